@@ -1,0 +1,54 @@
+# Build helpers shared by every folder. A folder is one static library made of
+# the .cpp files directly inside it; its tests are the .cpp files in tests/.
+
+set(MOVU_LSAN_SUPPRESSIONS ${CMAKE_SOURCE_DIR}/scripts/lsan.supp)
+set(MOVU_TEST_ENV
+  "ALSOFT_DRIVERS=null"
+  "SDL_AUDIODRIVER=dummy"
+  "LSAN_OPTIONS=suppressions=${MOVU_LSAN_SUPPRESSIONS}:print_suppressions=0"
+  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_init_order=1"
+  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+
+# movu_library(<target> [DEPS <targets/libs>...] [PUBLIC_DEPS ...])
+function(movu_library target)
+  cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_DEPS;SOURCES" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(APPEND sources ${ARG_SOURCES})
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ARG_PUBLIC_DEPS} PRIVATE ${ARG_DEPS})
+endfunction()
+
+# movu_tests(<library target> [DEPS ...]): one GoogleTest executable per
+# library, each test case registered with CTest.
+function(movu_tests target)
+  if(NOT MOVU_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  set(exe ${target}_tests)
+  add_executable(${exe} ${sources})
+  target_link_libraries(${exe} PRIVATE ${target} ${ARG_DEPS} GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${exe} PRIVATE MOVU_SOURCE_DIR="${CMAKE_SOURCE_DIR}" MOVU_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  # The environment rides along as an "emulator" so that discovery and every
+  # test run see it, also when ctest is called by hand.
+  set_target_properties(${exe} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${MOVU_TEST_ENV}")
+  gtest_discover_tests(${exe}
+    DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES TIMEOUT 120)
+endfunction()
+
+# movu_bench(<name> <sources...> DEPS ...)
+function(movu_bench name)
+  if(NOT MOVU_BENCH)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark)
+endfunction()
