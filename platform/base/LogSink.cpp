@@ -1,0 +1,106 @@
+#include "platform/base/LogSink.h"
+
+#include <unistd.h>
+#include <cstdarg>
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+
+std::mutex& sinkMutex() {
+    static std::mutex m;
+    return m;
+}
+
+LogSink::Handler& currentHandler() {
+    static LogSink::Handler h;
+    return h;
+}
+
+void writeToStderr(const std::string& line) {
+    // One write call per line keeps lines whole even against other processes sharing stderr.
+    std::string out = line;
+    out += '\n';
+    const char* p = out.data();
+    std::size_t left = out.size();
+    while (left > 0) {
+        ssize_t n = ::write(STDERR_FILENO, p, left);
+        if (n <= 0) break;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+void LogSink::write(std::string_view message) {
+    if (!message.empty() && message.back() == '\n') message.remove_suffix(1);
+    std::string line(message);
+    std::lock_guard lock(sinkMutex());
+    if (currentHandler()) {
+        currentHandler()(line);
+    } else {
+        writeToStderr(line);
+    }
+}
+
+void LogSink::writef(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string s;
+    if (n > 0) {
+        s.resize(static_cast<std::size_t>(n) + 1);
+        std::vsnprintf(s.data(), s.size(), format, args);
+        s.resize(static_cast<std::size_t>(n));
+    }
+    va_end(args);
+    write(s);
+}
+
+LogSink::Handler LogSink::setHandler(Handler handler) {
+    std::lock_guard lock(sinkMutex());
+    Handler old = std::move(currentHandler());
+    currentHandler() = std::move(handler);
+    return old;
+}
+
+LogSink::Capture::Capture() {
+    previous_ = setHandler([this](const std::string& line) {
+        std::lock_guard lock(mutex_);
+        lines_.push_back(line);
+    });
+}
+
+LogSink::Capture::~Capture() {
+    setHandler(std::move(previous_));
+}
+
+std::vector<std::string> LogSink::Capture::lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+bool LogSink::Capture::contains(std::string_view text) const {
+    std::lock_guard lock(mutex_);
+    for (const auto& l : lines_) {
+        if (l.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+std::size_t LogSink::Capture::count() const {
+    std::lock_guard lock(mutex_);
+    return lines_.size();
+}
+
+void LogSink::Capture::clear() {
+    std::lock_guard lock(mutex_);
+    lines_.clear();
+}
+
+}  // namespace platform
