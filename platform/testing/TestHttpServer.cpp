@@ -1,0 +1,201 @@
+#include "platform/testing/TestHttpServer.h"
+
+#include <utility>
+
+namespace platform::testing {
+
+namespace {
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string RecordedRequest::header(const std::string& name) const {
+    for (const auto& [key, value] : headers) {
+        if (equalsIgnoringCase(key, name)) return value;
+    }
+    return {};
+}
+
+bool RecordedRequest::hasHeader(const std::string& name) const {
+    for (const auto& entry : headers) {
+        if (equalsIgnoringCase(entry.first, name)) return true;
+    }
+    return false;
+}
+
+std::string RecordedRequest::param(const std::string& name) const {
+    auto it = params.find(name);
+    return it == params.end() ? std::string() : it->second;
+}
+
+TestHttpServer::TestHttpServer() {
+    // One catch-all per method, dispatching through our own table: httplib's handler lists
+    // must not change while it serves, ours may.
+    auto handler = [this](const httplib::Request& req, httplib::Response& res) {
+        dispatch(req, res);
+    };
+    server_.Get(".*", handler);
+    server_.Post(".*", handler);
+    server_.Put(".*", handler);
+    server_.Patch(".*", handler);
+    server_.Delete(".*", handler);
+    server_.Options(".*", handler);
+    // Short keep-alive so that idle client connections never hold up a shutdown.
+    server_.set_keep_alive_timeout(1);
+
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    if (port_ <= 0) return;
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // The socket is already listening, so clients could connect now; we wait for the accept
+    // loop only because httplib's stop() is a no-op until that loop has begun.
+    while (!server_.is_running()) std::this_thread::yield();
+    running_ = true;
+}
+
+TestHttpServer::~TestHttpServer() {
+    stop();
+}
+
+std::string TestHttpServer::url(std::string_view path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+}
+
+void TestHttpServer::route(const std::string& method, const std::string& path, Handler handler) {
+    std::lock_guard lock(mutex_);
+    routes_[{method, path}] = std::move(handler);
+}
+
+void TestHttpServer::text(const std::string& path, std::string body, int status,
+                          std::string contentType) {
+    route("*", path,
+          [body = std::move(body), status, contentType = std::move(contentType)](
+              const httplib::Request&, httplib::Response& res) {
+              res.status = status;
+              res.set_content(body, contentType.c_str());
+          });
+}
+
+void TestHttpServer::redirect(const std::string& path, std::string location, int status) {
+    route(
+        "*", path,
+        [location = std::move(location), status](const httplib::Request&, httplib::Response& res) {
+            res.status = status;
+            res.set_header("Location", location);
+            res.set_content("moved", "text/plain");
+        });
+}
+
+void TestHttpServer::stalled(const std::string& path, std::shared_ptr<TestGate> gate,
+                             std::string body) {
+    track(gate);
+    route("*", path,
+          [gate = std::move(gate), body = std::move(body)](const httplib::Request&,
+                                                           httplib::Response& res) {
+              if (!gate->wait()) {
+                  res.status = 503;
+                  return;
+              }
+              res.set_content(body, "text/plain");
+          });
+}
+
+void TestHttpServer::chunked(const std::string& path, std::vector<std::string> chunks,
+                             std::shared_ptr<TestGate> gate, std::size_t chunksBeforeGate) {
+    if (gate) track(gate);
+    route("*", path,
+          [chunks = std::move(chunks), gate = std::move(gate), chunksBeforeGate](
+              const httplib::Request&, httplib::Response& res) {
+              res.set_chunked_content_provider(
+                  "application/octet-stream",
+                  [chunks, gate, chunksBeforeGate, next = std::size_t{0}](
+                      std::size_t, httplib::DataSink& sink) mutable {
+                      if (gate && next == chunksBeforeGate && !gate->wait()) return false;
+                      if (next >= chunks.size()) {
+                          sink.done();
+                          return true;
+                      }
+                      const std::string& chunk = chunks[next++];
+                      return sink.write(chunk.data(), chunk.size());
+                  });
+          });
+}
+
+std::shared_ptr<TestGate> TestHttpServer::makeGate() {
+    auto gate = std::make_shared<TestGate>();
+    track(gate);
+    return gate;
+}
+
+void TestHttpServer::track(const std::shared_ptr<TestGate>& gate) {
+    std::lock_guard lock(mutex_);
+    for (const auto& known : gates_) {
+        if (known == gate) return;
+    }
+    gates_.push_back(gate);
+}
+
+void TestHttpServer::dispatch(const httplib::Request& req, httplib::Response& res) {
+    Handler handler;
+    {
+        std::lock_guard lock(mutex_);
+        log_.push_back(
+            RecordedRequest{req.method, req.path, req.target, req.headers, req.params, req.body});
+        auto it = routes_.find({req.method, req.path});
+        if (it == routes_.end()) it = routes_.find({"*", req.path});
+        // HEAD reaches us through the GET catch-all; answer it like GET, as servers do.
+        if (it == routes_.end() && req.method == "HEAD") it = routes_.find({"GET", req.path});
+        if (it != routes_.end()) handler = it->second;
+    }
+    requestSeen_.notify_all();
+    if (!handler) {
+        res.status = 404;
+        res.set_content("not found", "text/plain");
+        return;
+    }
+    handler(req, res);
+}
+
+std::vector<RecordedRequest> TestHttpServer::requests() const {
+    std::lock_guard lock(mutex_);
+    return log_;
+}
+
+std::vector<RecordedRequest> TestHttpServer::requestsFor(const std::string& path) const {
+    std::lock_guard lock(mutex_);
+    std::vector<RecordedRequest> out;
+    for (const auto& r : log_) {
+        if (r.path == path) out.push_back(r);
+    }
+    return out;
+}
+
+std::size_t TestHttpServer::requestCount(const std::string& path) const {
+    return requestsFor(path).size();
+}
+
+bool TestHttpServer::waitForRequests(std::size_t count, std::chrono::milliseconds limit) const {
+    std::unique_lock lock(mutex_);
+    return requestSeen_.wait_for(lock, limit, [&] { return log_.size() >= count; });
+}
+
+void TestHttpServer::stop() {
+    std::vector<std::shared_ptr<TestGate>> gates;
+    {
+        std::lock_guard lock(mutex_);
+        gates = gates_;
+    }
+    for (auto& gate : gates) gate->abandon();
+    if (running_) server_.stop();
+    if (thread_.joinable()) thread_.join();
+    running_ = false;
+}
+
+}  // namespace platform::testing
