@@ -1,0 +1,143 @@
+#include "platform/storage/AppPaths.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+std::mutex& overrideMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::optional<std::filesystem::path>& homeOverride() {
+    static std::optional<std::filesystem::path> o;
+    return o;
+}
+
+// Empty variables count as unset, as the XDG rules ask; relative ones are ignored for the
+// same reason (they would move with the working directory).
+std::optional<std::filesystem::path> absoluteEnv(const char* name) {
+    const char* v = std::getenv(name);
+    if (!v || !*v) return std::nullopt;
+    std::filesystem::path p(v);
+    if (!p.is_absolute()) return std::nullopt;
+    return p;
+}
+
+std::filesystem::path userHome() {
+    if (auto h = absoluteEnv("HOME")) return *h;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir)
+        return pw->pw_dir;
+    return std::filesystem::path("/tmp") / ("movuroute-" + std::to_string(::getuid()));
+}
+
+void setError(std::string* error, const std::string& what, const std::filesystem::path& p,
+              int err) {
+    if (!error) return;
+    *error = what + " " + p.string();
+    if (err) *error += ": " + std::string(std::strerror(err));
+}
+
+}  // namespace
+
+std::filesystem::path AppPaths::dataHome() {
+    if (auto x = absoluteEnv("XDG_DATA_HOME")) return *x;
+    return userHome() / ".local" / "share";
+}
+
+std::filesystem::path AppPaths::home() {
+    {
+        std::lock_guard lock(overrideMutex());
+        if (homeOverride()) return *homeOverride();
+    }
+    if (auto h = absoluteEnv("MOVUROUTE_HOME")) return *h;
+    return dataHome() / "movuroute";
+}
+
+std::filesystem::path AppPaths::sharedData() {
+    if (auto s = absoluteEnv("MOVUROUTE_SHARED_HOME")) return *s;
+    return dataHome() / "zivivu-shared";
+}
+
+void AppPaths::setHomeOverride(std::optional<std::filesystem::path> home) {
+    std::lock_guard lock(overrideMutex());
+    homeOverride() = std::move(home);
+}
+
+std::filesystem::path AppPaths::documents() {
+    auto p = home() / "Documents";
+    ensureDirectory(p, 0755);
+    return p;
+}
+
+std::filesystem::path AppPaths::library() {
+    auto p = home() / "Library";
+    ensureDirectory(p, 0755);
+    return p;
+}
+
+std::filesystem::path AppPaths::caches() {
+    auto p = home() / "Library" / "Caches";
+    ensureDirectory(p, 0755);
+    return p;
+}
+
+std::filesystem::path AppPaths::preferences() {
+    auto p = home() / "Library" / "Preferences";
+    ensureDirectory(p, 0755);
+    return p;
+}
+
+std::filesystem::path AppPaths::tmp() {
+    auto p = home() / "tmp";
+    ensureDirectory(p, 0700, nullptr, true);
+    return p;
+}
+
+bool AppPaths::ensureDirectory(const std::filesystem::path& dir, mode_t mode, std::string* error,
+                               bool exactMode) {
+    if (dir.empty()) {
+        setError(error, "empty directory path", dir, EINVAL);
+        return false;
+    }
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode)) {
+            setError(error, "not a directory:", dir, ENOTDIR);
+            return false;
+        }
+        if (exactMode && (st.st_mode & 07777) != mode && st.st_uid == ::geteuid() &&
+            ::chmod(dir.c_str(), mode) != 0) {
+            setError(error, "cannot set the mode of", dir, errno);
+            return false;
+        }
+        return true;
+    }
+    auto parent = dir.parent_path();
+    if (!parent.empty() && parent != dir && !ensureDirectory(parent, 0755, error)) return false;
+    if (::mkdir(dir.c_str(), mode) != 0 && errno != EEXIST) {
+        setError(error, "cannot create the directory", dir, errno);
+        return false;
+    }
+    // mkdir applies the umask; the private folders must end up exactly as asked.
+    if (exactMode && ::chmod(dir.c_str(), mode) != 0) {
+        setError(error, "cannot set the mode of", dir, errno);
+        return false;
+    }
+    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        setError(error, "not a directory:", dir, ENOTDIR);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,50 @@
+#pragma once
+
+// Where the program keeps its files: the app home and the folders the original platform gave
+// every application (Documents, Library/Caches, Library/Preferences, tmp).
+//
+// The home is $MOVUROUTE_HOME when set, else $XDG_DATA_HOME/movuroute, else
+// ~/.local/share/movuroute. The environment is read on every call, so a test that points
+// MOVUROUTE_HOME somewhere else (or calls setHomeOverride) is obeyed at once.
+//
+// Folders are created on demand, when they are asked for. A folder that cannot be created is
+// still answered: the write that follows fails and reports the path, which says more than an
+// empty path would.
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+class AppPaths {
+  public:
+    static std::filesystem::path home();
+    static std::filesystem::path documents();
+    static std::filesystem::path library();
+    static std::filesystem::path caches();
+    static std::filesystem::path preferences();
+    // Private to this user (0700): temporary downloads and caches of half-trusted data live
+    // here, so a folder found with wider permissions is narrowed.
+    static std::filesystem::path tmp();
+
+    // The folder the maker's programs share (the keychain lives there): $MOVUROUTE_SHARED_HOME
+    // when set, else $XDG_DATA_HOME/zivivu-shared, else ~/.local/share/zivivu-shared.
+    static std::filesystem::path sharedData();
+
+    // Wins over the environment while set; nullopt returns to the environment.
+    static void setHomeOverride(std::optional<std::filesystem::path> home);
+
+    // mkdir -p with the given mode for the folders it creates. A symbolic link or a file in
+    // the way is refused, and an existing folder of ours gets its mode narrowed to `mode` when
+    // `exactMode` is set.
+    static bool ensureDirectory(const std::filesystem::path& dir, mode_t mode,
+                                std::string* error = nullptr, bool exactMode = false);
+
+  private:
+    static std::filesystem::path dataHome();
+};
+
+}  // namespace platform

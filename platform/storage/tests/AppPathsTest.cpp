@@ -1,0 +1,78 @@
+#include "platform/storage/AppPaths.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "TempDir.h"
+
+using platform::AppPaths;
+using storage_test::ScopedEnv;
+using storage_test::TempDir;
+
+namespace {
+mode_t modeOf(const std::filesystem::path& p) {
+    struct stat st {};
+    return ::stat(p.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+}  // namespace
+
+TEST(AppPathsTest, HomeFollowsTheEnvironmentInOrder) {
+    TempDir dir;
+    ScopedEnv home("HOME", (dir / "user").string());
+    ScopedEnv xdg("XDG_DATA_HOME", std::nullopt);
+    ScopedEnv movu("MOVUROUTE_HOME", std::nullopt);
+    EXPECT_EQ(AppPaths::home(), dir / "user" / ".local" / "share" / "movuroute");
+    EXPECT_EQ(AppPaths::sharedData(), dir / "user" / ".local" / "share" / "zivivu-shared");
+    {
+        // Relative and empty values are ignored, as the XDG rules say.
+        ScopedEnv rel("XDG_DATA_HOME", "relative/data");
+        EXPECT_EQ(AppPaths::home(), dir / "user" / ".local" / "share" / "movuroute");
+    }
+    ScopedEnv xdg2("XDG_DATA_HOME", (dir / "data").string());
+    EXPECT_EQ(AppPaths::home(), dir / "data" / "movuroute");
+    EXPECT_EQ(AppPaths::sharedData(), dir / "data" / "zivivu-shared");
+    {
+        ScopedEnv empty("MOVUROUTE_HOME", "");
+        EXPECT_EQ(AppPaths::home(), dir / "data" / "movuroute");
+    }
+    ScopedEnv movu2("MOVUROUTE_HOME", (dir / "app").string());
+    EXPECT_EQ(AppPaths::home(), dir / "app");
+    AppPaths::setHomeOverride(dir / "override");
+    EXPECT_EQ(AppPaths::home(), dir / "override");
+    AppPaths::setHomeOverride(std::nullopt);
+    EXPECT_EQ(AppPaths::home(), dir / "app");
+}
+
+TEST(AppPathsTest, FoldersAreCreatedOnDemandAndTmpIsPrivate) {
+    TempDir dir;
+    ScopedEnv movu("MOVUROUTE_HOME", (dir / "home").string());
+    EXPECT_FALSE(std::filesystem::exists(dir / "home"));
+    EXPECT_EQ(AppPaths::documents(), dir / "home" / "Documents");
+    EXPECT_EQ(AppPaths::caches(), dir / "home" / "Library" / "Caches");
+    EXPECT_EQ(AppPaths::preferences(), dir / "home" / "Library" / "Preferences");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "home" / "Documents"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "home" / "Library" / "Caches"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "home" / "Library" / "Preferences"));
+
+    auto tmp = AppPaths::tmp();
+    EXPECT_EQ(tmp, dir / "home" / "tmp");
+    EXPECT_EQ(modeOf(tmp), 0700u);
+    // Found wider (by an older build, or a careless copy): narrowed again.
+    ::chmod(tmp.c_str(), 0777);
+    AppPaths::tmp();
+    EXPECT_EQ(modeOf(tmp), 0700u);
+}
+
+TEST(AppPathsTest, SomethingInTheWayIsRefused) {
+    TempDir dir;
+    std::ofstream(dir / "file") << "x";
+    std::string error;
+    EXPECT_FALSE(AppPaths::ensureDirectory(dir / "file", 0755, &error));
+    EXPECT_NE(error.find("file"), std::string::npos);
+    EXPECT_FALSE(AppPaths::ensureDirectory(dir / "file" / "below", 0755, &error));
+    std::filesystem::create_directory_symlink(dir.path(), dir / "link");
+    EXPECT_FALSE(AppPaths::ensureDirectory(dir / "link", 0700, &error, true));
+    EXPECT_TRUE(AppPaths::ensureDirectory(dir / "a" / "b" / "c", 0755, &error)) << error;
+}
