@@ -1,0 +1,148 @@
+#include "platform/gfx/Image.h"
+
+#include <png.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace platform::gfx {
+
+namespace {
+
+// Larger pictures are refused rather than allocated: nothing the game ships comes near it, and a
+// hostile file must not make us reserve gigabytes.
+constexpr std::uint64_t kMaxPixels = 64u * 1024u * 1024u;
+
+void setError(std::string* error, std::string message) {
+    if (error) *error = std::move(message);
+}
+
+}  // namespace
+
+Image::Image(int width, int height, ColorSpace colorSpace, bool hasAlpha,
+             std::vector<std::uint8_t> rgba)
+    : width_(width > 0 ? width : 0),
+      height_(height > 0 ? height : 0),
+      colorSpace_(colorSpace),
+      hasAlpha_(hasAlpha),
+      rgba_(std::move(rgba)) {
+    rgba_.resize(size_t(width_) * height_ * 4, 0);
+}
+
+Image Image::blank(int width, int height) {
+    return Image(width, height, ColorSpace::RGB, true, {});
+}
+
+void Image::setPixel(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    std::uint8_t* p = pixel(x, y);
+    p[0] = r;
+    p[1] = g;
+    p[2] = b;
+    p[3] = a;
+}
+
+std::optional<Image> Image::decodePng(const std::uint8_t* bytes, size_t size, std::string* error) {
+    if (!bytes || size == 0) {
+        setError(error, "empty PNG data");
+        return std::nullopt;
+    }
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&png, bytes, size)) {
+        setError(error, std::string("not a readable PNG: ") + png.message);
+        png_image_free(&png);
+        return std::nullopt;
+    }
+    if (png.width == 0 || png.height == 0 || std::uint64_t(png.width) * png.height > kMaxPixels) {
+        setError(error,
+                 "PNG too large: " + std::to_string(png.width) + "x" + std::to_string(png.height));
+        png_image_free(&png);
+        return std::nullopt;
+    }
+    const bool color = (png.format & PNG_FORMAT_FLAG_COLOR) != 0;
+    // The simplified reader reports a tRNS chunk as an alpha channel, which is what we want.
+    const bool alpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+    png.format = PNG_FORMAT_RGBA;
+    std::vector<std::uint8_t> rgba(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr)) {
+        setError(error, std::string("corrupt PNG: ") + png.message);
+        png_image_free(&png);
+        return std::nullopt;
+    }
+    return Image(int(png.width), int(png.height), color ? ColorSpace::RGB : ColorSpace::Gray, alpha,
+                 std::move(rgba));
+}
+
+std::optional<Image> Image::loadPng(const std::string& path, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        setError(error, "cannot open " + path);
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                    std::istreambuf_iterator<char>());
+    std::string reason;
+    auto image = decodePng(bytes, &reason);
+    if (!image) setError(error, path + ": " + reason);
+    return image;
+}
+
+std::vector<std::uint8_t> Image::encodePng() const {
+    std::vector<std::uint8_t> out;
+    if (empty()) return out;
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    png.width = png_uint_32(width_);
+    png.height = png_uint_32(height_);
+    png.format = PNG_FORMAT_RGBA;
+    const std::uint8_t* source = rgba_.data();
+    std::vector<std::uint8_t> rgb;
+    if (!hasAlpha_) {
+        png.format = PNG_FORMAT_RGB;
+        rgb.resize(size_t(width_) * height_ * 3);
+        for (size_t i = 0, n = size_t(width_) * height_; i < n; ++i)
+            std::memcpy(&rgb[i * 3], &rgba_[i * 4], 3);
+        source = rgb.data();
+    }
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&png, nullptr, &size, 0, source, 0, nullptr)) return out;
+    out.resize(size);
+    if (!png_image_write_to_memory(&png, out.data(), &size, 0, source, 0, nullptr))
+        out.clear();
+    else
+        out.resize(size);
+    return out;
+}
+
+bool Image::savePng(const std::string& path, std::string* error) const {
+    const std::vector<std::uint8_t> bytes = encodePng();
+    if (bytes.empty()) {
+        setError(error, "cannot encode an empty picture");
+        return false;
+    }
+    const std::string temporary = path + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) {
+        setError(error, "cannot write " + temporary + ": " + std::strerror(errno));
+        return false;
+    }
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = std::fflush(file) == 0 && ok;
+    ok = fsync(fileno(file)) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        setError(error, "cannot write " + path + ": " + std::strerror(errno));
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace platform::gfx

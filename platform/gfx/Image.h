@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::gfx {
+
+// A decoded picture: width x height pixels of 8-bit RGBA with straight (not premultiplied) alpha,
+// top row first. It remembers what the file held, because textures choose their pixel format
+// from it: whether there is alpha and which colour space the pixels came in.
+class Image {
+  public:
+    enum class ColorSpace {
+        None,  // a mask: only the alpha channel means anything
+        Gray,
+        RGB,
+    };
+
+    Image() = default;
+    // A picture of the given pixels (width * height * 4 bytes; missing bytes are zero).
+    Image(int width, int height, ColorSpace colorSpace, bool hasAlpha,
+          std::vector<std::uint8_t> rgba);
+    // A transparent black RGBA picture.
+    static Image blank(int width, int height);
+
+    // Decodes a PNG file's bytes; std::nullopt with the reason in *error for anything that is
+    // not a PNG we can read (truncated, corrupt, absurdly large).
+    static std::optional<Image> decodePng(const std::uint8_t* bytes, size_t size,
+                                          std::string* error = nullptr);
+    static std::optional<Image> decodePng(const std::vector<std::uint8_t>& bytes,
+                                          std::string* error = nullptr) {
+        return decodePng(bytes.data(), bytes.size(), error);
+    }
+    static std::optional<Image> loadPng(const std::string& path, std::string* error = nullptr);
+
+    // PNG bytes of the picture (RGBA, or RGB when it has no alpha); empty on failure.
+    std::vector<std::uint8_t> encodePng() const;
+    // Writes the PNG through a temporary file and a rename, so a failed write leaves any old
+    // file in place.
+    bool savePng(const std::string& path, std::string* error = nullptr) const;
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool empty() const { return width_ <= 0 || height_ <= 0; }
+    bool hasAlpha() const { return hasAlpha_; }
+    ColorSpace colorSpace() const { return colorSpace_; }
+
+    const std::vector<std::uint8_t>& rgba() const { return rgba_; }
+    std::vector<std::uint8_t>& rgba() { return rgba_; }
+    const std::uint8_t* pixel(int x, int y) const { return &rgba_[(size_t(y) * width_ + x) * 4]; }
+    std::uint8_t* pixel(int x, int y) { return &rgba_[(size_t(y) * width_ + x) * 4]; }
+    void setPixel(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a);
+
+  private:
+    int width_ = 0;
+    int height_ = 0;
+    ColorSpace colorSpace_ = ColorSpace::RGB;
+    bool hasAlpha_ = true;
+    std::vector<std::uint8_t> rgba_;
+};
+
+}  // namespace platform::gfx

@@ -1,0 +1,135 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/gfx/GLES1.h"
+
+namespace platform::gfx {
+
+// One call seen by the recorder.
+struct GLCall {
+    std::string name;          // the GL function, e.g. "glBindTexture"
+    std::vector<double> args;  // the arguments in order (enums and integers exactly, floats
+                               // widened); pointer arguments are left out
+    // At glDrawArrays: the elements first .. first + count - 1 of each enabled array, as floats
+    // (colours of type GL_UNSIGNED_BYTE keep their 0..255 values), `size` values per element.
+    std::vector<float> vertices;
+    std::vector<float> texCoords;
+    std::vector<float> colors;
+    // At glTexImage2D / glTexSubImage2D: the pixel bytes handed over, read with the current
+    // unpack alignment and stored with rows packed tightly (width x bytes per pixel).
+    std::vector<std::uint8_t> pixels;
+
+    // "glBindTexture(3553, 1)": handy in failure messages.
+    std::string text() const;
+};
+
+// A call table for tests: logs every call with its arguments, in order, and answers the few
+// queries drawing code makes. Array pointers are read at glDrawArrays, as real GL reads them, so a
+// pointer into memory that is gone by then shows up under AddressSanitizer.
+//
+// State tracked: the enabled client arrays (vertex and texture-coordinate arrays start enabled,
+// as the game view leaves them; the colour array starts disabled), the texture bound to
+// GL_TEXTURE_2D, the bound framebuffer, the viewport and the unpack alignment.
+class RecordingGL : public GLES1 {
+  public:
+    RecordingGL() = default;
+
+    const std::vector<GLCall>& calls() const { return calls_; }
+    void clear() { calls_.clear(); }
+    std::vector<std::string> names() const;
+    // Calls of one function, in order.
+    std::vector<GLCall> callsNamed(std::string_view name) const;
+    int count(std::string_view name) const;
+    // The last call of that function, or nullptr.
+    const GLCall* last(std::string_view name) const;
+
+    void setMaxTextureSize(GLint size) { maxTextureSize_ = size; }
+    GLuint boundTexture() const { return boundTexture_; }
+
+    void glEnable(GLenum cap) override;
+    void glDisable(GLenum cap) override;
+    void glEnableClientState(GLenum array) override;
+    void glDisableClientState(GLenum array) override;
+    void glBlendFunc(GLenum sfactor, GLenum dfactor) override;
+    void glTexEnvi(GLenum target, GLenum pname, GLint param) override;
+    void glColor4ub(GLubyte r, GLubyte g, GLubyte b, GLubyte a) override;
+    void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) override;
+    void glLineWidth(GLfloat width) override;
+    void glViewport(GLint x, GLint y, GLsizei w, GLsizei h) override;
+    void glScissor(GLint x, GLint y, GLsizei w, GLsizei h) override;
+    void glClearColor(GLfloat r, GLfloat g, GLfloat b, GLfloat a) override;
+    void glClear(GLbitfield mask) override;
+    void glGetIntegerv(GLenum pname, GLint* params) override;
+    GLenum glGetError() override;
+    void glPixelStorei(GLenum pname, GLint param) override;
+
+    void glMatrixMode(GLenum mode) override;
+    void glLoadIdentity() override;
+    void glPushMatrix() override;
+    void glPopMatrix() override;
+    void glTranslatef(GLfloat x, GLfloat y, GLfloat z) override;
+    void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) override;
+    void glScalef(GLfloat x, GLfloat y, GLfloat z) override;
+    void glMultMatrixf(const GLfloat* m) override;
+    void glOrthof(GLfloat l, GLfloat r, GLfloat b, GLfloat t, GLfloat n, GLfloat f) override;
+
+    void glVertexPointer(GLint size, GLenum type, GLsizei stride, const void* ptr) override;
+    void glTexCoordPointer(GLint size, GLenum type, GLsizei stride, const void* ptr) override;
+    void glColorPointer(GLint size, GLenum type, GLsizei stride, const void* ptr) override;
+    void glDrawArrays(GLenum mode, GLint first, GLsizei count) override;
+
+    void glGenTextures(GLsizei n, GLuint* textures) override;
+    void glDeleteTextures(GLsizei n, const GLuint* textures) override;
+    void glBindTexture(GLenum target, GLuint texture) override;
+    void glTexParameteri(GLenum target, GLenum pname, GLint param) override;
+    void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width,
+                      GLsizei height, GLint border, GLenum format, GLenum type,
+                      const void* pixels) override;
+    void glTexSubImage2D(GLenum target, GLint level, GLint xoffset, GLint yoffset, GLsizei width,
+                         GLsizei height, GLenum format, GLenum type, const void* pixels) override;
+
+    void glReadPixels(GLint x, GLint y, GLsizei w, GLsizei h, GLenum format, GLenum type,
+                      void* pixels) override;
+    void glFlush() override;
+    void glFinish() override;
+
+    void glGenFramebuffersOES(GLsizei n, GLuint* framebuffers) override;
+    void glDeleteFramebuffersOES(GLsizei n, const GLuint* framebuffers) override;
+    void glBindFramebufferOES(GLenum target, GLuint framebuffer) override;
+    void glFramebufferTexture2DOES(GLenum target, GLenum attachment, GLenum textarget,
+                                   GLuint texture, GLint level) override;
+    GLenum glCheckFramebufferStatusOES(GLenum target) override;
+
+  private:
+    struct ArrayPointer {
+        bool enabled = false;
+        GLint size = 0;
+        GLenum type = 0;
+        GLsizei stride = 0;
+        const void* ptr = nullptr;
+    };
+
+    GLCall& record(std::string name, std::vector<double> args);
+    static void copyArray(const ArrayPointer& array, GLint first, GLsizei count,
+                          std::vector<float>& out);
+    std::vector<std::uint8_t> copyPixels(GLsizei width, GLsizei height, GLenum format, GLenum type,
+                                         const void* pixels) const;
+
+    std::vector<GLCall> calls_;
+    ArrayPointer vertexArray_{true};
+    ArrayPointer texCoordArray_{true};
+    ArrayPointer colorArray_{false};
+    GLuint nextTexture_ = 1;
+    GLuint nextFramebuffer_ = 1;
+    GLuint boundTexture_ = 0;
+    GLuint boundFramebuffer_ = 0;
+    GLint viewport_[4] = {0, 0, 0, 0};
+    GLint unpackAlignment_ = 4;
+    GLint maxTextureSize_ = 2048;
+};
+
+}  // namespace platform::gfx
