@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "app/util/SeedRandom.h"
+
 namespace JTAppBase {
 
 namespace {
@@ -14,6 +16,7 @@ Random::Source& Random::current() {
 }
 
 long Random::next() {
+    SeedRandomAtLoad();  // does nothing, but keeps the load-time seeding linked in
     return current() ? current()() : ::random();
 }
 
