@@ -1,0 +1,140 @@
+#include "platform/net/CurlSupport.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+#include "platform/net/UrlError.h"
+
+namespace platform {
+
+namespace {
+
+struct UrlHandleDeleter {
+    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+};
+using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
+
+std::string part(CURLU* u, CURLUPart which) {
+    char* text = nullptr;
+    if (curl_url_get(u, which, &text, 0) != CURLUE_OK || !text) return {};
+    std::string out(text);
+    curl_free(text);
+    return out;
+}
+
+std::string lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return text;
+}
+
+std::int64_t urlCodeFor(CURLcode code) {
+    switch (code) {
+        case CURLE_OPERATION_TIMEDOUT:
+            return kUrlErrorTimedOut;
+        case CURLE_COULDNT_CONNECT:
+            return kUrlErrorCannotConnectToHost;
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return kUrlErrorCannotFindHost;
+        case CURLE_URL_MALFORMAT:
+            return kUrlErrorBadURL;
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            return kUrlErrorUnsupportedURL;
+        case CURLE_GOT_NOTHING:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_HTTP2:
+        case CURLE_HTTP2_STREAM:
+            return kUrlErrorNetworkConnectionLost;
+        case CURLE_WEIRD_SERVER_REPLY:
+            return kUrlErrorBadServerResponse;
+        case CURLE_BAD_CONTENT_ENCODING:
+            return kUrlErrorCannotDecodeContentData;
+        case CURLE_TOO_MANY_REDIRECTS:
+            return kUrlErrorHTTPTooManyRedirects;
+        case CURLE_ABORTED_BY_CALLBACK:
+            return kUrlErrorCancelled;
+        case CURLE_FILESIZE_EXCEEDED:
+            return kUrlErrorDataLengthExceedsMaximum;
+        case CURLE_SSL_CONNECT_ERROR:
+            return kUrlErrorSecureConnectionFailed;
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_CERTPROBLEM:
+            return kUrlErrorServerCertificateUntrusted;
+        default:
+            return kUrlErrorUnknown;
+    }
+}
+
+}  // namespace
+
+void ensureCurlReady() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+std::string schemeOf(std::string_view url) {
+    auto colon = url.find(':');
+    if (colon == std::string_view::npos || colon == 0) return {};
+    auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (!isAlpha(url[0])) return {};
+    for (char c : url.substr(0, colon)) {
+        bool ok = isAlpha(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        if (!ok) return {};
+    }
+    return lowered(std::string(url.substr(0, colon)));
+}
+
+std::optional<UrlParts> splitUrl(std::string_view url) {
+    ensureCurlReady();
+    UrlHandle u(curl_url());
+    if (!u) return std::nullopt;
+    std::string text(url);
+    if (curl_url_set(u.get(), CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
+        return std::nullopt;
+    UrlParts parts{lowered(part(u.get(), CURLUPART_SCHEME)), lowered(part(u.get(), CURLUPART_HOST)),
+                   part(u.get(), CURLUPART_PATH)};
+    if (parts.host.empty()) return std::nullopt;
+    if (parts.path.empty()) parts.path = "/";
+    return parts;
+}
+
+std::optional<std::string> resolveUrl(std::string_view base, std::string_view reference) {
+    ensureCurlReady();
+    UrlHandle u(curl_url());
+    if (!u) return std::nullopt;
+    std::string baseText(base);
+    std::string referenceText(reference);
+    // Servers put spaces and other raw bytes into Location fields; encode them rather than
+    // refusing the redirect.
+    const unsigned flags = CURLU_NON_SUPPORT_SCHEME | CURLU_ALLOW_SPACE;
+    if (curl_url_set(u.get(), CURLUPART_URL, baseText.c_str(), CURLU_NON_SUPPORT_SCHEME) !=
+        CURLUE_OK)
+        return std::nullopt;
+    if (curl_url_set(u.get(), CURLUPART_URL, referenceText.c_str(), flags) != CURLUE_OK)
+        return std::nullopt;
+    char* text = nullptr;
+    if (curl_url_get(u.get(), CURLUPART_URL, &text, CURLU_URLENCODE) != CURLUE_OK || !text)
+        return std::nullopt;
+    std::string out(text);
+    curl_free(text);
+    return out;
+}
+
+Error errorForCurlCode(int curlCode, std::string_view failingUrl, std::string_view detail) {
+    auto code = static_cast<CURLcode>(curlCode);
+    Error error = makeUrlError(urlCodeFor(code), failingUrl);
+    std::string message =
+        detail.empty() ? std::string(curl_easy_strerror(code)) : std::string(detail);
+    error.withUnderlying(Error::make(kCurlErrorDomain, curlCode, message));
+    return error;
+}
+
+}  // namespace platform

@@ -1,0 +1,62 @@
+#include "platform/net/FetchSync.h"
+
+#include <memory>
+
+#include "platform/net/TransferDriver.h"
+#include "platform/net/UrlError.h"
+
+namespace platform {
+
+namespace {
+
+struct HopResult {
+    std::optional<UrlResponse> response;
+    UrlRequest::Bytes body;
+    std::optional<Error> error;
+};
+
+HopResult runHop(const UrlRequest& request, std::int64_t maxBytes) {
+    HopResult hop;
+    bool done = false;
+    CurlTransfer::Callbacks callbacks;
+    callbacks.onResponse = [&](const UrlResponse& response) { hop.response = response; };
+    callbacks.onData = [&](const std::uint8_t* data, std::size_t size) {
+        hop.body.insert(hop.body.end(), data, data + size);
+    };
+    callbacks.onComplete = [&](const std::optional<Error>& error) {
+        hop.error = error;
+        done = true;
+    };
+    TransferDriver driver;
+    driver.add(std::make_shared<CurlTransfer>(request, std::move(callbacks), maxBytes));
+    while (!done) driver.runOnce(std::chrono::seconds(1));
+    return hop;
+}
+
+}  // namespace
+
+FetchResult fetchSync(const UrlRequest& request, const FetchOptions& options) {
+    FetchResult result;
+    UrlRequest current = request;
+    int redirects = 0;
+    while (true) {
+        HopResult hop = runHop(current, options.maxBytes);
+        if (!hop.error && options.followRedirects && hop.response) {
+            if (auto next = redirectRequestFor(current, *hop.response)) {
+                if (++redirects > options.maxRedirects) {
+                    result.response = std::move(hop.response);
+                    result.error = makeUrlError(kUrlErrorHTTPTooManyRedirects, current.url());
+                    return result;
+                }
+                current = std::move(*next);
+                continue;
+            }
+        }
+        result.response = std::move(hop.response);
+        result.body = std::move(hop.body);
+        result.error = std::move(hop.error);
+        return result;
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,103 @@
+#include "platform/net/TransferDriver.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/net/CurlSupport.h"
+
+namespace platform {
+
+TransferDriver::TransferDriver() {
+    ensureCurlReady();
+    multi_ = curl_multi_init();
+}
+
+TransferDriver::~TransferDriver() {
+    for (auto& [easy, transfer] : transfers_) {
+        curl_multi_remove_handle(static_cast<CURLM*>(multi_), static_cast<CURL*>(easy));
+    }
+    transfers_.clear();
+    curl_multi_cleanup(static_cast<CURLM*>(multi_));
+}
+
+void TransferDriver::add(std::shared_ptr<CurlTransfer> transfer) {
+    if (!transfer) return;
+    if (transfer->setupError() || !transfer->easyHandle()) {
+        transfer->failSetup();
+        return;
+    }
+    void* easy = transfer->easyHandle();
+    transfer->noteActivity();
+    if (curl_multi_add_handle(static_cast<CURLM*>(multi_), static_cast<CURL*>(easy)) != CURLM_OK) {
+        transfer->complete(CURLE_FAILED_INIT);
+        return;
+    }
+    transfers_[easy] = std::move(transfer);
+}
+
+void TransferDriver::remove(const CurlTransfer* transfer) {
+    if (!transfer) return;
+    auto it = transfers_.find(transfer->easyHandle());
+    if (it == transfers_.end()) return;
+    curl_multi_remove_handle(static_cast<CURLM*>(multi_), static_cast<CURL*>(it->first));
+    transfers_.erase(it);
+}
+
+void TransferDriver::perform() {
+    auto* multi = static_cast<CURLM*>(multi_);
+    int running = 0;
+    curl_multi_perform(multi, &running);
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+        if (message->msg != CURLMSG_DONE) continue;
+        auto it = transfers_.find(message->easy_handle);
+        if (it == transfers_.end()) continue;
+        CURLcode code = message->data.result;
+        std::shared_ptr<CurlTransfer> transfer = it->second;
+        curl_multi_remove_handle(multi, message->easy_handle);
+        transfers_.erase(it);
+        transfer->complete(code);
+    }
+}
+
+void TransferDriver::expireIdle() {
+    auto now = CurlTransfer::Clock::now();
+    std::vector<std::shared_ptr<CurlTransfer>> expired;
+    for (auto& [easy, transfer] : transfers_) {
+        if (transfer->idleDeadline() <= now) expired.push_back(transfer);
+    }
+    for (auto& transfer : expired) {
+        remove(transfer.get());
+        transfer->timeOut();
+    }
+}
+
+void TransferDriver::runOnce(std::chrono::milliseconds maxWait) {
+    perform();
+    expireIdle();
+
+    auto wait = maxWait;
+    if (!transfers_.empty()) {
+        auto now = CurlTransfer::Clock::now();
+        for (auto& [easy, transfer] : transfers_) {
+            auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(transfer->idleDeadline() - now);
+            wait = std::min(wait, std::max(left, std::chrono::milliseconds(0)));
+        }
+        long libraryWait = -1;
+        curl_multi_timeout(static_cast<CURLM*>(multi_), &libraryWait);
+        if (libraryWait >= 0) wait = std::min(wait, std::chrono::milliseconds(libraryWait));
+    }
+    curl_multi_poll(static_cast<CURLM*>(multi_), nullptr, 0,
+                    static_cast<int>(std::clamp<long long>(wait.count(), 0, 60000)), nullptr);
+    perform();
+    expireIdle();
+}
+
+void TransferDriver::wakeup() {
+    curl_multi_wakeup(static_cast<CURLM*>(multi_));
+}
+
+}  // namespace platform

@@ -1,0 +1,42 @@
+#pragma once
+
+// Drives any number of transfers on the calling thread: one libcurl multi handle plus the
+// idle time-outs, which we keep ourselves because the library's own low-speed limit only
+// works in whole seconds. A driver belongs to one thread; only wakeup() may be called from
+// others. Not for use outside platform/net.
+
+#include <chrono>
+#include <map>
+#include <memory>
+
+#include "platform/net/CurlTransfer.h"
+
+namespace platform {
+
+class TransferDriver {
+  public:
+    TransferDriver();
+    ~TransferDriver();
+    TransferDriver(const TransferDriver&) = delete;
+    TransferDriver& operator=(const TransferDriver&) = delete;
+
+    // A transfer whose setup failed is completed at once, with its setup error.
+    void add(std::shared_ptr<CurlTransfer> transfer);
+    // Drops a transfer without completing it.
+    void remove(const CurlTransfer* transfer);
+    bool empty() const { return transfers_.empty(); }
+
+    // Moves every transfer forward, completes those that ended or idled out, then waits at
+    // most `maxWait` for sockets, the next deadline or wakeup().
+    void runOnce(std::chrono::milliseconds maxWait);
+    void wakeup();
+
+  private:
+    void perform();
+    void expireIdle();
+
+    void* multi_ = nullptr;
+    std::map<void*, std::shared_ptr<CurlTransfer>> transfers_;
+};
+
+}  // namespace platform

@@ -1,0 +1,52 @@
+#include "platform/net/UrlRequest.h"
+
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+std::mutex& agentMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::string& agentStorage() {
+    static std::string agent = "Movuroute/1.0";
+    return agent;
+}
+
+}  // namespace
+
+std::string UrlRequest::defaultUserAgent() {
+    std::lock_guard lock(agentMutex());
+    return agentStorage();
+}
+
+void UrlRequest::setDefaultUserAgent(std::string agent) {
+    if (agent.empty()) return;
+    std::lock_guard lock(agentMutex());
+    agentStorage() = std::move(agent);
+}
+
+UrlRequest::UrlRequest(std::string url, UrlRequestCachePolicy cachePolicy, double timeoutInterval)
+    : url_(std::move(url)), timeout_(timeoutInterval), cachePolicy_(cachePolicy) {}
+
+void UrlRequest::setHttpMethod(std::string method) {
+    // An empty method would make a malformed request line; keep the previous one instead.
+    if (!method.empty()) method_ = std::move(method);
+}
+
+void UrlRequest::setValueForHttpHeaderField(std::string value, std::string_view field) {
+    if (value.empty()) {
+        headers_.remove(field);
+        return;
+    }
+    headers_.set(field, std::move(value));
+}
+
+void UrlRequest::addValueForHttpHeaderField(std::string_view value, std::string_view field) {
+    headers_.add(field, value);
+}
+
+}  // namespace platform

@@ -1,0 +1,95 @@
+#pragma once
+
+// One HTTP request as a value: URL, method, header fields, body, time-out, cache policy and
+// whether the shared cookie jar takes part. Copy it, change the copy, send either.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/net/HttpHeaders.h"
+
+namespace platform {
+
+// The original platform's cache policies, with their numeric values, since callers store and
+// pass them as numbers. There is no local response cache here, so the policies only differ
+// in what they ask of caches between us and the server: the policy that ignores remote data
+// sends "Cache-Control: no-cache" and "Pragma: no-cache" (unless the request sets them).
+enum class UrlRequestCachePolicy : std::uint64_t {
+    UseProtocolCachePolicy = 0,
+    ReloadIgnoringLocalCacheData = 1,
+    ReturnCacheDataElseLoad = 2,
+    ReturnCacheDataDontLoad = 3,
+    ReloadIgnoringLocalAndRemoteCacheData = 4,
+    ReloadRevalidatingCacheData = 5,
+};
+
+class UrlRequest {
+  public:
+    using Bytes = std::vector<std::uint8_t>;
+
+    static constexpr double kDefaultTimeoutInterval = 60.0;
+
+    UrlRequest() = default;
+    explicit UrlRequest(
+        std::string url,
+        UrlRequestCachePolicy cachePolicy = UrlRequestCachePolicy::UseProtocolCachePolicy,
+        double timeoutInterval = kDefaultTimeoutInterval);
+
+    const std::string& url() const { return url_; }
+    void setUrl(std::string url) { url_ = std::move(url); }
+
+    // "GET" by default; any token is allowed ("POST", "HEAD", "PUT", "DELETE", ...).
+    const std::string& httpMethod() const { return method_; }
+    void setHttpMethod(std::string method);
+
+    const HttpHeaders& allHttpHeaderFields() const { return headers_; }
+    void setAllHttpHeaderFields(HttpHeaders headers) { headers_ = std::move(headers); }
+    std::string valueForHttpHeaderField(std::string_view field) const {
+        return headers_.value(field);
+    }
+    // An empty value removes the field.
+    void setValueForHttpHeaderField(std::string value, std::string_view field);
+    void addValueForHttpHeaderField(std::string_view value, std::string_view field);
+
+    // The agent sent by requests without a "User-Agent" field; settable once at start-up (the
+    // shell puts the web view's agent here), readable from any thread.
+    static std::string defaultUserAgent();
+    static void setDefaultUserAgent(std::string agent);
+
+    // Shorthand for the "User-Agent" field.
+    std::string userAgent() const { return headers_.value("User-Agent"); }
+    void setUserAgent(std::string agent) {
+        setValueForHttpHeaderField(std::move(agent), "User-Agent");
+    }
+
+    const Bytes& httpBody() const { return body_; }
+    void setHttpBody(Bytes body) { body_ = std::move(body); }
+    void setHttpBody(std::string_view body) { body_.assign(body.begin(), body.end()); }
+
+    // Seconds without any progress (connecting, sending or receiving) after which the
+    // request fails with a time-out; 0 or less means the default of 60.
+    double timeoutInterval() const { return timeout_; }
+    void setTimeoutInterval(double seconds) { timeout_ = seconds; }
+
+    UrlRequestCachePolicy cachePolicy() const { return cachePolicy_; }
+    void setCachePolicy(UrlRequestCachePolicy policy) { cachePolicy_ = policy; }
+
+    bool httpShouldHandleCookies() const { return handleCookies_; }
+    void setHttpShouldHandleCookies(bool handle) { handleCookies_ = handle; }
+
+    // The time-out actually applied.
+    double effectiveTimeout() const { return timeout_ > 0 ? timeout_ : kDefaultTimeoutInterval; }
+
+  private:
+    std::string url_;
+    std::string method_ = "GET";
+    HttpHeaders headers_;
+    Bytes body_;
+    double timeout_ = kDefaultTimeoutInterval;
+    UrlRequestCachePolicy cachePolicy_ = UrlRequestCachePolicy::UseProtocolCachePolicy;
+    bool handleCookies_ = true;
+};
+
+}  // namespace platform

@@ -1,0 +1,30 @@
+#pragma once
+
+// The head of an HTTP response: where it finally came from, its status, its header fields
+// and what it announced about its body.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/net/HttpHeaders.h"
+
+namespace platform {
+
+struct UrlResponse {
+    std::string url;  // the URL that answered, after any redirects
+    long statusCode = 0;
+    HttpHeaders headers;
+    // From "Content-Length"; -1 when the server did not say (chunked, or closing the
+    // connection at the end).
+    std::int64_t expectedContentLength = -1;
+    std::string mimeType;          // "text/html" of "text/html; charset=utf-8", lower case
+    std::string textEncodingName;  // "utf-8" of the same, lower case; empty when absent
+
+    const HttpHeaders& allHeaderFields() const { return headers; }
+
+    bool isRedirect() const;
+    // Fills mimeType, textEncodingName and expectedContentLength from the header fields.
+    void deriveFromHeaders();
+};
+
+}  // namespace platform

@@ -1,0 +1,88 @@
+#include "platform/net/CookieJar.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include <gtest/gtest.h>
+
+#include "platform/net/FetchSync.h"
+#include "platform/testing/TestHttpServer.h"
+
+using platform::CookieJar;
+using platform::fetchSync;
+using platform::HttpCookie;
+using platform::UrlRequest;
+using platform::testing::TestHttpServer;
+
+namespace {
+
+class CookieJarTest : public ::testing::Test {
+  protected:
+    void SetUp() override { CookieJar::shared().deleteAllCookies(); }
+    void TearDown() override { CookieJar::shared().deleteAllCookies(); }
+};
+
+}  // namespace
+
+TEST_F(CookieJarTest, CookiesSetByOneAnswerGoWithTheNextRequest) {
+    TestHttpServer server;
+    server.get("/login", [](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Set-Cookie", "session=abc123; Path=/");
+        res.set_content("welcome", "text/plain");
+    });
+    server.text("/page", "page");
+
+    ASSERT_TRUE(fetchSync(UrlRequest(server.url("/login"))).ok());
+    ASSERT_TRUE(fetchSync(UrlRequest(server.url("/page"))).ok());
+    auto seen = server.requestsFor("/page");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].header("Cookie"), "session=abc123");
+
+    auto stored = CookieJar::shared().cookiesForUrl(server.url("/page"));
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].name, "session");
+    EXPECT_EQ(stored[0].value, "abc123");
+    EXPECT_EQ(stored[0].domain, "127.0.0.1");
+
+    // A request that opts out neither sends nor stores cookies.
+    UrlRequest optOut(server.url("/page"));
+    optOut.setHttpShouldHandleCookies(false);
+    ASSERT_TRUE(fetchSync(optOut).ok());
+    EXPECT_FALSE(server.requestsFor("/page").back().hasHeader("Cookie"));
+
+    CookieJar::shared().deleteAllCookies();
+    ASSERT_TRUE(fetchSync(UrlRequest(server.url("/page"))).ok());
+    EXPECT_FALSE(server.requestsFor("/page").back().hasHeader("Cookie"));
+}
+
+TEST_F(CookieJarTest, SetMatchDeleteSaveAndLoad) {
+    CookieJar& jar = CookieJar::shared();
+    double later = static_cast<double>(std::time(nullptr) + 3600);
+    HttpCookie site{"id", "1", "example.test", "/", true, false, false, later};
+    HttpCookie secure{"token", "2", "example.test", "/api", false, true, true, 0};
+    ASSERT_TRUE(jar.setCookie(site));
+    ASSERT_TRUE(jar.setCookie(secure));
+    EXPECT_FALSE(jar.setCookie(HttpCookie{"", "x", "example.test"}));
+    EXPECT_FALSE(jar.setCookie(HttpCookie{"bad", "a\nb", "example.test"}));
+    EXPECT_EQ(jar.allCookies().size(), 2u);
+
+    EXPECT_EQ(jar.cookiesForUrl("http://www.example.test/").size(), 1u);   // subdomain
+    EXPECT_EQ(jar.cookiesForUrl("http://example.test/api/x").size(), 1u);  // not secure
+    EXPECT_EQ(jar.cookiesForUrl("https://example.test/api/x").size(), 2u);
+    EXPECT_EQ(jar.cookiesForUrl("https://example.test/apix").size(), 1u);  // path boundary
+    EXPECT_EQ(jar.cookiesForUrl("http://other.test/").size(), 0u);
+    EXPECT_EQ(jar.cookiesForUrl("garbage").size(), 0u);
+
+    std::string path = std::string(MOVU_BINARY_DIR) + "/cookie-jar-test.txt";
+    ASSERT_TRUE(jar.save(path));
+    jar.deleteCookie("id", "example.test");
+    ASSERT_EQ(jar.allCookies().size(), 1u);
+    EXPECT_EQ(jar.allCookies()[0].name, "token");
+    jar.deleteAllCookies();
+    ASSERT_TRUE(jar.load(path));
+    auto loaded = jar.allCookies();
+    ASSERT_EQ(loaded.size(), 1u);  // the session cookie was not saved
+    EXPECT_EQ(loaded[0], site);
+    std::remove(path.c_str());
+    EXPECT_FALSE(jar.load(path));
+}
