@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "appbase/JTScene.h"
 #include "appbase/ShellInterfaces.h"
 
 namespace fake {
