@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/base/LogSink.h"
 #include "platform/gfx/RealGL.h"
 
 namespace platform::gfx {
@@ -104,8 +105,8 @@ std::unique_ptr<HeadlessContext> HeadlessContext::create(int width, int height, 
         result->surface_ = eglCreatePbufferSurface(display, config, surfaceAttributes);
         if (result->surface_ == EGL_NO_SURFACE) {
             // Some drivers list the configuration and still refuse the surface.
-            std::fprintf(stderr, "gfx: %s; rendering into a framebuffer object instead\n",
-                         eglErrorText("eglCreatePbufferSurface").c_str());
+            platform::LogSink::writef("gfx: %s; rendering into a framebuffer object instead",
+                                      eglErrorText("eglCreatePbufferSurface").c_str());
         }
     }
     if (!result->makeCurrent()) {
@@ -159,7 +160,7 @@ HeadlessContext::~HeadlessContext() {
 
 bool HeadlessContext::makeCurrent() {
     if (!eglMakeCurrent(display_, surface_, surface_, context_)) {
-        std::fprintf(stderr, "gfx: %s\n", eglErrorText("eglMakeCurrent").c_str());
+        platform::LogSink::writef("gfx: %s", eglErrorText("eglMakeCurrent").c_str());
         return false;
     }
     // The fallback framebuffer stands in for the default one, so it is what "current" binds.
@@ -173,7 +174,7 @@ bool HeadlessContext::isCurrent() const {
 
 bool HeadlessContext::clearCurrent() {
     if (!eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT)) {
-        std::fprintf(stderr, "gfx: %s\n", eglErrorText("eglMakeCurrent(none)").c_str());
+        platform::LogSink::writef("gfx: %s", eglErrorText("eglMakeCurrent(none)").c_str());
         return false;
     }
     return true;

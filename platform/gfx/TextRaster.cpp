@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/base/LogSink.h"
+
 namespace platform::gfx {
 
 struct TextRaster::FaceHandle {
@@ -152,7 +154,7 @@ TextRaster::FaceHandle* TextRaster::face(const std::string& path) {
     if (FT_New_Face(static_cast<FT_Library>(library_), path.c_str(), 0, &face) == 0) {
         handle = new FaceHandle{face};
     } else {
-        std::fprintf(stderr, "gfx: cannot load font %s\n", path.c_str());
+        platform::LogSink::writef("gfx: cannot load font %s", path.c_str());
     }
     faces_[path] = handle;  // a failed load is remembered too, so it is not retried per text
     return handle;

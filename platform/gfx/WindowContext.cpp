@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "platform/base/LogSink.h"
+
 namespace platform::gfx {
 
 namespace {
@@ -64,7 +66,7 @@ WindowContext::~WindowContext() {
 
 bool WindowContext::makeCurrent() {
     if (SDL_GL_MakeCurrent(window_, static_cast<SDL_GLContext>(context_)) != 0) {
-        std::fprintf(stderr, "Failed to set current context %p: %s\n", context_, SDL_GetError());
+        platform::LogSink::writef("Failed to set current context %p: %s", context_, SDL_GetError());
         return false;
     }
     return true;
@@ -76,7 +78,7 @@ bool WindowContext::isCurrent() const {
 
 bool WindowContext::clearCurrent() {
     if (SDL_GL_MakeCurrent(window_, nullptr) != 0) {
-        std::fprintf(stderr, "Failed to clear current context: %s\n", SDL_GetError());
+        platform::LogSink::writef("Failed to clear current context: %s", SDL_GetError());
         return false;
     }
     return true;
