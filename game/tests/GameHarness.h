@@ -1,0 +1,141 @@
+#pragma once
+
+// A whole game core over a fake shell: context, the game's level manager, a tilt input the test
+// steers, a scripted random source and, when asked, the GL recorder.
+
+#include <cmath>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
+
+#include "appbase/JTAppContext.h"
+#include "appbase/JTCanvas.h"
+#include "appbase/Random.h"
+#include "appbase/ScIntHolder.h"
+#include "appbase/tests/FakeShell.h"
+#include "game/MyGameScene.h"
+#include "game/MyLevelManager.h"
+#include "platform/storage/AppPaths.h"
+
+namespace gametest {
+
+// Serves queued values first, then the fallback; counts every draw.
+class ScriptedRandom {
+  public:
+    explicit ScriptedRandom(std::function<long()> fallback) : fallback_(std::move(fallback)) {}
+    explicit ScriptedRandom(long constant) : fallback_([constant] { return constant; }) {}
+
+    long next() {
+        ++draws;
+        if (!queue.empty()) {
+            long v = queue.front();
+            queue.pop_front();
+            return v;
+        }
+        return fallback_();
+    }
+
+    std::deque<long> queue;
+    long draws = 0;
+
+  private:
+    std::function<long()> fallback_;
+};
+
+// A fixed pseudo-random sequence in [0, 2^31): the same numbers on every machine.
+inline std::function<long()> lcg(uint32_t seed) {
+    return [state = seed]() mutable {
+        state = state * 1103515245u + 12345u;
+        return static_cast<long>(state & 0x7FFFFFFFu);
+    };
+}
+
+class Game {
+  public:
+    explicit Game(ScriptedRandom& random) : scopedRandom_([&random] { return random.next(); }) {
+        // Unlocks write into Documents: keep them inside the build tree, one folder per run.
+        home_ = std::filesystem::path(MOVU_BINARY_DIR) / "test-homes" /
+                ("game-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(home_);
+        platform::AppPaths::setHomeOverride(home_);
+        JTAppBase::SetScIntMask(0x5A5A5A5A);
+        core = std::make_shared<fake::AppCore>(&journal);
+        for (int i = 0; i <= 4; ++i) core->addTexture(i, platform::Size{32, 32});
+        for (int i = 0; i <= 3; ++i) core->addSound(i);
+        view = std::make_shared<fake::GameView>(&journal, core);
+        tilt = std::make_shared<fake::Tilt>();
+        view->tilt = tilt;
+        context = JTCore::JTNew<JTAppBase::JTAppContext>();
+        context->setAppCore(core);
+        manager = JTCore::JTNew<JTApp::MyLevelManager>(context);
+        context->setLevelManager(manager);
+        context->setGameView(view);
+    }
+    ~Game() {
+        view->scene.reset();
+        scene.reset();
+        context->setLevelManager(nullptr);
+        platform::AppPaths::setHomeOverride(std::nullopt);
+        std::filesystem::remove_all(home_);
+    }
+
+    // Starts the level through the context, as the app core does; the scene comes back
+    // through the game view.
+    JTApp::MyGameScenePtr start(int levelId) {
+        manager->reset();
+        context->startLevel(levelId);
+        scene = JTApp::MyGameScenePtr(dynamic_cast<JTApp::MyGameScene*>(view->scene.get()));
+        return scene;
+    }
+
+    // One tick as the game loop runs it.
+    void tick() {
+        auto canvas = context->getCanvas();
+        canvas->beginFrame();
+        scene->onFrame();
+        canvas->endFrame();
+    }
+
+    void render() {
+        auto canvas = context->getCanvas();
+        canvas->beginRender();
+        scene->draw(canvas);
+        canvas->endRender();
+    }
+
+    // Steers toward the middle of the row the car is in, as a careful player would.
+    void autopilot() {
+        for (int i = 0; i < JTApp::MyGameScene::kRowCount; ++i) {
+            const auto& row = scene->getRow(i);
+            if (row->y <= scene->getCarY() && scene->getCarY() <= row->y + 512) {
+                tilt->h = ((row->left + row->right) / 2 - 4096) / 12288.0;
+                return;
+            }
+        }
+        tilt->h = 0;
+    }
+
+    int count(const std::string& entry) const {
+        int n = 0;
+        for (const auto& e : journal) n += e == entry;
+        return n;
+    }
+
+    fake::Journal journal;
+    std::shared_ptr<fake::AppCore> core;
+    std::shared_ptr<fake::GameView> view;
+    std::shared_ptr<fake::Tilt> tilt;
+    boost::intrusive_ptr<JTAppBase::JTAppContext> context;
+    JTApp::MyLevelManagerPtr manager;
+    JTApp::MyGameScenePtr scene;
+
+  private:
+    JTAppBase::Random::Scoped scopedRandom_;
+    std::filesystem::path home_;
+};
+
+}  // namespace gametest
