@@ -48,7 +48,9 @@ TestHttpServer::TestHttpServer() {
     server_.Patch(".*", handler);
     server_.Delete(".*", handler);
     server_.Options(".*", handler);
-    // Short keep-alive so that idle client connections never hold up a shutdown.
+    // One request per connection: httplib notices a shutdown only between keep-alive waits
+    // (a second each), and a client's idle pooled connection would hold up every stop().
+    server_.set_keep_alive_max_count(1);
     server_.set_keep_alive_timeout(1);
 
     port_ = server_.bind_to_any_port("127.0.0.1");
