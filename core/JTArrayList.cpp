@@ -19,6 +19,8 @@ JTObjectPtr JTArrayList::get(int32_t i) const {
 
 void JTArrayList::remove(int32_t i) {
     checkIndex(i);
+    // Released only once the list is consistent again: the element's destructor may use it.
+    JTObjectPtr removed = std::move(items_[static_cast<size_t>(i)]);
     items_.erase(items_.begin() + i);
 }
 

@@ -1,14 +1,11 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 namespace JTCore {
 
-// Where the game core's own diagnostic lines go (stderr unless a sink is installed). The shell
-// and tests install a sink; the game core never prints by another route.
-using JTLogSink = std::function<void(const std::string& line)>;
-void SetJTLogSink(JTLogSink sink);
+// The game core's own diagnostic lines go to the platform log sink, like every other line of
+// the program (tests capture them there).
 void JTLogLine(const std::string& line);
 
 }  // namespace JTCore

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/JTCore.h"
+#include "platform/base/LogSink.h"
 
 using namespace JTCore;
 
@@ -44,8 +45,7 @@ TEST(JTArrayList, HoldsOneReferencePerElement) {
 }
 
 TEST(JTException, ThrownAsIntrusivePointerAndPrinted) {
-    std::vector<std::string> lines;
-    SetJTLogSink([&](const std::string& l) { lines.push_back(l); });
+    platform::LogSink::Capture log;
     try {
         throw JTNew<JTException>(NewJTString("bad level"));
     } catch (const JTExceptionPtr& e) {
@@ -58,7 +58,7 @@ TEST(JTException, ThrownAsIntrusivePointerAndPrinted) {
         EXPECT_FALSE(e->getMessage());
         e->printStackTrace();
     }
-    SetJTLogSink(nullptr);
+    auto lines = log.lines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "[WARN] Exception: bad level");
     EXPECT_EQ(lines[1], "[WARN] Exception: (null)");
@@ -67,4 +67,30 @@ TEST(JTException, ThrownAsIntrusivePointerAndPrinted) {
 TEST(JTObject, LeakHooksAnswerUnknown) {
     EXPECT_EQ(JTObjectLiveCount(), 0xFFFFFFFFu);
     JTReportLeaks();
+}
+
+namespace {
+// On its way out, looks at the list that held it.
+class Watcher : public JTObject {
+  public:
+    Watcher(JTArrayList* list, int32_t* seenSize) : list_(list), seen_(seenSize) {}
+    ~Watcher() override { *seen_ = list_->size(); }
+
+  private:
+    JTArrayList* list_;
+    int32_t* seen_;
+};
+}  // namespace
+
+TEST(JTArrayList, ElementsAreReleasedOnlyAfterTheListIsConsistent) {
+    auto list = JTNew<JTArrayList>();
+    int32_t seen = -1;
+    list->add(NewJTString("a"));
+    list->add(JTNew<Watcher>(list.get(), &seen));
+    list->add(NewJTString("c"));
+    list->remove(1);
+    EXPECT_EQ(seen, 2);
+    list->add(JTNew<Watcher>(list.get(), &seen));
+    list->clear();
+    EXPECT_EQ(seen, 0);
 }
