@@ -20,6 +20,21 @@ std::vector<std::uint8_t> drawPremultiplied(const platform::gfx::Image& image, s
     const std::uint64_t imageH = std::uint64_t(image.height());
     const std::uint64_t drawW = std::min(width, (imageW + factor - 1) / factor);
     const std::uint64_t drawH = std::min(height, (imageH + factor - 1) / factor);
+    if (factor == 1) {
+        // The common case: a straight copy with the colour premultiplied.
+        for (std::uint64_t y = 0; y < drawH; ++y) {
+            const std::uint8_t* source = image.pixel(0, int(y));
+            std::uint8_t* target = &out[y * width * 4];
+            for (std::uint64_t x = 0; x < drawW; ++x, source += 4, target += 4) {
+                const unsigned a = image.hasAlpha() ? source[3] : 255;
+                target[0] = std::uint8_t((source[0] * a + 127) / 255);
+                target[1] = std::uint8_t((source[1] * a + 127) / 255);
+                target[2] = std::uint8_t((source[2] * a + 127) / 255);
+                target[3] = std::uint8_t(a);
+            }
+        }
+        return out;
+    }
     const std::uint64_t area = factor * factor;
     for (std::uint64_t y = 0; y < drawH; ++y) {
         for (std::uint64_t x = 0; x < drawW; ++x) {
