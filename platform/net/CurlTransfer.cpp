@@ -33,6 +33,10 @@ bool isSafeValue(std::string_view text) {
     return true;
 }
 
+bool isLoopbackHost(std::string_view host) {
+    return host == "localhost" || host.substr(0, 4) == "127." || host == "[::1]" || host == "::1";
+}
+
 std::string_view trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
@@ -78,6 +82,8 @@ CurlTransfer::CurlTransfer(const UrlRequest& request, Callbacks callbacks, std::
     }
     easy_ = easy;
     curl_easy_setopt(easy, CURLOPT_URL, url_.c_str());
+    // No proxy can reach our own loopback servers, whatever the environment says.
+    if (isLoopbackHost(parts->host)) curl_easy_setopt(easy, CURLOPT_NOPROXY, "*");
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);

@@ -48,10 +48,12 @@ TEST_F(CookieJarTest, CookiesSetByOneAnswerGoWithTheNextRequest) {
     UrlRequest optOut(server.url("/page"));
     optOut.setHttpShouldHandleCookies(false);
     ASSERT_TRUE(fetchSync(optOut).ok());
+    ASSERT_EQ(server.requestCount("/page"), 2u);
     EXPECT_FALSE(server.requestsFor("/page").back().hasHeader("Cookie"));
 
     CookieJar::shared().deleteAllCookies();
     ASSERT_TRUE(fetchSync(UrlRequest(server.url("/page"))).ok());
+    ASSERT_EQ(server.requestCount("/page"), 3u);
     EXPECT_FALSE(server.requestsFor("/page").back().hasHeader("Cookie"));
 }
 
