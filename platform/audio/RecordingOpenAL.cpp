@@ -1,6 +1,7 @@
 #include "platform/audio/RecordingOpenAL.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <sstream>
 
@@ -32,6 +33,13 @@ std::vector<std::string> RecordingOpenAL::calls() const {
 void RecordingOpenAL::clearCalls() {
     std::lock_guard lock(mutex_);
     calls_.clear();
+}
+
+bool RecordingOpenAL::waitForCall(const std::string& line, double timeoutSeconds) {
+    std::unique_lock lock(mutex_);
+    return callMade_.wait_for(lock, std::chrono::duration<double>(timeoutSeconds), [&] {
+        return std::find(allCalls_.begin(), allCalls_.end(), line) != allCalls_.end();
+    });
 }
 
 void RecordingOpenAL::setIgnored(std::vector<std::string> names) {
@@ -113,6 +121,8 @@ float RecordingOpenAL::listenerPosition(int axis) const {
 }
 
 void RecordingOpenAL::record(const std::string& line, const std::string& name) {
+    allCalls_.push_back(line);
+    callMade_.notify_all();
     if (std::find(ignored_.begin(), ignored_.end(), name) == ignored_.end()) calls_.push_back(line);
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/audio/OpenAL.h"
 
+#include <condition_variable>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -42,6 +43,9 @@ class RecordingOpenAL final : public OpenAL {
     // alGetSourcei, alcGetError) are left out to keep the sequences readable.
     std::vector<std::string> calls() const;
     void clearCalls();
+    // Blocks until a call with exactly this line has been made (counting earlier ones too);
+    // answers false if none came within the time-out, which only a broken test hits.
+    bool waitForCall(const std::string& line, double timeoutSeconds = 10);
     void setIgnored(std::vector<std::string> names);
 
     // The next call of this name does nothing and raises the error (AL or ALC).
@@ -100,6 +104,8 @@ class RecordingOpenAL final : public OpenAL {
     bool bufferInUse(ALuint buffer) const;
 
     mutable std::mutex mutex_;
+    std::condition_variable callMade_;
+    std::vector<std::string> allCalls_;
     std::vector<std::string> calls_;
     std::vector<std::string> ignored_;
     std::map<std::string, int> failures_;
