@@ -1,0 +1,274 @@
+#include "platform/storage/UserDefaults.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "platform/base/LogSink.h"
+#include "platform/storage/AppPaths.h"
+#include "platform/storage/Bundle.h"
+#include "platform/storage/PropertyList.h"
+#include "platform/storage/StorageError.h"
+
+namespace platform {
+
+namespace {
+
+std::string trimmedLower(const std::string& s) {
+    std::size_t b = s.find_first_not_of(" \t\n\r");
+    if (b == std::string::npos) return {};
+    std::string out = s.substr(b);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// The leading number of a text, as the original read "12abc" as 12; none gives 0.
+double leadingReal(const std::string& s) {
+    const char* p = s.c_str();
+    char* end = nullptr;
+    double d = std::strtod(p, &end);
+    return end == p || !std::isfinite(d) ? 0.0 : d;
+}
+
+std::int64_t leadingInteger(const std::string& s) {
+    const char* p = s.c_str();
+    char* end = nullptr;
+    errno = 0;
+    long long v = std::strtoll(p, &end, 10);
+    if (end == p) return 0;
+    return static_cast<std::int64_t>(v);  // strtoll saturates on overflow
+}
+
+std::int64_t realToInteger(double d) {
+    if (!std::isfinite(d)) return 0;
+    if (d >= 9.2233720368547758e18) return INT64_MAX;
+    if (d <= -9.2233720368547758e18) return INT64_MIN;
+    return static_cast<std::int64_t>(d);
+}
+
+}  // namespace
+
+UserDefaults& UserDefaults::standard() {
+    // Never destroyed: other objects' destructors may still read preferences at exit.
+    static UserDefaults* instance = new UserDefaults();
+    return *instance;
+}
+
+std::filesystem::path UserDefaults::standardFilePath() {
+    std::string id = Bundle::mainBundle()->bundleIdentifier();
+    if (id.empty() || id.find('/') != std::string::npos || id == "." || id == "..")
+        id = "movuroute";
+    return AppPaths::preferences() / (id + ".plist");
+}
+
+void UserDefaults::resetStandardForTesting() {
+    UserDefaults& s = standard();
+    std::lock_guard lock(s.mutex_);
+    s.loaded_ = false;
+    s.file_.clear();
+    s.values_.clear();
+    s.registered_.clear();
+    s.dirty_ = false;
+    s.writeBlocked_ = false;
+    s.loadError_.reset();
+}
+
+UserDefaults::UserDefaults() : standard_(true) {}
+
+UserDefaults::UserDefaults(std::filesystem::path file) : file_(std::move(file)) {}
+
+UserDefaults::~UserDefaults() {
+    std::lock_guard lock(mutex_);
+    if (dirty_) synchronizeLocked(nullptr);
+}
+
+void UserDefaults::loadLocked() const {
+    if (loaded_) return;
+    loaded_ = true;
+    if (standard_ && file_.empty()) file_ = standardFilePath();
+    std::error_code ec;
+    if (!std::filesystem::exists(file_, ec) && !ec) return;
+
+    Error error;
+    auto value = PropertyList::readFile(file_, &error);
+    if (value && value->isDictionary()) {
+        values_ = value->asDictionary();
+        return;
+    }
+    if (value)
+        error = StorageError::make(StorageError::kPropertyListReadCorrupt,
+                                   "the stored preferences are not a dictionary");
+    loadError_ = error;
+    if (error.code != StorageError::kPropertyListReadCorrupt) {
+        // Unreadable for another reason (permissions, I/O): it may be fine, so never replace it.
+        writeBlocked_ = true;
+        LogSink::write("UserDefaults: cannot read " + file_.string() + ": " +
+                       error.localizedDescription() + "; changes will not be saved");
+        return;
+    }
+    auto aside = file_;
+    aside += ".corrupt-" + std::to_string(static_cast<long long>(std::time(nullptr)));
+    std::filesystem::rename(file_, aside, ec);
+    if (ec) {
+        writeBlocked_ = true;
+        LogSink::write("UserDefaults: " + file_.string() + " is damaged (" +
+                       error.localizedDescription() +
+                       ") and cannot be moved aside; changes will not be saved");
+    } else {
+        LogSink::write("UserDefaults: " + file_.string() + " is damaged (" +
+                       error.localizedDescription() + "); kept as " + aside.string() +
+                       ", starting with empty preferences");
+    }
+}
+
+const Value* UserDefaults::lookupLocked(std::string_view key) const {
+    loadLocked();
+    if (auto it = values_.find(std::string(key)); it != values_.end()) return &it->second;
+    if (auto it = registered_.find(std::string(key)); it != registered_.end()) return &it->second;
+    return nullptr;
+}
+
+std::optional<Value> UserDefaults::objectForKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    const Value* v = lookupLocked(key);
+    if (!v) return std::nullopt;
+    return *v;
+}
+
+bool UserDefaults::hasKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    return lookupLocked(key) != nullptr;
+}
+
+bool UserDefaults::setObject(std::string_view key, Value value) {
+    if (value.isNull()) {
+        removeObjectForKey(key);
+        return true;
+    }
+    Error error;
+    if (!PropertyList::serialize(value, PropertyListFormat::Binary, &error)) {
+        LogSink::write("UserDefaults: refused a value for \"" + std::string(key) +
+                       "\": " + error.localizedDescription());
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    loadLocked();
+    values_[std::string(key)] = std::move(value);
+    dirty_ = true;
+    return true;
+}
+
+void UserDefaults::removeObjectForKey(std::string_view key) {
+    std::lock_guard lock(mutex_);
+    loadLocked();
+    if (values_.erase(std::string(key)) > 0) dirty_ = true;
+}
+
+bool UserDefaults::boolForKey(std::string_view key) const {
+    auto v = objectForKey(key);
+    if (!v) return false;
+    if (v->isNumber()) return v->asReal() != 0;
+    if (v->isString()) {
+        std::string s = trimmedLower(v->stringRef());
+        if (s.rfind("yes", 0) == 0 || s.rfind("true", 0) == 0) return true;
+        return leadingInteger(s) != 0;
+    }
+    return false;
+}
+
+std::int64_t UserDefaults::integerForKey(std::string_view key) const {
+    auto v = objectForKey(key);
+    if (!v) return 0;
+    if (v->isBool() || v->isInteger()) return v->asInteger();
+    if (v->isReal()) return realToInteger(v->asReal());
+    if (v->isString()) return leadingInteger(v->stringRef());
+    return 0;
+}
+
+double UserDefaults::doubleForKey(std::string_view key) const {
+    auto v = objectForKey(key);
+    if (!v) return 0;
+    if (v->isNumber()) return v->asReal();
+    if (v->isString()) return leadingReal(v->stringRef());
+    return 0;
+}
+
+std::optional<std::string> UserDefaults::stringForKey(std::string_view key) const {
+    auto v = objectForKey(key);
+    if (!v) return std::nullopt;
+    if (v->isString()) return v->stringRef();
+    // Numbers answered their text, as the original did.
+    if (v->isNumber()) return v->description();
+    return std::nullopt;
+}
+
+std::optional<Value::Array> UserDefaults::arrayForKey(std::string_view key) const {
+    auto v = objectForKey(key);
+    if (!v || !v->isArray()) return std::nullopt;
+    return v->asArray();
+}
+
+std::optional<Value::Dictionary> UserDefaults::dictionaryForKey(std::string_view key) const {
+    auto v = objectForKey(key);
+    if (!v || !v->isDictionary()) return std::nullopt;
+    return v->asDictionary();
+}
+
+std::optional<Value::Bytes> UserDefaults::dataForKey(std::string_view key) const {
+    auto v = objectForKey(key);
+    if (!v || !v->isData()) return std::nullopt;
+    return v->asData();
+}
+
+void UserDefaults::registerDefaults(const Value::Dictionary& defaults) {
+    std::lock_guard lock(mutex_);
+    for (const auto& [k, v] : defaults) registered_[k] = v;
+}
+
+Value UserDefaults::dictionaryRepresentation() const {
+    std::lock_guard lock(mutex_);
+    loadLocked();
+    Value::Dictionary all = registered_;
+    for (const auto& [k, v] : values_) all[k] = v;
+    return Value(std::move(all));
+}
+
+bool UserDefaults::synchronize(Error* error) {
+    std::lock_guard lock(mutex_);
+    loadLocked();
+    return synchronizeLocked(error);
+}
+
+bool UserDefaults::synchronizeLocked(Error* error) {
+    if (!dirty_) return true;
+    if (writeBlocked_) {
+        Error blocked = StorageError::make(
+            StorageError::kFileWriteUnknown,
+            "the preferences file " + file_.string() + " could not be read and is kept as it is");
+        if (loadError_) blocked.withUnderlying(*loadError_);
+        if (error) *error = blocked;
+        return false;
+    }
+    std::string why;
+    AppPaths::ensureDirectory(file_.parent_path(), 0755, &why);
+    Error writeError;
+    if (!PropertyList::writeFile(file_, Value(values_), PropertyListFormat::Binary, &writeError)) {
+        LogSink::write("UserDefaults: cannot save " + file_.string() + ": " +
+                       writeError.localizedDescription());
+        if (error) *error = writeError;
+        return false;
+    }
+    dirty_ = false;
+    return true;
+}
+
+std::optional<Error> UserDefaults::loadError() const {
+    std::lock_guard lock(mutex_);
+    loadLocked();
+    return loadError_;
+}
+
+}  // namespace platform

@@ -1,0 +1,174 @@
+#include "platform/storage/UserDefaults.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "TempDir.h"
+#include "platform/base/LogSink.h"
+#include "platform/storage/AtomicFile.h"
+#include "platform/storage/Bundle.h"
+#include "platform/storage/PropertyList.h"
+
+using namespace platform;
+using storage_test::ScopedEnv;
+using storage_test::TempDir;
+
+TEST(UserDefaultsTest, AbsentIsNotFalseNorEmpty) {
+    TempDir dir;
+    UserDefaults defaults(dir / "prefs.plist");
+    EXPECT_FALSE(defaults.objectForKey("flag"));
+    EXPECT_FALSE(defaults.hasKey("flag"));
+    EXPECT_FALSE(defaults.boolForKey("flag"));
+    EXPECT_FALSE(defaults.stringForKey("name"));
+
+    defaults.setBool("flag", false);
+    defaults.setString("name", "");
+    EXPECT_TRUE(defaults.hasKey("flag"));
+    EXPECT_EQ(defaults.objectForKey("flag"), Value(false));
+    EXPECT_EQ(defaults.stringForKey("name"), std::string());
+
+    // Setting null removes, as setting nil did.
+    EXPECT_TRUE(defaults.setObject("flag", Value()));
+    EXPECT_FALSE(defaults.hasKey("flag"));
+    defaults.removeObjectForKey("name");
+    EXPECT_FALSE(defaults.hasKey("name"));
+}
+
+TEST(UserDefaultsTest, TypedReadsFollowTheOriginalConversions) {
+    TempDir dir;
+    UserDefaults d(dir / "prefs.plist");
+    d.setObject("yesText", Value("YES"));
+    d.setObject("trueText", Value("true"));
+    d.setObject("numText", Value("12abc"));
+    d.setObject("zeroText", Value("0"));
+    d.setObject("real", Value(2.75));
+    d.setObject("list", Value::array({1, "a"}));
+    d.setObject("dict", Value::dictionary({{"k", 1}}));
+    d.setObject("data", Value(Value::Bytes{1, 2}));
+    EXPECT_TRUE(d.boolForKey("yesText"));
+    EXPECT_TRUE(d.boolForKey("trueText"));
+    EXPECT_TRUE(d.boolForKey("numText"));
+    EXPECT_FALSE(d.boolForKey("zeroText"));
+    EXPECT_TRUE(d.boolForKey("real"));
+    EXPECT_EQ(d.integerForKey("numText"), 12);
+    EXPECT_EQ(d.integerForKey("real"), 2);
+    EXPECT_DOUBLE_EQ(d.doubleForKey("numText"), 12.0);
+    EXPECT_EQ(d.stringForKey("real"), "2.75");
+    EXPECT_EQ(d.arrayForKey("list")->size(), 2u);
+    EXPECT_EQ(d.dictionaryForKey("dict")->at("k"), Value(1));
+    EXPECT_EQ(d.dataForKey("data"), (Value::Bytes{1, 2}));
+    // The wrong type reads as nothing.
+    EXPECT_FALSE(d.arrayForKey("dict"));
+    EXPECT_FALSE(d.dataForKey("list"));
+    EXPECT_FALSE(d.stringForKey("list"));
+    EXPECT_EQ(d.integerForKey("list"), 0);
+    EXPECT_FALSE(d.boolForKey("dict"));
+}
+
+TEST(UserDefaultsTest, PersistsAcrossInstancesAndKeepsRegisteredDefaultsOut) {
+    TempDir dir;
+    auto file = dir / "Library" / "Preferences" / "com.example.plist";
+    {
+        UserDefaults d(file);
+        d.registerDefaults({{"volume", 2}, {"music", true}});
+        EXPECT_EQ(d.integerForKey("volume"), 2);
+        d.setInteger("volume", 3);
+        d.setObject("/zivivu/ads/retry_group_keys", Value::array({"a", "b"}));
+        d.setObject("when", Value(Date{1700000000}));
+        Error error;
+        ASSERT_TRUE(d.synchronize(&error)) << error.description();
+        d.setString("late", "written when the instance ends");
+        // Unstorable values are refused and do not spoil later saves.
+        EXPECT_FALSE(d.setObject("bad", Value::array({Value()})));
+        EXPECT_FALSE(d.hasKey("bad"));
+    }
+    auto stored = PropertyList::readFile(file);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(AtomicFile::read(file)->substr(0, 8), "bplist00");
+    EXPECT_FALSE(stored->contains("music"));
+
+    UserDefaults again(file);
+    EXPECT_EQ(again.integerForKey("volume"), 3);
+    EXPECT_EQ(again.objectForKey("/zivivu/ads/retry_group_keys"), Value::array({"a", "b"}));
+    EXPECT_EQ(again.objectForKey("when"), Value(Date{1700000000}));
+    EXPECT_EQ(again.stringForKey("late"), "written when the instance ends");
+    EXPECT_FALSE(again.hasKey("music"));
+    EXPECT_FALSE(again.loadError());
+}
+
+TEST(UserDefaultsTest, DamagedFileIsKeptAsideAndReported) {
+    TempDir dir;
+    auto file = dir / "prefs.plist";
+    const std::string damaged = "bplist00 this is not what it claims to be";
+    ASSERT_TRUE(AtomicFile::write(file, damaged));
+    LogSink::Capture log;
+    {
+        UserDefaults d(file);
+        EXPECT_FALSE(d.hasKey("anything"));
+        ASSERT_TRUE(d.loadError());
+        d.setInteger("fresh", 1);
+        EXPECT_TRUE(d.synchronize());
+    }
+    EXPECT_TRUE(log.contains("damaged"));
+    bool keptAside = false;
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+        if (e.path().filename().string().rfind("prefs.plist.corrupt-", 0) == 0)
+            keptAside = AtomicFile::read(e.path()) == damaged;
+    EXPECT_TRUE(keptAside);
+    EXPECT_EQ(UserDefaults(file).integerForKey("fresh"), 1);
+
+    // A root that is no dictionary counts as damage too.
+    ASSERT_TRUE(PropertyList::writeFile(dir / "array.plist", Value::array({1})));
+    EXPECT_TRUE(UserDefaults(dir / "array.plist").loadError());
+
+    // Unreadable for another reason: it may hold good data, so it is never written over.
+    std::filesystem::create_directory(dir / "folder.plist");
+    UserDefaults blocked(dir / "folder.plist");
+    blocked.setInteger("x", 1);
+    Error error;
+    EXPECT_FALSE(blocked.synchronize(&error));
+    EXPECT_NE(error.localizedDescription().find("kept as it is"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.plist"));
+}
+
+TEST(UserDefaultsTest, ConcurrentWritersAndReaders) {
+    TempDir dir;
+    UserDefaults d(dir / "prefs.plist");
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&d, t] {
+            for (int i = 0; i < 50; ++i) {
+                d.setInteger("k" + std::to_string(t) + "_" + std::to_string(i), i);
+                (void)d.integerForKey("k0_0");
+                if (i % 10 == 0) d.synchronize();
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    ASSERT_TRUE(d.synchronize());
+    UserDefaults again(dir / "prefs.plist");
+    EXPECT_EQ(again.dictionaryRepresentation().size(), 200u);
+    EXPECT_EQ(again.integerForKey("k3_49"), 49);
+}
+
+TEST(UserDefaultsTest, StandardInstanceLivesUnderLibraryPreferences) {
+    TempDir dir;
+    ScopedEnv home("MOVUROUTE_HOME", (dir / "home").string());
+    std::filesystem::create_directory(dir / "bundle");
+    ASSERT_TRUE(
+        PropertyList::writeFile(dir / "bundle" / "Info.plist",
+                                Value::dictionary({{"CFBundleIdentifier", "com.zivivu.movuroute"}}),
+                                PropertyListFormat::Xml));
+    Bundle::setMainBundlePath(dir / "bundle");
+    UserDefaults::resetStandardForTesting();
+
+    UserDefaults::standard().setBool("seen", true);
+    EXPECT_TRUE(UserDefaults::standard().synchronize());
+    auto expected = dir / "home" / "Library" / "Preferences" / "com.zivivu.movuroute.plist";
+    EXPECT_EQ(UserDefaults::standard().filePath(), expected);
+    EXPECT_EQ(PropertyList::readFile(expected), Value::dictionary({{"seen", true}}));
+
+    Bundle::setMainBundlePath(std::nullopt);
+    UserDefaults::resetStandardForTesting();
+}
