@@ -102,7 +102,7 @@ std::optional<UrlParts> splitUrl(std::string_view url) {
     UrlParts parts{lowered(part(u.get(), CURLUPART_SCHEME)), lowered(part(u.get(), CURLUPART_HOST)),
                    part(u.get(), CURLUPART_PATH)};
     if (parts.host.empty()) return std::nullopt;
-    if (parts.path.empty()) parts.path = "/";
+    if (parts.path.empty()) parts.path.push_back('/');
     return parts;
 }
 
