@@ -57,6 +57,21 @@ TEST_F(CookieJarTest, CookiesSetByOneAnswerGoWithTheNextRequest) {
     EXPECT_FALSE(server.requestsFor("/page").back().hasHeader("Cookie"));
 }
 
+TEST_F(CookieJarTest, CookieSetByARedirectReachesItsTarget) {
+    TestHttpServer server;
+    server.get("/sign-in", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 302;
+        res.set_header("Set-Cookie", "who=me; Path=/");
+        res.set_header("Location", "/home");
+    });
+    server.get("/home", [](const httplib::Request& req, httplib::Response& res) {
+        res.set_content(req.get_header_value("Cookie"), "text/plain");
+    });
+    auto result = fetchSync(UrlRequest(server.url("/sign-in")));
+    ASSERT_TRUE(result.ok()) << result.errorText();
+    EXPECT_EQ(result.bodyText(), "who=me");
+}
+
 TEST_F(CookieJarTest, SetMatchDeleteSaveAndLoad) {
     CookieJar& jar = CookieJar::shared();
     double later = static_cast<double>(std::time(nullptr) + 3600);
