@@ -60,7 +60,10 @@ bool AtomicFile::write(const std::filesystem::path& path, const Producer& produc
     std::filesystem::path dir = path.parent_path();
     if (dir.empty()) dir = ".";
 
-    std::string pattern = (dir / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
+    std::string tmpName = ".";
+    tmpName += path.filename().string();
+    tmpName += ".tmp-XXXXXX";
+    std::string pattern = (dir / tmpName).string();
     int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
         setError(error, "cannot create a temporary file for", path, errno);

@@ -105,7 +105,10 @@ std::optional<std::filesystem::path> Bundle::pathForResource(std::string_view na
     if (name.empty()) return std::nullopt;
     if (!type.empty() && type.front() == '.') type.remove_prefix(1);
     std::string file(name);
-    if (!type.empty()) file += "." + std::string(type);
+    if (!type.empty()) {
+        file += '.';
+        file += type;
+    }
     std::filesystem::path relative = std::filesystem::path(subdirectory) / file;
     if (!staysInside(relative)) return std::nullopt;
     for (const char* loc : {"", "Base.lproj", "en.lproj"}) {
