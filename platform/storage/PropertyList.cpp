@@ -144,12 +144,17 @@ std::optional<Value> fromPlist(plist_t node, Error* error) {
             return Value::dictionary({{"CF$UID", Value(static_cast<std::int64_t>(u))}});
         }
         case PLIST_ARRAY: {
+            // Walked with an iterator: indexed access is linear per element on arrays that
+            // the binary reader built, which made large lists quadratic.
             Value::Array items;
-            std::uint32_t n = plist_array_get_size(node);
-            items.reserve(n);
-            for (std::uint32_t i = 0; i < n; ++i) {
-                plist_t item = plist_array_get_item(node, i);
-                if (!item) return corrupt(error, "missing array element");
+            items.reserve(plist_array_get_size(node));
+            plist_array_iter it = nullptr;
+            plist_array_new_iter(node, &it);
+            CPtr<void> iterOwner(it);
+            for (;;) {
+                plist_t item = nullptr;
+                plist_array_next_item(node, it, &item);
+                if (!item) break;
                 auto v = fromPlist(item, error);
                 if (!v) return std::nullopt;
                 items.push_back(std::move(*v));
