@@ -18,7 +18,10 @@ void JTLevelManager::createMenuItems(const JTArrayListPtr& levels,
                                      const JTArrayListPtr& menuItems) {
     if (!levels || !menuItems) return;
     for (int32_t i = 0; i < levels->size(); ++i) {
-        if (auto item = newMenuItem(i, DynamicCastLevelInfo(levels->get(i)))) menuItems->add(item);
+        // A row without a level could be neither labelled nor started; leave it out.
+        auto level = DynamicCastLevelInfo(levels->get(i));
+        if (!level) continue;
+        if (auto item = newMenuItem(i, level)) menuItems->add(item);
     }
 }
 

@@ -34,6 +34,7 @@ class MyGameScene : public GameSceneBase {
 
     float getFrameIntervalMs() override { return 30.0f; }
     void onFrame() override { stepFrame(); }
+    using GameSceneBase::draw;
     void draw(const JTAppBase::JTCanvasPtr& canvas) override;
     void onPlayingFrame() override;
     void start() override;

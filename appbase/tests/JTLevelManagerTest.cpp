@@ -27,6 +27,7 @@ class ListLevelManager : public JTLevelManager {
     using JTLevelManager::JTLevelManager;
 
     void initLevels(const JTCore::JTArrayListPtr& levels) override {
+        if (foreign) levels->add(NewJTString("not a level"));
         for (const auto& spec : specs) {
             auto level = newLevelInfo(spec.id);
             if (spec.title) level->setTitle(NewJTString(spec.title));
@@ -45,6 +46,7 @@ class ListLevelManager : public JTLevelManager {
 
     std::vector<LevelSpec> specs;
     std::vector<int32_t> started;
+    bool foreign = false;
 };
 
 class FakeFilesManager : public FilesLevelManager {
@@ -111,11 +113,15 @@ TEST_F(JTLevelManagerTest, LevelsAndMenuAppearOnlyAfterResetAndFollowMarkDirty) 
 
 TEST_F(JTLevelManagerTest, IndexOfLevelTakesTheLastMatchAndSkipsForeignObjects) {
     manager->specs = {{1, "One"}, {3, "Three"}, {3, "Three again"}};
+    manager->foreign = true;
     manager->reset();
-    EXPECT_EQ(manager->indexOfLevel(1), 0);
-    EXPECT_EQ(manager->indexOfLevel(3), 2);
+    EXPECT_EQ(manager->indexOfLevel(1), 1);
+    EXPECT_EQ(manager->indexOfLevel(3), 3);
     EXPECT_EQ(manager->indexOfLevel(2), -1);
     EXPECT_EQ(ToUtf8(manager->getLevelInfoById(3)->getTitle()), "Three again");
+    // The stray object gets no menu row; both records of level 3 do.
+    EXPECT_EQ(menuIds(), (std::vector<int32_t>{1, 3, 3}));
+    EXPECT_EQ(manager->getMenuIndexOfLevel(3), 1);
 }
 
 TEST_F(JTLevelManagerTest, TheLevelBeingPlayedIsFoundEvenWhenNotListed) {
