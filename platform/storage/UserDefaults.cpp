@@ -1,5 +1,6 @@
 #include "platform/storage/UserDefaults.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -49,7 +50,54 @@ std::int64_t realToInteger(double d) {
     return static_cast<std::int64_t>(d);
 }
 
+bool isCLocale(const std::string& locale) {
+    std::string base = locale.substr(0, locale.find_first_of(".@"));
+    return base.empty() || base == "C" || base == "POSIX";
+}
+
+// "de_DE.UTF-8@euro" -> "de-DE"; the C locale is English.
+std::string languageTag(std::string locale) {
+    if (isCLocale(locale)) return "en";
+    locale = locale.substr(0, locale.find_first_of(".@"));
+    for (char& c : locale)
+        if (c == '_') c = '-';
+    return locale;
+}
+
 }  // namespace
+
+Value::Dictionary UserDefaults::globalDomain() {
+    // Read at every call: cheap, and tests change the environment.
+    Value::Array languages;
+    auto add = [&](const std::string& tag) {
+        Value v(tag);
+        if (std::find(languages.begin(), languages.end(), v) == languages.end())
+            languages.push_back(std::move(v));
+    };
+    std::string locale;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        if (const char* v = std::getenv(name); v && *v) {
+            locale = v;
+            break;
+        }
+    }
+    // LANGUAGE lists preferences in order; like the C library, ignore it under the C locale.
+    const char* list = std::getenv("LANGUAGE");
+    if (list && *list && !isCLocale(locale)) {
+        std::string rest = list;
+        for (std::size_t start = 0; start <= rest.size();) {
+            std::size_t end = rest.find(':', start);
+            if (end == std::string::npos) end = rest.size();
+            if (end > start) add(languageTag(rest.substr(start, end - start)));
+            start = end + 1;
+        }
+    }
+    if (languages.empty()) add(languageTag(locale));
+    std::string appleLocale =
+        isCLocale(locale) ? "en_US" : locale.substr(0, locale.find_first_of(".@"));
+    return {{"AppleLanguages", Value(std::move(languages))},
+            {"AppleLocale", Value(std::move(appleLocale))}};
+}
 
 UserDefaults& UserDefaults::standard() {
     // Never destroyed: other objects' destructors may still read preferences at exit.
@@ -124,23 +172,22 @@ void UserDefaults::loadLocked() const {
     }
 }
 
-const Value* UserDefaults::lookupLocked(std::string_view key) const {
+std::optional<Value> UserDefaults::lookupLocked(std::string_view key) const {
     loadLocked();
-    if (auto it = values_.find(std::string(key)); it != values_.end()) return &it->second;
-    if (auto it = registered_.find(std::string(key)); it != registered_.end()) return &it->second;
-    return nullptr;
+    if (auto it = values_.find(std::string(key)); it != values_.end()) return it->second;
+    if (key == "AppleLanguages" || key == "AppleLocale") return globalDomain()[std::string(key)];
+    if (auto it = registered_.find(std::string(key)); it != registered_.end()) return it->second;
+    return std::nullopt;
 }
 
 std::optional<Value> UserDefaults::objectForKey(std::string_view key) const {
     std::lock_guard lock(mutex_);
-    const Value* v = lookupLocked(key);
-    if (!v) return std::nullopt;
-    return *v;
+    return lookupLocked(key);
 }
 
 bool UserDefaults::hasKey(std::string_view key) const {
     std::lock_guard lock(mutex_);
-    return lookupLocked(key) != nullptr;
+    return lookupLocked(key).has_value();
 }
 
 bool UserDefaults::setObject(std::string_view key, Value value) {
@@ -232,6 +279,7 @@ Value UserDefaults::dictionaryRepresentation() const {
     std::lock_guard lock(mutex_);
     loadLocked();
     Value::Dictionary all = registered_;
+    for (auto& [k, v] : globalDomain()) all[k] = std::move(v);
     for (const auto& [k, v] : values_) all[k] = v;
     return Value(std::move(all));
 }

@@ -67,6 +67,12 @@ class UserDefaults {
     // Writes pending changes; true when the file now holds them.
     bool synchronize(Error* error = nullptr);
 
+    // What the system's global domain held on the phone, from the locale environment
+    // (LANGUAGE, LC_ALL, LC_MESSAGES, LANG): "AppleLanguages" (["de-DE", "en"]) and
+    // "AppleLocale" ("de_DE"). Every instance answers them unless they were set; they are
+    // never written.
+    static Value::Dictionary globalDomain();
+
     // Why the file could not be read at load, if it could not.
     std::optional<Error> loadError() const;
     const std::filesystem::path& filePath() const { return file_; }
@@ -75,7 +81,7 @@ class UserDefaults {
     UserDefaults();
 
     void loadLocked() const;
-    const Value* lookupLocked(std::string_view key) const;
+    std::optional<Value> lookupLocked(std::string_view key) const;
     bool synchronizeLocked(Error* error);
 
     mutable std::mutex mutex_;

@@ -80,7 +80,9 @@ TEST(UserDefaultsTest, PersistsAcrossInstancesAndKeepsRegisteredDefaultsOut) {
         ASSERT_TRUE(d.synchronize(&error)) << error.description();
         d.setString("late", "written when the instance ends");
         // Unstorable values are refused and do not spoil later saves.
+        LogSink::Capture log;
         EXPECT_FALSE(d.setObject("bad", Value::array({Value()})));
+        EXPECT_TRUE(log.contains("refused a value for \"bad\""));
         EXPECT_FALSE(d.hasKey("bad"));
     }
     auto stored = PropertyList::readFile(file);
@@ -148,7 +150,7 @@ TEST(UserDefaultsTest, ConcurrentWritersAndReaders) {
     for (auto& th : threads) th.join();
     ASSERT_TRUE(d.synchronize());
     UserDefaults again(dir / "prefs.plist");
-    EXPECT_EQ(again.dictionaryRepresentation().size(), 200u);
+    EXPECT_EQ(again.dictionaryRepresentation().size(), 200u + UserDefaults::globalDomain().size());
     EXPECT_EQ(again.integerForKey("k3_49"), 49);
 }
 
@@ -171,4 +173,29 @@ TEST(UserDefaultsTest, StandardInstanceLivesUnderLibraryPreferences) {
 
     Bundle::setMainBundlePath(std::nullopt);
     UserDefaults::resetStandardForTesting();
+}
+
+TEST(UserDefaultsTest, LanguagesComeFromTheLocaleUnlessSet) {
+    TempDir dir;
+    ScopedEnv all("LC_ALL", std::nullopt);
+    ScopedEnv messages("LC_MESSAGES", std::nullopt);
+    ScopedEnv lang("LANG", "de_DE.UTF-8");
+    ScopedEnv language("LANGUAGE", "fr_CH:de:fr_CH");
+    UserDefaults d(dir / "prefs.plist");
+    EXPECT_EQ(d.objectForKey("AppleLanguages"), Value::array({"fr-CH", "de"}));
+    EXPECT_EQ(d.stringForKey("AppleLocale"), "de_DE");
+    {
+        // The C locale ignores LANGUAGE, as the C library does.
+        ScopedEnv c("LC_ALL", "C.UTF-8");
+        EXPECT_EQ(d.objectForKey("AppleLanguages"), Value::array({"en"}));
+        EXPECT_EQ(d.stringForKey("AppleLocale"), "en_US");
+    }
+    d.setObject("AppleLanguages", Value::array({"ja"}));
+    EXPECT_EQ(d.objectForKey("AppleLanguages"), Value::array({"ja"}));
+    ASSERT_TRUE(d.synchronize());
+    // Only what was set is written.
+    EXPECT_EQ(UserDefaults(dir / "prefs.plist").dictionaryRepresentation().get("AppleLocale"),
+              Value("de_DE"));
+    EXPECT_EQ(PropertyList::readFile(dir / "prefs.plist"),
+              Value::dictionary({{"AppleLanguages", Value::array({"ja"})}}));
 }
