@@ -17,6 +17,7 @@
 #include "appbase/Random.h"
 #include "appbase/ScIntHolder.h"
 #include "appbase/tests/FakeShell.h"
+#include "game/MyAppContextIPhone.h"
 #include "game/MyGameScene.h"
 #include "game/MyLevelManager.h"
 #include "platform/storage/AppPaths.h"
@@ -69,7 +70,7 @@ class Game {
         view = std::make_shared<fake::GameView>(&journal, core);
         tilt = std::make_shared<fake::Tilt>();
         view->tilt = tilt;
-        context = JTCore::JTNew<JTAppBase::JTAppContext>();
+        context = JTCore::JTNew<JTApp::MyAppContextIPhone>();  // the one the shell makes
         context->setAppCore(core);
         manager = JTCore::JTNew<JTApp::MyLevelManager>(context);
         context->setLevelManager(manager);
