@@ -249,6 +249,27 @@ TEST(PropertyListTest, TruncatedAndMutatedFilesNeverCrash) {
     }
     // Random damage: flipped bytes anywhere, the trailer included.
     std::mt19937 rng(20261207);
+    const std::string text =
+        "// c\n{ a = b; \"q\\U00e9\\n\\101\" = ( x, 'y', <0a0b>, { z = \"\\UD83D\\UDE97\"; } ); "
+        "/* c */ e = (); }";
+    const char alphabet[] = "{}()<>;=,\"'\\/*Uu0123456789abcdef \n\xC3\xA9\xFF";
+    for (int round = 0; round < 3000; ++round) {
+        std::string damaged = text;
+        for (int k = 0, flips = 1 + static_cast<int>(rng() % 4); k < flips; ++k) {
+            std::size_t at = rng() % damaged.size();
+            char c = alphabet[rng() % (sizeof alphabet - 1)];
+            if (rng() % 2)
+                damaged[at] = c;
+            else
+                damaged.insert(at, 1, c);
+        }
+        // What reads must also write and read back the same.
+        auto v = PropertyList::parse(damaged);
+        if (!v) continue;
+        if (auto bytes = PropertyList::serialize(*v, PropertyListFormat::Binary)) {
+            EXPECT_EQ(PropertyList::parse(*bytes), *v) << damaged;
+        }
+    }
     for (int round = 0; round < 4000; ++round) {
         std::string damaged = round % 2 ? bin : xml;
         int flips = 1 + static_cast<int>(rng() % 4);
