@@ -23,15 +23,10 @@ inline int32_t wrapDiv(int32_t a, int32_t b) {
     return a / b;
 }
 
-// a * b / (b + c): the easing of the road width and of the falling game-over picture; 0 when
-// b + c is 0.
+// a * b / (b + c), the easing of the road width; 0 when b + c is 0.
 inline int32_t ratioScale(int32_t a, int32_t b, int32_t c) {
     int32_t d = wrapAdd(b, c);
     return d == 0 ? 0 : wrapDiv(wrapMul(a, b), d);
-}
-
-inline float ratioScaleF(float a, float b, float c) {
-    return a * b / (b + c);
 }
 
 }  // namespace JTApp
