@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <limits>
 
 // The road's integer arithmetic. The rules were written for 32-bit registers, so products and
 // sums wrap at 32 bits here too instead of overflowing (which C++ leaves undefined); for every
