@@ -1,0 +1,186 @@
+#include "online/AnnounceManager.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdint>
+#include <system_error>
+#include <utility>
+
+#include "app/util/LogMessage.h"
+#include "online/AnnounceAppCore.h"
+#include "online/UrlPath.h"
+#include "platform/storage/AppPaths.h"
+
+namespace {
+constexpr const char* kAmPathPrefix = "/announceManager/";
+}
+
+AnnounceManager& AnnounceManager::sharedAnnounceManager() {
+    // Made on first use and never destroyed: the check thread may still hold it at exit.
+    static AnnounceManager* instance = new AnnounceManager();
+    return *instance;
+}
+
+void AnnounceManager::setAppCore(std::shared_ptr<AnnounceAppCore> appCore) {
+    std::lock_guard<std::mutex> lock(appCoreMutex_);
+    appCore_ = std::move(appCore);
+}
+
+std::shared_ptr<AnnounceAppCore> AnnounceManager::appCore() const {
+    std::lock_guard<std::mutex> lock(appCoreMutex_);
+    return appCore_;
+}
+
+void AnnounceManager::startDownload() {
+    std::lock_guard<std::mutex> lock(shutdownLock_);
+    shutdown_ = false;
+}
+
+void AnnounceManager::shutdown() {
+    LogMessage("-[AnnounceManager shutdown]", 1, "AM:shutdown");
+    std::lock_guard<std::mutex> lock(shutdownLock_);
+    shutdown_ = true;
+}
+
+bool AnnounceManager::isShutdown() const {
+    std::lock_guard<std::mutex> lock(shutdownLock_);
+    return shutdown_;
+}
+
+void AnnounceManager::requestInterstitialAd() {
+    LogMessage("-[AnnounceManager requestInterstitialAd]", 1,
+               std::string("istAd: requestInterstitialAd ") +
+                   (interstitialAdPresenting_ ? "presenting" : "idle"));
+    if (interstitialAdPresenting_) return;
+    std::string publisherId = amPropertyAsStringForKey("durezInterstitialAdPublisherId", "");
+    if (publisherId.empty()) return;
+    // This build carries no interstitial ad client, so a publisher id cannot be served; say so
+    // once per request rather than pretend an ad is loading.
+    LogMessage("-[AnnounceManager requestInterstitialAd]", 2,
+               "istAd: no interstitial ad client for " + publisherId);
+}
+
+void AnnounceManager::showPopupAds(int context, std::function<void()> onDone) {
+    showInterstitualAdSub(context, [this, context, onDone = std::move(onDone)]() {
+        requestInterstitialAd();
+        if (context == kContextGameOver) {
+            auto core = appCore();
+            if (!core || !core->levelManagerHasPendingMessages()) showPopupAdSub();
+        }
+        if (onDone) onDone();
+    });
+}
+
+void AnnounceManager::showInterstitualAdSub(int context, std::function<void()> onDone) {
+    LogMessage("-[AnnounceManager showInterstitualAdSub:onDone:]", 1,
+               "istAd: showInterstitualAdSub context " + std::to_string(context));
+    onDoneInterstitualAd_ = std::move(onDone);
+    // Only a loaded, unused interstitial could be shown, and none is ever loaded without the
+    // ad client: the opportunity ends here. The completion leaves the member before it runs so
+    // that it runs exactly once even if it starts another opportunity.
+    auto done = std::move(onDoneInterstitualAd_);
+    onDoneInterstitualAd_ = nullptr;
+    if (done) done();
+}
+
+void AnnounceManager::showPopupAdSub() {
+    // The pop-up comes from a downloaded announcement list; none has been read in this run.
+    LogMessage("-[AnnounceManager showPopupAdSub]", 1, "AM:no pop-up to show");
+}
+
+void AnnounceManager::processAmUrl(const std::string& url) {
+    std::string path = UrlPathOf(url);
+    if (path.rfind(kAmPathPrefix, 0) != 0) return;
+    std::string rest = path.substr(std::string(kAmPathPrefix).size());
+    if (rest == "deleteCacheFiles") {
+        deleteCacheFiles();
+        return;
+    }
+    if (auto core = appCore()) core->showSimpleAlert("AM:unknown path", rest);
+}
+
+std::optional<std::filesystem::path> AnnounceManager::prepareCacheDir() {
+    auto core = appCore();
+    if (!core) return std::nullopt;
+    std::filesystem::path dir = platform::AppPaths::tmp() /
+                                ("quorvel_announce_cache_" + std::to_string(core->gameId()));
+    if (!platform::AppPaths::ensureDirectory(dir, 0700)) return std::nullopt;
+    return dir;
+}
+
+void AnnounceManager::deleteCacheFiles() {
+    const char* caller = "-[AnnounceManager deleteCacheFiles]";
+    std::lock_guard<std::mutex> fileLock(readFileLock_);
+    std::lock_guard<std::mutex> lock(shutdownLock_);
+    if (shutdown_) return;
+    auto dir = prepareCacheDir();
+    if (!dir) return;
+    LogMessage(caller, 1, "delete files in " + dir->string());
+    std::error_code ec;
+    std::filesystem::directory_iterator it(*dir, ec);
+    if (ec) {
+        LogMessage(caller, 4, ec.message());
+        return;
+    }
+    for (const auto& entry : it) {
+        std::string name = entry.path().filename().string();
+        if (name.empty() || name[0] == '.') continue;
+        std::error_code statError;
+        if (!std::filesystem::exists(entry.path(), statError) ||
+            std::filesystem::is_directory(entry.path(), statError)) {
+            continue;
+        }
+        LogMessage(caller, 1, "delete " + entry.path().string());
+        std::filesystem::remove(entry.path(), statError);
+    }
+}
+
+std::string AnnounceManager::amPropertyAsStringForKey(const std::string& key,
+                                                      const std::string& defaultVal) {
+    std::lock_guard<std::mutex> lock(propertiesMutex_);
+    if (!amProperties_) return defaultVal;
+    const platform::Value* v = amProperties_->find(key);
+    if (v == nullptr || !v->isString()) return defaultVal;
+    return v->asString();
+}
+
+int32_t AnnounceManager::amPropertyAsIntForKey(const std::string& key, int32_t defaultVal) {
+    std::optional<platform::Value> properties;
+    {
+        std::lock_guard<std::mutex> lock(propertiesMutex_);
+        properties = amProperties_;
+    }
+    const platform::Value* v = properties ? properties->find(key) : nullptr;
+    if (v == nullptr || !v->isString()) return defaultVal;
+    // The text's leading integer, saturated, 0 when it has none: the settings are texts.
+    const std::string& text = v->stringRef();
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int64_t value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > int64_t{INT32_MAX} + 1) value = int64_t{INT32_MAX} + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT32_MAX) return INT32_MAX;
+    if (value < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+void AnnounceManager::setAmProperties(std::optional<platform::Value> properties) {
+    std::lock_guard<std::mutex> lock(propertiesMutex_);
+    amProperties_ = std::move(properties);
+}
+
+void AnnounceManager::resetForTesting() {
+    setAppCore(nullptr);
+    setAmProperties(std::nullopt);
+    {
+        std::lock_guard<std::mutex> lock(shutdownLock_);
+        shutdown_ = false;
+    }
+    interstitialAdPresenting_ = false;
+    onDoneInterstitualAd_ = nullptr;
+}

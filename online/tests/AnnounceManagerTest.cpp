@@ -1,0 +1,147 @@
+#include "online/AnnounceManager.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "online/AnnounceAppCore.h"
+#include "online/UrlPath.h"
+#include "platform/storage/AppPaths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FakeCore : AnnounceAppCore {
+    int32_t gameId() const override { return 1023; }
+    std::string appVersionString() const override { return "1.0"; }
+    std::string aridStr() const override { return std::string(32, '0'); }
+    std::string webSecretKey() const override { return "k"; }
+    std::string iphoneWebUrl() const override { return "http://127.0.0.1:1/iphone/"; }
+    std::string tnParamStr() const override { return "x86_64;8.4"; }
+    bool levelManagerHasPendingMessages() const override { return pending; }
+    void showSimpleAlert(const std::string& title, const std::string& message) override {
+        alerts.push_back(title + "|" + message);
+    }
+    bool pending = false;
+    std::vector<std::string> alerts;
+};
+
+struct AnnounceManagerTest : ::testing::Test {
+    fs::path home = fs::temp_directory_path() /
+                    ("appcore-am-" + std::to_string(::getpid()) + "-" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::shared_ptr<FakeCore> core = std::make_shared<FakeCore>();
+    AnnounceManager& am = AnnounceManager::sharedAnnounceManager();
+
+    AnnounceManagerTest() {
+        fs::remove_all(home);
+        platform::AppPaths::setHomeOverride(home);
+        am.resetForTesting();
+        am.setAppCore(core);
+    }
+    ~AnnounceManagerTest() override {
+        am.resetForTesting();
+        platform::AppPaths::setHomeOverride(std::nullopt);
+        fs::remove_all(home);
+    }
+};
+
+}  // namespace
+
+TEST(UrlPathTest, PathOfTheAppsOwnUrls) {
+    EXPECT_EQ(UrlPathOf("movuroute://app/startTitle"), "/startTitle");
+    EXPECT_EQ(UrlPathOf("movuroute://app/announceManager/deleteCacheFiles?x=1#f"),
+              "/announceManager/deleteCacheFiles");
+    EXPECT_EQ(UrlPathOf("movuroute://app/a%20b"), "/a b");
+    EXPECT_EQ(UrlPathOf("movuroute://app/bad%2"), "/bad%2");
+    EXPECT_EQ(UrlPathOf("movuroute://app"), "");
+    EXPECT_EQ(UrlPathOf("movuroute://app?q=/x"), "");
+    EXPECT_EQ(UrlPathOf("movuroute:/local"), "/local");
+    EXPECT_EQ(UrlPathOf("mailto:someone"), "");
+    EXPECT_EQ(UrlPathOf("no scheme/at all"), "");
+    EXPECT_EQ(UrlPathOf(""), "");
+}
+
+TEST_F(AnnounceManagerTest, ShowOpportunityWithNothingToShowRunsTheContinuationOnce) {
+    int runs = 0;
+    am.showPopupAds(AnnounceManager::kContextGameOver, [&] { ++runs; });
+    EXPECT_EQ(runs, 1);
+    core->pending = true;
+    am.showPopupAds(AnnounceManager::kContextFirstStart, [&] { ++runs; });
+    EXPECT_EQ(runs, 2);
+    // No continuation is fine too.
+    am.showPopupAds(AnnounceManager::kContextStartFromTitle, nullptr);
+
+    // A continuation that opens the next opportunity still runs each one exactly once.
+    int inner = 0;
+    am.showPopupAds(AnnounceManager::kContextGameOver,
+                    [&] { am.showPopupAds(AnnounceManager::kContextStartFromTitle, [&] { ++inner; }); });
+    EXPECT_EQ(inner, 1);
+}
+
+TEST_F(AnnounceManagerTest, ShutdownAndRestart) {
+    EXPECT_FALSE(am.isShutdown());
+    am.shutdown();
+    EXPECT_TRUE(am.isShutdown());
+    am.startDownload();
+    EXPECT_FALSE(am.isShutdown());
+}
+
+TEST_F(AnnounceManagerTest, CommandsDeleteCacheFilesOrReportUnknownPaths) {
+    auto dir = am.prepareCacheDir();
+    ASSERT_TRUE(dir);
+    EXPECT_EQ(dir->filename(), "quorvel_announce_cache_1023");
+    std::ofstream(*dir / "b1.png.1a2b3c4d") << "x";
+    std::ofstream(*dir / "announce.plist") << "x";
+    std::ofstream(*dir / ".keep") << "x";
+    fs::create_directory(*dir / "sub");
+
+    // Only paths under the manager's prefix are commands.
+    am.processAmUrl("movuroute://app/deleteCacheFiles");
+    EXPECT_TRUE(fs::exists(*dir / "b1.png.1a2b3c4d"));
+
+    // No file write after a shutdown, deletions included.
+    am.shutdown();
+    am.processAmUrl("movuroute://app/announceManager/deleteCacheFiles");
+    EXPECT_TRUE(fs::exists(*dir / "b1.png.1a2b3c4d"));
+    am.startDownload();
+
+    am.processAmUrl("movuroute://app/announceManager/deleteCacheFiles");
+    EXPECT_FALSE(fs::exists(*dir / "b1.png.1a2b3c4d"));
+    EXPECT_FALSE(fs::exists(*dir / "announce.plist"));
+    EXPECT_TRUE(fs::exists(*dir / ".keep"));
+    EXPECT_TRUE(fs::is_directory(*dir / "sub"));
+    EXPECT_TRUE(core->alerts.empty());
+
+    am.processAmUrl("movuroute://app/announceManager/reboot");
+    ASSERT_EQ(core->alerts.size(), 1u);
+    EXPECT_EQ(core->alerts[0], "AM:unknown path|reboot");
+}
+
+TEST_F(AnnounceManagerTest, SettingsLookupTakesTextsOnly) {
+    EXPECT_EQ(am.amPropertyAsStringForKey("durezInterstitialAdPublisherId", "none"), "none");
+    EXPECT_EQ(am.amPropertyAsIntForKey("durezInterstitialAdInterval", 7), 7);
+    am.setAmProperties(platform::Value::dictionary({
+        {"durezInterstitialAdPublisherId", "pub-1"},
+        {"durezInterstitialAdInterval", " 120s"},
+        {"durezInterstitialAdContextFlag", 3},
+        {"huge", "99999999999"},
+        {"word", "abc"},
+    }));
+    EXPECT_EQ(am.amPropertyAsStringForKey("durezInterstitialAdPublisherId", ""), "pub-1");
+    EXPECT_EQ(am.amPropertyAsIntForKey("durezInterstitialAdInterval", 0), 120);
+    // A number where a text belongs counts as missing.
+    EXPECT_EQ(am.amPropertyAsIntForKey("durezInterstitialAdContextFlag", 5), 5);
+    EXPECT_EQ(am.amPropertyAsIntForKey("huge", 0), INT32_MAX);
+    EXPECT_EQ(am.amPropertyAsIntForKey("word", 9), 0);
+    // With a publisher id but no ad client, nothing is shown and the continuation still runs.
+    int runs = 0;
+    am.requestInterstitialAd();
+    am.showPopupAds(AnnounceManager::kContextGameOver, [&] { ++runs; });
+    EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(am.interstitialAdPresenting());
+}
