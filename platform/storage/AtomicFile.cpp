@@ -101,7 +101,9 @@ bool AtomicFile::write(const std::filesystem::path& path, const Producer& produc
 
 std::optional<std::string> AtomicFile::read(const std::filesystem::path& path, std::string* error,
                                             std::size_t maxBytes) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking so that a FIFO planted where a file should be cannot hang the reader; the
+    // flag does not change how regular files read.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         setError(error, "cannot open", path, errno);
         return std::nullopt;

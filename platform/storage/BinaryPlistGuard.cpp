@@ -1,5 +1,6 @@
 #include "platform/storage/BinaryPlistGuard.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -25,9 +26,11 @@ std::size_t saturatingAdd(std::size_t a, std::size_t b) {
     return a > SIZE_MAX - b ? SIZE_MAX : a + b;
 }
 
+// One object's header. Children are not copied out: they are read from the file when needed,
+// so the walk's memory stays proportional to its depth.
 struct Object {
-    // Children as object indexes (a dictionary's keys and values alike).
-    std::vector<std::uint64_t> children;
+    std::size_t refsAt = 0;
+    std::uint64_t refCount = 0;
     std::size_t payload = 0;
 };
 
@@ -40,20 +43,18 @@ class Walker {
         return false;
     }
 
-    bool offsetOf(std::uint64_t index, std::size_t* out) {
-        std::size_t at = static_cast<std::size_t>(t_.tableOffset + index * t_.offsetSize);
-        std::uint64_t off = readBE(b_, at, t_.offsetSize);
-        if (off < 8 || off >= t_.tableOffset) return fail("object offset outside the object area");
-        *out = static_cast<std::size_t>(off);
-        return true;
+    std::uint64_t child(const Object& obj, std::uint64_t k) const {
+        return readBE(b_, obj.refsAt + static_cast<std::size_t>(k) * t_.refSize, t_.refSize);
     }
 
-    // Decodes the object header at index: its children and its payload size.
+    // Decodes the object header at index and checks that its bytes lie in the object area.
     bool object(std::uint64_t index, Object* obj) {
-        obj->children.clear();
-        obj->payload = 0;
-        std::size_t off;
-        if (!offsetOf(index, &off)) return false;
+        *obj = Object{};
+        std::size_t at = static_cast<std::size_t>(t_.tableOffset + index * t_.offsetSize);
+        std::uint64_t off64 = readBE(b_, at, t_.offsetSize);
+        if (off64 < 8 || off64 >= t_.tableOffset)
+            return fail("object offset outside the object area");
+        const std::size_t off = static_cast<std::size_t>(off64);
         const std::size_t end = static_cast<std::size_t>(t_.tableOffset);
         unsigned marker = static_cast<unsigned char>(b_[off]);
         unsigned kind = marker >> 4, low = marker & 0xF;
@@ -76,62 +77,75 @@ class Walker {
             return true;
         };
 
+        std::uint64_t extent = 0;
         switch (kind) {
             case 0x0:
-                if (marker == 0x00 || marker == 0x08 || marker == 0x09 || marker == 0x0F)
-                    return true;
-                return fail("unknown object type");
+                if (marker != 0x00 && marker != 0x08 && marker != 0x09 && marker != 0x0F)
+                    return fail("unknown object type");
+                break;
             case 0x1:
-            case 0x2: {
+            case 0x2:
                 if (low > 4) return fail("bad number width");
-                return need(1u << low) ? true : fail("truncated number");
-            }
+                extent = 1u << low;
+                if (!need(extent)) return fail("truncated number");
+                break;
             case 0x3:
                 if (marker != 0x33) return fail("unknown object type");
-                return need(8) ? true : fail("truncated date");
+                extent = 8;
+                if (!need(extent)) return fail("truncated date");
+                break;
             case 0x4:
             case 0x5:
             case 0x6: {
                 std::uint64_t n;
                 if (!count(&n)) return false;
-                std::uint64_t bytes = kind == 0x6 ? n * 2 : n;
-                if (n > end || !need(bytes)) return fail("truncated string or data");
-                // The parser keeps texts as C strings and aborts on an embedded NUL.
-                if (kind == 0x5 && b_.substr(pos, n).find('\0') != std::string_view::npos)
-                    return fail("NUL character in a text");
-                if (kind == 0x6)
-                    for (std::uint64_t k = 0; k < n; ++k)
-                        if (b_[pos + 2 * k] == 0 && b_[pos + 2 * k + 1] == 0)
-                            return fail("NUL character in a text");
-                obj->payload = static_cast<std::size_t>(bytes);
-                return true;
+                if (n > end) return fail("truncated string or data");
+                extent = kind == 0x6 ? n * 2 : n;
+                if (!need(extent)) return fail("truncated string or data");
+                obj->payload = static_cast<std::size_t>(extent);
+                break;
             }
             case 0x8:
-                return need(low + 1u) ? true : fail("truncated reference");
+                extent = low + 1u;
+                if (!need(extent)) return fail("truncated reference");
+                break;
             case 0xA:
             case 0xC:
             case 0xD: {
                 std::uint64_t n;
                 if (!count(&n)) return false;
-                std::uint64_t refs = kind == 0xD ? n * 2 : n;
-                if (n > end || refs > (end - pos) / t_.refSize) return fail("truncated container");
-                obj->children.reserve(static_cast<std::size_t>(refs));
-                for (std::uint64_t k = 0; k < refs; ++k) {
-                    std::uint64_t child = readBE(b_, pos + k * t_.refSize, t_.refSize);
-                    if (child >= t_.count) return fail("reference to a missing object");
-                    obj->children.push_back(child);
-                }
-                return true;
+                if (n > end) return fail("truncated container");
+                obj->refCount = kind == 0xD ? n * 2 : n;
+                if (obj->refCount > (end - pos) / t_.refSize) return fail("truncated container");
+                obj->refsAt = pos;
+                extent = obj->refCount * t_.refSize;
+                break;
             }
             default:
                 return fail("unknown object type");
         }
+        // Objects of a sound file never share bytes, so all the objects visited together
+        // cover the object area at most once. More means overlapping objects crafted to make
+        // this walk (and the parser) do unbounded work.
+        scanned_ = saturatingAdd(scanned_, static_cast<std::size_t>(pos - off + extent));
+        if (scanned_ > end - 8) return fail("objects overlap");
+
+        // The parser keeps texts as C strings and aborts on an embedded NUL.
+        if (kind == 0x5 && b_.substr(pos, extent).find('\0') != std::string_view::npos)
+            return fail("NUL character in a text");
+        if (kind == 0x6)
+            for (std::size_t k = pos; k < pos + extent; k += 2)
+                if (b_[k] == 0 && b_[k + 1] == 0) return fail("NUL character in a text");
+        for (std::uint64_t k = 0; k < obj->refCount; ++k)
+            if (child(*obj, k) >= t_.count) return fail("reference to a missing object");
+        return true;
     }
 
   private:
     std::string_view b_;
     const Trailer& t_;
     std::string* why_;
+    std::size_t scanned_ = 0;
 };
 
 }  // namespace
@@ -156,9 +170,6 @@ bool BinaryPlistGuard::check(std::string_view b, const Limits& limits, std::stri
     if (t.count == 0 || t.top >= t.count) return fail("bad trailer");
     if (t.tableOffset < 9 || t.tableOffset > tr) return fail("bad offset table position");
     if (t.count > (tr - t.tableOffset) / t.offsetSize) return fail("offset table too short");
-    // A reference must be able to name every object.
-    if (t.refSize < 8 && t.count - 1 > (std::uint64_t{1} << (8 * t.refSize)) - 1)
-        return fail("bad trailer");
 
     Walker walker(b, t, why);
     // Post-order walk with memoised depth and size; state 1 = on the path (a cycle if met
@@ -170,7 +181,7 @@ bool BinaryPlistGuard::check(std::string_view b, const Limits& limits, std::stri
     struct Frame {
         std::uint64_t index;
         Object obj;
-        std::size_t next = 0;
+        std::uint64_t next = 0;
     };
     std::vector<Frame> stack;
     stack.push_back({t.top, {}, 0});
@@ -178,20 +189,21 @@ bool BinaryPlistGuard::check(std::string_view b, const Limits& limits, std::stri
     state[t.top] = 1;
     while (!stack.empty()) {
         Frame& f = stack.back();
-        if (f.next < f.obj.children.size()) {
-            std::uint64_t c = f.obj.children[f.next++];
+        if (f.next < f.obj.refCount) {
+            std::uint64_t c = walker.child(f.obj, f.next++);
             if (state[c] == 1) return fail("object references itself");
             if (state[c] == 2) continue;
             if (stack.size() >= limits.maxDepth) return fail("nesting too deep");
-            Frame child{c, {}, 0};
-            if (!walker.object(c, &child.obj)) return false;
+            Frame childFrame{c, {}, 0};
+            if (!walker.object(c, &childFrame.obj)) return false;
             state[c] = 1;
-            stack.push_back(std::move(child));
+            stack.push_back(childFrame);
             continue;
         }
         std::uint32_t d = 0;
         std::size_t nn = 1, pp = f.obj.payload;
-        for (std::uint64_t c : f.obj.children) {
+        for (std::uint64_t k = 0; k < f.obj.refCount; ++k) {
+            std::uint64_t c = walker.child(f.obj, k);
             d = std::max(d, depth[c]);
             nn = saturatingAdd(nn, nodes[c]);
             pp = saturatingAdd(pp, payload[c]);

@@ -30,7 +30,14 @@ class ValueBuilder : public nlohmann::json_sax<nlohmann::json> {
             return put(Value(static_cast<double>(v)));
         return put(Value(static_cast<std::int64_t>(v)));
     }
-    bool number_float(number_float_t v, const string_t&) override { return put(Value(v)); }
+    bool number_float(number_float_t v, const string_t& text) override {
+        // 1e400 reads as infinity, which no JSON writer can give back.
+        if (!std::isfinite(v)) {
+            error = "number out of range: " + text;
+            return false;
+        }
+        return put(Value(v));
+    }
     bool string(string_t& v) override { return put(Value(std::move(v))); }
     bool binary(binary_t&) override { return put(Value()); }
     bool start_object(std::size_t) override { return open(Value::dictionary()); }

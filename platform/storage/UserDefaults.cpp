@@ -196,7 +196,10 @@ bool UserDefaults::setObject(std::string_view key, Value value) {
         return true;
     }
     Error error;
-    if (!PropertyList::serialize(value, PropertyListFormat::Binary, &error)) {
+    // The key is checked with the value: a key the file cannot hold would fail every save.
+    Value probe = Value::dictionary();
+    probe.set(std::string(key), value);
+    if (!PropertyList::serialize(probe, PropertyListFormat::Binary, &error)) {
         LogSink::write("UserDefaults: refused a value for \"" + std::string(key) +
                        "\": " + error.localizedDescription());
         return false;

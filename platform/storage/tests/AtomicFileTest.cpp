@@ -87,6 +87,9 @@ TEST(AtomicFileTest, ReadRefusesWhatIsNotASmallRegularFile) {
     ASSERT_TRUE(AtomicFile::write(dir / "big", std::string(2000, 'b')));
     EXPECT_FALSE(AtomicFile::read(dir / "big", &error, 1000));
     EXPECT_EQ(AtomicFile::read(dir / "big", &error, 2000).value_or("").size(), 2000u);
+    // A FIFO where a file should be is refused at once instead of hanging the reader.
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(AtomicFile::read(dir / "fifo", &error));
     ASSERT_TRUE(AtomicFile::write(dir / "empty", ""));
     EXPECT_EQ(AtomicFile::read(dir / "empty"), std::string());
 }

@@ -101,7 +101,7 @@ TEST(JsonTest, FragmentsOnlyWhenAllowed) {
 TEST(JsonTest, MalformedInputAndUnwritableValuesAreErrors) {
     for (const char* bad :
          {"", "  ", "{", "[1,]", "{'a':1}", "[NaN]", "[1] x", "{\"a\" 1}", "[\"unterminated]",
-          "// c\n[1]", "[\"\\ud800\"]", "{\"a\":tru}", "[\"tab\there\"]"})
+          "// c\n[1]", "[\"\\ud800\"]", "{\"a\":tru}", "[\"tab\there\"]", "[1e400]", "[-1e999]"})
         expectCorrupt(bad);
     std::string deep(100000, '[');
     expectCorrupt(deep);

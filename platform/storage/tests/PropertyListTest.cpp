@@ -57,14 +57,10 @@ Value sample() {
     return v;
 }
 
-// A hand-made binary list: objects are given as their encoded bytes, references are 4 bytes.
-std::string binaryPlist(const std::vector<std::string>& objects, std::uint64_t top = 0) {
-    std::string out = "bplist00";
-    std::vector<std::uint32_t> offsets;
-    for (const auto& o : objects) {
-        offsets.push_back(static_cast<std::uint32_t>(out.size()));
-        out += o;
-    }
+// A hand-made binary list: the object area, then each object's offset; references are 4 bytes.
+std::string rawPlist(const std::string& objects, const std::vector<std::uint32_t>& offsets,
+                     std::uint64_t top = 0) {
+    std::string out = "bplist00" + objects;
     auto be = [&](std::uint64_t v, int n) {
         for (int k = n - 1; k >= 0; --k) out += static_cast<char>((v >> (8 * k)) & 0xFF);
     };
@@ -73,10 +69,20 @@ std::string binaryPlist(const std::vector<std::string>& objects, std::uint64_t t
     out += std::string(6, '\0');
     out += static_cast<char>(4);
     out += static_cast<char>(4);
-    be(objects.size(), 8);
+    be(offsets.size(), 8);
     be(top, 8);
     be(table, 8);
     return out;
+}
+
+std::string binaryPlist(const std::vector<std::string>& objects, std::uint64_t top = 0) {
+    std::string area;
+    std::vector<std::uint32_t> offsets;
+    for (const auto& o : objects) {
+        offsets.push_back(static_cast<std::uint32_t>(8 + area.size()));
+        area += o;
+    }
+    return rawPlist(area, offsets, top);
 }
 
 std::string arrayOf(const std::vector<std::uint32_t>& refs) {
@@ -300,6 +306,13 @@ TEST(PropertyListTest, HostileBinaryListsAreRefused) {
     expectCorrupt(binaryPlist({std::string("\x5F\x13\x7F\xFF\xFF\xFF\xFF\xFF\xFF\xFFxy", 12)}),
                   "huge length");
     expectCorrupt(binaryPlist({arrayOf({})}, 3), "bad top object");
+
+    // Two objects made of the same bytes: harmless here, but the way to make a small file
+    // cost unbounded work.
+    std::string area = arrayOf({1, 2});
+    auto textAt = static_cast<std::uint32_t>(8 + area.size());
+    area += std::string("\x52hi", 3);
+    expectCorrupt(rawPlist(area, {8, textAt, textAt}), "overlapping objects");
 
     // A modest sharing is fine: the same text referenced twice.
     auto ok = PropertyList::parse(binaryPlist({arrayOf({1, 1}), std::string("\x52hi", 3)}));

@@ -83,6 +83,7 @@ TEST(UserDefaultsTest, PersistsAcrossInstancesAndKeepsRegisteredDefaultsOut) {
         LogSink::Capture log;
         EXPECT_FALSE(d.setObject("bad", Value::array({Value()})));
         EXPECT_TRUE(log.contains("refused a value for \"bad\""));
+        EXPECT_FALSE(d.setObject("broken key \xff", Value(1)));
         EXPECT_FALSE(d.hasKey("bad"));
     }
     auto stored = PropertyList::readFile(file);
