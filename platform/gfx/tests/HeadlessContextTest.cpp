@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include "platform/base/LogSink.h"
 
 #include "platform/gfx/Framebuffer.h"
 #include "platform/gfx/GLES1.h"
@@ -93,6 +98,40 @@ TEST(HeadlessContext, ContextsKeepTheirOwnPicturesAndSwitch) {
     EXPECT_TRUE(second->clearCurrent());
     EXPECT_FALSE(second->isCurrent());
     EXPECT_FALSE(second->present()) << "presenting without being current must not claim success";
+}
+
+TEST(HeadlessContext, ReportsAContextItCannotMakeCurrent) {
+    auto context = makeContext(8, 8);
+    ASSERT_NE(context, nullptr);
+    ASSERT_TRUE(context->clearCurrent());
+
+    // A context can be current on one thread only: while a helper thread holds it, making it
+    // current here must fail and say so rather than leave us drawing into nothing.
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool held = false, tried = false, heldOk = false;
+    std::thread holder([&] {
+        std::unique_lock lock(mutex);
+        heldOk = context->makeCurrent();
+        held = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return tried; });
+        context->clearCurrent();
+    });
+    bool madeCurrent = true;
+    platform::LogSink::Capture log;
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return held; });
+        madeCurrent = context->makeCurrent();
+        tried = true;
+        changed.notify_all();
+    }
+    holder.join();
+    EXPECT_TRUE(heldOk);
+    EXPECT_FALSE(madeCurrent);
+    EXPECT_TRUE(log.contains("eglMakeCurrent"));
+    EXPECT_TRUE(context->makeCurrent()) << "once released it can be made current again";
 }
 
 TEST(HeadlessContext, RefusesAnEmptySurface) {
