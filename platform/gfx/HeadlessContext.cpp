@@ -93,6 +93,10 @@ std::unique_ptr<HeadlessContext> HeadlessContext::create(int width, int height, 
         setError(error, "no EGL configuration for GL ES 1");
         return nullptr;
     }
+    if (!pbuffer && !options.forceFramebuffer)
+        platform::LogSink::write(
+            "gfx: no pbuffer configuration; rendering into a framebuffer "
+            "object instead");
 
     const EGLint contextAttributes[] = {EGL_CONTEXT_CLIENT_VERSION, 1, EGL_NONE};
     result->context_ = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
