@@ -101,8 +101,20 @@ Value::Dictionary UserDefaults::globalDomain() {
 
 UserDefaults& UserDefaults::standard() {
     // Never destroyed: other objects' destructors may still read preferences at exit.
-    static UserDefaults* instance = new UserDefaults();
+    static UserDefaults* instance = [] {
+        auto* d = new UserDefaults();
+        // Unsaved changes still reach the file when the program ends normally, as they did
+        // on the phone. Quietly: the log may already be gone by then.
+        std::atexit([] { standard().flushQuietly(); });
+        return d;
+    }();
     return *instance;
+}
+
+void UserDefaults::flushQuietly() {
+    std::lock_guard lock(mutex_);
+    if (!dirty_ || writeBlocked_ || !loaded_) return;
+    if (PropertyList::writeFile(file_, Value(values_), PropertyListFormat::Binary)) dirty_ = false;
 }
 
 std::filesystem::path UserDefaults::standardFilePath() {

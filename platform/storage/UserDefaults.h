@@ -5,8 +5,8 @@
 //
 // An absent key is distinguishable from false, 0 or an empty text: objectForKey answers
 // nullopt, and hasKey tells. Registered defaults answer for keys never set, and are never
-// written. Changes stay in memory until synchronize() (or the instance's end); the program
-// synchronizes when it goes to the background or quits, as the original did.
+// written. Changes stay in memory until synchronize(), the instance's end or, for the standard
+// instance, the program's normal exit.
 //
 // All calls are thread-safe. A preferences file that cannot be read is moved aside as
 // "<file>.corrupt-<time>" and reported, never silently overwritten; if it cannot be moved,
@@ -83,6 +83,7 @@ class UserDefaults {
     void loadLocked() const;
     std::optional<Value> lookupLocked(std::string_view key) const;
     bool synchronizeLocked(Error* error);
+    void flushQuietly();
 
     mutable std::mutex mutex_;
     mutable std::filesystem::path file_;

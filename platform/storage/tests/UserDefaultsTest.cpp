@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <thread>
 
 #include "TempDir.h"
@@ -199,4 +202,21 @@ TEST(UserDefaultsTest, LanguagesComeFromTheLocaleUnlessSet) {
               Value("de_DE"));
     EXPECT_EQ(PropertyList::readFile(dir / "prefs.plist"),
               Value::dictionary({{"AppleLanguages", Value::array({"ja"})}}));
+}
+
+TEST(UserDefaultsTest, StandardInstanceSavesAtNormalExit) {
+    TempDir dir;
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::setenv("MOVUROUTE_HOME", (dir / "home").c_str(), 1);
+        Bundle::setMainBundlePath(dir / "no-bundle");
+        UserDefaults::resetStandardForTesting();
+        UserDefaults::standard().setString("/zivivu/ads/as_domains", "example.invalid");
+        std::exit(0);  // no synchronize: the exit must save
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(PropertyList::readFile(dir / "home" / "Library" / "Preferences" / "movuroute.plist"),
+              Value::dictionary({{"/zivivu/ads/as_domains", "example.invalid"}}));
 }
