@@ -50,44 +50,50 @@ std::string_view skipBomAndSpace(std::string_view s) {
 }
 
 // The deepest <array>/<dict> nesting of an XML list. Opening tags are counted everywhere,
-// closing tags only outside comments and CDATA, so the answer is never below the truth.
+// comments and CDATA included, closing tags only outside them, so the answer is never below
+// what the parser will meet. One pass, no look-ahead beyond a tag's own blanks.
 std::size_t xmlDepth(std::string_view s) {
     std::size_t depth = 0, deepest = 0;
-    std::size_t i = 0;
     auto isNameEnd = [](char c) {
         return c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\n' || c == '\r';
     };
+    auto opens = [&](std::string_view at) {
+        for (std::string_view name : {std::string_view("array"), std::string_view("dict")}) {
+            if (at.size() <= name.size() + 1 || at.substr(1, name.size()) != name ||
+                !isNameEnd(at[name.size() + 1]))
+                continue;
+            std::size_t k = name.size() + 1;
+            while (k < at.size() &&
+                   (at[k] == ' ' || at[k] == '\t' || at[k] == '\n' || at[k] == '\r'))
+                ++k;
+            return !startsWith(at.substr(k), "/>");
+        }
+        return false;
+    };
+    auto closes = [&](std::string_view at) {
+        for (std::string_view name : {std::string_view("array"), std::string_view("dict")})
+            if (at.size() > name.size() + 2 && at[1] == '/' && at.substr(2, name.size()) == name &&
+                isNameEnd(at[name.size() + 2]))
+                return true;
+        return false;
+    };
+    std::size_t i = 0;
     while ((i = s.find('<', i)) != std::string_view::npos) {
         std::string_view rest = s.substr(i);
-        if (startsWith(rest, "<!--")) {
-            std::size_t end = s.find("-->", i + 4);
+        const char* terminator = startsWith(rest, "<!--")        ? "-->"
+                                 : startsWith(rest, "<![CDATA[") ? "]]>"
+                                                                 : nullptr;
+        if (terminator) {
+            std::size_t end = s.find(terminator, i + 4);
             std::string_view inner = s.substr(i, end == std::string_view::npos ? s.npos : end - i);
             for (std::size_t k = 1; (k = inner.find('<', k)) != std::string_view::npos; ++k)
-                if ((startsWith(inner.substr(k), "<array") || startsWith(inner.substr(k), "<dict")))
-                    deepest = std::max(deepest, ++depth);
+                if (opens(inner.substr(k))) deepest = std::max(deepest, ++depth);
             if (end == std::string_view::npos) break;
             i = end + 3;
             continue;
         }
-        if (startsWith(rest, "<![CDATA[")) {
-            std::size_t end = s.find("]]>", i);
-            if (end == std::string_view::npos) break;
-            i = end + 3;
-            continue;
-        }
-        for (std::string_view name : {std::string_view("array"), std::string_view("dict")}) {
-            if (rest.size() > name.size() + 1 && rest.substr(1, name.size()) == name &&
-                isNameEnd(rest[name.size() + 1])) {
-                std::size_t close = rest.find('>');
-                bool selfClosing =
-                    close != std::string_view::npos && close > 0 && rest[close - 1] == '/';
-                if (!selfClosing) deepest = std::max(deepest, ++depth);
-            }
-            if (rest.size() > name.size() + 2 && rest[1] == '/' &&
-                rest.substr(2, name.size()) == name && isNameEnd(rest[name.size() + 2]) &&
-                depth > 0)
-                --depth;
-        }
+        if (opens(rest)) deepest = std::max(deepest, ++depth);
+        if (closes(rest) && depth > 0) --depth;
         ++i;
     }
     return deepest;
