@@ -323,9 +323,8 @@ TEST(PropertyListTest, HostileBinaryListsAreRefused) {
     std::string deepXml = "<plist>";
     for (int i = 0; i < 100000; ++i) deepXml += "<array>";
     expectCorrupt(deepXml, "deep XML");
-    expectCorrupt(
-        "<plist><![CDATA[" + std::string(60000, 'x').replace(0, 0, deepXml.substr(7)) + "]]>",
-        "deep XML in CDATA");
+    // The same hidden where a parser that knows no CDATA would still see tags.
+    expectCorrupt("<plist><![CDATA[" + deepXml.substr(7) + "]]>", "deep XML in CDATA");
     // Unclosed tags without any '>' are scanned once, not once per tag.
     std::string unclosed = "<plist>";
     for (int i = 0; i < 200000; ++i) unclosed += "<dict";
