@@ -13,6 +13,7 @@
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/Base64.h"
+#include "platform/storage/Utf8.h"
 
 namespace platform {
 
@@ -36,15 +37,6 @@ struct Item {
 bool matches(const Item& item, const KeychainQuery& q) {
     if (item.service != q.service || item.account != q.account) return false;
     return !q.accessGroup || item.accessGroup == q.accessGroup;
-}
-
-bool isValidUtf8(const std::string& s) {
-    try {
-        (void)json(s).dump();
-        return true;
-    } catch (const json::exception&) {
-        return false;
-    }
 }
 
 // An exclusive lock on a companion file: the keychain file itself is replaced by rename, so
@@ -93,13 +85,17 @@ KeychainStatus load(const std::filesystem::path& file, std::vector<Item>* items)
     };
     json root = json::parse(*text, nullptr, false);
     if (root.is_discarded() || !root.is_object()) return corrupt("not a keychain file");
-    if (root.value("format", std::string()) != kFormat) return corrupt("unknown format");
-    const json& version = root["version"];
-    if (!version.is_number_integer() || version.get<std::int64_t>() != kVersion)
+    // Looked up by hand: the library's typed lookups throw on a mismatched type.
+    auto format = root.find("format");
+    if (format == root.end() || !format->is_string() || format->get<std::string>() != kFormat)
+        return corrupt("unknown format");
+    auto version = root.find("version");
+    if (version == root.end() || !version->is_number_integer() ||
+        version->get<std::int64_t>() != kVersion)
         return corrupt("unsupported version");
-    const json& list = root["items"];
-    if (!list.is_array()) return corrupt("no item list");
-    for (const json& entry : list) {
+    auto list = root.find("items");
+    if (list == root.end() || !list->is_array()) return corrupt("no item list");
+    for (const json& entry : *list) {
         if (!entry.is_object()) return corrupt("an item is not a record");
         Item item;
         auto str = [&](const char* key, std::string* out) {
@@ -182,9 +178,10 @@ KeychainStatus Keychain::addData(const KeychainQuery& query, const std::vector<s
                                  const KeychainAttributes& attributes) {
     std::lock_guard lock(mutex_);
     if (injected_) return *injected_;
-    if (!isValidUtf8(query.service) || !isValidUtf8(query.account) ||
-        (query.accessGroup && !isValidUtf8(*query.accessGroup)) || !isValidUtf8(attributes.label) ||
-        !isValidUtf8(attributes.description) || !isValidUtf8(attributes.accessible))
+    if (!Utf8::isValid(query.service) || !Utf8::isValid(query.account) ||
+        (query.accessGroup && !Utf8::isValid(*query.accessGroup)) ||
+        !Utf8::isValid(attributes.label) || !Utf8::isValid(attributes.description) ||
+        !Utf8::isValid(attributes.accessible))
         return errSecParam;
     auto file = filePath();
     std::string error;

@@ -87,6 +87,8 @@ TEST(KeychainTest, DamagedFileIsReportedAndNeverOverwritten) {
     for (std::string damaged :
          {good.substr(0, good.size() / 2), std::string("\x00\x01garbage", 9),
           std::string("{\"format\":\"zivivu-keychain\",\"version\":2,\"items\":[]}"),
+          std::string("{\"format\":5,\"version\":\"1\",\"items\":{}}"),
+          std::string("{\"format\":\"zivivu-keychain\",\"version\":1,\"items\":[7]}"),
           std::string("{\"format\":\"zivivu-keychain\",\"version\":1,\"items\":[{\"service\":"
                       "\"s\",\"account\":\"a\",\"data\":\"not base64!\"}]}")}) {
         ASSERT_TRUE(AtomicFile::write(file, damaged));
