@@ -184,6 +184,14 @@ std::vector<TextRaster::Glyph> TextRaster::shape(const std::u32string& text, Fac
         }
         if (FT_Load_Glyph(glyph.face->face, glyph.index, kLoadFlags) == 0)
             glyph.advance = glyph.face->face->glyph->advance.x;
+        // Pairs like "To" and "AV" sit closer, as the platform's text drawing sets them.
+        if (!glyphs.empty() && glyphs.back().face == glyph.face &&
+            FT_HAS_KERNING(glyph.face->face)) {
+            FT_Vector delta{0, 0};
+            if (FT_Get_Kerning(glyph.face->face, glyphs.back().index, glyph.index,
+                               FT_KERNING_DEFAULT, &delta) == 0)
+                glyphs.back().advance += delta.x;
+        }
         glyphs.push_back(glyph);
     }
     return glyphs;
@@ -245,6 +253,20 @@ std::vector<std::string> TextRaster::wrap(std::string_view utf8, double boxWidth
             out.push_back(encodeUtf8(paragraph.substr(line.begin, line.end - line.begin)));
     }
     return out;
+}
+
+double TextRaster::measure(std::string_view utf8, const Style& style) {
+    std::lock_guard lock(mutex_);
+    FaceHandle* primary = nullptr;
+    FaceHandle* fallback = nullptr;
+    if (!prepare(style, primary, fallback)) return 0;
+    long widest = 0;
+    for (const auto& paragraph : paragraphs(utf8)) {
+        long width = 0;
+        for (const Glyph& glyph : shape(paragraph, primary, fallback)) width += glyph.advance;
+        widest = std::max(widest, width);
+    }
+    return double(widest) / 64.0;
 }
 
 bool TextRaster::render(std::string_view utf8, double boxWidth, double boxHeight,

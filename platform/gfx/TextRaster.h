@@ -44,6 +44,9 @@ class TextRaster {
     std::vector<std::uint8_t> render(std::string_view utf8, double boxWidth, double boxHeight,
                                      const Style& style);
 
+    // The width in pixels of the widest line when nothing wraps (lines end at newlines only).
+    double measure(std::string_view utf8, const Style& style);
+
     // The lines the text breaks into in a box of that width (for tests and measuring).
     std::vector<std::string> wrap(std::string_view utf8, double boxWidth, const Style& style);
 

@@ -113,6 +113,24 @@ TEST(TextRaster, SurvivesOddInput) {
     EXPECT_TRUE(raster.render("wide text", 1e9, 1e9, s, tiny.data(), 1, 1));
 }
 
+TEST(TextRaster, MeasuresAndKernsWithTheFont) {
+    auto& raster = TextRaster::shared();
+    const auto s = style(TextAlignment::Left, 40);
+    const double a = raster.measure("A", s), v = raster.measure("V", s), h = raster.measure("H", s);
+    EXPECT_GT(a, 20);
+    EXPECT_LT(a, 30);
+    // Liberation Sans sets "AV" closer than its two letters side by side; "AH" has no kerning.
+    EXPECT_LT(raster.measure("AV", s), a + v - 1.5);
+    EXPECT_DOUBLE_EQ(raster.measure("AH", s), a + h);
+    EXPECT_DOUBLE_EQ(raster.measure("AH\nV", s), a + h) << "the widest line counts";
+    EXPECT_EQ(raster.measure("", s), 0);
+    // Measuring and wrapping agree: the measured width is just enough for one line.
+    const std::string text = "Score: 1234";
+    const double width = raster.measure(text, s);
+    EXPECT_EQ(raster.wrap(text, width, s).size(), 1u);
+    EXPECT_EQ(raster.wrap(text, width - 1, s).size(), 2u);
+}
+
 TEST(TextRaster, BoldFaceInksMore) {
     auto& raster = TextRaster::shared();
     const Ink regular =
