@@ -86,33 +86,41 @@ std::string GLCall::text() const {
 
 std::vector<std::string> RecordingGL::names() const {
     std::vector<std::string> out;
-    out.reserve(calls_.size());
-    for (const auto& call : calls_) out.push_back(call.name);
+    out.reserve(count_);
+    for (const auto& call : calls()) out.push_back(call.name);
     return out;
 }
 
 std::vector<GLCall> RecordingGL::callsNamed(std::string_view name) const {
     std::vector<GLCall> out;
-    for (const auto& call : calls_)
+    for (const auto& call : calls())
         if (call.name == name) out.push_back(call);
     return out;
 }
 
 int RecordingGL::count(std::string_view name) const {
     int n = 0;
-    for (const auto& call : calls_) n += call.name == name;
+    for (const auto& call : calls()) n += call.name == name;
     return n;
 }
 
 const GLCall* RecordingGL::last(std::string_view name) const {
-    for (auto it = calls_.rbegin(); it != calls_.rend(); ++it)
+    const auto recorded = calls();
+    for (auto it = recorded.rbegin(); it != recorded.rend(); ++it)
         if (it->name == name) return &*it;
     return nullptr;
 }
 
-GLCall& RecordingGL::record(std::string name, std::vector<double> args) {
-    calls_.push_back(GLCall{std::move(name), std::move(args), {}, {}, {}, {}});
-    return calls_.back();
+GLCall& RecordingGL::record(std::string_view name, std::span<const double> args) {
+    if (count_ == calls_.size()) calls_.emplace_back();
+    GLCall& call = calls_[count_++];
+    call.name.assign(name);
+    call.args.assign(args.begin(), args.end());
+    call.vertices.clear();
+    call.texCoords.clear();
+    call.colors.clear();
+    call.pixels.clear();
+    return call;
 }
 
 void RecordingGL::copyArray(const ArrayPointer& array, GLint first, GLsizei count,
@@ -259,7 +267,7 @@ void RecordingGL::glScalef(GLfloat x, GLfloat y, GLfloat z) {
 void RecordingGL::glMultMatrixf(const GLfloat* m) {
     std::vector<double> args;
     if (m) args.assign(m, m + 16);
-    record("glMultMatrixf", std::move(args));
+    record("glMultMatrixf", args);
 }
 void RecordingGL::glOrthof(GLfloat l, GLfloat r, GLfloat b, GLfloat t, GLfloat n, GLfloat f) {
     record("glOrthof", {l, r, b, t, n, f});
@@ -297,7 +305,7 @@ void RecordingGL::glDeleteTextures(GLsizei n, const GLuint* textures) {
         // Deleting the bound texture unbinds it, as in GL.
         if (textures[i] == boundTexture_) boundTexture_ = 0;
     }
-    record("glDeleteTextures", std::move(args));
+    record("glDeleteTextures", args);
 }
 
 void RecordingGL::glBindTexture(GLenum target, GLuint texture) {
@@ -356,7 +364,7 @@ void RecordingGL::glDeleteFramebuffersOES(GLsizei n, const GLuint* framebuffers)
         args.push_back(framebuffers[i]);
         if (framebuffers[i] == boundFramebuffer_) boundFramebuffer_ = 0;
     }
-    record("glDeleteFramebuffersOES", std::move(args));
+    record("glDeleteFramebuffersOES", args);
 }
 
 void RecordingGL::glBindFramebufferOES(GLenum target, GLuint framebuffer) {

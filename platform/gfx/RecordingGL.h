@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,8 +40,10 @@ class RecordingGL : public GLES1 {
   public:
     RecordingGL() = default;
 
-    const std::vector<GLCall>& calls() const { return calls_; }
-    void clear() { calls_.clear(); }
+    std::span<const GLCall> calls() const { return {calls_.data(), count_}; }
+    // Forgets the calls but keeps their storage, so a recorder cleared after every frame stops
+    // allocating once it has seen the biggest frame.
+    void clear() { count_ = 0; }
     std::vector<std::string> names() const;
     // Calls of one function, in order.
     std::vector<GLCall> callsNamed(std::string_view name) const;
@@ -113,13 +117,17 @@ class RecordingGL : public GLES1 {
         const void* ptr = nullptr;
     };
 
-    GLCall& record(std::string name, std::vector<double> args);
+    GLCall& record(std::string_view name, std::initializer_list<double> args) {
+        return record(name, std::span<const double>(args.begin(), args.size()));
+    }
+    GLCall& record(std::string_view name, std::span<const double> args);
     static void copyArray(const ArrayPointer& array, GLint first, GLsizei count,
                           std::vector<float>& out);
     std::vector<std::uint8_t> copyPixels(GLsizei width, GLsizei height, GLenum format, GLenum type,
                                          const void* pixels) const;
 
-    std::vector<GLCall> calls_;
+    std::vector<GLCall> calls_;  // the first count_ are this recording; the rest are spare
+    size_t count_ = 0;
     ArrayPointer vertexArray_{true};
     ArrayPointer texCoordArray_{true};
     ArrayPointer colorArray_{false};
