@@ -1,0 +1,337 @@
+#include "platform/runtime/MainLoop.h"
+
+#include <chrono>
+#include <cmath>
+#include <future>
+#include <limits>
+#include <vector>
+
+#include "platform/base/LogSink.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/ManualClock.h"
+
+namespace platform {
+
+namespace {
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+}
+
+MainLoop::MainLoop() : mainThread_(std::this_thread::get_id()) {}
+
+MainLoop& MainLoop::main() {
+    // Never destroyed: work may still be posted from other threads while the process exits.
+    static MainLoop* loop = new MainLoop();
+    return *loop;
+}
+
+void MainLoop::claim() {
+    mainThread_.store(std::this_thread::get_id());
+}
+
+void MainLoop::reset() {
+    std::deque<Task> droppedTasks;
+    std::unordered_map<Timer*, std::shared_ptr<Timer>> droppedTimers;
+    {
+        std::lock_guard lock(mutex_);
+        droppedTasks.swap(tasks_);
+        droppedTimers.swap(live_);
+        schedule_.clear();
+        for (auto& [raw, timer] : droppedTimers) timer->queued_ = false;
+        quit_ = false;
+    }
+    claim();
+    // Invalidate outside the lock: callbacks' captured objects may post as they die.
+    for (auto& [raw, timer] : droppedTimers) timer->invalidate();
+    droppedTimers.clear();
+    droppedTasks.clear();
+}
+
+bool MainLoop::isMainThread() const {
+    return mainThread_.load() == std::this_thread::get_id();
+}
+
+bool MainLoop::checkMainThread(const char* what) const {
+    if (isMainThread()) return true;
+    LogSink::writef("MainLoop: %s called off the main thread; ignored", what);
+    return false;
+}
+
+void MainLoop::post(Task task) {
+    if (!task) return;
+    {
+        std::lock_guard lock(mutex_);
+        tasks_.push_back(std::move(task));
+    }
+    wake_.notify_one();
+}
+
+std::shared_ptr<Timer> MainLoop::postAfter(double seconds, Task task) {
+    if (!(seconds > 0)) seconds = 0;
+    std::shared_ptr<Timer> timer(
+        new Timer(this, seconds, false, 0.0, [task = std::move(task)](Timer&) {
+            if (task) task();
+        }));
+    addTimer(timer, Clock::monotonic() + seconds);
+    return timer;
+}
+
+void MainLoop::runOnMain(Task task) {
+    if (!task) return;
+    if (isMainThread()) {
+        task();
+    } else {
+        post(std::move(task));
+    }
+}
+
+bool MainLoop::syncOnMain(Task task) {
+    if (!task) return true;
+    if (isMainThread()) {
+        task();
+        return true;
+    }
+    auto done = std::make_shared<std::promise<void>>();
+    auto result = done->get_future();
+    // Only the posted task may own the promise: if the task is dropped unrun, the waiter
+    // learns so from the broken promise instead of waiting forever.
+    post([done = std::move(done), task = std::move(task)] {
+        try {
+            task();
+            done->set_value();
+        } catch (...) {
+            done->set_exception(std::current_exception());
+        }
+    });
+    try {
+        result.get();
+    } catch (const std::future_error& e) {
+        if (e.code() == std::future_errc::broken_promise) return false;
+        throw;
+    }
+    return true;
+}
+
+std::size_t MainLoop::runPostedBatch() {
+    std::deque<Task> batch;
+    {
+        std::lock_guard lock(mutex_);
+        batch.swap(tasks_);
+    }
+    std::size_t ran = 0;
+    while (!batch.empty()) {
+        Task task = std::move(batch.front());
+        batch.pop_front();
+        try {
+            task();
+        } catch (...) {
+            // Keep the rest of the batch ahead of newer work, then let the fault surface.
+            std::lock_guard lock(mutex_);
+            while (!batch.empty()) {
+                tasks_.push_front(std::move(batch.back()));
+                batch.pop_back();
+            }
+            throw;
+        }
+        ++ran;
+    }
+    return ran;
+}
+
+bool MainLoop::fireNextDueTimer(double now) {
+    std::shared_ptr<Timer> timer;
+    double scheduledFor = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (schedule_.empty() || std::get<0>(*schedule_.begin()) > now) return false;
+        Timer* raw = std::get<2>(*schedule_.begin());
+        schedule_.erase(schedule_.begin());
+        raw->queued_ = false;
+        scheduledFor = raw->fireDate_;
+        auto it = live_.find(raw);
+        if (it == live_.end()) return true;
+        if (raw->repeats_) {
+            timer = it->second;
+            // Missed firings are skipped: the next one is the first point of the schedule
+            // that still lies ahead.
+            double next = scheduledFor + raw->interval_;
+            if (next <= now) {
+                next = scheduledFor +
+                       raw->interval_ * (std::floor((now - scheduledFor) / raw->interval_) + 1);
+                if (next <= now) next += raw->interval_;
+            }
+            raw->fireDate_ = next;
+            raw->sequence_ = nextSequence_++;
+            raw->queued_ = true;
+            schedule_.emplace(next, raw->sequence_, raw);
+        } else {
+            timer = std::move(it->second);
+            live_.erase(it);
+        }
+    }
+    if (timer->repeats_) {
+        if (!timer->isValid()) return true;  // invalidated on another thread just now
+    } else {
+        // A one-shot timer is spent the moment it fires, so it reads invalid inside its own
+        // callback and invalidate() there is a no-op.
+        if (!timer->valid_.exchange(false)) return true;
+    }
+    std::shared_ptr<Timer::Callback> cb;
+    {
+        std::lock_guard lock(timer->callbackMutex_);
+        cb = timer->callback_;
+        if (!timer->repeats_) timer->callback_.reset();
+    }
+    if (cb && *cb) (*cb)(*timer);
+    return true;
+}
+
+std::size_t MainLoop::runUntilIdle() {
+    if (!checkMainThread("runUntilIdle")) return 0;
+    // Timers are measured against the time at entry so that a short repeating timer cannot
+    // keep this running forever on the real clock.
+    const double now = Clock::monotonic();
+    std::size_t total = 0;
+    for (;;) {
+        std::size_t n = runPostedBatch();
+        if (fireNextDueTimer(now)) ++n;
+        if (n == 0) break;
+        total += n;
+    }
+    return total;
+}
+
+bool MainLoop::runOnce(double maxWait) {
+    if (!checkMainThread("runOnce")) return false;
+    auto turn = [this] {
+        const double now = Clock::monotonic();
+        std::size_t n = runPostedBatch();
+        // Each timer due now fires once; a repeating one is rescheduled past `now`.
+        while (fireNextDueTimer(now)) ++n;
+        return n;
+    };
+    if (turn() > 0) return true;
+    if (maxWait > 0) {
+        std::unique_lock lock(mutex_);
+        double wait = std::min(maxWait, 1e6);
+        if (!Clock::source()->isManual() && !schedule_.empty()) {
+            // Wake for the earliest timer, letting tolerant timers run late together.
+            double deadline = kInfinity;
+            for (const auto& key : schedule_) {
+                Timer* t = std::get<2>(key);
+                deadline = std::min(deadline, t->fireDate_ + t->tolerance_);
+                if (std::get<0>(key) > deadline) break;
+            }
+            wait = std::max(0.0, std::min(wait, deadline - Clock::monotonic()));
+        }
+        if (wait > 0 && tasks_.empty() && !quit_) {
+            wake_.wait_for(lock, std::chrono::duration<double>(wait),
+                           [this] { return !tasks_.empty() || quit_; });
+        }
+    }
+    return turn() > 0;
+}
+
+std::size_t MainLoop::advance(double seconds) {
+    if (!checkMainThread("advance")) return 0;
+    auto clock = Clock::manual();
+    if (!clock) return runUntilIdle();
+    const double target = clock->monotonic() + (seconds > 0 ? seconds : 0);
+    std::size_t total = runUntilIdle();
+    for (;;) {
+        double next = nextFireDate();
+        if (!(next <= target)) break;
+        clock->advanceTo(next);
+        total += runUntilIdle();
+    }
+    clock->advanceTo(target);
+    total += runUntilIdle();
+    return total;
+}
+
+void MainLoop::run() {
+    if (!checkMainThread("run")) return;
+    for (;;) {
+        {
+            std::lock_guard lock(mutex_);
+            if (quit_) {
+                quit_ = false;
+                return;
+            }
+        }
+        runOnce(1.0);
+    }
+}
+
+void MainLoop::quit() {
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+    }
+    wake_.notify_all();
+}
+
+double MainLoop::nextFireDate() const {
+    std::lock_guard lock(mutex_);
+    return schedule_.empty() ? kInfinity : std::get<0>(*schedule_.begin());
+}
+
+std::size_t MainLoop::pendingTaskCount() const {
+    std::lock_guard lock(mutex_);
+    return tasks_.size();
+}
+
+std::size_t MainLoop::scheduledTimerCount() const {
+    std::lock_guard lock(mutex_);
+    return live_.size();
+}
+
+void MainLoop::addTimer(const std::shared_ptr<Timer>& timer, double fireDate) {
+    {
+        std::lock_guard lock(mutex_);
+        timer->fireDate_ = fireDate;
+        timer->sequence_ = nextSequence_++;
+        timer->queued_ = true;
+        schedule_.emplace(fireDate, timer->sequence_, timer.get());
+        live_[timer.get()] = timer;
+    }
+    wake_.notify_one();
+}
+
+void MainLoop::unqueueLocked(Timer* timer) {
+    if (!timer->queued_) return;
+    schedule_.erase(TimerKey(timer->fireDate_, timer->sequence_, timer));
+    timer->queued_ = false;
+}
+
+void MainLoop::removeTimer(Timer* timer) {
+    std::shared_ptr<Timer> released;
+    {
+        std::lock_guard lock(mutex_);
+        unqueueLocked(timer);
+        auto it = live_.find(timer);
+        if (it != live_.end()) {
+            released = std::move(it->second);
+            live_.erase(it);
+        }
+    }
+}
+
+void MainLoop::rescheduleTimer(Timer* timer, double fireDate) {
+    {
+        std::lock_guard lock(mutex_);
+        if (live_.find(timer) == live_.end()) return;
+        unqueueLocked(timer);
+        timer->fireDate_ = fireDate;
+        timer->sequence_ = nextSequence_++;
+        timer->queued_ = true;
+        schedule_.emplace(fireDate, timer->sequence_, timer);
+    }
+    wake_.notify_one();
+}
+
+double MainLoop::timerFireDate(const Timer* timer) const {
+    std::lock_guard lock(mutex_);
+    return timer->fireDate_;
+}
+
+}  // namespace platform

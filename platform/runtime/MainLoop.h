@@ -1,0 +1,109 @@
+#pragma once
+
+// The main thread's run loop. Everything that must happen on the main thread - UI work, game
+// ticks, delegate callbacks - is posted here. The "main thread" is whichever thread claimed
+// the loop (the first to use it, or a test that claims it again).
+//
+// With the real clock, runOnce() sleeps until work arrives or a timer is due. With a manual
+// clock installed, advance() moves time forward and fires timed work in time order, so tests
+// are exact and never sleep.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <tuple>
+#include <unordered_map>
+
+#include "platform/runtime/Timer.h"
+
+namespace platform {
+
+class MainLoop {
+  public:
+    using Task = std::function<void()>;
+
+    // The one process-wide loop, created (and claimed by the calling thread) on first use.
+    static MainLoop& main();
+
+    // Makes the calling thread the main thread.
+    void claim();
+    // For a fresh test: drops all posted work and timers (invalidating them) and claims the
+    // calling thread. Waiters in syncOnMain for dropped work return false.
+    void reset();
+
+    bool isMainThread() const;
+
+    // Thread-safe, first in first out.
+    void post(Task task);
+    // Runs the task once after the delay; the returned one-shot timer can cancel it.
+    std::shared_ptr<Timer> postAfter(double seconds, Task task);
+    // Runs the task at once when called on the main thread, else posts it.
+    void runOnMain(Task task);
+    // Runs the task on the main thread and waits for it (inline when already there). Answers
+    // false when the task was dropped by reset() instead of run; an exception thrown by the
+    // task is rethrown here.
+    bool syncOnMain(Task task);
+
+    // One turn of the frame loop: runs posted work and due timers; when nothing was ready it
+    // waits up to maxWait seconds for work and runs what arrived. Answers whether anything
+    // ran. Only the main thread may run the loop.
+    bool runOnce(double maxWait);
+    // Runs everything that is due now, including work that it posts, until nothing is left.
+    // Answers the number of tasks and timer firings run.
+    std::size_t runUntilIdle();
+    // Moves the installed manual clock forward by the given seconds, firing timers and
+    // delayed work at their times in order (running posted work in between), and ends at
+    // exactly now + seconds. With the real clock it only runs what is due.
+    std::size_t advance(double seconds);
+
+    // Runs the loop until quit() is called (from any thread).
+    void run();
+    void quit();
+
+    // Monotonic time of the earliest scheduled timer, or infinity.
+    double nextFireDate() const;
+    std::size_t pendingTaskCount() const;
+    std::size_t scheduledTimerCount() const;
+
+  private:
+    friend class Timer;
+    MainLoop();
+
+    using TimerKey = std::tuple<double, std::uint64_t, Timer*>;
+
+    // Timer side, called by Timer.
+    void addTimer(const std::shared_ptr<Timer>& timer, double fireDate);
+    void removeTimer(Timer* timer);
+    void rescheduleTimer(Timer* timer, double fireDate);
+    double timerFireDate(const Timer* timer) const;
+
+    bool checkMainThread(const char* what) const;
+    // Runs the posted tasks present now; answers the count.
+    std::size_t runPostedBatch();
+    // Pops and fires the earliest timer due by `now`; answers whether there was one.
+    bool fireNextDueTimer(double now);
+    void unqueueLocked(Timer* timer);
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<Task> tasks_;
+    std::set<TimerKey> schedule_;
+    // Strong references that keep scheduled timers alive.
+    std::unordered_map<Timer*, std::shared_ptr<Timer>> live_;
+    std::uint64_t nextSequence_ = 0;
+    std::atomic<std::thread::id> mainThread_;
+    bool quit_ = false;
+};
+
+// Shorthands for the main loop.
+inline bool isMainThread() {
+    return MainLoop::main().isMainThread();
+}
+
+}  // namespace platform

@@ -1,0 +1,288 @@
+#include "platform/runtime/MainLoop.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/base/LogSink.h"
+#include "platform/runtime/MainLoopTestScope.h"
+
+using namespace platform;
+using ::testing::ElementsAre;
+
+namespace {
+
+struct MainLoopTest : ::testing::Test {
+    MainLoopTestScope scope;
+    MainLoop& loop = MainLoop::main();
+    std::vector<std::string> log;
+};
+
+}  // namespace
+
+TEST(Clock, ManualClockOnlyMovesForward) {
+    ManualClock::Scope scope;
+    double t0 = Clock::monotonic();
+    double w0 = Clock::wallSeconds();
+    EXPECT_EQ(t0, ManualClock::kStartMonotonic);
+    scope->advance(2.5);
+    EXPECT_EQ(Clock::monotonic(), t0 + 2.5);
+    EXPECT_EQ(Clock::wallSeconds(), w0 + 2.5);
+    scope->advance(-10);
+    scope->advanceTo(t0);
+    EXPECT_EQ(Clock::monotonic(), t0 + 2.5);
+    EXPECT_NE(Clock::manual(), nullptr);
+}
+
+TEST(Clock, SystemClockIsRestoredAfterScope) {
+    { ManualClock::Scope scope; }
+    EXPECT_EQ(Clock::manual(), nullptr);
+    double a = Clock::monotonic();
+    EXPECT_LE(a, Clock::monotonic());
+    EXPECT_GT(Clock::wallSeconds(), 1.6e9);
+}
+
+TEST_F(MainLoopTest, PostedTasksRunInOrderIncludingWorkTheyPost) {
+    loop.post([&] {
+        log.push_back("a");
+        loop.post([&] { log.push_back("c"); });
+    });
+    loop.post([&] { log.push_back("b"); });
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(loop.runUntilIdle(), 3u);
+    EXPECT_THAT(log, ElementsAre("a", "b", "c"));
+    EXPECT_EQ(loop.runUntilIdle(), 0u);
+}
+
+TEST_F(MainLoopTest, PostAfterFiresInTimeOrderAndAtItsTime) {
+    double start = scope.now();
+    std::vector<double> at;
+    loop.postAfter(2.0, [&] { log.push_back("2s"), at.push_back(scope.now() - start); });
+    loop.postAfter(0.5, [&] { log.push_back("0.5s"), at.push_back(scope.now() - start); });
+    loop.postAfter(2.0, [&] { log.push_back("2s-second"); });
+    loop.postAfter(0, [&] { log.push_back("now"); });
+    loop.runUntilIdle();
+    EXPECT_THAT(log, ElementsAre("now"));
+    scope.advance(0.499);
+    EXPECT_EQ(log.size(), 1u);
+    scope.advance(5);
+    EXPECT_THAT(log, ElementsAre("now", "0.5s", "2s", "2s-second"));
+    EXPECT_THAT(at, ElementsAre(0.5, 2.0));
+    EXPECT_NEAR(scope.now() - start, 5.499, 1e-9);
+}
+
+TEST_F(MainLoopTest, CancelledPostAfterNeverRuns) {
+    auto handle = loop.postAfter(1, [&] { log.push_back("x"); });
+    EXPECT_TRUE(handle->isValid());
+    handle->invalidate();
+    scope.advance(2);
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(loop.scheduledTimerCount(), 0u);
+}
+
+TEST_F(MainLoopTest, RepeatingTimerFiresOnEachIntervalWhileTimeAdvances) {
+    int fired = 0;
+    auto t = Timer::schedule(1.0, true, [&] { ++fired; });
+    scope.advance(3.5);
+    EXPECT_EQ(fired, 3);
+    EXPECT_DOUBLE_EQ(t->fireDate(), ManualClock::kStartMonotonic + 4.0);
+    t->invalidate();
+    scope.advance(10);
+    EXPECT_EQ(fired, 3);
+}
+
+TEST_F(MainLoopTest, TimerThatFellBehindFiresOnceAndSkipsMissedFirings) {
+    int fired = 0;
+    auto t = Timer::schedule(1.0, true, [&] { ++fired; });
+    // The loop was blocked for 5.5 s: time moved without the loop running.
+    scope.clock().advance(5.5);
+    loop.runUntilIdle();
+    EXPECT_EQ(fired, 1);
+    EXPECT_DOUBLE_EQ(t->fireDate(), ManualClock::kStartMonotonic + 6.0);
+    scope.advance(0.5);
+    EXPECT_EQ(fired, 2);
+}
+
+TEST_F(MainLoopTest, TimerMayInvalidateItselfFromItsCallback) {
+    int fired = 0;
+    struct Tracker {
+        bool* destroyed;
+        ~Tracker() { *destroyed = true; }
+    };
+    bool destroyed = false;
+    auto tracker = std::make_shared<Tracker>(Tracker{&destroyed});
+    std::weak_ptr<Timer> weak = Timer::schedule(1.0, true, 0.0, [&, tracker](Timer& self) {
+        ++fired;
+        if (fired == 2) {
+            self.invalidate();
+            self.invalidate();
+            EXPECT_FALSE(self.isValid());
+        }
+    });
+    tracker.reset();
+    scope.advance(10);
+    EXPECT_EQ(fired, 2);
+    // The loop released the timer, and the timer its callback.
+    EXPECT_TRUE(weak.expired());
+    EXPECT_TRUE(destroyed);
+}
+
+TEST_F(MainLoopTest, TimerInvalidatingAnotherDueAtTheSameTime) {
+    std::shared_ptr<Timer> second;
+    auto first = Timer::schedule(1.0, false, [&] {
+        log.push_back("first");
+        second->invalidate();
+    });
+    second = Timer::schedule(1.0, false, [&] { log.push_back("second"); });
+    scope.advance(1);
+    EXPECT_THAT(log, ElementsAre("first"));
+    EXPECT_FALSE(first->isValid());
+}
+
+TEST_F(MainLoopTest, DroppingTheHandleDoesNotStopATimer) {
+    int fired = 0;
+    Timer::schedule(1.0, false, [&] { ++fired; });
+    scope.advance(1);
+    EXPECT_EQ(fired, 1);
+    EXPECT_EQ(loop.scheduledTimerCount(), 0u);
+}
+
+TEST_F(MainLoopTest, ZeroIntervalRepeatingTimerCannotSpinTheLoop) {
+    int fired = 0;
+    auto t = Timer::schedule(0, true, [&] { ++fired; });
+    EXPECT_EQ(t->interval(), Timer::kMinimumInterval);
+    loop.runUntilIdle();
+    EXPECT_EQ(fired, 0);
+    scope.advance(Timer::kMinimumInterval * 3.5);
+    EXPECT_EQ(fired, 3);
+    t->invalidate();
+}
+
+TEST_F(MainLoopTest, SetFireDateAndFire) {
+    int fired = 0;
+    auto t = Timer::schedule(10.0, true, [&] { ++fired; });
+    t->setFireDate(scope.now() + 1);
+    scope.advance(1);
+    EXPECT_EQ(fired, 1);
+    t->fire();
+    EXPECT_EQ(fired, 2);
+    EXPECT_TRUE(t->isValid());
+    auto once = Timer::schedule(5.0, false, [&] { ++fired; });
+    once->fire();
+    EXPECT_EQ(fired, 3);
+    EXPECT_FALSE(once->isValid());
+    scope.advance(10);
+    EXPECT_EQ(fired, 4);  // only the repeating one, at 11 s
+    t->invalidate();
+}
+
+TEST_F(MainLoopTest, TasksPostedFromTimersRunBeforeLaterTimers) {
+    loop.postAfter(1, [&] {
+        log.push_back("t1");
+        loop.post([&] { log.push_back("posted"); });
+    });
+    loop.postAfter(2, [&] { log.push_back("t2"); });
+    scope.advance(3);
+    EXPECT_THAT(log, ElementsAre("t1", "posted", "t2"));
+}
+
+TEST_F(MainLoopTest, RunOnMainIsInlineOnMainAndQueuedElsewhere) {
+    EXPECT_TRUE(loop.isMainThread());
+    EXPECT_TRUE(isMainThread());
+    loop.runOnMain([&] { log.push_back("inline"); });
+    EXPECT_THAT(log, ElementsAre("inline"));
+    std::thread([&] {
+        EXPECT_FALSE(loop.isMainThread());
+        loop.runOnMain([&] { log.push_back("queued"); });
+    }).join();
+    EXPECT_EQ(log.size(), 1u);
+    loop.runUntilIdle();
+    EXPECT_THAT(log, ElementsAre("inline", "queued"));
+}
+
+TEST_F(MainLoopTest, SyncOnMainFromABackgroundThreadWhileTheLoopRuns) {
+    std::atomic<bool> done{false};
+    std::atomic<int> value{0};
+    std::thread worker([&] {
+        for (int i = 0; i < 20; ++i) {
+            EXPECT_TRUE(loop.syncOnMain([&] {
+                EXPECT_TRUE(loop.isMainThread());
+                ++value;
+            }));
+        }
+        done = true;
+        loop.post([] {});  // wake the loop for its last check
+    });
+    while (!done) loop.runOnce(5.0);
+    worker.join();
+    EXPECT_EQ(value.load(), 20);
+}
+
+TEST_F(MainLoopTest, SyncOnMainRethrowsAndReportsDroppedWork) {
+    std::atomic<bool> seen{false};
+    std::thread worker([&] {
+        try {
+            loop.syncOnMain([] { throw std::runtime_error("boom"); });
+        } catch (const std::runtime_error& e) {
+            seen = std::string(e.what()) == "boom";
+        }
+        loop.post([] {});
+    });
+    while (!seen) loop.runOnce(5.0);
+    worker.join();
+    loop.runUntilIdle();
+    EXPECT_EQ(loop.pendingTaskCount(), 0u);
+
+    std::atomic<int> answer{-1};
+    std::thread dropped([&] { answer = loop.syncOnMain([] {}) ? 1 : 0; });
+    while (loop.pendingTaskCount() == 0) std::this_thread::yield();
+    loop.reset();
+    dropped.join();
+    EXPECT_EQ(answer.load(), 0);
+}
+
+TEST_F(MainLoopTest, RunOnceWaitsForWorkFromAnotherThread) {
+    std::thread poster([&] { loop.post([&] { log.push_back("late"); }); });
+    bool ran = false;
+    while (!ran) ran = loop.runOnce(5.0);
+    poster.join();
+    EXPECT_THAT(log, ElementsAre("late"));
+    EXPECT_FALSE(loop.runOnce(0));
+}
+
+TEST_F(MainLoopTest, RunningTheLoopOffTheMainThreadIsRefused) {
+    LogSink::Capture capture;
+    loop.post([&] { log.push_back("x"); });
+    std::thread([&] { EXPECT_EQ(loop.runUntilIdle(), 0u); }).join();
+    EXPECT_TRUE(log.empty());
+    EXPECT_TRUE(capture.contains("off the main thread"));
+    loop.runUntilIdle();
+    EXPECT_EQ(log.size(), 1u);
+}
+
+TEST_F(MainLoopTest, ThrowingTaskKeepsTheRestQueued) {
+    loop.post([] { throw std::runtime_error("bad"); });
+    loop.post([&] { log.push_back("after"); });
+    EXPECT_THROW(loop.runUntilIdle(), std::runtime_error);
+    loop.runUntilIdle();
+    EXPECT_THAT(log, ElementsAre("after"));
+}
+
+TEST_F(MainLoopTest, QuitEndsRun) {
+    loop.post([&] { loop.quit(); });
+    loop.run();
+    SUCCEED();
+}
+
+TEST_F(MainLoopTest, ResetInvalidatesTimersAndClaimsTheCallingThread) {
+    auto t = Timer::schedule(1, true, [&] { log.push_back("t"); });
+    loop.reset();
+    EXPECT_FALSE(t->isValid());
+    scope.advance(5);
+    EXPECT_TRUE(log.empty());
+}
