@@ -1,0 +1,88 @@
+#pragma once
+
+// A level with a signing app core, in a private app home, for the score tests.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "appbase/JTAppContext.h"
+#include "appbase/JTLevelInfo.h"
+#include "appbase/ScIntHolder.h"
+#include "online/AnnounceAppCore.h"
+#include "platform/storage/AppPaths.h"
+
+namespace scorestest {
+
+// Just enough app core for a level's scores: the secret key, and a record of what was
+// submitted to the web service.
+class SigningAppCore : public JTAppBase::ShellAppCore, public AnnounceAppCore {
+  public:
+    explicit SigningAppCore(std::string key) : key_(std::move(key)) {}
+
+    // AnnounceAppCore
+    int32_t gameId() const override { return 1023; }
+    std::string appVersionString() const override { return "1.0"; }
+    std::string aridStr() const override { return std::string(32, '0'); }
+    std::string webSecretKey() const override { return key_; }
+    std::string iphoneWebUrl() const override { return "http://127.0.0.1/iphone/"; }
+    std::string tnParamStr() const override { return "test;1"; }
+    bool levelManagerHasPendingMessages() const override { return false; }
+    void showSimpleAlert(const std::string& title, const std::string& message) override {
+        alerts.push_back(title + "|" + message);
+    }
+
+    // ShellAppCore
+    std::shared_ptr<JTAppBase::ShellTexture> texture(int) override { return nullptr; }
+    JTAppBase::TextTextureFactory* textTextureFactory() override { return nullptr; }
+    float contentsScaleValue() override { return 1; }
+    int32_t currentLevelId() override { return 1; }
+    void setCurrentLevelId(int32_t) override {}
+    void saveSettings() override {}
+    void startTitleView() override {}
+    void transitionAnimation(int, double) override {}
+    bool isIPad() override { return false; }
+    std::shared_ptr<JTAppBase::ShellSound> sound(int) override { return nullptr; }
+    std::shared_ptr<JTAppBase::ShellSound> music(int) override { return nullptr; }
+    void stopLoopingEffects(bool, bool) override {}
+    bool musicIsEnabled() override { return false; }
+
+    std::vector<std::string> alerts;
+
+  private:
+    std::string key_;
+};
+
+// A temporary app home, a context with the signing core, and level records on it.
+struct ScoresFixture : ::testing::Test {
+    static constexpr const char* kKey = "Rq4tWzLm8PxYc2Nh";
+
+    std::filesystem::path home;
+    std::shared_ptr<SigningAppCore> core = std::make_shared<SigningAppCore>(kKey);
+    JTAppBase::JTAppContextPtr context = JTCore::JTNew<JTAppBase::JTAppContext>();
+
+    ScoresFixture() {
+        JTAppBase::SetScIntMask(0x13572468);
+        home = std::filesystem::temp_directory_path() /
+               ("scores-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(home);
+        platform::AppPaths::setHomeOverride(home);
+        context->setAppCore(core);
+    }
+    ~ScoresFixture() override {
+        platform::AppPaths::setHomeOverride(std::nullopt);
+        std::filesystem::remove_all(home);
+    }
+
+    JTAppBase::JTLevelInfoPtr level(int32_t id) { return JTAppBase::NewJTLevelInfo(context, id); }
+    std::filesystem::path scoreFile(int32_t id) const {
+        return platform::AppPaths::documents() / "LevelScores" / (std::to_string(id) + ".plist");
+    }
+};
+
+}  // namespace scorestest
