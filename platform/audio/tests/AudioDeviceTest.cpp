@@ -10,6 +10,9 @@ using namespace platform::audio;
 
 namespace {
 
+// As under CTest, also when the binary is started by hand.
+const bool kNullAudioOutput = [] { return ::setenv("ALSOFT_DRIVERS", "null", 0) == 0; }();
+
 class LoopbackMode {
   public:
     LoopbackMode() { AudioDevice::setLoopbackMode(true); }
@@ -19,7 +22,7 @@ class LoopbackMode {
 }  // namespace
 
 TEST(AudioDevice, NullDriverOpensAndMixesAtTheAskedRate) {
-    ::setenv("ALSOFT_DRIVERS", "null", 0);
+    ASSERT_TRUE(kNullAudioOutput);
     auto device = AudioDevice::openDefault();
     ASSERT_NE(device, nullptr);
     ASSERT_EQ(device->createContext(22050), ALC_NO_ERROR);
