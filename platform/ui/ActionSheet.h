@@ -1,0 +1,79 @@
+#pragma once
+
+// A choice of actions sliding up from the bottom. Index rules of the original: the
+// destructive button (when given) first, then the others, then the cancel button last;
+// addButtonWithTitle appends. Cancelling from outside answers the cancel index.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+
+class ActionSheet;
+class View;
+
+class ActionSheetDelegate {
+  public:
+    virtual ~ActionSheetDelegate() = default;
+    virtual void actionSheetClickedButtonAtIndex(ActionSheet&, int /*index*/) {}
+    virtual void actionSheetCancel(ActionSheet&) {}
+    virtual void willPresentActionSheet(ActionSheet&) {}
+    virtual void didPresentActionSheet(ActionSheet&) {}
+    virtual void actionSheetWillDismissWithButtonIndex(ActionSheet&, int /*index*/) {}
+    virtual void actionSheetDidDismissWithButtonIndex(ActionSheet&, int /*index*/) {}
+};
+
+class ActionSheet : public std::enable_shared_from_this<ActionSheet> {
+  public:
+    static std::shared_ptr<ActionSheet> create(std::string title,
+                                               std::weak_ptr<ActionSheetDelegate> delegate = {},
+                                               std::string cancelButtonTitle = {},
+                                               std::string destructiveButtonTitle = {},
+                                               std::vector<std::string> otherButtonTitles = {});
+
+    const std::string& title() const { return title_; }
+    void setTitle(std::string t) { title_ = std::move(t); }
+    int tag() const { return tag_; }
+    void setTag(int t) { tag_ = t; }
+    std::shared_ptr<ActionSheetDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(std::weak_ptr<ActionSheetDelegate> d) { delegate_ = std::move(d); }
+
+    int addButtonWithTitle(std::string title);
+    int numberOfButtons() const { return int(buttons_.size()); }
+    std::string buttonTitleAtIndex(int index) const;
+    int cancelButtonIndex() const { return cancelIndex_; }
+    void setCancelButtonIndex(int index);
+    int destructiveButtonIndex() const { return destructiveIndex_; }
+    void setDestructiveButtonIndex(int index);
+    int firstOtherButtonIndex() const;
+
+    // Shows it over the window of the view (the key window when the view has none). While
+    // shown it keeps itself alive.
+    void showInView(const std::shared_ptr<View>& view);
+    bool isVisible() const { return visible_; }
+    void tapButton(int index);
+    // A touch outside the sheet: a click on the cancel index.
+    void tapOutside();
+    // The system takes it away: actionSheetCancel, then dismissal with the cancel index.
+    void cancel();
+    void dismissWithClickedButtonIndex(int index, bool animated = true);
+
+    std::shared_ptr<View> view() const { return overlay_; }
+
+  private:
+    void finish(int index);
+    std::shared_ptr<View> buildOverlay(double width, double height);
+
+    std::string title_;
+    int tag_ = 0;
+    std::weak_ptr<ActionSheetDelegate> delegate_;
+    std::vector<std::string> buttons_;
+    int cancelIndex_ = -1;
+    int destructiveIndex_ = -1;
+    bool visible_ = false;
+    std::shared_ptr<View> overlay_;
+    std::shared_ptr<ActionSheet> self_;
+};
+
+}  // namespace platform::ui

@@ -1,0 +1,163 @@
+#include "platform/ui/Application.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cctype>
+#include <thread>
+
+#include "platform/ui/MainThread.h"
+#include "platform/ui/UiLog.h"
+
+extern char** environ;
+
+namespace platform::ui {
+
+Application& Application::shared() {
+    static Application app;
+    return app;
+}
+
+void Application::setStatusBarOrientation(int orientation, bool) {
+    if (orientation < 1 || orientation > 4 || orientation == statusBarOrientation_) return;
+    post(kWillChangeStatusBarOrientationNotification);
+    statusBarOrientation_ = orientation;
+    post(kDidChangeStatusBarOrientationNotification);
+}
+
+unsigned Application::supportedInterfaceOrientationsForWindow(Window* w) {
+    if (auto d = delegate())
+        if (unsigned mask = d->supportedInterfaceOrientationsForWindow(*this, w)) return mask;
+    return supportedOrientations_;
+}
+
+namespace {
+// The scheme in lower case, or empty when the text does not start with one.
+std::string schemeOf(const std::string& url) {
+    auto colon = url.find(':');
+    if (colon == std::string::npos || colon == 0) return {};
+    std::string s = url.substr(0, colon);
+    if (!std::isalpha(static_cast<unsigned char>(s[0]))) return {};
+    for (char& c : s) {
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
+            return {};
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return s;
+}
+
+// Control characters and blanks never belong in a URL; refusing them keeps the opener from
+// seeing anything but one well-formed argument.
+bool isClean(const std::string& url) {
+    return std::none_of(url.begin(), url.end(), [](char c) {
+        auto u = static_cast<unsigned char>(c);
+        return u <= 0x20 || u == 0x7f;
+    });
+}
+
+bool isWeb(const std::string& scheme) {
+    return scheme == "http" || scheme == "https";
+}
+}  // namespace
+
+bool Application::canOpenURL(const std::string& url) const {
+    if (!isClean(url)) return false;
+    auto scheme = schemeOf(url);
+    return isWeb(scheme) || ownSchemes_.count(scheme) != 0;
+}
+
+bool Application::openURL(const std::string& url) {
+    if (!isClean(url)) return false;
+    auto scheme = schemeOf(url);
+    if (ownSchemes_.count(scheme)) {
+        openedURLs_.push_back(url);
+        postToMain([this, url] {
+            if (auto d = delegate()) d->applicationHandleOpenURL(*this, url);
+        });
+        return true;
+    }
+    if (!isWeb(scheme)) return false;
+    std::vector<std::string> argv{"xdg-open", url};
+    bool ok = opener_ ? opener_(argv) : spawnDesktopOpener(argv);
+    if (ok) openedURLs_.push_back(url);
+    return ok;
+}
+
+bool Application::spawnDesktopOpener(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = 0;
+    int rc = posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ);
+    if (rc != 0) {
+        uiLog(LogLevel::Warn, "Application::openURL", "cannot start xdg-open");
+        return false;
+    }
+    // Reap the opener so it does not linger as a zombie; it returns as soon as it has handed
+    // the URL to the browser.
+    std::thread([pid] {
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }).detach();
+    return true;
+}
+
+// ---- life cycle ----
+
+void Application::post(const char* name) {
+    postNotification(name);
+}
+
+bool Application::finishLaunching() {
+    bool ok = true;
+    if (auto d = delegate()) ok = d->applicationDidFinishLaunching(*this);
+    post(kDidFinishLaunchingNotification);
+    return ok;
+}
+
+void Application::becomeActive() {
+    if (state_ == ApplicationState::Active) return;
+    state_ = ApplicationState::Active;
+    if (auto d = delegate()) d->applicationDidBecomeActive(*this);
+    post(kDidBecomeActiveNotification);
+}
+
+void Application::resignActive() {
+    if (state_ != ApplicationState::Active) return;
+    state_ = ApplicationState::Inactive;
+    if (auto d = delegate()) d->applicationWillResignActive(*this);
+    post(kWillResignActiveNotification);
+}
+
+void Application::enterBackground() {
+    if (state_ == ApplicationState::Background) return;
+    resignActive();
+    state_ = ApplicationState::Background;
+    if (auto d = delegate()) d->applicationDidEnterBackground(*this);
+    post(kDidEnterBackgroundNotification);
+}
+
+void Application::enterForeground() {
+    if (state_ != ApplicationState::Background) return;
+    state_ = ApplicationState::Inactive;
+    if (auto d = delegate()) d->applicationWillEnterForeground(*this);
+    post(kWillEnterForegroundNotification);
+    becomeActive();
+}
+
+void Application::terminate() {
+    if (auto d = delegate()) d->applicationWillTerminate(*this);
+    post(kWillTerminateNotification);
+}
+
+void Application::receiveMemoryWarning() {
+    if (auto d = delegate()) d->applicationDidReceiveMemoryWarning(*this);
+    post(kDidReceiveMemoryWarningNotification);
+}
+
+void Application::reset() {
+    *this = Application();
+}
+
+}  // namespace platform::ui

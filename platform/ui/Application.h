@@ -1,0 +1,123 @@
+#pragma once
+
+// The one application object: its state, key window, status bar, idle timer, URL opening and
+// the life-cycle notifications. The delegate hears of each change before the notification is
+// posted, as on the original.
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+
+class Window;
+class Application;
+
+enum class ApplicationState { Active = 0, Inactive = 1, Background = 2 };
+
+// Notification names, as the original spelled them.
+inline constexpr const char* kDidFinishLaunchingNotification =
+    "UIApplicationDidFinishLaunchingNotification";
+inline constexpr const char* kDidBecomeActiveNotification =
+    "UIApplicationDidBecomeActiveNotification";
+inline constexpr const char* kWillResignActiveNotification =
+    "UIApplicationWillResignActiveNotification";
+inline constexpr const char* kDidEnterBackgroundNotification =
+    "UIApplicationDidEnterBackgroundNotification";
+inline constexpr const char* kWillEnterForegroundNotification =
+    "UIApplicationWillEnterForegroundNotification";
+inline constexpr const char* kWillTerminateNotification = "UIApplicationWillTerminateNotification";
+inline constexpr const char* kDidReceiveMemoryWarningNotification =
+    "UIApplicationDidReceiveMemoryWarningNotification";
+inline constexpr const char* kWillChangeStatusBarOrientationNotification =
+    "UIApplicationWillChangeStatusBarOrientationNotification";
+inline constexpr const char* kDidChangeStatusBarOrientationNotification =
+    "UIApplicationDidChangeStatusBarOrientationNotification";
+
+class ApplicationDelegate {
+  public:
+    virtual ~ApplicationDelegate() = default;
+    virtual bool applicationDidFinishLaunching(Application&) { return true; }
+    virtual void applicationDidBecomeActive(Application&) {}
+    virtual void applicationWillResignActive(Application&) {}
+    virtual void applicationDidEnterBackground(Application&) {}
+    virtual void applicationWillEnterForeground(Application&) {}
+    virtual void applicationWillTerminate(Application&) {}
+    virtual void applicationDidReceiveMemoryWarning(Application&) {}
+    // The application's own URLs; answer whether it was handled.
+    virtual bool applicationHandleOpenURL(Application&, const std::string& /*url*/) {
+        return false;
+    }
+    // Orientations the window may take; nullopt-like 0 means "what the app declares".
+    virtual unsigned supportedInterfaceOrientationsForWindow(Application&, Window*) { return 0; }
+};
+
+class Application {
+  public:
+    static Application& shared();
+
+    ApplicationState applicationState() const { return state_; }
+    std::shared_ptr<ApplicationDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(std::weak_ptr<ApplicationDelegate> d) { delegate_ = std::move(d); }
+
+    std::shared_ptr<Window> keyWindow() const { return keyWindow_.lock(); }
+    void setKeyWindow(std::weak_ptr<Window> w) { keyWindow_ = std::move(w); }
+
+    // Status bar
+    int statusBarOrientation() const { return statusBarOrientation_; }
+    void setStatusBarOrientation(int orientation, bool animated = false);
+    bool isStatusBarHidden() const { return statusBarHidden_; }
+    void setStatusBarHidden(bool hidden) { statusBarHidden_ = hidden; }
+
+    bool isIdleTimerDisabled() const { return idleTimerDisabled_; }
+    void setIdleTimerDisabled(bool d) { idleTimerDisabled_ = d; }
+
+    // Orientation mask the app declares (1 << orientation per orientation).
+    unsigned supportedInterfaceOrientations() const { return supportedOrientations_; }
+    void setSupportedInterfaceOrientations(unsigned mask) { supportedOrientations_ = mask; }
+    unsigned supportedInterfaceOrientationsForWindow(Window* w);
+
+    // URLs. http and https go to the desktop's opener (spawned with an argument vector, never
+    // through a shell); the schemes the app registered go to the delegate on the next turn of
+    // the main loop; anything else is refused.
+    bool openURL(const std::string& url);
+    bool canOpenURL(const std::string& url) const;
+    void setOwnURLSchemes(std::set<std::string> schemes) { ownSchemes_ = std::move(schemes); }
+    // Every URL that openURL accepted, in order.
+    const std::vector<std::string>& openedURLs() const { return openedURLs_; }
+    // Replaces the process spawn (tests): receives the argument vector.
+    void setDesktopOpener(std::function<bool(const std::vector<std::string>&)> opener) {
+        opener_ = std::move(opener);
+    }
+
+    // Life cycle, driven by the host program.
+    bool finishLaunching();
+    void becomeActive();
+    void resignActive();
+    void enterBackground();
+    void enterForeground();
+    void terminate();
+    void receiveMemoryWarning();
+
+    // Back to a fresh, inactive application (tests).
+    void reset();
+
+  private:
+    void post(const char* name);
+    static bool spawnDesktopOpener(const std::vector<std::string>& argv);
+
+    ApplicationState state_ = ApplicationState::Inactive;
+    std::weak_ptr<ApplicationDelegate> delegate_;
+    std::weak_ptr<Window> keyWindow_;
+    int statusBarOrientation_ = 1;
+    bool statusBarHidden_ = false;
+    bool idleTimerDisabled_ = false;
+    unsigned supportedOrientations_ = 1u << 1;
+    std::set<std::string> ownSchemes_;
+    std::vector<std::string> openedURLs_;
+    std::function<bool(const std::vector<std::string>&)> opener_;
+};
+
+}  // namespace platform::ui

@@ -1,0 +1,59 @@
+#include "platform/ui/Button.h"
+
+namespace platform::ui {
+
+std::shared_ptr<Button> Button::create(ButtonType type, Rect frame) {
+    auto b = std::make_shared<Button>(frame);
+    b->setButtonType(type);
+    if (type == ButtonType::RoundedRect) {
+        b->setBackgroundColor(Color::whiteColor());
+        b->setTitleColor({0.2f, 0.3f, 0.5f, 1}, ControlStateNormal);
+        b->setTitleColor({1, 1, 1, 1}, ControlStateHighlighted);
+    }
+    return b;
+}
+
+Button::Button(Rect frame) : Control(frame) {
+    titleColors_[ControlStateNormal] = Color::whiteColor();
+    titleColors_[ControlStateDisabled] = Color::white(0.6f);
+}
+
+template <typename M>
+auto Button::lookup(const M& m, unsigned state) -> typename M::mapped_type {
+    if (auto it = m.find(state); it != m.end()) return it->second;
+    // A combined state falls back to its single bits (highlighted before selected), then to
+    // normal.
+    for (unsigned bit : {unsigned(ControlStateDisabled), unsigned(ControlStateHighlighted),
+                         unsigned(ControlStateSelected)})
+        if (state & bit)
+            if (auto it = m.find(bit); it != m.end()) return it->second;
+    if (auto it = m.find(ControlStateNormal); it != m.end()) return it->second;
+    return {};
+}
+
+void Button::setTitle(const std::string& title, unsigned state) {
+    titles_[state] = title;
+}
+std::string Button::titleForState(unsigned state) const {
+    return lookup(titles_, state);
+}
+void Button::setTitleColor(Color c, unsigned state) {
+    titleColors_[state] = c;
+}
+Color Button::titleColorForState(unsigned state) const {
+    return lookup(titleColors_, state);
+}
+void Button::setImage(ImagePtr image, unsigned state) {
+    images_[state] = std::move(image);
+}
+ImagePtr Button::imageForState(unsigned state) const {
+    return lookup(images_, state);
+}
+void Button::setBackgroundImage(ImagePtr image, unsigned state) {
+    backgrounds_[state] = std::move(image);
+}
+ImagePtr Button::backgroundImageForState(unsigned state) const {
+    return lookup(backgrounds_, state);
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,44 @@
+#pragma once
+
+// An image as views use it: a name, a size in points and, once graphics are up, its pixels.
+// Interface files and callers ask for images by name through one provider, so the toolkit
+// does not need to know where the bundle lies.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/ui/Geometry.h"
+
+namespace platform::gfx {
+class Image;
+}
+
+namespace platform::ui {
+
+class Image {
+  public:
+    Image(std::string name, Size size, std::shared_ptr<const gfx::Image> pixels = nullptr,
+          double scale = 1)
+        : name_(std::move(name)), size_(size), pixels_(std::move(pixels)), scale_(scale) {}
+
+    const std::string& name() const { return name_; }
+    Size size() const { return size_; }
+    double scale() const { return scale_; }
+    const std::shared_ptr<const gfx::Image>& pixels() const { return pixels_; }
+
+    using Provider = std::function<std::shared_ptr<const Image>(const std::string& name)>;
+    // The provider in use; without one every name answers nullptr.
+    static void setProvider(Provider p);
+    static std::shared_ptr<const Image> named(const std::string& name);
+
+  private:
+    std::string name_;
+    Size size_;
+    std::shared_ptr<const gfx::Image> pixels_;
+    double scale_;
+};
+
+using ImagePtr = std::shared_ptr<const Image>;
+
+}  // namespace platform::ui

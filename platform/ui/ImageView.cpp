@@ -1,0 +1,18 @@
+#include "platform/ui/ImageView.h"
+
+namespace platform::ui {
+
+std::shared_ptr<ImageView> ImageView::create(ImagePtr image, Rect frame) {
+    if (image && frame.isEmpty()) frame.size = image->size();
+    auto v = std::make_shared<ImageView>(frame);
+    v->setImage(std::move(image));
+    return v;
+}
+
+ImageView::ImageView(Rect frame) : View(frame) {
+    setUserInteractionEnabled(false);
+    setBackgroundColor(Color::clear());
+    setOpaque(false);
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,25 @@
+#include "platform/ui/Label.h"
+
+namespace platform::ui {
+
+std::shared_ptr<Label> Label::create(Rect frame, std::string text) {
+    auto l = std::make_shared<Label>(frame);
+    l->setText(std::move(text));
+    return l;
+}
+
+Label::Label(Rect frame) : View(frame) {
+    setBackgroundColor(Color::clear());
+    setOpaque(false);
+    setUserInteractionEnabled(false);
+}
+
+Size Label::sizeThatFits(Size) const {
+    // Count code points, not bytes, so accented titles do not come out too wide.
+    std::size_t chars = 0;
+    for (unsigned char c : text_)
+        if ((c & 0xC0) != 0x80) ++chars;
+    return {double(chars) * font_.size * 0.55, font_.size * 1.2};
+}
+
+}  // namespace platform::ui

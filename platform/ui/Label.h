@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+
+#include "platform/ui/View.h"
+
+namespace platform::ui {
+
+enum class TextAlignment { Left = 0, Center = 1, Right = 2 };
+
+// Font by size and weight only: the compositor picks the face (the stand-in for "Helvetica").
+struct Font {
+    double size = 17;
+    bool bold = false;
+    friend bool operator==(const Font&, const Font&) = default;
+};
+
+class Label : public View {
+  public:
+    static std::shared_ptr<Label> create(Rect frame = {}, std::string text = {});
+    explicit Label(Rect frame = {});
+    const char* className() const override { return "UILabel"; }
+
+    const std::string& text() const { return text_; }
+    void setText(std::string t) { text_ = std::move(t); }
+    Color textColor() const { return textColor_; }
+    void setTextColor(Color c) { textColor_ = c; }
+    Font font() const { return font_; }
+    void setFont(Font f) { font_ = f; }
+    TextAlignment textAlignment() const { return alignment_; }
+    void setTextAlignment(TextAlignment a) { alignment_ = a; }
+    // 0 means as many as needed.
+    int numberOfLines() const { return lines_; }
+    void setNumberOfLines(int n) { lines_ = n < 0 ? 0 : n; }
+
+    // A rough measure (the compositor measures exactly): about 0.55 em per character.
+    Size sizeThatFits(Size s) const override;
+
+  private:
+    std::string text_;
+    Color textColor_ = Color::black();
+    Font font_;
+    TextAlignment alignment_ = TextAlignment::Left;
+    int lines_ = 1;
+};
+
+}  // namespace platform::ui

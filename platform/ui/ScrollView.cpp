@@ -1,0 +1,70 @@
+#include "platform/ui/ScrollView.h"
+
+#include <algorithm>
+
+#include "platform/ui/MainThread.h"
+#include "platform/ui/Touch.h"
+
+namespace platform::ui {
+
+std::shared_ptr<ScrollView> ScrollView::create(Rect frame) {
+    return std::make_shared<ScrollView>(frame);
+}
+
+ScrollView::ScrollView(Rect frame) : View(frame) {
+    setClipsToBounds(true);
+}
+
+void ScrollView::setContentOffset(Point p, bool) {
+    Rect b = bounds();
+    b.origin = p;
+    setBounds(b);
+}
+
+Point ScrollView::clamped(Point p) const {
+    Size view = bounds().size;
+    double maxX = std::max(0.0, contentSize_.width - view.width);
+    double maxY = std::max(0.0, contentSize_.height - view.height);
+    return {std::clamp(p.x, 0.0, maxX), std::clamp(p.y, 0.0, maxY)};
+}
+
+void ScrollView::flashScrollIndicators() {
+    ++flashCount_;
+    flashedAt_ = monotonicNow();
+}
+
+bool ScrollView::indicatorsVisible() const {
+    if (dragging_) return true;
+    return flashedAt_ >= 0 && monotonicNow() - flashedAt_ < kIndicatorFlashSeconds;
+}
+
+void ScrollView::touchesBegan(const TouchSet& t, const Event& e) {
+    if (!scrollEnabled_) {
+        View::touchesBegan(t, e);
+        return;
+    }
+    dragging_ = true;
+}
+
+void ScrollView::touchesMoved(const TouchSet& t, const Event& e) {
+    if (!dragging_ || t.empty()) {
+        View::touchesMoved(t, e);
+        return;
+    }
+    // Window coordinates: our own would move under the finger as we scroll.
+    Point now = t.front()->locationInView(nullptr),
+          before = t.front()->previousLocationInView(nullptr);
+    Point o = contentOffset();
+    setContentOffset(clamped({o.x - (now.x - before.x), o.y - (now.y - before.y)}));
+}
+
+void ScrollView::touchesEnded(const TouchSet& t, const Event& e) {
+    if (!dragging_) {
+        View::touchesEnded(t, e);
+        return;
+    }
+    dragging_ = false;
+    flashedAt_ = monotonicNow();
+}
+
+}  // namespace platform::ui

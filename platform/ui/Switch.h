@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/ui/Control.h"
+
+namespace platform::ui {
+
+// On/off control; a tap flips it and sends value-changed.
+class Switch : public Control {
+  public:
+    static std::shared_ptr<Switch> create(Rect frame = {});
+    explicit Switch(Rect frame = {});
+    const char* className() const override { return "UISwitch"; }
+
+    bool isOn() const { return on_; }
+    // Setting the value from code sends no event, as on the original.
+    void setOn(bool on, bool animated = false);
+
+    Size sizeThatFits(Size) const override { return {79, 27}; }
+
+  protected:
+    void didTapInside() override;
+
+  private:
+    bool on_ = false;
+};
+
+}  // namespace platform::ui

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+#include "platform/ui/Label.h"
+#include "platform/ui/ScrollView.h"
+
+namespace platform::ui {
+
+// Scrolling multi-line text. Editing is not offered: the program only shows texts.
+class TextView : public ScrollView {
+  public:
+    static std::shared_ptr<TextView> create(Rect frame = {}, std::string text = {});
+    explicit TextView(Rect frame = {});
+    const char* className() const override { return "UITextView"; }
+
+    const std::string& text() const { return text_; }
+    void setText(std::string t) { text_ = std::move(t); }
+    Font font() const { return font_; }
+    void setFont(Font f) { font_ = f; }
+    Color textColor() const { return textColor_; }
+    void setTextColor(Color c) { textColor_ = c; }
+    TextAlignment textAlignment() const { return alignment_; }
+    void setTextAlignment(TextAlignment a) { alignment_ = a; }
+    bool isEditable() const { return editable_; }
+    void setEditable(bool e) { editable_ = e; }
+
+  private:
+    std::string text_;
+    Font font_{12, false};
+    Color textColor_ = Color::black();
+    TextAlignment alignment_ = TextAlignment::Left;
+    bool editable_ = false;
+};
+
+}  // namespace platform::ui

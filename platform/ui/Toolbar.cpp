@@ -1,0 +1,84 @@
+#include "platform/ui/Toolbar.h"
+
+#include "platform/ui/Button.h"
+
+namespace platform::ui {
+
+std::shared_ptr<Button> makeBarButton(const std::shared_ptr<BarButtonItem>& item) {
+    if (!item || item->isSpace()) return nullptr;
+    auto b = Button::create(ButtonType::Custom);
+    b->setTitle(item->title(), ControlStateNormal);
+    b->setTitleColor(Color::whiteColor(), ControlStateNormal);
+    b->setBackgroundColor({0.25f, 0.35f, 0.55f, 1});
+    b->setEnabled(item->isEnabled());
+    Label probe;
+    probe.setFont(b->font());
+    probe.setText(item->title());
+    double w =
+        item->width() > 0 ? item->width() : std::max(50.0, probe.sizeThatFits({}).width + 20);
+    b->setFrame({0, 0, w, 30});
+    std::weak_ptr<BarButtonItem> weak = item;
+    b->addTarget(
+        [weak](Control*) {
+            if (auto i = weak.lock()) i->tap();
+        },
+        ControlEventTouchUpInside);
+    return b;
+}
+
+std::shared_ptr<Toolbar> Toolbar::create(Rect frame) {
+    if (frame.isEmpty()) frame.size = {320, kHeight};
+    return std::make_shared<Toolbar>(frame);
+}
+
+Toolbar::Toolbar(Rect frame) : View(frame) {
+    setBackgroundColor({0.4f, 0.45f, 0.55f, 1});
+}
+
+void Toolbar::setItems(std::vector<std::shared_ptr<BarButtonItem>> items) {
+    for (auto& b : buttons_)
+        if (b) b->removeFromSuperview();
+    items_ = std::move(items);
+    buttons_.clear();
+    for (auto& item : items_) {
+        auto b = makeBarButton(item);
+        if (b) addSubview(b);
+        buttons_.push_back(b);
+    }
+    setNeedsLayout();
+}
+
+std::shared_ptr<Button> Toolbar::buttonForItem(std::size_t i) const {
+    return i < buttons_.size() ? buttons_[i] : nullptr;
+}
+
+void Toolbar::layoutSubviews() {
+    const double margin = 6;
+    double used = margin * double(items_.size() + 1);
+    int flexible = 0;
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (buttons_[i])
+            used += buttons_[i]->frame().size.width;
+        else if (items_[i] && items_[i]->systemItem() == SystemItem::FixedSpace)
+            used += items_[i]->width();
+        else
+            ++flexible;
+    }
+    double spare = std::max(0.0, bounds().size.width - used);
+    double flexWidth = flexible ? spare / flexible : 0;
+    double x = margin;
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        if (auto& b = buttons_[i]) {
+            Rect f = b->frame();
+            f.origin = {x, (bounds().size.height - f.size.height) / 2};
+            b->setFrame(f);
+            x += f.size.width + margin;
+        } else if (items_[i] && items_[i]->systemItem() == SystemItem::FixedSpace) {
+            x += items_[i]->width() + margin;
+        } else {
+            x += flexWidth + margin;
+        }
+    }
+}
+
+}  // namespace platform::ui

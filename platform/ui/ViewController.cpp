@@ -1,0 +1,272 @@
+#include "platform/ui/ViewController.h"
+
+#include "platform/ui/InterfaceLoader.h"
+#include "platform/ui/MainThread.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/TabBarController.h"
+#include "platform/ui/UiLog.h"
+#include "platform/ui/View.h"
+#include "platform/ui/Window.h"
+
+namespace platform::ui {
+
+namespace {
+// Whether the window move under way belongs to an animated transition; the appearance
+// callbacks pass it on.
+bool gAnimatedTransition = false;
+
+struct AnimatedScope {
+    bool saved;
+    explicit AnimatedScope(bool animated) : saved(gAnimatedTransition) {
+        gAnimatedTransition = animated;
+    }
+    ~AnimatedScope() { gAnimatedTransition = saved; }
+};
+
+// The controller whose view stands for a controller's place on screen: the outermost
+// container holding it.
+std::shared_ptr<ViewController> contextOf(std::shared_ptr<ViewController> vc) {
+    while (auto p = vc->parentViewController()) vc = p;
+    return vc;
+}
+}  // namespace
+
+std::shared_ptr<ViewController> ViewController::create(std::string nibName) {
+    return std::make_shared<ViewController>(std::move(nibName));
+}
+
+ViewController::ViewController(std::string nibName) : nibName_(std::move(nibName)) {}
+
+ViewController::~ViewController() {
+    // The view may outlive us in someone's hands; it must not point back.
+    if (view_) view_->controller_.reset();
+}
+
+std::shared_ptr<View> ViewController::view() {
+    if (!view_) {
+        loadView();
+        if (!view_) view_ = View::create(Screen::mainScreen().bounds());
+        view_->controller_ = weak_from_this();
+        viewDidLoad();
+    }
+    return view_;
+}
+
+void ViewController::setView(std::shared_ptr<View> v) {
+    if (view_ == v) return;
+    if (view_) view_->controller_.reset();
+    view_ = std::move(v);
+    if (view_) view_->controller_ = weak_from_this();
+}
+
+void ViewController::loadView() {
+    if (nibName_.empty()) {
+        setView(View::create(Screen::mainScreen().bounds()));
+        return;
+    }
+    auto result = InterfaceLoader::load(nibName_, *this, weak_from_this());
+    if (!result.view) {
+        // A broken interface file must not take the program down: the screen shows empty
+        // and the log says why.
+        loadError_ = result.error;
+        uiLog(LogLevel::Error, className(), result.error);
+        setView(View::create(Screen::mainScreen().bounds()));
+        return;
+    }
+    setView(result.view);
+}
+
+void ViewController::setTitle(std::string t) {
+    title_ = std::move(t);
+    navigationItem_.title = title_;
+    if (tabBarItem_.title.empty()) tabBarItem_.title = title_;
+    if (auto p = parentViewController()) p->titleDidChange();
+}
+
+// ---- appearance ----
+
+void ViewController::appearanceWill(bool appearing) {
+    auto keep = shared_from_this();
+    if (appearing) {
+        appearance_ = Appearance::Appearing;
+        viewWillAppear(gAnimatedTransition);
+    } else {
+        appearance_ = Appearance::Disappearing;
+        viewWillDisappear(gAnimatedTransition);
+    }
+}
+
+void ViewController::appearanceDid(bool appearing) {
+    auto keep = shared_from_this();
+    if (appearing) {
+        appearance_ = Appearance::Appeared;
+        viewDidAppear(gAnimatedTransition);
+    } else {
+        appearance_ = Appearance::Disappeared;
+        viewDidDisappear(gAnimatedTransition);
+    }
+}
+
+// ---- presentation ----
+
+void ViewController::finish(bool animated, std::function<void()> completion) {
+    if (!completion) return;
+    if (animated)
+        postToMainAfter(kTransitionDuration, std::move(completion));
+    else
+        postToMain(std::move(completion));
+}
+
+bool ViewController::presentViewController(const std::shared_ptr<ViewController>& vc, bool animated,
+                                           std::function<void()> completion) {
+    if (!vc || vc.get() == this || presented_ || !isViewLoaded()) return false;
+    Window* window = view_->window();
+    if (!window) return false;
+    if (vc->presenting_.lock() || vc->parentViewController() ||
+        (vc->isViewLoaded() && vc->view_->window()))
+        return false;
+
+    auto self = shared_from_this();
+    AnimatedScope scope(animated);
+    presented_ = vc;
+    vc->presenting_ = self;
+    vc->beingPresented_ = true;
+
+    auto windowView = window->shared_from_this();
+    auto v = vc->view();
+    v->setFrame(windowView->bounds());
+    v->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
+    windowView->addSubview(v);
+
+    auto style = vc->modalPresentationStyle_;
+    bool keepsPresenter = style == ModalPresentationStyle::OverFullScreen ||
+                          style == ModalPresentationStyle::OverCurrentContext;
+    if (!keepsPresenter) {
+        auto context = contextOf(self);
+        auto covered = context->isViewLoaded() ? context->view_ : nullptr;
+        if (covered && covered->window() == window) {
+            auto parent = covered->superview();
+            auto& siblings = parent->subviews();
+            vc->coveredIndex_ = std::size_t(std::find(siblings.begin(), siblings.end(), covered) -
+                                            siblings.begin());
+            vc->coveredView_ = covered;
+            vc->coveredSuperview_ = parent;
+            covered->removeFromSuperview();
+        }
+    }
+    vc->beingPresented_ = false;
+    finish(animated, std::move(completion));
+    return true;
+}
+
+bool ViewController::dismissViewController(bool animated, std::function<void()> completion) {
+    if (!presented_) {
+        if (auto p = presenting_.lock())
+            return p->dismissViewController(animated, std::move(completion));
+        return false;
+    }
+    auto self = shared_from_this();
+    AnimatedScope scope(animated);
+
+    // Top of the stack first, so each view leaves before the one under it returns.
+    std::vector<std::shared_ptr<ViewController>> stack;
+    for (auto vc = presented_; vc; vc = vc->presented_) stack.push_back(vc);
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+        auto& vc = *it;
+        vc->beingDismissed_ = true;
+        if (vc->isViewLoaded()) vc->view_->removeFromSuperview();
+    }
+    auto bottom = stack.front();
+    auto covered = std::move(bottom->coveredView_);
+    auto parent = bottom->coveredSuperview_.lock();
+    std::size_t index = bottom->coveredIndex_;
+    for (auto& vc : stack) {
+        vc->coveredView_.reset();
+        vc->coveredSuperview_.reset();
+        vc->presented_.reset();
+        vc->presenting_.reset();
+        vc->beingDismissed_ = false;
+    }
+    presented_.reset();
+    if (covered && parent && !covered->superview()) parent->insertSubview(covered, index);
+    finish(animated, std::move(completion));
+    return true;
+}
+
+// ---- containment ----
+
+void ViewController::addChildViewController(const std::shared_ptr<ViewController>& child) {
+    if (!child || child.get() == this) return;
+    if (child->parentViewController().get() == this) return;
+    child->removeFromParentViewController();
+    children_.push_back(child);
+    child->parent_ = weak_from_this();
+}
+
+void ViewController::removeFromParentViewController() {
+    auto p = parent_.lock();
+    if (!p) return;
+    auto keep = shared_from_this();
+    auto& c = p->children_;
+    c.erase(std::remove(c.begin(), c.end(), keep), c.end());
+    parent_.reset();
+}
+
+std::shared_ptr<NavigationController> ViewController::navigationController() const {
+    for (auto p = parent_.lock(); p; p = p->parent_.lock())
+        if (auto n = std::dynamic_pointer_cast<NavigationController>(p)) return n;
+    return nullptr;
+}
+
+std::shared_ptr<TabBarController> ViewController::tabBarController() const {
+    for (auto p = parent_.lock(); p; p = p->parent_.lock())
+        if (auto t = std::dynamic_pointer_cast<TabBarController>(p)) return t;
+    return nullptr;
+}
+
+// ---- interface owner ----
+
+InterfaceOwner::BindResult ViewController::bindOutlet(const std::string& name,
+                                                      const std::shared_ptr<View>& v) {
+    auto it = outlets_.find(name);
+    if (it == outlets_.end()) return BindResult::UnknownName;
+    return it->second(v) ? BindResult::Bound : BindResult::WrongClass;
+}
+
+bool ViewController::hasAction(const std::string& name) const {
+    return actions_.count(name) != 0;
+}
+
+void ViewController::performAction(const std::string& name, Control* sender) {
+    auto it = actions_.find(name);
+    if (it == actions_.end()) return;
+    auto keep = shared_from_this();
+    auto fn = it->second;
+    fn(sender);
+}
+
+// ---- responder ----
+
+namespace {
+template <typename F>
+void toSuperview(const std::shared_ptr<View>& v, F&& f) {
+    if (!v) return;
+    if (auto s = v->superview()) f(*s);
+}
+}  // namespace
+
+void ViewController::touchesBegan(const TouchSet& t, const Event& e) {
+    toSuperview(view_, [&](View& s) { s.touchesBegan(t, e); });
+}
+void ViewController::touchesMoved(const TouchSet& t, const Event& e) {
+    toSuperview(view_, [&](View& s) { s.touchesMoved(t, e); });
+}
+void ViewController::touchesEnded(const TouchSet& t, const Event& e) {
+    toSuperview(view_, [&](View& s) { s.touchesEnded(t, e); });
+}
+void ViewController::touchesCancelled(const TouchSet& t, const Event& e) {
+    toSuperview(view_, [&](View& s) { s.touchesCancelled(t, e); });
+}
+
+}  // namespace platform::ui

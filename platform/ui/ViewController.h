@@ -1,0 +1,182 @@
+#pragma once
+
+// A screen's controller: owns its view (loaded lazily from an interface file or loadView),
+// gets the appearance callbacks when that view enters or leaves a window, and presents other
+// controllers modally. The rules are written down in docs/presentation.md.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui/BarItems.h"
+#include "platform/ui/InterfaceOwner.h"
+#include "platform/ui/Responder.h"
+
+namespace platform::ui {
+
+class View;
+class NavigationController;
+class TabBarController;
+
+enum class ModalPresentationStyle {
+    FullScreen = 0,
+    PageSheet = 1,
+    FormSheet = 2,
+    CurrentContext = 3,
+    Custom = 4,
+    OverFullScreen = 5,
+    OverCurrentContext = 6,
+};
+
+enum class ModalTransitionStyle {
+    CoverVertical = 0,
+    FlipHorizontal = 1,
+    CrossDissolve = 2,
+    PartialCurl = 3
+};
+
+// Interface orientations and their masks (1 << orientation), the original's values.
+enum InterfaceOrientation : int {
+    OrientationUnknown = 0,
+    OrientationPortrait = 1,
+    OrientationPortraitUpsideDown = 2,
+    OrientationLandscapeRight = 3,
+    OrientationLandscapeLeft = 4,
+};
+
+class ViewController : public Responder,
+                       public InterfaceOwner,
+                       public std::enable_shared_from_this<ViewController> {
+  public:
+    // How long an animated presentation or dismissal takes, on the clock.
+    static constexpr double kTransitionDuration = 0.3;
+
+    static std::shared_ptr<ViewController> create(std::string nibName = {});
+    explicit ViewController(std::string nibName = {});
+    ~ViewController() override;
+
+    virtual const char* className() const { return "UIViewController"; }
+
+    // The view, loaded on first use.
+    std::shared_ptr<View> view();
+    void setView(std::shared_ptr<View> v);
+    bool isViewLoaded() const { return view_ != nullptr; }
+    const std::string& nibName() const { return nibName_; }
+    // The interface file failed to load (the view is then an empty one); empty when fine.
+    const std::string& loadError() const { return loadError_; }
+
+    virtual void loadView();
+    virtual void viewDidLoad() {}
+    virtual void viewWillAppear(bool /*animated*/) {}
+    virtual void viewDidAppear(bool /*animated*/) {}
+    virtual void viewWillDisappear(bool /*animated*/) {}
+    virtual void viewDidDisappear(bool /*animated*/) {}
+
+    const std::string& title() const { return title_; }
+    void setTitle(std::string t);
+    NavigationItem& navigationItem() { return navigationItem_; }
+    TabBarItem& tabBarItem() { return tabBarItem_; }
+
+    // Orientation answers; the original's defaults (portrait only).
+    virtual bool shouldAutorotate() const { return true; }
+    virtual bool shouldAutorotateToInterfaceOrientation(int o) const {
+        return o == OrientationPortrait;
+    }
+    virtual unsigned supportedInterfaceOrientations() const { return 1u << OrientationPortrait; }
+    virtual int preferredInterfaceOrientationForPresentation() const { return OrientationPortrait; }
+
+    // Presentation. present answers false and does nothing when this controller already
+    // presents one, is not in a window, or the other one is already on screen.
+    bool presentViewController(const std::shared_ptr<ViewController>& vc, bool animated,
+                               std::function<void()> completion = {});
+    // Dismisses what this controller presents (with everything above it), or, when it presents
+    // nothing, asks its presenter to dismiss it. False when there is nothing to dismiss.
+    bool dismissViewController(bool animated, std::function<void()> completion = {});
+    std::shared_ptr<ViewController> presentedViewController() const { return presented_; }
+    std::shared_ptr<ViewController> presentingViewController() const { return presenting_.lock(); }
+    bool isBeingPresented() const { return beingPresented_; }
+    bool isBeingDismissed() const { return beingDismissed_; }
+    ModalPresentationStyle modalPresentationStyle() const { return modalPresentationStyle_; }
+    void setModalPresentationStyle(ModalPresentationStyle s) { modalPresentationStyle_ = s; }
+    ModalTransitionStyle modalTransitionStyle() const { return modalTransitionStyle_; }
+    void setModalTransitionStyle(ModalTransitionStyle s) { modalTransitionStyle_ = s; }
+
+    // Containment
+    std::shared_ptr<ViewController> parentViewController() const { return parent_.lock(); }
+    const std::vector<std::shared_ptr<ViewController>>& childViewControllers() const {
+        return children_;
+    }
+    void addChildViewController(const std::shared_ptr<ViewController>& child);
+    void removeFromParentViewController();
+    std::shared_ptr<NavigationController> navigationController() const;
+    std::shared_ptr<TabBarController> tabBarController() const;
+
+    // Appearance state, for tests and containers.
+    enum class Appearance { Disappeared, Appearing, Appeared, Disappearing };
+    Appearance appearance() const { return appearance_; }
+
+    // InterfaceOwner: outlets and actions registered by subclasses, bound by name.
+    BindResult bindOutlet(const std::string& name, const std::shared_ptr<View>& view) override;
+    bool hasAction(const std::string& name) const override;
+    void performAction(const std::string& name, Control* sender) override;
+    std::string ownerName() const override { return className(); }
+
+    // Responder: unhandled touches go on to the view's superview.
+    void touchesBegan(const TouchSet& t, const Event& e) override;
+    void touchesMoved(const TouchSet& t, const Event& e) override;
+    void touchesEnded(const TouchSet& t, const Event& e) override;
+    void touchesCancelled(const TouchSet& t, const Event& e) override;
+
+  protected:
+    // Registers an outlet: the loader stores the view into `slot` when its class fits.
+    template <typename T>
+    void outlet(const std::string& name, std::shared_ptr<T>& slot) {
+        outlets_[name] = [&slot](const std::shared_ptr<View>& v) {
+            auto typed = std::dynamic_pointer_cast<T>(v);
+            if (!typed) return false;
+            slot = typed;
+            return true;
+        };
+    }
+    void action(const std::string& name, std::function<void(Control*)> fn) {
+        actions_[name] = std::move(fn);
+    }
+    // Called by containers when a title change must reach their bars.
+    virtual void titleDidChange() {}
+
+  private:
+    friend class View;
+    void appearanceWill(bool appearing);
+    void appearanceDid(bool appearing);
+    static void finish(bool animated, std::function<void()> completion);
+
+    std::string nibName_;
+    std::string loadError_;
+    std::shared_ptr<View> view_;
+    std::string title_;
+    NavigationItem navigationItem_;
+    TabBarItem tabBarItem_;
+    Appearance appearance_ = Appearance::Disappeared;
+    bool animatedTransition_ = false;
+
+    std::shared_ptr<ViewController> presented_;
+    std::weak_ptr<ViewController> presenting_;
+    // The view a full-screen presentation took out of the window, put back on dismissal.
+    std::shared_ptr<View> coveredView_;
+    std::weak_ptr<View> coveredSuperview_;
+    std::size_t coveredIndex_ = 0;
+    bool beingPresented_ = false;
+    bool beingDismissed_ = false;
+    ModalPresentationStyle modalPresentationStyle_ = ModalPresentationStyle::FullScreen;
+    ModalTransitionStyle modalTransitionStyle_ = ModalTransitionStyle::CoverVertical;
+
+    std::weak_ptr<ViewController> parent_;
+    std::vector<std::shared_ptr<ViewController>> children_;
+
+    std::map<std::string, std::function<bool(const std::shared_ptr<View>&)>> outlets_;
+    std::map<std::string, std::function<void(Control*)>> actions_;
+};
+
+}  // namespace platform::ui

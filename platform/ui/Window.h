@@ -1,0 +1,55 @@
+#pragma once
+
+// The root of a view tree on screen. Its root view controller's view fills it; touches enter
+// the tree here.
+
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "platform/ui/View.h"
+
+namespace platform::ui {
+
+class ViewController;
+class Touch;
+class Event;
+
+class Window : public View {
+  public:
+    static std::shared_ptr<Window> create(Rect frame);
+    explicit Window(Rect frame);
+    const char* className() const override { return "UIWindow"; }
+
+    std::shared_ptr<ViewController> rootViewController() const { return root_; }
+    // Swapping the root swaps the root view: the old one leaves the window (disappear
+    // callbacks), the new one fills it (appear callbacks).
+    void setRootViewController(std::shared_ptr<ViewController> vc, bool animated = false);
+
+    void makeKeyWindow();
+    void makeKeyAndVisible();
+    bool isKeyWindow() const;
+
+    // Touch delivery: the touches of the event whose phase changed go to their views and to
+    // the gesture recognizers watching them.
+    void sendEvent(Event& event);
+
+    // A screen change the compositor may show as a cross-fade: kind is the app's transition
+    // value (0 none), the duration in seconds on the clock.
+    struct Transition {
+        int kind = 0;
+        double start = 0;
+        double duration = 0;
+    };
+    void beginTransition(int kind, double duration);
+    // The transition under way, or nullopt once it has run its time.
+    std::optional<Transition> activeTransition() const;
+
+  private:
+    std::size_t rootViewIndex() const;
+
+    std::shared_ptr<ViewController> root_;
+    std::optional<Transition> transition_;
+};
+
+}  // namespace platform::ui

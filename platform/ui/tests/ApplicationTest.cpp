@@ -1,0 +1,148 @@
+#include "platform/ui/Application.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/runtime/MainLoopTestScope.h"
+#include "platform/ui/MainThread.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/Window.h"
+
+using namespace platform::ui;
+
+namespace {
+
+class Delegate : public ApplicationDelegate {
+  public:
+    std::vector<std::string>& log;
+    explicit Delegate(std::vector<std::string>& l) : log(l) {}
+    bool applicationDidFinishLaunching(Application&) override {
+        log.push_back("d:launched");
+        return true;
+    }
+    void applicationDidBecomeActive(Application&) override { log.push_back("d:active"); }
+    void applicationWillResignActive(Application&) override { log.push_back("d:resign"); }
+    void applicationDidEnterBackground(Application&) override { log.push_back("d:background"); }
+    void applicationWillEnterForeground(Application&) override { log.push_back("d:foreground"); }
+    void applicationWillTerminate(Application&) override { log.push_back("d:terminate"); }
+    void applicationDidReceiveMemoryWarning(Application&) override { log.push_back("d:memory"); }
+    bool applicationHandleOpenURL(Application&, const std::string& url) override {
+        log.push_back("d:open " + url);
+        return true;
+    }
+};
+
+class ApplicationTest : public ::testing::Test {
+  protected:
+    ApplicationTest() {
+        app.reset();
+        app.setDelegate(delegate);
+        for (const char* n :
+             {kDidFinishLaunchingNotification, kDidBecomeActiveNotification,
+              kWillResignActiveNotification, kDidEnterBackgroundNotification,
+              kWillEnterForegroundNotification, kWillTerminateNotification,
+              kDidReceiveMemoryWarningNotification, kDidChangeStatusBarOrientationNotification})
+            tokens.push_back(observeNotification(n, [this, n] { log.push_back(n); }));
+    }
+    ~ApplicationTest() override { app.reset(); }
+
+    platform::MainLoopTestScope loop;
+    Application& app = Application::shared();
+    std::vector<std::string> log;
+    std::shared_ptr<Delegate> delegate = std::make_shared<Delegate>(log);
+    std::vector<std::shared_ptr<void>> tokens;
+};
+
+using Log = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(ApplicationTest, LifeCycleCallsTheDelegateBeforeEachNotification) {
+    EXPECT_EQ(app.applicationState(), ApplicationState::Inactive);
+    app.finishLaunching();
+    app.becomeActive();
+    app.becomeActive();  // already active: nothing
+    app.enterBackground();
+    EXPECT_EQ(app.applicationState(), ApplicationState::Background);
+    app.enterForeground();
+    EXPECT_EQ(app.applicationState(), ApplicationState::Active);
+    app.receiveMemoryWarning();
+    app.terminate();
+    EXPECT_EQ(log, (Log{"d:launched", kDidFinishLaunchingNotification, "d:active",
+                        kDidBecomeActiveNotification, "d:resign", kWillResignActiveNotification,
+                        "d:background", kDidEnterBackgroundNotification, "d:foreground",
+                        kWillEnterForegroundNotification, "d:active", kDidBecomeActiveNotification,
+                        "d:memory", kDidReceiveMemoryWarningNotification, "d:terminate",
+                        kWillTerminateNotification}));
+
+    // A token dropped stops its observer.
+    log.clear();
+    tokens.clear();
+    app.resignActive();
+    EXPECT_EQ(log, (Log{"d:resign"}));
+}
+
+TEST_F(ApplicationTest, OpenUrlUsesAnArgumentVectorAndRoutesOwnSchemes) {
+    std::vector<std::vector<std::string>> spawned;
+    app.setDesktopOpener([&](const std::vector<std::string>& argv) {
+        spawned.push_back(argv);
+        return true;
+    });
+    app.setOwnURLSchemes({"movuroute"});
+
+    const std::string tricky = "https://example.com/a?b=1&c=$(reboot);echo|x";
+    EXPECT_TRUE(app.openURL(tricky));
+    ASSERT_EQ(spawned.size(), 1u);
+    EXPECT_EQ(spawned[0], (std::vector<std::string>{"xdg-open", tricky}));
+
+    EXPECT_TRUE(app.openURL("movuroute://x/startTitle"));
+    EXPECT_TRUE(log.empty());  // the app hears of it on a later turn
+    loop.runUntilIdle();
+    EXPECT_EQ(log, (Log{"d:open movuroute://x/startTitle"}));
+    EXPECT_EQ(spawned.size(), 1u);
+
+    // Other schemes, option-like text and control characters are refused.
+    EXPECT_FALSE(app.openURL("file:///etc/passwd"));
+    EXPECT_FALSE(app.openURL("--help"));
+    EXPECT_FALSE(app.openURL("http://a b"));
+    EXPECT_FALSE(app.openURL("http://a\nb"));
+    EXPECT_FALSE(app.openURL(""));
+    EXPECT_EQ(spawned.size(), 1u);
+    EXPECT_EQ(app.openedURLs(), (Log{tricky, "movuroute://x/startTitle"}));
+
+    EXPECT_TRUE(app.canOpenURL("HTTP://example.com"));
+    EXPECT_TRUE(app.canOpenURL("movuroute:"));
+    EXPECT_FALSE(app.canOpenURL("itms-apps://x"));
+
+    // A failed spawn is no success and is not recorded.
+    app.setDesktopOpener([](const std::vector<std::string>&) { return false; });
+    EXPECT_FALSE(app.openURL("http://example.com"));
+    EXPECT_EQ(app.openedURLs().size(), 2u);
+}
+
+TEST_F(ApplicationTest, StatusBarScreenAndKeyWindow) {
+    Screen::mainScreen().reset();
+    EXPECT_EQ(Screen::mainScreen().bounds(), (platform::Rect{0, 0, 320, 480}));
+    EXPECT_EQ(Screen::mainScreen().applicationFrame(), (platform::Rect{0, 20, 320, 460}));
+    app.setStatusBarHidden(true);
+    EXPECT_EQ(Screen::mainScreen().applicationFrame(), (platform::Rect{0, 0, 320, 480}));
+    Screen::mainScreen().setScale(2);
+    Screen::mainScreen().setSize({480, 320});
+    EXPECT_EQ(Screen::mainScreen().scale(), 2);
+    EXPECT_EQ(Screen::mainScreen().bounds().size, (platform::Size{480, 320}));
+    Screen::mainScreen().reset();
+
+    app.setStatusBarOrientation(3);
+    app.setStatusBarOrientation(3);
+    app.setStatusBarOrientation(9);  // not an orientation
+    EXPECT_EQ(app.statusBarOrientation(), 3);
+    EXPECT_EQ(log, (Log{kDidChangeStatusBarOrientationNotification}));
+
+    auto w = Window::create({0, 0, 320, 480});
+    EXPECT_FALSE(w->isKeyWindow());
+    w->makeKeyAndVisible();
+    EXPECT_TRUE(w->isKeyWindow());
+    EXPECT_EQ(app.keyWindow(), w);
+    app.setIdleTimerDisabled(true);
+    EXPECT_TRUE(app.isIdleTimerDisabled());
+    EXPECT_EQ(app.supportedInterfaceOrientationsForWindow(w.get()), 1u << 1);
+}

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "platform/gfx/GLES1.h"
+#include "platform/gfx/HeadlessContext.h"
+#include "platform/gfx/Image.h"
+#include "platform/runtime/MainLoopTestScope.h"
+#include "platform/ui/Compositor.h"
+#include "platform/ui/GLView.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Window.h"
+
+using namespace platform::ui;
+using platform::gfx::gl;
+
+namespace {
+
+// Fills its framebuffer with one colour through GL itself.
+class SolidGLView : public GLView {
+  public:
+    using GLView::GLView;
+    int renders = 0;
+    void renderContent(int, int) override {
+        ++renders;
+        gl().glClearColor(1, 1, 0, 1);
+        gl().glClear(GL_COLOR_BUFFER_BIT);
+    }
+};
+
+class CompositorTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string error;
+        context = platform::gfx::HeadlessContext::create(160, 240, &error);
+        ASSERT_NE(context, nullptr) << error;
+    }
+    platform::gfx::Image draw() {
+        compositor.drawFrame(*window, 160, 240);  // half scale: 2 points per pixel
+        return context->readPixels();
+    }
+    static std::array<int, 3> rgb(const platform::gfx::Image& img, int x, int y) {
+        auto* p = img.pixel(x, y);
+        return {p[0], p[1], p[2]};
+    }
+
+    platform::MainLoopTestScope loop;
+    std::unique_ptr<platform::gfx::HeadlessContext> context;
+    Compositor compositor;
+    std::shared_ptr<Window> window = Window::create({0, 0, 320, 480});
+};
+
+using RGB = std::array<int, 3>;
+
+}  // namespace
+
+TEST_F(CompositorTest, ColoursAlphaHiddenAndClipping) {
+    window->setBackgroundColor({0, 0, 1, 1});
+    auto red = View::create({0, 0, 100, 100});
+    red->setBackgroundColor({1, 0, 0, 1});
+    auto half = View::create({200, 0, 100, 100});
+    half->setBackgroundColor({1, 1, 1, 1});
+    half->setAlpha(0.5);
+    auto hidden = View::create({0, 200, 100, 100});
+    hidden->setBackgroundColor({0, 1, 0, 1});
+    hidden->setHidden(true);
+    auto clipper = View::create({100, 300, 50, 50});
+    clipper->setClipsToBounds(true);
+    auto big = View::create({0, 0, 200, 200});  // spills out of the clipper
+    big->setBackgroundColor({0, 1, 0, 1});
+    clipper->addSubview(big);
+    for (auto& v : {red, half, hidden, clipper}) window->addSubview(v);
+
+    auto img = draw();
+    EXPECT_EQ(rgb(img, 10, 10), (RGB{255, 0, 0}));
+    auto h = rgb(img, 120, 10);  // white at half over blue
+    EXPECT_NEAR(h[0], 128, 2);
+    EXPECT_NEAR(h[2], 255, 2);
+    EXPECT_EQ(rgb(img, 10, 110), (RGB{0, 0, 255}));  // hidden view draws nothing
+    EXPECT_EQ(rgb(img, 60, 160), (RGB{0, 255, 0}));  // inside the clip
+    EXPECT_EQ(rgb(img, 90, 160), (RGB{0, 0, 255}));  // cut off at the clipper's edge
+    EXPECT_EQ(rgb(img, 60, 190), (RGB{0, 0, 255}));
+}
+
+TEST_F(CompositorTest, ImagesTextAndGLViews) {
+    window->setBackgroundColor({0, 0, 0, 1});
+    auto pixels = std::make_shared<platform::gfx::Image>(platform::gfx::Image::blank(4, 4));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) pixels->setPixel(x, y, 0, 255, 0, 255);
+    auto image = std::make_shared<Image>("green", Size{4, 4}, pixels);
+    window->addSubview(ImageView::create(image, {0, 0, 40, 40}));
+
+    auto label = Label::create({0, 100, 320, 60}, "MMMM");
+    label->setFont({48, true});
+    label->setTextColor(Color::whiteColor());
+    label->setTextAlignment(TextAlignment::Center);
+    window->addSubview(label);
+
+    auto glView = std::make_shared<SolidGLView>(Rect{200, 300, 100, 100});
+    window->addSubview(glView);
+
+    auto img = draw();
+    EXPECT_EQ(rgb(img, 10, 10), (RGB{0, 255, 0}));
+    int ink = 0;
+    for (int y = 50; y < 80; ++y)
+        for (int x = 0; x < 160; ++x) ink += rgb(img, x, y)[0] > 128;
+    EXPECT_GT(ink, 100);                         // the letters left white pixels
+    EXPECT_EQ(rgb(img, 2, 55), (RGB{0, 0, 0}));  // but not at the far left
+    EXPECT_EQ(rgb(img, 125, 175), (RGB{255, 255, 0}));
+    EXPECT_EQ(rgb(img, 95, 175), (RGB{0, 0, 0}));
+    EXPECT_EQ(glView->renders, 1);
+
+    // Textures of views that went away are dropped with the next frame.
+    std::size_t before = compositor.cachedTextureCount();
+    label->removeFromSuperview();
+    draw();
+    EXPECT_LT(compositor.cachedTextureCount(), before);
+}
+
+TEST_F(CompositorTest, ScreenChangesCrossFadeFromTheLastFrame) {
+    window->setBackgroundColor({1, 0, 0, 1});
+    draw();
+    window->setBackgroundColor({0, 0, 1, 1});
+    window->beginTransition(4, 0.5);
+    loop.advance(0.25);
+    auto mid = rgb(draw(), 80, 120);
+    EXPECT_NEAR(mid[0], 128, 4);
+    EXPECT_NEAR(mid[2], 128, 4);
+    loop.advance(0.1);
+    auto later = rgb(draw(), 80, 120);
+    EXPECT_LT(later[0], mid[0]);
+    loop.advance(0.2);
+    EXPECT_EQ(rgb(draw(), 80, 120), (RGB{0, 0, 255}));
+    // A cut: no transition, no fade.
+    window->setBackgroundColor({0, 1, 0, 1});
+    EXPECT_EQ(rgb(draw(), 80, 120), (RGB{0, 255, 0}));
+}

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/runtime/MainLoopTestScope.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/InterfaceLoader.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/PickerView.h"
+#include "platform/ui/Switch.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/Toolbar.h"
+#include "platform/ui/ViewController.h"
+
+using namespace platform::ui;
+
+namespace {
+
+class Owner : public ViewController {
+  public:
+    explicit Owner(std::string nib = {}) : ViewController(std::move(nib)) {
+        outlet("titleLabel", titleLabel);
+        outlet("okBtn", okBtn);
+        outlet("picker", picker);  // no file below provides it
+        action("onOk", [this](Control* sender) { calls.push_back(sender ? "ok" : "ok(nil)"); });
+        action("onToggle", [this](Control*) { calls.push_back("toggle"); });
+    }
+    std::shared_ptr<Label> titleLabel;
+    std::shared_ptr<Button> okBtn;
+    std::shared_ptr<PickerView> picker;
+    std::vector<std::string> calls;
+};
+
+InterfaceLoader::Result load(const std::shared_ptr<Owner>& owner, const std::string& text) {
+    return InterfaceLoader::loadFromString(text, "Test.json", owner.get(), owner);
+}
+
+}  // namespace
+
+TEST(InterfaceLoader, BuildsTheTreeAndBindsOutletsAndActions) {
+    auto owner = std::make_shared<Owner>();
+    auto r = load(owner, R"({
+      "frame": [0, 0, 320, 480], "backgroundColor": [0, 0, 0.5],
+      "subviews": [
+        {"class": "Label", "outlet": "titleLabel", "frame": [10, 10, 300, 30],
+         "text": "Hello", "textAlignment": "center", "fontSize": 24, "bold": true},
+        {"class": "Button", "outlet": "okBtn", "frame": [10, 60, 100, 40], "tag": 4,
+         "title": "OK", "titles": {"highlighted": "OK!"}, "action": "onOk"},
+        {"class": "Switch", "frame": [10, 120, 79, 27], "on": true, "action": "onToggle"},
+        {"class": "TextView", "frame": [0, 200, 320, 100], "text": "info", "editable": false},
+        {"class": "Toolbar", "frame": [0, 436, 320, 44],
+         "items": [{"system": "flexibleSpace"}, {"system": "done", "action": "onOk"}]}
+      ]})");
+    ASSERT_TRUE(r.view) << r.error;
+    EXPECT_EQ(r.view->subviews().size(), 5u);
+    EXPECT_EQ(r.view->backgroundColor(), (Color{0, 0, 0.5f, 1}));
+    ASSERT_TRUE(owner->titleLabel);
+    EXPECT_EQ(owner->titleLabel->text(), "Hello");
+    EXPECT_EQ(owner->titleLabel->font(), (Font{24, true}));
+    EXPECT_EQ(owner->titleLabel->textAlignment(), TextAlignment::Center);
+    ASSERT_TRUE(owner->okBtn);
+    EXPECT_EQ(owner->okBtn->tag(), 4);
+    EXPECT_EQ(owner->okBtn->titleForState(ControlStateHighlighted), "OK!");
+    EXPECT_EQ(owner->picker, nullptr);  // a missing outlet is allowed
+
+    owner->okBtn->tap();
+    auto sw = std::dynamic_pointer_cast<Switch>(r.view->subviews()[2]);
+    ASSERT_TRUE(sw);
+    EXPECT_TRUE(sw->isOn());
+    sw->tap();
+    EXPECT_FALSE(sw->isOn());
+    auto bar = std::dynamic_pointer_cast<Toolbar>(r.view->subviews()[4]);
+    ASSERT_TRUE(bar);
+    bar->items()[1]->tap();
+    EXPECT_EQ(owner->calls, (std::vector<std::string>{"ok", "toggle", "ok(nil)"}));
+
+    // Actions hold the owner weakly: a control that outlives its screen does nothing.
+    auto button = owner->okBtn;
+    owner.reset();
+    button->tap();
+}
+
+TEST(InterfaceLoader, ErrorsNameTheFileAndTheProblem) {
+    auto owner = std::make_shared<Owner>();
+    struct Case {
+        const char* json;
+        const char* expect;
+    } cases[] = {
+        {R"({"class": "Label", "colour": [1, 0, 0]})", "unknown key \"colour\" for class Label"},
+        {R"({"subviews": [{"class": "Button", "text": "x"}]})",
+         "Test.json.subviews[0]: unknown key \"text\" for class Button"},
+        {R"({"class": "Gadget"})", "unknown class Gadget"},
+        {R"({"outlet": "nothing"})", "has no outlet \"nothing\""},
+        {R"({"class": "Label", "outlet": "okBtn"})", "outlet \"okBtn\""},
+        {R"({"class": "Button", "action": "onMissing"})", "has no action \"onMissing\""},
+        {R"({"frame": [0, 0, 10]})", "expected an array of 4 numbers"},
+        {R"({"frame": "wide"})", "expected an array of 4 numbers"},
+        {R"({"hidden": 1})", "expected true or false"},
+        {R"({"autoresizingMask": 99})", "0..63"},
+        {R"([1, 2])", "a view must be an object"},
+        {R"({"class": )", "Test.json: not valid JSON"},
+    };
+    for (auto& c : cases) {
+        auto r = load(owner, c.json);
+        EXPECT_EQ(r.view, nullptr) << c.json;
+        EXPECT_NE(r.error.find(c.expect), std::string::npos) << c.json << " -> " << r.error;
+        EXPECT_EQ(r.error.rfind("Test.json", 0), 0u) << r.error;
+    }
+}
+
+TEST(InterfaceLoader, ControllerLoadsItsFileLazilyAndSurvivesABrokenOne) {
+    platform::MainLoopTestScope loop;
+    InterfaceLoader::setSearchDirectory(std::string(MOVU_BINARY_DIR) + "/ui-loader-test");
+    std::filesystem::create_directories(std::string(MOVU_BINARY_DIR) + "/ui-loader-test");
+    {
+        std::ofstream(std::string(MOVU_BINARY_DIR) + "/ui-loader-test/Good.json")
+            << R"({"frame": [0, 0, 320, 480], "subviews": [{"class": "Label", "outlet": "titleLabel"}]})";
+        std::ofstream(std::string(MOVU_BINARY_DIR) + "/ui-loader-test/Bad.json")
+            << R"({"oops": 1})";
+    }
+    auto good = std::make_shared<Owner>("Good");
+    EXPECT_FALSE(good->isViewLoaded());
+    EXPECT_TRUE(good->view());
+    EXPECT_TRUE(good->titleLabel);
+    EXPECT_TRUE(good->loadError().empty());
+
+    auto bad = std::make_shared<Owner>("Bad");
+    ASSERT_TRUE(bad->view());  // an empty screen instead of a crash
+    EXPECT_NE(bad->loadError().find("Bad.json"), std::string::npos);
+
+    auto missing = std::make_shared<Owner>("../Good");
+    ASSERT_TRUE(missing->view());
+    EXPECT_NE(missing->loadError().find("not an interface file name"), std::string::npos);
+    InterfaceLoader::setSearchDirectory({});
+}
