@@ -4,8 +4,8 @@
 
 #include "app/SimpleUIActionSheetDelegate.h"
 #include "app/Texture2D.h"
-#include "platform/gfx/RecordingGL.h"
 #include "platform/base/LogSink.h"
+#include "platform/gfx/RecordingGL.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
@@ -96,14 +96,16 @@ TEST(ShellAlerts, NearestFilterBindsAndSetsBothFilters) {
     platform::gfx::RecordingGL recorder;
     platform::gfx::ScopedGL scope(recorder);
     const std::uint8_t pixel[4] = {255, 255, 255, 255};
-    auto texture = Texture2D::createWithData(pixel, Texture2DPixelFormat::RGBA8888, 1, 1,
-                                             {1, 1}, 1.0f);
+    auto texture =
+        Texture2D::createWithData(pixel, Texture2DPixelFormat::RGBA8888, 1, 1, {1, 1}, 1.0f);
     ASSERT_TRUE(texture);
     recorder.clear();
     SetNearestFilter(*texture);
     EXPECT_EQ(recorder.boundTexture(), texture->name());
     auto params = recorder.callsNamed("glTexParameteri");
     ASSERT_EQ(params.size(), 2u);
-    EXPECT_EQ(params[0].args, (std::vector<double>{GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST}));
-    EXPECT_EQ(params[1].args, (std::vector<double>{GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST}));
+    EXPECT_EQ(params[0].args,
+              (std::vector<double>{GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST}));
+    EXPECT_EQ(params[1].args,
+              (std::vector<double>{GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST}));
 }

@@ -17,7 +17,7 @@
 namespace platform::gfx {
 class Framebuffer;
 class Image;
-}
+}  // namespace platform::gfx
 
 namespace platform::ui {
 
