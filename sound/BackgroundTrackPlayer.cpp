@@ -187,9 +187,8 @@ int32_t BackgroundTrackPlayer::SetUpQueueBuffers(BackgroundTrackInfo& track) {
             SoundEngineLogStatus("Error allocating buffer for queue", status);
             return status;
         }
-        std::shared_ptr<AudioQueue> keep = queue_;
-        OnBuffer(*keep, buffers_[i]);
-        if (queue_ != keep) return noErr;  // the queue was stopped for a rebuild meanwhile
+        // Filled and enqueued at once, so the queue starts with all of them.
+        OnBuffer(*queue_, buffers_[i]);
     }
     if (track.loadAtOnce) track.loadedAtOnce = true;
     return noErr;
