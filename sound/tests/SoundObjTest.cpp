@@ -202,3 +202,23 @@ TEST(SoundObjVolume, EffectsPlayAtTheChosenVolume) {
     EXPECT_NEAR(peaks[1] / double(peaks[0]), 0.5, 0.03);
     EXPECT_NEAR(peaks[2] / double(peaks[0]), 0.2, 0.03);
 }
+
+TEST_F(SoundObjects, WithoutAnOutputDeviceTheGameRunsSilently) {
+    recorder.setNoDevice(true);
+    auto fall = SoundObj::newEffectWithResourceName("fall2", "wav");
+    auto hum = SoundObj::newLoopingEffectWithResourceName("hum", "wav");
+    auto tune = SoundObj::newMusicWithResourceName("tune", "caf");
+    SoundObj::setupWithVolume(100);
+    EXPECT_TRUE(SoundObj::engineIsUp());
+    EXPECT_EQ(fall->handle(), 0u);
+    EXPECT_EQ(hum->handle(), 0u);
+    fall->start();
+    hum->start();
+    tune->start();  // no context, so no queue: nothing plays and nothing breaks
+    fall->setVolume(50);
+    SoundObj::stopLoopingEffects(true, true);
+    loop.advance(1);
+    EXPECT_EQ(recorder.liveSources(), 0u);
+    SoundObj::teardown();
+    EXPECT_FALSE(SoundObj::engineIsUp());
+}
