@@ -69,9 +69,10 @@ void SimpleSelectView::setDelegate(std::shared_ptr<SimpleSelectViewDelegate> del
 }
 
 void SimpleSelectView::setSelectedIndex(int index) {
-    // A caller's index outside the rows would make the delegate read past its items.
+    // A caller's index outside the rows would make the delegate read past its items. Before
+    // the rows are known the index is kept as given; the start clamps it.
     int rows = rowCount();
-    selectedIndex_ = rows > 0 ? std::clamp(index, 0, rows - 1) : 0;
+    selectedIndex_ = rows > 0 ? std::clamp(index, 0, rows - 1) : index;
     updateView();
 }
 

@@ -85,8 +85,11 @@ TEST_F(SimpleSelectViewTest, StartShowsThePickerInANavigationContainer) {
 }
 
 TEST_F(SimpleSelectViewTest, InitialIndexIsClampedIntoTheRows) {
+    select->setSelectedIndex(1);  // before any delegate: kept as given
+    EXPECT_EQ(select->selectedIndex(), 1);
     select->startWithDelegate(chooser, "t", 7);
     EXPECT_EQ(select->selectedIndex(), 2);
+    EXPECT_EQ(select->picker()->selectedRowInComponent(0), 2);
     select->setSelectedIndex(-3);
     EXPECT_EQ(select->selectedIndex(), 0);
 }
@@ -156,8 +159,8 @@ TEST_F(SimpleSelectViewTest, NextViewMayStartTheScreenAgain) {
 
 TEST_F(SimpleSelectViewTest, DoneWithoutDelegateOrRowsIsHarmless) {
     select->startWithDelegate(nullptr, "none", 3);
-    EXPECT_EQ(select->selectedIndex(), 0);
     EXPECT_EQ(select->picker()->numberOfRowsInComponent(0), 0);
+    EXPECT_EQ(select->picker()->selectedRowInComponent(0), -1);
     select->onDoneBtn();
     EXPECT_EQ(select->containerVC()->view()->superview(), core->window_);
 
