@@ -1,6 +1,6 @@
 #pragma once
 
-// Shared pieces of the sound tests: sound files made on the spot, a clean engine per test, and
+// Helpers shared by the sound tests: sound files made on the spot, a clean engine per test, and
 // waiting for the looping-effect thread without sleeping.
 
 #include "platform/audio/AudioDevice.h"
