@@ -1,0 +1,25 @@
+#pragma once
+
+// Lower-case hexadecimal, as the original's "%02x" loops produced it (checksums, ids, hashes).
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+std::string hexLower(const void* bytes, std::size_t size);
+inline std::string hexLower(std::string_view bytes) {
+    return hexLower(bytes.data(), bytes.size());
+}
+inline std::string hexLower(const std::vector<std::uint8_t>& bytes) {
+    return hexLower(bytes.data(), bytes.size());
+}
+
+// Either case is accepted; odd lengths and other characters are refused.
+std::optional<std::vector<std::uint8_t>> hexDecode(std::string_view hex);
+
+}  // namespace platform
