@@ -49,9 +49,9 @@ int ActionSheet::firstOtherButtonIndex() const {
 
 void ActionSheet::showInView(const std::shared_ptr<View>& v) {
     if (visible_) return;
-    std::shared_ptr<View> host;
+    std::shared_ptr<Window> host;
     if (v && v->window())
-        host = v->window()->shared_from_this();
+        host = std::static_pointer_cast<Window>(v->window()->shared_from_this());
     else
         host = Application::shared().keyWindow();
     self_ = shared_from_this();
@@ -59,7 +59,7 @@ void ActionSheet::showInView(const std::shared_ptr<View>& v) {
     visible_ = true;
     if (host) {
         overlay_ = buildOverlay(host->bounds().size.width, host->bounds().size.height);
-        host->addSubview(overlay_);
+        host->addOverlay(overlay_);
     }
     if (auto d = delegate()) d->didPresentActionSheet(*this);
 }

@@ -78,7 +78,7 @@ void AlertView::present() {
     overlay_ = buildOverlay();
     if (auto w = Application::shared().keyWindow()) {
         overlay_->setFrame(w->bounds());
-        w->addSubview(overlay_);
+        w->addOverlay(overlay_);
     }
     if (auto d = delegate()) d->didPresentAlertView(*this);
 }

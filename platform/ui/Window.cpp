@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/MainThread.h"
@@ -38,6 +39,28 @@ void Window::setRootViewController(std::shared_ptr<ViewController> vc, bool /*an
     }
 }
 
+void Window::addOverlay(const std::shared_ptr<View>& v) {
+    if (!v) return;
+    overlays_.push_back(v);
+    addSubview(v);
+}
+
+void Window::didAddSubview(View* v) {
+    overlays_.erase(std::remove_if(overlays_.begin(), overlays_.end(),
+                                   [this](const std::weak_ptr<View>& w) {
+                                       auto o = w.lock();
+                                       return !o || o->superview().get() != this;
+                                   }),
+                    overlays_.end());
+    if (raisingOverlays_) return;
+    for (auto& w : overlays_)
+        if (w.lock().get() == v) return;
+    raisingOverlays_ = true;
+    for (auto& w : std::vector<std::weak_ptr<View>>(overlays_))
+        if (auto o = w.lock()) bringSubviewToFront(o);
+    raisingOverlays_ = false;
+}
+
 std::size_t Window::rootViewIndex() const {
     // On top of plain views (a game view lives in the window without a controller), under
     // anything presented.
@@ -48,7 +71,14 @@ std::size_t Window::rootViewIndex() const {
 }
 
 void Window::makeKeyWindow() {
-    Application::shared().setKeyWindow(std::static_pointer_cast<Window>(shared_from_this()));
+    auto self = std::static_pointer_cast<Window>(shared_from_this());
+    Application::shared().setKeyWindow(self);
+    // An alert shown before there was a key window appears now.
+    if (auto alert = AlertView::visibleAlert())
+        if (auto v = alert->view(); v && !v->superview()) {
+            v->setFrame(bounds());
+            addOverlay(v);
+        }
 }
 
 void Window::makeKeyAndVisible() {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/ui/View.h"
 
@@ -30,6 +31,11 @@ class Window : public View {
     void makeKeyAndVisible();
     bool isKeyWindow() const;
 
+    // Alerts and action sheets: added on top and kept above whatever is added later, as if
+    // they lived in a window of their own.
+    void addOverlay(const std::shared_ptr<View>& v);
+    void didAddSubview(View* v) override;
+
     // Touch delivery: the touches of the event whose phase changed go to their views and to
     // the gesture recognizers watching them.
     void sendEvent(Event& event);
@@ -50,6 +56,8 @@ class Window : public View {
 
     std::shared_ptr<ViewController> root_;
     std::optional<Transition> transition_;
+    std::vector<std::weak_ptr<View>> overlays_;
+    bool raisingOverlays_ = false;
 };
 
 }  // namespace platform::ui

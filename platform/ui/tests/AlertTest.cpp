@@ -175,3 +175,24 @@ TEST_F(AlertTest, ActionSheetIndicesAndCancelling) {
     loop.runUntilIdle();
     EXPECT_TRUE(weak.expired());
 }
+
+TEST_F(AlertTest, AlertStaysAboveLaterViewsAndWaitsForAKeyWindow) {
+    auto a = AlertView::create("a", "", rec, "OK");
+    a->show();
+    auto game = View::create({0, 0, 320, 480});
+    window->addSubview(game);  // a screen added later stays under the alert
+    EXPECT_EQ(window->subviews().back(), a->view());
+    a->tapButton(0);
+    window->addSubview(View::create());
+    EXPECT_EQ(window->subviews().size(), 2u);
+
+    // Shown with no key window: it appears when a window becomes key.
+    Application::shared().reset();
+    auto early = AlertView::create("early", "", rec, "OK");
+    early->show();
+    EXPECT_TRUE(early->isVisible());
+    EXPECT_EQ(early->view()->superview(), nullptr);
+    auto second = Window::create({0, 0, 320, 480});
+    second->makeKeyAndVisible();
+    EXPECT_EQ(early->view()->superview(), second);
+}
