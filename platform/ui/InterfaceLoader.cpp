@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -60,8 +61,10 @@ class Builder {
     Builder(InterfaceOwner* owner, std::weak_ptr<InterfaceOwner> ref)
         : owner_(owner), ref_(std::move(ref)) {}
 
-    std::shared_ptr<View> build(const json& j, const std::string& path) {
+    std::shared_ptr<View> build(const json& j, const std::string& path, int depth = 0) {
         if (!j.is_object()) fail(path, "a view must be an object");
+        // Real screens are a few levels deep; a runaway file must not exhaust the stack.
+        if (depth > kMaxDepth) fail(path, "views nested deeper than " + std::to_string(kMaxDepth));
         std::string cls = j.contains("class") ? str(j["class"], path + ".class") : "View";
         std::shared_ptr<View> v = make(cls, path);
         std::set<std::string> allowed = commonKeys();
@@ -76,13 +79,16 @@ class Builder {
             const json& subs = j["subviews"];
             if (!subs.is_array()) fail(path, "\"subviews\" must be an array");
             for (std::size_t i = 0; i < subs.size(); ++i)
-                v->addSubview(build(subs[i], path + ".subviews[" + std::to_string(i) + "]"));
+                v->addSubview(
+                    build(subs[i], path + ".subviews[" + std::to_string(i) + "]", depth + 1));
         }
         if (j.contains("outlet")) bindOutlet(str(j["outlet"], path + ".outlet"), v, path);
         return v;
     }
 
   private:
+    static constexpr int kMaxDepth = 32;
+
     [[noreturn]] static void fail(const std::string& path, const std::string& what) {
         throw LoadError(path + ": " + what);
     }
@@ -153,6 +159,13 @@ class Builder {
         if (!j.is_number()) fail(path, "expected a number");
         return j.get<double>();
     }
+    // A whole number within the limits (a tag beyond int would not survive the conversion).
+    static int integer(const json& j, const std::string& path, double lo = -2147483648.0,
+                       double hi = 2147483647.0) {
+        double d = num(j, path);
+        if (d != std::floor(d) || d < lo || d > hi) fail(path, "expected a whole number in range");
+        return int(d);
+    }
     static bool boolean(const json& j, const std::string& path) {
         if (!j.is_boolean()) fail(path, "expected true or false");
         return j.get<bool>();
@@ -211,7 +224,7 @@ class Builder {
         if (j.contains("opaque")) v.setOpaque(boolean(j["opaque"], path + ".opaque"));
         if (j.contains("clipsToBounds"))
             v.setClipsToBounds(boolean(j["clipsToBounds"], path + ".clipsToBounds"));
-        if (j.contains("tag")) v.setTag(int(num(j["tag"], path + ".tag")));
+        if (j.contains("tag")) v.setTag(integer(j["tag"], path + ".tag"));
         if (j.contains("autoresizingMask")) {
             double m = num(j["autoresizingMask"], path + ".autoresizingMask");
             if (m < 0 || m > 63) fail(path, "autoresizingMask must lie in 0..63");
@@ -228,7 +241,10 @@ class Builder {
     void applySpecific(const std::string& cls, const std::shared_ptr<View>& v, const json& j,
                        const std::string& path) {
         auto fontOf = [&](Font f) {
-            if (j.contains("fontSize")) f.size = num(j["fontSize"], path + ".fontSize");
+            if (j.contains("fontSize")) {
+                f.size = num(j["fontSize"], path + ".fontSize");
+                if (!(f.size >= 1 && f.size <= 200)) fail(path, "fontSize must lie in 1..200");
+            }
             if (j.contains("bold")) f.bold = boolean(j["bold"], path + ".bold");
             return f;
         };
@@ -239,7 +255,7 @@ class Builder {
             if (j.contains("textAlignment"))
                 l->setTextAlignment(alignment(j["textAlignment"], path));
             if (j.contains("numberOfLines"))
-                l->setNumberOfLines(int(num(j["numberOfLines"], path + ".numberOfLines")));
+                l->setNumberOfLines(integer(j["numberOfLines"], path + ".numberOfLines", 0, 1000));
         } else if (auto b = std::dynamic_pointer_cast<Button>(v); b && cls == "Button") {
             if (j.contains("buttonType")) {
                 std::string t = str(j["buttonType"], path + ".buttonType");
@@ -354,7 +370,7 @@ class Builder {
                     BarButtonItemStyle::Bordered);
             }
             if (e.contains("width")) item->setWidth(num(e["width"], p + ".width"));
-            if (e.contains("tag")) item->setTag(int(num(e["tag"], p + ".tag")));
+            if (e.contains("tag")) item->setTag(integer(e["tag"], p + ".tag"));
             if (e.contains("action")) {
                 std::string name = str(e["action"], p + ".action");
                 checkAction(name, p);

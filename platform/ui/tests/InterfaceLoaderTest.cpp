@@ -100,7 +100,17 @@ TEST(InterfaceLoader, ErrorsNameTheFileAndTheProblem) {
         {R"({"autoresizingMask": 99})", "0..63"},
         {R"([1, 2])", "a view must be an object"},
         {R"({"class": )", "Test.json: not valid JSON"},
+        {R"({"tag": 1e20})", "expected a whole number in range"},
+        {R"({"tag": 1.5})", "expected a whole number in range"},
+        {R"({"class": "Label", "fontSize": 100000})", "fontSize must lie in 1..200"},
     };
+    std::string deep;
+    for (int i = 0; i < 40; ++i) deep += R"({"subviews": [)";
+    deep += "{}";
+    for (int i = 0; i < 40; ++i) deep += "]}";
+    auto tooDeep = load(owner, deep);
+    EXPECT_EQ(tooDeep.view, nullptr);
+    EXPECT_NE(tooDeep.error.find("nested deeper than"), std::string::npos) << tooDeep.error;
     for (auto& c : cases) {
         auto r = load(owner, c.json);
         EXPECT_EQ(r.view, nullptr) << c.json;
