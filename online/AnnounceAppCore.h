@@ -23,4 +23,9 @@ class AnnounceAppCore {
     virtual bool levelManagerHasPendingMessages() const = 0;
     // A one-button ("OK") alert.
     virtual void showSimpleAlert(const std::string& title, const std::string& message) = 0;
+    // The screens are laid out for a landscape orientation (3 or 4).
+    virtual bool landscape() const { return false; }
+    // The banner-ad support could put an iAd banner beside ours; ours then makes room for it
+    // in landscape.
+    virtual bool canShowIAd() const { return false; }
 };

@@ -8,11 +8,23 @@
 
 #include "app/util/LogMessage.h"
 #include "online/AnnounceAppCore.h"
+#include "online/AnnounceInfo.h"
+#include "online/AnnounceText.h"
 #include "online/UrlPath.h"
+#include "platform/runtime/Clock.h"
 #include "platform/storage/AppPaths.h"
+#include "platform/ui/ActionSheet.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/View.h"
 
 namespace {
 constexpr const char* kAmPathPrefix = "/announceManager/";
+}
+
+AnnounceManager::AnnounceManager() = default;
+
+double AnnounceManager::now() {
+    return platform::Clock::wallSeconds();
 }
 
 AnnounceManager& AnnounceManager::sharedAnnounceManager() {
@@ -31,23 +43,8 @@ std::shared_ptr<AnnounceAppCore> AnnounceManager::appCore() const {
     return appCore_;
 }
 
-void AnnounceManager::startDownload() {
-    std::lock_guard<std::mutex> lock(shutdownLock_);
-    shutdown_ = false;
-}
-
-void AnnounceManager::shutdown() {
-    LogMessage("-[AnnounceManager shutdown]", 1, "AM:shutdown");
-    std::lock_guard<std::mutex> lock(shutdownLock_);
-    shutdown_ = true;
-}
-
-bool AnnounceManager::isShutdown() const {
-    std::lock_guard<std::mutex> lock(shutdownLock_);
-    return shutdown_;
-}
-
 void AnnounceManager::requestInterstitialAd() {
+    ++interstitialRequestCount_;
     LogMessage("-[AnnounceManager requestInterstitialAd]", 1,
                std::string("istAd: requestInterstitialAd ") +
                    (interstitialAdPresenting_ ? "presenting" : "idle"));
@@ -83,11 +80,6 @@ void AnnounceManager::showInterstitualAdSub(int context, std::function<void()> o
     if (done) done();
 }
 
-void AnnounceManager::showPopupAdSub() {
-    // The pop-up comes from a downloaded announcement list; none has been read in this run.
-    LogMessage("-[AnnounceManager showPopupAdSub]", 1, "AM:no pop-up to show");
-}
-
 void AnnounceManager::processAmUrl(const std::string& url) {
     std::string path = UrlPathOf(url);
     if (path.rfind(kAmPathPrefix, 0) != 0) return;
@@ -102,9 +94,15 @@ void AnnounceManager::processAmUrl(const std::string& url) {
 std::optional<std::filesystem::path> AnnounceManager::prepareCacheDir() {
     auto core = appCore();
     if (!core) return std::nullopt;
-    std::filesystem::path dir = platform::AppPaths::tmp() /
-                                ("quorvel_announce_cache_" + std::to_string(core->gameId()));
-    if (!platform::AppPaths::ensureDirectory(dir, 0700)) return std::nullopt;
+    std::filesystem::path dir =
+        platform::AppPaths::tmp() / ("quorvel_announce_cache_" + std::to_string(core->gameId()));
+    // Private to this user, narrowed if it was found wider: nobody else may plant links or
+    // files in it for the check to overwrite or the banner to show.
+    std::string error;
+    if (!platform::AppPaths::ensureDirectory(dir, 0700, &error, true)) {
+        LogMessage("-[AnnounceManager prepareCacheDir]", 3, error);
+        return std::nullopt;
+    }
     return dir;
 }
 
@@ -152,21 +150,7 @@ int32_t AnnounceManager::amPropertyAsIntForKey(const std::string& key, int32_t d
     }
     const platform::Value* v = properties ? properties->find(key) : nullptr;
     if (v == nullptr || !v->isString()) return defaultVal;
-    // The text's leading integer, saturated, 0 when it has none: the settings are texts.
-    const std::string& text = v->stringRef();
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    int64_t value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > int64_t{INT32_MAX} + 1) value = int64_t{INT32_MAX} + 1;
-    }
-    if (negative) value = -value;
-    if (value > INT32_MAX) return INT32_MAX;
-    if (value < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(value);
+    return AnnounceIntValue(*v);
 }
 
 void AnnounceManager::setAmProperties(std::optional<platform::Value> properties) {
@@ -175,8 +159,23 @@ void AnnounceManager::setAmProperties(std::optional<platform::Value> properties)
 }
 
 void AnnounceManager::resetForTesting() {
+    waitForDownload();
+    clearBanner();
+    closeBanner();
+    if (popupAdAlertView_) popupAdAlertView_->dismissWithClickedButtonIndex(-1, false);
+    popupAdAlertView_ = nullptr;
+    popupAdButtons_.clear();
     setAppCore(nullptr);
-    setAmProperties(std::nullopt);
+    {
+        std::lock_guard<std::mutex> lock(propertiesMutex_);
+        amProperties_.reset();
+        popupAdInfo_.reset();
+    }
+    previousCheckAt_ = 0;
+    nextCheckAfter_ = 0;
+    bannerIsDirty_ = false;
+    popupAdDoneSerial_ = 0;
+    interstitialRequestCount_ = 0;
     {
         std::lock_guard<std::mutex> lock(shutdownLock_);
         shutdown_ = false;

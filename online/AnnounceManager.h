@@ -1,13 +1,16 @@
 #pragma once
 
 // The app's link to the maker's announcement service: the announcement check and its cache,
-// the server settings that steer the ads, the interstitial between games and the pop-up. One
-// object per process.
+// the server settings that steer the ads, the banner on the game-over screen, the pop-up, and
+// the interstitial between games. One object per process; everything but the check itself
+// runs on the main thread.
 //
-// The settings arrive with an announcement check; until one has brought them there is no
-// interstitial publisher id, so no interstitial is requested or shown, and every show
-// opportunity ends at once with the caller's continuation.
+// The check runs on its own thread. It shares with the main thread the shutdown flag and the
+// files it writes (shutdownLock_), the cache files while the banner reads them
+// (readFileLock_, always taken before shutdownLock_), and the settings and pop-up row
+// (propertiesMutex_, taken last). The schedule and the banner's dirty mark are atomics.
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -15,10 +18,20 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "platform/base/Geometry.h"
 #include "platform/base/Value.h"
 
 class AnnounceAppCore;
+class AnnounceInfo;
+
+namespace platform::ui {
+class ActionSheet;
+class AlertView;
+class View;
+}  // namespace platform::ui
 
 class AnnounceManager {
   public:
@@ -28,20 +41,41 @@ class AnnounceManager {
     static constexpr int kContextStartFromTitle = 2;
     static constexpr int kContextFirstStart = 4;
 
+    // Lists and images are small; anything bigger is a broken or hostile server.
+    static constexpr std::int64_t kMaxDownloadBytes = 4 * 1024 * 1024;
+    // Before a list is accepted, a failed check may be retried after this many seconds.
+    static constexpr double kRetryAfterFailure = 60;
+    static constexpr const char* kStatusFileName = "status.plist";
+    static constexpr const char* kAnnounceFileName = "announce.plist";
+
     static AnnounceManager& sharedAnnounceManager();
+    // Seconds since 1970 on the program's clock.
+    static double now();
 
     // Retained: the manager needs the core for as long as the process runs.
     void setAppCore(std::shared_ptr<AnnounceAppCore> appCore);
     std::shared_ptr<AnnounceAppCore> appCore() const;
 
-    // Lets checks run again after a shutdown (the app came back to the foreground).
+    // Clears the shutdown flag and starts a check on its own thread unless the schedule
+    // forbids it or a check is still running.
     void startDownload();
     // The app leaves the foreground: no cache write starts after this returns.
     void shutdown();
     bool isShutdown() const;
+    bool isDownloading() const { return downloading_; }
+    // Waits for the running check, if any, to end (tests and orderly exits).
+    void waitForDownload();
+
+    // The schedule and what the pop-up has shown, as the last check or state load left them.
+    double previousCheckAt() const { return previousCheckAt_; }
+    double nextCheckAfter() const { return nextCheckAfter_; }
+    int32_t popupAdDoneSerial() const { return popupAdDoneSerial_; }
+    bool bannerIsDirty() const { return bannerIsDirty_; }
 
     // Makes sure an interstitial is loaded or loading, when the settings name a publisher id.
     void requestInterstitialAd();
+    // How often requestInterstitialAd ran (diagnostics and tests).
+    int interstitialRequestCount() const { return interstitialRequestCount_; }
     // One show opportunity; `onDone` (may be empty) runs exactly once when it is over.
     void showPopupAds(int context, std::function<void()> onDone);
     // True while an interstitial is on screen; the app core holds incoming URLs back meanwhile.
@@ -51,11 +85,16 @@ class AnnounceManager {
 
     // The manager's own commands, "<scheme>://<host>/announceManager/<command>".
     void processAmUrl(const std::string& url);
+    // A URL from the service (banner action or pop-up button): the manager's own commands are
+    // run, web pages go to the desktop's browser, the app's own URLs to the app; anything
+    // else is refused and logged. Answers whether it went somewhere.
+    bool openUrl(const std::string& url);
     // Empties the cache directory (files only; hidden entries stay).
     void deleteCacheFiles();
-    // <tmp>/quorvel_announce_cache_<game id>, created when missing; empty without an app core
-    // or when it cannot be created.
+    // <tmp>/quorvel_announce_cache_<game id>, created private (0700) when missing; empty
+    // without an app core or when it cannot be created.
     std::optional<std::filesystem::path> prepareCacheDir();
+    std::optional<std::filesystem::path> statusFilePath();
 
     // The server settings, all texts; a missing key or a value of another kind gives the
     // default. The number form is the text's leading integer (0 when it has none).
@@ -64,13 +103,68 @@ class AnnounceManager {
     // Replaced as a whole by a check that brought settings.
     void setAmProperties(std::optional<platform::Value> properties);
 
-    // Back to the state of a fresh process (tests).
+    // Reads "status.plist" into the schedule, settings and pop-up state; keys of the wrong
+    // kind are ignored.
+    void loadState();
+
+    // The banner of the game-over screen, built from the cached list. `alternative` stands in
+    // its place when there is no banner and is taken away when there is one. Alignment 0
+    // centres the banner on the position, 1 puts its right (bottom) edge there, -1 its left
+    // (top) edge.
+    void showBannerOn(const std::shared_ptr<platform::ui::View>& parent,
+                      const std::shared_ptr<platform::ui::View>& alternative,
+                      platform::Point position, int alignX, int alignY);
+    // Takes the banner out of its parent; the built banner is kept for the next showing.
+    void closeBanner();
+    void clearBanner();
+    bool buildBanner();
+    std::shared_ptr<platform::ui::View> bannerView() const { return bannerView_; }
+    // A banner button was pressed: runs the action its item names.
+    void buttonAction(int tag);
+    // Runs an "AU" (open a URL) or "AS" (action sheet) row.
+    void doAction(const platform::Value& row);
+    std::shared_ptr<platform::ui::ActionSheet> selectActionSheet() const {
+        return selectActionSheet_;
+    }
+
+    // Shows the pop-up of the latest list when it is new and not expired.
+    void showPopupAdSub();
+    std::shared_ptr<platform::ui::AlertView> popupAdAlertView() const { return popupAdAlertView_; }
+
+    // Back to the state of a fresh process (tests): waits for a running check first.
     void resetForTesting();
 
   private:
-    AnnounceManager() = default;
+    // What a check needs of the app core, taken on the main thread so the check thread never
+    // calls into the core.
+    struct CheckParams {
+        uint32_t gameId = 0;
+        std::string version;
+        std::string arid;
+        std::string secretKey;
+        std::string announceCmdUrl;
+        std::string tn;
+        std::filesystem::path cacheDir;
+    };
+    class UiDelegate;
+
+    AnnounceManager();
     void showInterstitualAdSub(int context, std::function<void()> onDone);
-    void showPopupAdSub();
+
+    void downloadTaskMain(const CheckParams& params);
+    void doDownloadTasks(const CheckParams& params);
+    // The body of a 200 answer of the announced length; nothing otherwise. `finalUrl` gets the
+    // URL that answered.
+    std::optional<std::string> downloadWithUrl(const std::string& url,
+                                               std::string* finalUrl = nullptr);
+    // Under shutdownLock_, while not shut down.
+    bool saveStateLocked(const std::filesystem::path& cacheDir);
+    void deleteStaleFilesLocked(const std::filesystem::path& cacheDir,
+                                const std::vector<std::string>& keep);
+
+    bool buildBannerSub(const std::filesystem::path& cacheDir);
+    void actionSheetClickedButtonAtIndex(platform::ui::ActionSheet& sheet, int index);
+    void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int index);
 
     mutable std::mutex appCoreMutex_;
     std::shared_ptr<AnnounceAppCore> appCore_;
@@ -81,10 +175,32 @@ class AnnounceManager {
     // Guards the cache files while they are read or replaced; taken before shutdownLock_.
     std::mutex readFileLock_;
 
-    // Guards the settings, which a check replaces from its own thread.
+    std::thread downloadThread_;
+    std::atomic<bool> downloading_{false};
+    std::atomic<double> previousCheckAt_{0};
+    std::atomic<double> nextCheckAfter_{0};
+    std::atomic<bool> bannerIsDirty_{false};
+    std::atomic<int32_t> popupAdDoneSerial_{0};
+
+    // Guards the settings and the pop-up row, which a check replaces from its own thread.
     mutable std::mutex propertiesMutex_;
     std::optional<platform::Value> amProperties_;
+    std::optional<platform::Value> popupAdInfo_;
+
+    // Banner and pop-up, main thread only.
+    std::shared_ptr<UiDelegate> uiDelegate_;
+    std::shared_ptr<platform::ui::View> parentView_;
+    platform::Point bannerPosition_;
+    int bannerAlignX_ = 0;
+    int bannerAlignY_ = 0;
+    std::shared_ptr<platform::ui::View> bannerView_;
+    std::shared_ptr<AnnounceInfo> currentAnnounceInfo_;
+    platform::Value::Array selectOptions_;
+    std::shared_ptr<platform::ui::ActionSheet> selectActionSheet_;
+    std::shared_ptr<platform::ui::AlertView> popupAdAlertView_;
+    platform::Value::Array popupAdButtons_;
 
     bool interstitialAdPresenting_ = false;
+    int interstitialRequestCount_ = 0;
     std::function<void()> onDoneInterstitualAd_;
 };

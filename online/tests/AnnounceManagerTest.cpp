@@ -78,8 +78,9 @@ TEST_F(AnnounceManagerTest, ShowOpportunityWithNothingToShowRunsTheContinuationO
 
     // A continuation that opens the next opportunity still runs each one exactly once.
     int inner = 0;
-    am.showPopupAds(AnnounceManager::kContextGameOver,
-                    [&] { am.showPopupAds(AnnounceManager::kContextStartFromTitle, [&] { ++inner; }); });
+    am.showPopupAds(AnnounceManager::kContextGameOver, [&] {
+        am.showPopupAds(AnnounceManager::kContextStartFromTitle, [&] { ++inner; });
+    });
     EXPECT_EQ(inner, 1);
 }
 

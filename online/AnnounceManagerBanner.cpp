@@ -1,0 +1,254 @@
+// The banner of the game-over screen, built from the cached list and images, and the actions
+// behind its buttons.
+
+#include <cctype>
+#include <map>
+
+#include "app/util/LogMessage.h"
+#include "online/AnnounceAppCore.h"
+#include "online/AnnounceInfo.h"
+#include "online/AnnounceManager.h"
+#include "online/AnnounceText.h"
+#include "online/AnnounceUiDelegate.h"
+#include "online/UrlPath.h"
+#include "platform/gfx/Image.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/storage/AtomicFile.h"
+#include "platform/storage/PropertyList.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/View.h"
+
+namespace fs = std::filesystem;
+using platform::ui::ImagePtr;
+
+namespace {
+
+// A banner picture is a few hundred points wide; a side beyond this is damage.
+constexpr int kMaxImageSide = 2048;
+// The vertical squeeze and shift that leave room for an iAd banner in landscape.
+constexpr double kIAdScaleY = 0.896875;
+constexpr double kIAdShiftY = 16.5;
+
+const std::string* stringAt(const platform::Value& row, std::size_t index) {
+    const platform::Value& v = row.at(index);
+    return v.isString() ? &v.stringRef() : nullptr;
+}
+
+ImagePtr loadCachedImage(const std::string& key, const fs::path& cacheDir,
+                         const AnnounceInfo& info) {
+    const char* caller = "-[AnnounceManager getImageForKey:cacheDir:announceInfo:images:]";
+    auto row = info.files.find(key);
+    if (row == info.files.end()) return nullptr;
+    auto ref = AnnounceInfo::processFileCmd(row->second);
+    if (!ref) return nullptr;
+    std::string error;
+    auto bytes = platform::AtomicFile::read(cacheDir / ref->cacheFilename, &error,
+                                            AnnounceManager::kMaxDownloadBytes);
+    if (!bytes) return nullptr;
+    auto pixels = platform::gfx::Image::decodePng(
+        reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), &error);
+    if (!pixels || pixels->width() > kMaxImageSide || pixels->height() > kMaxImageSide) {
+        LogMessage(caller, 1, "AM:not an image: " + ref->cacheFilename + " " + error);
+        return nullptr;
+    }
+    platform::Size size{double(pixels->width()), double(pixels->height())};
+    return std::make_shared<platform::ui::Image>(
+        ref->cacheFilename, size, std::make_shared<const platform::gfx::Image>(std::move(*pixels)));
+}
+
+}  // namespace
+
+void AnnounceManager::showBannerOn(const std::shared_ptr<platform::ui::View>& parent,
+                                   const std::shared_ptr<platform::ui::View>& alternative,
+                                   platform::Point position, int alignX, int alignY) {
+    closeBanner();
+    parentView_ = parent;
+    bannerPosition_ = position;
+    bannerAlignX_ = alignX;
+    bannerAlignY_ = alignY;
+    if (!bannerView_ || bannerIsDirty_.exchange(false)) {
+        if (!buildBanner() || !bannerView_) return;
+    }
+    if (!parentView_) return;
+
+    platform::Rect bounds = bannerView_->bounds();
+    bannerView_->setCenter({position.x - bounds.size.width * 0.5 * alignX,
+                            position.y - bounds.size.height * 0.5 * alignY});
+    bannerView_->setAlpha(1.0);
+    bannerView_->setUserInteractionEnabled(true);
+    parentView_->insertSubview(bannerView_, 0);
+
+    auto core = appCore();
+    if (core && core->landscape() && core->canShowIAd()) {
+        // Shift first, then squeeze: the translation is in the banner's unscaled units.
+        bannerView_->setTransform(
+            platform::AffineTransform::scale(1, kIAdScaleY).translated(0, kIAdShiftY));
+    } else {
+        bannerView_->setTransform(platform::AffineTransform::identity());
+    }
+    if (alternative && alternative->superview()) alternative->removeFromSuperview();
+}
+
+void AnnounceManager::closeBanner() {
+    if (bannerView_) bannerView_->removeFromSuperview();
+    parentView_ = nullptr;
+}
+
+void AnnounceManager::clearBanner() {
+    if (bannerView_) bannerView_->removeFromSuperview();
+    bannerView_ = nullptr;
+    currentAnnounceInfo_ = nullptr;
+    selectOptions_.clear();
+    selectActionSheet_ = nullptr;
+}
+
+bool AnnounceManager::buildBanner() {
+    clearBanner();
+    auto cacheDir = prepareCacheDir();
+    if (!cacheDir) return false;
+    std::lock_guard<std::mutex> fileLock(readFileLock_);
+    return buildBannerSub(*cacheDir);
+}
+
+bool AnnounceManager::buildBannerSub(const fs::path& cacheDir) {
+    const char* caller = "-[AnnounceManager buildBannerSub]";
+    std::string readError;
+    auto bytes =
+        platform::AtomicFile::read(cacheDir / kAnnounceFileName, &readError, kMaxDownloadBytes);
+    if (!bytes) return false;
+    platform::Error error;
+    auto root = platform::PropertyList::parse(*bytes, &error);
+    if (!root) {
+        LogMessage(caller, 1, "AM:announce load err:" + error.localizedDescription());
+        return false;
+    }
+    if (!root->isArray()) return false;
+    auto info = std::make_shared<AnnounceInfo>();
+    if (!info->parse(*root)) {
+        LogMessage(caller, 1, "AM:announce parse failure");
+        return false;
+    }
+    if (info->uiitems.empty()) return false;
+
+    std::map<std::string, ImagePtr> images;
+    auto imageFor = [&](const platform::Value& keyValue) -> ImagePtr {
+        if (!keyValue.isString()) return nullptr;
+        const std::string& key = keyValue.stringRef();
+        auto found = images.find(key);
+        if (found != images.end()) return found->second;
+        ImagePtr image = loadCachedImage(key, cacheDir, *info);
+        images[key] = image;
+        return image;
+    };
+
+    auto view = platform::ui::View::create(
+        platform::Rect(0, 0, info->viewSize.width, info->viewSize.height));
+    for (std::size_t i = 0; i < info->uiitems.size(); ++i) {
+        const platform::Value& item = info->uiitems[i];
+        const std::string* cmd = stringAt(item, 0);
+        double x = AnnounceDoubleValue(item.at(1));
+        double y = AnnounceDoubleValue(item.at(2));
+        ImagePtr image = imageFor(item.at(3));
+        platform::Size size = image ? image->size() : platform::Size{};
+        platform::Rect frame(x, y, size.width, size.height);
+        if (cmd && *cmd == "UB") {
+            auto button = platform::ui::Button::create(platform::ui::ButtonType::Custom, frame);
+            button->setImage(image, platform::ui::ControlStateNormal);
+            button->setTag(static_cast<int>(i));
+            button->addTarget(
+                [](platform::ui::Control* control) {
+                    if (control)
+                        AnnounceManager::sharedAnnounceManager().buttonAction(control->tag());
+                },
+                platform::ui::ControlEventTouchUpInside);
+            view->addSubview(button);
+        } else if (cmd && *cmd == "UI") {
+            auto imageView = platform::ui::ImageView::create(image, frame);
+            imageView->setUserInteractionEnabled(false);
+            view->addSubview(imageView);
+        } else {
+            LogMessage(caller, 1, "Unknown item: " + item.description());
+        }
+    }
+    currentAnnounceInfo_ = info;
+    bannerView_ = view;
+    return true;
+}
+
+void AnnounceManager::buttonAction(int tag) {
+    LogMessage("-[AnnounceManager buttonAction:]", 1, "AM:button pushed:" + std::to_string(tag));
+    auto info = currentAnnounceInfo_;
+    if (!info || tag < 0 || static_cast<std::size_t>(tag) >= info->uiitems.size()) return;
+    const std::string* key = stringAt(info->uiitems[tag], 4);
+    if (!key) return;
+    auto action = info->actions.find(*key);
+    if (action == info->actions.end()) return;
+    // A copy: the action may rebuild what holds the row.
+    platform::Value row = action->second;
+    doAction(row);
+}
+
+void AnnounceManager::doAction(const platform::Value& row) {
+    const std::string* cmd = stringAt(row, 0);
+    if (!cmd) return;
+    if (*cmd == "AU") {
+        if (const std::string* url = stringAt(row, 2)) openUrl(*url);
+    } else if (*cmd == "AS") {
+        const std::string* title = stringAt(row, 2);
+        selectOptions_ = row.at(3).asArray();
+        if (!uiDelegate_) uiDelegate_ = std::make_shared<UiDelegate>(*this);
+        auto sheet = platform::ui::ActionSheet::create(title ? *title : std::string(), uiDelegate_);
+        for (const platform::Value& option : selectOptions_) {
+            const std::string* optionTitle = stringAt(option, 0);
+            // Every option gets a button, titled or not, so button indices stay option indices.
+            sheet->addButtonWithTitle(optionTitle ? *optionTitle : std::string());
+        }
+        sheet->setCancelButtonIndex(sheet->addButtonWithTitle("Cancel"));
+        selectActionSheet_ = sheet;
+        if (parentView_) sheet->showInView(parentView_);
+    }
+}
+
+void AnnounceManager::actionSheetClickedButtonAtIndex(platform::ui::ActionSheet& sheet, int index) {
+    if (&sheet != selectActionSheet_.get()) return;
+    // Released before the chosen action runs, so an action that opens another sheet keeps
+    // that sheet and its options.
+    platform::Value::Array options = std::move(selectOptions_);
+    selectOptions_.clear();
+    std::shared_ptr<platform::ui::ActionSheet> finished = std::move(selectActionSheet_);
+    selectActionSheet_ = nullptr;
+    // The sheet is inside its own callback; it goes on a later turn.
+    platform::MainLoop::main().post([finished]() {});
+
+    if (index < 0 || static_cast<std::size_t>(index) >= options.size()) return;
+    const std::string* key = stringAt(options[index], 1);
+    auto info = currentAnnounceInfo_;
+    if (!key || !info) return;
+    auto action = info->actions.find(*key);
+    if (action == info->actions.end()) return;
+    platform::Value row = action->second;
+    doAction(row);
+}
+
+bool AnnounceManager::openUrl(const std::string& url) {
+    if (UrlPathOf(url).rfind("/announceManager/", 0) == 0) {
+        processAmUrl(url);
+        return true;
+    }
+    std::string scheme;
+    std::size_t colon = url.find(':');
+    if (colon != std::string::npos) {
+        for (std::size_t i = 0; i < colon; ++i) {
+            scheme.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(url[i]))));
+        }
+    }
+    auto& app = platform::ui::Application::shared();
+    // Web pages for the browser; the app's own schemes come back to the app.
+    if ((scheme == "http" || scheme == "https" || app.canOpenURL(url)) && app.openURL(url)) {
+        return true;
+    }
+    LogMessage("-[AnnounceManager openUrl:]", 3, "AM:refused url: " + url);
+    return false;
+}
