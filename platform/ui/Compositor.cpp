@@ -169,7 +169,9 @@ void Compositor::setScissor(const ClipState& clip) {
         return;
     }
     g.glEnable(GL_SCISSOR_TEST);
-    Rect r = clip.pixels;
+    // Within the target, so huge views cannot overflow the integer rectangle.
+    Rect r = clip.pixels.intersection(Rect(0, 0, pixelW_, pixelH_));
+    if (r.isNull()) r = Rect(0, 0, 0, 0);
     int x = int(std::floor(r.minX())), y = int(std::floor(r.minY()));
     int w = std::max(0, int(std::ceil(r.maxX())) - x),
         h = std::max(0, int(std::ceil(r.maxY())) - y);
@@ -197,8 +199,8 @@ void Compositor::drawView(View& v, float parentAlpha, const ClipState& parentCli
 
     if (auto* glv = dynamic_cast<GLView*>(&v)) {
         Rect px = toWindow.apply(v.bounds());
-        int w = std::max(1, int(std::lround(px.width()))),
-            h = std::max(1, int(std::lround(px.height())));
+        int w = int(std::clamp(std::lround(px.width()), 1L, 4096L));
+        int h = int(std::clamp(std::lround(px.height()), 1L, 4096L));
         auto& fb = glv->framebuffer();
         if (!fb || fb->width() != w || fb->height() != h) fb = gfx::Framebuffer::create(w, h);
         if (fb) {
@@ -375,6 +377,8 @@ void Compositor::drawText(const std::string& text, const Rect& box, double fontS
     lines = std::max<std::size_t>(lines, 1);
     double textH = std::min(box.height(), lineH * double(lines));
     double top = centreVertically ? box.minY() + (box.height() - textH) / 2 : box.minY();
+    // Texts larger than any screen are not drawn (and never overflow an int).
+    if (box.width() * scale > 4096 || textH * scale > 4096) return;
     int w = int(std::ceil(box.width() * scale)), h = int(std::ceil(textH * scale));
     const Tex* t = textTexture(text, w, h, fontSize * scale, bold, alignment);
     if (!t) return;

@@ -174,7 +174,11 @@ class Builder {
         if (!j.is_array() || j.size() != n)
             fail(path, "expected an array of " + std::to_string(n) + " numbers");
         std::vector<double> out;
-        for (auto& e : j) out.push_back(num(e, path));
+        for (auto& e : j) {
+            double d = num(e, path);
+            if (std::fabs(d) > 100000) fail(path, "a coordinate or size beyond 100000 points");
+            out.push_back(d);
+        }
         return out;
     }
     // [r, g, b] or [r, g, b, a], components 0..1.

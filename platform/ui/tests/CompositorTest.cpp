@@ -136,3 +136,17 @@ TEST_F(CompositorTest, ScreenChangesCrossFadeFromTheLastFrame) {
     window->setBackgroundColor({0, 1, 0, 1});
     EXPECT_EQ(rgb(draw(), 80, 120), (RGB{0, 255, 0}));
 }
+
+TEST_F(CompositorTest, HugeViewsAreClippedNotOverflowed) {
+    window->setBackgroundColor({0, 0, 0, 1});
+    auto huge = View::create({-1e9, -1e9, 4e9, 4e9});
+    huge->setClipsToBounds(true);
+    huge->setBackgroundColor({1, 1, 1, 1});
+    auto label = Label::create({0, 0, 3e9, 3e9}, "far too big");
+    huge->addSubview(label);
+    auto gl = std::make_shared<SolidGLView>(Rect{0, 0, 1e7, 1e7});
+    window->addSubview(huge);
+    window->addSubview(gl);
+    auto img = draw();
+    EXPECT_EQ(rgb(img, 80, 120), (RGB{255, 255, 0}));
+}

@@ -101,6 +101,7 @@ TEST(InterfaceLoader, ErrorsNameTheFileAndTheProblem) {
         {R"([1, 2])", "a view must be an object"},
         {R"({"class": )", "Test.json: not valid JSON"},
         {R"({"tag": 1e20})", "expected a whole number in range"},
+        {R"({"frame": [0, 0, 1e12, 10]})", "beyond 100000 points"},
         {R"({"tag": 1.5})", "expected a whole number in range"},
         {R"({"class": "Label", "fontSize": 100000})", "fontSize must lie in 1..200"},
     };
