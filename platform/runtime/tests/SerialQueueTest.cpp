@@ -1,0 +1,142 @@
+#include "platform/runtime/SerialQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "platform/base/LogSink.h"
+#include "platform/runtime/GlobalQueue.h"
+#include "platform/runtime/MainLoopTestScope.h"
+
+using namespace platform;
+
+TEST(SerialQueue, RunsAsyncWorkOneAtATimeInOrder) {
+    SerialQueue queue("com.example.order");
+    EXPECT_EQ(queue.label(), "com.example.order");
+    std::vector<int> order;
+    std::atomic<int> inside{0};
+    std::atomic<bool> overlapped{false};
+    for (int i = 0; i < 500; ++i) {
+        queue.async([&, i] {
+            if (inside.fetch_add(1) != 0) overlapped = true;
+            order.push_back(i);
+            inside.fetch_sub(1);
+        });
+    }
+    // sync waits for everything queued before it.
+    EXPECT_TRUE(queue.sync([&] { order.push_back(-1); }));
+    ASSERT_EQ(order.size(), 501u);
+    for (int i = 0; i < 500; ++i) EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
+    EXPECT_EQ(order.back(), -1);
+    EXPECT_FALSE(overlapped);
+}
+
+TEST(SerialQueue, SyncFromManyThreadsInterleavesWithAsyncSafely) {
+    SerialQueue queue("com.example.counter");
+    int counter = 0;  // guarded by the queue alone
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 200; ++i) {
+                if (i % 2) {
+                    queue.async([&] { ++counter; });
+                } else {
+                    queue.sync([&] { ++counter; });
+                }
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    int seen = 0;
+    queue.sync([&] { seen = counter; });
+    EXPECT_EQ(seen, 800);
+}
+
+TEST(SerialQueue, SyncOntoTheCurrentQueueIsRefusedNotDeadlocked) {
+    LogSink::Capture capture;
+    SerialQueue a("com.example.a");
+    SerialQueue b("com.example.b");
+    std::atomic<int> answers{0};
+    bool innerRan = false;
+    bool nestedRefused = false;
+    a.async([&] {
+        EXPECT_TRUE(a.isCurrent());
+        EXPECT_EQ(SerialQueue::currentLabel(), "com.example.a");
+        if (!a.sync([&] { innerRan = true; })) answers++;
+        // a -> b -> a is the same deadlock one step removed.
+        b.sync([&] {
+            EXPECT_TRUE(b.isCurrent());
+            EXPECT_EQ(SerialQueue::currentLabel(), "com.example.b");
+            nestedRefused = !a.sync([] {});
+        });
+    });
+    a.sync([] {});
+    EXPECT_EQ(answers.load(), 1);
+    EXPECT_FALSE(innerRan);
+    EXPECT_TRUE(nestedRefused);
+    EXPECT_FALSE(a.isCurrent());
+    EXPECT_EQ(SerialQueue::currentLabel(), "");
+    EXPECT_TRUE(capture.contains("com.example.a: sync called from the queue itself"));
+}
+
+TEST(SerialQueue, SyncRethrowsAndTheQueueCarriesOn) {
+    SerialQueue queue("com.example.throw");
+    EXPECT_THROW(queue.sync([] { throw std::runtime_error("x"); }), std::runtime_error);
+    LogSink::Capture capture;
+    queue.async([] { throw std::runtime_error("async fault"); });
+    bool ran = false;
+    EXPECT_TRUE(queue.sync([&] { ran = true; }));
+    EXPECT_TRUE(ran);
+    EXPECT_TRUE(capture.contains("async fault"));
+}
+
+TEST(SerialQueue, QueuedWorkOutlivesTheQueueObject) {
+    std::atomic<int> ran{0};
+    SerialQueue after("com.example.after");
+    {
+        SerialQueue queue("com.example.short");
+        for (int i = 0; i < 10; ++i) queue.async([&] { ++ran; });
+        queue.async([&] { after.async([] {}); });
+    }
+    // Wait through a second queue: its task is queued by the last task of the first.
+    while (ran.load() < 10) after.sync([] {});
+    after.sync([] {});
+    EXPECT_EQ(ran.load(), 10);
+}
+
+TEST(SerialQueue, BlockedSyncCallersDoNotStarveThePool) {
+    // More queues blocked in sync than the pool has base threads: each waits for work that
+    // needs a pool thread of its own.
+    const int n = static_cast<int>(std::max(4u, std::thread::hardware_concurrency()) * 2);
+    std::vector<std::unique_ptr<SerialQueue>> targets;
+    for (int i = 0; i < n; ++i) {
+        targets.push_back(std::make_unique<SerialQueue>("com.example.t" + std::to_string(i)));
+    }
+    std::atomic<int> done{0};
+    SerialQueue collector("com.example.collector");
+    for (int i = 0; i < n; ++i) {
+        SerialQueue* target = targets[static_cast<std::size_t>(i)].get();
+        GlobalQueue::async([&, target] {
+            target->async([] {});
+            target->sync([&] { ++done; });
+        });
+    }
+    while (done.load() < n) collector.sync([] {});
+    EXPECT_EQ(done.load(), n);
+}
+
+TEST(SerialQueue, AsyncAfterFollowsTheMainLoopClock) {
+    MainLoopTestScope scope;
+    SerialQueue queue("com.example.later");
+    std::atomic<bool> ran{false};
+    queue.asyncAfter(2.0, [&] { ran = true; });
+    scope.advance(1.9);
+    queue.sync([] {});
+    EXPECT_FALSE(ran.load());
+    scope.advance(0.1);
+    queue.sync([] {});
+    EXPECT_TRUE(ran.load());
+}
