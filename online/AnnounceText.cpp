@@ -54,6 +54,11 @@ int64_t AnnounceLongLongValueOfText(const std::string& text) {
     constexpr uint64_t kLimit = uint64_t{std::numeric_limits<int64_t>::max()} + 1;
     uint64_t value = 0;
     for (; i < text.size() && isDigit(text[i]); ++i) {
+        // Once past the limit the value stays there; checking first keeps it from wrapping.
+        if (value >= kLimit / 10 + 1) {
+            value = kLimit;
+            continue;
+        }
         value = value * 10 + static_cast<uint64_t>(text[i] - '0');
         if (value > kLimit) value = kLimit;
     }
