@@ -215,7 +215,7 @@ std::optional<Url> Url::parse(std::string_view text, const Url& base) {
             } else {
                 std::string merged;
                 if (base.hasAuthority_ && base.path_.empty()) {
-                    merged = "/" + ref->path_;
+                    merged = std::string("/").append(ref->path_);
                 } else {
                     auto slash = base.path_.rfind('/');
                     merged = (slash == std::string::npos ? std::string()
@@ -233,19 +233,21 @@ std::optional<Url> Url::parse(std::string_view text, const Url& base) {
 }
 
 void Url::recompose() {
+    // Appended piece by piece: GCC 12 warns falsely about literal + std::string here.
     std::string s;
-    if (!scheme_.empty()) s += scheme_ + ":";
-    if (hasAuthority_) s += "//" + authority_;
-    s += path_;
-    if (query_) s += "?" + *query_;
-    if (fragment_) s += "#" + *fragment_;
+    if (!scheme_.empty()) s.append(scheme_).append(":");
+    if (hasAuthority_) s.append("//").append(authority_);
+    s.append(path_);
+    if (query_) s.append("?").append(*query_);
+    if (fragment_) s.append("#").append(*fragment_);
     text_ = std::move(s);
 }
 
 Url Url::fileUrl(std::string_view path) {
-    std::string encoded = percentEncode(path, UrlCharacterSet::pathAllowed());
-    if (encoded.empty() || encoded[0] != '/') encoded.insert(0, "/");
-    return *fromText("file://" + encoded);
+    std::string text = "file://";
+    if (path.empty() || path[0] != '/') text += '/';
+    text += percentEncode(path, UrlCharacterSet::pathAllowed());
+    return *fromText(text);
 }
 
 std::string Url::resourceSpecifier() const {
