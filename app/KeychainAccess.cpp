@@ -37,8 +37,7 @@ bool KeychainAddData(const platform::KeychainQuery& query, const std::vector<uin
     attributes.label = "";
     attributes.description = "";
     attributes.accessible = systemHasAccessibilityClasses() ? "afterFirstUnlock" : "";
-    return platform::Keychain::shared().addData(query, data, attributes) ==
-           platform::errSecSuccess;
+    return platform::Keychain::shared().addData(query, data, attributes) == platform::errSecSuccess;
 }
 
 bool KeychainDeleteItem(const platform::KeychainQuery& query) {

@@ -1,0 +1,22 @@
+#pragma once
+
+// The game's app core: its identity at the web service, its tilt calibration, its game core and
+// its pictures and sounds.
+
+#include <memory>
+
+#include "app/AppCoreBase.h"
+
+class MyAppCore : public AppCoreBase {
+  public:
+    static constexpr int32_t kGameId = 1023;
+
+    // Made and started up (settings read, account id ready).
+    static std::shared_ptr<MyAppCore> create();
+
+    void setup() override;
+    void loadResources() override;
+
+  protected:
+    MyAppCore() = default;
+};

@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "AppCoreTestSupport.h"
+#include "app/PauseView.h"
+#include "app/SimpleSelectView.h"
+#include "app/Texture2D.h"
+#include "appbase/JTLevelManager.h"
+#include "platform/gfx/GLES1.h"
+#include "platform/gfx/RecordingGL.h"
+#include "platform/ui/Window.h"
+
+using namespace appcore_test;
+
+namespace {
+
+class AppCoreScreenSwitching : public AppCoreTest {
+  protected:
+    std::shared_ptr<TestAppCore> launch(bool title, bool gameView) {
+        auto core = TestAppCore::make(title, gameView);
+        core->applicationDidFinishLaunching(platform::ui::Application::shared());
+        return core;
+    }
+    static std::string rootName(const std::shared_ptr<TestAppCore>& core) {
+        auto root = core->window()->rootViewController();
+        return root ? root->className() : "none";
+    }
+};
+
+}  // namespace
+
+TEST_F(AppCoreScreenSwitching, LaunchLifeCycleAndAnnouncements) {
+    auto core = launch(true, false);
+    auto& am = AnnounceManager::sharedAnnounceManager();
+    EXPECT_TRUE(core->window()->isKeyWindow());
+    EXPECT_FALSE(core->window()->isHidden());
+    EXPECT_EQ(rootName(core), "TitleScreen");
+    EXPECT_EQ(am.appCore(), core);
+    EXPECT_EQ(core->window()->bounds().size, (platform::Size{320, 480}));
+
+    core->applicationDidEnterBackground(platform::ui::Application::shared());
+    EXPECT_TRUE(am.isShutdown());
+    core->applicationWillEnterForeground(platform::ui::Application::shared());
+    EXPECT_FALSE(am.isShutdown());
+    EXPECT_FALSE(core->inApplicationWillEnterForeground());
+    core->applicationWillTerminate(platform::ui::Application::shared());
+    EXPECT_TRUE(am.isShutdown());
+
+    EXPECT_EQ(core->appCopyrightString(), "(c) test");
+    EXPECT_EQ(core->gameId(), 1023);
+    EXPECT_EQ(core->appDisplayName(), "Movuroute");
+    EXPECT_EQ(core->accelerometerCalibrationType(), 1);
+}
+
+TEST_F(AppCoreScreenSwitching, ScreensNotInThisProgramChangeNothing) {
+    auto core = launch(false, false);
+    EXPECT_EQ(rootName(core), "none");
+    core->startPauseView();
+    EXPECT_EQ(rootName(core), "PauseView");
+
+    core->startTitleView();
+    core->startToolsView();
+    core->startGameView();
+    EXPECT_EQ(rootName(core), "PauseView");
+    EXPECT_EQ(core->resourceLoads, 0);
+    EXPECT_FALSE(core->resourceLoaded());
+    EXPECT_FALSE(core->startedGameAfterLaunchingApp());
+    EXPECT_EQ(core->appContext()->getLevelInfo(), nullptr);
+
+    // The game-over screen: the placeholder comes and goes, nothing replaces it.
+    core->startGameOverViewWithLevelScores(nullptr, nullptr);
+    auto placeholder = core->rootViewController();
+    ASSERT_TRUE(placeholder);
+    EXPECT_EQ(placeholder->className(), std::string("ViewControllerBase"));
+    EXPECT_EQ(placeholder->view()->superview(), nullptr);
+}
+
+TEST_F(AppCoreScreenSwitching, PauseResumeAndThePlaceholder) {
+    auto core = launch(true, true);
+    core->setCurrentLevelId(1);
+    core->startGameView();
+    auto gameView = core->lastGameView;
+    ASSERT_TRUE(gameView);
+    gameView->pauseBtn = {290, 30};
+
+    core->startPauseView();
+    auto pause = std::dynamic_pointer_cast<PauseView>(core->rootViewController());
+    ASSERT_TRUE(pause);
+    EXPECT_EQ(core->window()->rootViewController(), pause);
+    EXPECT_EQ(pause->nibName(), "Pause_Portrait");
+    EXPECT_EQ(pause->resumeBtnPos(), (platform::Point{290, 30}));
+    EXPECT_EQ(pause->appCore(), core);
+
+    core->resumeGameView();
+    EXPECT_EQ(core->rootViewController(), nullptr);
+    EXPECT_EQ(rootName(core), "none");
+    EXPECT_EQ(gameView->calls.back(), "resume");
+
+    // The same pause screen comes back for the same orientation.
+    core->startPauseView();
+    EXPECT_EQ(core->rootViewController(), pause);
+
+    auto dummy = core->startDummyView();
+    EXPECT_EQ(core->rootViewController(), dummy);
+    EXPECT_EQ(dummy->view()->backgroundColor(), platform::Color::black());
+    // As the window's root its view fills the window, over whatever was there.
+    EXPECT_EQ(dummy->view()->superview(), core->window());
+
+    auto select = core->simpleSelectView();
+    ASSERT_TRUE(select);
+    EXPECT_EQ(select->nibName(), "SimpleSelect_Portrait");
+    EXPECT_EQ(core->simpleSelectView(), select);
+}
+
+TEST_F(AppCoreScreenSwitching, GameStartsAfterTheShowOpportunity) {
+    auto core = launch(true, true);
+    ASSERT_FALSE(core->settingsLoadedAtLaunch());
+    core->setCurrentLevelId(1);
+    core->startGameViewFromTitle();
+    auto gameView = core->lastGameView;
+    ASSERT_TRUE(gameView);
+    EXPECT_TRUE(gameView->started());
+    EXPECT_EQ(rootName(core), "none");
+    EXPECT_TRUE(core->startedGameAfterLaunchingApp());
+    EXPECT_TRUE(core->resourceLoaded());
+    EXPECT_EQ(core->resourceLoads, 1);
+    EXPECT_EQ(core->appContext()->getGameView(), gameView);
+    EXPECT_EQ(gameView->calls, (std::vector<std::string>{"scene", "start"}));
+
+    // A second game reuses the view and the loaded resources; the old scene is dropped first.
+    core->startGameView();
+    EXPECT_EQ(core->lastGameView, gameView);
+    EXPECT_EQ(core->resourceLoads, 1);
+    EXPECT_EQ(gameView->calls,
+              (std::vector<std::string>{"scene", "start", "no scene", "scene", "start"}));
+}
+
+TEST_F(AppCoreScreenSwitching, UnknownLevelReturnsToTheTitleInsteadOfAnEmptyGame) {
+    auto core = launch(true, true);
+    core->setCurrentLevelId(42);
+    core->startGameView();
+    ASSERT_TRUE(core->lastGameView);
+    EXPECT_FALSE(core->lastGameView->started());
+    EXPECT_EQ(rootName(core), "TitleScreen");
+    EXPECT_FALSE(core->startedGameAfterLaunchingApp());
+}
+
+TEST_F(AppCoreScreenSwitching, OrientationRecordsAndLayout) {
+    auto core = launch(true, false);
+    EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(0), 1);
+    EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(1), 3);
+    EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(2), 2);
+    EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(3), 4);
+    EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(7), 1);
+    EXPECT_EQ(&core->orientationDependedInfoFor(5), &core->orientationDependedInfoAtIndex(0));
+    EXPECT_EQ(&core->orientationDependedInfoFor(4), &core->orientationDependedInfoAtIndex(3));
+    EXPECT_EQ(&core->orientationDependedInfoFor(2), &core->orientationDependedInfoAtIndex(2));
+
+    auto view = platform::ui::View::create({0, 0, 10, 10});
+    core->applyInterfaceOrientation(3, *view);
+    EXPECT_EQ(view->bounds(), (platform::Rect{0, 0, 480, 320}));
+    EXPECT_EQ(view->center(), (platform::Point{240, 160}));
+    EXPECT_EQ(view->transform(), platform::AffineTransform::rotation(M_PI / 2));
+    core->applyInterfaceOrientation(1, *view);
+    EXPECT_EQ(view->bounds(), (platform::Rect{0, 0, 320, 480}));
+    EXPECT_TRUE(view->transform().isIdentity());
+    core->applyInterfaceOrientation(9, *view);
+    EXPECT_EQ(view->bounds(), (platform::Rect{0, 0, 320, 480}));
+
+    // A level laid out in landscape turns the app.
+    core->setCurrentLevelId(1);
+    EXPECT_FALSE(core->updateInterfaceOrientation());
+    core->appContext()->getLevelManager()->getLevelInfoById(1)->setCanvasLayout(1);
+    EXPECT_TRUE(core->updateInterfaceOrientation());
+    EXPECT_EQ(core->interfaceOrientation(), 3);
+    EXPECT_TRUE(core->landscape());
+    EXPECT_EQ(core->nibSuffixRotation(), "_Landscape");
+    EXPECT_FALSE(core->updateInterfaceOrientation());
+}
+
+TEST_F(AppCoreScreenSwitching, CurrentLevelCacheKeepsItsRecord) {
+    auto core = launch(true, false);
+    core->setCurrentLevelId(3);
+    auto level = core->currentLevelInfo();
+    ASSERT_TRUE(level);
+    EXPECT_EQ(level->levelId(), 3);
+    // Rebuilding the level list replaces the records; the cached one stays whole.
+    core->appContext()->getLevelManager()->reset();
+    EXPECT_EQ(level->levelId(), 3);
+    EXPECT_EQ(core->currentLevelInfo(), level);
+    core->setCurrentLevelId(1);
+    EXPECT_EQ(core->currentLevelInfo()->levelId(), 1);
+    EXPECT_EQ(core->levelInfoForId(99), nullptr);
+}
+
+TEST_F(AppCoreScreenSwitching, NeutralTiltByCalibrationType) {
+    auto core = launch(true, false);
+    core->setAccelerometerCalibrationType(2);
+    core->resetNeutralAcceleromterValueFor(1);
+    core->resetNeutralAcceleromterValueFor(4);
+    const double t = 0.5237733085234983;
+    auto& portrait = core->orientationDependedInfoFor(1);
+    EXPECT_DOUBLE_EQ(portrait.neutralAccelerometerY, -std::sin(t));
+    EXPECT_DOUBLE_EQ(portrait.neutralAccelerometerZ, -std::cos(t));
+    auto& left = core->orientationDependedInfoFor(4);
+    EXPECT_DOUBLE_EQ(left.neutralAccelerometerX, -std::sin(t));
+    EXPECT_EQ(left.neutralAccelerometerY, 0.0);
+}
+
+TEST_F(AppCoreScreenSwitching, ResourceTablesLoadReleaseAndReload) {
+    platform::gfx::RecordingGL rec;
+    platform::gfx::ScopedGL scope{rec};
+    platform::Bundle::setMainBundlePath(kAssets);
+    platform::ui::Screen::mainScreen().setScale(2.0);
+    auto core = launch(true, true);
+    core->recordResources = false;
+    core->setCurrentLevelId(1);
+    core->startGameView();
+
+    for (int i = 0; i < AppCoreBase::kTextureCount; ++i) {
+        auto t = std::dynamic_pointer_cast<Texture2D>(core->texture(i));
+        ASSERT_TRUE(t) << i;
+        EXPECT_FLOAT_EQ(t->contentsScale(), 2.0f) << i;
+    }
+    EXPECT_EQ(core->texture(5), nullptr);
+    EXPECT_EQ(core->texture(-1), nullptr);
+    EXPECT_EQ(core->sound(4), nullptr);
+    EXPECT_EQ(core->sound(-1), nullptr);
+    EXPECT_EQ(core->music(0), nullptr);
+    EXPECT_FALSE(core->hasMusicResources());
+    ASSERT_TRUE(core->texIconPause());
+
+    // Loading into a filled slot replaces the texture and frees the old one once.
+    std::weak_ptr<JTAppBase::ShellTexture> oldCar = core->texture(1);
+    int deletes = rec.count("glDeleteTextures");
+    core->loadImageAt(1, "movucar");
+    EXPECT_TRUE(oldCar.expired());
+    EXPECT_EQ(rec.count("glDeleteTextures"), deletes + 1);
+    core->loadImageAt(7, "movucar");  // no such slot: ignored
+
+    core->cutEdgeImageAt(1);
+    auto car = std::dynamic_pointer_cast<Texture2D>(core->texture(1));
+    EXPECT_FLOAT_EQ(car->edgeMarginH(), 0.5f / car->pixelsWide());
+    EXPECT_FLOAT_EQ(car->edgeMarginV(), 0.5f / car->pixelsHigh());
+
+    // Released: every slot and the pause icon are empty, and the next game loads afresh.
+    auto gameView = core->lastGameView;
+    core->releaseResources();
+    EXPECT_FALSE(core->resourceLoaded());
+    EXPECT_EQ(core->texIconPause(), nullptr);
+    for (int i = 0; i < AppCoreBase::kTextureCount; ++i) EXPECT_EQ(core->texture(i), nullptr);
+    for (int i = 0; i < AppCoreBase::kSoundCount; ++i) EXPECT_EQ(core->sound(i), nullptr);
+    EXPECT_EQ(core->appContext()->getGameView(), nullptr);
+    core->releaseResources();  // twice is harmless
+
+    core->startGameView();
+    EXPECT_TRUE(core->resourceLoaded());
+    EXPECT_NE(core->lastGameView, gameView);
+    EXPECT_TRUE(core->texture(0));
+    EXPECT_TRUE(core->texIconPause());
+}

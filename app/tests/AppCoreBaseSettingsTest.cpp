@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include "AppCoreTestSupport.h"
+#include "app/util/PlistFiles.h"
+#include "platform/storage/PropertyList.h"
+
+using namespace appcore_test;
+
+namespace {
+
+std::string readBytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeSettings(const fs::path& path, const platform::Value& dict) {
+    fs::create_directories(path.parent_path());
+    ASSERT_TRUE(
+        platform::PropertyList::writeFile(path, dict, platform::PropertyListFormat::Binary));
+}
+
+}  // namespace
+
+using AppCoreSettings = AppCoreTest;
+
+TEST_F(AppCoreSettings, FirstLaunchWritesABinaryFileWithEveryKey) {
+    ASSERT_FALSE(fs::exists(settingsPath()));
+    auto core = TestAppCore::make();
+    EXPECT_FALSE(core->settingsLoadedAtLaunch());
+    ASSERT_TRUE(fs::exists(settingsPath()));
+    EXPECT_EQ(core->settingFileName(), settingsPath().string());
+
+    std::string bytes = readBytes(settingsPath());
+    EXPECT_EQ(bytes.substr(0, 8), "bplist00");
+    auto dict = platform::PropertyList::readFile(settingsPath());
+    ASSERT_TRUE(dict && dict->isDictionary());
+    EXPECT_EQ(dict->get("SettingModel.version"), platform::Value(4097));
+    EXPECT_EQ(dict->get("CFBundleVersion"), platform::Value("1.0"));
+    EXPECT_EQ(dict->get("soundVolume.max3"), platform::Value(2));
+    EXPECT_EQ(dict->get("bgMusicMode"), platform::Value(1));
+    EXPECT_EQ(dict->get("contentsScaleIndex"), platform::Value(0));
+    EXPECT_EQ(dict->get("currentLevelId"), platform::Value(0));
+    // Calibration type 1 (flat) for the game: every orientation's neutral is (0, 0, -1).
+    for (int o : {1, 2, 3, 4}) {
+        std::string k = "neutralAccelerometer.o" + std::to_string(o) + ".";
+        EXPECT_EQ(dict->get(k + "x"), platform::Value(0.0)) << k;
+        EXPECT_EQ(dict->get(k + "y"), platform::Value(0.0)) << k;
+        EXPECT_EQ(dict->get(k + "z"), platform::Value(-1.0)) << k;
+    }
+    EXPECT_EQ(dict->size(), 6u + 12u);
+}
+
+TEST_F(AppCoreSettings, RoundTripThroughTheFile) {
+    {
+        auto core = TestAppCore::make();
+        core->setSoundVolume(3);
+        core->setBgMusicMode(0);
+        core->setContentsScaleIndexSetting(2);
+        core->setCurrentLevelId(3);
+        core->setNeutralAcceleromterFor(3, 0.25, -0.5, -0.75);
+        core->setNeutralAcceleromterFor(2, 0.0, 0.0, 0.0);  // all zero: back to the default
+        core->saveSettings();
+    }
+    auto dict = ReadDictionaryFromPlistFile(settingsPath().string());
+    ASSERT_TRUE(dict);
+    EXPECT_EQ(dict->get("neutralAccelerometer.o3.y"), platform::Value(-0.5));
+    EXPECT_EQ(dict->get("neutralAccelerometer.o2.z"), platform::Value(-1.0));
+
+    auto again = TestAppCore::make();
+    EXPECT_TRUE(again->settingsLoadedAtLaunch());
+    EXPECT_EQ(again->soundVolume(), 3);
+    EXPECT_EQ(again->bgMusicMode(), 0);
+    EXPECT_EQ(again->contentsScaleIndexSetting(), 2);
+    EXPECT_EQ(again->currentLevelId(), 3);
+    auto& landscapeRight = again->orientationDependedInfoFor(3);
+    EXPECT_EQ(landscapeRight.neutralAccelerometerX, 0.25);
+    EXPECT_EQ(landscapeRight.neutralAccelerometerY, -0.5);
+    EXPECT_EQ(landscapeRight.neutralAccelerometerZ, -0.75);
+    ASSERT_TRUE(again->bundleVersionOfLoadedSettings());
+    EXPECT_EQ(*again->bundleVersionOfLoadedSettings(), "1.0");
+}
+
+TEST_F(AppCoreSettings, SameVersionIsNotRewrittenOtherVersionIs) {
+    platform::Value dict = platform::Value::dictionary(
+        {{"CFBundleVersion", "1.0"}, {"soundVolume.max3", 1}, {"someoneElsesKey", "kept"}});
+    writeSettings(settingsPath(), dict);
+    auto core = TestAppCore::make();
+    EXPECT_EQ(core->soundVolume(), 1);
+    // Not written: a key this program does not write is still there.
+    EXPECT_EQ(ReadDictionaryFromPlistFile(settingsPath().string())->get("someoneElsesKey"),
+              platform::Value("kept"));
+
+    dict.set("CFBundleVersion", "0.9");
+    writeSettings(settingsPath(), dict);
+    auto newer = TestAppCore::make();
+    auto written = ReadDictionaryFromPlistFile(settingsPath().string());
+    EXPECT_FALSE(written->contains("someoneElsesKey"));
+    EXPECT_EQ(written->get("CFBundleVersion"), platform::Value("1.0"));
+    EXPECT_EQ(written->get("soundVolume.max3"), platform::Value(1));
+
+    // A file without a version counts as a first launch too.
+    writeSettings(settingsPath(), platform::Value::dictionary({{"someoneElsesKey", "x"}}));
+    TestAppCore::make();
+    EXPECT_FALSE(ReadDictionaryFromPlistFile(settingsPath().string())->contains("someoneElsesKey"));
+}
+
+TEST_F(AppCoreSettings, WrongTypesAndOutOfRangeValues) {
+    writeSettings(settingsPath(),
+                  platform::Value::dictionary({{"CFBundleVersion", 10},
+                                               {"soundVolume.max3", "3"},
+                                               {"bgMusicMode", platform::Value::array({1})},
+                                               {"contentsScaleIndex", 2.9},
+                                               {"currentLevelId", "3"},
+                                               {"neutralAccelerometer.o1.x", "0.5"},
+                                               {"neutralAccelerometer.o1.y", 1}}));
+    auto core = TestAppCore::make();
+    EXPECT_EQ(core->soundVolume(), 2);
+    EXPECT_EQ(core->bgMusicMode(), 1);
+    EXPECT_EQ(core->contentsScaleIndexSetting(), 2);  // a real number is still a number
+    EXPECT_EQ(core->currentLevelId(), 0);
+    EXPECT_EQ(core->orientationDependedInfoFor(1).neutralAccelerometerX, 0.0);
+    EXPECT_EQ(core->orientationDependedInfoFor(1).neutralAccelerometerY, 1.0);
+    EXPECT_FALSE(core->bundleVersionOfLoadedSettings());
+
+    for (auto [stored, loaded] : {std::pair{9, 3}, std::pair{-2, 0}, std::pair{0, 0}}) {
+        writeSettings(settingsPath(), platform::Value::dictionary({{"soundVolume.max3", stored}}));
+        EXPECT_EQ(TestAppCore::make()->soundVolume(), loaded) << stored;
+    }
+
+    // Not a property list at all, or not a dictionary: defaults, and the file is replaced.
+    writeFile(settingsPath(), "garbage");
+    EXPECT_EQ(TestAppCore::make()->soundVolume(), 2);
+    EXPECT_EQ(readBytes(settingsPath()).substr(0, 8), "bplist00");
+    writeSettings(settingsPath(), platform::Value::array({1, 2}));
+    EXPECT_EQ(TestAppCore::make()->soundVolume(), 2);
+    EXPECT_TRUE(ReadDictionaryFromPlistFile(settingsPath().string()));
+}
+
+TEST_F(AppCoreSettings, VolumeTogglingAndTable) {
+    auto core = TestAppCore::make();
+    std::vector<std::string> seen;
+    for (int i = 0; i < 4; ++i) {
+        core->toggleSoundVolume();
+        seen.push_back(core->soundVolumeString());
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"3", "OFF", "1", "2"}));
+    core->setSoundVolume(3);
+    EXPECT_EQ(core->toggleSoundVolume(), 0);
+    EXPECT_EQ(core->soundVolumeString(), "OFF");
+
+    EXPECT_EQ(AppCoreBase::volumePercentOfSetting(0), 0);
+    EXPECT_EQ(AppCoreBase::volumePercentOfSetting(1), 20);
+    EXPECT_EQ(AppCoreBase::volumePercentOfSetting(2), 50);
+    EXPECT_EQ(AppCoreBase::volumePercentOfSetting(3), 100);
+    EXPECT_EQ(AppCoreBase::volumePercentOfSetting(4), 0);
+    EXPECT_EQ(AppCoreBase::volumePercentOfSetting(-1), 0);
+
+    core->setSoundVolume(1);
+    core->setBgMusicMode(0);
+    core->updateSoundSetting();
+    EXPECT_FALSE(SoundObj::musicIsEnabled());
+    core->setBgMusicMode(2);
+    core->updateSoundSetting();
+    EXPECT_TRUE(SoundObj::musicIsEnabled());
+}
+
+TEST_F(AppCoreSettings, DrawingResolutionFollowsTheScreen) {
+    auto core = TestAppCore::make();
+    auto indexFor = [&](int setting) {
+        core->setContentsScaleIndexSetting(setting);
+        core->updateContentsScaleIndex();
+        return core->contentsScaleIndex();
+    };
+
+    platform::ui::Screen::mainScreen().setScale(2.0);
+    EXPECT_TRUE(core->supportsContentsScale());
+    EXPECT_EQ(core->defaultContentsScaleIndex(), 3);
+    EXPECT_EQ(indexFor(0), 3);
+    EXPECT_EQ(core->contentsScaleValue(), 2.0f);
+    EXPECT_EQ(indexFor(2), 2);
+    EXPECT_EQ(core->contentsScaleValue(), 1.5f);
+    EXPECT_EQ(indexFor(5), 3);
+    EXPECT_EQ(indexFor(-3), 3);
+
+    platform::ui::Screen::mainScreen().setScale(1.5);
+    EXPECT_EQ(core->defaultContentsScaleIndex(), 2);
+
+    platform::ui::Screen::mainScreen().setScale(1.0);
+    for (int setting : {0, 1, 2, 3, 7}) EXPECT_EQ(indexFor(setting), 1) << setting;
+    EXPECT_FALSE(core->isIPad());
+
+    // A tablet of scale 1 counts as 2.
+    core->setDeviceTypeName("iPad3,1");
+    EXPECT_TRUE(core->isIPad());
+    EXPECT_EQ(core->displayContentsScale(), 2.0f);
+    EXPECT_EQ(indexFor(0), 3);
+
+    EXPECT_EQ(AppCoreBase::contentsScaleValueFromIndex(0), 1.0f);
+    EXPECT_EQ(AppCoreBase::contentsScaleValueFromIndex(4), 1.0f);
+}
+
+TEST_F(AppCoreSettings, PictureFilesFallBackLowerThenHigher) {
+    auto pick = [](int index) {
+        auto found = AppCoreBase::pictureFileForName("car", index);
+        return found ? fs::path(found->first).filename().string() + "@" +
+                           std::to_string(found->second)
+                     : std::string("none");
+    };
+    EXPECT_EQ(pick(3), "none");
+    writeFile(bundle / "car.png", "x");
+    EXPECT_EQ(pick(3), "car.png@1.000000");
+    EXPECT_EQ(pick(1), "car.png@1.000000");
+    fs::remove(bundle / "car.png");
+    writeFile(bundle / "car_cs150.png", "x");
+    EXPECT_EQ(pick(3), "car_cs150.png@1.500000");
+    // From index 1 nothing lower exists; higher resolutions come next.
+    EXPECT_EQ(pick(1), "car_cs150.png@1.500000");
+    writeFile(bundle / "car_cs200.png", "x");
+    EXPECT_EQ(pick(3), "car_cs200.png@2.000000");
+    EXPECT_EQ(pick(2), "car_cs150.png@1.500000");
+    EXPECT_EQ(pick(0), "car_cs150.png@1.500000");
+    EXPECT_EQ(pick(-1), "car_cs200.png@2.000000");
+    EXPECT_EQ(pick(-2), "none");
+}

@@ -1,0 +1,193 @@
+#pragma once
+
+// A fresh world for each app-core test: its own home folder and keychain file, a bundle of the
+// test's making (or the real one), a manual clock with a drained main loop, and the shared
+// application, alert, screen, sound and announcement state put back afterwards.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppGameView.h"
+#include "app/MyAppCore.h"
+#include "app/ViewControllerBase.h"
+#include "appbase/JTAppContext.h"
+#include "online/AnnounceManager.h"
+#include "platform/runtime/MainLoopTestScope.h"
+#include "platform/storage/AppPaths.h"
+#include "platform/storage/Bundle.h"
+#include "platform/storage/Keychain.h"
+#include "platform/storage/SecureRandom.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Screen.h"
+#include "sound/SoundObj.h"
+
+namespace appcore_test {
+
+namespace fs = std::filesystem;
+
+inline const fs::path kAssets = fs::path(MOVU_SOURCE_DIR) / "assets";
+
+// The game view as the app core drives it, recording what it is told.
+class FakeGameView : public AppGameView {
+  public:
+    std::vector<std::string> calls;
+    bool started_ = false;
+    JTAppBase::JTScenePtr scene_;
+    platform::Point pauseBtn{300, 20};
+
+    void start() override {
+        calls.push_back("start");
+        started_ = true;
+    }
+    void resume() override { calls.push_back("resume"); }
+    bool started() const override { return started_; }
+    platform::Point pauseBtnPosInView() override { return pauseBtn; }
+    JTAppBase::JTScenePtr gameScene() const override { return scene_; }
+
+    void gameOverWithScore(int32_t) override {}
+    void setLevelInfo(std::shared_ptr<JTAppBase::LevelInfo>) override {}
+    void startGameScene(const boost::intrusive_ptr<JTAppBase::JTScene>& scene) override {
+        calls.push_back(scene ? "scene" : "no scene");
+        scene_ = scene;
+    }
+    void stop() override {
+        calls.push_back("stop");
+        started_ = false;
+    }
+    void setPauseBtnPos(platform::Point p) override { pauseBtn = p; }
+    int64_t interfaceOrientation() override { return 1; }
+    std::shared_ptr<JTAppBase::ShellAppCore> appCore() override { return nullptr; }
+    platform::Point convertPointFromRawView(platform::Point p) override { return p; }
+    void setMultipleTouchEnabled(bool) override {}
+    std::shared_ptr<JTAppBase::ShellTilt> accelerometerHelper() override { return nullptr; }
+};
+
+class TitleScreen : public ViewControllerBase {
+  public:
+    const char* className() const override { return "TitleScreen"; }
+};
+
+// The game's core with the screens that later work provides played by stand-ins, when asked.
+class TestAppCore : public MyAppCore {
+  public:
+    bool withTitle = false;
+    bool withGameView = false;
+    bool recordResources = false;
+    int resourceLoads = 0;
+    std::shared_ptr<FakeGameView> lastGameView;
+
+    static std::shared_ptr<TestAppCore> make(bool title = false, bool gameView = false) {
+        auto core = std::make_shared<TestAppCore>();
+        core->withTitle = title;
+        core->withGameView = gameView;
+        core->recordResources = gameView;
+        core->init();
+        return core;
+    }
+
+    std::shared_ptr<ViewControllerBase> createTitleView() override {
+        if (!withTitle) return MyAppCore::createTitleView();
+        return ViewControllerBase::make<TitleScreen>();
+    }
+    std::shared_ptr<AppGameView> createGameView() override {
+        if (!withGameView) return MyAppCore::createGameView();
+        lastGameView = std::make_shared<FakeGameView>();
+        return lastGameView;
+    }
+    void loadResources() override {
+        ++resourceLoads;
+        if (!recordResources) MyAppCore::loadResources();
+    }
+};
+
+inline void writeFile(const fs::path& p, const std::string& bytes) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+inline std::string infoPlist(const std::string& version, const std::string& webUrl) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+           "<key>CFBundleShortVersionString</key><string>" +
+           version +
+           "</string><key>CFBundleDisplayName</key><string>Movuroute</string>"
+           "<key>CFBundleIdentifier</key><string>com.quorvel.movuroute</string>"
+           "<key>NSHumanReadableCopyright</key><string>(c) test</string>"
+           "<key>MovurouteWebServiceURL</key><string>" +
+           webUrl + "</string></dict></plist>\n";
+}
+
+class AppCoreTest : public ::testing::Test {
+  protected:
+    fs::path root;
+    fs::path bundle;
+    platform::MainLoopTestScope loop;
+    std::vector<std::vector<std::string>> opened;
+
+    AppCoreTest() {
+        root = fs::temp_directory_path() /
+               ("appcore-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root);
+        fs::create_directories(root);
+        platform::AppPaths::setHomeOverride(root / "home");
+        ::setenv("MOVUROUTE_KEYCHAIN", (root / "keychain").c_str(), 1);
+        ::unsetenv("MOVUROUTE_WEB_URL");
+        bundle = root / "bundle";
+        useBundleVersion("1.0");
+        resetShared();
+        platform::ui::Application::shared().setDesktopOpener(
+            [this](const std::vector<std::string>& argv) {
+                opened.push_back(argv);
+                return true;
+            });
+    }
+
+    ~AppCoreTest() override {
+        resetShared();
+        platform::Bundle::setMainBundlePath(std::nullopt);
+        platform::AppPaths::setHomeOverride(std::nullopt);
+        ::unsetenv("MOVUROUTE_KEYCHAIN");
+        ::unsetenv("MOVUROUTE_WEB_URL");
+        fs::remove_all(root);
+    }
+
+    static void resetShared() {
+        platform::ui::AlertView::resetAll();
+        platform::ui::Application::shared().reset();
+        platform::ui::Screen::mainScreen().reset();
+        platform::Keychain::shared().setInjectedFailure(std::nullopt);
+        platform::SecureRandom::setFailForTesting(false);
+        AnnounceManager::sharedAnnounceManager().resetForTesting();
+        SoundObj::resetClassState();
+    }
+
+    // A bundle holding only an Info.plist of the given version (pictures are added by tests).
+    void useBundleVersion(const std::string& version,
+                          const std::string& webUrl = "http://127.0.0.1:8642/movuroute") {
+        writeFile(bundle / "Info.plist", infoPlist(version, webUrl));
+        platform::Bundle::setMainBundlePath(bundle);
+    }
+
+    void copyAsset(const std::string& file) {
+        fs::copy_file(kAssets / file, bundle / file, fs::copy_options::overwrite_existing);
+    }
+
+    fs::path settingsPath() const { return root / "home" / "Documents" / "settings.plist"; }
+
+    static std::vector<std::string> alertTexts() {
+        std::vector<std::string> out;
+        if (auto a = platform::ui::AlertView::visibleAlert()) out = {a->title(), a->message()};
+        return out;
+    }
+};
+
+}  // namespace appcore_test
