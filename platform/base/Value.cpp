@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstring>
 #include <ctime>
+#include <limits>
+
+#include "platform/base/NumberText.h"
 
 namespace platform {
 
@@ -177,6 +180,39 @@ std::string Value::asString(std::string_view def) const {
 Date Value::asDate(Date def) const {
     if (auto* d = std::get_if<Date>(&v_)) return *d;
     return def;
+}
+
+std::int32_t Value::intValue() const {
+    if (isString()) return platform::intValue(stringRef());
+    std::int64_t v = asInteger();
+    if (v > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (v < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(v);
+}
+
+std::int64_t Value::integerValue() const {
+    if (isString()) return platform::integerValue(stringRef());
+    return asInteger();
+}
+
+double Value::doubleValue() const {
+    if (isString()) return platform::doubleValue(stringRef());
+    return asReal();
+}
+
+bool Value::boolValue() const {
+    if (isString()) return platform::boolValue(stringRef());
+    return asBool();
+}
+
+std::string Value::stringValue() const {
+    if (isString()) return stringRef();
+    if (!isNumber()) return {};
+    std::string out;
+    describe(out, 0, false);
+    return out;
 }
 
 const std::string& Value::stringRef() const {

@@ -89,6 +89,16 @@ class Value {
     double asReal(double def = 0) const;
     std::string asString(std::string_view def = {}) const;
     platform::Date asDate(platform::Date def = {}) const;
+    // What the original's intValue, integerValue, doubleValue, boolValue and stringValue
+    // answered for an object that might be a string or a number (server settings arrive as
+    // either): strings follow the text rules of NumberText.h, numbers convert (saturating),
+    // anything else answers 0, false or "".
+    std::int32_t intValue() const;
+    std::int64_t integerValue() const;
+    double doubleValue() const;
+    bool boolValue() const;
+    std::string stringValue() const;
+
     // Containers and strings by reference: an empty static instance on the wrong type.
     const std::string& stringRef() const;
     const Bytes& asData() const;
@@ -112,9 +122,13 @@ class Value {
     bool contains(std::string_view key) const { return find(key) != nullptr; }
     // Array element, or a null value out of range.
     const Value& at(std::size_t index) const;
-    const Value& operator[](std::size_t index) const { return at(index); }
-    const Value& operator[](int index) const {
-        return index < 0 ? at(static_cast<std::size_t>(-1)) : at(static_cast<std::size_t>(index));
+    // Any integer type indexes (a negative index is out of range).
+    template <typename I, std::enable_if_t<std::is_integral_v<I>, int> = 0>
+    const Value& operator[](I index) const {
+        if constexpr (std::is_signed_v<I>) {
+            if (index < 0) return at(static_cast<std::size_t>(-1));
+        }
+        return at(static_cast<std::size_t>(index));
     }
 
     // Setting a key on a null value makes it a dictionary; on any other non-dictionary it is

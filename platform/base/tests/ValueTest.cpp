@@ -124,3 +124,38 @@ TEST(Error, DescriptionsAndChaining) {
     copy.withUserInfo("k", 1);
     EXPECT_FALSE(copy == e);
 }
+
+TEST(Value, TextOrNumberAccessorsFollowTheOriginalRules) {
+    EXPECT_EQ(Value(" 42abc").intValue(), 42);
+    EXPECT_EQ(Value("99999999999").intValue(), INT32_MAX);
+    EXPECT_EQ(Value(int64_t{99999999999}).intValue(), INT32_MAX);
+    EXPECT_EQ(Value(-1e20).intValue(), INT32_MIN);
+    EXPECT_EQ(Value(7.9).intValue(), 7);
+    EXPECT_EQ(Value("12345678901").integerValue(), 12345678901);
+    EXPECT_DOUBLE_EQ(Value("2.5x").doubleValue(), 2.5);
+    EXPECT_DOUBLE_EQ(Value(3).doubleValue(), 3.0);
+    EXPECT_TRUE(Value("YES").boolValue());
+    EXPECT_FALSE(Value("NO").boolValue());
+    EXPECT_TRUE(Value(1).boolValue());
+    EXPECT_EQ(Value(12).stringValue(), "12");
+    EXPECT_EQ(Value(0.25).stringValue(), "0.25");
+    EXPECT_EQ(Value("text").stringValue(), "text");
+    EXPECT_EQ(Value::array({1}).stringValue(), "");
+    EXPECT_EQ(Value::array({1}).intValue(), 0);
+    EXPECT_EQ(Value().intValue(), 0);
+}
+
+TEST(Value, IndexesWithAnyIntegerType) {
+    Value list = Value::array({"a", "b"});
+    unsigned u = 1;
+    long l = 0;
+    std::size_t z = 1;
+    EXPECT_EQ(list[u].asString(), "b");
+    EXPECT_EQ(list[l].asString(), "a");
+    EXPECT_EQ(list[z].asString(), "b");
+    EXPECT_TRUE(list[-1L].isNull());
+    EXPECT_TRUE(list[2].isNull());
+    EXPECT_TRUE(Value::dictionary({{"k", 1}})[0].isNull());
+    EXPECT_EQ(Value::dictionary({{"k", 1}})["k"].asInteger(), 1);
+    EXPECT_TRUE(Value::array({1})["k"].isNull());
+}
