@@ -19,8 +19,8 @@ double monotonicNow();
 
 namespace platform::ui {
 
-// Posts a notification with no object and no user info on the default centre.
-void postNotification(const char* name);
+// Posts a notification without user info on the default centre.
+void postNotification(const char* name, const void* object = nullptr);
 
 }  // namespace platform::ui
 
