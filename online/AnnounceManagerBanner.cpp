@@ -68,7 +68,8 @@ void AnnounceManager::showBannerOn(const std::shared_ptr<platform::ui::View>& pa
     bannerPosition_ = position;
     bannerAlignX_ = alignX;
     bannerAlignY_ = alignY;
-    if (!bannerView_ || bannerIsDirty_.exchange(false)) {
+    bool dirty = bannerIsDirty_.exchange(false);
+    if (!bannerView_ || dirty) {
         if (!buildBanner() || !bannerView_) return;
     }
     if (!parentView_) return;

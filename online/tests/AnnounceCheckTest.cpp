@@ -5,6 +5,7 @@
 
 #include "AnnounceTestSupport.h"
 #include "platform/testing/TestHttpServer.h"
+#include "platform/ui/View.h"
 
 using namespace announce_test;
 
@@ -291,4 +292,27 @@ TEST_F(AnnounceCheckTest, TheCacheIsPrivateAndDeletingItEmptiesIt) {
     EXPECT_FALSE(cached("status.plist"));
     EXPECT_FALSE(cached("announce.plist"));
     EXPECT_FALSE(cached("x.png.00000001"));
+}
+
+TEST_F(AnnounceCheckTest, ABannerIsRebuiltAfterACheckSavedANewList) {
+    serveImage("a.png", red);
+    serveList(Value::array({row({"HPVe", "Am1"}), row({"HFUr", "img/"}), row({"HVSi", "320", "50"}),
+                            fileRow("a", "a.png", red), row({"UI", "0", "0", "a"})}));
+    check();
+    auto parent = platform::ui::View::create(platform::Rect(0, 0, 320, 480));
+    am.showBannerOn(parent, nullptr, {160, 480}, 0, 1);
+    EXPECT_FALSE(am.bannerIsDirty());
+    auto first = am.bannerView();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->subviews().at(0)->frame(), platform::Rect(0, 0, 40, 30));
+
+    serveList(Value::array({row({"HPVe", "Am1"}), row({"HFUr", "img/"}), row({"HVSi", "300", "40"}),
+                            fileRow("a", "a.png", red), row({"UI", "5", "5", "a"})}));
+    check();
+    am.showBannerOn(parent, nullptr, {160, 480}, 0, 1);
+    ASSERT_TRUE(am.bannerView());
+    EXPECT_NE(am.bannerView(), first);
+    EXPECT_FALSE(first->superview());
+    EXPECT_EQ(am.bannerView()->bounds(), platform::Rect(0, 0, 300, 40));
+    EXPECT_EQ(server.requestCount("/iphone/cmd/img/a.png"), 1u);
 }
