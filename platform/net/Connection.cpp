@@ -1,0 +1,195 @@
+#include "platform/net/Connection.h"
+
+#include "platform/net/CurlTransfer.h"
+#include "platform/net/NetWorker.h"
+#include "platform/net/UrlError.h"
+#include "platform/runtime/MainLoop.h"
+
+namespace platform {
+
+namespace {
+
+// Collects a whole load for sendAsynchronousRequest.
+class CompletionDelegate : public ConnectionDelegate {
+  public:
+    explicit CompletionDelegate(Connection::Completion completion)
+        : completion_(std::move(completion)) {}
+
+    void connectionDidReceiveResponse(Connection&, const UrlResponse& response) override {
+        response_ = response;
+        body_.clear();
+    }
+    void connectionDidReceiveData(Connection&, const std::vector<std::uint8_t>& data) override {
+        body_.insert(body_.end(), data.begin(), data.end());
+    }
+    void connectionDidFinishLoading(Connection&) override {
+        if (completion_) completion_(response_, body_, std::nullopt);
+    }
+    void connectionDidFailWithError(Connection&, const Error& error) override {
+        if (completion_) completion_(response_, body_, error);
+    }
+
+  private:
+    Connection::Completion completion_;
+    std::optional<UrlResponse> response_;
+    Connection::Bytes body_;
+};
+
+}  // namespace
+
+std::shared_ptr<Connection> Connection::create(UrlRequest request,
+                                               std::weak_ptr<ConnectionDelegate> delegate) {
+    return std::make_shared<Connection>(Private{}, std::move(request), std::move(delegate));
+}
+
+Connection::Connection(Private, UrlRequest request, std::weak_ptr<ConnectionDelegate> delegate)
+    : original_(request), current_(std::move(request)), delegate_(std::move(delegate)) {}
+
+Connection::~Connection() {
+    if (transfer_) NetWorker::shared().cancel(std::move(transfer_));
+}
+
+std::shared_ptr<Connection> Connection::sendAsynchronousRequest(UrlRequest request,
+                                                                Completion completion,
+                                                                std::int64_t maxBytes) {
+    auto delegate = std::make_shared<CompletionDelegate>(std::move(completion));
+    auto connection = create(std::move(request), delegate);
+    connection->ownedDelegate_ = delegate;
+    connection->selfRetain_ = connection;
+    connection->setMaxBytes(maxBytes);
+    connection->start();
+    return connection;
+}
+
+void Connection::start() {
+    if (state_ != State::Idle) return;
+    state_ = State::Starting;
+    // Even the first question to the delegate comes on a later loop turn, so a caller can
+    // finish setting itself up after start() returns.
+    std::weak_ptr<Connection> weak = weak_from_this();
+    MainLoop::main().post([weak] {
+        if (auto self = weak.lock()) self->beginFirstRequest();
+    });
+}
+
+void Connection::cancel() {
+    if (state_ == State::Cancelled || state_ == State::Finished) {
+        releaseSelf();
+        return;
+    }
+    state_ = State::Cancelled;
+    stopHop();
+    releaseSelf();
+}
+
+std::shared_ptr<ConnectionDelegate> Connection::listener() {
+    auto delegate = delegate_.lock();
+    if (!delegate) cancel();
+    return delegate;
+}
+
+void Connection::releaseSelf() {
+    if (!selfRetain_ && !ownedDelegate_) return;
+    MainLoop::main().post([self = std::move(selfRetain_), delegate = std::move(ownedDelegate_)] {});
+}
+
+void Connection::beginFirstRequest() {
+    if (state_ != State::Starting) return;
+    auto delegate = listener();
+    if (!delegate) return;
+    auto request = delegate->connectionWillSendRequest(*this, current_, nullptr);
+    if (state_ != State::Starting) return;  // cancelled inside the call
+    if (!request) {
+        cancel();
+        return;
+    }
+    current_ = std::move(*request);
+    state_ = State::Running;
+    startHop();
+}
+
+void Connection::startHop() {
+    const std::uint64_t hop = ++hop_;
+    responseDelivered_ = false;
+    std::weak_ptr<Connection> weak = weak_from_this();
+    CurlTransfer::Callbacks callbacks;
+    // These run on the network worker; they only carry the event over to the main loop.
+    callbacks.onResponse = [weak, hop](const UrlResponse& response) {
+        MainLoop::main().post([weak, hop, response] {
+            if (auto self = weak.lock()) self->hopResponse(hop, response);
+        });
+    };
+    callbacks.onData = [weak, hop](const std::uint8_t* data, std::size_t size) {
+        MainLoop::main().post([weak, hop, chunk = Bytes(data, data + size)] {
+            if (auto self = weak.lock()) self->hopData(hop, chunk);
+        });
+    };
+    callbacks.onComplete = [weak, hop](const std::optional<Error>& error) {
+        MainLoop::main().post([weak, hop, error] {
+            if (auto self = weak.lock()) self->hopComplete(hop, error);
+        });
+    };
+    transfer_ = std::make_shared<CurlTransfer>(current_, std::move(callbacks), maxBytes_);
+    NetWorker::shared().start(transfer_);
+}
+
+void Connection::stopHop() {
+    ++hop_;  // whatever the old transfer still sends is now stale
+    if (transfer_) NetWorker::shared().cancel(std::move(transfer_));
+    transfer_.reset();
+}
+
+void Connection::hopResponse(std::uint64_t hop, const UrlResponse& response) {
+    if (hop != hop_ || state_ != State::Running) return;
+    auto delegate = listener();
+    if (!delegate) return;
+
+    if (auto next = redirectRequestFor(current_, response)) {
+        if (redirects_ >= maxRedirects_) {
+            stopHop();
+            fail(makeUrlError(kUrlErrorHTTPTooManyRedirects, current_.url()));
+            return;
+        }
+        auto answer = delegate->connectionWillSendRequest(*this, *next, &response);
+        if (state_ != State::Running) return;  // cancelled inside the call
+        if (answer) {
+            ++redirects_;
+            stopHop();
+            current_ = std::move(*answer);
+            startHop();
+            return;
+        }
+        // Refused: the redirect response is the answer.
+    }
+    responseDelivered_ = true;
+    delegate->connectionDidReceiveResponse(*this, response);
+}
+
+void Connection::hopData(std::uint64_t hop, const Bytes& data) {
+    if (hop != hop_ || state_ != State::Running || !responseDelivered_) return;
+    if (auto delegate = listener()) delegate->connectionDidReceiveData(*this, data);
+}
+
+void Connection::hopComplete(std::uint64_t hop, const std::optional<Error>& error) {
+    if (hop != hop_ || state_ != State::Running) return;
+    transfer_.reset();
+    if (error) {
+        fail(*error);
+        return;
+    }
+    auto delegate = listener();
+    if (!delegate) return;
+    state_ = State::Finished;
+    delegate->connectionDidFinishLoading(*this);
+    releaseSelf();
+}
+
+void Connection::fail(const Error& error) {
+    auto delegate = listener();
+    if (!delegate) return;
+    state_ = State::Finished;
+    delegate->connectionDidFailWithError(*this, error);
+    releaseSelf();
+}
+
+}  // namespace platform

@@ -1,0 +1,98 @@
+#pragma once
+
+// Asynchronous URL loading for the main thread. The transfer runs on the network worker;
+// everything the delegate hears is posted to the main loop (see ConnectionDelegate for the
+// order). Redirects are followed here, one at a time, so the delegate can see and refuse
+// each. Create, start and cancel on the main thread. Dropping the last reference cancels.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/base/Error.h"
+#include "platform/net/ConnectionDelegate.h"
+#include "platform/net/HttpRedirect.h"
+#include "platform/net/UrlRequest.h"
+#include "platform/net/UrlResponse.h"
+
+namespace platform {
+
+class CurlTransfer;
+
+class Connection : public std::enable_shared_from_this<Connection> {
+  public:
+    using Bytes = std::vector<std::uint8_t>;
+    using Completion = std::function<void(const std::optional<UrlResponse>&, const Bytes&,
+                                          const std::optional<Error>&)>;
+
+    static std::shared_ptr<Connection> create(UrlRequest request,
+                                              std::weak_ptr<ConnectionDelegate> delegate);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Starts once; later calls do nothing.
+    void start();
+    // Stops the transfer; the delegate hears nothing more, not even about events that were
+    // already on their way. Safe inside a delegate call and when already finished.
+    void cancel();
+
+    // Body bytes per response beyond which the load fails with
+    // kUrlErrorDataLengthExceedsMaximum (and the transfer stops); < 0, the default: none.
+    // Set before start().
+    void setMaxBytes(std::int64_t maxBytes) { maxBytes_ = maxBytes; }
+    void setMaxRedirects(int count) { maxRedirects_ = count; }
+
+    const UrlRequest& originalRequest() const { return original_; }
+    // The request being sent now (after redirects).
+    const UrlRequest& currentRequest() const { return current_; }
+    bool isRunning() const { return state_ == State::Running || state_ == State::Starting; }
+    bool isCancelled() const { return state_ == State::Cancelled; }
+
+    // One-shot loading with a completion on the main loop (response, whole body, error). The
+    // connection keeps itself alive until the completion has run; the returned pointer may be
+    // kept to cancel it, after which the completion never runs.
+    static std::shared_ptr<Connection> sendAsynchronousRequest(UrlRequest request,
+                                                               Completion completion,
+                                                               std::int64_t maxBytes = -1);
+
+  private:
+    struct Private {};
+
+  public:
+    Connection(Private, UrlRequest request, std::weak_ptr<ConnectionDelegate> delegate);
+
+  private:
+    enum class State { Idle, Starting, Running, Finished, Cancelled };
+
+    void beginFirstRequest();
+    void startHop();
+    void stopHop();
+    void hopResponse(std::uint64_t hop, const UrlResponse& response);
+    void hopData(std::uint64_t hop, const Bytes& data);
+    void hopComplete(std::uint64_t hop, const std::optional<Error>& error);
+    void fail(const Error& error);
+    // The delegate, or nothing - in which case nobody is listening and the load is cancelled.
+    std::shared_ptr<ConnectionDelegate> listener();
+    // Drops the references a one-shot load keeps on itself, on the next loop turn so that
+    // nothing is destroyed inside its own callback.
+    void releaseSelf();
+
+    UrlRequest original_;
+    UrlRequest current_;
+    std::weak_ptr<ConnectionDelegate> delegate_;
+    std::shared_ptr<CurlTransfer> transfer_;
+    std::uint64_t hop_ = 0;
+    int redirects_ = 0;
+    int maxRedirects_ = kMaxHttpRedirects;
+    std::int64_t maxBytes_ = -1;
+    bool responseDelivered_ = false;
+    State state_ = State::Idle;
+    // Only for sendAsynchronousRequest: the connection owns its delegate and itself.
+    std::shared_ptr<ConnectionDelegate> ownedDelegate_;
+    std::shared_ptr<Connection> selfRetain_;
+};
+
+}  // namespace platform

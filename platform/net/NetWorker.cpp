@@ -1,0 +1,64 @@
+#include "platform/net/NetWorker.h"
+
+#include "platform/net/CookieJar.h"
+
+namespace platform {
+
+NetWorker& NetWorker::shared() {
+    // The cookie jar must outlive the worker's transfers, so it is made first (and therefore
+    // destroyed last).
+    CookieJar::shared();
+    static NetWorker worker;
+    return worker;
+}
+
+NetWorker::NetWorker() : thread_([this] { run(); }) {}
+
+NetWorker::~NetWorker() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    driver_.wakeup();
+    thread_.join();
+}
+
+void NetWorker::start(std::shared_ptr<CurlTransfer> transfer) {
+    if (!transfer) return;
+    {
+        std::lock_guard lock(mutex_);
+        commands_.push_back(Command{true, std::move(transfer)});
+    }
+    driver_.wakeup();
+}
+
+void NetWorker::cancel(std::shared_ptr<CurlTransfer> transfer) {
+    if (!transfer) return;
+    {
+        std::lock_guard lock(mutex_);
+        commands_.push_back(Command{false, std::move(transfer)});
+    }
+    driver_.wakeup();
+}
+
+void NetWorker::run() {
+    for (;;) {
+        std::deque<Command> commands;
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) break;
+            commands.swap(commands_);
+        }
+        for (auto& command : commands) {
+            if (command.add) {
+                driver_.add(command.transfer);
+            } else {
+                driver_.remove(command.transfer.get());
+            }
+        }
+        // Commands wake the poll early, so a long wait costs nothing.
+        driver_.runOnce(std::chrono::seconds(30));
+    }
+}
+
+}  // namespace platform

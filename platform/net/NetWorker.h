@@ -1,0 +1,46 @@
+#pragma once
+
+// The one thread that moves every asynchronous transfer of the process. Transfers are
+// handed over and cancelled from any thread; their callbacks run on this thread and must
+// only post onward (Connection posts to the main loop). Not for use outside platform/net.
+
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/net/CurlTransfer.h"
+#include "platform/net/TransferDriver.h"
+
+namespace platform {
+
+class NetWorker {
+  public:
+    static NetWorker& shared();
+
+    void start(std::shared_ptr<CurlTransfer> transfer);
+    // The worker drops the transfer on its next turn; callbacks may still come until then,
+    // which is why callers check their own state before acting on one.
+    void cancel(std::shared_ptr<CurlTransfer> transfer);
+
+    NetWorker(const NetWorker&) = delete;
+    NetWorker& operator=(const NetWorker&) = delete;
+
+  private:
+    NetWorker();
+    ~NetWorker();
+    void run();
+
+    struct Command {
+        bool add;
+        std::shared_ptr<CurlTransfer> transfer;
+    };
+
+    std::mutex mutex_;
+    std::deque<Command> commands_;
+    bool stopping_ = false;
+    TransferDriver driver_;
+    std::thread thread_;
+};
+
+}  // namespace platform
