@@ -4,19 +4,16 @@
 
 #include "app/AppCoreBase.h"
 #include "app/AppGameView.h"
-#include "app/MyGameView.h"
-#include "app/MyTitleView.h"
 #include "app/PauseView.h"
 #include "app/SimpleSelectView.h"
 #include "app/ViewControllerBase.h"
 
 std::shared_ptr<ViewControllerBase> AppCoreBase::createTitleView() {
-    return ViewControllerBase::make<MyTitleView>(
-        TitleView::interfaceFileName(nibSuffixRotation(), appContext_));
+    return nullptr;
 }
 
 std::shared_ptr<AppGameView> AppCoreBase::createGameView() {
-    return MyGameView::create(weak_from_this(), interfaceOrientation_);
+    return nullptr;
 }
 
 std::shared_ptr<PauseView> AppCoreBase::createPauseView() {
