@@ -103,6 +103,26 @@ bool Application::spawnDesktopOpener(const std::vector<std::string>& argv) {
     return true;
 }
 
+// ---- background tasks ----
+
+Application::BackgroundTaskId Application::beginBackgroundTask(std::function<void()> handler) {
+    BackgroundTaskId id = nextBackgroundTask_++;
+    backgroundTasks_[id] = std::move(handler);
+    return id;
+}
+
+void Application::endBackgroundTask(BackgroundTaskId id) {
+    backgroundTasks_.erase(id);
+}
+
+void Application::expireBackgroundTasks() {
+    // Handlers usually end their own task (and may begin others): take the list first.
+    auto tasks = std::move(backgroundTasks_);
+    backgroundTasks_.clear();
+    for (auto& [id, handler] : tasks)
+        if (handler) handler();
+}
+
 // ---- life cycle ----
 
 void Application::post(const char* name) {

@@ -4,7 +4,9 @@
 // the life-cycle notifications. The delegate hears of each change before the notification is
 // posted, as on the original.
 
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -92,6 +94,17 @@ class Application {
         opener_ = std::move(opener);
     }
 
+    // Background tasks. A desktop program is never suspended, so a task simply runs until it
+    // is ended; expireBackgroundTasks() (tests, shutdown) calls the expiration handlers of the
+    // tasks still open and ends them.
+    using BackgroundTaskId = std::uint64_t;
+    static constexpr BackgroundTaskId kBackgroundTaskInvalid = 0;
+    BackgroundTaskId beginBackgroundTask(std::function<void()> expirationHandler = {});
+    // Unknown or invalid ids are ignored.
+    void endBackgroundTask(BackgroundTaskId id);
+    std::size_t backgroundTaskCount() const { return backgroundTasks_.size(); }
+    void expireBackgroundTasks();
+
     // Life cycle, driven by the host program.
     bool finishLaunching();
     void becomeActive();
@@ -118,6 +131,8 @@ class Application {
     std::set<std::string> ownSchemes_;
     std::vector<std::string> openedURLs_;
     std::function<bool(const std::vector<std::string>&)> opener_;
+    std::map<BackgroundTaskId, std::function<void()>> backgroundTasks_;
+    BackgroundTaskId nextBackgroundTask_ = 1;
 };
 
 }  // namespace platform::ui

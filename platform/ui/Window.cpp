@@ -1,6 +1,7 @@
 #include "platform/ui/Window.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
@@ -68,6 +69,12 @@ std::size_t Window::rootViewIndex() const {
     for (std::size_t i = 0; i < subs.size(); ++i)
         if (auto vc = subs[i]->viewController(); vc && vc->presentingViewController()) return i;
     return subs.size();
+}
+
+Rect Window::convertRectToScreen(const Rect& r) const {
+    Point a = convertPointToScreen({r.minX(), r.minY()});
+    Point b = convertPointToScreen({r.maxX(), r.maxY()});
+    return Rect(std::min(a.x, b.x), std::min(a.y, b.y), std::fabs(b.x - a.x), std::fabs(b.y - a.y));
 }
 
 void Window::makeKeyWindow() {

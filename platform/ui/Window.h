@@ -27,6 +27,10 @@ class Window : public View {
     // callbacks), the new one fills it (appear callbacks).
     void setRootViewController(std::shared_ptr<ViewController> vc, bool animated = false);
 
+    // Window coordinates to the screen's (through the window's own frame and transform).
+    Point convertPointToScreen(Point p) const { return convertToSuperview(p); }
+    Rect convertRectToScreen(const Rect& r) const;
+
     void makeKeyWindow();
     void makeKeyAndVisible();
     bool isKeyWindow() const;

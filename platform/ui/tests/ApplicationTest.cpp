@@ -146,3 +146,23 @@ TEST_F(ApplicationTest, StatusBarScreenAndKeyWindow) {
     EXPECT_TRUE(app.isIdleTimerDisabled());
     EXPECT_EQ(app.supportedInterfaceOrientationsForWindow(w.get()), 1u << 1);
 }
+
+TEST_F(ApplicationTest, BackgroundTasksRunUntilEndedOrExpired) {
+    int expired = 0;
+    auto a = app.beginBackgroundTask([&] { ++expired; });
+    Application::BackgroundTaskId b = 0;
+    b = app.beginBackgroundTask([&] {
+        ++expired;
+        app.endBackgroundTask(b);  // ending itself inside the handler is fine
+    });
+    EXPECT_NE(a, Application::kBackgroundTaskInvalid);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(app.backgroundTaskCount(), 2u);
+    app.endBackgroundTask(a);
+    app.endBackgroundTask(Application::kBackgroundTaskInvalid);
+    app.endBackgroundTask(12345);
+    EXPECT_EQ(app.backgroundTaskCount(), 1u);
+    app.expireBackgroundTasks();
+    EXPECT_EQ(expired, 1);
+    EXPECT_EQ(app.backgroundTaskCount(), 0u);
+}

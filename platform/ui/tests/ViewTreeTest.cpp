@@ -65,6 +65,11 @@ TEST(ViewGeometry, ConvertsThroughTransformsAndScrolledBounds) {
     expectPoint(b->convertPointToView({0, 0}, nullptr), 70, 70);
     expectPoint(b->convertPointFromView({70, 70}, nullptr), 0, 0);
 
+    // A window placed lower on the screen shifts screen coordinates only.
+    auto placed = Window::create({0, 20, 320, 460});
+    EXPECT_EQ(placed->convertPointToScreen({5, 5}), (Point{5, 25}));
+    EXPECT_EQ(placed->convertRectToScreen({0, 0, 10, 10}), (Rect{0, 20, 10, 10}));
+
     Rect r = b->convertRectToView({0, 0, 20, 20}, nullptr);
     EXPECT_NEAR(r.size.width, 40, 1e-9);
     Rect back = b->convertRectFromView(r, nullptr);
