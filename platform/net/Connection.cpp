@@ -147,7 +147,7 @@ void Connection::hopResponse(std::uint64_t hop, const UrlResponse& response) {
     if (auto next = redirectRequestFor(current_, response)) {
         if (redirects_ >= maxRedirects_) {
             stopHop();
-            fail(makeUrlError(kUrlErrorHTTPTooManyRedirects, current_.url()));
+            fail(makeUrlError(kUrlErrorHTTPTooManyRedirects, current_.url().absoluteString()));
             return;
         }
         auto answer = delegate->connectionWillSendRequest(*this, *next, &response);

@@ -146,14 +146,16 @@ std::vector<HttpCookie> CookieJar::allCookies() const {
     return out;
 }
 
-std::vector<HttpCookie> CookieJar::cookiesForUrl(std::string_view url) const {
+std::vector<HttpCookie> CookieJar::cookiesForUrl(const Url& url) const {
     std::vector<HttpCookie> out;
-    auto parts = splitUrl(url);
-    if (!parts) return out;
+    const std::string host = url.host();
+    if (host.empty()) return out;
+    const std::string path = url.rawPath().empty() ? std::string("/") : url.rawPath();
+    const bool https = HttpHeaders::namesEqual(url.scheme(), "https");
     for (auto& cookie : allCookies()) {
-        if (!domainMatches(parts->host, cookie)) continue;
-        if (!pathMatches(parts->path, cookie.path)) continue;
-        if (cookie.secure && parts->scheme != "https") continue;
+        if (!domainMatches(host, cookie)) continue;
+        if (!pathMatches(path, cookie.path)) continue;
+        if (cookie.secure && !https) continue;
         out.push_back(std::move(cookie));
     }
     return out;

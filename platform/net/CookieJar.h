@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/base/Url.h"
+
 namespace platform {
 
 struct HttpCookie {
@@ -33,7 +35,7 @@ class CookieJar {
 
     std::vector<HttpCookie> allCookies() const;
     // The cookies a request to `url` would carry (domain, path and scheme rules).
-    std::vector<HttpCookie> cookiesForUrl(std::string_view url) const;
+    std::vector<HttpCookie> cookiesForUrl(const Url& url) const;
     // A cookie with an empty name or domain, or with tabs or line breaks anywhere, is refused.
     bool setCookie(const HttpCookie& cookie);
     void deleteCookie(std::string_view name, std::string_view domain);

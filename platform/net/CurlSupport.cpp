@@ -2,7 +2,6 @@
 
 #include <curl/curl.h>
 
-#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -16,21 +15,6 @@ struct UrlHandleDeleter {
     void operator()(CURLU* u) const { curl_url_cleanup(u); }
 };
 using UrlHandle = std::unique_ptr<CURLU, UrlHandleDeleter>;
-
-std::string part(CURLU* u, CURLUPart which) {
-    char* text = nullptr;
-    if (curl_url_get(u, which, &text, 0) != CURLUE_OK || !text) return {};
-    std::string out(text);
-    curl_free(text);
-    return out;
-}
-
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return text;
-}
 
 std::int64_t urlCodeFor(CURLcode code) {
     switch (code) {
@@ -78,32 +62,6 @@ std::int64_t urlCodeFor(CURLcode code) {
 void ensureCurlReady() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-std::string schemeOf(std::string_view url) {
-    auto colon = url.find(':');
-    if (colon == std::string_view::npos || colon == 0) return {};
-    auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-    if (!isAlpha(url[0])) return {};
-    for (char c : url.substr(0, colon)) {
-        bool ok = isAlpha(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-        if (!ok) return {};
-    }
-    return lowered(std::string(url.substr(0, colon)));
-}
-
-std::optional<UrlParts> splitUrl(std::string_view url) {
-    ensureCurlReady();
-    UrlHandle u(curl_url());
-    if (!u) return std::nullopt;
-    std::string text(url);
-    if (curl_url_set(u.get(), CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK)
-        return std::nullopt;
-    UrlParts parts{lowered(part(u.get(), CURLUPART_SCHEME)), lowered(part(u.get(), CURLUPART_HOST)),
-                   part(u.get(), CURLUPART_PATH)};
-    if (parts.host.empty()) return std::nullopt;
-    if (parts.path.empty()) parts.path.push_back('/');
-    return parts;
 }
 
 std::optional<std::string> resolveUrl(std::string_view base, std::string_view reference) {

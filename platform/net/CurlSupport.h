@@ -13,19 +13,6 @@ namespace platform {
 // Initialises the transfer library once per process, from any thread.
 void ensureCurlReady();
 
-struct UrlParts {
-    std::string scheme;  // lower case
-    std::string host;    // lower case
-    std::string path;    // "/" when the URL has none
-};
-
-// Nothing for text that is not an absolute URL with a host.
-std::optional<UrlParts> splitUrl(std::string_view url);
-
-// The scheme of a URL text in lower case ("itms-apps" of "itms-apps://x"); empty when the
-// text does not start with one.
-std::string schemeOf(std::string_view url);
-
 // `reference` (absolute, or relative to `base`, as a Location field may be) made absolute.
 // Schemes the library does not fetch are accepted, so a caller can see where a redirect
 // wanted to go; nothing when the result is not a URL.

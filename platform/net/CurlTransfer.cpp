@@ -34,7 +34,8 @@ bool isSafeValue(std::string_view text) {
 }
 
 bool isLoopbackHost(std::string_view host) {
-    return host == "localhost" || host.substr(0, 4) == "127." || host == "[::1]" || host == "::1";
+    return HttpHeaders::namesEqual(host, "localhost") || host.substr(0, 4) == "127." ||
+           host == "::1";
 }
 
 std::string_view trim(std::string_view text) {
@@ -49,24 +50,25 @@ std::string_view trim(std::string_view text) {
 }  // namespace
 
 CurlTransfer::CurlTransfer(const UrlRequest& request, Callbacks callbacks, std::int64_t maxBytes)
-    : url_(request.url()), callbacks_(std::move(callbacks)), maxBytes_(maxBytes) {
+    : url_(request.url().absoluteString()),
+      requestUrl_(request.url()),
+      callbacks_(std::move(callbacks)),
+      maxBytes_(maxBytes) {
     ensureCurlReady();
     idleTimeout_ = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(request.effectiveTimeout()));
     lastActivity_ = Clock::now();
 
-    std::string scheme = schemeOf(url_);
-    if (!scheme.empty() && scheme != "http" && scheme != "https") {
+    const Url& url = request.url();
+    const bool web = HttpHeaders::namesEqual(url.scheme(), "http") ||
+                     HttpHeaders::namesEqual(url.scheme(), "https");
+    if (url.hasScheme() && !web) {
         setupError_ = makeUrlError(kUrlErrorUnsupportedURL, url_);
         return;
     }
-    auto parts = splitUrl(url_);
-    if (!parts) {
+    const std::string host = url.host();
+    if (!web || host.empty()) {
         setupError_ = makeUrlError(kUrlErrorBadURL, url_);
-        return;
-    }
-    if (parts->scheme != "http" && parts->scheme != "https") {
-        setupError_ = makeUrlError(kUrlErrorUnsupportedURL, url_);
         return;
     }
     const std::string& method = request.httpMethod();
@@ -83,7 +85,7 @@ CurlTransfer::CurlTransfer(const UrlRequest& request, Callbacks callbacks, std::
     easy_ = easy;
     curl_easy_setopt(easy, CURLOPT_URL, url_.c_str());
     // No proxy can reach our own loopback servers, whatever the environment says.
-    if (isLoopbackHost(parts->host)) curl_easy_setopt(easy, CURLOPT_NOPROXY, "*");
+    if (isLoopbackHost(host)) curl_easy_setopt(easy, CURLOPT_NOPROXY, "*");
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
@@ -177,7 +179,7 @@ bool CurlTransfer::handleHeaderLine(std::string_view line) {
         inHeaders_ = false;
         // An interim answer ("100 Continue"); the real one follows.
         if (pending_.statusCode >= 100 && pending_.statusCode < 200) return true;
-        pending_.url = url_;
+        pending_.url = requestUrl_;
         pending_.deriveFromHeaders();
         if (maxBytes_ >= 0 && pending_.expectedContentLength > maxBytes_) {
             capExceeded_ = true;

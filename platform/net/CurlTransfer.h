@@ -66,6 +66,7 @@ class CurlTransfer {
     void* easy_ = nullptr;
     void* headerList_ = nullptr;
     std::string url_;
+    Url requestUrl_;
     UrlRequest::Bytes body_;
     Callbacks callbacks_;
     std::int64_t maxBytes_ = -1;

@@ -45,7 +45,8 @@ FetchResult fetchSync(const UrlRequest& request, const FetchOptions& options) {
             if (auto next = redirectRequestFor(current, *hop.response)) {
                 if (++redirects > options.maxRedirects) {
                     result.response = std::move(hop.response);
-                    result.error = makeUrlError(kUrlErrorHTTPTooManyRedirects, current.url());
+                    result.error =
+                        makeUrlError(kUrlErrorHTTPTooManyRedirects, current.url().absoluteString());
                     return result;
                 }
                 current = std::move(*next);

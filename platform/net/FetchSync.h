@@ -32,8 +32,8 @@ struct FetchResult {
 
     bool ok() const { return !error.has_value(); }
     long statusCode() const { return response ? response->statusCode : 0; }
-    // The final URL after redirects; the requested one when nothing answered.
-    std::string finalUrl() const { return response ? response->url : std::string(); }
+    // The final URL after redirects; empty when nothing answered.
+    Url finalUrl() const { return response ? response->url : Url(); }
     std::int64_t expectedContentLength() const {
         return response ? response->expectedContentLength : -1;
     }

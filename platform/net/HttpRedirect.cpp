@@ -4,11 +4,23 @@
 
 namespace platform {
 
+namespace {
+
+// Servers put raw spaces and other bytes into Location fields; when the strict parser refuses
+// one, the transfer library's lenient resolution (which escapes them) gets a second try.
+std::optional<Url> resolveLocation(const Url& base, const std::string& location) {
+    if (auto url = Url::parse(location, base)) return url;
+    if (auto lenient = resolveUrl(base.absoluteString(), location)) return Url::parse(*lenient);
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<UrlRequest> redirectRequestFor(const UrlRequest& previous,
                                              const UrlResponse& response) {
     if (!response.isRedirect()) return std::nullopt;
-    auto target = resolveUrl(previous.url(), response.headers.value("Location"));
-    if (!target) return std::nullopt;
+    auto target = resolveLocation(previous.url(), response.headers.value("Location"));
+    if (!target || !target->hasScheme()) return std::nullopt;
 
     UrlRequest next = previous;
     next.setUrl(*target);
@@ -24,9 +36,7 @@ std::optional<UrlRequest> redirectRequestFor(const UrlRequest& previous,
         headers.remove("Content-Length");
         next.setAllHttpHeaderFields(std::move(headers));
     }
-    auto from = splitUrl(previous.url());
-    auto to = splitUrl(*target);
-    if (!from || !to || from->host != to->host) {
+    if (!HttpHeaders::namesEqual(previous.url().host(), target->host())) {
         HttpHeaders headers = next.allHttpHeaderFields();
         headers.remove("Authorization");
         next.setAllHttpHeaderFields(std::move(headers));

@@ -29,8 +29,14 @@ void UrlRequest::setDefaultUserAgent(std::string agent) {
     agentStorage() = std::move(agent);
 }
 
-UrlRequest::UrlRequest(std::string url, UrlRequestCachePolicy cachePolicy, double timeoutInterval)
+UrlRequest::UrlRequest(Url url, UrlRequestCachePolicy cachePolicy, double timeoutInterval)
     : url_(std::move(url)), timeout_(timeoutInterval), cachePolicy_(cachePolicy) {}
+
+std::optional<UrlRequest> UrlRequest::withString(std::string_view url) {
+    auto parsed = Url::parse(url);
+    if (!parsed) return std::nullopt;
+    return UrlRequest(std::move(*parsed));
+}
 
 void UrlRequest::setHttpMethod(std::string method) {
     // An empty method would make a malformed request line; keep the previous one instead.

@@ -4,10 +4,12 @@
 // whether the shared cookie jar takes part. Copy it, change the copy, send either.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/base/Url.h"
 #include "platform/net/HttpHeaders.h"
 
 namespace platform {
@@ -33,12 +35,13 @@ class UrlRequest {
 
     UrlRequest() = default;
     explicit UrlRequest(
-        std::string url,
-        UrlRequestCachePolicy cachePolicy = UrlRequestCachePolicy::UseProtocolCachePolicy,
+        Url url, UrlRequestCachePolicy cachePolicy = UrlRequestCachePolicy::UseProtocolCachePolicy,
         double timeoutInterval = kDefaultTimeoutInterval);
 
-    const std::string& url() const { return url_; }
-    void setUrl(std::string url) { url_ = std::move(url); }
+    const Url& url() const { return url_; }
+    void setUrl(Url url) { url_ = std::move(url); }
+    // The request for a URL text, or nothing when the text is not a URL.
+    static std::optional<UrlRequest> withString(std::string_view url);
 
     // "GET" by default; any token is allowed ("POST", "HEAD", "PUT", "DELETE", ...).
     const std::string& httpMethod() const { return method_; }
@@ -83,7 +86,7 @@ class UrlRequest {
     double effectiveTimeout() const { return timeout_ > 0 ? timeout_ : kDefaultTimeoutInterval; }
 
   private:
-    std::string url_;
+    Url url_;
     std::string method_ = "GET";
     HttpHeaders headers_;
     Bytes body_;

@@ -6,12 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/base/Url.h"
 #include "platform/net/HttpHeaders.h"
 
 namespace platform {
 
 struct UrlResponse {
-    std::string url;  // the URL that answered, after any redirects
+    Url url;  // the URL that answered, after any redirects
     long statusCode = 0;
     HttpHeaders headers;
     // From "Content-Length"; -1 when the server did not say (chunked, or closing the

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include "NetTestSupport.h"
 #include "platform/net/UrlError.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/testing/TestHttpServer.h"
 
+using nettest::requestTo;
+using nettest::urlOf;
 using platform::Connection;
 using platform::ConnectionDelegate;
 using platform::Error;
@@ -30,8 +33,8 @@ class Recorder : public ConnectionDelegate {
     std::optional<UrlRequest> connectionWillSendRequest(Connection& c, const UrlRequest& request,
                                                         const UrlResponse* redirect) override {
         events.push_back(redirect ? "redirect " + std::to_string(redirect->statusCode) + " " +
-                                        request.url()
-                                  : "send " + request.url());
+                                        request.url().absoluteString()
+                                  : "send " + request.url().absoluteString());
         if (onWillSend) return onWillSend(c, request, redirect);
         return request;
     }
@@ -92,7 +95,7 @@ class ConnectionTest : public ::testing::Test {
     void drainWorker() {
         bool finished = false;
         auto barrier = Connection::sendAsynchronousRequest(
-            UrlRequest(server.url("/barrier")),
+            requestTo(server.url("/barrier")),
             [&](const auto&, const auto&, const auto&) { finished = true; });
         ASSERT_TRUE(pumpUntil([&] { return finished; }));
         scope.runUntilIdle();
@@ -106,7 +109,7 @@ class ConnectionTest : public ::testing::Test {
     }
 
     UrlRequest requestFor(const std::string& path, double timeout = 10) {
-        UrlRequest request(server.url(path));
+        UrlRequest request = requestTo(server.url(path));
         request.setTimeoutInterval(timeout);
         return request;
     }
@@ -135,7 +138,7 @@ TEST_F(ConnectionTest, GetDeliversResponseDataAndFinishInOrderOnTheMainLoop) {
     EXPECT_EQ(recorder->summary(), (std::vector<std::string>{"send " + server.url("/page"),
                                                              "response 200", "data", "finish"}));
     EXPECT_EQ(recorder->body, "page body");
-    EXPECT_EQ(recorder->response->url, server.url("/page"));
+    EXPECT_EQ(recorder->response->url.absoluteString(), server.url("/page"));
     EXPECT_EQ(recorder->response->headers.value("x-echo"), "abc");
     EXPECT_EQ(recorder->response->expectedContentLength, 9);
     EXPECT_FALSE(connection->isRunning());
@@ -184,8 +187,8 @@ TEST_F(ConnectionTest, RedirectIsAskedOfTheDelegateAndFollowed) {
                                                              "redirect 301 " + server.url("/new"),
                                                              "response 200", "data", "finish"}));
     EXPECT_EQ(recorder->body, "new place");  // nothing of the redirect's own body
-    EXPECT_EQ(recorder->response->url, server.url("/new"));
-    EXPECT_EQ(connection->currentRequest().url(), server.url("/new"));
+    EXPECT_EQ(recorder->response->url.absoluteString(), server.url("/new"));
+    EXPECT_EQ(connection->currentRequest().url().absoluteString(), server.url("/new"));
 }
 
 TEST_F(ConnectionTest, RefusedRedirectIsDeliveredAsTheResponse) {
@@ -334,7 +337,7 @@ TEST_F(ConnectionTest, RefusedConnectionFailsWithTheFailingUrl) {
         url = closed.url("/nobody");
     }
     auto recorder = std::make_shared<Recorder>();
-    auto connection = start(recorder, UrlRequest(url));
+    auto connection = start(recorder, requestTo(url));
     ASSERT_TRUE(pumpUntil([&] { return recorder->done; }));
     ASSERT_TRUE(recorder->error);
     EXPECT_TRUE(
@@ -345,7 +348,7 @@ TEST_F(ConnectionTest, RefusedConnectionFailsWithTheFailingUrl) {
 
 TEST_F(ConnectionTest, BadUrlFailsOnTheLoopToo) {
     auto recorder = std::make_shared<Recorder>();
-    auto connection = start(recorder, UrlRequest("mailto:someone@example.test"));
+    auto connection = start(recorder, requestTo("mailto:someone@example.test"));
     ASSERT_TRUE(pumpUntil([&] { return recorder->done; }));
     ASSERT_TRUE(recorder->error);
     EXPECT_EQ(recorder->error->code, platform::kUrlErrorUnsupportedURL);

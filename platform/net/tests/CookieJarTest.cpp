@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "NetTestSupport.h"
 #include "platform/net/FetchSync.h"
 #include "platform/testing/TestHttpServer.h"
 
+using nettest::requestTo;
+using nettest::urlOf;
 using platform::CookieJar;
 using platform::fetchSync;
 using platform::HttpCookie;
@@ -32,27 +35,27 @@ TEST_F(CookieJarTest, CookiesSetByOneAnswerGoWithTheNextRequest) {
     });
     server.text("/page", "page");
 
-    ASSERT_TRUE(fetchSync(UrlRequest(server.url("/login"))).ok());
-    ASSERT_TRUE(fetchSync(UrlRequest(server.url("/page"))).ok());
+    ASSERT_TRUE(fetchSync(requestTo(server.url("/login"))).ok());
+    ASSERT_TRUE(fetchSync(requestTo(server.url("/page"))).ok());
     auto seen = server.requestsFor("/page");
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].header("Cookie"), "session=abc123");
 
-    auto stored = CookieJar::shared().cookiesForUrl(server.url("/page"));
+    auto stored = CookieJar::shared().cookiesForUrl(urlOf(server.url("/page")));
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0].name, "session");
     EXPECT_EQ(stored[0].value, "abc123");
     EXPECT_EQ(stored[0].domain, "127.0.0.1");
 
     // A request that opts out neither sends nor stores cookies.
-    UrlRequest optOut(server.url("/page"));
+    UrlRequest optOut = requestTo(server.url("/page"));
     optOut.setHttpShouldHandleCookies(false);
     ASSERT_TRUE(fetchSync(optOut).ok());
     ASSERT_EQ(server.requestCount("/page"), 2u);
     EXPECT_FALSE(server.requestsFor("/page").back().hasHeader("Cookie"));
 
     CookieJar::shared().deleteAllCookies();
-    ASSERT_TRUE(fetchSync(UrlRequest(server.url("/page"))).ok());
+    ASSERT_TRUE(fetchSync(requestTo(server.url("/page"))).ok());
     ASSERT_EQ(server.requestCount("/page"), 3u);
     EXPECT_FALSE(server.requestsFor("/page").back().hasHeader("Cookie"));
 }
@@ -67,7 +70,7 @@ TEST_F(CookieJarTest, CookieSetByARedirectReachesItsTarget) {
     server.get("/home", [](const httplib::Request& req, httplib::Response& res) {
         res.set_content(req.get_header_value("Cookie"), "text/plain");
     });
-    auto result = fetchSync(UrlRequest(server.url("/sign-in")));
+    auto result = fetchSync(requestTo(server.url("/sign-in")));
     ASSERT_TRUE(result.ok()) << result.errorText();
     EXPECT_EQ(result.bodyText(), "who=me");
 }
@@ -83,12 +86,12 @@ TEST_F(CookieJarTest, SetMatchDeleteSaveAndLoad) {
     EXPECT_FALSE(jar.setCookie(HttpCookie{"bad", "a\nb", "example.test"}));
     EXPECT_EQ(jar.allCookies().size(), 2u);
 
-    EXPECT_EQ(jar.cookiesForUrl("http://www.example.test/").size(), 1u);   // subdomain
-    EXPECT_EQ(jar.cookiesForUrl("http://example.test/api/x").size(), 1u);  // not secure
-    EXPECT_EQ(jar.cookiesForUrl("https://example.test/api/x").size(), 2u);
-    EXPECT_EQ(jar.cookiesForUrl("https://example.test/apix").size(), 1u);  // path boundary
-    EXPECT_EQ(jar.cookiesForUrl("http://other.test/").size(), 0u);
-    EXPECT_EQ(jar.cookiesForUrl("garbage").size(), 0u);
+    EXPECT_EQ(jar.cookiesForUrl(urlOf("http://www.example.test/")).size(), 1u);   // subdomain
+    EXPECT_EQ(jar.cookiesForUrl(urlOf("http://example.test/api/x")).size(), 1u);  // not secure
+    EXPECT_EQ(jar.cookiesForUrl(urlOf("https://example.test/api/x")).size(), 2u);
+    EXPECT_EQ(jar.cookiesForUrl(urlOf("https://example.test/apix")).size(), 1u);  // path boundary
+    EXPECT_EQ(jar.cookiesForUrl(urlOf("http://other.test/")).size(), 0u);
+    EXPECT_EQ(jar.cookiesForUrl(urlOf("garbage")).size(), 0u);
 
     std::string path = std::string(MOVU_BINARY_DIR) + "/cookie-jar-test.txt";
     ASSERT_TRUE(jar.save(path));

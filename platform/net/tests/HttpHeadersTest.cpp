@@ -34,7 +34,7 @@ TEST(HttpHeaders, LooksUpWithoutCaseAndKeepsTheGivenSpelling) {
 }
 
 TEST(UrlRequest, DefaultsAndHeaderEditing) {
-    platform::UrlRequest request("http://127.0.0.1/x");
+    auto request = *platform::UrlRequest::withString("http://127.0.0.1/x");
     EXPECT_EQ(request.httpMethod(), "GET");
     EXPECT_EQ(request.timeoutInterval(), 60.0);
     EXPECT_TRUE(request.httpShouldHandleCookies());
