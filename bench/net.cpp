@@ -33,7 +33,7 @@ void BM_FetchSyncLoopback(benchmark::State& state) {
     platform::testing::TestHttpServer server;
     const auto size = static_cast<std::size_t>(state.range(0));
     server.text("/body", std::string(size, 'x'), 200, "application/octet-stream");
-    platform::UrlRequest request(server.url("/body"));
+    auto request = platform::UrlRequest::withString(server.url("/body")).value();
     for (auto _ : state) {
         auto result = platform::fetchSync(request);
         if (!result.ok() || result.body.size() != size) {
