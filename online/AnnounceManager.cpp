@@ -108,11 +108,12 @@ std::optional<std::filesystem::path> AnnounceManager::prepareCacheDir() {
 
 void AnnounceManager::deleteCacheFiles() {
     const char* caller = "-[AnnounceManager deleteCacheFiles]";
+    // Asked of the app core before the locks: nothing is called out while they are held.
+    auto dir = prepareCacheDir();
+    if (!dir) return;
     std::lock_guard<std::mutex> fileLock(readFileLock_);
     std::lock_guard<std::mutex> lock(shutdownLock_);
     if (shutdown_) return;
-    auto dir = prepareCacheDir();
-    if (!dir) return;
     LogMessage(caller, 1, "delete files in " + dir->string());
     std::error_code ec;
     std::filesystem::directory_iterator it(*dir, ec);

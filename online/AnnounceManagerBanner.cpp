@@ -26,7 +26,7 @@ using platform::ui::ImagePtr;
 namespace {
 
 // A banner picture is a few hundred points wide; a side beyond this is damage.
-constexpr int kMaxImageSide = 2048;
+constexpr uint32_t kMaxImageSide = 2048;
 // The vertical squeeze and shift that leave room for an iAd banner in landscape.
 constexpr double kIAdScaleY = 0.896875;
 constexpr double kIAdShiftY = 16.5;
@@ -34,6 +34,26 @@ constexpr double kIAdShiftY = 16.5;
 const std::string* stringAt(const platform::Value& row, std::size_t index) {
     const platform::Value& v = row.at(index);
     return v.isString() ? &v.stringRef() : nullptr;
+}
+
+// The size a PNG declares in its header, read before anything is decoded: a small file may
+// declare a picture of gigabytes.
+bool pngSizeIsSane(const std::string& bytes) {
+    static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (bytes.size() < 24 ||
+        bytes.compare(0, 8, reinterpret_cast<const char*>(kSignature), 8) != 0 ||
+        bytes.compare(12, 4, "IHDR") != 0) {
+        return false;
+    }
+    auto word = [&](std::size_t at) {
+        uint32_t v = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+            v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
+        return v;
+    };
+    uint32_t width = word(16);
+    uint32_t height = word(20);
+    return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide;
 }
 
 ImagePtr loadCachedImage(const std::string& key, const fs::path& cacheDir,
@@ -47,9 +67,13 @@ ImagePtr loadCachedImage(const std::string& key, const fs::path& cacheDir,
     auto bytes = platform::AtomicFile::read(cacheDir / ref->cacheFilename, &error,
                                             AnnounceManager::kMaxDownloadBytes);
     if (!bytes) return nullptr;
+    if (!pngSizeIsSane(*bytes)) {
+        LogMessage(caller, 1, "AM:not a banner picture: " + ref->cacheFilename);
+        return nullptr;
+    }
     auto pixels = platform::gfx::Image::decodePng(
         reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), &error);
-    if (!pixels || pixels->width() > kMaxImageSide || pixels->height() > kMaxImageSide) {
+    if (!pixels) {
         LogMessage(caller, 1, "AM:not an image: " + ref->cacheFilename + " " + error);
         return nullptr;
     }

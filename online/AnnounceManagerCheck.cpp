@@ -12,7 +12,7 @@
 #include "online/AnnounceAppCore.h"
 #include "online/AnnounceInfo.h"
 #include "online/AnnounceManager.h"
-#include "platform/net/CurlSupport.h"
+#include "platform/base/Url.h"
 #include "platform/net/FetchSync.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/storage/AtomicFile.h"
@@ -110,8 +110,13 @@ void AnnounceManager::downloadTaskMain(const CheckParams& params) {
 std::optional<std::string> AnnounceManager::downloadWithUrl(const std::string& url,
                                                             std::string* finalUrl) {
     const char* caller = "-[AnnounceManager downloadWithUrl:o_response:]";
+    std::optional<platform::Url> parsed = platform::Url::parse(url);
+    if (!parsed) {
+        LogMessage(caller, 1, "AM:download:err:not a URL " + url);
+        return std::nullopt;
+    }
     platform::UrlRequest request(
-        url, platform::UrlRequestCachePolicy::ReloadIgnoringLocalAndRemoteCacheData,
+        *parsed, platform::UrlRequestCachePolicy::ReloadIgnoringLocalAndRemoteCacheData,
         kRequestTimeout);
     platform::FetchOptions options;
     options.maxBytes = kMaxDownloadBytes;
@@ -120,7 +125,7 @@ std::optional<std::string> AnnounceManager::downloadWithUrl(const std::string& u
         LogMessage(caller, 1, "AM:download:err:" + result.errorText());
         return std::nullopt;
     }
-    if (finalUrl && result.response) *finalUrl = result.finalUrl();
+    if (finalUrl && result.response) *finalUrl = result.finalUrl().absoluteString();
     std::string body = result.bodyText();
     if (!result.response) return body;
     if (result.statusCode() != 200) {
@@ -175,11 +180,10 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
 
     std::vector<std::string> keep;
     const fs::path& cacheDir = params.cacheDir;
-    std::optional<std::string> fileBase;
-    if (info.fileUrlBase) {
-        fileBase = platform::resolveUrl(listUrl.empty() ? params.announceCmdUrl : listUrl,
-                                        *info.fileUrlBase);
-    }
+    std::optional<platform::Url> fileBase;
+    std::optional<platform::Url> listBase =
+        platform::Url::parse(listUrl.empty() ? params.announceCmdUrl : listUrl);
+    if (info.fileUrlBase && listBase) fileBase = listBase->resolve(*info.fileUrlBase);
     for (const auto& [key, row] : info.files) {
         if (isShutdown()) return;
         auto ref = AnnounceInfo::processFileCmd(row);
@@ -191,11 +195,14 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
             LogMessage(caller, 1, "AM:cache hit:" + path.string());
             continue;
         }
-        std::optional<std::string> fileUrl =
-            fileBase ? platform::resolveUrl(*fileBase, ref->fileName) : std::nullopt;
-        std::optional<std::string> data = fileUrl ? downloadWithUrl(*fileUrl) : std::nullopt;
+        std::optional<platform::Url> fileUrl =
+            fileBase ? fileBase->resolve(ref->fileName) : std::nullopt;
+        std::optional<std::string> data =
+            fileUrl ? downloadWithUrl(fileUrl->absoluteString()) : std::nullopt;
         if (!data) {
-            LogMessage(caller, 1, "AM:can't download " + fileUrl.value_or(ref->fileName));
+            LogMessage(
+                caller, 1,
+                "AM:can't download " + (fileUrl ? fileUrl->absoluteString() : ref->fileName));
             return;
         }
         uint32_t crc = crc32Of(*data);

@@ -116,6 +116,24 @@ TEST_F(AnnounceBannerTest, GeometryOfTheBannerAndItsItems) {
     EXPECT_EQ(banner->center(), (platform::Point{160, 25}));
 }
 
+TEST_F(AnnounceBannerTest, DamagedOrHugePicturesLeaveTheirItemsWithoutSize) {
+    // A valid header that declares 100000 x 100000 pixels, followed by nothing.
+    std::string huge = pngBytes(1, 1).substr(0, 24);
+    huge[16] = 0, huge[17] = 1, huge[18] = 0x86, huge[19] = 0xa0;
+    huge[20] = 0, huge[21] = 1, huge[22] = 0x86, huge[23] = 0xa0;
+    const std::string notPng = "GIF89a not a png at all";
+    cacheImage("huge.png", huge);
+    cacheImage("bad.png", notPng);
+    cacheList(Value::array({row({"HPVe", "Am1"}), row({"HVSi", "320", "50"}),
+                            fileRow("h", "huge.png", huge), fileRow("b", "bad.png", notPng),
+                            row({"UB", "1", "2", "h", "x"}), row({"UI", "3", "4", "b"})}));
+    show();
+    ASSERT_TRUE(am.bannerView());
+    ASSERT_EQ(am.bannerView()->subviews().size(), 2u);
+    EXPECT_EQ(am.bannerView()->subviews()[0]->frame(), platform::Rect(1, 2, 0, 0));
+    EXPECT_EQ(am.bannerView()->subviews()[1]->frame(), platform::Rect(3, 4, 0, 0));
+}
+
 TEST_F(AnnounceBannerTest, TheBuiltBannerIsKeptUntilCleared) {
     cacheImage("btn.png", button);
     cacheList(bannerList());
