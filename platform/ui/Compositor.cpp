@@ -257,7 +257,9 @@ void Compositor::drawContent(View& v, float alpha, const AffineTransform& toWind
                  int(label->textAlignment()), label->textColor(), alpha, label->numberOfLines(),
                  true, toWindow);
     } else if (auto* tv = dynamic_cast<TextView*>(&v)) {
-        Rect box{8, 8, b.size.width - 16, std::max(b.size.height, tv->contentSize().height) - 16};
+        double inset = TextView::kTextInset;
+        Rect box{inset, inset, b.size.width - 2 * inset,
+                 std::max(b.size.height, tv->contentSize().height) - 2 * inset};
         drawText(tv->text(), box, tv->font().size, tv->font().bold, int(tv->textAlignment()),
                  tv->textColor(), alpha, 0, false, toWindow);
     } else if (auto* button = dynamic_cast<Button*>(&v)) {

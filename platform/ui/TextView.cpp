@@ -1,5 +1,7 @@
 #include "platform/ui/TextView.h"
 
+#include "platform/gfx/TextRaster.h"
+
 namespace platform::ui {
 
 std::shared_ptr<TextView> TextView::create(Rect frame, std::string text) {
@@ -10,6 +12,34 @@ std::shared_ptr<TextView> TextView::create(Rect frame, std::string text) {
 
 TextView::TextView(Rect frame) : ScrollView(frame) {
     setBackgroundColor(Color::whiteColor());
+}
+
+void TextView::setText(std::string t) {
+    text_ = std::move(t);
+    updateContentSize();
+}
+
+void TextView::setFont(Font f) {
+    font_ = f;
+    updateContentSize();
+}
+
+void TextView::layoutSubviews() {
+    updateContentSize();
+}
+
+void TextView::updateContentSize() {
+    double width = bounds().size.width;
+    double inner = width - 2 * kTextInset;
+    if (text_.empty() || inner <= 0) {
+        setContentSize({width, 0});
+        return;
+    }
+    gfx::TextRaster::Style style;
+    style.fontName = font_.bold ? "Helvetica-Bold" : "Helvetica";
+    style.fontSize = font_.size;
+    auto lines = gfx::TextRaster::shared().wrap(text_, inner, style).size();
+    setContentSize({width, double(lines) * font_.size * 1.2 + 2 * kTextInset});
 }
 
 }  // namespace platform::ui

@@ -15,9 +15,10 @@ class TextView : public ScrollView {
     const char* className() const override { return "UITextView"; }
 
     const std::string& text() const { return text_; }
-    void setText(std::string t) { text_ = std::move(t); }
+    // The content size follows the text: its wrapped lines at the view's width.
+    void setText(std::string t);
     Font font() const { return font_; }
-    void setFont(Font f) { font_ = f; }
+    void setFont(Font f);
     Color textColor() const { return textColor_; }
     void setTextColor(Color c) { textColor_ = c; }
     TextAlignment textAlignment() const { return alignment_; }
@@ -25,7 +26,14 @@ class TextView : public ScrollView {
     bool isEditable() const { return editable_; }
     void setEditable(bool e) { editable_ = e; }
 
+    void layoutSubviews() override;
+
+    // Inset of the text from the view's edges.
+    static constexpr double kTextInset = 8;
+
   private:
+    void updateContentSize();
+
     std::string text_;
     Font font_{12, false};
     Color textColor_ = Color::black();

@@ -8,6 +8,7 @@
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TabBarController.h"
+#include "platform/ui/TextView.h"
 #include "platform/ui/Toolbar.h"
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/Window.h"
@@ -190,4 +191,21 @@ TEST(Controls, LabelMeasuresCharactersNotBytes) {
     EXPECT_DOUBLE_EQ(ascii->sizeThatFits({}).width, accented->sizeThatFits({}).width);
     accented->sizeToFit();
     EXPECT_GT(accented->bounds().size.width, 0);
+}
+
+TEST(Controls, TextViewContentGrowsWithItsTextAndScrolls) {
+    auto tv = TextView::create({0, 0, 200, 100});
+    tv->setFont({12, false});
+    EXPECT_EQ(tv->contentSize().height, 0);
+    tv->setText("one line");
+    double one = tv->contentSize().height;
+    EXPECT_GT(one, 12);
+    std::string many;
+    for (int i = 0; i < 40; ++i) many += "word" + std::to_string(i) + " ";
+    tv->setText(many);
+    double narrow = tv->contentSize().height;
+    EXPECT_GT(narrow, 100);  // more than shows: worth scrolling
+    tv->setFrame({0, 0, 400, 100});
+    tv->layoutIfNeeded();  // wider: fewer lines
+    EXPECT_LT(tv->contentSize().height, narrow);
 }
