@@ -106,6 +106,9 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     void startGameOverViewWithLevelScores(std::shared_ptr<LevelScores> scores,
                                           std::shared_ptr<LevelScoreElem> currentScore);
     void startGameViewFromTitle();
+    // The show opportunity of a start from the title: the first game after a launch without
+    // saved settings is a player's very first and gets its own context.
+    int gameStartPopupContext() const;
     void startGameView();
     void resetGameView();
     void startToolsView();

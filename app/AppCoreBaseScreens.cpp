@@ -150,13 +150,16 @@ void AppCoreBase::startGameOverViewWithLevelScores(std::shared_ptr<LevelScores> 
         });
 }
 
+int AppCoreBase::gameStartPopupContext() const {
+    return !settingsLoadedAtLaunch_ && !startedGameAfterLaunchingApp_
+               ? AnnounceManager::kContextFirstStart
+               : AnnounceManager::kContextStartFromTitle;
+}
+
 void AppCoreBase::startGameViewFromTitle() {
     auto dummy = startDummyView();
-    int context = !settingsLoadedAtLaunch_ && !startedGameAfterLaunchingApp_
-                      ? AnnounceManager::kContextFirstStart
-                      : AnnounceManager::kContextStartFromTitle;
     std::weak_ptr<AppCoreBase> weak = weak_from_this();
-    AnnounceManager::sharedAnnounceManager().showPopupAds(context, [weak, dummy]() {
+    AnnounceManager::sharedAnnounceManager().showPopupAds(gameStartPopupContext(), [weak, dummy]() {
         auto self = weak.lock();
         if (!self) return;
         dummy->stop();

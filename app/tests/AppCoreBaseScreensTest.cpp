@@ -3,10 +3,15 @@
 #include <cmath>
 
 #include "AppCoreTestSupport.h"
+#include "app/AppScreenSeams.h"
 #include "app/PauseView.h"
 #include "app/SimpleSelectView.h"
 #include "app/Texture2D.h"
 #include "appbase/JTLevelManager.h"
+#include "online/LevelScoreElem.h"
+#include "online/LevelScores.h"
+#include "platform/base/LogSink.h"
+#include "platform/gfx/GLContext.h"
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/RecordingGL.h"
 #include "platform/ui/Window.h"
@@ -259,4 +264,128 @@ TEST_F(AppCoreScreenSwitching, ResourceTablesLoadReleaseAndReload) {
     EXPECT_NE(core->lastGameView, gameView);
     EXPECT_TRUE(core->texture(0));
     EXPECT_TRUE(core->texIconPause());
+}
+
+namespace {
+
+class GameOverStandIn : public ViewControllerBase, public GameOverScreen {
+  public:
+    const char* className() const override { return "GameOverStandIn"; }
+    void startWithLevelScores(const std::shared_ptr<LevelScores>& scores,
+                              const std::shared_ptr<LevelScoreElem>& score) override {
+        started = true;
+        gotScores = scores;
+        gotScore = score;
+    }
+    bool started = false;
+    std::shared_ptr<LevelScores> gotScores;
+    std::shared_ptr<LevelScoreElem> gotScore;
+};
+
+// Stands in for the screens later work provides, to see the switching around them.
+class FullAppCore : public TestAppCore {
+  public:
+    std::shared_ptr<GameOverStandIn> gameOver;
+    std::shared_ptr<ViewControllerBase> createGameOverView() override {
+        gameOver = ViewControllerBase::make<GameOverStandIn>();
+        return gameOver;
+    }
+    std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents() override {
+        return {ViewControllerBase::make<ViewControllerBase>(),
+                ViewControllerBase::make<ViewControllerBase>(),
+                ViewControllerBase::make<ViewControllerBase>()};
+    }
+};
+
+struct FakeContext : platform::gfx::GLContext {
+    bool accept = true;
+    int makes = 0;
+    bool makeCurrent() override {
+        ++makes;
+        return accept;
+    }
+    bool isCurrent() const override { return makes > 0 && accept; }
+    bool clearCurrent() override { return true; }
+    bool present() override { return true; }
+    int width() const override { return 320; }
+    int height() const override { return 480; }
+};
+
+}  // namespace
+
+TEST_F(AppCoreScreenSwitching, GameOverToolsAndTransitions) {
+    auto core = std::make_shared<FullAppCore>();
+    core->withTitle = true;
+    core->init();
+    core->applicationDidFinishLaunching(platform::ui::Application::shared());
+
+    auto scores = LevelScores::create(core->levelInfoForId(1));
+    auto score = LevelScoreElem::create(1200, platform::Date{1700000000});
+    core->startGameOverViewWithLevelScores(scores, score);
+    ASSERT_TRUE(core->gameOver);
+    EXPECT_TRUE(core->gameOver->started);
+    EXPECT_EQ(core->gameOver->gotScores, scores);
+    EXPECT_EQ(core->gameOver->gotScore, score);
+    EXPECT_EQ(core->rootViewController(), core->gameOver);
+    EXPECT_EQ(core->gameOver->appCore(), core);
+    auto transition = core->window()->activeTransition();
+    ASSERT_TRUE(transition);
+    EXPECT_EQ(transition->kind, 4);
+    EXPECT_DOUBLE_EQ(transition->duration, 0.5);
+    loop.advance(0.5);
+    EXPECT_FALSE(core->window()->activeTransition());
+
+    core->startToolsView();
+    auto tools =
+        std::dynamic_pointer_cast<MyTabBarController>(core->window()->rootViewController());
+    ASSERT_TRUE(tools);
+    ASSERT_EQ(tools->viewControllers().size(), 3u);
+    for (auto& tab : tools->viewControllers()) {
+        auto nav = std::dynamic_pointer_cast<MyNavigationController>(tab);
+        ASSERT_TRUE(nav);
+        EXPECT_EQ(nav->appCore(), core);
+        auto content = std::dynamic_pointer_cast<ViewControllerBase>(nav->viewControllers().at(0));
+        ASSERT_TRUE(content);
+        EXPECT_EQ(content->appCore(), core);
+    }
+    // The tab bar is made once per orientation.
+    core->startTitleView();
+    core->startToolsView();
+    EXPECT_EQ(core->window()->rootViewController(), tools);
+
+    // Stopping everything also clears views left in the window by someone else.
+    core->window()->addSubview(platform::ui::View::create({0, 0, 5, 5}));
+    platform::LogSink::Capture log;
+    core->stopAllViews();
+    EXPECT_TRUE(log.contains("old subview exists: UIView"));
+    EXPECT_TRUE(core->window()->subviews().empty());
+    EXPECT_EQ(core->rootViewController(), nullptr);
+}
+
+TEST_F(AppCoreScreenSwitching, FirstEverGameHasItsOwnShowContext) {
+    auto core = launch(true, true);
+    EXPECT_EQ(core->gameStartPopupContext(), AnnounceManager::kContextFirstStart);
+    core->setCurrentLevelId(1);
+    core->startGameViewFromTitle();
+    EXPECT_EQ(core->gameStartPopupContext(), AnnounceManager::kContextStartFromTitle);
+    // With settings from an earlier launch, even the first game of this run is a plain start.
+    EXPECT_EQ(TestAppCore::make(true, true)->gameStartPopupContext(),
+              AnnounceManager::kContextStartFromTitle);
+}
+
+TEST_F(AppCoreScreenSwitching, SharedGLContextFromTheProgram) {
+    auto context = std::make_shared<FakeContext>();
+    AppCoreBase::setGLContextFactory([context] { return context; });
+    auto core = TestAppCore::make();
+    AppCoreBase::setGLContextFactory(nullptr);
+    EXPECT_EQ(core->eaglContext(), context);
+    core->setCurrentEAGLContext();
+    EXPECT_EQ(context->makes, 1);
+
+    context->accept = false;
+    ::testing::internal::CaptureStdout();
+    core->setCurrentEAGLContext();
+    std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Failed to set current context 0x"), std::string::npos) << out;
+    EXPECT_NE(out.find(" in -[AppCoreBase setCurrentEAGLContext]\n"), std::string::npos) << out;
 }

@@ -75,7 +75,8 @@ class TitleScreen : public ViewControllerBase {
     const char* className() const override { return "TitleScreen"; }
 };
 
-// The game's core with the screens that later work provides played by stand-ins, when asked.
+// The game's core with the title and game screens played by stand-ins when asked, and missing
+// otherwise (as a factory answers while the program has no such screen).
 class TestAppCore : public MyAppCore {
   public:
     bool withTitle = false;
@@ -94,13 +95,17 @@ class TestAppCore : public MyAppCore {
     }
 
     std::shared_ptr<ViewControllerBase> createTitleView() override {
-        if (!withTitle) return MyAppCore::createTitleView();
+        if (!withTitle) return nullptr;
         return ViewControllerBase::make<TitleScreen>();
     }
     std::shared_ptr<AppGameView> createGameView() override {
-        if (!withGameView) return MyAppCore::createGameView();
+        if (!withGameView) return nullptr;
         lastGameView = std::make_shared<FakeGameView>();
         return lastGameView;
+    }
+    std::shared_ptr<ViewControllerBase> createGameOverView() override { return nullptr; }
+    std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents() override {
+        return {};
     }
     void loadResources() override {
         ++resourceLoads;
