@@ -43,7 +43,16 @@ std::shared_ptr<Connection> Connection::create(UrlRequest request,
 }
 
 Connection::Connection(Private, UrlRequest request, std::weak_ptr<ConnectionDelegate> delegate)
-    : original_(request), current_(std::move(request)), delegate_(std::move(delegate)) {}
+    : original_(request), current_(std::move(request)), delegate_(std::move(delegate)) {
+    setDelegateQueue(nullptr);
+}
+
+void Connection::setDelegateQueue(Poster poster) {
+    if (state_ != State::Idle) return;
+    if (!poster)
+        poster = [](std::function<void()> task) { MainLoop::main().post(std::move(task)); };
+    post_ = std::move(poster);
+}
 
 Connection::~Connection() {
     if (transfer_) NetWorker::shared().cancel(std::move(transfer_));
@@ -51,12 +60,14 @@ Connection::~Connection() {
 
 std::shared_ptr<Connection> Connection::sendAsynchronousRequest(UrlRequest request,
                                                                 Completion completion,
-                                                                std::int64_t maxBytes) {
+                                                                std::int64_t maxBytes,
+                                                                Poster queue) {
     auto delegate = std::make_shared<CompletionDelegate>(std::move(completion));
     auto connection = create(std::move(request), delegate);
     connection->ownedDelegate_ = delegate;
     connection->selfRetain_ = connection;
     connection->setMaxBytes(maxBytes);
+    connection->setDelegateQueue(std::move(queue));
     connection->start();
     return connection;
 }
@@ -67,7 +78,7 @@ void Connection::start() {
     // Even the first question to the delegate comes on a later loop turn, so a caller can
     // finish setting itself up after start() returns.
     std::weak_ptr<Connection> weak = weak_from_this();
-    MainLoop::main().post([weak] {
+    post_([weak] {
         if (auto self = weak.lock()) self->beginFirstRequest();
     });
 }
@@ -90,7 +101,7 @@ std::shared_ptr<ConnectionDelegate> Connection::listener() {
 
 void Connection::releaseSelf() {
     if (!selfRetain_ && !ownedDelegate_) return;
-    MainLoop::main().post([self = std::move(selfRetain_), delegate = std::move(ownedDelegate_)] {});
+    post_([self = std::move(selfRetain_), delegate = std::move(ownedDelegate_)] {});
 }
 
 void Connection::beginFirstRequest() {
@@ -112,20 +123,21 @@ void Connection::startHop() {
     const std::uint64_t hop = ++hop_;
     responseDelivered_ = false;
     std::weak_ptr<Connection> weak = weak_from_this();
+    const Poster post = post_;
     CurlTransfer::Callbacks callbacks;
-    // These run on the network worker; they only carry the event over to the main loop.
-    callbacks.onResponse = [weak, hop](const UrlResponse& response) {
-        MainLoop::main().post([weak, hop, response] {
+    // These run on the network worker; they only carry the event over to the delegate's queue.
+    callbacks.onResponse = [weak, hop, post](const UrlResponse& response) {
+        post([weak, hop, response] {
             if (auto self = weak.lock()) self->hopResponse(hop, response);
         });
     };
-    callbacks.onData = [weak, hop](const std::uint8_t* data, std::size_t size) {
-        MainLoop::main().post([weak, hop, chunk = Bytes(data, data + size)] {
+    callbacks.onData = [weak, hop, post](const std::uint8_t* data, std::size_t size) {
+        post([weak, hop, chunk = Bytes(data, data + size)] {
             if (auto self = weak.lock()) self->hopData(hop, chunk);
         });
     };
-    callbacks.onComplete = [weak, hop](const std::optional<Error>& error) {
-        MainLoop::main().post([weak, hop, error] {
+    callbacks.onComplete = [weak, hop, post](const std::optional<Error>& error) {
+        post([weak, hop, error] {
             if (auto self = weak.lock()) self->hopComplete(hop, error);
         });
     };

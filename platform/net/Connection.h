@@ -1,9 +1,10 @@
 #pragma once
 
-// Asynchronous URL loading for the main thread. The transfer runs on the network worker;
-// everything the delegate hears is posted to the main loop (see ConnectionDelegate for the
-// order). Redirects are followed here, one at a time, so the delegate can see and refuse
-// each. Create, start and cancel on the main thread. Dropping the last reference cancels.
+// Asynchronous URL loading for the main thread (or a queue the caller names). The transfer
+// runs on the network worker; everything the delegate hears is posted to the main loop (see
+// ConnectionDelegate for the order). Redirects are followed here, one at a time, so the
+// delegate can see and refuse each. Create, start and cancel on the main thread. Dropping the
+// last reference cancels.
 
 #include <cstdint>
 #include <functional>
@@ -26,6 +27,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     using Bytes = std::vector<std::uint8_t>;
     using Completion = std::function<void(const std::optional<UrlResponse>&, const Bytes&,
                                           const std::optional<Error>&)>;
+    // Runs a task on the queue the delegate lives on.
+    using Poster = std::function<void(std::function<void()>)>;
 
     static std::shared_ptr<Connection> create(UrlRequest request,
                                               std::weak_ptr<ConnectionDelegate> delegate);
@@ -44,6 +47,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // Set before start().
     void setMaxBytes(std::int64_t maxBytes) { maxBytes_ = maxBytes; }
     void setMaxRedirects(int count) { maxRedirects_ = count; }
+    // The queue the delegate hears from (a serial queue's async, say) instead of the main
+    // loop. Set before start(); the connection is then started and cancelled on that queue
+    // too, since its state lives there. An empty poster keeps the main loop.
+    void setDelegateQueue(Poster poster);
 
     const UrlRequest& originalRequest() const { return original_; }
     // The request being sent now (after redirects).
@@ -51,12 +58,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
     bool isRunning() const { return state_ == State::Running || state_ == State::Starting; }
     bool isCancelled() const { return state_ == State::Cancelled; }
 
-    // One-shot loading with a completion on the main loop (response, whole body, error). The
-    // connection keeps itself alive until the completion has run; the returned pointer may be
-    // kept to cancel it, after which the completion never runs.
+    // One-shot loading with a completion (response, whole body, error) on the main loop or on
+    // the given queue. The connection keeps itself alive until the completion has run; the
+    // returned pointer may be kept to cancel it, after which the completion never runs.
     static std::shared_ptr<Connection> sendAsynchronousRequest(UrlRequest request,
                                                                Completion completion,
-                                                               std::int64_t maxBytes = -1);
+                                                               std::int64_t maxBytes = -1,
+                                                               Poster queue = nullptr);
 
   private:
     struct Private {};
@@ -84,6 +92,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     UrlRequest current_;
     std::weak_ptr<ConnectionDelegate> delegate_;
     std::shared_ptr<CurlTransfer> transfer_;
+    Poster post_;
     std::uint64_t hop_ = 0;
     int redirects_ = 0;
     int maxRedirects_ = kMaxHttpRedirects;
