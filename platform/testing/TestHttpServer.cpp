@@ -2,6 +2,10 @@
 
 #include <utility>
 
+#include <openssl/evp.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
+
 namespace platform::testing {
 
 namespace {
@@ -14,6 +18,45 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     }
     return true;
 }
+
+// A throwaway certificate for 127.0.0.1, valid for a day. The server copies what it needs,
+// so both parts are freed when this goes.
+struct SelfSignedCertificate {
+    EVP_PKEY* key = nullptr;
+    X509* x509 = nullptr;
+
+    SelfSignedCertificate() {
+        key = EVP_EC_gen("P-256");
+        x509 = X509_new();
+        if (!key || !x509) return;
+        X509_set_version(x509, 2);
+        ASN1_INTEGER_set(X509_get_serialNumber(x509), 1);
+        X509_gmtime_adj(X509_getm_notBefore(x509), -60);
+        X509_gmtime_adj(X509_getm_notAfter(x509), 24 * 3600);
+        X509_set_pubkey(x509, key);
+        X509_NAME* name = X509_get_subject_name(x509);
+        X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
+                                   reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+        X509_set_issuer_name(x509, name);
+        X509V3_CTX context;
+        X509V3_set_ctx_nodb(&context);
+        X509V3_set_ctx(&context, x509, x509, nullptr, nullptr, 0);
+        if (X509_EXTENSION* san =
+                X509V3_EXT_conf_nid(nullptr, &context, NID_subject_alt_name, "IP:127.0.0.1")) {
+            X509_add_ext(x509, san, -1);
+            X509_EXTENSION_free(san);
+        }
+        if (X509_sign(x509, key, EVP_sha256()) == 0) {
+            X509_free(x509);
+            x509 = nullptr;
+        }
+    }
+    ~SelfSignedCertificate() {
+        X509_free(x509);
+        EVP_PKEY_free(key);
+    }
+    bool valid() const { return key && x509; }
+};
 
 }  // namespace
 
@@ -36,29 +79,38 @@ std::string RecordedRequest::param(const std::string& name) const {
     return it == params.end() ? std::string() : it->second;
 }
 
-TestHttpServer::TestHttpServer() {
+TestHttpServer::TestHttpServer(Scheme scheme) : scheme_(scheme) {
+    if (scheme == Scheme::Https) {
+        SelfSignedCertificate certificate;
+        if (certificate.valid()) {
+            server_ = std::make_unique<httplib::SSLServer>(certificate.x509, certificate.key);
+        }
+        if (!server_ || !server_->is_valid()) return;
+    } else {
+        server_ = std::make_unique<httplib::Server>();
+    }
     // One catch-all per method, dispatching through our own table: httplib's handler lists
     // must not change while it serves, ours may.
     auto handler = [this](const httplib::Request& req, httplib::Response& res) {
         dispatch(req, res);
     };
-    server_.Get(".*", handler);
-    server_.Post(".*", handler);
-    server_.Put(".*", handler);
-    server_.Patch(".*", handler);
-    server_.Delete(".*", handler);
-    server_.Options(".*", handler);
+    server_->Get(".*", handler);
+    server_->Post(".*", handler);
+    server_->Put(".*", handler);
+    server_->Patch(".*", handler);
+    server_->Delete(".*", handler);
+    server_->Options(".*", handler);
     // One request per connection: httplib notices a shutdown only between keep-alive waits
     // (a second each), and a client's idle pooled connection would hold up every stop().
-    server_.set_keep_alive_max_count(1);
-    server_.set_keep_alive_timeout(1);
+    server_->set_keep_alive_max_count(1);
+    server_->set_keep_alive_timeout(1);
 
-    port_ = server_.bind_to_any_port("127.0.0.1");
+    port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) return;
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
     // The socket is already listening, so clients could connect now; we wait for the accept
     // loop only because httplib's stop() is a no-op until that loop has begun.
-    while (!server_.is_running()) std::this_thread::yield();
+    while (!server_->is_running()) std::this_thread::yield();
     running_ = true;
 }
 
@@ -67,7 +119,8 @@ TestHttpServer::~TestHttpServer() {
 }
 
 std::string TestHttpServer::url(std::string_view path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+    const char* prefix = scheme_ == Scheme::Https ? "https://127.0.0.1:" : "http://127.0.0.1:";
+    return prefix + std::to_string(port_) + std::string(path);
 }
 
 void TestHttpServer::route(const std::string& method, const std::string& path, Handler handler) {
@@ -195,7 +248,7 @@ void TestHttpServer::stop() {
         gates = gates_;
     }
     for (auto& gate : gates) gate->abandon();
-    if (running_) server_.stop();
+    if (running_ && server_) server_->stop();
     if (thread_.joinable()) thread_.join();
     running_ = false;
 }

@@ -41,15 +41,20 @@ class TestHttpServer {
   public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
 
+    enum class Scheme { Http, Https };
+
     // Starts at once; check isRunning() (it fails only when no loopback port can be bound).
-    TestHttpServer();
+    // An https server presents a fresh self-signed certificate for 127.0.0.1, which no client
+    // trusts: it is there to exercise certificate failures.
+    explicit TestHttpServer(Scheme scheme = Scheme::Http);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     bool isRunning() const { return running_; }
     int port() const { return port_; }
-    // "http://127.0.0.1:<port>" followed by `path` (which should start with "/").
+    // "http://127.0.0.1:<port>" (or "https://...") followed by `path` (which should start
+    // with "/").
     std::string url(std::string_view path = "/") const;
 
     // Routes match the path exactly (the query is ignored); a later route for the same method
@@ -86,7 +91,8 @@ class TestHttpServer {
     void dispatch(const httplib::Request& req, httplib::Response& res);
     void track(const std::shared_ptr<TestGate>& gate);
 
-    httplib::Server server_;
+    std::unique_ptr<httplib::Server> server_;
+    Scheme scheme_;
     std::thread thread_;
     int port_ = -1;
     bool running_ = false;

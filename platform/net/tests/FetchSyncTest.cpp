@@ -201,6 +201,19 @@ TEST(FetchSync, RefusedConnectionIsAnErrorCarryingTheUrl) {
     EXPECT_FALSE(result.response);
 }
 
+TEST(FetchSync, UntrustedCertificateIsRefused) {
+    TestHttpServer server(TestHttpServer::Scheme::Https);
+    ASSERT_TRUE(server.isRunning());
+    server.text("/secure", "should not be read");
+    auto result = fetchSync(requestTo(server.url("/secure")));
+    ASSERT_TRUE(result.error);
+    EXPECT_TRUE(result.error->is(platform::kUrlErrorDomain,
+                                 platform::kUrlErrorServerCertificateUntrusted));
+    EXPECT_EQ(platform::failingUrlOf(*result.error), server.url("/secure"));
+    EXPECT_TRUE(result.body.empty());
+    EXPECT_EQ(server.requestCount("/secure"), 0u);
+}
+
 TEST(FetchSync, BadAndUnsupportedUrlsFailWithoutNetwork) {
     EXPECT_FALSE(UrlRequest::withString("not a url"));
     auto bad = fetchSync(UrlRequest());

@@ -128,3 +128,20 @@ TEST(TestHttpServer, WaitForRequestsSeesRequestsFromOtherThreads) {
     EXPECT_TRUE(server.waitForRequests(1));
     EXPECT_EQ(done.get(), "x");
 }
+
+TEST(TestHttpServer, HttpsServerPresentsASelfSignedCertificate) {
+    TestHttpServer server(TestHttpServer::Scheme::Https);
+    ASSERT_TRUE(server.isRunning());
+    EXPECT_EQ(server.url("/s").rfind("https://127.0.0.1:", 0), 0u);
+    server.text("/s", "secret");
+
+    httplib::SSLClient trusting("127.0.0.1", server.port());
+    trusting.enable_server_certificate_verification(false);
+    auto answer = trusting.Get("/s");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->body, "secret");
+
+    httplib::SSLClient checking("127.0.0.1", server.port());
+    checking.enable_server_certificate_verification(true);
+    EXPECT_FALSE(checking.Get("/s"));
+}
