@@ -105,6 +105,10 @@ std::string AppCoreBase::webServiceBaseUrl() {
                    .asString();
     }
     while (!base.empty() && base.back() == '/') base.pop_back();
+    if (base.empty()) {
+        LogMessage("+[AppCoreBase webServiceBaseUrl]", 3,
+                   "no MovurouteWebServiceURL in Info.plist and no MOVUROUTE_WEB_URL");
+    }
     return base;
 }
 

@@ -135,6 +135,14 @@ TEST_F(AppCoreWebUrls, SubmitScore) {
     EXPECT_EQ(core->webSubmitScoreUrl(run, 1, best, false).find("&dh="), std::string::npos);
     EXPECT_TRUE(core->webSubmitScore(run, 1, std::nullopt, false));
     EXPECT_EQ(opened.size(), 1u);
+    // Dates are cut to 32 bits; one beyond any 64-bit count counts as 0.
+    EXPECT_NE(core->webSubmitScoreUrl({1, 4294967296.0 + 7}, 1, std::nullopt, false).find("&dt=7&"),
+              std::string::npos);
+    EXPECT_NE(core->webSubmitScoreUrl({1, 1e300}, 1, std::nullopt, false).find("&dt=0&"),
+              std::string::npos);
+    EXPECT_NE(core->webSubmitScoreUrl({-1, -1}, 1, std::nullopt, false)
+                  .find("&dt=4294967295&sc=4294967295&"),
+              std::string::npos);
 
     // From the stored records, as the game-over screen and the score viewer call it.
     auto elem = LevelScoreElem::create(12345, platform::Date{1699999000});
