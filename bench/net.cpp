@@ -4,8 +4,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "platform/net/Connection.h"
 #include "platform/net/FetchSync.h"
 #include "platform/net/HttpDate.h"
+#include "platform/runtime/MainLoop.h"
 #include "platform/testing/TestHttpServer.h"
 
 namespace {
@@ -44,6 +46,33 @@ void BM_FetchSyncLoopback(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
 BENCHMARK(BM_FetchSyncLoopback)->Arg(100)->Arg(1 << 20)->UseRealTime();
+
+// The asynchronous path: worker thread, posts to the main loop, delegate calls.
+void BM_ConnectionLoopback(benchmark::State& state) {
+    platform::testing::TestHttpServer server;
+    const auto size = static_cast<std::size_t>(state.range(0));
+    server.text("/body", std::string(size, 'x'), 200, "application/octet-stream");
+    auto request = platform::UrlRequest::withString(server.url("/body")).value();
+    platform::MainLoop& loop = platform::MainLoop::main();
+    loop.claim();
+    for (auto _ : state) {
+        bool done = false;
+        std::size_t received = 0;
+        platform::Connection::sendAsynchronousRequest(
+            request, [&](const auto&, const platform::Connection::Bytes& body, const auto& error) {
+                done = true;
+                received = error ? 0 : body.size();
+            });
+        while (!done) loop.runOnce(1.0);
+        if (received != size) {
+            state.SkipWithError("load failed");
+            break;
+        }
+    }
+    loop.runUntilIdle();
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+}
+BENCHMARK(BM_ConnectionLoopback)->Arg(100)->Arg(1 << 20)->UseRealTime();
 
 }  // namespace
 
