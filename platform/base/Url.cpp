@@ -277,7 +277,8 @@ std::string Url::host() const {
 std::string Url::path() const {
     if (opaque_) return {};
     auto decoded = percentDecode(path_);
-    if (!decoded) return {};
+    // A NUL would silently cut the path short in every file call it reaches.
+    if (!decoded || decoded->find('\0') != std::string::npos) return {};
     if (decoded->size() > 1 && decoded->back() == '/') decoded->pop_back();
     return *decoded;
 }
@@ -292,7 +293,7 @@ std::vector<std::string> Url::pathComponents() const {
         if (next == std::string::npos) next = path_.size();
         if (next > i) {
             auto part = percentDecode(std::string_view(path_).substr(i, next - i));
-            if (!part) return {};
+            if (!part || part->find('\0') != std::string::npos) return {};
             out.push_back(std::move(*part));
         }
         i = next + 1;

@@ -49,10 +49,10 @@ class Url {
     // The path exactly as written (percent escapes kept, trailing slash kept).
     const std::string& rawPath() const { return path_; }
     // Decoded path without a trailing slash (except the root "/"), as the original answered
-    // it; "" when it does not decode to UTF-8.
+    // it; "" when it does not decode to UTF-8 or holds an escaped NUL ("%00").
     std::string path() const;
     // "/" first for an absolute path, then each non-empty decoded segment. Empty when any
-    // segment fails to decode.
+    // segment fails to decode or holds a NUL.
     std::vector<std::string> pathComponents() const;
     std::string lastPathComponent() const;
     std::string pathExtension() const;

@@ -71,6 +71,10 @@ std::shared_ptr<Timer> MainLoop::postAfter(double seconds, Task task) {
         new Timer(this, seconds, false, 0.0, [task = std::move(task)](Timer&) {
             if (task) task();
         }));
+    if (seconds > Timer::kNeverInterval) {
+        timer->invalidate();
+        return timer;
+    }
     addTimer(timer, Clock::monotonic() + seconds);
     return timer;
 }

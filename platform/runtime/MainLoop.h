@@ -41,7 +41,8 @@ class MainLoop {
 
     // Thread-safe, first in first out.
     void post(Task task);
-    // Runs the task once after the delay; the returned one-shot timer can cancel it.
+    // Runs the task once after the delay (a negative or NaN delay counts as none); the
+    // returned one-shot timer can cancel it.
     std::shared_ptr<Timer> postAfter(double seconds, Task task);
     // Runs the task at once when called on the main thread, else posts it.
     void runOnMain(Task task);

@@ -29,7 +29,7 @@ std::shared_ptr<Timer> Timer::schedule(double interval, bool repeats, double tol
                                        Callback fn) {
     MainLoop& loop = MainLoop::main();
     std::shared_ptr<Timer> timer(new Timer(&loop, interval, repeats, tolerance, std::move(fn)));
-    if (!std::isfinite(interval) || interval > 1e12) {
+    if (interval > kNeverInterval) {
         // A timer that can never fire would only hold its callback forever.
         timer->invalidate();
         return timer;

@@ -21,6 +21,9 @@ class Timer : public std::enable_shared_from_this<Timer> {
     // Shortest interval a timer accepts; anything smaller (zero, negative, NaN) is raised to
     // it so a repeating timer can never spin the loop.
     static constexpr double kMinimumInterval = 0.0001;
+    // Longer than this (about 30000 years, or infinity) means never: the timer is answered
+    // already invalid instead of holding its callback forever.
+    static constexpr double kNeverInterval = 1e12;
 
     // Schedules on the main loop; the first firing is one interval from now. Tolerance is how
     // late the timer may fire when that lets the loop wake less often.

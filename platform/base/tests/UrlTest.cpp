@@ -115,6 +115,10 @@ TEST(Url, PathComponentsAndLastComponent) {
     ASSERT_TRUE(bad);
     EXPECT_EQ(bad->path(), "");
     EXPECT_TRUE(bad->pathComponents().empty());
+    auto nul = Url::parse("file:///safe/evil%00.png");
+    ASSERT_TRUE(nul);
+    EXPECT_EQ(nul->path(), "");
+    EXPECT_TRUE(nul->pathComponents().empty());
 }
 
 TEST(Url, OpaqueUrls) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -74,6 +75,19 @@ TEST_F(MainLoopTest, PostAfterFiresInTimeOrderAndAtItsTime) {
     EXPECT_THAT(log, ElementsAre("now", "0.5s", "2s", "2s-second"));
     EXPECT_THAT(at, ElementsAre(0.5, 2.0));
     EXPECT_NEAR(scope.now() - start, 5.499, 1e-9);
+}
+
+TEST_F(MainLoopTest, OddDelaysAreNoDelayOrNever) {
+    loop.postAfter(-5, [&] { log.push_back("negative"); });
+    loop.postAfter(std::nan(""), [&] { log.push_back("nan"); });
+    Timer::schedule(std::nan(""), false, [&] { log.push_back("nan timer"); });
+    auto never = loop.postAfter(INFINITY, [&] { log.push_back("never"); });
+    auto neverTimer = Timer::schedule(INFINITY, true, [&] { log.push_back("never timer"); });
+    EXPECT_FALSE(never->isValid());
+    EXPECT_FALSE(neverTimer->isValid());
+    loop.runUntilIdle();
+    EXPECT_THAT(log, ElementsAre("negative", "nan", "nan timer"));
+    EXPECT_EQ(loop.scheduledTimerCount(), 0u);
 }
 
 TEST_F(MainLoopTest, CancelledPostAfterNeverRuns) {
