@@ -12,10 +12,22 @@ namespace {
 // The device's (dx, dy) as the player sees it in the given interface orientation.
 void turnToOrientation(int64_t orientation, double dx, double dy, double& h, double& v) {
     switch (orientation) {
-    case 2: h = -dx; v = -dy; break;
-    case 4: h = dy; v = -dx; break;
-    case 3: h = -dy; v = dx; break;
-    default: h = dx; v = dy; break;
+        case 2:
+            h = -dx;
+            v = -dy;
+            break;
+        case 4:
+            h = dy;
+            v = -dx;
+            break;
+        case 3:
+            h = -dy;
+            v = dx;
+            break;
+        default:
+            h = dx;
+            v = dy;
+            break;
     }
 }
 
@@ -35,15 +47,18 @@ double AccelerometerHelper::neutralAccelerometerTilt(int calibrationType) {
 }
 
 NeutralAccelerometer AccelerometerHelper::neutralAccelerometerFor(int calibrationType,
-                                                                 int64_t orientation) {
+                                                                  int64_t orientation) {
     double t = neutralAccelerometerTilt(calibrationType);
     if (t == 0) return {0, 0, -1};
     switch (orientation) {
-    case 1:
-    case 2: return {0, -std::sin(t), -std::cos(t)};
-    case 3:
-    case 4: return {-std::sin(t), 0, -std::cos(t)};
-    default: return {0, 0, -1};
+        case 1:
+        case 2:
+            return {0, -std::sin(t), -std::cos(t)};
+        case 3:
+        case 4:
+            return {-std::sin(t), 0, -std::cos(t)};
+        default:
+            return {0, 0, -1};
     }
 }
 
@@ -68,7 +83,8 @@ void AccelerometerHelper::stop() {
 void AccelerometerHelper::startAccelerometer() {
     auto& acc = platform::Accelerometer::shared();
     // A rate of 0 or less asks for nothing sensible; the accelerometer keeps its slowest rate.
-    acc.setUpdateInterval(frequency_ > 0 ? 1.0 / frequency_ : platform::Accelerometer::kMaxInterval);
+    acc.setUpdateInterval(frequency_ > 0 ? 1.0 / frequency_
+                                         : platform::Accelerometer::kMaxInterval);
     acc.setDelegate(weak_from_this());
 }
 
@@ -111,9 +127,8 @@ void AccelerometerHelper::accelerometerDidAccelerate(platform::Accelerometer&,
     accelerometerZ_ = k * a.z + (1 - k) * accelerometerZ_;
 }
 
-void AccelerometerHelper::updateAccelerometerFilteringFactorEachTick(double interval,
-                                                                    int tickCount,
-                                                                    double ffForFf) {
+void AccelerometerHelper::updateAccelerometerFilteringFactorEachTick(double interval, int tickCount,
+                                                                     double ffForFf) {
     int lo = std::max(1, static_cast<int>(frequency_ / 3));
     int hi = static_cast<int>(2 * frequency_);
     int n = lo > tickCount ? lo : std::min(hi, tickCount);

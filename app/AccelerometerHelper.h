@@ -24,7 +24,7 @@ struct NeutralAccelerometer {
 
 // Where the helper takes its neutral position and orientation from (the app core).
 class AccelerometerHelperOwner {
-public:
+  public:
     virtual ~AccelerometerHelperOwner() = default;
     // The neutral tilt of the app core's record for its current orientation.
     virtual NeutralAccelerometer currentNeutralAccelerometer() = 0;
@@ -35,10 +35,11 @@ public:
 class AccelerometerHelper final : public platform::AccelerometerDelegate,
                                   public JTAppBase::ShellTilt,
                                   public std::enable_shared_from_this<AccelerometerHelper> {
-public:
+  public:
     static constexpr double kCheckInterval = 0.5;
 
-    static std::shared_ptr<AccelerometerHelper> create(std::weak_ptr<AccelerometerHelperOwner> owner);
+    static std::shared_ptr<AccelerometerHelper> create(
+        std::weak_ptr<AccelerometerHelperOwner> owner);
     ~AccelerometerHelper() override;
 
     // The calibration rule of the app core: type 2 holds the phone tilted towards the player
@@ -70,8 +71,7 @@ public:
     void getAnglesFromNeutral(double& outRotH, double& outRotV) override;
 
     // (n', the weight) for `tickCount` readings in `interval` seconds, blended by `ffForFf`.
-    void updateAccelerometerFilteringFactorEachTick(double interval, int tickCount,
-                                                    double ffForFf);
+    void updateAccelerometerFilteringFactorEachTick(double interval, int tickCount, double ffForFf);
 
     std::shared_ptr<AccelerometerHelperOwner> appCore() const { return owner_.lock(); }
     double accelerometerX() const { return accelerometerX_; }
@@ -87,7 +87,7 @@ public:
     double neutralRotV() const { return neutralRotV_; }
     bool isRunning() const { return checkTimer_ != nullptr; }
 
-private:
+  private:
     explicit AccelerometerHelper(std::weak_ptr<AccelerometerHelperOwner> owner)
         : owner_(std::move(owner)) {}
 

@@ -1,19 +1,22 @@
-// The screens the app core makes, with their interface files. The title, game, game-over and
-// tool screens are not part of this program yet: their factories answer nothing, and the
-// operations that would show them leave the screen as it is.
+// The screens the app core makes, with their interface files. A screen whose class this
+// program does not have yet has a factory that answers nothing, and the operations that would
+// show it leave the screen as it is.
 
 #include "app/AppCoreBase.h"
 #include "app/AppGameView.h"
+#include "app/MyGameView.h"
+#include "app/MyTitleView.h"
 #include "app/PauseView.h"
 #include "app/SimpleSelectView.h"
 #include "app/ViewControllerBase.h"
 
 std::shared_ptr<ViewControllerBase> AppCoreBase::createTitleView() {
-    return nullptr;
+    return ViewControllerBase::make<MyTitleView>(
+        TitleView::interfaceFileName(nibSuffixRotation(), appContext_));
 }
 
 std::shared_ptr<AppGameView> AppCoreBase::createGameView() {
-    return nullptr;
+    return MyGameView::create(weak_from_this(), interfaceOrientation_);
 }
 
 std::shared_ptr<PauseView> AppCoreBase::createPauseView() {

@@ -12,7 +12,7 @@
 namespace {
 
 class FakeOwner : public AccelerometerHelperOwner {
-public:
+  public:
     NeutralAccelerometer currentNeutralAccelerometer() override { return neutral; }
     int64_t currentStatusBarOrientation() override { return orientation; }
     NeutralAccelerometer neutral;
@@ -20,7 +20,7 @@ public:
 };
 
 class AccelerometerHelperTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { acc.reset(); }
     void TearDown() override { acc.reset(); }
 

@@ -90,62 +90,77 @@ Acceleration Accelerometer::makeReading(double now) {
 
 bool Accelerometer::handleEvent(const SDL_Event& event) {
     switch (event.type) {
-    case SDL_KEYDOWN:
-    case SDL_KEYUP: {
-        bool down = event.type == SDL_KEYDOWN;
-        switch (event.key.keysym.scancode) {
-        case SDL_SCANCODE_LEFT: keyLeft_ = down; break;
-        case SDL_SCANCODE_RIGHT: keyRight_ = down; break;
-        case SDL_SCANCODE_A: keyA_ = down; break;
-        case SDL_SCANCODE_D: keyD_ = down; break;
-        default: return false;
-        }
-        // Steering by key hands the car back from the mouse until the mouse moves again.
-        if (down) mouseSteers_ = false;
-        return true;
-    }
-    case SDL_MOUSEMOTION:
-        mouseX_ = event.motion.x;
-        pointerInside_ = true;
-        mouseSteers_ = true;
-        return true;
-    case SDL_WINDOWEVENT:
-        switch (event.window.event) {
-        case SDL_WINDOWEVENT_ENTER: pointerInside_ = true; return true;
-        case SDL_WINDOWEVENT_LEAVE: pointerInside_ = false; return true;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-            // Key-up events go to the window that has the focus; without it keys would stick.
-            keyLeft_ = keyRight_ = keyA_ = keyD_ = false;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            bool down = event.type == SDL_KEYDOWN;
+            switch (event.key.keysym.scancode) {
+                case SDL_SCANCODE_LEFT:
+                    keyLeft_ = down;
+                    break;
+                case SDL_SCANCODE_RIGHT:
+                    keyRight_ = down;
+                    break;
+                case SDL_SCANCODE_A:
+                    keyA_ = down;
+                    break;
+                case SDL_SCANCODE_D:
+                    keyD_ = down;
+                    break;
+                default:
+                    return false;
+            }
+            // Steering by key hands the car back from the mouse until the mouse moves again.
+            if (down) mouseSteers_ = false;
             return true;
-        default: return false;
         }
-    case SDL_CONTROLLERDEVICEADDED:
-        openGamepad(event.cdevice.which);
-        return true;
-    case SDL_CONTROLLERDEVICEREMOVED: {
-        auto it = gamepads_.find(event.cdevice.which);
-        if (it != gamepads_.end()) {
-            SDL_GameControllerClose(it->second);
-            gamepads_.erase(it);
+        case SDL_MOUSEMOTION:
+            mouseX_ = event.motion.x;
+            pointerInside_ = true;
+            mouseSteers_ = true;
+            return true;
+        case SDL_WINDOWEVENT:
+            switch (event.window.event) {
+                case SDL_WINDOWEVENT_ENTER:
+                    pointerInside_ = true;
+                    return true;
+                case SDL_WINDOWEVENT_LEAVE:
+                    pointerInside_ = false;
+                    return true;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    // Key-up events go to the window that has the focus; without it keys would
+                    // stick.
+                    keyLeft_ = keyRight_ = keyA_ = keyD_ = false;
+                    return true;
+                default:
+                    return false;
+            }
+        case SDL_CONTROLLERDEVICEADDED:
+            openGamepad(event.cdevice.which);
+            return true;
+        case SDL_CONTROLLERDEVICEREMOVED: {
+            auto it = gamepads_.find(event.cdevice.which);
+            if (it != gamepads_.end()) {
+                SDL_GameControllerClose(it->second);
+                gamepads_.erase(it);
+            }
+            if (gamepads_.empty()) haveGamepadReading_ = false;
+            return true;
         }
-        if (gamepads_.empty()) haveGamepadReading_ = false;
-        return true;
-    }
-    case SDL_CONTROLLERSENSORUPDATE: {
-        if (event.csensor.sensor != SDL_SENSOR_ACCEL) return false;
-        const float* d = event.csensor.data;
-        if (!std::isfinite(d[0]) || !std::isfinite(d[1]) || !std::isfinite(d[2])) return true;
-        // SDL reports the force that holds the pad up (m/s^2; x right, y up, z towards the
-        // player); a reading here is gravity's pull in g with the pad held like a phone lying
-        // screen up: x right, y away from the player, z up out of the pad's face.
-        gamepadReading_.x = -d[0] / SDL_STANDARD_GRAVITY;
-        gamepadReading_.y = d[2] / SDL_STANDARD_GRAVITY;
-        gamepadReading_.z = -d[1] / SDL_STANDARD_GRAVITY;
-        haveGamepadReading_ = true;
-        return true;
-    }
-    default:
-        return false;
+        case SDL_CONTROLLERSENSORUPDATE: {
+            if (event.csensor.sensor != SDL_SENSOR_ACCEL) return false;
+            const float* d = event.csensor.data;
+            if (!std::isfinite(d[0]) || !std::isfinite(d[1]) || !std::isfinite(d[2])) return true;
+            // SDL reports the force that holds the pad up (m/s^2; x right, y up, z towards the
+            // player); a reading here is gravity's pull in g with the pad held like a phone lying
+            // screen up: x right, y away from the player, z up out of the pad's face.
+            gamepadReading_.x = -d[0] / SDL_STANDARD_GRAVITY;
+            gamepadReading_.y = d[2] / SDL_STANDARD_GRAVITY;
+            gamepadReading_.z = -d[1] / SDL_STANDARD_GRAVITY;
+            haveGamepadReading_ = true;
+            return true;
+        }
+        default:
+            return false;
     }
 }
 

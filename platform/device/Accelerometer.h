@@ -26,14 +26,14 @@ class TiltScript;
 class Accelerometer;
 
 class AccelerometerDelegate {
-public:
+  public:
     virtual ~AccelerometerDelegate() = default;
     virtual void accelerometerDidAccelerate(Accelerometer& accelerometer,
                                             const Acceleration& acceleration) = 0;
 };
 
 class Accelerometer {
-public:
+  public:
     // Sideways tilt while an arrow key is held: enough to reach the road's edge.
     static constexpr double kKeyTilt = 0.3;
     // Tilt with the pointer on the window's left or right edge.
@@ -71,7 +71,7 @@ public:
     // Back to no delegate, no script, no input held, the default interval (tests).
     void reset();
 
-private:
+  private:
     Accelerometer() = default;
     void restartTimer();
     void deliver();

@@ -61,8 +61,7 @@ std::shared_ptr<TiltScript> TiltScript::silent() {
     return s;
 }
 
-std::shared_ptr<TiltScript> TiltScript::parse(const std::string& description,
-                                              std::string* error) {
+std::shared_ptr<TiltScript> TiltScript::parse(const std::string& description, std::string* error) {
     if (description == "flat") return constant(0);
     if (description == "silent") return silent();
     if (auto v = number(description)) return constant(*v);
@@ -77,7 +76,7 @@ std::shared_ptr<TiltScript> TiltScript::parse(const std::string& description,
         return constant(*v);
     }
     if (!parts.empty() && parts[0] == "sine") {
-        double amplitude = 0.25, period = 3.0;
+        double amplitude = 0.08, period = 4.0;
         if (parts.size() > 3) {
             setError(error, "tilt script \"" + description + "\": expected sine:<g>:<seconds>");
             return nullptr;
@@ -157,8 +156,8 @@ std::shared_ptr<TiltScript> TiltScript::fromSamples(const std::string& text,
         if (values.size() == 4) {
             row.t = values[i++];
             if (!rows.empty() && row.t < rows.back().t) {
-                setError(error, name + ":" + std::to_string(lineNumber) +
-                                    ": times must not go backwards");
+                setError(error,
+                         name + ":" + std::to_string(lineNumber) + ": times must not go backwards");
                 return nullptr;
             }
         }
@@ -179,25 +178,25 @@ std::shared_ptr<TiltScript> TiltScript::fromSamples(const std::string& text,
 
 std::optional<Acceleration> TiltScript::sample(long delivery, double elapsed) const {
     switch (kind_) {
-    case Kind::Silent:
-        return std::nullopt;
-    case Kind::Constant:
-        return Acceleration::sideways(amplitude_);
-    case Kind::Sine:
-        return Acceleration::sideways(amplitude_ *
-                                      std::sin(2 * std::numbers::pi * elapsed / period_));
-    case Kind::Sequence: {
-        size_t i = delivery < 0 ? 0 : std::min(size_t(delivery), rows_.size() - 1);
-        const Row& r = rows_[i];
-        return Acceleration{r.x, r.y, r.z, 0};
-    }
-    case Kind::Timed: {
-        // The last row whose time has come; before the first row, the first.
-        auto it = std::upper_bound(rows_.begin(), rows_.end(), elapsed,
-                                   [](double t, const Row& r) { return t < r.t; });
-        const Row& r = it == rows_.begin() ? rows_.front() : *(it - 1);
-        return Acceleration{r.x, r.y, r.z, 0};
-    }
+        case Kind::Silent:
+            return std::nullopt;
+        case Kind::Constant:
+            return Acceleration::sideways(amplitude_);
+        case Kind::Sine:
+            return Acceleration::sideways(amplitude_ *
+                                          std::sin(2 * std::numbers::pi * elapsed / period_));
+        case Kind::Sequence: {
+            size_t i = delivery < 0 ? 0 : std::min(size_t(delivery), rows_.size() - 1);
+            const Row& r = rows_[i];
+            return Acceleration{r.x, r.y, r.z, 0};
+        }
+        case Kind::Timed: {
+            // The last row whose time has come; before the first row, the first.
+            auto it = std::upper_bound(rows_.begin(), rows_.end(), elapsed,
+                                       [](double t, const Row& r) { return t < r.t; });
+            const Row& r = it == rows_.begin() ? rows_.front() : *(it - 1);
+            return Acceleration{r.x, r.y, r.z, 0};
+        }
     }
     return std::nullopt;
 }

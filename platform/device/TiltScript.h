@@ -7,7 +7,8 @@
 // Descriptions:
 //   "flat"                  lying still, screen up
 //   "0.2", "const:0.2"      a steady sideways tilt of 0.2 g (right edge down when positive)
-//   "sine", "sine:A:P"      a sideways tilt swinging A g (0.25) over P seconds (3)
+//   "sine", "sine:A:P"      a sideways tilt swinging A g (0.08) over P seconds (4): a gentle
+//                           weave that keeps the car on the road
 //   "silent"                never a reading
 //   any other text          a file of samples, one per line, "#" starts a comment:
 //                             "x y z"     one reading per delivery, in turn
@@ -24,14 +25,13 @@
 namespace platform {
 
 class TiltScript {
-public:
+  public:
     // nullptr with the reason in *error for a description that is neither a known form nor a
     // readable, well-formed file.
     static std::shared_ptr<TiltScript> parse(const std::string& description,
                                              std::string* error = nullptr);
     // The same for the text of a sample file; `name` only names the source in errors.
-    static std::shared_ptr<TiltScript> fromSamples(const std::string& text,
-                                                   const std::string& name,
+    static std::shared_ptr<TiltScript> fromSamples(const std::string& text, const std::string& name,
                                                    std::string* error = nullptr);
     static std::shared_ptr<TiltScript> constant(double x);
     static std::shared_ptr<TiltScript> sine(double amplitude, double period);
@@ -41,7 +41,7 @@ public:
     // started; nothing for a silent script.
     std::optional<Acceleration> sample(long delivery, double elapsed) const;
 
-private:
+  private:
     enum class Kind { Constant, Sine, Silent, Sequence, Timed };
     struct Row {
         double t = 0;

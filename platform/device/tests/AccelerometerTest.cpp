@@ -13,7 +13,7 @@ namespace platform {
 namespace {
 
 class Recorder : public AccelerometerDelegate {
-public:
+  public:
     void accelerometerDidAccelerate(Accelerometer&, const Acceleration& a) override {
         readings.push_back(a);
     }
@@ -52,7 +52,7 @@ SDL_Event padAccel(float x, float y, float z) {
 }
 
 class AccelerometerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { acc.reset(); }
     void TearDown() override { acc.reset(); }
 

@@ -1,0 +1,73 @@
+#pragma once
+
+// What the game view needs of the app core. AppCoreGameViewHost answers it from the real app
+// core; tests answer it themselves, so the loop runs without settings, keychain or screens.
+
+#include <cstdint>
+#include <memory>
+
+#include "app/AccelerometerHelper.h"
+#include "app/GameViewBaseScores.h"
+#include "appbase/JTAppContext.h"
+#include "appbase/ShellInterfaces.h"
+#include "platform/base/Geometry.h"
+
+namespace platform::gfx {
+class GLContext;
+}
+namespace platform::ui {
+class Window;
+}
+class AppCoreBase;
+
+class GameViewHost : public AccelerometerHelperOwner {
+  public:
+    ~GameViewHost() override = default;
+
+    virtual std::shared_ptr<JTAppBase::ShellAppCore> shellAppCore() = 0;
+    virtual JTAppBase::JTAppContextPtr appContext() = 0;
+    // The GL context shared by the game views; none means nothing is drawn.
+    virtual std::shared_ptr<platform::gfx::GLContext> eaglContext() = 0;
+    virtual std::shared_ptr<platform::ui::Window> window() = 0;
+    virtual platform::Size screenSize() = 0;
+    virtual int32_t accelerometerCalibrationType() = 0;
+    virtual float contentsScaleValue() = 0;
+    virtual std::shared_ptr<JTAppBase::ShellTexture> texIconPause() = 0;
+    virtual std::shared_ptr<JTAppBase::LevelInfo> levelInfoForId(int32_t id) = 0;
+    virtual std::shared_ptr<JTAppBase::ShellSound> sound(int index) = 0;
+    virtual void stopSound(int index) = 0;
+    virtual void stopLoopingEffects(bool loops, bool music) = 0;
+
+    virtual void startPauseView() = 0;
+    virtual void transitionAnimation(int kind, double duration) = 0;
+    virtual void startGameOverView(const GameViewScoreRecorder::Recorded& scores) = 0;
+};
+
+// The real app core behind the game view, held weakly: once it is gone every answer is empty.
+class AppCoreGameViewHost final : public GameViewHost {
+  public:
+    static std::shared_ptr<AppCoreGameViewHost> create(std::weak_ptr<AppCoreBase> appCore);
+
+    NeutralAccelerometer currentNeutralAccelerometer() override;
+    int64_t currentStatusBarOrientation() override;
+    std::shared_ptr<JTAppBase::ShellAppCore> shellAppCore() override;
+    JTAppBase::JTAppContextPtr appContext() override;
+    std::shared_ptr<platform::gfx::GLContext> eaglContext() override;
+    std::shared_ptr<platform::ui::Window> window() override;
+    platform::Size screenSize() override;
+    int32_t accelerometerCalibrationType() override;
+    float contentsScaleValue() override;
+    std::shared_ptr<JTAppBase::ShellTexture> texIconPause() override;
+    std::shared_ptr<JTAppBase::LevelInfo> levelInfoForId(int32_t id) override;
+    std::shared_ptr<JTAppBase::ShellSound> sound(int index) override;
+    void stopSound(int index) override;
+    void stopLoopingEffects(bool loops, bool music) override;
+    void startPauseView() override;
+    void transitionAnimation(int kind, double duration) override;
+    void startGameOverView(const GameViewScoreRecorder::Recorded& scores) override;
+
+  private:
+    explicit AppCoreGameViewHost(std::weak_ptr<AppCoreBase> appCore)
+        : appCore_(std::move(appCore)) {}
+    std::weak_ptr<AppCoreBase> appCore_;
+};

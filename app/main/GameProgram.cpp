@@ -1,0 +1,289 @@
+#include "app/main/GameProgram.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include <SDL.h>
+
+#include "app/GameViewBase.h"
+#include "app/MyAppCore.h"
+#include "app/util/LogMessage.h"
+#include "platform/device/Accelerometer.h"
+#include "platform/device/TiltScript.h"
+#include "platform/gfx/GLES1.h"
+#include "platform/gfx/HeadlessContext.h"
+#include "platform/gfx/Image.h"
+#include "platform/gfx/WindowContext.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/ManualClock.h"
+#include "platform/storage/AppPaths.h"
+#include "platform/storage/Bundle.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Compositor.h"
+#include "platform/ui/InterfaceLoader.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/TouchInput.h"
+#include "platform/ui/Window.h"
+#include "sound/SoundObj.h"
+
+namespace {
+
+constexpr int kPointsWide = 320;
+constexpr int kPointsHigh = 480;
+
+// A context the app core can share: the concrete ones are made unique.
+template <typename T>
+std::shared_ptr<platform::gfx::GLContext> shared(std::unique_ptr<T> context) {
+    return std::shared_ptr<platform::gfx::GLContext>(std::move(context));
+}
+
+double wallNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The largest whole scale at which the window still fits the display, at least 1.
+double scaleForDisplay() {
+    SDL_Rect usable{};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
+    int s = std::min(usable.w / kPointsWide, usable.h / kPointsHigh);
+    return s >= 2 ? 2 : 1;
+}
+
+}  // namespace
+
+GameProgram::GameProgram(ProgramOptions options) : options_(std::move(options)) {}
+
+GameProgram::~GameProgram() {
+    shutDown();
+}
+
+int GameProgram::run() {
+    if (!setUp()) {
+        shutDown();
+        return 1;
+    }
+    loop();
+    int status = 0;
+    if (!options_.screenshot.empty()) {
+        drawWindow();
+        auto image = readFrame();
+        std::string error;
+        if (!image || !image->savePng(options_.screenshot, &error)) {
+            std::fprintf(stderr, "movuroute: cannot write %s: %s\n", options_.screenshot.c_str(),
+                         image ? error.c_str() : "no frame");
+            status = 1;
+        }
+    }
+    platform::ui::Application::shared().terminate();
+    shutDown();
+    return status;
+}
+
+bool GameProgram::setUp() {
+    if (!options_.home.empty()) platform::AppPaths::setHomeOverride(options_.home);
+    if (options_.seed) srandom(*options_.seed);
+    windowed_ = !options_.headless;
+
+    std::shared_ptr<platform::TiltScript> tilt;
+    if (!options_.tilt.empty()) {
+        std::string error;
+        tilt = platform::TiltScript::parse(options_.tilt, &error);
+        if (!tilt) {
+            std::fprintf(stderr, "movuroute: %s\n", error.c_str());
+            return false;
+        }
+    }
+
+    double scale = options_.scale;
+    std::string error;
+    if (windowed_) {
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS) != 0) {
+            std::fprintf(stderr, "movuroute: SDL: %s (try --headless)\n", SDL_GetError());
+            return false;
+        }
+        if (scale <= 0) scale = scaleForDisplay();
+        context_ = shared(
+            platform::gfx::WindowContext::create("Movuroute", int(std::lround(kPointsWide * scale)),
+                                                 int(std::lround(kPointsHigh * scale)), &error));
+    } else {
+        if (scale <= 0) scale = 1;
+        // The game's web service is not for unattended runs unless someone points it
+        // somewhere on purpose; the discard port refuses at once.
+        setenv("MOVUROUTE_WEB_URL", "http://127.0.0.1:9", 0);
+        platform::Clock::installManual();
+        context_ = shared(platform::gfx::HeadlessContext::create(
+            int(std::lround(kPointsWide * scale)), int(std::lround(kPointsHigh * scale)), &error));
+    }
+    if (!context_) {
+        std::fprintf(stderr, "movuroute: no GL ES 1 context: %s\n", error.c_str());
+        return false;
+    }
+    context_->makeCurrent();
+
+    platform::MainLoop::main().claim();
+    platform::ui::Screen::mainScreen().setScale(scale);
+    auto bundle = platform::Bundle::mainBundle();
+    platform::ui::InterfaceLoader::setSearchDirectory((bundle->bundlePath() / "ui").string());
+
+    auto context = context_;
+    AppCoreBase::setGLContextFactory([context] { return context; });
+    appCore_ = MyAppCore::create();
+    window_ = platform::ui::Window::create(platform::ui::Screen::mainScreen().bounds());
+    appCore_->setWindow(window_);
+    compositor_ = std::make_unique<platform::ui::Compositor>();
+
+    auto& accelerometer = platform::Accelerometer::shared();
+    if (tilt) accelerometer.setScript(tilt);
+    if (windowed_) {
+        touchInput_ = std::make_unique<platform::ui::TouchInput>(window_);
+        int w = 0, h = 0;
+        SDL_GetWindowSize(static_cast<platform::gfx::WindowContext&>(*context_).window(), &w, &h);
+        touchInput_->setViewportSize(w, h);
+        accelerometer.setWindowWidth(w);
+    }
+
+    auto& app = platform::ui::Application::shared();
+    app.setDelegate(appCore_);
+    app.finishLaunching();
+    app.becomeActive();
+
+    if (options_.startLevel) {
+        appCore_->setCurrentLevelId(*options_.startLevel);
+        appCore_->startGameView();
+    }
+    return true;
+}
+
+std::shared_ptr<GameViewBase> GameProgram::gameView() const {
+    if (!appCore_) return nullptr;
+    return std::dynamic_pointer_cast<GameViewBase>(
+        appCore_->currentOrientationDependedInfo().gameView);
+}
+
+bool GameProgram::finished(double started) const {
+    if (quit_) return true;
+    double elapsed = platform::Clock::monotonic() - started;
+    if (options_.seconds && elapsed >= *options_.seconds) return true;
+    if (options_.ticks) {
+        auto view = gameView();
+        if (view && view->tickCount() >= *options_.ticks) return true;
+        // No game, or one that ended early: as long as the ticks would have taken.
+        if (elapsed >= double(*options_.ticks) * kNominalTickSeconds + 1.0) return true;
+    }
+    // A headless run always ends.
+    if (!windowed_ && !options_.seconds && !options_.ticks && elapsed >= 10.0) return true;
+    return false;
+}
+
+void GameProgram::loop() {
+    auto& mainLoop = platform::MainLoop::main();
+    double started = platform::Clock::monotonic();
+    double wallStarted = wallNow();
+    double nextFrame = started;
+    while (!finished(started)) {
+        if (windowed_) {
+            if (!pumpEvents()) break;
+            double now = platform::Clock::monotonic();
+            mainLoop.runOnce(std::max(0.0, std::min(nextFrame - now, 0.005)));
+            now = platform::Clock::monotonic();
+            if (now < nextFrame) continue;
+            nextFrame = std::max(nextFrame + kFrameSeconds, now);
+        } else {
+            mainLoop.advance(kFrameSeconds);
+        }
+        drawWindow();
+    }
+    stats_.loopSeconds = wallNow() - wallStarted;
+    if (auto view = gameView()) stats_.ticks = view->tickCount();
+}
+
+bool GameProgram::pumpEvents() {
+    auto& app = platform::ui::Application::shared();
+    auto& accelerometer = platform::Accelerometer::shared();
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) {
+        switch (e.type) {
+            case SDL_QUIT:
+                return false;
+            case SDL_WINDOWEVENT:
+                if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                    if (touchInput_) touchInput_->setViewportSize(e.window.data1, e.window.data2);
+                    accelerometer.setWindowWidth(e.window.data1);
+                } else if (e.window.event == SDL_WINDOWEVENT_MINIMIZED) {
+                    app.resignActive();
+                    app.enterBackground();
+                } else if (e.window.event == SDL_WINDOWEVENT_RESTORED &&
+                           app.applicationState() == platform::ui::ApplicationState::Background) {
+                    app.enterForeground();
+                    app.becomeActive();
+                }
+                break;
+            case SDL_KEYDOWN:
+                if (!e.key.repeat && (e.key.keysym.scancode == SDL_SCANCODE_P ||
+                                      e.key.keysym.scancode == SDL_SCANCODE_ESCAPE)) {
+                    // The keyboard's pause button: the same countdown as a touch on it.
+                    auto view = gameView();
+                    if (view && view->active() && view->pauseBtnEnable()) view->enterPause();
+                }
+                break;
+            default:
+                break;
+        }
+        accelerometer.handleEvent(e);
+        if (touchInput_) touchInput_->handleEvent(e);
+    }
+    return true;
+}
+
+void GameProgram::drawWindow() {
+    if (!context_ || !window_ || !compositor_) return;
+    context_->makeCurrent();
+    compositor_->drawFrame(*window_, context_->width(), context_->height());
+    if (windowed_) context_->present();
+    ++stats_.frames;
+}
+
+std::optional<platform::gfx::Image> GameProgram::readFrame() {
+    if (!context_) return std::nullopt;
+    if (auto* headless = dynamic_cast<platform::gfx::HeadlessContext*>(context_.get()))
+        return headless->readPixels();
+    // A window: the frame just drawn is still in the back buffer.
+    int w = context_->width(), h = context_->height();
+    auto image = platform::gfx::Image::blank(w, h);
+    std::vector<std::uint8_t> rows(size_t(w) * h * 4);
+    auto& g = platform::gfx::gl();
+    g.glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    g.glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* src = &rows[size_t(h - 1 - y) * w * 4];
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, src[x * 4], src[x * 4 + 1], src[x * 4 + 2], 255);
+    }
+    return image;
+}
+
+void GameProgram::shutDown() {
+    auto& app = platform::ui::Application::shared();
+    if (appCore_) {
+        appCore_->stopAllViews();
+        app.setDelegate({});
+    }
+    platform::Accelerometer::shared().reset();
+    touchInput_.reset();
+    // Views and textures let go of their GL objects while the context is still there.
+    if (context_) context_->makeCurrent();
+    compositor_.reset();
+    window_.reset();
+    appCore_.reset();
+    // The sound engine goes down with the program, not in the static destructors, which may
+    // run after the audio library's own.
+    SoundObj::teardown();
+    AppCoreBase::setGLContextFactory({});
+    context_.reset();
+    if (windowed_) SDL_Quit();
+    windowed_ = false;
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+// The program around the app core: the application object, its window and GL context, the app
+// delegate, and the loop that pumps input events, runs the main-loop queue and timers, and has
+// the compositor draw the window.
+//
+// With a window the loop follows the real clock and draws at the display's pace. Headless, a
+// manual clock steps one frame (1/60 s) at a time: timers fire at their exact times, a run is
+// the same on every machine given a seed and a tilt script, and it takes as long as drawing
+// takes, not as long as playing would.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/main/ProgramOptions.h"
+
+namespace platform::gfx {
+class GLContext;
+class Image;
+}  // namespace platform::gfx
+namespace platform::ui {
+class Window;
+class Compositor;
+class TouchInput;
+}  // namespace platform::ui
+class MyAppCore;
+class GameViewBase;
+
+class GameProgram {
+  public:
+    static constexpr double kFrameSeconds = 1.0 / 60.0;
+    // The tick length a run counts when no game runs (for --ticks).
+    static constexpr double kNominalTickSeconds = 0.03;
+
+    explicit GameProgram(ProgramOptions options);
+    ~GameProgram();
+    GameProgram(const GameProgram&) = delete;
+    GameProgram& operator=(const GameProgram&) = delete;
+
+    // Sets up, runs until the end condition or the window closes, shuts down. Answers the
+    // exit status: 0, or 1 when the program could not start or write its screenshot.
+    int run();
+
+    // What a run did (benchmarks, tests).
+    struct Stats {
+        long frames = 0;         // windows drawn
+        long ticks = 0;          // game ticks of the last game view
+        double loopSeconds = 0;  // wall time spent in the loop
+    };
+    const Stats& stats() const { return stats_; }
+
+  private:
+    bool setUp();
+    void loop();
+    bool pumpEvents();
+    void drawWindow();
+    bool finished(double started) const;
+    std::shared_ptr<GameViewBase> gameView() const;
+    std::optional<platform::gfx::Image> readFrame();
+    void shutDown();
+
+    ProgramOptions options_;
+    Stats stats_;
+    std::shared_ptr<platform::gfx::GLContext> context_;
+    bool windowed_ = false;
+    std::shared_ptr<MyAppCore> appCore_;
+    std::shared_ptr<platform::ui::Window> window_;
+    std::unique_ptr<platform::ui::Compositor> compositor_;
+    std::unique_ptr<platform::ui::TouchInput> touchInput_;
+    bool quit_ = false;
+};

@@ -1,0 +1,104 @@
+#include "app/main/ProgramOptions.h"
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+std::optional<long> wholeNumber(const std::string& text, long min, long max) {
+    if (text.empty()) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < min || v > max) return std::nullopt;
+    return v;
+}
+
+std::optional<double> positiveNumber(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(v) || v <= 0) return std::nullopt;
+    return v;
+}
+
+}  // namespace
+
+const char* ProgramOptions::usage() {
+    return "usage: movuroute [options]\n"
+           "  --headless         run without a window (headless EGL, stepped clock)\n"
+           "  --ticks N          end after N game ticks\n"
+           "  --seconds S        end after S seconds\n"
+           "  --tilt SCRIPT      feed the accelerometer: flat, a number in g, const:G,\n"
+           "                     sine, sine:G:SECONDS, silent, or a file of samples\n"
+           "  --seed N           fix the random sequence\n"
+           "  --start-level ID   start that level at once\n"
+           "  --screenshot FILE  write the last frame as PNG\n"
+           "  --home DIR         keep settings and scores in DIR\n"
+           "  --scale S          pixels per point (default: what fits the display)\n"
+           "  --help             this text\n"
+           "Steer with the arrow keys or A/D, or the mouse over the window; P or Escape pauses.\n";
+}
+
+std::optional<ProgramOptions> ProgramOptions::parse(const std::vector<std::string>& args,
+                                                    std::string* error) {
+    ProgramOptions o;
+    auto fail = [error](std::string text) -> std::optional<ProgramOptions> {
+        if (error) *error = std::move(text);
+        return std::nullopt;
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--headless") {
+            o.headless = true;
+        } else if (a == "--ticks") {
+            if (!value(v)) return fail("--ticks needs a number");
+            auto n = wholeNumber(v, 1, LONG_MAX);
+            if (!n) return fail("--ticks: \"" + v + "\" is not a positive whole number");
+            o.ticks = n;
+        } else if (a == "--seconds") {
+            if (!value(v)) return fail("--seconds needs a number");
+            auto s = positiveNumber(v);
+            if (!s) return fail("--seconds: \"" + v + "\" is not a positive number");
+            o.seconds = s;
+        } else if (a == "--tilt") {
+            if (!value(o.tilt) || o.tilt.empty()) return fail("--tilt needs a script");
+        } else if (a == "--seed") {
+            if (!value(v)) return fail("--seed needs a number");
+            auto n = wholeNumber(v, 0, UINT_MAX);
+            if (!n)
+                return fail("--seed: \"" + v + "\" is not a whole number 0.." +
+                            std::to_string(UINT_MAX));
+            o.seed = unsigned(*n);
+        } else if (a == "--start-level") {
+            if (!value(v)) return fail("--start-level needs a level id");
+            auto n = wholeNumber(v, INT_MIN, INT_MAX);
+            if (!n) return fail("--start-level: \"" + v + "\" is not a level id");
+            o.startLevel = int(*n);
+        } else if (a == "--screenshot") {
+            if (!value(o.screenshot) || o.screenshot.empty())
+                return fail("--screenshot needs a file name");
+        } else if (a == "--home") {
+            if (!value(o.home) || o.home.empty()) return fail("--home needs a folder");
+        } else if (a == "--scale") {
+            if (!value(v)) return fail("--scale needs a number");
+            auto s = positiveNumber(v);
+            if (!s || *s > 8) return fail("--scale: \"" + v + "\" is not a scale above 0 up to 8");
+            o.scale = *s;
+        } else {
+            return fail("unknown option \"" + a + "\"");
+        }
+    }
+    return o;
+}
