@@ -1,0 +1,10 @@
+#pragma once
+
+#include "app/GameOverView.h"
+
+// The game's own game-over screen, the one the app core makes.
+class MyGameOverView : public GameOverView {
+  public:
+    using GameOverView::GameOverView;
+    const char* className() const override { return "MyGameOverView"; }
+};
