@@ -236,6 +236,21 @@ TEST_F(AppCoreScreenSwitching, ResourceTablesLoadReleaseAndReload) {
     EXPECT_FALSE(core->hasMusicResources());
     ASSERT_TRUE(core->texIconPause());
 
+    const char* soundNames[] = {"fall2", "go", "fly2_06_22k", "bom1s"};
+    for (int i = 0; i < AppCoreBase::kSoundCount; ++i) {
+        auto s = std::dynamic_pointer_cast<SoundObj>(core->sound(i));
+        ASSERT_TRUE(s) << i;
+        EXPECT_EQ(fs::path(s->resourcePath()).filename(), std::string(soundNames[i]) + ".wav");
+    }
+    EXPECT_EQ(SoundObj::soundObjs().size(), 4u);
+    // A sound loaded into a filled slot: the old one is disposed of, not left in the engine.
+    std::weak_ptr<JTAppBase::ShellSound> oldFall = core->sound(0);
+    core->loadSEAt(0, "fall2");
+    EXPECT_TRUE(oldFall.expired());
+    EXPECT_EQ(SoundObj::soundObjs().size(), 4u);
+    core->loadSEAt(4, "fall2");  // no such slot
+    EXPECT_EQ(SoundObj::soundObjs().size(), 4u);
+
     // Loading into a filled slot replaces the texture and frees the old one once.
     std::weak_ptr<JTAppBase::ShellTexture> oldCar = core->texture(1);
     int deletes = rec.count("glDeleteTextures");
@@ -256,6 +271,7 @@ TEST_F(AppCoreScreenSwitching, ResourceTablesLoadReleaseAndReload) {
     EXPECT_EQ(core->texIconPause(), nullptr);
     for (int i = 0; i < AppCoreBase::kTextureCount; ++i) EXPECT_EQ(core->texture(i), nullptr);
     for (int i = 0; i < AppCoreBase::kSoundCount; ++i) EXPECT_EQ(core->sound(i), nullptr);
+    EXPECT_TRUE(SoundObj::soundObjs().empty());
     EXPECT_EQ(core->appContext()->getGameView(), nullptr);
     core->releaseResources();  // twice is harmless
 
