@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <utility>
 
 namespace platform {
 
@@ -113,6 +114,16 @@ bool zone(std::string_view text, int& offsetSeconds) {
     if (sameText(text, "GMT") || sameText(text, "UTC") || sameText(text, "UT") ||
         sameText(text, "Z")) {
         return true;
+    }
+    // The North American zone names that the old mail-date rules allowed.
+    static constexpr std::pair<const char*, int> kNamed[] = {{"EST", -5}, {"EDT", -4}, {"CST", -6},
+                                                             {"CDT", -5}, {"MST", -7}, {"MDT", -6},
+                                                             {"PST", -8}, {"PDT", -7}};
+    for (const auto& [name, hours] : kNamed) {
+        if (sameText(text, name)) {
+            offsetSeconds = hours * 3600;
+            return true;
+        }
     }
     if (text.size() > 3 &&
         (sameText(text.substr(0, 3), "GMT") || sameText(text.substr(0, 3), "UTC"))) {

@@ -17,7 +17,8 @@ namespace platform {
 
 // Nothing for text in none of the forms or for a day or time that does not exist. Names of
 // days and months are matched without regard to case; the zone may be GMT, UTC, UT, Z or a
-// numeric offset ("+0100", "GMT+01:00"); surrounding white space is ignored.
+// numeric offset ("+0100", "GMT+01:00") or a North American zone name ("PST"); surrounding
+// white space is ignored.
 std::optional<Date> parseHttpDate(std::string_view text);
 
 // The preferred form, in GMT; seconds are truncated. Empty for dates outside years 1..9999.

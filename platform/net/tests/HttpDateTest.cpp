@@ -27,6 +27,8 @@ TEST(HttpDate, AcceptsZonesCaseAndSpaceVariants) {
     EXPECT_EQ(parseHttpDate("Sun, 06 Nov 1994 09:49:37 +0100")->secondsSince1970, kExample);
     EXPECT_EQ(parseHttpDate("Sun, 06 Nov 1994 03:49:37 GMT-05:00")->secondsSince1970, kExample);
     EXPECT_EQ(parseHttpDate("Sun, 6 Nov 1994 08:49:37 GMT")->secondsSince1970, kExample);
+    EXPECT_EQ(parseHttpDate("Sun, 06 Nov 1994 00:49:37 PST")->secondsSince1970, kExample);
+    EXPECT_EQ(parseHttpDate("Sunday, 06-Nov-94 04:49:37 EDT")->secondsSince1970, kExample);
     EXPECT_EQ(parseHttpDate("Sun Nov 6 08:49:37 1994")->secondsSince1970, kExample);
 }
 
