@@ -2,6 +2,7 @@
 // pop-up shown, so that they outlive the process.
 
 #include "app/util/LogMessage.h"
+#include "online/AnnounceInfo.h"
 #include "online/AnnounceManager.h"
 #include "platform/storage/PropertyList.h"
 
@@ -37,6 +38,12 @@ void AnnounceManager::loadState() {
     }
     if (const auto* v = root->find("previousCheckAt"); isPlainNumber(v)) {
         previousCheckAt_ = v->asReal();
+    }
+    // No list may ask for more than the longest interval (and a day for the check itself);
+    // a later time is damage that would otherwise stop every check for good.
+    constexpr double kLongestWait = AnnounceInfo::kMaxCheckInterval + 86400;
+    if (nextCheckAfter_ > previousCheckAt_ + kLongestWait) {
+        nextCheckAfter_ = previousCheckAt_ + kLongestWait;
     }
     if (const auto* v = root->find("popupAdDoneSerial"); isPlainNumber(v)) {
         double serial = v->asReal();

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "AnnounceTestSupport.h"
+#include "online/AnnounceInfo.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/View.h"
 
@@ -315,4 +316,26 @@ TEST_F(AnnounceCheckTest, ABannerIsRebuiltAfterACheckSavedANewList) {
     EXPECT_FALSE(first->superview());
     EXPECT_EQ(am.bannerView()->bounds(), platform::Rect(0, 0, 300, 40));
     EXPECT_EQ(server.requestCount("/iphone/cmd/img/a.png"), 1u);
+}
+
+TEST_F(AnnounceCheckTest, ADamagedScheduleNeverStopsChecksForGood) {
+    double t = wallNow();
+    ASSERT_TRUE(platform::PropertyList::writeFile(
+        cacheDir() / "status.plist", Value::dictionary({{"previousCheckAt", t - 10},
+                                                        {"nextCheckAfter", 1e300},
+                                                        {"popupAdDoneSerial", true},
+                                                        {"amProperties", "not a dictionary"}})));
+    check();
+    EXPECT_EQ(listRequests(), 0u);
+    EXPECT_EQ(am.nextCheckAfter(), t - 10 + AnnounceInfo::kMaxCheckInterval + 86400);
+    EXPECT_EQ(am.popupAdDoneSerial(), 0);
+    scope.clock().setWallSeconds(t + AnnounceInfo::kMaxCheckInterval + 86400);
+    check();
+    EXPECT_EQ(listRequests(), 1u);
+
+    // A status file that is not a property list is ignored as a whole.
+    writeCache("status.plist", "garbage");
+    scope.clock().setWallSeconds(t + 2 * AnnounceInfo::kMaxCheckInterval);
+    check();
+    EXPECT_EQ(listRequests(), 2u);
 }
