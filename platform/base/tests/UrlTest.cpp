@@ -100,6 +100,13 @@ TEST(Url, UserInfo) {
     EXPECT_EQ(noPassword->user(), "user");
     EXPECT_EQ(noPassword->password(), std::nullopt);
     EXPECT_EQ(Url::parse("http://h/")->user(), std::nullopt);
+    auto v6 = Url::parse("http://me:pw@[fe80::1]:8080/p");
+    ASSERT_TRUE(v6);
+    EXPECT_EQ(v6->user(), "me");
+    EXPECT_EQ(v6->password(), "pw");
+    EXPECT_EQ(v6->host(), "fe80::1");
+    EXPECT_EQ(v6->port(), 8080);
+    EXPECT_FALSE(Url::parse("http://me[1]@h/"));
 }
 
 TEST(Url, PathComponentsAndLastComponent) {
