@@ -1,5 +1,8 @@
 #include "platform/net/Connection.h"
 
+#include <mutex>
+#include <unordered_map>
+
 #include "platform/net/CurlTransfer.h"
 #include "platform/net/NetWorker.h"
 #include "platform/net/UrlError.h"
@@ -35,6 +38,19 @@ class CompletionDelegate : public ConnectionDelegate {
     Connection::Bytes body_;
 };
 
+std::mutex& oneShotMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::unordered_map<const Connection*, std::shared_ptr<Connection>>& oneShots() {
+    // Connections left here at exit cancel through the worker, which must therefore be made
+    // first and destroyed after.
+    NetWorker::shared();
+    static std::unordered_map<const Connection*, std::shared_ptr<Connection>> live;
+    return live;
+}
+
 }  // namespace
 
 std::shared_ptr<Connection> Connection::create(UrlRequest request,
@@ -65,7 +81,11 @@ std::shared_ptr<Connection> Connection::sendAsynchronousRequest(UrlRequest reque
     auto delegate = std::make_shared<CompletionDelegate>(std::move(completion));
     auto connection = create(std::move(request), delegate);
     connection->ownedDelegate_ = delegate;
-    connection->selfRetain_ = connection;
+    connection->oneShot_ = true;
+    {
+        std::lock_guard lock(oneShotMutex());
+        oneShots()[connection.get()] = connection;
+    }
     connection->setMaxBytes(maxBytes);
     connection->setDelegateQueue(std::move(queue));
     connection->start();
@@ -100,8 +120,17 @@ std::shared_ptr<ConnectionDelegate> Connection::listener() {
 }
 
 void Connection::releaseSelf() {
-    if (!selfRetain_ && !ownedDelegate_) return;
-    post_([self = std::move(selfRetain_), delegate = std::move(ownedDelegate_)] {});
+    if (!oneShot_) return;
+    oneShot_ = false;
+    std::shared_ptr<Connection> keep;
+    {
+        std::lock_guard lock(oneShotMutex());
+        auto it = oneShots().find(this);
+        if (it == oneShots().end()) return;
+        keep = std::move(it->second);
+        oneShots().erase(it);
+    }
+    post_([keep = std::move(keep)] {});
 }
 
 void Connection::beginFirstRequest() {

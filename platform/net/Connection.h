@@ -100,8 +100,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
     bool responseDelivered_ = false;
     State state_ = State::Idle;
     // Only for sendAsynchronousRequest: the connection owns its delegate and itself.
+    // A one-shot load is held by a process-wide registry until it ends, rather than by
+    // itself, so one abandoned with its loop is still reachable instead of leaked.
     std::shared_ptr<ConnectionDelegate> ownedDelegate_;
-    std::shared_ptr<Connection> selfRetain_;
+    bool oneShot_ = false;
 };
 
 }  // namespace platform
