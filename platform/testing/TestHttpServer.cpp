@@ -107,10 +107,14 @@ TestHttpServer::TestHttpServer(Scheme scheme) : scheme_(scheme) {
 
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) return;
-    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    thread_ = std::thread([this] {
+        server_->listen_after_bind();
+        listenEnded_ = true;
+    });
     // The socket is already listening, so clients could connect now; we wait for the accept
     // loop only because httplib's stop() is a no-op until that loop has begun.
-    while (!server_->is_running()) std::this_thread::yield();
+    while (!server_->is_running() && !listenEnded_) std::this_thread::yield();
+    if (listenEnded_) return;
     running_ = true;
 }
 

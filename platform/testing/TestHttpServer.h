@@ -4,6 +4,7 @@
 // test adds (at any time, also while requests are running), records every request it saw, and
 // shuts down cleanly even when a handler is still parked on a gate.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -96,6 +97,7 @@ class TestHttpServer {
     std::thread thread_;
     int port_ = -1;
     bool running_ = false;
+    std::atomic<bool> listenEnded_ = false;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable requestSeen_;
