@@ -50,6 +50,6 @@ std::string UrlPathOf(const std::string& url) {
         return {};
     }
     std::size_t pathEnd = url.find_first_of("?#", pathStart);
-    return percentDecoded(url.substr(pathStart, pathEnd == std::string::npos ? std::string::npos
-                                                                              : pathEnd - pathStart));
+    return percentDecoded(url.substr(
+        pathStart, pathEnd == std::string::npos ? std::string::npos : pathEnd - pathStart));
 }
