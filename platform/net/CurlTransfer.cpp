@@ -120,6 +120,9 @@ CurlTransfer::CurlTransfer(const UrlRequest& request, Callbacks callbacks, std::
     const HttpHeaders& headers = request.allHttpHeaderFields();
     for (const auto& [name, value] : headers.fields()) {
         if (!isToken(name) || !isSafeValue(value)) continue;
+        // The length is the body's, whatever the caller wrote: a wrong one would cut the body
+        // short or leave the server waiting for bytes that never come.
+        if (HttpHeaders::namesEqual(name, "Content-Length")) continue;
         // The library's syntax for sending a field with an empty value is "Name;".
         std::string line = value.empty() ? name + ";" : name + ": " + value;
         list = curl_slist_append(list, line.c_str());

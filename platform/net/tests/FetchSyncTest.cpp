@@ -58,6 +58,7 @@ TEST(FetchSync, PostSendsMethodBodyAndContentType) {
     request.setHttpMethod("POST");
     request.setHttpBody(std::string_view("{\"a\":1}"));
     request.setValueForHttpHeaderField("application/json", "Content-Type");
+    request.setValueForHttpHeaderField("999", "Content-Length");  // wrong, and ignored
     request.setUserAgent("TestAgent/2");
 
     auto result = fetchSync(request);
@@ -207,8 +208,8 @@ TEST(FetchSync, UntrustedCertificateIsRefused) {
     server.text("/secure", "should not be read");
     auto result = fetchSync(requestTo(server.url("/secure")));
     ASSERT_TRUE(result.error);
-    EXPECT_TRUE(result.error->is(platform::kUrlErrorDomain,
-                                 platform::kUrlErrorServerCertificateUntrusted));
+    EXPECT_TRUE(
+        result.error->is(platform::kUrlErrorDomain, platform::kUrlErrorServerCertificateUntrusted));
     EXPECT_EQ(platform::failingUrlOf(*result.error), server.url("/secure"));
     EXPECT_TRUE(result.body.empty());
     EXPECT_EQ(server.requestCount("/secure"), 0u);
