@@ -124,22 +124,26 @@ void SerialQueue::async(Task task) {
 }
 
 bool SerialQueue::sync(Task task) {
-    if (isRunning(state_.get())) {
+    // Our own reference: once the task has run, another thread may destroy this queue object
+    // while we are still handing the queue on.
+    std::shared_ptr<State> state = state_;
+    if (isRunning(state.get())) {
         LogSink::writef("SerialQueue %s: sync called from the queue itself; refused",
-                        state_->label.c_str());
+                        state->label.c_str());
         return false;
     }
     auto turn = std::make_shared<State::Turn>();
+    bool mustWait = false;
     {
-        std::lock_guard lock(state_->mutex);
-        if (!state_->busy && state_->items.empty()) {
-            state_->busy = true;
-            turn->granted = true;
+        std::lock_guard lock(state->mutex);
+        if (!state->busy && state->items.empty()) {
+            state->busy = true;
         } else {
-            state_->items.push_back({nullptr, turn});
+            state->items.push_back({nullptr, turn});
+            mustWait = true;
         }
     }
-    if (!turn->granted) {
+    if (mustWait) {
         GlobalQueue::BlockingScope blocking;
         std::unique_lock lock(turn->mutex);
         turn->cv.wait(lock, [&] { return turn->granted; });
@@ -147,8 +151,8 @@ bool SerialQueue::sync(Task task) {
     struct Release {
         State* s;
         ~Release() { s->release(); }
-    } release{state_.get()};
-    RunningScope running(state_.get());
+    } release{state.get()};
+    RunningScope running(state.get());
     if (task) task();
     return true;
 }
