@@ -140,3 +140,19 @@ TEST(SerialQueue, AsyncAfterFollowsTheMainLoopClock) {
     queue.sync([] {});
     EXPECT_TRUE(ran.load());
 }
+
+TEST(SerialQueue, DestroyingTheQueueAsSoonAsASyncTaskRanIsSafe) {
+    for (int i = 0; i < 200; ++i) {
+        auto queue = std::make_unique<SerialQueue>("com.example.brief");
+        std::atomic<bool> ran{false};
+        SerialQueue* q = queue.get();
+        std::thread caller([q, &ran] {
+            q->async([] {});  // so that sync has to wait for its turn
+            q->sync([&ran] { ran = true; });
+        });
+        while (!ran.load()) std::this_thread::yield();
+        queue.reset();
+        caller.join();
+    }
+    SUCCEED();
+}
