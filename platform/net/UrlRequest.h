@@ -67,6 +67,7 @@ class UrlRequest {
         setValueForHttpHeaderField(std::move(agent), "User-Agent");
     }
 
+    // Sent with every method but GET and HEAD, which never carry a body.
     const Bytes& httpBody() const { return body_; }
     void setHttpBody(Bytes body) { body_ = std::move(body); }
     void setHttpBody(std::string_view body) { body_.assign(body.begin(), body.end()); }

@@ -93,6 +93,12 @@ TEST(FetchSync, OtherMethodsAndHead) {
     EXPECT_TRUE(result.body.empty());
     EXPECT_EQ(result.expectedContentLength(), 10);
 
+    UrlRequest getWithBody = requestFor(server, "/doc");
+    getWithBody.setHttpBody(std::string_view("stray"));
+    ASSERT_TRUE(fetchSync(getWithBody).ok());
+    EXPECT_EQ(server.requestsFor("/doc").back().method, "GET");
+    EXPECT_EQ(server.requestsFor("/doc").back().body, "");
+
     UrlRequest bad = requestFor(server, "/doc");
     bad.setHttpMethod("GET /evil HTTP/1.1\r\n");
     EXPECT_FALSE(fetchSync(bad).ok());
