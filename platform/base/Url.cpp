@@ -233,7 +233,7 @@ std::optional<Url> Url::parse(std::string_view text, const Url& base) {
 }
 
 void Url::recompose() {
-    // Appended piece by piece: GCC 12 warns falsely about literal + std::string here.
+    // Built with append(): GCC 12 warns falsely about literal + std::string here.
     std::string s;
     if (!scheme_.empty()) s.append(scheme_).append(":");
     if (hasAuthority_) s.append("//").append(authority_);

@@ -1,6 +1,6 @@
 #pragma once
 
-// Runs a piece of work once per Once object, however many threads ask at the same moment;
+// Runs some work once per Once object, however many threads ask at the same moment;
 // callers arriving during the first run wait for it to finish. If the first run throws, the
 // next caller tries again.
 
