@@ -1,7 +1,5 @@
 #include "online/AnnounceManager.h"
 
-#include <cctype>
-#include <climits>
 #include <cstdint>
 #include <system_error>
 #include <utility>
