@@ -15,7 +15,11 @@ struct HopResult {
     std::optional<Error> error;
 };
 
-HopResult runHop(const UrlRequest& request, std::int64_t maxBytes) {
+bool isCancelled(const FetchOptions& options) {
+    return options.cancelled && options.cancelled->load();
+}
+
+HopResult runHop(const UrlRequest& request, const FetchOptions& options) {
     HopResult hop;
     bool done = false;
     CurlTransfer::Callbacks callbacks;
@@ -28,8 +32,16 @@ HopResult runHop(const UrlRequest& request, std::int64_t maxBytes) {
         done = true;
     };
     TransferDriver driver;
-    driver.add(std::make_shared<CurlTransfer>(request, std::move(callbacks), maxBytes));
-    while (!done) driver.runOnce(std::chrono::seconds(1));
+    auto transfer = std::make_shared<CurlTransfer>(request, std::move(callbacks), options.maxBytes);
+    driver.add(transfer);
+    while (!done) {
+        if (isCancelled(options)) {
+            driver.remove(transfer.get());
+            hop.error = makeUrlError(kUrlErrorCancelled, request.url().absoluteString());
+            break;
+        }
+        driver.runOnce(std::chrono::milliseconds(options.cancelled ? 100 : 1000));
+    }
     return hop;
 }
 
@@ -40,7 +52,7 @@ FetchResult fetchSync(const UrlRequest& request, const FetchOptions& options) {
     UrlRequest current = request;
     int redirects = 0;
     while (true) {
-        HopResult hop = runHop(current, options.maxBytes);
+        HopResult hop = runHop(current, options);
         if (!hop.error && options.followRedirects && hop.response) {
             if (auto next = redirectRequestFor(current, *hop.response)) {
                 if (++redirects > options.maxRedirects) {

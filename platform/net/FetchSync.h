@@ -4,7 +4,9 @@
 // request, follows redirects, and answers everything at once. Never call it on the main
 // thread; use Connection there.
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,6 +23,9 @@ struct FetchOptions {
     // When false the first answer is final, redirect or not.
     bool followRedirects = true;
     int maxRedirects = kMaxHttpRedirects;
+    // Set from any thread to abandon the load (it then fails with kUrlErrorCancelled within a
+    // tenth of a second), so a thread shutting down need not wait out a time-out.
+    std::shared_ptr<std::atomic<bool>> cancelled;
 };
 
 struct FetchResult {

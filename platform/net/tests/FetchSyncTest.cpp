@@ -1,5 +1,7 @@
 #include "platform/net/FetchSync.h"
 
+#include <future>
+
 #include <gtest/gtest.h>
 
 #include "NetTestSupport.h"
@@ -250,6 +252,30 @@ TEST(FetchSync, IdleTimeOutBeforeTheHeadAndInsideTheBody) {
     ASSERT_TRUE(trickle.response);
     EXPECT_EQ(trickle.statusCode(), 200);
     EXPECT_EQ(trickle.bodyText(), "first part");
+    gate->release();
+}
+
+TEST(FetchSync, CancelFromAnotherThreadEndsAWaitingLoad) {
+    TestHttpServer server;
+    auto gate = server.makeGate();
+    server.stalled("/forever", gate);
+    FetchOptions options;
+    options.cancelled = std::make_shared<std::atomic<bool>>(false);
+    auto load = std::async(std::launch::async,
+                           [&] { return fetchSync(requestFor(server, "/forever", 60), options); });
+    ASSERT_TRUE(gate->waitForArrivals(1));
+    options.cancelled->store(true);
+    ASSERT_EQ(load.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    auto result = load.get();
+    ASSERT_TRUE(result.error);
+    EXPECT_TRUE(result.error->is(platform::kUrlErrorDomain, platform::kUrlErrorCancelled));
+    EXPECT_EQ(platform::failingUrlOf(*result.error), server.url("/forever"));
+
+    // A flag already set stops the load before anything is sent.
+    auto before = fetchSync(requestFor(server, "/forever"), options);
+    ASSERT_TRUE(before.error);
+    EXPECT_EQ(before.error->code, platform::kUrlErrorCancelled);
+    EXPECT_EQ(server.requestCount("/forever"), 1u);
     gate->release();
 }
 
