@@ -257,3 +257,20 @@ TEST_F(PresentationTest, NavigationChildrenAppearWithTheirContainer) {
     EXPECT_EQ(second->parentViewController(), nullptr);
     EXPECT_EQ(nav->popViewController(), nullptr);  // the root stays
 }
+
+TEST_F(PresentationTest, ChildPresentingCoversItsWholeContainer) {
+    auto child = probe("child");
+    auto nav = NavigationController::create(child);
+    window->setRootViewController(nav);
+    auto modal = probe("modal");
+    log.clear();
+    ASSERT_TRUE(child->presentViewController(modal, false));
+    EXPECT_EQ(nav->view()->superview(), nullptr);  // the container leaves, bar and all
+    EXPECT_EQ(log, (Log{"modal:willAppear", "modal:didAppear", "child:willDisappear",
+                        "child:didDisappear"}));
+    log.clear();
+    ASSERT_TRUE(child->dismissViewController(false));
+    EXPECT_EQ(nav->view()->superview(), window);
+    EXPECT_EQ(log, (Log{"modal:willDisappear", "modal:didDisappear", "child:willAppear",
+                        "child:didAppear"}));
+}
