@@ -255,6 +255,25 @@ TEST(FetchSync, IdleTimeOutBeforeTheHeadAndInsideTheBody) {
     gate->release();
 }
 
+TEST(FetchSync, BodyCutShortIsALostConnection) {
+    TestHttpServer server;
+    server.get("/cut", [](const httplib::Request&, httplib::Response& res) {
+        // Promise ten bytes, send four, then hang up.
+        res.set_content_provider(10, "text/plain",
+                                 [](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                     if (offset > 0) return false;
+                                     return sink.write("abcd", 4);
+                                 });
+    });
+    auto result = fetchSync(requestFor(server, "/cut"));
+    ASSERT_TRUE(result.error);
+    EXPECT_TRUE(
+        result.error->is(platform::kUrlErrorDomain, platform::kUrlErrorNetworkConnectionLost));
+    ASSERT_TRUE(result.response);
+    EXPECT_EQ(result.expectedContentLength(), 10);
+    EXPECT_EQ(result.bodyText(), "abcd");
+}
+
 TEST(FetchSync, CancelFromAnotherThreadEndsAWaitingLoad) {
     TestHttpServer server;
     auto gate = server.makeGate();
