@@ -1,5 +1,7 @@
 #include "platform/net/NetWorker.h"
 
+#include <pthread.h>
+
 #include "platform/net/CookieJar.h"
 
 namespace platform {
@@ -42,6 +44,8 @@ void NetWorker::cancel(std::shared_ptr<CurlTransfer> transfer) {
 }
 
 void NetWorker::run() {
+    // Named so that it can be told apart in a debugger or in top.
+    pthread_setname_np(pthread_self(), "movu-net");
     for (;;) {
         std::deque<Command> commands;
         {
