@@ -1,6 +1,5 @@
 #include "platform/net/Connection.h"
 
-#include <chrono>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -9,6 +8,7 @@
 #include "platform/net/UrlError.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/MainLoopTestScope.h"
+#include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
 
 using nettest::requestTo;
@@ -77,17 +77,8 @@ class Recorder : public ConnectionDelegate {
 
 class ConnectionTest : public ::testing::Test {
   protected:
-    // Runs the main loop until `condition` holds. Waiting on the loop for socket events is not
-    // a sleep: runOnce returns as soon as the network worker posts something.
-    bool pumpUntil(const std::function<bool()>& condition, double limitSeconds = 10) {
-        auto deadline = std::chrono::steady_clock::now() +
-                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                            std::chrono::duration<double>(limitSeconds));
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            scope.loop().runOnce(0.05);
-        }
-        return true;
+    bool pumpUntil(const std::function<bool()>& condition) {
+        return platform::testing::runMainLoopUntil(condition);
     }
 
     // Lets every event the worker already has in hand reach the loop: a fresh request behind
