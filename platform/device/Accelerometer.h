@@ -34,12 +34,13 @@ class AccelerometerDelegate {
 
 class Accelerometer {
   public:
-    // Sideways tilt while an arrow key is held: enough to reach the road's edge.
-    static constexpr double kKeyTilt = 0.3;
+    // Sideways tilt while an arrow key is held: a firm steer two thirds of the way to the
+    // screen's edge; a tap steers less, as the tilt eases in.
+    static constexpr double kKeyTilt = 0.2;
     // Tilt with the pointer on the window's left or right edge.
     static constexpr double kMouseTilt = 0.4;
     // How fast the key and mouse tilt follows its target (time constant, seconds).
-    static constexpr double kEaseSeconds = 0.08;
+    static constexpr double kEaseSeconds = 0.2;
     static constexpr double kMinInterval = 0.005;
     static constexpr double kMaxInterval = 1.0;
 

@@ -57,6 +57,8 @@ class AccelerometerTest : public ::testing::Test {
     void TearDown() override { acc.reset(); }
 
     double lastX() const { return rec->readings.back().x; }
+    // Long enough for the eased tilt to reach its target.
+    void settle() { scope.advance(3.0); }
 
     MainLoopTestScope scope;
     Accelerometer& acc = Accelerometer::shared();
@@ -106,7 +108,7 @@ TEST_F(AccelerometerTest, KeysTiltSteadilyWhileHeldAndEaseBackWhenReleased) {
     double early = lastX();
     EXPECT_GT(early, 0);
     EXPECT_LT(early, Accelerometer::kKeyTilt);
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), Accelerometer::kKeyTilt, 1e-4);
     // Right edge down and still one g in all.
     const auto& r = rec->readings.back();
@@ -117,21 +119,21 @@ TEST_F(AccelerometerTest, KeysTiltSteadilyWhileHeldAndEaseBackWhenReleased) {
     scope.advance(0.04);
     EXPECT_GT(lastX(), 0);
     EXPECT_LT(lastX(), Accelerometer::kKeyTilt);
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), 0, 1e-4);
 
     acc.handleEvent(key(true, SDL_SCANCODE_A));
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), -Accelerometer::kKeyTilt, 1e-4);
     // Both directions at once cancel out.
     acc.handleEvent(key(true, SDL_SCANCODE_D));
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), 0, 1e-4);
     // Losing the focus lets go of every key (their key-up would go elsewhere).
     acc.handleEvent(key(true, SDL_SCANCODE_LEFT));
     acc.handleEvent(key(false, SDL_SCANCODE_D));
     acc.handleEvent(window(SDL_WINDOWEVENT_FOCUS_LOST));
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), 0, 1e-4);
     EXPECT_FALSE(acc.handleEvent(key(true, SDL_SCANCODE_SPACE)));
 }
@@ -140,30 +142,30 @@ TEST_F(AccelerometerTest, MouseSteersByItsPositionOverTheWindowUntilAKeyTakesOve
     acc.setWindowWidth(320);
     acc.setDelegate(rec);
     acc.handleEvent(mouseAt(320));
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), Accelerometer::kMouseTilt, 1e-4);
     acc.handleEvent(mouseAt(80));
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), -Accelerometer::kMouseTilt / 2, 1e-4);
     acc.handleEvent(mouseAt(160));
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), 0, 1e-4);
 
     // Leaving the window lets the tilt ease back to flat.
     acc.handleEvent(mouseAt(300));
-    scope.advance(1.0);
+    settle();
     acc.handleEvent(window(SDL_WINDOWEVENT_LEAVE));
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), 0, 1e-4);
 
     // A key press takes over; the resting pointer does not pull back after the release.
     acc.handleEvent(window(SDL_WINDOWEVENT_ENTER));
     acc.handleEvent(mouseAt(0));
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), -Accelerometer::kMouseTilt, 1e-4);
     acc.handleEvent(key(true, SDL_SCANCODE_RIGHT));
     acc.handleEvent(key(false, SDL_SCANCODE_RIGHT));
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), 0, 1e-4);
 }
 
@@ -185,7 +187,7 @@ TEST_F(AccelerometerTest, GamepadMotionSensorReadsLikeAPhoneLyingScreenUp) {
     // Keys still win while held; a broken sample is ignored.
     acc.handleEvent(padAccel(NAN, 0, 0));
     acc.handleEvent(key(true, SDL_SCANCODE_LEFT));
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), -Accelerometer::kKeyTilt, 1e-4);
     acc.handleEvent(key(false, SDL_SCANCODE_LEFT));
     scope.advance(0.02);
@@ -215,7 +217,7 @@ TEST_F(AccelerometerTest, ScriptReplacesTheLiveInputsAndMaySayNothing) {
     EXPECT_EQ(acc.deliveries(), delivered);
 
     acc.setScript(nullptr);
-    scope.advance(1.0);
+    settle();
     EXPECT_NEAR(lastX(), Accelerometer::kKeyTilt, 1e-4);
 }
 
