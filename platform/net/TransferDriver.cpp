@@ -45,11 +45,12 @@ void TransferDriver::remove(const CurlTransfer* transfer) {
     transfers_.erase(it);
 }
 
-void TransferDriver::perform() {
+std::size_t TransferDriver::perform() {
     auto* multi = static_cast<CURLM*>(multi_);
     int running = 0;
     curl_multi_perform(multi, &running);
     int queued = 0;
+    std::size_t completed = 0;
     while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
         if (message->msg != CURLMSG_DONE) continue;
         auto it = transfers_.find(message->easy_handle);
@@ -59,10 +60,12 @@ void TransferDriver::perform() {
         curl_multi_remove_handle(multi, message->easy_handle);
         transfers_.erase(it);
         transfer->complete(code);
+        ++completed;
     }
+    return completed;
 }
 
-void TransferDriver::expireIdle() {
+std::size_t TransferDriver::expireIdle() {
     auto now = CurlTransfer::Clock::now();
     std::vector<std::shared_ptr<CurlTransfer>> expired;
     for (auto& [easy, transfer] : transfers_) {
@@ -72,11 +75,12 @@ void TransferDriver::expireIdle() {
         remove(transfer.get());
         transfer->timeOut();
     }
+    return expired.size();
 }
 
 void TransferDriver::runOnce(std::chrono::milliseconds maxWait) {
-    perform();
-    expireIdle();
+    // Something that just ended must not wait behind a poll of the sockets that are left.
+    if (perform() + expireIdle() > 0) return;
 
     auto wait = maxWait;
     if (!transfers_.empty()) {

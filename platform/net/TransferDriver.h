@@ -26,14 +26,16 @@ class TransferDriver {
     void remove(const CurlTransfer* transfer);
     bool empty() const { return transfers_.empty(); }
 
-    // Moves every transfer forward, completes those that ended or idled out, then waits at
-    // most `maxWait` for sockets, the next deadline or wakeup().
+    // Moves every transfer forward and completes those that ended or idled out. Only when
+    // none did, it waits at most `maxWait` for sockets, the next deadline or wakeup() and
+    // moves them on once more, so a caller waiting for one transfer sees it end at once.
     void runOnce(std::chrono::milliseconds maxWait);
     void wakeup();
 
   private:
-    void perform();
-    void expireIdle();
+    // Both answer how many transfers they completed.
+    std::size_t perform();
+    std::size_t expireIdle();
 
     void* multi_ = nullptr;
     std::map<void*, std::shared_ptr<CurlTransfer>> transfers_;
