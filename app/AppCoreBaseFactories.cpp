@@ -4,11 +4,13 @@
 
 #include "app/AppCoreBase.h"
 #include "app/AppGameView.h"
+#include "app/MyGameOverView.h"
 #include "app/MyGameView.h"
 #include "app/MyTitleView.h"
 #include "app/PauseView.h"
 #include "app/SimpleSelectView.h"
 #include "app/ViewControllerBase.h"
+#include "appbase/JTLevelManager.h"
 
 std::shared_ptr<ViewControllerBase> AppCoreBase::createTitleView() {
     return ViewControllerBase::make<MyTitleView>(
@@ -24,7 +26,11 @@ std::shared_ptr<PauseView> AppCoreBase::createPauseView() {
 }
 
 std::shared_ptr<ViewControllerBase> AppCoreBase::createGameOverView() {
-    return nullptr;
+    auto manager = appContext_ ? appContext_->getLevelManager() : nullptr;
+    const bool dlLevels =
+        manager && (manager->showsDlLevelsOnGameOver() || manager->canDownloadLevels());
+    return ViewControllerBase::make<MyGameOverView>("GameOver" + nibSuffixRotation() + "_Free" +
+                                                    (dlLevels ? "_DlLevels" : ""));
 }
 
 std::shared_ptr<SimpleSelectView> AppCoreBase::createSimpleSelectView() {

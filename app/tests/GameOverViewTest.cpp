@@ -30,12 +30,15 @@ class DownloadingLevelManager : public JTApp::MyLevelManager {
     bool withNext = false;
 };
 
-// The game's screen from the game's interface file, also for a manager that downloads levels
-// (this game has no interface file for that).
+// The app core's own game-over screen (the test core leaves it out); this game has no
+// interface file for level download, so a manager that downloads levels can be given the plain
+// one.
 class GameOverAppCore : public TestAppCore {
   public:
+    bool plainFile = false;
     std::shared_ptr<ViewControllerBase> createGameOverView() override {
-        return ViewControllerBase::make<MyGameOverView>("GameOver_Portrait_Free");
+        if (plainFile) return ViewControllerBase::make<MyGameOverView>("GameOver_Portrait_Free");
+        return AppCoreBase::createGameOverView();
     }
 };
 
@@ -184,6 +187,8 @@ TEST_F(GameOverViewScreen, DownloadSwitchesDecideTheNextAndMoreLevelButtons) {
     context->setLevelManager(downloading);
     downloading->reset();
     core->startGameView();  // level 1 again, from the new manager
+    EXPECT_EQ(core->createGameOverView()->nibName(), "GameOver_Portrait_Free_DlLevels");
+    core->plainFile = true;
 
     auto screen = gameOver(340);
     ASSERT_TRUE(screen);
