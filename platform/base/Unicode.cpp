@@ -6,57 +6,59 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+bool isContinuation(unsigned char b) {
+    return (b & 0xC0u) == 0x80u;
+}
+
 // Decodes one code point at `i`, moving `i` past it; a malformed sequence yields U+FFFD and
 // consumes only its first byte, so decoding always resynchronises.
-char32_t decodeOne(std::string_view s, std::size_t& i, bool& ok) {
-    ok = true;
+char32_t decodeOne(std::string_view s, std::size_t& i) {
+    const std::size_t len = utf8SequenceLength(s, i);
     auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
+    if (len == 0) {
+        ++i;
+        return kReplacement;
+    }
+    if (len == 1) {
         ++i;
         return b0;
     }
-    int len;
-    char32_t cp;
-    char32_t min;
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2, cp = b0 & 0x1F, min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3, cp = b0 & 0x0F, min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4, cp = b0 & 0x07, min = 0x10000;
-    } else {
-        ok = false;
-        ++i;
-        return kReplacement;
-    }
-    if (i + static_cast<std::size_t>(len) > s.size()) {
-        ok = false;
-        ++i;
-        return kReplacement;
-    }
-    for (int k = 1; k < len; ++k) {
-        auto b = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-        if ((b & 0xC0) != 0x80) {
-            ok = false;
-            ++i;
-            return kReplacement;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ok = false;
-        ++i;
-        return kReplacement;
-    }
-    i += static_cast<std::size_t>(len);
+    char32_t cp = b0 & (0x7Fu >> len);
+    for (std::size_t k = 1; k < len; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3Fu);
+    i += len;
     return cp;
 }
 
 }  // namespace
 
-std::string codePointToUtf8(char32_t cp) {
+std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
+    auto at = [&](std::size_t k) -> unsigned {
+        return k < s.size() ? static_cast<unsigned char>(s[k]) : 0x100u;
+    };
+    auto cont = [&](std::size_t k) { return k < s.size() && isContinuation(s[k]); };
+    unsigned c = at(i);
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) return cont(i + 1) ? 2 : 0;
+    if (c >= 0xE0 && c <= 0xEF) {
+        unsigned c1 = at(i + 1);
+        // No overlong forms, no UTF-16 surrogates.
+        if (c == 0xE0 && (c1 < 0xA0 || c1 > 0xBF)) return 0;
+        if (c == 0xED && (c1 < 0x80 || c1 > 0x9F)) return 0;
+        return cont(i + 1) && cont(i + 2) ? 3 : 0;
+    }
+    if (c >= 0xF0 && c <= 0xF4) {
+        unsigned c1 = at(i + 1);
+        // No overlong forms, nothing beyond U+10FFFF.
+        if (c == 0xF0 && (c1 < 0x90 || c1 > 0xBF)) return 0;
+        if (c == 0xF4 && (c1 < 0x80 || c1 > 0x8F)) return 0;
+        return cont(i + 1) && cont(i + 2) && cont(i + 3) ? 4 : 0;
+    }
+    return 0;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
-    std::string out;
     if (cp < 0x80) {
         out += static_cast<char>(cp);
     } else if (cp < 0x800) {
@@ -72,6 +74,11 @@ std::string codePointToUtf8(char32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
+}
+
+std::string codePointToUtf8(char32_t cp) {
+    std::string out;
+    appendUtf8(out, cp);
     return out;
 }
 
@@ -79,9 +86,8 @@ std::u16string utf8ToUtf16(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());
     std::size_t i = 0;
-    bool ok;
     while (i < utf8.size()) {
-        char32_t cp = decodeOne(utf8, i, ok);
+        char32_t cp = decodeOne(utf8, i);
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (cp >> 10));
@@ -100,12 +106,11 @@ std::string utf16ToUtf8(std::u16string_view utf16) {
         char32_t u = utf16[i];
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
             utf16[i + 1] <= 0xDFFF) {
-            char32_t cp = 0x10000 + ((u - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
-            out += codePointToUtf8(cp);
+            appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
             ++i;
         } else {
             // A lone surrogate has no UTF-8 form.
-            out += codePointToUtf8(u >= 0xD800 && u <= 0xDFFF ? kReplacement : u);
+            appendUtf8(out, u >= 0xD800 && u <= 0xDFFF ? kReplacement : u);
         }
     }
     return out;
@@ -114,19 +119,36 @@ std::string utf16ToUtf8(std::u16string_view utf16) {
 std::size_t utf16Length(std::string_view utf8) {
     std::size_t n = 0;
     std::size_t i = 0;
-    bool ok;
-    while (i < utf8.size()) n += decodeOne(utf8, i, ok) >= 0x10000 ? 2 : 1;
+    while (i < utf8.size()) n += decodeOne(utf8, i) >= 0x10000 ? 2 : 1;
     return n;
 }
 
 bool isValidUtf8(std::string_view bytes) {
-    std::size_t i = 0;
-    bool ok = true;
-    while (i < bytes.size()) {
-        decodeOne(bytes, i, ok);
-        if (!ok) return false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t n = utf8SequenceLength(bytes, i);
+        if (n == 0) return false;
+        i += n;
     }
     return true;
+}
+
+std::string repairedUtf8(std::string_view bytes) {
+    if (isValidUtf8(bytes)) return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size() + 8);
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t n = utf8SequenceLength(bytes, i);
+        if (n > 0) {
+            out.append(bytes.substr(i, n));
+            i += n;
+            continue;
+        }
+        appendUtf8(out, kReplacement);
+        // Skip the lead byte and the continuation bytes that belonged to it.
+        ++i;
+        while (i < bytes.size() && isContinuation(bytes[i])) ++i;
+    }
+    return out;
 }
 
 }  // namespace platform

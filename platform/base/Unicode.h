@@ -1,7 +1,8 @@
 #pragma once
 
 // UTF-8 (the program's strings) to UTF-16 (what the original counted lengths and indices in)
-// and back. Malformed input never passes through: each bad sequence becomes U+FFFD.
+// and back, and the checks and repair that text from files and servers goes through on its
+// way in. Malformed input never passes through: bad sequences become U+FFFD.
 
 #include <cstddef>
 #include <string>
@@ -12,6 +13,8 @@ namespace platform {
 std::u16string utf8ToUtf16(std::string_view utf8);
 std::string utf16ToUtf8(std::u16string_view utf16);
 std::string codePointToUtf8(char32_t cp);
+// Surrogates and values beyond U+10FFFF have no UTF-8 form and are appended as U+FFFD.
+void appendUtf8(std::string& out, char32_t cp);
 
 // Length in UTF-16 units, what the original's string length answered: characters outside the
 // Basic Multilingual Plane (emoji) count two.
@@ -19,5 +22,12 @@ std::size_t utf16Length(std::string_view utf8);
 
 // Well-formed UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF.
 bool isValidUtf8(std::string_view bytes);
+
+// Length of the well-formed sequence starting at bytes[i], or 0 when there is none.
+std::size_t utf8SequenceLength(std::string_view bytes, std::size_t i);
+
+// Each maximal invalid sequence (a bad lead byte with the continuation bytes after it) becomes
+// one U+FFFD; valid text comes back unchanged.
+std::string repairedUtf8(std::string_view bytes);
 
 }  // namespace platform

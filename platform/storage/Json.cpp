@@ -7,9 +7,9 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "platform/base/Unicode.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/StorageError.h"
-#include "platform/storage/Utf8.h"
 
 namespace platform {
 
@@ -178,7 +178,7 @@ class Writer {
     }
 
     void string(const std::string& raw) {
-        const std::string fixed = Utf8::repaired(raw);
+        const std::string fixed = repairedUtf8(raw);
         out += '"';
         for (std::size_t i = 0; i < fixed.size(); ++i) {
             unsigned char c = static_cast<unsigned char>(fixed[i]);
@@ -244,8 +244,8 @@ std::nullopt_t corrupt(Error* error, const std::string& why) {
 std::optional<Value> Json::parse(std::string_view text, unsigned options, Error* error) {
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     std::string repaired;
-    if (!Utf8::isValid(text)) {
-        repaired = Utf8::repaired(text);
+    if (!isValidUtf8(text)) {
+        repaired = repairedUtf8(text);
         text = repaired;
     }
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos)

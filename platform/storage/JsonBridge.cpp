@@ -3,9 +3,9 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/base/Unicode.h"
 #include "platform/storage/Json.h"
 #include "platform/storage/StorageError.h"
-#include "platform/storage/Utf8.h"
 
 namespace platform {
 
@@ -33,7 +33,7 @@ bool convert(const Value& v, nlohmann::json* out, int depth, Error* error) {
             *out = v.asReal();
             return true;
         case Value::Type::String:
-            *out = Utf8::repaired(v.stringRef());
+            *out = repairedUtf8(v.stringRef());
             return true;
         case Value::Type::Data:
             return invalid(error, "data has no JSON form");
@@ -53,7 +53,7 @@ bool convert(const Value& v, nlohmann::json* out, int depth, Error* error) {
             for (const auto& [key, item] : v.asDictionary()) {
                 nlohmann::json j;
                 if (!convert(item, &j, depth + 1, error)) return false;
-                (*out)[Utf8::repaired(key)] = std::move(j);
+                (*out)[repairedUtf8(key)] = std::move(j);
             }
             return true;
         }
@@ -77,7 +77,7 @@ Value back(const nlohmann::json& j, int depth) {
         case nlohmann::json::value_t::number_float:
             return Value(j.get<double>());
         case nlohmann::json::value_t::string:
-            return Value(Utf8::repaired(j.get_ref<const std::string&>()));
+            return Value(repairedUtf8(j.get_ref<const std::string&>()));
         case nlohmann::json::value_t::binary: {
             const auto& b = j.get_binary();
             return Value(Value::Bytes(b.begin(), b.end()));
@@ -91,7 +91,7 @@ Value back(const nlohmann::json& j, int depth) {
         case nlohmann::json::value_t::object: {
             Value::Dictionary dict;
             for (const auto& [key, item] : j.items())
-                dict[Utf8::repaired(key)] = back(item, depth + 1);
+                dict[repairedUtf8(key)] = back(item, depth + 1);
             return Value(std::move(dict));
         }
         default:

@@ -10,10 +10,10 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/base/LogSink.h"
+#include "platform/base/Unicode.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/Base64.h"
-#include "platform/storage/Utf8.h"
 
 namespace platform {
 
@@ -178,10 +178,9 @@ KeychainStatus Keychain::addData(const KeychainQuery& query, const std::vector<s
                                  const KeychainAttributes& attributes) {
     std::lock_guard lock(mutex_);
     if (injected_) return *injected_;
-    if (!Utf8::isValid(query.service) || !Utf8::isValid(query.account) ||
-        (query.accessGroup && !Utf8::isValid(*query.accessGroup)) ||
-        !Utf8::isValid(attributes.label) || !Utf8::isValid(attributes.description) ||
-        !Utf8::isValid(attributes.accessible))
+    if (!isValidUtf8(query.service) || !isValidUtf8(query.account) ||
+        (query.accessGroup && !isValidUtf8(*query.accessGroup)) || !isValidUtf8(attributes.label) ||
+        !isValidUtf8(attributes.description) || !isValidUtf8(attributes.accessible))
         return errSecParam;
     auto file = filePath();
     std::string error;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/storage/Utf8.h"
+#include "platform/base/Unicode.h"
 
 namespace platform {
 
@@ -35,12 +35,12 @@ std::optional<std::string> fromUtf16(std::string_view b, bool bigEndian) {
         if (u >= 0xD800 && u <= 0xDBFF && i + 3 < b.size()) {
             char32_t v = unit(i + 2);
             if (v >= 0xDC00 && v <= 0xDFFF) {
-                Utf8::append(out, 0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00));
+                appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00));
                 i += 2;
                 continue;
             }
         }
-        Utf8::append(out, u);
+        appendUtf8(out, u);
     }
     return out;
 }
@@ -260,14 +260,14 @@ std::optional<std::string> OpenStepReader::parseQuoted() {
     std::string out;
     char16_t pendingHigh = 0;
     auto flushHigh = [&] {
-        if (pendingHigh) Utf8::append(out, 0xFFFD);
+        if (pendingHigh) appendUtf8(out, 0xFFFD);
         pendingHigh = 0;
     };
     while (!atEnd()) {
         char c = s_[pos_++];
         if (c == quote) {
             flushHigh();
-            return Utf8::repaired(out);
+            return repairedUtf8(out);
         }
         if (c != '\\') {
             flushHigh();
@@ -290,11 +290,11 @@ std::optional<std::string> OpenStepReader::parseQuoted() {
                 flushHigh();
                 pendingHigh = static_cast<char16_t>(u);
             } else if (u >= 0xDC00 && u <= 0xDFFF && pendingHigh) {
-                Utf8::append(out, 0x10000 + ((pendingHigh - 0xD800) << 10) + (u - 0xDC00));
+                appendUtf8(out, 0x10000 + ((pendingHigh - 0xD800) << 10) + (u - 0xDC00));
                 pendingHigh = 0;
             } else {
                 flushHigh();
-                Utf8::append(out, u);
+                appendUtf8(out, u);
             }
             continue;
         }
@@ -334,7 +334,7 @@ std::optional<std::string> OpenStepReader::parseQuoted() {
                     v = v * 8 + static_cast<unsigned>(s_[pos_++] - '0');
                 // Octal escapes name Latin-1 characters here; the original's NeXT table differs
                 // only in rarely used symbols.
-                Utf8::append(out, v & 0xFF);
+                appendUtf8(out, v & 0xFF);
                 break;
             }
             default:

@@ -9,11 +9,11 @@
 #include <limits>
 #include <memory>
 
+#include "platform/base/Unicode.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/BinaryPlistGuard.h"
 #include "platform/storage/OpenStepReader.h"
 #include "platform/storage/StorageError.h"
-#include "platform/storage/Utf8.h"
 
 namespace platform {
 
@@ -125,7 +125,7 @@ std::optional<Value> fromPlist(plist_t node, Error* error) {
             else
                 plist_get_key_val(node, &raw);
             CPtr<char> s(raw);
-            return Value(Utf8::repaired(s ? std::string_view(s.get()) : std::string_view()));
+            return Value(repairedUtf8(s ? std::string_view(s.get()) : std::string_view()));
         }
         case PLIST_DATA: {
             char* raw = nullptr;
@@ -180,7 +180,7 @@ std::optional<Value> fromPlist(plist_t node, Error* error) {
                 if (!item) break;
                 auto v = fromPlist(item, error);
                 if (!v) return std::nullopt;
-                dict[Utf8::repaired(key ? std::string_view(key.get()) : std::string_view())] =
+                dict[repairedUtf8(key ? std::string_view(key.get()) : std::string_view())] =
                     std::move(*v);
             }
             return Value(std::move(dict));
@@ -198,7 +198,7 @@ bool invalid(Error* error, const std::string& why) {
 bool storableText(const std::string& s, Error* error, const char* what) {
     if (s.find('\0') != std::string::npos)
         return invalid(error, std::string(what) + " holds a NUL character");
-    if (!Utf8::isValid(s)) return invalid(error, std::string(what) + " is not valid UTF-8");
+    if (!isValidUtf8(s)) return invalid(error, std::string(what) + " is not valid UTF-8");
     return true;
 }
 

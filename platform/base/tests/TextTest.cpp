@@ -94,6 +94,39 @@ TEST(Unicode, MalformedInputBecomesReplacementCharacters) {
     EXPECT_EQ(utf16ToUtf8(u"\xDE00"), "\xef\xbf\xbd");
 }
 
+TEST(Unicode, RepairReplacesEachBrokenSequenceOnce) {
+    const std::string good = "caf\xc3\xa9 \xf0\x9f\x98\x80";
+    EXPECT_EQ(repairedUtf8(good), good);
+    EXPECT_EQ(repairedUtf8(""), "");
+    EXPECT_EQ(repairedUtf8("caf\xc3"), "caf\xef\xbf\xbd");  // cut off at the end
+    // A lead byte with what continued it is one mistake, unlike the per-byte conversion.
+    EXPECT_EQ(repairedUtf8("a\xe2\x82z"), "a\xef\xbf\xbdz");
+    EXPECT_EQ(utf8ToUtf16("a\xe2\x82z"), u"a\uFFFD\uFFFDz");
+    EXPECT_EQ(repairedUtf8("\x80\x80\x80"), "\xef\xbf\xbd");
+    EXPECT_EQ(repairedUtf8("\xc0\xaf/"), "\xef\xbf\xbd/");            // overlong
+    EXPECT_EQ(repairedUtf8("\xed\xa0\x80"), "\xef\xbf\xbd");          // surrogate
+    EXPECT_EQ(repairedUtf8("x\xf4\x90\x80\x80y"), "x\xef\xbf\xbdy");  // beyond U+10FFFF
+    EXPECT_EQ(repairedUtf8("\xff\xfe"), "\xef\xbf\xbd\xef\xbf\xbd");
+    EXPECT_TRUE(isValidUtf8(repairedUtf8("\xf0\x9f\x98 \xe0\x80\x80 \xf5\x80\x80\x80")));
+}
+
+TEST(Unicode, SequenceLengthsAndAppendedCodePoints) {
+    EXPECT_EQ(utf8SequenceLength("a", 0), 1u);
+    EXPECT_EQ(utf8SequenceLength("\xc3\xa9", 0), 2u);
+    EXPECT_EQ(utf8SequenceLength("\xc3\xa9", 1), 0u);  // a continuation byte starts nothing
+    EXPECT_EQ(utf8SequenceLength("\xe2\x82\xac", 0), 3u);
+    EXPECT_EQ(utf8SequenceLength("\xf0\x9f\x98\x80", 0), 4u);
+    EXPECT_EQ(utf8SequenceLength("\xe2\x82", 0), 0u);
+    EXPECT_EQ(utf8SequenceLength("a", 1), 0u);  // past the end
+
+    std::string out = "x";
+    for (char32_t cp :
+         {char32_t(0x41), char32_t(0xE9), char32_t(0x1F600), char32_t(0xD800), char32_t(0x110000)})
+        appendUtf8(out, cp);
+    EXPECT_EQ(out, "xA\xc3\xa9\xf0\x9f\x98\x80\xef\xbf\xbd\xef\xbf\xbd");
+    EXPECT_EQ(codePointToUtf8(0x20AC), "\xe2\x82\xac");
+}
+
 TEST(Hex, LowerCaseRoundTrip) {
     EXPECT_EQ(hexLower(std::string("\x00\x0f\xab\xff", 4)), "000fabff");
     EXPECT_EQ(hexDecode("000FabfF"), (std::vector<std::uint8_t>{0, 0x0f, 0xab, 0xff}));
