@@ -1,7 +1,7 @@
 // The device's account id and the web service commands with their checksums.
 
 #include "app/AppCoreBase.h"
-#include "app/Crc32.h"
+#include "app/util/Crc32.h"
 #include "app/KeychainAccess.h"
 #include "app/util/LogMessage.h"
 #include "app/util/SystemVersion.h"

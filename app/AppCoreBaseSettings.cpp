@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "app/AppCoreBase.h"
-#include "app/Crc32.h"
+#include "app/util/Crc32.h"
 #include "app/Texture2D.h"
 #include "app/util/LogMessage.h"
 #include "app/util/PlistFiles.h"

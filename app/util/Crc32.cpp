@@ -1,4 +1,4 @@
-#include "app/Crc32.h"
+#include "app/util/Crc32.h"
 
 #include <cstring>
 
