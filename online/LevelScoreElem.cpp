@@ -1,10 +1,9 @@
 #include "online/LevelScoreElem.h"
 
-#include <zlib.h>
-
 #include <cmath>
 #include <string>
 
+#include "app/util/Crc32.h"
 #include "appbase/ShellInterfaces.h"
 #include "core/JTObject.h"
 #include "online/AnnounceAppCore.h"
@@ -59,10 +58,8 @@ uint32_t LevelScoreElem::hashOf(const std::string& secretKey, int32_t levelId, i
     const std::string text = secretKey + "," + std::to_string(levelId) + "," +
                              std::to_string(static_cast<uint32_t>(score)) + "," +
                              std::to_string(static_cast<uint32_t>(dateNumber));
-    // zlib's crc32 is the same reflected CRC-32 as the web service's checksums; an empty text
-    // gives 0 there too.
-    return static_cast<uint32_t>(
-        crc32(0L, reinterpret_cast<const Bytef*>(text.data()), static_cast<uInt>(text.size())));
+    // The same reflected CRC-32 the web service signs with.
+    return Crc32OfBytes(text.data(), static_cast<int32_t>(text.size()));
 }
 
 std::optional<uint32_t> LevelScoreElem::hashWithLevel(const JTAppBase::LevelInfo& level) const {
