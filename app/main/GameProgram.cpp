@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 
+#include "app/GameOverViewScoreRecorder.h"
 #include "app/GameViewBase.h"
 #include "app/MyAppCore.h"
 #include "app/util/LogMessage.h"
@@ -131,6 +132,8 @@ bool GameProgram::setUp() {
 
     auto context = context_;
     AppCoreBase::setGLContextFactory([context] { return context; });
+    // Finished runs go into the level's score file and on to the game-over screen.
+    GameOverViewScoreRecorder::install();
     appCore_ = MyAppCore::create();
     window_ = platform::ui::Window::create(platform::ui::Screen::mainScreen().bounds());
     appCore_->setWindow(window_);
@@ -282,6 +285,7 @@ void GameProgram::shutDown() {
     // The sound engine goes down with the program, not in the static destructors, which may
     // run after the audio library's own.
     SoundObj::teardown();
+    GameViewBase::setScoreRecorder(nullptr);
     AppCoreBase::setGLContextFactory({});
     context_.reset();
     if (windowed_) SDL_Quit();

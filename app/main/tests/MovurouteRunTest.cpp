@@ -102,6 +102,16 @@ TEST_F(MovurouteRunTest, SameSeedAndTiltGiveTheSameGame) {
     EXPECT_NE(a, c);
 }
 
+TEST_F(MovurouteRunTest, ARunThatEndsStoresItsScore) {
+    // Steered hard right the car keeps hitting the edge and the run ends well within a minute.
+    RunResult r = run({"--headless", "--seed", "1", "--start-level", "1", "--tilt", "1",
+                       "--seconds", "40", "--home", (dir / "home").string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    fs::path scores = dir / "home" / "Documents" / "LevelScores" / "1.plist";
+    ASSERT_TRUE(fs::exists(scores));
+    EXPECT_GT(fs::file_size(scores), 0u);
+}
+
 TEST_F(MovurouteRunTest, WithoutALevelTheTitleScreenShows) {
     fs::path frame = dir / "title.png";
     RunResult r = run({"--headless", "--seconds", "1", "--screenshot", frame.string(), "--home",
