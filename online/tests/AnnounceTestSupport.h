@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/util/Crc32.h"
 #include "online/AnnounceAppCore.h"
 #include "online/AnnounceManager.h"
 #include "platform/gfx/Image.h"
@@ -50,8 +50,7 @@ struct FakeCore : AnnounceAppCore {
 };
 
 inline uint32_t crcOf(const std::string& bytes) {
-    return static_cast<uint32_t>(
-        ::crc32(0L, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+    return Crc32OfBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
 }
 
 inline std::string hex8(uint32_t v) {
