@@ -27,7 +27,3 @@ void SetNearestFilter(const Texture2D& texture) {
     gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
 }
-
-bool StringIsNilOrEmpty(const std::optional<std::string>& text) {
-    return !text || text->empty();
-}

@@ -3,7 +3,6 @@
 // The interface helpers every screen uses: a one-button alert, the status-bar orientation, a
 // button title for every state, nearest-neighbour filtering for a texture.
 
-#include <optional>
 #include <string>
 
 namespace platform::ui {
@@ -23,7 +22,3 @@ void SetButtonTitle(platform::ui::Button& button, const std::string& title);
 
 // Binds the texture and makes both its filters nearest-neighbour.
 void SetNearestFilter(const Texture2D& texture);
-
-// True when the text is missing or empty: what callers test before putting in a default name.
-// (The original answered this under a name that said the opposite.)
-bool StringIsNilOrEmpty(const std::optional<std::string>& text);

@@ -61,10 +61,6 @@ TEST(ShellAlerts, ButtonTitleForEveryStateAndOrientation) {
     Application::shared().setStatusBarOrientation(4);
     EXPECT_EQ(CurrentStatusBarOrientation(), 4);
     Application::shared().reset();
-
-    EXPECT_TRUE(StringIsNilOrEmpty(std::nullopt));
-    EXPECT_TRUE(StringIsNilOrEmpty(std::string()));
-    EXPECT_FALSE(StringIsNilOrEmpty(std::string("a")));
 }
 
 TEST(SimpleUIActionSheetDelegate, ForwardsTheIndexAndHoldsTheOwnerWeakly) {

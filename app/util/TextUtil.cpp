@@ -99,6 +99,6 @@ std::optional<std::string> StringByUrlDecodeUTF8(const std::string& text) {
     return out;
 }
 
-bool StringIsNotNilOrEmpty(const std::optional<std::string>& text) {
+bool StringIsNilOrEmpty(const std::optional<std::string>& text) {
     return !text || text->empty();
 }

@@ -16,6 +16,5 @@ std::string StringByUrlEncodeUTF8(const std::string& text);
 // malformed or the decoded bytes are not UTF-8.
 std::optional<std::string> StringByUrlDecodeUTF8(const std::string& text);
 
-// True when the text is missing or empty, despite the name: callers use it to pick a default
-// text for a missing name, and they were written against this answer.
-bool StringIsNotNilOrEmpty(const std::optional<std::string>& text);
+// True when the text is missing or empty: what callers test before putting in a default name.
+bool StringIsNilOrEmpty(const std::optional<std::string>& text);

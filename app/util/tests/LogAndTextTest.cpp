@@ -57,10 +57,10 @@ TEST(TextUtil, UrlDecodeRoundTripsAndRejectsMalformedInput) {
     EXPECT_EQ(StringByUrlDecodeUTF8(""), "");
 }
 
-TEST(TextUtil, StringIsNotNilOrEmptyAnswersForMissingText) {
-    EXPECT_TRUE(StringIsNotNilOrEmpty(std::nullopt));
-    EXPECT_TRUE(StringIsNotNilOrEmpty(std::string()));
-    EXPECT_FALSE(StringIsNotNilOrEmpty(std::string("a")));
+TEST(TextUtil, StringIsNilOrEmptyAnswersForMissingText) {
+    EXPECT_TRUE(StringIsNilOrEmpty(std::nullopt));
+    EXPECT_TRUE(StringIsNilOrEmpty(std::string()));
+    EXPECT_FALSE(StringIsNilOrEmpty(std::string("a")));
 }
 
 TEST(SystemVersion, PrefixChecks) {
