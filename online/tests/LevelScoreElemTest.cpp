@@ -52,13 +52,3 @@ TEST_F(LevelScoreElemTest, ReadingFillsScoreAndDateEvenWhenTheChecksumFails) {
     ASSERT_TRUE(e->date());
     EXPECT_EQ(e->dateNumber(), 0u);
 }
-
-TEST_F(LevelScoreElemTest, NothingIsSignedOrAcceptedWithoutAnAppCore) {
-    auto record = level(1);
-    auto e = LevelScoreElem::create(100, Date{1700000000});
-    core.reset();
-    EXPECT_FALSE(e->hashWithLevel(*record->mirror()));
-    Value dict = Value::dictionary();
-    EXPECT_FALSE(e->serializeWith(dict, true, *record->mirror()));
-    EXPECT_EQ(dict, Value::dictionary());
-}
