@@ -1,8 +1,8 @@
 // The device's account id and the web service commands with their checksums.
 
 #include "app/AppCoreBase.h"
-#include "app/util/Crc32.h"
 #include "app/KeychainAccess.h"
+#include "app/util/Crc32.h"
 #include "app/util/LogMessage.h"
 #include "app/util/SystemVersion.h"
 #include "app/util/TextUtil.h"

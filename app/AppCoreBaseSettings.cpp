@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "app/AppCoreBase.h"
-#include "app/util/Crc32.h"
 #include "app/Texture2D.h"
+#include "app/util/Crc32.h"
 #include "app/util/LogMessage.h"
 #include "app/util/PlistFiles.h"
 #include "app/util/SystemVersion.h"
