@@ -8,6 +8,7 @@
 
 #include "app/AppGameView.h"
 #include "app/AppScreenSeams.h"
+#include "app/DlLevelsSupportAppCore.h"
 #include "app/PauseView.h"
 #include "app/ShellAlerts.h"
 #include "app/SimpleSelectView.h"
@@ -79,6 +80,7 @@ void AppCoreBase::setup() {
     deviceTypeName_ = machineName();
     bgMusicMode_ = 1;
     contentsScaleIndexSetting_ = 0;
+    dlLevelsSupport_ = DlLevelsSupportAppCore::create(weak_from_this());
     baseJtObjCount_ = 0;
     inApplicationWillEnterForeground_ = false;
 }
