@@ -10,6 +10,7 @@
 #include "app/MyTitleView.h"
 #include "app/PauseView.h"
 #include "app/SimpleSelectView.h"
+#include "app/ToolViewControllerBase.h"
 #include "app/ViewControllerBase.h"
 #include "appbase/JTLevelManager.h"
 
@@ -42,5 +43,5 @@ std::shared_ptr<SimpleSelectView> AppCoreBase::createSimpleSelectView() {
 }
 
 std::vector<std::shared_ptr<ViewControllerBase>> AppCoreBase::createToolsViewContents() {
-    return {};
+    return ToolViewControllerBase::makeToolsViewContents(nibSuffixRotation());
 }
