@@ -84,9 +84,9 @@ std::shared_ptr<GameViewBase> GameViewBase::self() {
 
 void GameViewBase::setup() {
     setOpaque(true);
-    maxSkip_ = 0;
-    tickFrequency_ = 30.0;
-    pauseWaitTicks_ = 10;
+    maxSkip_ = kDefaultMaxSkip;
+    tickFrequency_ = kDefaultTickFrequency;
+    pauseWaitTicks_ = kDefaultPauseWaitTicks;
     if (host_ && host_->accelerometerCalibrationType() != 0)
         accelerometerHelper_ = AccelerometerHelper::create(host_);
     gameScene_.reset();
@@ -121,8 +121,10 @@ void GameViewBase::startGameScene(const JTAppBase::JTScenePtr& scene) {
 
     float ms = scene->getFrameIntervalMs();
     if (!(ms > 0) || !std::isfinite(ms)) {
-        // No sensible rate can come of it; the loop keeps the one it has.
+        // No rate can be computed from it: the loop runs at the rates it has before any scene.
         LogMessage("-[GameViewBase startGameScene:]", 3, "scene frame interval is not positive");
+        maxSkip_ = kDefaultMaxSkip;
+        setTickFrequency(kDefaultTickFrequency, kDefaultPauseWaitTicks);
         return;
     }
     float ticks = 100.0f / ms;

@@ -27,6 +27,10 @@ class GameViewBase : public EAGLView, public AppGameView {
     // The pause button takes touches this close to its centre (canvas units, exclusive).
     static constexpr double kPauseHitHalfWidth = 27;
     static constexpr double kPauseHitHalfHeight = 25;
+    // The loop's rates before any scene sets its own.
+    static constexpr double kDefaultTickFrequency = 30.0;
+    static constexpr int kDefaultPauseWaitTicks = 10;
+    static constexpr int kDefaultMaxSkip = 0;
 
     GameViewBase(std::shared_ptr<GameViewHost> host, int64_t orientation);
     ~GameViewBase() override;
@@ -132,14 +136,14 @@ class GameViewBase : public EAGLView, public AppGameView {
         const std::shared_ptr<platform::ui::Touch>& touch);
 
     std::shared_ptr<GameViewHost> host_;
-    double tickFrequency_ = 30.0;
-    int pauseWaitTicks_ = 10;
+    double tickFrequency_ = kDefaultTickFrequency;
+    int pauseWaitTicks_ = kDefaultPauseWaitTicks;
     std::shared_ptr<platform::Timer> timer_;
     double nextTime_ = 0;
     int tickCount_ = 0;
     int enterPauseCount_ = 0;
     std::shared_ptr<JTAppBase::LevelInfo> levelInfo_;
-    int maxSkip_ = 0;
+    int maxSkip_ = kDefaultMaxSkip;
     bool active_ = false;
     bool started_ = false;
     platform::Point pauseBtnPos_;

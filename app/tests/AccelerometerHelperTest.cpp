@@ -180,6 +180,19 @@ TEST_F(AccelerometerHelperTest, OrientationTurnsTheAxesAndAnglesWrapAround) {
     EXPECT_NEAR(h, 0, 1e-12);
 }
 
+TEST_F(AccelerometerHelperTest, RatesTooLowForTheBoundsStillGiveAFiniteWeight) {
+    // Below half a reading per second the upper bound of the count is 0; one reading is taken.
+    helper->startWithFrequency(0.4, 7e-5);
+    EXPECT_NEAR(helper->filteringFactorEachTick(), 1 - std::pow(7e-5, 0.5), 1e-12);
+    helper->onAcceleromterCheck();
+    helper->accelerometerDidAccelerate(acc, {});
+    helper->onAcceleromterCheck();
+    EXPECT_TRUE(std::isfinite(helper->filteringFactorEachTick()));
+    helper->startWithFrequency(0, 7e-5);
+    EXPECT_TRUE(std::isfinite(helper->filteringFactorEachTick()));
+    EXPECT_DOUBLE_EQ(acc.updateInterval(), platform::Accelerometer::kMaxInterval);
+}
+
 TEST_F(AccelerometerHelperTest, WithoutAnOwnerItLiesFlatInPortrait) {
     owner.reset();
     helper->startWithFrequency(50.0, 7e-5);

@@ -127,13 +127,14 @@ TEST_F(GameViewBaseTest, RatesComeFromTheSceneFrameInterval) {
     EXPECT_EQ(view->pauseWaitTicks(), 1);
     EXPECT_DOUBLE_EQ(view->tickFrequency(), double(1000.0f / 5000.0f));
 
-    // An interval of 0 or less (or none at all) keeps the rates the view had.
+    // An interval of 0 or less (or none at all) gives the rates of a view without a scene
+    // instead of a division by zero.
     for (float bad : {0.0f, -30.0f, std::nanf("")}) {
         view->startGameScene(scene);
         view->startGameScene(JTCore::JTNew<Scene>(host->context.get(), bad));
-        EXPECT_EQ(view->maxSkip(), 3) << bad;
-        EXPECT_NEAR(view->tickFrequency(), 33.333332, 1e-6) << bad;
-        EXPECT_EQ(view->pauseWaitTicks(), 11) << bad;
+        EXPECT_EQ(view->maxSkip(), 0) << bad;
+        EXPECT_DOUBLE_EQ(view->tickFrequency(), 30.0) << bad;
+        EXPECT_EQ(view->pauseWaitTicks(), 10) << bad;
         EXPECT_TRUE(view->gameScene());
     }
     view->startGameScene(nullptr);
