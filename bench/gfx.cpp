@@ -8,19 +8,16 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <vector>
 
 #include "app/Texture2D.h"
-#include "appbase/JTAppContext.h"
-#include "appbase/JTCanvas.h"
+#include "app/testsupport/Texture2DAppCore.h"
 #include "appbase/ScIntHolder.h"
-#include "game/MyGameScene.h"
-#include "game/MyLevelManager.h"
+#include "game/testsupport/QuietGame.h"
+#include "game/testsupport/ScopedAppHome.h"
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/gfx/Image.h"
-#include "platform/storage/AppPaths.h"
 
 using platform::gfx::gl;
 using platform::gfx::HeadlessContext;
@@ -77,125 +74,25 @@ void fill(float x, float y, float w, float h) {
     g.glEnable(GL_TEXTURE_2D);
 }
 
-class TextFactory : public JTAppBase::TextTextureFactory {
-  public:
-    std::shared_ptr<JTAppBase::ShellTexture> newTextTexture(const std::string& text,
-                                                            platform::Size dimensions,
-                                                            int alignment,
-                                                            const std::string& fontName,
-                                                            double fontSize, float scale) override {
-        return Texture2D::createWithString(text, dimensions, alignment, fontName, fontSize, scale);
-    }
-};
-
-// The game's pictures by index, at 2x as on a high-density screen.
-class BenchAppCore : public JTAppBase::ShellAppCore {
-  public:
-    BenchAppCore() {
-        const char* names[] = {"gameover", "movucar", "gotpts", "circle", "hamburger"};
-        for (int i = 0; i < 5; ++i) {
-            auto image =
-                Image::loadPng(std::string(MOVU_ASSETS_DIR) + "/" + names[i] + "_cs200.png");
-            if (image) textures_[i] = Texture2D::createWithImage(&*image, 2.0f);
-        }
-    }
-    std::shared_ptr<JTAppBase::ShellTexture> texture(int index) override {
-        auto it = textures_.find(index);
-        return it == textures_.end() ? nullptr : it->second;
-    }
-    JTAppBase::TextTextureFactory* textTextureFactory() override { return &factory_; }
-    float contentsScaleValue() override { return 2.0f; }
-    int32_t currentLevelId() override { return level_; }
-    void setCurrentLevelId(int32_t id) override { level_ = id; }
-    void saveSettings() override {}
-    void startTitleView() override {}
-    void transitionAnimation(int, double) override {}
-    bool isIPad() override { return false; }
-    void showSimpleAlert(const std::string&, const std::string&) override {}
-    std::shared_ptr<JTAppBase::ShellSound> sound(int) override { return nullptr; }
-    std::shared_ptr<JTAppBase::ShellSound> music(int) override { return nullptr; }
-    void stopLoopingEffects(bool, bool) override {}
-    bool musicIsEnabled() override { return false; }
-
-  private:
-    std::map<int, std::shared_ptr<Texture2D>> textures_;
-    TextFactory factory_;
-    int32_t level_ = 0;
-};
-
-class BenchTilt : public JTAppBase::ShellTilt {
-  public:
-    double accelerationFromNeutralH() override { return h; }
-    void getAnglesFromNeutral(double& outH, double& outV) override { outH = outV = 0; }
-    double h = 0;
-};
-
-class BenchGameView : public JTAppBase::ShellGameView {
-  public:
-    explicit BenchGameView(std::shared_ptr<BenchAppCore> core) : core_(std::move(core)) {}
-    void gameOverWithScore(int32_t) override {}
-    void setLevelInfo(std::shared_ptr<JTAppBase::LevelInfo>) override {}
-    void startGameScene(const boost::intrusive_ptr<JTAppBase::JTScene>& s) override { scene = s; }
-    void stop() override {}
-    void setPauseBtnPos(platform::Point) override {}
-    int64_t interfaceOrientation() override { return 1; }
-    std::shared_ptr<JTAppBase::ShellAppCore> appCore() override { return core_; }
-    platform::Point convertPointFromRawView(platform::Point p) override { return p; }
-    void setMultipleTouchEnabled(bool) override {}
-    std::shared_ptr<JTAppBase::ShellTilt> accelerometerHelper() override { return tilt; }
-
-    boost::intrusive_ptr<JTAppBase::JTScene> scene;
-    std::shared_ptr<BenchTilt> tilt = std::make_shared<BenchTilt>();
-
-  private:
-    std::shared_ptr<BenchAppCore> core_;
-};
-
 // One firing of the game loop per iteration: a tick of the road scene steered along the road,
 // then a render through the canvas, finished on the GPU side. A run that ends starts again.
 void BM_GameFrame(benchmark::State& state) {
     context()->makeCurrent();
     setUpGameState();
-    const auto home =
-        std::filesystem::temp_directory_path() / ("movu-bench-gfx-" + std::to_string(::getpid()));
-    platform::AppPaths::setHomeOverride(home);
+    gametest::ScopedAppHome home(std::filesystem::temp_directory_path() /
+                                 ("movu-bench-gfx-" + std::to_string(::getpid())));
     JTAppBase::SetScIntMask(0x13579BDF);
-    auto core = std::make_shared<BenchAppCore>();
-    auto view = std::make_shared<BenchGameView>(core);
-    auto appContext = JTCore::JTNew<JTAppBase::JTAppContext>();
-    appContext->setAppCore(core);
-    auto manager = JTCore::JTNew<JTApp::MyLevelManager>(appContext);
-    appContext->setLevelManager(manager);
-    appContext->setGameView(view);
-    manager->reset();
-    auto canvas = appContext->getCanvas();
-    JTApp::MyGameScenePtr scene;
+    // The game's pictures at 2x, as on a high-density screen.
+    gametest::QuietGame game(std::make_shared<Texture2DAppCore>(MOVU_ASSETS_DIR, "_cs200", 2.0f));
     auto& g = gl();
     for (auto _ : state) {
-        if (!scene || scene->getState() != 0) {
-            appContext->startLevel(1);
-            scene = JTApp::MyGameScenePtr(dynamic_cast<JTApp::MyGameScene*>(view->scene.get()));
-        }
-        view->tilt->h = 0;
-        for (int i = 0; i < JTApp::MyGameScene::kRowCount; ++i) {
-            const auto& row = scene->getRow(i);
-            if (row->y <= scene->getCarY() && scene->getCarY() <= row->y + 512)
-                view->tilt->h = ((row->left + row->right) / 2 - 4096) / 12288.0;
-        }
-        canvas->beginFrame();
-        scene->onFrame();
-        canvas->endFrame();
+        if (!game.scene() || game.scene()->getState() != 0) game.start(1);
+        game.steer();
+        game.tick();
         g.glClear(GL_COLOR_BUFFER_BIT);
-        canvas->beginRender();
-        scene->draw(canvas);
-        canvas->endRender();
+        game.render();
         g.glFinish();
     }
-    scene.reset();
-    view->scene.reset();
-    appContext->setLevelManager(nullptr);
-    platform::AppPaths::setHomeOverride(std::nullopt);
-    std::filesystem::remove_all(home);
 }
 BENCHMARK(BM_GameFrame)->Unit(benchmark::kMillisecond);
 

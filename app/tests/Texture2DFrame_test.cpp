@@ -8,17 +8,15 @@
 #include <filesystem>
 #include <map>
 
-#include "app/Texture2D.h"
-#include "appbase/JTAppContext.h"
-#include "appbase/JTCanvas.h"
+#include "app/testsupport/Texture2DAppCore.h"
 #include "appbase/Random.h"
 #include "appbase/ScIntHolder.h"
-#include "game/MyGameScene.h"
-#include "game/MyLevelManager.h"
+#include "game/testsupport/QuietGame.h"
+#include "game/testsupport/SceneDriving.h"
+#include "game/testsupport/ScopedAppHome.h"
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/gfx/Image.h"
-#include "platform/storage/AppPaths.h"
 
 using platform::gfx::gl;
 using platform::gfx::Image;
@@ -27,84 +25,6 @@ namespace {
 
 constexpr int kWidth = 320;
 constexpr int kHeight = 480;
-
-class TextFactory : public JTAppBase::TextTextureFactory {
-  public:
-    std::shared_ptr<JTAppBase::ShellTexture> newTextTexture(const std::string& text,
-                                                            platform::Size dimensions,
-                                                            int alignment,
-                                                            const std::string& fontName,
-                                                            double fontSize, float scale) override {
-        return Texture2D::createWithString(text, dimensions, alignment, fontName, fontSize, scale);
-    }
-};
-
-// Serves the game's pictures by index from the assets folder, at scale 1.
-class FrameAppCore : public JTAppBase::ShellAppCore {
-  public:
-    FrameAppCore() {
-        const char* names[] = {"gameover", "movucar", "gotpts", "circle", "hamburger"};
-        for (int i = 0; i < 5; ++i) {
-            auto image =
-                Image::loadPng(std::string(MOVU_SOURCE_DIR) + "/assets/" + names[i] + ".png");
-            if (image) textures_[i] = Texture2D::createWithImage(&*image, 1.0f);
-        }
-    }
-    std::shared_ptr<JTAppBase::ShellTexture> texture(int index) override {
-        auto it = textures_.find(index);
-        return it == textures_.end() ? nullptr : it->second;
-    }
-    JTAppBase::TextTextureFactory* textTextureFactory() override { return &factory_; }
-    float contentsScaleValue() override { return 1.0f; }
-    int32_t currentLevelId() override { return level_; }
-    void setCurrentLevelId(int32_t id) override { level_ = id; }
-    void saveSettings() override {}
-    void startTitleView() override {}
-    void transitionAnimation(int, double) override {}
-    bool isIPad() override { return false; }
-    void showSimpleAlert(const std::string&, const std::string&) override {}
-    std::shared_ptr<JTAppBase::ShellSound> sound(int) override { return nullptr; }
-    std::shared_ptr<JTAppBase::ShellSound> music(int) override { return nullptr; }
-    void stopLoopingEffects(bool, bool) override {}
-    bool musicIsEnabled() override { return false; }
-
-    size_t textureCount() const { return textures_.size(); }
-
-  private:
-    std::map<int, std::shared_ptr<Texture2D>> textures_;
-    TextFactory factory_;
-    int32_t level_ = 0;
-};
-
-class Tilt : public JTAppBase::ShellTilt {
-  public:
-    double accelerationFromNeutralH() override { return h; }
-    void getAnglesFromNeutral(double& outH, double& outV) override { outH = outV = 0; }
-    double h = 0;
-};
-
-class FrameGameView : public JTAppBase::ShellGameView {
-  public:
-    explicit FrameGameView(std::shared_ptr<FrameAppCore> core) : core_(std::move(core)) {}
-    void gameOverWithScore(int32_t) override {}
-    void setLevelInfo(std::shared_ptr<JTAppBase::LevelInfo>) override {}
-    void startGameScene(const boost::intrusive_ptr<JTAppBase::JTScene>& scene) override {
-        this->scene = scene;
-    }
-    void stop() override {}
-    void setPauseBtnPos(platform::Point) override {}
-    int64_t interfaceOrientation() override { return 1; }
-    std::shared_ptr<JTAppBase::ShellAppCore> appCore() override { return core_; }
-    platform::Point convertPointFromRawView(platform::Point p) override { return p; }
-    void setMultipleTouchEnabled(bool) override {}
-    std::shared_ptr<JTAppBase::ShellTilt> accelerometerHelper() override { return tilt; }
-
-    boost::intrusive_ptr<JTAppBase::JTScene> scene;
-    std::shared_ptr<Tilt> tilt = std::make_shared<Tilt>();
-
-  private:
-    std::shared_ptr<FrameAppCore> core_;
-};
 
 // The same numbers on every machine.
 long nextRandom() {
@@ -119,16 +39,12 @@ class GameFrame : public ::testing::Test {
         std::string error;
         surface_ = platform::gfx::HeadlessContext::create(kWidth, kHeight, &error);
         ASSERT_NE(surface_, nullptr) << error;
-        home_ = std::filesystem::path(MOVU_BINARY_DIR) / "test-homes" /
-                ("frame-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(home_);
-        platform::AppPaths::setHomeOverride(home_);
+        home_ = std::make_unique<gametest::ScopedAppHome>(std::filesystem::path(MOVU_BINARY_DIR) /
+                                                          "test-homes" /
+                                                          ("frame-" + std::to_string(::getpid())));
         JTAppBase::SetScIntMask(0x2468ACE1);
     }
-    void TearDown() override {
-        platform::AppPaths::setHomeOverride(std::nullopt);
-        std::filesystem::remove_all(home_);
-    }
+    void TearDown() override { home_.reset(); }
 
     // GL as the game view leaves it when it starts.
     static void startView() {
@@ -153,7 +69,7 @@ class GameFrame : public ::testing::Test {
     }
 
     std::unique_ptr<platform::gfx::HeadlessContext> surface_;
-    std::filesystem::path home_;
+    std::unique_ptr<gametest::ScopedAppHome> home_;
 };
 
 int colourDistance(const std::uint8_t* a, const std::uint8_t* b) {
@@ -164,36 +80,21 @@ int colourDistance(const std::uint8_t* a, const std::uint8_t* b) {
 
 TEST_F(GameFrame, MatchesTheReferencePicture) {
     JTAppBase::Random::Scoped random(nextRandom);
-    auto core = std::make_shared<FrameAppCore>();
-    ASSERT_EQ(core->textureCount(), 5u) << "the game's pictures load from assets/";
-    auto view = std::make_shared<FrameGameView>(core);
-    auto context = JTCore::JTNew<JTAppBase::JTAppContext>();
-    context->setAppCore(core);
-    auto manager = JTCore::JTNew<JTApp::MyLevelManager>(context);
-    context->setLevelManager(manager);
-    context->setGameView(view);
-    manager->reset();
-    context->startLevel(1);
-    JTApp::MyGameScenePtr scene(dynamic_cast<JTApp::MyGameScene*>(view->scene.get()));
+    // The game's pictures from the assets folder, at scale 1.
+    auto core =
+        std::make_shared<Texture2DAppCore>(std::string(MOVU_SOURCE_DIR) + "/assets", "", 1.0f);
+    ASSERT_EQ(core->textures.size(), 5u) << "the game's pictures load from assets/";
+    gametest::QuietGame game(core);
+    auto scene = game.start(1);
     ASSERT_TRUE(scene);
 
     startView();
-    auto canvas = context->getCanvas();
     // Steer toward the middle of the car's row, as a careful player does, for 80 ticks.
     for (int tick = 0; tick < 80; ++tick) {
-        view->tilt->h = 0;
-        for (int i = 0; i < JTApp::MyGameScene::kRowCount; ++i) {
-            const auto& row = scene->getRow(i);
-            if (row->y <= scene->getCarY() && scene->getCarY() <= row->y + 512)
-                view->tilt->h = ((row->left + row->right) / 2 - 4096) / 12288.0 + 0.12;
-        }
-        canvas->beginFrame();
-        scene->onFrame();
-        canvas->endFrame();
+        game.tilt().h = gametest::tiltTowardRowMiddle(*scene) + 0.12;
+        game.tick();
     }
-    canvas->beginRender();
-    scene->draw(canvas);
-    canvas->endRender();
+    game.render();
     const Image frame = surface_->readPixels();
 
     const std::string referencePath =
@@ -240,8 +141,6 @@ TEST_F(GameFrame, MatchesTheReferencePicture) {
     EXPECT_GT(car, 100);
     EXPECT_GT(text, 50) << "the score label in the top left";
     EXPECT_GT(scene->getScore(), 0);
-
-    context->setLevelManager(nullptr);
 }
 
 }  // namespace

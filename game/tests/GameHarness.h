@@ -20,7 +20,8 @@
 #include "game/MyAppContextIPhone.h"
 #include "game/MyGameScene.h"
 #include "game/MyLevelManager.h"
-#include "platform/storage/AppPaths.h"
+#include "game/testsupport/SceneDriving.h"
+#include "game/testsupport/ScopedAppHome.h"
 
 namespace gametest {
 
@@ -57,12 +58,11 @@ inline std::function<long()> lcg(uint32_t seed) {
 
 class Game {
   public:
-    explicit Game(ScriptedRandom& random) : scopedRandom_([&random] { return random.next(); }) {
-        // Unlocks write into Documents: keep them inside the build tree, one folder per run.
-        home_ = std::filesystem::path(MOVU_BINARY_DIR) / "test-homes" /
-                ("game-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(home_);
-        platform::AppPaths::setHomeOverride(home_);
+    // Unlocks write into Documents: keep them inside the build tree, one folder per run.
+    explicit Game(ScriptedRandom& random)
+        : scopedRandom_([&random] { return random.next(); }),
+          home_(std::filesystem::path(MOVU_BINARY_DIR) / "test-homes" /
+                ("game-" + std::to_string(::getpid()))) {
         JTAppBase::SetScIntMask(0x5A5A5A5A);
         core = std::make_shared<fake::AppCore>(&journal);
         for (int i = 0; i <= 4; ++i) core->addTexture(i, platform::Size{32, 32});
@@ -80,8 +80,6 @@ class Game {
         view->scene.reset();
         scene.reset();
         context->setLevelManager(nullptr);
-        platform::AppPaths::setHomeOverride(std::nullopt);
-        std::filesystem::remove_all(home_);
     }
 
     // Starts the level through the context, as the app core does; the scene comes back
@@ -93,32 +91,11 @@ class Game {
         return scene;
     }
 
-    // One tick as the game loop runs it.
-    void tick() {
-        auto canvas = context->getCanvas();
-        canvas->beginFrame();
-        scene->onFrame();
-        canvas->endFrame();
-    }
-
-    void render() {
-        auto canvas = context->getCanvas();
-        canvas->beginRender();
-        scene->draw(canvas);
-        canvas->endRender();
-    }
+    void tick() { gametest::tickScene(context->getCanvas(), *scene); }
+    void render() { gametest::renderScene(context->getCanvas(), *scene); }
 
     // Steers toward the middle of the row the car is in, as a careful player would.
-    void autopilot() {
-        for (int i = 0; i < JTApp::MyGameScene::kRowCount; ++i) {
-            const auto& row = scene->getRow(i);
-            if (row->y <= scene->getCarY() && scene->getCarY() <= row->y + 512) {
-                tilt->h = ((row->left + row->right) / 2 - 4096) / 12288.0;
-                return;
-            }
-        }
-        tilt->h = 0;
-    }
+    void autopilot() { tilt->h = gametest::tiltTowardRowMiddle(*scene); }
 
     int count(const std::string& entry) const {
         int n = 0;
@@ -136,7 +113,7 @@ class Game {
 
   private:
     JTAppBase::Random::Scoped scopedRandom_;
-    std::filesystem::path home_;
+    ScopedAppHome home_;
 };
 
 }  // namespace gametest

@@ -7,64 +7,32 @@
 
 #include "appbase/JTTextLabel.h"
 #include "game/tests/GameHarness.h"
+#include "game/testsupport/QuadTexture.h"
 #include "platform/gfx/RecordingGL.h"
 
 using gametest::Game;
+using gametest::QuadTextFactory;
+using gametest::QuadTexture;
 using gametest::ScriptedRandom;
 using JTApp::MyGameScene;
 using JTApp::Wall;
-using platform::gfx::gl;
 
 namespace {
 
-// A texture that draws through the GL table, so pictures land in the recorder between the
-// canvas's fills, in the order the scene drew them.
-class GLTexture : public JTAppBase::ShellTexture {
-  public:
-    GLTexture(GLuint id, int format) : id_(id), format_(format) {}
-    int pixelFormat() const override { return format_; }
-    platform::Size contentSize() const override { return {32, 32}; }
-    void drawAtPoint(platform::Point p) override {
-        drawInRect(platform::Rect(p.x - 16, p.y - 16, 32, 32));
-    }
-    void drawInRect(platform::Rect r) override {
-        const float x0 = static_cast<float>(r.origin.x), y0 = static_cast<float>(r.origin.y);
-        const float x1 = x0 + static_cast<float>(r.size.width);
-        const float y1 = y0 + static_cast<float>(r.size.height);
-        const float vertices[] = {x0, y0, x1, y0, x0, y1, x1, y1};
-        gl().glBindTexture(GL_TEXTURE_2D, id_);
-        gl().glVertexPointer(2, GL_FLOAT, 0, vertices);
-        gl().glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    }
-    void drawFromRect(platform::Rect, platform::Rect dst) override { drawInRect(dst); }
-
-  private:
-    GLuint id_;
-    int format_;
-};
-
-class GLTextFactory : public JTAppBase::TextTextureFactory {
-  public:
-    std::shared_ptr<JTAppBase::ShellTexture> newTextTexture(const std::string&, platform::Size, int,
-                                                            const std::string&, double,
-                                                            float) override {
-        return std::make_shared<GLTexture>(kLabelTexture, JTAppBase::ShellTexture::kA8);
-    }
-    static constexpr GLuint kLabelTexture = 100;
-};
-
+// Pictures draw through the GL table, so they land in the recorder between the canvas's
+// fills, in the order the scene drew them.
 class GLAppCore : public fake::AppCore {
   public:
     using fake::AppCore::AppCore;
     std::shared_ptr<JTAppBase::ShellTexture> texture(int index) override {
         if (index < 0 || index > 4) return nullptr;
-        return std::make_shared<GLTexture>(static_cast<GLuint>(index + 1),
-                                           JTAppBase::ShellTexture::kRGBA8888);
+        return std::make_shared<QuadTexture>(static_cast<GLuint>(index + 1),
+                                             JTAppBase::ShellTexture::kRGBA8888);
     }
     JTAppBase::TextTextureFactory* textTextureFactory() override { return &text_; }
 
   private:
-    GLTextFactory text_;
+    QuadTextFactory text_;
 };
 
 std::string hex(uint32_t v) {
@@ -94,7 +62,7 @@ std::vector<std::string> drawOps(const platform::gfx::RecordingGL& recorder) {
             ops.push_back("fill " + hex(colour));
         } else {
             int image =
-                texture == GLTextFactory::kLabelTexture ? 99 : static_cast<int>(texture) - 1;
+                texture == QuadTextFactory::kLabelTexture ? 99 : static_cast<int>(texture) - 1;
             ops.push_back("image " + std::to_string(image) + " " + hex(colour));
         }
     }
