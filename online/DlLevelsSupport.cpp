@@ -48,6 +48,10 @@ DlLevelsSupport::DlLevelsSupport(Private, std::weak_ptr<DlLevelsAppCore> appCore
 
 DlLevelsSupport::~DlLevelsSupport() {
     if (connection_) connection_->cancel();
+    // Nobody would be left to take the alert down or to hear its button.
+    if (waitingAlert_ && (waitingAlert_->isVisible() || waitingAlert_->isQueued())) {
+        waitingAlert_->dismissWithClickedButtonIndex(0, false);
+    }
 }
 
 bool DlLevelsSupport::handleOpenURL(const std::string& url) {
@@ -103,6 +107,13 @@ void DlLevelsSupport::processStartLevel(const std::string& query) {
     if (!manager->usesLevelHashes()) {
         LogMessage("-[DlLevelsSupport processStartLevel:]", 3, "not FilesLevelManager");
         return;
+    }
+
+    // This link decides what is shown now; a download still running for an earlier one
+    // would otherwise start its level over it later.
+    if (connection_) {
+        dropConnection();
+        dismissWaitingAlert();
     }
 
     if (level && (q.dh == -1 || level->getDataHash() == q.dh)) {

@@ -277,6 +277,11 @@ TEST_F(DlLevelsSupportTest, CancelStopsTheDownloadAndKeepsTheTitle) {
     ASSERT_TRUE(alert);
     ASSERT_EQ(alert, support->waitingAlert());
 
+    // Always from the service itself, and not waiting for ever.
+    EXPECT_EQ(connection->originalRequest().cachePolicy(),
+              platform::UrlRequestCachePolicy::ReloadIgnoringLocalAndRemoteCacheData);
+    EXPECT_EQ(connection->originalRequest().timeoutInterval(), 30);
+
     alert->tapButton(0);
     EXPECT_EQ(support->connection(), nullptr);
     EXPECT_TRUE(connection->isCancelled());
@@ -345,4 +350,38 @@ TEST_F(DlLevelsSupportTest, ALevelAtTheSizeLimitStillDownloads) {
     ASSERT_TRUE(downloadEnded());
     EXPECT_TRUE(core->alerts.empty());
     EXPECT_EQ(fs::file_size(home.levelsDir() / "5"), static_cast<uintmax_t>(data.size()));
+}
+
+TEST_F(DlLevelsSupportTest, ALinkToAKnownLevelStopsADownloadStillRunning) {
+    manager->addKnownLevel(6, 99, /*downloaded=*/false);
+    auto gate = server.makeGate();
+    server.stalled("/iphone/cmd/downloadLevel", gate, responseBody(kLevelData));
+    EXPECT_TRUE(support->handleOpenURL(kStart + "lid=5"));
+    ASSERT_TRUE(pumpUntil([&] { return gate->arrivals() >= 1; }));
+    auto first = support->connection();
+
+    EXPECT_TRUE(support->handleOpenURL(kStart + "lid=6"));
+    EXPECT_TRUE(first->isCancelled());
+    EXPECT_EQ(support->connection(), nullptr);
+    EXPECT_EQ(AlertView::visibleAlert(), nullptr);
+    EXPECT_EQ(core->calls.back(), "startGameView 6");
+
+    gate->release();
+    drainWorker();
+    EXPECT_EQ(core->levelId, 6);
+    EXPECT_TRUE(manager->added.empty());
+    EXPECT_FALSE(fs::exists(home.levelsDir() / "5"));
+}
+
+TEST_F(DlLevelsSupportTest, TheWaitingAlertGoesWithTheSupport) {
+    auto gate = server.makeGate();
+    server.stalled("/iphone/cmd/downloadLevel", gate, responseBody(kLevelData));
+    EXPECT_TRUE(support->handleOpenURL(kStart + "lid=5"));
+    auto connection = support->connection();
+    auto alert = support->waitingAlert();
+    ASSERT_TRUE(alert && alert->isVisible());
+    support.reset();
+    EXPECT_TRUE(connection->isCancelled());
+    EXPECT_FALSE(alert->isVisible());
+    EXPECT_EQ(AlertView::visibleAlert(), nullptr);
 }
