@@ -113,23 +113,7 @@ void AnnounceManager::deleteCacheFiles() {
     std::lock_guard<std::mutex> lock(shutdownLock_);
     if (shutdown_) return;
     LogMessage(caller, 1, "delete files in " + dir->string());
-    std::error_code ec;
-    std::filesystem::directory_iterator it(*dir, ec);
-    if (ec) {
-        LogMessage(caller, 4, ec.message());
-        return;
-    }
-    for (const auto& entry : it) {
-        std::string name = entry.path().filename().string();
-        if (name.empty() || name[0] == '.') continue;
-        std::error_code statError;
-        if (!std::filesystem::exists(entry.path(), statError) ||
-            std::filesystem::is_directory(entry.path(), statError)) {
-            continue;
-        }
-        LogMessage(caller, 1, "delete " + entry.path().string());
-        std::filesystem::remove(entry.path(), statError);
-    }
+    deleteFilesLocked(caller, *dir, {});
 }
 
 std::string AnnounceManager::amPropertyAsStringForKey(const std::string& key,

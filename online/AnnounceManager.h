@@ -159,8 +159,10 @@ class AnnounceManager {
                                                std::string* finalUrl = nullptr);
     // Under shutdownLock_, while not shut down.
     bool saveStateLocked(const std::filesystem::path& cacheDir);
-    void deleteStaleFilesLocked(const std::filesystem::path& cacheDir,
-                                const std::vector<std::string>& keep);
+    // Removes the plain files and links of the cache folder, except hidden ones and those named
+    // in `keep`; folders and what links point to stay.
+    void deleteFilesLocked(const char* caller, const std::filesystem::path& cacheDir,
+                           const std::vector<std::string>& keep);
 
     bool buildBannerSub(const std::filesystem::path& cacheDir);
     void actionSheetClickedButtonAtIndex(platform::ui::ActionSheet& sheet, int index);

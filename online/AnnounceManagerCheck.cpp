@@ -238,7 +238,7 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
         bannerIsDirty_ = true;
         keep.push_back(kAnnounceFileName);
         keep.push_back(kStatusFileName);
-        deleteStaleFilesLocked(cacheDir, keep);
+        deleteFilesLocked(caller, cacheDir, keep);
     }
 
     // The settings may name an interstitial now; the main thread asks for one.
@@ -246,9 +246,8 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
         [] { AnnounceManager::sharedAnnounceManager().requestInterstitialAd(); });
 }
 
-void AnnounceManager::deleteStaleFilesLocked(const fs::path& cacheDir,
-                                             const std::vector<std::string>& keep) {
-    const char* caller = "-[AnnounceManager doDownloadTasks]";
+void AnnounceManager::deleteFilesLocked(const char* caller, const fs::path& cacheDir,
+                                        const std::vector<std::string>& keep) {
     std::error_code ec;
     fs::directory_iterator it(cacheDir, ec);
     if (ec) {

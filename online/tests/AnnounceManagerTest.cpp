@@ -123,6 +123,24 @@ TEST_F(AnnounceManagerTest, CommandsDeleteCacheFilesOrReportUnknownPaths) {
     EXPECT_EQ(core->alerts[0], "AM:unknown path|reboot");
 }
 
+TEST_F(AnnounceManagerTest, DeletingTheCacheRemovesLinksButNeverWhatTheyPointTo) {
+    auto dir = am.prepareCacheDir();
+    ASSERT_TRUE(dir);
+    const fs::path outside = dir->parent_path() / "outside-the-cache";
+    fs::create_directories(outside);
+    std::ofstream(outside / "precious") << "x";
+    fs::create_directory_symlink(outside, *dir / "folder-link");
+    fs::create_symlink(outside / "precious", *dir / "file-link");
+    fs::create_symlink(*dir / "gone", *dir / "dangling-link");
+
+    am.processAmUrl("movuroute://app/announceManager/deleteCacheFiles");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(*dir / "folder-link")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(*dir / "file-link")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(*dir / "dangling-link")));
+    EXPECT_TRUE(fs::exists(outside / "precious"));
+    fs::remove_all(outside);
+}
+
 TEST_F(AnnounceManagerTest, SettingsLookupTakesTextsOnly) {
     EXPECT_EQ(am.amPropertyAsStringForKey("durezInterstitialAdPublisherId", "none"), "none");
     EXPECT_EQ(am.amPropertyAsIntForKey("durezInterstitialAdInterval", 7), 7);
