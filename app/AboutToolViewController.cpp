@@ -40,8 +40,7 @@ bool isUtf8(const std::string& s) {
             cp = (cp << 6) | (cc & 0x3F);
         }
         static constexpr uint32_t kMinOfLength[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kMinOfLength[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
+        if (cp < kMinOfLength[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
         i += len;
     }
     return true;

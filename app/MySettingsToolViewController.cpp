@@ -3,7 +3,9 @@
 #include "app/MyAppCore.h"
 
 // The game adds no settings of its own.
-void MySettingsToolViewController::updateView() { SettingsToolViewController::updateView(); }
+void MySettingsToolViewController::updateView() {
+    SettingsToolViewController::updateView();
+}
 
 void MySettingsToolViewController::willSaveSettings() {
     SettingsToolViewController::willSaveSettings();

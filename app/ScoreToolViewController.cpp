@@ -19,12 +19,14 @@ void ScoreToolViewController::setup() {
     auto self = std::static_pointer_cast<ScoreToolViewController>(shared_from_this());
     // The viewer and the sheet's delegate point back at us without owning us.
     scoresViewer_ = ScoresViewer::create(std::static_pointer_cast<ScoresViewerDelegate>(self));
-    clearRankingActionDelegate_ = SimpleUIActionSheetDelegate::create(
-        self, &ScoreToolViewController::onClearRankingAction);
+    clearRankingActionDelegate_ =
+        SimpleUIActionSheetDelegate::create(self, &ScoreToolViewController::onClearRankingAction);
 }
 
 namespace {
-bool noName(const std::optional<std::string>& name) { return !name || name->empty(); }
+bool noName(const std::optional<std::string>& name) {
+    return !name || name->empty();
+}
 }  // namespace
 
 std::string ScoreToolViewController::titleForLevelName(const std::optional<std::string>& name) {

@@ -30,8 +30,7 @@ class CalibrationOwner final : public AccelerometerHelperOwner {
         auto core = core_.lock();
         if (!core) return {};
         const auto& info = core->currentOrientationDependedInfo();
-        return {info.neutralAccelerometerX, info.neutralAccelerometerY,
-                info.neutralAccelerometerZ};
+        return {info.neutralAccelerometerX, info.neutralAccelerometerY, info.neutralAccelerometerZ};
     }
     int64_t currentStatusBarOrientation() override { return CurrentStatusBarOrientation(); }
 
@@ -176,10 +175,9 @@ void SettingsToolViewController::onResolutionBtn() {
     auto select = c->simpleSelectView();
     if (!select) return;
     c->stopToolsView();
-    select->startWithDelegate(
-        contentsScaleIndexDelegate_, "Select Screen Resolution",
-        SettingsToolViewController_ContentsScaleIndexDelegate::rowOfIndex(
-            c->contentsScaleIndexSetting()));
+    select->startWithDelegate(contentsScaleIndexDelegate_, "Select Screen Resolution",
+                              SettingsToolViewController_ContentsScaleIndexDelegate::rowOfIndex(
+                                  c->contentsScaleIndexSetting()));
     c->transitionAnimation(2, 0.5f);
     select->closeWhenSuspend();
 }
@@ -228,8 +226,8 @@ std::string SettingsToolViewController::neutralAccelerometerString() const {
                                       info.neutralAccelerometerZ);
 }
 
-bool SettingsToolViewController::calibrationPostureIsValid(int64_t orientation, double x,
-                                                           double y, double z) {
+bool SettingsToolViewController::calibrationPostureIsValid(int64_t orientation, double x, double y,
+                                                           double z) {
     double h = 0, v = 0;
     AccelerometerHelper::getAnglesWithOrientation(orientation, x, y, z, h, v);
     // A reading that makes no angle at all is no posture either.

@@ -24,7 +24,8 @@ class ScoreToolTest : public ToolScreensTest {
         };
         platform::Value file = platform::Value::dictionary(
             {{"highScores", platform::Value::array({entry(9000, 1.7e9)})},
-             {"recentScores", platform::Value::array({entry(1200, 1.7e9 + 60), entry(800, 1.7e9)})}});
+             {"recentScores",
+              platform::Value::array({entry(1200, 1.7e9 + 60), entry(800, 1.7e9)})}});
         auto scores = LevelScores::create(level);
         scores->serializeWith(file, false);
         ASSERT_EQ(scores->highScores().size(), 1u);

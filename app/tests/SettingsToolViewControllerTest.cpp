@@ -75,9 +75,9 @@ TEST(NeutralAccelerometerString, NoTiltOrUnknownTypeReadsNotAvailable) {
 }
 
 TEST(CalibrationPosture, ADeviceStandingOnItsEdgeIsRefused) {
-    EXPECT_TRUE(Settings::calibrationPostureIsValid(1, 0, 0, -1));    // flat
-    EXPECT_TRUE(Settings::calibrationPostureIsValid(1, 0, -1, 0));    // upright, facing the player
-    EXPECT_FALSE(Settings::calibrationPostureIsValid(1, 1, 0, 0));    // on its right edge
+    EXPECT_TRUE(Settings::calibrationPostureIsValid(1, 0, 0, -1));  // flat
+    EXPECT_TRUE(Settings::calibrationPostureIsValid(1, 0, -1, 0));  // upright, facing the player
+    EXPECT_FALSE(Settings::calibrationPostureIsValid(1, 1, 0, 0));  // on its right edge
     EXPECT_FALSE(Settings::calibrationPostureIsValid(1, -0.9, 0, -0.3));
     // Landscape turns the axes: the long edge down is what is refused there.
     EXPECT_TRUE(Settings::calibrationPostureIsValid(3, 1, 0, 0));

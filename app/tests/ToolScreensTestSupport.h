@@ -98,8 +98,8 @@ class ToolScreensTest : public AppCoreTest {
     }
     bool toolsOnScreen() const {
         auto tools = const_cast<ToolsAppCore&>(*core).currentOrientationDependedInfo().toolsView;
-        return tools && core->window()->rootViewController() == tools &&
-               tools->isViewLoaded() && tools->view()->window();
+        return tools && core->window()->rootViewController() == tools && tools->isViewLoaded() &&
+               tools->view()->window();
     }
 
     std::shared_ptr<ToolsAppCore> core;

@@ -1,0 +1,94 @@
+// Draws the three tool tabs headless, as the app core builds them, and writes them as PNG files
+// to <build>/screenshots/ (tools_scores.png, tools_settings.png, tools_about.png) for a person
+// to look at; the checks make sure the main parts are where they belong.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ToolScreensTestSupport.h"
+#include "online/LevelScoreElem.h"
+#include "online/LevelScores.h"
+#include "platform/gfx/HeadlessContext.h"
+#include "platform/ui/Compositor.h"
+#include "platform/ui/Screen.h"
+
+using namespace tools_test;
+
+namespace {
+
+class ToolScreenshots : public ToolScreensTest {
+  protected:
+    ToolScreenshots() {
+        std::string error;
+        context = platform::gfx::HeadlessContext::create(640, 960, &error);
+        EXPECT_NE(context, nullptr) << error;
+        std::filesystem::create_directories(dir);
+    }
+
+    platform::gfx::Image shoot(const std::string& name) {
+        compositor.drawFrame(*core->window(), 640, 960);
+        auto image = context->readPixels();
+        std::string error;
+        EXPECT_TRUE(image.savePng(dir + "/" + name, &error)) << error;
+        return image;
+    }
+    static std::array<int, 3> rgb(const platform::gfx::Image& img, double xPt, double yPt) {
+        auto* p = img.pixel(int(xPt * 2), int(yPt * 2));
+        return {p[0], p[1], p[2]};
+    }
+    // True when some pixel of the row of points is far brighter than the screen's blue.
+    static bool brightInRow(const platform::gfx::Image& img, double x0, double x1, double y) {
+        for (double x = x0; x < x1; x += 0.5) {
+            auto c = rgb(img, x, y);
+            if (c[0] > 180 && c[1] > 180) return true;
+        }
+        return false;
+    }
+    std::shared_ptr<MyTabBarController> select(int index) {
+        auto tools = core->currentOrientationDependedInfo().toolsView;
+        tools->setSelectedIndex(index);
+        loop.runUntilIdle();
+        return tools;
+    }
+
+    std::unique_ptr<platform::gfx::HeadlessContext> context;
+    platform::ui::Compositor compositor;
+    std::string dir = std::string(MOVU_BINARY_DIR) + "/screenshots";
+};
+
+TEST_F(ToolScreenshots, ScoresSettingsAndAboutTabs) {
+    ASSERT_NE(context, nullptr);
+    copyAsset("AboutMessage.txt");
+    auto scores = LevelScores::create(core->levelInfoForId(kNamedLevel));
+    for (int32_t s : {640, 2150, 1380})
+        scores->registerScore(LevelScoreElem::create(s, platform::Date{1.79e9 + s}));
+    ASSERT_TRUE(scores->save());
+    platform::ui::Screen::mainScreen().setScale(2);
+    core->setNeutralAcceleromterFor(1, 0.05, 0.02, -0.99);
+
+    ASSERT_NE(openTools(), nullptr);
+    auto img = shoot("tools_scores.png");
+    EXPECT_GT(rgb(img, 160, 5)[2], 120);              // navigation bar
+    EXPECT_TRUE(brightInRow(img, 90, 230, 22));       // its title, the level's name
+    EXPECT_TRUE(brightInRow(img, 0, 320, 480 - 24));  // the tab bar's labels
+    auto page = rgb(img, 5, 44 + 300);                // the tab's own dark blue
+    EXPECT_LT(page[0], 60);
+    EXPECT_GT(page[2], 60);
+    EXPECT_TRUE(brightInRow(img, 20, 200, 44 + 46 + 23));  // newest score, white text
+    EXPECT_GT(rgb(img, 290, 44 + 46 + 23)[0], 200);        // its submit button
+
+    select(1);
+    img = shoot("tools_settings.png");
+    EXPECT_GT(rgb(img, 30, 44 + 62)[0], 200);   // sound button
+    EXPECT_GT(rgb(img, 30, 44 + 186)[0], 200);  // calibrate button
+    EXPECT_GT(rgb(img, 30, 44 + 268)[0], 200);  // resolution button, offered at scale 2
+    EXPECT_LT(rgb(img, 250, 44 + 110)[0], 60);  // no music switch in this game
+
+    select(2);
+    img = shoot("tools_about.png");
+    EXPECT_GT(rgb(img, 300, 44 + 200)[0], 200);  // the white text view
+    EXPECT_GT(rgb(img, 65, 44 + 350)[0], 200);   // privacy button
+}
+
+}  // namespace
