@@ -53,6 +53,23 @@ double scaleOf(const AffineTransform& t) {
     return std::sqrt(std::fabs(t.a * t.d - t.b * t.c));
 }
 
+// A bound texture of power-of-two size with undefined contents, smoothed and clamped at the
+// edges, ready for the picture to be copied into its corner.
+GLuint newBoundTexture(GLenum format, int potW, int potH) {
+    auto& g = gl();
+    GLuint name = 0;
+    g.glGenTextures(1, &name);
+    g.glBindTexture(GL_TEXTURE_2D, name);
+    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    g.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    g.glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), potW, potH, 0, format,
+                   GL_UNSIGNED_BYTE, nullptr);
+    return name;
+}
+
 }  // namespace
 
 Compositor::Compositor() = default;
@@ -401,16 +418,8 @@ const Compositor::Tex* Compositor::imageTexture(const std::shared_ptr<const gfx:
     t.potW = pot(t.width);
     t.potH = pot(t.height);
     t.keep = image;
+    t.name = newBoundTexture(GL_RGBA, t.potW, t.potH);
     auto& g = gl();
-    g.glGenTextures(1, &t.name);
-    g.glBindTexture(GL_TEXTURE_2D, t.name);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    g.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    g.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, t.potW, t.potH, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                   nullptr);
     g.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.width, t.height, GL_RGBA, GL_UNSIGNED_BYTE,
                       image->rgba().data());
     t.lastFrame = frame_;
@@ -439,16 +448,8 @@ const Compositor::Tex* Compositor::textTexture(const std::string& text, int boxW
     t.height = boxH;
     t.potW = pot(boxW);
     t.potH = pot(boxH);
+    t.name = newBoundTexture(GL_ALPHA, t.potW, t.potH);
     auto& g = gl();
-    g.glGenTextures(1, &t.name);
-    g.glBindTexture(GL_TEXTURE_2D, t.name);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    g.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    g.glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, t.potW, t.potH, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
-                   nullptr);
     if (coverage.size() >= std::size_t(boxW) * std::size_t(boxH))
         g.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, boxW, boxH, GL_ALPHA, GL_UNSIGNED_BYTE,
                           coverage.data());

@@ -473,25 +473,28 @@ InterfaceLoader::Result InterfaceLoader::loadFromString(const std::string& text,
     }
 }
 
-InterfaceLoader::Result InterfaceLoader::load(const std::string& name, InterfaceOwner& owner,
-                                              std::weak_ptr<InterfaceOwner> ref) {
+namespace {
+
+InterfaceLoader::Result loadNamed(const std::string& name, InterfaceOwner* owner,
+                                  std::weak_ptr<InterfaceOwner> ref) {
     std::string file = name + ".json";
     if (!isPlainName(name)) return {nullptr, "\"" + name + "\": not an interface file name"};
-    std::ifstream in(searchDirectory() + "/" + file, std::ios::binary);
+    std::ifstream in(InterfaceLoader::searchDirectory() + "/" + file, std::ios::binary);
     if (!in) return {nullptr, file + ": cannot be read"};
     std::stringstream ss;
     ss << in.rdbuf();
-    return loadFromString(ss.str(), file, &owner, std::move(ref));
+    return InterfaceLoader::loadFromString(ss.str(), file, owner, std::move(ref));
+}
+
+}  // namespace
+
+InterfaceLoader::Result InterfaceLoader::load(const std::string& name, InterfaceOwner& owner,
+                                              std::weak_ptr<InterfaceOwner> ref) {
+    return loadNamed(name, &owner, std::move(ref));
 }
 
 InterfaceLoader::Result InterfaceLoader::load(const std::string& name) {
-    std::string file = name + ".json";
-    if (!isPlainName(name)) return {nullptr, "\"" + name + "\": not an interface file name"};
-    std::ifstream in(searchDirectory() + "/" + file, std::ios::binary);
-    if (!in) return {nullptr, file + ": cannot be read"};
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return loadFromString(ss.str(), file, nullptr, {});
+    return loadNamed(name, nullptr, {});
 }
 
 }  // namespace platform::ui
