@@ -2,10 +2,7 @@
 
 #include <cmath>
 
-#include "FakeShell.h"
-#include "appbase/JTAppContext.h"
-#include "appbase/JTCanvas.h"
-#include "platform/gfx/RecordingGL.h"
+#include "ShellFixture.h"
 
 using namespace JTAppBase;
 using JTCore::JTNew;
@@ -13,23 +10,10 @@ using platform::gfx::GLCall;
 
 namespace {
 
-struct CanvasFixture : ::testing::Test {
-    fake::Journal journal;
-    std::shared_ptr<fake::AppCore> core = std::make_shared<fake::AppCore>(&journal);
-    std::shared_ptr<fake::GameView> view = std::make_shared<fake::GameView>(&journal, core);
-    JTAppContextPtr context = JTNew<JTAppContext>();
-    JTCanvasPtr canvas = context->getCanvas();
-    platform::gfx::RecordingGL gl;
-    platform::gfx::ScopedGL scoped{gl};
-
+struct CanvasFixture : fake::ShellFixture {
     CanvasFixture() {
         core->addTexture(0, {100, 40}, ShellTexture::kRGBA8888);
         core->addTexture(1, {32.7, 16.2}, ShellTexture::kA8);
-        context->setAppCore(core);
-        context->setGameView(view);
-        canvas->setSize(320, 480);
-        gl.clear();
-        journal.clear();
     }
 
     // Names of the colour-state calls, in order.

@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "FakeShell.h"
+#include "ShellFixture.h"
 #include "appbase/JTAccelerometerHelper.h"
-#include "appbase/JTAppContext.h"
-#include "appbase/JTCanvas.h"
 #include "appbase/JTSoundHelper.h"
 #include "appbase/JTTextLabel.h"
-#include "platform/gfx/RecordingGL.h"
 
 using namespace JTAppBase;
 using JTCore::JTNew;
@@ -14,25 +11,8 @@ using JTCore::NewJTString;
 
 namespace {
 
-struct ShellFixture : ::testing::Test {
-    fake::Journal journal;
-    std::shared_ptr<fake::AppCore> core = std::make_shared<fake::AppCore>(&journal);
-    std::shared_ptr<fake::GameView> view = std::make_shared<fake::GameView>(&journal, core);
-    JTAppContextPtr context = JTNew<JTAppContext>();
-    JTCanvasPtr canvas = context->getCanvas();
-    platform::gfx::RecordingGL gl;
-    platform::gfx::ScopedGL scoped{gl};
-
-    ShellFixture() {
-        context->setAppCore(core);
-        context->setGameView(view);
-        canvas->setSize(320, 480);
-        journal.clear();
-    }
-};
-
-using JTTextLabelTest = ShellFixture;
-using HelpersTest = ShellFixture;
+using JTTextLabelTest = fake::ShellFixture;
+using HelpersTest = fake::ShellFixture;
 
 }  // namespace
 
