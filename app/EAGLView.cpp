@@ -75,8 +75,11 @@ void EAGLView::layoutSubviews() {
     platform::Size wanted{std::round(bounds().size.width) * contentScaleFactor_,
                           std::round(bounds().size.height) * contentScaleFactor_};
     if (wanted == size_) return;
+    // A frame being drawn goes on into the new surface.
+    bool wasBound = bound_;
     destroySurface();
     createSurface();
+    if (wasBound) bindSurface();
 }
 
 void EAGLView::setAutoresizesEAGLSurface(bool autoresize) {

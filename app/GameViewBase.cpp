@@ -91,6 +91,7 @@ void GameViewBase::setup() {
         accelerometerHelper_ = AccelerometerHelper::create(host_);
     gameScene_.reset();
     if (host_) setContentScaleFactor(host_->contentsScaleValue());
+    setAutoresizesEAGLSurface(true);
 }
 
 std::shared_ptr<platform::gfx::GLContext> GameViewBase::initialEAGLContext() {
@@ -498,6 +499,9 @@ void GameViewBase::updateCanvasSize() {
     }
     platform::Size b = bounds().size;
     viewSize_ = turned ? platform::Size{b.height, b.width} : b;
+    // The surface was made for the full screen; the frame before the first tick must already
+    // go into one of the letterboxed size, which the compositor then keeps.
+    layoutSubviews();
 }
 
 platform::Point GameViewBase::convertPointFromRawView(platform::Point p) {
