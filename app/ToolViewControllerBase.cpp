@@ -4,6 +4,7 @@
 #include "app/AppCoreBase.h"
 #include "app/MySettingsToolViewController.h"
 #include "app/ScoreToolViewController.h"
+#include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TabBarController.h"
 
@@ -15,8 +16,14 @@ ToolViewControllerBase::ToolViewControllerBase(std::string nibName)
 
 std::vector<std::shared_ptr<ViewControllerBase>> ToolViewControllerBase::makeToolsViewContents(
     const std::string& nibSuffix) {
-    return {ViewControllerBase::make<ScoreToolViewController>("Scores" + nibSuffix + "_Free"),
-            ViewControllerBase::make<MySettingsToolViewController>("SettingsTool" + nibSuffix),
+    // The tools only come laid out for portrait; in landscape they stretch and scroll rather
+    // than show empty tabs.
+    auto fileFor = [&nibSuffix](const std::string& head, const std::string& tail) {
+        std::string name = head + nibSuffix + tail;
+        return platform::ui::InterfaceLoader::exists(name) ? name : head + "_Portrait" + tail;
+    };
+    return {ViewControllerBase::make<ScoreToolViewController>(fileFor("Scores", "_Free")),
+            ViewControllerBase::make<MySettingsToolViewController>(fileFor("SettingsTool", "")),
             ViewControllerBase::make<AboutToolViewController>("AboutTool")};
 }
 

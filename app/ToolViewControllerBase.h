@@ -20,7 +20,8 @@ class ToolViewControllerBase : public ViewControllerBase {
     const char* className() const override { return "ToolViewControllerBase"; }
 
     // The scores, settings and about tabs in that order, each set up and loaded from its
-    // interface file ("Scores" + suffix + "_Free", "SettingsTool" + suffix, "AboutTool").
+    // interface file ("Scores" + suffix + "_Free", "SettingsTool" + suffix, "AboutTool"); the
+    // portrait file stands in for one the suffix has none of.
     static std::vector<std::shared_ptr<ViewControllerBase>> makeToolsViewContents(
         const std::string& nibSuffix);
 

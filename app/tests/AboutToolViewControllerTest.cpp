@@ -99,4 +99,21 @@ TEST_F(ToolScreensTest, TheAppCoreBuildsThreeLabelledTabsInNavigationControllers
     }
 }
 
+TEST_F(ToolScreensTest, LandscapeToolsFallBackToThePortraitLayouts) {
+    core->setInterfaceOrientation(3);
+    auto tools = openTools();
+    ASSERT_NE(tools, nullptr);
+    EXPECT_EQ(tab<ScoreToolViewController>(0)->nibName(), "Scores_Portrait_Free");
+    EXPECT_EQ(tab<MySettingsToolViewController>(1)->nibName(), "SettingsTool_Portrait");
+    EXPECT_EQ(tab<ScoreToolViewController>(0)->loadError(), "");
+    // A layout of our own for the orientation wins.
+    writeFile(root / "ui" / "Scores_Landscape_Free.json", "{\"frame\": [0, 0, 480, 271]}");
+    writeFile(root / "ui" / "Scores_Portrait_Free.json", "{\"frame\": [0, 0, 320, 387]}");
+    platform::ui::InterfaceLoader::setSearchDirectory((root / "ui").string());
+    auto contents = ToolViewControllerBase::makeToolsViewContents("_Landscape");
+    ASSERT_EQ(contents.size(), 3u);
+    EXPECT_EQ(contents[0]->nibName(), "Scores_Landscape_Free");
+    EXPECT_EQ(contents[1]->nibName(), "SettingsTool_Portrait");
+}
+
 }  // namespace

@@ -108,6 +108,23 @@ TEST_F(ScoreToolTest, DeleteClearsTheHighScoresAndKeepsTheRecentOnes) {
     EXPECT_EQ(labels[0]->text().rfind("1200 pts. (", 0), 0u);
 }
 
+TEST_F(ScoreToolTest, ASubmitButtonSendsItsScoreToTheWebRanking) {
+    writeScores(kNamedLevel);
+    auto tab = showTab<ScoreToolViewController>(0);
+    ASSERT_NE(tab, nullptr);
+    const auto& buttons = tab->scoresViewer()->recentScoreSubmitBtns();
+    ASSERT_EQ(buttons.size(), 3u);
+    ASSERT_NE(buttons[1], nullptr);
+    EXPECT_FALSE(buttons[1]->isHidden());
+    EXPECT_TRUE(buttons[2]->isHidden());  // no third score
+    buttons[1]->tap();
+    const auto& urls = platform::ui::Application::shared().openedURLs();
+    ASSERT_EQ(urls.size(), 1u);
+    EXPECT_NE(urls[0].find("cmd/postSc?"), std::string::npos) << urls[0];
+    EXPECT_NE(urls[0].find("&lid=501&"), std::string::npos) << urls[0];
+    EXPECT_NE(urls[0].find("&sc=800&"), std::string::npos) << urls[0];
+}
+
 TEST_F(ScoreToolTest, DeleteWithoutAnyLevelDoesNothing) {
     core->setCurrentLevelId(77);  // no such level
     auto tab = showTab<ScoreToolViewController>(0);
