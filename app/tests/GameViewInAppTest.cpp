@@ -1,0 +1,115 @@
+// The game view as the app core makes and drives it: the factory's view starts the level's
+// scene, runs on the clock, pauses into the pause screen with its resume button over the pause
+// button, resumes, and ends the run on the way to the game-over screen.
+
+#include <gtest/gtest.h>
+
+#include "AppCoreTestSupport.h"
+#include "app/GameViewContainer.h"
+#include "app/MyGameView.h"
+#include "app/PauseView.h"
+#include "platform/device/Accelerometer.h"
+#include "platform/device/TiltScript.h"
+#include "platform/gfx/RecordingGL.h"
+#include "platform/ui/InterfaceLoader.h"
+#include "platform/ui/Window.h"
+
+using namespace appcore_test;
+
+namespace {
+
+class GameViewInAppTest : public AppCoreTest {
+  protected:
+    GameViewInAppTest() {
+        platform::ui::InterfaceLoader::setSearchDirectory(std::string(MOVU_SOURCE_DIR) +
+                                                          "/assets/ui");
+        platform::ui::Screen::mainScreen().setSize({320, 568});
+        core = MyAppCore::create();
+        core->applicationDidFinishLaunching(platform::ui::Application::shared());
+    }
+    ~GameViewInAppTest() override {
+        core->stopAllViews();
+        platform::Accelerometer::shared().reset();
+        platform::ui::InterfaceLoader::setSearchDirectory({});
+    }
+
+    std::shared_ptr<MyGameView> startGame() {
+        core->setCurrentLevelId(1);
+        core->startGameView();
+        return std::dynamic_pointer_cast<MyGameView>(
+            core->currentOrientationDependedInfo().gameView);
+    }
+
+    platform::gfx::RecordingGL recorder;
+    platform::gfx::ScopedGL scopedGL{recorder};
+    std::shared_ptr<MyAppCore> core;
+};
+
+TEST_F(GameViewInAppTest, TheAppCoresGameViewPlaysTheLevel) {
+    EXPECT_EQ(core->rootViewController()->className(), std::string("MyTitleView"));
+    auto view = startGame();
+    ASSERT_TRUE(view);
+    EXPECT_TRUE(view->started());
+    EXPECT_TRUE(view->active());
+    EXPECT_EQ(core->window()->rootViewController(), nullptr);
+    ASSERT_TRUE(view->gameScene());
+    EXPECT_EQ(view->maxSkip(), 3);
+    EXPECT_EQ(view->frame(), (platform::Rect{0, 44, 320, 480}));
+    ASSERT_EQ(core->window()->subviews().size(), 1u);
+    EXPECT_EQ(core->window()->subviews()[0], view->containerView());
+    // The game tilts: calibration type 1 gives the view a tilt input at 50 readings a second.
+    ASSERT_TRUE(view->accelerometerHelper());
+    EXPECT_NEAR(platform::Accelerometer::shared().updateInterval(), 0.02, 1e-12);
+
+    platform::Accelerometer::shared().setScript(platform::TiltScript::constant(0.1));
+    loop.advance(1.0);
+    EXPECT_GE(view->tickCount(), 33);
+    EXPECT_GT(view->accelerometerHelper()->accelerationFromNeutralH(), 0.09);
+}
+
+TEST_F(GameViewInAppTest, PauseScreenPutsItsResumeButtonOnThePauseButton) {
+    auto view = startGame();
+    ASSERT_TRUE(view);
+    loop.advance(0.1);
+    ASSERT_TRUE(view->pauseBtnEnable());  // the scene placed it at (-27, 25)
+    view->enterPause();
+    loop.advance(0.5);
+    EXPECT_FALSE(view->active());
+    auto pause = std::dynamic_pointer_cast<PauseView>(core->rootViewController());
+    ASSERT_TRUE(pause);
+    ASSERT_TRUE(pause->resumeBtn());
+    EXPECT_FALSE(pause->resumeBtn()->isHidden());
+    // Canvas (293, 25) through the letterbox that starts 44 points down.
+    EXPECT_EQ(pause->resumeBtn()->center(), (platform::Point{293, 69}));
+
+    int ticks = view->tickCount();
+    pause->onResumeBtn();
+    EXPECT_TRUE(view->active());
+    loop.advance(0.5);
+    EXPECT_GT(view->tickCount(), ticks);
+}
+
+TEST_F(GameViewInAppTest, GoingToTheBackgroundShowsThePauseScreenAtOnce) {
+    auto view = startGame();
+    ASSERT_TRUE(view);
+    loop.advance(0.1);
+    platform::ui::Application::shared().enterBackground();
+    EXPECT_FALSE(view->active());
+    EXPECT_TRUE(std::dynamic_pointer_cast<PauseView>(core->rootViewController()));
+}
+
+TEST_F(GameViewInAppTest, GameOverEndsTheRunAndLeavesTheWindow) {
+    auto view = startGame();
+    ASSERT_TRUE(view);
+    loop.advance(0.1);
+    core->appContext()->gameOver(1234);
+    EXPECT_FALSE(view->started());
+    EXPECT_FALSE(view->active());
+    EXPECT_FALSE(view->timer());
+    EXPECT_FALSE(view->superview());
+    int ticks = view->tickCount();
+    loop.advance(1.0);
+    EXPECT_EQ(view->tickCount(), ticks);
+}
+
+}  // namespace
