@@ -1,0 +1,1 @@
+movu_bench(bench_dllevels ${CMAKE_CURRENT_SOURCE_DIR}/dllevels.cpp DEPS online appbase platform_storage)
