@@ -2,14 +2,9 @@
 
 #include <cctype>
 
-namespace {
+#include "platform/base/Hex.h"
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+namespace {
 
 // A malformed escape stays as it is rather than dropping the whole path.
 std::string percentDecoded(const std::string& s) {
@@ -17,8 +12,8 @@ std::string percentDecoded(const std::string& s) {
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '%' && i + 2 < s.size()) {
-            int hi = hexDigit(s[i + 1]);
-            int lo = hexDigit(s[i + 2]);
+            int hi = platform::hexDigitValue(s[i + 1]);
+            int lo = platform::hexDigitValue(s[i + 2]);
             if (hi >= 0 && lo >= 0) {
                 out.push_back(static_cast<char>(hi * 16 + lo));
                 i += 2;

@@ -2,14 +2,12 @@
 
 namespace platform {
 
-namespace {
-int nibble(char c) {
+int hexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
-}  // namespace
 
 std::string hexLower(const void* bytes, std::size_t size) {
     static const char digits[] = "0123456789abcdef";
@@ -29,8 +27,8 @@ std::optional<std::vector<std::uint8_t>> hexDecode(std::string_view hex) {
     std::vector<std::uint8_t> out;
     out.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2) {
-        int hi = nibble(hex[i]);
-        int lo = nibble(hex[i + 1]);
+        int hi = hexDigitValue(hex[i]);
+        int lo = hexDigitValue(hex[i + 1]);
         if (hi < 0 || lo < 0) return std::nullopt;
         out.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
     }

@@ -22,4 +22,7 @@ inline std::string hexLower(const std::vector<std::uint8_t>& bytes) {
 // Either case is accepted; odd lengths and other characters are refused.
 std::optional<std::vector<std::uint8_t>> hexDecode(std::string_view hex);
 
+// The value of one hex digit of either case, or -1 for any other character.
+int hexDigitValue(char c);
+
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/base/PercentEncoding.h"
 
+#include "platform/base/Hex.h"
 #include "platform/base/Unicode.h"
 
 namespace platform {
@@ -9,13 +10,6 @@ namespace {
 constexpr std::string_view kAlnum =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr std::string_view kSubDelims = "!$&'()*+,;=";
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 }  // namespace
 
@@ -107,8 +101,8 @@ std::optional<std::string> percentDecodeBytes(std::string_view text, bool plusAs
         char c = text[i];
         if (c == '%') {
             if (i + 2 >= text.size()) return std::nullopt;
-            int hi = hexValue(text[i + 1]);
-            int lo = hexValue(text[i + 2]);
+            int hi = hexDigitValue(text[i + 1]);
+            int lo = hexDigitValue(text[i + 2]);
             if (hi < 0 || lo < 0) return std::nullopt;
             out += static_cast<char>(hi << 4 | lo);
             i += 2;

@@ -133,6 +133,10 @@ TEST(Hex, LowerCaseRoundTrip) {
     EXPECT_EQ(hexDecode("abc"), std::nullopt);
     EXPECT_EQ(hexDecode("zz"), std::nullopt);
     EXPECT_EQ(hexLower(nullptr, 3), "");
+    EXPECT_EQ(hexDigitValue('0'), 0);
+    EXPECT_EQ(hexDigitValue('f'), 15);
+    EXPECT_EQ(hexDigitValue('A'), 10);
+    for (char c : {'g', 'G', '/', ':', '@', '`', ' ', '\xff'}) EXPECT_EQ(hexDigitValue(c), -1) << c;
 }
 
 TEST(Uuid, RandomParseAndFormat) {
