@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/base/Unicode.h"
+
 namespace JTCore {
 
 namespace {
@@ -14,24 +16,6 @@ void appendCodePoint(std::u16string& out, char32_t cp) {
         out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
     } else {
         out.push_back(static_cast<char16_t>(cp));
-    }
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
 }
 }  // namespace
@@ -81,20 +65,7 @@ std::u16string Utf8ToUtf16(std::string_view in) {
 }
 
 std::string Utf16ToUtf8(std::u16string_view in) {
-    std::string out;
-    out.reserve(in.size());
-    for (size_t i = 0; i < in.size(); ++i) {
-        char32_t cp = in[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < in.size() && in[i + 1] >= 0xDC00 &&
-            in[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (in[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = kReplacement;
-        }
-        appendUtf8(out, cp);
-    }
-    return out;
+    return platform::utf16ToUtf8(in);
 }
 
 }  // namespace JTCore
