@@ -14,6 +14,7 @@
 #include "platform/gfx/GLES1.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Timer.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/Touch.h"
@@ -167,8 +168,12 @@ void GameViewBase::resume() {
     if (active_) return;
     auto window = host_ ? host_->window() : nullptr;
     if (window) {
+        // An alert lives above the screens as if in a window of its own: it stays.
+        auto alert = platform::ui::AlertView::visibleAlert();
+        auto alertView = alert ? alert->view() : nullptr;
         auto old = window->subviews();
         for (const auto& v : old) {
+            if (v == alertView) continue;
             char line[128];
             std::snprintf(line, sizeof line, "old subview exists: <%s: %p>", v->className(),
                           static_cast<void*>(v.get()));

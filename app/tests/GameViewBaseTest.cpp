@@ -12,6 +12,7 @@
 #include "platform/gfx/RecordingGL.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/runtime/Timer.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/Touch.h"
@@ -325,6 +326,17 @@ TEST_F(GameViewBaseTest, ResumeTakesOverTheWindowAndSuspendLeavesIt) {
     EXPECT_EQ(container->frame(), (platform::Rect{0, 0, 320, 480}));
     EXPECT_FALSE(leftover->superview());
     EXPECT_TRUE(platform::ui::Application::shared().isIdleTimerDisabled());
+
+    // An alert on screen is not one of the old screens: it stays above the game.
+    view->suspend();
+    platform::ui::Application::shared().setKeyWindow(host->windowView);
+    auto alert = platform::ui::AlertView::create("Congratulations!", "Level 3 is open.", {}, "OK");
+    alert->show();
+    ASSERT_TRUE(alert->view());
+    view->resume();
+    EXPECT_EQ(alert->view()->superview(), host->windowView);
+    alert->dismissWithClickedButtonIndex(0, false);
+    platform::ui::AlertView::resetAll();
 
     view->suspend();
     EXPECT_TRUE(host->windowView->subviews().empty());
