@@ -82,6 +82,21 @@ std::string codePointToUtf8(char32_t cp) {
     return out;
 }
 
+std::u32string utf8ToUtf32(std::string_view utf8) {
+    std::u32string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) out += decodeOne(utf8, i);
+    return out;
+}
+
+std::string utf32ToUtf8(std::u32string_view utf32) {
+    std::string out;
+    out.reserve(utf32.size());
+    for (char32_t cp : utf32) appendUtf8(out, cp);
+    return out;
+}
+
 std::u16string utf8ToUtf16(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());

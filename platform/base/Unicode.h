@@ -13,6 +13,9 @@ namespace platform {
 std::u16string utf8ToUtf16(std::string_view utf8);
 std::string utf16ToUtf8(std::u16string_view utf16);
 std::string codePointToUtf8(char32_t cp);
+// Code points, for laying out text glyph by glyph; each malformed byte becomes U+FFFD.
+std::u32string utf8ToUtf32(std::string_view utf8);
+std::string utf32ToUtf8(std::u32string_view utf32);
 // Surrogates and values beyond U+10FFFF have no UTF-8 form and are appended as U+FFFD.
 void appendUtf8(std::string& out, char32_t cp);
 

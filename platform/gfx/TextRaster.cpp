@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "platform/base/LogSink.h"
+#include "platform/base/Unicode.h"
 
 namespace platform::gfx {
 
@@ -46,61 +47,9 @@ std::string dejaVuPath(bool bold) {
         {std::string(kDejaVu) + (bold ? "DejaVuSans-Bold.ttf" : "DejaVuSans.ttf")});
 }
 
-// Invalid sequences become U+FFFD rather than stopping the text.
-std::u32string decodeUtf8(std::string_view text) {
-    std::u32string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        int length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        char32_t cp = length == 1   ? c
-                      : length == 2 ? (c & 0x1F)
-                      : length == 3 ? (c & 0x0F)
-                                    : (c & 7);
-        bool ok = length > 0 && i + length <= text.size();
-        for (int k = 1; ok && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            ok = (next >> 6) == 2;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        if (ok && (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
-        if (!ok) {
-            out.push_back(U'\uFFFD');
-            ++i;
-            continue;
-        }
-        out.push_back(cp);
-        i += length;
-    }
-    return out;
-}
-
-std::string encodeUtf8(const std::u32string& text) {
-    std::string out;
-    for (char32_t cp : text) {
-        if (cp < 0x80) {
-            out += char(cp);
-        } else if (cp < 0x800) {
-            out += char(0xC0 | (cp >> 6));
-            out += char(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += char(0xE0 | (cp >> 12));
-            out += char(0x80 | ((cp >> 6) & 0x3F));
-            out += char(0x80 | (cp & 0x3F));
-        } else {
-            out += char(0xF0 | (cp >> 18));
-            out += char(0x80 | ((cp >> 12) & 0x3F));
-            out += char(0x80 | ((cp >> 6) & 0x3F));
-            out += char(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
-
 std::vector<std::u32string> paragraphs(std::string_view utf8) {
     std::vector<std::u32string> out(1);
-    for (char32_t cp : decodeUtf8(utf8)) {
+    for (char32_t cp : utf8ToUtf32(utf8)) {
         if (cp == U'\n') {
             out.emplace_back();
         } else if (cp == U'\r' || cp == U'\t') {
@@ -250,7 +199,7 @@ std::vector<std::string> TextRaster::wrap(std::string_view utf8, double boxWidth
     for (const auto& paragraph : paragraphs(utf8)) {
         const auto glyphs = shape(paragraph, primary, fallback);
         for (const Line& line : breakLines(paragraph, glyphs, box))
-            out.push_back(encodeUtf8(paragraph.substr(line.begin, line.end - line.begin)));
+            out.push_back(utf32ToUtf8(paragraph.substr(line.begin, line.end - line.begin)));
     }
     return out;
 }

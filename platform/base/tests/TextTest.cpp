@@ -110,6 +110,16 @@ TEST(Unicode, RepairReplacesEachBrokenSequenceOnce) {
     EXPECT_TRUE(isValidUtf8(repairedUtf8("\xf0\x9f\x98 \xe0\x80\x80 \xf5\x80\x80\x80")));
 }
 
+TEST(Unicode, CodePointsForLayout) {
+    EXPECT_EQ(utf8ToUtf32("a\xc3\xa9\xf0\x9f\x8d\x94"), U"a\u00e9\U0001F354");
+    // An overlong '/' is two broken bytes, never a slash.
+    EXPECT_EQ(utf8ToUtf32("\xc0\xaf"), U"\uFFFD\uFFFD");
+    EXPECT_EQ(utf8ToUtf32("x\xe2\x82"), U"x\uFFFD\uFFFD");
+    EXPECT_EQ(utf32ToUtf8(U"a\u00e9\U0001F354"), "a\xc3\xa9\xf0\x9f\x8d\x94");
+    EXPECT_EQ(utf32ToUtf8(std::u32string{char32_t(0xD800), char32_t(0x110000)}),
+              "\xef\xbf\xbd\xef\xbf\xbd");
+}
+
 TEST(Unicode, SequenceLengthsAndAppendedCodePoints) {
     EXPECT_EQ(utf8SequenceLength("a", 0), 1u);
     EXPECT_EQ(utf8SequenceLength("\xc3\xa9", 0), 2u);
