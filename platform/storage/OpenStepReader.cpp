@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/base/Hex.h"
 #include "platform/base/Unicode.h"
 
 namespace platform {
@@ -11,13 +12,6 @@ namespace {
 bool isUnquotedChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
            c == '$' || c == '/' || c == ':' || c == '.' || c == '-';
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 // UTF-16 text with a byte-order mark becomes UTF-8; unpaired surrogates become U+FFFD.
@@ -221,7 +215,7 @@ std::optional<Value> OpenStepReader::parseData() {
             return Value(std::move(bytes));
         }
         if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
-        int d = hexDigit(c);
+        int d = hexDigitValue(c);
         if (d < 0) return fail("Bad character in data");
         if (high < 0) {
             high = d;
@@ -279,8 +273,8 @@ std::optional<std::string> OpenStepReader::parseQuoted() {
         if (e == 'U' || e == 'u') {
             char32_t u = 0;
             int n = 0;
-            while (n < 4 && !atEnd() && hexDigit(s_[pos_]) >= 0)
-                u = (u << 4) | hexDigit(s_[pos_++]), ++n;
+            while (n < 4 && !atEnd() && hexDigitValue(s_[pos_]) >= 0)
+                u = (u << 4) | hexDigitValue(s_[pos_++]), ++n;
             if (n == 0) {
                 flushHigh();
                 out += e;
