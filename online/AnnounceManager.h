@@ -166,6 +166,8 @@ class AnnounceManager {
 
     bool buildBannerSub(const std::filesystem::path& cacheDir);
     void actionSheetClickedButtonAtIndex(platform::ui::ActionSheet& sheet, int index);
+    // Runs the action row the list names `key`, if there is one.
+    void doActionNamed(const AnnounceInfo& info, const std::string& key);
     void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int index);
 
     mutable std::mutex appCoreMutex_;

@@ -206,10 +206,12 @@ void AnnounceManager::buttonAction(int tag) {
     LogMessage("-[AnnounceManager buttonAction:]", 1, "AM:button pushed:" + std::to_string(tag));
     auto info = currentAnnounceInfo_;
     if (!info || tag < 0 || static_cast<std::size_t>(tag) >= info->uiitems.size()) return;
-    const std::string* key = stringAt(info->uiitems[tag], 4);
-    if (!key) return;
-    auto action = info->actions.find(*key);
-    if (action == info->actions.end()) return;
+    if (const std::string* key = stringAt(info->uiitems[tag], 4)) doActionNamed(*info, *key);
+}
+
+void AnnounceManager::doActionNamed(const AnnounceInfo& info, const std::string& key) {
+    auto action = info.actions.find(key);
+    if (action == info.actions.end()) return;
     // A copy: the action may rebuild what holds the row.
     platform::Value row = action->second;
     doAction(row);
@@ -250,11 +252,7 @@ void AnnounceManager::actionSheetClickedButtonAtIndex(platform::ui::ActionSheet&
     if (index < 0 || static_cast<std::size_t>(index) >= options.size()) return;
     const std::string* key = stringAt(options[index], 1);
     auto info = currentAnnounceInfo_;
-    if (!key || !info) return;
-    auto action = info->actions.find(*key);
-    if (action == info->actions.end()) return;
-    platform::Value row = action->second;
-    doAction(row);
+    if (key && info) doActionNamed(*info, *key);
 }
 
 bool AnnounceManager::openUrl(const std::string& url) {
