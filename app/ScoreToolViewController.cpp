@@ -47,9 +47,10 @@ void ScoreToolViewController::viewWillAppear(bool animated) {
     ToolViewControllerBase::viewWillAppear(animated);
     auto level = currentLevel();
     setTitle(titleForLevelName(level ? level->name() : std::nullopt));
-    auto scores = OpenLevelScores(level);
-    if (!scores || !scoresViewer_) return;
-    scoresViewer_->startWithLevelScores(scores);
+    if (!scoresViewer_) return;
+    // Without a level the scores shown last time must go too: they belong to another level,
+    // and "DELETE" would clear that level's ranking.
+    scoresViewer_->startWithLevelScores(OpenLevelScores(level));
     scoresViewer_->updateView();
 }
 

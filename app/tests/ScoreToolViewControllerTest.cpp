@@ -125,13 +125,22 @@ TEST_F(ScoreToolTest, ASubmitButtonSendsItsScoreToTheWebRanking) {
     EXPECT_NE(urls[0].find("&sc=800&"), std::string::npos) << urls[0];
 }
 
-TEST_F(ScoreToolTest, DeleteWithoutAnyLevelDoesNothing) {
-    core->setCurrentLevelId(77);  // no such level
+TEST_F(ScoreToolTest, WithoutAnyLevelNothingIsShownOrDeleted) {
+    writeScores(kNamedLevel);
     auto tab = showTab<ScoreToolViewController>(0);
     ASSERT_NE(tab, nullptr);
+    ASSERT_NE(tab->scoresViewer()->levelScores(), nullptr);
+
+    core->setCurrentLevelId(77);  // no such level (a stale id)
+    core->stopToolsView();
+    openTools();
     EXPECT_EQ(tab->navigationItem().title, "Scores");
+    EXPECT_EQ(tab->scoresViewer()->levelScores(), nullptr);
+    EXPECT_EQ(tab->scoresViewer()->recentScoreLabels()[0]->text(), "-----");
     tab->onClearRankingAction(0);
     EXPECT_FALSE(std::filesystem::exists(root / "home" / "Documents" / "LevelScores" / "77.plist"));
+    // The level shown before keeps its ranking.
+    EXPECT_EQ(stored(kNamedLevel)->highScores().size(), 1u);
 }
 
 TEST_F(ScoreToolTest, RankingButtonOpensTheLevelsWebRanking) {
