@@ -5,6 +5,7 @@
 
 #include "platform/base/LogSink.h"
 #include "platform/gfx/GLES1.h"
+#include "platform/gfx/TextureSampling.h"
 
 using platform::gfx::gl;
 
@@ -52,10 +53,7 @@ std::shared_ptr<Texture2D> Texture2D::createWithData(const void* data, Texture2D
     GLint saved = 0;
     g.glGetIntegerv(GL_TEXTURE_BINDING_2D, &saved);
     g.glBindTexture(GL_TEXTURE_2D, texture->name_);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    platform::gfx::setSmoothClampedSampling(g);
     // Our rows are packed tightly; GL assumes 4-byte rows, which only 1- and 2-pixel-wide A8 and
     // 1-pixel-wide RGB565 textures miss.
     const bool oddRows = (width * bytesPerPixel) % 4 != 0;

@@ -3,6 +3,7 @@
 #include <GLES/glext.h>
 
 #include "platform/gfx/GLES1.h"
+#include "platform/gfx/TextureSampling.h"
 
 namespace platform::gfx {
 
@@ -15,10 +16,7 @@ std::shared_ptr<Framebuffer> Framebuffer::create(int width, int height) {
     g.glGetIntegerv(GL_TEXTURE_BINDING_2D, &previousTexture);
     g.glGenTextures(1, &result->texture_);
     g.glBindTexture(GL_TEXTURE_2D, result->texture_);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    setSmoothClampedSampling(g);
     g.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     g.glBindTexture(GL_TEXTURE_2D, GLuint(previousTexture));
 

@@ -7,6 +7,7 @@
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/Image.h"
 #include "platform/gfx/TextRaster.h"
+#include "platform/gfx/TextureSampling.h"
 #include "platform/ui/ActivityIndicator.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/GLView.h"
@@ -60,10 +61,7 @@ GLuint newBoundTexture(GLenum format, int potW, int potH) {
     GLuint name = 0;
     g.glGenTextures(1, &name);
     g.glBindTexture(GL_TEXTURE_2D, name);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    g.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    gfx::setSmoothClampedSampling(g);
     g.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     g.glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), potW, potH, 0, format,
                    GL_UNSIGNED_BYTE, nullptr);
