@@ -7,50 +7,13 @@
 #include <fstream>
 #include <vector>
 
-#include "online/AnnounceAppCore.h"
+#include "AnnounceTestSupport.h"
 #include "online/UrlPath.h"
-#include "platform/storage/AppPaths.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-struct FakeCore : AnnounceAppCore {
-    int32_t gameId() const override { return 1023; }
-    std::string appVersionString() const override { return "1.0"; }
-    std::string aridStr() const override { return std::string(32, '0'); }
-    std::string webSecretKey() const override { return "k"; }
-    std::string iphoneWebUrl() const override { return "http://127.0.0.1:1/iphone/"; }
-    std::string tnParamStr() const override { return "x86_64;8.4"; }
-    bool levelManagerHasPendingMessages() const override { return pending; }
-    void showSimpleAlert(const std::string& title, const std::string& message) override {
-        alerts.push_back(title + "|" + message);
-    }
-    bool pending = false;
-    std::vector<std::string> alerts;
-};
-
-struct AnnounceManagerTest : ::testing::Test {
-    fs::path home = fs::temp_directory_path() /
-                    ("appcore-am-" + std::to_string(::getpid()) + "-" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::shared_ptr<FakeCore> core = std::make_shared<FakeCore>();
-    AnnounceManager& am = AnnounceManager::sharedAnnounceManager();
-
-    AnnounceManagerTest() {
-        fs::remove_all(home);
-        platform::AppPaths::setHomeOverride(home);
-        am.resetForTesting();
-        am.setAppCore(core);
-    }
-    ~AnnounceManagerTest() override {
-        am.resetForTesting();
-        platform::AppPaths::setHomeOverride(std::nullopt);
-        fs::remove_all(home);
-    }
-};
-
-}  // namespace
+// The announcement fixture: a private app home, a fresh manager on the fake app core.
+using AnnounceManagerTest = announce_test::AnnounceFixture;
 
 TEST(UrlPathTest, PathOfTheAppsOwnUrls) {
     EXPECT_EQ(UrlPathOf("movuroute://app/startTitle"), "/startTitle");
