@@ -2,12 +2,15 @@
 
 #include "AppCoreTestSupport.h"
 #include "app/GameOverView.h"
+#include "app/GameViewBase.h"
 #include "app/MyGameOverView.h"
 #include "appbase/JTLevelManager.h"
 #include "core/JTString.h"
 #include "game/MyLevelManager.h"
 #include "online/LevelScoreElem.h"
 #include "online/LevelScores.h"
+#include "platform/device/Accelerometer.h"
+#include "platform/device/TiltScript.h"
 #include "platform/storage/PropertyList.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/Window.h"
@@ -247,4 +250,57 @@ TEST_F(GameOverViewScreen, AnnouncementBannerSitsAtTheBottomInPortraitAndRightIn
     core->setInterfaceOrientation(3);
     screen->viewWillAppear(false);
     EXPECT_EQ(am.bannerView()->center(), (platform::Point{320, 160}));  // right edge on x = 480
+}
+
+TEST_F(GameOverViewScreen, RealRunsEndOnTheScreenWithTheirScoresAndReplayPlaysAgain) {
+    // The game's own view, steered hard right so the car leaves the road.
+    struct RealGameView : GameOverAppCore {
+        std::shared_ptr<AppGameView> createGameView() override {
+            return AppCoreBase::createGameView();
+        }
+    };
+    auto real = std::make_shared<RealGameView>();
+    real->withTitle = true;
+    real->init();
+    real->applicationDidFinishLaunching(platform::ui::Application::shared());
+    auto& accelerometer = platform::Accelerometer::shared();
+    accelerometer.setScript(platform::TiltScript::parse("const:1"));
+
+    auto playUntilGameOver = [&] {
+        for (int i = 0; i < 3000; ++i) {
+            loop.advance(0.02);
+            if (std::dynamic_pointer_cast<GameOverView>(real->rootViewController())) break;
+        }
+        return std::dynamic_pointer_cast<GameOverView>(real->rootViewController());
+    };
+
+    real->setCurrentLevelId(1);
+    real->startGameView();
+    auto screen = playUntilGameOver();
+    ASSERT_TRUE(screen);
+    auto first = screen->scoresViewer()->currentScore();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(screen->currentScoreLabel()->text(), std::to_string(first->score()) + " pts.");
+
+    screen->onReplayBtn();
+    auto view =
+        std::dynamic_pointer_cast<GameViewBase>(real->currentOrientationDependedInfo().gameView);
+    ASSERT_TRUE(view);
+    EXPECT_TRUE(view->started());
+    screen = playUntilGameOver();
+    ASSERT_TRUE(screen);
+    const auto& recent = screen->scoresViewer()->levelScores()->recentScores();
+    ASSERT_EQ(recent.size(), 2u);
+    EXPECT_EQ(recent[0], screen->scoresViewer()->currentScore());
+    EXPECT_EQ(recent[1]->score(), first->score());
+
+    auto file = platform::PropertyList::readFile(root / "home/Documents/LevelScores/1.plist");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->get("recentScores").size(), 2u);
+
+    screen->onBackToTitleBtn();
+    EXPECT_STREQ(real->window()->rootViewController()->className(), "TitleScreen");
+    EXPECT_FALSE(view->started());
+    accelerometer.reset();
+    GameViewBase::setScoreRecorder(nullptr);
 }
