@@ -7,7 +7,6 @@
 
 #include <SDL.h>
 
-#include "app/GameOverViewScoreRecorder.h"
 #include "app/GameViewBase.h"
 #include "app/MyAppCore.h"
 #include "app/util/LogMessage.h"
@@ -132,8 +131,6 @@ bool GameProgram::setUp() {
 
     auto context = context_;
     AppCoreBase::setGLContextFactory([context] { return context; });
-    // Finished runs go into the level's score file and on to the game-over screen.
-    GameOverViewScoreRecorder::install();
     appCore_ = MyAppCore::create();
     window_ = platform::ui::Window::create(platform::ui::Screen::mainScreen().bounds());
     appCore_->setWindow(window_);
@@ -285,6 +282,7 @@ void GameProgram::shutDown() {
     // The sound engine goes down with the program, not in the static destructors, which may
     // run after the audio library's own.
     SoundObj::teardown();
+    // The app core's game view installed it; it goes with the program.
     GameViewBase::setScoreRecorder(nullptr);
     AppCoreBase::setGLContextFactory({});
     context_.reset();
