@@ -103,11 +103,7 @@ OSStatus AudioFile::openForReading(const std::string& path, std::unique_ptr<Audi
     f.mChannelsPerFrame = static_cast<uint32_t>(info.channels);
 
     if (uint32_t bits = codedContainer(major) ? 0 : linearBits(subtype)) {
-        f.mFormatID = kAudioFormatLinearPCM;
-        f.mBitsPerChannel = bits;
-        f.mBytesPerFrame = f.mBytesPerPacket = bits / 8 * f.mChannelsPerFrame;
-        f.mFramesPerPacket = 1;
-        f.mFormatFlags = kAudioFormatFlagIsPacked;
+        f = linearPCMFormat(f.mSampleRate, f.mChannelsPerFrame, bits, kAudioFormatFlagIsPacked);
         if (subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE)
             f.mFormatFlags |= kAudioFormatFlagIsFloat;
         else if (subtype != SF_FORMAT_PCM_U8)

@@ -61,6 +61,22 @@ struct AudioStreamBasicDescription {
     uint32_t mReserved = 0;
 };
 
+// Interleaved, packed linear PCM, one frame per packet: what sound files decode to and what
+// queues and sources are fed.
+inline AudioStreamBasicDescription linearPCMFormat(
+    double sampleRate, uint32_t channels, uint32_t bitsPerChannel,
+    AudioFormatFlags flags = kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked) {
+    AudioStreamBasicDescription f;
+    f.mSampleRate = sampleRate;
+    f.mFormatID = kAudioFormatLinearPCM;
+    f.mFormatFlags = flags;
+    f.mChannelsPerFrame = channels;
+    f.mBitsPerChannel = bitsPerChannel;
+    f.mBytesPerFrame = f.mBytesPerPacket = bitsPerChannel / 8 * channels;
+    f.mFramesPerPacket = 1;
+    return f;
+}
+
 struct AudioStreamPacketDescription {
     int64_t mStartOffset = 0;
     uint32_t mVariableFramesInPacket = 0;

@@ -8,15 +8,7 @@ namespace {
 
 AudioStreamBasicDescription pcm(uint32_t channels, uint32_t bits, AudioFormatFlags flags,
                                 double rate = 44100) {
-    AudioStreamBasicDescription f;
-    f.mSampleRate = rate;
-    f.mFormatID = kAudioFormatLinearPCM;
-    f.mFormatFlags = flags;
-    f.mChannelsPerFrame = channels;
-    f.mBitsPerChannel = bits;
-    f.mBytesPerFrame = f.mBytesPerPacket = channels * bits / 8;
-    f.mFramesPerPacket = 1;
-    return f;
+    return linearPCMFormat(rate, channels, bits, flags);
 }
 
 constexpr AudioFormatFlags S = kAudioFormatFlagIsSignedInteger;

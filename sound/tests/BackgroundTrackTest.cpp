@@ -14,15 +14,7 @@ using namespace platform::audio;
 namespace {
 
 AudioStreamBasicDescription lpcm(double rate, uint32_t channels, uint32_t bits) {
-    AudioStreamBasicDescription f;
-    f.mSampleRate = rate;
-    f.mFormatID = kAudioFormatLinearPCM;
-    f.mFormatFlags = kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked;
-    f.mChannelsPerFrame = channels;
-    f.mBitsPerChannel = bits;
-    f.mBytesPerFrame = f.mBytesPerPacket = channels * bits / 8;
-    f.mFramesPerPacket = 1;
-    return f;
+    return linearPCMFormat(rate, channels, bits);
 }
 
 class MusicPlayer : public ::testing::Test {

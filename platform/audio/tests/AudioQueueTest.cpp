@@ -14,15 +14,7 @@ using namespace platform::audio;
 namespace {
 
 AudioStreamBasicDescription mono16() {
-    AudioStreamBasicDescription f;
-    f.mSampleRate = 22050;
-    f.mFormatID = kAudioFormatLinearPCM;
-    f.mFormatFlags = kAudioFormatFlagIsSignedInteger | kAudioFormatFlagIsPacked;
-    f.mChannelsPerFrame = 1;
-    f.mBitsPerChannel = 16;
-    f.mBytesPerFrame = f.mBytesPerPacket = 2;
-    f.mFramesPerPacket = 1;
-    return f;
+    return linearPCMFormat(22050, 1, 16);
 }
 
 class Queue : public ::testing::Test {
