@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/base/Unicode.h"
-#include "platform/storage/AtomicFile.h"
+#include "platform/storage/FileBytes.h"
 #include "platform/storage/StorageError.h"
 
 namespace platform {
@@ -277,27 +277,15 @@ bool Json::isValidJSONObject(const Value& value) {
 
 std::optional<Value> Json::readFile(const std::filesystem::path& path, unsigned options,
                                     Error* error) {
-    std::string why;
-    auto bytes = AtomicFile::read(path, &why);
-    if (!bytes) {
-        std::error_code ec;
-        StorageError::fail(error,
-                           std::filesystem::exists(path, ec) ? StorageError::kFileReadUnknown
-                                                             : StorageError::kFileReadNoSuchFile,
-                           why);
-        return std::nullopt;
-    }
+    auto bytes = FileBytes::read(path, error);
+    if (!bytes) return std::nullopt;
     return parse(*bytes, options, error);
 }
 
 bool Json::writeFile(const std::filesystem::path& path, const Value& value, unsigned options,
                      Error* error) {
     auto text = write(value, options, error);
-    if (!text) return false;
-    std::string why;
-    if (!AtomicFile::write(path, *text, &why))
-        return StorageError::fail(error, StorageError::kFileWriteUnknown, why);
-    return true;
+    return text && FileBytes::write(path, *text, error);
 }
 
 }  // namespace platform

@@ -2,7 +2,6 @@
 
 #include <plist/plist.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -10,8 +9,8 @@
 #include <memory>
 
 #include "platform/base/Unicode.h"
-#include "platform/storage/AtomicFile.h"
 #include "platform/storage/BinaryPlistGuard.h"
+#include "platform/storage/FileBytes.h"
 #include "platform/storage/OpenStepReader.h"
 #include "platform/storage/StorageError.h"
 
@@ -336,17 +335,8 @@ std::optional<std::string> PropertyList::serialize(const Value& value, PropertyL
 
 std::optional<Value> PropertyList::readFile(const std::filesystem::path& path, Error* error,
                                             PropertyListFormat* format) {
-    std::string why;
-    errno = 0;
-    auto bytes = AtomicFile::read(path, &why);
-    if (!bytes) {
-        std::error_code ec;
-        bool missing = !std::filesystem::exists(path, ec);
-        StorageError::fail(
-            error, missing ? StorageError::kFileReadNoSuchFile : StorageError::kFileReadUnknown,
-            why);
-        return std::nullopt;
-    }
+    auto bytes = FileBytes::read(path, error);
+    if (!bytes) return std::nullopt;
     Error parseError;
     auto value = parse(*bytes, &parseError, format);
     if (!value && error) {
@@ -359,11 +349,7 @@ std::optional<Value> PropertyList::readFile(const std::filesystem::path& path, E
 bool PropertyList::writeFile(const std::filesystem::path& path, const Value& value,
                              PropertyListFormat format, Error* error) {
     auto bytes = serialize(value, format, error);
-    if (!bytes) return false;
-    std::string why;
-    if (!AtomicFile::write(path, *bytes, &why))
-        return StorageError::fail(error, StorageError::kFileWriteUnknown, why);
-    return true;
+    return bytes && FileBytes::write(path, *bytes, error);
 }
 
 }  // namespace platform

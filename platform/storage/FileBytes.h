@@ -1,0 +1,22 @@
+#pragma once
+
+// A stored file's bytes in and out with the storage errors callers compare: a missing file is
+// told apart from one that cannot be read, and a failed write leaves the old file in place.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/base/Error.h"
+
+namespace platform {
+
+class FileBytes {
+  public:
+    static std::optional<std::string> read(const std::filesystem::path& path, Error* error);
+    // Written atomically.
+    static bool write(const std::filesystem::path& path, std::string_view bytes, Error* error);
+};
+
+}  // namespace platform
