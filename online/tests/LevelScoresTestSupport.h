@@ -13,6 +13,7 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelInfo.h"
 #include "appbase/ScIntHolder.h"
+#include "game/testsupport/QuietAppCore.h"
 #include "online/AnnounceAppCore.h"
 #include "platform/storage/AppPaths.h"
 
@@ -20,9 +21,9 @@ namespace scorestest {
 
 // Just enough app core for a level's scores: the secret key, and a record of what was
 // submitted to the web service.
-class SigningAppCore : public JTAppBase::ShellAppCore, public AnnounceAppCore {
+class SigningAppCore : public gametest::QuietAppCore, public AnnounceAppCore {
   public:
-    explicit SigningAppCore(std::string key) : key_(std::move(key)) {}
+    explicit SigningAppCore(std::string key) : key_(std::move(key)) { currentLevel = 1; }
 
     // AnnounceAppCore
     int32_t gameId() const override { return 1023; }
@@ -35,21 +36,6 @@ class SigningAppCore : public JTAppBase::ShellAppCore, public AnnounceAppCore {
     void showSimpleAlert(const std::string& title, const std::string& message) override {
         alerts.push_back(title + "|" + message);
     }
-
-    // ShellAppCore
-    std::shared_ptr<JTAppBase::ShellTexture> texture(int) override { return nullptr; }
-    JTAppBase::TextTextureFactory* textTextureFactory() override { return nullptr; }
-    float contentsScaleValue() override { return 1; }
-    int32_t currentLevelId() override { return 1; }
-    void setCurrentLevelId(int32_t) override {}
-    void saveSettings() override {}
-    void startTitleView() override {}
-    void transitionAnimation(int, double) override {}
-    bool isIPad() override { return false; }
-    std::shared_ptr<JTAppBase::ShellSound> sound(int) override { return nullptr; }
-    std::shared_ptr<JTAppBase::ShellSound> music(int) override { return nullptr; }
-    void stopLoopingEffects(bool, bool) override {}
-    bool musicIsEnabled() override { return false; }
 
     std::vector<std::string> alerts;
 
