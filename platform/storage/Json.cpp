@@ -231,14 +231,6 @@ class Writer {
     Error* error_;
 };
 
-std::nullopt_t corrupt(Error* error, const std::string& why) {
-    StorageError::fail(error, StorageError::kPropertyListReadCorrupt,
-                       "The data couldn\u2019t be read because it isn\u2019t in the correct "
-                       "format (" +
-                           why + ").");
-    return std::nullopt;
-}
-
 }  // namespace
 
 std::optional<Value> Json::parse(std::string_view text, unsigned options, Error* error) {
@@ -249,14 +241,16 @@ std::optional<Value> Json::parse(std::string_view text, unsigned options, Error*
         text = repaired;
     }
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos)
-        return corrupt(error, "no value");
+        return StorageError::corrupt(error, "no value");
     ValueBuilder builder;
     bool ok = nlohmann::json::sax_parse(text.begin(), text.end(), &builder,
                                         nlohmann::json::input_format_t::json, true);
-    if (!ok) return corrupt(error, builder.error.empty() ? "malformed JSON" : builder.error);
+    if (!ok)
+        return StorageError::corrupt(error,
+                                     builder.error.empty() ? "malformed JSON" : builder.error);
     if (!(options & kReadingAllowFragments) && !builder.root.isArray() &&
         !builder.root.isDictionary())
-        return corrupt(error, "the top level is not an array or an object");
+        return StorageError::corrupt(error, "the top level is not an array or an object");
     return std::move(builder.root);
 }
 

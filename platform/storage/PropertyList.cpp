@@ -29,14 +29,6 @@ struct CFree {
 template <typename T>
 using CPtr = std::unique_ptr<T, CFree>;
 
-std::nullopt_t corrupt(Error* error, const std::string& why) {
-    StorageError::fail(error, StorageError::kPropertyListReadCorrupt,
-                       "The data couldn\u2019t be read because it isn\u2019t in the correct "
-                       "format (" +
-                           why + ").");
-    return std::nullopt;
-}
-
 bool startsWith(std::string_view s, std::string_view p) {
     return s.substr(0, p.size()) == p;
 }
@@ -185,7 +177,7 @@ std::optional<Value> fromPlist(plist_t node, Error* error) {
             return Value(std::move(dict));
         }
         default:
-            return corrupt(error, "unknown object type");
+            return StorageError::corrupt(error, "unknown object type");
     }
 }
 
@@ -267,20 +259,20 @@ PlistPtr toPlist(const Value& v, int depth, Error* error) {
 
 std::optional<Value> PropertyList::parse(std::string_view bytes, Error* error,
                                          PropertyListFormat* format) {
-    if (bytes.empty()) return corrupt(error, "no data");
+    if (bytes.empty()) return StorageError::corrupt(error, "no data");
     if (bytes.size() > std::numeric_limits<std::uint32_t>::max())
-        return corrupt(error, "too large");
+        return StorageError::corrupt(error, "too large");
 
     if (startsWith(bytes, "bplist")) {
         if (format) *format = PropertyListFormat::Binary;
         std::string why;
         BinaryPlistGuard::Limits limits;
         limits.maxDepth = kMaxDepth;
-        if (!BinaryPlistGuard::check(bytes, limits, &why)) return corrupt(error, why);
+        if (!BinaryPlistGuard::check(bytes, limits, &why)) return StorageError::corrupt(error, why);
         plist_t root = nullptr;
         plist_from_bin(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
         PlistPtr owner(root);
-        if (!root) return corrupt(error, "damaged binary property list");
+        if (!root) return StorageError::corrupt(error, "damaged binary property list");
         return fromPlist(root, error);
     }
 
@@ -289,20 +281,20 @@ std::optional<Value> PropertyList::parse(std::string_view bytes, Error* error,
         if (format) *format = PropertyListFormat::Xml;
         // The parser aborts on a NUL inside a text; XML never contains one anyway.
         if (text.find('\0') != std::string_view::npos)
-            return corrupt(error, "NUL character in XML");
+            return StorageError::corrupt(error, "NUL character in XML");
         if (xmlDepth(text) > static_cast<std::size_t>(kMaxDepth))
-            return corrupt(error, "nesting too deep");
+            return StorageError::corrupt(error, "nesting too deep");
         plist_t root = nullptr;
         plist_from_xml(text.data(), static_cast<std::uint32_t>(text.size()), &root);
         PlistPtr owner(root);
-        if (!root) return corrupt(error, "malformed XML property list");
+        if (!root) return StorageError::corrupt(error, "malformed XML property list");
         return fromPlist(root, error);
     }
 
     if (format) *format = PropertyListFormat::OpenStep;
     std::string why;
     auto value = OpenStepReader::parse(bytes, &why);
-    if (!value) return corrupt(error, why);
+    if (!value) return StorageError::corrupt(error, why);
     return value;
 }
 

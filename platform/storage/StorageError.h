@@ -4,6 +4,7 @@
 // platform used for the same failures, so logs and any caller comparing codes read the same.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/base/Error.h"
@@ -31,6 +32,13 @@ class StorageError {
     static bool fail(Error* out, Code code, std::string description) {
         if (out) *out = make(code, std::move(description));
         return false;
+    }
+    // Data that is not in the format being read; answers nullopt for `return corrupt(...)`.
+    static std::nullopt_t corrupt(Error* out, const std::string& why) {
+        fail(out, kPropertyListReadCorrupt,
+             "The data couldn\u2019t be read because it isn\u2019t in the correct format (" + why +
+                 ").");
+        return std::nullopt;
     }
 };
 
