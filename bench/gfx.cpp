@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/Texture2D.h"
+#include "app/testsupport/PixelProjection.h"
 #include "app/testsupport/Texture2DAppCore.h"
 #include "appbase/ScIntHolder.h"
 #include "game/testsupport/QuietGame.h"
@@ -44,11 +45,7 @@ std::unique_ptr<HeadlessContext>& context() {
 void setUpGameState() {
     auto& g = gl();
     g.glViewport(0, 0, kWidth, kHeight);
-    g.glMatrixMode(GL_PROJECTION);
-    g.glLoadIdentity();
-    g.glOrthof(0, kWidth, 0, kHeight, -1, 1);
-    g.glMatrixMode(GL_MODELVIEW);
-    g.glLoadIdentity();
+    SetPixelProjection(kWidth, kHeight);
     g.glEnable(GL_BLEND);
     g.glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     g.glEnable(GL_TEXTURE_2D);

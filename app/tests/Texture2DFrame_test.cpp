@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 
+#include "app/testsupport/PixelProjection.h"
 #include "app/testsupport/Texture2DAppCore.h"
 #include "appbase/Random.h"
 #include "appbase/ScIntHolder.h"
@@ -50,11 +51,7 @@ class GameFrame : public ::testing::Test {
     static void startView() {
         auto& g = gl();
         g.glViewport(0, 0, kWidth, kHeight);
-        g.glMatrixMode(GL_PROJECTION);
-        g.glLoadIdentity();
-        g.glOrthof(0, kWidth, 0, kHeight, -1, 1);
-        g.glMatrixMode(GL_MODELVIEW);
-        g.glLoadIdentity();
+        SetPixelProjection(kWidth, kHeight);
         g.glDisable(GL_BLEND);
         g.glClearColor(0, 0, 0, 1);
         g.glClear(GL_COLOR_BUFFER_BIT);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/Texture2D.h"
+#include "app/testsupport/PixelProjection.h"
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/gfx/Image.h"
@@ -25,11 +26,7 @@ class Texture2DRender : public ::testing::Test {
         context_ = HeadlessContext::create(kWidth, kHeight, &error);
         ASSERT_NE(context_, nullptr) << error;
         auto& g = gl();
-        g.glMatrixMode(GL_PROJECTION);
-        g.glLoadIdentity();
-        g.glOrthof(0, kWidth, 0, kHeight, -1, 1);
-        g.glMatrixMode(GL_MODELVIEW);
-        g.glLoadIdentity();
+        SetPixelProjection(kWidth, kHeight);
         g.glClearColor(0, 0, 0, 1);
         g.glClear(GL_COLOR_BUFFER_BIT);
         g.glEnable(GL_TEXTURE_2D);
