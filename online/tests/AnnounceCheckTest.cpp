@@ -26,6 +26,9 @@ class AnnounceCheckTest : public AnnounceFixture {
     void serveImage(const std::string& name, const std::string& bytes) {
         server.text("/iphone/cmd/img/" + name, bytes, 200, "image/png");
     }
+    // The red, blue and green pictures and a list naming them, checked again after `success`
+    // seconds.
+    void serveThreeImages(const char* success = "3600");
     // Runs one check to its end.
     void check() {
         am.startDownload();
@@ -53,14 +56,18 @@ Value threeImageList(const std::string& a, const std::string& b, const std::stri
     });
 }
 
+void AnnounceCheckTest::serveThreeImages(const char* success) {
+    serveList(threeImageList(red, blue, green, success));
+    serveImage("a.png", red);
+    serveImage("b.png", blue);
+    serveImage("c.png", green);
+}
+
 }  // namespace
 
 TEST_F(AnnounceCheckTest, ASuccessfulCheckCachesEverythingAndSignsItsRequest) {
     ASSERT_TRUE(server.isRunning());
-    serveList(threeImageList(red, blue, green));
-    serveImage("a.png", red);
-    serveImage("b.png", blue);
-    serveImage("c.png", green);
+    serveThreeImages();
     double start = wallNow();
     check();
 
@@ -108,10 +115,7 @@ TEST_F(AnnounceCheckTest, ASuccessfulCheckCachesEverythingAndSignsItsRequest) {
 }
 
 TEST_F(AnnounceCheckTest, TheScheduleWindowAndAClockSetBack) {
-    serveList(threeImageList(red, blue, green, "3600"));
-    serveImage("a.png", red);
-    serveImage("b.png", blue);
-    serveImage("c.png", green);
+    serveThreeImages("3600");
     double start = wallNow();
     check();
     ASSERT_EQ(listRequests(), 1u);
@@ -138,10 +142,7 @@ TEST_F(AnnounceCheckTest, TheScheduleWindowAndAClockSetBack) {
 }
 
 TEST_F(AnnounceCheckTest, AnswersThatFailADownloadCheckChangeNothing) {
-    serveList(threeImageList(red, blue, green, "0"));
-    serveImage("a.png", red);
-    serveImage("b.png", blue);
-    serveImage("c.png", green);
+    serveThreeImages("0");
     check();
     ASSERT_TRUE(cached("announce.plist"));
     auto before = platform::AtomicFile::read(cacheDir() / "announce.plist");
