@@ -5,6 +5,7 @@
 #include <limits>
 #include <random>
 
+#include "RandomDamage.h"
 #include "TempDir.h"
 #include "platform/storage/StorageError.h"
 
@@ -140,18 +141,10 @@ TEST(JsonTest, Files) {
 TEST(JsonTest, DamagedTextNeverCrashesAndWhatReadsWritesBack) {
     const std::string json =
         R"({"a":[1,2.5e3,-0,true,false,null,"s\u00e9\ud83d\ude97"],"b":{"c":"\/"}})";
-    const char alphabet[] = "{}[],:\"\\/u0123456789eE.-+tfn \xC3\xA9\xFF";
+    const std::string_view alphabet = "{}[],:\"\\/u0123456789eE.-+tfn \xC3\xA9\xFF";
     std::mt19937 rng(7);
     for (int round = 0; round < 3000; ++round) {
-        std::string damaged = json;
-        for (int k = 0, flips = 1 + static_cast<int>(rng() % 4); k < flips; ++k) {
-            std::size_t at = rng() % damaged.size();
-            char c = alphabet[rng() % (sizeof alphabet - 1)];
-            if (rng() % 2)
-                damaged[at] = c;
-            else
-                damaged.erase(at, 1);
-        }
+        const std::string damaged = storage_test::randomlyDamaged(json, alphabet, rng, false);
         auto v = Json::parse(damaged, Json::kReadingAllowFragments);
         if (!v) continue;
         auto text = Json::write(*v, Json::kWritingFragmentsAllowed);

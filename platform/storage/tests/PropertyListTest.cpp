@@ -6,6 +6,7 @@
 #include <limits>
 #include <random>
 
+#include "RandomDamage.h"
 #include "TempDir.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/StorageError.h"
@@ -258,17 +259,9 @@ TEST(PropertyListTest, TruncatedAndMutatedFilesNeverCrash) {
     const std::string text =
         "// c\n{ a = b; \"q\\U00e9\\n\\101\" = ( x, 'y', <0a0b>, { z = \"\\UD83D\\UDE97\"; } ); "
         "/* c */ e = (); }";
-    const char alphabet[] = "{}()<>;=,\"'\\/*Uu0123456789abcdef \n\xC3\xA9\xFF";
+    const std::string_view alphabet = "{}()<>;=,\"'\\/*Uu0123456789abcdef \n\xC3\xA9\xFF";
     for (int round = 0; round < 3000; ++round) {
-        std::string damaged = text;
-        for (int k = 0, flips = 1 + static_cast<int>(rng() % 4); k < flips; ++k) {
-            std::size_t at = rng() % damaged.size();
-            char c = alphabet[rng() % (sizeof alphabet - 1)];
-            if (rng() % 2)
-                damaged[at] = c;
-            else
-                damaged.insert(at, 1, c);
-        }
+        const std::string damaged = storage_test::randomlyDamaged(text, alphabet, rng, true);
         // What reads must also write and read back the same.
         auto v = PropertyList::parse(damaged);
         if (!v) continue;
