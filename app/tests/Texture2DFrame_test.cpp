@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 
 #include "app/testsupport/PixelProjection.h"
 #include "app/testsupport/Texture2DAppCore.h"
