@@ -8,12 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "app/util/Crc32.h"
 #include "appbase/FilesLevelManager.h"
 #include "appbase/JTAppContext.h"
 #include "online/DlLevelsSupport.h"
 #include "platform/storage/AppPaths.h"
-
-#include <zlib.h>
 
 namespace {
 
@@ -26,8 +25,7 @@ class BenchFilesLevelManager : public JTAppBase::FilesLevelManager {
 };
 
 std::vector<std::uint8_t> responseOf(const std::string& data) {
-    uLong crc = ::crc32(0L, reinterpret_cast<const Bytef*>("-"), 1);
-    crc = ::crc32(crc, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
+    const uint32_t crc = Crc32Append(Crc32Append(0, "-", 1), data.data(), data.size());
     const std::string body = "{ lid = \"5\"; name = \"Bench\"; ds = \"" +
                              std::to_string(data.size()) + "\"; dh = \"" + std::to_string(crc) +
                              "\"; flags = \"0\"; }\n" + data;

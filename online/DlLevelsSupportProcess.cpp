@@ -1,11 +1,10 @@
 // Checking and storing a downloaded level.
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <string>
 #include <string_view>
 
+#include "app/util/Crc32.h"
 #include "app/util/LogMessage.h"
 #include "appbase/FilesLevelManager.h"
 #include "appbase/JTLevelInfo.h"
@@ -26,9 +25,7 @@ constexpr const char* kCaller = "processDownloadedBytes";
 
 // The service hashes the data behind a "-" so that an empty level still has a non-zero hash.
 uint32_t levelDataCrc(std::string_view data) {
-    uLong crc = ::crc32(0L, reinterpret_cast<const Bytef*>("-"), 1);
-    crc = ::crc32(crc, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
-    return static_cast<uint32_t>(crc);
+    return Crc32Append(Crc32Append(0, "-", 1), data.data(), data.size());
 }
 
 }  // namespace

@@ -34,3 +34,11 @@ TEST(Crc32Test, HighBytesCountUnsignedAndNulBytesCountInBytes) {
     EXPECT_EQ(Crc32OfCString(withNul), 0x352441C2u);
     EXPECT_NE(Crc32OfBytes(withNul, 5), 0x352441C2u);
 }
+
+TEST(Crc32Test, AppendingContinuesOverTheJoinedBytes) {
+    // "123456789" in two pieces gives the standard check value of the whole.
+    const uint32_t head = Crc32Append(0, "1234", 4);
+    EXPECT_EQ(head, Crc32OfBytes("1234", 4));
+    EXPECT_EQ(Crc32Append(head, "56789", 5), 0xCBF43926u);
+    EXPECT_EQ(Crc32Append(head, nullptr, 0), head);
+}
