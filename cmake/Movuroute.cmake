@@ -9,10 +9,20 @@ set(MOVU_TEST_ENV
   "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_init_order=1"
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 
-# movu_library(<target> [DEPS <targets/libs>...] [PUBLIC_DEPS ...])
+# movu_library(<target> [DEPS <targets/libs>...] [PUBLIC_DEPS ...] [SOURCES <extra files>...]
+#              [ONLY <files>...] [EXCLUDE <files>...])
+# ONLY names the folder's files that make the library instead of all of them; EXCLUDE leaves
+# files out (a folder split into a small library and a larger one that uses it).
 function(movu_library target)
-  cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_DEPS;SOURCES" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_DEPS;SOURCES;ONLY;EXCLUDE" ${ARGN})
+  if(ARG_ONLY)
+    list(TRANSFORM ARG_ONLY PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ OUTPUT_VARIABLE sources)
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  foreach(excluded ${ARG_EXCLUDE})
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   list(APPEND sources ${ARG_SOURCES})
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
