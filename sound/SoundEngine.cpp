@@ -20,8 +20,7 @@ constexpr auto kHandOverPoll = std::chrono::milliseconds(1);
 
 SoundStatus EnsureEffectManager() {
     if (gEffectManager) return gEffectManager->HasOutput() ? 0 : kSoundNoDevice;
-    gEffectManager = std::make_unique<EffectManager>(0.0f);
-    return gEffectManager->OpenDevice();
+    return CreateEffectManager(0.0f);
 }
 
 // The manager and the effect for an id, or the status that says which is missing.
@@ -226,9 +225,9 @@ SoundStatus EffectWaitForHandOver(uint32_t effectId) {
 
 SoundStatus SoundSystemInitialize(float mixerOutputRate) {
     DestroySoundSystem();
-    gEffectManager = std::make_unique<EffectManager>(mixerOutputRate);
+    SoundStatus status = CreateEffectManager(mixerOutputRate);
     CreateMusicPlayer();
-    return gEffectManager->OpenDevice();
+    return status;
 }
 
 SoundStatus SoundSystemTeardown() {

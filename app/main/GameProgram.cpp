@@ -282,8 +282,8 @@ void GameProgram::shutDown() {
     compositor_.reset();
     window_.reset();
     appCore_.reset();
-    // The sound engine goes down with the program, not in the static destructors, which may
-    // run after the audio library's own.
+    // The sound engine goes down with the program, at a known point; the engine would also go
+    // down at exit ahead of the audio library, but a program that stops should stop its sound.
     SoundObj::teardown();
     // The app core's game view installed it; it goes with the program.
     GameViewBase::setScoreRecorder(nullptr);

@@ -1,5 +1,7 @@
 #include "platform/audio/OpenAL.h"
 
+#include "platform/audio/AudioLibraryExit.h"
+
 #include <AL/alext.h>
 
 #include <atomic>
@@ -9,10 +11,16 @@ namespace {
 
 class RealOpenAL final : public OpenAL {
   public:
-    ALCdevice* alcOpenDevice(const ALCchar* name) override { return ::alcOpenDevice(name); }
+    ALCdevice* alcOpenDevice(const ALCchar* name) override {
+        ALCdevice* device = ::alcOpenDevice(name);
+        noteAudioLibraryStateBuilt(AudioLibraryState::Device);
+        return device;
+    }
     ALCboolean alcCloseDevice(ALCdevice* device) override { return ::alcCloseDevice(device); }
     ALCcontext* alcCreateContext(ALCdevice* device, const ALCint* attributes) override {
-        return ::alcCreateContext(device, attributes);
+        ALCcontext* context = ::alcCreateContext(device, attributes);
+        noteAudioLibraryStateBuilt(AudioLibraryState::Context);
+        return context;
     }
     void alcDestroyContext(ALCcontext* context) override { ::alcDestroyContext(context); }
     ALCboolean alcMakeContextCurrent(ALCcontext* context) override {
@@ -28,7 +36,9 @@ class RealOpenAL final : public OpenAL {
     ALCdevice* alcLoopbackOpenDeviceSOFT(const ALCchar* name) override {
         static auto fn = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
             ::alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
-        return fn ? fn(name) : nullptr;
+        ALCdevice* device = fn ? fn(name) : nullptr;
+        noteAudioLibraryStateBuilt(AudioLibraryState::Device);
+        return device;
     }
     void alcRenderSamplesSOFT(ALCdevice* device, ALCvoid* buffer, ALCsizei samples) override {
         static auto fn = reinterpret_cast<LPALCRENDERSAMPLESSOFT>(
@@ -77,9 +87,11 @@ class RealOpenAL final : public OpenAL {
     }
 };
 
+// Never destroyed: a stateless table that exit-time work and other threads may still call
+// through while static destructors run.
 RealOpenAL& realTable() {
-    static RealOpenAL table;
-    return table;
+    static RealOpenAL* table = new RealOpenAL;
+    return *table;
 }
 
 std::atomic<OpenAL*> installed{nullptr};
