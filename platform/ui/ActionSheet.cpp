@@ -4,9 +4,37 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/MainThread.h"
+#include "platform/ui/Touch.h"
 #include "platform/ui/Window.h"
 
 namespace platform::ui {
+
+namespace {
+// The dimmed area around the sheet. A finger that goes down and up on it, away from the
+// panel, dismisses the sheet as a cancel; touches that climb here from the panel do not.
+class SheetBackdrop : public View {
+  public:
+    SheetBackdrop(Rect frame, std::weak_ptr<ActionSheet> sheet)
+        : View(frame), sheet_(std::move(sheet)) {}
+    void setPanel(const std::shared_ptr<View>& p) { panel_ = p; }
+    void touchesBegan(const TouchSet&, const Event&) override {}
+    void touchesMoved(const TouchSet&, const Event&) override {}
+    void touchesCancelled(const TouchSet&, const Event&) override {}
+    void touchesEnded(const TouchSet& touches, const Event&) override {
+        auto panel = panel_.lock();
+        for (auto& t : touches) {
+            if (t->view().get() != this) continue;
+            if (panel && panel->frame().contains(t->locationInView(this))) continue;
+            if (auto s = sheet_.lock()) s->tapOutside();
+            return;
+        }
+    }
+
+  private:
+    std::weak_ptr<ActionSheet> sheet_;
+    std::weak_ptr<View> panel_;
+};
+}  // namespace
 
 std::shared_ptr<ActionSheet> ActionSheet::create(std::string title,
                                                  std::weak_ptr<ActionSheetDelegate> delegate,
@@ -90,9 +118,13 @@ void ActionSheet::dismissWithClickedButtonIndex(int index, bool) {
 }
 
 void ActionSheet::finish(int index) {
+    // A dismissal asked for from inside the will-dismiss callback is the same dismissal.
+    if (dismissing_) return;
+    dismissing_ = true;
     auto keep = shared_from_this();
     if (auto d = delegate()) d->actionSheetWillDismissWithButtonIndex(*this, index);
     visible_ = false;
+    dismissing_ = false;
     if (overlay_) overlay_->removeFromSuperview();
     overlay_.reset();
     if (auto d = delegate()) d->actionSheetDidDismissWithButtonIndex(*this, index);
@@ -101,7 +133,7 @@ void ActionSheet::finish(int index) {
 }
 
 std::shared_ptr<View> ActionSheet::buildOverlay(double width, double height) {
-    auto dim = View::create({0, 0, width, height});
+    auto dim = std::make_shared<SheetBackdrop>(Rect{0, 0, width, height}, weak_from_this());
     dim->setBackgroundColor({0, 0, 0, 0.4f});
     dim->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
     const double pad = 10, buttonH = 44;
@@ -112,6 +144,7 @@ std::shared_ptr<View> ActionSheet::buildOverlay(double width, double height) {
     panel->setBackgroundColor({0.15f, 0.15f, 0.2f, 0.95f});
     panel->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleTopMargin);
     dim->addSubview(panel);
+    dim->setPanel(panel);
     if (titleH) {
         auto t = Label::create({pad, pad, width - 2 * pad, titleH}, title_);
         t->setTextAlignment(TextAlignment::Center);

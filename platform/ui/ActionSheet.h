@@ -72,6 +72,7 @@ class ActionSheet : public std::enable_shared_from_this<ActionSheet> {
     int cancelIndex_ = -1;
     int destructiveIndex_ = -1;
     bool visible_ = false;
+    bool dismissing_ = false;
     std::shared_ptr<View> overlay_;
     std::shared_ptr<ActionSheet> self_;
 };

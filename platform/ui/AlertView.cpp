@@ -109,9 +109,13 @@ void AlertView::dismissWithClickedButtonIndex(int index, bool) {
 }
 
 void AlertView::finish(int index) {
+    // A dismissal asked for from inside the will-dismiss callback is the same dismissal.
+    if (dismissing_) return;
+    dismissing_ = true;
     auto keep = shared_from_this();
     if (auto d = delegate()) d->alertViewWillDismissWithButtonIndex(*this, index);
     visible_ = false;
+    dismissing_ = false;
     if (overlay_) overlay_->removeFromSuperview();
     overlay_.reset();
     if (auto d = delegate()) d->alertViewDidDismissWithButtonIndex(*this, index);

@@ -86,6 +86,7 @@ class AlertView : public std::enable_shared_from_this<AlertView> {
     std::vector<std::string> buttons_;
     int cancelIndex_ = -1;
     bool visible_ = false;
+    bool dismissing_ = false;
     std::shared_ptr<View> overlay_;
 };
 

@@ -5,6 +5,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/TouchInput.h"
 #include "platform/ui/Window.h"
 
 using namespace platform::ui;
@@ -14,6 +15,7 @@ namespace {
 struct Recorder : AlertViewDelegate, ActionSheetDelegate {
     std::vector<std::string> log;
     std::function<void(AlertView&, int)> onClick;
+    std::function<void(AlertView&, int)> onWillDismiss;
     void alertViewClickedButtonAtIndex(AlertView& a, int i) override {
         log.push_back(a.title() + ":click" + std::to_string(i));
         if (onClick) onClick(a, i);
@@ -23,6 +25,7 @@ struct Recorder : AlertViewDelegate, ActionSheetDelegate {
     void didPresentAlertView(AlertView& a) override { log.push_back(a.title() + ":didPresent"); }
     void alertViewWillDismissWithButtonIndex(AlertView& a, int i) override {
         log.push_back(a.title() + ":willDismiss" + std::to_string(i));
+        if (onWillDismiss) onWillDismiss(a, i);
     }
     void alertViewDidDismissWithButtonIndex(AlertView& a, int i) override {
         log.push_back(a.title() + ":didDismiss" + std::to_string(i));
@@ -131,6 +134,20 @@ TEST_F(AlertTest, ClickThatDismissesItselfIsNotDismissedTwice) {
     EXPECT_EQ(rec->log, (Log{"a:click0", "a:willDismiss7", "a:didDismiss7"}));
 }
 
+TEST_F(AlertTest, DismissFromInsideWillDismissIsTheSameDismissal) {
+    auto a = AlertView::create("a", "", rec, "OK");
+    auto b = AlertView::create("b", "", rec, "OK");
+    rec->onWillDismiss = [](AlertView& av, int) { av.dismissWithClickedButtonIndex(5); };
+    a->show();
+    b->show();
+    rec->log.clear();
+    a->tapButton(0);
+    EXPECT_EQ(rec->log, (Log{"a:click0", "a:willDismiss0", "a:didDismiss0", "b:willPresent",
+                             "b:didPresent"}));
+    EXPECT_EQ(AlertView::visibleAlert(), b);
+    EXPECT_EQ(AlertView::queuedCount(), 0u);
+}
+
 TEST_F(AlertTest, TouchOnTheOverlayButtonClicksIt) {
     auto a = AlertView::create("a", "", rec, "No", {"Yes"});
     a->show();
@@ -174,6 +191,25 @@ TEST_F(AlertTest, ActionSheetIndicesAndCancelling) {
     s.reset();
     loop.runUntilIdle();
     EXPECT_TRUE(weak.expired());
+}
+
+TEST_F(AlertTest, ActionSheetCancelsOnATouchAroundItButNotOnItsPanel) {
+    auto s = ActionSheet::create("Pick", rec, "Cancel", "", {"A"});
+    s->showInView(window);
+    TouchInput input{window};
+    // The panel's own background (left of the buttons, below the title) keeps the sheet up.
+    auto panel = s->view()->subviews().front();
+    Point onPanel = s->view()->convertPointFromView({5, panel->bounds().size.height - 5},
+                                                    panel.get());
+    input.touchDown(1, onPanel);
+    input.touchUp(1, onPanel);
+    EXPECT_TRUE(s->isVisible());
+    EXPECT_TRUE(rec->log.empty());
+
+    input.touchDown(2, {160, 40});
+    input.touchUp(2, {160, 40});
+    EXPECT_FALSE(s->isVisible());
+    EXPECT_EQ(rec->log, (Log{"sheet:click1", "sheet:didDismiss1"}));
 }
 
 TEST_F(AlertTest, AlertStaysAboveLaterViewsAndWaitsForAKeyWindow) {
