@@ -186,7 +186,11 @@ class Builder {
         if (!j.is_array() || (j.size() != 3 && j.size() != 4))
             fail(path, "a colour is [r, g, b] or [r, g, b, a]");
         float c[4] = {0, 0, 0, 1};
-        for (std::size_t i = 0; i < j.size(); ++i) c[i] = float(num(j[i], path));
+        for (std::size_t i = 0; i < j.size(); ++i) {
+            double d = num(j[i], path);
+            if (!(d >= 0 && d <= 1)) fail(path, "colour components lie in 0..1");
+            c[i] = float(d);
+        }
         return {c[0], c[1], c[2], c[3]};
     }
     static TextAlignment alignment(const json& j, const std::string& path) {
@@ -231,7 +235,8 @@ class Builder {
         if (j.contains("tag")) v.setTag(integer(j["tag"], path + ".tag"));
         if (j.contains("autoresizingMask")) {
             double m = num(j["autoresizingMask"], path + ".autoresizingMask");
-            if (m < 0 || m > 63) fail(path, "autoresizingMask must lie in 0..63");
+            if (m != std::floor(m) || m < 0 || m > 63)
+                fail(path, "autoresizingMask must be a whole number in 0..63");
             v.setAutoresizingMask(unsigned(m));
         }
         if (j.contains("autoresizesSubviews"))
@@ -361,7 +366,7 @@ class Builder {
             if (!e.is_object()) fail(p, "an item must be an object");
             for (auto it = e.begin(); it != e.end(); ++it)
                 if (it.key() != "system" && it.key() != "title" && it.key() != "action" &&
-                    it.key() != "width" && it.key() != "tag" && it.key() != "outlet")
+                    it.key() != "width" && it.key() != "tag")
                     fail(p, "unknown key \"" + it.key() + "\" for a bar item");
             std::shared_ptr<BarButtonItem> item;
             if (e.contains("system")) {
