@@ -67,4 +67,15 @@ void ScrollView::touchesEnded(const TouchSet& t, const Event& e) {
     flashedAt_ = monotonicNow();
 }
 
+// A drag taken away (a recognizer, the app leaving the foreground) ends like a lift-off;
+// otherwise the indicators would stay up and the next touch would scroll from a stale drag.
+void ScrollView::touchesCancelled(const TouchSet& t, const Event& e) {
+    if (!dragging_) {
+        View::touchesCancelled(t, e);
+        return;
+    }
+    dragging_ = false;
+    flashedAt_ = monotonicNow();
+}
+
 }  // namespace platform::ui

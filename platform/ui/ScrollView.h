@@ -31,6 +31,7 @@ class ScrollView : public View {
     void touchesBegan(const TouchSet& t, const Event& e) override;
     void touchesMoved(const TouchSet& t, const Event& e) override;
     void touchesEnded(const TouchSet& t, const Event& e) override;
+    void touchesCancelled(const TouchSet& t, const Event& e) override;
 
   private:
     Point clamped(Point p) const;

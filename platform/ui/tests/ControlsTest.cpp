@@ -132,6 +132,13 @@ TEST(Controls, ScrollViewDragsWithinContentAndFlashesIndicators) {
     EXPECT_TRUE(scroll->indicatorsVisible());
     loop.advance(ScrollView::kIndicatorFlashSeconds + 0.01);
     EXPECT_FALSE(scroll->indicatorsVisible());
+
+    // A drag cancelled part way ends as a lift-off would.
+    input.touchDown(2, {50, 50});
+    input.touchMove(2, {50, 60});
+    input.cancelAll();
+    loop.advance(ScrollView::kIndicatorFlashSeconds + 0.01);
+    EXPECT_FALSE(scroll->indicatorsVisible());
 }
 
 TEST(Controls, ToolbarLaysOutItemsAndSpacesAndRunsActions) {
