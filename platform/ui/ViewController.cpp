@@ -194,6 +194,14 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
     return true;
 }
 
+void ViewController::forgetCoveredView(const View* v) {
+    if (presented_ && presented_->coveredView_.get() == v) {
+        presented_->coveredView_.reset();
+        presented_->coveredSuperview_.reset();
+    }
+    for (auto& child : children_) child->forgetCoveredView(v);
+}
+
 // ---- containment ----
 
 void ViewController::addChildViewController(const std::shared_ptr<ViewController>& child) {

@@ -148,6 +148,10 @@ class ViewController : public Responder,
 
   private:
     friend class View;
+    friend class Window;
+    // A presentation above this controller (or its children) no longer puts `view` back when
+    // it is dismissed: the view has left the screen for good.
+    void forgetCoveredView(const View* view);
     void appearanceWill(bool appearing);
     void appearanceDid(bool appearing);
     static void finish(bool animated, std::function<void()> completion);

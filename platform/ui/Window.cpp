@@ -30,8 +30,14 @@ void Window::setRootViewController(std::shared_ptr<ViewController> vc, bool /*an
     }
     auto old = std::move(root_);
     root_ = vc;
-    if (old && old->isViewLoaded() && old->view()->superview().get() == this)
-        old->view()->removeFromSuperview();
+    if (old && old->isViewLoaded()) {
+        if (old->view()->superview().get() == this)
+            old->view()->removeFromSuperview();
+        else
+            // Covered by a full-screen presentation: its dismissal must not bring back a
+            // screen that is no longer the root.
+            old->forgetCoveredView(old->view().get());
+    }
     if (vc) {
         auto v = vc->view();
         v->setFrame(bounds());

@@ -101,6 +101,21 @@ TEST_F(PresentationTest, RootChangeSwapsViewsAndCallbacks) {
     EXPECT_EQ(log, (Log{"b:willDisappear", "b:didDisappear"}));
 }
 
+TEST_F(PresentationTest, RootReplacedUnderAPresentationStaysGoneAfterDismissal) {
+    auto a = probe("a");
+    auto b = probe("b");
+    auto modal = probe("modal");
+    window->setRootViewController(a);
+    ASSERT_TRUE(a->presentViewController(modal, false));
+    ASSERT_EQ(a->view()->superview(), nullptr);
+    window->setRootViewController(b);
+    log.clear();
+    ASSERT_TRUE(a->dismissViewController(false));
+    EXPECT_EQ(log, (Log{"modal:willDisappear", "modal:didDisappear"}));
+    EXPECT_EQ(a->view()->superview(), nullptr);
+    EXPECT_EQ(window->subviews(), (std::vector<std::shared_ptr<View>>{b->view()}));
+}
+
 TEST_F(PresentationTest, PresentIsRefusedWithoutWindowOrWhenAlreadyPresenting) {
     auto root = probe("root");
     auto first = probe("first");
@@ -130,6 +145,18 @@ TEST_F(PresentationTest, PresentIsRefusedWithoutWindowOrWhenAlreadyPresenting) {
     auto child = probe("child");
     auto nav = NavigationController::create(child);
     EXPECT_FALSE(first->presentViewController(child, false, completion));
+
+    // A controller whose view is already on screen, and a presenter whose view never loaded.
+    auto shown = probe("shown");
+    window->addSubview(shown->view());
+    log.clear();
+    EXPECT_FALSE(first->presentViewController(shown, false, completion));
+    auto unloaded = probe("unloaded");
+    EXPECT_FALSE(unloaded->presentViewController(second, false, completion));
+    EXPECT_FALSE(unloaded->isViewLoaded());
+    loop.advance(1);
+    EXPECT_FALSE(called);
+    EXPECT_TRUE(log.empty());
 }
 
 TEST_F(PresentationTest, PresentAndDismissRunCallbacksInOrder) {
