@@ -93,6 +93,8 @@ void View::insertAt(const std::shared_ptr<View>& v, std::size_t index) {
         auto it = std::find(subviews_.begin(), subviews_.end(), v);
         subviews_.erase(it);
         subviews_.insert(subviews_.begin() + std::min(index, subviews_.size()), v);
+        // Re-adding is how callers raise a view; the window must still keep its overlays on top.
+        didAddSubview(v.get());
         return;
     }
     if (oldWindow != newWindow) notifyWillMoveToWindow(*v, oldWindow, newWindow);

@@ -218,6 +218,8 @@ TEST_F(AlertTest, AlertStaysAboveLaterViewsAndWaitsForAKeyWindow) {
     auto game = View::create({0, 0, 320, 480});
     window->addSubview(game);  // a screen added later stays under the alert
     EXPECT_EQ(window->subviews().back(), a->view());
+    window->addSubview(game);  // and so does one raised by adding it again
+    EXPECT_EQ(window->subviews().back(), a->view());
     a->tapButton(0);
     window->addSubview(View::create());
     EXPECT_EQ(window->subviews().size(), 2u);
