@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include "platform/base/LogSink.h"
+#include "platform/base/NumberText.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/Bundle.h"
 #include "platform/storage/PropertyList.h"
@@ -24,23 +25,6 @@ std::string trimmedLower(const std::string& s) {
     std::string out = s.substr(b);
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
-}
-
-// The leading number of a text, as the original read "12abc" as 12; none gives 0.
-double leadingReal(const std::string& s) {
-    const char* p = s.c_str();
-    char* end = nullptr;
-    double d = std::strtod(p, &end);
-    return end == p || !std::isfinite(d) ? 0.0 : d;
-}
-
-std::int64_t leadingInteger(const std::string& s) {
-    const char* p = s.c_str();
-    char* end = nullptr;
-    errno = 0;
-    long long v = std::strtoll(p, &end, 10);
-    if (end == p) return 0;
-    return static_cast<std::int64_t>(v);  // strtoll saturates on overflow
 }
 
 std::int64_t realToInteger(double d) {
@@ -236,7 +220,7 @@ bool UserDefaults::boolForKey(std::string_view key) const {
     if (v->isString()) {
         std::string s = trimmedLower(v->stringRef());
         if (s.rfind("yes", 0) == 0 || s.rfind("true", 0) == 0) return true;
-        return leadingInteger(s) != 0;
+        return integerValue(s) != 0;
     }
     return false;
 }
@@ -246,7 +230,7 @@ std::int64_t UserDefaults::integerForKey(std::string_view key) const {
     if (!v) return 0;
     if (v->isBool() || v->isInteger()) return v->asInteger();
     if (v->isReal()) return realToInteger(v->asReal());
-    if (v->isString()) return leadingInteger(v->stringRef());
+    if (v->isString()) return integerValue(v->stringRef());
     return 0;
 }
 
@@ -254,7 +238,7 @@ double UserDefaults::doubleForKey(std::string_view key) const {
     auto v = objectForKey(key);
     if (!v) return 0;
     if (v->isNumber()) return v->asReal();
-    if (v->isString()) return leadingReal(v->stringRef());
+    if (v->isString()) return doubleValue(v->stringRef());
     return 0;
 }
 

@@ -67,6 +67,16 @@ TEST(UserDefaultsTest, TypedReadsFollowTheOriginalConversions) {
     EXPECT_FALSE(d.stringForKey("list"));
     EXPECT_EQ(d.integerForKey("list"), 0);
     EXPECT_FALSE(d.boolForKey("dict"));
+    // Texts read by the program's one number rule: decimal only, '.' whatever the locale.
+    d.setObject("hexText", Value("0x10"));
+    d.setObject("spacedReal", Value("  -2.5e1kg"));
+    d.setObject("infText", Value("inf"));
+    EXPECT_EQ(d.doubleForKey("hexText"), 0.0);
+    EXPECT_EQ(d.integerForKey("hexText"), 0);
+    EXPECT_FALSE(d.boolForKey("hexText"));
+    EXPECT_DOUBLE_EQ(d.doubleForKey("spacedReal"), -25.0);
+    EXPECT_EQ(d.integerForKey("spacedReal"), -2);
+    EXPECT_EQ(d.doubleForKey("infText"), 0.0);
 }
 
 TEST(UserDefaultsTest, PersistsAcrossInstancesAndKeepsRegisteredDefaultsOut) {
