@@ -111,6 +111,12 @@ bool AppPaths::ensureDirectory(const std::filesystem::path& dir, mode_t mode, st
     }
     struct stat st {};
     if (::lstat(dir.c_str(), &st) == 0) {
+        // A link to a folder is how many people move their data to another disk; only the
+        // private folders, whose mode we promise, must be real folders of their own.
+        if (S_ISLNK(st.st_mode) && !exactMode && ::stat(dir.c_str(), &st) != 0) {
+            setError(error, "not a directory:", dir, errno);
+            return false;
+        }
         if (!S_ISDIR(st.st_mode)) {
             setError(error, "not a directory:", dir, ENOTDIR);
             return false;

@@ -37,9 +37,9 @@ class AppPaths {
     // Wins over the environment while set; nullopt returns to the environment.
     static void setHomeOverride(std::optional<std::filesystem::path> home);
 
-    // mkdir -p with the given mode for the folders it creates. A symbolic link or a file in
-    // the way is refused, and an existing folder of ours gets its mode narrowed to `mode` when
-    // `exactMode` is set.
+    // mkdir -p with the given mode for the folders it creates. A file in the way is refused;
+    // a symbolic link to a folder is followed, except with `exactMode`, where it is refused
+    // and an existing folder of ours gets its mode narrowed to `mode`.
     static bool ensureDirectory(const std::filesystem::path& dir, mode_t mode,
                                 std::string* error = nullptr, bool exactMode = false);
 

@@ -75,4 +75,22 @@ TEST(AppPathsTest, SomethingInTheWayIsRefused) {
     std::filesystem::create_directory_symlink(dir.path(), dir / "link");
     EXPECT_FALSE(AppPaths::ensureDirectory(dir / "link", 0700, &error, true));
     EXPECT_TRUE(AppPaths::ensureDirectory(dir / "a" / "b" / "c", 0755, &error)) << error;
+    std::filesystem::create_symlink(dir / "missing", dir / "dangling");
+    EXPECT_FALSE(AppPaths::ensureDirectory(dir / "dangling" / "x", 0755, &error));
+}
+
+TEST(AppPathsTest, DataFolderMovedAwayBehindALinkStillWorks) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "elsewhere");
+    std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "share");
+    ScopedEnv movu("MOVUROUTE_HOME", (dir / "share" / "movuroute").string());
+    EXPECT_TRUE(std::filesystem::is_directory(AppPaths::preferences()));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "elsewhere" / "movuroute" / "Library"));
+    std::string error;
+    EXPECT_TRUE(AppPaths::ensureDirectory(dir / "share", 0755, &error)) << error;
+    // The private folder itself must not be a link someone else could point elsewhere.
+    std::filesystem::create_directory_symlink(dir / "elsewhere",
+                                              dir / "share" / "movuroute" / "tmp");
+    EXPECT_FALSE(
+        AppPaths::ensureDirectory(dir / "share" / "movuroute" / "tmp", 0700, &error, true));
 }
