@@ -32,6 +32,9 @@ class UrlRequest {
     using Bytes = std::vector<std::uint8_t>;
 
     static constexpr double kDefaultTimeoutInterval = 60.0;
+    // Longer waits (up to infinity) are taken as this one: a year, still in range of every
+    // clock and time-out the transfer code converts it to.
+    static constexpr double kMaxTimeoutInterval = 365.0 * 24 * 3600;
 
     UrlRequest() = default;
     explicit UrlRequest(
@@ -73,7 +76,8 @@ class UrlRequest {
     void setHttpBody(std::string_view body) { body_.assign(body.begin(), body.end()); }
 
     // Seconds without any progress (connecting, sending or receiving) after which the
-    // request fails with a time-out; 0 or less means the default of 60.
+    // request fails with a time-out; 0 or less means the default of 60, more than a year
+    // (or infinity) a year.
     double timeoutInterval() const { return timeout_; }
     void setTimeoutInterval(double seconds) { timeout_ = seconds; }
 
@@ -84,7 +88,10 @@ class UrlRequest {
     void setHttpShouldHandleCookies(bool handle) { handleCookies_ = handle; }
 
     // The time-out actually applied.
-    double effectiveTimeout() const { return timeout_ > 0 ? timeout_ : kDefaultTimeoutInterval; }
+    double effectiveTimeout() const {
+        if (!(timeout_ > 0)) return kDefaultTimeoutInterval;
+        return timeout_ < kMaxTimeoutInterval ? timeout_ : kMaxTimeoutInterval;
+    }
 
   private:
     Url url_;

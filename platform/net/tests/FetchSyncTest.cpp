@@ -1,6 +1,7 @@
 #include "platform/net/FetchSync.h"
 
 #include <future>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -253,6 +254,18 @@ TEST(FetchSync, IdleTimeOutBeforeTheHeadAndInsideTheBody) {
     EXPECT_EQ(trickle.statusCode(), 200);
     EXPECT_EQ(trickle.bodyText(), "first part");
     gate->release();
+}
+
+TEST(FetchSync, UnboundedTimeOutsWaitInsteadOfFailingAtOnce) {
+    TestHttpServer server;
+    server.get("/slow", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("late but here", "text/plain");
+    });
+    for (double timeout : {std::numeric_limits<double>::infinity(), 1e300}) {
+        auto result = fetchSync(requestFor(server, "/slow", timeout));
+        ASSERT_TRUE(result.ok()) << timeout << ": " << result.errorText();
+        EXPECT_EQ(result.bodyText(), "late but here");
+    }
 }
 
 TEST(FetchSync, BodyCutShortIsALostConnection) {

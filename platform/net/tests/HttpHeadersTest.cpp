@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/net/HttpStatus.h"
 #include "platform/net/UrlRequest.h"
 #include "platform/net/UrlResponse.h"
@@ -50,6 +52,12 @@ TEST(UrlRequest, DefaultsAndHeaderEditing) {
     EXPECT_EQ(request.valueForHttpHeaderField("user-agent"), "Agent/1");
     request.setTimeoutInterval(0);
     EXPECT_EQ(request.effectiveTimeout(), 60.0);
+    request.setTimeoutInterval(std::nan(""));
+    EXPECT_EQ(request.effectiveTimeout(), 60.0);
+    request.setTimeoutInterval(HUGE_VAL);
+    EXPECT_EQ(request.effectiveTimeout(), platform::UrlRequest::kMaxTimeoutInterval);
+    request.setTimeoutInterval(600);
+    EXPECT_EQ(request.effectiveTimeout(), 600.0);
 }
 
 TEST(UrlResponse, DerivesLengthAndContentType) {
