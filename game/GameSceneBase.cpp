@@ -7,6 +7,7 @@
 #include "appbase/JTLevelInfo.h"
 #include "appbase/JTSoundHelper.h"
 #include "appbase/JTTextLabel.h"
+#include "game/RoadMath.h"
 
 namespace JTApp {
 
@@ -47,9 +48,8 @@ void GameSceneBase::drawGameOver(int y) {
     if (state_ != kStateGameOver || !canvas_) return;
     const float f = static_cast<float>(gameOverFrames_);
     const float t = static_cast<float>(getStateFrames());
-    const float head = f / 20;
     const float fy = static_cast<float>(y);
-    const float y2 = fy - fy * head / (head + std::min(f / 2, t));
+    const float y2 = fy - ratioScaleF(fy, f / 20, std::min(f / 2, t));
     canvas_->drawImage(0, static_cast<float>(getWidth() / 2), y2, 0.5f, 0.5f);
 }
 

@@ -8,12 +8,9 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTSoundHelper.h"
-#include "appbase/Random.h"
 #include "game/RoadMath.h"
 
 namespace JTApp {
-
-using JTAppBase::Random;
 
 namespace {
 
@@ -83,8 +80,8 @@ void MyGameScene::generateRow() {
 
     // While start() builds the first screen (frame 0) only one row may bend the road, so the
     // player starts on a straight stretch.
-    bool newStep = getFrame() != 0 ? Random::below(4) == 0 : ringIndex_ == 13;
-    if (newStep) centreStep_ = Random::between(-400, 400);
+    bool newStep = getFrame() != 0 ? randomBelow(4) == 0 : ringIndex_ == 13;
+    if (newStep) centreStep_ = randomBetween(-400, 400);
 
     if (roadCentre_ < half + kRowHeight) {
         roadCentre_ = half + kRowHeight;
@@ -100,13 +97,13 @@ void MyGameScene::generateRow() {
 
     rowsUntilItem_ -= 1;
     if (rowsUntilItem_ <= 0) {
-        row.itemX = Random::between(row.left + kItemHalfWidth, row.right - kItemHalfWidth);
+        row.itemX = randomBetween(row.left + kItemHalfWidth, row.right - kItemHalfWidth);
         if (getLevelId() == 3) {
-            rowsUntilItem_ = Random::between(2, 9);
-            row.item = Random::below(4) != 0 ? Wall::kItemObstacle : Wall::kItemHamburger;
+            rowsUntilItem_ = randomBetween(2, 9);
+            row.item = randomBelow(4) != 0 ? Wall::kItemObstacle : Wall::kItemHamburger;
         } else {
             row.item = Wall::kItemHamburger;
-            rowsUntilItem_ = Random::between(9, 36);
+            rowsUntilItem_ = randomBetween(9, 36);
         }
     }
     ringIndex_ = (ringIndex_ + 1) % kRowCount;

@@ -2,9 +2,12 @@
 
 #include <cstdint>
 
-// The road's integer arithmetic. The rules were written for 32-bit registers, so products and
-// sums wrap at 32 bits here too instead of overflowing (which C++ leaves undefined); for every
-// value a real run produces nothing wraps and the results are the plain ones.
+#include "appbase/Random.h"
+
+// The road's arithmetic and random draws. The integer rules were written for 32-bit registers,
+// so products and sums wrap at 32 bits here too instead of overflowing (which C++ leaves
+// undefined); for every value a real run produces nothing wraps and the results are the plain
+// ones.
 
 namespace JTApp {
 
@@ -26,6 +29,20 @@ inline int32_t wrapDiv(int32_t a, int32_t b) {
 inline int32_t ratioScale(int32_t a, int32_t b, int32_t c) {
     int32_t d = wrapAdd(b, c);
     return d == 0 ? 0 : wrapDiv(wrapMul(a, b), d);
+}
+
+// The same easing in single precision, for the falling game-over picture.
+inline float ratioScaleF(float a, float b, float c) {
+    return a * b / (b + c);
+}
+
+// The road's random draws, from the game core's one random source: [0, n) and [a, b).
+inline int32_t randomBelow(int32_t n) {
+    return JTAppBase::Random::below(n);
+}
+
+inline int32_t randomBetween(int32_t a, int32_t b) {
+    return JTAppBase::Random::between(a, b);
 }
 
 }  // namespace JTApp

@@ -43,6 +43,22 @@ TEST(RoadMath, RatioScaleTruncatesAndGuardsTheZeroDivisor) {
     EXPECT_EQ(JTApp::wrapMul(0x10000, 0x10000), 0);
     EXPECT_EQ(JTApp::wrapDiv(std::numeric_limits<int32_t>::min(), -1),
               std::numeric_limits<int32_t>::min());
+    // The float easing: 200 at rest, 200 / 11 once the picture has fallen halfway (f = 50).
+    EXPECT_FLOAT_EQ(JTApp::ratioScaleF(200, 2.5f, 0), 200);
+    EXPECT_FLOAT_EQ(JTApp::ratioScaleF(200, 2.5f, 25), 200.0f / 11);
+}
+
+TEST(RoadMath, RandomDrawsScaleTheSourceValueAndTruncate) {
+    ScriptedRandom random(kHalf);
+    random.queue = {0, kHalf, 0x7FFFFFFF, 0, 0x7FFFFFFF, kHalf};
+    JTAppBase::Random::Scoped scoped([&random] { return random.next(); });
+    EXPECT_EQ(JTApp::randomBelow(4), 0);
+    EXPECT_EQ(JTApp::randomBelow(4), 2);
+    EXPECT_EQ(JTApp::randomBelow(4), 3);  // never n itself
+    EXPECT_EQ(JTApp::randomBetween(-400, 400), -400);
+    EXPECT_EQ(JTApp::randomBetween(-400, 400), 399);
+    EXPECT_EQ(JTApp::randomBetween(9, 36), 22);
+    EXPECT_EQ(random.draws, 6);
 }
 
 TEST(MyGameScene, StartBuildsAStraightWideRoadAndBendsItOnlyAfterRow13) {
