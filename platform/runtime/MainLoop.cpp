@@ -8,6 +8,7 @@
 
 #include "platform/base/LogSink.h"
 #include "platform/runtime/Clock.h"
+#include "platform/runtime/GlobalQueue.h"
 #include "platform/runtime/ManualClock.h"
 
 namespace platform {
@@ -107,6 +108,9 @@ bool MainLoop::syncOnMain(Task task) {
         }
     });
     try {
+        // A pool thread waiting here must not count against the pool: the main thread may be
+        // waiting in turn for background work that needs a thread.
+        GlobalQueue::BlockingScope blocking;
         result.get();
     } catch (const std::future_error& e) {
         if (e.code() == std::future_errc::broken_promise) return false;

@@ -3,14 +3,18 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <future>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/base/LogSink.h"
+#include "platform/runtime/GlobalQueue.h"
 #include "platform/runtime/MainLoopTestScope.h"
 
 using namespace platform;
@@ -258,6 +262,23 @@ TEST_F(MainLoopTest, SyncOnMainRethrowsAndReportsDroppedWork) {
     loop.reset();
     dropped.join();
     EXPECT_EQ(answer.load(), 0);
+}
+
+TEST_F(MainLoopTest, PoolThreadsWaitingForTheMainThreadLeaveThePoolWorking) {
+    // Every base thread of the pool waits in syncOnMain while the main thread is busy; other
+    // background work must still get a thread, or a main thread waiting for it would hang.
+    const std::size_t n = std::max<std::size_t>(2, std::thread::hardware_concurrency());
+    if (n + 1 >= GlobalQueue::kMaxThreads) GTEST_SKIP() << "more cores than the pool's limit";
+    for (std::size_t i = 0; i < n; ++i) GlobalQueue::async([this] { loop.syncOnMain([] {}); });
+    while (loop.pendingTaskCount() < n) std::this_thread::yield();
+
+    auto ran = std::make_shared<std::promise<void>>();
+    auto ranFuture = ran->get_future();
+    GlobalQueue::async([ran] { ran->set_value(); });
+    const bool poolAnswered =
+        ranFuture.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    EXPECT_EQ(loop.runUntilIdle(), n);
+    EXPECT_TRUE(poolAnswered);
 }
 
 TEST_F(MainLoopTest, RunOnceWaitsForWorkFromAnotherThread) {
