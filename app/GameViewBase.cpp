@@ -155,6 +155,8 @@ void GameViewBase::start() {
     applyGLState();
     gl().glClearColor(0, 0, 0, 1);
     gl().glClear(GL_COLOR_BUFFER_BIT);
+    // The game's sprites are drawn pixel-exact; a multisampled context would blur their edges.
+    gl().glDisable(GL_MULTISAMPLE);
     nextTime_ = platform::Clock::monotonic();
     enterPauseCount_ = 0;
     tickCount_ = 0;

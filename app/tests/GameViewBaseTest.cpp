@@ -145,6 +145,10 @@ TEST_F(GameViewBaseTest, RatesComeFromTheSceneFrameInterval) {
 TEST_F(GameViewBaseTest, FiringsCatchUpMissedTicksUpToMaxSkip) {
     auto scene = startScene();
     EXPECT_EQ(scene->draws, 1);  // one frame before the first tick
+    bool multisampleOff = false;
+    for (const auto& call : recorder.callsNamed("glDisable"))
+        multisampleOff = multisampleOff || call.args[0] == GL_MULTISAMPLE;
+    EXPECT_TRUE(multisampleOff);
     EXPECT_EQ(host->stoppedLoops, (std::vector<std::pair<bool, bool>>{{true, false}}));
     double due = view->nextTime();
     EXPECT_DOUBLE_EQ(due, scope.now());
