@@ -17,8 +17,9 @@ namespace {
 // A game with as many levels as asked for (ids 1, 2, ...).
 class CountedLevels : public JTAppBase::JTLevelManager {
   public:
-    CountedLevels(const JTAppBase::JTAppContextPtr& context, int count)
-        : JTLevelManager(context), count_(count) {}
+    CountedLevels(const JTAppBase::JTAppContextPtr& context, int count, bool downloads)
+        : JTLevelManager(context), count_(count), downloads_(downloads) {}
+    bool canDownloadLevels() override { return downloads_; }
     void initLevels(const JTCore::JTArrayListPtr& levels) override {
         for (int i = 1; i <= count_; ++i) {
             auto level = newLevelInfo(i);
@@ -30,6 +31,7 @@ class CountedLevels : public JTAppBase::JTLevelManager {
 
   private:
     int count_;
+    bool downloads_;
 };
 
 class TitleViewTest : public AppCoreTest {
@@ -42,9 +44,9 @@ class TitleViewTest : public AppCoreTest {
     }
     ~TitleViewTest() override { platform::ui::InterfaceLoader::setSearchDirectory({}); }
 
-    void useLevels(int count) {
+    void useLevels(int count, bool downloads = false) {
         auto context = core->appContext();
-        auto manager = JTCore::JTNew<CountedLevels>(context, count);
+        auto manager = JTCore::JTNew<CountedLevels>(context, count, downloads);
         context->setLevelManager(manager);
         manager->reset();
     }
@@ -55,6 +57,11 @@ class TitleViewTest : public AppCoreTest {
         title->setAppCore(core);
         title->startAsRootView();
         return title;
+    }
+
+    // The web page the app last opened in the browser.
+    std::string lastOpened() const {
+        return opened.empty() || opened.back().empty() ? std::string() : opened.back().back();
     }
 
     static bool hidden(const std::shared_ptr<platform::ui::Button>& b) {
@@ -181,6 +188,48 @@ TEST_F(TitleViewTest, LevelButtonOpensTheSelectionScreenOnTheCurrentLevel) {
     select->close();
     EXPECT_FALSE(select->delegate());
     EXPECT_TRUE(title->levelSelectDelegate());
+}
+
+TEST_F(TitleViewTest, WebButtonsOpenTheirPagesWithTheCurrentLevel) {
+    useLevels(3);
+    core->setCurrentLevelId(2);
+    auto title = show();
+    title->onHowToPlayBtn();
+    EXPECT_NE(lastOpened().find("cmd/jump?"), std::string::npos) << lastOpened();
+    EXPECT_NE(lastOpened().find("&tgt=1&"), std::string::npos) << lastOpened();
+    EXPECT_EQ(lastOpened().find("&lid="), std::string::npos) << lastOpened();
+    title->onOtherGamesBtn();
+    EXPECT_NE(lastOpened().find("&tgt=2&"), std::string::npos) << lastOpened();
+    title->onMoreLevelsBtn();
+    EXPECT_NE(lastOpened().find("&tgt=6&"), std::string::npos) << lastOpened();
+    EXPECT_NE(lastOpened().find("&lid=2&"), std::string::npos) << lastOpened();
+    EXPECT_EQ(opened.size(), 3u);
+}
+
+TEST_F(TitleViewTest, DownloadableLevelsAddAMoreLevelsRowThatOpensTheWebService) {
+    useLevels(2, true);
+    auto title = ViewControllerBase::make<MyTitleView>("Title_Portrait");
+    title->setAppCore(core);
+    title->startAsRootView();
+    TitleView_DefaultLevelSelectDelegate delegate(title, title->menuItems());
+    auto select = ViewControllerBase::make<SimpleSelectView>();
+    ASSERT_TRUE(delegate.useDL());
+    ASSERT_EQ(delegate.itemsNum(), 3);
+    EXPECT_EQ(delegate.itemLabelAt(1), "Level 2");
+    EXPECT_EQ(delegate.itemLabelAt(2), "More Levels ...");
+    EXPECT_EQ(delegate.itemInfoTextAt(2).value_or(""),
+              "Get more levels now!\n(Press Done button to proceed)");
+    EXPECT_TRUE(delegate.canBeDoneWithIndex(2, *select));
+    EXPECT_TRUE(alertTexts().empty());
+
+    // The extra row only opens the page: the current level and the settings stay.
+    std::filesystem::remove(settingsPath());
+    delegate.didBeDoneWithIndex(2, *select);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_NE(lastOpened().find("&tgt=8&"), std::string::npos) << lastOpened();
+    EXPECT_NE(lastOpened().find("&lid=1&"), std::string::npos) << lastOpened();
+    EXPECT_EQ(core->currentLevelId(), 1);
+    EXPECT_FALSE(std::filesystem::exists(settingsPath()));
 }
 
 }  // namespace
