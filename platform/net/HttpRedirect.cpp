@@ -36,9 +36,15 @@ std::optional<UrlRequest> redirectRequestFor(const UrlRequest& previous,
         headers.remove("Content-Length");
         next.setAllHttpHeaderFields(std::move(headers));
     }
-    if (!HttpHeaders::namesEqual(previous.url().host(), target->host())) {
+    // Credentials were meant for one server over the channel they were given on: not for
+    // another host, and never in clear text after a secure request.
+    const bool otherHost = !HttpHeaders::namesEqual(previous.url().host(), target->host());
+    const bool downgraded = HttpHeaders::namesEqual(previous.url().scheme(), "https") &&
+                            !HttpHeaders::namesEqual(target->scheme(), "https");
+    if (otherHost || downgraded) {
         HttpHeaders headers = next.allHttpHeaderFields();
         headers.remove("Authorization");
+        headers.remove("Cookie");
         next.setAllHttpHeaderFields(std::move(headers));
     }
     return next;

@@ -18,7 +18,8 @@ inline constexpr int kMaxHttpRedirects = 16;
 // 307, 308 with a "Location") or its location is not a URL. The location is resolved
 // against the previous URL. As browsers do, 303 turns every method but HEAD into a GET, and
 // 301/302 turn a POST into a GET; the body and its content fields go with it. Credentials
-// ("Authorization") are not carried to another host.
+// set by the caller ("Authorization", "Cookie") are not carried to another host, nor from
+// https to plain http.
 std::optional<UrlRequest> redirectRequestFor(const UrlRequest& previous,
                                              const UrlResponse& response);
 

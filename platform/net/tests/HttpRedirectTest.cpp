@@ -65,6 +65,20 @@ TEST(HttpRedirect, KeepsOrDropsMethodBodyAndCredentials) {
     EXPECT_EQ(elsewhere->httpMethod(), "POST");
     EXPECT_FALSE(elsewhere->allHttpHeaderFields().contains("Authorization"));
 
+    auto secure = requestTo("https://a.test/account");
+    secure.setValueForHttpHeaderField("Bearer t", "Authorization");
+    secure.setValueForHttpHeaderField("sid=1", "Cookie");
+    auto sameSite = redirectRequestFor(secure, redirectTo("/next", 302));
+    ASSERT_TRUE(sameSite);
+    EXPECT_EQ(sameSite->valueForHttpHeaderField("Authorization"), "Bearer t");
+    EXPECT_EQ(sameSite->valueForHttpHeaderField("Cookie"), "sid=1");
+    for (const char* away : {"http://a.test/next", "https://b.test/next"}) {
+        auto moved = redirectRequestFor(secure, redirectTo(away, 302));
+        ASSERT_TRUE(moved) << away;
+        EXPECT_FALSE(moved->allHttpHeaderFields().contains("Authorization")) << away;
+        EXPECT_FALSE(moved->allHttpHeaderFields().contains("Cookie")) << away;
+    }
+
     auto head = requestTo("http://a.test/h");
     head.setHttpMethod("HEAD");
     EXPECT_EQ(redirectRequestFor(head, redirectTo("/h2", 303))->httpMethod(), "HEAD");
