@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
@@ -197,8 +198,15 @@ bool CookieJar::save(const std::string& path) const {
         text += netscapeLine(cookie) + "\n";
     }
     std::string temporary = path + ".tmp" + std::to_string(::getpid());
-    FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) return false;
+    // Saved cookies are credentials: readable by this user only.
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
+        ::close(fd);
+        std::remove(temporary.c_str());
+        return false;
+    }
     bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     ok = std::fflush(file) == 0 && ok;
     ok = ::fsync(fileno(file)) == 0 && ok;

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "NetTestSupport.h"
 #include "platform/net/FetchSync.h"
@@ -95,6 +96,9 @@ TEST_F(CookieJarTest, SetMatchDeleteSaveAndLoad) {
 
     std::string path = std::string(MOVU_BINARY_DIR) + "/cookie-jar-test.txt";
     ASSERT_TRUE(jar.save(path));
+    struct stat saved {};
+    ASSERT_EQ(::stat(path.c_str(), &saved), 0);
+    EXPECT_EQ(saved.st_mode & 0777, 0600u);
     jar.deleteCookie("id", "example.test");
     ASSERT_EQ(jar.allCookies().size(), 1u);
     EXPECT_EQ(jar.allCookies()[0].name, "token");
