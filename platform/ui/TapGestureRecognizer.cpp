@@ -17,11 +17,15 @@ void TapGestureRecognizer::touchesBegan(const TouchSet& t, const Event& e) {
         setState(GestureState::Failed);
         return;
     }
-    if (lastEnd_ >= 0 && e.timestamp() - lastEnd_ > kMaximumTapInterval) {
-        setState(GestureState::Failed);
-        return;
+    Point p = t.front()->locationInView(nullptr);
+    // A tap too late or too far from the last one does not fail the gesture: the earlier taps
+    // are forgotten and this one starts a new count, so a double tap after a pause still works.
+    if (taps_ > 0 && (e.timestamp() - lastEnd_ > kMaximumTapInterval ||
+                      std::hypot(p.x - start_.x, p.y - start_.y) > kAllowableMovement)) {
+        taps_ = 0;
+        lastEnd_ = -1;
     }
-    start_ = t.front()->locationInView(nullptr);
+    start_ = p;
 }
 
 void TapGestureRecognizer::touchesMoved(const TouchSet& t, const Event&) {

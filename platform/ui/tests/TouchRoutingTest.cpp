@@ -168,6 +168,24 @@ TEST_F(TouchRoutingTest, DoubleTapNeedsTwoQuickTapsInOnePlace) {
     input.touchDown(1, {50, 50});
     input.touchUp(1, {50, 50});
     EXPECT_EQ(fired, 1);
+    // The slow tap began a new count: one quick tap more makes a double tap.
+    loop.advance(0.1);
+    input.touchDown(1, {50, 50});
+    input.touchUp(1, {50, 50});
+    EXPECT_EQ(fired, 2);
+
+    // Quick but far apart: the second tap starts over rather than completing the first.
+    loop.advance(1);
+    input.touchDown(1, {20, 20});
+    input.touchUp(1, {20, 20});
+    loop.advance(0.1);
+    input.touchDown(1, {150, 150});
+    input.touchUp(1, {150, 150});
+    EXPECT_EQ(fired, 2);
+    loop.advance(0.1);
+    input.touchDown(1, {150, 150});
+    input.touchUp(1, {150, 150});
+    EXPECT_EQ(fired, 3);
 }
 
 TEST_F(TouchRoutingTest, PanReportsTranslationFromAnAncestorsRecognizer) {
