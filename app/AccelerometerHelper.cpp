@@ -140,6 +140,13 @@ void AccelerometerHelper::updateAccelerometerFilteringFactorEachTick(double inte
 }
 
 void AccelerometerHelper::setNeutalAccelerometer(double x, double y, double z) {
+    // A neutral position that is no number (a damaged settings file) would pass through the
+    // filter into every reading of the run; lying flat keeps the game steerable.
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
+        x = 0;
+        y = 0;
+        z = -1;
+    }
     neutralX_ = x;
     neutralY_ = y;
     neutralZ_ = z;

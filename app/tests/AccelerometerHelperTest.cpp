@@ -193,6 +193,22 @@ TEST_F(AccelerometerHelperTest, RatesTooLowForTheBoundsStillGiveAFiniteWeight) {
     EXPECT_DOUBLE_EQ(acc.updateInterval(), platform::Accelerometer::kMaxInterval);
 }
 
+TEST_F(AccelerometerHelperTest, ANeutralPositionThatIsNoNumberLiesFlat) {
+    acc.setScript(platform::TiltScript::constant(0.2));
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        owner->neutral = {0, bad, -1};
+        helper->startWithFrequency(50.0, 7e-5);
+        EXPECT_EQ(helper->accelerometerZ(), -1) << bad;
+        scope.advance(1.0);
+        double h = 0, v = 0;
+        helper->getAnglesFromNeutral(h, v);
+        EXPECT_NEAR(h, std::asin(0.2), 1e-3) << bad;
+        EXPECT_NEAR(v, 0, 1e-3) << bad;
+        EXPECT_NEAR(helper->accelerationFromNeutralH(), 0.2, 1e-3) << bad;
+        helper->stop();
+    }
+}
+
 TEST_F(AccelerometerHelperTest, WithoutAnOwnerItLiesFlatInPortrait) {
     owner.reset();
     helper->startWithFrequency(50.0, 7e-5);
