@@ -129,7 +129,7 @@ int32_t BackgroundTrackPlayer::SetUpQueue(BackgroundTrackInfo& track) {
         SoundEngineLogStatus("Error creating queue", status);
         return status;
     }
-    CopyMagicCookie(track);
+    if (OSStatus status = CopyMagicCookie(track, "Error setting magic cookie")) return status;
     std::vector<uint8_t> layout;
     if (track.file->channelLayout(layout) == noErr && !layout.empty()) {
         if ((status = queue_->setChannelLayout(layout))) {
@@ -147,12 +147,14 @@ int32_t BackgroundTrackPlayer::SetUpQueue(BackgroundTrackInfo& track) {
     return noErr;
 }
 
-void BackgroundTrackPlayer::CopyMagicCookie(BackgroundTrackInfo& track) {
+OSStatus BackgroundTrackPlayer::CopyMagicCookie(BackgroundTrackInfo& track,
+                                                const char* failure) {
     // Files without a cookie are the rule (all of ours); only a file that has one passes it on.
     std::vector<uint8_t> cookie;
-    if (!track.file || track.file->magicCookie(cookie) != noErr || cookie.empty()) return;
-    if (OSStatus status = queue_->setMagicCookie(cookie))
-        SoundEngineLogStatus("Error setting cookie data for queue", status);
+    if (!track.file || track.file->magicCookie(cookie) != noErr || cookie.empty()) return noErr;
+    OSStatus status = queue_->setMagicCookie(cookie);
+    if (status) SoundEngineLogStatus(failure, status);
+    return status;
 }
 
 int32_t BackgroundTrackPlayer::SetUpQueueBuffers(BackgroundTrackInfo& track) {
@@ -271,11 +273,11 @@ void BackgroundTrackPlayer::OnBuffer(AudioQueue& queue, AudioQueueBufferRef buff
             return;
         }
         if (!old->loadAtOnce && !next->loadAtOnce) {
-            CopyMagicCookie(*next);
+            CopyMagicCookie(*next, "Error setting cookie data for queue");
             continue;
         }
         if (old->loadAtOnce && next->loadAtOnce && old->dataByteCount >= next->dataByteCount) {
-            CopyMagicCookie(*next);
+            CopyMagicCookie(*next, "Error setting cookie data for queue");
             continue;
         }
         // The buffers no longer fit the track: the ones still playing are freed as they come

@@ -57,7 +57,8 @@ class BackgroundTrackPlayer {
     int32_t SetUpQueueBuffers(BackgroundTrackInfo& track);
     void OnBuffer(platform::audio::AudioQueue& queue, platform::audio::AudioQueueBufferRef buffer);
     void OnIsRunningChanged(platform::audio::AudioQueue& queue);
-    void CopyMagicCookie(BackgroundTrackInfo& track);
+    // Hands the file's cookie, when it has one, to the queue; a refusal is logged as `failure`.
+    platform::audio::OSStatus CopyMagicCookie(BackgroundTrackInfo& track, const char* failure);
     // Drops the queue and every buffer; closes every file of the playlist.
     void DisposeQueue();
     void CloseFiles();
