@@ -147,8 +147,7 @@ int32_t BackgroundTrackPlayer::SetUpQueue(BackgroundTrackInfo& track) {
     return noErr;
 }
 
-OSStatus BackgroundTrackPlayer::CopyMagicCookie(BackgroundTrackInfo& track,
-                                                const char* failure) {
+OSStatus BackgroundTrackPlayer::CopyMagicCookie(BackgroundTrackInfo& track, const char* failure) {
     // Files without a cookie are the rule (all of ours); only a file that has one passes it on.
     std::vector<uint8_t> cookie;
     if (!track.file || track.file->magicCookie(cookie) != noErr || cookie.empty()) return noErr;
