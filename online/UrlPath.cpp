@@ -45,6 +45,10 @@ std::string UrlPathOf(const std::string& url) {
         return {};
     }
     std::size_t pathEnd = url.find_first_of("?#", pathStart);
-    return percentDecoded(url.substr(
+    std::string path = percentDecoded(url.substr(
         pathStart, pathEnd == std::string::npos ? std::string::npos : pathEnd - pathStart));
+    // A web page may link "/startTitle/": the route is the same, as the phone's URLs
+    // reported their paths without the trailing slash.
+    if (path.size() > 1 && path.back() == '/') path.pop_back();
+    return path;
 }
