@@ -42,7 +42,12 @@ class PickerView : public View {
     explicit PickerView(Rect frame = {});
     const char* className() const override { return "UIPickerView"; }
 
-    void setDataSource(std::weak_ptr<PickerViewDataSource> d) { dataSource_ = std::move(d); }
+    // A new data source is asked on the next layout (or use), as the original did.
+    void setDataSource(std::weak_ptr<PickerViewDataSource> d) {
+        dataSource_ = std::move(d);
+        loaded_ = false;
+        setNeedsLayout();
+    }
     void setDelegate(std::weak_ptr<PickerViewDelegate> d) { delegate_ = std::move(d); }
 
     // Asks the data source again; selections are kept where they still fit.
@@ -60,6 +65,8 @@ class PickerView : public View {
     std::string titleForRow(int row, int component);
     double widthForComponent(int component);
     double rowHeightForComponent(int component);
+
+    void layoutSubviews() override { ensureLoaded(); }
 
     // A tap above or below the centre line picks the row shown there.
     void touchesEnded(const TouchSet& t, const Event& e) override;

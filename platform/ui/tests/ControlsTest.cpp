@@ -111,6 +111,16 @@ TEST(Controls, PickerSelectionsStayInRangeAndOnlyUserPicksReachTheDelegate) {
     EXPECT_EQ(picker->titleForRow(1, 0), "0:1");
 }
 
+TEST(Controls, PickerAsksItsDataSourceWhenLaidOut) {
+    platform::MainLoopTestScope loop;
+    auto rows = std::make_shared<Rows>();
+    auto picker = PickerView::create({0, 0, 200, 200});
+    picker->setDataSource(rows);
+    picker->layoutIfNeeded();  // what the compositor does before each frame
+    EXPECT_EQ(picker->numberOfComponents(), 2);
+    EXPECT_EQ(picker->numberOfRowsInComponent(0), 5);
+}
+
 TEST(Controls, ScrollViewDragsWithinContentAndFlashesIndicators) {
     platform::MainLoopTestScope loop;
     auto window = Window::create({0, 0, 320, 480});
