@@ -19,6 +19,7 @@
 #include "core/JTObject.h"
 #include "platform/gfx/GLContext.h"
 #include "platform/storage/Bundle.h"
+#include "platform/ui/Image.h"
 #include "sound/SoundObj.h"
 
 namespace {
@@ -82,6 +83,9 @@ void AppCoreBase::setup() {
     contentsScaleIndexSetting_ = 0;
     dlLevelsSupport_ = DlLevelsSupportAppCore::create(weak_from_this());
     baseJtObjCount_ = 0;
+    // The views' pictures (tab icons, interface files) come from the same bundle as the
+    // game's; the lookup holds nothing of this app core.
+    platform::ui::Image::setProvider(&AppCoreBase::interfaceImageNamed);
     inApplicationWillEnterForeground_ = false;
 }
 

@@ -33,6 +33,7 @@ namespace platform::gfx {
 class GLContext;
 }
 namespace platform::ui {
+class Image;
 class View;
 class ViewController;
 }  // namespace platform::ui
@@ -193,6 +194,9 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     static std::optional<std::pair<std::string, float>> pictureFileForName(const std::string& name,
                                                                            int32_t index);
     std::shared_ptr<Texture2D> newTextureWithName(const std::string& name);
+    // A bundle picture by file name ("icon_scores.png") for the toolkit's views (tab items,
+    // interface files), at the screen's resolution; nullptr when the bundle has none.
+    static std::shared_ptr<const platform::ui::Image> interfaceImageNamed(const std::string& name);
 
     // ---- neutral tilt ----
     double neutralAccelerometerTilt() const;

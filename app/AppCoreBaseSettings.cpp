@@ -12,6 +12,7 @@
 #include "appbase/ScIntHolder.h"
 #include "platform/gfx/Image.h"
 #include "platform/storage/Bundle.h"
+#include "platform/ui/Image.h"
 #include "platform/ui/Screen.h"
 #include "sound/SoundObj.h"
 
@@ -191,6 +192,28 @@ std::optional<std::pair<std::string, float>> AppCoreBase::pictureFileForName(
         }
     }
     return std::nullopt;
+}
+
+std::shared_ptr<const platform::ui::Image> AppCoreBase::interfaceImageNamed(
+    const std::string& name) {
+    std::string stem = name;
+    if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".png") == 0)
+        stem.resize(stem.size() - 4);
+    double scale = platform::ui::Screen::mainScreen().scale();
+    int32_t index = scale >= 2 ? 3 : scale >= 1.5 ? 2 : 1;
+    auto file = pictureFileForName(stem, index);
+    if (!file) return nullptr;
+    std::string error;
+    auto image = platform::gfx::Image::loadPng(file->first, &error);
+    if (!image) {
+        LogMessage("+[AppCoreBase interfaceImageNamed:]", 3, file->first + ": " + error);
+        return nullptr;
+    }
+    // Points are the picture's pixels at the resolution it was drawn for.
+    platform::Size size{image->width() / double(file->second),
+                        image->height() / double(file->second)};
+    return std::make_shared<platform::ui::Image>(
+        name, size, std::make_shared<const platform::gfx::Image>(std::move(*image)), file->second);
 }
 
 std::shared_ptr<Texture2D> AppCoreBase::newTextureWithName(const std::string& name) {

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 #include "ToolScreensTestSupport.h"
 #include "online/LevelScoreElem.h"
@@ -45,6 +47,19 @@ class ToolScreenshots : public ToolScreensTest {
         }
         return false;
     }
+    // Pixels of a square of points (in the tab bar's icon row, tab `index` of three) that are
+    // drawn in the selected blue, and in the unselected grey.
+    static std::pair<int, int> iconPixels(const platform::gfx::Image& img, int index) {
+        int blue = 0, grey = 0;
+        double x0 = (2 * index + 1) * 320.0 / 6 - 15, y0 = 480 - 49 + 4;
+        for (double y = y0; y < y0 + 30; y += 0.5)
+            for (double x = x0; x < x0 + 30; x += 0.5) {
+                auto c = rgb(img, x, y);
+                if (c[2] > 200 && c[0] < 120) ++blue;
+                if (c[0] > 120 && std::abs(c[0] - c[2]) < 12 && std::abs(c[0] - c[1]) < 12) ++grey;
+            }
+        return {blue, grey};
+    }
     std::shared_ptr<MyTabBarController> select(int index) {
         auto tools = core->currentOrientationDependedInfo().toolsView;
         tools->setSelectedIndex(index);
@@ -60,6 +75,8 @@ class ToolScreenshots : public ToolScreensTest {
 TEST_F(ToolScreenshots, ScoresSettingsAndAboutTabs) {
     ASSERT_NE(context, nullptr);
     copyAsset("AboutMessage.txt");
+    for (const char* icon : {"icon_scores.png", "icon_settings.png", "icon_question.png"})
+        copyAsset(icon);
     auto scores = LevelScores::create(core->levelInfoForId(kNamedLevel));
     for (int32_t s : {640, 2150, 1380})
         scores->registerScore(LevelScoreElem::create(s, platform::Date{1.79e9 + s}));
@@ -69,10 +86,17 @@ TEST_F(ToolScreenshots, ScoresSettingsAndAboutTabs) {
 
     ASSERT_NE(openTools(), nullptr);
     auto img = shoot("tools_scores.png");
-    EXPECT_GT(rgb(img, 160, 5)[2], 120);              // navigation bar
-    EXPECT_TRUE(brightInRow(img, 90, 230, 22));       // its title, the level's name
-    EXPECT_TRUE(brightInRow(img, 0, 320, 480 - 24));  // the tab bar's labels
-    auto page = rgb(img, 5, 44 + 300);                // the tab's own dark blue
+    EXPECT_GT(rgb(img, 160, 5)[2], 120);             // navigation bar
+    EXPECT_TRUE(brightInRow(img, 90, 230, 22));      // its title, the level's name
+    EXPECT_TRUE(brightInRow(img, 0, 320, 480 - 9));  // the tab bar's labels, below the icons
+    // The tabs' icons: the selected one in blue, the others in grey.
+    EXPECT_GT(iconPixels(img, 0).first, 200);
+    EXPECT_EQ(iconPixels(img, 0).second, 0);
+    for (int other : {1, 2}) {
+        EXPECT_EQ(iconPixels(img, other).first, 0) << other;
+        EXPECT_GT(iconPixels(img, other).second, 200) << other;
+    }
+    auto page = rgb(img, 5, 44 + 300);  // the tab's own dark blue
     EXPECT_LT(page[0], 60);
     EXPECT_GT(page[2], 60);
     EXPECT_TRUE(brightInRow(img, 20, 200, 44 + 46 + 23));  // newest score, white text
@@ -80,6 +104,8 @@ TEST_F(ToolScreenshots, ScoresSettingsAndAboutTabs) {
 
     select(1);
     img = shoot("tools_settings.png");
+    EXPECT_GT(iconPixels(img, 1).first, 200);  // the lit icon follows the selection
+    EXPECT_EQ(iconPixels(img, 0).first, 0);
     EXPECT_GT(rgb(img, 30, 44 + 62)[0], 200);   // sound button
     EXPECT_GT(rgb(img, 30, 44 + 186)[0], 200);  // calibrate button
     EXPECT_GT(rgb(img, 30, 44 + 268)[0], 200);  // resolution button, offered at scale 2

@@ -17,6 +17,7 @@
 #include "platform/ui/PickerView.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/Switch.h"
+#include "platform/ui/TabBarButton.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/Window.h"
 
@@ -277,6 +278,8 @@ void Compositor::drawContent(View& v, float alpha, const AffineTransform& toWind
                  std::max(b.size.height, tv->contentSize().height) - 2 * inset};
         drawText(tv->text(), box, tv->font().size, tv->font().bold, int(tv->textAlignment()),
                  tv->textColor(), alpha, 0, false, toWindow);
+    } else if (auto* tab = dynamic_cast<TabBarButton*>(&v)) {
+        drawTabBarButton(*tab, alpha, toWindow);
     } else if (auto* button = dynamic_cast<Button*>(&v)) {
         if (auto bg = button->currentBackgroundImage(); bg && bg->pixels())
             if (auto* t = imageTexture(bg->pixels())) drawTexture(*t, b, alpha);
@@ -338,6 +341,26 @@ void Compositor::drawContent(View& v, float alpha, const AffineTransform& toWind
                      alpha);
         }
     }
+}
+
+void Compositor::drawTabBarButton(TabBarButton& tab, float alpha, const AffineTransform& toWindow) {
+    Rect b = tab.bounds();
+    if (tab.isSelected()) {
+        double inset = TabBarButton::kSelectionInset;
+        fillRect(
+            {b.minX() + inset, b.minY() + inset, b.width() - 2 * inset, b.height() - 2 * inset},
+            TabBarButton::kSelectionColor, alpha);
+    }
+    if (tab.isHighlighted()) fillRect(b, {0, 0, 0, 0.25f}, alpha);
+    float contentAlpha = tab.isEnabled() ? alpha : alpha * 0.5f;
+    if (auto img = tab.currentImage(); img && img->pixels())
+        if (auto* t = shapeTexture(img->pixels()))
+            drawTexture(*t, tab.imageRect(), contentAlpha, tab.currentImageColor());
+    std::string title = tab.currentTitle();
+    Font font = tab.titleFont();
+    if (!title.empty())
+        drawText(title, tab.titleRect(), font.size, font.bold, 1, tab.currentTitleColor(),
+                 contentAlpha, 1, true, toWindow);
 }
 
 void Compositor::fillRect(const Rect& r, Color c, float alpha) {
@@ -420,6 +443,31 @@ const Compositor::Tex* Compositor::imageTexture(const std::shared_ptr<const gfx:
     auto& g = gl();
     g.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.width, t.height, GL_RGBA, GL_UNSIGNED_BYTE,
                       image->rgba().data());
+    t.lastFrame = frame_;
+    if (it != textures_.end()) g.glDeleteTextures(1, &it->second.name);
+    return &(textures_[key] = std::move(t));
+}
+
+const Compositor::Tex* Compositor::shapeTexture(const std::shared_ptr<const gfx::Image>& image) {
+    if (!image || image->empty()) return nullptr;
+    std::string key = "shape:" + std::to_string(reinterpret_cast<std::uintptr_t>(image.get()));
+    auto it = textures_.find(key);
+    if (it != textures_.end() && it->second.keep == image) {
+        it->second.lastFrame = frame_;
+        return &it->second;
+    }
+    Tex t;
+    t.width = image->width();
+    t.height = image->height();
+    t.potW = pot(t.width);
+    t.potH = pot(t.height);
+    t.keep = image;
+    std::vector<std::uint8_t> alpha(std::size_t(t.width) * std::size_t(t.height));
+    for (std::size_t i = 0; i < alpha.size(); ++i) alpha[i] = image->rgba()[i * 4 + 3];
+    t.name = newBoundTexture(GL_ALPHA, t.potW, t.potH);
+    auto& g = gl();
+    g.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.width, t.height, GL_ALPHA, GL_UNSIGNED_BYTE,
+                      alpha.data());
     t.lastFrame = frame_;
     if (it != textures_.end()) g.glDeleteTextures(1, &it->second.name);
     return &(textures_[key] = std::move(t));

@@ -21,6 +21,7 @@ class Image;
 
 namespace platform::ui {
 
+class TabBarButton;
 class View;
 class Window;
 
@@ -59,12 +60,15 @@ class Compositor {
 
     void drawView(View& v, float alpha, const ClipState& clip, const AffineTransform& toWindow);
     void drawContent(View& v, float alpha, const AffineTransform& toWindow);
+    void drawTabBarButton(TabBarButton& tab, float alpha, const AffineTransform& toWindow);
     void fillRect(const Rect& r, Color c, float alpha);
     void drawTexture(const Tex& t, const Rect& r, float alpha, Color tint = Color::whiteColor());
     void drawText(const std::string& text, const Rect& box, double fontSize, bool bold,
                   int alignment, Color color, float alpha, int maxLines, bool centreVertically,
                   const AffineTransform& toWindow);
     const Tex* imageTexture(const std::shared_ptr<const gfx::Image>& image);
+    // The picture's alpha alone, to be drawn in one colour.
+    const Tex* shapeTexture(const std::shared_ptr<const gfx::Image>& image);
     const Tex* textTexture(const std::string& text, int boxW, int boxH, double fontPx, bool bold,
                            int alignment);
     void setScissor(const ClipState& clip);

@@ -1,7 +1,7 @@
 #include "platform/ui/TabBarController.h"
 
-#include "platform/ui/Button.h"
 #include "platform/ui/Screen.h"
+#include "platform/ui/TabBarButton.h"
 
 namespace platform::ui {
 
@@ -74,10 +74,10 @@ void TabBarController::rebuildBar() {
     std::weak_ptr<TabBarController> self =
         std::static_pointer_cast<TabBarController>(shared_from_this());
     for (std::size_t i = 0; i < tabs_.size(); ++i) {
-        auto b = Button::create(ButtonType::Custom, {w * double(i), 0, w, kBarHeight});
-        b->setTitle(tabs_[i]->tabBarItem().title, ControlStateNormal);
-        b->setTitleColor(Color::white(0.6f), ControlStateNormal);
-        b->setTitleColor(Color::whiteColor(), ControlStateSelected);
+        auto b = TabBarButton::create({w * double(i), 0, w, kBarHeight});
+        const TabBarItem& item = tabs_[i]->tabBarItem();
+        b->setTitle(item.title, ControlStateNormal);
+        b->setImage(Image::named(item.imageName), ControlStateNormal);
         b->setSelected(int(i) == selected_);
         b->addTarget(
             [self, i](Control*) {
