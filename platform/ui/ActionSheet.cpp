@@ -11,7 +11,8 @@ namespace platform::ui {
 
 namespace {
 // The dimmed area around the sheet. A finger that goes down and up on it, away from the
-// panel, dismisses the sheet as a cancel; touches that climb here from the panel do not.
+// panel, dismisses the sheet as a cancel; touches that climb here from the panel do not. A
+// sheet without a cancel button waits for a real choice.
 class SheetBackdrop : public View {
   public:
     SheetBackdrop(Rect frame, std::weak_ptr<ActionSheet> sheet)
@@ -25,7 +26,7 @@ class SheetBackdrop : public View {
         for (auto& t : touches) {
             if (t->view().get() != this) continue;
             if (panel && panel->frame().contains(t->locationInView(this))) continue;
-            if (auto s = sheet_.lock()) s->tapOutside();
+            if (auto s = sheet_.lock(); s && s->cancelButtonIndex() >= 0) s->tapOutside();
             return;
         }
     }

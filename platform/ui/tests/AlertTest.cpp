@@ -210,6 +210,16 @@ TEST_F(AlertTest, ActionSheetCancelsOnATouchAroundItButNotOnItsPanel) {
     input.touchUp(2, {160, 40});
     EXPECT_FALSE(s->isVisible());
     EXPECT_EQ(rec->log, (Log{"sheet:click1", "sheet:didDismiss1"}));
+
+    // Without a cancel button there is nothing to cancel to: the sheet stays.
+    auto choice = ActionSheet::create("", rec, "", "", {"A", "B"});
+    choice->showInView(window);
+    rec->log.clear();
+    input.touchDown(3, {160, 40});
+    input.touchUp(3, {160, 40});
+    EXPECT_TRUE(choice->isVisible());
+    EXPECT_TRUE(rec->log.empty());
+    choice->dismissWithClickedButtonIndex(0);
 }
 
 TEST_F(AlertTest, AlertStaysAboveLaterViewsAndWaitsForAKeyWindow) {
