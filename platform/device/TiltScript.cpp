@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <numbers>
 #include <sstream>
@@ -104,6 +105,12 @@ std::shared_ptr<TiltScript> TiltScript::parse(const std::string& description, st
     if (!file) {
         setError(error, "tilt script \"" + description +
                             "\": not flat, silent, a number, const:, sine: or a readable file");
+        return nullptr;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(description, ec)) {
+        // A folder opens like a file, but its size is nonsense and its bytes are no samples.
+        setError(error, "tilt script \"" + description + "\": not a readable file");
         return nullptr;
     }
     std::streamoff size = file.tellg();

@@ -46,6 +46,10 @@ TEST(TiltScriptTest, BadDescriptionsAreRefusedWithTheReason) {
         EXPECT_FALSE(TiltScript::parse(text, &error)) << text;
         EXPECT_NE(error.find(text), std::string::npos) << error;
     }
+    // A folder is not a sample file, and is not called a large one.
+    std::string folder = ::testing::TempDir();
+    EXPECT_FALSE(TiltScript::parse(folder, &error));
+    EXPECT_NE(error.find("not a readable file"), std::string::npos) << error;
 }
 
 TEST(TiltScriptTest, SampleFilesPlayInTurnOrByTime) {
