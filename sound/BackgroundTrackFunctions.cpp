@@ -4,6 +4,8 @@
 
 SoundStatus BackgroundTrackLoad(const char* path, bool addToQueue, bool loadAtOnce) {
     CreateMusicPlayer();
+    // None is made once the engine has gone down at exit.
+    if (!gBackgroundTrackPlayer) return kSoundNoManager;
     return gBackgroundTrackPlayer->Load(path, addToQueue, loadAtOnce);
 }
 

@@ -87,3 +87,31 @@ TEST_F(ExitWithoutTeardown, SoundsTouchedAfterTheExitTeardownFindNoEngine) {
         },
         ::testing::ExitedWithCode(0), "");
 }
+
+namespace {
+
+// A static destructor that asks for music after the engine went down at exit.
+struct PlaysMusicLate {
+    std::shared_ptr<SoundObj> music;
+    ~PlaysMusicLate() {
+        if (BackgroundTrackLoad(bundledSound("fly2_06_22k.wav").c_str(), false, false) !=
+            kSoundNoManager)
+            std::_Exit(3);
+        if (BackgroundTrackStart() != kSoundNoManager) std::_Exit(4);
+        if (BackgroundTrackSetVolume(0.5f) != kSoundNoManager) std::_Exit(5);
+    }
+};
+
+}  // namespace
+
+TEST_F(ExitWithoutTeardown, MusicAskedForAfterTheExitTeardownFindsNoPlayer) {
+    EXPECT_EXIT(
+        {
+            static PlaysMusicLate late;
+            SoundObj::setupWithVolume(100);
+            late.music = SoundObj::create(SoundObj::kTypeMusic, bundledSound("go.wav"));
+            late.music->start();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
