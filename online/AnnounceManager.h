@@ -43,6 +43,9 @@ class AnnounceManager {
 
     // Lists and images are small; anything bigger is a broken or hostile server.
     static constexpr std::int64_t kMaxDownloadBytes = 4 * 1024 * 1024;
+    // All pictures of one list together: a banner is a handful of small pictures, and a list
+    // naming thousands of big ones would otherwise fill the disk one check at a time.
+    static constexpr std::int64_t kMaxListImageBytes = 4 * kMaxDownloadBytes;
     // Before a list is accepted, a failed check may be retried after this many seconds.
     static constexpr double kRetryAfterFailure = 60;
     static constexpr const char* kStatusFileName = "status.plist";

@@ -184,6 +184,15 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
     std::optional<platform::Url> listBase =
         platform::Url::parse(listUrl.empty() ? params.announceCmdUrl : listUrl);
     if (info.fileUrlBase && listBase) fileBase = listBase->resolve(*info.fileUrlBase);
+    // Cached pictures count too, so a list too big for the cache never completes, however
+    // many checks it takes.
+    std::int64_t imageBytes = 0;
+    auto tooManyBytes = [&](std::uintmax_t size) {
+        imageBytes += static_cast<std::int64_t>(std::min<std::uintmax_t>(size, INT64_MAX / 2));
+        if (imageBytes <= kMaxListImageBytes) return false;
+        LogMessage(caller, 3, "AM:images of the list too large");
+        return true;
+    };
     for (const auto& [key, row] : info.files) {
         if (isShutdown()) return;
         auto ref = AnnounceInfo::processFileCmd(row);
@@ -193,6 +202,8 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
         std::error_code ec;
         if (fs::exists(path, ec)) {
             LogMessage(caller, 1, "AM:cache hit:" + path.string());
+            const std::uintmax_t size = fs::file_size(path, ec);
+            if (!ec && tooManyBytes(size)) return;
             continue;
         }
         std::optional<platform::Url> fileUrl =
@@ -210,6 +221,7 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
             LogMessage(caller, 1, "AM:checksum mismatch " + ref->fileName + " " + hex8(crc));
             return;
         }
+        if (tooManyBytes(data->size())) return;
         std::lock_guard<std::mutex> lock(shutdownLock_);
         if (shutdown_) return;
         std::string writeError;

@@ -216,6 +216,30 @@ TEST_F(AnnounceCheckTest, ACrcMismatchKeepsEarlierImagesAndSavesNothing) {
     EXPECT_EQ(am.nextCheckAfter(), t + 600);
 }
 
+TEST_F(AnnounceCheckTest, AListWhosePicturesWouldFillTheDiskNeverCompletes) {
+    // Each picture is within the limit of one download; five of them are not within that of
+    // one list.
+    const std::size_t size = 7 * AnnounceManager::kMaxListImageBytes / 32;
+    Value list = Value::array({row({"HPVe", "Am1"}), row({"HFUr", "img/"})});
+    for (int i = 0; i < 5; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".png";
+        const std::string bytes(size, static_cast<char>('a' + i));
+        list.append(fileRow("k" + std::to_string(i), name, bytes));
+        serveImage(name, bytes);
+    }
+    serveList(list);
+
+    for (int round = 0; round < 2; ++round) {
+        check();
+        // Four fit; the fifth is refused again when the first four come from the cache.
+        EXPECT_TRUE(cached("p3.png." + hex8(crcOf(std::string(size, 'd')))));
+        EXPECT_FALSE(cached("p4.png." + hex8(crcOf(std::string(size, 'e')))));
+        EXPECT_FALSE(cached("announce.plist"));
+    }
+    EXPECT_EQ(server.requestCount("/iphone/cmd/img/p0.png"), 1u);
+    EXPECT_EQ(server.requestCount("/iphone/cmd/img/p4.png"), 2u);
+}
+
 TEST_F(AnnounceCheckTest, AChangedImageReplacesItsOldFile) {
     serveImage("a.png", red);
     serveList(
