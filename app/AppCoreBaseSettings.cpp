@@ -1,5 +1,6 @@
 // The player's settings, their file and the drawing resolution.
 
+#include <cmath>
 #include <filesystem>
 
 #include "app/AppCoreBase.h"
@@ -28,9 +29,11 @@ void readInt(const platform::Value& dict, const char* key, int32_t& field) {
     if (v && v->isNumber()) field = static_cast<int32_t>(v->asInteger());
 }
 
+// A neutral tilt that is not a finite number would turn every later tilt into one too and
+// leave the car unsteerable; such a value in a damaged file keeps the default instead.
 void readDouble(const platform::Value& dict, const std::string& key, double& field) {
     const platform::Value* v = dict.find(key);
-    if (v && v->isNumber()) field = v->asReal();
+    if (v && v->isNumber() && std::isfinite(v->asReal())) field = v->asReal();
 }
 
 }  // namespace

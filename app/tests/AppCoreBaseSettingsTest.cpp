@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "AppCoreTestSupport.h"
 #include "app/util/PlistFiles.h"
 #include "platform/storage/PropertyList.h"
@@ -121,6 +123,20 @@ TEST_F(AppCoreSettings, WrongTypesAndOutOfRangeValues) {
     EXPECT_EQ(core->orientationDependedInfoFor(1).neutralAccelerometerX, 0.0);
     EXPECT_EQ(core->orientationDependedInfoFor(1).neutralAccelerometerY, 1.0);
     EXPECT_FALSE(core->bundleVersionOfLoadedSettings());
+
+    // A neutral tilt that is no finite number keeps the default: it would poison every tilt.
+    writeSettings(settingsPath(),
+                  platform::Value::dictionary(
+                      {{"neutralAccelerometer.o3.x", std::numeric_limits<double>::quiet_NaN()},
+                       {"neutralAccelerometer.o3.y", std::numeric_limits<double>::infinity()},
+                       {"neutralAccelerometer.o3.z", -0.5}}));
+    {
+        auto damaged = TestAppCore::make();
+        auto& landscapeRight = damaged->orientationDependedInfoFor(3);
+        EXPECT_EQ(landscapeRight.neutralAccelerometerX, 0.0);
+        EXPECT_EQ(landscapeRight.neutralAccelerometerY, 0.0);
+        EXPECT_EQ(landscapeRight.neutralAccelerometerZ, -0.5);
+    }
 
     for (auto [stored, loaded] : {std::pair{9, 3}, std::pair{-2, 0}, std::pair{0, 0}}) {
         writeSettings(settingsPath(), platform::Value::dictionary({{"soundVolume.max3", stored}}));
