@@ -426,31 +426,20 @@ void Compositor::drawText(const std::string& text, const Rect& box, double fontS
 }
 
 const Compositor::Tex* Compositor::imageTexture(const std::shared_ptr<const gfx::Image>& image) {
-    if (!image || image->empty()) return nullptr;
-    std::string key = "img:" + std::to_string(reinterpret_cast<std::uintptr_t>(image.get()));
-    auto it = textures_.find(key);
-    if (it != textures_.end() && it->second.keep == image) {
-        it->second.lastFrame = frame_;
-        return &it->second;
-    }
-    Tex t;
-    t.width = image->width();
-    t.height = image->height();
-    t.potW = pot(t.width);
-    t.potH = pot(t.height);
-    t.keep = image;
-    t.name = newBoundTexture(GL_RGBA, t.potW, t.potH);
-    auto& g = gl();
-    g.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.width, t.height, GL_RGBA, GL_UNSIGNED_BYTE,
-                      image->rgba().data());
-    t.lastFrame = frame_;
-    if (it != textures_.end()) g.glDeleteTextures(1, &it->second.name);
-    return &(textures_[key] = std::move(t));
+    return cachedImageTexture(image, false);
 }
 
 const Compositor::Tex* Compositor::shapeTexture(const std::shared_ptr<const gfx::Image>& image) {
+    return cachedImageTexture(image, true);
+}
+
+// One texture per picture and use, kept while the picture lives: its colours, or only its
+// coverage (a shape the caller tints).
+const Compositor::Tex* Compositor::cachedImageTexture(const std::shared_ptr<const gfx::Image>& image,
+                                                      bool shapeOnly) {
     if (!image || image->empty()) return nullptr;
-    std::string key = "shape:" + std::to_string(reinterpret_cast<std::uintptr_t>(image.get()));
+    std::string key = (shapeOnly ? "shape:" : "img:") +
+                      std::to_string(reinterpret_cast<std::uintptr_t>(image.get()));
     auto it = textures_.find(key);
     if (it != textures_.end() && it->second.keep == image) {
         it->second.lastFrame = frame_;
@@ -462,12 +451,16 @@ const Compositor::Tex* Compositor::shapeTexture(const std::shared_ptr<const gfx:
     t.potW = pot(t.width);
     t.potH = pot(t.height);
     t.keep = image;
-    std::vector<std::uint8_t> alpha(std::size_t(t.width) * std::size_t(t.height));
-    for (std::size_t i = 0; i < alpha.size(); ++i) alpha[i] = image->rgba()[i * 4 + 3];
-    t.name = newBoundTexture(GL_ALPHA, t.potW, t.potH);
+    std::vector<std::uint8_t> alpha;
+    if (shapeOnly) {
+        alpha.resize(std::size_t(t.width) * std::size_t(t.height));
+        for (std::size_t i = 0; i < alpha.size(); ++i) alpha[i] = image->rgba()[i * 4 + 3];
+    }
+    const GLenum format = shapeOnly ? GL_ALPHA : GL_RGBA;
+    t.name = newBoundTexture(format, t.potW, t.potH);
     auto& g = gl();
-    g.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.width, t.height, GL_ALPHA, GL_UNSIGNED_BYTE,
-                      alpha.data());
+    g.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.width, t.height, format, GL_UNSIGNED_BYTE,
+                      shapeOnly ? alpha.data() : image->rgba().data());
     t.lastFrame = frame_;
     if (it != textures_.end()) g.glDeleteTextures(1, &it->second.name);
     return &(textures_[key] = std::move(t));

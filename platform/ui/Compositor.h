@@ -69,6 +69,7 @@ class Compositor {
     const Tex* imageTexture(const std::shared_ptr<const gfx::Image>& image);
     // The picture's alpha alone, to be drawn in one colour.
     const Tex* shapeTexture(const std::shared_ptr<const gfx::Image>& image);
+    const Tex* cachedImageTexture(const std::shared_ptr<const gfx::Image>& image, bool shapeOnly);
     const Tex* textTexture(const std::string& text, int boxW, int boxH, double fontPx, bool bold,
                            int alignment);
     void setScissor(const ClipState& clip);
