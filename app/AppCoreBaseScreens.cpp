@@ -168,6 +168,13 @@ void AppCoreBase::startGameViewFromTitle() {
 }
 
 void AppCoreBase::startGameView() {
+    if (!resourceLoaded_) {
+        if (!texIconPause_) texIconPause_ = newTextureWithName("icon_pause_mini");
+        loadResources();
+        resourceLoaded_ = true;
+    }
+    resetGameView();
+    updateSoundSetting();
     auto& info = currentOrientationDependedInfo();
     if (!info.gameView) {
         info.gameView = createGameView();
@@ -176,13 +183,6 @@ void AppCoreBase::startGameView() {
             return;
         }
     }
-    if (!resourceLoaded_) {
-        if (!texIconPause_) texIconPause_ = newTextureWithName("icon_pause_mini");
-        loadResources();
-        resourceLoaded_ = true;
-    }
-    resetGameView();
-    updateSoundSetting();
     if (!appContext_) return;
     appContext_->setGameView(info.gameView);
     appContext_->startLevel(currentLevelId_);
