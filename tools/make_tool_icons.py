@@ -2,8 +2,8 @@
 """Draws the tab pictures of the tool screens into assets/: icon_scores.png (a podium),
 icon_settings.png (a gear) and icon_question.png (a question mark in a ring).
 
-Tab pictures are shapes in white on transparency, 30 x 30 points, drawn large and scaled down
-so the edges are smooth. Needs Debian's python3-pil and fonts-liberation2. Run from anywhere:
+Tab pictures are shapes in white on transparency, 30 x 30 points (and 1.5x / 2x variants),
+drawn large and scaled down so the edges are smooth. Needs Debian's python3-pil and fonts-liberation2. Run from anywhere:
     /usr/bin/python3 tools/make_tool_icons.py [output folder]
 The output is committed; the build does not run this.
 """
@@ -31,8 +31,16 @@ def p(*values):
     return [v * SUPERSAMPLE for v in values]
 
 
+# The picture at each drawing resolution the game offers: 1x, then 1.5x and 2x as "_cs150" and
+# "_cs200", which the app picks for sharper screens.
+VARIANTS = (("", 1.0), ("_cs150", 1.5), ("_cs200", 2.0))
+
+
 def finish(image, path):
-    image.resize((SIZE, SIZE), Image.LANCZOS).save(path)
+    stem, ext = os.path.splitext(path)
+    for suffix, scale in VARIANTS:
+        side = round(SIZE * scale)
+        image.resize((side, side), Image.LANCZOS).save(stem + suffix + ext)
 
 
 def scores(path):
