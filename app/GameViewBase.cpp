@@ -336,6 +336,11 @@ void GameViewBase::applyGLState() {
             }
         }
     }
+    applyDrawingState();
+}
+
+void GameViewBase::applyDrawingState() {
+    auto& g = gl();
     g.glMatrixMode(GL_MODELVIEW);
     g.glLoadIdentity();
     g.glDisable(GL_DITHER);

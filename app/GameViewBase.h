@@ -124,12 +124,17 @@ class GameViewBase : public EAGLView, public AppGameView {
     std::shared_ptr<GameViewContainer> containerView() const { return containerView_; }
     std::shared_ptr<platform::Timer> timer() const { return timer_; }
 
+    // The drawing state the game core's canvas expects (blending, texturing, arrays, white),
+    // without the projection; also what rendering tests start from.
+    static void applyDrawingState();
+
   protected:
     virtual void setup();
 
   private:
     std::shared_ptr<GameViewBase> self();
     void applyGLState();
+
     void clearTouches();
     void collectActiveTouches(const platform::ui::TouchSet& touches);
     std::shared_ptr<JTAppBase::ShellTouch> shellTouch(

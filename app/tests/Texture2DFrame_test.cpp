@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/GameViewBase.h"
 #include "app/testsupport/PixelProjection.h"
 #include "app/testsupport/Texture2DAppCore.h"
 #include "appbase/Random.h"
@@ -55,14 +56,7 @@ class GameFrame : public ::testing::Test {
         g.glDisable(GL_BLEND);
         g.glClearColor(0, 0, 0, 1);
         g.glClear(GL_COLOR_BUFFER_BIT);
-        g.glDisable(GL_DITHER);
-        g.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        g.glEnable(GL_BLEND);
-        g.glEnable(GL_TEXTURE_2D);
-        g.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-        g.glEnableClientState(GL_VERTEX_ARRAY);
-        g.glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        g.glColor4f(1, 1, 1, 1);
+        GameViewBase::applyDrawingState();
     }
 
     std::unique_ptr<platform::gfx::HeadlessContext> surface_;
