@@ -9,9 +9,8 @@
 #include "FakeAppCore.h"
 #include "app/PauseView.h"
 #include "app/SimpleSelectView.h"
-#include "platform/gfx/HeadlessContext.h"
+#include "app/testsupport/ScreenshotCamera.h"
 #include "platform/runtime/MainLoopTestScope.h"
-#include "platform/ui/Compositor.h"
 #include "platform/ui/InterfaceLoader.h"
 
 namespace {
@@ -39,10 +38,7 @@ class Screenshots : public ::testing::Test {
     void SetUp() override {
         platform::ui::InterfaceLoader::setSearchDirectory(std::string(MOVU_SOURCE_DIR) +
                                                           "/assets/ui");
-        std::string error;
-        context = platform::gfx::HeadlessContext::create(640, 960, &error);
-        ASSERT_NE(context, nullptr) << error;
-        std::filesystem::create_directories(dir);
+        ASSERT_TRUE(camera.isReady()) << cameraError;
         // The game stands behind the pause screen: a dark road on green.
         auto game = platform::ui::View::create({0, 0, 320, 480});
         game->setBackgroundColor({0.1f, 0.45f, 0.15f, 1});
@@ -54,21 +50,18 @@ class Screenshots : public ::testing::Test {
     void TearDown() override { platform::ui::InterfaceLoader::setSearchDirectory({}); }
 
     platform::gfx::Image shoot(const std::string& name) {
-        compositor.drawFrame(*core->window_, 640, 960);
-        auto image = context->readPixels();
         std::string error;
-        EXPECT_TRUE(image.savePng(dir + "/" + name, &error)) << error;
+        auto image = camera.shoot(*core->window_, name, &error);
+        EXPECT_EQ(error, "");
         return image;
     }
     static std::array<int, 3> rgb(const platform::gfx::Image& img, double xPt, double yPt) {
-        auto* p = img.pixel(int(xPt * 2), int(yPt * 2));
-        return {p[0], p[1], p[2]};
+        return ScreenshotCamera::rgb(img, xPt, yPt);
     }
 
     platform::MainLoopTestScope loop;
-    std::string dir = std::string(MOVU_BINARY_DIR) + "/screenshots";
-    std::unique_ptr<platform::gfx::HeadlessContext> context;
-    platform::ui::Compositor compositor;
+    std::string cameraError;
+    ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
     std::shared_ptr<FakeAppCore> core = std::make_shared<FakeAppCore>();
 };
 

@@ -9,10 +9,9 @@
 #include <utility>
 
 #include "ToolScreensTestSupport.h"
+#include "app/testsupport/ScreenshotCamera.h"
 #include "online/LevelScoreElem.h"
 #include "online/LevelScores.h"
-#include "platform/gfx/HeadlessContext.h"
-#include "platform/ui/Compositor.h"
 #include "platform/ui/Screen.h"
 
 using namespace tools_test;
@@ -21,23 +20,14 @@ namespace {
 
 class ToolScreenshots : public ToolScreensTest {
   protected:
-    ToolScreenshots() {
-        std::string error;
-        context = platform::gfx::HeadlessContext::create(640, 960, &error);
-        EXPECT_NE(context, nullptr) << error;
-        std::filesystem::create_directories(dir);
-    }
-
     platform::gfx::Image shoot(const std::string& name) {
-        compositor.drawFrame(*core->window(), 640, 960);
-        auto image = context->readPixels();
         std::string error;
-        EXPECT_TRUE(image.savePng(dir + "/" + name, &error)) << error;
+        auto image = camera.shoot(*core->window(), name, &error);
+        EXPECT_EQ(error, "");
         return image;
     }
     static std::array<int, 3> rgb(const platform::gfx::Image& img, double xPt, double yPt) {
-        auto* p = img.pixel(int(xPt * 2), int(yPt * 2));
-        return {p[0], p[1], p[2]};
+        return ScreenshotCamera::rgb(img, xPt, yPt);
     }
     // True when some pixel of the row of points is far brighter than the screen's blue.
     static bool brightInRow(const platform::gfx::Image& img, double x0, double x1, double y) {
@@ -67,13 +57,12 @@ class ToolScreenshots : public ToolScreensTest {
         return tools;
     }
 
-    std::unique_ptr<platform::gfx::HeadlessContext> context;
-    platform::ui::Compositor compositor;
-    std::string dir = std::string(MOVU_BINARY_DIR) + "/screenshots";
+    std::string cameraError;
+    ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
 };
 
 TEST_F(ToolScreenshots, ScoresSettingsAndAboutTabs) {
-    ASSERT_NE(context, nullptr);
+    ASSERT_TRUE(camera.isReady()) << cameraError;
     copyAsset("AboutMessage.txt");
     for (const char* icon : {"icon_scores.png", "icon_settings.png", "icon_question.png"})
         copyAsset(icon);

@@ -1,0 +1,27 @@
+#include "app/testsupport/ScreenshotCamera.h"
+
+#include <filesystem>
+
+ScreenshotCamera::ScreenshotCamera(std::string directory, std::string* error)
+    : directory_(std::move(directory)) {
+    std::string why;
+    context_ = platform::gfx::HeadlessContext::create(320 * kScale, 480 * kScale, &why);
+    if (error) *error = why;
+    std::filesystem::create_directories(directory_);
+}
+
+platform::gfx::Image ScreenshotCamera::shoot(platform::ui::Window& window,
+                                             const std::string& name, std::string* saveError) {
+    compositor_.drawFrame(window, 320 * kScale, 480 * kScale);
+    auto image = context_->readPixels();
+    std::string error;
+    if (image.savePng(directory_ + "/" + name, &error)) error.clear();
+    if (saveError) *saveError = error;
+    return image;
+}
+
+std::array<int, 3> ScreenshotCamera::rgb(const platform::gfx::Image& image, double xPt,
+                                         double yPt) {
+    auto* p = image.pixel(int(xPt * kScale), int(yPt * kScale));
+    return {p[0], p[1], p[2]};
+}
