@@ -12,21 +12,12 @@
 #include "game/GameSceneBase.h"
 #include "game/MyAppContextIPhone.h"
 #include "platform/gfx/RecordingGL.h"
+#include "game/testsupport/BuiltInLevels.h"
 
 using namespace JTApp;
 using JTCore::JTNew;
 
 namespace {
-
-class OneLevelManager : public JTAppBase::JTLevelManager {
-  public:
-    using JTLevelManager::JTLevelManager;
-    void initLevels(const JTCore::JTArrayListPtr& levels) override {
-        levels->add(newLevelInfo(1));
-        levels->add(newLevelInfo(3));
-    }
-    void startLevel(int32_t) override {}
-};
 
 // Journals the state hooks; plays until told to end.
 class ProbeScene : public GameSceneBase {
@@ -62,7 +53,7 @@ struct SceneFixture : ::testing::Test {
         JTAppBase::SetScIntMask(0x1234567);
         core->addTexture(0, {200, 100});
         context->setAppCore(core);
-        context->setLevelManager(JTNew<OneLevelManager>(context));
+        context->setLevelManager(JTNew<gametest::BuiltInLevels>(context));
         context->getLevelManager()->reset();
         context->setGameView(view);
         context->startLevel(3);

@@ -16,6 +16,7 @@
 #include "appbase/FilesLevelManager.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
+#include "game/testsupport/BuiltInLevels.h"
 #include "online/DlLevelsAppCore.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/ui/AlertView.h"
@@ -54,15 +55,7 @@ class TestFilesLevelManager : public JTAppBase::FilesLevelManager {
 };
 
 // A manager of the plain kind, as this game has.
-class PlainLevelManager : public JTAppBase::JTLevelManager {
-  public:
-    using JTLevelManager::JTLevelManager;
-    void initLevels(const JTCore::JTArrayListPtr& levels) override {
-        levels->add(newLevelInfo(1));
-        levels->add(newLevelInfo(3));
-    }
-    void startLevel(int32_t) override {}
-};
+using PlainLevelManager = gametest::BuiltInLevels;
 
 struct FakeAppCore : DlLevelsAppCore {
     JTAppBase::JTAppContextPtr dlAppContext() override { return context; }
