@@ -1,6 +1,6 @@
-// The screens the app core makes, with their interface files. A screen whose class this
-// program does not have yet has a factory that answers nothing, and the operations that would
-// show it leave the screen as it is.
+// The screens the app core makes, with their interface files: the one place that knows every
+// concrete screen class. A subclass whose factory answers nothing (tests do this) leaves the
+// screen as it is when that screen would be shown.
 
 #include "app/AppCoreBase.h"
 #include "app/AppGameView.h"
