@@ -9,6 +9,7 @@
 #include "app/AppGameView.h"
 #include "app/AppScreenSeams.h"
 #include "app/DlLevelsSupportAppCore.h"
+#include "app/GameOverViewScoreRecorder.h"
 #include "app/PauseView.h"
 #include "app/ShellAlerts.h"
 #include "app/SimpleSelectView.h"
@@ -86,6 +87,9 @@ void AppCoreBase::setup() {
     // The views' pictures (tab icons, interface files) come from the same bundle as the
     // game's; the lookup holds nothing of this app core.
     platform::ui::Image::setProvider(&AppCoreBase::interfaceImageNamed);
+    // Every run a game view ends goes into the level's score file and on to the game-over
+    // screen; like the picture lookup, the recorder is one for the process.
+    GameOverViewScoreRecorder::install();
     inApplicationWillEnterForeground_ = false;
 }
 

@@ -4,7 +4,6 @@
 
 #include "app/AppCoreBase.h"
 #include "app/AppGameView.h"
-#include "app/GameOverViewScoreRecorder.h"
 #include "app/MyGameOverView.h"
 #include "app/MyGameView.h"
 #include "app/MyTitleView.h"
@@ -20,9 +19,6 @@ std::shared_ptr<ViewControllerBase> AppCoreBase::createTitleView() {
 }
 
 std::shared_ptr<AppGameView> AppCoreBase::createGameView() {
-    // Every run the game view ends goes into the level's score file and on to the game-over
-    // screen.
-    GameOverViewScoreRecorder::install();
     return MyGameView::create(weak_from_this(), interfaceOrientation_);
 }
 
