@@ -18,9 +18,10 @@ std::optional<std::string> FileBytes::read(const std::filesystem::path& path, Er
     return bytes;
 }
 
-bool FileBytes::write(const std::filesystem::path& path, std::string_view bytes, Error* error) {
+bool FileBytes::write(const std::filesystem::path& path, std::string_view bytes, Error* error,
+                      mode_t mode) {
     std::string why;
-    if (!AtomicFile::write(path, bytes, &why))
+    if (!AtomicFile::write(path, bytes, &why, mode))
         return StorageError::fail(error, StorageError::kFileWriteUnknown, why);
     return true;
 }

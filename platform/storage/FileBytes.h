@@ -3,6 +3,8 @@
 // A stored file's bytes in and out with the storage errors callers compare: a missing file is
 // told apart from one that cannot be read, and a failed write leaves the old file in place.
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -15,8 +17,9 @@ namespace platform {
 class FileBytes {
   public:
     static std::optional<std::string> read(const std::filesystem::path& path, Error* error);
-    // Written atomically.
-    static bool write(const std::filesystem::path& path, std::string_view bytes, Error* error);
+    // Written atomically; the file ends up with exactly `mode`, whatever it had before.
+    static bool write(const std::filesystem::path& path, std::string_view bytes, Error* error,
+                      mode_t mode = 0644);
 };
 
 }  // namespace platform

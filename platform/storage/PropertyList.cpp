@@ -339,9 +339,9 @@ std::optional<Value> PropertyList::readFile(const std::filesystem::path& path, E
 }
 
 bool PropertyList::writeFile(const std::filesystem::path& path, const Value& value,
-                             PropertyListFormat format, Error* error) {
+                             PropertyListFormat format, Error* error, mode_t mode) {
     auto bytes = serialize(value, format, error);
-    return bytes && FileBytes::write(path, *bytes, error);
+    return bytes && FileBytes::write(path, *bytes, error, mode);
 }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 // through our own reader. Anything read is untrusted; malformed, truncated or hostile input
 // gives an error (NSCocoaErrorDomain 3840 with the reason), never a crash.
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -35,7 +37,7 @@ class PropertyList {
     // the file, and a failed write keeps the old one.
     static bool writeFile(const std::filesystem::path& path, const Value& value,
                           PropertyListFormat format = PropertyListFormat::Binary,
-                          Error* error = nullptr);
+                          Error* error = nullptr, mode_t mode = 0644);
 };
 
 }  // namespace platform

@@ -98,7 +98,9 @@ UserDefaults& UserDefaults::standard() {
 void UserDefaults::flushQuietly() {
     std::lock_guard lock(mutex_);
     if (!dirty_ || writeBlocked_ || !loaded_) return;
-    if (PropertyList::writeFile(file_, Value(values_), PropertyListFormat::Binary)) dirty_ = false;
+    if (PropertyList::writeFile(file_, Value(values_), PropertyListFormat::Binary, nullptr,
+                                kFileMode))
+        dirty_ = false;
 }
 
 std::filesystem::path UserDefaults::standardFilePath() {
@@ -302,7 +304,8 @@ bool UserDefaults::synchronizeLocked(Error* error) {
     std::string why;
     AppPaths::ensureDirectory(file_.parent_path(), 0755, &why);
     Error writeError;
-    if (!PropertyList::writeFile(file_, Value(values_), PropertyListFormat::Binary, &writeError)) {
+    if (!PropertyList::writeFile(file_, Value(values_), PropertyListFormat::Binary, &writeError,
+                                 kFileMode)) {
         LogSink::write("UserDefaults: cannot save " + file_.string() + ": " +
                        writeError.localizedDescription());
         if (error) *error = writeError;

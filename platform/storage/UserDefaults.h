@@ -8,9 +8,14 @@
 // written. Changes stay in memory until synchronize(), the instance's end or, for the standard
 // instance, the program's normal exit.
 //
+// The file is written with mode 0600 (tokens and identifiers are kept here), also when an
+// older file had wider permissions.
+//
 // All calls are thread-safe. A preferences file that cannot be read is moved aside as
 // "<file>.corrupt-<time>" and reported, never silently overwritten; if it cannot be moved,
 // synchronize() refuses to write over it.
+
+#include <sys/types.h>
 
 #include <filesystem>
 #include <mutex>
@@ -78,6 +83,8 @@ class UserDefaults {
     const std::filesystem::path& filePath() const { return file_; }
 
   private:
+    static constexpr mode_t kFileMode = 0600;
+
     UserDefaults();
 
     void loadLocked() const;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -148,6 +149,32 @@ TEST(UserDefaultsTest, DamagedFileIsKeptAsideAndReported) {
     EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.plist"));
 }
 
+namespace {
+mode_t fileMode(const std::filesystem::path& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+}  // namespace
+
+TEST(UserDefaultsTest, FileIsPrivateToTheUserAlsoWhenAnOlderOneWasNot) {
+    TempDir dir;
+    auto file = dir / "prefs.plist";
+    ASSERT_TRUE(PropertyList::writeFile(file, Value::dictionary({{"kept", 1}})));
+    ASSERT_EQ(fileMode(file), 0644u);
+    {
+        UserDefaults d(file);
+        d.setString("token", "secret");
+        ASSERT_TRUE(d.synchronize());
+        EXPECT_EQ(fileMode(file), 0600u);
+        d.setString("token", "renewed");
+    }
+    // The save at the instance's end is private too.
+    EXPECT_EQ(fileMode(file), 0600u);
+    UserDefaults again(file);
+    EXPECT_EQ(again.integerForKey("kept"), 1);
+    EXPECT_EQ(again.stringForKey("token"), "renewed");
+}
+
 TEST(UserDefaultsTest, ConcurrentWritersAndReaders) {
     TempDir dir;
     UserDefaults d(dir / "prefs.plist");
@@ -227,6 +254,8 @@ TEST(UserDefaultsTest, StandardInstanceSavesAtNormalExit) {
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_EQ(PropertyList::readFile(dir / "home" / "Library" / "Preferences" / "movuroute.plist"),
+    auto saved = dir / "home" / "Library" / "Preferences" / "movuroute.plist";
+    EXPECT_EQ(PropertyList::readFile(saved),
               Value::dictionary({{"/zivivu/ads/as_domains", "example.invalid"}}));
+    EXPECT_EQ(fileMode(saved), 0600u);
 }
