@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/util/LogMessage.h"
 #include "appbase/JTAccelerometerHelper.h"
 #include "appbase/JTCanvas.h"
 #include "appbase/JTKeyHelper.h"
@@ -11,6 +10,7 @@
 #include "appbase/JTScene.h"
 #include "appbase/JTSoundHelper.h"
 #include "appbase/JTTextLabel.h"
+#include "util/LogMessage.h"
 
 namespace JTAppBase {
 
@@ -73,7 +73,7 @@ void JTAppContext::setDebug(bool debug) {
 
 void JTAppContext::logD(const JTCore::JTStringPtr& text) {
     if (!isDebug()) return;
-    LogMessage("logD", 1, JTCore::ToUtf8(text));
+    util::LogMessage("logD", 1, JTCore::ToUtf8(text));
 }
 
 JTCanvasPtr JTAppContext::getCanvas() {
@@ -96,7 +96,7 @@ void JTAppContext::startLevel(int id) {
     if (!level) {
         // A stale id (a removed level, a bad settings file) must not reach the settings or
         // start a scene without a level: go back to the title instead.
-        LogMessage("-[JTAppContext startLevel]", 4, "unknown level id " + std::to_string(id));
+        util::LogMessage("-[JTAppContext startLevel]", 4, "unknown level id " + std::to_string(id));
         backToTitle();
         return;
     }

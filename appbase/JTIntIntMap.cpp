@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/util/PlistFiles.h"
+#include "util/PlistFiles.h"
 
 namespace JTAppBase {
 
@@ -19,7 +19,7 @@ std::optional<std::string> pathFor(const JTCore::JTStringPtr& name) {
     if (text.empty() || text.find('/') != std::string::npos || text == "." || text == "..") {
         return std::nullopt;
     }
-    return DocumentsDirectoryPath() + "/" + text + ".plist";
+    return util::DocumentsDirectoryPath() + "/" + text + ".plist";
 }
 
 }  // namespace
@@ -45,13 +45,13 @@ void JTIntIntMap::clear() {
 
 bool JTIntIntMap::save(const boost::intrusive_ptr<JTAppContext>&, const JTCore::JTStringPtr& name) {
     auto path = pathFor(name);
-    return path && WriteDictionaryToPlistFile(*path, platform::Value(entries_));
+    return path && util::WriteDictionaryToPlistFile(*path, platform::Value(entries_));
 }
 
 bool JTIntIntMap::load(const boost::intrusive_ptr<JTAppContext>&, const JTCore::JTStringPtr& name) {
     auto path = pathFor(name);
     if (!path) return false;
-    auto dictionary = ReadDictionaryFromPlistFile(*path);
+    auto dictionary = util::ReadDictionaryFromPlistFile(*path);
     if (!dictionary || !dictionary->isDictionary()) return false;
     entries_ = std::move(*dictionary->dictionaryPtr());
     return true;

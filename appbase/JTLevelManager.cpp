@@ -1,8 +1,8 @@
 #include "appbase/JTLevelManager.h"
 
-#include "app/util/LogMessage.h"
 #include "appbase/JTAppContext.h"
 #include "core/JTStringBuilder.h"
+#include "util/LogMessage.h"
 
 namespace JTAppBase {
 
@@ -89,8 +89,8 @@ void JTLevelManager::showMessage(const JTStringPtr& title, const JTStringPtr& me
         context->showMessage(title ? title : JTCore::JTString::empty(),
                              message ? message : JTCore::JTString::empty());
     } else {
-        LogMessage("JTLevelManager::showMessage", 3,
-                   "no context to show: " + JTCore::ToUtf8(title));
+        util::LogMessage("JTLevelManager::showMessage", 3,
+                         "no context to show: " + JTCore::ToUtf8(title));
     }
 }
 

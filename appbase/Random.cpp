@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "app/util/SeedRandom.h"
+#include "util/SeedRandom.h"
 
 namespace JTAppBase {
 
@@ -16,7 +16,7 @@ Random::Source& Random::current() {
 }
 
 long Random::next() {
-    SeedRandomAtLoad();  // does nothing, but keeps the load-time seeding linked in
+    util::SeedRandomAtLoad();  // does nothing, but keeps the load-time seeding linked in
     return current() ? current()() : ::random();
 }
 

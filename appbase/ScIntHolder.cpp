@@ -1,8 +1,8 @@
 #include "appbase/ScIntHolder.h"
 
-#include "app/util/LogMessage.h"
 #include "appbase/Random.h"
 #include "core/JTException.h"
+#include "util/LogMessage.h"
 
 namespace JTAppBase {
 
@@ -47,7 +47,7 @@ int32_t ScIntHolder::liveHolders() {
 void SetScIntMask(int32_t m) {
     const int32_t next = m == 0 ? 1 : m;
     if (live > 0 && mask != 0 && next != mask) {
-        LogMessage("SetScIntMask", 3, "mask change refused while score holders exist");
+        util::LogMessage("SetScIntMask", 3, "mask change refused while score holders exist");
         return;
     }
     mask = next;

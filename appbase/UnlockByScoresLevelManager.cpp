@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "app/util/LogMessage.h"
 #include "appbase/JTAppContext.h"
 #include "core/JTStringBuilder.h"
+#include "util/LogMessage.h"
 
 namespace JTAppBase {
 
@@ -60,9 +60,9 @@ JTIntIntMapPtr UnlockByScoresLevelManager::getUnlockMap() {
 bool UnlockByScoresLevelManager::writeUnlockMap() {
     savePending_ = !unlockMap_->save(getAppContext(), getUnlockMapName());
     if (savePending_) {
-        LogMessage("UnlockByScoresLevelManager::saveUnlockMap", 3,
-                   "could not write " + JTCore::ToUtf8(getUnlockMapName()) +
-                       ".plist; trying again at the next unlock");
+        util::LogMessage("UnlockByScoresLevelManager::saveUnlockMap", 3,
+                         "could not write " + JTCore::ToUtf8(getUnlockMapName()) +
+                             ".plist; trying again at the next unlock");
     }
     return !savePending_;
 }

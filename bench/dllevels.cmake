@@ -1,1 +1,1 @@
-movu_bench(bench_dllevels ${CMAKE_CURRENT_SOURCE_DIR}/dllevels.cpp DEPS online app_util appbase platform_storage)
+movu_bench(bench_dllevels ${CMAKE_CURRENT_SOURCE_DIR}/dllevels.cpp DEPS online util appbase platform_storage)

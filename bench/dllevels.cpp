@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "app/util/Crc32.h"
 #include "appbase/FilesLevelManager.h"
 #include "appbase/JTAppContext.h"
 #include "online/DlLevelsSupport.h"
 #include "platform/storage/AppPaths.h"
+#include "util/Crc32.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ class BenchFilesLevelManager : public JTAppBase::FilesLevelManager {
 };
 
 std::vector<std::uint8_t> responseOf(const std::string& data) {
-    const uint32_t crc = Crc32Append(Crc32Append(0, "-", 1), data.data(), data.size());
+    const uint32_t crc = util::Crc32Append(util::Crc32Append(0, "-", 1), data.data(), data.size());
     const std::string body = "{ lid = \"5\"; name = \"Bench\"; ds = \"" +
                              std::to_string(data.size()) + "\"; dh = \"" + std::to_string(crc) +
                              "\"; flags = \"0\"; }\n" + data;
@@ -46,7 +46,7 @@ void processLevel(benchmark::State& state) {
     const auto response = responseOf(data);
 
     for (auto _ : state) {
-        bool ok = processDownloadedBytes(*manager, 5, response);
+        bool ok = online::processDownloadedBytes(*manager, 5, response);
         if (!ok) state.SkipWithError("level refused");
         benchmark::DoNotOptimize(ok);
     }
@@ -57,7 +57,7 @@ void processLevel(benchmark::State& state) {
 }
 BENCHMARK(processLevel)
     ->Arg(4096)
-    ->Arg(DlLevelsSupport::kMaxDataSize)
+    ->Arg(online::DlLevelsSupport::kMaxDataSize)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

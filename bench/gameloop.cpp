@@ -45,16 +45,16 @@ BENCHMARK(BM_MainLoopFrameOverhead);
 void BM_HeadlessGame60s(benchmark::State& state) {
     auto home = std::filesystem::temp_directory_path() / "movuroute-bench-home";
     std::filesystem::remove_all(home);
-    ProgramOptions options;
+    app::ProgramOptions options;
     options.headless = true;
     options.seed = 1;
     options.startLevel = 1;
     options.tilt = "sine";
     options.seconds = 60;
     options.home = home.string();
-    GameProgram::Stats stats;
+    app::GameProgram::Stats stats;
     for (auto _ : state) {
-        GameProgram program(options);
+        app::GameProgram program(options);
         if (program.run() != 0) state.SkipWithError("the program did not start");
         stats = program.stats();
     }

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/Texture2D.h"
 #include "app/testsupport/PixelProjection.h"
 #include "app/testsupport/Texture2DAppCore.h"
+#include "app/textures/Texture2D.h"
 #include "appbase/ScIntHolder.h"
 #include "game/testsupport/QuietGame.h"
 #include "game/testsupport/ScopedAppHome.h"
@@ -45,7 +45,7 @@ std::unique_ptr<HeadlessContext>& context() {
 void setUpGameState() {
     auto& g = gl();
     g.glViewport(0, 0, kWidth, kHeight);
-    SetPixelProjection(kWidth, kHeight);
+    app::SetPixelProjection(kWidth, kHeight);
     g.glEnable(GL_BLEND);
     g.glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     g.glEnable(GL_TEXTURE_2D);
@@ -80,7 +80,8 @@ void BM_GameFrame(benchmark::State& state) {
                                  ("movu-bench-gfx-" + std::to_string(::getpid())));
     JTAppBase::SetScIntMask(0x13579BDF);
     // The game's pictures at 2x, as on a high-density screen.
-    gametest::QuietGame game(std::make_shared<Texture2DAppCore>(MOVU_ASSETS_DIR, "_cs200", 2.0f));
+    gametest::QuietGame game(
+        std::make_shared<app::Texture2DAppCore>(MOVU_ASSETS_DIR, "_cs200", 2.0f));
     auto& g = gl();
     for (auto _ : state) {
         if (!game.scene() || game.scene()->getState() != 0) game.start(1);
@@ -100,10 +101,10 @@ void BM_RepresentativeFrame(benchmark::State& state) {
     setUpGameState();
     Image car = gradient(48, 80, true), item = gradient(56, 52, true),
           round = gradient(56, 56, true);
-    auto carTexture = Texture2D::createWithImage(&car, 2);
-    auto itemTexture = Texture2D::createWithImage(&item, 2);
-    auto roundTexture = Texture2D::createWithImage(&round, 2);
-    auto score = Texture2D::createWithString("Score: 12345", {256, 64}, 0, "Arial", 48, 2);
+    auto carTexture = app::Texture2D::createWithImage(&car, 2);
+    auto itemTexture = app::Texture2D::createWithImage(&item, 2);
+    auto roundTexture = app::Texture2D::createWithImage(&round, 2);
+    auto score = app::Texture2D::createWithString("Score: 12345", {256, 64}, 0, "Arial", 48, 2);
     auto& g = gl();
     for (auto _ : state) {
         for (int row = 0; row < 18; ++row) {
@@ -141,7 +142,7 @@ void BM_TextureFromPng512(benchmark::State& state) {
     const std::vector<std::uint8_t> png = gradient(512, 512, true).encodePng();
     for (auto _ : state) {
         auto image = Image::decodePng(png);
-        auto texture = Texture2D::createWithImage(&*image, 1);
+        auto texture = app::Texture2D::createWithImage(&*image, 1);
         benchmark::DoNotOptimize(texture->name());
         gl().glFinish();
     }
@@ -153,7 +154,7 @@ void BM_TextureFromImage512(benchmark::State& state) {
     context()->makeCurrent();
     const Image image = gradient(512, 512, true);
     for (auto _ : state) {
-        auto texture = Texture2D::createWithImage(&image, 1);
+        auto texture = app::Texture2D::createWithImage(&image, 1);
         benchmark::DoNotOptimize(texture->name());
         gl().glFinish();
     }
@@ -165,8 +166,8 @@ void BM_ScoreTextTexture(benchmark::State& state) {
     context()->makeCurrent();
     int score = 0;
     for (auto _ : state) {
-        auto texture = Texture2D::createWithString("Score: " + std::to_string(score++), {256, 64},
-                                                   0, "Arial", 48, 2);
+        auto texture = app::Texture2D::createWithString("Score: " + std::to_string(score++),
+                                                        {256, 64}, 0, "Arial", 48, 2);
         benchmark::DoNotOptimize(texture->name());
     }
 }

@@ -24,17 +24,18 @@ class Engine {
   public:
     Engine() {
         platform::audio::AudioDevice::setLoopbackMode(true);
-        SoundSystemInitialize(SoundObj::kMixerOutputRate);
-        ListenerSetPosition(0, 0, 1);
+        sound::SoundSystemInitialize(sound::SoundObj::kMixerOutputRate);
+        sound::ListenerSetPosition(0, 0, 1);
         for (const char* name : kGameSounds) {
             uint32_t id = 0;
-            EffectLoad(assetPath(name).c_str(), &id);
+            sound::EffectLoad(assetPath(name).c_str(), &id);
             ids.push_back(id);
         }
-        EffectLoadLooping(assetPath("go").c_str(), assetPath("bom1s").c_str(), nullptr, &loopId);
+        sound::EffectLoadLooping(assetPath("go").c_str(), assetPath("bom1s").c_str(), nullptr,
+                                 &loopId);
     }
     ~Engine() {
-        SoundSystemTeardown();
+        sound::SoundSystemTeardown();
         platform::audio::AudioDevice::setLoopbackMode(false);
     }
     platform::audio::AudioDevice& device() {
@@ -47,15 +48,15 @@ class Engine {
 
 void BM_EffectStart(benchmark::State& state) {
     Engine engine;
-    for (auto _ : state) benchmark::DoNotOptimize(EffectStart(engine.ids[3]));
+    for (auto _ : state) benchmark::DoNotOptimize(sound::EffectStart(engine.ids[3]));
 }
 BENCHMARK(BM_EffectStart);
 
 void BM_LoopingEffectRestart(benchmark::State& state) {
     Engine engine;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(EffectStart(engine.loopId));
-        EffectStop(engine.loopId, false);
+        benchmark::DoNotOptimize(sound::EffectStart(engine.loopId));
+        sound::EffectStop(engine.loopId, false);
     }
 }
 BENCHMARK(BM_LoopingEffectRestart);
@@ -64,7 +65,7 @@ void BM_VolumeChangeOfAllSounds(benchmark::State& state) {
     Engine engine;
     float level = 0.2f;
     for (auto _ : state) {
-        for (uint32_t id : engine.ids) EffectSetLevel(id, level);
+        for (uint32_t id : engine.ids) sound::EffectSetLevel(id, level);
         level = level == 0.2f ? 0.5f : 0.2f;
     }
 }
@@ -75,7 +76,7 @@ void BM_MixFourSoundsPerTick(benchmark::State& state) {
     Engine engine;
     for (auto _ : state) {
         state.PauseTiming();
-        for (uint32_t id : engine.ids) EffectStart(id);
+        for (uint32_t id : engine.ids) sound::EffectStart(id);
         state.ResumeTiming();
         engine.device().render(1323);
     }

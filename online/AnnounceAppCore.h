@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace online {
+
 class AnnounceAppCore {
   public:
     virtual ~AnnounceAppCore() = default;
@@ -29,3 +31,5 @@ class AnnounceAppCore {
     // in landscape.
     virtual bool canShowIAd() const { return false; }
 };
+
+}  // namespace online

@@ -4,8 +4,10 @@
 #include <array>
 #include <cstdio>
 
-#include "app/util/LogMessage.h"
 #include "online/AnnounceText.h"
+#include "util/LogMessage.h"
+
+namespace online {
 
 namespace {
 
@@ -54,12 +56,12 @@ std::optional<AnnounceInfo::FileRef> AnnounceInfo::processFileCmd(const platform
 bool AnnounceInfo::parse(const platform::Value& rows) {
     for (const platform::Value& row : rows.asArray()) {
         if (!row.isArray()) {
-            LogMessage(kParseCaller, 1, "row is not an array: " + row.description());
+            util::LogMessage(kParseCaller, 1, "row is not an array: " + row.description());
             return false;
         }
         const std::string* cmd = stringAt(row, 0);
         if (cmd == nullptr) {
-            LogMessage(kParseCaller, 1, "row without command: " + row.description());
+            util::LogMessage(kParseCaller, 1, "row without command: " + row.description());
             return false;
         }
         if (*cmd == "UB" || *cmd == "UI") {
@@ -68,12 +70,12 @@ bool AnnounceInfo::parse(const platform::Value& rows) {
             // A keyless row could never be looked up; it is dropped rather than filed under "".
             const std::string* key = stringAt(row, 1);
             if (key == nullptr) {
-                LogMessage(kParseCaller, 1, "Row without key: " + row.description());
+                util::LogMessage(kParseCaller, 1, "Row without key: " + row.description());
                 continue;
             }
             if (*cmd == "Fi") {
                 if (!processFileCmd(row)) {
-                    LogMessage(kParseCaller, 3, "Unsafe file name: " + row.description());
+                    util::LogMessage(kParseCaller, 3, "Unsafe file name: " + row.description());
                     return false;
                 }
                 files[*key] = row;
@@ -91,13 +93,15 @@ bool AnnounceInfo::parse(const platform::Value& rows) {
         } else if (*cmd == "HPVe") {
             const std::string* version = stringAt(row, 1);
             if (version == nullptr || *version != kListVersion) {
-                LogMessage(kParseCaller, 1, "Unknown list version: " + row.at(1).description());
+                util::LogMessage(kParseCaller, 1,
+                                 "Unknown list version: " + row.at(1).description());
                 return false;
             }
         } else if (*cmd == "SetP") {
             const std::string* key = stringAt(row, 1);
             if (key == nullptr || !isValidAmPropertyKey(*key)) {
-                LogMessage(kParseCaller, 1, "Unknown property key: " + row.at(1).description());
+                util::LogMessage(kParseCaller, 1,
+                                 "Unknown property key: " + row.at(1).description());
                 continue;
             }
             const platform::Value& value = row.at(2);
@@ -105,8 +109,10 @@ bool AnnounceInfo::parse(const platform::Value& rows) {
         } else if (*cmd == "PUAd") {
             popupAdInfo = row;
         } else {
-            LogMessage(kParseCaller, 1, "Unknown item cmd: " + *cmd);
+            util::LogMessage(kParseCaller, 1, "Unknown item cmd: " + *cmd);
         }
     }
     return true;
 }
+
+}  // namespace online

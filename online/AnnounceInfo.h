@@ -14,6 +14,8 @@
 #include "platform/base/Geometry.h"
 #include "platform/base/Value.h"
 
+namespace online {
+
 class AnnounceInfo {
   public:
     // The service may ask for checks at most this far apart (30 days).
@@ -55,3 +57,5 @@ class AnnounceInfo {
     // "/", "\" or NUL, and short enough to be a file name with its CRC suffix.
     static bool isSafeFileName(const std::string& name);
 };
+
+}  // namespace online

@@ -4,7 +4,6 @@
 #include <system_error>
 #include <utility>
 
-#include "app/util/LogMessage.h"
 #include "online/AnnounceAppCore.h"
 #include "online/AnnounceInfo.h"
 #include "online/AnnounceText.h"
@@ -14,6 +13,9 @@
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/View.h"
+#include "util/LogMessage.h"
+
+namespace online {
 
 namespace {
 constexpr const char* kAmPathPrefix = "/announceManager/";
@@ -43,16 +45,16 @@ std::shared_ptr<AnnounceAppCore> AnnounceManager::appCore() const {
 
 void AnnounceManager::requestInterstitialAd() {
     ++interstitialRequestCount_;
-    LogMessage("-[AnnounceManager requestInterstitialAd]", 1,
-               std::string("istAd: requestInterstitialAd ") +
-                   (interstitialAdPresenting_ ? "presenting" : "idle"));
+    util::LogMessage("-[AnnounceManager requestInterstitialAd]", 1,
+                     std::string("istAd: requestInterstitialAd ") +
+                         (interstitialAdPresenting_ ? "presenting" : "idle"));
     if (interstitialAdPresenting_) return;
     std::string publisherId = amPropertyAsStringForKey("durezInterstitialAdPublisherId", "");
     if (publisherId.empty()) return;
     // This build carries no interstitial ad client, so a publisher id cannot be served; say so
     // once per request rather than pretend an ad is loading.
-    LogMessage("-[AnnounceManager requestInterstitialAd]", 2,
-               "istAd: no interstitial ad client for " + publisherId);
+    util::LogMessage("-[AnnounceManager requestInterstitialAd]", 2,
+                     "istAd: no interstitial ad client for " + publisherId);
 }
 
 void AnnounceManager::showPopupAds(int context, std::function<void()> onDone) {
@@ -67,8 +69,8 @@ void AnnounceManager::showPopupAds(int context, std::function<void()> onDone) {
 }
 
 void AnnounceManager::showInterstitualAdSub(int context, std::function<void()> onDone) {
-    LogMessage("-[AnnounceManager showInterstitualAdSub:onDone:]", 1,
-               "istAd: showInterstitualAdSub context " + std::to_string(context));
+    util::LogMessage("-[AnnounceManager showInterstitualAdSub:onDone:]", 1,
+                     "istAd: showInterstitualAdSub context " + std::to_string(context));
     onDoneInterstitualAd_ = std::move(onDone);
     // Only a loaded, unused interstitial could be shown, and none is ever loaded without the
     // ad client: the opportunity ends here. The completion leaves the member before it runs so
@@ -98,7 +100,7 @@ std::optional<std::filesystem::path> AnnounceManager::prepareCacheDir() {
     // files in it for the check to overwrite or the banner to show.
     std::string error;
     if (!platform::AppPaths::ensureDirectory(dir, 0700, &error, true)) {
-        LogMessage("-[AnnounceManager prepareCacheDir]", 3, error);
+        util::LogMessage("-[AnnounceManager prepareCacheDir]", 3, error);
         return std::nullopt;
     }
     return dir;
@@ -112,7 +114,7 @@ void AnnounceManager::deleteCacheFiles() {
     std::lock_guard<std::mutex> fileLock(readFileLock_);
     std::lock_guard<std::mutex> lock(shutdownLock_);
     if (shutdown_) return;
-    LogMessage(caller, 1, "delete files in " + dir->string());
+    util::LogMessage(caller, 1, "delete files in " + dir->string());
     deleteFilesLocked(caller, *dir, {});
 }
 
@@ -166,3 +168,5 @@ void AnnounceManager::resetForTesting() {
     interstitialAdPresenting_ = false;
     onDoneInterstitualAd_ = nullptr;
 }
+
+}  // namespace online

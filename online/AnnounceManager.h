@@ -24,14 +24,16 @@
 #include "platform/base/Geometry.h"
 #include "platform/base/Value.h"
 
-class AnnounceAppCore;
-class AnnounceInfo;
-
 namespace platform::ui {
 class ActionSheet;
 class AlertView;
 class View;
 }  // namespace platform::ui
+
+namespace online {
+
+class AnnounceAppCore;
+class AnnounceInfo;
 
 class AnnounceManager {
   public:
@@ -211,3 +213,5 @@ class AnnounceManager {
     int interstitialRequestCount_ = 0;
     std::function<void()> onDoneInterstitualAd_;
 };
+
+}  // namespace online

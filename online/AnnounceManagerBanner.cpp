@@ -4,7 +4,6 @@
 #include <cctype>
 #include <map>
 
-#include "app/util/LogMessage.h"
 #include "online/AnnounceAppCore.h"
 #include "online/AnnounceInfo.h"
 #include "online/AnnounceManager.h"
@@ -19,8 +18,12 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/View.h"
+#include "util/LogMessage.h"
 
 namespace fs = std::filesystem;
+
+namespace online {
+
 using platform::ui::ImagePtr;
 
 namespace {
@@ -68,13 +71,13 @@ ImagePtr loadCachedImage(const std::string& key, const fs::path& cacheDir,
                                             AnnounceManager::kMaxDownloadBytes);
     if (!bytes) return nullptr;
     if (!pngSizeIsSane(*bytes)) {
-        LogMessage(caller, 1, "AM:not a banner picture: " + ref->cacheFilename);
+        util::LogMessage(caller, 1, "AM:not a banner picture: " + ref->cacheFilename);
         return nullptr;
     }
     auto pixels = platform::gfx::Image::decodePng(
         reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size(), &error);
     if (!pixels) {
-        LogMessage(caller, 1, "AM:not an image: " + ref->cacheFilename + " " + error);
+        util::LogMessage(caller, 1, "AM:not an image: " + ref->cacheFilename + " " + error);
         return nullptr;
     }
     platform::Size size{double(pixels->width()), double(pixels->height())};
@@ -146,13 +149,13 @@ bool AnnounceManager::buildBannerSub(const fs::path& cacheDir) {
     platform::Error error;
     auto root = platform::PropertyList::parse(*bytes, &error);
     if (!root) {
-        LogMessage(caller, 1, "AM:announce load err:" + error.localizedDescription());
+        util::LogMessage(caller, 1, "AM:announce load err:" + error.localizedDescription());
         return false;
     }
     if (!root->isArray()) return false;
     auto info = std::make_shared<AnnounceInfo>();
     if (!info->parse(*root)) {
-        LogMessage(caller, 1, "AM:announce parse failure");
+        util::LogMessage(caller, 1, "AM:announce parse failure");
         return false;
     }
     if (info->uiitems.empty()) return false;
@@ -194,7 +197,7 @@ bool AnnounceManager::buildBannerSub(const fs::path& cacheDir) {
             imageView->setUserInteractionEnabled(false);
             view->addSubview(imageView);
         } else {
-            LogMessage(caller, 1, "Unknown item: " + item.description());
+            util::LogMessage(caller, 1, "Unknown item: " + item.description());
         }
     }
     currentAnnounceInfo_ = info;
@@ -203,7 +206,8 @@ bool AnnounceManager::buildBannerSub(const fs::path& cacheDir) {
 }
 
 void AnnounceManager::buttonAction(int tag) {
-    LogMessage("-[AnnounceManager buttonAction:]", 1, "AM:button pushed:" + std::to_string(tag));
+    util::LogMessage("-[AnnounceManager buttonAction:]", 1,
+                     "AM:button pushed:" + std::to_string(tag));
     auto info = currentAnnounceInfo_;
     if (!info || tag < 0 || static_cast<std::size_t>(tag) >= info->uiitems.size()) return;
     if (const std::string* key = stringAt(info->uiitems[tag], 4)) doActionNamed(*info, *key);
@@ -272,6 +276,8 @@ bool AnnounceManager::openUrl(const std::string& url) {
     if ((scheme == "http" || scheme == "https" || app.canOpenURL(url)) && app.openURL(url)) {
         return true;
     }
-    LogMessage("-[AnnounceManager openUrl:]", 3, "AM:refused url: " + url);
+    util::LogMessage("-[AnnounceManager openUrl:]", 3, "AM:refused url: " + url);
     return false;
 }
+
+}  // namespace online

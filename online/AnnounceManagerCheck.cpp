@@ -5,9 +5,6 @@
 #include <cstdio>
 #include <system_error>
 
-#include "app/util/Crc32.h"
-#include "app/util/LogMessage.h"
-#include "app/util/TextUtil.h"
 #include "online/AnnounceAppCore.h"
 #include "online/AnnounceInfo.h"
 #include "online/AnnounceManager.h"
@@ -16,8 +13,13 @@
 #include "platform/runtime/MainLoop.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/PropertyList.h"
+#include "util/Crc32.h"
+#include "util/LogMessage.h"
+#include "util/TextUtil.h"
 
 namespace fs = std::filesystem;
+
+namespace online {
 
 namespace {
 
@@ -28,7 +30,7 @@ constexpr int kFormatVersion = 20;
 // Lists and pictures beyond 2 GiB do not exist; one would answer 0 and count as damaged.
 uint32_t crc32Of(const std::string& bytes) {
     if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) return 0;
-    return Crc32OfBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return util::Crc32OfBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
 }
 
 std::string hex8(uint32_t value) {
@@ -40,7 +42,7 @@ std::string hex8(uint32_t value) {
 }  // namespace
 
 void AnnounceManager::shutdown() {
-    LogMessage("-[AnnounceManager shutdown]", 1, "AM:shutdown");
+    util::LogMessage("-[AnnounceManager shutdown]", 1, "AM:shutdown");
     std::lock_guard<std::mutex> lock(shutdownLock_);
     shutdown_ = true;
 }
@@ -63,7 +65,7 @@ void AnnounceManager::startDownload() {
     // The running check simply goes on now that it may write again; a second thread would
     // race it for the same files.
     if (downloading_) {
-        LogMessage(caller, 1, "AM:check still running");
+        util::LogMessage(caller, 1, "AM:check still running");
         return;
     }
     waitForDownload();
@@ -71,13 +73,13 @@ void AnnounceManager::startDownload() {
     auto core = appCore();
     auto cacheDir = prepareCacheDir();
     if (!core || !cacheDir) {
-        LogMessage(caller, 1, "AM:no app core or cache directory");
+        util::LogMessage(caller, 1, "AM:no app core or cache directory");
         return;
     }
     loadState();
     double t = now();
     if (previousCheckAt_ <= t && t < nextCheckAfter_) {
-        LogMessage(caller, 1, "AM:skip check");
+        util::LogMessage(caller, 1, "AM:skip check");
         return;
     }
     previousCheckAt_ = t;
@@ -97,13 +99,13 @@ void AnnounceManager::startDownload() {
 
 void AnnounceManager::downloadTaskMain(const CheckParams& params) {
     const char* caller = "-[AnnounceManager downloadTaskMain:]";
-    LogMessage(caller, 1, "AM:start");
+    util::LogMessage(caller, 1, "AM:start");
     doDownloadTasks(params);
     {
         std::lock_guard<std::mutex> lock(shutdownLock_);
         if (!shutdown_) saveStateLocked(params.cacheDir);
     }
-    LogMessage(caller, 1, "AM:end");
+    util::LogMessage(caller, 1, "AM:end");
     downloading_ = false;
 }
 
@@ -112,7 +114,7 @@ std::optional<std::string> AnnounceManager::downloadWithUrl(const std::string& u
     const char* caller = "-[AnnounceManager downloadWithUrl:o_response:]";
     std::optional<platform::Url> parsed = platform::Url::parse(url);
     if (!parsed) {
-        LogMessage(caller, 1, "AM:download:err:not a URL " + url);
+        util::LogMessage(caller, 1, "AM:download:err:not a URL " + url);
         return std::nullopt;
     }
     platform::UrlRequest request(
@@ -122,20 +124,20 @@ std::optional<std::string> AnnounceManager::downloadWithUrl(const std::string& u
     options.maxBytes = kMaxDownloadBytes;
     platform::FetchResult result = platform::fetchSync(request, options);
     if (!result.ok()) {
-        LogMessage(caller, 1, "AM:download:err:" + result.errorText());
+        util::LogMessage(caller, 1, "AM:download:err:" + result.errorText());
         return std::nullopt;
     }
     if (finalUrl && result.response) *finalUrl = result.finalUrl().absoluteString();
     std::string body = result.bodyText();
     if (!result.response) return body;
     if (result.statusCode() != 200) {
-        LogMessage(caller, 1,
-                   "AM:download:invalid status code:" + std::to_string(result.statusCode()));
+        util::LogMessage(caller, 1,
+                         "AM:download:invalid status code:" + std::to_string(result.statusCode()));
         return std::nullopt;
     }
     std::int64_t expected = result.expectedContentLength();
     if (expected != -1 && expected != static_cast<std::int64_t>(body.size())) {
-        LogMessage(caller, 1, "AM:download:invalid length");
+        util::LogMessage(caller, 1, "AM:download:invalid length");
         return std::nullopt;
     }
     return body;
@@ -148,11 +150,12 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
                             params.arid + "," + std::to_string(dt) + "," + params.secretKey;
     uint32_t ha = crc32Of(checkText);
     std::string url = params.announceCmdUrl + "?gid=" + std::to_string(params.gameId) +
-                      "&v=" + StringByUrlEncodeUTF8(params.version) +
-                      "&arid=" + StringByUrlEncodeUTF8(params.arid) + "&dt=" + std::to_string(dt) +
-                      "&ha=" + std::to_string(ha) + "&tn=" + StringByUrlEncodeUTF8(params.tn) +
+                      "&v=" + util::StringByUrlEncodeUTF8(params.version) +
+                      "&arid=" + util::StringByUrlEncodeUTF8(params.arid) +
+                      "&dt=" + std::to_string(dt) + "&ha=" + std::to_string(ha) +
+                      "&tn=" + util::StringByUrlEncodeUTF8(params.tn) +
                       "&fv=" + std::to_string(kFormatVersion);
-    LogMessage(caller, 1, "plistURL: " + url);
+    util::LogMessage(caller, 1, "plistURL: " + url);
 
     nextCheckAfter_ = now() + kRetryAfterFailure;
     std::string listUrl;
@@ -162,13 +165,13 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
     platform::Error error;
     std::optional<platform::Value> root = platform::PropertyList::parse(*listBytes, &error);
     if (!root) {
-        LogMessage(caller, 1, "AM:announce load err:" + error.localizedDescription());
+        util::LogMessage(caller, 1, "AM:announce load err:" + error.localizedDescription());
         return;
     }
     if (!root->isArray()) return;
     AnnounceInfo info;
     if (!info.parse(*root)) {
-        LogMessage(caller, 1, "AM:announce parse failure");
+        util::LogMessage(caller, 1, "AM:announce parse failure");
         return;
     }
     nextCheckAfter_ = now() + info.checkIntervalAfterFailure;
@@ -190,7 +193,7 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
     auto tooManyBytes = [&](std::uintmax_t size) {
         imageBytes += static_cast<std::int64_t>(std::min<std::uintmax_t>(size, INT64_MAX / 2));
         if (imageBytes <= kMaxListImageBytes) return false;
-        LogMessage(caller, 3, "AM:images of the list too large");
+        util::LogMessage(caller, 3, "AM:images of the list too large");
         return true;
     };
     for (const auto& [key, row] : info.files) {
@@ -201,7 +204,7 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
         fs::path path = cacheDir / ref->cacheFilename;
         std::error_code ec;
         if (fs::exists(path, ec)) {
-            LogMessage(caller, 1, "AM:cache hit:" + path.string());
+            util::LogMessage(caller, 1, "AM:cache hit:" + path.string());
             const std::uintmax_t size = fs::file_size(path, ec);
             if (!ec && tooManyBytes(size)) return;
             continue;
@@ -211,14 +214,14 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
         std::optional<std::string> data =
             fileUrl ? downloadWithUrl(fileUrl->absoluteString()) : std::nullopt;
         if (!data) {
-            LogMessage(
+            util::LogMessage(
                 caller, 1,
                 "AM:can't download " + (fileUrl ? fileUrl->absoluteString() : ref->fileName));
             return;
         }
         uint32_t crc = crc32Of(*data);
         if (crc != ref->crc32) {
-            LogMessage(caller, 1, "AM:checksum mismatch " + ref->fileName + " " + hex8(crc));
+            util::LogMessage(caller, 1, "AM:checksum mismatch " + ref->fileName + " " + hex8(crc));
             return;
         }
         if (tooManyBytes(data->size())) return;
@@ -227,10 +230,10 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
         std::string writeError;
         if (!platform::AtomicFile::write(path, *data, &writeError, 0600)) {
             // The list must not be saved naming an image that is not there.
-            LogMessage(caller, 3, "AM:can't save " + writeError);
+            util::LogMessage(caller, 3, "AM:can't save " + writeError);
             return;
         }
-        LogMessage(caller, 1, "AM:save to " + path.string());
+        util::LogMessage(caller, 1, "AM:save to " + path.string());
     }
 
     {
@@ -241,11 +244,11 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
             std::string writeError;
             if (!platform::AtomicFile::write(cacheDir / kAnnounceFileName, *listBytes, &writeError,
                                              0600)) {
-                LogMessage(caller, 3, "AM:can't save announce " + writeError);
+                util::LogMessage(caller, 3, "AM:can't save announce " + writeError);
                 return;
             }
             nextCheckAfter_ = now() + info.checkIntervalAfterSuccess;
-            LogMessage(caller, 1, "AM:save announce");
+            util::LogMessage(caller, 1, "AM:save announce");
         }
         bannerIsDirty_ = true;
         keep.push_back(kAnnounceFileName);
@@ -263,7 +266,7 @@ void AnnounceManager::deleteFilesLocked(const char* caller, const fs::path& cach
     std::error_code ec;
     fs::directory_iterator it(cacheDir, ec);
     if (ec) {
-        LogMessage(caller, 4, ec.message());
+        util::LogMessage(caller, 4, ec.message());
         return;
     }
     for (const auto& entry : it) {
@@ -274,7 +277,9 @@ void AnnounceManager::deleteFilesLocked(const char* caller, const fs::path& cach
         // A link is removed as a link; its target is never touched.
         auto status = fs::symlink_status(entry.path(), statError);
         if (statError || !fs::exists(status) || fs::is_directory(status)) continue;
-        LogMessage(caller, 1, "delete " + entry.path().string());
+        util::LogMessage(caller, 1, "delete " + entry.path().string());
         fs::remove(entry.path(), statError);
     }
 }
+
+}  // namespace online

@@ -1,14 +1,16 @@
 // The pop-up announcement after a game: an alert with link buttons, shown once per serial.
 
-#include "app/util/LogMessage.h"
 #include "online/AnnounceManager.h"
 #include "online/AnnounceText.h"
 #include "online/AnnounceUiDelegate.h"
 #include "platform/ui/AlertView.h"
+#include "util/LogMessage.h"
+
+namespace online {
 
 void AnnounceManager::showPopupAdSub() {
     const char* caller = "-[AnnounceManager showPopupAdSub]";
-    LogMessage(caller, 1, "processPopupAdSub");
+    util::LogMessage(caller, 1, "processPopupAdSub");
     std::optional<platform::Value> info;
     {
         std::lock_guard<std::mutex> lock(propertiesMutex_);
@@ -24,7 +26,7 @@ void AnnounceManager::showPopupAdSub() {
     const platform::Value& buttons = info->at(6);
     if (!buttons.isArray()) return;
 
-    LogMessage(caller, 1, "show popupAd");
+    util::LogMessage(caller, 1, "show popupAd");
     popupAdDoneSerial_ = serial;
     auto cacheDir = prepareCacheDir();
     {
@@ -55,3 +57,5 @@ void AnnounceManager::alertViewClickedButtonAtIndex(platform::ui::AlertView& ale
     const platform::Value& url = popupAdButtons_[index].at(1);
     if (url.isString() && !url.stringRef().empty()) openUrl(url.stringRef());
 }
+
+}  // namespace online

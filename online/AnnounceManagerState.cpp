@@ -1,10 +1,12 @@
 // "status.plist": the schedule, the settings, the pop-up row and the serial of the last
 // pop-up shown, so that they outlive the process.
 
-#include "app/util/LogMessage.h"
 #include "online/AnnounceInfo.h"
 #include "online/AnnounceManager.h"
 #include "platform/storage/PropertyList.h"
+#include "util/LogMessage.h"
+
+namespace online {
 
 namespace {
 
@@ -28,8 +30,8 @@ void AnnounceManager::loadState() {
     platform::Error error;
     std::optional<platform::Value> root = platform::PropertyList::readFile(*path, &error);
     if (!root) {
-        LogMessage("-[AnnounceManager loadState]", 1,
-                   "AM:state load err:" + error.localizedDescription());
+        util::LogMessage("-[AnnounceManager loadState]", 1,
+                         "AM:state load err:" + error.localizedDescription());
         return;
     }
     if (!root->isDictionary()) return;
@@ -71,9 +73,11 @@ bool AnnounceManager::saveStateLocked(const std::filesystem::path& cacheDir) {
     platform::Error error;
     if (!platform::PropertyList::writeFile(cacheDir / kStatusFileName, state,
                                            platform::PropertyListFormat::Binary, &error)) {
-        LogMessage("-[AnnounceManager saveState]", 1,
-                   "AM:state save err:" + error.localizedDescription());
+        util::LogMessage("-[AnnounceManager saveState]", 1,
+                         "AM:state save err:" + error.localizedDescription());
         return false;
     }
     return true;
 }
+
+}  // namespace online

@@ -6,6 +6,8 @@
 #include "platform/base/Hex.h"
 #include "platform/base/NumberText.h"
 
+namespace online {
+
 double AnnounceDoubleValue(const platform::Value& v) {
     if (!v.isString()) return 0;
     const double value = platform::doubleValue(v.stringRef());
@@ -41,3 +43,5 @@ uint32_t AnnounceHexValue(const platform::Value& v) {
     }
     return value;
 }
+
+}  // namespace online

@@ -9,6 +9,8 @@
 
 #include "platform/base/Value.h"
 
+namespace online {
+
 // Leading decimal number ("12.5s" -> 12.5); 0 for a missing number or a value that is not a
 // string.
 double AnnounceDoubleValue(const platform::Value& v);
@@ -19,3 +21,5 @@ int64_t AnnounceLongLongValue(const platform::Value& v);
 int64_t AnnounceLongLongValueOfText(const std::string& text);
 // The CRC text of a file row: hexadecimal digits cut to 32 bits, 0 when there are none.
 uint32_t AnnounceHexValue(const platform::Value& v);
+
+}  // namespace online

@@ -7,6 +7,8 @@
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
 
+namespace online {
+
 class AnnounceManager::UiDelegate : public platform::ui::ActionSheetDelegate,
                                     public platform::ui::AlertViewDelegate {
   public:
@@ -22,3 +24,5 @@ class AnnounceManager::UiDelegate : public platform::ui::ActionSheetDelegate,
   private:
     AnnounceManager& manager_;
 };
+
+}  // namespace online

@@ -8,6 +8,8 @@
 
 #include "appbase/JTAppContext.h"
 
+namespace online {
+
 class DlLevelsAppCore {
   public:
     virtual ~DlLevelsAppCore() = default;
@@ -31,3 +33,5 @@ class DlLevelsAppCore {
     // A one-button ("OK") alert.
     virtual void showSimpleAlert(const std::string& title, const std::string& message) = 0;
 };
+
+}  // namespace online

@@ -3,7 +3,6 @@
 #include <exception>
 #include <string>
 
-#include "app/util/LogMessage.h"
 #include "appbase/FilesLevelManager.h"
 #include "appbase/JTLevelManager.h"
 #include "core/JTException.h"
@@ -13,6 +12,9 @@
 #include "platform/base/Url.h"
 #include "platform/net/UrlError.h"
 #include "platform/runtime/MainLoop.h"
+#include "util/LogMessage.h"
+
+namespace online {
 
 namespace {
 
@@ -91,9 +93,9 @@ DlLevelsStartQuery DlLevelsSupport::parseStartQuery(const std::string& query) {
 void DlLevelsSupport::processStartLevel(const std::string& query) {
     if (query.empty()) return;
     const DlLevelsStartQuery q = parseStartQuery(query);
-    LogMessage("-[DlLevelsSupport processStartLevel:]", 1,
-               "startLevel lid:" + std::to_string(q.lid) + " dh:" + std::to_string(q.dh) +
-                   " tk:" + std::to_string(q.tk));
+    util::LogMessage("-[DlLevelsSupport processStartLevel:]", 1,
+                     "startLevel lid:" + std::to_string(q.lid) + " dh:" + std::to_string(q.dh) +
+                         " tk:" + std::to_string(q.tk));
     if (q.lid < 1) return;
 
     auto core = appCore();
@@ -105,7 +107,7 @@ void DlLevelsSupport::processStartLevel(const std::string& query) {
     const bool canDownload = manager->canDownloadLevels();
 
     if (!manager->usesLevelHashes()) {
-        LogMessage("-[DlLevelsSupport processStartLevel:]", 3, "not FilesLevelManager");
+        util::LogMessage("-[DlLevelsSupport processStartLevel:]", 3, "not FilesLevelManager");
         return;
     }
 
@@ -117,7 +119,7 @@ void DlLevelsSupport::processStartLevel(const std::string& query) {
     }
 
     if (level && (q.dh == -1 || level->getDataHash() == q.dh)) {
-        LogMessage("-[DlLevelsSupport processStartLevel:]", 1, "skip downloading");
+        util::LogMessage("-[DlLevelsSupport processStartLevel:]", 1, "skip downloading");
         if (level->isDownloaded() && manager->usesLevelHashes()) {
             if (auto* files = dynamic_cast<JTAppBase::FilesLevelManager*>(manager.get())) {
                 files->addDownloadedLevel(level);
@@ -149,7 +151,7 @@ void DlLevelsSupport::startDownload(int32_t lid, int64_t dh, int64_t tk) {
     const std::string text = core->downloadLevelUrlWithLevelId(lid, dh, tk);
     auto url = platform::Url::parse(text);
     if (!url || !url->hasScheme()) {
-        LogMessage("-[DlLevelsSupport processStartLevel:]", 3, "bad download URL: " + text);
+        util::LogMessage("-[DlLevelsSupport processStartLevel:]", 3, "bad download URL: " + text);
         core->showSimpleAlert(kFailedTitle, "Error details:\nbad URL " + text);
         return;
     }
@@ -226,8 +228,8 @@ void DlLevelsSupport::connectionDidReceiveData(platform::Connection& c,
 }
 
 void DlLevelsSupport::failOversized() {
-    LogMessage("-[DlLevelsSupport connection:didReceiveData:]", 3,
-               "DlLevels: response beyond " + std::to_string(kMaxResponseSize) + " bytes");
+    util::LogMessage("-[DlLevelsSupport connection:didReceiveData:]", 3,
+                     "DlLevels: response beyond " + std::to_string(kMaxResponseSize) + " bytes");
     dropConnection();
     dismissWaitingAlert();
     if (auto core = appCore()) core->showSimpleAlert(kFailedTitle, kBrokenMessage);
@@ -256,22 +258,23 @@ void DlLevelsSupport::connectionDidFinishLoading(platform::Connection& c) {
     // A missing response counts as a refusal, with status 0.
     const long status = response_ ? response_->statusCode : 0;
     if (status != 200) {
-        LogMessage("-[DlLevelsSupport connectionDidFinishLoading:]", 3,
-                   "DlLevels: Invalid statusCode " + std::to_string(status));
+        util::LogMessage("-[DlLevelsSupport connectionDidFinishLoading:]", 3,
+                         "DlLevels: Invalid statusCode " + std::to_string(status));
         std::string headers;
         if (response_) {
             for (const auto& [name, value] : response_->headers.fields()) {
                 headers += name + ": " + value + "\n";
             }
         }
-        LogMessage("-[DlLevelsSupport connectionDidFinishLoading:]", 1, "headers: " + headers);
+        util::LogMessage("-[DlLevelsSupport connectionDidFinishLoading:]", 1,
+                         "headers: " + headers);
         std::optional<std::string> message;
         if (response_) message = response_->headers.get("Error-Dialog-Message");
         if (!message) message = "Error details:\nstatusCode=" + std::to_string(status);
         auto alert = platform::ui::AlertView::create(kFailedTitle, *message, {}, "Ok");
         alert->show();
     } else {
-        LogMessage(
+        util::LogMessage(
             "-[DlLevelsSupport connectionDidFinishLoading:]", 1,
             "DlLevels: Download success. " + std::to_string(receivedData_.size()) + " bytes");
         if (storeDownloadedLevel()) {
@@ -294,24 +297,28 @@ bool DlLevelsSupport::storeDownloadedLevel() {
     // The manager may have been replaced while the download ran.
     auto* files = dynamic_cast<JTAppBase::FilesLevelManager*>(manager.get());
     if (!files) {
-        LogMessage("-[DlLevelsSupport connectionDidFinishLoading:]", 3, "not FilesLevelManager");
+        util::LogMessage("-[DlLevelsSupport connectionDidFinishLoading:]", 3,
+                         "not FilesLevelManager");
         return false;
     }
     try {
         return processDownloadedBytes(*files, lid_, receivedData_);
     } catch (const JTCore::JTExceptionPtr& e) {
-        LogMessage("-[DlLevelsSupport connectionDidFinishLoading:]", 3,
-                   "Exception: " + (e ? JTCore::ToUtf8(e->getMessage()) : std::string("(null)")));
+        util::LogMessage(
+            "-[DlLevelsSupport connectionDidFinishLoading:]", 3,
+            "Exception: " + (e ? JTCore::ToUtf8(e->getMessage()) : std::string("(null)")));
     } catch (const std::exception& e) {
-        LogMessage("-[DlLevelsSupport connectionDidFinishLoading:]", 3,
-                   std::string("Exception: ") + e.what());
+        util::LogMessage("-[DlLevelsSupport connectionDidFinishLoading:]", 3,
+                         std::string("Exception: ") + e.what());
     }
     return false;
 }
 
 void DlLevelsSupport::alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int) {
     if (&alert != waitingAlert_.get() || !connection_) return;
-    LogMessage("-[DlLevelsSupport alertView:clickedButtonAtIndex:]", 1,
-               "DlLevels: cancel download");
+    util::LogMessage("-[DlLevelsSupport alertView:clickedButtonAtIndex:]", 1,
+                     "DlLevels: cancel download");
     dropConnection();
 }
+
+}  // namespace online

@@ -23,6 +23,8 @@ namespace JTAppBase {
 class FilesLevelManager;
 }
 
+namespace online {
+
 // What a start URL's query asks for.
 struct DlLevelsStartQuery {
     int32_t lid = -1;
@@ -108,3 +110,5 @@ bool processDownloadedBytes(JTAppBase::FilesLevelManager& manager, int32_t level
 // The header value as text; throws JTCore::JTExceptionPtr ("ensureNSString failed") when it
 // is missing or not a string.
 std::string ensureNSString(const platform::Value* value);
+
+}  // namespace online

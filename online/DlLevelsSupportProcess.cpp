@@ -4,8 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/util/Crc32.h"
-#include "app/util/LogMessage.h"
 #include "appbase/FilesLevelManager.h"
 #include "appbase/JTLevelInfo.h"
 #include "core/JTException.h"
@@ -14,6 +12,10 @@
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/PropertyList.h"
+#include "util/Crc32.h"
+#include "util/LogMessage.h"
+
+namespace online {
 
 namespace {
 
@@ -25,7 +27,7 @@ constexpr const char* kCaller = "processDownloadedBytes";
 
 // The service hashes the data behind a "-" so that an empty level still has a non-zero hash.
 uint32_t levelDataCrc(std::string_view data) {
-    return Crc32Append(Crc32Append(0, "-", 1), data.data(), data.size());
+    return util::Crc32Append(util::Crc32Append(0, "-", 1), data.data(), data.size());
 }
 
 }  // namespace
@@ -40,18 +42,18 @@ bool processDownloadedBytes(JTAppBase::FilesLevelManager& manager, int32_t level
     const std::string_view bytes(reinterpret_cast<const char*>(data.data()), data.size());
     const size_t lf = bytes.find('\n');
     if (lf == std::string_view::npos || lf == 0) {
-        LogMessage(kCaller, 3, "No LF");
+        util::LogMessage(kCaller, 3, "No LF");
         return false;
     }
 
     platform::Error parseError;
     auto header = platform::PropertyList::parse(bytes.substr(0, lf), &parseError);
     if (!header && !parseError.localizedDescription().empty()) {
-        LogMessage(kCaller, 3, parseError.localizedDescription());
+        util::LogMessage(kCaller, 3, parseError.localizedDescription());
         return false;
     }
     if (!header || !header->isDictionary()) {
-        LogMessage(kCaller, 3, "Invalid header");
+        util::LogMessage(kCaller, 3, "Invalid header");
         return false;
     }
 
@@ -70,12 +72,12 @@ bool processDownloadedBytes(JTAppBase::FilesLevelManager& manager, int32_t level
     level->setDownloaded(true);
 
     if (level->getId() != levelId) {
-        LogMessage(kCaller, 3, "lid unmatch");
+        util::LogMessage(kCaller, 3, "lid unmatch");
         return false;
     }
     const int64_t headerLength = static_cast<int64_t>(lf);
     if (ds < 0 || static_cast<int64_t>(bytes.size()) != headerLength + 1 + ds) {
-        LogMessage(kCaller, 3, "size unmatch");
+        util::LogMessage(kCaller, 3, "size unmatch");
         return false;
     }
     if (ds > DlLevelsSupport::kMaxDataSize) fail("too big size");
@@ -95,9 +97,11 @@ bool processDownloadedBytes(JTAppBase::FilesLevelManager& manager, int32_t level
     if (!platform::AppPaths::ensureDirectory(dir, 0755, &writeError) ||
         !platform::AtomicFile::write(path, levelData, &writeError)) {
         // A level that is not on disk must not be offered as one that is.
-        LogMessage(kCaller, 3, "cannot store " + path.string() + ": " + writeError);
+        util::LogMessage(kCaller, 3, "cannot store " + path.string() + ": " + writeError);
         return false;
     }
     manager.addDownloadedLevel(level);
     return true;
 }
+
+}  // namespace online

@@ -4,6 +4,8 @@
 
 #include "platform/base/Hex.h"
 
+namespace online {
+
 namespace {
 
 // A malformed escape stays as it is rather than dropping the whole path.
@@ -52,3 +54,5 @@ std::string UrlPathOf(const std::string& url) {
     if (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
 }
+
+}  // namespace online

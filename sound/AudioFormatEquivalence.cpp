@@ -2,6 +2,8 @@
 
 using namespace platform::audio;
 
+namespace sound {
+
 namespace {
 
 template <typename T>
@@ -45,3 +47,5 @@ bool AudioFormatsAreEquivalent(const AudioStreamBasicDescription& a,
            fieldMatches(a.mChannelsPerFrame, b.mChannelsPerFrame) &&
            fieldMatches(a.mBitsPerChannel, b.mBitsPerChannel);
 }
+
+}  // namespace sound

@@ -2,6 +2,8 @@
 #include "sound/SoundEngine.h"
 #include "sound/SoundEngineState.h"
 
+namespace sound {
+
 SoundStatus BackgroundTrackLoad(const char* path, bool addToQueue, bool loadAtOnce) {
     CreateMusicPlayer();
     // None is made once the engine has gone down at exit.
@@ -23,3 +25,5 @@ SoundStatus BackgroundTrackSetVolume(float volume) {
     if (!gBackgroundTrackPlayer) return kSoundNoManager;
     return gBackgroundTrackPlayer->SetVolume(volume);
 }
+
+}  // namespace sound

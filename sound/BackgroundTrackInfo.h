@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+namespace sound {
+
 struct BackgroundTrackInfo {
     std::string path;
     std::unique_ptr<platform::audio::AudioFile> file;
@@ -17,3 +19,5 @@ struct BackgroundTrackInfo {
     bool loadAtOnce = false;
     bool loadedAtOnce = false;
 };
+
+}  // namespace sound

@@ -8,6 +8,8 @@
 
 using namespace platform::audio;
 
+namespace sound {
+
 namespace {
 
 constexpr double kBufferSeconds = 0.5;
@@ -336,3 +338,5 @@ int32_t BackgroundTrackPlayer::SetVolume(float volume) {
     }
     return 0;
 }
+
+}  // namespace sound

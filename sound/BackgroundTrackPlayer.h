@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+namespace sound {
+
 class BackgroundTrackPlayer {
   public:
     static constexpr int kNumberPlaybackBuffers = 3;
@@ -78,3 +80,5 @@ class BackgroundTrackPlayer {
     int rebuilds_ = 0;
     int reads_ = 0;
 };
+
+}  // namespace sound

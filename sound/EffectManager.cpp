@@ -8,6 +8,8 @@
 
 using namespace platform::audio;
 
+namespace sound {
+
 EffectManager::EffectManager(float mixerOutputRate) : mixerOutputRate_(mixerOutputRate) {}
 
 EffectManager::~EffectManager() {
@@ -88,3 +90,5 @@ void EffectManager::Release(EffectState& effect) {
     effect.decayData = {};
     al().alGetError();
 }
+
+}  // namespace sound

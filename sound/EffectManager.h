@@ -10,6 +10,8 @@
 #include <map>
 #include <memory>
 
+namespace sound {
+
 class EffectManager {
   public:
     explicit EffectManager(float mixerOutputRate);
@@ -38,3 +40,5 @@ class EffectManager {
     std::unique_ptr<platform::audio::AudioDevice> device_;
     std::map<uint32_t, std::shared_ptr<EffectState>> effects_;
 };
+
+}  // namespace sound

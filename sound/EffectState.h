@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace sound {
+
 struct EffectState {
     ALuint source = 0;
     ALuint attackBuffer = 0;
@@ -32,3 +34,5 @@ struct EffectState {
     // the source.
     void StopThread();
 };
+
+}  // namespace sound

@@ -7,6 +7,8 @@
 
 using namespace platform::audio;
 
+namespace sound {
+
 namespace {
 
 // Opens the file and reads its format and size.
@@ -86,3 +88,5 @@ int32_t LoadFileIntoBuffer(const char* path, ALuint& buffer, std::vector<uint8_t
     data = std::move(samples);
     return 0;
 }
+
+}  // namespace sound

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <system_error>
 
+namespace sound {
+
 namespace {
 
 // The creating thread's scheduling priority, within its own policy.
@@ -79,3 +81,5 @@ void OpenALThread::Cancel() {
 void OpenALThread::Join() {
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
+
+}  // namespace sound

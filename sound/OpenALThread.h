@@ -12,6 +12,8 @@
 #include <memory>
 #include <thread>
 
+namespace sound {
+
 class OpenALThread {
   public:
     // The body gets the cancel flag and must return soon after it is set.
@@ -42,3 +44,5 @@ class OpenALThread {
     std::atomic<bool> running_{false};
     std::thread thread_;
 };
+
+}  // namespace sound

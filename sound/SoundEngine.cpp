@@ -11,6 +11,8 @@
 
 using namespace platform::audio;
 
+namespace sound {
+
 namespace {
 
 constexpr int kLoopingThreadPriority = 31;
@@ -234,3 +236,5 @@ SoundStatus SoundSystemTeardown() {
     DestroySoundSystem();
     return 0;
 }
+
+}  // namespace sound

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace sound {
+
 using SoundStatus = int32_t;
 
 // Statuses besides 0; any other value is the failing call's OpenAL error or audio-file /
@@ -40,3 +42,5 @@ SoundStatus EffectSetPosition(uint32_t effectId, float x, float y, float z);
 // Waits until the hand-over thread of the effect's current start has finished (or at once when
 // there is none). Tools and tests use it after letting the attack play out.
 SoundStatus EffectWaitForHandOver(uint32_t effectId);
+
+}  // namespace sound

@@ -2,6 +2,8 @@
 
 #include "platform/base/LogSink.h"
 
+namespace sound {
+
 void SoundEngineLogStatus(const char* what, int32_t status) {
     platform::LogSink::writef("%s: %d", what, status);
 }
@@ -13,3 +15,5 @@ void SoundEngineLogALError(const char* what, int32_t error) {
 void SoundEngineLogLine(const char* line) {
     platform::LogSink::write(line);
 }
+
+}  // namespace sound

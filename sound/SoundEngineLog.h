@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+namespace sound {
+
 void SoundEngineLogStatus(const char* what, int32_t status);
 void SoundEngineLogALError(const char* what, int32_t error);
 void SoundEngineLogLine(const char* line);
+
+}  // namespace sound

@@ -5,6 +5,8 @@
 #include "sound/EffectManager.h"
 #include "sound/SoundEngine.h"
 
+namespace sound {
+
 std::unique_ptr<EffectManager> gEffectManager;
 std::unique_ptr<BackgroundTrackPlayer> gBackgroundTrackPlayer;
 
@@ -46,3 +48,5 @@ void DestroySoundSystem() {
     gBackgroundTrackPlayer.reset();
     gEffectManager.reset();
 }
+
+}  // namespace sound

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace sound {
+
 class EffectManager;
 class BackgroundTrackPlayer;
 
@@ -17,3 +19,5 @@ int CreateEffectManager(float mixerOutputRate);
 void CreateMusicPlayer();
 // The music player goes first: its queue plays through the effect manager's context.
 void DestroySoundSystem();
+
+}  // namespace sound

@@ -1,11 +1,13 @@
 #include "sound/SoundObj.h"
 
-#include "app/util/LogMessage.h"
 #include "platform/audio/AudioSession.h"
 #include "platform/storage/Bundle.h"
 #include "sound/SoundEngine.h"
+#include "util/LogMessage.h"
 
 #include <algorithm>
+
+namespace sound {
 
 using platform::audio::AudioSession;
 
@@ -142,14 +144,14 @@ void SoundObj::loadResource() {
         case kTypeEffect:
             if (!engineUp || _handle != 0) return;
             EffectLoad(_resourcePath.c_str(), &_handle);
-            LogMessage("-[SoundObj loadResource]", 1, "SE handle " + std::to_string(_handle));
+            util::LogMessage("-[SoundObj loadResource]", 1, "SE handle " + std::to_string(_handle));
             setPositionXYZ(0, 0, 0);
             if (_playingLoop) start();
             return;
         case kTypeLoopingEffect:
             if (!engineUp || _handle != 0) return;
             EffectLoadLooping(_resourcePath.c_str(), nullptr, nullptr, &_handle);
-            LogMessage("-[SoundObj loadResource]", 1, "SE handle " + std::to_string(_handle));
+            util::LogMessage("-[SoundObj loadResource]", 1, "SE handle " + std::to_string(_handle));
             setPositionXYZ(0, 0, 0);
             // A loop asked for before the engine was up begins now.
             if (_playingLoop) {
@@ -185,7 +187,7 @@ void SoundObj::start() {
                 BackgroundTrackLoad(_resourcePath.c_str(), false, false);
                 onUpdateVolume();
                 BackgroundTrackStart();
-                LogMessage("-[SoundObj start]", 1, "start music");
+                util::LogMessage("-[SoundObj start]", 1, "start music");
             }
             return;
     }
@@ -245,3 +247,5 @@ void SoundObj::dispose() {
     auto self = shared_from_this();  // the list may hold the last reference
     list.erase(std::remove(list.begin(), list.end(), self), list.end());
 }
+
+}  // namespace sound

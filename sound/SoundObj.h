@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+namespace sound {
+
 class SoundObj : public JTAppBase::ShellSound, public std::enable_shared_from_this<SoundObj> {
   public:
     static constexpr int32_t kTypeEffect = 1;
@@ -82,3 +84,5 @@ class SoundObj : public JTAppBase::ShellSound, public std::enable_shared_from_th
     bool _playingLoop = false;
     float _sndVolume = 1.0f;
 };
+
+}  // namespace sound

@@ -7,9 +7,8 @@
 
 #include <SDL.h>
 
-#include "app/GameViewBase.h"
-#include "app/MyAppCore.h"
-#include "app/util/LogMessage.h"
+#include "app/appcore/MyAppCore.h"
+#include "app/gameview/GameViewBase.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/device/TiltScript.h"
 #include "platform/gfx/GLES1.h"
@@ -28,6 +27,9 @@
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/Window.h"
 #include "sound/SoundObj.h"
+#include "util/LogMessage.h"
+
+namespace app {
 
 namespace {
 
@@ -284,7 +286,7 @@ void GameProgram::shutDown() {
     appCore_.reset();
     // The sound engine goes down with the program, at a known point; the engine would also go
     // down at exit ahead of the audio library, but a program that stops should stop its sound.
-    SoundObj::teardown();
+    sound::SoundObj::teardown();
     // The app core's game view installed it; it goes with the program.
     GameViewBase::setScoreRecorder(nullptr);
     AppCoreBase::setGLContextFactory({});
@@ -292,3 +294,5 @@ void GameProgram::shutDown() {
     if (windowed_) SDL_Quit();
     windowed_ = false;
 }
+
+}  // namespace app

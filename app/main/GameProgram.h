@@ -24,6 +24,9 @@ class Window;
 class Compositor;
 class TouchInput;
 }  // namespace platform::ui
+
+namespace app {
+
 class MyAppCore;
 class GameViewBase;
 
@@ -70,3 +73,5 @@ class GameProgram {
     std::unique_ptr<platform::ui::TouchInput> touchInput_;
     bool quit_ = false;
 };
+
+}  // namespace app

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace app {
+
 namespace {
 
 std::optional<long> wholeNumber(const std::string& text, long min, long max) {
@@ -102,3 +104,5 @@ std::optional<ProgramOptions> ProgramOptions::parse(const std::vector<std::strin
     }
     return o;
 }
+
+}  // namespace app

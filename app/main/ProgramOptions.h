@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace app {
+
 struct ProgramOptions {
     bool help = false;
     // No window: headless EGL and a clock that steps one frame at a time, so a run is the
@@ -26,3 +28,5 @@ struct ProgramOptions {
                                                std::string* error);
     static const char* usage();
 };
+
+}  // namespace app

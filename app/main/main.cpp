@@ -10,14 +10,14 @@
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
-    auto options = ProgramOptions::parse(args, &error);
+    auto options = app::ProgramOptions::parse(args, &error);
     if (!options) {
-        std::fprintf(stderr, "movuroute: %s\n%s", error.c_str(), ProgramOptions::usage());
+        std::fprintf(stderr, "movuroute: %s\n%s", error.c_str(), app::ProgramOptions::usage());
         return 2;
     }
     if (options->help) {
-        std::fputs(ProgramOptions::usage(), stdout);
+        std::fputs(app::ProgramOptions::usage(), stdout);
         return 0;
     }
-    return GameProgram(*options).run();
+    return app::GameProgram(*options).run();
 }

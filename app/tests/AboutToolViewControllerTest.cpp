@@ -1,8 +1,10 @@
-#include "app/AboutToolViewController.h"
+#include "app/screens/AboutToolViewController.h"
 
 #include <gtest/gtest.h>
 
 #include "ToolScreensTestSupport.h"
+
+using namespace app;
 
 using namespace tools_test;
 

@@ -1,4 +1,4 @@
-#include "app/AccelerometerHelper.h"
+#include "app/gameview/AccelerometerHelper.h"
 
 #include <cmath>
 #include <numbers>
@@ -8,6 +8,8 @@
 #include "platform/base/LogSink.h"
 #include "platform/device/TiltScript.h"
 #include "platform/runtime/MainLoopTestScope.h"
+
+using namespace app;
 
 namespace {
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "AppCoreTestSupport.h"
-#include "app/KeychainAccess.h"
-#include "online/LevelScoreElem.h"
+#include "app/appcore/KeychainAccess.h"
 #include "platform/base/LogSink.h"
+#include "scores/LevelScoreElem.h"
+
+using namespace app;
 
 using namespace appcore_test;
 
@@ -145,8 +147,8 @@ TEST_F(AppCoreWebUrls, SubmitScore) {
               std::string::npos);
 
     // From the stored records, as the game-over screen and the score viewer call it.
-    auto elem = LevelScoreElem::create(12345, platform::Date{1699999000});
-    auto high = LevelScoreElem::create(9000, platform::Date{1600000000});
+    auto elem = scores::LevelScoreElem::create(12345, platform::Date{1699999000});
+    auto high = scores::LevelScoreElem::create(9000, platform::Date{1600000000});
     EXPECT_TRUE(core->webSubmitScore(*elem, 3, high.get(), true));
     EXPECT_EQ(opened.back().back(), core->webSubmitScoreUrl(run, 3, best, true));
     EXPECT_TRUE(core->webSubmitScore(*elem, 1, nullptr, true));

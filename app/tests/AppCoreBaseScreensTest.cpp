@@ -3,18 +3,20 @@
 #include <cmath>
 
 #include "AppCoreTestSupport.h"
-#include "app/AppScreenSeams.h"
-#include "app/PauseView.h"
-#include "app/SimpleSelectView.h"
-#include "app/Texture2D.h"
+#include "app/screens/AppScreenSeams.h"
+#include "app/screens/PauseView.h"
+#include "app/screens/SimpleSelectView.h"
+#include "app/textures/Texture2D.h"
 #include "appbase/JTLevelManager.h"
-#include "online/LevelScoreElem.h"
-#include "online/LevelScores.h"
 #include "platform/base/LogSink.h"
 #include "platform/gfx/GLContext.h"
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/RecordingGL.h"
 #include "platform/ui/Window.h"
+#include "scores/LevelScoreElem.h"
+#include "scores/LevelScores.h"
+
+using namespace app;
 
 using namespace appcore_test;
 
@@ -37,7 +39,7 @@ class AppCoreScreenSwitching : public AppCoreTest {
 
 TEST_F(AppCoreScreenSwitching, LaunchLifeCycleAndAnnouncements) {
     auto core = launch(true, false);
-    auto& am = AnnounceManager::sharedAnnounceManager();
+    auto& am = online::AnnounceManager::sharedAnnounceManager();
     EXPECT_TRUE(core->window()->isKeyWindow());
     EXPECT_FALSE(core->window()->isHidden());
     EXPECT_EQ(rootName(core), "TitleScreen");
@@ -238,18 +240,18 @@ TEST_F(AppCoreScreenSwitching, ResourceTablesLoadReleaseAndReload) {
 
     const char* soundNames[] = {"fall2", "go", "fly2_06_22k", "bom1s"};
     for (int i = 0; i < AppCoreBase::kSoundCount; ++i) {
-        auto s = std::dynamic_pointer_cast<SoundObj>(core->sound(i));
+        auto s = std::dynamic_pointer_cast<sound::SoundObj>(core->sound(i));
         ASSERT_TRUE(s) << i;
         EXPECT_EQ(fs::path(s->resourcePath()).filename(), std::string(soundNames[i]) + ".wav");
     }
-    EXPECT_EQ(SoundObj::soundObjs().size(), 4u);
+    EXPECT_EQ(sound::SoundObj::soundObjs().size(), 4u);
     // A sound loaded into a filled slot: the old one is disposed of, not left in the engine.
     std::weak_ptr<JTAppBase::ShellSound> oldFall = core->sound(0);
     core->loadSEAt(0, "fall2");
     EXPECT_TRUE(oldFall.expired());
-    EXPECT_EQ(SoundObj::soundObjs().size(), 4u);
+    EXPECT_EQ(sound::SoundObj::soundObjs().size(), 4u);
     core->loadSEAt(4, "fall2");  // no such slot
-    EXPECT_EQ(SoundObj::soundObjs().size(), 4u);
+    EXPECT_EQ(sound::SoundObj::soundObjs().size(), 4u);
 
     // Loading into a filled slot replaces the texture and frees the old one once.
     std::weak_ptr<JTAppBase::ShellTexture> oldCar = core->texture(1);
@@ -271,7 +273,7 @@ TEST_F(AppCoreScreenSwitching, ResourceTablesLoadReleaseAndReload) {
     EXPECT_EQ(core->texIconPause(), nullptr);
     for (int i = 0; i < AppCoreBase::kTextureCount; ++i) EXPECT_EQ(core->texture(i), nullptr);
     for (int i = 0; i < AppCoreBase::kSoundCount; ++i) EXPECT_EQ(core->sound(i), nullptr);
-    EXPECT_TRUE(SoundObj::soundObjs().empty());
+    EXPECT_TRUE(sound::SoundObj::soundObjs().empty());
     EXPECT_EQ(core->appContext()->getGameView(), nullptr);
     core->releaseResources();  // twice is harmless
 
@@ -287,15 +289,15 @@ namespace {
 class GameOverStandIn : public ViewControllerBase, public GameOverScreen {
   public:
     const char* className() const override { return "GameOverStandIn"; }
-    void startWithLevelScores(const std::shared_ptr<LevelScores>& scores,
-                              const std::shared_ptr<LevelScoreElem>& score) override {
+    void startWithLevelScores(const std::shared_ptr<scores::LevelScores>& scores,
+                              const std::shared_ptr<scores::LevelScoreElem>& score) override {
         started = true;
         gotScores = scores;
         gotScore = score;
     }
     bool started = false;
-    std::shared_ptr<LevelScores> gotScores;
-    std::shared_ptr<LevelScoreElem> gotScore;
+    std::shared_ptr<scores::LevelScores> gotScores;
+    std::shared_ptr<scores::LevelScoreElem> gotScore;
 };
 
 // Stands in for the screens later work provides, to see the switching around them.
@@ -335,8 +337,8 @@ TEST_F(AppCoreScreenSwitching, GameOverToolsAndTransitions) {
     core->init();
     core->applicationDidFinishLaunching(platform::ui::Application::shared());
 
-    auto scores = LevelScores::create(core->levelInfoForId(1));
-    auto score = LevelScoreElem::create(1200, platform::Date{1700000000});
+    auto scores = scores::LevelScores::create(core->levelInfoForId(1));
+    auto score = scores::LevelScoreElem::create(1200, platform::Date{1700000000});
     core->startGameOverViewWithLevelScores(scores, score);
     ASSERT_TRUE(core->gameOver);
     EXPECT_TRUE(core->gameOver->started);
@@ -380,13 +382,13 @@ TEST_F(AppCoreScreenSwitching, GameOverToolsAndTransitions) {
 
 TEST_F(AppCoreScreenSwitching, FirstEverGameHasItsOwnShowContext) {
     auto core = launch(true, true);
-    EXPECT_EQ(core->gameStartPopupContext(), AnnounceManager::kContextFirstStart);
+    EXPECT_EQ(core->gameStartPopupContext(), online::AnnounceManager::kContextFirstStart);
     core->setCurrentLevelId(1);
     core->startGameViewFromTitle();
-    EXPECT_EQ(core->gameStartPopupContext(), AnnounceManager::kContextStartFromTitle);
+    EXPECT_EQ(core->gameStartPopupContext(), online::AnnounceManager::kContextStartFromTitle);
     // With settings from an earlier launch, even the first game of this run is a plain start.
     EXPECT_EQ(TestAppCore::make(true, true)->gameStartPopupContext(),
-              AnnounceManager::kContextStartFromTitle);
+              online::AnnounceManager::kContextStartFromTitle);
 }
 
 TEST_F(AppCoreScreenSwitching, SharedGLContextFromTheProgram) {

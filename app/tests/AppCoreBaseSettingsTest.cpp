@@ -3,8 +3,10 @@
 #include <limits>
 
 #include "AppCoreTestSupport.h"
-#include "app/util/PlistFiles.h"
 #include "platform/storage/PropertyList.h"
+#include "util/PlistFiles.h"
+
+using namespace app;
 
 using namespace appcore_test;
 
@@ -63,7 +65,7 @@ TEST_F(AppCoreSettings, RoundTripThroughTheFile) {
         core->setNeutralAcceleromterFor(2, 0.0, 0.0, 0.0);  // all zero: back to the default
         core->saveSettings();
     }
-    auto dict = ReadDictionaryFromPlistFile(settingsPath().string());
+    auto dict = util::ReadDictionaryFromPlistFile(settingsPath().string());
     ASSERT_TRUE(dict);
     EXPECT_EQ(dict->get("neutralAccelerometer.o3.y"), platform::Value(-0.5));
     EXPECT_EQ(dict->get("neutralAccelerometer.o2.z"), platform::Value(-1.0));
@@ -89,13 +91,13 @@ TEST_F(AppCoreSettings, SameVersionIsNotRewrittenOtherVersionIs) {
     auto core = TestAppCore::make();
     EXPECT_EQ(core->soundVolume(), 1);
     // Not written: a key this program does not write is still there.
-    EXPECT_EQ(ReadDictionaryFromPlistFile(settingsPath().string())->get("someoneElsesKey"),
+    EXPECT_EQ(util::ReadDictionaryFromPlistFile(settingsPath().string())->get("someoneElsesKey"),
               platform::Value("kept"));
 
     dict.set("CFBundleVersion", "0.9");
     writeSettings(settingsPath(), dict);
     auto newer = TestAppCore::make();
-    auto written = ReadDictionaryFromPlistFile(settingsPath().string());
+    auto written = util::ReadDictionaryFromPlistFile(settingsPath().string());
     EXPECT_FALSE(written->contains("someoneElsesKey"));
     EXPECT_EQ(written->get("CFBundleVersion"), platform::Value("1.0"));
     EXPECT_EQ(written->get("soundVolume.max3"), platform::Value(1));
@@ -103,7 +105,8 @@ TEST_F(AppCoreSettings, SameVersionIsNotRewrittenOtherVersionIs) {
     // A file without a version counts as a first launch too.
     writeSettings(settingsPath(), platform::Value::dictionary({{"someoneElsesKey", "x"}}));
     TestAppCore::make();
-    EXPECT_FALSE(ReadDictionaryFromPlistFile(settingsPath().string())->contains("someoneElsesKey"));
+    EXPECT_FALSE(
+        util::ReadDictionaryFromPlistFile(settingsPath().string())->contains("someoneElsesKey"));
 }
 
 TEST_F(AppCoreSettings, WrongTypesAndOutOfRangeValues) {
@@ -149,7 +152,7 @@ TEST_F(AppCoreSettings, WrongTypesAndOutOfRangeValues) {
     EXPECT_EQ(readBytes(settingsPath()).substr(0, 8), "bplist00");
     writeSettings(settingsPath(), platform::Value::array({1, 2}));
     EXPECT_EQ(TestAppCore::make()->soundVolume(), 2);
-    EXPECT_TRUE(ReadDictionaryFromPlistFile(settingsPath().string()));
+    EXPECT_TRUE(util::ReadDictionaryFromPlistFile(settingsPath().string()));
 }
 
 TEST_F(AppCoreSettings, VolumeTogglingAndTable) {
@@ -174,10 +177,10 @@ TEST_F(AppCoreSettings, VolumeTogglingAndTable) {
     core->setSoundVolume(1);
     core->setBgMusicMode(0);
     core->updateSoundSetting();
-    EXPECT_FALSE(SoundObj::musicIsEnabled());
+    EXPECT_FALSE(sound::SoundObj::musicIsEnabled());
     core->setBgMusicMode(2);
     core->updateSoundSetting();
-    EXPECT_TRUE(SoundObj::musicIsEnabled());
+    EXPECT_TRUE(sound::SoundObj::musicIsEnabled());
 }
 
 TEST_F(AppCoreSettings, DrawingResolutionFollowsTheScreen) {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "AppCoreTestSupport.h"
-#include "app/AppScreenSeams.h"
-#include "app/KeychainAccess.h"
-#include "app/PauseView.h"
+#include "app/appcore/KeychainAccess.h"
+#include "app/screens/AppScreenSeams.h"
+#include "app/screens/PauseView.h"
 #include "platform/ui/Window.h"
+
+using namespace app;
 
 using namespace appcore_test;
 
@@ -27,7 +29,7 @@ class AppCoreUrls : public AppCoreTest {
   protected:
     std::shared_ptr<TestAppCore> core;
     std::shared_ptr<LevelDownload> download = std::make_shared<LevelDownload>();
-    AnnounceManager& am = AnnounceManager::sharedAnnounceManager();
+    online::AnnounceManager& am = online::AnnounceManager::sharedAnnounceManager();
 
     void SetUp() override {
         core = TestAppCore::make(/*title=*/true, /*gameView=*/true);

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/AppGameView.h"
-#include "app/MyAppCore.h"
-#include "app/ViewControllerBase.h"
+#include "app/appcore/MyAppCore.h"
+#include "app/gameview/AppGameView.h"
+#include "app/screens/ViewControllerBase.h"
 #include "appbase/JTAppContext.h"
 #include "online/AnnounceManager.h"
 #include "platform/runtime/MainLoopTestScope.h"
@@ -36,7 +36,7 @@ namespace fs = std::filesystem;
 inline const fs::path kAssets = fs::path(MOVU_SOURCE_DIR) / "assets";
 
 // The game view as the app core drives it, recording what it is told.
-class FakeGameView : public AppGameView {
+class FakeGameView : public app::AppGameView {
   public:
     std::vector<std::string> calls;
     bool started_ = false;
@@ -70,14 +70,14 @@ class FakeGameView : public AppGameView {
     std::shared_ptr<JTAppBase::ShellTilt> accelerometerHelper() override { return nullptr; }
 };
 
-class TitleScreen : public ViewControllerBase {
+class TitleScreen : public app::ViewControllerBase {
   public:
     const char* className() const override { return "TitleScreen"; }
 };
 
 // The game's core with the title and game screens played by stand-ins when asked, and missing
 // otherwise (as a factory answers while the program has no such screen).
-class TestAppCore : public MyAppCore {
+class TestAppCore : public app::MyAppCore {
   public:
     bool withTitle = false;
     bool withGameView = false;
@@ -94,22 +94,22 @@ class TestAppCore : public MyAppCore {
         return core;
     }
 
-    std::shared_ptr<ViewControllerBase> createTitleView() override {
+    std::shared_ptr<app::ViewControllerBase> createTitleView() override {
         if (!withTitle) return nullptr;
-        return ViewControllerBase::make<TitleScreen>();
+        return app::ViewControllerBase::make<TitleScreen>();
     }
-    std::shared_ptr<AppGameView> createGameView() override {
+    std::shared_ptr<app::AppGameView> createGameView() override {
         if (!withGameView) return nullptr;
         lastGameView = std::make_shared<FakeGameView>();
         return lastGameView;
     }
-    std::shared_ptr<ViewControllerBase> createGameOverView() override { return nullptr; }
-    std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents() override {
+    std::shared_ptr<app::ViewControllerBase> createGameOverView() override { return nullptr; }
+    std::vector<std::shared_ptr<app::ViewControllerBase>> createToolsViewContents() override {
         return {};
     }
     void loadResources() override {
         ++resourceLoads;
-        if (!recordResources) MyAppCore::loadResources();
+        if (!recordResources) app::MyAppCore::loadResources();
     }
 };
 
@@ -171,8 +171,8 @@ class AppCoreTest : public ::testing::Test {
         platform::ui::Screen::mainScreen().reset();
         platform::Keychain::shared().setInjectedFailure(std::nullopt);
         platform::SecureRandom::setFailForTesting(false);
-        AnnounceManager::sharedAnnounceManager().resetForTesting();
-        SoundObj::resetClassState();
+        online::AnnounceManager::sharedAnnounceManager().resetForTesting();
+        sound::SoundObj::resetClassState();
     }
 
     // A bundle holding only an Info.plist of the given version (pictures are added by tests).

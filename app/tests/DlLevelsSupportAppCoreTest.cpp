@@ -7,13 +7,15 @@
 #include <functional>
 
 #include "AppCoreTestSupport.h"
-#include "app/DlLevelsSupportAppCore.h"
+#include "app/appcore/DlLevelsSupportAppCore.h"
 #include "online/DlLevelsSupport.h"
 #include "online/tests/DlLevelsTestSupport.h"
 #include "platform/base/LogSink.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/Window.h"
+
+using namespace app;
 
 using namespace appcore_test;
 using dllevels_test::kLevelData;

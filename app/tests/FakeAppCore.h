@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/AppCoreScreens.h"
-#include "app/ViewControllerBase.h"
+#include "app/screens/AppCoreScreens.h"
+#include "app/screens/ViewControllerBase.h"
 #include "platform/ui/Window.h"
 
-class FakeAppCore : public AppCoreScreens {
+class FakeAppCore : public app::AppCoreScreens {
   public:
     std::shared_ptr<platform::ui::Window> window() const override { return window_; }
-    void setRootViewController(std::shared_ptr<ViewControllerBase> vc) override {
+    void setRootViewController(std::shared_ptr<app::ViewControllerBase> vc) override {
         root = std::move(vc);
     }
     int interfaceOrientation() const override { return orientation; }
@@ -41,7 +41,7 @@ class FakeAppCore : public AppCoreScreens {
     }
 
     std::shared_ptr<platform::ui::Window> window_ = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<ViewControllerBase> root;
+    std::shared_ptr<app::ViewControllerBase> root;
     int orientation = 1;
     int volume = 2;
     std::vector<int> savedVolumes;

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "AppCoreTestSupport.h"
-#include "app/GameOverViewScoreRecorder.h"
-#include "online/LevelScoreElem.h"
-#include "online/LevelScores.h"
+#include "app/gameview/GameOverViewScoreRecorder.h"
 #include "platform/storage/PropertyList.h"
+#include "scores/LevelScoreElem.h"
+#include "scores/LevelScores.h"
+
+using namespace app;
 
 using namespace appcore_test;
 

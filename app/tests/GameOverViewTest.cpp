@@ -1,19 +1,21 @@
 #include <gtest/gtest.h>
 
 #include "AppCoreTestSupport.h"
-#include "app/GameOverView.h"
-#include "app/GameViewBase.h"
-#include "app/MyGameOverView.h"
+#include "app/gameview/GameViewBase.h"
+#include "app/screens/GameOverView.h"
+#include "app/screens/MyGameOverView.h"
 #include "appbase/JTLevelManager.h"
 #include "core/JTString.h"
 #include "game/MyLevelManager.h"
-#include "online/LevelScoreElem.h"
-#include "online/LevelScores.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/device/TiltScript.h"
 #include "platform/storage/PropertyList.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/Window.h"
+#include "scores/LevelScoreElem.h"
+#include "scores/LevelScores.h"
+
+using namespace app;
 
 using namespace appcore_test;
 using JTCore::NewJTString;
@@ -65,8 +67,8 @@ class GameOverViewScreen : public AppCoreTest {
 
     // A run of level 1 that ended with `points`, as the game view reports it.
     std::shared_ptr<GameOverView> gameOver(int32_t points) {
-        auto scores = OpenLevelScores(core->levelInfoForId(1));
-        auto run = LevelScoreElem::create(points, platform::Date{1700000000});
+        auto scores = scores::OpenLevelScores(core->levelInfoForId(1));
+        auto run = scores::LevelScoreElem::create(points, platform::Date{1700000000});
         scores->registerScore(run);
         EXPECT_TRUE(scores->save());
         core->startGameOverViewWithLevelScores(scores, run);
@@ -213,10 +215,10 @@ TEST_F(GameOverViewScreen, DownloadSwitchesDecideTheNextAndMoreLevelButtons) {
 TEST_F(GameOverViewScreen, TheScreenAndItsViewerDoNotKeepEachOtherAlive) {
     auto screen = ViewControllerBase::make<MyGameOverView>();
     screen->setAppCore(core);
-    auto scores = OpenLevelScores(core->levelInfoForId(1));
-    scores->registerScore(LevelScoreElem::create(5, platform::Date{1700000000}));
+    auto scores = scores::OpenLevelScores(core->levelInfoForId(1));
+    scores->registerScore(scores::LevelScoreElem::create(5, platform::Date{1700000000}));
     screen->startWithLevelScores(scores, scores->recentScores()[0]);
-    std::weak_ptr<ScoresViewer> viewer = screen->scoresViewer();
+    std::weak_ptr<scores::ScoresViewer> viewer = screen->scoresViewer();
     std::weak_ptr<GameOverView> gone = screen;
 
     core->window()->setRootViewController(nullptr);
@@ -227,13 +229,13 @@ TEST_F(GameOverViewScreen, TheScreenAndItsViewerDoNotKeepEachOtherAlive) {
 }
 
 TEST_F(GameOverViewScreen, AnnouncementBannerSitsAtTheBottomInPortraitAndRightInLandscape) {
-    auto& am = AnnounceManager::sharedAnnounceManager();
+    auto& am = online::AnnounceManager::sharedAnnounceManager();
     auto cacheDir = am.prepareCacheDir();
     ASSERT_TRUE(cacheDir);
     auto list = platform::Value::array({platform::Value::array({"HPVe", "Am1"}),
                                         platform::Value::array({"HVSi", "320", "50"}),
                                         platform::Value::array({"UI", "0", "0", "none"})});
-    writeFile(*cacheDir / AnnounceManager::kAnnounceFileName,
+    writeFile(*cacheDir / online::AnnounceManager::kAnnounceFileName,
               *platform::PropertyList::serialize(list, platform::PropertyListFormat::Xml));
 
     auto screen = gameOver(340);

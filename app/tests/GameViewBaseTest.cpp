@@ -1,11 +1,11 @@
-#include "app/GameViewBase.h"
+#include "app/gameview/GameViewBase.h"
 
 #include <cmath>
 
 #include <gtest/gtest.h>
 
-#include "app/GameViewContainer.h"
-#include "app/MyGameView.h"
+#include "app/gameview/GameViewContainer.h"
+#include "app/gameview/MyGameView.h"
 #include "app/tests/GameViewTestHost.h"
 #include "appbase/JTCanvas.h"
 #include "platform/device/Accelerometer.h"
@@ -16,6 +16,8 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/Touch.h"
+
+using namespace app;
 
 using gameviewtest::Host;
 using gameviewtest::Scene;

@@ -5,14 +5,16 @@
 #include <gtest/gtest.h>
 
 #include "AppCoreTestSupport.h"
-#include "app/GameViewContainer.h"
-#include "app/MyGameView.h"
-#include "app/PauseView.h"
+#include "app/gameview/GameViewContainer.h"
+#include "app/gameview/MyGameView.h"
+#include "app/screens/PauseView.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/device/TiltScript.h"
 #include "platform/gfx/RecordingGL.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/Window.h"
+
+using namespace app;
 
 using namespace appcore_test;
 

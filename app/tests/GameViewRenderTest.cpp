@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/GameViewContainer.h"
-#include "app/MyGameView.h"
+#include "app/gameview/GameViewContainer.h"
+#include "app/gameview/MyGameView.h"
 #include "app/tests/GameViewTestHost.h"
 #include "appbase/JTCanvas.h"
 #include "platform/gfx/Framebuffer.h"
@@ -12,6 +12,8 @@
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Compositor.h"
+
+using namespace app;
 
 using gameviewtest::Host;
 

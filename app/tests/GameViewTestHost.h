@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/GameViewBase.h"
+#include "app/gameview/GameViewBase.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTScene.h"
 #include "platform/gfx/GLContext.h"
@@ -31,9 +31,9 @@ class FakeContext : public platform::gfx::GLContext {
     bool current = false;
 };
 
-class Host : public GameViewHost {
+class Host : public app::GameViewHost {
   public:
-    NeutralAccelerometer currentNeutralAccelerometer() override { return {}; }
+    app::NeutralAccelerometer currentNeutralAccelerometer() override { return {}; }
     int64_t currentStatusBarOrientation() override { return 1; }
     std::shared_ptr<JTAppBase::ShellAppCore> shellAppCore() override { return nullptr; }
     JTAppBase::JTAppContextPtr appContext() override { return context; }
@@ -51,7 +51,7 @@ class Host : public GameViewHost {
     }
     void startPauseView() override { ++pauseViews; }
     void transitionAnimation(int kind, double) override { transitions.push_back(kind); }
-    void startGameOverView(const GameViewScoreRecorder::Recorded& r) override {
+    void startGameOverView(const app::GameViewScoreRecorder::Recorded& r) override {
         ++gameOverViews;
         lastRecorded = r;
     }
@@ -66,7 +66,7 @@ class Host : public GameViewHost {
     int pauseViews = 0;
     std::vector<int> transitions;
     int gameOverViews = 0;
-    GameViewScoreRecorder::Recorded lastRecorded;
+    app::GameViewScoreRecorder::Recorded lastRecorded;
 };
 
 class Scene : public JTAppBase::JTScene {

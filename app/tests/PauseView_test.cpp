@@ -1,4 +1,4 @@
-#include "app/PauseView.h"
+#include "app/screens/PauseView.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,8 @@
 #include "core/JTString.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/ui/InterfaceLoader.h"
+
+using namespace app;
 
 namespace {
 

@@ -1,11 +1,13 @@
-#include "app/ScoreToolViewController.h"
+#include "app/screens/ScoreToolViewController.h"
 
 #include <gtest/gtest.h>
 
 #include "ToolScreensTestSupport.h"
-#include "online/LevelScoreElem.h"
-#include "online/LevelScores.h"
 #include "platform/ui/ActionSheet.h"
+#include "scores/LevelScoreElem.h"
+#include "scores/LevelScores.h"
+
+using namespace app;
 
 using namespace tools_test;
 
@@ -19,20 +21,21 @@ class ScoreToolTest : public ToolScreensTest {
         ASSERT_NE(level, nullptr);
         auto entry = [&](int32_t score, double when) {
             platform::Value d = platform::Value::dictionary();
-            LevelScoreElem::create(score, platform::Date{when})->serializeWith(d, true, *level);
+            scores::LevelScoreElem::create(score, platform::Date{when})
+                ->serializeWith(d, true, *level);
             return d;
         };
         platform::Value file = platform::Value::dictionary(
             {{"highScores", platform::Value::array({entry(9000, 1.7e9)})},
              {"recentScores",
               platform::Value::array({entry(1200, 1.7e9 + 60), entry(800, 1.7e9)})}});
-        auto scores = LevelScores::create(level);
+        auto scores = scores::LevelScores::create(level);
         scores->serializeWith(file, false);
         ASSERT_EQ(scores->highScores().size(), 1u);
         ASSERT_TRUE(scores->save());
     }
-    std::shared_ptr<LevelScores> stored(int32_t levelId) {
-        return OpenLevelScores(core->levelInfoForId(levelId));
+    std::shared_ptr<scores::LevelScores> stored(int32_t levelId) {
+        return scores::OpenLevelScores(core->levelInfoForId(levelId));
     }
 };
 

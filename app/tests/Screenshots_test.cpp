@@ -7,11 +7,13 @@
 #include <filesystem>
 
 #include "FakeAppCore.h"
-#include "app/PauseView.h"
-#include "app/SimpleSelectView.h"
+#include "app/screens/PauseView.h"
+#include "app/screens/SimpleSelectView.h"
 #include "app/testsupport/ScreenshotCamera.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/ui/InterfaceLoader.h"
+
+using namespace app;
 
 namespace {
 

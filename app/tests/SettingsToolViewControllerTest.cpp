@@ -1,17 +1,19 @@
-#include "app/SettingsToolViewController.h"
+#include "app/screens/SettingsToolViewController.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "ToolScreensTestSupport.h"
-#include "app/AccelerometerHelper.h"
-#include "app/SimpleSelectView.h"
+#include "app/gameview/AccelerometerHelper.h"
+#include "app/screens/SimpleSelectView.h"
 #include "platform/device/TiltScript.h"
 #include "platform/storage/PropertyList.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Screen.h"
+
+using namespace app;
 
 using namespace tools_test;
 

@@ -1,9 +1,9 @@
-#include "app/ShellAlerts.h"
+#include "app/screens/ShellAlerts.h"
 
 #include <gtest/gtest.h>
 
-#include "app/SimpleUIActionSheetDelegate.h"
-#include "app/Texture2D.h"
+#include "app/screens/SimpleUIActionSheetDelegate.h"
+#include "app/textures/Texture2D.h"
 #include "platform/base/LogSink.h"
 #include "platform/gfx/RecordingGL.h"
 #include "platform/runtime/MainLoopTestScope.h"
@@ -11,6 +11,8 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Window.h"
+
+using namespace app;
 
 using namespace platform::ui;
 

@@ -1,4 +1,4 @@
-#include "app/SimpleSelectView.h"
+#include "app/screens/SimpleSelectView.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,8 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/InterfaceLoader.h"
+
+using namespace app;
 
 namespace {
 

@@ -2,10 +2,12 @@
 
 #include <cmath>
 
-#include "app/Texture2D.h"
+#include "app/textures/Texture2D.h"
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/Image.h"
 #include "platform/gfx/RecordingGL.h"
+
+using namespace app;
 
 namespace {
 

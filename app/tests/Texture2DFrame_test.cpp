@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/GameViewBase.h"
+#include "app/gameview/GameViewBase.h"
 #include "app/testsupport/PixelProjection.h"
 #include "app/testsupport/Texture2DAppCore.h"
 #include "appbase/Random.h"
@@ -19,6 +19,8 @@
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/gfx/Image.h"
+
+using namespace app;
 
 using platform::gfx::gl;
 using platform::gfx::Image;

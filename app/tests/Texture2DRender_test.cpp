@@ -2,11 +2,13 @@
 
 #include <cstdlib>
 
-#include "app/Texture2D.h"
 #include "app/testsupport/PixelProjection.h"
+#include "app/textures/Texture2D.h"
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/gfx/Image.h"
+
+using namespace app;
 
 using platform::gfx::gl;
 using platform::gfx::HeadlessContext;

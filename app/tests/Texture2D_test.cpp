@@ -1,4 +1,4 @@
-#include "app/Texture2D.h"
+#include "app/textures/Texture2D.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,8 @@
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/Image.h"
 #include "platform/gfx/RecordingGL.h"
+
+using namespace app;
 
 using platform::gfx::GLCall;
 using platform::gfx::Image;

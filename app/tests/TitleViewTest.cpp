@@ -1,14 +1,16 @@
-#include "app/TitleView.h"
+#include "app/screens/TitleView.h"
 
 #include <gtest/gtest.h>
 
 #include "AppCoreTestSupport.h"
-#include "app/MyTitleView.h"
-#include "app/SimpleSelectView.h"
-#include "app/TitleViewDefaultLevelSelectDelegate.h"
+#include "app/screens/MyTitleView.h"
+#include "app/screens/SimpleSelectView.h"
+#include "app/screens/TitleViewDefaultLevelSelectDelegate.h"
 #include "appbase/JTLevelManager.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/Window.h"
+
+using namespace app;
 
 using namespace appcore_test;
 

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "AppCoreTestSupport.h"
-#include "app/AboutToolViewController.h"
-#include "app/MySettingsToolViewController.h"
-#include "app/OrientationDependedInfo.h"
-#include "app/ScoreToolViewController.h"
+#include "app/appcore/OrientationDependedInfo.h"
+#include "app/screens/AboutToolViewController.h"
+#include "app/screens/MySettingsToolViewController.h"
+#include "app/screens/ScoreToolViewController.h"
 #include "appbase/JTLevelManager.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/ui/InterfaceLoader.h"
@@ -41,8 +41,8 @@ class TwoLevels : public JTAppBase::JTLevelManager {
 
 class ToolsAppCore : public TestAppCore {
   public:
-    std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents() override {
-        return AppCoreBase::createToolsViewContents();
+    std::vector<std::shared_ptr<app::ViewControllerBase>> createToolsViewContents() override {
+        return app::AppCoreBase::createToolsViewContents();
     }
     std::vector<std::string> transitions;
     void transitionAnimation(int kind, double duration) override {
@@ -75,7 +75,7 @@ class ToolScreensTest : public AppCoreTest {
     }
 
     // Opens the tools as the title screen's settings button does.
-    std::shared_ptr<MyTabBarController> openTools() {
+    std::shared_ptr<app::MyTabBarController> openTools() {
         core->startToolsView();
         loop.runUntilIdle();
         return core->currentOrientationDependedInfo().toolsView;

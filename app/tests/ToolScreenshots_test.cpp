@@ -10,9 +10,11 @@
 
 #include "ToolScreensTestSupport.h"
 #include "app/testsupport/ScreenshotCamera.h"
-#include "online/LevelScoreElem.h"
-#include "online/LevelScores.h"
 #include "platform/ui/Screen.h"
+#include "scores/LevelScoreElem.h"
+#include "scores/LevelScores.h"
+
+using namespace app;
 
 using namespace tools_test;
 
@@ -66,9 +68,9 @@ TEST_F(ToolScreenshots, ScoresSettingsAndAboutTabs) {
     copyAsset("AboutMessage.txt");
     for (const char* icon : {"icon_scores.png", "icon_settings.png", "icon_question.png"})
         copyAsset(icon);
-    auto scores = LevelScores::create(core->levelInfoForId(kNamedLevel));
+    auto scores = scores::LevelScores::create(core->levelInfoForId(kNamedLevel));
     for (int32_t s : {640, 2150, 1380})
-        scores->registerScore(LevelScoreElem::create(s, platform::Date{1.79e9 + s}));
+        scores->registerScore(scores::LevelScoreElem::create(s, platform::Date{1.79e9 + s}));
     ASSERT_TRUE(scores->save());
     platform::ui::Screen::mainScreen().setScale(2);
     core->setNeutralAcceleromterFor(1, 0.05, 0.02, -0.99);

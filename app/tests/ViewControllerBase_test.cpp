@@ -1,9 +1,11 @@
-#include "app/ViewControllerBase.h"
+#include "app/screens/ViewControllerBase.h"
 
 #include <gtest/gtest.h>
 
 #include "FakeAppCore.h"
 #include "platform/runtime/MainLoopTestScope.h"
+
+using namespace app;
 
 namespace {
 

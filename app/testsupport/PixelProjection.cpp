@@ -2,6 +2,8 @@
 
 #include "platform/gfx/GLES1.h"
 
+namespace app {
+
 void SetPixelProjection(int width, int height) {
     auto& g = platform::gfx::gl();
     g.glMatrixMode(GL_PROJECTION);
@@ -10,3 +12,5 @@ void SetPixelProjection(int width, int height) {
     g.glMatrixMode(GL_MODELVIEW);
     g.glLoadIdentity();
 }
+
+}  // namespace app

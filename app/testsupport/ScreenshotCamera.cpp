@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+namespace app {
+
 ScreenshotCamera::ScreenshotCamera(std::string directory, std::string* error)
     : directory_(std::move(directory)) {
     std::string why;
@@ -10,8 +12,8 @@ ScreenshotCamera::ScreenshotCamera(std::string directory, std::string* error)
     std::filesystem::create_directories(directory_);
 }
 
-platform::gfx::Image ScreenshotCamera::shoot(platform::ui::Window& window,
-                                             const std::string& name, std::string* saveError) {
+platform::gfx::Image ScreenshotCamera::shoot(platform::ui::Window& window, const std::string& name,
+                                             std::string* saveError) {
     compositor_.drawFrame(window, 320 * kScale, 480 * kScale);
     auto image = context_->readPixels();
     std::string error;
@@ -25,3 +27,5 @@ std::array<int, 3> ScreenshotCamera::rgb(const platform::gfx::Image& image, doub
     auto* p = image.pixel(int(xPt * kScale), int(yPt * kScale));
     return {p[0], p[1], p[2]};
 }
+
+}  // namespace app

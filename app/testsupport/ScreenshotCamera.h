@@ -13,6 +13,8 @@
 #include "platform/ui/Compositor.h"
 #include "platform/ui/Window.h"
 
+namespace app {
+
 class ScreenshotCamera {
   public:
     static constexpr int kScale = 2;
@@ -35,3 +37,5 @@ class ScreenshotCamera {
     std::unique_ptr<platform::gfx::HeadlessContext> context_;
     platform::ui::Compositor compositor_;
 };
+
+}  // namespace app

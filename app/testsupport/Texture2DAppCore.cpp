@@ -1,7 +1,9 @@
 #include "app/testsupport/Texture2DAppCore.h"
 
-#include "app/Texture2D.h"
+#include "app/textures/Texture2D.h"
 #include "platform/gfx/Image.h"
+
+namespace app {
 
 std::shared_ptr<JTAppBase::ShellTexture> Texture2DTextFactory::newTextTexture(
     const std::string& text, platform::Size dimensions, int alignment, const std::string& fontName,
@@ -19,3 +21,5 @@ Texture2DAppCore::Texture2DAppCore(const std::string& directory, const std::stri
     textFactory = &factory_;
     this->scale = scale;
 }
+
+}  // namespace app

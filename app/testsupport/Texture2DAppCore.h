@@ -8,6 +8,8 @@
 #include "appbase/ShellInterfaces.h"
 #include "game/testsupport/QuietAppCore.h"
 
+namespace app {
+
 class Texture2DTextFactory : public JTAppBase::TextTextureFactory {
   public:
     std::shared_ptr<JTAppBase::ShellTexture> newTextTexture(const std::string& text,
@@ -27,3 +29,5 @@ class Texture2DAppCore : public gametest::QuietAppCore {
   private:
     Texture2DTextFactory factory_;
 };
+
+}  // namespace app

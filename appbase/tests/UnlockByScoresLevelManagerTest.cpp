@@ -7,11 +7,11 @@
 
 #include <unistd.h>
 
-#include "app/util/PlistFiles.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/UnlockByScoresLevelManager.h"
 #include "appbase/tests/FakeShell.h"
 #include "platform/storage/AppPaths.h"
+#include "util/PlistFiles.h"
 
 using namespace JTAppBase;
 using JTCore::JTNew;
@@ -74,11 +74,13 @@ class UnlockTest : public ::testing::Test {
         fs::remove_all(home);
     }
 
-    std::string mapPath() const { return DocumentsDirectoryPath() + "/unlockinglevels.plist"; }
-    void writeMap(Value dictionary) {
-        ASSERT_TRUE(WriteDictionaryToPlistFile(mapPath(), dictionary));
+    std::string mapPath() const {
+        return util::DocumentsDirectoryPath() + "/unlockinglevels.plist";
     }
-    Value readMap() const { return ReadDictionaryFromPlistFile(mapPath()).value_or(Value()); }
+    void writeMap(Value dictionary) {
+        ASSERT_TRUE(util::WriteDictionaryToPlistFile(mapPath(), dictionary));
+    }
+    Value readMap() const { return util::ReadDictionaryFromPlistFile(mapPath()).value_or(Value()); }
 
     JTLevelMenuItemPtr item(int32_t levelId) {
         auto items = manager->getMenuItems();

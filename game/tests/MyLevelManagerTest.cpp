@@ -4,8 +4,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/util/PlistFiles.h"
 #include "game/tests/GameHarness.h"
+#include "util/PlistFiles.h"
 
 using gametest::Game;
 using gametest::ScriptedRandom;
@@ -16,7 +16,7 @@ using platform::Value;
 namespace {
 
 std::string unlockFile() {
-    return DocumentsDirectoryPath() + "/unlockinglevels.plist";
+    return util::DocumentsDirectoryPath() + "/unlockinglevels.plist";
 }
 
 JTAppBase::JTLevelMenuItemPtr menuItem(Game& game, int index) {
@@ -104,7 +104,7 @@ TEST(MyLevelManager, ExactlyEightThousandOnLevelOneUnlocksObstacles) {
     std::ifstream file(unlockFile(), std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_EQ(bytes.substr(0, 8), "bplist00");
-    EXPECT_EQ(ReadDictionaryFromPlistFile(unlockFile()), Value::dictionary({{"3", 1}}));
+    EXPECT_EQ(util::ReadDictionaryFromPlistFile(unlockFile()), Value::dictionary({{"3", 1}}));
 
     // A later, better run has nothing left to unlock.
     finishRun(game, 1, 9000);

@@ -6,6 +6,8 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/View.h"
 
+using namespace online;
+
 using namespace announce_test;
 using platform::ui::View;
 

@@ -8,6 +8,8 @@
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/View.h"
 
+using namespace online;
+
 using namespace announce_test;
 
 namespace {

@@ -6,6 +6,8 @@
 
 #include "online/AnnounceText.h"
 
+using namespace online;
+
 using platform::Value;
 
 namespace {

@@ -10,6 +10,8 @@
 #include "AnnounceTestSupport.h"
 #include "online/UrlPath.h"
 
+using namespace online;
+
 namespace fs = std::filesystem;
 
 // The announcement fixture: a private app home, a fresh manager on the fake app core.

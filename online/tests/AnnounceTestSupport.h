@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/util/Crc32.h"
 #include "online/AnnounceAppCore.h"
 #include "online/AnnounceManager.h"
 #include "platform/gfx/Image.h"
@@ -22,13 +21,14 @@
 #include "platform/storage/PropertyList.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
+#include "util/Crc32.h"
 
 namespace announce_test {
 
 namespace fs = std::filesystem;
 using platform::Value;
 
-struct FakeCore : AnnounceAppCore {
+struct FakeCore : online::AnnounceAppCore {
     int32_t gameId() const override { return 1023; }
     std::string appVersionString() const override { return "1.0 b"; }
     std::string aridStr() const override { return "00112233445566778899aabbccddeeff"; }
@@ -50,7 +50,7 @@ struct FakeCore : AnnounceAppCore {
 };
 
 inline uint32_t crcOf(const std::string& bytes) {
-    return Crc32OfBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return util::Crc32OfBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
 }
 
 inline std::string hex8(uint32_t v) {
@@ -116,7 +116,7 @@ class AnnounceFixture : public ::testing::Test {
                     ("announce-" + std::to_string(::getpid()) + "-" +
                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::shared_ptr<FakeCore> core = std::make_shared<FakeCore>();
-    AnnounceManager& am = AnnounceManager::sharedAnnounceManager();
+    online::AnnounceManager& am = online::AnnounceManager::sharedAnnounceManager();
     std::vector<std::string> opened;
 };
 

@@ -8,6 +8,8 @@
 #include "platform/base/LogSink.h"
 #include "platform/storage/AtomicFile.h"
 
+using namespace online;
+
 using namespace dllevels_test;
 
 TEST(DlLevelsStartQuery, KeysValuesAndDefaults) {

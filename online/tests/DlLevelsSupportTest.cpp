@@ -13,6 +13,8 @@
 #include "platform/storage/AtomicFile.h"
 #include "platform/testing/TestHttpServer.h"
 
+using namespace online;
+
 using namespace dllevels_test;
 using platform::testing::TestHttpServer;
 using platform::ui::AlertView;

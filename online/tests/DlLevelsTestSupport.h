@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/util/Crc32.h"
 #include "appbase/FilesLevelManager.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
@@ -20,6 +19,7 @@
 #include "online/DlLevelsAppCore.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/ui/AlertView.h"
+#include "util/Crc32.h"
 
 namespace dllevels_test {
 
@@ -57,7 +57,7 @@ class TestFilesLevelManager : public JTAppBase::FilesLevelManager {
 // A manager of the plain kind, as this game has.
 using PlainLevelManager = gametest::BuiltInLevels;
 
-struct FakeAppCore : DlLevelsAppCore {
+struct FakeAppCore : online::DlLevelsAppCore {
     JTAppBase::JTAppContextPtr dlAppContext() override { return context; }
     std::string downloadLevelUrlWithLevelId(int32_t levelId, int64_t dh,
                                             int64_t tk) const override {
@@ -117,7 +117,7 @@ class DlLevelsHome {
 // The hash the service gives a level's data: its CRC-32 behind a "-", in the low 32 bits.
 inline int64_t levelHash(const std::string& data, int64_t highBits = 0) {
     std::string hashed = "-" + data;
-    const uint32_t crc = Crc32OfBytes(hashed.data(), static_cast<int32_t>(hashed.size()));
+    const uint32_t crc = util::Crc32OfBytes(hashed.data(), static_cast<int32_t>(hashed.size()));
     return static_cast<int64_t>((static_cast<uint64_t>(highBits) << 32) | crc);
 }
 

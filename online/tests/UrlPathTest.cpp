@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace online;
+
 // Links from web pages are written by hand: a trailing slash must not change the route.
 TEST(UrlPathTest, TrailingSlashNamesTheSameRoute) {
     EXPECT_EQ(UrlPathOf("movuroute://app/startTitle/"), "/startTitle");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace sound;
+
 using namespace platform::audio;
 
 namespace {

@@ -9,6 +9,8 @@
 
 #include <filesystem>
 
+using namespace sound;
+
 using namespace platform::audio;
 
 namespace {

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+using namespace sound;
+
 using namespace platform::audio;
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+using namespace sound;
+
 using namespace platform::audio;
 
 namespace {

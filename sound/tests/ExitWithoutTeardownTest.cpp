@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 
+using namespace sound;
+
 namespace {
 
 std::string bundledSound(const char* name) {

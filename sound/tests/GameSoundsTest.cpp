@@ -2,6 +2,8 @@
 
 #include "sound/tests/SoundTestSupport.h"
 
+using namespace sound;
+
 TEST(GameSounds, EveryBundledEffectLoadsAndPlays) {
     ASSERT_TRUE(kNullAudioOutput);
     CleanEngine clean;

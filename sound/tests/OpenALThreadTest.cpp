@@ -5,6 +5,8 @@
 
 #include <thread>
 
+using namespace sound;
+
 TEST(OpenALThread, RunsOnceAtATimeAndEndsWhenCancelled) {
     std::atomic<bool> entered{false};
     std::atomic<bool> sawCancel{false};

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <filesystem>
 
+using namespace sound;
+
 using namespace platform::audio;
 
 namespace {

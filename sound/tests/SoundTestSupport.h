@@ -28,9 +28,9 @@ class CleanEngine {
 
   private:
     static void reset() {
-        SoundObj::resetClassState();
-        BackgroundTrackUnload();
-        SoundSystemTeardown();
+        sound::SoundObj::resetClassState();
+        sound::BackgroundTrackUnload();
+        sound::SoundSystemTeardown();
     }
 };
 

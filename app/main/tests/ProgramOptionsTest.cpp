@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace app;
+
 namespace {
 
 std::optional<ProgramOptions> parse(std::vector<std::string> args, std::string* error = nullptr) {

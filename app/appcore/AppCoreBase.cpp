@@ -1,0 +1,239 @@
+#include "app/appcore/AppCoreBase.h"
+
+#include <sys/utsname.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/appcore/DlLevelsSupportAppCore.h"
+#include "app/gameview/AppGameView.h"
+#include "app/gameview/GameOverViewScoreRecorder.h"
+#include "app/screens/AppScreenSeams.h"
+#include "app/screens/PauseView.h"
+#include "app/screens/ShellAlerts.h"
+#include "app/screens/SimpleSelectView.h"
+#include "app/screens/ViewControllerBase.h"
+#include "app/textures/Texture2D.h"
+#include "appbase/JTLevelManager.h"
+#include "core/JTObject.h"
+#include "platform/gfx/GLContext.h"
+#include "platform/storage/Bundle.h"
+#include "platform/ui/Image.h"
+#include "sound/SoundObj.h"
+#include "util/LogMessage.h"
+
+namespace app {
+
+namespace {
+
+AppCoreBase::GLContextFactory& glContextFactory() {
+    static AppCoreBase::GLContextFactory factory;
+    return factory;
+}
+
+std::string machineName() {
+    struct utsname names {};
+    if (::uname(&names) != 0) return {};
+    return names.machine;
+}
+
+}  // namespace
+
+// Text textures for the game core's labels, drawn at the app's drawing resolution.
+class AppCoreBase::TextFactory : public JTAppBase::TextTextureFactory {
+  public:
+    std::shared_ptr<JTAppBase::ShellTexture> newTextTexture(
+        const std::string& utf8Text, platform::Size dimensionsPx, int alignment,
+        const std::string& fontName, double fontSizePx, float contentsScale) override {
+        return Texture2D::createWithString(utf8Text, dimensionsPx, alignment, fontName, fontSizePx,
+                                           contentsScale);
+    }
+};
+
+void AppCoreBase::setGLContextFactory(GLContextFactory factory) {
+    glContextFactory() = std::move(factory);
+}
+
+AppCoreBase::AppCoreBase() : textFactory_(std::make_unique<TextFactory>()) {}
+
+AppCoreBase::~AppCoreBase() = default;
+
+void AppCoreBase::init() {
+    setup();
+    setup2();
+    loadSettings();
+    // Written on the first launch and after every version change, so the file always names
+    // the version that wrote it.
+    if (!bundleVersionOfLoadedSettings_ || *bundleVersionOfLoadedSettings_ != appVersionString_) {
+        saveSettings();
+    }
+}
+
+void AppCoreBase::setup() {
+    eaglContext_ = glContextFactory() ? glContextFactory()() : nullptr;
+    defaultLevelId_ = 0;
+    iphoneWebUrl_ = webServiceBaseUrl() + "/iphone/";
+    accelerometerCalibrationType_ = 0;
+    auto bundle = platform::Bundle::mainBundle();
+    infoDictionary_ = bundle->infoDictionary();
+    appVersionString_ = infoDictionary_.get("CFBundleShortVersionString").asString();
+    appDisplayName_ = infoDictionary_.get("CFBundleDisplayName").asString();
+    soundVolume_ = 2;
+    for (auto& info : orientationDependedInfo_) info = OrientationDependedInfo();
+    deviceTypeName_ = machineName();
+    bgMusicMode_ = 1;
+    contentsScaleIndexSetting_ = 0;
+    dlLevelsSupport_ = DlLevelsSupportAppCore::create(weak_from_this());
+    baseJtObjCount_ = 0;
+    // The views' pictures (tab icons, interface files) come from the same bundle as the
+    // game's; the lookup holds nothing of this app core.
+    platform::ui::Image::setProvider(&AppCoreBase::interfaceImageNamed);
+    // Every run a game view ends goes into the level's score file and on to the game-over
+    // screen; like the picture lookup, the recorder is one for the process.
+    GameOverViewScoreRecorder::install();
+    inApplicationWillEnterForeground_ = false;
+}
+
+void AppCoreBase::setup2() {
+    for (int i = 0; i < 4; ++i) resetNeutralAcceleromterValueFor(interfaceOrientationOfIndex(i));
+}
+
+void AppCoreBase::setCurrentEAGLContext() {
+    if (!eaglContext_ || !eaglContext_->makeCurrent()) {
+        std::printf("Failed to set current context %p in %s\n",
+                    static_cast<void*>(eaglContext_.get()), "-[AppCoreBase setCurrentEAGLContext]");
+        std::fflush(stdout);
+    }
+}
+
+std::string AppCoreBase::webServiceBaseUrl() {
+    std::string base;
+    if (const char* env = std::getenv("MOVUROUTE_WEB_URL"); env && *env) {
+        base = env;
+    } else {
+        base = platform::Bundle::mainBundle()
+                   ->objectForInfoDictionaryKey("MovurouteWebServiceURL")
+                   .asString();
+    }
+    while (!base.empty() && base.back() == '/') base.pop_back();
+    if (base.empty()) {
+        util::LogMessage("+[AppCoreBase webServiceBaseUrl]", 3,
+                         "no MovurouteWebServiceURL in Info.plist and no MOVUROUTE_WEB_URL");
+    }
+    return base;
+}
+
+// ---- game core services ----
+
+JTAppBase::TextTextureFactory* AppCoreBase::textTextureFactory() {
+    return textFactory_.get();
+}
+
+void AppCoreBase::setCurrentLevelId(int32_t id) {
+    currentLevelId_ = id;
+    currentLevelInfoCache_.reset();
+}
+
+std::shared_ptr<JTAppBase::LevelInfo> AppCoreBase::currentLevelInfo() {
+    if (!currentLevelInfoCache_ && appContext_) {
+        if (auto manager = appContext_->getLevelManager()) {
+            currentLevelInfoCache_ = manager->getLevelInfoById(currentLevelId_);
+        }
+    }
+    return currentLevelInfoCache_ ? currentLevelInfoCache_->mirror() : nullptr;
+}
+
+std::shared_ptr<JTAppBase::LevelInfo> AppCoreBase::levelInfoForId(int32_t id) {
+    if (!appContext_) return nullptr;
+    auto manager = appContext_->getLevelManager();
+    if (!manager) return nullptr;
+    auto record = manager->getLevelInfoById(id);
+    return record ? record->mirror() : nullptr;
+}
+
+bool AppCoreBase::levelManagerHasPendingMessages() const {
+    if (!appContext_) return false;
+    auto manager = appContext_->getLevelManager();
+    return manager && manager->hasPendingMessages();
+}
+
+bool AppCoreBase::isIPad() {
+    return deviceTypeName_.rfind("iPad", 0) == 0;
+}
+
+std::string AppCoreBase::appCopyrightString() const {
+    return infoDictionary_.get("NSHumanReadableCopyright").asString();
+}
+
+void AppCoreBase::showAlertWithMessage(const std::string& message) {
+    ShowSimpleAlert(appDisplayName_, message);
+}
+
+void AppCoreBase::showSimpleAlert(const std::string& title, const std::string& message) {
+    ShowSimpleAlert(title, message);
+}
+
+void AppCoreBase::checkLeaks() {
+    if (baseJtObjCount_ == 0) {
+        baseJtObjCount_ = JTCore::JTObjectLiveCount();
+    } else {
+        JTCore::JTReportLeaks();
+    }
+}
+
+// ---- neutral tilt ----
+
+double AppCoreBase::neutralAccelerometerTilt() const {
+    return accelerometerCalibrationType_ == 2 ? 0.5237733085234983 : 0.0;
+}
+
+void AppCoreBase::resetNeutralAcceleromterValueFor(int64_t orientation) {
+    auto& info = orientationDependedInfoFor(orientation);
+    double x = 0, y = 0, z = -1;
+    double t = neutralAccelerometerTilt();
+    if (t != 0) {
+        if (orientation == 1 || orientation == 2) {
+            y = -std::sin(t);
+            z = -std::cos(t);
+        } else if (orientation == 3 || orientation == 4) {
+            x = -std::sin(t);
+            z = -std::cos(t);
+        }
+    }
+    info.neutralAccelerometerX = x;
+    info.neutralAccelerometerY = y;
+    info.neutralAccelerometerZ = z;
+}
+
+void AppCoreBase::setNeutralAcceleromterFor(int64_t orientation, double x, double y, double z) {
+    if (x == 0 && y == 0 && z == 0) {
+        resetNeutralAcceleromterValueFor(orientation);
+        return;
+    }
+    auto& info = orientationDependedInfoFor(orientation);
+    info.neutralAccelerometerX = x;
+    info.neutralAccelerometerY = y;
+    info.neutralAccelerometerZ = z;
+}
+
+// ---- orientation records ----
+
+int64_t AppCoreBase::interfaceOrientationOfIndex(int index) {
+    return OrientationDependedInfo::interfaceOrientationOfIndex(index);
+}
+
+OrientationDependedInfo& AppCoreBase::orientationDependedInfoFor(int64_t orientation) {
+    return orientationDependedInfo_[OrientationDependedInfo::indexOfInterfaceOrientation(
+        orientation)];
+}
+
+OrientationDependedInfo& AppCoreBase::orientationDependedInfoAtIndex(int index) {
+    return orientationDependedInfo_[index >= 0 && index < 4 ? index : 0];
+}
+
+OrientationDependedInfo& AppCoreBase::currentOrientationDependedInfo() {
+    return orientationDependedInfoFor(interfaceOrientation_);
+}
+
+}  // namespace app

@@ -1,0 +1,330 @@
+#pragma once
+
+// The application delegate and the hub of the app shell: start-up, the player's settings, the
+// device's account id and the web service commands, the screens (one cache per interface
+// orientation) and the switching between them, the application's own URLs, the texture and
+// sound tables the game core uses by index, and the game core's root object.
+//
+// Made with create() (MyAppCore::create() for the game), which runs the whole start-up:
+// setup, setup2, loadSettings, and a save on the first launch or after a version change.
+// Main thread only. The members are spread over source files by concern: AppCoreBase.cpp
+// (start-up and accessors), ...Settings.cpp, ...Account.cpp, ...Resources.cpp,
+// ...Screens.cpp, ...Factories.cpp, ...Urls.cpp and ...Events.cpp.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/appcore/OrientationDependedInfo.h"
+#include "app/screens/AppCoreScreens.h"
+#include "appbase/JTAppContext.h"
+#include "appbase/JTLevelInfo.h"
+#include "appbase/ShellInterfaces.h"
+#include "online/AnnounceAppCore.h"
+#include "platform/base/Value.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Application.h"
+
+namespace platform::gfx {
+class GLContext;
+}
+namespace platform::ui {
+class Image;
+class View;
+class ViewController;
+}  // namespace platform::ui
+
+namespace scores {
+class LevelScoreElem;
+class LevelScores;
+}  // namespace scores
+namespace sound {
+class SoundObj;
+}
+namespace app {
+
+class AppGameView;
+class LevelDownloadUrlHandler;
+class PauseView;
+class SimpleSelectView;
+class Texture2D;
+class ViewControllerBase;
+
+class AppCoreBase : public JTAppBase::ShellAppCore,
+                    public AppCoreScreens,
+                    public online::AnnounceAppCore,
+                    public platform::ui::ApplicationDelegate,
+                    public platform::ui::AlertViewDelegate,
+                    public std::enable_shared_from_this<AppCoreBase> {
+  public:
+    static constexpr int kTextureCount = 5;
+    static constexpr int kSoundCount = 4;
+    static constexpr int32_t kSettingModelVersion = 4097;
+    static constexpr int kDeleteAridAlertTag = 1;
+    static constexpr uint64_t kMaxPendingHandleOpenURL = 15;
+    static constexpr double kHandleOpenURLRetryDelay = 0.2;
+
+    // A score as the web service takes it: points and the time it was made.
+    struct WebScore {
+        int32_t score = 0;
+        double dateSeconds = 0;  // since 1970
+    };
+
+    // The GL ES 1 context shared by every game view comes from here (the program installs the
+    // window's); without one the app runs and only drawing is skipped.
+    using GLContextFactory = std::function<std::shared_ptr<platform::gfx::GLContext>()>;
+    static void setGLContextFactory(GLContextFactory factory);
+
+    AppCoreBase();
+    ~AppCoreBase() override;
+    AppCoreBase(const AppCoreBase&) = delete;
+    AppCoreBase& operator=(const AppCoreBase&) = delete;
+
+    // ---- start-up ----
+    // The whole of the original's init; called once by create().
+    void init();
+    virtual void setup();
+    void setup2();
+    void setCurrentEAGLContext();
+
+    // ---- application events ----
+    bool applicationDidFinishLaunching(platform::ui::Application& app) override;
+    void applicationWillEnterForeground(platform::ui::Application& app) override;
+    void applicationDidEnterBackground(platform::ui::Application& app) override;
+    void applicationWillTerminate(platform::ui::Application& app) override;
+    bool applicationHandleOpenURL(platform::ui::Application& app, const std::string& url) override;
+    void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int index) override;
+    // Always true: the app's URLs are its own whatever their path.
+    bool handleOpenURL(const std::string& url);
+    void start();
+    void willResume();
+    void willSuspend();
+    bool inApplicationWillEnterForeground() const { return inApplicationWillEnterForeground_; }
+    uint64_t pendingHandleOpenURLCount() const { return pendingHandleOpenURLCount_; }
+
+    // ---- screens ----
+    void startTitleView() override;
+    void startPauseView();
+    void resumeGameView() override;
+    std::shared_ptr<ViewControllerBase> startDummyView();
+    void startGameOverViewWithLevelScores(std::shared_ptr<scores::LevelScores> scores,
+                                          std::shared_ptr<scores::LevelScoreElem> currentScore);
+    void startGameViewFromTitle();
+    // The show opportunity of a start from the title: the first game after a launch without
+    // saved settings is a player's very first and gets its own context.
+    int gameStartPopupContext() const;
+    void startGameView();
+    void resetGameView();
+    void startToolsView();
+    void stopToolsView();
+    std::shared_ptr<SimpleSelectView> simpleSelectView();
+    void stopAllViews();
+    void stopGameView() override;
+    JTAppBase::JTScenePtr currentGameScene() const override;
+
+    // Factories. A screen whose class this program does not have yet answers nullptr, and the
+    // operation that would show it then changes nothing.
+    virtual std::shared_ptr<ViewControllerBase> createTitleView();
+    virtual std::shared_ptr<AppGameView> createGameView();
+    virtual std::shared_ptr<PauseView> createPauseView();
+    virtual std::shared_ptr<ViewControllerBase> createGameOverView();
+    virtual std::shared_ptr<SimpleSelectView> createSimpleSelectView();
+    // The score, settings and about tabs, in that order; empty when any of them is missing.
+    virtual std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents();
+
+    bool viewControllerIsUnloaded(const std::shared_ptr<platform::ui::ViewController>& vc) const;
+    std::string nibSuffixRotation() const;
+    bool landscape() const;
+    void transitionAnimation(int kind, double duration) override;
+    void transitionAnimation(int kind, float duration) override;
+    void applyInterfaceOrientation(int64_t orientation, platform::ui::View& view) const;
+    bool updateInterfaceOrientation();
+    platform::Size screenSize() const;
+    OrientationDependedInfo& orientationDependedInfoFor(int64_t orientation);
+    OrientationDependedInfo& orientationDependedInfoAtIndex(int index);
+    OrientationDependedInfo& currentOrientationDependedInfo();
+    static int64_t interfaceOrientationOfIndex(int index);
+
+    // ---- game core services ----
+    std::shared_ptr<JTAppBase::ShellTexture> texture(int index) override;
+    JTAppBase::TextTextureFactory* textTextureFactory() override;
+    std::shared_ptr<JTAppBase::ShellSound> sound(int index) override;
+    std::shared_ptr<JTAppBase::ShellSound> music(int index) override;
+    bool hasMusicResources() const { return false; }
+    void stopLoopingEffects(bool loops, bool music) override;
+    bool musicIsEnabled() override;
+    int32_t currentLevelId() override { return currentLevelId_; }
+    void setCurrentLevelId(int32_t id) override;
+    std::shared_ptr<JTAppBase::LevelInfo> currentLevelInfo();
+    std::shared_ptr<JTAppBase::LevelInfo> levelInfoForId(int32_t id);
+    bool isIPad() override;
+    std::string appCopyrightString() const;
+    void showAlertWithMessage(const std::string& message);
+    void showSimpleAlert(const std::string& title, const std::string& message) override;
+    void checkLeaks();
+
+    // ---- resources ----
+    virtual void loadResources() {}
+    void loadImageAt(int slot, const std::string& name);
+    void loadSEAt(int slot, const std::string& name);
+    void loadMusicAt(int slot, const std::string& name);
+    void setSEVolumeAt(int slot, int32_t volume);
+    void setMusicVolumeAt(int slot, int32_t volume);
+    void cutEdgeImageAt(int slot);
+    void releaseResources();
+    bool resourceLoaded() const { return resourceLoaded_; }
+    std::shared_ptr<Texture2D> texIconPause() const { return texIconPause_; }
+
+    // ---- settings and drawing resolution ----
+    virtual void serializeWith(platform::Value& dict, bool isSave);
+    void loadSettings();
+    virtual void didLoadSettings();
+    void saveSettings() override;
+    std::string settingFileName() const;
+    int toggleSoundVolume() override;
+    std::string soundVolumeString() const override;
+    void updateSoundSetting() override;
+    static int volumePercentOfSetting(int32_t volume);
+    float displayContentsScale();
+    bool supportsContentsScale();
+    int32_t maxDefaultContentsScaleIndex() const { return 3; }
+    int32_t defaultContentsScaleIndex();
+    void updateContentsScaleIndex();
+    float contentsScaleValue() override;
+    static float contentsScaleValueFromIndex(int32_t index);
+    // The picture file for a resource at the drawing resolution (with the scale it was drawn
+    // for), trying lower resolutions first, then higher ones.
+    static std::optional<std::pair<std::string, float>> pictureFileForName(const std::string& name,
+                                                                           int32_t index);
+    std::shared_ptr<Texture2D> newTextureWithName(const std::string& name);
+    // A bundle picture by file name ("icon_scores.png") for the toolkit's views (tab items,
+    // interface files), at the screen's resolution; nullptr when the bundle has none.
+    static std::shared_ptr<const platform::ui::Image> interfaceImageNamed(const std::string& name);
+
+    // ---- neutral tilt ----
+    double neutralAccelerometerTilt() const;
+    void resetNeutralAcceleromterValueFor(int64_t orientation);
+    void setNeutralAcceleromterFor(int64_t orientation, double x, double y, double z);
+
+    // ---- account id and web service ----
+    void loadOrCreateArid();
+    bool deleteAridFromKeychain();
+    std::string aridStr() const override;
+    std::string tnParamStr() const override;
+    bool webJump(int32_t tgt) { return webJump(tgt, 0); }
+    bool webJump(int32_t tgt, int32_t levelId);
+    std::string webJumpUrl(int32_t tgt, int32_t levelId) const;
+    bool webSubmitScore(const WebScore& score, int32_t levelId,
+                        const std::optional<WebScore>& highScore, bool useHs);
+    std::string webSubmitScoreUrl(const WebScore& score, int32_t levelId,
+                                  const std::optional<WebScore>& highScore, bool useHs);
+    // The same from the stored score records (the high-score record may be missing).
+    bool webSubmitScore(const scores::LevelScoreElem& score, int32_t levelId,
+                        const scores::LevelScoreElem* highScore, bool useHs);
+    static WebScore webScoreOf(const scores::LevelScoreElem& score);
+    std::string downloadLevelUrlWithLevelId(int32_t levelId, int64_t dh, int64_t tk) const;
+    static std::string keychainService();
+    static std::optional<std::string> keychainAccessGroup();
+    // The web service base from the bundle's Info.plist ("MovurouteWebServiceURL"), overridden
+    // by $MOVUROUTE_WEB_URL.
+    static std::string webServiceBaseUrl();
+
+    // ---- plain accessors ----
+    std::shared_ptr<platform::ui::Window> window() const override { return window_; }
+    void setWindow(std::shared_ptr<platform::ui::Window> w) { window_ = std::move(w); }
+    std::shared_ptr<platform::gfx::GLContext> eaglContext() const { return eaglContext_; }
+    JTAppBase::JTAppContextPtr appContext() const { return appContext_; }
+    std::shared_ptr<ViewControllerBase> rootViewController() const { return rootViewController_; }
+    void setRootViewController(std::shared_ptr<ViewControllerBase> vc) override {
+        rootViewController_ = std::move(vc);
+    }
+    int interfaceOrientation() const override { return static_cast<int>(interfaceOrientation_); }
+    void setInterfaceOrientation(int64_t o) { interfaceOrientation_ = o; }
+    void setLevelDownloadUrlHandler(std::shared_ptr<LevelDownloadUrlHandler> handler) {
+        dlLevelsSupport_ = std::move(handler);
+    }
+    int32_t gameId() const override { return gameId_; }
+    std::string appVersionString() const override { return appVersionString_; }
+    std::string webSecretKey() const override { return webSecretKey_; }
+    std::string iphoneWebUrl() const override { return iphoneWebUrl_; }
+    bool levelManagerHasPendingMessages() const override;
+    const std::string& appDisplayName() const { return appDisplayName_; }
+    const platform::Value& infoDictionary() const { return infoDictionary_; }
+    int32_t authorization() const { return authorization_; }
+    void setAuthorization(int32_t a) { authorization_ = a; }
+    int32_t accelerometerCalibrationType() const { return accelerometerCalibrationType_; }
+    void setAccelerometerCalibrationType(int32_t t) { accelerometerCalibrationType_ = t; }
+    const std::vector<uint8_t>& arid() const { return arid_; }
+    int32_t soundVolume() const { return soundVolume_; }
+    void setSoundVolume(int32_t v) { soundVolume_ = v; }
+    int32_t bgMusicMode() const { return bgMusicMode_; }
+    void setBgMusicMode(int32_t m) { bgMusicMode_ = m; }
+    int32_t contentsScaleIndex() const { return contentsScaleIndex_; }
+    int32_t contentsScaleIndexSetting() const { return contentsScaleIndexSetting_; }
+    void setContentsScaleIndexSetting(int32_t s) { contentsScaleIndexSetting_ = s; }
+    const std::string& deviceTypeName() const { return deviceTypeName_; }
+    void setDeviceTypeName(std::string name) { deviceTypeName_ = std::move(name); }
+    const std::optional<std::string>& bundleVersionOfLoadedSettings() const {
+        return bundleVersionOfLoadedSettings_;
+    }
+    bool settingsLoadedAtLaunch() const { return settingsLoadedAtLaunch_; }
+    bool startedGameAfterLaunchingApp() const { return startedGameAfterLaunchingApp_; }
+    int32_t defaultLevelId() const { return defaultLevelId_; }
+
+  protected:
+    // For the game's subclass: its identity and its game core.
+    void setGameId(int32_t id) { gameId_ = id; }
+    void setWebSecretKey(std::string key) { webSecretKey_ = std::move(key); }
+    void setAppDisplayName(std::string name) { appDisplayName_ = std::move(name); }
+    void setAppContext(JTAppBase::JTAppContextPtr context) { appContext_ = std::move(context); }
+
+  private:
+    class TextFactory;
+    // The screen of a record, dropped when its view was unloaded behind our back.
+    template <typename T>
+    void dropIfUnloaded(std::shared_ptr<T>& slot);
+    void deliverOpenURLAgainLater(const std::string& url);
+
+    std::shared_ptr<platform::ui::Window> window_;
+    std::shared_ptr<platform::gfx::GLContext> eaglContext_;
+    int32_t defaultLevelId_ = 0;
+    std::string iphoneWebUrl_;
+    std::string appDisplayName_;
+    std::string webSecretKey_;
+    std::string appVersionString_;
+    platform::Value infoDictionary_;
+    int32_t gameId_ = 0;
+    int32_t authorization_ = 0;
+    int32_t accelerometerCalibrationType_ = 0;
+    int64_t interfaceOrientation_ = 1;
+    std::shared_ptr<Texture2D> texIconPause_;
+    std::vector<uint8_t> arid_ = std::vector<uint8_t>(16, 0);
+    std::array<OrientationDependedInfo, 4> orientationDependedInfo_;
+    int32_t soundVolume_ = 2;
+    int32_t bgMusicMode_ = 1;
+    int32_t contentsScaleIndex_ = 0;
+    int32_t contentsScaleIndexSetting_ = 0;
+    std::string deviceTypeName_;
+    int32_t currentLevelId_ = 0;
+    // The record itself: a mirror could outlive its record and answer defaults.
+    JTAppBase::JTLevelInfoPtr currentLevelInfoCache_;
+    std::optional<std::string> bundleVersionOfLoadedSettings_;
+    bool settingsLoadedAtLaunch_ = false;
+    std::array<std::shared_ptr<Texture2D>, kTextureCount> textures_;
+    std::array<std::shared_ptr<sound::SoundObj>, kSoundCount> sounds_;
+    JTAppBase::JTAppContextPtr appContext_;
+    uint32_t baseJtObjCount_ = 0;
+    std::shared_ptr<LevelDownloadUrlHandler> dlLevelsSupport_;
+    bool resourceLoaded_ = false;
+    std::shared_ptr<ViewControllerBase> rootViewController_;
+    bool startedGameAfterLaunchingApp_ = false;
+    uint64_t pendingHandleOpenURLCount_ = 0;
+    bool inApplicationWillEnterForeground_ = false;
+    std::unique_ptr<TextFactory> textFactory_;
+};
+
+}  // namespace app

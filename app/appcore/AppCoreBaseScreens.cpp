@@ -1,0 +1,269 @@
+// Switching between the screens; each orientation has its own cached set.
+
+#include <cmath>
+
+#include "app/appcore/AppCoreBase.h"
+#include "app/gameview/AppGameView.h"
+#include "app/screens/AppScreenSeams.h"
+#include "app/screens/PauseView.h"
+#include "app/screens/SimpleSelectView.h"
+#include "app/screens/ViewControllerBase.h"
+#include "app/textures/Texture2D.h"
+#include "online/AnnounceManager.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/Window.h"
+#include "util/LogMessage.h"
+#include "util/SystemVersion.h"
+
+namespace app {
+
+template <typename T>
+void AppCoreBase::dropIfUnloaded(std::shared_ptr<T>& slot) {
+    if (viewControllerIsUnloaded(slot)) slot.reset();
+}
+
+bool AppCoreBase::viewControllerIsUnloaded(
+    const std::shared_ptr<platform::ui::ViewController>& vc) const {
+    if (!vc || vc->isViewLoaded() || util::SystemSupportsOS6()) return false;
+    util::LogMessage("-[AppCoreBase viewControllerIsUnloaded:]", 1,
+                     "*** view controller is unloaded ***");
+    return true;
+}
+
+bool AppCoreBase::landscape() const {
+    return interfaceOrientation_ == 3 || interfaceOrientation_ == 4;
+}
+
+std::string AppCoreBase::nibSuffixRotation() const {
+    return landscape() ? "_Landscape" : "_Portrait";
+}
+
+void AppCoreBase::transitionAnimation(int kind, double duration) {
+    if (window_) window_->beginTransition(kind, duration);
+}
+
+void AppCoreBase::transitionAnimation(int kind, float duration) {
+    transitionAnimation(kind, static_cast<double>(duration));
+}
+
+void AppCoreBase::applyInterfaceOrientation(int64_t orientation, platform::ui::View& view) const {
+    if (orientation < 1 || orientation > 4) return;
+    platform::Size s = screenSize();
+    double w = s.width;
+    double h = s.height;
+    platform::Rect bounds =
+        orientation <= 2 ? platform::Rect{0, 0, w, h} : platform::Rect{0, 0, h, w};
+    view.setBounds(bounds);
+    view.setCenter({bounds.size.width / 2, bounds.size.height / 2});
+    double angle = 0;
+    if (orientation == 2) angle = M_PI;
+    if (orientation == 3) angle = M_PI / 2;
+    if (orientation == 4) angle = -M_PI / 2;
+    view.setTransform(orientation == 1 ? platform::AffineTransform::identity()
+                                       : platform::AffineTransform::rotation(angle));
+}
+
+bool AppCoreBase::updateInterfaceOrientation() {
+    int32_t layout = 0;  // the app's own, always portrait
+    if (auto level = currentLevelInfo(); level && level->canvasLayout() >= 0) {
+        layout = level->canvasLayout();
+    }
+    int64_t orientation = layout == 1 ? 3 : 1;
+    if (orientation == interfaceOrientation_) return false;
+    interfaceOrientation_ = orientation;
+    return true;
+}
+
+platform::Size AppCoreBase::screenSize() const {
+    return window_ ? window_->bounds().size : platform::ui::Screen::mainScreen().bounds().size;
+}
+
+void AppCoreBase::startTitleView() {
+    auto& info = currentOrientationDependedInfo();
+    dropIfUnloaded(info.titleView);
+    if (!info.titleView) {
+        info.titleView = createTitleView();
+        if (info.titleView) info.titleView->setAppCore(weak_from_this());
+    }
+    if (info.titleView) info.titleView->startAsRootView();
+    resetGameView();
+}
+
+void AppCoreBase::startPauseView() {
+    auto& info = currentOrientationDependedInfo();
+    dropIfUnloaded(info.pauseView);
+    if (!info.pauseView) {
+        info.pauseView = createPauseView();
+        if (!info.pauseView) return;
+        info.pauseView->setAppCore(weak_from_this());
+    }
+    if (info.gameView) info.pauseView->setResumeBtnPos(info.gameView->pauseBtnPosInView());
+    info.pauseView->startAsRootView();
+}
+
+void AppCoreBase::resumeGameView() {
+    auto& info = currentOrientationDependedInfo();
+    if (info.gameView) info.gameView->resume();
+    if (window_) window_->setRootViewController(nullptr);
+    rootViewController_.reset();
+}
+
+void AppCoreBase::stopGameView() {
+    if (auto& gv = currentOrientationDependedInfo().gameView) gv->stop();
+}
+
+JTAppBase::JTScenePtr AppCoreBase::currentGameScene() const {
+    int index = OrientationDependedInfo::indexOfInterfaceOrientation(interfaceOrientation_);
+    const auto& gv = orientationDependedInfo_[index].gameView;
+    return gv ? gv->gameScene() : nullptr;
+}
+
+std::shared_ptr<ViewControllerBase> AppCoreBase::startDummyView() {
+    auto dummy = ViewControllerBase::make<ViewControllerBase>();
+    dummy->setAppCore(weak_from_this());
+    auto view = dummy->view();
+    view->setFrame(platform::ui::Screen::mainScreen().applicationFrame());
+    view->setBackgroundColor(platform::Color::black());
+    dummy->startAsRootView();
+    return dummy;
+}
+
+void AppCoreBase::startGameOverViewWithLevelScores(
+    std::shared_ptr<scores::LevelScores> scores,
+    std::shared_ptr<scores::LevelScoreElem> currentScore) {
+    auto dummy = startDummyView();
+    std::weak_ptr<AppCoreBase> weak = weak_from_this();
+    online::AnnounceManager::sharedAnnounceManager().showPopupAds(
+        online::AnnounceManager::kContextGameOver, [weak, dummy, scores, currentScore]() {
+            auto self = weak.lock();
+            if (!self) return;
+            dummy->stop();
+            auto& info = self->currentOrientationDependedInfo();
+            self->dropIfUnloaded(info.gameOverView);
+            if (!info.gameOverView) {
+                info.gameOverView = self->createGameOverView();
+                if (!info.gameOverView) return;
+                info.gameOverView->setAppCore(weak);
+            }
+            info.gameOverView->startAsRootView();
+            if (auto screen = std::dynamic_pointer_cast<GameOverScreen>(info.gameOverView)) {
+                screen->startWithLevelScores(scores, currentScore);
+            }
+            self->transitionAnimation(4, 0.5);
+        });
+}
+
+int AppCoreBase::gameStartPopupContext() const {
+    return !settingsLoadedAtLaunch_ && !startedGameAfterLaunchingApp_
+               ? online::AnnounceManager::kContextFirstStart
+               : online::AnnounceManager::kContextStartFromTitle;
+}
+
+void AppCoreBase::startGameViewFromTitle() {
+    auto dummy = startDummyView();
+    std::weak_ptr<AppCoreBase> weak = weak_from_this();
+    online::AnnounceManager::sharedAnnounceManager().showPopupAds(gameStartPopupContext(),
+                                                                  [weak, dummy]() {
+                                                                      auto self = weak.lock();
+                                                                      if (!self) return;
+                                                                      dummy->stop();
+                                                                      self->startGameView();
+                                                                  });
+}
+
+void AppCoreBase::startGameView() {
+    if (!resourceLoaded_) {
+        if (!texIconPause_) texIconPause_ = newTextureWithName("icon_pause_mini");
+        loadResources();
+        resourceLoaded_ = true;
+    }
+    resetGameView();
+    updateSoundSetting();
+    auto& info = currentOrientationDependedInfo();
+    if (!info.gameView) {
+        info.gameView = createGameView();
+        if (!info.gameView) {
+            util::LogMessage("-[AppCoreBase startGameView]", 3, "no game view in this build");
+            return;
+        }
+    }
+    if (!appContext_) return;
+    appContext_->setGameView(info.gameView);
+    appContext_->startLevel(currentLevelId_);
+    // A level the game core does not know (a stale id from the settings file) sends it back
+    // to the title on its own; starting the view then would cover the title with an empty
+    // game, so that counts as a suppressed start too.
+    auto level = appContext_->getLevelInfo();
+    bool levelTaken = level && level->getId() == currentLevelId_;
+    if (appContext_->isStartSuppressed() || !levelTaken) {
+        startTitleView();
+        return;
+    }
+    info.gameView->start();
+    if (window_) window_->setRootViewController(nullptr);
+    rootViewController_.reset();
+    startedGameAfterLaunchingApp_ = true;
+}
+
+void AppCoreBase::resetGameView() {
+    auto& info = currentOrientationDependedInfo();
+    if (info.gameView && info.gameView->gameScene()) info.gameView->startGameScene(nullptr);
+    if (appContext_ && appContext_->getGameView()) {
+        appContext_->setGameView(nullptr);
+        checkLeaks();
+    }
+}
+
+void AppCoreBase::startToolsView() {
+    auto& info = currentOrientationDependedInfo();
+    dropIfUnloaded(info.toolsView);
+    if (!info.toolsView) {
+        auto contents = createToolsViewContents();
+        if (contents.size() != 3) return;
+        std::vector<std::shared_ptr<platform::ui::ViewController>> tabs;
+        for (auto& vc : contents) {
+            if (!vc) return;
+            vc->setAppCore(weak_from_this());
+            tabs.push_back(MyNavigationController::create(vc, weak_from_this()));
+        }
+        auto tools = MyTabBarController::create(weak_from_this());
+        tools->setViewControllers(std::move(tabs));
+        info.toolsView = tools;
+    }
+    if (window_) window_->setRootViewController(info.toolsView);
+}
+
+void AppCoreBase::stopToolsView() {
+    auto& tools = currentOrientationDependedInfo().toolsView;
+    if (tools && tools->isViewLoaded()) tools->view()->removeFromSuperview();
+}
+
+std::shared_ptr<SimpleSelectView> AppCoreBase::simpleSelectView() {
+    auto& info = currentOrientationDependedInfo();
+    dropIfUnloaded(info.simpleSelectView);
+    if (!info.simpleSelectView) {
+        info.simpleSelectView = createSimpleSelectView();
+        if (info.simpleSelectView) info.simpleSelectView->setAppCore(weak_from_this());
+    }
+    return info.simpleSelectView;
+}
+
+void AppCoreBase::stopAllViews() {
+    if (rootViewController_) {
+        rootViewController_->stop();
+        if (window_) window_->setRootViewController(nullptr);
+        rootViewController_.reset();
+    }
+    auto& info = currentOrientationDependedInfo();
+    if (info.toolsView && info.toolsView->isViewLoaded()) stopToolsView();
+    if (info.gameView && info.gameView->started()) info.gameView->stop();
+    if (!window_) return;
+    auto leftovers = window_->subviews();
+    for (auto& view : leftovers) {
+        util::LogMessage("-[AppCoreBase stopAllViews]", 3,
+                         std::string("old subview exists: ") + view->className());
+        view->removeFromSuperview();
+    }
+}
+
+}  // namespace app

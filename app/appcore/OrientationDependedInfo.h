@@ -1,0 +1,36 @@
+#pragma once
+
+// What the app core keeps per interface orientation: the neutral tilt the player calibrated
+// and the screens laid out for that orientation, made on first use and reused.
+
+#include <cstdint>
+#include <memory>
+
+namespace app {
+
+class AppGameView;
+class PauseView;
+class SimpleSelectView;
+class ViewControllerBase;
+class MyTabBarController;
+
+class OrientationDependedInfo {
+  public:
+    double neutralAccelerometerX = 0;
+    double neutralAccelerometerY = 0;
+    double neutralAccelerometerZ = -1;
+
+    std::shared_ptr<ViewControllerBase> titleView;
+    std::shared_ptr<AppGameView> gameView;
+    std::shared_ptr<PauseView> pauseView;
+    std::shared_ptr<ViewControllerBase> gameOverView;
+    std::shared_ptr<MyTabBarController> toolsView;
+    std::shared_ptr<SimpleSelectView> simpleSelectView;
+
+    // Records are indexed 0..3 for the orientations 1 (portrait), 3 (landscape right),
+    // 2 (upside down), 4 (landscape left). Anything else maps to index 0 / orientation 1.
+    static int indexOfInterfaceOrientation(int64_t orientation);
+    static int64_t interfaceOrientationOfIndex(int index);
+};
+
+}  // namespace app

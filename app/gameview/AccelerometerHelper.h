@@ -1,0 +1,108 @@
+#pragma once
+
+// Tilt input for the game: smooths the accelerometer's readings with a low-pass filter whose
+// strength is given per second (so it feels the same whatever rate the readings really come
+// at), answers the tilt relative to the neutral position the player calibrated, turned to the
+// interface orientation, and restarts the accelerometer when it falls silent.
+
+#include <cstdint>
+#include <memory>
+
+#include "appbase/ShellInterfaces.h"
+#include "platform/device/Accelerometer.h"
+
+namespace platform {
+class Timer;
+}
+
+namespace app {
+
+// A neutral tilt vector in g, device axes.
+struct NeutralAccelerometer {
+    double x = 0;
+    double y = 0;
+    double z = -1;
+};
+
+// Where the helper takes its neutral position and orientation from (the app core).
+class AccelerometerHelperOwner {
+  public:
+    virtual ~AccelerometerHelperOwner() = default;
+    // The neutral tilt of the app core's record for its current orientation.
+    virtual NeutralAccelerometer currentNeutralAccelerometer() = 0;
+    // The status bar's orientation now: 1 portrait, 2 upside down, 3 / 4 landscape.
+    virtual int64_t currentStatusBarOrientation() = 0;
+};
+
+class AccelerometerHelper final : public platform::AccelerometerDelegate,
+                                  public JTAppBase::ShellTilt,
+                                  public std::enable_shared_from_this<AccelerometerHelper> {
+  public:
+    static constexpr double kCheckInterval = 0.5;
+
+    static std::shared_ptr<AccelerometerHelper> create(
+        std::weak_ptr<AccelerometerHelperOwner> owner);
+    ~AccelerometerHelper() override;
+
+    // The calibration rule of the app core: type 2 holds the phone tilted towards the player
+    // by about 30 degrees, every other type lies flat.
+    static double neutralAccelerometerTilt(int calibrationType);
+    // The neutral vector the rule gives an orientation (what a reset restores).
+    static NeutralAccelerometer neutralAccelerometerFor(int calibrationType, int64_t orientation);
+
+    void startWithFrequency(double frequency, double filteringFactorPerSec);
+    void stop();
+    void startAccelerometer();
+    void stopAccelerometer();
+    void startLockCheckTimer();
+    void stopLockCheckTimer();
+    // The watch: adapts the filter to the rate readings really come at, restarts a silent
+    // accelerometer.
+    void onAcceleromterCheck();
+
+    void accelerometerDidAccelerate(platform::Accelerometer& accelerometer,
+                                    const platform::Acceleration& acceleration) override;
+
+    void setNeutalAccelerometer(double x, double y, double z);
+    double accelerationFromNeutralX() const { return accelerometerX_ - neutralX_; }
+    double accelerationFromNeutralY() const { return accelerometerY_ - neutralY_; }
+    double accelerationFromNeutralH() override;
+    double accelerationFromNeutralV() const;
+    static void getAnglesWithOrientation(int64_t orientation, double x, double y, double z,
+                                         double& outRotH, double& outRotV);
+    void getAnglesFromNeutral(double& outRotH, double& outRotV) override;
+
+    // (n', the weight) for `tickCount` readings in `interval` seconds, blended by `ffForFf`.
+    void updateAccelerometerFilteringFactorEachTick(double interval, int tickCount, double ffForFf);
+
+    std::shared_ptr<AccelerometerHelperOwner> appCore() const { return owner_.lock(); }
+    double accelerometerX() const { return accelerometerX_; }
+    double accelerometerY() const { return accelerometerY_; }
+    double accelerometerZ() const { return accelerometerZ_; }
+    void setAccelerometerX(double v) { accelerometerX_ = v; }
+    void setAccelerometerY(double v) { accelerometerY_ = v; }
+    void setAccelerometerZ(double v) { accelerometerZ_ = v; }
+    double filteringFactorEachTick() const { return filteringFactorEachTick_; }
+    int callCount() const { return callCount_; }
+    int64_t interfaceOrientation() const { return interfaceOrientation_; }
+    double neutralRotH() const { return neutralRotH_; }
+    double neutralRotV() const { return neutralRotV_; }
+    bool isRunning() const { return checkTimer_ != nullptr; }
+
+  private:
+    explicit AccelerometerHelper(std::weak_ptr<AccelerometerHelperOwner> owner)
+        : owner_(std::move(owner)) {}
+
+    std::weak_ptr<AccelerometerHelperOwner> owner_;
+    std::shared_ptr<platform::Timer> checkTimer_;
+    double frequency_ = 0;
+    double filteringFactorPerSec_ = 0;
+    double filteringFactorEachTick_ = 0;
+    double accelerometerX_ = 0, accelerometerY_ = 0, accelerometerZ_ = 0;
+    int callCount_ = 0;
+    int64_t interfaceOrientation_ = 1;
+    double neutralX_ = 0, neutralY_ = 0, neutralZ_ = 0;
+    double neutralRotH_ = 0, neutralRotV_ = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,168 @@
+#pragma once
+
+// The game's GL view and its loop. A repeating timer fires at the scene's tick rate; each firing
+// runs a whole number of fixed-length ticks (catching up at most maxSkip_ beyond the first, so a
+// slow frame never snowballs) and then draws one frame through the game core's canvas. The view
+// also feeds touches to the game core, runs the pause button and its countdown, letterboxes the
+// logical canvas onto the screen, and ends a run by recording its score.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "app/gameview/AccelerometerHelper.h"
+#include "app/gameview/AppGameView.h"
+#include "app/gameview/EAGLView.h"
+#include "app/gameview/GameViewBaseHost.h"
+#include "app/gameview/GameViewBaseScores.h"
+#include "appbase/JTScene.h"
+
+namespace platform {
+class Timer;
+}
+
+namespace app {
+
+class GameViewContainer;
+
+class GameViewBase : public EAGLView, public AppGameView {
+  public:
+    // The pause button takes touches this close to its centre (canvas units, exclusive).
+    static constexpr double kPauseHitHalfWidth = 27;
+    static constexpr double kPauseHitHalfHeight = 25;
+    // The loop's rates before any scene sets its own.
+    static constexpr double kDefaultTickFrequency = 30.0;
+    static constexpr int kDefaultPauseWaitTicks = 10;
+    static constexpr int kDefaultMaxSkip = 0;
+
+    GameViewBase(std::shared_ptr<GameViewHost> host, int64_t orientation);
+    ~GameViewBase() override;
+    const char* className() const override { return "GameViewBase"; }
+
+    // Where finished runs' scores go (the local scores install theirs at start-up).
+    static void setScoreRecorder(std::shared_ptr<GameViewScoreRecorder> recorder);
+    static std::shared_ptr<GameViewScoreRecorder> scoreRecorder();
+
+    std::shared_ptr<platform::gfx::GLContext> initialEAGLContext() override;
+
+    // AppGameView
+    void start() override;
+    void stop() override;
+    void resume() override;
+    bool started() const override { return started_; }
+    platform::Point pauseBtnPosInView() override;
+    JTAppBase::JTScenePtr gameScene() const override { return gameScene_; }
+
+    // ShellGameView
+    void gameOverWithScore(int32_t score) override;
+    void setLevelInfo(std::shared_ptr<JTAppBase::LevelInfo> levelInfo) override {
+        levelInfo_ = std::move(levelInfo);
+    }
+    void startGameScene(const JTAppBase::JTScenePtr& scene) override;
+    void setPauseBtnPos(platform::Point p) override { pauseBtnPos_ = p; }
+    int64_t interfaceOrientation() override { return interfaceOrientation_; }
+    std::shared_ptr<JTAppBase::ShellAppCore> appCore() override;
+    platform::Point convertPointFromRawView(platform::Point p) override;
+    void setMultipleTouchEnabled(bool enabled) override {
+        platform::ui::View::setMultipleTouchEnabled(enabled);
+    }
+    std::shared_ptr<JTAppBase::ShellTilt> accelerometerHelper() override {
+        return accelerometerHelper_;
+    }
+
+    void suspend();
+    void onTimerFired();
+    void enterPause();
+    void startPauseView();
+    void startPauseViewNow();
+    void startTimer();
+    void stopTimer();
+    virtual void onTick();
+    virtual void onRender();
+    void render();
+    void prepareRender();
+    void drawPauseButton();
+    void updateCanvasSize();
+    virtual void onStart();
+
+    // Touches: the pause button first, then the game core's touch state.
+    void touchesBegan(const platform::ui::TouchSet& touches,
+                      const platform::ui::Event& event) override;
+    void touchesMoved(const platform::ui::TouchSet& touches,
+                      const platform::ui::Event& event) override;
+    void touchesEnded(const platform::ui::TouchSet& touches,
+                      const platform::ui::Event& event) override;
+    void touchesCancelled(const platform::ui::TouchSet& touches,
+                          const platform::ui::Event& event) override;
+    void doPauseBtn(const platform::ui::TouchSet& touches);
+    void doTouchDown(const platform::ui::TouchSet& touches, const platform::ui::Event& event);
+    void doTouchUp(const platform::ui::TouchSet& touches, const platform::ui::Event& event);
+
+    bool pauseBtnEnable() const { return !(pauseBtnPos_.x == 0 && pauseBtnPos_.y == 0); }
+    platform::Point pauseBtnPosTranslated() const;
+    platform::Point pauseBtnPos() const { return pauseBtnPos_; }
+
+    void playSound(int index);
+    void stopSound(int index);
+    std::shared_ptr<JTAppBase::ShellTexture> texture(int index);
+
+    std::shared_ptr<GameViewHost> host() const { return host_; }
+    JTAppBase::JTAppContextPtr appContext() const;
+    std::shared_ptr<JTAppBase::LevelInfo> levelInfo() const { return levelInfo_; }
+    int maxSkip() const { return maxSkip_; }
+    void setMaxSkip(int n) { maxSkip_ = n; }
+    void setTickFrequency(double frequency, int pauseWaitTicks);
+    double tickFrequency() const { return tickFrequency_; }
+    int pauseWaitTicks() const { return pauseWaitTicks_; }
+    platform::Size viewSize() const { return viewSize_; }
+    platform::Size canvasSize() const { return canvasSize_; }
+    bool active() const { return active_; }
+    bool pausing() const { return enterPauseCount_ > 0; }
+    int enterPauseCount() const { return enterPauseCount_; }
+    int tickCount() const { return tickCount_; }
+    double nextTime() const { return nextTime_; }
+    void setNextTime(double t) { nextTime_ = t; }
+    bool disableOrientation() const { return disableOrientation_; }
+    void setDisableOrientation(bool d) { disableOrientation_ = d; }
+    std::shared_ptr<GameViewContainer> containerView() const { return containerView_; }
+    std::shared_ptr<platform::Timer> timer() const { return timer_; }
+
+    // The drawing state the game core's canvas expects (blending, texturing, arrays, white),
+    // without the projection; also what rendering tests start from.
+    static void applyDrawingState();
+
+  protected:
+    virtual void setup();
+
+  private:
+    std::shared_ptr<GameViewBase> self();
+    void applyGLState();
+
+    void clearTouches();
+    void collectActiveTouches(const platform::ui::TouchSet& touches);
+    std::shared_ptr<JTAppBase::ShellTouch> shellTouch(
+        const std::shared_ptr<platform::ui::Touch>& touch);
+
+    std::shared_ptr<GameViewHost> host_;
+    double tickFrequency_ = kDefaultTickFrequency;
+    int pauseWaitTicks_ = kDefaultPauseWaitTicks;
+    std::shared_ptr<platform::Timer> timer_;
+    double nextTime_ = 0;
+    int tickCount_ = 0;
+    int enterPauseCount_ = 0;
+    std::shared_ptr<JTAppBase::LevelInfo> levelInfo_;
+    int maxSkip_ = kDefaultMaxSkip;
+    bool active_ = false;
+    bool started_ = false;
+    platform::Point pauseBtnPos_;
+    platform::Size viewSize_;
+    platform::Size canvasSize_;
+    int64_t interfaceOrientation_ = 1;
+    JTAppBase::JTScenePtr gameScene_;
+    std::shared_ptr<AccelerometerHelper> accelerometerHelper_;
+    std::shared_ptr<GameViewContainer> containerView_;
+    bool disableOrientation_ = false;
+    std::shared_ptr<void> backgroundObserver_;
+};
+
+}  // namespace app

@@ -1,0 +1,10 @@
+#include "app/gameview/MyGameView.h"
+
+namespace app {
+
+std::shared_ptr<MyGameView> MyGameView::create(std::shared_ptr<GameViewHost> host,
+                                               int64_t orientation) {
+    return std::make_shared<MyGameView>(std::move(host), orientation);
+}
+
+}  // namespace app

@@ -1,0 +1,279 @@
+#include "app/screens/SettingsToolViewController.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/appcore/AppCoreBase.h"
+#include "app/gameview/AccelerometerHelper.h"
+#include "app/screens/ShellAlerts.h"
+
+namespace app {
+
+namespace {
+
+struct ResolutionRow {
+    const char* label;
+    const char* info;
+};
+
+constexpr ResolutionRow kResolutionRows[] = {
+    {"Automatic", "Automatic (default)"},
+    {"Low", "Low Resolution (480x320).\nSame as non-Retina display"},
+    {"Medium", "Medium Resolution (720x480).\nBetter perfomance than High resolution"},
+    {"High", "High Resolution (960x640).\nRecommended for Retina display and iPad 2x mode"},
+};
+
+// The calibration's accelerometer reads its neutral position and orientation from the app
+// core, which it must not keep alive.
+class CalibrationOwner final : public AccelerometerHelperOwner {
+  public:
+    explicit CalibrationOwner(std::weak_ptr<AppCoreBase> core) : core_(std::move(core)) {}
+    NeutralAccelerometer currentNeutralAccelerometer() override {
+        auto core = core_.lock();
+        if (!core) return {};
+        const auto& info = core->currentOrientationDependedInfo();
+        return {info.neutralAccelerometerX, info.neutralAccelerometerY, info.neutralAccelerometerZ};
+    }
+    int64_t currentStatusBarOrientation() override { return CurrentStatusBarOrientation(); }
+
+  private:
+    std::weak_ptr<AppCoreBase> core_;
+};
+
+std::string format(const char* fmt, double value) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, fmt, value);
+    return buf;
+}
+
+// Degrees cut toward zero; angles come from atan2 and so stay within +-180.
+int wholeDegrees(double radians) {
+    double degrees = radians * 180.0 / M_PI;
+    return std::isfinite(degrees) ? static_cast<int>(degrees) : 0;
+}
+
+}  // namespace
+
+// ---- resolution rows ----
+
+std::shared_ptr<AppCoreBase> SettingsToolViewController_ContentsScaleIndexDelegate::core() const {
+    auto owner = owner_.lock();
+    return owner ? std::dynamic_pointer_cast<AppCoreBase>(owner->appCore()) : nullptr;
+}
+
+std::string SettingsToolViewController_ContentsScaleIndexDelegate::itemLabelAt(int index) {
+    return kResolutionRows[rowOfIndex(index)].label;
+}
+
+std::optional<std::string> SettingsToolViewController_ContentsScaleIndexDelegate::itemInfoTextAt(
+    int index) {
+    return std::string(kResolutionRows[rowOfIndex(index)].info);
+}
+
+void SettingsToolViewController_ContentsScaleIndexDelegate::didBeDoneWithIndex(int index,
+                                                                               SimpleSelectView&) {
+    auto c = core();
+    if (!c) return;
+    c->setContentsScaleIndexSetting(rowOfIndex(index));
+    c->updateContentsScaleIndex();
+    // The textures are made again for the new resolution at the next game start.
+    c->releaseResources();
+    // The settings tab was already gone when the choice was made; without a save here the
+    // choice would live only until the tab goes once more.
+    c->saveSettings();
+}
+
+void SettingsToolViewController_ContentsScaleIndexDelegate::startNextView() {
+    if (auto c = core()) c->startToolsView();
+}
+
+// ---- the settings tab ----
+
+SettingsToolViewController::SettingsToolViewController(std::string nibName)
+    : ToolViewControllerBase(std::move(nibName)) {
+    outlet("calibrateBtn", calibrateBtn_);
+    outlet("soundBtn", soundBtn_);
+    outlet("bgMusicLabel", bgMusicLabel_);
+    outlet("bgMusicSwitch", bgMusicSwitch_);
+    outlet("resolutionBtn", resolutionBtn_);
+    action("onSoundBtn", [this](platform::ui::Control*) { onSoundBtn(); });
+    action("onCalibrateBtn", [this](platform::ui::Control*) { onCalibrateBtn(); });
+    action("onResolutionBtn", [this](platform::ui::Control*) { onResolutionBtn(); });
+}
+
+SettingsToolViewController::~SettingsToolViewController() {
+    if (accelerometerHelper_) accelerometerHelper_->stop();
+}
+
+void SettingsToolViewController::setup() {
+    ToolViewControllerBase::setup();
+    tabBarItem().imageName = kTabImage;
+    tabBarItem().title = "Settings";
+    setTitle("Settings");
+    auto self = std::static_pointer_cast<SettingsToolViewController>(shared_from_this());
+    calibrateActionDelegate_ =
+        SimpleUIActionSheetDelegate::create(self, &SettingsToolViewController::onCalibrateAction);
+    contentsScaleIndexDelegate_ =
+        std::make_shared<SettingsToolViewController_ContentsScaleIndexDelegate>(self);
+}
+
+void SettingsToolViewController::viewWillAppear(bool animated) {
+    ToolViewControllerBase::viewWillAppear(animated);
+    updateView();
+}
+
+void SettingsToolViewController::updateView() {
+    auto c = core();
+    if (!c) return;
+    if (soundBtn_) SetButtonTitle(*soundBtn_, "SoundVolume: " + c->soundVolumeString());
+
+    const bool music = c->hasMusicResources();
+    if (bgMusicSwitch_) {
+        bgMusicSwitch_->setHidden(!music);
+        if (music) bgMusicSwitch_->setOn(c->bgMusicMode() != 0, false);
+    }
+    if (bgMusicLabel_) bgMusicLabel_->setHidden(!music);
+
+    if (calibrateBtn_) {
+        const bool tilt = c->accelerometerCalibrationType() != 0;
+        calibrateBtn_->setHidden(!tilt);
+        if (tilt)
+            SetButtonTitle(*calibrateBtn_,
+                           "Calibrate Tilt Sensor: " + neutralAccelerometerString());
+    }
+
+    if (resolutionBtn_) {
+        const bool scales = c->supportsContentsScale();
+        resolutionBtn_->setHidden(!scales);
+        if (scales && contentsScaleIndexDelegate_)
+            SetButtonTitle(*resolutionBtn_,
+                           "Screen Resolution: " + contentsScaleIndexDelegate_->itemLabelAt(
+                                                       c->contentsScaleIndexSetting()));
+    }
+}
+
+void SettingsToolViewController::willSaveSettings() {
+    if (!bgMusicSwitch_ || bgMusicSwitch_->isHidden()) return;
+    if (auto c = core()) c->setBgMusicMode(bgMusicSwitch_->isOn() ? 1 : 0);
+}
+
+void SettingsToolViewController::viewWillDisappear(bool animated) {
+    ToolViewControllerBase::viewWillDisappear(animated);
+    willSaveSettings();
+    if (auto c = core()) c->saveSettings();
+    stopAcceleromter();
+}
+
+void SettingsToolViewController::onSoundBtn() {
+    willSaveSettings();
+    if (auto c = core()) c->toggleSoundVolume();
+    updateView();
+}
+
+void SettingsToolViewController::onResolutionBtn() {
+    auto c = core();
+    if (!c) return;
+    // Without a selection screen, taking the tools away would leave nothing on screen.
+    auto select = c->simpleSelectView();
+    if (!select) return;
+    c->stopToolsView();
+    select->startWithDelegate(contentsScaleIndexDelegate_, "Select Screen Resolution",
+                              SettingsToolViewController_ContentsScaleIndexDelegate::rowOfIndex(
+                                  c->contentsScaleIndexSetting()));
+    c->transitionAnimation(2, 0.5f);
+    select->closeWhenSuspend();
+}
+
+void SettingsToolViewController::startAcceleromter() {
+    if (accelerometerHelper_) return;
+    if (!accelerometerOwner_) accelerometerOwner_ = std::make_shared<CalibrationOwner>(core());
+    accelerometerHelper_ = AccelerometerHelper::create(accelerometerOwner_);
+    accelerometerHelper_->startWithFrequency(kCalibrationFrequency,
+                                             kCalibrationFilteringFactorPerSec);
+}
+
+void SettingsToolViewController::stopAcceleromter() {
+    if (!accelerometerHelper_) return;
+    accelerometerHelper_->stop();
+    accelerometerHelper_.reset();
+}
+
+std::string SettingsToolViewController::neutralAccelerometerString(int calibrationType,
+                                                                   int64_t orientation, double x,
+                                                                   double y, double z) {
+    if (calibrationType == 1) {
+        double sideways = x;
+        if (orientation == 2) sideways = -x;
+        if (orientation == 3) sideways = -y;
+        if (orientation == 4) sideways = y;
+        return format("%+0.3f", sideways);
+    }
+    if (calibrationType == 2) {
+        double h = 0, v = 0;
+        AccelerometerHelper::getAnglesWithOrientation(orientation, x, y, z, h, v);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%+d,%+d", wholeDegrees(h), wholeDegrees(v));
+        return buf;
+    }
+    return "N/A";
+}
+
+std::string SettingsToolViewController::neutralAccelerometerString() const {
+    auto c = core();
+    if (!c) return "N/A";
+    const int64_t o = c->interfaceOrientation();
+    const auto& info = c->orientationDependedInfoFor(o);
+    return neutralAccelerometerString(c->accelerometerCalibrationType(), o,
+                                      info.neutralAccelerometerX, info.neutralAccelerometerY,
+                                      info.neutralAccelerometerZ);
+}
+
+bool SettingsToolViewController::calibrationPostureIsValid(int64_t orientation, double x, double y,
+                                                           double z) {
+    double h = 0, v = 0;
+    AccelerometerHelper::getAnglesWithOrientation(orientation, x, y, z, h, v);
+    // A reading that makes no angle at all is no posture either.
+    if (!std::isfinite(h) || !std::isfinite(v)) return false;
+    return !(std::fabs(M_PI / 2 - std::fabs(h)) < M_PI / 4);
+}
+
+void SettingsToolViewController::onCalibrateBtn() {
+    startAcceleromter();
+    auto c = core();
+    const bool tilted = c && c->accelerometerCalibrationType() == 2;
+    auto sheet = platform::ui::ActionSheet::create(
+        tilted ? "Keep the device on your preferred neutral angle, and press OK"
+               : "Hold the device neutrally, and press OK",
+        calibrateActionDelegate_, "Cancel", "", {"OK", "Reset to default"});
+    sheet->setDestructiveButtonIndex(static_cast<int>(kCalibrateOk));
+    calibrateSheet_ = sheet;
+    sheet->showInView(sheetHostView());
+}
+
+void SettingsToolViewController::onCalibrateAction(std::int64_t buttonIndex) {
+    willSaveSettings();
+    auto c = core();
+    if (c) {
+        const int64_t o = c->interfaceOrientation();
+        if (buttonIndex == kCalibrateReset) {
+            c->resetNeutralAcceleromterValueFor(o);
+        } else if (buttonIndex == kCalibrateOk && accelerometerHelper_) {
+            // Without a running accelerometer (the tab went away while the question was open)
+            // there is no reading to take; an empty one would silently reset the calibration.
+            const double x = accelerometerHelper_->accelerometerX();
+            const double y = accelerometerHelper_->accelerometerY();
+            const double z = accelerometerHelper_->accelerometerZ();
+            if (!calibrationPostureIsValid(o, x, y, z)) {
+                ShowSimpleAlert("Calibration Error",
+                                "The device is tilting invalidly. Please hold the device more "
+                                "parallel to the floor.");
+                return;
+            }
+            c->setNeutralAcceleromterFor(o, x, y, z);
+        }
+    }
+    updateView();
+    stopAcceleromter();
+}
+
+}  // namespace app

@@ -1,0 +1,120 @@
+#pragma once
+
+// The settings tab: sound volume, background music (shown only when the game has music),
+// the neutral tilt ("Calibrate Tilt Sensor", measured with the accelerometer at 100 Hz while
+// the question is open) and the drawing resolution, chosen on the selection screen.
+// Changes are saved when the tab's view goes away.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/screens/SimpleSelectView.h"
+#include "app/screens/SimpleUIActionSheetDelegate.h"
+#include "app/screens/ToolViewControllerBase.h"
+#include "platform/ui/ActionSheet.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/Switch.h"
+
+namespace app {
+
+class AccelerometerHelper;
+class AccelerometerHelperOwner;
+class SettingsToolViewController;
+
+// The drawing resolution rows of the selection screen: 0 automatic, then low, medium, high.
+class SettingsToolViewController_ContentsScaleIndexDelegate : public SimpleSelectViewDelegate {
+  public:
+    static constexpr int kItemsNum = 4;
+
+    explicit SettingsToolViewController_ContentsScaleIndexDelegate(
+        std::weak_ptr<SettingsToolViewController> owner)
+        : owner_(std::move(owner)) {}
+
+    // Any index other than 1 to 3 reads as row 0 ("Automatic").
+    static int rowOfIndex(int index) { return index >= 1 && index <= 3 ? index : 0; }
+
+    int itemsNum() override { return kItemsNum; }
+    std::string itemLabelAt(int index) override;
+    std::optional<std::string> itemInfoTextAt(int index) override;
+    bool canBeDoneWithIndex(int, SimpleSelectView&) override { return true; }
+    void didBeDoneWithIndex(int index, SimpleSelectView& view) override;
+    void startNextView() override;
+
+  private:
+    std::shared_ptr<AppCoreBase> core() const;
+
+    std::weak_ptr<SettingsToolViewController> owner_;
+};
+
+class SettingsToolViewController : public ToolViewControllerBase {
+  public:
+    static constexpr const char* kTabImage = "icon_settings.png";
+    static constexpr double kCalibrationFrequency = 100.0;
+    // Practically unfiltered: the calibration takes the device's posture as it is now.
+    static constexpr double kCalibrationFilteringFactorPerSec = 1e-10;
+    // Buttons of the calibration sheet.
+    static constexpr std::int64_t kCalibrateOk = 0;
+    static constexpr std::int64_t kCalibrateReset = 1;
+
+    explicit SettingsToolViewController(std::string nibName = "SettingsTool_Portrait");
+    ~SettingsToolViewController() override;
+    const char* className() const override { return "SettingsToolViewController"; }
+
+    void setup() override;
+    void viewWillAppear(bool animated) override;
+    void viewWillDisappear(bool animated) override;
+    virtual void willSaveSettings();
+    virtual void updateView();
+
+    void onSoundBtn();
+    void onResolutionBtn();
+    void onCalibrateBtn();
+    void onCalibrateAction(std::int64_t buttonIndex);
+    void startAcceleromter();
+    void stopAcceleromter();
+
+    // The neutral tilt of the app core's orientation as the calibrate button shows it.
+    std::string neutralAccelerometerString() const;
+    // The same for a calibration type, an orientation and a neutral vector: type 1 the
+    // sideways component ("%+0.3f"), type 2 the two angles in degrees ("%+d,%+d"), else "N/A".
+    static std::string neutralAccelerometerString(int calibrationType, int64_t orientation,
+                                                  double x, double y, double z);
+    // False for a posture whose sideways angle is near 90 degrees (the device stands on its
+    // edge): there the forward angle is undefined, so it cannot be a neutral position.
+    static bool calibrationPostureIsValid(int64_t orientation, double x, double y, double z);
+
+    const std::shared_ptr<AccelerometerHelper>& accelerometerHelper() const {
+        return accelerometerHelper_;
+    }
+    const std::shared_ptr<SettingsToolViewController_ContentsScaleIndexDelegate>&
+    contentsScaleIndexDelegate() const {
+        return contentsScaleIndexDelegate_;
+    }
+    std::shared_ptr<platform::ui::ActionSheet> calibrateSheet() const {
+        return calibrateSheet_.lock();
+    }
+    const std::shared_ptr<platform::ui::Button>& calibrateBtn() const { return calibrateBtn_; }
+    const std::shared_ptr<platform::ui::Button>& soundBtn() const { return soundBtn_; }
+    const std::shared_ptr<platform::ui::Label>& bgMusicLabel() const { return bgMusicLabel_; }
+    const std::shared_ptr<platform::ui::Switch>& bgMusicSwitch() const { return bgMusicSwitch_; }
+    const std::shared_ptr<platform::ui::Button>& resolutionBtn() const { return resolutionBtn_; }
+
+  private:
+    std::shared_ptr<platform::ui::Button> calibrateBtn_;
+    std::shared_ptr<platform::ui::Button> soundBtn_;
+    std::shared_ptr<platform::ui::Label> bgMusicLabel_;
+    std::shared_ptr<platform::ui::Switch> bgMusicSwitch_;
+    std::shared_ptr<platform::ui::Button> resolutionBtn_;
+    std::shared_ptr<SimpleUIActionSheetDelegate> calibrateActionDelegate_;
+    // The helper holds where its neutral position comes from only weakly; we keep it.
+    std::shared_ptr<AccelerometerHelperOwner> accelerometerOwner_;
+    std::shared_ptr<AccelerometerHelper> accelerometerHelper_;
+    std::shared_ptr<SettingsToolViewController_ContentsScaleIndexDelegate>
+        contentsScaleIndexDelegate_;
+    std::weak_ptr<platform::ui::ActionSheet> calibrateSheet_;
+};
+
+}  // namespace app

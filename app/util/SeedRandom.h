@@ -1,6 +1,0 @@
-#pragma once
-
-// random() is seeded from the monotonic clock when the program is loaded, before main. Linking
-// anything of this library's random support keeps the seeding in the program; calling this is
-// harmless and ensures the seed was planted.
-void SeedRandomAtLoad();

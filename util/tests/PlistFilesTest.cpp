@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/base/LogSink.h"
+#include "platform/storage/AppPaths.h"
+#include "platform/storage/PropertyList.h"
+#include "util/PlistFiles.h"
+
+using namespace util;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempHome : ::testing::Test {
+    fs::path home;
+    TempHome() {
+        home = fs::temp_directory_path() /
+               ("coreA-util-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(home);
+        platform::AppPaths::setHomeOverride(home);
+    }
+    ~TempHome() override {
+        platform::AppPaths::setHomeOverride(std::nullopt);
+        fs::remove_all(home);
+    }
+    static void writeBytes(const fs::path& p, const std::string& bytes) {
+        std::ofstream(p, std::ios::binary) << bytes;
+    }
+    static std::string readBytes(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+};
+
+using PlistFiles = TempHome;
+
+}  // namespace
+
+TEST_F(PlistFiles, DocumentsPathsAndSubdirectories) {
+    const fs::path docs = DocumentsDirectoryPath();
+    EXPECT_EQ(docs, platform::AppPaths::documents());
+    EXPECT_EQ(docs.parent_path(), home);
+
+    EXPECT_EQ(DocumentsSubdirectoryPath("LevelScores", false), (docs / "LevelScores").string());
+    EXPECT_FALSE(fs::exists(docs / "LevelScores"));
+    auto made = DocumentsSubdirectoryPath("LevelScores", true);
+    ASSERT_TRUE(made);
+    EXPECT_TRUE(fs::is_directory(*made));
+    EXPECT_EQ(DocumentsSubdirectoryPath("LevelScores", true), made);  // already there
+
+    writeBytes(docs / "levels", "a file in the way");
+    EXPECT_FALSE(DocumentsSubdirectoryPath("levels", true));
+    EXPECT_FALSE(DocumentsSubdirectoryPath("../outside", true));
+    EXPECT_FALSE(DocumentsSubdirectoryPath("/etc", false));
+    EXPECT_FALSE(fs::exists(home / "outside"));
+}
+
+TEST_F(PlistFiles, WritesBinaryAndReadsBack) {
+    const std::string path = DocumentsDirectoryPath() + "/unlockinglevels.plist";
+    auto dict = platform::Value::dictionary({{"3", 1}, {"note", "kept"}});
+    ASSERT_TRUE(WriteDictionaryToPlistFile(path, dict));
+    EXPECT_EQ(readBytes(path).substr(0, 8), "bplist00");
+    auto back = ReadDictionaryFromPlistFile(path);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, dict);
+
+    // Any property-list format is accepted on reading.
+    auto xml = platform::PropertyList::serialize(dict, platform::PropertyListFormat::Xml);
+    writeBytes(path, *xml);
+    EXPECT_EQ(ReadDictionaryFromPlistFile(path), dict);
+}
+
+TEST_F(PlistFiles, BadFilesReadAsNothingAndOnlyExceptionsAreLogged) {
+    platform::LogSink::Capture log;
+    const fs::path docs = DocumentsDirectoryPath();
+    EXPECT_FALSE(ReadDictionaryFromPlistFile((docs / "missing.plist").string()));
+
+    auto array = platform::PropertyList::serialize(platform::Value::array({1, 2}),
+                                                   platform::PropertyListFormat::Binary);
+    writeBytes(docs / "array.plist", *array);
+    EXPECT_FALSE(ReadDictionaryFromPlistFile((docs / "array.plist").string()));
+
+    writeBytes(docs / "junk.plist", "bplist00\xff\xff garbage");
+    EXPECT_FALSE(ReadDictionaryFromPlistFile((docs / "junk.plist").string()));
+    fs::create_directories(docs / "dir.plist");
+    EXPECT_FALSE(ReadDictionaryFromPlistFile((docs / "dir.plist").string()));
+    EXPECT_EQ(log.count(), 0u);
+}
+
+TEST_F(PlistFiles, FailedWritesKeepTheOldFile) {
+    const std::string path = DocumentsDirectoryPath() + "/settings.plist";
+    auto good = platform::Value::dictionary({{"soundVolume.max3", 2}});
+    ASSERT_TRUE(WriteDictionaryToPlistFile(path, good));
+    const std::string before = readBytes(path);
+
+    platform::LogSink::Capture log;
+    // A null cannot be stored in a property list: refused before the file is touched.
+    auto bad = platform::Value::dictionary({{"x", platform::Value()}});
+    EXPECT_FALSE(WriteDictionaryToPlistFile(path, bad));
+    EXPECT_TRUE(log.contains("[ERROR] WriteDictionaryToPlistFile"));
+    EXPECT_FALSE(WriteDictionaryToPlistFile(path, platform::Value::array({})));
+    EXPECT_EQ(readBytes(path), before);
+
+    EXPECT_FALSE(WriteDictionaryToPlistFile(
+        (fs::path(DocumentsDirectoryPath()) / "no-such-dir" / "x.plist").string(), good));
+}
