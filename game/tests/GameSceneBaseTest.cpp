@@ -11,8 +11,8 @@
 #include "appbase/tests/FakeShell.h"
 #include "game/GameSceneBase.h"
 #include "game/MyAppContextIPhone.h"
-#include "platform/gfx/RecordingGL.h"
 #include "game/testsupport/BuiltInLevels.h"
+#include "platform/gfx/RecordingGL.h"
 
 using namespace JTApp;
 using JTCore::JTNew;

@@ -10,7 +10,7 @@
 namespace platform::gfx {
 
 class GLES1 {
-public:
+  public:
     virtual ~GLES1() = default;
 
     // State
@@ -84,13 +84,13 @@ void setGL(GLES1* table);
 
 // Installs a table for the lifetime of the scope.
 class ScopedGL {
-public:
+  public:
     explicit ScopedGL(GLES1& table);
     ~ScopedGL();
     ScopedGL(const ScopedGL&) = delete;
     ScopedGL& operator=(const ScopedGL&) = delete;
 
-private:
+  private:
     GLES1* previous_;
 };
 

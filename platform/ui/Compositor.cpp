@@ -435,8 +435,8 @@ const Compositor::Tex* Compositor::shapeTexture(const std::shared_ptr<const gfx:
 
 // One texture per picture and use, kept while the picture lives: its colours, or only its
 // coverage (a shape the caller tints).
-const Compositor::Tex* Compositor::cachedImageTexture(const std::shared_ptr<const gfx::Image>& image,
-                                                      bool shapeOnly) {
+const Compositor::Tex* Compositor::cachedImageTexture(
+    const std::shared_ptr<const gfx::Image>& image, bool shapeOnly) {
     if (!image || image->empty()) return nullptr;
     std::string key = (shapeOnly ? "shape:" : "img:") +
                       std::to_string(reinterpret_cast<std::uintptr_t>(image.get()));

@@ -16,8 +16,8 @@ TEST(WeakCallTest, RunsWhileTheTargetLivesAndNothingAfterwards) {
     platform::MainLoopTestScope scope;
     auto counter = std::make_shared<Counter>();
     auto viaMember = platform::weakCall(std::weak_ptr<Counter>(counter), &Counter::bump);
-    auto viaLambda = platform::weakCall(std::weak_ptr<Counter>(counter),
-                                        [](Counter& c) { c.hits += 10; });
+    auto viaLambda =
+        platform::weakCall(std::weak_ptr<Counter>(counter), [](Counter& c) { c.hits += 10; });
     viaMember(2);
     platform::MainLoop::main().post(viaLambda);
     platform::MainLoop::main().runUntilIdle();

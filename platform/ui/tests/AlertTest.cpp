@@ -199,8 +199,8 @@ TEST_F(AlertTest, ActionSheetCancelsOnATouchAroundItButNotOnItsPanel) {
     TouchInput input{window};
     // The panel's own background (left of the buttons, below the title) keeps the sheet up.
     auto panel = s->view()->subviews().front();
-    Point onPanel = s->view()->convertPointFromView({5, panel->bounds().size.height - 5},
-                                                    panel.get());
+    Point onPanel =
+        s->view()->convertPointFromView({5, panel->bounds().size.height - 5}, panel.get());
     input.touchDown(1, onPanel);
     input.touchUp(1, onPanel);
     EXPECT_TRUE(s->isVisible());
