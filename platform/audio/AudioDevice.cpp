@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/audio/AudioSession.h"
+
 namespace platform::audio {
 namespace {
 
@@ -23,7 +25,10 @@ std::unique_ptr<AudioDevice> AudioDevice::openDefault() {
         loopback ? al().alcLoopbackOpenDeviceSOFT(nullptr) : al().alcOpenDevice(nullptr);
     if (!device) return nullptr;
     std::unique_ptr<AudioDevice> result(new AudioDevice(device, loopback));
-    if (loopback) lastLoopback.store(result.get());
+    if (loopback)
+        lastLoopback.store(result.get());
+    else
+        AudioSession::shared().outputDeviceOpened();
     return result;
 }
 
@@ -50,6 +55,7 @@ AudioDevice::~AudioDevice() {
         al().alcDestroyContext(context_);
     }
     if (device_) al().alcCloseDevice(device_);
+    if (!loopback_) AudioSession::shared().outputDeviceClosed();
 }
 
 ALCenum AudioDevice::createContext(int mixerRate) {
