@@ -1,0 +1,48 @@
+#include "ads/foundation/GADViewAdditions.h"
+
+#include <memory>
+
+#include "platform/ui/Application.h"
+#include "platform/ui/View.h"
+#include "platform/ui/Window.h"
+
+namespace ads {
+
+using platform::Rect;
+using platform::ui::View;
+
+Rect gad_visibleBounds(const View& view) {
+    if (platform::ui::Application::shared().applicationState() !=
+        platform::ui::ApplicationState::Active) {
+        return Rect::zero();
+    }
+    const platform::ui::Window* window = view.window();
+    if (!window || window->isHidden()) return Rect::zero();
+    // The chain is walked twice: a hidden view anywhere hides the view whatever clips.
+    std::shared_ptr<View> holder;
+    for (const View* v = &view; v; holder = v->superview(), v = holder.get()) {
+        if (v->isHidden()) return Rect::zero();
+    }
+    Rect visible = window->bounds();
+    for (const View* v = &view; v; holder = v->superview(), v = holder.get()) {
+        if (!v->clipsToBounds()) continue;
+        visible = visible.intersection(v->convertRectToView(v->bounds(), nullptr));
+        if (visible.isEmpty()) return Rect::zero();
+    }
+    return visible;
+}
+
+bool gad_supportsOrientations(const View& view, unsigned mask) {
+    auto& app = platform::ui::Application::shared();
+    return (app.supportedInterfaceOrientationsForWindow(view.window()) & mask) != 0;
+}
+
+void gad_fillSuperview(View& view) {
+    auto superview = view.superview();
+    if (!superview) return;
+    view.setFrame(Rect(platform::Point{}, superview->bounds().size));
+    view.setAutoresizingMask(platform::ui::AutoresizingFlexibleWidth |
+                             platform::ui::AutoresizingFlexibleHeight);
+}
+
+}  // namespace ads

@@ -1,0 +1,29 @@
+#pragma once
+
+// What the SDK asks of any view: how much of it can show, whether its window takes an
+// orientation, filling its superview. Main thread, like the views themselves.
+
+#include "platform/base/Geometry.h"
+
+namespace platform::ui {
+class View;
+}
+
+namespace ads {
+
+// The part of the window the view can show, in window coordinates: the window's bounds
+// narrowed by every view from this one up to the window that clips to its bounds. The zero
+// rectangle while the application is not active, when the view has no window, the window
+// or any view on the way is hidden, or nothing is left.
+platform::Rect gad_visibleBounds(const platform::ui::View& view);
+
+// Whether the orientations the application allows for the view's window share a bit with
+// the mask (bit 1 << orientation).
+bool gad_supportsOrientations(const platform::ui::View& view, unsigned mask);
+
+// Makes the view cover its superview's content area and follow its size from then on (our
+// toolkit lays out by autoresizing, so the view takes flexible width and height). Nothing
+// without a superview.
+void gad_fillSuperview(platform::ui::View& view);
+
+}  // namespace ads
