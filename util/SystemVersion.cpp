@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "platform/device/DeviceInfo.h"
+
 namespace util {
 
 namespace {
@@ -13,9 +15,8 @@ bool beginsWithAny(const std::string& version, std::initializer_list<const char*
 }
 }  // namespace
 
-const std::string& SystemVersion() {
-    static const std::string v = "8.4";
-    return v;
+std::string SystemVersion() {
+    return platform::DeviceInfo::systemVersion();
 }
 
 // A desktop always runs the app beside others.

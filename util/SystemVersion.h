@@ -4,10 +4,10 @@
 
 namespace util {
 
-// The operating-system checks of the original program. This build reports the system version
-// "8.4"; the checks are prefix tests on the version text, so any later version counts as
-// supporting all of them.
-const std::string& SystemVersion();
+// The operating-system checks of the original program. The system version is the device's
+// (platform::DeviceInfo, "8.4"); the checks are prefix tests on the version text, so any later
+// version counts as supporting all of them.
+std::string SystemVersion();
 
 bool SystemSupportsMultitasking();
 bool SystemSupportsOS3();

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/base/LogSink.h"
+#include "platform/device/DeviceInfo.h"
 #include "util/LogMessage.h"
 #include "util/SeedRandom.h"
 #include "util/SystemVersion.h"
@@ -81,6 +82,11 @@ TEST(SystemVersion, PrefixChecks) {
     EXPECT_FALSE(SystemSupportsOS7("6.0"));
     EXPECT_TRUE(SystemSupportsOS7("7.1"));
     EXPECT_FALSE(SystemSupportsOS8("7.1"));
+    // The version is the device's, so the checks follow it.
+    platform::DeviceInfo::Scope older(
+        {"iPhone", "iPhone OS", "7.1", platform::UserInterfaceIdiom::Phone});
+    EXPECT_EQ(SystemVersion(), "7.1");
+    EXPECT_FALSE(SystemSupportsOS8());
 }
 
 TEST(SeedRandom, SeededBeforeMain) {
