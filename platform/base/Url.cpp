@@ -185,6 +185,7 @@ std::optional<Url> Url::parse(std::string_view text, const Url& base) {
     if (!ref) return std::nullopt;
     if (ref->hasScheme()) {
         if (!ref->opaque_) ref->path_ = removeDotSegments(ref->path_);
+        ref->guardPath();
         ref->recompose();
         return ref;
     }
@@ -228,8 +229,22 @@ std::optional<Url> Url::parse(std::string_view text, const Url& base) {
         }
     }
     t.fragment_ = ref->fragment_;
+    t.guardPath();
     t.recompose();
+    // A relative base can resolve to nothing at all, which no parse accepts either.
+    if (t.text_.empty()) return std::nullopt;
     return t;
+}
+
+void Url::guardPath() {
+    if (opaque_ || hasAuthority_) return;
+    // Removing dot segments can leave "//host/..." or "evil:..." at the front; written out as
+    // they are, the next reader would take them for an authority or a scheme and go elsewhere.
+    if (path_.rfind("//", 0) == 0) {
+        path_.insert(0, "/.");
+    } else if (scheme_.empty() && path_.substr(0, path_.find('/')).find(':') != std::string::npos) {
+        path_.insert(0, "./");
+    }
 }
 
 void Url::recompose() {

@@ -76,6 +76,7 @@ class Url {
     struct Parts;
     static std::optional<Url> fromText(std::string_view text);
     void recompose();
+    void guardPath();
 
     std::string text_;
     std::string scheme_;

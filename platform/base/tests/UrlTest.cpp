@@ -211,6 +211,29 @@ TEST(Url, RelativeResolution) {
     EXPECT_EQ(Url::parse("http://h")->resolve("x")->absoluteString(), "http://h/x");
 }
 
+TEST(Url, AResolvedUrlReadsBackAsTheSameAddress) {
+    // Dot segments removed in front of "//" or a colon must not turn into a host or a scheme
+    // when the text is read again.
+    auto hostLike = Url::parse("http://h/")->resolve("http:/a/..//evil.example/p");
+    ASSERT_TRUE(hostLike);
+    EXPECT_EQ(hostLike->host(), "");
+    auto again = Url::parse(hostLike->absoluteString());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->host(), "");
+    EXPECT_EQ(again->path(), hostLike->path());
+
+    auto relative = Url::parse("y");
+    ASSERT_TRUE(relative);
+    auto schemeLike = relative->resolve("./evil:z");
+    ASSERT_TRUE(schemeLike);
+    auto reread = Url::parse(schemeLike->absoluteString());
+    ASSERT_TRUE(reread);
+    EXPECT_FALSE(reread->hasScheme()) << schemeLike->absoluteString();
+
+    // Climbing out of a relative base leaves nothing, which is no URL.
+    EXPECT_FALSE(Url::parse("ht*;p?q")->resolve("../../../.."));
+}
+
 TEST(Url, FileUrlsAndAppending) {
     Url f = Url::fileUrl("/tmp/a dir/n\xc3\xa9.png");
     EXPECT_EQ(f.absoluteString(), "file:///tmp/a%20dir/n%C3%A9.png");
