@@ -4,7 +4,9 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -35,6 +37,14 @@ bool hasControl(std::string_view text) {
     return false;
 }
 
+// Whole seconds for the file line. A stored or hand-edited file may hold any number, and a
+// double past the 64-bit range has no integer to convert to.
+std::string expiryText(double expires) {
+    constexpr double kLimit = 9.2e18;
+    if (std::isnan(expires)) return "0";
+    return std::to_string(static_cast<long long>(std::clamp(expires, -kLimit, kLimit)));
+}
+
 std::string netscapeLine(const HttpCookie& c) {
     std::string line;
     if (c.httpOnly) line += "#HttpOnly_";
@@ -43,7 +53,7 @@ std::string netscapeLine(const HttpCookie& c) {
     line += c.includeSubdomains ? "\tTRUE\t" : "\tFALSE\t";
     line += c.path.empty() ? "/" : c.path;
     line += c.secure ? "\tTRUE\t" : "\tFALSE\t";
-    line += std::to_string(static_cast<long long>(c.expires));
+    line += expiryText(c.expires);
     line += "\t" + c.name + "\t" + c.value;
     return line;
 }

@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 
 #include <gtest/gtest.h>
+
 #include <sys/stat.h>
 
 #include "NetTestSupport.h"
@@ -109,4 +111,22 @@ TEST_F(CookieJarTest, SetMatchDeleteSaveAndLoad) {
     EXPECT_EQ(loaded[0], site);
     std::remove(path.c_str());
     EXPECT_FALSE(jar.load(path));
+}
+
+TEST_F(CookieJarTest, AFileWithAnExpiryBeyondEveryClockStillLoads) {
+    CookieJar& jar = CookieJar::shared();
+    jar.deleteAllCookies();
+    std::string path = std::string(MOVU_BINARY_DIR) + "/cookie-jar-far-future.txt";
+    std::ofstream(path) << "far.test\tFALSE\t/\tFALSE\t99999999999999999999\tlong\tlived\n";
+    ASSERT_TRUE(jar.load(path));
+    auto cookies = jar.allCookies();
+    ASSERT_EQ(cookies.size(), 1u);
+    EXPECT_EQ(cookies[0].value, "lived");
+    EXPECT_GT(cookies[0].expires, 1e18);
+    ASSERT_TRUE(jar.save(path));
+    jar.deleteAllCookies();
+    ASSERT_TRUE(jar.load(path));
+    EXPECT_EQ(jar.allCookies().size(), 1u);
+    std::remove(path.c_str());
+    jar.deleteAllCookies();
 }
