@@ -66,3 +66,27 @@ function(movu_bench name)
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark)
 endfunction()
+
+# movu_fuzz(<name> <sources...> DEPS <targets...> [SEEDS <folders...>])
+# A libFuzzer target fuzz_<name>. Its seed corpus is fuzz/corpus/<name>/ plus the SEEDS
+# folders (fixtures the tests already use); scripts/fuzz reads the list from
+# <build>/fuzz/<name>.seeds. In the sanitizer build the same call registers the target's short
+# regression run with CTest, which runs the binary of the fuzz build.
+function(movu_fuzz name)
+  cmake_parse_arguments(ARG "" "" "DEPS;SEEDS" ${ARGN})
+  if(MOVU_FUZZ)
+    set(exe fuzz_${name})
+    add_executable(${exe} ${ARG_UNPARSED_ARGUMENTS})
+    target_link_libraries(${exe} PRIVATE ${ARG_DEPS})
+    target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
+    add_dependencies(fuzz_all ${exe})
+    set(seeds ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name} ${ARG_SEEDS})
+    list(JOIN seeds "\n" seedText)
+    file(WRITE ${CMAKE_BINARY_DIR}/fuzz/${name}.seeds "${seedText}\n")
+  elseif(MOVU_TESTS AND MOVU_FUZZ_BUILD_DIR)
+    add_test(NAME fuzz.${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/fuzz --regression ${name})
+    set_tests_properties(fuzz.${name} PROPERTIES
+      ENVIRONMENT "MOVU_FUZZ_BUILD_DIR=${MOVU_FUZZ_BUILD_DIR};${MOVU_TEST_ENV}"
+      TIMEOUT 300 LABELS fuzz)
+  endif()
+endfunction()

@@ -1,0 +1,1 @@
+movu_fuzz(cookies ${CMAKE_CURRENT_SOURCE_DIR}/cookies.cpp DEPS platform_net)

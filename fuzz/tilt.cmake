@@ -1,0 +1,1 @@
+movu_fuzz(tilt ${CMAKE_CURRENT_SOURCE_DIR}/tilt.cpp DEPS platform_device)
