@@ -33,14 +33,14 @@ AnnounceManager& AnnounceManager::sharedAnnounceManager() {
     return *instance;
 }
 
-void AnnounceManager::setAppCore(std::shared_ptr<AnnounceAppCore> appCore) {
+void AnnounceManager::setAppCore(std::weak_ptr<AnnounceAppCore> appCore) {
     std::lock_guard<std::mutex> lock(appCoreMutex_);
     appCore_ = std::move(appCore);
 }
 
 std::shared_ptr<AnnounceAppCore> AnnounceManager::appCore() const {
     std::lock_guard<std::mutex> lock(appCoreMutex_);
-    return appCore_;
+    return appCore_.lock();
 }
 
 void AnnounceManager::requestInterstitialAd() {
@@ -150,7 +150,7 @@ void AnnounceManager::resetForTesting() {
     if (popupAdAlertView_) popupAdAlertView_->dismissWithClickedButtonIndex(-1, false);
     popupAdAlertView_ = nullptr;
     popupAdButtons_.clear();
-    setAppCore(nullptr);
+    setAppCore({});
     {
         std::lock_guard<std::mutex> lock(propertiesMutex_);
         amProperties_.reset();

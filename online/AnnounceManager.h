@@ -57,8 +57,10 @@ class AnnounceManager {
     // Seconds since 1970 on the program's clock.
     static double now();
 
-    // Retained: the manager needs the core for as long as the process runs.
-    void setAppCore(std::shared_ptr<AnnounceAppCore> appCore);
+    // Held weakly: the manager outlives the program's shutdown, and the core's textures and
+    // sounds must go while their GL context and sound engine still exist. Without a core
+    // every answer that needs one is empty.
+    void setAppCore(std::weak_ptr<AnnounceAppCore> appCore);
     std::shared_ptr<AnnounceAppCore> appCore() const;
 
     // Clears the shutdown flag and starts a check on its own thread unless the schedule
@@ -176,7 +178,7 @@ class AnnounceManager {
     void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int index);
 
     mutable std::mutex appCoreMutex_;
-    std::shared_ptr<AnnounceAppCore> appCore_;
+    std::weak_ptr<AnnounceAppCore> appCore_;
 
     // Guards shutdown_ and every write into the cache.
     mutable std::mutex shutdownLock_;

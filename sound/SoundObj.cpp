@@ -14,7 +14,9 @@ using platform::audio::AudioSession;
 namespace {
 
 struct ClassState {
-    std::vector<std::shared_ptr<SoundObj>> soundObjs;
+    // Weak: the engine's list must not keep a sound alive past its owner (the app core), or
+    // the sound would be released after the engine it was loaded into.
+    std::vector<std::weak_ptr<SoundObj>> soundObjs;
     bool engineUp = false;
     bool musicEnabled = true;
     bool musicExists = false;
@@ -60,6 +62,11 @@ std::shared_ptr<SoundObj> SoundObj::newMusicWithResourceName(const std::string& 
 
 SoundObj::SoundObj(int32_t type, std::string resourcePath)
     : _type(type), _resourcePath(std::move(resourcePath)) {}
+
+SoundObj::~SoundObj() {
+    // The owner let go while the engine is up: its effect and music go now, not at teardown.
+    unloadResource();
+}
 
 std::shared_ptr<SoundObj> SoundObj::create(int32_t type, const std::string& resourcePath) {
     auto obj = std::make_shared<SoundObj>(type, resourcePath);
@@ -118,7 +125,13 @@ void SoundObj::setMusicIsEnabled(bool enabled) {
 }
 
 std::vector<std::shared_ptr<SoundObj>> SoundObj::soundObjs() {
-    return state().soundObjs;
+    auto& list = state().soundObjs;
+    std::erase_if(list, [](const std::weak_ptr<SoundObj>& w) { return w.expired(); });
+    std::vector<std::shared_ptr<SoundObj>> live;
+    live.reserve(list.size());
+    for (const auto& w : list)
+        if (auto obj = w.lock()) live.push_back(std::move(obj));
+    return live;
 }
 
 bool SoundObj::engineIsUp() {
@@ -243,9 +256,10 @@ void SoundObj::unloadResource() {
 
 void SoundObj::dispose() {
     unloadResource();
-    auto& list = state().soundObjs;
-    auto self = shared_from_this();  // the list may hold the last reference
-    list.erase(std::remove(list.begin(), list.end(), self), list.end());
+    std::erase_if(state().soundObjs, [this](const std::weak_ptr<SoundObj>& w) {
+        auto obj = w.lock();
+        return !obj || obj.get() == this;
+    });
 }
 
 }  // namespace sound

@@ -40,6 +40,7 @@ class SoundObj : public JTAppBase::ShellSound, public std::enable_shared_from_th
     static std::shared_ptr<SoundObj> newMusicWithResourceName(const std::string& name,
                                                               const std::string& type);
     // initWithType:resourcePath: - the object joins the list and, with the engine up, loads.
+    // The list holds it weakly: whoever made it keeps it, and dropping it unloads it.
     static std::shared_ptr<SoundObj> create(int32_t type, const std::string& resourcePath);
 
     // Class state.
@@ -74,6 +75,7 @@ class SoundObj : public JTAppBase::ShellSound, public std::enable_shared_from_th
     float sndVolume() const { return _sndVolume; }
 
     SoundObj(int32_t type, std::string resourcePath);
+    ~SoundObj() override;
 
   private:
     bool isEffectKind() const { return _type == kTypeEffect || _type == kTypeLoopingEffect; }

@@ -8,7 +8,6 @@
 
 #include "app/appcore/DlLevelsSupportAppCore.h"
 #include "app/gameview/AppGameView.h"
-#include "app/gameview/GameOverViewScoreRecorder.h"
 #include "app/screens/AppScreenSeams.h"
 #include "app/screens/PauseView.h"
 #include "app/screens/ShellAlerts.h"
@@ -26,11 +25,6 @@
 namespace app {
 
 namespace {
-
-AppCoreBase::GLContextFactory& glContextFactory() {
-    static AppCoreBase::GLContextFactory factory;
-    return factory;
-}
 
 std::string machineName() {
     struct utsname names {};
@@ -51,15 +45,12 @@ class AppCoreBase::TextFactory : public JTAppBase::TextTextureFactory {
     }
 };
 
-void AppCoreBase::setGLContextFactory(GLContextFactory factory) {
-    glContextFactory() = std::move(factory);
-}
-
 AppCoreBase::AppCoreBase() : textFactory_(std::make_unique<TextFactory>()) {}
 
 AppCoreBase::~AppCoreBase() = default;
 
-void AppCoreBase::init() {
+void AppCoreBase::init(std::shared_ptr<platform::gfx::GLContext> context) {
+    eaglContext_ = std::move(context);
     setup();
     setup2();
     loadSettings();
@@ -71,7 +62,6 @@ void AppCoreBase::init() {
 }
 
 void AppCoreBase::setup() {
-    eaglContext_ = glContextFactory() ? glContextFactory()() : nullptr;
     defaultLevelId_ = 0;
     iphoneWebUrl_ = webServiceBaseUrl() + "/iphone/";
     accelerometerCalibrationType_ = 0;
@@ -89,9 +79,6 @@ void AppCoreBase::setup() {
     // The views' pictures (tab icons, interface files) come from the same bundle as the
     // game's; the lookup holds nothing of this app core.
     platform::ui::Image::setProvider(&AppCoreBase::interfaceImageNamed);
-    // Every run a game view ends goes into the level's score file and on to the game-over
-    // screen; like the picture lookup, the recorder is one for the process.
-    GameOverViewScoreRecorder::install();
     inApplicationWillEnterForeground_ = false;
 }
 

@@ -74,19 +74,16 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
         double dateSeconds = 0;  // since 1970
     };
 
-    // The GL ES 1 context shared by every game view comes from here (the program installs the
-    // window's); without one the app runs and only drawing is skipped.
-    using GLContextFactory = std::function<std::shared_ptr<platform::gfx::GLContext>()>;
-    static void setGLContextFactory(GLContextFactory factory);
-
     AppCoreBase();
     ~AppCoreBase() override;
     AppCoreBase(const AppCoreBase&) = delete;
     AppCoreBase& operator=(const AppCoreBase&) = delete;
 
     // ---- start-up ----
-    // The whole of the original's init; called once by create().
-    void init();
+    // Settings, account id and screens; called once by create(). `context` is the GL ES 1
+    // context every game view shares (the program's window or headless surface); without one
+    // the app runs and only drawing is skipped.
+    void init(std::shared_ptr<platform::gfx::GLContext> context = nullptr);
     virtual void setup();
     void setup2();
     void setCurrentEAGLContext();

@@ -20,7 +20,7 @@ bool AppCoreBase::applicationDidFinishLaunching(platform::ui::Application&) {
     setCurrentEAGLContext();
     start();
     auto& am = online::AnnounceManager::sharedAnnounceManager();
-    am.setAppCore(shared_from_this());
+    am.setAppCore(weak_from_this());
     util::LogMessage(caller, 1, "bundle: " + platform::Bundle::mainBundle()->bundleIdentifier());
     util::LogMessage(caller, 1, "documents: " + util::DocumentsDirectoryPath());
     willResume();

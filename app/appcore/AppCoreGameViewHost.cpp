@@ -1,6 +1,7 @@
 #include "app/appcore/AppCoreGameViewHost.h"
 
 #include "app/appcore/AppCoreBase.h"
+#include "app/gameview/GameOverViewScoreRecorder.h"
 #include "app/textures/Texture2D.h"
 #include "platform/ui/Application.h"
 #include "sound/SoundObj.h"
@@ -78,6 +79,11 @@ void AppCoreGameViewHost::stopSound(int index) {
 
 void AppCoreGameViewHost::stopLoopingEffects(bool loops, bool music) {
     if (auto core = appCore_.lock()) core->stopLoopingEffects(loops, music);
+}
+
+std::shared_ptr<GameViewScoreRecorder> AppCoreGameViewHost::scoreRecorder() {
+    // Every run goes into the level's score file and on to the game-over screen.
+    return std::make_shared<GameOverViewScoreRecorder>();
 }
 
 void AppCoreGameViewHost::startPauseView() {

@@ -29,6 +29,7 @@ class AppCoreGameViewHost final : public GameViewHost {
     std::shared_ptr<JTAppBase::ShellSound> sound(int index) override;
     void stopSound(int index) override;
     void stopLoopingEffects(bool loops, bool music) override;
+    std::shared_ptr<GameViewScoreRecorder> scoreRecorder() override;
     void startPauseView() override;
     void transitionAnimation(int kind, double duration) override;
     void startGameOverView(const GameViewScoreRecorder::Recorded& scores) override;

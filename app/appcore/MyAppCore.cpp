@@ -5,11 +5,11 @@
 
 namespace app {
 
-std::shared_ptr<MyAppCore> MyAppCore::create() {
+std::shared_ptr<MyAppCore> MyAppCore::create(std::shared_ptr<platform::gfx::GLContext> context) {
     // The constructor is protected so every core goes through the start-up below.
     struct Made : MyAppCore {};
     std::shared_ptr<MyAppCore> core = std::make_shared<Made>();
-    core->init();
+    core->init(std::move(context));
     return core;
 }
 

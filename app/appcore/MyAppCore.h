@@ -13,8 +13,9 @@ class MyAppCore : public AppCoreBase {
   public:
     static constexpr int32_t kGameId = 1023;
 
-    // Made and started up (settings read, account id ready).
-    static std::shared_ptr<MyAppCore> create();
+    // Made and started up (settings read, account id ready), drawing into `context`.
+    static std::shared_ptr<MyAppCore> create(
+        std::shared_ptr<platform::gfx::GLContext> context = nullptr);
 
     void setup() override;
     void loadResources() override;

@@ -1,15 +1,10 @@
 #include "app/gameview/GameOverViewScoreRecorder.h"
 
-#include "app/gameview/GameViewBase.h"
 #include "scores/LevelScoreElem.h"
 #include "scores/LevelScores.h"
 #include "util/LogMessage.h"
 
 namespace app {
-
-void GameOverViewScoreRecorder::install() {
-    GameViewBase::setScoreRecorder(std::make_shared<GameOverViewScoreRecorder>());
-}
 
 GameViewScoreRecorder::Recorded GameOverViewScoreRecorder::registerScore(
     const std::shared_ptr<JTAppBase::LevelInfo>& level, int32_t score, double date) {

@@ -1,7 +1,7 @@
 #pragma once
 
 // Stores a finished run's score in the level's score file and hands the scores on to the
-// game-over screen, which shows them. Installed once at start-up with install().
+// game-over screen, which shows them. The app core's game-view host hands one out.
 
 #include "app/gameview/GameViewBaseScores.h"
 
@@ -9,9 +9,6 @@ namespace app {
 
 class GameOverViewScoreRecorder : public GameViewScoreRecorder {
   public:
-    // Makes the game view record every run's score through one of these.
-    static void install();
-
     Recorded registerScore(const std::shared_ptr<JTAppBase::LevelInfo>& level, int32_t score,
                            double date) override;
 };

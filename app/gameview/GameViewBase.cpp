@@ -26,11 +26,6 @@ using platform::gfx::gl;
 
 namespace {
 
-std::shared_ptr<GameViewScoreRecorder>& recorderSlot() {
-    static std::shared_ptr<GameViewScoreRecorder> recorder;
-    return recorder;
-}
-
 // A finger as the game core sees it: read through the game view each time, so a touch that
 // moves is where it is now.
 class GameViewTouch final : public JTAppBase::ShellTouch {
@@ -71,14 +66,6 @@ GameViewBase::~GameViewBase() {
     if (timer_) timer_->invalidate();
     if (accelerometerHelper_) accelerometerHelper_->stop();
     if (started_) platform::ui::Application::shared().setIdleTimerDisabled(false);
-}
-
-void GameViewBase::setScoreRecorder(std::shared_ptr<GameViewScoreRecorder> recorder) {
-    recorderSlot() = std::move(recorder);
-}
-
-std::shared_ptr<GameViewScoreRecorder> GameViewBase::scoreRecorder() {
-    return recorderSlot();
 }
 
 std::shared_ptr<GameViewBase> GameViewBase::self() {
@@ -421,7 +408,8 @@ platform::Point GameViewBase::pauseBtnPosInView() {
 
 void GameViewBase::gameOverWithScore(int32_t score) {
     GameViewScoreRecorder::Recorded recorded;
-    if (auto recorder = scoreRecorder(); recorder && levelInfo_)
+    auto recorder = host_ ? host_->scoreRecorder() : nullptr;
+    if (recorder && levelInfo_)
         recorded = recorder->registerScore(levelInfo_, score, platform::Clock::wallSeconds());
     auto keep = self();
     stop();

@@ -39,10 +39,6 @@ class GameViewBase : public EAGLView, public AppGameView {
     ~GameViewBase() override;
     const char* className() const override { return "GameViewBase"; }
 
-    // Where finished runs' scores go (the local scores install theirs at start-up).
-    static void setScoreRecorder(std::shared_ptr<GameViewScoreRecorder> recorder);
-    static std::shared_ptr<GameViewScoreRecorder> scoreRecorder();
-
     std::shared_ptr<platform::gfx::GLContext> initialEAGLContext() override;
 
     // AppGameView

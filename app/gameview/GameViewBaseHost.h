@@ -39,6 +39,9 @@ class GameViewHost : public AccelerometerHelperOwner {
     virtual void stopSound(int index) = 0;
     virtual void stopLoopingEffects(bool loops, bool music) = 0;
 
+    // Where a finished run's score goes; none stores nothing (the run still ends).
+    virtual std::shared_ptr<GameViewScoreRecorder> scoreRecorder() = 0;
+
     virtual void startPauseView() = 0;
     virtual void transitionAnimation(int kind, double duration) = 0;
     virtual void startGameOverView(const GameViewScoreRecorder::Recorded& scores) = 0;

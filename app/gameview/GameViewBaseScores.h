@@ -2,9 +2,8 @@
 
 // How a finished run's score reaches the level's local scores. The game view only needs three
 // things of them - open the level's scores, register the new score, save - and hands what it
-// got on to the game-over screen. The local-scores code installs the one recorder with
-// GameViewBase::setScoreRecorder; without one a run still ends and the game-over screen opens,
-// only nothing is stored.
+// got on to the game-over screen. The game view asks its host for the recorder; without one a
+// run still ends and the game-over screen opens, only nothing is stored.
 
 #include <cstdint>
 #include <memory>

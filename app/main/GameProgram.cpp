@@ -57,7 +57,8 @@ double scaleForDisplay() {
 
 }  // namespace
 
-GameProgram::GameProgram(ProgramOptions options) : options_(std::move(options)) {}
+GameProgram::GameProgram(ProgramOptions options, HeadlessContextMaker makeHeadless)
+    : options_(std::move(options)), makeHeadless_(std::move(makeHeadless)) {}
 
 GameProgram::~GameProgram() {
     shutDown();
@@ -120,8 +121,11 @@ bool GameProgram::setUp() {
         // scores a headless run stores must carry a true date.
         const double today = platform::Clock::wallSeconds();
         platform::Clock::installManual()->setWallSeconds(today);
-        context_ = shared(platform::gfx::HeadlessContext::create(
-            int(std::lround(kPointsWide * scale)), int(std::lround(kPointsHigh * scale)), &error));
+        const int width = int(std::lround(kPointsWide * scale));
+        const int height = int(std::lround(kPointsHigh * scale));
+        context_ = makeHeadless_
+                       ? makeHeadless_(width, height, &error)
+                       : shared(platform::gfx::HeadlessContext::create(width, height, &error));
     }
     if (!context_) {
         std::fprintf(stderr, "movuroute: no GL ES 1 context: %s\n", error.c_str());
@@ -134,9 +138,7 @@ bool GameProgram::setUp() {
     auto bundle = platform::Bundle::mainBundle();
     platform::ui::InterfaceLoader::setSearchDirectory((bundle->bundlePath() / "ui").string());
 
-    auto context = context_;
-    AppCoreBase::setGLContextFactory([context] { return context; });
-    appCore_ = MyAppCore::create();
+    appCore_ = MyAppCore::create(context_);
     window_ = platform::ui::Window::create(platform::ui::Screen::mainScreen().bounds());
     appCore_->setWindow(window_);
     compositor_ = std::make_unique<platform::ui::Compositor>();
@@ -279,7 +281,9 @@ void GameProgram::shutDown() {
     }
     platform::Accelerometer::shared().reset();
     touchInput_.reset();
-    // Views and textures let go of their GL objects while the context is still there.
+    // Views and textures let go of their GL objects while the context is still there, and the
+    // app core's sounds while the engine is: nothing else holds the app core, so this is where
+    // it and all it owns are destroyed.
     if (context_) context_->makeCurrent();
     compositor_.reset();
     window_.reset();
@@ -287,9 +291,6 @@ void GameProgram::shutDown() {
     // The sound engine goes down with the program, at a known point; the engine would also go
     // down at exit ahead of the audio library, but a program that stops should stop its sound.
     sound::SoundObj::teardown();
-    // The app core's game view installed it; it goes with the program.
-    GameViewBase::setScoreRecorder(nullptr);
-    AppCoreBase::setGLContextFactory({});
     context_.reset();
     if (windowed_) SDL_Quit();
     windowed_ = false;

@@ -9,6 +9,7 @@
 // the same on every machine given a seed and a tilt script, and it takes as long as drawing
 // takes, not as long as playing would.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,7 +37,12 @@ class GameProgram {
     // The tick length a run counts when no game runs (for --ticks).
     static constexpr double kNominalTickSeconds = 0.03;
 
-    explicit GameProgram(ProgramOptions options);
+    // Makes the surface of a headless run; empty makes a HeadlessContext. Tests hand in their
+    // own to watch what happens while the context still exists.
+    using HeadlessContextMaker = std::function<std::shared_ptr<platform::gfx::GLContext>(
+        int width, int height, std::string* error)>;
+
+    explicit GameProgram(ProgramOptions options, HeadlessContextMaker makeHeadless = {});
     ~GameProgram();
     GameProgram(const GameProgram&) = delete;
     GameProgram& operator=(const GameProgram&) = delete;
@@ -64,6 +70,7 @@ class GameProgram {
     void shutDown();
 
     ProgramOptions options_;
+    HeadlessContextMaker makeHeadless_;
     Stats stats_;
     std::shared_ptr<platform::gfx::GLContext> context_;
     bool windowed_ = false;

@@ -42,7 +42,8 @@ const char* ProgramOptions::usage() {
            "  --home DIR         keep settings and scores in DIR\n"
            "  --scale S          pixels per point (default: what fits the display)\n"
            "  --help             this text\n"
-           "Steer with the arrow keys or A/D, or the mouse over the window; P or Escape pauses.\n";
+           "Steer with the arrow keys or A/D, the mouse over the window, or by tilting a gamepad\n"
+           "that has a motion sensor; P or Escape pauses.\n";
 }
 
 std::optional<ProgramOptions> ProgramOptions::parse(const std::vector<std::string>& args,

@@ -393,9 +393,7 @@ TEST_F(AppCoreScreenSwitching, FirstEverGameHasItsOwnShowContext) {
 
 TEST_F(AppCoreScreenSwitching, SharedGLContextFromTheProgram) {
     auto context = std::make_shared<FakeContext>();
-    AppCoreBase::setGLContextFactory([context] { return context; });
-    auto core = TestAppCore::make();
-    AppCoreBase::setGLContextFactory(nullptr);
+    auto core = TestAppCore::make(false, false, context);
     EXPECT_EQ(core->eaglContext(), context);
     core->setCurrentEAGLContext();
     EXPECT_EQ(context->makes, 1);

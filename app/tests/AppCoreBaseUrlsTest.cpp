@@ -160,7 +160,7 @@ TEST_F(AppCoreUrls, HeldBackWhileAnInterstitialPresentsAtMostFifteenTimes) {
     platform::ui::AlertView::resetAll();
     am.setInterstitialAdPresenting(true);
     open("/deleteAridOfThisDevice");
-    am.setAppCore(nullptr);
+    am.setAppCore({});
     core.reset();
     am.setInterstitialAdPresenting(false);
     loop.advance(1);

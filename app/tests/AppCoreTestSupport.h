@@ -85,12 +85,14 @@ class TestAppCore : public app::MyAppCore {
     int resourceLoads = 0;
     std::shared_ptr<FakeGameView> lastGameView;
 
-    static std::shared_ptr<TestAppCore> make(bool title = false, bool gameView = false) {
+    static std::shared_ptr<TestAppCore> make(
+        bool title = false, bool gameView = false,
+        std::shared_ptr<platform::gfx::GLContext> context = nullptr) {
         auto core = std::make_shared<TestAppCore>();
         core->withTitle = title;
         core->withGameView = gameView;
         core->recordResources = gameView;
-        core->init();
+        core->init(std::move(context));
         return core;
     }
 

@@ -304,5 +304,4 @@ TEST_F(GameOverViewScreen, RealRunsEndOnTheScreenWithTheirScoresAndReplayPlaysAg
     EXPECT_STREQ(real->window()->rootViewController()->className(), "TitleScreen");
     EXPECT_FALSE(view->started());
     accelerometer.reset();
-    GameViewBase::setScoreRecorder(nullptr);
 }

@@ -280,7 +280,7 @@ TEST_F(GameViewBaseTest, GoingToTheBackgroundPausesAtOnceAndForgetsTheCountdown)
 
 TEST_F(GameViewBaseTest, GameOverEndsTheFiringAndRecordsTheScore) {
     auto recorder = std::make_shared<Recorder>();
-    GameViewBase::setScoreRecorder(recorder);
+    host->recorder = recorder;
     auto level = std::make_shared<Level>();
     auto scene = startScene();
     view->setLevelInfo(level);
@@ -291,7 +291,6 @@ TEST_F(GameViewBaseTest, GameOverEndsTheFiringAndRecordsTheScore) {
     int draws = scene->draws;
     // A late firing would run 4 ticks; the second ends the run and the firing with it.
     fireAfter(4 * kPeriod);
-    GameViewBase::setScoreRecorder(nullptr);
     EXPECT_EQ(scene->ticks, 2);
     EXPECT_EQ(scene->draws, draws);
     EXPECT_EQ(recorder->scores, std::vector<int32_t>{4321});

@@ -49,6 +49,7 @@ class Host : public app::GameViewHost {
     void stopLoopingEffects(bool loops, bool music) override {
         stoppedLoops.push_back({loops, music});
     }
+    std::shared_ptr<app::GameViewScoreRecorder> scoreRecorder() override { return recorder; }
     void startPauseView() override { ++pauseViews; }
     void transitionAnimation(int kind, double) override { transitions.push_back(kind); }
     void startGameOverView(const app::GameViewScoreRecorder::Recorded& r) override {
@@ -66,6 +67,7 @@ class Host : public app::GameViewHost {
     int pauseViews = 0;
     std::vector<int> transitions;
     int gameOverViews = 0;
+    std::shared_ptr<app::GameViewScoreRecorder> recorder;
     app::GameViewScoreRecorder::Recorded lastRecorded;
 };
 

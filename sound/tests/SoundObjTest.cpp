@@ -155,6 +155,22 @@ TEST_F(SoundObjects, MusicStopsOtherMusicAndHonoursTheMusicSetting) {
     EXPECT_EQ(gBackgroundTrackPlayer, nullptr);
 }
 
+// The owner of a sound (the app core) goes before the engine at exit: its effects must go with
+// it, while the engine can still release them.
+TEST_F(SoundObjects, ASoundLetGoWhileTheEngineIsUpUnloadsAtOnce) {
+    SoundObj::setupWithVolume(100);
+    auto fall = SoundObj::newEffectWithResourceName("fall2", "wav");
+    auto go = SoundObj::newEffectWithResourceName("go", "wav");
+    ASSERT_EQ(recorder.liveSources(), 2u);
+    go.reset();
+    EXPECT_EQ(recorder.liveSources(), 1u);
+    EXPECT_EQ(SoundObj::soundObjs().size(), 1u);
+    fall.reset();
+    EXPECT_EQ(recorder.liveSources(), 0u);
+    EXPECT_TRUE(SoundObj::soundObjs().empty());
+    EXPECT_TRUE(SoundObj::engineIsUp());
+}
+
 TEST_F(SoundObjects, TeardownAndDisposeLeaveNothingBehind) {
     SoundObj::setupWithVolume(100);
     auto fall = SoundObj::newEffectWithResourceName("fall2", "wav");

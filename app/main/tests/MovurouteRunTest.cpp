@@ -145,6 +145,10 @@ TEST_F(MovurouteRunTest, BadCommandLinesAndScriptsEndWithAReason) {
     r = run({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.output.find("--headless"), std::string::npos);
+    // Every way to steer is named, the gamepad too.
+    EXPECT_NE(r.output.find("arrow keys"), std::string::npos);
+    EXPECT_NE(r.output.find("mouse"), std::string::npos);
+    EXPECT_NE(r.output.find("gamepad"), std::string::npos);
 }
 
 }  // namespace
