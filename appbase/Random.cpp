@@ -8,6 +8,29 @@ namespace JTAppBase {
 
 namespace {
 constexpr double kUnit = 1.0 / 2147483648.0;  // 2^-31
+
+// The C library's default generator keeps 128 bytes of state; the same size here gives the
+// same sequence for the same seed.
+struct Generator {
+    random_data data{};
+    char state[128]{};
+
+    explicit Generator(unsigned seed) { reseed(seed); }
+    void reseed(unsigned seed) {
+        data = random_data{};
+        initstate_r(seed, state, sizeof state, &data);
+    }
+    long next() {
+        int32_t value = 0;
+        random_r(&data, &value);
+        return value;
+    }
+};
+
+Generator& generator() {
+    static Generator g(util::LoadTimeSeed());
+    return g;
+}
 }  // namespace
 
 Random::Source& Random::current() {
@@ -16,8 +39,11 @@ Random::Source& Random::current() {
 }
 
 long Random::next() {
-    util::SeedRandomAtLoad();  // does nothing, but keeps the load-time seeding linked in
-    return current() ? current()() : ::random();
+    return current() ? current()() : generator().next();
+}
+
+void Random::seed(unsigned seed) {
+    generator().reseed(seed);
 }
 
 void Random::setSource(Source source) {

@@ -7,4 +7,8 @@ namespace util {
 // harmless and ensures the seed was planted.
 void SeedRandomAtLoad();
 
+// The seed planted at load. The game core seeds its own generator with it, so a run without
+// --seed still differs from the last one.
+unsigned LoadTimeSeed();
+
 }  // namespace util

@@ -9,6 +9,7 @@
 
 #include "app/appcore/MyAppCore.h"
 #include "app/gameview/GameViewBase.h"
+#include "appbase/Random.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/device/TiltScript.h"
 #include "platform/gfx/GLES1.h"
@@ -88,7 +89,7 @@ int GameProgram::run() {
 
 bool GameProgram::setUp() {
     if (!options_.home.empty()) platform::AppPaths::setHomeOverride(options_.home);
-    if (options_.seed) srandom(*options_.seed);
+    if (options_.seed) JTAppBase::Random::seed(*options_.seed);
     windowed_ = !options_.headless;
 
     std::shared_ptr<platform::TiltScript> tilt;

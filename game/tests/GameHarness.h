@@ -56,11 +56,17 @@ inline std::function<long()> lcg(uint32_t seed) {
     };
 }
 
+// Asks a Game for the game core's own generator instead of a script.
+struct OwnGenerator {};
+
 class Game {
   public:
+    explicit Game(ScriptedRandom& random) : Game([&random] { return random.next(); }) {}
+    explicit Game(OwnGenerator) : Game(JTAppBase::Random::Source{}) {}
+
     // Unlocks write into Documents: keep them inside the build tree, one folder per run.
-    explicit Game(ScriptedRandom& random)
-        : scopedRandom_([&random] { return random.next(); }),
+    explicit Game(JTAppBase::Random::Source source)
+        : scopedRandom_(std::move(source)),
           home_(std::filesystem::path(MOVU_BINARY_DIR) / "test-homes" /
                 ("game-" + std::to_string(::getpid()))) {
         JTAppBase::SetScIntMask(0x5A5A5A5A);
