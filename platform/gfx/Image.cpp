@@ -1,5 +1,7 @@
 #include "platform/gfx/Image.h"
 
+#include "platform/storage/AtomicFile.h"
+
 #include <png.h>
 #include <unistd.h>
 
@@ -127,22 +129,10 @@ bool Image::savePng(const std::string& path, std::string* error) const {
         setError(error, "cannot encode an empty picture");
         return false;
     }
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        setError(error, "cannot write " + temporary + ": " + std::strerror(errno));
-        return false;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fflush(file) == 0 && ok;
-    ok = fsync(fileno(file)) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        setError(error, "cannot write " + path + ": " + std::strerror(errno));
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    // Through a temporary of an unpredictable name: a fixed "<file>.tmp" would follow a link
+    // someone left in its place and overwrite whatever it points at.
+    return AtomicFile::write(
+        path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
 }
 
 }  // namespace platform::gfx

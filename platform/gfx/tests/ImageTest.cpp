@@ -95,6 +95,7 @@ TEST(Image, RejectsBadFilesWithAReason) {
 
 TEST(Image, SavesAtomicallyAndKeepsTheOldFileOnFailure) {
     const auto dir = std::filesystem::temp_directory_path() / "movu_gfx_image_test";
+    std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "shot.png").string();
     Image image = Image::blank(2, 2);
@@ -109,6 +110,16 @@ TEST(Image, SavesAtomicallyAndKeepsTheOldFileOnFailure) {
     EXPECT_FALSE(Image().savePng(path, &error));
     EXPECT_TRUE(Image::loadPng(path)) << "a failed save must leave the old file";
     EXPECT_FALSE(image.savePng((dir / "missing" / "x.png").string(), &error));
+
+    // A link left where a temporary might go leads nowhere.
+    const auto victim = dir / "victim.txt";
+    { std::ofstream(victim) << "keep me"; }
+    std::filesystem::create_symlink(victim, path + ".tmp");
+    ASSERT_TRUE(image.savePng(path, &error)) << error;
+    std::ifstream in(victim);
+    std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(kept, "keep me");
+    EXPECT_TRUE(Image::loadPng(path));
     std::filesystem::remove_all(dir);
 }
 
