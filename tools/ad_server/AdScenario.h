@@ -1,0 +1,155 @@
+#pragma once
+
+// What the ad server does for one ad unit ("slotname"): how the core page answers a request
+// for it, and what the ad URL then serves. Tests build scenarios in code; the program reads
+// them from text (parseAdScenario).
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace platform::testing {
+class TestGate;
+}
+
+namespace tools::adserver {
+
+// What the ad URL answers.
+enum class AdKind {
+    Banner,            // a coloured box whose link goes to a click URL (an interstitial
+                       // request gets the interstitial creative)
+    Interstitial,      // a full-screen creative with a visible close link
+    NoFill,            // 200 with an empty body (with the refresh rate, when set)
+    HttpStatus,        // the scenario's status with a short text body
+    Mediation,         // "x-rade-mediation" with a JSON mediation configuration
+    MediationNotJson,  // "x-rade-mediation" over an HTML body
+    CustomRendering,   // the banner creative with "x-rade-custom-rendering-allowed"
+    ScriptAd,          // an ad network's script tag (only the fetched answer can say so)
+    Native,            // "x-rade-ad-format: native" with a native ad object
+};
+
+// How the core page answers the SDK's call for this unit.
+enum class PageAnswer {
+    AdUrl,         // "loadAdURL" with the ad URL on the server
+    FetchedAd,     // "fetchHttpRequest" for the ad object, then "loadAd" with it
+    Invalid,       // "invalidRequest"
+    Errors,        // "loadAdURL" carrying "errors"
+    Silent,        // nothing at all
+    RefusedAdUrl,  // "loadAdURL" with an ad URL on a loopback port that refuses connections
+};
+
+struct AdScenario {
+    AdKind kind = AdKind::Banner;
+    PageAnswer answer = PageAnswer::AdUrl;
+    int status = 200;                        // HttpStatus
+    std::optional<double> refreshRate;       // "x-rade-refresh-rate" / "refresh_rate"
+    std::string adSize;                      // "x-rade-ad-size" / "ad_size", e.g. "320x50"
+    std::optional<std::string> debugDialog;  // default: names the unit and the ad number
+    std::string orientation;                 // "x-rade-orientation" / "orientation"
+    std::string color;                       // "#rgb" or "#rrggbb"; empty: a colour per ad
+    std::string html;                        // replaces the generated creative when not empty
+    // FetchedAd: the body the page receives instead of the ad object (any text at all, so a
+    // test can hand the SDK something that is not an object).
+    std::optional<std::string> fetchedAdBody;
+    std::string requestScenario = "online_request";  // "request_scenario" of "loadAdURL"
+    std::string errors = "The ad server found no ad for this request.";
+    bool autoClickProtection = false;  // "enable_auto_click_protection" = "1"
+    bool requestReload = false;        // the page also sends "requestReload" with its answer
+    bool manualImpressions = false;    // adds "x-rade-manual-tracking-urls"
+    bool passback = false;             // ScriptAd: passes back instead of drawing
+    std::vector<std::pair<std::string, std::string>> extraHeaders;
+    // When set, the ad URL holds its answer until the gate is released (make it with
+    // AdServer::makeGate so the server can let it go when it stops).
+    std::shared_ptr<platform::testing::TestGate> stall;
+
+    static AdScenario banner();
+    static AdScenario interstitial();
+    static AdScenario noFill(std::optional<double> refreshRate = std::nullopt);
+    static AdScenario httpStatus(int status);
+    static AdScenario emptyBody();
+    static AdScenario mediation();
+    static AdScenario mediationWithoutJson();
+    static AdScenario customRendering();
+    static AdScenario scriptAd();
+    static AdScenario native();
+    static AdScenario answered(PageAnswer answer);  // a banner behind the given page answer
+
+    AdScenario& withAnswer(PageAnswer a) {
+        answer = a;
+        return *this;
+    }
+    AdScenario& withRefreshRate(double seconds) {
+        refreshRate = seconds;
+        return *this;
+    }
+    AdScenario& withAdSize(std::string size) {
+        adSize = std::move(size);
+        return *this;
+    }
+    AdScenario& withDebugDialog(std::string text) {
+        debugDialog = std::move(text);
+        return *this;
+    }
+    AdScenario& withOrientation(std::string o) {
+        orientation = std::move(o);
+        return *this;
+    }
+    AdScenario& withColor(std::string c) {
+        color = std::move(c);
+        return *this;
+    }
+    AdScenario& withHtml(std::string h) {
+        html = std::move(h);
+        return *this;
+    }
+    AdScenario& withFetchedAdBody(std::string b) {
+        fetchedAdBody = std::move(b);
+        return *this;
+    }
+    AdScenario& withRequestScenario(std::string s) {
+        requestScenario = std::move(s);
+        return *this;
+    }
+    AdScenario& withHeader(std::string name, std::string value) {
+        extraHeaders.emplace_back(std::move(name), std::move(value));
+        return *this;
+    }
+    AdScenario& withAutoClickProtection() {
+        autoClickProtection = true;
+        return *this;
+    }
+    AdScenario& withReloadRequest() {
+        requestReload = true;
+        return *this;
+    }
+    AdScenario& withManualImpressions() {
+        manualImpressions = true;
+        return *this;
+    }
+    AdScenario& stalledOn(std::shared_ptr<platform::testing::TestGate> gate) {
+        stall = std::move(gate);
+        return *this;
+    }
+};
+
+std::string_view adKindName(AdKind kind);
+std::string_view pageAnswerName(PageAnswer answer);
+
+// A scenario from text: a kind, then comma-separated options.
+//   kinds:   banner, interstitial, nofill, status:<code>, empty, mediation,
+//            mediation-not-json, custom, script, native
+//   options: answer=url|fetch|invalid|errors|silent|refused, refresh=<seconds>,
+//            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
+//            scenario=<request_scenario>, autoclick, reload, manual, passback, stall,
+//            header=<name>:<value>
+// "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
+// unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
+std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);
+
+// A colour the creative may use as it stands: "#" and 3 or 6 hex digits.
+bool isCssHexColor(std::string_view color);
+
+}  // namespace tools::adserver

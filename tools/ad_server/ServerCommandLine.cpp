@@ -1,0 +1,100 @@
+#include "tools/ad_server/ServerCommandLine.h"
+
+#include <charconv>
+
+namespace tools::adserver {
+
+namespace {
+
+bool fail(std::string* error, std::string message) {
+    if (error) *error = std::move(message);
+    return false;
+}
+
+bool splitPair(const std::string& text, std::string& name, std::string& value) {
+    auto eq = text.find('=');
+    if (eq == std::string::npos || eq == 0) return false;
+    name = text.substr(0, eq);
+    value = text.substr(eq + 1);
+    return true;
+}
+
+}  // namespace
+
+std::string serverUsage() {
+    return "usage: movu_ad_server [--port N] [--scenario UNIT=SPEC]... [--default SPEC]\n"
+           "                      [--constant NAME=VALUE]... [--no-constants] [--quiet]\n"
+           "\n"
+           "Serves the SDK core page and test ads on 127.0.0.1 and prints one line per\n"
+           "request. SPEC is an ad kind - banner, interstitial, nofill, status:<code>, empty,\n"
+           "mediation, mediation-not-json, custom, script, native - followed by options:\n"
+           "  answer=url|fetch|invalid|errors|silent|refused  refresh=<s>  size=<w>x<h>\n"
+           "  debug=<text>  color=#rrggbb  orientation=<word>  scenario=<request_scenario>\n"
+           "  autoclick  reload  manual  passback  stall  header=<name>:<value>\n"
+           "e.g. --scenario ca-movu-banner=banner,refresh=30 --scenario ca-movu-ist=interstitial\n";
+}
+
+std::optional<ServerCommandLine> parseServerCommandLine(const std::vector<std::string>& args,
+                                                        std::string* error) {
+    ServerCommandLine line;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) return fail(error, arg + " needs a value");
+            out = args[++i];
+            return true;
+        };
+        std::string text, name, spec;
+        if (arg == "--help" || arg == "-h") {
+            line.help = true;
+        } else if (arg == "--quiet") {
+            line.quiet = true;
+        } else if (arg == "--no-constants") {
+            line.noConstants = true;
+        } else if (arg == "--port") {
+            if (!value(text)) return std::nullopt;
+            int port = -1;
+            auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), port);
+            if (ec != std::errc() || end != text.data() + text.size() || port < 0 || port > 65535) {
+                fail(error, "--port needs a number from 0 to 65535: " + text);
+                return std::nullopt;
+            }
+            line.port = port;
+        } else if (arg == "--default") {
+            if (!value(text)) return std::nullopt;
+            std::string why;
+            auto scenario = parseAdScenario(text, &why);
+            if (!scenario) {
+                fail(error, "--default " + text + ": " + why);
+                return std::nullopt;
+            }
+            line.defaultScenario = std::move(*scenario);
+        } else if (arg == "--scenario") {
+            if (!value(text)) return std::nullopt;
+            if (!splitPair(text, name, spec)) {
+                fail(error, "--scenario needs UNIT=SPEC: " + text);
+                return std::nullopt;
+            }
+            std::string why;
+            auto scenario = parseAdScenario(spec, &why);
+            if (!scenario) {
+                fail(error, "--scenario " + text + ": " + why);
+                return std::nullopt;
+            }
+            line.units.emplace_back(name, std::move(*scenario));
+        } else if (arg == "--constant") {
+            if (!value(text)) return std::nullopt;
+            if (!splitPair(text, name, spec)) {
+                fail(error, "--constant needs NAME=VALUE: " + text);
+                return std::nullopt;
+            }
+            line.constants[name] = spec;
+        } else {
+            fail(error, "unknown option: " + arg);
+            return std::nullopt;
+        }
+    }
+    return line;
+}
+
+}  // namespace tools::adserver

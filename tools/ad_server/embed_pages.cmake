@@ -1,0 +1,21 @@
+# Writes OUTPUT, a C++ file that defines one function per page answering the page's bytes.
+# Called with -DOUTPUT=<file> -DPAGES=<function>=<file>;... by the build whenever a page changes.
+# Bytes rather than a raw string literal, so no page text can ever end the literal.
+set(code "// Generated from tools/ad_server/page/ by embed_pages.cmake; do not edit.\n")
+string(APPEND code "#include \"tools/ad_server/EmbeddedPages.h\"\n\nnamespace tools::adserver {\n")
+foreach(entry ${PAGES})
+  string(REPLACE "=" ";" parts "${entry}")
+  list(GET parts 0 function)
+  list(GET parts 1 file)
+  file(READ "${file}" hex HEX)
+  string(LENGTH "${hex}" length)
+  math(EXPR size "${length} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," bytes "${hex}")
+  string(APPEND code "\nstd::string_view ${function}() {\n")
+  string(APPEND code "    static const char bytes[] = {${bytes} 0};\n")
+  string(APPEND code "    return std::string_view(bytes, ${size});\n}\n")
+endforeach()
+string(APPEND code "\n}  // namespace tools::adserver\n")
+file(WRITE "${OUTPUT}.tmp" "${code}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.tmp")

@@ -1,0 +1,84 @@
+// Scenarios and the program's options read from text: what a person types must either mean
+// exactly one thing or be refused with a reason.
+
+#include <gtest/gtest.h>
+
+#include "tools/ad_server/AdScenario.h"
+#include "tools/ad_server/ServerCommandLine.h"
+
+namespace {
+
+using namespace tools::adserver;
+
+TEST(AdScenarioTest, ReadsKindsAndOptions) {
+    auto s = parseAdScenario(
+        "banner,refresh=12.5,size=300x250,debug=hello there,color=#abc,"
+        "orientation=portrait,scenario=offline_buffer,autoclick,reload,"
+        "manual,header=x-rade-fluid:height,answer=fetch");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->kind, AdKind::Banner);
+    EXPECT_EQ(s->answer, PageAnswer::FetchedAd);
+    EXPECT_EQ(s->refreshRate, 12.5);
+    EXPECT_EQ(s->adSize, "300x250");
+    EXPECT_EQ(s->debugDialog, "hello there");
+    EXPECT_EQ(s->color, "#abc");
+    EXPECT_EQ(s->orientation, "portrait");
+    EXPECT_EQ(s->requestScenario, "offline_buffer");
+    EXPECT_TRUE(s->autoClickProtection && s->requestReload && s->manualImpressions);
+    ASSERT_EQ(s->extraHeaders.size(), 1u);
+    EXPECT_EQ(s->extraHeaders[0], (std::pair<std::string, std::string>{"x-rade-fluid", "height"}));
+    EXPECT_FALSE(s->stall);
+
+    EXPECT_EQ(parseAdScenario("status:404")->status, 404);
+    EXPECT_EQ(parseAdScenario("status:404")->kind, AdKind::HttpStatus);
+    EXPECT_EQ(parseAdScenario("script")->answer, PageAnswer::FetchedAd);  // only an object says so
+    EXPECT_EQ(parseAdScenario("nofill,refresh=30")->refreshRate, 30.0);
+    EXPECT_TRUE(parseAdScenario("interstitial,stall")->stall);
+    EXPECT_EQ(parseAdScenario("mediation,answer=refused")->answer, PageAnswer::RefusedAdUrl);
+}
+
+TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
+    for (const char* text :
+         {"", "bananas", "banner,", "banner,,reload", "status:99", "status:600", "status:abc",
+          "banner,refresh=soon", "banner,refresh=inf", "banner,size=320", "banner,size=ax50",
+          "banner,color=red", "banner,color=#12345g", "banner,answer=maybe",
+          "banner,header=novalue", "banner,refresh", "banner,autoclick=1", "banner,unknown=1"}) {
+        std::string error;
+        EXPECT_FALSE(parseAdScenario(text, &error)) << text;
+        EXPECT_FALSE(error.empty()) << text;
+    }
+}
+
+TEST(AdScenarioTest, ProgramOptions) {
+    std::string error;
+    auto line = parseServerCommandLine({"--port", "8081", "--scenario", "ca-movu/1=interstitial",
+                                        "--scenario", "b=nofill,refresh=20", "--default",
+                                        "status:500", "--constant", "ping_interval=5", "--quiet"},
+                                       &error);
+    ASSERT_TRUE(line) << error;
+    EXPECT_EQ(line->port, 8081);
+    ASSERT_EQ(line->units.size(), 2u);
+    EXPECT_EQ(line->units[0].first, "ca-movu/1");
+    EXPECT_EQ(line->units[0].second.kind, AdKind::Interstitial);
+    EXPECT_EQ(line->units[1].second.refreshRate, 20.0);
+    EXPECT_EQ(line->defaultScenario->status, 500);
+    EXPECT_EQ(line->constants.at("ping_interval"), "5");
+    EXPECT_TRUE(line->quiet);
+    EXPECT_TRUE(parseServerCommandLine({"--help"})->help);
+
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--port"},
+                                                {"--port", "70000"},
+                                                {"--port", "-1"},
+                                                {"--scenario", "nounit"},
+                                                {"--scenario", "=banner"},
+                                                {"--scenario", "u=bad"},
+                                                {"--constant", "novalue"},
+                                                {"--default", "banner,oops"},
+                                                {"--verbose"}}) {
+        error.clear();
+        EXPECT_FALSE(parseServerCommandLine(bad, &error)) << bad[0];
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+}  // namespace
