@@ -159,6 +159,41 @@ std::string interstitialCreative(const AdScenario& s, const AdContext& c) {
     return page("Movuroute test interstitial", style, body);
 }
 
+std::string linksCreative(const AdScenario& s, const AdContext& c) {
+    if (!s.html.empty()) return s.html;
+    AdLinks links = adLinks(c);
+    std::string ad = std::to_string(c.ad);
+    std::string landing = percentEncode(links.landing);
+    // The addresses are fictional ("555-01xx" numbers, an ".invalid" domain): a person trying
+    // the links reaches nobody.
+    const std::pair<std::string, std::string> roads[] = {
+        {"Web (the click URL)", links.click},
+        {"Store sheet", "gmsg://movuroute/open?a=in_app_store&product_id=123&u=" + landing},
+        {"In-app browser", "gmsg://movuroute/open?a=browser&u=" + landing},
+        {"Web app", "gmsg://movuroute/open?a=webapp&u=" + landing},
+        {"Expand", "gmsg://movuroute/open?a=expand"},
+        {"Mail", "mailto:ads@movuroute.invalid?subject=Test%20ad%20" + ad +
+                     "&body=Written%20from%20a%20test%20ad"},
+        {"Message", "sms:+15555550100?body=Test%20ad%20" + ad},
+        {"Call", "tel:+15555550100"},
+        {"Click ping only", "gmsg://movuroute/click?u=" + percentEncode(links.clickTracking)},
+        {"Close", "gmsg://movuroute/close"},
+    };
+    std::string style =
+        "html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; "
+        "background: " +
+        creativeColor(s, c.ad) +
+        "; color: #ffffff; font: 15px sans-serif; }\n"
+        "h1 { margin: 48px 16px 8px; font-size: 20px; text-align: center; }\n"
+        "a { display: block; margin: 6px 24px; padding: 8px; color: #000000; background: "
+        "#ffffff; text-decoration: none; text-align: center; }\n";
+    std::string body = "<h1>Test ad " + ad + ": every way out</h1>\n";
+    for (const auto& [title, href] : roads) {
+        body += "<a href=\"" + htmlEscape(href) + "\">" + htmlEscape(title) + "</a>\n";
+    }
+    return page("Movuroute test links", style, body + eventScript(links));
+}
+
 std::string scriptAdCreative(const AdScenario& s, const AdContext& c) {
     if (!s.html.empty()) return s.html;
     AdLinks links = adLinks(c);
@@ -250,6 +285,10 @@ Json fetchedAdObject(const AdScenario& s, const AdContext& c) {
             ad["ad_base_url"] = c.origin + "/mads/";
             ad["ad_passback_url"] = links.passback;
             break;
+        case AdKind::Links:
+            ad["ad_html"] = linksCreative(s, c);
+            ad["ad_base_url"] = c.origin + "/mads/";
+            break;
         default:
             ad["ad_html"] =
                 isInterstitial(s, c) ? interstitialCreative(s, c) : bannerCreative(s, c);
@@ -307,6 +346,11 @@ HttpAnswer adUrlAnswer(const AdScenario& s, const AdContext& c) {
         case AdKind::CustomRendering:
             a.body = bannerCreative(s, c);
             a.headers.emplace_back("x-rade-custom-rendering-allowed", "1");
+            addTrackingHeaders(a, s, links);
+            addAdHeaders(a, s, c);
+            break;
+        case AdKind::Links:
+            a.body = linksCreative(s, c);
             addTrackingHeaders(a, s, links);
             addAdHeaders(a, s, c);
             break;

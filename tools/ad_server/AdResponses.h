@@ -53,6 +53,7 @@ HttpAnswer fetchedAdAnswer(const AdScenario& scenario, const AdContext& context)
 std::string creativeColor(const AdScenario& scenario, int ad);
 std::string bannerCreative(const AdScenario& scenario, const AdContext& context);
 std::string interstitialCreative(const AdScenario& scenario, const AdContext& context);
+std::string linksCreative(const AdScenario& scenario, const AdContext& context);
 std::string scriptAdCreative(const AdScenario& scenario, const AdContext& context);
 nlohmann::ordered_json mediationConfiguration(const AdScenario& scenario, const AdContext& context);
 nlohmann::ordered_json nativeAdObject(const AdContext& context);

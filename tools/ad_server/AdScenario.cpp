@@ -68,6 +68,12 @@ AdScenario AdScenario::native() {
     return s;
 }
 
+AdScenario AdScenario::links() {
+    AdScenario s;
+    s.kind = AdKind::Links;
+    return s;
+}
+
 AdScenario AdScenario::answered(PageAnswer answer) {
     AdScenario s;
     s.answer = answer;
@@ -94,6 +100,8 @@ std::string_view adKindName(AdKind kind) {
             return "script";
         case AdKind::Native:
             return "native";
+        case AdKind::Links:
+            return "links";
     }
     return "banner";
 }
@@ -168,6 +176,8 @@ bool parseKind(std::string_view word, AdScenario& s, std::string* error) {
         s = AdScenario::scriptAd();
     else if (word == "native")
         s = AdScenario::native();
+    else if (word == "links")
+        s = AdScenario::links();
     else if (word.substr(0, 7) == "status:") {
         auto code = parseInt(word.substr(7));
         if (!code || *code < 100 || *code > 599) {

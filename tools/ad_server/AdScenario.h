@@ -29,6 +29,9 @@ enum class AdKind {
     CustomRendering,   // the banner creative with "x-rade-custom-rendering-allowed"
     ScriptAd,          // an ad network's script tag (only the fetched answer can say so)
     Native,            // "x-rade-ad-format: native" with a native ad object
+    Links,             // a full-screen page with one link per way out of an ad: the web, the
+                       // store sheet, browser, web app, expand, mail, message, call, a click
+                       // ping and close
 };
 
 // How the core page answers the SDK's call for this unit.
@@ -75,6 +78,7 @@ struct AdScenario {
     static AdScenario customRendering();
     static AdScenario scriptAd();
     static AdScenario native();
+    static AdScenario links();
     static AdScenario answered(PageAnswer answer);  // a banner behind the given page answer
 
     AdScenario& withAnswer(PageAnswer a) {
@@ -140,7 +144,7 @@ std::string_view pageAnswerName(PageAnswer answer);
 
 // A scenario from text: a kind, then comma-separated options.
 //   kinds:   banner, interstitial, nofill, status:<code>, empty, mediation,
-//            mediation-not-json, custom, script, native
+//            mediation-not-json, custom, script, native, links
 //   options: answer=url|fetch|invalid|errors|silent|refused, refresh=<seconds>,
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
 //            scenario=<request_scenario>, autoclick, reload, manual, passback, stall,

@@ -16,6 +16,7 @@ using Json = nlohmann::ordered_json;
 // Request lines beyond 8 KiB are refused by common servers (ours among them); the rest of the
 // URL needs room too.
 constexpr std::size_t kMaxAdUrlLength = 7000;
+constexpr std::size_t kMaxDroppedNames = 1000;
 
 Json message(const char* action, Json params = Json::object()) {
     return Json{{"action", action}, {"params", std::move(params)}};
@@ -158,7 +159,12 @@ std::string adUrlForParameters(const std::string& base, const Json& parameters) 
         for (std::size_t i : order) {
             if (fits()) break;
             dropped[i] = true;
-            names += (names.empty() ? "" : ",") + keys[i];
+            // The list of names is capped too, so dropping everything always fits.
+            if (names.size() < kMaxDroppedNames) {
+                names += (names.empty() ? "" : ",") + keys[i].substr(0, kMaxDroppedNames);
+            } else if (names.compare(names.size() - 4, 4, ",...") != 0) {
+                names += ",...";
+            }
         }
         query = join(dropped);
         query += (query.empty() ? "" : "&") + std::string("movu_dropped=") + percentEncode(names);

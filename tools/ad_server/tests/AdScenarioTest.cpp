@@ -35,6 +35,7 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_EQ(parseAdScenario("nofill,refresh=30")->refreshRate, 30.0);
     EXPECT_TRUE(parseAdScenario("interstitial,stall")->stall);
     EXPECT_EQ(parseAdScenario("mediation,answer=refused")->answer, PageAnswer::RefusedAdUrl);
+    EXPECT_EQ(parseAdScenario("links")->kind, AdKind::Links);
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {

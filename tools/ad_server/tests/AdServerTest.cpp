@@ -291,6 +291,13 @@ TEST_F(AdServerTest, AdUrlsAnswerEachKindWithItsHeaders) {
     EXPECT_EQ(native->get_header_value("x-rade-ad-format"), "native");
     EXPECT_EQ(Json::parse(native->body)["ads"][0]["template_id"], "1");
 
+    server.setScenario("l", AdScenario::links());
+    auto links = get("/mads/gma?slotname=l");
+    for (const char* road : {"a=in_app_store&amp;product_id=123", "mailto:", "sms:", "tel:",
+                             "gmsg://movuroute/click?u=", "gmsg://movuroute/close"}) {
+        EXPECT_NE(links->body.find(road), std::string::npos) << road;
+    }
+
     server.setScenario("s", AdScenario::scriptAd());
     Json script = Json::parse(get("/mads/fetched_ad?slotname=s")->body);
     EXPECT_EQ(script["ad_is_javascript"], true);
@@ -434,6 +441,11 @@ TEST_F(AdServerTest, UntrustedRequestsNeverBreakTheServer) {
     EXPECT_LT(url.size(), 8000u);
     EXPECT_NE(url.find("movu_dropped=quality_signals"), std::string::npos);
     EXPECT_EQ(get(adTarget(messages))->status, 200);
+    Json manyKeys = {{"slotname", "u"}};
+    for (int i = 0; i < 300; ++i) manyKeys[std::to_string(i) + std::string(200, 'k')] = "v";
+    std::string manyUrl = getAd(manyKeys)[0]["params"]["url"];
+    EXPECT_LT(manyUrl.size(), 8000u);
+    EXPECT_NE(manyUrl.find("%2C..."), std::string::npos);  // the names, cut short
 
     EXPECT_EQ(get(kCorePagePath)->status, 200);  // still serving
 }
