@@ -50,7 +50,9 @@ function(movu_tests target)
   target_compile_definitions(${exe} PRIVATE MOVU_SOURCE_DIR="${CMAKE_SOURCE_DIR}" MOVU_BINARY_DIR="${CMAKE_BINARY_DIR}")
   # The environment rides along as an "emulator" so that discovery and every
   # test run see it, also when ctest is called by hand.
-  set_target_properties(${exe} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${MOVU_TEST_ENV}")
+  # ENABLE_EXPORTS (-rdynamic): crash reports name the frames of the executable itself.
+  set_target_properties(${exe} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${MOVU_TEST_ENV}"
+                                          ENABLE_EXPORTS ON)
   gtest_discover_tests(${exe}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
