@@ -1,0 +1,1 @@
+movu_fuzz(advertising_id ${CMAKE_CURRENT_SOURCE_DIR}/advertising_id.cpp DEPS platform_device)
