@@ -5,9 +5,7 @@
 
 #include "appbase/ShellInterfaces.h"
 #include "core/JTObject.h"
-#include "online/AnnounceAppCore.h"
 #include "platform/base/LogSink.h"
-#include "util/Crc32.h"
 
 namespace scores {
 
@@ -16,14 +14,6 @@ constexpr const char* kScoreKey = "score";
 constexpr const char* kDateKey = "udate";
 constexpr const char* kHashKey = "hash";
 }  // namespace
-
-std::optional<std::string> ScoreSecretKeyOf(const JTAppBase::LevelInfo& level) {
-    // The game core only knows the app core as ShellAppCore; the secret key belongs to the
-    // web-service side of the same object.
-    auto core = std::dynamic_pointer_cast<online::AnnounceAppCore>(level.appCore());
-    if (!core) return std::nullopt;
-    return core->webSecretKey();
-}
 
 LevelScoreElem::LevelScoreElem() : scoreHolder_(JTCore::JTNew<JTAppBase::ScIntHolder>(0)) {}
 
@@ -55,26 +45,16 @@ uint64_t LevelScoreElem::dateNumber() const {
     return static_cast<uint64_t>(seconds);
 }
 
-uint32_t LevelScoreElem::hashOf(const std::string& secretKey, int32_t levelId, int32_t score,
-                                uint64_t dateNumber) {
-    const std::string text = secretKey + "," + std::to_string(levelId) + "," +
-                             std::to_string(static_cast<uint32_t>(score)) + "," +
-                             std::to_string(static_cast<uint32_t>(dateNumber));
-    // The same reflected CRC-32 the web service signs with.
-    return util::Crc32OfBytes(text.data(), static_cast<int32_t>(text.size()));
-}
-
-std::optional<uint32_t> LevelScoreElem::hashWithLevel(const JTAppBase::LevelInfo& level) const {
-    auto key = ScoreSecretKeyOf(level);
-    if (!key) return std::nullopt;
-    return hashOf(*key, level.levelId(), score(), dateNumber());
+std::optional<uint32_t> LevelScoreElem::hashWithLevel(const JTAppBase::LevelInfo& level,
+                                                      const ScoreSigner& signer) const {
+    return signer.sign(level.levelId(), score(), dateNumber());
 }
 
 bool LevelScoreElem::serializeWith(platform::Value& dict, bool isSave,
-                                   const JTAppBase::LevelInfo& level) {
+                                   const JTAppBase::LevelInfo& level, const ScoreSigner& signer) {
     if (isSave) {
         // A score written without the key could never be read back; better not to write it.
-        auto hash = hashWithLevel(level);
+        auto hash = hashWithLevel(level, signer);
         if (!hash) return false;
         dict.set(kScoreKey, score());
         const uint64_t udate = dateNumber();
@@ -94,7 +74,7 @@ bool LevelScoreElem::serializeWith(platform::Value& dict, bool isSave,
         // The low 32 bits: a checksum stored as a negative number reads back as the same bits.
         stored = static_cast<uint32_t>(static_cast<uint64_t>(v->asInteger()));
     }
-    auto expected = hashWithLevel(level);
+    auto expected = hashWithLevel(level, signer);
     if (!expected || *expected != stored) {
         platform::LogSink::write("Score hash unmatched");
         return false;

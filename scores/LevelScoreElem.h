@@ -11,6 +11,7 @@
 
 #include "appbase/ScIntHolder.h"
 #include "platform/base/Value.h"
+#include "scores/ScoreSigner.h"
 
 namespace JTAppBase {
 class LevelInfo;
@@ -34,15 +35,14 @@ class LevelScoreElem {
     uint64_t dateNumber() const;
     bool canResubmit() const { return true; }
 
-    // The checksum of this score for the level; empty when the level has no app core to give
-    // the secret key (its context is gone).
-    std::optional<uint32_t> hashWithLevel(const JTAppBase::LevelInfo& level) const;
-    static uint32_t hashOf(const std::string& secretKey, int32_t levelId, int32_t score,
-                           uint64_t dateNumber);
+    // The checksum of this score for the level; empty when the signer has no key.
+    std::optional<uint32_t> hashWithLevel(const JTAppBase::LevelInfo& level,
+                                          const ScoreSigner& signer) const;
 
     // Writes ("score", "udate", "hash") or reads one score dictionary. Reading answers false
     // when the stored checksum does not match the score, its date and the level.
-    bool serializeWith(platform::Value& dict, bool isSave, const JTAppBase::LevelInfo& level);
+    bool serializeWith(platform::Value& dict, bool isSave, const JTAppBase::LevelInfo& level,
+                       const ScoreSigner& signer);
 
     LevelScoreElem(const LevelScoreElem&) = delete;
     LevelScoreElem& operator=(const LevelScoreElem&) = delete;
@@ -53,9 +53,5 @@ class LevelScoreElem {
     JTAppBase::ScIntHolderPtr scoreHolder_;
     std::optional<platform::Date> date_;
 };
-
-// The secret key the level's scores are signed with: the web secret key of the app core that
-// the level's context holds; empty when there is none.
-std::optional<std::string> ScoreSecretKeyOf(const JTAppBase::LevelInfo& level);
 
 }  // namespace scores

@@ -13,13 +13,15 @@ constexpr const char* kRecentScoresKey = "recentScores";
 constexpr const char* kVersionKey = "LevelScores.version";
 }  // namespace
 
-std::shared_ptr<LevelScores> LevelScores::create(std::shared_ptr<JTAppBase::LevelInfo> levelInfo) {
-    return std::shared_ptr<LevelScores>(new LevelScores(std::move(levelInfo)));
+std::shared_ptr<LevelScores> LevelScores::create(std::shared_ptr<JTAppBase::LevelInfo> levelInfo,
+                                                 ScoreSigner signer) {
+    return std::shared_ptr<LevelScores>(new LevelScores(std::move(levelInfo), std::move(signer)));
 }
 
-std::shared_ptr<LevelScores> OpenLevelScores(const std::shared_ptr<JTAppBase::LevelInfo>& level) {
+std::shared_ptr<LevelScores> OpenLevelScores(const std::shared_ptr<JTAppBase::LevelInfo>& level,
+                                             const ScoreSigner& signer) {
     if (!level) return nullptr;
-    auto scores = LevelScores::create(level);
+    auto scores = LevelScores::create(level, signer);
     scores->open();
     return scores;
 }
@@ -32,7 +34,7 @@ std::optional<std::string> LevelScores::fileNameForLevelId(int32_t levelId, bool
 
 void LevelScores::open() {
     // Without the secret key every stored score would look forged.
-    if (!levelInfo_ || !ScoreSecretKeyOf(*levelInfo_)) return;
+    if (!levelInfo_ || !signer_.canSign()) return;
     auto path = fileNameForLevelId(levelInfo_->levelId(), false);
     if (!path) return;
     auto dict = util::ReadDictionaryFromPlistFile(*path);
@@ -44,7 +46,7 @@ bool LevelScores::save() {
     if (!levelInfo_) return false;
     // Without the secret key no score could be signed; writing the lists empty would throw
     // away the scores already in the file.
-    if (!ScoreSecretKeyOf(*levelInfo_)) {
+    if (!signer_.canSign()) {
         util::LogMessage("-[LevelScores save]", 3, "no secret key to sign the scores with");
         return false;
     }
@@ -75,7 +77,7 @@ void LevelScores::serializeScoresWith(platform::Value& dict, List& list, const s
         for (const auto& elem : list) {
             if (!elem) continue;
             platform::Value one = platform::Value::dictionary();
-            if (!elem->serializeWith(one, true, level)) continue;
+            if (!elem->serializeWith(one, true, level, signer_)) continue;
             array.append(std::move(one));
             if (++written >= maxSize) break;
         }
@@ -90,7 +92,7 @@ void LevelScores::serializeScoresWith(platform::Value& dict, List& list, const s
         if (!item.isDictionary()) break;
         auto elem = LevelScoreElem::create();
         platform::Value one = item;
-        if (!elem->serializeWith(one, false, level)) continue;
+        if (!elem->serializeWith(one, false, level, signer_)) continue;
         list.push_back(std::move(elem));
         if (static_cast<int>(list.size()) >= maxSize) break;
     }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/base/Value.h"
+#include "scores/ScoreSigner.h"
 
 namespace JTAppBase {
 class LevelInfo;
@@ -30,7 +31,9 @@ class LevelScores {
     static constexpr int kHighScoresMax = 0;
     static constexpr const char* kDirectoryName = "LevelScores";
 
-    static std::shared_ptr<LevelScores> create(std::shared_ptr<JTAppBase::LevelInfo> levelInfo);
+    // Scores are signed and checked with `signer`.
+    static std::shared_ptr<LevelScores> create(std::shared_ptr<JTAppBase::LevelInfo> levelInfo,
+                                               ScoreSigner signer);
 
     const std::shared_ptr<JTAppBase::LevelInfo>& levelInfo() const { return levelInfo_; }
     const List& highScores() const { return highScores_; }
@@ -57,16 +60,18 @@ class LevelScores {
     static std::optional<std::string> fileNameForLevelId(int32_t levelId, bool createDir);
 
   private:
-    explicit LevelScores(std::shared_ptr<JTAppBase::LevelInfo> levelInfo)
-        : levelInfo_(std::move(levelInfo)) {}
+    LevelScores(std::shared_ptr<JTAppBase::LevelInfo> levelInfo, ScoreSigner signer)
+        : levelInfo_(std::move(levelInfo)), signer_(std::move(signer)) {}
 
     std::shared_ptr<JTAppBase::LevelInfo> levelInfo_;
+    ScoreSigner signer_;
     List highScores_;
     List recentScores_;
     std::shared_ptr<LevelScoreElem> previousHighScore_;
 };
 
 // The level's scores, already opened; nullptr without a level.
-std::shared_ptr<LevelScores> OpenLevelScores(const std::shared_ptr<JTAppBase::LevelInfo>& level);
+std::shared_ptr<LevelScores> OpenLevelScores(const std::shared_ptr<JTAppBase::LevelInfo>& level,
+                                             const ScoreSigner& signer);
 
 }  // namespace scores

@@ -204,6 +204,11 @@ void AppCoreBase::setNeutralAcceleromterFor(int64_t orientation, double x, doubl
     info.neutralAccelerometerZ = z;
 }
 
+NeutralAccelerometer AppCoreBase::neutralAccelerometerFor(int64_t orientation) {
+    const auto& info = orientationDependedInfoFor(orientation);
+    return {info.neutralAccelerometerX, info.neutralAccelerometerY, info.neutralAccelerometerZ};
+}
+
 // ---- orientation records ----
 
 int64_t AppCoreBase::interfaceOrientationOfIndex(int index) {

@@ -20,7 +20,13 @@
 #include <vector>
 
 #include "app/appcore/OrientationDependedInfo.h"
+#include "app/screens/AboutToolCore.h"
 #include "app/screens/AppCoreScreens.h"
+#include "app/screens/GameOverViewCore.h"
+#include "app/screens/ScoreToolCore.h"
+#include "app/screens/SettingsToolCore.h"
+#include "app/screens/TitleViewCore.h"
+#include "app/screens/WebScore.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelInfo.h"
 #include "appbase/ShellInterfaces.h"
@@ -55,7 +61,11 @@ class Texture2D;
 class ViewControllerBase;
 
 class AppCoreBase : public JTAppBase::ShellAppCore,
-                    public AppCoreScreens,
+                    public TitleViewCore,
+                    public GameOverViewCore,
+                    public AboutToolCore,
+                    public ScoreToolCore,
+                    public SettingsToolCore,
                     public online::AnnounceAppCore,
                     public platform::ui::ApplicationDelegate,
                     public platform::ui::AlertViewDelegate,
@@ -68,11 +78,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     static constexpr uint64_t kMaxPendingHandleOpenURL = 15;
     static constexpr double kHandleOpenURLRetryDelay = 0.2;
 
-    // A score as the web service takes it: points and the time it was made.
-    struct WebScore {
-        int32_t score = 0;
-        double dateSeconds = 0;  // since 1970
-    };
+    using WebScore = app::WebScore;
 
     AppCoreBase();
     ~AppCoreBase() override;
@@ -204,8 +210,9 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
 
     // ---- neutral tilt ----
     double neutralAccelerometerTilt() const;
-    void resetNeutralAcceleromterValueFor(int64_t orientation);
-    void setNeutralAcceleromterFor(int64_t orientation, double x, double y, double z);
+    void resetNeutralAcceleromterValueFor(int64_t orientation) override;
+    void setNeutralAcceleromterFor(int64_t orientation, double x, double y, double z) override;
+    NeutralAccelerometer neutralAccelerometerFor(int64_t orientation) override;
 
     // ---- account id and web service ----
     void loadOrCreateArid();
@@ -213,15 +220,17 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     std::string aridStr() const override;
     std::string tnParamStr() const override;
     bool webJump(int32_t tgt) { return webJump(tgt, 0); }
-    bool webJump(int32_t tgt, int32_t levelId);
+    bool webJump(int32_t tgt, int32_t levelId) override;
     std::string webJumpUrl(int32_t tgt, int32_t levelId) const;
     bool webSubmitScore(const WebScore& score, int32_t levelId,
-                        const std::optional<WebScore>& highScore, bool useHs);
+                        const std::optional<WebScore>& highScore, bool useHs) override;
     std::string webSubmitScoreUrl(const WebScore& score, int32_t levelId,
                                   const std::optional<WebScore>& highScore, bool useHs);
     // The same from the stored score records (the high-score record may be missing).
     bool webSubmitScore(const scores::LevelScoreElem& score, int32_t levelId,
-                        const scores::LevelScoreElem* highScore, bool useHs);
+                        const scores::LevelScoreElem* highScore, bool useHs) override;
+    // Signs the local score files with the web secret key.
+    scores::ScoreSigner scoreSigner() const override;
     static WebScore webScoreOf(const scores::LevelScoreElem& score);
     std::string downloadLevelUrlWithLevelId(int32_t levelId, int64_t dh, int64_t tk) const;
     static std::string keychainService();

@@ -167,6 +167,10 @@ std::string AppCoreBase::downloadLevelUrlWithLevelId(int32_t levelId, int64_t dh
            "&fv=" + d(kFormatVersion);
 }
 
+scores::ScoreSigner AppCoreBase::scoreSigner() const {
+    return scores::ScoreSigner(webSecretKey());
+}
+
 AppCoreBase::WebScore AppCoreBase::webScoreOf(const scores::LevelScoreElem& score) {
     return WebScore{score.score(), static_cast<double>(score.dateNumber())};
 }

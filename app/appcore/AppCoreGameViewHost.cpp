@@ -83,7 +83,9 @@ void AppCoreGameViewHost::stopLoopingEffects(bool loops, bool music) {
 
 std::shared_ptr<GameViewScoreRecorder> AppCoreGameViewHost::scoreRecorder() {
     // Every run goes into the level's score file and on to the game-over screen.
-    return std::make_shared<GameOverViewScoreRecorder>();
+    auto core = appCore_.lock();
+    return std::make_shared<GameOverViewScoreRecorder>(core ? core->scoreSigner()
+                                                            : scores::ScoreSigner{});
 }
 
 void AppCoreGameViewHost::startPauseView() {

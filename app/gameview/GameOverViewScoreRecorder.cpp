@@ -9,7 +9,7 @@ namespace app {
 GameViewScoreRecorder::Recorded GameOverViewScoreRecorder::registerScore(
     const std::shared_ptr<JTAppBase::LevelInfo>& level, int32_t score, double date) {
     Recorded recorded;
-    recorded.scores = scores::OpenLevelScores(level);
+    recorded.scores = scores::OpenLevelScores(level, signer_);
     if (!recorded.scores) return recorded;
     recorded.currentScore = scores::LevelScoreElem::create(score, platform::Date{date});
     recorded.scores->registerScore(recorded.currentScore);

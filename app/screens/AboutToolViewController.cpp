@@ -3,7 +3,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/appcore/AppCoreBase.h"
 #include "platform/base/Unicode.h"
 #include "platform/storage/Bundle.h"
 #include "platform/ui/Application.h"
@@ -54,16 +53,21 @@ std::string AboutToolViewController::privacyPolicyUrl(const std::string& iphoneW
 void AboutToolViewController::viewWillAppear(bool animated) {
     ToolViewControllerBase::viewWillAppear(animated);
     if (!aboutTextView_) return;
-    auto c = core();
+    auto c = aboutCore();
     if (!c) return;
     aboutTextView_->setText(aboutText(c->appDisplayName(), c->appVersionString(),
                                       c->appCopyrightString(), aboutMessage()));
 }
 
 void AboutToolViewController::onPrivacyPolicyButton() {
-    auto c = core();
+    auto c = aboutCore();
     if (!c) return;
     platform::ui::Application::shared().openURL(privacyPolicyUrl(c->iphoneWebUrl()));
+}
+
+void AboutToolViewController::setAppCore(std::weak_ptr<AboutToolCore> core) {
+    setToolsCore(core);
+    aboutCore_ = std::move(core);
 }
 
 }  // namespace app

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/screens/AboutToolCore.h"
 #include "app/screens/ToolViewControllerBase.h"
 #include "platform/ui/TextView.h"
 
@@ -19,6 +20,10 @@ class AboutToolViewController : public ToolViewControllerBase {
 
     explicit AboutToolViewController(std::string nibName = "AboutTool");
     const char* className() const override { return "AboutToolViewController"; }
+
+    // Every screen's part of the app core, the tools' and this tab's own.
+    void setAppCore(std::weak_ptr<AboutToolCore> core);
+    std::shared_ptr<AboutToolCore> aboutCore() const { return aboutCore_.lock(); }
 
     void setup() override;
     void viewWillAppear(bool animated) override;
@@ -36,6 +41,7 @@ class AboutToolViewController : public ToolViewControllerBase {
     const std::shared_ptr<platform::ui::TextView>& aboutTextView() const { return aboutTextView_; }
 
   private:
+    std::weak_ptr<AboutToolCore> aboutCore_;
     std::shared_ptr<platform::ui::TextView> aboutTextView_;
 };
 

@@ -1,6 +1,5 @@
 #include "app/screens/GameOverView.h"
 
-#include "app/appcore/AppCoreBase.h"
 #include "app/screens/ShellAlerts.h"
 #include "appbase/JTLevelInfo.h"
 #include "appbase/JTLevelManager.h"
@@ -36,12 +35,13 @@ GameOverView::GameOverView(std::string nibName) : ViewControllerBase(std::move(n
 void GameOverView::setup() {
     ViewControllerBase::setup();
     // The viewer points back at us without owning us; we own it.
-    scoresViewer_ = scores::ScoresViewer::create(
-        std::dynamic_pointer_cast<scores::ScoresViewerDelegate>(shared_from_this()));
+    scoresViewer_ =
+        scores::ScoresViewer::create(std::static_pointer_cast<GameOverView>(shared_from_this()));
 }
 
-std::shared_ptr<AppCoreBase> GameOverView::core() const {
-    return std::dynamic_pointer_cast<AppCoreBase>(appCore());
+void GameOverView::setAppCore(std::weak_ptr<GameOverViewCore> core) {
+    AppCoreOrientation::setAppCore(core);
+    gameOverCore_ = std::move(core);
 }
 
 std::shared_ptr<JTAppBase::LevelInfo> GameOverView::levelInfo() const {
@@ -123,9 +123,9 @@ bool GameOverView::webSubmitScore(const scores::LevelScoreElem& score, int32_t l
     auto c = core();
     if (!c) return false;
     auto webScore = [](const scores::LevelScoreElem& e) {
-        return AppCoreBase::WebScore{e.score(), e.date() ? e.date()->secondsSince1970 : 0.0};
+        return WebScore{e.score(), e.date() ? e.date()->secondsSince1970 : 0.0};
     };
-    std::optional<AppCoreBase::WebScore> high;
+    std::optional<WebScore> high;
     if (highScore) high = webScore(*highScore);
     return c->webSubmitScore(webScore(score), levelId, high, useHs);
 }
@@ -167,7 +167,7 @@ void GameOverView::onSubmitScoreBtn() {
 }
 
 void GameOverView::onOtherGamesBtn() {
-    if (auto c = core()) c->webJump(kJumpOtherGames);
+    if (auto c = core()) c->webJump(kJumpOtherGames, 0);
 }
 
 void GameOverView::onMoreLevelsBtn() {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/screens/AppScreenSeams.h"
+#include "app/screens/GameOverViewCore.h"
 #include "app/screens/ViewControllerBase.h"
 #include "platform/ui/Label.h"
 #include "scores/ScoresViewer.h"
@@ -21,8 +22,6 @@ class LevelInfo;
 
 namespace app {
 
-class AppCoreBase;
-
 class GameOverView : public ViewControllerBase,
                      public GameOverScreen,
                      public scores::ScoresViewerDelegate {
@@ -31,6 +30,8 @@ class GameOverView : public ViewControllerBase,
     const char* className() const override { return "GameOverView"; }
 
     void setup() override;
+    // Every screen's part of the app core and the game-over screen's own.
+    void setAppCore(std::weak_ptr<GameOverViewCore> core);
     void startWithLevelScores(const std::shared_ptr<scores::LevelScores>& scores,
                               const std::shared_ptr<scores::LevelScoreElem>& currentScore) override;
     void viewWillAppear(bool animated) override;
@@ -70,7 +71,8 @@ class GameOverView : public ViewControllerBase,
     }
 
   private:
-    std::shared_ptr<AppCoreBase> core() const;
+    std::weak_ptr<GameOverViewCore> gameOverCore_;
+    std::shared_ptr<GameOverViewCore> core() const { return gameOverCore_.lock(); }
     void showPendingMessages();
 
     std::shared_ptr<platform::ui::Label> currentScoreLabel_;

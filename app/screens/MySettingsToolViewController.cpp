@@ -1,7 +1,5 @@
 #include "app/screens/MySettingsToolViewController.h"
 
-#include "app/appcore/MyAppCore.h"
-
 namespace app {
 
 // The game adds no settings of its own.
@@ -11,10 +9,6 @@ void MySettingsToolViewController::updateView() {
 
 void MySettingsToolViewController::willSaveSettings() {
     SettingsToolViewController::willSaveSettings();
-}
-
-std::shared_ptr<MyAppCore> MySettingsToolViewController::myAppCore() const {
-    return std::dynamic_pointer_cast<MyAppCore>(appCore());
 }
 
 }  // namespace app

@@ -1,6 +1,6 @@
 #pragma once
 
-// The game's settings tab: the settings screen as it is, with the game's own app core at hand.
+// The game's settings tab: the settings screen as it is; the game adds no settings of its own.
 
 #include <memory>
 #include <string>
@@ -8,8 +8,6 @@
 #include "app/screens/SettingsToolViewController.h"
 
 namespace app {
-
-class MyAppCore;
 
 class MySettingsToolViewController : public SettingsToolViewController {
   public:
@@ -19,8 +17,6 @@ class MySettingsToolViewController : public SettingsToolViewController {
 
     void updateView() override;
     void willSaveSettings() override;
-    // Empty when the screen runs under another app core.
-    std::shared_ptr<MyAppCore> myAppCore() const;
 };
 
 }  // namespace app

@@ -1,6 +1,5 @@
 #include "app/screens/ScoreToolViewController.h"
 
-#include "app/appcore/AppCoreBase.h"
 #include "appbase/JTLevelInfo.h"
 #include "scores/LevelScoreElem.h"
 #include "scores/LevelScores.h"
@@ -42,7 +41,7 @@ std::string ScoreToolViewController::clearRankingQuestion(const std::optional<st
 }
 
 std::shared_ptr<JTAppBase::LevelInfo> ScoreToolViewController::currentLevel() const {
-    auto c = core();
+    auto c = scoreCore();
     return c ? c->currentLevelInfo() : nullptr;
 }
 
@@ -53,7 +52,9 @@ void ScoreToolViewController::viewWillAppear(bool animated) {
     if (!scoresViewer_) return;
     // Without a level the scores shown last time must go too: they belong to another level,
     // and "DELETE" would clear that level's ranking.
-    scoresViewer_->startWithLevelScores(scores::OpenLevelScores(level));
+    auto c = scoreCore();
+    scoresViewer_->startWithLevelScores(
+        scores::OpenLevelScores(level, c ? c->scoreSigner() : scores::ScoreSigner{}));
     scoresViewer_->updateView();
 }
 
@@ -77,7 +78,7 @@ void ScoreToolViewController::onClearRankingAction(std::int64_t buttonIndex) {
 }
 
 void ScoreToolViewController::onHighScoreRankingBtn() {
-    auto c = core();
+    auto c = scoreCore();
     if (!c) return;
     auto level = c->currentLevelInfo();
     c->webJump(kWebJumpRanking, level ? level->webLevelId() : 0);
@@ -90,8 +91,13 @@ std::shared_ptr<platform::ui::View> ScoreToolViewController::scoreComponentsCont
 
 bool ScoreToolViewController::webSubmitScore(const scores::LevelScoreElem& score, int32_t levelId,
                                              const scores::LevelScoreElem* highScore, bool useHs) {
-    auto c = core();
+    auto c = scoreCore();
     return c && c->webSubmitScore(score, levelId, highScore, useHs);
+}
+
+void ScoreToolViewController::setAppCore(std::weak_ptr<ScoreToolCore> core) {
+    setToolsCore(core);
+    scoreCore_ = std::move(core);
 }
 
 }  // namespace app

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/screens/ScoreToolCore.h"
 #include "app/screens/SimpleUIActionSheetDelegate.h"
 #include "app/screens/ToolViewControllerBase.h"
 #include "platform/ui/ActionSheet.h"
@@ -27,6 +28,10 @@ class ScoreToolViewController : public ToolViewControllerBase, public scores::Sc
 
     explicit ScoreToolViewController(std::string nibName = "Scores_Portrait_Free");
     const char* className() const override { return "ScoreToolViewController"; }
+
+    // Every screen's part of the app core, the tools' and this tab's own.
+    void setAppCore(std::weak_ptr<ScoreToolCore> core);
+    std::shared_ptr<ScoreToolCore> scoreCore() const { return scoreCore_.lock(); }
 
     void setup() override;
     void viewWillAppear(bool animated) override;
@@ -52,6 +57,7 @@ class ScoreToolViewController : public ToolViewControllerBase, public scores::Sc
     }
 
   private:
+    std::weak_ptr<ScoreToolCore> scoreCore_;
     std::shared_ptr<JTAppBase::LevelInfo> currentLevel() const;
 
     std::shared_ptr<platform::ui::View> scoreComponentsContainer_;

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/appcore/AppCoreBase.h"
 #include "app/gameview/AccelerometerHelper.h"
 #include "app/screens/ShellAlerts.h"
 
@@ -27,17 +26,16 @@ constexpr ResolutionRow kResolutionRows[] = {
 // core, which it must not keep alive.
 class CalibrationOwner final : public AccelerometerHelperOwner {
   public:
-    explicit CalibrationOwner(std::weak_ptr<AppCoreBase> core) : core_(std::move(core)) {}
+    explicit CalibrationOwner(std::weak_ptr<SettingsToolCore> core) : core_(std::move(core)) {}
     NeutralAccelerometer currentNeutralAccelerometer() override {
         auto core = core_.lock();
-        if (!core) return {};
-        const auto& info = core->currentOrientationDependedInfo();
-        return {info.neutralAccelerometerX, info.neutralAccelerometerY, info.neutralAccelerometerZ};
+        return core ? core->neutralAccelerometerFor(core->interfaceOrientation())
+                    : NeutralAccelerometer{};
     }
     int64_t currentStatusBarOrientation() override { return CurrentStatusBarOrientation(); }
 
   private:
-    std::weak_ptr<AppCoreBase> core_;
+    std::weak_ptr<SettingsToolCore> core_;
 };
 
 std::string format(const char* fmt, double value) {
@@ -56,9 +54,10 @@ int wholeDegrees(double radians) {
 
 // ---- resolution rows ----
 
-std::shared_ptr<AppCoreBase> SettingsToolViewController_ContentsScaleIndexDelegate::core() const {
+std::shared_ptr<SettingsToolCore> SettingsToolViewController_ContentsScaleIndexDelegate::core()
+    const {
     auto owner = owner_.lock();
-    return owner ? std::dynamic_pointer_cast<AppCoreBase>(owner->appCore()) : nullptr;
+    return owner ? owner->settingsCore() : nullptr;
 }
 
 std::string SettingsToolViewController_ContentsScaleIndexDelegate::itemLabelAt(int index) {
@@ -123,7 +122,7 @@ void SettingsToolViewController::viewWillAppear(bool animated) {
 }
 
 void SettingsToolViewController::updateView() {
-    auto c = core();
+    auto c = settingsCore();
     if (!c) return;
     if (soundBtn_) SetButtonTitle(*soundBtn_, "SoundVolume: " + c->soundVolumeString());
 
@@ -154,24 +153,24 @@ void SettingsToolViewController::updateView() {
 
 void SettingsToolViewController::willSaveSettings() {
     if (!bgMusicSwitch_ || bgMusicSwitch_->isHidden()) return;
-    if (auto c = core()) c->setBgMusicMode(bgMusicSwitch_->isOn() ? 1 : 0);
+    if (auto c = settingsCore()) c->setBgMusicMode(bgMusicSwitch_->isOn() ? 1 : 0);
 }
 
 void SettingsToolViewController::viewWillDisappear(bool animated) {
     ToolViewControllerBase::viewWillDisappear(animated);
     willSaveSettings();
-    if (auto c = core()) c->saveSettings();
+    if (auto c = settingsCore()) c->saveSettings();
     stopAcceleromter();
 }
 
 void SettingsToolViewController::onSoundBtn() {
     willSaveSettings();
-    if (auto c = core()) c->toggleSoundVolume();
+    if (auto c = settingsCore()) c->toggleSoundVolume();
     updateView();
 }
 
 void SettingsToolViewController::onResolutionBtn() {
-    auto c = core();
+    auto c = settingsCore();
     if (!c) return;
     // Without a selection screen, taking the tools away would leave nothing on screen.
     auto select = c->simpleSelectView();
@@ -186,7 +185,8 @@ void SettingsToolViewController::onResolutionBtn() {
 
 void SettingsToolViewController::startAcceleromter() {
     if (accelerometerHelper_) return;
-    if (!accelerometerOwner_) accelerometerOwner_ = std::make_shared<CalibrationOwner>(core());
+    if (!accelerometerOwner_)
+        accelerometerOwner_ = std::make_shared<CalibrationOwner>(settingsCore());
     accelerometerHelper_ = AccelerometerHelper::create(accelerometerOwner_);
     accelerometerHelper_->startWithFrequency(kCalibrationFrequency,
                                              kCalibrationFilteringFactorPerSec);
@@ -219,13 +219,12 @@ std::string SettingsToolViewController::neutralAccelerometerString(int calibrati
 }
 
 std::string SettingsToolViewController::neutralAccelerometerString() const {
-    auto c = core();
+    auto c = settingsCore();
     if (!c) return "N/A";
     const int64_t o = c->interfaceOrientation();
-    const auto& info = c->orientationDependedInfoFor(o);
-    return neutralAccelerometerString(c->accelerometerCalibrationType(), o,
-                                      info.neutralAccelerometerX, info.neutralAccelerometerY,
-                                      info.neutralAccelerometerZ);
+    const auto neutral = c->neutralAccelerometerFor(o);
+    return neutralAccelerometerString(c->accelerometerCalibrationType(), o, neutral.x, neutral.y,
+                                      neutral.z);
 }
 
 bool SettingsToolViewController::calibrationPostureIsValid(int64_t orientation, double x, double y,
@@ -239,7 +238,7 @@ bool SettingsToolViewController::calibrationPostureIsValid(int64_t orientation, 
 
 void SettingsToolViewController::onCalibrateBtn() {
     startAcceleromter();
-    auto c = core();
+    auto c = settingsCore();
     const bool tilted = c && c->accelerometerCalibrationType() == 2;
     auto sheet = platform::ui::ActionSheet::create(
         tilted ? "Keep the device on your preferred neutral angle, and press OK"
@@ -252,7 +251,7 @@ void SettingsToolViewController::onCalibrateBtn() {
 
 void SettingsToolViewController::onCalibrateAction(std::int64_t buttonIndex) {
     willSaveSettings();
-    auto c = core();
+    auto c = settingsCore();
     if (c) {
         const int64_t o = c->interfaceOrientation();
         if (buttonIndex == kCalibrateReset) {
@@ -274,6 +273,11 @@ void SettingsToolViewController::onCalibrateAction(std::int64_t buttonIndex) {
     }
     updateView();
     stopAcceleromter();
+}
+
+void SettingsToolViewController::setAppCore(std::weak_ptr<SettingsToolCore> core) {
+    setToolsCore(core);
+    settingsCore_ = std::move(core);
 }
 
 }  // namespace app

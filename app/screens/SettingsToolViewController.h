@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "app/screens/SettingsToolCore.h"
 #include "app/screens/SimpleSelectView.h"
 #include "app/screens/SimpleUIActionSheetDelegate.h"
 #include "app/screens/ToolViewControllerBase.h"
@@ -44,7 +45,7 @@ class SettingsToolViewController_ContentsScaleIndexDelegate : public SimpleSelec
     void startNextView() override;
 
   private:
-    std::shared_ptr<AppCoreBase> core() const;
+    std::shared_ptr<SettingsToolCore> core() const;
 
     std::weak_ptr<SettingsToolViewController> owner_;
 };
@@ -62,6 +63,10 @@ class SettingsToolViewController : public ToolViewControllerBase {
     explicit SettingsToolViewController(std::string nibName = "SettingsTool_Portrait");
     ~SettingsToolViewController() override;
     const char* className() const override { return "SettingsToolViewController"; }
+
+    // Every screen's part of the app core, the tools' and this tab's own.
+    void setAppCore(std::weak_ptr<SettingsToolCore> core);
+    std::shared_ptr<SettingsToolCore> settingsCore() const { return settingsCore_.lock(); }
 
     void setup() override;
     void viewWillAppear(bool animated) override;
@@ -103,6 +108,7 @@ class SettingsToolViewController : public ToolViewControllerBase {
     const std::shared_ptr<platform::ui::Button>& resolutionBtn() const { return resolutionBtn_; }
 
   private:
+    std::weak_ptr<SettingsToolCore> settingsCore_;
     std::shared_ptr<platform::ui::Button> calibrateBtn_;
     std::shared_ptr<platform::ui::Button> soundBtn_;
     std::shared_ptr<platform::ui::Label> bgMusicLabel_;

@@ -1,6 +1,5 @@
 #include "app/screens/TitleView.h"
 
-#include "app/appcore/AppCoreBase.h"
 #include "app/screens/ShellAlerts.h"
 #include "app/screens/TitleViewDefaultLevelSelectDelegate.h"
 #include "appbase/JTLevelManager.h"
@@ -30,13 +29,14 @@ std::string TitleView::interfaceFileName(const std::string& orientationSuffix,
     return "Title" + orientationSuffix + (dlLevels ? "_DlLevels" : "");
 }
 
-std::shared_ptr<AppCoreBase> TitleView::appCoreBase() const {
-    return std::dynamic_pointer_cast<AppCoreBase>(appCore());
+void TitleView::setAppCore(std::weak_ptr<TitleViewCore> core) {
+    AppCoreOrientation::setAppCore(core);
+    titleCore_ = std::move(core);
 }
 
 void TitleView::viewWillAppear(bool animated) {
     ViewControllerBase::viewWillAppear(animated);
-    auto core = appCoreBase();
+    auto core = titleCore();
     auto context = core ? core->appContext() : nullptr;
     auto manager = context ? context->getLevelManager() : nullptr;
     if (manager) {
@@ -63,7 +63,7 @@ void TitleView::viewWillAppear(bool animated) {
 }
 
 void TitleView::updateView() {
-    auto core = appCoreBase();
+    auto core = titleCore();
     if (copyrightLabel_ && core) copyrightLabel_->setText(core->appCopyrightString());
     if (levelSelectBtn_ && !levelSelectBtn_->isHidden()) {
         auto item = menuItemAt(selectedIndex_);
@@ -86,19 +86,19 @@ std::shared_ptr<SimpleSelectViewDelegate> TitleView::newLevelSelectDelegate() {
 void TitleView::onGameStartBtn() {
     auto keep = shared_from_this();
     stop();
-    if (auto core = appCoreBase()) core->startGameViewFromTitle();
+    if (auto core = titleCore()) core->startGameViewFromTitle();
 }
 
 void TitleView::onHowToPlayBtn() {
-    if (auto core = appCoreBase()) core->webJump(kWebHowToPlay);
+    if (auto core = titleCore()) core->webJump(kWebHowToPlay, 0);
 }
 
 void TitleView::onOtherGamesBtn() {
-    if (auto core = appCoreBase()) core->webJump(kWebOtherGames);
+    if (auto core = titleCore()) core->webJump(kWebOtherGames, 0);
 }
 
 void TitleView::onMoreLevelsBtn() {
-    auto core = appCoreBase();
+    auto core = titleCore();
     if (!core) return;
     auto level = core->currentLevelInfo();
     core->webJump(kWebMoreLevels, level ? level->webLevelId() : 0);
@@ -107,7 +107,7 @@ void TitleView::onMoreLevelsBtn() {
 void TitleView::onSettingBtn() {
     auto keep = shared_from_this();
     stop();
-    auto core = appCoreBase();
+    auto core = titleCore();
     if (!core) return;
     core->startToolsView();
     core->transitionAnimation(2, 0.5);
@@ -117,7 +117,7 @@ void TitleView::onSelectLevelBtn() {
     auto keep = shared_from_this();
     if (!levelSelectDelegate_) levelSelectDelegate_ = newLevelSelectDelegate();
     stop();
-    auto core = appCoreBase();
+    auto core = titleCore();
     if (!core) return;
     auto select = core->simpleSelectView();
     if (!select) return;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/screens/SimpleSelectView.h"
+#include "app/screens/TitleViewCore.h"
 #include "app/screens/ViewControllerBase.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelMenuItem.h"
@@ -17,8 +18,6 @@
 #include "platform/ui/Label.h"
 
 namespace app {
-
-class AppCoreBase;
 
 class TitleView : public ViewControllerBase {
   public:
@@ -49,7 +48,10 @@ class TitleView : public ViewControllerBase {
     void onSettingBtn();
     void onSelectLevelBtn();
 
-    std::shared_ptr<AppCoreBase> appCoreBase() const;
+    // The app core as the title sees it; empty once it is gone.
+    std::shared_ptr<TitleViewCore> titleCore() const { return titleCore_.lock(); }
+    // Every screen's part of the app core and the title's own.
+    void setAppCore(std::weak_ptr<TitleViewCore> core);
     int selectedIndex() const { return selectedIndex_; }
     JTCore::JTArrayListPtr menuItems() const { return menuItems_; }
     std::shared_ptr<SimpleSelectViewDelegate> levelSelectDelegate() const {
@@ -65,6 +67,7 @@ class TitleView : public ViewControllerBase {
     }
 
   private:
+    std::weak_ptr<TitleViewCore> titleCore_;
     std::shared_ptr<platform::ui::Label> copyrightLabel_;
     std::shared_ptr<platform::ui::Button> levelSelectBtn_;
     std::shared_ptr<platform::ui::Button> startGameBtnWithSelector_;

@@ -1,6 +1,5 @@
 #include "app/screens/TitleViewDefaultLevelSelectDelegate.h"
 
-#include "app/appcore/AppCoreBase.h"
 #include "app/screens/ShellAlerts.h"
 #include "app/screens/TitleView.h"
 #include "appbase/JTLevelManager.h"
@@ -11,7 +10,7 @@ TitleView_DefaultLevelSelectDelegate::TitleView_DefaultLevelSelectDelegate(
     std::weak_ptr<TitleView> titleView, JTCore::JTArrayListPtr menuItems)
     : titleView_(std::move(titleView)), menuItems_(std::move(menuItems)) {
     auto view = titleView_.lock();
-    auto core = view ? view->appCoreBase() : nullptr;
+    auto core = view ? view->titleCore() : nullptr;
     auto context = core ? core->appContext() : nullptr;
     auto manager = context ? context->getLevelManager() : nullptr;
     useDL_ = manager && manager->canDownloadLevels();
@@ -65,7 +64,7 @@ bool TitleView_DefaultLevelSelectDelegate::canBeDoneWithIndex(int index, SimpleS
 
 void TitleView_DefaultLevelSelectDelegate::jumpToMoreLevels() {
     auto view = titleView_.lock();
-    auto core = view ? view->appCoreBase() : nullptr;
+    auto core = view ? view->titleCore() : nullptr;
     if (!core) return;
     auto level = core->currentLevelInfo();
     core->webJump(kWebGetMoreLevels, level ? level->webLevelId() : 0);
@@ -77,7 +76,7 @@ void TitleView_DefaultLevelSelectDelegate::didBeDoneWithIndex(int index, SimpleS
         return;
     }
     auto view = titleView_.lock();
-    auto core = view ? view->appCoreBase() : nullptr;
+    auto core = view ? view->titleCore() : nullptr;
     auto item = menuItemAt(index);
     auto level = item ? item->getLevelInfo() : nullptr;
     if (!core || !level) return;
@@ -89,7 +88,7 @@ void TitleView_DefaultLevelSelectDelegate::didBeDoneWithIndex(int index, SimpleS
 
 void TitleView_DefaultLevelSelectDelegate::startNextView() {
     auto view = titleView_.lock();
-    if (auto core = view ? view->appCoreBase() : nullptr) core->startTitleView();
+    if (auto core = view ? view->titleCore() : nullptr) core->startTitleView();
 }
 
 }  // namespace app

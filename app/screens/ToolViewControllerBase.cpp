@@ -1,10 +1,5 @@
 #include "app/screens/ToolViewControllerBase.h"
 
-#include "app/appcore/AppCoreBase.h"
-#include "app/screens/AboutToolViewController.h"
-#include "app/screens/MySettingsToolViewController.h"
-#include "app/screens/ScoreToolViewController.h"
-#include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TabBarController.h"
 
@@ -14,19 +9,6 @@ ToolViewControllerBase::ToolViewControllerBase(std::string nibName)
     : ViewControllerBase(std::move(nibName)) {
     outlet("scrollView", scrollView_);
     outlet("contentView", contentView_);
-}
-
-std::vector<std::shared_ptr<ViewControllerBase>> ToolViewControllerBase::makeToolsViewContents(
-    const std::string& nibSuffix) {
-    // The tools only come laid out for portrait; in landscape they stretch and scroll rather
-    // than show empty tabs.
-    auto fileFor = [&nibSuffix](const std::string& head, const std::string& tail) {
-        std::string name = head + nibSuffix + tail;
-        return platform::ui::InterfaceLoader::exists(name) ? name : head + "_Portrait" + tail;
-    };
-    return {ViewControllerBase::make<ScoreToolViewController>(fileFor("Scores", "_Free")),
-            ViewControllerBase::make<MySettingsToolViewController>(fileFor("SettingsTool", "")),
-            ViewControllerBase::make<AboutToolViewController>("AboutTool")};
 }
 
 void ToolViewControllerBase::setup() {
@@ -40,8 +22,9 @@ void ToolViewControllerBase::setup() {
         });
 }
 
-std::shared_ptr<AppCoreBase> ToolViewControllerBase::core() const {
-    return std::dynamic_pointer_cast<AppCoreBase>(appCore());
+void ToolViewControllerBase::setToolsCore(std::weak_ptr<ToolsCore> core) {
+    AppCoreOrientation::setAppCore(core);
+    toolsCore_ = std::move(core);
 }
 
 void ToolViewControllerBase::stop() {

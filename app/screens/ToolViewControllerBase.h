@@ -8,24 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "app/screens/ToolsCore.h"
 #include "app/screens/ViewControllerBase.h"
 #include "platform/ui/ScrollView.h"
 #include "platform/ui/View.h"
 
 namespace app {
 
-class AppCoreBase;
-
 class ToolViewControllerBase : public ViewControllerBase {
   public:
     explicit ToolViewControllerBase(std::string nibName = {});
     const char* className() const override { return "ToolViewControllerBase"; }
-
-    // The scores, settings and about tabs in that order, each set up and loaded from its
-    // interface file ("Scores" + suffix + "_Free", "SettingsTool" + suffix, "AboutTool"); the
-    // portrait file stands in for one the suffix has none of.
-    static std::vector<std::shared_ptr<ViewControllerBase>> makeToolsViewContents(
-        const std::string& nibSuffix);
 
     void setup() override;
     // Closes the tools and returns to the title screen.
@@ -37,12 +30,15 @@ class ToolViewControllerBase : public ViewControllerBase {
     const std::shared_ptr<platform::ui::View>& contentView() const { return contentView_; }
 
   protected:
-    // The full app core; empty once it is gone (or when the screen runs under another core).
-    std::shared_ptr<AppCoreBase> core() const;
+    // The part of the app core every tab needs; empty once it is gone.
+    std::shared_ptr<ToolsCore> core() const { return toolsCore_.lock(); }
+    // For the tabs' own setters: every screen's part of the app core and the tools' own.
+    void setToolsCore(std::weak_ptr<ToolsCore> core);
     // The view action sheets of the tools are shown in: the tab bar controller's, else ours.
     std::shared_ptr<platform::ui::View> sheetHostView();
 
   private:
+    std::weak_ptr<ToolsCore> toolsCore_;
     void labelTabs();
 
     std::shared_ptr<platform::ui::ScrollView> scrollView_;

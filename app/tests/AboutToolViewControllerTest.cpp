@@ -73,7 +73,7 @@ TEST_F(ToolScreensTest, TheAppCoreBuildsThreeLabelledTabsInNavigationControllers
     EXPECT_EQ(tab<ScoreToolViewController>(0)->nibName(), "Scores_Portrait_Free");
     EXPECT_EQ(tab<MySettingsToolViewController>(1)->nibName(), "SettingsTool_Portrait");
     EXPECT_EQ(tab<AboutToolViewController>(2)->nibName(), "AboutTool");
-    EXPECT_EQ(tab<MySettingsToolViewController>(1)->myAppCore(), core);
+    EXPECT_EQ(tab<MySettingsToolViewController>(1)->settingsCore(), core);
     const char* names[] = {"Scores", "Settings", "About"};
     for (std::size_t i = 0; i < 3; ++i) {
         auto button = tools->tabButton(i);
@@ -112,7 +112,8 @@ TEST_F(ToolScreensTest, LandscapeToolsFallBackToThePortraitLayouts) {
     writeFile(root / "ui" / "Scores_Landscape_Free.json", "{\"frame\": [0, 0, 480, 271]}");
     writeFile(root / "ui" / "Scores_Portrait_Free.json", "{\"frame\": [0, 0, 320, 387]}");
     platform::ui::InterfaceLoader::setSearchDirectory((root / "ui").string());
-    auto contents = ToolViewControllerBase::makeToolsViewContents("_Landscape");
+    // The app core made in landscape asks for the landscape files.
+    auto contents = core->createToolsViewContents();
     ASSERT_EQ(contents.size(), 3u);
     EXPECT_EQ(contents[0]->nibName(), "Scores_Landscape_Free");
     EXPECT_EQ(contents[1]->nibName(), "SettingsTool_Portrait");

@@ -337,7 +337,7 @@ TEST_F(AppCoreScreenSwitching, GameOverToolsAndTransitions) {
     core->init();
     core->applicationDidFinishLaunching(platform::ui::Application::shared());
 
-    auto scores = scores::LevelScores::create(core->levelInfoForId(1));
+    auto scores = scores::LevelScores::create(core->levelInfoForId(1), core->scoreSigner());
     auto score = scores::LevelScoreElem::create(1200, platform::Date{1700000000});
     core->startGameOverViewWithLevelScores(scores, score);
     ASSERT_TRUE(core->gameOver);

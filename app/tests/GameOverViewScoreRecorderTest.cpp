@@ -14,7 +14,7 @@ using ScoreRecording = AppCoreTest;
 
 TEST_F(ScoreRecording, EachRunIsStoredAndHandedOnNewestFirst) {
     auto core = TestAppCore::make();
-    GameOverViewScoreRecorder recorder;
+    GameOverViewScoreRecorder recorder(core->scoreSigner());
     auto level = core->levelInfoForId(3);
     ASSERT_TRUE(level);
 

@@ -42,8 +42,10 @@ class GameOverAppCore : public TestAppCore {
   public:
     bool plainFile = false;
     std::shared_ptr<ViewControllerBase> createGameOverView() override {
-        if (plainFile) return ViewControllerBase::make<MyGameOverView>("GameOver_Portrait_Free");
-        return AppCoreBase::createGameOverView();
+        if (!plainFile) return AppCoreBase::createGameOverView();
+        auto screen = ViewControllerBase::make<MyGameOverView>("GameOver_Portrait_Free");
+        screen->setAppCore(std::weak_ptr<GameOverViewCore>(weak_from_this()));
+        return screen;
     }
 };
 
@@ -67,7 +69,7 @@ class GameOverViewScreen : public AppCoreTest {
 
     // A run of level 1 that ended with `points`, as the game view reports it.
     std::shared_ptr<GameOverView> gameOver(int32_t points) {
-        auto scores = scores::OpenLevelScores(core->levelInfoForId(1));
+        auto scores = scores::OpenLevelScores(core->levelInfoForId(1), core->scoreSigner());
         auto run = scores::LevelScoreElem::create(points, platform::Date{1700000000});
         scores->registerScore(run);
         EXPECT_TRUE(scores->save());
@@ -215,7 +217,7 @@ TEST_F(GameOverViewScreen, DownloadSwitchesDecideTheNextAndMoreLevelButtons) {
 TEST_F(GameOverViewScreen, TheScreenAndItsViewerDoNotKeepEachOtherAlive) {
     auto screen = ViewControllerBase::make<MyGameOverView>();
     screen->setAppCore(core);
-    auto scores = scores::OpenLevelScores(core->levelInfoForId(1));
+    auto scores = scores::OpenLevelScores(core->levelInfoForId(1), core->scoreSigner());
     scores->registerScore(scores::LevelScoreElem::create(5, platform::Date{1700000000}));
     screen->startWithLevelScores(scores, scores->recentScores()[0]);
     std::weak_ptr<scores::ScoresViewer> viewer = screen->scoresViewer();

@@ -22,20 +22,20 @@ class ScoreToolTest : public ToolScreensTest {
         auto entry = [&](int32_t score, double when) {
             platform::Value d = platform::Value::dictionary();
             scores::LevelScoreElem::create(score, platform::Date{when})
-                ->serializeWith(d, true, *level);
+                ->serializeWith(d, true, *level, core->scoreSigner());
             return d;
         };
         platform::Value file = platform::Value::dictionary(
             {{"highScores", platform::Value::array({entry(9000, 1.7e9)})},
              {"recentScores",
               platform::Value::array({entry(1200, 1.7e9 + 60), entry(800, 1.7e9)})}});
-        auto scores = scores::LevelScores::create(level);
+        auto scores = scores::LevelScores::create(level, core->scoreSigner());
         scores->serializeWith(file, false);
         ASSERT_EQ(scores->highScores().size(), 1u);
         ASSERT_TRUE(scores->save());
     }
     std::shared_ptr<scores::LevelScores> stored(int32_t levelId) {
-        return scores::OpenLevelScores(core->levelInfoForId(levelId));
+        return scores::OpenLevelScores(core->levelInfoForId(levelId), core->scoreSigner());
     }
 };
 

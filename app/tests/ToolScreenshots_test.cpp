@@ -68,7 +68,8 @@ TEST_F(ToolScreenshots, ScoresSettingsAndAboutTabs) {
     copyAsset("AboutMessage.txt");
     for (const char* icon : {"icon_scores.png", "icon_settings.png", "icon_question.png"})
         copyAsset(icon);
-    auto scores = scores::LevelScores::create(core->levelInfoForId(kNamedLevel));
+    auto scores =
+        scores::LevelScores::create(core->levelInfoForId(kNamedLevel), core->scoreSigner());
     for (int32_t s : {640, 2150, 1380})
         scores->registerScore(scores::LevelScoreElem::create(s, platform::Date{1.79e9 + s}));
     ASSERT_TRUE(scores->save());

@@ -31,26 +31,26 @@ TEST_F(LevelScoreElemTest, DateNumberIsWholeSecondsAndZeroWhenThereIsNoSensibleD
 TEST_F(LevelScoreElemTest, ChecksumTextTakesScoreAndDateUnsignedAndTheLevelIdSigned) {
     const std::string key = kKey;
     // zlib.crc32 of "<key>,3,4294967295,5", "<key>,-2,100,1700000000", "<key>,1,100,1".
-    EXPECT_EQ(LevelScoreElem::hashOf(key, 3, -1, 5), 683038474u);
-    EXPECT_EQ(LevelScoreElem::hashOf(key, -2, 100, 1700000000), 869312015u);
-    EXPECT_EQ(LevelScoreElem::hashOf(key, 1, 100, (uint64_t{1} << 32) + 1), 3974375456u);
+    EXPECT_EQ(ScoreSigner::hashOf(key, 3, -1, 5), 683038474u);
+    EXPECT_EQ(ScoreSigner::hashOf(key, -2, 100, 1700000000), 869312015u);
+    EXPECT_EQ(ScoreSigner::hashOf(key, 1, 100, (uint64_t{1} << 32) + 1), 3974375456u);
 
     auto record = level(3);
     auto e = LevelScoreElem::create(-1, Date{5});
-    EXPECT_EQ(e->hashWithLevel(*record->mirror()), 683038474u);
+    EXPECT_EQ(e->hashWithLevel(*record->mirror(), signer), 683038474u);
 }
 
 TEST_F(LevelScoreElemTest, ReadingFillsScoreAndDateEvenWhenTheChecksumFails) {
     auto record = level(1);
     auto e = LevelScoreElem::create();
     Value dict = Value::dictionary({{"score", 100.0}, {"udate", 1700000000}, {"hash", 930629986}});
-    EXPECT_TRUE(e->serializeWith(dict, false, *record->mirror()));
+    EXPECT_TRUE(e->serializeWith(dict, false, *record->mirror(), signer));
     EXPECT_EQ(e->score(), 100);
     EXPECT_EQ(e->dateNumber(), 1700000000u);
 
     // No date at all reads as 1970; the checksum then no longer fits.
     Value undated = Value::dictionary({{"score", 100}, {"hash", 930629986}});
-    EXPECT_FALSE(e->serializeWith(undated, false, *record->mirror()));
+    EXPECT_FALSE(e->serializeWith(undated, false, *record->mirror(), signer));
     ASSERT_TRUE(e->date());
     EXPECT_EQ(e->dateNumber(), 0u);
 }

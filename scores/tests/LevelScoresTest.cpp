@@ -46,14 +46,14 @@ std::vector<int32_t> scoresOf(const LevelScores::List& list) {
 TEST_F(LevelScoresFile, FourRunsKeepTheNewestThreeNewestFirst) {
     auto record = level(1);
     for (int run = 1; run <= 4; ++run) {
-        auto scores = OpenLevelScores(record->mirror());
+        auto scores = OpenLevelScores(record->mirror(), signer);
         ASSERT_TRUE(scores);
         scores->registerScore(LevelScoreElem::create(run * 100, Date{1700000000.0 + run}));
         EXPECT_EQ(scores->previousHighScore(), nullptr);  // no local high scores in this game
         ASSERT_TRUE(scores->save());
     }
 
-    auto reread = OpenLevelScores(record->mirror());
+    auto reread = OpenLevelScores(record->mirror(), signer);
     EXPECT_EQ(scoresOf(reread->recentScores()), (std::vector<int32_t>{400, 300, 200}));
     EXPECT_EQ(reread->recentScores()[0]->dateNumber(), 1700000004u);
     EXPECT_TRUE(reread->highScores().empty());
@@ -68,7 +68,7 @@ TEST_F(LevelScoresFile, FourRunsKeepTheNewestThreeNewestFirst) {
 
 TEST_F(LevelScoresFile, StoredScoresAreSignedForKeyLevelScoreAndDate) {
     auto record = level(1);
-    auto scores = LevelScores::create(record->mirror());
+    auto scores = LevelScores::create(record->mirror(), signer);
     scores->registerScore(LevelScoreElem::create(250, Date{1700000100.9}));
     scores->registerScore(LevelScoreElem::create(3, Date{1700000000}));
     ASSERT_TRUE(scores->save());
@@ -80,7 +80,7 @@ TEST_F(LevelScoresFile, StoredScoresAreSignedForKeyLevelScoreAndDate) {
 
     // A checksum past 2^31 is stored negative and must still match when read back.
     platform::LogSink::Capture log;
-    auto reread = OpenLevelScores(record->mirror());
+    auto reread = OpenLevelScores(record->mirror(), signer);
     EXPECT_EQ(scoresOf(reread->recentScores()), (std::vector<int32_t>{3, 250}));
     EXPECT_FALSE(log.contains("Score hash unmatched"));
 }
@@ -94,7 +94,7 @@ TEST_F(LevelScoresFile, FiveStoredScoresReadBackAsTheFirstThree) {
               Value::array({entry(100, 1700000000, kHash100), entry(250, 1700000100, kHash250),
                             entry(1234, 1700000200, kHash1234), entry(3, 1700000000, kHash3Neg),
                             entry(100, 1700000000, kHash100)})}}));
-    auto scores = OpenLevelScores(one->mirror());
+    auto scores = OpenLevelScores(one->mirror(), signer);
     EXPECT_EQ(scoresOf(scores->recentScores()), (std::vector<int32_t>{100, 250, 1234}));
     EXPECT_EQ(scores->recentScores()[2]->dateNumber(), 1700000200u);
 }
@@ -109,25 +109,23 @@ TEST_F(LevelScoresFile, EditedOrForeignScoresAreDroppedAlone) {
     writePlist(scoreFile(1), Value::dictionary({{"recentScores", list}}));
 
     platform::LogSink::Capture log;
-    auto scores = OpenLevelScores(one->mirror());
+    auto scores = OpenLevelScores(one->mirror(), signer);
     EXPECT_EQ(scoresOf(scores->recentScores()), (std::vector<int32_t>{100, 3}));
     EXPECT_EQ(log.count(), 2u);
     EXPECT_TRUE(log.contains("Score hash unmatched"));
 
     // The same file under another level id signs nothing that id made.
     std::filesystem::copy_file(scoreFile(1), scoreFile(3));
-    EXPECT_TRUE(OpenLevelScores(three->mirror())->recentScores().empty());
+    EXPECT_TRUE(OpenLevelScores(three->mirror(), signer)->recentScores().empty());
 
     // Nor under another game's key.
-    auto otherCore = std::make_shared<scorestest::SigningAppCore>("another-key");
-    context->setAppCore(otherCore);
-    EXPECT_TRUE(OpenLevelScores(one->mirror())->recentScores().empty());
+    EXPECT_TRUE(OpenLevelScores(one->mirror(), ScoreSigner("another-key"))->recentScores().empty());
 }
 
 TEST_F(LevelScoresFile, DamagedFilesGiveEmptyListsAndNeverThrow) {
     auto one = level(1);
     const Value good = entry(100, 1700000000, kHash100);
-    auto reopen = [&] { return OpenLevelScores(one->mirror()); };
+    auto reopen = [&] { return OpenLevelScores(one->mirror(), signer); };
 
     writePlist(scoreFile(1),
                Value::array({Value::dictionary({{"recentScores", Value::array({good})}})}));
@@ -156,7 +154,7 @@ TEST_F(LevelScoresFile, HighScoreListTakesItsFirstEntryAndFeedsThePreviousHighSc
         scoreFile(1),
         Value::dictionary({{"highScores", Value::array({entry(1234, 1700000200, kHash1234),
                                                         entry(250, 1700000100, kHash250)})}}));
-    auto scores = OpenLevelScores(one->mirror());
+    auto scores = OpenLevelScores(one->mirror(), signer);
     ASSERT_EQ(scoresOf(scores->highScores()), (std::vector<int32_t>{1234}));
     EXPECT_EQ(scores->previousHighScore(), nullptr);
 
@@ -166,33 +164,33 @@ TEST_F(LevelScoresFile, HighScoreListTakesItsFirstEntryAndFeedsThePreviousHighSc
 
     scores->clearHighScores();
     ASSERT_TRUE(scores->save());
-    auto reread = OpenLevelScores(one->mirror());
+    auto reread = OpenLevelScores(one->mirror(), signer);
     EXPECT_TRUE(reread->highScores().empty());
     EXPECT_EQ(scoresOf(reread->recentScores()), (std::vector<int32_t>{9999}));
 }
 
-TEST_F(LevelScoresFile, WithoutAnAppCoreTheFileIsLeftAlone) {
+TEST_F(LevelScoresFile, WithoutTheSecretKeyTheFileIsLeftAlone) {
     auto record = level(1);
-    auto scores = OpenLevelScores(record->mirror());
+    auto scores = OpenLevelScores(record->mirror(), signer);
     scores->registerScore(LevelScoreElem::create(100, Date{1700000000}));
     ASSERT_TRUE(scores->save());
     const auto before = platform::PropertyList::readFile(scoreFile(1));
 
-    core.reset();  // the context only holds it weakly: the key is gone
-    auto orphan = OpenLevelScores(record->mirror());
+    // Opened by someone without the key (the app core that had it is gone).
+    auto orphan = OpenLevelScores(record->mirror(), ScoreSigner{});
     EXPECT_TRUE(orphan->recentScores().empty());
     orphan->registerScore(LevelScoreElem::create(5, Date{1700000001}));
     EXPECT_FALSE(orphan->save());
     EXPECT_EQ(platform::PropertyList::readFile(scoreFile(1)), before);
 
-    EXPECT_EQ(OpenLevelScores(nullptr), nullptr);
+    EXPECT_EQ(OpenLevelScores(nullptr, signer), nullptr);
 }
 
 TEST_F(LevelScoresFile, ScoreFolderBlockedByAFileFailsTheSave) {
     std::filesystem::create_directories(platform::AppPaths::documents());
     std::ofstream(platform::AppPaths::documents() / "LevelScores") << "not a folder";
     auto one = level(1);
-    auto scores = OpenLevelScores(one->mirror());
+    auto scores = OpenLevelScores(one->mirror(), signer);
     scores->registerScore(LevelScoreElem::create(100, Date{1700000000}));
     EXPECT_FALSE(scores->save());
     EXPECT_FALSE(LevelScores::fileNameForLevelId(1, true));

@@ -1,6 +1,7 @@
 #pragma once
 
-// A level with a signing app core, in a private app home, for the score tests.
+// Levels on a game context, a signer with the game's key, in a private app home, for the
+// score tests.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -14,41 +15,18 @@
 #include "appbase/JTLevelInfo.h"
 #include "appbase/ScIntHolder.h"
 #include "game/testsupport/QuietAppCore.h"
-#include "online/AnnounceAppCore.h"
 #include "platform/storage/AppPaths.h"
+#include "scores/ScoreSigner.h"
 
 namespace scorestest {
 
-// Just enough app core for a level's scores: the secret key, and a record of what was
-// submitted to the web service.
-class SigningAppCore : public gametest::QuietAppCore, public online::AnnounceAppCore {
-  public:
-    explicit SigningAppCore(std::string key) : key_(std::move(key)) { currentLevel = 1; }
-
-    // AnnounceAppCore
-    int32_t gameId() const override { return 1023; }
-    std::string appVersionString() const override { return "1.0"; }
-    std::string aridStr() const override { return std::string(32, '0'); }
-    std::string webSecretKey() const override { return key_; }
-    std::string iphoneWebUrl() const override { return "http://127.0.0.1/iphone/"; }
-    std::string tnParamStr() const override { return "test;1"; }
-    bool levelManagerHasPendingMessages() const override { return false; }
-    void showSimpleAlert(const std::string& title, const std::string& message) override {
-        alerts.push_back(title + "|" + message);
-    }
-
-    std::vector<std::string> alerts;
-
-  private:
-    std::string key_;
-};
-
-// A temporary app home, a context with the signing core, and level records on it.
+// A temporary app home, a context with an app core, level records on it, and the signer.
 struct ScoresFixture : ::testing::Test {
     static constexpr const char* kKey = "Rq4tWzLm8PxYc2Nh";
 
     std::filesystem::path home;
-    std::shared_ptr<SigningAppCore> core = std::make_shared<SigningAppCore>(kKey);
+    std::shared_ptr<gametest::QuietAppCore> core = std::make_shared<gametest::QuietAppCore>();
+    scores::ScoreSigner signer{kKey};
     JTAppBase::JTAppContextPtr context = JTCore::JTNew<JTAppBase::JTAppContext>();
 
     ScoresFixture() {
@@ -58,6 +36,7 @@ struct ScoresFixture : ::testing::Test {
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(home);
         platform::AppPaths::setHomeOverride(home);
+        core->currentLevel = 1;
         context->setAppCore(core);
     }
     ~ScoresFixture() override {

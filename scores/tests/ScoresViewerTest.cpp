@@ -56,7 +56,7 @@ class Screen : public ScoresViewerDelegate {
 
 struct ScoresViewerFixture : scorestest::ScoresFixture {
     JTAppBase::JTLevelInfoPtr record = level(1);
-    std::shared_ptr<LevelScores> scores = LevelScores::create(record->mirror());
+    std::shared_ptr<LevelScores> scores = LevelScores::create(record->mirror(), signer);
     std::shared_ptr<Screen> screen = std::make_shared<Screen>();
 
     ScoresViewerFixture() { record->setWebLevelId(501); }
