@@ -9,7 +9,8 @@ namespace platform::gfx {
 
 // A decoded picture: width x height pixels of 8-bit RGBA with straight (not premultiplied) alpha,
 // top row first. It remembers what the file held, because textures choose their pixel format
-// from it: whether there is alpha and which colour space the pixels came in.
+// from it: whether there is alpha and which colour space the pixels came in. Pictures read back
+// from GL or delivered by a renderer carry premultiplied colours instead and say so.
 class Image {
   public:
     enum class ColorSpace {
@@ -45,6 +46,9 @@ class Image {
     int height() const { return height_; }
     bool empty() const { return width_ <= 0 || height_ <= 0; }
     bool hasAlpha() const { return hasAlpha_; }
+    // Colours already multiplied by alpha (what GL blends into and web engines deliver).
+    bool isPremultiplied() const { return premultiplied_; }
+    void setPremultiplied(bool p) { premultiplied_ = p; }
     ColorSpace colorSpace() const { return colorSpace_; }
 
     const std::vector<std::uint8_t>& rgba() const { return rgba_; }
@@ -58,6 +62,7 @@ class Image {
     int height_ = 0;
     ColorSpace colorSpace_ = ColorSpace::RGB;
     bool hasAlpha_ = true;
+    bool premultiplied_ = false;
     std::vector<std::uint8_t> rgba_;
 };
 

@@ -1,5 +1,11 @@
 #include "platform/ui/ActivityIndicator.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "platform/ui/MainThread.h"
+#include "platform/ui/Painter.h"
+
 namespace platform::ui {
 
 std::shared_ptr<ActivityIndicator> ActivityIndicator::create(ActivityIndicatorStyle style) {
@@ -28,6 +34,22 @@ void ActivityIndicator::stopAnimating() {
 void ActivityIndicator::setHidesWhenStopped(bool h) {
     hidesWhenStopped_ = h;
     if (!animating_) setHidden(h);
+}
+
+void ActivityIndicator::draw(Painter& painter) {
+    if (!animating_) return;
+    // Eight spokes, the bright one turning with the clock.
+    Rect b = bounds();
+    int lit = int(std::fmod(monotonicNow() * 8, 8));
+    double r = std::min(b.size.width, b.size.height) / 2;
+    Color base = style_ == ActivityIndicatorStyle::Gray ? Color::white(0.4f) : Color::whiteColor();
+    for (int i = 0; i < 8; ++i) {
+        double a = i * M_PI / 4;
+        double cx = b.midX() + std::cos(a) * r * 0.7, cy = b.midY() + std::sin(a) * r * 0.7;
+        float spokeAlpha = i == lit ? 1.0f : 0.35f;
+        painter.fillRect({cx - r * 0.12, cy - r * 0.12, r * 0.24, r * 0.24},
+                         base.withAlpha(spokeAlpha));
+    }
 }
 
 }  // namespace platform::ui

@@ -21,6 +21,9 @@ class ActivityIndicator : public View {
     bool hidesWhenStopped() const { return hidesWhenStopped_; }
     void setHidesWhenStopped(bool h);
 
+  protected:
+    void draw(Painter& painter) override;
+
   private:
     ActivityIndicatorStyle style_ = ActivityIndicatorStyle::White;
     bool animating_ = false;

@@ -1,5 +1,7 @@
 #include "platform/ui/Button.h"
 
+#include "platform/ui/Painter.h"
+
 namespace platform::ui {
 
 std::shared_ptr<Button> Button::create(ButtonType type, Rect frame) {
@@ -54,6 +56,22 @@ void Button::setBackgroundImage(ImagePtr image, unsigned state) {
 }
 ImagePtr Button::backgroundImageForState(unsigned state) const {
     return lookup(backgrounds_, state);
+}
+
+void Button::draw(Painter& painter) {
+    Rect b = bounds();
+    if (auto bg = currentBackgroundImage(); bg && bg->pixels()) painter.drawImage(bg->pixels(), b);
+    if (isHighlighted()) painter.fillRect(b, {0, 0, 0, 0.25f});
+    // The picture keeps its own size, centred; the title goes over it.
+    if (auto img = currentImage(); img && img->pixels()) {
+        Size s = img->size();
+        painter.drawImage(img->pixels(),
+                          {b.midX() - s.width / 2, b.midY() - s.height / 2, s.width, s.height});
+    }
+    std::string title = currentTitle();
+    if (!title.empty())
+        painter.drawText(title, b, {font_, TextAlignment::Center, 1, true}, currentTitleColor(),
+                         isEnabled() ? 1.0f : 0.5f);
 }
 
 }  // namespace platform::ui

@@ -46,6 +46,9 @@ class Button : public Control {
     Font font() const { return font_; }
     void setFont(Font f) { font_ = f; }
 
+  protected:
+    void draw(Painter& painter) override;
+
   private:
     template <typename M>
     static auto lookup(const M& m, unsigned state) -> typename M::mapped_type;

@@ -1,5 +1,7 @@
 #include "platform/ui/ImageView.h"
 
+#include "platform/ui/Painter.h"
+
 namespace platform::ui {
 
 std::shared_ptr<ImageView> ImageView::create(ImagePtr image, Rect frame) {
@@ -13,6 +15,10 @@ ImageView::ImageView(Rect frame) : View(frame) {
     setUserInteractionEnabled(false);
     setBackgroundColor(Color::clear());
     setOpaque(false);
+}
+
+void ImageView::draw(Painter& painter) {
+    if (auto img = currentImage(); img && img->pixels()) painter.drawImage(img->pixels(), bounds());
 }
 
 }  // namespace platform::ui

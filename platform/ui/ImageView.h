@@ -22,6 +22,9 @@ class ImageView : public View {
     }
     Size sizeThatFits(Size s) const override { return image_ ? image_->size() : s; }
 
+  protected:
+    void draw(Painter& painter) override;
+
   private:
     ImagePtr image_;
     ImagePtr highlightedImage_;

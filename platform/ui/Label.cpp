@@ -1,5 +1,7 @@
 #include "platform/ui/Label.h"
 
+#include "platform/ui/Painter.h"
+
 namespace platform::ui {
 
 std::shared_ptr<Label> Label::create(Rect frame, std::string text) {
@@ -17,9 +19,13 @@ Label::Label(Rect frame) : View(frame) {
 Size Label::sizeThatFits(Size) const {
     // Count code points, not bytes, so accented titles do not come out too wide.
     std::size_t chars = 0;
-    for (unsigned char c : text_)
+    for (unsigned char c : *text_)
         if ((c & 0xC0) != 0x80) ++chars;
     return {double(chars) * font_.size * 0.55, font_.size * 1.2};
+}
+
+void Label::draw(Painter& painter) {
+    painter.drawText(text_, bounds(), {font_, alignment_, lines_, true}, textColor_);
 }
 
 }  // namespace platform::ui

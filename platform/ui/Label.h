@@ -2,18 +2,10 @@
 
 #include <string>
 
+#include "platform/ui/TextStyle.h"
 #include "platform/ui/View.h"
 
 namespace platform::ui {
-
-enum class TextAlignment { Left = 0, Center = 1, Right = 2 };
-
-// Font by size and weight only: the compositor picks the face (the stand-in for "Helvetica").
-struct Font {
-    double size = 17;
-    bool bold = false;
-    friend bool operator==(const Font&, const Font&) = default;
-};
 
 class Label : public View {
   public:
@@ -21,8 +13,8 @@ class Label : public View {
     explicit Label(Rect frame = {});
     const char* className() const override { return "UILabel"; }
 
-    const std::string& text() const { return text_; }
-    void setText(std::string t) { text_ = std::move(t); }
+    const std::string& text() const { return *text_; }
+    void setText(std::string t) { text_ = sharedText(text_, std::move(t)); }
     Color textColor() const { return textColor_; }
     void setTextColor(Color c) { textColor_ = c; }
     Font font() const { return font_; }
@@ -36,8 +28,12 @@ class Label : public View {
     // A rough measure (the compositor measures exactly): about 0.55 em per character.
     Size sizeThatFits(Size s) const override;
 
+  protected:
+    void draw(Painter& painter) override;
+
   private:
-    std::string text_;
+    // Replaced only when the text changes, so the painter's cache of it stays valid.
+    SharedText text_ = emptySharedText();
     Color textColor_ = Color::black();
     Font font_;
     TextAlignment alignment_ = TextAlignment::Left;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/ui/Painter.h"
 #include "platform/ui/Touch.h"
 
 namespace platform::ui {
@@ -94,6 +95,30 @@ void PickerView::touchesEnded(const TouchSet& t, const Event&) {
             int n = numberOfRowsInComponent(c);
             if (n > 0) pickRow(std::clamp(row, 0, n - 1), c);
             return;
+        }
+        x += w;
+    }
+}
+
+void PickerView::draw(Painter& painter) {
+    Rect b = bounds();
+    int comps = numberOfComponents();
+    double total = 0;
+    for (int c = 0; c < comps; ++c) total += widthForComponent(c);
+    double x = b.midX() - total / 2;
+    for (int c = 0; c < comps; ++c) {
+        double w = widthForComponent(c), h = rowHeightForComponent(c);
+        int sel = selectedRowInComponent(c);
+        // The selection band, then the rows above and below it as far as the view reaches.
+        painter.fillRect({x, b.midY() - h / 2, w, h}, {0.55f, 0.65f, 0.85f, 0.6f});
+        int visible = int(b.size.height / h / 2) + 1;
+        for (int d = -visible; d <= visible; ++d) {
+            int row = sel + d;
+            if (sel < 0 || row < 0 || row >= numberOfRowsInComponent(c)) continue;
+            Rect cell{x + 8, b.midY() - h / 2 + d * h, w - 16, h};
+            TextStyle style{{std::min(22.0, h * 0.55), d == 0}, TextAlignment::Center, 1, true};
+            painter.drawText(titleForRow(row, c), cell, style, Color::black(),
+                             d == 0 ? 1.0f : 0.55f);
         }
         x += w;
     }

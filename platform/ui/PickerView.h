@@ -73,6 +73,9 @@ class PickerView : public View {
     void touchesBegan(const TouchSet&, const Event&) override {}
     void touchesMoved(const TouchSet&, const Event&) override {}
 
+  protected:
+    void draw(Painter& painter) override;
+
   private:
     void ensureLoaded();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ui/MainThread.h"
+#include "platform/ui/Painter.h"
 #include "platform/ui/Touch.h"
 
 namespace platform::ui {
@@ -76,6 +77,17 @@ void ScrollView::touchesCancelled(const TouchSet& t, const Event& e) {
     }
     dragging_ = false;
     flashedAt_ = monotonicNow();
+}
+
+// Indicators only mean something when there is more content than shows.
+void ScrollView::drawOverSubviews(Painter& painter) {
+    Rect b = bounds();
+    if (!indicatorsVisible() || contentSize_.height <= b.size.height) return;
+    double content = std::max(contentSize_.height, b.size.height);
+    double len = std::max(20.0, b.size.height * b.size.height / content);
+    double pos = (b.size.height - len) * (b.origin.y / std::max(1.0, content - b.size.height));
+    painter.fillRect({b.maxX() - 5, b.origin.y + std::clamp(pos, 0.0, b.size.height - len), 3, len},
+                     {0, 0, 0, 0.5f});
 }
 
 }  // namespace platform::ui

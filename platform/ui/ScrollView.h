@@ -33,6 +33,9 @@ class ScrollView : public View {
     void touchesEnded(const TouchSet& t, const Event& e) override;
     void touchesCancelled(const TouchSet& t, const Event& e) override;
 
+  protected:
+    void drawOverSubviews(Painter& painter) override;
+
   private:
     Point clamped(Point p) const;
 

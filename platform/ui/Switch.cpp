@@ -1,5 +1,7 @@
 #include "platform/ui/Switch.h"
 
+#include "platform/ui/Painter.h"
+
 namespace platform::ui {
 
 std::shared_ptr<Switch> Switch::create(Rect frame) {
@@ -16,6 +18,15 @@ void Switch::setOn(bool on, bool) {
 void Switch::didTapInside() {
     on_ = !on_;
     sendActionsForControlEvents(ControlEventValueChanged);
+}
+
+void Switch::draw(Painter& painter) {
+    Rect b = bounds();
+    Color track = on_ ? Color{0.2f, 0.45f, 0.9f, 1} : Color{0.75f, 0.75f, 0.75f, 1};
+    painter.fillRect(b, track);
+    double knob = b.size.height - 4;
+    double x = on_ ? b.maxX() - 2 - knob : b.origin.x + 2;
+    painter.fillRect({x, b.origin.y + 2, knob, knob}, Color::whiteColor());
 }
 
 }  // namespace platform::ui

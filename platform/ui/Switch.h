@@ -20,6 +20,8 @@ class Switch : public Control {
   protected:
     void didTapInside() override;
 
+    void draw(Painter& painter) override;
+
   private:
     bool on_ = false;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/ui/Painter.h"
+
 namespace platform::ui {
 
 std::shared_ptr<TabBarButton> TabBarButton::create(Rect frame) {
@@ -36,6 +38,23 @@ Rect TabBarButton::titleRect() const {
 
 Color TabBarButton::currentImageColor() const {
     return isSelected() ? kSelectedImageColor : currentTitleColor();
+}
+
+void TabBarButton::draw(Painter& painter) {
+    Rect b = bounds();
+    if (isSelected()) {
+        painter.fillRect({b.minX() + kSelectionInset, b.minY() + kSelectionInset,
+                          b.width() - 2 * kSelectionInset, b.height() - 2 * kSelectionInset},
+                         kSelectionColor);
+    }
+    if (isHighlighted()) painter.fillRect(b, {0, 0, 0, 0.25f});
+    float contentOpacity = isEnabled() ? 1.0f : 0.5f;
+    if (auto img = currentImage(); img && img->pixels())
+        painter.drawImageShape(img->pixels(), imageRect(), currentImageColor(), contentOpacity);
+    std::string title = currentTitle();
+    if (!title.empty())
+        painter.drawText(title, titleRect(), {titleFont(), TextAlignment::Center, 1, true},
+                         currentTitleColor(), contentOpacity);
 }
 
 }  // namespace platform::ui

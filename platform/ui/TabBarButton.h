@@ -38,6 +38,9 @@ class TabBarButton : public Button {
     Rect titleRect() const;
     Font titleFont() const { return hasImage() ? kTitleFont : font(); }
     Color currentImageColor() const;
+
+  protected:
+    void draw(Painter& painter) override;
 };
 
 }  // namespace platform::ui

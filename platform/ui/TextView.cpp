@@ -1,6 +1,9 @@
 #include "platform/ui/TextView.h"
 
+#include <algorithm>
+
 #include "platform/gfx/TextRaster.h"
+#include "platform/ui/Painter.h"
 
 namespace platform::ui {
 
@@ -15,7 +18,7 @@ TextView::TextView(Rect frame) : ScrollView(frame) {
 }
 
 void TextView::setText(std::string t) {
-    text_ = std::move(t);
+    text_ = sharedText(text_, std::move(t));
     updateContentSize();
 }
 
@@ -31,15 +34,23 @@ void TextView::layoutSubviews() {
 void TextView::updateContentSize() {
     double width = bounds().size.width;
     double inner = width - 2 * kTextInset;
-    if (text_.empty() || inner <= 0) {
+    if (text_->empty() || inner <= 0) {
         setContentSize({width, 0});
         return;
     }
     gfx::TextRaster::Style style;
     style.fontName = font_.bold ? "Helvetica-Bold" : "Helvetica";
     style.fontSize = font_.size;
-    auto lines = gfx::TextRaster::shared().wrap(text_, inner, style).size();
+    auto lines = gfx::TextRaster::shared().wrap(*text_, inner, style).size();
     setContentSize({width, double(lines) * font_.size * 1.2 + 2 * kTextInset});
+}
+
+void TextView::draw(Painter& painter) {
+    // The whole content scrolls: the box starts at the content's top, not the bounds'.
+    Rect b = bounds();
+    Rect box{kTextInset, kTextInset, b.size.width - 2 * kTextInset,
+             std::max(b.size.height, contentSize().height) - 2 * kTextInset};
+    painter.drawText(text_, box, {font_, alignment_, 0, false}, textColor_);
 }
 
 }  // namespace platform::ui

@@ -14,7 +14,7 @@ class TextView : public ScrollView {
     explicit TextView(Rect frame = {});
     const char* className() const override { return "UITextView"; }
 
-    const std::string& text() const { return text_; }
+    const std::string& text() const { return *text_; }
     // The content size follows the text: its wrapped lines at the view's width.
     void setText(std::string t);
     Font font() const { return font_; }
@@ -31,10 +31,13 @@ class TextView : public ScrollView {
     // Inset of the text from the view's edges.
     static constexpr double kTextInset = 8;
 
+  protected:
+    void draw(Painter& painter) override;
+
   private:
     void updateContentSize();
 
-    std::string text_;
+    SharedText text_ = emptySharedText();
     Font font_{12, false};
     Color textColor_ = Color::black();
     TextAlignment alignment_ = TextAlignment::Left;

@@ -18,6 +18,7 @@ namespace platform::ui {
 class Window;
 class ViewController;
 class GestureRecognizer;
+class Painter;
 
 // The original's autoresizing bits, kept so interface files and callers can use its values.
 enum AutoresizingMask : unsigned {
@@ -144,8 +145,16 @@ class View : public Responder, public std::enable_shared_from_this<View> {
     // The controller whose view this is, or nullptr.
     std::shared_ptr<ViewController> viewController() const { return controller_.lock(); }
 
+  protected:
+    // Drawing. The compositor fills the background colour, calls draw() with a painter in this
+    // view's bounds, draws the subviews, then calls drawOverSubviews(); clipping, alpha and
+    // traversal are its business. Both draw nothing here.
+    virtual void draw(Painter&) {}
+    virtual void drawOverSubviews(Painter&) {}
+
   private:
     friend class ViewController;
+    friend class Compositor;
     void detachChild(View* v);
     void insertAt(const std::shared_ptr<View>& v, std::size_t index);
     void resizeSubviews(Size oldSize);

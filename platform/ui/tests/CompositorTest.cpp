@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/HeadlessContext.h"
@@ -10,6 +11,7 @@
 #include "platform/ui/GLView.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/Painter.h"
 #include "platform/ui/Window.h"
 
 using namespace platform::ui;
@@ -26,6 +28,22 @@ class SolidGLView : public GLView {
         ++renders;
         gl().glClearColor(1, 1, 0, 1);
         gl().glClear(GL_COLOR_BUFFER_BIT);
+    }
+};
+
+// A class the toolkit does not know: red content, and a white bar over its subviews.
+class OwnDrawing : public View {
+  public:
+    using View::View;
+    float opacitySeen = -1;
+
+  protected:
+    void draw(Painter& p) override {
+        opacitySeen = p.alpha();
+        p.fillRect(bounds(), {1, 0, 0, 1});
+    }
+    void drawOverSubviews(Painter& p) override {
+        p.fillRect({0, 40, bounds().size.width, 20}, Color::whiteColor());
     }
 };
 
@@ -149,4 +167,31 @@ TEST_F(CompositorTest, HugeViewsAreClippedNotOverflowed) {
     window->addSubview(gl);
     auto img = draw();
     EXPECT_EQ(rgb(img, 80, 120), (RGB{255, 255, 0}));
+}
+
+TEST_F(CompositorTest, ViewsOfAnyClassDrawThroughTheHook) {
+    window->setBackgroundColor({0, 0, 0, 1});
+    auto parent = View::create({0, 0, 320, 480});
+    parent->setAlpha(0.5);
+    auto own = std::make_shared<OwnDrawing>(Rect{0, 0, 100, 100});
+    own->setBackgroundColor({0, 0, 1, 1});  // beneath the content
+    auto child = View::create({0, 0, 50, 100});
+    child->setBackgroundColor({0, 1, 0, 1});
+    own->addSubview(child);
+    parent->addSubview(own);
+    window->addSubview(parent);
+
+    auto img = draw();
+    EXPECT_FLOAT_EQ(own->opacitySeen, 0.5f);
+    // Each layer at half over the one before: blue background, red content, the green
+    // subview, the white bar.
+    auto near = [](RGB got, RGB want) {
+        for (int i = 0; i < 3; ++i)
+            if (std::abs(got[std::size_t(i)] - want[std::size_t(i)]) > 2) return false;
+        return true;
+    };
+    EXPECT_TRUE(near(rgb(img, 37, 10), {128, 0, 64}));
+    EXPECT_TRUE(near(rgb(img, 12, 10), {64, 128, 32}));
+    EXPECT_TRUE(near(rgb(img, 12, 25), {160, 191, 144}));
+    EXPECT_TRUE(near(rgb(img, 37, 25), {191, 128, 160}));
 }
