@@ -43,6 +43,14 @@ int32_t JTLevelManager::indexOfLevel(int32_t levelId) {
     return -1;
 }
 
+std::vector<int32_t> JTLevelManager::getLevelIds() const {
+    std::vector<int32_t> ids;
+    for (int32_t i = 0; i < levels_->size(); ++i) {
+        if (auto level = DynamicCastLevelInfo(levels_->get(i))) ids.push_back(level->getId());
+    }
+    return ids;
+}
+
 JTCore::JTObjectPtr JTLevelManager::loadLevelData(const JTLevelInfoPtr&) {
     return nullptr;
 }

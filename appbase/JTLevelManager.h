@@ -34,6 +34,8 @@ class JTLevelManager : public JTCore::JTObject {
     virtual void reset();
     // The last matching record wins; -1 when none.
     virtual int32_t indexOfLevel(int32_t levelId);
+    // The ids of the listed levels, in menu order.
+    std::vector<int32_t> getLevelIds() const;
     virtual JTCore::JTObjectPtr loadLevelData(const JTLevelInfoPtr& level);
     virtual JTLevelInfoPtr newLevelInfo(int32_t levelId);
     virtual JTCore::JTStringPtr getLevelDescription(const JTLevelInfoPtr& level);

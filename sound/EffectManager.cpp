@@ -40,9 +40,9 @@ int32_t EffectManager::OpenDevice() {
     device_.reset();
     auto device = AudioDevice::openDefault();
     if (!device) {
-        // No output at all is not an error of ours: the game runs silently.
-        if (ALCenum error = al().alcGetError(nullptr))
-            SoundEngineLogALError("Error opening output device", error);
+        // No output at all is not an error of ours: the game runs silently, and says so once.
+        al().alcGetError(nullptr);
+        SoundEngineLogLine("no audio device; playing without sound");
         return kSoundNoDevice;
     }
     int rate = mixerOutputRate_ > 0 ? static_cast<int>(std::lround(mixerOutputRate_)) : 0;

@@ -71,12 +71,15 @@ void AppCoreBase::loadOrCreateArid() {
         arid_.assign(kAridLength, 0);
         return;
     }
-    if (!KeychainAddData(query, *bytes)) {
+    // Another program of the maker starting at the same moment may have stored its id since
+    // we looked: the keychain decides under its lock, and everyone keeps the first one.
+    auto stored = KeychainCopyOrAddData(query, *bytes);
+    if (!stored || stored->size() != kAridLength) {
         util::LogMessage(caller, 4, "arid registration failure");
         arid_.assign(kAridLength, 0);
         return;
     }
-    arid_ = *bytes;
+    arid_ = *stored;
 }
 
 bool AppCoreBase::deleteAridFromKeychain() {

@@ -34,12 +34,27 @@ std::optional<std::vector<uint8_t>> KeychainCopyData(const platform::KeychainQue
     return data;
 }
 
-bool KeychainAddData(const platform::KeychainQuery& query, const std::vector<uint8_t>& data) {
+static platform::KeychainAttributes itemAttributes() {
     platform::KeychainAttributes attributes;
     attributes.label = "";
     attributes.description = "";
     attributes.accessible = systemHasAccessibilityClasses() ? "afterFirstUnlock" : "";
-    return platform::Keychain::shared().addData(query, data, attributes) == platform::errSecSuccess;
+    return attributes;
+}
+
+bool KeychainAddData(const platform::KeychainQuery& query, const std::vector<uint8_t>& data) {
+    return platform::Keychain::shared().addData(query, data, itemAttributes()) ==
+           platform::errSecSuccess;
+}
+
+std::optional<std::vector<uint8_t>> KeychainCopyOrAddData(const platform::KeychainQuery& query,
+                                                          const std::vector<uint8_t>& data) {
+    std::vector<uint8_t> stored;
+    if (platform::Keychain::shared().copyOrAddData(query, data, &stored, itemAttributes()) !=
+        platform::errSecSuccess) {
+        return std::nullopt;
+    }
+    return stored;
 }
 
 bool KeychainDeleteItem(const platform::KeychainQuery& query) {

@@ -22,5 +22,9 @@ std::optional<std::vector<uint8_t>> KeychainCopyData(const platform::KeychainQue
 // Adds the item with empty label and description, readable after the first unlock.
 bool KeychainAddData(const platform::KeychainQuery& query, const std::vector<uint8_t>& data);
 bool KeychainDeleteItem(const platform::KeychainQuery& query);
+// The stored item's data, or `data` after adding it when there was none, decided under the
+// keychain's lock; empty when neither could be done.
+std::optional<std::vector<uint8_t>> KeychainCopyOrAddData(const platform::KeychainQuery& query,
+                                                          const std::vector<uint8_t>& data);
 
 }  // namespace app

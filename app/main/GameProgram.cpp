@@ -1,5 +1,6 @@
 #include "app/main/GameProgram.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -9,6 +10,8 @@
 
 #include "app/appcore/MyAppCore.h"
 #include "app/gameview/GameViewBase.h"
+#include "appbase/JTAppContext.h"
+#include "appbase/JTLevelManager.h"
 #include "appbase/Random.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/device/TiltScript.h"
@@ -68,7 +71,7 @@ GameProgram::~GameProgram() {
 int GameProgram::run() {
     if (!setUp()) {
         shutDown();
-        return 1;
+        return setUpStatus_;
     }
     loop();
     int status = 0;
@@ -88,7 +91,16 @@ int GameProgram::run() {
 }
 
 bool GameProgram::setUp() {
+    setUpStatus_ = 1;
     if (!options_.home.empty()) platform::AppPaths::setHomeOverride(options_.home);
+    // Settings and scores go to Documents at the end of a game: a home that cannot hold it
+    // must fail now, with its reason, not after a game whose score is then lost.
+    std::string homeError;
+    if (!platform::AppPaths::ensureDirectory(platform::AppPaths::documents(), 0755, &homeError)) {
+        std::fprintf(stderr, "movuroute: cannot keep files in %s: %s\n",
+                     platform::AppPaths::home().c_str(), homeError.c_str());
+        return false;
+    }
     if (options_.seed) JTAppBase::Random::seed(*options_.seed);
     windowed_ = !options_.headless;
 
@@ -160,8 +172,20 @@ bool GameProgram::setUp() {
     app.becomeActive();
 
     if (options_.startLevel) {
+        auto context = appCore_->appContext();
+        auto manager = context ? context->getLevelManager() : nullptr;
+        std::vector<int32_t> ids = manager ? manager->getLevelIds() : std::vector<int32_t>{};
+        if (std::find(ids.begin(), ids.end(), *options_.startLevel) == ids.end()) {
+            std::string known;
+            for (int32_t id : ids) known += (known.empty() ? "" : ", ") + std::to_string(id);
+            std::fprintf(stderr, "movuroute: --start-level: no level %d (levels: %s)\n",
+                         *options_.startLevel, known.c_str());
+            setUpStatus_ = 2;
+            return false;
+        }
+        // As START on the title does it: the title leaves before the game comes.
         appCore_->setCurrentLevelId(*options_.startLevel);
-        appCore_->startGameView();
+        appCore_->startGameViewFromTitle();
     }
     return true;
 }

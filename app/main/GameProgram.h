@@ -48,7 +48,8 @@ class GameProgram {
     GameProgram& operator=(const GameProgram&) = delete;
 
     // Sets up, runs until the end condition or the window closes, shuts down. Answers the
-    // exit status: 0, or 1 when the program could not start or write its screenshot.
+    // exit status: 0; 1 when the program could not start or write its screenshot; 2 for a
+    // --start-level the game does not have.
     int run();
 
     // What a run did (benchmarks, tests).
@@ -79,6 +80,7 @@ class GameProgram {
     std::unique_ptr<platform::ui::Compositor> compositor_;
     std::unique_ptr<platform::ui::TouchInput> touchInput_;
     bool quit_ = false;
+    int setUpStatus_ = 1;
 };
 
 }  // namespace app

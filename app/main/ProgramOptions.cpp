@@ -31,19 +31,27 @@ std::optional<double> positiveNumber(const std::string& text) {
 
 const char* ProgramOptions::usage() {
     return "usage: movuroute [options]\n"
-           "  --headless         run without a window (headless EGL, stepped clock)\n"
+           "  --headless         run without a window (headless EGL, stepped clock); ends\n"
+           "                     after 10 seconds unless --ticks or --seconds says otherwise\n"
            "  --ticks N          end after N game ticks\n"
            "  --seconds S        end after S seconds\n"
            "  --tilt SCRIPT      feed the accelerometer: flat, a number in g, const:G,\n"
-           "                     sine, sine:G:SECONDS, silent, or a file of samples\n"
+           "                     sine, sine:G:SECONDS, silent, or a file of samples: one\n"
+           "                     per line, \"x y z\" (one reading each, in turn) or\n"
+           "                     \"t x y z\" (from t seconds on), in g; # starts a comment\n"
            "  --seed N           fix the random sequence\n"
-           "  --start-level ID   start that level at once\n"
+           "  --start-level ID   start that level at once: 1 (Normal) or 3 (Obstacles)\n"
            "  --screenshot FILE  write the last frame as PNG\n"
-           "  --home DIR         keep settings and scores in DIR\n"
+           "  --home DIR         keep settings, scores, caches and the keychain in DIR\n"
            "  --scale S          pixels per point (default: what fits the display)\n"
            "  --help             this text\n"
            "Steer with the arrow keys or A/D, the mouse over the window, or by tilting a gamepad\n"
-           "that has a motion sensor; P or Escape pauses.\n";
+           "that has a motion sensor; P or Escape pauses.\n"
+           "Files: settings, scores and caches in $MOVUROUTE_HOME, else\n"
+           "$XDG_DATA_HOME/movuroute, else ~/.local/share/movuroute. The account id lives in\n"
+           "the keychain file shared by the maker's programs: $MOVUROUTE_KEYCHAIN, else\n"
+           "keychain in $MOVUROUTE_SHARED_HOME, else in DIR/Shared of --home, else in\n"
+           "$XDG_DATA_HOME/zivivu-shared (~/.local/share/zivivu-shared).\n";
 }
 
 std::optional<ProgramOptions> ProgramOptions::parse(const std::vector<std::string>& args,

@@ -1,6 +1,7 @@
 #include "platform/audio/AudioDevice.h"
 
 #include <AL/alext.h>
+#include <alsa/asoundlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -17,10 +18,26 @@ std::atomic<AudioDevice*> lastLoopback{nullptr};
 
 constexpr int kLoopbackDefaultRate = 44100;
 
+// ALSA reports every configuration step it fails on, eight lines on a machine without a sound
+// card, before the device open fails anyway; the caller reports that failure in one line.
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+// The audio libraries write to the terminal on their own. Whoever wants their account can
+// still ask for it: ALSOFT_LOGLEVEL set by the user is kept.
+void quietAudioLibraries() {
+    static const bool done = [] {
+        setenv("ALSOFT_LOGLEVEL", "0", 0);
+        snd_lib_error_set_handler(&quietAlsa);
+        return true;
+    }();
+    (void)done;
+}
+
 }  // namespace
 
 std::unique_ptr<AudioDevice> AudioDevice::openDefault() {
     bool loopback = loopbackOn.load();
+    if (!loopback) quietAudioLibraries();
     ALCdevice* device =
         loopback ? al().alcLoopbackOpenDeviceSOFT(nullptr) : al().alcOpenDevice(nullptr);
     if (!device) return nullptr;

@@ -1,9 +1,12 @@
 #include "platform/device/TiltScript.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <sstream>
 
@@ -37,7 +40,7 @@ std::vector<std::string> splitColons(const std::string& text) {
 }
 
 // Sample files are small; anything larger is not one.
-constexpr std::streamoff kMaxFileBytes = 16 * 1024 * 1024;
+constexpr off_t kMaxFileBytes = 16 * 1024 * 1024;
 
 }  // namespace
 
@@ -101,27 +104,35 @@ std::shared_ptr<TiltScript> TiltScript::parse(const std::string& description, st
         return sine(amplitude, period);
     }
 
-    std::ifstream file(description, std::ios::binary | std::ios::ate);
-    if (!file) {
+    // Opened without waiting and checked on the open file: a FIFO or a device would block the
+    // start (or stream forever), and checking the name first would race with a swap.
+    int fd = ::open(description.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         setError(error, "tilt script \"" + description +
                             "\": not flat, silent, a number, const:, sine: or a readable file");
         return nullptr;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(description, ec)) {
-        // A folder opens like a file, but its size is nonsense and its bytes are no samples.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
         setError(error, "tilt script \"" + description + "\": not a readable file");
         return nullptr;
     }
-    std::streamoff size = file.tellg();
-    if (size < 0 || size > kMaxFileBytes) {
+    if (info.st_size > kMaxFileBytes) {
+        ::close(fd);
         setError(error, "tilt script \"" + description + "\": file too large");
         return nullptr;
     }
-    file.seekg(0);
-    std::string text(static_cast<size_t>(size), '\0');
-    file.read(text.data(), size);
-    if (!file) {
+    std::string text(static_cast<size_t>(info.st_size), '\0');
+    size_t got = 0;
+    while (got < text.size()) {
+        ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (got != text.size()) {
         setError(error, "tilt script \"" + description + "\": read failed");
         return nullptr;
     }

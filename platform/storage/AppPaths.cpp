@@ -65,6 +65,12 @@ std::filesystem::path AppPaths::home() {
 
 std::filesystem::path AppPaths::sharedData() {
     if (auto s = absoluteEnv("MOVUROUTE_SHARED_HOME")) return *s;
+    // A home given on the command line is a world of its own: an isolated run must not
+    // create or change the user's account id.
+    {
+        std::lock_guard lock(overrideMutex());
+        if (homeOverride()) return *homeOverride() / "Shared";
+    }
     return dataHome() / "zivivu-shared";
 }
 

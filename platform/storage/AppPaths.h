@@ -31,7 +31,8 @@ class AppPaths {
     static std::filesystem::path tmp();
 
     // The folder the maker's programs share (the keychain lives there): $MOVUROUTE_SHARED_HOME
-    // when set, else $XDG_DATA_HOME/zivivu-shared, else ~/.local/share/zivivu-shared.
+    // when set, else Shared/ in the home override when one is set (the program's --home),
+    // else $XDG_DATA_HOME/zivivu-shared, else ~/.local/share/zivivu-shared.
     static std::filesystem::path sharedData();
 
     // Wins over the environment while set; nullopt returns to the environment.

@@ -176,6 +176,24 @@ KeychainStatus Keychain::copyData(const KeychainQuery& query, std::vector<std::u
 
 KeychainStatus Keychain::addData(const KeychainQuery& query, const std::vector<std::uint8_t>& data,
                                  const KeychainAttributes& attributes) {
+    return add(query, data, attributes, nullptr);
+}
+
+KeychainStatus Keychain::copyOrAddData(const KeychainQuery& query,
+                                       const std::vector<std::uint8_t>& data,
+                                       std::vector<std::uint8_t>* stored,
+                                       const KeychainAttributes& attributes) {
+    std::vector<std::uint8_t> existing;
+    KeychainStatus status = add(query, data, attributes, &existing);
+    if (stored) *stored = status == errSecSuccess ? data : existing;
+    if (status == errSecDuplicateItem) return errSecSuccess;
+    if (status != errSecSuccess && stored) stored->clear();
+    return status;
+}
+
+KeychainStatus Keychain::add(const KeychainQuery& query, const std::vector<std::uint8_t>& data,
+                             const KeychainAttributes& attributes,
+                             std::vector<std::uint8_t>* existing) {
     std::lock_guard lock(mutex_);
     if (injected_) return *injected_;
     if (!isValidUtf8(query.service) || !isValidUtf8(query.account) ||
@@ -198,8 +216,10 @@ KeychainStatus Keychain::addData(const KeychainQuery& query, const std::vector<s
     for (const Item& item : items) {
         // The item's identity is all three keys: the same account may exist once per group.
         if (item.service == query.service && item.account == query.account &&
-            item.accessGroup == query.accessGroup)
+            item.accessGroup == query.accessGroup) {
+            if (existing) *existing = item.data;
             return errSecDuplicateItem;
+        }
     }
     Item item{query.service, query.account, query.accessGroup, data, json::object()};
     item.raw = {{"class", "genp"},

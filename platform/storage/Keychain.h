@@ -59,6 +59,12 @@ class Keychain {
     KeychainStatus addData(const KeychainQuery& query, const std::vector<std::uint8_t>& data,
                            const KeychainAttributes& attributes = {});
     KeychainStatus deleteItem(const KeychainQuery& query);
+    // The item's data when it exists, else adds `data` as the item; both under the file's lock,
+    // so programs that start together all end up with the one item that was stored first.
+    // `stored` receives the data the keychain now holds.
+    KeychainStatus copyOrAddData(const KeychainQuery& query, const std::vector<std::uint8_t>& data,
+                                 std::vector<std::uint8_t>* stored,
+                                 const KeychainAttributes& attributes = {});
 
     // While set, every operation answers this status without touching the file.
     void setInjectedFailure(std::optional<KeychainStatus> status);
@@ -66,6 +72,10 @@ class Keychain {
     std::filesystem::path filePath() const;
 
   private:
+    // Adds the item; on errSecDuplicateItem `existing` receives the stored item's data.
+    KeychainStatus add(const KeychainQuery& query, const std::vector<std::uint8_t>& data,
+                       const KeychainAttributes& attributes, std::vector<std::uint8_t>* existing);
+
     std::filesystem::path file_;
     std::optional<KeychainStatus> injected_;
     mutable std::mutex mutex_;

@@ -1,6 +1,7 @@
 // The program as CI runs it: headless, a fixed seed and a tilt script, ending on its own and
 // leaving a picture of the game.
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,9 +27,10 @@ struct RunResult {
     std::string output;
 };
 
-RunResult run(const std::vector<std::string>& args) {
+// `environment` goes before the program, as "env" takes it ("-u NAME", "NAME=value").
+RunResult run(const std::vector<std::string>& args, const std::string& environment = "") {
     fs::path out = fs::temp_directory_path() / ("movuroute-out-" + std::to_string(::getpid()));
-    std::string command = "'" + kProgram + "'";
+    std::string command = "env " + environment + " '" + kProgram + "'";
     for (const auto& a : args) command += " '" + a + "'";
     command += " > '" + out.string() + "' 2>&1";
     RunResult r;
@@ -149,6 +151,60 @@ TEST_F(MovurouteRunTest, BadCommandLinesAndScriptsEndWithAReason) {
     EXPECT_NE(r.output.find("arrow keys"), std::string::npos);
     EXPECT_NE(r.output.find("mouse"), std::string::npos);
     EXPECT_NE(r.output.find("gamepad"), std::string::npos);
+    // What a user needs to write a tilt file, pick a level and find the files.
+    for (const char* text : {"\"t x y z\"", "10 seconds", "1 (Normal) or 3 (Obstacles)",
+                             "MOVUROUTE_KEYCHAIN", "MOVUROUTE_SHARED_HOME", "DIR/Shared"}) {
+        EXPECT_NE(r.output.find(text), std::string::npos) << text;
+    }
+
+    // A level the game does not have plays nothing: refused like a bad option, with the ids.
+    r = run(
+        {"--headless", "--start-level", "7", "--ticks", "5", "--home", (dir / "home").string()});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("no level 7 (levels: 1, 3)"), std::string::npos) << r.output;
+
+    // A FIFO as the tilt file would wait for a writer for ever.
+    fs::path fifo = dir / "tilt.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    r = run(
+        {"--headless", "--tilt", fifo.string(), "--ticks", "5", "--home", (dir / "home").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("not a readable file"), std::string::npos) << r.output;
+
+    // A home that cannot hold Documents fails before the game, with the reason.
+    fs::path notAFolder = dir / "plain-file";
+    std::ofstream(notAFolder) << "x";
+    r = run({"--headless", "--start-level", "1", "--ticks", "5", "--home", notAFolder.string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("cannot keep files in " + notAFolder.string()), std::string::npos)
+        << r.output;
+}
+
+TEST_F(MovurouteRunTest, AnIsolatedHomeKeepsTheAccountAndTheGameLeavesTheTitleAsStartDoes) {
+    RunResult r = run({"--headless", "--seed", "1", "--start-level", "1", "--ticks", "5", "--home",
+                       (dir / "home").string()},
+                      "-u MOVUROUTE_SHARED_HOME -u MOVUROUTE_KEYCHAIN");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(fs::exists(dir / "home" / "Shared" / "keychain"));
+    // The title left before the game came: nothing of it was still in the window.
+    EXPECT_EQ(r.output.find("old subview exists"), std::string::npos) << r.output;
+}
+
+TEST_F(MovurouteRunTest, NoAudioDeviceIsOnePlainLine) {
+    // An ALSA device that exists nowhere, so the device fails to open on every machine.
+    fs::path conf = dir / "alsoft.conf";
+    std::ofstream(conf) << "[alsa]\ndevice = hw:MovurouteNoSuchCard\n";
+    RunResult r = run({"--headless", "--seed", "1", "--start-level", "1", "--ticks", "5", "--home",
+                       (dir / "home").string()},
+                      "-u ALSOFT_LOGLEVEL ALSOFT_DRIVERS=alsa ALSOFT_CONF=" + conf.string());
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::string line = "no audio device; playing without sound";
+    auto first = r.output.find(line);
+    ASSERT_NE(first, std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find(line, first + 1), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("ALSA lib"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("AL lib"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("Error opening output device"), std::string::npos) << r.output;
 }
 
 }  // namespace

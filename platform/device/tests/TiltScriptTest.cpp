@@ -1,5 +1,8 @@
 #include "platform/device/TiltScript.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -50,6 +53,15 @@ TEST(TiltScriptTest, BadDescriptionsAreRefusedWithTheReason) {
     std::string folder = ::testing::TempDir();
     EXPECT_FALSE(TiltScript::parse(folder, &error));
     EXPECT_NE(error.find("not a readable file"), std::string::npos) << error;
+
+    // A FIFO with nobody writing would block the start for ever.
+    std::string fifo = ::testing::TempDir() + "tilt_fifo_" + std::to_string(::getpid());
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    error.clear();
+    EXPECT_FALSE(TiltScript::parse(fifo, &error));
+    EXPECT_NE(error.find("not a readable file"), std::string::npos) << error;
+    ::unlink(fifo.c_str());
 }
 
 TEST(TiltScriptTest, SampleFilesPlayInTurnOrByTime) {

@@ -41,8 +41,15 @@ TEST(AppPathsTest, HomeFollowsTheEnvironmentInOrder) {
     EXPECT_EQ(AppPaths::home(), dir / "app");
     AppPaths::setHomeOverride(dir / "override");
     EXPECT_EQ(AppPaths::home(), dir / "override");
+    // The command line's home keeps the shared data too, unless that is named on its own.
+    EXPECT_EQ(AppPaths::sharedData(), dir / "override" / "Shared");
+    {
+        ScopedEnv shared("MOVUROUTE_SHARED_HOME", (dir / "shared").string());
+        EXPECT_EQ(AppPaths::sharedData(), dir / "shared");
+    }
     AppPaths::setHomeOverride(std::nullopt);
     EXPECT_EQ(AppPaths::home(), dir / "app");
+    EXPECT_EQ(AppPaths::sharedData(), dir / "data" / "zivivu-shared");
 }
 
 TEST(AppPathsTest, FoldersAreCreatedOnDemandAndTmpIsPrivate) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <latch>
 #include <thread>
 
 #include "TempDir.h"
@@ -144,4 +145,41 @@ TEST(KeychainTest, ConcurrentWritersLoseNoItem) {
         for (int i = 0; i < kPerThread; ++i)
             EXPECT_EQ(keychain.copyData({"svc", std::to_string(t * 100 + i), std::nullopt}, &out),
                       errSecSuccess);
+}
+
+TEST(KeychainTest, FirstRunsRacingToCreateAnItemAllKeepTheFirstOne) {
+    TempDir dir;
+    constexpr int kRuns = 8;
+    std::vector<std::vector<std::uint8_t>> kept(kRuns);
+    std::latch start(kRuns);
+    std::vector<std::thread> runs;
+    for (int r = 0; r < kRuns; ++r) {
+        runs.emplace_back([&, r] {
+            // Each run looks, finds nothing, and offers an id of its own.
+            Keychain keychain(dir / "keychain");
+            start.arrive_and_wait();
+            std::vector<std::uint8_t> seen;
+            if (keychain.copyData(arid(), &seen) == errSecSuccess) {
+                kept[r] = seen;
+                return;
+            }
+            std::vector<std::uint8_t> mine(16, static_cast<std::uint8_t>(r + 1));
+            EXPECT_EQ(keychain.copyOrAddData(arid(), mine, &kept[r]), errSecSuccess);
+        });
+    }
+    for (auto& run : runs) run.join();
+    std::vector<std::uint8_t> stored;
+    ASSERT_EQ(Keychain(dir / "keychain").copyData(arid(), &stored), errSecSuccess);
+    for (const auto& id : kept) EXPECT_EQ(id, stored);
+
+    // Alone, it adds; with an item there, it answers that item.
+    Keychain keychain(dir / "other");
+    std::vector<std::uint8_t> out;
+    EXPECT_EQ(keychain.copyOrAddData(arid(), kId, &out), errSecSuccess);
+    EXPECT_EQ(out, kId);
+    EXPECT_EQ(keychain.copyOrAddData(arid(), {1, 2}, &out), errSecSuccess);
+    EXPECT_EQ(out, kId);
+    keychain.setInjectedFailure(errSecNotAvailable);
+    EXPECT_EQ(keychain.copyOrAddData(arid(), kId, &out), errSecNotAvailable);
+    EXPECT_TRUE(out.empty());
 }
