@@ -59,6 +59,17 @@ double scaleForDisplay() {
     return s >= 2 ? 2 : 1;
 }
 
+// SDL falls back to drivers that show nothing when no display answers: the game would play,
+// unseen and without end. Only a user who asked for such a driver gets one.
+bool hasDisplay() {
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    if (chosen && *chosen) return true;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver) return false;
+    std::string name(driver);
+    return name != "offscreen" && name != "dummy" && name != "evdev";
+}
+
 }  // namespace
 
 GameProgram::GameProgram(ProgramOptions options, HeadlessContextMaker makeHeadless)
@@ -119,6 +130,12 @@ bool GameProgram::setUp() {
     if (windowed_) {
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS) != 0) {
             std::fprintf(stderr, "movuroute: SDL: %s (try --headless)\n", SDL_GetError());
+            return false;
+        }
+        if (!hasDisplay()) {
+            std::fprintf(stderr,
+                         "movuroute: no display to open a window on (DISPLAY and "
+                         "WAYLAND_DISPLAY are unset); use --headless\n");
             return false;
         }
         if (scale <= 0) scale = scaleForDisplay();

@@ -190,6 +190,17 @@ TEST_F(MovurouteRunTest, AnIsolatedHomeKeepsTheAccountAndTheGameLeavesTheTitleAs
     EXPECT_EQ(r.output.find("old subview exists"), std::string::npos) << r.output;
 }
 
+TEST_F(MovurouteRunTest, AWindowWithoutADisplayIsRefused) {
+    // Without this the window would open on an invisible driver and play until the limit.
+    RunResult r = run({"--seconds", "2", "--home", (dir / "home").string()},
+                      "-u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("no display to open a window on (DISPLAY and WAYLAND_DISPLAY are "
+                            "unset); use --headless"),
+              std::string::npos)
+        << r.output;
+}
+
 TEST_F(MovurouteRunTest, NoAudioDeviceIsOnePlainLine) {
     // An ALSA device that exists nowhere, so the device fails to open on every machine.
     fs::path conf = dir / "alsoft.conf";
