@@ -84,6 +84,16 @@ bool Application::openURL(const std::string& url) {
     return ok;
 }
 
+bool Application::openWithDesktop(const std::string& url) {
+    if (!isClean(url)) return false;
+    auto scheme = schemeOf(url);
+    if (scheme.empty() || scheme == "file") return false;
+    std::vector<std::string> argv{"xdg-open", url};
+    bool ok = opener_ ? opener_(argv) : spawnDesktopOpener(argv);
+    if (ok) openedURLs_.push_back(url);
+    return ok;
+}
+
 bool Application::spawnDesktopOpener(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));

@@ -87,7 +87,12 @@ class Application {
     bool openURL(const std::string& url);
     bool canOpenURL(const std::string& url) const;
     void setOwnURLSchemes(std::set<std::string> schemes) { ownSchemes_ = std::move(schemes); }
-    // Every URL that openURL accepted, in order.
+    // Hands a URL of any scheme straight to the desktop's opener, the same way (for the mail
+    // and text composers' mailto: and sms:, which the desktop's own programs take over).
+    // Local files are never opened this way, and a URL without a scheme is refused. False
+    // when refused or when the opener cannot start.
+    bool openWithDesktop(const std::string& url);
+    // Every URL that openURL or openWithDesktop handed on, in order.
     const std::vector<std::string>& openedURLs() const { return openedURLs_; }
     // Replaces the process spawn (tests): receives the argument vector.
     void setDesktopOpener(std::function<bool(const std::vector<std::string>&)> opener) {

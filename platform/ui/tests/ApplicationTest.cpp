@@ -119,6 +119,32 @@ TEST_F(ApplicationTest, OpenUrlUsesAnArgumentVectorAndRoutesOwnSchemes) {
     EXPECT_EQ(app.openedURLs().size(), 2u);
 }
 
+TEST_F(ApplicationTest, OpenWithDesktopHandsOnAnySchemeButLocalFiles) {
+    std::vector<std::vector<std::string>> spawned;
+    app.setDesktopOpener([&](const std::vector<std::string>& argv) {
+        spawned.push_back(argv);
+        return true;
+    });
+    const std::string mail = "mailto:a@example.com?subject=Hi%20there&body=x%26y";
+    EXPECT_TRUE(app.openWithDesktop(mail));
+    EXPECT_TRUE(app.openWithDesktop("sms:+15551234,+15555678?body=hello"));
+    ASSERT_EQ(spawned.size(), 2u);
+    EXPECT_EQ(spawned[0], (std::vector<std::string>{"xdg-open", mail}));
+    // openURL's own rules are unchanged by it.
+    EXPECT_FALSE(app.canOpenURL(mail));
+    EXPECT_FALSE(app.openURL(mail));
+
+    for (const char* refused :
+         {"file:///etc/passwd", "FILE:/x", "--help", "no-scheme", "", "mailto:a b", "sms:1\n2"})
+        EXPECT_FALSE(app.openWithDesktop(refused)) << refused;
+    EXPECT_EQ(spawned.size(), 2u);
+    EXPECT_EQ(app.openedURLs().size(), 2u);
+
+    app.setDesktopOpener([](const std::vector<std::string>&) { return false; });
+    EXPECT_FALSE(app.openWithDesktop(mail));
+    EXPECT_EQ(app.openedURLs().size(), 2u);
+}
+
 TEST_F(ApplicationTest, StatusBarScreenAndKeyWindow) {
     Screen::mainScreen().reset();
     EXPECT_EQ(Screen::mainScreen().bounds(), (platform::Rect{0, 0, 320, 480}));
