@@ -6,6 +6,9 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
+
+#include "platform/testing/TempDir.h"
 
 namespace platform {
 class UserDefaults;
@@ -20,15 +23,15 @@ class TemporaryHome {
     TemporaryHome(const TemporaryHome&) = delete;
     TemporaryHome& operator=(const TemporaryHome&) = delete;
 
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    const std::filesystem::path& path() const { return dir_.path(); }
+    std::filesystem::path operator/(const std::string& name) const { return dir_ / name; }
 
     // A user-defaults file of its own in this home, as a second program (or a later launch)
     // would open it: each call reads what the file holds now.
     std::unique_ptr<platform::UserDefaults> openDefaults(const std::string& name = "prefs") const;
 
   private:
-    std::filesystem::path path_;
+    platform::testing::TempDir dir_;
 };
 
 }  // namespace ads::testing

@@ -1,0 +1,169 @@
+#pragma once
+
+// What the ads SDK knows about the hosting application as a whole: its version and bundle
+// identifier, the session, whether it finished launching, the application-wide statistics that
+// go with every ad request, the per-ad statistics waiting to be sent, per-slot statistics, the
+// mediation adapters present, the active-view ids - and the SDK's once-only start-up.
+//
+// One shared instance lives for the whole process; tests make their own with create().
+// Thread-safe: the adapter names and the active-view counter live on the lock queue
+// ("com.zivivu.durez.application-ivar-lock"), the slot statistics, request counters and the
+// ad that took the user out of the app on the statistics queue ("...-statistics"), the
+// per-ad statistics waiting to be sent on the notification queue ("...-notification"). No
+// operation waits on one of these queues while on another. The did-become-active observer
+// holds the application weakly.
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ads/foundation/GADEarlyActivities.h"
+#include "ads/foundation/GADQueue.h"
+#include "ads/foundation/GADStatisticDictionary.h"
+#include "platform/base/Value.h"
+#include "platform/runtime/NotificationCenter.h"
+
+namespace platform {
+class SerialQueue;
+}
+
+namespace ads {
+
+class GADSession;
+
+class GADApplication : public GADStatisticDictionaryDelegate,
+                       public std::enable_shared_from_this<GADApplication> {
+  public:
+    // Keys of the application statistics, as the ad server reads them.
+    static constexpr const char* kSessionIDKey = "session_id";
+    static constexpr const char* kRequestCountKey = "preqs";
+    static constexpr const char* kClickCountKey = "pclick";
+    static constexpr const char* kSequenceNumberKey = "seq_num";
+    static constexpr const char* kFirstRequestTimeKey = "basets";
+    static constexpr const char* kCurrentRequestTimeKey = "currts";
+    // Keys of an ad's statistics: the time of its click and the [click, return] pairs.
+    static constexpr const char* kClickTimeKey = "tclickcurr";
+    static constexpr const char* kClickTimesKey = "tclick";
+    // The protocol a class must declare (itself or a superclass) to count as an adapter.
+    static constexpr const char* kAdapterProtocol = "GADMAdNetworkAdapter";
+
+    static std::shared_ptr<GADApplication> sharedInstance();
+    // The program calls this once, before the application finishes launching: from then on
+    // the did-finish-launching notification marks the shared application launched and runs
+    // the start-up. Later calls do nothing.
+    static void load();
+    static std::shared_ptr<GADApplication> create();
+    ~GADApplication() override;
+    GADApplication(const GADApplication&) = delete;
+    GADApplication& operator=(const GADApplication&) = delete;
+
+    // Start-up (see GADEarlyActivities): the steps run once, on the main thread, in rank
+    // order. The content-hashing step runs only while "/zivivu/ads/content_url_enabled" is on.
+    void runEarlyActivities();
+    void addEarlyActivity(GADEarlyActivities::Rank rank, GADEarlyActivities::Step step);
+    bool hasRunEarlyActivities() const;
+
+    // Facts
+    // The bundle's "CFBundleVersion", or "".
+    const std::string& version() const { return version_; }
+    const std::string& mainBundleIdentifier() const { return mainBundleIdentifier_; }
+    const std::shared_ptr<GADSession>& currentSession() const { return session_; }
+    const std::shared_ptr<GADStatisticDictionary>& statistics() const { return statistics_; }
+    bool appFinishedLaunching() const { return appFinishedLaunching_.load(); }
+    void setAppFinishedLaunching(bool launched) { appFinishedLaunching_.store(launched); }
+    std::uint64_t sequenceNumber() const { return sequenceNumber_.load(); }
+    void setSequenceNumber(std::uint64_t number) { sequenceNumber_.store(number); }
+    // False only in the background once launched: launching in the background counts as
+    // active, since the app has not yet been sent away.
+    bool isAppActive() const;
+    // The app home's "iTunesMetadata.plist" (beside Documents).
+    std::optional<std::filesystem::path> iTunesMetadataPath() const;
+    // That file's dictionary, read once; usually absent, then an empty dictionary.
+    const platform::Value& iTunesMetadata();
+    // 1, 2, 3, ...
+    std::uint64_t nextActiveViewID();
+
+    // Mediation adapters (GADApplicationMediationAdapters.cpp)
+    std::vector<std::string> availableAdapterNames() const;
+    void setAvailableAdapterNames(std::vector<std::string> names);
+    // The built-in adapter names and the given ones, kept when the class registry knows the
+    // class and it declares the adapter protocol; sorted.
+    void updateAvailableAdapterNamesWithPotentialAdapterNames(
+        const std::optional<std::vector<std::string>>& names);
+    static std::set<std::string> availableAdapterNamesInSet(const std::set<std::string>& names);
+
+    // Statistics (GADApplicationStatistics.cpp)
+    // Every ad's statistics has the application as its delegate: changes land in the set of
+    // per-ad statistics that the next request sends.
+    GADQueue notificationQueue() override;
+    void didUpdateStatisticDictionary(
+        const std::shared_ptr<GADStatisticDictionary>& dictionary) override;
+    using StatisticsSet = std::set<std::shared_ptr<GADStatisticDictionary>>;
+    // Hands the pending per-ad statistics over and empties the set.
+    StatisticsSet pendingAdStatistics();
+    // Puts back what a failed request did not send.
+    void didNotSendAdStatistics(const StatisticsSet& statistics);
+    // The slot's statistics, made empty on first use.
+    std::shared_ptr<GADStatisticDictionary> slotStatisticsForSlotID(const std::string& slotID);
+    // Each slot id with a copy of its statistics.
+    platform::Value slotStatisticsDictionary();
+    void incrementTotalAdRequestCount();
+    void decrementTotalAdRequestCount();
+    void incrementTotalAdClickCount();
+    void incrementSequenceNumber();
+    // For each ad request: the request times, the next sequence number, and the request count
+    // (a mediating slot's request lowers it again); answers a copy of the statistics.
+    platform::Value nextRequestStatisticsDictionaryForSlot(bool slotIsMediating);
+    // Raises "seq_num" and answers its new value.
+    std::string nextSequenceNumberAsString();
+    // Milliseconds since the first ad request; 0 before it.
+    std::uint64_t timeSinceFirstAdRequestInMilliseconds();
+    // A click on the ad (given by its statistics) is taking the user out of the app.
+    void willLeaveApplicationDueToClickOnAd(std::shared_ptr<GADStatisticDictionary> adStatistics);
+    // Back in the app: the ad that sent the user away records [its click time, now].
+    void didBecomeActive();
+
+  private:
+    struct Private {};
+
+  public:
+    explicit GADApplication(Private);
+
+  private:
+    void observeDidBecomeActive();
+
+    const std::string version_;
+    const std::string mainBundleIdentifier_;
+    const std::shared_ptr<GADSession> session_;
+    const std::shared_ptr<GADStatisticDictionary> statistics_;
+    const std::shared_ptr<platform::SerialQueue> notificationSerialQueue_;
+    const std::shared_ptr<platform::SerialQueue> statisticsSerialQueue_;
+    const std::shared_ptr<platform::SerialQueue> lockQueue_;
+    const std::shared_ptr<GADEarlyActivities> earlyActivities_;
+
+    // Read from the request queues while the main thread sets them.
+    std::atomic<bool> appFinishedLaunching_{false};
+    std::atomic<std::uint64_t> sequenceNumber_{0};
+
+    // On lockQueue_.
+    std::vector<std::string> availableAdapterNames_;
+    std::uint64_t activeViewID_ = 0;
+    // On notificationSerialQueue_.
+    StatisticsSet adStatistics_;
+    // On statisticsSerialQueue_.
+    std::map<std::string, std::shared_ptr<GADStatisticDictionary>> slotStatistics_;
+    std::shared_ptr<GADStatisticDictionary> backgroundingAd_;
+
+    std::once_flag iTunesMetadataOnce_;
+    platform::Value iTunesMetadata_;
+    platform::NotificationCenter::Observation didBecomeActive_;
+};
+
+}  // namespace ads
