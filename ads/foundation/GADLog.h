@@ -12,8 +12,8 @@ void GADLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The same for text that is already formatted (it is never read as a format).
 void GADLogText(std::string line);
 
-// Waits until every line logged before the call has been written. The program calls it on
-// its way out so that the last lines are not lost; tests call it before reading a capture.
+// Waits until every line logged before the call has been written: before the process exits,
+// so that the last lines are not lost, and before a test reads what was logged.
 void GADLogFlush();
 
 }  // namespace ads

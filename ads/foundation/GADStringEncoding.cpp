@@ -102,15 +102,32 @@ void GADStringEncoding::addDecodeSynonyms(std::string_view synonyms) {
 void GADStringEncoding::ignoreCharacters(std::string_view characters) {
     for (char c : characters) {
         const auto code = static_cast<unsigned char>(c);
-        if (code < 128) reverse_[code] = kIgnored;
+        // A data character skipped on the way back would lose data.
+        if (code < 128 && !isDataCharacter(c)) reverse_[code] = kIgnored;
     }
 }
 
 void GADStringEncoding::setPaddingChar(char c) {
     const auto code = static_cast<unsigned char>(c);
-    if (code >= 128) return;
+    if (code >= 128 || isDataCharacter(c)) return;
+    const auto old = static_cast<unsigned char>(paddingChar_);
+    if (reverse_[old] == kPadding) reverse_[old] = kInvalid;
     paddingChar_ = c;
     reverse_[code] = kPadding;
+}
+
+void GADStringEncoding::setDoPad(bool pad) {
+    if (pad) {
+        // Text padded with a character the decoder does not know as padding could never be
+        // read back.
+        if (isDataCharacter(paddingChar_)) return;
+        reverse_[static_cast<unsigned char>(paddingChar_)] = kPadding;
+    }
+    doPad_ = pad;
+}
+
+bool GADStringEncoding::isDataCharacter(char c) const {
+    return alphabet_.find(c) != std::string::npos;
 }
 
 std::string GADStringEncoding::encode(const Bytes& data) const {

@@ -45,11 +45,14 @@ class GADStringEncoding {
     // Read from left to right: a character the codec knows sets the value that the following
     // unknown characters take ("AaBb": "a" decodes as "A", "b" as "B").
     void addDecodeSynonyms(std::string_view synonyms);
-    // These characters are skipped when decoding (line breaks in wrapped text, say).
+    // These characters are skipped when decoding (line breaks in wrapped text, say); the
+    // alphabet's own characters are never skipped.
     void ignoreCharacters(std::string_view characters);
     bool doPad() const { return doPad_; }
-    void setDoPad(bool pad) { doPad_ = pad; }
-    // Non-ASCII characters are ignored.
+    // Padding makes the padding character (default "=") known to the decoder; a codec whose
+    // padding character is one of its own data characters is never padded.
+    void setDoPad(bool pad);
+    // Non-ASCII characters and the alphabet's own characters are refused.
     void setPaddingChar(char c);
 
     // "<Base64 StringEncoder: ABC...>"
@@ -61,6 +64,7 @@ class GADStringEncoding {
     static constexpr int kIgnored = -3;
 
     explicit GADStringEncoding(std::string alphabet);
+    bool isDataCharacter(char c) const;
 
     std::string alphabet_;
     std::array<int, 128> reverse_{};

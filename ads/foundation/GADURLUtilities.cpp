@@ -49,17 +49,14 @@ std::optional<Url> gad_appendQueryParameters(const Url& url, const Value::Dictio
         fragment = text.substr(hash);
         text.resize(hash);
     }
-    std::string separator;
-    if (!text.empty() && text.back() == '?') {
-        separator = "";
-    } else {
-        separator = url.query() && !url.query()->empty() ? "&" : "?";
-    }
     std::string tail;
     if (const std::size_t cut = text.find("&adurl="); cut != std::string::npos) {
         tail = text.substr(cut);
         text.resize(cut);
     }
+    // What is left decides: no query yet starts one, a bare "?" at its end already has.
+    const std::size_t query = text.find('?');
+    std::string separator = query == std::string::npos ? "?" : query + 1 == text.size() ? "" : "&";
     for (const auto& [key, value] : params) {
         text += separator;
         separator = "&";

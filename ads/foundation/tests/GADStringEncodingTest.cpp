@@ -75,7 +75,7 @@ TEST(GADStringEncodingTest, SynonymsAndIgnoredCharacters) {
 
     auto base64 = GADStringEncoding::rfc4648Base64StringEncoding();
     EXPECT_FALSE(base64.decode("Zm9v\nYmFy"));
-    base64.ignoreCharacters("\r\n");
+    base64.ignoreCharacters("\r\nZ");
     EXPECT_EQ(base64.stringByDecoding("Zm9v\r\nYmFy"), "foobar");
     // A synonym before any known character stays invalid.
     auto custom = GADStringEncoding::stringEncodingWithString("ab");
@@ -119,6 +119,22 @@ TEST(GADStringEncodingTest, AlphabetsMustBeUsable) {
     // Three bits a character: a padded group is 8 characters (24 bits).
     EXPECT_EQ(octal->encode(Bytes{0xFF}), "776=====");
     EXPECT_EQ(octal->decode("776====="), (Bytes{0xFF}));
+    // Padding always uses a character the decoder knows as padding, never a data character.
+    auto crockford = GADStringEncoding::crockfordBase32StringEncoding();
+    crockford.setDoPad(true);
+    EXPECT_EQ(crockford.encodeString("f"), "CR======");
+    EXPECT_EQ(crockford.stringByDecoding("CR======"), "f");
+    auto base64 = GADStringEncoding::rfc4648Base64StringEncoding();
+    base64.setPaddingChar('A');  // a data character: refused
+    EXPECT_EQ(base64.encodeString("f"), "Zg==");
+    base64.setPaddingChar('.');
+    EXPECT_EQ(base64.encodeString("f"), "Zg..");
+    EXPECT_EQ(base64.stringByDecoding("Zg.."), "f");
+    EXPECT_FALSE(base64.decode("Zg=="));
+    auto withEquals = GADStringEncoding::stringEncodingWithString("=1");
+    withEquals->setDoPad(true);
+    EXPECT_FALSE(withEquals->doPad());
+    EXPECT_EQ(withEquals->decode(withEquals->encodeString("f")), bytes("f"));
     EXPECT_EQ(GADStringEncoding::rfc4648Base64StringEncoding().description().rfind(
                   "<Base64 StringEncoder: ABC", 0),
               0u);

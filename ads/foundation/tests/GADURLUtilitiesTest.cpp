@@ -32,6 +32,9 @@ TEST(GADURLUtilitiesTest, AppendingKeepsTheAdUrlTailAndTheFragmentLast) {
     // A bare "?" gets no second one.
     EXPECT_EQ(appended("https://a.test/p?", kv), "https://a.test/p?k=v");
     EXPECT_EQ(appended("https://a.test/p?#f", kv), "https://a.test/p?k=v#f");
+    // A "?" inside a query is data, not the query's start.
+    EXPECT_EQ(appended("https://a.test/p?a=b?", kv), "https://a.test/p?a=b?&k=v");
+    EXPECT_EQ(appended("https://a.test/p?&adurl=x", kv), "https://a.test/p?k=v&adurl=x");
 }
 
 TEST(GADURLUtilitiesTest, KeysAsTheyAreValuesEscapedEmptyValuesBare) {
