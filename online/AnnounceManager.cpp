@@ -94,11 +94,16 @@ void AnnounceManager::processAmUrl(const std::string& url) {
 std::optional<std::filesystem::path> AnnounceManager::prepareCacheDir() {
     auto core = appCore();
     if (!core) return std::nullopt;
-    std::filesystem::path dir =
-        platform::AppPaths::tmp() / ("quorvel_announce_cache_" + std::to_string(core->gameId()));
     // Private to this user, narrowed if it was found wider: nobody else may plant links or
-    // files in it for the check to overwrite or the banner to show.
+    // files in it for the check to overwrite or the banner to show. That holds for tmp/ too,
+    // which the path goes through.
     std::string error;
+    auto tmp = platform::AppPaths::privateTmp(&error);
+    if (!tmp) {
+        util::LogMessage("-[AnnounceManager prepareCacheDir]", 3, error);
+        return std::nullopt;
+    }
+    std::filesystem::path dir = *tmp / ("quorvel_announce_cache_" + std::to_string(core->gameId()));
     if (!platform::AppPaths::ensureDirectory(dir, 0700, &error, true)) {
         util::LogMessage("-[AnnounceManager prepareCacheDir]", 3, error);
         return std::nullopt;

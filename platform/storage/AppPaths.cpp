@@ -1,5 +1,7 @@
 #include "platform/storage/AppPaths.h"
 
+#include "platform/base/LogSink.h"
+
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -105,7 +107,14 @@ std::filesystem::path AppPaths::preferences() {
 
 std::filesystem::path AppPaths::tmp() {
     auto p = home() / "tmp";
-    ensureDirectory(p, 0700, nullptr, true);
+    std::string error;
+    if (!ensureDirectory(p, 0700, &error, true)) LogSink::write("AppPaths: " + error);
+    return p;
+}
+
+std::optional<std::filesystem::path> AppPaths::privateTmp(std::string* error) {
+    auto p = home() / "tmp";
+    if (!ensureDirectory(p, 0700, error, true)) return std::nullopt;
     return p;
 }
 
@@ -124,11 +133,18 @@ bool AppPaths::ensureDirectory(const std::filesystem::path& dir, mode_t mode, st
             return false;
         }
         if (!S_ISDIR(st.st_mode)) {
-            setError(error, "not a directory:", dir, ENOTDIR);
+            setError(error,
+                     S_ISLNK(st.st_mode) ? "a link, not a private directory:" : "not a directory:",
+                     dir, ENOTDIR);
             return false;
         }
-        if (exactMode && (st.st_mode & 07777) != mode && st.st_uid == ::geteuid() &&
-            ::chmod(dir.c_str(), mode) != 0) {
+        // Someone else's folder is not private to us, whatever its mode says now: its owner
+        // can change the mode back, or plant files and links for us to follow.
+        if (exactMode && st.st_uid != ::geteuid()) {
+            setError(error, "owned by someone else:", dir, EPERM);
+            return false;
+        }
+        if (exactMode && (st.st_mode & 07777) != mode && ::chmod(dir.c_str(), mode) != 0) {
             setError(error, "cannot set the mode of", dir, errno);
             return false;
         }

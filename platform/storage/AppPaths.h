@@ -29,6 +29,9 @@ class AppPaths {
     // Private to this user (0700): temporary downloads and caches of half-trusted data live
     // here, so a folder found with wider permissions is narrowed.
     static std::filesystem::path tmp();
+    // tmp(), or nothing (with the reason) when it is not a folder of this user's own: a link,
+    // or a folder someone else owns. For callers that keep half-trusted data there.
+    static std::optional<std::filesystem::path> privateTmp(std::string* error = nullptr);
 
     // The folder the maker's programs share (the keychain lives there): $MOVUROUTE_SHARED_HOME
     // when set, else Shared/ in the home override when one is set (the program's --home),
@@ -39,8 +42,9 @@ class AppPaths {
     static void setHomeOverride(std::optional<std::filesystem::path> home);
 
     // mkdir -p with the given mode for the folders it creates. A file in the way is refused;
-    // a symbolic link to a folder is followed, except with `exactMode`, where it is refused
-    // and an existing folder of ours gets its mode narrowed to `mode`.
+    // a symbolic link to a folder is followed, except with `exactMode`, where it is refused,
+    // as is a folder someone else owns, and an existing folder of ours gets its mode narrowed
+    // to `mode`.
     static bool ensureDirectory(const std::filesystem::path& dir, mode_t mode,
                                 std::string* error = nullptr, bool exactMode = false);
 

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "TempDir.h"
+#include "platform/base/LogSink.h"
 
 using platform::AppPaths;
 using storage_test::ScopedEnv;
@@ -70,6 +71,35 @@ TEST(AppPathsTest, FoldersAreCreatedOnDemandAndTmpIsPrivate) {
     ::chmod(tmp.c_str(), 0777);
     AppPaths::tmp();
     EXPECT_EQ(modeOf(tmp), 0700u);
+    EXPECT_EQ(AppPaths::privateTmp(), tmp);
+}
+
+TEST(AppPathsTest, APrivateFolderReachedThroughALinkOrOwnedBySomeoneElseIsRefused) {
+    TempDir dir;
+    ScopedEnv movu("MOVUROUTE_HOME", (dir / "home").string());
+    std::filesystem::create_directories(dir / "home");
+    std::filesystem::create_directories(dir / "elsewhere");
+    std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "home" / "tmp");
+    std::string error;
+    EXPECT_FALSE(AppPaths::privateTmp(&error));
+    EXPECT_NE(error.find("a link"), std::string::npos) << error;
+    {
+        platform::LogSink::Capture log;
+        AppPaths::tmp();
+        EXPECT_TRUE(log.contains("a link, not a private directory")) << log.count();
+    }
+
+    // Another user's folder (only root can make one here).
+    if (::geteuid() != 0) return;
+    std::filesystem::path foreign = dir / "foreign";
+    std::filesystem::create_directory(foreign);
+    ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+    ::chmod(foreign.c_str(), 0777);
+    error.clear();
+    EXPECT_FALSE(AppPaths::ensureDirectory(foreign, 0700, &error, true));
+    EXPECT_NE(error.find("owned by someone else"), std::string::npos) << error;
+    EXPECT_EQ(modeOf(foreign), 0777u) << "someone else's folder is not ours to change";
+    EXPECT_TRUE(AppPaths::ensureDirectory(foreign, 0755, &error)) << "shared folders may be";
 }
 
 TEST(AppPathsTest, SomethingInTheWayIsRefused) {
