@@ -1,6 +1,7 @@
 #include "platform/ui/Compositor.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "platform/gfx/Framebuffer.h"
@@ -48,10 +49,30 @@ bool Compositor::prepareFrameBuffers(int w, int h) {
     return true;
 }
 
-void Compositor::drawFrame(Window& window, int pixelWidth, int pixelHeight) {
-    if (pixelWidth <= 0 || pixelHeight <= 0) return;
+Rect Compositor::letterbox(Size points, int pixelWidth, int pixelHeight) {
+    if (points.width <= 0 || points.height <= 0 || pixelWidth <= 0 || pixelHeight <= 0)
+        return {0, 0, double(std::max(pixelWidth, 0)), double(std::max(pixelHeight, 0))};
+    double scale = std::min(pixelWidth / points.width, pixelHeight / points.height);
+    double w = std::clamp(std::round(points.width * scale), 1.0, double(pixelWidth));
+    double h = std::clamp(std::round(points.height * scale), 1.0, double(pixelHeight));
+    return {std::floor((pixelWidth - w) / 2), std::floor((pixelHeight - h) / 2), w, h};
+}
+
+void Compositor::drawFrame(Window& window, int drawableWidth, int drawableHeight) {
+    if (drawableWidth <= 0 || drawableHeight <= 0) return;
+    const Rect shown = letterbox(window.bounds().size, drawableWidth, drawableHeight);
+    const int pixelWidth = int(shown.size.width), pixelHeight = int(shown.size.height);
+    // GL counts rows from the bottom.
+    const int shownX = int(shown.origin.x);
+    const int shownY = drawableHeight - int(shown.origin.y) - pixelHeight;
     if (!prepareFrameBuffers(pixelWidth, pixelHeight)) {
+        auto& g = gl();
+        g.glDisable(GL_SCISSOR_TEST);
+        g.glClearColor(0, 0, 0, 1);
+        g.glClear(GL_COLOR_BUFFER_BIT);
+        viewportOrigin_ = {shownX, shownY};
         drawTree(window, pixelWidth, pixelHeight);
+        viewportOrigin_ = {0, 0};
         return;
     }
     auto transition = window.activeTransition();
@@ -69,8 +90,13 @@ void Compositor::drawFrame(Window& window, int pixelWidth, int pixelHeight) {
     current_ = target;
 
     auto& g = gl();
-    g.glViewport(0, 0, pixelWidth, pixelHeight);
     g.glDisable(GL_SCISSOR_TEST);
+    if (pixelWidth != drawableWidth || pixelHeight != drawableHeight) {
+        g.glViewport(0, 0, drawableWidth, drawableHeight);
+        g.glClearColor(0, 0, 0, 1);
+        g.glClear(GL_COLOR_BUFFER_BIT);
+    }
+    g.glViewport(shownX, shownY, pixelWidth, pixelHeight);
     setPixelProjection(pixelWidth, pixelHeight);
     Painter::loadMatrix(AffineTransform::identity());
     g.glEnable(GL_BLEND);
@@ -105,10 +131,12 @@ void Compositor::drawTree(Window& window, int pixelWidth, int pixelHeight) {
     double scaleY = pts.height > 0 ? pixelHeight / pts.height : 1;
 
     auto& g = gl();
-    g.glViewport(0, 0, pixelWidth, pixelHeight);
+    g.glViewport(viewportOrigin_[0], viewportOrigin_[1], pixelWidth, pixelHeight);
     g.glDisable(GL_SCISSOR_TEST);
-    g.glClearColor(0, 0, 0, 1);
-    g.glClear(GL_COLOR_BUFFER_BIT);
+    if (viewportOrigin_ == std::array<int, 2>{0, 0}) {
+        g.glClearColor(0, 0, 0, 1);
+        g.glClear(GL_COLOR_BUFFER_BIT);
+    }
     g.glEnable(GL_BLEND);
     g.glEnableClientState(GL_VERTEX_ARRAY);
     g.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);

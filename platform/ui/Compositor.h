@@ -6,6 +6,7 @@
 // through its drawing hook with a painter over the compositor's texture cache. A screen change
 // the window marks with beginTransition() cross-fades from the last frame before it.
 
+#include <array>
 #include <memory>
 
 #include "platform/ui/Geometry.h"
@@ -32,6 +33,11 @@ class Compositor {
     // scaled to fit). The GL context must be current.
     void drawFrame(Window& window, int pixelWidth, int pixelHeight);
 
+    // Where a window of `points` size shows in a drawable of the given pixels: as large as
+    // fits with its aspect ratio kept, centred, in whole pixels. A drawable of another shape
+    // (a resized or maximised window) gets black bars instead of a stretched picture.
+    static Rect letterbox(Size points, int pixelWidth, int pixelHeight);
+
     // Number of cached textures (tests: the cache must not grow without bound).
     std::size_t cachedTextureCount() const { return textures_.size(); }
 
@@ -49,6 +55,8 @@ class Compositor {
     // The transition being faded (its start on the clock) and the frame it fades from.
     double fadeStart_ = -1;
     int fadeFrom_ = -1;
+    // Where the window's picture starts in the drawable when it is drawn without framebuffers.
+    std::array<int, 2> viewportOrigin_{0, 0};
 };
 
 }  // namespace platform::ui

@@ -1,5 +1,7 @@
 #include "platform/ui/TouchInput.h"
 
+#include "platform/ui/Compositor.h"
+
 #include <SDL2/SDL.h>
 
 #include <cmath>
@@ -19,8 +21,12 @@ void TouchInput::setViewportSize(int width, int height) {
 Point TouchInput::toPoints(double x, double y) const {
     auto w = window_.lock();
     if (!w || viewportW_ <= 0 || viewportH_ <= 0) return {x, y};
+    // The picture is letterboxed in a window of another shape; the bars map outside it.
     Size s = w->bounds().size;
-    return {x * s.width / viewportW_, y * s.height / viewportH_};
+    Rect shown = Compositor::letterbox(s, viewportW_, viewportH_);
+    if (shown.size.width <= 0 || shown.size.height <= 0) return {x, y};
+    return {(x - shown.origin.x) * s.width / shown.size.width,
+            (y - shown.origin.y) * s.height / shown.size.height};
 }
 
 bool TouchInput::handleEvent(const SDL_Event& e) {

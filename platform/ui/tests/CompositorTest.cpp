@@ -195,3 +195,34 @@ TEST_F(CompositorTest, ViewsOfAnyClassDrawThroughTheHook) {
     EXPECT_TRUE(near(rgb(img, 12, 25), {160, 191, 144}));
     EXPECT_TRUE(near(rgb(img, 37, 25), {191, 128, 160}));
 }
+
+TEST(CompositorLetterbox, AWindowOfAnotherShapeShowsThePictureUnstretchedBetweenBars) {
+    // Maximised on a wide screen: full height, bars left and right; tall: bars above and below.
+    EXPECT_EQ(Compositor::letterbox({320, 480}, 1920, 1080), (Rect{600, 0, 720, 1080}));
+    EXPECT_EQ(Compositor::letterbox({320, 480}, 320, 800), (Rect{0, 160, 320, 480}));
+    EXPECT_EQ(Compositor::letterbox({320, 480}, 640, 960), (Rect{0, 0, 640, 960}));
+
+    platform::MainLoopTestScope loop;
+    std::string error;
+    auto context = platform::gfx::HeadlessContext::create(240, 120, &error);
+    ASSERT_NE(context, nullptr) << error;
+    Compositor compositor;
+    auto window = Window::create({0, 0, 320, 480});
+    window->setBackgroundColor({1, 0, 0, 1});
+    auto corner = View::create({0, 0, 160, 240});  // the top-left quarter of the picture
+    corner->setBackgroundColor({0, 1, 0, 1});
+    window->addSubview(corner);
+    compositor.drawFrame(*window, 240, 120);
+    auto img = context->readPixels();
+    auto rgb = [&](int x, int y) {
+        auto* p = img.pixel(x, y);
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    // The picture is 80 x 120 in the middle (80..160); bars are black.
+    EXPECT_EQ(rgb(10, 60), (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(rgb(230, 60), (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(rgb(82, 2), (std::array<int, 3>{0, 255, 0}));
+    EXPECT_EQ(rgb(118, 58), (std::array<int, 3>{0, 255, 0}));
+    EXPECT_EQ(rgb(122, 58), (std::array<int, 3>{255, 0, 0}));
+    EXPECT_EQ(rgb(158, 118), (std::array<int, 3>{255, 0, 0}));
+}

@@ -83,6 +83,17 @@ TEST_F(TouchRoutingTest, MouseIsOneTouchDeliveredInTheViewsCoordinates) {
     EXPECT_EQ(target->log.size(), 3u);
 }
 
+TEST_F(TouchRoutingTest, ALetterboxedWindowMapsThePictureNotTheBars) {
+    auto target = std::make_shared<TouchLog>(Rect{100, 100, 50, 50});
+    window->addSubview(target);
+    input.setViewportSize(1920, 960);  // maximised: the picture is 640 wide from x = 640
+
+    input.handleEvent(mouse(SDL_MOUSEBUTTONDOWN, 640 + 220, 240));
+    input.handleEvent(mouse(SDL_MOUSEBUTTONUP, 640 + 220, 240));
+    ASSERT_EQ(target->log, (Log{"began:1", "ended:1"}));
+    EXPECT_EQ(target->where.front(), (Point{10, 20}));
+}
+
 TEST_F(TouchRoutingTest, FingersAreSeparateTouchesAndUnhandledTouchesClimbTheChain) {
     auto parent = std::make_shared<TouchLog>(Rect{0, 0, 320, 240});
     auto inert = View::create({0, 0, 100, 100});  // takes touches but does not handle them
