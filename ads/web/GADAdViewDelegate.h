@@ -1,0 +1,64 @@
+#pragma once
+
+// The delegate of an ad page: it owns the ordered list of gmsg handlers and carries each page
+// message to them. Create, use and release it on the main thread.
+//
+// handleGMSGURL parses the URL on this delegate's serial queue ("com.zivivu.durez.gmsg") and
+// comes back to the main loop to offer the message to the handlers in list order; the first
+// whose table knows the action runs it. One serial queue and the main loop's FIFO keep a
+// page's messages in the order the page sent them. A message no handler takes is posted on a
+// later main-loop turn to the default notification center, named after the action, with the
+// parameters as user info and the ad view (the GADAdView* itself) as its object; pages use
+// this channel on purpose for actions that have no handler.
+//
+// Who keeps whom: the delegate holds its handlers; a message on its way holds the handler list
+// as it was when the message arrived (handlers added meanwhile see the next message) and the ad
+// view only weakly, so a message never keeps a page's view alive and never runs for a view
+// that is gone: a message whose view died on the way is dropped, since its actions (a click,
+// a close) would land on whatever replaced the page.
+
+#include <memory>
+#include <vector>
+
+#include "ads/web/GADGMSGHandler.h"
+#include "platform/base/Url.h"
+#include "platform/runtime/SerialQueue.h"
+
+namespace ads {
+
+class GADAdView;
+
+class GADAdViewDelegate : public std::enable_shared_from_this<GADAdViewDelegate> {
+  protected:
+    struct Private {};
+
+  public:
+    static std::shared_ptr<GADAdViewDelegate> create();
+    explicit GADAdViewDelegate(Private);
+    virtual ~GADAdViewDelegate();
+    GADAdViewDelegate(const GADAdViewDelegate&) = delete;
+    GADAdViewDelegate& operator=(const GADAdViewDelegate&) = delete;
+
+    // In dispatch order.
+    const std::vector<std::shared_ptr<GADGMSGHandler>>& gmsgHandlers() const { return handlers_; }
+
+    // Carries one page message to the handlers (see above). A URL that names no action ends
+    // on the parse queue: no handler runs and nothing is posted. adView may be nullptr for a
+    // page that has none.
+    void handleGMSGURL(const platform::Url& url, const std::shared_ptr<GADAdView>& adView);
+
+  protected:
+    // For subclasses, as they make their handlers: appends one (nullptr is ignored).
+    void addGMSGHandler(std::shared_ptr<GADGMSGHandler> handler);
+
+  private:
+    using HandlerList = std::vector<std::shared_ptr<GADGMSGHandler>>;
+    static void dispatch(const HandlerList& handlers,
+                         const std::shared_ptr<const GADNotification>& note,
+                         const std::weak_ptr<GADAdView>& adView, bool hadAdView);
+
+    HandlerList handlers_;
+    platform::SerialQueue parseQueue_{"com.zivivu.durez.gmsg"};
+};
+
+}  // namespace ads

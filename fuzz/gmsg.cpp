@@ -1,0 +1,75 @@
+// Page messages: the gmsg URLs an ad's script navigates to, and the query functions the SDK
+// reads page and server URLs with. Pages are untrusted: whatever parses must give a message
+// with a name and text parameters, reach a handler table without harm, and every URL we make
+// from it must be one we accept again.
+
+#include <string>
+
+#include "FuzzSupport.h"
+#include "ads/foundation/GADURLUtilities.h"
+#include "ads/web/GADGMSGHandler.h"
+#include "ads/web/GADNotification.h"
+
+namespace {
+
+using platform::Url;
+using platform::Value;
+
+class Handler : public ads::GADGMSGHandler {
+  public:
+    const ads::GADGMSGActionTable* actionBlockDictionary() const override {
+        static const ads::GADGMSGActionTable table{{"log", action(&Handler::log)},
+                                                   {"a/b", action(&Handler::log)}};
+        return &table;
+    }
+    void log(const ads::GADGMSGActionInfo& info) {
+        for (const char* key : {"string", "url", ""}) (void)info.note->parameter(key);
+    }
+};
+
+void exerciseQueries(const Url& url) {
+    (void)ads::gad_parameterValuesForKey(url, "k");
+    (void)ads::gad_parameterValueForKey(url, "adurl");
+    (void)ads::gad_dictionaryFromQueryParameters(url, true);
+    (void)ads::gad_impressionTicket(url);
+    (void)ads::gad_isHostEqualToString(url, "Movuroute", false);
+    (void)ads::gad_isSchemeEqualToString(url, "GMSG", false);
+    const std::string withoutFragment = ads::gad_absoluteStringWithoutFragmentComponent(url);
+    FUZZ_CHECK(withoutFragment.find('#') == std::string::npos);
+
+    // An appended pair must read back as it was given, and the URL it makes must parse again.
+    const Value::Dictionary pair{{"fz", Value("1 2&=")}};
+    if (auto appended = ads::gad_appendQueryParameters(url, pair)) {
+        FUZZ_CHECK(Url::parse(appended->absoluteString()));
+        FUZZ_CHECK(appended->fragment() == url.fragment());
+        if (!url.isOpaque()) {
+            auto values = ads::gad_parameterValuesForKey(*appended, "fz");
+            FUZZ_CHECK(values);
+            bool found = false;
+            for (const auto& v : *values) found = found || v == "1 2&=";
+            FUZZ_CHECK(found);
+            FUZZ_CHECK(appended->rawPath() == url.rawPath());
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto text = fuzz::bytes(data, size);
+    (void)ads::gad_dictionaryFromQueryParameters(text, false);
+    auto url = Url::parse(text);
+    if (!url) return 0;
+    exerciseQueries(*url);
+
+    auto note = ads::GADNotification::createWithNotificationURL(*url);
+    if (!note) return 0;
+    FUZZ_CHECK(ads::GADNotification::isNotificationURL(*url));
+    FUZZ_CHECK(!note->name().empty());
+    for (const auto& [key, value] : note->parameters()) FUZZ_CHECK(value.isString());
+    (void)note->description();
+    Handler handler;
+    const bool handled = handler.handleNotification(note, nullptr);
+    FUZZ_CHECK(handled == (note->name() == "log" || note->name() == "a/b"));
+    return 0;
+}
