@@ -50,7 +50,11 @@ std::optional<Url> gad_appendQueryParameters(const Url& url, const Value::Dictio
         text.resize(hash);
     }
     std::string tail;
-    if (const std::size_t cut = text.find("&adurl="); cut != std::string::npos) {
+    // Looked for in the query only: a path may hold the same text, and cutting there would
+    // move part of the path behind the new parameters.
+    const std::size_t query = text.find('?');
+    if (const std::size_t cut = query == std::string::npos ? query : text.find("&adurl=", query);
+        cut != std::string::npos) {
         tail = text.substr(cut);
         text.resize(cut);
     }

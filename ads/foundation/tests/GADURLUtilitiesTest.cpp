@@ -29,6 +29,10 @@ TEST(GADURLUtilitiesTest, AppendingKeepsTheAdUrlTailAndTheFragmentLast) {
     EXPECT_EQ(appended("https://a.test/p?a=1&adurl=x#top", kv),
               "https://a.test/p?a=1&k=v&adurl=x#top");
     EXPECT_EQ(appended("https://a.test/p#top", kv), "https://a.test/p?k=v#top");
+    // Only the query's "&adurl=" is the tail; the path keeps its own.
+    EXPECT_EQ(appended("https://a.test/p&adurl=x", kv), "https://a.test/p&adurl=x?k=v");
+    EXPECT_EQ(appended("https://a.test/p&adurl=x?a=1&adurl=y", kv),
+              "https://a.test/p&adurl=x?a=1&k=v&adurl=y");
     // A bare "?" gets no second one.
     EXPECT_EQ(appended("https://a.test/p?", kv), "https://a.test/p?k=v");
     EXPECT_EQ(appended("https://a.test/p?#f", kv), "https://a.test/p?k=v#f");
