@@ -49,17 +49,16 @@ std::optional<Url> gad_appendQueryParameters(const Url& url, const Value::Dictio
         fragment = text.substr(hash);
         text.resize(hash);
     }
-    std::string tail;
-    // Looked for in the query only: a path may hold the same text, and cutting there would
-    // move part of the path behind the new parameters.
     const std::size_t query = text.find('?');
+    std::string tail;
+    // The tail is looked for in the query only: a path may hold the same text, and cutting
+    // there would move part of the path behind the new parameters.
     if (const std::size_t cut = query == std::string::npos ? query : text.find("&adurl=", query);
         cut != std::string::npos) {
         tail = text.substr(cut);
         text.resize(cut);
     }
     // What is left decides: no query yet starts one, a bare "?" at its end already has.
-    const std::size_t query = text.find('?');
     std::string separator = query == std::string::npos ? "?" : query + 1 == text.size() ? "" : "&";
     for (const auto& [key, value] : params) {
         text += separator;
