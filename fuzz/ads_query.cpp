@@ -43,11 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                              {"n", platform::Value(3)}};
     auto appended = ads::gad_appendQueryParameters(*url, params);
     if (!appended) return 0;
-    // The fragment stays the fragment, and a tail from "&adurl=" stays at the end of the rest.
+    // The fragment stays the fragment, and a tail of the query from "&adurl=" stays at the end
+    // of the rest.
     FUZZ_CHECK(appended->fragment() == url->fragment());
     const std::string before = ads::gad_absoluteStringWithoutFragmentComponent(*url);
     const std::string after = ads::gad_absoluteStringWithoutFragmentComponent(*appended);
-    if (auto cut = before.find("&adurl="); cut != std::string::npos) {
+    const auto query = before.find('?');
+    if (auto cut = query == std::string::npos ? query : before.find("&adurl=", query);
+        cut != std::string::npos) {
         const std::string tail = before.substr(cut);
         FUZZ_CHECK(after.size() >= tail.size() &&
                    after.compare(after.size() - tail.size(), tail.size(), tail) == 0);
