@@ -70,8 +70,9 @@ function(movu_bench name)
 endfunction()
 
 # movu_fuzz(<name> <sources...> DEPS <targets...> [SEEDS <folders...>])
-# A libFuzzer target fuzz_<name>. Its seed corpus is fuzz/corpus/<name>/ plus the SEEDS
-# folders (fixtures the tests already use); scripts/fuzz reads the list from
+# A libFuzzer target fuzz_<name>. Its seed corpus is fuzz/corpus/<name>/ (written by
+# tools/make_fuzz_seeds.py), the inputs of crashes found and mended in fuzz/regressions/<name>/,
+# plus the SEEDS folders (fixtures the tests already use); scripts/fuzz reads the list from
 # <build>/fuzz/<name>.seeds. In the sanitizer build the same call registers the target's short
 # regression run with CTest, which runs the binary of the fuzz build.
 function(movu_fuzz name)
@@ -83,6 +84,9 @@ function(movu_fuzz name)
     target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
     add_dependencies(fuzz_all ${exe})
     set(seeds ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name} ${ARG_SEEDS})
+    if(EXISTS ${CMAKE_SOURCE_DIR}/fuzz/regressions/${name})
+      list(APPEND seeds ${CMAKE_SOURCE_DIR}/fuzz/regressions/${name})
+    endif()
     list(JOIN seeds "\n" seedText)
     file(WRITE ${CMAKE_BINARY_DIR}/fuzz/${name}.seeds "${seedText}\n")
   elseif(MOVU_TESTS AND MOVU_FUZZ_BUILD_DIR)

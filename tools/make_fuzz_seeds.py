@@ -145,6 +145,30 @@ def interfaces():
           ' "items": [{"system": "flexibleSpace"}, {"system": "done", "action": "onOk"}]}]}\n')
 
 
+def announcements():
+    rows = [["HPVe", "Am1"], ["HVSi", "320", "50.5"], ["HCIt", "3600", "120x"], ["HFUr", "img/"],
+            ["Fi", "b1", "b1.png", "1A2B3C4D"], ["UB", "0", "0", "b1", "go"],
+            ["UI", "100", "5", "b1"], ["AU", "go", "http://example.invalid/a"],
+            ["AS", "menu", "Pick", [["One", "go"]]], ["SetP", "durezEnable", "1"],
+            ["PUAd", "", "7", "0", "T", "M", []], ["Zzzz", "ignored"]]
+    write("announce_list", "every_row.xml", plistlib.dumps(rows, fmt=plistlib.FMT_XML))
+    write("announce_list", "every_row.bin", plistlib.dumps(rows, fmt=plistlib.FMT_BINARY))
+    popup = [["HPVe", "Am1"], ["PUAd", "", "12", "4102444800", "News", "A new game!",
+                                [["Later", ""], ["Open", "movuroute://app/startTitle"]]]]
+    write("announce_list", "popup.xml", plistlib.dumps(popup, fmt=plistlib.FMT_XML))
+    write("announce_list", "text", '(("HPVe", "Am1"), ("HVSi", "320", "50"), ("UB", "10", "5", "btn", "site"))')
+
+
+def level_downloads():
+    data = plistlib.dumps({"rows": [[0, 1, 2], [3, 4]], "speed": "3"}, fmt=plistlib.FMT_XML)
+    dh = zlib.crc32(data, zlib.crc32(b"-")) & 0xFFFFFFFF
+    header = '{ lid = "5"; name = "Downloaded"; ds = "%d"; dh = "%d"; flags = "0"; }\n' % (len(data), dh)
+    write("level_download", "response", header.encode() + data)
+    write("level_download", "data_only", b"=" + data)
+    write("level_download", "query", "?lid=12&dh=-5&tk=9000000000")
+    write("level_download", "query_odd", "?lid&dh=1=2&&tk=%zz&lid=4&dh=%C3%A9&tk=3")
+
+
 def png_chunk(kind, data):
     body = kind + data
     return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
@@ -191,7 +215,7 @@ def sounds():
 
 
 TARGETS = ("plist_binary", "plist_xml", "plist_text", "json", "url", "http_date", "cookies",
-           "tilt", "interface", "png", "sound")
+           "tilt", "interface", "png", "sound", "announce_list", "level_download")
 
 
 def main():
@@ -205,6 +229,8 @@ def main():
     cookies()
     tilts()
     interfaces()
+    announcements()
+    level_downloads()
     pictures()
     sounds()
     return 0
