@@ -1,41 +1,12 @@
 #pragma once
 
-// Photographs a window's view tree headless at twice the point size (640 x 960 for the phone's
-// 320 x 480 points) into <build>/screenshots/, so screen tests can both check pixels and leave a
-// picture for a person to look at.
+// Screen tests photograph through the platform's headless camera (640 x 960 for the phone's
+// 320 x 480 points, into <build>/screenshots/).
 
-#include <array>
-#include <memory>
-#include <string>
-
-#include "platform/gfx/HeadlessContext.h"
-#include "platform/gfx/Image.h"
-#include "platform/ui/Compositor.h"
-#include "platform/ui/Window.h"
+#include "platform/testing/ScreenshotCamera.h"
 
 namespace app {
 
-class ScreenshotCamera {
-  public:
-    static constexpr int kScale = 2;
-
-    // `error` says why when no headless context could be made (isReady() is then false).
-    explicit ScreenshotCamera(std::string directory, std::string* error = nullptr);
-    bool isReady() const { return context_ != nullptr; }
-    const std::string& directory() const { return directory_; }
-
-    // Draws the window and saves it as `name` in the directory; `saveError` says why a save
-    // failed (empty when it worked).
-    platform::gfx::Image shoot(platform::ui::Window& window, const std::string& name,
-                               std::string* saveError);
-
-    // The colour at a point (in points) of a shot.
-    static std::array<int, 3> rgb(const platform::gfx::Image& image, double xPt, double yPt);
-
-  private:
-    std::string directory_;
-    std::unique_ptr<platform::gfx::HeadlessContext> context_;
-    platform::ui::Compositor compositor_;
-};
+using ScreenshotCamera = platform::testing::ScreenshotCamera;
 
 }  // namespace app

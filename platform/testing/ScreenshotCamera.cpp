@@ -1,19 +1,20 @@
-#include "app/testsupport/ScreenshotCamera.h"
+#include "platform/testing/ScreenshotCamera.h"
 
 #include <filesystem>
 
-namespace app {
+namespace platform::testing {
 
 ScreenshotCamera::ScreenshotCamera(std::string directory, std::string* error)
     : directory_(std::move(directory)) {
     std::string why;
-    context_ = platform::gfx::HeadlessContext::create(320 * kScale, 480 * kScale, &why);
+    context_ = gfx::HeadlessContext::create(320 * kScale, 480 * kScale, &why);
     if (error) *error = why;
-    std::filesystem::create_directories(directory_);
+    std::error_code ec;
+    std::filesystem::create_directories(directory_, ec);
 }
 
-platform::gfx::Image ScreenshotCamera::shoot(platform::ui::Window& window, const std::string& name,
-                                             std::string* saveError) {
+gfx::Image ScreenshotCamera::shoot(ui::Window& window, const std::string& name,
+                                   std::string* saveError) {
     compositor_.drawFrame(window, 320 * kScale, 480 * kScale);
     auto image = context_->readPixels();
     std::string error;
@@ -22,10 +23,9 @@ platform::gfx::Image ScreenshotCamera::shoot(platform::ui::Window& window, const
     return image;
 }
 
-std::array<int, 3> ScreenshotCamera::rgb(const platform::gfx::Image& image, double xPt,
-                                         double yPt) {
+std::array<int, 3> ScreenshotCamera::rgb(const gfx::Image& image, double xPt, double yPt) {
     auto* p = image.pixel(int(xPt * kScale), int(yPt * kScale));
     return {p[0], p[1], p[2]};
 }
 
-}  // namespace app
+}  // namespace platform::testing
