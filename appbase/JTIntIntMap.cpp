@@ -1,5 +1,6 @@
 #include "appbase/JTIntIntMap.h"
 
+#include <filesystem>
 #include <string>
 
 #include "util/PlistFiles.h"
@@ -45,15 +46,25 @@ void JTIntIntMap::clear() {
 
 bool JTIntIntMap::save(const boost::intrusive_ptr<JTAppContext>&, const JTCore::JTStringPtr& name) {
     auto path = pathFor(name);
-    return path && util::WriteDictionaryToPlistFile(*path, platform::Value(entries_));
+    if (!path) return false;
+    // A file that was there but could not be read may hold what the player unlocked: it is
+    // not saved over, unless it has gone since.
+    if (unreadablePaths_.count(*path)) {
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(*path, ec))) return false;
+        unreadablePaths_.erase(*path);
+    }
+    return util::WriteDictionaryToPlistFile(*path, platform::Value(entries_));
 }
 
 bool JTIntIntMap::load(const boost::intrusive_ptr<JTAppContext>&, const JTCore::JTStringPtr& name) {
     auto path = pathFor(name);
     if (!path) return false;
-    auto dictionary = util::ReadDictionaryFromPlistFile(*path);
-    if (!dictionary || !dictionary->isDictionary()) return false;
-    entries_ = std::move(*dictionary->dictionaryPtr());
+    auto stored = util::ReadStoredDictionary(*path, "-[JTIntIntMap load]");
+    if (!stored.mayBeSaved()) unreadablePaths_.insert(*path);
+    if (stored.state != util::StoredDictionary::State::Read) return false;
+    unreadablePaths_.erase(*path);
+    entries_ = std::move(*stored.dictionary.dictionaryPtr());
     return true;
 }
 

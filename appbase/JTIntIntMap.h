@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
+#include <string>
 
 #include "core/JTString.h"
 #include "platform/base/Value.h"
@@ -28,7 +30,8 @@ class JTIntIntMap : public JTCore::JTObject {
     virtual bool save(const boost::intrusive_ptr<JTAppContext>& context,
                       const JTCore::JTStringPtr& name);
     // Replaces the whole content with the file's dictionary; false (map unchanged) when the
-    // file is missing, unreadable or not a dictionary.
+    // file is missing, unreadable or damaged. A damaged file is moved aside; an unreadable one
+    // is never saved over by this map.
     virtual bool load(const boost::intrusive_ptr<JTAppContext>& context,
                       const JTCore::JTStringPtr& name);
 
@@ -36,6 +39,7 @@ class JTIntIntMap : public JTCore::JTObject {
 
   private:
     platform::Value::Dictionary entries_;
+    std::set<std::string> unreadablePaths_;
 };
 
 }  // namespace JTAppBase

@@ -1,5 +1,6 @@
 #include "util/PlistFiles.h"
 
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -8,6 +9,7 @@
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/PropertyList.h"
+#include "platform/storage/StorageError.h"
 #include "util/LogMessage.h"
 
 namespace fs = std::filesystem;
@@ -47,6 +49,45 @@ std::optional<platform::Value> ReadDictionaryFromPlistFile(const std::string& pa
                    std::string("NSException ") + typeid(e).name() + ": " + e.what());
         return std::nullopt;
     }
+}
+
+StoredDictionary ReadStoredDictionary(const std::string& path, const std::string& caller) {
+    StoredDictionary result;
+    platform::Error error;
+    auto value = platform::PropertyList::readFile(path, &error);
+    if (value && value->isDictionary()) {
+        result.state = StoredDictionary::State::Read;
+        result.dictionary = std::move(*value);
+        return result;
+    }
+    if (!value && error.code == platform::StorageError::kFileReadNoSuchFile) return result;
+    if (value) {
+        error = platform::StorageError::make(platform::StorageError::kPropertyListReadCorrupt,
+                                             "its root is not a dictionary");
+    }
+    result.reason = error.localizedDescription();
+    if (!platform::StorageError::isDamagedFile(error.code)) {
+        result.state = StoredDictionary::State::Unreadable;
+        LogMessage(caller.c_str(), 4,
+                   "cannot read " + path + ": " + result.reason +
+                       "; it is kept and not saved over this run");
+        return result;
+    }
+    std::string aside =
+        path + ".corrupt-" + std::to_string(static_cast<long long>(std::time(nullptr)));
+    std::error_code ec;
+    fs::rename(path, aside, ec);
+    if (ec) {
+        result.state = StoredDictionary::State::Unreadable;
+        LogMessage(caller.c_str(), 4,
+                   path + " is damaged (" + result.reason + ") and cannot be moved aside (" +
+                       ec.message() + "); it is not saved over this run");
+        return result;
+    }
+    result.state = StoredDictionary::State::Damaged;
+    result.keptAs = aside;
+    LogMessage(caller.c_str(), 4, path + " is damaged (" + result.reason + "); kept as " + aside);
+    return result;
 }
 
 bool WriteDictionaryToPlistFile(const std::string& path, const platform::Value& dictionary) {

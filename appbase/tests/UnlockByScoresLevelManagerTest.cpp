@@ -150,6 +150,32 @@ TEST_F(UnlockTest, MapSavesABinaryPropertyListAndKeepsEntriesItDoesNotUnderstand
     EXPECT_FALSE(missing->save(nullptr, nullptr));
 }
 
+TEST_F(UnlockTest, ADamagedMapIsKeptAsideAndAnUnreadableOneIsNeverSavedOver) {
+    auto name = NewJTString("unlockinglevels");
+    { std::ofstream(mapPath(), std::ios::binary) << "bplist00 cut short"; }
+    auto map = JTNew<JTIntIntMap>();
+    EXPECT_FALSE(map->load(nullptr, name));
+    map->put(3, 1);
+    EXPECT_TRUE(map->save(nullptr, name));
+    int keptAside = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(mapPath()).parent_path())) {
+        keptAside +=
+            entry.path().filename().string().rfind("unlockinglevels.plist.corrupt-", 0) == 0;
+    }
+    EXPECT_EQ(keptAside, 1);
+
+    // A folder where the file should be cannot be read, and may be fixed by hand: kept.
+    std::filesystem::remove(mapPath());
+    std::filesystem::create_directory(mapPath());
+    auto blocked = JTNew<JTIntIntMap>();
+    EXPECT_FALSE(blocked->load(nullptr, name));
+    blocked->put(4, 1);
+    EXPECT_FALSE(blocked->save(nullptr, name));
+    EXPECT_TRUE(std::filesystem::is_directory(mapPath()));
+    std::filesystem::remove(mapPath());
+}
+
 TEST_F(UnlockTest, LockTextsNameEveryRuleJoinedWithOrAndSkipNegativeThresholds) {
     start({{1, 8000, 3},
            {1, 500, 5},

@@ -1,5 +1,9 @@
 #include "platform/storage/FileBytes.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/StorageError.h"
 
@@ -9,11 +13,20 @@ std::optional<std::string> FileBytes::read(const std::filesystem::path& path, Er
     std::string why;
     auto bytes = AtomicFile::read(path, &why);
     if (!bytes) {
-        std::error_code ec;
-        const bool missing = !std::filesystem::exists(path, ec);
-        StorageError::fail(
-            error, missing ? StorageError::kFileReadNoSuchFile : StorageError::kFileReadUnknown,
-            why);
+        // Why it failed, as far as the file's kind tells: the callers act differently on a
+        // missing, a damaged and a merely unreadable file.
+        auto code = StorageError::kFileReadUnknown;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) {
+            if (errno == ENOENT) code = StorageError::kFileReadNoSuchFile;
+        } else if (S_ISDIR(st.st_mode)) {
+            code = StorageError::kFileReadUnknown;
+        } else if (!S_ISREG(st.st_mode)) {
+            code = StorageError::kFileReadCorruptFile;
+        } else if (static_cast<std::size_t>(st.st_size) > AtomicFile::kDefaultMaxRead) {
+            code = StorageError::kFileReadTooLarge;
+        }
+        StorageError::fail(error, code, why);
     }
     return bytes;
 }

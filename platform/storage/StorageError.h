@@ -17,6 +17,8 @@ class StorageError {
 
     enum Code : std::int64_t {
         kFileReadUnknown = 256,
+        // Something that is no file to read stands where one should (a FIFO, a device).
+        kFileReadCorruptFile = 259,
         kFileReadNoSuchFile = 260,
         kFileReadTooLarge = 263,
         kFileWriteUnknown = 512,
@@ -24,6 +26,14 @@ class StorageError {
         kPropertyListReadUnknownVersion = 3841,
         kPropertyListWriteInvalid = 3852,
     };
+
+    // Codes for a file that is there but can never be read as what it should be: not in the
+    // format, no regular file, or beyond our size limits. Such a file is damaged (moved aside
+    // before a save replaces it); any other read failure may pass, and the file must be kept.
+    static bool isDamagedFile(std::int64_t code) {
+        return code == kPropertyListReadCorrupt || code == kPropertyListReadUnknownVersion ||
+               code == kFileReadCorruptFile || code == kFileReadTooLarge;
+    }
 
     static Error make(Code code, std::string description) {
         return Error::make(kDomain, code, std::move(description));

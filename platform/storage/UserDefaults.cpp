@@ -148,7 +148,7 @@ void UserDefaults::loadLocked() const {
         error = StorageError::make(StorageError::kPropertyListReadCorrupt,
                                    "the stored preferences are not a dictionary");
     loadError_ = error;
-    if (error.code != StorageError::kPropertyListReadCorrupt) {
+    if (!StorageError::isDamagedFile(error.code)) {
         // Unreadable for another reason (permissions, I/O): it may be fine, so never replace it.
         writeBlocked_ = true;
         LogSink::write("UserDefaults: cannot read " + file_.string() + ": " +

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
 #include "platform/base/LogSink.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/PropertyList.h"
@@ -107,4 +109,46 @@ TEST_F(PlistFiles, FailedWritesKeepTheOldFile) {
 
     EXPECT_FALSE(WriteDictionaryToPlistFile(
         (fs::path(DocumentsDirectoryPath()) / "no-such-dir" / "x.plist").string(), good));
+}
+
+TEST_F(PlistFiles, StoredFilesAreMissingReadUnreadableOrDamagedAndDamageIsKeptAside) {
+    platform::LogSink::Capture log;
+    const fs::path docs = DocumentsDirectoryPath();
+    auto missing = ReadStoredDictionary((docs / "missing.plist").string(), "test");
+    EXPECT_EQ(missing.state, StoredDictionary::State::Missing);
+    EXPECT_TRUE(missing.mayBeSaved());
+    EXPECT_EQ(log.count(), 0u);
+
+    auto good = platform::Value::dictionary({{"a", 1}});
+    ASSERT_TRUE(WriteDictionaryToPlistFile((docs / "good.plist").string(), good));
+    auto read = ReadStoredDictionary((docs / "good.plist").string(), "test");
+    EXPECT_EQ(read.state, StoredDictionary::State::Read);
+    EXPECT_EQ(read.dictionary, good);
+
+    // Damage of every kind: cut short, garbage, a FIFO, a root that is no dictionary.
+    const std::string whole = readBytes(docs / "good.plist");
+    writeBytes(docs / "cut.plist", whole.substr(0, whole.size() - 5));
+    writeBytes(docs / "junk.plist", "bplist00\xff\xff garbage");
+    ASSERT_EQ(::mkfifo((docs / "fifo.plist").c_str(), 0600), 0);
+    writeBytes(docs / "array.plist",
+               *platform::PropertyList::serialize(platform::Value::array({1}),
+                                                  platform::PropertyListFormat::Binary));
+    for (const char* name : {"cut.plist", "junk.plist", "fifo.plist", "array.plist"}) {
+        const std::string path = (docs / name).string();
+        auto damaged = ReadStoredDictionary(path, "test");
+        EXPECT_EQ(damaged.state, StoredDictionary::State::Damaged) << name;
+        EXPECT_TRUE(damaged.mayBeSaved()) << name;
+        EXPECT_FALSE(fs::exists(fs::symlink_status(path))) << name;
+        EXPECT_EQ(damaged.keptAs.rfind(path + ".corrupt-", 0), 0u) << damaged.keptAs;
+        EXPECT_TRUE(fs::exists(fs::symlink_status(damaged.keptAs))) << name;
+        EXPECT_TRUE(log.contains(std::string(name) + " is damaged")) << name;
+    }
+
+    // Unreadable for another reason: kept where it is, and not to be saved over.
+    fs::create_directories(docs / "folder.plist");
+    auto unreadable = ReadStoredDictionary((docs / "folder.plist").string(), "test");
+    EXPECT_EQ(unreadable.state, StoredDictionary::State::Unreadable);
+    EXPECT_FALSE(unreadable.mayBeSaved());
+    EXPECT_TRUE(fs::is_directory(docs / "folder.plist"));
+    EXPECT_TRUE(log.contains("not saved over this run"));
 }

@@ -147,6 +147,17 @@ TEST(UserDefaultsTest, DamagedFileIsKeptAsideAndReported) {
     EXPECT_FALSE(blocked.synchronize(&error));
     EXPECT_NE(error.localizedDescription().find("kept as it is"), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.plist"));
+
+    // A FIFO where the file should be can never be read: damage, moved aside, not a reason
+    // to stop saving for good.
+    ASSERT_EQ(::mkfifo((dir / "fifo.plist").c_str(), 0600), 0);
+    {
+        UserDefaults d(dir / "fifo.plist");
+        ASSERT_TRUE(d.loadError());
+        d.setInteger("fresh", 2);
+        EXPECT_TRUE(d.synchronize());
+    }
+    EXPECT_EQ(UserDefaults(dir / "fifo.plist").integerForKey("fresh"), 2);
 }
 
 namespace {
