@@ -29,6 +29,7 @@
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/TouchInput.h"
+#include "platform/ui/ViewClasses.h"
 #include "platform/ui/Window.h"
 #include "sound/SoundObj.h"
 #include "util/LogMessage.h"
@@ -167,6 +168,7 @@ bool GameProgram::setUp() {
     platform::ui::Screen::mainScreen().setScale(scale);
     auto bundle = platform::Bundle::mainBundle();
     platform::ui::InterfaceLoader::setSearchDirectory((bundle->bundlePath() / "ui").string());
+    platform::ui::registerViewClasses();
 
     appCore_ = MyAppCore::create(context_);
     window_ = platform::ui::Window::create(platform::ui::Screen::mainScreen().bounds());

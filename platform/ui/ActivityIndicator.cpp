@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/ui/InterfaceProperties.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/Painter.h"
 
@@ -50,6 +51,23 @@ void ActivityIndicator::draw(Painter& painter) {
         painter.fillRect({cx - r * 0.12, cy - r * 0.12, r * 0.24, r * 0.24},
                          base.withAlpha(spokeAlpha));
     }
+}
+
+void ActivityIndicator::applyInterfaceProperties(InterfaceProperties& p) {
+    View::applyInterfaceProperties(p);
+    if (p.has("style")) {
+        std::string st = p.string("style");
+        if (st == "whiteLarge")
+            setStyle(ActivityIndicatorStyle::WhiteLarge);
+        else if (st == "white")
+            setStyle(ActivityIndicatorStyle::White);
+        else if (st == "gray")
+            setStyle(ActivityIndicatorStyle::Gray);
+        else
+            p.fail("style is whiteLarge, white or gray");
+    }
+    if (p.has("hidesWhenStopped")) setHidesWhenStopped(p.boolean("hidesWhenStopped"));
+    if (p.has("animating") && p.boolean("animating")) startAnimating();
 }
 
 }  // namespace platform::ui

@@ -20,6 +20,7 @@ class ActivityIndicator : public View {
     bool isAnimating() const { return animating_; }
     bool hidesWhenStopped() const { return hidesWhenStopped_; }
     void setHidesWhenStopped(bool h);
+    void applyInterfaceProperties(InterfaceProperties& properties) override;
 
   protected:
     void draw(Painter& painter) override;

@@ -1,5 +1,6 @@
 #include "platform/ui/Button.h"
 
+#include "platform/ui/InterfaceProperties.h"
 #include "platform/ui/Painter.h"
 
 namespace platform::ui {
@@ -72,6 +73,32 @@ void Button::draw(Painter& painter) {
     if (!title.empty())
         painter.drawText(title, b, {font_, TextAlignment::Center, 1, true}, currentTitleColor(),
                          isEnabled() ? 1.0f : 0.5f);
+}
+
+void Button::applyInterfaceProperties(InterfaceProperties& p) {
+    Control::applyInterfaceProperties(p);
+    if (p.has("buttonType")) {
+        std::string t = p.string("buttonType");
+        if (t == "roundedRect") {
+            setButtonType(ButtonType::RoundedRect);
+            setBackgroundColor(Color::whiteColor());
+            setTitleColor({0.2f, 0.3f, 0.5f, 1}, ControlStateNormal);
+        } else if (t != "custom") {
+            p.fail("buttonType is custom or roundedRect");
+        }
+    }
+    if (p.has("title")) setTitle(p.string("title"), ControlStateNormal);
+    if (p.has("titles"))
+        for (auto& [state, title] : p.strings("titles", "\"titles\" maps states to titles"))
+            setTitle(title, p.controlState(state));
+    if (p.has("titleColor")) setTitleColor(p.color("titleColor"), ControlStateNormal);
+    if (p.has("image")) setImage(p.image("image"), ControlStateNormal);
+    if (p.has("backgroundImage"))
+        setBackgroundImage(p.image("backgroundImage"), ControlStateNormal);
+    setFont(p.font(font_));
+    if (p.has("enabled")) setEnabled(p.boolean("enabled"));
+    if (p.has("selected")) setSelected(p.boolean("selected"));
+    p.bindActions(*this, ControlEventTouchUpInside);
 }
 
 }  // namespace platform::ui

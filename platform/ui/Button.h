@@ -45,6 +45,7 @@ class Button : public Control {
     ImagePtr currentBackgroundImage() const { return backgroundImageForState(state()); }
     Font font() const { return font_; }
     void setFont(Font f) { font_ = f; }
+    void applyInterfaceProperties(InterfaceProperties& properties) override;
 
   protected:
     void draw(Painter& painter) override;

@@ -1,5 +1,6 @@
 #include "platform/ui/ImageView.h"
 
+#include "platform/ui/InterfaceProperties.h"
 #include "platform/ui/Painter.h"
 
 namespace platform::ui {
@@ -19,6 +20,11 @@ ImageView::ImageView(Rect frame) : View(frame) {
 
 void ImageView::draw(Painter& painter) {
     if (auto img = currentImage(); img && img->pixels()) painter.drawImage(img->pixels(), bounds());
+}
+
+void ImageView::applyInterfaceProperties(InterfaceProperties& p) {
+    View::applyInterfaceProperties(p);
+    if (p.has("image")) setImage(p.image("image"));
 }
 
 }  // namespace platform::ui

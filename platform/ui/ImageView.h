@@ -21,6 +21,7 @@ class ImageView : public View {
         return highlighted_ && highlightedImage_ ? highlightedImage_ : image_;
     }
     Size sizeThatFits(Size s) const override { return image_ ? image_->size() : s; }
+    void applyInterfaceProperties(InterfaceProperties& properties) override;
 
   protected:
     void draw(Painter& painter) override;

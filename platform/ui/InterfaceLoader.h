@@ -1,11 +1,12 @@
 #pragma once
 
-// Reads interface files: JSON view trees in assets/ui/<Name>.json. Views may carry an
-// "outlet" name and controls an "action" name; both are bound to the owner by name. An outlet
-// the owner declares but the file lacks stays empty; a name in the file the owner does not
-// know, an unknown key, class or malformed value is an error naming the file.
+// Reads interface files: JSON view trees in assets/ui/<Name>.json. Each view is made by its
+// class name through the class registry (the toolkit's classes, and any view class registered
+// there) and reads its own keys (View::applyInterfaceProperties). Views may carry an "outlet"
+// name and controls an "action" name; both are bound to the owner by name. An outlet the owner
+// declares but the file lacks stays empty; a name in the file the owner does not know, an
+// unknown key, class or malformed value is an error naming the file.
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,10 +36,6 @@ class InterfaceLoader {
     static void setSearchDirectory(std::string dir);
     static std::string searchDirectory();
     static bool exists(const std::string& name);
-
-    // Makes a view of a class the toolkit does not know (a GL view, a game screen's own view).
-    using Factory = std::function<std::shared_ptr<View>()>;
-    static void registerClass(const std::string& className, Factory factory);
 };
 
 }  // namespace platform::ui

@@ -1,5 +1,6 @@
 #include "platform/ui/Label.h"
 
+#include "platform/ui/InterfaceProperties.h"
 #include "platform/ui/Painter.h"
 
 namespace platform::ui {
@@ -26,6 +27,15 @@ Size Label::sizeThatFits(Size) const {
 
 void Label::draw(Painter& painter) {
     painter.drawText(text_, bounds(), {font_, alignment_, lines_, true}, textColor_);
+}
+
+void Label::applyInterfaceProperties(InterfaceProperties& p) {
+    View::applyInterfaceProperties(p);
+    if (p.has("text")) setText(p.string("text"));
+    if (p.has("textColor")) setTextColor(p.color("textColor"));
+    setFont(p.font(font_));
+    if (p.has("textAlignment")) setTextAlignment(p.alignment("textAlignment"));
+    if (p.has("numberOfLines")) setNumberOfLines(p.integer("numberOfLines", 0, 1000));
 }
 
 }  // namespace platform::ui

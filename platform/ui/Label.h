@@ -27,6 +27,7 @@ class Label : public View {
 
     // A rough measure (the compositor measures exactly): about 0.55 em per character.
     Size sizeThatFits(Size s) const override;
+    void applyInterfaceProperties(InterfaceProperties& properties) override;
 
   protected:
     void draw(Painter& painter) override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ui/InterfaceProperties.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Touch.h"
@@ -88,6 +89,11 @@ void ScrollView::drawOverSubviews(Painter& painter) {
     double pos = (b.size.height - len) * (b.origin.y / std::max(1.0, content - b.size.height));
     painter.fillRect({b.maxX() - 5, b.origin.y + std::clamp(pos, 0.0, b.size.height - len), 3, len},
                      {0, 0, 0, 0.5f});
+}
+
+void ScrollView::applyInterfaceProperties(InterfaceProperties& p) {
+    View::applyInterfaceProperties(p);
+    if (p.has("contentSize")) setContentSize(p.size("contentSize"));
 }
 
 }  // namespace platform::ui

@@ -27,6 +27,7 @@ class ScrollView : public View {
     // The compositor draws the indicators while this is true.
     bool indicatorsVisible() const;
     static constexpr double kIndicatorFlashSeconds = 1.0;
+    void applyInterfaceProperties(InterfaceProperties& properties) override;
 
     void touchesBegan(const TouchSet& t, const Event& e) override;
     void touchesMoved(const TouchSet& t, const Event& e) override;

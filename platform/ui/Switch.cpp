@@ -1,5 +1,6 @@
 #include "platform/ui/Switch.h"
 
+#include "platform/ui/InterfaceProperties.h"
 #include "platform/ui/Painter.h"
 
 namespace platform::ui {
@@ -27,6 +28,13 @@ void Switch::draw(Painter& painter) {
     double knob = b.size.height - 4;
     double x = on_ ? b.maxX() - 2 - knob : b.origin.x + 2;
     painter.fillRect({x, b.origin.y + 2, knob, knob}, Color::whiteColor());
+}
+
+void Switch::applyInterfaceProperties(InterfaceProperties& p) {
+    Control::applyInterfaceProperties(p);
+    if (p.has("on")) setOn(p.boolean("on"));
+    if (p.has("enabled")) setEnabled(p.boolean("enabled"));
+    p.bindActions(*this, ControlEventValueChanged);
 }
 
 }  // namespace platform::ui

@@ -16,6 +16,7 @@ class Switch : public Control {
     void setOn(bool on, bool animated = false);
 
     Size sizeThatFits(Size) const override { return {79, 27}; }
+    void applyInterfaceProperties(InterfaceProperties& properties) override;
 
   protected:
     void didTapInside() override;

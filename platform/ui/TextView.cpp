@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/gfx/TextRaster.h"
+#include "platform/ui/InterfaceProperties.h"
 #include "platform/ui/Painter.h"
 
 namespace platform::ui {
@@ -51,6 +52,17 @@ void TextView::draw(Painter& painter) {
     Rect box{kTextInset, kTextInset, b.size.width - 2 * kTextInset,
              std::max(b.size.height, contentSize().height) - 2 * kTextInset};
     painter.drawText(text_, box, {font_, alignment_, 0, false}, textColor_);
+}
+
+void TextView::applyInterfaceProperties(InterfaceProperties& p) {
+    ScrollView::applyInterfaceProperties(p);
+    if (p.has("text")) setText(p.string("text"));
+    if (p.has("textColor")) setTextColor(p.color("textColor"));
+    setFont(p.font(font_));
+    if (p.has("textAlignment")) setTextAlignment(p.alignment("textAlignment"));
+    if (p.has("editable")) setEditable(p.boolean("editable"));
+    // The text sets the content size; a size the file gives wins.
+    if (p.has("contentSize")) setContentSize(p.size("contentSize"));
 }
 
 }  // namespace platform::ui

@@ -27,6 +27,7 @@ class TextView : public ScrollView {
     void setEditable(bool e) { editable_ = e; }
 
     void layoutSubviews() override;
+    void applyInterfaceProperties(InterfaceProperties& properties) override;
 
     // Inset of the text from the view's edges.
     static constexpr double kTextInset = 8;

@@ -1,6 +1,9 @@
 #include "platform/ui/Toolbar.h"
 
+#include <map>
+
 #include "platform/ui/Button.h"
+#include "platform/ui/InterfaceProperties.h"
 
 namespace platform::ui {
 
@@ -79,6 +82,44 @@ void Toolbar::layoutSubviews() {
             x += flexWidth + margin;
         }
     }
+}
+
+void Toolbar::applyInterfaceProperties(InterfaceProperties& p) {
+    View::applyInterfaceProperties(p);
+    if (!p.has("items")) return;
+    static const std::map<std::string, SystemItem> systems = {
+        {"done", SystemItem::Done},
+        {"cancel", SystemItem::Cancel},
+        {"edit", SystemItem::Edit},
+        {"save", SystemItem::Save},
+        {"add", SystemItem::Add},
+        {"flexibleSpace", SystemItem::FlexibleSpace},
+        {"fixedSpace", SystemItem::FixedSpace},
+        {"refresh", SystemItem::Refresh},
+        {"stop", SystemItem::Stop},
+        {"play", SystemItem::Play},
+        {"pause", SystemItem::Pause},
+    };
+    std::vector<std::shared_ptr<BarButtonItem>> items;
+    p.objects("items", "a bar item", [&](InterfaceProperties& e) {
+        std::shared_ptr<BarButtonItem> item;
+        if (e.has("system")) {
+            auto s = systems.find(e.string("system"));
+            if (s == systems.end()) e.fail("unknown system item");
+            item = BarButtonItem::createSystem(s->second);
+        } else {
+            item = BarButtonItem::createWithTitle(e.has("title") ? e.string("title") : "",
+                                                  BarButtonItemStyle::Bordered);
+        }
+        if (e.has("width")) item->setWidth(e.number("width"));
+        if (e.has("tag")) item->setTag(e.integer("tag"));
+        if (e.has("action"))
+            item->setAction([call = e.action(e.string("action"))](BarButtonItem&) {
+                if (call) call(nullptr);
+            });
+        items.push_back(item);
+    });
+    setItems(std::move(items));
 }
 
 }  // namespace platform::ui

@@ -24,6 +24,7 @@ class Toolbar : public View {
     std::shared_ptr<Button> buttonForItem(std::size_t i) const;
 
     void layoutSubviews() override;
+    void applyInterfaceProperties(InterfaceProperties& properties) override;
 
   private:
     std::vector<std::shared_ptr<BarButtonItem>> items_;

@@ -1,6 +1,9 @@
 #include "platform/ui/View.h"
 
+#include <cmath>
+
 #include "platform/ui/GestureRecognizer.h"
+#include "platform/ui/InterfaceProperties.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -336,6 +339,28 @@ void View::removeGestureRecognizer(const GestureRecognizer* g) {
     if (it == gestureRecognizers_.end()) return;
     (*it)->attach({});
     gestureRecognizers_.erase(it);
+}
+
+// ---- interface files ----
+
+void View::applyInterfaceProperties(InterfaceProperties& p) {
+    if (p.has("frame")) setFrame(p.rect("frame"));
+    if (p.has("backgroundColor")) setBackgroundColor(p.color("backgroundColor"));
+    if (p.has("alpha")) setAlpha(p.number("alpha"));
+    if (p.has("hidden")) setHidden(p.boolean("hidden"));
+    if (p.has("opaque")) setOpaque(p.boolean("opaque"));
+    if (p.has("clipsToBounds")) setClipsToBounds(p.boolean("clipsToBounds"));
+    if (p.has("tag")) setTag(p.integer("tag"));
+    if (p.has("autoresizingMask")) {
+        double m = p.number("autoresizingMask");
+        if (m != std::floor(m) || m < 0 || m > 63)
+            p.fail("autoresizingMask must be a whole number in 0..63");
+        setAutoresizingMask(unsigned(m));
+    }
+    if (p.has("autoresizesSubviews")) setAutoresizesSubviews(p.boolean("autoresizesSubviews"));
+    if (p.has("userInteractionEnabled"))
+        setUserInteractionEnabled(p.boolean("userInteractionEnabled"));
+    if (p.has("multipleTouchEnabled")) setMultipleTouchEnabled(p.boolean("multipleTouchEnabled"));
 }
 
 }  // namespace platform::ui

@@ -19,6 +19,7 @@ class Window;
 class ViewController;
 class GestureRecognizer;
 class Painter;
+class InterfaceProperties;
 
 // The original's autoresizing bits, kept so interface files and callers can use its values.
 enum AutoresizingMask : unsigned {
@@ -114,6 +115,10 @@ class View : public Responder, public std::enable_shared_from_this<View> {
     virtual void layoutSubviews() {}
     virtual Size sizeThatFits(Size s) const { return bounds_.size.width ? bounds_.size : s; }
     void sizeToFit();
+
+    // Interface files: the loader made this view by its class name and hands it the keys of
+    // its object. A subclass reads its own keys after calling its superclass's version.
+    virtual void applyInterfaceProperties(InterfaceProperties& properties);
 
     // Hooks
     virtual void willMoveToSuperview(View*) {}

@@ -3,14 +3,21 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/MainLoopTestScope.h"
+#include "platform/ui/ActivityIndicator.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/InterfaceLoader.h"
+#include "platform/ui/InterfaceProperties.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/PickerView.h"
+#include "platform/ui/PixelContentView.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/Toolbar.h"
+#include "platform/ui/ViewClasses.h"
 #include "platform/ui/ViewController.h"
 
 using namespace platform::ui;
@@ -30,6 +37,17 @@ class Owner : public ViewController {
     std::shared_ptr<Button> okBtn;
     std::shared_ptr<PickerView> picker;
     std::vector<std::string> calls;
+};
+
+// A class the toolkit does not know, as an ad view would be: a label with a key of its own.
+class SlotLabel : public Label {
+  public:
+    const char* className() const override { return "SlotLabel"; }
+    std::string slotSize;
+    void applyInterfaceProperties(InterfaceProperties& p) override {
+        Label::applyInterfaceProperties(p);
+        if (p.has("slotSize")) slotSize = p.string("slotSize");
+    }
 };
 
 InterfaceLoader::Result load(const std::shared_ptr<Owner>& owner, const std::string& text) {
@@ -149,4 +167,63 @@ TEST(InterfaceLoader, ControllerLoadsItsFileLazilyAndSurvivesABrokenOne) {
     ASSERT_TRUE(missing->view());
     EXPECT_NE(missing->loadError().find("not an interface file name"), std::string::npos);
     InterfaceLoader::setSearchDirectory({});
+}
+
+TEST(InterfaceLoader, ToolkitClassesAreRegisteredByNameWithTheirSuperclasses) {
+    registerViewClasses();
+    auto& registry = platform::ClassRegistry::shared();
+    // Every class a file can name is made by the registry under the name the view reports.
+    for (const char* file : {"View", "Label", "Button", "ImageView", "Switch", "ScrollView",
+                             "TextView", "PickerView", "Toolbar", "ActivityIndicator"}) {
+        std::string name = classNameForInterfaceFile(file);
+        auto v = registry.create<View>(name);
+        ASSERT_TRUE(v) << file;
+        EXPECT_EQ(name, v->className()) << file;
+        EXPECT_TRUE(registry.isKindOf(name, "UIView")) << file;
+    }
+    EXPECT_TRUE(registry.isKindOf("UITextView", "UIScrollView"));
+    EXPECT_TRUE(registry.isKindOf("UIButton", "UIControl"));
+    EXPECT_TRUE(registry.isKindOf("UITabBarButton", "UIButton"));
+    EXPECT_TRUE(registry.isKindOf("UIWindow", "UIView"));
+    EXPECT_FALSE(registry.isKindOf("UILabel", "UIScrollView"));
+    EXPECT_TRUE(isViewKindOf(*TextView::create(), "UIScrollView"));
+    EXPECT_TRUE(isViewKindOf(*PixelContentView::create(), "UIView"));
+    EXPECT_FALSE(isViewKindOf(*ImageView::create(), "UIControl"));
+    // A registered name stands for itself in files too.
+    EXPECT_EQ(classNameForInterfaceFile("UILabel"), "UILabel");
+    EXPECT_EQ(classNameForInterfaceFile("ActivityIndicator"), "UIActivityIndicatorView");
+
+    // A registry emptied in between is filled again before the next file is read.
+    registry.unregisterClass("UIView");
+    auto again =
+        InterfaceLoader::loadFromString(R"({"class": "ScrollView"})", "T.json", nullptr, {});
+    ASSERT_TRUE(again.view) << again.error;
+    EXPECT_TRUE(registry.hasClass("UIView"));
+}
+
+TEST(InterfaceLoader, FilesMakeAnyRegisteredViewClassWithItsInheritedKeys) {
+    auto& registry = platform::ClassRegistry::shared();
+    ASSERT_TRUE(registry.registerClass<View>("SlotLabel", "UILabel", {}, [] {
+        return std::shared_ptr<View>(std::make_shared<SlotLabel>());
+    }));
+    auto r = InterfaceLoader::loadFromString(
+        R"({"class": "SlotLabel", "text": "Ad", "slotSize": "banner", "frame": [0, 0, 320, 50]})",
+        "T.json", nullptr, {});
+    ASSERT_TRUE(r.view) << r.error;
+    auto* slot = static_cast<SlotLabel*>(r.view.get());
+    EXPECT_EQ(slot->slotSize, "banner");
+    EXPECT_EQ(slot->text(), "Ad");
+    EXPECT_TRUE(isViewKindOf(*slot, "UILabel"));
+    // Its own key means nothing to its superclass.
+    auto plain = InterfaceLoader::loadFromString(R"({"class": "Label", "slotSize": "banner"})",
+                                                 "T.json", nullptr, {});
+    EXPECT_NE(plain.error.find("unknown key \"slotSize\" for class Label"), std::string::npos)
+        << plain.error;
+    // A registered class that is no view is no class for a file.
+    registry.registerName("NotAView");
+    EXPECT_NE(InterfaceLoader::loadFromString(R"({"class": "NotAView"})", "T.json", nullptr, {})
+                  .error.find("unknown class NotAView"),
+              std::string::npos);
+    registry.unregisterClass("NotAView");
+    registry.unregisterClass("SlotLabel");
 }
