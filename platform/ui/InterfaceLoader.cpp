@@ -128,7 +128,9 @@ class JsonProperties final : public InterfaceProperties {
             if (auto o = ref.lock()) o->performAction(name, sender);
         };
     }
-    [[noreturn]] void fail(const std::string& what) override { ::platform::ui::fail(path_, what); }
+
+  protected:
+    void raise(const std::string& what) override { ::platform::ui::fail(path_, what); }
 
   private:
     const json& at(const std::string& key) {

@@ -1,11 +1,17 @@
 #include "platform/ui/InterfaceProperties.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <map>
 
 #include "platform/ui/Control.h"
 
 namespace platform::ui {
+
+void InterfaceProperties::fail(const std::string& what) {
+    raise(what);
+    std::abort();
+}
 
 int InterfaceProperties::integer(const std::string& key, double lo, double hi) {
     // A tag beyond int would not survive the conversion.

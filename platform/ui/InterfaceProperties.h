@@ -42,8 +42,9 @@ class InterfaceProperties {
     // What calls the owner's action of that name (the owner held weakly); an error when the
     // owner has no such action. Empty when the file is loaded without an owner.
     virtual std::function<void(Control*)> action(const std::string& name) = 0;
+
     // Ends the load with `what` at this object's place in the file.
-    [[noreturn]] virtual void fail(const std::string& what) = 0;
+    [[noreturn]] void fail(const std::string& what);
 
     // Built on the above.
     // A whole number within the limits.
@@ -64,6 +65,10 @@ class InterfaceProperties {
     unsigned controlState(const std::string& name);
     // "action" (on `defaultEvent`) and "actions" ({"touchDown": name, ...}) as targets.
     void bindActions(Control& control, unsigned defaultEvent);
+
+  protected:
+    // Leaves the reading (the loader throws); fail() stops the program should it ever return.
+    virtual void raise(const std::string& what) = 0;
 };
 
 }  // namespace platform::ui
