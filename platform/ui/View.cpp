@@ -14,7 +14,7 @@ std::shared_ptr<View> View::create(Rect frame) {
 }
 
 View::View(Rect frame) {
-    setFrame(frame);
+    View::setFrame(frame);
 }
 
 View::~View() = default;

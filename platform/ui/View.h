@@ -43,11 +43,13 @@ class View : public Responder, public std::enable_shared_from_this<View> {
     // Diagnostics: the class name as the original would print it.
     virtual const char* className() const { return "UIView"; }
 
-    // Geometry
+    // Geometry. A subclass may take part in frame, bounds and alpha changes (a banner that keeps
+    // its size): the setters are virtual, and autoresizing, animations and interface files go
+    // through them. A subclass's override sees no call from View's own constructor.
     Rect frame() const;
-    void setFrame(Rect frame);
+    virtual void setFrame(Rect frame);
     Rect bounds() const { return bounds_; }
-    void setBounds(Rect bounds);
+    virtual void setBounds(Rect bounds);
     Point center() const { return center_; }
     void setCenter(Point c) { center_ = c; }
     const AffineTransform& transform() const { return transform_; }
@@ -55,7 +57,7 @@ class View : public Responder, public std::enable_shared_from_this<View> {
 
     // Appearance
     double alpha() const { return alpha_; }
-    void setAlpha(double a) { alpha_ = std::clamp(a, 0.0, 1.0); }
+    virtual void setAlpha(double a) { alpha_ = std::clamp(a, 0.0, 1.0); }
     bool isHidden() const { return hidden_; }
     void setHidden(bool h) { hidden_ = h; }
     bool isOpaque() const { return opaque_; }

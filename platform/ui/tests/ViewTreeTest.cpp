@@ -3,6 +3,9 @@
 #include <cmath>
 #include <numbers>
 
+#include "platform/runtime/ClassRegistry.h"
+#include "platform/runtime/MainLoopTestScope.h"
+#include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
 
@@ -210,4 +213,50 @@ TEST(HitTest, FollowsTransformsAndSkipsHiddenAndInertViews) {
     small->addSubview(overhang);
     EXPECT_EQ(window->hitTest({215, 315}, nullptr), overhang);
     EXPECT_EQ(window->hitTest({250, 350}, nullptr), window);
+}
+
+namespace {
+// A view with a size rule of its own, as an ad banner has: whatever frame or bounds it is
+// given, it keeps 300 x 50 about the centre asked for; it counts its alpha changes.
+class FixedSizeView : public View {
+  public:
+    std::vector<double> alphas;
+    void setFrame(Rect f) override { View::setFrame({f.midX() - 150, f.midY() - 25, 300, 50}); }
+    void setBounds(Rect b) override { View::setBounds({b.origin.x, b.origin.y, 300, 50}); }
+    void setAlpha(double a) override {
+        alphas.push_back(a);
+        View::setAlpha(a);
+    }
+};
+}  // namespace
+
+TEST(ViewGeometry, SubclassesTakePartInFrameBoundsAndAlphaChanges) {
+    platform::MainLoopTestScope loop;
+    auto parent = View::create({0, 0, 320, 480});
+    auto banner = std::make_shared<FixedSizeView>();
+    banner->setFrame({0, 0, 320, 100});
+    EXPECT_EQ(banner->frame(), Rect(10, 25, 300, 50));
+    banner->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
+    parent->addSubview(banner);
+
+    // Autoresizing asks the view, which keeps its size.
+    parent->setFrame({0, 0, 480, 320});
+    EXPECT_EQ(banner->bounds().size, Size(300, 50));
+    banner->setBounds({0, 0, 10, 10});
+    EXPECT_EQ(banner->bounds().size, Size(300, 50));
+
+    // Animations and interface files go through the subclass too.
+    View::animate(0.3, [&] { banner->setAlpha(0.5); });
+    EXPECT_EQ(banner->alphas, (std::vector<double>{0.5}));
+    auto& registry = platform::ClassRegistry::shared();
+    registry.registerClass<View>("FixedSizeView", "UIView", {}, [] {
+        return std::shared_ptr<View>(std::make_shared<FixedSizeView>());
+    });
+    auto loaded = InterfaceLoader::loadFromString(
+        R"({"class": "FixedSizeView", "frame": [0, 0, 320, 100], "alpha": 0.25})", "T.json",
+        nullptr, {});
+    registry.unregisterClass("FixedSizeView");
+    ASSERT_TRUE(loaded.view) << loaded.error;
+    EXPECT_EQ(loaded.view->frame(), Rect(10, 25, 300, 50));
+    EXPECT_EQ(static_cast<FixedSizeView&>(*loaded.view).alphas, (std::vector<double>{0.25}));
 }
