@@ -6,6 +6,7 @@
 
 #include "platform/gfx/Framebuffer.h"
 #include "platform/gfx/GLES1.h"
+#include "platform/gfx/Image.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
@@ -186,6 +187,70 @@ void Compositor::drawView(View& v, float parentAlpha, const Painter::Clip& paren
         drawView(*sub, alpha, clip, localToSuper(*sub).concat(toTarget));
     painter.stateChanged();
     v.drawOverSubviews(painter);
+}
+
+gfx::Image Compositor::renderView(View& view, double scale) {
+    view.layoutIfNeeded();
+    Rect b = view.bounds();
+    double w = std::round(b.size.width * scale), h = std::round(b.size.height * scale);
+    if (!(scale > 0) || !(w >= 1 && w <= 4096 && h >= 1 && h <= 4096)) return {};
+    const int width = int(w), height = int(h);
+    auto target = gfx::Framebuffer::create(width, height);
+    if (!target) return {};
+    AffineTransform toPixels = AffineTransform::translation(-b.origin.x, -b.origin.y)
+                                   .concat(AffineTransform::scale(scale, scale));
+    textures_.beginFrame();
+    target->bind();
+    // Blending into transparency gets the colours right (premultiplied, as over black) but not
+    // the alpha, which GL ES 1 blends like a colour; a second pass in white gets the alpha.
+    auto colours = renderPass(view, width, height, toPixels, false);
+    auto coverage = renderPass(view, width, height, toPixels, true);
+    target->unbind();
+
+    std::vector<std::uint8_t> rgba(colours.size());
+    const std::size_t row = std::size_t(width) * 4;
+    for (int y = 0; y < height; ++y) {
+        // GL rows run bottom up.
+        const std::size_t from = std::size_t(height - 1 - y) * row, to = std::size_t(y) * row;
+        for (std::size_t x = 0; x < row; x += 4) {
+            std::uint8_t a = coverage[from + x];
+            for (std::size_t c = 0; c < 3; ++c)
+                rgba[to + x + c] = std::min(colours[from + x + c], a);
+            rgba[to + x + 3] = a;
+        }
+    }
+    gfx::Image image(width, height, gfx::Image::ColorSpace::RGB, true, std::move(rgba));
+    image.setPremultiplied(true);
+    return image;
+}
+
+std::vector<std::uint8_t> Compositor::renderPass(View& view, int width, int height,
+                                                 const AffineTransform& toPixels,
+                                                 bool coverageOnly) {
+    auto& g = gl();
+    g.glViewport(0, 0, width, height);
+    g.glDisable(GL_SCISSOR_TEST);
+    g.glClearColor(0, 0, 0, 0);
+    g.glClear(GL_COLOR_BUFFER_BIT);
+    g.glEnable(GL_BLEND);
+    g.glEnableClientState(GL_VERTEX_ARRAY);
+    g.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    setPixelProjection(width, height);
+    target_ = {width, height, coverageOnly, true};
+    // The view is the root here: its alpha counts, its place and transform do not.
+    drawView(view, 1.0f, Painter::Clip{}, toPixels);
+    target_ = {};
+    g.glDisable(GL_SCISSOR_TEST);
+    g.glDisableClientState(GL_VERTEX_ARRAY);
+    std::vector<std::uint8_t> pixels(std::size_t(width) * std::size_t(height) * 4);
+    g.glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    g.glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+gfx::Image renderViewToImage(View& view, double scale) {
+    Compositor compositor;
+    return compositor.renderView(view, scale);
 }
 
 }  // namespace platform::ui

@@ -7,7 +7,9 @@
 // the window marks with beginTransition() cross-fades from the last frame before it.
 
 #include <array>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/ui/Geometry.h"
 #include "platform/ui/Painter.h"
@@ -15,6 +17,7 @@
 
 namespace platform::gfx {
 class Framebuffer;
+class Image;
 }  // namespace platform::gfx
 
 namespace platform::ui {
@@ -38,6 +41,14 @@ class Compositor {
     // (a resized or maximised window) gets black bars instead of a stretched picture.
     static Rect letterbox(Size points, int pixelWidth, int pixelHeight);
 
+    // Draws one view's subtree offscreen, as it would show on its own: its bounds at `scale`
+    // pixels per point, its own alpha applied, over transparency; where it sits and how its
+    // ancestors transform it do not matter, and GL views show the frame they last finished.
+    // Premultiplied RGBA, top row first. An empty image when the view is empty or larger than
+    // 4096 pixels either way, or framebuffers are missing. Textures it makes stay cached like
+    // a frame's. The GL context must be current; the bound framebuffer and viewport are kept.
+    gfx::Image renderView(View& view, double scale);
+
     // Number of cached textures (tests: the cache must not grow without bound).
     std::size_t cachedTextureCount() const { return textures_.size(); }
 
@@ -47,6 +58,9 @@ class Compositor {
     // change asks for it; false when framebuffers are not available (drawn directly then).
     bool prepareFrameBuffers(int pixelWidth, int pixelHeight);
     void drawView(View& v, float alpha, const Painter::Clip& clip, const AffineTransform& toTarget);
+    // One pass of renderView into the bound framebuffer: its RGBA rows, bottom up.
+    std::vector<std::uint8_t> renderPass(View& view, int width, int height,
+                                         const AffineTransform& toPixels, bool coverageOnly);
 
     Painter::Target target_;
     TextureCache textures_;
@@ -58,5 +72,8 @@ class Compositor {
     // Where the window's picture starts in the drawable when it is drawn without framebuffers.
     std::array<int, 2> viewportOrigin_{0, 0};
 };
+
+// renderView with a compositor of its own (and its own textures, deleted afterwards).
+gfx::Image renderViewToImage(View& view, double scale);
 
 }  // namespace platform::ui

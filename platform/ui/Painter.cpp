@@ -37,14 +37,14 @@ void Painter::apply() {
 void Painter::fillRect(const Rect& r, Color color, float opacity) {
     if (color.a * alpha_ * opacity <= 0.001f) return;
     apply();
-    fillQuad(r, color, alpha_ * opacity);
+    fillQuad(r, color, alpha_ * opacity, target_.coverageOnly);
 }
 
 void Painter::drawImage(const std::shared_ptr<const gfx::Image>& image, const Rect& r,
                         float opacity) {
     if (auto* t = cache_.image(image, false)) {
         apply();
-        textureQuad(*t, r, alpha_ * opacity);
+        textureQuad(*t, r, alpha_ * opacity, Color::whiteColor(), target_.coverageOnly);
     }
 }
 
@@ -52,7 +52,7 @@ void Painter::drawImageShape(const std::shared_ptr<const gfx::Image>& image, con
                              Color color, float opacity) {
     if (auto* t = cache_.image(image, true)) {
         apply();
-        textureQuad(*t, r, alpha_ * opacity, color);
+        textureQuad(*t, r, alpha_ * opacity, color, target_.coverageOnly);
     }
 }
 
@@ -79,13 +79,13 @@ void Painter::drawTextBlock(const void* identity, const SharedText& keep, const 
     textureQuad(block->texture,
                 {box.minX(), top, double(block->texture.width) / scale,
                  double(block->texture.height) / scale},
-                alpha_ * opacity, color);
+                alpha_ * opacity, color, target_.coverageOnly);
 }
 
 void Painter::drawPixels(const PixelBuffer& pixels, const Rect& r, float opacity) {
     if (auto* t = cache_.pixels(pixels)) {
         apply();
-        textureQuad(*t, r, alpha_ * opacity);
+        textureQuad(*t, r, alpha_ * opacity, Color::whiteColor(), target_.coverageOnly);
     }
 }
 
@@ -95,31 +95,35 @@ void Painter::drawGLContent(std::shared_ptr<gfx::Framebuffer>& target,
     Rect px = toTarget_.apply(bounds_);
     int w = int(std::clamp(std::lround(px.width()), 1L, long(kMaxGLContentPixels)));
     int h = int(std::clamp(std::lround(px.height()), 1L, long(kMaxGLContentPixels)));
-    if (!target || target->width() != w || target->height() != h)
-        target = gfx::Framebuffer::create(w, h);
-    if (!target) return;
-    auto& g = gl();
-    g.glDisable(GL_SCISSOR_TEST);
-    target->bind();
-    if (render) render(w, h);
-    target->unbind();
-    // The owner's drawing may leave any state behind; ours comes back.
-    g.glMatrixMode(GL_PROJECTION);
-    g.glLoadIdentity();
-    g.glOrthof(0, float(target_.width), float(target_.height), 0, -1, 1);
-    g.glEnable(GL_BLEND);
-    g.glEnableClientState(GL_VERTEX_ARRAY);
-    g.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    stateChanged();
+    bool keep = target_.keepGLContent && target;
+    if (!keep) {
+        if (!target || target->width() != w || target->height() != h)
+            target = gfx::Framebuffer::create(w, h);
+        if (!target) return;
+        auto& g = gl();
+        g.glDisable(GL_SCISSOR_TEST);
+        target->bind();
+        if (render) render(w, h);
+        target->unbind();
+        // The owner's drawing may leave any state behind; ours comes back.
+        g.glMatrixMode(GL_PROJECTION);
+        g.glLoadIdentity();
+        g.glOrthof(0, float(target_.width), float(target_.height), 0, -1, 1);
+        g.glEnable(GL_BLEND);
+        g.glEnableClientState(GL_VERTEX_ARRAY);
+        g.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        stateChanged();
+    }
     apply();
     GLTexture t;
     t.name = target->texture();
-    t.width = t.potW = w;
-    t.height = t.potH = h;
+    t.width = t.potW = target->width();
+    t.height = t.potH = target->height();
     t.premultiplied = true;
     // Framebuffer rows run bottom up: flip by drawing with a negative height.
     const Rect& b = bounds_;
-    textureQuad(t, {b.origin.x, b.maxY(), b.size.width, -b.size.height}, alpha_);
+    textureQuad(t, {b.origin.x, b.maxY(), b.size.width, -b.size.height}, alpha_,
+                Color::whiteColor(), target_.coverageOnly);
 }
 
 // ---- GL ----
@@ -148,9 +152,10 @@ void Painter::loadMatrix(const AffineTransform& t) {
     gl().glMultMatrixf(m);
 }
 
-void Painter::fillQuad(const Rect& r, Color c, float alpha) {
+void Painter::fillQuad(const Rect& r, Color c, float alpha, bool coverageOnly) {
     float a = c.a * alpha;
     if (a <= 0.001f) return;
+    if (coverageOnly) c = Color::whiteColor();
     auto& g = gl();
     const GLfloat v[] = {float(r.minX()), float(r.minY()), float(r.maxX()), float(r.minY()),
                          float(r.minX()), float(r.maxY()), float(r.maxX()), float(r.maxY())};
@@ -161,7 +166,8 @@ void Painter::fillQuad(const Rect& r, Color c, float alpha) {
     g.glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
 }
 
-void Painter::textureQuad(const GLTexture& t, const Rect& r, float alpha, Color tint) {
+void Painter::textureQuad(const GLTexture& t, const Rect& r, float alpha, Color tint,
+                          bool coverageOnly) {
     if (!t.name || t.potW <= 0 || t.potH <= 0) return;
     auto& g = gl();
     float s = float(t.width) / float(t.potW), tt = float(t.height) / float(t.potH);
@@ -171,7 +177,12 @@ void Painter::textureQuad(const GLTexture& t, const Rect& r, float alpha, Color 
     const GLfloat uv[] = {0, 0, s, 0, 0, tt, s, tt};
     g.glEnable(GL_TEXTURE_2D);
     g.glBindTexture(GL_TEXTURE_2D, t.name);
-    if (t.premultiplied) {
+    if (coverageOnly) {
+        // White at the texel's alpha whatever the texel's colour: adding to white saturates.
+        g.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD);
+        g.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        g.glColor4f(1, 1, 1, t.premultiplied ? alpha : tint.a * alpha);
+    } else if (t.premultiplied) {
         g.glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
         g.glColor4f(tint.r * alpha, tint.g * alpha, tint.b * alpha, alpha);
     } else {
@@ -184,6 +195,7 @@ void Painter::textureQuad(const GLTexture& t, const Rect& r, float alpha, Color 
     g.glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
     g.glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     g.glDisable(GL_TEXTURE_2D);
+    if (coverageOnly) g.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
 
 }  // namespace platform::ui

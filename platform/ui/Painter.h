@@ -87,6 +87,12 @@ class Painter {
     struct Target {
         int width = 0;
         int height = 0;
+        // Every colour drawn white at its alpha, so the red channel ends up holding the alpha
+        // the picture would have (GL ES 1 cannot blend alpha apart from colour).
+        bool coverageOnly = false;
+        // Offscreen pictures leave GL views' framebuffers alone (their owners draw into them
+        // between frames) and show what they hold.
+        bool keepGLContent = false;
     };
 
     Painter(TextureCache& cache, const Target& target, const Rect& bounds,
@@ -106,9 +112,9 @@ class Painter {
                        const Rect& box, const TextStyle& style, Color color, float opacity);
 
     // The GL quads every drawing ends in, in the current modelview.
-    static void fillQuad(const Rect& r, Color color, float alpha);
+    static void fillQuad(const Rect& r, Color color, float alpha, bool coverageOnly = false);
     static void textureQuad(const GLTexture& texture, const Rect& r, float alpha,
-                            Color tint = Color::whiteColor());
+                            Color tint = Color::whiteColor(), bool coverageOnly = false);
     static void setScissor(const Clip& clip, int targetWidth, int targetHeight);
     static void loadMatrix(const AffineTransform& t);
 

@@ -226,3 +226,78 @@ TEST(CompositorLetterbox, AWindowOfAnotherShapeShowsThePictureUnstretchedBetween
     EXPECT_EQ(rgb(122, 58), (std::array<int, 3>{255, 0, 0}));
     EXPECT_EQ(rgb(158, 118), (std::array<int, 3>{255, 0, 0}));
 }
+TEST_F(CompositorTest, OneViewRendersOffscreenAsItWouldShowOnItsOwn) {
+    // Where the view sits and how its ancestors turn it do not matter.
+    auto holder = View::create({50, 50, 200, 200});
+    holder->setTransform(platform::AffineTransform::rotation(0.5));
+    holder->setAlpha(0.3);
+    auto red = View::create({30, 40, 20, 10});
+    red->setBackgroundColor({1, 0, 0, 1});
+    auto veil = View::create({10, 0, 10, 10});
+    veil->setBackgroundColor({1, 1, 1, 0.5f});
+    red->addSubview(veil);
+    holder->addSubview(red);
+    window->addSubview(holder);
+    auto before = draw();
+
+    auto img = renderViewToImage(*red, 2);
+    ASSERT_EQ(img.width(), 40);
+    ASSERT_EQ(img.height(), 20);
+    EXPECT_TRUE(img.isPremultiplied());
+    auto rgba = [&](int x, int y) {
+        auto* p = img.pixel(x, y);
+        return std::array<int, 4>{p[0], p[1], p[2], p[3]};
+    };
+    EXPECT_EQ(rgba(5, 10), (std::array<int, 4>{255, 0, 0, 255}));
+    auto blended = rgba(35, 10);  // white at half over red
+    EXPECT_EQ(blended[0], 255);
+    EXPECT_NEAR(blended[1], 128, 2);
+    EXPECT_EQ(blended[3], 255);
+
+    // Its own alpha counts, and what it leaves uncovered stays transparent.
+    red->setAlpha(0.5);
+    red->setBackgroundColor(Color::clear());
+    img = renderViewToImage(*red, 1);
+    auto veiled = rgba(15, 5);  // white at a quarter, premultiplied
+    EXPECT_NEAR(veiled[0], 64, 2);
+    EXPECT_NEAR(veiled[3], 64, 2);
+    EXPECT_EQ(rgba(5, 5), (std::array<int, 4>{0, 0, 0, 0}));
+
+    // Text edges carry partial alpha, never more colour than alpha.
+    auto label = Label::create({0, 0, 120, 30}, "Ink");
+    label->setTextColor(Color::whiteColor());
+    img = renderViewToImage(*label, 1);
+    int partial = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            auto p = rgba(x, y);
+            EXPECT_LE(p[0], p[3]);
+            partial += p[3] > 0 && p[3] < 255;
+        }
+    EXPECT_GT(partial, 0);
+
+    // The window draws as before.
+    red->setAlpha(1);
+    red->setBackgroundColor({1, 0, 0, 1});
+    auto after = draw();
+    EXPECT_EQ(after.rgba(), before.rgba());
+}
+
+TEST_F(CompositorTest, OffscreenPicturesShowAGLViewsLastFrameWithoutResizingIt) {
+    auto glView = std::make_shared<SolidGLView>(Rect{0, 0, 100, 100});
+    window->addSubview(glView);
+    draw();
+    ASSERT_EQ(glView->renders, 1);
+    auto* surface = glView->framebuffer().get();
+
+    Compositor own;
+    auto img = own.renderView(*glView, 3);
+    ASSERT_EQ(img.width(), 300);
+    EXPECT_EQ(img.pixel(150, 150)[0], 255);
+    EXPECT_EQ(img.pixel(150, 150)[1], 255);
+    EXPECT_EQ(img.pixel(150, 150)[3], 255);
+    EXPECT_EQ(glView->renders, 1);
+    EXPECT_EQ(glView->framebuffer().get(), surface);
+    // Nothing to picture: no image.
+    EXPECT_TRUE(renderViewToImage(*View::create(), 1).empty());
+}
