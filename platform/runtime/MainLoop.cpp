@@ -1,5 +1,6 @@
 #include "platform/runtime/MainLoop.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <future>
@@ -193,6 +194,41 @@ bool MainLoop::fireNextDueTimer(double now) {
     return true;
 }
 
+MainLoop::Pump MainLoop::setPump(Pump pump) {
+    if (!checkMainThread("setPump")) return {};
+    Pump previous = pump_ ? std::move(*pump_) : Pump{};
+    pump_ = pump ? std::make_shared<Pump>(std::move(pump)) : nullptr;
+    return previous;
+}
+
+void MainLoop::wake() {
+    {
+        std::lock_guard lock(mutex_);
+        woken_ = true;
+    }
+    wake_.notify_one();
+}
+
+double MainLoop::runPump() {
+    if (!pump_ || pumping_) return kInfinity;
+    {
+        std::lock_guard lock(mutex_);
+        woken_ = false;
+    }
+    // Held by a copy, so a pump that replaces itself finishes its own turn.
+    auto pump = pump_;
+    pumping_ = true;
+    double limit = kInfinity;
+    try {
+        limit = (*pump)();
+    } catch (...) {
+        pumping_ = false;
+        throw;
+    }
+    pumping_ = false;
+    return std::isnan(limit) ? kInfinity : std::max(0.0, limit);
+}
+
 std::size_t MainLoop::runUntilIdle() {
     if (!checkMainThread("runUntilIdle")) return 0;
     // Timers are measured against the time at entry so that a short repeating timer cannot
@@ -200,6 +236,7 @@ std::size_t MainLoop::runUntilIdle() {
     const double now = Clock::monotonic();
     std::size_t total = 0;
     for (;;) {
+        runPump();
         std::size_t n = runPostedBatch();
         if (fireNextDueTimer(now)) ++n;
         if (n == 0) break;
@@ -210,7 +247,9 @@ std::size_t MainLoop::runUntilIdle() {
 
 bool MainLoop::runOnce(double maxWait) {
     if (!checkMainThread("runOnce")) return false;
-    auto turn = [this] {
+    double pumpLimit = kInfinity;
+    auto turn = [this, &pumpLimit] {
+        pumpLimit = runPump();
         const double now = Clock::monotonic();
         std::size_t n = runPostedBatch();
         // Each timer due now fires once; a repeating one is rescheduled past `now`.
@@ -220,7 +259,7 @@ bool MainLoop::runOnce(double maxWait) {
     if (turn() > 0) return true;
     if (maxWait > 0) {
         std::unique_lock lock(mutex_);
-        double wait = std::min(maxWait, 1e6);
+        double wait = std::min({maxWait, 1e6, pumpLimit});
         if (!Clock::source()->isManual() && !schedule_.empty()) {
             // Wake for the earliest timer, letting tolerant timers run late together.
             double deadline = kInfinity;
@@ -231,10 +270,11 @@ bool MainLoop::runOnce(double maxWait) {
             }
             wait = std::max(0.0, std::min(wait, deadline - Clock::monotonic()));
         }
-        if (wait > 0 && tasks_.empty() && !quit_) {
+        if (wait > 0 && tasks_.empty() && !quit_ && !woken_) {
             wake_.wait_for(lock, std::chrono::duration<double>(wait),
-                           [this] { return !tasks_.empty() || quit_; });
+                           [this] { return !tasks_.empty() || quit_ || woken_; });
         }
+        woken_ = false;
     }
     return turn() > 0;
 }

@@ -67,6 +67,20 @@ class MainLoop {
     void run();
     void quit();
 
+    // Another library's event loop that turns with this one (GLib's, for web views). The pump
+    // runs on the main thread at the start of every turn of runOnce() and runUntilIdle(), and
+    // answers how long the loop may sleep before the pump must run again: seconds, 0 for at
+    // once, infinity (or NaN) for no limit. What it dispatches is not counted as work done, so
+    // runUntilIdle() still ends. Events that reach the other library while the loop sleeps
+    // must call wake(). One pump at a time; an empty one removes it. Answers the previous one.
+    // The pump stays installed across reset(): the library it turns outlives every test, and
+    // a pump never runs inside itself.
+    using Pump = std::function<double()>;
+    Pump setPump(Pump pump);
+    // Thread-safe: a sleeping runOnce() turns again at once; when the loop is not sleeping,
+    // its next wait is skipped.
+    void wake();
+
     // Monotonic time of the earliest scheduled timer, or infinity.
     double nextFireDate() const;
     std::size_t pendingTaskCount() const;
@@ -85,6 +99,8 @@ class MainLoop {
     double timerFireDate(const Timer* timer) const;
 
     bool checkMainThread(const char* what) const;
+    // Runs the pump, if any, and answers its sleep limit (infinity without one).
+    double runPump();
     // Runs the posted tasks present now; answers the count.
     std::size_t runPostedBatch();
     // Pops and fires the earliest timer due by `now`; answers whether there was one.
@@ -100,6 +116,10 @@ class MainLoop {
     std::uint64_t nextSequence_ = 0;
     std::atomic<std::thread::id> mainThread_;
     bool quit_ = false;
+    bool woken_ = false;
+    // Only the main thread reads or changes these, so they need no lock.
+    std::shared_ptr<Pump> pump_;
+    bool pumping_ = false;
 };
 
 // Shorthands for the main loop.

@@ -8,9 +8,11 @@
 #include <chrono>
 #include <cmath>
 #include <future>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/base/LogSink.h"
@@ -320,4 +322,62 @@ TEST_F(MainLoopTest, ResetInvalidatesTimersAndClaimsTheCallingThread) {
     EXPECT_FALSE(t->isValid());
     scope.advance(5);
     EXPECT_TRUE(log.empty());
+}
+
+TEST_F(MainLoopTest, PumpRunsEveryTurnWithoutCountingAsWorkAndCapsTheSleep) {
+    int pumped = 0;
+    bool postOnce = true;
+    double limit = std::numeric_limits<double>::infinity();
+    loop.setPump([&] {
+        ++pumped;
+        // What another library dispatches often posts work of ours; it runs in the same pass.
+        if (std::exchange(postOnce, false)) loop.post([&] { log.push_back("posted by the pump"); });
+        return limit;
+    });
+    EXPECT_EQ(loop.runUntilIdle(), 1u);
+    EXPECT_THAT(log, ElementsAre("posted by the pump"));
+    EXPECT_EQ(pumped, 2);
+
+    // A limit of 0 means the pump wants the next turn at once: runOnce must not sleep the
+    // 30 seconds it was allowed (this test would hang instead of failing quietly).
+    limit = 0;
+    pumped = 0;
+    EXPECT_FALSE(loop.runOnce(30));
+    EXPECT_EQ(pumped, 2);
+
+    // With no limit, wake() from another thread ends the sleep, whether it comes before or
+    // during it.
+    limit = std::numeric_limits<double>::infinity();
+    pumped = 0;
+    std::thread waker([&] { loop.wake(); });
+    EXPECT_FALSE(loop.runOnce(30));
+    waker.join();
+    EXPECT_EQ(pumped, 2);
+    loop.setPump(nullptr);
+}
+
+TEST_F(MainLoopTest, PumpIsReplacedNeverNestedAndSurvivesReset) {
+    int outer = 0, inner = 0;
+    loop.setPump([&] {
+        ++outer;
+        // Turning the loop from inside the pump must not run the pump again.
+        loop.runUntilIdle();
+        return 0.0;
+    });
+    loop.runUntilIdle();
+    EXPECT_EQ(outer, 1);
+
+    loop.reset();
+    loop.runUntilIdle();
+    EXPECT_EQ(outer, 2);
+
+    auto previous = loop.setPump([&] { return static_cast<double>(++inner); });
+    ASSERT_TRUE(previous);
+    loop.runUntilIdle();
+    EXPECT_EQ(outer, 2);
+    EXPECT_EQ(inner, 1);
+    EXPECT_TRUE(loop.setPump(nullptr));
+    loop.runUntilIdle();
+    EXPECT_EQ(inner, 1);
+    EXPECT_FALSE(loop.setPump(nullptr));
 }
