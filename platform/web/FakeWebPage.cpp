@@ -1,0 +1,42 @@
+#include "platform/web/FakeWebPage.h"
+
+namespace platform::web {
+
+std::shared_ptr<FakeWebPage::Navigation> FakeWebPage::fireNavigation(const std::string& url,
+                                                                     NavigationType type,
+                                                                     const HttpHeaders& headers) {
+    auto navigation = std::make_shared<Navigation>();
+    if (!client_) return navigation;
+    WebViewBackend::RawRequest raw{url, "GET", headers};
+    client_->backendNavigation(raw, type, [navigation](bool allow) { navigation->answer = allow; });
+    return navigation;
+}
+
+void FakeWebPage::fireStart() {
+    loading_ = true;
+    if (client_) client_->backendDidStart();
+}
+
+void FakeWebPage::fireFinish() {
+    loading_ = false;
+    if (client_) client_->backendDidFinish();
+}
+
+void FakeWebPage::fireFail(const Error& error) {
+    loading_ = false;
+    if (client_) client_->backendDidFail(error);
+}
+
+void FakeWebPage::fireContentSize(double width, double height) {
+    if (client_) client_->backendContentSize(width, height);
+}
+
+bool FakeWebPage::answerNextScript(ScriptResult result) {
+    if (pending_.empty()) return false;
+    auto callback = std::move(pending_.front().second);
+    pending_.erase(pending_.begin());
+    if (callback) callback(std::move(result));
+    return true;
+}
+
+}  // namespace platform::web

@@ -1,0 +1,107 @@
+#pragma once
+
+// The scripted engine behind WebViews made under a FakeWebViewScope: it records what the view
+// asked (loads, evaluations, input, settings) and lets the test play the page's part (fire
+// navigations and read the answer, start, finish, fail, report a content size, answer scripts,
+// show a picture). What it fires reaches the delegate the way WebKit's events do: checked, on a
+// later main-loop turn. Main thread only. A page outlives its view; once the view is gone,
+// firing does nothing.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/web/WebViewBackend.h"
+
+namespace platform::web {
+
+class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
+  public:
+    using ScriptResult = WebViewBackend::ScriptResult;
+
+    struct Load {
+        // loadHTMLString: the HTML and the base URL; loadRequest: the request.
+        std::string html;
+        std::string baseUrl;
+        std::optional<UrlRequest> request;
+    };
+
+    // A navigation fired by the test; answered once the delegate's turn came.
+    struct Navigation {
+        std::optional<bool> answer;
+    };
+
+    explicit FakeWebPage(int width, int height) : width_(width), height_(height) {}
+
+    // What the view asked.
+    const std::vector<Load>& loads() const { return loads_; }
+    const std::vector<std::string>& evaluations() const { return evaluations_; }
+    int stopCount() const { return stops_; }
+    int reloadCount() const { return reloads_; }
+    int backCount() const { return backs_; }
+    int forwardCount() const { return forwards_; }
+    const WebViewSettings& settings() const { return settings_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    const std::vector<WebMouseEvent>& mouseEvents() const { return mouse_; }
+    const std::vector<WebScrollEvent>& scrollEvents() const { return scrolls_; }
+    const std::vector<WebKeyEvent>& keyEvents() const { return keys_; }
+    bool viewAlive() const { return client_ != nullptr; }
+
+    // The page's part.
+    std::shared_ptr<Navigation> fireNavigation(const std::string& url, NavigationType type,
+                                               const HttpHeaders& headers = {});
+    void fireStart();
+    void fireFinish();
+    void fireFail(const Error& error);
+    void fireContentSize(double width, double height);
+    void setTitle(std::string title) { title_ = std::move(title); }
+    void setCurrentUrl(std::string url) { url_ = std::move(url); }
+    void setCanGoBack(bool can) { canGoBack_ = can; }
+    void setCanGoForward(bool can) { canGoForward_ = can; }
+
+    // Synchronous evaluations ask this (the default answers "" as a non-scalar). It may fire
+    // events; the view delivers them after the evaluation returns.
+    void setScriptAnswer(std::function<ScriptResult(const std::string& script)> answer) {
+        answer_ = std::move(answer);
+    }
+    // Asynchronous evaluations wait until the test answers them, oldest first; answers
+    // whether one was waiting.
+    bool answerNextScript(ScriptResult result);
+    std::size_t pendingScriptCount() const { return pending_.size(); }
+
+    // What snapshot() answers (nothing by default) and what the view paints.
+    void setSnapshot(std::optional<WebSnapshot> snapshot) { snapshot_ = std::move(snapshot); }
+    void setPaintedFrame(WebSnapshot frame) {
+        painted_ = std::move(frame);
+        ++generation_;
+    }
+
+  private:
+    friend class FakeWebViewBackend;
+
+    WebViewBackend::Client* client_ = nullptr;
+    int width_, height_;
+    std::vector<Load> loads_;
+    std::vector<std::string> evaluations_;
+    std::vector<std::pair<std::string, WebViewBackend::ScriptCallback>> pending_;
+    int stops_ = 0, reloads_ = 0, backs_ = 0, forwards_ = 0;
+    WebViewSettings settings_;
+    std::string userAgent_ = "Mozilla/5.0 (X11; Linux x86_64) Movuroute-FakeWebView";
+    std::string title_;
+    std::string url_;
+    bool loading_ = false;
+    bool canGoBack_ = false, canGoForward_ = false;
+    std::function<ScriptResult(const std::string&)> answer_;
+    std::optional<WebSnapshot> snapshot_;
+    WebSnapshot painted_;
+    std::uint64_t generation_ = 0;
+    std::vector<WebMouseEvent> mouse_;
+    std::vector<WebScrollEvent> scrolls_;
+    std::vector<WebKeyEvent> keys_;
+};
+
+}  // namespace platform::web

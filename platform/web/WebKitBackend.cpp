@@ -1,0 +1,661 @@
+#include "platform/web/WebKitBackend.h"
+
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "platform/base/LogSink.h"
+#include "platform/net/UrlError.h"
+#include "platform/web/GLibWait.h"
+#include "platform/web/WebKitRuntime.h"
+
+namespace platform::web {
+
+namespace {
+
+// The isolated world our own page scripts run in: the page cannot see or call them.
+constexpr const char* kWorld = "movuroute";
+constexpr const char* kContentSizeHandler = "movuContentSize";
+
+// Reports the document's scroll size whenever it changes.
+constexpr const char* kContentSizeScript = R"JS((function() {
+  var last = '';
+  function report() {
+    var d = document.documentElement;
+    if (!d) return;
+    var b = document.body;
+    var w = Math.max(d.scrollWidth, b ? b.scrollWidth : 0);
+    var h = Math.max(d.scrollHeight, b ? b.scrollHeight : 0);
+    var key = w + 'x' + h;
+    if (key === last) return;
+    last = key;
+    window.webkit.messageHandlers.movuContentSize.postMessage([w, h]);
+  }
+  function start() {
+    if (typeof ResizeObserver !== 'undefined') {
+      var o = new ResizeObserver(report);
+      o.observe(document.documentElement);
+      if (document.body) o.observe(document.body);
+    }
+    report();
+  }
+  if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', start);
+  else start();
+  window.addEventListener('load', report);
+  window.addEventListener('resize', report);
+})();)JS";
+
+WebViewBackend::ScriptResult scriptResult(JSCValue* value, GError* error) {
+    WebViewBackend::ScriptResult result;
+    if (!value) {
+        result.error = Error::make(kWebViewErrorDomain, 0,
+                                   error && error->message ? error->message : "script failed");
+        return result;
+    }
+    if (jsc_value_is_string(value) || jsc_value_is_number(value) || jsc_value_is_boolean(value)) {
+        char* text = jsc_value_to_string(value);
+        result.value = text ? text : "";
+        result.scalar = true;
+        g_free(text);
+    }
+    return result;
+}
+
+// Cairo's ARGB32 (premultiplied, native-endian words) to premultiplied RGBA bytes.
+WebSnapshot fromSurface(cairo_surface_t* surface) {
+    WebSnapshot shot;
+    if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) return shot;
+    cairo_surface_t* image = surface;
+    bool own = false;
+    if (cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE ||
+        cairo_image_surface_get_format(surface) != CAIRO_FORMAT_ARGB32) {
+        double x1, y1, x2, y2;
+        cairo_t* probe = cairo_create(surface);
+        cairo_clip_extents(probe, &x1, &y1, &x2, &y2);
+        cairo_destroy(probe);
+        int w = static_cast<int>(x2 - x1), h = static_cast<int>(y2 - y1);
+        if (w <= 0 || h <= 0) return shot;
+        image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+        cairo_t* cr = cairo_create(image);
+        cairo_set_source_surface(cr, surface, 0, 0);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        own = true;
+    }
+    cairo_surface_flush(image);
+    const int width = cairo_image_surface_get_width(image);
+    const int height = cairo_image_surface_get_height(image);
+    const int stride = cairo_image_surface_get_stride(image);
+    const unsigned char* data = cairo_image_surface_get_data(image);
+    if (data && width > 0 && height > 0) {
+        shot.width = width;
+        shot.height = height;
+        shot.rgba.resize(static_cast<std::size_t>(width) * height * 4);
+        std::uint8_t* out = shot.rgba.data();
+        for (int y = 0; y < height; ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
+            for (int x = 0; x < width; ++x) {
+                std::uint32_t p = row[x];
+                *out++ = static_cast<std::uint8_t>(p >> 16);
+                *out++ = static_cast<std::uint8_t>(p >> 8);
+                *out++ = static_cast<std::uint8_t>(p);
+                *out++ = static_cast<std::uint8_t>(p >> 24);
+            }
+        }
+    }
+    if (own) cairo_surface_destroy(image);
+    return shot;
+}
+
+std::int64_t urlErrorCode(const GError* error) {
+    if (!error) return kUrlErrorUnknown;
+    if (error->domain == WEBKIT_NETWORK_ERROR) {
+        switch (error->code) {
+            case WEBKIT_NETWORK_ERROR_UNKNOWN_PROTOCOL:
+                return kUrlErrorUnsupportedURL;
+            case WEBKIT_NETWORK_ERROR_FILE_DOES_NOT_EXIST:
+                return -1100;  // the platform's "file does not exist"
+            case WEBKIT_NETWORK_ERROR_TRANSPORT:
+            case WEBKIT_NETWORK_ERROR_FAILED:
+                return kUrlErrorCannotConnectToHost;
+            default:
+                return kUrlErrorUnknown;
+        }
+    }
+    if (error->domain == G_IO_ERROR) {
+        switch (error->code) {
+            case G_IO_ERROR_CONNECTION_REFUSED:
+            case G_IO_ERROR_HOST_UNREACHABLE:
+                return kUrlErrorCannotConnectToHost;
+            case G_IO_ERROR_NETWORK_UNREACHABLE:
+                return kUrlErrorNotConnectedToInternet;
+            case G_IO_ERROR_TIMED_OUT:
+                return kUrlErrorTimedOut;
+            case G_IO_ERROR_BROKEN_PIPE:
+                return kUrlErrorNetworkConnectionLost;
+            default:
+                return kUrlErrorUnknown;
+        }
+    }
+    if (error->domain == G_TLS_ERROR) return kUrlErrorSecureConnectionFailed;
+    if (error->domain == G_RESOLVER_ERROR) return kUrlErrorCannotFindHost;
+    return kUrlErrorUnknown;
+}
+
+bool isSilentFailure(const GError* error) {
+    if (!error) return false;
+    // Stopped or superseded loads, and navigations a policy answer ended, report nothing.
+    return (error->domain == WEBKIT_NETWORK_ERROR &&
+            error->code == WEBKIT_NETWORK_ERROR_CANCELLED) ||
+           (error->domain == WEBKIT_POLICY_ERROR &&
+            error->code == WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE);
+}
+
+WebViewBackend::RawRequest rawRequest(WebKitURIRequest* request) {
+    WebViewBackend::RawRequest raw;
+    if (!request) return raw;
+    const char* uri = webkit_uri_request_get_uri(request);
+    raw.url = uri ? uri : "";
+    if (const char* method = webkit_uri_request_get_http_method(request)) raw.method = method;
+    if (SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(request)) {
+        SoupMessageHeadersIter iter;
+        soup_message_headers_iter_init(&iter, headers);
+        const char* name = nullptr;
+        const char* value = nullptr;
+        while (soup_message_headers_iter_next(&iter, &name, &value)) {
+            raw.headers.add(name ? name : "", value ? value : "");
+        }
+    }
+    return raw;
+}
+
+class WebKitBackend final : public WebViewBackend {
+  public:
+    WebKitBackend(int width, int height) : width_(width), height_(height) {
+        runtime_ = WebKitRuntime::get();
+        if (!runtime_) return;
+        contentManager_ = webkit_user_content_manager_new();
+        view_ =
+            WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", runtime_->context(),
+                                         "user-content-manager", contentManager_, nullptr));
+        g_object_ref_sink(view_);
+        window_ = gtk_offscreen_window_new();
+        g_object_ref_sink(window_);
+        gtk_window_set_default_size(GTK_WINDOW(window_), width, height);
+        gtk_widget_set_size_request(GTK_WIDGET(view_), width, height);
+        gtk_container_add(GTK_CONTAINER(window_), GTK_WIDGET(view_));
+        gtk_widget_show_all(window_);
+
+        g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
+        g_signal_connect(view_, "create", G_CALLBACK(onCreate), this);
+        g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
+        g_signal_connect(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
+        g_signal_connect(view_, "web-process-terminated", G_CALLBACK(onProcessEnded), this);
+        g_signal_connect(window_, "damage-event", G_CALLBACK(onDamage), this);
+
+        g_signal_connect(contentManager_,
+                         (std::string("script-message-received::") + kContentSizeHandler).c_str(),
+                         G_CALLBACK(onContentSize), this);
+        webkit_user_content_manager_register_script_message_handler_in_world(
+            contentManager_, kContentSizeHandler, kWorld);
+        WebKitUserScript* script = webkit_user_script_new_for_world(
+            kContentSizeScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+            WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, kWorld, nullptr, nullptr);
+        webkit_user_content_manager_add_script(contentManager_, script);
+        webkit_user_script_unref(script);
+    }
+
+    ~WebKitBackend() override {
+        alive_.reset();
+        client_ = nullptr;
+        if (!view_) return;
+        g_signal_handlers_disconnect_by_data(view_, this);
+        g_signal_handlers_disconnect_by_data(window_, this);
+        g_signal_handlers_disconnect_by_data(contentManager_, this);
+        for (auto& [id, decision] : decisions_) {
+            webkit_policy_decision_ignore(decision);
+            g_object_unref(decision);
+        }
+        decisions_.clear();
+        webkit_web_view_stop_loading(view_);
+        gtk_widget_destroy(window_);
+        g_object_unref(window_);
+        g_object_unref(view_);
+        g_object_unref(contentManager_);
+    }
+
+    void setClient(Client* client) override { client_ = client; }
+
+    void loadHtml(const std::string& html, const Url& baseUrl) override {
+        if (!view_) return failNoDisplay(baseUrl.absoluteString());
+        webkit_web_view_load_html(view_, html.c_str(), baseUrl.absoluteString().c_str());
+    }
+
+    void loadRequest(const UrlRequest& request) override {
+        if (!view_) return failNoDisplay(request.url().absoluteString());
+        if (request.httpMethod() != "GET") {
+            LogSink::writef("WebView: %s loads are sent as GET", request.httpMethod().c_str());
+        }
+        WebKitURIRequest* r = webkit_uri_request_new(request.url().absoluteString().c_str());
+        if (SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(r)) {
+            for (const auto& field : request.allHttpHeaderFields().fields()) {
+                soup_message_headers_replace(headers, field.first.c_str(), field.second.c_str());
+            }
+        }
+        webkit_web_view_load_request(view_, r);
+        g_object_unref(r);
+    }
+
+    void stopLoading() override {
+        if (view_) webkit_web_view_stop_loading(view_);
+    }
+    void reload() override {
+        if (view_) webkit_web_view_reload(view_);
+    }
+    void goBack() override {
+        if (view_) webkit_web_view_go_back(view_);
+    }
+    void goForward() override {
+        if (view_) webkit_web_view_go_forward(view_);
+    }
+    bool canGoBack() const override { return view_ && webkit_web_view_can_go_back(view_); }
+    bool canGoForward() const override { return view_ && webkit_web_view_can_go_forward(view_); }
+    bool isLoading() const override { return view_ && webkit_web_view_is_loading(view_); }
+    std::string currentUrl() const override {
+        const char* uri = view_ ? webkit_web_view_get_uri(view_) : nullptr;
+        return uri ? uri : "";
+    }
+    std::string title() const override {
+        const char* title = view_ ? webkit_web_view_get_title(view_) : nullptr;
+        return title ? title : "";
+    }
+
+    void applySettings(const WebViewSettings& s) override {
+        if (!view_) return;
+        WebKitSettings* settings = webkit_web_view_get_settings(view_);
+        webkit_settings_set_media_playback_requires_user_gesture(settings,
+                                                                 s.mediaPlaybackRequiresUserAction);
+        webkit_settings_set_media_playback_allows_inline(settings, s.allowsInlineMediaPlayback);
+        GdkRGBA background{s.backgroundColor.r, s.backgroundColor.g, s.backgroundColor.b,
+                           s.opaque ? 1.0 : s.backgroundColor.a};
+        webkit_web_view_set_background_color(view_, &background);
+        transparent_ = background.alpha < 1.0;
+        webkit_user_content_manager_remove_all_style_sheets(contentManager_);
+        std::string css;
+        if (!s.scrollEnabled) css += "html, body { overflow: hidden !important; }\n";
+        if (!s.bounces) css += "html, body { overscroll-behavior: none !important; }\n";
+        if (!css.empty()) {
+            WebKitUserStyleSheet* sheet =
+                webkit_user_style_sheet_new(css.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                            WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+            webkit_user_content_manager_add_style_sheet(contentManager_, sheet);
+            webkit_user_style_sheet_unref(sheet);
+        }
+    }
+
+    std::string userAgent() const override {
+        if (!view_) return {};
+        const char* agent = webkit_settings_get_user_agent(webkit_web_view_get_settings(view_));
+        return agent ? agent : "";
+    }
+    void setUserAgent(const std::string& agent) override {
+        if (view_) {
+            webkit_settings_set_user_agent(webkit_web_view_get_settings(view_),
+                                           agent.empty() ? nullptr : agent.c_str());
+        }
+    }
+
+    void setSize(int width, int height) override {
+        width_ = width;
+        height_ = height;
+        if (!view_) return;
+        gtk_widget_set_size_request(GTK_WIDGET(view_), width, height);
+        gtk_window_resize(GTK_WINDOW(window_), width, height);
+    }
+
+    void evaluate(const std::string& script, ScriptCallback callback) override {
+        if (!view_) {
+            if (callback) callback(noDisplayResult());
+            return;
+        }
+        auto* pending = new Pending<ScriptCallback>{alive_, std::move(callback)};
+        webkit_web_view_evaluate_javascript(
+            view_, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
+            [](GObject* object, GAsyncResult* async, gpointer data) {
+                std::unique_ptr<Pending<ScriptCallback>> p(
+                    static_cast<Pending<ScriptCallback>*>(data));
+                GError* error = nullptr;
+                JSCValue* value = webkit_web_view_evaluate_javascript_finish(
+                    WEBKIT_WEB_VIEW(object), async, &error);
+                auto result = scriptResult(value, error);
+                if (value) g_object_unref(value);
+                if (error) g_error_free(error);
+                if (!p->alive.expired() && p->callback) p->callback(std::move(result));
+            },
+            pending);
+    }
+
+    ScriptResult evaluateSync(const std::string& script, double timeout) override {
+        if (!view_) return noDisplayResult();
+        auto answer = std::make_shared<std::optional<ScriptResult>>();
+        evaluate(script, [answer](ScriptResult result) { *answer = std::move(result); });
+        if (!waitForGLib([&] { return answer->has_value(); }, timeout)) {
+            ScriptResult late;
+            late.error = makeUrlError(kUrlErrorTimedOut, currentUrl());
+            return late;
+        }
+        return std::move(**answer);
+    }
+
+    std::optional<WebSnapshot> snapshot(double timeout) override {
+        if (!view_) return std::nullopt;
+        auto answer = std::make_shared<std::optional<std::optional<WebSnapshot>>>();
+        auto* pending =
+            new Pending<std::shared_ptr<std::optional<std::optional<WebSnapshot>>>>{alive_, answer};
+        webkit_web_view_get_snapshot(
+            view_, WEBKIT_SNAPSHOT_REGION_VISIBLE,
+            transparent_ ? WEBKIT_SNAPSHOT_OPTIONS_TRANSPARENT_BACKGROUND
+                         : WEBKIT_SNAPSHOT_OPTIONS_NONE,
+            nullptr,
+            [](GObject* object, GAsyncResult* async, gpointer data) {
+                using P = Pending<std::shared_ptr<std::optional<std::optional<WebSnapshot>>>>;
+                std::unique_ptr<P> p(static_cast<P*>(data));
+                GError* error = nullptr;
+                cairo_surface_t* surface =
+                    webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(object), async, &error);
+                std::optional<WebSnapshot> shot;
+                if (surface) {
+                    shot = fromSurface(surface);
+                    cairo_surface_destroy(surface);
+                    if (shot->empty()) shot.reset();
+                }
+                if (error) g_error_free(error);
+                *p->callback = std::move(shot);
+            },
+            pending);
+        if (!waitForGLib([&] { return answer->has_value(); }, timeout)) return std::nullopt;
+        return std::move(**answer);
+    }
+
+    const WebSnapshot& paintedFrame() override {
+        if (view_ && damaged_) {
+            damaged_ = false;
+            if (cairo_surface_t* surface =
+                    gtk_offscreen_window_get_surface(GTK_OFFSCREEN_WINDOW(window_))) {
+                painted_ = fromSurface(surface);
+                ++generation_;
+            }
+        }
+        return painted_;
+    }
+    std::uint64_t paintedGeneration() const override { return generation_ + (damaged_ ? 1 : 0); }
+
+    void sendMouse(const WebMouseEvent& event) override {
+        GdkWindow* window = view_ ? gtk_widget_get_window(GTK_WIDGET(view_)) : nullptr;
+        if (!window) return;
+        GdkEventType type = event.type == WebMouseEvent::Type::Down ? GDK_BUTTON_PRESS
+                            : event.type == WebMouseEvent::Type::Up ? GDK_BUTTON_RELEASE
+                                                                    : GDK_MOTION_NOTIFY;
+        GdkEvent* e = gdk_event_new(type);
+        const double x = event.location.x, y = event.location.y;
+        const guint32 time = static_cast<guint32>(g_get_monotonic_time() / 1000);
+        if (type == GDK_MOTION_NOTIFY) {
+            e->motion.window = GDK_WINDOW(g_object_ref(window));
+            e->motion.time = time;
+            e->motion.x = e->motion.x_root = x;
+            e->motion.y = e->motion.y_root = y;
+            e->motion.state = buttonsDown_;
+        } else {
+            e->button.window = GDK_WINDOW(g_object_ref(window));
+            e->button.time = time;
+            e->button.x = e->button.x_root = x;
+            e->button.y = e->button.y_root = y;
+            e->button.button = static_cast<guint>(std::clamp(event.button, 1, 3));
+            e->button.state = buttonsDown_;
+            guint mask = GDK_BUTTON1_MASK << (e->button.button - 1);
+            if (type == GDK_BUTTON_PRESS) {
+                buttonsDown_ |= mask;
+                focus();
+            } else {
+                buttonsDown_ &= ~mask;
+            }
+        }
+        dispatch(e, false);
+    }
+
+    void sendScroll(const WebScrollEvent& event) override {
+        GdkWindow* window = view_ ? gtk_widget_get_window(GTK_WIDGET(view_)) : nullptr;
+        if (!window) return;
+        GdkEvent* e = gdk_event_new(GDK_SCROLL);
+        e->scroll.window = GDK_WINDOW(g_object_ref(window));
+        e->scroll.time = static_cast<guint32>(g_get_monotonic_time() / 1000);
+        e->scroll.x = e->scroll.x_root = event.location.x;
+        e->scroll.y = e->scroll.y_root = event.location.y;
+        e->scroll.direction = GDK_SCROLL_SMOOTH;
+        // WebKit scrolls a smooth delta of 1 by one line step of 40 pixels.
+        e->scroll.delta_x = event.deltaX / 40.0;
+        e->scroll.delta_y = event.deltaY / 40.0;
+        dispatch(e, false);
+    }
+
+    void sendKey(const WebKeyEvent& event) override {
+        GdkWindow* window = view_ ? gtk_widget_get_window(GTK_WIDGET(view_)) : nullptr;
+        if (!window || event.keysym == 0) return;
+        focus();
+        GdkEvent* e = gdk_event_new(event.down ? GDK_KEY_PRESS : GDK_KEY_RELEASE);
+        e->key.window = GDK_WINDOW(g_object_ref(window));
+        e->key.time = static_cast<guint32>(g_get_monotonic_time() / 1000);
+        e->key.keyval = event.keysym;
+        e->key.state = event.modifiers & (GDK_SHIFT_MASK | GDK_CONTROL_MASK | GDK_MOD1_MASK);
+        GdkKeymapKey* keys = nullptr;
+        gint count = 0;
+        if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()),
+                                              event.keysym, &keys, &count) &&
+            count > 0) {
+            e->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+            e->key.group = static_cast<guint8>(keys[0].group);
+        }
+        g_free(keys);
+        dispatch(e, true);
+    }
+
+  private:
+    template <class T>
+    struct Pending {
+        std::weak_ptr<bool> alive;
+        T callback;
+    };
+
+    static ScriptResult noDisplayResult() {
+        ScriptResult result;
+        result.error = Error::make(kWebViewErrorDomain, kWebViewErrorNoDisplay,
+                                   "No display is available for web views");
+        return result;
+    }
+
+    void failNoDisplay(const std::string& url) {
+        if (!client_) return;
+        Error error = Error::make(kWebViewErrorDomain, kWebViewErrorNoDisplay,
+                                  "No display is available for web views");
+        error.withUserInfo(Error::kUrlKey, Value(url));
+        client_->backendDidFail(error);
+    }
+
+    // Input goes to the focused page: the toplevel is told it has the focus, as a real window
+    // would be when clicked.
+    void focus() {
+        if (focused_) return;
+        focused_ = true;
+        gtk_widget_grab_focus(GTK_WIDGET(view_));
+        GdkEvent* e = gdk_event_new(GDK_FOCUS_CHANGE);
+        e->focus_change.window =
+            GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(window_))));
+        e->focus_change.in = TRUE;
+        // To the page's widget, not the offscreen toplevel: GTK's toplevel focus handling
+        // queries the X pointer, which an offscreen window does not have.
+        gtk_widget_send_focus_change(GTK_WIDGET(view_), e);
+        gdk_event_free(e);
+    }
+
+    void dispatch(GdkEvent* e, bool keyboard) {
+        GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+        GdkDevice* device =
+            seat ? (keyboard ? gdk_seat_get_keyboard(seat) : gdk_seat_get_pointer(seat)) : nullptr;
+        if (device) gdk_event_set_device(e, device);
+        gtk_widget_event(GTK_WIDGET(view_), e);
+        gdk_event_free(e);
+    }
+
+    static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                   WebKitPolicyDecisionType type, gpointer data) {
+        auto* self = static_cast<WebKitBackend*>(data);
+        if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+        WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+            WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        RawRequest raw = rawRequest(webkit_navigation_action_get_request(action));
+        const bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
+        // A window.open or target link we allowed loads here and was asked already.
+        if (!newWindow && !self->preapproved_.empty() && raw.url == self->preapproved_) {
+            self->preapproved_.clear();
+            webkit_policy_decision_use(decision);
+            return TRUE;
+        }
+        if (!self->client_) {
+            webkit_policy_decision_ignore(decision);
+            return TRUE;
+        }
+        const std::uint64_t id = ++self->nextDecision_;
+        self->decisions_[id] = WEBKIT_POLICY_DECISION(g_object_ref(decision));
+        auto type_ =
+            static_cast<NavigationType>(webkit_navigation_action_get_navigation_type(action));
+        std::weak_ptr<bool> alive = self->alive_;
+        self->client_->backendNavigation(raw, type_,
+                                         [self, alive, id, newWindow, url = raw.url](bool allow) {
+                                             if (alive.expired()) return;
+                                             auto it = self->decisions_.find(id);
+                                             if (it == self->decisions_.end()) return;
+                                             WebKitPolicyDecision* d = it->second;
+                                             self->decisions_.erase(it);
+                                             if (allow && !newWindow) {
+                                                 webkit_policy_decision_use(d);
+                                             } else {
+                                                 webkit_policy_decision_ignore(d);
+                                                 if (allow) self->loadHere(url);
+                                             }
+                                             g_object_unref(d);
+                                         });
+        return TRUE;
+    }
+
+    // window.open: the page gets no second window; when allowed the target loads here.
+    static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer data) {
+        auto* self = static_cast<WebKitBackend*>(data);
+        if (!self->client_) return nullptr;
+        RawRequest raw = rawRequest(webkit_navigation_action_get_request(action));
+        if (raw.url.empty()) return nullptr;
+        auto type =
+            static_cast<NavigationType>(webkit_navigation_action_get_navigation_type(action));
+        std::weak_ptr<bool> alive = self->alive_;
+        self->client_->backendNavigation(raw, type, [self, alive, url = raw.url](bool allow) {
+            if (!alive.expired() && allow) self->loadHere(url);
+        });
+        return nullptr;
+    }
+
+    void loadHere(const std::string& url) {
+        preapproved_ = url;
+        webkit_web_view_load_uri(view_, url.c_str());
+    }
+
+    static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
+        auto* self = static_cast<WebKitBackend*>(data);
+        if (event == WEBKIT_LOAD_STARTED) {
+            self->inLoad_ = true;
+            if (self->client_) self->client_->backendDidStart();
+        } else if (event == WEBKIT_LOAD_FINISHED && self->inLoad_) {
+            self->inLoad_ = false;
+            if (self->client_) self->client_->backendDidFinish();
+        }
+    }
+
+    static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                                 gpointer data) {
+        auto* self = static_cast<WebKitBackend*>(data);
+        const bool reported = self->inLoad_;
+        self->inLoad_ = false;
+        if (reported && !isSilentFailure(error) && self->client_) {
+            Error failure = makeUrlError(urlErrorCode(error), uri ? uri : "");
+            if (error && error->message) {
+                failure.withUserInfo(Error::kLocalizedDescriptionKey, Value(error->message));
+            }
+            self->client_->backendDidFail(failure);
+        }
+        // No error page: the caller decides what a failed load shows.
+        return TRUE;
+    }
+
+    static void onProcessEnded(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                               gpointer data) {
+        auto* self = static_cast<WebKitBackend*>(data);
+        LogSink::writef("WebView: the page's web process %s",
+                        reason == WEBKIT_WEB_PROCESS_CRASHED ? "crashed" : "ended");
+        for (auto& [id, decision] : self->decisions_) g_object_unref(decision);
+        self->decisions_.clear();
+        if (!self->inLoad_) return;
+        self->inLoad_ = false;
+        if (!self->client_) return;
+        Error error = Error::make(kWebViewErrorDomain, kWebViewErrorWebProcessEnded,
+                                  "The page's web process ended");
+        error.withUserInfo(Error::kUrlKey, Value(self->currentUrl()));
+        self->client_->backendDidFail(error);
+    }
+
+    static gboolean onDamage(GtkWidget*, GdkEvent*, gpointer data) {
+        static_cast<WebKitBackend*>(data)->damaged_ = true;
+        return FALSE;
+    }
+
+    static void onContentSize(WebKitUserContentManager*, WebKitJavascriptResult* result,
+                              gpointer data) {
+        auto* self = static_cast<WebKitBackend*>(data);
+        JSCValue* value = webkit_javascript_result_get_js_value(result);
+        if (!value || !jsc_value_is_array(value) || !self->client_) return;
+        JSCValue* w = jsc_value_object_get_property_at_index(value, 0);
+        JSCValue* h = jsc_value_object_get_property_at_index(value, 1);
+        double width = jsc_value_is_number(w) ? jsc_value_to_double(w) : -1;
+        double height = jsc_value_is_number(h) ? jsc_value_to_double(h) : -1;
+        g_object_unref(w);
+        g_object_unref(h);
+        self->client_->backendContentSize(width, height);
+    }
+
+    WebKitRuntime* runtime_ = nullptr;
+    WebKitWebView* view_ = nullptr;
+    GtkWidget* window_ = nullptr;
+    WebKitUserContentManager* contentManager_ = nullptr;
+    Client* client_ = nullptr;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    std::map<std::uint64_t, WebKitPolicyDecision*> decisions_;
+    std::uint64_t nextDecision_ = 0;
+    std::string preapproved_;
+    bool inLoad_ = false;
+    bool transparent_ = false;
+    bool focused_ = false;
+    bool damaged_ = true;
+    guint buttonsDown_ = 0;
+    int width_, height_;
+    WebSnapshot painted_;
+    std::uint64_t generation_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<WebViewBackend> makeWebKitBackend(int width, int height) {
+    return std::make_unique<WebKitBackend>(width, height);
+}
+
+}  // namespace platform::web

@@ -1,0 +1,186 @@
+#include "platform/web/WebKitRuntime.h"
+
+#include <gtk/gtk.h>
+#include <unistd.h>
+#include <webkit2/webkit2.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <random>
+
+#include "platform/base/LogSink.h"
+#include "platform/net/Connection.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/web/GLibPump.h"
+#include "platform/web/ResourceInterceptor.h"
+#include "platform/web/WebProcessExtensionProtocol.h"
+
+namespace platform::web {
+
+namespace {
+
+std::string randomToken() {
+    std::random_device device;
+    std::string token;
+    const char* digits = "0123456789abcdef";
+    for (int i = 0; i < 32; ++i) token += digits[device() % 16];
+    return token;
+}
+
+// Where the web-process extension lives: MOVUROUTE_WEB_EXTENSION_DIR, else "webext" beside
+// the program, else the build's own folder.
+std::string extensionDirectory() {
+    namespace fs = std::filesystem;
+    auto has = [](const fs::path& dir) {
+        std::error_code ec;
+        return fs::exists(dir / kWebExtensionFileName, ec);
+    };
+    if (const char* dir = std::getenv("MOVUROUTE_WEB_EXTENSION_DIR"); dir && *dir) {
+        return has(dir) ? dir : std::string();
+    }
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec && has(exe.parent_path() / "webext")) return (exe.parent_path() / "webext").string();
+#ifdef MOVU_WEB_EXTENSION_DIR
+    if (has(MOVU_WEB_EXTENSION_DIR)) return MOVU_WEB_EXTENSION_DIR;
+#endif
+    return {};
+}
+
+GVariant* namesVariant() {
+    GVariantBuilder builder;
+    g_variant_builder_init(&builder, G_VARIANT_TYPE_STRING_ARRAY);
+    for (const auto& name : ResourceInterceptor::fileNames()) {
+        g_variant_builder_add(&builder, "s", name.c_str());
+    }
+    return g_variant_builder_end(&builder);
+}
+
+void finishWithBytes(WebKitURISchemeRequest* request, const std::vector<std::uint8_t>& bytes,
+                     const std::string& mimeType) {
+    GBytes* data = g_bytes_new(bytes.data(), bytes.size());
+    GInputStream* stream = g_memory_input_stream_new_from_bytes(data);
+    webkit_uri_scheme_request_finish(request, stream, static_cast<gint64>(bytes.size()),
+                                     mimeType.empty() ? nullptr : mimeType.c_str());
+    g_object_unref(stream);
+    g_bytes_unref(data);
+}
+
+void finishWithError(WebKitURISchemeRequest* request, const char* message) {
+    GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_FAILED, message);
+    webkit_uri_scheme_request_finish_error(request, error);
+    g_error_free(error);
+}
+
+// A declined resource: the page still gets the original, fetched here with the page's own
+// agent and Referer.
+void serveOriginal(WebKitURISchemeRequest* request, const Url& url, const std::string& referer,
+                   const std::string& agent) {
+    UrlRequest fetch(url);
+    if (!referer.empty()) fetch.setValueForHttpHeaderField(referer, "Referer");
+    if (!agent.empty()) fetch.setUserAgent(agent);
+    g_object_ref(request);
+    Connection::sendAsynchronousRequest(
+        fetch,
+        [request](const std::optional<UrlResponse>& response, const Connection::Bytes& body,
+                  const std::optional<Error>& error) {
+            if (error || !response || response->statusCode >= 400) {
+                finishWithError(request, "The original resource could not be loaded");
+            } else {
+                finishWithBytes(request, body, response->mimeType);
+            }
+            g_object_unref(request);
+        },
+        16 * 1024 * 1024);
+}
+
+}  // namespace
+
+WebKitRuntime* WebKitRuntime::get() {
+    static WebKitRuntime* runtime = []() -> WebKitRuntime* {
+        setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
+        setenv("NO_AT_BRIDGE", "1", 0);
+        if (!gtk_init_check(nullptr, nullptr)) {
+            LogSink::write("WebView: no display could be opened; every page load will fail");
+            return nullptr;
+        }
+        return new WebKitRuntime();
+    }();
+    return runtime;
+}
+
+WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
+    GLibPump::install();
+    context_ = webkit_web_context_new_ephemeral();
+    webkit_web_context_set_cache_model(context_, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+
+    std::string dir = extensionDirectory();
+    hasExtension_ = !dir.empty();
+    if (hasExtension_) {
+        webkit_web_context_set_web_extensions_directory(context_, dir.c_str());
+        webkit_web_context_set_web_extensions_initialization_user_data(
+            context_, g_variant_new("(s@as)", token_.c_str(), namesVariant()));
+    } else {
+        LogSink::write(
+            "WebView: web-process extension not found; subresources are not intercepted");
+    }
+
+    webkit_web_context_register_uri_scheme(
+        context_, kScheme,
+        [](WebKitURISchemeRequest* request, gpointer data) {
+            auto* self = static_cast<WebKitRuntime*>(data);
+            // Only what our extension redirected carries the token; a page that names the
+            // scheme itself gets nothing.
+            auto url = Url::parse(webkit_uri_scheme_request_get_uri(request));
+            auto original = url ? url->queryValue("u") : std::nullopt;
+            auto token = url ? url->queryValue("t") : std::nullopt;
+            auto originalUrl = original ? Url::parse(*original) : std::nullopt;
+            if (!token || *token != self->token_ || !originalUrl ||
+                (originalUrl->scheme() != "http" && originalUrl->scheme() != "https")) {
+                LogSink::write("WebView: a request for an intercepted resource was refused");
+                finishWithError(request, "Not an intercepted resource");
+                return;
+            }
+            ResourceInterceptor::Request asked{*originalUrl, url->queryValue("r").value_or("")};
+            std::string agent;
+            if (WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request)) {
+                if (const char* ua =
+                        webkit_settings_get_user_agent(webkit_web_view_get_settings(view))) {
+                    agent = ua;
+                }
+            }
+            g_object_ref(request);
+            // Out of GLib's dispatch before any handler of ours runs.
+            MainLoop::main().post([request, asked, agent] {
+                ResourceInterceptor::dispatch(
+                    asked.url.lastPathComponent(), asked,
+                    [request, asked, agent](std::optional<ResourceInterceptor::Response> answer) {
+                        if (answer) {
+                            finishWithBytes(request, answer->bytes, answer->mimeType);
+                        } else {
+                            serveOriginal(request, asked.url, asked.referer, agent);
+                        }
+                        g_object_unref(request);
+                    });
+            });
+        },
+        this, nullptr);
+    WebKitSecurityManager* security = webkit_web_context_get_security_manager(context_);
+    // Pages served over https may load these, and scripts may fetch them.
+    webkit_security_manager_register_uri_scheme_as_secure(security, kScheme);
+    webkit_security_manager_register_uri_scheme_as_cors_enabled(security, kScheme);
+
+    ResourceInterceptor::setNamesObserver([this] { sendNames(); });
+}
+
+void WebKitRuntime::sendNames() {
+    if (!hasExtension_) return;
+    // Web processes started later get the names with their start-up data.
+    webkit_web_context_set_web_extensions_initialization_user_data(
+        context_, g_variant_new("(s@as)", token_.c_str(), namesVariant()));
+    webkit_web_context_send_message_to_all_extensions(
+        context_, webkit_user_message_new(kWebExtensionNamesMessage, namesVariant()));
+}
+
+}  // namespace platform::web

@@ -1,0 +1,39 @@
+#pragma once
+
+// What every WebKit view of the process shares: GTK opened on the display, the GLib pump on the
+// main loop, one ephemeral web context (nothing of the pages is written to disk) with our
+// web-process extension and the resource interceptor's scheme. Made on first use, on the main
+// thread, and kept until the process ends (GTK cannot be closed again).
+//
+// The environment it sets unless the caller already did: WEBKIT_DISABLE_COMPOSITING_MODE=1
+// (there is no GPU, and offscreen windows only show pages that paint without GL) and
+// NO_AT_BRIDGE=1 (the accessibility bridge would look for a session bus that is not there).
+
+#include <string>
+
+typedef struct _WebKitWebContext WebKitWebContext;
+
+namespace platform::web {
+
+class WebKitRuntime {
+  public:
+    // The runtime, or nullptr when no display can be opened (said once in the log).
+    static WebKitRuntime* get();
+
+    WebKitWebContext* context() const { return context_; }
+    // Whether the web-process extension was found, so that interception works.
+    bool hasExtension() const { return hasExtension_; }
+
+    // The scheme intercepted subresources are redirected to.
+    static constexpr const char* kScheme = "movuroute-resource";
+
+  private:
+    WebKitRuntime();
+    void sendNames();
+
+    WebKitWebContext* context_ = nullptr;
+    bool hasExtension_ = false;
+    std::string token_;
+};
+
+}  // namespace platform::web

@@ -1,0 +1,290 @@
+#include "platform/web/WebView.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/base/LogSink.h"
+#include "platform/base/Unicode.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/WeakCall.h"
+#include "platform/web/WebKitBackend.h"
+#include "platform/web/WebViewBackend.h"
+
+namespace platform::web {
+
+namespace {
+
+WebView::BackendFactory& installedFactory() {
+    static WebView::BackendFactory factory;
+    return factory;
+}
+
+int pixels(double points) {
+    if (!(points >= 1)) return 1;
+    return static_cast<int>(std::lround(std::min(points, 16384.0)));
+}
+
+// The checks on values that come from the page (see WebView.h).
+std::string checkedScriptValue(std::string value) {
+    if (value.size() > WebView::kMaxScriptResultLength) {
+        LogSink::writef("WebView: script answer of %zu bytes refused", value.size());
+        return {};
+    }
+    if (!isValidUtf8(value)) {
+        LogSink::write("WebView: script answer that is not UTF-8 refused");
+        return {};
+    }
+    return value;
+}
+
+}  // namespace
+
+// The backend's client: turns what the engine reports into checked values and delegate calls
+// on later main-loop turns.
+class WebView::Events : public WebViewBackend::Client {
+  public:
+    explicit Events(WebView& view) : view_(view) {}
+
+    void backendNavigation(const WebViewBackend::RawRequest& raw, NavigationType type,
+                           std::function<void(bool)> decide) override {
+        if (raw.url.size() > kMaxUrlLength) {
+            LogSink::writef("WebView: navigation to a URL of %zu bytes refused", raw.url.size());
+            decide(false);
+            return;
+        }
+        auto url = Url::parse(raw.url);
+        if (!url || !url->hasScheme()) {
+            LogSink::write("WebView: navigation to a malformed URL refused");
+            decide(false);
+            return;
+        }
+        int code = static_cast<int>(type);
+        if (code < 0 || code > static_cast<int>(NavigationType::Other))
+            type = NavigationType::Other;
+        UrlRequest request(*url);
+        request.setHttpMethod(raw.method.empty() ? "GET" : raw.method);
+        request.setAllHttpHeaderFields(raw.headers);
+        if (request.userAgent().empty()) request.setUserAgent(view_.userAgent());
+
+        // Refuse when the view or its delegate's turn never comes; allow without a delegate.
+        auto pending = std::make_shared<std::function<void(bool)>>(std::move(decide));
+        struct Answer {
+            std::shared_ptr<std::function<void(bool)>> decide;
+            bool answered = false;
+            ~Answer() {
+                if (!answered && *decide) (*decide)(false);
+            }
+        };
+        auto answer = std::make_shared<Answer>();
+        answer->decide = pending;
+        std::weak_ptr<WebView> weak = view_.weak_from_this();
+        MainLoop::main().post([weak, answer, request, type] {
+            auto self = weak.lock();
+            if (!self || self->orphaned_) return;
+            bool allow = true;
+            if (auto delegate = self->delegate()) {
+                allow = delegate->webViewShouldStartLoad(*self, request, type);
+            }
+            answer->answered = true;
+            (*answer->decide)(allow);
+            afterCallback(std::move(self));
+        });
+    }
+
+    void backendDidStart() override {
+        view_.deliver([](WebView& v, WebViewDelegate& d) { d.webViewDidStartLoad(v); });
+    }
+    void backendDidFinish() override {
+        view_.deliver([](WebView& v, WebViewDelegate& d) { d.webViewDidFinishLoad(v); });
+    }
+    void backendDidFail(const Error& error) override {
+        view_.deliver([error](WebView& v, WebViewDelegate& d) { d.webViewDidFailLoad(v, error); });
+    }
+    void backendContentSize(double width, double height) override {
+        if (!(width >= 0 && height >= 0 && width <= kMaxContentExtent &&
+              height <= kMaxContentExtent)) {
+            LogSink::write("WebView: content size out of range refused");
+            return;
+        }
+        Size size{width, height};
+        view_.deliver(
+            [size](WebView& v, WebViewDelegate& d) { d.webViewContentSizeDidChange(v, size); });
+    }
+
+  private:
+    WebView& view_;
+};
+
+std::shared_ptr<WebView> WebView::create(Size size) {
+    const int width = pixels(size.width);
+    const int height = pixels(size.height);
+    std::unique_ptr<WebViewBackend> backend;
+    if (auto& factory = installedFactory()) backend = factory(width, height);
+    if (!backend) backend = makeWebKitBackend(width, height);
+    return std::make_shared<WebView>(Private{},
+                                     Size{static_cast<double>(width), static_cast<double>(height)},
+                                     std::move(backend));
+}
+
+WebView::WebView(Private, Size size, std::unique_ptr<WebViewBackend> backend)
+    : events_(std::make_unique<Events>(*this)), backend_(std::move(backend)), size_(size) {
+    backend_->setClient(events_.get());
+    backend_->applySettings(settings_);
+}
+
+WebView::~WebView() {
+    backend_->setClient(nullptr);
+    // The backend goes first: it may still report while it winds down.
+    backend_.reset();
+}
+
+WebView::BackendFactory WebView::setBackendFactory(BackendFactory factory) {
+    auto previous = std::move(installedFactory());
+    installedFactory() = std::move(factory);
+    return previous;
+}
+
+void WebView::deliver(std::function<void(WebView&, WebViewDelegate&)> call) {
+    MainLoop::main().post([weak = weak_from_this(), call = std::move(call)] {
+        auto self = weak.lock();
+        if (!self || self->orphaned_) return;
+        if (auto delegate = self->delegate()) call(*self, *delegate);
+        afterCallback(std::move(self));
+    });
+}
+
+void WebView::afterCallback(std::shared_ptr<WebView> self) {
+    // The caller dropped its last reference inside the call: hear nothing more, and die on the
+    // next turn rather than inside the call that is still on the stack.
+    if (self.use_count() > 1) return;
+    self->orphaned_ = true;
+    MainLoop::main().post([self = std::move(self)] {});
+}
+
+void WebView::loadHTMLString(const std::string& html, const Url& baseUrl) {
+    const Url base = baseUrl.absoluteString().empty() ? *Url::parse("about:blank") : baseUrl;
+    backend_->loadHtml(html, base);
+}
+
+void WebView::loadRequest(const UrlRequest& request) {
+    UrlRequest copy = request;
+    if (copy.userAgent().empty()) copy.setUserAgent(userAgent());
+    backend_->loadRequest(copy);
+}
+
+void WebView::stopLoading() {
+    backend_->stopLoading();
+}
+void WebView::reload() {
+    backend_->reload();
+}
+void WebView::goBack() {
+    backend_->goBack();
+}
+void WebView::goForward() {
+    backend_->goForward();
+}
+bool WebView::canGoBack() const {
+    return backend_->canGoBack();
+}
+bool WebView::canGoForward() const {
+    return backend_->canGoForward();
+}
+bool WebView::isLoading() const {
+    return backend_->isLoading();
+}
+
+std::optional<Url> WebView::url() const {
+    std::string text = backend_->currentUrl();
+    if (text.empty() || text.size() > kMaxUrlLength) return std::nullopt;
+    return Url::parse(text);
+}
+
+std::string WebView::title() const {
+    std::string title = backend_->title();
+    if (title.size() > kMaxTitleLength || !isValidUtf8(title)) {
+        LogSink::writef("WebView: page title of %zu bytes refused", title.size());
+        return {};
+    }
+    return title;
+}
+
+void WebView::setSettings(const WebViewSettings& settings) {
+    settings_ = settings;
+    backend_->applySettings(settings_);
+}
+
+std::string WebView::userAgent() const {
+    return backend_->userAgent();
+}
+
+void WebView::setUserAgent(const std::string& agent) {
+    backend_->setUserAgent(agent);
+}
+
+void WebView::setSize(Size size) {
+    const int width = pixels(size.width);
+    const int height = pixels(size.height);
+    size_ = {static_cast<double>(width), static_cast<double>(height)};
+    backend_->setSize(width, height);
+}
+
+void WebView::evaluateJavaScript(const std::string& script, ScriptCompletion completion) {
+    std::weak_ptr<WebView> weak = weak_from_this();
+    backend_->evaluate(
+        script, [weak, completion = std::move(completion)](WebViewBackend::ScriptResult result) {
+            if (!completion) return;
+            std::string value = result.scalar ? checkedScriptValue(std::move(result.value)) : "";
+            MainLoop::main().post(
+                [weak, completion, value = std::move(value), error = std::move(result.error)] {
+                    auto self = weak.lock();
+                    if (!self || self->orphaned_) return;
+                    completion(value, error);
+                    afterCallback(std::move(self));
+                });
+        });
+}
+
+std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& script,
+                                                            double timeout) {
+    if (!(timeout > 0)) timeout = 0;
+    auto keep = shared_from_this();
+    auto result = backend_->evaluateSync(script, std::min(timeout, 3600.0));
+    if (result.error || !result.scalar) return {};
+    return checkedScriptValue(std::move(result.value));
+}
+
+std::optional<WebSnapshot> WebView::snapshot(double timeout) {
+    if (!(timeout > 0)) timeout = 0;
+    auto keep = shared_from_this();
+    return backend_->snapshot(std::min(timeout, 3600.0));
+}
+
+const WebSnapshot& WebView::paintedFrame() {
+    return backend_->paintedFrame();
+}
+
+std::uint64_t WebView::paintedGeneration() const {
+    return backend_->paintedGeneration();
+}
+
+void WebView::sendMouseEvent(const WebMouseEvent& event) {
+    backend_->sendMouse(event);
+}
+void WebView::sendScrollEvent(const WebScrollEvent& event) {
+    backend_->sendScroll(event);
+}
+void WebView::sendKeyEvent(const WebKeyEvent& event) {
+    backend_->sendKey(event);
+}
+
+std::uint32_t WebSnapshot::pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return 0;
+    const std::size_t at = (static_cast<std::size_t>(y) * width + x) * 4;
+    if (at + 3 >= rgba.size()) return 0;
+    return static_cast<std::uint32_t>(rgba[at]) << 24 |
+           static_cast<std::uint32_t>(rgba[at + 1]) << 16 |
+           static_cast<std::uint32_t>(rgba[at + 2]) << 8 | rgba[at + 3];
+}
+
+}  // namespace platform::web

@@ -1,0 +1,136 @@
+#pragma once
+
+// A web page the program shows or drives: the view the ads SDK renders every page in. Create,
+// use and release it on the main thread only.
+//
+// Loading: loadHTMLString and loadRequest ask the delegate first (webViewShouldStartLoad), like
+// every navigation the page makes later, then report start, finish or failure (see
+// WebViewDelegate for the order and for what ends silently). A new load supersedes the one
+// running; stopLoading ends it without a callback.
+//
+// Scripts: evaluateJavaScript answers on a later main-loop turn. stringByEvaluatingJavaScript-
+// FromString waits for the answer, turning only the engine's own event loop meanwhile (no
+// posted work, timers or other callbacks of ours run), and never longer than its time-out, even
+// when the page loops forever. Everything the page does during that wait reaches the delegate
+// after it returns.
+//
+// Pictures: snapshot() asks the page for a fresh picture and waits like a synchronous
+// evaluation; paintedFrame() is the picture last painted, for drawing the view every frame.
+//
+// Lifetime: the caller keeps the view alive; the view holds its delegate weakly. Pending
+// asynchronous answers and delegate calls are dropped once the view is gone. Releasing the view
+// inside one of its own callbacks is safe: it dies on the next main-loop turn.
+//
+// Without a display (no X server) every load fails at once with kWebViewErrorNoDisplay, so a
+// run without a display has no pages and no crash.
+//
+// Nothing the page hands back is trusted: navigation URLs longer than kMaxUrlLength or that do
+// not parse are refused, script answers longer than kMaxScriptResultLength or not UTF-8 answer
+// "", overlong or malformed titles read as "", each with a log line.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/base/Error.h"
+#include "platform/base/Geometry.h"
+#include "platform/base/Url.h"
+#include "platform/net/UrlRequest.h"
+#include "platform/web/WebViewDelegate.h"
+#include "platform/web/WebViewTypes.h"
+
+namespace platform::web {
+
+class WebViewBackend;
+
+class WebView : public std::enable_shared_from_this<WebView> {
+  public:
+    static constexpr double kDefaultScriptTimeout = 1.0;
+    static constexpr std::size_t kMaxUrlLength = 256 * 1024;
+    static constexpr std::size_t kMaxScriptResultLength = 16 * 1024 * 1024;
+    static constexpr std::size_t kMaxTitleLength = 4096;
+    // Sizes the page may report, in points, beyond which a report is refused.
+    static constexpr double kMaxContentExtent = 1e7;
+
+    // A view of the given size in points (at least 1 x 1). The page's CSS pixels are points.
+    static std::shared_ptr<WebView> create(Size size);
+    ~WebView();
+    WebView(const WebView&) = delete;
+    WebView& operator=(const WebView&) = delete;
+
+    void setDelegate(std::weak_ptr<WebViewDelegate> delegate) { delegate_ = std::move(delegate); }
+    std::shared_ptr<WebViewDelegate> delegate() const { return delegate_.lock(); }
+
+    // Loading. An empty base URL stands for "about:blank".
+    void loadHTMLString(const std::string& html, const Url& baseUrl);
+    void loadRequest(const UrlRequest& request);
+    void stopLoading();
+    void reload();
+    void goBack();
+    void goForward();
+    bool canGoBack() const;
+    bool canGoForward() const;
+    bool isLoading() const;
+    // The page's URL now (or the one being loaded); empty before the first load.
+    std::optional<Url> url() const;
+    std::string title() const;
+
+    // Settings apply at once and stay for every later page.
+    const WebViewSettings& settings() const { return settings_; }
+    void setSettings(const WebViewSettings& settings);
+    // The engine's own agent until one is set; every navigation request carries it.
+    std::string userAgent() const;
+    void setUserAgent(const std::string& agent);
+
+    Size size() const { return size_; }
+    void setSize(Size size);
+
+    // Scripts. The completion gets the value as text ("" for anything but strings, numbers and
+    // booleans) and, when the script failed, the error.
+    using ScriptCompletion =
+        std::function<void(const std::string& value, const std::optional<Error>& error)>;
+    void evaluateJavaScript(const std::string& script, ScriptCompletion completion = {});
+    // The value as text; "" for non-scalars, exceptions and the time-out (seconds of real time,
+    // not of the test clock).
+    std::string stringByEvaluatingJavaScriptFromString(const std::string& script,
+                                                       double timeout = kDefaultScriptTimeout);
+
+    // Pictures, premultiplied RGBA at the view's pixel size.
+    std::optional<WebSnapshot> snapshot(double timeout = kDefaultScriptTimeout);
+    const WebSnapshot& paintedFrame();
+    std::uint64_t paintedGeneration() const;
+
+    // Input, in the view's points.
+    void sendMouseEvent(const WebMouseEvent& event);
+    void sendScrollEvent(const WebScrollEvent& event);
+    void sendKeyEvent(const WebKeyEvent& event);
+
+    // Which engine create() uses: WebKit unless a test installed another (FakeWebViewScope).
+    using BackendFactory = std::function<std::unique_ptr<WebViewBackend>(int width, int height)>;
+
+  private:
+    struct Private {};
+    friend class FakeWebViewScope;
+    static BackendFactory setBackendFactory(BackendFactory factory);
+    class Events;
+
+  public:
+    WebView(Private, Size size, std::unique_ptr<WebViewBackend> backend);
+
+  private:
+    // Runs `call` with the delegate on a later main-loop turn, if both still live then.
+    void deliver(std::function<void(WebView&, WebViewDelegate&)> call);
+    static void afterCallback(std::shared_ptr<WebView> self);
+
+    std::unique_ptr<Events> events_;
+    std::unique_ptr<WebViewBackend> backend_;
+    std::weak_ptr<WebViewDelegate> delegate_;
+    WebViewSettings settings_;
+    Size size_;
+    // Released by its caller inside a callback: waiting for its last turn, deaf meanwhile.
+    bool orphaned_ = false;
+};
+
+}  // namespace platform::web

@@ -1,0 +1,93 @@
+#pragma once
+
+// The engine behind a WebView: WebKit in the program, a scripted fake in unit tests. A
+// WebView owns exactly one backend and is its only client. The backend does what it is told
+// and reports what the page does through its Client; it never calls the WebView's delegate,
+// and it may report from inside its own event dispatch: the WebView checks every reported value
+// and delivers it on a later main-loop turn. Main thread only.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/base/Error.h"
+#include "platform/base/Url.h"
+#include "platform/net/HttpHeaders.h"
+#include "platform/net/UrlRequest.h"
+#include "platform/web/WebViewDelegate.h"
+#include "platform/web/WebViewTypes.h"
+
+namespace platform::web {
+
+class WebViewBackend {
+  public:
+    // A request as the engine gives it, before anyone has checked the URL.
+    struct RawRequest {
+        std::string url;
+        std::string method = "GET";
+        HttpHeaders headers;
+    };
+
+    // What the engine tells its WebView. Values come straight from the page and are not trusted.
+    class Client {
+      public:
+        virtual ~Client() = default;
+        // `decide` must be called exactly once, with the answer; a backend that goes away first
+        // refuses on its own.
+        virtual void backendNavigation(const RawRequest& request, NavigationType type,
+                                       std::function<void(bool allow)> decide) = 0;
+        virtual void backendDidStart() = 0;
+        virtual void backendDidFinish() = 0;
+        virtual void backendDidFail(const Error& error) = 0;
+        virtual void backendContentSize(double width, double height) = 0;
+    };
+
+    // A script's answer: the value as text (only strings, numbers and booleans have one) or the
+    // error that ended it (an exception, the page's process ending, the time-out).
+    struct ScriptResult {
+        std::string value;
+        std::optional<Error> error;
+        // Strings, numbers and booleans; anything else answers "".
+        bool scalar = false;
+    };
+    using ScriptCallback = std::function<void(ScriptResult)>;
+
+    virtual ~WebViewBackend() = default;
+
+    virtual void setClient(Client* client) = 0;
+
+    virtual void loadHtml(const std::string& html, const Url& baseUrl) = 0;
+    virtual void loadRequest(const UrlRequest& request) = 0;
+    virtual void stopLoading() = 0;
+    virtual void reload() = 0;
+    virtual void goBack() = 0;
+    virtual void goForward() = 0;
+    virtual bool canGoBack() const = 0;
+    virtual bool canGoForward() const = 0;
+    virtual bool isLoading() const = 0;
+    virtual std::string currentUrl() const = 0;
+    virtual std::string title() const = 0;
+
+    virtual void applySettings(const WebViewSettings& settings) = 0;
+    virtual std::string userAgent() const = 0;
+    virtual void setUserAgent(const std::string& agent) = 0;
+    virtual void setSize(int width, int height) = 0;
+
+    // Asynchronous: the callback runs later, possibly from inside the engine's dispatch, or
+    // never when the backend goes away first.
+    virtual void evaluate(const std::string& script, ScriptCallback callback) = 0;
+    // Synchronous: waits at most `timeout` seconds of real time (an error then).
+    virtual ScriptResult evaluateSync(const std::string& script, double timeout) = 0;
+    // Synchronous: the page as it looks now, or nothing after `timeout` seconds or on failure.
+    virtual std::optional<WebSnapshot> snapshot(double timeout) = 0;
+    // The picture last painted, without asking the page (cheap enough for every frame), and a
+    // number that changes whenever it does.
+    virtual const WebSnapshot& paintedFrame() = 0;
+    virtual std::uint64_t paintedGeneration() const = 0;
+
+    virtual void sendMouse(const WebMouseEvent& event) = 0;
+    virtual void sendScroll(const WebScrollEvent& event) = 0;
+    virtual void sendKey(const WebKeyEvent& event) = 0;
+};
+
+}  // namespace platform::web

@@ -1,0 +1,55 @@
+#pragma once
+
+// What a WebView tells the object that drives it. Every call comes on the main loop, never from
+// inside a call into the view, and never while a synchronous evaluation or snapshot of that view
+// is waiting: what arrives meanwhile is delivered, in order, after it returns.
+//
+// For one main-frame load the order is: webViewShouldStartLoad (answered yes), then
+// webViewDidStartLoad, then exactly one of webViewDidFinishLoad or webViewDidFailLoad. A
+// navigation that is refused, stopped (stopLoading) or superseded by another load ends without
+// any of these. Navigations of frames inside the page and window.open are asked too, but only the
+// main frame reports start, finish and failure. All methods are optional. The delegate may
+// release the view inside any of them; the view then dies on the next main-loop turn.
+
+#include "platform/base/Error.h"
+#include "platform/base/Geometry.h"
+#include "platform/net/UrlRequest.h"
+
+namespace platform::web {
+
+class WebView;
+
+// How a navigation came about. The values are the ones page-facing code stores and compares.
+enum class NavigationType : int {
+    LinkClicked = 0,
+    FormSubmitted = 1,
+    BackForward = 2,
+    Reload = 3,
+    FormResubmitted = 4,
+    Other = 5,
+};
+
+class WebViewDelegate {
+  public:
+    virtual ~WebViewDelegate() = default;
+
+    // Asked before every navigation of the page and its frames, including window.open (which,
+    // when allowed, loads in this view: there are no second windows). The request carries the
+    // view's "User-Agent". Answering false refuses it silently. Without a delegate every
+    // navigation is allowed.
+    virtual bool webViewShouldStartLoad(WebView&, const UrlRequest& request, NavigationType type) {
+        (void)request;
+        (void)type;
+        return true;
+    }
+    virtual void webViewDidStartLoad(WebView&) {}
+    virtual void webViewDidFinishLoad(WebView&) {}
+    // The error carries the failing URL under Error::kUrlKey: network failures in
+    // kUrlErrorDomain, the engine's own (no display, the page's process ended) in
+    // kWebViewErrorDomain.
+    virtual void webViewDidFailLoad(WebView&, const Error& error) { (void)error; }
+    // The document's scroll size in points, whenever it changes.
+    virtual void webViewContentSizeDidChange(WebView&, Size size) { (void)size; }
+};
+
+}  // namespace platform::web

@@ -1,0 +1,373 @@
+// The WebView contract on real WebKit, with pages from a loopback server. Needs a display:
+// scripts/test runs these under xvfb-run (and sets MOVU_REQUIRE_DISPLAY, so a missing display
+// fails instead of skipping).
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/net/UrlError.h"
+#include "platform/runtime/MainLoopTestScope.h"
+#include "platform/testing/RunMainLoopUntil.h"
+#include "platform/testing/TestHttpServer.h"
+#include "platform/web/RecordingWebViewDelegate.h"
+#include "platform/web/ResourceInterceptor.h"
+#include "platform/web/WebView.h"
+
+using namespace platform;
+using namespace platform::web;
+using platform::testing::TestHttpServer;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+
+namespace {
+
+// The web processes this test process started (WebKit runs each page in a child process).
+std::vector<pid_t> webProcesses() {
+    std::vector<pid_t> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        auto close = line.rfind(')');
+        auto open = line.find('(');
+        if (close == std::string::npos || open == std::string::npos) continue;
+        std::string comm = line.substr(open + 1, close - open - 1);
+        std::istringstream rest(line.substr(close + 2));
+        char state;
+        pid_t parent = 0;
+        rest >> state >> parent;
+        if (parent == getpid() && comm.rfind("WebKitWebProces", 0) == 0) {
+            found.push_back(static_cast<pid_t>(std::stoi(name)));
+        }
+    }
+    return found;
+}
+
+struct WebKitWebViewTest : ::testing::Test {
+    MainLoopTestScope loop;
+    TestHttpServer server;
+    std::shared_ptr<RecordingWebViewDelegate> delegate =
+        std::make_shared<RecordingWebViewDelegate>();
+    std::shared_ptr<WebView> view;
+
+    void SetUp() override {
+        if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+            if (std::getenv("MOVU_REQUIRE_DISPLAY")) FAIL() << "no display for WebKit tests";
+            GTEST_SKIP() << "no display; scripts/test runs these under xvfb-run";
+        }
+        ASSERT_TRUE(server.isRunning());
+        view = WebView::create({320, 50});
+        view->setDelegate(delegate);
+    }
+
+    void TearDown() override {
+        // A page left looping must not outlive the test.
+        for (pid_t pid : webProcesses()) kill(pid, SIGKILL);
+    }
+
+    bool waitFor(const std::function<bool()>& condition, double seconds = 15) {
+        return platform::testing::runMainLoopUntil(condition, seconds);
+    }
+    bool waitForCall(const std::string& prefix, int count = 1) {
+        return waitFor([&] { return delegate->count(prefix) >= count; });
+    }
+    void page(const std::string& path, const std::string& html) {
+        server.text(path, html, 200, "text/html");
+    }
+    void loadAndWait(const std::string& path) {
+        view->loadRequest(*UrlRequest::withString(server.url(path)));
+        ASSERT_TRUE(waitForCall("finish")) << ::testing::PrintToString(delegate->calls);
+    }
+};
+
+}  // namespace
+
+TEST_F(WebKitWebViewTest, LoadsAskFirstThenStartAndFinishWithTheViewsAgent) {
+    view->setUserAgent("MovurouteTest/1.0");
+    view->loadHTMLString("<p>ad</p>", *Url::parse(server.url("/base.html")));
+    ASSERT_TRUE(waitForCall("finish"));
+    std::vector<std::string> loadCalls;
+    for (const auto& call : delegate->calls) {
+        if (call.rfind("size", 0) != 0) loadCalls.push_back(call);
+    }
+    EXPECT_THAT(loadCalls,
+                ElementsAre("should " + server.url("/base.html") + " 5", "start", "finish"));
+    EXPECT_EQ(delegate->requests[0].userAgent(), "MovurouteTest/1.0");
+    EXPECT_EQ(view->url()->absoluteString(), server.url("/base.html"));
+    EXPECT_FALSE(view->isLoading());
+
+    page("/page.html", "<title>Hello</title><p>page</p>");
+    delegate->calls.clear();
+    loadAndWait("/page.html");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("document.title"), "Hello");
+    EXPECT_EQ(view->title(), "Hello");
+    ASSERT_EQ(server.requestsFor("/page.html").size(), 1u);
+    EXPECT_EQ(server.requestsFor("/page.html")[0].header("User-Agent"), "MovurouteTest/1.0");
+}
+
+TEST_F(WebKitWebViewTest, AClosedPortFailsWithTheFailingUrlAndARefusalEndsSilently) {
+    TestHttpServer closed;
+    std::string url = closed.url("/gone");
+    closed.stop();
+    view->loadRequest(*UrlRequest::withString(url));
+    ASSERT_TRUE(waitForCall("fail"));
+    EXPECT_EQ(delegate->calls.back(), "fail " + std::to_string(kUrlErrorCannotConnectToHost));
+    EXPECT_EQ(delegate->errors[0].domain, kUrlErrorDomain);
+    EXPECT_EQ(failingUrlOf(delegate->errors[0]), url);
+
+    // A refused load: asked, then nothing at all.
+    delegate->calls.clear();
+    delegate->allow = false;
+    page("/refused.html", "<p>no</p>");
+    view->loadRequest(*UrlRequest::withString(server.url("/refused.html")));
+    ASSERT_TRUE(waitForCall("should"));
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("1"), "1");  // a full round trip
+    loop.runUntilIdle();
+    EXPECT_THAT(delegate->calls, ElementsAre("should " + server.url("/refused.html") + " 5"));
+    EXPECT_EQ(server.requestCount("/refused.html"), 0u);
+}
+
+TEST_F(WebKitWebViewTest, NavigationsOfLinksFormsScriptsFramesAndWindowOpenAreAskedWithTheirType) {
+    page("/nav.html",
+         "<body><a id=l href='/link'>l</a><form id=f action='/form'><input name=q value=1>"
+         "</form></body>");
+    loadAndWait("/nav.html");
+    delegate->allow = false;
+    auto asked = [&](const std::string& script, const std::string& path) {
+        int before = delegate->count("should");
+        view->evaluateJavaScript(script);
+        EXPECT_TRUE(waitForCall("should", before + 1)) << script;
+        EXPECT_EQ(delegate->requests.back().url().absoluteString(), server.url(path)) << script;
+        return static_cast<int>(delegate->types.back());
+    };
+    EXPECT_EQ(asked("document.getElementById('l').click()", "/link"), 0);
+    EXPECT_EQ(asked("document.getElementById('f').submit()", "/form?q=1"), 1);
+    EXPECT_EQ(asked("location.href = '/script'", "/script"), 5);
+    EXPECT_EQ(asked("var i = document.createElement('iframe'); i.src = '/frame';"
+                    "document.body.appendChild(i)",
+                    "/frame"),
+              5);
+    EXPECT_EQ(asked("window.open('/popup')", "/popup"), 5);
+    view->reload();
+    ASSERT_TRUE(waitFor([&] { return delegate->types.back() == NavigationType::Reload; }));
+
+    // Refusals were silent: the page never left.
+    EXPECT_EQ(delegate->count("start"), 1);
+    EXPECT_EQ(delegate->count("fail"), 0);
+    EXPECT_EQ(view->url()->absoluteString(), server.url("/nav.html"));
+    EXPECT_EQ(server.requestCount("/link") + server.requestCount("/frame") +
+                  server.requestCount("/popup"),
+              0u);
+
+    // An allowed window.open loads in this view.
+    delegate->allow = true;
+    page("/popup", "<p>popup</p>");
+    view->evaluateJavaScript("window.open('/popup')");
+    ASSERT_TRUE(waitForCall("finish", 2));
+    EXPECT_EQ(view->url()->absoluteString(), server.url("/popup"));
+}
+
+TEST_F(WebKitWebViewTest, SynchronousValuesAreTextAndABusyPageTimesOut) {
+    page("/s.html", "<p>s</p>");
+    loadAndWait("/s.html");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("1+2"), "3");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("1.5"), "1.5");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("'a' + 'b'"), "ab");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("1 < 2"), "true");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("({a: 1})"), "");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("null"), "");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("throw new Error('x')"), "");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("document.body.innerHTML"), "<p>s</p>");
+
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("while (true) {}", 0.3), "");
+    double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(waited, 0.3);
+    EXPECT_LT(waited, 3.0);
+}
+
+TEST_F(WebKitWebViewTest, EventsArrivingDuringASynchronousEvaluationAreDeliveredAfterIt) {
+    page("/held.html", "<body>held</body>");
+    page("/frame", "<p>frame</p>");
+    loadAndWait("/held.html");
+    bool posted = false;
+    loop.loop().post([&] { posted = true; });
+    int asked = delegate->count("should");
+    // Inserting the frame asks for its navigation before the script's answer comes back.
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString(
+                  "var i = document.createElement('iframe'); i.src = '/frame';"
+                  "document.body.appendChild(i); 'inserted'"),
+              "inserted");
+    EXPECT_FALSE(posted);
+    EXPECT_EQ(delegate->count("should"), asked);
+    ASSERT_TRUE(waitForCall("should", asked + 1));
+    EXPECT_TRUE(posted);
+    EXPECT_EQ(delegate->requests.back().url().absoluteString(), server.url("/frame"));
+    EXPECT_EQ(delegate->types.back(), NavigationType::Other);
+}
+
+TEST_F(WebKitWebViewTest, AViewReleasedInItsOwnCallbackDiesOnTheNextTurn) {
+    std::weak_ptr<WebView> weak = view;
+    delegate->releaseIn = &view;
+    delegate->releaseOn = "finish";
+    view->loadHTMLString("<p>x</p>", *Url::parse(server.url("/r.html")));
+    ASSERT_TRUE(waitFor([&] { return weak.expired(); }));
+    EXPECT_EQ(delegate->calls.back(), "finish");
+    // WebKit carries on without it.
+    auto next = WebView::create({100, 100});
+    EXPECT_EQ(next->stringByEvaluatingJavaScriptFromString("6*7"), "42");
+}
+
+TEST_F(WebKitWebViewTest, AResourceIsServedOnlyForItsNameAndReferer) {
+    server.text("/lib/mraid.js", "window.served = 'original';", 200, "application/javascript");
+    server.text("/lib/other.js", "window.other = 'original';", 200, "application/javascript");
+    std::string scripts =
+        "<script src='/lib/mraid.js'></script><script src='/lib/other.js'>"
+        "</script><body>x</body>";
+    page("/ad.html", scripts);
+    page("/plain.html", scripts);
+    std::vector<std::string> asked;
+    ResourceInterceptor::setHandler(
+        "mraid.js", [&](const ResourceInterceptor::Request& r, ResourceInterceptor::Reply reply) {
+            asked.push_back(r.url.absoluteString() + " " + r.referer);
+            if (r.referer == server.url("/ad.html")) {
+                std::string js = "window.served = 'ours';";
+                reply.respond({{js.begin(), js.end()}, "application/javascript"});
+            } else {
+                reply.decline();
+            }
+        });
+    loadAndWait("/ad.html");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("window.served"), "ours");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("window.other"), "original");
+    EXPECT_EQ(server.requestCount("/lib/mraid.js"), 0u);
+
+    delegate->calls.clear();
+    loadAndWait("/plain.html");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("window.served"), "original");
+    EXPECT_THAT(asked, ElementsAre(server.url("/lib/mraid.js") + " " + server.url("/ad.html"),
+                                   server.url("/lib/mraid.js") + " " + server.url("/plain.html")));
+    ASSERT_EQ(server.requestCount("/lib/mraid.js"), 1u);
+    EXPECT_EQ(server.requestsFor("/lib/mraid.js")[0].header("Referer"), server.url("/plain.html"));
+
+    // A page cannot reach the interceptor's scheme by itself.
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString(
+                  "var s = document.createElement('script');"
+                  "s.src = 'movuroute-resource://intercept/?t=guess&u=" +
+                  server.url("/lib/mraid.js") + "'; document.body.appendChild(s); 'added'"),
+              "added");
+    ResourceInterceptor::setHandler("mraid.js", nullptr);
+    EXPECT_EQ(asked.size(), 2u);
+}
+
+TEST_F(WebKitWebViewTest, SnapshotsAndPaintedFramesArePremultipliedRgbaAtTheViewSize) {
+    page("/colors.html",
+         "<body style='margin:0'><div style='float:left;width:160px;height:50px;"
+         "background:#ff0000'></div><div style='float:left;width:160px;height:50px;"
+         "background:#0000ff'></div></body>");
+    loadAndWait("/colors.html");
+    auto shot = view->snapshot();
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->width, 320);
+    EXPECT_EQ(shot->height, 50);
+    EXPECT_EQ(shot->pixel(10, 10), 0xff0000ffu);
+    EXPECT_EQ(shot->pixel(300, 40), 0x0000ffffu);
+    ASSERT_TRUE(waitFor([&] { return view->paintedFrame().pixel(300, 40) == 0x0000ffffu; }));
+    EXPECT_EQ(view->paintedFrame().pixel(10, 10), 0xff0000ffu);
+
+    // A clear background leaves what the page does not paint transparent.
+    WebViewSettings clear;
+    clear.opaque = false;
+    clear.backgroundColor = Color::clear();
+    view->setSettings(clear);
+    view->loadHTMLString(
+        "<body style='margin:0'><div style='width:160px;height:50px;"
+        "background:rgba(255,0,0,0.5)'></div></body>",
+        *Url::parse(server.url("/half.html")));
+    ASSERT_TRUE(waitForCall("finish", 2));
+    shot = view->snapshot();
+    ASSERT_TRUE(shot);
+    std::uint32_t half = shot->pixel(10, 10);
+    EXPECT_NEAR(static_cast<int>(half >> 24), 128, 2);  // red premultiplied by one half
+    EXPECT_NEAR(static_cast<int>(half & 0xff), 128, 2);
+    EXPECT_EQ(shot->pixel(300, 10), 0u);
+}
+
+TEST_F(WebKitWebViewTest, ContentSizeChangesAreReported) {
+    page("/tall.html", "<body style='margin:0'><div id=d style='height:1000px'></div></body>");
+    loadAndWait("/tall.html");
+    ASSERT_TRUE(
+        waitFor([&] { return !delegate->sizes.empty() && delegate->sizes.back().height == 1000; }));
+    EXPECT_EQ(delegate->sizes.back().width, 320);
+    view->evaluateJavaScript("document.getElementById('d').style.height = '2000px'");
+    ASSERT_TRUE(waitFor([&] { return delegate->sizes.back().height == 2000; }));
+    // The page cannot post sizes of its own: the reporter lives in a world it cannot see.
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString(
+                  "typeof (window.webkit && window.webkit.messageHandlers && "
+                  "window.webkit.messageHandlers.movuContentSize)"),
+              "undefined");
+}
+
+TEST_F(WebKitWebViewTest, ForwardedInputClicksAsALinkScrollsAndTypes) {
+    page("/input.html",
+         "<body style='margin:0;height:2000px'><a href='/clicked' style='display:block;"
+         "height:20px'>link</a><input id=i style='display:block;height:20px'></body>");
+    loadAndWait("/input.html");
+    delegate->allow = false;
+    view->sendMouseEvent({WebMouseEvent::Type::Move, {10, 10}, 1});
+    view->sendMouseEvent({WebMouseEvent::Type::Down, {10, 10}, 1});
+    view->sendMouseEvent({WebMouseEvent::Type::Up, {10, 10}, 1});
+    ASSERT_TRUE(waitForCall("should", 2));
+    EXPECT_EQ(delegate->requests.back().url().absoluteString(), server.url("/clicked"));
+    EXPECT_EQ(delegate->types.back(), NavigationType::LinkClicked);
+
+    view->sendMouseEvent({WebMouseEvent::Type::Down, {10, 30}, 1});
+    view->sendMouseEvent({WebMouseEvent::Type::Up, {10, 30}, 1});
+    // The engine queues pointer and key events apart: type once the click has focused the field.
+    ASSERT_TRUE(waitFor([&] {
+        return view->stringByEvaluatingJavaScriptFromString("document.activeElement.id") == "i";
+    }));
+    view->sendKeyEvent({true, 'a', 0});
+    view->sendKeyEvent({false, 'a', 0});
+    ASSERT_TRUE(waitFor([&] {
+        return view->stringByEvaluatingJavaScriptFromString("document.getElementById('i').value") ==
+               "a";
+    }));
+
+    view->sendScrollEvent({{100, 25}, 0, 120});
+    ASSERT_TRUE(waitFor([&] {
+        return view->stringByEvaluatingJavaScriptFromString("window.scrollY > 0") == "true";
+    }));
+}
+
+TEST_F(WebKitWebViewTest, AKilledWebProcessFailsTheLoadAndTheViewLoadsAgain) {
+    auto gate = server.makeGate();
+    server.stalled("/slow.html", gate, "<p>slow</p>");
+    view->loadRequest(*UrlRequest::withString(server.url("/slow.html")));
+    ASSERT_TRUE(waitForCall("start"));
+    ASSERT_TRUE(gate->waitForArrivals(1));
+    auto pids = webProcesses();
+    ASSERT_FALSE(pids.empty());
+    for (pid_t pid : pids) kill(pid, SIGKILL);
+    ASSERT_TRUE(waitForCall("fail"));
+    EXPECT_EQ(delegate->errors.back().domain, kWebViewErrorDomain);
+    EXPECT_EQ(delegate->errors.back().code, kWebViewErrorWebProcessEnded);
+    gate->release();
+
+    delegate->calls.clear();
+    view->loadHTMLString("<p>again</p>", *Url::parse(server.url("/again.html")));
+    ASSERT_TRUE(waitForCall("finish"));
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("document.body.textContent"), "again");
+}
