@@ -589,8 +589,14 @@ class WebKitBackend final : public WebViewBackend {
         self->inLoad_ = false;
         if (reported && !isSilentFailure(error) && self->client_) {
             Error failure = makeUrlError(urlErrorCode(error), uri ? uri : "");
-            if (error && error->message) {
-                failure.withUserInfo(Error::kLocalizedDescriptionKey, Value(error->message));
+            if (error) {
+                // The engine's own account, for logs and for telling causes apart.
+                Error cause(g_quark_to_string(error->domain), error->code);
+                if (error->message) {
+                    failure.withUserInfo(Error::kLocalizedDescriptionKey, Value(error->message));
+                    cause.withUserInfo(Error::kLocalizedDescriptionKey, Value(error->message));
+                }
+                failure.withUnderlying(cause);
             }
             self->client_->backendDidFail(failure);
         }
