@@ -173,6 +173,13 @@ TEST_F(WebKitWebViewTest, NavigationsOfLinksFormsScriptsFramesAndWindowOpenAreAs
                   server.requestCount("/popup"),
               0u);
 
+    // One question per navigation: window.open is not asked a second time as a new window.
+    int popups = 0;
+    for (const auto& request : delegate->requests) {
+        popups += request.url().absoluteString() == server.url("/popup") ? 1 : 0;
+    }
+    EXPECT_EQ(popups, 1);
+
     // An allowed window.open loads in this view.
     delegate->allow = true;
     page("/popup", "<p>popup</p>");
