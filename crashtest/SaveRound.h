@@ -1,0 +1,40 @@
+#pragma once
+
+// One round of every save path the program has, each writing the round's number, and the check
+// that a file left by a killed round is the old or the new version: never damaged, never gone.
+//
+// Files live in one folder (the program's home for the round's saves); a round writes them in
+// a fixed order, so after a kill during round g every file holds g or g - 1.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace crashtest {
+
+class SaveRound {
+  public:
+    explicit SaveRound(std::filesystem::path home);
+
+    // Writes every file with generation `gen` (gen >= 1). False when a save reported failure,
+    // which the child treats as a fault of its own.
+    bool save(long gen);
+
+    // What one file holds: the generation it was last saved with (nothing when it is not
+    // there), or damage with the reason.
+    struct Held {
+        std::string path;
+        std::optional<long> gen;
+        bool damaged = false;
+        std::string detail;
+    };
+    // Reads every file. `candidates` are the generations a file may hold (the keychain keeps
+    // one item per generation, so it is asked for these).
+    std::vector<Held> read(const std::vector<long>& candidates) const;
+
+  private:
+    std::filesystem::path home_;
+};
+
+}  // namespace crashtest
