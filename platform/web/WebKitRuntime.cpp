@@ -101,6 +101,10 @@ WebKitRuntime* WebKitRuntime::get() {
     static WebKitRuntime* runtime = []() -> WebKitRuntime* {
         setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
         setenv("NO_AT_BRIDGE", "1", 0);
+        // Otherwise WebKit probes for its GPU renderer with an EGL display of its own and
+        // terminates it again; Mesa hands every user in the process the same surfaceless
+        // display, so that would take our headless GL context down with it.
+        setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", 0);
         if (!gtk_init_check(nullptr, nullptr)) {
             LogSink::write("WebView: no display could be opened; every page load will fail");
             return nullptr;

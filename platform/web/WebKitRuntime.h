@@ -7,7 +7,9 @@
 //
 // The environment it sets unless the caller already did: WEBKIT_DISABLE_COMPOSITING_MODE=1
 // (there is no GPU, and offscreen windows only show pages that paint without GL) and
-// NO_AT_BRIDGE=1 (the accessibility bridge would look for a session bus that is not there).
+// NO_AT_BRIDGE=1 (the accessibility bridge would look for a session bus that is not there) and
+// WEBKIT_DISABLE_DMABUF_RENDERER=1 (its probe for a GPU renderer terminates the EGL display our
+// headless GL shares).
 
 #include <string>
 

@@ -1,0 +1,148 @@
+#include "platform/web/WebContentView.h"
+
+#include <algorithm>
+
+#include "platform/ui/Touch.h"
+#include "platform/ui/Window.h"
+#include "platform/web/WebKeys.h"
+
+namespace platform::web {
+
+namespace {
+
+// The web content view clicked last, where keys go. Main thread only.
+std::weak_ptr<WebContentView>& keyTarget() {
+    static std::weak_ptr<WebContentView> target;
+    return target;
+}
+
+}  // namespace
+
+std::shared_ptr<WebContentView> WebContentView::create(ui::Rect frame) {
+    return std::make_shared<WebContentView>(frame);
+}
+
+WebContentView::WebContentView(ui::Rect frame) : PixelContentView(frame) {}
+
+WebContentView::~WebContentView() = default;
+
+void WebContentView::setWebView(std::shared_ptr<WebView> view) {
+    webView_ = std::move(view);
+    shownGeneration_ = ~std::uint64_t(0);
+    if (!webView_) setContent({});
+}
+
+void WebContentView::draw(ui::Painter& painter) {
+    if (webView_ && webView_->paintedGeneration() != shownGeneration_) {
+        const WebSnapshot& frame = webView_->paintedFrame();
+        shownGeneration_ = webView_->paintedGeneration();
+        if (frame.empty()) {
+            setContent({});
+        } else {
+            gfx::Image image(frame.width, frame.height, gfx::Image::ColorSpace::RGB, true,
+                             frame.rgba);
+            image.setPremultiplied(true);
+            setContent(std::move(image));
+        }
+    }
+    PixelContentView::draw(painter);
+}
+
+Point WebContentView::toPage(Point p) const {
+    // The page is stretched over the bounds, so points scale by its size over theirs.
+    const ui::Rect b = bounds();
+    const Size page = webView_ ? webView_->size() : Size{};
+    const double sx = b.size.width > 0 ? page.width / b.size.width : 1;
+    const double sy = b.size.height > 0 ? page.height / b.size.height : 1;
+    return {(p.x - b.origin.x) * sx, (p.y - b.origin.y) * sy};
+}
+
+const ui::Touch* WebContentView::tracked(const ui::TouchSet& touches) const {
+    for (const auto& touch : touches) {
+        if (touch && touch.get() == tracked_) return touch.get();
+    }
+    return nullptr;
+}
+
+void WebContentView::sendMouse(WebMouseEvent::Type type, const ui::Touch& touch) {
+    if (!webView_) return;
+    WebMouseEvent e;
+    e.type = type;
+    e.location = toPage(touch.locationInView(this));
+    webView_->sendMouseEvent(e);
+}
+
+void WebContentView::touchesBegan(const ui::TouchSet& touches, const ui::Event&) {
+    // The page gets one mouse: the first finger down drives it until it lifts.
+    if (tracked_ || touches.empty() || !touches.front()) return;
+    tracked_ = touches.front().get();
+    keyTarget() = std::static_pointer_cast<WebContentView>(shared_from_this());
+    // A move first, as a real pointer arrives where it presses.
+    sendMouse(WebMouseEvent::Type::Move, *touches.front());
+    sendMouse(WebMouseEvent::Type::Down, *touches.front());
+}
+
+void WebContentView::touchesMoved(const ui::TouchSet& touches, const ui::Event&) {
+    if (const ui::Touch* touch = tracked(touches)) sendMouse(WebMouseEvent::Type::Move, *touch);
+}
+
+void WebContentView::touchesEnded(const ui::TouchSet& touches, const ui::Event&) {
+    const ui::Touch* touch = tracked(touches);
+    if (!touch ||
+        (touch->phase() != ui::TouchPhase::Ended && touch->phase() != ui::TouchPhase::Cancelled)) {
+        return;
+    }
+    tracked_ = nullptr;
+    sendMouse(WebMouseEvent::Type::Up, *touch);
+}
+
+void WebContentView::touchesCancelled(const ui::TouchSet& touches, const ui::Event& event) {
+    touchesEnded(touches, event);
+}
+
+bool WebContentView::scrollWheel(ui::Window& window, Point point, double deltaX, double deltaY) {
+    auto hit = window.hitTest(point, nullptr);
+    for (auto view = hit; view; view = view->superview()) {
+        auto content = std::dynamic_pointer_cast<WebContentView>(view);
+        if (!content || !content->webView_) continue;
+        Point inView = content->convertPointFromView(point, nullptr);
+        WebScrollEvent e;
+        e.location = content->toPage(inView);
+        e.deltaX = deltaX;
+        e.deltaY = deltaY;
+        content->webView_->sendScrollEvent(e);
+        return true;
+    }
+    return false;
+}
+
+bool WebContentView::sendKey(const WebKeyEvent& event) {
+    auto target = keyTarget().lock();
+    if (!target || !target->webView_ || !target->window()) return false;
+    target->webView_->sendKeyEvent(event);
+    return true;
+}
+
+bool WebContentView::handleSdlEvent(ui::Window& window, const SDL_Event& event, Point pointer) {
+    switch (event.type) {
+        case SDL_MOUSEWHEEL: {
+            // SDL counts wheel notches, away from the user positive; a notch scrolls 40 points.
+            double sign = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+            return scrollWheel(window, pointer, event.wheel.x * 40.0 * sign,
+                               -event.wheel.y * 40.0 * sign);
+        }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            WebKeyEvent key;
+            key.down = event.type == SDL_KEYDOWN;
+            key.modifiers = keyModifiers(event.key.keysym.mod);
+            key.keysym = keysymForSdlKey(event.key.keysym.sym, key.modifiers);
+            if (key.keysym == 0) return false;
+            return sendKey(key);
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace platform::web
