@@ -38,7 +38,9 @@ class GADWeakReference {
         char text[160];
         auto object = weakObject();
         char objectText[32] = "(null)";
-        if (object) std::snprintf(objectText, sizeof objectText, "%p", (const void*)object.get());
+        if (object)
+            std::snprintf(objectText, sizeof objectText, "%p",
+                          static_cast<const void*>(object.get()));
         std::snprintf(text, sizeof text, "<GADWeakReference: %p weakObject:%s uniqueID:%p>",
                       static_cast<const void*>(this), objectText, address_);
         return text;
