@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "platform/ui/Application.h"
+#include "platform/ui/Compositor.h"
+#include "platform/ui/Screen.h"
 #include "platform/ui/View.h"
 #include "platform/ui/Window.h"
 
@@ -43,6 +45,10 @@ void gad_fillSuperview(View& view) {
     view.setFrame(Rect(platform::Point{}, superview->bounds().size));
     view.setAutoresizingMask(platform::ui::AutoresizingFlexibleWidth |
                              platform::ui::AutoresizingFlexibleHeight);
+}
+
+platform::gfx::Image gad_render(View& view) {
+    return platform::ui::renderViewToImage(view, platform::ui::Screen::mainScreen().scale());
 }
 
 }  // namespace ads

@@ -4,6 +4,7 @@
 // orientation, filling its superview. Main thread, like the views themselves.
 
 #include "platform/base/Geometry.h"
+#include "platform/gfx/Image.h"
 
 namespace platform::ui {
 class View;
@@ -25,5 +26,10 @@ bool gad_supportsOrientations(const platform::ui::View& view, unsigned mask);
 // toolkit lays out by autoresizing, so the view takes flexible width and height). Nothing
 // without a superview.
 void gad_fillSuperview(platform::ui::View& view);
+
+// A picture of the view and its subviews as they show now, on their own: the view's bounds at
+// the main screen's scale, premultiplied RGBA. Empty when there is nothing to draw or no GL
+// context is current (the window's context is, on the main thread).
+platform::gfx::Image gad_render(platform::ui::View& view);
 
 }  // namespace ads

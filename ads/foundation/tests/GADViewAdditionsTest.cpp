@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ads/foundation/GADViewUtilities.h"
+#include "platform/gfx/HeadlessContext.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
@@ -28,7 +29,10 @@ class GADViewAdditionsTest : public ::testing::Test {
         window->addSubview(container);
         container->addSubview(view);
     }
-    ~GADViewAdditionsTest() override { Application::shared().reset(); }
+    ~GADViewAdditionsTest() override {
+        Application::shared().reset();
+        platform::ui::Screen::mainScreen().reset();
+    }
 
     platform::MainLoopTestScope scope;
     std::shared_ptr<Window> window = Window::create({0, 0, 320, 480});
@@ -124,6 +128,28 @@ TEST_F(GADViewAdditionsTest, PositionOnTheScreenAndWhetherItShows) {
     EXPECT_FALSE(GADViewUtilities::positionOfView(*View::create(), screen));
     container->removeFromSuperview();
     EXPECT_FALSE(GADViewUtilities::positionOfView(*view, screen));
+}
+
+TEST_F(GADViewAdditionsTest, ARenderedRedViewReadsRed) {
+    std::string error;
+    auto context = platform::gfx::HeadlessContext::create(64, 64, &error);
+    ASSERT_NE(context, nullptr) << error;
+    platform::ui::Screen::mainScreen().setScale(2);
+    view->setFrame({0, 0, 10, 6});
+    view->setBackgroundColor({1, 0, 0, 1});
+    auto corner = View::create({5, 0, 5, 3});
+    corner->setBackgroundColor({0, 0, 1, 1});
+    view->addSubview(corner);
+    const auto picture = gad_render(*view);
+    ASSERT_EQ(picture.width(), 20);
+    ASSERT_EQ(picture.height(), 12);
+    auto rgba = [&](int x, int y) {
+        const auto* p = picture.pixel(x, y);
+        return std::vector<int>{p[0], p[1], p[2], p[3]};
+    };
+    EXPECT_EQ(rgba(2, 10), (std::vector<int>{255, 0, 0, 255}));
+    EXPECT_EQ(rgba(18, 1), (std::vector<int>{0, 0, 255, 255}));
+    EXPECT_TRUE(gad_render(*View::create()).empty());
 }
 
 }  // namespace
