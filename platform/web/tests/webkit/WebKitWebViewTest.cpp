@@ -380,3 +380,43 @@ TEST_F(WebKitWebViewTest, AKilledWebProcessFailsTheLoadAndTheViewLoadsAgain) {
     ASSERT_TRUE(waitForCall("finish"));
     EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("document.body.textContent"), "again");
 }
+
+TEST_F(WebKitWebViewTest, StoppedAndSupersededLoadsEndWithoutACallback) {
+    auto gate = server.makeGate();
+    server.stalled("/held.html", gate, "<p>held</p>");
+    page("/next.html", "<p>next</p>");
+    view->loadRequest(*UrlRequest::withString(server.url("/held.html")));
+    ASSERT_TRUE(waitForCall("start"));
+    ASSERT_TRUE(gate->waitForArrivals(1));
+    view->stopLoading();
+    // A full round trip to the page, so a failure would have arrived by now.
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("1"), "1");
+    loop.runUntilIdle();
+    EXPECT_EQ(delegate->count("fail"), 0);
+    EXPECT_EQ(delegate->count("finish"), 0);
+
+    view->loadRequest(*UrlRequest::withString(server.url("/held.html")));
+    ASSERT_TRUE(waitForCall("start", 2));
+    ASSERT_TRUE(gate->waitForArrivals(2));
+    view->loadRequest(*UrlRequest::withString(server.url("/next.html")));
+    ASSERT_TRUE(waitForCall("finish"));
+    gate->release();
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("document.body.textContent"), "next");
+    loop.runUntilIdle();
+    EXPECT_EQ(delegate->count("fail"), 0);
+    EXPECT_EQ(delegate->count("finish"), 1);
+}
+
+TEST_F(WebKitWebViewTest, ScrollingCanBeSwitchedOff) {
+    WebViewSettings fixed;
+    fixed.scrollEnabled = false;
+    view->setSettings(fixed);
+    page("/long.html", "<body style='margin:0;height:3000px'>long</body>");
+    loadAndWait("/long.html");
+    view->sendScrollEvent({{100, 25}, 0, 200});
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("1"), "1");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("window.scrollY"), "0");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString(
+                  "getComputedStyle(document.documentElement).overflow"),
+              "hidden");
+}
