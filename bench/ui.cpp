@@ -1,9 +1,12 @@
 // The toolkit's per-frame costs: finding the view under a finger in a deep tree, reading an
-// interface file, and composing a screen of labels and buttons on the software renderer.
+// interface file, composing a screen of labels and buttons on the software renderer, and a
+// label of 100,000 characters (what a server's announcement may send): its first frame lays
+// the text out, later frames must cost no more than any other label's.
 
 #include <benchmark/benchmark.h>
 
 #include "platform/gfx/HeadlessContext.h"
+#include "platform/gfx/TextRaster.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Compositor.h"
@@ -64,6 +67,55 @@ void BM_ComposeLabelScreen(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ComposeLabelScreen)->Unit(benchmark::kMillisecond);
+
+std::shared_ptr<Window> longLabelWindow() {
+    std::string text;
+    while (text.size() < 100000) text += "words of a message far longer than any screen ";
+    auto window = Window::create({0, 0, 320, 480});
+    auto label = Label::create({20, 20, 280, 440}, text);
+    label->setNumberOfLines(0);
+    window->addSubview(label);
+    return window;
+}
+
+// Frames after the first: the text is neither wrapped nor shaped again.
+void BM_LongLabelLaterFrames(benchmark::State& state) {
+    platform::MainLoop::main().claim();
+    auto context = platform::gfx::HeadlessContext::create(320, 480);
+    if (!context) {
+        state.SkipWithError("no headless GL");
+        return;
+    }
+    auto window = longLabelWindow();
+    Compositor compositor;
+    compositor.drawFrame(*window, 320, 480);
+    auto& raster = platform::gfx::TextRaster::shared();
+    auto shapedBefore = raster.shapedCodePoints();
+    for (auto _ : state) {
+        compositor.drawFrame(*window, 320, 480);
+        context->present();
+    }
+    state.counters["shaped/frame"] = benchmark::Counter(
+        double(raster.shapedCodePoints() - shapedBefore), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_LongLabelLaterFrames)->Unit(benchmark::kMillisecond);
+
+// The first frame of such a label, for comparison: wrapping and rasterising it once.
+void BM_LongLabelFirstFrame(benchmark::State& state) {
+    platform::MainLoop::main().claim();
+    auto context = platform::gfx::HeadlessContext::create(320, 480);
+    if (!context) {
+        state.SkipWithError("no headless GL");
+        return;
+    }
+    auto window = longLabelWindow();
+    for (auto _ : state) {
+        Compositor compositor;
+        compositor.drawFrame(*window, 320, 480);
+        context->present();
+    }
+}
+BENCHMARK(BM_LongLabelFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

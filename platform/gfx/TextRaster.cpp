@@ -123,6 +123,7 @@ bool TextRaster::prepare(const Style& style, FaceHandle*& primary, FaceHandle*& 
 
 std::vector<TextRaster::Glyph> TextRaster::shape(const std::u32string& text, FaceHandle* primary,
                                                  FaceHandle* fallback) {
+    shaped_.fetch_add(text.size(), std::memory_order_relaxed);
     std::vector<Glyph> glyphs;
     glyphs.reserve(text.size());
     for (char32_t cp : text) {

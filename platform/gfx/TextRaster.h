@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -50,6 +51,11 @@ class TextRaster {
     // The lines the text breaks into in a box of that width (for tests and measuring).
     std::vector<std::string> wrap(std::string_view utf8, double boxWidth, const Style& style);
 
+    // Code points shaped since the process started: what wrapping, measuring and rendering
+    // cost, for benchmarks and for checks that unchanged texts are not laid out again. Atomic,
+    // so it can be read without waiting for a text being drawn.
+    std::uint64_t shapedCodePoints() const { return shaped_.load(std::memory_order_relaxed); }
+
     // The font file a name maps to ("" when none of the candidates exists).
     static std::string fontPathFor(std::string_view fontName);
 
@@ -74,6 +80,7 @@ class TextRaster {
                                  long boxWidth) const;
 
     std::mutex mutex_;
+    std::atomic<std::uint64_t> shaped_{0};
     void* library_ = nullptr;  // FT_Library
     std::map<std::string, FaceHandle*> faces_;
 };

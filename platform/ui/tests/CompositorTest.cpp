@@ -6,6 +6,7 @@
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/gfx/Image.h"
+#include "platform/gfx/TextRaster.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/ui/Compositor.h"
 #include "platform/ui/GLView.h"
@@ -300,4 +301,24 @@ TEST_F(CompositorTest, OffscreenPicturesShowAGLViewsLastFrameWithoutResizingIt) 
     EXPECT_EQ(glView->framebuffer().get(), surface);
     // Nothing to picture: no image.
     EXPECT_TRUE(renderViewToImage(*View::create(), 1).empty());
+}
+
+TEST_F(CompositorTest, AnUnchangedLabelIsNotLaidOutAgain) {
+    std::string text;
+    while (text.size() < 100000) text += "words of a message far longer than any screen ";
+    auto label = Label::create({0, 0, 320, 480}, text);
+    label->setNumberOfLines(0);
+    window->addSubview(label);
+    auto& raster = platform::gfx::TextRaster::shared();
+    draw();
+    auto shaped = raster.shapedCodePoints();
+    draw();
+    draw();
+    EXPECT_EQ(raster.shapedCodePoints(), shaped);
+    label->setText(text);  // the same text again
+    draw();
+    EXPECT_EQ(raster.shapedCodePoints(), shaped);
+    label->setText("changed");
+    draw();
+    EXPECT_GT(raster.shapedCodePoints(), shaped);
 }
