@@ -6,12 +6,60 @@
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/MainThread.h"
+#include "platform/ui/OverlayText.h"
 #include "platform/ui/Screen.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/Window.h"
 
 namespace platform::ui {
 
 namespace {
+
+// The dimmed screen with the alert's box in its middle. The box takes what its title, message
+// and buttons need, but never more than the screen: then the message and, when they do not fit
+// either, the buttons scroll, so every button can be reached. Laid out again when the window
+// changes size.
+class AlertOverlay : public View {
+  public:
+    static constexpr double kWidth = 280, kPad = 12, kTitleHeight = 24, kMessageGap = 6;
+    static constexpr double kButtonHeight = 44, kButtonGap = 6;
+    // Kept free around the box, and what the message keeps when both it and the buttons
+    // are too long.
+    static constexpr double kScreenMargin = 10, kMinMessageHeight = 60;
+
+    using View::View;
+
+    std::shared_ptr<View> box;
+    std::shared_ptr<ScrollView> message;  // none without a message
+    double messageHeight = 0;
+    std::shared_ptr<ScrollView> buttons;
+    double buttonsHeight = 0;
+    bool sideBySide = false;
+
+    void layoutSubviews() override {
+        Size s = bounds().size;
+        double top = kPad + kTitleHeight + (message ? kMessageGap : 0);
+        double room = std::max(0.0, s.height - 2 * kScreenMargin - top - 2 * kPad);
+        double shownMessage = messageHeight, shownButtons = buttonsHeight;
+        if (messageHeight + buttonsHeight > room) {
+            double keepForMessage = std::min(messageHeight, kMinMessageHeight);
+            shownButtons = std::min(buttonsHeight, std::max(room - keepForMessage, room / 2));
+            shownMessage = std::min(messageHeight, std::max(0.0, room - shownButtons));
+        }
+        double h = top + shownMessage + kPad + shownButtons + kPad;
+        box->setFrame({(s.width - kWidth) / 2, (s.height - h) / 2, kWidth, h});
+        if (message) message->setFrame({kPad, top, kWidth - 2 * kPad, shownMessage});
+        buttons->setFrame({0, top + shownMessage + kPad, kWidth, shownButtons});
+    }
+
+    // Shows the user there is more to read or to choose from.
+    void flashWhatScrolls() {
+        layoutIfNeeded();
+        for (auto* v : {message.get(), buttons.get()})
+            if (v && v->contentSize().height > v->bounds().size.height) v->flashScrollIndicators();
+    }
+};
+
 struct AlertQueue {
     std::shared_ptr<AlertView> current;
     std::deque<std::shared_ptr<AlertView>> waiting;
@@ -79,6 +127,7 @@ void AlertView::present() {
     if (auto w = Application::shared().keyWindow()) {
         overlay_->setFrame(w->bounds());
         w->addOverlay(overlay_);
+        static_cast<AlertOverlay&>(*overlay_).flashWhatScrolls();
     }
     if (auto d = delegate()) d->didPresentAlertView(*this);
 }
@@ -151,44 +200,51 @@ void AlertView::resetAll() {
 }
 
 std::shared_ptr<View> AlertView::buildOverlay() {
-    auto dim = View::create(Screen::mainScreen().bounds());
-    dim->setBackgroundColor({0, 0, 0, 0.4f});
-    dim->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
-    Size s = dim->bounds().size;
-    const double w = 280, pad = 12, buttonH = 44;
-    int n = numberOfButtons();
-    bool sideBySide = n == 2;
-    int rows = sideBySide ? 1 : n;
-    double messageH = message_.empty() ? 0 : 20.0 * double(1 + message_.size() / 36);
-    double h = pad + 24 + (messageH ? messageH + 6 : 0) + pad + rows * (buttonH + 6) + pad;
-    auto box = View::create({(s.width - w) / 2, (s.height - h) / 2, w, h});
+    auto overlay = std::make_shared<AlertOverlay>(Screen::mainScreen().bounds());
+    overlay->setBackgroundColor({0, 0, 0, 0.4f});
+    overlay->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
+    const double w = AlertOverlay::kWidth, pad = AlertOverlay::kPad;
+    auto box = View::create({0, 0, w, 0});
     box->setBackgroundColor({0.1f, 0.16f, 0.35f, 0.95f});
-    box->setAutoresizingMask(AutoresizingFlexibleLeftMargin | AutoresizingFlexibleRightMargin |
-                             AutoresizingFlexibleTopMargin | AutoresizingFlexibleBottomMargin);
-    dim->addSubview(box);
-    auto title = Label::create({pad, pad, w - 2 * pad, 24}, title_);
+    overlay->addSubview(box);
+    overlay->box = box;
+
+    auto title = Label::create({pad, pad, w - 2 * pad, AlertOverlay::kTitleHeight},
+                               boundedOverlayText(title_));
     title->setTextAlignment(TextAlignment::Center);
     title->setTextColor(Color::whiteColor());
     title->setFont({17, true});
     box->addSubview(title);
-    double y = pad + 24;
-    if (messageH) {
-        auto msg = Label::create({pad, y + 6, w - 2 * pad, messageH}, message_);
-        msg->setTextAlignment(TextAlignment::Center);
-        msg->setTextColor(Color::whiteColor());
-        msg->setFont({15, false});
-        msg->setNumberOfLines(0);
-        box->addSubview(msg);
-        y += messageH + 6;
+
+    if (!message_.empty()) {
+        // As tall as its wrapped lines, or as the rough measure of earlier versions when that
+        // is more, so short messages keep their place.
+        std::string message = boundedOverlayText(message_);
+        double estimate = 20.0 * double(1 + message.size() / 36);
+        auto column = makeTextColumn(message, w - 2 * pad, estimate, {15, false},
+                                     TextAlignment::Center, Color::whiteColor());
+        overlay->message = ScrollView::create({pad, 0, w - 2 * pad, column.height});
+        overlay->message->setContentSize({w - 2 * pad, column.height});
+        overlay->message->addSubview(column.view);
+        overlay->messageHeight = column.height;
+        box->addSubview(overlay->message);
     }
-    y += pad;
+
+    int n = numberOfButtons();
+    overlay->sideBySide = n == 2;
+    int rows = overlay->sideBySide ? 1 : n;
+    const double buttonH = AlertOverlay::kButtonHeight, gap = AlertOverlay::kButtonGap;
+    overlay->buttonsHeight = rows * (buttonH + gap);
+    overlay->buttons = ScrollView::create({0, 0, w, overlay->buttonsHeight});
+    overlay->buttons->setContentSize({w, overlay->buttonsHeight});
+    box->addSubview(overlay->buttons);
     std::weak_ptr<AlertView> self = weak_from_this();
     for (int i = 0; i < n; ++i) {
-        Rect f = sideBySide
-                     ? Rect(pad + i * ((w - 3 * pad) / 2 + pad), y, (w - 3 * pad) / 2, buttonH)
-                     : Rect(pad, y + i * (buttonH + 6), w - 2 * pad, buttonH);
+        Rect f = overlay->sideBySide
+                     ? Rect(pad + i * ((w - 3 * pad) / 2 + pad), 0, (w - 3 * pad) / 2, buttonH)
+                     : Rect(pad, i * (buttonH + gap), w - 2 * pad, buttonH);
         auto b = Button::create(ButtonType::Custom, f);
-        b->setTitle(buttons_[std::size_t(i)], ControlStateNormal);
+        b->setTitle(boundedOverlayText(buttons_[std::size_t(i)]), ControlStateNormal);
         b->setBackgroundColor(i == cancelIndex_ ? Color{0.3f, 0.35f, 0.5f, 1}
                                                 : Color{0.45f, 0.5f, 0.65f, 1});
         b->setTag(i);
@@ -197,9 +253,9 @@ std::shared_ptr<View> AlertView::buildOverlay() {
                 if (auto a = self.lock()) a->tapButton(i);
             },
             ControlEventTouchUpInside);
-        box->addSubview(b);
+        overlay->buttons->addSubview(b);
     }
-    return dim;
+    return overlay;
 }
 
 }  // namespace platform::ui

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "platform/gfx/HeadlessContext.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/Compositor.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/OverlayText.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/Window.h"
 
@@ -55,6 +62,39 @@ class AlertTest : public ::testing::Test {
 };
 
 using Log = std::vector<std::string>;
+
+void forEachView(const std::shared_ptr<View>& v, const std::function<void(View&)>& f) {
+    f(*v);
+    for (auto& sub : v->subviews()) forEachView(sub, f);
+}
+
+std::size_t codePoints(const std::string& s) {
+    std::size_t n = 0;
+    for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+// The overlay's button of that index (its tag; the overlay's plain views have tag 0 too).
+std::shared_ptr<Button> buttonAt(const std::shared_ptr<View>& overlay, int index) {
+    std::shared_ptr<Button> found;
+    forEachView(overlay, [&](View& v) {
+        if (auto* b = dynamic_cast<Button*>(&v); b && !found && b->tag() == index)
+            found = std::static_pointer_cast<Button>(b->shared_from_this());
+    });
+    return found;
+}
+
+// Scrolls whatever holds the button until it shows, then touches its middle through the
+// window: what a user can do.
+bool reachable(Window& window, const std::shared_ptr<Button>& b) {
+    if (auto scroller = std::dynamic_pointer_cast<ScrollView>(b->superview())) {
+        double most = std::max(0.0, scroller->contentSize().height - scroller->bounds().height());
+        scroller->setContentOffset({0, std::min(b->frame().minY(), most)});
+    }
+    Point middle = b->convertPointToView({b->bounds().midX(), b->bounds().midY()}, nullptr);
+    if (!window.bounds().contains(middle)) return false;
+    return window.hitTest(middle, nullptr) == b;
+}
 
 }  // namespace
 
@@ -243,4 +283,123 @@ TEST_F(AlertTest, AlertStaysAboveLaterViewsAndWaitsForAKeyWindow) {
     auto second = Window::create({0, 0, 320, 480});
     second->makeKeyAndVisible();
     EXPECT_EQ(early->view()->superview(), second);
+}
+
+TEST_F(AlertTest, AnAlertLongerThanTheScreenKeepsEveryButtonReachableAndItsTextsBounded) {
+    const std::string huge(100000, 'x');
+    std::string words;
+    while (words.size() < 100000) words += "a message from a server that goes on ";
+    std::vector<std::string> titles;
+    for (int i = 0; i < 12; ++i) titles.push_back(i == 3 ? huge : "Choice " + std::to_string(i));
+    auto a = AlertView::create(huge, words, rec, "Cancel", titles);
+    a->show();
+    window->layoutIfNeeded();
+
+    // The box fits the screen.
+    auto box = a->view()->subviews().front();
+    Rect shown = box->convertRectToView(box->bounds(), nullptr);
+    EXPECT_GE(shown.minY(), 0);
+    EXPECT_LE(shown.maxY(), 480);
+    // Every button can be reached and answers.
+    for (int i = 0; i < a->numberOfButtons(); ++i) {
+        auto b = buttonAt(a->view(), i);
+        ASSERT_TRUE(b) << i;
+        EXPECT_TRUE(reachable(*window, b)) << i;
+    }
+    // What shows is cut to a few thousand characters; the alert keeps what it was given.
+    std::size_t longest = 0;
+    forEachView(a->view(), [&](View& v) {
+        if (auto* label = dynamic_cast<Label*>(&v))
+            longest = std::max(longest, codePoints(label->text()));
+        if (auto* button = dynamic_cast<Button*>(&v))
+            longest = std::max(longest, codePoints(button->currentTitle()));
+    });
+    EXPECT_LE(longest, kMaxOverlayTextCharacters + 1);
+    EXPECT_EQ(a->message(), words);
+    EXPECT_EQ(boundedOverlayText("h\u00e9llo", 2), "h\u00e9\u2026");
+
+    // A window turned to landscape keeps the box on screen.
+    window->setFrame({0, 0, 480, 320});
+    window->layoutIfNeeded();
+    shown = box->convertRectToView(box->bounds(), nullptr);
+    EXPECT_GE(shown.minY(), 0);
+    EXPECT_LE(shown.maxY(), 320);
+    rec->log.clear();
+    buttonAt(a->view(), 12)->tap();
+    EXPECT_EQ(rec->log.front(), huge + ":click12");
+}
+
+TEST_F(AlertTest, TheMessageOfAScrollingAlertShowsItsText) {
+    std::string error;
+    auto context = platform::gfx::HeadlessContext::create(320, 480, &error);
+    ASSERT_NE(context, nullptr) << error;
+    std::string lines;
+    for (int i = 0; i < 300; ++i) lines += "line " + std::to_string(i) + "\n";
+    auto a = AlertView::create("Many lines", lines, rec, "OK");
+    a->show();
+    Compositor compositor;
+    compositor.drawFrame(*window, 320, 480);
+    auto img = context->readPixels();
+    // White ink in the message area just below the title, and the OK button on screen.
+    auto box = a->view()->subviews().front();
+    Rect shown = box->convertRectToView(box->bounds(), nullptr);
+    int ink = 0;
+    for (int y = int(shown.minY()) + 40; y < int(shown.minY()) + 80; ++y)
+        for (int x = int(shown.minX()); x < int(shown.maxX()); ++x)
+            if (x >= 0 && x < img.width() && y >= 0 && y < img.height())
+                ink += img.pixel(x, y)[1] > 200;
+    EXPECT_GT(ink, 20);
+    EXPECT_TRUE(reachable(*window, buttonAt(a->view(), 0)));
+}
+
+TEST_F(AlertTest, ActionSheetShowsItsWholeTitleOnAnOpaquePanel) {
+    std::string error;
+    auto context = platform::gfx::HeadlessContext::create(320, 480, &error);
+    ASSERT_NE(context, nullptr) << error;
+    auto behind = View::create({0, 0, 320, 480});
+    window->addSubview(behind);
+    const std::string question =
+        "Do you really want to delete the whole ranking of the level Endless Road Two?";
+    auto s = ActionSheet::create(question, rec, "Cancel", "DELETE");
+    s->showInView(window);
+    window->layoutIfNeeded();
+
+    // Every wrapped line of the title has its room.
+    std::shared_ptr<Label> title;
+    forEachView(s->view(), [&](View& v) {
+        if (auto* label = dynamic_cast<Label*>(&v); label && label->text() == question)
+            title = std::static_pointer_cast<Label>(label->shared_from_this());
+    });
+    ASSERT_TRUE(title);
+    std::size_t lines = wrappedLineCount(question, title->bounds().width(), title->font());
+    EXPECT_GE(lines, 2u);
+    EXPECT_EQ(title->numberOfLines(), 0);
+    EXPECT_GE(title->bounds().height(), double(lines) * title->font().size * 1.2);
+
+    // Nothing behind the panel shows through it.
+    auto panel = s->view()->subviews().front();
+    Point onPanel = panel->convertPointToView({5, panel->bounds().height() - 5}, nullptr);
+    Compositor compositor;
+    auto colourAt = [&](Color c) {
+        behind->setBackgroundColor(c);
+        compositor.drawFrame(*window, 320, 480);
+        auto img = context->readPixels();
+        auto* p = img.pixel(int(onPanel.x), int(onPanel.y));
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    EXPECT_EQ(colourAt({1, 0, 0, 1}), colourAt({0, 0, 1, 1}));
+
+    // A sheet of many server choices fits the screen, every choice reachable.
+    s->dismissWithClickedButtonIndex(0);
+    auto many = ActionSheet::create(question, rec);
+    for (int i = 0; i < 30; ++i) many->addButtonWithTitle("Option " + std::to_string(i));
+    many->showInView(window);
+    window->layoutIfNeeded();
+    EXPECT_GE(many->view()->subviews().front()->frame().minY(), 0);
+    for (int i = 0; i < 30; ++i) {
+        auto b = buttonAt(many->view(), i);
+        ASSERT_TRUE(b) << i;
+        EXPECT_TRUE(reachable(*window, b)) << i;
+    }
+    many->dismissWithClickedButtonIndex(0);
 }
