@@ -81,7 +81,16 @@ Acceleration Accelerometer::makeReading(double now) {
         a.timestamp = now;
         return a;
     } else if (pointerInside_ && mouseSteers_ && windowWidth_ > 0) {
-        double across = std::clamp(2 * mouseX_ / windowWidth_ - 1, -1.0, 1.0);
+        double across = 0;
+        if (mouseOrigin_) {
+            // Relative to where the pointer was pressed, with the whole tilt still reachable
+            // on either side of it.
+            double d = mouseX_ - *mouseOrigin_;
+            double room = d >= 0 ? windowWidth_ - *mouseOrigin_ : *mouseOrigin_;
+            across = room > 0 ? std::clamp(d / room, -1.0, 1.0) : 0;
+        } else {
+            across = std::clamp(2 * mouseX_ / windowWidth_ - 1, -1.0, 1.0);
+        }
         target = across * kMouseTilt;
     }
     tiltX_ += (target - tiltX_) * (1 - std::exp(-dt / kEaseSeconds));
@@ -113,6 +122,12 @@ bool Accelerometer::handleEvent(const SDL_Event& event) {
             if (down) mouseSteers_ = false;
             return true;
         }
+        case SDL_MOUSEBUTTONDOWN:
+            // A press works a control (pause, resume, a button), wherever it is: the pointer
+            // resting there is no steer. It steers again once it moves, from this point.
+            mouseSteers_ = false;
+            mouseOrigin_ = std::clamp(double(event.button.x), 0.0, double(windowWidth_));
+            return true;
         case SDL_MOUSEMOTION:
             mouseX_ = event.motion.x;
             pointerInside_ = true;
@@ -196,6 +211,7 @@ void Accelerometer::reset() {
     keyA_ = keyD_ = keyLeft_ = keyRight_ = false;
     pointerInside_ = mouseSteers_ = false;
     mouseX_ = 0;
+    mouseOrigin_.reset();
     windowWidth_ = 0;
     tiltX_ = 0;
     lastReading_ = -1;

@@ -7,12 +7,15 @@
 //   - the arrow keys or A/D: a steady tilt while held, easing back when released;
 //   - a gamepad's motion sensor, when SDL offers one;
 //   - the mouse's horizontal position while the pointer is over the window (once it moved
-//     there since the last key press), easing like the keys;
+//     there since the last key press or mouse click), easing like the keys: at first from the
+//     window's middle, after a click from where the click was, so that a click on a control
+//     (the pause button in a corner, Resume) is no steer;
 //   - otherwise the reading eases back to lying flat.
 
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/device/Acceleration.h"
 
@@ -92,6 +95,8 @@ class Accelerometer {
     bool pointerInside_ = false;
     bool mouseSteers_ = false;
     double mouseX_ = 0;
+    // Where the pointer was last pressed: the untilted position from then on.
+    std::optional<double> mouseOrigin_;
     int windowWidth_ = 0;
     double tiltX_ = 0;
     double lastReading_ = -1;

@@ -34,6 +34,13 @@ SDL_Event mouseAt(int x) {
     return e;
 }
 
+SDL_Event clickAt(int x) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.x = x;
+    return e;
+}
+
 SDL_Event window(Uint8 what) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
@@ -167,6 +174,34 @@ TEST_F(AccelerometerTest, MouseSteersByItsPositionOverTheWindowUntilAKeyTakesOve
     acc.handleEvent(key(false, SDL_SCANCODE_RIGHT));
     settle();
     EXPECT_NEAR(lastX(), 0, 1e-4);
+}
+
+TEST_F(AccelerometerTest, AClickOnAControlIsNoSteerAndSteeringGoesOnFromWhereItWas) {
+    acc.setWindowWidth(320);
+    acc.setDelegate(rec);
+    acc.handleEvent(mouseAt(160));
+    settle();
+    // The pause button sits in the top right corner: moving there and clicking it is no hard
+    // right turn once the press has happened.
+    acc.handleEvent(mouseAt(310));
+    acc.handleEvent(clickAt(310));
+    settle();
+    EXPECT_NEAR(lastX(), 0, 1e-4);
+
+    // Resume is pressed somewhere else; the pointer resting there steers nothing, and moving
+    // it steers relative to that point, the whole way on either side.
+    acc.handleEvent(clickAt(240));
+    settle();
+    EXPECT_NEAR(lastX(), 0, 1e-4);
+    acc.handleEvent(mouseAt(240));
+    settle();
+    EXPECT_NEAR(lastX(), 0, 1e-4);
+    acc.handleEvent(mouseAt(120));
+    settle();
+    EXPECT_NEAR(lastX(), -Accelerometer::kMouseTilt / 2, 1e-4);
+    acc.handleEvent(mouseAt(320));
+    settle();
+    EXPECT_NEAR(lastX(), Accelerometer::kMouseTilt, 1e-4);
 }
 
 TEST_F(AccelerometerTest, GamepadMotionSensorReadsLikeAPhoneLyingScreenUp) {
