@@ -15,6 +15,9 @@ std::shared_ptr<PickerView> PickerView::create(Rect frame) {
 
 PickerView::PickerView(Rect frame) : View(frame) {
     setBackgroundColor(Color::white(0.9f));
+    // A wheel: the rows above and below the band run out of sight at its edges, never over
+    // whatever stands next to it.
+    setClipsToBounds(true);
 }
 
 void PickerView::ensureLoaded() {

@@ -13,6 +13,7 @@
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Painter.h"
+#include "platform/ui/PickerView.h"
 #include "platform/ui/Window.h"
 
 using namespace platform::ui;
@@ -321,4 +322,32 @@ TEST_F(CompositorTest, AnUnchangedLabelIsNotLaidOutAgain) {
     label->setText("changed");
     draw();
     EXPECT_GT(raster.shapedCodePoints(), shaped);
+}
+
+namespace {
+class ManyRows : public PickerViewDataSource, public PickerViewDelegate {
+  public:
+    int numberOfComponentsInPickerView(PickerView&) override { return 1; }
+    int pickerViewNumberOfRowsInComponent(PickerView&, int) override { return 9; }
+    std::string pickerViewTitleForRow(PickerView&, int, int) override { return "WWWWWWWW"; }
+};
+}  // namespace
+
+TEST_F(CompositorTest, APickerKeepsItsRowsWithinItsBounds) {
+    window->setBackgroundColor({0, 0, 1, 1});
+    auto rows = std::make_shared<ManyRows>();
+    auto picker = std::make_shared<PickerView>(Rect{0, 100, 320, 162});
+    picker->setDataSource(rows);
+    picker->setDelegate(rows);
+    picker->selectRow(4, 0, false);
+    window->addSubview(picker);
+    auto img = draw();
+    // Below the picker (from point 262, pixel 131 at half scale) only the window shows.
+    for (int y = 132; y < 200; ++y)
+        for (int x = 0; x < 160; x += 2)
+            ASSERT_EQ(rgb(img, x, y), (RGB{0, 0, 255})) << x << "," << y;
+    // Above it too.
+    for (int y = 0; y < 49; ++y)
+        for (int x = 0; x < 160; x += 2)
+            ASSERT_EQ(rgb(img, x, y), (RGB{0, 0, 255})) << x << "," << y;
 }
