@@ -1,0 +1,64 @@
+#include "ads/testsupport/FixedDevice.h"
+
+#include "platform/audio/AudioSession.h"
+#include "platform/device/AdvertisingIdentifier.h"
+#include "platform/device/Battery.h"
+#include "platform/device/Reachability.h"
+#include "platform/storage/UserDefaults.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Screen.h"
+
+namespace ads::testing {
+
+namespace {
+
+void resetScreen() {
+    platform::ui::Application::shared().reset();
+    platform::ui::Screen::mainScreen().reset();
+}
+
+}  // namespace
+
+FixedDevice::FixedDevice() : FixedDevice(Options{}) {}
+
+FixedDevice::FixedDevice(Options options)
+    : deviceInfo_(options.facts), timeZone_("TZ", std::string("UTC")) {
+    setTrackingEnabled(options.trackingEnabled);
+    setReachabilityFlags(options.reachabilityFlags);
+    platform::audio::AudioSession::shared().setRouteForTesting(
+        std::vector<platform::audio::AudioSessionPortDescription>{
+            {platform::audio::kAudioSessionPortBuiltInSpeaker,
+             platform::audio::kAudioSessionPortBuiltInSpeaker}},
+        1.0f);
+    platform::Battery::setSysfsRootForTesting(sysfs_.path());
+    platform::Battery::shared().setMonitoringEnabled(false);
+    resetScreen();
+    platform::ui::Screen::mainScreen().setScale(2);
+    platform::UserDefaults::standard().setObject("AppleLanguages",
+                                                 platform::Value::array({"en-US", "de"}));
+}
+
+FixedDevice::~FixedDevice() {
+    platform::UserDefaults::standard().removeObjectForKey("AppleLanguages");
+    resetScreen();
+    platform::Battery::shared().setMonitoringEnabled(false);
+    platform::Battery::setSysfsRootForTesting(std::nullopt);
+    platform::audio::AudioSession::shared().setRouteForTesting(std::nullopt, std::nullopt);
+    platform::Reachability::setFlagsForTesting(std::nullopt);
+    platform::AdvertisingIdentifier::setOverrideForTesting(std::nullopt);
+}
+
+platform::Uuid FixedDevice::advertisingIdentifier() {
+    return *platform::Uuid::parse("9F8A2D4E-0B1C-4D5E-8F60-718293A4B5C6");
+}
+
+void FixedDevice::setTrackingEnabled(bool enabled) {
+    platform::AdvertisingIdentifier::setOverrideForTesting(
+        platform::AdvertisingIdentifier::Override{advertisingIdentifier(), enabled});
+}
+
+void FixedDevice::setReachabilityFlags(std::optional<std::uint32_t> flags) {
+    platform::Reachability::setFlagsForTesting(flags);
+}
+
+}  // namespace ads::testing
