@@ -5,9 +5,9 @@
 #include <cstring>
 #include <utility>
 
+#include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADInternalError.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
 
 namespace ads {
@@ -71,10 +71,7 @@ std::optional<double> readNumber(std::string_view& text) {
 }  // namespace
 
 Size GADPortraitScreenSize() {
-    const platform::Rect bounds = platform::ui::Screen::mainScreen().bounds();
-    const double w = bounds.width();
-    const double h = bounds.height();
-    return w <= h ? Size{w, h} : Size{h, w};
+    return GADDevice::sharedInstance()->standardizedPortraitScreenBounds().size;
 }
 
 GADAdSize GADAdSizeFromCGSize(Size size) {
@@ -147,8 +144,8 @@ Size CGSizeFromGADAdSize(const GADAdSize& size) {
         return {width, 1.0};
     }
     if (GADAdSizeIsFullWidth(size)) {
-        const Size full = GADAdSizeFullWidthSize(size, platform::DeviceInfo::userInterfaceIdiom(),
-                                                 GADPortraitScreenSize());
+        const Size full = GADAdSizeFullWidthSize(
+            size, GADDevice::sharedInstance()->userInterfaceIdiom(), GADPortraitScreenSize());
         if (GADAdSizeIsAutoHeight(size)) return full;
         if (size.flags & kGADAdSizeFlagCustom) return {full.width, size.size.height};
         return {};

@@ -87,7 +87,7 @@ GADBoxedValue NSValueFromCGSize(platform::Size size);
 GADAdSize GADAdSizeFromNSValue(const GADBoxedValue* value);
 
 // The screen's bounds turned upright (width at most height), which full-width and custom sizes
-// are measured against.
+// are measured against: the device's portrait bounds (current on the main thread).
 platform::Size GADPortraitScreenSize();
 
 }  // namespace ads

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cctype>
 
+#include "ads/foundation/GADDeviceState.h"
 #include "ads/foundation/GADNetwork.h"
 #include "ads/foundation/GADRectUtilities.h"
 #include "ads/foundation/GADStringAdditions.h"
@@ -24,26 +25,6 @@
 #include "platform/ui/Screen.h"
 
 namespace ads {
-
-struct GADDevice::State {
-    // Static facts, cached on the main thread at start-up.
-    bool hasCachedStaticParameters = false;
-    std::string deviceModel;
-    bool userInterfaceIdiomIsPhone = false;
-    double mainScreenDensity = 0;
-    platform::Rect portraitBounds;
-    bool canText = false;
-    bool canMakePhoneCalls = false;
-    platform::Value infoPlist;
-    GADOperatingSystemVersion operatingSystemVersion;
-    std::string systemVersion;
-    // Dynamic facts.
-    int statusBarOrientation = 0;
-    std::uint64_t bookstores = 0;
-    std::optional<std::string> radioAccessTechnology;
-    std::optional<std::string> lastKnownRadioAccessTechnology;
-    std::optional<std::string> userAgentString;
-};
 
 namespace {
 
@@ -102,18 +83,6 @@ platform::Rect portraitBoundsOfMainScreen() {
 }
 
 }  // namespace
-
-template <typename Reader>
-auto GADDevice::read(Reader reader) const {
-    decltype(reader(std::as_const(*state_))) result{};
-    lockQueue_->sync([&] { result = reader(std::as_const(*state_)); });
-    return result;
-}
-
-template <typename Writer>
-void GADDevice::write(Writer writer) const {
-    lockQueue_->async([state = state_, writer = std::move(writer)] { writer(*state); });
-}
 
 std::shared_ptr<GADDevice> GADDevice::sharedInstance() {
     // Never released: the device's facts and its network watch last as long as the process.

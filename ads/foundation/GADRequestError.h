@@ -6,6 +6,7 @@
 // Immutable once made; may be made on any thread.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,8 @@
 #include "platform/base/Value.h"
 
 namespace ads {
+
+class GADRequest;
 
 // Unscoped on purpose: the codes are compared with Error::code, a plain integer, and apps
 // compare them with their own numbers.
@@ -55,6 +58,12 @@ class GADRequestError : public platform::Error {
         std::int64_t code, const platform::Value& requestParameters,
         std::int64_t httpStatusCode = 0, std::optional<std::string> customMessage = std::nullopt,
         std::optional<platform::Error> underlying = std::nullopt);
+
+    // The same with the request itself (GADRequestErrorWithRequest.cpp). Only code 0 asks the
+    // request for its parameters: building them may wait for the main thread.
+    static GADRequestError errorWithCodeRequest(
+        std::int64_t code, const std::shared_ptr<GADRequest>& request,
+        std::int64_t httpStatusCode = 0, std::optional<std::string> customMessage = std::nullopt);
 
     // Any other error made into one of ours: code 11, the code's text, the error kept as the
     // cause (so the app only ever sees our domain).

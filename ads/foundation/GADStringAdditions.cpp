@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/base/PercentEncoding.h"
+#include "platform/base/Unicode.h"
 
 namespace ads {
 
@@ -57,6 +58,50 @@ std::string gad_MD5String(std::string_view text) {
         out += kHex[byte & 0xF];
     }
     return out;
+}
+
+namespace {
+
+// White space and line breaks of any script: ASCII blanks and line controls, the next-line
+// character and the Unicode spaces and separators.
+bool isBlank(char32_t c) {
+    return c == ' ' || (c >= 0x09 && c <= 0x0D) || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+           c == 0x205F || c == 0x3000;
+}
+
+// The code point starting at `i`, or nothing for bytes that start none.
+std::optional<char32_t> codePointAt(std::string_view text, std::size_t i, std::size_t* length) {
+    const std::size_t n = platform::utf8SequenceLength(text, i);
+    if (n == 0) return std::nullopt;
+    *length = n;
+    const std::u32string one = platform::utf8ToUtf32(text.substr(i, n));
+    return one.empty() ? std::nullopt : std::optional<char32_t>(one.front());
+}
+
+}  // namespace
+
+std::string gad_stringByTrimmingWhitespaceAndNewlines(std::string_view text) {
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t n = 0;
+        auto c = codePointAt(text, begin, &n);
+        if (!c || !isBlank(*c)) break;
+        begin += n;
+    }
+    std::size_t end = text.size();
+    while (end > begin) {
+        // Back to the start of the last character (continuation bytes are 10xxxxxx).
+        std::size_t start = end - 1;
+        while (start > begin && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) {
+            --start;
+        }
+        std::size_t n = 0;
+        auto c = codePointAt(text, start, &n);
+        if (!c || start + n != end || !isBlank(*c)) break;
+        end = start;
+    }
+    return std::string(text.substr(begin, end - begin));
 }
 
 }  // namespace ads

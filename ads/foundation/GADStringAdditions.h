@@ -20,6 +20,10 @@ std::string GADStringFromDouble(double value);
 // Percent-escaped for one URL query value in UTF-8: only letters, digits and "-._~" stay.
 std::string gad_stringByEscapingAsURLParameter(std::string_view text);
 
+// Without the white space and line breaks (of any script) at either end. Bytes that are not
+// UTF-8 end the trimming there and are kept.
+std::string gad_stringByTrimmingWhitespaceAndNewlines(std::string_view text);
+
 // Without its last character when that is one "/".
 std::string gad_stripTrailingSlash(std::string_view text);
 // Equal once each side has lost one trailing "/".

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "ads/foundation/GADInternalError.h"
+#include "platform/device/Reachability.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
@@ -20,10 +21,13 @@ using platform::ui::Screen;
 class GADAdSizeTest : public ::testing::Test {
   protected:
     GADAdSizeTest() {
+        // Sizes ask the device, which follows the network: never the machine's here.
+        platform::Reachability::setFlagsForTesting(platform::kReachabilityFlagReachable);
         Application::shared().reset();
         Screen::mainScreen().setSize({320, 568});
     }
     ~GADAdSizeTest() override {
+        platform::Reachability::setFlagsForTesting(std::nullopt);
         Application::shared().reset();
         Screen::mainScreen().reset();
     }

@@ -88,6 +88,19 @@ TEST(GADStringAdditionsTest, TrailingSlashesAndEquivalentUrls) {
     EXPECT_FALSE(gad_isEquivalentToURLString("http://a/B", "http://a/b"));
 }
 
+TEST(GADStringAdditionsTest, TrimmingBlanksOfEveryScript) {
+    EXPECT_EQ(gad_stringByTrimmingWhitespaceAndNewlines(" \t\r\n a b \n"), "a b");
+    // No-break, ideographic and line-separator spaces; a blank inside stays.
+    EXPECT_EQ(
+        gad_stringByTrimmingWhitespaceAndNewlines("\xC2\xA0\xE3\x80\x80x\xE3\x80\x80y\xE2\x80\xA8"),
+        "x\xE3\x80\x80y");
+    EXPECT_EQ(gad_stringByTrimmingWhitespaceAndNewlines("   "), "");
+    EXPECT_EQ(gad_stringByTrimmingWhitespaceAndNewlines(""), "");
+    // Bytes that are no text stop the trimming and are kept as they are.
+    EXPECT_EQ(gad_stringByTrimmingWhitespaceAndNewlines(" \xE3\x80 "), "\xE3\x80");
+    EXPECT_EQ(gad_stringByTrimmingWhitespaceAndNewlines("\x80 a"), "\x80 a");
+}
+
 TEST(GADStringAdditionsTest, Md5OfTheRfc1321Suite) {
     const std::pair<const char*, const char*> suite[] = {
         {"", "d41d8cd98f00b204e9800998ecf8427e"},

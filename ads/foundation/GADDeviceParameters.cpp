@@ -1,0 +1,52 @@
+// The device's part of the request parameters.
+
+#include <cstdio>
+
+#include "ads/foundation/GADDevice.h"
+#include "ads/foundation/GADDeviceState.h"
+#include "ads/foundation/GADStringAdditions.h"
+
+namespace ads {
+
+platform::Value::Dictionary GADDevice::parameters() {
+    GADMainThreadFacts facts;
+    // Refreshes the orientation on the main thread (queued when called elsewhere).
+    orientationLandscape();
+    facts.statusBarOrientation = statusBarOrientation();
+    return parameters(facts);
+}
+
+platform::Value::Dictionary GADDevice::parameters(const GADMainThreadFacts& facts) {
+    using platform::Value;
+    Value::Dictionary parameters;
+    State snapshot = read([](const State& s) { return s; });
+
+    if (snapshot.deviceModel == "iPad" && snapshot.userInterfaceIdiomIsPhone) {
+        parameters["ios_ipadc"] = "1";
+    }
+    if (!snapshot.infoPlist.isNull()) parameters["ios_info_plist"] = snapshot.infoPlist;
+    if (auto base = baseSDKVersionFromInfoPlist(snapshot.infoPlist))
+        parameters["ios_base_sdk"] = *base;
+    if (jailbroken()) parameters["ios_jb"] = "1";
+    // Before the start-up cached it, the model is unknown rather than empty.
+    if (!snapshot.deviceModel.empty()) parameters["platform"] = snapshot.deviceModel;
+    if (std::string submodel = deviceSubmodel(); !submodel.empty())
+        parameters["submodel"] = submodel;
+    if (auto language = locale()) parameters["hl"] = *language;
+    parameters["u_audio"] = std::to_string(static_cast<unsigned long>(audioRoute()));
+    const bool landscape = facts.statusBarOrientation == 3 || facts.statusBarOrientation == 4;
+    parameters["u_so"] = landscape ? "l" : "p";
+    if (snapshot.radioAccessTechnology) parameters["ios_radio"] = *snapshot.radioAccessTechnology;
+    if (snapshot.lastKnownRadioAccessTechnology) {
+        parameters["ios_radio_last"] = *snapshot.lastKnownRadioAccessTechnology;
+    }
+    parameters["u_sd"] = GADStringFromDouble(snapshot.mainScreenDensity);
+    parameters["u_w"] = GADStringFromDouble(snapshot.portraitBounds.width());
+    parameters["u_h"] = GADStringFromDouble(snapshot.portraitBounds.height());
+    if (snapshot.bookstores != 0) parameters["cap_bs"] = Value(snapshot.bookstores);
+    // No store here takes payments yet.
+    parameters["cap_noiap"] = GADStringFromBOOL(true);
+    return parameters;
+}
+
+}  // namespace ads
