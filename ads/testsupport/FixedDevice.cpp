@@ -4,6 +4,8 @@
 #include "platform/device/AdvertisingIdentifier.h"
 #include "platform/device/Battery.h"
 #include "platform/device/Reachability.h"
+#include "platform/storage/Bundle.h"
+#include "platform/storage/PropertyList.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
@@ -34,12 +36,15 @@ FixedDevice::FixedDevice(Options options)
     platform::Battery::shared().setMonitoringEnabled(false);
     resetScreen();
     platform::ui::Screen::mainScreen().setScale(2);
+    platform::PropertyList::writeFile(bundle_ / "Info.plist", infoDictionary());
+    platform::Bundle::setMainBundlePath(bundle_.path());
     platform::UserDefaults::standard().setObject("AppleLanguages",
                                                  platform::Value::array({"en-US", "de"}));
 }
 
 FixedDevice::~FixedDevice() {
     platform::UserDefaults::standard().removeObjectForKey("AppleLanguages");
+    platform::Bundle::setMainBundlePath(std::nullopt);
     resetScreen();
     platform::Battery::shared().setMonitoringEnabled(false);
     platform::Battery::setSysfsRootForTesting(std::nullopt);
@@ -50,6 +55,16 @@ FixedDevice::~FixedDevice() {
 
 platform::Uuid FixedDevice::advertisingIdentifier() {
     return *platform::Uuid::parse("9F8A2D4E-0B1C-4D5E-8F60-718293A4B5C6");
+}
+
+platform::Value FixedDevice::infoDictionary() {
+    return platform::Value::dictionary({
+        {"CFBundleIdentifier", "com.example.adstest"},
+        {"CFBundleVersion", "2.1"},
+        {"CFBundleShortVersionString", "2.1"},
+        {"DTPlatformName", "iphoneos"},
+        {"DTSDKName", "iphoneos8.4"},
+    });
 }
 
 void FixedDevice::setTrackingEnabled(bool enabled) {

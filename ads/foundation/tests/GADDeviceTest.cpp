@@ -258,6 +258,52 @@ TEST_F(GADDeviceTest, ALeftoverTemporaryFolderGoesWithoutFollowingLinks) {
     EXPECT_TRUE(std::filesystem::exists(outside / "keep.txt"));
 }
 
+TEST_F(GADDeviceTest, TheParametersOfThePhone) {
+    auto device = GADDevice::create();
+    device->cacheStaticParameters();
+    utsname name{};
+    ASSERT_EQ(::uname(&name), 0);
+    const Value::Dictionary golden{
+        {"ios_info_plist", testing::FixedDevice::infoDictionary()},
+        {"ios_base_sdk", "8.4"},
+        {"platform", "iPhone"},
+        {"submodel", name.machine},
+        {"hl", "en-us"},
+        {"u_audio", "1"},
+        {"u_so", "p"},
+        {"u_sd", "2"},
+        {"u_w", "320"},
+        {"u_h", "480"},
+        {"cap_bs", 1},
+        {"cap_noiap", "1"},
+    };
+    EXPECT_EQ(Value(device->parameters(GADMainThreadFacts{})), Value(golden));
+    EXPECT_EQ(Value(device->parameters()), Value(golden));
+
+    // A pad running a phone app, on its side, muted, with a radio.
+    platform::DeviceInfo::Scope pad(
+        {"iPad", "iPhone OS", "8.4", platform::UserInterfaceIdiom::Phone});
+    auto other = GADDevice::create();
+    other->cacheStaticParameters();
+    other->setRadioAccessTechnology("CTRadioAccessTechnologyLTE");
+    AudioSession::shared().setRouteForTesting(std::vector<AudioSessionPortDescription>{}, 1.0f);
+    GADMainThreadFacts landscape;
+    landscape.statusBarOrientation = 4;
+    Value::Dictionary parameters = other->parameters(landscape);
+    EXPECT_EQ(parameters["ios_ipadc"], Value("1"));
+    EXPECT_EQ(parameters["platform"], Value("iPad"));
+    EXPECT_EQ(parameters["u_so"], Value("l"));
+    EXPECT_EQ(parameters["u_audio"], Value("3"));
+    EXPECT_EQ(parameters["ios_radio"], Value("CTRadioAccessTechnologyLTE"));
+    EXPECT_EQ(parameters["ios_radio_last"], Value("CTRadioAccessTechnologyLTE"));
+
+    // Before the start-up cached them, the toolkit's facts are left out, not sent empty.
+    parameters = GADDevice::create()->parameters(GADMainThreadFacts{});
+    EXPECT_FALSE(parameters.count("platform"));
+    EXPECT_FALSE(parameters.count("ios_info_plist"));
+    EXPECT_FALSE(parameters.count("cap_bs"));
+}
+
 TEST_F(GADDeviceTest, TheDeviceFollowsTheNetwork) {
     auto device = GADDevice::create();
     device->network()->waitForPendingReports();
