@@ -135,6 +135,10 @@ class GADDevice {
     // <app tmp>/DuRezTemp, made (with its parents, errors ignored) when asked.
     std::filesystem::path temporaryPathWithCreation(bool create) const;
 
+    // "app_name": the app's version and a dot (none for an empty version), "iphone." and the
+    // bundle identifier ("2.1.iphone.com.example.game").
+    static std::string appNameParameter(const std::string& version,
+                                        const std::string& bundleIdentifier);
     // The device's request parameters (GADDeviceParameters.cpp). The first form refreshes the
     // orientation on the main thread as orientationLandscape() does; the second takes the
     // facts collected there and never waits for the main thread.

@@ -8,6 +8,11 @@
 
 namespace ads {
 
+std::string GADDevice::appNameParameter(const std::string& version,
+                                        const std::string& bundleIdentifier) {
+    return (version.empty() ? std::string() : version + ".") + "iphone." + bundleIdentifier;
+}
+
 platform::Value::Dictionary GADDevice::parameters() {
     GADMainThreadFacts facts;
     // Refreshes the orientation on the main thread (queued when called elsewhere).

@@ -220,6 +220,11 @@ TEST_F(GADDeviceTest, SmallFactsOfTheMachineAndTheUser) {
     platform::UserDefaults::standard().setObject("AppleLanguages", Value::array({3}));
     EXPECT_EQ(GADDevice::create()->locale(), std::nullopt);
 
+    EXPECT_EQ(GADDevice::appNameParameter("2.1", "com.example.game"),
+              "2.1.iphone.com.example.game");
+    // An app without a version starts with the platform.
+    EXPECT_EQ(GADDevice::appNameParameter("", "com.example.game"), "iphone.com.example.game");
+
     EXPECT_FALSE(device->jailbroken());
     EXPECT_FALSE(device->isSimulator());
     EXPECT_EQ(device->radioAccessTechnology(), std::nullopt);
