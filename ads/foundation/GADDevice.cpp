@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cctype>
 
+#include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADDeviceState.h"
 #include "ads/foundation/GADNetwork.h"
 #include "ads/foundation/GADRectUtilities.h"
@@ -86,7 +87,19 @@ platform::Rect portraitBoundsOfMainScreen() {
 
 std::shared_ptr<GADDevice> GADDevice::sharedInstance() {
     // Never released: the device's facts and its network watch last as long as the process.
-    static auto* instance = new std::shared_ptr<GADDevice>(create());
+    static auto* instance = [] {
+        auto* device = new std::shared_ptr<GADDevice>(create());
+        // The start-up caches the static facts first of all its steps. Registered when the
+        // device is made, it runs at once if the start-up already ran; it holds the device
+        // weakly and never asks for the shared one, so it may run inside this initializer.
+        std::weak_ptr<GADDevice> weak = *device;
+        GADApplication::sharedInstance()->addEarlyActivity(GADEarlyActivities::Rank::DeviceFacts,
+                                                           [weak] {
+                                                               if (auto device = weak.lock())
+                                                                   device->cacheStaticParameters();
+                                                           });
+        return device;
+    }();
     return *instance;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADDeviceState.h"
 #include "ads/foundation/GADStringAdditions.h"
@@ -29,9 +30,17 @@ platform::Value::Dictionary GADDevice::parameters(const GADMainThreadFacts& fact
     if (snapshot.deviceModel == "iPad" && snapshot.userInterfaceIdiomIsPhone) {
         parameters["ios_ipadc"] = "1";
     }
+    auto application = GADApplication::sharedInstance();
+    // Usually there is no store metadata at all; an empty record says nothing.
+    const Value& metadata = application->iTunesMetadata();
+    if (metadata.isDictionary() && !metadata.asDictionary().empty()) {
+        parameters["ios_metadata"] = metadata;
+    }
     if (!snapshot.infoPlist.isNull()) parameters["ios_info_plist"] = snapshot.infoPlist;
     if (auto base = baseSDKVersionFromInfoPlist(snapshot.infoPlist))
         parameters["ios_base_sdk"] = *base;
+    parameters["app_name"] =
+        appNameParameter(application->version(), application->mainBundleIdentifier());
     if (jailbroken()) parameters["ios_jb"] = "1";
     // Before the start-up cached it, the model is unknown rather than empty.
     if (!snapshot.deviceModel.empty()) parameters["platform"] = snapshot.deviceModel;

@@ -3,11 +3,13 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADDeviceSignal.h"
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADLogger.h"
 #include "ads/foundation/GADNetwork.h"
+#include "ads/foundation/GADRunOnMainThread.h"
 #include "ads/foundation/GADStringAdditions.h"
 #include "platform/device/TimeZone.h"
 #include "platform/runtime/MainLoop.h"
@@ -75,8 +77,9 @@ int GADRequest::requestTypeFromString(std::string_view type) {
 void GADRequest::startSDKOnce() {
     static platform::Once once;
     once.call([] {
-        // The device registers its start-up step when it is made.
+        // The device registers its start-up step when it is made, so it is made first.
         GADDevice::sharedInstance();
+        GADRunOnMainThread([] { GADApplication::sharedInstance()->runEarlyActivities(); });
     });
 }
 
@@ -246,6 +249,12 @@ platform::Value::Dictionary GADRequest::parameters(const GADMainThreadFacts& fac
         return Value(*value);
     };
 
+    const std::vector<std::string> adapters =
+        GADApplication::sharedInstance()->availableAdapterNames();
+    // No adapter present is said by leaving the key out, not by an empty list.
+    if (!adapters.empty()) {
+        set("adapters", Value(Value::Array(adapters.begin(), adapters.end())));
+    }
     auto device = GADDevice::sharedInstance();
     for (auto& [key, value] : device->parameters(facts)) parameters[key] = std::move(value);
     set("js", Value(sdkVersion()));

@@ -74,6 +74,9 @@ void FixedDevice::setTrackingEnabled(bool enabled) {
 
 void FixedDevice::setReachabilityFlags(std::optional<std::uint32_t> flags) {
     platform::Reachability::setFlagsForTesting(flags);
+    // Networks already watching (the shared device's, made by an earlier test of the same
+    // process) hear of it as of a change; their reports arrive on their own queues.
+    if (flags) platform::Reachability::fireChangeForTesting();
 }
 
 }  // namespace ads::testing

@@ -42,6 +42,7 @@ class FixedDevice {
     static platform::Value infoDictionary();
 
     void setTrackingEnabled(bool enabled);
+    // Networks already watching are told, as of a change (GADNetwork::waitForPendingReports).
     void setReachabilityFlags(std::optional<std::uint32_t> flags);
 
   private:

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <future>
 
+#include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADNetwork.h"
 #include "ads/foundation/GADStringAdditions.h"
 #include "ads/testsupport/FixedDevice.h"
@@ -16,6 +17,7 @@
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/Bundle.h"
+#include "platform/storage/PropertyList.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/TempDir.h"
 #include "platform/ui/Application.h"
@@ -268,7 +270,11 @@ TEST_F(GADDeviceTest, TheParametersOfThePhone) {
     device->cacheStaticParameters();
     utsname name{};
     ASSERT_EQ(::uname(&name), 0);
+    // The app's facts are the shared application's, read once per process.
+    auto application = GADApplication::sharedInstance();
     const Value::Dictionary golden{
+        {"app_name",
+         GADDevice::appNameParameter(application->version(), application->mainBundleIdentifier())},
         {"ios_info_plist", testing::FixedDevice::infoDictionary()},
         {"ios_base_sdk", "8.4"},
         {"platform", "iPhone"},
@@ -317,6 +323,25 @@ TEST_F(GADDeviceTest, TheDeviceFollowsTheNetwork) {
     std::weak_ptr<GADNetwork> network = device->network();
     device.reset();
     EXPECT_TRUE(network.expired());
+}
+
+// Last of the device's tests: the shared application reads its store metadata once.
+TEST_F(GADDeviceTest, StoreMetadataWhenTheAppHasSome) {
+    auto application = GADApplication::sharedInstance();
+    auto path = application->iTunesMetadataPath();
+    ASSERT_TRUE(path);
+    const Value metadata = Value::dictionary(
+        {{"itemId", 123456789}, {"softwareVersionBundleId", "com.example.adstest"}});
+    ASSERT_TRUE(platform::PropertyList::writeFile(*path, metadata));
+    auto device = GADDevice::create();
+    const Value::Dictionary parameters = device->parameters(GADMainThreadFacts{});
+    // Run alone (as the test runner does), this test is the first to read the file. After
+    // another test read it as missing, the empty record read then is still left out.
+    if (application->iTunesMetadata().asDictionary().empty()) {
+        EXPECT_FALSE(parameters.count("ios_metadata"));
+    } else {
+        EXPECT_EQ(parameters.at("ios_metadata"), metadata);
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <future>
 
+#include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADDeviceSignal.h"
 #include "ads/foundation/GADExtras.h"
@@ -27,8 +28,6 @@ using Dictionary = platform::Value::Dictionary;
 
 class GADRequestTest : public ::testing::Test {
   protected:
-    GADRequestTest() { GADDevice::sharedInstance()->cacheStaticParameters(); }
-
     // Facts as the main thread would collect them, with the given signal text.
     static GADMainThreadFacts factsWithSignal(std::optional<std::string> signal) {
         GADMainThreadFacts facts;
@@ -44,6 +43,21 @@ class GADRequestTest : public ::testing::Test {
     testing::TemporaryHome home;
     testing::FixedDevice fixed;
 };
+
+TEST_F(GADRequestTest, TheFirstRequestStartsTheSDKOnTheMainThread) {
+    // Made on another thread, the request hands the start-up to the main thread.
+    std::promise<void> made;
+    platform::GlobalQueue::async([&made] {
+        GADRequest::request();
+        made.set_value();
+    });
+    made.get_future().get();
+    loop.runUntilIdle();
+    EXPECT_TRUE(GADApplication::sharedInstance()->hasRunEarlyActivities());
+    // Its first step cached the device's facts.
+    EXPECT_TRUE(GADDevice::sharedInstance()->hasCachedStaticParameters());
+    EXPECT_EQ(GADDevice::sharedInstance()->deviceModel(), "iPhone");
+}
 
 TEST_F(GADRequestTest, AFreshRequestCarriesTheDeviceTheVersionTheNetworkAndTheSignal) {
     auto request = GADRequest::request();
