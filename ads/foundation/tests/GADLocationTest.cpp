@@ -79,7 +79,7 @@ TEST_F(GADLocationTest, EqualLocationsHashAlikeWhateverTheirTime) {
     EXPECT_EQ(set.count(b), 1u);
     EXPECT_EQ(set.size(), 2u);
 
-    // A copy keeps the moment of the original.
+    // A copy keeps the moment of the location it copies.
     clock->advance(60);
     GADLocation copy = b;
     EXPECT_EQ(copy.timestamp(), b.timestamp());
