@@ -19,6 +19,7 @@
 #include "platform/device/AdvertisingIdentifier.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/SerialQueue.h"
+#include "platform/services/MessageComposer.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/Bundle.h"
 #include "platform/storage/UserDefaults.h"
@@ -143,8 +144,9 @@ void GADDevice::cacheStaticParameters() {
     bool canCall = false;
     bool canSendText = false;
     if (isOSAtLeastMajor(9, 0, 0)) {
-        // Every such system can show the call sheet; texts need a composer, and there is none.
+        // These systems answer for the composer, not for URL schemes.
         canCall = true;
+        canSendText = platform::services::MessageComposer::canSendText();
     } else {
         const platform::ui::Application& application = platform::ui::Application::shared();
         canCall = application.canOpenURL("tel://");

@@ -12,8 +12,9 @@
 // thread may read. Queued writes hold the facts, never the device.
 //
 // This desktop is the phone the program was written for, as platform::DeviceInfo describes
-// it; what a desktop does not have is absent: no telephony (no radio technology), no phone
-// calls or texts, no in-app purchase yet, never a simulator, never jailbroken. The screen
+// it; what a desktop does not have is absent: no telephony (no radio technology; on system 8
+// no "tel:" or "sms:" URL opens, so no calls or texts; from system 9 the composer answers for
+// texts), no in-app purchase yet, never a simulator, never jailbroken. The screen
 // never rotates here: its portrait bounds are its bounds with the width at most the height.
 
 #include <cstdint>

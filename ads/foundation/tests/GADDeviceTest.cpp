@@ -15,6 +15,7 @@
 #include "platform/device/AdvertisingIdentifier.h"
 #include "platform/runtime/GlobalQueue.h"
 #include "platform/runtime/MainLoopTestScope.h"
+#include "platform/services/MessageComposer.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/Bundle.h"
 #include "platform/storage/PropertyList.h"
@@ -121,7 +122,13 @@ TEST_F(GADDeviceTest, OnSystemNineNoURLIsAsked) {
     EXPECT_EQ(device->canOpenURLs({"kindle://home"}), std::nullopt);
     EXPECT_EQ(device->bookstores(), std::uint64_t{kGADBookstoreBooks});
     EXPECT_TRUE(device->canMakePhoneCalls());
-    EXPECT_FALSE(device->canText());
+    // The composer answers: the desktop's messaging program takes texts.
+    EXPECT_TRUE(device->canText());
+    platform::services::MessageComposer::setCanSendTextForTesting(false);
+    auto without = GADDevice::create();
+    without->cacheStaticParameters();
+    EXPECT_FALSE(without->canText());
+    platform::services::MessageComposer::setCanSendTextForTesting(std::nullopt);
 
     platform::DeviceInfo::Scope seven(phoneOn("7.1"));
     auto older = GADDevice::create();
