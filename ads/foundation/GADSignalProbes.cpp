@@ -16,6 +16,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewClasses.h"
 #include "platform/ui/Window.h"
 
 namespace ads {
@@ -146,7 +147,7 @@ platform::Rect GADVisibleRectOfViewsOfClassNamed(std::string_view className) {
         stack.pop_back();
         if (view->isHidden()) continue;
         const platform::Rect inWindow = view->convertRectToView(view->bounds(), nullptr);
-        if (registry.isKindOf(view->className(), name)) {
+        if (platform::ui::isViewKindOf(*view, name)) {
             if (!found) {
                 found = true;
                 foundRect = inWindow;

@@ -14,7 +14,10 @@
 #include "platform/storage/AtomicFile.h"
 #include "platform/testing/TempDir.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/ImageView.h"
+#include "platform/ui/Label.h"
 #include "platform/ui/Screen.h"
+#include "platform/ui/ViewClasses.h"
 #include "platform/ui/Window.h"
 
 namespace ads {
@@ -176,6 +179,24 @@ TEST_F(GADSignalProbesTest, VisibleRectWalksTheKeyWindowBackToFront) {
     // Without one showing there is nothing.
     ad->setHidden(true);
     EXPECT_TRUE(GADVisibleRectOfViewsOfClassNamed(kAdClass).isNull());
+}
+
+TEST_F(GADSignalProbesTest, TheToolkitsViewClassesAreKnownByName) {
+    platform::ui::registerViewClasses();
+    auto window = Window::create({0, 0, 320, 480});
+    window->makeKeyAndVisible();
+    auto picture = platform::ui::ImageView::create();
+    picture->setFrame({0, 0, 100, 100});
+    window->addSubview(picture);
+    EXPECT_EQ(GADVisibleRectOfViewsOfClassNamed("UIImageView"), Rect::zero());
+    auto caption = platform::ui::Label::create();
+    caption->setFrame({50, 60, 100, 100});
+    window->addSubview(caption);
+    EXPECT_EQ(GADVisibleRectOfViewsOfClassNamed("UIImageView"), Rect(50, 60, 50, 40));
+    // A class the toolkit knows, with no view of it showing.
+    EXPECT_TRUE(GADVisibleRectOfViewsOfClassNamed("UIScrollView").isNull());
+    // Every view is a UIView, the window first of all: it is found, and nothing is in front.
+    EXPECT_EQ(GADVisibleRectOfViewsOfClassNamed("UIView"), Rect::zero());
 }
 
 TEST_F(GADSignalProbesTest, SystemVersionInParts) {
