@@ -1,0 +1,26 @@
+#pragma once
+
+// Where the SDK's servers are. Each origin (scheme, host and port) is read at every call, in
+// this order: its environment variable (a loopback server in tests and local runs), its key
+// in the bundle's Info.plist, and a default under ".invalid", a name that never resolves, so a
+// build without configured servers asks no one. A value that is not an http(s) URL with a
+// host is passed over with a log line: a request must never go to a half-understood address.
+//
+// - The ad server: pages, ads, pings, crash reports ("/adpage/gen_204") and performance
+//   reports ("/csi").
+
+#include <string_view>
+
+#include "platform/base/Url.h"
+
+namespace ads {
+
+inline constexpr const char* kGADAdServerVariable = "MOVUROUTE_AD_SERVER";
+inline constexpr const char* kGADAdServerBundleKey = "MovurouteAdServerURL";
+inline constexpr const char* kGADDefaultAdServerOrigin = "https://ads.movuroute.invalid";
+
+platform::Url GADAdServerOrigin();
+// The origin with the path (which starts with "/").
+platform::Url GADAdServerURL(std::string_view path);
+
+}  // namespace ads
