@@ -1,5 +1,7 @@
 #include "ads/foundation/GADServiceOrigins.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -27,10 +29,13 @@ struct Service {
     const char* variable;
     const char* bundleKey;
     const char* fallback;
+    bool httpsUnlessLoopback;
 };
 
 constexpr Service kAdServer{"ad server", kGADAdServerVariable, kGADAdServerBundleKey,
-                            kGADDefaultAdServerOrigin};
+                            kGADDefaultAdServerOrigin, false};
+constexpr Service kAdsAPI{"ads API", kGADAdsAPIVariable, kGADAdsAPIBundleKey,
+                          kGADDefaultAdsAPIOrigin, true};
 
 // Scheme, host and port of the text; user, path, query and fragment go.
 std::optional<Url> originOf(std::string_view text, const Service& service, const char* source) {
@@ -38,17 +43,23 @@ std::optional<Url> originOf(std::string_view text, const Service& service, const
     auto url = Url::parse(text);
     const std::string scheme = url ? lowercase(url->scheme()) : std::string();
     const std::string host = url ? url->host() : std::string();
+    const char* problem = nullptr;
+    if (!url || (scheme != "http" && scheme != "https") || host.empty()) {
+        problem = "is not an http(s) URL with a host";
+    } else if (service.httpsUnlessLoopback && scheme == "http" && !GADIsLoopbackHost(host)) {
+        problem = "is plain http to a host that is not this machine";
+    }
     std::optional<Url> origin;
-    if (url && (scheme == "http" || scheme == "https") && !host.empty()) {
+    if (!problem) {
         const bool ipv6 = host.find(':') != std::string::npos;
         std::string result = scheme + "://" + (ipv6 ? "[" + host + "]" : host);
         if (url->port()) result += ":" + std::to_string(*url->port());
-        // A host that only parsed in its escaped form cannot stand in an origin.
         origin = Url::parse(result);
+        // A host that only parsed in its escaped form cannot stand in an origin.
+        if (!origin) problem = "is not an http(s) URL with a host";
     }
-    if (!origin) {
-        GADLog("The %s origin from %s is not an http(s) URL with a host; it is not used.",
-               service.name, source);
+    if (problem) {
+        GADLog("The %s origin from %s %s; it is not used.", service.name, source, problem);
     }
     return origin;
 }
@@ -80,6 +91,24 @@ Url GADAdServerOrigin() {
 
 Url GADAdServerURL(std::string_view path) {
     return withPath(GADAdServerOrigin(), path);
+}
+
+Url GADAdsAPIOrigin() {
+    return originFor(kAdsAPI);
+}
+
+Url GADAdsAPIURL(std::string_view path) {
+    return withPath(GADAdsAPIOrigin(), path);
+}
+
+bool GADIsLoopbackHost(std::string_view host) {
+    const std::string text(host);
+    if (lowercase(text) == "localhost") return true;
+    in_addr v4{};
+    if (::inet_pton(AF_INET, text.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    if (::inet_pton(AF_INET6, text.c_str(), &v6) == 1) return IN6_IS_ADDR_LOOPBACK(&v6);
+    return false;
 }
 
 }  // namespace ads

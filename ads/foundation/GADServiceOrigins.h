@@ -8,6 +8,9 @@
 //
 // - The ad server: pages, ads, pings, crash reports ("/adpage/gen_204") and performance
 //   reports ("/csi").
+// - The vendor's API: the OAuth token endpoint the signed-in user's refresh token is sent to.
+//   Plain http is accepted there only for a loopback address, so a refresh token never
+//   crosses a network unencrypted.
 
 #include <string_view>
 
@@ -19,8 +22,18 @@ inline constexpr const char* kGADAdServerVariable = "MOVUROUTE_AD_SERVER";
 inline constexpr const char* kGADAdServerBundleKey = "MovurouteAdServerURL";
 inline constexpr const char* kGADDefaultAdServerOrigin = "https://ads.movuroute.invalid";
 
+inline constexpr const char* kGADAdsAPIVariable = "MOVUROUTE_ADS_API";
+inline constexpr const char* kGADAdsAPIBundleKey = "MovurouteAdsAPIURL";
+inline constexpr const char* kGADDefaultAdsAPIOrigin = "https://api.movuroute.invalid";
+
 platform::Url GADAdServerOrigin();
 // The origin with the path (which starts with "/").
 platform::Url GADAdServerURL(std::string_view path);
+
+platform::Url GADAdsAPIOrigin();
+platform::Url GADAdsAPIURL(std::string_view path);
+
+// 127.0.0.0/8, ::1 and "localhost" (which curl answers itself, never asking a resolver).
+bool GADIsLoopbackHost(std::string_view host);
 
 }  // namespace ads

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "ads/foundation/GADLog.h"
+#include "platform/base/LogSink.h"
 #include "platform/base/Value.h"
 #include "platform/storage/Bundle.h"
 #include "platform/storage/PropertyList.h"
@@ -61,6 +63,41 @@ TEST_F(GADServiceOriginsTest, AnythingButAnHttpURLWithAHostIsPassedOver) {
     EXPECT_EQ(GADAdServerOrigin().absoluteString(), kGADDefaultAdServerOrigin);
     // A path that does not form a URL leaves the origin alone instead of a broken address.
     EXPECT_EQ(GADAdServerURL("/a b").absoluteString(), kGADDefaultAdServerOrigin);
+}
+
+TEST_F(GADServiceOriginsTest, TheAPITakesPlainHttpOnlyToThisMachine) {
+    platform::Bundle::setMainBundlePath(empty.path());
+    platform::LogSink::Capture logs;
+    const std::string fallback = kGADDefaultAdsAPIOrigin;
+    {
+        ScopedEnv unset(kGADAdsAPIVariable, std::nullopt);
+        EXPECT_EQ(GADAdsAPIOrigin().absoluteString(), fallback);
+        EXPECT_EQ(GADAdsAPIURL("/oauth2/v3/token").absoluteString(), fallback + "/oauth2/v3/token");
+    }
+    for (const char* good : {"http://127.0.0.1:8766", "http://localhost:99/ignored?x=1",
+                             "http://[::1]:8766", "HTTPS://user:pw@tokens.example:444/path"}) {
+        ScopedEnv env(kGADAdsAPIVariable, std::string(good));
+        EXPECT_NE(GADAdsAPIOrigin().absoluteString(), fallback) << good;
+    }
+    {
+        ScopedEnv env(kGADAdsAPIVariable, std::string("HTTPS://user:pw@tokens.example:444/path"));
+        EXPECT_EQ(GADAdsAPIOrigin().absoluteString(), "https://tokens.example:444");
+    }
+    // A refresh token must never travel unencrypted over a network.
+    for (const char* bad : {"http://tokens.example", "http://10.0.0.1:80",
+                            "http://127.0.0.1.example", "ftp://[::1]"}) {
+        ScopedEnv env(kGADAdsAPIVariable, std::string(bad));
+        EXPECT_EQ(GADAdsAPIOrigin().absoluteString(), fallback) << bad;
+    }
+    // Said in the log, without the text itself (it may carry credentials).
+    GADLogFlush();
+    EXPECT_TRUE(logs.contains("MOVUROUTE_ADS_API is plain http"));
+    EXPECT_FALSE(logs.contains("tokens.example"));
+
+    EXPECT_TRUE(GADIsLoopbackHost("127.8.9.10"));
+    EXPECT_TRUE(GADIsLoopbackHost("LocalHost"));
+    EXPECT_FALSE(GADIsLoopbackHost("128.0.0.1"));
+    EXPECT_FALSE(GADIsLoopbackHost("::2"));
 }
 
 }  // namespace
