@@ -3,6 +3,7 @@
 #include "ads/foundation/GADPlistFile.h"
 #include "ads/foundation/GADSession.h"
 #include "ads/foundation/GADSettings.h"
+#include "ads/foundation/GADTokenDispenser.h"
 #include "platform/runtime/Once.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/runtime/WeakCall.h"
@@ -24,7 +25,15 @@ std::string bundleVersion() {
 
 std::shared_ptr<GADApplication> GADApplication::sharedInstance() {
     // Never released: the SDK's state lives as long as the process.
-    static auto* instance = new std::shared_ptr<GADApplication>(create());
+    static auto* instance = [] {
+        auto* application = new std::shared_ptr<GADApplication>(create());
+        // The token dispenser lives in this room, so its start-up step is known here: made
+        // at start-up, it follows the signed-in user from the first ad request on.
+        (*application)->addEarlyActivity(GADEarlyActivities::Rank::TokenDispenser, [] {
+            GADTokenDispenser::sharedInstance();
+        });
+        return application;
+    }();
     return *instance;
 }
 
