@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADRunOnMainThread.h"
 #include "ads/foundation/GADServiceOrigins.h"
 #include "ads/foundation/GADSettings.h"
@@ -12,7 +13,6 @@
 #include "ads/foundation/GADStringAdditions.h"
 #include "ads/foundation/GADStubsForGID.h"
 #include "ads/foundation/GADWeakTimer.h"
-#include "platform/device/AdvertisingIdentifier.h"
 #include "platform/net/Connection.h"
 #include "platform/net/UrlRequest.h"
 #include "platform/runtime/Clock.h"
@@ -42,7 +42,7 @@ platform::Date now() {
 }
 
 bool deviceLimitsAdTracking() {
-    return !platform::AdvertisingIdentifier::shared().isAdvertisingTrackingEnabled();
+    return GADDevice::sharedInstance()->limitAdTracking();
 }
 
 std::string lowercase(std::string text) {
