@@ -9,6 +9,7 @@
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/web/GADGMSGHandler.h"
 #include "ads/web/GADNotification.h"
+#include "ads/web/GADPageScripts.h"
 
 namespace {
 
@@ -26,6 +27,23 @@ class Handler : public ads::GADGMSGHandler {
         for (const char* key : {"string", "url", ""}) (void)info.note->parameter(key);
     }
 };
+
+// A page's text sent back to pages (overlays pass messages on) stays inside its quotes.
+void checkQuoted(const std::string& text) {
+    const std::string quoted = ads::GADJavaScriptQuotedString(text);
+    FUZZ_CHECK(quoted.size() >= 2 && quoted.front() == '\'' && quoted.back() == '\'');
+    bool escaped = false;
+    for (std::size_t i = 1; i + 1 < quoted.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(quoted[i]);
+        FUZZ_CHECK(c >= 0x20 && c != 0x7f);
+        FUZZ_CHECK(escaped || c != '\'');
+        FUZZ_CHECK(!(c == '/' && quoted[i - 1] == '<'));
+        FUZZ_CHECK(quoted.compare(i, 3, "\xE2\x80\xA8") != 0 &&
+                   quoted.compare(i, 3, "\xE2\x80\xA9") != 0);
+        escaped = !escaped && c == '\\';
+    }
+    FUZZ_CHECK(!escaped);
+}
 
 void exerciseQueries(const Url& url) {
     (void)ads::gad_parameterValuesForKey(url, "k");
@@ -58,6 +76,7 @@ void exerciseQueries(const Url& url) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto text = fuzz::bytes(data, size);
     (void)ads::gad_dictionaryFromQueryParameters(text, false);
+    checkQuoted(std::string(text));
     auto url = Url::parse(text);
     if (!url) return 0;
     exerciseQueries(*url);
@@ -68,6 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(!note->name().empty());
     for (const auto& [key, value] : note->parameters()) FUZZ_CHECK(value.isString());
     (void)note->description();
+    checkQuoted(note->name());
+    const std::string command = ads::GADPageEventCommand(note->name(), &note->parameters());
+    FUZZ_CHECK(command.rfind("RADE_ReceiveMessage(", 0) == 0);
     Handler handler;
     const bool handled = handler.handleNotification(note, nullptr);
     FUZZ_CHECK(handled == (note->name() == "log" || note->name() == "a/b"));

@@ -1,7 +1,9 @@
 #include "ads/web/GADAdViewDelegate.h"
 
+#include "ads/web/GADAdView.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
+#include "platform/ui/Application.h"
 
 namespace ads {
 
@@ -12,6 +14,22 @@ std::shared_ptr<GADAdViewDelegate> GADAdViewDelegate::create() {
 GADAdViewDelegate::GADAdViewDelegate(Private) {}
 
 GADAdViewDelegate::~GADAdViewDelegate() = default;
+
+bool GADAdViewDelegate::adViewShouldStartLoadWithRequest(const std::shared_ptr<GADAdView>& adView,
+                                                         const platform::UrlRequest& request,
+                                                         platform::web::NavigationType) {
+    if (!GADNotification::isNotificationURL(request.url())) return true;
+    handleGMSGURL(request.url(), adView);
+    return false;
+}
+
+void GADAdViewDelegate::adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) {
+    if (adView) {
+        adView->forceRotateToOrientation(
+            platform::ui::Application::shared().statusBarOrientation());
+    }
+    hasLoadedAtLeastOnce_ = true;
+}
 
 void GADAdViewDelegate::addGMSGHandler(std::shared_ptr<GADGMSGHandler> handler) {
     if (handler) handlers_.push_back(std::move(handler));

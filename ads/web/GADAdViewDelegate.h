@@ -1,7 +1,12 @@
 #pragma once
 
-// The delegate of an ad page: it owns the ordered list of gmsg handlers and carries each page
-// message to them. Create, use and release it on the main thread.
+// The delegate of an ad page: it decides the page's navigations, owns the ordered list of gmsg
+// handlers and carries each page message to them. Create, use and release it on the main
+// thread.
+//
+// As the ad view's delegate it refuses every navigation to a gmsg URL (the message goes to the
+// handlers instead) and allows every other; a finished load tells the page the status bar's
+// orientation. Subclasses decide clicks, mail, other apps and the rest.
 //
 // handleGMSGURL parses the URL on this delegate's serial queue ("com.zivivu.durez.gmsg") and
 // comes back to the main loop to offer the message to the handlers in list order; the first
@@ -20,6 +25,7 @@
 #include <memory>
 #include <vector>
 
+#include "ads/web/GADAdViewDelegateProtocol.h"
 #include "ads/web/GADGMSGHandler.h"
 #include "platform/base/Url.h"
 #include "platform/runtime/SerialQueue.h"
@@ -28,7 +34,8 @@ namespace ads {
 
 class GADAdView;
 
-class GADAdViewDelegate : public std::enable_shared_from_this<GADAdViewDelegate> {
+class GADAdViewDelegate : public GADAdViewDelegateProtocol,
+                          public std::enable_shared_from_this<GADAdViewDelegate> {
   protected:
     struct Private {};
 
@@ -38,6 +45,13 @@ class GADAdViewDelegate : public std::enable_shared_from_this<GADAdViewDelegate>
     virtual ~GADAdViewDelegate();
     GADAdViewDelegate(const GADAdViewDelegate&) = delete;
     GADAdViewDelegate& operator=(const GADAdViewDelegate&) = delete;
+
+    bool adViewShouldStartLoadWithRequest(const std::shared_ptr<GADAdView>& adView,
+                                          const platform::UrlRequest& request,
+                                          platform::web::NavigationType navigationType) override;
+    void adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) override;
+    // Set by the first finished load, never cleared.
+    bool hasLoadedAtLeastOnce() const { return hasLoadedAtLeastOnce_; }
 
     // In dispatch order.
     const std::vector<std::shared_ptr<GADGMSGHandler>>& gmsgHandlers() const { return handlers_; }
@@ -58,6 +72,7 @@ class GADAdViewDelegate : public std::enable_shared_from_this<GADAdViewDelegate>
                          const std::weak_ptr<GADAdView>& adView, bool hadAdView);
 
     HandlerList handlers_;
+    bool hasLoadedAtLeastOnce_ = false;
     platform::SerialQueue parseQueue_{"com.zivivu.durez.gmsg"};
 };
 

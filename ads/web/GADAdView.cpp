@@ -1,0 +1,364 @@
+#include "ads/web/GADAdView.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "ads/foundation/GADDevice.h"
+#include "ads/foundation/GADRequest.h"
+#include "ads/foundation/GADSettings.h"
+#include "ads/web/GADAdDebugDialog.h"
+#include "ads/web/GADAdURLStash.h"
+#include "ads/web/GADAdViewEventQueue.h"
+#include "ads/web/GADAdViewTouchGestureRecognizer.h"
+#include "ads/web/GADImpressionTicketGestureRecognizer.h"
+#include "ads/web/GADPageScripts.h"
+#include "ads/web/GADWebViewCacheSet.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+
+namespace ads {
+
+using platform::Value;
+using platform::web::WebView;
+namespace ui = platform::ui;
+
+namespace {
+
+// Process-wide, as the reuse set and the placeholder window are: made on first use on the main
+// thread and only touched there.
+struct ProcessState {
+    std::shared_ptr<GADWebViewCacheSet> cache;
+    std::shared_ptr<ui::Window> placeholderWindow;
+    // The web view's agent is handed to the device once per process.
+    bool userAgentRecorded = false;
+
+    static ProcessState& shared() {
+        static ProcessState* state = new ProcessState;
+        return *state;
+    }
+};
+
+// Every queued event tells the page which SDK and which device it runs on.
+Value::Dictionary eventDefaults() {
+    return {{"version", Value(GADRequest::sdkVersion())},
+            {"device", Value(GADDevice::sharedInstance()->deviceSubmodel())}};
+}
+
+platform::Size webViewSize(platform::Size size) {
+    return {std::max(1.0, size.width), std::max(1.0, size.height)};
+}
+
+}  // namespace
+
+// Creation
+
+std::shared_ptr<GADAdView> GADAdView::create(platform::Rect frame) {
+    auto view = std::make_shared<GADAdView>(Private{}, frame);
+    view->setUp();
+    return view;
+}
+
+GADAdView::GADAdView(Private, platform::Rect frame)
+    : View(frame),
+      eventQueue_(std::make_unique<GADAdViewEventQueue>()),
+      debugDialog_(std::make_shared<GADAdDebugDialog>()) {}
+
+void GADAdView::setUp() {
+    std::weak_ptr<GADAdView> weakSelf = self();
+    impressionTicketGestureRecognizer_ = std::make_shared<GADImpressionTicketGestureRecognizer>();
+    impressionTicketGestureRecognizer_->addTarget([weakSelf](ui::GestureRecognizer&) {
+        if (auto view = weakSelf.lock()) view->handleGesture();
+    });
+    touchGestureRecognizer_ = std::make_shared<GADAdViewTouchGestureRecognizer>([weakSelf] {
+        if (auto view = weakSelf.lock()) view->setTouched(true);
+    });
+
+    webView_ = cachedWebView();
+    if (webView_) {
+        webView_->setSize(webViewSize(bounds().size));
+    } else {
+        webView_ = WebView::create(webViewSize(bounds().size));
+    }
+    // The delegate side is a private base: handed out through the view's own ownership.
+    webView_->setDelegate(std::shared_ptr<platform::web::WebViewDelegate>(
+        self(), static_cast<platform::web::WebViewDelegate*>(this)));
+    auto settings = webView_->settings();
+    settings.bounces = true;
+    webView_->setSettings(settings);
+    content_ = platform::web::WebContentView::create(bounds());
+    content_->setAutoresizingMask(ui::AutoresizingFlexibleWidth | ui::AutoresizingFlexibleHeight);
+    content_->setWebView(webView_);
+    addSubview(content_);
+
+    reset();
+    // Placed in a window from the start, as a view must be for its page to run like a shown
+    // one; its owner moves it to where the ad goes.
+    placeholderWindow()->addSubview(self());
+}
+
+GADAdView::~GADAdView() {
+    if (URL_) GADAdURLStash::remove(*URL_, URLView_);
+    if (content_) content_->setWebView(nullptr);
+    if (webView_) {
+        webView_->setDelegate({});
+        cacheWebView(std::move(webView_));
+    }
+}
+
+std::shared_ptr<GADAdView> GADAdView::self() {
+    return std::static_pointer_cast<GADAdView>(shared_from_this());
+}
+
+// Process-wide
+
+std::shared_ptr<GADWebViewCacheSet> GADAdView::webViewCache() {
+    auto& state = ProcessState::shared();
+    if (!state.cache) {
+        state.cache = GADWebViewCacheSet::create(
+            static_cast<std::uint64_t>(GADSettings().webViewCacheMaxCapacity()));
+    }
+    return state.cache;
+}
+
+std::shared_ptr<WebView> GADAdView::cachedWebView() {
+    auto cache = webViewCache();
+    return cache->maxCapacity() == 0 ? nullptr : cache->anyObject();
+}
+
+void GADAdView::cacheWebView(std::shared_ptr<WebView> webView) {
+    webViewCache()->addObject(std::move(webView));
+}
+
+std::shared_ptr<ui::Window> GADAdView::placeholderWindow() {
+    auto& state = ProcessState::shared();
+    if (!state.placeholderWindow) {
+        state.placeholderWindow = ui::Window::create(ui::Screen::mainScreen().bounds());
+    }
+    return state.placeholderWindow;
+}
+
+void GADAdView::resetProcessState() {
+    auto& state = ProcessState::shared();
+    if (state.placeholderWindow) {
+        // Copied: each removal changes the window's list.
+        auto views = state.placeholderWindow->subviews();
+        for (auto& view : views) view->removeFromSuperview();
+    }
+    // Emptied here first, so its web views are let go on this thread, not on the set's queue.
+    if (state.cache) state.cache->removeAllObjects();
+    state.cache.reset();
+    state.userAgentRecorded = false;
+}
+
+std::string GADAdView::JSCommandForNotificationName(std::string_view name,
+                                                    const Value::Dictionary* userInfo) {
+    return GADPageEventCommand(name, userInfo);
+}
+
+// Settings
+
+void GADAdView::reset() {
+    auto settings = webView_->settings();
+    settings.clipsToBounds = true;
+    settings.scalesPageToFit = true;
+    settings.opaque = false;
+    settings.backgroundColor = platform::Color::clear();
+    settings.dataDetectorTypes = 0;
+    settings.allowsInlineMediaPlayback = true;
+    settings.mediaPlaybackRequiresUserAction = false;
+    settings.mediaPlaybackAllowsAirPlay = true;
+    settings.scrollEnabled = true;
+    settings.scrollsToTop = false;
+    webView_->setSettings(settings);
+    setAutoresizingMask(ui::AutoresizingFlexibleWidth | ui::AutoresizingFlexibleHeight);
+    View::setOpaque(false);
+    if (!gestureRecognizersAdded_) {
+        addGestureRecognizer(impressionTicketGestureRecognizer_);
+        addGestureRecognizer(touchGestureRecognizer_);
+        gestureRecognizersAdded_ = true;
+    }
+}
+
+void GADAdView::configureAsBannerAdView() {
+    auto settings = webView_->settings();
+    settings.bounces = false;
+    settings.scalesPageToFit = false;
+    settings.mediaPlaybackRequiresUserAction = GADSettings().bannerPreventAutoplay();
+    webView_->setSettings(settings);
+    setHidden(true);
+}
+
+void GADAdView::configureAsInterstitialAdView() {
+    auto settings = webView_->settings();
+    settings.bounces = false;
+    settings.scalesPageToFit = false;
+    webView_->setSettings(settings);
+}
+
+// Loading
+
+void GADAdView::loadHTMLString(const std::string& html,
+                               const std::optional<platform::Url>& baseURL) {
+    eventQueue_->holdForNewPage();
+    setURL(baseURL, self());
+    const platform::Url blank = *platform::Url::parse("about:blank");
+    webView_->loadHTMLString(html, baseURL.value_or(blank));
+}
+
+void GADAdView::loadRequest(const platform::UrlRequest& request) {
+    eventQueue_->holdForNewPage();
+    webView_->loadRequest(request);
+}
+
+void GADAdView::setURL(const std::optional<platform::Url>& url,
+                       const std::shared_ptr<ui::View>& forView) {
+    if (URL_) GADAdURLStash::remove(*URL_, URLView_);
+    URL_ = url;
+    URLView_ = forView.get();
+    if (URL_) GADAdURLStash::add(*URL_, forView);
+}
+
+// Events
+
+void GADAdView::dispatchSDKEvent(const std::string& name, const Value::Dictionary& parameters) {
+    Value::Dictionary userInfo = eventDefaults();
+    for (const auto& [key, value] : parameters) userInfo[key] = value;
+    std::weak_ptr<GADAdView> weakSelf = self();
+    eventQueue_->add([weakSelf, name, userInfo = std::move(userInfo)] {
+        if (auto view = weakSelf.lock()) view->postJSNotification(name, &userInfo);
+    });
+}
+
+std::size_t GADAdView::waitingEventCount() const {
+    return eventQueue_->waitingCount();
+}
+
+void GADAdView::postJSNotification(const std::string& name, const Value::Dictionary* userInfo) {
+    platform::MainLoop::main().post(
+        [view = self(), script = JSCommandForNotificationName(name, userInfo)] {
+            view->webView_->evaluateJavaScript(script);
+        });
+}
+
+std::string GADAdView::stringByEvaluatingJavaScriptFromString(const std::string& script) {
+    return webView_->stringByEvaluatingJavaScriptFromString(script);
+}
+
+void GADAdView::executeJavaScriptAsynchronouslyFromString(const std::string& script) {
+    webView_->evaluateJavaScript(GADAsynchronousScript(script));
+}
+
+// Orientation
+
+void GADAdView::setHTMLWindowOrientation(long orientation,
+                                         bool shouldDispatchOrientationChangeEvent) {
+    const auto degrees = GADOrientationDegrees(orientation);
+    if (!degrees || orientation == orientation_) return;
+    orientation_ = orientation;
+    executeJavaScriptAsynchronouslyFromString(
+        GADOrientationScript(*degrees, shouldDispatchOrientationChangeEvent));
+}
+
+// Saved placement
+
+void GADAdView::saveState() {
+    if (savedState_) return;
+    savedState_ = GADAdViewState{frame(), superview(), delegate_, viewController_};
+}
+
+void GADAdView::restoreState() {
+    if (!savedState_) return;
+    auto keep = self();
+    GADAdViewState state = std::move(*savedState_);
+    savedState_.reset();
+    removeFromSuperview();
+    setFrame(state.frame);
+    if (state.superview) state.superview->addSubview(keep);
+    delegate_ = state.delegate;
+    viewController_ = state.viewController;
+}
+
+// Debug dialog
+
+void GADAdView::handleGesture() {
+    if (showDebug_) debugDialog_->show(adDebugDialog_);
+}
+
+std::shared_ptr<ui::AlertView> GADAdView::alertView() const {
+    return debugDialog_->alertView();
+}
+
+// Appearance
+
+void GADAdView::setOpaque(bool opaque) {
+    View::setOpaque(opaque);
+    auto settings = webView_->settings();
+    settings.opaque = opaque;
+    webView_->setSettings(settings);
+}
+
+void GADAdView::setBackgroundColor(platform::Color color) {
+    auto settings = webView_->settings();
+    settings.backgroundColor = color;
+    webView_->setSettings(settings);
+}
+
+platform::Color GADAdView::backgroundColor() const {
+    return webView_->settings().backgroundColor;
+}
+
+// Layout
+
+void GADAdView::fitWebView() {
+    if (webView_) webView_->setSize(webViewSize(bounds().size));
+}
+
+void GADAdView::setBounds(platform::Rect bounds) {
+    View::setBounds(bounds);
+    fitWebView();
+}
+
+// The web view's calls
+
+bool GADAdView::webViewShouldStartLoad(WebView&, const platform::UrlRequest& request,
+                                       platform::web::NavigationType type) {
+    auto keep = self();
+    auto& state = ProcessState::shared();
+    if (!state.userAgentRecorded) {
+        const std::string agent = request.userAgent();
+        if (!agent.empty()) {
+            state.userAgentRecorded = true;
+            GADDevice::sharedInstance()->setUserAgentString(agent);
+        }
+    }
+    auto delegate = delegate_.lock();
+    return delegate ? delegate->adViewShouldStartLoadWithRequest(keep, request, type) : true;
+}
+
+void GADAdView::webViewDidStartLoad(WebView&) {
+    auto keep = self();
+    if (auto delegate = delegate_.lock()) delegate->adViewDidStartLoad(keep);
+}
+
+void GADAdView::webViewDidFinishLoad(WebView&) {
+    auto keep = self();
+    eventQueue_->release();
+    if (auto delegate = delegate_.lock()) delegate->adViewDidFinishLoad(keep);
+    // A one-point-high frame and back makes the page lay out again at its final size.
+    webView_->setSize({webViewSize(bounds().size).width, 1});
+    fitWebView();
+}
+
+void GADAdView::webViewDidFailLoad(WebView&, const platform::Error& error) {
+    auto keep = self();
+    if (auto delegate = delegate_.lock()) delegate->adViewDidFailLoadWithError(keep, error);
+}
+
+void GADAdView::webViewContentSizeDidChange(WebView&, platform::Size size) {
+    auto keep = self();
+    if (auto delegate = delegate_.lock()) delegate->adViewContentSizeDidChange(keep, size);
+}
+
+}  // namespace ads

@@ -1,0 +1,46 @@
+#pragma once
+
+// What an ad view tells the object that decides for its page (GADAdViewDelegate and its
+// subclasses): every navigation is asked first, then the load's start, end or failure, and
+// every change of the page's content size. All calls come on the main thread, from the ad
+// view's web view callbacks. Every method is optional: without an answer a navigation is
+// allowed.
+
+#include <memory>
+
+#include "platform/base/Error.h"
+#include "platform/base/Geometry.h"
+#include "platform/net/UrlRequest.h"
+#include "platform/web/WebViewDelegate.h"
+
+namespace ads {
+
+class GADAdView;
+
+class GADAdViewDelegateProtocol {
+  public:
+    virtual ~GADAdViewDelegateProtocol() = default;
+
+    virtual bool adViewShouldStartLoadWithRequest(const std::shared_ptr<GADAdView>& adView,
+                                                  const platform::UrlRequest& request,
+                                                  platform::web::NavigationType navigationType) {
+        (void)adView;
+        (void)request;
+        (void)navigationType;
+        return true;
+    }
+    virtual void adViewDidStartLoad(const std::shared_ptr<GADAdView>& adView) { (void)adView; }
+    virtual void adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) { (void)adView; }
+    virtual void adViewDidFailLoadWithError(const std::shared_ptr<GADAdView>& adView,
+                                            const platform::Error& error) {
+        (void)adView;
+        (void)error;
+    }
+    virtual void adViewContentSizeDidChange(const std::shared_ptr<GADAdView>& adView,
+                                            platform::Size size) {
+        (void)adView;
+        (void)size;
+    }
+};
+
+}  // namespace ads

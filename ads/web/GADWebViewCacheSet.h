@@ -1,0 +1,55 @@
+#pragma once
+
+// Clean web views kept for the next ad view: making a web view is the slow part of showing an
+// ad. A web view handed in is first blanked (loaded with "about:blank", every other navigation
+// refused); only one whose blank page then has an empty body enters the set, so nothing of the
+// previous ad's page can leak into the next ad. At most three views are blanked at a time; more
+// are let go. The set holds at most its capacity (capacity 0: nothing is ever kept), and
+// empties itself on a memory warning.
+//
+// Main thread: web views are made, used and released there, so the blanking runs there (a
+// later main-loop turn after the view is handed in) and views enter the underlying set only
+// when it has room, never to be dropped on its queue. The blanking holds the set weakly; a set
+// that goes stops the blanking of its views and lets them go.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "ads/foundation/GADCacheSet.h"
+#include "platform/web/WebView.h"
+#include "platform/web/WebViewDelegate.h"
+
+namespace ads {
+
+class GADWebViewCacheSet : public GADCacheSet<platform::web::WebView>,
+                           public platform::web::WebViewDelegate {
+  public:
+    static constexpr std::size_t kMaxClearingWebViews = 3;
+
+    static std::shared_ptr<GADWebViewCacheSet> create(std::uint64_t maxCapacity);
+    GADWebViewCacheSet(Private, std::uint64_t maxCapacity);
+    ~GADWebViewCacheSet() override;
+
+    // Takes a web view to blank and then keep (see above); hides the underlying set's add,
+    // which would keep a view as it is.
+    void addObject(std::shared_ptr<platform::web::WebView> webView);
+    // The views being blanked now.
+    std::size_t clearingCount() const { return clearingWebViews_.size(); }
+
+    // The blanking's policy and its end.
+    bool webViewShouldStartLoad(platform::web::WebView& webView,
+                                const platform::UrlRequest& request,
+                                platform::web::NavigationType type) override;
+    void webViewDidFinishLoad(platform::web::WebView& webView) override;
+    void webViewDidFailLoad(platform::web::WebView& webView, const platform::Error& error) override;
+
+  private:
+    void startClearing(std::shared_ptr<platform::web::WebView> webView);
+    // The view's place in clearingWebViews_, taken out; nullptr when it is not being blanked.
+    std::shared_ptr<platform::web::WebView> stopClearing(platform::web::WebView& webView);
+
+    std::vector<std::shared_ptr<platform::web::WebView>> clearingWebViews_;
+};
+
+}  // namespace ads
