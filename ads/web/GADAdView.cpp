@@ -1,7 +1,6 @@
 #include "ads/web/GADAdView.h"
 
 #include <algorithm>
-#include <atomic>
 
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADRequest.h"
