@@ -1,8 +1,8 @@
 #include "ads/web/GADReportBadAd.h"
 
-#include "ads/foundation/GADAdServer.h"
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADJSONAdditions.h"
+#include "ads/foundation/GADServiceOrigins.h"
 #include "ads/foundation/GADSettings.h"
 #include "platform/net/Connection.h"
 
