@@ -28,7 +28,8 @@ std::optional<std::string> pathFor(const JTCore::JTStringPtr& name) {
 int32_t JTIntIntMap::get(int32_t key, int32_t defaultValue) const {
     auto it = entries_.find(keyText(key));
     if (it == entries_.end() || !it->second.isNumber()) return defaultValue;
-    // A stored value wider than 32 bits keeps its low 32 bits, as the original's intValue did.
+    // A stored value wider than 32 bits keeps its low 32 bits, the rule of
+    // platform::Value::intValue, which the game core's other readers use too.
     return static_cast<int32_t>(it->second.asInteger());
 }
 

@@ -4,7 +4,7 @@
 
 namespace util {
 
-// The operating-system checks of the original program. The system version is the device's
+// The operating-system checks the shell's code asks. The system version is the device's
 // (platform::DeviceInfo, "8.4"); the checks are prefix tests on the version text, so any later
 // version counts as supporting all of them.
 std::string SystemVersion();

@@ -34,9 +34,9 @@ std::string q(int64_t v) {
 }
 
 uint32_t secondsAsU32(double seconds) {
-    // Truncated to 32 bits as the service's field is; a date before 1970 wraps like the
-    // original's conversion through a signed 64-bit integer. A date no 64-bit count can hold
-    // (a damaged record) gives 0 rather than undefined arithmetic.
+    // Truncated to 32 bits as the service's field is; a date before 1970 wraps like the conversion
+    // through a signed 64-bit integer that the web service's checksums were made with. A date no
+    // 64-bit count can hold (a damaged record) gives 0 rather than undefined arithmetic.
     if (!(seconds > -9.0e18 && seconds < 9.0e18)) return 0;
     return static_cast<uint32_t>(static_cast<int64_t>(seconds));
 }

@@ -38,7 +38,8 @@ class ViewControllerBase : public platform::ui::ViewController, public AppCoreOr
         : platform::ui::ViewController(std::move(nibName)) {}
     const char* className() const override { return "ViewControllerBase"; }
 
-    // Makes a controller and runs its setup once, as the original's initialiser did.
+    // Makes a controller and runs its setup once, before anything can reach it: setup binds the
+    // outlets and actions its interface file names.
     template <typename T, typename... Args>
     static std::shared_ptr<T> make(Args&&... args) {
         auto vc = std::make_shared<T>(std::forward<Args>(args)...);

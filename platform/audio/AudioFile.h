@@ -1,7 +1,7 @@
 #pragma once
 
-// A sound file opened for reading through libsndfile, answering what the original platform's
-// audio files answer: the stream format (rate, format id, linear-PCM flags with the file's own
+// A sound file opened for reading through libsndfile, answering what the sound engine asks
+// of an audio file: the stream format (rate, format id, linear-PCM flags with the file's own
 // endianness, bytes and frames per packet, channels, bits), the audio data byte and packet
 // counts, the packet size upper bound, and reads of raw bytes and of packets.
 //
@@ -44,8 +44,8 @@ class AudioFile {
     uint32_t packetSizeUpperBound() const { return packetUpperBound_; }
     bool isCompressed() const { return format_.mFormatID != kAudioFormatLinearPCM; }
 
-    // Our files carry neither: both answer kAudioFileUnsupportedPropertyError, as the original
-    // platform does for a file without a cookie or layout.
+    // Our files carry neither: both answer kAudioFileUnsupportedPropertyError, the status the sound
+    // engine treats as "this file has none" and skips.
     OSStatus magicCookie(std::vector<uint8_t>& out) const;
     OSStatus channelLayout(std::vector<uint8_t>& out) const;
 

@@ -1,8 +1,8 @@
 #pragma once
 
-// The stream format record and status codes of the original platform's audio files and queues,
-// kept with their names and values so that the sound engine reads as it was written and its
-// format rules (endianness, packing, flags) keep their meaning.
+// The stream format record and status codes of audio files and queues, with the names and values
+// the sound engine compares against, so its format rules (endianness, packing, flags) keep their
+// meaning.
 
 #include <cstdint>
 

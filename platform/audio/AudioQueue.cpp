@@ -271,8 +271,8 @@ OSStatus AudioQueue::addIsRunningListener(IsRunningListener listener) {
 void AudioQueue::setRunning(bool running) {
     if (running_ == running) return;
     running_ = running;
-    // Listeners hear of it on a later turn of the main loop, as they did on the original
-    // platform, and never from inside a call the client is making.
+    // Listeners hear of it on a later turn of the main loop, never from inside a call the client is
+    // making: the music player stops and frees its queue from its listener.
     std::weak_ptr<AudioQueue> weak = weak_from_this();
     MainLoop::main().post([weak] {
         auto self = weak.lock();

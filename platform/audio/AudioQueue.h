@@ -1,6 +1,7 @@
 #pragma once
 
-// An output audio queue in the manner of the original platform's, played through an OpenAL
+// An output audio queue with the buffer protocol the music player was written for, played
+// through an OpenAL
 // streaming source of the current context. The client allocates buffers, fills them and
 // enqueues them; each buffer comes back through the output callback once it has been played.
 // Callbacks and the is-running listener are delivered on the main loop, never on the mixer's

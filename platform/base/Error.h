@@ -26,16 +26,16 @@ struct Error {
     Value userInfo = Value::dictionary();
     std::shared_ptr<Error> underlying;
 
-    // Well-known user-info keys, spelled as the original spelled them so that dictionaries
-    // coming from or going to stored files keep their meaning.
+    // Well-known user-info keys, spelled as stored files and the ads SDK's pages spell them, so
+    // dictionaries coming from or going to them keep their meaning.
     static constexpr const char* kLocalizedDescriptionKey = "NSLocalizedDescription";
     static constexpr const char* kLocalizedFailureReasonKey = "NSLocalizedFailureReason";
     static constexpr const char* kUrlKey = "NSErrorFailingURLStringKey";
 
     static Error make(std::string domain, std::int64_t code, std::string description = {});
 
-    // The user-info description when there is one, else the original's generic sentence
-    // "The operation couldn't be completed. (<domain> error <code>.)".
+    // The user-info description when there is one, else the generic sentence that logs and alerts
+    // have always shown "The operation couldn't be completed. (<domain> error <code>.)".
     std::string localizedDescription() const;
     // One line for logs: "Error Domain=<domain> Code=<code> "<description>"".
     std::string description() const;

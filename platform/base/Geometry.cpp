@@ -84,7 +84,8 @@ Rect Rect::insetBy(double dx, double dy) const {
     r.origin.y += dy;
     r.size.width -= 2 * dx;
     r.size.height -= 2 * dy;
-    // Insetting past the middle leaves nothing, which the original reports as null.
+    // Insetting past the middle leaves nothing: the null rectangle, which callers test for with
+    // isNull().
     if (r.size.width < 0 || r.size.height < 0) return null();
     return r;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-// Points, sizes, rectangles and affine transforms with the original platform's rules: a
-// rectangle may have a negative size (it is standardized before any measurement), and the
-// "null" rectangle (what an empty intersection answers) differs from the zero rectangle.
+// Points, sizes, rectangles and affine transforms with the rules the view code was written against:
+// a rectangle may have a negative size (it is standardized before any measurement), and the "null"
+// rectangle (what an empty intersection answers) differs from the zero rectangle.
 
 #include <cmath>
 #include <limits>
@@ -34,7 +34,8 @@ struct Rect {
     constexpr Rect(double x, double y, double w, double h) : origin{x, y}, size{w, h} {}
 
     static constexpr Rect zero() { return {}; }
-    // The rectangle with no position at all; its origin is infinite, as on the original.
+    // The rectangle with no position at all; its origin is infinite, so no union or intersection
+    // with it can be mistaken for a real position.
     static constexpr Rect null() {
         constexpr double inf = std::numeric_limits<double>::infinity();
         return Rect(inf, inf, 0, 0);
@@ -61,7 +62,7 @@ struct Rect {
     double width() const { return std::fabs(size.width); }
     double height() const { return std::fabs(size.height); }
 
-    // Points on the max edges are outside, as on the original.
+    // Points on the max edges are outside, so two rectangles that share an edge never both hit.
     bool contains(Point p) const;
     bool contains(const Rect& r) const;
     bool intersects(const Rect& r) const { return !intersection(r).isNull(); }
@@ -95,7 +96,8 @@ struct AffineTransform {
     AffineTransform translated(double x, double y) const { return translation(x, y).concat(*this); }
     AffineTransform scaled(double sx, double sy) const { return scale(sx, sy).concat(*this); }
     AffineTransform rotated(double radians) const { return rotation(radians).concat(*this); }
-    // A singular transform is answered unchanged, as the original did.
+    // A singular transform is answered unchanged (it has no inverse; callers keep working with what
+    // they had rather than with NaNs).
     AffineTransform inverted() const;
 
     Point apply(Point p) const { return {a * p.x + c * p.y + tx, b * p.x + d * p.y + ty}; }

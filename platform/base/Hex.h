@@ -1,6 +1,7 @@
 #pragma once
 
-// Lower-case hexadecimal, as the original's "%02x" loops produced it (checksums, ids, hashes).
+// Lower-case hexadecimal (checksums, ids, hashes): the web service and the stored account id
+// compare these texts as they are.
 
 #include <cstddef>
 #include <cstdint>

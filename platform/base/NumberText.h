@@ -1,8 +1,8 @@
 #pragma once
 
-// The original platform's rules for reading a number out of text, which settings files and
-// server answers rely on: leading whitespace is skipped, an optional sign and then the leading
-// digits count, and whatever follows is ignored. Text without a number reads as 0.
+// The rules for reading a number out of text, which settings files and server answers rely on:
+// leading whitespace is skipped, an optional sign and then the leading digits count, and whatever
+// follows is ignored. Text without a number reads as 0.
 
 #include <cstdint>
 #include <string_view>

@@ -24,7 +24,8 @@ class UrlCharacterSet {
     // ALPHA DIGIT - . _ ~
     static const UrlCharacterSet& unreserved();
     static const UrlCharacterSet& alphanumeric();
-    // What may stand unescaped in each part of a URL (as the original's allowed sets).
+    // What may stand unescaped in each part of a URL (the sets the web service's URLs were built
+    // with).
     static const UrlCharacterSet& pathAllowed();
     static const UrlCharacterSet& queryAllowed();
     static const UrlCharacterSet& fragmentAllowed();
@@ -38,7 +39,8 @@ class UrlCharacterSet {
     std::array<bool, 128> allowed_{};
 };
 
-// Escapes each byte outside `allowed` as "%XX" (upper-case hex, as the original wrote it).
+// Escapes each byte outside `allowed` as "%XX" (upper-case hex: signed query strings must come out
+// byte for byte the same).
 std::string percentEncode(std::string_view text, const UrlCharacterSet& allowed);
 // Escapes everything but the unreserved characters: safe for one query name or value.
 std::string percentEncodeComponent(std::string_view text);

@@ -1,8 +1,8 @@
 #pragma once
 
-// UTF-8 (the program's strings) to UTF-16 (what the original counted lengths and indices in)
-// and back, and the checks and repair that text from files and servers goes through on its
-// way in. Malformed input never passes through: bad sequences become U+FFFD.
+// UTF-8 (the program's strings) to UTF-16 (what the game core counts lengths and indices in) and
+// back, and the checks and repair that text from files and servers goes through on its way in.
+// Malformed input never passes through: bad sequences become U+FFFD.
 
 #include <cstddef>
 #include <string>
@@ -19,8 +19,8 @@ std::string utf32ToUtf8(std::u32string_view utf32);
 // Surrogates and values beyond U+10FFFF have no UTF-8 form and are appended as U+FFFD.
 void appendUtf8(std::string& out, char32_t cp);
 
-// Length in UTF-16 units, what the original's string length answered: characters outside the
-// Basic Multilingual Plane (emoji) count two.
+// Length in UTF-16 units, what the game core's strings and stored layouts count: characters outside
+// the Basic Multilingual Plane (emoji) count two.
 std::size_t utf16Length(std::string_view utf8);
 
 // Well-formed UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF.

@@ -16,7 +16,7 @@ bool isHex(char c) {
     return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-// Characters the original refused anywhere in a URL string.
+// Characters no valid URL string holds raw (RFC 3986): refused anywhere.
 bool isIllegal(unsigned char c) {
     if (c <= 0x20 || c >= 0x7F) return true;
     switch (c) {

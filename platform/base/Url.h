@@ -1,9 +1,9 @@
 #pragma once
 
-// A URL with the original platform's strict parsing: text that the original refused (spaces,
-// quotes, braces, non-ASCII, a '%' without two hex digits, a second '#', brackets outside an
-// IPv6 host, a non-numeric or too large port) gives no URL at all, so callers can never act on
-// a half-understood address. Relative references resolve by RFC 3986.
+// A URL with strict parsing: text that RFC 3986 does not allow raw (spaces, quotes, braces,
+// non-ASCII, a '%' without two hex digits, a second '#', brackets outside an IPv6 host, a
+// non-numeric or too large port) gives no URL at all, so callers can never act on a half-understood
+// address. Relative references resolve by RFC 3986.
 
 #include <optional>
 #include <string>
@@ -48,8 +48,8 @@ class Url {
 
     // The path exactly as written (percent escapes kept, trailing slash kept).
     const std::string& rawPath() const { return path_; }
-    // Decoded path without a trailing slash (except the root "/"), as the original answered
-    // it; "" when it does not decode to UTF-8 or holds an escaped NUL ("%00").
+    // Decoded path without a trailing slash (except the root "/"), the form callers compare against
+    // ("/startLevel"); "" when it does not decode to UTF-8 or holds an escaped NUL ("%00").
     std::string path() const;
     // "/" first for an absolute path, then each non-empty decoded segment. Empty when any
     // segment fails to decode or holds a NUL.

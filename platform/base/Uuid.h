@@ -1,7 +1,7 @@
 #pragma once
 
-// A 128-bit universally unique identifier. Text form is the original's: upper-case hex in
-// 8-4-4-4-12 groups.
+// A 128-bit universally unique identifier. Text form: upper-case hex in 8-4-4-4-12 groups, the form
+// stored identifiers already have.
 
 #include <array>
 #include <cstdint>

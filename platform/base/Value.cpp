@@ -18,8 +18,8 @@ const Value::Array kEmptyArray;
 const Value::Dictionary kEmptyDictionary;
 const Value kNull;
 
-// Strings made only of these characters are printed bare inside containers, as the original
-// did; anything else is quoted so the output reads back unambiguously.
+// Strings made only of these characters are printed bare inside containers (logs and the ads SDK's
+// reports expect them so); anything else is quoted so the output reads back unambiguously.
 bool needsQuotes(const std::string& s) {
     if (s.empty()) return true;
     for (unsigned char c : s) {

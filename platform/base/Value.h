@@ -20,8 +20,8 @@ namespace platform {
 struct Date {
     double secondsSince1970 = 0;
 
-    // Seconds between 1970 and 2001-01-01, the original platform's reference date; property
-    // lists store dates relative to it.
+    // Seconds between 1970 and 2001-01-01, the reference date that property lists store dates
+    // relative to.
     static constexpr double kReferenceDateOffset = 978307200.0;
 
     static Date fromReferenceDate(double secondsSince2001) {
@@ -72,7 +72,7 @@ class Value {
     bool isBool() const { return type() == Type::Bool; }
     bool isInteger() const { return type() == Type::Integer; }
     bool isReal() const { return type() == Type::Real; }
-    // Booleans, integers and reals: what the original kept in one number class.
+    // Booleans, integers and reals: files and servers mix them freely for the same key.
     bool isNumber() const { return isBool() || isInteger() || isReal(); }
     bool isString() const { return type() == Type::String; }
     bool isData() const { return type() == Type::Data; }
@@ -89,10 +89,9 @@ class Value {
     double asReal(double def = 0) const;
     std::string asString(std::string_view def = {}) const;
     platform::Date asDate(platform::Date def = {}) const;
-    // What the original's intValue, integerValue, doubleValue, boolValue and stringValue
-    // answered for an object that might be a string or a number (server settings arrive as
-    // either): strings follow the text rules of NumberText.h, numbers convert (saturating),
-    // anything else answers 0, false or "".
+    // intValue, integerValue, doubleValue, boolValue and stringValue for an object that might be a
+    // string or a number (server settings arrive as either): strings follow the text rules of
+    // NumberText.h, numbers convert (saturating), anything else answers 0, false or "".
     std::int32_t intValue() const;
     std::int64_t integerValue() const;
     double doubleValue() const;
@@ -142,9 +141,9 @@ class Value {
     // changes an integer to a real has changed.
     friend bool operator==(const Value& a, const Value& b) { return a.v_ == b.v_; }
 
-    // The original's "%@" rendering: strings bare at the top level, quoted inside containers
-    // when they need to be; arrays "( ... )", dictionaries "{ key = value; }", data
-    // "<0a0b0c0d 0e>", dates "2001-01-01 00:00:00 +0000", null "<null>".
+    // The "%@" rendering that logs and report texts use: strings bare at the top level, quoted
+    // inside containers when they need to be; arrays "( ... )", dictionaries "{ key = value; }",
+    // data "<0a0b0c0d 0e>", dates "2001-01-01 00:00:00 +0000", null "<null>".
     std::string description() const;
 
   private:

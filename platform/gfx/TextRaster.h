@@ -10,15 +10,15 @@
 
 namespace platform::gfx {
 
-// Horizontal placement of each line in its box; the values are those of the original platform's
-// text alignment (0 left, 1 centred, 2 right). Anything else lays out as left.
+// Horizontal placement of each line in its box; the values are the text alignment numbers the game
+// core and interface files pass (0 left, 1 centred, 2 right). Anything else lays out as left.
 enum class TextAlignment : int { Left = 0, Center = 1, Right = 2 };
 
 // Renders text with FreeType into 8-bit coverage bitmaps (0 = no ink, 255 = full ink), laid out
-// from the top of a box with word wrapping. Font names of the original platform map to the fonts
-// Debian ships: "Arial" and "Helvetica" to Liberation Sans (same metrics), their bold names
-// ("Arial-BoldMT", "Helvetica-Bold", anything with "Bold") to Liberation Sans Bold, with DejaVu
-// Sans standing in when Liberation is missing and for characters Liberation lacks.
+// from the top of a box with word wrapping. Font names the game and interface files ask for map to
+// the fonts Debian ships: "Arial" and "Helvetica" to Liberation Sans (same metrics), their bold
+// names ("Arial-BoldMT", "Helvetica-Bold", anything with "Bold") to Liberation Sans Bold, with
+// DejaVu Sans standing in when Liberation is missing and for characters Liberation lacks.
 class TextRaster {
   public:
     struct Style {

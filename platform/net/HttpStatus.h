@@ -1,8 +1,7 @@
 #pragma once
 
-// Short texts for HTTP status codes, in the wording the original platform used for its
-// "HTTP status %ld: %@" messages (lower case, its own phrasing), so logs and error texts
-// read the same as before.
+// Short texts for HTTP status codes, in the wording of the "HTTP status %ld: %@" messages the level
+// download shows and logs (lower case, its own phrasing).
 
 #include <string>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-// Errors of URL loading. The domain and the codes are the original platform's, so code that
-// compares them (a time-out, a cancel, a refused connection) keeps working; every error
-// carries the failing URL under Error::kUrlKey and, when the transfer library said more, an
-// underlying error in kCurlErrorDomain with its own code and message.
+// Errors of URL loading. The domain and the codes are the ones the shell and the ads SDK compare
+// against, so code that compares them (a time-out, a cancel, a refused connection) keeps working;
+// every error carries the failing URL under Error::kUrlKey and, when the transfer library said
+// more, an underlying error in kCurlErrorDomain with its own code and message.
 
 #include <cstdint>
 #include <string>

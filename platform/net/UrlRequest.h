@@ -14,10 +14,10 @@
 
 namespace platform {
 
-// The original platform's cache policies, with their numeric values, since callers store and
-// pass them as numbers. There is no local response cache here, so the policies only differ
-// in what they ask of caches between us and the server: the policy that ignores remote data
-// sends "Cache-Control: no-cache" and "Pragma: no-cache" (unless the request sets them).
+// Cache policies with fixed numeric values, since callers store and pass them as numbers. There is
+// no local response cache here, so the policies only differ in what they ask of caches between us
+// and the server: the policy that ignores remote data sends "Cache-Control: no-cache" and "Pragma:
+// no-cache" (unless the request sets them).
 enum class UrlRequestCachePolicy : std::uint64_t {
     UseProtocolCachePolicy = 0,
     ReloadIgnoringLocalCacheData = 1,

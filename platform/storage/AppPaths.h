@@ -1,7 +1,7 @@
 #pragma once
 
-// Where the program keeps its files: the app home and the folders the original platform gave
-// every application (Documents, Library/Caches, Library/Preferences, tmp).
+// Where the program keeps its files: the app home and the folders the shell's file
+// names are relative to (Documents, Library/Caches, Library/Preferences, tmp).
 //
 // The home is $MOVUROUTE_HOME when set, else $XDG_DATA_HOME/movuroute, else
 // ~/.local/share/movuroute. The environment is read on every call, so a test that points

@@ -4,10 +4,10 @@
 //
 // Reading replaces broken UTF-8 with U+FFFD instead of failing, because server answers are
 // sometimes cut in the middle of a character; everything else malformed is an error
-// (NSCocoaErrorDomain 3840 with the parser's reason). Like the original, the top level must
-// be an array or an object unless fragments are allowed.
+// (NSCocoaErrorDomain 3840 with the parser's reason). The top level must be an array or
+// an object unless fragments are allowed: server answers are one of the two.
 //
-// Writing escapes "/" (as the original did) and U+2028/U+2029, so the text can be spliced into
+// Writing escapes "/" and U+2028/U+2029, so the text can be spliced into
 // a script or an HTML page as it is: "</script>" and the two line separators that end a
 // JavaScript string literal never appear raw.
 

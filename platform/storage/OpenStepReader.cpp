@@ -172,7 +172,7 @@ std::optional<Value> OpenStepReader::parseDictionaryBody(int depth, bool braced)
         }
         if (peek() != ';') return fail("Missing ';'");
         ++pos_;
-        // Of two equal keys the last one counts, as in the original.
+        // Of two equal keys the last one counts, as in the binary and XML readers.
         dict[std::move(*key)] = std::move(value);
     }
 }
@@ -326,8 +326,8 @@ std::optional<std::string> OpenStepReader::parseQuoted() {
                 unsigned v = static_cast<unsigned>(e - '0');
                 for (int n = 1; n < 3 && !atEnd() && s_[pos_] >= '0' && s_[pos_] <= '7'; ++n)
                     v = v * 8 + static_cast<unsigned>(s_[pos_++] - '0');
-                // Octal escapes name Latin-1 characters here; the original's NeXT table differs
-                // only in rarely used symbols.
+                // Octal escapes name Latin-1 characters here; the NeXT character table differs only
+                // in rarely used symbols, which no file of ours holds.
                 appendUtf8(out, v & 0xFF);
                 break;
             }

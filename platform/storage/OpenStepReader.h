@@ -2,7 +2,7 @@
 
 // Reader for old-style (OpenStep) text property lists and strings files:
 //   { key = value; list = (a, "b c", <0a0b>); }
-// Every scalar is a string, as in the original format. A top level of bare `key = value;`
+// Every scalar is a string: the text format has no other kind. A top level of bare `key = value;`
 // pairs (a strings file) reads as a dictionary. Input is UTF-8, or UTF-16 with a byte-order
 // mark.
 

@@ -135,7 +135,8 @@ std::optional<Value> fromPlist(plist_t node, Error* error) {
             return Value(Date::fromReferenceDate(static_cast<double>(sec) + fraction));
         }
         case PLIST_UID: {
-            // Keyed archives refer to objects by UID; the original showed them this way.
+            // Keyed archives refer to objects by UID; this text keeps the reference readable in
+            // logs.
             std::uint64_t u = 0;
             plist_get_uid_val(node, &u);
             return Value::dictionary({{"CF$UID", Value(static_cast<std::int64_t>(u))}});

@@ -16,7 +16,7 @@
 
 namespace platform {
 
-// The original's format numbers.
+// Format numbers, as callers store and pass them.
 enum class PropertyListFormat { OpenStep = 1, Xml = 100, Binary = 200 };
 
 class PropertyList {

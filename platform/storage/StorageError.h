@@ -1,7 +1,7 @@
 #pragma once
 
-// The errors of property lists, JSON and files. Domain and codes are the ones the original
-// platform used for the same failures, so logs and any caller comparing codes read the same.
+// The errors of property lists, JSON and files. Domain and codes are fixed, so logs and any caller
+// comparing codes read the same for the same failure.
 
 #include <cstdint>
 #include <optional>

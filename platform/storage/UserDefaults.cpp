@@ -248,7 +248,8 @@ std::optional<std::string> UserDefaults::stringForKey(std::string_view key) cons
     auto v = objectForKey(key);
     if (!v) return std::nullopt;
     if (v->isString()) return v->stringRef();
-    // Numbers answered their text, as the original did.
+    // A number stored where text is asked for answers its text: older settings files hold numbers
+    // under keys now read as text.
     if (v->isNumber()) return v->description();
     return std::nullopt;
 }

@@ -50,8 +50,8 @@ class UserDefaults {
     bool setObject(std::string_view key, Value value);
     void removeObjectForKey(std::string_view key);
 
-    // The original's typed reads: numbers and texts convert ("YES", "true", "12"), anything
-    // else (or nothing) gives false, 0 or nullopt.
+    // Typed reads: numbers and texts convert ("YES", "true", "12"), anything else (or nothing)
+    // gives false, 0 or nullopt.
     bool boolForKey(std::string_view key) const;
     std::int64_t integerForKey(std::string_view key) const;
     double doubleForKey(std::string_view key) const;

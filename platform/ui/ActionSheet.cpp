@@ -195,7 +195,7 @@ std::shared_ptr<View> ActionSheet::buildOverlay(double width, double height) {
     dim->buttons->setAutoresizingMask(AutoresizingFlexibleWidth);
     panel->addSubview(dim->buttons);
     std::weak_ptr<ActionSheet> self = weak_from_this();
-    // The cancel button sits apart at the bottom, as on the original.
+    // The cancel button sits apart at the bottom, where the thumb finds it without reading.
     for (int i = 0; i < n; ++i) {
         auto b = Button::create(ButtonType::Custom,
                                 {pad * 2, i * (buttonH + gap), width - 4 * pad, buttonH});

@@ -1,8 +1,8 @@
 #pragma once
 
-// A choice of actions sliding up from the bottom. Index rules of the original: the
-// destructive button (when given) first, then the others, then the cancel button last;
-// addButtonWithTitle appends. Cancelling from outside answers the cancel index.
+// A choice of actions sliding up from the bottom. Index rules (the callers' delegates switch on
+// these numbers): the destructive button (when given) first, then the others, then the cancel
+// button last; addButtonWithTitle appends. Cancelling from outside answers the cancel index.
 
 #include <memory>
 #include <string>

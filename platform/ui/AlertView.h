@@ -1,9 +1,10 @@
 #pragma once
 
-// A modal alert: title, message and buttons. Button indices follow the original: the cancel
-// button (when given) is 0, the other buttons follow in order, and addButtonWithTitle appends.
-// Alerts queue: only one is on screen; the next shows when it goes. While shown or queued an
-// alert keeps itself alive, so callers may drop their reference after show().
+// A modal alert: title, message and buttons. Button indices (the callers' delegates switch on these
+// numbers): the cancel button (when given) is 0, the other buttons follow in order, and
+// addButtonWithTitle appends. Alerts queue: only one is on screen; the next shows when it goes.
+// While shown or queued an alert keeps itself alive, so callers may drop their reference after
+// show().
 
 #include <deque>
 #include <memory>

@@ -1,8 +1,8 @@
 #pragma once
 
-// The one application object: its state, key window, status bar, idle timer, URL opening and
-// the life-cycle notifications. The delegate hears of each change before the notification is
-// posted, as on the original.
+// The one application object: its state, key window, status bar, idle timer, URL opening and the
+// life-cycle notifications. The delegate hears of each change before the notification is posted:
+// the app core's state is up to date when observers look at it.
 
 #include <cstdint>
 #include <functional>
@@ -19,7 +19,7 @@ class Application;
 
 enum class ApplicationState { Active = 0, Inactive = 1, Background = 2 };
 
-// Notification names, as the original spelled them.
+// Notification names, spelled as the ads SDK and the shell observe them.
 inline constexpr const char* kDidFinishLaunchingNotification =
     "UIApplicationDidFinishLaunchingNotification";
 inline constexpr const char* kDidBecomeActiveNotification =

@@ -9,7 +9,7 @@
 
 namespace platform::ui {
 
-// The original's system items, with its values.
+// System items, with the values interface files use.
 enum class SystemItem {
     None = -1,
     Done = 0,
@@ -47,7 +47,7 @@ class BarButtonItem {
                                                           Action action = {});
 
     SystemItem systemItem() const { return systemItem_; }
-    // System items show the original's English titles.
+    // System items show fixed English titles ("Done", "Cancel", ...).
     std::string title() const;
     void setTitle(std::string t) { title_ = std::move(t); }
     BarButtonItemStyle style() const { return style_; }

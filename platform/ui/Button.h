@@ -19,8 +19,9 @@ enum class ButtonType {
     System = RoundedRect
 };
 
-// A button with a title, image and background image per control state. A state without its
-// own value shows the normal state's, as on the original.
+// A button with a title, image and background image per control state. A state without its own
+// value shows the normal state's, so a button configured only for the normal state looks the same
+// in every state.
 class Button : public Control {
   public:
     static std::shared_ptr<Button> create(ButtonType type = ButtonType::RoundedRect,

@@ -9,7 +9,7 @@
 
 namespace platform::ui {
 
-// The original's event bits.
+// Event bits, the values interface files and callers use.
 enum ControlEvent : unsigned {
     ControlEventTouchDown = 1u << 0,
     ControlEventTouchDownRepeat = 1u << 1,
@@ -54,7 +54,7 @@ class Control : public View {
     bool isHighlighted() const { return highlighted_; }
     void setHighlighted(bool h) { highlighted_ = h; }
     bool isTracking() const { return tracking_; }
-    // Disabled wins over highlighted, as the original reported it.
+    // Disabled wins over highlighted: a disabled control never looks pressed.
     unsigned state() const;
 
     // What a finger going down and up inside does; nothing when disabled or hidden. For tests
@@ -69,7 +69,8 @@ class Control : public View {
   protected:
     // A completed touch-up-inside; switches toggle here.
     virtual void didTapInside() {}
-    // Touches within this margin of the bounds still count as inside, as on the original.
+    // Touches within this margin of the bounds still count as inside: a finger that slides a little
+    // off a small button still presses it.
     static constexpr double kTouchSlop = 70;
 
   private:

@@ -42,7 +42,8 @@ class PickerView : public View {
     explicit PickerView(Rect frame = {});
     const char* className() const override { return "UIPickerView"; }
 
-    // A new data source is asked on the next layout (or use), as the original did.
+    // A new data source is asked on the next layout (or use), so it shows rows without an explicit
+    // reload.
     void setDataSource(std::weak_ptr<PickerViewDataSource> d) {
         dataSource_ = std::move(d);
         loaded_ = false;

@@ -1,7 +1,8 @@
 #pragma once
 
 // Something that can take touches: views and view controllers. Unhandled touches travel up the
-// chain (view, its controller, the superview, ...) as they did on the original.
+// chain (view, its controller, the superview, ...), so a controller sees the touches its view did
+// not take.
 
 #include <memory>
 #include <vector>

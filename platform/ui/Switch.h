@@ -12,7 +12,7 @@ class Switch : public Control {
     const char* className() const override { return "UISwitch"; }
 
     bool isOn() const { return on_; }
-    // Setting the value from code sends no event, as on the original.
+    // Setting the value from code sends no event: only the user's change is an action.
     void setOn(bool on, bool animated = false);
 
     Size sizeThatFits(Size) const override { return {79, 27}; }

@@ -29,8 +29,8 @@ Rect View::frame() const {
 }
 
 void View::setFrame(Rect f) {
-    // The original leaves a transformed view's frame undefined; keeping centre and size gives
-    // the least surprising answer for the rotations the app core applies.
+    // A transformed view's frame has no single meaning; keeping centre and size gives the least
+    // surprising answer for the rotations the app core applies.
     center_ = {f.midX(), f.midY()};
     Rect b = bounds_;
     b.size = {std::abs(f.size.width), std::abs(f.size.height)};

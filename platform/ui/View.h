@@ -1,8 +1,8 @@
 #pragma once
 
-// The retained view tree. A view owns its subviews; the superview and the controller are weak
-// back references, so a tree is freed from its root. Geometry follows the original: frame is
-// derived from center, bounds size and transform; bounds origin scrolls the content.
+// The retained view tree. A view owns its subviews; the superview and the controller are weak back
+// references, so a tree is freed from its root. Geometry: frame is derived from center, bounds size
+// and transform; bounds origin scrolls the content.
 
 #include <algorithm>
 #include <functional>
@@ -21,7 +21,7 @@ class GestureRecognizer;
 class Painter;
 class InterfaceProperties;
 
-// The original's autoresizing bits, kept so interface files and callers can use its values.
+// Autoresizing bits, with the values interface files and callers use.
 enum AutoresizingMask : unsigned {
     AutoresizingNone = 0,
     AutoresizingFlexibleLeftMargin = 1 << 0,
@@ -40,7 +40,7 @@ class View : public Responder, public std::enable_shared_from_this<View> {
     View(const View&) = delete;
     View& operator=(const View&) = delete;
 
-    // Diagnostics: the class name as the original would print it.
+    // Diagnostics: the class name as logs and tests print it.
     virtual const char* className() const { return "UIView"; }
 
     // Geometry. A subclass may take part in frame, bounds and alpha changes (a banner that keeps
@@ -130,8 +130,8 @@ class View : public Responder, public std::enable_shared_from_this<View> {
     virtual void didAddSubview(View*) {}
     virtual void willRemoveSubview(View*) {}
 
-    // Touches. The default passes them on to the controller, then the superview, as the
-    // original's responder chain did.
+    // Touches. The default passes them on to the controller, then the superview, so a touch no view
+    // takes still reaches the screen that owns it.
     void touchesBegan(const TouchSet& touches, const Event& event) override;
     void touchesMoved(const TouchSet& touches, const Event& event) override;
     void touchesEnded(const TouchSet& touches, const Event& event) override;

@@ -37,7 +37,8 @@ enum class ModalTransitionStyle {
     PartialCurl = 3
 };
 
-// Interface orientations and their masks (1 << orientation), the original's values.
+// Interface orientations and their masks (1 << orientation); the app core and the stored settings
+// use these values.
 enum InterfaceOrientation : int {
     OrientationUnknown = 0,
     OrientationPortrait = 1,
@@ -79,7 +80,7 @@ class ViewController : public Responder,
     NavigationItem& navigationItem() { return navigationItem_; }
     TabBarItem& tabBarItem() { return tabBarItem_; }
 
-    // Orientation answers; the original's defaults (portrait only).
+    // Orientation answers; by default portrait only, the layout every screen has.
     virtual bool shouldAutorotate() const { return true; }
     virtual bool shouldAutorotateToInterfaceOrientation(int o) const {
         return o == OrientationPortrait;

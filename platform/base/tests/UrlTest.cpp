@@ -13,7 +13,7 @@ using platform::Url;
 using platform::UrlCharacterSet;
 using ::testing::ElementsAre;
 
-TEST(Url, RefusesWhatTheOriginalRefused) {
+TEST(Url, RefusesTextNoUrlMayHoldRaw) {
     const char* bad[] = {
         "",
         "http://example.com/a b",         // space

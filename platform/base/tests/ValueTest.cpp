@@ -93,7 +93,7 @@ TEST(Value, SetAndAppendOnlyChangeTheMatchingContainer) {
     EXPECT_FALSE(v.erase("k"));
 }
 
-TEST(Value, DescriptionFollowsTheOriginalLayout) {
+TEST(Value, DescriptionFollowsTheLoggedLayout) {
     EXPECT_EQ(Value("plain text").description(), "plain text");
     EXPECT_EQ(Value(42).description(), "42");
     EXPECT_EQ(Value(0.5).description(), "0.5");
@@ -125,7 +125,7 @@ TEST(Error, DescriptionsAndChaining) {
     EXPECT_FALSE(copy == e);
 }
 
-TEST(Value, TextOrNumberAccessorsFollowTheOriginalRules) {
+TEST(Value, TextOrNumberAccessorsFollowTheNumberTextRules) {
     EXPECT_EQ(Value(" 42abc").intValue(), 42);
     EXPECT_EQ(Value("99999999999").intValue(), INT32_MAX);
     EXPECT_EQ(Value(int64_t{99999999999}).intValue(), INT32_MAX);

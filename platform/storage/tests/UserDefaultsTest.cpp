@@ -39,7 +39,7 @@ TEST(UserDefaultsTest, AbsentIsNotFalseNorEmpty) {
     EXPECT_FALSE(defaults.hasKey("name"));
 }
 
-TEST(UserDefaultsTest, TypedReadsFollowTheOriginalConversions) {
+TEST(UserDefaultsTest, TypedReadsConvertNumbersAndTexts) {
     TempDir dir;
     UserDefaults d(dir / "prefs.plist");
     d.setObject("yesText", Value("YES"));

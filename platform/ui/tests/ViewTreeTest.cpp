@@ -139,7 +139,7 @@ TEST(ViewTree, WindowHooksReachTheWholeSubtree) {
     EXPECT_EQ(child->window(), nullptr);
 }
 
-TEST(ViewLayout, AutoresizingUsesTheOriginalBitsAndSharesTheChange) {
+TEST(ViewLayout, AutoresizingUsesTheStoredBitsAndSharesTheChange) {
     EXPECT_EQ(AutoresizingFlexibleLeftMargin, 1u);
     EXPECT_EQ(AutoresizingFlexibleWidth, 2u);
     EXPECT_EQ(AutoresizingFlexibleRightMargin, 4u);
