@@ -28,18 +28,16 @@ double AnnounceManager::now() {
 }
 
 AnnounceManager& AnnounceManager::sharedAnnounceManager() {
-    // Made on first use and never destroyed: the check thread may still hold it at exit.
+    // Made on first use and never destroyed: a check task may still post to it at exit.
     static AnnounceManager* instance = new AnnounceManager();
     return *instance;
 }
 
 void AnnounceManager::setAppCore(std::weak_ptr<AnnounceAppCore> appCore) {
-    std::lock_guard<std::mutex> lock(appCoreMutex_);
     appCore_ = std::move(appCore);
 }
 
 std::shared_ptr<AnnounceAppCore> AnnounceManager::appCore() const {
-    std::lock_guard<std::mutex> lock(appCoreMutex_);
     return appCore_.lock();
 }
 
@@ -113,19 +111,16 @@ std::optional<std::filesystem::path> AnnounceManager::prepareCacheDir() {
 
 void AnnounceManager::deleteCacheFiles() {
     const char* caller = "-[AnnounceManager deleteCacheFiles]";
-    // Asked of the app core before the locks: nothing is called out while they are held.
     auto dir = prepareCacheDir();
-    if (!dir) return;
-    std::lock_guard<std::mutex> fileLock(readFileLock_);
-    std::lock_guard<std::mutex> lock(shutdownLock_);
-    if (shutdown_) return;
-    util::LogMessage(caller, 1, "delete files in " + dir->string());
-    deleteFilesLocked(caller, *dir, {});
+    if (!dir) {
+        util::LogMessage(caller, 1, "AM:no cache directory");
+        return;
+    }
+    cache_->deleteFiles(*dir);
 }
 
 std::string AnnounceManager::amPropertyAsStringForKey(const std::string& key,
                                                       const std::string& defaultVal) {
-    std::lock_guard<std::mutex> lock(propertiesMutex_);
     if (!amProperties_) return defaultVal;
     const platform::Value* v = amProperties_->find(key);
     if (v == nullptr || !v->isString()) return defaultVal;
@@ -133,18 +128,12 @@ std::string AnnounceManager::amPropertyAsStringForKey(const std::string& key,
 }
 
 int32_t AnnounceManager::amPropertyAsIntForKey(const std::string& key, int32_t defaultVal) {
-    std::optional<platform::Value> properties;
-    {
-        std::lock_guard<std::mutex> lock(propertiesMutex_);
-        properties = amProperties_;
-    }
-    const platform::Value* v = properties ? properties->find(key) : nullptr;
+    const platform::Value* v = amProperties_ ? amProperties_->find(key) : nullptr;
     if (v == nullptr || !v->isString()) return defaultVal;
     return AnnounceIntValue(*v);
 }
 
 void AnnounceManager::setAmProperties(std::optional<platform::Value> properties) {
-    std::lock_guard<std::mutex> lock(propertiesMutex_);
     amProperties_ = std::move(properties);
 }
 
@@ -156,20 +145,14 @@ void AnnounceManager::resetForTesting() {
     popupAdAlertView_ = nullptr;
     popupAdButtons_.clear();
     setAppCore({});
-    {
-        std::lock_guard<std::mutex> lock(propertiesMutex_);
-        amProperties_.reset();
-        popupAdInfo_.reset();
-    }
+    amProperties_.reset();
+    popupAdInfo_.reset();
     previousCheckAt_ = 0;
     nextCheckAfter_ = 0;
     bannerIsDirty_ = false;
     popupAdDoneSerial_ = 0;
     interstitialRequestCount_ = 0;
-    {
-        std::lock_guard<std::mutex> lock(shutdownLock_);
-        shutdown_ = false;
-    }
+    cache_->reset();
     interstitialAdPresenting_ = false;
     onDoneInterstitualAd_ = nullptr;
 }

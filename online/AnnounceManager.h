@@ -2,27 +2,27 @@
 
 // The app's link to the maker's announcement service: the announcement check and its cache,
 // the server settings that steer the ads, the banner on the game-over screen, the pop-up, and
-// the interstitial between games. One object per process; everything but the check itself
-// runs on the main thread.
+// the interstitial between games. One object per process, living as long as it; it holds the
+// app core weakly. Everything but the check runs on the main thread.
 //
-// The check runs on its own thread. It shares with the main thread the shutdown flag and the
-// files it writes (shutdownLock_), the cache files while the banner reads them
-// (readFileLock_, always taken before shutdownLock_), and the settings and pop-up row
-// (propertiesMutex_, taken last). The schedule and the banner's dirty mark are atomics.
+// The check runs as a task on the "AnnounceManager.check" queue (AnnounceCheck) and posts its
+// result back to the main loop, where the schedule, the settings and the banner's dirty mark
+// live. The cache folder is touched only through AnnounceCache, whose own queue orders the
+// check's writes, the banner's reads and the pop-up's status update.
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "online/AnnounceCache.h"
+#include "online/AnnounceCheck.h"
 #include "platform/base/Geometry.h"
 #include "platform/base/Value.h"
+#include "platform/runtime/SerialQueue.h"
 
 namespace platform::ui {
 class ActionSheet;
@@ -43,15 +43,11 @@ class AnnounceManager {
     static constexpr int kContextStartFromTitle = 2;
     static constexpr int kContextFirstStart = 4;
 
-    // Lists and images are small; anything bigger is a broken or hostile server.
-    static constexpr std::int64_t kMaxDownloadBytes = 4 * 1024 * 1024;
-    // All pictures of one list together: a banner is a handful of small pictures, and a list
-    // naming thousands of big ones would otherwise fill the disk one check at a time.
-    static constexpr std::int64_t kMaxListImageBytes = 4 * kMaxDownloadBytes;
-    // Before a list is accepted, a failed check may be retried after this many seconds.
-    static constexpr double kRetryAfterFailure = 60;
-    static constexpr const char* kStatusFileName = "status.plist";
-    static constexpr const char* kAnnounceFileName = "announce.plist";
+    static constexpr std::int64_t kMaxDownloadBytes = AnnounceCheck::kMaxDownloadBytes;
+    static constexpr std::int64_t kMaxListImageBytes = AnnounceCheck::kMaxListImageBytes;
+    static constexpr double kRetryAfterFailure = AnnounceCheck::kRetryAfterFailure;
+    static constexpr const char* kStatusFileName = AnnounceCache::kStatusFileName;
+    static constexpr const char* kAnnounceFileName = AnnounceCache::kAnnounceFileName;
 
     static AnnounceManager& sharedAnnounceManager();
     // Seconds since 1970 on the program's clock.
@@ -63,14 +59,15 @@ class AnnounceManager {
     void setAppCore(std::weak_ptr<AnnounceAppCore> appCore);
     std::shared_ptr<AnnounceAppCore> appCore() const;
 
-    // Clears the shutdown flag and starts a check on its own thread unless the schedule
+    // Clears the shutdown flag and starts a check on the check queue unless the schedule
     // forbids it or a check is still running.
     void startDownload();
     // The app leaves the foreground: no cache write starts after this returns.
     void shutdown();
     bool isShutdown() const;
     bool isDownloading() const { return downloading_; }
-    // Waits for the running check, if any, to end (tests and orderly exits).
+    // Waits for the running check, if any, to end and takes its result over at once instead
+    // of on the main loop's next turn (tests and orderly exits).
     void waitForDownload();
 
     // The schedule and what the pop-up has shown, as the last check or state load left them.
@@ -142,34 +139,15 @@ class AnnounceManager {
     void resetForTesting();
 
   private:
-    // What a check needs of the app core, taken on the main thread so the check thread never
-    // calls into the core.
-    struct CheckParams {
-        uint32_t gameId = 0;
-        std::string version;
-        std::string arid;
-        std::string secretKey;
-        std::string announceCmdUrl;
-        std::string tn;
-        std::filesystem::path cacheDir;
-    };
+    struct PendingCheck;
     class UiDelegate;
 
     AnnounceManager();
     void showInterstitualAdSub(int context, std::function<void()> onDone);
 
-    void downloadTaskMain(const CheckParams& params);
-    void doDownloadTasks(const CheckParams& params);
-    // The body of a 200 answer of the announced length; nothing otherwise. `finalUrl` gets the
-    // URL that answered.
-    std::optional<std::string> downloadWithUrl(const std::string& url,
-                                               std::string* finalUrl = nullptr);
-    // Under shutdownLock_, while not shut down.
-    bool saveStateLocked(const std::filesystem::path& cacheDir);
-    // Removes the plain files and links of the cache folder, except hidden ones and those named
-    // in `keep`; folders and what links point to stay.
-    void deleteFilesLocked(const char* caller, const std::filesystem::path& cacheDir,
-                           const std::vector<std::string>& keep);
+    // Takes a check's result over on the main thread, once. By value: it may drop the
+    // manager's own reference.
+    void finishCheck(std::shared_ptr<PendingCheck> pending);
 
     bool buildBannerSub(const std::filesystem::path& cacheDir);
     void actionSheetClickedButtonAtIndex(platform::ui::ActionSheet& sheet, int index);
@@ -177,24 +155,20 @@ class AnnounceManager {
     void doActionNamed(const AnnounceInfo& info, const std::string& key);
     void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int index);
 
-    mutable std::mutex appCoreMutex_;
     std::weak_ptr<AnnounceAppCore> appCore_;
 
-    // Guards shutdown_ and every write into the cache.
-    mutable std::mutex shutdownLock_;
-    bool shutdown_ = false;
-    // Guards the cache files while they are read or replaced; taken before shutdownLock_.
-    std::mutex readFileLock_;
+    // Shared with the check task, which may still run when it finishes.
+    std::shared_ptr<AnnounceCache> cache_ = std::make_shared<AnnounceCache>();
+    std::unique_ptr<platform::SerialQueue> checkQueue_ =
+        std::make_unique<platform::SerialQueue>("AnnounceManager.check");
+    std::shared_ptr<PendingCheck> pendingCheck_;
+    bool downloading_ = false;
 
-    std::thread downloadThread_;
-    std::atomic<bool> downloading_{false};
-    std::atomic<double> previousCheckAt_{0};
-    std::atomic<double> nextCheckAfter_{0};
-    std::atomic<bool> bannerIsDirty_{false};
-    std::atomic<int32_t> popupAdDoneSerial_{0};
-
-    // Guards the settings and the pop-up row, which a check replaces from its own thread.
-    mutable std::mutex propertiesMutex_;
+    // The schedule, the settings and the pop-up row, as the last check or state load left them.
+    double previousCheckAt_ = 0;
+    double nextCheckAfter_ = 0;
+    bool bannerIsDirty_ = false;
+    int32_t popupAdDoneSerial_ = 0;
     std::optional<platform::Value> amProperties_;
     std::optional<platform::Value> popupAdInfo_;
 

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "online/AnnounceAppCore.h"
+#include "online/AnnounceCache.h"
 #include "online/AnnounceInfo.h"
 #include "online/AnnounceManager.h"
 #include "online/AnnounceText.h"
@@ -12,7 +13,6 @@
 #include "online/UrlPath.h"
 #include "platform/gfx/Image.h"
 #include "platform/runtime/MainLoop.h"
-#include "platform/storage/AtomicFile.h"
 #include "platform/storage/PropertyList.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
@@ -59,17 +59,16 @@ bool pngSizeIsSane(const std::string& bytes) {
     return width > 0 && height > 0 && width <= kMaxImageSide && height <= kMaxImageSide;
 }
 
-ImagePtr loadCachedImage(const std::string& key, const fs::path& cacheDir,
+ImagePtr loadCachedImage(const std::string& key, AnnounceCache& cache, const fs::path& cacheDir,
                          const AnnounceInfo& info) {
     const char* caller = "-[AnnounceManager getImageForKey:cacheDir:announceInfo:images:]";
     auto row = info.files.find(key);
     if (row == info.files.end()) return nullptr;
     auto ref = AnnounceInfo::processFileCmd(row->second);
     if (!ref) return nullptr;
-    std::string error;
-    auto bytes = platform::AtomicFile::read(cacheDir / ref->cacheFilename, &error,
-                                            AnnounceManager::kMaxDownloadBytes);
+    auto bytes = cache.read(cacheDir, ref->cacheFilename, AnnounceManager::kMaxDownloadBytes);
     if (!bytes) return nullptr;
+    std::string error;
     if (!pngSizeIsSane(*bytes)) {
         util::LogMessage(caller, 1, "AM:not a banner picture: " + ref->cacheFilename);
         return nullptr;
@@ -95,7 +94,8 @@ void AnnounceManager::showBannerOn(const std::shared_ptr<platform::ui::View>& pa
     bannerPosition_ = position;
     bannerAlignX_ = alignX;
     bannerAlignY_ = alignY;
-    bool dirty = bannerIsDirty_.exchange(false);
+    const bool dirty = bannerIsDirty_;
+    bannerIsDirty_ = false;
     if (!bannerView_ || dirty) {
         if (!buildBanner() || !bannerView_) return;
     }
@@ -136,15 +136,12 @@ bool AnnounceManager::buildBanner() {
     clearBanner();
     auto cacheDir = prepareCacheDir();
     if (!cacheDir) return false;
-    std::lock_guard<std::mutex> fileLock(readFileLock_);
     return buildBannerSub(*cacheDir);
 }
 
 bool AnnounceManager::buildBannerSub(const fs::path& cacheDir) {
     const char* caller = "-[AnnounceManager buildBannerSub]";
-    std::string readError;
-    auto bytes =
-        platform::AtomicFile::read(cacheDir / kAnnounceFileName, &readError, kMaxDownloadBytes);
+    auto bytes = cache_->read(cacheDir, kAnnounceFileName, kMaxDownloadBytes);
     if (!bytes) return false;
     platform::Error error;
     auto root = platform::PropertyList::parse(*bytes, &error);
@@ -166,7 +163,7 @@ bool AnnounceManager::buildBannerSub(const fs::path& cacheDir) {
         const std::string& key = keyValue.stringRef();
         auto found = images.find(key);
         if (found != images.end()) return found->second;
-        ImagePtr image = loadCachedImage(key, cacheDir, *info);
+        ImagePtr image = loadCachedImage(key, *cache_, cacheDir, *info);
         images[key] = image;
         return image;
     };

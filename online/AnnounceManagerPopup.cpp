@@ -11,11 +11,7 @@ namespace online {
 void AnnounceManager::showPopupAdSub() {
     const char* caller = "-[AnnounceManager showPopupAdSub]";
     util::LogMessage(caller, 1, "processPopupAdSub");
-    std::optional<platform::Value> info;
-    {
-        std::lock_guard<std::mutex> lock(propertiesMutex_);
-        info = popupAdInfo_;
-    }
+    const std::optional<platform::Value> info = popupAdInfo_;
     if (!info) return;
     int32_t serial = AnnounceIntValue(info->at(2));
     if (serial == 0 || serial == popupAdDoneSerial_) return;
@@ -28,13 +24,10 @@ void AnnounceManager::showPopupAdSub() {
 
     util::LogMessage(caller, 1, "show popupAd");
     popupAdDoneSerial_ = serial;
-    auto cacheDir = prepareCacheDir();
-    {
-        std::lock_guard<std::mutex> lock(shutdownLock_);
-        if (shutdown_) return;
-        // Remembered across launches, so the same serial never shows twice.
-        if (cacheDir) saveStateLocked(*cacheDir);
-    }
+    // Remembered across launches, so the same serial never shows twice (the cache writes it
+    // unless it is shut down).
+    if (auto cacheDir = prepareCacheDir()) cache_->recordPopupShown(*cacheDir, serial);
+    if (isShutdown()) return;
 
     if (!uiDelegate_) uiDelegate_ = std::make_shared<UiDelegate>(*this);
     auto alert = platform::ui::AlertView::create(title.asString(), message.asString(), uiDelegate_);

@@ -1,21 +1,103 @@
-// "status.plist": the schedule, the settings, the pop-up row and the serial of the last
-// pop-up shown, so that they outlive the process.
+// The check's life cycle on the main thread: starting it on the check queue, taking its result
+// back, the shutdown switch, and "status.plist" read back into the manager.
 
-#include "online/AnnounceInfo.h"
+#include <memory>
+
+#include "online/AnnounceAppCore.h"
+#include "online/AnnounceCache.h"
 #include "online/AnnounceManager.h"
-#include "platform/storage/PropertyList.h"
+#include "platform/runtime/MainLoop.h"
 #include "util/LogMessage.h"
 
 namespace online {
 
-namespace {
+// What one check answered, handed from the check queue to the main thread. Whichever comes
+// first takes it over: the task the check posts to the main loop, or waitForDownload().
+struct AnnounceManager::PendingCheck {
+    AnnounceCheck::Result result;
+    bool taken = false;
+};
 
-// Numbers only; a boolean is not a time.
-bool isPlainNumber(const platform::Value* v) {
-    return v != nullptr && (v->isInteger() || v->isReal());
+void AnnounceManager::shutdown() {
+    util::LogMessage("-[AnnounceManager shutdown]", 1, "AM:shutdown");
+    cache_->shutdown();
 }
 
-}  // namespace
+bool AnnounceManager::isShutdown() const {
+    return cache_->isShutdown();
+}
+
+void AnnounceManager::waitForDownload() {
+    if (!pendingCheck_) return;
+    // Runs once the check queue has finished everything before it: the check's result is
+    // written by then.
+    checkQueue_->sync([] {});
+    finishCheck(pendingCheck_);
+}
+
+void AnnounceManager::startDownload() {
+    const char* caller = "-[AnnounceManager startDownload]";
+    cache_->resume();
+    // The running check simply goes on now that it may write again; a second one would race
+    // it for the same files.
+    if (downloading_) {
+        util::LogMessage(caller, 1, "AM:check still running");
+        return;
+    }
+
+    auto core = appCore();
+    auto cacheDir = prepareCacheDir();
+    if (!core || !cacheDir) {
+        util::LogMessage(caller, 1, "AM:no app core or cache directory");
+        return;
+    }
+    loadState();
+    double t = now();
+    if (previousCheckAt_ <= t && t < nextCheckAfter_) {
+        util::LogMessage(caller, 1, "AM:skip check");
+        return;
+    }
+    previousCheckAt_ = t;
+
+    AnnounceCheck::Params params;
+    params.gameId = static_cast<uint32_t>(core->gameId());
+    params.version = core->appVersionString();
+    params.arid = core->aridStr();
+    params.secretKey = core->webSecretKey();
+    params.announceCmdUrl = core->iphoneWebUrl() + "cmd/announce";
+    params.tn = core->tnParamStr();
+    params.cacheDir = *cacheDir;
+    params.previousCheckAt = t;
+
+    downloading_ = true;
+    auto pending = std::make_shared<PendingCheck>();
+    pendingCheck_ = pending;
+    checkQueue_->async([pending, params, cache = cache_] {
+        pending->result = AnnounceCheck::run(params, *cache);
+        // The manager lives as long as the process.
+        platform::MainLoop::main().post(
+            [pending] { AnnounceManager::sharedAnnounceManager().finishCheck(pending); });
+    });
+}
+
+void AnnounceManager::finishCheck(std::shared_ptr<PendingCheck> pending) {
+    if (!pending || pending->taken) return;
+    pending->taken = true;
+    if (pending == pendingCheck_) {
+        pendingCheck_.reset();
+        downloading_ = false;
+    }
+    const AnnounceCheck::Result& result = pending->result;
+    nextCheckAfter_ = result.nextCheckAfter;
+    if (result.amProperties) amProperties_ = result.amProperties;
+    if (result.popupAdInfo) popupAdInfo_ = result.popupAdInfo;
+    if (!result.listSaved) return;
+    bannerIsDirty_ = true;
+    // The settings may name an interstitial now; asked for on a later turn, as any other
+    // answer of the service.
+    platform::MainLoop::main().post(
+        [] { AnnounceManager::sharedAnnounceManager().requestInterstitialAd(); });
+}
 
 std::optional<std::filesystem::path> AnnounceManager::statusFilePath() {
     auto dir = prepareCacheDir();
@@ -24,60 +106,14 @@ std::optional<std::filesystem::path> AnnounceManager::statusFilePath() {
 }
 
 void AnnounceManager::loadState() {
-    auto path = statusFilePath();
-    std::error_code ec;
-    if (!path || !std::filesystem::exists(*path, ec)) return;
-    platform::Error error;
-    std::optional<platform::Value> root = platform::PropertyList::readFile(*path, &error);
-    if (!root) {
-        util::LogMessage("-[AnnounceManager loadState]", 1,
-                         "AM:state load err:" + error.localizedDescription());
-        return;
-    }
-    if (!root->isDictionary()) return;
-    if (const auto* v = root->find("nextCheckAfter"); isPlainNumber(v)) {
-        nextCheckAfter_ = v->asReal();
-    }
-    if (const auto* v = root->find("previousCheckAt"); isPlainNumber(v)) {
-        previousCheckAt_ = v->asReal();
-    }
-    // No list may ask for more than the longest interval (and a day for the check itself);
-    // a later time is damage that would otherwise stop every check for good.
-    constexpr double kLongestWait = AnnounceInfo::kMaxCheckInterval + 86400;
-    if (nextCheckAfter_ > previousCheckAt_ + kLongestWait) {
-        nextCheckAfter_ = previousCheckAt_ + kLongestWait;
-    }
-    if (const auto* v = root->find("popupAdDoneSerial"); isPlainNumber(v)) {
-        double serial = v->asReal();
-        // Out of range is damage; the serial then counts as never shown.
-        if (serial >= INT32_MIN && serial <= INT32_MAX) {
-            popupAdDoneSerial_ = static_cast<int32_t>(serial);
-        }
-    }
-    std::lock_guard<std::mutex> lock(propertiesMutex_);
-    if (const auto* v = root->find("amProperties"); v && v->isDictionary()) amProperties_ = *v;
-    if (const auto* v = root->find("popupAdInfo"); v && v->isArray()) popupAdInfo_ = *v;
-}
-
-bool AnnounceManager::saveStateLocked(const std::filesystem::path& cacheDir) {
-    platform::Value state = platform::Value::dictionary({
-        {"nextCheckAfter", nextCheckAfter_.load()},
-        {"previousCheckAt", previousCheckAt_.load()},
-        {"popupAdDoneSerial", popupAdDoneSerial_.load()},
-    });
-    {
-        std::lock_guard<std::mutex> lock(propertiesMutex_);
-        if (amProperties_) state.set("amProperties", *amProperties_);
-        if (popupAdInfo_) state.set("popupAdInfo", *popupAdInfo_);
-    }
-    platform::Error error;
-    if (!platform::PropertyList::writeFile(cacheDir / kStatusFileName, state,
-                                           platform::PropertyListFormat::Binary, &error)) {
-        util::LogMessage("-[AnnounceManager saveState]", 1,
-                         "AM:state save err:" + error.localizedDescription());
-        return false;
-    }
-    return true;
+    auto dir = prepareCacheDir();
+    if (!dir) return;
+    AnnounceCache::Status status = cache_->loadStatus(*dir);
+    nextCheckAfter_ = status.nextCheckAfter;
+    previousCheckAt_ = status.previousCheckAt;
+    popupAdDoneSerial_ = status.popupAdDoneSerial;
+    if (status.amProperties) amProperties_ = std::move(status.amProperties);
+    if (status.popupAdInfo) popupAdInfo_ = std::move(status.popupAdInfo);
 }
 
 }  // namespace online

@@ -1,17 +1,16 @@
-// The announcement check: schedule, list download, image cache, and the end of a check.
+#include "online/AnnounceCheck.h"
 
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <system_error>
+#include <vector>
 
-#include "online/AnnounceAppCore.h"
+#include "online/AnnounceCache.h"
 #include "online/AnnounceInfo.h"
-#include "online/AnnounceManager.h"
 #include "platform/base/Url.h"
 #include "platform/net/FetchSync.h"
-#include "platform/runtime/MainLoop.h"
-#include "platform/storage/AtomicFile.h"
+#include "platform/runtime/Clock.h"
 #include "platform/storage/PropertyList.h"
 #include "util/Crc32.h"
 #include "util/LogMessage.h"
@@ -27,6 +26,10 @@ constexpr double kRequestTimeout = 30;
 // The version of the list format this program reads, sent with every check.
 constexpr int kFormatVersion = 20;
 
+double now() {
+    return platform::Clock::wallSeconds();
+}
+
 // Lists and pictures beyond 2 GiB do not exist; one would answer 0 and count as damaged.
 uint32_t crc32Of(const std::string& bytes) {
     if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) return 0;
@@ -41,76 +44,18 @@ std::string hex8(uint32_t value) {
 
 }  // namespace
 
-void AnnounceManager::shutdown() {
-    util::LogMessage("-[AnnounceManager shutdown]", 1, "AM:shutdown");
-    std::lock_guard<std::mutex> lock(shutdownLock_);
-    shutdown_ = true;
-}
-
-bool AnnounceManager::isShutdown() const {
-    std::lock_guard<std::mutex> lock(shutdownLock_);
-    return shutdown_;
-}
-
-void AnnounceManager::waitForDownload() {
-    if (downloadThread_.joinable()) downloadThread_.join();
-}
-
-void AnnounceManager::startDownload() {
-    const char* caller = "-[AnnounceManager startDownload]";
-    {
-        std::lock_guard<std::mutex> lock(shutdownLock_);
-        shutdown_ = false;
-    }
-    // The running check simply goes on now that it may write again; a second thread would
-    // race it for the same files.
-    if (downloading_) {
-        util::LogMessage(caller, 1, "AM:check still running");
-        return;
-    }
-    waitForDownload();
-
-    auto core = appCore();
-    auto cacheDir = prepareCacheDir();
-    if (!core || !cacheDir) {
-        util::LogMessage(caller, 1, "AM:no app core or cache directory");
-        return;
-    }
-    loadState();
-    double t = now();
-    if (previousCheckAt_ <= t && t < nextCheckAfter_) {
-        util::LogMessage(caller, 1, "AM:skip check");
-        return;
-    }
-    previousCheckAt_ = t;
-
-    CheckParams params;
-    params.gameId = static_cast<uint32_t>(core->gameId());
-    params.version = core->appVersionString();
-    params.arid = core->aridStr();
-    params.secretKey = core->webSecretKey();
-    params.announceCmdUrl = core->iphoneWebUrl() + "cmd/announce";
-    params.tn = core->tnParamStr();
-    params.cacheDir = *cacheDir;
-
-    downloading_ = true;
-    downloadThread_ = std::thread([this, params]() { downloadTaskMain(params); });
-}
-
-void AnnounceManager::downloadTaskMain(const CheckParams& params) {
+AnnounceCheck::Result AnnounceCheck::run(const Params& params, AnnounceCache& cache) {
     const char* caller = "-[AnnounceManager downloadTaskMain:]";
     util::LogMessage(caller, 1, "AM:start");
-    doDownloadTasks(params);
-    {
-        std::lock_guard<std::mutex> lock(shutdownLock_);
-        if (!shutdown_) saveStateLocked(params.cacheDir);
-    }
+    Result result;
+    fetchListAndPictures(params, cache, result);
+    cache.recordCheck(params.cacheDir, params.previousCheckAt, result.nextCheckAfter,
+                      result.amProperties, result.popupAdInfo);
     util::LogMessage(caller, 1, "AM:end");
-    downloading_ = false;
+    return result;
 }
 
-std::optional<std::string> AnnounceManager::downloadWithUrl(const std::string& url,
-                                                            std::string* finalUrl) {
+std::optional<std::string> AnnounceCheck::download(const std::string& url, std::string* finalUrl) {
     const char* caller = "-[AnnounceManager downloadWithUrl:o_response:]";
     std::optional<platform::Url> parsed = platform::Url::parse(url);
     if (!parsed) {
@@ -143,7 +88,8 @@ std::optional<std::string> AnnounceManager::downloadWithUrl(const std::string& u
     return body;
 }
 
-void AnnounceManager::doDownloadTasks(const CheckParams& params) {
+void AnnounceCheck::fetchListAndPictures(const Params& params, AnnounceCache& cache,
+                                         Result& result) {
     const char* caller = "-[AnnounceManager doDownloadTasks]";
     auto dt = static_cast<uint32_t>(static_cast<std::int64_t>(now()));
     std::string checkText = std::to_string(params.gameId) + "," + params.version + ",ar" +
@@ -157,9 +103,9 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
                       "&fv=" + std::to_string(kFormatVersion);
     util::LogMessage(caller, 1, "plistURL: " + url);
 
-    nextCheckAfter_ = now() + kRetryAfterFailure;
+    result.nextCheckAfter = now() + kRetryAfterFailure;
     std::string listUrl;
-    std::optional<std::string> listBytes = downloadWithUrl(url, &listUrl);
+    std::optional<std::string> listBytes = download(url, &listUrl);
     if (!listBytes) return;
 
     platform::Error error;
@@ -174,12 +120,9 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
         util::LogMessage(caller, 1, "AM:announce parse failure");
         return;
     }
-    nextCheckAfter_ = now() + info.checkIntervalAfterFailure;
-    {
-        std::lock_guard<std::mutex> lock(propertiesMutex_);
-        amProperties_ = platform::Value(info.amProperties);
-        popupAdInfo_ = info.popupAdInfo;
-    }
+    result.nextCheckAfter = now() + info.checkIntervalAfterFailure;
+    result.amProperties = platform::Value(info.amProperties);
+    result.popupAdInfo = info.popupAdInfo;
 
     std::vector<std::string> keep;
     const fs::path& cacheDir = params.cacheDir;
@@ -197,22 +140,20 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
         return true;
     };
     for (const auto& [key, row] : info.files) {
-        if (isShutdown()) return;
+        if (cache.isShutdown()) return;
         auto ref = AnnounceInfo::processFileCmd(row);
         if (!ref) return;  // parse() refused such lists already
         keep.push_back(ref->cacheFilename);
         fs::path path = cacheDir / ref->cacheFilename;
-        std::error_code ec;
-        if (fs::exists(path, ec)) {
+        if (auto size = cache.sizeOf(cacheDir, ref->cacheFilename)) {
             util::LogMessage(caller, 1, "AM:cache hit:" + path.string());
-            const std::uintmax_t size = fs::file_size(path, ec);
-            if (!ec && tooManyBytes(size)) return;
+            if (tooManyBytes(*size)) return;
             continue;
         }
         std::optional<platform::Url> fileUrl =
             fileBase ? fileBase->resolve(ref->fileName) : std::nullopt;
         std::optional<std::string> data =
-            fileUrl ? downloadWithUrl(fileUrl->absoluteString()) : std::nullopt;
+            fileUrl ? download(fileUrl->absoluteString()) : std::nullopt;
         if (!data) {
             util::LogMessage(
                 caller, 1,
@@ -225,10 +166,9 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
             return;
         }
         if (tooManyBytes(data->size())) return;
-        std::lock_guard<std::mutex> lock(shutdownLock_);
-        if (shutdown_) return;
+        if (cache.isShutdown()) return;
         std::string writeError;
-        if (!platform::AtomicFile::write(path, *data, &writeError, 0600)) {
+        if (!cache.write(cacheDir, ref->cacheFilename, *data, &writeError)) {
             // The list must not be saved naming an image that is not there.
             util::LogMessage(caller, 3, "AM:can't save " + writeError);
             return;
@@ -236,50 +176,15 @@ void AnnounceManager::doDownloadTasks(const CheckParams& params) {
         util::LogMessage(caller, 1, "AM:save to " + path.string());
     }
 
-    {
-        std::lock_guard<std::mutex> fileLock(readFileLock_);
-        {
-            std::lock_guard<std::mutex> lock(shutdownLock_);
-            if (shutdown_) return;
-            std::string writeError;
-            if (!platform::AtomicFile::write(cacheDir / kAnnounceFileName, *listBytes, &writeError,
-                                             0600)) {
-                util::LogMessage(caller, 3, "AM:can't save announce " + writeError);
-                return;
-            }
-            nextCheckAfter_ = now() + info.checkIntervalAfterSuccess;
-            util::LogMessage(caller, 1, "AM:save announce");
-        }
-        bannerIsDirty_ = true;
-        keep.push_back(kAnnounceFileName);
-        keep.push_back(kStatusFileName);
-        deleteFilesLocked(caller, cacheDir, keep);
-    }
-
-    // The settings may name an interstitial now; the main thread asks for one.
-    platform::MainLoop::main().post(
-        [] { AnnounceManager::sharedAnnounceManager().requestInterstitialAd(); });
-}
-
-void AnnounceManager::deleteFilesLocked(const char* caller, const fs::path& cacheDir,
-                                        const std::vector<std::string>& keep) {
-    std::error_code ec;
-    fs::directory_iterator it(cacheDir, ec);
-    if (ec) {
-        util::LogMessage(caller, 4, ec.message());
+    if (cache.isShutdown()) return;
+    std::string writeError;
+    if (!cache.commitList(cacheDir, *listBytes, keep, &writeError)) {
+        util::LogMessage(caller, 3, "AM:can't save announce " + writeError);
         return;
     }
-    for (const auto& entry : it) {
-        std::string name = entry.path().filename().string();
-        if (name.empty() || name[0] == '.') continue;
-        if (std::find(keep.begin(), keep.end(), name) != keep.end()) continue;
-        std::error_code statError;
-        // A link is removed as a link; its target is never touched.
-        auto status = fs::symlink_status(entry.path(), statError);
-        if (statError || !fs::exists(status) || fs::is_directory(status)) continue;
-        util::LogMessage(caller, 1, "delete " + entry.path().string());
-        fs::remove(entry.path(), statError);
-    }
+    result.nextCheckAfter = now() + info.checkIntervalAfterSuccess;
+    result.listSaved = true;
+    util::LogMessage(caller, 1, "AM:save announce");
 }
 
 }  // namespace online
