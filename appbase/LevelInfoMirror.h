@@ -16,7 +16,6 @@ class LevelInfoMirror : public LevelInfo {
     std::optional<std::string> name() const override;
     std::optional<std::string> helpMessage() const override;
     int32_t canvasLayout() const override;
-    JTLevelInfo* impl() const override { return record_; }
     std::shared_ptr<ShellAppCore> appCore() const override;
 
     void detach() { record_ = nullptr; }

@@ -87,8 +87,6 @@ class LevelInfo {
     virtual std::optional<std::string> name() const = 0;
     virtual std::optional<std::string> helpMessage() const = 0;
     virtual int32_t canvasLayout() const = 0;
-    // The record, while it lives.
-    virtual JTLevelInfo* impl() const = 0;
     virtual std::shared_ptr<ShellAppCore> appCore() const = 0;
 };
 

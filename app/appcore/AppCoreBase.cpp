@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/appcore/DlLevelsSupportAppCore.h"
+#include "app/gameview/AccelerometerHelper.h"
 #include "app/gameview/AppGameView.h"
 #include "app/screens/AppScreenSeams.h"
 #include "app/screens/PauseView.h"
@@ -172,25 +173,17 @@ void AppCoreBase::checkLeaks() {
 // ---- neutral tilt ----
 
 double AppCoreBase::neutralAccelerometerTilt() const {
-    return accelerometerCalibrationType_ == 2 ? 0.5237733085234983 : 0.0;
+    return AccelerometerHelper::neutralAccelerometerTilt(accelerometerCalibrationType_);
 }
 
 void AppCoreBase::resetNeutralAcceleromterValueFor(int64_t orientation) {
+    // The one rule for the neutral tilt, shared with the tilt helper's calibration.
+    const NeutralAccelerometer neutral =
+        AccelerometerHelper::neutralAccelerometerFor(accelerometerCalibrationType_, orientation);
     auto& info = orientationDependedInfoFor(orientation);
-    double x = 0, y = 0, z = -1;
-    double t = neutralAccelerometerTilt();
-    if (t != 0) {
-        if (orientation == 1 || orientation == 2) {
-            y = -std::sin(t);
-            z = -std::cos(t);
-        } else if (orientation == 3 || orientation == 4) {
-            x = -std::sin(t);
-            z = -std::cos(t);
-        }
-    }
-    info.neutralAccelerometerX = x;
-    info.neutralAccelerometerY = y;
-    info.neutralAccelerometerZ = z;
+    info.neutralAccelerometerX = neutral.x;
+    info.neutralAccelerometerY = neutral.y;
+    info.neutralAccelerometerZ = neutral.z;
 }
 
 void AppCoreBase::setNeutralAcceleromterFor(int64_t orientation, double x, double y, double z) {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/appcore/OrientationDependedInfo.h"
+#include "app/appcore/WebServiceUrls.h"
 #include "app/screens/AboutToolCore.h"
 #include "app/screens/AppCoreScreens.h"
 #include "app/screens/GameOverViewCore.h"
@@ -139,7 +140,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // The score, settings and about tabs, in that order; empty when any of them is missing.
     virtual std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents();
 
-    bool viewControllerIsUnloaded(const std::shared_ptr<platform::ui::ViewController>& vc) const;
     std::string nibSuffixRotation() const;
     bool landscape() const;
     void transitionAnimation(int kind, double duration) override;
@@ -221,6 +221,8 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     std::string tnParamStr() const override;
     bool webJump(int32_t tgt) { return webJump(tgt, 0); }
     bool webJump(int32_t tgt, int32_t levelId) override;
+    // The web service's command URLs for this app core's identity and account id.
+    WebServiceUrls webServiceUrls() const;
     std::string webJumpUrl(int32_t tgt, int32_t levelId) const;
     bool webSubmitScore(const WebScore& score, int32_t levelId,
                         const std::optional<WebScore>& highScore, bool useHs) override;
@@ -290,9 +292,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
 
   private:
     class TextFactory;
-    // The screen of a record, dropped when its view was unloaded behind our back.
-    template <typename T>
-    void dropIfUnloaded(std::shared_ptr<T>& slot);
     void deliverOpenURLAgainLater(const std::string& url);
 
     std::shared_ptr<platform::ui::Window> window_;

@@ -2,6 +2,7 @@
 
 #include "app/appcore/AppCoreBase.h"
 #include "app/appcore/KeychainAccess.h"
+#include "app/appcore/WebServiceUrls.h"
 #include "appbase/JTLevelManager.h"
 #include "platform/runtime/Clock.h"
 #include "platform/storage/SecureRandom.h"
@@ -18,32 +19,6 @@ namespace {
 
 constexpr const char* kAridAccount = "arid";
 constexpr std::size_t kAridLength = 16;
-// The fixed protocol number the service expects at the end of every command.
-constexpr int kFormatVersion = 20;
-
-std::string u(uint32_t v) {
-    return std::to_string(v);
-}
-
-std::string d(int32_t v) {
-    return std::to_string(v);
-}
-
-std::string q(int64_t v) {
-    return std::to_string(v);
-}
-
-uint32_t secondsAsU32(double seconds) {
-    // Truncated to 32 bits as the service's field is; a date before 1970 wraps like the conversion
-    // through a signed 64-bit integer that the web service's checksums were made with. A date no
-    // 64-bit count can hold (a damaged record) gives 0 rather than undefined arithmetic.
-    if (!(seconds > -9.0e18 && seconds < 9.0e18)) return 0;
-    return static_cast<uint32_t>(static_cast<int64_t>(seconds));
-}
-
-uint32_t ha(const std::string& text) {
-    return util::Crc32OfCString(text.c_str());
-}
 
 }  // namespace
 
@@ -95,21 +70,13 @@ std::string AppCoreBase::tnParamStr() const {
     return deviceTypeName_ + ";" + util::SystemVersion();
 }
 
+WebServiceUrls AppCoreBase::webServiceUrls() const {
+    return WebServiceUrls(
+        {gameId_, appVersionString_, webSecretKey_, aridStr(), tnParamStr(), iphoneWebUrl_});
+}
+
 std::string AppCoreBase::webJumpUrl(int32_t tgt, int32_t levelId) const {
-    uint32_t gid = static_cast<uint32_t>(gameId_);
-    uint32_t dt = secondsAsU32(platform::Clock::wallSeconds());
-    uint32_t target = static_cast<uint32_t>(tgt);
-    std::string arid = aridStr();
-    std::string text = u(gid) + "," + appVersionString_ + ",ar" + arid + "," + u(dt) + "," +
-                       webSecretKey_ + "," + u(target);
-    if (levelId != 0) text += "," + d(levelId);
-    std::string url = iphoneWebUrl_ + "cmd/jump?gid=" + u(gid) +
-                      "&v=" + util::StringByUrlEncodeUTF8(appVersionString_) +
-                      "&arid=" + util::StringByUrlEncodeUTF8(arid) + "&dt=" + u(dt) +
-                      "&tgt=" + u(target) + "&ha=" + u(ha(text));
-    if (levelId != 0) url += "&lid=" + d(levelId);
-    url += "&tn=" + util::StringByUrlEncodeUTF8(tnParamStr()) + "&fv=" + d(kFormatVersion);
-    return url;
+    return webServiceUrls().jump(tgt, levelId, platform::Clock::wallSeconds());
 }
 
 bool AppCoreBase::webJump(int32_t tgt, int32_t levelId) {
@@ -126,29 +93,7 @@ std::string AppCoreBase::webSubmitScoreUrl(const WebScore& score, int32_t levelI
             dh = level ? level->getDataHash() : -1;
         }
     }
-    uint32_t gid = static_cast<uint32_t>(gameId_);
-    uint32_t lid = static_cast<uint32_t>(levelId);
-    uint32_t dt = secondsAsU32(score.dateSeconds);
-    uint32_t sc = static_cast<uint32_t>(score.score);
-    uint32_t hs = 0;
-    uint32_t hsd = 0;
-    if (highScore && useHs) {
-        hs = static_cast<uint32_t>(highScore->score);
-        hsd = secondsAsU32(highScore->dateSeconds);
-    }
-    std::string arid = aridStr();
-    std::string text = u(gid) + "," + appVersionString_ + "," + u(lid) + ",ar" + arid + "," +
-                       u(dt) + "," + webSecretKey_ + "," + u(sc);
-    if (useHs) text += ",hs" + u(hs) + "," + u(hsd);
-    if (dh) text += ",dh" + q(*dh);
-    std::string url = iphoneWebUrl_ + "cmd/postSc?gid=" + u(gid) +
-                      "&v=" + util::StringByUrlEncodeUTF8(appVersionString_) + "&lid=" + u(lid) +
-                      "&arid=" + util::StringByUrlEncodeUTF8(arid) + "&dt=" + u(dt) +
-                      "&sc=" + u(sc) + "&ha=" + u(ha(text));
-    if (dh) url += "&dh=" + q(*dh);
-    if (useHs) url += "&hs=" + u(hs) + "&hsd=" + u(hsd);
-    url += "&tn=" + util::StringByUrlEncodeUTF8(tnParamStr()) + "&fv=" + d(kFormatVersion);
-    return url;
+    return webServiceUrls().submitScore(score, levelId, highScore, useHs, dh);
 }
 
 bool AppCoreBase::webSubmitScore(const WebScore& score, int32_t levelId,
@@ -159,15 +104,7 @@ bool AppCoreBase::webSubmitScore(const WebScore& score, int32_t levelId,
 
 std::string AppCoreBase::downloadLevelUrlWithLevelId(int32_t levelId, int64_t dh,
                                                      int64_t tk) const {
-    uint32_t gid = static_cast<uint32_t>(gameId_);
-    std::string arid = aridStr();
-    std::string text = u(gid) + "," + appVersionString_ + "," + d(levelId) + ",ar" + arid + ",dh" +
-                       q(dh) + ",tk" + q(tk) + "," + webSecretKey_;
-    return iphoneWebUrl_ + "cmd/downloadLevel?gid=" + u(gid) +
-           "&v=" + util::StringByUrlEncodeUTF8(appVersionString_) + "&lid=" + d(levelId) +
-           "&arid=" + util::StringByUrlEncodeUTF8(arid) + "&dh=" + q(dh) + "&tk=" + q(tk) +
-           "&ha=" + u(ha(text)) + "&tn=" + util::StringByUrlEncodeUTF8(tnParamStr()) +
-           "&fv=" + d(kFormatVersion);
+    return webServiceUrls().downloadLevel(levelId, dh, tk);
 }
 
 scores::ScoreSigner AppCoreBase::scoreSigner() const {

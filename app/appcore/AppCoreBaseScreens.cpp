@@ -17,19 +17,6 @@
 
 namespace app {
 
-template <typename T>
-void AppCoreBase::dropIfUnloaded(std::shared_ptr<T>& slot) {
-    if (viewControllerIsUnloaded(slot)) slot.reset();
-}
-
-bool AppCoreBase::viewControllerIsUnloaded(
-    const std::shared_ptr<platform::ui::ViewController>& vc) const {
-    if (!vc || vc->isViewLoaded() || util::SystemSupportsOS6()) return false;
-    util::LogMessage("-[AppCoreBase viewControllerIsUnloaded:]", 1,
-                     "*** view controller is unloaded ***");
-    return true;
-}
-
 bool AppCoreBase::landscape() const {
     return interfaceOrientation_ == 3 || interfaceOrientation_ == 4;
 }
@@ -80,7 +67,6 @@ platform::Size AppCoreBase::screenSize() const {
 
 void AppCoreBase::startTitleView() {
     auto& info = currentOrientationDependedInfo();
-    dropIfUnloaded(info.titleView);
     if (!info.titleView) {
         info.titleView = createTitleView();
         if (info.titleView) info.titleView->setAppCore(weak_from_this());
@@ -91,7 +77,6 @@ void AppCoreBase::startTitleView() {
 
 void AppCoreBase::startPauseView() {
     auto& info = currentOrientationDependedInfo();
-    dropIfUnloaded(info.pauseView);
     if (!info.pauseView) {
         info.pauseView = createPauseView();
         if (!info.pauseView) return;
@@ -139,7 +124,6 @@ void AppCoreBase::startGameOverViewWithLevelScores(
             if (!self) return;
             dummy->stop();
             auto& info = self->currentOrientationDependedInfo();
-            self->dropIfUnloaded(info.gameOverView);
             if (!info.gameOverView) {
                 info.gameOverView = self->createGameOverView();
                 if (!info.gameOverView) return;
@@ -216,7 +200,6 @@ void AppCoreBase::resetGameView() {
 
 void AppCoreBase::startToolsView() {
     auto& info = currentOrientationDependedInfo();
-    dropIfUnloaded(info.toolsView);
     if (!info.toolsView) {
         auto contents = createToolsViewContents();
         if (contents.size() != 3) return;
@@ -240,7 +223,6 @@ void AppCoreBase::stopToolsView() {
 
 std::shared_ptr<SimpleSelectView> AppCoreBase::simpleSelectView() {
     auto& info = currentOrientationDependedInfo();
-    dropIfUnloaded(info.simpleSelectView);
     if (!info.simpleSelectView) {
         info.simpleSelectView = createSimpleSelectView();
         if (info.simpleSelectView) info.simpleSelectView->setAppCore(weak_from_this());

@@ -130,7 +130,6 @@ void AppCoreBase::updateSoundSetting() {
 }
 
 float AppCoreBase::displayContentsScale() {
-    if (!util::SystemSupportsOS4()) return 1.0f;
     float scale = static_cast<float>(platform::ui::Screen::mainScreen().scale());
     // A tablet of scale 1 shows the phone's layout doubled, so it deserves the sharp pictures.
     if (isIPad() && scale <= 1.01f) scale *= 2;
@@ -142,7 +141,6 @@ bool AppCoreBase::supportsContentsScale() {
 }
 
 int32_t AppCoreBase::defaultContentsScaleIndex() {
-    if (!util::SystemSupportsOS4()) return 1;
     float scale = displayContentsScale();
     int32_t max = maxDefaultContentsScaleIndex();
     if (max >= 3 && scale >= 1.9f) return 3;

@@ -74,9 +74,7 @@ std::shared_ptr<GameViewBase> GameViewBase::self() {
 
 void GameViewBase::setup() {
     setOpaque(true);
-    maxSkip_ = kDefaultMaxSkip;
-    tickFrequency_ = kDefaultTickFrequency;
-    pauseWaitTicks_ = kDefaultPauseWaitTicks;
+    loop_.resetRates();
     if (host_ && host_->accelerometerCalibrationType() != 0)
         accelerometerHelper_ = AccelerometerHelper::create(host_);
     gameScene_.reset();
@@ -96,11 +94,6 @@ JTAppBase::JTAppContextPtr GameViewBase::appContext() const {
     return host_ ? host_->appContext() : nullptr;
 }
 
-void GameViewBase::setTickFrequency(double frequency, int pauseWaitTicks) {
-    tickFrequency_ = frequency;
-    pauseWaitTicks_ = pauseWaitTicks;
-}
-
 // ---- scene ----
 
 void GameViewBase::startGameScene(const JTAppBase::JTScenePtr& scene) {
@@ -110,20 +103,11 @@ void GameViewBase::startGameScene(const JTAppBase::JTScenePtr& scene) {
     auto level = context ? context->getLevelInfo() : nullptr;
     levelInfo_ = level && host_ ? host_->levelInfoForId(level->getId()) : nullptr;
 
-    float ms = scene->getFrameIntervalMs();
-    if (!(ms > 0) || !std::isfinite(ms)) {
+    if (!loop_.setFrameIntervalMs(scene->getFrameIntervalMs())) {
         // No rate can be computed from it: the loop runs at the rates it has before any scene.
         util::LogMessage("-[GameViewBase startGameScene:]", 3,
                          "scene frame interval is not positive");
-        maxSkip_ = kDefaultMaxSkip;
-        setTickFrequency(kDefaultTickFrequency, kDefaultPauseWaitTicks);
-        return;
     }
-    float ticks = 100.0f / ms;
-    maxSkip_ = std::max(1, ticks >= float(INT_MAX) ? INT_MAX : int(ticks));
-    float f = 1000.0f / ms;
-    int wait = std::max(1, f / 3 >= float(INT_MAX) ? INT_MAX : int(f / 3));
-    setTickFrequency(double(f), wait);
 }
 
 // ---- start, resume, suspend, stop ----
@@ -133,13 +117,11 @@ void GameViewBase::start() {
     util::LogMessage("-[GameViewBase start]", 1, "start");
     started_ = true;
     platform::ui::Application::shared().setIdleTimerDisabled(true);
-    if (util::SystemSupportsMultitasking()) {
-        std::weak_ptr<GameViewBase> weak = self();
-        backgroundObserver_ = platform::ui::observeNotification(
-            platform::ui::kDidEnterBackgroundNotification, [weak] {
-                if (auto v = weak.lock()) v->startPauseViewNow();
-            });
-    }
+    std::weak_ptr<GameViewBase> weak = self();
+    backgroundObserver_ =
+        platform::ui::observeNotification(platform::ui::kDidEnterBackgroundNotification, [weak] {
+            if (auto v = weak.lock()) v->startPauseViewNow();
+        });
     prepareRender();
     updateCanvasSize();
     applyGLState();
@@ -147,9 +129,9 @@ void GameViewBase::start() {
     gl().glClear(GL_COLOR_BUFFER_BIT);
     // The game's sprites are drawn pixel-exact; a multisampled context would blur their edges.
     gl().glDisable(GL_MULTISAMPLE);
-    nextTime_ = platform::Clock::monotonic();
+    loop_.restart(platform::Clock::monotonic());
     enterPauseCount_ = 0;
-    tickCount_ = 0;
+    loop_.resetTickCount();
     onStart();
     onRender();
     swapBuffers();
@@ -222,10 +204,10 @@ void GameViewBase::clearTouches() {
 void GameViewBase::startTimer() {
     stopTimer();
     std::weak_ptr<GameViewBase> weak = self();
-    timer_ = platform::Timer::schedule(1.0 / tickFrequency_, true, [weak] {
+    timer_ = platform::Timer::schedule(loop_.period(), true, [weak] {
         if (auto v = weak.lock()) v->onTimerFired();
     });
-    nextTime_ = platform::Clock::monotonic();
+    loop_.restart(platform::Clock::monotonic());
 }
 
 void GameViewBase::stopTimer() {
@@ -234,21 +216,14 @@ void GameViewBase::stopTimer() {
 }
 
 void GameViewBase::onTimerFired() {
-    double now = platform::Clock::monotonic();
-    double period = 1.0 / tickFrequency_;
-    double late = tickFrequency_ * double(float(now - nextTime_));
-    int n = late <= 0 ? 0 : late >= double(INT_MAX) ? INT_MAX : int(late);
-    if (n > maxSkip_) {
+    const FixedStepLoop::Firing firing = loop_.fire(platform::Clock::monotonic());
+    if (firing.overMaxSkip) {
         char line[48];
-        std::snprintf(line, sizeof line, "Over maxSkip: %d", n);
+        std::snprintf(line, sizeof line, "Over maxSkip: %d", firing.late);
         util::LogMessage("-[GameViewBase onTimerFired]", 1, line);
-        n = maxSkip_;
-        nextTime_ = now;
     }
-    nextTime_ += (n + 1) * period;
-
-    for (int i = 0; i <= n; ++i) {
-        ++tickCount_;
+    for (int i = 0; i < firing.ticks; ++i) {
+        loop_.countTick();
         onTick();
         // The tick may have ended the run (game over, back to the title): the view has left
         // the window and this firing is over.
@@ -346,11 +321,11 @@ void GameViewBase::applyDrawingState() {
 
 void GameViewBase::drawPauseButton() {
     auto& g = gl();
-    if (enterPauseCount_ >= 1 && pauseWaitTicks_ >= 1) {
+    if (enterPauseCount_ >= 1 && loop_.pauseWaitTicks() >= 1) {
         g.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_ADD);
         g.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         // Brightest when the countdown starts, fading as it runs out.
-        int v = (enterPauseCount_ * 191 / pauseWaitTicks_ + 64) % 256;
+        int v = (enterPauseCount_ * 191 / loop_.pauseWaitTicks() + 64) % 256;
         g.glColor4ub(GLubyte(v), GLubyte(v), GLubyte(v), GLubyte(v));
     } else {
         g.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
@@ -367,7 +342,7 @@ void GameViewBase::drawPauseButton() {
 // ---- pause ----
 
 void GameViewBase::enterPause() {
-    enterPauseCount_ = std::max(1, pauseWaitTicks_);
+    enterPauseCount_ = std::max(1, loop_.pauseWaitTicks());
 }
 
 void GameViewBase::startPauseView() {

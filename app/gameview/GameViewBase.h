@@ -1,8 +1,8 @@
 #pragma once
 
 // The game's GL view and its loop. A repeating timer fires at the scene's tick rate; each firing
-// runs a whole number of fixed-length ticks (catching up at most maxSkip_ beyond the first, so a
-// slow frame never snowballs) and then draws one frame through the game core's canvas. The view
+// runs the ticks its FixedStepLoop says are due and then draws one frame through the game
+// core's canvas. The view
 // also feeds touches to the game core, runs the pause button and its countdown, letterboxes the
 // logical canvas onto the screen, and ends a run by recording its score.
 
@@ -13,6 +13,7 @@
 #include "app/gameview/AccelerometerHelper.h"
 #include "app/gameview/AppGameView.h"
 #include "app/gameview/EAGLView.h"
+#include "app/gameview/FixedStepLoop.h"
 #include "app/gameview/GameViewBaseHost.h"
 #include "app/gameview/GameViewBaseScores.h"
 #include "appbase/JTScene.h"
@@ -30,10 +31,6 @@ class GameViewBase : public EAGLView, public AppGameView {
     // The pause button takes touches this close to its centre (canvas units, exclusive).
     static constexpr double kPauseHitHalfWidth = 27;
     static constexpr double kPauseHitHalfHeight = 25;
-    // The loop's rates before any scene sets its own.
-    static constexpr double kDefaultTickFrequency = 30.0;
-    static constexpr int kDefaultPauseWaitTicks = 10;
-    static constexpr int kDefaultMaxSkip = 0;
 
     GameViewBase(std::shared_ptr<GameViewHost> host, int64_t orientation);
     ~GameViewBase() override;
@@ -105,19 +102,14 @@ class GameViewBase : public EAGLView, public AppGameView {
     std::shared_ptr<GameViewHost> host() const { return host_; }
     JTAppBase::JTAppContextPtr appContext() const;
     std::shared_ptr<JTAppBase::LevelInfo> levelInfo() const { return levelInfo_; }
-    int maxSkip() const { return maxSkip_; }
-    void setMaxSkip(int n) { maxSkip_ = n; }
-    void setTickFrequency(double frequency, int pauseWaitTicks);
-    double tickFrequency() const { return tickFrequency_; }
-    int pauseWaitTicks() const { return pauseWaitTicks_; }
+    // The loop's timing: rates, schedule and tick count.
+    const FixedStepLoop& loop() const { return loop_; }
     platform::Size viewSize() const { return viewSize_; }
     platform::Size canvasSize() const { return canvasSize_; }
     bool active() const { return active_; }
     bool pausing() const { return enterPauseCount_ > 0; }
     int enterPauseCount() const { return enterPauseCount_; }
-    int tickCount() const { return tickCount_; }
-    double nextTime() const { return nextTime_; }
-    void setNextTime(double t) { nextTime_ = t; }
+    int tickCount() const { return loop_.tickCount(); }
     bool disableOrientation() const { return disableOrientation_; }
     void setDisableOrientation(bool d) { disableOrientation_ = d; }
     std::shared_ptr<GameViewContainer> containerView() const { return containerView_; }
@@ -140,14 +132,10 @@ class GameViewBase : public EAGLView, public AppGameView {
         const std::shared_ptr<platform::ui::Touch>& touch);
 
     std::shared_ptr<GameViewHost> host_;
-    double tickFrequency_ = kDefaultTickFrequency;
-    int pauseWaitTicks_ = kDefaultPauseWaitTicks;
+    FixedStepLoop loop_;
     std::shared_ptr<platform::Timer> timer_;
-    double nextTime_ = 0;
-    int tickCount_ = 0;
     int enterPauseCount_ = 0;
     std::shared_ptr<JTAppBase::LevelInfo> levelInfo_;
-    int maxSkip_ = kDefaultMaxSkip;
     bool active_ = false;
     bool started_ = false;
     platform::Point pauseBtnPos_;

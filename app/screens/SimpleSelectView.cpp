@@ -151,7 +151,7 @@ void SimpleSelectView::close() {
 }
 
 void SimpleSelectView::closeWhenSuspend() {
-    if (enterBackgroundObserver_ || !util::SystemSupportsMultitasking()) return;
+    if (enterBackgroundObserver_) return;
     std::weak_ptr<SimpleSelectView> weak =
         std::static_pointer_cast<SimpleSelectView>(shared_from_this());
     enterBackgroundObserver_ =
@@ -162,7 +162,6 @@ void SimpleSelectView::closeWhenSuspend() {
 
 void SimpleSelectView::viewWillAppear(bool animated) {
     ViewControllerBase::viewWillAppear(animated);
-    if (!util::SystemSupportsOS7()) view()->setBackgroundColor(platform::Color::white(0.2f, 1));
     updateView();
 }
 

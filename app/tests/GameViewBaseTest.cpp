@@ -45,7 +45,6 @@ class Level : public JTAppBase::LevelInfo {
     std::optional<std::string> name() const override { return "Level"; }
     std::optional<std::string> helpMessage() const override { return std::nullopt; }
     int32_t canvasLayout() const override { return -1; }
-    JTAppBase::JTLevelInfo* impl() const override { return nullptr; }
     std::shared_ptr<JTAppBase::ShellAppCore> appCore() const override { return nullptr; }
 };
 
@@ -113,31 +112,31 @@ class GameViewBaseTest : public ::testing::Test {
 constexpr double kPeriod = 1.0 / double(1000.0f / 30.0f);
 
 TEST_F(GameViewBaseTest, RatesComeFromTheSceneFrameInterval) {
-    EXPECT_DOUBLE_EQ(view->tickFrequency(), 30.0);
-    EXPECT_EQ(view->maxSkip(), 0);
-    EXPECT_EQ(view->pauseWaitTicks(), 10);
+    EXPECT_DOUBLE_EQ(view->loop().tickFrequency(), 30.0);
+    EXPECT_EQ(view->loop().maxSkip(), 0);
+    EXPECT_EQ(view->loop().pauseWaitTicks(), 10);
 
     auto scene = JTCore::JTNew<Scene>(host->context.get(), 30.0f);
     view->startGameScene(scene);
-    EXPECT_EQ(view->maxSkip(), 3);
-    EXPECT_DOUBLE_EQ(view->tickFrequency(), double(1000.0f / 30.0f));
-    EXPECT_NEAR(view->tickFrequency(), 33.333332, 1e-6);
-    EXPECT_EQ(view->pauseWaitTicks(), 11);
+    EXPECT_EQ(view->loop().maxSkip(), 3);
+    EXPECT_DOUBLE_EQ(view->loop().tickFrequency(), double(1000.0f / 30.0f));
+    EXPECT_NEAR(view->loop().tickFrequency(), 33.333332, 1e-6);
+    EXPECT_EQ(view->loop().pauseWaitTicks(), 11);
 
     // Slow scenes still catch up one tick and wait at least one.
     view->startGameScene(JTCore::JTNew<Scene>(host->context.get(), 5000.0f));
-    EXPECT_EQ(view->maxSkip(), 1);
-    EXPECT_EQ(view->pauseWaitTicks(), 1);
-    EXPECT_DOUBLE_EQ(view->tickFrequency(), double(1000.0f / 5000.0f));
+    EXPECT_EQ(view->loop().maxSkip(), 1);
+    EXPECT_EQ(view->loop().pauseWaitTicks(), 1);
+    EXPECT_DOUBLE_EQ(view->loop().tickFrequency(), double(1000.0f / 5000.0f));
 
     // An interval of 0 or less (or none at all) gives the rates of a view without a scene
     // instead of a division by zero.
     for (float bad : {0.0f, -30.0f, std::nanf("")}) {
         view->startGameScene(scene);
         view->startGameScene(JTCore::JTNew<Scene>(host->context.get(), bad));
-        EXPECT_EQ(view->maxSkip(), 0) << bad;
-        EXPECT_DOUBLE_EQ(view->tickFrequency(), 30.0) << bad;
-        EXPECT_EQ(view->pauseWaitTicks(), 10) << bad;
+        EXPECT_EQ(view->loop().maxSkip(), 0) << bad;
+        EXPECT_DOUBLE_EQ(view->loop().tickFrequency(), 30.0) << bad;
+        EXPECT_EQ(view->loop().pauseWaitTicks(), 10) << bad;
         EXPECT_TRUE(view->gameScene());
     }
     view->startGameScene(nullptr);
@@ -152,36 +151,36 @@ TEST_F(GameViewBaseTest, FiringsCatchUpMissedTicksUpToMaxSkip) {
         multisampleOff = multisampleOff || call.args[0] == GL_MULTISAMPLE;
     EXPECT_TRUE(multisampleOff);
     EXPECT_EQ(host->stoppedLoops, (std::vector<std::pair<bool, bool>>{{true, false}}));
-    double due = view->nextTime();
+    double due = view->loop().nextTime();
     EXPECT_DOUBLE_EQ(due, scope.now());
 
     // On time: one tick, one frame, the next one period on.
     fireAfter(0);
     EXPECT_EQ(scene->ticks, 1);
     EXPECT_EQ(scene->draws, 2);
-    EXPECT_DOUBLE_EQ(view->nextTime(), due + kPeriod);
+    EXPECT_DOUBLE_EQ(view->loop().nextTime(), due + kPeriod);
 
     // 2.5 periods late: 2 missed ticks caught up, then the due one.
-    due = view->nextTime();
+    due = view->loop().nextTime();
     fireAfter(3.5 * kPeriod);
     EXPECT_EQ(scene->ticks, 4);
     EXPECT_EQ(scene->draws, 3);
-    EXPECT_NEAR(view->nextTime(), due + 3 * kPeriod, 1e-9);
+    EXPECT_NEAR(view->loop().nextTime(), due + 3 * kPeriod, 1e-9);
 
     // 10.5 periods late: only maxSkip (3) are caught up and the schedule starts from now.
-    due = view->nextTime();
+    due = view->loop().nextTime();
     fireAfter(due + 10.5 * kPeriod - scope.now());
     double now = scope.now();
     EXPECT_EQ(scene->ticks, 8);
     EXPECT_EQ(scene->draws, 4);
-    EXPECT_NEAR(view->nextTime(), now + 4 * kPeriod, 1e-9);
+    EXPECT_NEAR(view->loop().nextTime(), now + 4 * kPeriod, 1e-9);
 
     // Early: still one tick, and the schedule moves on by one period.
-    due = view->nextTime();
+    due = view->loop().nextTime();
     fireAfter(0.5 * kPeriod);
     EXPECT_EQ(scene->ticks, 9);
     EXPECT_EQ(scene->draws, 5);
-    EXPECT_NEAR(view->nextTime(), due + kPeriod, 1e-9);
+    EXPECT_NEAR(view->loop().nextTime(), due + kPeriod, 1e-9);
     EXPECT_EQ(view->tickCount(), 9);
 }
 

@@ -55,7 +55,7 @@ TEST_F(GameViewInAppTest, TheAppCoresGameViewPlaysTheLevel) {
     EXPECT_TRUE(view->active());
     EXPECT_EQ(core->window()->rootViewController(), nullptr);
     ASSERT_TRUE(view->gameScene());
-    EXPECT_EQ(view->maxSkip(), 3);
+    EXPECT_EQ(view->loop().maxSkip(), 3);
     EXPECT_EQ(view->frame(), (platform::Rect{0, 44, 320, 480}));
     ASSERT_EQ(core->window()->subviews().size(), 1u);
     EXPECT_EQ(core->window()->subviews()[0], view->containerView());
