@@ -19,7 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "app/appcore/AccountId.h"
 #include "app/appcore/OrientationDependedInfo.h"
+#include "app/appcore/ResourceTables.h"
 #include "app/appcore/WebServiceUrls.h"
 #include "app/screens/AboutToolCore.h"
 #include "app/screens/AppCoreScreens.h"
@@ -72,8 +74,8 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
                     public platform::ui::AlertViewDelegate,
                     public std::enable_shared_from_this<AppCoreBase> {
   public:
-    static constexpr int kTextureCount = 5;
-    static constexpr int kSoundCount = 4;
+    static constexpr int kTextureCount = ResourceTables::kTextureCount;
+    static constexpr int kSoundCount = ResourceTables::kSoundCount;
     static constexpr int32_t kSettingModelVersion = 4097;
     static constexpr int kDeleteAridAlertTag = 1;
     static constexpr uint64_t kMaxPendingHandleOpenURL = 15;
@@ -266,7 +268,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     void setAuthorization(int32_t a) { authorization_ = a; }
     int32_t accelerometerCalibrationType() const { return accelerometerCalibrationType_; }
     void setAccelerometerCalibrationType(int32_t t) { accelerometerCalibrationType_ = t; }
-    const std::vector<uint8_t>& arid() const { return arid_; }
+    const std::vector<uint8_t>& arid() const { return accountId_.bytes(); }
     int32_t soundVolume() const { return soundVolume_; }
     void setSoundVolume(int32_t v) { soundVolume_ = v; }
     int32_t bgMusicMode() const { return bgMusicMode_; }
@@ -307,7 +309,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     int32_t accelerometerCalibrationType_ = 0;
     int64_t interfaceOrientation_ = 1;
     std::shared_ptr<Texture2D> texIconPause_;
-    std::vector<uint8_t> arid_ = std::vector<uint8_t>(16, 0);
+    AccountId accountId_;
     std::array<OrientationDependedInfo, 4> orientationDependedInfo_;
     int32_t soundVolume_ = 2;
     int32_t bgMusicMode_ = 1;
@@ -319,8 +321,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     JTAppBase::JTLevelInfoPtr currentLevelInfoCache_;
     std::optional<std::string> bundleVersionOfLoadedSettings_;
     bool settingsLoadedAtLaunch_ = false;
-    std::array<std::shared_ptr<Texture2D>, kTextureCount> textures_;
-    std::array<std::shared_ptr<sound::SoundObj>, kSoundCount> sounds_;
+    ResourceTables resources_;
     JTAppBase::JTAppContextPtr appContext_;
     uint32_t baseJtObjCount_ = 0;
     std::shared_ptr<LevelDownloadUrlHandler> dlLevelsSupport_;

@@ -1,7 +1,7 @@
 // The device's account id and the web service commands with their checksums.
 
+#include "app/appcore/AccountId.h"
 #include "app/appcore/AppCoreBase.h"
-#include "app/appcore/KeychainAccess.h"
 #include "app/appcore/WebServiceUrls.h"
 #include "appbase/JTLevelManager.h"
 #include "platform/runtime/Clock.h"
@@ -15,55 +15,24 @@
 
 namespace app {
 
-namespace {
-
-constexpr const char* kAridAccount = "arid";
-constexpr std::size_t kAridLength = 16;
-
-}  // namespace
-
 std::string AppCoreBase::keychainService() {
-    return "com.quorvel.shared";
+    return AccountId::keychainService();
 }
 
 std::optional<std::string> AppCoreBase::keychainAccessGroup() {
-    return std::string("QV7K2M9P4X.") + keychainService();
+    return AccountId::keychainAccessGroup();
 }
 
 void AppCoreBase::loadOrCreateArid() {
-    const char* caller = "-[AppCoreBase didLoadSettings]";
-    auto query = KeychainQueryForAccount(kAridAccount, keychainService(), keychainAccessGroup());
-    if (auto data = KeychainCopyData(query)) {
-        if (data->size() == kAridLength) {
-            arid_ = *data;
-            return;
-        }
-        KeychainDeleteItem(query);
-    }
-    auto bytes = platform::SecureRandom::bytes(kAridLength);
-    if (!bytes) {
-        util::LogMessage(caller, 4, "arid generation failure");
-        arid_.assign(kAridLength, 0);
-        return;
-    }
-    // Another program of the maker starting at the same moment may have stored its id since
-    // we looked: the keychain decides under its lock, and everyone keeps the first one.
-    auto stored = KeychainCopyOrAddData(query, *bytes);
-    if (!stored || stored->size() != kAridLength) {
-        util::LogMessage(caller, 4, "arid registration failure");
-        arid_.assign(kAridLength, 0);
-        return;
-    }
-    arid_ = *stored;
+    accountId_.loadOrCreate();
 }
 
 bool AppCoreBase::deleteAridFromKeychain() {
-    return KeychainDeleteItem(
-        KeychainQueryForAccount(kAridAccount, keychainService(), keychainAccessGroup()));
+    return AccountId::deleteFromKeychain();
 }
 
 std::string AppCoreBase::aridStr() const {
-    return util::HexStringFromData(arid_);
+    return accountId_.text();
 }
 
 std::string AppCoreBase::tnParamStr() const {

@@ -7,18 +7,12 @@
 
 namespace app {
 
-namespace {
-bool inRange(int slot, int count) {
-    return slot >= 0 && slot < count;
-}
-}  // namespace
-
 std::shared_ptr<JTAppBase::ShellTexture> AppCoreBase::texture(int index) {
-    return inRange(index, kTextureCount) ? textures_[index] : nullptr;
+    return resources_.texture(index);
 }
 
 std::shared_ptr<JTAppBase::ShellSound> AppCoreBase::sound(int index) {
-    return inRange(index, kSoundCount) ? sounds_[index] : nullptr;
+    return resources_.sound(index);
 }
 
 std::shared_ptr<JTAppBase::ShellSound> AppCoreBase::music(int) {
@@ -34,15 +28,12 @@ bool AppCoreBase::musicIsEnabled() {
 }
 
 void AppCoreBase::loadImageAt(int slot, const std::string& name) {
-    if (!inRange(slot, kTextureCount)) return;
-    // Assigning drops the old texture, which frees its GL name exactly once.
-    textures_[slot] = newTextureWithName(name);
+    if (slot < 0 || slot >= kTextureCount) return;
+    resources_.setTexture(slot, newTextureWithName(name));
 }
 
 void AppCoreBase::loadSEAt(int slot, const std::string& name) {
-    if (!inRange(slot, kSoundCount)) return;
-    if (auto old = std::move(sounds_[slot])) old->dispose();
-    sounds_[slot] = sound::SoundObj::newEffectWithResourceName(name, "wav");
+    resources_.loadEffect(slot, name);
 }
 
 // The game has no music slots: a load into a slot that does not exist is refused rather than
@@ -50,16 +41,13 @@ void AppCoreBase::loadSEAt(int slot, const std::string& name) {
 void AppCoreBase::loadMusicAt(int, const std::string&) {}
 
 void AppCoreBase::setSEVolumeAt(int slot, int32_t volume) {
-    if (inRange(slot, kSoundCount) && sounds_[slot]) sounds_[slot]->setVolume(volume);
+    resources_.setEffectVolume(slot, volume);
 }
 
 void AppCoreBase::setMusicVolumeAt(int, int32_t) {}
 
 void AppCoreBase::cutEdgeImageAt(int slot) {
-    if (!inRange(slot, kTextureCount) || !textures_[slot]) return;
-    auto& t = *textures_[slot];
-    if (t.pixelsWide() > 0) t.setEdgeMarginH(0.5f / static_cast<float>(t.pixelsWide()));
-    if (t.pixelsHigh() > 0) t.setEdgeMarginV(0.5f / static_cast<float>(t.pixelsHigh()));
+    resources_.cutEdge(slot);
 }
 
 void AppCoreBase::releaseResources() {
@@ -70,11 +58,7 @@ void AppCoreBase::releaseResources() {
     texIconPause_.reset();
     if (appContext_) appContext_->setGameView(nullptr);
     for (auto& info : orientationDependedInfo_) info.gameView.reset();
-    for (auto& t : textures_) t.reset();
-    for (auto& s : sounds_) {
-        if (s) s->dispose();
-        s.reset();
-    }
+    resources_.clear();
 }
 
 }  // namespace app
