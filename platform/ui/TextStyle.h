@@ -10,8 +10,8 @@
 
 namespace platform::ui {
 
-// The values are the original platform's (0 left, 1 centred, 2 right): interface files and the
-// text raster use them.
+// The values (0 left, 1 centred, 2 right) are fixed: interface files and the text raster use
+// them.
 enum class TextAlignment { Left = 0, Center = 1, Right = 2 };
 
 // Font by size and weight only: the painter picks the face (the stand-in for "Helvetica").
