@@ -1,5 +1,7 @@
 #include "scores/LevelScores.h"
 
+#include <filesystem>
+
 #include "appbase/ShellInterfaces.h"
 #include "scores/LevelScoreElem.h"
 #include "util/LogMessage.h"
@@ -37,9 +39,11 @@ void LevelScores::open() {
     if (!levelInfo_ || !signer_.canSign()) return;
     auto path = fileNameForLevelId(levelInfo_->levelId(), false);
     if (!path) return;
-    auto dict = util::ReadDictionaryFromPlistFile(*path);
-    if (!dict) return;
-    serializeWith(*dict, false);
+    auto stored = util::ReadStoredDictionary(*path, "-[LevelScores open]");
+    // Scores that are there but cannot be read must not be replaced by the one just played.
+    saveBlocked_ = !stored.mayBeSaved();
+    if (stored.state != util::StoredDictionary::State::Read) return;
+    serializeWith(stored.dictionary, false);
 }
 
 bool LevelScores::save() {
@@ -57,6 +61,15 @@ bool LevelScores::save() {
     if (!path) {
         util::LogMessage("-[LevelScores save]", 4, "cannot make the folder of the score files");
         return false;
+    }
+    if (saveBlocked_) {
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(*path, ec))) {
+            util::LogMessage("-[LevelScores save]", 3,
+                             "scores not saved: " + *path + " could not be read");
+            return false;
+        }
+        saveBlocked_ = false;
     }
     util::LogMessage("-[LevelScores save]", 1, "write scores: " + *path);
     return util::WriteDictionaryToPlistFile(*path, dict);

@@ -67,6 +67,8 @@ class LevelScores {
     ScoreSigner signer_;
     List highScores_;
     List recentScores_;
+    // The file was there but could not be read: this list is not saved over it.
+    bool saveBlocked_ = false;
     std::shared_ptr<LevelScoreElem> previousHighScore_;
 };
 

@@ -321,6 +321,8 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     JTAppBase::JTLevelInfoPtr currentLevelInfoCache_;
     std::optional<std::string> bundleVersionOfLoadedSettings_;
     bool settingsLoadedAtLaunch_ = false;
+    // The settings file was there but could not be read: it is not saved over this run.
+    bool settingsSaveBlocked_ = false;
     ResourceTables resources_;
     JTAppBase::JTAppContextPtr appContext_;
     uint32_t baseJtObjCount_ = 0;

@@ -79,9 +79,13 @@ std::string AppCoreBase::settingFileName() const {
 
 void AppCoreBase::loadSettings() {
     JTAppBase::SetScIntMask(static_cast<int32_t>(util::Crc32OfCString(webSecretKey_.c_str())));
-    if (auto dict = util::ReadDictionaryFromPlistFile(settingFileName())) {
+    auto stored = util::ReadStoredDictionary(settingFileName(), "-[AppCoreBase loadSettings]");
+    // Settings that are there but cannot be read may be fine tomorrow: this run keeps its
+    // hands off them. Damaged ones were moved aside and start afresh.
+    settingsSaveBlocked_ = !stored.mayBeSaved();
+    if (stored.state == util::StoredDictionary::State::Read) {
         settingsLoadedAtLaunch_ = true;
-        serializeWith(*dict, false);
+        serializeWith(stored.dictionary, false);
     }
     didLoadSettings();
 }
@@ -98,6 +102,15 @@ void AppCoreBase::didLoadSettings() {
 }
 
 void AppCoreBase::saveSettings() {
+    if (settingsSaveBlocked_) {
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(settingFileName(), ec))) {
+            util::LogMessage("-[AppCoreBase saveSettings]", 3,
+                             "settings not saved: " + settingFileName() + " could not be read");
+            return;
+        }
+        settingsSaveBlocked_ = false;  // gone since: nothing to lose any more
+    }
     platform::Value dict = platform::Value::dictionary();
     serializeWith(dict, true);
     dict.set("SettingModel.version", kSettingModelVersion);

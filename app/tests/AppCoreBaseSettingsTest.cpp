@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "AppCoreTestSupport.h"
+#include "platform/base/LogSink.h"
 #include "platform/storage/PropertyList.h"
 #include "util/PlistFiles.h"
 
@@ -52,6 +53,34 @@ TEST_F(AppCoreSettings, FirstLaunchWritesABinaryFileWithEveryKey) {
         EXPECT_EQ(dict->get(k + "z"), platform::Value(-1.0)) << k;
     }
     EXPECT_EQ(dict->size(), 6u + 12u);
+}
+
+TEST_F(AppCoreSettings, DamagedSettingsAreKeptAsideAndUnreadableOnesAreNotSavedOver) {
+    fs::create_directories(settingsPath().parent_path());
+    std::ofstream(settingsPath(), std::ios::binary) << "bplist00 garbage where settings were";
+    {
+        platform::LogSink::Capture log;
+        auto core = TestAppCore::make();  // the first launch saves at once
+        EXPECT_FALSE(core->settingsLoadedAtLaunch());
+        EXPECT_TRUE(log.contains("is damaged"));
+    }
+    int keptAside = 0;
+    for (const auto& entry : fs::directory_iterator(settingsPath().parent_path())) {
+        keptAside += entry.path().filename().string().rfind("settings.plist.corrupt-", 0) == 0 &&
+                     readBytes(entry.path()) == "bplist00 garbage where settings were";
+    }
+    EXPECT_EQ(keptAside, 1);
+    auto fresh = platform::PropertyList::readFile(settingsPath());
+    ASSERT_TRUE(fresh && fresh->isDictionary());
+
+    // A folder in its place cannot be read and may be fixed by hand: left as it is.
+    fs::remove(settingsPath());
+    fs::create_directory(settingsPath());
+    platform::LogSink::Capture log;
+    auto core = TestAppCore::make();
+    core->saveSettings();
+    EXPECT_TRUE(fs::is_directory(settingsPath()));
+    EXPECT_TRUE(log.contains("settings not saved"));
 }
 
 TEST_F(AppCoreSettings, RoundTripThroughTheFile) {

@@ -195,3 +195,33 @@ TEST_F(LevelScoresFile, ScoreFolderBlockedByAFileFailsTheSave) {
     EXPECT_FALSE(scores->save());
     EXPECT_FALSE(LevelScores::fileNameForLevelId(1, true));
 }
+
+TEST_F(LevelScoresFile, ADamagedFileIsKeptAsideAndAnUnreadableOneIsNotSavedOver) {
+    auto one = level(1);
+    namespace fs = std::filesystem;
+    fs::create_directories(scoreFile(1).parent_path());
+    std::ofstream(scoreFile(1), std::ios::binary) << "bplist00 cut off in the middle";
+    auto scores = OpenLevelScores(one->mirror(), signer);
+    scores->registerScore(LevelScoreElem::create(100, Date{1700000000}));
+    EXPECT_TRUE(scores->save());
+    int keptAside = 0;
+    for (const auto& entry : fs::directory_iterator(scoreFile(1).parent_path())) {
+        if (entry.path().filename().string().rfind("1.plist.corrupt-", 0) != 0) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        keptAside +=
+            std::string(std::istreambuf_iterator<char>(in), {}) == "bplist00 cut off in the middle";
+    }
+    EXPECT_EQ(keptAside, 1);
+    EXPECT_EQ(scoresOf(OpenLevelScores(one->mirror(), signer)->recentScores()),
+              (std::vector<int32_t>{100}));
+
+    // A folder where the file should be cannot be read: the new score is not saved over it.
+    auto two = level(2);
+    fs::create_directories(scoreFile(2));
+    platform::LogSink::Capture log;
+    auto blocked = OpenLevelScores(two->mirror(), signer);
+    blocked->registerScore(LevelScoreElem::create(100, Date{1700000000}));
+    EXPECT_FALSE(blocked->save());
+    EXPECT_TRUE(fs::is_directory(scoreFile(2)));
+    EXPECT_TRUE(log.contains("could not be read"));
+}
