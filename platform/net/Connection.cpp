@@ -38,6 +38,40 @@ class CompletionDelegate : public ConnectionDelegate {
     Connection::Bytes body_;
 };
 
+// Keeps only the head of a load and stops it once the body runs past its limit.
+class HeadDelegate : public ConnectionDelegate {
+  public:
+    HeadDelegate(Connection::HeadCompletion completion, std::int64_t bodyLimit)
+        : completion_(std::move(completion)), bodyLimit_(bodyLimit) {}
+
+    void connectionDidReceiveResponse(Connection&, const UrlResponse& response) override {
+        response_ = response;
+        received_ = 0;
+    }
+    void connectionDidReceiveData(Connection& connection,
+                                  const std::vector<std::uint8_t>& data) override {
+        received_ += static_cast<std::int64_t>(data.size());
+        if (bodyLimit_ < 0 || received_ <= bodyLimit_) return;
+        // Enough: the rest of the body changes nothing.
+        connection.cancel();
+        complete(std::nullopt);
+    }
+    void connectionDidFinishLoading(Connection&) override { complete(std::nullopt); }
+    void connectionDidFailWithError(Connection&, const Error& error) override { complete(error); }
+
+  private:
+    void complete(const std::optional<Error>& error) {
+        auto completion = std::move(completion_);
+        completion_ = nullptr;
+        if (completion) completion(response_, error);
+    }
+
+    Connection::HeadCompletion completion_;
+    std::int64_t bodyLimit_;
+    std::int64_t received_ = 0;
+    std::optional<UrlResponse> response_;
+};
+
 std::mutex& oneShotMutex() {
     static std::mutex mutex;
     return mutex;
@@ -78,9 +112,23 @@ std::shared_ptr<Connection> Connection::sendAsynchronousRequest(UrlRequest reque
                                                                 Completion completion,
                                                                 std::int64_t maxBytes,
                                                                 Poster queue) {
-    auto delegate = std::make_shared<CompletionDelegate>(std::move(completion));
+    return startOneShot(std::move(request),
+                        std::make_shared<CompletionDelegate>(std::move(completion)), maxBytes,
+                        std::move(queue));
+}
+
+std::shared_ptr<Connection> Connection::sendAsynchronousRequestDiscardingBody(
+    UrlRequest request, HeadCompletion completion, std::int64_t bodyLimit, Poster queue) {
+    return startOneShot(std::move(request),
+                        std::make_shared<HeadDelegate>(std::move(completion), bodyLimit), -1,
+                        std::move(queue));
+}
+
+std::shared_ptr<Connection> Connection::startOneShot(UrlRequest request,
+                                                     std::shared_ptr<ConnectionDelegate> delegate,
+                                                     std::int64_t maxBytes, Poster queue) {
     auto connection = create(std::move(request), delegate);
-    connection->ownedDelegate_ = delegate;
+    connection->ownedDelegate_ = std::move(delegate);
     connection->oneShot_ = true;
     {
         std::lock_guard lock(oneShotMutex());

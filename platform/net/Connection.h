@@ -66,6 +66,17 @@ class Connection : public std::enable_shared_from_this<Connection> {
                                                                std::int64_t maxBytes = -1,
                                                                Poster queue = nullptr);
 
+    // One-shot loading of an answer that counts only by its head (pings, reports): the body
+    // is read and thrown away, and once more than `bodyLimit` bytes of it came (a limit < 0:
+    // never) the transfer stops and the load completes as finished. The completion gets the
+    // response and the transport error, on the main loop or the given queue; as above, the
+    // load keeps itself alive until then and a cancel drops the completion.
+    using HeadCompletion =
+        std::function<void(const std::optional<UrlResponse>&, const std::optional<Error>&)>;
+    static std::shared_ptr<Connection> sendAsynchronousRequestDiscardingBody(
+        UrlRequest request, HeadCompletion completion, std::int64_t bodyLimit,
+        Poster queue = nullptr);
+
   private:
     struct Private {};
 
@@ -87,6 +98,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // Drops the references a one-shot load keeps on itself, on the next loop turn so that
     // nothing is destroyed inside its own callback.
     void releaseSelf();
+    static std::shared_ptr<Connection> startOneShot(UrlRequest request,
+                                                    std::shared_ptr<ConnectionDelegate> delegate,
+                                                    std::int64_t maxBytes, Poster queue);
 
     UrlRequest original_;
     UrlRequest current_;

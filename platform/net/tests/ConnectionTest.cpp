@@ -374,6 +374,46 @@ TEST_F(ConnectionTest, OneShotCompletionAndItsCancel) {
     EXPECT_TRUE(watch.expired());  // the one-shot let go of itself
 }
 
+TEST_F(ConnectionTest, HeadOnlyOneShotsStopAtTheirBodyLimit) {
+    // Announced and streamed bodies past the limit end the load as finished, with the head.
+    server.text("/large", std::string(200 * 1024, 'x'), 202);
+    server.chunked("/streamed", {std::string(40 * 1024, 'a'), std::string(40 * 1024, 'b')});
+    server.text("/missing", "gone", 404);
+    for (const auto& [path, status] :
+         {std::pair<const char*, long>{"/large", 202}, {"/streamed", 200}, {"/missing", 404}}) {
+        std::optional<UrlResponse> response;
+        std::optional<Error> error;
+        int calls = 0;
+        Connection::sendAsynchronousRequestDiscardingBody(
+            requestFor(path),
+            [&](const std::optional<UrlResponse>& r, const std::optional<Error>& e) {
+                ++calls;
+                response = r;
+                error = e;
+            },
+            64 * 1024);
+        ASSERT_TRUE(pumpUntil([&] { return calls > 0; })) << path;
+        drainWorker();
+        EXPECT_EQ(calls, 1) << path;
+        EXPECT_FALSE(error) << path;
+        ASSERT_TRUE(response) << path;
+        EXPECT_EQ(response->statusCode, status) << path;
+    }
+    // A transport failure comes without a head.
+    std::optional<Error> error;
+    bool called = false;
+    Connection::sendAsynchronousRequestDiscardingBody(
+        requestTo("http://127.0.0.1:1/"),
+        [&](const std::optional<UrlResponse>& r, const std::optional<Error>& e) {
+            called = true;
+            EXPECT_FALSE(r);
+            error = e;
+        },
+        -1);
+    ASSERT_TRUE(pumpUntil([&] { return called; }));
+    EXPECT_TRUE(error);
+}
+
 TEST_F(ConnectionTest, OneShotAbandonedWithItsLoopIsNeitherCalledNorLeaked) {
     auto gate = server.makeGate();
     server.stalled("/parked", gate);
