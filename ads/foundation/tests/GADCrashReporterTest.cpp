@@ -1,0 +1,246 @@
+#include "ads/foundation/GADCrashReporter.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+
+#include "ads/foundation/GADApplication.h"
+#include "ads/foundation/GADDevice.h"
+#include "ads/foundation/GADPinger.h"
+#include "ads/foundation/GADSettingsKeys.h"
+#include "ads/testsupport/AdServerFixture.h"
+#include "ads/testsupport/AdsTestScope.h"
+#include "platform/base/Unicode.h"
+#include "platform/device/DeviceInfo.h"
+#include "platform/storage/AppPaths.h"
+#include "platform/storage/UserDefaults.h"
+#include "platform/testing/TempDir.h"
+
+namespace ads {
+
+// Outside the unnamed namespace, so the executable exports it and its frame names it.
+__attribute__((noinline)) void GADCrashReporterTestFault() {
+    void* page = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    *static_cast<volatile int*>(page) = 1;
+}
+
+namespace {
+
+using platform::CrashCapture;
+using tools::adserver::RequestKind;
+
+__attribute__((noinline)) void hostThrows() {
+    throw std::runtime_error("-[GADSlot adView]: unrecognized selector sent to instance 0x7f01");
+}
+// The death-test wrapper catches everything that passes through it; this frame does not.
+void throwPastANoexceptFrame() noexcept {
+    hostThrows();
+}
+
+extern "C" void exitWith42(int) {
+    ::_exit(42);
+}
+
+mode_t modeOf(const std::filesystem::path& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+CrashCapture::Report report(std::string name, std::string reason, std::vector<std::string> frames) {
+    return CrashCapture::Report{std::move(name), std::move(reason), std::move(frames)};
+}
+
+class GADCrashReporterTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        // Whatever a test enabled is put back, so no later test crashes into it.
+        if (CrashCapture::isInstalled()) CrashCapture::uninstall();
+    }
+
+    // The next start: sends what the crash left and waits for the server to have it.
+    tools::adserver::LoggedRequest sendAsTheNextStart() {
+        testing::AdServerFixture ads;
+        GADDevice::sharedInstance()->cacheStaticParameters();
+        auto pinger = GADPinger::create();
+        auto reporter = GADCrashReporter::create(pinger, dir.path());
+        reporter->enableReporting();
+        EXPECT_TRUE(reporter->isCapturing());
+        EXPECT_TRUE(CrashCapture::reportFiles(dir.path()).empty());
+        EXPECT_TRUE(ads.waitOnMainLoop(RequestKind::CrashReport, 1));
+        // Answered: the stored retry goes again.
+        EXPECT_TRUE(ads.waitOnMainLoopUntil([&] {
+            return pinger->pingsInFlight() == 0 &&
+                   pinger->retryStore().group(settings_keys::kCrashReporting).empty();
+        }));
+        reporter->disableReporting();
+        EXPECT_FALSE(CrashCapture::isInstalled());
+        EXPECT_EQ(ads.log().count(RequestKind::CrashReport), 1u);
+        auto sent =
+            ads.log().last(RequestKind::CrashReport).value_or(tools::adserver::LoggedRequest{});
+        std::cout << tools::adserver::logLine(sent, 4096) << std::endl;
+        return sent;
+    }
+
+    testing::AdsTestScope scope;
+    platform::testing::TempDir dir;
+};
+
+TEST_F(GADCrashReporterTest, OnlyCrashesThatNameTheSDKAreReported) {
+    const std::string process = "movuroute";
+    // The SDK only in the reason: runs of brackets, signs, colons and blanks become one "_".
+    auto trace = GADCrashReporter::stackTrace(
+        report("std::runtime_error", "-[GADSlot adView]: unrecognized  selector",
+               {"/home/me/bin/movuroute(main+0x1c)[0x5581]", "/lib/libc.so.6(+0x3c050)[0x7f]"}),
+        process);
+    ASSERT_TRUE(trace);
+    EXPECT_EQ(*trace,
+              "std::runtime_error-_GADSlot_adView_unrecognized_selector-filtered(main_0x1c)_0x5581_"
+              "-libc.so.6(_0x3c050)_0x7f_");
+
+    // A crash of the host alone sends nothing.
+    EXPECT_FALSE(GADCrashReporter::stackTrace(
+        report("SIGSEGV", "Segmentation fault at 0x10", {"movuroute(_ZN3app4MainEv+0x1)[0x2]"}),
+        process));
+
+    // An SDK frame: the reason is "filtered", the program's name and folders are not sent.
+    trace = GADCrashReporter::stackTrace(
+        report("SIGSEGV", "Segmentation fault at 0x10",
+               {"/home/me/movuroute/movuroute(_ZN3ads7GADSlot4loadEv+0x1c)[0x5581]"}),
+        process);
+    ASSERT_TRUE(trace);
+    EXPECT_EQ(*trace, "SIGSEGV-filtered-filtered(_ZN3ads7GADSlot4loadEv_0x1c)_0x5581_");
+    // Free functions of the SDK count by their namespace; "3ads" elsewhere does not.
+    EXPECT_TRUE(GADCrashReporter::namesSDK("m(_ZN3ads25gad_appendQueryParametersERKv+0x1)"));
+    EXPECT_TRUE(GADCrashReporter::namesSDK("m(_ZNK3ads9gad_thingEv+0x1)"));
+    EXPECT_TRUE(GADCrashReporter::namesSDK("ZORBannerView"));
+    EXPECT_FALSE(GADCrashReporter::namesSDK("m(_ZN13adsomethingEv+0x1)"));
+    EXPECT_FALSE(GADCrashReporter::namesSDK("m(_ZN3adsE)"));
+
+    // 800 characters are cut to 500 UTF-16 units, never inside a character.
+    std::string reason = "GAD";
+    while (platform::utf16Length(reason) < 497) reason += "x";
+    reason += "\xF0\x9F\x9A\x97";  // a car: after "n-" it would take units 500 and 501
+    reason += std::string(300, 'y');
+    trace = GADCrashReporter::stackTrace(report("n", reason, {}), process);
+    ASSERT_TRUE(trace);
+    EXPECT_EQ(platform::utf16Length(*trace), 499u);
+    EXPECT_TRUE(platform::isValidUtf8(*trace));
+    EXPECT_EQ(GADCrashReporter::prefixOfUTF16Length("ab\xF0\x9F\x9A\x97", 4), "ab\xF0\x9F\x9A\x97");
+    EXPECT_EQ(GADCrashReporter::prefixOfUTF16Length("ab\xF0\x9F\x9A\x97", 3), "ab");
+
+    EXPECT_EQ(GADCrashReporter::cleanedText("a \t\n-+[]:b\xC2\xA0\xE3\x80\x80"
+                                            "c"),
+              "a_b_c");
+    EXPECT_EQ(GADCrashReporter::frameWithoutFolders("/a/b(c)/prog(sym+0x1)[0x2]"),
+              "prog(sym+0x1)[0x2]");
+    EXPECT_EQ(GADCrashReporter::frameWithoutFolders("[0x2]"), "[0x2]");
+}
+
+TEST_F(GADCrashReporterTest, TheReportURL) {
+    testing::AdServerFixture ads;
+    GADDevice::sharedInstance()->cacheStaticParameters();
+    auto reporter = GADCrashReporter::create(nullptr, dir.path());
+    auto url = reporter->reportURL(report("n", "GADSlot", {}));
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->absoluteString().rfind(ads.origin() + "/adpage/gen_204?", 0), 0u);
+    EXPECT_EQ(url->queryValue("id"), "zmob-apps-report-exception");
+    EXPECT_EQ(url->queryValue("stacktrace"), "n-GADSlot");
+    EXPECT_FALSE(url->queryValue("eids"));
+    for (const char* key : {"os", "appid", "js", "device"}) {
+        EXPECT_FALSE(url->queryValue(key).value_or("").empty()) << key;
+    }
+    EXPECT_TRUE(url->queryValue("api"));
+    platform::UserDefaults::standard().setString(settings_keys::kPrefetchExperimentID, "e 1");
+    url = reporter->reportURL(report("n", "GADSlot", {}));
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->queryValue("eids"), "e 1");
+    EXPECT_EQ(url->absoluteString().substr(url->absoluteString().size() - 11), "&eids=e%201");
+    EXPECT_FALSE(reporter->reportURL(report("n", "host", {"host(+0x1)[0x2]"})));
+}
+
+TEST_F(GADCrashReporterTest, DamagedReportsAndHostCrashesAreDeletedUnsent) {
+    testing::AdServerFixture ads;
+    std::ofstream(dir / "crash-1-1.report") << "movuroute-crash 1\nname: SIGSEGV\nreason: x\n";
+    std::ofstream(dir / "crash-1-2.report")
+        << "movuroute-crash 1\nname: SIGSEGV\nreason: host\nframes:\nhost(+0x1)[0x2]\nend\n";
+    std::ofstream(dir / "notes.txt") << "not ours";
+    auto reporter = GADCrashReporter::create(GADPinger::create(), dir.path());
+    EXPECT_EQ(reporter->sendPendingReports(), 0u);
+    EXPECT_TRUE(CrashCapture::reportFiles(dir.path()).empty());
+    EXPECT_TRUE(std::filesystem::exists(dir / "notes.txt"));
+
+    // Disabled for good: enabling afterwards installs nothing.
+    reporter->disableReporting();
+    reporter->enableReporting();
+    EXPECT_FALSE(reporter->isCapturing());
+    EXPECT_FALSE(CrashCapture::isInstalled());
+    EXPECT_EQ(ads.log().count(RequestKind::CrashReport), 0u);
+}
+
+TEST_F(GADCrashReporterTest, TheSDKsStartUpStartsThePingerAndTheCapture) {
+    GADApplication::sharedInstance()->runEarlyActivities();
+    EXPECT_TRUE(GADPinger::sharedInstance()->isStarted());
+    auto reporter = GADCrashReporter::sharedInstance();
+    EXPECT_TRUE(reporter->isCapturing());
+    EXPECT_TRUE(CrashCapture::isInstalled());
+    EXPECT_EQ(reporter->reportsDirectory(), platform::AppPaths::tmp() / "crash-reports");
+    reporter->disableReporting();
+    EXPECT_FALSE(CrashCapture::isInstalled());
+}
+
+TEST_F(GADCrashReporterTest, ASegfaultInTheSDKIsSentByTheNextStart) {
+    EXPECT_EXIT(
+        {
+            struct sigaction host {};
+            host.sa_handler = exitWith42;
+            sigemptyset(&host.sa_mask);
+            ::sigaction(SIGSEGV, &host, nullptr);
+            GADCrashReporter::create(nullptr, dir.path())->enableReporting();
+            GADCrashReporterTestFault();
+        },
+        ::testing::ExitedWithCode(42), "");
+    auto files = CrashCapture::reportFiles(dir.path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(modeOf(files[0]), 0600u);
+
+    auto sent = sendAsTheNextStart();
+    EXPECT_EQ(sent.param("id"), "zmob-apps-report-exception");
+    EXPECT_EQ(sent.param("device"), platform::DeviceInfo::model());
+    EXPECT_EQ(sent.param("os"), GADDevice::sharedInstance()->systemVersion());
+    const std::string trace = sent.param("stacktrace");
+    EXPECT_EQ(trace.rfind("SIGSEGV-filtered-", 0), 0u) << trace;
+    EXPECT_NE(trace.find("GADCrashReporterTestFault"), std::string::npos) << trace;
+    EXPECT_EQ(trace.find(program_invocation_short_name), std::string::npos) << trace;
+    EXPECT_EQ(trace.find('/'), std::string::npos) << trace;
+}
+
+TEST_F(GADCrashReporterTest, AnUncaughtExceptionNamingTheSDKIsSentByTheNextStart) {
+    EXPECT_EXIT(
+        {
+            std::set_terminate([] { ::_exit(43); });
+            GADCrashReporter::create(nullptr, dir.path())->enableReporting();
+            throwPastANoexceptFrame();
+        },
+        ::testing::ExitedWithCode(43), "");
+    auto files = CrashCapture::reportFiles(dir.path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(modeOf(files[0]), 0600u);
+
+    auto sent = sendAsTheNextStart();
+    EXPECT_EQ(
+        sent.param("stacktrace")
+            .rfind(
+                "std::runtime_error-_GADSlot_adView_unrecognized_selector_sent_to_instance_0x7f01-",
+                0),
+        0u)
+        << sent.param("stacktrace");
+}
+
+}  // namespace
+}  // namespace ads
