@@ -1,0 +1,98 @@
+#include "ads/web/GADCSIGMSGHandler.h"
+
+#include <gtest/gtest.h>
+
+#include "ads/foundation/GADCSI.h"
+#include "ads/foundation/GADCSITimeRecorder.h"
+#include "ads/testsupport/AdsTestScope.h"
+
+namespace ads {
+namespace {
+
+class GADCSIGMSGHandlerTest : public ::testing::Test {
+  protected:
+    // Sends "gmsg://movuroute/instrument?<query>" to the handler.
+    bool send(const std::string& query) {
+        auto url = platform::Url::parse("gmsg://movuroute/instrument?" + query);
+        if (!url) return false;
+        return handler->handleNotification(GADNotification::createWithNotificationURL(*url),
+                                           nullptr);
+    }
+    GADCSITimeRecorder::Timings measurements() {
+        auto recorder = hub->timeRecorderForAction(GADCSIGMSGHandler::kRecorderAction);
+        return recorder ? recorder->completedVariables() : GADCSITimeRecorder::Timings{};
+    }
+
+    testing::AdsTestScope scope;
+    std::shared_ptr<GADCSI> hub = [] {
+        auto configuration = GADCSIConfiguration::create(GADCSI::kServiceName);
+        configuration->setReportingEnabled(true);
+        return GADCSI::create(configuration);
+    }();
+    std::shared_ptr<GADCSIGMSGHandler> handler = GADCSIGMSGHandler::create(hub);
+};
+
+TEST_F(GADCSIGMSGHandlerTest, TicksBecomeMeasurementsInSeconds) {
+    // No start yet: only the timestamp is kept.
+    EXPECT_TRUE(send("action=tick&label=first_paint&timestamp=1500"));
+    EXPECT_EQ(hub->timestampForLabel("first_paint"), 1500);
+    EXPECT_TRUE(measurements().empty());
+
+    ASSERT_TRUE(send("action=tick&label=native:view_load&timestamp=1000"));
+    ASSERT_TRUE(send("action=tick&label=first_paint&timestamp=2234"));
+    auto taken = measurements();
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_DOUBLE_EQ(taken["first_paint"]->start(), 1.0);
+    EXPECT_DOUBLE_EQ(taken["first_paint"]->length(), 1.234);
+    // The start label's own tick measures nothing: a length of 0 is never reported.
+    EXPECT_FALSE(taken["native:view_load"]->isValid());
+
+    // Another start label; one later than the tick adds nothing.
+    ASSERT_TRUE(send("action=tick&label=b&start_label=a&timestamp=90"));
+    ASSERT_TRUE(send("action=tick&label=a&timestamp=100"));
+    ASSERT_TRUE(send("action=tick&label=c&start_label=a&timestamp=99"));
+    EXPECT_EQ(measurements().size(), 2u);
+    EXPECT_EQ(hub->timestampForLabel("c"), 99);
+
+    // Missing pieces, a zero or non-numeric timestamp: nothing at all.
+    ASSERT_TRUE(send("action=tick&timestamp=5"));
+    ASSERT_TRUE(send("action=tick&label=z&timestamp=0"));
+    ASSERT_TRUE(send("action=tick&label=y&timestamp=soon"));
+    EXPECT_EQ(hub->timestampForLabel("z"), 0);
+    EXPECT_EQ(hub->timestampForLabel("y"), 0);
+    // The page's numbers may be as far apart as 64 bits go.
+    ASSERT_TRUE(send("action=tick&label=far&start_label=min&timestamp=9223372036854775807"));
+    ASSERT_TRUE(send("action=tick&label=min&timestamp=-9223372036854775808"));
+    ASSERT_TRUE(send("action=tick&label=far&start_label=min&timestamp=9223372036854775807"));
+    EXPECT_GT(measurements()["far"]->length(), 1e16);
+}
+
+TEST_F(GADCSIGMSGHandlerTest, ExperimentsExtrasAndOtherActions) {
+    auto recorder = hub->timeRecorderForAction("make_wv");
+    const auto before = recorder->experimentIDs();
+    EXPECT_TRUE(send("action=experiment&value=exp%201"));
+    EXPECT_TRUE(send("action=experiment"));
+    EXPECT_TRUE(send("action=extra&name=gqi&value=q"));
+    EXPECT_TRUE(send("action=extra&name=only"));
+    EXPECT_TRUE(send("action=unknown&value=x"));
+    EXPECT_TRUE(send("value=x"));
+    auto ids = recorder->experimentIDs();
+    ASSERT_EQ(ids.size(), before.size() + 1);
+    EXPECT_EQ(ids.back(), "exp 1");
+    EXPECT_EQ(recorder->customizedParameters().at("gqi"), "q");
+    EXPECT_FALSE(recorder->customizedParameters().count("only"));
+    // Other page messages are not this handler's.
+    auto other = GADNotification::create("close", {});
+    EXPECT_FALSE(handler->handleNotification(other, nullptr));
+
+    // A process that does not report keeps the tick's timestamp only.
+    hub->configuration()->setReportingEnabled(false);
+    EXPECT_TRUE(send("action=tick&label=native:view_load&timestamp=1"));
+    EXPECT_TRUE(send("action=tick&label=late&timestamp=2"));
+    EXPECT_EQ(hub->timestampForLabel("late"), 2);
+    hub->configuration()->setReportingEnabled(true);
+    EXPECT_FALSE(recorder->completedVariables().count("late"));
+}
+
+}  // namespace
+}  // namespace ads
