@@ -1,5 +1,7 @@
 #include "ads/foundation/GADApplication.h"
 
+#include "ads/foundation/GADCrashReporter.h"
+#include "ads/foundation/GADPinger.h"
 #include "ads/foundation/GADPlistFile.h"
 #include "ads/foundation/GADSession.h"
 #include "ads/foundation/GADSettings.h"
@@ -27,10 +29,18 @@ std::shared_ptr<GADApplication> GADApplication::sharedInstance() {
     // Never released: the SDK's state lives as long as the process.
     static auto* instance = [] {
         auto* application = new std::shared_ptr<GADApplication>(create());
-        // The token dispenser lives in this room, so its start-up step is known here: made
-        // at start-up, it follows the signed-in user from the first ad request on.
+        // The token dispenser, the pinger and the crash reporter live in this room, so their
+        // start-up steps are known here: the dispenser follows the signed-in user from the
+        // first ad request on, stored retries are tried from the first tick on, and crashes of
+        // an earlier run are reported before this run can crash.
         (*application)->addEarlyActivity(GADEarlyActivities::Rank::TokenDispenser, [] {
             GADTokenDispenser::sharedInstance();
+        });
+        (*application)->addEarlyActivity(GADEarlyActivities::Rank::Pinger, [] {
+            GADPinger::sharedInstance()->start();
+        });
+        (*application)->addEarlyActivity(GADEarlyActivities::Rank::CrashReporter, [] {
+            GADCrashReporter::sharedInstance()->enableReporting();
         });
         return application;
     }();
