@@ -37,7 +37,12 @@ struct Recorder : GADCachedFileDelegate {
         redirects.push_back(url.absoluteString());
         return veto;
     }
-    void cachedFileDownloadDidEnd(GADCachedFile&) override { events.push_back("end"); }
+    void cachedFileDownloadDidEnd(GADCachedFile& file) override {
+        events.push_back("end");
+        // What a conditional request started from here would send.
+        dateAtEnd = file.fileModificationRFC1123DateString();
+    }
+    std::optional<std::string> dateAtEnd;
     void cachedFileDownloadDidFail(GADCachedFile&,
                                    const std::optional<platform::Error>& e) override {
         events.push_back("fail");
@@ -99,6 +104,7 @@ TEST_F(GADCachedFileTest, AConditionalRoundTripKeepsTheFileAndItsDate) {
     EXPECT_EQ(file->contentAsString(), "first");
     EXPECT_EQ(modificationTime(path), kNovember1994);
     EXPECT_EQ(file->fileModificationRFC1123DateString(), "Sun, 06 Nov 1994 08:49:37 GMT");
+    EXPECT_EQ(delegate->dateAtEnd, "Sun, 06 Nov 1994 08:49:37 GMT");
     EXPECT_TRUE(file->receivedModificationDate().empty());
 
     // A later object for the same URL finds the file and asks whether it changed.
