@@ -287,50 +287,50 @@ std::optional<platform::Value> GADBannerView::viewHierarchyInformation() const {
     return viewHierarchy_->latest();
 }
 
-void GADBannerView::toDelegate(std::function<void(GADBannerView&, GADBannerViewDelegate&)> call) {
-    GADRunOnMainThread([weak = weakBanner(), call = std::move(call)] {
-        auto banner = weak.lock();
-        if (!banner) return;
-        if (auto delegate = banner->delegate()) call(*banner, *delegate);
-    });
+void GADBannerView::onMainThread(void (*event)(GADBannerView&)) {
+    GADRunOnMainThread(platform::weakCall(weakBanner(), event));
 }
 
 void GADBannerView::slotFinishedLoadingAdContent() {
-    GADRunOnMainThread([weak = weakBanner()] {
-        auto banner = weak.lock();
-        if (!banner) return;
-        if (auto delegate = banner->delegate()) delegate->adViewDidReceiveAd(*banner);
-        banner->hasLoadedAd_ = true;
+    onMainThread([](GADBannerView& banner) {
+        if (auto delegate = banner.delegate()) delegate->adViewDidReceiveAd(banner);
+        banner.hasLoadedAd_ = true;
     });
 }
 
 void GADBannerView::slotDidFailToLoadAdContentWithError(const platform::Error& error) {
-    GADRunOnMainThread([weak = weakBanner(), error] {
-        auto banner = weak.lock();
-        if (!banner) return;
-        if (auto delegate = banner->delegate()) {
-            delegate->adViewDidFailToReceiveAdWithError(*banner, error);
+    GADRunOnMainThread(platform::weakCall(weakBanner(), [error](GADBannerView& banner) {
+        if (auto delegate = banner.delegate()) {
+            delegate->adViewDidFailToReceiveAdWithError(banner, error);
         }
-        // A delegate that lets the banner go here ends its slot when `banner` goes, which
+        // A delegate that lets the banner go here ends its slot once this call returns, which
         // cancels this timer too.
-        banner->slot_->scheduleAdReloadTimer();
-    });
+        banner.slot_->scheduleAdReloadTimer();
+    }));
 }
 
 void GADBannerView::slotWillPresentScreen() {
-    toDelegate([](GADBannerView& b, GADBannerViewDelegate& d) { d.adViewWillPresentScreen(b); });
+    onMainThread([](GADBannerView& banner) {
+        if (auto delegate = banner.delegate()) delegate->adViewWillPresentScreen(banner);
+    });
 }
 
 void GADBannerView::slotWillDismissScreen() {
-    toDelegate([](GADBannerView& b, GADBannerViewDelegate& d) { d.adViewWillDismissScreen(b); });
+    onMainThread([](GADBannerView& banner) {
+        if (auto delegate = banner.delegate()) delegate->adViewWillDismissScreen(banner);
+    });
 }
 
 void GADBannerView::slotDidDismissScreen() {
-    toDelegate([](GADBannerView& b, GADBannerViewDelegate& d) { d.adViewDidDismissScreen(b); });
+    onMainThread([](GADBannerView& banner) {
+        if (auto delegate = banner.delegate()) delegate->adViewDidDismissScreen(banner);
+    });
 }
 
 void GADBannerView::slotWillLeaveApplication() {
-    toDelegate([](GADBannerView& b, GADBannerViewDelegate& d) { d.adViewWillLeaveApplication(b); });
+    onMainThread([](GADBannerView& banner) {
+        if (auto delegate = banner.delegate()) delegate->adViewWillLeaveApplication(banner);
+    });
 }
 
 }  // namespace ads

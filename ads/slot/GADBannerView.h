@@ -169,8 +169,8 @@ class GADBannerView : public platform::ui::View {
 
   private:
     std::weak_ptr<GADBannerView> weakBanner();
-    // Runs `call` with the banner and its delegate on the main thread while both still live.
-    void toDelegate(std::function<void(GADBannerView&, GADBannerViewDelegate&)> call);
+    // Runs a slot event on the main thread if the banner still lives then.
+    void onMainThread(void (*event)(GADBannerView&));
 
     void commonInitWithAdSize(const GADAdSize& adSize);
     void setAdSizeAndReload(const GADAdSize& adSize, bool reload);
