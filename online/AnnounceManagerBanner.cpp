@@ -170,12 +170,14 @@ bool AnnounceManager::buildBannerSub(const fs::path& cacheDir) {
 
     auto view = platform::ui::View::create(
         platform::Rect(0, 0, info->viewSize.width, info->viewSize.height));
+    bool anyPicture = false;
     for (std::size_t i = 0; i < info->uiitems.size(); ++i) {
         const platform::Value& item = info->uiitems[i];
         const std::string* cmd = stringAt(item, 0);
         double x = AnnounceDoubleValue(item.at(1));
         double y = AnnounceDoubleValue(item.at(2));
         ImagePtr image = imageFor(item.at(3));
+        anyPicture = anyPicture || image;
         platform::Size size = image ? image->size() : platform::Size{};
         platform::Rect frame(x, y, size.width, size.height);
         if (cmd && *cmd == "UB") {
@@ -196,6 +198,12 @@ bool AnnounceManager::buildBannerSub(const fs::path& cacheDir) {
         } else {
             util::LogMessage(caller, 1, "Unknown item: " + item.description());
         }
+    }
+    // Without a single picture the banner would be an empty band over what it replaces (the
+    // game-over screen's thanks line): no banner then.
+    if (!anyPicture) {
+        util::LogMessage(caller, 1, "AM:banner has no picture to show");
+        return false;
     }
     currentAnnounceInfo_ = info;
     bannerView_ = view;

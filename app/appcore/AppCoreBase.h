@@ -116,6 +116,9 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     void startTitleView() override;
     void startPauseView();
     void resumeGameView() override;
+    // The keyboard's way back from the pause screen (P or Escape): what its Resume button
+    // does. False when the pause screen is not the one shown.
+    bool resumeFromPauseScreen();
     std::shared_ptr<ViewControllerBase> startDummyView();
     void startGameOverViewWithLevelScores(std::shared_ptr<scores::LevelScores> scores,
                                           std::shared_ptr<scores::LevelScoreElem> currentScore);

@@ -86,6 +86,15 @@ void AppCoreBase::startPauseView() {
     info.pauseView->startAsRootView();
 }
 
+bool AppCoreBase::resumeFromPauseScreen() {
+    auto& info = currentOrientationDependedInfo();
+    // Only while the pause screen is the one shown: a key must not resume from the title or a
+    // tool screen that happens to sit over a suspended game.
+    if (!info.pauseView || rootViewController_ != info.pauseView) return false;
+    info.pauseView->onResumeBtn();
+    return true;
+}
+
 void AppCoreBase::resumeGameView() {
     auto& info = currentOrientationDependedInfo();
     if (info.gameView) info.gameView->resume();

@@ -276,9 +276,14 @@ bool GameProgram::pumpEvents() {
             case SDL_KEYDOWN:
                 if (!e.key.repeat && (e.key.keysym.scancode == SDL_SCANCODE_P ||
                                       e.key.keysym.scancode == SDL_SCANCODE_ESCAPE)) {
-                    // The keyboard's pause button: the same countdown as a touch on it.
+                    // The keyboard's pause button: the same countdown as a touch on it; on
+                    // the pause screen the same key resumes.
                     auto view = gameView();
-                    if (view && view->active() && view->pauseBtnEnable()) view->enterPause();
+                    if (view && view->active()) {
+                        if (view->pauseBtnEnable()) view->enterPause();
+                    } else if (appCore_) {
+                        appCore_->resumeFromPauseScreen();
+                    }
                 }
                 break;
             default:

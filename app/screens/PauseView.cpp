@@ -1,5 +1,7 @@
 #include "app/screens/PauseView.h"
 
+#include <algorithm>
+
 #include "app/screens/ShellAlerts.h"
 #include "core/JTString.h"
 
@@ -28,7 +30,19 @@ void PauseView::viewWillAppear(bool animated) {
             resumeBtn_->setHidden(true);
         } else {
             resumeBtn_->setHidden(false);
-            resumeBtn_->setCenter(resumeBtnPos_);
+            // Over the game's pause button, but wholly on the screen with a margin: that
+            // button sits in a corner, and a Resume cut by the window's edge looks broken.
+            constexpr double kMargin = 6;
+            platform::Rect screen = view()->bounds();
+            platform::Size size = resumeBtn_->bounds().size;
+            auto within = [](double v, double lo, double hi) {
+                return lo <= hi ? std::clamp(v, lo, hi) : (lo + hi) / 2;
+            };
+            resumeBtn_->setCenter(
+                {within(resumeBtnPos_.x, screen.minX() + size.width / 2 + kMargin,
+                        screen.maxX() - size.width / 2 - kMargin),
+                 within(resumeBtnPos_.y, screen.minY() + size.height / 2 + kMargin,
+                        screen.maxY() - size.height / 2 - kMargin)});
         }
     }
     if (additional0Btn_) {

@@ -132,6 +132,7 @@ void SettingsToolViewController::updateView() {
         if (music) bgMusicSwitch_->setOn(c->bgMusicMode() != 0, false);
     }
     if (bgMusicLabel_) bgMusicLabel_->setHidden(!music);
+    closeUpMusicRow(!music);
 
     if (calibrateBtn_) {
         const bool tilt = c->accelerometerCalibrationType() != 0;
@@ -149,6 +150,35 @@ void SettingsToolViewController::updateView() {
                            "Screen Resolution: " + contentsScaleIndexDelegate_->itemLabelAt(
                                                        c->contentsScaleIndexSetting()));
     }
+}
+
+void SettingsToolViewController::closeUpMusicRow(bool hidden) {
+    if (!bgMusicLabel_ || !contentView()) return;
+    // The rows below the music switch move up into its place while it is hidden, so the
+    // screen shows no empty band; they go back when it shows.
+    if (!musicRowHeight_) {
+        const double rowTop = bgMusicLabel_->frame().minY();
+        const double rowBottom = bgMusicLabel_->frame().maxY();
+        double next = 0;
+        for (const auto& v : contentView()->subviews()) {
+            if (v == bgMusicLabel_ || v == bgMusicSwitch_) continue;
+            double top = v->frame().minY();
+            if (top < rowBottom) continue;
+            if (rowsBelowMusic_.empty() || top < next) next = top;
+            rowsBelowMusic_.push_back(v);
+        }
+        musicRowHeight_ = rowsBelowMusic_.empty() ? 0 : next - rowTop;
+    }
+    const double shift = hidden ? *musicRowHeight_ : 0;
+    if (shift == musicRowShift_) return;
+    for (const auto& weak : rowsBelowMusic_) {
+        auto v = weak.lock();
+        if (!v) continue;
+        platform::Rect f = v->frame();
+        f.origin.y -= shift - musicRowShift_;
+        v->setFrame(f);
+    }
+    musicRowShift_ = shift;
 }
 
 void SettingsToolViewController::willSaveSettings() {

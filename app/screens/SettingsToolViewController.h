@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/screens/SettingsToolCore.h"
 #include "app/screens/SimpleSelectView.h"
@@ -111,8 +112,15 @@ class SettingsToolViewController : public ToolViewControllerBase {
     std::weak_ptr<SettingsToolCore> settingsCore_;
     std::shared_ptr<platform::ui::Button> calibrateBtn_;
     std::shared_ptr<platform::ui::Button> soundBtn_;
+    void closeUpMusicRow(bool hidden);
+
     std::shared_ptr<platform::ui::Label> bgMusicLabel_;
     std::shared_ptr<platform::ui::Switch> bgMusicSwitch_;
+    // The height of the music row with the space after it, measured once; how far the rows
+    // below it are moved up now.
+    std::optional<double> musicRowHeight_;
+    double musicRowShift_ = 0;
+    std::vector<std::weak_ptr<platform::ui::View>> rowsBelowMusic_;
     std::shared_ptr<platform::ui::Button> resolutionBtn_;
     std::shared_ptr<SimpleUIActionSheetDelegate> calibrateActionDelegate_;
     // The helper holds where its neutral position comes from only weakly; we keep it.

@@ -81,12 +81,20 @@ TEST_F(GameViewInAppTest, PauseScreenPutsItsResumeButtonOnThePauseButton) {
     ASSERT_TRUE(pause);
     ASSERT_TRUE(pause->resumeBtn());
     EXPECT_FALSE(pause->resumeBtn()->isHidden());
-    // Canvas (293, 25) through the letterbox that starts 44 points down.
-    EXPECT_EQ(pause->resumeBtn()->center(), (platform::Point{293, 69}));
+    // The pause button, canvas (293, 25) through the letterbox that starts 44 points down, is
+    // under the Resume button; the button stays wholly on the screen with a margin.
+    auto frame = pause->resumeBtn()->convertRectToView(pause->resumeBtn()->bounds(), nullptr);
+    EXPECT_TRUE(frame.contains({293, 69})) << frame.minX() << "," << frame.maxX();
+    EXPECT_GE(frame.minX(), 6);
+    EXPECT_LE(frame.maxX(), 320 - 6);
+    EXPECT_GE(frame.minY(), 6);
+    EXPECT_EQ(core->window()->hitTest({293, 69}, nullptr), pause->resumeBtn());
 
     int ticks = view->tickCount();
-    pause->onResumeBtn();
+    // P or Escape on the pause screen does what Resume does.
+    EXPECT_TRUE(core->resumeFromPauseScreen());
     EXPECT_TRUE(view->active());
+    EXPECT_FALSE(core->resumeFromPauseScreen());  // no pause screen any more
     loop.advance(0.5);
     EXPECT_GT(view->tickCount(), ticks);
 }

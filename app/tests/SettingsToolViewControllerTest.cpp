@@ -133,6 +133,12 @@ TEST_F(SettingsToolTest, ButtonsShowTheSettingsAndHideWhatDoesNotApply) {
     tab->bgMusicSwitch()->setOn(false);
     tab->willSaveSettings();
     EXPECT_EQ(core->bgMusicMode(), 1);
+    // Its row leaves no gap: the tilt section follows the sound button at the spacing the
+    // sections keep between them (12 points above a section title).
+    EXPECT_EQ(tab->calibrateBtn()->frame().minY(), 122);
+    EXPECT_EQ(tab->resolutionBtn()->frame().minY(), 204);
+    tab->updateView();  // a second look moves nothing further
+    EXPECT_EQ(tab->calibrateBtn()->frame().minY(), 122);
     // A screen of scale 1 offers no resolution choice.
     EXPECT_TRUE(tab->resolutionBtn()->isHidden());
 

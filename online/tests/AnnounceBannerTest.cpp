@@ -126,12 +126,25 @@ TEST_F(AnnounceBannerTest, DamagedOrHugePicturesLeaveTheirItemsWithoutSize) {
     const std::string notPng = "GIF89a not a png at all";
     cacheImage("huge.png", huge);
     cacheImage("bad.png", notPng);
-    cacheList(Value::array({row({"HPVe", "Am1"}), row({"HVSi", "320", "50"}),
-                            fileRow("h", "huge.png", huge), fileRow("b", "bad.png", notPng),
-                            row({"UB", "1", "2", "h", "x"}), row({"UI", "3", "4", "b"})}));
+    cacheImage("btn.png", button);
+    const Value refused[] = {fileRow("h", "huge.png", huge), fileRow("b", "bad.png", notPng),
+                             row({"UB", "1", "2", "h", "x"}), row({"UI", "3", "4", "b"})};
+    // Every picture refused: an empty band would hide the thanks line for nothing, so there
+    // is no banner and the alternative stays.
+    cacheList(Value::array({row({"HPVe", "Am1"}), row({"HVSi", "320", "50"}), refused[0],
+                            refused[1], refused[2], refused[3]}));
+    show();
+    EXPECT_FALSE(am.bannerView());
+    EXPECT_EQ(alternative->superview(), parent);
+
+    // With one good picture the banner shows, the refused items in it without size.
+    am.clearBanner();
+    cacheList(Value::array({row({"HPVe", "Am1"}), row({"HVSi", "320", "50"}), refused[0],
+                            refused[1], refused[2], refused[3], fileRow("btn", "btn.png", button),
+                            row({"UI", "5", "6", "btn"})}));
     show();
     ASSERT_TRUE(am.bannerView());
-    ASSERT_EQ(am.bannerView()->subviews().size(), 2u);
+    ASSERT_EQ(am.bannerView()->subviews().size(), 3u);
     EXPECT_EQ(am.bannerView()->subviews()[0]->frame(), platform::Rect(1, 2, 0, 0));
     EXPECT_EQ(am.bannerView()->subviews()[1]->frame(), platform::Rect(3, 4, 0, 0));
 }
@@ -142,8 +155,8 @@ TEST_F(AnnounceBannerTest, TheBuiltBannerIsKeptUntilCleared) {
     show();
     auto first = am.bannerView();
     ASSERT_TRUE(first);
-    cacheList(Value::array(
-        {row({"HPVe", "Am1"}), row({"HVSi", "100", "20"}), row({"UI", "0", "0", "none"})}));
+    cacheList(Value::array({row({"HPVe", "Am1"}), row({"HVSi", "100", "20"}),
+                            fileRow("btn", "btn.png", button), row({"UI", "0", "0", "btn"})}));
     show();
     EXPECT_EQ(am.bannerView(), first);
     am.clearBanner();
