@@ -98,7 +98,7 @@ TEST_F(ToolScreenshots, ScoresSettingsAndAboutTabs) {
     img = shoot("tools_settings.png");
     EXPECT_GT(iconPixels(img, 1).first, 200);  // the lit icon follows the selection
     EXPECT_EQ(iconPixels(img, 0).first, 0);
-    EXPECT_GT(rgb(img, 30, 44 + 62)[0], 200);   // sound button
+    EXPECT_GT(rgb(img, 30, 44 + 62)[0], 200);  // sound button
     // No music switch in this game, and no gap where it would be: the rows below move up.
     EXPECT_GT(rgb(img, 30, 44 + 144)[0], 200);  // calibrate button
     EXPECT_GT(rgb(img, 30, 44 + 226)[0], 200);  // resolution button, offered at scale 2
