@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "AppCoreTestSupport.h"
 #include "app/gameview/GameViewBase.h"
 #include "app/screens/GameOverView.h"
@@ -9,11 +12,13 @@
 #include "game/MyLevelManager.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/device/TiltScript.h"
+#include "platform/gfx/Image.h"
 #include "platform/storage/PropertyList.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/Window.h"
 #include "scores/LevelScoreElem.h"
 #include "scores/LevelScores.h"
+#include "util/Crc32.h"
 
 using namespace app;
 
@@ -234,9 +239,18 @@ TEST_F(GameOverViewScreen, AnnouncementBannerSitsAtTheBottomInPortraitAndRightIn
     auto& am = online::AnnounceManager::sharedAnnounceManager();
     auto cacheDir = am.prepareCacheDir();
     ASSERT_TRUE(cacheDir);
+    // A banner shows only with a picture: one, cached under its name and CRC as a check
+    // leaves it.
+    auto picture = platform::gfx::Image::blank(20, 10).encodePng();
+    const std::string png(picture.begin(), picture.end());
+    char crc[16];
+    std::snprintf(crc, sizeof crc, "%08x",
+                  util::Crc32OfBytes(png.data(), static_cast<int32_t>(png.size())));
+    writeFile(*cacheDir / (std::string("p.png.") + crc), png);
     auto list = platform::Value::array({platform::Value::array({"HPVe", "Am1"}),
                                         platform::Value::array({"HVSi", "320", "50"}),
-                                        platform::Value::array({"UI", "0", "0", "none"})});
+                                        platform::Value::array({"Fi", "p", "p.png", crc}),
+                                        platform::Value::array({"UI", "0", "0", "p"})});
     writeFile(*cacheDir / online::AnnounceManager::kAnnounceFileName,
               *platform::PropertyList::serialize(list, platform::PropertyListFormat::Xml));
 
