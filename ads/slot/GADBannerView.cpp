@@ -10,6 +10,7 @@
 #include "ads/slot/GADBannerViewSlot.h"
 #include "ads/slot/GADViewHierarchyRecorder.h"
 #include "ads/web/GADAdView.h"
+#include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/WeakCall.h"
 #include "platform/ui/Screen.h"
@@ -35,7 +36,13 @@ bool isValidAdSize(const GADAdSize& adSize) {
 
 // ---- creation ----
 
+void GADBannerView::registerClass() {
+    platform::ClassRegistry::shared().registerClass<View>(
+        kClassName, "UIView", {}, []() -> std::shared_ptr<View> { return create(); });
+}
+
 std::shared_ptr<GADBannerView> GADBannerView::create(Rect frame, const GADAdSize& adSize) {
+    registerClass();
     if (!isValidAdSize(adSize)) return nullptr;
     auto banner = std::make_shared<GADBannerView>(Private{}, frame);
     banner->slot_ = GADBannerViewSlot::make(banner->bounds());

@@ -78,6 +78,11 @@ class GADBannerView : public platform::ui::View {
     // A custom 0 x 0 banner, for a layout that sizes it later.
     static std::shared_ptr<GADBannerView> create();
 
+    // Makes "GADBannerView" known to the class registry as a UIView, so interface files can
+    // make one and the request signal finds banners by name. Every banner made calls it;
+    // repeated calls change nothing.
+    static void registerClass();
+
     GADBannerView(Private, platform::Rect frame);
     ~GADBannerView() override;
 

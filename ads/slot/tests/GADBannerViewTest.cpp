@@ -7,11 +7,13 @@
 #include "ads/foundation/GADAdType.h"
 #include "ads/foundation/GADLog.h"
 #include "ads/foundation/GADSettingsKeys.h"
+#include "ads/foundation/GADSignalProbes.h"
 #include "ads/slot/GADBannerViewSlot.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/web/GADAdView.h"
 #include "platform/base/LogSink.h"
+#include "platform/runtime/ClassRegistry.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -135,6 +137,11 @@ TEST_F(GADBannerViewTest, CreationSetsUpTheSlotAndItsAdView) {
 
     auto fluid = GADBannerView::create(kGADAdSizeFluid);
     EXPECT_EQ(fluid->intrinsicContentSize().width, GADBannerView::kNoIntrinsicMetric);
+
+    // Known by name: interface files make custom 0 x 0 banners.
+    auto byName = platform::ClassRegistry::shared().create<View>("GADBannerView");
+    ASSERT_NE(std::dynamic_pointer_cast<GADBannerView>(byName), nullptr);
+    EXPECT_EQ(byName->frame().size, Size(0, 0));
 }
 
 TEST_F(GADBannerViewTest, SizesNoPlacementCanShowMakeNoBanner) {
@@ -372,6 +379,13 @@ TEST_F(GADBannerViewTest, WhereTheBannerSits) {
     const auto position = banner->coordinatesOfContentInScreen();
     ASSERT_TRUE(position);
     EXPECT_EQ(position->get("y"), Value(430.0));
+
+    // The request signal finds the banner by its class name, and what covers it.
+    window->makeKeyAndVisible();
+    EXPECT_EQ(GADVisibleRectOfViewsOfClassNamed(GADBannerView::kClassName), Rect::zero());
+    auto cover = View::create(Rect(0, 0, 320, 440));
+    window->addSubview(cover);
+    EXPECT_EQ(GADVisibleRectOfViewsOfClassNamed(GADBannerView::kClassName), Rect(0, 430, 320, 10));
 }
 
 TEST_F(GADBannerViewTest, AdKeyRecordsTheAncestorsForEveryLoad) {
