@@ -148,6 +148,8 @@ bool GameProgram::setUp() {
         // The game's web service is not for unattended runs unless someone points it
         // somewhere on purpose; the discard port refuses at once.
         setenv("MOVUROUTE_WEB_URL", "http://127.0.0.1:9", 0);
+        // Nor is the ad server: the SDK core page fails at once, and the game runs without ads.
+        setenv("MOVUROUTE_AD_SERVER", "http://127.0.0.1:9", 0);
         // Ticks are stepped so a run replays exactly, but dates still start from today: the
         // scores a headless run stores must carry a true date.
         const double today = platform::Clock::wallSeconds();

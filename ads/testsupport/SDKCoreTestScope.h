@@ -1,0 +1,36 @@
+#pragma once
+
+// For tests of the SDK core: the shared controller starts fresh (the next sharedInstance()
+// makes a new one, with a new core web view) and is let go again on the way out, and settle()
+// runs the SDK core's queues and the main loop until nothing is left to do. Make it after the
+// test's main-loop and ad-view scopes (AdsTestScope, AdViewTestScope), so it ends first.
+
+#include <memory>
+
+namespace ads {
+class GADSDKCoreController;
+class GADSDKCoreWebView;
+}  // namespace ads
+
+namespace ads::testing {
+
+class SDKCoreTestScope {
+  public:
+    SDKCoreTestScope();
+    ~SDKCoreTestScope();
+    SDKCoreTestScope(const SDKCoreTestScope&) = delete;
+    SDKCoreTestScope& operator=(const SDKCoreTestScope&) = delete;
+
+    // Waits for the controller's queues and those of its web views (the core page's, the
+    // shared active-view one and the cached ones), runs the main loop, and again, until a turn
+    // of the main loop finds nothing to run.
+    static void settle(GADSDKCoreController& controller);
+    // The same for a web view of its own.
+    static void settle(GADSDKCoreWebView& webView);
+
+  private:
+    static void replaceShared(std::shared_ptr<GADSDKCoreController> controller);
+    static void drain(GADSDKCoreWebView& webView);
+};
+
+}  // namespace ads::testing

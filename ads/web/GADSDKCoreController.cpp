@@ -1,0 +1,280 @@
+#include "ads/web/GADSDKCoreController.h"
+
+#include "ads/foundation/GADAbsoluteTime.h"
+#include "ads/foundation/GADJSONAdditions.h"
+#include "ads/foundation/GADLogger.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/Timer.h"
+#include "platform/runtime/WeakCall.h"
+#include "platform/storage/Json.h"
+
+namespace ads {
+
+using platform::Value;
+using State = GADSDKCoreWebViewState;
+
+std::mutex& GADSDKCoreController::sharedMutex() {
+    static auto* mutex = new std::mutex;
+    return *mutex;
+}
+
+std::shared_ptr<GADSDKCoreController>& GADSDKCoreController::sharedSlot() {
+    static auto* slot = new std::shared_ptr<GADSDKCoreController>;
+    return *slot;
+}
+
+std::shared_ptr<GADSDKCoreController> GADSDKCoreController::sharedInstance() {
+    std::lock_guard lock(sharedMutex());
+    auto& shared = sharedSlot();
+    if (!shared) shared = create();
+    return shared;
+}
+
+std::shared_ptr<GADSDKCoreController> GADSDKCoreController::create() {
+    auto controller = std::make_shared<GADSDKCoreController>(Private{});
+    controller->setUp();
+    return controller;
+}
+
+GADSDKCoreController::GADSDKCoreController(Private)
+    : locked_(std::make_shared<Locked>()), requestID_(std::make_shared<std::uint64_t>(1)) {}
+
+void GADSDKCoreController::setUp() {
+    activeSDKCoreWebView_ = GADSDKCoreWebView::create();
+    activeSDKCoreWebView_->SDKCoreGMSGHandler()->setDelegate(weak_from_this());
+}
+
+GADSDKCoreController::~GADSDKCoreController() {
+    for (auto& [ticket, timer] : timeouts_) timer->invalidate();
+    // Web views belong to the main thread: they go here, not with the last queued task.
+    std::vector<std::shared_ptr<GADSDKCoreWebView>> webViews;
+    lockQueue_.sync([&, locked = locked_] {
+        webViews = std::move(locked->activeViewSDKCoreWebViews);
+        if (locked->activeViewSDKCoreWebView) {
+            webViews.push_back(std::move(locked->activeViewSDKCoreWebView));
+        }
+    });
+}
+
+std::size_t GADSDKCoreController::pendingBuildAdURLDelegateCount() const {
+    std::size_t count = 0;
+    lockQueue_.sync([&, locked = locked_] { count = locked->pendingBuildAdURLDelegates.size(); });
+    return count;
+}
+
+// Building an ad URL
+
+void GADSDKCoreController::buildAdURL(
+    const std::shared_ptr<GADSDKCoreControllerDelegate>& delegate) {
+    if (!delegate) return;
+    Request request{delegate, delegate->CSIIdentifier(), nextTicket_++};
+    timeouts_[request.ticket] = platform::Timer::schedule(
+        kRequestTimeout, false,
+        std::function<void()>(platform::weakCall(
+            weak_from_this(), [ticket = request.ticket](GADSDKCoreController& self) {
+                self.requestTimedOut(ticket);
+            })));
+    lockQueue_.async([locked = locked_, request] {
+        locked->pendingActiveWebViewLoadDelegates.push_back(request);
+    });
+    attemptToRefreshActiveWebViewSDKCore();
+}
+
+void GADSDKCoreController::attemptToRefreshActiveWebViewSDKCore() {
+    const std::uint64_t now = GADAbsoluteTime::absoluteTimeInMilliseconds();
+    bool stale = false;
+    lockQueue_.sync([&, locked = locked_] {
+        // Unsigned on purpose: a timestamp later than now counts as stale.
+        stale = now - locked->lastWebViewRefreshTimestamp > kRefreshIntervalMilliseconds;
+    });
+    const State state = activeSDKCoreWebView_->state();
+    if (state == State::Idle || state == State::Failed || stale) {
+        refreshActiveWebViewSDKCore();
+    } else {
+        observeSDKCoreWebViewForSDKCoreLoadRequestCompleted();
+    }
+}
+
+void GADSDKCoreController::refreshActiveWebViewSDKCore() {
+    // A reload ends the page that was to answer the requests already sent: they are told now
+    // rather than left to their time-out.
+    std::map<std::string, Request> orphaned;
+    lockQueue_.sync([&, locked = locked_] { orphaned.swap(locked->pendingBuildAdURLDelegates); });
+    for (auto& [id, request] : orphaned) {
+        answerLater(request, [](GADSDKCoreControllerDelegate& d) { d.failedJavaScriptFile(); });
+    }
+    activeSDKCoreWebView_->refreshSDKCoreAndNotifyObserver(weak_from_this());
+    const std::uint64_t now = GADAbsoluteTime::absoluteTimeInMilliseconds();
+    lockQueue_.async([locked = locked_, now] {
+        locked->SDKConstantsNeedReload = true;
+        locked->lastWebViewRefreshTimestamp = now;
+    });
+}
+
+void GADSDKCoreController::observeSDKCoreWebViewForSDKCoreLoadRequestCompleted() {
+    activeSDKCoreWebView_->addObserverForOneTimeNotification(weak_from_this());
+}
+
+void GADSDKCoreController::didFinishLoadingSDKCoreInSDKCoreWebView(
+    const std::shared_ptr<GADSDKCoreWebView>& webView) {
+    if (webView != activeSDKCoreWebView_) return;
+    const State state = webView->state();
+    const bool loadedOnce = webView->hasSDKCoreLoadedAtLeastOnce();
+    bool askForConstants = false;
+    std::vector<Request> ready;
+    std::vector<Request> failed;
+    bool stillWaiting = false;
+    lockQueue_.sync([&, locked = locked_] {
+        askForConstants = locked->SDKConstantsNeedReload && state == State::Ready;
+        if (state == State::Ready) {
+            ready.swap(locked->pendingActiveWebViewLoadDelegates);
+        } else if (state == State::Failed) {
+            failed.swap(locked->pendingActiveWebViewLoadDelegates);
+        }
+        // While the page has never loaded, its age counts from the clock's origin, so the
+        // next request loads it again.
+        if (!loadedOnce) locked->lastWebViewRefreshTimestamp = 0;
+        stillWaiting = !locked->pendingActiveWebViewLoadDelegates.empty();
+    });
+    if (askForConstants) {
+        const std::string arguments =
+            platform::Json::write(Value::dictionary({{"js", Value(kSDKCoreJSVersion)}})).value();
+        webView->enqueueJavaScriptCommand("RADE_getSdkConstants(" + arguments + ");");
+    }
+    for (auto& request : ready) {
+        // Whatever the request reads of views and windows is read here, on the main thread.
+        if (auto delegate = request.delegate.lock()) delegate->prepareRequestParameters();
+        asynchronouslyRequestURLForDelegate(std::move(request));
+    }
+    for (auto& request : failed) {
+        answerLater(request, [](GADSDKCoreControllerDelegate& d) { d.failedJavaScriptFile(); });
+    }
+    if (stillWaiting) observeSDKCoreWebViewForSDKCoreLoadRequestCompleted();
+}
+
+std::optional<std::string> GADSDKCoreController::adRequestParameterJSONFromParameters(
+    const std::optional<Value::Dictionary>& parameters) {
+    if (!parameters) return std::nullopt;
+    const Value safe = gad_JSONSafeDictionary(Value(*parameters));
+    return gad_JSONString(safe, false).value_or("");
+}
+
+void GADSDKCoreController::asynchronouslyRequestURLForDelegate(Request request) {
+    requestURLQueue_.async([weakSelf = weak_from_this(), counter = requestID_,
+                            request = std::move(request)] {
+        auto self = weakSelf.lock();
+        if (!self) return;
+        const std::string id = std::to_string((*counter)++);
+        auto delegate = request.delegate.lock();
+        std::optional<std::string> json;
+        bool mediation = false;
+        if (delegate) {
+            delegate->setRequestID(id);
+            auto parameters = delegate->requestParameters();
+            json = adRequestParameterJSONFromParameters(parameters);
+            mediation = parameters && parameters->count("zivivu-ad-url-mediation") > 0;
+        }
+        // Delegates and the controller are main-thread objects: their last reference is never
+        // dropped here.
+        platform::MainLoop::main().post([delegate = std::move(delegate), self] {});
+        if (!json || json->empty()) {
+            // Nothing the page could take: the requester hears so instead of waiting.
+            self->answerLater(
+                request, [](GADSDKCoreControllerDelegate& d) { d.invalidJavaScriptRequest(); });
+            return;
+        }
+        const std::string function = mediation ? "RADE_getAdapterLessMediationAd" : "RADE_getAd";
+        self->lockQueue_.sync(
+            [&, locked = self->locked_] { locked->pendingBuildAdURLDelegates[id] = request; });
+        self->activeSDKCoreWebView_->enqueueJavaScriptCommand(
+            function + "(" + *json + ");",
+            platform::weakCall(weakSelf,
+                               [id](GADSDKCoreController& c) { c.failRequestWithID(id); }));
+    });
+}
+
+// Answers
+
+std::optional<GADSDKCoreController::Request> GADSDKCoreController::takeRequest(
+    const std::optional<std::string>& requestID) {
+    if (!requestID) return std::nullopt;
+    std::optional<Request> request;
+    lockQueue_.sync([&, locked = locked_] {
+        auto found = locked->pendingBuildAdURLDelegates.find(*requestID);
+        if (found == locked->pendingBuildAdURLDelegates.end()) return;
+        request = std::move(found->second);
+        locked->pendingBuildAdURLDelegates.erase(found);
+    });
+    return request;
+}
+
+void GADSDKCoreController::answer(const Request& request,
+                                  const std::function<void(GADSDKCoreControllerDelegate&)>& call) {
+    if (auto timer = timeouts_.extract(request.ticket)) timer.mapped()->invalidate();
+    if (auto delegate = request.delegate.lock()) call(*delegate);
+}
+
+void GADSDKCoreController::answerLater(Request request,
+                                       std::function<void(GADSDKCoreControllerDelegate&)> call) {
+    platform::MainLoop::main().post(platform::weakCall(
+        weak_from_this(), [request = std::move(request), call = std::move(call)](
+                              GADSDKCoreController& self) { self.answer(request, call); }));
+}
+
+void GADSDKCoreController::failRequestWithID(const std::string& requestID) {
+    auto request = takeRequest(requestID);
+    if (!request) return;
+    answer(*request, [](GADSDKCoreControllerDelegate& d) { d.failedJavaScriptFile(); });
+}
+
+void GADSDKCoreController::requestTimedOut(std::uint64_t ticket) {
+    std::optional<Request> request;
+    lockQueue_.sync([&, locked = locked_] {
+        auto& waiting = locked->pendingActiveWebViewLoadDelegates;
+        for (auto it = waiting.begin(); it != waiting.end(); ++it) {
+            if (it->ticket == ticket) {
+                request = std::move(*it);
+                waiting.erase(it);
+                return;
+            }
+        }
+        auto& sent = locked->pendingBuildAdURLDelegates;
+        for (auto it = sent.begin(); it != sent.end(); ++it) {
+            if (it->second.ticket == ticket) {
+                request = std::move(it->second);
+                sent.erase(it);
+                return;
+            }
+        }
+    });
+    timeouts_.erase(ticket);
+    if (!request) return;
+    answer(*request, [](GADSDKCoreControllerDelegate& d) { d.SDKCoreRequestDidTimeOut(); });
+}
+
+void GADSDKCoreController::SDKCoreGMSGHandlerLoadAdURLWithRequestID(
+    GADSDKCoreGMSGHandler&, const std::optional<std::string>& requestID,
+    const Value::Dictionary& parameters) {
+    auto request = takeRequest(requestID);
+    if (!request) return;
+    answerLater(*request, [parameters](GADSDKCoreControllerDelegate& delegate) {
+        delegate.loadAdURLWithParameters(parameters);
+    });
+}
+
+void GADSDKCoreController::SDKCoreGMSGHandlerDidReceiveInvalidAdWithRequestID(
+    GADSDKCoreGMSGHandler&, const std::optional<std::string>& requestID,
+    const Value::Dictionary& parameters) {
+    GADLogger::sharedInstance().logPublicMessage("Invalid Request: " +
+                                                 Value(parameters).description());
+    auto request = takeRequest(requestID);
+    if (!request) return;
+    answerLater(*request, [](GADSDKCoreControllerDelegate& d) { d.invalidJavaScriptRequest(); });
+}
+
+void GADSDKCoreController::SDKCoreGMSGHandlerDidReceiveSDKCoreUpdateNotification(
+    GADSDKCoreGMSGHandler&) {
+    lockQueue_.async([locked = locked_] { locked->SDKCoreUpdateHandled = false; });
+}
+
+}  // namespace ads

@@ -1,0 +1,197 @@
+#pragma once
+
+// The owner of the SDK core page: everything that needs an ad URL (an ad slot, the mediation
+// URL adapter) hands itself over with buildAdURL. The controller keeps the page loaded and
+// fresh (reloaded when idle or failed and once an hour), sends one script call per request
+// (RADE_getAd, or RADE_getAdapterLessMediationAd for mediation), and routes the page's answer
+// back by request id. The same page hands over the SDK constants, which the controller writes
+// under "/zivivu/ads/" and applies. It also lends SDK core web views to viewability monitors
+// and keeps those still running in a small cache.
+//
+// Every request gets exactly one answer on the main thread, or none when its delegate is gone
+// (delegates are held weakly): the page's "loadAdURL", "loadAd" or "invalidRequest"; the
+// page's failure to load, to finish loading within 30 s, or to survive a reload while the
+// request waited (failedJavaScriptFile); an answer that cannot be used (no parameters, an ad
+// object that is no object or no ad of the requested kind: invalidJavaScriptRequest); or
+// silence for 60 s (SDKCoreRequestDidTimeOut).
+//
+// Threads: one shared instance, made on the main thread by the first sharedInstance() call and
+// kept for the whole process. buildAdURL and the active-view calls are made on the main
+// thread, where every delegate answer arrives too. The controller's fields live on its lock
+// queue ("com.zivivu.durez.sdk-core-controller"): reads wait for it, writes are queued. The
+// request step (request ids and the delegates' parameters) runs on the request queue
+// ("com.zivivu.durez.sdk-core-controller-url"), in the order the requests became ready. No
+// queue is held while a delegate or the web view is called.
+//
+// The SDK constants also switch parts of the SDK built above this room (the MRAID script
+// interceptor, the content tokenizer's character sets): those parts register hooks at start-up.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ads/web/GADSDKCoreControllerDelegate.h"
+#include "ads/web/GADSDKCoreGMSGHandler.h"
+#include "ads/web/GADSDKCoreWebView.h"
+#include "platform/base/Value.h"
+#include "platform/runtime/SerialQueue.h"
+
+namespace platform {
+class Timer;
+}
+
+namespace ads {
+
+struct GADSDKConstants;
+
+namespace testing {
+class SDKCoreTestScope;
+}
+
+class GADSDKCoreController : public GADSDKCoreGMSGHandlerDelegate,
+                             public GADSDKCoreWebViewObserver,
+                             public std::enable_shared_from_this<GADSDKCoreController> {
+    struct Private {};
+
+  public:
+    // A page load older than this (on the SDK's millisecond clock) is made again.
+    static constexpr std::uint64_t kRefreshIntervalMilliseconds = 3'600'000;
+    // Seconds a request may wait for its answer.
+    static constexpr double kRequestTimeout = 60;
+    // The version the page is told in RADE_getSdkConstants.
+    static constexpr const char* kSDKCoreJSVersion = "rade-sdk-i-v7.5.2";
+
+    // What the SDK constants switch in rooms above this one; an empty hook is skipped.
+    struct SDKConstantsHooks {
+        std::function<void(const std::optional<std::string>&)> setBannerImplementationPath;
+        std::function<void(const std::optional<std::string>&)> setInterstitialImplementationPath;
+        std::function<void(const std::optional<std::string>&)> setExpandedBannerImplementationPath;
+        // The interceptor's redirect: allowed unless "mraid_disable_redirect" is "1".
+        std::function<void()> allowRedirect;
+        std::function<void()> disallowRedirect;
+        std::function<void()> updateCharacterSets;
+    };
+
+    static std::shared_ptr<GADSDKCoreController> sharedInstance();
+    static std::shared_ptr<GADSDKCoreController> create();
+    explicit GADSDKCoreController(Private);
+    ~GADSDKCoreController() override;
+    GADSDKCoreController(const GADSDKCoreController&) = delete;
+    GADSDKCoreController& operator=(const GADSDKCoreController&) = delete;
+
+    // Main thread.
+    void buildAdURL(const std::shared_ptr<GADSDKCoreControllerDelegate>& delegate);
+
+    const std::shared_ptr<GADSDKCoreWebView>& activeSDKCoreWebView() const {
+        return activeSDKCoreWebView_;
+    }
+    // Requests whose script call is out, waiting for the page's answer.
+    std::size_t pendingBuildAdURLDelegateCount() const;
+
+    // Active view, main thread. A web view for one monitor: the shared one (made again after
+    // the page asked for a reload), or a new one each time when the constants say so.
+    std::shared_ptr<GADSDKCoreWebView> SDKCoreWebViewForActiveViewProcessing();
+    // A web view still running units waits in the cache (newest kept, at most the cache size);
+    // the others are dropped.
+    void finishedUsingSDKCoreWebViewForActiveViewProcessing(
+        const std::shared_ptr<GADSDKCoreWebView>& webView);
+    double activeViewSamplingInterval() const;
+    double swipeToViewSamplingInterval() const;
+    std::uint64_t activeViewUnloadCacheMaxSize() const;
+    bool useNewWebViewsForActiveViewProcessing() const;
+    std::size_t activeViewUnloadCacheCount() const;
+
+    void setSDKConstantsHooks(SDKConstantsHooks hooks);
+
+    // GADSDKCoreGMSGHandlerDelegate (main thread)
+    void SDKCoreGMSGHandlerLoadAdURLWithRequestID(
+        GADSDKCoreGMSGHandler& handler, const std::optional<std::string>& requestID,
+        const platform::Value::Dictionary& parameters) override;
+    void SDKCoreGMSGHandlerDidReceiveInvalidAdWithRequestID(
+        GADSDKCoreGMSGHandler& handler, const std::optional<std::string>& requestID,
+        const platform::Value::Dictionary& parameters) override;
+    void SDKCoreGMSGHandlerDidLoadSDKConstants(
+        GADSDKCoreGMSGHandler& handler, const platform::Value::Dictionary& constants) override;
+    void SDKCoreGMSGHandlerDidReceiveSDKCoreUpdateNotification(
+        GADSDKCoreGMSGHandler& handler) override;
+
+    // GADSDKCoreWebViewObserver (main thread)
+    void didFinishLoadingSDKCoreInSDKCoreWebView(
+        const std::shared_ptr<GADSDKCoreWebView>& webView) override;
+
+    // The parameters as the page's script call takes them: the JSON-safe copy as compact JSON
+    // ("" when even that cannot be written); nothing without parameters.
+    static std::optional<std::string> adRequestParameterJSONFromParameters(
+        const std::optional<platform::Value::Dictionary>& parameters);
+
+  private:
+    friend class testing::SDKCoreTestScope;
+
+    // One buildAdURL: its delegate, the key of its timings and the ticket its time-out timer
+    // knows it by.
+    struct Request {
+        std::weak_ptr<GADSDKCoreControllerDelegate> delegate;
+        std::int64_t CSIIdentifier = 0;
+        std::uint64_t ticket = 0;
+    };
+
+    // The shared instance may be asked for from any thread, and a test scope replaces it, so
+    // the one slot that holds it sits behind a mutex.
+    static std::mutex& sharedMutex();
+    static std::shared_ptr<GADSDKCoreController>& sharedSlot();
+
+    void setUp();
+    void attemptToRefreshActiveWebViewSDKCore();
+    void refreshActiveWebViewSDKCore();
+    void observeSDKCoreWebViewForSDKCoreLoadRequestCompleted();
+    void asynchronouslyRequestURLForDelegate(Request request);
+
+    // Takes the request waiting for the id out of the table (each id is answered once).
+    std::optional<Request> takeRequest(const std::optional<std::string>& requestID);
+    // Main thread: ends the request's time-out and calls `answer` with its delegate, if alive.
+    void answer(const Request& request,
+                const std::function<void(GADSDKCoreControllerDelegate&)>& answer);
+    // Posts the answer to a later main-loop turn.
+    void answerLater(Request request, std::function<void(GADSDKCoreControllerDelegate&)> answer);
+    void failRequestWithID(const std::string& requestID);
+    void requestTimedOut(std::uint64_t ticket);
+
+    void applySDKConstants(const GADSDKConstants& constants);
+
+    void cacheRunningActiveViewWebView(const std::shared_ptr<GADSDKCoreWebView>& webView);
+    void removeFinishedActiveViewWebViews();
+
+    // Made once; main thread.
+    std::shared_ptr<GADSDKCoreWebView> activeSDKCoreWebView_;
+    // Main thread: the time-out of every request not yet answered, by ticket.
+    std::map<std::uint64_t, std::shared_ptr<platform::Timer>> timeouts_;
+    std::uint64_t nextTicket_ = 1;
+    SDKConstantsHooks hooks_;
+
+    struct Locked {
+        std::vector<Request> pendingActiveWebViewLoadDelegates;
+        std::vector<std::shared_ptr<GADSDKCoreWebView>> activeViewSDKCoreWebViews;
+        std::uint64_t lastWebViewRefreshTimestamp = 0;
+        std::uint64_t activeViewUnloadCacheMaxSize = 3;
+        bool SDKCoreUpdateHandled = false;
+        std::shared_ptr<GADSDKCoreWebView> activeViewSDKCoreWebView;
+        bool useNewWebViewsForActiveViewProcessing = false;
+        double activeViewSamplingInterval = 0.4;
+        double swipeToViewSamplingInterval = 0;
+        bool SDKConstantsNeedReload = true;
+        std::map<std::string, Request> pendingBuildAdURLDelegates;
+    };
+    // Touched only on lockQueue_; shared with the work queued there.
+    std::shared_ptr<Locked> locked_;
+    mutable platform::SerialQueue lockQueue_{"com.zivivu.durez.sdk-core-controller"};
+    // Touched only on requestURLQueue_: the next request id.
+    std::shared_ptr<std::uint64_t> requestID_;
+    platform::SerialQueue requestURLQueue_{"com.zivivu.durez.sdk-core-controller-url"};
+};
+
+}  // namespace ads

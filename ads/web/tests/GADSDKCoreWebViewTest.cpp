@@ -1,0 +1,320 @@
+// The SDK core's hidden web view on the scripted engine: the test plays the page (its own
+// navigation, the end of its load, its gmsg answers) and reads what the view asked of it.
+
+#include "ads/web/GADSDKCoreWebView.h"
+
+#include <gtest/gtest.h>
+
+#include "ads/testsupport/AdViewTestScope.h"
+#include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/web/GADAdView.h"
+#include "ads/web/GADSDKCoreGMSGHandler.h"
+#include "platform/base/Error.h"
+#include "platform/ui/Window.h"
+#include "platform/web/WebViewTypes.h"
+
+namespace ads {
+namespace {
+
+using platform::web::FakeWebPage;
+using platform::web::NavigationType;
+using State = GADSDKCoreWebViewState;
+using testing::SDKCoreTestScope;
+
+class LoadObserver : public GADSDKCoreWebViewObserver {
+  public:
+    void didFinishLoadingSDKCoreInSDKCoreWebView(
+        const std::shared_ptr<GADSDKCoreWebView>& webView) override {
+        states.push_back(webView->state());
+    }
+    std::vector<State> states;
+};
+
+class UnitObserver : public GADAdViewActiveViewMonitoring {
+  public:
+    void adViewDidChangeActiveViewVisibility(bool visible) override {
+        log.push_back(visible ? "visible" : "hidden");
+    }
+    void adViewDidStopActiveViewMonitoring() override { log.push_back("stopped"); }
+    std::vector<std::string> log;
+};
+
+class RecordingDelegate : public GADSDKCoreGMSGHandlerDelegate {
+  public:
+    void SDKCoreGMSGHandlerLoadAdURLWithRequestID(GADSDKCoreGMSGHandler&,
+                                                  const std::optional<std::string>& id,
+                                                  const platform::Value::Dictionary&) override {
+        log.push_back("loadAdURL " + id.value_or("-"));
+    }
+    void SDKCoreGMSGHandlerDidReceiveInvalidAdWithRequestID(
+        GADSDKCoreGMSGHandler&, const std::optional<std::string>& id,
+        const platform::Value::Dictionary&) override {
+        log.push_back("invalid " + id.value_or("-"));
+    }
+    void SDKCoreGMSGHandlerDidLoadSDKConstants(GADSDKCoreGMSGHandler&,
+                                               const platform::Value::Dictionary&) override {
+        log.push_back("constants");
+    }
+    void SDKCoreGMSGHandlerDidReceiveSDKCoreUpdateNotification(GADSDKCoreGMSGHandler&) override {
+        log.push_back("reload");
+    }
+    std::vector<std::string> log;
+};
+
+class GADSDKCoreWebViewTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        webView = GADSDKCoreWebView::create();
+        webView->SDKCoreGMSGHandler()->setDelegate(delegate);
+    }
+    void TearDown() override {
+        settle();
+        webView.reset();
+        scope.runUntilIdle();
+    }
+
+    FakeWebPage& page() { return *views.web().pages().at(0); }
+    void settle() { SDKCoreTestScope::settle(*webView); }
+    // The engine asks for the page's own navigation, then starts it.
+    void startLoad() {
+        webView->refreshSDKCoreAndNotifyObserver(observer);
+        settle();
+        ASSERT_EQ(page().loads().size(), loads + 1);
+        ++loads;
+        auto asked = page().fireNavigation(GADSDKCoreWebView::pageURL().absoluteString(),
+                                           NavigationType::Other);
+        settle();
+        ASSERT_EQ(asked->answer, true);
+        page().fireStart();
+        settle();
+    }
+    void finishLoad() {
+        page().fireFinish();
+        settle();
+    }
+    std::optional<bool> message(const std::string& url) {
+        auto asked = page().fireNavigation(url, NavigationType::Other);
+        settle();
+        return asked->answer;
+    }
+    // The script calls that reached the page, without the wrapper that defers them a turn.
+    std::vector<std::string> calls() {
+        std::vector<std::string> found;
+        const std::string prefix = "setTimeout(function(){";
+        for (const auto& script : page().evaluations()) {
+            if (script.rfind(prefix + "call", 0) != 0) continue;
+            found.push_back(script.substr(prefix.size(), script.size() - prefix.size() - 6));
+        }
+        return found;
+    }
+    void enqueue(const std::string& call) {
+        webView->enqueueJavaScriptCommand(call, [this, call] { dropped.push_back(call); });
+    }
+
+    ads::testing::AdsTestScope scope;
+    ads::testing::AdViewTestScope views;
+    std::shared_ptr<GADSDKCoreWebView> webView;
+    std::shared_ptr<LoadObserver> observer = std::make_shared<LoadObserver>();
+    std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+    std::vector<std::string> dropped;
+    std::size_t loads = 0;
+};
+
+TEST_F(GADSDKCoreWebViewTest, CallsWaitForTheReadyPageAndRunInOrder) {
+    enqueue("call(1)");
+    enqueue("call(2)");
+    settle();
+    EXPECT_TRUE(calls().empty());
+    EXPECT_EQ(webView->state(), State::Idle);
+
+    startLoad();
+    EXPECT_EQ(webView->state(), State::Loading);
+    enqueue("call(3)");
+    settle();
+    EXPECT_TRUE(calls().empty());
+    finishLoad();
+    EXPECT_EQ(webView->state(), State::Ready);
+    EXPECT_TRUE(webView->hasSDKCoreLoadedAtLeastOnce());
+    EXPECT_EQ(calls(), (std::vector<std::string>{"call(1)", "call(2)", "call(3)"}));
+
+    enqueue("call(4)");
+    settle();
+    EXPECT_EQ(calls().back(), "call(4)");
+    EXPECT_TRUE(dropped.empty());
+    EXPECT_EQ(observer->states, (std::vector<State>{State::Ready}));
+}
+
+TEST_F(GADSDKCoreWebViewTest, SixtyCallsWhileLoadingLeaveTheLastFifty) {
+    startLoad();
+    for (int i = 1; i <= 60; ++i) enqueue("call(" + std::to_string(i) + ")");
+    settle();
+    finishLoad();
+    const auto sent = calls();
+    ASSERT_EQ(sent.size(), 50u);
+    EXPECT_EQ(sent.front(), "call(11)");
+    EXPECT_EQ(sent.back(), "call(60)");
+    ASSERT_EQ(dropped.size(), 10u);
+    EXPECT_EQ(dropped.front(), "call(1)");
+    EXPECT_EQ(dropped.back(), "call(10)");
+}
+
+TEST_F(GADSDKCoreWebViewTest, AFailedPageDropsWaitingCallsAndRefusesNewOnes) {
+    startLoad();
+    enqueue("call(1)");
+    settle();
+    // The engine names whatever URL failed; while the page loads, it is the page's failure.
+    page().fireFail(platform::Error::make("NSURLErrorDomain", -1004, "refused")
+                        .withUserInfo(platform::Error::kUrlKey, platform::Value("about:blank")));
+    settle();
+    EXPECT_EQ(webView->state(), State::Failed);
+    enqueue("call(2)");
+    settle();
+    EXPECT_TRUE(calls().empty());
+    EXPECT_EQ(dropped, (std::vector<std::string>{"call(1)", "call(2)"}));
+    EXPECT_EQ(observer->states, (std::vector<State>{State::Failed}));
+
+    // The next refresh starts over, and the page answers again once it is ready.
+    startLoad();
+    finishLoad();
+    enqueue("call(3)");
+    settle();
+    EXPECT_EQ(calls(), (std::vector<std::string>{"call(3)"}));
+}
+
+TEST_F(GADSDKCoreWebViewTest, ALoadThatNeverEndsFailsAfterThirtySeconds) {
+    startLoad();
+    enqueue("call(1)");
+    scope.advance(GADSDKCoreWebView::kLoadTimeout - 0.001);
+    settle();
+    EXPECT_EQ(webView->state(), State::Loading);
+    scope.advance(0.001);
+    settle();
+    EXPECT_EQ(webView->state(), State::Failed);
+    EXPECT_EQ(page().stopCount(), 1);
+    EXPECT_EQ(dropped, (std::vector<std::string>{"call(1)"}));
+    EXPECT_EQ(observer->states, (std::vector<State>{State::Failed}));
+
+    // A load that ends in time stops the clock: no failure an hour later.
+    startLoad();
+    finishLoad();
+    scope.advance(3600);
+    settle();
+    EXPECT_EQ(webView->state(), State::Ready);
+}
+
+TEST_F(GADSDKCoreWebViewTest, OnlyTheReadyPageMayTalkAndOnlyThroughGmsg) {
+    const std::string answer = "gmsg://movuroute/loadAdURL?request_id=7&url=http%3A%2F%2Fa";
+    // Nothing loads by itself before the page was asked for.
+    EXPECT_EQ(message("https://elsewhere.example/"), false);
+    startLoad();
+    // While loading, nothing is taken, not even the page's own messages.
+    EXPECT_EQ(message(answer), false);
+    EXPECT_TRUE(delegate->log.empty());
+    finishLoad();
+    EXPECT_EQ(message(answer), false);
+    EXPECT_EQ(message("gmsg://movuroute/requestReload"), false);
+    EXPECT_EQ(message("https://elsewhere.example/"), false);
+    EXPECT_EQ(delegate->log, (std::vector<std::string>{"loadAdURL 7", "reload"}));
+    // A second navigation to the page itself is the page loading again.
+    EXPECT_EQ(message(GADSDKCoreWebView::pageURL().absoluteString()), true);
+    EXPECT_EQ(webView->state(), State::Loading);
+}
+
+TEST_F(GADSDKCoreWebViewTest, ObserversHearOncePerLoadAndAtOnceWhenItHasEnded) {
+    auto late = std::make_shared<LoadObserver>();
+    startLoad();
+    webView->addObserverForOneTimeNotification(late);
+    // The same observer twice is told once.
+    webView->addObserverForOneTimeNotification(late);
+    settle();
+    EXPECT_TRUE(late->states.empty());
+    finishLoad();
+    EXPECT_EQ(late->states, (std::vector<State>{State::Ready}));
+
+    auto after = std::make_shared<LoadObserver>();
+    webView->addObserverForOneTimeNotification(after);
+    settle();
+    EXPECT_EQ(after->states, (std::vector<State>{State::Ready}));
+    // Told and forgotten: the next load tells only whoever asked again.
+    startLoad();
+    finishLoad();
+    EXPECT_EQ(late->states.size(), 1u);
+    EXPECT_EQ(after->states.size(), 1u);
+    EXPECT_EQ(observer->states.size(), 2u);
+
+    // A removed observer, and one that is gone, hear nothing.
+    auto removed = std::make_shared<LoadObserver>();
+    auto gone = std::make_shared<LoadObserver>();
+    startLoad();
+    webView->addObserverForOneTimeNotification(removed);
+    webView->addObserverForOneTimeNotification(gone);
+    webView->removeObserver(removed.get());
+    gone.reset();
+    finishLoad();
+    EXPECT_TRUE(removed->states.empty());
+}
+
+TEST_F(GADSDKCoreWebViewTest, ARefreshWhileLoadingOnlyAddsTheObserver) {
+    startLoad();
+    auto second = std::make_shared<LoadObserver>();
+    webView->refreshSDKCoreAndNotifyObserver(second);
+    settle();
+    EXPECT_EQ(page().loads().size(), 1u);
+    finishLoad();
+    EXPECT_EQ(second->states, (std::vector<State>{State::Ready}));
+}
+
+TEST_F(GADSDKCoreWebViewTest, ViewabilityMessagesReachTheUnitsObserver) {
+    startLoad();
+    finishLoad();
+    auto unit = std::make_shared<UnitObserver>();
+    auto other = std::make_shared<UnitObserver>();
+    webView->setActiveViewObserver(unit, 5);
+    // An id already taken keeps its observer.
+    webView->setActiveViewObserver(other, 5);
+    settle();
+    EXPECT_TRUE(webView->isActiveViewRunning());
+
+    EXPECT_EQ(message("gmsg://movuroute/visibilityChanged?hashCode=5&isVisible=1"), false);
+    EXPECT_EQ(message("gmsg://movuroute/visibilityChanged?hashCode=5&isVisible=true"), false);
+    // An unknown unit, a missing parameter or an id that is no number: nothing.
+    message("gmsg://movuroute/visibilityChanged?hashCode=6&isVisible=1");
+    message("gmsg://movuroute/visibilityChanged?hashCode=5");
+    message("gmsg://movuroute/visibilityChanged?hashCode=-5&isVisible=1");
+    message("gmsg://movuroute/untrackActiveViewUnit");
+    EXPECT_EQ(unit->log, (std::vector<std::string>{"visible", "hidden"}));
+    EXPECT_TRUE(other->log.empty());
+
+    EXPECT_EQ(message("gmsg://movuroute/untrackActiveViewUnit?hashCode=5"), false);
+    EXPECT_EQ(unit->log.back(), "stopped");
+    EXPECT_FALSE(webView->isActiveViewRunning());
+    message("gmsg://movuroute/visibilityChanged?hashCode=5&isVisible=1");
+    EXPECT_EQ(unit->log.size(), 3u);
+}
+
+TEST_F(GADSDKCoreWebViewTest, RemovingAnObserverKeepsTheUnitRunningUntilCleared) {
+    auto unit = std::make_shared<UnitObserver>();
+    auto second = std::make_shared<UnitObserver>();
+    webView->setActiveViewObserver(unit, 1);
+    webView->setActiveViewObserver(second, 2);
+    settle();
+    webView->removeActiveViewObserverForActiveViewID(1);
+    EXPECT_TRUE(webView->isActiveViewRunning());
+    webView->clearAllActiveViewInstances();
+    EXPECT_FALSE(webView->isActiveViewRunning());
+    EXPECT_TRUE(unit->log.empty());
+    EXPECT_EQ(second->log, (std::vector<std::string>{"stopped"}));
+}
+
+TEST_F(GADSDKCoreWebViewTest, GoingAwayTakesItsAdViewOutOfThePlaceholderWindow) {
+    auto window = GADAdView::placeholderWindow();
+    const auto before = window->subviews().size();
+    auto another = GADSDKCoreWebView::create();
+    EXPECT_EQ(window->subviews().size(), before + 1);
+    another.reset();
+    EXPECT_EQ(window->subviews().size(), before);
+}
+
+}  // namespace
+}  // namespace ads

@@ -1,0 +1,147 @@
+// The SDK core on real WebKit against our loopback ad server: the core page loads, hands over
+// its constants, and answers requests as the server's scenario for the ad unit says. Needs a
+// display: scripts/test runs these under xvfb-run.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <mutex>
+
+#include "ads/foundation/GADSettingsKeys.h"
+#include "ads/testsupport/AdServerFixture.h"
+#include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/web/GADSDKCoreController.h"
+#include "platform/storage/UserDefaults.h"
+#include "platform/testing/TempDir.h"
+
+namespace ads {
+namespace {
+
+using platform::Value;
+using tools::adserver::AdScenario;
+using tools::adserver::PageAnswer;
+using tools::adserver::RequestKind;
+
+class Requester : public GADSDKCoreControllerDelegate {
+  public:
+    explicit Requester(Value::Dictionary parameters) : parameters_(std::move(parameters)) {}
+
+    void setRequestID(const std::string& id) override {
+        std::lock_guard lock(mutex_);
+        parameters_["request_id"] = Value(id);
+    }
+    std::optional<Value::Dictionary> requestParameters() override {
+        std::lock_guard lock(mutex_);
+        return parameters_;
+    }
+    GADRequestedAdType requestedAdType() override { return GADRequestedAdType::Banner; }
+    std::int64_t CSIIdentifier() override { return 1; }
+    void loadAdURLWithParameters(const Value::Dictionary& parameters) override {
+        answers.push_back("url");
+        answer = parameters;
+    }
+    void loadAd(const std::shared_ptr<GADAd>&, const std::optional<Value::Dictionary>&) override {
+        answers.push_back("ad");
+    }
+    void invalidJavaScriptRequest() override { answers.push_back("invalid"); }
+    void failedJavaScriptFile() override { answers.push_back("failed"); }
+    void SDKCoreRequestDidTimeOut() override { answers.push_back("timeout"); }
+
+    std::vector<std::string> answers;
+    Value::Dictionary answer;
+
+  private:
+    std::mutex mutex_;
+    Value::Dictionary parameters_;
+};
+
+class GADSDKCoreWebKitTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+            if (std::getenv("MOVU_REQUIRE_DISPLAY")) FAIL() << "no display for WebKit tests";
+            GTEST_SKIP() << "no display; scripts/test runs these under xvfb-run";
+        }
+        ASSERT_TRUE(ads.server().isRunning());
+        controller = GADSDKCoreController::sharedInstance();
+    }
+    std::shared_ptr<Requester> request(const std::string& unit, const std::string& format) {
+        auto requester = std::make_shared<Requester>(
+            Value::Dictionary{{"slotname", Value(unit)}, {"format", Value(format)}});
+        controller->buildAdURL(requester);
+        return requester;
+    }
+    bool answered(const std::shared_ptr<Requester>& requester) {
+        return ads.waitOnMainLoopUntil([&] { return !requester->answers.empty(); }, 20);
+    }
+
+    ads::testing::AdsTestScope scope;
+    ads::testing::AdServerFixture ads;
+    ads::testing::SDKCoreTestScope core;
+    std::shared_ptr<GADSDKCoreController> controller;
+};
+
+TEST_F(GADSDKCoreWebKitTest, ThePageStoresTheConstantsAndAnswersWithAdURLs) {
+    ads.server().setScenario("ca-movu-banner", AdScenario::banner());
+    ads.server().setScenario("ca-movu-ist",
+                             AdScenario::interstitial().withRequestScenario("offline_buffer"));
+    auto banner = request("ca-movu-banner", "320x50_mb");
+    auto interstitial = request("ca-movu-ist", "interstitial_mb");
+    ASSERT_TRUE(answered(banner));
+    ASSERT_TRUE(answered(interstitial));
+    EXPECT_EQ(banner->answers, (std::vector<std::string>{"url"}));
+    EXPECT_EQ(interstitial->answers, (std::vector<std::string>{"url"}));
+    EXPECT_EQ(ads.log().count(RequestKind::PageLoad), 1u);
+
+    // The page handed the server what the requests carried, and the ad URLs carry it back.
+    auto calls = ads.log().of(RequestKind::CoreCall);
+    std::vector<std::string> functions;
+    for (const auto& call : calls) functions.push_back(call.function);
+    EXPECT_EQ(functions,
+              (std::vector<std::string>{"RADE_getSdkConstants", "RADE_getAd", "RADE_getAd"}));
+    EXPECT_EQ(calls[1].slotname, "ca-movu-banner");
+    EXPECT_NE(calls[2].body.find(R"("format":"interstitial_mb")"), std::string::npos);
+    const std::string bannerURL = banner->answer["url"].stringValue();
+    EXPECT_EQ(bannerURL.rfind(ads.origin() + "/mads/gma?", 0), 0u) << bannerURL;
+    EXPECT_NE(bannerURL.find("slotname=ca-movu-banner"), std::string::npos);
+    EXPECT_NE(bannerURL.find("request_id=1"), std::string::npos);
+    EXPECT_EQ(banner->answer["request_scenario"].stringValue(), "online_request");
+    EXPECT_EQ(interstitial->answer["request_scenario"].stringValue(), "offline_buffer");
+
+    // The constants the server sent are stored.
+    auto& defaults = platform::UserDefaults::standard();
+    EXPECT_EQ(defaults.stringForKey(settings_keys::kBadAdReportPath), ads.origin() + "/s/reportAd");
+    EXPECT_EQ(defaults.objectForKey(settings_keys::kWhitelistedAdRequestDomains),
+              Value::array({Value("127.0.0.1")}));
+    EXPECT_DOUBLE_EQ(controller->swipeToViewSamplingInterval(), 0.5);
+}
+
+TEST_F(GADSDKCoreWebKitTest, RefusedAndFailedRequestsAreAnsweredSo) {
+    ads.server().setScenario("ca-movu-refused", AdScenario::answered(PageAnswer::Invalid));
+    ads.server().setScenario("ca-movu-errors", AdScenario::answered(PageAnswer::Errors));
+    auto refused = request("ca-movu-refused", "320x50_mb");
+    auto errors = request("ca-movu-errors", "320x50_mb");
+    ASSERT_TRUE(answered(refused));
+    ASSERT_TRUE(answered(errors));
+    EXPECT_EQ(refused->answers, (std::vector<std::string>{"invalid"}));
+    EXPECT_EQ(errors->answers, (std::vector<std::string>{"url"}));
+    EXPECT_TRUE(errors->answer.count("errors"));
+}
+
+TEST_F(GADSDKCoreWebKitTest, AnUnreachableServerFailsTheRequestAndTheNextOneTriesAgain) {
+    {
+        platform::testing::ScopedEnv refusing("MOVUROUTE_AD_SERVER", ads.server().refusedOrigin());
+        auto first = request("ca-movu-banner", "320x50_mb");
+        ASSERT_TRUE(answered(first));
+        EXPECT_EQ(first->answers, (std::vector<std::string>{"failed"}));
+        EXPECT_EQ(controller->activeSDKCoreWebView()->state(), GADSDKCoreWebViewState::Failed);
+    }
+    auto second = request("ca-movu-banner", "320x50_mb");
+    ASSERT_TRUE(answered(second));
+    EXPECT_EQ(second->answers, (std::vector<std::string>{"url"}));
+    EXPECT_EQ(ads.log().count(RequestKind::PageLoad), 1u);
+}
+
+}  // namespace
+}  // namespace ads
