@@ -38,6 +38,15 @@ namespace ads {
 
 class GADSession;
 
+// The fingerprinting of page text reads the views, so it lives in a room above this one and
+// registers here at start-up.
+class GADContentHashingEngine {
+  public:
+    virtual ~GADContentHashingEngine() = default;
+    virtual void startContentHashing() = 0;
+    virtual void stopContentHashing() = 0;
+};
+
 class GADApplication : public GADStatisticDictionaryDelegate,
                        public std::enable_shared_from_this<GADApplication> {
   public:
@@ -89,6 +98,14 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     const platform::Value& iTunesMetadata();
     // 1, 2, 3, ...
     std::uint64_t nextActiveViewID();
+
+    // Content hashing (GADApplicationContentHashing.cpp), switched on and off by the ad
+    // server's answers. Main thread only. The engine is held weakly; without one only the
+    // switch is kept, and an engine registered later starts when the switch is on.
+    void setContentHashingEngine(std::weak_ptr<GADContentHashingEngine> engine);
+    void startContentHashing();
+    void stopContentHashing();
+    bool isContentHashing() const { return contentHashing_; }
 
     // Mediation adapters (GADApplicationMediationAdapters.cpp)
     std::vector<std::string> availableAdapterNames() const;
@@ -160,6 +177,10 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     // On statisticsSerialQueue_.
     std::map<std::string, std::shared_ptr<GADStatisticDictionary>> slotStatistics_;
     std::shared_ptr<GADStatisticDictionary> backgroundingAd_;
+
+    // On the main thread.
+    bool contentHashing_ = false;
+    std::weak_ptr<GADContentHashingEngine> contentHashingEngine_;
 
     std::once_flag iTunesMetadataOnce_;
     platform::Value iTunesMetadata_;

@@ -1,0 +1,143 @@
+#include "ads/foundation/GADAdResponseHeaders.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "ads/foundation/GADJSONAdditions.h"
+#include "platform/net/HttpHeaders.h"
+
+namespace ads {
+
+namespace {
+
+using platform::Value;
+
+std::string lowercase(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+const std::string* textOf(const Value::Dictionary& fields, const char* name) {
+    auto found = fields.find(name);
+    if (found == fields.end() || !found->second.isString()) return nullptr;
+    return &found->second.stringRef();
+}
+
+bool flagOf(const Value::Dictionary& fields, const char* name) {
+    auto found = fields.find(name);
+    return found != fields.end() && found->second.boolValue();
+}
+
+bool wordIs(const std::string* text, std::string_view word) {
+    return text && platform::HttpHeaders::namesEqual(*text, word);
+}
+
+std::optional<std::vector<platform::Url>> trackingURLs(const Value::Dictionary& fields,
+                                                       const char* name) {
+    const std::string* text = textOf(fields, name);
+    return text ? gad_trackingURLsFromString(*text) : std::nullopt;
+}
+
+std::optional<Value> decoded(const std::string* text) {
+    if (!text) return std::nullopt;
+    return gad_decodedJSONObject(*text);
+}
+
+GADAdResponseType responseTypeOf(const Value::Dictionary& fields) {
+    if (flagOf(fields, "x-rade-mediation")) {
+        // Media types are case-insensitive: "Application/JSON; charset=utf-8" is JSON too.
+        const std::string* type = textOf(fields, "content-type");
+        const bool json = type && lowercase(*type).rfind("application/json", 0) == 0;
+        return json ? GADAdResponseType::Mediation : GADAdResponseType::Invalid;
+    }
+    if (wordIs(textOf(fields, "x-rade-ad-format"), "native")) return GADAdResponseType::Native;
+    if (flagOf(fields, "x-rade-custom-rendering-allowed"))
+        return GADAdResponseType::CustomRendering;
+    return GADAdResponseType::HTML;
+}
+
+}  // namespace
+
+Value::Dictionary GADAdResponseHeaders::lowercasedFields(const Value::Dictionary& headers) {
+    Value::Dictionary fields;
+    for (const auto& [name, value] : headers) fields[lowercase(name)] = value;
+    return fields;
+}
+
+GADAdResponseHeaders GADAdResponseHeaders::parse(const Value::Dictionary& headers) {
+    GADAdResponseHeaders parsed;
+    parsed.fields = lowercasedFields(headers);
+    const Value::Dictionary& fields = parsed.fields;
+
+    parsed.responseType = responseTypeOf(fields);
+    parsed.clickURLs = trackingURLs(fields, "x-rade-click-tracking-urls");
+    parsed.impressionURLs = trackingURLs(fields, "x-rade-tracking-urls");
+    parsed.manualImpressionURLs = trackingURLs(fields, "x-rade-manual-tracking-urls");
+    const std::string* optedOut = textOf(fields, "x-rade-content-url-opted-out");
+    parsed.contentURLEnabled = optedOut && *optedOut == "false";
+    if (auto activeView = decoded(textOf(fields, "x-rade-activeview"));
+        activeView && activeView->isDictionary()) {
+        parsed.activeViewConfigurations = activeView->asDictionary();
+    }
+    if (const std::string* orientation = textOf(fields, "x-rade-orientation"))
+        parsed.supportedOrientations = GADSupportedOrientationsFromString(*orientation);
+    if (auto found = fields.find("x-rade-refresh-rate"); found != fields.end()) {
+        const Value& rate = found->second;
+        if (rate.isString()) {
+            parsed.reloadInterval = gad_refreshRateFromString(rate.stringRef());
+        } else if (rate.isNumber() && std::isfinite(rate.asReal()) && rate.asReal() >= 0) {
+            parsed.reloadInterval = rate.asReal();
+        }
+    }
+    if (const std::string* text = textOf(fields, "x-rade-debug-dialog")) parsed.debugDialog = *text;
+    if (const std::string* text = textOf(fields, "x-rade-ad-size"))
+        parsed.customAdSizeString = *text;
+    parsed.scrollEnabled = !flagOf(fields, "x-rade-disable-activation-and-scroll");
+    if (auto found = fields.find("x-rade-use-https"); found != fields.end())
+        parsed.useHttps = found->second.boolValue();
+    parsed.clearToken = wordIs(textOf(fields, "x-rade-oauth-token-status"), "clear");
+    parsed.fluid = wordIs(textOf(fields, "x-rade-fluid"), "height");
+    if (const std::string* text = textOf(fields, "x-rade-zws-query-id")) parsed.zwsQueryID = *text;
+    if (auto swipe = decoded(textOf(fields, "x-rade-swipe-to-view-controller"));
+        swipe && (swipe->isArray() || swipe->isDictionary()) && swipe->size() > 0) {
+        parsed.swipeToViewControllerConfigurations = std::move(swipe);
+    }
+    return parsed;
+}
+
+std::optional<std::vector<platform::Url>> gad_trackingURLsFromString(std::string_view text) {
+    std::vector<platform::Url> urls;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        while (at < text.size() && isSpace(text[at])) ++at;
+        std::size_t end = at;
+        while (end < text.size() && !isSpace(text[end])) ++end;
+        if (end > at) {
+            auto url = platform::Url::parse(text.substr(at, end - at));
+            if (url && !url->absoluteString().empty()) urls.push_back(std::move(*url));
+        }
+        at = end;
+    }
+    if (urls.empty()) return std::nullopt;
+    return urls;
+}
+
+std::optional<double> gad_refreshRateFromString(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    double seconds = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, seconds);
+    if (error != std::errc() || stop != end || !std::isfinite(seconds) || seconds < 0)
+        return std::nullopt;
+    // "-0" reads as negative zero, which is no reload period either way.
+    return seconds == 0 ? 0.0 : seconds;
+}
+
+}  // namespace ads
