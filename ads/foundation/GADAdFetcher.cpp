@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ads/foundation/GADApplication.h"
+#include "ads/foundation/GADCSI.h"
 #include "ads/foundation/GADLogger.h"
 #include "ads/foundation/GADServiceOrigins.h"
 #include "ads/foundation/GADSettings.h"
@@ -55,6 +56,11 @@ GADApplication& GADAdFetcher::application() {
 GADTokenDispenser& GADAdFetcher::tokens() {
     if (!environment_.tokens) environment_.tokens = GADTokenDispenser::sharedInstance();
     return *environment_.tokens;
+}
+
+GADCSI& GADAdFetcher::csi() {
+    if (!environment_.csi) environment_.csi = GADCSI::sharedInstance();
+    return *environment_.csi;
 }
 
 GADRequestError GADAdFetcher::errorWithCode(std::int64_t code, std::int64_t statusCode,
@@ -240,6 +246,8 @@ void GADAdFetcher::applySwitches(const GADAdResponseHeaders& parsed) {
     } else if (!defaults.hasKey(keys::kUseHttps)) {
         defaults.setBool(keys::kUseHttps, false);
     }
+    // Reports of this load name the server's query.
+    if (parsed.zwsQueryID) csi().setZWSQueryID(*parsed.zwsQueryID);
     // Only the token this fetcher sent can be the one refused; without one there is nothing
     // to renew.
     if (parsed.clearToken && signedInAdsToken_) {

@@ -36,6 +36,7 @@
 namespace ads {
 
 class GADApplication;
+class GADCSI;
 class GADRequest;
 class GADTiming;
 class GADTokenDispenser;
@@ -54,6 +55,7 @@ class GADAdFetcher : public GADURLConnectionDelegate,
     struct Environment {
         std::shared_ptr<GADApplication> application;
         std::shared_ptr<GADTokenDispenser> tokens;
+        std::shared_ptr<GADCSI> csi;
     };
 
     static std::shared_ptr<GADAdFetcher> create();
@@ -132,6 +134,7 @@ class GADAdFetcher : public GADURLConnectionDelegate,
                                   std::optional<std::string> message = std::nullopt) const;
     GADApplication& application();
     GADTokenDispenser& tokens();
+    GADCSI& csi();
 
     Environment environment_;
     bool hasStartedFetch_ = false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ads/foundation/GADApplication.h"
+#include "ads/foundation/GADCSI.h"
 #include "ads/foundation/GADLog.h"
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/foundation/GADTiming.h"
@@ -86,10 +87,9 @@ class GADAdFetcherTest : public ::testing::Test {
     }
 
     // Applies header fields to an ad that needs nothing fetched.
-    std::shared_ptr<Recorder> apply(const Value& headers,
-                                    std::shared_ptr<GADAdFetcher> fetcher = nullptr) {
-        if (!fetcher) fetcher = GADAdFetcher::create(environment);
-        auto ad = GADAd::create();
+    std::shared_ptr<Recorder> apply(const Value& headers, std::shared_ptr<GADAd> ad = nullptr) {
+        auto fetcher = GADAdFetcher::create(environment);
+        if (!ad) ad = GADAd::create();
         ad->setAdHTML("<p>ad</p>");
         auto recorder = std::make_shared<Recorder>();
         EXPECT_TRUE(fetcher->fetchRemainingContentForAd(ad, headers.asDictionary(), recorder));
@@ -110,7 +110,8 @@ class GADAdFetcherTest : public ::testing::Test {
     platform::LogSink::Capture logs;
     TestHttpServer server;
     std::shared_ptr<GADApplication> application = GADApplication::create();
-    GADAdFetcher::Environment environment{application, nullptr};
+    std::shared_ptr<GADCSI> csi = GADCSI::create(GADCSIConfiguration::create(GADCSI::kServiceName));
+    GADAdFetcher::Environment environment{application, nullptr, csi};
 };
 
 TEST_F(GADAdFetcherTest, IsUsedOnceAndSpeaksOnlyAfterTheFetchCallReturned) {
@@ -289,12 +290,18 @@ TEST_F(GADAdFetcherTest, TheServerSwitchesContentHashingAndHttpsForTheWholeSDK) 
     EXPECT_EQ(defaults.objectForKey(keys::kUseHttps), Value(false));
 
     // Refresh rates that are no period leave the ad's as it was.
-    for (const char* rate : {"-5", "12abc"}) {
-        auto recorder = apply(Value::dictionary({{"x-rade-refresh-rate", rate}}));
-        EXPECT_EQ(recorder->ad->reloadInterval(), 0) << rate;
+    for (auto [rate, expected] : {std::pair{"-5", 30.0}, {"12abc", 30.0}, {"0", 0.0}}) {
+        auto ad = GADAd::create();
+        ad->setReloadInterval(30);
+        auto recorder = apply(Value::dictionary({{"x-rade-refresh-rate", rate}}), ad);
+        EXPECT_EQ(recorder->events, std::vector<std::string>{"fetched"});
+        EXPECT_EQ(ad->reloadInterval(), expected) << rate;
     }
-    auto zero = apply(Value::dictionary({{"x-rade-refresh-rate", "0"}}));
-    EXPECT_EQ(zero->events, std::vector<std::string>{"fetched"});
+
+    // The performance reports of this load name the server's query.
+    EXPECT_FALSE(csi->ZWSQueryID());
+    apply(Value::dictionary({{"X-Rade-Zws-Query-Id", "query-7"}}));
+    EXPECT_EQ(csi->ZWSQueryID(), "query-7");
 }
 
 class GADAdFetcherTokenTest : public GADAdFetcherTest {
