@@ -215,10 +215,12 @@ void GADAdFetcher::processHTTPHeaders(const platform::Value::Dictionary& headers
     if (parsed.responseType == GADAdResponseType::Invalid)
         failFetch(errorWithCode(kGADErrorServerError), 0);
 
+    // In the order the server's fields have always been applied.
     if (parsed.clickURLs) ad_->addClickURLsFromArray(*parsed.clickURLs);
     if (parsed.impressionURLs) ad_->addImpressionURLsFromArray(*parsed.impressionURLs);
     if (parsed.manualImpressionURLs)
         ad_->addManualImpressionURLsFromArray(*parsed.manualImpressionURLs);
+    setContentHashing(parsed.contentURLEnabled);
     ad_->setActiveViewConfigurations(parsed.activeViewConfigurations);
     if (parsed.supportedOrientations != 0)
         ad_->setSupportedOrientations(parsed.supportedOrientations);
@@ -226,33 +228,37 @@ void GADAdFetcher::processHTTPHeaders(const platform::Value::Dictionary& headers
     ad_->setDebugDialog(parsed.debugDialog);
     ad_->setCustomAdSizeString(parsed.customAdSizeString);
     ad_->setScrollEnabled(parsed.scrollEnabled);
+    setUseHttps(parsed.useHttps);
+    // Only the token this fetcher sent can be the one refused; without one there is nothing
+    // to renew.
+    if (parsed.clearToken && signedInAdsToken_) {
+        tokens().refreshToken(*signedInAdsToken_);
+        signedInAdsToken_.reset();
+    }
     if (parsed.fluid) ad_->setFluid(true);
+    // Reports of this load name the server's query.
+    if (parsed.zwsQueryID) csi().setZWSQueryID(*parsed.zwsQueryID);
     if (parsed.swipeToViewControllerConfigurations)
         ad_->setSwipeToViewControllerConfigurations(parsed.swipeToViewControllerConfigurations);
-    applySwitches(parsed);
 }
 
-void GADAdFetcher::applySwitches(const GADAdResponseHeaders& parsed) {
+void GADAdFetcher::setContentHashing(bool enabled) {
     platform::UserDefaults& defaults = platform::UserDefaults::standard();
-    if (parsed.contentURLEnabled) {
+    if (enabled) {
         application().startContentHashing();
         defaults.setBool(keys::kContentURLEnabled, true);
     } else {
         application().stopContentHashing();
         defaults.removeObjectForKey(keys::kContentURLEnabled);
     }
-    if (parsed.useHttps) {
-        defaults.setBool(keys::kUseHttps, *parsed.useHttps);
+}
+
+void GADAdFetcher::setUseHttps(std::optional<bool> useHttps) {
+    platform::UserDefaults& defaults = platform::UserDefaults::standard();
+    if (useHttps) {
+        defaults.setBool(keys::kUseHttps, *useHttps);
     } else if (!defaults.hasKey(keys::kUseHttps)) {
         defaults.setBool(keys::kUseHttps, false);
-    }
-    // Reports of this load name the server's query.
-    if (parsed.zwsQueryID) csi().setZWSQueryID(*parsed.zwsQueryID);
-    // Only the token this fetcher sent can be the one refused; without one there is nothing
-    // to renew.
-    if (parsed.clearToken && signedInAdsToken_) {
-        tokens().refreshToken(*signedInAdsToken_);
-        signedInAdsToken_.reset();
     }
 }
 

@@ -125,7 +125,9 @@ class GADAdFetcher : public GADURLConnectionDelegate,
                platform::Error* error);
     void processHTTPHeaders(const platform::Value::Dictionary& headers);
     void processResponseHeaders(const platform::UrlResponse& response);
-    void applySwitches(const GADAdResponseHeaders& parsed);
+    // The server's word for the whole SDK, whatever becomes of this ad.
+    void setContentHashing(bool enabled);
+    void setUseHttps(std::optional<bool> useHttps);
     // Tells the delegate (on the next turn while starting) and cancels.
     void failFetch(GADRequestError error, std::int64_t statusCode);
     void completedURLConnection();
