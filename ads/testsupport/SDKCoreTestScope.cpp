@@ -21,6 +21,10 @@ SDKCoreTestScope::SDKCoreTestScope() {
     replaceShared(nullptr);
 }
 
+SDKCoreTestScope::SDKCoreTestScope(std::shared_ptr<GADCSI> csi) {
+    replaceShared(GADSDKCoreController::create(std::move(csi)));
+}
+
 SDKCoreTestScope::~SDKCoreTestScope() {
     replaceShared(nullptr);
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 namespace ads {
+class GADCSI;
 class GADSDKCoreController;
 class GADSDKCoreWebView;
 }  // namespace ads
@@ -17,6 +18,8 @@ namespace ads::testing {
 class SDKCoreTestScope {
   public:
     SDKCoreTestScope();
+    // The shared controller reports its timings to this hub.
+    explicit SDKCoreTestScope(std::shared_ptr<GADCSI> csi);
     ~SDKCoreTestScope();
     SDKCoreTestScope(const SDKCoreTestScope&) = delete;
     SDKCoreTestScope& operator=(const SDKCoreTestScope&) = delete;

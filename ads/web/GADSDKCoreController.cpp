@@ -1,6 +1,8 @@
 #include "ads/web/GADSDKCoreController.h"
 
 #include "ads/foundation/GADAbsoluteTime.h"
+#include "ads/foundation/GADCSI.h"
+#include "ads/foundation/GADCSITimeRecorder.h"
 #include "ads/foundation/GADJSONAdditions.h"
 #include "ads/foundation/GADLogger.h"
 #include "platform/runtime/MainLoop.h"
@@ -30,17 +32,20 @@ std::shared_ptr<GADSDKCoreController> GADSDKCoreController::sharedInstance() {
     return shared;
 }
 
-std::shared_ptr<GADSDKCoreController> GADSDKCoreController::create() {
-    auto controller = std::make_shared<GADSDKCoreController>(Private{});
+std::shared_ptr<GADSDKCoreController> GADSDKCoreController::create(std::shared_ptr<GADCSI> csi) {
+    if (!csi) csi = GADCSI::sharedInstance();
+    auto controller = std::make_shared<GADSDKCoreController>(Private{}, std::move(csi));
     controller->setUp();
     return controller;
 }
 
-GADSDKCoreController::GADSDKCoreController(Private)
-    : locked_(std::make_shared<Locked>()), requestID_(std::make_shared<std::uint64_t>(1)) {}
+GADSDKCoreController::GADSDKCoreController(Private, std::shared_ptr<GADCSI> csi)
+    : csi_(std::move(csi)),
+      locked_(std::make_shared<Locked>()),
+      requestID_(std::make_shared<std::uint64_t>(1)) {}
 
 void GADSDKCoreController::setUp() {
-    activeSDKCoreWebView_ = GADSDKCoreWebView::create();
+    activeSDKCoreWebView_ = GADSDKCoreWebView::create(csi_);
     activeSDKCoreWebView_->SDKCoreGMSGHandler()->setDelegate(weak_from_this());
 }
 
@@ -56,6 +61,14 @@ GADSDKCoreController::~GADSDKCoreController() {
     });
 }
 
+std::shared_ptr<GADCSITimeRecorder> GADSDKCoreController::loadAdRecorder() const {
+    return csi_ ? csi_->timeRecorderForAction(GADSDKCoreWebView::kLoadAdAction) : nullptr;
+}
+
+std::string GADSDKCoreController::timingKey(const char* name, const Request& request) {
+    return name + std::to_string(request.CSIIdentifier);
+}
+
 std::size_t GADSDKCoreController::pendingBuildAdURLDelegateCount() const {
     std::size_t count = 0;
     lockQueue_.sync([&, locked = locked_] { count = locked->pendingBuildAdURLDelegates.size(); });
@@ -68,6 +81,9 @@ void GADSDKCoreController::buildAdURL(
     const std::shared_ptr<GADSDKCoreControllerDelegate>& delegate) {
     if (!delegate) return;
     Request request{delegate, delegate->CSIIdentifier(), nextTicket_++};
+    if (auto recorder = loadAdRecorder()) {
+        recorder->startTimingVariable("rur_ios", timingKey("rur_ios", request));
+    }
     timeouts_[request.ticket] = platform::Timer::schedule(
         kRequestTimeout, false,
         std::function<void()>(platform::weakCall(
@@ -257,7 +273,12 @@ void GADSDKCoreController::SDKCoreGMSGHandlerLoadAdURLWithRequestID(
     const Value::Dictionary& parameters) {
     auto request = takeRequest(requestID);
     if (!request) return;
-    answerLater(*request, [parameters](GADSDKCoreControllerDelegate& delegate) {
+    if (auto recorder = loadAdRecorder()) {
+        recorder->endTimingVariable("rur_ios", timingKey("rur_ios", *request));
+    }
+    answerLater(*request, [parameters, key = timingKey("nwl_ios", *request),
+                           recorder = loadAdRecorder()](GADSDKCoreControllerDelegate& delegate) {
+        if (recorder) recorder->startTimingVariable("nwl_ios", key);
         delegate.loadAdURLWithParameters(parameters);
     });
 }
@@ -269,6 +290,9 @@ void GADSDKCoreController::SDKCoreGMSGHandlerDidReceiveInvalidAdWithRequestID(
                                                  Value(parameters).description());
     auto request = takeRequest(requestID);
     if (!request) return;
+    if (auto recorder = loadAdRecorder()) {
+        recorder->cancelTimingVariable("rur_ios", timingKey("rur_ios", *request));
+    }
     answerLater(*request, [](GADSDKCoreControllerDelegate& d) { d.invalidJavaScriptRequest(); });
 }
 

@@ -47,6 +47,8 @@ class Timer;
 
 namespace ads {
 
+class GADCSI;
+class GADCSITimeRecorder;
 struct GADSDKConstants;
 
 namespace testing {
@@ -78,8 +80,9 @@ class GADSDKCoreController : public GADSDKCoreGMSGHandlerDelegate,
     };
 
     static std::shared_ptr<GADSDKCoreController> sharedInstance();
-    static std::shared_ptr<GADSDKCoreController> create();
-    explicit GADSDKCoreController(Private);
+    // Timings go to the performance reports of `csi` (the shared hub when none is given).
+    static std::shared_ptr<GADSDKCoreController> create(std::shared_ptr<GADCSI> csi = nullptr);
+    GADSDKCoreController(Private, std::shared_ptr<GADCSI> csi);
     ~GADSDKCoreController() override;
     GADSDKCoreController(const GADSDKCoreController&) = delete;
     GADSDKCoreController& operator=(const GADSDKCoreController&) = delete;
@@ -162,10 +165,15 @@ class GADSDKCoreController : public GADSDKCoreGMSGHandlerDelegate,
     void requestTimedOut(std::uint64_t ticket);
 
     void applySDKConstants(const GADSDKConstants& constants);
+    // The "load_ad_ios" recorder, when this process reports; timings are kept apart per
+    // requester by its CSIIdentifier.
+    std::shared_ptr<GADCSITimeRecorder> loadAdRecorder() const;
+    static std::string timingKey(const char* name, const Request& request);
 
     void cacheRunningActiveViewWebView(const std::shared_ptr<GADSDKCoreWebView>& webView);
     void removeFinishedActiveViewWebViews();
 
+    const std::shared_ptr<GADCSI> csi_;
     // Made once; main thread.
     std::shared_ptr<GADSDKCoreWebView> activeSDKCoreWebView_;
     // Main thread: the time-out of every request not yet answered, by ticket.

@@ -52,7 +52,7 @@ std::shared_ptr<GADSDKCoreWebView> GADSDKCoreController::SDKCoreWebViewForActive
     });
     if (webView) return webView;
     // Web views are made on the main thread, outside the lock queue.
-    webView = GADSDKCoreWebView::create();
+    webView = GADSDKCoreWebView::create(csi_);
     webView->refreshSDKCoreAndNotifyObserver({});
     if (makeShared) {
         std::shared_ptr<GADSDKCoreWebView> previous;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ads/foundation/GADCSI.h"
+#include "ads/foundation/GADCSITimeRecorder.h"
 #include "ads/foundation/GADServiceOrigins.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADAdViewDelegate.h"
@@ -30,13 +32,19 @@ platform::Url GADSDKCoreWebView::pageURL() {
     return GADAdServerURL(kCorePagePath);
 }
 
-std::shared_ptr<GADSDKCoreWebView> GADSDKCoreWebView::create() {
-    auto webView = std::make_shared<GADSDKCoreWebView>(Private{});
+std::shared_ptr<GADSDKCoreWebView> GADSDKCoreWebView::create(std::shared_ptr<GADCSI> csi) {
+    if (!csi) csi = GADCSI::sharedInstance();
+    auto webView = std::make_shared<GADSDKCoreWebView>(Private{}, std::move(csi));
     webView->setUp();
     return webView;
 }
 
-GADSDKCoreWebView::GADSDKCoreWebView(Private) : locked_(std::make_shared<Locked>()) {}
+GADSDKCoreWebView::GADSDKCoreWebView(Private, std::shared_ptr<GADCSI> csi)
+    : csi_(std::move(csi)), locked_(std::make_shared<Locked>()) {}
+
+std::shared_ptr<GADCSITimeRecorder> GADSDKCoreWebView::loadAdRecorder() const {
+    return csi_ ? csi_->timeRecorderForAction(kLoadAdAction) : nullptr;
+}
 
 void GADSDKCoreWebView::setUp() {
     adViewDelegate_ = GADAdViewDelegate::create();
@@ -84,6 +92,7 @@ void GADSDKCoreWebView::refreshSDKCoreAndNotifyObserver(
         const State state = self.state();
         if (state != State::LoadRequested && state != State::Loading) {
             self.setState(State::LoadRequested);
+            if (auto recorder = self.loadAdRecorder()) recorder->startTimingVariable("jsf_ios");
             self.startLoadTimer();
             self.adView_->loadRequest(platform::UrlRequest(pageURL()));
         }
@@ -113,6 +122,7 @@ void GADSDKCoreWebView::loadTimedOut(std::uint64_t load) {
 void GADSDKCoreWebView::loadDidFail() {
     if (loadTimer_) loadTimer_->invalidate();
     loadTimer_.reset();
+    if (auto recorder = loadAdRecorder()) recorder->cancelTimingVariable("jsf_ios");
     lockQueue_.async([locked = locked_] {
         locked->state = State::Failed;
         for (auto& command : locked->pendingJSCommands) post(std::move(command.dropped));
@@ -223,6 +233,7 @@ void GADSDKCoreWebView::adViewDidFinishLoad(const std::shared_ptr<GADAdView>& ad
     if (state() == State::Loading) {
         if (loadTimer_) loadTimer_->invalidate();
         loadTimer_.reset();
+        if (auto recorder = loadAdRecorder()) recorder->endTimingVariable("jsf_ios");
         lockQueue_.async([locked = locked_] {
             locked->state = State::Ready;
             locked->hasSDKCoreLoadedAtLeastOnce = true;

@@ -49,6 +49,9 @@ class Timer;
 
 namespace ads {
 
+class GADCSI;
+class GADCSITimeRecorder;
+
 class GADAdView;
 class GADAdViewDelegate;
 class GADSDKCoreGMSGHandler;
@@ -90,11 +93,14 @@ class GADSDKCoreWebView : public GADAdViewDelegateProtocol,
 
   public:
     static constexpr std::size_t kMaxPendingJavaScriptCommands = 50;
+    // The performance-report action of an ad load, which the page's load time is part of.
+    static constexpr const char* kLoadAdAction = "load_ad_ios";
     // Seconds a load may take before it counts as failed.
     static constexpr double kLoadTimeout = 30;
 
-    static std::shared_ptr<GADSDKCoreWebView> create();
-    explicit GADSDKCoreWebView(Private);
+    // Load times go to the performance reports of `csi` (the shared hub when none is given).
+    static std::shared_ptr<GADSDKCoreWebView> create(std::shared_ptr<GADCSI> csi = nullptr);
+    GADSDKCoreWebView(Private, std::shared_ptr<GADCSI> csi);
     ~GADSDKCoreWebView() override;
     GADSDKCoreWebView(const GADSDKCoreWebView&) = delete;
     GADSDKCoreWebView& operator=(const GADSDKCoreWebView&) = delete;
@@ -161,7 +167,10 @@ class GADSDKCoreWebView : public GADAdViewDelegateProtocol,
     void loadDidFail();
     void startLoadTimer();
     void loadTimedOut(std::uint64_t load);
+    // The "load_ad_ios" recorder, when this process reports.
+    std::shared_ptr<GADCSITimeRecorder> loadAdRecorder() const;
 
+    const std::shared_ptr<GADCSI> csi_;
     std::shared_ptr<GADAdView> adView_;
     std::shared_ptr<GADAdViewDelegate> adViewDelegate_;
     std::shared_ptr<GADActiveViewGMSGHandler> activeViewHandler_;

@@ -11,6 +11,9 @@
 
 #include "ads/foundation/GADAbsoluteTime.h"
 #include "ads/foundation/GADApplication.h"
+#include "ads/foundation/GADCSI.h"
+#include "ads/foundation/GADCSIConfiguration.h"
+#include "ads/foundation/GADCSITimeRecorder.h"
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
@@ -72,7 +75,7 @@ class GADSDKCoreControllerTest : public ::testing::Test {
   protected:
     void SetUp() override { controller = GADSDKCoreController::sharedInstance(); }
 
-    FakeWebPage& page() { return *views.web().pages().at(0); }
+    FakeWebPage& page() { return *views.web().pages().at(pageIndex); }
     void settle() { SDKCoreTestScope::settle(*controller); }
     std::shared_ptr<Requester> request(std::string unit = "unit") {
         auto requester = std::make_shared<Requester>(std::move(unit));
@@ -124,6 +127,8 @@ class GADSDKCoreControllerTest : public ::testing::Test {
     ads::testing::AdViewTestScope views;
     SDKCoreTestScope core;
     std::shared_ptr<GADSDKCoreController> controller;
+    // The engine's page of the controller's core web view.
+    std::size_t pageIndex = 0;
 };
 
 TEST_F(GADSDKCoreControllerTest, RequestsBeforeTheLoadShareItAndGetIdsInArrivalOrder) {
@@ -380,6 +385,39 @@ TEST_F(GADSDKCoreControllerTest, ConstantsAreAskedForUntilTheyArriveAndAfterEver
     request();
     loadPage(3);
     EXPECT_EQ(calls().size() - adCalls().size(), 2u);
+}
+
+TEST_F(GADSDKCoreControllerTest, TheLoadAndEachRoundTripAreTimedPerRequester) {
+    auto configuration = GADCSIConfiguration::create(GADCSI::kServiceName);
+    configuration->setReportingEnabled(true);
+    auto hub = GADCSI::create(configuration);
+    SDKCoreTestScope reporting(hub);
+    controller = GADSDKCoreController::sharedInstance();
+    pageIndex = 1;
+    auto recorder = [&] { return hub->timeRecorderForAction("load_ad_ios"); };
+
+    auto answered = request();
+    scope.advance(0.25);
+    loadPage();
+    auto refused = request();
+    answer("loadAdURL?request_id=1&url=http%3A%2F%2Fa.example%2F");
+    answer("invalidRequest?request_id=2");
+    ASSERT_TRUE(recorder());
+    auto completed = recorder()->completedVariables();
+    EXPECT_EQ(completed.size(), 2u);
+    EXPECT_TRUE(completed.count("jsf_ios"));
+    // Both requesters answer 7 as their identifier: the refused one's round trip was cancelled.
+    EXPECT_TRUE(completed.count("rur_ios7"));
+    auto ongoing = recorder()->ongoingVariables();
+    EXPECT_EQ(ongoing.size(), 1u);
+    EXPECT_TRUE(ongoing.count("nwl_ios7"));
+
+    // A page that fails is not timed.
+    controller->activeSDKCoreWebView()->refreshSDKCoreAndNotifyObserver({});
+    settle();
+    failPage();
+    EXPECT_FALSE(recorder()->ongoingVariables().count("jsf_ios"));
+    EXPECT_EQ(recorder()->completedVariables().size(), 2u);
 }
 
 TEST_F(GADSDKCoreControllerTest, HooksHearTheMraidConstants) {
