@@ -1,0 +1,173 @@
+// The slot as the SDK core's requester: the parameters of its request and what becomes of the
+// page's answers.
+
+#include <cctype>
+
+#include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADRequest.h"
+#include "ads/foundation/GADSettingsKeys.h"
+#include "ads/foundation/GADStatisticDictionary.h"
+#include "ads/foundation/GADTokenDispenser.h"
+#include "ads/slot/GADCorrelator.h"
+#include "ads/slot/GADOpener.h"
+#include "ads/slot/GADSlot.h"
+#include "ads/web/GADAdView.h"
+#include "platform/base/Url.h"
+#include "platform/storage/UserDefaults.h"
+#include "platform/ui/Screen.h"
+
+namespace ads {
+
+using platform::Value;
+
+namespace {
+
+// The fetch takes web URLs only; a page must not point an ad at a local file.
+bool isWebURL(const platform::Url& url) {
+    std::string scheme = url.scheme();
+    for (auto& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return scheme == "http" || scheme == "https";
+}
+
+}  // namespace
+
+void GADSlot::prepareRequestParameters() {
+    RequestSnapshot snapshot;
+    snapshot.request = request_;
+    snapshot.facts = GADRequest::collectMainThreadFacts();
+    GADSlotRequestInputs& in = snapshot.inputs;
+    in.correlationID = correlator_ ? correlator_->correlationID() : 0;
+    in.applicationStatistics = applicationStatistics_;
+    in.adUnitID = adUnitID_;
+    in.adType = adType_;
+
+    auto owner = slotDelegate();
+    if (!adType_.isInterstitial()) {
+        if (owner) {
+            if (auto sizes = owner->validAdSizes()) {
+                in.multipleAdSizes = GADMultipleAdSizeParameterFromSizes(*sizes);
+            }
+        }
+        std::optional<platform::Rect> frame = owner ? owner->frame() : std::nullopt;
+        std::optional<platform::Rect> bounds = owner ? owner->bounds() : std::nullopt;
+        in.frame = frame ? *frame : adView_->frame();
+        in.bounds = bounds ? *bounds : adView_->bounds();
+    }
+    if (owner) {
+        in.adPosition = owner->coordinatesOfContentInScreen(platform::ui::Screen::mainScreen());
+        in.hasInAppPurchaseDelegate = owner->hasInAppPurchaseDelegate();
+    }
+    // Sent with one request only.
+    in.calledLoadAndDisplayRequest = calledLoadAndDisplayRequest_;
+    calledLoadAndDisplayRequest_ = false;
+    in.manualImpressionsEnabled = manualImpressionsEnabled_;
+    if (auto keyDelegate = adKeyDelegate()) {
+        in.viewHierarchy = keyDelegate->viewHierarchyInformationForSlot(*this);
+    }
+
+    std::lock_guard lock(mutex_);
+    snapshot_ = std::move(snapshot);
+}
+
+void GADSlot::setRequestID(const std::string& requestID) {
+    std::lock_guard lock(mutex_);
+    requestID_ = requestID;
+}
+
+std::optional<Value::Dictionary> GADSlot::requestParameters() {
+    std::optional<RequestSnapshot> snapshot;
+    {
+        std::lock_guard lock(mutex_);
+        snapshot = snapshot_;
+        if (snapshot) snapshot->inputs.requestID = requestID_;
+    }
+    // Without a request there is nothing the server could answer.
+    if (!snapshot || !snapshot->request) return std::nullopt;
+    GADSlotRequestInputs& in = snapshot->inputs;
+    in.requestParameters = snapshot->request->parameters(snapshot->facts);
+    in.privateMediationExtras = snapshot->request->privateMediationExtras();
+
+    auto application = GADApplication::sharedInstance();
+    in.slotStatistics = application->slotStatisticsDictionary();
+    auto adStatistics = application->pendingAdStatistics();
+    for (const auto& statistics : adStatistics) in.adStatistics.push_back(statistics->dictionary());
+    setPendingAdStatistics(std::move(adStatistics));
+
+    auto& defaults = platform::UserDefaults::standard();
+    if (auto useHttps = defaults.objectForKey(settings_keys::kUseHttps)) {
+        in.useHttps = useHttps->boolValue();
+    }
+    // Content hashing is not running in this program: the fingerprint stored last is sent.
+    in.contentFingerprint = defaults.stringForKey(settings_keys::kContentURLFingerprint);
+    in.signedInToken = GADTokenDispenser::sharedInstance()->token();
+    in.prefetchExperimentID = defaults.stringForKey(settings_keys::kPrefetchExperimentID);
+    in.prefetchEnabled = defaults.boolForKey(settings_keys::kPrefetchEnabled);
+    return GADSlotRequestParameters(in);
+}
+
+GADRequestedAdType GADSlot::requestedAdType() {
+    auto owner = slotDelegate();
+    return owner ? owner->slotOwnerAdType() : GADRequestedAdType::Generic;
+}
+
+void GADSlot::loadAdURLWithParameters(const Value::Dictionary& parameters) {
+    didReceiveAdURL();
+    if (parameters.count("errors")) {
+        didFailToReceiveAdWithError(
+            GADRequestError::errorWithCodeRequest(kGADErrorInvalidRequest, request_), false);
+        return;
+    }
+
+    auto found = parameters.find("request_scenario");
+    const std::string scenario =
+        found != parameters.end() && found->second.isString() ? found->second.stringRef() : "";
+    const auto& statistics = GADApplication::sharedInstance()->statistics();
+    if (scenario == "offline_empty") {
+        statistics->addNumber(1, "oar", false);
+    } else if (scenario == "offline_buffer") {
+        statistics->addNumber(1, "bas_off", false);
+        statistics->addNumber(1, "oar", false);
+    } else if (scenario == "online_buffer") {
+        statistics->addNumber(1, "bas_on", false);
+    }
+    if (scenario == "offline_empty" || scenario == "offline_buffer") {
+        if (auto sequence = statistics->objectForKey(GADApplication::kSequenceNumberKey)) {
+            statistics->setObject(*sequence, "losn", false);
+        }
+    }
+
+    auto protection = parameters.find("enable_auto_click_protection");
+    if (protection != parameters.end() && protection->second.stringValue() == "1") {
+        opener_->setAutoClickProtected(true);
+    }
+
+    // An answer without an ad URL leaves nothing to fetch: the request failed.
+    auto url = parameters.find("url");
+    std::optional<platform::Url> adURL;
+    if (url != parameters.end() && url->second.isString()) {
+        adURL = platform::Url::parse(url->second.stringRef());
+    }
+    if (!adURL || !isWebURL(*adURL)) {
+        didFailToReceiveAdWithError(
+            GADRequestError::errorWithCodeRequest(kGADErrorInvalidRequest, request_), false);
+        return;
+    }
+    auto ad = GADAd::create();
+    ad->setAdURL(std::move(adURL));
+    loadAd(ad, std::nullopt);
+}
+
+void GADSlot::invalidJavaScriptRequest() {
+    didFailToReceiveAdWithError(
+        GADRequestError::errorWithCodeRequest(kGADErrorInvalidRequest, request_), false);
+}
+
+void GADSlot::failedJavaScriptFile() {
+    didFailToRetrieveSDKCoreWithError(GADRequestError::errorWithCode(kGADErrorNetworkError));
+}
+
+void GADSlot::SDKCoreRequestDidTimeOut() {
+    didFailToReceiveAdWithError(GADRequestError::errorWithCode(kGADErrorTimeout), false);
+}
+
+}  // namespace ads
