@@ -2,7 +2,10 @@
 
 #include <errno.h>
 
+#include <algorithm>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADDevice.h"
@@ -139,26 +142,53 @@ std::size_t GADCrashReporter::sendPendingReports() {
     const std::filesystem::path folder = reportsDirectory();
     if (folder.empty() || !pinger_) return 0;
     std::size_t sent = 0;
+    // Reports the retry group had no room for, oldest first.
+    std::vector<std::pair<std::filesystem::path, platform::Url>> unstored;
     for (const auto& file : CrashCapture::reportFiles(folder)) {
         std::string why;
         if (auto report = CrashCapture::readReport(file, &why)) {
             if (auto url = reportURL(*report)) {
                 const std::string text = url->absoluteString();
                 // On disk before the file goes: a report is never lost between the two.
-                pinger_->storeRetryURLString(text, settings_keys::kCrashReporting);
-                pinger_->pingWithRetryGroupKey(settings_keys::kCrashReporting, *url, text);
+                if (pinger_->storeRetryURLString(text, settings_keys::kCrashReporting)) {
+                    pinger_->pingWithRetryGroupKey(settings_keys::kCrashReporting, *url, text);
+                    removeReportFile(file);
+                } else {
+                    unstored.emplace_back(file, *url);
+                }
                 ++sent;
+                continue;
             }
         } else {
             GADLog("A crash report of an earlier run is damaged (%s); it is not sent.",
                    why.c_str());
         }
-        std::error_code ec;
-        if (!std::filesystem::remove(file, ec) && ec) {
-            GADLog("A crash report could not be removed: %s", ec.message().c_str());
+        removeReportFile(file);
+    }
+    // A full group means the server has been out of reach for a while, and every run that
+    // crashes meanwhile adds a file: only the newest few wait for a later start, so the folder
+    // stays small. The older ones get one try, as the group would have given them.
+    const std::size_t keep = std::min(unstored.size(), kMaxWaitingReports);
+    for (std::size_t i = 0; i < unstored.size(); ++i) {
+        auto& [file, url] = unstored[i];
+        if (i + keep < unstored.size()) {
+            pinger_->pingURLString(url.absoluteString(), [](bool) {});
+            removeReportFile(file);
+            continue;
         }
+        // Kept until the server has it; a failed try leaves it for the next start.
+        pinger_->pingURLString(url.absoluteString(), [file = file](bool success) {
+            if (success) removeReportFile(file);
+        });
     }
     return sent;
+}
+
+void GADCrashReporter::removeReportFile(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::remove(file, ec) && ec) {
+        GADLog("A crash report could not be removed: %s", ec.message().c_str());
+    }
 }
 
 std::optional<platform::Url> GADCrashReporter::reportURL(const CrashCapture::Report& report) const {

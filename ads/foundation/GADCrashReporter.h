@@ -10,7 +10,9 @@
 // defaults) and goes on to the handler that was there before. The next start does the rest:
 // enableReporting() turns each file of an earlier run into a report, stores it in the pinger's
 // retry group "/zivivu/ads/crash_reporting" (on disk before the file goes), pings it and then
-// deletes the file; a damaged file is deleted unsent. Then it installs the capture.
+// deletes the file; a damaged file is deleted unsent. A report the full group cannot take is
+// pinged, and its file goes only once the server has it: the newest kMaxWaitingReports such
+// files wait for the next start. Then it installs the capture.
 //
 // Main thread, at start-up (the SDK's start-up step 6) and shutdown. The reporter holds its
 // pinger.
@@ -35,6 +37,9 @@ class GADCrashReporter {
     static constexpr const char* kReportID = "zmob-apps-report-exception";
     // In UTF-16 units, as the server counts.
     static constexpr std::size_t kMaxStackTraceLength = 500;
+    // Files whose reports neither the retry group took nor the server answered, kept for the
+    // next start; older ones beyond these are tried once and deleted.
+    static constexpr std::size_t kMaxWaitingReports = 5;
 
     static std::shared_ptr<GADCrashReporter> sharedInstance();
     // A reporter of its own (tests): reports through the given pinger, files in the given
@@ -52,7 +57,8 @@ class GADCrashReporter {
     bool isEnabled() const { return enabled_; }
     bool isCapturing() const { return capturing_; }
 
-    // The reports of earlier runs, sent and deleted; answers how many were sent.
+    // The reports of earlier runs, sent and deleted (see above for those the retry group has
+    // no room for); answers how many were sent.
     std::size_t sendPendingReports();
     // Where crashes are captured; empty when the private tmp folder is not ours.
     std::filesystem::path reportsDirectory() const;
@@ -80,6 +86,8 @@ class GADCrashReporter {
                      std::filesystem::path reportsDirectory);
 
   private:
+    static void removeReportFile(const std::filesystem::path& file);
+
     const std::shared_ptr<GADPinger> pinger_;
     const std::filesystem::path reportsDirectory_;
     bool enabled_ = true;

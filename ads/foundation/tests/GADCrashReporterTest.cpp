@@ -13,6 +13,7 @@
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADPinger.h"
+#include "ads/foundation/GADServiceOrigins.h"
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
@@ -181,6 +182,51 @@ TEST_F(GADCrashReporterTest, DamagedReportsAndHostCrashesAreDeletedUnsent) {
     EXPECT_FALSE(reporter->isCapturing());
     EXPECT_FALSE(CrashCapture::isInstalled());
     EXPECT_EQ(ads.log().count(RequestKind::CrashReport), 0u);
+}
+
+TEST_F(GADCrashReporterTest, AReportTheFullRetryGroupCannotTakeWaitsUntilTheServerHasIt) {
+    testing::AdServerFixture ads;
+    GADDevice::sharedInstance()->cacheStaticParameters();
+    auto pinger = GADPinger::create();
+    ASSERT_EQ(pinger->maximumRetryURLCount(), 10);
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(pinger->storeRetryURLString("http://127.0.0.1:1/old/" + std::to_string(i),
+                                                settings_keys::kCrashReporting));
+    }
+    // Seven runs crashed in the SDK; names sort oldest first.
+    std::vector<std::filesystem::path> files;
+    for (int run = 1; run <= 7; ++run) {
+        files.push_back(dir / ("crash-170000000" + std::to_string(run) + "-1.report"));
+        std::ofstream(files.back()) << "movuroute-crash 1\nname: SIGSEGV\nreason: GADSlot " << run
+                                    << "\nframes:\nhost(+0x1)[0x2]\nend\n";
+    }
+    auto reporter = GADCrashReporter::create(pinger, dir.path());
+    auto sendAndWait = [&] {
+        const std::size_t sent = reporter->sendPendingReports();
+        pinger->sync([] {});
+        EXPECT_TRUE(ads.waitOnMainLoopUntil([&] { return pinger->pingsInFlight() == 0; }));
+        return sent;
+    };
+
+    // The server refuses: the newest five stay for the next start, the two oldest had their
+    // one try. The stored records are not touched.
+    ::setenv(kGADAdServerVariable, ads.server().refusedOrigin().c_str(), 1);
+    EXPECT_EQ(sendAndWait(), 7u);
+    EXPECT_EQ(CrashCapture::reportFiles(dir.path()),
+              std::vector<std::filesystem::path>(files.begin() + 2, files.end()));
+    EXPECT_EQ(pinger->retryStore().group(settings_keys::kCrashReporting).size(), 10u);
+    EXPECT_EQ(ads.log().count(RequestKind::CrashReport), 0u);
+
+    // The next start reaches the server: one report takes the room a record left, the others
+    // go straight out, and every file goes once its report is there.
+    ::setenv(kGADAdServerVariable, ads.origin().c_str(), 1);
+    pinger->retryStore().remove("http://127.0.0.1:1/old/0", settings_keys::kCrashReporting);
+    EXPECT_EQ(sendAndWait(), 5u);
+    EXPECT_TRUE(CrashCapture::reportFiles(dir.path()).empty());
+    EXPECT_EQ(ads.log().count(RequestKind::CrashReport), 5u);
+    const auto group = pinger->retryStore().group(settings_keys::kCrashReporting);
+    EXPECT_EQ(group.size(), 9u);
+    EXPECT_EQ(group.count("http://127.0.0.1:1/old/0"), 0u);
 }
 
 TEST_F(GADCrashReporterTest, TheSDKsStartUpStartsThePingerAndTheCapture) {
