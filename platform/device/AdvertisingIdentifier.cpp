@@ -1,7 +1,6 @@
 #include "platform/device/AdvertisingIdentifier.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include "platform/base/LogSink.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
+#include "platform/storage/FileLock.h"
 
 namespace platform {
 
@@ -50,34 +50,6 @@ std::optional<bool> environmentTracking() {
     if (std::strcmp(v, "1") == 0) return false;
     return std::nullopt;
 }
-
-// An exclusive lock on a companion file, for read-modify-write changes: the record itself is
-// replaced by rename, so a lock on it would guard the old copy.
-class FileLock {
-  public:
-    explicit FileLock(const std::filesystem::path& file) {
-        std::filesystem::path lockPath = file;
-        lockPath += ".lock";
-        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kFileMode);
-        if (fd_ < 0) return;
-        while (::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(fd_);
-                fd_ = -1;
-                return;
-            }
-        }
-    }
-    ~FileLock() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    bool held() const { return fd_ >= 0; }
-
-  private:
-    int fd_ = -1;
-};
 
 enum class ReadResult { Found, Missing, Damaged, Unreadable };
 
@@ -267,13 +239,9 @@ bool AdvertisingIdentifier::setAdvertisingTrackingEnabled(bool enabled) {
     std::lock_guard lock(mutex_);
     auto file = filePath();
     std::string why;
-    if (!AppPaths::ensureDirectory(file.parent_path(), 0700, &why)) {
+    auto fileLock = FileLock::creatingFolder(file, &why);
+    if (!fileLock) {
         LogSink::write("AdvertisingIdentifier: " + why);
-        return false;
-    }
-    FileLock fileLock(file);
-    if (!fileLock.held()) {
-        LogSink::write("AdvertisingIdentifier: cannot lock " + file.string());
         return false;
     }
     Record record = loadOrCreate(true);

@@ -1,10 +1,5 @@
 #include "platform/storage/Keychain.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <nlohmann/json.hpp>
@@ -14,6 +9,7 @@
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/Base64.h"
+#include "platform/storage/FileLock.h"
 
 namespace platform {
 
@@ -38,34 +34,6 @@ bool matches(const Item& item, const KeychainQuery& q) {
     if (item.service != q.service || item.account != q.account) return false;
     return !q.accessGroup || item.accessGroup == q.accessGroup;
 }
-
-// An exclusive lock on a companion file: the keychain file itself is replaced by rename, so
-// a lock on it would guard the old copy.
-class FileLock {
-  public:
-    explicit FileLock(const std::filesystem::path& file) {
-        std::filesystem::path lockPath = file;
-        lockPath += ".lock";
-        fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0) return;
-        while (::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                ::close(fd_);
-                fd_ = -1;
-                return;
-            }
-        }
-    }
-    ~FileLock() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    bool held() const { return fd_ >= 0; }
-
-  private:
-    int fd_ = -1;
-};
 
 KeychainStatus load(const std::filesystem::path& file, std::vector<Item>* items) {
     items->clear();
@@ -202,13 +170,9 @@ KeychainStatus Keychain::add(const KeychainQuery& query, const std::vector<std::
         return errSecParam;
     auto file = filePath();
     std::string error;
-    if (!AppPaths::ensureDirectory(file.parent_path(), 0700, &error)) {
+    auto fileLock = FileLock::creatingFolder(file, &error);
+    if (!fileLock) {
         LogSink::write("Keychain: " + error);
-        return errSecIO;
-    }
-    FileLock fileLock(file);
-    if (!fileLock.held()) {
-        LogSink::write("Keychain: cannot lock " + file.string());
         return errSecIO;
     }
     std::vector<Item> items;
@@ -240,9 +204,10 @@ KeychainStatus Keychain::deleteItem(const KeychainQuery& query) {
     auto file = filePath();
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) return ec ? errSecIO : errSecItemNotFound;
-    FileLock fileLock(file);
+    std::string error;
+    FileLock fileLock(file, &error);
     if (!fileLock.held()) {
-        LogSink::write("Keychain: cannot lock " + file.string());
+        LogSink::write("Keychain: " + error);
         return errSecIO;
     }
     std::vector<Item> items;

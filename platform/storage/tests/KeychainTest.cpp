@@ -103,6 +103,25 @@ TEST(KeychainTest, DamagedFileIsReportedAndNeverOverwritten) {
     }
 }
 
+TEST(KeychainTest, ALinkPlantedAsTheLockFileIsNotFollowed) {
+    TempDir dir;
+    auto file = dir / "keychain";
+    Keychain keychain(file);
+    ASSERT_EQ(keychain.addData(arid(), kId), errSecSuccess);
+    std::filesystem::remove(dir / "keychain.lock");
+    std::filesystem::create_symlink(dir / "elsewhere", dir / "keychain.lock");
+
+    LogSink::Capture log;
+    EXPECT_EQ(keychain.addData(arid("other"), {1}), errSecIO);
+    EXPECT_EQ(keychain.deleteItem(arid()), errSecIO);
+    EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere"));
+    EXPECT_TRUE(log.contains("keychain.lock"));
+    // Readers take no lock, and the item is still there.
+    std::vector<std::uint8_t> out;
+    EXPECT_EQ(keychain.copyData(arid(), &out), errSecSuccess);
+    EXPECT_EQ(out, kId);
+}
+
 TEST(KeychainTest, InjectedFailureAndTheDefaultFile) {
     TempDir dir;
     ScopedEnv env("MOVUROUTE_KEYCHAIN", (dir / "kc").string());
