@@ -7,6 +7,7 @@
 // "Send" or "Cancel" both buttons do nothing more. Main thread only.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,8 +35,22 @@ class ComposerController : public ui::NavigationController {
 
   protected:
     ComposerController(std::string title, const std::vector<std::string>& fieldLabels);
-    // Call from the subclass's create(): the bar's buttons need the shared pointer.
-    void attachButtons();
+    // The whole of a composer's create(): the bar's buttons need the shared pointer, so they
+    // are attached once there is one. `key` is the composer's own pass key.
+    template <class Composer, class Key>
+    static std::shared_ptr<Composer> createWithButtons(Key key) {
+        auto composer = std::make_shared<Composer>(key);
+        static_cast<ComposerController&>(*composer).attachButtons();
+        return composer;
+    }
+    // Whether a composer of the kind can hand a message on: yes (the desktop's opener takes
+    // its URLs) unless a test said otherwise. One per kind, for the whole process.
+    template <class Composer>
+    static std::optional<bool>& canSendOverride() {
+        static std::optional<bool> can;
+        return can;
+    }
+    static bool canSend(const std::optional<bool>& override) { return override.value_or(true); }
 
     void setFieldText(const std::string& label, std::string text);
     void setBodyText(std::string text);
@@ -50,6 +65,7 @@ class ComposerController : public ui::NavigationController {
         std::shared_ptr<ui::Label> value;
     };
 
+    void attachButtons();
     void finish(bool sending);
 
     std::shared_ptr<ui::ViewController> page_;

@@ -4,27 +4,16 @@
 
 namespace platform::services {
 
-namespace {
-
-std::optional<bool>& canSendOverride() {
-    static std::optional<bool> can;
-    return can;
-}
-
-}  // namespace
-
 bool MailComposer::canSendMail() {
-    return canSendOverride().value_or(true);
+    return canSend(canSendOverride<MailComposer>());
 }
 
 void MailComposer::setCanSendMailForTesting(std::optional<bool> can) {
-    canSendOverride() = can;
+    canSendOverride<MailComposer>() = can;
 }
 
 std::shared_ptr<MailComposer> MailComposer::create() {
-    auto composer = std::make_shared<MailComposer>(Private{});
-    composer->attachButtons();
-    return composer;
+    return createWithButtons<MailComposer>(Private{});
 }
 
 MailComposer::MailComposer(Private)

@@ -4,27 +4,16 @@
 
 namespace platform::services {
 
-namespace {
-
-std::optional<bool>& canSendOverride() {
-    static std::optional<bool> can;
-    return can;
-}
-
-}  // namespace
-
 bool MessageComposer::canSendText() {
-    return canSendOverride().value_or(true);
+    return canSend(canSendOverride<MessageComposer>());
 }
 
 void MessageComposer::setCanSendTextForTesting(std::optional<bool> can) {
-    canSendOverride() = can;
+    canSendOverride<MessageComposer>() = can;
 }
 
 std::shared_ptr<MessageComposer> MessageComposer::create() {
-    auto composer = std::make_shared<MessageComposer>(Private{});
-    composer->attachButtons();
-    return composer;
+    return createWithButtons<MessageComposer>(Private{});
 }
 
 MessageComposer::MessageComposer(Private) : ComposerController("New Text Message", {"To:"}) {}
