@@ -73,6 +73,9 @@ void AccelerometerHelper::startWithFrequency(double frequency, double filteringF
     NeutralAccelerometer n = owner ? owner->currentNeutralAccelerometer() : NeutralAccelerometer{};
     setNeutalAccelerometer(n.x, n.y, n.z);
     updateAccelerometerFilteringFactorEachTick(0.5, static_cast<int>(frequency * 0.5), 1.0);
+    // A game starts or resumes by a click or a key with the pointer wherever it was left: it
+    // steers once it moves, from there.
+    platform::Accelerometer::shared().holdPointer();
     startAccelerometer();
     startLockCheckTimer();
 }

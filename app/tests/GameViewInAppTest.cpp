@@ -2,6 +2,7 @@
 // scene, runs on the clock, pauses into the pause screen with its resume button over the pause
 // button, resumes, and ends the run on the way to the game-over screen.
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include "AppCoreTestSupport.h"
@@ -97,6 +98,32 @@ TEST_F(GameViewInAppTest, PauseScreenPutsItsResumeButtonOnThePauseButton) {
     EXPECT_FALSE(core->resumeFromPauseScreen());  // no pause screen any more
     loop.advance(0.5);
     EXPECT_GT(view->tickCount(), ticks);
+}
+
+TEST_F(GameViewInAppTest, AGameResumedByKeySteersFromWhereThePointerWasLeft) {
+    auto view = startGame();
+    ASSERT_TRUE(view);
+    auto& accelerometer = platform::Accelerometer::shared();
+    accelerometer.setWindowWidth(320);
+    loop.advance(0.1);
+    view->enterPause();
+    loop.advance(0.5);
+    ASSERT_FALSE(view->active());
+
+    // While the game is paused the pointer wanders off to the right edge; P resumes.
+    SDL_Event motion{};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.x = 316;
+    accelerometer.handleEvent(motion);
+    ASSERT_TRUE(core->resumeFromPauseScreen());
+    loop.advance(1.0);
+    EXPECT_NEAR(view->accelerometerHelper()->accelerationFromNeutralH(), 0, 0.01);
+
+    // Moving it steers from where it rested: half way back to the left edge is a left turn.
+    motion.motion.x = 158;
+    accelerometer.handleEvent(motion);
+    loop.advance(1.0);
+    EXPECT_LT(view->accelerometerHelper()->accelerationFromNeutralH(), -0.1);
 }
 
 TEST_F(GameViewInAppTest, GoingToTheBackgroundShowsThePauseScreenAtOnce) {

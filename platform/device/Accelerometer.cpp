@@ -179,6 +179,14 @@ bool Accelerometer::handleEvent(const SDL_Event& event) {
     }
 }
 
+void Accelerometer::holdPointer() {
+    mouseSteers_ = false;
+    // Where the pointer is unknown (it never moved over the window), the window's middle
+    // stays the untilted position.
+    if (pointerInside_ && windowWidth_ > 0)
+        mouseOrigin_ = std::clamp(mouseX_, 0.0, double(windowWidth_));
+}
+
 void Accelerometer::openGamepad(int deviceIndex) {
     if (!SDL_IsGameController(deviceIndex)) return;
     SDL_GameController* pad = SDL_GameControllerOpen(deviceIndex);

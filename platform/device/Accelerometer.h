@@ -9,7 +9,8 @@
 //   - the mouse's horizontal position while the pointer is over the window (once it moved
 //     there since the last key press or mouse click), easing like the keys: at first from the
 //     window's middle, after a click from where the click was, so that a click on a control
-//     (the pause button in a corner, Resume) is no steer;
+//     (the pause button in a corner, Resume) is no steer; a game resumed by key holds the
+//     pointer the same way where it rests;
 //   - otherwise the reading eases back to lying flat.
 
 #include <cstdint>
@@ -66,6 +67,10 @@ class Accelerometer {
     bool handleEvent(const SDL_Event& event);
     // The window's width in the units of its mouse events.
     void setWindowWidth(int width) { windowWidth_ = width; }
+    // The pointer resting where it is now is no steer until it moves, and steers from here
+    // then: a game that resumes by key must not take a pointer left at an edge while it was
+    // paused for a hard turn.
+    void holdPointer();
 
     // The reading the next delivery would make, advancing the easing to `now`.
     Acceleration makeReading(double now);
