@@ -1,13 +1,22 @@
 #include "crashtest/SaveRound.h"
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTIntIntMap.h"
+#include "appbase/JTLevelInfo.h"
+#include "appbase/ScIntHolder.h"
 #include "core/JTString.h"
+#include "online/AnnounceCache.h"
 #include "platform/storage/AppPaths.h"
+#include "platform/storage/FileBytes.h"
 #include "platform/storage/Keychain.h"
+#include "platform/storage/PropertyList.h"
 #include "platform/storage/UserDefaults.h"
+#include "scores/LevelScoreElem.h"
+#include "scores/LevelScores.h"
 #include "util/PlistFiles.h"
 
 namespace crashtest {
@@ -17,15 +26,55 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kMapName = "unlockinglevels";
+const char* const kSettingsName = "settings.plist";
+constexpr int32_t kLevel = 1;
+// Any key signs; the check only asks that a score signed in one process reads in another.
+const char* const kScoreKey = "savekill-score-key";
+// The announcement list is written whole each round; a size like a real list with its texts
+// makes a kill in the middle of its write likely.
+constexpr std::size_t kListPadding = 48 * 1024;
 
 platform::KeychainQuery keychainItem(long gen) {
     return {"com.movuroute.savekill", "gen-" + std::to_string(gen), std::nullopt};
+}
+
+std::string listBytes(long gen) {
+    return "gen " + std::to_string(gen) + "\n" + std::string(kListPadding, 'x') + "\nend\n";
+}
+
+// The generation of a list written by listBytes(); nothing when the bytes are not one.
+std::optional<long> listGen(const std::string& bytes) {
+    if (bytes.rfind("gen ", 0) != 0) return std::nullopt;
+    std::size_t eol = bytes.find('\n');
+    if (eol == std::string::npos) return std::nullopt;
+    long gen = 0;
+    try {
+        gen = std::stol(bytes.substr(4, eol - 4));
+    } catch (...) {
+        return std::nullopt;
+    }
+    if (bytes != listBytes(gen)) return std::nullopt;
+    return gen;
+}
+
+// The level record lives as long as the process: a score list only holds its mirror, which
+// forgets the level once the record is gone.
+std::shared_ptr<JTAppBase::LevelInfo> scoreLevel() {
+    static JTAppBase::JTAppContextPtr context = JTCore::JTNew<JTAppBase::JTAppContext>();
+    static JTAppBase::JTLevelInfoPtr level = JTAppBase::NewJTLevelInfo(context, kLevel);
+    return level->mirror();
 }
 
 }  // namespace
 
 SaveRound::SaveRound(fs::path home) : home_(std::move(home)) {
     platform::AppPaths::setHomeOverride(home_);
+    // Scores stay masked in memory; any mask will do, but there must be one.
+    JTAppBase::SetScIntMask(0x5a5a1234);
+}
+
+fs::path SaveRound::announceFolder() const {
+    return home_ / "tmp" / "announce_cache";
 }
 
 bool SaveRound::save(long gen) {
@@ -55,6 +104,41 @@ bool SaveRound::save(long gen) {
                  platform::errSecSuccess &&
              ok;
         if (gen > 2) keychain.deleteItem(keychainItem(gen - 2));
+    }
+
+    // The settings file, through the app core's writer.
+    {
+        platform::Value settings = platform::Value::dictionary({
+            {"gen", static_cast<int64_t>(gen)},
+            {"SettingModel.version", 1},
+            {"soundVolume", static_cast<int64_t>(gen % 4)},
+        });
+        ok = util::WriteDictionaryToPlistFile(
+                 (platform::AppPaths::documents() / kSettingsName).string(), settings) &&
+             ok;
+    }
+
+    // A level's score file: opened, the round's score added, saved, as a game over does.
+    {
+        auto scores = scores::LevelScores::create(scoreLevel(), scores::ScoreSigner(kScoreKey));
+        scores->open();
+        scores->registerScore(scores::LevelScoreElem::create(static_cast<int32_t>(gen),
+                                                             platform::Date{1700000000.0 + gen}));
+        ok = scores->save() && ok;
+    }
+
+    // The announcement cache: the list, then the status record, as a check ends.
+    {
+        static online::AnnounceCache cache;
+        const fs::path dir = announceFolder();
+        std::error_code ec;
+        fs::create_directories(dir, ec);
+        ::chmod(dir.c_str(), 0700);
+        ok = cache.commitList(dir, listBytes(gen), {}) && ok;
+        ok = cache.recordCheck(dir, static_cast<double>(gen), static_cast<double>(gen) + 3600,
+                               platform::Value::dictionary({{"gen", static_cast<int64_t>(gen)}}),
+                               std::nullopt) &&
+             ok;
     }
     return ok;
 }
@@ -100,6 +184,69 @@ std::vector<SaveRound::Held> SaveRound::read(const std::vector<long>& candidates
                 std::string(data.begin(), data.end()) == std::to_string(gen) &&
                 (!h.gen || gen > *h.gen)) {
                 h.gen = gen;
+            }
+        }
+        out.push_back(h);
+    }
+    {
+        Held h;
+        h.path = (home_ / "Documents" / kSettingsName).string();
+        auto stored = util::ReadStoredDictionary(h.path, "savekill");
+        if (stored.state == util::StoredDictionary::State::Read) {
+            h.gen = stored.dictionary.get("gen").integerValue();
+        } else if (stored.state != util::StoredDictionary::State::Missing) {
+            h.damaged = true;
+            h.detail = stored.reason;
+        }
+        out.push_back(h);
+    }
+    {
+        Held h;
+        h.path = (home_ / "Documents" / scores::LevelScores::kDirectoryName /
+                  (std::to_string(kLevel) + ".plist"))
+                     .string();
+        // Damage first, as the file says it; then the scores as the game reads them, which
+        // also drops a score whose signature does not match.
+        auto stored = util::ReadStoredDictionary(h.path, "savekill");
+        if (stored.state == util::StoredDictionary::State::Read) {
+            auto scores = scores::LevelScores::create(scoreLevel(), scores::ScoreSigner(kScoreKey));
+            scores->open();
+            if (!scores->recentScores().empty()) h.gen = scores->recentScores().front()->score();
+        } else if (stored.state != util::StoredDictionary::State::Missing) {
+            h.damaged = true;
+            h.detail = stored.reason;
+        }
+        out.push_back(h);
+    }
+    {
+        Held h;
+        h.path = (announceFolder() / online::AnnounceCache::kAnnounceFileName).string();
+        std::error_code ec;
+        if (fs::exists(h.path, ec)) {
+            platform::Error error;
+            auto bytes = platform::FileBytes::read(h.path, &error);
+            if (bytes) h.gen = listGen(*bytes);
+            if (!h.gen) {
+                h.damaged = true;
+                h.detail = "the list is not one that was written";
+            }
+        }
+        out.push_back(h);
+    }
+    {
+        Held h;
+        h.path = (announceFolder() / online::AnnounceCache::kStatusFileName).string();
+        std::error_code ec;
+        if (fs::exists(h.path, ec)) {
+            platform::Error error;
+            auto root = platform::PropertyList::readFile(h.path, &error);
+            const platform::Value* at =
+                root && root->isDictionary() ? root->find("previousCheckAt") : nullptr;
+            if (at) {
+                h.gen = static_cast<long>(at->asReal());
+            } else {
+                h.damaged = true;
+                h.detail = root ? "no check time" : error.localizedDescription();
             }
         }
         out.push_back(h);

@@ -3,8 +3,10 @@
 // One round of every save path the program has, each writing the round's number, and the check
 // that a file left by a killed round is the old or the new version: never damaged, never gone.
 //
-// Files live in one folder (the program's home for the round's saves); a round writes them in
-// a fixed order, so after a kill during round g every file holds g or g - 1.
+// Files live in one folder (the program's home for the round's saves): user defaults, the
+// unlock map, the keychain, the settings, a level's scores, and the announcement cache's list
+// and status. A round writes them in a fixed order, so after a kill during round g every file
+// holds g or g - 1.
 
 #include <filesystem>
 #include <optional>
@@ -34,6 +36,8 @@ class SaveRound {
     std::vector<Held> read(const std::vector<long>& candidates) const;
 
   private:
+    std::filesystem::path announceFolder() const;
+
     std::filesystem::path home_;
 };
 
