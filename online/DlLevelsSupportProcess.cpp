@@ -75,8 +75,10 @@ bool processDownloadedBytes(JTAppBase::FilesLevelManager& manager, int32_t level
         util::LogMessage(kCaller, 3, "lid unmatch");
         return false;
     }
-    const int64_t headerLength = static_cast<int64_t>(lf);
-    if (ds < 0 || static_cast<int64_t>(bytes.size()) != headerLength + 1 + ds) {
+    // What follows the header's line, counted from the bytes: a declared size near the
+    // largest number must not overflow on its way to the comparison.
+    const int64_t dataLength = static_cast<int64_t>(bytes.size()) - static_cast<int64_t>(lf) - 1;
+    if (ds < 0 || ds != dataLength) {
         util::LogMessage(kCaller, 3, "size unmatch");
         return false;
     }

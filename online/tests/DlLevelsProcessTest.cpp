@@ -120,6 +120,9 @@ TEST_F(DlLevelsProcess, ResponsesThatDoNotHoldTogetherAreRefusedWithTheirReason)
     Header wrapped;
     wrapped.ds = std::to_string(kLevelData.size() + 4294967296ULL);
     negative.ds = "-1";
+    // The largest size there is: adding the header's length to it must not overflow.
+    Header largest;
+    largest.ds = "9223372036854775807";
     const std::vector<Case> cases = {
         {kLevelData, "No LF"},
         {"\n" + kLevelData, "No LF"},
@@ -131,6 +134,7 @@ TEST_F(DlLevelsProcess, ResponsesThatDoNotHoldTogetherAreRefusedWithTheirReason)
         {responseBody(kLevelData, oneLess), "size unmatch"},
         {responseBody(kLevelData, wrapped), "size unmatch"},
         {responseBody(kLevelData, negative), "size unmatch"},
+        {responseBody(kLevelData, largest), "size unmatch"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body.substr(0, 60));
