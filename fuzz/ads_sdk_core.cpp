@@ -1,15 +1,17 @@
 // What the SDK core page sends native code: the parameters of "loadAdURL", "loadAd",
 // "loadSdkConstants" and "fetchHttpRequest". The page is untrusted: whatever it sends must be
 // read into a request we may start (only http(s), with a text id) or an answer we give at
-// once, constants of the right kinds, and an answer back into the page that stays one script
-// call whatever the fetched body holds.
+// once, constants of the right kinds, an ad whose every URL is on the web, and an answer back
+// into the page that stays one script call whatever the fetched body holds.
 
 #include <cmath>
 #include <string>
 
 #include "FuzzSupport.h"
+#include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/web/GADSDKConstants.h"
+#include "ads/web/GADSDKCoreController.h"
 #include "ads/web/GADSDKCoreGMSGHandler.h"
 #include "platform/storage/Json.h"
 
@@ -50,6 +52,28 @@ void checkAnswer(const std::string& text) {
     FUZZ_CHECK((*back)["response"]["response_code"] == Value(response.responseCode));
 }
 
+bool onTheWeb(const platform::Url& url) {
+    return (ads::gad_isSchemeEqualToString(url, "http", false) ||
+            ads::gad_isSchemeEqualToString(url, "https", false)) &&
+           !url.host().empty();
+}
+
+void checkFetchedAd(const Value& object) {
+    for (auto type : {ads::GADRequestedAdType::Generic, ads::GADRequestedAdType::Banner,
+                      ads::GADRequestedAdType::Interstitial}) {
+        auto ad = ads::GADSDKCoreController::adFromFetchedAd(type, object);
+        FUZZ_CHECK(static_cast<bool>(ad) == object.isDictionary());
+        if (!ad) continue;
+        for (const auto* url : {&ad->adURL(), &ad->adBaseURL(), &ad->adNetworkPassbackURL()}) {
+            if (*url) FUZZ_CHECK(onTheWeb(**url));
+        }
+        for (const auto* set :
+             {&ad->clickURLs(), &ad->impressionURLs(), &ad->manualImpressionURLs()}) {
+            for (const auto& url : *set) FUZZ_CHECK(onTheWeb(url));
+        }
+    }
+}
+
 void checkConstants(const Value::Dictionary& parameters) {
     const auto constants = ads::GADSDKConstants::fromParameters(parameters);
     if (constants.activeViewUnloadCacheSize) FUZZ_CHECK(*constants.activeViewUnloadCacheSize >= 1);
@@ -87,6 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkFetch({{"http_request", Value(text)}});
     if (auto ad = GADSDKCoreGMSGHandler::decodeFetchedAd({{"fetched_ad", Value(text)}})) {
         (void)ad->description();
+        checkFetchedAd(*ad);
     }
     checkConstants({{"refresh_intervals", Value(text)},
                     {"whitelisted_ad_request_domains", Value(text)},

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ads/foundation/GADAdSize.h"
 #include "ads/foundation/GADOrientation.h"
 #include "platform/base/Url.h"
 #include "platform/base/Value.h"
@@ -43,6 +44,10 @@ class GADAd : public std::enable_shared_from_this<GADAd> {
     // Statistics reporting to the shared application, empty URL sets, scrolling on, every
     // orientation, everything else empty.
     static std::shared_ptr<GADAd> create();
+    // An ad from the SDK core page's JSON ad object (or one a publisher passes with a
+    // request): see GADAdDictionary.cpp for the keys. Never fails; what cannot be used is
+    // left at its default. URLs count only as http(s): no ad renders from a local file.
+    static std::shared_ptr<GADAd> createWithDictionary(const platform::Value& dictionary);
     virtual ~GADAd();
     GADAd(const GADAd&) = delete;
     GADAd& operator=(const GADAd&) = delete;
@@ -91,6 +96,15 @@ class GADAd : public std::enable_shared_from_this<GADAd> {
         swipeToViewControllerConfigurations_ = std::move(configurations);
     }
 
+    // The HTML is an ad network's script tag; its passback URL is where it gives up to.
+    bool hasAdNetworkJavaScript() const { return hasAdNetworkJavaScript_; }
+    const std::optional<platform::Url>& adNetworkPassbackURL() const {
+        return adNetworkPassbackURL_;
+    }
+    // The creative's size as the ad object gave it.
+    const GADAdSize& size() const { return size_; }
+    void setSize(const GADAdSize& size) { size_ = size; }
+
     GADAdResponseType responseType() const { return responseType_; }
     void setResponseType(GADAdResponseType type) { responseType_ = type; }
     // Seconds between reloads the ad asks for; the slot applies its own floor.
@@ -109,6 +123,8 @@ class GADAd : public std::enable_shared_from_this<GADAd> {
 
   protected:
     struct Private {};
+    // The keys every kind of ad reads.
+    void readDictionary(const platform::Value& dictionary);
 
   public:
     explicit GADAd(Private);
@@ -131,6 +147,9 @@ class GADAd : public std::enable_shared_from_this<GADAd> {
     unsigned supportedOrientations_ = GADInterfaceOrientationMaskAll;
     std::optional<std::string> debugDialog_;
     std::optional<std::string> customAdSizeString_;
+    bool hasAdNetworkJavaScript_ = false;
+    std::optional<platform::Url> adNetworkPassbackURL_;
+    GADAdSize size_{{0, 0}, 0};
 };
 
 }  // namespace ads

@@ -12,6 +12,8 @@ namespace ads {
 class GADBannerAd : public GADAd {
   public:
     static std::shared_ptr<GADBannerAd> create();
+    // Also reads "refresh_rate" (a number) into the reload interval, as it is.
+    static std::shared_ptr<GADBannerAd> createWithDictionary(const platform::Value& dictionary);
     explicit GADBannerAd(Private key) : GADAd(key) {}
 };
 

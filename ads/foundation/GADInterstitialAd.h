@@ -11,6 +11,8 @@ namespace ads {
 class GADInterstitialAd : public GADAd {
   public:
     static std::shared_ptr<GADInterstitialAd> create();
+    static std::shared_ptr<GADInterstitialAd> createWithDictionary(
+        const platform::Value& dictionary);
     explicit GADInterstitialAd(Private key) : GADAd(key) {}
 };
 

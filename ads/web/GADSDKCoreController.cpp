@@ -1,8 +1,11 @@
 #include "ads/web/GADSDKCoreController.h"
 
 #include "ads/foundation/GADAbsoluteTime.h"
+#include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADBannerAd.h"
 #include "ads/foundation/GADCSI.h"
 #include "ads/foundation/GADCSITimeRecorder.h"
+#include "ads/foundation/GADInterstitialAd.h"
 #include "ads/foundation/GADJSONAdditions.h"
 #include "ads/foundation/GADLogger.h"
 #include "platform/runtime/MainLoop.h"
@@ -280,6 +283,47 @@ void GADSDKCoreController::SDKCoreGMSGHandlerLoadAdURLWithRequestID(
                            recorder = loadAdRecorder()](GADSDKCoreControllerDelegate& delegate) {
         if (recorder) recorder->startTimingVariable("nwl_ios", key);
         delegate.loadAdURLWithParameters(parameters);
+    });
+}
+
+std::shared_ptr<GADAd> GADSDKCoreController::adFromFetchedAd(GADRequestedAdType type,
+                                                             const Value& fetchedAd) {
+    if (!fetchedAd.isDictionary()) return nullptr;
+    std::shared_ptr<GADAd> ad;
+    switch (type) {
+        case GADRequestedAdType::Generic:
+            ad = GADAd::createWithDictionary(fetchedAd);
+            break;
+        case GADRequestedAdType::Banner:
+            ad = GADBannerAd::createWithDictionary(fetchedAd);
+            break;
+        case GADRequestedAdType::Interstitial:
+            ad = GADInterstitialAd::createWithDictionary(fetchedAd);
+            break;
+    }
+    if (!ad) return nullptr;
+    if (fetchedAd.get("is_mediation").boolValue()) {
+        ad->setResponseType(GADAdResponseType::Mediation);
+        Value::Dictionary headers = ad->responseHeaders().value_or(Value::Dictionary{});
+        headers["x-rade-mediation"] = Value(1);
+        headers["Content-Type"] = Value("application/json");
+        ad->setResponseHeaders(std::move(headers));
+    }
+    return ad;
+}
+
+void GADSDKCoreController::SDKCoreGMSGHandlerLoadAdWithRequestID(
+    GADSDKCoreGMSGHandler&, const std::optional<std::string>& requestID, const Value& fetchedAd) {
+    auto request = takeRequest(requestID);
+    if (!request) return;
+    answerLater(*request, [fetchedAd](GADSDKCoreControllerDelegate& delegate) {
+        auto ad = adFromFetchedAd(delegate.requestedAdType(), fetchedAd);
+        // An answer nothing can be made of must not leave the requester waiting.
+        if (!ad) {
+            delegate.invalidJavaScriptRequest();
+            return;
+        }
+        delegate.loadAd(ad, ad->responseHeaders());
     });
 }
 

@@ -115,6 +115,9 @@ class GADSDKCoreController : public GADSDKCoreGMSGHandlerDelegate,
     void SDKCoreGMSGHandlerLoadAdURLWithRequestID(
         GADSDKCoreGMSGHandler& handler, const std::optional<std::string>& requestID,
         const platform::Value::Dictionary& parameters) override;
+    void SDKCoreGMSGHandlerLoadAdWithRequestID(GADSDKCoreGMSGHandler& handler,
+                                               const std::optional<std::string>& requestID,
+                                               const platform::Value& fetchedAd) override;
     void SDKCoreGMSGHandlerDidReceiveInvalidAdWithRequestID(
         GADSDKCoreGMSGHandler& handler, const std::optional<std::string>& requestID,
         const platform::Value::Dictionary& parameters) override;
@@ -131,6 +134,11 @@ class GADSDKCoreController : public GADSDKCoreGMSGHandlerDelegate,
     // ("" when even that cannot be written); nothing without parameters.
     static std::optional<std::string> adRequestParameterJSONFromParameters(
         const std::optional<platform::Value::Dictionary>& parameters);
+    // The page's ad object made into an ad of the kind asked for; nothing for an object that
+    // is no dictionary or a kind that makes no ad. A mediation answer ("is_mediation") is
+    // marked so, its headers saying so too.
+    static std::shared_ptr<GADAd> adFromFetchedAd(GADRequestedAdType type,
+                                                  const platform::Value& fetchedAd);
 
   private:
     friend class testing::SDKCoreTestScope;

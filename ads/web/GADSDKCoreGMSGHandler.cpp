@@ -1,9 +1,13 @@
 #include "ads/web/GADSDKCoreGMSGHandler.h"
 
+#include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADAdFetcher.h"
 #include "ads/foundation/GADJSONAdditions.h"
 #include "ads/foundation/GADRequestError.h"
+#include "ads/foundation/GADURLRequestUtilities.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/web/GADPageScripts.h"
+#include "ads/web/GADSDKCoreWebView.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/storage/Json.h"
 
@@ -17,11 +21,15 @@ std::shared_ptr<GADSDKCoreGMSGHandler> GADSDKCoreGMSGHandler::create() {
 
 GADSDKCoreGMSGHandler::GADSDKCoreGMSGHandler(Private) {}
 
-GADSDKCoreGMSGHandler::~GADSDKCoreGMSGHandler() = default;
+GADSDKCoreGMSGHandler::~GADSDKCoreGMSGHandler() {
+    for (auto& [id, fetcher] : adFetchers_) fetcher->cancel();
+}
 
 const GADGMSGActionTable* GADSDKCoreGMSGHandler::actionBlockDictionary() const {
     static const GADGMSGActionTable table{
         {"loadAdURL", action(&GADSDKCoreGMSGHandler::didReceiveloadAdURLAction)},
+        {"loadAd", action(&GADSDKCoreGMSGHandler::didReceiveLoadAdAction)},
+        {"fetchHttpRequest", action(&GADSDKCoreGMSGHandler::didReceiveFetchAdAction)},
         {"invalidRequest", action(&GADSDKCoreGMSGHandler::didReceiveInvalidAdRequestAction)},
         {"loadSdkConstants", action(&GADSDKCoreGMSGHandler::didReceiveloadSDKConstantsAction)},
         {"requestReload",
@@ -49,6 +57,16 @@ void GADSDKCoreGMSGHandler::didReceiveloadAdURLAction(const GADGMSGActionInfo& i
     });
 }
 
+void GADSDKCoreGMSGHandler::didReceiveLoadAdAction(const GADGMSGActionInfo& info) {
+    // Text that does not decode is no answer at all: the request waits for its time-out.
+    auto fetchedAd = decodeFetchedAd(info.note->parameters());
+    if (!fetchedAd) return;
+    tellDelegate([id = info.note->parameter("request_id"), ad = std::move(*fetchedAd)](
+                     GADSDKCoreGMSGHandler& self, GADSDKCoreGMSGHandlerDelegate& delegate) {
+        delegate.SDKCoreGMSGHandlerLoadAdWithRequestID(self, id, ad);
+    });
+}
+
 void GADSDKCoreGMSGHandler::didReceiveInvalidAdRequestAction(const GADGMSGActionInfo& info) {
     tellDelegate([id = info.note->parameter("request_id"), parameters = info.note->parameters()](
                      GADSDKCoreGMSGHandler& self, GADSDKCoreGMSGHandlerDelegate& delegate) {
@@ -67,6 +85,102 @@ void GADSDKCoreGMSGHandler::didReceiveSDKCoreReloadRequestWithParameters(const G
     tellDelegate([](GADSDKCoreGMSGHandler& self, GADSDKCoreGMSGHandlerDelegate& delegate) {
         delegate.SDKCoreGMSGHandlerDidReceiveSDKCoreUpdateNotification(self);
     });
+}
+
+// Fetches for the page
+
+void GADSDKCoreGMSGHandler::didReceiveFetchAdAction(const GADGMSGActionInfo& info) {
+    GADSDKCoreFetchParse parsed = parseFetchHttpRequest(info.note->parameters());
+    if (parsed.request && isFetchInProgressForFetchRequestID(parsed.requestID)) return;
+    if (!parsed.request) {
+        GADSDKCoreFetchResponse response;
+        response.requestID = parsed.requestID;
+        answerFetch(false, parsed.error ? parsed.error->localizedDescription() : "", response);
+        return;
+    }
+    const GADSDKCoreFetchRequest& fetch = *parsed.request;
+    platform::HttpHeaders headers;
+    for (const auto& [name, value] : fetch.headers) headers.set(name, value);
+    std::optional<std::vector<std::uint8_t>> body;
+    if (fetch.postBody) body.emplace(fetch.postBody->begin(), fetch.postBody->end());
+
+    auto fetcher = GADAdFetcher::create();
+    adFetchers_.emplace(fetch.requestID, fetcher);
+    platform::Error error;
+    if (!fetcher->fetchRequestURL(gad_requestForURL(fetch.url, body, headers, fetch.contentType),
+                                  weak_from_this(), &error)) {
+        removeAdFetcherForFetchRequestID(fetch.requestID);
+        GADSDKCoreFetchResponse response;
+        response.requestID = fetch.requestID;
+        answerFetch(false, error.localizedDescription(), response);
+    }
+}
+
+bool GADSDKCoreGMSGHandler::isFetchInProgressForFetchRequestID(const std::string& requestID) const {
+    return adFetchers_.count(requestID) != 0;
+}
+
+std::optional<std::string> GADSDKCoreGMSGHandler::fetchRequestIDForAdFetcher(
+    const GADAdFetcher& fetcher) const {
+    for (const auto& [id, kept] : adFetchers_) {
+        if (kept.get() == &fetcher) return id;
+    }
+    return std::nullopt;
+}
+
+void GADSDKCoreGMSGHandler::removeAdFetcherForFetchRequestID(const std::string& requestID) {
+    auto found = adFetchers_.find(requestID);
+    if (found == adFetchers_.end()) return;
+    auto fetcher = std::move(found->second);
+    adFetchers_.erase(found);
+    fetcher->cancel();
+}
+
+namespace {
+
+GADSDKCoreFetchResponse responseFor(const std::string& requestID, const GADAd* ad,
+                                    std::int64_t responseCode) {
+    GADSDKCoreFetchResponse response;
+    response.requestID = requestID;
+    response.responseCode = responseCode;
+    if (!ad) return response;
+    response.body = ad->adHTML().value_or("");
+    if (const auto& headers = ad->responseHeaders()) {
+        for (const auto& [name, value] : *headers) {
+            response.headers.emplace_back(
+                name, value.isString() ? value.stringRef() : value.stringValue());
+        }
+    }
+    return response;
+}
+
+}  // namespace
+
+void GADSDKCoreGMSGHandler::adFetcherDidFetchAd(GADAdFetcher& fetcher,
+                                                const std::shared_ptr<GADAd>& ad) {
+    auto id = fetchRequestIDForAdFetcher(fetcher);
+    if (!id) return;
+    auto keep = adFetchers_.at(*id);
+    answerFetch(true, "", responseFor(*id, ad.get(), fetcher.responseStatusCode()));
+    removeAdFetcherForFetchRequestID(*id);
+}
+
+void GADSDKCoreGMSGHandler::adFetcherDidFailToFetchAd(GADAdFetcher& fetcher,
+                                                      const std::shared_ptr<GADAd>& ad,
+                                                      const GADRequestError& error,
+                                                      std::int64_t responseCode) {
+    auto id = fetchRequestIDForAdFetcher(fetcher);
+    if (!id) return;
+    auto keep = adFetchers_.at(*id);
+    answerFetch(false, error.localizedDescription(), responseFor(*id, ad.get(), responseCode));
+    removeAdFetcherForFetchRequestID(*id);
+}
+
+void GADSDKCoreGMSGHandler::answerFetch(bool success, const std::string& reason,
+                                        const GADSDKCoreFetchResponse& response) {
+    if (auto webView = webView_.lock()) {
+        webView->enqueueJavaScriptCommand(fetchCompletedCommand(success, reason, response));
+    }
 }
 
 // Parsing

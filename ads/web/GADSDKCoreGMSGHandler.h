@@ -3,19 +3,22 @@
 // The SDK core page's answers, as gmsg messages of its hidden web view:
 //
 //   "loadAdURL"         the ad URL for a request ("request_id", "url", ...)  -> delegate
+//   "loadAd"            the ad object the page fetched ("fetched_ad", JSON)   -> delegate
 //   "invalidRequest"    the page refused a request ("request_id")             -> delegate
 //   "loadSdkConstants"  the server-tuned constants                             -> delegate
 //   "requestReload"     the page has been updated                              -> delegate
+//   "fetchHttpRequest"  fetch a URL for the page ("http_request", JSON), answered by
+//                       RADE_ReceiveMessage('fetchHttpRequestCompleted', {...})
 //
-// The page may also ask native code to fetch a URL for it ("fetchHttpRequest", answered by
-// RADE_ReceiveMessage('fetchHttpRequestCompleted', {...})) and hand over the ad it fetched
-// ("loadAd"). Reading those messages and writing that answer is here already: whatever the page
-// sends is untrusted, so a fetch may only be asked for with a text id and an http(s) URL, and
-// the answer stays one script call whatever the fetched body holds.
+// Whatever the page sends is untrusted: a fetch may only be asked for with a text id and an
+// http(s) URL (anything else is answered as a failure at once and starts nothing), and the
+// answer stays one script call whatever the fetched body holds. A second fetch under an id
+// still in progress is ignored. The answer carries the HTTP status the server really sent.
 //
-// Main thread: actions run there, and every delegate call is posted to a later main-loop turn,
-// with the delegate held weakly. The handler holds its web view and its delegate weakly; the
-// web view owns the handler.
+// Main thread: actions run there, fetches report there, and every delegate call is posted to a
+// later main-loop turn, with the delegate held weakly. The handler holds its web view and its
+// delegate weakly and its fetches strongly until they end; the web view owns the handler, so
+// fetches in flight end (unanswered) with it.
 
 #include <cstdint>
 #include <map>
@@ -24,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "ads/foundation/GADAdFetcherDelegate.h"
 #include "ads/web/GADGMSGHandler.h"
 #include "platform/base/Error.h"
 #include "platform/base/Url.h"
@@ -31,6 +35,7 @@
 
 namespace ads {
 
+class GADAdFetcher;
 class GADSDKCoreGMSGHandler;
 class GADSDKCoreWebView;
 
@@ -41,6 +46,10 @@ class GADSDKCoreGMSGHandlerDelegate {
     virtual void SDKCoreGMSGHandlerLoadAdURLWithRequestID(
         GADSDKCoreGMSGHandler& handler, const std::optional<std::string>& requestID,
         const platform::Value::Dictionary& parameters) = 0;
+    // The decoded "fetched_ad" (any JSON value: the receiver decides what it can use).
+    virtual void SDKCoreGMSGHandlerLoadAdWithRequestID(GADSDKCoreGMSGHandler& handler,
+                                                       const std::optional<std::string>& requestID,
+                                                       const platform::Value& fetchedAd) = 0;
     virtual void SDKCoreGMSGHandlerDidReceiveInvalidAdWithRequestID(
         GADSDKCoreGMSGHandler& handler, const std::optional<std::string>& requestID,
         const platform::Value::Dictionary& parameters) = 0;
@@ -79,6 +88,7 @@ struct GADSDKCoreFetchResponse {
 };
 
 class GADSDKCoreGMSGHandler : public GADGMSGHandler,
+                              public GADAdFetcherDelegate,
                               public std::enable_shared_from_this<GADSDKCoreGMSGHandler> {
     struct Private {};
 
@@ -109,8 +119,20 @@ class GADSDKCoreGMSGHandler : public GADGMSGHandler,
     static std::string fetchCompletedCommand(bool success, const std::string& reason,
                                              const GADSDKCoreFetchResponse& response);
 
+    // Fetches in flight, by the page's id.
+    bool isFetchInProgressForFetchRequestID(const std::string& requestID) const;
+    std::size_t fetchesInProgress() const { return adFetchers_.size(); }
+
+    // GADAdFetcherDelegate (main thread)
+    void adFetcherDidFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad) override;
+    void adFetcherDidFailToFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad,
+                                   const GADRequestError& error,
+                                   std::int64_t responseCode) override;
+
   private:
     void didReceiveloadAdURLAction(const GADGMSGActionInfo& info);
+    void didReceiveLoadAdAction(const GADGMSGActionInfo& info);
+    void didReceiveFetchAdAction(const GADGMSGActionInfo& info);
     void didReceiveInvalidAdRequestAction(const GADGMSGActionInfo& info);
     void didReceiveloadSDKConstantsAction(const GADGMSGActionInfo& info);
     void didReceiveSDKCoreReloadRequestWithParameters(const GADGMSGActionInfo& info);
@@ -119,8 +141,17 @@ class GADSDKCoreGMSGHandler : public GADGMSGHandler,
     void tellDelegate(
         std::function<void(GADSDKCoreGMSGHandler&, GADSDKCoreGMSGHandlerDelegate&)> call);
 
+    // The id of the fetch, or nothing when it is no longer ours.
+    std::optional<std::string> fetchRequestIDForAdFetcher(const GADAdFetcher& fetcher) const;
+    // Forgets the fetch and cancels it.
+    void removeAdFetcherForFetchRequestID(const std::string& requestID);
+    // Queues the page's answer on the web view.
+    void answerFetch(bool success, const std::string& reason,
+                     const GADSDKCoreFetchResponse& response);
+
     std::weak_ptr<GADSDKCoreWebView> webView_;
     std::weak_ptr<GADSDKCoreGMSGHandlerDelegate> delegate_;
+    std::map<std::string, std::shared_ptr<GADAdFetcher>> adFetchers_;
 };
 
 }  // namespace ads

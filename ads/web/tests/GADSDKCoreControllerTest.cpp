@@ -10,15 +10,19 @@
 #include <mutex>
 
 #include "ads/foundation/GADAbsoluteTime.h"
+#include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADApplication.h"
+#include "ads/foundation/GADBannerAd.h"
 #include "ads/foundation/GADCSI.h"
 #include "ads/foundation/GADCSIConfiguration.h"
 #include "ads/foundation/GADCSITimeRecorder.h"
+#include "ads/foundation/GADInterstitialAd.h"
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "platform/base/Error.h"
+#include "platform/base/PercentEncoding.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/RunMainLoopUntil.h"
 
@@ -54,8 +58,11 @@ class Requester : public GADSDKCoreControllerDelegate {
     void loadAdURLWithParameters(const Value::Dictionary& p) override {
         answers.push_back("url " + (p.count("url") ? p.at("url").stringValue() : "-"));
     }
-    void loadAd(const std::shared_ptr<GADAd>&, const std::optional<Value::Dictionary>&) override {
+    void loadAd(const std::shared_ptr<GADAd>& ad,
+                const std::optional<Value::Dictionary>& headers) override {
         answers.push_back("ad");
+        loadedAd = ad;
+        loadedHeaders = headers;
     }
     void invalidJavaScriptRequest() override { answers.push_back("invalid"); }
     void failedJavaScriptFile() override { answers.push_back("failed"); }
@@ -66,6 +73,8 @@ class Requester : public GADSDKCoreControllerDelegate {
     std::string requestID;
     int prepared = 0;
     std::vector<std::string> answers;
+    std::shared_ptr<GADAd> loadedAd;
+    std::optional<Value::Dictionary> loadedHeaders;
 
   private:
     std::mutex mutex_;
@@ -418,6 +427,59 @@ TEST_F(GADSDKCoreControllerTest, TheLoadAndEachRoundTripAreTimedPerRequester) {
     failPage();
     EXPECT_FALSE(recorder()->ongoingVariables().count("jsf_ios"));
     EXPECT_EQ(recorder()->completedVariables().size(), 2u);
+}
+
+TEST_F(GADSDKCoreControllerTest, AFetchedAdIsMadeIntoTheKindTheRequesterWants) {
+    auto generic = request();
+    auto banner = request();
+    banner->type = GADRequestedAdType::Banner;
+    auto interstitial = request();
+    interstitial->type = GADRequestedAdType::Interstitial;
+    auto unknown = request();
+    unknown->type = static_cast<GADRequestedAdType>(7);
+    auto notAnObject = request();
+    auto undecodable = request();
+    loadPage();
+    const std::string ad =
+        "fetched_ad=" +
+        platform::percentEncodeComponent(R"({"ad_url":"https://a.example/ad","refresh_rate":45})");
+    answer("loadAd?request_id=1&" + ad);
+    answer("loadAd?request_id=2&" + ad);
+    answer("loadAd?request_id=3&" + ad);
+    answer("loadAd?request_id=4&" + ad);
+    answer("loadAd?request_id=5&fetched_ad=%5B1%5D");
+    answer("loadAd?request_id=6&fetched_ad=%7Bbroken");
+
+    ASSERT_EQ(generic->answers, (std::vector<std::string>{"ad"}));
+    EXPECT_EQ(generic->loadedAd->adURL()->absoluteString(), "https://a.example/ad");
+    EXPECT_FALSE(std::dynamic_pointer_cast<GADBannerAd>(generic->loadedAd));
+    EXPECT_EQ(generic->loadedAd->reloadInterval(), 0);
+    ASSERT_EQ(banner->answers, (std::vector<std::string>{"ad"}));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADBannerAd>(banner->loadedAd));
+    EXPECT_EQ(banner->loadedAd->reloadInterval(), 45);
+    ASSERT_EQ(interstitial->answers, (std::vector<std::string>{"ad"}));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADInterstitialAd>(interstitial->loadedAd));
+    EXPECT_EQ(interstitial->loadedAd->reloadInterval(), 0);
+    EXPECT_EQ(generic->loadedAd->responseType(), GADAdResponseType::Invalid);
+    EXPECT_FALSE(generic->loadedHeaders);
+    // Nothing can be made of these: the requesters are not left waiting.
+    EXPECT_EQ(unknown->answers, (std::vector<std::string>{"invalid"}));
+    EXPECT_EQ(notAnObject->answers, (std::vector<std::string>{"invalid"}));
+    // Text that is no JSON at all is no answer; the request times out.
+    EXPECT_TRUE(undecodable->answers.empty());
+    scope.advance(GADSDKCoreController::kRequestTimeout);
+    settle();
+    EXPECT_EQ(undecodable->answers, (std::vector<std::string>{"timeout"}));
+
+    // A mediation answer says so in its type and its headers.
+    auto mediated = request();
+    answer("loadAd?request_id=7&fetched_ad=" +
+           platform::percentEncodeComponent(R"({"ad_html":"{}","is_mediation":true})"));
+    ASSERT_EQ(mediated->answers, (std::vector<std::string>{"ad"}));
+    EXPECT_EQ(mediated->loadedAd->responseType(), GADAdResponseType::Mediation);
+    EXPECT_EQ(mediated->loadedHeaders,
+              (Value::Dictionary{{"x-rade-mediation", Value(1)},
+                                 {"Content-Type", Value("application/json")}}));
 }
 
 TEST_F(GADSDKCoreControllerTest, HooksHearTheMraidConstants) {

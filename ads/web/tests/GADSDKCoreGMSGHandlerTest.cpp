@@ -21,6 +21,11 @@ class Recorder : public GADSDKCoreGMSGHandlerDelegate {
         log.push_back("loadAdURL " + id.value_or("-") +
                       " url=" + (p.count("url") ? p.at("url").stringValue() : "-"));
     }
+    void SDKCoreGMSGHandlerLoadAdWithRequestID(GADSDKCoreGMSGHandler&,
+                                               const std::optional<std::string>& id,
+                                               const Value& ad) override {
+        log.push_back("loadAd " + id.value_or("-") + " " + ad.description());
+    }
     void SDKCoreGMSGHandlerDidReceiveInvalidAdWithRequestID(GADSDKCoreGMSGHandler&,
                                                             const std::optional<std::string>& id,
                                                             const Value::Dictionary&) override {
@@ -55,6 +60,11 @@ TEST(GADSDKCoreGMSGHandlerTest, AnswersReachTheDelegateOnALaterTurn) {
     EXPECT_TRUE(handler->handleNotification(message("gmsg://m/loadSdkConstants?a=1&b=2"), nullptr));
     EXPECT_TRUE(handler->handleNotification(message("gmsg://m/requestReload?x=1"), nullptr));
     EXPECT_FALSE(handler->handleNotification(message("gmsg://m/visibilityChanged"), nullptr));
+    // A fetched ad that is not JSON is no answer; one that is reaches the delegate decoded.
+    EXPECT_TRUE(handler->handleNotification(message("gmsg://m/loadAd?request_id=5&fetched_ad=%7B"),
+                                            nullptr));
+    EXPECT_TRUE(handler->handleNotification(
+        message("gmsg://m/loadAd?request_id=6&fetched_ad=%5B1%5D"), nullptr));
     EXPECT_TRUE(recorder->log.empty());
     scope.runUntilIdle();
     EXPECT_EQ(recorder->log, (std::vector<std::string>{
@@ -62,6 +72,7 @@ TEST(GADSDKCoreGMSGHandlerTest, AnswersReachTheDelegateOnALaterTurn) {
                                  "invalid -",
                                  "constants 2",
                                  "reload",
+                                 "loadAd 6 " + Value::array({Value(1)}).description(),
                              }));
 
     // A delegate that is gone by then hears nothing, and nothing breaks.

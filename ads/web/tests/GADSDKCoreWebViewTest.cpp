@@ -11,11 +11,17 @@
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADSDKCoreGMSGHandler.h"
 #include "platform/base/Error.h"
+#include "platform/base/PercentEncoding.h"
+#include "platform/storage/Json.h"
+#include "platform/testing/RunMainLoopUntil.h"
+#include "platform/testing/TestHttpServer.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebViewTypes.h"
 
 namespace ads {
 namespace {
+
+using platform::testing::TestHttpServer;
 
 using platform::web::FakeWebPage;
 using platform::web::NavigationType;
@@ -46,6 +52,11 @@ class RecordingDelegate : public GADSDKCoreGMSGHandlerDelegate {
                                                   const std::optional<std::string>& id,
                                                   const platform::Value::Dictionary&) override {
         log.push_back("loadAdURL " + id.value_or("-"));
+    }
+    void SDKCoreGMSGHandlerLoadAdWithRequestID(GADSDKCoreGMSGHandler&,
+                                               const std::optional<std::string>& id,
+                                               const platform::Value&) override {
+        log.push_back("loadAd " + id.value_or("-"));
     }
     void SDKCoreGMSGHandlerDidReceiveInvalidAdWithRequestID(
         GADSDKCoreGMSGHandler&, const std::optional<std::string>& id,
@@ -105,6 +116,23 @@ class GADSDKCoreWebViewTest : public ::testing::Test {
         for (const auto& script : page().evaluations()) {
             if (script.rfind(prefix + "call", 0) != 0) continue;
             found.push_back(script.substr(prefix.size(), script.size() - prefix.size() - 6));
+        }
+        return found;
+    }
+    // Asks the handler to fetch for the page, as the page does.
+    void fetch(const platform::Value& httpRequest) {
+        message("gmsg://movuroute/fetchHttpRequest?http_request=" +
+                platform::percentEncodeComponent(platform::Json::write(httpRequest).value_or("")));
+    }
+    // The page's fetch answers so far, decoded.
+    std::vector<platform::Value> fetchAnswers() {
+        std::vector<platform::Value> found;
+        const std::string prefix =
+            "setTimeout(function(){RADE_ReceiveMessage('fetchHttpRequestCompleted', ";
+        for (const auto& script : page().evaluations()) {
+            if (script.rfind(prefix, 0) != 0) continue;
+            auto json = script.substr(prefix.size(), script.size() - prefix.size() - 7);
+            found.push_back(platform::Json::parse(json).value_or(platform::Value()));
         }
         return found;
     }
@@ -314,6 +342,100 @@ TEST_F(GADSDKCoreWebViewTest, GoingAwayTakesItsAdViewOutOfThePlaceholderWindow) 
     EXPECT_EQ(window->subviews().size(), before + 1);
     another.reset();
     EXPECT_EQ(window->subviews().size(), before);
+}
+
+}  // namespace
+}  // namespace ads
+
+namespace ads {
+namespace {
+
+TEST_F(GADSDKCoreWebViewTest, FetchesForThePageAnswerWithTheRealStatusBodyAndHeaders) {
+    TestHttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    const std::string body = "<b>caf\u00e9 \u2028 \u00fcber</b>";
+    server.get("/ad", [&](const httplib::Request&, httplib::Response& response) {
+        response.status = 203;
+        response.set_header("X-Rade-Debug-Dialog", "from the server");
+        response.set_content(body, "text/html; charset=utf-8");
+    });
+    server.text("/missing", "gone", 404);
+    startLoad();
+    finishLoad();
+    auto handler = webView->SDKCoreGMSGHandler();
+
+    fetch(platform::Value::dictionary(
+        {{"http_request_id", platform::Value("9")},
+         {"url", platform::Value(server.url("/ad"))},
+         {"headers",
+          platform::Value::array(
+              {platform::Value::dictionary(
+                   {{"key", platform::Value("X-Asked")}, {"value", platform::Value("1")}}),
+               platform::Value::dictionary(
+                   {{"key", platform::Value(5)}, {"value", platform::Value("skipped")}})})}}));
+    // The same id while that fetch runs starts nothing.
+    fetch(platform::Value::dictionary({{"http_request_id", platform::Value("9")},
+                                       {"url", platform::Value(server.url("/missing"))}}));
+    EXPECT_TRUE(handler->isFetchInProgressForFetchRequestID("9"));
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] {
+        settle();
+        return !fetchAnswers().empty();
+    }));
+    auto answer = fetchAnswers().at(0);
+    EXPECT_EQ(answer["success"], platform::Value("true"));
+    EXPECT_EQ(answer["response"]["response_code"], platform::Value(203));
+    EXPECT_EQ(answer["response"]["body"], platform::Value(body));
+    EXPECT_EQ(answer["response"]["http_request_id"], platform::Value("9"));
+    bool headerSeen = false;
+    for (const auto& header : answer["response"]["headers"].asArray()) {
+        headerSeen = headerSeen || (header["key"] == platform::Value("x-rade-debug-dialog") &&
+                                    header["value"] == platform::Value("from the server"));
+    }
+    EXPECT_TRUE(headerSeen);
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].header("X-Asked"), "1");
+    EXPECT_EQ(handler->fetchesInProgress(), 0u);
+
+    // A failed fetch says why, with the status that came.
+    fetch(platform::Value::dictionary({{"http_request_id", platform::Value("10")},
+                                       {"url", platform::Value(server.url("/missing"))}}));
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] {
+        settle();
+        return fetchAnswers().size() == 2;
+    }));
+    answer = fetchAnswers().at(1);
+    EXPECT_EQ(answer["success"], platform::Value("false"));
+    EXPECT_EQ(answer["response"]["response_code"], platform::Value(404));
+    EXPECT_EQ(answer["response"]["http_request_id"], platform::Value("10"));
+    EXPECT_FALSE(answer["reason"].stringRef().empty());
+}
+
+TEST_F(GADSDKCoreWebViewTest, FetchesThePageMayNotAskForAreRefusedAtOnce) {
+    TestHttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    startLoad();
+    finishLoad();
+    // No text id: nothing could match the answer to what the page waits for.
+    fetch(platform::Value::dictionary(
+        {{"http_request_id", platform::Value(9)}, {"url", platform::Value(server.url("/ad"))}}));
+    // No URL, and one that is not on the web.
+    fetch(platform::Value::dictionary(
+        {{"http_request_id", platform::Value("11")}, {"url", platform::Value("")}}));
+    fetch(platform::Value::dictionary({{"http_request_id", platform::Value("12")},
+                                       {"url", platform::Value("file:///etc/passwd")}}));
+    message("gmsg://movuroute/fetchHttpRequest?http_request=%7Bbroken");
+    auto answers = fetchAnswers();
+    ASSERT_EQ(answers.size(), 4u);
+    for (const auto& answer : answers) {
+        EXPECT_EQ(answer["success"], platform::Value("false"));
+        EXPECT_EQ(answer["response"]["response_code"], platform::Value(0));
+    }
+    EXPECT_EQ(answers[0]["response"]["http_request_id"], platform::Value(""));
+    EXPECT_EQ(answers[1]["reason"], platform::Value("Invalid URL () requested for fetching"));
+    EXPECT_EQ(answers[1]["response"]["http_request_id"], platform::Value("11"));
+    EXPECT_EQ(answers[2]["response"]["http_request_id"], platform::Value("12"));
+    EXPECT_EQ(webView->SDKCoreGMSGHandler()->fetchesInProgress(), 0u);
+    EXPECT_TRUE(server.requests().empty());
 }
 
 }  // namespace

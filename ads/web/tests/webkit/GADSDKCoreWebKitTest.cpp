@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADBannerAd.h"
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
@@ -41,8 +43,10 @@ class Requester : public GADSDKCoreControllerDelegate {
         answers.push_back("url");
         answer = parameters;
     }
-    void loadAd(const std::shared_ptr<GADAd>&, const std::optional<Value::Dictionary>&) override {
+    void loadAd(const std::shared_ptr<GADAd>& ad,
+                const std::optional<Value::Dictionary>&) override {
         answers.push_back("ad");
+        loadedAd = ad;
     }
     void invalidJavaScriptRequest() override { answers.push_back("invalid"); }
     void failedJavaScriptFile() override { answers.push_back("failed"); }
@@ -50,6 +54,7 @@ class Requester : public GADSDKCoreControllerDelegate {
 
     std::vector<std::string> answers;
     Value::Dictionary answer;
+    std::shared_ptr<GADAd> loadedAd;
 
   private:
     std::mutex mutex_;
@@ -127,6 +132,22 @@ TEST_F(GADSDKCoreWebKitTest, RefusedAndFailedRequestsAreAnsweredSo) {
     EXPECT_EQ(refused->answers, (std::vector<std::string>{"invalid"}));
     EXPECT_EQ(errors->answers, (std::vector<std::string>{"url"}));
     EXPECT_TRUE(errors->answer.count("errors"));
+}
+
+TEST_F(GADSDKCoreWebKitTest, ThePageFetchesTheAdThroughNativeCodeAndHandsItOver) {
+    // Characters that end a script line or need more than one byte must survive the trip from
+    // the fetch, through the page's script call, back to native code.
+    const std::string html = "<p>caf\u00e9 \u2028 \u2029 \u00fcber \U0001F600</p>";
+    ads.server().setScenario("ca-movu-fetch",
+                             AdScenario::answered(PageAnswer::FetchedAd).withHtml(html));
+    auto fetched = request("ca-movu-fetch", "320x50_mb");
+    ASSERT_TRUE(answered(fetched));
+    EXPECT_EQ(fetched->answers, (std::vector<std::string>{"ad"}));
+    ASSERT_TRUE(std::dynamic_pointer_cast<GADBannerAd>(fetched->loadedAd));
+    EXPECT_EQ(fetched->loadedAd->adHTML(), html);
+    EXPECT_EQ(fetched->loadedAd->adBaseURL()->absoluteString(), ads.origin() + "/mads/");
+    EXPECT_FALSE(fetched->loadedAd->impressionURLs().empty());
+    EXPECT_EQ(ads.log().count(RequestKind::FetchedAdRequest), 1u);
 }
 
 TEST_F(GADSDKCoreWebKitTest, AnUnreachableServerFailsTheRequestAndTheNextOneTriesAgain) {
