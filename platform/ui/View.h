@@ -73,6 +73,10 @@ class View : public Responder, public std::enable_shared_from_this<View> {
     bool isMultipleTouchEnabled() const { return multipleTouchEnabled_; }
     void setMultipleTouchEnabled(bool e) { multipleTouchEnabled_ = e; }
 
+    // What assistive technology says for the view (a button that shows only a picture).
+    const std::string& accessibilityLabel() const { return accessibilityLabel_; }
+    void setAccessibilityLabel(std::string label) { accessibilityLabel_ = std::move(label); }
+
     int tag() const { return tag_; }
     void setTag(int t) { tag_ = t; }
     // Depth first, this view first.
@@ -181,6 +185,7 @@ class View : public Responder, public std::enable_shared_from_this<View> {
     bool userInteractionEnabled_ = true;
     bool multipleTouchEnabled_ = false;
     int tag_ = 0;
+    std::string accessibilityLabel_;
     unsigned autoresizingMask_ = AutoresizingNone;
     bool autoresizesSubviews_ = true;
     bool needsLayout_ = true;

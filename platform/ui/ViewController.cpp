@@ -202,6 +202,25 @@ void ViewController::forgetCoveredView(const View* v) {
     for (auto& child : children_) child->forgetCoveredView(v);
 }
 
+// ---- associated objects ----
+
+void ViewController::setAssociatedObject(const void* key, std::shared_ptr<void> object) {
+    if (object) {
+        associatedObjects_[key] = std::move(object);
+        return;
+    }
+    // The object may refer back to this controller as it goes; let it go outside the map.
+    auto it = associatedObjects_.find(key);
+    if (it == associatedObjects_.end()) return;
+    auto old = std::move(it->second);
+    associatedObjects_.erase(it);
+}
+
+std::shared_ptr<void> ViewController::associatedObject(const void* key) const {
+    auto it = associatedObjects_.find(key);
+    return it == associatedObjects_.end() ? nullptr : it->second;
+}
+
 // ---- containment ----
 
 void ViewController::addChildViewController(const std::shared_ptr<ViewController>& child) {

@@ -90,11 +90,14 @@ class ViewController : public Responder,
 
     // Presentation. present answers false and does nothing when this controller already
     // presents one, is not in a window, or the other one is already on screen.
-    bool presentViewController(const std::shared_ptr<ViewController>& vc, bool animated,
-                               std::function<void()> completion = {});
+    // Both are virtual so that a controller that is shown by other means than a presentation
+    // (laid into the window by the ads SDK, say) can hand them on to the controller that
+    // really stands on screen; the rules of docs/presentation.md hold for the base versions.
+    virtual bool presentViewController(const std::shared_ptr<ViewController>& vc, bool animated,
+                                       std::function<void()> completion = {});
     // Dismisses what this controller presents (with everything above it), or, when it presents
     // nothing, asks its presenter to dismiss it. False when there is nothing to dismiss.
-    bool dismissViewController(bool animated, std::function<void()> completion = {});
+    virtual bool dismissViewController(bool animated, std::function<void()> completion = {});
     std::shared_ptr<ViewController> presentedViewController() const { return presented_; }
     std::shared_ptr<ViewController> presentingViewController() const { return presenting_.lock(); }
     bool isBeingPresented() const { return beingPresented_; }
@@ -113,6 +116,12 @@ class ViewController : public Responder,
     void removeFromParentViewController();
     std::shared_ptr<NavigationController> navigationController() const;
     std::shared_ptr<TabBarController> tabBarController() const;
+
+    // Objects other code attaches to this controller (the ads SDK's overlay proxy): kept, one
+    // per key, for as long as the controller lives and released with it. The key is any
+    // address its owner keeps for the purpose; an empty object removes the entry.
+    void setAssociatedObject(const void* key, std::shared_ptr<void> object);
+    std::shared_ptr<void> associatedObject(const void* key) const;
 
     // Appearance state, for tests and containers.
     enum class Appearance { Disappeared, Appearing, Appeared, Disappearing };
@@ -180,6 +189,7 @@ class ViewController : public Responder,
     std::weak_ptr<ViewController> parent_;
     std::vector<std::shared_ptr<ViewController>> children_;
 
+    std::map<const void*, std::shared_ptr<void>> associatedObjects_;
     std::map<std::string, std::function<bool(const std::shared_ptr<View>&)>> outlets_;
     std::map<std::string, std::function<void(Control*)>> actions_;
 };

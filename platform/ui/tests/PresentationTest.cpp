@@ -301,3 +301,89 @@ TEST_F(PresentationTest, ChildPresentingCoversItsWholeContainer) {
     EXPECT_EQ(log, (Log{"modal:willDisappear", "modal:didDisappear", "child:willAppear",
                         "child:didAppear"}));
 }
+
+namespace {
+
+// A controller laid into the window without a presentation of its own: whatever it is asked
+// to present or dismiss goes to the controller that really stands on screen (none: its own).
+class HandsOn : public ViewController {
+  public:
+    explicit HandsOn(std::shared_ptr<ViewController> target) : target_(std::move(target)) {}
+    bool presentViewController(const std::shared_ptr<ViewController>& vc, bool animated,
+                               std::function<void()> completion = {}) override {
+        ++presents;
+        if (!target_) return ViewController::presentViewController(vc, animated, completion);
+        return target_->presentViewController(vc, animated, std::move(completion));
+    }
+    bool dismissViewController(bool animated, std::function<void()> completion = {}) override {
+        ++dismissals;
+        if (!target_) return ViewController::dismissViewController(animated, completion);
+        return target_->dismissViewController(animated, std::move(completion));
+    }
+    int presents = 0;
+    int dismissals = 0;
+
+  private:
+    std::shared_ptr<ViewController> target_;
+};
+
+}  // namespace
+
+TEST_F(PresentationTest, PresentAndDismissCanBeHandedOnByASubclass) {
+    auto root = probe("root");
+    window->setRootViewController(root);
+    auto laidIn = std::make_shared<HandsOn>(root);
+    window->addSubview(laidIn->view());
+    auto sheet = probe("sheet");
+
+    ASSERT_TRUE(laidIn->presentViewController(sheet, false));
+    EXPECT_EQ(laidIn->presents, 1);
+    EXPECT_EQ(sheet->presentingViewController(), root);
+    EXPECT_EQ(laidIn->presentedViewController(), nullptr);
+    ASSERT_TRUE(laidIn->dismissViewController(false));
+    EXPECT_EQ(laidIn->dismissals, 1);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+
+    // A presented controller that dismisses itself asks its presenter through the override.
+    auto presented = std::make_shared<HandsOn>(nullptr);
+    ASSERT_TRUE(root->presentViewController(presented, false));
+    auto top = probe("top");
+    ASSERT_TRUE(presented->presentViewController(top, false));
+    ASSERT_TRUE(top->dismissViewController(false));
+    EXPECT_EQ(presented->dismissals, 1);
+    EXPECT_EQ(presented->presentedViewController(), nullptr);
+    EXPECT_EQ(root->presentedViewController(), presented);
+}
+
+TEST_F(PresentationTest, AssociatedObjectsLiveAsLongAsTheirController) {
+    struct Tag {
+        explicit Tag(int& deaths) : deaths(deaths) {}
+        ~Tag() { ++deaths; }
+        int& deaths;
+    };
+    int deaths = 0;
+    static const int firstKey = 0;
+    static const int secondKey = 0;
+    auto vc = probe("vc");
+    std::weak_ptr<Tag> weak;
+    {
+        auto tag = std::make_shared<Tag>(deaths);
+        weak = tag;
+        vc->setAssociatedObject(&firstKey, tag);
+    }
+    EXPECT_EQ(vc->associatedObject(&firstKey), weak.lock());
+    EXPECT_EQ(vc->associatedObject(&secondKey), nullptr);
+
+    // One object per key: a second one replaces the first, an empty one removes it.
+    vc->setAssociatedObject(&secondKey, std::make_shared<Tag>(deaths));
+    vc->setAssociatedObject(&secondKey, std::make_shared<Tag>(deaths));
+    EXPECT_EQ(deaths, 1);
+    vc->setAssociatedObject(&secondKey, nullptr);
+    EXPECT_EQ(deaths, 2);
+    EXPECT_EQ(vc->associatedObject(&secondKey), nullptr);
+    EXPECT_FALSE(weak.expired());
+
+    vc.reset();
+    EXPECT_TRUE(weak.expired());
+    EXPECT_EQ(deaths, 3);
+}
