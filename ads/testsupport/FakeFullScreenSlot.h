@@ -1,0 +1,48 @@
+#pragma once
+
+// A slot as the full-screen machinery sees it (GADFullScreenSlot), for tests of intermissions,
+// full-screen controllers, presenters and proxies: it records the screen events it hears, in
+// order, keeps its intermission weakly as a slot does, and has an ad's statistics dictionary.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ads/foundation/GADStatisticDictionary.h"
+#include "ads/slot/GADFullScreenSlot.h"
+#include "platform/runtime/NotificationCenter.h"
+
+namespace ads::testing {
+
+class FakeFullScreenSlot : public GADFullScreenSlot {
+  public:
+    static std::shared_ptr<FakeFullScreenSlot> create() {
+        return std::make_shared<FakeFullScreenSlot>();
+    }
+
+    void adWillPresentScreen() override { events.push_back("willPresent"); }
+    void adWillDismissScreen() override { events.push_back("willDismiss"); }
+    void adDidDismissScreen() override { events.push_back("didDismiss"); }
+    std::shared_ptr<GADIntermission> intermission() const override { return intermission_.lock(); }
+    void setIntermission(std::weak_ptr<GADIntermission> intermission) override {
+        intermission_ = std::move(intermission);
+    }
+    const void* notificationObject() const override { return this; }
+    std::shared_ptr<GADStatisticDictionary> currentAdStatistics() const override {
+        return statistics;
+    }
+
+    // As a slot posts it when its placement leaves its window.
+    void postDidLeaveWindow() {
+        platform::NotificationCenter::defaultCenter().post(kGADSlotDidLeaveWindowNotification,
+                                                           this);
+    }
+
+    std::vector<std::string> events;
+    std::shared_ptr<GADStatisticDictionary> statistics = GADStatisticDictionary::create();
+
+  private:
+    std::weak_ptr<GADIntermission> intermission_;
+};
+
+}  // namespace ads::testing
