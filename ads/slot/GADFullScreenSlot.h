@@ -1,7 +1,9 @@
 #pragma once
 
 // What the full-screen machinery needs of the slot whose ad it puts on screen: the slot's
-// screen events for the app, the slot's current intermission, and the current ad's statistics.
+// screen events for the app, the slot's current intermission, the current ad's statistics,
+// and what the ad's own screens ask of the ad (its page, its clicks, its viewability and MRAID
+// state).
 // GADSlot is the one real implementation; keeping the intermission and its participants on
 // this narrow face keeps them apart from the slot's request machinery. Main thread only.
 
@@ -14,6 +16,7 @@ namespace ads {
 inline constexpr const char* kGADSlotDidLeaveWindowNotification =
     "GADSlotDidLeaveWindowNotification";
 
+class GADAdView;
 class GADIntermission;
 class GADStatisticDictionary;
 
@@ -35,6 +38,24 @@ class GADFullScreenSlot {
 
     // The statistics of the ad shown now, or nullptr without one.
     virtual std::shared_ptr<GADStatisticDictionary> currentAdStatistics() const = 0;
+
+    // The slot's own ad view (the page it loaded), or nullptr.
+    virtual std::shared_ptr<GADAdView> adView() const = 0;
+    // The slot holds a valid ad (state 6).
+    virtual bool hasValidAd() const = 0;
+    // The public ad object that owns the slot (an interstitial), or nullptr; its screen keeps
+    // it alive while up, so the app hears the dismissal even after dropping it.
+    virtual std::shared_ptr<void> publicAdObject() const = 0;
+    // The current ad speaks MRAID.
+    virtual bool isMRAIDEnabled() const = 0;
+    // Pings the current ad's click URLs (a link followed inside a full-screen ad).
+    virtual void pingClickURLs() = 0;
+    // The ad's full-screen view appears or is about to go: viewability sampling starts and,
+    // with a last sample, stops.
+    virtual void interstitialViewWillAppear() = 0;
+    virtual void interstitialViewWillDisappear() = 0;
+    // Tells the ad's MRAID event handler whether the ad is visible.
+    virtual void updateMRAIDVisibility(bool visible) = 0;
 };
 
 }  // namespace ads

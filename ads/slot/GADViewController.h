@@ -114,6 +114,8 @@ class GADViewController : public platform::ui::ViewController, public GADIntermi
     virtual void finishDismissal();
 
     std::shared_ptr<GADViewController> self();
+    // On screen or on its way there, and not leaving.
+    bool isOnScreen() const { return phase_ == Phase::Presenting || phase_ == Phase::Shown; }
 
   private:
     enum class Phase { Idle, Presenting, Shown, Leaving };

@@ -2,7 +2,8 @@
 
 // A slot as the full-screen machinery sees it (GADFullScreenSlot), for tests of intermissions,
 // full-screen controllers, presenters and proxies: it records the screen events it hears, in
-// order, keeps its intermission weakly as a slot does, and has an ad's statistics dictionary.
+// order, keeps its intermission weakly as a slot does, and has an ad's statistics dictionary;
+// what the ad's screens ask of the ad is set by the test or recorded.
 
 #include <memory>
 #include <string>
@@ -32,6 +33,15 @@ class FakeFullScreenSlot : public GADFullScreenSlot {
         return statistics;
     }
 
+    std::shared_ptr<GADAdView> adView() const override { return adViewForScreens; }
+    bool hasValidAd() const override { return validAd; }
+    std::shared_ptr<void> publicAdObject() const override { return publicAd; }
+    bool isMRAIDEnabled() const override { return mraidEnabled; }
+    void pingClickURLs() override { ++clickPings; }
+    void interstitialViewWillAppear() override { viewEvents.push_back("willAppear"); }
+    void interstitialViewWillDisappear() override { viewEvents.push_back("willDisappear"); }
+    void updateMRAIDVisibility(bool visible) override { visibility.push_back(visible); }
+
     // As a slot posts it when its placement leaves its window.
     void postDidLeaveWindow() {
         platform::NotificationCenter::defaultCenter().post(kGADSlotDidLeaveWindowNotification,
@@ -40,6 +50,13 @@ class FakeFullScreenSlot : public GADFullScreenSlot {
 
     std::vector<std::string> events;
     std::shared_ptr<GADStatisticDictionary> statistics = GADStatisticDictionary::create();
+    std::shared_ptr<GADAdView> adViewForScreens;
+    bool validAd = false;
+    std::shared_ptr<void> publicAd;
+    bool mraidEnabled = false;
+    int clickPings = 0;
+    std::vector<std::string> viewEvents;
+    std::vector<bool> visibility;
 
   private:
     std::weak_ptr<GADIntermission> intermission_;

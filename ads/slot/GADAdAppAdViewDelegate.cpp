@@ -1,0 +1,82 @@
+#include "ads/slot/GADAdAppAdViewDelegate.h"
+
+#include <cstdint>
+
+#include "ads/foundation/GADAbsoluteTime.h"
+#include "ads/foundation/GADSettingsKeys.h"
+#include "ads/foundation/GADStatisticDictionary.h"
+#include "ads/slot/GADAdAppViewController.h"
+#include "ads/slot/GADFullScreenSlot.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/WeakCall.h"
+#include "platform/storage/UserDefaults.h"
+
+namespace ads {
+
+namespace {
+
+bool isWebScheme(const std::string& scheme) {
+    std::string lower;
+    for (char c : scheme) lower.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c));
+    return lower == "http" || lower == "https";
+}
+
+bool clickPingSwitchedOff() {
+    return platform::UserDefaults::standard().stringForKey(
+               settings_keys::kDisableInterstitialClickPingOnClickNavigation) == "1";
+}
+
+}  // namespace
+
+std::shared_ptr<GADAdAppAdViewDelegate> GADAdAppAdViewDelegate::create(
+    std::weak_ptr<GADAdAppViewController> controller) {
+    return std::make_shared<GADAdAppAdViewDelegate>(Private{}, std::move(controller));
+}
+
+GADAdAppAdViewDelegate::GADAdAppAdViewDelegate(Private key,
+                                               std::weak_ptr<GADAdAppViewController> controller)
+    : GADAdViewDelegate(key), controller_(std::move(controller)) {}
+
+bool GADAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
+    const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
+    platform::web::NavigationType navigationType) {
+    const bool allowed =
+        GADAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, navigationType);
+    // Only a followed web link loads here; whatever the base rules refused has been handed on
+    // (and is pinged where it opens) or is no click at all (a page message, an anchor).
+    if (allowed && navigationType == platform::web::NavigationType::LinkClicked &&
+        isWebScheme(request.url().scheme()) && !clickPingSwitchedOff()) {
+        platform::MainLoop::main().post(
+            platform::weakCall(controller_, [](GADAdAppViewController& controller) {
+                if (auto slot = controller.slot()) slot->pingClickURLs();
+            }));
+    }
+    return allowed;
+}
+
+void GADAdAppAdViewDelegate::setLandingTime(const char* key, bool onlyFirst) {
+    auto controller = controller_.lock();
+    auto slot = controller ? controller->slot() : nullptr;
+    auto statistics = slot ? slot->currentAdStatistics() : nullptr;
+    if (!statistics) return;
+    if (onlyFirst && statistics->objectForKey(key)) return;
+    auto now = static_cast<std::int64_t>(GADAbsoluteTime::absoluteTimeInMilliseconds());
+    statistics->setObject(platform::Value(now), key, true);
+}
+
+void GADAdAppAdViewDelegate::adViewDidStartLoad(const std::shared_ptr<GADAdView>& adView) {
+    GADAdViewDelegate::adViewDidStartLoad(adView);
+    setLandingTime("tlanding_page_load_start", true);
+}
+
+void GADAdAppAdViewDelegate::adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) {
+    setLandingTime("tlanding_page_load_end", false);
+    GADAdViewDelegate::adViewDidFinishLoad(adView);
+}
+
+void GADAdAppAdViewDelegate::adViewDidFailLoadWithError(const std::shared_ptr<GADAdView>& adView,
+                                                        const platform::Error& error) {
+    GADAdViewDelegate::adViewDidFailLoadWithError(adView, error);
+}
+
+}  // namespace ads

@@ -1,0 +1,55 @@
+#pragma once
+
+// The delegate of a page shown by a full-screen ad app controller (GADAdAppViewController): an
+// interstitial, an expanded ad, or the landing page a click led to. Beyond the ad page rules
+// of GADAdViewDelegate it counts a link the user follows inside the screen as a click of the
+// slot's ad (its click URLs are pinged, unless the server-tuned switch
+// "disable_interstitial_click_ping_on_click_navigation" is "1") and times the landing page in
+// the ad's statistics: "tlanding_page_load_start" at the first start (later starts keep it),
+// "tlanding_page_load_end" at every finish.
+//
+// A link the ad page rules hand elsewhere (another app, a composer, the in-app browser) is not
+// pinged here: what opens it pings when it really opens, so one click makes one ping.
+//
+// Main thread only. Holds its controller weakly; the controller holds it. Pings are sent on a
+// later main-loop turn and hold the controller weakly.
+
+#include <memory>
+
+#include "ads/web/GADAdViewDelegate.h"
+
+namespace ads {
+
+class GADAdAppViewController;
+
+class GADAdAppAdViewDelegate : public GADAdViewDelegate {
+  public:
+    static std::shared_ptr<GADAdAppAdViewDelegate> create(
+        std::weak_ptr<GADAdAppViewController> controller);
+    GADAdAppAdViewDelegate(Private, std::weak_ptr<GADAdAppViewController> controller);
+
+    std::shared_ptr<GADAdAppViewController> webAppViewController() const {
+        return controller_.lock();
+    }
+
+    bool adViewShouldStartLoadWithRequest(const std::shared_ptr<GADAdView>& adView,
+                                          const platform::UrlRequest& request,
+                                          platform::web::NavigationType navigationType) override;
+    void adViewDidStartLoad(const std::shared_ptr<GADAdView>& adView) override;
+    void adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) override;
+    void adViewDidFailLoadWithError(const std::shared_ptr<GADAdView>& adView,
+                                    const platform::Error& error) override;
+
+    // The page just sent the user to another application; the controller reads and clears it
+    // when the app comes back to the foreground.
+    bool didOpenAnotherApplication() const { return didOpenAnotherApplication_; }
+    void setDidOpenAnotherApplication(bool opened) { didOpenAnotherApplication_ = opened; }
+
+  private:
+    void setLandingTime(const char* key, bool onlyFirst);
+
+    std::weak_ptr<GADAdAppViewController> controller_;
+    bool didOpenAnotherApplication_ = false;
+};
+
+}  // namespace ads
