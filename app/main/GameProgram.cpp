@@ -13,6 +13,7 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
 #include "appbase/Random.h"
+#include "online/AnnounceManager.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/device/TiltScript.h"
 #include "platform/gfx/GLES1.h"
@@ -208,7 +209,23 @@ bool GameProgram::setUp() {
         appCore_->setCurrentLevelId(*options_.startLevel);
         appCore_->startGameViewFromTitle();
     }
+    if (!windowed_) awaitServiceCheck();
     return true;
+}
+
+void GameProgram::awaitServiceCheck() {
+    // The launch starts the web service check on a pool thread, and its answer reaches the
+    // main loop whenever the thread is done: left alone it lands on a frame that depends on
+    // how the machine schedules threads, and what it changes (the banner, the popup settings)
+    // would come at a different moment in two runs of one seed. Headless, the manual clock
+    // stands still until the answer is in, so it always lands before the first frame. The
+    // check's own request time-out ends it; the turn count only keeps a run from hanging.
+    auto& announce = online::AnnounceManager::sharedAnnounceManager();
+    auto& mainLoop = platform::MainLoop::main();
+    for (int turn = 0; announce.isDownloading() && turn < kServiceCheckTurns; ++turn)
+        mainLoop.runOnce(0.1);
+    if (announce.isDownloading())
+        std::fprintf(stderr, "movuroute: the service check is still running; frames may vary\n");
 }
 
 std::shared_ptr<GameViewBase> GameProgram::gameView() const {

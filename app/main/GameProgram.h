@@ -36,6 +36,9 @@ class GameProgram {
     static constexpr double kFrameSeconds = 1.0 / 60.0;
     // The tick length a run counts when no game runs (for --ticks).
     static constexpr double kNominalTickSeconds = 0.03;
+    // How many turns of the main loop (each a tenth of a second at most) a headless run
+    // waits for the launch's service check: longer than the check's request time-outs.
+    static constexpr int kServiceCheckTurns = 900;
 
     // Makes the surface of a headless run; empty makes a HeadlessContext. Tests hand in their
     // own to watch what happens while the context still exists.
@@ -62,6 +65,7 @@ class GameProgram {
 
   private:
     bool setUp();
+    void awaitServiceCheck();
     void loop();
     bool pumpEvents();
     void drawWindow();
