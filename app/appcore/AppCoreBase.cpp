@@ -176,7 +176,7 @@ double AppCoreBase::neutralAccelerometerTilt() const {
     return AccelerometerHelper::neutralAccelerometerTilt(accelerometerCalibrationType_);
 }
 
-void AppCoreBase::resetNeutralAcceleromterValueFor(int64_t orientation) {
+void AppCoreBase::resetNeutralAcceleromterValueFor(platform::ui::InterfaceOrientation orientation) {
     // The one rule for the neutral tilt, shared with the tilt helper's calibration.
     const NeutralAccelerometer neutral =
         AccelerometerHelper::neutralAccelerometerFor(accelerometerCalibrationType_, orientation);
@@ -186,7 +186,8 @@ void AppCoreBase::resetNeutralAcceleromterValueFor(int64_t orientation) {
     info.neutralAccelerometerZ = neutral.z;
 }
 
-void AppCoreBase::setNeutralAcceleromterFor(int64_t orientation, double x, double y, double z) {
+void AppCoreBase::setNeutralAcceleromterFor(platform::ui::InterfaceOrientation orientation,
+                                            double x, double y, double z) {
     if (x == 0 && y == 0 && z == 0) {
         resetNeutralAcceleromterValueFor(orientation);
         return;
@@ -197,18 +198,20 @@ void AppCoreBase::setNeutralAcceleromterFor(int64_t orientation, double x, doubl
     info.neutralAccelerometerZ = z;
 }
 
-NeutralAccelerometer AppCoreBase::neutralAccelerometerFor(int64_t orientation) {
+NeutralAccelerometer AppCoreBase::neutralAccelerometerFor(
+    platform::ui::InterfaceOrientation orientation) {
     const auto& info = orientationDependedInfoFor(orientation);
     return {info.neutralAccelerometerX, info.neutralAccelerometerY, info.neutralAccelerometerZ};
 }
 
 // ---- orientation records ----
 
-int64_t AppCoreBase::interfaceOrientationOfIndex(int index) {
+platform::ui::InterfaceOrientation AppCoreBase::interfaceOrientationOfIndex(int index) {
     return OrientationDependedInfo::interfaceOrientationOfIndex(index);
 }
 
-OrientationDependedInfo& AppCoreBase::orientationDependedInfoFor(int64_t orientation) {
+OrientationDependedInfo& AppCoreBase::orientationDependedInfoFor(
+    platform::ui::InterfaceOrientation orientation) {
     return orientationDependedInfo_[OrientationDependedInfo::indexOfInterfaceOrientation(
         orientation)];
 }

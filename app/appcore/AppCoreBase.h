@@ -147,15 +147,18 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
 
     std::string nibSuffixRotation() const;
     bool landscape() const;
+    // The game core names the transition by its number.
     void transitionAnimation(int kind, double duration) override;
-    void transitionAnimation(int kind, float duration) override;
-    void applyInterfaceOrientation(int64_t orientation, platform::ui::View& view) const;
+    void transitionAnimation(platform::ui::AnimationTransition kind, double duration) override;
+    void applyInterfaceOrientation(platform::ui::InterfaceOrientation orientation,
+                                   platform::ui::View& view) const;
     bool updateInterfaceOrientation();
     platform::Size screenSize() const;
-    OrientationDependedInfo& orientationDependedInfoFor(int64_t orientation);
+    OrientationDependedInfo& orientationDependedInfoFor(
+        platform::ui::InterfaceOrientation orientation);
     OrientationDependedInfo& orientationDependedInfoAtIndex(int index);
     OrientationDependedInfo& currentOrientationDependedInfo();
-    static int64_t interfaceOrientationOfIndex(int index);
+    static platform::ui::InterfaceOrientation interfaceOrientationOfIndex(int index);
 
     // ---- game core services ----
     std::shared_ptr<JTAppBase::ShellTexture> texture(int index) override;
@@ -215,9 +218,11 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
 
     // ---- neutral tilt ----
     double neutralAccelerometerTilt() const;
-    void resetNeutralAcceleromterValueFor(int64_t orientation) override;
-    void setNeutralAcceleromterFor(int64_t orientation, double x, double y, double z) override;
-    NeutralAccelerometer neutralAccelerometerFor(int64_t orientation) override;
+    void resetNeutralAcceleromterValueFor(platform::ui::InterfaceOrientation orientation) override;
+    void setNeutralAcceleromterFor(platform::ui::InterfaceOrientation orientation, double x,
+                                   double y, double z) override;
+    NeutralAccelerometer neutralAccelerometerFor(
+        platform::ui::InterfaceOrientation orientation) override;
 
     // ---- account id and web service ----
     void loadOrCreateArid();
@@ -255,8 +260,12 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     void setRootViewController(std::shared_ptr<ViewControllerBase> vc) override {
         rootViewController_ = std::move(vc);
     }
-    int interfaceOrientation() const override { return static_cast<int>(interfaceOrientation_); }
-    void setInterfaceOrientation(int64_t o) { interfaceOrientation_ = o; }
+    platform::ui::InterfaceOrientation interfaceOrientation() const override {
+        return interfaceOrientation_;
+    }
+    void setInterfaceOrientation(platform::ui::InterfaceOrientation o) {
+        interfaceOrientation_ = o;
+    }
     void setLevelDownloadUrlHandler(std::shared_ptr<LevelDownloadUrlHandler> handler) {
         dlLevelsSupport_ = std::move(handler);
     }
@@ -310,7 +319,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     int32_t gameId_ = 0;
     int32_t authorization_ = 0;
     int32_t accelerometerCalibrationType_ = 0;
-    int64_t interfaceOrientation_ = 1;
+    platform::ui::InterfaceOrientation interfaceOrientation_ = platform::ui::OrientationPortrait;
     std::shared_ptr<Texture2D> texIconPause_;
     AccountId accountId_;
     std::array<OrientationDependedInfo, 4> orientationDependedInfo_;

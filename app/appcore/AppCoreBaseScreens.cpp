@@ -18,7 +18,7 @@
 namespace app {
 
 bool AppCoreBase::landscape() const {
-    return interfaceOrientation_ == 3 || interfaceOrientation_ == 4;
+    return platform::ui::isLandscape(interfaceOrientation_);
 }
 
 std::string AppCoreBase::nibSuffixRotation() const {
@@ -26,14 +26,15 @@ std::string AppCoreBase::nibSuffixRotation() const {
 }
 
 void AppCoreBase::transitionAnimation(int kind, double duration) {
+    transitionAnimation(static_cast<platform::ui::AnimationTransition>(kind), duration);
+}
+
+void AppCoreBase::transitionAnimation(platform::ui::AnimationTransition kind, double duration) {
     if (window_) window_->beginTransition(kind, duration);
 }
 
-void AppCoreBase::transitionAnimation(int kind, float duration) {
-    transitionAnimation(kind, static_cast<double>(duration));
-}
-
-void AppCoreBase::applyInterfaceOrientation(int64_t orientation, platform::ui::View& view) const {
+void AppCoreBase::applyInterfaceOrientation(platform::ui::InterfaceOrientation orientation,
+                                            platform::ui::View& view) const {
     if (orientation < 1 || orientation > 4) return;
     platform::Size s = screenSize();
     double w = s.width;
@@ -55,7 +56,8 @@ bool AppCoreBase::updateInterfaceOrientation() {
     if (auto level = currentLevelInfo(); level && level->canvasLayout() >= 0) {
         layout = level->canvasLayout();
     }
-    int64_t orientation = layout == 1 ? 3 : 1;
+    const platform::ui::InterfaceOrientation orientation =
+        layout == 1 ? platform::ui::OrientationLandscapeRight : platform::ui::OrientationPortrait;
     if (orientation == interfaceOrientation_) return false;
     interfaceOrientation_ = orientation;
     return true;
@@ -142,7 +144,7 @@ void AppCoreBase::startGameOverViewWithLevelScores(
             if (auto screen = std::dynamic_pointer_cast<GameOverScreen>(info.gameOverView)) {
                 screen->startWithLevelScores(scores, currentScore);
             }
-            self->transitionAnimation(4, 0.5);
+            self->transitionAnimation(platform::ui::AnimationTransition::CurlDown, 0.5);
         });
 }
 

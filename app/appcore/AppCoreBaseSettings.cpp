@@ -21,7 +21,7 @@ namespace app {
 
 namespace {
 
-std::string neutralKey(int64_t orientation, char axis) {
+std::string neutralKey(platform::ui::InterfaceOrientation orientation, char axis) {
     return "neutralAccelerometer.o" + std::to_string(orientation) + "." + axis;
 }
 
@@ -46,7 +46,7 @@ void AppCoreBase::serializeWith(platform::Value& dict, bool isSave) {
         dict.set("bgMusicMode", bgMusicMode_);
         dict.set("contentsScaleIndex", contentsScaleIndexSetting_);
         for (int i = 0; i < 4; ++i) {
-            int64_t o = interfaceOrientationOfIndex(i);
+            platform::ui::InterfaceOrientation o = interfaceOrientationOfIndex(i);
             const auto& info = orientationDependedInfo_[i];
             dict.set(neutralKey(o, 'x'), info.neutralAccelerometerX);
             dict.set(neutralKey(o, 'y'), info.neutralAccelerometerY);
@@ -59,7 +59,7 @@ void AppCoreBase::serializeWith(platform::Value& dict, bool isSave) {
     readInt(dict, "bgMusicMode", bgMusicMode_);
     readInt(dict, "contentsScaleIndex", contentsScaleIndexSetting_);
     for (int i = 0; i < 4; ++i) {
-        int64_t o = interfaceOrientationOfIndex(i);
+        platform::ui::InterfaceOrientation o = interfaceOrientationOfIndex(i);
         auto& info = orientationDependedInfo_[i];
         readDouble(dict, neutralKey(o, 'x'), info.neutralAccelerometerX);
         readDouble(dict, neutralKey(o, 'y'), info.neutralAccelerometerY);

@@ -20,7 +20,7 @@ NeutralAccelerometer AppCoreGameViewHost::currentNeutralAccelerometer() {
     return {info.neutralAccelerometerX, info.neutralAccelerometerY, info.neutralAccelerometerZ};
 }
 
-int64_t AppCoreGameViewHost::currentStatusBarOrientation() {
+platform::ui::InterfaceOrientation AppCoreGameViewHost::currentStatusBarOrientation() {
     return platform::ui::Application::shared().statusBarOrientation();
 }
 
@@ -92,7 +92,8 @@ void AppCoreGameViewHost::startPauseView() {
     if (auto core = appCore_.lock()) core->startPauseView();
 }
 
-void AppCoreGameViewHost::transitionAnimation(int kind, double duration) {
+void AppCoreGameViewHost::transitionAnimation(platform::ui::AnimationTransition kind,
+                                              double duration) {
     if (auto core = appCore_.lock()) core->transitionAnimation(kind, duration);
 }
 

@@ -16,7 +16,7 @@ class AppCoreGameViewHost final : public GameViewHost {
     static std::shared_ptr<AppCoreGameViewHost> create(std::weak_ptr<AppCoreBase> appCore);
 
     NeutralAccelerometer currentNeutralAccelerometer() override;
-    int64_t currentStatusBarOrientation() override;
+    platform::ui::InterfaceOrientation currentStatusBarOrientation() override;
     std::shared_ptr<JTAppBase::ShellAppCore> shellAppCore() override;
     JTAppBase::JTAppContextPtr appContext() override;
     std::shared_ptr<platform::gfx::GLContext> eaglContext() override;
@@ -31,7 +31,7 @@ class AppCoreGameViewHost final : public GameViewHost {
     void stopLoopingEffects(bool loops, bool music) override;
     std::shared_ptr<GameViewScoreRecorder> scoreRecorder() override;
     void startPauseView() override;
-    void transitionAnimation(int kind, double duration) override;
+    void transitionAnimation(platform::ui::AnimationTransition kind, double duration) override;
     void startGameOverView(const GameViewScoreRecorder::Recorded& scores) override;
 
   private:

@@ -3,18 +3,21 @@
 namespace app {
 
 namespace {
-constexpr int64_t kOrientationOfIndex[4] = {1, 3, 2, 4};
+constexpr platform::ui::InterfaceOrientation kOrientationOfIndex[4] = {
+    platform::ui::OrientationPortrait, platform::ui::OrientationLandscapeRight,
+    platform::ui::OrientationPortraitUpsideDown, platform::ui::OrientationLandscapeLeft};
 }
 
-int OrientationDependedInfo::indexOfInterfaceOrientation(int64_t orientation) {
+int OrientationDependedInfo::indexOfInterfaceOrientation(
+    platform::ui::InterfaceOrientation orientation) {
     for (int i = 0; i < 4; ++i) {
         if (kOrientationOfIndex[i] == orientation) return i;
     }
     return 0;
 }
 
-int64_t OrientationDependedInfo::interfaceOrientationOfIndex(int index) {
-    return index >= 0 && index < 4 ? kOrientationOfIndex[index] : 1;
+platform::ui::InterfaceOrientation OrientationDependedInfo::interfaceOrientationOfIndex(int index) {
+    return index >= 0 && index < 4 ? kOrientationOfIndex[index] : platform::ui::OrientationPortrait;
 }
 
 }  // namespace app

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/ui/InterfaceOrientation.h"
+
 namespace app {
 
 class AppGameView;
@@ -29,8 +31,8 @@ class OrientationDependedInfo {
 
     // Records are indexed 0..3 for the orientations 1 (portrait), 3 (landscape right),
     // 2 (upside down), 4 (landscape left). Anything else maps to index 0 / orientation 1.
-    static int indexOfInterfaceOrientation(int64_t orientation);
-    static int64_t interfaceOrientationOfIndex(int index);
+    static int indexOfInterfaceOrientation(platform::ui::InterfaceOrientation orientation);
+    static platform::ui::InterfaceOrientation interfaceOrientationOfIndex(int index);
 };
 
 }  // namespace app

@@ -12,7 +12,8 @@ namespace app {
 namespace {
 
 // The device's (dx, dy) as the player sees it in the given interface orientation.
-void turnToOrientation(int64_t orientation, double dx, double dy, double& h, double& v) {
+void turnToOrientation(platform::ui::InterfaceOrientation orientation, double dx, double dy,
+                       double& h, double& v) {
     switch (orientation) {
         case 2:
             h = -dx;
@@ -48,8 +49,8 @@ double AccelerometerHelper::neutralAccelerometerTilt(int calibrationType) {
     return calibrationType == 2 ? 0.5237733085234983 : 0;  // 30.01 degrees
 }
 
-NeutralAccelerometer AccelerometerHelper::neutralAccelerometerFor(int calibrationType,
-                                                                  int64_t orientation) {
+NeutralAccelerometer AccelerometerHelper::neutralAccelerometerFor(
+    int calibrationType, platform::ui::InterfaceOrientation orientation) {
     double t = neutralAccelerometerTilt(calibrationType);
     if (t == 0) return {0, 0, -1};
     switch (orientation) {
@@ -69,7 +70,8 @@ void AccelerometerHelper::startWithFrequency(double frequency, double filteringF
     frequency_ = frequency;
     filteringFactorPerSec_ = filteringFactorPerSec;
     auto owner = owner_.lock();
-    interfaceOrientation_ = owner ? owner->currentStatusBarOrientation() : 1;
+    interfaceOrientation_ =
+        owner ? owner->currentStatusBarOrientation() : platform::ui::OrientationPortrait;
     NeutralAccelerometer n = owner ? owner->currentNeutralAccelerometer() : NeutralAccelerometer{};
     setNeutalAccelerometer(n.x, n.y, n.z);
     updateAccelerometerFilteringFactorEachTick(0.5, static_cast<int>(frequency * 0.5), 1.0);
@@ -175,8 +177,9 @@ double AccelerometerHelper::accelerationFromNeutralV() const {
     return v;
 }
 
-void AccelerometerHelper::getAnglesWithOrientation(int64_t orientation, double x, double y,
-                                                   double z, double& outRotH, double& outRotV) {
+void AccelerometerHelper::getAnglesWithOrientation(platform::ui::InterfaceOrientation orientation,
+                                                   double x, double y, double z, double& outRotH,
+                                                   double& outRotV) {
     double h = 0, v = 0;
     turnToOrientation(orientation, x, y, h, v);
     outRotV = std::atan2(v, -z);

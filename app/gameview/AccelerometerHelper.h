@@ -10,6 +10,7 @@
 
 #include "appbase/ShellInterfaces.h"
 #include "platform/device/Accelerometer.h"
+#include "platform/ui/InterfaceOrientation.h"
 
 namespace platform {
 class Timer;
@@ -31,7 +32,7 @@ class AccelerometerHelperOwner {
     // The neutral tilt of the app core's record for its current orientation.
     virtual NeutralAccelerometer currentNeutralAccelerometer() = 0;
     // The status bar's orientation now: 1 portrait, 2 upside down, 3 / 4 landscape.
-    virtual int64_t currentStatusBarOrientation() = 0;
+    virtual platform::ui::InterfaceOrientation currentStatusBarOrientation() = 0;
 };
 
 class AccelerometerHelper final : public platform::AccelerometerDelegate,
@@ -48,7 +49,8 @@ class AccelerometerHelper final : public platform::AccelerometerDelegate,
     // by about 30 degrees, every other type lies flat.
     static double neutralAccelerometerTilt(int calibrationType);
     // The neutral vector the rule gives an orientation (what a reset restores).
-    static NeutralAccelerometer neutralAccelerometerFor(int calibrationType, int64_t orientation);
+    static NeutralAccelerometer neutralAccelerometerFor(
+        int calibrationType, platform::ui::InterfaceOrientation orientation);
 
     void startWithFrequency(double frequency, double filteringFactorPerSec);
     void stop();
@@ -68,8 +70,8 @@ class AccelerometerHelper final : public platform::AccelerometerDelegate,
     double accelerationFromNeutralY() const { return accelerometerY_ - neutralY_; }
     double accelerationFromNeutralH() override;
     double accelerationFromNeutralV() const;
-    static void getAnglesWithOrientation(int64_t orientation, double x, double y, double z,
-                                         double& outRotH, double& outRotV);
+    static void getAnglesWithOrientation(platform::ui::InterfaceOrientation orientation, double x,
+                                         double y, double z, double& outRotH, double& outRotV);
     void getAnglesFromNeutral(double& outRotH, double& outRotV) override;
 
     // (n', the weight) for `tickCount` readings in `interval` seconds, blended by `ffForFf`.
@@ -84,7 +86,9 @@ class AccelerometerHelper final : public platform::AccelerometerDelegate,
     void setAccelerometerZ(double v) { accelerometerZ_ = v; }
     double filteringFactorEachTick() const { return filteringFactorEachTick_; }
     int callCount() const { return callCount_; }
-    int64_t interfaceOrientation() const { return interfaceOrientation_; }
+    platform::ui::InterfaceOrientation interfaceOrientation() const {
+        return interfaceOrientation_;
+    }
     double neutralRotH() const { return neutralRotH_; }
     double neutralRotV() const { return neutralRotV_; }
     bool isRunning() const { return checkTimer_ != nullptr; }
@@ -100,7 +104,7 @@ class AccelerometerHelper final : public platform::AccelerometerDelegate,
     double filteringFactorEachTick_ = 0;
     double accelerometerX_ = 0, accelerometerY_ = 0, accelerometerZ_ = 0;
     int callCount_ = 0;
-    int64_t interfaceOrientation_ = 1;
+    platform::ui::InterfaceOrientation interfaceOrientation_ = platform::ui::OrientationPortrait;
     double neutralX_ = 0, neutralY_ = 0, neutralZ_ = 0;
     double neutralRotH_ = 0, neutralRotV_ = 0;
 };

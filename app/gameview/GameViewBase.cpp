@@ -51,7 +51,8 @@ bool isActivePhase(platform::ui::TouchPhase phase) {
 
 }  // namespace
 
-GameViewBase::GameViewBase(std::shared_ptr<GameViewHost> host, int64_t orientation)
+GameViewBase::GameViewBase(std::shared_ptr<GameViewHost> host,
+                           platform::ui::InterfaceOrientation orientation)
     : EAGLView(platform::Rect{{0, 0}, host ? host->screenSize() : platform::Size{}}),
       host_(std::move(host)),
       interfaceOrientation_(orientation),
@@ -348,7 +349,7 @@ void GameViewBase::enterPause() {
 void GameViewBase::startPauseView() {
     if (!active_) return;
     startPauseViewNow();
-    if (host_) host_->transitionAnimation(4, 0.5);
+    if (host_) host_->transitionAnimation(platform::ui::AnimationTransition::CurlDown, 0.5);
 }
 
 void GameViewBase::startPauseViewNow() {

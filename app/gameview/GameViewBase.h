@@ -32,7 +32,8 @@ class GameViewBase : public EAGLView, public AppGameView {
     static constexpr double kPauseHitHalfWidth = 27;
     static constexpr double kPauseHitHalfHeight = 25;
 
-    GameViewBase(std::shared_ptr<GameViewHost> host, int64_t orientation);
+    GameViewBase(std::shared_ptr<GameViewHost> host,
+                 platform::ui::InterfaceOrientation orientation);
     ~GameViewBase() override;
     const char* className() const override { return "GameViewBase"; }
 
@@ -141,7 +142,7 @@ class GameViewBase : public EAGLView, public AppGameView {
     platform::Point pauseBtnPos_;
     platform::Size viewSize_;
     platform::Size canvasSize_;
-    int64_t interfaceOrientation_ = 1;
+    platform::ui::InterfaceOrientation interfaceOrientation_ = platform::ui::OrientationPortrait;
     JTAppBase::JTScenePtr gameScene_;
     std::shared_ptr<AccelerometerHelper> accelerometerHelper_;
     std::shared_ptr<GameViewContainer> containerView_;

@@ -11,6 +11,7 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/ShellInterfaces.h"
 #include "platform/base/Geometry.h"
+#include "platform/ui/AnimationTransition.h"
 
 namespace platform::gfx {
 class GLContext;
@@ -43,7 +44,7 @@ class GameViewHost : public AccelerometerHelperOwner {
     virtual std::shared_ptr<GameViewScoreRecorder> scoreRecorder() = 0;
 
     virtual void startPauseView() = 0;
-    virtual void transitionAnimation(int kind, double duration) = 0;
+    virtual void transitionAnimation(platform::ui::AnimationTransition kind, double duration) = 0;
     virtual void startGameOverView(const GameViewScoreRecorder::Recorded& scores) = 0;
 };
 

@@ -3,7 +3,7 @@
 namespace app {
 
 std::shared_ptr<MyGameView> MyGameView::create(std::shared_ptr<GameViewHost> host,
-                                               int64_t orientation) {
+                                               platform::ui::InterfaceOrientation orientation) {
     return std::make_shared<MyGameView>(std::move(host), orientation);
 }
 

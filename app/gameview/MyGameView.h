@@ -12,8 +12,8 @@ namespace app {
 class MyGameView : public GameViewBase {
   public:
     static std::shared_ptr<MyGameView> create(std::shared_ptr<GameViewHost> host,
-                                              int64_t orientation);
-    MyGameView(std::shared_ptr<GameViewHost> host, int64_t orientation)
+                                              platform::ui::InterfaceOrientation orientation);
+    MyGameView(std::shared_ptr<GameViewHost> host, platform::ui::InterfaceOrientation orientation)
         : GameViewBase(std::move(host), orientation) {}
     const char* className() const override { return "MyGameView"; }
 };

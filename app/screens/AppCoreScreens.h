@@ -7,6 +7,8 @@
 #include <string>
 
 #include "appbase/JTScene.h"
+#include "platform/ui/AnimationTransition.h"
+#include "platform/ui/InterfaceOrientation.h"
 
 namespace platform::ui {
 class Window;
@@ -24,8 +26,8 @@ class AppCoreScreens {
     virtual std::shared_ptr<platform::ui::Window> window() const = 0;
     // The screen that is the window's root at the moment (nullptr clears it).
     virtual void setRootViewController(std::shared_ptr<ViewControllerBase> vc) = 0;
-    // The orientation the app core chose (1 portrait, 2 upside down, 3 and 4 landscape).
-    virtual int interfaceOrientation() const = 0;
+    // The orientation the app core chose.
+    virtual platform::ui::InterfaceOrientation interfaceOrientation() const = 0;
 
     // Settings
     virtual std::string soundVolumeString() const = 0;
@@ -40,9 +42,8 @@ class AppCoreScreens {
     virtual void stopGameView() = 0;
     // The scene of the current orientation's game view, or none.
     virtual JTAppBase::JTScenePtr currentGameScene() const = 0;
-    // One animated screen change on the window: kind 1 flip from left, 2 flip from right,
-    // 4 curl down; duration in seconds.
-    virtual void transitionAnimation(int kind, float duration) = 0;
+    // One animated screen change on the window; duration in seconds.
+    virtual void transitionAnimation(platform::ui::AnimationTransition kind, double duration) = 0;
 };
 
 }  // namespace app

@@ -155,7 +155,7 @@ void GameOverView::onBackToTitleBtn() {
     auto c = core();
     if (!c) return;
     c->startTitleView();
-    c->transitionAnimation(1, 0.5f);
+    c->transitionAnimation(platform::ui::AnimationTransition::FlipFromLeft, 0.5);
 }
 
 void GameOverView::onSubmitScoreBtn() {

@@ -79,7 +79,7 @@ void PauseView::onBackToTitleBtn() {
     if (!core) return;
     core->stopGameView();
     core->startTitleView();
-    core->transitionAnimation(1, 0.5f);
+    core->transitionAnimation(platform::ui::AnimationTransition::FlipFromLeft, 0.5);
 }
 
 void PauseView::onResumeBtn() {

@@ -28,9 +28,12 @@ class SettingsToolCore : public virtual ToolsCore {
     // Drops the game's textures and sounds so the next game loads them at the new scale.
     virtual void releaseResources() = 0;
 
-    virtual NeutralAccelerometer neutralAccelerometerFor(int64_t orientation) = 0;
-    virtual void setNeutralAcceleromterFor(int64_t orientation, double x, double y, double z) = 0;
-    virtual void resetNeutralAcceleromterValueFor(int64_t orientation) = 0;
+    virtual NeutralAccelerometer neutralAccelerometerFor(
+        platform::ui::InterfaceOrientation orientation) = 0;
+    virtual void setNeutralAcceleromterFor(platform::ui::InterfaceOrientation orientation, double x,
+                                           double y, double z) = 0;
+    virtual void resetNeutralAcceleromterValueFor(
+        platform::ui::InterfaceOrientation orientation) = 0;
 
     virtual std::shared_ptr<SimpleSelectView> simpleSelectView() = 0;
     virtual void startToolsView() = 0;

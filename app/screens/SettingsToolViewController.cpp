@@ -32,7 +32,9 @@ class CalibrationOwner final : public AccelerometerHelperOwner {
         return core ? core->neutralAccelerometerFor(core->interfaceOrientation())
                     : NeutralAccelerometer{};
     }
-    int64_t currentStatusBarOrientation() override { return CurrentStatusBarOrientation(); }
+    platform::ui::InterfaceOrientation currentStatusBarOrientation() override {
+        return CurrentStatusBarOrientation();
+    }
 
   private:
     std::weak_ptr<SettingsToolCore> core_;
@@ -209,7 +211,7 @@ void SettingsToolViewController::onResolutionBtn() {
     select->startWithDelegate(contentsScaleIndexDelegate_, "Select Screen Resolution",
                               SettingsToolViewController_ContentsScaleIndexDelegate::rowOfIndex(
                                   c->contentsScaleIndexSetting()));
-    c->transitionAnimation(2, 0.5f);
+    c->transitionAnimation(platform::ui::AnimationTransition::FlipFromRight, 0.5);
     select->closeWhenSuspend();
 }
 
@@ -228,9 +230,9 @@ void SettingsToolViewController::stopAcceleromter() {
     accelerometerHelper_.reset();
 }
 
-std::string SettingsToolViewController::neutralAccelerometerString(int calibrationType,
-                                                                   int64_t orientation, double x,
-                                                                   double y, double z) {
+std::string SettingsToolViewController::neutralAccelerometerString(
+    int calibrationType, platform::ui::InterfaceOrientation orientation, double x, double y,
+    double z) {
     if (calibrationType == 1) {
         double sideways = x;
         if (orientation == 2) sideways = -x;
@@ -251,14 +253,14 @@ std::string SettingsToolViewController::neutralAccelerometerString(int calibrati
 std::string SettingsToolViewController::neutralAccelerometerString() const {
     auto c = settingsCore();
     if (!c) return "N/A";
-    const int64_t o = c->interfaceOrientation();
+    const platform::ui::InterfaceOrientation o = c->interfaceOrientation();
     const auto neutral = c->neutralAccelerometerFor(o);
     return neutralAccelerometerString(c->accelerometerCalibrationType(), o, neutral.x, neutral.y,
                                       neutral.z);
 }
 
-bool SettingsToolViewController::calibrationPostureIsValid(int64_t orientation, double x, double y,
-                                                           double z) {
+bool SettingsToolViewController::calibrationPostureIsValid(
+    platform::ui::InterfaceOrientation orientation, double x, double y, double z) {
     double h = 0, v = 0;
     AccelerometerHelper::getAnglesWithOrientation(orientation, x, y, z, h, v);
     // A reading that makes no angle at all is no posture either.
@@ -283,7 +285,7 @@ void SettingsToolViewController::onCalibrateAction(std::int64_t buttonIndex) {
     willSaveSettings();
     auto c = settingsCore();
     if (c) {
-        const int64_t o = c->interfaceOrientation();
+        const platform::ui::InterfaceOrientation o = c->interfaceOrientation();
         if (buttonIndex == kCalibrateReset) {
             c->resetNeutralAcceleromterValueFor(o);
         } else if (buttonIndex == kCalibrateOk && accelerometerHelper_) {

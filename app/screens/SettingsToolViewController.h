@@ -86,11 +86,13 @@ class SettingsToolViewController : public ToolViewControllerBase {
     std::string neutralAccelerometerString() const;
     // The same for a calibration type, an orientation and a neutral vector: type 1 the
     // sideways component ("%+0.3f"), type 2 the two angles in degrees ("%+d,%+d"), else "N/A".
-    static std::string neutralAccelerometerString(int calibrationType, int64_t orientation,
+    static std::string neutralAccelerometerString(int calibrationType,
+                                                  platform::ui::InterfaceOrientation orientation,
                                                   double x, double y, double z);
     // False for a posture whose sideways angle is near 90 degrees (the device stands on its
     // edge): there the forward angle is undefined, so it cannot be a neutral position.
-    static bool calibrationPostureIsValid(int64_t orientation, double x, double y, double z);
+    static bool calibrationPostureIsValid(platform::ui::InterfaceOrientation orientation, double x,
+                                          double y, double z);
 
     const std::shared_ptr<AccelerometerHelper>& accelerometerHelper() const {
         return accelerometerHelper_;

@@ -12,7 +12,7 @@ void ShowSimpleAlert(const std::string& title, const std::string& message) {
     platform::ui::AlertView::create(title, message, {}, "OK")->show();
 }
 
-int CurrentStatusBarOrientation() {
+platform::ui::InterfaceOrientation CurrentStatusBarOrientation() {
     return platform::ui::Application::shared().statusBarOrientation();
 }
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/ui/InterfaceOrientation.h"
+
 namespace platform::ui {
 class Button;
 }
@@ -16,9 +18,8 @@ class Texture2D;
 // Shows an alert with one "OK" button and no delegate; the alert keeps itself while shown.
 void ShowSimpleAlert(const std::string& title, const std::string& message);
 
-// The interface orientation of the status bar (1 portrait, 2 upside down, 3 landscape right,
-// 4 landscape left).
-int CurrentStatusBarOrientation();
+// The interface orientation of the status bar.
+platform::ui::InterfaceOrientation CurrentStatusBarOrientation();
 
 // The same title for the normal, selected, disabled and highlighted states, in that order.
 void SetButtonTitle(platform::ui::Button& button, const std::string& title);

@@ -133,7 +133,8 @@ void SimpleSelectView::closeWithAnimation() {
     auto keep = shared_from_this();
     close();
     if (closeAnimationEnabled_)
-        if (auto core = appCore()) core->transitionAnimation(1, 0.5f);
+        if (auto core = appCore())
+            core->transitionAnimation(platform::ui::AnimationTransition::FlipFromLeft, 0.5);
 }
 
 void SimpleSelectView::close() {

@@ -110,7 +110,7 @@ void TitleView::onSettingBtn() {
     auto core = titleCore();
     if (!core) return;
     core->startToolsView();
-    core->transitionAnimation(2, 0.5);
+    core->transitionAnimation(platform::ui::AnimationTransition::FlipFromRight, 0.5);
 }
 
 void TitleView::onSelectLevelBtn() {
@@ -122,7 +122,7 @@ void TitleView::onSelectLevelBtn() {
     auto select = core->simpleSelectView();
     if (!select) return;
     select->startWithDelegate(levelSelectDelegate_, "Select a Level", selectedIndex_);
-    core->transitionAnimation(2, 0.5);
+    core->transitionAnimation(platform::ui::AnimationTransition::FlipFromRight, 0.5);
     select->closeWhenSuspend();
 }
 

@@ -34,7 +34,7 @@ void ToolViewControllerBase::stop() {
     auto keep = shared_from_this();
     c->stopToolsView();
     c->startTitleView();
-    c->transitionAnimation(1, 0.5f);
+    c->transitionAnimation(platform::ui::AnimationTransition::FlipFromLeft, 0.5);
 }
 
 void ToolViewControllerBase::loadView() {

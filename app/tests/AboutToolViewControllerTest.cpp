@@ -4,6 +4,8 @@
 
 #include "ToolScreensTestSupport.h"
 
+namespace ui = platform::ui;
+
 using namespace app;
 
 using namespace tools_test;
@@ -102,7 +104,7 @@ TEST_F(ToolScreensTest, TheAppCoreBuildsThreeLabelledTabsInNavigationControllers
 }
 
 TEST_F(ToolScreensTest, LandscapeToolsFallBackToThePortraitLayouts) {
-    core->setInterfaceOrientation(3);
+    core->setInterfaceOrientation(ui::OrientationLandscapeRight);
     auto tools = openTools();
     ASSERT_NE(tools, nullptr);
     EXPECT_EQ(tab<ScoreToolViewController>(0)->nibName(), "Scores_Portrait_Free");

@@ -9,6 +9,8 @@
 #include "platform/device/TiltScript.h"
 #include "platform/runtime/MainLoopTestScope.h"
 
+namespace ui = platform::ui;
+
 using namespace app;
 
 namespace {
@@ -16,9 +18,9 @@ namespace {
 class FakeOwner : public AccelerometerHelperOwner {
   public:
     NeutralAccelerometer currentNeutralAccelerometer() override { return neutral; }
-    int64_t currentStatusBarOrientation() override { return orientation; }
+    ui::InterfaceOrientation currentStatusBarOrientation() override { return orientation; }
     NeutralAccelerometer neutral;
-    int64_t orientation = 1;
+    ui::InterfaceOrientation orientation = ui::OrientationPortrait;
 };
 
 class AccelerometerHelperTest : public ::testing::Test {
@@ -115,7 +117,8 @@ TEST_F(AccelerometerHelperTest, StoppingAnOldHelperLeavesTheAccelerometerToTheNe
 
 TEST_F(AccelerometerHelperTest, CalibrationTypeOneLiesFlatInEveryOrientation) {
     EXPECT_EQ(AccelerometerHelper::neutralAccelerometerTilt(1), 0);
-    for (int o = 1; o <= 4; ++o) {
+    for (auto o : {ui::OrientationPortrait, ui::OrientationPortraitUpsideDown,
+                   ui::OrientationLandscapeRight, ui::OrientationLandscapeLeft}) {
         auto n = AccelerometerHelper::neutralAccelerometerFor(1, o);
         EXPECT_EQ(n.x, 0);
         EXPECT_EQ(n.y, 0);
@@ -133,14 +136,14 @@ TEST_F(AccelerometerHelperTest, CalibrationTypeOneLiesFlatInEveryOrientation) {
 
 TEST_F(AccelerometerHelperTest, CalibrationTypeTwoHoldsThePhoneAtThirtyDegrees) {
     EXPECT_DOUBLE_EQ(AccelerometerHelper::neutralAccelerometerTilt(2), 0.5237733085234983);
-    auto portrait = AccelerometerHelper::neutralAccelerometerFor(2, 1);
+    auto portrait = AccelerometerHelper::neutralAccelerometerFor(2, ui::OrientationPortrait);
     EXPECT_EQ(portrait.x, 0);
     EXPECT_NEAR(portrait.y, -0.500151, 1e-6);
     EXPECT_NEAR(portrait.z, -0.865938, 1e-6);
-    auto landscape = AccelerometerHelper::neutralAccelerometerFor(2, 4);
+    auto landscape = AccelerometerHelper::neutralAccelerometerFor(2, ui::OrientationLandscapeLeft);
     EXPECT_NEAR(landscape.x, -0.500151, 1e-6);
     EXPECT_EQ(landscape.y, 0);
-    auto unknown = AccelerometerHelper::neutralAccelerometerFor(2, 7);
+    auto unknown = AccelerometerHelper::neutralAccelerometerFor(2, ui::InterfaceOrientation(7));
     EXPECT_EQ(unknown.z, -1);
 
     owner->neutral = portrait;
@@ -155,7 +158,7 @@ TEST_F(AccelerometerHelperTest, CalibrationTypeTwoHoldsThePhoneAtThirtyDegrees) 
 }
 
 TEST_F(AccelerometerHelperTest, OrientationTurnsTheAxesAndAnglesWrapAround) {
-    owner->orientation = 3;
+    owner->orientation = ui::OrientationLandscapeRight;
     helper->startWithFrequency(50.0, 7e-5);
     helper->setAccelerometerX(0);
     helper->setAccelerometerY(0.2);
@@ -166,7 +169,7 @@ TEST_F(AccelerometerHelperTest, OrientationTurnsTheAxesAndAnglesWrapAround) {
 
     // A neutral vector pointing nearly straight back gives a horizontal angle near -pi/2 ...
     helper->stop();
-    owner->orientation = 1;
+    owner->orientation = ui::OrientationPortrait;
     owner->neutral = {0, 0, -1};
     helper->startWithFrequency(50.0, 7e-5);
     // ... and a difference beyond pi is answered the short way round.

@@ -16,6 +16,8 @@
 #include "scores/LevelScoreElem.h"
 #include "scores/LevelScores.h"
 
+namespace ui = platform::ui;
+
 using namespace app;
 
 using namespace appcore_test;
@@ -160,19 +162,22 @@ TEST_F(AppCoreScreenSwitching, OrientationRecordsAndLayout) {
     EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(2), 2);
     EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(3), 4);
     EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(7), 1);
-    EXPECT_EQ(&core->orientationDependedInfoFor(5), &core->orientationDependedInfoAtIndex(0));
-    EXPECT_EQ(&core->orientationDependedInfoFor(4), &core->orientationDependedInfoAtIndex(3));
-    EXPECT_EQ(&core->orientationDependedInfoFor(2), &core->orientationDependedInfoAtIndex(2));
+    EXPECT_EQ(&core->orientationDependedInfoFor(ui::InterfaceOrientation(5)),
+              &core->orientationDependedInfoAtIndex(0));
+    EXPECT_EQ(&core->orientationDependedInfoFor(ui::OrientationLandscapeLeft),
+              &core->orientationDependedInfoAtIndex(3));
+    EXPECT_EQ(&core->orientationDependedInfoFor(ui::OrientationPortraitUpsideDown),
+              &core->orientationDependedInfoAtIndex(2));
 
     auto view = platform::ui::View::create({0, 0, 10, 10});
-    core->applyInterfaceOrientation(3, *view);
+    core->applyInterfaceOrientation(ui::OrientationLandscapeRight, *view);
     EXPECT_EQ(view->bounds(), (platform::Rect{0, 0, 480, 320}));
     EXPECT_EQ(view->center(), (platform::Point{240, 160}));
     EXPECT_EQ(view->transform(), platform::AffineTransform::rotation(M_PI / 2));
-    core->applyInterfaceOrientation(1, *view);
+    core->applyInterfaceOrientation(ui::OrientationPortrait, *view);
     EXPECT_EQ(view->bounds(), (platform::Rect{0, 0, 320, 480}));
     EXPECT_TRUE(view->transform().isIdentity());
-    core->applyInterfaceOrientation(9, *view);
+    core->applyInterfaceOrientation(ui::InterfaceOrientation(9), *view);
     EXPECT_EQ(view->bounds(), (platform::Rect{0, 0, 320, 480}));
 
     // A level laid out in landscape turns the app.
@@ -204,13 +209,13 @@ TEST_F(AppCoreScreenSwitching, CurrentLevelCacheKeepsItsRecord) {
 TEST_F(AppCoreScreenSwitching, NeutralTiltByCalibrationType) {
     auto core = launch(true, false);
     core->setAccelerometerCalibrationType(2);
-    core->resetNeutralAcceleromterValueFor(1);
-    core->resetNeutralAcceleromterValueFor(4);
+    core->resetNeutralAcceleromterValueFor(ui::OrientationPortrait);
+    core->resetNeutralAcceleromterValueFor(ui::OrientationLandscapeLeft);
     const double t = 0.5237733085234983;
-    auto& portrait = core->orientationDependedInfoFor(1);
+    auto& portrait = core->orientationDependedInfoFor(ui::OrientationPortrait);
     EXPECT_DOUBLE_EQ(portrait.neutralAccelerometerY, -std::sin(t));
     EXPECT_DOUBLE_EQ(portrait.neutralAccelerometerZ, -std::cos(t));
-    auto& left = core->orientationDependedInfoFor(4);
+    auto& left = core->orientationDependedInfoFor(ui::OrientationLandscapeLeft);
     EXPECT_DOUBLE_EQ(left.neutralAccelerometerX, -std::sin(t));
     EXPECT_EQ(left.neutralAccelerometerY, 0.0);
 }
@@ -348,7 +353,7 @@ TEST_F(AppCoreScreenSwitching, GameOverToolsAndTransitions) {
     EXPECT_EQ(core->gameOver->appCore(), core);
     auto transition = core->window()->activeTransition();
     ASSERT_TRUE(transition);
-    EXPECT_EQ(transition->kind, 4);
+    EXPECT_EQ(static_cast<int>(transition->kind), 4);
     EXPECT_DOUBLE_EQ(transition->duration, 0.5);
     loop.advance(0.5);
     EXPECT_FALSE(core->window()->activeTransition());

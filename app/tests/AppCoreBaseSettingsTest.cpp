@@ -7,6 +7,8 @@
 #include "platform/storage/PropertyList.h"
 #include "util/PlistFiles.h"
 
+namespace ui = platform::ui;
+
 using namespace app;
 
 using namespace appcore_test;
@@ -90,8 +92,9 @@ TEST_F(AppCoreSettings, RoundTripThroughTheFile) {
         core->setBgMusicMode(0);
         core->setContentsScaleIndexSetting(2);
         core->setCurrentLevelId(3);
-        core->setNeutralAcceleromterFor(3, 0.25, -0.5, -0.75);
-        core->setNeutralAcceleromterFor(2, 0.0, 0.0, 0.0);  // all zero: back to the default
+        core->setNeutralAcceleromterFor(ui::OrientationLandscapeRight, 0.25, -0.5, -0.75);
+        core->setNeutralAcceleromterFor(ui::OrientationPortraitUpsideDown, 0.0, 0.0,
+                                        0.0);  // all zero: back to the default
         core->saveSettings();
     }
     auto dict = util::ReadDictionaryFromPlistFile(settingsPath().string());
@@ -105,7 +108,7 @@ TEST_F(AppCoreSettings, RoundTripThroughTheFile) {
     EXPECT_EQ(again->bgMusicMode(), 0);
     EXPECT_EQ(again->contentsScaleIndexSetting(), 2);
     EXPECT_EQ(again->currentLevelId(), 3);
-    auto& landscapeRight = again->orientationDependedInfoFor(3);
+    auto& landscapeRight = again->orientationDependedInfoFor(ui::OrientationLandscapeRight);
     EXPECT_EQ(landscapeRight.neutralAccelerometerX, 0.25);
     EXPECT_EQ(landscapeRight.neutralAccelerometerY, -0.5);
     EXPECT_EQ(landscapeRight.neutralAccelerometerZ, -0.75);
@@ -152,8 +155,8 @@ TEST_F(AppCoreSettings, WrongTypesAndOutOfRangeValues) {
     EXPECT_EQ(core->bgMusicMode(), 1);
     EXPECT_EQ(core->contentsScaleIndexSetting(), 2);  // a real number is still a number
     EXPECT_EQ(core->currentLevelId(), 0);
-    EXPECT_EQ(core->orientationDependedInfoFor(1).neutralAccelerometerX, 0.0);
-    EXPECT_EQ(core->orientationDependedInfoFor(1).neutralAccelerometerY, 1.0);
+    EXPECT_EQ(core->orientationDependedInfoFor(ui::OrientationPortrait).neutralAccelerometerX, 0.0);
+    EXPECT_EQ(core->orientationDependedInfoFor(ui::OrientationPortrait).neutralAccelerometerY, 1.0);
     EXPECT_FALSE(core->bundleVersionOfLoadedSettings());
 
     // A neutral tilt that is no finite number keeps the default: it would poison every tilt.
@@ -164,7 +167,7 @@ TEST_F(AppCoreSettings, WrongTypesAndOutOfRangeValues) {
                        {"neutralAccelerometer.o3.z", -0.5}}));
     {
         auto damaged = TestAppCore::make();
-        auto& landscapeRight = damaged->orientationDependedInfoFor(3);
+        auto& landscapeRight = damaged->orientationDependedInfoFor(ui::OrientationLandscapeRight);
         EXPECT_EQ(landscapeRight.neutralAccelerometerX, 0.0);
         EXPECT_EQ(landscapeRight.neutralAccelerometerY, 0.0);
         EXPECT_EQ(landscapeRight.neutralAccelerometerZ, -0.5);

@@ -17,7 +17,7 @@ class FakeAppCore : public app::AppCoreScreens {
     void setRootViewController(std::shared_ptr<app::ViewControllerBase> vc) override {
         root = std::move(vc);
     }
-    int interfaceOrientation() const override { return orientation; }
+    platform::ui::InterfaceOrientation interfaceOrientation() const override { return orientation; }
     std::string soundVolumeString() const override {
         return volume == 0 ? "OFF" : std::to_string(volume);
     }
@@ -35,14 +35,14 @@ class FakeAppCore : public app::AppCoreScreens {
     void resumeGameView() override { calls.push_back("resume"); }
     void stopGameView() override { calls.push_back("stopGame"); }
     JTAppBase::JTScenePtr currentGameScene() const override { return scene; }
-    void transitionAnimation(int kind, float duration) override {
-        calls.push_back("transition " + std::to_string(kind) + " " +
+    void transitionAnimation(platform::ui::AnimationTransition kind, double duration) override {
+        calls.push_back("transition " + std::to_string(static_cast<int>(kind)) + " " +
                         std::to_string(int(duration * 1000)) + "ms");
     }
 
     std::shared_ptr<platform::ui::Window> window_ = platform::ui::Window::create({0, 0, 320, 480});
     std::shared_ptr<app::ViewControllerBase> root;
-    int orientation = 1;
+    platform::ui::InterfaceOrientation orientation = platform::ui::OrientationPortrait;
     int volume = 2;
     std::vector<int> savedVolumes;
     std::vector<std::string> calls;

@@ -20,6 +20,8 @@
 #include "scores/LevelScores.h"
 #include "util/Crc32.h"
 
+namespace ui = platform::ui;
+
 using namespace app;
 
 using namespace appcore_test;
@@ -265,7 +267,7 @@ TEST_F(GameOverViewScreen, AnnouncementBannerSitsAtTheBottomInPortraitAndRightIn
     screen->viewWillDisappear(false);
     EXPECT_EQ(banner->superview(), nullptr);
 
-    core->setInterfaceOrientation(3);
+    core->setInterfaceOrientation(ui::OrientationLandscapeRight);
     screen->viewWillAppear(false);
     EXPECT_EQ(am.bannerView()->center(), (platform::Point{320, 160}));  // right edge on x = 480
 }

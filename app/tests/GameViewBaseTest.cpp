@@ -17,6 +17,8 @@
 #include "platform/ui/MainThread.h"
 #include "platform/ui/Touch.h"
 
+namespace ui = platform::ui;
+
 using namespace app;
 
 using gameviewtest::Host;
@@ -65,7 +67,7 @@ class GameViewBaseTest : public ::testing::Test {
         host->context = JTCore::JTNew<JTAppBase::JTAppContext>();
         host->windowView = platform::ui::Window::create({0, 0, 320, 480});
         host->pauseIcon = icon;
-        view = MyGameView::create(host, 1);
+        view = MyGameView::create(host, ui::OrientationPortrait);
         host->context->setGameView(view);
     }
     void TearDown() override {
@@ -356,7 +358,7 @@ TEST_F(GameViewBaseTest, ResumeTakesOverTheWindowAndSuspendLeavesIt) {
 TEST_F(GameViewBaseTest, TiltStartsAndStopsWithTheLoopWhenTheAppCalibrates) {
     EXPECT_FALSE(view->accelerometerHelper());
     host->calibrationType = 1;
-    auto tilted = MyGameView::create(host, 1);
+    auto tilted = MyGameView::create(host, ui::OrientationPortrait);
     ASSERT_TRUE(tilted->accelerometerHelper());
     host->context->setGameView(tilted);
     auto scene = JTCore::JTNew<Scene>(host->context.get(), 30.0f);
@@ -381,7 +383,7 @@ TEST_F(GameViewBaseTest, CanvasIsLetterboxedAndThePauseButtonFoundThroughIt) {
 
     // A wide screen: the canvas fills the height and sits in the middle.
     host->screen = {768, 1024};
-    auto wide = MyGameView::create(host, 1);
+    auto wide = MyGameView::create(host, ui::OrientationPortrait);
     host->context->setGameView(wide);
     host->context->startGameScene(JTCore::JTNew<Scene>(host->context.get(), 30.0f));
     wide->start();
@@ -405,7 +407,7 @@ TEST_F(GameViewBaseTest, CanvasIsLetterboxedAndThePauseButtonFoundThroughIt) {
 
 TEST_F(GameViewBaseTest, RawPointsTurnWithTheOrientationWhenTheViewRotatesItself) {
     host->glContext = std::make_shared<gameviewtest::FakeContext>();
-    auto upsideDown = MyGameView::create(host, 2);
+    auto upsideDown = MyGameView::create(host, ui::OrientationPortraitUpsideDown);
     upsideDown->setDisableOrientation(false);
     host->context->setGameView(upsideDown);
     host->context->startGameScene(JTCore::JTNew<Scene>(host->context.get(), 30.0f));

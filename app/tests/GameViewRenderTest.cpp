@@ -13,6 +13,8 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Compositor.h"
 
+namespace ui = platform::ui;
+
 using namespace app;
 
 using gameviewtest::Host;
@@ -64,7 +66,7 @@ class GameViewRenderTest : public ::testing::Test {
 };
 
 TEST_F(GameViewRenderTest, FramesGoThroughTheViewsFramebufferIntoTheLetterbox) {
-    view = MyGameView::create(host, 1);
+    view = MyGameView::create(host, ui::OrientationPortrait);
     host->context->setGameView(view);
     auto scene = JTCore::JTNew<FillScene>(host->context.get(), 30.0f);
     host->context->startGameScene(scene);

@@ -34,7 +34,9 @@ class FakeContext : public platform::gfx::GLContext {
 class Host : public app::GameViewHost {
   public:
     app::NeutralAccelerometer currentNeutralAccelerometer() override { return {}; }
-    int64_t currentStatusBarOrientation() override { return 1; }
+    platform::ui::InterfaceOrientation currentStatusBarOrientation() override {
+        return platform::ui::OrientationPortrait;
+    }
     std::shared_ptr<JTAppBase::ShellAppCore> shellAppCore() override { return nullptr; }
     JTAppBase::JTAppContextPtr appContext() override { return context; }
     std::shared_ptr<platform::gfx::GLContext> eaglContext() override { return glContext; }
@@ -51,7 +53,9 @@ class Host : public app::GameViewHost {
     }
     std::shared_ptr<app::GameViewScoreRecorder> scoreRecorder() override { return recorder; }
     void startPauseView() override { ++pauseViews; }
-    void transitionAnimation(int kind, double) override { transitions.push_back(kind); }
+    void transitionAnimation(platform::ui::AnimationTransition kind, double) override {
+        transitions.push_back(static_cast<int>(kind));
+    }
     void startGameOverView(const app::GameViewScoreRecorder::Recorded& r) override {
         ++gameOverViews;
         lastRecorded = r;

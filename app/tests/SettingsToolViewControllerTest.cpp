@@ -13,6 +13,8 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Screen.h"
 
+namespace ui = platform::ui;
+
 using namespace app;
 
 using namespace tools_test;
@@ -44,51 +46,69 @@ class SettingsToolTest : public ToolScreensTest {
         auto v = platform::PropertyList::readFile(settingsPath());
         return v ? *v : platform::Value();
     }
-    OrientationDependedInfo& portrait() { return core->orientationDependedInfoFor(1); }
+    OrientationDependedInfo& portrait() {
+        return core->orientationDependedInfoFor(ui::OrientationPortrait);
+    }
 };
 
 TEST(NeutralAccelerometerString, FlatCalibrationShowsTheSidewaysComponentOfEachOrientation) {
-    EXPECT_EQ(Settings::neutralAccelerometerString(1, 1, 0.05, 0.2, -1), "+0.050");
-    EXPECT_EQ(Settings::neutralAccelerometerString(1, 2, 0.05, 0.2, -1), "-0.050");
-    EXPECT_EQ(Settings::neutralAccelerometerString(1, 3, 0.05, 0.2, -1), "-0.200");
-    EXPECT_EQ(Settings::neutralAccelerometerString(1, 4, 0.05, 0.2, -1), "+0.200");
+    EXPECT_EQ(Settings::neutralAccelerometerString(1, ui::OrientationPortrait, 0.05, 0.2, -1),
+              "+0.050");
+    EXPECT_EQ(
+        Settings::neutralAccelerometerString(1, ui::OrientationPortraitUpsideDown, 0.05, 0.2, -1),
+        "-0.050");
+    EXPECT_EQ(Settings::neutralAccelerometerString(1, ui::OrientationLandscapeRight, 0.05, 0.2, -1),
+              "-0.200");
+    EXPECT_EQ(Settings::neutralAccelerometerString(1, ui::OrientationLandscapeLeft, 0.05, 0.2, -1),
+              "+0.200");
     // An orientation the app never uses reads as portrait.
-    EXPECT_EQ(Settings::neutralAccelerometerString(1, 9, 0.05, 0.2, -1), "+0.050");
-    EXPECT_EQ(Settings::neutralAccelerometerString(1, 1, 0, 0, -1), "+0.000");
+    EXPECT_EQ(Settings::neutralAccelerometerString(1, ui::InterfaceOrientation(9), 0.05, 0.2, -1),
+              "+0.050");
+    EXPECT_EQ(Settings::neutralAccelerometerString(1, ui::OrientationPortrait, 0, 0, -1), "+0.000");
 }
 
 TEST(NeutralAccelerometerString, TiltedCalibrationShowsBothAnglesInWholeDegrees) {
     // The rule's own neutral vector for a tilt of 30.01 degrees toward the player.
     const double s = std::sin(0.5237733085234983), c = std::cos(0.5237733085234983);
-    EXPECT_EQ(Settings::neutralAccelerometerString(2, 1, 0, -s, -c), "+0,-30");
-    EXPECT_EQ(Settings::neutralAccelerometerString(2, 2, 0, -s, -c), "+0,+30");
-    EXPECT_EQ(Settings::neutralAccelerometerString(2, 3, 0, -s, -c), "+30,+0");
-    EXPECT_EQ(Settings::neutralAccelerometerString(2, 4, 0, -s, -c), "-30,+0");
+    EXPECT_EQ(Settings::neutralAccelerometerString(2, ui::OrientationPortrait, 0, -s, -c),
+              "+0,-30");
+    EXPECT_EQ(Settings::neutralAccelerometerString(2, ui::OrientationPortraitUpsideDown, 0, -s, -c),
+              "+0,+30");
+    EXPECT_EQ(Settings::neutralAccelerometerString(2, ui::OrientationLandscapeRight, 0, -s, -c),
+              "+30,+0");
+    EXPECT_EQ(Settings::neutralAccelerometerString(2, ui::OrientationLandscapeLeft, 0, -s, -c),
+              "-30,+0");
     // Cut toward zero, not rounded: -0.9 degrees shows as +0.
-    EXPECT_EQ(Settings::neutralAccelerometerString(2, 1, 0, -std::sin(0.9 * M_PI / 180),
+    EXPECT_EQ(Settings::neutralAccelerometerString(2, ui::OrientationPortrait, 0,
+                                                   -std::sin(0.9 * M_PI / 180),
                                                    -std::cos(0.9 * M_PI / 180)),
               "+0,+0");
 }
 
 TEST(NeutralAccelerometerString, NoTiltOrUnknownTypeReadsNotAvailable) {
-    EXPECT_EQ(Settings::neutralAccelerometerString(0, 1, 0.05, 0, -1), "N/A");
-    EXPECT_EQ(Settings::neutralAccelerometerString(3, 1, 0.05, 0, -1), "N/A");
-    EXPECT_EQ(Settings::neutralAccelerometerString(-1, 1, 0.05, 0, -1), "N/A");
+    EXPECT_EQ(Settings::neutralAccelerometerString(0, ui::OrientationPortrait, 0.05, 0, -1), "N/A");
+    EXPECT_EQ(Settings::neutralAccelerometerString(3, ui::OrientationPortrait, 0.05, 0, -1), "N/A");
+    EXPECT_EQ(Settings::neutralAccelerometerString(-1, ui::OrientationPortrait, 0.05, 0, -1),
+              "N/A");
 }
 
 TEST(CalibrationPosture, ADeviceStandingOnItsEdgeIsRefused) {
-    EXPECT_TRUE(Settings::calibrationPostureIsValid(1, 0, 0, -1));  // flat
-    EXPECT_TRUE(Settings::calibrationPostureIsValid(1, 0, -1, 0));  // upright, facing the player
-    EXPECT_FALSE(Settings::calibrationPostureIsValid(1, 1, 0, 0));  // on its right edge
-    EXPECT_FALSE(Settings::calibrationPostureIsValid(1, -0.9, 0, -0.3));
+    EXPECT_TRUE(Settings::calibrationPostureIsValid(ui::OrientationPortrait, 0, 0, -1));  // flat
+    EXPECT_TRUE(Settings::calibrationPostureIsValid(ui::OrientationPortrait, 0, -1,
+                                                    0));  // upright, facing the player
+    EXPECT_FALSE(Settings::calibrationPostureIsValid(ui::OrientationPortrait, 1, 0,
+                                                     0));  // on its right edge
+    EXPECT_FALSE(Settings::calibrationPostureIsValid(ui::OrientationPortrait, -0.9, 0, -0.3));
     // Landscape turns the axes: the long edge down is what is refused there.
-    EXPECT_TRUE(Settings::calibrationPostureIsValid(3, 1, 0, 0));
-    EXPECT_FALSE(Settings::calibrationPostureIsValid(3, 0, -1, 0));
+    EXPECT_TRUE(Settings::calibrationPostureIsValid(ui::OrientationLandscapeRight, 1, 0, 0));
+    EXPECT_FALSE(Settings::calibrationPostureIsValid(ui::OrientationLandscapeRight, 0, -1, 0));
     // The limit is 45 degrees from upright.
     const double a44 = 44 * M_PI / 180, a46 = 46 * M_PI / 180;
-    EXPECT_TRUE(Settings::calibrationPostureIsValid(1, std::sin(a44), 0, -std::cos(a44)));
-    EXPECT_FALSE(Settings::calibrationPostureIsValid(1, std::sin(a46), 0, -std::cos(a46)));
-    EXPECT_FALSE(Settings::calibrationPostureIsValid(1, std::nan(""), 0, -1));
+    EXPECT_TRUE(Settings::calibrationPostureIsValid(ui::OrientationPortrait, std::sin(a44), 0,
+                                                    -std::cos(a44)));
+    EXPECT_FALSE(Settings::calibrationPostureIsValid(ui::OrientationPortrait, std::sin(a46), 0,
+                                                     -std::cos(a46)));
+    EXPECT_FALSE(Settings::calibrationPostureIsValid(ui::OrientationPortrait, std::nan(""), 0, -1));
 }
 
 TEST(ResolutionRows, FourRowsAndEveryOtherIndexReadsAsAutomatic) {
@@ -216,7 +236,8 @@ TEST_F(SettingsToolTest, OkStoresThePostureHeldNow) {
     EXPECT_EQ(tab->accelerometerHelper(), nullptr);
     EXPECT_EQ(platform::ui::AlertView::visibleAlert(), nullptr);
     // Only the record of the app's orientation changes.
-    EXPECT_DOUBLE_EQ(core->orientationDependedInfoFor(3).neutralAccelerometerX, 0);
+    EXPECT_DOUBLE_EQ(
+        core->orientationDependedInfoFor(ui::OrientationLandscapeRight).neutralAccelerometerX, 0);
 
     // Saved when the tab goes.
     core->currentOrientationDependedInfo().toolsView->setSelectedIndex(0);
@@ -251,7 +272,7 @@ TEST_F(SettingsToolTest, OkWithTheDeviceOnItsEdgeIsRefusedAndChangesNothing) {
 
 TEST_F(SettingsToolTest, ResetRestoresTheRulesNeutralVector) {
     core->setAccelerometerCalibrationType(2);
-    core->setNeutralAcceleromterFor(1, 0.3, 0.1, -0.9);
+    core->setNeutralAcceleromterFor(ui::OrientationPortrait, 0.3, 0.1, -0.9);
     auto tab = show();
     ASSERT_NE(tab, nullptr);
     tab->onCalibrateBtn();
@@ -264,7 +285,7 @@ TEST_F(SettingsToolTest, ResetRestoresTheRulesNeutralVector) {
 
 TEST_F(SettingsToolTest, OkAfterTheAccelerometerStoppedKeepsTheCalibration) {
     core->setAccelerometerCalibrationType(1);
-    core->setNeutralAcceleromterFor(1, 0.2, 0.1, -0.95);
+    core->setNeutralAcceleromterFor(ui::OrientationPortrait, 0.2, 0.1, -0.95);
     auto tab = show();
     ASSERT_NE(tab, nullptr);
     tab->onCalibrateBtn();

@@ -45,8 +45,9 @@ class ToolsAppCore : public TestAppCore {
         return app::AppCoreBase::createToolsViewContents();
     }
     std::vector<std::string> transitions;
-    void transitionAnimation(int kind, double duration) override {
-        transitions.push_back(std::to_string(kind) + "/" + std::to_string(duration));
+    void transitionAnimation(platform::ui::AnimationTransition kind, double duration) override {
+        transitions.push_back(std::to_string(static_cast<int>(kind)) + "/" +
+                              std::to_string(duration));
         TestAppCore::transitionAnimation(kind, duration);
     }
     using TestAppCore::transitionAnimation;

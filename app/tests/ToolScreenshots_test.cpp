@@ -14,6 +14,8 @@
 #include "scores/LevelScoreElem.h"
 #include "scores/LevelScores.h"
 
+namespace ui = platform::ui;
+
 using namespace app;
 
 using namespace tools_test;
@@ -74,7 +76,7 @@ TEST_F(ToolScreenshots, ScoresSettingsAndAboutTabs) {
         scores->registerScore(scores::LevelScoreElem::create(s, platform::Date{1.79e9 + s}));
     ASSERT_TRUE(scores->save());
     platform::ui::Screen::mainScreen().setScale(2);
-    core->setNeutralAcceleromterFor(1, 0.05, 0.02, -0.99);
+    core->setNeutralAcceleromterFor(ui::OrientationPortrait, 0.05, 0.02, -0.99);
 
     ASSERT_NE(openTools(), nullptr);
     auto img = shoot("tools_scores.png");

@@ -44,7 +44,7 @@ TEST(ViewControllerBase, OrientationIsWhatTheAppCoreChose) {
     auto nav = MyNavigationController::create(nullptr, core);
     auto tabs = MyTabBarController::create(core);
     for (int o : {1, 3, 4}) {
-        core->orientation = o;
+        core->orientation = static_cast<platform::ui::InterfaceOrientation>(o);
         EXPECT_TRUE(vc->shouldAutorotate());
         for (int other = 1; other <= 4; ++other) {
             EXPECT_EQ(vc->shouldAutorotateToInterfaceOrientation(other), other == o);

@@ -22,7 +22,7 @@ Application& Application::shared() {
 void Application::setStatusBarOrientation(int orientation, bool) {
     if (orientation < 1 || orientation > 4 || orientation == statusBarOrientation_) return;
     post(kWillChangeStatusBarOrientationNotification);
-    statusBarOrientation_ = orientation;
+    statusBarOrientation_ = static_cast<InterfaceOrientation>(orientation);
     post(kDidChangeStatusBarOrientationNotification);
 }
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/InterfaceOrientation.h"
+
 namespace platform::ui {
 
 class Window;
@@ -68,7 +70,8 @@ class Application {
     void setKeyWindow(std::weak_ptr<Window> w) { keyWindow_ = std::move(w); }
 
     // Status bar
-    int statusBarOrientation() const { return statusBarOrientation_; }
+    InterfaceOrientation statusBarOrientation() const { return statusBarOrientation_; }
+    // A value that is not one of the four orientations is refused.
     void setStatusBarOrientation(int orientation, bool animated = false);
     bool isStatusBarHidden() const { return statusBarHidden_; }
     void setStatusBarHidden(bool hidden) { statusBarHidden_ = hidden; }
@@ -129,7 +132,7 @@ class Application {
     ApplicationState state_ = ApplicationState::Inactive;
     std::weak_ptr<ApplicationDelegate> delegate_;
     std::weak_ptr<Window> keyWindow_;
-    int statusBarOrientation_ = 1;
+    InterfaceOrientation statusBarOrientation_ = OrientationPortrait;
     bool statusBarHidden_ = false;
     bool idleTimerDisabled_ = false;
     unsigned supportedOrientations_ = 1u << 1;

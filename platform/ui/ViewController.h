@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/ui/BarItems.h"
+#include "platform/ui/InterfaceOrientation.h"
 #include "platform/ui/InterfaceOwner.h"
 #include "platform/ui/Responder.h"
 
@@ -35,16 +36,6 @@ enum class ModalTransitionStyle {
     FlipHorizontal = 1,
     CrossDissolve = 2,
     PartialCurl = 3
-};
-
-// Interface orientations and their masks (1 << orientation); the app core and the stored settings
-// use these values.
-enum InterfaceOrientation : int {
-    OrientationUnknown = 0,
-    OrientationPortrait = 1,
-    OrientationPortraitUpsideDown = 2,
-    OrientationLandscapeRight = 3,
-    OrientationLandscapeLeft = 4,
 };
 
 class ViewController : public Responder,

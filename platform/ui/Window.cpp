@@ -99,8 +99,8 @@ void Window::makeKeyAndVisible() {
     makeKeyWindow();
 }
 
-void Window::beginTransition(int kind, double duration) {
-    if (kind == 0 || duration <= 0) {
+void Window::beginTransition(AnimationTransition kind, double duration) {
+    if (kind == AnimationTransition::None || duration <= 0) {
         transition_.reset();
         return;
     }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/ui/AnimationTransition.h"
 #include "platform/ui/View.h"
 
 namespace platform::ui {
@@ -44,14 +45,14 @@ class Window : public View {
     // the gesture recognizers watching them.
     void sendEvent(Event& event);
 
-    // A screen change the compositor may show as a cross-fade: kind is the app's transition
-    // value (0 none), the duration in seconds on the clock.
+    // A screen change the compositor may show as a cross-fade, the duration in seconds on the
+    // clock.
     struct Transition {
-        int kind = 0;
+        AnimationTransition kind = AnimationTransition::None;
         double start = 0;
         double duration = 0;
     };
-    void beginTransition(int kind, double duration);
+    void beginTransition(AnimationTransition kind, double duration);
     // The transition under way, or nullopt once it has run its time.
     std::optional<Transition> activeTransition() const;
 

@@ -142,7 +142,7 @@ TEST_F(CompositorTest, ScreenChangesCrossFadeFromTheLastFrame) {
     window->setBackgroundColor({1, 0, 0, 1});
     draw();
     window->setBackgroundColor({0, 0, 1, 1});
-    window->beginTransition(4, 0.5);
+    window->beginTransition(AnimationTransition::CurlDown, 0.5);
     loop.advance(0.25);
     auto mid = rgb(draw(), 80, 120);
     EXPECT_NEAR(mid[0], 128, 4);
