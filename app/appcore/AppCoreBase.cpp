@@ -57,7 +57,7 @@ void AppCoreBase::init(std::shared_ptr<platform::gfx::GLContext> context) {
     loadSettings();
     // Written on the first launch and after every version change, so the file always names
     // the version that wrote it.
-    if (!bundleVersionOfLoadedSettings_ || *bundleVersionOfLoadedSettings_ != appVersionString_) {
+    if (!settings_.bundleVersion || *settings_.bundleVersion != appVersionString_) {
         saveSettings();
     }
 }
@@ -70,11 +70,12 @@ void AppCoreBase::setup() {
     infoDictionary_ = bundle->infoDictionary();
     appVersionString_ = infoDictionary_.get("CFBundleShortVersionString").asString();
     appDisplayName_ = infoDictionary_.get("CFBundleDisplayName").asString();
-    soundVolume_ = 2;
+    settings_.soundVolume = 2;
     for (auto& info : orientationDependedInfo_) info = OrientationDependedInfo();
+    for (int i = 0; i < 4; ++i) settings_.neutralFor(interfaceOrientationOfIndex(i)) = {};
     deviceTypeName_ = machineName();
-    bgMusicMode_ = 1;
-    contentsScaleIndexSetting_ = 0;
+    settings_.bgMusicMode = 1;
+    settings_.contentsScaleIndexSetting = 0;
     dlLevelsSupport_ = DlLevelsSupportAppCore::create(weak_from_this());
     baseJtObjCount_ = 0;
     // The views' pictures (tab icons, interface files) come from the same bundle as the
@@ -119,14 +120,14 @@ JTAppBase::TextTextureFactory* AppCoreBase::textTextureFactory() {
 }
 
 void AppCoreBase::setCurrentLevelId(int32_t id) {
-    currentLevelId_ = id;
+    settings_.currentLevelId = id;
     currentLevelInfoCache_.reset();
 }
 
 std::shared_ptr<JTAppBase::LevelInfo> AppCoreBase::currentLevelInfo() {
     if (!currentLevelInfoCache_ && appContext_) {
         if (auto manager = appContext_->getLevelManager()) {
-            currentLevelInfoCache_ = manager->getLevelInfoById(currentLevelId_);
+            currentLevelInfoCache_ = manager->getLevelInfoById(settings_.currentLevelId);
         }
     }
     return currentLevelInfoCache_ ? currentLevelInfoCache_->mirror() : nullptr;
@@ -180,10 +181,7 @@ void AppCoreBase::resetNeutralAcceleromterValueFor(platform::ui::InterfaceOrient
     // The one rule for the neutral tilt, shared with the tilt helper's calibration.
     const NeutralAccelerometer neutral =
         AccelerometerHelper::neutralAccelerometerFor(accelerometerCalibrationType_, orientation);
-    auto& info = orientationDependedInfoFor(orientation);
-    info.neutralAccelerometerX = neutral.x;
-    info.neutralAccelerometerY = neutral.y;
-    info.neutralAccelerometerZ = neutral.z;
+    settings_.neutralFor(orientation) = neutral;
 }
 
 void AppCoreBase::setNeutralAcceleromterFor(platform::ui::InterfaceOrientation orientation,
@@ -192,16 +190,12 @@ void AppCoreBase::setNeutralAcceleromterFor(platform::ui::InterfaceOrientation o
         resetNeutralAcceleromterValueFor(orientation);
         return;
     }
-    auto& info = orientationDependedInfoFor(orientation);
-    info.neutralAccelerometerX = x;
-    info.neutralAccelerometerY = y;
-    info.neutralAccelerometerZ = z;
+    settings_.neutralFor(orientation) = {x, y, z};
 }
 
 NeutralAccelerometer AppCoreBase::neutralAccelerometerFor(
     platform::ui::InterfaceOrientation orientation) {
-    const auto& info = orientationDependedInfoFor(orientation);
-    return {info.neutralAccelerometerX, info.neutralAccelerometerY, info.neutralAccelerometerZ};
+    return settings_.neutralFor(orientation);
 }
 
 // ---- orientation records ----

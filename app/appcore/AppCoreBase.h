@@ -22,6 +22,7 @@
 #include "app/appcore/AccountId.h"
 #include "app/appcore/OrientationDependedInfo.h"
 #include "app/appcore/ResourceTables.h"
+#include "app/appcore/SettingsRecord.h"
 #include "app/appcore/WebServiceUrls.h"
 #include "app/screens/AboutToolCore.h"
 #include "app/screens/AppCoreScreens.h"
@@ -76,7 +77,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
   public:
     static constexpr int kTextureCount = ResourceTables::kTextureCount;
     static constexpr int kSoundCount = ResourceTables::kSoundCount;
-    static constexpr int32_t kSettingModelVersion = 4097;
     static constexpr int kDeleteAridAlertTag = 1;
     static constexpr uint64_t kMaxPendingHandleOpenURL = 15;
     static constexpr double kHandleOpenURLRetryDelay = 0.2;
@@ -168,7 +168,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     bool hasMusicResources() const { return false; }
     void stopLoopingEffects(bool loops, bool music) override;
     bool musicIsEnabled() override;
-    int32_t currentLevelId() override { return currentLevelId_; }
+    int32_t currentLevelId() override { return settings_.currentLevelId; }
     void setCurrentLevelId(int32_t id) override;
     std::shared_ptr<JTAppBase::LevelInfo> currentLevelInfo();
     std::shared_ptr<JTAppBase::LevelInfo> levelInfoForId(int32_t id);
@@ -199,7 +199,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     int toggleSoundVolume() override;
     std::string soundVolumeString() const override;
     void updateSoundSetting() override;
-    static int volumePercentOfSetting(int32_t volume);
     float displayContentsScale();
     bool supportsContentsScale();
     int32_t maxDefaultContentsScaleIndex() const { return 3; }
@@ -281,19 +280,26 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     int32_t accelerometerCalibrationType() const { return accelerometerCalibrationType_; }
     void setAccelerometerCalibrationType(int32_t t) { accelerometerCalibrationType_ = t; }
     const std::vector<uint8_t>& arid() const { return accountId_.bytes(); }
-    int32_t soundVolume() const { return soundVolume_; }
-    void setSoundVolume(int32_t v) { soundVolume_ = v; }
-    int32_t bgMusicMode() const { return bgMusicMode_; }
-    void setBgMusicMode(int32_t m) { bgMusicMode_ = m; }
+    // The player's settings as the file keeps them.
+    SettingsRecord& settings() { return settings_; }
+    const SettingsRecord& settings() const { return settings_; }
+    int32_t soundVolume() const { return settings_.soundVolume; }
+    void setSoundVolume(int32_t v) { settings_.soundVolume = v; }
+    int32_t bgMusicMode() const override { return settings_.bgMusicMode; }
+    void setBgMusicMode(int32_t m) override { settings_.bgMusicMode = m; }
     int32_t contentsScaleIndex() const { return contentsScaleIndex_; }
-    int32_t contentsScaleIndexSetting() const { return contentsScaleIndexSetting_; }
-    void setContentsScaleIndexSetting(int32_t s) { contentsScaleIndexSetting_ = s; }
+    int32_t contentsScaleIndexSetting() const override {
+        return settings_.contentsScaleIndexSetting;
+    }
+    void setContentsScaleIndexSetting(int32_t s) override {
+        settings_.contentsScaleIndexSetting = s;
+    }
     const std::string& deviceTypeName() const { return deviceTypeName_; }
     void setDeviceTypeName(std::string name) { deviceTypeName_ = std::move(name); }
     const std::optional<std::string>& bundleVersionOfLoadedSettings() const {
-        return bundleVersionOfLoadedSettings_;
+        return settings_.bundleVersion;
     }
-    bool settingsLoadedAtLaunch() const { return settingsLoadedAtLaunch_; }
+    bool settingsLoadedAtLaunch() const { return settingsFile_.loadedAtLaunch(); }
     bool startedGameAfterLaunchingApp() const { return startedGameAfterLaunchingApp_; }
     int32_t defaultLevelId() const { return defaultLevelId_; }
 
@@ -323,18 +329,12 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     std::shared_ptr<Texture2D> texIconPause_;
     AccountId accountId_;
     std::array<OrientationDependedInfo, 4> orientationDependedInfo_;
-    int32_t soundVolume_ = 2;
-    int32_t bgMusicMode_ = 1;
     int32_t contentsScaleIndex_ = 0;
-    int32_t contentsScaleIndexSetting_ = 0;
     std::string deviceTypeName_;
-    int32_t currentLevelId_ = 0;
     // The record itself: a mirror could outlive its record and answer defaults.
     JTAppBase::JTLevelInfoPtr currentLevelInfoCache_;
-    std::optional<std::string> bundleVersionOfLoadedSettings_;
-    bool settingsLoadedAtLaunch_ = false;
-    // The settings file was there but could not be read: it is not saved over this run.
-    bool settingsSaveBlocked_ = false;
+    SettingsRecord settings_;
+    SettingsFile settingsFile_;
     ResourceTables resources_;
     JTAppBase::JTAppContextPtr appContext_;
     uint32_t baseJtObjCount_ = 0;

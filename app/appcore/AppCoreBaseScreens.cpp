@@ -149,7 +149,7 @@ void AppCoreBase::startGameOverViewWithLevelScores(
 }
 
 int AppCoreBase::gameStartPopupContext() const {
-    return !settingsLoadedAtLaunch_ && !startedGameAfterLaunchingApp_
+    return !settingsFile_.loadedAtLaunch() && !startedGameAfterLaunchingApp_
                ? online::AnnounceManager::kContextFirstStart
                : online::AnnounceManager::kContextStartFromTitle;
 }
@@ -184,12 +184,12 @@ void AppCoreBase::startGameView() {
     }
     if (!appContext_) return;
     appContext_->setGameView(info.gameView);
-    appContext_->startLevel(currentLevelId_);
+    appContext_->startLevel(settings_.currentLevelId);
     // A level the game core does not know (a stale id from the settings file) sends it back
     // to the title on its own; starting the view then would cover the title with an empty
     // game, so that counts as a suppressed start too.
     auto level = appContext_->getLevelInfo();
-    bool levelTaken = level && level->getId() == currentLevelId_;
+    bool levelTaken = level && level->getId() == settings_.currentLevelId;
     if (appContext_->isStartSuppressed() || !levelTaken) {
         startTitleView();
         return;

@@ -19,57 +19,13 @@
 
 namespace app {
 
-namespace {
-
-std::string neutralKey(platform::ui::InterfaceOrientation orientation, char axis) {
-    return "neutralAccelerometer.o" + std::to_string(orientation) + "." + axis;
-}
-
-// A key holding a number of any kind is read; anything else leaves the field as it was.
-void readInt(const platform::Value& dict, const char* key, int32_t& field) {
-    const platform::Value* v = dict.find(key);
-    if (v && v->isNumber()) field = static_cast<int32_t>(v->asInteger());
-}
-
-// A neutral tilt that is not a finite number would turn every later tilt into one too and
-// leave the car unsteerable; such a value in a damaged file keeps the default instead.
-void readDouble(const platform::Value& dict, const std::string& key, double& field) {
-    const platform::Value* v = dict.find(key);
-    if (v && v->isNumber() && std::isfinite(v->asReal())) field = v->asReal();
-}
-
-}  // namespace
-
 void AppCoreBase::serializeWith(platform::Value& dict, bool isSave) {
     if (isSave) {
-        dict.set("soundVolume.max3", soundVolume_);
-        dict.set("bgMusicMode", bgMusicMode_);
-        dict.set("contentsScaleIndex", contentsScaleIndexSetting_);
-        for (int i = 0; i < 4; ++i) {
-            platform::ui::InterfaceOrientation o = interfaceOrientationOfIndex(i);
-            const auto& info = orientationDependedInfo_[i];
-            dict.set(neutralKey(o, 'x'), info.neutralAccelerometerX);
-            dict.set(neutralKey(o, 'y'), info.neutralAccelerometerY);
-            dict.set(neutralKey(o, 'z'), info.neutralAccelerometerZ);
-        }
-        dict.set("currentLevelId", currentLevelId_);
-        return;
-    }
-    readInt(dict, "soundVolume.max3", soundVolume_);
-    readInt(dict, "bgMusicMode", bgMusicMode_);
-    readInt(dict, "contentsScaleIndex", contentsScaleIndexSetting_);
-    for (int i = 0; i < 4; ++i) {
-        platform::ui::InterfaceOrientation o = interfaceOrientationOfIndex(i);
-        auto& info = orientationDependedInfo_[i];
-        readDouble(dict, neutralKey(o, 'x'), info.neutralAccelerometerX);
-        readDouble(dict, neutralKey(o, 'y'), info.neutralAccelerometerY);
-        readDouble(dict, neutralKey(o, 'z'), info.neutralAccelerometerZ);
-    }
-    // Straight into the field: the level records may not exist yet, so there is no cache to
-    // drop.
-    readInt(dict, "currentLevelId", currentLevelId_);
-    if (const platform::Value* v = dict.find("CFBundleVersion"); v && v->isString()) {
-        bundleVersionOfLoadedSettings_ = v->asString();
+        settings_.writeTo(dict);
+    } else {
+        // Straight into the record: the level records may not exist yet, so there is no cache
+        // to drop.
+        settings_.readFrom(dict);
     }
 }
 
@@ -79,20 +35,14 @@ std::string AppCoreBase::settingFileName() const {
 
 void AppCoreBase::loadSettings() {
     JTAppBase::SetScIntMask(static_cast<int32_t>(util::Crc32OfCString(webSecretKey_.c_str())));
-    auto stored = util::ReadStoredDictionary(settingFileName(), "-[AppCoreBase loadSettings]");
-    // Settings that are there but cannot be read may be fine tomorrow: this run keeps its
-    // hands off them. Damaged ones were moved aside and start afresh.
-    settingsSaveBlocked_ = !stored.mayBeSaved();
-    if (stored.state == util::StoredDictionary::State::Read) {
-        settingsLoadedAtLaunch_ = true;
-        serializeWith(stored.dictionary, false);
+    if (auto stored = settingsFile_.read(settingFileName(), "-[AppCoreBase loadSettings]")) {
+        serializeWith(*stored, false);
     }
     didLoadSettings();
 }
 
 void AppCoreBase::didLoadSettings() {
-    if (soundVolume_ < 0) soundVolume_ = 0;
-    if (soundVolume_ > 3) soundVolume_ = 3;
+    settings_.clampSoundVolume();
     loadOrCreateArid();
     util::LogMessage("-[AppCoreBase didLoadSettings]", 1, "arid:" + aridStr());
     if (appContext_) {
@@ -102,44 +52,26 @@ void AppCoreBase::didLoadSettings() {
 }
 
 void AppCoreBase::saveSettings() {
-    if (settingsSaveBlocked_) {
-        std::error_code ec;
-        if (std::filesystem::exists(std::filesystem::symlink_status(settingFileName(), ec))) {
-            util::LogMessage("-[AppCoreBase saveSettings]", 3,
-                             "settings not saved: " + settingFileName() + " could not be read");
-            return;
-        }
-        settingsSaveBlocked_ = false;  // gone since: nothing to lose any more
-    }
     platform::Value dict = platform::Value::dictionary();
     serializeWith(dict, true);
-    dict.set("SettingModel.version", kSettingModelVersion);
+    dict.set("SettingModel.version", SettingsRecord::kModelVersion);
     dict.set("CFBundleVersion", infoDictionary_.get("CFBundleShortVersionString").asString());
-    // A failed write is logged by the writer and leaves the old file in place.
-    util::WriteDictionaryToPlistFile(settingFileName(), dict);
-    util::LogMessage("-[AppCoreBase saveSettings]", 1, "write settings: " + settingFileName());
+    if (settingsFile_.write(settingFileName(), dict, "-[AppCoreBase saveSettings]")) {
+        util::LogMessage("-[AppCoreBase saveSettings]", 1, "write settings: " + settingFileName());
+    }
 }
 
 int AppCoreBase::toggleSoundVolume() {
-    soundVolume_ = (soundVolume_ + 1) % 4;
-    // A volume below 0 (set through the accessor) would stay negative under %; the setting
-    // only knows 0..3.
-    if (soundVolume_ < 0) soundVolume_ = 0;
-    return soundVolume_;
+    return settings_.toggleSoundVolume();
 }
 
 std::string AppCoreBase::soundVolumeString() const {
-    return soundVolume_ == 0 ? "OFF" : std::to_string(soundVolume_);
-}
-
-int AppCoreBase::volumePercentOfSetting(int32_t volume) {
-    static constexpr int kPercent[4] = {0, 20, 50, 100};
-    return volume >= 0 && volume < 4 ? kPercent[volume] : 0;
+    return settings_.soundVolumeString();
 }
 
 void AppCoreBase::updateSoundSetting() {
-    sound::SoundObj::setupWithVolume(volumePercentOfSetting(soundVolume_));
-    sound::SoundObj::setMusicIsEnabled(bgMusicMode_ != 0);
+    sound::SoundObj::setupWithVolume(SettingsRecord::volumePercentOfSetting(settings_.soundVolume));
+    sound::SoundObj::setMusicIsEnabled(settings_.bgMusicMode != 0);
 }
 
 float AppCoreBase::displayContentsScale() {
@@ -166,7 +98,7 @@ void AppCoreBase::updateContentsScaleIndex() {
         contentsScaleIndex_ = 1;
         return;
     }
-    int32_t s = contentsScaleIndexSetting_;
+    int32_t s = settings_.contentsScaleIndexSetting;
     if (s >= 1 && s <= 3) {
         contentsScaleIndex_ = s;
     } else if (s >= 4) {

@@ -16,8 +16,7 @@ std::shared_ptr<AppCoreGameViewHost> AppCoreGameViewHost::create(
 NeutralAccelerometer AppCoreGameViewHost::currentNeutralAccelerometer() {
     auto core = appCore_.lock();
     if (!core) return {};
-    const auto& info = core->currentOrientationDependedInfo();
-    return {info.neutralAccelerometerX, info.neutralAccelerometerY, info.neutralAccelerometerZ};
+    return core->neutralAccelerometerFor(core->interfaceOrientation());
 }
 
 platform::ui::InterfaceOrientation AppCoreGameViewHost::currentStatusBarOrientation() {

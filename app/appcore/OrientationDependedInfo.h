@@ -1,7 +1,7 @@
 #pragma once
 
-// What the app core keeps per interface orientation: the neutral tilt the player calibrated
-// and the screens laid out for that orientation, made on first use and reused.
+// The screens the app core keeps per interface orientation, laid out for it, made on first use
+// and reused.
 
 #include <cstdint>
 #include <memory>
@@ -18,10 +18,6 @@ class MyTabBarController;
 
 class OrientationDependedInfo {
   public:
-    double neutralAccelerometerX = 0;
-    double neutralAccelerometerY = 0;
-    double neutralAccelerometerZ = -1;
-
     std::shared_ptr<ViewControllerBase> titleView;
     std::shared_ptr<AppGameView> gameView;
     std::shared_ptr<PauseView> pauseView;

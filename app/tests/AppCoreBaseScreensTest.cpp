@@ -212,12 +212,12 @@ TEST_F(AppCoreScreenSwitching, NeutralTiltByCalibrationType) {
     core->resetNeutralAcceleromterValueFor(ui::OrientationPortrait);
     core->resetNeutralAcceleromterValueFor(ui::OrientationLandscapeLeft);
     const double t = 0.5237733085234983;
-    auto& portrait = core->orientationDependedInfoFor(ui::OrientationPortrait);
-    EXPECT_DOUBLE_EQ(portrait.neutralAccelerometerY, -std::sin(t));
-    EXPECT_DOUBLE_EQ(portrait.neutralAccelerometerZ, -std::cos(t));
-    auto& left = core->orientationDependedInfoFor(ui::OrientationLandscapeLeft);
-    EXPECT_DOUBLE_EQ(left.neutralAccelerometerX, -std::sin(t));
-    EXPECT_EQ(left.neutralAccelerometerY, 0.0);
+    auto& portrait = core->settings().neutralFor(ui::OrientationPortrait);
+    EXPECT_DOUBLE_EQ(portrait.y, -std::sin(t));
+    EXPECT_DOUBLE_EQ(portrait.z, -std::cos(t));
+    auto& left = core->settings().neutralFor(ui::OrientationLandscapeLeft);
+    EXPECT_DOUBLE_EQ(left.x, -std::sin(t));
+    EXPECT_EQ(left.y, 0.0);
 }
 
 TEST_F(AppCoreScreenSwitching, ResourceTablesLoadReleaseAndReload) {

@@ -108,10 +108,10 @@ TEST_F(AppCoreSettings, RoundTripThroughTheFile) {
     EXPECT_EQ(again->bgMusicMode(), 0);
     EXPECT_EQ(again->contentsScaleIndexSetting(), 2);
     EXPECT_EQ(again->currentLevelId(), 3);
-    auto& landscapeRight = again->orientationDependedInfoFor(ui::OrientationLandscapeRight);
-    EXPECT_EQ(landscapeRight.neutralAccelerometerX, 0.25);
-    EXPECT_EQ(landscapeRight.neutralAccelerometerY, -0.5);
-    EXPECT_EQ(landscapeRight.neutralAccelerometerZ, -0.75);
+    auto& landscapeRight = again->settings().neutralFor(ui::OrientationLandscapeRight);
+    EXPECT_EQ(landscapeRight.x, 0.25);
+    EXPECT_EQ(landscapeRight.y, -0.5);
+    EXPECT_EQ(landscapeRight.z, -0.75);
     ASSERT_TRUE(again->bundleVersionOfLoadedSettings());
     EXPECT_EQ(*again->bundleVersionOfLoadedSettings(), "1.0");
 }
@@ -155,8 +155,8 @@ TEST_F(AppCoreSettings, WrongTypesAndOutOfRangeValues) {
     EXPECT_EQ(core->bgMusicMode(), 1);
     EXPECT_EQ(core->contentsScaleIndexSetting(), 2);  // a real number is still a number
     EXPECT_EQ(core->currentLevelId(), 0);
-    EXPECT_EQ(core->orientationDependedInfoFor(ui::OrientationPortrait).neutralAccelerometerX, 0.0);
-    EXPECT_EQ(core->orientationDependedInfoFor(ui::OrientationPortrait).neutralAccelerometerY, 1.0);
+    EXPECT_EQ(core->settings().neutralFor(ui::OrientationPortrait).x, 0.0);
+    EXPECT_EQ(core->settings().neutralFor(ui::OrientationPortrait).y, 1.0);
     EXPECT_FALSE(core->bundleVersionOfLoadedSettings());
 
     // A neutral tilt that is no finite number keeps the default: it would poison every tilt.
@@ -167,10 +167,10 @@ TEST_F(AppCoreSettings, WrongTypesAndOutOfRangeValues) {
                        {"neutralAccelerometer.o3.z", -0.5}}));
     {
         auto damaged = TestAppCore::make();
-        auto& landscapeRight = damaged->orientationDependedInfoFor(ui::OrientationLandscapeRight);
-        EXPECT_EQ(landscapeRight.neutralAccelerometerX, 0.0);
-        EXPECT_EQ(landscapeRight.neutralAccelerometerY, 0.0);
-        EXPECT_EQ(landscapeRight.neutralAccelerometerZ, -0.5);
+        auto& landscapeRight = damaged->settings().neutralFor(ui::OrientationLandscapeRight);
+        EXPECT_EQ(landscapeRight.x, 0.0);
+        EXPECT_EQ(landscapeRight.y, 0.0);
+        EXPECT_EQ(landscapeRight.z, -0.5);
     }
 
     for (auto [stored, loaded] : {std::pair{9, 3}, std::pair{-2, 0}, std::pair{0, 0}}) {
@@ -199,12 +199,12 @@ TEST_F(AppCoreSettings, VolumeTogglingAndTable) {
     EXPECT_EQ(core->toggleSoundVolume(), 0);
     EXPECT_EQ(core->soundVolumeString(), "OFF");
 
-    EXPECT_EQ(AppCoreBase::volumePercentOfSetting(0), 0);
-    EXPECT_EQ(AppCoreBase::volumePercentOfSetting(1), 20);
-    EXPECT_EQ(AppCoreBase::volumePercentOfSetting(2), 50);
-    EXPECT_EQ(AppCoreBase::volumePercentOfSetting(3), 100);
-    EXPECT_EQ(AppCoreBase::volumePercentOfSetting(4), 0);
-    EXPECT_EQ(AppCoreBase::volumePercentOfSetting(-1), 0);
+    EXPECT_EQ(SettingsRecord::volumePercentOfSetting(0), 0);
+    EXPECT_EQ(SettingsRecord::volumePercentOfSetting(1), 20);
+    EXPECT_EQ(SettingsRecord::volumePercentOfSetting(2), 50);
+    EXPECT_EQ(SettingsRecord::volumePercentOfSetting(3), 100);
+    EXPECT_EQ(SettingsRecord::volumePercentOfSetting(4), 0);
+    EXPECT_EQ(SettingsRecord::volumePercentOfSetting(-1), 0);
 
     core->setSoundVolume(1);
     core->setBgMusicMode(0);

@@ -46,8 +46,8 @@ class SettingsToolTest : public ToolScreensTest {
         auto v = platform::PropertyList::readFile(settingsPath());
         return v ? *v : platform::Value();
     }
-    OrientationDependedInfo& portrait() {
-        return core->orientationDependedInfoFor(ui::OrientationPortrait);
+    NeutralAccelerometer& portrait() {
+        return core->settings().neutralFor(ui::OrientationPortrait);
     }
 };
 
@@ -137,7 +137,7 @@ TEST(ResolutionRows, FourRowsAndEveryOtherIndexReadsAsAutomatic) {
 
 TEST_F(SettingsToolTest, ButtonsShowTheSettingsAndHideWhatDoesNotApply) {
     core->setAccelerometerCalibrationType(1);
-    portrait().neutralAccelerometerX = 0.05;
+    portrait().x = 0.05;
     auto tab = show();
     ASSERT_NE(tab, nullptr);
     EXPECT_EQ(tab->navigationItem().title, "Settings");
@@ -229,15 +229,14 @@ TEST_F(SettingsToolTest, OkStoresThePostureHeldNow) {
     tab->onCalibrateBtn();
     loop.advance(1.0);
     tab->calibrateSheet()->tapButton(0);
-    EXPECT_NEAR(portrait().neutralAccelerometerX, 0.1, 1e-3);
-    EXPECT_NEAR(portrait().neutralAccelerometerY, -0.2, 1e-3);
-    EXPECT_NEAR(portrait().neutralAccelerometerZ, -0.97, 1e-3);
+    EXPECT_NEAR(portrait().x, 0.1, 1e-3);
+    EXPECT_NEAR(portrait().y, -0.2, 1e-3);
+    EXPECT_NEAR(portrait().z, -0.97, 1e-3);
     EXPECT_EQ(title(tab->calibrateBtn()), "Calibrate Tilt Sensor: +0.100");
     EXPECT_EQ(tab->accelerometerHelper(), nullptr);
     EXPECT_EQ(platform::ui::AlertView::visibleAlert(), nullptr);
     // Only the record of the app's orientation changes.
-    EXPECT_DOUBLE_EQ(
-        core->orientationDependedInfoFor(ui::OrientationLandscapeRight).neutralAccelerometerX, 0);
+    EXPECT_DOUBLE_EQ(core->settings().neutralFor(ui::OrientationLandscapeRight).x, 0);
 
     // Saved when the tab goes.
     core->currentOrientationDependedInfo().toolsView->setSelectedIndex(0);
@@ -260,8 +259,8 @@ TEST_F(SettingsToolTest, OkWithTheDeviceOnItsEdgeIsRefusedAndChangesNothing) {
               "The device is tilting invalidly. Please hold the device more parallel to the "
               "floor.");
     EXPECT_EQ(alert->buttonTitleAtIndex(0), "OK");
-    EXPECT_DOUBLE_EQ(portrait().neutralAccelerometerX, 0);
-    EXPECT_DOUBLE_EQ(portrait().neutralAccelerometerZ, -1);
+    EXPECT_DOUBLE_EQ(portrait().x, 0);
+    EXPECT_DOUBLE_EQ(portrait().z, -1);
     // The accelerometer keeps running for another try, until the tab goes.
     ASSERT_NE(tab->accelerometerHelper(), nullptr);
     core->currentOrientationDependedInfo().toolsView->setSelectedIndex(2);
@@ -277,9 +276,9 @@ TEST_F(SettingsToolTest, ResetRestoresTheRulesNeutralVector) {
     ASSERT_NE(tab, nullptr);
     tab->onCalibrateBtn();
     tab->calibrateSheet()->tapButton(1);
-    EXPECT_DOUBLE_EQ(portrait().neutralAccelerometerX, 0);
-    EXPECT_NEAR(portrait().neutralAccelerometerY, -0.500151, 1e-6);
-    EXPECT_NEAR(portrait().neutralAccelerometerZ, -0.865938, 1e-6);
+    EXPECT_DOUBLE_EQ(portrait().x, 0);
+    EXPECT_NEAR(portrait().y, -0.500151, 1e-6);
+    EXPECT_NEAR(portrait().z, -0.865938, 1e-6);
     EXPECT_EQ(title(tab->calibrateBtn()), "Calibrate Tilt Sensor: +0,-30");
 }
 
@@ -295,9 +294,9 @@ TEST_F(SettingsToolTest, OkAfterTheAccelerometerStoppedKeepsTheCalibration) {
     loop.runUntilIdle();
     ASSERT_EQ(tab->accelerometerHelper(), nullptr);
     sheet->tapButton(0);
-    EXPECT_DOUBLE_EQ(portrait().neutralAccelerometerX, 0.2);
-    EXPECT_DOUBLE_EQ(portrait().neutralAccelerometerY, 0.1);
-    EXPECT_DOUBLE_EQ(portrait().neutralAccelerometerZ, -0.95);
+    EXPECT_DOUBLE_EQ(portrait().x, 0.2);
+    EXPECT_DOUBLE_EQ(portrait().y, 0.1);
+    EXPECT_DOUBLE_EQ(portrait().z, -0.95);
 }
 
 TEST_F(SettingsToolTest, ChoosingLowSetsTheResolutionReleasesTexturesAndReturnsToTheTools) {
