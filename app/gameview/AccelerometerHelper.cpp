@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "app/gameview/CanvasProjection.h"
 #include "platform/base/LogSink.h"
 #include "platform/runtime/Timer.h"
 
@@ -14,24 +15,9 @@ namespace {
 // The device's (dx, dy) as the player sees it in the given interface orientation.
 void turnToOrientation(platform::ui::InterfaceOrientation orientation, double dx, double dy,
                        double& h, double& v) {
-    switch (orientation) {
-        case 2:
-            h = -dx;
-            v = -dy;
-            break;
-        case 4:
-            h = dy;
-            v = -dx;
-            break;
-        case 3:
-            h = -dy;
-            v = dx;
-            break;
-        default:
-            h = dx;
-            v = dy;
-            break;
-    }
+    const platform::Point turned = turnedFor(orientation, {dx, dy});
+    h = turned.x;
+    v = turned.y;
 }
 
 }  // namespace

@@ -277,29 +277,11 @@ void GameViewBase::applyGLState() {
     g.glDisable(GL_SCISSOR_TEST);
     g.glMatrixMode(GL_PROJECTION);
     g.glLoadIdentity();
-    double cw = canvasSize_.width, ch = canvasSize_.height;
-    bool turned =
-        !disableOrientation_ && (interfaceOrientation_ == 3 || interfaceOrientation_ == 4);
-    if (turned) std::swap(cw, ch);
-    if (cw > 0 && ch > 0) {
-        g.glOrthof(0, float(cw), 0, float(ch), -1, 1);
-        if (!disableOrientation_) {
-            switch (interfaceOrientation_) {
-                case 2:
-                    g.glTranslatef(float(cw), float(ch), 0);
-                    g.glRotatef(180, 0, 0, 1);
-                    break;
-                case 4:
-                    g.glTranslatef(float(cw), 0, 0);
-                    g.glRotatef(90, 0, 0, 1);
-                    break;
-                case 3:
-                    g.glTranslatef(0, float(ch), 0);
-                    g.glRotatef(-90, 0, 0, 1);
-                    break;
-                default:
-                    break;
-            }
+    if (auto p = projection().glProjection(canvasSize_)) {
+        g.glOrthof(0, p->width, 0, p->height, -1, 1);
+        if (p->degrees != 0) {
+            g.glTranslatef(p->translateX, p->translateY, 0);
+            g.glRotatef(p->degrees, 0, 0, 1);
         }
     }
     applyDrawingState();
@@ -464,50 +446,19 @@ void GameViewBase::updateCanvasSize() {
     double sceneW = gameScene_->getWidth(), sceneH = gameScene_->getHeight();
     if (!(sceneW > 0) || !(sceneH > 0)) return;
     canvasSize_ = {sceneW, sceneH};
-    bool turned =
-        !disableOrientation_ && (interfaceOrientation_ == 3 || interfaceOrientation_ == 4);
-    double cw = turned ? sceneH : sceneW, ch = turned ? sceneW : sceneH;
-    platform::Size screen = host_->screenSize();
-    double sw = screen.width, sh = screen.height;
-    if (ch * sw <= cw * sh) {
-        double s = float(sw / cw);
-        setFrame({0, (sh - ch * s) / 2, cw * s, ch * s});
-    } else {
-        double s = float(sh / ch);
-        setFrame({(sw - cw * s) / 2, 0, cw * s, ch * s});
-    }
+    const CanvasProjection projection = this->projection();
+    setFrame(projection.letterbox(canvasSize_, host_->screenSize()));
     platform::Size b = bounds().size;
-    viewSize_ = turned ? platform::Size{b.height, b.width} : b;
+    viewSize_ = projection.sideways() ? platform::Size{b.height, b.width} : b;
     // The surface was made for the full screen; the frame before the first tick must already
     // go into one of the letterboxed size, which the compositor then keeps.
     layoutSubviews();
 }
 
 platform::Point GameViewBase::convertPointFromRawView(platform::Point p) {
-    double x = p.x, y = p.y;
-    if (!disableOrientation_) {
-        switch (interfaceOrientation_) {
-            case 2:
-                x = viewSize_.width - p.x;
-                y = viewSize_.height - p.y;
-                break;
-            case 4:
-                x = viewSize_.width - p.y;
-                y = p.x;
-                break;
-            case 3:
-                x = p.y;
-                y = viewSize_.height - p.x;
-                break;
-            default:
-                break;
-        }
-    }
-    if (gameScene_ && viewSize_.width != 0 && viewSize_.height != 0) {
-        x = x * gameScene_->getWidth() / viewSize_.width;
-        y = y * gameScene_->getHeight() / viewSize_.height;
-    }
-    return {x, y};
+    std::optional<platform::Size> scene;
+    if (gameScene_) scene = platform::Size{gameScene_->getWidth(), gameScene_->getHeight()};
+    return projection().toCanvas(p, viewSize_, scene);
 }
 
 // ---- resources ----

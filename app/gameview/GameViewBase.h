@@ -12,6 +12,7 @@
 
 #include "app/gameview/AccelerometerHelper.h"
 #include "app/gameview/AppGameView.h"
+#include "app/gameview/CanvasProjection.h"
 #include "app/gameview/EAGLView.h"
 #include "app/gameview/FixedStepLoop.h"
 #include "app/gameview/GameViewBaseHost.h"
@@ -112,6 +113,8 @@ class GameViewBase : public EAGLView, public AppGameView {
     int enterPauseCount() const { return enterPauseCount_; }
     int tickCount() const { return loop_.tickCount(); }
     bool disableOrientation() const { return disableOrientation_; }
+    // Letterbox and turn of the canvas for the view's orientation.
+    CanvasProjection projection() const { return {interfaceOrientation_, disableOrientation_}; }
     void setDisableOrientation(bool d) { disableOrientation_ = d; }
     std::shared_ptr<GameViewContainer> containerView() const { return containerView_; }
     std::shared_ptr<platform::Timer> timer() const { return timer_; }
