@@ -71,7 +71,7 @@ void AppCoreBase::setup() {
     appVersionString_ = infoDictionary_.get("CFBundleShortVersionString").asString();
     appDisplayName_ = infoDictionary_.get("CFBundleDisplayName").asString();
     settings_.soundVolume = 2;
-    for (auto& info : orientationDependedInfo_) info = OrientationDependedInfo();
+    screens_.clearRecords();
     for (int i = 0; i < 4; ++i) settings_.neutralFor(interfaceOrientationOfIndex(i)) = {};
     deviceTypeName_ = machineName();
     settings_.bgMusicMode = 1;
@@ -202,20 +202,6 @@ NeutralAccelerometer AppCoreBase::neutralAccelerometerFor(
 
 platform::ui::InterfaceOrientation AppCoreBase::interfaceOrientationOfIndex(int index) {
     return OrientationDependedInfo::interfaceOrientationOfIndex(index);
-}
-
-OrientationDependedInfo& AppCoreBase::orientationDependedInfoFor(
-    platform::ui::InterfaceOrientation orientation) {
-    return orientationDependedInfo_[OrientationDependedInfo::indexOfInterfaceOrientation(
-        orientation)];
-}
-
-OrientationDependedInfo& AppCoreBase::orientationDependedInfoAtIndex(int index) {
-    return orientationDependedInfo_[index >= 0 && index < 4 ? index : 0];
-}
-
-OrientationDependedInfo& AppCoreBase::currentOrientationDependedInfo() {
-    return orientationDependedInfoFor(interfaceOrientation_);
 }
 
 }  // namespace app

@@ -22,6 +22,7 @@
 #include "app/appcore/AccountId.h"
 #include "app/appcore/OrientationDependedInfo.h"
 #include "app/appcore/ResourceTables.h"
+#include "app/appcore/ScreenSwitcher.h"
 #include "app/appcore/SettingsRecord.h"
 #include "app/appcore/WebServiceUrls.h"
 #include "app/screens/AboutToolCore.h"
@@ -145,19 +146,25 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // The score, settings and about tabs, in that order; empty when any of them is missing.
     virtual std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents();
 
-    std::string nibSuffixRotation() const;
-    bool landscape() const;
+    // The screen records, the orientation and the window.
+    ScreenSwitcher& screens() { return screens_; }
+    const ScreenSwitcher& screens() const { return screens_; }
+    std::string nibSuffixRotation() const { return screens_.nibSuffixRotation(); }
+    bool landscape() const override { return screens_.landscape(); }
     // The game core names the transition by its number.
     void transitionAnimation(int kind, double duration) override;
     void transitionAnimation(platform::ui::AnimationTransition kind, double duration) override;
     void applyInterfaceOrientation(platform::ui::InterfaceOrientation orientation,
-                                   platform::ui::View& view) const;
-    bool updateInterfaceOrientation();
-    platform::Size screenSize() const;
+                                   platform::ui::View& view) const {
+        screens_.applyInterfaceOrientation(orientation, view);
+    }
+    bool updateInterfaceOrientation() override;
+    platform::Size screenSize() const { return screens_.screenSize(); }
     OrientationDependedInfo& orientationDependedInfoFor(
-        platform::ui::InterfaceOrientation orientation);
-    OrientationDependedInfo& orientationDependedInfoAtIndex(int index);
-    OrientationDependedInfo& currentOrientationDependedInfo();
+        platform::ui::InterfaceOrientation orientation) {
+        return screens_.recordFor(orientation);
+    }
+    OrientationDependedInfo& currentOrientationDependedInfo() { return screens_.current(); }
     static platform::ui::InterfaceOrientation interfaceOrientationOfIndex(int index);
 
     // ---- game core services ----
@@ -211,9 +218,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     static std::optional<std::pair<std::string, float>> pictureFileForName(const std::string& name,
                                                                            int32_t index);
     std::shared_ptr<Texture2D> newTextureWithName(const std::string& name);
-    // A bundle picture by file name ("icon_scores.png") for the toolkit's views (tab items,
-    // interface files), at the screen's resolution; nullptr when the bundle has none.
-    static std::shared_ptr<const platform::ui::Image> interfaceImageNamed(const std::string& name);
 
     // ---- neutral tilt ----
     double neutralAccelerometerTilt() const;
@@ -224,14 +228,10 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
         platform::ui::InterfaceOrientation orientation) override;
 
     // ---- account id and web service ----
-    void loadOrCreateArid();
-    bool deleteAridFromKeychain();
     std::string aridStr() const override;
     std::string tnParamStr() const override;
     bool webJump(int32_t tgt) { return webJump(tgt, 0); }
     bool webJump(int32_t tgt, int32_t levelId) override;
-    // The web service's command URLs for this app core's identity and account id.
-    WebServiceUrls webServiceUrls() const;
     std::string webJumpUrl(int32_t tgt, int32_t levelId) const;
     bool webSubmitScore(const WebScore& score, int32_t levelId,
                         const std::optional<WebScore>& highScore, bool useHs) override;
@@ -242,7 +242,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
                         const scores::LevelScoreElem* highScore, bool useHs) override;
     // Signs the local score files with the web secret key.
     scores::ScoreSigner scoreSigner() const override;
-    static WebScore webScoreOf(const scores::LevelScoreElem& score);
     std::string downloadLevelUrlWithLevelId(int32_t levelId, int64_t dh, int64_t tk) const;
     static std::string keychainService();
     static std::optional<std::string> keychainAccessGroup();
@@ -251,8 +250,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     static std::string webServiceBaseUrl();
 
     // ---- plain accessors ----
-    std::shared_ptr<platform::ui::Window> window() const override { return window_; }
-    void setWindow(std::shared_ptr<platform::ui::Window> w) { window_ = std::move(w); }
+    std::shared_ptr<platform::ui::Window> window() const override { return screens_.window(); }
     std::shared_ptr<platform::gfx::GLContext> eaglContext() const { return eaglContext_; }
     JTAppBase::JTAppContextPtr appContext() const { return appContext_; }
     std::shared_ptr<ViewControllerBase> rootViewController() const { return rootViewController_; }
@@ -260,10 +258,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
         rootViewController_ = std::move(vc);
     }
     platform::ui::InterfaceOrientation interfaceOrientation() const override {
-        return interfaceOrientation_;
-    }
-    void setInterfaceOrientation(platform::ui::InterfaceOrientation o) {
-        interfaceOrientation_ = o;
+        return screens_.orientation();
     }
     void setLevelDownloadUrlHandler(std::shared_ptr<LevelDownloadUrlHandler> handler) {
         dlLevelsSupport_ = std::move(handler);
@@ -312,9 +307,16 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
 
   private:
     class TextFactory;
+    // A bundle picture by file name ("icon_scores.png") for the toolkit's views (tab items,
+    // interface files), at the screen's resolution; nullptr when the bundle has none.
+    static std::shared_ptr<const platform::ui::Image> interfaceImageNamed(const std::string& name);
+    void loadOrCreateArid();
+    bool deleteAridFromKeychain();
+    // The web service's command URLs for this app core's identity and account id.
+    WebServiceUrls webServiceUrls() const;
+    static WebScore webScoreOf(const scores::LevelScoreElem& score);
     void deliverOpenURLAgainLater(const std::string& url);
 
-    std::shared_ptr<platform::ui::Window> window_;
     std::shared_ptr<platform::gfx::GLContext> eaglContext_;
     int32_t defaultLevelId_ = 0;
     std::string iphoneWebUrl_;
@@ -325,10 +327,9 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     int32_t gameId_ = 0;
     int32_t authorization_ = 0;
     int32_t accelerometerCalibrationType_ = 0;
-    platform::ui::InterfaceOrientation interfaceOrientation_ = platform::ui::OrientationPortrait;
     std::shared_ptr<Texture2D> texIconPause_;
     AccountId accountId_;
-    std::array<OrientationDependedInfo, 4> orientationDependedInfo_;
+    ScreenSwitcher screens_;
     int32_t contentsScaleIndex_ = 0;
     std::string deviceTypeName_;
     // The record itself: a mirror could outlive its record and answer defaults.

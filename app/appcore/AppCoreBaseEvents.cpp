@@ -14,9 +14,10 @@ namespace app {
 bool AppCoreBase::applicationDidFinishLaunching(platform::ui::Application&) {
     const char* caller = "-[AppCoreBase application:didFinishLaunchingWithOptions:]";
     platform::audio::AudioSession::shared().initialize();
-    if (!window_)
-        window_ = platform::ui::Window::create(platform::ui::Screen::mainScreen().bounds());
-    window_->setFrame(platform::ui::Screen::mainScreen().bounds());
+    if (!screens_.window())
+        screens_.setWindow(
+            platform::ui::Window::create(platform::ui::Screen::mainScreen().bounds()));
+    screens_.window()->setFrame(platform::ui::Screen::mainScreen().bounds());
     setCurrentEAGLContext();
     start();
     auto& am = online::AnnounceManager::sharedAnnounceManager();
@@ -26,7 +27,7 @@ bool AppCoreBase::applicationDidFinishLaunching(platform::ui::Application&) {
     willResume();
     // A desktop always multitasks, so a URL never arrives with the launch: it comes through
     // the application's URL delivery like any other.
-    window_->makeKeyAndVisible();
+    screens_.window()->makeKeyAndVisible();
     am.requestInterstitialAd();
     return true;
 }

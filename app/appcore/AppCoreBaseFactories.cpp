@@ -27,7 +27,8 @@ std::shared_ptr<ViewControllerBase> AppCoreBase::createTitleView() {
 }
 
 std::shared_ptr<AppGameView> AppCoreBase::createGameView() {
-    return MyGameView::create(AppCoreGameViewHost::create(weak_from_this()), interfaceOrientation_);
+    return MyGameView::create(AppCoreGameViewHost::create(weak_from_this()),
+                              screens_.orientation());
 }
 
 std::shared_ptr<PauseView> AppCoreBase::createPauseView() {

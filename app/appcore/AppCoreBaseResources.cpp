@@ -57,7 +57,7 @@ void AppCoreBase::releaseResources() {
     // drawing with textures whose GL names are gone.
     texIconPause_.reset();
     if (appContext_) appContext_->setGameView(nullptr);
-    for (auto& info : orientationDependedInfo_) info.gameView.reset();
+    screens_.dropGameViews();
     resources_.clear();
 }
 

@@ -17,38 +17,12 @@
 
 namespace app {
 
-bool AppCoreBase::landscape() const {
-    return platform::ui::isLandscape(interfaceOrientation_);
-}
-
-std::string AppCoreBase::nibSuffixRotation() const {
-    return landscape() ? "_Landscape" : "_Portrait";
-}
-
 void AppCoreBase::transitionAnimation(int kind, double duration) {
     transitionAnimation(static_cast<platform::ui::AnimationTransition>(kind), duration);
 }
 
 void AppCoreBase::transitionAnimation(platform::ui::AnimationTransition kind, double duration) {
-    if (window_) window_->beginTransition(kind, duration);
-}
-
-void AppCoreBase::applyInterfaceOrientation(platform::ui::InterfaceOrientation orientation,
-                                            platform::ui::View& view) const {
-    if (orientation < 1 || orientation > 4) return;
-    platform::Size s = screenSize();
-    double w = s.width;
-    double h = s.height;
-    platform::Rect bounds =
-        orientation <= 2 ? platform::Rect{0, 0, w, h} : platform::Rect{0, 0, h, w};
-    view.setBounds(bounds);
-    view.setCenter({bounds.size.width / 2, bounds.size.height / 2});
-    double angle = 0;
-    if (orientation == 2) angle = M_PI;
-    if (orientation == 3) angle = M_PI / 2;
-    if (orientation == 4) angle = -M_PI / 2;
-    view.setTransform(orientation == 1 ? platform::AffineTransform::identity()
-                                       : platform::AffineTransform::rotation(angle));
+    screens_.transition(kind, duration);
 }
 
 bool AppCoreBase::updateInterfaceOrientation() {
@@ -56,15 +30,7 @@ bool AppCoreBase::updateInterfaceOrientation() {
     if (auto level = currentLevelInfo(); level && level->canvasLayout() >= 0) {
         layout = level->canvasLayout();
     }
-    const platform::ui::InterfaceOrientation orientation =
-        layout == 1 ? platform::ui::OrientationLandscapeRight : platform::ui::OrientationPortrait;
-    if (orientation == interfaceOrientation_) return false;
-    interfaceOrientation_ = orientation;
-    return true;
-}
-
-platform::Size AppCoreBase::screenSize() const {
-    return window_ ? window_->bounds().size : platform::ui::Screen::mainScreen().bounds().size;
+    return screens_.turnToCanvasLayout(layout);
 }
 
 void AppCoreBase::startTitleView() {
@@ -100,7 +66,7 @@ bool AppCoreBase::resumeFromPauseScreen() {
 void AppCoreBase::resumeGameView() {
     auto& info = currentOrientationDependedInfo();
     if (info.gameView) info.gameView->resume();
-    if (window_) window_->setRootViewController(nullptr);
+    screens_.setRootViewController(nullptr);
     rootViewController_.reset();
 }
 
@@ -109,8 +75,7 @@ void AppCoreBase::stopGameView() {
 }
 
 JTAppBase::JTScenePtr AppCoreBase::currentGameScene() const {
-    int index = OrientationDependedInfo::indexOfInterfaceOrientation(interfaceOrientation_);
-    const auto& gv = orientationDependedInfo_[index].gameView;
+    const auto& gv = screens_.current().gameView;
     return gv ? gv->gameScene() : nullptr;
 }
 
@@ -195,7 +160,7 @@ void AppCoreBase::startGameView() {
         return;
     }
     info.gameView->start();
-    if (window_) window_->setRootViewController(nullptr);
+    screens_.setRootViewController(nullptr);
     rootViewController_.reset();
     startedGameAfterLaunchingApp_ = true;
 }
@@ -224,7 +189,7 @@ void AppCoreBase::startToolsView() {
         tools->setViewControllers(std::move(tabs));
         info.toolsView = tools;
     }
-    if (window_) window_->setRootViewController(info.toolsView);
+    screens_.setRootViewController(info.toolsView);
 }
 
 void AppCoreBase::stopToolsView() {
@@ -244,14 +209,15 @@ std::shared_ptr<SimpleSelectView> AppCoreBase::simpleSelectView() {
 void AppCoreBase::stopAllViews() {
     if (rootViewController_) {
         rootViewController_->stop();
-        if (window_) window_->setRootViewController(nullptr);
+        screens_.setRootViewController(nullptr);
         rootViewController_.reset();
     }
     auto& info = currentOrientationDependedInfo();
     if (info.toolsView && info.toolsView->isViewLoaded()) stopToolsView();
     if (info.gameView && info.gameView->started()) info.gameView->stop();
-    if (!window_) return;
-    auto leftovers = window_->subviews();
+    const auto& window = screens_.window();
+    if (!window) return;
+    auto leftovers = window->subviews();
     for (auto& view : leftovers) {
         util::LogMessage("-[AppCoreBase stopAllViews]", 3,
                          std::string("old subview exists: ") + view->className());

@@ -175,7 +175,7 @@ bool GameProgram::setUp() {
 
     appCore_ = MyAppCore::create(context_);
     window_ = platform::ui::Window::create(platform::ui::Screen::mainScreen().bounds());
-    appCore_->setWindow(window_);
+    appCore_->screens().setWindow(window_);
     compositor_ = std::make_unique<platform::ui::Compositor>();
 
     auto& accelerometer = platform::Accelerometer::shared();

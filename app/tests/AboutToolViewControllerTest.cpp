@@ -104,7 +104,7 @@ TEST_F(ToolScreensTest, TheAppCoreBuildsThreeLabelledTabsInNavigationControllers
 }
 
 TEST_F(ToolScreensTest, LandscapeToolsFallBackToThePortraitLayouts) {
-    core->setInterfaceOrientation(ui::OrientationLandscapeRight);
+    core->screens().setOrientation(ui::OrientationLandscapeRight);
     auto tools = openTools();
     ASSERT_NE(tools, nullptr);
     EXPECT_EQ(tab<ScoreToolViewController>(0)->nibName(), "Scores_Portrait_Free");

@@ -163,11 +163,11 @@ TEST_F(AppCoreScreenSwitching, OrientationRecordsAndLayout) {
     EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(3), 4);
     EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(7), 1);
     EXPECT_EQ(&core->orientationDependedInfoFor(ui::InterfaceOrientation(5)),
-              &core->orientationDependedInfoAtIndex(0));
+              &core->screens().recordAtIndex(0));
     EXPECT_EQ(&core->orientationDependedInfoFor(ui::OrientationLandscapeLeft),
-              &core->orientationDependedInfoAtIndex(3));
+              &core->screens().recordAtIndex(3));
     EXPECT_EQ(&core->orientationDependedInfoFor(ui::OrientationPortraitUpsideDown),
-              &core->orientationDependedInfoAtIndex(2));
+              &core->screens().recordAtIndex(2));
 
     auto view = platform::ui::View::create({0, 0, 10, 10});
     core->applyInterfaceOrientation(ui::OrientationLandscapeRight, *view);

@@ -267,7 +267,7 @@ TEST_F(GameOverViewScreen, AnnouncementBannerSitsAtTheBottomInPortraitAndRightIn
     screen->viewWillDisappear(false);
     EXPECT_EQ(banner->superview(), nullptr);
 
-    core->setInterfaceOrientation(ui::OrientationLandscapeRight);
+    core->screens().setOrientation(ui::OrientationLandscapeRight);
     screen->viewWillAppear(false);
     EXPECT_EQ(am.bannerView()->center(), (platform::Point{320, 160}));  // right edge on x = 480
 }
