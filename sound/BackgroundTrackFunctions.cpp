@@ -7,23 +7,26 @@ namespace sound {
 SoundStatus BackgroundTrackLoad(const char* path, bool addToQueue, bool loadAtOnce) {
     CreateMusicPlayer();
     // None is made once the engine has gone down at exit.
-    if (!gBackgroundTrackPlayer) return kSoundNoManager;
-    return gBackgroundTrackPlayer->Load(path, addToQueue, loadAtOnce);
+    BackgroundTrackPlayer* music = SoundSystem::shared().music();
+    if (!music) return kSoundNoManager;
+    return music->Load(path, addToQueue, loadAtOnce);
 }
 
 SoundStatus BackgroundTrackUnload() {
-    gBackgroundTrackPlayer.reset();
+    SoundSystem::shared().destroyMusicPlayer();
     return 0;
 }
 
 SoundStatus BackgroundTrackStart() {
-    if (!gBackgroundTrackPlayer) return kSoundNoManager;
-    return gBackgroundTrackPlayer->Start();
+    BackgroundTrackPlayer* music = SoundSystem::shared().music();
+    if (!music) return kSoundNoManager;
+    return music->Start();
 }
 
 SoundStatus BackgroundTrackSetVolume(float volume) {
-    if (!gBackgroundTrackPlayer) return kSoundNoManager;
-    return gBackgroundTrackPlayer->SetVolume(volume);
+    BackgroundTrackPlayer* music = SoundSystem::shared().music();
+    if (!music) return kSoundNoManager;
+    return music->SetVolume(volume);
 }
 
 }  // namespace sound

@@ -21,14 +21,16 @@ constexpr int kLoopingThreadPriority = 31;
 constexpr auto kHandOverPoll = std::chrono::milliseconds(1);
 
 SoundStatus EnsureEffectManager() {
-    if (gEffectManager) return gEffectManager->HasOutput() ? 0 : kSoundNoDevice;
+    if (EffectManager* effects = SoundSystem::shared().effects())
+        return effects->HasOutput() ? 0 : kSoundNoDevice;
     return CreateEffectManager(0.0f);
 }
 
 // The manager and the effect for an id, or the status that says which is missing.
 SoundStatus FindEffect(uint32_t id, std::shared_ptr<EffectState>& effect) {
-    if (!gEffectManager) return kSoundNoManager;
-    effect = gEffectManager->Find(id);
+    EffectManager* effects = SoundSystem::shared().effects();
+    if (!effects) return kSoundNoManager;
+    effect = effects->Find(id);
     return effect ? 0 : kSoundNoSuchEffect;
 }
 
@@ -71,7 +73,7 @@ SoundStatus LoadEffect(std::shared_ptr<EffectState> effect, uint32_t* effectId) 
         return status;
     }
     if (effectId) *effectId = effect->source;
-    gEffectManager->Insert(std::move(effect));
+    SoundSystem::shared().effects()->Insert(std::move(effect));
     return 0;
 }
 
@@ -101,8 +103,9 @@ void HandOver(ALuint source, bool hasAttack, const std::atomic<bool>& cancelled)
 }  // namespace
 
 SoundStatus ListenerSetPosition(float x, float y, float z) {
-    if (!gEffectManager) return kSoundNoManager;
-    if (!gEffectManager->HasOutput()) return kSoundNoDevice;
+    EffectManager* effects = SoundSystem::shared().effects();
+    if (!effects) return kSoundNoManager;
+    if (!effects->HasOutput()) return kSoundNoDevice;
     al().alGetError();
     al().alListener3f(AL_POSITION, x, y, z);
     return CheckAL("Error setting listener position");
@@ -134,8 +137,9 @@ SoundStatus EffectLoadLooping(const char* loopPath, const char* attackPath, cons
 }
 
 SoundStatus EffectUnload(uint32_t effectId) {
-    if (!gEffectManager) return kSoundNoManager;
-    gEffectManager->Remove(effectId);
+    EffectManager* effects = SoundSystem::shared().effects();
+    if (!effects) return kSoundNoManager;
+    effects->Remove(effectId);
     return 0;
 }
 

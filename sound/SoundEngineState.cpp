@@ -7,46 +7,56 @@
 
 namespace sound {
 
-std::unique_ptr<EffectManager> gEffectManager;
-std::unique_ptr<BackgroundTrackPlayer> gBackgroundTrackPlayer;
+constinit SoundSystem SoundSystem::shared_;
 
-namespace {
-
-bool exited = false;
+SoundSystem::~SoundSystem() = default;
 
 // A program that ends without tearing the engine down still has its sources, buffers, device
 // and hand-over threads here when static destructors run, and by then the audio library may be
 // half gone. The engine therefore goes down at exit ahead of the library, and stays down: a
 // static destructor that touches a sound afterwards finds no engine instead of a new device.
-void TeardownBeforeAudioLibraryExits() {
-    static bool registered = false;
-    if (registered) return;
-    registered = true;
-    platform::audio::runBeforeAudioLibraryExit([] {
-        DestroySoundSystem();
-        exited = true;
+void SoundSystem::tearDownBeforeAudioLibraryExits() {
+    if (teardownRegistered_) return;
+    teardownRegistered_ = true;
+    platform::audio::runBeforeAudioLibraryExit([this] {
+        destroy();
+        exited_ = true;
     });
 }
 
-}  // namespace
+int SoundSystem::createEffectManager(float mixerOutputRate) {
+    effects_.reset();
+    if (exited_) return kSoundNoDevice;
+    tearDownBeforeAudioLibraryExits();
+    effects_ = std::make_unique<EffectManager>(mixerOutputRate);
+    return effects_->OpenDevice();
+}
+
+void SoundSystem::createMusicPlayer() {
+    if (exited_) return;
+    tearDownBeforeAudioLibraryExits();
+    if (!music_) music_ = std::make_unique<BackgroundTrackPlayer>();
+}
+
+void SoundSystem::destroyMusicPlayer() {
+    music_.reset();
+}
+
+void SoundSystem::destroy() {
+    music_.reset();
+    effects_.reset();
+}
 
 int CreateEffectManager(float mixerOutputRate) {
-    gEffectManager.reset();
-    if (exited) return kSoundNoDevice;
-    TeardownBeforeAudioLibraryExits();
-    gEffectManager = std::make_unique<EffectManager>(mixerOutputRate);
-    return gEffectManager->OpenDevice();
+    return SoundSystem::shared().createEffectManager(mixerOutputRate);
 }
 
 void CreateMusicPlayer() {
-    if (exited) return;
-    TeardownBeforeAudioLibraryExits();
-    if (!gBackgroundTrackPlayer) gBackgroundTrackPlayer = std::make_unique<BackgroundTrackPlayer>();
+    SoundSystem::shared().createMusicPlayer();
 }
 
 void DestroySoundSystem() {
-    gBackgroundTrackPlayer.reset();
-    gEffectManager.reset();
+    SoundSystem::shared().destroy();
 }
 
 }  // namespace sound

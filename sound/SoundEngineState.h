@@ -1,6 +1,8 @@
 #pragma once
 
-// The engine's two process-wide halves. Main thread only.
+// The engine's two halves, one pair per process because the audio device is: the effect
+// manager (device, mixer, effects) and the music player that plays through its context.
+// Main thread only.
 
 #include <memory>
 
@@ -9,15 +11,42 @@ namespace sound {
 class EffectManager;
 class BackgroundTrackPlayer;
 
-extern std::unique_ptr<EffectManager> gEffectManager;
-extern std::unique_ptr<BackgroundTrackPlayer> gBackgroundTrackPlayer;
+class SoundSystem {
+  public:
+    static SoundSystem& shared() { return shared_; }
+    SoundSystem(const SoundSystem&) = delete;
+    SoundSystem& operator=(const SoundSystem&) = delete;
+    ~SoundSystem();
 
-// Replaces the effect manager with a new one and opens its device; answers OpenDevice's status,
-// or kSoundNoDevice once the process is exiting.
+    EffectManager* effects() const { return effects_.get(); }
+    BackgroundTrackPlayer* music() const { return music_.get(); }
+
+    // Replaces the effect manager with a new one and opens its device; answers OpenDevice's
+    // status, or kSoundNoDevice once the process is exiting.
+    int createEffectManager(float mixerOutputRate);
+    // Creates the music player when there is none (and the process is not exiting).
+    void createMusicPlayer();
+    void destroyMusicPlayer();
+    // The music player goes first: its queue plays through the effect manager's context.
+    void destroy();
+
+  private:
+    constexpr SoundSystem() = default;
+    void tearDownBeforeAudioLibraryExits();
+
+    // Constant-initialised, so a static constructor or destructor of any other file that
+    // touches a sound finds it in place.
+    static SoundSystem shared_;
+
+    std::unique_ptr<EffectManager> effects_;
+    std::unique_ptr<BackgroundTrackPlayer> music_;  // after effects_: destroyed first
+    bool teardownRegistered_ = false;
+    bool exited_ = false;
+};
+
+// The same on the process's engine.
 int CreateEffectManager(float mixerOutputRate);
-// Creates the music player when there is none (and the process is not exiting).
 void CreateMusicPlayer();
-// The music player goes first: its queue plays through the effect manager's context.
 void DestroySoundSystem();
 
 }  // namespace sound

@@ -23,7 +23,7 @@ class MusicPlayer : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_EQ(SoundSystemInitialize(44100), 0); }
 
-    BackgroundTrackPlayer& player() { return *gBackgroundTrackPlayer; }
+    BackgroundTrackPlayer& player() { return *SoundSystem::shared().music(); }
 
     // 10 ms of mixing and of main-loop time; answers the loudest sample heard.
     int step() {

@@ -127,13 +127,13 @@ TEST_F(SoundObjects, MusicStopsOtherMusicAndHonoursTheMusicSetting) {
     // Asked for before the engine is up: it begins when the engine comes up.
     tune->start();
     EXPECT_TRUE(tune->playingLoop());
-    EXPECT_EQ(gBackgroundTrackPlayer, nullptr);
+    EXPECT_EQ(SoundSystem::shared().music(), nullptr);
     SoundObj::setupWithVolume(50);
     EXPECT_EQ(AudioSession::shared().category(), kAudioSessionCategory_SoloAmbientSound);
-    ASSERT_NE(gBackgroundTrackPlayer, nullptr);
-    ASSERT_NE(gBackgroundTrackPlayer->Queue(), nullptr);
-    EXPECT_TRUE(gBackgroundTrackPlayer->Queue()->isRunning());
-    EXPECT_FLOAT_EQ(gBackgroundTrackPlayer->Volume(), 0.5f);
+    ASSERT_NE(SoundSystem::shared().music(), nullptr);
+    ASSERT_NE(SoundSystem::shared().music()->Queue(), nullptr);
+    EXPECT_TRUE(SoundSystem::shared().music()->Queue()->isRunning());
+    EXPECT_FLOAT_EQ(SoundSystem::shared().music()->Volume(), 0.5f);
 
     hum->start();
     other->start();
@@ -146,13 +146,13 @@ TEST_F(SoundObjects, MusicStopsOtherMusicAndHonoursTheMusicSetting) {
     EXPECT_TRUE(other->playingLoop());
     SoundObj::stopLoopingEffects(true, true);
     EXPECT_FALSE(other->playingLoop());
-    EXPECT_EQ(gBackgroundTrackPlayer, nullptr);  // unloaded with its queue
+    EXPECT_EQ(SoundSystem::shared().music(), nullptr);  // unloaded with its queue
 
     SoundObj::setMusicIsEnabled(false);
     EXPECT_EQ(AudioSession::shared().category(), kAudioSessionCategory_AmbientSound);
     tune->start();
     EXPECT_FALSE(tune->playingLoop());
-    EXPECT_EQ(gBackgroundTrackPlayer, nullptr);
+    EXPECT_EQ(SoundSystem::shared().music(), nullptr);
 }
 
 // The owner of a sound (the app core) goes before the engine at exit: its effects must go with
