@@ -1,5 +1,11 @@
 #include "ads/web/GADAdViewDelegate.h"
 
+#include <algorithm>
+#include <cctype>
+
+#include "ads/foundation/GADDevice.h"
+#include "ads/foundation/GADSettings.h"
+#include "ads/foundation/GADURLUtilities.h"
 #include "ads/web/GADAdView.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
@@ -7,20 +13,110 @@
 
 namespace ads {
 
-std::shared_ptr<GADAdViewDelegate> GADAdViewDelegate::create() {
-    return std::make_shared<GADAdViewDelegate>(Private{});
+namespace {
+
+std::string lowercased(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }
 
-GADAdViewDelegate::GADAdViewDelegate(Private) {}
+bool isWebScheme(const std::string& lowercasedScheme) {
+    return lowercasedScheme == "http" || lowercasedScheme == "https";
+}
 
-GADAdViewDelegate::~GADAdViewDelegate() = default;
+}  // namespace
+
+std::shared_ptr<GADAdViewDelegate> GADAdViewDelegate::create(
+    std::shared_ptr<GADOpenerProtocol> opener) {
+    return std::make_shared<GADAdViewDelegate>(Private{}, std::move(opener));
+}
+
+GADAdViewDelegate::GADAdViewDelegate(Private, std::shared_ptr<GADOpenerProtocol> opener)
+    : opener_(std::move(opener)) {}
+
+GADAdViewDelegate::~GADAdViewDelegate() {
+    // A screen the opener put up may keep it alive after this page is gone.
+    if (opener_) {
+        opener_->setViewController({});
+        opener_->setAdView({});
+        opener_->clearSlot();
+    }
+}
 
 bool GADAdViewDelegate::adViewShouldStartLoadWithRequest(const std::shared_ptr<GADAdView>& adView,
                                                          const platform::UrlRequest& request,
-                                                         platform::web::NavigationType) {
-    if (!GADNotification::isNotificationURL(request.url())) return true;
-    handleGMSGURL(request.url(), adView);
-    return false;
+                                                         platform::web::NavigationType type) {
+    const platform::Url& url = request.url();
+    if (url.absoluteString().empty()) return false;
+    if (opener_) {
+        opener_->setNavigationURL(url.absoluteString());
+        opener_->setViewController(adView ? adView->viewController() : nullptr);
+        opener_->setAdView(adView);
+    }
+    const std::string scheme = lowercased(url.scheme());
+
+    if (type == platform::web::NavigationType::LinkClicked) {
+        if (url.fragment() && adView) {
+            const auto shown = adView->webView()->url();
+            if (shown && gad_absoluteStringWithoutFragmentComponent(url) ==
+                             gad_absoluteStringWithoutFragmentComponent(*shown)) {
+                return false;
+            }
+        }
+        if (scheme.rfind("http", 0) == 0 && opener_ && opener_->isSlotMRAIDEnabled()) {
+            opener_->openBrowserToURL(url, GADOpenerProtocol::kAllOrientations);
+            return false;
+        }
+    }
+
+    if (GADNotification::isNotificationURL(url)) {
+        handleGMSGURL(url, adView);
+        return false;
+    }
+    if (scheme == "mailto") {
+        if (opener_) opener_->openEmailComposer(url);
+        return false;
+    }
+    if (scheme == "sms") {
+        if (opener_) opener_->openSmsComposer(url);
+        return false;
+    }
+    if (scheme == "file") return false;
+    if (scheme == "about") return true;
+    if (scheme == "deeplink+" && GADSettings().deeplinkplusEnabled()) {
+        handleDeeplinkPlusURL(url);
+        return false;
+    }
+    if (!isWebScheme(scheme)) {
+        if (opener_) opener_->openApp(url);
+        return false;
+    }
+    if (adView && adView->URL() != url) adView->setURL(url, adView);
+    return true;
+}
+
+void GADAdViewDelegate::handleDeeplinkPlusURL(const platform::Url& url) {
+    if (url.host() != "navigate") return;
+    const auto primaryText = gad_parameterValueForKey(url, "primaryUrl");
+    const auto primary = primaryText ? platform::Url::parse(*primaryText) : std::nullopt;
+    if (!primary || !primary->hasScheme()) return;
+
+    std::optional<platform::Url> target;
+    bool canOpenPrimary = false;
+    if (const auto openable = GADDevice::sharedInstance()->canOpenURLs({*primaryText})) {
+        const auto answer = openable->find(*primaryText);
+        canOpenPrimary = answer != openable->end() && answer->second;
+    }
+    if (canOpenPrimary) {
+        target = primary;
+    } else {
+        if (const auto fallback = gad_parameterValueForKey(url, "fallbackUrl")) {
+            target = platform::Url::parse(*fallback);
+            if (target && !target->hasScheme()) target.reset();
+        }
+    }
+    if (target && opener_) opener_->openApp(*target);
 }
 
 void GADAdViewDelegate::adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) {

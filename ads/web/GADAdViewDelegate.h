@@ -1,12 +1,20 @@
 #pragma once
 
 // The delegate of an ad page: it decides the page's navigations, owns the ordered list of gmsg
-// handlers and carries each page message to them. Create, use and release it on the main
-// thread.
+// handlers and carries each page message to them, and hands what the page may not load itself
+// to its opener (GADOpenerProtocol). Create, use and release it on the main thread.
 //
-// As the ad view's delegate it refuses every navigation to a gmsg URL (the message goes to the
-// handlers instead) and allows every other; a finished load tells the page the status bar's
-// orientation. Subclasses decide clicks, mail, other apps and the rest.
+// Navigation policy, in this order (a refused navigation has already been acted on):
+//   - the opener is pointed at the page first: the URL asked for, the ad view, its controller;
+//   - a clicked link to an anchor of the page shown is refused (it would not navigate), and a
+//     clicked web link of an MRAID ad opens in the in-app browser;
+//   - gmsg URLs go to the handlers; mailto and sms to the opener's composers; file URLs are
+//     refused (an ad never reads local files); about URLs load;
+//   - "deeplink+" URLs (unless the settings switch them off) open their primary target when
+//     the device can open it, else their fallback;
+//   - any other scheme but http(s) goes to the opener as another app;
+//   - http(s) loads, and the ad view records the page's URL.
+// A finished load tells the page the status bar's orientation. Subclasses decide clicks.
 //
 // handleGMSGURL parses the URL on this delegate's serial queue ("com.zivivu.durez.gmsg") and
 // comes back to the main loop to offer the message to the handlers in list order; the first
@@ -23,10 +31,12 @@
 // a close) would land on whatever replaced the page.
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "ads/web/GADAdViewDelegateProtocol.h"
 #include "ads/web/GADGMSGHandler.h"
+#include "ads/web/GADOpenerProtocol.h"
 #include "platform/base/Url.h"
 #include "platform/runtime/SerialQueue.h"
 
@@ -40,8 +50,11 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
     struct Private {};
 
   public:
-    static std::shared_ptr<GADAdViewDelegate> create();
-    explicit GADAdViewDelegate(Private);
+    // Without an opener, what only an opener could open is refused and dropped (the SDK core's
+    // page has nothing to open).
+    static std::shared_ptr<GADAdViewDelegate> create(
+        std::shared_ptr<GADOpenerProtocol> opener = nullptr);
+    explicit GADAdViewDelegate(Private, std::shared_ptr<GADOpenerProtocol> opener = nullptr);
     virtual ~GADAdViewDelegate();
     GADAdViewDelegate(const GADAdViewDelegate&) = delete;
     GADAdViewDelegate& operator=(const GADAdViewDelegate&) = delete;
@@ -52,6 +65,11 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
     void adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) override;
     // Set by the first finished load, never cleared.
     bool hasLoadedAtLeastOnce() const { return hasLoadedAtLeastOnce_; }
+
+    const std::shared_ptr<GADOpenerProtocol>& openerProtocol() const { return opener_; }
+
+    // A "deeplink+" URL whose host is "navigate": see above. Any other host does nothing.
+    void handleDeeplinkPlusURL(const platform::Url& url);
 
     // In dispatch order.
     const std::vector<std::shared_ptr<GADGMSGHandler>>& gmsgHandlers() const { return handlers_; }
@@ -71,6 +89,7 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
                          const std::shared_ptr<const GADNotification>& note,
                          const std::weak_ptr<GADAdView>& adView, bool hadAdView);
 
+    std::shared_ptr<GADOpenerProtocol> opener_;
     HandlerList handlers_;
     bool hasLoadedAtLeastOnce_ = false;
     platform::SerialQueue parseQueue_{"com.zivivu.durez.gmsg"};

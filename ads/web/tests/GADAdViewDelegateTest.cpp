@@ -5,9 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime/MainLoopTestScope.h"
+#include "ads/foundation/GADSettingsKeys.h"
+#include "ads/testsupport/AdViewTestScope.h"
+#include "ads/testsupport/AdsTestScope.h"
+#include "ads/web/GADAdView.h"
 #include "platform/runtime/NotificationCenter.h"
+#include "platform/storage/UserDefaults.h"
 #include "platform/testing/RunMainLoopUntil.h"
+#include "platform/ui/Application.h"
 
 namespace ads {
 namespace {
@@ -18,9 +23,37 @@ using platform::Value;
 // Everything the handlers ran and every fallback notification, in the order they happened.
 using Journal = std::vector<std::string>;
 
+using platform::web::NavigationType;
+
+// Every call the page delegate made of its opener.
+class RecordingOpener : public GADOpenerProtocol {
+  public:
+    void setNavigationURL(std::optional<std::string> url) override { navigationURL = url; }
+    void setViewController(std::weak_ptr<platform::ui::ViewController>) override {}
+    void setAdView(std::weak_ptr<GADAdView> view) override { adView = view; }
+    void clearSlot() override { calls.push_back("clearSlot"); }
+    bool isSlotMRAIDEnabled() const override { return mraid; }
+    void openApp(const Url& url) override { calls.push_back("app " + url.absoluteString()); }
+    void openEmailComposer(const Url& url) override {
+        calls.push_back("mail " + url.absoluteString());
+    }
+    void openSmsComposer(const Url& url) override {
+        calls.push_back("sms " + url.absoluteString());
+    }
+    void openBrowserToURL(const Url& url, std::uint64_t orientations) override {
+        calls.push_back("browser " + url.absoluteString() + " " + std::to_string(orientations));
+    }
+
+    std::vector<std::string> calls;
+    std::optional<std::string> navigationURL;
+    std::weak_ptr<GADAdView> adView;
+    bool mraid = false;
+};
+
 class TestDelegate : public GADAdViewDelegate {
   public:
-    TestDelegate() : GADAdViewDelegate(Private{}) {}
+    explicit TestDelegate(std::shared_ptr<GADOpenerProtocol> opener = nullptr)
+        : GADAdViewDelegate(Private{}, std::move(opener)) {}
     using GADAdViewDelegate::addGMSGHandler;
 };
 
@@ -90,11 +123,21 @@ class GADAdViewDelegateTest : public ::testing::Test {
         return platform::testing::runMainLoopUntil([&] { return journal.size() >= count; });
     }
 
-    platform::MainLoopTestScope scope;
+    // Asks the delegate as the ad view would; the answer is whether the page may load it.
+    bool navigate(const std::string& url, NavigationType type = NavigationType::LinkClicked) {
+        return policy->adViewShouldStartLoadWithRequest(
+            adView, platform::UrlRequest(*Url::parse(url)), type);
+    }
+
+    ads::testing::AdsTestScope scope;
+    ads::testing::AdViewTestScope views;
     Journal journal;
     std::vector<const void*> objects;
     std::shared_ptr<TestDelegate> delegate = std::make_shared<TestDelegate>();
     platform::NotificationCenter::Observation observation_;
+    std::shared_ptr<RecordingOpener> opener = std::make_shared<RecordingOpener>();
+    std::shared_ptr<TestDelegate> policy = std::make_shared<TestDelegate>(opener);
+    std::shared_ptr<GADAdView> adView = GADAdView::create({0, 0, 320, 50});
 };
 
 TEST_F(GADAdViewDelegateTest, TheFirstHandlerThatKnowsTheActionTakesIt) {
@@ -171,6 +214,106 @@ TEST_F(GADAdViewDelegateTest, ABurstArrivesInTheOrderSent) {
     }
     EXPECT_EQ(handled, expectedHandled);
     EXPECT_EQ(posted, expectedPosted);
+}
+
+TEST_F(GADAdViewDelegateTest, EachSchemeGoesWhereItBelongs) {
+    policy->addGMSGHandler(std::make_shared<FirstHandler>(journal, policy));
+    struct Case {
+        const char* url;
+        bool loads;
+        const char* opened;  // what the opener was asked, "" for nothing
+    };
+    for (const Case& c : {
+             Case{"https://ads.test/landing", true, ""},
+             Case{"HTTP://ads.test/landing", true, ""},
+             Case{"about:blank", true, ""},
+             Case{"file:///etc/passwd", false, ""},
+             Case{"mailto:a@b.test?subject=hi", false, "mail mailto:a@b.test?subject=hi"},
+             Case{"sms:123", false, "sms sms:123"},
+             Case{"tel:123", false, "app tel:123"},
+             Case{"movuroute://startTitle", false, "app movuroute://startTitle"},
+             Case{"GMSG://x/log?i=7", false, ""},
+         }) {
+        SCOPED_TRACE(c.url);
+        opener->calls.clear();
+        EXPECT_EQ(navigate(c.url, NavigationType::Other), c.loads);
+        EXPECT_EQ(opener->calls,
+                  c.opened[0] ? std::vector<std::string>{c.opened} : std::vector<std::string>{});
+        // The opener is pointed at the page before anything is decided.
+        EXPECT_EQ(opener->navigationURL, Url::parse(c.url)->absoluteString());
+        EXPECT_EQ(opener->adView.lock(), adView);
+    }
+    ASSERT_TRUE(waitForEntries(1));
+    EXPECT_EQ(journal, (Journal{"first:log7"}));
+    // Only a web page the ad moves on to is recorded as the ad view's URL.
+    EXPECT_EQ(adView->URL(), Url::parse("HTTP://ads.test/landing"));
+}
+
+TEST_F(GADAdViewDelegateTest, ClickedLinksOfTheShownPageAndOfMraidAds) {
+    adView->loadHTMLString("<a href='#top'>x</a>", Url::parse("https://ads.test/ad"));
+    scope.runUntilIdle();
+    // An anchor of the page shown does not navigate when clicked.
+    EXPECT_FALSE(navigate("https://ads.test/ad#top"));
+    EXPECT_TRUE(navigate("https://ads.test/ad#top", NavigationType::Other));
+    EXPECT_TRUE(navigate("https://ads.test/other#top"));
+    EXPECT_TRUE(opener->calls.empty());
+
+    // An MRAID ad's clicked web links open in the in-app browser; the rest is unchanged.
+    opener->mraid = true;
+    EXPECT_FALSE(navigate("https://ads.test/landing"));
+    EXPECT_TRUE(navigate("https://ads.test/landing", NavigationType::Other));
+    EXPECT_FALSE(navigate("tel:1"));
+    EXPECT_EQ(opener->calls,
+              (std::vector<std::string>{"browser https://ads.test/landing 30", "app tel:1"}));
+}
+
+TEST_F(GADAdViewDelegateTest, ADeepLinkOpensItsTargetOrItsFallback) {
+    const auto escaped = [](std::string text) {
+        std::string out;
+        for (char c : text) {
+            if (c == ':' || c == '/' || c == '?' || c == '&' || c == '=') {
+                char buffer[4];
+                std::snprintf(buffer, sizeof buffer, "%%%02X", static_cast<unsigned char>(c));
+                out += buffer;
+            } else {
+                out += c;
+            }
+        }
+        return out;
+    };
+    // This system answers no question about other apps, so the primary target never opens.
+    EXPECT_FALSE(navigate("deeplink+://navigate?primaryUrl=" + escaped("movuapp://item/1") +
+                          "&fallbackUrl=" + escaped("https://ads.test/store")));
+    EXPECT_EQ(opener->calls, (std::vector<std::string>{"app https://ads.test/store"}));
+
+    // Other hosts, a primary target that is no URL, and no fallback open nothing.
+    opener->calls.clear();
+    EXPECT_FALSE(navigate("deeplink+://elsewhere?primaryUrl=" + escaped("movuapp://x") +
+                          "&fallbackUrl=" + escaped("https://ads.test/store")));
+    EXPECT_FALSE(navigate("deeplink+://navigate?fallbackUrl=" + escaped("https://ads.test/store")));
+    EXPECT_FALSE(navigate("deeplink+://navigate?primaryUrl=" + escaped("movuapp://x")));
+    EXPECT_TRUE(opener->calls.empty());
+
+    // Switched off by the server, a deep link is just another app's URL.
+    platform::UserDefaults::standard().setObject(settings_keys::kDeeplinkplusEnabled, Value(false));
+    EXPECT_FALSE(navigate("deeplink+://navigate?primaryUrl=x"));
+    EXPECT_EQ(opener->calls, (std::vector<std::string>{"app deeplink+://navigate?primaryUrl=x"}));
+}
+
+TEST_F(GADAdViewDelegateTest, AFinishedLoadTellsThePageItsOrientation) {
+    EXPECT_FALSE(policy->hasLoadedAtLeastOnce());
+    platform::ui::Application::shared().setStatusBarOrientation(3);
+    policy->adViewDidFinishLoad(adView);
+    EXPECT_TRUE(policy->hasLoadedAtLeastOnce());
+    EXPECT_EQ(adView->orientation(), 3);
+}
+
+TEST_F(GADAdViewDelegateTest, AGoingDelegateLetsItsOpenerForgetThePage) {
+    navigate("https://ads.test/x");
+    ASSERT_TRUE(opener->adView.lock());
+    policy.reset();
+    EXPECT_FALSE(opener->adView.lock());
+    EXPECT_EQ(opener->calls, (std::vector<std::string>{"clearSlot"}));
 }
 
 }  // namespace
