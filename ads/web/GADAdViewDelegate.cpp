@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cctype>
 
+#include "ads/foundation/GADClickTrackerCollection.h"
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADSettings.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADCSIGMSGHandler.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
 #include "platform/ui/Application.h"
@@ -33,7 +35,11 @@ std::shared_ptr<GADAdViewDelegate> GADAdViewDelegate::create(
 }
 
 GADAdViewDelegate::GADAdViewDelegate(Private, std::shared_ptr<GADOpenerProtocol> opener)
-    : opener_(std::move(opener)) {}
+    : opener_(std::move(opener)) {
+    // Every ad page may report its own timings; the handlers of the opener, the page's
+    // defaults, MRAID, video and precaching join this list before it as they are built.
+    handlers_.push_back(GADCSIGMSGHandler::create());
+}
 
 GADAdViewDelegate::~GADAdViewDelegate() {
     // A screen the opener put up may keep it alive after this page is gone.
@@ -103,6 +109,7 @@ void GADAdViewDelegate::handleDeeplinkPlusURL(const platform::Url& url) {
     if (!primary || !primary->hasScheme()) return;
 
     std::optional<platform::Url> target;
+    std::optional<std::vector<std::string>> tracking;
     bool canOpenPrimary = false;
     if (const auto openable = GADDevice::sharedInstance()->canOpenURLs({*primaryText})) {
         const auto answer = openable->find(*primaryText);
@@ -110,13 +117,28 @@ void GADAdViewDelegate::handleDeeplinkPlusURL(const platform::Url& url) {
     }
     if (canOpenPrimary) {
         target = primary;
+        tracking = gad_parameterValuesForKey(url, "primaryTrackingUrl");
     } else {
         if (const auto fallback = gad_parameterValueForKey(url, "fallbackUrl")) {
             target = platform::Url::parse(*fallback);
             if (target && !target->hasScheme()) target.reset();
         }
+        tracking = gad_parameterValuesForKey(url, "fallbackTrackingUrl");
     }
+    if (tracking) pingTrackingURLs(*tracking);
     if (target && opener_) opener_->openApp(*target);
+}
+
+void GADAdViewDelegate::pingTrackingURLs(const std::vector<std::string>& texts) {
+    // Tracking URLs come from the page: only web addresses are fetched.
+    std::vector<platform::Url> urls;
+    for (const auto& text : texts) {
+        auto url = platform::Url::parse(text);
+        if (url && isWebScheme(lowercased(url->scheme())) && !url->host().empty()) {
+            urls.push_back(std::move(*url));
+        }
+    }
+    if (!urls.empty()) GADClickTrackerCollection::sharedInstance()->trackURLs(urls, false);
 }
 
 void GADAdViewDelegate::adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) {

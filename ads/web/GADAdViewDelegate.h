@@ -11,7 +11,8 @@
 //   - gmsg URLs go to the handlers; mailto and sms to the opener's composers; file URLs are
 //     refused (an ad never reads local files); about URLs load;
 //   - "deeplink+" URLs (unless the settings switch them off) open their primary target when
-//     the device can open it, else their fallback;
+//     the device can open it, else their fallback, after pinging the matching tracking URLs
+//     (web addresses only);
 //   - any other scheme but http(s) goes to the opener as another app;
 //   - http(s) loads, and the ad view records the page's URL.
 // A finished load tells the page the status bar's orientation. Subclasses decide clicks.
@@ -85,6 +86,7 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
 
   private:
     using HandlerList = std::vector<std::shared_ptr<GADGMSGHandler>>;
+    static void pingTrackingURLs(const std::vector<std::string>& texts);
     static void dispatch(const HandlerList& handlers,
                          const std::shared_ptr<const GADNotification>& note,
                          const std::weak_ptr<GADAdView>& adView, bool hadAdView);

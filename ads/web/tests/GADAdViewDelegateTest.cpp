@@ -9,9 +9,11 @@
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADCSIGMSGHandler.h"
 #include "platform/runtime/NotificationCenter.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/RunMainLoopUntil.h"
+#include "platform/testing/TestHttpServer.h"
 #include "platform/ui/Application.h"
 
 namespace ads {
@@ -141,11 +143,13 @@ class GADAdViewDelegateTest : public ::testing::Test {
 };
 
 TEST_F(GADAdViewDelegateTest, TheFirstHandlerThatKnowsTheActionTakesIt) {
-    EXPECT_TRUE(delegate->gmsgHandlers().empty());
+    // Every page starts with the timing reports' handler.
+    ASSERT_EQ(delegate->gmsgHandlers().size(), 1u);
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(delegate->gmsgHandlers()[0]));
     delegate->addGMSGHandler(std::make_shared<FirstHandler>(journal, delegate));
     delegate->addGMSGHandler(std::make_shared<SecondHandler>(journal));
     delegate->addGMSGHandler(nullptr);
-    EXPECT_EQ(delegate->gmsgHandlers().size(), 2u);
+    EXPECT_EQ(delegate->gmsgHandlers().size(), 3u);
 
     send("gmsg://x/video");
     send("gmsg://x/close");
@@ -186,7 +190,7 @@ TEST_F(GADAdViewDelegateTest, AHandlerAddedDuringDispatchSeesOnlyLaterMessages) 
     send("gmsg://x/later");
     ASSERT_TRUE(waitForEntries(2));
     EXPECT_EQ(journal, (Journal{"first:add", "posted:later {\n}"}));
-    EXPECT_EQ(delegate->gmsgHandlers().size(), 2u);
+    EXPECT_EQ(delegate->gmsgHandlers().size(), 3u);
 
     send("gmsg://x/later");
     ASSERT_TRUE(waitForEntries(3));
@@ -267,7 +271,11 @@ TEST_F(GADAdViewDelegateTest, ClickedLinksOfTheShownPageAndOfMraidAds) {
               (std::vector<std::string>{"browser https://ads.test/landing 30", "app tel:1"}));
 }
 
-TEST_F(GADAdViewDelegateTest, ADeepLinkOpensItsTargetOrItsFallback) {
+TEST_F(GADAdViewDelegateTest, ADeepLinkOpensItsFallbackAndPingsOnlyWebTrackingUrls) {
+    platform::testing::TestHttpServer server;
+    server.text("/fallback-track", "ok");
+    server.text("/primary-track", "ok");
+    const std::string fallbackTrack = server.url("/fallback-track");
     const auto escaped = [](std::string text) {
         std::string out;
         for (char c : text) {
@@ -282,17 +290,29 @@ TEST_F(GADAdViewDelegateTest, ADeepLinkOpensItsTargetOrItsFallback) {
         return out;
     };
     // This system answers no question about other apps, so the primary target never opens.
-    EXPECT_FALSE(navigate("deeplink+://navigate?primaryUrl=" + escaped("movuapp://item/1") +
-                          "&fallbackUrl=" + escaped("https://ads.test/store")));
+    const std::string link = "deeplink+://navigate?primaryUrl=" + escaped("movuapp://item/1") +
+                             "&primaryTrackingUrl=" + escaped(server.url("/primary-track")) +
+                             "&fallbackUrl=" + escaped("https://ads.test/store") +
+                             "&fallbackTrackingUrl=" + escaped(fallbackTrack) +
+                             "&fallbackTrackingUrl=" + escaped("file:///etc/hosts") +
+                             "&fallbackTrackingUrl=" + escaped("javascript:alert(1)");
+    EXPECT_FALSE(navigate(link));
     EXPECT_EQ(opener->calls, (std::vector<std::string>{"app https://ads.test/store"}));
+    ASSERT_TRUE(platform::testing::runMainLoopUntil(
+        [&] { return server.requestCount("/fallback-track") == 1; }));
+    EXPECT_EQ(server.requestCount("/primary-track"), 0u);
 
-    // Other hosts, a primary target that is no URL, and no fallback open nothing.
+    // Other hosts, and a primary target that is no URL, do nothing at all.
     opener->calls.clear();
     EXPECT_FALSE(navigate("deeplink+://elsewhere?primaryUrl=" + escaped("movuapp://x") +
                           "&fallbackUrl=" + escaped("https://ads.test/store")));
     EXPECT_FALSE(navigate("deeplink+://navigate?fallbackUrl=" + escaped("https://ads.test/store")));
-    EXPECT_FALSE(navigate("deeplink+://navigate?primaryUrl=" + escaped("movuapp://x")));
+    // Without a fallback nothing opens, but its tracking URLs are still pinged.
+    EXPECT_FALSE(navigate("deeplink+://navigate?primaryUrl=" + escaped("movuapp://x") +
+                          "&fallbackTrackingUrl=" + escaped(fallbackTrack)));
     EXPECT_TRUE(opener->calls.empty());
+    ASSERT_TRUE(platform::testing::runMainLoopUntil(
+        [&] { return server.requestCount("/fallback-track") == 2; }));
 
     // Switched off by the server, a deep link is just another app's URL.
     platform::UserDefaults::standard().setObject(settings_keys::kDeeplinkplusEnabled, Value(false));
