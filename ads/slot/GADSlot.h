@@ -1,40 +1,39 @@
 #pragma once
 
-// The controller of one ad placement: the public ad object that owns it (a banner view, an
-// interstitial) hands it a request, the slot asks the SDK core for an ad URL and loads the ad
-// it is given, and tells its owner how the load ended. One request at a time, through a
-// numbered state that the page, the server and the statistics read:
+// The controller of one ad placement. Its owner (a banner, an interstitial, the native loader)
+// drives it with loadRequest, invalidate and cancelPendingAndFutureActions and hears from it
+// through the five delegates of GADSlotDelegate.h. One request at a time goes through the
+// load states (GADSlotState): the request is checked, the SDK core is asked for the ad URL (or
+// a shortcut in the request's extras names the ad), the ad is fetched, its response is
+// processed by type and an HTML ad is rendered in the slot's ad view; the owner hears of the
+// outcome once. The slot also owns the reload timer that refreshes a banner, the per-request
+// statistics and timing keys, and the ad view with its delegate (GADBannerAdViewDelegate).
 //
-//   0 idle -> 2 requesting the ad URL -> 3 ad URL received -> (the ad's fetch and rendering)
-//   1 the SDK core could not be loaded; 7 the request failed, no valid ad; 8 invalidated (final)
+// Main thread only: it is driven by the owner, web view callbacks, main-loop timers and
+// notifications delivered on the main loop. Made with create(); the owner holds it, everything
+// else (its ad view's delegate, the opener, timers, observers, the fetcher's and the SDK core's
+// answers) holds it weakly, so a slot that goes gets no late call. Delegates are weak too.
 //
-// setState is the only writer of the state; state 8 is never left.
+// setState is the only writer of the state. State 8 is final: nothing leaves it, no timer is
+// scheduled and nothing is fetched in it. The slot holds at most one enable of the MRAID
+// script switch (GADMRAIDInterceptor): taken on 0 -> 2, given back on entering 1, 6 or 7, on
+// reaching 8 and when the slot goes.
 //
-// As the SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp) the slot completes the
-// request's parameters with the placement's own (GADSlotRequestParameters), names the kind of
-// ad it wants after its owner, and turns the page's answers into state changes: an ad URL
-// becomes a new GADAd handed to loadAd; an "errors" answer, a refused or unusable request and
-// a time-out fail the load with the request's error (codes 0, 0 and 5); a core page that
-// cannot be loaded fails it with code 2.
-//
-// Threads: made, used and released on the main thread, where every answer of the SDK core
-// arrives. The SDK core asks for the parameters on its request queue
-// ("com.zivivu.durez.sdk-core-controller-url"): what they need of views, windows, the owner and
-// the slot's own main-thread fields is taken on the main thread just before
-// (prepareRequestParameters), so that step never waits for the main thread. The snapshot, the
-// request id and the per-ad statistics sent with the request are the only fields both threads
-// touch; a mutex guards them, since the request queue is not the slot's own.
-//
-// Ownership: the owner keeps the slot; the slot holds its delegates and its owner weakly. The
-// SDK core holds the slot weakly while a request is out, so a slot let go mid-request gets no
-// answer.
+// Categories live in their own files: state and statistics (GADSlotState.cpp), events
+// (GADSlotAdEvents.cpp), response processing, pings and clicks (GADSlotAdResponse.cpp),
+// placement and orientation (GADSlotPlacement.cpp), the fetcher's answers (GADSlotFetch.cpp),
+// the SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp, its parameters in
+// GADSlotRequestParameters), timings (GADSlotTiming.cpp) and the later ad
+// kinds (GADSlotMediation.cpp).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 
+#include "ads/foundation/GADAdFetcherDelegate.h"
 #include "ads/foundation/GADAdType.h"
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADMainThreadFacts.h"
@@ -42,16 +41,26 @@
 #include "ads/slot/GADSlotDelegate.h"
 #include "ads/slot/GADSlotRequestParameters.h"
 #include "ads/web/GADSDKCoreControllerDelegate.h"
+#include "platform/base/Error.h"
 #include "platform/base/Geometry.h"
+#include "platform/base/Url.h"
 #include "platform/base/Value.h"
+#include "platform/runtime/NotificationCenter.h"
+
+namespace platform {
+class Timer;
+}
 
 namespace ads {
 
 class GADAd;
+class GADAdFetcher;
 class GADAdView;
+class GADBannerAdViewDelegate;
 class GADCorrelator;
 class GADOpener;
 class GADRequest;
+class GADSlotStatistics;
 
 // Values kept: the page, the server and stored statistics read the numbers.
 enum class GADSlotState : std::int64_t {
@@ -59,132 +68,292 @@ enum class GADSlotState : std::int64_t {
     SDKCoreFailed = 1,
     RequestingAdURL = 2,
     ReceivedAdURL = 3,
-    FetchingAd = 4,
+    FetchingAd = 4,  // or processing a mediation response
     Rendering = 5,
     ValidAd = 6,
-    InvalidAd = 7,
-    Invalidated = 8,
+    InvalidAd = 7,    // the request failed
+    Invalidated = 8,  // final
 };
 
-class GADSlot : public GADSDKCoreControllerDelegate, public std::enable_shared_from_this<GADSlot> {
+class GADSlot : public GADAdFetcherDelegate,
+                public GADSDKCoreControllerDelegate,
+                public std::enable_shared_from_this<GADSlot> {
     struct Private {};
 
   public:
+    // Posted by every full-screen screen of the SDK (any slot's); slots stop their reload
+    // timers while one is up.
+    static constexpr const char* kWillPresentFullScreenNotification =
+        "kAdModalViewControllerWillPresentFullScreen";
+    static constexpr const char* kDidDismissFullScreenNotification =
+        "kAdModalViewControllerDidDismissFullScreen";
+    static constexpr const char* kDidLeaveWindowNotification = "GADSlotDidLeaveWindowNotification";
+    static constexpr const char* kCreativeOrientationChangedNotification =
+        "gad_slot_creative_orientation_changed";
+    static constexpr double kDefaultReloadInterval = 60.0;
+    static constexpr double kMinimumReloadInterval = 1.0;
+
     static std::shared_ptr<GADSlot> create(platform::Rect frame = {});
     GADSlot(Private, platform::Rect frame);
     ~GADSlot() override;
     GADSlot(const GADSlot&) = delete;
     GADSlot& operator=(const GADSlot&) = delete;
 
-    // Owner and delegates (held weakly).
+    // Delegates (weak).
     std::shared_ptr<GADSlotDelegate> slotDelegate() const { return slotDelegate_.lock(); }
-    void setSlotDelegate(std::weak_ptr<GADSlotDelegate> delegate) {
-        slotDelegate_ = std::move(delegate);
-    }
+    void setSlotDelegate(std::weak_ptr<GADSlotDelegate> d) { slotDelegate_ = std::move(d); }
     std::shared_ptr<GADSlotAdLoadDelegate> adLoadDelegate() const { return adLoadDelegate_.lock(); }
-    void setAdLoadDelegate(std::weak_ptr<GADSlotAdLoadDelegate> delegate) {
-        adLoadDelegate_ = std::move(delegate);
+    void setAdLoadDelegate(std::weak_ptr<GADSlotAdLoadDelegate> d) { adLoadDelegate_ = d; }
+    void setAdEventDelegate(std::weak_ptr<GADSlotAdEventDelegate> d) { adEventDelegate_ = d; }
+    void setAdResponseDelegate(std::weak_ptr<GADSlotAdResponseDelegate> d) {
+        adResponseDelegate_ = std::move(d);
     }
     std::shared_ptr<GADSlotAdKeyDelegate> adKeyDelegate() const { return adKeyDelegate_.lock(); }
-    void setAdKeyDelegate(std::weak_ptr<GADSlotAdKeyDelegate> delegate) {
-        adKeyDelegate_ = std::move(delegate);
-    }
+    void setAdKeyDelegate(std::weak_ptr<GADSlotAdKeyDelegate> d) { adKeyDelegate_ = d; }
 
-    // The placement.
+    // Properties
     const std::string& adUnitID() const { return adUnitID_; }
-    void setAdUnitID(std::string adUnitID) { adUnitID_ = std::move(adUnitID); }
+    void setAdUnitID(std::string adUnitID);
     const GADAdType& adType() const { return adType_; }
-    void setAdType(const GADAdType& adType) { adType_ = adType; }
+    // Stores the type and nothing more.
+    void setAdType(const GADAdType& type) { adType_ = type; }
+    // A changed type is stored; with reload, the view waits hidden for the new ad, a request in
+    // flight is cancelled and, once any request was made, the next one is made now.
+    void setAdType(const GADAdType& type, bool reloadRequest);
+    bool reloadable() const { return reloadable_; }
+    void setReloadable(bool reloadable) { reloadable_ = reloadable; }
+    double reloadInterval() const { return reloadInterval_; }
+    // Below the 1.0 s floor means off (0).
+    void setReloadInterval(double seconds);
+    const std::shared_ptr<GADRequest>& request() const { return request_; }
+    const std::shared_ptr<GADAd>& ad() const { return ad_; }
+    const std::shared_ptr<GADAd>& loadingAd() const { return loadingAd_; }
+    const std::shared_ptr<GADAdView>& adView() const { return adView_; }
+    const std::shared_ptr<GADBannerAdViewDelegate>& adViewDelegate() const {
+        return adViewDelegate_;
+    }
+    // Milliseconds of GADAbsoluteTime when the last HTML ad finished loading; 0 before.
+    std::uint64_t timeLastLoaded() const { return timeLastLoaded_; }
+    std::int64_t CSIIdentifier() override { return CSIIdentifier_; }
+    const std::string& adResponseKey() const { return adResponseKey_; }
+    const std::string& netWorkLatencyKey() const { return netWorkLatencyKey_; }
+    const std::string& adRenderingKey() const { return adRenderingKey_; }
+    const std::string& totalTimeKey() const { return totalTimeKey_; }
+    bool slotHasAttemptedAnAdRequestAtLeastOnce() const { return attemptedRequest_; }
+    bool hasAutoRefreshed() const { return hasAutoRefreshed_; }
+    void mediatedAdNetworkAutoRefreshed() { hasAutoRefreshed_ = true; }
+    bool viewHasMadeImpression() const { return viewHasMadeImpression_; }
+    const platform::Value& applicationStatistics() const { return applicationStatistics_; }
+    const std::shared_ptr<GADSlotStatistics>& slotStats() const { return slotStats_; }
+    bool manualImpressionsEnabled() const { return manualImpressionsEnabled_; }
+    void setManualImpressionsEnabled(bool on) { manualImpressionsEnabled_ = on; }
     const std::shared_ptr<GADCorrelator>& correlator() const { return correlator_; }
     void setCorrelator(std::shared_ptr<GADCorrelator> correlator) {
         correlator_ = std::move(correlator);
     }
-    const std::shared_ptr<GADAdView>& adView() const { return adView_; }
+    // The opener of the slot's ad view (its page delegate's).
     const std::shared_ptr<GADOpener>& opener() const { return opener_; }
     bool calledLoadAndDisplayRequest() const { return calledLoadAndDisplayRequest_; }
     void setCalledLoadAndDisplayRequest(bool called) { calledLoadAndDisplayRequest_ = called; }
-    bool manualImpressionsEnabled() const { return manualImpressionsEnabled_; }
-    void setManualImpressionsEnabled(bool enabled) { manualImpressionsEnabled_ = enabled; }
     bool hasInAppPurchaseDelegate() const;
-
-    // The load.
-    const std::shared_ptr<GADRequest>& request() const { return request_; }
-    // The ad shown, and the one being loaded.
-    const std::shared_ptr<GADAd>& ad() const { return ad_; }
-    const std::shared_ptr<GADAd>& loadingAd() const { return loadingAd_; }
     const std::optional<platform::Value::Dictionary>& loadingAdHeaders() const {
         return loadingAdHeaders_;
     }
-    // The application's statistics for the request in flight (taken by willRequestAdURL).
-    const platform::Value& applicationStatistics() const { return applicationStatistics_; }
     // The per-ad statistics the request in flight carries; a failed load hands them back.
     GADApplication::StatisticsSet pendingAdStatistics() const;
     void setPendingAdStatistics(GADApplication::StatisticsSet statistics);
     std::optional<std::string> requestID() const;
 
-    // Asks the SDK core for an ad URL for a copy of the request. Main thread.
-    void loadRequest(const std::shared_ptr<GADRequest>& request);
-    // Loads the ad into the slot: the ad's fetch starts from its ad URL.
-    void loadAd(const std::shared_ptr<GADAd>& ad,
-                const std::optional<platform::Value::Dictionary>& headers) override;
-    // The current ad came from a mediation answer.
-    bool isMediating() const;
-
-    // State (GADSlotState.cpp). Main thread.
+    // State (GADSlotStateCategory.cpp)
     GADSlotState state() const { return state_; }
     void setState(GADSlotState state);
-    // State 2; the application's statistics for this request are taken.
+    // Tests watch every transition through this (from, to).
+    using StateObserver = std::function<void(GADSlotState, GADSlotState)>;
+    void setStateObserver(StateObserver observer) { stateObserver_ = std::move(observer); }
+    bool holdsMRAIDInterceptor() const { return holdsInterceptor_; }
     void willRequestAdURL();
-    void didReceiveAdURL();
-    // State 1, and the owner is told.
     void didFailToRetrieveSDKCoreWithError(const GADRequestError& error);
-    // The load ends without an ad (state 7) and the owner is told; no error means code 11.
+    void didReceiveAdURL();
+    void willFetchAdContent();
+    void didFetchAdContent();
+    void willProcessMediationResponse();
+    // A missing error becomes code 11.
     void didFailToReceiveAdWithError(const std::optional<GADRequestError>& error,
                                      bool shouldCancelPendingActions);
-    // State 7: the loading ad is dropped and the per-ad statistics go back to the application.
     void didReceiveInvalidAd();
+    void didReceiveValidAd();
+    void willStartAdRendering();
+    void willLoadAdHTMLInWebView() { willStartAdRendering(); }
+    void didLoadAdHTMLInWebView();
+    void didMakeAdImpression();
+    void willLeaveAppDueToClick();
     void resetState() { setState(GADSlotState::Idle); }
     void invalidateState() { setState(GADSlotState::Invalidated); }
-    void adFailedToReceiveContentWithError(const GADRequestError& error);
 
-    // As the SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp).
+    // Request path
+    // NO in states 0, 1, 6 and 7.
+    bool isMakingRequest() const;
+    bool shouldMakeRequest(const std::shared_ptr<GADRequest>& request);
+    void loadRequest(const std::shared_ptr<GADRequest>& request);
+    void loadNextRequestWithAutoRefresh(bool autoRefresh);
+    // Loads this ad (from the SDK core, or a shortcut): fetched when it has no HTML yet. Only
+    // a request waiting for its ad takes one, so a late answer of a request already over
+    // (or of a slot in its final state) loads nothing.
+    void loadAd(const std::shared_ptr<GADAd>& ad,
+                const std::optional<platform::Value::Dictionary>& headers) override;
+    void resetRequestState();
+
+    // Reload timer
+    void scheduleAdReloadTimer();
+    void deactivateReloadTimer();
+    void reloadCurrentRequest();
+    bool isReloadTimerScheduled() const { return reloadTimer_ != nullptr; }
+
+    // Cancellation
+    void cancelLoad();
+    void cancelPendingActions();
+    void cancelPendingAndFutureActions();
+    // The ad view goes, and the slot reaches its final state.
+    void invalidate();
+
+    // Events (GADSlotAdEvents.cpp)
+    void willProcessAd();
+    void adFailedToReceiveContentWithError(const GADRequestError& error);
+    // Errors of others (an owner's veto, a page) as the app receives them: ours pass as they
+    // are, any other becomes code 11 with it as the cause.
+    static GADRequestError requestErrorFrom(const platform::Error& error);
+    void adFinishedLoadingContent();
+    void adWasClicked();
+    void adWillPresentScreen();
+    void adWillDismissScreen();
+    void adDidDismissScreen();
+    void adWillLeaveApplication();
+
+    // Visibility
+    void appWillBecomeInactive();
+    void appDidBecomeActive();
+    void adWillPresentFullScreen();
+    void adDidRelinquishFullScreen();
+
+    // Response processing, pings and clicks (GADSlotAdResponse.cpp)
+    void processAdResponse(const std::shared_ptr<GADAd>& ad);
+    void processStandardAdResponse(const std::shared_ptr<GADAd>& ad);
+    void processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad);
+    void setViewForAdUsingView(const std::shared_ptr<platform::ui::View>& view);
+    static bool validateAdResponseWithAdSize(const GADAdSize& size,
+                                             const std::vector<GADAdSize>& validAdSizes);
+    void finishedLoadingAdResponse(const std::shared_ptr<GADAd>& ad);
+    void pingClickURLs();
+    void pingImpressionURLs();
+    void pingManualTrackingURLs();
+    bool isMRAIDEnabled() const;
+    platform::Url gestureClickURLWithURL(const platform::Url& url);
+    static bool isZivivuAdURL(const platform::Url& url);
+    // Placement and orientation (GADSlotPlacement.cpp)
+    // A fluid ad's content size passes on as it is; a fixed one reports its announced size
+    // (the loading ad's while nothing is shown yet).
+    void updateContentSize(platform::Size size);
+    // While listening, every status-bar turn is posted as the creative orientation notice
+    // (object: this slot), and once at the start.
+    void beginListeningToDeviceOrientationChangeEvent();
+    void endListeningToDeviceOrientationChangeEvent();
+    bool isListeningToDeviceOrientationChangeEvent() const {
+        return isListeningToDeviceOrientationChangeEvent_;
+    }
+    // Called for each notice until listening ends; synchronous, on the posting thread (main).
+    void addCreativeOrientationChangeObserver(std::function<void()> observer);
+    void didChangeDeviceOrientation();
+
+    // The fetcher's answers (GADSlotFetch.cpp)
+    void adFetcherDidFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad) override;
+    void adFetcherDidFailToFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad,
+                                   const GADRequestError& error,
+                                   std::int64_t responseCode) override;
+
+    // The SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp). What the request needs
+    // of views, windows, the owner and the slot's main-thread fields is taken on the main
+    // thread just before the request step (prepareRequestParameters); the snapshot, the
+    // request id and the per-ad statistics sent are the only fields both threads touch, so a
+    // mutex guards them (the request queue is not the slot's own).
     void prepareRequestParameters() override;
     void setRequestID(const std::string& requestID) override;
     std::optional<platform::Value::Dictionary> requestParameters() override;
     GADRequestedAdType requestedAdType() override;
-    std::int64_t CSIIdentifier() override { return CSIIdentifier_; }
+    // Answers only while the slot waits for the core (state 2); a late one is dropped.
     void loadAdURLWithParameters(const platform::Value::Dictionary& parameters) override;
     void invalidJavaScriptRequest() override;
     void failedJavaScriptFile() override;
     void SDKCoreRequestDidTimeOut() override;
 
+    // Later ad kinds (GADSlotMediation.cpp)
+    bool isMediating() const;
+    std::optional<std::string> adNetworkClassName() const;
+    bool changeAdTypeTo(const GADAdType& type);
+    void processMediationAdResponse(const std::shared_ptr<GADAd>& ad);
+    void loadAdNetworkJavaScriptRequest(const std::shared_ptr<GADAd>& ad);
+
   private:
+    void setUp();
+    void observe(const char* name, void (GADSlot::*member)());
+    void startFetch(const std::shared_ptr<GADAd>& ad,
+                    const std::optional<platform::Value::Dictionary>& headers);
+    void cancelFetch();
+    void releaseInterceptor();
+    void requestAdURLFromSDKCore();
+    bool isWaitingForSDKCore() const;
+    // Timing of the "load_ad_ios" action, one variable under one of this slot's keys.
+    // Stamp records the time under the label given as the variable.
+    enum class Timing { Start, End, Cancel, Stamp };
+    void time(Timing what, const char* variable, const std::string& key) const;
+    void sendTimingReport() const;
+    bool isInterstitial() const { return adType_.isInterstitial(); }
+    void setNewAdSize(platform::Size size) { newAdSize_ = size; }
+
+    GADSlotState state_ = GADSlotState::Idle;
+    StateObserver stateObserver_;
+    bool holdsInterceptor_ = false;
+    bool attemptedRequest_ = false;
+    bool viewHasMadeImpression_ = false;
+    std::int64_t CSIIdentifier_ = 0;
+    std::shared_ptr<GADCorrelator> correlator_;
+    std::shared_ptr<GADOpener> opener_;
+    bool calledLoadAndDisplayRequest_ = false;
+    std::optional<platform::Value::Dictionary> loadingAdHeaders_;
+    std::string adResponseKey_, netWorkLatencyKey_, adRenderingKey_, totalTimeKey_;
+    bool hasAutoRefreshed_ = false;
+    bool reloadable_ = true;
+    bool manualImpressionsEnabled_ = false;
+    std::weak_ptr<GADSlotDelegate> slotDelegate_;
+    std::weak_ptr<GADSlotAdLoadDelegate> adLoadDelegate_;
+    std::weak_ptr<GADSlotAdEventDelegate> adEventDelegate_;
+    std::weak_ptr<GADSlotAdResponseDelegate> adResponseDelegate_;
+    std::weak_ptr<GADSlotAdKeyDelegate> adKeyDelegate_;
+    std::string adUnitID_;
+    std::shared_ptr<GADAd> ad_;
+    GADAdType adType_;
+    std::shared_ptr<GADRequest> request_;
+    std::uint64_t timeLastLoaded_ = 0;
+    std::shared_ptr<GADAdView> adView_;
+    std::shared_ptr<GADSlotStatistics> slotStats_;
+    std::shared_ptr<GADBannerAdViewDelegate> adViewDelegate_;
+    std::shared_ptr<GADAd> loadingAd_;
+    std::shared_ptr<GADAdFetcher> adFetcher_;
+    platform::Value applicationStatistics_;
+    std::shared_ptr<platform::Timer> reloadTimer_;
+    double reloadInterval_ = kDefaultReloadInterval;
+    std::shared_ptr<GADRequest> nextRequest_;
+    platform::Size newAdSize_{};
+    platform::Rect initialFrame_;
+    std::vector<platform::NotificationCenter::Observation> observations_;
+    bool isListeningToDeviceOrientationChangeEvent_ = false;
+    platform::NotificationCenter::Observation statusBarObservation_;
+    std::vector<platform::NotificationCenter::Observation> creativeOrientationObservations_;
     // What the request step needs of the main thread, taken there just before it runs.
     struct RequestSnapshot {
         std::shared_ptr<GADRequest> request;
         GADMainThreadFacts facts;
         GADSlotRequestInputs inputs;
     };
-
-    GADSlotState state_ = GADSlotState::Idle;
-    std::weak_ptr<GADSlotDelegate> slotDelegate_;
-    std::weak_ptr<GADSlotAdLoadDelegate> adLoadDelegate_;
-    std::weak_ptr<GADSlotAdKeyDelegate> adKeyDelegate_;
-    std::string adUnitID_;
-    GADAdType adType_ = GADAdType::interstitialAdType();
-    std::shared_ptr<GADCorrelator> correlator_;
-    std::shared_ptr<GADAdView> adView_;
-    std::shared_ptr<GADOpener> opener_;
-    bool calledLoadAndDisplayRequest_ = false;
-    bool manualImpressionsEnabled_ = false;
-    const std::int64_t CSIIdentifier_;
-
-    std::shared_ptr<GADRequest> request_;
-    std::shared_ptr<GADAd> ad_;
-    std::shared_ptr<GADAd> loadingAd_;
-    std::optional<platform::Value::Dictionary> loadingAdHeaders_;
-    platform::Value applicationStatistics_;
-
     // Shared with the SDK core's request queue.
     mutable std::mutex mutex_;
     std::optional<RequestSnapshot> snapshot_;

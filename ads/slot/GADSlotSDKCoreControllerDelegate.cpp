@@ -12,6 +12,7 @@
 #include "ads/slot/GADOpener.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADSDKCoreController.h"
 #include "platform/base/Url.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/ui/Screen.h"
@@ -110,7 +111,17 @@ GADRequestedAdType GADSlot::requestedAdType() {
     return owner ? owner->slotOwnerAdType() : GADRequestedAdType::Generic;
 }
 
+bool GADSlot::isWaitingForSDKCore() const {
+    return state_ == GADSlotState::RequestingAdURL;
+}
+
+void GADSlot::requestAdURLFromSDKCore() {
+    GADSDKCoreController::sharedInstance()->buildAdURL(shared_from_this());
+}
+
 void GADSlot::loadAdURLWithParameters(const Value::Dictionary& parameters) {
+    // A late answer of a request already over (or of a slot in its final state) does nothing.
+    if (!isWaitingForSDKCore()) return;
     didReceiveAdURL();
     if (parameters.count("errors")) {
         didFailToReceiveAdWithError(
@@ -158,15 +169,18 @@ void GADSlot::loadAdURLWithParameters(const Value::Dictionary& parameters) {
 }
 
 void GADSlot::invalidJavaScriptRequest() {
+    if (!isWaitingForSDKCore()) return;
     didFailToReceiveAdWithError(
         GADRequestError::errorWithCodeRequest(kGADErrorInvalidRequest, request_), false);
 }
 
 void GADSlot::failedJavaScriptFile() {
+    if (!isWaitingForSDKCore()) return;
     didFailToRetrieveSDKCoreWithError(GADRequestError::errorWithCode(kGADErrorNetworkError));
 }
 
 void GADSlot::SDKCoreRequestDidTimeOut() {
+    if (!isWaitingForSDKCore()) return;
     didFailToReceiveAdWithError(GADRequestError::errorWithCode(kGADErrorTimeout), false);
 }
 

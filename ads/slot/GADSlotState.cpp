@@ -1,22 +1,52 @@
-// The slot's state changes and the failure path that reports to its owner.
-
+#include "ads/foundation/GADAbsoluteTime.h"
+#include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADApplication.h"
+#include "ads/foundation/GADRequestError.h"
+#include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/web/GADAdView.h"
+#include "ads/web/GADMRAIDInterceptor.h"
 
 namespace ads {
 
+using platform::Value;
+
+namespace {
+
+Value now() {
+    return Value(static_cast<std::int64_t>(GADAbsoluteTime::absoluteTimeInMilliseconds()));
+}
+
+}  // namespace
+
 void GADSlot::setState(GADSlotState state) {
     if (state == state_ || state_ == GADSlotState::Invalidated) return;
+    const GADSlotState from = state_;
+    // One enable per slot at most: a request that starts while the slot still holds one (a
+    // preempted request, a reset from 5) must not stack a second that nothing gives back.
+    if (from == GADSlotState::Idle && state == GADSlotState::RequestingAdURL) {
+        if (!holdsInterceptor_) {
+            GADMRAIDInterceptor::enableCanInitWithRequest();
+            holdsInterceptor_ = true;
+        }
+    } else if (state == GADSlotState::SDKCoreFailed || state == GADSlotState::ValidAd ||
+               state == GADSlotState::InvalidAd || state == GADSlotState::Invalidated) {
+        releaseInterceptor();
+    }
     state_ = state;
+    if (stateObserver_) stateObserver_(from, state);
+}
+
+void GADSlot::releaseInterceptor() {
+    if (!holdsInterceptor_) return;
+    holdsInterceptor_ = false;
+    GADMRAIDInterceptor::disableCanInitWithRequest();
 }
 
 void GADSlot::willRequestAdURL() {
+    setState(GADSlotState::RequestingAdURL);
     applicationStatistics_ =
         GADApplication::sharedInstance()->nextRequestStatisticsDictionaryForSlot(isMediating());
-    setState(GADSlotState::RequestingAdURL);
-}
-
-void GADSlot::didReceiveAdURL() {
-    setState(GADSlotState::ReceivedAdURL);
 }
 
 void GADSlot::didFailToRetrieveSDKCoreWithError(const GADRequestError& error) {
@@ -24,16 +54,46 @@ void GADSlot::didFailToRetrieveSDKCoreWithError(const GADRequestError& error) {
     adFailedToReceiveContentWithError(error);
 }
 
+void GADSlot::didReceiveAdURL() {
+    setState(GADSlotState::ReceivedAdURL);
+}
+
+void GADSlot::willFetchAdContent() {
+    setState(GADSlotState::FetchingAd);
+    if (!loadingAd_) return;
+    const auto& statistics = loadingAd_->statistics();
+    const Value* requestTime = applicationStatistics_.find(GADApplication::kCurrentRequestTimeKey);
+    statistics->setObject(requestTime ? *requestTime : now(), "treq", false);
+    statistics->setObject(now(), "tfetch", false);
+    if (!adUnitID_.empty()) statistics->setObject(Value(adUnitID_), "slotid", false);
+    if (const Value* sequence = applicationStatistics_.find(GADApplication::kSequenceNumberKey)) {
+        statistics->setObject(*sequence, "seq_num", false);
+    }
+}
+
+void GADSlot::didFetchAdContent() {
+    if (loadingAd_) loadingAd_->statistics()->setObject(now(), "tresponse", false);
+    const auto& statistics = GADApplication::sharedInstance()->statistics();
+    for (const char* key : {"oar", "bas_on", "bas_off"})
+        statistics->setObject(Value(0), key, false);
+}
+
+void GADSlot::willProcessMediationResponse() {
+    if (loadingAd_) loadingAd_->statistics()->setObject(Value(true), "ismediation", true);
+    setState(GADSlotState::FetchingAd);
+}
+
 void GADSlot::didFailToReceiveAdWithError(const std::optional<GADRequestError>& error,
                                           bool shouldCancelPendingActions) {
-    // Nothing waits on the slot yet beyond the load itself, which ends here.
-    (void)shouldCancelPendingActions;
+    if (shouldCancelPendingActions) cancelPendingActions();
     didReceiveInvalidAd();
-    adFailedToReceiveContentWithError(
-        error ? *error : GADRequestError::errorWithCode(kGADErrorInternalError));
+    adFailedToReceiveContentWithError(error ? *error : GADRequestError::errorWithCode(11));
 }
 
 void GADSlot::didReceiveInvalidAd() {
+    time(Timing::Cancel, "awr_ios", adRenderingKey_);
+    time(Timing::Cancel, "ttc_ios", totalTimeKey_);
+    sendTimingReport();
     setState(GADSlotState::InvalidAd);
     loadingAd_.reset();
     loadingAdHeaders_.reset();
@@ -45,9 +105,35 @@ void GADSlot::didReceiveInvalidAd() {
     if (!unsent.empty()) GADApplication::sharedInstance()->didNotSendAdStatistics(unsent);
 }
 
-void GADSlot::adFailedToReceiveContentWithError(const GADRequestError& error) {
-    if (auto delegate = adLoadDelegate())
-        delegate->slotDidFailToLoadAdContentWithError(*this, error);
+void GADSlot::didReceiveValidAd() {
+    time(Timing::End, "awr_ios", adRenderingKey_);
+    time(Timing::End, "ttc_ios", totalTimeKey_);
+    sendTimingReport();
+    setState(GADSlotState::ValidAd);
+    // Sent with the request that brought this ad.
+    setPendingAdStatistics({});
+}
+
+void GADSlot::willStartAdRendering() {
+    setState(GADSlotState::Rendering);
+}
+
+void GADSlot::didLoadAdHTMLInWebView() {
+    // A page of the shown ad that loads again (a navigation) must not drop the shown ad.
+    if (loadingAd_) finishedLoadingAdResponse(loadingAd_);
+    if (adView_) adView_->setTouched(false);
+    if (ad_) ad_->statistics()->setObject(now(), "tload", true);
+    timeLastLoaded_ = GADAbsoluteTime::absoluteTimeInMilliseconds();
+}
+
+void GADSlot::didMakeAdImpression() {
+    GADApplication::sharedInstance()->statistics()->incrementNumberForKey("pimp", false);
+    pingImpressionURLs();
+    viewHasMadeImpression_ = true;
+}
+
+void GADSlot::willLeaveAppDueToClick() {
+    if (ad_) ad_->statistics()->setObject(Value(true), "pclb", false);
 }
 
 }  // namespace ads

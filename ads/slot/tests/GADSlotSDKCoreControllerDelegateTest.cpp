@@ -58,7 +58,9 @@ class GADSlotSDKCoreControllerDelegateTest : public ::testing::Test {
 
     FakeWebPage& page() { return *views.web().pages().at(0); }
     void settle() { SDKCoreTestScope::settle(*controller); }
+    // A new request each time: one still in flight (an ad being fetched) is cancelled first.
     void load() {
+        if (slot->isMakingRequest()) slot->cancelLoad();
         slot->loadRequest(GADRequest::request());
         settle();
     }
@@ -120,7 +122,8 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, TheSlotSendsItsPlacementAndLoadsThe
     answer(
         "loadAdURL?request_id=1&url=https%3A%2F%2Fads.example%2Fgma%3Fa%3D1"
         "&enable_auto_click_protection=1");
-    EXPECT_EQ(slot->state(), GADSlotState::ReceivedAdURL);
+    // The ad URL was received and the ad's fetch has started.
+    EXPECT_EQ(slot->state(), GADSlotState::FetchingAd);
     ASSERT_TRUE(slot->loadingAd());
     EXPECT_EQ(slot->loadingAd()->adURL()->absoluteString(), "https://ads.example/gma?a=1");
     EXPECT_FALSE(slot->loadingAdHeaders());
@@ -152,7 +155,8 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, RequestScenariosCountOnTheApplicati
     EXPECT_EQ(statistic("oar"), oar + 2);
     EXPECT_EQ(statistic("bas_off"), basOff + 1);
     EXPECT_EQ(statistic("bas_on"), basOn + 1);
-    EXPECT_EQ(slot->state(), GADSlotState::ReceivedAdURL);
+    // The ad URL was received and the ad's fetch has started.
+    EXPECT_EQ(slot->state(), GADSlotState::FetchingAd);
 }
 
 TEST_F(GADSlotSDKCoreControllerDelegateTest, FailedAnswersEndTheLoadWithTheirCodes) {
@@ -199,7 +203,8 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, AFailedCorePageIsANetworkErrorAndTh
     EXPECT_EQ(page().loads().size(), 2u);
     loadPage();
     answer("loadAdURL?request_id=1&url=https%3A%2F%2Fa.example%2F");
-    EXPECT_EQ(slot->state(), GADSlotState::ReceivedAdURL);
+    // The ad URL was received and the ad's fetch has started.
+    EXPECT_EQ(slot->state(), GADSlotState::FetchingAd);
 }
 
 TEST_F(GADSlotSDKCoreControllerDelegateTest, TheOwnerNamesTheAdTypeAndFailuresGiveStatisticsBack) {

@@ -63,7 +63,7 @@ TEST_F(GADSlotWebKitTest, ABannerSlotGetsItsAdURLFromTheCorePage) {
     slot->setAdUnitID("ca-movu-banner");
     slot->loadRequest(GADRequest::request());
     ASSERT_TRUE(settledAfterRequest());
-    EXPECT_EQ(slot->state(), GADSlotState::ReceivedAdURL);
+    EXPECT_EQ(slot->state(), GADSlotState::FetchingAd);
     EXPECT_TRUE(banner->codes.empty());
     ASSERT_TRUE(slot->loadingAd() && slot->loadingAd()->adURL());
     const std::string url = slot->loadingAd()->adURL()->absoluteString();
@@ -93,7 +93,7 @@ TEST_F(GADSlotWebKitTest, AnUnreachableServerIsANetworkErrorAndTheNextLoadSuccee
 
     slot->loadRequest(GADRequest::request());
     ASSERT_TRUE(settledAfterRequest());
-    EXPECT_EQ(slot->state(), GADSlotState::ReceivedAdURL);
+    EXPECT_EQ(slot->state(), GADSlotState::FetchingAd);
 }
 
 }  // namespace

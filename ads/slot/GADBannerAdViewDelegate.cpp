@@ -1,0 +1,152 @@
+#include "ads/slot/GADBannerAdViewDelegate.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "ads/foundation/GADAbsoluteTime.h"
+#include "ads/foundation/GADCSI.h"
+#include "ads/foundation/GADInternalError.h"
+#include "ads/foundation/GADRequestError.h"
+#include "ads/slot/GADOpener.h"
+#include "ads/slot/GADSlot.h"
+#include "ads/web/GADAdView.h"
+#include "platform/net/UrlError.h"
+#include "platform/web/WebView.h"
+
+namespace ads {
+
+using platform::web::NavigationType;
+
+namespace {
+
+bool isWebURL(const platform::Url& url) {
+    std::string scheme = url.scheme();
+    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return scheme == "http" || scheme == "https";
+}
+
+}  // namespace
+
+std::shared_ptr<GADBannerAdViewDelegate> GADBannerAdViewDelegate::create(
+    std::weak_ptr<GADSlot> slot, std::shared_ptr<GADOpener> opener) {
+    if (!opener) opener = GADOpener::create();
+    opener->setSlot(slot);
+    return std::make_shared<GADBannerAdViewDelegate>(Private{}, std::move(opener), std::move(slot));
+}
+
+GADBannerAdViewDelegate::GADBannerAdViewDelegate(Private p, std::shared_ptr<GADOpener> opener,
+                                                 std::weak_ptr<GADSlot> slot)
+    : GADAdViewDelegate(p, opener), opener_(std::move(opener)), slot_(std::move(slot)) {}
+
+void GADBannerAdViewDelegate::detachFromSlot() {
+    slot_.reset();
+    opener_->clearSlot();
+    opener_->setDelegate({});
+}
+
+bool GADBannerAdViewDelegate::isClick(NavigationType type) const {
+    auto slot = this->slot();
+    if (!slot) return false;
+    switch (slot->state()) {
+        case GADSlotState::SDKCoreFailed:
+        case GADSlotState::Rendering:
+        case GADSlotState::Invalidated:
+            return false;
+        default:
+            break;
+    }
+    const std::uint64_t now = GADAbsoluteTime::absoluteTimeInMilliseconds();
+    const std::uint64_t loaded = slot->timeLastLoaded();
+    const double since = now >= loaded ? static_cast<double>(now - loaded) / 1000.0 : 0;
+    if (since < kMinimumSecondsBeforeClick) return false;
+    if (type == NavigationType::BackForward || type == NavigationType::Reload) return false;
+    return slot->adView() && slot->adView()->touched();
+}
+
+bool GADBannerAdViewDelegate::adViewShouldStartLoadWithRequest(
+    const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
+    NavigationType type) {
+    auto slot = this->slot();
+    if (slot && !slot->adType().isInterstitial()) {
+        opener_->setViewController(adView ? adView->viewController() : nullptr);
+    }
+    if (!isClick(type))
+        return GADAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, type);
+
+    if (!GADAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, type)) return false;
+    // Allowed by the page policy: a web page or an about: URL. Only a web page is a click that
+    // goes anywhere; it never loads inside the ad.
+    const platform::Url& url = request.url();
+    if (!isWebURL(url) || !slot) return false;
+    opener_->setReferringURL(adView ? adView->webView()->url() : std::nullopt);
+    opener_->openApp(slot->gestureClickURLWithURL(url));
+    return false;
+}
+
+void GADBannerAdViewDelegate::adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) {
+    loadFinished_ = true;
+    if (loadDelayed_) return;
+    finishLoad(adView);
+}
+
+void GADBannerAdViewDelegate::finishLoad(const std::shared_ptr<GADAdView>& adView) {
+    GADAdViewDelegate::adViewDidFinishLoad(adView);
+    GADCSI::sharedInstance()->recordTimestampForLabel("native:view_load");
+    auto slot = this->slot();
+    if (!slot || slot->state() != GADSlotState::Rendering) return;
+    slot->didReceiveValidAd();
+    slot->didLoadAdHTMLInWebView();
+    if (slot->adView()) slot->adView()->setHidden(false);
+    if (!slot->adType().isInterstitial()) slot->didMakeAdImpression();
+    slot->adFinishedLoadingContent();
+}
+
+void GADBannerAdViewDelegate::adViewDidFailLoadWithError(const std::shared_ptr<GADAdView>&,
+                                                         const platform::Error& error) {
+    // Our own refusal of a navigation, or a newer load, cancels a load: the ad is not broken.
+    if (error.domain == platform::kUrlErrorDomain && error.code == platform::kUrlErrorCancelled) {
+        return;
+    }
+    failSlot(error);
+}
+
+void GADBannerAdViewDelegate::failSlot(const platform::Error& error) {
+    auto slot = this->slot();
+    if (!slot) return;
+    // Only the ad being fetched or rendered can fail; a page of a shown ad failing later (or
+    // of a request already over) changes nothing.
+    if (slot->state() != GADSlotState::FetchingAd && slot->state() != GADSlotState::Rendering) {
+        return;
+    }
+    if (error.domain == kGADErrorDomain) {
+        slot->didFailToReceiveAdWithError(GADSlot::requestErrorFrom(error), false);
+    } else {
+        slot->didFailToReceiveAdWithError(GADRequestError::errorWithCodeRequest(2, slot->request()),
+                                          false);
+    }
+}
+
+void GADBannerAdViewDelegate::adViewContentSizeDidChange(const std::shared_ptr<GADAdView>&,
+                                                         platform::Size size) {
+    if (auto slot = this->slot()) slot->updateContentSize(size);
+}
+
+void GADBannerAdViewDelegate::loadHandlerDidCancel(GADGMSGHandler&) {
+    failSlot(platform::Error(platform::kUrlErrorDomain, platform::kUrlErrorCancelled));
+}
+
+void GADBannerAdViewDelegate::loadHandlerDidChangeDelay(GADGMSGHandler&, std::int64_t from,
+                                                        std::int64_t to) {
+    if (from == 0 && to >= 1) {
+        loadDelayed_ = true;
+    } else if (from >= 1 && to == 0) {
+        loadDelayed_ = false;
+        if (loadFinished_) {
+            auto slot = this->slot();
+            finishLoad(slot ? slot->adView() : nullptr);
+        }
+    }
+}
+
+}  // namespace ads

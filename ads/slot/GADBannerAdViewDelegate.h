@@ -1,0 +1,75 @@
+#pragma once
+
+// The delegate every ad slot makes for its ad view. On top of the page policy of
+// GADAdViewDelegate it decides what is a click, drives the slot when the ad's page has loaded
+// or failed, passes the page's content size on, and lets the page hold back its "loaded"
+// signal while it prepares (GADDelayLoadDelegate).
+//
+// A click is a navigation while the slot is in state 0, 2, 3, 4, 6 or 7, at least 0.15 s after
+// the ad finished loading, neither back/forward nor reload, on an ad view that a real touch has
+// reached since. A clicked web page never loads inside the ad: its gesture click URL goes to
+// the opener, which counts and pings the click when it opens it. A clicked link of any other
+// scheme the page policy would let load (about:) is refused and not counted.
+//
+// A finished page load in state 5 makes the ad valid and current, shows the ad view, makes the
+// impression (banners; an interstitial's comes when it is presented) and tells the owner. A
+// page that fails fails the slot only while the ad is being fetched or rendered (states 4 and
+// 5): our own request errors pass through, anything else is code 2; a load cancelled because we
+// refused it or started a newer one is no failure. A delay the page cancels fails the same way.
+//
+// Main thread only. Made by the slot, which it holds weakly.
+
+#include <cstdint>
+#include <memory>
+
+#include "ads/web/GADAdViewDelegate.h"
+#include "ads/web/GADDelayLoadDelegate.h"
+
+namespace ads {
+
+class GADOpener;
+class GADSlot;
+
+class GADBannerAdViewDelegate : public GADAdViewDelegate, public GADDelayLoadDelegate {
+  public:
+    static constexpr double kMinimumSecondsBeforeClick = 0.15;
+
+    // The slot's opener, or a new one.
+    static std::shared_ptr<GADBannerAdViewDelegate> create(
+        std::weak_ptr<GADSlot> slot, std::shared_ptr<GADOpener> opener = nullptr);
+    GADBannerAdViewDelegate(Private, std::shared_ptr<GADOpener> opener,
+                            std::weak_ptr<GADSlot> slot);
+
+    const std::shared_ptr<GADOpener>& opener() const { return opener_; }
+    std::shared_ptr<GADSlot> slot() const { return slot_.lock(); }
+    // The slot is letting go of its ad view: nothing more reaches it from here.
+    void detachFromSlot();
+
+    bool isClick(platform::web::NavigationType type) const;
+    bool loadDelayed() const { return loadDelayed_; }
+    bool loadFinished() const { return loadFinished_; }
+
+    bool adViewShouldStartLoadWithRequest(const std::shared_ptr<GADAdView>& adView,
+                                          const platform::UrlRequest& request,
+                                          platform::web::NavigationType type) override;
+    void adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) override;
+    void adViewDidFailLoadWithError(const std::shared_ptr<GADAdView>& adView,
+                                    const platform::Error& error) override;
+    void adViewContentSizeDidChange(const std::shared_ptr<GADAdView>& adView,
+                                    platform::Size size) override;
+
+    void loadHandlerDidCancel(GADGMSGHandler& handler) override;
+    void loadHandlerDidChangeDelay(GADGMSGHandler& handler, std::int64_t from,
+                                   std::int64_t to) override;
+
+  private:
+    void finishLoad(const std::shared_ptr<GADAdView>& adView);
+    void failSlot(const platform::Error& error);
+
+    std::shared_ptr<GADOpener> opener_;
+    std::weak_ptr<GADSlot> slot_;
+    bool loadDelayed_ = false;
+    bool loadFinished_ = false;
+};
+
+}  // namespace ads

@@ -1,0 +1,49 @@
+#include "ads/foundation/GADAbsoluteTime.h"
+#include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADApplication.h"
+#include "ads/foundation/GADStatisticDictionary.h"
+#include "ads/slot/GADSlot.h"
+
+namespace ads {
+
+void GADSlot::willProcessAd() {}
+
+void GADSlot::adFailedToReceiveContentWithError(const GADRequestError& error) {
+    if (auto delegate = adLoadDelegate_.lock()) {
+        delegate->slotDidFailToLoadAdContentWithError(*this, error);
+    }
+}
+
+void GADSlot::adFinishedLoadingContent() {
+    if (auto delegate = adLoadDelegate_.lock()) delegate->slotFinishedLoadingAdContent(*this);
+}
+
+void GADSlot::adWasClicked() {
+    GADApplication::sharedInstance()->incrementTotalAdClickCount();
+    if (!ad_) return;
+    const auto& statistics = ad_->statistics();
+    statistics->setObject(
+        platform::Value(static_cast<std::int64_t>(GADAbsoluteTime::absoluteTimeInMilliseconds())),
+        GADApplication::kClickTimeKey, true);
+    statistics->incrementNumberForKey("pcc", true);
+}
+
+void GADSlot::adWillPresentScreen() {
+    if (auto delegate = adEventDelegate_.lock()) delegate->slotWillPresentScreen(*this);
+}
+
+void GADSlot::adWillDismissScreen() {
+    if (auto delegate = adEventDelegate_.lock()) delegate->slotWillDismissScreen(*this);
+}
+
+void GADSlot::adDidDismissScreen() {
+    if (auto delegate = adEventDelegate_.lock()) delegate->slotDidDismissScreen(*this);
+}
+
+void GADSlot::adWillLeaveApplication() {
+    if (ad_)
+        GADApplication::sharedInstance()->willLeaveApplicationDueToClickOnAd(ad_->statistics());
+    if (auto delegate = adEventDelegate_.lock()) delegate->slotWillLeaveApplication(*this);
+}
+
+}  // namespace ads

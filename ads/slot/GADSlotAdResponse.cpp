@@ -1,0 +1,222 @@
+#include <algorithm>
+#include <cctype>
+
+#include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADClickTrackerCollection.h"
+#include "ads/foundation/GADDeviceSignal.h"
+#include "ads/foundation/GADRequestError.h"
+#include "ads/foundation/GADServiceOrigins.h"
+#include "ads/foundation/GADSettings.h"
+#include "ads/foundation/GADStatisticDictionary.h"
+#include "ads/foundation/GADStringAdditions.h"
+#include "ads/foundation/GADURLUtilities.h"
+#include "ads/slot/GADSlot.h"
+#include "ads/web/GADAdView.h"
+#include "ads/web/GADNotification.h"
+#include "platform/web/WebView.h"
+
+namespace ads {
+
+namespace {
+
+std::string lowercased(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool isZeroSize(platform::Size size) {
+    return size.width == 0 && size.height == 0;
+}
+
+}  // namespace
+
+void GADSlot::processAdResponse(const std::shared_ptr<GADAd>& ad) {
+    if (!ad) return;
+    const GADAdResponseType type = ad->responseType();
+    if (type == GADAdResponseType::HTML || type == GADAdResponseType::CustomRendering) {
+        time(Timing::End, "arf_ios", adResponseKey_);
+        time(Timing::End, "nwl_ios", netWorkLatencyKey_);
+        time(Timing::Start, "awr_ios", adRenderingKey_);
+    }
+    willProcessAd();
+    switch (type) {
+        case GADAdResponseType::HTML:
+        case GADAdResponseType::Native:
+            processStandardAdResponse(ad);
+            return;
+        case GADAdResponseType::Mediation:
+            processMediationAdResponse(ad);
+            return;
+        case GADAdResponseType::CustomRendering:
+            processCustomRenderingAdResponse(ad);
+            return;
+        default:
+            // A response nobody can process must not leave the slot fetching for ever.
+            didFailToReceiveAdWithError(GADRequestError::errorWithCode(13), false);
+    }
+}
+
+void GADSlot::processStandardAdResponse(const std::shared_ptr<GADAd>& ad) {
+    if (auto responses = adResponseDelegate_.lock()) {
+        std::optional<platform::Error> error;
+        if (!responses->slotShouldProcessAdResponse(*this, ad, error)) {
+            if (error) {
+                didFailToReceiveAdWithError(requestErrorFrom(*error), false);
+            } else {
+                // The owner takes the ad itself and reports on its own.
+                didReceiveValidAd();
+            }
+            return;
+        }
+    }
+    loadingAd_ = ad;
+    setReloadInterval(ad->reloadInterval());
+    scheduleAdReloadTimer();
+    if (ad->customAdSizeString()) {
+        newAdSize_ = isInterstitial() ? platform::Size{}
+                                      : CGSizeFromGADAdSizeString(*ad->customAdSizeString());
+    }
+    if (adView_) {
+        auto settings = adView_->webView()->settings();
+        settings.scrollEnabled = ad->scrollEnabled();
+        adView_->webView()->setSettings(settings);
+    }
+
+    const std::string html = gad_stringByTrimmingWhitespaceAndNewlines(ad->adHTML().value_or(""));
+    if (html.empty()) {
+        didFailToReceiveAdWithError(GADRequestError::errorWithCodeRequest(1, request_), false);
+        return;
+    }
+    if (!adView_) return;
+    adView_->setAdDebugDialog(ad->debugDialog());
+    willLoadAdHTMLInWebView();
+    adView_->loadHTMLString(html, ad->adBaseURL());
+    setViewForAdUsingView(adView_);
+}
+
+void GADSlot::processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad) {
+    reloadable_ = false;
+    deactivateReloadTimer();
+    const std::shared_ptr<GADAd> previous = ad_;
+    finishedLoadingAdResponse(ad);
+    std::optional<platform::Error> error;
+    if (auto delegate = slotDelegate()) {
+        const auto rendered =
+            delegate->slotNotifyPublisherToRenderCustomRenderingAd(*this, ad, error);
+        if (rendered.value_or(false)) return;
+    }
+    // Refused: the shown ad stays, and the request ends as failed rather than fetching on.
+    ad_ = previous;
+    didFailToReceiveAdWithError(
+        error ? requestErrorFrom(*error)
+              : GADRequestError::errorWithCode(
+                    12, std::string("Custom rendered ad could not be rendered by delegate.")),
+        false);
+}
+
+void GADSlot::finishedLoadingAdResponse(const std::shared_ptr<GADAd>& ad) {
+    ad_ = ad;
+    loadingAd_.reset();
+    viewHasMadeImpression_ = false;
+}
+
+void GADSlot::setViewForAdUsingView(const std::shared_ptr<platform::ui::View>& view) {
+    auto delegate = slotDelegate();
+    if (delegate) delegate->slotDidReceiveAdView(*this, view);
+    if (isZeroSize(newAdSize_)) return;
+    const GADAdSize size = GADAdSizeFromCGSize(newAdSize_);
+    const auto boxed = delegate ? delegate->validAdSizes() : std::nullopt;
+    std::optional<std::vector<GADAdSize>> valid;
+    if (boxed) {
+        valid.emplace();
+        for (const auto& value : *boxed) valid->push_back(GADAdSizeFromNSValue(&value));
+    }
+    if (valid && validateAdResponseWithAdSize(size, *valid)) {
+        const platform::Size current = CGSizeFromGADAdSize(adType_.adSize());
+        if (current.width != newAdSize_.width || current.height != newAdSize_.height) {
+            delegate->slotWillResizeToAdSize(*this, size);
+        }
+        delegate->setAdSize(size, false);
+        if (view && view == adView_) {
+            if (const auto bounds = delegate->bounds()) adView_->setFrame(*bounds);
+        }
+    }
+    newAdSize_ = platform::Size{};
+}
+
+bool GADSlot::validateAdResponseWithAdSize(const GADAdSize& size,
+                                           const std::vector<GADAdSize>& validAdSizes) {
+    return std::any_of(validAdSizes.begin(), validAdSizes.end(), [&](const GADAdSize& valid) {
+        return !GADAdSizeEqualToSize(valid, kGADAdSizeInvalid) && GADAdSizeEqualToSize(valid, size);
+    });
+}
+
+void GADSlot::pingClickURLs() {
+    if (ad_ && !ad_->clickURLs().empty()) {
+        GADClickTrackerCollection::sharedInstance()->trackURLs(ad_->clickURLs(), false);
+    }
+    if (auto delegate = slotDelegate()) delegate->slotDidReceiveAdClick(*this);
+}
+
+void GADSlot::pingImpressionURLs() {
+    if (!ad_ || ad_->impressionURLs().empty()) return;
+    const auto urls = ad_->impressionURLs();
+    ad_->removeAllImpressionURLs();
+    GADClickTrackerCollection::sharedInstance()->trackURLs(urls, false);
+}
+
+void GADSlot::pingManualTrackingURLs() {
+    if (!ad_ || ad_->manualImpressionURLs().empty()) return;
+    const auto urls = ad_->manualImpressionURLs();
+    ad_->removeAllManualImpressionURLs();
+    GADClickTrackerCollection::sharedInstance()->trackURLs(urls, false);
+}
+
+bool GADSlot::isMRAIDEnabled() const {
+    // No creative can load MRAID yet, so no ad has an MRAID event handler.
+    return false;
+}
+
+platform::Url GADSlot::gestureClickURLWithURL(const platform::Url& url) {
+    if (GADNotification::isNotificationURL(url) || url.absoluteString() == "about:blank") {
+        return url;
+    }
+    if (const auto ticket = gad_impressionTicket(url); ticket && ad_) {
+        ad_->statistics()->setObject(platform::Value(*ticket), "pit", false);
+    }
+    if (!url.query() || !isZivivuAdURL(url)) return url;
+    const auto ai = gad_parameterValueForKey(url, "ai");
+    if (!ai || ai->empty()) return url;
+    std::string signal;
+    if (!GADDeviceSignal::shared().clickSignal(*ai, signal)) return url;
+    return gad_appendQueryValue(url, std::nullopt, signal).value_or(url);
+}
+
+bool GADSlot::isZivivuAdURL(const platform::Url& url) {
+    std::vector<std::string> suffixes;
+    if (const auto configured = GADSettings().asDomains(); configured && !configured->empty()) {
+        std::string::size_type start = 0;
+        while (start <= configured->size()) {
+            const auto end = configured->find(',', start);
+            suffixes.push_back(configured->substr(start, end - start));
+            if (end == std::string::npos) break;
+            start = end + 1;
+        }
+    } else {
+        suffixes.push_back(GADAdServerOrigin().host());
+    }
+    // A host matches a suffix whole or as a subdomain, so "evilads.test" is not "ads.test".
+    const std::string host = lowercased(url.host());
+    if (host.empty()) return false;
+    return std::any_of(suffixes.begin(), suffixes.end(), [&](const std::string& entry) {
+        const std::string suffix = lowercased(entry);
+        if (suffix.empty()) return false;
+        if (host == suffix) return true;
+        return host.size() > suffix.size() &&
+               host.compare(host.size() - suffix.size(), suffix.size(), suffix) == 0 &&
+               host[host.size() - suffix.size() - 1] == '.';
+    });
+}
+
+}  // namespace ads

@@ -1,0 +1,201 @@
+#include "ads/slot/GADBannerAdViewDelegate.h"
+
+#include <gtest/gtest.h>
+
+#include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADExtras.h"
+#include "ads/foundation/GADRequest.h"
+#include "ads/foundation/GADRequestError.h"
+#include "ads/slot/GADOpener.h"
+#include "ads/slot/GADSlot.h"
+#include "ads/testsupport/AdViewTestScope.h"
+#include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/web/GADAdView.h"
+#include "ads/web/GADGMSGHandler.h"
+#include "platform/net/UrlError.h"
+#include "platform/testing/RunMainLoopUntil.h"
+#include "platform/ui/Application.h"
+#include "platform/web/FakeWebPage.h"
+
+namespace ads {
+namespace {
+
+using platform::Url;
+using platform::Value;
+using platform::web::FakeWebPage;
+using platform::web::NavigationType;
+using State = GADSlotState;
+
+class Owner : public GADSlotDelegate, public GADSlotAdLoadDelegate {
+  public:
+    void slotDidReceiveAdClick(GADSlot&) override { ++clicks; }
+    void slotFinishedLoadingAdContent(GADSlot&) override { ++finished; }
+    void slotDidFailToLoadAdContentWithError(GADSlot&, const GADRequestError& error) override {
+        failures.push_back(error.code);
+    }
+    int clicks = 0, finished = 0;
+    std::vector<std::int64_t> failures;
+};
+
+// The page's delay handler is only a name here: the delegate hears the counts.
+class DelayHandler : public GADGMSGHandler {};
+
+class GADBannerAdViewDelegateTest : public ::testing::Test {
+  protected:
+    GADBannerAdViewDelegateTest() {
+        slot->setAdType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner), false);
+        slot->setSlotDelegate(owner);
+        slot->setAdLoadDelegate(owner);
+        auto& application = platform::ui::Application::shared();
+        application.setDesktopOpener([](const std::vector<std::string>&) { return true; });
+        openedBefore = application.openedURLs().size();
+    }
+    ~GADBannerAdViewDelegateTest() override {
+        platform::ui::Application::shared().setDesktopOpener({});
+    }
+
+    std::shared_ptr<GADBannerAdViewDelegate> delegate() { return slot->adViewDelegate(); }
+    FakeWebPage& page() { return *views.web().pages().back(); }
+    // An ad with HTML, up to the point its page is loading (state 5).
+    void startRendering() {
+        auto request = GADRequest::request();
+        request->registerAdNetworkExtras(GADExtras::create(Value::Dictionary{
+            {"_ad", Value::dictionary({{"ad_html", Value("<a href='https://land.test/'>x</a>")},
+                                       {"ad_base_url", Value("https://ads.test/ad")}})}}));
+        slot->loadRequest(request);
+        ASSERT_TRUE(
+            platform::testing::runMainLoopUntil([&] { return slot->state() == State::Rendering; }));
+        page().setCurrentUrl("https://ads.test/ad");
+        page().fireStart();
+    }
+    void finishPage() {
+        page().fireFinish();
+        scope.runUntilIdle();
+    }
+    // What the delegate answers for a navigation, as the ad view asks it.
+    bool navigate(const std::string& url, NavigationType type = NavigationType::LinkClicked) {
+        return delegate()->adViewShouldStartLoadWithRequest(
+            slot->adView(), platform::UrlRequest(*Url::parse(url)), type);
+    }
+    // What this test opened outside the app.
+    std::vector<std::string> opened() {
+        const auto& all = platform::ui::Application::shared().openedURLs();
+        return {all.begin() + static_cast<std::ptrdiff_t>(openedBefore), all.end()};
+    }
+    std::size_t openedBefore = 0;
+
+    ads::testing::AdsTestScope scope;
+    ads::testing::AdViewTestScope views;
+    ads::testing::SDKCoreTestScope core;
+    std::shared_ptr<Owner> owner = std::make_shared<Owner>();
+    std::shared_ptr<GADSlot> slot = GADSlot::create({0, 0, 320, 50});
+    DelayHandler handler;
+};
+
+TEST_F(GADBannerAdViewDelegateTest, ClicksNeedATouchTimeAndALinkClick) {
+    startRendering();
+    finishPage();
+    ASSERT_EQ(slot->state(), State::ValidAd);
+    // 0.1 s after the load, or without a touch, a link is no click: it loads in the ad.
+    scope.advance(0.1);
+    slot->adView()->setTouched(true);
+    EXPECT_FALSE(delegate()->isClick(NavigationType::LinkClicked));
+    scope.advance(0.1);
+    EXPECT_TRUE(delegate()->isClick(NavigationType::LinkClicked));
+    EXPECT_FALSE(delegate()->isClick(NavigationType::BackForward));
+    EXPECT_FALSE(delegate()->isClick(NavigationType::Reload));
+    slot->adView()->setTouched(false);
+    EXPECT_FALSE(delegate()->isClick(NavigationType::LinkClicked));
+    EXPECT_TRUE(navigate("https://land.test/"));
+
+    // A touched click on a web link: refused, counted and pinged once, opened a turn later.
+    slot->adView()->setTouched(true);
+    EXPECT_FALSE(navigate("https://land.test/"));
+    EXPECT_EQ(owner->clicks, 1);
+    EXPECT_TRUE(opened().empty());
+    scope.runUntilIdle();
+    EXPECT_EQ(opened(), (std::vector<std::string>{"https://land.test/"}));
+    EXPECT_EQ(delegate()->opener()->referringURL(), Url::parse("https://ads.test/ad"));
+    EXPECT_TRUE(delegate()->opener()->didOpenAnotherApplication());
+
+    // about: under a click is refused and not counted; file never loads.
+    EXPECT_FALSE(navigate("about:blank"));
+    EXPECT_FALSE(navigate("file:///etc/passwd"));
+    EXPECT_EQ(owner->clicks, 1);
+    // In state 5 nothing is a click.
+    slot->setState(State::Rendering);
+    EXPECT_FALSE(delegate()->isClick(NavigationType::LinkClicked));
+}
+
+TEST_F(GADBannerAdViewDelegateTest, APageThatHoldsItsLoadedSignal) {
+    startRendering();
+    // Two starts and one stop keep it held; the impression waits.
+    delegate()->loadHandlerDidChangeDelay(handler, 0, 1);
+    delegate()->loadHandlerDidChangeDelay(handler, 1, 2);
+    finishPage();
+    delegate()->loadHandlerDidChangeDelay(handler, 2, 1);
+    EXPECT_TRUE(delegate()->loadDelayed());
+    EXPECT_EQ(slot->state(), State::Rendering);
+    EXPECT_EQ(owner->finished, 0);
+    // The last stop lets the finished load through.
+    delegate()->loadHandlerDidChangeDelay(handler, 1, 0);
+    EXPECT_EQ(slot->state(), State::ValidAd);
+    EXPECT_EQ(owner->finished, 1);
+    EXPECT_TRUE(slot->viewHasMadeImpression());
+}
+
+TEST_F(GADBannerAdViewDelegateTest, CancelledDelaysAndFailedPages) {
+    startRendering();
+    delegate()->loadHandlerDidChangeDelay(handler, 0, 1);
+    delegate()->loadHandlerDidCancel(handler);
+    EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{2}));
+    EXPECT_EQ(slot->state(), State::InvalidAd);
+
+    // A load we cancelled ourselves is no failure; our own errors pass through; any other is
+    // a network error - but only while the ad is fetched or rendered.
+    owner->failures.clear();
+    startRendering();
+    delegate()->adViewDidFailLoadWithError(
+        slot->adView(), platform::Error(platform::kUrlErrorDomain, platform::kUrlErrorCancelled));
+    EXPECT_EQ(slot->state(), State::Rendering);
+    delegate()->adViewDidFailLoadWithError(slot->adView(), GADRequestError::errorWithCode(5));
+    EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{5}));
+    delegate()->adViewDidFailLoadWithError(slot->adView(), platform::Error("x", 1));
+    EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{5}));
+    startRendering();
+    delegate()->adViewDidFailLoadWithError(slot->adView(), platform::Error("x", 1));
+    EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{5, 2}));
+}
+
+TEST_F(GADBannerAdViewDelegateTest, TheOpenerGateAndAGoneSlot) {
+    startRendering();
+    finishPage();
+    auto opener = delegate()->opener();
+    // Protected and untouched: nothing opens and nothing is counted.
+    opener->setAutoClickProtected(true);
+    opener->setAdView(slot->adView());
+    opener->openApp(*Url::parse("https://land.test/"));
+    // Other schemes wait for their screens.
+    opener->setAutoClickProtected(false);
+    opener->openApp(*Url::parse("tel:123"));
+    scope.runUntilIdle();
+    EXPECT_TRUE(opened().empty());
+    EXPECT_EQ(owner->clicks, 0);
+    slot->adView()->setTouched(true);
+    opener->setAutoClickProtected(true);
+    opener->openApp(*Url::parse("https://land.test/"));
+    scope.runUntilIdle();
+    EXPECT_EQ(opened().size(), 1u);
+    EXPECT_EQ(owner->clicks, 1);
+
+    // Once the slot has let go of its view, nothing reaches it from the page.
+    auto kept = delegate();
+    slot->invalidate();
+    EXPECT_FALSE(kept->slot());
+    EXPECT_FALSE(kept->opener()->slot());
+    EXPECT_FALSE(kept->isClick(NavigationType::LinkClicked));
+}
+
+}  // namespace
+}  // namespace ads
