@@ -312,6 +312,24 @@ TEST_F(GADBannerViewTest, ABannerLetGoEndsItsSlotAndTellsNobody) {
     scope.runUntilIdle();
     EXPECT_TRUE(delegate->calls.empty());
     EXPECT_EQ(slot->reloadTimers, 0);
+
+    // A delegate that lets the banner go when told of a failure: the retry is scheduled before
+    // the banner goes, and its end then stops it.
+    struct LettingGo : GADBannerViewDelegate {
+        void adViewDidFailToReceiveAdWithError(GADBannerView&, const platform::Error&) override {
+            held.reset();
+        }
+        std::shared_ptr<GADBannerView> held;
+    };
+    auto lettingGo = std::make_shared<LettingGo>();
+    lettingGo->held = GADBannerView::create(kGADAdSizeBanner);
+    lettingGo->held->setDelegate(lettingGo);
+    auto failing = slots.back();
+    lettingGo->held->slotDidFailToLoadAdContentWithError(platform::Error::make("x", 2, "failed"));
+    scope.runUntilIdle();
+    EXPECT_EQ(lettingGo->held, nullptr);
+    EXPECT_EQ(failing->reloadTimers, 1);
+    EXPECT_EQ(failing->ended, 2);
 }
 
 TEST_F(GADBannerViewTest, TimedReloadsOnlyWhileTheAdShowsInAWindow) {
