@@ -11,9 +11,11 @@ namespace platform {
 
 namespace {
 
+// Never destroyed: background queues still running while the process exits (the token
+// dispenser restoring its cache) read the user defaults, which ask for the main bundle.
 std::mutex& mainMutex() {
-    static std::mutex m;
-    return m;
+    static auto* m = new std::mutex;
+    return *m;
 }
 
 struct MainState {
@@ -22,8 +24,8 @@ struct MainState {
 };
 
 MainState& mainState() {
-    static MainState s;
-    return s;
+    static auto* s = new MainState;
+    return *s;
 }
 
 std::filesystem::path executableDirectory() {
