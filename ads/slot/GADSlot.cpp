@@ -23,6 +23,7 @@
 #include "platform/runtime/Timer.h"
 #include "platform/runtime/WeakCall.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 
 namespace ads {
 
@@ -391,6 +392,11 @@ void GADSlot::adWillPresentFullScreen() {
 
 void GADSlot::adDidRelinquishFullScreen() {
     scheduleAdReloadTimer();
+}
+
+void GADSlot::bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window) {
+    if (window) return;
+    platform::NotificationCenter::defaultCenter().post(kDidLeaveWindowNotification, this);
 }
 
 }  // namespace ads

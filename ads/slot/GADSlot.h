@@ -49,7 +49,10 @@
 
 namespace platform {
 class Timer;
+namespace ui {
+class Window;
 }
+}  // namespace platform
 
 namespace ads {
 
@@ -234,6 +237,9 @@ class GADSlot : public GADAdFetcherDelegate,
     void appDidBecomeActive();
     void adWillPresentFullScreen();
     void adDidRelinquishFullScreen();
+    // The banner's placement joined a window or (null) left every window; a full-screen screen
+    // opened from the placement listens for the leaving to close itself.
+    void bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window);
 
     // Response processing, pings and clicks (GADSlotAdResponse.cpp)
     void processAdResponse(const std::shared_ptr<GADAd>& ad);

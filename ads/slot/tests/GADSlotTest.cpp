@@ -25,6 +25,7 @@
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 #include "platform/web/FakeWebPage.h"
 
 namespace ads {
@@ -277,6 +278,21 @@ TEST_F(GADSlotTest, ReloadTimer) {
     EXPECT_FALSE(slot->isReloadTimerScheduled());
     slot->loadRequest(GADRequest::request());
     EXPECT_EQ(slot->state(), State::Invalidated);
+}
+
+TEST_F(GADSlotTest, LeavingEveryWindowIsAnnouncedWithTheSlotAsObject) {
+    int heard = 0;
+    auto observation = platform::NotificationCenter::defaultCenter().observe(
+        GADSlot::kDidLeaveWindowNotification, slot.get(),
+        [&](const platform::Notification&) { ++heard; });
+    auto other = GADSlot::create({0, 0, 320, 50});
+    other->bannerDidMoveToWindow(nullptr);
+    slot->bannerDidMoveToWindow(platform::ui::Window::create({0, 0, 320, 480}));
+    scope.runUntilIdle();
+    EXPECT_EQ(heard, 0);
+    slot->bannerDidMoveToWindow(nullptr);
+    scope.runUntilIdle();
+    EXPECT_EQ(heard, 1);
 }
 
 TEST_F(GADSlotTest, VetoesAndResponseTypes) {
