@@ -7,6 +7,7 @@
 #include "ads/foundation/GADBannerAd.h"
 #include "ads/foundation/GADInterstitialAd.h"
 #include "ads/foundation/GADJSONAdditions.h"
+#include "ads/foundation/GADURLUtilities.h"
 
 namespace ads {
 
@@ -17,12 +18,7 @@ namespace {
 // The page is untrusted: an ad may render from or fetch only the web, never a local file.
 std::optional<platform::Url> webURL(const Value* text) {
     if (!text || !text->isString()) return std::nullopt;
-    auto url = platform::Url::parse(text->stringRef());
-    if (!url || url->host().empty()) return std::nullopt;
-    std::string scheme = url->scheme();
-    for (auto& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (scheme != "http" && scheme != "https") return std::nullopt;
-    return url;
+    return gad_webURLFromString(text->stringRef());
 }
 
 std::vector<platform::Url> webURLs(const Value& dictionary, std::string_view key) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "ads/foundation/GADJSONAdditions.h"
+#include "ads/foundation/GADStringAdditions.h"
 #include "platform/net/HttpHeaders.h"
 
 namespace ads {
@@ -11,14 +12,6 @@ namespace ads {
 namespace {
 
 using platform::Value;
-
-std::string lowercase(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
-}
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
@@ -54,7 +47,7 @@ GADAdResponseType responseTypeOf(const Value::Dictionary& fields) {
     if (flagOf(fields, "x-rade-mediation")) {
         // Media types are case-insensitive: "Application/JSON; charset=utf-8" is JSON too.
         const std::string* type = textOf(fields, "content-type");
-        const bool json = type && lowercase(*type).rfind("application/json", 0) == 0;
+        const bool json = type && gad_asciiLowercased(*type).rfind("application/json", 0) == 0;
         return json ? GADAdResponseType::Mediation : GADAdResponseType::Invalid;
     }
     if (wordIs(textOf(fields, "x-rade-ad-format"), "native")) return GADAdResponseType::Native;
@@ -67,7 +60,7 @@ GADAdResponseType responseTypeOf(const Value::Dictionary& fields) {
 
 Value::Dictionary GADAdResponseHeaders::lowercasedFields(const Value::Dictionary& headers) {
     Value::Dictionary fields;
-    for (const auto& [name, value] : headers) fields[lowercase(name)] = value;
+    for (const auto& [name, value] : headers) fields[gad_asciiLowercased(name)] = value;
     return fields;
 }
 

@@ -72,12 +72,6 @@ void removeTemporaryDirectory(const std::filesystem::path& path) {
     ::close(parentFd);
 }
 
-std::string lowercased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 platform::Rect portraitBoundsOfMainScreen() {
     const platform::Rect bounds = platform::ui::Screen::mainScreen().bounds().standardized();
     if (bounds.size.width <= bounds.size.height) return bounds;
@@ -317,7 +311,7 @@ std::optional<std::string> GADDevice::locale() {
         if (!languages || !languages->isArray() || languages->asArray().empty()) return;
         const platform::Value& first = languages->asArray().front();
         if (!first.isString() || first.stringRef().empty()) return;
-        locale_ = lowercased(first.stringRef());
+        locale_ = gad_asciiLowercased(first.stringRef());
     });
     return locale_;
 }

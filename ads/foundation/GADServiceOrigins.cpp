@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ads/foundation/GADLog.h"
+#include "ads/foundation/GADStringAdditions.h"
 #include "platform/base/Value.h"
 #include "platform/storage/Bundle.h"
 
@@ -17,12 +18,6 @@ namespace ads {
 using platform::Url;
 
 namespace {
-
-std::string lowercase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 struct Service {
     const char* name;  // for the log
@@ -41,7 +36,7 @@ constexpr Service kAdsAPI{"ads API", kGADAdsAPIVariable, kGADAdsAPIBundleKey,
 std::optional<Url> originOf(std::string_view text, const Service& service, const char* source) {
     if (text.empty()) return std::nullopt;
     auto url = Url::parse(text);
-    const std::string scheme = url ? lowercase(url->scheme()) : std::string();
+    const std::string scheme = url ? gad_asciiLowercased(url->scheme()) : std::string();
     const std::string host = url ? url->host() : std::string();
     const char* problem = nullptr;
     if (!url || (scheme != "http" && scheme != "https") || host.empty()) {
@@ -103,7 +98,7 @@ Url GADAdsAPIURL(std::string_view path) {
 
 bool GADIsLoopbackHost(std::string_view host) {
     const std::string text(host);
-    if (lowercase(text) == "localhost") return true;
+    if (gad_asciiLowercased(text) == "localhost") return true;
     in_addr v4{};
     if (::inet_pton(AF_INET, text.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
     in6_addr v6{};

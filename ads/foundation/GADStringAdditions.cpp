@@ -104,4 +104,11 @@ std::string gad_stringByTrimmingWhitespaceAndNewlines(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
+std::string gad_asciiLowercased(std::string text) {
+    for (auto& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
 }  // namespace ads

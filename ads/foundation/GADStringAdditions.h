@@ -24,6 +24,11 @@ std::string gad_stringByEscapingAsURLParameter(std::string_view text);
 // UTF-8 end the trimming there and are kept.
 std::string gad_stringByTrimmingWhitespaceAndNewlines(std::string_view text);
 
+// ASCII letters lower-cased and every other byte kept, whatever the process's locale: schemes,
+// hosts, header names and keys compare this way (a locale's rules would turn "I" into a
+// different byte under some of them).
+std::string gad_asciiLowercased(std::string text);
+
 // Without its last character when that is one "/".
 std::string gad_stripTrailingSlash(std::string_view text);
 // Equal once each side has lost one trailing "/".

@@ -45,12 +45,6 @@ bool deviceLimitsAdTracking() {
     return GADDevice::sharedInstance()->limitAdTracking();
 }
 
-std::string lowercase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 }  // namespace
 
 std::shared_ptr<GADTokenDispenser> GADTokenDispenser::sharedInstance() {
@@ -184,8 +178,9 @@ std::string GADTokenDispenser::requestBody(const GADSignedInUser& user,
         {"client_id", user.applicationID()},
         {"grant_type", "refresh_token"},
     };
-    std::sort(fields.begin(), fields.end(),
-              [](const auto& a, const auto& b) { return lowercase(a.first) < lowercase(b.first); });
+    std::sort(fields.begin(), fields.end(), [](const auto& a, const auto& b) {
+        return gad_asciiLowercased(a.first) < gad_asciiLowercased(b.first);
+    });
     std::string body;
     for (const auto& [name, value] : fields) {
         if (!body.empty()) body += '&';

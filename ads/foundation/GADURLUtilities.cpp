@@ -33,13 +33,6 @@ std::optional<std::pair<std::string_view, std::string_view>> pair(std::string_vi
     return std::pair{piece.substr(0, eq), piece.substr(eq + 1)};
 }
 
-std::string lowercased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return text;
-}
-
 }  // namespace
 
 std::optional<Url> gad_appendQueryParameters(const Url& url, const Value::Dictionary& params) {
@@ -110,7 +103,7 @@ Value::Dictionary gad_dictionaryFromQueryParameters(std::string_view query,
         auto key = platform::percentDecode(kv->first);
         auto value = platform::percentDecode(kv->second);
         if (!key || !value) continue;
-        result[convertKeysToLowercase ? lowercased(*key) : *key] = Value(*value);
+        result[convertKeysToLowercase ? gad_asciiLowercased(*key) : *key] = Value(*value);
     }
     return result;
 }
@@ -137,13 +130,24 @@ bool gad_isHostEqualToString(const Url& url, std::string_view host, bool caseSen
     const std::string own = url.host();
     if (own.empty()) return false;
     if (caseSensitive) return own == host;
-    return lowercased(own) == lowercased(std::string(host));
+    return gad_asciiLowercased(own) == gad_asciiLowercased(std::string(host));
 }
 
 bool gad_isSchemeEqualToString(const Url& url, std::string_view scheme, bool caseSensitive) {
     if (!url.hasScheme()) return false;
     if (caseSensitive) return url.scheme() == scheme;
-    return lowercased(url.scheme()) == lowercased(std::string(scheme));
+    return gad_asciiLowercased(url.scheme()) == gad_asciiLowercased(std::string(scheme));
+}
+
+bool gad_isWebURL(const Url& url) {
+    const std::string scheme = gad_asciiLowercased(url.scheme());
+    return scheme == "http" || scheme == "https";
+}
+
+std::optional<Url> gad_webURLFromString(std::string_view text) {
+    auto url = Url::parse(text);
+    if (!url || url->host().empty() || !gad_isWebURL(*url)) return std::nullopt;
+    return url;
 }
 
 }  // namespace ads

@@ -49,5 +49,10 @@ std::string gad_absoluteStringWithoutFragmentComponent(const platform::Url& url)
 bool gad_isHostEqualToString(const platform::Url& url, std::string_view host, bool caseSensitive);
 bool gad_isSchemeEqualToString(const platform::Url& url, std::string_view scheme,
                                bool caseSensitive);
+// The scheme is "http" or "https" in any case.
+bool gad_isWebURL(const platform::Url& url);
+// The text as a web address (http or https, with a host); nothing otherwise. Addresses that
+// pages and servers hand us are fetched or loaded only in this form, never as local files.
+std::optional<platform::Url> gad_webURLFromString(std::string_view text);
 
 }  // namespace ads

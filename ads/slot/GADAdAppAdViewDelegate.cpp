@@ -5,6 +5,7 @@
 #include "ads/foundation/GADAbsoluteTime.h"
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/foundation/GADStatisticDictionary.h"
+#include "ads/foundation/GADURLUtilities.h"
 #include "ads/slot/GADAdAppViewController.h"
 #include "ads/slot/GADFullScreenSlot.h"
 #include "platform/runtime/MainLoop.h"
@@ -14,12 +15,6 @@
 namespace ads {
 
 namespace {
-
-bool isWebScheme(const std::string& scheme) {
-    std::string lower;
-    for (char c : scheme) lower.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c));
-    return lower == "http" || lower == "https";
-}
 
 bool clickPingSwitchedOff() {
     return platform::UserDefaults::standard().stringForKey(
@@ -45,7 +40,7 @@ bool GADAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
     // Only a followed web link loads here; whatever the base rules refused has been handed on
     // (and is pinged where it opens) or is no click at all (a page message, an anchor).
     if (allowed && navigationType == platform::web::NavigationType::LinkClicked &&
-        isWebScheme(request.url().scheme()) && !clickPingSwitchedOff()) {
+        gad_isWebURL(request.url()) && !clickPingSwitchedOff()) {
         platform::MainLoop::main().post(
             platform::weakCall(controller_, [](GADAdAppViewController& controller) {
                 if (auto slot = controller.slot()) slot->pingClickURLs();

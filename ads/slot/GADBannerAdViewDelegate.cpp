@@ -7,6 +7,7 @@
 #include "ads/foundation/GADCSI.h"
 #include "ads/foundation/GADInternalError.h"
 #include "ads/foundation/GADRequestError.h"
+#include "ads/foundation/GADURLUtilities.h"
 #include "ads/slot/GADOpener.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
@@ -16,17 +17,6 @@
 namespace ads {
 
 using platform::web::NavigationType;
-
-namespace {
-
-bool isWebURL(const platform::Url& url) {
-    std::string scheme = url.scheme();
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return scheme == "http" || scheme == "https";
-}
-
-}  // namespace
 
 std::shared_ptr<GADBannerAdViewDelegate> GADBannerAdViewDelegate::create(
     std::weak_ptr<GADSlot> slot, std::shared_ptr<GADOpener> opener) {
@@ -78,7 +68,7 @@ bool GADBannerAdViewDelegate::adViewShouldStartLoadWithRequest(
     // Allowed by the page policy: a web page or an about: URL. Only a web page is a click that
     // goes anywhere; it never loads inside the ad.
     const platform::Url& url = request.url();
-    if (!isWebURL(url) || !slot) return false;
+    if (!gad_isWebURL(url) || !slot) return false;
     opener_->setReferringURL(adView ? adView->webView()->url() : std::nullopt);
     opener_->openApp(slot->gestureClickURLWithURL(url));
     return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "ads/foundation/GADURLUtilities.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADSDKCoreController.h"
@@ -56,10 +57,7 @@ bool GADOpener::isSlotMRAIDEnabled() const {
 }
 
 void GADOpener::openApp(const platform::Url& url) {
-    std::string scheme = url.scheme();
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (scheme != "http" && scheme != "https") return;
+    if (!gad_isWebURL(url)) return;
     if (!shouldPerformOpenAction()) return;
     // Everything is reported before the app is left, on a later turn.
     didOpenExternalApp();

@@ -14,6 +14,7 @@
 #include "ads/foundation/GADRequestError.h"
 #include "ads/foundation/GADRunOnMainThread.h"
 #include "ads/foundation/GADSlotStatistics.h"
+#include "ads/foundation/GADURLUtilities.h"
 #include "ads/foundation/GADWeakTimer.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
 #include "ads/slot/GADOpener.h"
@@ -202,16 +203,6 @@ void logRequestTestAdInstructions() {
         "\" ];");
 }
 
-// The publisher's ad URL is loaded into an ad page: only the web, never a local file.
-std::optional<platform::Url> webURLFromText(std::string_view text) {
-    auto url = platform::Url::parse(text);
-    if (!url || url->host().empty()) return std::nullopt;
-    std::string scheme = url->scheme();
-    for (auto& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (scheme != "http" && scheme != "https") return std::nullopt;
-    return url;
-}
-
 bool isTestDevice(const GADRequest& request) {
     const auto& devices = request.testDevices();
     if (!devices) return false;
@@ -266,7 +257,8 @@ void GADSlot::loadNextRequestWithAutoRefresh(bool autoRefresh) {
         }
         if (const auto found = extras->find("_requestUrl");
             found != extras->end() && found->second.isString()) {
-            if (auto url = webURLFromText(found->second.stringRef())) {
+            // The publisher's ad URL is loaded into an ad page: only the web, never a local file.
+            if (auto url = gad_webURLFromString(found->second.stringRef())) {
                 auto ad = GADAd::create();
                 ad->setAdURL(std::move(url));
                 if (orientations) ad->setSupportedOrientations(orientations);

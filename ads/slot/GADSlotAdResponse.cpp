@@ -19,12 +19,6 @@ namespace ads {
 
 namespace {
 
-std::string lowercased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 bool isZeroSize(platform::Size size) {
     return size.width == 0 && size.height == 0;
 }
@@ -207,10 +201,10 @@ bool GADSlot::isZivivuAdURL(const platform::Url& url) {
         suffixes.push_back(GADAdServerOrigin().host());
     }
     // A host matches a suffix whole or as a subdomain, so "evilads.test" is not "ads.test".
-    const std::string host = lowercased(url.host());
+    const std::string host = gad_asciiLowercased(url.host());
     if (host.empty()) return false;
     return std::any_of(suffixes.begin(), suffixes.end(), [&](const std::string& entry) {
-        const std::string suffix = lowercased(entry);
+        const std::string suffix = gad_asciiLowercased(entry);
         if (suffix.empty()) return false;
         if (host == suffix) return true;
         return host.size() > suffix.size() &&

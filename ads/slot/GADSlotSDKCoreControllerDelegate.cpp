@@ -8,6 +8,7 @@
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/foundation/GADTokenDispenser.h"
+#include "ads/foundation/GADURLUtilities.h"
 #include "ads/slot/GADCorrelator.h"
 #include "ads/slot/GADOpener.h"
 #include "ads/slot/GADSlot.h"
@@ -20,17 +21,6 @@
 namespace ads {
 
 using platform::Value;
-
-namespace {
-
-// The fetch takes web URLs only; a page must not point an ad at a local file.
-bool isWebURL(const platform::Url& url) {
-    std::string scheme = url.scheme();
-    for (auto& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return scheme == "http" || scheme == "https";
-}
-
-}  // namespace
 
 void GADSlot::prepareRequestParameters() {
     RequestSnapshot snapshot;
@@ -158,7 +148,7 @@ void GADSlot::loadAdURLWithParameters(const Value::Dictionary& parameters) {
     if (url != parameters.end() && url->second.isString()) {
         adURL = platform::Url::parse(url->second.stringRef());
     }
-    if (!adURL || !isWebURL(*adURL)) {
+    if (!adURL || !gad_isWebURL(*adURL)) {
         didFailToReceiveAdWithError(
             GADRequestError::errorWithCodeRequest(kGADErrorInvalidRequest, request_), false);
         return;

@@ -6,6 +6,7 @@
 #include "ads/foundation/GADClickTrackerCollection.h"
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADSettings.h"
+#include "ads/foundation/GADStringAdditions.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADCSIGMSGHandler.h"
@@ -16,12 +17,6 @@
 namespace ads {
 
 namespace {
-
-std::string lowercased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 bool isWebScheme(const std::string& lowercasedScheme) {
     return lowercasedScheme == "http" || lowercasedScheme == "https";
@@ -60,7 +55,7 @@ bool GADAdViewDelegate::adViewShouldStartLoadWithRequest(const std::shared_ptr<G
         opener_->setViewController(adView ? adView->viewController() : nullptr);
         opener_->setAdView(adView);
     }
-    const std::string scheme = lowercased(url.scheme());
+    const std::string scheme = gad_asciiLowercased(url.scheme());
 
     if (type == platform::web::NavigationType::LinkClicked) {
         if (url.fragment() && adView) {
@@ -133,10 +128,7 @@ void GADAdViewDelegate::pingTrackingURLs(const std::vector<std::string>& texts) 
     // Tracking URLs come from the page: only web addresses are fetched.
     std::vector<platform::Url> urls;
     for (const auto& text : texts) {
-        auto url = platform::Url::parse(text);
-        if (url && isWebScheme(lowercased(url->scheme())) && !url->host().empty()) {
-            urls.push_back(std::move(*url));
-        }
+        if (auto url = gad_webURLFromString(text)) urls.push_back(std::move(*url));
     }
     if (!urls.empty()) GADClickTrackerCollection::sharedInstance()->trackURLs(urls, false);
 }

@@ -1,3 +1,4 @@
+#include "ads/foundation/GADStringAdditions.h"
 #include "ads/foundation/GADURLUtilities.h"
 
 #include <gtest/gtest.h>
@@ -94,6 +95,17 @@ TEST(GADURLUtilitiesTest, TicketsFragmentsHostsAndSchemes) {
     EXPECT_FALSE(gad_isHostEqualToString(url("mailto:x@y"), "", false));
     EXPECT_TRUE(gad_isSchemeEqualToString(url("GMSG://x/log"), "gmsg", false));
     EXPECT_FALSE(gad_isSchemeEqualToString(url("/relative"), "", false));
+}
+
+TEST(GADURLUtilitiesTest, OnlyWebAddressesWithAHostAreWebURLs) {
+    EXPECT_TRUE(gad_isWebURL(url("HTTPS://a.test/")));
+    EXPECT_TRUE(gad_webURLFromString("Http://a.test/p?q"));
+    for (const char* text : {"file:///etc/passwd", "https:///no-host", "javascript:alert(1)",
+                             "httpx://a.test/", "/relative", "", "gmsg://a.test/log"}) {
+        EXPECT_FALSE(gad_webURLFromString(text)) << text;
+    }
+    // Only ASCII letters change: other bytes (UTF-8 included) stay as they are.
+    EXPECT_EQ(gad_asciiLowercased("Ä-Content-TYPE-\xC3\x84"), "Ä-content-type-\xC3\x84");
 }
 
 }  // namespace
