@@ -14,6 +14,7 @@
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADSDKCoreController.h"
+#include "platform/testing/RequireDisplay.h"
 #include "platform/testing/TempDir.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/TouchInput.h"
@@ -49,10 +50,7 @@ class Owner : public GADSlotDelegate, public GADSlotAdLoadDelegate {
 class GADSlotLoadWebKitTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
-            if (std::getenv("MOVU_REQUIRE_DISPLAY")) FAIL() << "no display for WebKit tests";
-            GTEST_SKIP() << "no display; scripts/test runs these under xvfb-run";
-        }
+        MOVU_SKIP_WITHOUT_DISPLAY();
         ASSERT_TRUE(ads.server().isRunning());
         auto& application = platform::ui::Application::shared();
         application.setDesktopOpener([](const std::vector<std::string>&) { return true; });

@@ -12,6 +12,7 @@
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADSDKCoreController.h"
+#include "platform/testing/RequireDisplay.h"
 #include "platform/testing/TempDir.h"
 
 namespace ads {
@@ -36,10 +37,7 @@ class Banner : public GADSlotDelegate, public GADSlotAdLoadDelegate {
 class GADSlotWebKitTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
-            if (std::getenv("MOVU_REQUIRE_DISPLAY")) FAIL() << "no display for WebKit tests";
-            GTEST_SKIP() << "no display; scripts/test runs these under xvfb-run";
-        }
+        MOVU_SKIP_WITHOUT_DISPLAY();
         ASSERT_TRUE(ads.server().isRunning());
         slot = GADSlot::create(platform::Rect(0, 0, 320, 50));
         slot->setAdType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner));

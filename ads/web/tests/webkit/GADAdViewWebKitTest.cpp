@@ -13,6 +13,7 @@
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADAdViewDelegate.h"
 #include "platform/gfx/HeadlessContext.h"
+#include "platform/testing/RequireDisplay.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/ui/Compositor.h"
 #include "platform/ui/TouchInput.h"
@@ -83,10 +84,7 @@ const char* kAdPage = R"(<!DOCTYPE html>
 class GADAdViewWebKitTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
-            if (std::getenv("MOVU_REQUIRE_DISPLAY")) FAIL() << "no display for WebKit tests";
-            GTEST_SKIP() << "no display; scripts/test runs these under xvfb-run";
-        }
+        MOVU_SKIP_WITHOUT_DISPLAY();
         std::string error;
         context = platform::gfx::HeadlessContext::create(320, 480, &error);
         ASSERT_NE(context, nullptr) << error;

@@ -15,6 +15,7 @@
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADSDKCoreController.h"
 #include "platform/storage/UserDefaults.h"
+#include "platform/testing/RequireDisplay.h"
 #include "platform/testing/TempDir.h"
 
 namespace ads {
@@ -64,10 +65,7 @@ class Requester : public GADSDKCoreControllerDelegate {
 class GADSDKCoreWebKitTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
-            if (std::getenv("MOVU_REQUIRE_DISPLAY")) FAIL() << "no display for WebKit tests";
-            GTEST_SKIP() << "no display; scripts/test runs these under xvfb-run";
-        }
+        MOVU_SKIP_WITHOUT_DISPLAY();
         ASSERT_TRUE(ads.server().isRunning());
         controller = GADSDKCoreController::sharedInstance();
     }

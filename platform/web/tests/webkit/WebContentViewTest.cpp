@@ -10,6 +10,7 @@
 
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/runtime/MainLoopTestScope.h"
+#include "platform/testing/RequireDisplay.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/Compositor.h"
@@ -34,10 +35,7 @@ struct WebContentViewTest : ::testing::Test {
         std::make_shared<RecordingWebViewDelegate>();
 
     void SetUp() override {
-        if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
-            if (std::getenv("MOVU_REQUIRE_DISPLAY")) FAIL() << "no display for WebKit tests";
-            GTEST_SKIP() << "no display; scripts/test runs these under xvfb-run";
-        }
+        MOVU_SKIP_WITHOUT_DISPLAY();
         std::string error;
         context = gfx::HeadlessContext::create(320, 480, &error);
         ASSERT_NE(context, nullptr) << error;

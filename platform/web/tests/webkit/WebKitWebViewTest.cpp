@@ -18,6 +18,7 @@
 
 #include "platform/net/UrlError.h"
 #include "platform/runtime/MainLoopTestScope.h"
+#include "platform/testing/RequireDisplay.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/web/RecordingWebViewDelegate.h"
@@ -64,10 +65,7 @@ struct WebKitWebViewTest : ::testing::Test {
     std::shared_ptr<WebView> view;
 
     void SetUp() override {
-        if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
-            if (std::getenv("MOVU_REQUIRE_DISPLAY")) FAIL() << "no display for WebKit tests";
-            GTEST_SKIP() << "no display; scripts/test runs these under xvfb-run";
-        }
+        MOVU_SKIP_WITHOUT_DISPLAY();
         ASSERT_TRUE(server.isRunning());
         view = WebView::create({320, 50});
         view->setDelegate(delegate);
