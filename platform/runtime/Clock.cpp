@@ -9,19 +9,21 @@ namespace platform {
 
 namespace {
 
+// Never destroyed: pool threads read the clock at any time, also while the process exits and
+// its static objects are being destroyed.
 std::mutex& sourceMutex() {
-    static std::mutex m;
-    return m;
+    static auto* m = new std::mutex;
+    return *m;
 }
 
 std::shared_ptr<ClockSource>& installed() {
-    static std::shared_ptr<ClockSource> s;
-    return s;
+    static auto* s = new std::shared_ptr<ClockSource>;
+    return *s;
 }
 
 const std::shared_ptr<ClockSource>& systemClock() {
-    static const std::shared_ptr<ClockSource> s = std::make_shared<SystemClock>();
-    return s;
+    static const auto* s = new std::shared_ptr<ClockSource>(std::make_shared<SystemClock>());
+    return *s;
 }
 
 }  // namespace
