@@ -5,13 +5,15 @@
 #include <utility>
 
 #include "online/AnnounceAppCore.h"
-#include "online/AnnounceInfo.h"
+#include "online/AnnounceBanner.h"
+#include "online/AnnouncePopup.h"
 #include "online/AnnounceText.h"
 #include "online/UrlPath.h"
 #include "platform/runtime/Clock.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/View.h"
 #include "util/LogMessage.h"
 
@@ -21,7 +23,9 @@ namespace {
 constexpr const char* kAmPathPrefix = "/announceManager/";
 }
 
-AnnounceManager::AnnounceManager() = default;
+AnnounceManager::AnnounceManager()
+    : banner_(AnnounceBanner::create(*this, cache_)),
+      popup_(AnnouncePopup::create(*this, cache_)) {}
 
 double AnnounceManager::now() {
     return platform::Clock::wallSeconds();
@@ -89,6 +93,27 @@ void AnnounceManager::processAmUrl(const std::string& url) {
     if (auto core = appCore()) core->showSimpleAlert("AM:unknown path", rest);
 }
 
+bool AnnounceManager::openUrl(const std::string& url) {
+    if (UrlPathOf(url).rfind(kAmPathPrefix, 0) == 0) {
+        processAmUrl(url);
+        return true;
+    }
+    std::string scheme;
+    std::size_t colon = url.find(':');
+    if (colon != std::string::npos) {
+        for (std::size_t i = 0; i < colon; ++i) {
+            scheme.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(url[i]))));
+        }
+    }
+    auto& app = platform::ui::Application::shared();
+    // Web pages for the browser; the app's own schemes come back to the app.
+    if ((scheme == "http" || scheme == "https" || app.canOpenURL(url)) && app.openURL(url)) {
+        return true;
+    }
+    util::LogMessage("-[AnnounceManager openUrl:]", 3, "AM:refused url: " + url);
+    return false;
+}
+
 std::optional<std::filesystem::path> AnnounceManager::prepareCacheDir() {
     auto core = appCore();
     if (!core) return std::nullopt;
@@ -139,22 +164,70 @@ void AnnounceManager::setAmProperties(std::optional<platform::Value> properties)
 
 void AnnounceManager::resetForTesting() {
     waitForDownload();
-    clearBanner();
-    closeBanner();
-    if (popupAdAlertView_) popupAdAlertView_->dismissWithClickedButtonIndex(-1, false);
-    popupAdAlertView_ = nullptr;
-    popupAdButtons_.clear();
+    banner_->clear();
+    banner_->close();
+    popup_->reset();
+    // Fresh ones, so nothing a test left (a dirty mark, an open sheet) reaches the next.
+    banner_ = AnnounceBanner::create(*this, cache_);
+    popup_ = AnnouncePopup::create(*this, cache_);
     setAppCore({});
     amProperties_.reset();
-    popupAdInfo_.reset();
     previousCheckAt_ = 0;
     nextCheckAfter_ = 0;
-    bannerIsDirty_ = false;
-    popupAdDoneSerial_ = 0;
     interstitialRequestCount_ = 0;
     cache_->reset();
     interstitialAdPresenting_ = false;
     onDoneInterstitualAd_ = nullptr;
+}
+
+int32_t AnnounceManager::popupAdDoneSerial() const {
+    return popup_->doneSerial();
+}
+
+bool AnnounceManager::bannerIsDirty() const {
+    return banner_->isDirty();
+}
+
+void AnnounceManager::showBannerOn(const std::shared_ptr<platform::ui::View>& parent,
+                                   const std::shared_ptr<platform::ui::View>& alternative,
+                                   platform::Point position, int alignX, int alignY) {
+    banner_->showOn(parent, alternative, position, alignX, alignY);
+}
+
+void AnnounceManager::closeBanner() {
+    banner_->close();
+}
+
+void AnnounceManager::clearBanner() {
+    banner_->clear();
+}
+
+bool AnnounceManager::buildBanner() {
+    return banner_->build();
+}
+
+std::shared_ptr<platform::ui::View> AnnounceManager::bannerView() const {
+    return banner_->view();
+}
+
+void AnnounceManager::buttonAction(int tag) {
+    banner_->buttonAction(tag);
+}
+
+void AnnounceManager::doAction(const platform::Value& row) {
+    banner_->doAction(row);
+}
+
+std::shared_ptr<platform::ui::ActionSheet> AnnounceManager::selectActionSheet() const {
+    return banner_->selectActionSheet();
+}
+
+void AnnounceManager::showPopupAdSub() {
+    popup_->show(now());
+}
+
+std::shared_ptr<platform::ui::AlertView> AnnounceManager::popupAdAlertView() const {
+    return popup_->alertView();
 }
 
 }  // namespace online

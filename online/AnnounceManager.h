@@ -5,10 +5,12 @@
 // the interstitial between games. One object per process, living as long as it; it holds the
 // app core weakly. Everything but the check runs on the main thread.
 //
-// The check runs as a task on the "AnnounceManager.check" queue (AnnounceCheck) and posts its
-// result back to the main loop, where the schedule, the settings and the banner's dirty mark
-// live. The cache folder is touched only through AnnounceCache, whose own queue orders the
-// check's writes, the banner's reads and the pop-up's status update.
+// The manager keeps the schedule and the settings and hands each role to a collaborator it
+// owns: the check runs as a task on the "AnnounceManager.check" queue (AnnounceCheck) and
+// posts its result back to the main loop; AnnounceBanner builds and shows the banner;
+// AnnouncePopup shows the pop-up. They reach the manager through AnnounceHost. The cache
+// folder is touched only through AnnounceCache, whose own queue orders the check's writes,
+// the banner's reads and the pop-up's status update.
 
 #include <cstdint>
 #include <filesystem>
@@ -20,6 +22,7 @@
 
 #include "online/AnnounceCache.h"
 #include "online/AnnounceCheck.h"
+#include "online/AnnounceHost.h"
 #include "platform/base/Geometry.h"
 #include "platform/base/Value.h"
 #include "platform/runtime/SerialQueue.h"
@@ -33,9 +36,10 @@ class View;
 namespace online {
 
 class AnnounceAppCore;
-class AnnounceInfo;
+class AnnounceBanner;
+class AnnouncePopup;
 
-class AnnounceManager {
+class AnnounceManager : public AnnounceHost {
   public:
     // Show opportunities: a game ended, a game starts from the title, the first game after a
     // launch without saved settings starts.
@@ -57,7 +61,7 @@ class AnnounceManager {
     // sounds must go while their GL context and sound engine still exist. Without a core
     // every answer that needs one is empty.
     void setAppCore(std::weak_ptr<AnnounceAppCore> appCore);
-    std::shared_ptr<AnnounceAppCore> appCore() const;
+    std::shared_ptr<AnnounceAppCore> appCore() const override;
 
     // Clears the shutdown flag and starts a check on the check queue unless the schedule
     // forbids it or a check is still running.
@@ -73,8 +77,8 @@ class AnnounceManager {
     // The schedule and what the pop-up has shown, as the last check or state load left them.
     double previousCheckAt() const { return previousCheckAt_; }
     double nextCheckAfter() const { return nextCheckAfter_; }
-    int32_t popupAdDoneSerial() const { return popupAdDoneSerial_; }
-    bool bannerIsDirty() const { return bannerIsDirty_; }
+    int32_t popupAdDoneSerial() const;
+    bool bannerIsDirty() const;
 
     // Makes sure an interstitial is loaded or loading, when the settings name a publisher id.
     void requestInterstitialAd();
@@ -92,18 +96,19 @@ class AnnounceManager {
     // A URL from the service (banner action or pop-up button): the manager's own commands are
     // run, web pages go to the desktop's browser, the app's own URLs to the app; anything
     // else is refused and logged. Answers whether it went somewhere.
-    bool openUrl(const std::string& url);
+    bool openUrl(const std::string& url) override;
     // Empties the cache directory (files only; hidden entries stay).
     void deleteCacheFiles();
     // <tmp>/quorvel_announce_cache_<game id>, created private (0700) when missing; empty
     // without an app core or when it cannot be created.
-    std::optional<std::filesystem::path> prepareCacheDir();
+    std::optional<std::filesystem::path> prepareCacheDir() override;
     std::optional<std::filesystem::path> statusFilePath();
 
     // The server settings, all texts; a missing key or a value of another kind gives the
     // default. The number form is the text's leading integer (0 when it has none).
-    std::string amPropertyAsStringForKey(const std::string& key, const std::string& defaultVal);
-    int32_t amPropertyAsIntForKey(const std::string& key, int32_t defaultVal);
+    std::string amPropertyAsStringForKey(const std::string& key,
+                                         const std::string& defaultVal) override;
+    int32_t amPropertyAsIntForKey(const std::string& key, int32_t defaultVal) override;
     // Replaced as a whole by a check that brought settings.
     void setAmProperties(std::optional<platform::Value> properties);
 
@@ -122,25 +127,22 @@ class AnnounceManager {
     void closeBanner();
     void clearBanner();
     bool buildBanner();
-    std::shared_ptr<platform::ui::View> bannerView() const { return bannerView_; }
+    std::shared_ptr<platform::ui::View> bannerView() const;
     // A banner button was pressed: runs the action its item names.
     void buttonAction(int tag);
     // Runs an "AU" (open a URL) or "AS" (action sheet) row.
     void doAction(const platform::Value& row);
-    std::shared_ptr<platform::ui::ActionSheet> selectActionSheet() const {
-        return selectActionSheet_;
-    }
+    std::shared_ptr<platform::ui::ActionSheet> selectActionSheet() const;
 
     // Shows the pop-up of the latest list when it is new and not expired.
     void showPopupAdSub();
-    std::shared_ptr<platform::ui::AlertView> popupAdAlertView() const { return popupAdAlertView_; }
+    std::shared_ptr<platform::ui::AlertView> popupAdAlertView() const;
 
     // Back to the state of a fresh process (tests): waits for a running check first.
     void resetForTesting();
 
   private:
     struct PendingCheck;
-    class UiDelegate;
 
     AnnounceManager();
     void showInterstitualAdSub(int context, std::function<void()> onDone);
@@ -148,12 +150,6 @@ class AnnounceManager {
     // Takes a check's result over on the main thread, once. By value: it may drop the
     // manager's own reference.
     void finishCheck(std::shared_ptr<PendingCheck> pending);
-
-    bool buildBannerSub(const std::filesystem::path& cacheDir);
-    void actionSheetClickedButtonAtIndex(platform::ui::ActionSheet& sheet, int index);
-    // Runs the action row the list names `key`, if there is one.
-    void doActionNamed(const AnnounceInfo& info, const std::string& key);
-    void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int index);
 
     std::weak_ptr<AnnounceAppCore> appCore_;
 
@@ -164,26 +160,14 @@ class AnnounceManager {
     std::shared_ptr<PendingCheck> pendingCheck_;
     bool downloading_ = false;
 
-    // The schedule, the settings and the pop-up row, as the last check or state load left them.
+    // The schedule and the settings, as the last check or state load left them.
     double previousCheckAt_ = 0;
     double nextCheckAfter_ = 0;
-    bool bannerIsDirty_ = false;
-    int32_t popupAdDoneSerial_ = 0;
     std::optional<platform::Value> amProperties_;
-    std::optional<platform::Value> popupAdInfo_;
 
-    // Banner and pop-up, main thread only.
-    std::shared_ptr<UiDelegate> uiDelegate_;
-    std::shared_ptr<platform::ui::View> parentView_;
-    platform::Point bannerPosition_;
-    int bannerAlignX_ = 0;
-    int bannerAlignY_ = 0;
-    std::shared_ptr<platform::ui::View> bannerView_;
-    std::shared_ptr<AnnounceInfo> currentAnnounceInfo_;
-    platform::Value::Array selectOptions_;
-    std::shared_ptr<platform::ui::ActionSheet> selectActionSheet_;
-    std::shared_ptr<platform::ui::AlertView> popupAdAlertView_;
-    platform::Value::Array popupAdButtons_;
+    // Main thread only; shared so that their sheets, alerts and buttons can hold them weakly.
+    std::shared_ptr<AnnounceBanner> banner_;
+    std::shared_ptr<AnnouncePopup> popup_;
 
     bool interstitialAdPresenting_ = false;
     int interstitialRequestCount_ = 0;

@@ -4,8 +4,10 @@
 #include <memory>
 
 #include "online/AnnounceAppCore.h"
+#include "online/AnnounceBanner.h"
 #include "online/AnnounceCache.h"
 #include "online/AnnounceManager.h"
+#include "online/AnnouncePopup.h"
 #include "platform/runtime/MainLoop.h"
 #include "util/LogMessage.h"
 
@@ -90,9 +92,9 @@ void AnnounceManager::finishCheck(std::shared_ptr<PendingCheck> pending) {
     const AnnounceCheck::Result& result = pending->result;
     nextCheckAfter_ = result.nextCheckAfter;
     if (result.amProperties) amProperties_ = result.amProperties;
-    if (result.popupAdInfo) popupAdInfo_ = result.popupAdInfo;
+    if (result.popupAdInfo) popup_->setInfo(result.popupAdInfo);
     if (!result.listSaved) return;
-    bannerIsDirty_ = true;
+    banner_->markDirty();
     // The settings may name an interstitial now; asked for on a later turn, as any other
     // answer of the service.
     platform::MainLoop::main().post(
@@ -111,9 +113,9 @@ void AnnounceManager::loadState() {
     AnnounceCache::Status status = cache_->loadStatus(*dir);
     nextCheckAfter_ = status.nextCheckAfter;
     previousCheckAt_ = status.previousCheckAt;
-    popupAdDoneSerial_ = status.popupAdDoneSerial;
+    popup_->setDoneSerial(status.popupAdDoneSerial);
     if (status.amProperties) amProperties_ = std::move(status.amProperties);
-    if (status.popupAdInfo) popupAdInfo_ = std::move(status.popupAdInfo);
+    if (status.popupAdInfo) popup_->setInfo(std::move(status.popupAdInfo));
 }
 
 }  // namespace online

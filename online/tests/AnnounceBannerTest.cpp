@@ -1,6 +1,8 @@
-// The banner built from the cached list, its actions, and the pop-up after a game.
+// The banner built from the cached list, and its actions.
 
 #include "AnnounceTestSupport.h"
+#include "online/AnnounceBanner.h"
+#include "online/AnnounceCache.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
@@ -222,127 +224,40 @@ TEST_F(AnnounceBannerTest, ServerUrlsGoOnlyWhereTheyBelong) {
     EXPECT_FALSE(cached("x.png.00000001"));
 }
 
-namespace {
+TEST_F(AnnounceBannerTest, OnItsOwnHostItRebuildsWhenDirtyAndIgnoresClicksAfterItWent) {
+    cacheImage("btn.png", button);
+    cacheList(bannerList());
+    TestHost host;
+    host.dir = cacheDir();
+    auto banner = AnnounceBanner::create(host, std::make_shared<AnnounceCache>());
+    banner->showOn(parent, alternative, {160, 480}, 0, 1);
+    auto built = banner->view();
+    ASSERT_TRUE(built);
+    EXPECT_EQ(built->superview(), parent);
 
-Value popupList(const std::string& serial, const std::string& expiry, Value buttons) {
-    return Value::array(
-        {row({"HPVe", "Am1"}), row({"PUAd", "", serial, expiry, "News", "A new game!", buttons})});
-}
+    // A new list rebuilds only once marked.
+    cacheList(bannerList({row({"HVSi", "300", "40"})}));
+    banner->showOn(parent, alternative, {160, 480}, 0, 1);
+    EXPECT_EQ(banner->view(), built);
+    banner->markDirty();
+    banner->showOn(parent, alternative, {160, 480}, 0, 1);
+    ASSERT_NE(banner->view(), built);
+    EXPECT_FALSE(banner->isDirty());
+    EXPECT_EQ(banner->view()->bounds(), platform::Rect(0, 0, 300, 40));
 
-class AnnouncePopupTest : public AnnounceFixture {
-  protected:
-    // The pop-up row as a check leaves it in memory.
-    void take(const Value& list) {
-        ASSERT_TRUE(platform::PropertyList::writeFile(
-            cacheDir() / "status.plist",
-            Value::dictionary(
-                {{"popupAdInfo", list.at(1)}, {"popupAdDoneSerial", am.popupAdDoneSerial()}})));
-        am.loadState();
-    }
-    std::shared_ptr<platform::ui::AlertView> shownAlert() {
-        return platform::ui::AlertView::visibleAlert();
-    }
-    void relaunch() {
-        am.resetForTesting();
-        platform::ui::AlertView::resetAll();
-        am.setAppCore(core);
-        am.loadState();
-    }
-};
+    auto site = std::dynamic_pointer_cast<platform::ui::Button>(banner->view()->subviews().at(0));
+    auto menu = std::dynamic_pointer_cast<platform::ui::Button>(banner->view()->subviews().at(2));
+    ASSERT_TRUE(site && menu);
+    site->tap();
+    EXPECT_EQ(host.opened, (std::vector<std::string>{"https://example.invalid/more"}));
+    menu->tap();
+    auto sheet = banner->selectActionSheet();
+    ASSERT_TRUE(sheet);
 
-}  // namespace
-
-TEST_F(AnnouncePopupTest, ASerialShowsOnceAcrossLaunches) {
-    Value site = row({"Visit", "https://example.invalid/new"});
-    take(popupList("7", "0", Value::array({site})));
-    am.showPopupAds(AnnounceManager::kContextGameOver, nullptr);
-    auto alert = shownAlert();
-    ASSERT_TRUE(alert);
-    EXPECT_EQ(alert->title(), "News");
-    EXPECT_EQ(alert->message(), "A new game!");
-    EXPECT_EQ(am.popupAdDoneSerial(), 7);
-    alert->tapButton(0);
-    EXPECT_EQ(opened, (std::vector<std::string>{"https://example.invalid/new"}));
-
-    // Not at the start of a game, and not twice.
-    am.showPopupAds(AnnounceManager::kContextStartFromTitle, nullptr);
-    am.showPopupAds(AnnounceManager::kContextGameOver, nullptr);
-    EXPECT_FALSE(shownAlert());
-
-    relaunch();
-    EXPECT_EQ(am.popupAdDoneSerial(), 7);
-    am.showPopupAdSub();
-    EXPECT_FALSE(shownAlert());
-
-    take(popupList("8", "0", Value::array({site})));
-    am.showPopupAdSub();
-    EXPECT_TRUE(shownAlert());
-    EXPECT_EQ(am.popupAdDoneSerial(), 8);
-
-    // Pending unlock notices come first: no pop-up after that game.
-    relaunch();
-    take(popupList("9", "0", Value::array({site})));
-    core->pending = true;
-    am.showPopupAds(AnnounceManager::kContextGameOver, nullptr);
-    EXPECT_FALSE(shownAlert());
-}
-
-TEST_F(AnnouncePopupTest, ExpiryIsA64BitTime) {
-    double now = wallNow();
-    take(popupList("3", std::to_string(static_cast<long long>(now) - 1), Value::array()));
-    am.showPopupAdSub();
-    EXPECT_FALSE(shownAlert());
-    EXPECT_EQ(am.popupAdDoneSerial(), 0);
-
-    // Year 2100: beyond 32 bits, still in the future.
-    take(popupList("3", "4102444800", Value::array()));
-    am.showPopupAdSub();
-    EXPECT_TRUE(shownAlert());
-    EXPECT_EQ(am.popupAdDoneSerial(), 3);
-}
-
-TEST_F(AnnouncePopupTest, ButtonsMapToTheEntriesThatBecameButtons) {
-    take(popupList("4", "0",
-                   Value::array({Value("junk"), row({"First", "https://example.invalid/1"}),
-                                 Value(5), row({5, "https://example.invalid/2"}),
-                                 row({"Empty", ""}), row({"Local", "file:///etc/passwd"})})));
-    am.showPopupAdSub();
-    auto alert = shownAlert();
-    ASSERT_TRUE(alert);
-    ASSERT_EQ(alert->numberOfButtons(), 4);
-    EXPECT_EQ(alert->buttonTitleAtIndex(0), "First");
-    EXPECT_EQ(alert->buttonTitleAtIndex(1), "");
-    alert->tapButton(1);
-    EXPECT_EQ(opened, (std::vector<std::string>{"https://example.invalid/2"}));
-
-    // No usable entry: one "OK" that only closes.
-    relaunch();
-    take(popupList("5", "0", Value::array({Value("junk")})));
-    am.showPopupAdSub();
-    alert = shownAlert();
-    ASSERT_TRUE(alert);
-    ASSERT_EQ(alert->numberOfButtons(), 1);
-    EXPECT_EQ(alert->buttonTitleAtIndex(0), "OK");
-    alert->tapButton(0);
-    EXPECT_FALSE(shownAlert());
-    EXPECT_EQ(opened.size(), 1u);
-
-    // Malformed rows show nothing.
-    for (const Value& bad :
-         {popupList("0", "0", Value::array()), popupList("6", "0", Value("not buttons"))}) {
-        take(bad);
-        am.showPopupAdSub();
-        EXPECT_FALSE(shownAlert());
-    }
-}
-
-TEST_F(AnnouncePopupTest, AShutDownManagerShowsNothingAndSavesNothing) {
-    take(popupList("11", "0", Value::array()));
-    am.shutdown();
-    am.showPopupAdSub();
-    EXPECT_FALSE(shownAlert());
-    // Counted as shown in memory, not on disk.
-    EXPECT_EQ(am.popupAdDoneSerial(), 11);
-    relaunch();
-    EXPECT_EQ(am.popupAdDoneSerial(), 0);
+    // The parent still shows its buttons and the sheet is open, but the banner is gone.
+    banner.reset();
+    site->tap();
+    sheet->tapButton(0);
+    EXPECT_EQ(host.opened.size(), 1u);
+    scope.runUntilIdle();
 }

@@ -7,12 +7,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "online/AnnounceAppCore.h"
+#include "online/AnnounceHost.h"
 #include "online/AnnounceManager.h"
 #include "platform/gfx/Image.h"
 #include "platform/runtime/MainLoopTestScope.h"
@@ -47,6 +49,31 @@ struct FakeCore : online::AnnounceAppCore {
     bool isLandscape = false;
     bool iAd = false;
     std::vector<std::string> alerts;
+};
+
+// A host of its own for a collaborator tested without the manager: a fixed cache folder, the
+// URLs it was asked to open, and settings from a dictionary.
+struct TestHost : online::AnnounceHost {
+    std::optional<fs::path> prepareCacheDir() override { return dir; }
+    bool openUrl(const std::string& url) override {
+        opened.push_back(url);
+        return true;
+    }
+    std::shared_ptr<online::AnnounceAppCore> appCore() const override { return core; }
+    std::string amPropertyAsStringForKey(const std::string& key,
+                                         const std::string& defaultVal) override {
+        const Value* v = settings.find(key);
+        return v && v->isString() ? v->asString() : defaultVal;
+    }
+    int32_t amPropertyAsIntForKey(const std::string& key, int32_t defaultVal) override {
+        const Value* v = settings.find(key);
+        return v && v->isString() ? std::atoi(v->asString().c_str()) : defaultVal;
+    }
+
+    std::optional<fs::path> dir;
+    std::shared_ptr<online::AnnounceAppCore> core;
+    Value settings = Value::dictionary();
+    std::vector<std::string> opened;
 };
 
 inline uint32_t crcOf(const std::string& bytes) {

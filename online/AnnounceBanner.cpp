@@ -1,20 +1,20 @@
 // The banner of the game-over screen, built from the cached list and images, and the actions
 // behind its buttons.
 
-#include <cctype>
 #include <map>
+
+#include "online/AnnounceBanner.h"
 
 #include "online/AnnounceAppCore.h"
 #include "online/AnnounceCache.h"
+#include "online/AnnounceCheck.h"
+#include "online/AnnounceHost.h"
 #include "online/AnnounceInfo.h"
-#include "online/AnnounceManager.h"
 #include "online/AnnounceText.h"
-#include "online/AnnounceUiDelegate.h"
-#include "online/UrlPath.h"
 #include "platform/gfx/Image.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/runtime/WeakCall.h"
 #include "platform/storage/PropertyList.h"
-#include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/View.h"
@@ -66,7 +66,7 @@ ImagePtr loadCachedImage(const std::string& key, AnnounceCache& cache, const fs:
     if (row == info.files.end()) return nullptr;
     auto ref = AnnounceInfo::processFileCmd(row->second);
     if (!ref) return nullptr;
-    auto bytes = cache.read(cacheDir, ref->cacheFilename, AnnounceManager::kMaxDownloadBytes);
+    auto bytes = cache.read(cacheDir, ref->cacheFilename, AnnounceCheck::kMaxDownloadBytes);
     if (!bytes) return nullptr;
     std::string error;
     if (!pngSizeIsSane(*bytes)) {
@@ -86,62 +86,68 @@ ImagePtr loadCachedImage(const std::string& key, AnnounceCache& cache, const fs:
 
 }  // namespace
 
-void AnnounceManager::showBannerOn(const std::shared_ptr<platform::ui::View>& parent,
-                                   const std::shared_ptr<platform::ui::View>& alternative,
-                                   platform::Point position, int alignX, int alignY) {
-    closeBanner();
+std::shared_ptr<AnnounceBanner> AnnounceBanner::create(AnnounceHost& host,
+                                                       std::shared_ptr<AnnounceCache> cache) {
+    return std::make_shared<AnnounceBanner>(Private{}, host, std::move(cache));
+}
+
+AnnounceBanner::AnnounceBanner(Private, AnnounceHost& host, std::shared_ptr<AnnounceCache> cache)
+    : host_(host), cache_(std::move(cache)) {}
+
+void AnnounceBanner::showOn(const std::shared_ptr<platform::ui::View>& parent,
+                            const std::shared_ptr<platform::ui::View>& alternative,
+                            platform::Point position, int alignX, int alignY) {
+    close();
     parentView_ = parent;
-    bannerPosition_ = position;
-    bannerAlignX_ = alignX;
-    bannerAlignY_ = alignY;
-    const bool dirty = bannerIsDirty_;
-    bannerIsDirty_ = false;
-    if (!bannerView_ || dirty) {
-        if (!buildBanner() || !bannerView_) return;
+    const bool dirty = dirty_;
+    dirty_ = false;
+    if (!view_ || dirty) {
+        if (!build() || !view_) return;
     }
     if (!parentView_) return;
 
-    platform::Rect bounds = bannerView_->bounds();
-    bannerView_->setCenter({position.x - bounds.size.width * 0.5 * alignX,
-                            position.y - bounds.size.height * 0.5 * alignY});
-    bannerView_->setAlpha(1.0);
-    bannerView_->setUserInteractionEnabled(true);
-    parentView_->insertSubview(bannerView_, 0);
+    platform::Rect bounds = view_->bounds();
+    view_->setCenter({position.x - bounds.size.width * 0.5 * alignX,
+                      position.y - bounds.size.height * 0.5 * alignY});
+    view_->setAlpha(1.0);
+    view_->setUserInteractionEnabled(true);
+    parentView_->insertSubview(view_, 0);
 
-    auto core = appCore();
+    auto core = host_.appCore();
     if (core && core->landscape() && core->canShowIAd()) {
         // Shift first, then squeeze: the translation is in the banner's unscaled units.
-        bannerView_->setTransform(
+        view_->setTransform(
             platform::AffineTransform::scale(1, kIAdScaleY).translated(0, kIAdShiftY));
     } else {
-        bannerView_->setTransform(platform::AffineTransform::identity());
+        view_->setTransform(platform::AffineTransform::identity());
     }
     if (alternative && alternative->superview()) alternative->removeFromSuperview();
 }
 
-void AnnounceManager::closeBanner() {
-    if (bannerView_) bannerView_->removeFromSuperview();
+void AnnounceBanner::close() {
+    if (view_) view_->removeFromSuperview();
     parentView_ = nullptr;
 }
 
-void AnnounceManager::clearBanner() {
-    if (bannerView_) bannerView_->removeFromSuperview();
-    bannerView_ = nullptr;
+void AnnounceBanner::clear() {
+    if (view_) view_->removeFromSuperview();
+    view_ = nullptr;
     currentAnnounceInfo_ = nullptr;
     selectOptions_.clear();
     selectActionSheet_ = nullptr;
 }
 
-bool AnnounceManager::buildBanner() {
-    clearBanner();
-    auto cacheDir = prepareCacheDir();
+bool AnnounceBanner::build() {
+    clear();
+    auto cacheDir = host_.prepareCacheDir();
     if (!cacheDir) return false;
-    return buildBannerSub(*cacheDir);
+    return buildSub(*cacheDir);
 }
 
-bool AnnounceManager::buildBannerSub(const fs::path& cacheDir) {
+bool AnnounceBanner::buildSub(const fs::path& cacheDir) {
     const char* caller = "-[AnnounceManager buildBannerSub]";
-    auto bytes = cache_->read(cacheDir, kAnnounceFileName, kMaxDownloadBytes);
+    auto bytes =
+        cache_->read(cacheDir, AnnounceCache::kAnnounceFileName, AnnounceCheck::kMaxDownloadBytes);
     if (!bytes) return false;
     platform::Error error;
     auto root = platform::PropertyList::parse(*bytes, &error);
@@ -185,10 +191,10 @@ bool AnnounceManager::buildBannerSub(const fs::path& cacheDir) {
             button->setImage(image, platform::ui::ControlStateNormal);
             button->setTag(static_cast<int>(i));
             button->addTarget(
-                [](platform::ui::Control* control) {
-                    if (control)
-                        AnnounceManager::sharedAnnounceManager().buttonAction(control->tag());
-                },
+                platform::weakCall(weak_from_this(),
+                                   [](AnnounceBanner& self, platform::ui::Control* control) {
+                                       if (control) self.buttonAction(control->tag());
+                                   }),
                 platform::ui::ControlEventTouchUpInside);
             view->addSubview(button);
         } else if (cmd && *cmd == "UI") {
@@ -206,11 +212,11 @@ bool AnnounceManager::buildBannerSub(const fs::path& cacheDir) {
         return false;
     }
     currentAnnounceInfo_ = info;
-    bannerView_ = view;
+    view_ = view;
     return true;
 }
 
-void AnnounceManager::buttonAction(int tag) {
+void AnnounceBanner::buttonAction(int tag) {
     util::LogMessage("-[AnnounceManager buttonAction:]", 1,
                      "AM:button pushed:" + std::to_string(tag));
     auto info = currentAnnounceInfo_;
@@ -218,7 +224,7 @@ void AnnounceManager::buttonAction(int tag) {
     if (const std::string* key = stringAt(info->uiitems[tag], 4)) doActionNamed(*info, *key);
 }
 
-void AnnounceManager::doActionNamed(const AnnounceInfo& info, const std::string& key) {
+void AnnounceBanner::doActionNamed(const AnnounceInfo& info, const std::string& key) {
     auto action = info.actions.find(key);
     if (action == info.actions.end()) return;
     // A copy: the action may rebuild what holds the row.
@@ -226,16 +232,16 @@ void AnnounceManager::doActionNamed(const AnnounceInfo& info, const std::string&
     doAction(row);
 }
 
-void AnnounceManager::doAction(const platform::Value& row) {
+void AnnounceBanner::doAction(const platform::Value& row) {
     const std::string* cmd = stringAt(row, 0);
     if (!cmd) return;
     if (*cmd == "AU") {
-        if (const std::string* url = stringAt(row, 2)) openUrl(*url);
+        if (const std::string* url = stringAt(row, 2)) host_.openUrl(*url);
     } else if (*cmd == "AS") {
         const std::string* title = stringAt(row, 2);
         selectOptions_ = row.at(3).asArray();
-        if (!uiDelegate_) uiDelegate_ = std::make_shared<UiDelegate>(*this);
-        auto sheet = platform::ui::ActionSheet::create(title ? *title : std::string(), uiDelegate_);
+        auto sheet =
+            platform::ui::ActionSheet::create(title ? *title : std::string(), weak_from_this());
         for (const platform::Value& option : selectOptions_) {
             const std::string* optionTitle = stringAt(option, 0);
             // Every option gets a button, titled or not, so button indices stay option indices.
@@ -247,7 +253,7 @@ void AnnounceManager::doAction(const platform::Value& row) {
     }
 }
 
-void AnnounceManager::actionSheetClickedButtonAtIndex(platform::ui::ActionSheet& sheet, int index) {
+void AnnounceBanner::actionSheetClickedButtonAtIndex(platform::ui::ActionSheet& sheet, int index) {
     if (&sheet != selectActionSheet_.get()) return;
     // Released before the chosen action runs, so an action that opens another sheet keeps
     // that sheet and its options.
@@ -263,26 +269,4 @@ void AnnounceManager::actionSheetClickedButtonAtIndex(platform::ui::ActionSheet&
     auto info = currentAnnounceInfo_;
     if (key && info) doActionNamed(*info, *key);
 }
-
-bool AnnounceManager::openUrl(const std::string& url) {
-    if (UrlPathOf(url).rfind("/announceManager/", 0) == 0) {
-        processAmUrl(url);
-        return true;
-    }
-    std::string scheme;
-    std::size_t colon = url.find(':');
-    if (colon != std::string::npos) {
-        for (std::size_t i = 0; i < colon; ++i) {
-            scheme.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(url[i]))));
-        }
-    }
-    auto& app = platform::ui::Application::shared();
-    // Web pages for the browser; the app's own schemes come back to the app.
-    if ((scheme == "http" || scheme == "https" || app.canOpenURL(url)) && app.openURL(url)) {
-        return true;
-    }
-    util::LogMessage("-[AnnounceManager openUrl:]", 3, "AM:refused url: " + url);
-    return false;
-}
-
 }  // namespace online
