@@ -5,9 +5,10 @@
 // delegate: the slot holds it weakly (setBanner) and calls its slot-facing members
 // (GADBannerView.h), from any thread for the load results, on the main thread otherwise.
 //
-// Banners get their slot from the maker registered at start-up by whoever provides ad slots (the
-// program's ad slot, or a test's scripted slot); without one no banner can be made, so a program
-// that provides no slots shows no banners instead of failing later.
+// Banners get their slot from a maker: the program's own ad slot (GADSlot, through
+// GADBannerSlotAdapter) from the start, or one a test registers in its place (a scripted slot).
+// A maker that makes nothing leaves the banner unmade, so a program that provides no slots
+// shows no banners instead of failing later.
 
 #include <functional>
 #include <memory>
@@ -32,9 +33,9 @@ class GADBannerViewSlot {
     // Makes the slot of a new banner of the given bounds.
     using Maker = std::function<std::shared_ptr<GADBannerViewSlot>(platform::Rect bounds)>;
 
-    // Main thread. An empty maker removes the registration.
+    // Main thread. An empty maker puts the program's own slot back.
     static void setMaker(Maker maker);
-    // nullptr without a maker.
+    // nullptr when the maker makes none.
     static std::shared_ptr<GADBannerViewSlot> make(platform::Rect bounds);
 
     virtual ~GADBannerViewSlot() = default;

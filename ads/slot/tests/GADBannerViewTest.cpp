@@ -97,6 +97,7 @@ class GADBannerViewTest : public ::testing::Test {
             return slot;
         });
     }
+    // The program's own slot again for whatever runs next.
     ~GADBannerViewTest() override { GADBannerViewSlot::setMaker(nullptr); }
 
     ScriptedSlot& slotOf(const GADBannerView& banner) {
@@ -159,9 +160,11 @@ TEST_F(GADBannerViewTest, SizesNoPlacementCanShowMakeNoBanner) {
     EXPECT_TRUE(GADAdSizeEqualToSize(banner->adSize(), kGADAdSizeBanner));
     EXPECT_EQ(banner->frame().size, Size(320, 50));
 
-    // Without anyone providing slots there are no banners, and nothing breaks.
-    GADBannerViewSlot::setMaker(nullptr);
+    // A maker that cannot make a slot makes no banner, and nothing breaks.
+    GADBannerViewSlot::setMaker([](Rect) { return nullptr; });
     EXPECT_EQ(GADBannerView::create(kGADAdSizeBanner), nullptr);
+    GADLogFlush();
+    EXPECT_TRUE(capture.contains("Unable to make an ad slot for GADBannerView."));
 }
 
 TEST_F(GADBannerViewTest, SizeChangesReloadOnlyWhenTheWholePointSizeChanges) {
