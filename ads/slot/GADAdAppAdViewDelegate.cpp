@@ -6,8 +6,12 @@
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/foundation/GADURLUtilities.h"
+#include "ads/slot/GADAdAppGMSGHandler.h"
 #include "ads/slot/GADAdAppViewController.h"
+#include "ads/slot/GADAppEventGMSGHandler.h"
 #include "ads/slot/GADFullScreenSlot.h"
+#include "ads/slot/GADSlot.h"
+#include "ads/slot/GADStandardGMSGHandlers.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/WeakCall.h"
 #include "platform/storage/UserDefaults.h"
@@ -25,12 +29,22 @@ bool clickPingSwitchedOff() {
 
 std::shared_ptr<GADAdAppAdViewDelegate> GADAdAppAdViewDelegate::create(
     std::weak_ptr<GADAdAppViewController> controller) {
-    return std::make_shared<GADAdAppAdViewDelegate>(Private{}, std::move(controller));
+    auto delegate = std::make_shared<GADAdAppAdViewDelegate>(Private{}, controller);
+    delegate->addGMSGHandler(GADAdAppGMSGHandler::create());
+    // An interstitial's page may send the app events a banner's may; other screens (an
+    // expansion, a landing page) are no ad of their own.
+    auto shown = controller.lock();
+    auto slot = shown ? std::dynamic_pointer_cast<GADSlot>(shown->slot()) : nullptr;
+    if (slot && slot->adType().isInterstitial()) {
+        delegate->addGMSGHandler(GADAppEventGMSGHandler::create(slot));
+    }
+    return delegate;
 }
 
 GADAdAppAdViewDelegate::GADAdAppAdViewDelegate(Private key,
                                                std::weak_ptr<GADAdAppViewController> controller)
-    : GADAdViewDelegate(key), controller_(std::move(controller)) {}
+    : GADAdViewDelegate(key, nullptr, GADStandardGMSGHandlers(nullptr)),
+      controller_(std::move(controller)) {}
 
 bool GADAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
     const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,

@@ -11,6 +11,10 @@
 // A link the ad page rules hand elsewhere (another app, a composer, the in-app browser) is not
 // pinged here: what opens it pings when it really opens, so one click makes one ping.
 //
+// Page messages reach the handlers every slot page has (GADStandardGMSGHandlers), the timing
+// reports', the ad app controller's (close control, background) and, only when the controller
+// shows its slot's interstitial, the app events for the slot's owner.
+//
 // Main thread only. Holds its controller weakly; the controller holds it. Pings are sent on a
 // later main-loop turn and hold the controller weakly.
 

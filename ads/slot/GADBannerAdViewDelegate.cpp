@@ -8,9 +8,13 @@
 #include "ads/foundation/GADInternalError.h"
 #include "ads/foundation/GADRequestError.h"
 #include "ads/foundation/GADURLUtilities.h"
+#include "ads/slot/GADAdAppGMSGHandler.h"
+#include "ads/slot/GADAppEventGMSGHandler.h"
 #include "ads/slot/GADOpener.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/GADStandardGMSGHandlers.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADDelayPageLoadGMSGHandler.h"
 #include "platform/net/UrlError.h"
 #include "platform/web/WebView.h"
 
@@ -22,12 +26,21 @@ std::shared_ptr<GADBannerAdViewDelegate> GADBannerAdViewDelegate::create(
     std::weak_ptr<GADSlot> slot, std::shared_ptr<GADOpener> opener) {
     if (!opener) opener = GADOpener::create();
     opener->setSlot(slot);
-    return std::make_shared<GADBannerAdViewDelegate>(Private{}, std::move(opener), std::move(slot));
+    auto delegate = std::make_shared<GADBannerAdViewDelegate>(Private{}, std::move(opener), slot);
+    delegate->addGMSGHandler(GADAppEventGMSGHandler::create(slot));
+    delegate->addGMSGHandler(GADAdAppGMSGHandler::create());
+    // The swipe-to-screen handler takes its place here, before the page-load delay, once it
+    // exists.
+    delegate->addGMSGHandler(
+        GADDelayPageLoadGMSGHandler::create(std::weak_ptr<GADDelayLoadDelegate>(delegate)));
+    return delegate;
 }
 
 GADBannerAdViewDelegate::GADBannerAdViewDelegate(Private p, std::shared_ptr<GADOpener> opener,
                                                  std::weak_ptr<GADSlot> slot)
-    : GADAdViewDelegate(p, opener), opener_(std::move(opener)), slot_(std::move(slot)) {}
+    : GADAdViewDelegate(p, opener, GADStandardGMSGHandlers(opener)),
+      opener_(std::move(opener)),
+      slot_(std::move(slot)) {}
 
 void GADBannerAdViewDelegate::detachFromSlot() {
     slot_.reset();

@@ -17,6 +17,10 @@
 // 5): our own request errors pass through, anything else is code 2; a load cancelled because we
 // refused it or started a newer one is no failure. A delay the page cancels fails the same way.
 //
+// Page messages reach, in this order, the handlers every slot page has (GADStandardGMSGHandlers),
+// the timing reports', then the app events for the slot's owner, the ad app controller's
+// (close control, background) and the page-load delay, whose counts this delegate hears.
+//
 // Main thread only. Made by the slot, which it holds weakly.
 
 #include <cstdint>

@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "ads/foundation/GADAdSize.h"
@@ -67,6 +68,12 @@ class GADSlotDelegate {
     virtual void slotContentSizeDidChange(GADSlot&, platform::Size) {}
     virtual void setAdSize(const GADAdSize&, bool reload) { (void)reload; }
     virtual void slotWillResizeToAdSize(GADSlot&, const GADAdSize&) {}
+    // The ad's page sent an app event: a name and, when the page gave one, an info text.
+    virtual void slotDidReceiveAppEvent(GADSlot&, const std::string& name,
+                                        const std::optional<std::string>& info) {
+        (void)name;
+        (void)info;
+    }
     // YES: the owner renders the ad itself. NO, with or without an error, refuses it.
     virtual std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(
         GADSlot&, const std::shared_ptr<GADAd>&, std::optional<platform::Error>& error) {

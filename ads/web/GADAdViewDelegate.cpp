@@ -29,10 +29,11 @@ std::shared_ptr<GADAdViewDelegate> GADAdViewDelegate::create(
     return std::make_shared<GADAdViewDelegate>(Private{}, std::move(opener));
 }
 
-GADAdViewDelegate::GADAdViewDelegate(Private, std::shared_ptr<GADOpenerProtocol> opener)
+GADAdViewDelegate::GADAdViewDelegate(Private, std::shared_ptr<GADOpenerProtocol> opener,
+                                     HandlerList leadingHandlers)
     : opener_(std::move(opener)) {
-    // Every ad page may report its own timings; the handlers of the opener, the page's
-    // defaults, MRAID, video and precaching join this list before it as they are built.
+    for (auto& handler : leadingHandlers) addGMSGHandler(std::move(handler));
+    // Every ad page may report its own timings.
     handlers_.push_back(GADCSIGMSGHandler::create());
 }
 

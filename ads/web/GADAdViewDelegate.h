@@ -51,11 +51,17 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
     struct Private {};
 
   public:
+    using HandlerList = std::vector<std::shared_ptr<GADGMSGHandler>>;
+
     // Without an opener, what only an opener could open is refused and dropped (the SDK core's
     // page has nothing to open).
     static std::shared_ptr<GADAdViewDelegate> create(
         std::shared_ptr<GADOpenerProtocol> opener = nullptr);
-    explicit GADAdViewDelegate(Private, std::shared_ptr<GADOpenerProtocol> opener = nullptr);
+    // The list starts with leadingHandlers (the page services of the rooms above this one: the
+    // opener's, the defaults, MRAID, video, precaching) and ends with the timing reports'
+    // handler, which every page has; subclasses append theirs after it.
+    explicit GADAdViewDelegate(Private, std::shared_ptr<GADOpenerProtocol> opener = nullptr,
+                               HandlerList leadingHandlers = {});
     virtual ~GADAdViewDelegate();
     GADAdViewDelegate(const GADAdViewDelegate&) = delete;
     GADAdViewDelegate& operator=(const GADAdViewDelegate&) = delete;
@@ -73,7 +79,7 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
     void handleDeeplinkPlusURL(const platform::Url& url);
 
     // In dispatch order.
-    const std::vector<std::shared_ptr<GADGMSGHandler>>& gmsgHandlers() const { return handlers_; }
+    const HandlerList& gmsgHandlers() const { return handlers_; }
 
     // Carries one page message to the handlers (see above). A URL that names no action ends
     // on the parse queue: no handler runs and nothing is posted. adView may be nullptr for a
@@ -85,7 +91,6 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
     void addGMSGHandler(std::shared_ptr<GADGMSGHandler> handler);
 
   private:
-    using HandlerList = std::vector<std::shared_ptr<GADGMSGHandler>>;
     static void pingTrackingURLs(const std::vector<std::string>& texts);
     static void dispatch(const HandlerList& handlers,
                          const std::shared_ptr<const GADNotification>& note,

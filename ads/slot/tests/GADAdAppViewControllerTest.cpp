@@ -5,6 +5,8 @@
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/slot/GADAdAppAdViewDelegate.h"
+#include "ads/slot/GADAdAppGMSGHandler.h"
+#include "ads/slot/GADDefaultGMSGHandler.h"
 #include "ads/slot/GADExpandedAdAppViewController.h"
 #include "ads/slot/GADInterstitialViewController.h"
 #include "ads/slot/GADIntrinsicImages.h"
@@ -14,7 +16,9 @@
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/FakeFullScreenSlot.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADCSIGMSGHandler.h"
 #include "platform/storage/UserDefaults.h"
+#include "platform/testing/RunMainLoopUntil.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Window.h"
@@ -372,4 +376,21 @@ TEST_F(GADAdAppViewControllerTest, ASupplementalPageAndItsBannerHearOfTheExpansi
     EXPECT_EQ(pageEvents(page).back(), "onAdVisibilityChanged");
     EXPECT_EQ(pageEvents(bannerPage), (Log{"onStateChanged", "onStateChanged"}));
     EXPECT_NE(eventScripts(bannerPage).back().find("\"state\":\"default\""), std::string::npos);
+}
+
+TEST_F(GADAdAppViewControllerTest, ThePageAsksForItsOwnCloseControlByMessage) {
+    auto vc = controller();
+    show(vc);
+    const auto& handlers = vc->adViewDelegate()->gmsgHandlers();
+    // Not a slot's interstitial, so no app events: the defaults, the timings, the ad app's own.
+    ASSERT_EQ(handlers.size(), 3u);
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADDefaultGMSGHandler>(handlers[0]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADCSIGMSGHandler>(handlers[1]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADAdAppGMSGHandler>(handlers[2]));
+
+    ASSERT_EQ(vc->closeButton()->superview(), vc->view());
+    vc->adViewDelegate()->handleGMSGURL(*Url::parse("gmsg://movuroute/customClose?custom_close=1"),
+                                        vc->adView());
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return vc->useCustomClose(); }));
+    EXPECT_EQ(vc->closeButton()->superview(), nullptr);
 }

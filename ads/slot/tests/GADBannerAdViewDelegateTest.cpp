@@ -6,12 +6,17 @@
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/foundation/GADRequestError.h"
+#include "ads/slot/GADAdAppGMSGHandler.h"
+#include "ads/slot/GADAppEventGMSGHandler.h"
+#include "ads/slot/GADDefaultGMSGHandler.h"
 #include "ads/slot/GADOpener.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADCSIGMSGHandler.h"
+#include "ads/web/GADDelayPageLoadGMSGHandler.h"
 #include "ads/web/GADGMSGHandler.h"
 #include "platform/net/UrlError.h"
 #include "platform/testing/RunMainLoopUntil.h"
@@ -30,12 +35,17 @@ using State = GADSlotState;
 class Owner : public GADSlotDelegate, public GADSlotAdLoadDelegate {
   public:
     void slotDidReceiveAdClick(GADSlot&) override { ++clicks; }
+    void slotDidReceiveAppEvent(GADSlot&, const std::string& name,
+                                const std::optional<std::string>&) override {
+        appEvents.push_back(name);
+    }
     void slotFinishedLoadingAdContent(GADSlot&) override { ++finished; }
     void slotDidFailToLoadAdContentWithError(GADSlot&, const GADRequestError& error) override {
         failures.push_back(error.code);
     }
     int clicks = 0, finished = 0;
     std::vector<std::int64_t> failures;
+    std::vector<std::string> appEvents;
 };
 
 // The page's delay handler is only a name here: the delegate hears the counts.
@@ -195,6 +205,36 @@ TEST_F(GADBannerAdViewDelegateTest, TheOpenerGateAndAGoneSlot) {
     EXPECT_FALSE(kept->slot());
     EXPECT_FALSE(kept->opener()->slot());
     EXPECT_FALSE(kept->isClick(NavigationType::LinkClicked));
+}
+
+TEST_F(GADBannerAdViewDelegateTest, PageMessagesReachTheSlotsHandlersInOrder) {
+    const auto& handlers = delegate()->gmsgHandlers();
+    ASSERT_EQ(handlers.size(), 5u);
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADDefaultGMSGHandler>(handlers[0]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[1]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADAppEventGMSGHandler>(handlers[2]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADAdAppGMSGHandler>(handlers[3]));
+    auto delay = std::dynamic_pointer_cast<GADDelayPageLoadGMSGHandler>(handlers[4]);
+    ASSERT_TRUE(delay);
+    EXPECT_EQ(delay->delegate(), delegate());
+
+    // The page holds its loaded signal back by message, and lets it go the same way.
+    startRendering();
+    const auto message = [&](const std::string& path) {
+        delegate()->handleGMSGURL(*Url::parse("gmsg://movuroute/" + path), slot->adView());
+    };
+    message("delayPageLoaded?start=1");
+    message("appEvent?name=ready");
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return owner->appEvents.size() == 1; }));
+    scope.runUntilIdle();
+    EXPECT_EQ(delay->delayCount(), 1);
+    finishPage();
+    EXPECT_EQ(slot->state(), State::Rendering);
+    message("delayPageLoaded?stop=1");
+    ASSERT_TRUE(
+        platform::testing::runMainLoopUntil([&] { return slot->state() == State::ValidAd; }));
+    EXPECT_EQ(owner->finished, 1);
+    EXPECT_EQ(owner->appEvents, (std::vector<std::string>{"ready"}));
 }
 
 }  // namespace
