@@ -4,7 +4,12 @@
 // this one, never the reverse, so the core is reached through this small interface.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+namespace platform::ui {
+class ViewController;
+}
 
 namespace online {
 
@@ -30,6 +35,11 @@ class AnnounceAppCore {
     // The banner-ad support could put an iAd banner beside ours; ours then makes room for it
     // in landscape.
     virtual bool canShowIAd() const { return false; }
+    // The root view controller of the app's window, which an interstitial is presented from;
+    // none: no interstitial shows.
+    virtual std::shared_ptr<platform::ui::ViewController> rootViewController() const {
+        return nullptr;
+    }
 };
 
 }  // namespace online

@@ -6,6 +6,7 @@
 
 #include "online/AnnounceAppCore.h"
 #include "online/AnnounceBanner.h"
+#include "online/AnnounceInterstitial.h"
 #include "online/AnnouncePopup.h"
 #include "online/AnnounceText.h"
 #include "online/UrlPath.h"
@@ -21,11 +22,17 @@ namespace online {
 
 namespace {
 constexpr const char* kAmPathPrefix = "/announceManager/";
+
+// No factory: no interstitial is ever made, and every opportunity goes on at once.
+AnnounceInterstitialAdFactory defaultInterstitialAdFactory() {
+    return nullptr;
 }
+}  // namespace
 
 AnnounceManager::AnnounceManager()
     : banner_(AnnounceBanner::create(*this, cache_)),
-      popup_(AnnouncePopup::create(*this, cache_)) {}
+      popup_(AnnouncePopup::create(*this, cache_)),
+      interstitial_(AnnounceInterstitial::create(*this, defaultInterstitialAdFactory())) {}
 
 double AnnounceManager::now() {
     return platform::Clock::wallSeconds();
@@ -46,21 +53,12 @@ std::shared_ptr<AnnounceAppCore> AnnounceManager::appCore() const {
 }
 
 void AnnounceManager::requestInterstitialAd() {
-    ++interstitialRequestCount_;
-    util::LogMessage("-[AnnounceManager requestInterstitialAd]", 1,
-                     std::string("istAd: requestInterstitialAd ") +
-                         (interstitialAdPresenting_ ? "presenting" : "idle"));
-    if (interstitialAdPresenting_) return;
-    std::string publisherId = amPropertyAsStringForKey("durezInterstitialAdPublisherId", "");
-    if (publisherId.empty()) return;
-    // This build carries no interstitial ad client, so a publisher id cannot be served; say so
-    // once per request rather than pretend an ad is loading.
-    util::LogMessage("-[AnnounceManager requestInterstitialAd]", 2,
-                     "istAd: no interstitial ad client for " + publisherId);
+    interstitial_->requestInterstitialAd();
 }
 
 void AnnounceManager::showPopupAds(int context, std::function<void()> onDone) {
-    showInterstitualAdSub(context, [this, context, onDone = std::move(onDone)]() {
+    interstitial_->showInterstitualAdSub(context, [this, context, onDone = std::move(onDone)]() {
+        // A shown ad is used up: the next one starts loading before anything else happens.
         requestInterstitialAd();
         if (context == kContextGameOver) {
             auto core = appCore();
@@ -70,16 +68,16 @@ void AnnounceManager::showPopupAds(int context, std::function<void()> onDone) {
     });
 }
 
-void AnnounceManager::showInterstitualAdSub(int context, std::function<void()> onDone) {
-    util::LogMessage("-[AnnounceManager showInterstitualAdSub:onDone:]", 1,
-                     "istAd: showInterstitualAdSub context " + std::to_string(context));
-    onDoneInterstitualAd_ = std::move(onDone);
-    // Only a loaded, unused interstitial could be shown, and none is ever loaded without the
-    // ad client: the opportunity ends here. The completion leaves the member before it runs so
-    // that it runs exactly once even if it starts another opportunity.
-    auto done = std::move(onDoneInterstitualAd_);
-    onDoneInterstitualAd_ = nullptr;
-    if (done) done();
+bool AnnounceManager::interstitialAdPresenting() const {
+    return interstitial_->interstitialAdPresenting();
+}
+
+std::string AnnounceManager::istAdStatus() const {
+    return interstitial_->istAdStatus();
+}
+
+void AnnounceManager::setInterstitialAdFactory(AnnounceInterstitialAdFactory factory) {
+    interstitial_ = AnnounceInterstitial::create(*this, std::move(factory));
 }
 
 void AnnounceManager::processAmUrl(const std::string& url) {
@@ -174,10 +172,8 @@ void AnnounceManager::resetForTesting() {
     amProperties_.reset();
     previousCheckAt_ = 0;
     nextCheckAfter_ = 0;
-    interstitialRequestCount_ = 0;
     cache_->reset();
-    interstitialAdPresenting_ = false;
-    onDoneInterstitualAd_ = nullptr;
+    setInterstitialAdFactory(defaultInterstitialAdFactory());
 }
 
 int32_t AnnounceManager::popupAdDoneSerial() const {

@@ -8,9 +8,10 @@
 // The manager keeps the schedule and the settings and hands each role to a collaborator it
 // owns: the check runs as a task on the "AnnounceManager.check" queue (AnnounceCheck) and
 // posts its result back to the main loop; AnnounceBanner builds and shows the banner;
-// AnnouncePopup shows the pop-up. They reach the manager through AnnounceHost. The cache
-// folder is touched only through AnnounceCache, whose own queue orders the check's writes,
-// the banner's reads and the pop-up's status update.
+// AnnouncePopup shows the pop-up; AnnounceInterstitial keeps and shows the interstitial. They
+// reach the manager through AnnounceHost. The cache folder is touched only through
+// AnnounceCache, whose own queue orders the check's writes, the banner's reads and the
+// pop-up's status update.
 
 #include <cstdint>
 #include <filesystem>
@@ -23,6 +24,7 @@
 #include "online/AnnounceCache.h"
 #include "online/AnnounceCheck.h"
 #include "online/AnnounceHost.h"
+#include "online/AnnounceInterstitialAd.h"
 #include "platform/base/Geometry.h"
 #include "platform/base/Value.h"
 #include "platform/runtime/SerialQueue.h"
@@ -37,6 +39,7 @@ namespace online {
 
 class AnnounceAppCore;
 class AnnounceBanner;
+class AnnounceInterstitial;
 class AnnouncePopup;
 
 class AnnounceManager : public AnnounceHost {
@@ -80,16 +83,19 @@ class AnnounceManager : public AnnounceHost {
     int32_t popupAdDoneSerial() const;
     bool bannerIsDirty() const;
 
-    // Makes sure an interstitial is loaded or loading, when the settings name a publisher id.
+    // Makes sure an interstitial is loaded or loading, when the settings name an ad unit.
     void requestInterstitialAd();
-    // How often requestInterstitialAd ran (diagnostics and tests).
-    int interstitialRequestCount() const { return interstitialRequestCount_; }
-    // One show opportunity; `onDone` (may be empty) runs exactly once when it is over.
+    // One show opportunity (a kContext value): the interstitial when one is ready and the
+    // settings allow it, then, after a game, the pop-up. `onDone` (may be empty) runs exactly
+    // once when it is over.
     void showPopupAds(int context, std::function<void()> onDone);
     // True while an interstitial is on screen; the app core holds incoming URLs back meanwhile.
-    bool interstitialAdPresenting() const { return interstitialAdPresenting_; }
-    // Kept by the interstitial's presentation callbacks.
-    void setInterstitialAdPresenting(bool presenting) { interstitialAdPresenting_ = presenting; }
+    bool interstitialAdPresenting() const;
+    // The current interstitial for the log lines: "null" or "istAd(ready=.. used=.. loading=..)".
+    std::string istAdStatus() const;
+    // Where interstitials come from (tests script their ads). Starts the interstitial's state
+    // afresh, so it is set before any opportunity.
+    void setInterstitialAdFactory(AnnounceInterstitialAdFactory factory);
 
     // The manager's own commands, "<scheme>://<host>/announceManager/<command>".
     void processAmUrl(const std::string& url);
@@ -145,7 +151,6 @@ class AnnounceManager : public AnnounceHost {
     struct PendingCheck;
 
     AnnounceManager();
-    void showInterstitualAdSub(int context, std::function<void()> onDone);
 
     // Takes a check's result over on the main thread, once. By value: it may drop the
     // manager's own reference.
@@ -168,10 +173,7 @@ class AnnounceManager : public AnnounceHost {
     // Main thread only; shared so that their sheets, alerts and buttons can hold them weakly.
     std::shared_ptr<AnnounceBanner> banner_;
     std::shared_ptr<AnnouncePopup> popup_;
-
-    bool interstitialAdPresenting_ = false;
-    int interstitialRequestCount_ = 0;
-    std::function<void()> onDoneInterstitualAd_;
+    std::shared_ptr<AnnounceInterstitial> interstitial_;
 };
 
 }  // namespace online

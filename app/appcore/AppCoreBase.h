@@ -253,7 +253,8 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     std::shared_ptr<platform::ui::Window> window() const override { return screens_.window(); }
     std::shared_ptr<platform::gfx::GLContext> eaglContext() const { return eaglContext_; }
     JTAppBase::JTAppContextPtr appContext() const { return appContext_; }
-    std::shared_ptr<ViewControllerBase> rootViewController() const { return rootViewController_; }
+    // The screen at the root of the window; interstitials are presented from it.
+    std::shared_ptr<platform::ui::ViewController> rootViewController() const override;
     void setRootViewController(std::shared_ptr<ViewControllerBase> vc) override {
         rootViewController_ = std::move(vc);
     }

@@ -79,6 +79,10 @@ JTAppBase::JTScenePtr AppCoreBase::currentGameScene() const {
     return gv ? gv->gameScene() : nullptr;
 }
 
+std::shared_ptr<platform::ui::ViewController> AppCoreBase::rootViewController() const {
+    return rootViewController_;
+}
+
 std::shared_ptr<ViewControllerBase> AppCoreBase::startDummyView() {
     auto dummy = ViewControllerBase::make<ViewControllerBase>();
     dummy->setAppCore(weak_from_this());

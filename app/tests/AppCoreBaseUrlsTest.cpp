@@ -4,6 +4,7 @@
 #include "app/appcore/KeychainAccess.h"
 #include "app/screens/AppScreenSeams.h"
 #include "app/screens/PauseView.h"
+#include "online/testsupport/ScriptedInterstitialAd.h"
 #include "platform/ui/Window.h"
 
 using namespace app;
@@ -35,7 +36,20 @@ class AppCoreUrls : public AppCoreTest {
         core = TestAppCore::make(/*title=*/true, /*gameView=*/true);
         core->applicationDidFinishLaunching(platform::ui::Application::shared());
         core->setLevelDownloadUrlHandler(download);
+        am.setInterstitialAdFactory(ads.factory());
     }
+    // An interstitial on screen at a game's end, waiting for its dismissal.
+    void presentInterstitial() {
+        am.setAmProperties(platform::Value::dictionary({{"durezInterstitialAdPublisherId", "pub-1"},
+                                                        {"durezInterstitialAdContextFlag", "1"}}));
+        am.requestInterstitialAd();
+        ads.last().receive();
+        am.showPopupAds(online::AnnounceManager::kContextGameOver, nullptr);
+        ASSERT_TRUE(am.interstitialAdPresenting());
+    }
+    void dismissInterstitial() { ads.last().dismiss(); }
+
+    online::testing::ScriptedInterstitialAds ads;
     bool open(const std::string& path) { return core->handleOpenURL("movuroute://app" + path); }
     std::string rootName() const {
         auto root = core->window()->rootViewController();
@@ -126,7 +140,7 @@ TEST_F(AppCoreUrls, DeleteAridAsksFirst) {
 }
 
 TEST_F(AppCoreUrls, HeldBackWhileAnInterstitialPresentsAtMostFifteenTimes) {
-    am.setInterstitialAdPresenting(true);
+    presentInterstitial();
     EXPECT_TRUE(open("/deleteAridOfThisDevice"));
     EXPECT_EQ(core->pendingHandleOpenURLCount(), 1u);
     EXPECT_EQ(platform::ui::AlertView::visibleAlert(), nullptr);
@@ -149,7 +163,7 @@ TEST_F(AppCoreUrls, HeldBackWhileAnInterstitialPresentsAtMostFifteenTimes) {
     open("/announceManager/a");
     loop.advance(0.2);
     EXPECT_EQ(core->pendingHandleOpenURLCount(), 2u);
-    am.setInterstitialAdPresenting(false);
+    dismissInterstitial();
     loop.advance(0.1);
     EXPECT_EQ(platform::ui::AlertView::visibleAlert(), nullptr);
     loop.advance(0.1);
@@ -158,11 +172,11 @@ TEST_F(AppCoreUrls, HeldBackWhileAnInterstitialPresentsAtMostFifteenTimes) {
 
     // A core that is gone by the time of the re-delivery is left alone.
     platform::ui::AlertView::resetAll();
-    am.setInterstitialAdPresenting(true);
+    presentInterstitial();
     open("/deleteAridOfThisDevice");
     am.setAppCore({});
     core.reset();
-    am.setInterstitialAdPresenting(false);
+    dismissInterstitial();
     loop.advance(1);
     EXPECT_EQ(platform::ui::AlertView::visibleAlert(), nullptr);
 }

@@ -98,13 +98,15 @@ TEST_F(AnnounceCheckTest, ASuccessfulCheckCachesEverythingAndSignsItsRequest) {
     EXPECT_EQ(am.amPropertyAsStringForKey("durezInterstitialAdPublisherId", ""), "pub-9");
 
     // The check asks the main thread for an interstitial; only the main loop runs it.
-    EXPECT_EQ(am.interstitialRequestCount(), 0);
+    EXPECT_EQ(ads.count(), 0u);
     scope.runUntilIdle();
-    EXPECT_EQ(am.interstitialRequestCount(), 1);
+    ASSERT_EQ(ads.count(), 1u);
+    EXPECT_EQ(ads.last().adUnitId, "pub-9");
 
     // A fresh process reads the schedule and settings back.
     am.resetForTesting();
     am.setAppCore(core);
+    am.setInterstitialAdFactory(ads.factory());
     am.loadState();
     EXPECT_EQ(am.nextCheckAfter(), start + 3600);
     EXPECT_EQ(am.amPropertyAsStringForKey("durezInterstitialAdPublisherId", ""), "pub-9");
@@ -127,6 +129,7 @@ TEST_F(AnnounceCheckTest, TheScheduleWindowAndAClockSetBack) {
     check();
     am.resetForTesting();
     am.setAppCore(core);
+    am.setInterstitialAdFactory(ads.factory());
     check();
     EXPECT_EQ(listRequests(), 1u);
 

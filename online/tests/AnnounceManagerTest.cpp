@@ -122,9 +122,10 @@ TEST_F(AnnounceManagerTest, SettingsLookupTakesTextsOnly) {
     EXPECT_EQ(am.amPropertyAsIntForKey("durezInterstitialAdContextFlag", 5), 5);
     EXPECT_EQ(am.amPropertyAsIntForKey("huge", 0), INT32_MAX);
     EXPECT_EQ(am.amPropertyAsIntForKey("word", 9), 0);
-    // With a publisher id but no ad client, nothing is shown and the continuation still runs.
+    // With a publisher id but no ad loaded yet, nothing is shown and the continuation runs.
     int runs = 0;
     am.requestInterstitialAd();
+    EXPECT_EQ(ads.count(), 1u);
     am.showPopupAds(AnnounceManager::kContextGameOver, [&] { ++runs; });
     EXPECT_EQ(runs, 1);
     EXPECT_FALSE(am.interstitialAdPresenting());

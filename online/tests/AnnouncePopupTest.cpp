@@ -32,6 +32,7 @@ class AnnouncePopupTest : public AnnounceFixture {
         am.resetForTesting();
         platform::ui::AlertView::resetAll();
         am.setAppCore(core);
+        am.setInterstitialAdFactory(ads.factory());
         am.loadState();
     }
 };

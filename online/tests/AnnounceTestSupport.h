@@ -16,6 +16,7 @@
 #include "online/AnnounceAppCore.h"
 #include "online/AnnounceHost.h"
 #include "online/AnnounceManager.h"
+#include "online/testsupport/ScriptedInterstitialAd.h"
 #include "platform/gfx/Image.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/storage/AppPaths.h"
@@ -23,6 +24,7 @@
 #include "platform/storage/PropertyList.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/ViewController.h"
 #include "util/Crc32.h"
 
 namespace announce_test {
@@ -43,12 +45,17 @@ struct FakeCore : online::AnnounceAppCore {
     }
     bool landscape() const override { return isLandscape; }
     bool canShowIAd() const override { return iAd; }
+    std::shared_ptr<platform::ui::ViewController> rootViewController() const override {
+        return root;
+    }
 
     std::string webUrl = "http://127.0.0.1:1/iphone/";
     bool pending = false;
     bool isLandscape = false;
     bool iAd = false;
     std::vector<std::string> alerts;
+    std::shared_ptr<platform::ui::ViewController> root =
+        std::make_shared<platform::ui::ViewController>();
 };
 
 // A host of its own for a collaborator tested without the manager: a fixed cache folder, the
@@ -122,6 +129,7 @@ class AnnounceFixture : public ::testing::Test {
         platform::ui::AlertView::resetAll();
         am.resetForTesting();
         am.setAppCore(core);
+        am.setInterstitialAdFactory(ads.factory());
     }
     ~AnnounceFixture() override {
         am.resetForTesting();
@@ -143,6 +151,7 @@ class AnnounceFixture : public ::testing::Test {
                     ("announce-" + std::to_string(::getpid()) + "-" +
                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::shared_ptr<FakeCore> core = std::make_shared<FakeCore>();
+    online::testing::ScriptedInterstitialAds ads;
     online::AnnounceManager& am = online::AnnounceManager::sharedAnnounceManager();
     std::vector<std::string> opened;
 };
