@@ -10,6 +10,7 @@
 #include "ads/slot/GADAdAppViewController.h"
 #include "ads/slot/GADAppEventGMSGHandler.h"
 #include "ads/slot/GADFullScreenSlot.h"
+#include "ads/slot/GADOpener.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/slot/GADStandardGMSGHandlers.h"
 #include "platform/runtime/MainLoop.h"
@@ -29,11 +30,17 @@ bool clickPingSwitchedOff() {
 
 std::shared_ptr<GADAdAppAdViewDelegate> GADAdAppAdViewDelegate::create(
     std::weak_ptr<GADAdAppViewController> controller) {
-    auto delegate = std::make_shared<GADAdAppAdViewDelegate>(Private{}, controller);
+    auto opener = GADOpener::create();
+    auto shown = controller.lock();
+    if (shown) {
+        opener->setFullScreenSlot(shown->slot());
+        opener->setSlot(std::dynamic_pointer_cast<GADSlot>(shown->slot()));
+    }
+    auto delegate =
+        std::make_shared<GADAdAppAdViewDelegate>(Private{}, controller, std::move(opener));
     delegate->addGMSGHandler(GADAdAppGMSGHandler::create());
     // An interstitial's page may send the app events a banner's may; other screens (an
     // expansion, a landing page) are no ad of their own.
-    auto shown = controller.lock();
     auto slot = shown ? std::dynamic_pointer_cast<GADSlot>(shown->slot()) : nullptr;
     if (slot && slot->adType().isInterstitial()) {
         delegate->addGMSGHandler(GADAppEventGMSGHandler::create(slot));
@@ -42,9 +49,19 @@ std::shared_ptr<GADAdAppAdViewDelegate> GADAdAppAdViewDelegate::create(
 }
 
 GADAdAppAdViewDelegate::GADAdAppAdViewDelegate(Private key,
-                                               std::weak_ptr<GADAdAppViewController> controller)
-    : GADAdViewDelegate(key, nullptr, GADStandardGMSGHandlers(nullptr)),
-      controller_(std::move(controller)) {}
+                                               std::weak_ptr<GADAdAppViewController> controller,
+                                               std::shared_ptr<GADOpener> opener)
+    : GADAdViewDelegate(key, opener, GADStandardGMSGHandlers(opener)),
+      controller_(std::move(controller)),
+      opener_(std::move(opener)) {}
+
+bool GADAdAppAdViewDelegate::didOpenAnotherApplication() const {
+    return opener_->didOpenAnotherApplication();
+}
+
+void GADAdAppAdViewDelegate::setDidOpenAnotherApplication(bool opened) {
+    opener_->setDidOpenAnotherApplication(opened);
+}
 
 bool GADAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
     const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,

@@ -11,7 +11,8 @@
 // A link the ad page rules hand elsewhere (another app, a composer, the in-app browser) is not
 // pinged here: what opens it pings when it really opens, so one click makes one ping.
 //
-// Page messages reach the handlers every slot page has (GADStandardGMSGHandlers), the timing
+// Page messages reach the handlers every slot page has (GADStandardGMSGHandlers: first the
+// opener's, with the delegate's own opener reporting to the controller's slot), the timing
 // reports', the ad app controller's (close control, background) and, only when the controller
 // shows its slot's interstitial, the app events for the slot's owner.
 //
@@ -25,12 +26,14 @@
 namespace ads {
 
 class GADAdAppViewController;
+class GADOpener;
 
 class GADAdAppAdViewDelegate : public GADAdViewDelegate {
   public:
     static std::shared_ptr<GADAdAppAdViewDelegate> create(
         std::weak_ptr<GADAdAppViewController> controller);
-    GADAdAppAdViewDelegate(Private, std::weak_ptr<GADAdAppViewController> controller);
+    GADAdAppAdViewDelegate(Private, std::weak_ptr<GADAdAppViewController> controller,
+                           std::shared_ptr<GADOpener> opener);
 
     std::shared_ptr<GADAdAppViewController> webAppViewController() const {
         return controller_.lock();
@@ -44,16 +47,17 @@ class GADAdAppAdViewDelegate : public GADAdViewDelegate {
     void adViewDidFailLoadWithError(const std::shared_ptr<GADAdView>& adView,
                                     const platform::Error& error) override;
 
-    // The page just sent the user to another application; the controller reads and clears it
-    // when the app comes back to the foreground.
-    bool didOpenAnotherApplication() const { return didOpenAnotherApplication_; }
-    void setDidOpenAnotherApplication(bool opened) { didOpenAnotherApplication_ = opened; }
+    const std::shared_ptr<GADOpener>& opener() const { return opener_; }
+    // The page just sent the user to another application (through the opener); the
+    // controller reads and clears it when the app comes back to the foreground.
+    bool didOpenAnotherApplication() const;
+    void setDidOpenAnotherApplication(bool opened);
 
   private:
     void setLandingTime(const char* key, bool onlyFirst);
 
     std::weak_ptr<GADAdAppViewController> controller_;
-    bool didOpenAnotherApplication_ = false;
+    std::shared_ptr<GADOpener> opener_;
 };
 
 }  // namespace ads

@@ -62,6 +62,23 @@ void GADOverlayProxy::relinquishScreenWithCompletion(std::function<void()> compl
     if (!presenting || !presenting->dismissViewController(true, finished)) finished();
 }
 
+void GADOverlayProxy::relinquishOrDismiss(
+    const std::shared_ptr<platform::ui::ViewController>& controller,
+    std::function<void()> completion) {
+    if (!completion) completion = [] {};
+    auto proxy = overlayProxyForViewController(controller);
+    if (proxy && proxy->phase_ == Phase::Shown) {
+        proxy->relinquishScreenWithCompletion(std::move(completion));
+        return;
+    }
+    auto presenting = controller ? controller->presentingViewController() : nullptr;
+    if (presenting && presenting->presentedViewController() == controller &&
+        presenting->dismissViewController(true, completion)) {
+        return;
+    }
+    completion();
+}
+
 void GADOverlayProxy::finishRelinquishing(const std::function<void()>& completion) {
     if (completion) completion();
     phase_ = Phase::Idle;

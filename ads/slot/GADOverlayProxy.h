@@ -59,6 +59,12 @@ class GADOverlayProxy : public GADIntermitting,
     void relinquishScreenWithCompletion(std::function<void()> completion) override;
     std::shared_ptr<GADIntermission> intermission() const override { return intermission_; }
 
+    // Takes a platform controller off the screen: through its proxy when it has one (so its
+    // slot hears the dismissal), else through its presenting controller, animated. The
+    // completion runs once it is gone, or at once when it is not up.
+    static void relinquishOrDismiss(const std::shared_ptr<platform::ui::ViewController>& controller,
+                                    std::function<void()> completion);
+
   private:
     void finishRelinquishing(const std::function<void()>& completion);
 

@@ -1,4 +1,5 @@
 #include "ads/slot/GADAdAppViewController.h"
+#include "ads/slot/GADOpenerGMSGHandler.h"
 
 #include <gtest/gtest.h>
 
@@ -382,11 +383,15 @@ TEST_F(GADAdAppViewControllerTest, ThePageAsksForItsOwnCloseControlByMessage) {
     auto vc = controller();
     show(vc);
     const auto& handlers = vc->adViewDelegate()->gmsgHandlers();
-    // Not a slot's interstitial, so no app events: the defaults, the timings, the ad app's own.
-    ASSERT_EQ(handlers.size(), 3u);
-    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADDefaultGMSGHandler>(handlers[0]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADCSIGMSGHandler>(handlers[1]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADAdAppGMSGHandler>(handlers[2]));
+    // Not a slot's interstitial, so no app events: the page's own opener, the defaults, the
+    // timings, the ad app's own.
+    ASSERT_EQ(handlers.size(), 4u);
+    auto opener = std::dynamic_pointer_cast<ads::GADOpenerGMSGHandler>(handlers[0]);
+    ASSERT_TRUE(opener);
+    EXPECT_EQ(opener->opener(), vc->adViewDelegate()->opener());
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADDefaultGMSGHandler>(handlers[1]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADCSIGMSGHandler>(handlers[2]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADAdAppGMSGHandler>(handlers[3]));
 
     ASSERT_EQ(vc->closeButton()->superview(), vc->view());
     vc->adViewDelegate()->handleGMSGURL(*Url::parse("gmsg://movuroute/customClose?custom_close=1"),

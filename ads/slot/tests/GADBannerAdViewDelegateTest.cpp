@@ -1,4 +1,5 @@
 #include "ads/slot/GADBannerAdViewDelegate.h"
+#include "ads/slot/GADOpenerGMSGHandler.h"
 
 #include <gtest/gtest.h>
 
@@ -209,12 +210,15 @@ TEST_F(GADBannerAdViewDelegateTest, TheOpenerGateAndAGoneSlot) {
 
 TEST_F(GADBannerAdViewDelegateTest, PageMessagesReachTheSlotsHandlersInOrder) {
     const auto& handlers = delegate()->gmsgHandlers();
-    ASSERT_EQ(handlers.size(), 5u);
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADDefaultGMSGHandler>(handlers[0]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[1]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADAppEventGMSGHandler>(handlers[2]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADAdAppGMSGHandler>(handlers[3]));
-    auto delay = std::dynamic_pointer_cast<GADDelayPageLoadGMSGHandler>(handlers[4]);
+    ASSERT_EQ(handlers.size(), 6u);
+    auto opener = std::dynamic_pointer_cast<GADOpenerGMSGHandler>(handlers[0]);
+    ASSERT_TRUE(opener);
+    EXPECT_EQ(opener->opener(), delegate()->opener());
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADDefaultGMSGHandler>(handlers[1]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[2]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADAppEventGMSGHandler>(handlers[3]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADAdAppGMSGHandler>(handlers[4]));
+    auto delay = std::dynamic_pointer_cast<GADDelayPageLoadGMSGHandler>(handlers[5]);
     ASSERT_TRUE(delay);
     EXPECT_EQ(delay->delegate(), delegate());
 
