@@ -1,7 +1,7 @@
 // Click-throughs a page asks for: the fields of its mailto: and sms: links, which our
 // composers show and hand to the desktop's own programs, and the parameters of its "open"
 // messages. Pages are untrusted: every field must come out without empty recipients or stray
-// separators, and the URL the composer then hands on must be plain, printable ASCII, since it
+// separators (a cc or bcc option is cut after decoding), and the URL the composer then hands on must be plain, printable ASCII, since it
 // travels as a program argument.
 
 #include <string>
@@ -41,8 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkRecipients(mail.bcc, false);
     checkHandedOn(platform::services::mailtoUrl(mail), "mailto:");
 
+    // A recipient's own escaped "," (%2C) is part of it: recipients are cut before decoding.
     const auto message = ads::gad_textMessageFieldsFromURLString(text);
-    checkRecipients(message.recipients, false);
+    checkRecipients(message.recipients, true);
     checkHandedOn(platform::services::smsUrl(message), "sms:");
 
     const auto params = ads::gad_dictionaryFromQueryParameters(text, false);

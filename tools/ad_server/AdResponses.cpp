@@ -168,6 +168,9 @@ std::string linksCreative(const AdScenario& s, const AdContext& c) {
     // the links reaches nobody.
     const std::pair<std::string, std::string> roads[] = {
         {"Web (the click URL)", links.click},
+        // A page shown full screen keeps web links to itself: this one leaves the app.
+        {"Outside the app (the click URL)",
+         "gmsg://movuroute/open?a=app&u=" + percentEncode(links.click)},
         {"Store sheet", "gmsg://movuroute/open?a=in_app_store&product_id=123&u=" + landing},
         {"In-app browser", "gmsg://movuroute/open?a=browser&u=" + landing},
         {"Web app", "gmsg://movuroute/open?a=webapp&u=" + landing},

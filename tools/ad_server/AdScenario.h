@@ -29,9 +29,9 @@ enum class AdKind {
     CustomRendering,   // the banner creative with "x-rade-custom-rendering-allowed"
     ScriptAd,          // an ad network's script tag (only the fetched answer can say so)
     Native,            // "x-rade-ad-format: native" with a native ad object
-    Links,             // a full-screen page with one link per way out of an ad: the web, the
-                       // store sheet, browser, web app, expand, mail, message, call, a click
-                       // ping and close
+    Links,             // a full-screen page with one link per way out of an ad: the web, out
+                       // of the app, the store sheet, browser, web app, expand, mail,
+                       // message, call, a click ping and close
 };
 
 // How the core page answers the SDK's call for this unit.

@@ -293,8 +293,8 @@ TEST_F(AdServerTest, AdUrlsAnswerEachKindWithItsHeaders) {
 
     server.setScenario("l", AdScenario::links());
     auto links = get("/mads/gma?slotname=l");
-    for (const char* road : {"a=in_app_store&amp;product_id=123", "mailto:", "sms:", "tel:",
-                             "gmsg://movuroute/click?u=", "gmsg://movuroute/close"}) {
+    for (const char* road : {"a=in_app_store&amp;product_id=123", "a=app&amp;u=", "mailto:", "sms:",
+                             "tel:", "gmsg://movuroute/click?u=", "gmsg://movuroute/close"}) {
         EXPECT_NE(links->body.find(road), std::string::npos) << road;
     }
 
