@@ -1,8 +1,8 @@
 // Click-throughs a page asks for: the fields of its mailto: and sms: links, which our
 // composers show and hand to the desktop's own programs, and the parameters of its "open"
 // messages. Pages are untrusted: every field must come out without empty recipients or stray
-// separators (a cc or bcc option is cut after decoding), and the URL the composer then hands on must be plain, printable ASCII, since it
-// travels as a program argument.
+// separators (a cc or bcc option is cut after decoding), and the URL the composer then hands on
+// must be plain, printable ASCII, since it travels as a program argument.
 
 #include <string>
 
