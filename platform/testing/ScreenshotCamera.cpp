@@ -15,6 +15,9 @@ ScreenshotCamera::ScreenshotCamera(std::string directory, std::string* error)
 
 gfx::Image ScreenshotCamera::shoot(ui::Window& window, const std::string& name,
                                    std::string* saveError) {
+    // A web view's engine may have made a GL context of its own current on this thread since
+    // the last shot.
+    context_->makeCurrent();
     compositor_.drawFrame(window, 320 * kScale, 480 * kScale);
     auto image = context_->readPixels();
     std::string error;
