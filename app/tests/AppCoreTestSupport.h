@@ -24,6 +24,7 @@
 #include "platform/storage/Bundle.h"
 #include "platform/storage/Keychain.h"
 #include "platform/storage/SecureRandom.h"
+#include "platform/testing/PlatformStateScope.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
@@ -136,6 +137,7 @@ class AppCoreTest : public ::testing::Test {
     fs::path root;
     fs::path bundle;
     platform::MainLoopTestScope loop;
+    platform::testing::PlatformStateScope platformState;
     std::vector<std::vector<std::string>> opened;
 
     AppCoreTest() {
@@ -167,12 +169,8 @@ class AppCoreTest : public ::testing::Test {
         fs::remove_all(root);
     }
 
+    // The platform's own state is the scope's; these are the libraries above it.
     static void resetShared() {
-        platform::ui::AlertView::resetAll();
-        platform::ui::Application::shared().reset();
-        platform::ui::Screen::mainScreen().reset();
-        platform::Keychain::shared().setInjectedFailure(std::nullopt);
-        platform::SecureRandom::setFailForTesting(false);
         online::AnnounceManager::sharedAnnounceManager().resetForTesting();
         sound::SoundObj::resetClassState();
     }

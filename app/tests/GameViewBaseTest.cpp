@@ -12,6 +12,7 @@
 #include "platform/gfx/RecordingGL.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/runtime/Timer.h"
+#include "platform/testing/PlatformStateScope.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/MainThread.h"
@@ -63,7 +64,6 @@ class Icon : public JTAppBase::ShellTexture {
 class GameViewBaseTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        platform::ui::Application::shared().reset();
         host->context = JTCore::JTNew<JTAppBase::JTAppContext>();
         host->windowView = platform::ui::Window::create({0, 0, 320, 480});
         host->pauseIcon = icon;
@@ -73,8 +73,6 @@ class GameViewBaseTest : public ::testing::Test {
     void TearDown() override {
         if (view->started()) view->stop();
         host->context->setGameView(nullptr);
-        platform::Accelerometer::shared().reset();
-        platform::ui::Application::shared().reset();
     }
 
     // Starts a game with a scene of the given frame interval.
@@ -105,6 +103,7 @@ class GameViewBaseTest : public ::testing::Test {
 
     platform::MainLoopTestScope scope;
     platform::gfx::RecordingGL recorder;
+    platform::testing::PlatformStateScope platformState;
     platform::gfx::ScopedGL scopedGL{recorder};
     std::shared_ptr<Host> host = std::make_shared<Host>();
     std::shared_ptr<Icon> icon = std::make_shared<Icon>();

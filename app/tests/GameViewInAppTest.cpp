@@ -32,7 +32,6 @@ class GameViewInAppTest : public AppCoreTest {
     }
     ~GameViewInAppTest() override {
         core->stopAllViews();
-        platform::Accelerometer::shared().reset();
         platform::ui::InterfaceLoader::setSearchDirectory({});
     }
 

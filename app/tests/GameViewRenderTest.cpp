@@ -10,6 +10,7 @@
 #include "platform/gfx/Framebuffer.h"
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/runtime/MainLoopTestScope.h"
+#include "platform/testing/PlatformStateScope.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Compositor.h"
 
@@ -40,7 +41,6 @@ class GameViewRenderTest : public ::testing::Test {
         ASSERT_NE(surface, nullptr) << error;
         surface->makeCurrent();
         surface_ = std::shared_ptr<platform::gfx::HeadlessContext>(std::move(surface));
-        platform::ui::Application::shared().reset();
         host->glContext = surface_;
         host->screen = {320, 568};
         host->context = JTCore::JTNew<JTAppBase::JTAppContext>();
@@ -50,7 +50,6 @@ class GameViewRenderTest : public ::testing::Test {
         if (view && view->started()) view->stop();
         if (host->context) host->context->setGameView(nullptr);
         view.reset();
-        platform::ui::Application::shared().reset();
     }
 
     // The colour in the middle of a band of the composed window.
@@ -61,6 +60,8 @@ class GameViewRenderTest : public ::testing::Test {
 
     platform::MainLoopTestScope scope;
     std::shared_ptr<platform::gfx::HeadlessContext> surface_;
+    // After the surface: the windows it puts back still hold GL objects of that surface.
+    platform::testing::PlatformStateScope platformState;
     std::shared_ptr<Host> host = std::make_shared<Host>();
     std::shared_ptr<MyGameView> view;
 };

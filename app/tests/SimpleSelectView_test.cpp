@@ -4,6 +4,7 @@
 
 #include "FakeAppCore.h"
 #include "platform/runtime/MainLoopTestScope.h"
+#include "platform/testing/PlatformStateScope.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/InterfaceLoader.h"
@@ -45,15 +46,12 @@ class SimpleSelectViewTest : public ::testing::Test {
     SimpleSelectViewTest() {
         platform::ui::InterfaceLoader::setSearchDirectory(std::string(MOVU_SOURCE_DIR) +
                                                           "/assets/ui");
-        platform::ui::Application::shared().reset();
         select->setAppCore(core);
     }
-    ~SimpleSelectViewTest() override {
-        platform::ui::InterfaceLoader::setSearchDirectory({});
-        platform::ui::Application::shared().reset();
-    }
+    ~SimpleSelectViewTest() override { platform::ui::InterfaceLoader::setSearchDirectory({}); }
 
     platform::MainLoopTestScope loop;
+    platform::testing::PlatformStateScope platformState;
     std::shared_ptr<FakeAppCore> core = std::make_shared<FakeAppCore>();
     std::shared_ptr<SimpleSelectView> select = ViewControllerBase::make<SimpleSelectView>();
     std::shared_ptr<Chooser> chooser = std::make_shared<Chooser>();

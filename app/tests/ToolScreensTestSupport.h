@@ -58,7 +58,6 @@ class ToolScreensTest : public AppCoreTest {
     ToolScreensTest() {
         platform::ui::InterfaceLoader::setSearchDirectory(std::string(MOVU_SOURCE_DIR) +
                                                           "/assets/ui");
-        platform::Accelerometer::shared().reset();
         core = std::make_shared<ToolsAppCore>();
         core->withTitle = true;
         core->init();
@@ -70,10 +69,7 @@ class ToolScreensTest : public AppCoreTest {
         core->applicationDidFinishLaunching(platform::ui::Application::shared());
         loop.runUntilIdle();
     }
-    ~ToolScreensTest() override {
-        platform::Accelerometer::shared().reset();
-        platform::ui::InterfaceLoader::setSearchDirectory({});
-    }
+    ~ToolScreensTest() override { platform::ui::InterfaceLoader::setSearchDirectory({}); }
 
     // Opens the tools as the title screen's settings button does.
     std::shared_ptr<app::MyTabBarController> openTools() {

@@ -22,6 +22,7 @@
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/PropertyList.h"
+#include "platform/testing/PlatformStateScope.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ViewController.h"
@@ -120,21 +121,17 @@ class AnnounceFixture : public ::testing::Test {
     AnnounceFixture() {
         fs::remove_all(home);
         platform::AppPaths::setHomeOverride(home);
-        platform::ui::Application::shared().reset();
         platform::ui::Application::shared().setDesktopOpener(
             [this](const std::vector<std::string>& argv) {
                 opened.push_back(argv.back());
                 return true;
             });
-        platform::ui::AlertView::resetAll();
         am.resetForTesting();
         am.setAppCore(core);
         am.setInterstitialAdFactory(ads.factory());
     }
     ~AnnounceFixture() override {
         am.resetForTesting();
-        platform::ui::AlertView::resetAll();
-        platform::ui::Application::shared().reset();
         platform::AppPaths::setHomeOverride(std::nullopt);
         fs::remove_all(home);
     }
@@ -147,6 +144,7 @@ class AnnounceFixture : public ::testing::Test {
     double wallNow() { return scope.clock().wallSeconds(); }
 
     platform::MainLoopTestScope scope;
+    platform::testing::PlatformStateScope platformState;
     fs::path home = fs::temp_directory_path() /
                     ("announce-" + std::to_string(::getpid()) + "-" +
                      ::testing::UnitTest::GetInstance()->current_test_info()->name());

@@ -18,6 +18,7 @@
 #include "game/testsupport/BuiltInLevels.h"
 #include "online/DlLevelsAppCore.h"
 #include "platform/storage/AppPaths.h"
+#include "platform/testing/PlatformStateScope.h"
 #include "platform/ui/AlertView.h"
 #include "util/Crc32.h"
 
@@ -88,7 +89,8 @@ struct FakeAppCore : online::DlLevelsAppCore {
     std::vector<std::string> alerts;
 };
 
-// A private app home per test, and no alerts left over from another test.
+// A private app home per test, and no alerts (nor other platform state) left over from another
+// test.
 class DlLevelsHome {
   public:
     DlLevelsHome() {
@@ -98,10 +100,8 @@ class DlLevelsHome {
         fs::remove_all(root_);
         fs::create_directories(root_);
         platform::AppPaths::setHomeOverride(root_);
-        platform::ui::AlertView::resetAll();
     }
     ~DlLevelsHome() {
-        platform::ui::AlertView::resetAll();
         platform::AppPaths::setHomeOverride(std::nullopt);
         std::error_code ec;
         fs::permissions(levelsDir(), fs::perms::owner_all, ec);
@@ -111,6 +111,7 @@ class DlLevelsHome {
     const fs::path& root() const { return root_; }
 
   private:
+    platform::testing::PlatformStateScope platformState_;
     fs::path root_;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/storage/AtomicFile.h"
+#include "platform/testing/PlatformStateScope.h"
 #include "platform/testing/TempDir.h"
 
 namespace platform {
@@ -12,10 +13,7 @@ using Files = Battery::SupplyFiles;
 
 class BatteryTest : public ::testing::Test {
   protected:
-    ~BatteryTest() override {
-        Battery::setSysfsRootForTesting(std::nullopt);
-        Battery::shared().setMonitoringEnabled(false);
-    }
+    ~BatteryTest() override { Battery::shared().setMonitoringEnabled(false); }
 
     void supply(const std::string& name, const std::map<std::string, std::string>& files) {
         std::filesystem::create_directories(sysfs / name);
@@ -23,6 +21,7 @@ class BatteryTest : public ::testing::Test {
             ASSERT_TRUE(AtomicFile::write(sysfs / name / file, text));
     }
 
+    testing::PlatformStateScope platformState;
     testing::TempDir dir;
     std::filesystem::path sysfs = dir / "power_supply";
 };

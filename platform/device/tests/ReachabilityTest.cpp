@@ -10,6 +10,7 @@
 
 #include "platform/base/LogSink.h"
 #include "platform/runtime/MainLoopTestScope.h"
+#include "platform/testing/PlatformStateScope.h"
 
 namespace platform {
 namespace {
@@ -33,7 +34,7 @@ struct HandQueue {
 
 class ReachabilityTest : public ::testing::Test {
   protected:
-    ~ReachabilityTest() override { Reachability::setFlagsForTesting(std::nullopt); }
+    platform::testing::PlatformStateScope platformState;
 };
 
 TEST_F(ReachabilityTest, OnlyAnUpRunningOuterInterfaceWithAnAddressMakesTheMachineReachable) {

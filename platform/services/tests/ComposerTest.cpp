@@ -3,6 +3,7 @@
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/services/MailComposer.h"
 #include "platform/services/MessageComposer.h"
+#include "platform/testing/PlatformStateScope.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
@@ -40,12 +41,6 @@ class ComposerTest : public ::testing::Test {
             return openerStarts;
         });
     }
-    ~ComposerTest() override {
-        ui::Application::shared().reset();
-        ui::Application::shared().setDesktopOpener(nullptr);
-        MailComposer::setCanSendMailForTesting(std::nullopt);
-        MessageComposer::setCanSendTextForTesting(std::nullopt);
-    }
 
     void present(const std::shared_ptr<ui::ViewController>& composer) {
         ASSERT_TRUE(root->presentViewController(composer, true));
@@ -59,6 +54,7 @@ class ComposerTest : public ::testing::Test {
     }
 
     MainLoopTestScope loop;
+    platform::testing::PlatformStateScope platformState;
     std::shared_ptr<ui::Window> window = ui::Window::create({0, 0, 320, 480});
     std::shared_ptr<ui::ViewController> root = ui::ViewController::create();
     std::shared_ptr<Results> results = std::make_shared<Results>();

@@ -4,6 +4,7 @@
 
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/services/StoreProductLookup.h"
+#include "platform/testing/PlatformStateScope.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/Label.h"
@@ -29,7 +30,6 @@ class StoreProductSheetTest : public ::testing::Test {
         window->setRootViewController(root);
         root->view()->setBackgroundColor(Color::black());
     }
-    ~StoreProductSheetTest() override { StoreProductLookup::setScriptForTesting(nullptr); }
 
     gfx::Image shoot(const std::string& name) {
         std::string error;
@@ -39,6 +39,7 @@ class StoreProductSheetTest : public ::testing::Test {
     }
 
     MainLoopTestScope loop;
+    platform::testing::PlatformStateScope platformState;
     std::shared_ptr<ui::Window> window = ui::Window::create({0, 0, 320, 480});
     std::shared_ptr<ui::ViewController> root = ui::ViewController::create();
     std::string cameraError;

@@ -4,6 +4,7 @@
 
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/runtime/MainLoopTestScope.h"
+#include "platform/testing/PlatformStateScope.h"
 #include "platform/ui/ActionSheet.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
@@ -48,15 +49,9 @@ struct Recorder : AlertViewDelegate, ActionSheetDelegate {
 
 class AlertTest : public ::testing::Test {
   protected:
-    AlertTest() {
-        Application::shared().reset();
-        window->makeKeyAndVisible();
-    }
-    ~AlertTest() override {
-        AlertView::resetAll();
-        Application::shared().reset();
-    }
+    AlertTest() { window->makeKeyAndVisible(); }
     platform::MainLoopTestScope loop;
+    platform::testing::PlatformStateScope platformState;
     std::shared_ptr<Window> window = Window::create({0, 0, 320, 480});
     std::shared_ptr<Recorder> rec = std::make_shared<Recorder>();
 };
