@@ -19,7 +19,6 @@
 #include "core/JTObject.h"
 #include "platform/gfx/GLContext.h"
 #include "platform/storage/Bundle.h"
-#include "platform/ui/Image.h"
 #include "sound/SoundObj.h"
 #include "util/LogMessage.h"
 
@@ -78,9 +77,6 @@ void AppCoreBase::setup() {
     settings_.contentsScaleIndexSetting = 0;
     dlLevelsSupport_ = DlLevelsSupportAppCore::create(weak_from_this());
     baseJtObjCount_ = 0;
-    // The views' pictures (tab icons, interface files) come from the same bundle as the
-    // game's; the lookup holds nothing of this app core.
-    platform::ui::Image::setProvider(&AppCoreBase::interfaceImageNamed);
     inApplicationWillEnterForeground_ = false;
 }
 

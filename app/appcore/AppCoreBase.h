@@ -44,7 +44,6 @@ namespace platform::gfx {
 class GLContext;
 }
 namespace platform::ui {
-class Image;
 class View;
 class ViewController;
 }  // namespace platform::ui
@@ -213,8 +212,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     void updateContentsScaleIndex();
     float contentsScaleValue() override;
     static float contentsScaleValueFromIndex(int32_t index);
-    // The picture file for a resource at the drawing resolution (with the scale it was drawn
-    // for), trying lower resolutions first, then higher ones.
+    // The picture file for a resource at the drawing resolution (BundlePictures).
     static std::optional<std::pair<std::string, float>> pictureFileForName(const std::string& name,
                                                                            int32_t index);
     std::shared_ptr<Texture2D> newTextureWithName(const std::string& name);
@@ -308,9 +306,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
 
   private:
     class TextFactory;
-    // A bundle picture by file name ("icon_scores.png") for the toolkit's views (tab items,
-    // interface files), at the screen's resolution; nullptr when the bundle has none.
-    static std::shared_ptr<const platform::ui::Image> interfaceImageNamed(const std::string& name);
     void loadOrCreateArid();
     bool deleteAridFromKeychain();
     // The web service's command URLs for this app core's identity and account id.

@@ -156,10 +156,15 @@ void GameViewBase::resume() {
             v->removeFromSuperview();
         }
     }
-    platform::Size screen = host_ ? host_->screenSize() : platform::Size{};
-    containerView_ = GameViewContainer::create(platform::Rect{{0, 0}, screen}, self());
-    containerView_->addSubview(self());
-    if (window) window->addSubview(containerView_);
+    if (window) {
+        // The window owns the container and the container us, as a view owns its subviews;
+        // we only point at it, so a window torn down under a running game frees both.
+        platform::Size screen = host_ ? host_->screenSize() : platform::Size{};
+        auto container = GameViewContainer::create(platform::Rect{{0, 0}, screen}, self());
+        container->addSubview(self());
+        window->addSubview(container);
+        containerView_ = container;
+    }
     startTimer();
     active_ = true;
     if (accelerometerHelper_) accelerometerHelper_->startWithFrequency(50.0, 7e-5);
@@ -176,11 +181,11 @@ void GameViewBase::suspend() {
     stopTimer();
     auto keep = self();  // leaving the tree drops the container's reference to us
     removeFromSuperview();
-    if (containerView_) {
-        containerView_->removeFromSuperview();
-        containerView_->setGameView({});
-        containerView_.reset();
+    if (auto container = containerView_.lock()) {
+        container->removeFromSuperview();
+        container->setGameView({});
     }
+    containerView_.reset();
 }
 
 void GameViewBase::stop() {

@@ -116,7 +116,8 @@ class GameViewBase : public EAGLView, public AppGameView {
     // Letterbox and turn of the canvas for the view's orientation.
     CanvasProjection projection() const { return {interfaceOrientation_, disableOrientation_}; }
     void setDisableOrientation(bool d) { disableOrientation_ = d; }
-    std::shared_ptr<GameViewContainer> containerView() const { return containerView_; }
+    // The black view around us while we are in a window; nullptr otherwise.
+    std::shared_ptr<GameViewContainer> containerView() const { return containerView_.lock(); }
     std::shared_ptr<platform::Timer> timer() const { return timer_; }
 
     // The drawing state the game core's canvas expects (blending, texturing, arrays, white),
@@ -148,7 +149,7 @@ class GameViewBase : public EAGLView, public AppGameView {
     platform::ui::InterfaceOrientation interfaceOrientation_ = platform::ui::OrientationPortrait;
     JTAppBase::JTScenePtr gameScene_;
     std::shared_ptr<AccelerometerHelper> accelerometerHelper_;
-    std::shared_ptr<GameViewContainer> containerView_;
+    std::weak_ptr<GameViewContainer> containerView_;
     bool disableOrientation_ = false;
     std::shared_ptr<void> backgroundObserver_;
 };

@@ -2,12 +2,14 @@
 
 // Base of every screen: holds the app core without owning it, and never rotates by itself -
 // the app core chooses the orientation. MyNavigationController and MyTabBarController share
-// the same field and orientation answers.
+// the same field and orientation answers. All three show the game's bundle pictures by name
+// (interface files, tab icons), with or without an app core.
 
 #include <memory>
 #include <string>
 
 #include "app/screens/AppCoreScreens.h"
+#include "app/textures/BundlePictures.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/ViewController.h"
@@ -59,6 +61,9 @@ class ViewControllerBase : public platform::ui::ViewController, public AppCoreOr
     }
     unsigned supportedInterfaceOrientations() const override { return orientationMask(); }
     int preferredInterfaceOrientationForPresentation() const override { return coreOrientation(); }
+    platform::ui::ImagePtr interfaceImageNamed(const std::string& name) override {
+        return BundlePictures::interfaceImageNamed(name);
+    }
 };
 
 class MyNavigationController : public platform::ui::NavigationController,
@@ -74,6 +79,9 @@ class MyNavigationController : public platform::ui::NavigationController,
     }
     unsigned supportedInterfaceOrientations() const override { return orientationMask(); }
     int preferredInterfaceOrientationForPresentation() const override { return coreOrientation(); }
+    platform::ui::ImagePtr interfaceImageNamed(const std::string& name) override {
+        return BundlePictures::interfaceImageNamed(name);
+    }
 };
 
 class MyTabBarController : public platform::ui::TabBarController, public AppCoreOrientation {
@@ -86,6 +94,9 @@ class MyTabBarController : public platform::ui::TabBarController, public AppCore
     }
     unsigned supportedInterfaceOrientations() const override { return orientationMask(); }
     int preferredInterfaceOrientationForPresentation() const override { return coreOrientation(); }
+    platform::ui::ImagePtr interfaceImageNamed(const std::string& name) override {
+        return BundlePictures::interfaceImageNamed(name);
+    }
 };
 
 }  // namespace app

@@ -273,3 +273,21 @@ TEST_F(AppCoreSettings, PictureFilesFallBackLowerThenHigher) {
     EXPECT_EQ(pick(-1), "car_cs200.png@2.000000");
     EXPECT_EQ(pick(-2), "none");
 }
+
+TEST_F(AppCoreSettings, ScreensShowTheBundlesPicturesAtTheScreensResolutionWithoutAnAppCore) {
+    copyAsset("icon_scores.png");
+    copyAsset("icon_scores_cs200.png");
+    auto screen = app::ViewControllerBase::make<app::ViewControllerBase>();
+    auto tabs = app::MyTabBarController::create({});
+    auto low = screen->interfaceImageNamed("icon_scores.png");
+    ASSERT_TRUE(low);
+    EXPECT_EQ(low->scale(), 1);
+    EXPECT_FALSE(tabs->interfaceImageNamed("icon_missing.png"));
+
+    platform::ui::Screen::mainScreen().setScale(2);
+    auto high = tabs->interfaceImageNamed("icon_scores.png");
+    ASSERT_TRUE(high);
+    EXPECT_EQ(high->scale(), 2);
+    // Points stay the same: the sharper picture has twice the pixels.
+    EXPECT_EQ(high->size(), low->size());
+}

@@ -354,6 +354,30 @@ TEST_F(GameViewBaseTest, ResumeTakesOverTheWindowAndSuspendLeavesIt) {
     EXPECT_FALSE(view->started());
 }
 
+TEST_F(GameViewBaseTest, TheWindowOwnsTheContainerAndTheGameViewOnlyPointsAtIt) {
+    startScene();
+    std::weak_ptr<app::GameViewContainer> container = view->containerView();
+    ASSERT_FALSE(container.expired());
+    // The window letting go of its views frees the container although the game still runs.
+    auto top = host->windowView->subviews().front();
+    top->removeFromSuperview();
+    top.reset();
+    EXPECT_TRUE(container.expired());
+    EXPECT_FALSE(view->containerView());
+    EXPECT_FALSE(view->superview());
+    view->suspend();  // nothing left to take down
+    view->resume();
+    EXPECT_EQ(host->windowView->subviews().size(), 1u);
+    EXPECT_EQ(view->superview(), view->containerView());
+
+    // Without a window there is nothing to show the game in, so no container is made.
+    view->suspend();
+    host->windowView = nullptr;
+    view->resume();
+    EXPECT_FALSE(view->containerView());
+    view->stop();
+}
+
 TEST_F(GameViewBaseTest, TiltStartsAndStopsWithTheLoopWhenTheAppCalibrates) {
     EXPECT_FALSE(view->accelerometerHelper());
     host->calibrationType = 1;

@@ -85,6 +85,7 @@ struct NavigationItem {
 
 struct TabBarItem {
     std::string title;
+    // Asked of the tab bar controller (interfaceImageNamed) when the bar is built.
     std::string imageName;
     int tag = 0;
     std::string badgeValue;

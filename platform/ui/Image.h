@@ -1,10 +1,9 @@
 #pragma once
 
 // An image as views use it: a name, a size in points and, once graphics are up, its pixels.
-// Interface files and callers ask for images by name through one provider, so the toolkit
-// does not need to know where the bundle lies.
+// The toolkit does not know where pictures lie: an interface file's pictures come from the
+// file's owner (InterfaceOwner::interfaceImageNamed), a tab's icon from its tab bar controller.
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,11 +25,6 @@ class Image {
     Size size() const { return size_; }
     double scale() const { return scale_; }
     const std::shared_ptr<const gfx::Image>& pixels() const { return pixels_; }
-
-    using Provider = std::function<std::shared_ptr<const Image>(const std::string& name)>;
-    // The provider in use; without one every name answers nullptr.
-    static void setProvider(Provider p);
-    static std::shared_ptr<const Image> named(const std::string& name);
 
   private:
     std::string name_;

@@ -128,6 +128,9 @@ class JsonProperties final : public InterfaceProperties {
             if (auto o = ref.lock()) o->performAction(name, sender);
         };
     }
+    ImagePtr picture(const std::string& name) override {
+        return owner_ ? owner_->interfaceImageNamed(name) : nullptr;
+    }
 
   protected:
     void raise(const std::string& what) override { ::platform::ui::fail(path_, what); }

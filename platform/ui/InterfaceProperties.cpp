@@ -69,7 +69,8 @@ Font InterfaceProperties::font(Font f) {
 }
 
 ImagePtr InterfaceProperties::image(const std::string& key) {
-    return Image::named(string(key));
+    std::string name = string(key);
+    return name.empty() ? nullptr : picture(name);
 }
 
 unsigned InterfaceProperties::controlState(const std::string& name) {

@@ -42,6 +42,8 @@ class InterfaceProperties {
     // What calls the owner's action of that name (the owner held weakly); an error when the
     // owner has no such action. Empty when the file is loaded without an owner.
     virtual std::function<void(Control*)> action(const std::string& name) = 0;
+    // The owner's picture of that name; nullptr without an owner or picture.
+    virtual ImagePtr picture(const std::string& name) = 0;
 
     // Ends the load with `what` at this object's place in the file.
     [[noreturn]] void fail(const std::string& what);

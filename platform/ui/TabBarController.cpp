@@ -77,7 +77,8 @@ void TabBarController::rebuildBar() {
         auto b = TabBarButton::create({w * double(i), 0, w, kBarHeight});
         const TabBarItem& item = tabs_[i]->tabBarItem();
         b->setTitle(item.title, ControlStateNormal);
-        b->setImage(Image::named(item.imageName), ControlStateNormal);
+        b->setImage(item.imageName.empty() ? nullptr : interfaceImageNamed(item.imageName),
+                    ControlStateNormal);
         b->setSelected(int(i) == selected_);
         b->addTarget(
             [self, i](Control*) {

@@ -147,8 +147,8 @@ void View::notifyWillMoveToWindow(View& v, Window* from, Window* to) {
     auto keep = v.shared_from_this();
     v.willMoveToWindow(to);
     if (auto vc = v.controller_.lock()) {
-        if (from) vc->appearanceWill(false);
-        if (to) vc->appearanceWill(true);
+        if (from) vc->appearanceWill(false, *from);
+        if (to) vc->appearanceWill(true, *to);
     }
     auto children = v.subviews_;
     for (auto& c : children) notifyWillMoveToWindow(*c, from, to);
@@ -160,8 +160,8 @@ void View::notifyDidMoveToWindow(View& v, Window* from, Window* to) {
     v.didMoveToWindow();
     for (auto& c : children) notifyDidMoveToWindow(*c, from, to);
     if (auto vc = v.controller_.lock()) {
-        if (from) vc->appearanceDid(false);
-        if (to) vc->appearanceDid(true);
+        if (from) vc->appearanceDid(false, *from);
+        if (to) vc->appearanceDid(true, *to);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "platform/ui/ViewController.h"
 
+#include <utility>
+
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/NavigationController.h"
@@ -12,17 +14,6 @@
 namespace platform::ui {
 
 namespace {
-// Whether the window move under way belongs to an animated transition; the appearance
-// callbacks pass it on.
-bool gAnimatedTransition = false;
-
-struct AnimatedScope {
-    bool saved;
-    explicit AnimatedScope(bool animated) : saved(gAnimatedTransition) {
-        gAnimatedTransition = animated;
-    }
-    ~AnimatedScope() { gAnimatedTransition = saved; }
-};
 
 // The controller whose view stands for a controller's place on screen: the outermost
 // container holding it.
@@ -86,25 +77,27 @@ void ViewController::setTitle(std::string t) {
 
 // ---- appearance ----
 
-void ViewController::appearanceWill(bool appearing) {
+void ViewController::appearanceWill(bool appearing, const Window& window) {
     auto keep = shared_from_this();
+    bool animated = window.animatedTransition_;
     if (appearing) {
         appearance_ = Appearance::Appearing;
-        viewWillAppear(gAnimatedTransition);
+        viewWillAppear(animated);
     } else {
         appearance_ = Appearance::Disappearing;
-        viewWillDisappear(gAnimatedTransition);
+        viewWillDisappear(animated);
     }
 }
 
-void ViewController::appearanceDid(bool appearing) {
+void ViewController::appearanceDid(bool appearing, const Window& window) {
     auto keep = shared_from_this();
+    bool animated = window.animatedTransition_;
     if (appearing) {
         appearance_ = Appearance::Appeared;
-        viewDidAppear(gAnimatedTransition);
+        viewDidAppear(animated);
     } else {
         appearance_ = Appearance::Disappeared;
-        viewDidDisappear(gAnimatedTransition);
+        viewDidDisappear(animated);
     }
 }
 
@@ -128,12 +121,13 @@ bool ViewController::presentViewController(const std::shared_ptr<ViewController>
         return false;
 
     auto self = shared_from_this();
-    AnimatedScope scope(animated);
+    auto windowView = std::static_pointer_cast<Window>(window->shared_from_this());
+    // A callback presenting again inside this one marks its own moves and puts ours back.
+    bool outerAnimated = std::exchange(windowView->animatedTransition_, animated);
     presented_ = vc;
     vc->presenting_ = self;
     vc->beingPresented_ = true;
 
-    auto windowView = window->shared_from_this();
     auto v = vc->view();
     v->setFrame(windowView->bounds());
     v->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
@@ -156,6 +150,7 @@ bool ViewController::presentViewController(const std::shared_ptr<ViewController>
         }
     }
     vc->beingPresented_ = false;
+    windowView->animatedTransition_ = outerAnimated;
     finish(animated, std::move(completion));
     return true;
 }
@@ -167,11 +162,19 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
         return false;
     }
     auto self = shared_from_this();
-    AnimatedScope scope(animated);
 
     // Top of the stack first, so each view leaves before the one under it returns.
     std::vector<std::shared_ptr<ViewController>> stack;
     for (auto vc = presented_; vc; vc = vc->presented_) stack.push_back(vc);
+    // The presented views share one window (our own view may have left it, covered).
+    std::shared_ptr<Window> windowView;
+    for (auto& vc : stack) {
+        if (Window* w = vc->isViewLoaded() ? vc->view_->window() : nullptr) {
+            windowView = std::static_pointer_cast<Window>(w->shared_from_this());
+            break;
+        }
+    }
+    bool outerAnimated = windowView && std::exchange(windowView->animatedTransition_, animated);
     for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
         auto& vc = *it;
         vc->beingDismissed_ = true;
@@ -190,6 +193,7 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
     }
     presented_.reset();
     if (covered && parent && !covered->superview()) parent->insertSubview(covered, index);
+    if (windowView) windowView->animatedTransition_ = outerAnimated;
     finish(animated, std::move(completion));
     return true;
 }

@@ -18,6 +18,7 @@
 namespace platform::ui {
 
 class View;
+class Window;
 class NavigationController;
 class TabBarController;
 
@@ -153,8 +154,9 @@ class ViewController : public Responder,
     // A presentation above this controller (or its children) no longer puts `view` back when
     // it is dismissed: the view has left the screen for good.
     void forgetCoveredView(const View* view);
-    void appearanceWill(bool appearing);
-    void appearanceDid(bool appearing);
+    // `window` is the one the view enters or leaves; it knows whether the move is animated.
+    void appearanceWill(bool appearing, const Window& window);
+    void appearanceDid(bool appearing, const Window& window);
     static void finish(bool animated, std::function<void()> completion);
 
     std::string nibName_;
@@ -164,7 +166,6 @@ class ViewController : public Responder,
     NavigationItem navigationItem_;
     TabBarItem tabBarItem_;
     Appearance appearance_ = Appearance::Disappeared;
-    bool animatedTransition_ = false;
 
     std::shared_ptr<ViewController> presented_;
     std::weak_ptr<ViewController> presenting_;

@@ -57,12 +57,16 @@ class Window : public View {
     std::optional<Transition> activeTransition() const;
 
   private:
+    friend class ViewController;
     std::size_t rootViewIndex() const;
 
     std::shared_ptr<ViewController> root_;
     std::optional<Transition> transition_;
     std::vector<std::weak_ptr<View>> overlays_;
     bool raisingOverlays_ = false;
+    // Whether the views moving in or out of this window now belong to an animated
+    // presentation; the controllers' appearance callbacks pass it on.
+    bool animatedTransition_ = false;
 };
 
 }  // namespace platform::ui

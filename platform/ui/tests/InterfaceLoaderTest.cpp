@@ -227,3 +227,40 @@ TEST(InterfaceLoader, FilesMakeAnyRegisteredViewClassWithItsInheritedKeys) {
     registry.unregisterClass("NotAView");
     registry.unregisterClass("SlotLabel");
 }
+
+namespace {
+
+// An owner with pictures of its own, as the game's screens have the bundle's.
+class PictureOwner : public Owner {
+  public:
+    ImagePtr interfaceImageNamed(const std::string& name) override {
+        asked.push_back(name);
+        return name == "icon.png" ? std::make_shared<Image>(name, Size{20, 20}) : nullptr;
+    }
+    std::vector<std::string> asked;
+};
+
+}  // namespace
+
+TEST(InterfaceLoader, PicturesComeFromTheOwnerAndAMissingOneShowsNothing) {
+    const char* text = R"({"frame": [0, 0, 320, 480], "subviews": [
+        {"class": "ImageView", "frame": [0, 0, 20, 20], "image": "icon.png"},
+        {"class": "Button", "frame": [0, 40, 20, 20], "image": "gone.png",
+         "backgroundImage": "icon.png"}]})";
+    auto owner = std::make_shared<PictureOwner>();
+    auto r = InterfaceLoader::loadFromString(text, "Test.json", owner.get(), owner);
+    ASSERT_TRUE(r.view) << r.error;
+    EXPECT_EQ(owner->asked, (std::vector<std::string>{"icon.png", "gone.png", "icon.png"}));
+    auto image = std::dynamic_pointer_cast<ImageView>(r.view->subviews()[0]);
+    auto button = std::dynamic_pointer_cast<Button>(r.view->subviews()[1]);
+    ASSERT_TRUE(image && button);
+    ASSERT_TRUE(image->image());
+    EXPECT_EQ(image->image()->name(), "icon.png");
+    EXPECT_FALSE(button->imageForState(ControlStateNormal));
+    EXPECT_TRUE(button->backgroundImageForState(ControlStateNormal));
+
+    // Without an owner nobody has pictures: the file still loads.
+    auto bare = InterfaceLoader::loadFromString(text, "Test.json", nullptr, {});
+    ASSERT_TRUE(bare.view) << bare.error;
+    EXPECT_FALSE(std::dynamic_pointer_cast<ImageView>(bare.view->subviews()[0])->image());
+}

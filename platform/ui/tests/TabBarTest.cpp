@@ -32,18 +32,27 @@ std::shared_ptr<const Image> squareIcon(const std::string& name) {
                                    std::make_shared<const platform::gfx::Image>(std::move(pixels)));
 }
 
+// The tab icons come from the controller; this one looks them up in the test's table.
+class IconTabs : public TabBarController {
+  public:
+    explicit IconTabs(const std::map<std::string, std::shared_ptr<const Image>>& icons)
+        : icons_(icons) {}
+    ImagePtr interfaceImageNamed(const std::string& name) override {
+        auto it = icons_.find(name);
+        return it == icons_.end() ? nullptr : it->second;
+    }
+
+  private:
+    const std::map<std::string, std::shared_ptr<const Image>>& icons_;
+};
+
 class TabBarDrawing : public ::testing::Test {
   protected:
     void SetUp() override {
         std::string error;
         context = platform::gfx::HeadlessContext::create(320, 480, &error);
         ASSERT_NE(context, nullptr) << error;
-        Image::setProvider([this](const std::string& name) -> std::shared_ptr<const Image> {
-            auto it = icons.find(name);
-            return it == icons.end() ? nullptr : it->second;
-        });
     }
-    void TearDown() override { Image::setProvider({}); }
 
     std::shared_ptr<ViewController> tab(const std::string& title, const std::string& image) {
         auto vc = ViewController::create();
@@ -84,7 +93,7 @@ constexpr double kBarTop = 480 - TabBarController::kBarHeight;
 }  // namespace
 
 TEST_F(TabBarDrawing, PictureAboveTitleInTheColourOfTheItemsState) {
-    auto tabs = TabBarController::create();
+    auto tabs = std::make_shared<IconTabs>(icons);
     tabs->setViewControllers({tab("Scores", "square.png"), tab("Settings", "square.png")});
     window->setRootViewController(tabs);
     loop.runUntilIdle();
@@ -140,7 +149,7 @@ TEST_F(TabBarDrawing, ItemsWithoutAPictureShowTheirTitleAloneAndBigPicturesAreFi
     icons["wide.png"] = std::make_shared<Image>(
         "wide.png", platform::Size{60, 40},
         std::make_shared<const platform::gfx::Image>(platform::gfx::Image::blank(60, 40)));
-    auto tabs = TabBarController::create();
+    auto tabs = std::make_shared<IconTabs>(icons);
     // "missing.png" is a picture the provider does not know: the item shows its title only.
     tabs->setViewControllers(
         {tab("Plain", ""), tab("Missing", "missing.png"), tab("Wide", "wide.png")});
