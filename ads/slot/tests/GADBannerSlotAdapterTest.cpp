@@ -16,6 +16,7 @@
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
 #include "platform/base/LogSink.h"
+#include "platform/runtime/NotificationCenter.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/ViewController.h"
@@ -125,6 +126,15 @@ TEST_F(GADBannerSlotAdapterTest, APlainBannerGetsTheProgramsSlot) {
     EXPECT_EQ(parameters->at("ad_frame").get("h"), Value(50.0));
     EXPECT_EQ(parameters->at("view_hierarchy").get("creator_class"), Value("GADBannerView"));
     EXPECT_EQ(parameters->at("view_hierarchy").get("parents").asArray().size(), 1u);
+
+    // Leaving every window is announced with the slot as object; joining one is not.
+    int left = 0;
+    auto observation = platform::NotificationCenter::defaultCenter().observe(
+        GADSlot::kDidLeaveWindowNotification, real, [&](const platform::Notification&) { ++left; });
+    banner->removeFromSuperview();
+    window->addSubview(banner);
+    scope.runUntilIdle();
+    EXPECT_EQ(left, 1);
 
     // A banner that goes takes its slot along, which ends in its final state first.
     std::weak_ptr<GADBannerViewSlot> adapter = banner->slot();
