@@ -128,12 +128,6 @@ std::shared_ptr<GADSupplementalAdAppViewController> GADOpener::overlayWithOrient
     return controller;
 }
 
-std::size_t GADOpener::pendingConfirmationCount() const {
-    std::size_t count = 0;
-    for (const auto& entry : confirmationAlertURLs_) count += entry.first.expired() ? 0 : 1;
-    return count;
-}
-
 // Other apps
 
 void GADOpener::openApp(const platform::Url& url) {

@@ -130,11 +130,6 @@ class GADOpener : public GADOpenerProtocol,
     void setDelegate(std::weak_ptr<GADOpenerDelegate> delegate) { delegate_ = std::move(delegate); }
     const std::optional<std::string>& navigationURL() const { return navigationURL_; }
     const std::set<std::string>& allowedAppURLs() const { return allowedAppURLs_; }
-    // Alerts still waiting for the user.
-    std::size_t pendingConfirmationCount() const;
-    bool hasCachedStoreProduct(const std::string& productID) const {
-        return cachedStoreProductViewController_.count(productID) != 0;
-    }
 
     // GADOpenerProtocol
     void setNavigationURL(std::optional<std::string> url) override {

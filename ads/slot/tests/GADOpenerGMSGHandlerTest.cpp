@@ -129,10 +129,12 @@ TEST_F(GADOpenerGMSGHandlerTest, OpenPicksItsRoadByA) {
               (Strings{"https://land.test/1", "https://land.test/2", "https://land.test/3"}));
     EXPECT_EQ(owner->clicks, 3);
 
-    // The store: waiting unless told "false"; a fetch fills the cache.
+    // The store: waiting unless told "false"; a fetched sheet shows at once.
     EXPECT_TRUE(send("fetchAppStore", params({{"product_id", "77"}})));
     scope.runUntilIdle();
-    EXPECT_TRUE(opener->hasCachedStoreProduct("77"));
+    EXPECT_TRUE(send("open", params({{"a", "in_app_store"}, {"product_id", "77"}})));
+    EXPECT_NE(root->presentedViewController(), nullptr);
+    root->dismissViewController(false);
     EXPECT_TRUE(send("open", params({{"a", "in_app_store"}, {"product_id", "5"}})));
     EXPECT_EQ(root->presentedViewController(), nullptr);
     scope.advance(1);

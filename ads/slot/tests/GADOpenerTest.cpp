@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/slot/GADExpandedAdAppViewController.h"
@@ -180,22 +181,22 @@ TEST_F(GADOpenerTest, ConfirmedSchemesAskOnceAndCancelForgets) {
     scope.runUntilIdle();
     EXPECT_EQ(opened(), (Strings{"HTTPS://land.test/a"}));
     EXPECT_EQ(clicks(), 1);
-    EXPECT_EQ(opener->pendingConfirmationCount(), 0u);
     // Confirmed once, it opens without asking again.
     opener->openApp(*Url::parse("HTTPS://land.test/a"));
     EXPECT_EQ(AlertView::visibleAlert(), nullptr);
     scope.runUntilIdle();
     EXPECT_EQ(opened().size(), 2u);
 
-    // Cancel opens nothing and forgets the alert.
-    opener->openApp(*Url::parse("https://land.test/b"));
-    alert = AlertView::visibleAlert();
-    ASSERT_NE(alert, nullptr);
-    EXPECT_EQ(opener->pendingConfirmationCount(), 1u);
-    alert->tapButton(alert->cancelButtonIndex());
-    scope.runUntilIdle();
+    // Cancel opens nothing and forgets the alert: the next open asks again.
+    for (int ask = 0; ask < 2; ++ask) {
+        opener->openApp(*Url::parse("https://land.test/b"));
+        alert = AlertView::visibleAlert();
+        ASSERT_NE(alert, nullptr);
+        alert->tapButton(alert->cancelButtonIndex());
+        scope.runUntilIdle();
+    }
     EXPECT_EQ(opened().size(), 2u);
-    EXPECT_EQ(opener->pendingConfirmationCount(), 0u);
+    EXPECT_EQ(opener->allowedAppURLs(), (std::set<std::string>{"HTTPS://land.test/a"}));
     EXPECT_EQ(clicks(), 2);
 
     // An empty dictionary turns confirmation off for every scheme.
@@ -221,9 +222,8 @@ TEST_F(GADOpenerTest, StoreSheetsFromTheCacheWaitingOrNot) {
     // A prefetched sheet shows at once, without a lookup, and only once.
     opener->fetchInAppStoreForProductID("123");
     scope.runUntilIdle();
-    ASSERT_TRUE(opener->hasCachedStoreProduct("123"));
     opener->openInAppStoreWithProductID("123", std::nullopt, true);
-    EXPECT_FALSE(opener->hasCachedStoreProduct("123"));
+    EXPECT_NE(root->presentedViewController(), nullptr);
     scope.advance(kAnimation);
     auto sheet = std::dynamic_pointer_cast<StoreProductSheet>(root->presentedViewController());
     ASSERT_NE(sheet, nullptr);
@@ -258,10 +258,14 @@ TEST_F(GADOpenerTest, StoreSheetsFromTheCacheWaitingOrNot) {
     scope.advance(kAnimation);
     EXPECT_EQ(root->presentedViewController(), nullptr);
     EXPECT_EQ(opened(), (Strings{"https://store.test/fallback", "https://store.test/other"}));
-    // A failed prefetch leaves nothing.
+    // A failed prefetch leaves nothing: the next open looks the product up again.
     opener->fetchInAppStoreForProductID("0");
     scope.runUntilIdle();
-    EXPECT_FALSE(opener->hasCachedStoreProduct("0"));
+    const auto before = lookups.size();
+    opener->openInAppStoreWithProductID("0", std::nullopt, true);
+    scope.advance(kAnimation);
+    EXPECT_EQ(lookups.size(), before + 1);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
 }
 
 TEST_F(GADOpenerTest, ExpandFromABannerAndNotFromAFullScreenAd) {
