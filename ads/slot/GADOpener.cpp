@@ -244,12 +244,11 @@ void GADOpener::fetchInAppStoreForProductID(const std::string& productID) {
 
 // Roads without screens in this program
 
-void GADOpener::openInAppPurchase(const std::string& productID, std::int64_t quantity,
+void GADOpener::openInAppPurchase(const std::string&, std::int64_t quantity,
                                   const std::vector<std::string>&) {
     if (!shouldPerformOpenAction()) return;
-    platform::LogSink::write("Ad click: in-app purchases are not offered by this program (" +
-                             std::to_string(productID.size()) + "-character product id, quantity " +
-                             std::to_string(quantity) + "); nothing opened.");
+    platform::LogSink::write("Ad click: in-app purchases (quantity " + std::to_string(quantity) +
+                             ") are not offered by this program; nothing bought.");
 }
 
 void GADOpener::openBrowserToURL(const platform::Url& url, std::uint64_t supportedOrientations) {
