@@ -354,7 +354,11 @@ TEST_F(GADSDKCoreWebViewTest, FetchesForThePageAnswerWithTheRealStatusBodyAndHea
     TestHttpServer server;
     ASSERT_TRUE(server.isRunning());
     const std::string body = "<b>caf\u00e9 \u2028 \u00fcber</b>";
-    server.get("/ad", [&](const httplib::Request&, httplib::Response& response) {
+    // The answer is held back until the test has seen the fetch in progress: a fast server
+    // could otherwise answer while the loop is drained for the second message.
+    auto gate = server.makeGate();
+    server.get("/ad", [&, gate](const httplib::Request&, httplib::Response& response) {
+        if (!gate->wait()) return;
         response.status = 203;
         response.set_header("X-Rade-Debug-Dialog", "from the server");
         response.set_content(body, "text/html; charset=utf-8");
@@ -377,6 +381,7 @@ TEST_F(GADSDKCoreWebViewTest, FetchesForThePageAnswerWithTheRealStatusBodyAndHea
     fetch(platform::Value::dictionary({{"http_request_id", platform::Value("9")},
                                        {"url", platform::Value(server.url("/missing"))}}));
     EXPECT_TRUE(handler->isFetchInProgressForFetchRequestID("9"));
+    gate->release();
     ASSERT_TRUE(platform::testing::runMainLoopUntil([&] {
         settle();
         return !fetchAnswers().empty();
