@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/appcore/DlLevelsSupportAppCore.h"
+#include "app/appcore/ScreenFactory.h"
 #include "app/gameview/AccelerometerHelper.h"
 #include "app/gameview/AppGameView.h"
 #include "app/screens/AppScreenSeams.h"
@@ -45,7 +46,9 @@ class AppCoreBase::TextFactory : public JTAppBase::TextTextureFactory {
     }
 };
 
-AppCoreBase::AppCoreBase() : textFactory_(std::make_unique<TextFactory>()) {}
+AppCoreBase::AppCoreBase()
+    : textFactory_(std::make_unique<TextFactory>()),
+      screenFactory_(std::make_unique<ScreenFactory>()) {}
 
 AppCoreBase::~AppCoreBase() = default;
 

@@ -9,7 +9,8 @@
 // setup, setup2, loadSettings, and a save on the first launch or after a version change.
 // Main thread only. The members are spread over source files by concern: AppCoreBase.cpp
 // (start-up and accessors), ...Settings.cpp, ...Account.cpp, ...Resources.cpp,
-// ...Screens.cpp, ...Factories.cpp, ...Urls.cpp and ...Events.cpp.
+// ...Screens.cpp, ...Urls.cpp and ...Events.cpp. The screens themselves are made by a
+// ScreenFactory it owns.
 
 #include <array>
 #include <cstdint>
@@ -60,6 +61,7 @@ namespace app {
 class AppGameView;
 class LevelDownloadUrlHandler;
 class PauseView;
+class ScreenFactory;
 class SimpleSelectView;
 class Texture2D;
 class ViewControllerBase;
@@ -135,15 +137,17 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     void stopGameView() override;
     JTAppBase::JTScenePtr currentGameScene() const override;
 
-    // Factories. A screen whose class this program does not have yet answers nullptr, and the
-    // operation that would show it then changes nothing.
-    virtual std::shared_ptr<ViewControllerBase> createTitleView();
-    virtual std::shared_ptr<AppGameView> createGameView();
-    virtual std::shared_ptr<PauseView> createPauseView();
-    virtual std::shared_ptr<ViewControllerBase> createGameOverView();
-    virtual std::shared_ptr<SimpleSelectView> createSimpleSelectView();
+    // The screens, made by the screen factory (ScreenFactory.h): nullptr for a screen this
+    // program has no class for, and the operation that would show it then changes nothing.
+    std::shared_ptr<ViewControllerBase> createTitleView();
+    std::shared_ptr<AppGameView> createGameView();
+    std::shared_ptr<PauseView> createPauseView();
+    std::shared_ptr<ViewControllerBase> createGameOverView();
+    std::shared_ptr<SimpleSelectView> createSimpleSelectView();
     // The score, settings and about tabs, in that order; empty when any of them is missing.
-    virtual std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents();
+    std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents();
+    // Replaces the program's screen factory (tests hand in stand-ins); nullptr restores it.
+    void setScreenFactory(std::unique_ptr<ScreenFactory> factory);
 
     // The screen records, the orientation and the window.
     ScreenSwitcher& screens() { return screens_; }
@@ -342,6 +346,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     uint64_t pendingHandleOpenURLCount_ = 0;
     bool inApplicationWillEnterForeground_ = false;
     std::unique_ptr<TextFactory> textFactory_;
+    std::unique_ptr<ScreenFactory> screenFactory_;
 };
 
 }  // namespace app

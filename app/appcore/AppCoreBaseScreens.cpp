@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/appcore/AppCoreBase.h"
+#include "app/appcore/ScreenFactory.h"
 #include "app/gameview/AppGameView.h"
 #include "app/screens/AppScreenSeams.h"
 #include "app/screens/PauseView.h"
@@ -16,6 +17,34 @@
 #include "util/SystemVersion.h"
 
 namespace app {
+
+void AppCoreBase::setScreenFactory(std::unique_ptr<ScreenFactory> factory) {
+    screenFactory_ = factory ? std::move(factory) : std::make_unique<ScreenFactory>();
+}
+
+std::shared_ptr<ViewControllerBase> AppCoreBase::createTitleView() {
+    return screenFactory_->createTitleView(*this);
+}
+
+std::shared_ptr<AppGameView> AppCoreBase::createGameView() {
+    return screenFactory_->createGameView(*this);
+}
+
+std::shared_ptr<PauseView> AppCoreBase::createPauseView() {
+    return screenFactory_->createPauseView(*this);
+}
+
+std::shared_ptr<ViewControllerBase> AppCoreBase::createGameOverView() {
+    return screenFactory_->createGameOverView(*this);
+}
+
+std::shared_ptr<SimpleSelectView> AppCoreBase::createSimpleSelectView() {
+    return screenFactory_->createSimpleSelectView(*this);
+}
+
+std::vector<std::shared_ptr<ViewControllerBase>> AppCoreBase::createToolsViewContents() {
+    return screenFactory_->createToolsViewContents(*this);
+}
 
 void AppCoreBase::transitionAnimation(int kind, double duration) {
     transitionAnimation(static_cast<platform::ui::AnimationTransition>(kind), duration);

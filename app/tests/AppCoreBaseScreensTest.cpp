@@ -309,11 +309,11 @@ class GameOverStandIn : public ViewControllerBase, public GameOverScreen {
 class FullAppCore : public TestAppCore {
   public:
     std::shared_ptr<GameOverStandIn> gameOver;
-    std::shared_ptr<ViewControllerBase> createGameOverView() override {
+    std::shared_ptr<ViewControllerBase> makeGameOverView() override {
         gameOver = ViewControllerBase::make<GameOverStandIn>();
         return gameOver;
     }
-    std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents() override {
+    std::vector<std::shared_ptr<ViewControllerBase>> makeToolsViewContents() override {
         return {ViewControllerBase::make<ViewControllerBase>(),
                 ViewControllerBase::make<ViewControllerBase>(),
                 ViewControllerBase::make<ViewControllerBase>()};

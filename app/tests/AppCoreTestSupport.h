@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/appcore/MyAppCore.h"
+#include "app/appcore/ScreenFactory.h"
 #include "app/gameview/AppGameView.h"
 #include "app/screens/ViewControllerBase.h"
 #include "appbase/JTAppContext.h"
@@ -80,6 +81,8 @@ class TitleScreen : public app::ViewControllerBase {
 // otherwise (as a factory answers while the program has no such screen).
 class TestAppCore : public app::MyAppCore {
   public:
+    TestAppCore() { setScreenFactory(std::make_unique<Screens>(*this)); }
+
     bool withTitle = false;
     bool withGameView = false;
     bool recordResources = false;
@@ -97,23 +100,62 @@ class TestAppCore : public app::MyAppCore {
         return core;
     }
 
-    std::shared_ptr<app::ViewControllerBase> createTitleView() override {
+    // The screens this core's factory makes; a test's core overrides what it needs.
+    // programScreens makes the program's own.
+    virtual std::shared_ptr<app::ViewControllerBase> makeTitleView() {
         if (!withTitle) return nullptr;
         return app::ViewControllerBase::make<TitleScreen>();
     }
-    std::shared_ptr<app::AppGameView> createGameView() override {
+    virtual std::shared_ptr<app::AppGameView> makeGameView() {
         if (!withGameView) return nullptr;
         lastGameView = std::make_shared<FakeGameView>();
         return lastGameView;
     }
-    std::shared_ptr<app::ViewControllerBase> createGameOverView() override { return nullptr; }
-    std::vector<std::shared_ptr<app::ViewControllerBase>> createToolsViewContents() override {
+    virtual std::shared_ptr<app::PauseView> makePauseView() {
+        return programScreens.createPauseView(*this);
+    }
+    virtual std::shared_ptr<app::ViewControllerBase> makeGameOverView() { return nullptr; }
+    virtual std::shared_ptr<app::SimpleSelectView> makeSimpleSelectView() {
+        return programScreens.createSimpleSelectView(*this);
+    }
+    virtual std::vector<std::shared_ptr<app::ViewControllerBase>> makeToolsViewContents() {
         return {};
     }
     void loadResources() override {
         ++resourceLoads;
         if (!recordResources) app::MyAppCore::loadResources();
     }
+
+    app::ScreenFactory programScreens;
+
+  private:
+    // Hands every screen to the hooks above.
+    class Screens final : public app::ScreenFactory {
+      public:
+        explicit Screens(TestAppCore& core) : core_(core) {}
+        std::shared_ptr<app::ViewControllerBase> createTitleView(app::AppCoreBase&) override {
+            return core_.makeTitleView();
+        }
+        std::shared_ptr<app::AppGameView> createGameView(app::AppCoreBase&) override {
+            return core_.makeGameView();
+        }
+        std::shared_ptr<app::PauseView> createPauseView(app::AppCoreBase&) override {
+            return core_.makePauseView();
+        }
+        std::shared_ptr<app::ViewControllerBase> createGameOverView(app::AppCoreBase&) override {
+            return core_.makeGameOverView();
+        }
+        std::shared_ptr<app::SimpleSelectView> createSimpleSelectView(app::AppCoreBase&) override {
+            return core_.makeSimpleSelectView();
+        }
+        std::vector<std::shared_ptr<app::ViewControllerBase>> createToolsViewContents(
+            app::AppCoreBase&) override {
+            return core_.makeToolsViewContents();
+        }
+
+      private:
+        TestAppCore& core_;  // owns this factory
+    };
 };
 
 inline void writeFile(const fs::path& p, const std::string& bytes) {

@@ -48,8 +48,8 @@ class DownloadingLevelManager : public JTApp::MyLevelManager {
 class GameOverAppCore : public TestAppCore {
   public:
     bool plainFile = false;
-    std::shared_ptr<ViewControllerBase> createGameOverView() override {
-        if (!plainFile) return AppCoreBase::createGameOverView();
+    std::shared_ptr<ViewControllerBase> makeGameOverView() override {
+        if (!plainFile) return programScreens.createGameOverView(*this);
         auto screen = ViewControllerBase::make<MyGameOverView>("GameOver_Portrait_Free");
         screen->setAppCore(std::weak_ptr<GameOverViewCore>(weak_from_this()));
         return screen;
@@ -275,8 +275,8 @@ TEST_F(GameOverViewScreen, AnnouncementBannerSitsAtTheBottomInPortraitAndRightIn
 TEST_F(GameOverViewScreen, RealRunsEndOnTheScreenWithTheirScoresAndReplayPlaysAgain) {
     // The game's own view, steered hard right so the car leaves the road.
     struct RealGameView : GameOverAppCore {
-        std::shared_ptr<AppGameView> createGameView() override {
-            return AppCoreBase::createGameView();
+        std::shared_ptr<AppGameView> makeGameView() override {
+            return programScreens.createGameView(*this);
         }
     };
     auto real = std::make_shared<RealGameView>();

@@ -335,7 +335,7 @@ TEST_F(SettingsToolTest, ChoosingLowSetsTheResolutionReleasesTexturesAndReturnsT
 TEST_F(SettingsToolTest, ResolutionButtonWithoutASelectionScreenKeepsTheTools) {
     class NoSelect : public ToolsAppCore {
       public:
-        std::shared_ptr<SimpleSelectView> createSimpleSelectView() override { return nullptr; }
+        std::shared_ptr<SimpleSelectView> makeSimpleSelectView() override { return nullptr; }
     };
     auto other = std::make_shared<NoSelect>();
     other->init();

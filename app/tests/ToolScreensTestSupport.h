@@ -41,8 +41,8 @@ class TwoLevels : public JTAppBase::JTLevelManager {
 
 class ToolsAppCore : public TestAppCore {
   public:
-    std::vector<std::shared_ptr<app::ViewControllerBase>> createToolsViewContents() override {
-        return app::AppCoreBase::createToolsViewContents();
+    std::vector<std::shared_ptr<app::ViewControllerBase>> makeToolsViewContents() override {
+        return programScreens.createToolsViewContents(*this);
     }
     std::vector<std::string> transitions;
     void transitionAnimation(platform::ui::AnimationTransition kind, double duration) override {

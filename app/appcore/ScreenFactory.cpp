@@ -1,6 +1,4 @@
-// The screens the app core makes, with their interface files: the one place that knows every
-// concrete screen class. A subclass whose factory answers nothing (tests do this) leaves the
-// screen as it is when that screen would be shown.
+#include "app/appcore/ScreenFactory.h"
 
 #include "app/appcore/AppCoreBase.h"
 #include "app/appcore/AppCoreGameViewHost.h"
@@ -19,51 +17,53 @@
 
 namespace app {
 
-std::shared_ptr<ViewControllerBase> AppCoreBase::createTitleView() {
+std::shared_ptr<ViewControllerBase> ScreenFactory::createTitleView(AppCoreBase& core) {
     auto title = ViewControllerBase::make<MyTitleView>(
-        TitleView::interfaceFileName(nibSuffixRotation(), appContext_));
-    title->setAppCore(std::weak_ptr<TitleViewCore>(weak_from_this()));
+        TitleView::interfaceFileName(core.nibSuffixRotation(), core.appContext()));
+    title->setAppCore(std::weak_ptr<TitleViewCore>(core.weak_from_this()));
     return title;
 }
 
-std::shared_ptr<AppGameView> AppCoreBase::createGameView() {
-    return MyGameView::create(AppCoreGameViewHost::create(weak_from_this()),
-                              screens_.orientation());
+std::shared_ptr<AppGameView> ScreenFactory::createGameView(AppCoreBase& core) {
+    return MyGameView::create(AppCoreGameViewHost::create(core.weak_from_this()),
+                              core.screens().orientation());
 }
 
-std::shared_ptr<PauseView> AppCoreBase::createPauseView() {
-    return ViewControllerBase::make<PauseView>("Pause" + nibSuffixRotation());
+std::shared_ptr<PauseView> ScreenFactory::createPauseView(AppCoreBase& core) {
+    return ViewControllerBase::make<PauseView>("Pause" + core.nibSuffixRotation());
 }
 
-std::shared_ptr<ViewControllerBase> AppCoreBase::createGameOverView() {
-    auto manager = appContext_ ? appContext_->getLevelManager() : nullptr;
+std::shared_ptr<ViewControllerBase> ScreenFactory::createGameOverView(AppCoreBase& core) {
+    auto context = core.appContext();
+    auto manager = context ? context->getLevelManager() : nullptr;
     const bool dlLevels =
         manager && (manager->showsDlLevelsOnGameOver() || manager->canDownloadLevels());
-    auto screen = ViewControllerBase::make<MyGameOverView>("GameOver" + nibSuffixRotation() +
+    auto screen = ViewControllerBase::make<MyGameOverView>("GameOver" + core.nibSuffixRotation() +
                                                            "_Free" + (dlLevels ? "_DlLevels" : ""));
-    screen->setAppCore(std::weak_ptr<GameOverViewCore>(weak_from_this()));
+    screen->setAppCore(std::weak_ptr<GameOverViewCore>(core.weak_from_this()));
     return screen;
 }
 
-std::shared_ptr<SimpleSelectView> AppCoreBase::createSimpleSelectView() {
-    return ViewControllerBase::make<SimpleSelectView>("SimpleSelect" + nibSuffixRotation());
+std::shared_ptr<SimpleSelectView> ScreenFactory::createSimpleSelectView(AppCoreBase& core) {
+    return ViewControllerBase::make<SimpleSelectView>("SimpleSelect" + core.nibSuffixRotation());
 }
 
-std::vector<std::shared_ptr<ViewControllerBase>> AppCoreBase::createToolsViewContents() {
+std::vector<std::shared_ptr<ViewControllerBase>> ScreenFactory::createToolsViewContents(
+    AppCoreBase& core) {
     // The tools only come laid out for portrait; in landscape they stretch and scroll rather
     // than show empty tabs.
-    const std::string nibSuffix = nibSuffixRotation();
+    const std::string nibSuffix = core.nibSuffixRotation();
     auto fileFor = [&nibSuffix](const std::string& head, const std::string& tail) {
         std::string name = head + nibSuffix + tail;
         return platform::ui::InterfaceLoader::exists(name) ? name : head + "_Portrait" + tail;
     };
     auto scoresTab = ViewControllerBase::make<ScoreToolViewController>(fileFor("Scores", "_Free"));
-    scoresTab->setAppCore(std::weak_ptr<ScoreToolCore>(weak_from_this()));
+    scoresTab->setAppCore(std::weak_ptr<ScoreToolCore>(core.weak_from_this()));
     auto settingsTab =
         ViewControllerBase::make<MySettingsToolViewController>(fileFor("SettingsTool", ""));
-    settingsTab->setAppCore(std::weak_ptr<SettingsToolCore>(weak_from_this()));
+    settingsTab->setAppCore(std::weak_ptr<SettingsToolCore>(core.weak_from_this()));
     auto aboutTab = ViewControllerBase::make<AboutToolViewController>("AboutTool");
-    aboutTab->setAppCore(std::weak_ptr<AboutToolCore>(weak_from_this()));
+    aboutTab->setAppCore(std::weak_ptr<AboutToolCore>(core.weak_from_this()));
     return {scoresTab, settingsTab, aboutTab};
 }
 
