@@ -13,6 +13,7 @@
 #include "ads/slot/GADViewController.h"
 #include "ads/web/GADAdView.h"
 #include "platform/base/NumberText.h"
+#include "platform/base/Unicode.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/services/SystemSound.h"
 
@@ -23,35 +24,6 @@ namespace {
 std::int32_t clampedTo32Bits(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
-// Length of the well-formed UTF-8 sequence at the start of `text` and its code point, or
-// nothing when the bytes there are no such sequence.
-std::optional<std::pair<std::size_t, char32_t>> decodeUTF8(std::string_view text) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return std::pair<std::size_t, char32_t>{1, lead};
-    std::size_t length = 0;
-    char32_t point = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, point = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, point = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, point = lead & 0x07, minimum = 0x10000;
-    } else {
-        return std::nullopt;
-    }
-    if (text.size() < length) return std::nullopt;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) return std::nullopt;
-        point = (point << 6) | (byte(i) & 0x3F);
-    }
-    if (point < minimum || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) {
-        return std::nullopt;
-    }
-    return std::pair<std::size_t, char32_t>{length, point};
 }
 
 // The escape for one code point, or nothing when it goes into the log as it is.
@@ -110,13 +82,15 @@ std::string GADDefaultGMSGHandler::logTextForPageText(std::string_view text) {
     // room for the mark.
     std::size_t cut = 0;
     while (!text.empty()) {
+        const std::size_t length = platform::utf8SequenceLength(text, 0);
         std::size_t consumed = 1;
-        if (auto decoded = decodeUTF8(text)) {
-            consumed = decoded->first;
-            if (auto escape = escapeFor(decoded->second)) {
+        if (length > 0) {
+            consumed = length;
+            const char32_t point = platform::utf8ToUtf32(text.substr(0, length)).front();
+            if (auto escape = escapeFor(point)) {
                 out += *escape;
             } else {
-                out.append(text.substr(0, consumed));
+                out.append(text.substr(0, length));
             }
         } else {
             // Bytes that are no text are shown as numbers, never passed on raw.
