@@ -23,7 +23,15 @@ bool GADModalOverlayPresenter::presentFromViewController(
             if (auto self = weak.lock()) self->hideStatusBar();
         },
         platform::NotificationCenter::mainLoopDelivery());
-    if (root->presentViewController(presented, true, std::move(completion))) return true;
+    bool presentedNow = false;
+    try {
+        presentedNow = root->presentViewController(presented, true, std::move(completion));
+    } catch (...) {
+        foregroundObservation_.reset();
+        app.setStatusBarHidden(statusBarWasHidden);
+        throw;
+    }
+    if (presentedNow) return true;
     foregroundObservation_.reset();
     app.setStatusBarHidden(statusBarWasHidden);
     return false;

@@ -24,7 +24,8 @@
 // placement and orientation (GADSlotPlacement.cpp), the fetcher's answers (GADSlotFetch.cpp),
 // the SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp, its parameters in
 // GADSlotRequestParameters), timings (GADSlotTiming.cpp) and the later ad
-// kinds (GADSlotMediation.cpp).
+// kinds (GADSlotMediation.cpp). What its ad's full-screen screens ask of it, and the public
+// interstitial it serves, live in GADSlotFullScreen.cpp.
 
 #include <cstdint>
 #include <functional>
@@ -38,6 +39,7 @@
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADMainThreadFacts.h"
 #include "ads/foundation/GADRequestError.h"
+#include "ads/slot/GADFullScreenSlot.h"
 #include "ads/slot/GADSlotDelegate.h"
 #include "ads/slot/GADSlotRequestParameters.h"
 #include "ads/web/GADSDKCoreControllerDelegate.h"
@@ -80,6 +82,7 @@ enum class GADSlotState : std::int64_t {
 
 class GADSlot : public GADAdFetcherDelegate,
                 public GADSDKCoreControllerDelegate,
+                public GADFullScreenSlot,
                 public std::enable_shared_from_this<GADSlot> {
     struct Private {};
 
@@ -131,7 +134,7 @@ class GADSlot : public GADAdFetcherDelegate,
     const std::shared_ptr<GADRequest>& request() const { return request_; }
     const std::shared_ptr<GADAd>& ad() const { return ad_; }
     const std::shared_ptr<GADAd>& loadingAd() const { return loadingAd_; }
-    const std::shared_ptr<GADAdView>& adView() const { return adView_; }
+    std::shared_ptr<GADAdView> adView() const override { return adView_; }
     const std::shared_ptr<GADBannerAdViewDelegate>& adViewDelegate() const {
         return adViewDelegate_;
     }
@@ -227,9 +230,9 @@ class GADSlot : public GADAdFetcherDelegate,
     static GADRequestError requestErrorFrom(const platform::Error& error);
     void adFinishedLoadingContent();
     void adWasClicked();
-    void adWillPresentScreen();
-    void adWillDismissScreen();
-    void adDidDismissScreen();
+    void adWillPresentScreen() override;
+    void adWillDismissScreen() override;
+    void adDidDismissScreen() override;
     void adWillLeaveApplication();
 
     // Visibility
@@ -249,10 +252,10 @@ class GADSlot : public GADAdFetcherDelegate,
     static bool validateAdResponseWithAdSize(const GADAdSize& size,
                                              const std::vector<GADAdSize>& validAdSizes);
     void finishedLoadingAdResponse(const std::shared_ptr<GADAd>& ad);
-    void pingClickURLs();
+    void pingClickURLs() override;
     void pingImpressionURLs();
     void pingManualTrackingURLs();
-    bool isMRAIDEnabled() const;
+    bool isMRAIDEnabled() const override;
     platform::Url gestureClickURLWithURL(const platform::Url& url);
     static bool isZivivuAdURL(const platform::Url& url);
     // Placement and orientation (GADSlotPlacement.cpp)
@@ -290,6 +293,25 @@ class GADSlot : public GADAdFetcherDelegate,
     void invalidJavaScriptRequest() override;
     void failedJavaScriptFile() override;
     void SDKCoreRequestDidTimeOut() override;
+
+    // Full-screen screens of its ad (GADSlotFullScreen.cpp)
+    std::shared_ptr<GADIntermission> intermission() const override { return intermission_.lock(); }
+    void setIntermission(std::weak_ptr<GADIntermission> intermission) override {
+        intermission_ = std::move(intermission);
+    }
+    const void* notificationObject() const override { return this; }
+    std::shared_ptr<GADStatisticDictionary> currentAdStatistics() const override;
+    bool hasValidAd() const override { return state_ == GADSlotState::ValidAd; }
+    // The public interstitial that owns this slot (weak), which its screen keeps while up.
+    std::shared_ptr<void> publicAdObject() const override { return interstitial_.lock(); }
+    void setInterstitial(std::weak_ptr<void> interstitial) {
+        interstitial_ = std::move(interstitial);
+    }
+    void interstitialViewWillAppear() override;
+    void interstitialViewWillDisappear() override;
+    void updateMRAIDVisibility(bool visible) override;
+    // Stamps a timing label ("native:view_show") for this slot's request.
+    void recordTimestamp(const char* label) const;
 
     // Later ad kinds (GADSlotMediation.cpp)
     bool isMediating() const;
@@ -334,6 +356,8 @@ class GADSlot : public GADAdFetcherDelegate,
     std::weak_ptr<GADSlotAdEventDelegate> adEventDelegate_;
     std::weak_ptr<GADSlotAdResponseDelegate> adResponseDelegate_;
     std::weak_ptr<GADSlotAdKeyDelegate> adKeyDelegate_;
+    std::weak_ptr<GADIntermission> intermission_;
+    std::weak_ptr<void> interstitial_;
     std::string adUnitID_;
     std::shared_ptr<GADAd> ad_;
     GADAdType adType_;

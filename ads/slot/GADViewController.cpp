@@ -67,17 +67,29 @@ bool GADViewController::presentFromViewController(
     post(kAdModalViewControllerWillPresentFullScreen, this);
     postedWillPresent_ = true;
     addToCurrentIntermission();
-    bool started = presenter_->presentFromViewController(
-        root, [weak = std::weak_ptr(keep), completion = std::move(completion)] {
-            if (auto controller = weak.lock()) controller->presentationDidComplete(completion);
-        });
+    bool started = false;
+    try {
+        started = presenter_->presentFromViewController(
+            root, [weak = std::weak_ptr(keep), completion = std::move(completion)] {
+                if (auto controller = weak.lock()) controller->presentationDidComplete(completion);
+            });
+    } catch (...) {
+        // The app's own controller may throw; the caller reports it, the steps are undone.
+        undoPresentation();
+        throw;
+    }
     if (started) {
         wasShown_ = true;
         return true;
     }
+    undoPresentation();
+    return false;
+}
 
+void GADViewController::undoPresentation() {
     // Nothing went on screen: undo every step, so the app hears the dismissal that follows
     // the will-present it heard and every slot starts its reload timer again.
+    auto keep = self();
     phase_ = Phase::Idle;
     view()->setUserInteractionEnabled(true);
     retainCycle_.reset();
@@ -88,7 +100,6 @@ bool GADViewController::presentFromViewController(
     }
     postedWillPresent_ = false;
     post(kAdModalViewControllerDidDismissFullScreen, this);
-    return false;
 }
 
 void GADViewController::presentationDidComplete(const std::function<void()>& completion) {

@@ -53,7 +53,8 @@ class GADViewController : public platform::ui::ViewController, public GADIntermi
     // GADIntermitting. Presenting answers false, doing nothing, while the controller is on
     // screen or on its way; without a root controller it logs "No UIViewController supplied to
     // the ad. Cannot continue."; with a presenter that is not ready it stays silent. In none
-    // of these cases does the completion run.
+    // of these cases does the completion run. An exception from the presenting controller
+    // undoes the presentation as a refusal does and passes on.
     bool presentFromViewController(const std::shared_ptr<platform::ui::ViewController>& root,
                                    std::function<void()> completion) override;
     // Does nothing unless the controller is on screen (or on its way there): a second call
@@ -121,6 +122,7 @@ class GADViewController : public platform::ui::ViewController, public GADIntermi
     enum class Phase { Idle, Presenting, Shown, Leaving };
 
     void presentationDidComplete(const std::function<void()>& completion);
+    void undoPresentation();
     void dismissalDidFinish();
     std::shared_ptr<platform::ui::ViewController> forwardingTarget();
 

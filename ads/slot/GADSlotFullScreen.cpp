@@ -1,0 +1,26 @@
+#include "ads/foundation/GADAd.h"
+#include "ads/slot/GADSlot.h"
+
+namespace ads {
+
+std::shared_ptr<GADStatisticDictionary> GADSlot::currentAdStatistics() const {
+    return ad_ ? ad_->statistics() : nullptr;
+}
+
+// The slot has no viewability monitor yet: the ad's screen tells it when it appears and goes,
+// and these are the places a monitor starts and takes its last sample.
+void GADSlot::interstitialViewWillAppear() {}
+
+void GADSlot::interstitialViewWillDisappear() {}
+
+// Nothing in the slot speaks MRAID's events to the page yet; the screen's visibility reaches
+// here for when something does.
+void GADSlot::updateMRAIDVisibility(bool visible) {
+    (void)visible;
+}
+
+void GADSlot::recordTimestamp(const char* label) const {
+    time(Timing::Stamp, label, {});
+}
+
+}  // namespace ads
