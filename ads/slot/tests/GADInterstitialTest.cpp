@@ -8,6 +8,7 @@
 
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADExtras.h"
+#include "ads/foundation/GADLog.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/foundation/GADRequestError.h"
 #include "ads/slot/GADAdAppViewController.h"
@@ -195,6 +196,7 @@ TEST_F(GADInterstitialTest, ReadinessComesBeforeOrientation) {
     {
         platform::LogSink::Capture capture;
         present(root);
+        GADLogFlush();
         EXPECT_EQ(capture.lines(), (Log{"<Zivivu> Cannot present interstitial. It is not ready."}));
     }
     EXPECT_EQ(slot().state(), State::Rendering);
