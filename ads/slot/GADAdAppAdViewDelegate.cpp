@@ -13,6 +13,7 @@
 #include "ads/slot/GADOpener.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/slot/GADStandardGMSGHandlers.h"
+#include "ads/web/GADMRAIDInterceptor.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/WeakCall.h"
 #include "platform/storage/UserDefaults.h"
@@ -63,6 +64,21 @@ void GADAdAppAdViewDelegate::setDidOpenAnotherApplication(bool opened) {
     opener_->setDidOpenAnotherApplication(opened);
 }
 
+GADAdAppAdViewDelegate::~GADAdAppAdViewDelegate() {
+    setServesMRAIDScript(false);
+}
+
+void GADAdAppAdViewDelegate::setServesMRAIDScript(bool on) {
+    // One hold per page at most: a page that starts twice before it finishes, or goes while
+    // loading, must not leave the script served for every later load.
+    if (on == holdsInterceptor_) return;
+    holdsInterceptor_ = on;
+    if (on)
+        GADMRAIDInterceptor::enableCanInitWithRequest();
+    else
+        GADMRAIDInterceptor::disableCanInitWithRequest();
+}
+
 bool GADAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
     const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
     platform::web::NavigationType navigationType) {
@@ -93,15 +109,18 @@ void GADAdAppAdViewDelegate::setLandingTime(const char* key, bool onlyFirst) {
 void GADAdAppAdViewDelegate::adViewDidStartLoad(const std::shared_ptr<GADAdView>& adView) {
     GADAdViewDelegate::adViewDidStartLoad(adView);
     setLandingTime("tlanding_page_load_start", true);
+    setServesMRAIDScript(true);
 }
 
 void GADAdAppAdViewDelegate::adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) {
     setLandingTime("tlanding_page_load_end", false);
+    setServesMRAIDScript(false);
     GADAdViewDelegate::adViewDidFinishLoad(adView);
 }
 
 void GADAdAppAdViewDelegate::adViewDidFailLoadWithError(const std::shared_ptr<GADAdView>& adView,
                                                         const platform::Error& error) {
+    setServesMRAIDScript(false);
     GADAdViewDelegate::adViewDidFailLoadWithError(adView, error);
 }
 

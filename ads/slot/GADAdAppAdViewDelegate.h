@@ -6,7 +6,9 @@
 // slot's ad (its click URLs are pinged, unless the server-tuned switch
 // "disable_interstitial_click_ping_on_click_navigation" is "1") and times the landing page in
 // the ad's statistics: "tlanding_page_load_start" at the first start (later starts keep it),
-// "tlanding_page_load_end" at every finish.
+// "tlanding_page_load_end" at every finish. While its page loads, MRAID creatives have their
+// script served (one hold of GADMRAIDInterceptor, given back when the load ends or the
+// delegate goes).
 //
 // A link the ad page rules hand elsewhere (another app, a composer, the in-app browser) is not
 // pinged here: what opens it pings when it really opens, so one click makes one ping.
@@ -34,6 +36,7 @@ class GADAdAppAdViewDelegate : public GADAdViewDelegate {
         std::weak_ptr<GADAdAppViewController> controller);
     GADAdAppAdViewDelegate(Private, std::weak_ptr<GADAdAppViewController> controller,
                            std::shared_ptr<GADOpener> opener);
+    ~GADAdAppAdViewDelegate() override;
 
     std::shared_ptr<GADAdAppViewController> webAppViewController() const {
         return controller_.lock();
@@ -55,9 +58,11 @@ class GADAdAppAdViewDelegate : public GADAdViewDelegate {
 
   private:
     void setLandingTime(const char* key, bool onlyFirst);
+    void setServesMRAIDScript(bool on);
 
     std::weak_ptr<GADAdAppViewController> controller_;
     std::shared_ptr<GADOpener> opener_;
+    bool holdsInterceptor_ = false;
 };
 
 }  // namespace ads

@@ -18,6 +18,7 @@
 #include "ads/testsupport/FakeFullScreenSlot.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADCSIGMSGHandler.h"
+#include "ads/web/GADMRAIDInterceptor.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/ui/Button.h"
@@ -252,6 +253,35 @@ TEST_F(GADAdAppViewControllerTest, LandingPageTimesAndClickPings) {
     page.fireNavigation("https://landing.test/off", NavigationType::LinkClicked);
     scope.runUntilIdle();
     EXPECT_EQ(slot->clickPings, 1);
+}
+
+TEST_F(GADAdAppViewControllerTest, ItsPageHasTheMRAIDScriptServedWhileItLoads) {
+    using ads::GADMRAIDInterceptor;
+    GADMRAIDInterceptor::resetCanInitWithRequestCount();
+    std::weak_ptr<GADAdAppViewController> weak;
+    {
+        auto vc = controller();
+        weak = vc;
+        auto& page = lastPage();
+        show(vc);
+        // One hold however often the page starts, given back when it finishes or fails.
+        page.fireStart();
+        page.fireStart();
+        EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 1);
+        page.fireFinish();
+        EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 0);
+        page.fireStart();
+        page.fireFail(platform::Error("test", 1));
+        EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 0);
+        // A screen that goes while its page loads gives its hold back too.
+        page.fireStart();
+        EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 1);
+        vc->closeButton()->tap();
+        scope.advance(1);
+    }
+    scope.runUntilIdle();
+    EXPECT_TRUE(weak.expired());
+    EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 0);
 }
 
 TEST_F(GADAdAppViewControllerTest, AControllerThatGoesLeavesItsAdViewClean) {
