@@ -267,14 +267,18 @@ TEST_F(GADAdAppViewControllerTest, ItsPageHasTheMRAIDScriptServedWhileItLoads) {
         // One hold however often the page starts, given back when it finishes or fails.
         page.fireStart();
         page.fireStart();
+        scope.runUntilIdle();
         EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 1);
         page.fireFinish();
+        scope.runUntilIdle();
         EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 0);
         page.fireStart();
         page.fireFail(platform::Error("test", 1));
+        scope.runUntilIdle();
         EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 0);
         // A screen that goes while its page loads gives its hold back too.
         page.fireStart();
+        scope.runUntilIdle();
         EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 1);
         vc->closeButton()->tap();
         scope.advance(1);
