@@ -1,90 +1,58 @@
 #include "platform/audio/OpenAL.h"
 
-#include "platform/audio/AudioLibraryExit.h"
-
-#include <AL/alext.h>
-
 #include <atomic>
+#include <optional>
+#include <string_view>
+#include <type_traits>
+
+#include "platform/audio/AudioLibraryExit.h"
 
 namespace platform::audio {
 namespace {
 
+// The calls after which the library holds state of its own that it tears down at exit.
+constexpr std::optional<AudioLibraryState> stateBuiltBy(std::string_view call) {
+    if (call == "alcOpenDevice" || call == "alcLoopbackOpenDeviceSOFT")
+        return AudioLibraryState::Device;
+    if (call == "alcCreateContext") return AudioLibraryState::Context;
+    return std::nullopt;
+}
+
+// Notes the state a call built once the call has returned (also for calls without a result).
+class NoteStateAfterCall {
+  public:
+    explicit constexpr NoteStateAfterCall(std::optional<AudioLibraryState> state) : state_(state) {}
+    ~NoteStateAfterCall() {
+        if (state_) noteAudioLibraryStateBuilt(*state_);
+    }
+    NoteStateAfterCall(const NoteStateAfterCall&) = delete;
+    NoteStateAfterCall& operator=(const NoteStateAfterCall&) = delete;
+
+  private:
+    std::optional<AudioLibraryState> state_;
+};
+
 class RealOpenAL final : public OpenAL {
   public:
-    ALCdevice* alcOpenDevice(const ALCchar* name) override {
-        ALCdevice* device = ::alcOpenDevice(name);
-        noteAudioLibraryStateBuilt(AudioLibraryState::Device);
-        return device;
+#define MOVU_REAL_AL_FORWARD(ret, name, params, args)           \
+    ret name params override {                                  \
+        static constexpr auto kBuilt = stateBuiltBy(#name);     \
+        [[maybe_unused]] const NoteStateAfterCall note(kBuilt); \
+        return ::name args;                                     \
     }
-    ALCboolean alcCloseDevice(ALCdevice* device) override { return ::alcCloseDevice(device); }
-    ALCcontext* alcCreateContext(ALCdevice* device, const ALCint* attributes) override {
-        ALCcontext* context = ::alcCreateContext(device, attributes);
-        noteAudioLibraryStateBuilt(AudioLibraryState::Context);
-        return context;
-    }
-    void alcDestroyContext(ALCcontext* context) override { ::alcDestroyContext(context); }
-    ALCboolean alcMakeContextCurrent(ALCcontext* context) override {
-        return ::alcMakeContextCurrent(context);
-    }
-    ALCcontext* alcGetCurrentContext() override { return ::alcGetCurrentContext(); }
-    ALCenum alcGetError(ALCdevice* device) override { return ::alcGetError(device); }
-    void alcGetIntegerv(ALCdevice* device, ALCenum param, ALCsizei size, ALCint* values) override {
-        ::alcGetIntegerv(device, param, size, values);
-    }
+    MOVU_OPENAL_CALLS(MOVU_REAL_AL_FORWARD)
+#undef MOVU_REAL_AL_FORWARD
 
-    // The loopback entry points are extension functions: look them up once.
-    ALCdevice* alcLoopbackOpenDeviceSOFT(const ALCchar* name) override {
-        static auto fn = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
-            ::alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
-        ALCdevice* device = fn ? fn(name) : nullptr;
-        noteAudioLibraryStateBuilt(AudioLibraryState::Device);
-        return device;
+    // Extension entry points are looked up once, on their first call.
+#define MOVU_REAL_AL_FORWARD_EXTENSION(type, ret, name, params, args)                       \
+    ret name params override {                                                              \
+        static constexpr auto kBuilt = stateBuiltBy(#name);                                 \
+        static const auto fn = reinterpret_cast<type>(::alcGetProcAddress(nullptr, #name)); \
+        [[maybe_unused]] const NoteStateAfterCall note(kBuilt);                             \
+        return fn ? fn args : std::type_identity_t<ret>();                                  \
     }
-    void alcRenderSamplesSOFT(ALCdevice* device, ALCvoid* buffer, ALCsizei samples) override {
-        static auto fn = reinterpret_cast<LPALCRENDERSAMPLESSOFT>(
-            ::alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
-        if (fn) fn(device, buffer, samples);
-    }
-
-    ALenum alGetError() override { return ::alGetError(); }
-
-    void alGenSources(ALsizei n, ALuint* sources) override { ::alGenSources(n, sources); }
-    void alDeleteSources(ALsizei n, const ALuint* sources) override {
-        ::alDeleteSources(n, sources);
-    }
-    void alSourcei(ALuint source, ALenum param, ALint value) override {
-        ::alSourcei(source, param, value);
-    }
-    void alSourcef(ALuint source, ALenum param, ALfloat value) override {
-        ::alSourcef(source, param, value);
-    }
-    void alSource3f(ALuint source, ALenum param, ALfloat x, ALfloat y, ALfloat z) override {
-        ::alSource3f(source, param, x, y, z);
-    }
-    void alGetSourcei(ALuint source, ALenum param, ALint* value) override {
-        ::alGetSourcei(source, param, value);
-    }
-    void alSourcePlay(ALuint source) override { ::alSourcePlay(source); }
-    void alSourceStop(ALuint source) override { ::alSourceStop(source); }
-    void alSourceQueueBuffers(ALuint source, ALsizei n, const ALuint* buffers) override {
-        ::alSourceQueueBuffers(source, n, buffers);
-    }
-    void alSourceUnqueueBuffers(ALuint source, ALsizei n, ALuint* buffers) override {
-        ::alSourceUnqueueBuffers(source, n, buffers);
-    }
-
-    void alGenBuffers(ALsizei n, ALuint* buffers) override { ::alGenBuffers(n, buffers); }
-    void alDeleteBuffers(ALsizei n, const ALuint* buffers) override {
-        ::alDeleteBuffers(n, buffers);
-    }
-    void alBufferData(ALuint buffer, ALenum format, const ALvoid* data, ALsizei size,
-                      ALsizei frequency) override {
-        ::alBufferData(buffer, format, data, size, frequency);
-    }
-
-    void alListener3f(ALenum param, ALfloat x, ALfloat y, ALfloat z) override {
-        ::alListener3f(param, x, y, z);
-    }
+    MOVU_OPENAL_EXTENSION_CALLS(MOVU_REAL_AL_FORWARD_EXTENSION)
+#undef MOVU_REAL_AL_FORWARD_EXTENSION
 };
 
 // Never destroyed: a stateless table that exit-time work and other threads may still call

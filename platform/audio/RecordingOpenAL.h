@@ -68,33 +68,14 @@ class RecordingOpenAL final : public OpenAL {
     bool deviceOpen() const;
     float listenerPosition(int axis) const;
 
-    // OpenAL
-    ALCdevice* alcOpenDevice(const ALCchar* name) override;
-    ALCboolean alcCloseDevice(ALCdevice* device) override;
-    ALCcontext* alcCreateContext(ALCdevice* device, const ALCint* attributes) override;
-    void alcDestroyContext(ALCcontext* context) override;
-    ALCboolean alcMakeContextCurrent(ALCcontext* context) override;
-    ALCcontext* alcGetCurrentContext() override;
-    ALCenum alcGetError(ALCdevice* device) override;
-    void alcGetIntegerv(ALCdevice* device, ALCenum param, ALCsizei size, ALCint* values) override;
-    ALCdevice* alcLoopbackOpenDeviceSOFT(const ALCchar* name) override;
-    void alcRenderSamplesSOFT(ALCdevice* device, ALCvoid* buffer, ALCsizei samples) override;
-    ALenum alGetError() override;
-    void alGenSources(ALsizei n, ALuint* sources) override;
-    void alDeleteSources(ALsizei n, const ALuint* sources) override;
-    void alSourcei(ALuint source, ALenum param, ALint value) override;
-    void alSourcef(ALuint source, ALenum param, ALfloat value) override;
-    void alSource3f(ALuint source, ALenum param, ALfloat x, ALfloat y, ALfloat z) override;
-    void alGetSourcei(ALuint source, ALenum param, ALint* value) override;
-    void alSourcePlay(ALuint source) override;
-    void alSourceStop(ALuint source) override;
-    void alSourceQueueBuffers(ALuint source, ALsizei n, const ALuint* buffers) override;
-    void alSourceUnqueueBuffers(ALuint source, ALsizei n, ALuint* buffers) override;
-    void alGenBuffers(ALsizei n, ALuint* buffers) override;
-    void alDeleteBuffers(ALsizei n, const ALuint* buffers) override;
-    void alBufferData(ALuint buffer, ALenum format, const ALvoid* data, ALsizei size,
-                      ALsizei frequency) override;
-    void alListener3f(ALenum param, ALfloat x, ALfloat y, ALfloat z) override;
+    // OpenAL: each call records itself (RecordingOpenAL.cpp); the list is in OpenALCalls.h.
+#define MOVU_RECORDING_AL_DECLARE(ret, name, params, args) ret name params override;
+#define MOVU_RECORDING_AL_DECLARE_EXTENSION(type, ret, name, params, args) \
+    MOVU_RECORDING_AL_DECLARE(ret, name, params, args)
+    MOVU_OPENAL_CALLS(MOVU_RECORDING_AL_DECLARE)
+    MOVU_OPENAL_EXTENSION_CALLS(MOVU_RECORDING_AL_DECLARE_EXTENSION)
+#undef MOVU_RECORDING_AL_DECLARE_EXTENSION
+#undef MOVU_RECORDING_AL_DECLARE
 
   private:
     void record(const std::string& line, const std::string& name);

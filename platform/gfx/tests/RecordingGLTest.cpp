@@ -28,6 +28,27 @@ TEST(RecordingGL, LogsCallsInOrderWithArguments) {
     EXPECT_TRUE(rec.calls().empty());
 }
 
+// Calls a table entry with every argument zero or null.
+template <typename R, typename... Args>
+void callWithZeros(GLES1& table, R (GLES1::*call)(Args...)) {
+    (table.*call)(Args{}...);
+}
+
+TEST(RecordingGL, RecordsEveryListedCallUnderItsOwnName) {
+    RecordingGL rec;
+    std::vector<std::string> listed;
+#define MOVU_TEST_CALL(ret, name, params, args) \
+    callWithZeros(rec, &GLES1::name);           \
+    listed.push_back(#name);
+#define MOVU_TEST_EXTENSION_CALL(type, ret, name, params, args, missing) \
+    MOVU_TEST_CALL(ret, name, params, args)
+    MOVU_GLES1_CALLS(MOVU_TEST_CALL)
+    MOVU_GLES1_EXTENSION_CALLS(MOVU_TEST_EXTENSION_CALL)
+#undef MOVU_TEST_EXTENSION_CALL
+#undef MOVU_TEST_CALL
+    EXPECT_EQ(rec.names(), listed);
+}
+
 TEST(RecordingGL, CopiesTheArraysAtTheDrawCall) {
     RecordingGL rec;
     std::vector<float> vertices{0, 0, 0, 10, 0, 0, 0, 20, 0, 10, 20, 0};
