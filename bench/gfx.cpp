@@ -15,10 +15,10 @@
 #include "app/textures/Texture2D.h"
 #include "appbase/ScIntHolder.h"
 #include "game/testsupport/QuietGame.h"
-#include "game/testsupport/ScopedAppHome.h"
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/gfx/Image.h"
+#include "platform/testing/TempDir.h"
 
 using platform::gfx::gl;
 using platform::gfx::HeadlessContext;
@@ -76,8 +76,7 @@ void fill(float x, float y, float w, float h) {
 void BM_GameFrame(benchmark::State& state) {
     context()->makeCurrent();
     setUpGameState();
-    gametest::ScopedAppHome home(std::filesystem::temp_directory_path() /
-                                 ("movu-bench-gfx-" + std::to_string(::getpid())));
+    const platform::testing::TempHome home;
     JTAppBase::SetScIntMask(0x13579BDF);
     // The game's pictures at 2x, as on a high-density screen.
     gametest::QuietGame game(

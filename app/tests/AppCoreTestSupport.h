@@ -26,6 +26,7 @@
 #include "platform/storage/Keychain.h"
 #include "platform/storage/SecureRandom.h"
 #include "platform/testing/PlatformStateScope.h"
+#include "platform/testing/TempDir.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
@@ -176,20 +177,15 @@ inline std::string infoPlist(const std::string& version, const std::string& webU
 
 class AppCoreTest : public ::testing::Test {
   protected:
-    fs::path root;
+    // The home is a folder of its own beside the keychain and the bundle.
+    platform::testing::TempHome home{"home"};
+    const fs::path root = home.path();
     fs::path bundle;
     platform::MainLoopTestScope loop;
     platform::testing::PlatformStateScope platformState;
     std::vector<std::vector<std::string>> opened;
 
     AppCoreTest() {
-        root = fs::temp_directory_path() /
-               ("appcore-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        fs::create_directories(root);
-        platform::AppPaths::setHomeOverride(root / "home");
         ::setenv("MOVUROUTE_KEYCHAIN", (root / "keychain").c_str(), 1);
         ::unsetenv("MOVUROUTE_WEB_URL");
         bundle = root / "bundle";
@@ -205,10 +201,8 @@ class AppCoreTest : public ::testing::Test {
     ~AppCoreTest() override {
         resetShared();
         platform::Bundle::setMainBundlePath(std::nullopt);
-        platform::AppPaths::setHomeOverride(std::nullopt);
         ::unsetenv("MOVUROUTE_KEYCHAIN");
         ::unsetenv("MOVUROUTE_WEB_URL");
-        fs::remove_all(root);
     }
 
     // The platform's own state is the scope's; these are the libraries above it.

@@ -15,10 +15,10 @@
 #include "appbase/ScIntHolder.h"
 #include "game/testsupport/QuietGame.h"
 #include "game/testsupport/SceneDriving.h"
-#include "game/testsupport/ScopedAppHome.h"
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/gfx/Image.h"
+#include "platform/testing/TempDir.h"
 
 using namespace app;
 
@@ -43,9 +43,7 @@ class GameFrame : public ::testing::Test {
         std::string error;
         surface_ = platform::gfx::HeadlessContext::create(kWidth, kHeight, &error);
         ASSERT_NE(surface_, nullptr) << error;
-        home_ = std::make_unique<gametest::ScopedAppHome>(std::filesystem::path(MOVU_BINARY_DIR) /
-                                                          "test-homes" /
-                                                          ("frame-" + std::to_string(::getpid())));
+        home_ = std::make_unique<platform::testing::TempHome>();
         JTAppBase::SetScIntMask(0x2468ACE1);
     }
     void TearDown() override { home_.reset(); }
@@ -62,7 +60,7 @@ class GameFrame : public ::testing::Test {
     }
 
     std::unique_ptr<platform::gfx::HeadlessContext> surface_;
-    std::unique_ptr<gametest::ScopedAppHome> home_;
+    std::unique_ptr<platform::testing::TempHome> home_;
 };
 
 int colourDistance(const std::uint8_t* a, const std::uint8_t* b) {

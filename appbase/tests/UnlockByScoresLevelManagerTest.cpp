@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include "appbase/UnlockByScoresLevelManager.h"
 #include "appbase/tests/FakeShell.h"
 #include "platform/storage/AppPaths.h"
+#include "platform/testing/TempDir.h"
 #include "util/PlistFiles.h"
 
 using namespace JTAppBase;
@@ -59,9 +61,7 @@ class DebugContext : public JTAppContext {
 class UnlockTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        home = fs::path(MOVU_BINARY_DIR) / "test-homes" / ("unlock-" + std::to_string(::getpid()));
-        fs::remove_all(home);
-        platform::AppPaths::setHomeOverride(home);
+        home.emplace();
         core = std::make_shared<fake::AppCore>(&journal);
         context = JTNew<DebugContext>();
         context->setAppCore(core);
@@ -70,8 +70,7 @@ class UnlockTest : public ::testing::Test {
     }
     void TearDown() override {
         context->setLevelManager(nullptr);
-        platform::AppPaths::setHomeOverride(std::nullopt);
-        fs::remove_all(home);
+        home.reset();
     }
 
     std::string mapPath() const {
@@ -96,7 +95,7 @@ class UnlockTest : public ::testing::Test {
         manager->onGameOver(levelId, score);
     }
 
-    fs::path home;
+    std::optional<platform::testing::TempHome> home;
     fake::Journal journal;
     std::shared_ptr<fake::AppCore> core;
     boost::intrusive_ptr<DebugContext> context;

@@ -21,7 +21,7 @@
 #include "game/MyGameScene.h"
 #include "game/MyLevelManager.h"
 #include "game/testsupport/SceneDriving.h"
-#include "game/testsupport/ScopedAppHome.h"
+#include "platform/testing/TempDir.h"
 
 namespace gametest {
 
@@ -64,11 +64,8 @@ class Game {
     explicit Game(ScriptedRandom& random) : Game([&random] { return random.next(); }) {}
     explicit Game(OwnGenerator) : Game(JTAppBase::Random::Source{}) {}
 
-    // Unlocks write into Documents: keep them inside the build tree, one folder per run.
-    explicit Game(JTAppBase::Random::Source source)
-        : scopedRandom_(std::move(source)),
-          home_(std::filesystem::path(MOVU_BINARY_DIR) / "test-homes" /
-                ("game-" + std::to_string(::getpid()))) {
+    // Unlocks write into Documents: keep them in a home of the game's own.
+    explicit Game(JTAppBase::Random::Source source) : scopedRandom_(std::move(source)) {
         JTAppBase::SetScIntMask(0x5A5A5A5A);
         core = std::make_shared<fake::AppCore>(&journal);
         for (int i = 0; i <= 4; ++i) core->addTexture(i, platform::Size{32, 32});
@@ -119,7 +116,7 @@ class Game {
 
   private:
     JTAppBase::Random::Scoped scopedRandom_;
-    ScopedAppHome home_;
+    platform::testing::TempHome home_;
 };
 
 }  // namespace gametest

@@ -23,6 +23,7 @@
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/PropertyList.h"
 #include "platform/testing/PlatformStateScope.h"
+#include "platform/testing/TempDir.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ViewController.h"
@@ -119,8 +120,6 @@ inline Value fileRow(const std::string& key, const std::string& name, const std:
 class AnnounceFixture : public ::testing::Test {
   protected:
     AnnounceFixture() {
-        fs::remove_all(home);
-        platform::AppPaths::setHomeOverride(home);
         platform::ui::Application::shared().setDesktopOpener(
             [this](const std::vector<std::string>& argv) {
                 opened.push_back(argv.back());
@@ -130,11 +129,7 @@ class AnnounceFixture : public ::testing::Test {
         am.setAppCore(core);
         am.setInterstitialAdFactory(ads.factory());
     }
-    ~AnnounceFixture() override {
-        am.resetForTesting();
-        platform::AppPaths::setHomeOverride(std::nullopt);
-        fs::remove_all(home);
-    }
+    ~AnnounceFixture() override { am.resetForTesting(); }
 
     fs::path cacheDir() { return *am.prepareCacheDir(); }
     bool cached(const std::string& name) { return fs::exists(cacheDir() / name); }
@@ -145,9 +140,7 @@ class AnnounceFixture : public ::testing::Test {
 
     platform::MainLoopTestScope scope;
     platform::testing::PlatformStateScope platformState;
-    fs::path home = fs::temp_directory_path() /
-                    ("announce-" + std::to_string(::getpid()) + "-" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    platform::testing::TempHome home;
     std::shared_ptr<FakeCore> core = std::make_shared<FakeCore>();
     online::testing::ScriptedInterstitialAds ads;
     online::AnnounceManager& am = online::AnnounceManager::sharedAnnounceManager();

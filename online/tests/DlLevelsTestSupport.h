@@ -19,6 +19,7 @@
 #include "online/DlLevelsAppCore.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/testing/PlatformStateScope.h"
+#include "platform/testing/TempDir.h"
 #include "platform/ui/AlertView.h"
 #include "util/Crc32.h"
 
@@ -93,26 +94,12 @@ struct FakeAppCore : online::DlLevelsAppCore {
 // test.
 class DlLevelsHome {
   public:
-    DlLevelsHome() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = fs::temp_directory_path() / ("dllevels-" + std::to_string(::getpid()) + "-" +
-                                             info->test_suite_name() + "-" + info->name());
-        fs::remove_all(root_);
-        fs::create_directories(root_);
-        platform::AppPaths::setHomeOverride(root_);
-    }
-    ~DlLevelsHome() {
-        platform::AppPaths::setHomeOverride(std::nullopt);
-        std::error_code ec;
-        fs::permissions(levelsDir(), fs::perms::owner_all, ec);
-        fs::remove_all(root_, ec);
-    }
-    fs::path levelsDir() const { return root_ / "Documents" / "levels"; }
-    const fs::path& root() const { return root_; }
+    fs::path levelsDir() const { return home_ / "Documents" / "levels"; }
+    const fs::path& root() const { return home_.path(); }
 
   private:
     platform::testing::PlatformStateScope platformState_;
-    fs::path root_;
+    platform::testing::TempHome home_;
 };
 
 // The hash the service gives a level's data: its CRC-32 behind a "-", in the low 32 bits.

@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include "platform/storage/AppPaths.h"
+
 namespace platform::testing {
 
 TempDir::TempDir() {
@@ -19,6 +21,15 @@ TempDir::~TempDir() {
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
+}
+
+TempHome::TempHome(const std::string& homeName)
+    : home_(homeName.empty() ? dir_.path() : dir_ / homeName) {
+    platform::AppPaths::setHomeOverride(home_);
+}
+
+TempHome::~TempHome() {
+    platform::AppPaths::setHomeOverride(std::nullopt);
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {

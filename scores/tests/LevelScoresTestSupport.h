@@ -4,7 +4,6 @@
 // score tests.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -16,6 +15,7 @@
 #include "appbase/ScIntHolder.h"
 #include "game/testsupport/QuietAppCore.h"
 #include "platform/storage/AppPaths.h"
+#include "platform/testing/TempDir.h"
 #include "scores/ScoreSigner.h"
 
 namespace scorestest {
@@ -24,24 +24,15 @@ namespace scorestest {
 struct ScoresFixture : ::testing::Test {
     static constexpr const char* kKey = "Rq4tWzLm8PxYc2Nh";
 
-    std::filesystem::path home;
+    platform::testing::TempHome home;
     std::shared_ptr<gametest::QuietAppCore> core = std::make_shared<gametest::QuietAppCore>();
     scores::ScoreSigner signer{kKey};
     JTAppBase::JTAppContextPtr context = JTCore::JTNew<JTAppBase::JTAppContext>();
 
     ScoresFixture() {
         JTAppBase::SetScIntMask(0x13572468);
-        home = std::filesystem::temp_directory_path() /
-               ("scores-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(home);
-        platform::AppPaths::setHomeOverride(home);
         core->currentLevel = 1;
         context->setAppCore(core);
-    }
-    ~ScoresFixture() override {
-        platform::AppPaths::setHomeOverride(std::nullopt);
-        std::filesystem::remove_all(home);
     }
 
     JTAppBase::JTLevelInfoPtr level(int32_t id) { return JTAppBase::NewJTLevelInfo(context, id); }

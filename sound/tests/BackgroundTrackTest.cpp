@@ -129,10 +129,10 @@ TEST_F(MusicPlayer, APlaylistThatReadsNothingStopsInsteadOfSpinning) {
     ASSERT_EQ(player().BufferCount(), 3);
     // Both files are replaced by empty ones; the open one plays on from its old contents.
     SoundFileSpec spec;
-    ASSERT_TRUE(writeSoundFile(dir.file("empty.wav"), spec, {}));
-    std::filesystem::copy_file(dir.file("empty.wav"), dir.file("e2.wav"));
-    std::filesystem::rename(dir.file("empty.wav"), a);
-    std::filesystem::rename(dir.file("e2.wav"), b);
+    ASSERT_TRUE(writeSoundFile((dir / "empty.wav").string(), spec, {}));
+    std::filesystem::copy_file((dir / "empty.wav").string(), (dir / "e2.wav").string());
+    std::filesystem::rename((dir / "empty.wav").string(), a);
+    std::filesystem::rename((dir / "e2.wav").string(), b);
 
     platform::LogSink::Capture log;
     ASSERT_EQ(BackgroundTrackStart(), 0);
@@ -165,7 +165,7 @@ TEST_F(MusicPlayer, LoadingANewPlaylistDisposesTheOldQueueAndItsFiles) {
 
 TEST_F(MusicPlayer, LoadFailuresAnswerTheirStatus) {
     platform::LogSink::Capture log;
-    EXPECT_EQ(BackgroundTrackLoad(dir.file("none.caf").c_str(), false, false),
+    EXPECT_EQ(BackgroundTrackLoad((dir / "none.caf").string().c_str(), false, false),
               kAudioFileFileNotFoundError);
     EXPECT_TRUE(log.contains("Error getting file data info: -43"));
     EXPECT_EQ(BackgroundTrackLoad(nullptr, false, false), kSoundBadPath);

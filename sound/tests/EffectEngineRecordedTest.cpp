@@ -116,13 +116,15 @@ TEST_F(RecordedEngine, EveryFailedLoadReleasesWhatItAllocated) {
     platform::LogSink::Capture log;
     uint32_t id = 0;
 
-    EXPECT_EQ(EffectLoad(dir.file("missing.wav").c_str(), &id), kAudioFileFileNotFoundError);
+    EXPECT_EQ(EffectLoad((dir / "missing.wav").string().c_str(), &id), kAudioFileFileNotFoundError);
     EXPECT_TRUE(log.contains("Error loading looping file info: -43"));
 
-    EXPECT_EQ(EffectLoadLooping(dir.file("missing.wav").c_str(), attack.c_str(), nullptr, &id),
-              kAudioFileFileNotFoundError);
-    EXPECT_EQ(EffectLoadLooping(tone.c_str(), attack.c_str(), dir.file("gone.wav").c_str(), &id),
-              kAudioFileFileNotFoundError);
+    EXPECT_EQ(
+        EffectLoadLooping((dir / "missing.wav").string().c_str(), attack.c_str(), nullptr, &id),
+        kAudioFileFileNotFoundError);
+    EXPECT_EQ(
+        EffectLoadLooping(tone.c_str(), attack.c_str(), (dir / "gone.wav").string().c_str(), &id),
+        kAudioFileFileNotFoundError);
     EXPECT_TRUE(log.contains("Error loading decay file info: -43"));
 
     recorder.failNext("alBufferData", AL_OUT_OF_MEMORY);
@@ -164,7 +166,7 @@ TEST_F(RecordedEngine, SampleLayoutsDecideWhatOpenALIsGiven) {
     SoundFileSpec signed8;
     signed8.container = SoundFileSpec::Container::Aiff;
     signed8.sample = SoundFileSpec::Sample::S8;
-    std::string path = dir.file("s8.aiff");
+    std::string path = (dir / "s8.aiff").string();
     ASSERT_TRUE(writeSoundFile(path, signed8, {0, 16384, -16384, 256}));
     ASSERT_EQ(EffectLoad(path.c_str(), &id), 0);
     auto buffer = recorder.buffer(recorder.source(id).queue.front());

@@ -29,7 +29,7 @@ class SoundObjects : public ::testing::Test {
         makeTone(dir, "tune.caf", 22050, caf);
         makeTone(dir, "other.caf", 22050, caf);
         SoundObj::setResourcePathResolver([this](const std::string& name, const std::string& type) {
-            std::string path = dir.file(name + "." + type);
+            std::string path = (dir / (name + "." + type)).string();
             return std::filesystem::exists(path) ? path : std::string();
         });
     }
@@ -53,7 +53,7 @@ TEST_F(SoundObjects, ZeroVolumeKeepsTheEngineDownUntilAVolumeBringsItUp) {
     auto fall = SoundObj::newEffectWithResourceName("fall2", "wav");
     auto hum = SoundObj::newLoopingEffectWithResourceName("hum", "wav");
     fall->setVolume(40);
-    EXPECT_EQ(fall->resourcePath(), dir.file("fall2.wav"));
+    EXPECT_EQ(fall->resourcePath(), (dir / "fall2.wav").string());
     EXPECT_EQ(SoundObj::soundObjs().size(), 2u);
 
     SoundObj::setupWithVolume(0);

@@ -6,7 +6,7 @@
 #include "platform/audio/AudioDevice.h"
 #include "platform/audio/OpenAL.h"
 #include "platform/audio/SoundFileWriter.h"
-#include "platform/audio/tests/TempDir.h"
+#include "platform/testing/TempDir.h"
 #include "sound/SoundEngine.h"
 #include "sound/SoundObj.h"
 
@@ -18,6 +18,8 @@
 
 // CTest runs every case with the null output; a test binary started by hand gets it too,
 // before openal-soft reads its configuration on the first device opened.
+using platform::testing::TempDir;
+
 inline const bool kNullAudioOutput = [] { return ::setenv("ALSOFT_DRIVERS", "null", 0) == 0; }();
 
 // Every test starts and ends with the engine and the sound objects down.
@@ -47,7 +49,7 @@ class LoopbackDevices {
 inline std::string makeTone(const TempDir& dir, const std::string& name, int frames,
                             platform::audio::SoundFileSpec spec = {}, double hz = 440,
                             int amplitude = 16000) {
-    std::string path = dir.file(name);
+    std::string path = (dir / name).string();
     auto samples = platform::audio::sineTone(frames, spec.channels, spec.sampleRate, hz, amplitude);
     EXPECT_TRUE(platform::audio::writeSoundFile(path, spec, samples)) << path;
     return path;

@@ -8,6 +8,7 @@
 #include "platform/base/LogSink.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/PropertyList.h"
+#include "platform/testing/TempDir.h"
 #include "util/PlistFiles.h"
 
 using namespace util;
@@ -16,19 +17,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TempHome : ::testing::Test {
-    fs::path home;
-    TempHome() {
-        home = fs::temp_directory_path() /
-               ("coreA-util-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(home);
-        platform::AppPaths::setHomeOverride(home);
-    }
-    ~TempHome() override {
-        platform::AppPaths::setHomeOverride(std::nullopt);
-        fs::remove_all(home);
-    }
+struct PlistFiles : ::testing::Test {
+    platform::testing::TempHome tempHome;
+    const fs::path home = tempHome.home();
+
     static void writeBytes(const fs::path& p, const std::string& bytes) {
         std::ofstream(p, std::ios::binary) << bytes;
     }
@@ -37,8 +29,6 @@ struct TempHome : ::testing::Test {
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 };
-
-using PlistFiles = TempHome;
 
 }  // namespace
 

@@ -16,6 +16,7 @@
 
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/testing/TempDir.h"
 #include "platform/ui/Application.h"
 #include "sound/SoundObj.h"
 
@@ -66,16 +67,14 @@ struct Seen {
 };
 
 TEST(GameProgramShutdownTest, TheAppCoreItsTexturesAndSoundsGoBeforeTheContextAndTheEngine) {
-    const fs::path home =
-        fs::temp_directory_path() / ("movuroute-shutdown-" + std::to_string(::getpid()));
-    fs::remove_all(home);
+    const platform::testing::TempDir home;
 
     ProgramOptions options;
     options.headless = true;
     options.seed = 1;
     options.startLevel = 1;
     options.ticks = 20;
-    options.home = home.string();
+    options.home = home.path().string();
 
     Seen seen;
     std::weak_ptr<platform::ui::ApplicationDelegate> appCore;
@@ -104,7 +103,6 @@ TEST(GameProgramShutdownTest, TheAppCoreItsTexturesAndSoundsGoBeforeTheContextAn
                             });
                         });
     ASSERT_EQ(program.run(), 0);
-    fs::remove_all(home);
 
     ASSERT_TRUE(seen.contextEnded);
     // The run really made textures and sounds, and held them through its app core.

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/gfx/Image.h"
+#include "platform/testing/TempDir.h"
 
 namespace fs = std::filesystem;
 
@@ -29,7 +30,8 @@ struct RunResult {
 
 // `environment` goes before the program, as "env" takes it ("-u NAME", "NAME=value").
 RunResult run(const std::vector<std::string>& args, const std::string& environment = "") {
-    fs::path out = fs::temp_directory_path() / ("movuroute-out-" + std::to_string(::getpid()));
+    const platform::testing::TempDir scratch;
+    const fs::path out = scratch / "output";
     std::string command = "env " + environment + " '" + kProgram + "'";
     for (const auto& a : args) command += " '" + a + "'";
     command += " > '" + out.string() + "' 2>&1";
@@ -40,21 +42,13 @@ RunResult run(const std::vector<std::string>& args, const std::string& environme
     std::stringstream text;
     text << in.rdbuf();
     r.output = text.str();
-    fs::remove(out);
     return r;
 }
 
 class MovurouteRunTest : public ::testing::Test {
   protected:
-    MovurouteRunTest() {
-        dir = fs::temp_directory_path() /
-              ("movuroute-run-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    ~MovurouteRunTest() override { fs::remove_all(dir); }
-    fs::path dir;
+    const platform::testing::TempDir tempDir;
+    const fs::path dir = tempDir.path();
 };
 
 // Share of the picture in the road's greys, and in the title screen's blue.

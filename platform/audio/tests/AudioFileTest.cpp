@@ -1,6 +1,6 @@
 #include "platform/audio/AudioFile.h"
 #include "platform/audio/SoundFileWriter.h"
-#include "platform/audio/tests/TempDir.h"
+#include "platform/testing/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <fstream>
 
 using namespace platform::audio;
+using platform::testing::TempDir;
 
 namespace {
 
@@ -36,9 +37,9 @@ TEST(AudioFile, DescribesLittleEndianPcmAndReadsItsBytesUnchanged) {
     SoundFileSpec spec;
     spec.channels = 2;
     spec.sampleRate = 22050;
-    ASSERT_TRUE(writeSoundFile(dir.file("s.wav"), spec, samples));
+    ASSERT_TRUE(writeSoundFile((dir / "s.wav").string(), spec, samples));
 
-    auto o = open(dir.file("s.wav"));
+    auto o = open((dir / "s.wav").string());
     ASSERT_EQ(o.status, noErr);
     const auto& f = o.file->dataFormat();
     EXPECT_EQ(f.mSampleRate, 22050);
@@ -87,8 +88,8 @@ TEST(AudioFile, ReportsBigEndianAndEightBitLayoutsAsStored) {
 
     SoundFileSpec aiff;
     aiff.container = SoundFileSpec::Container::Aiff;
-    ASSERT_TRUE(writeSoundFile(dir.file("be.aiff"), aiff, samples));
-    auto be = open(dir.file("be.aiff"));
+    ASSERT_TRUE(writeSoundFile((dir / "be.aiff").string(), aiff, samples));
+    auto be = open((dir / "be.aiff").string());
     ASSERT_EQ(be.status, noErr);
     EXPECT_EQ(be.file->dataFormat().mFormatFlags, kAudioFormatFlagIsBigEndian |
                                                       kAudioFormatFlagIsSignedInteger |
@@ -101,8 +102,8 @@ TEST(AudioFile, ReportsBigEndianAndEightBitLayoutsAsStored) {
 
     SoundFileSpec u8;
     u8.sample = SoundFileSpec::Sample::U8;
-    ASSERT_TRUE(writeSoundFile(dir.file("u8.wav"), u8, samples));
-    auto w8 = open(dir.file("u8.wav"));
+    ASSERT_TRUE(writeSoundFile((dir / "u8.wav").string(), u8, samples));
+    auto w8 = open((dir / "u8.wav").string());
     ASSERT_EQ(w8.status, noErr);
     EXPECT_EQ(w8.file->dataFormat().mFormatFlags, kAudioFormatFlagIsPacked);
     EXPECT_EQ(w8.file->dataFormat().mBitsPerChannel, 8u);
@@ -110,8 +111,8 @@ TEST(AudioFile, ReportsBigEndianAndEightBitLayoutsAsStored) {
 
     SoundFileSpec s8 = aiff;
     s8.sample = SoundFileSpec::Sample::S8;
-    ASSERT_TRUE(writeSoundFile(dir.file("s8.aiff"), s8, samples));
-    auto a8 = open(dir.file("s8.aiff"));
+    ASSERT_TRUE(writeSoundFile((dir / "s8.aiff").string(), s8, samples));
+    auto a8 = open((dir / "s8.aiff").string());
     ASSERT_EQ(a8.status, noErr);
     EXPECT_EQ(a8.file->dataFormat().mFormatFlags, kAudioFormatFlagIsBigEndian |
                                                       kAudioFormatFlagIsSignedInteger |
@@ -120,8 +121,8 @@ TEST(AudioFile, ReportsBigEndianAndEightBitLayoutsAsStored) {
     SoundFileSpec s24;
     s24.sample = SoundFileSpec::Sample::S24;
     s24.channels = 2;
-    ASSERT_TRUE(writeSoundFile(dir.file("s24.wav"), s24, samples));
-    auto w24 = open(dir.file("s24.wav"));
+    ASSERT_TRUE(writeSoundFile((dir / "s24.wav").string(), s24, samples));
+    auto w24 = open((dir / "s24.wav").string());
     ASSERT_EQ(w24.status, noErr);
     EXPECT_EQ(w24.file->dataFormat().mBitsPerChannel, 24u);
     EXPECT_EQ(w24.file->dataFormat().mBytesPerFrame, 6u);
@@ -129,8 +130,8 @@ TEST(AudioFile, ReportsBigEndianAndEightBitLayoutsAsStored) {
 
     SoundFileSpec fl;
     fl.sample = SoundFileSpec::Sample::Float;
-    ASSERT_TRUE(writeSoundFile(dir.file("f.wav"), fl, samples));
-    auto wf = open(dir.file("f.wav"));
+    ASSERT_TRUE(writeSoundFile((dir / "f.wav").string(), fl, samples));
+    auto wf = open((dir / "f.wav").string());
     ASSERT_EQ(wf.status, noErr);
     EXPECT_EQ(wf.file->dataFormat().mFormatFlags,
               kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked);
@@ -143,9 +144,9 @@ TEST(AudioFile, CompressedFilesHandOutDecodedPacketsWithDescriptions) {
     auto samples = sineTone(frames, 1, 22050, 440, 12000);
     SoundFileSpec spec;
     spec.container = SoundFileSpec::Container::Flac;
-    ASSERT_TRUE(writeSoundFile(dir.file("t.flac"), spec, samples));
+    ASSERT_TRUE(writeSoundFile((dir / "t.flac").string(), spec, samples));
 
-    auto o = open(dir.file("t.flac"));
+    auto o = open((dir / "t.flac").string());
     ASSERT_EQ(o.status, noErr);
     const auto& f = o.file->dataFormat();
     EXPECT_EQ(f.mFormatID, kAudioFormatFLAC);
@@ -171,17 +172,17 @@ TEST(AudioFile, CompressedFilesHandOutDecodedPacketsWithDescriptions) {
 TEST(AudioFile, FailuresAnswerFileStatuses) {
     TempDir dir;
     std::unique_ptr<AudioFile> file;
-    EXPECT_EQ(AudioFile::openForReading(dir.file("missing.wav"), file),
+    EXPECT_EQ(AudioFile::openForReading((dir / "missing.wav").string(), file),
               kAudioFileFileNotFoundError);
     EXPECT_EQ(AudioFile::openForReading("", file), kAudioFileFileNotFoundError);
-    std::ofstream(dir.file("text.wav")) << "not a sound at all";
-    EXPECT_EQ(AudioFile::openForReading(dir.file("text.wav"), file),
+    std::ofstream((dir / "text.wav").string()) << "not a sound at all";
+    EXPECT_EQ(AudioFile::openForReading((dir / "text.wav").string(), file),
               kAudioFileUnsupportedFileTypeError);
     EXPECT_EQ(file, nullptr);
 
     SoundFileSpec spec;
-    ASSERT_TRUE(writeSoundFile(dir.file("ok.wav"), spec, ramp(10)));
-    ASSERT_EQ(AudioFile::openForReading(dir.file("ok.wav"), file), noErr);
+    ASSERT_TRUE(writeSoundFile((dir / "ok.wav").string(), spec, ramp(10)));
+    ASSERT_EQ(AudioFile::openForReading((dir / "ok.wav").string(), file), noErr);
     std::vector<uint8_t> cookie;
     EXPECT_EQ(file->magicCookie(cookie), kAudioFileUnsupportedPropertyError);
     EXPECT_EQ(file->close(), noErr);

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/testing/TempDir.h"
+
 namespace platform::gfx {
 namespace {
 
@@ -94,9 +96,7 @@ TEST(Image, RejectsBadFilesWithAReason) {
 }
 
 TEST(Image, SavesAtomicallyAndKeepsTheOldFileOnFailure) {
-    const auto dir = std::filesystem::temp_directory_path() / "movu_gfx_image_test";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const platform::testing::TempDir dir;
     const std::string path = (dir / "shot.png").string();
     Image image = Image::blank(2, 2);
     image.setPixel(1, 1, 1, 2, 3, 4);
@@ -120,7 +120,6 @@ TEST(Image, SavesAtomicallyAndKeepsTheOldFileOnFailure) {
     std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(kept, "keep me");
     EXPECT_TRUE(Image::loadPng(path));
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -5,12 +5,12 @@
 
 #include <fstream>
 
-#include "TempDir.h"
 #include "platform/base/LogSink.h"
+#include "platform/testing/TempDir.h"
 
 using platform::AppPaths;
-using storage_test::ScopedEnv;
-using storage_test::TempDir;
+using platform::testing::ScopedEnv;
+using platform::testing::TempDir;
 
 namespace {
 mode_t modeOf(const std::filesystem::path& p) {

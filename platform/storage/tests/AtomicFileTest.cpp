@@ -6,10 +6,10 @@
 
 #include <csignal>
 
-#include "TempDir.h"
+#include "platform/testing/TempDir.h"
 
 using platform::AtomicFile;
-using storage_test::TempDir;
+using platform::testing::TempDir;
 
 namespace {
 

@@ -4,14 +4,14 @@
 
 #include <fstream>
 
-#include "TempDir.h"
 #include "platform/base/LogSink.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/PropertyList.h"
+#include "platform/testing/TempDir.h"
 
 using namespace platform;
-using storage_test::ScopedEnv;
-using storage_test::TempDir;
+using platform::testing::ScopedEnv;
+using platform::testing::TempDir;
 
 namespace {
 void touch(const std::filesystem::path& p) {

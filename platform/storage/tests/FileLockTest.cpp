@@ -9,10 +9,10 @@
 #include <cerrno>
 #include <utility>
 
-#include "TempDir.h"
+#include "platform/testing/TempDir.h"
 
 using namespace platform;
-using storage_test::TempDir;
+using platform::testing::TempDir;
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <random>
 
 #include "RandomDamage.h"
-#include "TempDir.h"
 #include "platform/storage/StorageError.h"
+#include "platform/testing/TempDir.h"
 
 using namespace platform;
 
@@ -127,7 +127,7 @@ TEST(JsonTest, MalformedInputAndUnwritableValuesAreErrors) {
 }
 
 TEST(JsonTest, Files) {
-    storage_test::TempDir dir;
+    platform::testing::TempDir dir;
     Value v = Value::dictionary({{"a", 1}});
     ASSERT_TRUE(Json::writeFile(dir / "x.json", v));
     EXPECT_EQ(Json::readFile(dir / "x.json"), v);

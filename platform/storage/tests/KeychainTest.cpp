@@ -6,13 +6,13 @@
 #include <latch>
 #include <thread>
 
-#include "TempDir.h"
 #include "platform/base/LogSink.h"
 #include "platform/storage/AtomicFile.h"
+#include "platform/testing/TempDir.h"
 
 using namespace platform;
-using storage_test::ScopedEnv;
-using storage_test::TempDir;
+using platform::testing::ScopedEnv;
+using platform::testing::TempDir;
 
 namespace {
 

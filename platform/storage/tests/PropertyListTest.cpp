@@ -7,12 +7,12 @@
 #include <random>
 
 #include "RandomDamage.h"
-#include "TempDir.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/StorageError.h"
+#include "platform/testing/TempDir.h"
 
 using namespace platform;
-using storage_test::TempDir;
+using platform::testing::TempDir;
 
 namespace {
 
