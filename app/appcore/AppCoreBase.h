@@ -96,7 +96,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // the app runs and only drawing is skipped.
     void init(std::shared_ptr<platform::gfx::GLContext> context = nullptr);
     virtual void setup();
-    void setup2();
     void setCurrentEAGLContext();
 
     // ---- application events ----
@@ -109,8 +108,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // Always true: the app's URLs are its own whatever their path.
     bool handleOpenURL(const std::string& url);
     void start();
-    void willResume();
-    void willSuspend();
     bool inApplicationWillEnterForeground() const { return inApplicationWillEnterForeground_; }
     uint64_t pendingHandleOpenURLCount() const { return pendingHandleOpenURLCount_; }
 
@@ -129,7 +126,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // saved settings is a player's very first and gets its own context.
     int gameStartPopupContext() const;
     void startGameView();
-    void resetGameView();
     void startToolsView();
     void stopToolsView();
     std::shared_ptr<SimpleSelectView> simpleSelectView();
@@ -184,17 +180,12 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     std::shared_ptr<JTAppBase::LevelInfo> levelInfoForId(int32_t id);
     bool isIPad() override;
     std::string appCopyrightString() const;
-    void showAlertWithMessage(const std::string& message);
     void showSimpleAlert(const std::string& title, const std::string& message) override;
-    void checkLeaks();
 
     // ---- resources ----
     virtual void loadResources() {}
     void loadImageAt(int slot, const std::string& name);
     void loadSEAt(int slot, const std::string& name);
-    void loadMusicAt(int slot, const std::string& name);
-    void setSEVolumeAt(int slot, int32_t volume);
-    void setMusicVolumeAt(int slot, int32_t volume);
     void cutEdgeImageAt(int slot);
     void releaseResources();
     bool resourceLoaded() const { return resourceLoaded_; }
@@ -202,16 +193,13 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
 
     // ---- settings and drawing resolution ----
     virtual void serializeWith(platform::Value& dict, bool isSave);
-    void loadSettings();
     virtual void didLoadSettings();
     void saveSettings() override;
-    std::string settingFileName() const;
     int toggleSoundVolume() override;
     std::string soundVolumeString() const override;
     void updateSoundSetting() override;
     float displayContentsScale();
     bool supportsContentsScale();
-    int32_t maxDefaultContentsScaleIndex() const { return 3; }
     int32_t defaultContentsScaleIndex();
     void updateContentsScaleIndex();
     float contentsScaleValue() override;
@@ -219,7 +207,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // The picture file for a resource at the drawing resolution (BundlePictures).
     static std::optional<std::pair<std::string, float>> pictureFileForName(const std::string& name,
                                                                            int32_t index);
-    std::shared_ptr<Texture2D> newTextureWithName(const std::string& name);
 
     // ---- neutral tilt ----
     double neutralAccelerometerTilt() const;
@@ -234,11 +221,8 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     std::string tnParamStr() const override;
     bool webJump(int32_t tgt) { return webJump(tgt, 0); }
     bool webJump(int32_t tgt, int32_t levelId) override;
-    std::string webJumpUrl(int32_t tgt, int32_t levelId) const;
     bool webSubmitScore(const WebScore& score, int32_t levelId,
                         const std::optional<WebScore>& highScore, bool useHs) override;
-    std::string webSubmitScoreUrl(const WebScore& score, int32_t levelId,
-                                  const std::optional<WebScore>& highScore, bool useHs);
     // The same from the stored score records (the high-score record may be missing).
     bool webSubmitScore(const scores::LevelScoreElem& score, int32_t levelId,
                         const scores::LevelScoreElem* highScore, bool useHs) override;
@@ -247,9 +231,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     std::string downloadLevelUrlWithLevelId(int32_t levelId, int64_t dh, int64_t tk) const;
     static std::string keychainService();
     static std::optional<std::string> keychainAccessGroup();
-    // The web service base from the bundle's Info.plist ("MovurouteWebServiceURL"), overridden
-    // by $MOVUROUTE_WEB_URL.
-    static std::string webServiceBaseUrl();
 
     // ---- plain accessors ----
     std::shared_ptr<platform::ui::Window> window() const override { return screens_.window(); }
@@ -273,8 +254,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     bool levelManagerHasPendingMessages() const override;
     const std::string& appDisplayName() const { return appDisplayName_; }
     const platform::Value& infoDictionary() const { return infoDictionary_; }
-    int32_t authorization() const { return authorization_; }
-    void setAuthorization(int32_t a) { authorization_ = a; }
     int32_t accelerometerCalibrationType() const { return accelerometerCalibrationType_; }
     void setAccelerometerCalibrationType(int32_t t) { accelerometerCalibrationType_ = t; }
     const std::vector<uint8_t>& arid() const { return accountId_.bytes(); }
@@ -282,7 +261,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     SettingsRecord& settings() { return settings_; }
     const SettingsRecord& settings() const { return settings_; }
     int32_t soundVolume() const { return settings_.soundVolume; }
-    void setSoundVolume(int32_t v) { settings_.soundVolume = v; }
     int32_t bgMusicMode() const override { return settings_.bgMusicMode; }
     void setBgMusicMode(int32_t m) override { settings_.bgMusicMode = m; }
     int32_t contentsScaleIndex() const { return contentsScaleIndex_; }
@@ -292,14 +270,12 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     void setContentsScaleIndexSetting(int32_t s) override {
         settings_.contentsScaleIndexSetting = s;
     }
-    const std::string& deviceTypeName() const { return deviceTypeName_; }
     void setDeviceTypeName(std::string name) { deviceTypeName_ = std::move(name); }
     const std::optional<std::string>& bundleVersionOfLoadedSettings() const {
         return settings_.bundleVersion;
     }
     bool settingsLoadedAtLaunch() const { return settingsFile_.loadedAtLaunch(); }
     bool startedGameAfterLaunchingApp() const { return startedGameAfterLaunchingApp_; }
-    int32_t defaultLevelId() const { return defaultLevelId_; }
 
   protected:
     // For the game's subclass: its identity and its game core.
@@ -310,6 +286,32 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
 
   private:
     class TextFactory;
+    // Steps of the launch and of going to and from the background, resource slots, and the
+    // settings file and web addresses as the class itself builds them.
+    void setup2();
+    void willResume();
+    void willSuspend();
+    void resetGameView();
+    void showAlertWithMessage(const std::string& message);
+    void checkLeaks();
+    void loadMusicAt(int slot, const std::string& name);
+    void setSEVolumeAt(int slot, int32_t volume);
+    void setMusicVolumeAt(int slot, int32_t volume);
+    void loadSettings();
+    std::string settingFileName() const;
+    int32_t maxDefaultContentsScaleIndex() const { return 3; }
+    std::shared_ptr<Texture2D> newTextureWithName(const std::string& name);
+    std::string webJumpUrl(int32_t tgt, int32_t levelId) const;
+    std::string webSubmitScoreUrl(const WebScore& score, int32_t levelId,
+                                  const std::optional<WebScore>& highScore, bool useHs);
+    // The web service base from the bundle's Info.plist ("MovurouteWebServiceURL"), overridden
+    // by $MOVUROUTE_WEB_URL.
+    static std::string webServiceBaseUrl();
+    int32_t authorization() const { return authorization_; }
+    void setAuthorization(int32_t a) { authorization_ = a; }
+    const std::string& deviceTypeName() const { return deviceTypeName_; }
+    int32_t defaultLevelId() const { return defaultLevelId_; }
+    void setSoundVolume(int32_t v) { settings_.soundVolume = v; }
     void loadOrCreateArid();
     bool deleteAridFromKeychain();
     // The web service's command URLs for this app core's identity and account id.

@@ -66,19 +66,11 @@ class GameViewBase : public EAGLView, public AppGameView {
     }
 
     void suspend();
-    void onTimerFired();
     void enterPause();
     void startPauseView();
-    void startPauseViewNow();
     void startTimer();
     void stopTimer();
-    virtual void onTick();
-    virtual void onRender();
     void render();
-    void prepareRender();
-    void drawPauseButton();
-    void updateCanvasSize();
-    virtual void onStart();
 
     // Touches: the pause button first, then the game core's touch state.
     void touchesBegan(const platform::ui::TouchSet& touches,
@@ -89,13 +81,9 @@ class GameViewBase : public EAGLView, public AppGameView {
                       const platform::ui::Event& event) override;
     void touchesCancelled(const platform::ui::TouchSet& touches,
                           const platform::ui::Event& event) override;
-    void doPauseBtn(const platform::ui::TouchSet& touches);
-    void doTouchDown(const platform::ui::TouchSet& touches, const platform::ui::Event& event);
-    void doTouchUp(const platform::ui::TouchSet& touches, const platform::ui::Event& event);
 
     bool pauseBtnEnable() const { return !(pauseBtnPos_.x == 0 && pauseBtnPos_.y == 0); }
     platform::Point pauseBtnPosTranslated() const;
-    platform::Point pauseBtnPos() const { return pauseBtnPos_; }
 
     void playSound(int index);
     void stopSound(int index);
@@ -107,12 +95,10 @@ class GameViewBase : public EAGLView, public AppGameView {
     // The loop's timing: rates, schedule and tick count.
     const FixedStepLoop& loop() const { return loop_; }
     platform::Size viewSize() const { return viewSize_; }
-    platform::Size canvasSize() const { return canvasSize_; }
     bool active() const { return active_; }
     bool pausing() const { return enterPauseCount_ > 0; }
     int enterPauseCount() const { return enterPauseCount_; }
     int tickCount() const { return loop_.tickCount(); }
-    bool disableOrientation() const { return disableOrientation_; }
     // Letterbox and turn of the canvas for the view's orientation.
     CanvasProjection projection() const { return {interfaceOrientation_, disableOrientation_}; }
     void setDisableOrientation(bool d) { disableOrientation_ = d; }
@@ -126,10 +112,23 @@ class GameViewBase : public EAGLView, public AppGameView {
 
   protected:
     virtual void setup();
+    // Hooks of one tick, one frame's drawing and a game's start, for a game's own view.
+    virtual void onTick();
+    virtual void onRender();
+    virtual void onStart();
 
   private:
     std::shared_ptr<GameViewBase> self();
     void applyGLState();
+    // One firing of the loop's timer: the ticks due, then a frame.
+    void onTimerFired();
+    void startPauseViewNow();
+    void prepareRender();
+    void drawPauseButton();
+    void updateCanvasSize();
+    void doPauseBtn(const platform::ui::TouchSet& touches);
+    void doTouchDown(const platform::ui::TouchSet& touches, const platform::ui::Event& event);
+    void doTouchUp(const platform::ui::TouchSet& touches, const platform::ui::Event& event);
 
     void clearTouches();
     void collectActiveTouches(const platform::ui::TouchSet& touches);

@@ -35,7 +35,6 @@ TEST_F(AppCoreSettings, FirstLaunchWritesABinaryFileWithEveryKey) {
     auto core = TestAppCore::make();
     EXPECT_FALSE(core->settingsLoadedAtLaunch());
     ASSERT_TRUE(fs::exists(settingsPath()));
-    EXPECT_EQ(core->settingFileName(), settingsPath().string());
 
     std::string bytes = readBytes(settingsPath());
     EXPECT_EQ(bytes.substr(0, 8), "bplist00");
@@ -55,6 +54,11 @@ TEST_F(AppCoreSettings, FirstLaunchWritesABinaryFileWithEveryKey) {
         EXPECT_EQ(dict->get(k + "z"), platform::Value(-1.0)) << k;
     }
     EXPECT_EQ(dict->size(), 6u + 12u);
+
+    // Saving writes that same file again.
+    fs::remove(settingsPath());
+    core->saveSettings();
+    EXPECT_TRUE(fs::exists(settingsPath()));
 }
 
 TEST_F(AppCoreSettings, DamagedSettingsAreKeptAsideAndUnreadableOnesAreNotSavedOver) {
@@ -88,7 +92,7 @@ TEST_F(AppCoreSettings, DamagedSettingsAreKeptAsideAndUnreadableOnesAreNotSavedO
 TEST_F(AppCoreSettings, RoundTripThroughTheFile) {
     {
         auto core = TestAppCore::make();
-        core->setSoundVolume(3);
+        core->settings().soundVolume = 3;
         core->setBgMusicMode(0);
         core->setContentsScaleIndexSetting(2);
         core->setCurrentLevelId(3);
@@ -195,7 +199,7 @@ TEST_F(AppCoreSettings, VolumeTogglingAndTable) {
         seen.push_back(core->soundVolumeString());
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"3", "OFF", "1", "2"}));
-    core->setSoundVolume(3);
+    core->settings().soundVolume = 3;
     EXPECT_EQ(core->toggleSoundVolume(), 0);
     EXPECT_EQ(core->soundVolumeString(), "OFF");
 
@@ -206,7 +210,7 @@ TEST_F(AppCoreSettings, VolumeTogglingAndTable) {
     EXPECT_EQ(SettingsRecord::volumePercentOfSetting(4), 0);
     EXPECT_EQ(SettingsRecord::volumePercentOfSetting(-1), 0);
 
-    core->setSoundVolume(1);
+    core->settings().soundVolume = 1;
     core->setBgMusicMode(0);
     core->updateSoundSetting();
     EXPECT_FALSE(sound::SoundObj::musicIsEnabled());

@@ -83,10 +83,11 @@ class GameViewBaseTest : public ::testing::Test {
         return scene;
     }
 
-    // Moves the clock (without letting the timer fire) and fires by hand.
+    // Moves the clock (without letting the timer fire) and fires the view's timer by hand.
     void fireAfter(double seconds) {
         scope.clock().advance(seconds);
-        view->onTimerFired();
+        ASSERT_TRUE(view->timer());
+        view->timer()->fire();
     }
 
     std::shared_ptr<platform::ui::Touch> touchAt(platform::Point p) {
