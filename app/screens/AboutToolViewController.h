@@ -27,7 +27,6 @@ class AboutToolViewController : public ToolViewControllerBase {
 
     void setup() override;
     void viewWillAppear(bool animated) override;
-    void onPrivacyPolicyButton();
 
     // The bundle's "AboutMessage.txt" as UTF-8; empty when missing, unreadable, too large or
     // not UTF-8.
@@ -41,6 +40,8 @@ class AboutToolViewController : public ToolViewControllerBase {
     const std::shared_ptr<platform::ui::TextView>& aboutTextView() const { return aboutTextView_; }
 
   private:
+    // The interface's buttons, bound by name when the screen is made.
+    void onPrivacyPolicyButton();
     std::weak_ptr<AboutToolCore> aboutCore_;
     std::shared_ptr<platform::ui::TextView> aboutTextView_;
 };

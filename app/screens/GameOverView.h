@@ -47,13 +47,6 @@ class GameOverView : public ViewControllerBase,
     bool webSubmitScore(const scores::LevelScoreElem& score, int32_t levelId,
                         const scores::LevelScoreElem* highScore, bool useHs) override;
 
-    void onReplayBtn();
-    void onNextLevelBtn();
-    void onBackToTitleBtn();
-    void onSubmitScoreBtn();
-    void onOtherGamesBtn();
-    void onMoreLevelsBtn();
-
     const std::shared_ptr<scores::ScoresViewer>& scoresViewer() const { return scoresViewer_; }
     const std::shared_ptr<platform::ui::Label>& currentScoreLabel() const {
         return currentScoreLabel_;
@@ -71,6 +64,13 @@ class GameOverView : public ViewControllerBase,
     }
 
   private:
+    // The interface's buttons, bound by name when the screen is made.
+    void onReplayBtn();
+    void onNextLevelBtn();
+    void onBackToTitleBtn();
+    void onSubmitScoreBtn();
+    void onOtherGamesBtn();
+    void onMoreLevelsBtn();
     std::weak_ptr<GameOverViewCore> gameOverCore_;
     std::shared_ptr<GameOverViewCore> core() const { return gameOverCore_.lock(); }
     void showPendingMessages();

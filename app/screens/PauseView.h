@@ -19,10 +19,7 @@ class PauseView : public ViewControllerBase {
     void viewWillAppear(bool animated) override;
     void updateView();
 
-    void onSoundBtn();
-    void onBackToTitleBtn();
     void onResumeBtn();
-    void onAdditional0Btn();
 
     // Where the game draws its pause button, in window points; (0, 0) means not told.
     void setResumeBtnPos(platform::Point p) { resumeBtnPos_ = p; }
@@ -32,6 +29,10 @@ class PauseView : public ViewControllerBase {
     std::shared_ptr<platform::ui::Button> additional0Btn() const { return additional0Btn_; }
 
   private:
+    // The interface's buttons, bound by name when the screen is made.
+    void onSoundBtn();
+    void onBackToTitleBtn();
+    void onAdditional0Btn();
     std::shared_ptr<platform::ui::Button> soundBtn_;
     std::shared_ptr<platform::ui::Button> resumeBtn_;
     platform::Point resumeBtnPos_;

@@ -36,9 +36,7 @@ class ScoreToolViewController : public ToolViewControllerBase, public scores::Sc
     void setup() override;
     void viewWillAppear(bool animated) override;
 
-    void onClearRankingBtn();
     void onClearRankingAction(std::int64_t buttonIndex);
-    void onHighScoreRankingBtn();
 
     // The navigation title for a level name: the name, or "Scores" without one.
     static std::string titleForLevelName(const std::optional<std::string>& name);
@@ -57,6 +55,9 @@ class ScoreToolViewController : public ToolViewControllerBase, public scores::Sc
     }
 
   private:
+    // The interface's buttons, bound by name when the screen is made.
+    void onClearRankingBtn();
+    void onHighScoreRankingBtn();
     std::weak_ptr<ScoreToolCore> scoreCore_;
     std::shared_ptr<JTAppBase::LevelInfo> currentLevel() const;
 

@@ -75,9 +75,6 @@ class SettingsToolViewController : public ToolViewControllerBase {
     virtual void willSaveSettings();
     virtual void updateView();
 
-    void onSoundBtn();
-    void onResolutionBtn();
-    void onCalibrateBtn();
     void onCalibrateAction(std::int64_t buttonIndex);
     void startAcceleromter();
     void stopAcceleromter();
@@ -111,6 +108,10 @@ class SettingsToolViewController : public ToolViewControllerBase {
     const std::shared_ptr<platform::ui::Button>& resolutionBtn() const { return resolutionBtn_; }
 
   private:
+    // The interface's buttons, bound by name when the screen is made.
+    void onSoundBtn();
+    void onResolutionBtn();
+    void onCalibrateBtn();
     std::weak_ptr<SettingsToolCore> settingsCore_;
     std::shared_ptr<platform::ui::Button> calibrateBtn_;
     std::shared_ptr<platform::ui::Button> soundBtn_;

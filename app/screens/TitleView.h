@@ -41,13 +41,6 @@ class TitleView : public ViewControllerBase {
     JTAppBase::JTLevelMenuItemPtr menuItemAt(int index) const;
     virtual std::shared_ptr<SimpleSelectViewDelegate> newLevelSelectDelegate();
 
-    void onGameStartBtn();
-    void onHowToPlayBtn();
-    void onOtherGamesBtn();
-    void onMoreLevelsBtn();
-    void onSettingBtn();
-    void onSelectLevelBtn();
-
     // The app core as the title sees it; empty once it is gone.
     std::shared_ptr<TitleViewCore> titleCore() const { return titleCore_.lock(); }
     // Every screen's part of the app core and the title's own.
@@ -67,6 +60,13 @@ class TitleView : public ViewControllerBase {
     }
 
   private:
+    // The interface's buttons, bound by name when the screen is made.
+    void onGameStartBtn();
+    void onHowToPlayBtn();
+    void onOtherGamesBtn();
+    void onMoreLevelsBtn();
+    void onSettingBtn();
+    void onSelectLevelBtn();
     std::weak_ptr<TitleViewCore> titleCore_;
     std::shared_ptr<platform::ui::Label> copyrightLabel_;
     std::shared_ptr<platform::ui::Button> levelSelectBtn_;

@@ -149,7 +149,7 @@ TEST_F(GameOverViewScreen, SubmitAndJumpButtonsOpenTheWebServicePages) {
     auto screen = gameOver(340);
     ASSERT_TRUE(screen);
 
-    screen->onSubmitScoreBtn();
+    screen->performAction("onSubmitScoreBtn", nullptr);
     const std::string submit = lastOpened();
     EXPECT_NE(submit.find("cmd/postSc?"), std::string::npos) << submit;
     EXPECT_NE(submit.find("&lid=1&"), std::string::npos) << submit;
@@ -161,12 +161,12 @@ TEST_F(GameOverViewScreen, SubmitAndJumpButtonsOpenTheWebServicePages) {
     screen->scoresViewer()->recentScoreSubmitBtns()[0]->tap();
     EXPECT_EQ(lastOpened(), submit);
 
-    screen->onOtherGamesBtn();
+    screen->performAction("onOtherGamesBtn", nullptr);
     EXPECT_NE(lastOpened().find("cmd/jump?"), std::string::npos);
     EXPECT_NE(lastOpened().find("&tgt=3&"), std::string::npos) << lastOpened();
     EXPECT_EQ(lastOpened().find("&lid="), std::string::npos);
 
-    screen->onMoreLevelsBtn();
+    screen->performAction("onMoreLevelsBtn", nullptr);
     EXPECT_NE(lastOpened().find("&tgt=7&"), std::string::npos) << lastOpened();
     EXPECT_NE(lastOpened().find("&lid=1&"), std::string::npos) << lastOpened();
 }
@@ -179,18 +179,18 @@ TEST_F(GameOverViewScreen, ReplayAndBackToTitleLeaveTheScreen) {
     gameView->calls.clear();
 
     // No next level in this game: the button must not start a level that does not exist.
-    screen->onNextLevelBtn();
+    screen->performAction("onNextLevelBtn", nullptr);
     EXPECT_EQ(core->currentLevelId(), 1);
     EXPECT_TRUE(gameView->calls.empty());
     EXPECT_EQ(core->window()->rootViewController(), screen);
 
-    screen->onReplayBtn();
+    screen->performAction("onReplayBtn", nullptr);
     EXPECT_EQ(screen->view()->superview(), nullptr);
     EXPECT_EQ(gameView->calls.back(), "start");
     EXPECT_TRUE(gameView->started());
 
     screen = gameOver(50);
-    screen->onBackToTitleBtn();
+    screen->performAction("onBackToTitleBtn", nullptr);
     EXPECT_EQ(screen->view()->superview(), nullptr);
     EXPECT_STREQ(core->window()->rootViewController()->className(), "TitleScreen");
 }
@@ -216,7 +216,7 @@ TEST_F(GameOverViewScreen, DownloadSwitchesDecideTheNextAndMoreLevelButtons) {
     EXPECT_TRUE(screen->moreLevelsButton()->isHidden());
 
     core->lastGameView->calls.clear();
-    screen->onNextLevelBtn();
+    screen->performAction("onNextLevelBtn", nullptr);
     EXPECT_EQ(core->currentLevelId(), 3);
     EXPECT_EQ(core->lastGameView->calls.back(), "start");
 }
@@ -302,7 +302,7 @@ TEST_F(GameOverViewScreen, RealRunsEndOnTheScreenWithTheirScoresAndReplayPlaysAg
     ASSERT_TRUE(first);
     EXPECT_EQ(screen->currentScoreLabel()->text(), std::to_string(first->score()) + " pts.");
 
-    screen->onReplayBtn();
+    screen->performAction("onReplayBtn", nullptr);
     auto view =
         std::dynamic_pointer_cast<GameViewBase>(real->currentOrientationDependedInfo().gameView);
     ASSERT_TRUE(view);
@@ -318,7 +318,7 @@ TEST_F(GameOverViewScreen, RealRunsEndOnTheScreenWithTheirScoresAndReplayPlaysAg
     ASSERT_TRUE(file);
     EXPECT_EQ(file->get("recentScores").size(), 2u);
 
-    screen->onBackToTitleBtn();
+    screen->performAction("onBackToTitleBtn", nullptr);
     EXPECT_STREQ(real->window()->rootViewController()->className(), "TitleScreen");
     EXPECT_FALSE(view->started());
     accelerometer.reset();

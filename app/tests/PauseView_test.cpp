@@ -106,7 +106,7 @@ TEST_F(PauseViewTest, SoundButtonCyclesTheVolumeAndSavesEachStep) {
 
 TEST_F(PauseViewTest, BackToTitleStopsBothAndFlips) {
     show();
-    pause->onBackToTitleBtn();
+    pause->performAction("onBackToTitleBtn", nullptr);
     EXPECT_EQ(core->calls, (Calls{"stopGame", "startTitle", "transition 1 500ms"}));
     EXPECT_EQ(pause->view()->superview(), nullptr);
 }
@@ -129,7 +129,7 @@ TEST_F(PauseViewTest, ExtraButtonFollowsTheScene) {
 
     // Without an app core or scene nothing breaks.
     auto orphan = ViewControllerBase::make<PauseView>();
-    orphan->onSoundBtn();
-    orphan->onAdditional0Btn();
-    orphan->onBackToTitleBtn();
+    orphan->performAction("onSoundBtn", nullptr);
+    orphan->performAction("onAdditional0Btn", nullptr);
+    orphan->performAction("onBackToTitleBtn", nullptr);
 }

@@ -48,7 +48,7 @@ TEST_F(ScoreToolTest, TitleAndQuestionNameTheLevelOrFallBackToPlainTexts) {
     auto named = showTab<ScoreToolViewController>(0);
     ASSERT_NE(named, nullptr);
     EXPECT_EQ(named->navigationItem().title, "Level: Normal");
-    named->onClearRankingBtn();
+    named->performAction("onClearRankingBtn", nullptr);
     auto sheet = named->clearRankingSheet();
     ASSERT_NE(sheet, nullptr);
     EXPECT_TRUE(sheet->isVisible());
@@ -60,7 +60,7 @@ TEST_F(ScoreToolTest, TitleAndQuestionNameTheLevelOrFallBackToPlainTexts) {
     openTools();
     EXPECT_EQ(named->navigationItem().title, "Scores");
     EXPECT_EQ(named->tabBarItem().title, "Scores");
-    named->onClearRankingBtn();
+    named->performAction("onClearRankingBtn", nullptr);
     ASSERT_NE(named->clearRankingSheet(), nullptr);
     EXPECT_EQ(named->clearRankingSheet()->title(),
               "Are you sure to delete the local score ranking?");
@@ -70,7 +70,7 @@ TEST_F(ScoreToolTest, TitleAndQuestionNameTheLevelOrFallBackToPlainTexts) {
 TEST_F(ScoreToolTest, ClearRankingSheetPutsDeleteFirstAndCancelLast) {
     auto scores = showTab<ScoreToolViewController>(0);
     ASSERT_NE(scores, nullptr);
-    scores->onClearRankingBtn();
+    scores->performAction("onClearRankingBtn", nullptr);
     auto sheet = scores->clearRankingSheet();
     ASSERT_NE(sheet, nullptr);
     ASSERT_EQ(sheet->numberOfButtons(), 2);
@@ -96,12 +96,12 @@ TEST_F(ScoreToolTest, DeleteClearsTheHighScoresAndKeepsTheRecentOnes) {
     EXPECT_EQ(labels[2]->text(), "-----");
 
     // Cancel (and a sheet the system takes away) changes nothing.
-    tab->onClearRankingBtn();
+    tab->performAction("onClearRankingBtn", nullptr);
     tab->clearRankingSheet()->tapButton(1);
     tab->onClearRankingAction(-1);
     EXPECT_EQ(stored(kNamedLevel)->highScores().size(), 1u);
 
-    tab->onClearRankingBtn();
+    tab->performAction("onClearRankingBtn", nullptr);
     tab->clearRankingSheet()->tapButton(0);
     auto after = stored(kNamedLevel);
     EXPECT_TRUE(after->highScores().empty());

@@ -182,7 +182,7 @@ TEST_F(SettingsToolTest, SoundButtonCyclesTheVolumeAndLeavingTheTabSavesIt) {
     tab->performAction("onSoundBtn", nullptr);
     EXPECT_EQ(core->soundVolume(), 3);
     EXPECT_EQ(title(tab->soundBtn()), "SoundVolume: 3");
-    tab->onSoundBtn();
+    tab->performAction("onSoundBtn", nullptr);
     EXPECT_EQ(title(tab->soundBtn()), "SoundVolume: OFF");
     EXPECT_EQ(savedSettings()["soundVolume.max3"].intValue(), 2);
 
@@ -215,7 +215,7 @@ TEST_F(SettingsToolTest, CalibrationSheetOffersOkResetAndCancel) {
     EXPECT_EQ(platform::Accelerometer::shared().delegate(), nullptr);
 
     core->setAccelerometerCalibrationType(2);
-    tab->onCalibrateBtn();
+    tab->performAction("onCalibrateBtn", nullptr);
     EXPECT_EQ(tab->calibrateSheet()->title(),
               "Keep the device on your preferred neutral angle, and press OK");
     tab->calibrateSheet()->tapButton(2);
@@ -226,7 +226,7 @@ TEST_F(SettingsToolTest, OkStoresThePostureHeldNow) {
     auto tab = show();
     ASSERT_NE(tab, nullptr);
     hold(0.1, -0.2, -0.97);
-    tab->onCalibrateBtn();
+    tab->performAction("onCalibrateBtn", nullptr);
     loop.advance(1.0);
     tab->calibrateSheet()->tapButton(0);
     EXPECT_NEAR(portrait().x, 0.1, 1e-3);
@@ -249,7 +249,7 @@ TEST_F(SettingsToolTest, OkWithTheDeviceOnItsEdgeIsRefusedAndChangesNothing) {
     auto tab = show();
     ASSERT_NE(tab, nullptr);
     hold(0.98, 0, -0.1);
-    tab->onCalibrateBtn();
+    tab->performAction("onCalibrateBtn", nullptr);
     loop.advance(1.0);
     tab->calibrateSheet()->tapButton(0);
     auto alert = platform::ui::AlertView::visibleAlert();
@@ -274,7 +274,7 @@ TEST_F(SettingsToolTest, ResetRestoresTheRulesNeutralVector) {
     core->setNeutralAcceleromterFor(ui::OrientationPortrait, 0.3, 0.1, -0.9);
     auto tab = show();
     ASSERT_NE(tab, nullptr);
-    tab->onCalibrateBtn();
+    tab->performAction("onCalibrateBtn", nullptr);
     tab->calibrateSheet()->tapButton(1);
     EXPECT_DOUBLE_EQ(portrait().x, 0);
     EXPECT_NEAR(portrait().y, -0.500151, 1e-6);
@@ -287,7 +287,7 @@ TEST_F(SettingsToolTest, OkAfterTheAccelerometerStoppedKeepsTheCalibration) {
     core->setNeutralAcceleromterFor(ui::OrientationPortrait, 0.2, 0.1, -0.95);
     auto tab = show();
     ASSERT_NE(tab, nullptr);
-    tab->onCalibrateBtn();
+    tab->performAction("onCalibrateBtn", nullptr);
     auto sheet = tab->calibrateSheet();
     // The tab goes while the question is open: the accelerometer stops with it.
     core->currentOrientationDependedInfo().toolsView->setSelectedIndex(0);
@@ -348,7 +348,7 @@ TEST_F(SettingsToolTest, ResolutionButtonWithoutASelectionScreenKeepsTheTools) {
         tools->viewControllers().at(1));
     auto tab = std::dynamic_pointer_cast<SettingsToolViewController>(nav->topViewController());
     ASSERT_NE(tab, nullptr);
-    tab->onResolutionBtn();
+    tab->performAction("onResolutionBtn", nullptr);
     EXPECT_EQ(other->window()->rootViewController(), tools);
     EXPECT_NE(tools->view()->window(), nullptr);
 }

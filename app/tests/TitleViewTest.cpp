@@ -178,7 +178,7 @@ TEST_F(TitleViewTest, LevelButtonOpensTheSelectionScreenOnTheCurrentLevel) {
     title->stop();
     title->startAsRootView();
     EXPECT_EQ(title->selectedIndex(), 1);
-    title->onSelectLevelBtn();
+    title->performAction("onSelectLevelBtn", nullptr);
     auto select = core->simpleSelectView();
     ASSERT_TRUE(select);
     EXPECT_EQ(select->title(), "Select a Level");
@@ -196,13 +196,13 @@ TEST_F(TitleViewTest, WebButtonsOpenTheirPagesWithTheCurrentLevel) {
     useLevels(3);
     core->setCurrentLevelId(2);
     auto title = show();
-    title->onHowToPlayBtn();
+    title->performAction("onHowToPlayBtn", nullptr);
     EXPECT_NE(lastOpened().find("cmd/jump?"), std::string::npos) << lastOpened();
     EXPECT_NE(lastOpened().find("&tgt=1&"), std::string::npos) << lastOpened();
     EXPECT_EQ(lastOpened().find("&lid="), std::string::npos) << lastOpened();
-    title->onOtherGamesBtn();
+    title->performAction("onOtherGamesBtn", nullptr);
     EXPECT_NE(lastOpened().find("&tgt=2&"), std::string::npos) << lastOpened();
-    title->onMoreLevelsBtn();
+    title->performAction("onMoreLevelsBtn", nullptr);
     EXPECT_NE(lastOpened().find("&tgt=6&"), std::string::npos) << lastOpened();
     EXPECT_NE(lastOpened().find("&lid=2&"), std::string::npos) << lastOpened();
     EXPECT_EQ(opened.size(), 3u);
