@@ -148,21 +148,12 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // The screen records, the orientation and the window.
     ScreenSwitcher& screens() { return screens_; }
     const ScreenSwitcher& screens() const { return screens_; }
-    std::string nibSuffixRotation() const { return screens_.nibSuffixRotation(); }
     bool landscape() const override { return screens_.landscape(); }
     // The game core names the transition by its number.
     void transitionAnimation(int kind, double duration) override;
     void transitionAnimation(platform::ui::AnimationTransition kind, double duration) override;
-    void applyInterfaceOrientation(platform::ui::InterfaceOrientation orientation,
-                                   platform::ui::View& view) const {
-        screens_.applyInterfaceOrientation(orientation, view);
-    }
     bool updateInterfaceOrientation() override;
     platform::Size screenSize() const { return screens_.screenSize(); }
-    OrientationDependedInfo& orientationDependedInfoFor(
-        platform::ui::InterfaceOrientation orientation) {
-        return screens_.recordFor(orientation);
-    }
     OrientationDependedInfo& currentOrientationDependedInfo() { return screens_.current(); }
     static platform::ui::InterfaceOrientation interfaceOrientationOfIndex(int index);
 
@@ -229,8 +220,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // Signs the local score files with the web secret key.
     scores::ScoreSigner scoreSigner() const override;
     std::string downloadLevelUrlWithLevelId(int32_t levelId, int64_t dh, int64_t tk) const;
-    static std::string keychainService();
-    static std::optional<std::string> keychainAccessGroup();
 
     // ---- plain accessors ----
     std::shared_ptr<platform::ui::Window> window() const override { return screens_.window(); }
@@ -260,7 +249,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // The player's settings as the file keeps them.
     SettingsRecord& settings() { return settings_; }
     const SettingsRecord& settings() const { return settings_; }
-    int32_t soundVolume() const { return settings_.soundVolume; }
     int32_t bgMusicMode() const override { return settings_.bgMusicMode; }
     void setBgMusicMode(int32_t m) override { settings_.bgMusicMode = m; }
     int32_t contentsScaleIndex() const { return contentsScaleIndex_; }
@@ -271,9 +259,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
         settings_.contentsScaleIndexSetting = s;
     }
     void setDeviceTypeName(std::string name) { deviceTypeName_ = std::move(name); }
-    const std::optional<std::string>& bundleVersionOfLoadedSettings() const {
-        return settings_.bundleVersion;
-    }
     bool settingsLoadedAtLaunch() const { return settingsFile_.loadedAtLaunch(); }
     bool startedGameAfterLaunchingApp() const { return startedGameAfterLaunchingApp_; }
 
@@ -312,6 +297,22 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     const std::string& deviceTypeName() const { return deviceTypeName_; }
     int32_t defaultLevelId() const { return defaultLevelId_; }
     void setSoundVolume(int32_t v) { settings_.soundVolume = v; }
+    // Forwarders to the collaborators that hold these: callers outside use the collaborators.
+    std::string nibSuffixRotation() const { return screens_.nibSuffixRotation(); }
+    void applyInterfaceOrientation(platform::ui::InterfaceOrientation orientation,
+                                   platform::ui::View& view) const {
+        screens_.applyInterfaceOrientation(orientation, view);
+    }
+    OrientationDependedInfo& orientationDependedInfoFor(
+        platform::ui::InterfaceOrientation orientation) {
+        return screens_.recordFor(orientation);
+    }
+    static std::string keychainService();
+    static std::optional<std::string> keychainAccessGroup();
+    int32_t soundVolume() const { return settings_.soundVolume; }
+    const std::optional<std::string>& bundleVersionOfLoadedSettings() const {
+        return settings_.bundleVersion;
+    }
     void loadOrCreateArid();
     bool deleteAridFromKeychain();
     // The web service's command URLs for this app core's identity and account id.

@@ -24,8 +24,6 @@ class DlLevelsSupportAppCore : public online::DlLevelsAppCore,
   public:
     static std::shared_ptr<DlLevelsSupportAppCore> create(std::weak_ptr<AppCoreBase> appCore);
 
-    const std::shared_ptr<online::DlLevelsSupport>& dlLevelsSupport() const { return support_; }
-
     bool handleOpenURL(const std::string& url) override;
 
     JTAppBase::JTAppContextPtr dlAppContext() override;

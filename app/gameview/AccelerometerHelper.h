@@ -54,10 +54,6 @@ class AccelerometerHelper final : public platform::AccelerometerDelegate,
 
     void startWithFrequency(double frequency, double filteringFactorPerSec);
     void stop();
-    void startAccelerometer();
-    void stopAccelerometer();
-    void startLockCheckTimer();
-    void stopLockCheckTimer();
     // The watch: adapts the filter to the rate readings really come at, restarts a silent
     // accelerometer.
     void onAcceleromterCheck();
@@ -89,13 +85,19 @@ class AccelerometerHelper final : public platform::AccelerometerDelegate,
     platform::ui::InterfaceOrientation interfaceOrientation() const {
         return interfaceOrientation_;
     }
-    double neutralRotH() const { return neutralRotH_; }
     double neutralRotV() const { return neutralRotV_; }
     bool isRunning() const { return checkTimer_ != nullptr; }
 
   private:
     explicit AccelerometerHelper(std::weak_ptr<AccelerometerHelperOwner> owner)
         : owner_(std::move(owner)) {}
+
+    // The accelerometer's delegate and the watch that restarts a silent accelerometer.
+    void startAccelerometer();
+    void stopAccelerometer();
+    void startLockCheckTimer();
+    void stopLockCheckTimer();
+    double neutralRotH() const { return neutralRotH_; }
 
     std::weak_ptr<AccelerometerHelperOwner> owner_;
     std::shared_ptr<platform::Timer> checkTimer_;

@@ -23,7 +23,6 @@ class AboutToolViewController : public ToolViewControllerBase {
 
     // Every screen's part of the app core, the tools' and this tab's own.
     void setAppCore(std::weak_ptr<AboutToolCore> core);
-    std::shared_ptr<AboutToolCore> aboutCore() const { return aboutCore_.lock(); }
 
     void setup() override;
     void viewWillAppear(bool animated) override;
@@ -31,9 +30,6 @@ class AboutToolViewController : public ToolViewControllerBase {
     // The bundle's "AboutMessage.txt" as UTF-8; empty when missing, unreadable, too large or
     // not UTF-8.
     static std::string aboutMessage();
-    // Name, version and copyright lines, a blank line, then the message.
-    static std::string aboutText(const std::string& displayName, const std::string& version,
-                                 const std::string& copyright, const std::string& message);
     // The privacy page on the maker's web host.
     static std::string privacyPolicyUrl(const std::string& iphoneWebUrl);
 
@@ -42,6 +38,11 @@ class AboutToolViewController : public ToolViewControllerBase {
   private:
     // The interface's buttons, bound by name when the screen is made.
     void onPrivacyPolicyButton();
+
+    std::shared_ptr<AboutToolCore> aboutCore() const { return aboutCore_.lock(); }
+    // Name, version and copyright lines, a blank line, then the message.
+    static std::string aboutText(const std::string& displayName, const std::string& version,
+                                 const std::string& copyright, const std::string& message);
     std::weak_ptr<AboutToolCore> aboutCore_;
     std::shared_ptr<platform::ui::TextView> aboutTextView_;
 };

@@ -59,9 +59,6 @@ class GameOverView : public ViewControllerBase,
     const std::shared_ptr<platform::ui::View>& announceAltanativeView() const {
         return announceAltanativeView_;
     }
-    void setAnnounceAltanativeView(std::shared_ptr<platform::ui::View> v) {
-        announceAltanativeView_ = std::move(v);
-    }
 
   private:
     // The interface's buttons, bound by name when the screen is made.
@@ -71,6 +68,7 @@ class GameOverView : public ViewControllerBase,
     void onSubmitScoreBtn();
     void onOtherGamesBtn();
     void onMoreLevelsBtn();
+
     std::weak_ptr<GameOverViewCore> gameOverCore_;
     std::shared_ptr<GameOverViewCore> core() const { return gameOverCore_.lock(); }
     void showPendingMessages();

@@ -33,6 +33,7 @@ class PauseView : public ViewControllerBase {
     void onSoundBtn();
     void onBackToTitleBtn();
     void onAdditional0Btn();
+
     std::shared_ptr<platform::ui::Button> soundBtn_;
     std::shared_ptr<platform::ui::Button> resumeBtn_;
     platform::Point resumeBtnPos_;

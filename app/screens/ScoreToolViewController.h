@@ -31,7 +31,6 @@ class ScoreToolViewController : public ToolViewControllerBase, public scores::Sc
 
     // Every screen's part of the app core, the tools' and this tab's own.
     void setAppCore(std::weak_ptr<ScoreToolCore> core);
-    std::shared_ptr<ScoreToolCore> scoreCore() const { return scoreCore_.lock(); }
 
     void setup() override;
     void viewWillAppear(bool animated) override;
@@ -58,6 +57,8 @@ class ScoreToolViewController : public ToolViewControllerBase, public scores::Sc
     // The interface's buttons, bound by name when the screen is made.
     void onClearRankingBtn();
     void onHighScoreRankingBtn();
+
+    std::shared_ptr<ScoreToolCore> scoreCore() const { return scoreCore_.lock(); }
     std::weak_ptr<ScoreToolCore> scoreCore_;
     std::shared_ptr<JTAppBase::LevelInfo> currentLevel() const;
 

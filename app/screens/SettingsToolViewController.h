@@ -112,6 +112,7 @@ class SettingsToolViewController : public ToolViewControllerBase {
     void onSoundBtn();
     void onResolutionBtn();
     void onCalibrateBtn();
+
     std::weak_ptr<SettingsToolCore> settingsCore_;
     std::shared_ptr<platform::ui::Button> calibrateBtn_;
     std::shared_ptr<platform::ui::Button> soundBtn_;

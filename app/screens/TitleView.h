@@ -39,7 +39,6 @@ class TitleView : public ViewControllerBase {
     void updateView();
     // The menu item at the index; empty when there is none there or it is not a menu item.
     JTAppBase::JTLevelMenuItemPtr menuItemAt(int index) const;
-    virtual std::shared_ptr<SimpleSelectViewDelegate> newLevelSelectDelegate();
 
     // The app core as the title sees it; empty once it is gone.
     std::shared_ptr<TitleViewCore> titleCore() const { return titleCore_.lock(); }
@@ -59,6 +58,10 @@ class TitleView : public ViewControllerBase {
         return startGameBtnWithoutSelector_;
     }
 
+  protected:
+    // The delegate of the level list this title shows; a game's own title may make another.
+    virtual std::shared_ptr<SimpleSelectViewDelegate> newLevelSelectDelegate();
+
   private:
     // The interface's buttons, bound by name when the screen is made.
     void onGameStartBtn();
@@ -67,6 +70,7 @@ class TitleView : public ViewControllerBase {
     void onMoreLevelsBtn();
     void onSettingBtn();
     void onSelectLevelBtn();
+
     std::weak_ptr<TitleViewCore> titleCore_;
     std::shared_ptr<platform::ui::Label> copyrightLabel_;
     std::shared_ptr<platform::ui::Button> levelSelectBtn_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "AppCoreTestSupport.h"
+#include "app/appcore/AccountId.h"
 #include "app/appcore/KeychainAccess.h"
 #include "platform/base/LogSink.h"
 #include "scores/LevelScoreElem.h"
@@ -15,8 +16,8 @@ const std::vector<uint8_t> kId = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 
 const std::string kIdText = "000102030405060708090a0b0c0d0e0f";
 
 platform::KeychainQuery aridQuery() {
-    return KeychainQueryForAccount("arid", AppCoreBase::keychainService(),
-                                   AppCoreBase::keychainAccessGroup());
+    return KeychainQueryForAccount("arid", AccountId::keychainService(),
+                                   AccountId::keychainAccessGroup());
 }
 
 std::optional<std::vector<uint8_t>> storedArid() {

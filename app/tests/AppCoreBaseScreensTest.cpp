@@ -162,22 +162,22 @@ TEST_F(AppCoreScreenSwitching, OrientationRecordsAndLayout) {
     EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(2), 2);
     EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(3), 4);
     EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(7), 1);
-    EXPECT_EQ(&core->orientationDependedInfoFor(ui::InterfaceOrientation(5)),
+    EXPECT_EQ(&core->screens().recordFor(ui::InterfaceOrientation(5)),
               &core->screens().recordAtIndex(0));
-    EXPECT_EQ(&core->orientationDependedInfoFor(ui::OrientationLandscapeLeft),
+    EXPECT_EQ(&core->screens().recordFor(ui::OrientationLandscapeLeft),
               &core->screens().recordAtIndex(3));
-    EXPECT_EQ(&core->orientationDependedInfoFor(ui::OrientationPortraitUpsideDown),
+    EXPECT_EQ(&core->screens().recordFor(ui::OrientationPortraitUpsideDown),
               &core->screens().recordAtIndex(2));
 
     auto view = platform::ui::View::create({0, 0, 10, 10});
-    core->applyInterfaceOrientation(ui::OrientationLandscapeRight, *view);
+    core->screens().applyInterfaceOrientation(ui::OrientationLandscapeRight, *view);
     EXPECT_EQ(view->bounds(), (platform::Rect{0, 0, 480, 320}));
     EXPECT_EQ(view->center(), (platform::Point{240, 160}));
     EXPECT_EQ(view->transform(), platform::AffineTransform::rotation(M_PI / 2));
-    core->applyInterfaceOrientation(ui::OrientationPortrait, *view);
+    core->screens().applyInterfaceOrientation(ui::OrientationPortrait, *view);
     EXPECT_EQ(view->bounds(), (platform::Rect{0, 0, 320, 480}));
     EXPECT_TRUE(view->transform().isIdentity());
-    core->applyInterfaceOrientation(ui::InterfaceOrientation(9), *view);
+    core->screens().applyInterfaceOrientation(ui::InterfaceOrientation(9), *view);
     EXPECT_EQ(view->bounds(), (platform::Rect{0, 0, 320, 480}));
 
     // A level laid out in landscape turns the app.
@@ -187,7 +187,7 @@ TEST_F(AppCoreScreenSwitching, OrientationRecordsAndLayout) {
     EXPECT_TRUE(core->updateInterfaceOrientation());
     EXPECT_EQ(core->interfaceOrientation(), 3);
     EXPECT_TRUE(core->landscape());
-    EXPECT_EQ(core->nibSuffixRotation(), "_Landscape");
+    EXPECT_EQ(core->screens().nibSuffixRotation(), "_Landscape");
     EXPECT_FALSE(core->updateInterfaceOrientation());
 }
 

@@ -108,7 +108,7 @@ TEST_F(AppCoreSettings, RoundTripThroughTheFile) {
 
     auto again = TestAppCore::make();
     EXPECT_TRUE(again->settingsLoadedAtLaunch());
-    EXPECT_EQ(again->soundVolume(), 3);
+    EXPECT_EQ(again->settings().soundVolume, 3);
     EXPECT_EQ(again->bgMusicMode(), 0);
     EXPECT_EQ(again->contentsScaleIndexSetting(), 2);
     EXPECT_EQ(again->currentLevelId(), 3);
@@ -116,8 +116,8 @@ TEST_F(AppCoreSettings, RoundTripThroughTheFile) {
     EXPECT_EQ(landscapeRight.x, 0.25);
     EXPECT_EQ(landscapeRight.y, -0.5);
     EXPECT_EQ(landscapeRight.z, -0.75);
-    ASSERT_TRUE(again->bundleVersionOfLoadedSettings());
-    EXPECT_EQ(*again->bundleVersionOfLoadedSettings(), "1.0");
+    ASSERT_TRUE(again->settings().bundleVersion);
+    EXPECT_EQ(*again->settings().bundleVersion, "1.0");
 }
 
 TEST_F(AppCoreSettings, SameVersionIsNotRewrittenOtherVersionIs) {
@@ -125,7 +125,7 @@ TEST_F(AppCoreSettings, SameVersionIsNotRewrittenOtherVersionIs) {
         {{"CFBundleVersion", "1.0"}, {"soundVolume.max3", 1}, {"someoneElsesKey", "kept"}});
     writeSettings(settingsPath(), dict);
     auto core = TestAppCore::make();
-    EXPECT_EQ(core->soundVolume(), 1);
+    EXPECT_EQ(core->settings().soundVolume, 1);
     // Not written: a key this program does not write is still there.
     EXPECT_EQ(util::ReadDictionaryFromPlistFile(settingsPath().string())->get("someoneElsesKey"),
               platform::Value("kept"));
@@ -155,13 +155,13 @@ TEST_F(AppCoreSettings, WrongTypesAndOutOfRangeValues) {
                                                {"neutralAccelerometer.o1.x", "0.5"},
                                                {"neutralAccelerometer.o1.y", 1}}));
     auto core = TestAppCore::make();
-    EXPECT_EQ(core->soundVolume(), 2);
+    EXPECT_EQ(core->settings().soundVolume, 2);
     EXPECT_EQ(core->bgMusicMode(), 1);
     EXPECT_EQ(core->contentsScaleIndexSetting(), 2);  // a real number is still a number
     EXPECT_EQ(core->currentLevelId(), 0);
     EXPECT_EQ(core->settings().neutralFor(ui::OrientationPortrait).x, 0.0);
     EXPECT_EQ(core->settings().neutralFor(ui::OrientationPortrait).y, 1.0);
-    EXPECT_FALSE(core->bundleVersionOfLoadedSettings());
+    EXPECT_FALSE(core->settings().bundleVersion);
 
     // A neutral tilt that is no finite number keeps the default: it would poison every tilt.
     writeSettings(settingsPath(),
@@ -179,15 +179,15 @@ TEST_F(AppCoreSettings, WrongTypesAndOutOfRangeValues) {
 
     for (auto [stored, loaded] : {std::pair{9, 3}, std::pair{-2, 0}, std::pair{0, 0}}) {
         writeSettings(settingsPath(), platform::Value::dictionary({{"soundVolume.max3", stored}}));
-        EXPECT_EQ(TestAppCore::make()->soundVolume(), loaded) << stored;
+        EXPECT_EQ(TestAppCore::make()->settings().soundVolume, loaded) << stored;
     }
 
     // Not a property list at all, or not a dictionary: defaults, and the file is replaced.
     writeFile(settingsPath(), "garbage");
-    EXPECT_EQ(TestAppCore::make()->soundVolume(), 2);
+    EXPECT_EQ(TestAppCore::make()->settings().soundVolume, 2);
     EXPECT_EQ(readBytes(settingsPath()).substr(0, 8), "bplist00");
     writeSettings(settingsPath(), platform::Value::array({1, 2}));
-    EXPECT_EQ(TestAppCore::make()->soundVolume(), 2);
+    EXPECT_EQ(TestAppCore::make()->settings().soundVolume, 2);
     EXPECT_TRUE(util::ReadDictionaryFromPlistFile(settingsPath().string()));
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "AppCoreTestSupport.h"
+#include "app/appcore/AccountId.h"
 #include "app/appcore/KeychainAccess.h"
 #include "app/screens/AppScreenSeams.h"
 #include "app/screens/PauseView.h"
@@ -14,8 +15,8 @@ using namespace appcore_test;
 namespace {
 
 platform::KeychainQuery aridQuery() {
-    return KeychainQueryForAccount("arid", AppCoreBase::keychainService(),
-                                   AppCoreBase::keychainAccessGroup());
+    return KeychainQueryForAccount("arid", AccountId::keychainService(),
+                                   AccountId::keychainAccessGroup());
 }
 
 struct LevelDownload : LevelDownloadUrlHandler {

@@ -180,7 +180,7 @@ TEST_F(SettingsToolTest, SoundButtonCyclesTheVolumeAndLeavingTheTabSavesIt) {
     auto tab = show();
     ASSERT_NE(tab, nullptr);
     tab->performAction("onSoundBtn", nullptr);
-    EXPECT_EQ(core->soundVolume(), 3);
+    EXPECT_EQ(core->settings().soundVolume, 3);
     EXPECT_EQ(title(tab->soundBtn()), "SoundVolume: 3");
     tab->performAction("onSoundBtn", nullptr);
     EXPECT_EQ(title(tab->soundBtn()), "SoundVolume: OFF");

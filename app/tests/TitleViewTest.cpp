@@ -55,7 +55,7 @@ class TitleViewTest : public AppCoreTest {
 
     std::shared_ptr<MyTitleView> show() {
         auto title = ViewControllerBase::make<MyTitleView>(
-            TitleView::interfaceFileName(core->nibSuffixRotation(), core->appContext()));
+            TitleView::interfaceFileName(core->screens().nibSuffixRotation(), core->appContext()));
         title->setAppCore(core);
         title->startAsRootView();
         return title;
