@@ -148,6 +148,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // The screen records, the orientation and the window.
     ScreenSwitcher& screens() { return screens_; }
     const ScreenSwitcher& screens() const { return screens_; }
+    std::string nibSuffixRotation() const { return screens_.nibSuffixRotation(); }
     bool landscape() const override { return screens_.landscape(); }
     // The game core names the transition by its number.
     void transitionAnimation(int kind, double duration) override;
@@ -298,7 +299,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     int32_t defaultLevelId() const { return defaultLevelId_; }
     void setSoundVolume(int32_t v) { settings_.soundVolume = v; }
     // Forwarders to the collaborators that hold these: callers outside use the collaborators.
-    std::string nibSuffixRotation() const { return screens_.nibSuffixRotation(); }
     void applyInterfaceOrientation(platform::ui::InterfaceOrientation orientation,
                                    platform::ui::View& view) const {
         screens_.applyInterfaceOrientation(orientation, view);
