@@ -4,11 +4,13 @@
 #include <system_error>
 #include <utility>
 
+#include "ads/foundation/GADRequest.h"
 #include "online/AnnounceAppCore.h"
 #include "online/AnnounceBanner.h"
 #include "online/AnnounceInterstitial.h"
 #include "online/AnnouncePopup.h"
 #include "online/AnnounceText.h"
+#include "online/SdkInterstitialAd.h"
 #include "online/UrlPath.h"
 #include "platform/runtime/Clock.h"
 #include "platform/storage/AppPaths.h"
@@ -23,9 +25,8 @@ namespace online {
 namespace {
 constexpr const char* kAmPathPrefix = "/announceManager/";
 
-// No factory: no interstitial is ever made, and every opportunity goes on at once.
 AnnounceInterstitialAdFactory defaultInterstitialAdFactory() {
-    return nullptr;
+    return SdkInterstitialAd::factory();
 }
 }  // namespace
 
@@ -78,6 +79,13 @@ std::string AnnounceManager::istAdStatus() const {
 
 void AnnounceManager::setInterstitialAdFactory(AnnounceInterstitialAdFactory factory) {
     interstitial_ = AnnounceInterstitial::create(*this, std::move(factory));
+}
+
+void AnnounceManager::setTestDevices(ads::GADRequest& request) {
+    request.setTestDevices(platform::Value::Array{
+        platform::Value(ads::kGADSimulatorID), platform::Value("5d2c8e41a07b9f36c1e4d8a2b7f05c93"),
+        platform::Value("a9e01f7c64b2d835e7c1094fb6a2d3e8"),
+        platform::Value("3f7b2e9d0c81a4f65e2d7c9b1a0834f6")});
 }
 
 void AnnounceManager::processAmUrl(const std::string& url) {

@@ -29,6 +29,10 @@
 #include "platform/base/Value.h"
 #include "platform/runtime/SerialQueue.h"
 
+namespace ads {
+class GADRequest;
+}
+
 namespace platform::ui {
 class ActionSheet;
 class AlertView;
@@ -93,9 +97,13 @@ class AnnounceManager : public AnnounceHost {
     bool interstitialAdPresenting() const;
     // The current interstitial for the log lines: "null" or "istAd(ready=.. used=.. loading=..)".
     std::string istAdStatus() const;
-    // Where interstitials come from (tests script their ads). Starts the interstitial's state
-    // afresh, so it is set before any opportunity.
+    // Where interstitials come from: the ads SDK (SdkInterstitialAd) unless replaced; tests
+    // script their ads. Starts the interstitial's state afresh, so it is set before any
+    // opportunity.
     void setInterstitialAdFactory(AnnounceInterstitialAdFactory factory);
+    // Marks a request as coming from the developers' own machines (the simulator and three
+    // phones), so they get test ads; the program never calls it, a developer may.
+    static void setTestDevices(ads::GADRequest& request);
 
     // The manager's own commands, "<scheme>://<host>/announceManager/<command>".
     void processAmUrl(const std::string& url);
