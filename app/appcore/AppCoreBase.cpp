@@ -18,6 +18,7 @@
 #include "app/textures/Texture2D.h"
 #include "appbase/JTLevelManager.h"
 #include "core/JTObject.h"
+#include "online/DuRezSupport.h"
 #include "platform/gfx/GLContext.h"
 #include "platform/storage/Bundle.h"
 #include "sound/SoundObj.h"
@@ -78,6 +79,8 @@ void AppCoreBase::setup() {
     deviceTypeName_ = machineName();
     settings_.bgMusicMode = 1;
     settings_.contentsScaleIndexSetting = 0;
+    duRezSupport_ = online::DuRezSupport::create();
+    duRezSupport_->setDuRezPublisherId(kBannerAdUnitId);
     dlLevelsSupport_ = DlLevelsSupportAppCore::create(weak_from_this());
     baseJtObjCount_ = 0;
     inApplicationWillEnterForeground_ = false;
@@ -110,6 +113,10 @@ std::string AppCoreBase::webServiceBaseUrl() {
                          "no MovurouteWebServiceURL in Info.plist and no MOVUROUTE_WEB_URL");
     }
     return base;
+}
+
+bool AppCoreBase::canShowIAd() const {
+    return duRezSupport_ && duRezSupport_->canShowIAd();
 }
 
 // ---- game core services ----

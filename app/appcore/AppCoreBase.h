@@ -49,6 +49,9 @@ class View;
 class ViewController;
 }  // namespace platform::ui
 
+namespace online {
+class DuRezSupport;
+}
 namespace scores {
 class LevelScoreElem;
 class LevelScores;
@@ -82,6 +85,8 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     static constexpr int kDeleteAridAlertTag = 1;
     static constexpr uint64_t kMaxPendingHandleOpenURL = 15;
     static constexpr double kHandleOpenURLRetryDelay = 0.2;
+    // Our own banner ad unit: the default of the server's "durezBannerAdPublisherId".
+    static constexpr const char* kBannerAdUnitId = "ca-movu-banner";
 
     using WebScore = app::WebScore;
 
@@ -242,6 +247,8 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     std::string webSecretKey() const override { return webSecretKey_; }
     std::string iphoneWebUrl() const override { return iphoneWebUrl_; }
     bool levelManagerHasPendingMessages() const override;
+    std::shared_ptr<online::DuRezSupport> duRezSupport() const override { return duRezSupport_; }
+    bool canShowIAd() const override;
     const std::string& appDisplayName() const { return appDisplayName_; }
     const platform::Value& infoDictionary() const { return infoDictionary_; }
     int32_t accelerometerCalibrationType() const { return accelerometerCalibrationType_; }
@@ -342,6 +349,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     ResourceTables resources_;
     JTAppBase::JTAppContextPtr appContext_;
     uint32_t baseJtObjCount_ = 0;
+    std::shared_ptr<online::DuRezSupport> duRezSupport_;
     std::shared_ptr<LevelDownloadUrlHandler> dlLevelsSupport_;
     bool resourceLoaded_ = false;
     std::shared_ptr<ViewControllerBase> rootViewController_;

@@ -8,6 +8,7 @@
 
 #include <SDL.h>
 
+#include "ads/foundation/GADApplication.h"
 #include "app/appcore/MyAppCore.h"
 #include "app/gameview/GameViewBase.h"
 #include "appbase/JTAppContext.h"
@@ -190,6 +191,9 @@ bool GameProgram::setUp() {
 
     auto& app = platform::ui::Application::shared();
     app.setDelegate(appCore_);
+    // The ads library starts up when the application has finished launching: it must be
+    // listening before that happens.
+    ads::GADApplication::load();
     app.finishLaunching();
     app.becomeActive();
 

@@ -4,6 +4,7 @@
 #include "appbase/JTLevelInfo.h"
 #include "appbase/JTLevelManager.h"
 #include "online/AnnounceManager.h"
+#include "online/DuRezSupport.h"
 #include "scores/LevelScoreElem.h"
 #include "scores/LevelScores.h"
 #include "util/LogMessage.h"
@@ -90,6 +91,8 @@ void GameOverView::viewWillAppear(bool animated) {
             landscape ? platform::Point{480, 160} : platform::Point{160, 480}, landscape ? 1 : 0,
             landscape ? 0 : 1);
     }
+    if (auto ads = c ? c->duRezSupport() : nullptr)
+        ads->showInViewController(shared_from_this(), contentView_);
 
     auto context = c ? c->appContext() : nullptr;
     auto manager = context ? context->getLevelManager() : nullptr;
@@ -106,6 +109,7 @@ void GameOverView::viewWillAppear(bool animated) {
 
 void GameOverView::viewWillDisappear(bool animated) {
     online::AnnounceManager::sharedAnnounceManager().closeBanner();
+    if (auto c = core(); c && c->duRezSupport()) c->duRezSupport()->close();
     ViewControllerBase::viewWillDisappear(animated);
 }
 

@@ -11,6 +11,10 @@
 #include "appbase/JTAppContext.h"
 #include "appbase/ShellInterfaces.h"
 
+namespace online {
+class DuRezSupport;
+}
+
 namespace app {
 
 class GameOverViewCore : public virtual AppCoreScreens {
@@ -24,6 +28,8 @@ class GameOverViewCore : public virtual AppCoreScreens {
     virtual bool webJump(int32_t tgt, int32_t levelId) = 0;
     virtual bool webSubmitScore(const WebScore& score, int32_t levelId,
                                 const std::optional<WebScore>& highScore, bool useHs) = 0;
+    // The ad banner shown at the top of the screen; none in cores without ads.
+    virtual std::shared_ptr<online::DuRezSupport> duRezSupport() const { return nullptr; }
 };
 
 }  // namespace app

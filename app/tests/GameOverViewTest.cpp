@@ -10,6 +10,7 @@
 #include "appbase/JTLevelManager.h"
 #include "core/JTString.h"
 #include "game/MyLevelManager.h"
+#include "online/DuRezSupport.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/device/TiltScript.h"
 #include "platform/gfx/Image.h"
@@ -270,6 +271,37 @@ TEST_F(GameOverViewScreen, AnnouncementBannerSitsAtTheBottomInPortraitAndRightIn
     core->screens().setOrientation(ui::OrientationLandscapeRight);
     screen->viewWillAppear(false);
     EXPECT_EQ(am.bannerView()->center(), (platform::Point{320, 160}));  // right edge on x = 480
+}
+
+TEST_F(GameOverViewScreen, AdBannerComesWithTheScreenAndItsTopIsKeptClearForIt) {
+    auto& am = online::AnnounceManager::sharedAnnounceManager();
+    // The platform's banner: made hidden in the screen's view, gone with the screen.
+    am.setAmProperties(platform::Value::dictionary({{"durezEnable", "2"}}));
+    EXPECT_TRUE(core->canShowIAd());
+    auto screen = gameOver(340);
+    ASSERT_TRUE(screen);
+    auto ads = core->duRezSupport();
+    ASSERT_TRUE(ads);
+    EXPECT_EQ(ads->duRezPublisherId(), AppCoreBase::kBannerAdUnitId);
+    EXPECT_TRUE(ads->visible());
+    EXPECT_FALSE(ads->iAdView()) << "its failure came on a later turn and took it away";
+    screen->viewWillDisappear(false);
+    EXPECT_FALSE(ads->visible());
+    screen->viewWillAppear(false);
+    auto banner = ads->iAdView();
+    ASSERT_TRUE(banner);
+    EXPECT_EQ(banner->superview(), screen->view());
+    screen->viewWillDisappear(false);
+    EXPECT_EQ(banner->superview(), nullptr);
+
+    // Our 320 x 50 banner goes at the top of the content view: nothing else may sit there.
+    for (const auto& v : screen->view()->subviews()) {
+        if (v == screen->contentView()) continue;
+        EXPECT_GE(v->frame().origin.y, 50) << v->className();
+    }
+    am.setAmProperties(platform::Value::dictionary({{"durezEnable", "1"}}));
+    EXPECT_FALSE(core->canShowIAd());
+    am.setAmProperties(std::nullopt);
 }
 
 TEST_F(GameOverViewScreen, RealRunsEndOnTheScreenWithTheirScoresAndReplayPlaysAgain) {
