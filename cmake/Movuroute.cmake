@@ -2,6 +2,7 @@
 # the .cpp files directly inside it; its tests are the .cpp files in tests/.
 
 set(MOVU_LSAN_SUPPRESSIONS ${CMAKE_SOURCE_DIR}/scripts/lsan.supp)
+set(MOVU_UBSAN_SUPPRESSIONS ${CMAKE_SOURCE_DIR}/scripts/ubsan.supp)
 # LP_NUM_THREADS=0: Mesa's software renderer draws on the calling thread. Its worker threads
 # still running at exit can crash LeakSanitizer's final check, and one thread is plenty for
 # test-sized frames.
@@ -15,7 +16,7 @@ set(MOVU_TEST_ENV
   "SDL_AUDIODRIVER=dummy"
   "LSAN_OPTIONS=suppressions=${MOVU_LSAN_SUPPRESSIONS}:print_suppressions=0"
   "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_init_order=1:intercept_tls_get_addr=0"
-  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=${MOVU_UBSAN_SUPPRESSIONS}")
 
 # movu_library(<target> [DEPS <targets/libs>...] [PUBLIC_DEPS ...] [SOURCES <extra files>...]
 #              [ONLY <files>...] [EXCLUDE <files>...])

@@ -88,20 +88,25 @@ int GameProgram::run() {
         return setUpStatus_;
     }
     loop();
-    int status = 0;
+    int status = pictureFailed_ ? 1 : 0;
     if (!options_.screenshot.empty()) {
         drawWindow();
-        auto image = readFrame();
-        std::string error;
-        if (!image || !image->savePng(options_.screenshot, &error)) {
-            std::fprintf(stderr, "movuroute: cannot write %s: %s\n", options_.screenshot.c_str(),
-                         image ? error.c_str() : "no frame");
-            status = 1;
-        }
+        if (!savePicture(options_.screenshot)) status = 1;
     }
     platform::ui::Application::shared().terminate();
     shutDown();
     return status;
+}
+
+bool GameProgram::savePicture(const std::string& file) {
+    auto image = readFrame();
+    std::string error;
+    if (!image || !image->savePng(file, &error)) {
+        std::fprintf(stderr, "movuroute: cannot write %s: %s\n", file.c_str(),
+                     image ? error.c_str() : "no frame");
+        return false;
+    }
+    return true;
 }
 
 bool GameProgram::setUp() {
@@ -116,6 +121,9 @@ bool GameProgram::setUp() {
         return false;
     }
     if (options_.seed) JTAppBase::Random::seed(*options_.seed);
+    auto byTick = [](const auto& a, const auto& b) { return a.tick < b.tick; };
+    std::stable_sort(options_.screenshotsAt.begin(), options_.screenshotsAt.end(), byTick);
+    std::stable_sort(options_.tapsAt.begin(), options_.tapsAt.end(), byTick);
     windowed_ = !options_.headless;
 
     std::shared_ptr<platform::TiltScript> tilt;
@@ -181,8 +189,9 @@ bool GameProgram::setUp() {
 
     auto& accelerometer = platform::Accelerometer::shared();
     if (tilt) accelerometer.setScript(tilt);
+    // Headless runs tap through it too (--tap-at).
+    touchInput_ = std::make_unique<platform::ui::TouchInput>(window_);
     if (windowed_) {
-        touchInput_ = std::make_unique<platform::ui::TouchInput>(window_);
         int w = 0, h = 0;
         SDL_GetWindowSize(static_cast<platform::gfx::WindowContext&>(*context_).window(), &w, &h);
         touchInput_->setViewportSize(w, h);
@@ -270,9 +279,39 @@ void GameProgram::loop() {
             mainLoop.advance(kFrameSeconds);
         }
         drawWindow();
+        runMoments(started);
+        if (!windowed_ && options_.realTime) paceToRealTime(wallStarted, stats_.frames);
     }
     stats_.loopSeconds = wallNow() - wallStarted;
     if (auto view = gameView()) stats_.ticks = view->tickCount();
+}
+
+void GameProgram::runMoments(double started) {
+    const long tick = long((platform::Clock::monotonic() - started) / kNominalTickSeconds);
+    // A tap lasts one frame: down on the frame of its tick, up on the next.
+    if (tapToLift_ && touchInput_) {
+        touchInput_->touchUp(kTapTouchId, *tapToLift_);
+        tapToLift_.reset();
+    }
+    const auto& shots = options_.screenshotsAt;
+    for (; nextScreenshot_ < shots.size() && shots[nextScreenshot_].tick <= tick;
+         ++nextScreenshot_) {
+        if (!savePicture(shots[nextScreenshot_].file)) pictureFailed_ = true;
+    }
+    const auto& taps = options_.tapsAt;
+    if (!tapToLift_ && nextTap_ < taps.size() && taps[nextTap_].tick <= tick && touchInput_) {
+        touchInput_->touchDown(kTapTouchId, taps[nextTap_].point);
+        tapToLift_ = taps[nextTap_].point;
+        ++nextTap_;
+    }
+}
+
+void GameProgram::paceToRealTime(double wallStarted, long frames) {
+    auto& mainLoop = platform::MainLoop::main();
+    const double due = wallStarted + double(frames) * kFrameSeconds;
+    // Meanwhile the main loop turns: web pages and network answers arrive in real time.
+    for (double now = wallNow(); now < due; now = wallNow())
+        mainLoop.runOnce(std::min(0.005, due - now));
 }
 
 bool GameProgram::pumpEvents() {

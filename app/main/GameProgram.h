@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/main/ProgramOptions.h"
+#include "platform/base/Geometry.h"
 
 namespace platform::gfx {
 class GLContext;
@@ -39,6 +40,8 @@ class GameProgram {
     // How many turns of the main loop (each a tenth of a second at most) a headless run
     // waits for the launch's service check: longer than the check's request time-outs.
     static constexpr int kServiceCheckTurns = 900;
+    // The touch of --tap-at (the mouse is -1, fingers count from 0).
+    static constexpr long kTapTouchId = 1000;
 
     // Makes the surface of a headless run; empty makes a HeadlessContext. Tests hand in their
     // own to watch what happens while the context still exists.
@@ -70,6 +73,11 @@ class GameProgram {
     bool pumpEvents();
     void drawWindow();
     bool finished(double started) const;
+    // Takes the pictures and makes the taps whose tick has come.
+    void runMoments(double started);
+    // Waits, turning the main loop, until the real time of `frames` frames since the start.
+    void paceToRealTime(double wallStarted, long frames);
+    bool savePicture(const std::string& file);
     std::shared_ptr<GameViewBase> gameView() const;
     std::optional<platform::gfx::Image> readFrame();
     void shutDown();
@@ -84,6 +92,10 @@ class GameProgram {
     std::unique_ptr<platform::ui::Compositor> compositor_;
     std::unique_ptr<platform::ui::TouchInput> touchInput_;
     bool quit_ = false;
+    std::size_t nextScreenshot_ = 0;
+    std::size_t nextTap_ = 0;
+    std::optional<platform::Point> tapToLift_;
+    bool pictureFailed_ = false;
     int setUpStatus_ = 1;
 };
 

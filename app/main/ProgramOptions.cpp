@@ -27,6 +27,24 @@ std::optional<double> positiveNumber(const std::string& text) {
     return v;
 }
 
+std::optional<double> finiteNumber(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+// "TICK:REST": the tick (0 or more) and the rest, which must not be empty.
+std::optional<std::pair<long, std::string>> tickAndRest(const std::string& text) {
+    auto colon = text.find(':');
+    if (colon == std::string::npos || colon + 1 >= text.size()) return std::nullopt;
+    auto tick = wholeNumber(text.substr(0, colon), 0, LONG_MAX);
+    if (!tick) return std::nullopt;
+    return std::make_pair(*tick, text.substr(colon + 1));
+}
+
 }  // namespace
 
 const char* ProgramOptions::usage() {
@@ -44,6 +62,12 @@ const char* ProgramOptions::usage() {
            "  --screenshot FILE  write the last frame as PNG\n"
            "  --home DIR         keep settings, scores, caches and the keychain in DIR\n"
            "  --scale S          pixels per point (default: what fits the display)\n"
+           "  --real-time        headless: pace the frames to real time, so pages, ads and\n"
+           "                     the network finish within the run\n"
+           "  --screenshot-at TICK:FILE\n"
+           "                     write the frame at that tick (0.03 s of the run each) as\n"
+           "                     PNG; repeatable\n"
+           "  --tap-at TICK:X,Y  tap the window at point (X, Y) at that tick; repeatable\n"
            "  --help             this text\n"
            "Steer with the arrow keys or A/D, the mouse over the window, or by tilting a gamepad\n"
            "that has a motion sensor; P or Escape pauses.\n"
@@ -107,6 +131,24 @@ std::optional<ProgramOptions> ProgramOptions::parse(const std::vector<std::strin
             auto s = positiveNumber(v);
             if (!s || *s > 8) return fail("--scale: \"" + v + "\" is not a scale above 0 up to 8");
             o.scale = *s;
+        } else if (a == "--real-time") {
+            o.realTime = true;
+        } else if (a == "--screenshot-at") {
+            if (!value(v)) return fail("--screenshot-at needs TICK:FILE");
+            auto parts = tickAndRest(v);
+            if (!parts) return fail("--screenshot-at: \"" + v + "\" is not TICK:FILE");
+            o.screenshotsAt.push_back({parts->first, parts->second});
+        } else if (a == "--tap-at") {
+            if (!value(v)) return fail("--tap-at needs TICK:X,Y");
+            auto parts = tickAndRest(v);
+            auto comma = parts ? parts->second.find(',') : std::string::npos;
+            std::optional<double> x, y;
+            if (comma != std::string::npos) {
+                x = finiteNumber(parts->second.substr(0, comma));
+                y = finiteNumber(parts->second.substr(comma + 1));
+            }
+            if (!x || !y) return fail("--tap-at: \"" + v + "\" is not TICK:X,Y");
+            o.tapsAt.push_back({parts->first, platform::Point{*x, *y}});
         } else {
             return fail("unknown option \"" + a + "\"");
         }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/Geometry.h"
+
 namespace app {
 
 struct ProgramOptions {
@@ -22,6 +24,21 @@ struct ProgramOptions {
     std::string home;
     // Pixels per point; 0 picks one that fits the display.
     double scale = 0;
+    // Headless: each frame waits for the real time it stands for, so pages, ads and the
+    // network, which run in real time, finish within the run.
+    bool realTime = false;
+    // Moments of a run counted in ticks of its time (kNominalTickSeconds each, from the first
+    // frame): pictures to take and taps to make then, each at most once, in order.
+    struct ScreenshotAt {
+        long tick = 0;
+        std::string file;
+    };
+    struct TapAt {
+        long tick = 0;
+        platform::Point point;  // window points
+    };
+    std::vector<ScreenshotAt> screenshotsAt;
+    std::vector<TapAt> tapsAt;
 
     // nullopt with the reason in *error for an unknown option or a bad value.
     static std::optional<ProgramOptions> parse(const std::vector<std::string>& args,

@@ -79,10 +79,12 @@ def announcement_list(images, args):
         ["AS", "choices", "More from us", [["Our other games", "site"],
                                            ["Clear the announcement cache", "clear"]]],
         ["AU", "clear", "movuroute://app/announceManager/deleteCacheFiles"],
-        ["SetP", "durezEnable", "1"],
-        ["SetP", "durezRefreshInterval", "45"],
-        ["SetP", "durezInterstitialAdContextFlag", "3"],
-        ["SetP", "durezInterstitialAdInterval", "180"],
+        ["SetP", "durezEnable", str(args.durez_enable)],
+        ["SetP", "durezRefreshInterval", str(args.refresh_interval)],
+        ["SetP", "durezBannerAdPublisherId", args.banner_unit],
+        ["SetP", "durezInterstitialAdPublisherId", args.interstitial_unit],
+        ["SetP", "durezInterstitialAdContextFlag", str(args.context_flag)],
+        ["SetP", "durezInterstitialAdInterval", str(args.interstitial_interval)],
     ]
     if args.serial:
         rows.append(["PUAd", "", str(args.serial), str(args.expiry), "Movuroute news",
@@ -143,6 +145,20 @@ def main():
     parser.add_argument("--expiry", type=int, default=0, help="pop-up expiry, seconds since 1970")
     parser.add_argument("--success-interval", type=int, default=60)
     parser.add_argument("--failure-interval", type=int, default=60)
+    parser.add_argument("--durez-enable", type=int, default=1,
+                        help="\"durezEnable\": 0 no ad banner, 1 the ads library's, 2 the "
+                             "platform's, 3 the platform's falling over to the library's")
+    parser.add_argument("--refresh-interval", type=int, default=45,
+                        help="\"durezRefreshInterval\": seconds a banner is kept")
+    parser.add_argument("--banner-unit", default="ca-movu-banner",
+                        help="\"durezBannerAdPublisherId\": the banner's ad unit")
+    parser.add_argument("--interstitial-unit", default="ca-movu-ist",
+                        help="\"durezInterstitialAdPublisherId\": the interstitial's ad unit")
+    parser.add_argument("--context-flag", type=int, default=3,
+                        help="\"durezInterstitialAdContextFlag\": 1 game over, 2 start, "
+                             "4 first start")
+    parser.add_argument("--interstitial-interval", type=int, default=180,
+                        help="\"durezInterstitialAdInterval\": seconds between interstitials")
     parser.add_argument("--write-to", help="write the list and pictures here and exit")
     args = parser.parse_args()
     if args.write_to:

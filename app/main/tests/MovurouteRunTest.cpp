@@ -122,6 +122,26 @@ TEST_F(MovurouteRunTest, WithoutALevelTheTitleScreenShows) {
     EXPECT_NEAR(p[2], 149, 2);
 }
 
+TEST_F(MovurouteRunTest, PicturesAndTapsAtGivenTicks) {
+    // The title, then a tap on its start button, then the road of the game it started.
+    fs::path title = dir / "title.png", road = dir / "road.png";
+    RunResult r =
+        run({"--headless", "--seed", "1", "--tilt", "0", "--ticks", "80", "--screenshot-at",
+             "70:" + road.string(), "--tap-at", "5:160,260", "--screenshot-at",
+             "2:" + title.string(), "--home", (dir / "home").string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    auto before = platform::gfx::Image::loadPng(title.string());
+    auto after = platform::gfx::Image::loadPng(road.string());
+    ASSERT_TRUE(before && after);
+    EXPECT_LT(greyShare(*before), 0.05);
+    EXPECT_GT(greyShare(*after), 0.3);
+
+    r = run({"--headless", "--seconds", "0.5", "--screenshot-at",
+             "1:" + (dir / "no" / "x.png").string(), "--home", (dir / "home").string()});
+    EXPECT_EQ(r.status, 1) << "a picture that cannot be written fails the run";
+    EXPECT_NE(r.output.find("cannot write"), std::string::npos) << r.output;
+}
+
 TEST_F(MovurouteRunTest, BadCommandLinesAndScriptsEndWithAReason) {
     RunResult r = run({"--headless", "--ticks", "zero"});
     EXPECT_EQ(r.status, 2);

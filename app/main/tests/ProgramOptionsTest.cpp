@@ -25,6 +25,19 @@ TEST(ProgramOptionsTest, EveryOptionTakesItsValue) {
     EXPECT_EQ(o->home, "/tmp/h");
     EXPECT_EQ(o->scale, 2);
 
+    auto moments = parse({"--real-time", "--screenshot-at", "40:a:b.png", "--tap-at", "7:160,260.5",
+                          "--screenshot-at", "0:c.png", "--tap-at", "9:-1,2"});
+    ASSERT_TRUE(moments);
+    EXPECT_TRUE(moments->realTime);
+    ASSERT_EQ(moments->screenshotsAt.size(), 2u);
+    EXPECT_EQ(moments->screenshotsAt[0].tick, 40);
+    EXPECT_EQ(moments->screenshotsAt[0].file, "a:b.png");
+    EXPECT_EQ(moments->screenshotsAt[1].tick, 0);
+    ASSERT_EQ(moments->tapsAt.size(), 2u);
+    EXPECT_EQ(moments->tapsAt[0].tick, 7);
+    EXPECT_EQ(moments->tapsAt[0].point, (platform::Point{160, 260.5}));
+    EXPECT_EQ(moments->tapsAt[1].point, (platform::Point{-1, 2}));
+
     auto plain = parse({});
     ASSERT_TRUE(plain);
     EXPECT_FALSE(plain->headless);
@@ -49,6 +62,13 @@ TEST(ProgramOptionsTest, BadValuesAreRefusedWithTheReason) {
              {{"--scale", "100"}, "--scale"},
              {{"--tilt"}, "--tilt needs"},
              {{"--screenshot", ""}, "--screenshot needs"},
+             {{"--screenshot-at"}, "--screenshot-at needs"},
+             {{"--screenshot-at", "x.png"}, "not TICK:FILE"},
+             {{"--screenshot-at", "-1:x.png"}, "not TICK:FILE"},
+             {{"--screenshot-at", "5:"}, "not TICK:FILE"},
+             {{"--tap-at", "5:160"}, "not TICK:X,Y"},
+             {{"--tap-at", "5:a,b"}, "not TICK:X,Y"},
+             {{"--tap-at", "5:1,inf"}, "not TICK:X,Y"},
              {{"--frobnicate"}, "unknown option \"--frobnicate\""},
          }) {
         std::string error;
