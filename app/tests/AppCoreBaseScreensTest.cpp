@@ -6,6 +6,7 @@
 #include "app/screens/AppScreenSeams.h"
 #include "app/screens/PauseView.h"
 #include "app/screens/SimpleSelectView.h"
+#include "app/testsupport/AppCoreBaseTestAccess.h"
 #include "app/textures/Texture2D.h"
 #include "appbase/JTLevelManager.h"
 #include "platform/base/LogSink.h"
@@ -74,7 +75,7 @@ TEST_F(AppCoreScreenSwitching, ScreensNotInThisProgramChangeNothing) {
     EXPECT_EQ(rootName(core), "PauseView");
     // Resources come first, as for a real start; without a game view nothing is started.
     EXPECT_EQ(core->resourceLoads, 1);
-    EXPECT_FALSE(core->startedGameAfterLaunchingApp());
+    EXPECT_FALSE(AppCoreBaseTestAccess::startedGameAfterLaunchingApp(*core));
     EXPECT_EQ(core->appContext()->getLevelInfo(), nullptr);
 
     // The game-over screen: the placeholder comes and goes, nothing replaces it.
@@ -124,15 +125,15 @@ TEST_F(AppCoreScreenSwitching, PauseResumeAndThePlaceholder) {
 
 TEST_F(AppCoreScreenSwitching, GameStartsAfterTheShowOpportunity) {
     auto core = launch(true, true);
-    ASSERT_FALSE(core->settingsLoadedAtLaunch());
+    ASSERT_FALSE(AppCoreBaseTestAccess::settingsLoadedAtLaunch(*core));
     core->setCurrentLevelId(1);
     core->startGameViewFromTitle();
     auto gameView = core->lastGameView;
     ASSERT_TRUE(gameView);
     EXPECT_TRUE(gameView->started());
     EXPECT_EQ(rootName(core), "none");
-    EXPECT_TRUE(core->startedGameAfterLaunchingApp());
-    EXPECT_TRUE(core->resourceLoaded());
+    EXPECT_TRUE(AppCoreBaseTestAccess::startedGameAfterLaunchingApp(*core));
+    EXPECT_TRUE(AppCoreBaseTestAccess::resourceLoaded(*core));
     EXPECT_EQ(core->resourceLoads, 1);
     EXPECT_EQ(core->appContext()->getGameView(), gameView);
     EXPECT_EQ(gameView->calls, (std::vector<std::string>{"scene", "start"}));
@@ -152,7 +153,7 @@ TEST_F(AppCoreScreenSwitching, UnknownLevelReturnsToTheTitleInsteadOfAnEmptyGame
     ASSERT_TRUE(core->lastGameView);
     EXPECT_FALSE(core->lastGameView->started());
     EXPECT_EQ(rootName(core), "TitleScreen");
-    EXPECT_FALSE(core->startedGameAfterLaunchingApp());
+    EXPECT_FALSE(AppCoreBaseTestAccess::startedGameAfterLaunchingApp(*core));
 }
 
 TEST_F(AppCoreScreenSwitching, OrientationRecordsAndLayout) {
@@ -274,7 +275,7 @@ TEST_F(AppCoreScreenSwitching, ResourceTablesLoadReleaseAndReload) {
     // Released: every slot and the pause icon are empty, and the next game loads afresh.
     auto gameView = core->lastGameView;
     core->releaseResources();
-    EXPECT_FALSE(core->resourceLoaded());
+    EXPECT_FALSE(AppCoreBaseTestAccess::resourceLoaded(*core));
     EXPECT_EQ(core->texIconPause(), nullptr);
     for (int i = 0; i < AppCoreBase::kTextureCount; ++i) EXPECT_EQ(core->texture(i), nullptr);
     for (int i = 0; i < AppCoreBase::kSoundCount; ++i) EXPECT_EQ(core->sound(i), nullptr);
@@ -283,7 +284,7 @@ TEST_F(AppCoreScreenSwitching, ResourceTablesLoadReleaseAndReload) {
     core->releaseResources();  // twice is harmless
 
     core->startGameView();
-    EXPECT_TRUE(core->resourceLoaded());
+    EXPECT_TRUE(AppCoreBaseTestAccess::resourceLoaded(*core));
     EXPECT_NE(core->lastGameView, gameView);
     EXPECT_TRUE(core->texture(0));
     EXPECT_TRUE(core->texIconPause());
@@ -387,12 +388,14 @@ TEST_F(AppCoreScreenSwitching, GameOverToolsAndTransitions) {
 
 TEST_F(AppCoreScreenSwitching, FirstEverGameHasItsOwnShowContext) {
     auto core = launch(true, true);
-    EXPECT_EQ(core->gameStartPopupContext(), online::AnnounceManager::kContextFirstStart);
+    EXPECT_EQ(AppCoreBaseTestAccess::gameStartPopupContext(*core),
+              online::AnnounceManager::kContextFirstStart);
     core->setCurrentLevelId(1);
     core->startGameViewFromTitle();
-    EXPECT_EQ(core->gameStartPopupContext(), online::AnnounceManager::kContextStartFromTitle);
+    EXPECT_EQ(AppCoreBaseTestAccess::gameStartPopupContext(*core),
+              online::AnnounceManager::kContextStartFromTitle);
     // With settings from an earlier launch, even the first game of this run is a plain start.
-    EXPECT_EQ(TestAppCore::make(true, true)->gameStartPopupContext(),
+    EXPECT_EQ(AppCoreBaseTestAccess::gameStartPopupContext(*TestAppCore::make(true, true)),
               online::AnnounceManager::kContextStartFromTitle);
 }
 

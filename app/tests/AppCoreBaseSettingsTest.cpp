@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "AppCoreTestSupport.h"
+#include "app/testsupport/AppCoreBaseTestAccess.h"
 #include "platform/base/LogSink.h"
 #include "platform/storage/PropertyList.h"
 #include "util/PlistFiles.h"
@@ -33,7 +34,7 @@ using AppCoreSettings = AppCoreTest;
 TEST_F(AppCoreSettings, FirstLaunchWritesABinaryFileWithEveryKey) {
     ASSERT_FALSE(fs::exists(settingsPath()));
     auto core = TestAppCore::make();
-    EXPECT_FALSE(core->settingsLoadedAtLaunch());
+    EXPECT_FALSE(AppCoreBaseTestAccess::settingsLoadedAtLaunch(*core));
     ASSERT_TRUE(fs::exists(settingsPath()));
 
     std::string bytes = readBytes(settingsPath());
@@ -67,7 +68,7 @@ TEST_F(AppCoreSettings, DamagedSettingsAreKeptAsideAndUnreadableOnesAreNotSavedO
     {
         platform::LogSink::Capture log;
         auto core = TestAppCore::make();  // the first launch saves at once
-        EXPECT_FALSE(core->settingsLoadedAtLaunch());
+        EXPECT_FALSE(AppCoreBaseTestAccess::settingsLoadedAtLaunch(*core));
         EXPECT_TRUE(log.contains("is damaged"));
     }
     int keptAside = 0;
@@ -107,7 +108,7 @@ TEST_F(AppCoreSettings, RoundTripThroughTheFile) {
     EXPECT_EQ(dict->get("neutralAccelerometer.o2.z"), platform::Value(-1.0));
 
     auto again = TestAppCore::make();
-    EXPECT_TRUE(again->settingsLoadedAtLaunch());
+    EXPECT_TRUE(AppCoreBaseTestAccess::settingsLoadedAtLaunch(*again));
     EXPECT_EQ(again->settings().soundVolume, 3);
     EXPECT_EQ(again->bgMusicMode(), 0);
     EXPECT_EQ(again->contentsScaleIndexSetting(), 2);

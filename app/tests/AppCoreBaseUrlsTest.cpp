@@ -5,6 +5,7 @@
 #include "app/appcore/KeychainAccess.h"
 #include "app/screens/AppScreenSeams.h"
 #include "app/screens/PauseView.h"
+#include "app/testsupport/AppCoreBaseTestAccess.h"
 #include "online/testsupport/ScriptedInterstitialAd.h"
 #include "platform/ui/Window.h"
 
@@ -143,17 +144,17 @@ TEST_F(AppCoreUrls, DeleteAridAsksFirst) {
 TEST_F(AppCoreUrls, HeldBackWhileAnInterstitialPresentsAtMostFifteenTimes) {
     presentInterstitial();
     EXPECT_TRUE(open("/deleteAridOfThisDevice"));
-    EXPECT_EQ(core->pendingHandleOpenURLCount(), 1u);
+    EXPECT_EQ(AppCoreBaseTestAccess::pendingHandleOpenURLCount(*core), 1u);
     EXPECT_EQ(platform::ui::AlertView::visibleAlert(), nullptr);
 
     // Re-delivered every 0.2 s: 14 more waits, then the 16th delivery is handled regardless.
     for (int i = 2; i <= 15; ++i) {
         loop.advance(0.2);
-        EXPECT_EQ(core->pendingHandleOpenURLCount(), uint64_t(i));
+        EXPECT_EQ(AppCoreBaseTestAccess::pendingHandleOpenURLCount(*core), uint64_t(i));
         EXPECT_EQ(platform::ui::AlertView::visibleAlert(), nullptr);
     }
     loop.advance(0.2);
-    EXPECT_EQ(core->pendingHandleOpenURLCount(), 0u);
+    EXPECT_EQ(AppCoreBaseTestAccess::pendingHandleOpenURLCount(*core), 0u);
     ASSERT_TRUE(platform::ui::AlertView::visibleAlert());
     EXPECT_EQ(platform::ui::AlertView::visibleAlert()->title(), "Warning");
     loop.advance(5);
@@ -163,12 +164,12 @@ TEST_F(AppCoreUrls, HeldBackWhileAnInterstitialPresentsAtMostFifteenTimes) {
     // Handled at the first re-delivery after the interstitial went away.
     open("/announceManager/a");
     loop.advance(0.2);
-    EXPECT_EQ(core->pendingHandleOpenURLCount(), 2u);
+    EXPECT_EQ(AppCoreBaseTestAccess::pendingHandleOpenURLCount(*core), 2u);
     dismissInterstitial();
     loop.advance(0.1);
     EXPECT_EQ(platform::ui::AlertView::visibleAlert(), nullptr);
     loop.advance(0.1);
-    EXPECT_EQ(core->pendingHandleOpenURLCount(), 0u);
+    EXPECT_EQ(AppCoreBaseTestAccess::pendingHandleOpenURLCount(*core), 0u);
     EXPECT_EQ(alertTexts(), (std::vector<std::string>{"AM:unknown path", "a"}));
 
     // A core that is gone by the time of the re-delivery is left alone.

@@ -7,6 +7,7 @@
 #include "ToolScreensTestSupport.h"
 #include "app/gameview/AccelerometerHelper.h"
 #include "app/screens/SimpleSelectView.h"
+#include "app/testsupport/AppCoreBaseTestAccess.h"
 #include "platform/device/TiltScript.h"
 #include "platform/storage/PropertyList.h"
 #include "platform/ui/ActionSheet.h"
@@ -305,7 +306,7 @@ TEST_F(SettingsToolTest, ChoosingLowSetsTheResolutionReleasesTexturesAndReturnsT
     core->recordResources = true;
     core->startGameView();  // loads the resources
     core->stopAllViews();
-    ASSERT_TRUE(core->resourceLoaded());
+    ASSERT_TRUE(AppCoreBaseTestAccess::resourceLoaded(*core));
     core->setContentsScaleIndexSetting(9);  // from a damaged settings file
 
     auto tab = show();
@@ -326,7 +327,7 @@ TEST_F(SettingsToolTest, ChoosingLowSetsTheResolutionReleasesTexturesAndReturnsT
     loop.runUntilIdle();
     EXPECT_EQ(core->contentsScaleIndexSetting(), 1);
     EXPECT_EQ(core->contentsScaleIndex(), 1);
-    EXPECT_FALSE(core->resourceLoaded());
+    EXPECT_FALSE(AppCoreBaseTestAccess::resourceLoaded(*core));
     EXPECT_EQ(savedSettings()["contentsScaleIndex"].intValue(), 1);
     EXPECT_TRUE(toolsOnScreen());
     EXPECT_EQ(title(tab->resolutionBtn()), "Screen Resolution: Low");
