@@ -35,6 +35,8 @@ class AccelerometerHelperOwner {
     virtual platform::ui::InterfaceOrientation currentStatusBarOrientation() = 0;
 };
 
+struct AccelerometerHelperTestAccess;
+
 class AccelerometerHelper final : public platform::AccelerometerDelegate,
                                   public JTAppBase::ShellTilt,
                                   public std::enable_shared_from_this<AccelerometerHelper> {
@@ -54,10 +56,6 @@ class AccelerometerHelper final : public platform::AccelerometerDelegate,
 
     void startWithFrequency(double frequency, double filteringFactorPerSec);
     void stop();
-    // The watch: adapts the filter to the rate readings really come at, restarts a silent
-    // accelerometer.
-    void onAcceleromterCheck();
-
     void accelerometerDidAccelerate(platform::Accelerometer& accelerometer,
                                     const platform::Acceleration& acceleration) override;
 
@@ -77,9 +75,6 @@ class AccelerometerHelper final : public platform::AccelerometerDelegate,
     double accelerometerX() const { return accelerometerX_; }
     double accelerometerY() const { return accelerometerY_; }
     double accelerometerZ() const { return accelerometerZ_; }
-    void setAccelerometerX(double v) { accelerometerX_ = v; }
-    void setAccelerometerY(double v) { accelerometerY_ = v; }
-    void setAccelerometerZ(double v) { accelerometerZ_ = v; }
     double filteringFactorEachTick() const { return filteringFactorEachTick_; }
     int callCount() const { return callCount_; }
     platform::ui::InterfaceOrientation interfaceOrientation() const {
@@ -89,6 +84,11 @@ class AccelerometerHelper final : public platform::AccelerometerDelegate,
     bool isRunning() const { return checkTimer_ != nullptr; }
 
   private:
+    // Tests stand still readings in and run the watch without waiting out its timer.
+    friend struct AccelerometerHelperTestAccess;
+    // The watch: adapts the filter to the rate readings really come at, restarts a silent
+    // accelerometer.
+    void onAcceleromterCheck();
     explicit AccelerometerHelper(std::weak_ptr<AccelerometerHelperOwner> owner)
         : owner_(std::move(owner)) {}
 

@@ -27,6 +27,8 @@ namespace app {
 
 class GameViewContainer;
 
+struct GameViewBaseTestAccess;
+
 class GameViewBase : public EAGLView, public AppGameView {
   public:
     // The pause button takes touches this close to its centre (canvas units, exclusive).
@@ -96,8 +98,6 @@ class GameViewBase : public EAGLView, public AppGameView {
     const FixedStepLoop& loop() const { return loop_; }
     platform::Size viewSize() const { return viewSize_; }
     bool active() const { return active_; }
-    bool pausing() const { return enterPauseCount_ > 0; }
-    int enterPauseCount() const { return enterPauseCount_; }
     int tickCount() const { return loop_.tickCount(); }
     // Letterbox and turn of the canvas for the view's orientation.
     CanvasProjection projection() const { return {interfaceOrientation_, disableOrientation_}; }
@@ -138,6 +138,9 @@ class GameViewBase : public EAGLView, public AppGameView {
     std::shared_ptr<GameViewHost> host_;
     FixedStepLoop loop_;
     std::shared_ptr<platform::Timer> timer_;
+    // The pause countdown shows only as the button's brightness; tests read it through here.
+    friend struct GameViewBaseTestAccess;
+    bool pausing() const { return enterPauseCount_ > 0; }
     int enterPauseCount_ = 0;
     std::shared_ptr<JTAppBase::LevelInfo> levelInfo_;
     bool active_ = false;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/testsupport/GameViewTestAccess.h"
 #include "platform/base/LogSink.h"
 #include "platform/device/TiltScript.h"
 #include "platform/runtime/MainLoopTestScope.h"
@@ -71,10 +72,10 @@ TEST_F(AccelerometerHelperTest, WatchAdaptsTheWeightToTheRateReadingsReallyCome)
     EXPECT_NEAR(helper->filteringFactorEachTick(), 0.5 * target + 0.5 * start, 1e-12);
 
     // Far more readings than twice the rate count as 100.
-    helper->setAccelerometerX(0);
+    AccelerometerHelperTestAccess::setX(*helper, 0);
     double before = helper->filteringFactorEachTick();
     for (int i = 0; i < 400; ++i) helper->accelerometerDidAccelerate(acc, {});
-    helper->onAcceleromterCheck();
+    AccelerometerHelperTestAccess::runCheck(*helper);
     EXPECT_NEAR(helper->filteringFactorEachTick(),
                 0.5 * (1 - std::pow(7e-5, 0.5 / 100)) + 0.5 * before, 1e-12);
 }
@@ -160,8 +161,8 @@ TEST_F(AccelerometerHelperTest, CalibrationTypeTwoHoldsThePhoneAtThirtyDegrees) 
 TEST_F(AccelerometerHelperTest, OrientationTurnsTheAxesAndAnglesWrapAround) {
     owner->orientation = ui::OrientationLandscapeRight;
     helper->startWithFrequency(50.0, 7e-5);
-    helper->setAccelerometerX(0);
-    helper->setAccelerometerY(0.2);
+    AccelerometerHelperTestAccess::setX(*helper, 0);
+    AccelerometerHelperTestAccess::setY(*helper, 0.2);
     EXPECT_NEAR(helper->accelerationFromNeutralH(), -0.2, 1e-12);
     EXPECT_NEAR(helper->accelerationFromNeutralV(), 0, 1e-12);
     EXPECT_NEAR(helper->accelerationFromNeutralX(), 0, 1e-12);
@@ -175,9 +176,9 @@ TEST_F(AccelerometerHelperTest, OrientationTurnsTheAxesAndAnglesWrapAround) {
     // ... and a difference beyond pi is answered the short way round.
     double h = 0, v = 0;
     helper->setNeutalAccelerometer(0, -0.1, 0.99);  // face down, tipped: vertical near pi
-    helper->setAccelerometerX(0);
-    helper->setAccelerometerY(0.1);
-    helper->setAccelerometerZ(0.99);  // vertical near -pi
+    AccelerometerHelperTestAccess::setX(*helper, 0);
+    AccelerometerHelperTestAccess::setY(*helper, 0.1);
+    AccelerometerHelperTestAccess::setZ(*helper, 0.99);  // vertical near -pi
     helper->getAnglesFromNeutral(h, v);
     double raw = std::atan2(0.1, -0.99) - std::atan2(-0.1, -0.99);
     EXPECT_GT(raw, std::numbers::pi);
@@ -189,9 +190,9 @@ TEST_F(AccelerometerHelperTest, RatesTooLowForTheBoundsStillGiveAFiniteWeight) {
     // Below half a reading per second the upper bound of the count is 0; one reading is taken.
     helper->startWithFrequency(0.4, 7e-5);
     EXPECT_NEAR(helper->filteringFactorEachTick(), 1 - std::pow(7e-5, 0.5), 1e-12);
-    helper->onAcceleromterCheck();
+    AccelerometerHelperTestAccess::runCheck(*helper);
     helper->accelerometerDidAccelerate(acc, {});
-    helper->onAcceleromterCheck();
+    AccelerometerHelperTestAccess::runCheck(*helper);
     EXPECT_TRUE(std::isfinite(helper->filteringFactorEachTick()));
     helper->startWithFrequency(0, 7e-5);
     EXPECT_TRUE(std::isfinite(helper->filteringFactorEachTick()));

@@ -7,6 +7,7 @@
 #include "app/gameview/GameViewContainer.h"
 #include "app/gameview/MyGameView.h"
 #include "app/tests/GameViewTestHost.h"
+#include "app/testsupport/GameViewTestAccess.h"
 #include "appbase/JTCanvas.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/gfx/RecordingGL.h"
@@ -212,10 +213,10 @@ TEST_F(GameViewBaseTest, PauseCountdownRunsAcrossFiringsAndOpensThePauseScreen) 
 
     // 27 to the right is outside the button; 26 right and 24 below is inside.
     tap({293 + 27, 25});
-    EXPECT_FALSE(view->pausing());
+    EXPECT_FALSE(GameViewBaseTestAccess::pausing(*view));
     tap({293 + 26, 25 + 24});
-    EXPECT_TRUE(view->pausing());
-    EXPECT_EQ(view->enterPauseCount(), 11);
+    EXPECT_TRUE(GameViewBaseTestAccess::pausing(*view));
+    EXPECT_EQ(GameViewBaseTestAccess::enterPauseCount(*view), 11);
 
     // Touches are not handed to the game meanwhile.
     auto t = touchAt({100, 100});
@@ -236,7 +237,7 @@ TEST_F(GameViewBaseTest, PauseCountdownRunsAcrossFiringsAndOpensThePauseScreen) 
 
     // Touching the button again starts the countdown afresh.
     tap({293, 25});
-    EXPECT_EQ(view->enterPauseCount(), 11);
+    EXPECT_EQ(GameViewBaseTestAccess::enterPauseCount(*view), 11);
     for (int i = 0; i < 10; ++i) fireAfter(kPeriod);
     EXPECT_EQ(host->pauseViews, 0);
     int draws = scene->draws;
@@ -266,7 +267,7 @@ TEST_F(GameViewBaseTest, GoingToTheBackgroundPausesAtOnceAndForgetsTheCountdown)
     EXPECT_EQ(host->pauseViews, 1);
     EXPECT_TRUE(host->transitions.empty());  // no animation on the way out
     EXPECT_FALSE(view->active());
-    EXPECT_FALSE(view->pausing());
+    EXPECT_FALSE(GameViewBaseTestAccess::pausing(*view));
 
     view->resume();
     for (int i = 0; i < 20; ++i) fireAfter(kPeriod);
