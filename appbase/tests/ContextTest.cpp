@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "FakeShell.h"
 #include "appbase/JTAccelerometerHelper.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
@@ -12,6 +11,7 @@
 #include "appbase/JTScene.h"
 #include "appbase/JTSoundHelper.h"
 #include "appbase/JTTextLabel.h"
+#include "appbase/testsupport/FakeShell.h"
 #include "platform/base/LogSink.h"
 
 using namespace JTAppBase;

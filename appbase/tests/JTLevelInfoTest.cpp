@@ -2,7 +2,7 @@
 
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelInfo.h"
-#include "appbase/tests/FakeShell.h"
+#include "appbase/testsupport/FakeShell.h"
 
 using namespace JTAppBase;
 

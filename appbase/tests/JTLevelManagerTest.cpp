@@ -6,7 +6,7 @@
 #include "appbase/FilesLevelManager.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelManager.h"
-#include "appbase/tests/FakeShell.h"
+#include "appbase/testsupport/FakeShell.h"
 
 using namespace JTAppBase;
 using JTCore::JTNew;

@@ -7,9 +7,9 @@
 
 #include <memory>
 
-#include "FakeShell.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTCanvas.h"
+#include "appbase/testsupport/FakeShell.h"
 #include "platform/gfx/RecordingGL.h"
 
 namespace fake {

@@ -10,7 +10,7 @@
 
 #include "appbase/JTAppContext.h"
 #include "appbase/UnlockByScoresLevelManager.h"
-#include "appbase/tests/FakeShell.h"
+#include "appbase/testsupport/FakeShell.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/testing/TempDir.h"
 #include "util/PlistFiles.h"

@@ -16,7 +16,7 @@
 #include "appbase/JTCanvas.h"
 #include "appbase/Random.h"
 #include "appbase/ScIntHolder.h"
-#include "appbase/tests/FakeShell.h"
+#include "appbase/testsupport/FakeShell.h"
 #include "game/MyAppContextIPhone.h"
 #include "game/MyGameScene.h"
 #include "game/MyLevelManager.h"

@@ -8,7 +8,7 @@
 #include "appbase/JTLevelManager.h"
 #include "appbase/JTTextLabel.h"
 #include "appbase/ScIntHolder.h"
-#include "appbase/tests/FakeShell.h"
+#include "appbase/testsupport/FakeShell.h"
 #include "game/GameSceneBase.h"
 #include "game/MyAppContextIPhone.h"
 #include "game/testsupport/BuiltInLevels.h"
