@@ -88,12 +88,10 @@ void DuRezSupport::refreshIAdIfPossible() {
 
     util::LogMessage("-[DuRezSupport refreshIAdIfPossible]", 1, "iAd:create");
     iAdReady_ = false;
-    iAdInitializing_ = true;
     disposeIAdView();
     iAdView_ = iAdFactory_ ? iAdFactory_() : nullptr;
     if (!iAdView_) {
         // Nothing to wait for: our own banner may take the turn.
-        iAdInitializing_ = false;
         adType_ = AdType::None;
         return;
     }
@@ -106,7 +104,6 @@ void DuRezSupport::refreshIAdIfPossible() {
     iAdView_->setHidden(true);
     iAdView_->setDelegate(weak_from_this());
     iAdPending_ = true;
-    iAdInitializing_ = false;
 }
 
 void DuRezSupport::refreshDuRezIfPossible() {

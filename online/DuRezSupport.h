@@ -123,7 +123,6 @@ class DuRezSupport : public ads::GADBannerViewDelegate,
     bool useIAd_ = true;
     std::shared_ptr<platform::services::SystemAdBannerView> iAdView_;
     bool iAdReady_ = false;
-    bool iAdInitializing_ = false;
     // The platform banner has neither loaded nor failed yet; close keeps it to hear which.
     bool iAdPending_ = false;
     bool visible_ = false;
