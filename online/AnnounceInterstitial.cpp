@@ -150,10 +150,10 @@ void AnnounceInterstitial::interstitialDidFailToReceiveAdWithError(AnnounceInter
 }
 
 void AnnounceInterstitial::interstitialDidDismissScreen(AnnounceInterstitialAd& ad) {
-    interstitialAdShownAt_ = now();
+    // Stamped before the check: a stale ad's dismissal still restarts the interval.
+    updateInterstitualAdShownAt();
     if (&ad != interstitialAd_.get()) return;
     presenting_ = false;
-    updateInterstitualAdShownAt();
     removeInterstitialAd();
     callOnDoneInterstitualAd();
 }
