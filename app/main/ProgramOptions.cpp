@@ -18,21 +18,18 @@ std::optional<long> wholeNumber(const std::string& text, long min, long max) {
     return v;
 }
 
-std::optional<double> positiveNumber(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    double v = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(v) || v <= 0) return std::nullopt;
-    return v;
-}
-
 std::optional<double> finiteNumber(const std::string& text) {
     if (text.empty()) return std::nullopt;
     errno = 0;
     char* end = nullptr;
     double v = std::strtod(text.c_str(), &end);
     if (errno != 0 || *end != '\0' || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+std::optional<double> positiveNumber(const std::string& text) {
+    auto v = finiteNumber(text);
+    if (!v || *v <= 0) return std::nullopt;
     return v;
 }
 
