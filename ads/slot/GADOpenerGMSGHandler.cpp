@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "ads/foundation/GADClickTrackerCollection.h"
+#include "ads/foundation/GADOrientation.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/slot/GADOpener.h"
 #include "ads/slot/GADSlot.h"
@@ -16,9 +17,6 @@ namespace {
 
 using platform::Value;
 
-constexpr unsigned kAllOrientations = 30;
-constexpr unsigned kPortraitOrientations = 6;
-constexpr unsigned kLandscapeOrientations = 24;
 // What an ad may ask to buy at once.
 constexpr std::int64_t kMinimumQuantity = 1;
 constexpr std::int64_t kMaximumQuantity = 10;
@@ -61,14 +59,15 @@ std::optional<platform::Url> GADOpenerGMSGHandler::URLFromParams(const Value::Di
 
 unsigned GADOpenerGMSGHandler::orientationFromParams(const Value::Dictionary& params) {
     const auto o = text(params, "o");
-    if (!o) return kAllOrientations;
-    if (*o == "p") return kPortraitOrientations;
-    if (*o == "l") return kLandscapeOrientations;
+    if (!o) return GADInterfaceOrientationMaskAll;
+    if (*o == "p") return GADInterfaceOrientationMaskPortraitBoth;
+    if (*o == "l") return GADInterfaceOrientationMaskLandscape;
     if (*o == "c") {
         const auto current = platform::ui::Application::shared().statusBarOrientation();
-        return platform::ui::isLandscape(current) ? kLandscapeOrientations : kPortraitOrientations;
+        return platform::ui::isLandscape(current) ? GADInterfaceOrientationMaskLandscape
+                                                  : GADInterfaceOrientationMaskPortraitBoth;
     }
-    return kAllOrientations;
+    return GADInterfaceOrientationMaskAll;
 }
 
 bool GADOpenerGMSGHandler::shouldUseCustomClose(const Value::Dictionary& params) {
