@@ -1,8 +1,5 @@
 #include "ads/web/GADAdViewDelegate.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "ads/foundation/GADClickTrackerCollection.h"
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADSettings.h"
@@ -15,14 +12,6 @@
 #include "platform/ui/Application.h"
 
 namespace ads {
-
-namespace {
-
-bool isWebScheme(const std::string& lowercasedScheme) {
-    return lowercasedScheme == "http" || lowercasedScheme == "https";
-}
-
-}  // namespace
 
 std::shared_ptr<GADAdViewDelegate> GADAdViewDelegate::create(
     std::shared_ptr<GADOpenerProtocol> opener) {
@@ -90,7 +79,7 @@ bool GADAdViewDelegate::adViewShouldStartLoadWithRequest(const std::shared_ptr<G
         handleDeeplinkPlusURL(url);
         return false;
     }
-    if (!isWebScheme(scheme)) {
+    if (!gad_isWebURL(url)) {
         if (opener_) opener_->openApp(url);
         return false;
     }
