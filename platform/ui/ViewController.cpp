@@ -1,5 +1,6 @@
 #include "platform/ui/ViewController.h"
 
+#include <optional>
 #include <utility>
 
 #include "platform/ui/InterfaceLoader.h"
@@ -122,8 +123,8 @@ bool ViewController::presentViewController(const std::shared_ptr<ViewController>
 
     auto self = shared_from_this();
     auto windowView = std::static_pointer_cast<Window>(window->shared_from_this());
-    // A callback presenting again inside this one marks its own moves and puts ours back.
-    bool outerAnimated = std::exchange(windowView->animatedTransition_, animated);
+    std::optional<Window::TransitionMark> mark;
+    mark.emplace(windowView, animated);
     presented_ = vc;
     vc->presenting_ = self;
     vc->beingPresented_ = true;
@@ -150,7 +151,7 @@ bool ViewController::presentViewController(const std::shared_ptr<ViewController>
         }
     }
     vc->beingPresented_ = false;
-    windowView->animatedTransition_ = outerAnimated;
+    mark.reset();
     finish(animated, std::move(completion));
     return true;
 }
@@ -174,7 +175,8 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
             break;
         }
     }
-    bool outerAnimated = windowView && std::exchange(windowView->animatedTransition_, animated);
+    std::optional<Window::TransitionMark> mark;
+    mark.emplace(windowView, animated);
     for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
         auto& vc = *it;
         vc->beingDismissed_ = true;
@@ -193,7 +195,7 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
     }
     presented_.reset();
     if (covered && parent && !covered->superview()) parent->insertSubview(covered, index);
-    if (windowView) windowView->animatedTransition_ = outerAnimated;
+    mark.reset();
     finish(animated, std::move(completion));
     return true;
 }

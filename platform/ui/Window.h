@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/ui/AnimationTransition.h"
@@ -67,6 +68,24 @@ class Window : public View {
     // Whether the views moving in or out of this window now belong to an animated
     // presentation; the controllers' appearance callbacks pass it on.
     bool animatedTransition_ = false;
+
+    // Sets the mark for a presentation's or dismissal's moves and puts the outer one back when
+    // they end (a presentation from inside another's callbacks, or a callback that throws).
+    class TransitionMark {
+      public:
+        TransitionMark(std::shared_ptr<Window> window, bool animated) : window_(std::move(window)) {
+            if (window_) outer_ = std::exchange(window_->animatedTransition_, animated);
+        }
+        ~TransitionMark() {
+            if (window_) window_->animatedTransition_ = outer_;
+        }
+        TransitionMark(const TransitionMark&) = delete;
+        TransitionMark& operator=(const TransitionMark&) = delete;
+
+      private:
+        std::shared_ptr<Window> window_;
+        bool outer_ = false;
+    };
 };
 
 }  // namespace platform::ui

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationController.h"
@@ -386,4 +388,21 @@ TEST_F(PresentationTest, AssociatedObjectsLiveAsLongAsTheirController) {
     vc.reset();
     EXPECT_TRUE(weak.expired());
     EXPECT_EQ(deaths, 3);
+}
+
+// An app's appearance callback may throw (the ads library passes such exceptions on): the
+// window's mark for animated moves must not stay set for the next, plain view change.
+TEST_F(PresentationTest, AThrowingAppearanceCallbackLeavesNoAnimatedMarkBehind) {
+    struct Thrower : ViewController {
+        void viewWillAppear(bool) override { throw std::runtime_error("app failure"); }
+    };
+    auto root = probe("root");
+    window->setRootViewController(root);
+    EXPECT_THROW(root->presentViewController(std::make_shared<Thrower>(), true),
+                 std::runtime_error);
+
+    auto plain = probe("plain");
+    log.clear();
+    window->addSubview(plain->view());
+    EXPECT_EQ(log, (Log{"plain:willAppear", "plain:didAppear"}));
 }
