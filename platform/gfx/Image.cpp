@@ -15,10 +15,6 @@ namespace platform::gfx {
 
 namespace {
 
-// Larger pictures are refused rather than allocated: nothing the game ships comes near it, and a
-// hostile file must not make us reserve gigabytes.
-constexpr std::uint64_t kMaxPixels = 64u * 1024u * 1024u;
-
 void setError(std::string* error, std::string message) {
     if (error) *error = std::move(message);
 }
@@ -48,6 +44,25 @@ void Image::setPixel(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t 
     p[3] = a;
 }
 
+bool Image::acceptsSize(std::uint64_t width, std::uint64_t height) {
+    return width > 0 && height > 0 && width <= std::uint64_t(kMaxSide) &&
+           height <= std::uint64_t(kMaxSide) && width * height <= kMaxPixels;
+}
+
+std::optional<Image> Image::decode(const std::uint8_t* bytes, size_t size, std::string* error) {
+    static constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (bytes && size >= sizeof kPngSignature &&
+        std::memcmp(bytes, kPngSignature, sizeof kPngSignature) == 0) {
+        return decodePng(bytes, size, error);
+    }
+    // Every JPEG starts with a start-of-image marker followed by another marker.
+    if (bytes && size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) {
+        return decodeJpeg(bytes, size, error);
+    }
+    setError(error, size == 0 ? "empty picture data" : "neither a PNG nor a JPEG picture");
+    return std::nullopt;
+}
+
 std::optional<Image> Image::decodePng(const std::uint8_t* bytes, size_t size, std::string* error) {
     if (!bytes || size == 0) {
         setError(error, "empty PNG data");
@@ -61,7 +76,7 @@ std::optional<Image> Image::decodePng(const std::uint8_t* bytes, size_t size, st
         png_image_free(&png);
         return std::nullopt;
     }
-    if (png.width == 0 || png.height == 0 || std::uint64_t(png.width) * png.height > kMaxPixels) {
+    if (!Image::acceptsSize(png.width, png.height)) {
         setError(error,
                  "PNG too large: " + std::to_string(png.width) + "x" + std::to_string(png.height));
         png_image_free(&png);

@@ -26,6 +26,23 @@ class Image {
     // A transparent black RGBA picture.
     static Image blank(int width, int height);
 
+    // Largest picture a decoder accepts: beyond these a hostile file could make us reserve
+    // gigabytes, and nothing a screen shows comes near them.
+    static constexpr int kMaxSide = 16384;
+    static constexpr std::uint64_t kMaxPixels = 64u * 1024u * 1024u;
+
+    // Decodes a PNG or JPEG file's bytes, told apart by their signatures (a server's content
+    // type is not trusted); std::nullopt with the reason in *error for anything else.
+    static std::optional<Image> decode(const std::uint8_t* bytes, size_t size,
+                                       std::string* error = nullptr);
+    static std::optional<Image> decode(const std::vector<std::uint8_t>& bytes,
+                                       std::string* error = nullptr) {
+        return decode(bytes.data(), bytes.size(), error);
+    }
+    // Baseline and progressive JPEG, gray, colour or CMYK; always without alpha.
+    static std::optional<Image> decodeJpeg(const std::uint8_t* bytes, size_t size,
+                                           std::string* error = nullptr);
+
     // Decodes a PNG file's bytes; std::nullopt with the reason in *error for anything that is
     // not a PNG we can read (truncated, corrupt, absurdly large).
     static std::optional<Image> decodePng(const std::uint8_t* bytes, size_t size,
@@ -56,6 +73,9 @@ class Image {
     const std::uint8_t* pixel(int x, int y) const { return &rgba_[(size_t(y) * width_ + x) * 4]; }
     std::uint8_t* pixel(int x, int y) { return &rgba_[(size_t(y) * width_ + x) * 4]; }
     void setPixel(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a);
+
+    // Whether a decoder may allocate a picture of this size.
+    static bool acceptsSize(std::uint64_t width, std::uint64_t height);
 
   private:
     int width_ = 0;
