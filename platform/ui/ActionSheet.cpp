@@ -82,19 +82,6 @@ std::shared_ptr<ActionSheet> ActionSheet::create(std::string title,
     return s;
 }
 
-int ActionSheet::addButtonWithTitle(std::string title) {
-    buttons_.push_back(std::move(title));
-    return int(buttons_.size()) - 1;
-}
-
-std::string ActionSheet::buttonTitleAtIndex(int index) const {
-    return index >= 0 && index < numberOfButtons() ? buttons_[std::size_t(index)] : std::string();
-}
-
-void ActionSheet::setCancelButtonIndex(int index) {
-    cancelIndex_ = index >= 0 && index < numberOfButtons() ? index : -1;
-}
-
 void ActionSheet::setDestructiveButtonIndex(int index) {
     destructiveIndex_ = index >= 0 && index < numberOfButtons() ? index : -1;
 }
@@ -106,64 +93,56 @@ int ActionSheet::firstOtherButtonIndex() const {
 }
 
 void ActionSheet::showInView(const std::shared_ptr<View>& v) {
-    if (visible_) return;
+    if (isVisible()) return;
     std::shared_ptr<Window> host;
     if (v && v->window())
         host = std::static_pointer_cast<Window>(v->window()->shared_from_this());
     else
         host = Application::shared().keyWindow();
-    self_ = shared_from_this();
-    if (auto d = delegate()) d->willPresentActionSheet(*this);
-    visible_ = true;
-    if (host) {
-        overlay_ = buildOverlay(host->bounds().size.width, host->bounds().size.height);
-        host->addOverlay(overlay_);
-    }
-    if (auto d = delegate()) d->didPresentActionSheet(*this);
-}
-
-void ActionSheet::tapButton(int index) {
-    if (!visible_ || index < 0 || index >= numberOfButtons()) return;
-    auto keep = shared_from_this();
-    if (auto d = delegate()) d->actionSheetClickedButtonAtIndex(*this, index);
-    if (visible_) finish(index);
+    self_ = std::static_pointer_cast<ActionSheet>(shared_from_this());
+    present([&]() -> std::shared_ptr<View> {
+        if (!host) return nullptr;
+        auto overlay = buildOverlay(host->bounds().size.width, host->bounds().size.height);
+        host->addOverlay(overlay);
+        return overlay;
+    });
 }
 
 void ActionSheet::tapOutside() {
-    if (!visible_) return;
-    auto keep = shared_from_this();
-    if (auto d = delegate()) d->actionSheetClickedButtonAtIndex(*this, cancelIndex_);
-    if (visible_) finish(cancelIndex_);
-}
-
-void ActionSheet::cancel() {
-    if (!visible_) return;
-    auto keep = shared_from_this();
-    if (auto d = delegate()) d->actionSheetCancel(*this);
-    if (visible_) finish(cancelIndex_);
+    if (isVisible()) clickAndFinish(cancelIndex_);
 }
 
 void ActionSheet::dismissWithClickedButtonIndex(int index, bool) {
-    if (visible_) finish(index);
+    if (isVisible()) finish(index);
 }
 
-void ActionSheet::finish(int index) {
-    // A dismissal asked for from inside the will-dismiss callback is the same dismissal.
-    if (dismissing_) return;
-    dismissing_ = true;
-    auto keep = shared_from_this();
-    if (auto d = delegate()) d->actionSheetWillDismissWithButtonIndex(*this, index);
-    visible_ = false;
-    dismissing_ = false;
-    if (overlay_) overlay_->removeFromSuperview();
-    overlay_.reset();
-    if (auto d = delegate()) d->actionSheetDidDismissWithButtonIndex(*this, index);
+void ActionSheet::didFinish() {
     // Let go of ourselves on a later turn, never inside our own call.
     postToMain([held = std::move(self_)] {});
 }
 
+void ActionSheet::tellWillPresent() {
+    if (auto d = delegate()) d->willPresentActionSheet(*this);
+}
+void ActionSheet::tellDidPresent() {
+    if (auto d = delegate()) d->didPresentActionSheet(*this);
+}
+void ActionSheet::tellClicked(int index) {
+    if (auto d = delegate()) d->actionSheetClickedButtonAtIndex(*this, index);
+}
+void ActionSheet::tellCancel() {
+    if (auto d = delegate()) d->actionSheetCancel(*this);
+}
+void ActionSheet::tellWillDismiss(int index) {
+    if (auto d = delegate()) d->actionSheetWillDismissWithButtonIndex(*this, index);
+}
+void ActionSheet::tellDidDismiss(int index) {
+    if (auto d = delegate()) d->actionSheetDidDismissWithButtonIndex(*this, index);
+}
+
 std::shared_ptr<View> ActionSheet::buildOverlay(double width, double height) {
-    auto dim = std::make_shared<SheetBackdrop>(Rect{0, 0, width, height}, weak_from_this());
+    auto dim = std::make_shared<SheetBackdrop>(
+        Rect{0, 0, width, height}, std::static_pointer_cast<ActionSheet>(shared_from_this()));
     dim->setBackgroundColor({0, 0, 0, 0.4f});
     dim->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
     const double pad = SheetBackdrop::kPad, buttonH = SheetBackdrop::kButtonHeight;
@@ -194,7 +173,7 @@ std::shared_ptr<View> ActionSheet::buildOverlay(double width, double height) {
     dim->buttons->setContentSize({width, dim->buttonsHeight});
     dim->buttons->setAutoresizingMask(AutoresizingFlexibleWidth);
     panel->addSubview(dim->buttons);
-    std::weak_ptr<ActionSheet> self = weak_from_this();
+    std::weak_ptr<ActionSheet> self = std::static_pointer_cast<ActionSheet>(shared_from_this());
     // The cancel button sits apart at the bottom, where the thumb finds it without reading.
     for (int i = 0; i < n; ++i) {
         auto b = Button::create(ButtonType::Custom,

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/ModalChoice.h"
+
 namespace platform::ui {
 
 class ActionSheet;
@@ -24,7 +26,7 @@ class ActionSheetDelegate {
     virtual void actionSheetDidDismissWithButtonIndex(ActionSheet&, int /*index*/) {}
 };
 
-class ActionSheet : public std::enable_shared_from_this<ActionSheet> {
+class ActionSheet : public ModalChoice {
   public:
     static std::shared_ptr<ActionSheet> create(std::string title,
                                                std::weak_ptr<ActionSheetDelegate> delegate = {},
@@ -39,11 +41,6 @@ class ActionSheet : public std::enable_shared_from_this<ActionSheet> {
     std::shared_ptr<ActionSheetDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(std::weak_ptr<ActionSheetDelegate> d) { delegate_ = std::move(d); }
 
-    int addButtonWithTitle(std::string title);
-    int numberOfButtons() const { return int(buttons_.size()); }
-    std::string buttonTitleAtIndex(int index) const;
-    int cancelButtonIndex() const { return cancelIndex_; }
-    void setCancelButtonIndex(int index);
     int destructiveButtonIndex() const { return destructiveIndex_; }
     void setDestructiveButtonIndex(int index);
     int firstOtherButtonIndex() const;
@@ -51,29 +48,26 @@ class ActionSheet : public std::enable_shared_from_this<ActionSheet> {
     // Shows it over the window of the view (the key window when the view has none). While
     // shown it keeps itself alive.
     void showInView(const std::shared_ptr<View>& view);
-    bool isVisible() const { return visible_; }
-    void tapButton(int index);
     // A touch outside the sheet: a click on the cancel index.
     void tapOutside();
-    // The system takes it away: actionSheetCancel, then dismissal with the cancel index.
-    void cancel();
     void dismissWithClickedButtonIndex(int index, bool animated = true);
 
-    std::shared_ptr<View> view() const { return overlay_; }
-
   private:
-    void finish(int index);
+    void tellWillPresent() override;
+    void tellDidPresent() override;
+    void tellClicked(int index) override;
+    void tellCancel() override;
+    void tellWillDismiss(int index) override;
+    void tellDidDismiss(int index) override;
+    // Lets go of itself.
+    void didFinish() override;
+
     std::shared_ptr<View> buildOverlay(double width, double height);
 
     std::string title_;
     int tag_ = 0;
     std::weak_ptr<ActionSheetDelegate> delegate_;
-    std::vector<std::string> buttons_;
-    int cancelIndex_ = -1;
     int destructiveIndex_ = -1;
-    bool visible_ = false;
-    bool dismissing_ = false;
-    std::shared_ptr<View> overlay_;
     std::shared_ptr<ActionSheet> self_;
 };
 

@@ -84,19 +84,6 @@ std::shared_ptr<AlertView> AlertView::create(std::string title, std::string mess
     return a;
 }
 
-int AlertView::addButtonWithTitle(std::string title) {
-    buttons_.push_back(std::move(title));
-    return int(buttons_.size()) - 1;
-}
-
-std::string AlertView::buttonTitleAtIndex(int index) const {
-    return index >= 0 && index < numberOfButtons() ? buttons_[std::size_t(index)] : std::string();
-}
-
-void AlertView::setCancelButtonIndex(int index) {
-    cancelIndex_ = index >= 0 && index < numberOfButtons() ? index : -1;
-}
-
 int AlertView::firstOtherButtonIndex() const {
     for (int i = 0; i < numberOfButtons(); ++i)
         if (i != cancelIndex_) return i;
@@ -112,73 +99,65 @@ void AlertView::show() {
     auto& q = queue();
     if (q.current.get() == this || isQueued()) return;
     if (q.current) {
-        q.waiting.push_back(shared_from_this());
+        q.waiting.push_back(self());
         return;
     }
-    q.current = shared_from_this();
-    present();
+    q.current = self();
+    presentNow();
 }
 
-void AlertView::present() {
-    auto keep = shared_from_this();
-    if (auto d = delegate()) d->willPresentAlertView(*this);
-    visible_ = true;
-    overlay_ = buildOverlay();
-    if (auto w = Application::shared().keyWindow()) {
-        overlay_->setFrame(w->bounds());
-        w->addOverlay(overlay_);
-        static_cast<AlertOverlay&>(*overlay_).flashWhatScrolls();
-    }
-    if (auto d = delegate()) d->didPresentAlertView(*this);
-}
-
-void AlertView::tapButton(int index) {
-    if (!visible_ || index < 0 || index >= numberOfButtons()) return;
-    auto keep = shared_from_this();
-    if (auto d = delegate()) d->alertViewClickedButtonAtIndex(*this, index);
-    // The click may have dismissed us already.
-    if (visible_) finish(index);
-}
-
-void AlertView::cancel() {
-    if (!visible_) return;
-    auto keep = shared_from_this();
-    if (auto d = delegate()) d->alertViewCancel(*this);
-    if (visible_) finish(cancelIndex_);
+void AlertView::presentNow() {
+    present([this] {
+        auto overlay = buildOverlay();
+        if (auto w = Application::shared().keyWindow()) {
+            overlay->setFrame(w->bounds());
+            w->addOverlay(overlay);
+            static_cast<AlertOverlay&>(*overlay).flashWhatScrolls();
+        }
+        return overlay;
+    });
 }
 
 void AlertView::dismissWithClickedButtonIndex(int index, bool) {
-    auto& q = queue();
-    if (!visible_) {
-        q.waiting.erase(std::remove(q.waiting.begin(), q.waiting.end(), shared_from_this()),
-                        q.waiting.end());
+    if (!isVisible()) {
+        auto& w = queue().waiting;
+        w.erase(std::remove_if(w.begin(), w.end(), [this](auto& a) { return a.get() == this; }),
+                w.end());
         return;
     }
     finish(index);
 }
 
-void AlertView::finish(int index) {
-    // A dismissal asked for from inside the will-dismiss callback is the same dismissal.
-    if (dismissing_) return;
-    dismissing_ = true;
-    auto keep = shared_from_this();
-    if (auto d = delegate()) d->alertViewWillDismissWithButtonIndex(*this, index);
-    visible_ = false;
-    dismissing_ = false;
-    if (overlay_) overlay_->removeFromSuperview();
-    overlay_.reset();
-    if (auto d = delegate()) d->alertViewDidDismissWithButtonIndex(*this, index);
+void AlertView::didFinish() {
     auto& q = queue();
-    if (q.current.get() == this) {
-        // Our own reference goes on a later turn: we may be inside our own callback's caller.
-        postToMain([keep] {});
-        q.current.reset();
-        if (!q.waiting.empty()) {
-            q.current = q.waiting.front();
-            q.waiting.pop_front();
-            q.current->present();
-        }
+    if (q.current.get() != this) return;
+    // Our own reference goes on a later turn: we may be inside our own callback's caller.
+    postToMain([keep = std::move(q.current)] {});
+    q.current.reset();
+    if (!q.waiting.empty()) {
+        q.current = q.waiting.front();
+        q.waiting.pop_front();
+        q.current->presentNow();
     }
+}
+
+void AlertView::tellWillPresent() {
+    if (auto d = delegate()) d->willPresentAlertView(*this);
+}
+void AlertView::tellDidPresent() {
+    if (auto d = delegate()) d->didPresentAlertView(*this);
+}
+void AlertView::tellClicked(int index) {
+    if (auto d = delegate()) d->alertViewClickedButtonAtIndex(*this, index);
+}
+void AlertView::tellCancel() {
+    if (auto d = delegate()) d->alertViewCancel(*this);
+}
+void AlertView::tellWillDismiss(int index) {
+    if (auto d = delegate()) d->alertViewWillDismissWithButtonIndex(*this, index);
+}
+void AlertView::tellDidDismiss(int index) {
+    if (auto d = delegate()) d->alertViewDidDismissWithButtonIndex(*this, index);
 }
 
 std::shared_ptr<AlertView> AlertView::visibleAlert() {
@@ -190,11 +169,7 @@ std::size_t AlertView::queuedCount() {
 
 void AlertView::resetAll() {
     auto& q = queue();
-    if (q.current) {
-        q.current->visible_ = false;
-        if (q.current->overlay_) q.current->overlay_->removeFromSuperview();
-        q.current->overlay_.reset();
-    }
+    if (q.current) q.current->hideSilently();
     q.current.reset();
     q.waiting.clear();
 }
@@ -238,7 +213,7 @@ std::shared_ptr<View> AlertView::buildOverlay() {
     overlay->buttons = ScrollView::create({0, 0, w, overlay->buttonsHeight});
     overlay->buttons->setContentSize({w, overlay->buttonsHeight});
     box->addSubview(overlay->buttons);
-    std::weak_ptr<AlertView> self = weak_from_this();
+    std::weak_ptr<AlertView> self = this->self();
     for (int i = 0; i < n; ++i) {
         Rect f = overlay->sideBySide
                      ? Rect(pad + i * ((w - 3 * pad) / 2 + pad), 0, (w - 3 * pad) / 2, buttonH)

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/ModalChoice.h"
+
 namespace platform::ui {
 
 class AlertView;
@@ -27,7 +29,7 @@ class AlertViewDelegate {
     virtual void alertViewDidDismissWithButtonIndex(AlertView&, int /*index*/) {}
 };
 
-class AlertView : public std::enable_shared_from_this<AlertView> {
+class AlertView : public ModalChoice {
   public:
     // An empty cancel title means no cancel button.
     static std::shared_ptr<AlertView> create(std::string title, std::string message,
@@ -44,30 +46,15 @@ class AlertView : public std::enable_shared_from_this<AlertView> {
     std::shared_ptr<AlertViewDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(std::weak_ptr<AlertViewDelegate> d) { delegate_ = std::move(d); }
 
-    int addButtonWithTitle(std::string title);
-    int numberOfButtons() const { return int(buttons_.size()); }
-    // Empty out of range.
-    std::string buttonTitleAtIndex(int index) const;
-    int cancelButtonIndex() const { return cancelIndex_; }
-    void setCancelButtonIndex(int index);
     // The first button that is not the cancel button; -1 when there is none.
     int firstOtherButtonIndex() const;
 
     // Shows it now, or after the alerts before it. A second show is ignored.
     void show();
-    bool isVisible() const { return visible_; }
     bool isQueued() const;
     // Goes away without a click: the delegate hears will/did dismiss only. A queued alert
     // simply leaves the queue.
     void dismissWithClickedButtonIndex(int index, bool animated = true);
-    // The user's press: click, then will/did dismiss. Ignored unless shown and in range.
-    void tapButton(int index);
-    // The system takes the alert away (the app leaves the foreground): alertViewCancel, then
-    // dismissal with the cancel index.
-    void cancel();
-
-    // The overlay while shown, for drawing and touches.
-    std::shared_ptr<View> view() const { return overlay_; }
 
     // The alert on screen, and how many wait (tests, diagnostics).
     static std::shared_ptr<AlertView> visibleAlert();
@@ -76,19 +63,25 @@ class AlertView : public std::enable_shared_from_this<AlertView> {
     static void resetAll();
 
   private:
-    void present();
-    void finish(int index);
+    void tellWillPresent() override;
+    void tellDidPresent() override;
+    void tellClicked(int index) override;
+    void tellCancel() override;
+    void tellWillDismiss(int index) override;
+    void tellDidDismiss(int index) override;
+    // The next queued alert comes up.
+    void didFinish() override;
+
+    std::shared_ptr<AlertView> self() {
+        return std::static_pointer_cast<AlertView>(shared_from_this());
+    }
+    void presentNow();
     std::shared_ptr<View> buildOverlay();
 
     std::string title_;
     std::string message_;
     int tag_ = 0;
     std::weak_ptr<AlertViewDelegate> delegate_;
-    std::vector<std::string> buttons_;
-    int cancelIndex_ = -1;
-    bool visible_ = false;
-    bool dismissing_ = false;
-    std::shared_ptr<View> overlay_;
 };
 
 }  // namespace platform::ui
