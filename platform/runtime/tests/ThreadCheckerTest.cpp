@@ -67,11 +67,11 @@ TEST(ThreadCheckerDeathTest, WithoutAHandlerAViolationStopsTheProgram) {
 #endif
 
 TEST(ThreadChecker, TheMainThreadIsWhicheverThreadClaimedTheLoop) {
+    MainLoop::main().claim();
     std::vector<std::string> violations;
     ThreadChecker::ScopedHandlerForTesting handler(
         [&](const char* function) { violations.emplace_back(function); });
     onPoolThread([] { EXPECT_FALSE(ThreadChecker::checkMainThread("elsewhere")); });
-    MainLoop::main().claim();
     EXPECT_TRUE(ThreadChecker::checkMainThread("here"));
     EXPECT_EQ(violations, std::vector<std::string>{"elsewhere"});
 }
