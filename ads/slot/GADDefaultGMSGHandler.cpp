@@ -13,6 +13,7 @@
 #include "ads/slot/GADViewController.h"
 #include "ads/web/GADAdView.h"
 #include "platform/base/NumberText.h"
+#include "platform/base/StringEscaping.h"
 #include "platform/base/Unicode.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/services/SystemSound.h"
@@ -24,27 +25,6 @@ namespace {
 std::int32_t clampedTo32Bits(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
-// The escape for one code point, or nothing when it goes into the log as it is.
-std::optional<std::string> escapeFor(char32_t point) {
-    switch (point) {
-        case '\n':
-            return "\\n";
-        case '\r':
-            return "\\r";
-        case '\t':
-            return "\\t";
-        case '\\':
-            return "\\\\";
-        default:
-            break;
-    }
-    const bool control = point < 0x20 || (point >= 0x7F && point <= 0x9F);
-    if (!control && point != 0x2028 && point != 0x2029) return std::nullopt;
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(point));
-    return std::string(buffer);
 }
 
 }  // namespace
@@ -82,22 +62,11 @@ std::string GADDefaultGMSGHandler::logTextForPageText(std::string_view text) {
     // room for the mark.
     std::size_t cut = 0;
     while (!text.empty()) {
-        const std::size_t length = platform::utf8SequenceLength(text, 0);
-        std::size_t consumed = 1;
-        if (length > 0) {
-            consumed = length;
-            const char32_t point = platform::utf8ToUtf32(text.substr(0, length)).front();
-            if (auto escape = escapeFor(point)) {
-                out += *escape;
-            } else {
-                out.append(text.substr(0, length));
-            }
-        } else {
-            // Bytes that are no text are shown as numbers, never passed on raw.
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\x%02X", static_cast<unsigned char>(text[0]));
-            out += buffer;
-        }
+        // One character at a time, so the cut never splits one or its escape; bytes that are
+        // no text are shown as numbers, never passed on raw.
+        const std::size_t consumed =
+            std::max<std::size_t>(platform::utf8SequenceLength(text, 0), 1);
+        platform::appendEscaped(out, text.substr(0, consumed), platform::StringEscapeStyle::log());
         text.remove_prefix(consumed);
         if (out.size() <= kMaxLogTextBytes - kCutMark.size()) cut = out.size();
         if (out.size() > kMaxLogTextBytes) {

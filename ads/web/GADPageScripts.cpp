@@ -3,53 +3,13 @@
 #include <cstdio>
 
 #include "ads/foundation/GADJSONAdditions.h"
+#include "platform/base/StringEscaping.h"
 
 namespace ads {
 
 std::string GADJavaScriptQuotedString(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 2);
-    out += '\'';
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                continue;
-            case '\'':
-                out += "\\'";
-                continue;
-            case '\n':
-                out += "\\n";
-                continue;
-            case '\r':
-                out += "\\r";
-                continue;
-            case '/':
-                if (i > 0 && text[i - 1] == '<') {
-                    out += "\\/";
-                    continue;
-                }
-                break;
-            default:
-                break;
-        }
-        if (c < 0x20 || c == 0x7f) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
-            out += escaped;
-            continue;
-        }
-        // U+2028 and U+2029 (E2 80 A8 / E2 80 A9) end a line inside older script strings.
-        if (c == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
-            (static_cast<unsigned char>(text[i + 2]) == 0xA8 ||
-             static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
-            out += static_cast<unsigned char>(text[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
-            i += 2;
-            continue;
-        }
-        out += static_cast<char>(c);
-    }
+    std::string out = "'";
+    platform::appendEscaped(out, text, platform::StringEscapeStyle::script());
     out += '\'';
     return out;
 }

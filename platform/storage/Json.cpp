@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "platform/base/StringEscaping.h"
 #include "platform/base/Unicode.h"
 #include "platform/storage/FileBytes.h"
 #include "platform/storage/StorageError.h"
@@ -178,52 +179,8 @@ class Writer {
     }
 
     void string(const std::string& raw) {
-        const std::string fixed = repairedUtf8(raw);
         out += '"';
-        for (std::size_t i = 0; i < fixed.size(); ++i) {
-            unsigned char c = static_cast<unsigned char>(fixed[i]);
-            switch (c) {
-                case '"':
-                    out += "\\\"";
-                    continue;
-                case '\\':
-                    out += "\\\\";
-                    continue;
-                case '/':
-                    out += "\\/";
-                    continue;
-                case '\b':
-                    out += "\\b";
-                    continue;
-                case '\f':
-                    out += "\\f";
-                    continue;
-                case '\n':
-                    out += "\\n";
-                    continue;
-                case '\r':
-                    out += "\\r";
-                    continue;
-                case '\t':
-                    out += "\\t";
-                    continue;
-                default:
-                    break;
-            }
-            if (c < 0x20 || c == 0x7F) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else if (c == 0xE2 && i + 2 < fixed.size() &&
-                       static_cast<unsigned char>(fixed[i + 1]) == 0x80 &&
-                       (static_cast<unsigned char>(fixed[i + 2]) == 0xA8 ||
-                        static_cast<unsigned char>(fixed[i + 2]) == 0xA9)) {
-                out += static_cast<unsigned char>(fixed[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
-                i += 2;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
+        appendEscaped(out, repairedUtf8(raw), StringEscapeStyle::json());
         out += '"';
     }
 

@@ -1,0 +1,129 @@
+#include "platform/base/StringEscaping.h"
+
+#include <cstdio>
+
+#include "platform/base/Unicode.h"
+
+namespace platform {
+
+StringEscapeStyle StringEscapeStyle::json() {
+    StringEscapeStyle style;
+    style.slash = Slash::Always;
+    return style;
+}
+
+StringEscapeStyle StringEscapeStyle::script() {
+    StringEscapeStyle style;
+    style.quote = '\'';
+    style.namedControls = "\n\r";
+    style.controls = Controls::Hex;
+    return style;
+}
+
+StringEscapeStyle StringEscapeStyle::log() {
+    StringEscapeStyle style;
+    style.quote = 0;
+    style.namedControls = "\n\r\t";
+    style.upperCaseHex = true;
+    style.c1Controls = true;
+    style.slash = Slash::Never;
+    style.hexBadBytes = true;
+    return style;
+}
+
+namespace {
+
+void appendNumber(std::string& out, const char* lower, const char* upper, bool upperCase,
+                  unsigned value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, upperCase ? upper : lower, value);
+    out += buffer;
+}
+
+void appendUnicodeEscape(std::string& out, char32_t point, bool upperCase) {
+    if (point > 0xFFFF) {
+        point -= 0x10000;
+        appendNumber(out, "\\u%04x", "\\u%04X", upperCase, unsigned(0xD800 + (point >> 10)));
+        appendNumber(out, "\\u%04x", "\\u%04X", upperCase, unsigned(0xDC00 + (point & 0x3FF)));
+        return;
+    }
+    appendNumber(out, "\\u%04x", "\\u%04X", upperCase, unsigned(point));
+}
+
+char nameOf(char c) {
+    switch (c) {
+        case '\b':
+            return 'b';
+        case '\f':
+            return 'f';
+        case '\n':
+            return 'n';
+        case '\r':
+            return 'r';
+        case '\t':
+            return 't';
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+void appendEscaped(std::string& out, std::string_view text, const StringEscapeStyle& style) {
+    using Slash = StringEscapeStyle::Slash;
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            if (c == '\\' || (style.quote != 0 && c == style.quote)) {
+                out += '\\';
+                out += c;
+            } else if (c == '/' &&
+                       (style.slash == Slash::Always ||
+                        (style.slash == Slash::AfterLessThan && i > 0 && text[i - 1] == '<'))) {
+                out += "\\/";
+            } else if (byte < 0x20 || byte == 0x7F) {
+                if (nameOf(c) && style.namedControls.find(c) != std::string_view::npos) {
+                    out += '\\';
+                    out += nameOf(c);
+                } else if (style.controls == StringEscapeStyle::Controls::Hex) {
+                    appendNumber(out, "\\x%02x", "\\x%02X", style.upperCaseHex, byte);
+                } else {
+                    appendUnicodeEscape(out, byte, style.upperCaseHex);
+                }
+            } else {
+                out += c;
+            }
+            ++i;
+            continue;
+        }
+        const std::size_t length = utf8SequenceLength(text, i);
+        if (length == 0) {
+            if (style.hexBadBytes) {
+                appendNumber(out, "\\x%02x", "\\x%02X", style.upperCaseHex, byte);
+            } else {
+                out += c;
+            }
+            ++i;
+            continue;
+        }
+        const std::string_view sequence = text.substr(i, length);
+        const char32_t point = utf8ToUtf32(sequence).front();
+        if (point == 0x2028 || point == 0x2029 || (style.c1Controls && point <= 0x9F) ||
+            style.asciiOnly) {
+            appendUnicodeEscape(out, point, style.upperCaseHex);
+        } else {
+            out.append(sequence);
+        }
+        i += length;
+    }
+}
+
+std::string escaped(std::string_view text, const StringEscapeStyle& style) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    appendEscaped(out, text, style);
+    return out;
+}
+
+}  // namespace platform
