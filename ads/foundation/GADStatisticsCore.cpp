@@ -1,39 +1,23 @@
 #include "ads/foundation/GADStatisticsCore.h"
 
 #include "platform/runtime/SerialQueue.h"
-#include "platform/runtime/WeakCall.h"
 #include "platform/storage/UserDefaults.h"
-#include "platform/ui/Application.h"
 
 namespace ads {
 
 using platform::Value;
 
 std::shared_ptr<GADStatisticsCore> GADStatisticsCore::create(platform::UserDefaults* defaults) {
-    auto core = std::make_shared<GADStatisticsCore>(Private{}, defaults);
-    core->willTerminate_ = platform::NotificationCenter::defaultCenter().observe(
-        platform::ui::kWillTerminateNotification, nullptr,
-        platform::weakCall(
-            core->weak_from_this(),
-            [](GADStatisticsCore& self, const platform::Notification&) { self.waitForSaves(); }));
-    return core;
+    return std::make_shared<GADStatisticsCore>(Private{}, defaults);
 }
 
 GADStatisticsCore::GADStatisticsCore(Private, platform::UserDefaults* defaults)
-    : defaults_(defaults ? defaults : &platform::UserDefaults::standard()),
-      queue_(std::make_shared<platform::SerialQueue>("com.zivivu.durez.statistics")),
-      state_(std::make_shared<State>()) {}
-
-GADStatisticsCore::~GADStatisticsCore() {
-    willTerminate_.reset();
-    // Queued saves write into defaults the owner keeps only as long as this object.
-    waitForSaves();
-}
+    : store_("com.zivivu.durez.statistics", defaults), state_(std::make_shared<State>()) {}
 
 void GADStatisticsCore::setIdentifier(const std::string& identifier) {
     std::optional<std::string> key;
     if (!identifier.empty()) key = "zivivu_stats_" + identifier;
-    queue_->async([state = state_, defaults = defaults_, key = std::move(key)] {
+    store_.queue().async([state = state_, defaults = &store_.defaults(), key = std::move(key)] {
         if (key == state->key) return;
         state->key = key;
         if (!key) return;
@@ -54,7 +38,7 @@ void GADStatisticsCore::setIdentifier(const std::string& identifier) {
 std::optional<std::vector<std::string>> GADStatisticsCore::arrayForKey(
     const std::string& key) const {
     std::optional<std::vector<std::string>> found;
-    queue_->sync([&] {
+    store_.queue().sync([&] {
         auto it = state_->lists.find(key);
         if (it != state_->lists.end()) found = it->second;
     });
@@ -62,15 +46,15 @@ std::optional<std::vector<std::string>> GADStatisticsCore::arrayForKey(
 }
 
 void GADStatisticsCore::appendStringToArrayForKey(std::string text, std::string key) {
-    queue_->async(
-        [state = state_, defaults = defaults_, text = std::move(text), key = std::move(key)] {
-            state->lists[key].push_back(text);
-            save(*defaults, *state);
-        });
+    store_.queue().async([state = state_, defaults = &store_.defaults(), text = std::move(text),
+                          key = std::move(key)] {
+        state->lists[key].push_back(text);
+        save(*defaults, *state);
+    });
 }
 
 void GADStatisticsCore::removeObjectForKey(std::string key) {
-    queue_->async([state = state_, defaults = defaults_, key = std::move(key)] {
+    store_.queue().async([state = state_, defaults = &store_.defaults(), key = std::move(key)] {
         state->lists.erase(key);
         save(*defaults, *state);
     });
@@ -89,7 +73,7 @@ void GADStatisticsCore::save(platform::UserDefaults& defaults, const State& stat
 }
 
 void GADStatisticsCore::waitForSaves() {
-    queue_->sync([] {});
+    store_.waitForSaves();
 }
 
 }  // namespace ads

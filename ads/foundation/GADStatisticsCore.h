@@ -14,21 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "ads/foundation/GADQueuedStore.h"
 #include "platform/base/Value.h"
-#include "platform/runtime/NotificationCenter.h"
-
-namespace platform {
-class SerialQueue;
-class UserDefaults;
-}  // namespace platform
 
 namespace ads {
 
-class GADStatisticsCore : public std::enable_shared_from_this<GADStatisticsCore> {
+class GADStatisticsCore {
   public:
     // Stores in the given user defaults (the standard ones when none), which must outlive it.
     static std::shared_ptr<GADStatisticsCore> create(platform::UserDefaults* defaults = nullptr);
-    ~GADStatisticsCore();
     GADStatisticsCore(const GADStatisticsCore&) = delete;
     GADStatisticsCore& operator=(const GADStatisticsCore&) = delete;
 
@@ -58,10 +52,9 @@ class GADStatisticsCore : public std::enable_shared_from_this<GADStatisticsCore>
     // On the queue.
     static void save(platform::UserDefaults& defaults, const State& state);
 
-    platform::UserDefaults* defaults_;
-    std::shared_ptr<platform::SerialQueue> queue_;
+    // Declared first so that it goes last: its end waits for queued work that reads the state.
+    GADQueuedStore store_;
     std::shared_ptr<State> state_;
-    platform::NotificationCenter::Observation willTerminate_;
 };
 
 }  // namespace ads

@@ -2,33 +2,18 @@
 
 #include "ads/foundation/GADTiming.h"
 #include "platform/base/Value.h"
-#include "platform/runtime/SerialQueue.h"
-#include "platform/runtime/WeakCall.h"
 #include "platform/storage/UserDefaults.h"
-#include "platform/ui/Application.h"
 
 namespace ads {
 
 using platform::Value;
 
 std::shared_ptr<GADTimingManager> GADTimingManager::create(platform::UserDefaults* defaults) {
-    auto manager = std::make_shared<GADTimingManager>(Private{}, defaults);
-    manager->willTerminate_ = platform::NotificationCenter::defaultCenter().observe(
-        platform::ui::kWillTerminateNotification, nullptr,
-        platform::weakCall(
-            manager->weak_from_this(),
-            [](GADTimingManager& self, const platform::Notification&) { self.waitForSaves(); }));
-    return manager;
+    return std::make_shared<GADTimingManager>(Private{}, defaults);
 }
 
 GADTimingManager::GADTimingManager(Private, platform::UserDefaults* defaults)
-    : defaults_(defaults ? defaults : &platform::UserDefaults::standard()),
-      savingQueue_(std::make_shared<platform::SerialQueue>("com.zivivu.durez.timing")) {}
-
-GADTimingManager::~GADTimingManager() {
-    willTerminate_.reset();
-    waitForSaves();
-}
+    : store_("com.zivivu.durez.timing", defaults) {}
 
 void GADTimingManager::setIdentifier(std::string identifier) {
     userDefaultsKey_ = "zivivu_timing_" + identifier;
@@ -38,7 +23,7 @@ void GADTimingManager::setIdentifier(std::string identifier) {
 
 void GADTimingManager::loadPersistentTimings() {
     if (!userDefaultsKey_) return;
-    auto stored = defaults_->dictionaryForKey(*userDefaultsKey_);
+    auto stored = store_.defaults().dictionaryForKey(*userDefaultsKey_);
     if (!stored) return;
     for (const auto& [category, form] : *stored) {
         if (!form.isDictionary()) continue;
@@ -53,14 +38,11 @@ void GADTimingManager::savePersistentTimings() {
     for (const auto& [category, timing] : timings_) {
         forms[category] = timing->dictionaryRepresentation();
     }
-    savingQueue_->async([defaults = defaults_, key = *userDefaultsKey_, forms = std::move(forms)] {
-        defaults->setObject(key, Value(forms));
-        defaults->synchronize();
-    });
+    store_.save(*userDefaultsKey_, Value(std::move(forms)));
 }
 
 void GADTimingManager::waitForSaves() {
-    savingQueue_->sync([] {});
+    store_.waitForSaves();
 }
 
 void GADTimingManager::addTiming(const std::shared_ptr<GADTiming>& timing) {

@@ -15,23 +15,17 @@
 #include <string>
 #include <vector>
 
-#include "platform/runtime/NotificationCenter.h"
-
-namespace platform {
-class SerialQueue;
-class UserDefaults;
-}  // namespace platform
+#include "ads/foundation/GADQueuedStore.h"
 
 namespace ads {
 
 class GADTiming;
 
-class GADTimingManager : public std::enable_shared_from_this<GADTimingManager> {
+class GADTimingManager {
   public:
     // Stores in the given user defaults (the standard ones when none), which must outlive the
     // manager.
     static std::shared_ptr<GADTimingManager> create(platform::UserDefaults* defaults = nullptr);
-    ~GADTimingManager();
     GADTimingManager(const GADTimingManager&) = delete;
     GADTimingManager& operator=(const GADTimingManager&) = delete;
 
@@ -65,12 +59,10 @@ class GADTimingManager : public std::enable_shared_from_this<GADTimingManager> {
     GADTimingManager(Private, platform::UserDefaults* defaults);
 
   private:
-    platform::UserDefaults* defaults_;
-    std::shared_ptr<platform::SerialQueue> savingQueue_;
+    GADQueuedStore store_;
     std::map<std::string, std::shared_ptr<GADTiming>> timings_;
     std::optional<std::string> identifier_;
     std::optional<std::string> userDefaultsKey_;
-    platform::NotificationCenter::Observation willTerminate_;
 };
 
 }  // namespace ads
