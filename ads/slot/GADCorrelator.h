@@ -12,6 +12,9 @@ class GADCorrelator {
     struct Private {};
 
   public:
+    // A fresh correlator for a group of ad views: a random, non-zero id (0 means "no
+    // correlator" to the formats that compare ids).
+    static std::shared_ptr<GADCorrelator> create();
     static std::shared_ptr<GADCorrelator> create(std::uint32_t correlationID) {
         return std::make_shared<GADCorrelator>(Private{}, correlationID);
     }
