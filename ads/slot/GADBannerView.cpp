@@ -12,6 +12,7 @@
 #include "ads/web/GADAdView.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/WeakCall.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/ViewController.h"
@@ -111,11 +112,13 @@ std::optional<std::string> GADBannerView::adUnitID() const {
 }
 
 void GADBannerView::setAdUnitID(std::optional<std::string> adUnitID) {
+    MOVU_CHECK_MAIN_THREAD();
     slot_->setAdUnitID(std::move(adUnitID));
 }
 
 void GADBannerView::setRootViewController(
     const std::shared_ptr<platform::ui::ViewController>& controller) {
+    MOVU_CHECK_MAIN_THREAD();
     if (rootViewController_.lock() == controller) return;
     rootViewController_ = controller;
     if (auto adView = slot_->adView()) adView->setViewController(controller);
@@ -125,6 +128,7 @@ void GADBannerView::setRootViewController(
 }
 
 void GADBannerView::setAutoloadEnabled(bool enabled) {
+    MOVU_CHECK_MAIN_THREAD();
     if (enabled == autoloadEnabled_) return;
     autoloadEnabled_ = enabled;
     if (!enabled) return;
@@ -133,6 +137,7 @@ void GADBannerView::setAutoloadEnabled(bool enabled) {
 }
 
 void GADBannerView::loadRequest(const std::shared_ptr<GADRequest>& request) {
+    MOVU_CHECK_MAIN_THREAD();
     slot_->loadRequest(request);
 }
 
@@ -187,6 +192,7 @@ void GADBannerView::setAdSize(const GADAdSize& adSize) {
 }
 
 void GADBannerView::setAdSizeAndReload(const GADAdSize& adSize, bool reload) {
+    MOVU_CHECK_MAIN_THREAD();
     if (!hasInitialized_) return;
     if (const auto adType = slot_->adType();
         adType && GADAdSizeEqualToSize(adType->adSize(), adSize)) {

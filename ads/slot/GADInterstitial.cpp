@@ -15,6 +15,7 @@
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
 #include "platform/runtime/ClassRegistry.h"
+#include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/WeakCall.h"
 
 namespace ads {
@@ -71,10 +72,12 @@ std::optional<std::string> GADInterstitial::adUnitID() const {
 }
 
 void GADInterstitial::setAdUnitID(std::string adUnitID) {
+    MOVU_CHECK_MAIN_THREAD();
     slot_->setAdUnitID(std::move(adUnitID));
 }
 
 void GADInterstitial::loadRequest(const std::shared_ptr<GADRequest>& request) {
+    MOVU_CHECK_MAIN_THREAD();
     // A used interstitial answers once with its own error; letting the slot refuse the request
     // as well would tell the app a second, misleading failure (an invalid request).
     if (hasBeenUsed_) {
@@ -93,6 +96,7 @@ std::optional<std::string> GADInterstitial::adNetworkClassName() const {
 }
 
 void GADInterstitial::cancel() {
+    MOVU_CHECK_MAIN_THREAD();
     slot_->cancelPendingAndFutureActions();
 }
 
@@ -142,6 +146,7 @@ void GADInterstitial::markUsed() {
 
 void GADInterstitial::presentFromRootViewController(
     const std::shared_ptr<platform::ui::ViewController>& root) {
+    MOVU_CHECK_MAIN_THREAD();
     if (!canPresentFullScreen()) return;
     auto keep = shared_from_this();
     slot_->recordTimestamp("native:view_show");
