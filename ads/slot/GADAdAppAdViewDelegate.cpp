@@ -6,13 +6,10 @@
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/foundation/GADURLUtilities.h"
-#include "ads/slot/GADAdAppGMSGHandler.h"
+#include "ads/slot/GADAdAppPageHandlers.h"
 #include "ads/slot/GADAdAppViewController.h"
-#include "ads/slot/GADAppEventGMSGHandler.h"
 #include "ads/slot/GADFullScreenSlot.h"
 #include "ads/slot/GADOpener.h"
-#include "ads/slot/GADSlot.h"
-#include "ads/slot/GADStandardGMSGHandlers.h"
 #include "ads/web/GADMRAIDInterceptor.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/WeakCall.h"
@@ -31,28 +28,21 @@ bool clickPingSwitchedOff() {
 
 std::shared_ptr<GADAdAppAdViewDelegate> GADAdAppAdViewDelegate::create(
     std::weak_ptr<GADAdAppViewController> controller) {
-    auto opener = GADOpener::create();
-    auto shown = controller.lock();
-    if (shown) {
-        opener->setFullScreenSlot(shown->slot());
-        opener->setSlot(std::dynamic_pointer_cast<GADSlot>(shown->slot()));
-    }
-    auto delegate =
-        std::make_shared<GADAdAppAdViewDelegate>(Private{}, controller, std::move(opener));
-    delegate->addGMSGHandler(GADAdAppGMSGHandler::create());
-    // An interstitial's page may send the app events a banner's may; other screens (an
-    // expansion, a landing page) are no ad of their own.
-    auto slot = shown ? std::dynamic_pointer_cast<GADSlot>(shown->slot()) : nullptr;
-    if (slot && slot->adType().isInterstitial()) {
-        delegate->addGMSGHandler(GADAppEventGMSGHandler::create(slot));
-    }
+    GADAdAppPageContext page{GADOpener::create(), controller.lock(), nullptr};
+    if (page.controller) page.slot = page.controller->slot();
+    page.opener->setSlot(page.slot);
+    const auto& handlers = GADAdAppPageHandlers();
+    auto delegate = std::make_shared<GADAdAppAdViewDelegate>(Private{}, controller, page.opener,
+                                                             handlers.leadingHandlers(page));
+    for (auto& handler : handlers.trailingHandlers(page)) delegate->addGMSGHandler(handler);
     return delegate;
 }
 
 GADAdAppAdViewDelegate::GADAdAppAdViewDelegate(Private key,
                                                std::weak_ptr<GADAdAppViewController> controller,
-                                               std::shared_ptr<GADOpener> opener)
-    : GADAdViewDelegate(key, opener, GADStandardGMSGHandlers(opener)),
+                                               std::shared_ptr<GADOpener> opener,
+                                               HandlerList leadingHandlers)
+    : GADAdViewDelegate(key, opener, std::move(leadingHandlers)),
       controller_(std::move(controller)),
       opener_(std::move(opener)) {}
 

@@ -13,10 +13,9 @@
 // A link the ad page rules hand elsewhere (another app, a composer, the in-app browser) is not
 // pinged here: what opens it pings when it really opens, so one click makes one ping.
 //
-// Page messages reach the handlers every slot page has (GADStandardGMSGHandlers: first the
-// opener's, with the delegate's own opener reporting to the controller's slot), the timing
-// reports', the ad app controller's (close control, background) and, only when the controller
-// shows its slot's interstitial, the app events for the slot's owner.
+// Page messages reach the handlers of the ad app page's list (GADAdAppPageHandlers: first the
+// opener's, with the delegate's own opener reporting to the controller's slot), with the
+// timing reports' in its place.
 //
 // Main thread only. Holds its controller weakly; the controller holds it. Pings are sent on a
 // later main-loop turn and hold the controller weakly.
@@ -35,7 +34,7 @@ class GADAdAppAdViewDelegate : public GADAdViewDelegate {
     static std::shared_ptr<GADAdAppAdViewDelegate> create(
         std::weak_ptr<GADAdAppViewController> controller);
     GADAdAppAdViewDelegate(Private, std::weak_ptr<GADAdAppViewController> controller,
-                           std::shared_ptr<GADOpener> opener);
+                           std::shared_ptr<GADOpener> opener, HandlerList leadingHandlers);
     ~GADAdAppAdViewDelegate() override;
 
     std::shared_ptr<GADAdAppViewController> webAppViewController() const {

@@ -2,12 +2,14 @@
 
 // What the full-screen machinery needs of the slot whose ad it puts on screen: the slot's
 // screen events for the app, the slot's current intermission, the current ad's statistics,
-// and what the ad's own screens ask of the ad (its page, its clicks, its viewability and MRAID
-// state).
+// what the ad's own screens ask of the ad (its page, its clicks, its viewability and MRAID
+// state) and what the opener reports of a click it carried out.
 // GADSlot is the one real implementation; keeping the intermission and its participants on
 // this narrow face keeps them apart from the slot's request machinery. Main thread only.
 
 #include <memory>
+
+#include "platform/base/Url.h"
 
 namespace ads {
 
@@ -56,6 +58,16 @@ class GADFullScreenSlot {
     virtual void interstitialViewWillDisappear() = 0;
     // Tells the ad's MRAID event handler whether the ad is visible.
     virtual void updateMRAIDVisibility(bool visible) = 0;
+
+    // The opener's reports. A click it opened counts once (the owner hears of it), before the
+    // click URLs are pinged; leaving the app is told to the owner, then to the slot's own
+    // bookkeeping of a click that leaves.
+    virtual void adWasClicked() = 0;
+    virtual void adWillLeaveApplication() = 0;
+    virtual void willLeaveAppDueToClick() = 0;
+    // The address a click on the ad opens: url with the ad's click signal added when it is
+    // one of the ad server's own click addresses, else url as it is.
+    virtual platform::Url gestureClickURLWithURL(const platform::Url& url) = 0;
 };
 
 }  // namespace ads

@@ -11,7 +11,6 @@
 #include "ads/slot/GADMessageComposeDelegateProxy.h"
 #include "ads/slot/GADOverlayProxy.h"
 #include "ads/slot/GADSKStoreProductViewControllerDelegate.h"
-#include "ads/slot/GADSlot.h"
 #include "ads/slot/GADSupplementalAdAppViewController.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADSDKCoreController.h"
@@ -104,11 +103,6 @@ void GADOpener::didOpenExternalApp() {
     if (auto delegate = delegate_.lock()) delegate->didLeaveApplication();
 }
 
-std::shared_ptr<GADFullScreenSlot> GADOpener::fullScreenSlot() const {
-    if (auto slot = fullScreenSlot_.lock()) return slot;
-    return std::dynamic_pointer_cast<GADFullScreenSlot>(slot());
-}
-
 bool GADOpener::isSlotMRAIDEnabled() const {
     auto slot = this->slot();
     return slot && slot->isMRAIDEnabled();
@@ -117,7 +111,7 @@ bool GADOpener::isSlotMRAIDEnabled() const {
 void GADOpener::configureOverlay(GADAdAppViewController& controller, unsigned orientations,
                                  bool useCustomClose) const {
     controller.setSupportedInterfaceOrientations(orientations);
-    controller.setSlot(fullScreenSlot());
+    controller.setSlot(slot());
     controller.setUseCustomClose(useCustomClose);
 }
 
@@ -208,7 +202,7 @@ void GADOpener::presentStoreSheet(const std::shared_ptr<StoreProductSheet>& shee
     sheet->setDelegate(GADSKStoreProductViewControllerDelegate::sharedInstance());
     auto proxy = GADOverlayProxy::overlayProxyForViewController(sheet);
     if (!proxy) proxy = GADOverlayProxy::create(sheet);
-    proxy->setSlot(fullScreenSlot());
+    proxy->setSlot(slot());
     proxy->presentFromViewController(
         from, platform::weakCall(weak_from_this(), [](GADOpener& self) { self.didOpenInApp(); }));
 }
@@ -343,7 +337,7 @@ void GADOpener::openEmailComposer(const platform::Url& url) {
     }
     auto composer = MailComposer::create();
     if (!composer) return;
-    if (auto overlay = GADOverlayProxy::create(composer)) overlay->setSlot(fullScreenSlot());
+    if (auto overlay = GADOverlayProxy::create(composer)) overlay->setSlot(slot());
     auto proxy = GADMailComposeDelegateProxy::associatedDelegateProxyForController(composer);
     proxy->setMailComposeDelegate(
         std::weak_ptr<platform::services::MailComposerDelegate>(weak_from_this()));
@@ -363,7 +357,7 @@ void GADOpener::openSmsComposer(const platform::Url& url) {
     }
     auto composer = MessageComposer::create();
     if (!composer) return;
-    if (auto overlay = GADOverlayProxy::create(composer)) overlay->setSlot(fullScreenSlot());
+    if (auto overlay = GADOverlayProxy::create(composer)) overlay->setSlot(slot());
     auto proxy = GADMessageComposeDelegateProxy::associatedDelegateProxyForController(composer);
     proxy->setMessageComposeDelegate(
         std::weak_ptr<platform::services::MessageComposerDelegate>(weak_from_this()));
@@ -404,7 +398,7 @@ void GADOpener::presentComposerController(
     auto overlay = GADOverlayProxy::overlayProxyForViewController(composer);
     if (!overlay) {
         overlay = GADOverlayProxy::create(composer);
-        overlay->setSlot(fullScreenSlot());
+        overlay->setSlot(slot());
     }
     overlay->setOpener(shared_from_this());
     if (overlay->presentFromViewController(from, {})) {

@@ -63,7 +63,6 @@ namespace ads {
 
 class GADAdAppViewController;
 class GADFullScreenSlot;
-class GADSlot;
 class GADSupplementalAdAppViewController;
 
 // Told after an open inside the app, or after leaving it. Nothing in the SDK sets one; a
@@ -119,14 +118,10 @@ class GADOpener : public GADOpenerProtocol,
     const std::optional<platform::Url>& referringURL() const { return referringURL_; }
     void setReferringURL(std::optional<platform::Url> url) { referringURL_ = std::move(url); }
     std::shared_ptr<GADAdView> adView() const { return adView_.lock(); }
-    std::shared_ptr<GADSlot> slot() const { return slot_.lock(); }
-    void setSlot(std::weak_ptr<GADSlot> slot) { slot_ = std::move(slot); }
-    // The slot as the screens this opener puts up see it: the one set here, else the slot
-    // itself when it serves as one.
-    std::shared_ptr<GADFullScreenSlot> fullScreenSlot() const;
-    void setFullScreenSlot(std::weak_ptr<GADFullScreenSlot> slot) {
-        fullScreenSlot_ = std::move(slot);
-    }
+    // The slot whose ad this opener opens: it hears the clicks and is given to the screens
+    // the opener puts up.
+    std::shared_ptr<GADFullScreenSlot> slot() const { return slot_.lock(); }
+    void setSlot(std::weak_ptr<GADFullScreenSlot> slot) { slot_ = std::move(slot); }
     void setDelegate(std::weak_ptr<GADOpenerDelegate> delegate) { delegate_ = std::move(delegate); }
     const std::optional<std::string>& navigationURL() const { return navigationURL_; }
     const std::set<std::string>& allowedAppURLs() const { return allowedAppURLs_; }
@@ -139,10 +134,7 @@ class GADOpener : public GADOpenerProtocol,
         viewController_ = std::move(controller);
     }
     void setAdView(std::weak_ptr<GADAdView> adView) override { adView_ = std::move(adView); }
-    void clearSlot() override {
-        slot_.reset();
-        fullScreenSlot_.reset();
-    }
+    void clearSlot() override { slot_.reset(); }
     bool isSlotMRAIDEnabled() const override;
     void openApp(const platform::Url& url) override;
     void openEmailComposer(const platform::Url& url) override;
@@ -198,8 +190,7 @@ class GADOpener : public GADOpenerProtocol,
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::optional<platform::Url> referringURL_;
     std::weak_ptr<GADAdView> adView_;
-    std::weak_ptr<GADSlot> slot_;
-    std::weak_ptr<GADFullScreenSlot> fullScreenSlot_;
+    std::weak_ptr<GADFullScreenSlot> slot_;
     std::weak_ptr<GADOpenerDelegate> delegate_;
     std::optional<std::string> navigationURL_;
     std::map<std::string, std::shared_ptr<platform::services::StoreProductSheet>>

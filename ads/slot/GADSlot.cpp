@@ -107,13 +107,6 @@ std::optional<std::string> GADSlot::requestID() const {
     return requestID_;
 }
 
-GADRequestError GADSlot::requestErrorFrom(const platform::Error& error) {
-    if (error.domain != kGADErrorDomain) return GADRequestError::fromError(error);
-    GADRequestError ours = GADRequestError::errorWithCode(error.code);
-    static_cast<platform::Error&>(ours) = error;
-    return ours;
-}
-
 void GADSlot::setAdUnitID(std::string adUnitID) {
     adUnitID_ = std::move(adUnitID);
     slotStats_->setIdentifier(adUnitID_);

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ads/foundation/GADClickTrackerCollection.h"
 #include "ads/slot/GADAdAppViewController.h"
 #include "ads/slot/GADOpener.h"
-#include "ads/slot/GADSlot.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/FakeFullScreenSlot.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADCSIGMSGHandler.h"
 #include "platform/base/LogSink.h"
@@ -27,18 +29,11 @@ using platform::ui::ViewController;
 using Strings = std::vector<std::string>;
 using Params = Value::Dictionary;
 
-class Owner : public GADSlotDelegate {
-  public:
-    void slotDidReceiveAdClick(GADSlot&) override { ++clicks; }
-    int clicks = 0;
-};
-
 class GADOpenerGMSGHandlerTest : public ::testing::Test {
   protected:
     GADOpenerGMSGHandlerTest() {
         window->setRootViewController(root);
         window->makeKeyWindow();
-        slot->setSlotDelegate(owner);
         opener->setSlot(slot);
         opener->setViewController(root);
         Application::shared().setDesktopOpener([](const Strings&) { return true; });
@@ -55,6 +50,9 @@ class GADOpenerGMSGHandlerTest : public ::testing::Test {
         auto note = GADNotification::create(action, std::move(params));
         return handler->handleNotification(note, nullptr);
     }
+    int clicks() const {
+        return static_cast<int>(std::count(slot->clickLog.begin(), slot->clickLog.end(), "click"));
+    }
     Strings opened() {
         const auto& all = Application::shared().openedURLs();
         return {all.begin() + static_cast<std::ptrdiff_t>(openedBefore), all.end()};
@@ -70,8 +68,8 @@ class GADOpenerGMSGHandlerTest : public ::testing::Test {
     ads::testing::SDKCoreTestScope core;
     std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
     std::shared_ptr<ViewController> root = ViewController::create();
-    std::shared_ptr<Owner> owner = std::make_shared<Owner>();
-    std::shared_ptr<GADSlot> slot = GADSlot::create({0, 0, 320, 50});
+    std::shared_ptr<ads::testing::FakeFullScreenSlot> slot =
+        ads::testing::FakeFullScreenSlot::create();
     std::shared_ptr<GADOpener> opener = GADOpener::create();
     std::shared_ptr<GADOpenerGMSGHandler> handler = GADOpenerGMSGHandler::create(opener);
     std::size_t openedBefore = 0;
@@ -111,7 +109,7 @@ TEST_F(GADOpenerGMSGHandlerTest, ClickPingsOnlyAWebAddressAndOpensNothing) {
     EXPECT_TRUE(send("click", params({{"u", "http://127.0.0.1:9/click"}})));
     EXPECT_EQ(trackers->trackerCount(), before + 1);
     scope.runUntilIdle();
-    EXPECT_EQ(owner->clicks, 0);
+    EXPECT_EQ(clicks(), 0);
     EXPECT_TRUE(opened().empty());
     // Names are case-sensitive; other actions belong to other handlers.
     EXPECT_FALSE(send("Click", {}));
@@ -127,7 +125,7 @@ TEST_F(GADOpenerGMSGHandlerTest, OpenPicksItsRoadByA) {
     scope.runUntilIdle();
     EXPECT_EQ(opened(),
               (Strings{"https://land.test/1", "https://land.test/2", "https://land.test/3"}));
-    EXPECT_EQ(owner->clicks, 3);
+    EXPECT_EQ(clicks(), 3);
 
     // The store: waiting unless told "false"; a fetched sheet shows at once.
     EXPECT_TRUE(send("fetchAppStore", params({{"product_id", "77"}})));
@@ -170,7 +168,7 @@ TEST_F(GADOpenerGMSGHandlerTest, WebAppByURLOrHTML) {
     ASSERT_NE(app, nullptr);
     EXPECT_EQ(app->supportedInterfaceOrientations(), 24u);
     EXPECT_TRUE(app->useCustomClose());
-    EXPECT_EQ(owner->clicks, 1);
+    EXPECT_EQ(clicks(), 1);
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include "ads/slot/GADMailComposeDelegateProxy.h"
 #include "ads/slot/GADMessageComposeDelegateProxy.h"
 #include "ads/slot/GADOverlayProxy.h"
-#include "ads/slot/GADSlot.h"
 #include "ads/slot/GADSupplementalAdAppViewController.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
@@ -44,13 +43,6 @@ using platform::ui::Application;
 using platform::ui::ViewController;
 using Strings = std::vector<std::string>;
 
-class Owner : public GADSlotDelegate, public GADSlotAdEventDelegate {
-  public:
-    void slotDidReceiveAdClick(GADSlot&) override { log.push_back("click"); }
-    void slotWillLeaveApplication(GADSlot&) override { log.push_back("leave"); }
-    Strings log;
-};
-
 // The time a modal presentation or dismissal takes, and a little more.
 constexpr double kAnimation = 0.5;
 
@@ -59,10 +51,7 @@ class GADOpenerTest : public ::testing::Test {
     GADOpenerTest() {
         window->setRootViewController(root);
         window->makeKeyWindow();
-        slot->setSlotDelegate(owner);
-        slot->setAdEventDelegate(owner);
-        opener->setSlot(slot);
-        opener->setFullScreenSlot(screens);
+        opener->setSlot(screens);
         opener->setViewController(root);
         // The SDK core page's controller comes first, so the ad view's page is the last made.
         (void)GADSDKCoreController::sharedInstance();
@@ -86,7 +75,8 @@ class GADOpenerTest : public ::testing::Test {
         return {all.begin() + static_cast<std::ptrdiff_t>(openedBefore), all.end()};
     }
     int clicks() const {
-        return static_cast<int>(std::count(owner->log.begin(), owner->log.end(), "click"));
+        return static_cast<int>(
+            std::count(screens->clickLog.begin(), screens->clickLog.end(), "click"));
     }
     // The page script calls every page of the test got that mention the text.
     std::size_t scriptsMentioning(const std::string& text) {
@@ -122,8 +112,6 @@ class GADOpenerTest : public ::testing::Test {
     std::shared_ptr<ViewController> root = ViewController::create();
     std::shared_ptr<platform::ui::View> container = platform::ui::View::create({0, 0, 320, 480});
     std::shared_ptr<GADAdView> adView;
-    std::shared_ptr<Owner> owner = std::make_shared<Owner>();
-    std::shared_ptr<GADSlot> slot = GADSlot::create({0, 0, 320, 50});
     std::shared_ptr<ads::testing::FakeFullScreenSlot> screens =
         ads::testing::FakeFullScreenSlot::create();
     std::shared_ptr<GADOpener> opener = GADOpener::create();
@@ -148,7 +136,7 @@ TEST_F(GADOpenerTest, TheGateAndLinksTheDesktopCannotFollow) {
     // which happens on a later turn.
     adView->setTouched(true);
     opener->openApp(*Url::parse("https://land.test/"));
-    EXPECT_EQ(owner->log, (Strings{"click", "leave"}));
+    EXPECT_EQ(screens->clickLog, (Strings{"click", "leave"}));
     EXPECT_TRUE(opened().empty());
     EXPECT_TRUE(opener->didOpenAnotherApplication());
     scope.runUntilIdle();
