@@ -13,7 +13,7 @@
 
 #include "ads/foundation/GADAdType.h"
 #include "ads/foundation/GADRequestError.h"
-#include "ads/slot/GADFullScreenSlot.h"
+#include "ads/fullscreen/GADFullScreenSlot.h"
 #include "platform/base/Error.h"
 #include "platform/base/Geometry.h"
 

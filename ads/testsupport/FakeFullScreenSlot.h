@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "ads/foundation/GADStatisticDictionary.h"
-#include "ads/slot/GADFullScreenSlot.h"
+#include "ads/fullscreen/GADFullScreenSlot.h"
 #include "platform/runtime/NotificationCenter.h"
 
 namespace ads::testing {

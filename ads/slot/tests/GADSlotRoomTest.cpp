@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ads/slot/GADAdAppPageHandlers.h"
+#include "ads/fullscreen/GADAdAppPageHandlers.h"
 #include "ads/slot/GADBannerPageHandlers.h"
 #include "platform/runtime/ClassRegistry.h"
 

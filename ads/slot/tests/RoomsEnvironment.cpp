@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ads/slot/GADFullScreenRoom.h"
+#include "ads/fullscreen/GADFullScreenRoom.h"
 #include "ads/slot/GADSlotRoom.h"
 
 namespace {
