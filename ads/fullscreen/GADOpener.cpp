@@ -58,8 +58,8 @@ platform::Value::Dictionary stateParameters(const char* state) {
 
 }  // namespace
 
-std::shared_ptr<GADOpener> GADOpener::create() {
-    return std::make_shared<GADOpener>(Private{});
+std::shared_ptr<GADOpener> GADOpener::create(const GADOpenerRoads& roads) {
+    return std::make_shared<GADOpener>(Private{}, roads);
 }
 
 bool GADOpener::shouldPerformOpenAction() {
@@ -236,11 +236,15 @@ void GADOpener::fetchInAppStoreForProductID(const std::string& productID) {
                        });
 }
 
-// Roads without screens in this program
+// Roads whose screens live in other rooms
 
-void GADOpener::openInAppPurchase(const std::string&, std::int64_t quantity,
-                                  const std::vector<std::string>&) {
+void GADOpener::openInAppPurchase(const std::string& productID, std::int64_t quantity,
+                                  const std::vector<std::string>& reportingURLStringFormats) {
     if (!shouldPerformOpenAction()) return;
+    if (const auto& road = roads_.inAppPurchase()) {
+        road(*this, productID, quantity, reportingURLStringFormats);
+        return;
+    }
     platform::LogSink::write("Ad click: in-app purchases (quantity " + std::to_string(quantity) +
                              ") are not offered by this program; nothing bought.");
 }
@@ -250,19 +254,44 @@ void GADOpener::openBrowserToURL(const platform::Url& url, std::uint64_t support
         !canOpenContent(!url.absoluteString().empty())) {
         return;
     }
+    if (const auto& road = roads_.browser()) {
+        road(*this, url, supportedOrientations);
+        return;
+    }
     platform::LogSink::write("Ad click: this program has no in-app browser yet; nothing opened.");
 }
 
-void GADOpener::openWebAppWithResizeProperties(const platform::Value::Dictionary&) {
+void GADOpener::openVideoToURL(const platform::Url& url, std::uint64_t supportedOrientations) {
+    const auto& road = roads_.video();
+    if (!road) {
+        openBrowserToURL(url, supportedOrientations);
+        return;
+    }
+    if (!shouldPerformOpenActionWithOrientations(static_cast<unsigned>(supportedOrientations)) ||
+        !canOpenContent(!url.absoluteString().empty())) {
+        return;
+    }
+    road(*this, url, supportedOrientations);
+}
+
+void GADOpener::openWebAppWithResizeProperties(const platform::Value::Dictionary& properties) {
     if (!shouldPerformOpenAction()) {
         reportMRAIDError(kResizeRefused, "resize");
+        return;
+    }
+    if (const auto& road = roads_.resize()) {
+        road(*this, properties);
         return;
     }
     platform::LogSink::write(
         "Ad resize: resizing ads is not supported yet; the ad stays as it is.");
 }
 
-void GADOpener::openCalendarWithDictionary(const platform::Value::Dictionary&) {
+void GADOpener::openCalendarWithDictionary(const platform::Value::Dictionary& event) {
+    if (const auto& road = roads_.calendar()) {
+        road(*this, event);
+        return;
+    }
     platform::LogSink::write("Ad calendar event: this program has no calendar; nothing created.");
 }
 

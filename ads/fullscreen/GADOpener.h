@@ -32,8 +32,9 @@
 //     composer asked for while the full-screen ad it comes from is appearing or leaving is
 //     tried again every 0.25 s (holding opener and composer weakly) until that screen takes
 //     touches again, and given up once the screen is gone or off screen.
-//   - in-app browser, in-app purchase, resize and calendar events have no screens in this
-//     program yet: each logs one line and opens nothing.
+//   - the in-app browser, video, in-app purchases, resizing and calendar events take the roads
+//     their rooms set (GADOpenerRoads), after the gate; a road no room set logs one line and
+//     opens nothing (video, unset, takes the browser's road).
 //
 // Main thread only. Each page delegate owns one opener; the opener holds the slot, the ad
 // view, the view controller and its own delegate weakly. Screens it puts up live on through
@@ -48,6 +49,7 @@
 #include <utility>
 #include <vector>
 
+#include "ads/fullscreen/GADOpenerRoads.h"
 #include "ads/web/GADOpenerProtocol.h"
 #include "platform/base/Url.h"
 #include "platform/base/Value.h"
@@ -85,8 +87,10 @@ class GADOpener : public GADOpenerProtocol,
     // Between two tries to put a composer over a screen that is appearing or leaving.
     static constexpr double kComposerRetryInterval = 0.25;
 
-    static std::shared_ptr<GADOpener> create();
-    explicit GADOpener(Private) {}
+    // roads outlives the opener (the process's table does).
+    static std::shared_ptr<GADOpener> create(
+        const GADOpenerRoads& roads = GADOpenerRoads::shared());
+    GADOpener(Private, const GADOpenerRoads& roads) : roads_(roads) {}
     GADOpener(const GADOpener&) = delete;
     GADOpener& operator=(const GADOpener&) = delete;
 
@@ -140,6 +144,7 @@ class GADOpener : public GADOpenerProtocol,
     void openEmailComposer(const platform::Url& url) override;
     void openSmsComposer(const platform::Url& url) override;
     void openBrowserToURL(const platform::Url& url, std::uint64_t supportedOrientations) override;
+    void openVideoToURL(const platform::Url& url, std::uint64_t supportedOrientations);
 
     // The store sheet. An empty product identifier is ignored; the fallback may be absent.
     void openInAppStoreWithProductID(const std::string& productID,
@@ -182,6 +187,7 @@ class GADOpener : public GADOpenerProtocol,
     // The error an MRAID action reports to the ad.
     void reportMRAIDError(const std::string& message, const std::string& action) const;
 
+    const GADOpenerRoads& roads_;
     std::vector<std::pair<std::weak_ptr<platform::ui::AlertView>, platform::Url>>
         confirmationAlertURLs_;
     std::set<std::string> allowedAppURLs_;

@@ -113,8 +113,8 @@ void GADOpenerGMSGHandler::didReceiveOpenNotification(const GADGMSGActionInfo& i
         {"browser", &GADOpenerGMSGHandler::actionOpenBrowser},
         {"webapp", &GADOpenerGMSGHandler::actionOpenWebApp},
         {"expand", &GADOpenerGMSGHandler::actionExpand},
-        // A video link opens in the in-app browser.
-        {"video", &GADOpenerGMSGHandler::actionOpenBrowser},
+        // A video link takes the video road (the in-app browser's until a room sets it).
+        {"video", &GADOpenerGMSGHandler::actionOpenVideo},
         {"call", &GADOpenerGMSGHandler::actionOpenApp},
         {"app", &GADOpenerGMSGHandler::actionOpenApp},
     };
@@ -151,6 +151,12 @@ void GADOpenerGMSGHandler::actionOpenBrowser(const GADGMSGActionInfo& info) {
     const auto& params = paramsOf(info);
     if (const auto url = URLFromParams(params))
         opener_->openBrowserToURL(*url, orientationFromParams(params));
+}
+
+void GADOpenerGMSGHandler::actionOpenVideo(const GADGMSGActionInfo& info) {
+    const auto& params = paramsOf(info);
+    if (const auto url = URLFromParams(params))
+        opener_->openVideoToURL(*url, orientationFromParams(params));
 }
 
 void GADOpenerGMSGHandler::actionOpenWebApp(const GADGMSGActionInfo& info) {

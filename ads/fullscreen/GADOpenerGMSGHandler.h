@@ -59,6 +59,7 @@ class GADOpenerGMSGHandler : public GADGMSGHandler {
     void actionOpenInAppStore(const GADGMSGActionInfo& info);
     void actionOpenInAppPurchase(const GADGMSGActionInfo& info);
     void actionOpenBrowser(const GADGMSGActionInfo& info);
+    void actionOpenVideo(const GADGMSGActionInfo& info);
     void actionOpenWebApp(const GADGMSGActionInfo& info);
     void actionExpand(const GADGMSGActionInfo& info);
     void actionOpenApp(const GADGMSGActionInfo& info);

@@ -432,5 +432,52 @@ TEST_F(GADOpenerTest, WithTheOpenerGoneAComposerStillClosesAndLetsGo) {
     EXPECT_EQ(screens->events, (Strings{"willPresent", "willDismiss", "didDismiss"}));
 }
 
+TEST_F(GADOpenerTest, RoadsOfOtherRoomsRunBehindTheGate) {
+    GADOpenerRoads roads;
+    Strings taken;
+    EXPECT_TRUE(roads.setBrowser([&](GADOpener&, const Url& url, std::uint64_t orientations) {
+        taken.push_back("browser " + url.absoluteString() + " " + std::to_string(orientations));
+    }));
+    // A road is set once.
+    EXPECT_FALSE(roads.setBrowser([&](GADOpener&, const Url&, std::uint64_t) {}));
+    EXPECT_TRUE(roads.setInAppPurchase(
+        [&](GADOpener&, const std::string& product, std::int64_t quantity, const Strings& reports) {
+            taken.push_back("purchase " + product + " " + std::to_string(quantity) + " " +
+                            std::to_string(reports.size()));
+        }));
+    EXPECT_TRUE(roads.setResize([&](GADOpener&, const Value::Dictionary& properties) {
+        taken.push_back("resize " + std::to_string(properties.size()));
+    }));
+    EXPECT_TRUE(roads.setCalendar([&](GADOpener&, const Value::Dictionary& event) {
+        taken.push_back("calendar " + std::to_string(event.size()));
+    }));
+    auto own = GADOpener::create(roads);
+    own->setSlot(screens);
+    own->setViewController(root);
+    own->setAdView(adView);
+
+    // Video without a road of its own takes the browser's.
+    own->openVideoToURL(*Url::parse("https://video.test/"), 30);
+    own->openBrowserToURL(*Url::parse("https://browser.test/"), 6);
+    own->openInAppPurchase("42", 2, {"https://r.test/1"});
+    own->openWebAppWithResizeProperties({{"width", Value(100)}});
+    own->openCalendarWithDictionary({});
+    EXPECT_EQ(taken, (Strings{"browser https://video.test/ 30", "browser https://browser.test/ 6",
+                              "purchase 42 2 1", "resize 1", "calendar 0"}));
+
+    // The gate comes first: a protected ad nobody touched takes no road.
+    taken.clear();
+    own->setAutoClickProtected(true);
+    own->openBrowserToURL(*Url::parse("https://browser.test/"), 6);
+    own->openInAppPurchase("42", 1, {});
+    own->openWebAppWithResizeProperties({});
+    EXPECT_TRUE(taken.empty());
+
+    // The process's roads are unset here: the opener of the fixture logs instead.
+    platform::LogSink::Capture log;
+    opener->openVideoToURL(*Url::parse("https://video.test/"), 30);
+    EXPECT_TRUE(log.contains("no in-app browser yet"));
+}
+
 }  // namespace
 }  // namespace ads
