@@ -122,8 +122,8 @@ void GADBannerAdViewDelegate::failSlot(const platform::Error& error) {
     if (error.domain == kGADErrorDomain) {
         slot->didFailToReceiveAdWithError(GADPageSlot::requestErrorFrom(error), false);
     } else {
-        slot->didFailToReceiveAdWithError(GADRequestError::errorWithCodeRequest(2, slot->request()),
-                                          false);
+        slot->didFailToReceiveAdWithError(
+            GADRequestError::errorWithCodeRequest(kGADErrorNetworkError, slot->request()), false);
     }
 }
 

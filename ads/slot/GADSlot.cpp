@@ -158,7 +158,8 @@ bool GADSlot::shouldMakeRequest(const std::shared_ptr<GADRequest>& request) {
         const auto allowed =
             delegate->slotShouldLoadRequest(*this, request ? *request : *GADRequest::request());
         if (allowed && !*allowed) {
-            adFailedToReceiveContentWithError(GADRequestError::errorWithCodeRequest(0, request));
+            adFailedToReceiveContentWithError(
+                GADRequestError::errorWithCodeRequest(kGADErrorInvalidRequest, request));
             return false;
         }
     }
