@@ -139,7 +139,7 @@ def source():
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     target = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-        here, "..", "ads", "slot", "GADIntrinsicImageData.cpp")
+        here, "..", "ads", "fullscreen", "GADIntrinsicImageData.cpp")
     with open(target, "w") as f:
         f.write(source())
 
