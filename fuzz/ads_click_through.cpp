@@ -8,8 +8,8 @@
 
 #include "FuzzSupport.h"
 #include "ads/foundation/GADURLUtilities.h"
-#include "ads/slot/GADComposeURLFields.h"
-#include "ads/slot/GADOpenerGMSGHandler.h"
+#include "ads/fullscreen/GADComposeURLFields.h"
+#include "ads/fullscreen/GADOpenerGMSGHandler.h"
 #include "platform/services/ComposeUrl.h"
 
 namespace {

@@ -1,2 +1,2 @@
 movu_fuzz(ads_page_services ${CMAKE_CURRENT_SOURCE_DIR}/ads_page_services.cpp
-          DEPS ads_slot ads_web ads_foundation)
+          DEPS ads_fullscreen ads_web ads_foundation)

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "ads/slot/GADDefaultGMSGHandler.h"
+#include "ads/fullscreen/GADDefaultGMSGHandler.h"
 #include "ads/web/GADNotification.h"
 #include "platform/base/Url.h"
 

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Draws the ads SDK's own button pictures and writes them, as Base64 text of PNG files, into
-ads/slot/GADIntrinsicImageData.cpp:
+ads/fullscreen/GADIntrinsicImageData.cpp:
 
   close button             25 x 25 and 50 x 50 pixels: a white cross in a white ring on a dark,
                            half-transparent disc, readable over any ad
@@ -119,7 +119,7 @@ def source():
     out = ["// Written by tools/make_intrinsic_images.py, which draws these pictures; run it again",
            "// rather than editing the text by hand.",
            "",
-           '#include "ads/slot/GADIntrinsicImageData.h"',
+           '#include "ads/fullscreen/GADIntrinsicImageData.h"',
            "",
            "namespace ads::GADIntrinsicImageData {",
            ""]
@@ -139,7 +139,7 @@ def source():
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     target = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
-        here, "..", "ads", "slot", "GADIntrinsicImageData.cpp")
+        here, "..", "ads", "fullscreen", "GADIntrinsicImageData.cpp")
     with open(target, "w") as f:
         f.write(source())
 

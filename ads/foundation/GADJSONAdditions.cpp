@@ -14,7 +14,9 @@ std::optional<std::string> gad_JSONString(const Value& object, bool pretty,
     if (object.isDictionary() || object.isArray()) {
         text = Json::write(object, pretty ? Json::kWritingPrettyPrinted : Json::kWritingCompact);
     }
-    if (!text && error) *error = gad_errorWithCode(2, "Invalid JSON object.");
+    if (!text && error)
+        *error = gad_errorWithCode(static_cast<std::int64_t>(GADInternalErrorCode::InternalError),
+                                   "Invalid JSON object.");
     return text;
 }
 

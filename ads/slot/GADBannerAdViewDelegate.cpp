@@ -8,13 +8,10 @@
 #include "ads/foundation/GADInternalError.h"
 #include "ads/foundation/GADRequestError.h"
 #include "ads/foundation/GADURLUtilities.h"
-#include "ads/slot/GADAdAppGMSGHandler.h"
-#include "ads/slot/GADAppEventGMSGHandler.h"
-#include "ads/slot/GADOpener.h"
-#include "ads/slot/GADSlot.h"
-#include "ads/slot/GADStandardGMSGHandlers.h"
+#include "ads/fullscreen/GADOpener.h"
+#include "ads/slot/GADBannerPageHandlers.h"
+#include "ads/slot/GADPageSlot.h"
 #include "ads/web/GADAdView.h"
-#include "ads/web/GADDelayPageLoadGMSGHandler.h"
 #include "platform/net/UrlError.h"
 #include "platform/web/WebView.h"
 
@@ -23,22 +20,22 @@ namespace ads {
 using platform::web::NavigationType;
 
 std::shared_ptr<GADBannerAdViewDelegate> GADBannerAdViewDelegate::create(
-    std::weak_ptr<GADSlot> slot, std::shared_ptr<GADOpener> opener) {
+    std::weak_ptr<GADPageSlot> slot, std::shared_ptr<GADOpener> opener) {
     if (!opener) opener = GADOpener::create();
     opener->setSlot(slot);
-    auto delegate = std::make_shared<GADBannerAdViewDelegate>(Private{}, std::move(opener), slot);
-    delegate->addGMSGHandler(GADAppEventGMSGHandler::create(slot));
-    delegate->addGMSGHandler(GADAdAppGMSGHandler::create());
-    // The swipe-to-screen handler takes its place here, before the page-load delay, once it
-    // exists.
-    delegate->addGMSGHandler(
-        GADDelayPageLoadGMSGHandler::create(std::weak_ptr<GADDelayLoadDelegate>(delegate)));
+    GADBannerPageContext page{opener, slot, {}};
+    const auto& handlers = GADBannerPageHandlers();
+    auto delegate = std::make_shared<GADBannerAdViewDelegate>(Private{}, std::move(opener), slot,
+                                                              handlers.leadingHandlers(page));
+    page.delayLoadDelegate = delegate;
+    for (auto& handler : handlers.trailingHandlers(page)) delegate->addGMSGHandler(handler);
     return delegate;
 }
 
 GADBannerAdViewDelegate::GADBannerAdViewDelegate(Private p, std::shared_ptr<GADOpener> opener,
-                                                 std::weak_ptr<GADSlot> slot)
-    : GADAdViewDelegate(p, opener, GADStandardGMSGHandlers(opener)),
+                                                 std::weak_ptr<GADPageSlot> slot,
+                                                 HandlerList leadingHandlers)
+    : GADAdViewDelegate(p, opener, std::move(leadingHandlers)),
       opener_(std::move(opener)),
       slot_(std::move(slot)) {}
 
@@ -123,10 +120,10 @@ void GADBannerAdViewDelegate::failSlot(const platform::Error& error) {
         return;
     }
     if (error.domain == kGADErrorDomain) {
-        slot->didFailToReceiveAdWithError(GADSlot::requestErrorFrom(error), false);
+        slot->didFailToReceiveAdWithError(GADPageSlot::requestErrorFrom(error), false);
     } else {
-        slot->didFailToReceiveAdWithError(GADRequestError::errorWithCodeRequest(2, slot->request()),
-                                          false);
+        slot->didFailToReceiveAdWithError(
+            GADRequestError::errorWithCodeRequest(kGADErrorNetworkError, slot->request()), false);
     }
 }
 

@@ -17,11 +17,11 @@
 // 5): our own request errors pass through, anything else is code 2; a load cancelled because we
 // refused it or started a newer one is no failure. A delay the page cancels fails the same way.
 //
-// Page messages reach, in this order, the handlers every slot page has (GADStandardGMSGHandlers),
-// the timing reports', then the app events for the slot's owner, the ad app controller's
-// (close control, background) and the page-load delay, whose counts this delegate hears.
+// Page messages reach the handlers of the slot page's list (GADBannerPageHandlers: the
+// opener's, the defaults, the timing reports', the app events for the slot's owner, the ad app
+// controller's, the page-load delay, whose counts this delegate hears).
 //
-// Main thread only. Made by the slot, which it holds weakly.
+// Main thread only. Made by the slot, which it holds weakly and sees as a GADPageSlot.
 
 #include <cstdint>
 #include <memory>
@@ -32,7 +32,7 @@
 namespace ads {
 
 class GADOpener;
-class GADSlot;
+class GADPageSlot;
 
 class GADBannerAdViewDelegate : public GADAdViewDelegate, public GADDelayLoadDelegate {
   public:
@@ -40,12 +40,12 @@ class GADBannerAdViewDelegate : public GADAdViewDelegate, public GADDelayLoadDel
 
     // The slot's opener, or a new one.
     static std::shared_ptr<GADBannerAdViewDelegate> create(
-        std::weak_ptr<GADSlot> slot, std::shared_ptr<GADOpener> opener = nullptr);
+        std::weak_ptr<GADPageSlot> slot, std::shared_ptr<GADOpener> opener = nullptr);
     GADBannerAdViewDelegate(Private, std::shared_ptr<GADOpener> opener,
-                            std::weak_ptr<GADSlot> slot);
+                            std::weak_ptr<GADPageSlot> slot, HandlerList leadingHandlers);
 
     const std::shared_ptr<GADOpener>& opener() const { return opener_; }
-    std::shared_ptr<GADSlot> slot() const { return slot_.lock(); }
+    std::shared_ptr<GADPageSlot> slot() const { return slot_.lock(); }
     // The slot is letting go of its ad view: nothing more reaches it from here.
     void detachFromSlot();
 
@@ -71,7 +71,7 @@ class GADBannerAdViewDelegate : public GADAdViewDelegate, public GADDelayLoadDel
     void failSlot(const platform::Error& error);
 
     std::shared_ptr<GADOpener> opener_;
-    std::weak_ptr<GADSlot> slot_;
+    std::weak_ptr<GADPageSlot> slot_;
     bool loadDelayed_ = false;
     bool loadFinished_ = false;
 };

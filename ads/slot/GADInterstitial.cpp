@@ -11,7 +11,7 @@
 #include "ads/foundation/GADRunOnMainThread.h"
 #include "ads/foundation/GADViewAdditions.h"
 #include "ads/foundation/GADViewUtilities.h"
-#include "ads/slot/GADInterstitialViewController.h"
+#include "ads/fullscreen/GADInterstitialViewController.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
 #include "platform/runtime/ClassRegistry.h"

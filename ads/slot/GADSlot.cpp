@@ -16,8 +16,8 @@
 #include "ads/foundation/GADSlotStatistics.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/foundation/GADWeakTimer.h"
+#include "ads/fullscreen/GADOpener.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
-#include "ads/slot/GADOpener.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADMRAIDInterceptor.h"
 #include "platform/runtime/Once.h"
@@ -107,13 +107,6 @@ std::optional<std::string> GADSlot::requestID() const {
     return requestID_;
 }
 
-GADRequestError GADSlot::requestErrorFrom(const platform::Error& error) {
-    if (error.domain != kGADErrorDomain) return GADRequestError::fromError(error);
-    GADRequestError ours = GADRequestError::errorWithCode(error.code);
-    static_cast<platform::Error&>(ours) = error;
-    return ours;
-}
-
 void GADSlot::setAdUnitID(std::string adUnitID) {
     adUnitID_ = std::move(adUnitID);
     slotStats_->setIdentifier(adUnitID_);
@@ -165,7 +158,8 @@ bool GADSlot::shouldMakeRequest(const std::shared_ptr<GADRequest>& request) {
         const auto allowed =
             delegate->slotShouldLoadRequest(*this, request ? *request : *GADRequest::request());
         if (allowed && !*allowed) {
-            adFailedToReceiveContentWithError(GADRequestError::errorWithCodeRequest(0, request));
+            adFailedToReceiveContentWithError(
+                GADRequestError::errorWithCodeRequest(kGADErrorInvalidRequest, request));
             return false;
         }
     }

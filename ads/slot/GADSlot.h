@@ -7,7 +7,8 @@
 // a shortcut in the request's extras names the ad), the ad is fetched, its response is
 // processed by type and an HTML ad is rendered in the slot's ad view; the owner hears of the
 // outcome once. The slot also owns the reload timer that refreshes a banner, the per-request
-// statistics and timing keys, and the ad view with its delegate (GADBannerAdViewDelegate).
+// statistics and timing keys, and the ad view with its delegate (GADBannerAdViewDelegate, which
+// sees the slot as a GADPageSlot).
 //
 // Main thread only: it is driven by the owner, web view callbacks, main-loop timers and
 // notifications delivered on the main loop. Made with create(); the owner holds it, everything
@@ -39,7 +40,7 @@
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADMainThreadFacts.h"
 #include "ads/foundation/GADRequestError.h"
-#include "ads/slot/GADFullScreenSlot.h"
+#include "ads/slot/GADPageSlot.h"
 #include "ads/slot/GADSlotDelegate.h"
 #include "ads/slot/GADSlotRequestParameters.h"
 #include "ads/web/GADSDKCoreControllerDelegate.h"
@@ -67,22 +68,9 @@ class GADOpener;
 class GADRequest;
 class GADSlotStatistics;
 
-// Values kept: the page, the server and stored statistics read the numbers.
-enum class GADSlotState : std::int64_t {
-    Idle = 0,
-    SDKCoreFailed = 1,
-    RequestingAdURL = 2,
-    ReceivedAdURL = 3,
-    FetchingAd = 4,  // or processing a mediation response
-    Rendering = 5,
-    ValidAd = 6,
-    InvalidAd = 7,    // the request failed
-    Invalidated = 8,  // final
-};
-
 class GADSlot : public GADAdFetcherDelegate,
                 public GADSDKCoreControllerDelegate,
-                public GADFullScreenSlot,
+                public GADPageSlot,
                 public std::enable_shared_from_this<GADSlot> {
     struct Private {};
 
@@ -120,7 +108,7 @@ class GADSlot : public GADAdFetcherDelegate,
     // Properties
     const std::string& adUnitID() const { return adUnitID_; }
     void setAdUnitID(std::string adUnitID);
-    const GADAdType& adType() const { return adType_; }
+    const GADAdType& adType() const override { return adType_; }
     // Stores the type and nothing more.
     void setAdType(const GADAdType& type) { adType_ = type; }
     // A changed type is stored; with reload, the view waits hidden for the new ad, a request in
@@ -131,7 +119,7 @@ class GADSlot : public GADAdFetcherDelegate,
     double reloadInterval() const { return reloadInterval_; }
     // Below the 1.0 s floor means off (0).
     void setReloadInterval(double seconds);
-    const std::shared_ptr<GADRequest>& request() const { return request_; }
+    const std::shared_ptr<GADRequest>& request() const override { return request_; }
     const std::shared_ptr<GADAd>& ad() const { return ad_; }
     const std::shared_ptr<GADAd>& loadingAd() const { return loadingAd_; }
     std::shared_ptr<GADAdView> adView() const override { return adView_; }
@@ -139,7 +127,7 @@ class GADSlot : public GADAdFetcherDelegate,
         return adViewDelegate_;
     }
     // Milliseconds of GADAbsoluteTime when the last HTML ad finished loading; 0 before.
-    std::uint64_t timeLastLoaded() const { return timeLastLoaded_; }
+    std::uint64_t timeLastLoaded() const override { return timeLastLoaded_; }
     std::int64_t CSIIdentifier() override { return CSIIdentifier_; }
     const std::string& adResponseKey() const { return adResponseKey_; }
     const std::string& netWorkLatencyKey() const { return netWorkLatencyKey_; }
@@ -171,7 +159,7 @@ class GADSlot : public GADAdFetcherDelegate,
     std::optional<std::string> requestID() const;
 
     // State (GADSlotStateCategory.cpp)
-    GADSlotState state() const { return state_; }
+    GADSlotState state() const override { return state_; }
     void setState(GADSlotState state);
     // Tests watch every transition through this (from, to).
     using StateObserver = std::function<void(GADSlotState, GADSlotState)>;
@@ -185,14 +173,14 @@ class GADSlot : public GADAdFetcherDelegate,
     void willProcessMediationResponse();
     // A missing error becomes code 11.
     void didFailToReceiveAdWithError(const std::optional<GADRequestError>& error,
-                                     bool shouldCancelPendingActions);
+                                     bool shouldCancelPendingActions) override;
     void didReceiveInvalidAd();
-    void didReceiveValidAd();
+    void didReceiveValidAd() override;
     void willStartAdRendering();
     void willLoadAdHTMLInWebView() { willStartAdRendering(); }
-    void didLoadAdHTMLInWebView();
-    void didMakeAdImpression();
-    void willLeaveAppDueToClick();
+    void didLoadAdHTMLInWebView() override;
+    void didMakeAdImpression() override;
+    void willLeaveAppDueToClick() override;
     void resetState() { setState(GADSlotState::Idle); }
     void invalidateState() { setState(GADSlotState::Invalidated); }
 
@@ -225,15 +213,12 @@ class GADSlot : public GADAdFetcherDelegate,
     // Events (GADSlotAdEvents.cpp)
     void willProcessAd();
     void adFailedToReceiveContentWithError(const GADRequestError& error);
-    // Errors of others (an owner's veto, a page) as the app receives them: ours pass as they
-    // are, any other becomes code 11 with it as the cause.
-    static GADRequestError requestErrorFrom(const platform::Error& error);
-    void adFinishedLoadingContent();
-    void adWasClicked();
+    void adFinishedLoadingContent() override;
+    void adWasClicked() override;
     void adWillPresentScreen() override;
     void adWillDismissScreen() override;
     void adDidDismissScreen() override;
-    void adWillLeaveApplication();
+    void adWillLeaveApplication() override;
 
     // Visibility
     void appWillBecomeInactive();
@@ -256,12 +241,12 @@ class GADSlot : public GADAdFetcherDelegate,
     void pingImpressionURLs();
     void pingManualTrackingURLs();
     bool isMRAIDEnabled() const override;
-    platform::Url gestureClickURLWithURL(const platform::Url& url);
+    platform::Url gestureClickURLWithURL(const platform::Url& url) override;
     static bool isZivivuAdURL(const platform::Url& url);
     // Placement and orientation (GADSlotPlacement.cpp)
     // A fluid ad's content size passes on as it is; a fixed one reports its announced size
     // (the loading ad's while nothing is shown yet).
-    void updateContentSize(platform::Size size);
+    void updateContentSize(platform::Size size) override;
     // While listening, every status-bar turn is posted as the creative orientation notice
     // (object: this slot), and once at the start.
     void beginListeningToDeviceOrientationChangeEvent();

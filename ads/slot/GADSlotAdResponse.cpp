@@ -47,7 +47,8 @@ void GADSlot::processAdResponse(const std::shared_ptr<GADAd>& ad) {
             return;
         default:
             // A response nobody can process must not leave the slot fetching for ever.
-            didFailToReceiveAdWithError(GADRequestError::errorWithCode(13), false);
+            didFailToReceiveAdWithError(
+                GADRequestError::errorWithCode(kGADErrorReceivedInvalidResponse), false);
     }
 }
 
@@ -79,7 +80,8 @@ void GADSlot::processStandardAdResponse(const std::shared_ptr<GADAd>& ad) {
 
     const std::string html = gad_stringByTrimmingWhitespaceAndNewlines(ad->adHTML().value_or(""));
     if (html.empty()) {
-        didFailToReceiveAdWithError(GADRequestError::errorWithCodeRequest(1, request_), false);
+        didFailToReceiveAdWithError(
+            GADRequestError::errorWithCodeRequest(kGADErrorNoFill, request_), false);
         return;
     }
     if (!adView_) return;

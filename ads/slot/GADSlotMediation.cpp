@@ -23,11 +23,13 @@ bool GADSlot::changeAdTypeTo(const GADAdType&) {
 void GADSlot::processMediationAdResponse(const std::shared_ptr<GADAd>& ad) {
     loadingAd_ = ad;
     willProcessMediationResponse();
-    didFailToReceiveAdWithError(GADRequestError::errorWithCode(8), false);
+    didFailToReceiveAdWithError(GADRequestError::errorWithCode(kGADErrorMediationAdapterError),
+                                false);
 }
 
 void GADSlot::loadAdNetworkJavaScriptRequest(const std::shared_ptr<GADAd>&) {
-    didFailToReceiveAdWithError(GADRequestError::errorWithCode(13), false);
+    didFailToReceiveAdWithError(GADRequestError::errorWithCode(kGADErrorReceivedInvalidResponse),
+                                false);
     scheduleAdReloadTimer();
 }
 

@@ -87,7 +87,8 @@ void GADSlot::didFailToReceiveAdWithError(const std::optional<GADRequestError>& 
                                           bool shouldCancelPendingActions) {
     if (shouldCancelPendingActions) cancelPendingActions();
     didReceiveInvalidAd();
-    adFailedToReceiveContentWithError(error ? *error : GADRequestError::errorWithCode(11));
+    adFailedToReceiveContentWithError(
+        error ? *error : GADRequestError::errorWithCode(kGADErrorInternalError));
 }
 
 void GADSlot::didReceiveInvalidAd() {

@@ -3,14 +3,15 @@
 // A slot as the full-screen machinery sees it (GADFullScreenSlot), for tests of intermissions,
 // full-screen controllers, presenters and proxies: it records the screen events it hears, in
 // order, keeps its intermission weakly as a slot does, and has an ad's statistics dictionary;
-// what the ad's screens ask of the ad is set by the test or recorded.
+// what the ad's screens ask of the ad is set by the test or recorded, and so are the opener's
+// reports of clicks.
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ads/foundation/GADStatisticDictionary.h"
-#include "ads/slot/GADFullScreenSlot.h"
+#include "ads/fullscreen/GADFullScreenSlot.h"
 #include "platform/runtime/NotificationCenter.h"
 
 namespace ads::testing {
@@ -41,6 +42,10 @@ class FakeFullScreenSlot : public GADFullScreenSlot {
     void interstitialViewWillAppear() override { viewEvents.push_back("willAppear"); }
     void interstitialViewWillDisappear() override { viewEvents.push_back("willDisappear"); }
     void updateMRAIDVisibility(bool visible) override { visibility.push_back(visible); }
+    void adWasClicked() override { clickLog.push_back("click"); }
+    void adWillLeaveApplication() override { clickLog.push_back("leave"); }
+    void willLeaveAppDueToClick() override { ++leftDueToClick; }
+    platform::Url gestureClickURLWithURL(const platform::Url& url) override { return url; }
 
     // As a slot posts it when its placement leaves its window.
     void postDidLeaveWindow() {
@@ -57,6 +62,9 @@ class FakeFullScreenSlot : public GADFullScreenSlot {
     int clickPings = 0;
     std::vector<std::string> viewEvents;
     std::vector<bool> visibility;
+    // The opener's reports: "click" and "leave", in order.
+    std::vector<std::string> clickLog;
+    int leftDueToClick = 0;
 
   private:
     std::weak_ptr<GADIntermission> intermission_;

@@ -14,8 +14,9 @@
 namespace ads {
 
 std::shared_ptr<GADAdViewDelegate> GADAdViewDelegate::create(
-    std::shared_ptr<GADOpenerProtocol> opener) {
-    return std::make_shared<GADAdViewDelegate>(Private{}, std::move(opener));
+    std::shared_ptr<GADOpenerProtocol> opener, HandlerList leadingHandlers) {
+    return std::make_shared<GADAdViewDelegate>(Private{}, std::move(opener),
+                                               std::move(leadingHandlers));
 }
 
 GADAdViewDelegate::GADAdViewDelegate(Private, std::shared_ptr<GADOpenerProtocol> opener,

@@ -56,7 +56,7 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
     // Without an opener, what only an opener could open is refused and dropped (the SDK core's
     // page has nothing to open).
     static std::shared_ptr<GADAdViewDelegate> create(
-        std::shared_ptr<GADOpenerProtocol> opener = nullptr);
+        std::shared_ptr<GADOpenerProtocol> opener = nullptr, HandlerList leadingHandlers = {});
     // The list starts with leadingHandlers (the page services of the rooms above this one: the
     // opener's, the defaults, MRAID, video, precaching) and ends with the timing reports'
     // handler, which every page has; subclasses append theirs after it.

@@ -69,15 +69,18 @@ class GADSDKCoreController : public GADSDKCoreGMSGHandlerDelegate,
     static constexpr const char* kSDKCoreJSVersion = "rade-sdk-i-v7.5.2";
 
     // What the SDK constants switch in rooms above this one; an empty hook is skipped.
-    struct SDKConstantsHooks {
-        std::function<void(const std::optional<std::string>&)> setBannerImplementationPath;
-        std::function<void(const std::optional<std::string>&)> setInterstitialImplementationPath;
-        std::function<void(const std::optional<std::string>&)> setExpandedBannerImplementationPath;
-        // The interceptor's redirect: allowed unless "mraid_disable_redirect" is "1".
-        std::function<void()> allowRedirect;
-        std::function<void()> disallowRedirect;
-        std::function<void()> updateCharacterSets;
-    };
+    // The parts of higher rooms the SDK constants switch (the MRAID script paths and the
+    // interceptor's redirect, the content tokenizer's character sets). Each hook has its own
+    // setter, so the features that set different hooks keep each other's; setting a hook again
+    // replaces that hook alone. Main thread.
+    using PathHook = std::function<void(const std::optional<std::string>&)>;
+    void setBannerImplementationPathHook(PathHook hook);
+    void setInterstitialImplementationPathHook(PathHook hook);
+    void setExpandedBannerImplementationPathHook(PathHook hook);
+    // The interceptor's redirect: allowed unless "mraid_disable_redirect" is "1".
+    void setAllowRedirectHook(std::function<void()> hook);
+    void setDisallowRedirectHook(std::function<void()> hook);
+    void setUpdateCharacterSetsHook(std::function<void()> hook);
 
     static std::shared_ptr<GADSDKCoreController> sharedInstance();
     // Timings go to the performance reports of `csi` (the shared hub when none is given).
@@ -108,8 +111,6 @@ class GADSDKCoreController : public GADSDKCoreGMSGHandlerDelegate,
     std::uint64_t activeViewUnloadCacheMaxSize() const;
     bool useNewWebViewsForActiveViewProcessing() const;
     std::size_t activeViewUnloadCacheCount() const;
-
-    void setSDKConstantsHooks(SDKConstantsHooks hooks);
 
     // GADSDKCoreGMSGHandlerDelegate (main thread)
     void SDKCoreGMSGHandlerLoadAdURLWithRequestID(
@@ -187,6 +188,14 @@ class GADSDKCoreController : public GADSDKCoreGMSGHandlerDelegate,
     // Main thread: the time-out of every request not yet answered, by ticket.
     std::map<std::uint64_t, std::shared_ptr<platform::Timer>> timeouts_;
     std::uint64_t nextTicket_ = 1;
+    struct SDKConstantsHooks {
+        PathHook setBannerImplementationPath;
+        PathHook setInterstitialImplementationPath;
+        PathHook setExpandedBannerImplementationPath;
+        std::function<void()> allowRedirect;
+        std::function<void()> disallowRedirect;
+        std::function<void()> updateCharacterSets;
+    };
     SDKConstantsHooks hooks_;
 
     struct Locked {

@@ -11,8 +11,28 @@ namespace ads {
 
 using platform::Value;
 
-void GADSDKCoreController::setSDKConstantsHooks(SDKConstantsHooks hooks) {
-    hooks_ = std::move(hooks);
+void GADSDKCoreController::setBannerImplementationPathHook(PathHook hook) {
+    hooks_.setBannerImplementationPath = std::move(hook);
+}
+
+void GADSDKCoreController::setInterstitialImplementationPathHook(PathHook hook) {
+    hooks_.setInterstitialImplementationPath = std::move(hook);
+}
+
+void GADSDKCoreController::setExpandedBannerImplementationPathHook(PathHook hook) {
+    hooks_.setExpandedBannerImplementationPath = std::move(hook);
+}
+
+void GADSDKCoreController::setAllowRedirectHook(std::function<void()> hook) {
+    hooks_.allowRedirect = std::move(hook);
+}
+
+void GADSDKCoreController::setDisallowRedirectHook(std::function<void()> hook) {
+    hooks_.disallowRedirect = std::move(hook);
+}
+
+void GADSDKCoreController::setUpdateCharacterSetsHook(std::function<void()> hook) {
+    hooks_.updateCharacterSets = std::move(hook);
 }
 
 void GADSDKCoreController::SDKCoreGMSGHandlerDidLoadSDKConstants(

@@ -9,6 +9,7 @@
 #include "ads/web/GADAdViewDelegate.h"
 #include "ads/web/GADNotification.h"
 #include "ads/web/GADSDKCoreGMSGHandler.h"
+#include "ads/web/GADSDKCorePageHandlers.h"
 #include "platform/net/UrlRequest.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/Timer.h"
@@ -47,7 +48,8 @@ std::shared_ptr<GADCSITimeRecorder> GADSDKCoreWebView::loadAdRecorder() const {
 }
 
 void GADSDKCoreWebView::setUp() {
-    adViewDelegate_ = GADAdViewDelegate::create();
+    adViewDelegate_ =
+        GADAdViewDelegate::create(nullptr, GADSDKCorePageHandlers().leadingHandlers({}));
     activeViewHandler_ = GADActiveViewGMSGHandler::create();
     activeViewHandler_->setDelegate(weak_from_this());
     handler_ = GADSDKCoreGMSGHandler::create();

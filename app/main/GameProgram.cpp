@@ -8,7 +8,7 @@
 
 #include <SDL.h>
 
-#include "ads/foundation/GADApplication.h"
+#include "ads/Ads.h"
 #include "app/appcore/MyAppCore.h"
 #include "app/gameview/GameViewBase.h"
 #include "appbase/JTAppContext.h"
@@ -200,9 +200,9 @@ bool GameProgram::setUp() {
 
     auto& app = platform::ui::Application::shared();
     app.setDelegate(appCore_);
-    // The ads library starts up when the application has finished launching: it must be
-    // listening before that happens.
-    ads::GADApplication::load();
+    // The ads library starts up when the application has finished launching: its rooms must
+    // have registered and it must be listening before that happens.
+    ads::load();
     app.finishLaunching();
     app.becomeActive();
 

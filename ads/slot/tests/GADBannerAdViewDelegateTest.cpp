@@ -1,5 +1,5 @@
+#include "ads/fullscreen/GADOpenerGMSGHandler.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
-#include "ads/slot/GADOpenerGMSGHandler.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/foundation/GADRequestError.h"
-#include "ads/slot/GADAdAppGMSGHandler.h"
+#include "ads/fullscreen/GADAdAppGMSGHandler.h"
+#include "ads/fullscreen/GADDefaultGMSGHandler.h"
+#include "ads/fullscreen/GADOpener.h"
 #include "ads/slot/GADAppEventGMSGHandler.h"
-#include "ads/slot/GADDefaultGMSGHandler.h"
-#include "ads/slot/GADOpener.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"

@@ -11,7 +11,7 @@
 #include "ads/foundation/GADLog.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/foundation/GADRequestError.h"
-#include "ads/slot/GADAdAppViewController.h"
+#include "ads/fullscreen/GADAdAppViewController.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"

@@ -7,7 +7,7 @@
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/foundation/GADStatisticDictionary.h"
-#include "ads/slot/GADOpener.h"
+#include "ads/fullscreen/GADOpener.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"

@@ -484,17 +484,16 @@ TEST_F(GADSDKCoreControllerTest, AFetchedAdIsMadeIntoTheKindTheRequesterWants) {
 
 TEST_F(GADSDKCoreControllerTest, HooksHearTheMraidConstants) {
     std::vector<std::string> heard;
-    GADSDKCoreController::SDKConstantsHooks hooks;
-    hooks.setBannerImplementationPath = [&](const std::optional<std::string>& path) {
+    // Set one by one, as the features that own them do: none erases another.
+    controller->setBannerImplementationPathHook([&](const std::optional<std::string>& path) {
         heard.push_back("banner " + path.value_or("-"));
-    };
-    hooks.setInterstitialImplementationPath = [&](const std::optional<std::string>& path) {
+    });
+    controller->setInterstitialImplementationPathHook([&](const std::optional<std::string>& path) {
         heard.push_back("interstitial " + path.value_or("-"));
-    };
-    hooks.allowRedirect = [&] { heard.push_back("allow"); };
-    hooks.disallowRedirect = [&] { heard.push_back("disallow"); };
-    hooks.updateCharacterSets = [&] { heard.push_back("charsets"); };
-    controller->setSDKConstantsHooks(hooks);
+    });
+    controller->setAllowRedirectHook([&] { heard.push_back("allow"); });
+    controller->setDisallowRedirectHook([&] { heard.push_back("disallow"); });
+    controller->setUpdateCharacterSetsHook([&] { heard.push_back("charsets"); });
     request();
     loadPage();
     answer("loadSdkConstants?mraid_banner_path=b.js&mraid_disable_redirect=1");
@@ -502,6 +501,14 @@ TEST_F(GADSDKCoreControllerTest, HooksHearTheMraidConstants) {
     EXPECT_EQ(heard,
               (std::vector<std::string>{"banner b.js", "interstitial -", "disallow", "charsets",
                                         "banner -", "interstitial -", "allow", "charsets"}));
+
+    // Setting a hook again replaces that hook only.
+    heard.clear();
+    controller->setBannerImplementationPathHook(
+        [&](const std::optional<std::string>&) { heard.push_back("other banner"); });
+    answer("loadSdkConstants?mraid_banner_path=c.js");
+    EXPECT_EQ(heard,
+              (std::vector<std::string>{"other banner", "interstitial -", "allow", "charsets"}));
 }
 
 TEST_F(GADSDKCoreControllerTest, ActiveViewWebViewsAreSharedUntilThePageAsksForAReload) {

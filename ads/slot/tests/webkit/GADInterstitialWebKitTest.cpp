@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "ads/foundation/GADRequest.h"
+#include "ads/fullscreen/GADOverlayProxy.h"
 #include "ads/slot/GADInterstitial.h"
-#include "ads/slot/GADOverlayProxy.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"

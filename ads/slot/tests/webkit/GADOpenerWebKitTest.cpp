@@ -8,9 +8,9 @@
 #include <algorithm>
 
 #include "ads/foundation/GADRequest.h"
+#include "ads/fullscreen/GADViewController.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
-#include "ads/slot/GADViewController.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"

@@ -1,0 +1,117 @@
+#include "ads/fullscreen/GADAdAppAdViewDelegate.h"
+
+#include <cstdint>
+
+#include "ads/foundation/GADAbsoluteTime.h"
+#include "ads/foundation/GADSettingsKeys.h"
+#include "ads/foundation/GADStatisticDictionary.h"
+#include "ads/foundation/GADURLUtilities.h"
+#include "ads/fullscreen/GADAdAppPageHandlers.h"
+#include "ads/fullscreen/GADAdAppViewController.h"
+#include "ads/fullscreen/GADFullScreenSlot.h"
+#include "ads/fullscreen/GADOpener.h"
+#include "ads/web/GADMRAIDInterceptor.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/WeakCall.h"
+#include "platform/storage/UserDefaults.h"
+
+namespace ads {
+
+namespace {
+
+bool clickPingSwitchedOff() {
+    return platform::UserDefaults::standard().stringForKey(
+               settings_keys::kDisableInterstitialClickPingOnClickNavigation) == "1";
+}
+
+}  // namespace
+
+std::shared_ptr<GADAdAppAdViewDelegate> GADAdAppAdViewDelegate::create(
+    std::weak_ptr<GADAdAppViewController> controller) {
+    GADAdAppPageContext page{GADOpener::create(), controller.lock(), nullptr};
+    if (page.controller) page.slot = page.controller->slot();
+    page.opener->setSlot(page.slot);
+    const auto& handlers = GADAdAppPageHandlers();
+    auto delegate = std::make_shared<GADAdAppAdViewDelegate>(Private{}, controller, page.opener,
+                                                             handlers.leadingHandlers(page));
+    for (auto& handler : handlers.trailingHandlers(page)) delegate->addGMSGHandler(handler);
+    return delegate;
+}
+
+GADAdAppAdViewDelegate::GADAdAppAdViewDelegate(Private key,
+                                               std::weak_ptr<GADAdAppViewController> controller,
+                                               std::shared_ptr<GADOpener> opener,
+                                               HandlerList leadingHandlers)
+    : GADAdViewDelegate(key, opener, std::move(leadingHandlers)),
+      controller_(std::move(controller)),
+      opener_(std::move(opener)) {}
+
+bool GADAdAppAdViewDelegate::didOpenAnotherApplication() const {
+    return opener_->didOpenAnotherApplication();
+}
+
+void GADAdAppAdViewDelegate::setDidOpenAnotherApplication(bool opened) {
+    opener_->setDidOpenAnotherApplication(opened);
+}
+
+GADAdAppAdViewDelegate::~GADAdAppAdViewDelegate() {
+    setServesMRAIDScript(false);
+}
+
+void GADAdAppAdViewDelegate::setServesMRAIDScript(bool on) {
+    // One hold per page at most: a page that starts twice before it finishes, or goes while
+    // loading, must not leave the script served for every later load.
+    if (on == holdsInterceptor_) return;
+    holdsInterceptor_ = on;
+    if (on)
+        GADMRAIDInterceptor::enableCanInitWithRequest();
+    else
+        GADMRAIDInterceptor::disableCanInitWithRequest();
+}
+
+bool GADAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
+    const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
+    platform::web::NavigationType navigationType) {
+    const bool allowed =
+        GADAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, navigationType);
+    // Only a followed web link loads here; whatever the base rules refused has been handed on
+    // (and is pinged where it opens) or is no click at all (a page message, an anchor).
+    if (allowed && navigationType == platform::web::NavigationType::LinkClicked &&
+        gad_isWebURL(request.url()) && !clickPingSwitchedOff()) {
+        platform::MainLoop::main().post(
+            platform::weakCall(controller_, [](GADAdAppViewController& controller) {
+                if (auto slot = controller.slot()) slot->pingClickURLs();
+            }));
+    }
+    return allowed;
+}
+
+void GADAdAppAdViewDelegate::setLandingTime(const char* key, bool onlyFirst) {
+    auto controller = controller_.lock();
+    auto slot = controller ? controller->slot() : nullptr;
+    auto statistics = slot ? slot->currentAdStatistics() : nullptr;
+    if (!statistics) return;
+    if (onlyFirst && statistics->objectForKey(key)) return;
+    auto now = static_cast<std::int64_t>(GADAbsoluteTime::absoluteTimeInMilliseconds());
+    statistics->setObject(platform::Value(now), key, true);
+}
+
+void GADAdAppAdViewDelegate::adViewDidStartLoad(const std::shared_ptr<GADAdView>& adView) {
+    GADAdViewDelegate::adViewDidStartLoad(adView);
+    setLandingTime("tlanding_page_load_start", true);
+    setServesMRAIDScript(true);
+}
+
+void GADAdAppAdViewDelegate::adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) {
+    setLandingTime("tlanding_page_load_end", false);
+    setServesMRAIDScript(false);
+    GADAdViewDelegate::adViewDidFinishLoad(adView);
+}
+
+void GADAdAppAdViewDelegate::adViewDidFailLoadWithError(const std::shared_ptr<GADAdView>& adView,
+                                                        const platform::Error& error) {
+    setServesMRAIDScript(false);
+    GADAdViewDelegate::adViewDidFailLoadWithError(adView, error);
+}
+
+}  // namespace ads

@@ -1,0 +1,147 @@
+#include "ads/fullscreen/GADDefaultGMSGHandler.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <optional>
+
+#include "ads/foundation/GADClickTrackerCollection.h"
+#include "ads/foundation/GADDevice.h"
+#include "ads/foundation/GADDeviceSignal.h"
+#include "ads/foundation/GADLog.h"
+#include "ads/foundation/GADURLUtilities.h"
+#include "ads/fullscreen/GADViewController.h"
+#include "ads/web/GADAdView.h"
+#include "platform/base/NumberText.h"
+#include "platform/base/StringEscaping.h"
+#include "platform/base/Unicode.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/services/SystemSound.h"
+
+namespace ads {
+
+namespace {
+
+std::int32_t clampedTo32Bits(std::int64_t value) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+}  // namespace
+
+std::shared_ptr<GADDefaultGMSGHandler> GADDefaultGMSGHandler::create() {
+    return std::make_shared<GADDefaultGMSGHandler>(Private{});
+}
+
+const GADGMSGActionTable* GADDefaultGMSGHandler::actionBlockDictionary() const {
+    static const GADGMSGActionTable table{
+        {"httpTrack", action(&GADDefaultGMSGHandler::didReceiveTrackHTTPNotification)},
+        {"log", action(&GADDefaultGMSGHandler::didReceiveLogNotification)},
+        {"touch", action(&GADDefaultGMSGHandler::didReceiveTouchNotification)},
+        {"vibrate", action(&GADDefaultGMSGHandler::didReceiveVibrateNotification)},
+        {"canOpenURLs", action(&GADDefaultGMSGHandler::didReceiveCanOpenURLsNotification)},
+        {"close", action(&GADDefaultGMSGHandler::didReceiveCloseNotification)},
+    };
+    return &table;
+}
+
+std::int64_t GADDefaultGMSGHandler::integerForKey(std::string_view key,
+                                                  const platform::Value::Dictionary& dictionary,
+                                                  std::int64_t defaultValue) {
+    const auto found = dictionary.find(std::string(key));
+    if (found == dictionary.end()) return defaultValue;
+    const platform::Value& value = found->second;
+    if (value.isString() || value.isNumber()) return value.integerValue();
+    return defaultValue;
+}
+
+std::string GADDefaultGMSGHandler::logTextForPageText(std::string_view text) {
+    static constexpr std::string_view kCutMark = "...";
+    std::string out;
+    // Where the text would be cut should it not fit: the last character boundary that leaves
+    // room for the mark.
+    std::size_t cut = 0;
+    while (!text.empty()) {
+        // One character at a time, so the cut never splits one or its escape; bytes that are
+        // no text are shown as numbers, never passed on raw.
+        const std::size_t consumed =
+            std::max<std::size_t>(platform::utf8SequenceLength(text, 0), 1);
+        platform::appendEscaped(out, text.substr(0, consumed), platform::StringEscapeStyle::log());
+        text.remove_prefix(consumed);
+        if (out.size() <= kMaxLogTextBytes - kCutMark.size()) cut = out.size();
+        if (out.size() > kMaxLogTextBytes) {
+            out.resize(cut);
+            out.append(kCutMark);
+            return out;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> GADDefaultGMSGHandler::URLTextsFromParameter(std::string_view urls) {
+    std::vector<std::string> texts;
+    while (true) {
+        const std::size_t comma = urls.find(',');
+        texts.emplace_back(urls.substr(0, comma));
+        if (comma == std::string_view::npos) return texts;
+        urls.remove_prefix(comma + 1);
+    }
+}
+
+void GADDefaultGMSGHandler::didReceiveTrackHTTPNotification(const GADGMSGActionInfo& info) {
+    const auto text = info.note ? info.note->parameter("u") : std::nullopt;
+    if (!text) return;
+    if (auto url = gad_webURLFromString(*text)) {
+        GADClickTrackerCollection::sharedInstance()->trackURL(*url, true);
+    }
+}
+
+void GADDefaultGMSGHandler::didReceiveLogNotification(const GADGMSGActionInfo& info) {
+    const auto text = info.note ? info.note->parameter("string") : std::nullopt;
+    if (!text) return;
+    GADLogText(logTextForPageText(*text));
+}
+
+void GADDefaultGMSGHandler::didReceiveTouchNotification(const GADGMSGActionInfo& info) {
+    if (!info.note) return;
+    const auto& parameters = info.note->parameters();
+    const std::int32_t x = clampedTo32Bits(integerForKey("tx", parameters, -1));
+    const std::int32_t y = clampedTo32Bits(integerForKey("ty", parameters, -1));
+    const std::int32_t duration = clampedTo32Bits(integerForKey("td", parameters, -1));
+    platform::MainLoop::main().post([x, y, duration] { GADRecordTouchSignal(x, y, duration); });
+}
+
+void GADDefaultGMSGHandler::didReceiveVibrateNotification(const GADGMSGActionInfo&) {
+    platform::services::SystemSound::play(platform::services::kSystemSoundIDVibrate);
+}
+
+void GADDefaultGMSGHandler::didReceiveCanOpenURLsNotification(const GADGMSGActionInfo& info) {
+    if (!info.note) return;
+    // A message without the list asks about nothing and gets an empty answer.
+    const auto urls = info.note->parameter("urls");
+    std::vector<std::string> texts =
+        urls ? URLTextsFromParameter(*urls) : std::vector<std::string>{};
+    platform::MainLoop::main().post(
+        [texts = std::move(texts), view = std::weak_ptr<GADAdView>(info.adView)] {
+            auto adView = view.lock();
+            if (!adView) return;
+            const auto answers = GADDevice::sharedInstance()->canOpenURLs(texts);
+            if (!answers) {
+                adView->postJSNotification("openableURLs", nullptr);
+                return;
+            }
+            platform::Value::Dictionary userInfo;
+            for (const auto& [url, opens] : *answers) userInfo[url] = platform::Value(opens);
+            adView->postJSNotification("openableURLs", &userInfo);
+        });
+}
+
+void GADDefaultGMSGHandler::didReceiveCloseNotification(const GADGMSGActionInfo& info) {
+    if (!info.adView) return;
+    if (auto controller =
+            std::dynamic_pointer_cast<GADViewController>(info.adView->viewController())) {
+        controller->relinquishScreenWithCompletion({});
+    }
+}
+
+}  // namespace ads

@@ -1,0 +1,33 @@
+#pragma once
+
+// What the full-screen room puts into the tables of the SDK at start-up: its handlers in the
+// ad app page's list (the opener's, the defaults, the ad app controller's). ads::load() calls
+// it; so do tests that make ad app pages. Any number of calls: the registrations are made
+// once.
+
+#include <memory>
+
+#include "ads/fullscreen/GADDefaultGMSGHandler.h"
+#include "ads/fullscreen/GADOpenerGMSGHandler.h"
+#include "ads/web/GADGMSGHandlerTable.h"
+
+namespace ads {
+
+struct GADFullScreenRoom {
+    static void load();
+
+    // The page services of this room in another page list (a room above has it fill its own):
+    // the opener's handler, for a page whose context has an opener, and the defaults.
+    template <class Context>
+    static void fillPageServices(GADGMSGHandlerTable<Context>& list) {
+        list.fill(GADGMSGHandlerPlace::Opener,
+                  [](const Context& page) -> std::shared_ptr<GADGMSGHandler> {
+                      if (!page.opener) return nullptr;
+                      return GADOpenerGMSGHandler::create(page.opener);
+                  });
+        list.fill(GADGMSGHandlerPlace::Defaults,
+                  [](const Context&) { return GADDefaultGMSGHandler::create(); });
+    }
+};
+
+}  // namespace ads
