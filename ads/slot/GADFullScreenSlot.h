@@ -9,6 +9,9 @@
 
 #include <memory>
 
+#include "platform/base/Url.h"
+#include "platform/web/WebViewDelegate.h"
+
 namespace ads {
 
 // Posted by a slot, with itself as object (notificationObject()), when its placement leaves
@@ -48,8 +51,12 @@ class GADFullScreenSlot {
     virtual std::shared_ptr<void> publicAdObject() const = 0;
     // The current ad speaks MRAID.
     virtual bool isMRAIDEnabled() const = 0;
-    // Pings the current ad's click URLs (a link followed inside a full-screen ad).
-    virtual void pingClickURLs() = 0;
+    // Whether a navigation of the slot's own ad page is the user's click on the ad (see
+    // GADSlot::isAdClick); the screen's page delegate then hands it to its opener, which counts
+    // and pings it.
+    virtual bool isAdClick(platform::web::NavigationType type) const = 0;
+    // What a click on the ad's page opens: the link with the click signal the ad asks for.
+    virtual platform::Url gestureClickURLWithURL(const platform::Url& url) = 0;
     // The ad's full-screen view appears or is about to go: viewability sampling starts and,
     // with a last sample, stops.
     virtual void interstitialViewWillAppear() = 0;

@@ -117,7 +117,9 @@ class GADOpener : public GADOpenerProtocol,
         return viewController_.lock();
     }
     const std::optional<platform::Url>& referringURL() const { return referringURL_; }
-    void setReferringURL(std::optional<platform::Url> url) { referringURL_ = std::move(url); }
+    void setReferringURL(std::optional<platform::Url> url) override {
+        referringURL_ = std::move(url);
+    }
     std::shared_ptr<GADAdView> adView() const { return adView_.lock(); }
     std::shared_ptr<GADSlot> slot() const { return slot_.lock(); }
     void setSlot(std::weak_ptr<GADSlot> slot) { slot_ = std::move(slot); }

@@ -37,7 +37,11 @@ class FakeFullScreenSlot : public GADFullScreenSlot {
     bool hasValidAd() const override { return validAd; }
     std::shared_ptr<void> publicAdObject() const override { return publicAd; }
     bool isMRAIDEnabled() const override { return mraidEnabled; }
-    void pingClickURLs() override { ++clickPings; }
+    bool isAdClick(platform::web::NavigationType) const override { return adClicks; }
+    platform::Url gestureClickURLWithURL(const platform::Url& url) override {
+        clickURLsAsked.push_back(url.absoluteString());
+        return url;
+    }
     void interstitialViewWillAppear() override { viewEvents.push_back("willAppear"); }
     void interstitialViewWillDisappear() override { viewEvents.push_back("willDisappear"); }
     void updateMRAIDVisibility(bool visible) override { visibility.push_back(visible); }
@@ -54,7 +58,9 @@ class FakeFullScreenSlot : public GADFullScreenSlot {
     bool validAd = false;
     std::shared_ptr<void> publicAd;
     bool mraidEnabled = false;
-    int clickPings = 0;
+    // What isAdClick answers, and the links the screens asked to turn into click URLs.
+    bool adClicks = false;
+    std::vector<std::string> clickURLsAsked;
     std::vector<std::string> viewEvents;
     std::vector<bool> visibility;
 
