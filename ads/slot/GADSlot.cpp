@@ -83,28 +83,14 @@ GADSlot::~GADSlot() {
     }
     releaseInterceptor();
     // What a request still in flight would have sent goes with the next one instead.
-    auto statistics = pendingAdStatistics();
-    if (!statistics.empty()) GADApplication::sharedInstance()->didNotSendAdStatistics(statistics);
+    if (!pendingAdStatistics_.empty()) {
+        GADApplication::sharedInstance()->didNotSendAdStatistics(pendingAdStatistics_);
+    }
 }
 
 bool GADSlot::hasInAppPurchaseDelegate() const {
     auto owner = slotDelegate();
     return owner && owner->hasInAppPurchaseDelegate();
-}
-
-GADApplication::StatisticsSet GADSlot::pendingAdStatistics() const {
-    std::lock_guard lock(mutex_);
-    return pendingAdStatistics_;
-}
-
-void GADSlot::setPendingAdStatistics(GADApplication::StatisticsSet statistics) {
-    std::lock_guard lock(mutex_);
-    pendingAdStatistics_ = std::move(statistics);
-}
-
-std::optional<std::string> GADSlot::requestID() const {
-    std::lock_guard lock(mutex_);
-    return requestID_;
 }
 
 GADRequestError GADSlot::requestErrorFrom(const platform::Error& error) {

@@ -30,18 +30,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "ads/foundation/GADAdFetcherDelegate.h"
 #include "ads/foundation/GADAdType.h"
 #include "ads/foundation/GADApplication.h"
-#include "ads/foundation/GADMainThreadFacts.h"
 #include "ads/foundation/GADRequestError.h"
 #include "ads/slot/GADFullScreenSlot.h"
 #include "ads/slot/GADSlotDelegate.h"
-#include "ads/slot/GADSlotRequestParameters.h"
 #include "ads/web/GADSDKCoreControllerDelegate.h"
 #include "platform/base/Error.h"
 #include "platform/base/Geometry.h"
@@ -166,9 +163,13 @@ class GADSlot : public GADAdFetcherDelegate,
         return loadingAdHeaders_;
     }
     // The per-ad statistics the request in flight carries; a failed load hands them back.
-    GADApplication::StatisticsSet pendingAdStatistics() const;
-    void setPendingAdStatistics(GADApplication::StatisticsSet statistics);
-    std::optional<std::string> requestID() const;
+    const GADApplication::StatisticsSet& pendingAdStatistics() const {
+        return pendingAdStatistics_;
+    }
+    void setPendingAdStatistics(GADApplication::StatisticsSet statistics) {
+        pendingAdStatistics_ = std::move(statistics);
+    }
+    const std::optional<std::string>& requestID() const { return requestID_; }
 
     // State (GADSlotStateCategory.cpp)
     GADSlotState state() const { return state_; }
@@ -280,13 +281,9 @@ class GADSlot : public GADAdFetcherDelegate,
                                    std::int64_t responseCode) override;
 
     // The SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp). What the request needs
-    // of views, windows, the owner and the slot's main-thread fields is taken on the main
-    // thread just before the request step (prepareRequestParameters); the snapshot, the
-    // request id and the per-ad statistics sent are the only fields both threads touch, so a
-    // mutex guards them (the request queue is not the slot's own).
-    void prepareRequestParameters() override;
-    void setRequestID(const std::string& requestID) override;
-    std::optional<platform::Value::Dictionary> requestParameters() override;
+    // of views, windows, the owner and the slot is taken on the main thread into a
+    // GADSlotRequestSnapshot, which the core's request queue builds from without the slot.
+    RequestParametersBuilder requestParametersWithRequestID(const std::string& requestID) override;
     GADRequestedAdType requestedAdType() override;
     // Answers only while the slot waits for the core (state 2); a late one is dropped.
     void loadAdURLWithParameters(const platform::Value::Dictionary& parameters) override;
@@ -378,15 +375,6 @@ class GADSlot : public GADAdFetcherDelegate,
     bool isListeningToDeviceOrientationChangeEvent_ = false;
     platform::NotificationCenter::Observation statusBarObservation_;
     std::vector<platform::NotificationCenter::Observation> creativeOrientationObservations_;
-    // What the request step needs of the main thread, taken there just before it runs.
-    struct RequestSnapshot {
-        std::shared_ptr<GADRequest> request;
-        GADMainThreadFacts facts;
-        GADSlotRequestInputs inputs;
-    };
-    // Shared with the SDK core's request queue.
-    mutable std::mutex mutex_;
-    std::optional<RequestSnapshot> snapshot_;
     std::optional<std::string> requestID_;
     GADApplication::StatisticsSet pendingAdStatistics_;
 };

@@ -98,10 +98,7 @@ void GADSlot::didReceiveInvalidAd() {
     loadingAd_.reset();
     loadingAdHeaders_.reset();
     GADApplication::StatisticsSet unsent;
-    {
-        std::lock_guard lock(mutex_);
-        unsent.swap(pendingAdStatistics_);
-    }
+    unsent.swap(pendingAdStatistics_);
     if (!unsent.empty()) GADApplication::sharedInstance()->didNotSendAdStatistics(unsent);
 }
 

@@ -119,8 +119,7 @@ TEST_F(GADBannerSlotAdapterTest, APlainBannerGetsTheProgramsSlot) {
     window->addSubview(banner);
     banner->setRootViewController(controller);
     real->loadRequest(GADRequest::request());
-    real->prepareRequestParameters();
-    const auto parameters = real->requestParameters();
+    const auto parameters = real->requestParametersWithRequestID("1")();
     ASSERT_TRUE(parameters);
     EXPECT_EQ(parameters->at("ad_frame").get("w"), Value(320.0));
     EXPECT_EQ(parameters->at("ad_frame").get("h"), Value(50.0));

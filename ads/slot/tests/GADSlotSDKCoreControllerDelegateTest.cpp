@@ -136,6 +136,27 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, TheSlotSendsItsPlacementAndLoadsThe
     EXPECT_EQ(lastRequest()["request_id"], Value("2"));
 }
 
+TEST_F(GADSlotSDKCoreControllerDelegateTest, TheRequestStepBuildsFromASnapshotWithoutTheSlot) {
+    // Nothing to ask for before a request.
+    auto build = slot->requestParametersWithRequestID("7");
+    EXPECT_FALSE(build());
+
+    slot->loadRequest(GADRequest::request());
+    build = slot->requestParametersWithRequestID("8");
+    EXPECT_EQ(slot->requestID(), std::optional<std::string>("8"));
+    // What the slot and its owner said is taken now: later changes and the slot's end do not
+    // reach the request step.
+    slot->setAdUnitID("ca-movu-other");
+    std::weak_ptr<GADSlot> weak = slot;
+    slot.reset();
+    ASSERT_TRUE(weak.expired());
+    const auto sent = build();
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->at("slotname"), Value("ca-movu-banner"));
+    EXPECT_EQ(sent->at("request_id"), Value("8"));
+    EXPECT_EQ(sent->at("ad_frame")["y"], Value(400.0));
+}
+
 TEST_F(GADSlotSDKCoreControllerDelegateTest, RequestScenariosCountOnTheApplicationStatistics) {
     load();
     loadPage();
