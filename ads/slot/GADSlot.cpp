@@ -16,6 +16,7 @@
 #include "ads/foundation/GADSlotStatistics.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/foundation/GADWeakTimer.h"
+#include "ads/slot/GADAdResponseProcessors.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
 #include "ads/slot/GADOpener.h"
 #include "ads/web/GADAdView.h"
@@ -266,7 +267,11 @@ void GADSlot::loadAd(const std::shared_ptr<GADAd>& ad,
     loadingAdHeaders_ = headers;
     willFetchAdContent();
     if (ad->hasAdNetworkJavaScript()) {
-        loadAdNetworkJavaScriptRequest(ad);
+        if (const auto process = GADAdResponseProcessors::shared().scriptAdProcessor()) {
+            process(*this, ad);
+        } else {
+            didFailToReceiveAdWithError(GADRequestError::errorWithCode(13), false);
+        }
         return;
     }
     if (!isInterstitial()) {

@@ -245,10 +245,9 @@ class GADSlot : public GADAdFetcherDelegate,
     // opened from the placement listens for the leaving to close itself.
     void bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window);
 
-    // Response processing, pings and clicks (GADSlotAdResponse.cpp)
+    // Response processing, pings and clicks (GADSlotAdResponse.cpp). The processor of each
+    // response type is an entry of GADAdResponseProcessors.
     void processAdResponse(const std::shared_ptr<GADAd>& ad);
-    void processStandardAdResponse(const std::shared_ptr<GADAd>& ad);
-    void processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad);
     void setViewForAdUsingView(const std::shared_ptr<platform::ui::View>& view);
     static bool validateAdResponseWithAdSize(const GADAdSize& size,
                                              const std::vector<GADAdSize>& validAdSizes);
@@ -314,10 +313,15 @@ class GADSlot : public GADAdFetcherDelegate,
     bool isMediating() const;
     std::optional<std::string> adNetworkClassName() const;
     bool changeAdTypeTo(const GADAdType& type);
+
+  private:
+    // The slot's own entries of the response table.
+    friend class GADAdResponseProcessors;
+    void processStandardAdResponse(const std::shared_ptr<GADAd>& ad);
+    void processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad);
     void processMediationAdResponse(const std::shared_ptr<GADAd>& ad);
     void loadAdNetworkJavaScriptRequest(const std::shared_ptr<GADAd>& ad);
 
-  private:
     void setUp();
     void observe(const char* name, void (GADSlot::*member)());
     void startFetch(const std::shared_ptr<GADAd>& ad,

@@ -10,6 +10,7 @@
 #include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/foundation/GADStringAdditions.h"
 #include "ads/foundation/GADURLUtilities.h"
+#include "ads/slot/GADAdResponseProcessors.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADNotification.h"
@@ -27,28 +28,21 @@ bool isZeroSize(platform::Size size) {
 
 void GADSlot::processAdResponse(const std::shared_ptr<GADAd>& ad) {
     if (!ad) return;
-    const GADAdResponseType type = ad->responseType();
-    if (type == GADAdResponseType::HTML || type == GADAdResponseType::CustomRendering) {
+    const auto* entry = GADAdResponseProcessors::shared().entry(ad->responseType());
+    if (entry && entry->rendersAd) {
         time(Timing::End, "arf_ios", adResponseKey_);
         time(Timing::End, "nwl_ios", netWorkLatencyKey_);
         time(Timing::Start, "awr_ios", adRenderingKey_);
     }
     willProcessAd();
-    switch (type) {
-        case GADAdResponseType::HTML:
-        case GADAdResponseType::Native:
-            processStandardAdResponse(ad);
-            return;
-        case GADAdResponseType::Mediation:
-            processMediationAdResponse(ad);
-            return;
-        case GADAdResponseType::CustomRendering:
-            processCustomRenderingAdResponse(ad);
-            return;
-        default:
-            // A response nobody can process must not leave the slot fetching for ever.
-            didFailToReceiveAdWithError(GADRequestError::errorWithCode(13), false);
+    if (!entry) {
+        // A response nobody can process must not leave the slot fetching for ever.
+        didFailToReceiveAdWithError(GADRequestError::errorWithCode(13), false);
+        return;
     }
+    // A copy: the processor may change the table.
+    const auto process = entry->process;
+    process(*this, ad);
 }
 
 void GADSlot::processStandardAdResponse(const std::shared_ptr<GADAd>& ad) {
