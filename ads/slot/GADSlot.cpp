@@ -15,7 +15,6 @@
 #include "ads/foundation/GADRunOnMainThread.h"
 #include "ads/foundation/GADSlotStatistics.h"
 #include "ads/foundation/GADURLUtilities.h"
-#include "ads/foundation/GADWeakTimer.h"
 #include "ads/slot/GADAdResponseProcessors.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
 #include "ads/slot/GADOpener.h"
@@ -61,23 +60,17 @@ void GADSlot::setUp() {
     adViewDelegate_ = GADBannerAdViewDelegate::create(weak_from_this(), opener_);
     adView_->setDelegate(adViewDelegate_);
 
-    observe(platform::ui::kWillResignActiveNotification, &GADSlot::appWillBecomeInactive);
-    observe(platform::ui::kDidBecomeActiveNotification, &GADSlot::appDidBecomeActive);
-    observe(kWillPresentFullScreenNotification, &GADSlot::adWillPresentFullScreen);
-    observe(kDidDismissFullScreenNotification, &GADSlot::adDidRelinquishFullScreen);
-}
-
-void GADSlot::observe(const char* name, void (GADSlot::*member)()) {
-    auto call = platform::weakCall(weak_from_this(), member);
-    observations_.push_back(platform::NotificationCenter::defaultCenter().observe(
-        name, nullptr, [call](const platform::Notification&) { call(); },
-        platform::NotificationCenter::mainLoopDelivery()));
+    reloadTimer_ = GADSlotReloadTimer::create(
+        [weak = weak_from_this()] {
+            auto slot = weak.lock();
+            return slot && slot->attemptedRequest_ && slot->state_ != GADSlotState::Invalidated;
+        },
+        platform::weakCall(weak_from_this(), &GADSlot::reloadCurrentRequest));
 }
 
 GADSlot::~GADSlot() {
-    observations_.clear();
     cancelFetch();
-    if (reloadTimer_) reloadTimer_->invalidate();
+    if (reloadTimer_) reloadTimer_->deactivate();
     if (adView_) {
         adView_->setDelegate({});
         adView_->removeFromSuperview();
@@ -104,10 +97,6 @@ GADRequestError GADSlot::requestErrorFrom(const platform::Error& error) {
 void GADSlot::setAdUnitID(std::string adUnitID) {
     adUnitID_ = std::move(adUnitID);
     slotStats_->setIdentifier(adUnitID_);
-}
-
-void GADSlot::setReloadInterval(double seconds) {
-    reloadInterval_ = seconds >= kMinimumReloadInterval ? seconds : 0;
 }
 
 void GADSlot::setAdType(const GADAdType& type, bool reloadRequest) {
@@ -277,7 +266,7 @@ void GADSlot::loadAd(const std::shared_ptr<GADAd>& ad,
     if (!isInterstitial()) {
         if (std::dynamic_pointer_cast<GADBannerAd>(ad)) {
             newAdSize_ = ad->size().size;
-            setReloadInterval(ad->reloadInterval());
+            reloadTimer_->setInterval(ad->reloadInterval());
         }
     }
     startFetch(ad, headers);
@@ -288,32 +277,14 @@ void GADSlot::resetRequestState() {
     resetState();
 }
 
-// Reload timer
-
-void GADSlot::scheduleAdReloadTimer() {
-    deactivateReloadTimer();
-    if (!reloadable_ || !attemptedRequest_ || reloadInterval_ <= 0) return;
-    if (state_ == GADSlotState::Invalidated) return;
-    reloadTimer_ =
-        gad_scheduledTimer(reloadInterval_, false, 0, [weak = weak_from_this()](platform::Timer&) {
-            if (auto slot = weak.lock()) {
-                slot->reloadTimer_.reset();
-                slot->reloadCurrentRequest();
-            }
-        });
-}
-
-void GADSlot::deactivateReloadTimer() {
-    if (reloadTimer_) reloadTimer_->invalidate();
-    reloadTimer_.reset();
-}
+// Reloads
 
 void GADSlot::reloadCurrentRequest() {
-    if (!reloadable_ || state_ == GADSlotState::Invalidated) return;
+    if (!reloadTimer_->reloadable() || state_ == GADSlotState::Invalidated) return;
     // A reload that would be dropped because a request is in flight is tried again one
     // interval later instead of being lost.
     if (isMakingRequest()) {
-        scheduleAdReloadTimer();
+        reloadTimer_->schedule();
         return;
     }
     auto delegate = slotDelegate();
@@ -321,7 +292,7 @@ void GADSlot::reloadCurrentRequest() {
     if (reload.value_or(false)) {
         loadNextRequestWithAutoRefresh(true);
     } else {
-        scheduleAdReloadTimer();
+        reloadTimer_->schedule();
     }
 }
 
@@ -334,15 +305,15 @@ void GADSlot::cancelLoad() {
 }
 
 void GADSlot::cancelPendingActions() {
-    deactivateReloadTimer();
+    reloadTimer_->deactivate();
     cancelLoad();
 }
 
 void GADSlot::cancelPendingAndFutureActions() {
     cancelPendingActions();
     slotDelegate_.reset();
-    reloadable_ = false;
-    deactivateReloadTimer();
+    reloadTimer_->setReloadable(false);
+    reloadTimer_->deactivate();
     invalidateState();
 }
 
@@ -355,26 +326,8 @@ void GADSlot::invalidate() {
         adView_.reset();
     }
     cancelFetch();
-    deactivateReloadTimer();
+    reloadTimer_->deactivate();
     invalidateState();
-}
-
-// Visibility
-
-void GADSlot::appWillBecomeInactive() {
-    deactivateReloadTimer();
-}
-
-void GADSlot::appDidBecomeActive() {
-    scheduleAdReloadTimer();
-}
-
-void GADSlot::adWillPresentFullScreen() {
-    deactivateReloadTimer();
-}
-
-void GADSlot::adDidRelinquishFullScreen() {
-    scheduleAdReloadTimer();
 }
 
 void GADSlot::bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window) {

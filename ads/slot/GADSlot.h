@@ -39,6 +39,7 @@
 #include "ads/foundation/GADRequestError.h"
 #include "ads/slot/GADFullScreenSlot.h"
 #include "ads/slot/GADSlotDelegate.h"
+#include "ads/slot/GADSlotReloadTimer.h"
 #include "ads/web/GADSDKCoreControllerDelegate.h"
 #include "platform/base/Error.h"
 #include "platform/base/Geometry.h"
@@ -84,17 +85,9 @@ class GADSlot : public GADAdFetcherDelegate,
     struct Private {};
 
   public:
-    // Posted by every full-screen screen of the SDK (any slot's); slots stop their reload
-    // timers while one is up.
-    static constexpr const char* kWillPresentFullScreenNotification =
-        "kAdModalViewControllerWillPresentFullScreen";
-    static constexpr const char* kDidDismissFullScreenNotification =
-        "kAdModalViewControllerDidDismissFullScreen";
     static constexpr const char* kDidLeaveWindowNotification = "GADSlotDidLeaveWindowNotification";
     static constexpr const char* kCreativeOrientationChangedNotification =
         "gad_slot_creative_orientation_changed";
-    static constexpr double kDefaultReloadInterval = 60.0;
-    static constexpr double kMinimumReloadInterval = 1.0;
 
     static std::shared_ptr<GADSlot> create(platform::Rect frame = {});
     GADSlot(Private, platform::Rect frame);
@@ -123,11 +116,9 @@ class GADSlot : public GADAdFetcherDelegate,
     // A changed type is stored; with reload, the view waits hidden for the new ad, a request in
     // flight is cancelled and, once any request was made, the next one is made now.
     void setAdType(const GADAdType& type, bool reloadRequest);
-    bool reloadable() const { return reloadable_; }
-    void setReloadable(bool reloadable) { reloadable_ = reloadable; }
-    double reloadInterval() const { return reloadInterval_; }
-    // Below the 1.0 s floor means off (0).
-    void setReloadInterval(double seconds);
+    // Reloads the ad while a request was made and the slot is not final; its period and
+    // switch are the owner's to set.
+    GADSlotReloadTimer& reloadTimer() const { return *reloadTimer_; }
     const std::shared_ptr<GADRequest>& request() const { return request_; }
     const std::shared_ptr<GADAd>& ad() const { return ad_; }
     const std::shared_ptr<GADAd>& loadingAd() const { return loadingAd_; }
@@ -210,12 +201,6 @@ class GADSlot : public GADAdFetcherDelegate,
                 const std::optional<platform::Value::Dictionary>& headers) override;
     void resetRequestState();
 
-    // Reload timer
-    void scheduleAdReloadTimer();
-    void deactivateReloadTimer();
-    void reloadCurrentRequest();
-    bool isReloadTimerScheduled() const { return reloadTimer_ != nullptr; }
-
     // Cancellation
     void cancelLoad();
     void cancelPendingActions();
@@ -236,11 +221,6 @@ class GADSlot : public GADAdFetcherDelegate,
     void adDidDismissScreen() override;
     void adWillLeaveApplication();
 
-    // Visibility
-    void appWillBecomeInactive();
-    void appDidBecomeActive();
-    void adWillPresentFullScreen();
-    void adDidRelinquishFullScreen();
     // The banner's placement joined a window or (null) left every window; a full-screen screen
     // opened from the placement listens for the leaving to close itself.
     void bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window);
@@ -323,7 +303,8 @@ class GADSlot : public GADAdFetcherDelegate,
     void loadAdNetworkJavaScriptRequest(const std::shared_ptr<GADAd>& ad);
 
     void setUp();
-    void observe(const char* name, void (GADSlot::*member)());
+    // The reload timer's period ended.
+    void reloadCurrentRequest();
     void startFetch(const std::shared_ptr<GADAd>& ad,
                     const std::optional<platform::Value::Dictionary>& headers);
     void cancelFetch();
@@ -350,7 +331,6 @@ class GADSlot : public GADAdFetcherDelegate,
     std::optional<platform::Value::Dictionary> loadingAdHeaders_;
     std::string adResponseKey_, netWorkLatencyKey_, adRenderingKey_, totalTimeKey_;
     bool hasAutoRefreshed_ = false;
-    bool reloadable_ = true;
     bool manualImpressionsEnabled_ = false;
     std::weak_ptr<GADSlotDelegate> slotDelegate_;
     std::weak_ptr<GADSlotAdLoadDelegate> adLoadDelegate_;
@@ -370,12 +350,10 @@ class GADSlot : public GADAdFetcherDelegate,
     std::shared_ptr<GADAd> loadingAd_;
     std::shared_ptr<GADAdFetcher> adFetcher_;
     platform::Value applicationStatistics_;
-    std::shared_ptr<platform::Timer> reloadTimer_;
-    double reloadInterval_ = kDefaultReloadInterval;
+    std::shared_ptr<GADSlotReloadTimer> reloadTimer_;
     std::shared_ptr<GADRequest> nextRequest_;
     platform::Size newAdSize_{};
     platform::Rect initialFrame_;
-    std::vector<platform::NotificationCenter::Observation> observations_;
     bool isListeningToDeviceOrientationChangeEvent_ = false;
     platform::NotificationCenter::Observation statusBarObservation_;
     std::vector<platform::NotificationCenter::Observation> creativeOrientationObservations_;

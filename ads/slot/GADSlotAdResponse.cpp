@@ -59,8 +59,8 @@ void GADSlot::processStandardAdResponse(const std::shared_ptr<GADAd>& ad) {
         }
     }
     loadingAd_ = ad;
-    setReloadInterval(ad->reloadInterval());
-    scheduleAdReloadTimer();
+    reloadTimer_->setInterval(ad->reloadInterval());
+    reloadTimer_->schedule();
     if (ad->customAdSizeString()) {
         newAdSize_ = isInterstitial() ? platform::Size{}
                                       : CGSizeFromGADAdSizeString(*ad->customAdSizeString());
@@ -84,8 +84,8 @@ void GADSlot::processStandardAdResponse(const std::shared_ptr<GADAd>& ad) {
 }
 
 void GADSlot::processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad) {
-    reloadable_ = false;
-    deactivateReloadTimer();
+    reloadTimer_->setReloadable(false);
+    reloadTimer_->deactivate();
     const std::shared_ptr<GADAd> previous = ad_;
     finishedLoadingAdResponse(ad);
     std::optional<platform::Error> error;

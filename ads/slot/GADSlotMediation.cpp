@@ -28,7 +28,7 @@ void GADSlot::processMediationAdResponse(const std::shared_ptr<GADAd>& ad) {
 
 void GADSlot::loadAdNetworkJavaScriptRequest(const std::shared_ptr<GADAd>&) {
     didFailToReceiveAdWithError(GADRequestError::errorWithCode(13), false);
-    scheduleAdReloadTimer();
+    reloadTimer_->schedule();
 }
 
 }  // namespace ads

@@ -232,10 +232,10 @@ TEST_F(GADSlotTest, OrientationShortcutAndBlankHtml) {
 
 TEST_F(GADSlotTest, ReloadTimer) {
     // Below the floor reloading is off.
-    slot->setReloadInterval(0.5);
-    EXPECT_EQ(slot->reloadInterval(), 0);
-    slot->setReloadInterval(1.0);
-    EXPECT_EQ(slot->reloadInterval(), 1.0);
+    slot->reloadTimer().setInterval(0.5);
+    EXPECT_EQ(slot->reloadTimer().interval(), 0);
+    slot->reloadTimer().setInterval(1.0);
+    EXPECT_EQ(slot->reloadTimer().interval(), 1.0);
 
     // The ad's own period, set when its response is processed.
     loadAndRender([] {
@@ -243,28 +243,30 @@ TEST_F(GADSlotTest, ReloadTimer) {
         ad["refresh_rate"] = Value(30);
         return ad;
     }());
-    EXPECT_EQ(slot->reloadInterval(), 30);
-    EXPECT_TRUE(slot->isReloadTimerScheduled());
+    EXPECT_EQ(slot->reloadTimer().interval(), 30);
+    EXPECT_TRUE(slot->reloadTimer().isScheduled());
 
     // Any SDK screen going full screen stops it; its dismissal starts a full period again.
-    platform::NotificationCenter::defaultCenter().post(GADSlot::kWillPresentFullScreenNotification);
+    platform::NotificationCenter::defaultCenter().post(
+        GADSlotReloadTimer::kWillPresentFullScreenNotification);
     scope.runUntilIdle();
-    EXPECT_FALSE(slot->isReloadTimerScheduled());
-    platform::NotificationCenter::defaultCenter().post(GADSlot::kDidDismissFullScreenNotification);
+    EXPECT_FALSE(slot->reloadTimer().isScheduled());
+    platform::NotificationCenter::defaultCenter().post(
+        GADSlotReloadTimer::kDidDismissFullScreenNotification);
     scope.runUntilIdle();
-    EXPECT_TRUE(slot->isReloadTimerScheduled());
+    EXPECT_TRUE(slot->reloadTimer().isScheduled());
 
     // The owner says not now: asked once, and the timer is set again for another period.
     owner->shouldReload = false;
     scope.advance(30);
     EXPECT_EQ(owner->reloadQuestions, 1);
-    EXPECT_TRUE(slot->isReloadTimerScheduled());
+    EXPECT_TRUE(slot->reloadTimer().isScheduled());
 
     // A reload due while a request is in flight is tried one interval later, not lost.
     slot->setState(State::FetchingAd);
     scope.advance(30);
     EXPECT_EQ(owner->reloadQuestions, 1);
-    EXPECT_TRUE(slot->isReloadTimerScheduled());
+    EXPECT_TRUE(slot->reloadTimer().isScheduled());
     slot->setState(State::ValidAd);
     owner->shouldReload = true;
     scope.advance(30);
@@ -274,8 +276,8 @@ TEST_F(GADSlotTest, ReloadTimer) {
 
     // The final state schedules nothing.
     slot->cancelPendingAndFutureActions();
-    slot->scheduleAdReloadTimer();
-    EXPECT_FALSE(slot->isReloadTimerScheduled());
+    slot->reloadTimer().schedule();
+    EXPECT_FALSE(slot->reloadTimer().isScheduled());
     slot->loadRequest(GADRequest::request());
     EXPECT_EQ(slot->state(), State::Invalidated);
 }
@@ -330,13 +332,13 @@ TEST_F(GADSlotTest, VetoesAndResponseTypes) {
 }
 
 TEST_F(GADSlotTest, ScriptAdsFailAndReloadLater) {
-    slot->setReloadInterval(10);
+    slot->reloadTimer().setInterval(10);
     slot->loadRequest(requestWithAd({{"ad_is_javascript", Value(true)},
                                      {"ad_html", Value("<script></script>")},
                                      {"ad_base_url", Value("https://ads.test/")}}));
     EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{13}));
     EXPECT_EQ(slot->state(), State::InvalidAd);
-    EXPECT_TRUE(slot->isReloadTimerScheduled());
+    EXPECT_TRUE(slot->reloadTimer().isScheduled());
 }
 
 TEST_F(GADSlotTest, RefusedCustomRenderingKeepsTheShownAd) {
@@ -348,8 +350,8 @@ TEST_F(GADSlotTest, RefusedCustomRenderingKeepsTheShownAd) {
     EXPECT_EQ(slot->ad(), shown);
     EXPECT_EQ(slot->state(), State::InvalidAd);
     EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{12}));
-    EXPECT_FALSE(slot->reloadable());
-    EXPECT_FALSE(slot->isReloadTimerScheduled());
+    EXPECT_FALSE(slot->reloadTimer().reloadable());
+    EXPECT_FALSE(slot->reloadTimer().isScheduled());
 
     // Accepted: the new ad is current and the owner renders it.
     owner->rendersCustom = true;
