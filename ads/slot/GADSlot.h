@@ -232,12 +232,13 @@ class GADSlot : public GADAdFetcherDelegate,
     static bool validateAdResponseWithAdSize(const GADAdSize& size,
                                              const std::vector<GADAdSize>& validAdSizes);
     void finishedLoadingAdResponse(const std::shared_ptr<GADAd>& ad);
+    // The ad's trackers (GADAdTracking): clicks at every click, impressions once.
     void pingClickURLs() override;
-    void pingImpressionURLs();
     void pingManualTrackingURLs();
     bool isMRAIDEnabled() const override;
+    // Page messages and blank pages pass as they are; other URLs as GADGestureClickURL makes
+    // them for the shown ad.
     platform::Url gestureClickURLWithURL(const platform::Url& url);
-    static bool isZivivuAdURL(const platform::Url& url);
     // Placement and orientation (GADSlotPlacement.cpp)
     // A fluid ad's content size passes on as it is; a fixed one reports its announced size
     // (the loading ad's while nothing is shown yet).

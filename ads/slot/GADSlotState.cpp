@@ -1,5 +1,6 @@
 #include "ads/foundation/GADAbsoluteTime.h"
 #include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADAdTracking.h"
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADRequestError.h"
 #include "ads/foundation/GADStatisticDictionary.h"
@@ -125,7 +126,7 @@ void GADSlot::didLoadAdHTMLInWebView() {
 
 void GADSlot::didMakeAdImpression() {
     GADApplication::sharedInstance()->statistics()->incrementNumberForKey("pimp", false);
-    pingImpressionURLs();
+    if (ad_) GADPingImpressionURLs(*ad_);
     viewHasMadeImpression_ = true;
 }
 

@@ -8,6 +8,7 @@
 
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADAdSize.h"
+#include "ads/foundation/GADAdTracking.h"
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
@@ -400,7 +401,7 @@ TEST_F(GADSlotTest, ImpressionsPingOnceAndClicksEveryTime) {
     loadAndRender(ad);
     ASSERT_TRUE(
         platform::testing::runMainLoopUntil([&] { return server.requestCount("/imp") == 1; }));
-    slot->pingImpressionURLs();
+    GADPingImpressionURLs(*slot->ad());
     slot->pingClickURLs();
     slot->pingClickURLs();
     ASSERT_TRUE(
@@ -412,15 +413,15 @@ TEST_F(GADSlotTest, ImpressionsPingOnceAndClicksEveryTime) {
 TEST_F(GADSlotTest, AdServerHostsAndGestureClickUrls) {
     // Built in: the ad server in effect, whole or as a parent domain, in any case.
     const std::string server = GADAdServerOrigin().host();
-    EXPECT_TRUE(GADSlot::isZivivuAdURL(*Url::parse("https://" + server + "/aclk")));
-    EXPECT_TRUE(GADSlot::isZivivuAdURL(*Url::parse("https://click." + server + "/aclk")));
-    EXPECT_FALSE(GADSlot::isZivivuAdURL(*Url::parse("https://evil" + server + "/aclk")));
+    EXPECT_TRUE(GADIsZivivuAdURL(*Url::parse("https://" + server + "/aclk")));
+    EXPECT_TRUE(GADIsZivivuAdURL(*Url::parse("https://click." + server + "/aclk")));
+    EXPECT_FALSE(GADIsZivivuAdURL(*Url::parse("https://evil" + server + "/aclk")));
     platform::UserDefaults::standard().setObject(settings_keys::kAsDomains,
                                                  Value("ads.test,Example.ORG"));
-    EXPECT_TRUE(GADSlot::isZivivuAdURL(*Url::parse("https://www.example.org/x")));
-    EXPECT_TRUE(GADSlot::isZivivuAdURL(*Url::parse("https://ADS.test/x")));
-    EXPECT_FALSE(GADSlot::isZivivuAdURL(*Url::parse("https://notads.test/x")));
-    EXPECT_FALSE(GADSlot::isZivivuAdURL(*Url::parse("https://" + server + "/x")));
+    EXPECT_TRUE(GADIsZivivuAdURL(*Url::parse("https://www.example.org/x")));
+    EXPECT_TRUE(GADIsZivivuAdURL(*Url::parse("https://ADS.test/x")));
+    EXPECT_FALSE(GADIsZivivuAdURL(*Url::parse("https://notads.test/x")));
+    EXPECT_FALSE(GADIsZivivuAdURL(*Url::parse("https://" + server + "/x")));
 
     loadAndRender();
     // Unchanged: blank, page messages, no query, other hosts, no "ai".
