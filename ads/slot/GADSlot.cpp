@@ -1,7 +1,6 @@
 #include "ads/slot/GADSlot.h"
 
 #include <cctype>
-#include <random>
 
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADApplication.h"
@@ -41,14 +40,6 @@ GADSlot::GADSlot(Private, platform::Rect frame)
       slotStats_(std::make_shared<GADSlotStatistics>()),
       initialFrame_(frame) {
     opener_ = GADOpener::create();
-    // A random id per slot keeps the timings of slots loading at once apart.
-    std::random_device random;
-    CSIIdentifier_ = static_cast<std::int64_t>(static_cast<std::uint32_t>(random()));
-    const std::string suffix = std::to_string(CSIIdentifier_);
-    adResponseKey_ = "arf_ios" + suffix;
-    netWorkLatencyKey_ = "nwl_ios" + suffix;
-    adRenderingKey_ = "awr_ios" + suffix;
-    totalTimeKey_ = "ttc_ios" + suffix;
 }
 
 void GADSlot::setUp() {
@@ -56,7 +47,7 @@ void GADSlot::setUp() {
     GADRunOnMainThread([] { GADApplication::sharedInstance()->runEarlyActivities(); });
 
     adView_ = GADAdView::create(initialFrame_);
-    time(Timing::Stamp, "native:view_create", {});
+    timings_.recordTimestamp("native:view_create");
     adViewDelegate_ = GADBannerAdViewDelegate::create(weak_from_this(), opener_);
     adView_->setDelegate(adViewDelegate_);
 
@@ -194,8 +185,7 @@ bool isTestDevice(const GADRequest& request) {
 void GADSlot::loadNextRequestWithAutoRefresh(bool autoRefresh) {
     if (auto keys = adKeyDelegate_.lock()) keys->cacheViewHierarchyInformationForSlot(*this);
     GADDevice::sharedInstance()->updateDynamicParameters();
-    time(Timing::Start, "arf_ios", adResponseKey_);
-    time(Timing::Start, "ttc_ios", totalTimeKey_);
+    timings_.requestStarted();
     attemptedRequest_ = true;
 
     if (!shouldMakeRequest(nextRequest_)) return;

@@ -39,6 +39,7 @@
 #include "ads/foundation/GADRequestError.h"
 #include "ads/slot/GADFullScreenSlot.h"
 #include "ads/slot/GADSlotDelegate.h"
+#include "ads/slot/GADSlotLoadTimings.h"
 #include "ads/slot/GADSlotReloadTimer.h"
 #include "ads/web/GADSDKCoreControllerDelegate.h"
 #include "platform/base/Error.h"
@@ -128,11 +129,8 @@ class GADSlot : public GADAdFetcherDelegate,
     }
     // Milliseconds of GADAbsoluteTime when the last HTML ad finished loading; 0 before.
     std::uint64_t timeLastLoaded() const { return timeLastLoaded_; }
-    std::int64_t CSIIdentifier() override { return CSIIdentifier_; }
-    const std::string& adResponseKey() const { return adResponseKey_; }
-    const std::string& netWorkLatencyKey() const { return netWorkLatencyKey_; }
-    const std::string& adRenderingKey() const { return adRenderingKey_; }
-    const std::string& totalTimeKey() const { return totalTimeKey_; }
+    // The key of the load timings (GADSlotLoadTimings).
+    std::int64_t CSIIdentifier() override { return timings_.identifier(); }
     bool slotHasAttemptedAnAdRequestAtLeastOnce() const { return attemptedRequest_; }
     bool hasAutoRefreshed() const { return hasAutoRefreshed_; }
     void mediatedAdNetworkAutoRefreshed() { hasAutoRefreshed_ = true; }
@@ -312,11 +310,6 @@ class GADSlot : public GADAdFetcherDelegate,
     void releaseInterceptor();
     void requestAdURLFromSDKCore();
     bool isWaitingForSDKCore() const;
-    // Timing of the "load_ad_ios" action, one variable under one of this slot's keys.
-    // Stamp records the time under the label given as the variable.
-    enum class Timing { Start, End, Cancel, Stamp };
-    void time(Timing what, const char* variable, const std::string& key) const;
-    void sendTimingReport() const;
     bool isInterstitial() const { return adType_.isInterstitial(); }
     void setNewAdSize(platform::Size size) { newAdSize_ = size; }
 
@@ -325,12 +318,11 @@ class GADSlot : public GADAdFetcherDelegate,
     bool holdsInterceptor_ = false;
     bool attemptedRequest_ = false;
     bool viewHasMadeImpression_ = false;
-    std::int64_t CSIIdentifier_ = 0;
     std::shared_ptr<GADCorrelator> correlator_;
     std::shared_ptr<GADOpener> opener_;
     bool calledLoadAndDisplayRequest_ = false;
     std::optional<platform::Value::Dictionary> loadingAdHeaders_;
-    std::string adResponseKey_, netWorkLatencyKey_, adRenderingKey_, totalTimeKey_;
+    GADSlotLoadTimings timings_;
     bool hasAutoRefreshed_ = false;
     bool manualImpressionsEnabled_ = false;
     std::weak_ptr<GADSlotDelegate> slotDelegate_;

@@ -26,11 +26,7 @@ bool isZeroSize(platform::Size size) {
 void GADSlot::processAdResponse(const std::shared_ptr<GADAd>& ad) {
     if (!ad) return;
     const auto* entry = GADAdResponseProcessors::shared().entry(ad->responseType());
-    if (entry && entry->rendersAd) {
-        time(Timing::End, "arf_ios", adResponseKey_);
-        time(Timing::End, "nwl_ios", netWorkLatencyKey_);
-        time(Timing::Start, "awr_ios", adRenderingKey_);
-    }
+    if (entry && entry->rendersAd) timings_.renderingStarted();
     willProcessAd();
     if (!entry) {
         // A response nobody can process must not leave the slot fetching for ever.

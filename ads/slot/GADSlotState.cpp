@@ -92,9 +92,7 @@ void GADSlot::didFailToReceiveAdWithError(const std::optional<GADRequestError>& 
 }
 
 void GADSlot::didReceiveInvalidAd() {
-    time(Timing::Cancel, "awr_ios", adRenderingKey_);
-    time(Timing::Cancel, "ttc_ios", totalTimeKey_);
-    sendTimingReport();
+    timings_.loadFailed();
     setState(GADSlotState::InvalidAd);
     loadingAd_.reset();
     loadingAdHeaders_.reset();
@@ -104,9 +102,7 @@ void GADSlot::didReceiveInvalidAd() {
 }
 
 void GADSlot::didReceiveValidAd() {
-    time(Timing::End, "awr_ios", adRenderingKey_);
-    time(Timing::End, "ttc_ios", totalTimeKey_);
-    sendTimingReport();
+    timings_.loadSucceeded();
     setState(GADSlotState::ValidAd);
     // Sent with the request that brought this ad.
     setPendingAdStatistics({});
