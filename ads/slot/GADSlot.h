@@ -7,7 +7,7 @@
 // a shortcut in the request's extras names the ad), the ad is fetched, its response is
 // processed by type and an HTML ad is rendered in the slot's ad view; the owner hears of the
 // outcome once. The slot also owns the reload timer that refreshes a banner, the per-request
-// statistics and timing keys, and the ad view with its delegate (GADBannerAdViewDelegate).
+// statistics and timings, and the ad view with its delegate (GADBannerAdViewDelegate).
 //
 // Main thread only: it is driven by the owner, web view callbacks, main-loop timers and
 // notifications delivered on the main loop. Made with create(); the owner holds it, everything
@@ -19,12 +19,16 @@
 // script switch (GADMRAIDInterceptor): taken on 0 -> 2, given back on entering 1, 6 or 7, on
 // reaching 8 and when the slot goes.
 //
-// Categories live in their own files: state and statistics (GADSlotState.cpp), events
-// (GADSlotAdEvents.cpp), response processing, pings and clicks (GADSlotAdResponse.cpp),
-// placement and orientation (GADSlotPlacement.cpp), the fetcher's answers (GADSlotFetch.cpp),
-// the SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp, its parameters in
-// GADSlotRequestParameters), timings (GADSlotTiming.cpp) and the later ad
-// kinds (GADSlotMediation.cpp). What its ad's full-screen screens ask of it, and the public
+// The slot coordinates small collaborators with their own files and tests: its reload timer
+// (GADSlotReloadTimer), its request as a main-thread snapshot the SDK core builds parameters
+// from (GADSlotRequestSnapshot, GADSlotRequestParameters), the response table that processes
+// each type of ad (GADAdResponseProcessors), the ad's trackers (ads/foundation GADAdTracking)
+// and its load timings (GADSlotLoadTimings). Its own member groups live in category files:
+// state transitions (GADSlotState.cpp, next to docs/slot-states.md), events
+// (GADSlotAdEvents.cpp), response processing and clicks (GADSlotAdResponse.cpp), placement and
+// orientation (GADSlotPlacement.cpp), the fetcher's answers (GADSlotFetch.cpp), the SDK core's
+// requester (GADSlotSDKCoreControllerDelegate.cpp) and the later ad kinds
+// (GADSlotMediation.cpp). What its ad's full-screen screens ask of it, and the public
 // interstitial it serves, live in GADSlotFullScreen.cpp.
 
 #include <cstdint>
@@ -99,13 +103,11 @@ class GADSlot : public GADAdFetcherDelegate,
     // Delegates (weak).
     std::shared_ptr<GADSlotDelegate> slotDelegate() const { return slotDelegate_.lock(); }
     void setSlotDelegate(std::weak_ptr<GADSlotDelegate> d) { slotDelegate_ = std::move(d); }
-    std::shared_ptr<GADSlotAdLoadDelegate> adLoadDelegate() const { return adLoadDelegate_.lock(); }
     void setAdLoadDelegate(std::weak_ptr<GADSlotAdLoadDelegate> d) { adLoadDelegate_ = d; }
     void setAdEventDelegate(std::weak_ptr<GADSlotAdEventDelegate> d) { adEventDelegate_ = d; }
     void setAdResponseDelegate(std::weak_ptr<GADSlotAdResponseDelegate> d) {
         adResponseDelegate_ = std::move(d);
     }
-    std::shared_ptr<GADSlotAdKeyDelegate> adKeyDelegate() const { return adKeyDelegate_.lock(); }
     void setAdKeyDelegate(std::weak_ptr<GADSlotAdKeyDelegate> d) { adKeyDelegate_ = d; }
 
     // Properties
@@ -133,16 +135,9 @@ class GADSlot : public GADAdFetcherDelegate,
     std::int64_t CSIIdentifier() override { return timings_.identifier(); }
     bool slotHasAttemptedAnAdRequestAtLeastOnce() const { return attemptedRequest_; }
     bool hasAutoRefreshed() const { return hasAutoRefreshed_; }
-    void mediatedAdNetworkAutoRefreshed() { hasAutoRefreshed_ = true; }
     bool viewHasMadeImpression() const { return viewHasMadeImpression_; }
     const platform::Value& applicationStatistics() const { return applicationStatistics_; }
-    const std::shared_ptr<GADSlotStatistics>& slotStats() const { return slotStats_; }
     bool manualImpressionsEnabled() const { return manualImpressionsEnabled_; }
-    void setManualImpressionsEnabled(bool on) { manualImpressionsEnabled_ = on; }
-    const std::shared_ptr<GADCorrelator>& correlator() const { return correlator_; }
-    void setCorrelator(std::shared_ptr<GADCorrelator> correlator) {
-        correlator_ = std::move(correlator);
-    }
     // The opener of the slot's ad view (its page delegate's).
     const std::shared_ptr<GADOpener>& opener() const { return opener_; }
     bool calledLoadAndDisplayRequest() const { return calledLoadAndDisplayRequest_; }
@@ -155,31 +150,20 @@ class GADSlot : public GADAdFetcherDelegate,
     const GADApplication::StatisticsSet& pendingAdStatistics() const {
         return pendingAdStatistics_;
     }
-    void setPendingAdStatistics(GADApplication::StatisticsSet statistics) {
-        pendingAdStatistics_ = std::move(statistics);
-    }
     const std::optional<std::string>& requestID() const { return requestID_; }
 
-    // State (GADSlotStateCategory.cpp)
+    // State (GADSlotState.cpp)
     GADSlotState state() const { return state_; }
     void setState(GADSlotState state);
     // Tests watch every transition through this (from, to).
     using StateObserver = std::function<void(GADSlotState, GADSlotState)>;
     void setStateObserver(StateObserver observer) { stateObserver_ = std::move(observer); }
     bool holdsMRAIDInterceptor() const { return holdsInterceptor_; }
-    void willRequestAdURL();
-    void didFailToRetrieveSDKCoreWithError(const GADRequestError& error);
     void didReceiveAdURL();
-    void willFetchAdContent();
-    void didFetchAdContent();
-    void willProcessMediationResponse();
     // A missing error becomes code 11.
     void didFailToReceiveAdWithError(const std::optional<GADRequestError>& error,
                                      bool shouldCancelPendingActions);
-    void didReceiveInvalidAd();
     void didReceiveValidAd();
-    void willStartAdRendering();
-    void willLoadAdHTMLInWebView() { willStartAdRendering(); }
     void didLoadAdHTMLInWebView();
     void didMakeAdImpression();
     void willLeaveAppDueToClick();
@@ -189,26 +173,20 @@ class GADSlot : public GADAdFetcherDelegate,
     // Request path
     // NO in states 0, 1, 6 and 7.
     bool isMakingRequest() const;
-    bool shouldMakeRequest(const std::shared_ptr<GADRequest>& request);
     void loadRequest(const std::shared_ptr<GADRequest>& request);
-    void loadNextRequestWithAutoRefresh(bool autoRefresh);
     // Loads this ad (from the SDK core, or a shortcut): fetched when it has no HTML yet. Only
     // a request waiting for its ad takes one, so a late answer of a request already over
     // (or of a slot in its final state) loads nothing.
     void loadAd(const std::shared_ptr<GADAd>& ad,
                 const std::optional<platform::Value::Dictionary>& headers) override;
-    void resetRequestState();
 
     // Cancellation
     void cancelLoad();
-    void cancelPendingActions();
     void cancelPendingAndFutureActions();
     // The ad view goes, and the slot reaches its final state.
     void invalidate();
 
     // Events (GADSlotAdEvents.cpp)
-    void willProcessAd();
-    void adFailedToReceiveContentWithError(const GADRequestError& error);
     // Errors of others (an owner's veto, a page) as the app receives them: ours pass as they
     // are, any other becomes code 11 with it as the cause.
     static GADRequestError requestErrorFrom(const platform::Error& error);
@@ -226,13 +204,8 @@ class GADSlot : public GADAdFetcherDelegate,
     // Response processing, pings and clicks (GADSlotAdResponse.cpp). The processor of each
     // response type is an entry of GADAdResponseProcessors.
     void processAdResponse(const std::shared_ptr<GADAd>& ad);
-    void setViewForAdUsingView(const std::shared_ptr<platform::ui::View>& view);
-    static bool validateAdResponseWithAdSize(const GADAdSize& size,
-                                             const std::vector<GADAdSize>& validAdSizes);
-    void finishedLoadingAdResponse(const std::shared_ptr<GADAd>& ad);
     // The ad's trackers (GADAdTracking): clicks at every click, impressions once.
     void pingClickURLs() override;
-    void pingManualTrackingURLs();
     bool isMRAIDEnabled() const override;
     // Page messages and blank pages pass as they are; other URLs as GADGestureClickURL makes
     // them for the shown ad.
@@ -245,29 +218,12 @@ class GADSlot : public GADAdFetcherDelegate,
     // (object: this slot), and once at the start.
     void beginListeningToDeviceOrientationChangeEvent();
     void endListeningToDeviceOrientationChangeEvent();
-    bool isListeningToDeviceOrientationChangeEvent() const {
-        return isListeningToDeviceOrientationChangeEvent_;
-    }
     // Called for each notice until listening ends; synchronous, on the posting thread (main).
     void addCreativeOrientationChangeObserver(std::function<void()> observer);
     void didChangeDeviceOrientation();
 
-    // The fetcher's answers (GADSlotFetch.cpp)
-    void adFetcherDidFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad) override;
-    void adFetcherDidFailToFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad,
-                                   const GADRequestError& error,
-                                   std::int64_t responseCode) override;
-
-    // The SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp). What the request needs
-    // of views, windows, the owner and the slot is taken on the main thread into a
-    // GADSlotRequestSnapshot, which the core's request queue builds from without the slot.
-    RequestParametersBuilder requestParametersWithRequestID(const std::string& requestID) override;
-    GADRequestedAdType requestedAdType() override;
-    // Answers only while the slot waits for the core (state 2); a late one is dropped.
-    void loadAdURLWithParameters(const platform::Value::Dictionary& parameters) override;
-    void invalidJavaScriptRequest() override;
-    void failedJavaScriptFile() override;
-    void SDKCoreRequestDidTimeOut() override;
+    // The SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp): the controller asks
+    // through GADSDKCoreControllerDelegate, whose members the slot keeps private.
 
     // Full-screen screens of its ad (GADSlotFullScreen.cpp)
     std::shared_ptr<GADIntermission> intermission() const override { return intermission_.lock(); }
@@ -294,6 +250,51 @@ class GADSlot : public GADAdFetcherDelegate,
     bool changeAdTypeTo(const GADAdType& type);
 
   private:
+    // State transitions (GADSlotState.cpp), each the one place its state is entered; the rules
+    // are docs/slot-states.md.
+    void willRequestAdURL();
+    void didFailToRetrieveSDKCoreWithError(const GADRequestError& error);
+    void willFetchAdContent();
+    void didFetchAdContent();
+    void willProcessMediationResponse();
+    void didReceiveInvalidAd();
+    void willStartAdRendering();
+    void willLoadAdHTMLInWebView() { willStartAdRendering(); }
+    void finishedLoadingAdResponse(const std::shared_ptr<GADAd>& ad);
+    void resetRequestState();
+
+    // Requests and cancellation
+    bool shouldMakeRequest(const std::shared_ptr<GADRequest>& request);
+    void loadNextRequestWithAutoRefresh(bool autoRefresh);
+    void cancelPendingActions();
+
+    // Events and placement
+    void willProcessAd();
+    void adFailedToReceiveContentWithError(const GADRequestError& error);
+    void setViewForAdUsingView(const std::shared_ptr<platform::ui::View>& view);
+    static bool validateAdResponseWithAdSize(const GADAdSize& size,
+                                             const std::vector<GADAdSize>& validAdSizes);
+    void pingManualTrackingURLs();
+    std::shared_ptr<GADSlotAdLoadDelegate> adLoadDelegate() const { return adLoadDelegate_.lock(); }
+    std::shared_ptr<GADSlotAdKeyDelegate> adKeyDelegate() const { return adKeyDelegate_.lock(); }
+
+    // The fetcher's answers (GADSlotFetch.cpp)
+    void adFetcherDidFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad) override;
+    void adFetcherDidFailToFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad,
+                                   const GADRequestError& error,
+                                   std::int64_t responseCode) override;
+
+    // The SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp). What the request needs
+    // of views, windows, the owner and the slot is taken on the main thread into a
+    // GADSlotRequestSnapshot, which the core's request queue builds from without the slot.
+    RequestParametersBuilder requestParametersWithRequestID(const std::string& requestID) override;
+    GADRequestedAdType requestedAdType() override;
+    // Answers only while the slot waits for the core (state 2); a late one is dropped.
+    void loadAdURLWithParameters(const platform::Value::Dictionary& parameters) override;
+    void invalidJavaScriptRequest() override;
+    void failedJavaScriptFile() override;
+    void SDKCoreRequestDidTimeOut() override;
+
     // The slot's own entries of the response table.
     friend class GADAdResponseProcessors;
     void processStandardAdResponse(const std::shared_ptr<GADAd>& ad);

@@ -105,7 +105,7 @@ void GADSlot::didReceiveValidAd() {
     timings_.loadSucceeded();
     setState(GADSlotState::ValidAd);
     // Sent with the request that brought this ad.
-    setPendingAdStatistics({});
+    pendingAdStatistics_.clear();
 }
 
 void GADSlot::willStartAdRendering() {

@@ -119,7 +119,8 @@ TEST_F(GADBannerSlotAdapterTest, APlainBannerGetsTheProgramsSlot) {
     window->addSubview(banner);
     banner->setRootViewController(controller);
     real->loadRequest(GADRequest::request());
-    const auto parameters = real->requestParametersWithRequestID("1")();
+    const auto parameters =
+        static_cast<GADSDKCoreControllerDelegate&>(*real).requestParametersWithRequestID("1")();
     ASSERT_TRUE(parameters);
     EXPECT_EQ(parameters->at("ad_frame").get("w"), Value(320.0));
     EXPECT_EQ(parameters->at("ad_frame").get("h"), Value(50.0));

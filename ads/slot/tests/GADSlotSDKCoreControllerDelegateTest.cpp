@@ -138,11 +138,12 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, TheSlotSendsItsPlacementAndLoadsThe
 
 TEST_F(GADSlotSDKCoreControllerDelegateTest, TheRequestStepBuildsFromASnapshotWithoutTheSlot) {
     // Nothing to ask for before a request.
-    auto build = slot->requestParametersWithRequestID("7");
+    GADSDKCoreControllerDelegate& requester = *slot;
+    auto build = requester.requestParametersWithRequestID("7");
     EXPECT_FALSE(build());
 
     slot->loadRequest(GADRequest::request());
-    build = slot->requestParametersWithRequestID("8");
+    build = requester.requestParametersWithRequestID("8");
     EXPECT_EQ(slot->requestID(), std::optional<std::string>("8"));
     // What the slot and its owner said is taken now: later changes and the slot's end do not
     // reach the request step.
@@ -229,11 +230,15 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, AFailedCorePageIsANetworkErrorAndTh
 }
 
 TEST_F(GADSlotSDKCoreControllerDelegateTest, TheOwnerNamesTheAdTypeAndFailuresGiveStatisticsBack) {
-    EXPECT_EQ(slot->requestedAdType(), GADRequestedAdType::Banner);
+    // The controller asks through the requester's face.
+    auto requestedAdType = [](GADSDKCoreControllerDelegate& requester) {
+        return requester.requestedAdType();
+    };
+    EXPECT_EQ(requestedAdType(*slot), GADRequestedAdType::Banner);
     owner->type = GADRequestedAdType::Interstitial;
-    EXPECT_EQ(slot->requestedAdType(), GADRequestedAdType::Interstitial);
+    EXPECT_EQ(requestedAdType(*slot), GADRequestedAdType::Interstitial);
     auto orphan = GADSlot::create();
-    EXPECT_EQ(orphan->requestedAdType(), GADRequestedAdType::Generic);
+    EXPECT_EQ(requestedAdType(*orphan), GADRequestedAdType::Generic);
 
     // An ad's statistics changed: the next request carries them, and a failure hands them back.
     auto adStatistics = GADStatisticDictionary::create(GADApplication::sharedInstance());
