@@ -1,3 +1,8 @@
+// The slot's states in one place: the setter, the only writer, and the transition of each step
+// of a load, each entering one state (docs/slot-states.md has the rules and the tests that pin
+// them). Elsewhere the slot only goes back to 0 (resetState: a new load, cancelLoad) or to its
+// final 8 (invalidateState: invalidate, cancelPendingAndFutureActions).
+
 #include "ads/foundation/GADAbsoluteTime.h"
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADAdTracking.h"
