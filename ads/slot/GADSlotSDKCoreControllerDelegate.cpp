@@ -23,7 +23,9 @@ using platform::Value;
 GADSDKCoreControllerDelegate::RequestParametersBuilder GADSlot::requestParametersWithRequestID(
     const std::string& requestID) {
     GADSlotRequestSnapshot snapshot;
-    snapshot.request = request_;
+    // A copy of its own: the request step reads it on the core's queue while the slot may
+    // already be on its next request.
+    snapshot.request = request_ ? request_->copy() : nullptr;
     snapshot.facts = GADRequest::collectMainThreadFacts();
     GADSlotRequestInputs& in = snapshot.inputs;
     requestID_ = requestID;
