@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "ads/web/GADSDKCoreController.h"
@@ -24,15 +23,13 @@ using platform::Value;
 
 class Requester : public ads::GADSDKCoreControllerDelegate {
   public:
-    void setRequestID(const std::string& id) override {
-        std::lock_guard lock(mutex_);
-        id_ = id;
-    }
-    std::optional<Value::Dictionary> requestParameters() override {
-        std::lock_guard lock(mutex_);
-        return Value::Dictionary{{"slotname", Value("ca-movu-bench")},
-                                 {"format", Value("320x50_mb")},
-                                 {"request_id", Value(id_)}};
+    RequestParametersBuilder requestParametersWithRequestID(const std::string& id) override {
+        return [id] {
+            return std::optional<Value::Dictionary>(
+                Value::Dictionary{{"slotname", Value("ca-movu-bench")},
+                                  {"format", Value("320x50_mb")},
+                                  {"request_id", Value(id)}});
+        };
     }
     ads::GADRequestedAdType requestedAdType() override { return ads::GADRequestedAdType::Banner; }
     std::int64_t CSIIdentifier() override { return 1; }
@@ -47,10 +44,6 @@ class Requester : public ads::GADSDKCoreControllerDelegate {
 
     int answers = 0;
     int failures = 0;
-
-  private:
-    std::mutex mutex_;
-    std::string id_;
 };
 
 // The server lives for the whole run, quiet, and the SDK finds it through the environment.

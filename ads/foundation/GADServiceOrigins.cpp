@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ads/foundation/GADLog.h"
+#include "ads/foundation/GADSettings.h"
 #include "ads/foundation/GADStringAdditions.h"
 #include "platform/base/Value.h"
 #include "platform/storage/Bundle.h"
@@ -104,6 +106,32 @@ bool GADIsLoopbackHost(std::string_view host) {
     in6_addr v6{};
     if (::inet_pton(AF_INET6, text.c_str(), &v6) == 1) return IN6_IS_ADDR_LOOPBACK(&v6);
     return false;
+}
+
+bool GADIsZivivuAdURL(const platform::Url& url) {
+    std::vector<std::string> suffixes;
+    if (const auto configured = GADSettings().asDomains(); configured && !configured->empty()) {
+        std::string::size_type start = 0;
+        while (start <= configured->size()) {
+            const auto end = configured->find(',', start);
+            suffixes.push_back(configured->substr(start, end - start));
+            if (end == std::string::npos) break;
+            start = end + 1;
+        }
+    } else {
+        suffixes.push_back(GADAdServerOrigin().host());
+    }
+    // A host matches a suffix whole or as a subdomain, so "evilads.test" is not "ads.test".
+    const std::string host = gad_asciiLowercased(url.host());
+    if (host.empty()) return false;
+    return std::any_of(suffixes.begin(), suffixes.end(), [&](const std::string& entry) {
+        const std::string suffix = gad_asciiLowercased(entry);
+        if (suffix.empty()) return false;
+        if (host == suffix) return true;
+        return host.size() > suffix.size() &&
+               host.compare(host.size() - suffix.size(), suffix.size(), suffix) == 0 &&
+               host[host.size() - suffix.size() - 1] == '.';
+    });
 }
 
 }  // namespace ads

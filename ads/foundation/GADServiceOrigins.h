@@ -33,6 +33,11 @@ platform::Url GADAdServerURL(std::string_view path);
 platform::Url GADAdsAPIOrigin();
 platform::Url GADAdsAPIURL(std::string_view path);
 
+// Whether the URL's host is an ad server's, whole or as a parent domain, in any case: those
+// of the stored "as_domains" list (comma-separated) when there is one, else the ad server in
+// effect. "evilads.test" is not "ads.test".
+bool GADIsZivivuAdURL(const platform::Url& url);
+
 // 127.0.0.0/8, ::1 and "localhost" (which curl answers itself, never asking a resolver).
 bool GADIsLoopbackHost(std::string_view host);
 

@@ -25,7 +25,7 @@ GADBannerSlotAdapter::GADBannerSlotAdapter(Private, platform::Rect bounds)
 // ---- the banner's side ----
 
 void GADBannerSlotAdapter::setReloadable(bool reloadable) {
-    slot_->setReloadable(reloadable);
+    slot_->reloadTimer().setReloadable(reloadable);
 }
 
 std::optional<std::string> GADBannerSlotAdapter::adUnitID() const {
@@ -81,7 +81,7 @@ void GADBannerSlotAdapter::bannerDidMoveToWindow(platform::ui::Window* window) {
 }
 
 void GADBannerSlotAdapter::scheduleAdReloadTimer() {
-    slot_->scheduleAdReloadTimer();
+    slot_->reloadTimer().schedule();
 }
 
 void GADBannerSlotAdapter::endActiveViewReporting() {

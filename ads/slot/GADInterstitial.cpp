@@ -46,7 +46,7 @@ void GADInterstitial::setUp(std::optional<std::string> adUnitID) {
     slot_ = GADSlot::create(GADDevice::sharedInstance()->standardizedPortraitScreenBounds());
     // A slot starts as an interstitial slot; it keeps that type and never reloads.
     slot_->setAdType(GADAdType::interstitialAdType());
-    slot_->setReloadable(false);
+    slot_->reloadTimer().setReloadable(false);
     slot_->setInterstitial(weak_from_this());
     auto self = shared_from_this();
     slot_->setSlotDelegate(self);

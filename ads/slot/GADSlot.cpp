@@ -1,7 +1,6 @@
 #include "ads/slot/GADSlot.h"
 
 #include <cctype>
-#include <random>
 
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADApplication.h"
@@ -15,8 +14,8 @@
 #include "ads/foundation/GADRunOnMainThread.h"
 #include "ads/foundation/GADSlotStatistics.h"
 #include "ads/foundation/GADURLUtilities.h"
-#include "ads/foundation/GADWeakTimer.h"
 #include "ads/fullscreen/GADOpener.h"
+#include "ads/slot/GADAdResponseProcessors.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADMRAIDInterceptor.h"
@@ -41,14 +40,6 @@ GADSlot::GADSlot(Private, platform::Rect frame)
       slotStats_(std::make_shared<GADSlotStatistics>()),
       initialFrame_(frame) {
     opener_ = GADOpener::create();
-    // A random id per slot keeps the timings of slots loading at once apart.
-    std::random_device random;
-    CSIIdentifier_ = static_cast<std::int64_t>(static_cast<std::uint32_t>(random()));
-    const std::string suffix = std::to_string(CSIIdentifier_);
-    adResponseKey_ = "arf_ios" + suffix;
-    netWorkLatencyKey_ = "nwl_ios" + suffix;
-    adRenderingKey_ = "awr_ios" + suffix;
-    totalTimeKey_ = "ttc_ios" + suffix;
 }
 
 void GADSlot::setUp() {
@@ -56,35 +47,30 @@ void GADSlot::setUp() {
     GADRunOnMainThread([] { GADApplication::sharedInstance()->runEarlyActivities(); });
 
     adView_ = GADAdView::create(initialFrame_);
-    time(Timing::Stamp, "native:view_create", {});
+    timings_.recordTimestamp("native:view_create");
     adViewDelegate_ = GADBannerAdViewDelegate::create(weak_from_this(), opener_);
     adView_->setDelegate(adViewDelegate_);
 
-    observe(platform::ui::kWillResignActiveNotification, &GADSlot::appWillBecomeInactive);
-    observe(platform::ui::kDidBecomeActiveNotification, &GADSlot::appDidBecomeActive);
-    observe(kWillPresentFullScreenNotification, &GADSlot::adWillPresentFullScreen);
-    observe(kDidDismissFullScreenNotification, &GADSlot::adDidRelinquishFullScreen);
-}
-
-void GADSlot::observe(const char* name, void (GADSlot::*member)()) {
-    auto call = platform::weakCall(weak_from_this(), member);
-    observations_.push_back(platform::NotificationCenter::defaultCenter().observe(
-        name, nullptr, [call](const platform::Notification&) { call(); },
-        platform::NotificationCenter::mainLoopDelivery()));
+    reloadTimer_ = GADSlotReloadTimer::create(
+        [weak = weak_from_this()] {
+            auto slot = weak.lock();
+            return slot && slot->attemptedRequest_ && slot->state_ != GADSlotState::Invalidated;
+        },
+        platform::weakCall(weak_from_this(), &GADSlot::reloadCurrentRequest));
 }
 
 GADSlot::~GADSlot() {
-    observations_.clear();
     cancelFetch();
-    if (reloadTimer_) reloadTimer_->invalidate();
+    if (reloadTimer_) reloadTimer_->deactivate();
     if (adView_) {
         adView_->setDelegate({});
         adView_->removeFromSuperview();
     }
     releaseInterceptor();
     // What a request still in flight would have sent goes with the next one instead.
-    auto statistics = pendingAdStatistics();
-    if (!statistics.empty()) GADApplication::sharedInstance()->didNotSendAdStatistics(statistics);
+    if (!pendingAdStatistics_.empty()) {
+        GADApplication::sharedInstance()->didNotSendAdStatistics(pendingAdStatistics_);
+    }
 }
 
 bool GADSlot::hasInAppPurchaseDelegate() const {
@@ -92,28 +78,9 @@ bool GADSlot::hasInAppPurchaseDelegate() const {
     return owner && owner->hasInAppPurchaseDelegate();
 }
 
-GADApplication::StatisticsSet GADSlot::pendingAdStatistics() const {
-    std::lock_guard lock(mutex_);
-    return pendingAdStatistics_;
-}
-
-void GADSlot::setPendingAdStatistics(GADApplication::StatisticsSet statistics) {
-    std::lock_guard lock(mutex_);
-    pendingAdStatistics_ = std::move(statistics);
-}
-
-std::optional<std::string> GADSlot::requestID() const {
-    std::lock_guard lock(mutex_);
-    return requestID_;
-}
-
 void GADSlot::setAdUnitID(std::string adUnitID) {
     adUnitID_ = std::move(adUnitID);
     slotStats_->setIdentifier(adUnitID_);
-}
-
-void GADSlot::setReloadInterval(double seconds) {
-    reloadInterval_ = seconds >= kMinimumReloadInterval ? seconds : 0;
 }
 
 void GADSlot::setAdType(const GADAdType& type, bool reloadRequest) {
@@ -212,8 +179,7 @@ bool isTestDevice(const GADRequest& request) {
 void GADSlot::loadNextRequestWithAutoRefresh(bool autoRefresh) {
     if (auto keys = adKeyDelegate_.lock()) keys->cacheViewHierarchyInformationForSlot(*this);
     GADDevice::sharedInstance()->updateDynamicParameters();
-    time(Timing::Start, "arf_ios", adResponseKey_);
-    time(Timing::Start, "ttc_ios", totalTimeKey_);
+    timings_.requestStarted();
     attemptedRequest_ = true;
 
     if (!shouldMakeRequest(nextRequest_)) return;
@@ -274,13 +240,18 @@ void GADSlot::loadAd(const std::shared_ptr<GADAd>& ad,
     loadingAdHeaders_ = headers;
     willFetchAdContent();
     if (ad->hasAdNetworkJavaScript()) {
-        loadAdNetworkJavaScriptRequest(ad);
+        if (const auto process = GADAdResponseProcessors::shared().scriptAdProcessor()) {
+            process(*this, ad);
+        } else {
+            didFailToReceiveAdWithError(
+                GADRequestError::errorWithCode(kGADErrorReceivedInvalidResponse), false);
+        }
         return;
     }
     if (!isInterstitial()) {
         if (std::dynamic_pointer_cast<GADBannerAd>(ad)) {
             newAdSize_ = ad->size().size;
-            setReloadInterval(ad->reloadInterval());
+            reloadTimer_->setInterval(ad->reloadInterval());
         }
     }
     startFetch(ad, headers);
@@ -291,32 +262,14 @@ void GADSlot::resetRequestState() {
     resetState();
 }
 
-// Reload timer
-
-void GADSlot::scheduleAdReloadTimer() {
-    deactivateReloadTimer();
-    if (!reloadable_ || !attemptedRequest_ || reloadInterval_ <= 0) return;
-    if (state_ == GADSlotState::Invalidated) return;
-    reloadTimer_ =
-        gad_scheduledTimer(reloadInterval_, false, 0, [weak = weak_from_this()](platform::Timer&) {
-            if (auto slot = weak.lock()) {
-                slot->reloadTimer_.reset();
-                slot->reloadCurrentRequest();
-            }
-        });
-}
-
-void GADSlot::deactivateReloadTimer() {
-    if (reloadTimer_) reloadTimer_->invalidate();
-    reloadTimer_.reset();
-}
+// Reloads
 
 void GADSlot::reloadCurrentRequest() {
-    if (!reloadable_ || state_ == GADSlotState::Invalidated) return;
+    if (!reloadTimer_->reloadable() || state_ == GADSlotState::Invalidated) return;
     // A reload that would be dropped because a request is in flight is tried again one
     // interval later instead of being lost.
     if (isMakingRequest()) {
-        scheduleAdReloadTimer();
+        reloadTimer_->schedule();
         return;
     }
     auto delegate = slotDelegate();
@@ -324,7 +277,7 @@ void GADSlot::reloadCurrentRequest() {
     if (reload.value_or(false)) {
         loadNextRequestWithAutoRefresh(true);
     } else {
-        scheduleAdReloadTimer();
+        reloadTimer_->schedule();
     }
 }
 
@@ -337,15 +290,15 @@ void GADSlot::cancelLoad() {
 }
 
 void GADSlot::cancelPendingActions() {
-    deactivateReloadTimer();
+    reloadTimer_->deactivate();
     cancelLoad();
 }
 
 void GADSlot::cancelPendingAndFutureActions() {
     cancelPendingActions();
     slotDelegate_.reset();
-    reloadable_ = false;
-    deactivateReloadTimer();
+    reloadTimer_->setReloadable(false);
+    reloadTimer_->deactivate();
     invalidateState();
 }
 
@@ -358,26 +311,8 @@ void GADSlot::invalidate() {
         adView_.reset();
     }
     cancelFetch();
-    deactivateReloadTimer();
+    reloadTimer_->deactivate();
     invalidateState();
-}
-
-// Visibility
-
-void GADSlot::appWillBecomeInactive() {
-    deactivateReloadTimer();
-}
-
-void GADSlot::appDidBecomeActive() {
-    scheduleAdReloadTimer();
-}
-
-void GADSlot::adWillPresentFullScreen() {
-    deactivateReloadTimer();
-}
-
-void GADSlot::adDidRelinquishFullScreen() {
-    scheduleAdReloadTimer();
 }
 
 void GADSlot::bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window) {

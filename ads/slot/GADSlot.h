@@ -20,29 +20,32 @@
 // script switch (GADMRAIDInterceptor): taken on 0 -> 2, given back on entering 1, 6 or 7, on
 // reaching 8 and when the slot goes.
 //
-// Categories live in their own files: state and statistics (GADSlotState.cpp), events
-// (GADSlotAdEvents.cpp), response processing, pings and clicks (GADSlotAdResponse.cpp),
-// placement and orientation (GADSlotPlacement.cpp), the fetcher's answers (GADSlotFetch.cpp),
-// the SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp, its parameters in
-// GADSlotRequestParameters), timings (GADSlotTiming.cpp) and the later ad
-// kinds (GADSlotMediation.cpp). What its ad's full-screen screens ask of it, and the public
+// The slot coordinates small collaborators with their own files and tests: its reload timer
+// (GADSlotReloadTimer), its request as a main-thread snapshot the SDK core builds parameters
+// from (GADSlotRequestSnapshot, GADSlotRequestParameters), the response table that processes
+// each type of ad (GADAdResponseProcessors), the ad's trackers (ads/foundation GADAdTracking)
+// and its load timings (GADSlotLoadTimings). Its own member groups live in category files:
+// state transitions (GADSlotState.cpp, next to docs/slot-states.md), events
+// (GADSlotAdEvents.cpp), response processing and clicks (GADSlotAdResponse.cpp), placement and
+// orientation (GADSlotPlacement.cpp), the fetcher's answers (GADSlotFetch.cpp), the SDK core's
+// requester (GADSlotSDKCoreControllerDelegate.cpp) and the later ad kinds
+// (GADSlotMediation.cpp). What its ad's full-screen screens ask of it, and the public
 // interstitial it serves, live in GADSlotFullScreen.cpp.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
 #include "ads/foundation/GADAdFetcherDelegate.h"
 #include "ads/foundation/GADAdType.h"
 #include "ads/foundation/GADApplication.h"
-#include "ads/foundation/GADMainThreadFacts.h"
 #include "ads/foundation/GADRequestError.h"
 #include "ads/slot/GADPageSlot.h"
 #include "ads/slot/GADSlotDelegate.h"
-#include "ads/slot/GADSlotRequestParameters.h"
+#include "ads/slot/GADSlotLoadTimings.h"
+#include "ads/slot/GADSlotReloadTimer.h"
 #include "ads/web/GADSDKCoreControllerDelegate.h"
 #include "platform/base/Error.h"
 #include "platform/base/Geometry.h"
@@ -75,17 +78,9 @@ class GADSlot : public GADAdFetcherDelegate,
     struct Private {};
 
   public:
-    // Posted by every full-screen screen of the SDK (any slot's); slots stop their reload
-    // timers while one is up.
-    static constexpr const char* kWillPresentFullScreenNotification =
-        "kAdModalViewControllerWillPresentFullScreen";
-    static constexpr const char* kDidDismissFullScreenNotification =
-        "kAdModalViewControllerDidDismissFullScreen";
     static constexpr const char* kDidLeaveWindowNotification = "GADSlotDidLeaveWindowNotification";
     static constexpr const char* kCreativeOrientationChangedNotification =
         "gad_slot_creative_orientation_changed";
-    static constexpr double kDefaultReloadInterval = 60.0;
-    static constexpr double kMinimumReloadInterval = 1.0;
 
     static std::shared_ptr<GADSlot> create(platform::Rect frame = {});
     GADSlot(Private, platform::Rect frame);
@@ -96,13 +91,11 @@ class GADSlot : public GADAdFetcherDelegate,
     // Delegates (weak).
     std::shared_ptr<GADSlotDelegate> slotDelegate() const { return slotDelegate_.lock(); }
     void setSlotDelegate(std::weak_ptr<GADSlotDelegate> d) { slotDelegate_ = std::move(d); }
-    std::shared_ptr<GADSlotAdLoadDelegate> adLoadDelegate() const { return adLoadDelegate_.lock(); }
     void setAdLoadDelegate(std::weak_ptr<GADSlotAdLoadDelegate> d) { adLoadDelegate_ = d; }
     void setAdEventDelegate(std::weak_ptr<GADSlotAdEventDelegate> d) { adEventDelegate_ = d; }
     void setAdResponseDelegate(std::weak_ptr<GADSlotAdResponseDelegate> d) {
         adResponseDelegate_ = std::move(d);
     }
-    std::shared_ptr<GADSlotAdKeyDelegate> adKeyDelegate() const { return adKeyDelegate_.lock(); }
     void setAdKeyDelegate(std::weak_ptr<GADSlotAdKeyDelegate> d) { adKeyDelegate_ = d; }
 
     // Properties
@@ -114,11 +107,9 @@ class GADSlot : public GADAdFetcherDelegate,
     // A changed type is stored; with reload, the view waits hidden for the new ad, a request in
     // flight is cancelled and, once any request was made, the next one is made now.
     void setAdType(const GADAdType& type, bool reloadRequest);
-    bool reloadable() const { return reloadable_; }
-    void setReloadable(bool reloadable) { reloadable_ = reloadable; }
-    double reloadInterval() const { return reloadInterval_; }
-    // Below the 1.0 s floor means off (0).
-    void setReloadInterval(double seconds);
+    // Reloads the ad while a request was made and the slot is not final; its period and
+    // switch are the owner's to set.
+    GADSlotReloadTimer& reloadTimer() const { return *reloadTimer_; }
     const std::shared_ptr<GADRequest>& request() const override { return request_; }
     const std::shared_ptr<GADAd>& ad() const { return ad_; }
     const std::shared_ptr<GADAd>& loadingAd() const { return loadingAd_; }
@@ -128,23 +119,13 @@ class GADSlot : public GADAdFetcherDelegate,
     }
     // Milliseconds of GADAbsoluteTime when the last HTML ad finished loading; 0 before.
     std::uint64_t timeLastLoaded() const override { return timeLastLoaded_; }
-    std::int64_t CSIIdentifier() override { return CSIIdentifier_; }
-    const std::string& adResponseKey() const { return adResponseKey_; }
-    const std::string& netWorkLatencyKey() const { return netWorkLatencyKey_; }
-    const std::string& adRenderingKey() const { return adRenderingKey_; }
-    const std::string& totalTimeKey() const { return totalTimeKey_; }
+    // The key of the load timings (GADSlotLoadTimings).
+    std::int64_t CSIIdentifier() override { return timings_.identifier(); }
     bool slotHasAttemptedAnAdRequestAtLeastOnce() const { return attemptedRequest_; }
     bool hasAutoRefreshed() const { return hasAutoRefreshed_; }
-    void mediatedAdNetworkAutoRefreshed() { hasAutoRefreshed_ = true; }
     bool viewHasMadeImpression() const { return viewHasMadeImpression_; }
     const platform::Value& applicationStatistics() const { return applicationStatistics_; }
-    const std::shared_ptr<GADSlotStatistics>& slotStats() const { return slotStats_; }
     bool manualImpressionsEnabled() const { return manualImpressionsEnabled_; }
-    void setManualImpressionsEnabled(bool on) { manualImpressionsEnabled_ = on; }
-    const std::shared_ptr<GADCorrelator>& correlator() const { return correlator_; }
-    void setCorrelator(std::shared_ptr<GADCorrelator> correlator) {
-        correlator_ = std::move(correlator);
-    }
     // The opener of the slot's ad view (its page delegate's).
     const std::shared_ptr<GADOpener>& opener() const { return opener_; }
     bool calledLoadAndDisplayRequest() const { return calledLoadAndDisplayRequest_; }
@@ -154,30 +135,23 @@ class GADSlot : public GADAdFetcherDelegate,
         return loadingAdHeaders_;
     }
     // The per-ad statistics the request in flight carries; a failed load hands them back.
-    GADApplication::StatisticsSet pendingAdStatistics() const;
-    void setPendingAdStatistics(GADApplication::StatisticsSet statistics);
-    std::optional<std::string> requestID() const;
+    const GADApplication::StatisticsSet& pendingAdStatistics() const {
+        return pendingAdStatistics_;
+    }
+    const std::optional<std::string>& requestID() const { return requestID_; }
 
-    // State (GADSlotStateCategory.cpp)
+    // State (GADSlotState.cpp)
     GADSlotState state() const override { return state_; }
     void setState(GADSlotState state);
     // Tests watch every transition through this (from, to).
     using StateObserver = std::function<void(GADSlotState, GADSlotState)>;
     void setStateObserver(StateObserver observer) { stateObserver_ = std::move(observer); }
     bool holdsMRAIDInterceptor() const { return holdsInterceptor_; }
-    void willRequestAdURL();
-    void didFailToRetrieveSDKCoreWithError(const GADRequestError& error);
     void didReceiveAdURL();
-    void willFetchAdContent();
-    void didFetchAdContent();
-    void willProcessMediationResponse();
     // A missing error becomes code 11.
     void didFailToReceiveAdWithError(const std::optional<GADRequestError>& error,
                                      bool shouldCancelPendingActions) override;
-    void didReceiveInvalidAd();
     void didReceiveValidAd() override;
-    void willStartAdRendering();
-    void willLoadAdHTMLInWebView() { willStartAdRendering(); }
     void didLoadAdHTMLInWebView() override;
     void didMakeAdImpression() override;
     void willLeaveAppDueToClick() override;
@@ -187,32 +161,20 @@ class GADSlot : public GADAdFetcherDelegate,
     // Request path
     // NO in states 0, 1, 6 and 7.
     bool isMakingRequest() const;
-    bool shouldMakeRequest(const std::shared_ptr<GADRequest>& request);
     void loadRequest(const std::shared_ptr<GADRequest>& request);
-    void loadNextRequestWithAutoRefresh(bool autoRefresh);
     // Loads this ad (from the SDK core, or a shortcut): fetched when it has no HTML yet. Only
     // a request waiting for its ad takes one, so a late answer of a request already over
     // (or of a slot in its final state) loads nothing.
     void loadAd(const std::shared_ptr<GADAd>& ad,
                 const std::optional<platform::Value::Dictionary>& headers) override;
-    void resetRequestState();
-
-    // Reload timer
-    void scheduleAdReloadTimer();
-    void deactivateReloadTimer();
-    void reloadCurrentRequest();
-    bool isReloadTimerScheduled() const { return reloadTimer_ != nullptr; }
 
     // Cancellation
     void cancelLoad();
-    void cancelPendingActions();
     void cancelPendingAndFutureActions();
     // The ad view goes, and the slot reaches its final state.
     void invalidate();
 
     // Events (GADSlotAdEvents.cpp)
-    void willProcessAd();
-    void adFailedToReceiveContentWithError(const GADRequestError& error);
     void adFinishedLoadingContent() override;
     void adWasClicked() override;
     void adWillPresentScreen() override;
@@ -220,27 +182,18 @@ class GADSlot : public GADAdFetcherDelegate,
     void adDidDismissScreen() override;
     void adWillLeaveApplication() override;
 
-    // Visibility
-    void appWillBecomeInactive();
-    void appDidBecomeActive();
-    void adWillPresentFullScreen();
-    void adDidRelinquishFullScreen();
     // The banner's placement joined a window or (null) left every window; a full-screen screen
     // opened from the placement listens for the leaving to close itself.
     void bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window);
 
-    // Response processing, pings and clicks (GADSlotAdResponse.cpp)
+    // Response processing, pings and clicks (GADSlotAdResponse.cpp). The processor of each
+    // response type is an entry of GADAdResponseProcessors.
     void processAdResponse(const std::shared_ptr<GADAd>& ad);
-    void processStandardAdResponse(const std::shared_ptr<GADAd>& ad);
-    void processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad);
-    void setViewForAdUsingView(const std::shared_ptr<platform::ui::View>& view);
-    static bool validateAdResponseWithAdSize(const GADAdSize& size,
-                                             const std::vector<GADAdSize>& validAdSizes);
-    void finishedLoadingAdResponse(const std::shared_ptr<GADAd>& ad);
+    // The ad's trackers (GADAdTracking): clicks at every click, impressions once.
     void pingClickURLs() override;
-    void pingImpressionURLs();
-    void pingManualTrackingURLs();
     bool isMRAIDEnabled() const override;
+    // Page messages and blank pages pass as they are; other URLs as GADGestureClickURL makes
+    // them for the shown ad.
     platform::Url gestureClickURLWithURL(const platform::Url& url) override;
     // A click is a navigation of the ad's page while the slot is in state 0, 2, 3, 4, 6 or 7
     // (not while the SDK core failed, while rendering, nor once over), at least
@@ -248,7 +201,6 @@ class GADSlot : public GADAdFetcherDelegate,
     // reload, on an ad view that a real touch has reached since.
     bool isAdClick(platform::web::NavigationType type) const override;
     static constexpr double kMinimumSecondsBeforeClick = 0.15;
-    static bool isZivivuAdURL(const platform::Url& url);
     // Placement and orientation (GADSlotPlacement.cpp)
     // A fluid ad's content size passes on as it is; a fixed one reports its announced size
     // (the loading ad's while nothing is shown yet).
@@ -257,33 +209,12 @@ class GADSlot : public GADAdFetcherDelegate,
     // (object: this slot), and once at the start.
     void beginListeningToDeviceOrientationChangeEvent();
     void endListeningToDeviceOrientationChangeEvent();
-    bool isListeningToDeviceOrientationChangeEvent() const {
-        return isListeningToDeviceOrientationChangeEvent_;
-    }
     // Called for each notice until listening ends; synchronous, on the posting thread (main).
     void addCreativeOrientationChangeObserver(std::function<void()> observer);
     void didChangeDeviceOrientation();
 
-    // The fetcher's answers (GADSlotFetch.cpp)
-    void adFetcherDidFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad) override;
-    void adFetcherDidFailToFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad,
-                                   const GADRequestError& error,
-                                   std::int64_t responseCode) override;
-
-    // The SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp). What the request needs
-    // of views, windows, the owner and the slot's main-thread fields is taken on the main
-    // thread just before the request step (prepareRequestParameters); the snapshot, the
-    // request id and the per-ad statistics sent are the only fields both threads touch, so a
-    // mutex guards them (the request queue is not the slot's own).
-    void prepareRequestParameters() override;
-    void setRequestID(const std::string& requestID) override;
-    std::optional<platform::Value::Dictionary> requestParameters() override;
-    GADRequestedAdType requestedAdType() override;
-    // Answers only while the slot waits for the core (state 2); a late one is dropped.
-    void loadAdURLWithParameters(const platform::Value::Dictionary& parameters) override;
-    void invalidJavaScriptRequest() override;
-    void failedJavaScriptFile() override;
-    void SDKCoreRequestDidTimeOut() override;
+    // The SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp): the controller asks
+    // through GADSDKCoreControllerDelegate, whose members the slot keeps private.
 
     // Full-screen screens of its ad (GADSlotFullScreen.cpp)
     std::shared_ptr<GADIntermission> intermission() const override { return intermission_.lock(); }
@@ -308,23 +239,69 @@ class GADSlot : public GADAdFetcherDelegate,
     bool isMediating() const;
     std::optional<std::string> adNetworkClassName() const;
     bool changeAdTypeTo(const GADAdType& type);
+
+  private:
+    // State transitions (GADSlotState.cpp), each the one place its state is entered; the rules
+    // are docs/slot-states.md.
+    void willRequestAdURL();
+    void didFailToRetrieveSDKCoreWithError(const GADRequestError& error);
+    void willFetchAdContent();
+    void didFetchAdContent();
+    void willProcessMediationResponse();
+    void didReceiveInvalidAd();
+    void willStartAdRendering();
+    void willLoadAdHTMLInWebView() { willStartAdRendering(); }
+    void finishedLoadingAdResponse(const std::shared_ptr<GADAd>& ad);
+    void resetRequestState();
+
+    // Requests and cancellation
+    bool shouldMakeRequest(const std::shared_ptr<GADRequest>& request);
+    void loadNextRequestWithAutoRefresh(bool autoRefresh);
+    void cancelPendingActions();
+
+    // Events and placement
+    void willProcessAd();
+    void adFailedToReceiveContentWithError(const GADRequestError& error);
+    void setViewForAdUsingView(const std::shared_ptr<platform::ui::View>& view);
+    static bool validateAdResponseWithAdSize(const GADAdSize& size,
+                                             const std::vector<GADAdSize>& validAdSizes);
+    void pingManualTrackingURLs();
+    std::shared_ptr<GADSlotAdLoadDelegate> adLoadDelegate() const { return adLoadDelegate_.lock(); }
+    std::shared_ptr<GADSlotAdKeyDelegate> adKeyDelegate() const { return adKeyDelegate_.lock(); }
+
+    // The fetcher's answers (GADSlotFetch.cpp)
+    void adFetcherDidFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad) override;
+    void adFetcherDidFailToFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad,
+                                   const GADRequestError& error,
+                                   std::int64_t responseCode) override;
+
+    // The SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp). What the request needs
+    // of views, windows, the owner and the slot is taken on the main thread into a
+    // GADSlotRequestSnapshot, which the core's request queue builds from without the slot.
+    RequestParametersBuilder requestParametersWithRequestID(const std::string& requestID) override;
+    GADRequestedAdType requestedAdType() override;
+    // Answers only while the slot waits for the core (state 2); a late one is dropped.
+    void loadAdURLWithParameters(const platform::Value::Dictionary& parameters) override;
+    void invalidJavaScriptRequest() override;
+    void failedJavaScriptFile() override;
+    void SDKCoreRequestDidTimeOut() override;
+
+    // The slot's own entries of the response table.
+    friend class GADAdResponseProcessors;
+    void processStandardAdResponse(const std::shared_ptr<GADAd>& ad);
+    void processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad);
     void processMediationAdResponse(const std::shared_ptr<GADAd>& ad);
     void loadAdNetworkJavaScriptRequest(const std::shared_ptr<GADAd>& ad);
 
-  private:
     void setUp();
-    void observe(const char* name, void (GADSlot::*member)());
+    // The reload timer's period ended.
+    void reloadCurrentRequest();
     void startFetch(const std::shared_ptr<GADAd>& ad,
                     const std::optional<platform::Value::Dictionary>& headers);
     void cancelFetch();
     void releaseInterceptor();
     void requestAdURLFromSDKCore();
     bool isWaitingForSDKCore() const;
-    // Timing of the "load_ad_ios" action, one variable under one of this slot's keys.
-    // Stamp records the time under the label given as the variable.
-    enum class Timing { Start, End, Cancel, Stamp };
-    void time(Timing what, const char* variable, const std::string& key) const;
-    void sendTimingReport() const;
     bool isInterstitial() const { return adType_.isInterstitial(); }
     void setNewAdSize(platform::Size size) { newAdSize_ = size; }
 
@@ -333,14 +310,12 @@ class GADSlot : public GADAdFetcherDelegate,
     bool holdsInterceptor_ = false;
     bool attemptedRequest_ = false;
     bool viewHasMadeImpression_ = false;
-    std::int64_t CSIIdentifier_ = 0;
     std::shared_ptr<GADCorrelator> correlator_;
     std::shared_ptr<GADOpener> opener_;
     bool calledLoadAndDisplayRequest_ = false;
     std::optional<platform::Value::Dictionary> loadingAdHeaders_;
-    std::string adResponseKey_, netWorkLatencyKey_, adRenderingKey_, totalTimeKey_;
+    GADSlotLoadTimings timings_;
     bool hasAutoRefreshed_ = false;
-    bool reloadable_ = true;
     bool manualImpressionsEnabled_ = false;
     std::weak_ptr<GADSlotDelegate> slotDelegate_;
     std::weak_ptr<GADSlotAdLoadDelegate> adLoadDelegate_;
@@ -360,24 +335,13 @@ class GADSlot : public GADAdFetcherDelegate,
     std::shared_ptr<GADAd> loadingAd_;
     std::shared_ptr<GADAdFetcher> adFetcher_;
     platform::Value applicationStatistics_;
-    std::shared_ptr<platform::Timer> reloadTimer_;
-    double reloadInterval_ = kDefaultReloadInterval;
+    std::shared_ptr<GADSlotReloadTimer> reloadTimer_;
     std::shared_ptr<GADRequest> nextRequest_;
     platform::Size newAdSize_{};
     platform::Rect initialFrame_;
-    std::vector<platform::NotificationCenter::Observation> observations_;
     bool isListeningToDeviceOrientationChangeEvent_ = false;
     platform::NotificationCenter::Observation statusBarObservation_;
     std::vector<platform::NotificationCenter::Observation> creativeOrientationObservations_;
-    // What the request step needs of the main thread, taken there just before it runs.
-    struct RequestSnapshot {
-        std::shared_ptr<GADRequest> request;
-        GADMainThreadFacts facts;
-        GADSlotRequestInputs inputs;
-    };
-    // Shared with the SDK core's request queue.
-    mutable std::mutex mutex_;
-    std::optional<RequestSnapshot> snapshot_;
     std::optional<std::string> requestID_;
     GADApplication::StatisticsSet pendingAdStatistics_;
 };

@@ -3,14 +3,12 @@
 
 #include "ads/foundation/GADAbsoluteTime.h"
 #include "ads/foundation/GADAd.h"
-#include "ads/foundation/GADClickTrackerCollection.h"
-#include "ads/foundation/GADDeviceSignal.h"
+#include "ads/foundation/GADAdTracking.h"
 #include "ads/foundation/GADRequestError.h"
-#include "ads/foundation/GADServiceOrigins.h"
-#include "ads/foundation/GADSettings.h"
 #include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/foundation/GADStringAdditions.h"
 #include "ads/foundation/GADURLUtilities.h"
+#include "ads/slot/GADAdResponseProcessors.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADNotification.h"
@@ -28,29 +26,18 @@ bool isZeroSize(platform::Size size) {
 
 void GADSlot::processAdResponse(const std::shared_ptr<GADAd>& ad) {
     if (!ad) return;
-    const GADAdResponseType type = ad->responseType();
-    if (type == GADAdResponseType::HTML || type == GADAdResponseType::CustomRendering) {
-        time(Timing::End, "arf_ios", adResponseKey_);
-        time(Timing::End, "nwl_ios", netWorkLatencyKey_);
-        time(Timing::Start, "awr_ios", adRenderingKey_);
-    }
+    const auto* entry = GADAdResponseProcessors::shared().entry(ad->responseType());
+    if (entry && entry->rendersAd) timings_.renderingStarted();
     willProcessAd();
-    switch (type) {
-        case GADAdResponseType::HTML:
-        case GADAdResponseType::Native:
-            processStandardAdResponse(ad);
-            return;
-        case GADAdResponseType::Mediation:
-            processMediationAdResponse(ad);
-            return;
-        case GADAdResponseType::CustomRendering:
-            processCustomRenderingAdResponse(ad);
-            return;
-        default:
-            // A response nobody can process must not leave the slot fetching for ever.
-            didFailToReceiveAdWithError(
-                GADRequestError::errorWithCode(kGADErrorReceivedInvalidResponse), false);
+    if (!entry) {
+        // A response nobody can process must not leave the slot fetching for ever.
+        didFailToReceiveAdWithError(
+            GADRequestError::errorWithCode(kGADErrorReceivedInvalidResponse), false);
+        return;
     }
+    // A copy: the processor may change the table.
+    const auto process = entry->process;
+    process(*this, ad);
 }
 
 void GADSlot::processStandardAdResponse(const std::shared_ptr<GADAd>& ad) {
@@ -67,8 +54,8 @@ void GADSlot::processStandardAdResponse(const std::shared_ptr<GADAd>& ad) {
         }
     }
     loadingAd_ = ad;
-    setReloadInterval(ad->reloadInterval());
-    scheduleAdReloadTimer();
+    reloadTimer_->setInterval(ad->reloadInterval());
+    reloadTimer_->schedule();
     if (ad->customAdSizeString()) {
         newAdSize_ = isInterstitial() ? platform::Size{}
                                       : CGSizeFromGADAdSizeString(*ad->customAdSizeString());
@@ -93,8 +80,8 @@ void GADSlot::processStandardAdResponse(const std::shared_ptr<GADAd>& ad) {
 }
 
 void GADSlot::processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad) {
-    reloadable_ = false;
-    deactivateReloadTimer();
+    reloadTimer_->setReloadable(false);
+    reloadTimer_->deactivate();
     const std::shared_ptr<GADAd> previous = ad_;
     finishedLoadingAdResponse(ad);
     std::optional<platform::Error> error;
@@ -150,24 +137,12 @@ bool GADSlot::validateAdResponseWithAdSize(const GADAdSize& size,
 }
 
 void GADSlot::pingClickURLs() {
-    if (ad_ && !ad_->clickURLs().empty()) {
-        GADClickTrackerCollection::sharedInstance()->trackURLs(ad_->clickURLs(), false);
-    }
+    if (ad_) GADPingClickURLs(*ad_);
     if (auto delegate = slotDelegate()) delegate->slotDidReceiveAdClick(*this);
 }
 
-void GADSlot::pingImpressionURLs() {
-    if (!ad_ || ad_->impressionURLs().empty()) return;
-    const auto urls = ad_->impressionURLs();
-    ad_->removeAllImpressionURLs();
-    GADClickTrackerCollection::sharedInstance()->trackURLs(urls, false);
-}
-
 void GADSlot::pingManualTrackingURLs() {
-    if (!ad_ || ad_->manualImpressionURLs().empty()) return;
-    const auto urls = ad_->manualImpressionURLs();
-    ad_->removeAllManualImpressionURLs();
-    GADClickTrackerCollection::sharedInstance()->trackURLs(urls, false);
+    if (ad_) GADPingManualImpressionURLs(*ad_);
 }
 
 bool GADSlot::isMRAIDEnabled() const {
@@ -199,41 +174,7 @@ platform::Url GADSlot::gestureClickURLWithURL(const platform::Url& url) {
     if (GADNotification::isNotificationURL(url) || url.absoluteString() == "about:blank") {
         return url;
     }
-    if (const auto ticket = gad_impressionTicket(url); ticket && ad_) {
-        ad_->statistics()->setObject(platform::Value(*ticket), "pit", false);
-    }
-    if (!url.query() || !isZivivuAdURL(url)) return url;
-    const auto ai = gad_parameterValueForKey(url, "ai");
-    if (!ai || ai->empty()) return url;
-    std::string signal;
-    if (!GADDeviceSignal::shared().clickSignal(*ai, signal)) return url;
-    return gad_appendQueryValue(url, std::nullopt, signal).value_or(url);
-}
-
-bool GADSlot::isZivivuAdURL(const platform::Url& url) {
-    std::vector<std::string> suffixes;
-    if (const auto configured = GADSettings().asDomains(); configured && !configured->empty()) {
-        std::string::size_type start = 0;
-        while (start <= configured->size()) {
-            const auto end = configured->find(',', start);
-            suffixes.push_back(configured->substr(start, end - start));
-            if (end == std::string::npos) break;
-            start = end + 1;
-        }
-    } else {
-        suffixes.push_back(GADAdServerOrigin().host());
-    }
-    // A host matches a suffix whole or as a subdomain, so "evilads.test" is not "ads.test".
-    const std::string host = gad_asciiLowercased(url.host());
-    if (host.empty()) return false;
-    return std::any_of(suffixes.begin(), suffixes.end(), [&](const std::string& entry) {
-        const std::string suffix = gad_asciiLowercased(entry);
-        if (suffix.empty()) return false;
-        if (host == suffix) return true;
-        return host.size() > suffix.size() &&
-               host.compare(host.size() - suffix.size(), suffix.size(), suffix) == 0 &&
-               host[host.size() - suffix.size() - 1] == '.';
-    });
+    return GADGestureClickURL(url, ad_.get());
 }
 
 }  // namespace ads

@@ -34,7 +34,7 @@ void GADSlot::adFetcherDidFailToFetchAd(GADAdFetcher& fetcher, const std::shared
     if (state_ == GADSlotState::Invalidated) return;
     // The failed ad's own period, floored as everywhere: a period under 1.0 s would reload
     // a failing slot many times a second.
-    if (error.code != 13 && ad) setReloadInterval(ad->reloadInterval());
+    if (error.code != 13 && ad) reloadTimer_->setInterval(ad->reloadInterval());
     didFailToReceiveAdWithError(error, false);
 }
 

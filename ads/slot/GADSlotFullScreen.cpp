@@ -20,7 +20,7 @@ void GADSlot::updateMRAIDVisibility(bool visible) {
 }
 
 void GADSlot::recordTimestamp(const char* label) const {
-    time(Timing::Stamp, label, {});
+    timings_.recordTimestamp(label);
 }
 
 }  // namespace ads

@@ -30,7 +30,7 @@ void GADSlot::processMediationAdResponse(const std::shared_ptr<GADAd>& ad) {
 void GADSlot::loadAdNetworkJavaScriptRequest(const std::shared_ptr<GADAd>&) {
     didFailToReceiveAdWithError(GADRequestError::errorWithCode(kGADErrorReceivedInvalidResponse),
                                 false);
-    scheduleAdReloadTimer();
+    reloadTimer_->schedule();
 }
 
 }  // namespace ads

@@ -4,8 +4,9 @@
 // completed with everything that belongs to the placement (quality signals, ad unit, format and
 // sizes, frame and position, flags, content fingerprint, signed-in token, view hierarchy,
 // experiment ids). A pure function of its inputs, so that every key can be checked without a
-// slot, a page or a main loop: GADSlot gathers the inputs (those of views and windows on the
-// main thread, the rest on the SDK core's request queue) and calls it there.
+// slot, a page or a main loop: GADSlot takes the inputs of views, windows and itself on the
+// main thread (GADSlotRequestSnapshot), and the SDK core's request queue completes the rest
+// and calls it there.
 
 #include <cstdint>
 #include <optional>

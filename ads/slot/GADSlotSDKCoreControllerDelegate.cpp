@@ -5,28 +5,31 @@
 
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADRequest.h"
-#include "ads/foundation/GADSettingsKeys.h"
 #include "ads/foundation/GADStatisticDictionary.h"
-#include "ads/foundation/GADTokenDispenser.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/slot/GADCorrelator.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/GADSlotRequestSnapshot.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADSDKCoreController.h"
 #include "platform/base/Url.h"
-#include "platform/storage/UserDefaults.h"
 #include "platform/ui/Screen.h"
 
 namespace ads {
 
 using platform::Value;
 
-void GADSlot::prepareRequestParameters() {
-    RequestSnapshot snapshot;
-    snapshot.request = request_;
+GADSDKCoreControllerDelegate::RequestParametersBuilder GADSlot::requestParametersWithRequestID(
+    const std::string& requestID) {
+    GADSlotRequestSnapshot snapshot;
+    // A copy of its own: the request step reads it on the core's queue while the slot may
+    // already be on its next request.
+    snapshot.request = request_ ? request_->copy() : nullptr;
     snapshot.facts = GADRequest::collectMainThreadFacts();
     GADSlotRequestInputs& in = snapshot.inputs;
+    requestID_ = requestID;
+    in.requestID = requestID;
     in.correlationID = correlator_ ? correlator_->correlationID() : 0;
     in.applicationStatistics = applicationStatistics_;
     in.adUnitID = adUnitID_;
@@ -55,45 +58,16 @@ void GADSlot::prepareRequestParameters() {
     if (auto keyDelegate = adKeyDelegate()) {
         in.viewHierarchy = keyDelegate->viewHierarchyInformationForSlot(*this);
     }
-
-    std::lock_guard lock(mutex_);
-    snapshot_ = std::move(snapshot);
-}
-
-void GADSlot::setRequestID(const std::string& requestID) {
-    std::lock_guard lock(mutex_);
-    requestID_ = requestID;
-}
-
-std::optional<Value::Dictionary> GADSlot::requestParameters() {
-    std::optional<RequestSnapshot> snapshot;
-    {
-        std::lock_guard lock(mutex_);
-        snapshot = snapshot_;
-        if (snapshot) snapshot->inputs.requestID = requestID_;
+    // The ads' statistics waiting to be sent go with this request; the slot keeps them to hand
+    // back if the request fails.
+    if (snapshot.request) {
+        pendingAdStatistics_ = GADApplication::sharedInstance()->pendingAdStatistics();
+        for (const auto& statistics : pendingAdStatistics_) {
+            in.adStatistics.push_back(statistics->dictionary());
+        }
     }
-    // Without a request there is nothing the server could answer.
-    if (!snapshot || !snapshot->request) return std::nullopt;
-    GADSlotRequestInputs& in = snapshot->inputs;
-    in.requestParameters = snapshot->request->parameters(snapshot->facts);
-    in.privateMediationExtras = snapshot->request->privateMediationExtras();
-
-    auto application = GADApplication::sharedInstance();
-    in.slotStatistics = application->slotStatisticsDictionary();
-    auto adStatistics = application->pendingAdStatistics();
-    for (const auto& statistics : adStatistics) in.adStatistics.push_back(statistics->dictionary());
-    setPendingAdStatistics(std::move(adStatistics));
-
-    auto& defaults = platform::UserDefaults::standard();
-    if (auto useHttps = defaults.objectForKey(settings_keys::kUseHttps)) {
-        in.useHttps = useHttps->boolValue();
-    }
-    // Content hashing is not running in this program: the fingerprint stored last is sent.
-    in.contentFingerprint = defaults.stringForKey(settings_keys::kContentURLFingerprint);
-    in.signedInToken = GADTokenDispenser::sharedInstance()->token();
-    in.prefetchExperimentID = defaults.stringForKey(settings_keys::kPrefetchExperimentID);
-    in.prefetchEnabled = defaults.boolForKey(settings_keys::kPrefetchEnabled);
-    return GADSlotRequestParameters(in);
+    return
+        [snapshot = std::move(snapshot)] { return GADSlotRequestParametersFromSnapshot(snapshot); };
 }
 
 GADRequestedAdType GADSlot::requestedAdType() {

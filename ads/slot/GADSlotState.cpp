@@ -1,5 +1,11 @@
+// The slot's states in one place: the setter, the only writer, and the transition of each step
+// of a load, each entering one state (docs/slot-states.md has the rules and the tests that pin
+// them). Elsewhere the slot only goes back to 0 (resetState: a new load, cancelLoad) or to its
+// final 8 (invalidateState: invalidate, cancelPendingAndFutureActions).
+
 #include "ads/foundation/GADAbsoluteTime.h"
 #include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADAdTracking.h"
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADRequestError.h"
 #include "ads/foundation/GADStatisticDictionary.h"
@@ -92,27 +98,20 @@ void GADSlot::didFailToReceiveAdWithError(const std::optional<GADRequestError>& 
 }
 
 void GADSlot::didReceiveInvalidAd() {
-    time(Timing::Cancel, "awr_ios", adRenderingKey_);
-    time(Timing::Cancel, "ttc_ios", totalTimeKey_);
-    sendTimingReport();
+    timings_.loadFailed();
     setState(GADSlotState::InvalidAd);
     loadingAd_.reset();
     loadingAdHeaders_.reset();
     GADApplication::StatisticsSet unsent;
-    {
-        std::lock_guard lock(mutex_);
-        unsent.swap(pendingAdStatistics_);
-    }
+    unsent.swap(pendingAdStatistics_);
     if (!unsent.empty()) GADApplication::sharedInstance()->didNotSendAdStatistics(unsent);
 }
 
 void GADSlot::didReceiveValidAd() {
-    time(Timing::End, "awr_ios", adRenderingKey_);
-    time(Timing::End, "ttc_ios", totalTimeKey_);
-    sendTimingReport();
+    timings_.loadSucceeded();
     setState(GADSlotState::ValidAd);
     // Sent with the request that brought this ad.
-    setPendingAdStatistics({});
+    pendingAdStatistics_.clear();
 }
 
 void GADSlot::willStartAdRendering() {
@@ -129,7 +128,7 @@ void GADSlot::didLoadAdHTMLInWebView() {
 
 void GADSlot::didMakeAdImpression() {
     GADApplication::sharedInstance()->statistics()->incrementNumberForKey("pimp", false);
-    pingImpressionURLs();
+    if (ad_) GADPingImpressionURLs(*ad_);
     viewHasMadeImpression_ = true;
 }
 

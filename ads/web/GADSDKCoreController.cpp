@@ -43,9 +43,7 @@ std::shared_ptr<GADSDKCoreController> GADSDKCoreController::create(std::shared_p
 }
 
 GADSDKCoreController::GADSDKCoreController(Private, std::shared_ptr<GADCSI> csi)
-    : csi_(std::move(csi)),
-      locked_(std::make_shared<Locked>()),
-      requestID_(std::make_shared<std::uint64_t>(1)) {}
+    : csi_(std::move(csi)), locked_(std::make_shared<Locked>()) {}
 
 void GADSDKCoreController::setUp() {
     activeSDKCoreWebView_ = GADSDKCoreWebView::create(csi_);
@@ -161,9 +159,15 @@ void GADSDKCoreController::didFinishLoadingSDKCoreInSDKCoreWebView(
         webView->enqueueJavaScriptCommand("RADE_getSdkConstants(" + arguments + ");");
     }
     for (auto& request : ready) {
-        // Whatever the request reads of views and windows is read here, on the main thread.
-        if (auto delegate = request.delegate.lock()) delegate->prepareRequestParameters();
-        asynchronouslyRequestURLForDelegate(std::move(request));
+        // Whatever the request reads of views, windows and its requester is read here, on the
+        // main thread.
+        std::string id = std::to_string(nextRequestID_++);
+        GADSDKCoreControllerDelegate::RequestParametersBuilder parameters;
+        if (auto delegate = request.delegate.lock()) {
+            parameters = delegate->requestParametersWithRequestID(id);
+        }
+        asynchronouslyRequestURLForDelegate(std::move(request), std::move(id),
+                                            std::move(parameters));
     }
     for (auto& request : failed) {
         answerLater(request, [](GADSDKCoreControllerDelegate& d) { d.failedJavaScriptFile(); });
@@ -178,24 +182,18 @@ std::optional<std::string> GADSDKCoreController::adRequestParameterJSONFromParam
     return gad_JSONString(safe, false).value_or("");
 }
 
-void GADSDKCoreController::asynchronouslyRequestURLForDelegate(Request request) {
-    requestURLQueue_.async([weakSelf = weak_from_this(), counter = requestID_,
-                            request = std::move(request)] {
+void GADSDKCoreController::asynchronouslyRequestURLForDelegate(
+    Request request, std::string id,
+    GADSDKCoreControllerDelegate::RequestParametersBuilder builder) {
+    requestURLQueue_.async([weakSelf = weak_from_this(), request = std::move(request),
+                            id = std::move(id), builder = std::move(builder)] {
         auto self = weakSelf.lock();
         if (!self) return;
-        const std::string id = std::to_string((*counter)++);
-        auto delegate = request.delegate.lock();
-        std::optional<std::string> json;
-        bool mediation = false;
-        if (delegate) {
-            delegate->setRequestID(id);
-            auto parameters = delegate->requestParameters();
-            json = adRequestParameterJSONFromParameters(parameters);
-            mediation = parameters && parameters->count("zivivu-ad-url-mediation") > 0;
-        }
-        // Delegates and the controller are main-thread objects: their last reference is never
-        // dropped here.
-        platform::MainLoop::main().post([delegate = std::move(delegate), self] {});
+        const auto parameters = builder ? builder() : std::nullopt;
+        const auto json = adRequestParameterJSONFromParameters(parameters);
+        const bool mediation = parameters && parameters->count("zivivu-ad-url-mediation") > 0;
+        // The controller is a main-thread object: its last reference is never dropped here.
+        platform::MainLoop::main().post([self] {});
         if (!json || json->empty()) {
             // Nothing the page could take: the requester hears so instead of waiting.
             self->answerLater(

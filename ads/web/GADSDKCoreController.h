@@ -18,10 +18,11 @@
 // Threads: one shared instance, made on the main thread by the first sharedInstance() call and
 // kept for the whole process. buildAdURL and the active-view calls are made on the main
 // thread, where every delegate answer arrives too. The controller's fields live on its lock
-// queue ("com.zivivu.durez.sdk-core-controller"): reads wait for it, writes are queued. The
-// request step (request ids and the delegates' parameters) runs on the request queue
-// ("com.zivivu.durez.sdk-core-controller-url"), in the order the requests became ready. No
-// queue is held while a delegate or the web view is called.
+// queue ("com.zivivu.durez.sdk-core-controller"): reads wait for it, writes are queued. Request
+// ids are given on the main thread as requests become ready, each with the builder its
+// requester hands back; the request step (the builder, the JSON, the script call) runs on the
+// request queue ("com.zivivu.durez.sdk-core-controller-url") in that order and never calls a
+// requester. No queue is held while a delegate or the web view is called.
 //
 // The SDK constants also switch parts of the SDK built above this room (the MRAID script
 // interceptor, the content tokenizer's character sets): those parts register hooks at start-up.
@@ -161,7 +162,9 @@ class GADSDKCoreController : public GADSDKCoreGMSGHandlerDelegate,
     void attemptToRefreshActiveWebViewSDKCore();
     void refreshActiveWebViewSDKCore();
     void observeSDKCoreWebViewForSDKCoreLoadRequestCompleted();
-    void asynchronouslyRequestURLForDelegate(Request request);
+    void asynchronouslyRequestURLForDelegate(
+        Request request, std::string requestID,
+        GADSDKCoreControllerDelegate::RequestParametersBuilder parameters);
 
     // Takes the request waiting for the id out of the table (each id is answered once).
     std::optional<Request> takeRequest(const std::optional<std::string>& requestID);
@@ -214,8 +217,8 @@ class GADSDKCoreController : public GADSDKCoreGMSGHandlerDelegate,
     // Touched only on lockQueue_; shared with the work queued there.
     std::shared_ptr<Locked> locked_;
     mutable platform::SerialQueue lockQueue_{"com.zivivu.durez.sdk-core-controller"};
-    // Touched only on requestURLQueue_: the next request id.
-    std::shared_ptr<std::uint64_t> requestID_;
+    // Main thread: the id of the next request that becomes ready.
+    std::uint64_t nextRequestID_ = 1;
     platform::SerialQueue requestURLQueue_{"com.zivivu.durez.sdk-core-controller-url"};
 };
 

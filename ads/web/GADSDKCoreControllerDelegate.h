@@ -6,16 +6,19 @@
 // gets none.
 //
 // Threads and order, for one buildAdURL:
-//   1. prepareRequestParameters, on the main thread, just before the request step is queued:
-//      the place to read views, windows and anything else that lives on the main thread.
-//   2. setRequestID, then requestParameters, on the controller's request queue
-//      ("com.zivivu.durez.sdk-core-controller-url"): both must be safe off the main thread.
+//   1. requestParametersWithRequestID, on the main thread, once the page is ready for the
+//      request: the requester takes what its request needs (views, windows, its own fields)
+//      into a value and hands back a builder of the parameters that holds only that value.
+//   2. The builder runs on the controller's request queue
+//      ("com.zivivu.durez.sdk-core-controller-url"); nothing there calls the requester, so a
+//      requester keeps no lock for the queue's sake.
 //   3. Exactly one answer, on the main thread: loadAdURLWithParameters, loadAd,
 //      invalidJavaScriptRequest, failedJavaScriptFile or SDKCoreRequestDidTimeOut.
 // requestedAdType is read on the main thread when the page hands over an ad of its own, and
 // CSIIdentifier on the main thread whenever a timing is recorded.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,11 +41,14 @@ class GADSDKCoreControllerDelegate {
   public:
     virtual ~GADSDKCoreControllerDelegate() = default;
 
-    virtual void prepareRequestParameters() {}
-    virtual void setRequestID(const std::string& requestID) = 0;
-    // Nothing when the requester has nothing to ask for (it is then told the request is
-    // invalid).
-    virtual std::optional<platform::Value::Dictionary> requestParameters() = 0;
+    // Builds a request's parameters on the request queue from a value taken on the main
+    // thread. Nothing (or an empty builder) when the requester has nothing to ask for: it is
+    // then told the request is invalid.
+    using RequestParametersBuilder = std::function<std::optional<platform::Value::Dictionary>()>;
+    // Main thread: the request's id (sent with it, and the key of the page's answer) and the
+    // builder of what it sends.
+    virtual RequestParametersBuilder requestParametersWithRequestID(
+        const std::string& requestID) = 0;
     virtual GADRequestedAdType requestedAdType() = 0;
     // Tells timing records of different requesters apart.
     virtual std::int64_t CSIIdentifier() = 0;

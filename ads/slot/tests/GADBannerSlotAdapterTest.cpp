@@ -103,7 +103,7 @@ TEST_F(GADBannerSlotAdapterTest, APlainBannerGetsTheProgramsSlot) {
     makeBanner();
     GADSlot* real = slot();
     ASSERT_NE(real, nullptr);
-    EXPECT_TRUE(real->reloadable());
+    EXPECT_TRUE(real->reloadTimer().reloadable());
     EXPECT_EQ(banner->adView(), real->adView());
     EXPECT_EQ(real->adView()->superview(), banner);
     // The ad view fills the banner once its size is known.
@@ -119,8 +119,8 @@ TEST_F(GADBannerSlotAdapterTest, APlainBannerGetsTheProgramsSlot) {
     window->addSubview(banner);
     banner->setRootViewController(controller);
     real->loadRequest(GADRequest::request());
-    real->prepareRequestParameters();
-    const auto parameters = real->requestParameters();
+    const auto parameters =
+        static_cast<GADSDKCoreControllerDelegate&>(*real).requestParametersWithRequestID("1")();
     ASSERT_TRUE(parameters);
     EXPECT_EQ(parameters->at("ad_frame").get("w"), Value(320.0));
     EXPECT_EQ(parameters->at("ad_frame").get("h"), Value(50.0));
@@ -149,13 +149,13 @@ TEST_F(GADBannerSlotAdapterTest, TimedReloadsWaitWhileTheBannerIsNotShown) {
     banner->loadRequest(requestWithAd(30));
     finishRendering();
     EXPECT_EQ(delegate->calls, std::vector<std::string>{"received"});
-    EXPECT_EQ(slot()->reloadInterval(), 30);
+    EXPECT_EQ(slot()->reloadTimer().interval(), 30);
     EXPECT_EQ(requests, 1);
 
     // Outside any window: no reload, and the timer runs again for another period.
     scope.advance(30);
     EXPECT_EQ(requests, 1);
-    EXPECT_TRUE(slot()->isReloadTimerScheduled());
+    EXPECT_TRUE(slot()->reloadTimer().isScheduled());
 
     // In a window, under a hidden ancestor: the same.
     auto container = View::create(Rect(0, 430, 320, 50));
@@ -164,7 +164,7 @@ TEST_F(GADBannerSlotAdapterTest, TimedReloadsWaitWhileTheBannerIsNotShown) {
     container->setHidden(true);
     scope.advance(30);
     EXPECT_EQ(requests, 1);
-    EXPECT_TRUE(slot()->isReloadTimerScheduled());
+    EXPECT_TRUE(slot()->reloadTimer().isScheduled());
 
     // Shown: the next period reloads, marked as a refresh.
     container->setHidden(false);
@@ -229,18 +229,18 @@ TEST_F(GADBannerSlotAdapterTest, WithoutRootViewControllerEveryIntervalFailsWith
         "Must set the rootViewController property of GADBannerView before loading the ad."));
 
     // The retry comes a full default interval later, and fails the same way.
-    ASSERT_TRUE(slot()->isReloadTimerScheduled());
-    scope.advance(GADSlot::kDefaultReloadInterval - 1);
+    ASSERT_TRUE(slot()->reloadTimer().isScheduled());
+    scope.advance(GADSlotReloadTimer::kDefaultInterval - 1);
     EXPECT_EQ(delegate->calls.size(), 1u);
     scope.advance(1);
     EXPECT_EQ(delegate->calls, (std::vector<std::string>{"failed 0", "failed 0"}));
-    scope.advance(GADSlot::kDefaultReloadInterval);
+    scope.advance(GADSlotReloadTimer::kDefaultInterval);
     EXPECT_EQ(delegate->calls.size(), 3u);
     EXPECT_EQ(requests, 0);
 
     // With a controller the next retry loads.
     banner->setRootViewController(controller);
-    scope.advance(GADSlot::kDefaultReloadInterval);
+    scope.advance(GADSlotReloadTimer::kDefaultInterval);
     finishRendering();
     EXPECT_EQ(delegate->calls.back(), "received");
     EXPECT_EQ(requests, 1);
@@ -276,7 +276,7 @@ TEST_F(GADBannerSlotAdapterTest, ABannerLetGoMidLoadEndsItsSlot) {
         page->fireStart();
         page->fireFinish();
         scope.runUntilIdle();
-        scope.advance(2 * GADSlot::kDefaultReloadInterval);
+        scope.advance(2 * GADSlotReloadTimer::kDefaultInterval);
         EXPECT_TRUE(delegate->calls.empty());
         EXPECT_EQ(server.requestCount(c.path), 1u);
     }

@@ -125,13 +125,13 @@ TEST_F(GADInterstitialTest, OneLifeFromLoadToDismissal) {
 
     EXPECT_EQ(interstitial->adUnitID(), "unit");
     EXPECT_EQ(slot().adType(), GADAdType::interstitialAdType());
-    EXPECT_FALSE(slot().reloadable());
+    EXPECT_FALSE(slot().reloadTimer().reloadable());
     EXPECT_EQ(slot().publicAdObject(), interstitial);
     EXPECT_FALSE(interstitial->isReady());
     load(ad);
     EXPECT_EQ(delegate->log, (Log{"received"}));
     EXPECT_TRUE(interstitial->isReady());
-    EXPECT_FALSE(slot().isReloadTimerScheduled());
+    EXPECT_FALSE(slot().reloadTimer().isScheduled());
     // Loaded is not seen: no impression yet.
     EXPECT_FALSE(slot().viewHasMadeImpression());
 

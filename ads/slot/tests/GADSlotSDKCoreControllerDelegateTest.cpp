@@ -136,6 +136,28 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, TheSlotSendsItsPlacementAndLoadsThe
     EXPECT_EQ(lastRequest()["request_id"], Value("2"));
 }
 
+TEST_F(GADSlotSDKCoreControllerDelegateTest, TheRequestStepBuildsFromASnapshotWithoutTheSlot) {
+    // Nothing to ask for before a request.
+    GADSDKCoreControllerDelegate& requester = *slot;
+    auto build = requester.requestParametersWithRequestID("7");
+    EXPECT_FALSE(build());
+
+    slot->loadRequest(GADRequest::request());
+    build = requester.requestParametersWithRequestID("8");
+    EXPECT_EQ(slot->requestID(), std::optional<std::string>("8"));
+    // What the slot and its owner said is taken now: later changes and the slot's end do not
+    // reach the request step.
+    slot->setAdUnitID("ca-movu-other");
+    std::weak_ptr<GADSlot> weak = slot;
+    slot.reset();
+    ASSERT_TRUE(weak.expired());
+    const auto sent = build();
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->at("slotname"), Value("ca-movu-banner"));
+    EXPECT_EQ(sent->at("request_id"), Value("8"));
+    EXPECT_EQ(sent->at("ad_frame")["y"], Value(400.0));
+}
+
 TEST_F(GADSlotSDKCoreControllerDelegateTest, RequestScenariosCountOnTheApplicationStatistics) {
     load();
     loadPage();
@@ -208,11 +230,15 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, AFailedCorePageIsANetworkErrorAndTh
 }
 
 TEST_F(GADSlotSDKCoreControllerDelegateTest, TheOwnerNamesTheAdTypeAndFailuresGiveStatisticsBack) {
-    EXPECT_EQ(slot->requestedAdType(), GADRequestedAdType::Banner);
+    // The controller asks through the requester's face.
+    auto requestedAdType = [](GADSDKCoreControllerDelegate& requester) {
+        return requester.requestedAdType();
+    };
+    EXPECT_EQ(requestedAdType(*slot), GADRequestedAdType::Banner);
     owner->type = GADRequestedAdType::Interstitial;
-    EXPECT_EQ(slot->requestedAdType(), GADRequestedAdType::Interstitial);
+    EXPECT_EQ(requestedAdType(*slot), GADRequestedAdType::Interstitial);
     auto orphan = GADSlot::create();
-    EXPECT_EQ(orphan->requestedAdType(), GADRequestedAdType::Generic);
+    EXPECT_EQ(requestedAdType(*orphan), GADRequestedAdType::Generic);
 
     // An ad's statistics changed: the next request carries them, and a failure hands them back.
     auto adStatistics = GADStatisticDictionary::create(GADApplication::sharedInstance());

@@ -8,6 +8,7 @@
 
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADAdSize.h"
+#include "ads/foundation/GADAdTracking.h"
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
@@ -232,10 +233,10 @@ TEST_F(GADSlotTest, OrientationShortcutAndBlankHtml) {
 
 TEST_F(GADSlotTest, ReloadTimer) {
     // Below the floor reloading is off.
-    slot->setReloadInterval(0.5);
-    EXPECT_EQ(slot->reloadInterval(), 0);
-    slot->setReloadInterval(1.0);
-    EXPECT_EQ(slot->reloadInterval(), 1.0);
+    slot->reloadTimer().setInterval(0.5);
+    EXPECT_EQ(slot->reloadTimer().interval(), 0);
+    slot->reloadTimer().setInterval(1.0);
+    EXPECT_EQ(slot->reloadTimer().interval(), 1.0);
 
     // The ad's own period, set when its response is processed.
     loadAndRender([] {
@@ -243,28 +244,30 @@ TEST_F(GADSlotTest, ReloadTimer) {
         ad["refresh_rate"] = Value(30);
         return ad;
     }());
-    EXPECT_EQ(slot->reloadInterval(), 30);
-    EXPECT_TRUE(slot->isReloadTimerScheduled());
+    EXPECT_EQ(slot->reloadTimer().interval(), 30);
+    EXPECT_TRUE(slot->reloadTimer().isScheduled());
 
     // Any SDK screen going full screen stops it; its dismissal starts a full period again.
-    platform::NotificationCenter::defaultCenter().post(GADSlot::kWillPresentFullScreenNotification);
+    platform::NotificationCenter::defaultCenter().post(
+        GADSlotReloadTimer::kWillPresentFullScreenNotification);
     scope.runUntilIdle();
-    EXPECT_FALSE(slot->isReloadTimerScheduled());
-    platform::NotificationCenter::defaultCenter().post(GADSlot::kDidDismissFullScreenNotification);
+    EXPECT_FALSE(slot->reloadTimer().isScheduled());
+    platform::NotificationCenter::defaultCenter().post(
+        GADSlotReloadTimer::kDidDismissFullScreenNotification);
     scope.runUntilIdle();
-    EXPECT_TRUE(slot->isReloadTimerScheduled());
+    EXPECT_TRUE(slot->reloadTimer().isScheduled());
 
     // The owner says not now: asked once, and the timer is set again for another period.
     owner->shouldReload = false;
     scope.advance(30);
     EXPECT_EQ(owner->reloadQuestions, 1);
-    EXPECT_TRUE(slot->isReloadTimerScheduled());
+    EXPECT_TRUE(slot->reloadTimer().isScheduled());
 
     // A reload due while a request is in flight is tried one interval later, not lost.
     slot->setState(State::FetchingAd);
     scope.advance(30);
     EXPECT_EQ(owner->reloadQuestions, 1);
-    EXPECT_TRUE(slot->isReloadTimerScheduled());
+    EXPECT_TRUE(slot->reloadTimer().isScheduled());
     slot->setState(State::ValidAd);
     owner->shouldReload = true;
     scope.advance(30);
@@ -274,8 +277,8 @@ TEST_F(GADSlotTest, ReloadTimer) {
 
     // The final state schedules nothing.
     slot->cancelPendingAndFutureActions();
-    slot->scheduleAdReloadTimer();
-    EXPECT_FALSE(slot->isReloadTimerScheduled());
+    slot->reloadTimer().schedule();
+    EXPECT_FALSE(slot->reloadTimer().isScheduled());
     slot->loadRequest(GADRequest::request());
     EXPECT_EQ(slot->state(), State::Invalidated);
 }
@@ -330,13 +333,13 @@ TEST_F(GADSlotTest, VetoesAndResponseTypes) {
 }
 
 TEST_F(GADSlotTest, ScriptAdsFailAndReloadLater) {
-    slot->setReloadInterval(10);
+    slot->reloadTimer().setInterval(10);
     slot->loadRequest(requestWithAd({{"ad_is_javascript", Value(true)},
                                      {"ad_html", Value("<script></script>")},
                                      {"ad_base_url", Value("https://ads.test/")}}));
     EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{13}));
     EXPECT_EQ(slot->state(), State::InvalidAd);
-    EXPECT_TRUE(slot->isReloadTimerScheduled());
+    EXPECT_TRUE(slot->reloadTimer().isScheduled());
 }
 
 TEST_F(GADSlotTest, RefusedCustomRenderingKeepsTheShownAd) {
@@ -348,8 +351,8 @@ TEST_F(GADSlotTest, RefusedCustomRenderingKeepsTheShownAd) {
     EXPECT_EQ(slot->ad(), shown);
     EXPECT_EQ(slot->state(), State::InvalidAd);
     EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{12}));
-    EXPECT_FALSE(slot->reloadable());
-    EXPECT_FALSE(slot->isReloadTimerScheduled());
+    EXPECT_FALSE(slot->reloadTimer().reloadable());
+    EXPECT_FALSE(slot->reloadTimer().isScheduled());
 
     // Accepted: the new ad is current and the owner renders it.
     owner->rendersCustom = true;
@@ -398,7 +401,7 @@ TEST_F(GADSlotTest, ImpressionsPingOnceAndClicksEveryTime) {
     loadAndRender(ad);
     ASSERT_TRUE(
         platform::testing::runMainLoopUntil([&] { return server.requestCount("/imp") == 1; }));
-    slot->pingImpressionURLs();
+    GADPingImpressionURLs(*slot->ad());
     slot->pingClickURLs();
     slot->pingClickURLs();
     ASSERT_TRUE(
@@ -410,15 +413,15 @@ TEST_F(GADSlotTest, ImpressionsPingOnceAndClicksEveryTime) {
 TEST_F(GADSlotTest, AdServerHostsAndGestureClickUrls) {
     // Built in: the ad server in effect, whole or as a parent domain, in any case.
     const std::string server = GADAdServerOrigin().host();
-    EXPECT_TRUE(GADSlot::isZivivuAdURL(*Url::parse("https://" + server + "/aclk")));
-    EXPECT_TRUE(GADSlot::isZivivuAdURL(*Url::parse("https://click." + server + "/aclk")));
-    EXPECT_FALSE(GADSlot::isZivivuAdURL(*Url::parse("https://evil" + server + "/aclk")));
+    EXPECT_TRUE(GADIsZivivuAdURL(*Url::parse("https://" + server + "/aclk")));
+    EXPECT_TRUE(GADIsZivivuAdURL(*Url::parse("https://click." + server + "/aclk")));
+    EXPECT_FALSE(GADIsZivivuAdURL(*Url::parse("https://evil" + server + "/aclk")));
     platform::UserDefaults::standard().setObject(settings_keys::kAsDomains,
                                                  Value("ads.test,Example.ORG"));
-    EXPECT_TRUE(GADSlot::isZivivuAdURL(*Url::parse("https://www.example.org/x")));
-    EXPECT_TRUE(GADSlot::isZivivuAdURL(*Url::parse("https://ADS.test/x")));
-    EXPECT_FALSE(GADSlot::isZivivuAdURL(*Url::parse("https://notads.test/x")));
-    EXPECT_FALSE(GADSlot::isZivivuAdURL(*Url::parse("https://" + server + "/x")));
+    EXPECT_TRUE(GADIsZivivuAdURL(*Url::parse("https://www.example.org/x")));
+    EXPECT_TRUE(GADIsZivivuAdURL(*Url::parse("https://ADS.test/x")));
+    EXPECT_FALSE(GADIsZivivuAdURL(*Url::parse("https://notads.test/x")));
+    EXPECT_FALSE(GADIsZivivuAdURL(*Url::parse("https://" + server + "/x")));
 
     loadAndRender();
     // Unchanged: blank, page messages, no query, other hosts, no "ai".

@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <future>
-#include <mutex>
 
 #include "ads/foundation/GADAbsoluteTime.h"
 #include "ads/foundation/GADAd.h"
@@ -40,17 +39,15 @@ class Requester : public GADSDKCoreControllerDelegate {
     explicit Requester(std::string unit = "unit")
         : parameters(Value::Dictionary{{"slotname", Value(std::move(unit))}}) {}
 
-    void prepareRequestParameters() override { ++prepared; }
-    void setRequestID(const std::string& id) override {
-        std::lock_guard lock(mutex_);
+    RequestParametersBuilder requestParametersWithRequestID(const std::string& id) override {
+        ++prepared;
         requestID = id;
-    }
-    std::optional<Value::Dictionary> requestParameters() override {
-        std::lock_guard lock(mutex_);
-        if (!parameters) return std::nullopt;
-        auto copy = *parameters;
-        copy["request_id"] = Value(requestID);
-        return copy;
+        return [parameters = parameters, id]() -> std::optional<Value::Dictionary> {
+            if (!parameters) return std::nullopt;
+            auto copy = *parameters;
+            copy["request_id"] = Value(id);
+            return copy;
+        };
     }
     GADRequestedAdType requestedAdType() override { return type; }
     std::int64_t CSIIdentifier() override { return 7; }
@@ -75,9 +72,6 @@ class Requester : public GADSDKCoreControllerDelegate {
     std::vector<std::string> answers;
     std::shared_ptr<GADAd> loadedAd;
     std::optional<Value::Dictionary> loadedHeaders;
-
-  private:
-    std::mutex mutex_;
 };
 
 class GADSDKCoreControllerTest : public ::testing::Test {
@@ -294,10 +288,13 @@ TEST_F(GADSDKCoreControllerTest, AReloadFailsTheRequestsItsOldPageWasToAnswer) {
 // can change meanwhile.
 class HeldRequester : public Requester {
   public:
-    std::optional<Value::Dictionary> requestParameters() override {
-        entered = true;
-        released.get_future().wait();
-        return Requester::requestParameters();
+    RequestParametersBuilder requestParametersWithRequestID(const std::string& id) override {
+        return [this, build = Requester::requestParametersWithRequestID(id),
+                release = released.get_future().share()] {
+            entered = true;
+            release.wait();
+            return build();
+        };
     }
     std::atomic<bool> entered{false};
     std::promise<void> released;

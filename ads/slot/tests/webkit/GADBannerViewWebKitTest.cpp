@@ -160,13 +160,13 @@ TEST_F(GADBannerViewWebKitTest, TheNextAdComesAfterTheRefreshRateButNotWhileHidd
     loadBanner(AdScenario::banner().withRefreshRate(30));
     ASSERT_TRUE(waitForOutcome(1));
     ASSERT_EQ(delegate->received, 1);
-    EXPECT_EQ(slot()->reloadInterval(), 30);
+    EXPECT_EQ(slot()->reloadTimer().interval(), 30);
 
     // Hidden when the period ends: no request, and the timer runs another period.
     banner->setHidden(true);
     scope.advance(30);
     EXPECT_FALSE(slot()->isMakingRequest());
-    EXPECT_TRUE(slot()->isReloadTimerScheduled());
+    EXPECT_TRUE(slot()->reloadTimer().isScheduled());
 
     banner->setHidden(false);
     scope.advance(30);
@@ -183,7 +183,7 @@ TEST_F(GADBannerViewWebKitTest, NoFillWithARefreshRateRetriesAfterIt) {
     ASSERT_TRUE(waitForOutcome(1));
     EXPECT_EQ(delegate->failures, std::vector<std::int64_t>{1});
     EXPECT_EQ(delegate->received, 0);
-    EXPECT_EQ(slot()->reloadInterval(), 20);
+    EXPECT_EQ(slot()->reloadTimer().interval(), 20);
 
     scope.advance(19);
     EXPECT_FALSE(slot()->isMakingRequest());

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <mutex>
 
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADBannerAd.h"
@@ -30,13 +29,9 @@ class Requester : public GADSDKCoreControllerDelegate {
   public:
     explicit Requester(Value::Dictionary parameters) : parameters_(std::move(parameters)) {}
 
-    void setRequestID(const std::string& id) override {
-        std::lock_guard lock(mutex_);
+    RequestParametersBuilder requestParametersWithRequestID(const std::string& id) override {
         parameters_["request_id"] = Value(id);
-    }
-    std::optional<Value::Dictionary> requestParameters() override {
-        std::lock_guard lock(mutex_);
-        return parameters_;
+        return [parameters = parameters_] { return std::optional<Value::Dictionary>(parameters); };
     }
     GADRequestedAdType requestedAdType() override { return GADRequestedAdType::Banner; }
     std::int64_t CSIIdentifier() override { return 1; }
@@ -58,7 +53,6 @@ class Requester : public GADSDKCoreControllerDelegate {
     std::shared_ptr<GADAd> loadedAd;
 
   private:
-    std::mutex mutex_;
     Value::Dictionary parameters_;
 };
 
