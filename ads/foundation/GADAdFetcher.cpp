@@ -195,7 +195,6 @@ std::set<std::string> GADAdFetcher::whitelistedDomains() {
 }
 
 void GADAdFetcher::processResponseHeaders(const platform::UrlResponse& response) {
-    responseStatusCode_ = response.statusCode;
     const platform::Value fields = response.headers.toValue();
     processHTTPHeaders(fields.asDictionary());
 }
