@@ -123,7 +123,10 @@ class GADAdFetcher : public GADURLConnectionDelegate,
                std::weak_ptr<GADAdFetcherDelegate> delegate,
                const std::optional<platform::Value::Dictionary>& headers, std::shared_ptr<GADAd> ad,
                platform::Error* error);
-    void processHTTPHeaders(const platform::Value::Dictionary& headers);
+    // `base`: the URL of the answer that carried the headers (relative tracking URLs resolve
+    // against it).
+    void processHTTPHeaders(const platform::Value::Dictionary& headers,
+                            const std::optional<platform::Url>& base);
     void processResponseHeaders(const platform::UrlResponse& response);
     // The server's word for the whole SDK, whatever becomes of this ad.
     void setContentHashing(bool enabled);
