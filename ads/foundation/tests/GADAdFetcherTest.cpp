@@ -171,7 +171,9 @@ TEST_F(GADAdFetcherTest, FailedAnswersBecomeTheSDKsCodesWithTheirStatus) {
         EXPECT_EQ(recorder->events, std::vector<std::string>{c.heard}) << c.url;
         ASSERT_TRUE(recorder->ad);
         // A failed answer's body is never the ad's.
-        if (c.heard != "failed 1 0") EXPECT_FALSE(recorder->ad->adHTML()) << c.url;
+        if (c.heard != "failed 1 0") {
+            EXPECT_FALSE(recorder->ad->adHTML()) << c.url;
+        }
     }
     GADLogFlush();
     std::size_t rejections = 0;
