@@ -1,7 +1,9 @@
 // The pinger's retry records, read back from the user defaults, where anything may have
 // edited them: a pass over them must never take a record of the wrong kind for one, never
-// raise a count, and leave only records it can read again.
+// raise a count, and leave only records it can read again; with limits, never keep or ping
+// more than the group's maximum, nor leave a count above the retries a new record gets.
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -41,6 +43,22 @@ void checkPass(const Value::Dictionary& group) {
     // A second pass with nothing in flight changes nothing it need not.
     auto again = ads::GADRetryStore::pass(pass.group, {});
     FUZZ_CHECK(again.group.size() <= pass.group.size());
+
+    // Limits taken from the input's size, so both sides of them are reached.
+    const std::int64_t maximum = static_cast<std::int64_t>(group.size() / 2);
+    const std::int64_t retries = static_cast<std::int64_t>(group.size() % 4);
+    auto limited = ads::GADRetryStore::pass(
+        group, [&](const std::string& url) { return inFlight.count(url) > 0; }, maximum, retries);
+    FUZZ_CHECK(limited.group.size() <= static_cast<std::size_t>(maximum));
+    FUZZ_CHECK(limited.toPing.size() <= static_cast<std::size_t>(maximum));
+    FUZZ_CHECK(limited.overMaximum == group.size() - static_cast<std::size_t>(maximum));
+    for (const auto& url : limited.toPing) {
+        auto count = ads::GADRetryStore::retryCountOf(limited.group.at(url));
+        FUZZ_CHECK(count && *count >= 0 && *count < std::max<std::int64_t>(retries, 1));
+    }
+    auto trimmed = group;
+    FUZZ_CHECK(ads::GADRetryStore::trim(trimmed, maximum) == limited.overMaximum);
+    FUZZ_CHECK(trimmed.size() == static_cast<std::size_t>(maximum));
 }
 
 }  // namespace

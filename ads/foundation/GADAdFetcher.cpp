@@ -113,7 +113,8 @@ bool GADAdFetcher::fetch(const std::optional<platform::UrlRequest>& request,
         adConnectionHasCompleted_ = true;
     }
     ad_->setResponseType(GADAdResponseType::HTML);
-    if (headers) processHTTPHeaders(*headers);
+    // Headers handed over with an ad came with the answer its base URL names.
+    if (headers) processHTTPHeaders(*headers, ad_->adBaseURL() ? ad_->adBaseURL() : ad_->adURL());
     if (connectionError) failFetch(*connectionError, 0);
     starting_ = false;
 
@@ -195,15 +196,15 @@ std::set<std::string> GADAdFetcher::whitelistedDomains() {
 }
 
 void GADAdFetcher::processResponseHeaders(const platform::UrlResponse& response) {
-    responseStatusCode_ = response.statusCode;
     const platform::Value fields = response.headers.toValue();
-    processHTTPHeaders(fields.asDictionary());
+    processHTTPHeaders(fields.asDictionary(), response.url);
 }
 
-void GADAdFetcher::processHTTPHeaders(const platform::Value::Dictionary& headers) {
+void GADAdFetcher::processHTTPHeaders(const platform::Value::Dictionary& headers,
+                                      const std::optional<platform::Url>& base) {
     if (!ad_) return;
     auto keepAlive = shared_from_this();
-    const GADAdResponseHeaders parsed = GADAdResponseHeaders::parse(headers);
+    const GADAdResponseHeaders parsed = GADAdResponseHeaders::parse(headers, base);
 
     platform::Value::Dictionary merged =
         ad_->responseHeaders().value_or(platform::Value::Dictionary{});

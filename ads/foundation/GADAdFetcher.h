@@ -95,9 +95,6 @@ class GADAdFetcher : public GADURLConnectionDelegate,
     const std::shared_ptr<GADTiming>& timer() const { return timer_; }
     const std::shared_ptr<GADURLConnection>& adConnection() const { return adConnection_; }
     bool adConnectionHasCompleted() const { return adConnectionHasCompleted_; }
-    // The HTTP status of the answer the ad was read from (the last of a redirect chain); 0
-    // before one came.
-    std::int64_t responseStatusCode() const { return responseStatusCode_; }
 
   private:
     struct Private {};
@@ -126,7 +123,10 @@ class GADAdFetcher : public GADURLConnectionDelegate,
                std::weak_ptr<GADAdFetcherDelegate> delegate,
                const std::optional<platform::Value::Dictionary>& headers, std::shared_ptr<GADAd> ad,
                platform::Error* error);
-    void processHTTPHeaders(const platform::Value::Dictionary& headers);
+    // `base`: the URL of the answer that carried the headers (relative tracking URLs resolve
+    // against it).
+    void processHTTPHeaders(const platform::Value::Dictionary& headers,
+                            const std::optional<platform::Url>& base);
     void processResponseHeaders(const platform::UrlResponse& response);
     // The server's word for the whole SDK, whatever becomes of this ad.
     void setContentHashing(bool enabled);
@@ -146,7 +146,6 @@ class GADAdFetcher : public GADURLConnectionDelegate,
     bool hasNotifiedDelegate_ = false;
     std::optional<std::string> signedInAdsToken_;
     bool adConnectionHasCompleted_ = false;
-    std::int64_t responseStatusCode_ = 0;
     std::shared_ptr<GADAd> ad_;
     std::shared_ptr<GADRequest> request_;
     std::weak_ptr<GADAdFetcherDelegate> delegate_;

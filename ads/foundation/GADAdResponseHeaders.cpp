@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "ads/foundation/GADJSONAdditions.h"
+#include "ads/foundation/GADLog.h"
 #include "ads/foundation/GADStringAdditions.h"
+#include "ads/foundation/GADURLUtilities.h"
 #include "platform/net/HttpHeaders.h"
 
 namespace ads {
@@ -33,9 +35,10 @@ bool wordIs(const std::string* text, std::string_view word) {
 }
 
 std::optional<std::vector<platform::Url>> trackingURLs(const Value::Dictionary& fields,
-                                                       const char* name) {
+                                                       const char* name,
+                                                       const std::optional<platform::Url>& base) {
     const std::string* text = textOf(fields, name);
-    return text ? gad_trackingURLsFromString(*text) : std::nullopt;
+    return text ? gad_trackingURLsFromString(*text, base) : std::nullopt;
 }
 
 std::optional<Value> decoded(const std::string* text) {
@@ -64,15 +67,16 @@ Value::Dictionary GADAdResponseHeaders::lowercasedFields(const Value::Dictionary
     return fields;
 }
 
-GADAdResponseHeaders GADAdResponseHeaders::parse(const Value::Dictionary& headers) {
+GADAdResponseHeaders GADAdResponseHeaders::parse(const Value::Dictionary& headers,
+                                                 const std::optional<platform::Url>& base) {
     GADAdResponseHeaders parsed;
     parsed.fields = lowercasedFields(headers);
     const Value::Dictionary& fields = parsed.fields;
 
     parsed.responseType = responseTypeOf(fields);
-    parsed.clickURLs = trackingURLs(fields, "x-rade-click-tracking-urls");
-    parsed.impressionURLs = trackingURLs(fields, "x-rade-tracking-urls");
-    parsed.manualImpressionURLs = trackingURLs(fields, "x-rade-manual-tracking-urls");
+    parsed.clickURLs = trackingURLs(fields, "x-rade-click-tracking-urls", base);
+    parsed.impressionURLs = trackingURLs(fields, "x-rade-tracking-urls", base);
+    parsed.manualImpressionURLs = trackingURLs(fields, "x-rade-manual-tracking-urls", base);
     const std::string* optedOut = textOf(fields, "x-rade-content-url-opted-out");
     parsed.contentURLEnabled = optedOut && *optedOut == "false";
     if (auto activeView = decoded(textOf(fields, "x-rade-activeview"));
@@ -105,18 +109,30 @@ GADAdResponseHeaders GADAdResponseHeaders::parse(const Value::Dictionary& header
     return parsed;
 }
 
-std::optional<std::vector<platform::Url>> gad_trackingURLsFromString(std::string_view text) {
+std::optional<std::vector<platform::Url>> gad_trackingURLsFromString(
+    std::string_view text, const std::optional<platform::Url>& base) {
     std::vector<platform::Url> urls;
+    std::size_t dropped = 0;
     std::size_t at = 0;
     while (at < text.size()) {
         while (at < text.size() && isSpace(text[at])) ++at;
         std::size_t end = at;
         while (end < text.size() && !isSpace(text[end])) ++end;
         if (end > at) {
-            auto url = platform::Url::parse(text.substr(at, end - at));
-            if (url && !url->absoluteString().empty()) urls.push_back(std::move(*url));
+            const std::string_view word = text.substr(at, end - at);
+            auto url = base ? platform::Url::parse(word, *base) : platform::Url::parse(word);
+            if (url && !url->host().empty() && gad_isWebURL(*url)) {
+                urls.push_back(std::move(*url));
+            } else if (url) {
+                ++dropped;
+            }
         }
         at = end;
+    }
+    // Words that make no URL at all were never tracking URLs; these were, but cannot be sent.
+    if (dropped != 0) {
+        GADLog("%zu tracking URL(s) of an ad answer are not web URLs%s; they are not pinged.",
+               dropped, base ? "" : " and there is no base to resolve them against");
     }
     if (urls.empty()) return std::nullopt;
     return urls;

@@ -48,13 +48,19 @@ struct GADAdResponseHeaders {
     // "x-rade-swipe-to-view-controller" decoded, when it is a non-empty array or object.
     std::optional<platform::Value> swipeToViewControllerConfigurations;
 
-    static GADAdResponseHeaders parse(const platform::Value::Dictionary& headers);
+    // `base` is the URL of the answer that carried the fields: relative tracking URLs
+    // resolve against it.
+    static GADAdResponseHeaders parse(const platform::Value::Dictionary& headers,
+                                      const std::optional<platform::Url>& base = std::nullopt);
     static platform::Value::Dictionary lowercasedFields(const platform::Value::Dictionary& headers);
 };
 
-// The URLs of a tracking field: the text cut at white space, each word that makes a URL with
-// a non-empty text, in order. Nothing when no word does.
-std::optional<std::vector<platform::Url>> gad_trackingURLsFromString(std::string_view text);
+// The URLs of a tracking field: the text cut at white space, each word that makes an http(s)
+// URL with a host, in order; a relative word resolved against `base` first. The pinger can
+// only send web URLs, so other words (relative ones without a base, other schemes) are left
+// out with a log line. Nothing when no word is kept.
+std::optional<std::vector<platform::Url>> gad_trackingURLsFromString(
+    std::string_view text, const std::optional<platform::Url>& base = std::nullopt);
 
 // Seconds from "x-rade-refresh-rate": only a whole text that is a finite decimal number of 0
 // or more ("12abc", "-5", "inf" and "" are not).

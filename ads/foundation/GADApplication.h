@@ -108,8 +108,10 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     bool isContentHashing() const { return contentHashing_; }
 
     // Mediation adapters (GADApplicationMediationAdapters.cpp)
-    std::vector<std::string> availableAdapterNames() const;
-    void setAvailableAdapterNames(std::vector<std::string> names);
+    // None until the SDK core has named the adapters it may ask for; then the list, which may
+    // be empty.
+    std::optional<std::vector<std::string>> availableAdapterNames() const;
+    void setAvailableAdapterNames(std::optional<std::vector<std::string>> names);
     // The built-in adapter names and the given ones, kept when the class registry knows the
     // class and it declares the adapter protocol; sorted.
     void updateAvailableAdapterNamesWithPotentialAdapterNames(
@@ -170,7 +172,7 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     std::atomic<std::uint64_t> sequenceNumber_{0};
 
     // On lockQueue_.
-    std::vector<std::string> availableAdapterNames_;
+    std::optional<std::vector<std::string>> availableAdapterNames_;
     std::uint64_t activeViewID_ = 0;
     // On notificationSerialQueue_.
     StatisticsSet adStatistics_;

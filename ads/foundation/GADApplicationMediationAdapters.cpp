@@ -19,13 +19,13 @@ constexpr const char* kBuiltInAdapterNames[] = {
 
 }  // namespace
 
-std::vector<std::string> GADApplication::availableAdapterNames() const {
-    std::vector<std::string> names;
+std::optional<std::vector<std::string>> GADApplication::availableAdapterNames() const {
+    std::optional<std::vector<std::string>> names;
     lockQueue_->sync([&] { names = availableAdapterNames_; });
     return names;
 }
 
-void GADApplication::setAvailableAdapterNames(std::vector<std::string> names) {
+void GADApplication::setAvailableAdapterNames(std::optional<std::vector<std::string>> names) {
     lockQueue_->async([self = shared_from_this(), names = std::move(names)] {
         self->availableAdapterNames_ = names;
     });

@@ -7,11 +7,16 @@
 // asynchronous, taking and emptying synchronous. The memory warning arrives on the main thread
 // and empties the set there. The set holds its objects; the warning's observer holds the set
 // weakly.
+//
+// The objects belong to the main thread (web views): an object the set lets go - one that
+// found the set full, what emptying off the main thread or the set's own end drops - has its
+// last reference posted to the main loop, never released on the set's queue.
 
 #include <cstdint>
 #include <memory>
 #include <unordered_set>
 
+#include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/runtime/WeakCall.h"
@@ -27,7 +32,13 @@ class GADCacheSet : public std::enable_shared_from_this<GADCacheSet<T>> {
         set->observeMemoryWarnings();
         return set;
     }
-    virtual ~GADCacheSet() = default;
+    virtual ~GADCacheSet() {
+        // Adds still waiting on the queue run first, so none of them drops the last object
+        // there afterwards.
+        std::unordered_set<std::shared_ptr<T>> left;
+        queue_->sync([&] { left.swap(*objects_); });
+        releaseOnMain(std::move(left));
+    }
     GADCacheSet(const GADCacheSet&) = delete;
     GADCacheSet& operator=(const GADCacheSet&) = delete;
 
@@ -37,9 +48,14 @@ class GADCacheSet : public std::enable_shared_from_this<GADCacheSet<T>> {
     // is never kept.
     void addObject(std::shared_ptr<T> object) {
         if (!object) return;
-        queue_->async([objects = objects_, max = maxCapacity_, object = std::move(object)] {
-            if (objects->size() < max) objects->insert(object);
-        });
+        queue_->async(
+            [objects = objects_, max = maxCapacity_, object = std::move(object)]() mutable {
+                if (objects->size() < max) {
+                    objects->insert(std::move(object));
+                } else {
+                    releaseOnMain(std::move(object));
+                }
+            });
     }
     // Takes one object out of the set; nullptr when it is empty.
     std::shared_ptr<T> anyObject() {
@@ -55,6 +71,7 @@ class GADCacheSet : public std::enable_shared_from_this<GADCacheSet<T>> {
         // Released outside the queue: an object's end may take time (a web view's, say).
         std::unordered_set<std::shared_ptr<T>> dropped;
         queue_->sync([&] { dropped.swap(*objects_); });
+        releaseOnMain(std::move(dropped));
     }
     std::size_t count() const {
         std::size_t n = 0;
@@ -81,6 +98,17 @@ class GADCacheSet : public std::enable_shared_from_this<GADCacheSet<T>> {
     }
 
   private:
+    // Drops `held` here on the main thread, else on a later main-loop turn.
+    template <typename Held>
+    static void releaseOnMain(Held held) {
+        if (platform::MainLoop::main().isMainThread()) return;
+        // Whichever copy of the task goes last, the objects leave it on the main thread.
+        platform::MainLoop::main().post([box = std::make_shared<Held>(std::move(held))] {
+            Held taken{};
+            std::swap(taken, *box);
+        });
+    }
+
     const std::uint64_t maxCapacity_;
     std::shared_ptr<platform::SerialQueue> queue_;
     // Touched only on queue_.

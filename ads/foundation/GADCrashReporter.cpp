@@ -3,7 +3,9 @@
 #include <errno.h>
 
 #include <algorithm>
+#include <ctime>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -15,9 +17,12 @@
 #include "ads/foundation/GADServiceOrigins.h"
 #include "ads/foundation/GADSettings.h"
 #include "ads/foundation/GADSettingsKeys.h"
+#include "ads/foundation/GADStringAdditions.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "platform/base/Unicode.h"
 #include "platform/storage/AppPaths.h"
+#include "platform/storage/FileBytes.h"
+#include "platform/storage/StorageError.h"
 
 namespace ads {
 
@@ -141,29 +146,54 @@ void GADCrashReporter::disableReporting() {
 std::size_t GADCrashReporter::sendPendingReports() {
     const std::filesystem::path folder = reportsDirectory();
     if (folder.empty() || !pinger_) return 0;
+    // Texts on their way already: those the retry group holds, and (by digest) those sent now.
+    const auto waiting = pinger_->retryStore().group(settings_keys::kCrashReporting);
+    std::unordered_set<std::string> sentDigests;
     std::size_t sent = 0;
-    // Reports the retry group had no room for, oldest first.
+    std::size_t repeated = 0;
+    std::size_t unreadable = 0;
+    std::size_t damaged = 0;
+    std::string unreadableWhy;
+    std::string damagedWhy;
+    // Reports the retry group had no room for, and those over this start's cap; oldest first.
     std::vector<std::pair<std::filesystem::path, platform::Url>> unstored;
+    std::vector<std::filesystem::path> overCap;
     for (const auto& file : CrashCapture::reportFiles(folder)) {
-        std::string why;
-        if (auto report = CrashCapture::readReport(file, &why)) {
-            if (auto url = reportURL(*report)) {
-                const std::string text = url->absoluteString();
-                // On disk before the file goes: a report is never lost between the two.
-                if (pinger_->storeRetryURLString(text, settings_keys::kCrashReporting)) {
-                    pinger_->pingWithRetryGroupKey(settings_keys::kCrashReporting, *url, text);
-                    removeReportFile(file);
-                } else {
-                    unstored.emplace_back(file, *url);
-                }
-                ++sent;
-                continue;
-            }
-        } else {
-            GADLog("A crash report of an earlier run is damaged (%s); it is not sent.",
-                   why.c_str());
+        ReadFile read = readReportFile(file);
+        if (read.state == FileState::Gone) continue;
+        if (read.state == FileState::Unreadable) {
+            if (unreadable++ == 0) unreadableWhy = read.why;
+            continue;
         }
-        removeReportFile(file);
+        if (read.state == FileState::Damaged) {
+            if (damaged++ == 0) damagedWhy = read.why;
+            moveAside(file, read.why);
+            continue;
+        }
+        auto url = reportURL(*read.report);
+        if (!url) {
+            removeReportFile(file);
+            continue;
+        }
+        const std::string text = url->absoluteString();
+        if (waiting.count(text) != 0 || !sentDigests.insert(gad_MD5String(text)).second) {
+            // The same report is on its way already: this file adds nothing.
+            ++repeated;
+            removeReportFile(file);
+            continue;
+        }
+        if (sent == kMaxReportsPerStart) {
+            overCap.push_back(file);
+            continue;
+        }
+        ++sent;
+        // On disk before the file goes: a report is never lost between the two.
+        if (pinger_->storeRetryURLString(text, settings_keys::kCrashReporting)) {
+            pinger_->pingWithRetryGroupKey(settings_keys::kCrashReporting, *url, text);
+            removeReportFile(file);
+        } else {
+            unstored.emplace_back(file, *url);
+        }
     }
     // A full group means the server has been out of reach for a while, and every run that
     // crashes meanwhile adds a file: only the newest few wait for a later start, so the folder
@@ -181,7 +211,79 @@ std::size_t GADCrashReporter::sendPendingReports() {
             if (success) removeReportFile(file);
         });
     }
+    // Over the cap the same holds: the newest few wait, unsent, the others go unsent.
+    const std::size_t wait = std::min(overCap.size(), kMaxWaitingReports);
+    for (std::size_t i = 0; i + wait < overCap.size(); ++i) removeReportFile(overCap[i]);
+
+    if (repeated != 0) {
+        GADLog("%zu crash report(s) of earlier runs repeat one on its way already; not sent again.",
+               repeated);
+    }
+    if (!overCap.empty()) {
+        GADLog(
+            "%zu crash report(s) of earlier runs are over the %zu a start sends: %zu wait for "
+            "the next start, %zu are deleted unsent.",
+            overCap.size(), kMaxReportsPerStart, wait, overCap.size() - wait);
+    }
+    if (unreadable != 0) {
+        GADLog("%zu crash report(s) of earlier runs cannot be read now (%s); they are kept.",
+               unreadable, unreadableWhy.c_str());
+    }
+    if (damaged != 0) {
+        GADLog("%zu crash report(s) of earlier runs are damaged (%s); they are not sent.", damaged,
+               damagedWhy.c_str());
+    }
     return sent;
+}
+
+GADCrashReporter::ReadFile GADCrashReporter::readReportFile(const std::filesystem::path& file) {
+    ReadFile read;
+    auto fail = [&read](FileState state, std::string why) {
+        read.state = state;
+        read.why = std::move(why);
+        return read;
+    };
+    std::error_code ec;
+    const auto status = std::filesystem::symlink_status(file, ec);
+    if (status.type() == std::filesystem::file_type::not_found) return fail(FileState::Gone, "");
+    if (ec) return fail(FileState::Unreadable, ec.message());
+    // A folder is no damage of the file's own: someone put it there, and it may go again.
+    if (status.type() == std::filesystem::file_type::directory)
+        return fail(FileState::Unreadable, "a folder stands in its place");
+    if (status.type() != std::filesystem::file_type::regular)
+        return fail(FileState::Damaged, "not a regular file");
+    // Judged before reading, so a huge file is never read into memory.
+    const auto size = std::filesystem::file_size(file, ec);
+    if (!ec && size > CrashCapture::kMaxReportBytes)
+        return fail(FileState::Damaged, "larger than 64 KiB");
+    platform::Error error;
+    auto bytes = platform::FileBytes::read(file, &error);
+    if (!bytes) {
+        if (error.code == platform::StorageError::kFileReadNoSuchFile)
+            return fail(FileState::Gone, "");
+        return fail(platform::StorageError::isDamagedFile(error.code) ? FileState::Damaged
+                                                                      : FileState::Unreadable,
+                    error.localizedDescription());
+    }
+    if (bytes->size() > CrashCapture::kMaxReportBytes)
+        return fail(FileState::Damaged, "larger than 64 KiB");
+    std::string why;
+    read.report = CrashCapture::parseReport(*bytes, &why);
+    if (!read.report) return fail(FileState::Damaged, why);
+    read.state = FileState::Report;
+    return read;
+}
+
+void GADCrashReporter::moveAside(const std::filesystem::path& file, const std::string& why) {
+    // Kept for a look, under a name no later start reads as a report.
+    auto aside = file;
+    aside += ".corrupt-" + std::to_string(static_cast<long long>(std::time(nullptr)));
+    std::error_code ec;
+    std::filesystem::rename(file, aside, ec);
+    if (ec) {
+        GADLog("A damaged crash report (%s) cannot be moved aside: %s", why.c_str(),
+               ec.message().c_str());
+    }
 }
 
 void GADCrashReporter::removeReportFile(const std::filesystem::path& file) {

@@ -10,9 +10,18 @@
 // defaults) and goes on to the handler that was there before. The next start does the rest:
 // enableReporting() turns each file of an earlier run into a report, stores it in the pinger's
 // retry group "/zivivu/ads/crash_reporting" (on disk before the file goes), pings it and then
-// deletes the file; a damaged file is deleted unsent. A report the full group cannot take is
-// pinged, and its file goes only once the server has it: the newest kMaxWaitingReports such
-// files wait for the next start. Then it installs the capture.
+// deletes the file. A report the full group cannot take is pinged, and its file goes only once
+// the server has it: the newest kMaxWaitingReports such files wait for the next start. Then it
+// installs the capture.
+//
+// The folder is untrusted, and a crash loop fills it: at most kMaxReportsPerStart reports go
+// out per start, and a report whose text was sent already (this start, or waits in the retry
+// group) is not sent again - its file just goes. Of the reports over the cap the newest
+// kMaxWaitingReports wait for the next start, older ones are deleted unsent (a log line says
+// how many). A file that cannot be read now (permissions, I/O, a folder in its place) may be
+// fine later and is kept as it is; a damaged one (not a report of ours, larger than
+// CrashCapture::kMaxReportBytes, no regular file) is moved aside as "<file>.corrupt-<time>",
+// which no later start reads again.
 //
 // Main thread, at start-up (the SDK's start-up step 6) and shutdown. The reporter holds its
 // pinger.
@@ -40,6 +49,19 @@ class GADCrashReporter {
     // Files whose reports neither the retry group took nor the server answered, kept for the
     // next start; older ones beyond these are tried once and deleted.
     static constexpr std::size_t kMaxWaitingReports = 5;
+    // Reports sent by one start: the size of the crash reports' retry group by default, so a
+    // start's reports fit it, and few enough that a folder a crash loop (or anyone) filled
+    // never turns into a flood of pings.
+    static constexpr std::size_t kMaxReportsPerStart = 10;
+
+    // How a report file of an earlier run reads.
+    enum class FileState { Report, Unreadable, Damaged, Gone };
+    struct ReadFile {
+        FileState state = FileState::Gone;
+        std::optional<platform::CrashCapture::Report> report;
+        std::string why;
+    };
+    static ReadFile readReportFile(const std::filesystem::path& file);
 
     static std::shared_ptr<GADCrashReporter> sharedInstance();
     // A reporter of its own (tests): reports through the given pinger, files in the given
@@ -87,6 +109,7 @@ class GADCrashReporter {
 
   private:
     static void removeReportFile(const std::filesystem::path& file);
+    static void moveAside(const std::filesystem::path& file, const std::string& why);
 
     const std::shared_ptr<GADPinger> pinger_;
     const std::filesystem::path reportsDirectory_;

@@ -246,7 +246,7 @@ bool GADDevice::OSIsSupported() const {
 }
 
 std::string GADDevice::deviceModel() const {
-    return read([](const State& s) { return s.deviceModel; });
+    return read([](const State& s) { return s.deviceModel.value_or(""); });
 }
 
 platform::UserInterfaceIdiom GADDevice::userInterfaceIdiom() const {
@@ -302,7 +302,7 @@ std::string GADDevice::deviceSubmodel() {
         std::erase_if(machine, [](char c) { return static_cast<unsigned char>(c) >= 128; });
         submodel_ = std::move(machine);
     });
-    return submodel_;
+    return submodel_.value_or("");
 }
 
 std::optional<std::string> GADDevice::locale() {

@@ -164,7 +164,8 @@ class GADDevice {
     const std::shared_ptr<State> state_;
     const std::shared_ptr<GADNetwork> network_;
     platform::Once submodelOnce_;
-    std::string submodel_;
+    // None when uname failed.
+    std::optional<std::string> submodel_;
     platform::Once localeOnce_;
     std::optional<std::string> locale_;
 };

@@ -31,21 +31,18 @@ platform::Value::Dictionary GADDevice::parameters(const GADMainThreadFacts& fact
         parameters["ios_ipadc"] = "1";
     }
     auto application = GADApplication::sharedInstance();
-    // Usually there is no store metadata at all; an empty record says nothing.
-    const Value& metadata = application->iTunesMetadata();
-    if (metadata.isDictionary() && !metadata.asDictionary().empty()) {
-        parameters["ios_metadata"] = metadata;
-    }
+    // Always a record: an empty one when the app has no store metadata.
+    parameters["ios_metadata"] = application->iTunesMetadata();
     if (!snapshot.infoPlist.isNull()) parameters["ios_info_plist"] = snapshot.infoPlist;
     if (auto base = baseSDKVersionFromInfoPlist(snapshot.infoPlist))
         parameters["ios_base_sdk"] = *base;
     parameters["app_name"] =
         appNameParameter(application->version(), application->mainBundleIdentifier());
     if (jailbroken()) parameters["ios_jb"] = "1";
-    // Before the start-up cached it, the model is unknown rather than empty.
-    if (!snapshot.deviceModel.empty()) parameters["platform"] = snapshot.deviceModel;
-    if (std::string submodel = deviceSubmodel(); !submodel.empty())
-        parameters["submodel"] = submodel;
+    // Before the start-up cached it, the model is unknown; once cached it is sent as it is.
+    if (snapshot.deviceModel) parameters["platform"] = *snapshot.deviceModel;
+    deviceSubmodel();
+    if (submodel_) parameters["submodel"] = *submodel_;
     if (auto language = locale()) parameters["hl"] = *language;
     parameters["u_audio"] = std::to_string(static_cast<unsigned long>(audioRoute()));
     const bool landscape = facts.statusBarOrientation == 3 || facts.statusBarOrientation == 4;

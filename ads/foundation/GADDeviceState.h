@@ -14,7 +14,8 @@ namespace ads {
 struct GADDevice::State {
     // Static facts, cached on the main thread at start-up.
     bool hasCachedStaticParameters = false;
-    std::string deviceModel;
+    // None until cached.
+    std::optional<std::string> deviceModel;
     bool userInterfaceIdiomIsPhone = false;
     double mainScreenDensity = 0;
     platform::Rect portraitBounds;

@@ -126,7 +126,10 @@ void GADPinger::pingRetryURLs() {
 }
 
 void GADPinger::retryPassOnQueue() {
-    auto due = store_.pass([this](const std::string& url) { return isInFlight(url); });
+    // Whatever is stored, one pass sends at most the group's maximum, each at most as often as
+    // a new record would be.
+    auto due = store_.pass([this](const std::string& url) { return isInFlight(url); },
+                           maximumRetryURLCount_, URLRetryCount_);
     std::weak_ptr<GADPinger> weak = weak_from_this();
     for (auto& [groupKey, url] : due) {
         sendPing(url, [weak, groupKey = groupKey, url = url](bool success) {

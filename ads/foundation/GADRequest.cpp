@@ -249,11 +249,9 @@ platform::Value::Dictionary GADRequest::parameters(const GADMainThreadFacts& fac
         return Value(*value);
     };
 
-    const std::vector<std::string> adapters =
-        GADApplication::sharedInstance()->availableAdapterNames();
-    // No adapter present is said by leaving the key out, not by an empty list.
-    if (!adapters.empty()) {
-        set("adapters", Value(Value::Array(adapters.begin(), adapters.end())));
+    // Left out only before the SDK core named the adapters; none present is an empty list.
+    if (auto adapters = GADApplication::sharedInstance()->availableAdapterNames()) {
+        set("adapters", Value(Value::Array(adapters->begin(), adapters->end())));
     }
     auto device = GADDevice::sharedInstance();
     for (auto& [key, value] : device->parameters(facts)) parameters[key] = std::move(value);

@@ -1,6 +1,8 @@
 #include "ads/foundation/GADRetryStore.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <set>
 
 #include "ads/foundation/GADLog.h"
@@ -47,15 +49,38 @@ std::optional<std::int64_t> GADRetryStore::retryCountOf(const Value& record) {
     return count ? count->integerValue() : 0;
 }
 
-GADRetryStore::Pass GADRetryStore::pass(const Value::Dictionary& group, const InFlight& inFlight) {
+std::size_t GADRetryStore::trim(Value::Dictionary& group, std::int64_t maximumURLCount) {
+    const std::size_t keep = static_cast<std::size_t>(std::max<std::int64_t>(maximumURLCount, 0));
+    if (group.size() <= keep) return 0;
+    const std::size_t dropped = group.size() - keep;
+    group.erase(std::next(group.begin(), static_cast<std::ptrdiff_t>(keep)), group.end());
+    return dropped;
+}
+
+void GADRetryStore::logTrimmed(const std::string& groupKey, std::size_t dropped,
+                               std::int64_t maximumURLCount) {
+    if (dropped == 0) return;
+    GADLog("Retry group %s held %zu records more than its maximum of %lld; they were dropped.",
+           groupKey.c_str(), dropped, static_cast<long long>(maximumURLCount));
+}
+
+GADRetryStore::Pass GADRetryStore::pass(const Value::Dictionary& group, const InFlight& inFlight,
+                                        std::int64_t maximumURLCount,
+                                        std::int64_t maximumRetryCount) {
     Pass result;
+    const std::size_t keep = static_cast<std::size_t>(std::max<std::int64_t>(maximumURLCount, 0));
+    result.overMaximum = group.size() > keep ? group.size() - keep : 0;
+    result.changed = result.overMaximum != 0;
+    std::size_t looked = 0;
     for (const auto& [url, record] : group) {
+        if (looked++ == keep) break;
         if (inFlight && inFlight(url)) {
             result.group.emplace(url, record);
             continue;
         }
         result.changed = true;
-        const std::int64_t count = retryCountOf(record).value_or(0);
+        const std::int64_t count = std::min(retryCountOf(record).value_or(0),
+                                            std::max<std::int64_t>(maximumRetryCount, 0));
         if (count < 1) continue;
         Value kept = record;
         kept.set(keys::kRetryCount, Value(count - 1));
@@ -82,12 +107,20 @@ bool GADRetryStore::store(const std::string& url, const std::string& groupKey,
     }
 
     Value::Dictionary group = store.dictionaryForKey(groupKey).value_or(Value::Dictionary{});
+    const std::size_t trimmed = trim(group, maximumURLCount);
+    logTrimmed(groupKey, trimmed, maximumURLCount);
     bool stored = group.count(url) > 0;
+    bool groupChanged = trimmed != 0;
     if (!stored && static_cast<std::int64_t>(group.size()) < maximumURLCount) {
         group.emplace(url, Value::dictionary({{keys::kRetryCount, Value(retryCount)}}));
+        stored = true;
+        groupChanged = true;
+    }
+    if (groupChanged) {
         // Refused (a text no property list can hold) means not stored.
-        stored = store.setObject(groupKey, Value(std::move(group)));
-        changed = changed || stored;
+        const bool written = store.setObject(groupKey, Value(std::move(group)));
+        stored = stored && written;
+        changed = changed || written;
     }
     if (changed) synchronizeLocked();
     return stored;
@@ -103,7 +136,8 @@ void GADRetryStore::remove(const std::string& url, const std::string& groupKey) 
     synchronizeLocked();
 }
 
-std::vector<std::pair<std::string, std::string>> GADRetryStore::pass(const InFlight& inFlight) {
+std::vector<std::pair<std::string, std::string>> GADRetryStore::pass(
+    const InFlight& inFlight, std::int64_t maximumURLCount, std::int64_t maximumRetryCount) {
     std::vector<std::pair<std::string, std::string>> due;
     std::lock_guard lock(mutex_);
     auto& store = defaults();
@@ -111,7 +145,8 @@ std::vector<std::pair<std::string, std::string>> GADRetryStore::pass(const InFli
     for (const std::string& key : groupKeysFrom(store.objectForKey(keys::kRetryGroupKeys))) {
         auto group = store.dictionaryForKey(key);
         if (!group) continue;
-        Pass groupPass = pass(*group, inFlight);
+        Pass groupPass = pass(*group, inFlight, maximumURLCount, maximumRetryCount);
+        logTrimmed(key, groupPass.overMaximum, maximumURLCount);
         if (!groupPass.changed) continue;
         // A group whose records are all gone stays, empty: the list of groups never shrinks.
         store.setObject(key, Value(std::move(groupPass.group)));

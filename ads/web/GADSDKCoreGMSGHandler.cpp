@@ -161,7 +161,9 @@ void GADSDKCoreGMSGHandler::adFetcherDidFetchAd(GADAdFetcher& fetcher,
     auto id = fetchRequestIDForAdFetcher(fetcher);
     if (!id) return;
     auto keep = adFetchers_.at(*id);
-    answerFetch(true, "", responseFor(*id, ad.get(), fetcher.responseStatusCode()));
+    // The page's script reads any loaded fetch as 200; which 2xx the server chose is the
+    // fetcher's business, and only 2xx answers get here.
+    answerFetch(true, "", responseFor(*id, ad.get(), 200));
     removeAdFetcherForFetchRequestID(*id);
 }
 

@@ -171,7 +171,9 @@ TEST_F(GADAdFetcherTest, FailedAnswersBecomeTheSDKsCodesWithTheirStatus) {
         EXPECT_EQ(recorder->events, std::vector<std::string>{c.heard}) << c.url;
         ASSERT_TRUE(recorder->ad);
         // A failed answer's body is never the ad's.
-        if (c.heard != "failed 1 0") EXPECT_FALSE(recorder->ad->adHTML()) << c.url;
+        if (c.heard != "failed 1 0") {
+            EXPECT_FALSE(recorder->ad->adHTML()) << c.url;
+        }
     }
     GADLogFlush();
     std::size_t rejections = 0;
@@ -224,11 +226,29 @@ TEST_F(GADAdFetcherTest, RedirectsAreFollowedAndTheirFieldsApplied) {
         res.set_header("Location", server.url("/final"));
         res.set_header("x-rade-tracking-urls", "http://imp.test/1");
     });
-    answer("/final", {{"x-rade-tracking-urls", "http://imp.test/2"}});
+    // A relative tracking URL is the answer's own, like the ad's base URL.
+    answer("/final", {{"x-rade-tracking-urls", "http://imp.test/2 /imp/3"}});
     auto recorder = fetch(server.url("/start"));
     ASSERT_EQ(recorder->events, std::vector<std::string>{"fetched"});
     EXPECT_EQ(recorder->ad->adBaseURL()->absoluteString(), server.url("/final"));
-    EXPECT_EQ(recorder->ad->impressionURLs().size(), 2u);
+    std::vector<std::string> impressions;
+    for (const auto& url : recorder->ad->impressionURLs())
+        impressions.push_back(url.absoluteString());
+    EXPECT_EQ(impressions, (std::vector<std::string>{"http://imp.test/1", "http://imp.test/2",
+                                                     server.url("/imp/3")}));
+
+    // Fields handed over with an ad resolve against its base URL.
+    auto ad = GADAd::create();
+    ad->setAdHTML("<p>ad</p>");
+    ad->setAdBaseURL(platform::Url::parse("https://ads.test/mads/x"));
+    auto handedOver = std::make_shared<Recorder>();
+    EXPECT_TRUE(GADAdFetcher::create(environment)
+                    ->fetchRemainingContentForAd(
+                        ad,
+                        Value::dictionary({{"x-rade-click-tracking-urls", "c?1"}}).asDictionary(),
+                        handedOver));
+    ASSERT_EQ(ad->clickURLs().size(), 1u);
+    EXPECT_EQ(ad->clickURLs()[0].absoluteString(), "https://ads.test/mads/c?1");
 }
 
 TEST_F(GADAdFetcherTest, AnAdServerAnswerFillsTheAd) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "ads/foundation/GADLog.h"
+#include "platform/base/LogSink.h"
+
 namespace ads {
 namespace {
 
@@ -58,6 +61,38 @@ TEST(GADAdResponseHeadersTest, TrackingFieldsSplitAtWhiteSpaceKeepingWhatMakesAU
     EXPECT_FALSE(gad_trackingURLsFromString(""));
     EXPECT_EQ(texts(gad_trackingURLsFromString("http://a.test/%zz http://b.test/")),
               texts(gad_trackingURLsFromString("http://b.test/")));
+}
+
+TEST(GADAdResponseHeadersTest, RelativeTrackingURLsResolveAgainstTheAnswerOrAreLeftOut) {
+    platform::LogSink::Capture logs;
+    const auto base = platform::Url::parse("https://ads.test/mads/gma?slot=1");
+    auto parsed = GADAdResponseHeaders::parse(
+        Value::dictionary({{"x-rade-tracking-urls", "/imp?a=1 ../up ping http://other.test/x"},
+                           {"x-rade-click-tracking-urls", "//cdn.test/c"}})
+            .asDictionary(),
+        base);
+    EXPECT_EQ(texts(parsed.impressionURLs),
+              (std::vector<std::string>{"https://ads.test/imp?a=1", "https://ads.test/up",
+                                        "https://ads.test/mads/ping", "http://other.test/x"}));
+    EXPECT_EQ(texts(parsed.clickURLs), std::vector<std::string>{"https://cdn.test/c"});
+    GADLogFlush();
+    EXPECT_EQ(logs.count(), 0u);
+
+    // Without a base they cannot be sent, nor can what is not on the web: left out, and said.
+    EXPECT_EQ(texts(gad_trackingURLsFromString("/imp http://a.test/1 file:///etc/passwd "
+                                               "javascript:alert(1) mailto:x@y.test")),
+              std::vector<std::string>{"http://a.test/1"});
+    EXPECT_FALSE(gad_trackingURLsFromString("/imp ../up"));
+    EXPECT_EQ(texts(gad_trackingURLsFromString("data:text/plain,x", base)),
+              std::vector<std::string>{});
+    GADLogFlush();
+    ASSERT_EQ(logs.count(), 3u);
+    EXPECT_TRUE(
+        logs.contains("4 tracking URL(s) of an ad answer are not web URLs and there is "
+                      "no base to resolve them against; they are not pinged."));
+    EXPECT_TRUE(
+        logs.contains("1 tracking URL(s) of an ad answer are not web URLs; they are not "
+                      "pinged."));
 }
 
 TEST(GADAdResponseHeadersTest, RefreshRatesCountOnlyAsWholeFiniteNumbersOfZeroOrMore) {

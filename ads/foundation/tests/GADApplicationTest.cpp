@@ -200,13 +200,15 @@ TEST_F(GADApplicationTest, AdapterNamesComeFromTheClassRegistry) {
     registry.registerName("TestNetworkBase", "NSObject", {"GADMAdNetworkAdapter"});
     registry.registerName("TestNetworkAdapter", "TestNetworkBase");
     registry.registerName("TestNotAnAdapter", "NSObject");
+    // Until the SDK core names them, the adapters are unknown rather than none.
+    EXPECT_EQ(app->availableAdapterNames(), std::nullopt);
     app->updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
     EXPECT_EQ(app->availableAdapterNames(), std::vector<std::string>{"GADMAdapterHTML"});
     app->updateAvailableAdapterNamesWithPotentialAdapterNames(
         std::vector<std::string>{"TestNetworkAdapter", "TestNotAnAdapter", "Unknown"});
     EXPECT_EQ(app->availableAdapterNames(),
               (std::vector<std::string>{"GADMAdapterHTML", "TestNetworkAdapter"}));
-    app->setAvailableAdapterNames({"X"});
+    app->setAvailableAdapterNames(std::vector<std::string>{"X"});
     EXPECT_EQ(app->availableAdapterNames(), std::vector<std::string>{"X"});
     for (const char* name :
          {"GADMAdapterHTML", "TestNetworkBase", "TestNetworkAdapter", "TestNotAnAdapter"}) {

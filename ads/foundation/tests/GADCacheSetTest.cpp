@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
+#include "platform/runtime/MainLoop.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/ui/Application.h"
 
@@ -45,6 +49,52 @@ TEST(GADCacheSetTest, AMemoryWarningEmptiesEverySet) {
     first.reset();
     platform::ui::Application::shared().receiveMemoryWarning();
     EXPECT_EQ(second->count(), 0u);
+}
+
+// An object of the main thread that says where it ended.
+struct Releases {
+    std::atomic<int> onMain{0};
+    std::atomic<int> elsewhere{0};
+    int total() const { return onMain + elsewhere; }
+};
+struct MainThreadObject {
+    explicit MainThreadObject(Releases& releases) : releases(releases) {}
+    ~MainThreadObject() {
+        ++(platform::MainLoop::main().isMainThread() ? releases.onMain : releases.elsewhere);
+    }
+    Releases& releases;
+};
+
+TEST(GADCacheSetTest, ObjectsItLetsGoEndOnTheMainThread) {
+    platform::MainLoopTestScope scope;
+    Releases releases;
+    auto set = GADCacheSet<MainThreadObject>::create(1);
+    set->addObject(std::make_shared<MainThreadObject>(releases));
+    // Finding the set full, the second is let go on the queue, its end posted to the loop.
+    set->addObject(std::make_shared<MainThreadObject>(releases));
+    EXPECT_EQ(set->count(), 1u);
+    EXPECT_EQ(releases.total(), 0);
+    scope.runUntilIdle();
+    EXPECT_EQ(releases.onMain, 1);
+
+    // Emptied from another thread.
+    std::thread([&set] { set->removeAllObjects(); }).join();
+    EXPECT_EQ(releases.total(), 1);
+    scope.runUntilIdle();
+    EXPECT_EQ(releases.onMain, 2);
+
+    // Emptied on the main thread (a memory warning): at once.
+    set->addObject(std::make_shared<MainThreadObject>(releases));
+    set->removeAllObjects();
+    EXPECT_EQ(releases.onMain, 3);
+
+    // The set's last owner lets it go on another thread, adds still waiting on its queue.
+    set->addObject(std::make_shared<MainThreadObject>(releases));
+    set->addObject(std::make_shared<MainThreadObject>(releases));
+    std::thread([set = std::move(set)]() mutable { set.reset(); }).join();
+    scope.runUntilIdle();
+    EXPECT_EQ(releases.onMain, 5);
+    EXPECT_EQ(releases.elsewhere, 0);
 }
 
 }  // namespace

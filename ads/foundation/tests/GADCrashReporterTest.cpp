@@ -1,9 +1,11 @@
 #include "ads/foundation/GADCrashReporter.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -12,11 +14,13 @@
 
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADDevice.h"
+#include "ads/foundation/GADLog.h"
 #include "ads/foundation/GADPinger.h"
 #include "ads/foundation/GADServiceOrigins.h"
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
+#include "platform/base/LogSink.h"
 #include "platform/base/Unicode.h"
 #include "platform/device/DeviceInfo.h"
 #include "platform/storage/AppPaths.h"
@@ -55,6 +59,35 @@ mode_t modeOf(const std::filesystem::path& path) {
 
 CrashCapture::Report report(std::string name, std::string reason, std::vector<std::string> frames) {
     return CrashCapture::Report{std::move(name), std::move(reason), std::move(frames)};
+}
+
+// A report file as a crash in the SDK leaves it.
+void writeSDKCrash(const std::filesystem::path& file, const std::string& reason) {
+    std::ofstream(file) << "movuroute-crash 1\nname: SIGSEGV\nreason: " << reason
+                        << "\nframes:\nhost(+0x1)[0x2]\nend\n";
+}
+
+std::string contentsOf(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The file moved aside from `file`, or an empty path.
+std::filesystem::path asideOf(const std::filesystem::path& file) {
+    const std::string prefix = file.filename().string() + ".corrupt-";
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+        if (entry.path().filename().string().rfind(prefix, 0) == 0) return entry.path();
+    }
+    return {};
+}
+
+// Root reads files whatever their mode; without these capabilities it is held to it.
+void dropFileAccessOverride() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0) return;
+    data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    ::syscall(SYS_capset, &header, data);
 }
 
 class GADCrashReporterTest : public ::testing::Test {
@@ -165,16 +198,46 @@ TEST_F(GADCrashReporterTest, TheReportURL) {
     EXPECT_FALSE(reporter->reportURL(report("n", "host", {"host(+0x1)[0x2]"})));
 }
 
-TEST_F(GADCrashReporterTest, DamagedReportsAndHostCrashesAreDeletedUnsent) {
+TEST_F(GADCrashReporterTest, HostCrashesAreDeletedDamagedReportsMovedAsideUnreadableOnesKept) {
     testing::AdServerFixture ads;
-    std::ofstream(dir / "crash-1-1.report") << "movuroute-crash 1\nname: SIGSEGV\nreason: x\n";
-    std::ofstream(dir / "crash-1-2.report")
-        << "movuroute-crash 1\nname: SIGSEGV\nreason: host\nframes:\nhost(+0x1)[0x2]\nend\n";
+    platform::LogSink::Capture logs;
+    const std::string cutShort = "movuroute-crash 1\nname: SIGSEGV\nreason: GADSlot\n";
+    std::ofstream(dir / "crash-1-1.report") << cutShort;
+    writeSDKCrash(dir / "crash-1-2.report", "host");
+    // A report of ours in every other way, but far larger than a crash writes.
+    writeSDKCrash(dir / "crash-1-3.report", "GADSlot " + std::string(70 * 1024, 'x'));
+    const std::string oversized = contentsOf(dir / "crash-1-3.report");
+    // Someone's folder where a report was: not ours to judge, so left alone.
+    std::filesystem::create_directory(dir / "crash-1-4.report");
     std::ofstream(dir / "notes.txt") << "not ours";
     auto reporter = GADCrashReporter::create(GADPinger::create(), dir.path());
     EXPECT_EQ(reporter->sendPendingReports(), 0u);
     EXPECT_TRUE(CrashCapture::reportFiles(dir.path()).empty());
     EXPECT_TRUE(std::filesystem::exists(dir / "notes.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "crash-1-2.report"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "crash-1-4.report"));
+    // The damaged ones are kept aside, whole, where no later start reads them.
+    ASSERT_FALSE(asideOf(dir / "crash-1-1.report").empty());
+    EXPECT_EQ(contentsOf(asideOf(dir / "crash-1-1.report")), cutShort);
+    ASSERT_FALSE(asideOf(dir / "crash-1-3.report").empty());
+    EXPECT_EQ(contentsOf(asideOf(dir / "crash-1-3.report")), oversized);
+    GADLogFlush();
+    EXPECT_TRUE(logs.contains("2 crash report(s) of earlier runs are damaged"));
+    EXPECT_EQ(reporter->sendPendingReports(), 0u);
+    EXPECT_FALSE(asideOf(dir / "crash-1-1.report").empty());
+
+    // How each kind of file reads.
+    using State = GADCrashReporter::FileState;
+    EXPECT_EQ(GADCrashReporter::readReportFile(dir / "crash-1-4.report").state, State::Unreadable);
+    EXPECT_EQ(GADCrashReporter::readReportFile(dir / "crash-9-9.report").state, State::Gone);
+    ASSERT_EQ(::mkfifo((dir / "crash-1-5.report").c_str(), 0600), 0);
+    EXPECT_EQ(GADCrashReporter::readReportFile(dir / "crash-1-5.report").state, State::Damaged);
+    writeSDKCrash(dir / "crash-1-6.report", "GADSlot");
+    auto read = GADCrashReporter::readReportFile(dir / "crash-1-6.report");
+    EXPECT_EQ(read.state, State::Report);
+    ASSERT_TRUE(read.report);
+    EXPECT_EQ(read.report->reason, "GADSlot");
+    EXPECT_EQ(ads.log().count(RequestKind::CrashReport), 0u);
 
     // Disabled for good: enabling afterwards installs nothing.
     reporter->disableReporting();
@@ -182,6 +245,81 @@ TEST_F(GADCrashReporterTest, DamagedReportsAndHostCrashesAreDeletedUnsent) {
     EXPECT_FALSE(reporter->isCapturing());
     EXPECT_FALSE(CrashCapture::isInstalled());
     EXPECT_EQ(ads.log().count(RequestKind::CrashReport), 0u);
+}
+
+TEST_F(GADCrashReporterTest, AReportThatCannotBeReadNowIsKeptAsItIs) {
+    auto pinger = GADPinger::create();
+    const auto file = dir / "crash-1700000000-1.report";
+    writeSDKCrash(file, "GADSlot");
+    const std::string text = contentsOf(file);
+    ASSERT_EQ(::chmod(file.c_str(), 0), 0);
+    // In a process held to the file's mode (tests may run as root), the next start.
+    EXPECT_EXIT(
+        {
+            dropFileAccessOverride();
+            if (std::ifstream(file).good()) ::_exit(3);  // still readable: nothing tested
+            const auto sent = GADCrashReporter::create(pinger, dir.path())->sendPendingReports();
+            const bool kept = std::filesystem::exists(file) && asideOf(file).empty();
+            ::_exit(sent == 0 && kept ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+    EXPECT_EQ(contentsOf(file), text);
+    EXPECT_TRUE(pinger->retryStore().group(settings_keys::kCrashReporting).empty());
+}
+
+TEST_F(GADCrashReporterTest, APlantedFloodOfReportsSendsEachTextOnceAndAtMostTheCap) {
+    testing::AdServerFixture ads;
+    GADDevice::sharedInstance()->cacheStaticParameters();
+    platform::LogSink::Capture logs;
+    // 3,000 identical reports (a crash loop, or planted), then 20 different ones; names sort
+    // oldest first.
+    for (int i = 0; i < 3000; ++i)
+        writeSDKCrash(dir / ("crash-1700000000-" + std::to_string(10000 + i) + ".report"),
+                      "GADSlot again");
+    std::vector<std::filesystem::path> distinct;
+    for (int i = 0; i < 20; ++i) {
+        distinct.push_back(dir / ("crash-1700000001-" + std::to_string(10000 + i) + ".report"));
+        writeSDKCrash(distinct.back(), "GADSlot " + std::to_string(i));
+    }
+    auto pinger = GADPinger::create();
+    auto reporter = GADCrashReporter::create(pinger, dir.path());
+    EXPECT_EQ(reporter->sendPendingReports(), GADCrashReporter::kMaxReportsPerStart);
+    ASSERT_TRUE(ads.waitOnMainLoopUntil([&] {
+        return pinger->pingsInFlight() == 0 &&
+               pinger->retryStore().group(settings_keys::kCrashReporting).empty();
+    }));
+    // The repeated text once, nine different ones, and of the eleven over the cap the newest
+    // five wait for the next start.
+    EXPECT_EQ(ads.log().count(RequestKind::CrashReport), 10u);
+    std::size_t again = 0;
+    for (const auto& request : ads.log().of(RequestKind::CrashReport))
+        again += request.param("stacktrace").find("GADSlot_again") != std::string::npos;
+    EXPECT_EQ(again, 1u);
+    EXPECT_EQ(CrashCapture::reportFiles(dir.path()),
+              std::vector<std::filesystem::path>(distinct.end() - 5, distinct.end()));
+    GADLogFlush();
+    EXPECT_TRUE(logs.contains(
+        "2999 crash report(s) of earlier runs repeat one on its way already; not sent again."));
+    EXPECT_TRUE(
+        logs.contains("11 crash report(s) of earlier runs are over the 10 a start sends: "
+                      "5 wait for the next start, 6 are deleted unsent."));
+
+    // The next start sends those five.
+    EXPECT_EQ(reporter->sendPendingReports(), 5u);
+    ASSERT_TRUE(ads.waitOnMainLoop(RequestKind::CrashReport, 15));
+    EXPECT_TRUE(CrashCapture::reportFiles(dir.path()).empty());
+
+    // A report waiting in the retry group already is not sent a second time.
+    auto url = reporter->reportURL(report("SIGSEGV", "GADSlot waiting", {"host(+0x1)[0x2]"}));
+    ASSERT_TRUE(url);
+    ASSERT_TRUE(pinger->storeRetryURLString(url->absoluteString(), settings_keys::kCrashReporting));
+    writeSDKCrash(dir / "crash-1700000002-1.report", "GADSlot waiting");
+    EXPECT_EQ(reporter->sendPendingReports(), 0u);
+    EXPECT_TRUE(CrashCapture::reportFiles(dir.path()).empty());
+    pinger->sync([] {});
+    EXPECT_TRUE(ads.waitOnMainLoopUntil([&] { return pinger->pingsInFlight() == 0; }));
+    EXPECT_EQ(ads.log().count(RequestKind::CrashReport), 15u);
 }
 
 TEST_F(GADCrashReporterTest, AReportTheFullRetryGroupCannotTakeWaitsUntilTheServerHasIt) {

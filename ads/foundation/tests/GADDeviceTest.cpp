@@ -282,6 +282,7 @@ TEST_F(GADDeviceTest, TheParametersOfThePhone) {
     const Value::Dictionary golden{
         {"app_name",
          GADDevice::appNameParameter(application->version(), application->mainBundleIdentifier())},
+        {"ios_metadata", Value::dictionary()},
         {"ios_info_plist", testing::FixedDevice::infoDictionary()},
         {"ios_base_sdk", "8.4"},
         {"platform", "iPhone"},
@@ -320,6 +321,14 @@ TEST_F(GADDeviceTest, TheParametersOfThePhone) {
     EXPECT_FALSE(parameters.count("platform"));
     EXPECT_FALSE(parameters.count("ios_info_plist"));
     EXPECT_FALSE(parameters.count("cap_bs"));
+    EXPECT_EQ(parameters["ios_metadata"], Value::dictionary());
+
+    // Once cached, a model the toolkit leaves empty goes as it is.
+    platform::DeviceInfo::Scope nameless(
+        {"", "iPhone OS", "8.4", platform::UserInterfaceIdiom::Phone});
+    auto unnamed = GADDevice::create();
+    unnamed->cacheStaticParameters();
+    EXPECT_EQ(unnamed->parameters(GADMainThreadFacts{})["platform"], Value(""));
 }
 
 TEST_F(GADDeviceTest, TheDeviceFollowsTheNetwork) {
@@ -343,9 +352,9 @@ TEST_F(GADDeviceTest, StoreMetadataWhenTheAppHasSome) {
     auto device = GADDevice::create();
     const Value::Dictionary parameters = device->parameters(GADMainThreadFacts{});
     // Run alone (as the test runner does), this test is the first to read the file. After
-    // another test read it as missing, the empty record read then is still left out.
+    // another test read it as missing, the empty record read then is sent.
     if (application->iTunesMetadata().asDictionary().empty()) {
-        EXPECT_FALSE(parameters.count("ios_metadata"));
+        EXPECT_EQ(parameters.at("ios_metadata"), Value::dictionary());
     } else {
         EXPECT_EQ(parameters.at("ios_metadata"), metadata);
     }

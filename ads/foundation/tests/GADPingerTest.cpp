@@ -7,8 +7,10 @@
 #include <thread>
 #include <vector>
 
+#include "ads/foundation/GADLog.h"
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/testsupport/AdsTestScope.h"
+#include "platform/base/LogSink.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
@@ -211,6 +213,23 @@ TEST_F(GADPingerTest, StoredRecordsAreReadWithCare) {
     EXPECT_FALSE(
         GADRetryStore::pass({{"in-flight", Value(1)}}, [](auto&) { return true; }).changed);
 
+    // Beyond its maximum a group is cut (the first records stay), and no count is above the
+    // retries a new record gets.
+    pass = GADRetryStore::pass(group, {}, 2, 1);
+    EXPECT_EQ(pass.overMaximum, 5u);
+    EXPECT_EQ(pass.toPing, std::vector<std::string>{"count-2"});
+    EXPECT_EQ(pass.group,
+              (Value::Dictionary{{"count-2", Value::dictionary({{keys::kRetryCount, 0}})}}));
+    const Value::Dictionary plenty{{"a", Value::dictionary({{keys::kRetryCount, 1000000}})},
+                                   {"b", Value::dictionary({{keys::kRetryCount, 1}})},
+                                   {"c", Value::dictionary({{keys::kRetryCount, 1}})}};
+    pass = GADRetryStore::pass(plenty, {}, 2, 3);
+    EXPECT_EQ(pass.overMaximum, 1u);
+    EXPECT_EQ(pass.toPing, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(pass.group, (Value::Dictionary{{"a", Value::dictionary({{keys::kRetryCount, 2}})},
+                                             {"b", Value::dictionary({{keys::kRetryCount, 0}})}}));
+    EXPECT_TRUE(GADRetryStore::pass(plenty, {}, -1, 3).group.empty());
+
     // Keys and groups of the wrong kind are passed over, and nothing is written for them.
     auto& defaults = platform::UserDefaults::standard();
     defaults.setObject(keys::kRetryGroupKeys, Value::array({"number", "missing", 3}));
@@ -219,6 +238,48 @@ TEST_F(GADPingerTest, StoredRecordsAreReadWithCare) {
     pinger->sync([] {});
     EXPECT_EQ(defaults.objectForKey("number"), Value(5));
     EXPECT_FALSE(defaults.hasKey("missing"));
+}
+
+TEST_F(GADPingerTest, APlantedCrowdOfRetriesIsCutToTheGroupsMaximum) {
+    // 20,000 records in the crash reports' group, each with more tries than a new one gets,
+    // as a damaged or edited file could hold them at the next start.
+    Value::Dictionary planted;
+    for (int i = 0; i < 20000; ++i) {
+        planted.emplace(server.url("/missing?n=" + std::to_string(100000 + i)),
+                        Value::dictionary({{keys::kRetryCount, 1000000}}));
+    }
+    auto& defaults = platform::UserDefaults::standard();
+    defaults.setObject(keys::kRetryGroupKeys, Value::array({keys::kCrashReporting}));
+    defaults.setObject(keys::kCrashReporting, Value(std::move(planted)));
+    ASSERT_TRUE(defaults.synchronize());
+    platform::LogSink::Capture logs;
+
+    pinger = GADPinger::create();
+    pinger->pingRetryURLs();
+    pinger->sync([] {});
+    ASSERT_TRUE(answered());
+    EXPECT_EQ(server.requestCount("/missing"), 10u);
+    GADLogFlush();
+    EXPECT_TRUE(
+        logs.contains("Retry group /zivivu/ads/crash_reporting held 19990 records more "
+                      "than its maximum of 10; they were dropped."));
+    // What is left is on disk, with the counts a new record would have had after one try.
+    platform::UserDefaults reader(platform::UserDefaults::standardFilePath());
+    const auto group = reader.dictionaryForKey(keys::kCrashReporting);
+    ASSERT_TRUE(group);
+    EXPECT_EQ(group->size(), 10u);
+    for (const auto& [url, record] : *group)
+        EXPECT_EQ(record[keys::kRetryCount].integerValue(), 2) << url;
+
+    // Storing into a group read back over its maximum cuts it too, and finds no room.
+    Value::Dictionary crowd;
+    for (int i = 0; i < 50; ++i)
+        crowd.emplace("http://127.0.0.1:1/" + std::to_string(i), Value::dictionary());
+    defaults.setObject(kGroup, Value(std::move(crowd)));
+    EXPECT_FALSE(pinger->storeRetryURLString("http://127.0.0.1:1/new", kGroup));
+    EXPECT_EQ(pinger->retryStore().group(kGroup).size(), 10u);
+    GADLogFlush();
+    EXPECT_TRUE(logs.contains("Retry group group held 40 records more than its maximum of 10"));
 }
 
 }  // namespace

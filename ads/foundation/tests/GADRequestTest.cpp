@@ -74,6 +74,9 @@ TEST_F(GADRequestTest, AFreshRequestCarriesTheDeviceTheVersionTheNetworkAndTheSi
     EXPECT_EQ(record->sdkVersion, "rade-sdk-i-v7.5.2");
     expected["ms"] = parameters.at("ms");
     EXPECT_EQ(Value(parameters), Value(expected));
+    // No store metadata is an empty record, and adapters nobody named yet are left out.
+    EXPECT_EQ(parameters.at("ios_metadata"), Value::dictionary());
+    EXPECT_FALSE(parameters.count("adapters"));
 
     // The server's script receives them as JSON.
     auto json = gad_JSONString(Value(parameters), false);
@@ -82,6 +85,18 @@ TEST_F(GADRequestTest, AFreshRequestCarriesTheDeviceTheVersionTheNetworkAndTheSi
     ASSERT_TRUE(back);
     EXPECT_EQ((*back)["js"], Value("rade-sdk-i-v7.5.2"));
     EXPECT_EQ((*back)["u_w"], Value("320"));
+}
+
+TEST_F(GADRequestTest, AdaptersGoOnceNamedEvenWhenNoneIsPresent) {
+    auto application = GADApplication::sharedInstance();
+    application->setAvailableAdapterNames(std::vector<std::string>{});
+    EXPECT_EQ(GADRequest::request()->parameters(GADMainThreadFacts{})["adapters"],
+              Value::array({}));
+    application->setAvailableAdapterNames(std::vector<std::string>{"GADMAdapterHTML"});
+    EXPECT_EQ(GADRequest::request()->parameters(GADMainThreadFacts{})["adapters"],
+              Value::array({"GADMAdapterHTML"}));
+    application->setAvailableAdapterNames(std::nullopt);
+    EXPECT_FALSE(GADRequest::request()->parameters(GADMainThreadFacts{}).count("adapters"));
 }
 
 TEST_F(GADRequestTest, TargetingBecomesItsKeys) {
