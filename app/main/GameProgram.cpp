@@ -73,6 +73,23 @@ bool hasDisplay() {
     return name != "offscreen" && name != "dummy" && name != "evdev";
 }
 
+// For the start-up benchmark: with MOVUROUTE_FRAME_LOG set, the steady-clock time of every
+// frame of the first two seconds, one line each, so a run's first frame and its stalls can
+// be read from outside.
+void logFrame() {
+    static std::FILE* log = [] {
+        const char* path = std::getenv("MOVUROUTE_FRAME_LOG");
+        return path && *path ? std::fopen(path, "w") : nullptr;
+    }();
+    static double first = -1;
+    if (!log) return;
+    const double now = wallNow();
+    if (first < 0) first = now;
+    if (now - first > 2.0) return;
+    std::fprintf(log, "%.6f\n", now);
+    std::fflush(log);
+}
+
 }  // namespace
 
 GameProgram::GameProgram(ProgramOptions options, HeadlessContextMaker makeHeadless)
@@ -363,6 +380,7 @@ void GameProgram::drawWindow() {
     compositor_->drawFrame(*window_, context_->width(), context_->height());
     if (windowed_) context_->present();
     ++stats_.frames;
+    logFrame();
 }
 
 std::optional<platform::gfx::Image> GameProgram::readFrame() {
