@@ -94,7 +94,7 @@ Run runProgram(const std::vector<std::string>& args, const std::vector<std::stri
     int status = 0;
     ::waitpid(pid, &status, 0);
     run.endedAt = now();
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return run;
 }
 
@@ -113,7 +113,11 @@ StartUp startUp(const fs::path& home, const std::vector<std::string>& env) {
     std::ifstream in(log);
     std::vector<double> frames;
     for (double t; in >> t;) frames.push_back(t);
-    if (run.status != 0 || frames.empty()) return result;
+    if (run.status != 0 || frames.empty()) {
+        std::fprintf(stderr, "a run ended with status %d after %zu frames\n", run.status,
+                     frames.size());
+        return result;
+    }
     result.frames = static_cast<int>(frames.size());
     result.firstFrameMs = (frames.front() - run.execAt) * 1000;
     for (std::size_t i = 1; i < frames.size() && frames[i] - frames.front() <= 1.0; ++i)

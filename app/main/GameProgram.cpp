@@ -33,6 +33,7 @@
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/ViewClasses.h"
 #include "platform/ui/Window.h"
+#include "platform/web/WebEngine.h"
 #include "sound/SoundObj.h"
 #include "util/LogMessage.h"
 
@@ -217,6 +218,8 @@ bool GameProgram::setUp() {
 
     auto& app = platform::ui::Application::shared();
     app.setDelegate(appCore_);
+    // Web views asked for while launching wait for WebKit until the first frame is up.
+    platform::web::WebEngine::deferUntilFirstFrame();
     // The ads library starts up when the application has finished launching: it must be
     // listening before that happens.
     ads::GADApplication::load();
@@ -381,6 +384,7 @@ void GameProgram::drawWindow() {
     if (windowed_) context_->present();
     ++stats_.frames;
     logFrame();
+    if (stats_.frames == 1) platform::web::WebEngine::firstFrameDrawn();
 }
 
 std::optional<platform::gfx::Image> GameProgram::readFrame() {
