@@ -10,9 +10,7 @@
 // $MOVUROUTE_FRAME_LOG; steady_clock is the same clock in every process of the machine.
 
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +25,7 @@
 #include <vector>
 
 #include "platform/runtime/MainLoop.h"
+#include "platform/testing/LoopbackPort.h"
 #include "tools/ad_server/AdServer.h"
 
 namespace fs = std::filesystem;
@@ -41,31 +40,6 @@ constexpr int kRuns = 7;
 double now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
-}
-
-int freePort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(s);
-    return port;
-}
-
-bool accepts(int port) {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(s);
-    return ok;
 }
 
 // Runs the program with the arguments and extra environment; answers when exec happened (by
@@ -176,7 +150,7 @@ int main() {
     platform::MainLoop::main().claim();
     tools::adserver::AdServer ads(0);
     ads.setScenario("ca-movu-banner", tools::adserver::AdScenario::banner());
-    const int port = freePort();
+    const int port = platform::testing::freeLoopbackPort();
     pid_t announce = ::fork();
     if (announce == 0) {
         std::string p = std::to_string(port);
@@ -187,7 +161,7 @@ int main() {
                  "0", "--durez-enable", "1", "--context-flag", "0", nullptr);
         ::_exit(127);
     }
-    for (int i = 0; i < 200 && !accepts(port); ++i)
+    for (int i = 0; i < 200 && !platform::testing::loopbackAccepts(port); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     std::vector<std::string> adsEnv{"MOVUROUTE_AD_SERVER=" + ads.origin(),
                                     "MOVUROUTE_WEB_URL=http://127.0.0.1:" + std::to_string(port)};

@@ -46,6 +46,7 @@ struct Engine {
     bool firstFrameDrawn = false;
     Stage stage = Stage::Idle;
     const WebEngineModule* module = nullptr;
+    bool displayOpen = false;
     bool started = false;
     bool warm = false;
     std::vector<DeferredBackend*> waiting;
@@ -248,11 +249,18 @@ void attachWaiting() {
 
 void opened(const WebEngineModule* module) {
     Engine& e = engine();
-    if (module && module->start && module->warmUp && module->makeBackend) {
+    if (module && module->openDisplay && module->start && module->warmUp && module->makeBackend) {
         e.module = module;
     } else {
         e.stage = Stage::Failed;
     }
+}
+
+void openDisplay() {
+    Engine& e = engine();
+    if (!e.module || e.displayOpen) return;
+    e.displayOpen = true;
+    e.module->openDisplay();
 }
 
 void startRuntime() {
@@ -276,6 +284,7 @@ void openNow() {
     if (e.stage == Stage::Ready || e.stage == Stage::Failed) return;
     // Safe beside the pool thread's dlopen: the second call waits for the first.
     if (!e.module) opened(openModule());
+    openDisplay();
     startRuntime();
     warmUp();
     attachWaiting();
@@ -294,11 +303,18 @@ void openInSteps() {
             opened(module);
             if (!e.module) return attachWaiting();
             MainLoop::main().post([] {
-                startRuntime();
+                openDisplay();
                 MainLoop::main().post([] {
-                    warmUp();
+                    startRuntime();
                     MainLoop::main().post([] {
-                        if (engine().stage == Stage::Opening) attachWaiting();
+                        warmUp();
+                        // The anchor's page starts on the next turn, these views on the one
+                        // after.
+                        MainLoop::main().post([] {
+                            MainLoop::main().post([] {
+                                if (engine().stage == Stage::Opening) attachWaiting();
+                            });
+                        });
                     });
                 });
             });

@@ -12,8 +12,8 @@
 // Tests and tools get the engine at once, on the first WebView::create. The program first
 // calls deferUntilFirstFrame(): views made before its first frame get a stand-in backend that
 // keeps what they are told, and after firstFrameDrawn() the engine loads over a few main-loop
-// turns (the libraries on a pool thread, the display and web context on one turn, the shared
-// web process's blank page on the next), so no frame waits for all of it at once. The views
+// turns (the libraries on a pool thread; then one turn each for the display, the web context,
+// the shared process's anchor view and its blank page), so no frame waits for all of it. The views
 // then get their real backends and what they were told, in order; a waiting view's agent is ""
 // unless one was set, and its loads get the engine's. A blocking script or a snapshot on a
 // waiting view opens the engine at once. Main thread only.
@@ -28,8 +28,9 @@ namespace platform::web {
 struct WebEngineModule {
     static constexpr int kVersion = 1;
     int version = kVersion;
-    // Opens the display and makes the shared web context; false without a display (backends
-    // then fail every load at once).
+    // Opens the display; false without one (backends then fail every load at once).
+    bool (*openDisplay)() = nullptr;
+    // Makes the shared web context (after openDisplay()).
     bool (*start)() = nullptr;
     // Starts the shared web process with a blank page, so the first real page finds it up.
     void (*warmUp)() = nullptr;

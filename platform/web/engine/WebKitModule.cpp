@@ -9,7 +9,8 @@ extern "C" __attribute__((visibility("default"))) const platform::web::WebEngine
 movuroute_web_engine() {
     using platform::web::WebKitRuntime;
     static const platform::web::WebEngineModule module{
-        platform::web::WebEngineModule::kVersion, [] { return WebKitRuntime::get() != nullptr; },
+        platform::web::WebEngineModule::kVersion, &WebKitRuntime::openDisplay,
+        [] { return WebKitRuntime::get() != nullptr; },
         [] {
             if (WebKitRuntime* runtime = WebKitRuntime::get()) runtime->relatedView();
         },

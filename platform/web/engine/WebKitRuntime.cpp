@@ -87,20 +87,23 @@ void serveOriginal(WebKitURISchemeRequest* request, const Url& url, const std::s
 
 }  // namespace
 
-WebKitRuntime* WebKitRuntime::get() {
-    static WebKitRuntime* runtime = []() -> WebKitRuntime* {
+bool WebKitRuntime::openDisplay() {
+    static const bool opened = [] {
         setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
         setenv("NO_AT_BRIDGE", "1", 0);
         // Otherwise WebKit probes for its GPU renderer with an EGL display of its own and
         // terminates it again; Mesa hands every user in the process the same surfaceless
         // display, so that would take our headless GL context down with it.
         setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", 0);
-        if (!gtk_init_check(nullptr, nullptr)) {
-            LogSink::write("WebView: no display could be opened; every page load will fail");
-            return nullptr;
-        }
-        return new WebKitRuntime();
+        if (gtk_init_check(nullptr, nullptr)) return true;
+        LogSink::write("WebView: no display could be opened; every page load will fail");
+        return false;
     }();
+    return opened;
+}
+
+WebKitRuntime* WebKitRuntime::get() {
+    static WebKitRuntime* runtime = openDisplay() ? new WebKitRuntime() : nullptr;
     return runtime;
 }
 
@@ -181,7 +184,11 @@ WebKitWebView* WebKitRuntime::relatedView() {
             static_cast<WebKitRuntime*>(data)->dropAnchor();
         }),
         this);
-    webkit_web_view_load_html(anchor_, "", "about:blank");
+    // Its page, which starts the process, on a later turn: making the first view is work
+    // enough for one.
+    MainLoop::main().post([this, anchor = anchor_] {
+        if (anchor == anchor_) webkit_web_view_load_html(anchor, "", "about:blank");
+    });
     return anchor_;
 }
 

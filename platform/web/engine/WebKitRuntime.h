@@ -23,7 +23,9 @@ namespace platform::web {
 
 class WebKitRuntime {
   public:
-    // The runtime, or nullptr when no display can be opened (said once in the log).
+    // GTK on the display, once; false when no display can be opened (said once in the log).
+    static bool openDisplay();
+    // The runtime, or nullptr when no display can be opened.
     static WebKitRuntime* get();
 
     WebKitWebContext* context() const { return context_; }
