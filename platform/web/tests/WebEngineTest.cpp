@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -44,6 +45,13 @@ TEST(WebEngineTest, TheVariableDecidesAloneElseTheBuildFolderIsTheLastPlace) {
     EXPECT_EQ(findBesideProgram(kVariable, "nowhere", withFile.string(), "engine.so"), "");
 
     ::unsetenv(kVariable);
+    // Beside the program before the build folder.
+    const std::string folder = "engine-test-" + std::to_string(::getpid());
+    const auto beside = std::filesystem::read_symlink("/proc/self/exe").parent_path() / folder;
+    touch(beside / "engine.so");
+    EXPECT_EQ(findBesideProgram(kVariable, folder.c_str(), withFile.string(), "engine.so"),
+              beside.string());
+    std::filesystem::remove_all(beside);
     EXPECT_EQ(findBesideProgram(kVariable, "nowhere", withFile.string(), "engine.so"),
               withFile.string());
     EXPECT_EQ(findBesideProgram(kVariable, "nowhere", without.string(), "engine.so"), "");
