@@ -256,25 +256,22 @@ void opened(const WebEngineModule* module) {
     }
 }
 
+// One of the module's start-up steps, once, whichever path comes to it first.
+template <class Step>
+void once(bool Engine::*done, Step WebEngineModule::*step) {
+    Engine& e = engine();
+    if (!e.module || e.*done) return;
+    e.*done = true;
+    (e.module->*step)();
+}
 void openDisplay() {
-    Engine& e = engine();
-    if (!e.module || e.displayOpen) return;
-    e.displayOpen = true;
-    e.module->openDisplay();
+    once(&Engine::displayOpen, &WebEngineModule::openDisplay);
 }
-
 void startRuntime() {
-    Engine& e = engine();
-    if (!e.module || e.started) return;
-    e.started = true;
-    e.module->start();
+    once(&Engine::started, &WebEngineModule::start);
 }
-
 void warmUp() {
-    Engine& e = engine();
-    if (!e.module || e.warm) return;
-    e.warm = true;
-    e.module->warmUp();
+    once(&Engine::warm, &WebEngineModule::warmUp);
 }
 
 // The whole engine now, on this turn: a view that cannot wait (a synchronous call), or a
