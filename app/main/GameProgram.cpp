@@ -33,6 +33,7 @@
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/ViewClasses.h"
 #include "platform/ui/Window.h"
+#include "platform/web/WebEngine.h"
 #include "sound/SoundObj.h"
 #include "util/LogMessage.h"
 
@@ -71,6 +72,23 @@ bool hasDisplay() {
     if (!driver) return false;
     std::string name(driver);
     return name != "offscreen" && name != "dummy" && name != "evdev";
+}
+
+// For the start-up benchmark: with MOVUROUTE_FRAME_LOG set, the steady-clock time of every
+// frame of the first two seconds, one line each, so a run's first frame and its stalls can
+// be read from outside.
+void logFrame() {
+    static std::FILE* log = [] {
+        const char* path = std::getenv("MOVUROUTE_FRAME_LOG");
+        return path && *path ? std::fopen(path, "w") : nullptr;
+    }();
+    static double first = -1;
+    if (!log) return;
+    const double now = wallNow();
+    if (first < 0) first = now;
+    if (now - first > 2.0) return;
+    std::fprintf(log, "%.6f\n", now);
+    std::fflush(log);
 }
 
 }  // namespace
@@ -200,6 +218,8 @@ bool GameProgram::setUp() {
 
     auto& app = platform::ui::Application::shared();
     app.setDelegate(appCore_);
+    // Web views asked for while launching wait for WebKit until the first frame is up.
+    platform::web::WebEngine::deferUntilFirstFrame();
     // The ads library starts up when the application has finished launching: its rooms must
     // have registered and it must be listening before that happens.
     ads::load();
@@ -363,6 +383,8 @@ void GameProgram::drawWindow() {
     compositor_->drawFrame(*window_, context_->width(), context_->height());
     if (windowed_) context_->present();
     ++stats_.frames;
+    logFrame();
+    if (stats_.frames == 1) platform::web::WebEngine::firstFrameDrawn();
 }
 
 std::optional<platform::gfx::Image> GameProgram::readFrame() {

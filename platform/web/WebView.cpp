@@ -7,7 +7,7 @@
 #include "platform/base/Unicode.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/WeakCall.h"
-#include "platform/web/WebKitBackend.h"
+#include "platform/web/WebEngine.h"
 #include "platform/web/WebViewBackend.h"
 
 namespace platform::web {
@@ -121,7 +121,7 @@ std::shared_ptr<WebView> WebView::create(Size size) {
     const int height = pixels(size.height);
     std::unique_ptr<WebViewBackend> backend;
     if (auto& factory = installedFactory()) backend = factory(width, height);
-    if (!backend) backend = makeWebKitBackend(width, height);
+    if (!backend) backend = WebEngine::makeBackend(width, height);
     return std::make_shared<WebView>(Private{},
                                      Size{static_cast<double>(width), static_cast<double>(height)},
                                      std::move(backend));

@@ -3,9 +3,7 @@
 // server. A game ends, and the game-over screen shows the ad banner at its top and the
 // announcement banner at its bottom; the ad server sees one request and one impression per ad.
 
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/gfx/Image.h"
+#include "platform/testing/LoopbackPort.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/TempDir.h"
 #include "tools/ad_server/AdServer.h"
@@ -37,35 +36,11 @@ const std::string kAnnounceFixture =
 constexpr const char* kBannerUnit = "ca-movu-banner";
 constexpr const char* kInterstitialUnit = "ca-movu-ist";
 
-int freePort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(s);
-    return port;
-}
-
-bool accepts(int port) {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(s);
-    return ok;
-}
-
 // The announcement fixture in a child process, for the length of a scope.
 class AnnounceService {
   public:
-    explicit AnnounceService(std::vector<std::string> options) : port_(freePort()) {
+    explicit AnnounceService(std::vector<std::string> options)
+        : port_(platform::testing::freeLoopbackPort()) {
         std::vector<std::string> args{"python3", kAnnounceFixture, "--port", std::to_string(port_)};
         args.insert(args.end(), options.begin(), options.end());
         pid_ = ::fork();
@@ -77,7 +52,7 @@ class AnnounceService {
             ::_exit(127);
         }
         // A second or two for Python to start; the loop only keeps a broken start from hanging.
-        for (int i = 0; i < 200 && !accepts(port_); ++i)
+        for (int i = 0; i < 200 && !platform::testing::loopbackAccepts(port_); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ~AnnounceService() {
@@ -85,7 +60,7 @@ class AnnounceService {
         ::kill(pid_, SIGTERM);
         ::waitpid(pid_, nullptr, 0);
     }
-    bool running() const { return pid_ > 0 && accepts(port_); }
+    bool running() const { return pid_ > 0 && platform::testing::loopbackAccepts(port_); }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
   private:

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/LogSink.h"
 #include "platform/net/UrlError.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/testing/RequireDisplay.h"
@@ -428,6 +429,47 @@ TEST_F(WebKitWebViewTest, AKilledWebProcessFailsTheLoadAndTheViewLoadsAgain) {
     EXPECT_EQ(delegate->errors.back().code, kWebViewErrorWebProcessEnded);
     gate->release();
 
+    delegate->calls.clear();
+    view->loadHTMLString("<p>again</p>", *Url::parse(server.url("/again.html")));
+    ASSERT_TRUE(waitForCall("finish"));
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("document.body.textContent"), "again");
+}
+
+TEST_F(WebKitWebViewTest, ViewsShareOneWebProcessAndTheNextViewAfterItsCrashGetsANewOne) {
+    // Two pages of two sites, and a third view made after both loaded: all in one process.
+    auto second = WebView::create({320, 50});
+    auto secondDelegate = std::make_shared<RecordingWebViewDelegate>();
+    second->setDelegate(secondDelegate);
+    view->loadHTMLString("<p>one</p>", *Url::parse(server.url("/one.html")));
+    second->loadHTMLString("<p>two</p>", *Url::parse("http://ads.example/two.html"));
+    ASSERT_TRUE(waitForCall("finish"));
+    ASSERT_TRUE(waitFor([&] { return secondDelegate->count("finish") == 1; }));
+    auto third = WebView::create({320, 50});
+    auto thirdDelegate = std::make_shared<RecordingWebViewDelegate>();
+    third->setDelegate(thirdDelegate);
+    third->loadHTMLString("<p>three</p>", *Url::parse(server.url("/three.html")));
+    ASSERT_TRUE(waitFor([&] { return thirdDelegate->count("finish") == 1; }));
+    auto shared = webProcesses();
+    EXPECT_EQ(shared.size(), 1u);
+    EXPECT_EQ(second->stringByEvaluatingJavaScriptFromString("document.body.textContent"), "two");
+
+    // The crash takes every view with it. A view made after it starts one new process; the
+    // views that lived through it load again.
+    LogSink::Capture log;
+    for (pid_t pid : shared) kill(pid, SIGKILL);
+    ASSERT_TRUE(waitFor([&] { return log.count() >= 4; })) << ::testing::PrintToString(log.lines());
+    EXPECT_TRUE(log.contains("the shared web process ended"));
+    // Gone once WebKit has reaped it.
+    ASSERT_TRUE(waitFor([&] { return webProcesses().empty(); }));
+    auto fourth = WebView::create({320, 50});
+    auto fourthDelegate = std::make_shared<RecordingWebViewDelegate>();
+    fourth->setDelegate(fourthDelegate);
+    fourth->loadHTMLString("<p>four</p>", *Url::parse(server.url("/four.html")));
+    ASSERT_TRUE(waitFor([&] { return fourthDelegate->count("finish") == 1; }))
+        << ::testing::PrintToString(fourthDelegate->calls);
+    auto after = webProcesses();
+    EXPECT_EQ(after.size(), 1u);
+    EXPECT_NE(after, shared);
     delegate->calls.clear();
     view->loadHTMLString("<p>again</p>", *Url::parse(server.url("/again.html")));
     ASSERT_TRUE(waitForCall("finish"));

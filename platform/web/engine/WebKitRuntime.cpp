@@ -1,20 +1,20 @@
-#include "platform/web/WebKitRuntime.h"
+#include "platform/web/engine/WebKitRuntime.h"
 
 #include <gtk/gtk.h>
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <random>
 
 #include "platform/base/LogSink.h"
 #include "platform/net/Connection.h"
 #include "platform/runtime/MainLoop.h"
-#include "platform/web/GLibPump.h"
 #include "platform/web/ResourceInterceptor.h"
+#include "platform/web/WebEngine.h"
 #include "platform/web/WebProcessExtensionProtocol.h"
+#include "platform/web/engine/GLibPump.h"
 
 namespace platform::web {
 
@@ -28,24 +28,14 @@ std::string randomToken() {
     return token;
 }
 
-// Where the web-process extension lives: MOVUROUTE_WEB_EXTENSION_DIR, else "webext" beside
-// the program, else the build's own folder.
 std::string extensionDirectory() {
-    namespace fs = std::filesystem;
-    auto has = [](const fs::path& dir) {
-        std::error_code ec;
-        return fs::exists(dir / kWebExtensionFileName, ec);
-    };
-    if (const char* dir = std::getenv("MOVUROUTE_WEB_EXTENSION_DIR"); dir && *dir) {
-        return has(dir) ? dir : std::string();
-    }
-    std::error_code ec;
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (!ec && has(exe.parent_path() / "webext")) return (exe.parent_path() / "webext").string();
+    return findBesideProgram("MOVUROUTE_WEB_EXTENSION_DIR", "webext",
 #ifdef MOVU_WEB_EXTENSION_DIR
-    if (has(MOVU_WEB_EXTENSION_DIR)) return MOVU_WEB_EXTENSION_DIR;
+                             MOVU_WEB_EXTENSION_DIR,
+#else
+                             "",
 #endif
-    return {};
+                             kWebExtensionFileName);
 }
 
 GVariant* namesVariant() {
@@ -97,20 +87,23 @@ void serveOriginal(WebKitURISchemeRequest* request, const Url& url, const std::s
 
 }  // namespace
 
-WebKitRuntime* WebKitRuntime::get() {
-    static WebKitRuntime* runtime = []() -> WebKitRuntime* {
+bool WebKitRuntime::openDisplay() {
+    static const bool opened = [] {
         setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
         setenv("NO_AT_BRIDGE", "1", 0);
         // Otherwise WebKit probes for its GPU renderer with an EGL display of its own and
         // terminates it again; Mesa hands every user in the process the same surfaceless
         // display, so that would take our headless GL context down with it.
         setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", 0);
-        if (!gtk_init_check(nullptr, nullptr)) {
-            LogSink::write("WebView: no display could be opened; every page load will fail");
-            return nullptr;
-        }
-        return new WebKitRuntime();
+        if (gtk_init_check(nullptr, nullptr)) return true;
+        LogSink::write("WebView: no display could be opened; every page load will fail");
+        return false;
     }();
+    return opened;
+}
+
+WebKitRuntime* WebKitRuntime::get() {
+    static WebKitRuntime* runtime = openDisplay() ? new WebKitRuntime() : nullptr;
     return runtime;
 }
 
@@ -176,6 +169,42 @@ WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
     webkit_security_manager_register_uri_scheme_as_cors_enabled(security, kScheme);
 
     ResourceInterceptor::setNamesObserver([this] { sendNames(); });
+}
+
+WebKitWebView* WebKitRuntime::relatedView() {
+    if (anchor_) return anchor_;
+    // Never shown and never given a page of its own: it holds the web process every other
+    // view is related to, so that process outlives the ad views and the next one starts in it.
+    anchor_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_, nullptr));
+    g_object_ref_sink(anchor_);
+    // After a crash of the shared process the next view gets a new anchor, and a new process.
+    g_signal_connect(
+        anchor_, "web-process-terminated",
+        G_CALLBACK(+[](WebKitWebView*, WebKitWebProcessTerminationReason, gpointer data) {
+            static_cast<WebKitRuntime*>(data)->dropAnchor();
+        }),
+        this);
+    // Its page, which starts the process, on a later turn: making the first view is work
+    // enough for one.
+    MainLoop::main().post([this, anchor = anchor_] {
+        if (anchor == anchor_) webkit_web_view_load_html(anchor, "", "about:blank");
+    });
+    return anchor_;
+}
+
+void WebKitRuntime::dropAnchor() {
+    if (!anchor_) return;
+    LogSink::write("WebView: the shared web process ended; the next view starts a new one");
+    g_signal_handlers_disconnect_by_data(anchor_, this);
+    WebKitWebView* old = anchor_;
+    anchor_ = nullptr;
+    // Not from inside the view's own signal.
+    g_idle_add(
+        [](gpointer view) -> gboolean {
+            g_object_unref(view);
+            return G_SOURCE_REMOVE;
+        },
+        old);
 }
 
 void WebKitRuntime::sendNames() {

@@ -1,4 +1,4 @@
-#include "platform/web/GLibWait.h"
+#include "platform/web/engine/GLibWait.h"
 
 #include <glib.h>
 

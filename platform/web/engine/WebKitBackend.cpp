@@ -1,4 +1,4 @@
-#include "platform/web/WebKitBackend.h"
+#include "platform/web/engine/WebKitBackend.h"
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
@@ -9,8 +9,8 @@
 
 #include "platform/base/LogSink.h"
 #include "platform/net/UrlError.h"
-#include "platform/web/GLibWait.h"
-#include "platform/web/WebKitRuntime.h"
+#include "platform/web/engine/GLibWait.h"
+#include "platform/web/engine/WebKitRuntime.h"
 
 namespace platform::web {
 
@@ -179,9 +179,10 @@ class WebKitBackend final : public WebViewBackend {
         runtime_ = WebKitRuntime::get();
         if (!runtime_) return;
         contentManager_ = webkit_user_content_manager_new();
-        view_ =
-            WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", runtime_->context(),
-                                         "user-content-manager", contentManager_, nullptr));
+        // Related to the runtime's anchor: the page starts in the shared web process.
+        view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view",
+                                             runtime_->relatedView(), "user-content-manager",
+                                             contentManager_, nullptr));
         g_object_ref_sink(view_);
         window_ = gtk_offscreen_window_new();
         g_object_ref_sink(window_);

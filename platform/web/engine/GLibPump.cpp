@@ -1,4 +1,4 @@
-#include "platform/web/GLibPump.h"
+#include "platform/web/engine/GLibPump.h"
 
 #include <glib.h>
 #include <poll.h>
