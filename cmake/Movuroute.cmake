@@ -77,27 +77,34 @@ endfunction()
 # movu_fuzz(<name> <sources...> DEPS <targets...> [SEEDS <folders...>])
 # A libFuzzer target fuzz_<name>. Its seed corpus is fuzz/corpus/<name>/ (written by
 # tools/make_fuzz_seeds.py), the inputs of crashes found and mended in fuzz/regressions/<name>/,
-# plus the SEEDS folders (fixtures the tests already use); scripts/fuzz reads the list from
-# <build>/fuzz/<name>.seeds. In the sanitizer build the same call registers the target's short
-# regression run with CTest, which runs the binary of the fuzz build.
+# plus the SEEDS folders (fixtures the tests already use). In the clang fuzz build
+# (MOVU_FUZZ=ON) it is a libFuzzer binary, and scripts/fuzz reads the seed list from
+# <build>/fuzz/<name>.seeds. Every other build with tests makes the same target with a plain
+# driver (fuzz/RegressionMain.cpp) and registers it with CTest as fuzz.<name>: each seed once and
+# a fixed number of mutations of them from a fixed seed. So the suite needs no second compiler
+# build; only real fuzzing does.
+set(MOVU_FUZZ_REGRESSION_MUTATIONS 2000 CACHE STRING
+    "Mutated inputs each fuzz target's test runs after its seeds")
 function(movu_fuzz name)
   cmake_parse_arguments(ARG "" "" "DEPS;SEEDS" ${ARGN})
+  set(exe fuzz_${name})
+  set(seeds ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name} ${ARG_SEEDS})
+  if(EXISTS ${CMAKE_SOURCE_DIR}/fuzz/regressions/${name})
+    list(APPEND seeds ${CMAKE_SOURCE_DIR}/fuzz/regressions/${name})
+  endif()
   if(MOVU_FUZZ)
-    set(exe fuzz_${name})
     add_executable(${exe} ${ARG_UNPARSED_ARGUMENTS})
     target_link_libraries(${exe} PRIVATE ${ARG_DEPS})
     target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
     add_dependencies(fuzz_all ${exe})
-    set(seeds ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name} ${ARG_SEEDS})
-    if(EXISTS ${CMAKE_SOURCE_DIR}/fuzz/regressions/${name})
-      list(APPEND seeds ${CMAKE_SOURCE_DIR}/fuzz/regressions/${name})
-    endif()
     list(JOIN seeds "\n" seedText)
     file(WRITE ${CMAKE_BINARY_DIR}/fuzz/${name}.seeds "${seedText}\n")
-  elseif(MOVU_TESTS AND MOVU_FUZZ_BUILD_DIR)
-    add_test(NAME fuzz.${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/fuzz --regression ${name})
+  elseif(MOVU_TESTS)
+    add_executable(${exe} ${ARG_UNPARSED_ARGUMENTS})
+    target_link_libraries(${exe} PRIVATE fuzz_regression_main ${ARG_DEPS})
+    add_test(NAME fuzz.${name}
+      COMMAND ${exe} --mutations ${MOVU_FUZZ_REGRESSION_MUTATIONS} --seed 1 ${seeds})
     set_tests_properties(fuzz.${name} PROPERTIES
-      ENVIRONMENT "MOVU_FUZZ_BUILD_DIR=${MOVU_FUZZ_BUILD_DIR};${MOVU_TEST_ENV}"
-      TIMEOUT 300 LABELS fuzz)
+      ENVIRONMENT "${MOVU_TEST_ENV}" TIMEOUT 300 LABELS fuzz)
   endif()
 endfunction()

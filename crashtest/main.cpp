@@ -8,6 +8,7 @@
 // The child reports "s <gen>" before and "d <gen>" after each round on its standard output, so
 // the harness knows which round a kill interrupted.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -65,7 +66,7 @@ struct Killed {
 Killed killOnce(const std::string& self, const fs::path& home, long first,
                 std::chrono::microseconds delay, Tally& tally) {
     int fds[2];
-    if (::pipe(fds) != 0) {
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
         std::perror("savekill: pipe");
         std::exit(2);
     }

@@ -1,9 +1,7 @@
 #include "app/screens/AboutToolViewController.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "platform/base/Unicode.h"
+#include "platform/storage/AtomicFile.h"
 #include "platform/storage/Bundle.h"
 #include "platform/ui/Application.h"
 
@@ -26,14 +24,10 @@ std::string AboutToolViewController::aboutMessage() {
     auto bundle = platform::Bundle::mainBundle();
     auto path = bundle ? bundle->pathForResource("AboutMessage", "txt") : std::nullopt;
     if (!path) return {};
-    std::ifstream in(*path, std::ios::binary);
-    if (!in) return {};
-    std::string text;
-    text.resize(kMaxAboutMessageBytes + 1);
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kMaxAboutMessageBytes || !platform::isValidUtf8(text)) return {};
-    return text;
+    // A larger file is refused unread.
+    auto text = platform::AtomicFile::read(*path, nullptr, kMaxAboutMessageBytes);
+    if (!text || !platform::isValidUtf8(*text)) return {};
+    return *text;
 }
 
 std::string AboutToolViewController::aboutText(const std::string& displayName,

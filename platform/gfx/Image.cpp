@@ -8,8 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace platform::gfx {
 
@@ -97,13 +95,14 @@ std::optional<Image> Image::decodePng(const std::uint8_t* bytes, size_t size, st
 }
 
 std::optional<Image> Image::loadPng(const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Read through the storage room, whose descriptors are close-on-exec and which refuses
+    // what is not a regular file.
+    auto text = AtomicFile::read(path);
+    if (!text) {
         setError(error, "cannot open " + path);
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
+    std::vector<std::uint8_t> bytes(text->begin(), text->end());
     std::string reason;
     auto image = decodePng(bytes, &reason);
     if (!image) setError(error, path + ": " + reason);

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/base/LogSink.h"
+#include "platform/gfx/ResidentModules.h"
 
 namespace platform::gfx {
 
@@ -53,6 +54,8 @@ std::unique_ptr<WindowContext> WindowContext::create(const std::string& title, i
         setError(error, std::string("make current: ") + SDL_GetError());
         return nullptr;
     }
+    // By now the GL driver is loaded and SDL's video subsystem has loaded what it needs.
+    keepLoadedModulesResident();
     return result;
 }
 

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -229,8 +228,15 @@ bool CookieJar::save(const std::string& path) const {
 }
 
 bool CookieJar::load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    // "e": close-on-exec, as every descriptor of ours, so a child started meanwhile holds none.
+    FILE* file = std::fopen(path.c_str(), "rbe");
+    if (!file) return false;
+    std::string text;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
+    std::fclose(file);
+    std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -1,17 +1,73 @@
 #include "platform/net/TransferDriver.h"
 
 #include <curl/curl.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <set>
 #include <vector>
 
 #include "platform/net/CurlSupport.h"
 
 namespace platform {
 
+namespace {
+
+// Descriptors of the process that a child would inherit, apart from the standard three.
+std::set<int> inheritableDescriptors() {
+    std::set<int> found;
+    DIR* dir = ::opendir("/proc/self/fd");
+    if (!dir) return found;
+    while (const dirent* entry = ::readdir(dir)) {
+        const int fd = std::atoi(entry->d_name);
+        if (fd <= 2 || fd == ::dirfd(dir)) continue;
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags >= 0 && !(flags & FD_CLOEXEC)) found.insert(fd);
+    }
+    ::closedir(dir);
+    return found;
+}
+
+bool isLocalStreamSocket(int fd) {
+    int domain = 0, type = 0;
+    socklen_t length = sizeof domain;
+    if (::getsockopt(fd, SOL_SOCKET, SO_DOMAIN, &domain, &length) != 0) return false;
+    length = sizeof type;
+    if (::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &length) != 0) return false;
+    return domain == AF_UNIX && type == SOCK_STREAM;
+}
+
+bool hasBytesWaiting(int fd) {
+    int waiting = 0;
+    return ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting > 0;
+}
+
+// The library wakes its poll through a socket pair it makes with the handle, and the version
+// Debian ships makes it inheritable, with no way to ask otherwise: every child the process
+// starts (a web process, the URL opener) would hold it. So the pair is picked out among the
+// descriptors the creation added, proven by a wake-up arriving on it, and marked close-on-exec.
+// The wake-up only ends the handle's first wait early.
+void markWakeUpPairCloseOnExec(CURLM* multi, const std::set<int>& before) {
+    std::vector<int> added;
+    for (int fd : inheritableDescriptors()) {
+        if (!before.count(fd) && isLocalStreamSocket(fd)) added.push_back(fd);
+    }
+    if (added.size() != 2 || curl_multi_wakeup(multi) != CURLM_OK) return;
+    if (!hasBytesWaiting(added[0]) && !hasBytesWaiting(added[1])) return;
+    for (int fd : added) ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
+}
+
+}  // namespace
+
 TransferDriver::TransferDriver() {
     ensureCurlReady();
+    const std::set<int> before = inheritableDescriptors();
     multi_ = curl_multi_init();
+    if (multi_) markWakeUpPairCloseOnExec(static_cast<CURLM*>(multi_), before);
 }
 
 TransferDriver::~TransferDriver() {

@@ -6,6 +6,8 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
+#include "platform/testing/ServerSockets.h"
+
 namespace platform::testing {
 
 namespace {
@@ -104,6 +106,7 @@ TestHttpServer::TestHttpServer(Scheme scheme) : scheme_(scheme) {
     // (a second each), and a client's idle pooled connection would hold up every stop().
     server_->set_keep_alive_max_count(1);
     server_->set_keep_alive_timeout(1);
+    makeServerSocketsCloseOnExec(*server_);
 
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0) return;

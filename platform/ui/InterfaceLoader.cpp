@@ -3,15 +3,14 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 
 #include "platform/runtime/ClassRegistry.h"
+#include "platform/storage/AtomicFile.h"
 #include "platform/ui/InterfaceProperties.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewClasses.h"
@@ -217,8 +216,7 @@ std::string InterfaceLoader::searchDirectory() {
 
 bool InterfaceLoader::exists(const std::string& name) {
     if (!isPlainName(name)) return false;
-    std::ifstream in(searchDirectory() + "/" + name + ".json");
-    return in.good();
+    return ::access((searchDirectory() + "/" + name + ".json").c_str(), R_OK) == 0;
 }
 
 InterfaceLoader::Result InterfaceLoader::loadFromString(const std::string& text,
@@ -244,11 +242,9 @@ InterfaceLoader::Result loadNamed(const std::string& name, InterfaceOwner* owner
                                   std::weak_ptr<InterfaceOwner> ref) {
     std::string file = name + ".json";
     if (!isPlainName(name)) return {nullptr, "\"" + name + "\": not an interface file name"};
-    std::ifstream in(InterfaceLoader::searchDirectory() + "/" + file, std::ios::binary);
-    if (!in) return {nullptr, file + ": cannot be read"};
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return InterfaceLoader::loadFromString(ss.str(), file, owner, std::move(ref));
+    auto text = AtomicFile::read(InterfaceLoader::searchDirectory() + "/" + file);
+    if (!text) return {nullptr, file + ": cannot be read"};
+    return InterfaceLoader::loadFromString(*text, file, owner, std::move(ref));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <httplib.h>
 
+#include "platform/testing/ServerSockets.h"
 #include "platform/testing/TestGate.h"
 #include "tools/ad_server/AdResponses.h"
 #include "tools/ad_server/CoreCalls.h"
@@ -78,6 +79,7 @@ AdServer::AdServer(int port) {
     // a web view's idle pooled connection would hold up every stop().
     server_->set_keep_alive_max_count(1);
     server_->set_keep_alive_timeout(1);
+    platform::testing::makeServerSocketsCloseOnExec(*server_);
     auto handler = [this](const httplib::Request& req, httplib::Response& res) {
         handle(req, res);
     };

@@ -196,4 +196,18 @@ TEST(GameAdsRunTest, AnInterstitialAtTheGamesEndIsClosedAndThenBothBannersShow) 
     EXPECT_EQ(countFor(ads, RequestKind::Impression, kBannerUnit), 1u);
 }
 
+// Played in a real window (SDL on the X display), as a person starts it. The GL driver and
+// D-Bus keep memory for the life of the process; the leak check at exit must still pass.
+TEST(GameWindowRunTest, AWindowedRunEndsWithoutALeakReport) {
+    MOVU_SKIP_WITHOUT_DISPLAY();
+    platform::testing::TempDir dir;
+    // Both services refuse at once: a window run must not reach out to anything.
+    RunResult r = runProgram(
+        "MOVUROUTE_WEB_URL=http://127.0.0.1:9 "
+        "MOVUROUTE_AD_SERVER=http://127.0.0.1:9",
+        {"--seconds", "1", "--home", (dir / "home").string()}, dir / "output.txt");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output.find("LeakSanitizer"), std::string::npos) << r.output;
+}
+
 }  // namespace
