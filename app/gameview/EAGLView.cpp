@@ -123,6 +123,7 @@ void EAGLView::swapBuffers() {
     if (bound_ && framebuffer()) framebuffer()->unbind();
     bound_ = false;
     ++framesSwapped_;
+    setNeedsDisplay();
 }
 
 platform::Point EAGLView::convertPointFromViewToSurface(platform::Point p) const {

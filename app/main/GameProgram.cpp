@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 #include <SDL.h>
 
@@ -28,6 +29,7 @@
 #include "platform/storage/Bundle.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Compositor.h"
+#include "platform/ui/FrameLoop.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/TouchInput.h"
@@ -49,6 +51,10 @@ template <typename T>
 std::shared_ptr<platform::gfx::GLContext> shared(std::unique_ptr<T> context) {
     return std::shared_ptr<platform::gfx::GLContext>(std::move(context));
 }
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// The longest single sleep: SDL counts its wait in whole milliseconds of an int.
+constexpr double kLongestSleepSeconds = 3600;
 
 double wallNow() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
@@ -204,12 +210,15 @@ bool GameProgram::setUp() {
     window_ = platform::ui::Window::create(platform::ui::Screen::mainScreen().bounds());
     appCore_->screens().setWindow(window_);
     compositor_ = std::make_unique<platform::ui::Compositor>();
+    frames_ = std::make_unique<platform::ui::FrameLoop>(
+        *window_, *compositor_, [this] { drawWindow(); }, kFrameSeconds);
 
     auto& accelerometer = platform::Accelerometer::shared();
     if (tilt) accelerometer.setScript(tilt);
     // Headless runs tap through it too (--tap-at).
     touchInput_ = std::make_unique<platform::ui::TouchInput>(window_);
     if (windowed_) {
+        installSleeper();
         int w = 0, h = 0;
         SDL_GetWindowSize(static_cast<platform::gfx::WindowContext&>(*context_).window(), &w, &h);
         touchInput_->setViewportSize(w, h);
@@ -267,6 +276,43 @@ std::shared_ptr<GameViewBase> GameProgram::gameView() const {
         appCore_->currentOrientationDependedInfo().gameView);
 }
 
+void GameProgram::installSleeper() {
+    wakeEvent_ = SDL_RegisterEvents(1);
+    if (wakeEvent_ == std::uint32_t(-1)) return;  // the loop then sleeps on its own, as headless
+    const std::uint32_t type = wakeEvent_;
+    platform::MainLoop::Sleeper sleeper;
+    sleeper.sleep = [](double seconds) {
+        // Rounded up: waking a little early would only find nothing due and sleep again.
+        const double ms = std::ceil(std::min(seconds, kLongestSleepSeconds) * 1000.0);
+        SDL_WaitEventTimeout(nullptr, int(ms));
+    };
+    sleeper.interrupt = [type] {
+        SDL_Event e{};
+        e.type = type;
+        SDL_PushEvent(&e);
+    };
+    platform::MainLoop::main().setSleeper(std::move(sleeper));
+}
+
+double GameProgram::endTime(double started) const {
+    double end = kInfinity;
+    if (options_.seconds) end = started + *options_.seconds;
+    if (options_.ticks)
+        end = std::min(end, started + double(*options_.ticks) * kNominalTickSeconds + 1.0);
+    if (!windowed_ && !options_.seconds && !options_.ticks) end = started + 10.0;
+    return end;
+}
+
+double GameProgram::nextMomentTime(double started) const {
+    double next = kInfinity;
+    if (tapToLift_) return platform::Clock::monotonic();
+    if (nextScreenshot_ < options_.screenshotsAt.size())
+        next = double(options_.screenshotsAt[nextScreenshot_].tick) * kNominalTickSeconds;
+    if (nextTap_ < options_.tapsAt.size())
+        next = std::min(next, double(options_.tapsAt[nextTap_].tick) * kNominalTickSeconds);
+    return started + next;
+}
+
 bool GameProgram::finished(double started) const {
     if (quit_) return true;
     double elapsed = platform::Clock::monotonic() - started;
@@ -284,29 +330,34 @@ bool GameProgram::finished(double started) const {
 
 void GameProgram::loop() {
     auto& mainLoop = platform::MainLoop::main();
+    const std::uint64_t sleepsBefore = mainLoop.sleepCount();
     double started = platform::Clock::monotonic();
     double wallStarted = wallNow();
-    double nextFrame = started;
     while (!finished(started)) {
+        bool drew = false;
         if (windowed_) {
             if (!pumpEvents()) break;
-            double now = platform::Clock::monotonic();
-            mainLoop.runOnce(std::max(0.0, std::min(nextFrame - now, 0.005)));
-            now = platform::Clock::monotonic();
-            if (now < nextFrame) continue;
-            nextFrame = std::max(nextFrame + kFrameSeconds, now);
+            // A still window sleeps until an event, a timer, posted work or a change comes, or
+            // the next moment or the run's end.
+            const double until = std::min(endTime(started), nextMomentTime(started));
+            drew = frames_->turn(until - platform::Clock::monotonic());
         } else {
             mainLoop.advance(kFrameSeconds);
+            ++stats_.steps;
+            if (frames_->frameWanted()) {
+                frames_->draw();
+                drew = true;
+            }
         }
-        drawWindow();
-        runMoments(started);
-        if (!windowed_ && options_.realTime) paceToRealTime(wallStarted, stats_.frames);
+        runMoments(started, drew);
+        if (!windowed_ && options_.realTime) paceToRealTime(wallStarted, started);
     }
     stats_.loopSeconds = wallNow() - wallStarted;
+    stats_.wakeUps = long(mainLoop.sleepCount() - sleepsBefore);
     if (auto view = gameView()) stats_.ticks = view->tickCount();
 }
 
-void GameProgram::runMoments(double started) {
+void GameProgram::runMoments(double started, bool drewFrame) {
     const long tick = long((platform::Clock::monotonic() - started) / kNominalTickSeconds);
     // A tap lasts one frame: down on the frame of its tick, up on the next.
     if (tapToLift_ && touchInput_) {
@@ -314,6 +365,10 @@ void GameProgram::runMoments(double started) {
         tapToLift_.reset();
     }
     const auto& shots = options_.screenshotsAt;
+    // A picture is of the window as it is now: drawn again if this turn drew nothing, since a
+    // window's back buffer is not kept after it was shown.
+    if (!drewFrame && nextScreenshot_ < shots.size() && shots[nextScreenshot_].tick <= tick)
+        frames_->draw();
     for (; nextScreenshot_ < shots.size() && shots[nextScreenshot_].tick <= tick;
          ++nextScreenshot_) {
         if (!savePicture(shots[nextScreenshot_].file)) pictureFailed_ = true;
@@ -326,12 +381,35 @@ void GameProgram::runMoments(double started) {
     }
 }
 
-void GameProgram::paceToRealTime(double wallStarted, long frames) {
+void GameProgram::paceToRealTime(double wallStarted, double started) {
     auto& mainLoop = platform::MainLoop::main();
-    const double due = wallStarted + double(frames) * kFrameSeconds;
     // Meanwhile the main loop turns: web pages and network answers arrive in real time.
+    const double due = wallStarted + double(stats_.steps) * kFrameSeconds;
     for (double now = wallNow(); now < due; now = wallNow())
         mainLoop.runOnce(std::min(0.005, due - now));
+    if (frames_->frameWanted()) return;
+    // A still screen: nothing happens before the step of the next timer, moment or end, so
+    // the loop sleeps until the step before it, or until work or a change arrives.
+    const double now = platform::Clock::monotonic();
+    const double next =
+        std::min({mainLoop.nextFireDate(), nextMomentTime(started), endTime(started)});
+    if (!(next > now)) return;
+    const double idleSteps = std::ceil((next - now) / kFrameSeconds) - 1;
+    if (!(idleSteps >= 1)) return;
+    const long lastStep = stats_.steps + long(std::min(idleSteps, 1e9));
+    const double until = wallStarted + double(lastStep) * kFrameSeconds;
+    for (double wall = wallNow(); wall < until; wall = wallNow()) {
+        if (mainLoop.runOnce(std::min(until - wall, kLongestSleepSeconds)) ||
+            frames_->frameWanted())
+            break;
+    }
+    // The steps the wall clock has passed, undrawn; the loop draws the next one if it shows
+    // anything new.
+    const long passed = std::min(lastStep, long((wallNow() - wallStarted) / kFrameSeconds));
+    while (stats_.steps < passed && !frames_->frameWanted()) {
+        mainLoop.advance(kFrameSeconds);
+        ++stats_.steps;
+    }
 }
 
 bool GameProgram::pumpEvents() {
@@ -339,6 +417,9 @@ bool GameProgram::pumpEvents() {
     auto& accelerometer = platform::Accelerometer::shared();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
+        // The main loop's wake-up only ends a sleep; anything else may change the picture.
+        if (wakeEvent_ != 0 && e.type == wakeEvent_) continue;
+        if (frames_) frames_->noteInput();
         switch (e.type) {
             case SDL_QUIT:
                 return false;
@@ -418,6 +499,7 @@ void GameProgram::shutDown() {
     // app core's sounds while the engine is: nothing else holds the app core, so this is where
     // it and all it owns are destroyed.
     if (context_) context_->makeCurrent();
+    frames_.reset();
     compositor_.reset();
     window_.reset();
     appCore_.reset();
@@ -425,7 +507,10 @@ void GameProgram::shutDown() {
     // down at exit ahead of the audio library, but a program that stops should stop its sound.
     sound::SoundObj::teardown();
     context_.reset();
-    if (windowed_) SDL_Quit();
+    if (windowed_) {
+        platform::MainLoop::main().setSleeper({});
+        SDL_Quit();
+    }
     windowed_ = false;
 }
 

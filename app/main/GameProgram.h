@@ -8,7 +8,13 @@
 // manual clock steps one frame (1/60 s) at a time: timers fire at their exact times, a run is
 // the same on every machine given a seed and a tilt script, and it takes as long as drawing
 // takes, not as long as playing would.
+//
+// A frame is drawn only when the window would show something new (the compositor's
+// needsFrame, or input): on a still screen the window's loop sleeps in SDL's event wait until
+// an event, the next main-loop timer, posted work or a display change wakes it, and a
+// real-time headless run sleeps the same way, taking the frames it slept through undrawn.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +30,7 @@ class Image;
 namespace platform::ui {
 class Window;
 class Compositor;
+class FrameLoop;
 class TouchInput;
 }  // namespace platform::ui
 
@@ -61,7 +68,9 @@ class GameProgram {
     // What a run did (benchmarks, tests).
     struct Stats {
         long frames = 0;         // windows drawn
+        long steps = 0;          // headless: frame steps of the manual clock
         long ticks = 0;          // game ticks of the last game view
+        long wakeUps = 0;        // times the main loop slept and woke again
         double loopSeconds = 0;  // wall time spent in the loop
     };
     const Stats& stats() const { return stats_; }
@@ -73,10 +82,18 @@ class GameProgram {
     bool pumpEvents();
     void drawWindow();
     bool finished(double started) const;
+    // Clock time at which the run ends on its own, or infinity.
+    double endTime(double started) const;
     // Takes the pictures and makes the taps whose tick has come.
-    void runMoments(double started);
-    // Waits, turning the main loop, until the real time of `frames` frames since the start.
-    void paceToRealTime(double wallStarted, long frames);
+    void runMoments(double started, bool drewFrame);
+    // Clock time of the next picture or tap, or infinity.
+    double nextMomentTime(double started) const;
+    // Waits, turning the main loop, until the real time of `steps` frames since the start. On
+    // a still screen it waits on, up to the step before the next timer, moment or end, and
+    // takes the steps passed meanwhile without drawing them.
+    void paceToRealTime(double wallStarted, double started);
+    // The window's loop sleeps in SDL's event wait, which main-loop work interrupts.
+    void installSleeper();
     bool savePicture(const std::string& file);
     std::shared_ptr<GameViewBase> gameView() const;
     std::optional<platform::gfx::Image> readFrame();
@@ -90,8 +107,10 @@ class GameProgram {
     std::shared_ptr<MyAppCore> appCore_;
     std::shared_ptr<platform::ui::Window> window_;
     std::unique_ptr<platform::ui::Compositor> compositor_;
+    std::unique_ptr<platform::ui::FrameLoop> frames_;
     std::unique_ptr<platform::ui::TouchInput> touchInput_;
     bool quit_ = false;
+    std::uint32_t wakeEvent_ = 0;
     std::size_t nextScreenshot_ = 0;
     std::size_t nextTap_ = 0;
     std::optional<platform::Point> tapToLift_;

@@ -64,7 +64,7 @@ void MainLoop::post(Task task) {
         std::lock_guard lock(mutex_);
         tasks_.push_back(std::move(task));
     }
-    wake_.notify_one();
+    signal();
 }
 
 std::shared_ptr<Timer> MainLoop::postAfter(double seconds, Task task) {
@@ -206,7 +206,34 @@ void MainLoop::wake() {
         std::lock_guard lock(mutex_);
         woken_ = true;
     }
-    wake_.notify_one();
+    signal();
+}
+
+void MainLoop::signal(bool all) {
+    if (all)
+        wake_.notify_all();
+    else
+        wake_.notify_one();
+    std::shared_ptr<Sleeper> sleeper;
+    {
+        std::lock_guard lock(mutex_);
+        if (!hostSleeping_) return;
+        hostSleeping_ = false;
+        sleeper = sleeper_;
+    }
+    if (sleeper && sleeper->interrupt) sleeper->interrupt();
+}
+
+void MainLoop::setSleeper(Sleeper sleeper) {
+    if (!checkMainThread("setSleeper")) return;
+    std::lock_guard lock(mutex_);
+    sleeper_ = sleeper.sleep && sleeper.interrupt ? std::make_shared<Sleeper>(std::move(sleeper))
+                                                  : nullptr;
+}
+
+std::uint64_t MainLoop::sleepCount() const {
+    std::lock_guard lock(mutex_);
+    return sleeps_;
 }
 
 double MainLoop::runPump() {
@@ -271,8 +298,18 @@ bool MainLoop::runOnce(double maxWait) {
             wait = std::max(0.0, std::min(wait, deadline - Clock::monotonic()));
         }
         if (wait > 0 && tasks_.empty() && !quit_ && !woken_) {
-            wake_.wait_for(lock, std::chrono::duration<double>(wait),
-                           [this] { return !tasks_.empty() || quit_ || woken_; });
+            ++sleeps_;
+            if (auto sleeper = sleeper_) {
+                // Work posted from now on interrupts the host's wait, also one not begun yet.
+                hostSleeping_ = true;
+                lock.unlock();
+                sleeper->sleep(wait);
+                lock.lock();
+                hostSleeping_ = false;
+            } else {
+                wake_.wait_for(lock, std::chrono::duration<double>(wait),
+                               [this] { return !tasks_.empty() || quit_ || woken_; });
+            }
         }
         woken_ = false;
     }
@@ -315,7 +352,7 @@ void MainLoop::quit() {
         std::lock_guard lock(mutex_);
         quit_ = true;
     }
-    wake_.notify_all();
+    signal(true);
 }
 
 double MainLoop::nextFireDate() const {
@@ -342,7 +379,7 @@ void MainLoop::addTimer(const std::shared_ptr<Timer>& timer, double fireDate) {
         schedule_.emplace(fireDate, timer->sequence_, timer.get());
         live_[timer.get()] = timer;
     }
-    wake_.notify_one();
+    signal();
 }
 
 void MainLoop::unqueueLocked(Timer* timer) {
@@ -374,7 +411,7 @@ void MainLoop::rescheduleTimer(Timer* timer, double fireDate) {
         timer->queued_ = true;
         schedule_.emplace(fireDate, timer->sequence_, timer);
     }
-    wake_.notify_one();
+    signal();
 }
 
 double MainLoop::timerFireDate(const Timer* timer) const {

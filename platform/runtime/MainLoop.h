@@ -81,6 +81,21 @@ class MainLoop {
     // its next wait is skipped.
     void wake();
 
+    // Another event queue the loop sleeps in instead of its own condition variable (a window
+    // system's, whose events must end a sleep as well): sleep(seconds) waits for the host's
+    // next event, for interrupt() or for the time to pass; interrupt() is called from any
+    // thread when work arrives for a sleeping loop, and must make a sleep that has not begun
+    // yet return at once (a pushed event stays queued). Only the main thread sets it; an
+    // empty sleeper puts the condition variable back.
+    struct Sleeper {
+        std::function<void(double seconds)> sleep;
+        std::function<void()> interrupt;
+    };
+    void setSleeper(Sleeper sleeper);
+    // How many times runOnce() has gone to sleep since the loop was made: each sleep ends in
+    // one wake-up (benchmarks, tests).
+    std::uint64_t sleepCount() const;
+
     // Monotonic time of the earliest scheduled timer, or infinity.
     double nextFireDate() const;
     std::size_t pendingTaskCount() const;
@@ -106,6 +121,9 @@ class MainLoop {
     // Pops and fires the earliest timer due by `now`; answers whether there was one.
     bool fireNextDueTimer(double now);
     void unqueueLocked(Timer* timer);
+    // Wakes a sleeping loop: the condition variable, and the sleeper's host when it sleeps
+    // there. Called without the lock held.
+    void signal(bool all = false);
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
@@ -117,6 +135,10 @@ class MainLoop {
     std::atomic<std::thread::id> mainThread_;
     bool quit_ = false;
     bool woken_ = false;
+    std::shared_ptr<Sleeper> sleeper_;
+    // Whether the main thread sleeps in the sleeper and no interrupt was sent since.
+    bool hostSleeping_ = false;
+    std::uint64_t sleeps_ = 0;
     // Only the main thread reads or changes these, so they need no lock.
     std::shared_ptr<Pump> pump_;
     bool pumping_ = false;

@@ -23,12 +23,12 @@ ActivityIndicator::ActivityIndicator(Rect frame) : View(frame) {
 }
 
 void ActivityIndicator::startAnimating() {
-    animating_ = true;
+    changeDrawn(animating_, true);
     setHidden(false);
 }
 
 void ActivityIndicator::stopAnimating() {
-    animating_ = false;
+    changeDrawn(animating_, false);
     if (hidesWhenStopped_) setHidden(true);
 }
 

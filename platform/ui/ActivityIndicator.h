@@ -14,10 +14,11 @@ class ActivityIndicator : public View {
     const char* className() const override { return "UIActivityIndicatorView"; }
 
     ActivityIndicatorStyle style() const { return style_; }
-    void setStyle(ActivityIndicatorStyle s) { style_ = s; }
+    void setStyle(ActivityIndicatorStyle s) { changeDrawn(style_, s); }
     void startAnimating();
     void stopAnimating();
     bool isAnimating() const { return animating_; }
+    bool drawsOverTime() const override { return animating_; }
     bool hidesWhenStopped() const { return hidesWhenStopped_; }
     void setHidesWhenStopped(bool h);
     void applyInterfaceProperties(InterfaceProperties& properties) override;

@@ -36,24 +36,28 @@ auto Button::lookup(const M& m, unsigned state) -> typename M::mapped_type {
 
 void Button::setTitle(const std::string& title, unsigned state) {
     titles_[state] = title;
+    setNeedsDisplay();
 }
 std::string Button::titleForState(unsigned state) const {
     return lookup(titles_, state);
 }
 void Button::setTitleColor(Color c, unsigned state) {
     titleColors_[state] = c;
+    setNeedsDisplay();
 }
 Color Button::titleColorForState(unsigned state) const {
     return lookup(titleColors_, state);
 }
 void Button::setImage(ImagePtr image, unsigned state) {
     images_[state] = std::move(image);
+    setNeedsDisplay();
 }
 ImagePtr Button::imageForState(unsigned state) const {
     return lookup(images_, state);
 }
 void Button::setBackgroundImage(ImagePtr image, unsigned state) {
     backgrounds_[state] = std::move(image);
+    setNeedsDisplay();
 }
 ImagePtr Button::backgroundImageForState(unsigned state) const {
     return lookup(backgrounds_, state);

@@ -30,7 +30,7 @@ class Button : public Control {
     const char* className() const override { return "UIButton"; }
 
     ButtonType buttonType() const { return type_; }
-    void setButtonType(ButtonType t) { type_ = t; }
+    void setButtonType(ButtonType t) { changeDrawn(type_, t); }
 
     void setTitle(const std::string& title, unsigned state);
     std::string titleForState(unsigned state) const;
@@ -45,7 +45,10 @@ class Button : public Control {
     ImagePtr backgroundImageForState(unsigned state) const;
     ImagePtr currentBackgroundImage() const { return backgroundImageForState(state()); }
     Font font() const { return font_; }
-    void setFont(Font f) { font_ = f; }
+    void setFont(Font f) {
+        font_ = f;
+        setNeedsDisplay();
+    }
     void applyInterfaceProperties(InterfaceProperties& properties) override;
 
   protected:

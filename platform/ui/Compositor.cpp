@@ -27,6 +27,19 @@ AffineTransform localToSuper(const View& v) {
         .concat(AffineTransform::translation(v.center().x, v.center().y));
 }
 
+// Whether a visible view of the subtree draws differently as time passes.
+bool drawsOverTime(const View& v) {
+    if (v.isHidden() || v.alpha() < 0.01) return false;
+    if (v.drawsOverTime()) return true;
+    for (const auto& sub : v.subviews())
+        if (drawsOverTime(*sub)) return true;
+    return false;
+}
+
+bool animating(const Window& window) {
+    return window.activeTransition().has_value() || drawsOverTime(window);
+}
+
 void setPixelProjection(int pixelWidth, int pixelHeight) {
     auto& g = gl();
     g.glMatrixMode(GL_PROJECTION);
@@ -59,8 +72,21 @@ Rect Compositor::letterbox(Size points, int pixelWidth, int pixelHeight) {
     return {std::floor((pixelWidth - w) / 2), std::floor((pixelHeight - h) / 2), w, h};
 }
 
+bool Compositor::needsFrame(const Window& window) const {
+    return !drewAny_ || drewAnimation_ || drawnGeneration_ != displayGeneration() ||
+           animating(window);
+}
+
 void Compositor::drawFrame(Window& window, int drawableWidth, int drawableHeight) {
     if (drawableWidth <= 0 || drawableHeight <= 0) return;
+    composite(window, drawableWidth, drawableHeight);
+    // Read after the frame: the layout it runs first changes views, and those changes are in it.
+    drawnGeneration_ = displayGeneration();
+    drewAnimation_ = animating(window);
+    drewAny_ = true;
+}
+
+void Compositor::composite(Window& window, int drawableWidth, int drawableHeight) {
     const Rect shown = letterbox(window.bounds().size, drawableWidth, drawableHeight);
     const int pixelWidth = int(shown.size.width), pixelHeight = int(shown.size.height);
     // GL counts rows from the bottom.

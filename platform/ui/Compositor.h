@@ -36,6 +36,11 @@ class Compositor {
     // scaled to fit). The GL context must be current.
     void drawFrame(Window& window, int pixelWidth, int pixelHeight);
 
+    // Whether drawFrame would show anything the last frame did not: a view changed since then
+    // (markDisplayChanged), a cross-fade or a view that draws over time is under way, or the
+    // last frame caught one part-way. A frame loop draws only then, and sleeps otherwise.
+    bool needsFrame(const Window& window) const;
+
     // Where a window of `points` size shows in a drawable of the given pixels: as large as
     // fits with its aspect ratio kept, centred, in whole pixels. A drawable of another shape
     // (a resized or maximised window) gets black bars instead of a stretched picture.
@@ -53,6 +58,7 @@ class Compositor {
     std::size_t cachedTextureCount() const { return textures_.size(); }
 
   private:
+    void composite(Window& window, int drawableWidth, int drawableHeight);
     void drawTree(Window& window, int pixelWidth, int pixelHeight);
     // Frames go through two framebuffers so the last one can be faded out when a screen
     // change asks for it; false when framebuffers are not available (drawn directly then).
@@ -71,6 +77,10 @@ class Compositor {
     int fadeFrom_ = -1;
     // Where the window's picture starts in the drawable when it is drawn without framebuffers.
     std::array<int, 2> viewportOrigin_{0, 0};
+    // The display changes the last frame showed, and whether it was part of an animation.
+    std::uint64_t drawnGeneration_ = 0;
+    bool drewAnimation_ = false;
+    bool drewAny_ = false;
 };
 
 // renderView with a compositor of its own (and its own textures, deleted afterwards).

@@ -66,7 +66,7 @@ void Control::touchesBegan(const TouchSet& t, const Event&) {
     if (!enabled_ || t.empty()) return;
     tracking_ = true;
     wasInside_ = true;
-    highlighted_ = true;
+    changeDrawn(highlighted_, true);
     sendActionsForControlEvents(t.front()->tapCount() > 1
                                     ? ControlEventTouchDown | ControlEventTouchDownRepeat
                                     : ControlEventTouchDown);
@@ -75,7 +75,7 @@ void Control::touchesBegan(const TouchSet& t, const Event&) {
 void Control::touchesMoved(const TouchSet& t, const Event&) {
     if (!tracking_ || t.empty()) return;
     bool inside = isInsideForTracking(t.front()->locationInView(this));
-    highlighted_ = inside;
+    changeDrawn(highlighted_, inside);
     unsigned ev = inside ? ControlEventTouchDragInside : ControlEventTouchDragOutside;
     if (inside != wasInside_) ev |= inside ? ControlEventTouchDragEnter : ControlEventTouchDragExit;
     wasInside_ = inside;
@@ -85,7 +85,7 @@ void Control::touchesMoved(const TouchSet& t, const Event&) {
 void Control::touchesEnded(const TouchSet& t, const Event&) {
     if (!tracking_ || t.empty()) return;
     tracking_ = false;
-    highlighted_ = false;
+    changeDrawn(highlighted_, false);
     auto keep = shared_from_this();
     if (isInsideForTracking(t.front()->locationInView(this))) {
         didTapInside();
@@ -98,7 +98,7 @@ void Control::touchesEnded(const TouchSet& t, const Event&) {
 void Control::touchesCancelled(const TouchSet&, const Event&) {
     if (!tracking_) return;
     tracking_ = false;
-    highlighted_ = false;
+    changeDrawn(highlighted_, false);
     sendActionsForControlEvents(ControlEventTouchCancel);
 }
 

@@ -48,11 +48,11 @@ class Control : public View {
     unsigned allControlEvents() const;
 
     bool isEnabled() const { return enabled_; }
-    void setEnabled(bool e) { enabled_ = e; }
+    void setEnabled(bool e) { changeDrawn(enabled_, e); }
     bool isSelected() const { return selected_; }
-    void setSelected(bool s) { selected_ = s; }
+    void setSelected(bool s) { changeDrawn(selected_, s); }
     bool isHighlighted() const { return highlighted_; }
-    void setHighlighted(bool h) { highlighted_ = h; }
+    void setHighlighted(bool h) { changeDrawn(highlighted_, h); }
     bool isTracking() const { return tracking_; }
     // Disabled wins over highlighted: a disabled control never looks pressed.
     unsigned state() const;

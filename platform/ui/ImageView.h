@@ -12,11 +12,11 @@ class ImageView : public View {
     const char* className() const override { return "UIImageView"; }
 
     ImagePtr image() const { return image_; }
-    void setImage(ImagePtr i) { image_ = std::move(i); }
+    void setImage(ImagePtr i) { changeDrawn(image_, std::move(i)); }
     ImagePtr highlightedImage() const { return highlightedImage_; }
-    void setHighlightedImage(ImagePtr i) { highlightedImage_ = std::move(i); }
+    void setHighlightedImage(ImagePtr i) { changeDrawn(highlightedImage_, std::move(i)); }
     bool isHighlighted() const { return highlighted_; }
-    void setHighlighted(bool h) { highlighted_ = h; }
+    void setHighlighted(bool h) { changeDrawn(highlighted_, h); }
     ImagePtr currentImage() const {
         return highlighted_ && highlightedImage_ ? highlightedImage_ : image_;
     }

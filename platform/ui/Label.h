@@ -14,16 +14,20 @@ class Label : public View {
     const char* className() const override { return "UILabel"; }
 
     const std::string& text() const { return *text_; }
-    void setText(std::string t) { text_ = sharedText(text_, std::move(t)); }
+    void setText(std::string t) {
+        auto before = text_;
+        text_ = sharedText(text_, std::move(t));
+        if (text_ != before) setNeedsDisplay();
+    }
     Color textColor() const { return textColor_; }
-    void setTextColor(Color c) { textColor_ = c; }
+    void setTextColor(Color c) { changeDrawn(textColor_, c); }
     Font font() const { return font_; }
-    void setFont(Font f) { font_ = f; }
+    void setFont(Font f) { changeDrawn(font_, f); }
     TextAlignment textAlignment() const { return alignment_; }
-    void setTextAlignment(TextAlignment a) { alignment_ = a; }
+    void setTextAlignment(TextAlignment a) { changeDrawn(alignment_, a); }
     // 0 means as many as needed.
     int numberOfLines() const { return lines_; }
-    void setNumberOfLines(int n) { lines_ = n < 0 ? 0 : n; }
+    void setNumberOfLines(int n) { changeDrawn(lines_, n < 0 ? 0 : n); }
 
     // A rough measure (the compositor measures exactly): about 0.55 em per character.
     Size sizeThatFits(Size s) const override;

@@ -1,5 +1,7 @@
 #include "platform/ui/MainThread.h"
 
+#include <atomic>
+
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
@@ -16,6 +18,19 @@ void postToMainAfter(double seconds, std::function<void()> fn) {
 
 double monotonicNow() {
     return Clock::monotonic();
+}
+
+namespace {
+std::atomic<std::uint64_t> displayChanges{0};
+}
+
+void markDisplayChanged() {
+    displayChanges.fetch_add(1, std::memory_order_relaxed);
+    MainLoop::main().wake();
+}
+
+std::uint64_t displayGeneration() {
+    return displayChanges.load(std::memory_order_relaxed);
 }
 
 void postNotification(const char* name, const void* object) {

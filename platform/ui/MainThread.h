@@ -3,6 +3,7 @@
 // The toolkit's only ties to the run loop: completions and animation ends are posted to the
 // main loop and timed by its clock, so tests drive them with a manual clock.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -14,6 +15,13 @@ void postToMain(std::function<void()> fn);
 void postToMainAfter(double seconds, std::function<void()> fn);
 // The clock's monotonic time in seconds.
 double monotonicNow();
+
+// Frames are drawn only when something they show changed. Every change to what a view draws
+// counts one display change (View::setNeedsDisplay); a compositor compares the count with the
+// one it last drew. A change also wakes the main loop, so a loop asleep on a still screen
+// comes round to draw it, whichever thread (or other library's loop) made it. Any thread.
+void markDisplayChanged();
+std::uint64_t displayGeneration();
 
 }  // namespace platform::ui
 

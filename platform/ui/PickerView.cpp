@@ -40,6 +40,7 @@ void PickerView::reloadComponent(int c) {
     rows_[std::size_t(c)] = n;
     int& s = selected_[std::size_t(c)];
     s = n == 0 ? 0 : std::clamp(s, 0, n - 1);
+    setNeedsDisplay();
 }
 
 int PickerView::numberOfRowsInComponent(int c) const {
@@ -54,13 +55,13 @@ int PickerView::selectedRowInComponent(int c) const {
 void PickerView::selectRow(int row, int c, bool) {
     ensureLoaded();
     if (row < 0 || row >= numberOfRowsInComponent(c)) return;
-    selected_[std::size_t(c)] = row;
+    changeDrawn(selected_[std::size_t(c)], row);
 }
 
 void PickerView::pickRow(int row, int c) {
     ensureLoaded();
     if (row < 0 || row >= numberOfRowsInComponent(c)) return;
-    selected_[std::size_t(c)] = row;
+    changeDrawn(selected_[std::size_t(c)], row);
     if (auto d = delegate_.lock()) d->pickerViewDidSelectRow(*this, row, c);
 }
 

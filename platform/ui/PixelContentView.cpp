@@ -11,11 +11,13 @@ PixelContentView::PixelContentView(Rect frame) : View(frame) {}
 void PixelContentView::setContent(gfx::Image image) {
     content_ = std::move(image);
     ++generation_;
+    setNeedsDisplay();
 }
 
 void PixelContentView::updateContent(const std::function<void(gfx::Image&)>& change) {
     if (change) change(content_);
     ++generation_;
+    setNeedsDisplay();
 }
 
 void PixelContentView::draw(Painter& painter) {

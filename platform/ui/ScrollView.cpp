@@ -33,6 +33,7 @@ Point ScrollView::clamped(Point p) const {
 void ScrollView::flashScrollIndicators() {
     ++flashCount_;
     flashedAt_ = monotonicNow();
+    setNeedsDisplay();
 }
 
 bool ScrollView::indicatorsVisible() const {
@@ -46,6 +47,7 @@ void ScrollView::touchesBegan(const TouchSet& t, const Event& e) {
         return;
     }
     dragging_ = true;
+    setNeedsDisplay();
 }
 
 void ScrollView::touchesMoved(const TouchSet& t, const Event& e) {
@@ -67,6 +69,7 @@ void ScrollView::touchesEnded(const TouchSet& t, const Event& e) {
     }
     dragging_ = false;
     flashedAt_ = monotonicNow();
+    setNeedsDisplay();
 }
 
 // A drag taken away (a recognizer, the app leaving the foreground) ends like a lift-off;
@@ -78,6 +81,7 @@ void ScrollView::touchesCancelled(const TouchSet& t, const Event& e) {
     }
     dragging_ = false;
     flashedAt_ = monotonicNow();
+    setNeedsDisplay();
 }
 
 // Indicators only mean something when there is more content than shows.

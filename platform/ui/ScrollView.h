@@ -12,20 +12,21 @@ class ScrollView : public View {
     const char* className() const override { return "UIScrollView"; }
 
     Size contentSize() const { return contentSize_; }
-    void setContentSize(Size s) { contentSize_ = s; }
+    void setContentSize(Size s) { changeDrawn(contentSize_, s); }
     Point contentOffset() const { return bounds().origin; }
     // Code may place the offset anywhere; dragging keeps it within the content.
     void setContentOffset(Point p, bool animated = false);
     bool isScrollEnabled() const { return scrollEnabled_; }
     void setScrollEnabled(bool e) { scrollEnabled_ = e; }
     bool showsVerticalScrollIndicator() const { return showsVertical_; }
-    void setShowsVerticalScrollIndicator(bool s) { showsVertical_ = s; }
+    void setShowsVerticalScrollIndicator(bool s) { changeDrawn(showsVertical_, s); }
 
     // Shows the indicators briefly so the user sees there is more.
     void flashScrollIndicators();
     int indicatorFlashCount() const { return flashCount_; }
     // The compositor draws the indicators while this is true.
     bool indicatorsVisible() const;
+    bool drawsOverTime() const override { return indicatorsVisible(); }
     static constexpr double kIndicatorFlashSeconds = 1.0;
     void applyInterfaceProperties(InterfaceProperties& properties) override;
 

@@ -13,11 +13,11 @@ std::shared_ptr<Switch> Switch::create(Rect frame) {
 Switch::Switch(Rect frame) : Control(frame) {}
 
 void Switch::setOn(bool on, bool) {
-    on_ = on;
+    changeDrawn(on_, on);
 }
 
 void Switch::didTapInside() {
-    on_ = !on_;
+    changeDrawn(on_, !on_);
     sendActionsForControlEvents(ControlEventValueChanged);
 }
 

@@ -20,11 +20,13 @@ TextView::TextView(Rect frame) : ScrollView(frame) {
 
 void TextView::setText(std::string t) {
     text_ = sharedText(text_, std::move(t));
+    setNeedsDisplay();
     updateContentSize();
 }
 
 void TextView::setFont(Font f) {
     font_ = f;
+    setNeedsDisplay();
     updateContentSize();
 }
 

@@ -20,9 +20,9 @@ class TextView : public ScrollView {
     Font font() const { return font_; }
     void setFont(Font f);
     Color textColor() const { return textColor_; }
-    void setTextColor(Color c) { textColor_ = c; }
+    void setTextColor(Color c) { changeDrawn(textColor_, c); }
     TextAlignment textAlignment() const { return alignment_; }
-    void setTextAlignment(TextAlignment a) { alignment_ = a; }
+    void setTextAlignment(TextAlignment a) { changeDrawn(alignment_, a); }
     bool isEditable() const { return editable_; }
     void setEditable(bool e) { editable_ = e; }
 

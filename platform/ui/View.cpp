@@ -31,7 +31,7 @@ Rect View::frame() const {
 void View::setFrame(Rect f) {
     // A transformed view's frame has no single meaning; keeping centre and size gives the least
     // surprising answer for the rotations the app core applies.
-    center_ = {f.midX(), f.midY()};
+    changeDrawn(center_, Point{f.midX(), f.midY()});
     Rect b = bounds_;
     b.size = {std::abs(f.size.width), std::abs(f.size.height)};
     setBounds(b);
@@ -39,7 +39,7 @@ void View::setFrame(Rect f) {
 
 void View::setBounds(Rect b) {
     Size old = bounds_.size;
-    bounds_ = b;
+    changeDrawn(bounds_, b);
     if (old != b.size) {
         resizeSubviews(old);
         setNeedsLayout();
@@ -96,6 +96,7 @@ void View::insertAt(const std::shared_ptr<View>& v, std::size_t index) {
         auto it = std::find(subviews_.begin(), subviews_.end(), v);
         subviews_.erase(it);
         subviews_.insert(subviews_.begin() + std::min(index, subviews_.size()), v);
+        setNeedsDisplay();
         // Re-adding is how callers raise a view; the window must still keep its overlays on top.
         didAddSubview(v.get());
         return;
@@ -106,6 +107,7 @@ void View::insertAt(const std::shared_ptr<View>& v, std::size_t index) {
     index = std::min(index, subviews_.size());
     subviews_.insert(subviews_.begin() + index, v);
     v->superview_ = weak_from_this();
+    setNeedsDisplay();
     if (oldWindow != newWindow) notifyDidMoveToWindow(*v, oldWindow, newWindow);
     v->didMoveToSuperview();
     didAddSubview(v.get());
@@ -117,18 +119,21 @@ void View::detachChild(View* v) {
                            [v](const std::shared_ptr<View>& s) { return s.get() == v; });
     if (it != subviews_.end()) subviews_.erase(it);
     v->superview_.reset();
+    setNeedsDisplay();
 }
 
 void View::bringSubviewToFront(const std::shared_ptr<View>& v) {
     auto it = std::find(subviews_.begin(), subviews_.end(), v);
     if (it == subviews_.end()) return;
     std::rotate(it, it + 1, subviews_.end());
+    setNeedsDisplay();
 }
 
 void View::sendSubviewToBack(const std::shared_ptr<View>& v) {
     auto it = std::find(subviews_.begin(), subviews_.end(), v);
     if (it == subviews_.end()) return;
     std::rotate(subviews_.begin(), it, it + 1);
+    setNeedsDisplay();
 }
 
 void View::removeFromSuperview() {

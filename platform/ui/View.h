@@ -8,9 +8,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ui/Geometry.h"
+#include "platform/ui/MainThread.h"
 #include "platform/ui/Responder.h"
 
 namespace platform::ui {
@@ -51,21 +53,21 @@ class View : public Responder, public std::enable_shared_from_this<View> {
     Rect bounds() const { return bounds_; }
     virtual void setBounds(Rect bounds);
     Point center() const { return center_; }
-    void setCenter(Point c) { center_ = c; }
+    void setCenter(Point c) { changeDrawn(center_, c); }
     const AffineTransform& transform() const { return transform_; }
-    void setTransform(const AffineTransform& t) { transform_ = t; }
+    void setTransform(const AffineTransform& t) { changeDrawn(transform_, t); }
 
     // Appearance
     double alpha() const { return alpha_; }
-    virtual void setAlpha(double a) { alpha_ = std::clamp(a, 0.0, 1.0); }
+    virtual void setAlpha(double a) { changeDrawn(alpha_, std::clamp(a, 0.0, 1.0)); }
     bool isHidden() const { return hidden_; }
-    void setHidden(bool h) { hidden_ = h; }
+    void setHidden(bool h) { changeDrawn(hidden_, h); }
     bool isOpaque() const { return opaque_; }
     void setOpaque(bool o) { opaque_ = o; }
     bool clipsToBounds() const { return clipsToBounds_; }
-    void setClipsToBounds(bool c) { clipsToBounds_ = c; }
+    void setClipsToBounds(bool c) { changeDrawn(clipsToBounds_, c); }
     Color backgroundColor() const { return backgroundColor_; }
-    void setBackgroundColor(Color c) { backgroundColor_ = c; }
+    void setBackgroundColor(Color c) { changeDrawn(backgroundColor_, c); }
 
     // Interaction
     bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
@@ -115,7 +117,10 @@ class View : public Responder, public std::enable_shared_from_this<View> {
     virtual bool pointInside(Point p, const Event* event) const;
 
     // Layout
-    void setNeedsLayout() { needsLayout_ = true; }
+    void setNeedsLayout() {
+        needsLayout_ = true;
+        setNeedsDisplay();
+    }
     bool needsLayout() const { return needsLayout_; }
     void layoutIfNeeded();
     virtual void layoutSubviews() {}
@@ -156,7 +161,23 @@ class View : public Responder, public std::enable_shared_from_this<View> {
     // The controller whose view this is, or nullptr.
     std::shared_ptr<ViewController> viewController() const { return controller_.lock(); }
 
+    // What the view draws changed: the window is drawn again on the next frame. The view's own
+    // setters and those of the toolkit's views call it; a subclass whose draw() shows state of
+    // its own calls it when that state changes.
+    void setNeedsDisplay() const { markDisplayChanged(); }
+    // Whether what the view draws changes with the clock alone just now (a spinner, indicators
+    // that fade): frames go on being drawn while a visible view says so.
+    virtual bool drawsOverTime() const { return false; }
+
   protected:
+    // Sets a field that drawing reads, counting a display change only when the value moves.
+    template <typename T, typename U>
+    void changeDrawn(T& field, U&& value) {
+        if (field == value) return;
+        field = std::forward<U>(value);
+        setNeedsDisplay();
+    }
+
     // Drawing. The compositor fills the background colour, calls draw() with a painter in this
     // view's bounds, draws the subviews, then calls drawOverSubviews(); clipping, alpha and
     // traversal are its business. Both draw nothing here.

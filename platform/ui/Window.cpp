@@ -100,6 +100,7 @@ void Window::makeKeyAndVisible() {
 }
 
 void Window::beginTransition(AnimationTransition kind, double duration) {
+    setNeedsDisplay();
     if (kind == AnimationTransition::None || duration <= 0) {
         transition_.reset();
         return;

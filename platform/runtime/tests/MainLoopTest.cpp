@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <future>
 #include <limits>
 #include <stdexcept>
@@ -380,4 +381,84 @@ TEST_F(MainLoopTest, PumpIsReplacedNeverNestedAndSurvivesReset) {
     loop.runUntilIdle();
     EXPECT_EQ(inner, 1);
     EXPECT_FALSE(loop.setPump(nullptr));
+}
+
+namespace {
+
+// A host event queue as the window's loop has one: sleep() records how long it was allowed and
+// returns at once; interrupts are counted, and `during` runs as if while asleep.
+struct FakeSleeper {
+    std::vector<double> sleeps;
+    std::atomic<int> interrupts{0};
+    std::function<void()> during;
+
+    MainLoop::Sleeper sleeper() {
+        return {[this](double s) {
+                    sleeps.push_back(s);
+                    if (during) std::exchange(during, {})();
+                },
+                [this] { ++interrupts; }};
+    }
+};
+
+}  // namespace
+
+TEST_F(MainLoopTest, ASleeperTakesTheWaitAndWorkFromAnyThreadInterruptsIt) {
+    FakeSleeper host;
+    loop.setSleeper(host.sleeper());
+    const auto sleepsBefore = loop.sleepCount();
+
+    // Nothing to do: the loop sleeps in the host, as long as it was allowed.
+    EXPECT_FALSE(loop.runOnce(2.5));
+    EXPECT_THAT(host.sleeps, ElementsAre(2.5));
+    EXPECT_EQ(loop.sleepCount(), sleepsBefore + 1);
+    EXPECT_EQ(host.interrupts, 0);
+
+    // Work posted by another thread while the loop sleeps interrupts the host once and runs.
+    host.during = [&] {
+        std::thread poster([&] {
+            loop.post([&] { log.push_back("from a thread"); });
+            loop.post([&] { log.push_back("and again"); });
+        });
+        poster.join();
+    };
+    EXPECT_TRUE(loop.runOnce(30));
+    EXPECT_THAT(log, ElementsAre("from a thread", "and again"));
+    EXPECT_EQ(host.interrupts, 1);
+
+    // wake() and a timer added from another thread interrupt a sleep too.
+    host.during = [&] { std::thread([&] { loop.wake(); }).join(); };
+    EXPECT_FALSE(loop.runOnce(30));
+    EXPECT_EQ(host.interrupts, 2);
+    host.during = [&] { std::thread([&] { loop.postAfter(5, [] {}); }).join(); };
+    EXPECT_FALSE(loop.runOnce(30));
+    EXPECT_EQ(host.interrupts, 3);
+
+    // Work posted while the loop is awake reaches it without waking the host: no stray event.
+    loop.post([] {});
+    EXPECT_TRUE(loop.runOnce(30));
+    EXPECT_EQ(host.interrupts, 3);
+    const auto slept = host.sleeps.size();
+    EXPECT_FALSE(loop.runOnce(0)) << "a zero wait never sleeps";
+    EXPECT_EQ(host.sleeps.size(), slept);
+
+    loop.setSleeper({});
+    std::thread([&] { loop.post([] {}); }).join();
+    EXPECT_TRUE(loop.runOnce(30));
+    EXPECT_EQ(host.interrupts, 3) << "a removed sleeper is never called";
+}
+
+TEST(MainLoopSleeper, OnTheRealClockASleepEndsWhenTheNextTimerIsDue) {
+    MainLoop& loop = MainLoop::main();
+    loop.reset();
+    FakeSleeper host;
+    loop.setSleeper(host.sleeper());
+    auto timer = loop.postAfter(5, [] {});
+    EXPECT_FALSE(loop.runOnce(30));
+    ASSERT_EQ(host.sleeps.size(), 1u);
+    EXPECT_LE(host.sleeps[0], 5.0);
+    EXPECT_GT(host.sleeps[0], 0.0);
+    timer->invalidate();
+    loop.setSleeper({});
+    loop.reset();
 }
