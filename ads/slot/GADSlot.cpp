@@ -20,6 +20,7 @@
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADMRAIDInterceptor.h"
 #include "platform/runtime/Once.h"
+#include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/Timer.h"
 #include "platform/runtime/WeakCall.h"
 #include "platform/ui/Application.h"
@@ -79,11 +80,13 @@ bool GADSlot::hasInAppPurchaseDelegate() const {
 }
 
 void GADSlot::setAdUnitID(std::string adUnitID) {
+    MOVU_CHECK_MAIN_THREAD();
     adUnitID_ = std::move(adUnitID);
     slotStats_->setIdentifier(adUnitID_);
 }
 
 void GADSlot::setAdType(const GADAdType& type, bool reloadRequest) {
+    MOVU_CHECK_MAIN_THREAD();
     if (type == adType_) return;
     adType_ = type;
     if (newAdSize_.width == 0 && newAdSize_.height == 0 && reloadRequest && adView_) {
@@ -135,6 +138,7 @@ bool GADSlot::shouldMakeRequest(const std::shared_ptr<GADRequest>& request) {
 }
 
 void GADSlot::loadRequest(const std::shared_ptr<GADRequest>& request) {
+    MOVU_CHECK_MAIN_THREAD();
     nextRequest_ = request ? request->copy() : nullptr;
     loadNextRequestWithAutoRefresh(false);
 }
@@ -232,6 +236,7 @@ void GADSlot::loadNextRequestWithAutoRefresh(bool autoRefresh) {
 
 void GADSlot::loadAd(const std::shared_ptr<GADAd>& ad,
                      const std::optional<Value::Dictionary>& headers) {
+    MOVU_CHECK_MAIN_THREAD();
     if (!ad) return;
     if (state_ != GADSlotState::RequestingAdURL && state_ != GADSlotState::ReceivedAdURL) return;
     cancelFetch();
@@ -284,6 +289,7 @@ void GADSlot::reloadCurrentRequest() {
 // Cancellation
 
 void GADSlot::cancelLoad() {
+    MOVU_CHECK_MAIN_THREAD();
     cancelFetch();
     loadingAd_.reset();
     resetState();
@@ -295,6 +301,7 @@ void GADSlot::cancelPendingActions() {
 }
 
 void GADSlot::cancelPendingAndFutureActions() {
+    MOVU_CHECK_MAIN_THREAD();
     cancelPendingActions();
     slotDelegate_.reset();
     reloadTimer_->setReloadable(false);
@@ -303,6 +310,7 @@ void GADSlot::cancelPendingAndFutureActions() {
 }
 
 void GADSlot::invalidate() {
+    MOVU_CHECK_MAIN_THREAD();
     if (adViewDelegate_) adViewDelegate_->detachFromSlot();
     adViewDelegate_.reset();
     if (adView_) {

@@ -12,6 +12,7 @@
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADNotification.h"
+#include "platform/runtime/ThreadChecker.h"
 #include "platform/web/WebView.h"
 
 namespace ads {
@@ -25,6 +26,7 @@ bool isZeroSize(platform::Size size) {
 }  // namespace
 
 void GADSlot::processAdResponse(const std::shared_ptr<GADAd>& ad) {
+    MOVU_CHECK_MAIN_THREAD();
     if (!ad) return;
     const auto* entry = GADAdResponseProcessors::shared().entry(ad->responseType());
     if (entry && entry->rendersAd) timings_.renderingStarted();

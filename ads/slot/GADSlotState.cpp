@@ -12,6 +12,7 @@
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADMRAIDInterceptor.h"
+#include "platform/runtime/ThreadChecker.h"
 
 namespace ads {
 
@@ -26,6 +27,7 @@ Value now() {
 }  // namespace
 
 void GADSlot::setState(GADSlotState state) {
+    MOVU_CHECK_MAIN_THREAD();
     if (state == state_ || state_ == GADSlotState::Invalidated) return;
     const GADSlotState from = state_;
     // One enable per slot at most: a request that starts while the slot still holds one (a
