@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <functional>
-#include <mutex>
+#include <future>
 #include <set>
 #include <string>
 #include <vector>
@@ -41,22 +39,6 @@ using platform::ui::AlertView;
 using platform::ui::Application;
 using platform::ui::ViewController;
 using Strings = std::vector<std::string>;
-
-// Runs the task on a pool thread and waits for it, so the main thread touches nothing
-// meanwhile.
-void onPoolThread(const std::function<void()>& task) {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    platform::GlobalQueue::async([&] {
-        task();
-        std::lock_guard lock(mutex);
-        finished = true;
-        done.notify_one();
-    });
-    std::unique_lock lock(mutex);
-    done.wait(lock, [&] { return finished; });
-}
 
 class GADOpenerCollaboratorsTest : public ::testing::Test {
   protected:
@@ -199,10 +181,14 @@ TEST_F(GADOpenerCollaboratorsTest, CallsFromAPoolThreadAreCaughtByName) {
     sheets->fetchInAppStoreForProductID("");
     EXPECT_TRUE(violations.empty());
 
-    onPoolThread([&] {
+    // The main thread waits meanwhile, so nothing races.
+    std::promise<void> done;
+    platform::GlobalQueue::async([&] {
         (void)opener->canOpenContent(false);
         sheets->fetchInAppStoreForProductID("");
+        done.set_value();
     });
+    done.get_future().wait();
     EXPECT_EQ(violations, (Strings{"canOpenContent", "fetchInAppStoreForProductID"}));
 }
 
