@@ -48,15 +48,21 @@ void GADOpenerWebApps::reportMRAIDError(const std::string& message, const std::s
     platform::LogSink::write("Ad MRAID error (" + action + "): " + message);
 }
 
+std::shared_ptr<GADOpener> GADOpenerWebApps::openerPastTheGate(unsigned orientations) const {
+    auto opener = opener_.lock();
+    if (!opener) return nullptr;
+    if (!opener->shouldPerformOpenActionWithOrientations(orientations)) {
+        reportMRAIDError(kExpandRefused, "expand");
+        return nullptr;
+    }
+    return opener;
+}
+
 void GADOpenerWebApps::openWebApp(const platform::Url& url, unsigned supportedOrientations,
                                   bool useCustomClose) {
     MOVU_CHECK_MAIN_THREAD();
-    auto opener = opener_.lock();
+    auto opener = openerPastTheGate(supportedOrientations);
     if (!opener) return;
-    if (!opener->shouldPerformOpenActionWithOrientations(supportedOrientations)) {
-        reportMRAIDError(kExpandRefused, "expand");
-        return;
-    }
     // A page's address is loaded only as a web address.
     if (!opener->canOpenContent(gad_isWebURL(url))) return;
     auto controller = overlayWithOrientations(supportedOrientations, useCustomClose);
@@ -67,12 +73,8 @@ void GADOpenerWebApps::openWebApp(const platform::Url& url, unsigned supportedOr
 void GADOpenerWebApps::openWebAppWithHTML(const std::string& html, unsigned supportedOrientations,
                                           bool useCustomClose) {
     MOVU_CHECK_MAIN_THREAD();
-    auto opener = opener_.lock();
+    auto opener = openerPastTheGate(supportedOrientations);
     if (!opener) return;
-    if (!opener->shouldPerformOpenActionWithOrientations(supportedOrientations)) {
-        reportMRAIDError(kExpandRefused, "expand");
-        return;
-    }
     if (!opener->canOpenContent(!html.empty())) return;
     auto controller = overlayWithOrientations(supportedOrientations, useCustomClose);
     controller->loadHTML(html, std::nullopt);
@@ -87,12 +89,8 @@ void GADOpenerWebApps::presentWebApp(
 void GADOpenerWebApps::expandToWebAppWithSupportedOrientations(unsigned supportedOrientations,
                                                                bool useCustomClose) {
     MOVU_CHECK_MAIN_THREAD();
-    auto opener = opener_.lock();
+    auto opener = openerPastTheGate(supportedOrientations);
     if (!opener) return;
-    if (!opener->shouldPerformOpenActionWithOrientations(supportedOrientations)) {
-        reportMRAIDError(kExpandRefused, "expand");
-        return;
-    }
     auto view = opener->adView();
     if (!opener->canOpenContent(view != nullptr)) return;
     auto from = opener->viewController();

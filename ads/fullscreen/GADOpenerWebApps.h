@@ -43,6 +43,9 @@ class GADOpenerWebApps {
     static void reportMRAIDError(const std::string& message, const std::string& action);
 
   private:
+    // The opener when it is there and its gate lets the orientations through; otherwise
+    // nothing, the refusal reported as the MRAID error of "expand".
+    std::shared_ptr<GADOpener> openerPastTheGate(unsigned orientations) const;
     void presentWebApp(GADOpener& opener,
                        const std::shared_ptr<GADSupplementalAdAppViewController>& controller);
 
