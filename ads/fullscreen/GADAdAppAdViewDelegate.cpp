@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "ads/foundation/GADAbsoluteTime.h"
-#include "ads/foundation/GADSettingsKeys.h"
 #include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/fullscreen/GADAdAppPageHandlers.h"
@@ -11,20 +10,8 @@
 #include "ads/fullscreen/GADFullScreenSlot.h"
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/web/GADMRAIDInterceptor.h"
-#include "platform/runtime/MainLoop.h"
-#include "platform/runtime/WeakCall.h"
-#include "platform/storage/UserDefaults.h"
 
 namespace ads {
-
-namespace {
-
-bool clickPingSwitchedOff() {
-    return platform::UserDefaults::standard().stringForKey(
-               settings_keys::kDisableInterstitialClickPingOnClickNavigation) == "1";
-}
-
-}  // namespace
 
 std::shared_ptr<GADAdAppAdViewDelegate> GADAdAppAdViewDelegate::create(
     std::weak_ptr<GADAdAppViewController> controller) {
@@ -72,18 +59,14 @@ void GADAdAppAdViewDelegate::setServesMRAIDScript(bool on) {
 bool GADAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
     const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
     platform::web::NavigationType navigationType) {
-    const bool allowed =
-        GADAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, navigationType);
-    // Only a followed web link loads here; whatever the base rules refused has been handed on
-    // (and is pinged where it opens) or is no click at all (a page message, an anchor).
-    if (allowed && navigationType == platform::web::NavigationType::LinkClicked &&
-        gad_isWebURL(request.url()) && !clickPingSwitchedOff()) {
-        platform::MainLoop::main().post(
-            platform::weakCall(controller_, [](GADAdAppViewController& controller) {
-                if (auto slot = controller.slot()) slot->pingClickURLs();
-            }));
-    }
-    return allowed;
+    auto controller = controller_.lock();
+    auto slot = controller ? controller->slot() : nullptr;
+    // Only the ad's own page has clicks; a landing page's links are browsing.
+    if (!slot || !adView || adView != slot->adView() || !slot->isAdClick(navigationType))
+        return GADAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, navigationType);
+    return followClick(adView, request, navigationType, [&slot](const platform::Url& url) {
+        return slot->gestureClickURLWithURL(url);
+    });
 }
 
 void GADAdAppAdViewDelegate::setLandingTime(const char* key, bool onlyFirst) {

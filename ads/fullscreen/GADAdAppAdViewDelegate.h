@@ -2,23 +2,23 @@
 
 // The delegate of a page shown by a full-screen ad app controller (GADAdAppViewController): an
 // interstitial, an expanded ad, or the landing page a click led to. Beyond the ad page rules
-// of GADAdViewDelegate it counts a link the user follows inside the screen as a click of the
-// slot's ad (its click URLs are pinged, unless the server-tuned switch
-// "disable_interstitial_click_ping_on_click_navigation" is "1") and times the landing page in
-// the ad's statistics: "tlanding_page_load_start" at the first start (later starts keep it),
-// "tlanding_page_load_end" at every finish. While its page loads, MRAID creatives have their
-// script served (one hold of GADMRAIDInterceptor, given back when the load ends or the
-// delegate goes).
-//
-// A link the ad page rules hand elsewhere (another app, a composer, the in-app browser) is not
-// pinged here: what opens it pings when it really opens, so one click makes one ping.
+// of GADAdViewDelegate it takes the user's clicks on the slot's own ad page (the interstitial,
+// the expanded ad) as a banner's delegate does: the slot's click rule decides
+// (GADFullScreenSlot::isAdClick), and a clicked web page goes to this delegate's opener as the
+// slot's gesture click URL and never loads in the ad, so the creative stays as it was. The
+// opener counts and pings the click when it opens it: one tap, one click, one ping per click
+// URL. A server's redirect is never a click, and a landing page's links are browsing: they
+// load in place and count nothing (the click that opened the page was counted). Pages are
+// timed in the ad's statistics: "tlanding_page_load_start" at the first start (later starts
+// keep it), "tlanding_page_load_end" at every finish. While its page loads, MRAID creatives
+// have their script served (one hold of GADMRAIDInterceptor, given back when the load ends or
+// the delegate goes).
 //
 // Page messages reach the handlers of the ad app page's list (GADAdAppPageHandlers: first the
 // opener's, with the delegate's own opener reporting to the controller's slot), with the
 // timing reports' in its place.
 //
-// Main thread only. Holds its controller weakly; the controller holds it. Pings are sent on a
-// later main-loop turn and hold the controller weakly.
+// Main thread only. Holds its controller weakly; the controller holds it.
 
 #include <memory>
 

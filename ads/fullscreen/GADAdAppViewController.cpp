@@ -56,7 +56,7 @@ void GADAdAppViewController::setAdView(std::shared_ptr<GADAdView> adView) {
 
 void GADAdAppViewController::load(const platform::Url& url) {
     // The page's own delegate arrives with the configured view: loading earlier would lose the
-    // landing page's timings and its click ping.
+    // landing page's timings.
     if (adView_ && viewHasAppeared_) {
         adView_->loadRequest(platform::UrlRequest(url));
         return;

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/base/Url.h"
+#include "platform/web/WebViewDelegate.h"
 
 namespace ads {
 
@@ -50,8 +51,10 @@ class GADFullScreenSlot {
     virtual std::shared_ptr<void> publicAdObject() const = 0;
     // The current ad speaks MRAID.
     virtual bool isMRAIDEnabled() const = 0;
-    // Pings the current ad's click URLs (a link followed inside a full-screen ad).
-    virtual void pingClickURLs() = 0;
+    // Whether a navigation of the slot's own ad page is the user's click on the ad (see
+    // GADSlot::isAdClick); the screen's page delegate then hands it to its opener, which counts
+    // and pings it.
+    virtual bool isAdClick(platform::web::NavigationType type) const = 0;
     // The ad's full-screen view appears or is about to go: viewability sampling starts and,
     // with a last sample, stops.
     virtual void interstitialViewWillAppear() = 0;
@@ -63,6 +66,8 @@ class GADFullScreenSlot {
     // click URLs are pinged; leaving the app is told to the owner, then to the slot's own
     // bookkeeping of a click that leaves.
     virtual void adWasClicked() = 0;
+    // Pings the current ad's click URLs, once per click the opener carried out.
+    virtual void pingClickURLs() = 0;
     virtual void adWillLeaveApplication() = 0;
     virtual void willLeaveAppDueToClick() = 0;
     // The address a click on the ad opens: url with the ad's click signal added when it is

@@ -91,7 +91,9 @@ class GADOpener : public GADOpenerProtocol, public std::enable_shared_from_this<
         return viewController_.lock();
     }
     const std::optional<platform::Url>& referringURL() const { return referringURL_; }
-    void setReferringURL(std::optional<platform::Url> url) { referringURL_ = std::move(url); }
+    void setReferringURL(std::optional<platform::Url> url) override {
+        referringURL_ = std::move(url);
+    }
     std::shared_ptr<GADAdView> adView() const { return adView_.lock(); }
     // The slot whose ad this opener opens: it hears the clicks and is given to the screens
     // the opener puts up.

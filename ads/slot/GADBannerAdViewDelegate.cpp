@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "ads/foundation/GADAbsoluteTime.h"
 #include "ads/foundation/GADCSI.h"
 #include "ads/foundation/GADInternalError.h"
 #include "ads/foundation/GADRequestError.h"
@@ -47,21 +46,7 @@ void GADBannerAdViewDelegate::detachFromSlot() {
 
 bool GADBannerAdViewDelegate::isClick(NavigationType type) const {
     auto slot = this->slot();
-    if (!slot) return false;
-    switch (slot->state()) {
-        case GADSlotState::SDKCoreFailed:
-        case GADSlotState::Rendering:
-        case GADSlotState::Invalidated:
-            return false;
-        default:
-            break;
-    }
-    const std::uint64_t now = GADAbsoluteTime::absoluteTimeInMilliseconds();
-    const std::uint64_t loaded = slot->timeLastLoaded();
-    const double since = now >= loaded ? static_cast<double>(now - loaded) / 1000.0 : 0;
-    if (since < kMinimumSecondsBeforeClick) return false;
-    if (type == NavigationType::BackForward || type == NavigationType::Reload) return false;
-    return slot->adView() && slot->adView()->touched();
+    return slot && slot->isAdClick(type);
 }
 
 bool GADBannerAdViewDelegate::adViewShouldStartLoadWithRequest(
@@ -71,17 +56,11 @@ bool GADBannerAdViewDelegate::adViewShouldStartLoadWithRequest(
     if (slot && !slot->adType().isInterstitial()) {
         opener_->setViewController(adView ? adView->viewController() : nullptr);
     }
-    if (!isClick(type))
+    if (!slot || !slot->isAdClick(type))
         return GADAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, type);
-
-    if (!GADAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, type)) return false;
-    // Allowed by the page policy: a web page or an about: URL. Only a web page is a click that
-    // goes anywhere; it never loads inside the ad.
-    const platform::Url& url = request.url();
-    if (!gad_isWebURL(url) || !slot) return false;
-    opener_->setReferringURL(adView ? adView->webView()->url() : std::nullopt);
-    opener_->openApp(slot->gestureClickURLWithURL(url));
-    return false;
+    return followClick(adView, request, type, [&slot](const platform::Url& url) {
+        return slot->gestureClickURLWithURL(url);
+    });
 }
 
 void GADBannerAdViewDelegate::adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) {

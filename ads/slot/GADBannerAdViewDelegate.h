@@ -5,9 +5,10 @@
 // or failed, passes the page's content size on, and lets the page hold back its "loaded"
 // signal while it prepares (GADDelayLoadDelegate).
 //
-// A click is a navigation while the slot is in state 0, 2, 3, 4, 6 or 7, at least 0.15 s after
-// the ad finished loading, neither back/forward nor reload, on an ad view that a real touch has
-// reached since. A clicked web page never loads inside the ad: its gesture click URL goes to
+// A click is what the slot's click rule says (GADSlot::isAdClick: a navigation while the slot is
+// in state 0, 2, 3, 4, 6 or 7, at least 0.15 s after the ad finished loading, neither
+// back/forward nor reload, on an ad view that a real touch has reached since); a server's
+// redirect never is. A clicked web page never loads inside the ad: its gesture click URL goes to
 // the opener, which counts and pings the click when it opens it. A clicked link of any other
 // scheme the page policy would let load (about:) is refused and not counted.
 //
@@ -36,8 +37,6 @@ class GADPageSlot;
 
 class GADBannerAdViewDelegate : public GADAdViewDelegate, public GADDelayLoadDelegate {
   public:
-    static constexpr double kMinimumSecondsBeforeClick = 0.15;
-
     // The slot's opener, or a new one.
     static std::shared_ptr<GADBannerAdViewDelegate> create(
         std::weak_ptr<GADPageSlot> slot, std::shared_ptr<GADOpener> opener = nullptr);
@@ -49,6 +48,7 @@ class GADBannerAdViewDelegate : public GADAdViewDelegate, public GADDelayLoadDel
     // The slot is letting go of its ad view: nothing more reaches it from here.
     void detachFromSlot();
 
+    // The slot's click rule (GADSlot::isAdClick); false without a slot.
     bool isClick(platform::web::NavigationType type) const;
     bool loadDelayed() const { return loadDelayed_; }
     bool loadFinished() const { return loadFinished_; }

@@ -242,6 +242,12 @@ class GADSlot : public GADAdFetcherDelegate,
     void pingManualTrackingURLs();
     bool isMRAIDEnabled() const override;
     platform::Url gestureClickURLWithURL(const platform::Url& url) override;
+    // A click is a navigation of the ad's page while the slot is in state 0, 2, 3, 4, 6 or 7
+    // (not while the SDK core failed, while rendering, nor once over), at least
+    // kMinimumSecondsBeforeClick after the ad finished loading, neither back/forward nor
+    // reload, on an ad view that a real touch has reached since.
+    bool isAdClick(platform::web::NavigationType type) const override;
+    static constexpr double kMinimumSecondsBeforeClick = 0.15;
     static bool isZivivuAdURL(const platform::Url& url);
     // Placement and orientation (GADSlotPlacement.cpp)
     // A fluid ad's content size passes on as it is; a fixed one reports its announced size

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "ads/foundation/GADAbsoluteTime.h"
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADClickTrackerCollection.h"
 #include "ads/foundation/GADDeviceSignal.h"
@@ -172,6 +173,26 @@ void GADSlot::pingManualTrackingURLs() {
 bool GADSlot::isMRAIDEnabled() const {
     // No creative can load MRAID yet, so no ad has an MRAID event handler.
     return false;
+}
+
+bool GADSlot::isAdClick(platform::web::NavigationType type) const {
+    switch (state_) {
+        case GADSlotState::SDKCoreFailed:
+        case GADSlotState::Rendering:
+        case GADSlotState::Invalidated:
+            return false;
+        default:
+            break;
+    }
+    const std::uint64_t now = GADAbsoluteTime::absoluteTimeInMilliseconds();
+    const double since =
+        now >= timeLastLoaded_ ? static_cast<double>(now - timeLastLoaded_) / 1000.0 : 0;
+    if (since < kMinimumSecondsBeforeClick) return false;
+    if (type == platform::web::NavigationType::BackForward ||
+        type == platform::web::NavigationType::Reload) {
+        return false;
+    }
+    return adView_ && adView_->touched();
 }
 
 platform::Url GADSlot::gestureClickURLWithURL(const platform::Url& url) {

@@ -38,14 +38,18 @@ class FakeFullScreenSlot : public GADFullScreenSlot {
     bool hasValidAd() const override { return validAd; }
     std::shared_ptr<void> publicAdObject() const override { return publicAd; }
     bool isMRAIDEnabled() const override { return mraidEnabled; }
-    void pingClickURLs() override { ++clickPings; }
+    bool isAdClick(platform::web::NavigationType) const override { return adClicks; }
+    platform::Url gestureClickURLWithURL(const platform::Url& url) override {
+        clickURLsAsked.push_back(url.absoluteString());
+        return url;
+    }
     void interstitialViewWillAppear() override { viewEvents.push_back("willAppear"); }
     void interstitialViewWillDisappear() override { viewEvents.push_back("willDisappear"); }
     void updateMRAIDVisibility(bool visible) override { visibility.push_back(visible); }
     void adWasClicked() override { clickLog.push_back("click"); }
     void adWillLeaveApplication() override { clickLog.push_back("leave"); }
     void willLeaveAppDueToClick() override { ++leftDueToClick; }
-    platform::Url gestureClickURLWithURL(const platform::Url& url) override { return url; }
+    void pingClickURLs() override { ++clickPings; }
 
     // As a slot posts it when its placement leaves its window.
     void postDidLeaveWindow() {
@@ -59,12 +63,15 @@ class FakeFullScreenSlot : public GADFullScreenSlot {
     bool validAd = false;
     std::shared_ptr<void> publicAd;
     bool mraidEnabled = false;
-    int clickPings = 0;
+    // What isAdClick answers, and the links the screens asked to turn into click URLs.
+    bool adClicks = false;
+    std::vector<std::string> clickURLsAsked;
     std::vector<std::string> viewEvents;
     std::vector<bool> visibility;
     // The opener's reports: "click" and "leave", in order.
     std::vector<std::string> clickLog;
     int leftDueToClick = 0;
+    int clickPings = 0;
 
   private:
     std::weak_ptr<GADIntermission> intermission_;

@@ -362,6 +362,13 @@ bool GADAdView::webViewShouldStartLoad(WebView&, const platform::UrlRequest& req
     return delegate ? delegate->adViewShouldStartLoadWithRequest(keep, request, type) : true;
 }
 
+bool GADAdView::webViewShouldFollowRedirect(WebView&, const platform::UrlRequest& request,
+                                            platform::web::NavigationType type) {
+    auto keep = self();
+    auto delegate = delegate_.lock();
+    return delegate ? delegate->adViewShouldFollowRedirect(keep, request, type) : true;
+}
+
 void GADAdView::webViewDidStartLoad(WebView&) {
     auto keep = self();
     if (auto delegate = delegate_.lock()) delegate->adViewDidStartLoad(keep);

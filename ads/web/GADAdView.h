@@ -180,6 +180,9 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     bool webViewShouldStartLoad(platform::web::WebView& webView,
                                 const platform::UrlRequest& request,
                                 platform::web::NavigationType type) override;
+    bool webViewShouldFollowRedirect(platform::web::WebView& webView,
+                                     const platform::UrlRequest& request,
+                                     platform::web::NavigationType type) override;
     void webViewDidStartLoad(platform::web::WebView& webView) override;
     void webViewDidFinishLoad(platform::web::WebView& webView) override;
     void webViewDidFailLoad(platform::web::WebView& webView, const platform::Error& error) override;

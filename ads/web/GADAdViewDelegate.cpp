@@ -39,6 +39,15 @@ GADAdViewDelegate::~GADAdViewDelegate() {
 bool GADAdViewDelegate::adViewShouldStartLoadWithRequest(const std::shared_ptr<GADAdView>& adView,
                                                          const platform::UrlRequest& request,
                                                          platform::web::NavigationType type) {
+    if (!allowedByPageRules(adView, request, type)) return false;
+    const platform::Url& url = request.url();
+    if (adView && gad_isWebURL(url) && adView->URL() != url) adView->setURL(url, adView);
+    return true;
+}
+
+bool GADAdViewDelegate::allowedByPageRules(const std::shared_ptr<GADAdView>& adView,
+                                           const platform::UrlRequest& request,
+                                           platform::web::NavigationType type) {
     const platform::Url& url = request.url();
     if (url.absoluteString().empty()) return false;
     if (opener_) {
@@ -84,8 +93,28 @@ bool GADAdViewDelegate::adViewShouldStartLoadWithRequest(const std::shared_ptr<G
         if (opener_) opener_->openApp(url);
         return false;
     }
-    if (adView && adView->URL() != url) adView->setURL(url, adView);
     return true;
+}
+
+bool GADAdViewDelegate::adViewShouldFollowRedirect(const std::shared_ptr<GADAdView>& adView,
+                                                   const platform::UrlRequest& request,
+                                                   platform::web::NavigationType) {
+    return GADAdViewDelegate::adViewShouldStartLoadWithRequest(
+        adView, request, platform::web::NavigationType::Other);
+}
+
+bool GADAdViewDelegate::followClick(
+    const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
+    platform::web::NavigationType type,
+    const std::function<platform::Url(const platform::Url&)>& clickURL) {
+    if (!allowedByPageRules(adView, request, type)) return false;
+    // Allowed by the rules: a web page or an about: URL. Only a web page is a click that goes
+    // anywhere.
+    const platform::Url& url = request.url();
+    if (!gad_isWebURL(url) || !opener_) return false;
+    opener_->setReferringURL(adView ? adView->webView()->url() : std::nullopt);
+    opener_->openApp(clickURL ? clickURL(url) : url);
+    return false;
 }
 
 void GADAdViewDelegate::handleDeeplinkPlusURL(const platform::Url& url) {

@@ -15,7 +15,10 @@
 //     (web addresses only);
 //   - any other scheme but http(s) goes to the opener as another app;
 //   - http(s) loads, and the ad view records the page's URL.
-// A finished load tells the page the status bar's orientation. Subclasses decide clicks.
+// A server's redirect of a navigation already allowed is judged by these rules alone, as a
+// navigation the page started: it is no click, whatever the navigation it continues was (a
+// subclass cannot make it one). A finished load tells the page the status bar's orientation.
+// Subclasses decide clicks and hand them to followClick.
 //
 // handleGMSGURL parses the URL on this delegate's serial queue ("com.zivivu.durez.gmsg") and
 // comes back to the main loop to offer the message to the handlers in list order; the first
@@ -31,6 +34,7 @@
 // that is gone: a message whose view died on the way is dropped, since its actions (a click,
 // a close) would land on whatever replaced the page.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,6 +73,9 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
     bool adViewShouldStartLoadWithRequest(const std::shared_ptr<GADAdView>& adView,
                                           const platform::UrlRequest& request,
                                           platform::web::NavigationType navigationType) override;
+    bool adViewShouldFollowRedirect(const std::shared_ptr<GADAdView>& adView,
+                                    const platform::UrlRequest& request,
+                                    platform::web::NavigationType navigationType) final;
     void adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) override;
     // Set by the first finished load, never cleared.
     bool hasLoadedAtLeastOnce() const { return hasLoadedAtLeastOnce_; }
@@ -90,7 +97,21 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
     // For subclasses, as they make their handlers: appends one (nullptr is ignored).
     void addGMSGHandler(std::shared_ptr<GADGMSGHandler> handler);
 
+    // A navigation the subclass found to be the user's click on its ad. The rules above act on
+    // what they refuse (a page message, mail, another app: each is the click's one open). A web
+    // page they would let load is the click's target instead: the opener opens clickURL(url),
+    // and counts and pings the click as it does; the page never loads it. So the answer is
+    // always no, and the ad's page stays as it was.
+    bool followClick(const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
+                     platform::web::NavigationType navigationType,
+                     const std::function<platform::Url(const platform::Url&)>& clickURL);
+
   private:
+    // The rules above without recording the page's URL: whether the page may load the URL,
+    // having acted on whatever it may not.
+    bool allowedByPageRules(const std::shared_ptr<GADAdView>& adView,
+                            const platform::UrlRequest& request,
+                            platform::web::NavigationType navigationType);
     static void pingTrackingURLs(const std::vector<std::string>& texts);
     static void dispatch(const HandlerList& handlers,
                          const std::shared_ptr<const GADNotification>& note,

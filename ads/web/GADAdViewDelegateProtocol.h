@@ -2,9 +2,10 @@
 
 // What an ad view tells the object that decides for its page (GADAdViewDelegate and its
 // subclasses): every navigation is asked first, then the load's start, end or failure, and
-// every change of the page's content size. All calls come on the main thread, from the ad
-// view's web view callbacks. Every method is optional: without an answer a navigation is
-// allowed.
+// every change of the page's content size; a server's redirect of a navigation already allowed
+// is asked apart, since it is no new action of the user. All calls come on the main thread,
+// from the ad view's web view callbacks. Every method is optional: without an answer a
+// navigation is allowed.
 
 #include <memory>
 
@@ -28,6 +29,13 @@ class GADAdViewDelegateProtocol {
         (void)request;
         (void)navigationType;
         return true;
+    }
+    // The type is the one the redirected navigation started with. By default asked like a
+    // navigation.
+    virtual bool adViewShouldFollowRedirect(const std::shared_ptr<GADAdView>& adView,
+                                            const platform::UrlRequest& request,
+                                            platform::web::NavigationType navigationType) {
+        return adViewShouldStartLoadWithRequest(adView, request, navigationType);
     }
     virtual void adViewDidStartLoad(const std::shared_ptr<GADAdView>& adView) { (void)adView; }
     virtual void adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) { (void)adView; }

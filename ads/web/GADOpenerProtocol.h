@@ -34,6 +34,8 @@ class GADOpenerProtocol {
     virtual void setNavigationURL(std::optional<std::string> url) = 0;
     virtual void setViewController(std::weak_ptr<platform::ui::ViewController> controller) = 0;
     virtual void setAdView(std::weak_ptr<GADAdView> adView) = 0;
+    // The page a click came from (the in-app browser sends it on).
+    virtual void setReferringURL(std::optional<platform::Url> url) = 0;
     // Forgets the slot it reports to (the page's delegate is going).
     virtual void clearSlot() = 0;
 

@@ -26,12 +26,7 @@
 #include "app/appcore/ScreenSwitcher.h"
 #include "app/appcore/SettingsRecord.h"
 #include "app/appcore/WebServiceUrls.h"
-#include "app/screens/AboutToolCore.h"
-#include "app/screens/AppCoreScreens.h"
-#include "app/screens/GameOverViewCore.h"
-#include "app/screens/ScoreToolCore.h"
-#include "app/screens/SettingsToolCore.h"
-#include "app/screens/TitleViewCore.h"
+#include "app/gameview/AccelerometerHelper.h"
 #include "app/screens/WebScore.h"
 #include "appbase/JTAppContext.h"
 #include "appbase/JTLevelInfo.h"
@@ -40,6 +35,7 @@
 #include "platform/base/Value.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
+#include "scores/ScoreSigner.h"
 
 namespace platform::gfx {
 class GLContext;
@@ -61,6 +57,8 @@ class SoundObj;
 }
 namespace app {
 
+class AppCoreScreenSeams;
+class AppCoreScreens;
 class AppGameView;
 class LevelDownloadUrlHandler;
 class PauseView;
@@ -72,11 +70,6 @@ class ViewControllerBase;
 struct AppCoreBaseTestAccess;
 
 class AppCoreBase : public JTAppBase::ShellAppCore,
-                    public TitleViewCore,
-                    public GameOverViewCore,
-                    public AboutToolCore,
-                    public ScoreToolCore,
-                    public SettingsToolCore,
                     public online::AnnounceAppCore,
                     public platform::ui::ApplicationDelegate,
                     public platform::ui::AlertViewDelegate,
@@ -120,7 +113,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // ---- screens ----
     void startTitleView() override;
     void startPauseView();
-    void resumeGameView() override;
+    void resumeGameView();
     // The keyboard's way back from the pause screen (P or Escape): what its Resume button
     // does. False when the pause screen is not the one shown.
     bool resumeFromPauseScreen();
@@ -133,8 +126,8 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     void stopToolsView();
     std::shared_ptr<SimpleSelectView> simpleSelectView();
     void stopAllViews();
-    void stopGameView() override;
-    JTAppBase::JTScenePtr currentGameScene() const override;
+    void stopGameView();
+    JTAppBase::JTScenePtr currentGameScene() const;
 
     // The screens, made by the screen factory (ScreenFactory.h): nullptr for a screen this
     // program has no class for, and the operation that would show it then changes nothing.
@@ -147,6 +140,8 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents();
     // Replaces the program's screen factory (tests hand in stand-ins); nullptr restores it.
     void setScreenFactory(std::unique_ptr<ScreenFactory> factory);
+    // What the screens see of the app, one face each (made on first use).
+    std::shared_ptr<AppCoreScreenSeams> screenSeams();
 
     // The screen records, the orientation and the window.
     ScreenSwitcher& screens() { return screens_; }
@@ -155,8 +150,9 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     bool landscape() const override { return screens_.landscape(); }
     // The game core names the transition by its number.
     void transitionAnimation(int kind, double duration) override;
-    void transitionAnimation(platform::ui::AnimationTransition kind, double duration) override;
-    bool updateInterfaceOrientation() override;
+    // Virtual so tests can watch the screen changes.
+    virtual void transitionAnimation(platform::ui::AnimationTransition kind, double duration);
+    bool updateInterfaceOrientation();
     platform::Size screenSize() const { return screens_.screenSize(); }
     OrientationDependedInfo& currentOrientationDependedInfo() { return screens_.current(); }
     static platform::ui::InterfaceOrientation interfaceOrientationOfIndex(int index);
@@ -189,9 +185,9 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     virtual void serializeWith(platform::Value& dict, bool isSave);
     virtual void didLoadSettings();
     void saveSettings() override;
-    int toggleSoundVolume() override;
-    std::string soundVolumeString() const override;
-    void updateSoundSetting() override;
+    int toggleSoundVolume();
+    std::string soundVolumeString() const;
+    void updateSoundSetting();
     float displayContentsScale();
     bool supportsContentsScale();
     int32_t defaultContentsScaleIndex();
@@ -204,36 +200,35 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
 
     // ---- neutral tilt ----
     double neutralAccelerometerTilt() const;
-    void resetNeutralAcceleromterValueFor(platform::ui::InterfaceOrientation orientation) override;
+    void resetNeutralAcceleromterValueFor(platform::ui::InterfaceOrientation orientation);
     void setNeutralAcceleromterFor(platform::ui::InterfaceOrientation orientation, double x,
-                                   double y, double z) override;
-    NeutralAccelerometer neutralAccelerometerFor(
-        platform::ui::InterfaceOrientation orientation) override;
+                                   double y, double z);
+    NeutralAccelerometer neutralAccelerometerFor(platform::ui::InterfaceOrientation orientation);
 
     // ---- account id and web service ----
     std::string aridStr() const override;
     std::string tnParamStr() const override;
     bool webJump(int32_t tgt) { return webJump(tgt, 0); }
-    bool webJump(int32_t tgt, int32_t levelId) override;
+    bool webJump(int32_t tgt, int32_t levelId);
     bool webSubmitScore(const WebScore& score, int32_t levelId,
-                        const std::optional<WebScore>& highScore, bool useHs) override;
+                        const std::optional<WebScore>& highScore, bool useHs);
     // The same from the stored score records (the high-score record may be missing).
     bool webSubmitScore(const scores::LevelScoreElem& score, int32_t levelId,
-                        const scores::LevelScoreElem* highScore, bool useHs) override;
+                        const scores::LevelScoreElem* highScore, bool useHs);
     // Signs the local score files with the web secret key.
-    scores::ScoreSigner scoreSigner() const override;
+    scores::ScoreSigner scoreSigner() const;
     std::string downloadLevelUrlWithLevelId(int32_t levelId, int64_t dh, int64_t tk) const;
 
     // ---- plain accessors ----
-    std::shared_ptr<platform::ui::Window> window() const override { return screens_.window(); }
+    std::shared_ptr<platform::ui::Window> window() const { return screens_.window(); }
     std::shared_ptr<platform::gfx::GLContext> eaglContext() const { return eaglContext_; }
     JTAppBase::JTAppContextPtr appContext() const { return appContext_; }
     // The screen at the root of the window; interstitials are presented from it.
     std::shared_ptr<platform::ui::ViewController> rootViewController() const override;
-    void setRootViewController(std::shared_ptr<ViewControllerBase> vc) override {
+    void setRootViewController(std::shared_ptr<ViewControllerBase> vc) {
         rootViewController_ = std::move(vc);
     }
-    platform::ui::InterfaceOrientation interfaceOrientation() const override {
+    platform::ui::InterfaceOrientation interfaceOrientation() const {
         return screens_.orientation();
     }
     void setLevelDownloadUrlHandler(std::shared_ptr<LevelDownloadUrlHandler> handler) {
@@ -244,7 +239,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     std::string webSecretKey() const override { return webSecretKey_; }
     std::string iphoneWebUrl() const override { return iphoneWebUrl_; }
     bool levelManagerHasPendingMessages() const override;
-    std::shared_ptr<online::DuRezSupport> duRezSupport() const override { return duRezSupport_; }
+    std::shared_ptr<online::DuRezSupport> duRezSupport() const { return duRezSupport_; }
     bool canShowIAd() const override;
     const std::string& appDisplayName() const { return appDisplayName_; }
     const platform::Value& infoDictionary() const { return infoDictionary_; }
@@ -254,15 +249,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // The player's settings as the file keeps them.
     SettingsRecord& settings() { return settings_; }
     const SettingsRecord& settings() const { return settings_; }
-    int32_t bgMusicMode() const override { return settings_.bgMusicMode; }
-    void setBgMusicMode(int32_t m) override { settings_.bgMusicMode = m; }
     int32_t contentsScaleIndex() const { return contentsScaleIndex_; }
-    int32_t contentsScaleIndexSetting() const override {
-        return settings_.contentsScaleIndexSetting;
-    }
-    void setContentsScaleIndexSetting(int32_t s) override {
-        settings_.contentsScaleIndexSetting = s;
-    }
     void setDeviceTypeName(std::string name) { deviceTypeName_ = std::move(name); }
 
   protected:
@@ -274,6 +261,8 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
 
   private:
     class TextFactory;
+    // The face every screen shares.
+    std::weak_ptr<AppCoreScreens> screensFace();
     // Steps of the launch and of going to and from the background, resource slots, and the
     // settings file and web addresses as the class itself builds them.
     void setup2();
@@ -359,6 +348,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     bool inApplicationWillEnterForeground_ = false;
     std::unique_ptr<TextFactory> textFactory_;
     std::unique_ptr<ScreenFactory> screenFactory_;
+    std::shared_ptr<AppCoreScreenSeams> screenSeams_;
 };
 
 }  // namespace app

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/appcore/AppCoreBase.h"
+#include "app/appcore/AppCoreScreenSeams.h"
 #include "app/appcore/ScreenFactory.h"
 #include "app/gameview/AppGameView.h"
 #include "app/screens/AppScreenSeams.h"
@@ -20,6 +21,15 @@ namespace app {
 
 void AppCoreBase::setScreenFactory(std::unique_ptr<ScreenFactory> factory) {
     screenFactory_ = factory ? std::move(factory) : std::make_unique<ScreenFactory>();
+}
+
+std::shared_ptr<AppCoreScreenSeams> AppCoreBase::screenSeams() {
+    if (!screenSeams_) screenSeams_ = std::make_shared<AppCoreScreenSeams>(weak_from_this());
+    return screenSeams_;
+}
+
+std::weak_ptr<AppCoreScreens> AppCoreBase::screensFace() {
+    return std::weak_ptr<AppCoreScreens>(screenSeams());
 }
 
 std::shared_ptr<ViewControllerBase> AppCoreBase::createTitleView() {
@@ -66,7 +76,7 @@ void AppCoreBase::startTitleView() {
     auto& info = currentOrientationDependedInfo();
     if (!info.titleView) {
         info.titleView = createTitleView();
-        if (info.titleView) info.titleView->setAppCore(weak_from_this());
+        if (info.titleView) info.titleView->setAppCore(screensFace());
     }
     if (info.titleView) info.titleView->startAsRootView();
     resetGameView();
@@ -77,7 +87,7 @@ void AppCoreBase::startPauseView() {
     if (!info.pauseView) {
         info.pauseView = createPauseView();
         if (!info.pauseView) return;
-        info.pauseView->setAppCore(weak_from_this());
+        info.pauseView->setAppCore(screensFace());
     }
     if (info.gameView) info.pauseView->setResumeBtnPos(info.gameView->pauseBtnPosInView());
     info.pauseView->startAsRootView();
@@ -114,7 +124,7 @@ std::shared_ptr<platform::ui::ViewController> AppCoreBase::rootViewController() 
 
 std::shared_ptr<ViewControllerBase> AppCoreBase::startDummyView() {
     auto dummy = ViewControllerBase::make<ViewControllerBase>();
-    dummy->setAppCore(weak_from_this());
+    dummy->setAppCore(screensFace());
     auto view = dummy->view();
     view->setFrame(platform::ui::Screen::mainScreen().applicationFrame());
     view->setBackgroundColor(platform::Color::black());
@@ -136,7 +146,7 @@ void AppCoreBase::startGameOverViewWithLevelScores(
             if (!info.gameOverView) {
                 info.gameOverView = self->createGameOverView();
                 if (!info.gameOverView) return;
-                info.gameOverView->setAppCore(weak);
+                info.gameOverView->setAppCore(self->screensFace());
             }
             info.gameOverView->startAsRootView();
             if (auto screen = std::dynamic_pointer_cast<GameOverScreen>(info.gameOverView)) {
@@ -215,10 +225,10 @@ void AppCoreBase::startToolsView() {
         std::vector<std::shared_ptr<platform::ui::ViewController>> tabs;
         for (auto& vc : contents) {
             if (!vc) return;
-            vc->setAppCore(weak_from_this());
-            tabs.push_back(MyNavigationController::create(vc, weak_from_this()));
+            vc->setAppCore(screensFace());
+            tabs.push_back(MyNavigationController::create(vc, screensFace()));
         }
-        auto tools = MyTabBarController::create(weak_from_this());
+        auto tools = MyTabBarController::create(screensFace());
         tools->setViewControllers(std::move(tabs));
         info.toolsView = tools;
     }
@@ -234,7 +244,7 @@ std::shared_ptr<SimpleSelectView> AppCoreBase::simpleSelectView() {
     auto& info = currentOrientationDependedInfo();
     if (!info.simpleSelectView) {
         info.simpleSelectView = createSimpleSelectView();
-        if (info.simpleSelectView) info.simpleSelectView->setAppCore(weak_from_this());
+        if (info.simpleSelectView) info.simpleSelectView->setAppCore(screensFace());
     }
     return info.simpleSelectView;
 }

@@ -2,6 +2,7 @@
 
 #include "app/appcore/AppCoreBase.h"
 #include "app/appcore/AppCoreGameViewHost.h"
+#include "app/appcore/AppCoreScreenSeams.h"
 #include "app/gameview/AppGameView.h"
 #include "app/gameview/MyGameView.h"
 #include "app/screens/AboutToolViewController.h"
@@ -20,7 +21,7 @@ namespace app {
 std::shared_ptr<ViewControllerBase> ScreenFactory::createTitleView(AppCoreBase& core) {
     auto title = ViewControllerBase::make<MyTitleView>(
         TitleView::interfaceFileName(core.nibSuffixRotation(), core.appContext()));
-    title->setAppCore(std::weak_ptr<TitleViewCore>(core.weak_from_this()));
+    title->setAppCore(std::weak_ptr<TitleViewCore>(core.screenSeams()));
     return title;
 }
 
@@ -40,7 +41,7 @@ std::shared_ptr<ViewControllerBase> ScreenFactory::createGameOverView(AppCoreBas
         manager && (manager->showsDlLevelsOnGameOver() || manager->canDownloadLevels());
     auto screen = ViewControllerBase::make<MyGameOverView>("GameOver" + core.nibSuffixRotation() +
                                                            "_Free" + (dlLevels ? "_DlLevels" : ""));
-    screen->setAppCore(std::weak_ptr<GameOverViewCore>(core.weak_from_this()));
+    screen->setAppCore(std::weak_ptr<GameOverViewCore>(core.screenSeams()));
     return screen;
 }
 
@@ -58,12 +59,12 @@ std::vector<std::shared_ptr<ViewControllerBase>> ScreenFactory::createToolsViewC
         return platform::ui::InterfaceLoader::exists(name) ? name : head + "_Portrait" + tail;
     };
     auto scoresTab = ViewControllerBase::make<ScoreToolViewController>(fileFor("Scores", "_Free"));
-    scoresTab->setAppCore(std::weak_ptr<ScoreToolCore>(core.weak_from_this()));
+    scoresTab->setAppCore(std::weak_ptr<ScoreToolCore>(core.screenSeams()));
     auto settingsTab =
         ViewControllerBase::make<MySettingsToolViewController>(fileFor("SettingsTool", ""));
-    settingsTab->setAppCore(std::weak_ptr<SettingsToolCore>(core.weak_from_this()));
+    settingsTab->setAppCore(std::weak_ptr<SettingsToolCore>(core.screenSeams()));
     auto aboutTab = ViewControllerBase::make<AboutToolViewController>("AboutTool");
-    aboutTab->setAppCore(std::weak_ptr<AboutToolCore>(core.weak_from_this()));
+    aboutTab->setAppCore(std::weak_ptr<AboutToolCore>(core.screenSeams()));
     return {scoresTab, settingsTab, aboutTab};
 }
 

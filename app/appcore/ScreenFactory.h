@@ -2,9 +2,10 @@
 
 // The screens the app core shows, made when first needed: the one place that knows every
 // concrete screen class and its interface file. The app core owns one and asks it with itself
-// as the argument (for the orientation, the level manager and the narrow seam each screen
-// gets). A screen this program has no class for answers nullptr, and the operation that would
-// show it then changes nothing; tests hand the app core a factory of stand-ins that way.
+// as the argument (for the orientation and the level manager); each screen gets only its own
+// face of the app core's screen seams (AppCoreScreenSeams), never the app core. A screen this
+// program has no class for answers nullptr, and the operation that would show it then changes
+// nothing; tests hand the app core a factory of stand-ins that way.
 //
 // Main thread only; holds nothing, so it outlives nothing.
 

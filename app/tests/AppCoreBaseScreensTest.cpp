@@ -100,7 +100,7 @@ TEST_F(AppCoreScreenSwitching, PauseResumeAndThePlaceholder) {
     EXPECT_EQ(core->window()->rootViewController(), pause);
     EXPECT_EQ(pause->nibName(), "Pause_Portrait");
     EXPECT_EQ(pause->resumeBtnPos(), (platform::Point{290, 30}));
-    EXPECT_EQ(pause->appCore(), core);
+    EXPECT_EQ(pause->appCore(), std::shared_ptr<AppCoreScreens>(core->screenSeams()));
 
     core->resumeGameView();
     EXPECT_EQ(core->rootViewController(), nullptr);
@@ -351,7 +351,7 @@ TEST_F(AppCoreScreenSwitching, GameOverToolsAndTransitions) {
     EXPECT_EQ(core->gameOver->gotScores, scores);
     EXPECT_EQ(core->gameOver->gotScore, score);
     EXPECT_EQ(core->rootViewController(), core->gameOver);
-    EXPECT_EQ(core->gameOver->appCore(), core);
+    EXPECT_EQ(core->gameOver->appCore(), std::shared_ptr<AppCoreScreens>(core->screenSeams()));
     auto transition = core->window()->activeTransition();
     ASSERT_TRUE(transition);
     EXPECT_EQ(static_cast<int>(transition->kind), 4);
@@ -367,10 +367,10 @@ TEST_F(AppCoreScreenSwitching, GameOverToolsAndTransitions) {
     for (auto& tab : tools->viewControllers()) {
         auto nav = std::dynamic_pointer_cast<MyNavigationController>(tab);
         ASSERT_TRUE(nav);
-        EXPECT_EQ(nav->appCore(), core);
+        EXPECT_EQ(nav->appCore(), std::shared_ptr<AppCoreScreens>(core->screenSeams()));
         auto content = std::dynamic_pointer_cast<ViewControllerBase>(nav->viewControllers().at(0));
         ASSERT_TRUE(content);
-        EXPECT_EQ(content->appCore(), core);
+        EXPECT_EQ(content->appCore(), std::shared_ptr<AppCoreScreens>(core->screenSeams()));
     }
     // The tab bar is made once per orientation.
     core->startTitleView();

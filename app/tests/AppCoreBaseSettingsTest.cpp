@@ -94,8 +94,8 @@ TEST_F(AppCoreSettings, RoundTripThroughTheFile) {
     {
         auto core = TestAppCore::make();
         core->settings().soundVolume = 3;
-        core->setBgMusicMode(0);
-        core->setContentsScaleIndexSetting(2);
+        core->settings().bgMusicMode = 0;
+        core->settings().contentsScaleIndexSetting = 2;
         core->setCurrentLevelId(3);
         core->setNeutralAcceleromterFor(ui::OrientationLandscapeRight, 0.25, -0.5, -0.75);
         core->setNeutralAcceleromterFor(ui::OrientationPortraitUpsideDown, 0.0, 0.0,
@@ -110,8 +110,8 @@ TEST_F(AppCoreSettings, RoundTripThroughTheFile) {
     auto again = TestAppCore::make();
     EXPECT_TRUE(AppCoreBaseTestAccess::settingsLoadedAtLaunch(*again));
     EXPECT_EQ(again->settings().soundVolume, 3);
-    EXPECT_EQ(again->bgMusicMode(), 0);
-    EXPECT_EQ(again->contentsScaleIndexSetting(), 2);
+    EXPECT_EQ(again->settings().bgMusicMode, 0);
+    EXPECT_EQ(again->settings().contentsScaleIndexSetting, 2);
     EXPECT_EQ(again->currentLevelId(), 3);
     auto& landscapeRight = again->settings().neutralFor(ui::OrientationLandscapeRight);
     EXPECT_EQ(landscapeRight.x, 0.25);
@@ -157,8 +157,8 @@ TEST_F(AppCoreSettings, WrongTypesAndOutOfRangeValues) {
                                                {"neutralAccelerometer.o1.y", 1}}));
     auto core = TestAppCore::make();
     EXPECT_EQ(core->settings().soundVolume, 2);
-    EXPECT_EQ(core->bgMusicMode(), 1);
-    EXPECT_EQ(core->contentsScaleIndexSetting(), 2);  // a real number is still a number
+    EXPECT_EQ(core->settings().bgMusicMode, 1);
+    EXPECT_EQ(core->settings().contentsScaleIndexSetting, 2);  // a real number is still a number
     EXPECT_EQ(core->currentLevelId(), 0);
     EXPECT_EQ(core->settings().neutralFor(ui::OrientationPortrait).x, 0.0);
     EXPECT_EQ(core->settings().neutralFor(ui::OrientationPortrait).y, 1.0);
@@ -212,10 +212,10 @@ TEST_F(AppCoreSettings, VolumeTogglingAndTable) {
     EXPECT_EQ(SettingsRecord::volumePercentOfSetting(-1), 0);
 
     core->settings().soundVolume = 1;
-    core->setBgMusicMode(0);
+    core->settings().bgMusicMode = 0;
     core->updateSoundSetting();
     EXPECT_FALSE(sound::SoundObj::musicIsEnabled());
-    core->setBgMusicMode(2);
+    core->settings().bgMusicMode = 2;
     core->updateSoundSetting();
     EXPECT_TRUE(sound::SoundObj::musicIsEnabled());
 }
@@ -223,7 +223,7 @@ TEST_F(AppCoreSettings, VolumeTogglingAndTable) {
 TEST_F(AppCoreSettings, DrawingResolutionFollowsTheScreen) {
     auto core = TestAppCore::make();
     auto indexFor = [&](int setting) {
-        core->setContentsScaleIndexSetting(setting);
+        core->settings().contentsScaleIndexSetting = setting;
         core->updateContentsScaleIndex();
         return core->contentsScaleIndex();
     };

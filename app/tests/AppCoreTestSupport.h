@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/appcore/AppCoreScreenSeams.h"
 #include "app/appcore/MyAppCore.h"
 #include "app/appcore/ScreenFactory.h"
 #include "app/gameview/AppGameView.h"

@@ -52,7 +52,7 @@ class GameOverAppCore : public TestAppCore {
     std::shared_ptr<ViewControllerBase> makeGameOverView() override {
         if (!plainFile) return programScreens.createGameOverView(*this);
         auto screen = ViewControllerBase::make<MyGameOverView>("GameOver_Portrait_Free");
-        screen->setAppCore(std::weak_ptr<GameOverViewCore>(weak_from_this()));
+        screen->setAppCore(std::weak_ptr<GameOverViewCore>(screenSeams()));
         return screen;
     }
 };
@@ -224,7 +224,7 @@ TEST_F(GameOverViewScreen, DownloadSwitchesDecideTheNextAndMoreLevelButtons) {
 
 TEST_F(GameOverViewScreen, TheScreenAndItsViewerDoNotKeepEachOtherAlive) {
     auto screen = ViewControllerBase::make<MyGameOverView>();
-    screen->setAppCore(core);
+    screen->setAppCore(std::weak_ptr<GameOverViewCore>(core->screenSeams()));
     auto scores = scores::OpenLevelScores(core->levelInfoForId(1), core->scoreSigner());
     scores->registerScore(scores::LevelScoreElem::create(5, platform::Date{1700000000}));
     screen->startWithLevelScores(scores, scores->recentScores()[0]);

@@ -153,7 +153,7 @@ TEST_F(SettingsToolTest, ButtonsShowTheSettingsAndHideWhatDoesNotApply) {
     EXPECT_TRUE(tab->bgMusicLabel()->isHidden());
     tab->bgMusicSwitch()->setOn(false);
     tab->willSaveSettings();
-    EXPECT_EQ(core->bgMusicMode(), 1);
+    EXPECT_EQ(core->settings().bgMusicMode, 1);
     // Its row leaves no gap: the tilt section follows the sound button at the spacing the
     // sections keep between them (12 points above a section title).
     EXPECT_EQ(tab->calibrateBtn()->frame().minY(), 122);
@@ -169,10 +169,10 @@ TEST_F(SettingsToolTest, ButtonsShowTheSettingsAndHideWhatDoesNotApply) {
     EXPECT_TRUE(tab->calibrateBtn()->isHidden());
     EXPECT_FALSE(tab->resolutionBtn()->isHidden());
     EXPECT_EQ(title(tab->resolutionBtn()), "Screen Resolution: Automatic");
-    core->setContentsScaleIndexSetting(3);
+    core->settings().contentsScaleIndexSetting = 3;
     tab->updateView();
     EXPECT_EQ(title(tab->resolutionBtn()), "Screen Resolution: High");
-    core->setContentsScaleIndexSetting(7);
+    core->settings().contentsScaleIndexSetting = 7;
     tab->updateView();
     EXPECT_EQ(title(tab->resolutionBtn()), "Screen Resolution: Automatic");
 }
@@ -307,7 +307,7 @@ TEST_F(SettingsToolTest, ChoosingLowSetsTheResolutionReleasesTexturesAndReturnsT
     core->startGameView();  // loads the resources
     core->stopAllViews();
     ASSERT_TRUE(AppCoreBaseTestAccess::resourceLoaded(*core));
-    core->setContentsScaleIndexSetting(9);  // from a damaged settings file
+    core->settings().contentsScaleIndexSetting = 9;  // from a damaged settings file
 
     auto tab = show();
     ASSERT_NE(tab, nullptr);
@@ -325,7 +325,7 @@ TEST_F(SettingsToolTest, ChoosingLowSetsTheResolutionReleasesTexturesAndReturnsT
     select->setSelectedIndex(1);
     select->onDoneBtn();
     loop.runUntilIdle();
-    EXPECT_EQ(core->contentsScaleIndexSetting(), 1);
+    EXPECT_EQ(core->settings().contentsScaleIndexSetting, 1);
     EXPECT_EQ(core->contentsScaleIndex(), 1);
     EXPECT_FALSE(AppCoreBaseTestAccess::resourceLoaded(*core));
     EXPECT_EQ(savedSettings()["contentsScaleIndex"].intValue(), 1);

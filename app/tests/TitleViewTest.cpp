@@ -56,7 +56,7 @@ class TitleViewTest : public AppCoreTest {
     std::shared_ptr<MyTitleView> show() {
         auto title = ViewControllerBase::make<MyTitleView>(
             TitleView::interfaceFileName(core->screens().nibSuffixRotation(), core->appContext()));
-        title->setAppCore(core);
+        title->setAppCore(std::weak_ptr<TitleViewCore>(core->screenSeams()));
         title->startAsRootView();
         return title;
     }
@@ -211,7 +211,7 @@ TEST_F(TitleViewTest, WebButtonsOpenTheirPagesWithTheCurrentLevel) {
 TEST_F(TitleViewTest, DownloadableLevelsAddAMoreLevelsRowThatOpensTheWebService) {
     useLevels(2, true);
     auto title = ViewControllerBase::make<MyTitleView>("Title_Portrait");
-    title->setAppCore(core);
+    title->setAppCore(std::weak_ptr<TitleViewCore>(core->screenSeams()));
     title->startAsRootView();
     TitleView_DefaultLevelSelectDelegate delegate(title, title->menuItems());
     auto select = ViewControllerBase::make<SimpleSelectView>();

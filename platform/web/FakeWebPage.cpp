@@ -5,9 +5,19 @@ namespace platform::web {
 std::shared_ptr<FakeWebPage::Navigation> FakeWebPage::fireNavigation(const std::string& url,
                                                                      NavigationType type,
                                                                      const HttpHeaders& headers) {
+    return fire(WebViewBackend::RawRequest{url, "GET", headers}, type);
+}
+
+std::shared_ptr<FakeWebPage::Navigation> FakeWebPage::fireRedirect(const std::string& url,
+                                                                   NavigationType type,
+                                                                   const HttpHeaders& headers) {
+    return fire(WebViewBackend::RawRequest{url, "GET", headers, true}, type);
+}
+
+std::shared_ptr<FakeWebPage::Navigation> FakeWebPage::fire(const WebViewBackend::RawRequest& raw,
+                                                           NavigationType type) {
     auto navigation = std::make_shared<Navigation>();
     if (!client_) return navigation;
-    WebViewBackend::RawRequest raw{url, "GET", headers};
     client_->backendNavigation(raw, type, [navigation](bool allow) { navigation->answer = allow; });
     return navigation;
 }

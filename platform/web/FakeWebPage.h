@@ -54,6 +54,9 @@ class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
     // The page's part.
     std::shared_ptr<Navigation> fireNavigation(const std::string& url, NavigationType type,
                                                const HttpHeaders& headers = {});
+    // A server's redirect of the navigation allowed last, to url.
+    std::shared_ptr<Navigation> fireRedirect(const std::string& url, NavigationType type,
+                                             const HttpHeaders& headers = {});
     void fireStart();
     void fireFinish();
     void fireFail(const Error& error);
@@ -82,6 +85,8 @@ class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
 
   private:
     friend class FakeWebViewBackend;
+
+    std::shared_ptr<Navigation> fire(const WebViewBackend::RawRequest& raw, NavigationType type);
 
     WebViewBackend::Client* client_ = nullptr;
     int width_, height_;

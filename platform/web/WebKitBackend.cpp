@@ -517,6 +517,7 @@ class WebKitBackend final : public WebViewBackend {
         WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
             WEBKIT_NAVIGATION_POLICY_DECISION(decision));
         RawRequest raw = rawRequest(webkit_navigation_action_get_request(action));
+        raw.redirect = webkit_navigation_action_is_redirect(action);
         const bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
         // A window.open or target link we allowed loads here and was asked already.
         if (!newWindow && !self->preapproved_.empty() && raw.url == self->preapproved_) {

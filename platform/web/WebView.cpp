@@ -78,12 +78,13 @@ class WebView::Events : public WebViewBackend::Client {
         auto answer = std::make_shared<Answer>();
         answer->decide = pending;
         std::weak_ptr<WebView> weak = view_.weak_from_this();
-        MainLoop::main().post([weak, answer, request, type] {
+        MainLoop::main().post([weak, answer, request, type, redirect = raw.redirect] {
             auto self = weak.lock();
             if (!self || self->orphaned_) return;
             bool allow = true;
             if (auto delegate = self->delegate()) {
-                allow = delegate->webViewShouldStartLoad(*self, request, type);
+                allow = redirect ? delegate->webViewShouldFollowRedirect(*self, request, type)
+                                 : delegate->webViewShouldStartLoad(*self, request, type);
             }
             answer->answered = true;
             (*answer->decide)(allow);

@@ -26,6 +26,8 @@ class WebViewBackend {
         std::string url;
         std::string method = "GET";
         HttpHeaders headers;
+        // The server redirected a navigation that was already allowed to this URL.
+        bool redirect = false;
     };
 
     // What the engine tells its WebView. Values come straight from the page and are not trusted.

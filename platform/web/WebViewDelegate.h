@@ -5,10 +5,11 @@
 // is waiting: what arrives meanwhile is delivered, in order, after it returns.
 //
 // For one main-frame load the order is: webViewShouldStartLoad (answered yes), then
-// webViewDidStartLoad, then exactly one of webViewDidFinishLoad or webViewDidFailLoad. A
-// navigation that is refused, stopped (stopLoading) or superseded by another load ends without
-// any of these. Navigations of frames inside the page and window.open are asked too, but only the
-// main frame reports start, finish and failure. All methods are optional. The delegate may
+// webViewDidStartLoad, then exactly one of webViewDidFinishLoad or webViewDidFailLoad; each
+// server redirect on the way is asked with webViewShouldFollowRedirect (refused, the load ends
+// there). A navigation that is refused, stopped (stopLoading) or superseded by another load ends
+// without any of these. Navigations of frames inside the page and window.open are asked too, but
+// only the main frame reports start, finish and failure. All methods are optional. The delegate may
 // release the view inside any of them; the view then dies on the next main-loop turn.
 
 #include "platform/base/Error.h"
@@ -41,6 +42,13 @@ class WebViewDelegate {
         (void)request;
         (void)type;
         return true;
+    }
+    // A server's redirect of a navigation this delegate already allowed: the load would go on
+    // to the request's URL. The type is the one the navigation started with; the redirect is no
+    // new action of the user or the page. By default asked like any navigation.
+    virtual bool webViewShouldFollowRedirect(WebView& view, const UrlRequest& request,
+                                             NavigationType type) {
+        return webViewShouldStartLoad(view, request, type);
     }
     virtual void webViewDidStartLoad(WebView&) {}
     virtual void webViewDidFinishLoad(WebView&) {}

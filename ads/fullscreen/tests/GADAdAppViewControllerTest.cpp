@@ -13,8 +13,10 @@
 #include "ads/fullscreen/GADIntrinsicImages.h"
 #include "ads/fullscreen/GADMRAIDResizeProperties.h"
 #include "ads/fullscreen/GADSupplementalAdAppViewController.h"
+#include "ads/fullscreen/GADOpener.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/DesktopRecorder.h"
 #include "ads/testsupport/FakeFullScreenSlot.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADCSIGMSGHandler.h"
@@ -213,7 +215,7 @@ TEST_F(GADAdAppViewControllerTest, TheForegroundRule) {
     EXPECT_TRUE(vc->shouldDismissOnApplicationEnteringForeground());
 }
 
-TEST_F(GADAdAppViewControllerTest, LandingPageTimesAndClickPings) {
+TEST_F(GADAdAppViewControllerTest, LandingPageTimesAndNoClicks) {
     auto vc = controller();
     auto& page = lastPage();
     show(vc);
@@ -235,24 +237,70 @@ TEST_F(GADAdAppViewControllerTest, LandingPageTimesAndClickPings) {
     scope.runUntilIdle();
     EXPECT_NE(stats.objectForKey("tlanding_page_load_end"), end);  // every finish counts
 
-    // A followed web link is a click of the ad; its ping goes out a turn later.
+    // A web link followed on a landing page is browsing: it loads in place and is no click of
+    // the ad (the click that opened the page was counted and pinged where it opened), even
+    // while the slot would take a navigation of its own ad page as one.
+    slot->adClicks = true;
     auto link = page.fireNavigation("https://landing.test/next", NavigationType::LinkClicked);
-    EXPECT_EQ(slot->clickPings, 0);
+    EXPECT_TRUE(slot->clickURLsAsked.empty());
     scope.runUntilIdle();
     EXPECT_EQ(link->answer, true);
-    EXPECT_EQ(slot->clickPings, 1);
-    // Neither a page message, nor a load the page starts itself, nor a reload is a click.
+    EXPECT_TRUE(slot->clickURLsAsked.empty());
+    // Nor is a page message, a load the page starts itself, a reload or a server's redirect.
     page.fireNavigation("gmsg://zivivuads.g.doubleclick.net/log", NavigationType::LinkClicked);
     page.fireNavigation("https://landing.test/script", NavigationType::Other);
     page.fireNavigation("https://landing.test/next", NavigationType::Reload);
+    auto moved = page.fireRedirect("https://landing.test/moved", NavigationType::LinkClicked);
     scope.runUntilIdle();
-    EXPECT_EQ(slot->clickPings, 1);
+    EXPECT_EQ(moved->answer, true);
+    EXPECT_TRUE(slot->clickURLsAsked.empty());
 
+    // The server's switch for a ping on such links has nothing left to switch off.
     platform::UserDefaults::standard().setObject(
         ads::settings_keys::kDisableInterstitialClickPingOnClickNavigation, platform::Value("1"));
-    page.fireNavigation("https://landing.test/off", NavigationType::LinkClicked);
+    link = page.fireNavigation("https://landing.test/off", NavigationType::LinkClicked);
     scope.runUntilIdle();
-    EXPECT_EQ(slot->clickPings, 1);
+    EXPECT_EQ(link->answer, true);
+    EXPECT_TRUE(slot->clickURLsAsked.empty());
+}
+
+TEST_F(GADAdAppViewControllerTest, AClickOnTheAdsOwnPageGoesToTheOpenerAndNeverLoadsThere) {
+    ads::testing::DesktopRecorder desktop;
+    auto adView = GADAdView::create({0, 0, 320, 480});
+    auto& page = lastPage();
+    slot->adViewForScreens = adView;
+    auto vc = ads::GADInterstitialViewController::create(slot);
+    show(vc);
+    page.setCurrentUrl("https://ads.test/ad");
+    adView->setURL(Url::parse("https://ads.test/ad"), adView);
+
+    // Not a click by the slot's rule (untouched, too early): the page may go where it goes.
+    auto early = page.fireNavigation("https://ads.test/next", NavigationType::LinkClicked);
+    scope.runUntilIdle();
+    EXPECT_EQ(early->answer, true);
+    EXPECT_TRUE(slot->clickURLsAsked.empty());
+    adView->setURL(Url::parse("https://ads.test/ad"), adView);
+
+    // A click: the opener takes the slot's click URL to the desktop, once; the page stays.
+    slot->adClicks = true;
+    auto click = page.fireNavigation("https://land.test/", NavigationType::LinkClicked);
+    scope.runUntilIdle();
+    EXPECT_EQ(click->answer, false);
+    EXPECT_EQ(slot->clickURLsAsked, (Log{"https://land.test/"}));
+    EXPECT_EQ(desktop.opened(), (Log{"https://land.test/"}));
+    EXPECT_EQ(adView->URL(), Url::parse("https://ads.test/ad"));
+    EXPECT_TRUE(vc->adViewDelegate()->opener()->didOpenAnotherApplication());
+
+    // A server's redirect (of a load the page was allowed) is never a click; page messages,
+    // mail and anchors are the page rules' and open nothing more.
+    auto moved = page.fireRedirect("https://ads.test/moved", NavigationType::LinkClicked);
+    page.fireNavigation("gmsg://movuroute/log?string=x", NavigationType::LinkClicked);
+    auto anchor = page.fireNavigation("https://ads.test/ad#top", NavigationType::LinkClicked);
+    scope.runUntilIdle();
+    EXPECT_EQ(moved->answer, true);
+    EXPECT_EQ(anchor->answer, false);
+    EXPECT_EQ(slot->clickURLsAsked, (Log{"https://land.test/"}));
+    EXPECT_EQ(desktop.opened(), (Log{"https://land.test/"}));
 }
 
 TEST_F(GADAdAppViewControllerTest, ItsPageHasTheMRAIDScriptServedWhileItLoads) {

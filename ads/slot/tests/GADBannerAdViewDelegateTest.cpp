@@ -139,6 +139,31 @@ TEST_F(GADBannerAdViewDelegateTest, ClicksNeedATouchTimeAndALinkClick) {
     EXPECT_FALSE(delegate()->isClick(NavigationType::LinkClicked));
 }
 
+TEST_F(GADBannerAdViewDelegateTest, OneTapIsOneClickAndARedirectIsNone) {
+    startRendering();
+    finishPage();
+    scope.advance(0.2);
+    slot->adView()->setTouched(true);
+    const auto shown = slot->adView()->URL();
+
+    // As the web view asks: refused, counted once, opened once; the page stays where it was.
+    auto click = page().fireNavigation("https://land.test/", NavigationType::LinkClicked);
+    scope.runUntilIdle();
+    EXPECT_EQ(click->answer, false);
+    EXPECT_EQ(owner->clicks, 1);
+    EXPECT_EQ(opened(), (std::vector<std::string>{"https://land.test/"}));
+    EXPECT_EQ(slot->adView()->URL(), shown);
+
+    // A server's redirect of a load the page was allowed keeps the link-click type it started
+    // with, yet is no click: the page rules alone decide, and a web page loads.
+    auto moved = page().fireRedirect("https://land.test/moved", NavigationType::LinkClicked);
+    scope.runUntilIdle();
+    EXPECT_EQ(moved->answer, true);
+    EXPECT_EQ(owner->clicks, 1);
+    EXPECT_EQ(opened(), (std::vector<std::string>{"https://land.test/"}));
+    EXPECT_EQ(slot->adView()->URL(), Url::parse("https://land.test/moved"));
+}
+
 TEST_F(GADBannerAdViewDelegateTest, APageThatHoldsItsLoadedSignal) {
     startRendering();
     // Two starts and one stop keep it held; the impression waits.

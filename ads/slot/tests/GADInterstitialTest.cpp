@@ -15,6 +15,7 @@
 #include "ads/slot/GADSlot.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/DesktopRecorder.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADMRAIDInterceptor.h"
@@ -30,7 +31,9 @@ namespace ads {
 namespace {
 
 using Log = std::vector<std::string>;
+using platform::Url;
 using platform::Value;
+using platform::web::NavigationType;
 using State = GADSlotState;
 
 // Writes down every call, failures with their codes.
@@ -262,6 +265,42 @@ TEST_F(GADInterstitialTest, ClicksLeavingAndCancel) {
     scope.runUntilIdle();
     EXPECT_EQ(slot().state(), State::Invalidated);
     EXPECT_EQ(clicking->log, (Log{"click"}));
+}
+
+TEST_F(GADInterstitialTest, OneTapOnThePresentedAdIsOneClick) {
+    platform::testing::TestHttpServer server;
+    server.text("/clk", "ok");
+    ads::testing::DesktopRecorder desktop;
+    auto clicking = std::make_shared<ClickingDelegate>();
+    interstitial->setDelegate(clicking);
+    auto ad = htmlAd();
+    ad["click_urls"] = Value::array({Value(server.url("/clk"))});
+    load(ad);
+    present(root);
+    auto& page = *views.web().pages().back();
+    auto adView = slot().adView();
+    const auto shown = adView->URL();
+    adView->setTouched(true);
+
+    // The screen's page delegate takes the tap as the slot's click: refused, counted and
+    // pinged once, its click URL opened outside the app once.
+    auto click = page.fireNavigation("https://land.test/", NavigationType::LinkClicked);
+    scope.runUntilIdle();
+    EXPECT_EQ(click->answer, false);
+    EXPECT_EQ(desktop.opened(), (Log{"https://land.test/"}));
+    EXPECT_EQ(adView->URL(), shown);
+    ASSERT_TRUE(
+        platform::testing::runMainLoopUntil([&] { return server.requestCount("/clk") == 1; }));
+    // A redirect of a load the page was allowed is none.
+    auto moved = page.fireRedirect("https://land.test/moved", NavigationType::LinkClicked);
+    scope.runUntilIdle();
+    EXPECT_EQ(moved->answer, true);
+    EXPECT_EQ(desktop.opened(), (Log{"https://land.test/"}));
+    EXPECT_EQ(clicking->log, (Log{"received", "willPresent", "click", "leave"}));
+    EXPECT_EQ(adView->URL(), Url::parse("https://land.test/moved"));
+    // Nothing more went out.
+    scope.runUntilIdle();
+    EXPECT_EQ(server.requestCount("/clk"), 1u);
 }
 
 TEST_F(GADInterstitialTest, MadeWithoutAnIdOrByName) {

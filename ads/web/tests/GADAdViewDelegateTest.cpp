@@ -15,6 +15,7 @@
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/Application.h"
+#include "platform/web/FakeWebPage.h"
 
 namespace ads {
 namespace {
@@ -33,6 +34,7 @@ class RecordingOpener : public GADOpenerProtocol {
     void setNavigationURL(std::optional<std::string> url) override { navigationURL = url; }
     void setViewController(std::weak_ptr<platform::ui::ViewController>) override {}
     void setAdView(std::weak_ptr<GADAdView> view) override { adView = view; }
+    void setReferringURL(std::optional<Url> url) override { referringURL = std::move(url); }
     void clearSlot() override { calls.push_back("clearSlot"); }
     bool isSlotMRAIDEnabled() const override { return mraid; }
     void openApp(const Url& url) override { calls.push_back("app " + url.absoluteString()); }
@@ -49,7 +51,25 @@ class RecordingOpener : public GADOpenerProtocol {
     std::vector<std::string> calls;
     std::optional<std::string> navigationURL;
     std::weak_ptr<GADAdView> adView;
+    std::optional<Url> referringURL;
     bool mraid = false;
+};
+
+// Takes every navigation it is asked as the user's click, whose target is the link with
+// "click=1" added.
+class ClickingDelegate : public GADAdViewDelegate {
+  public:
+    explicit ClickingDelegate(std::shared_ptr<GADOpenerProtocol> opener)
+        : GADAdViewDelegate(Private{}, std::move(opener)) {}
+    bool adViewShouldStartLoadWithRequest(const std::shared_ptr<GADAdView>& adView,
+                                          const platform::UrlRequest& request,
+                                          NavigationType type) override {
+        ++clicks;
+        return followClick(adView, request, type, [](const Url& url) {
+            return *Url::parse(url.absoluteString() + "?click=1");
+        });
+    }
+    int clicks = 0;
 };
 
 class TestDelegate : public GADAdViewDelegate {
@@ -269,6 +289,43 @@ TEST_F(GADAdViewDelegateTest, ClickedLinksOfTheShownPageAndOfMraidAds) {
     EXPECT_FALSE(navigate("tel:1"));
     EXPECT_EQ(opener->calls,
               (std::vector<std::string>{"browser https://ads.test/landing 30", "app tel:1"}));
+}
+
+TEST_F(GADAdViewDelegateTest, AClickGoesToTheOpenerAndARedirectIsNeverOne) {
+    auto clicking = std::make_shared<ClickingDelegate>(opener);
+    adView->setDelegate(clicking);
+    adView->loadHTMLString("<a href='https://land.test/'>x</a>", Url::parse("https://ads.test/ad"));
+    auto& page = *views.web().lastPage();
+    page.setCurrentUrl("https://ads.test/ad");
+    scope.runUntilIdle();
+    const auto shown = adView->URL();
+
+    // A clicked web page is opened by the opener as the click's URL and never loads here; what
+    // the page rules refuse they act on alone (one open each); about: goes nowhere.
+    auto web = page.fireNavigation("https://land.test/", NavigationType::LinkClicked);
+    auto mail = page.fireNavigation("mailto:a@b.test", NavigationType::LinkClicked);
+    auto blank = page.fireNavigation("about:blank", NavigationType::LinkClicked);
+    scope.runUntilIdle();
+    EXPECT_EQ(web->answer, false);
+    EXPECT_EQ(mail->answer, false);
+    EXPECT_EQ(blank->answer, false);
+    EXPECT_EQ(opener->calls,
+              (std::vector<std::string>{"app https://land.test/?click=1", "mail mailto:a@b.test"}));
+    EXPECT_EQ(opener->referringURL, Url::parse("https://ads.test/ad"));
+    EXPECT_EQ(adView->URL(), shown);
+    EXPECT_EQ(clicking->clicks, 3);
+
+    // Redirects of a load the page was allowed keep the type it started with, but the
+    // subclass is not asked: the page rules alone decide, and nothing is a click.
+    opener->calls.clear();
+    auto moved = page.fireRedirect("https://land.test/moved", NavigationType::LinkClicked);
+    auto app = page.fireRedirect("movuroute://startTitle", NavigationType::LinkClicked);
+    scope.runUntilIdle();
+    EXPECT_EQ(moved->answer, true);
+    EXPECT_EQ(app->answer, false);
+    EXPECT_EQ(opener->calls, (std::vector<std::string>{"app movuroute://startTitle"}));
+    EXPECT_EQ(adView->URL(), Url::parse("https://land.test/moved"));
+    EXPECT_EQ(clicking->clicks, 3);
 }
 
 TEST_F(GADAdViewDelegateTest, ADeepLinkOpensItsFallbackAndPingsOnlyWebTrackingUrls) {

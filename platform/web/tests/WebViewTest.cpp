@@ -97,6 +97,31 @@ TEST_F(WebViewTest, EveryNavigationTypeIsAskedAndARefusalIsSilent) {
         EXPECT_EQ(navs[t]->answer, false);
     }
 
+    // A server's redirect keeps the type its navigation started with and is asked like a
+    // navigation, unless the delegate tells redirects apart.
+    delegate->allow = true;
+    auto moved = page->fireRedirect("http://a.example/moved", NavigationType::LinkClicked);
+    loop.runUntilIdle();
+    EXPECT_EQ(delegate->calls.back(), "should http://a.example/moved 0");
+    EXPECT_EQ(moved->answer, true);
+    struct RedirectAware : Recorder {
+        bool webViewShouldFollowRedirect(WebView&, const UrlRequest& request,
+                                         NavigationType type) override {
+            calls.push_back("redirect " + request.url().absoluteString() + " " +
+                            std::to_string(static_cast<int>(type)));
+            return false;
+        }
+    };
+    auto aware = std::make_shared<RedirectAware>();
+    view->setDelegate(aware);
+    moved = page->fireRedirect("http://a.example/moved", NavigationType::LinkClicked);
+    auto fresh = page->fireNavigation("http://a.example/fresh", NavigationType::LinkClicked);
+    loop.runUntilIdle();
+    EXPECT_THAT(aware->calls, ElementsAre("redirect http://a.example/moved 0",
+                                          "should http://a.example/fresh 0"));
+    EXPECT_EQ(moved->answer, false);
+    EXPECT_EQ(fresh->answer, true);
+
     // Without a delegate every navigation is allowed.
     view->setDelegate({});
     auto nav = page->fireNavigation("http://a.example/free", NavigationType::Other);

@@ -1,12 +1,15 @@
 // The public interstitial on real WebKit against our loopback ad server, as the app uses it:
-// loaded, presented over a plain app screen, closed with its close button. Leaves
-// <build>/screenshots/interstitial_presented.png for a person to look at. Needs a display:
-// scripts/test runs these under xvfb-run.
+// loaded, presented over a plain app screen, closed with its close button; tapped on the
+// advertiser's link. Leaves <build>/screenshots/interstitial_presented.png (and the pictures
+// before and after the tap) for a person to look at. Needs a display: scripts/test runs these
+// under xvfb-run.
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,6 +19,7 @@
 #include "ads/slot/GADSlot.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/DesktopRecorder.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
 #include "platform/testing/RequireDisplay.h"
@@ -95,9 +99,33 @@ class GADInterstitialWebKitTest : public ::testing::Test {
         return false;
     }
 
+    // Presented, on screen and painted: the page has heard "onshow" and its colour is drawn.
+    std::shared_ptr<GADAdView> presentAndWaitUntilPainted() {
+        interstitial->presentFromRootViewController(app);
+        scope.advance(1);
+        if (!waitFor([&] { return sawEvent("onshow"); })) return nullptr;
+        auto adView = interstitial->slot()->adView();
+        if (!adView || !waitFor([&] {
+                const auto& frame = adView->webView()->paintedFrame();
+                return !frame.empty() && frame.pixel(160, 400) == 0xc04020ffu;
+            })) {
+            return nullptr;
+        }
+        return adView;
+    }
+    // Photographed headless into <build>/screenshots.
+    platform::gfx::Image shoot(const std::string& name) {
+        std::string error;
+        auto shot = camera.shoot(*window, name, &error);
+        EXPECT_TRUE(error.empty()) << error;
+        return shot;
+    }
+
     ads::testing::AdsTestScope scope;
     ads::testing::AdServerFixture ads;
     ads::testing::SDKCoreTestScope core;
+    std::string cameraError;
+    ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
     std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
     std::shared_ptr<platform::ui::ViewController> app = platform::ui::ViewController::create();
     std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
@@ -109,27 +137,15 @@ TEST_F(GADInterstitialWebKitTest, PresentedOverTheAppAndClosedByItsButton) {
     // Loaded is not seen: the server has no impression yet.
     EXPECT_EQ(ads.log().count(RequestKind::Impression), 0u);
 
-    interstitial->presentFromRootViewController(app);
-    scope.advance(1);
+    ASSERT_TRUE(presentAndWaitUntilPainted());
     auto screen = app->presentedViewController();
     ASSERT_TRUE(screen);
     EXPECT_EQ(delegate->log, (Log{"received", "willPresent"}));
     ASSERT_TRUE(ads.waitOnMainLoop(RequestKind::Impression, 1));
-    ASSERT_TRUE(waitFor([&] { return sawEvent("onshow"); }));
 
     // Photographed headless: the ad fills the window, our close button sits top-left.
-    auto adView = interstitial->slot()->adView();
-    ASSERT_TRUE(adView);
-    ASSERT_TRUE(waitFor([&] {
-        const auto& frame = adView->webView()->paintedFrame();
-        return !frame.empty() && frame.pixel(160, 400) == 0xc04020ffu;
-    }));
-    std::string cameraError;
-    ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
     ASSERT_TRUE(camera.isReady()) << cameraError;
-    std::string saveError;
-    const auto shot = camera.shoot(*window, "interstitial_presented.png", &saveError);
-    EXPECT_TRUE(saveError.empty()) << saveError;
+    const auto shot = shoot("interstitial_presented.png");
     EXPECT_TRUE(near(ScreenshotCamera::rgb(shot, 160, 400), kAdColor));
     EXPECT_TRUE(near(ScreenshotCamera::rgb(shot, 310, 470), kAdColor));
     EXPECT_FALSE(near(ScreenshotCamera::rgb(shot, 16, 16), kAdColor));
@@ -155,6 +171,77 @@ TEST_F(GADInterstitialWebKitTest, PresentedOverTheAppAndClosedByItsButton) {
     ASSERT_TRUE(waitFor([&] { return sawEvent("onhide"); }));
     EXPECT_EQ(ads.log().count(RequestKind::Impression), 1u);
     EXPECT_EQ(ads.log().count(RequestKind::AdRequest), 1u);
+}
+
+TEST_F(GADInterstitialWebKitTest, OneTapOnTheAdvertisersLinkIsOneClick) {
+    ads::testing::DesktopRecorder desktop;
+    load();
+    auto adView = presentAndWaitUntilPainted();
+    ASSERT_TRUE(adView);
+
+    // The link's box on the page, which fills the window.
+    const std::string box = adView->stringByEvaluatingJavaScriptFromString(
+        "(function () { var r = document.getElementById('visit').getBoundingClientRect();"
+        " return [r.left, r.top, r.right, r.bottom].map(Math.round).join(' '); })()");
+    double left = 0, top = 0, right = 0, bottom = 0;
+    ASSERT_EQ(std::sscanf(box.c_str(), "%lf %lf %lf %lf", &left, &top, &right, &bottom), 4) << box;
+    ASSERT_LT(left, right);
+    ASSERT_LT(top, bottom);
+    const platform::Point link{(left + right) / 2, (top + bottom) / 2};
+
+    const auto pageBefore = adView->webView()->url();
+    const auto recordedBefore = adView->URL();
+    ASSERT_TRUE(camera.isReady()) << cameraError;
+    const auto before = shoot("interstitial_before_click.png");
+
+    tap(link);
+    ASSERT_TRUE(waitFor([&] { return !desktop.opened().empty(); }));
+    ASSERT_TRUE(ads.waitOnMainLoop(RequestKind::ClickTracking, 1));
+    // A round trip through the page: whatever the tap set off has been asked and answered.
+    EXPECT_EQ(adView->stringByEvaluatingJavaScriptFromString("location.href"),
+              pageBefore ? pageBefore->absoluteString() : "");
+    scope.runUntilIdle();
+
+    // One click: counted, pinged once per click URL, the click URL handed to the desktop
+    // once with the click signal the ad asked for; the ad's page never went anywhere.
+    const auto opened = desktop.opened();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_NE(opened[0].find("/aclk/ticket/"), std::string::npos) << opened[0];
+    EXPECT_NE(opened[0].find("ms="), std::string::npos) << opened[0];
+    EXPECT_EQ(ads.log().count(RequestKind::ClickTracking), 1u);
+    EXPECT_EQ(ads.log().count(RequestKind::Click), 0u);
+    EXPECT_EQ(ads.log().count(RequestKind::Landing), 0u);
+    EXPECT_FALSE(adView->webView()->isLoading());
+    EXPECT_EQ(adView->webView()->url(), pageBefore);
+    EXPECT_EQ(adView->URL(), recordedBefore);
+
+    // The creative stays as it was, outside the link the tap may have highlighted.
+    const auto after = shoot("interstitial_after_click.png");
+    ASSERT_EQ(after.width(), before.width());
+    ASSERT_EQ(after.height(), before.height());
+    const int scale = ScreenshotCamera::kScale;
+    const double margin = 4;
+    int changed = 0;
+    for (int y = 0; y < before.height(); ++y) {
+        for (int x = 0; x < before.width(); ++x) {
+            const double xPt = double(x) / scale, yPt = double(y) / scale;
+            if (xPt >= left - margin && xPt <= right + margin && yPt >= top - margin &&
+                yPt <= bottom + margin)
+                continue;
+            if (std::memcmp(before.pixel(x, y), after.pixel(x, y), 4) != 0) ++changed;
+        }
+    }
+    EXPECT_EQ(changed, 0);
+
+    // Its own close link still answers.
+    auto screen = app->presentedViewController();
+    ASSERT_TRUE(screen);
+    adView->executeJavaScriptAsynchronouslyFromString("document.getElementById('close').click();");
+    ASSERT_TRUE(waitFor([&] {
+        scope.advance(0.05);
+        return app->presentedViewController() == nullptr && delegate->log.size() == 4;
+    }));
+    EXPECT_EQ(delegate->log, (Log{"received", "willPresent", "willDismiss", "didDismiss"}));
 }
 
 }  // namespace

@@ -197,6 +197,44 @@ TEST_F(WebKitWebViewTest, NavigationsOfLinksFormsScriptsFramesAndWindowOpenAreAs
     EXPECT_EQ(view->url()->absoluteString(), server.url("/popup"));
 }
 
+TEST_F(WebKitWebViewTest, AServersRedirectIsAskedApartWithTheTypeItsNavigationStartedWith) {
+    struct RedirectAware : RecordingWebViewDelegate {
+        bool webViewShouldFollowRedirect(WebView&, const UrlRequest& request,
+                                         NavigationType type) override {
+            calls.push_back("redirect " + request.url().absoluteString() + " " +
+                            std::to_string(static_cast<int>(type)));
+            return followRedirects;
+        }
+        bool followRedirects = false;
+    };
+    auto aware = std::make_shared<RedirectAware>();
+    delegate = aware;
+    view->setDelegate(aware);
+    server.redirect("/moved", server.url("/landed"));
+    page("/landed", "<p>landed</p>");
+    page("/start.html", "<a id=l href='/moved'>go</a>");
+    loadAndWait("/start.html");
+
+    // Refused: the page stays, and the redirect's target is never fetched.
+    aware->calls.clear();
+    view->evaluateJavaScript("document.getElementById('l').click()");
+    ASSERT_TRUE(waitForCall("redirect")) << ::testing::PrintToString(aware->calls);
+    EXPECT_EQ(aware->calls.front(), "should " + server.url("/moved") + " 0");
+    EXPECT_EQ(aware->count("redirect " + server.url("/landed") + " 0"), 1);
+    EXPECT_EQ(aware->count("should " + server.url("/landed")), 0);
+    EXPECT_TRUE(turnUntil([&] { return !view->isLoading(); }));
+    EXPECT_EQ(server.requestCount("/landed"), 0u);
+    EXPECT_EQ(view->url()->absoluteString(), server.url("/start.html"));
+
+    // Followed: the load goes on to the target.
+    aware->followRedirects = true;
+    aware->calls.clear();
+    view->evaluateJavaScript("document.getElementById('l').click()");
+    ASSERT_TRUE(waitForCall("finish")) << ::testing::PrintToString(aware->calls);
+    EXPECT_EQ(aware->count("redirect " + server.url("/landed") + " 0"), 1);
+    EXPECT_EQ(view->url()->absoluteString(), server.url("/landed"));
+}
+
 TEST_F(WebKitWebViewTest, SynchronousValuesAreTextAndABusyPageTimesOut) {
     page("/s.html", "<p>s</p>");
     loadAndWait("/s.html");
