@@ -13,6 +13,7 @@
 #include "ads/web/GADPageScripts.h"
 #include "ads/web/GADWebViewCacheSet.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/runtime/ThreadChecker.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -54,6 +55,7 @@ platform::Size webViewSize(platform::Size size) {
 // Creation
 
 std::shared_ptr<GADAdView> GADAdView::create(platform::Rect frame) {
+    MOVU_CHECK_MAIN_THREAD();
     auto view = std::make_shared<GADAdView>(Private{}, frame);
     view->setUp();
     return view;
@@ -113,6 +115,7 @@ std::shared_ptr<GADAdView> GADAdView::self() {
 // Process-wide
 
 std::shared_ptr<GADWebViewCacheSet> GADAdView::webViewCache() {
+    MOVU_CHECK_MAIN_THREAD();
     auto& state = ProcessState::shared();
     if (!state.cache) {
         state.cache = GADWebViewCacheSet::create(
@@ -122,15 +125,18 @@ std::shared_ptr<GADWebViewCacheSet> GADAdView::webViewCache() {
 }
 
 std::shared_ptr<WebView> GADAdView::cachedWebView() {
+    MOVU_CHECK_MAIN_THREAD();
     auto cache = webViewCache();
     return cache->maxCapacity() == 0 ? nullptr : cache->anyObject();
 }
 
 void GADAdView::cacheWebView(std::shared_ptr<WebView> webView) {
+    MOVU_CHECK_MAIN_THREAD();
     webViewCache()->addObject(std::move(webView));
 }
 
 std::shared_ptr<ui::Window> GADAdView::placeholderWindow() {
+    MOVU_CHECK_MAIN_THREAD();
     auto& state = ProcessState::shared();
     if (!state.placeholderWindow) {
         state.placeholderWindow = ui::Window::create(ui::Screen::mainScreen().bounds());
@@ -159,6 +165,7 @@ std::string GADAdView::JSCommandForNotificationName(std::string_view name,
 // Settings
 
 void GADAdView::reset() {
+    MOVU_CHECK_MAIN_THREAD();
     auto settings = webView_->settings();
     settings.clipsToBounds = true;
     settings.scalesPageToFit = true;
@@ -181,6 +188,7 @@ void GADAdView::reset() {
 }
 
 void GADAdView::configureAsBannerAdView() {
+    MOVU_CHECK_MAIN_THREAD();
     auto settings = webView_->settings();
     settings.bounces = false;
     settings.scalesPageToFit = false;
@@ -190,6 +198,7 @@ void GADAdView::configureAsBannerAdView() {
 }
 
 void GADAdView::configureAsInterstitialAdView() {
+    MOVU_CHECK_MAIN_THREAD();
     auto settings = webView_->settings();
     settings.bounces = false;
     settings.scalesPageToFit = false;
@@ -200,6 +209,7 @@ void GADAdView::configureAsInterstitialAdView() {
 
 void GADAdView::loadHTMLString(const std::string& html,
                                const std::optional<platform::Url>& baseURL) {
+    MOVU_CHECK_MAIN_THREAD();
     eventQueue_->holdForNewPage();
     setURL(baseURL, self());
     const platform::Url blank = *platform::Url::parse("about:blank");
@@ -207,12 +217,14 @@ void GADAdView::loadHTMLString(const std::string& html,
 }
 
 void GADAdView::loadRequest(const platform::UrlRequest& request) {
+    MOVU_CHECK_MAIN_THREAD();
     eventQueue_->holdForNewPage();
     webView_->loadRequest(request);
 }
 
 void GADAdView::setURL(const std::optional<platform::Url>& url,
                        const std::shared_ptr<ui::View>& forView) {
+    MOVU_CHECK_MAIN_THREAD();
     if (URL_) GADAdURLStash::remove(*URL_, URLView_);
     URL_ = url;
     URLView_ = forView.get();
@@ -222,6 +234,7 @@ void GADAdView::setURL(const std::optional<platform::Url>& url,
 // Events
 
 void GADAdView::dispatchSDKEvent(const std::string& name, const Value::Dictionary& parameters) {
+    MOVU_CHECK_MAIN_THREAD();
     Value::Dictionary userInfo = eventDefaults();
     for (const auto& [key, value] : parameters) userInfo[key] = value;
     std::weak_ptr<GADAdView> weakSelf = self();
@@ -231,10 +244,12 @@ void GADAdView::dispatchSDKEvent(const std::string& name, const Value::Dictionar
 }
 
 std::size_t GADAdView::waitingEventCount() const {
+    MOVU_CHECK_MAIN_THREAD();
     return eventQueue_->waitingCount();
 }
 
 void GADAdView::postJSNotification(const std::string& name, const Value::Dictionary* userInfo) {
+    MOVU_CHECK_MAIN_THREAD();
     platform::MainLoop::main().post(
         [view = self(), script = JSCommandForNotificationName(name, userInfo)] {
             view->webView_->evaluateJavaScript(script);
@@ -242,10 +257,12 @@ void GADAdView::postJSNotification(const std::string& name, const Value::Diction
 }
 
 std::string GADAdView::stringByEvaluatingJavaScriptFromString(const std::string& script) {
+    MOVU_CHECK_MAIN_THREAD();
     return webView_->stringByEvaluatingJavaScriptFromString(script);
 }
 
 void GADAdView::executeJavaScriptAsynchronouslyFromString(const std::string& script) {
+    MOVU_CHECK_MAIN_THREAD();
     webView_->evaluateJavaScript(GADAsynchronousScript(script));
 }
 
@@ -253,6 +270,7 @@ void GADAdView::executeJavaScriptAsynchronouslyFromString(const std::string& scr
 
 void GADAdView::setHTMLWindowOrientation(long orientation,
                                          bool shouldDispatchOrientationChangeEvent) {
+    MOVU_CHECK_MAIN_THREAD();
     const auto degrees = GADOrientationDegrees(orientation);
     if (!degrees || orientation == orientation_) return;
     orientation_ = orientation;
@@ -263,11 +281,13 @@ void GADAdView::setHTMLWindowOrientation(long orientation,
 // Saved placement
 
 void GADAdView::saveState() {
+    MOVU_CHECK_MAIN_THREAD();
     if (savedState_) return;
     savedState_ = GADAdViewState{frame(), superview(), delegate_, viewController_};
 }
 
 void GADAdView::restoreState() {
+    MOVU_CHECK_MAIN_THREAD();
     if (!savedState_) return;
     auto keep = self();
     GADAdViewState state = std::move(*savedState_);
@@ -282,16 +302,19 @@ void GADAdView::restoreState() {
 // Debug dialog
 
 void GADAdView::handleGesture() {
+    MOVU_CHECK_MAIN_THREAD();
     if (showDebug_) debugDialog_->show(adDebugDialog_);
 }
 
 std::shared_ptr<ui::AlertView> GADAdView::alertView() const {
+    MOVU_CHECK_MAIN_THREAD();
     return debugDialog_->alertView();
 }
 
 // Appearance
 
 void GADAdView::setOpaque(bool opaque) {
+    MOVU_CHECK_MAIN_THREAD();
     View::setOpaque(opaque);
     auto settings = webView_->settings();
     settings.opaque = opaque;
@@ -299,12 +322,14 @@ void GADAdView::setOpaque(bool opaque) {
 }
 
 void GADAdView::setBackgroundColor(platform::Color color) {
+    MOVU_CHECK_MAIN_THREAD();
     auto settings = webView_->settings();
     settings.backgroundColor = color;
     webView_->setSettings(settings);
 }
 
 platform::Color GADAdView::backgroundColor() const {
+    MOVU_CHECK_MAIN_THREAD();
     return webView_->settings().backgroundColor;
 }
 
@@ -315,6 +340,7 @@ void GADAdView::fitWebView() {
 }
 
 void GADAdView::setBounds(platform::Rect bounds) {
+    MOVU_CHECK_MAIN_THREAD();
     View::setBounds(bounds);
     fitWebView();
 }

@@ -9,6 +9,7 @@
 #include "ads/foundation/GADJSONAdditions.h"
 #include "ads/foundation/GADLogger.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/Timer.h"
 #include "platform/runtime/WeakCall.h"
 #include "platform/storage/Json.h"
@@ -80,6 +81,7 @@ std::size_t GADSDKCoreController::pendingBuildAdURLDelegateCount() const {
 
 void GADSDKCoreController::buildAdURL(
     const std::shared_ptr<GADSDKCoreControllerDelegate>& delegate) {
+    MOVU_CHECK_MAIN_THREAD();
     if (!delegate) return;
     Request request{delegate, delegate->CSIIdentifier(), nextTicket_++};
     if (auto recorder = loadAdRecorder()) {
@@ -134,6 +136,7 @@ void GADSDKCoreController::observeSDKCoreWebViewForSDKCoreLoadRequestCompleted()
 
 void GADSDKCoreController::didFinishLoadingSDKCoreInSDKCoreWebView(
     const std::shared_ptr<GADSDKCoreWebView>& webView) {
+    MOVU_CHECK_MAIN_THREAD();
     if (webView != activeSDKCoreWebView_) return;
     const State state = webView->state();
     const bool loadedOnce = webView->hasSDKCoreLoadedAtLeastOnce();
@@ -272,6 +275,7 @@ void GADSDKCoreController::requestTimedOut(std::uint64_t ticket) {
 void GADSDKCoreController::SDKCoreGMSGHandlerLoadAdURLWithRequestID(
     GADSDKCoreGMSGHandler&, const std::optional<std::string>& requestID,
     const Value::Dictionary& parameters) {
+    MOVU_CHECK_MAIN_THREAD();
     auto request = takeRequest(requestID);
     if (!request) return;
     if (auto recorder = loadAdRecorder()) {
@@ -312,6 +316,7 @@ std::shared_ptr<GADAd> GADSDKCoreController::adFromFetchedAd(GADRequestedAdType 
 
 void GADSDKCoreController::SDKCoreGMSGHandlerLoadAdWithRequestID(
     GADSDKCoreGMSGHandler&, const std::optional<std::string>& requestID, const Value& fetchedAd) {
+    MOVU_CHECK_MAIN_THREAD();
     auto request = takeRequest(requestID);
     if (!request) return;
     answerLater(*request, [fetchedAd](GADSDKCoreControllerDelegate& delegate) {
@@ -328,6 +333,7 @@ void GADSDKCoreController::SDKCoreGMSGHandlerLoadAdWithRequestID(
 void GADSDKCoreController::SDKCoreGMSGHandlerDidReceiveInvalidAdWithRequestID(
     GADSDKCoreGMSGHandler&, const std::optional<std::string>& requestID,
     const Value::Dictionary& parameters) {
+    MOVU_CHECK_MAIN_THREAD();
     GADLogger::sharedInstance().logPublicMessage("Invalid Request: " +
                                                  Value(parameters).description());
     auto request = takeRequest(requestID);
@@ -340,6 +346,7 @@ void GADSDKCoreController::SDKCoreGMSGHandlerDidReceiveInvalidAdWithRequestID(
 
 void GADSDKCoreController::SDKCoreGMSGHandlerDidReceiveSDKCoreUpdateNotification(
     GADSDKCoreGMSGHandler&) {
+    MOVU_CHECK_MAIN_THREAD();
     lockQueue_.async([locked = locked_] { locked->SDKCoreUpdateHandled = false; });
 }
 

@@ -17,12 +17,16 @@
 //
 // Threads: one shared instance, made on the main thread by the first sharedInstance() call and
 // kept for the whole process. buildAdURL and the active-view calls are made on the main
-// thread, where every delegate answer arrives too. The controller's fields live on its lock
-// queue ("com.zivivu.durez.sdk-core-controller"): reads wait for it, writes are queued. Request
-// ids are given on the main thread as requests become ready, each with the builder its
-// requester hands back; the request step (the builder, the JSON, the script call) runs on the
-// request queue ("com.zivivu.durez.sdk-core-controller-url") in that order and never calls a
-// requester. No queue is held while a delegate or the web view is called.
+// thread, where every delegate answer arrives too; those main-thread methods check their
+// caller's thread. The lock queue ("com.zivivu.durez.sdk-core-controller") serves as the lock of
+// the fields shared with queued work (the pending requests, the active-view settings and web
+// views, the page's age): reads wait for it, writes are queued, so the counts and settings
+// getters may be called from any thread; the core web view, the time-outs and the hooks are
+// the main thread's. Request ids are given on the main thread as requests become ready, each
+// with the builder its requester hands back; the request step (the builder, the JSON, the
+// script call) runs on the request queue ("com.zivivu.durez.sdk-core-controller-url") in that
+// order and never calls a requester. No queue is held while a delegate or the web view is
+// called.
 //
 // The SDK constants also switch parts of the SDK built above this room (the MRAID script
 // interceptor, the content tokenizer's character sets): those parts register hooks at start-up.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ads/web/GADSDKCoreController.h"
+#include "platform/runtime/ThreadChecker.h"
 
 namespace ads {
 
@@ -38,6 +39,7 @@ std::size_t GADSDKCoreController::activeViewUnloadCacheCount() const {
 }
 
 std::shared_ptr<GADSDKCoreWebView> GADSDKCoreController::SDKCoreWebViewForActiveViewProcessing() {
+    MOVU_CHECK_MAIN_THREAD();
     removeFinishedActiveViewWebViews();
     bool makeShared = false;
     bool fresh = false;
@@ -67,6 +69,7 @@ std::shared_ptr<GADSDKCoreWebView> GADSDKCoreController::SDKCoreWebViewForActive
 
 void GADSDKCoreController::finishedUsingSDKCoreWebViewForActiveViewProcessing(
     const std::shared_ptr<GADSDKCoreWebView>& webView) {
+    MOVU_CHECK_MAIN_THREAD();
     if (!webView || !webView->isActiveViewRunning()) return;
     cacheRunningActiveViewWebView(webView);
     removeFinishedActiveViewWebViews();

@@ -5,6 +5,7 @@
 #include "ads/foundation/GADTokenDispenser.h"
 #include "ads/web/GADSDKConstants.h"
 #include "ads/web/GADSDKCoreController.h"
+#include "platform/runtime/ThreadChecker.h"
 #include "platform/storage/UserDefaults.h"
 
 namespace ads {
@@ -12,31 +13,38 @@ namespace ads {
 using platform::Value;
 
 void GADSDKCoreController::setBannerImplementationPathHook(PathHook hook) {
+    MOVU_CHECK_MAIN_THREAD();
     hooks_.setBannerImplementationPath = std::move(hook);
 }
 
 void GADSDKCoreController::setInterstitialImplementationPathHook(PathHook hook) {
+    MOVU_CHECK_MAIN_THREAD();
     hooks_.setInterstitialImplementationPath = std::move(hook);
 }
 
 void GADSDKCoreController::setExpandedBannerImplementationPathHook(PathHook hook) {
+    MOVU_CHECK_MAIN_THREAD();
     hooks_.setExpandedBannerImplementationPath = std::move(hook);
 }
 
 void GADSDKCoreController::setAllowRedirectHook(std::function<void()> hook) {
+    MOVU_CHECK_MAIN_THREAD();
     hooks_.allowRedirect = std::move(hook);
 }
 
 void GADSDKCoreController::setDisallowRedirectHook(std::function<void()> hook) {
+    MOVU_CHECK_MAIN_THREAD();
     hooks_.disallowRedirect = std::move(hook);
 }
 
 void GADSDKCoreController::setUpdateCharacterSetsHook(std::function<void()> hook) {
+    MOVU_CHECK_MAIN_THREAD();
     hooks_.updateCharacterSets = std::move(hook);
 }
 
 void GADSDKCoreController::SDKCoreGMSGHandlerDidLoadSDKConstants(
     GADSDKCoreGMSGHandler&, const Value::Dictionary& constants) {
+    MOVU_CHECK_MAIN_THREAD();
     applySDKConstants(GADSDKConstants::fromParameters(constants));
 }
 

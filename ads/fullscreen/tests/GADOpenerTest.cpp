@@ -9,6 +9,7 @@
 #include "ads/fullscreen/GADExpandedAdAppViewController.h"
 #include "ads/fullscreen/GADMailComposeDelegateProxy.h"
 #include "ads/fullscreen/GADMessageComposeDelegateProxy.h"
+#include "ads/fullscreen/GADOpenerComposers.h"
 #include "ads/fullscreen/GADOverlayProxy.h"
 #include "ads/fullscreen/GADSupplementalAdAppViewController.h"
 #include "ads/testsupport/AdViewTestScope.h"
@@ -184,15 +185,25 @@ TEST_F(GADOpenerTest, ConfirmedSchemesAskOnceAndCancelForgets) {
         scope.runUntilIdle();
     }
     EXPECT_EQ(opened().size(), 2u);
-    EXPECT_EQ(opener->allowedAppURLs(), (std::set<std::string>{"HTTPS://land.test/a"}));
     EXPECT_EQ(clicks(), 2);
+    // Only the confirmed URL is remembered: it opens at once, the cancelled one asks.
+    opener->openApp(*Url::parse("HTTPS://land.test/a"));
+    EXPECT_EQ(AlertView::visibleAlert(), nullptr);
+    scope.runUntilIdle();
+    EXPECT_EQ(opened().size(), 3u);
+    opener->openApp(*Url::parse("https://land.test/b"));
+    alert = AlertView::visibleAlert();
+    ASSERT_NE(alert, nullptr);
+    alert->tapButton(alert->cancelButtonIndex());
+    scope.runUntilIdle();
+    EXPECT_EQ(clicks(), 3);
 
     // An empty dictionary turns confirmation off for every scheme.
     setConfirmSchemes(Value::dictionary({}));
     opener->openApp(*Url::parse("https://land.test/b"));
     EXPECT_EQ(AlertView::visibleAlert(), nullptr);
     scope.runUntilIdle();
-    EXPECT_EQ(opened().size(), 3u);
+    EXPECT_EQ(opened().size(), 4u);
 }
 
 TEST_F(GADOpenerTest, StoreSheetsFromTheCacheWaitingOrNot) {
@@ -381,7 +392,7 @@ TEST_F(GADOpenerTest, AComposerOverAnAppearingInterstitialComesAfterTheRetry) {
     ASSERT_FALSE(screen->view()->isUserInteractionEnabled());
     opener->openEmailComposer(*Url::parse("mailto:a@b.test"));
     EXPECT_EQ(clicks(), 0);
-    scope.advance(GADOpener::kComposerRetryInterval);
+    scope.advance(GADOpenerComposers::kComposerRetryInterval);
     EXPECT_EQ(clicks(), 0);  // still appearing
     scope.advance(kAnimation);
     EXPECT_EQ(clicks(), 1);
@@ -403,7 +414,7 @@ TEST_F(GADOpenerTest, AComposerOverAnAppearingInterstitialComesAfterTheRetry) {
     opener->openSmsComposer(*Url::parse("sms:123"));
     screen->relinquishScreenWithCompletion({});
     scope.advance(kAnimation);
-    scope.advance(GADOpener::kComposerRetryInterval);
+    scope.advance(GADOpenerComposers::kComposerRetryInterval);
     scope.runUntilIdle();
     EXPECT_EQ(clicks(), 1);
     EXPECT_EQ(root->presentedViewController(), nullptr);

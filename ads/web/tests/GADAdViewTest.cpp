@@ -2,17 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADDeviceSignal.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdURLStash.h"
 #include "ads/web/GADAdViewDelegate.h"
 #include "ads/web/GADAdViewEventQueue.h"
+#include "ads/web/GADSDKCoreController.h"
 #include "ads/web/GADWebViewCacheSet.h"
+#include "platform/runtime/GlobalQueue.h"
 #include "platform/runtime/NotificationCenter.h"
+#include "platform/runtime/ThreadChecker.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/ui/Application.h"
@@ -458,6 +464,36 @@ TEST_F(GADAdViewTest, MemoryWarningEmptiesTheReuseSet) {
     scope.runUntilIdle();
     EXPECT_EQ(GADAdView::webViewCache()->count(), 0u);
 }
+
+#ifndef NDEBUG
+
+// The ad view and the SDK core controller belong to the main thread; a call from a pool thread
+// is caught, named after the method.
+TEST_F(GADAdViewTest, MainThreadMethodsCalledFromAPoolThreadAreCaught) {
+    std::vector<std::string> violations;
+    platform::ThreadChecker::ScopedHandlerForTesting handler(
+        [&](const char* function) { violations.emplace_back(function); });
+    ads::testing::SDKCoreTestScope core;
+    auto view = makeView();
+    auto controller = GADSDKCoreController::sharedInstance();
+    EXPECT_EQ(view->waitingEventCount(), 0u);
+    controller->finishedUsingSDKCoreWebViewForActiveViewProcessing(nullptr);
+    EXPECT_TRUE(violations.empty());
+
+    // The main thread waits meanwhile, so nothing races.
+    std::promise<void> done;
+    platform::GlobalQueue::async([&] {
+        (void)view->waitingEventCount();
+        controller->finishedUsingSDKCoreWebViewForActiveViewProcessing(nullptr);
+        done.set_value();
+    });
+    done.get_future().wait();
+    EXPECT_EQ(violations,
+              (std::vector<std::string>{"waitingEventCount",
+                                        "finishedUsingSDKCoreWebViewForActiveViewProcessing"}));
+}
+
+#endif
 
 }  // namespace
 }  // namespace ads

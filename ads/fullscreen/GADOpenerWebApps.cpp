@@ -1,0 +1,114 @@
+#include "ads/fullscreen/GADOpenerWebApps.h"
+
+#include "ads/foundation/GADURLUtilities.h"
+#include "ads/fullscreen/GADExpandedAdAppViewController.h"
+#include "ads/fullscreen/GADOpener.h"
+#include "ads/fullscreen/GADSupplementalAdAppViewController.h"
+#include "ads/web/GADAdView.h"
+#include "platform/base/LogSink.h"
+#include "platform/runtime/ThreadChecker.h"
+
+namespace ads {
+
+namespace {
+
+constexpr const char* kExpandRefused =
+    "Expanding an ad is not allowed until the user interacts with the ad.";
+
+void dispatchTo(const std::weak_ptr<GADAdView>& adView, const char* name,
+                const platform::Value::Dictionary& parameters = {}) {
+    if (auto view = adView.lock()) view->dispatchSDKEvent(name, parameters);
+}
+
+platform::Value::Dictionary stateParameters(const char* state) {
+    return {{"state", platform::Value(state)}};
+}
+
+}  // namespace
+
+void GADOpenerWebApps::configureOverlay(GADAdAppViewController& controller, unsigned orientations,
+                                        bool useCustomClose) const {
+    MOVU_CHECK_MAIN_THREAD();
+    auto opener = opener_.lock();
+    controller.setSupportedInterfaceOrientations(orientations);
+    controller.setSlot(opener ? opener->slot() : nullptr);
+    controller.setUseCustomClose(useCustomClose);
+}
+
+std::shared_ptr<GADSupplementalAdAppViewController> GADOpenerWebApps::overlayWithOrientations(
+    unsigned orientations, bool useCustomClose) const {
+    MOVU_CHECK_MAIN_THREAD();
+    auto controller = GADSupplementalAdAppViewController::create();
+    configureOverlay(*controller, orientations, useCustomClose);
+    return controller;
+}
+
+void GADOpenerWebApps::reportMRAIDError(const std::string& message, const std::string& action) {
+    // The ad hears MRAID errors once its MRAID bridge exists; until then the log does.
+    platform::LogSink::write("Ad MRAID error (" + action + "): " + message);
+}
+
+std::shared_ptr<GADOpener> GADOpenerWebApps::openerPastTheGate(unsigned orientations) const {
+    auto opener = opener_.lock();
+    if (!opener) return nullptr;
+    if (!opener->shouldPerformOpenActionWithOrientations(orientations)) {
+        reportMRAIDError(kExpandRefused, "expand");
+        return nullptr;
+    }
+    return opener;
+}
+
+void GADOpenerWebApps::openWebApp(const platform::Url& url, unsigned supportedOrientations,
+                                  bool useCustomClose) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto opener = openerPastTheGate(supportedOrientations);
+    if (!opener) return;
+    // A page's address is loaded only as a web address.
+    if (!opener->canOpenContent(gad_isWebURL(url))) return;
+    auto controller = overlayWithOrientations(supportedOrientations, useCustomClose);
+    controller->load(url);
+    presentWebApp(*opener, controller);
+}
+
+void GADOpenerWebApps::openWebAppWithHTML(const std::string& html, unsigned supportedOrientations,
+                                          bool useCustomClose) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto opener = openerPastTheGate(supportedOrientations);
+    if (!opener) return;
+    if (!opener->canOpenContent(!html.empty())) return;
+    auto controller = overlayWithOrientations(supportedOrientations, useCustomClose);
+    controller->loadHTML(html, std::nullopt);
+    presentWebApp(*opener, controller);
+}
+
+void GADOpenerWebApps::presentWebApp(
+    GADOpener& opener, const std::shared_ptr<GADSupplementalAdAppViewController>& controller) {
+    if (controller->presentFromViewController(opener.viewController(), {})) opener.didOpenInApp();
+}
+
+void GADOpenerWebApps::expandToWebAppWithSupportedOrientations(unsigned supportedOrientations,
+                                                               bool useCustomClose) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto opener = openerPastTheGate(supportedOrientations);
+    if (!opener) return;
+    auto view = opener->adView();
+    if (!opener->canOpenContent(view != nullptr)) return;
+    auto from = opener->viewController();
+    // An ad that already fills the screen does not expand (a resized one would, once ads
+    // can be resized).
+    if (std::dynamic_pointer_cast<GADViewController>(from)) return;
+    auto controller = GADExpandedAdAppViewController::create(view);
+    configureOverlay(*controller, supportedOrientations, useCustomClose);
+    std::weak_ptr<GADAdView> weakView = view;
+    controller->setDismissalCompletion([weakView] {
+        dispatchTo(weakView, "collapsed");
+        dispatchTo(weakView, "onStateChanged", stateParameters("default"));
+    });
+    const bool started = controller->presentFromViewController(
+        from, [weakView] { dispatchTo(weakView, "onStateChanged", stateParameters("expanded")); });
+    if (!started) return;
+    dispatchTo(weakView, "expanding");
+    opener->didOpenInApp();
+}
+
+}  // namespace ads
