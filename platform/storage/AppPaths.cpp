@@ -105,17 +105,25 @@ std::filesystem::path AppPaths::preferences() {
     return p;
 }
 
+std::optional<std::filesystem::path> AppPaths::privateFolder(std::filesystem::path dir,
+                                                             std::string* error) {
+    if (!ensureDirectory(dir, 0700, error, true)) return std::nullopt;
+    return dir;
+}
+
 std::filesystem::path AppPaths::tmp() {
     auto p = home() / "tmp";
     std::string error;
-    if (!ensureDirectory(p, 0700, &error, true)) LogSink::write("AppPaths: " + error);
+    if (!privateFolder(p, &error)) LogSink::write("AppPaths: " + error);
     return p;
 }
 
 std::optional<std::filesystem::path> AppPaths::privateTmp(std::string* error) {
-    auto p = home() / "tmp";
-    if (!ensureDirectory(p, 0700, error, true)) return std::nullopt;
-    return p;
+    return privateFolder(home() / "tmp", error);
+}
+
+std::optional<std::filesystem::path> AppPaths::privateSharedData(std::string* error) {
+    return privateFolder(sharedData(), error);
 }
 
 bool AppPaths::ensureDirectory(const std::filesystem::path& dir, mode_t mode, std::string* error,

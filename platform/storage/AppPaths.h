@@ -37,6 +37,11 @@ class AppPaths {
     // when set, else Shared/ in the home override when one is set (the program's --home),
     // else $XDG_DATA_HOME/zivivu-shared, else ~/.local/share/zivivu-shared.
     static std::filesystem::path sharedData();
+    // sharedData(), or nothing (with the reason) when it is not a private folder of this
+    // user's own, refused as privateTmp() refuses: the keychain and the advertising identifier
+    // live there, and a link would carry them to wherever it points. Made 0700 when missing,
+    // narrowed to it when wider.
+    static std::optional<std::filesystem::path> privateSharedData(std::string* error = nullptr);
 
     // Wins over the environment while set; nullopt returns to the environment.
     static void setHomeOverride(std::optional<std::filesystem::path> home);
@@ -50,6 +55,9 @@ class AppPaths {
 
   private:
     static std::filesystem::path dataHome();
+    // The folder made or narrowed to 0700, or nothing when it is a link or someone else's.
+    static std::optional<std::filesystem::path> privateFolder(std::filesystem::path dir,
+                                                              std::string* error);
 };
 
 }  // namespace platform
