@@ -10,7 +10,9 @@
 #include "appbase/ScIntHolder.h"
 #include "core/JTString.h"
 #include "online/AnnounceCache.h"
+#include "platform/device/AdvertisingIdentifier.h"
 #include "platform/storage/AppPaths.h"
+#include "platform/storage/AtomicFile.h"
 #include "platform/storage/FileBytes.h"
 #include "platform/storage/Keychain.h"
 #include "platform/storage/PropertyList.h"
@@ -77,6 +79,16 @@ fs::path SaveRound::announceFolder() const {
     return home_ / "tmp" / "announce_cache";
 }
 
+fs::path SaveRound::advertisingIdFile() const {
+    return home_ / "Shared" / "advertising-identifier.json";
+}
+
+bool SaveRound::prepare() {
+    platform::AdvertisingIdentifier ids(advertisingIdFile());
+    ids.advertisingIdentifier();
+    return fs::exists(advertisingIdFile());
+}
+
 bool SaveRound::save(long gen) {
     bool ok = true;
 
@@ -139,6 +151,13 @@ bool SaveRound::save(long gen) {
                                platform::Value::dictionary({{"gen", static_cast<int64_t>(gen)}}),
                                std::nullopt) &&
              ok;
+    }
+
+    // The advertising identifier's tracking flag, flipped: a locked read-change-write of the
+    // record shared with the maker's other programs.
+    {
+        platform::AdvertisingIdentifier ids(advertisingIdFile());
+        ok = ids.setAdvertisingTrackingEnabled(gen % 2 == 1) && ok;
     }
     return ok;
 }
@@ -247,6 +266,27 @@ std::vector<SaveRound::Held> SaveRound::read(const std::vector<long>& candidates
             } else {
                 h.damaged = true;
                 h.detail = root ? "no check time" : error.localizedDescription();
+            }
+        }
+        out.push_back(h);
+    }
+    {
+        Held h;
+        h.path = advertisingIdFile().string();
+        std::error_code ec;
+        if (fs::exists(h.path, ec)) {
+            auto text = platform::AtomicFile::read(h.path, &h.detail);
+            auto record = text ? platform::AdvertisingIdentifier::parse(*text) : std::nullopt;
+            if (!record) {
+                h.damaged = true;
+                if (text) h.detail = "not an advertising identifier record";
+            } else if (advertisingId_ && *advertisingId_ != record->identifier.toString()) {
+                h.damaged = true;
+                h.detail = "the identifier changed from " + *advertisingId_ + " to " +
+                           record->identifier.toString();
+            } else {
+                advertisingId_ = record->identifier.toString();
+                h.oddRound = record->trackingEnabled;
             }
         }
         out.push_back(h);
