@@ -241,6 +241,10 @@ std::shared_ptr<SimpleSelectView> AppCoreBase::simpleSelectView() {
 
 void AppCoreBase::stopAllViews() {
     if (rootViewController_) {
+        // What the screen presents (an interstitial over the game-over screen) is dismissed
+        // first, so its view leaves the window the way it came instead of staying behind.
+        if (rootViewController_->presentedViewController())
+            rootViewController_->dismissViewController(false);
         rootViewController_->stop();
         screens_.setRootViewController(nullptr);
         rootViewController_.reset();

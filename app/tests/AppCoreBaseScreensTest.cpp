@@ -386,6 +386,29 @@ TEST_F(AppCoreScreenSwitching, GameOverToolsAndTransitions) {
     EXPECT_EQ(core->rootViewController(), nullptr);
 }
 
+TEST_F(AppCoreScreenSwitching, StoppingAScreenThatPresentsAnAdTakesTheAdAlongCleanly) {
+    auto core = std::make_shared<FullAppCore>();
+    core->withTitle = true;
+    core->init();
+    core->applicationDidFinishLaunching(platform::ui::Application::shared());
+    auto scores = scores::LevelScores::create(core->levelInfoForId(1), core->scoreSigner());
+    core->startGameOverViewWithLevelScores(
+        scores, scores::LevelScoreElem::create(1200, platform::Date{1700000000}));
+    loop.advance(0.5);
+    // An interstitial stands over the game-over screen when the program ends.
+    auto interstitial = platform::ui::ViewController::create();
+    ASSERT_TRUE(core->gameOver->presentViewController(interstitial, true));
+    loop.advance(1.0);
+    ASSERT_TRUE(interstitial->view()->window());
+
+    platform::LogSink::Capture log;
+    core->stopAllViews();
+    EXPECT_FALSE(log.contains("old subview exists")) << log.lines().front();
+    EXPECT_FALSE(interstitial->view()->superview());
+    EXPECT_FALSE(core->gameOver->presentedViewController());
+    EXPECT_TRUE(core->window()->subviews().empty());
+}
+
 TEST_F(AppCoreScreenSwitching, FirstEverGameHasItsOwnShowContext) {
     auto core = launch(true, true);
     EXPECT_EQ(AppCoreBaseTestAccess::gameStartPopupContext(*core),
