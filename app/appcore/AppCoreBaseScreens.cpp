@@ -11,6 +11,7 @@
 #include "app/screens/ViewControllerBase.h"
 #include "app/textures/Texture2D.h"
 #include "online/AnnounceManager.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
 #include "util/LogMessage.h"
@@ -254,8 +255,13 @@ void AppCoreBase::stopAllViews() {
     if (info.gameView && info.gameView->started()) info.gameView->stop();
     const auto& window = screens_.window();
     if (!window) return;
+    // An alert (an announcement's pop-up) lives above the screens as if in a window of its
+    // own: it is no screen's leftover and stays until it is answered.
+    auto alert = platform::ui::AlertView::visibleAlert();
+    auto alertView = alert ? alert->view() : nullptr;
     auto leftovers = window->subviews();
     for (auto& view : leftovers) {
+        if (view == alertView) continue;
         util::LogMessage("-[AppCoreBase stopAllViews]", 3,
                          std::string("old subview exists: ") + view->className());
         view->removeFromSuperview();

@@ -13,6 +13,7 @@
 #include "platform/gfx/GLContext.h"
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/RecordingGL.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Window.h"
 #include "scores/LevelScoreElem.h"
 #include "scores/LevelScores.h"
@@ -401,12 +402,20 @@ TEST_F(AppCoreScreenSwitching, StoppingAScreenThatPresentsAnAdTakesTheAdAlongCle
     loop.advance(1.0);
     ASSERT_TRUE(interstitial->view()->window());
 
+    // And an announcement's pop-up stands over both.
+    auto popup = platform::ui::AlertView::create("News", "A new level", {}, "Later");
+    popup->show();
+    ASSERT_TRUE(popup->isVisible());
+
     platform::LogSink::Capture log;
     core->stopAllViews();
     EXPECT_FALSE(log.contains("old subview exists")) << log.lines().front();
     EXPECT_FALSE(interstitial->view()->superview());
     EXPECT_FALSE(core->gameOver->presentedViewController());
-    EXPECT_TRUE(core->window()->subviews().empty());
+    // The pop-up is no screen's leftover: it stays until it is answered.
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(core->window()->subviews(),
+              std::vector<std::shared_ptr<platform::ui::View>>{popup->view()});
 }
 
 TEST_F(AppCoreScreenSwitching, FirstEverGameHasItsOwnShowContext) {
