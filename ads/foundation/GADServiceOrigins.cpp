@@ -37,10 +37,11 @@ constexpr Service kAdsAPI{"ads API", kGADAdsAPIVariable, kGADAdsAPIBundleKey,
 // The origins are looked up at every request; a bad setting is told once per run, and again
 // only once it changes.
 bool firstWarningAbout(const char* source, std::string_view text) {
-    static std::mutex mutex;
-    static std::set<std::string> warned;
-    std::lock_guard lock(mutex);
-    return warned.insert(std::string(source) + "=" + std::string(text)).second;
+    // Never destroyed: requests may still look an origin up while the process exits.
+    static auto* mutex = new std::mutex;
+    static auto* warned = new std::set<std::string>;
+    std::lock_guard lock(*mutex);
+    return warned->insert(std::string(source) + "=" + std::string(text)).second;
 }
 
 // Scheme, host and port of the text; user, path, query and fragment go.

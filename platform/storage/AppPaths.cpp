@@ -1,6 +1,7 @@
 #include "platform/storage/AppPaths.h"
 
 #include "platform/base/LogSink.h"
+#include "platform/storage/AtomicFile.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -81,33 +82,33 @@ void AppPaths::setHomeOverride(std::optional<std::filesystem::path> home) {
     homeOverride() = std::move(home);
 }
 
+// The home's folders: made when missing, and rid of what killed saves left there (once per
+// run), also in a run that only reads them.
+std::filesystem::path AppPaths::homeFolder(std::filesystem::path dir) {
+    if (ensureDirectory(dir, 0755)) AtomicFile::removeStaleTemporaries(dir);
+    return dir;
+}
+
 std::filesystem::path AppPaths::documents() {
-    auto p = home() / "Documents";
-    ensureDirectory(p, 0755);
-    return p;
+    return homeFolder(home() / "Documents");
 }
 
 std::filesystem::path AppPaths::library() {
-    auto p = home() / "Library";
-    ensureDirectory(p, 0755);
-    return p;
+    return homeFolder(home() / "Library");
 }
 
 std::filesystem::path AppPaths::caches() {
-    auto p = home() / "Library" / "Caches";
-    ensureDirectory(p, 0755);
-    return p;
+    return homeFolder(home() / "Library" / "Caches");
 }
 
 std::filesystem::path AppPaths::preferences() {
-    auto p = home() / "Library" / "Preferences";
-    ensureDirectory(p, 0755);
-    return p;
+    return homeFolder(home() / "Library" / "Preferences");
 }
 
 std::optional<std::filesystem::path> AppPaths::privateFolder(std::filesystem::path dir,
                                                              std::string* error) {
     if (!ensureDirectory(dir, 0700, error, true)) return std::nullopt;
+    AtomicFile::removeStaleTemporaries(dir);
     return dir;
 }
 

@@ -7,7 +7,8 @@
 // ~/.local/share/movuroute. The environment is read on every call, so a test that points
 // MOVUROUTE_HOME somewhere else (or calls setHomeOverride) is obeyed at once.
 //
-// Folders are created on demand, when they are asked for. A folder that cannot be created is
+// Folders are created on demand, when they are asked for, and the temporary files killed saves
+// left in them are removed (AtomicFile) the first time in a run. A folder that cannot be created is
 // still answered: the write that follows fails and reports the path, which says more than an
 // empty path would.
 
@@ -55,6 +56,7 @@ class AppPaths {
 
   private:
     static std::filesystem::path dataHome();
+    static std::filesystem::path homeFolder(std::filesystem::path dir);
     // The folder made or narrowed to 0700, or nothing when it is a link or someone else's.
     static std::optional<std::filesystem::path> privateFolder(std::filesystem::path dir,
                                                               std::string* error);

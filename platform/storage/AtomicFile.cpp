@@ -70,14 +70,18 @@ void removeIfStale(int dirFd, const char* name, std::time_t now) {
     ::close(fd);
 }
 
+}  // namespace
+
 // Once per folder and process: a kill leaves at most one leftover per write, so looking again
 // would only find what this process itself is writing.
-void sweepOnce(const std::filesystem::path& dir) {
-    static std::mutex mutex;
-    static std::set<std::string> swept;
+void AtomicFile::removeStaleTemporaries(const std::filesystem::path& dir) {
+    // Never destroyed: saves still run at exit (the preferences' last flush), after the
+    // destructors of statics made later than that flush was registered.
+    static auto* mutex = new std::mutex;
+    static auto* swept = new std::set<std::string>;
     {
-        std::lock_guard lock(mutex);
-        if (!swept.insert(dir.string()).second) return;
+        std::lock_guard lock(*mutex);
+        if (!swept->insert(dir.string()).second) return;
     }
     DIR* listing = ::opendir(dir.c_str());
     if (!listing) return;
@@ -88,6 +92,8 @@ void sweepOnce(const std::filesystem::path& dir) {
     }
     ::closedir(listing);
 }
+
+namespace {
 
 enum class Landing { Replace, CreateOnly };
 
@@ -101,7 +107,7 @@ bool land(const std::filesystem::path& path, const AtomicFile::Producer& produce
     if (path.empty() || !path.has_filename()) return setBoth("cannot write to the path", EINVAL);
     std::filesystem::path dir = path.parent_path();
     if (dir.empty()) dir = ".";
-    sweepOnce(dir);
+    AtomicFile::removeStaleTemporaries(dir);
 
     std::string tmpName = ".";
     tmpName += path.filename().string();

@@ -6,7 +6,8 @@
 // torn mix, even when the program dies half-way.
 //
 // A program killed half-way leaves its temporary file behind (".<name>.tmp-XXXXXX"). The first
-// write into a folder in each process removes such leftovers: only names of exactly that
+// write into a folder in each process (or the first use of one of the home's folders) removes
+// such leftovers: only names of exactly that
 // pattern, only plain files of this user's, only those untouched for a minute, and only those
 // no live writer holds (a writer keeps its temporary file locked until it is in place).
 
@@ -39,6 +40,10 @@ class AtomicFile {
                        std::string* error = nullptr, mode_t mode = 0644,
                        int* errorNumber = nullptr);
 
+    // Removes the leftovers of killed writes in the folder, as described above. Does its work
+    // once per folder and process (every write calls it; so does AppPaths for the home's
+    // folders, which a run may only read).
+    static void removeStaleTemporaries(const std::filesystem::path& dir);
     // Whether a file name is one of our temporary files: "." + a name + ".tmp-" + six letters
     // or digits, as mkstemp makes them.
     static bool isTemporaryName(std::string_view fileName);

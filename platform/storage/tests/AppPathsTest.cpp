@@ -1,8 +1,10 @@
 #include "platform/storage/AppPaths.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <ctime>
 #include <fstream>
 
 #include "platform/base/LogSink.h"
@@ -130,6 +132,31 @@ TEST(AppPathsTest, TheSharedFolderIsPrivateAndALinkThereIsRefusedAsForTmp) {
               tmpError.substr(0, tmpError.find(dir.path().string())));
     EXPECT_EQ(modeOf(dir / "outside"), 0755u);
     EXPECT_TRUE(std::filesystem::is_empty(dir / "outside"));
+    AppPaths::setHomeOverride(std::nullopt);
+}
+
+TEST(AppPathsTest, AskingForAFolderRemovesWhatKilledSavesLeftThere) {
+    TempDir dir;
+    ScopedEnv shared("MOVUROUTE_SHARED_HOME", std::nullopt);
+    AppPaths::setHomeOverride(dir / "home");
+    // A run that only reads: the keychain and the settings are read, not written.
+    const std::time_t longAgo = std::time(nullptr) - 3600;
+    const timespec times[2] = {{longAgo, 0}, {longAgo, 0}};
+    for (const char* folder : {"Documents", "Shared"}) {
+        std::filesystem::create_directories(dir / "home" / folder);
+        std::ofstream(dir / "home" / folder / ".settings.plist.tmp-Ab12Cd") << "half";
+        ::utimensat(AT_FDCWD, (dir / "home" / folder / ".settings.plist.tmp-Ab12Cd").c_str(), times,
+                    0);
+        std::ofstream(dir / "home" / folder / ".fresh.plist.tmp-Ef34Gh") << "being written";
+    }
+    AppPaths::documents();
+    AppPaths::privateSharedData();
+    for (const char* folder : {"Documents", "Shared"}) {
+        EXPECT_FALSE(std::filesystem::exists(dir / "home" / folder / ".settings.plist.tmp-Ab12Cd"))
+            << folder;
+        EXPECT_TRUE(std::filesystem::exists(dir / "home" / folder / ".fresh.plist.tmp-Ef34Gh"))
+            << folder;
+    }
     AppPaths::setHomeOverride(std::nullopt);
 }
 
