@@ -10,6 +10,7 @@
 #include "appbase/ScIntHolder.h"
 #include "core/JTString.h"
 #include "online/AnnounceCache.h"
+#include "platform/base/LogSink.h"
 #include "platform/device/AdvertisingIdentifier.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
@@ -91,12 +92,17 @@ bool SaveRound::prepare() {
 
 bool SaveRound::save(long gen) {
     bool ok = true;
+    // Says which save failed, on the child's standard error (the harness's own).
+    auto saved = [&](const char* what, bool done) {
+        if (!done) platform::LogSink::write(std::string("savekill: the ") + what + " save failed");
+        ok = done && ok;
+    };
 
     // User defaults: the whole preferences file, rewritten.
     {
         platform::UserDefaults defaults(platform::AppPaths::preferences() / "savekill.plist");
         defaults.setInteger("gen", gen);
-        ok = defaults.synchronize() && ok;
+        saved("preferences", defaults.synchronize());
     }
 
     // The unlock map of the game core.
@@ -104,7 +110,7 @@ bool SaveRound::save(long gen) {
         auto map = JTCore::JTNew<JTAppBase::JTIntIntMap>();
         map->load(nullptr, JTCore::NewJTString(kMapName));
         map->put(1, static_cast<int32_t>(gen));
-        ok = map->save(nullptr, JTCore::NewJTString(kMapName)) && ok;
+        saved("unlock map", map->save(nullptr, JTCore::NewJTString(kMapName)));
     }
 
     // The keychain: a read-modify-write under its lock. The item of the round before stays
@@ -112,9 +118,8 @@ bool SaveRound::save(long gen) {
     {
         platform::Keychain keychain(home_ / "Shared" / "keychain");
         std::string text = std::to_string(gen);
-        ok = keychain.addData(keychainItem(gen), {text.begin(), text.end()}) ==
-                 platform::errSecSuccess &&
-             ok;
+        saved("keychain", keychain.addData(keychainItem(gen), {text.begin(), text.end()}) ==
+                              platform::errSecSuccess);
         if (gen > 2) keychain.deleteItem(keychainItem(gen - 2));
     }
 
@@ -125,9 +130,9 @@ bool SaveRound::save(long gen) {
             {"SettingModel.version", 1},
             {"soundVolume", static_cast<int64_t>(gen % 4)},
         });
-        ok = util::WriteDictionaryToPlistFile(
-                 (platform::AppPaths::documents() / kSettingsName).string(), settings) &&
-             ok;
+        saved("settings",
+              util::WriteDictionaryToPlistFile(
+                  (platform::AppPaths::documents() / kSettingsName).string(), settings));
     }
 
     // A level's score file: opened, the round's score added, saved, as a game over does.
@@ -136,7 +141,7 @@ bool SaveRound::save(long gen) {
         scores->open();
         scores->registerScore(scores::LevelScoreElem::create(static_cast<int32_t>(gen),
                                                              platform::Date{1700000000.0 + gen}));
-        ok = scores->save() && ok;
+        saved("scores", scores->save());
     }
 
     // The announcement cache: the list, then the status record, as a check ends.
@@ -146,18 +151,18 @@ bool SaveRound::save(long gen) {
         std::error_code ec;
         fs::create_directories(dir, ec);
         ::chmod(dir.c_str(), 0700);
-        ok = cache.commitList(dir, listBytes(gen), {}) && ok;
-        ok = cache.recordCheck(dir, static_cast<double>(gen), static_cast<double>(gen) + 3600,
-                               platform::Value::dictionary({{"gen", static_cast<int64_t>(gen)}}),
-                               std::nullopt) &&
-             ok;
+        saved("announcement list", cache.commitList(dir, listBytes(gen), {}));
+        saved("announcement status",
+              cache.recordCheck(dir, static_cast<double>(gen), static_cast<double>(gen) + 3600,
+                                platform::Value::dictionary({{"gen", static_cast<int64_t>(gen)}}),
+                                std::nullopt));
     }
 
     // The advertising identifier's tracking flag, flipped: a locked read-change-write of the
     // record shared with the maker's other programs.
     {
         platform::AdvertisingIdentifier ids(advertisingIdFile());
-        ok = ids.setAdvertisingTrackingEnabled(gen % 2 == 1) && ok;
+        saved("advertising identifier", ids.setAdvertisingTrackingEnabled(gen % 2 == 1));
     }
     return ok;
 }
