@@ -10,7 +10,10 @@
 #include "appbase/ScIntHolder.h"
 #include "core/JTString.h"
 #include "online/AnnounceCache.h"
+#include "platform/base/LogSink.h"
+#include "platform/device/AdvertisingIdentifier.h"
 #include "platform/storage/AppPaths.h"
+#include "platform/storage/AtomicFile.h"
 #include "platform/storage/FileBytes.h"
 #include "platform/storage/Keychain.h"
 #include "platform/storage/PropertyList.h"
@@ -77,14 +80,29 @@ fs::path SaveRound::announceFolder() const {
     return home_ / "tmp" / "announce_cache";
 }
 
+fs::path SaveRound::advertisingIdFile() const {
+    return home_ / "Shared" / "advertising-identifier.json";
+}
+
+bool SaveRound::prepare() {
+    platform::AdvertisingIdentifier ids(advertisingIdFile());
+    ids.advertisingIdentifier();
+    return fs::exists(advertisingIdFile());
+}
+
 bool SaveRound::save(long gen) {
     bool ok = true;
+    // Says which save failed, on the child's standard error (the harness's own).
+    auto saved = [&](const char* what, bool done) {
+        if (!done) platform::LogSink::write(std::string("savekill: the ") + what + " save failed");
+        ok = done && ok;
+    };
 
     // User defaults: the whole preferences file, rewritten.
     {
         platform::UserDefaults defaults(platform::AppPaths::preferences() / "savekill.plist");
         defaults.setInteger("gen", gen);
-        ok = defaults.synchronize() && ok;
+        saved("preferences", defaults.synchronize());
     }
 
     // The unlock map of the game core.
@@ -92,7 +110,7 @@ bool SaveRound::save(long gen) {
         auto map = JTCore::JTNew<JTAppBase::JTIntIntMap>();
         map->load(nullptr, JTCore::NewJTString(kMapName));
         map->put(1, static_cast<int32_t>(gen));
-        ok = map->save(nullptr, JTCore::NewJTString(kMapName)) && ok;
+        saved("unlock map", map->save(nullptr, JTCore::NewJTString(kMapName)));
     }
 
     // The keychain: a read-modify-write under its lock. The item of the round before stays
@@ -100,9 +118,8 @@ bool SaveRound::save(long gen) {
     {
         platform::Keychain keychain(home_ / "Shared" / "keychain");
         std::string text = std::to_string(gen);
-        ok = keychain.addData(keychainItem(gen), {text.begin(), text.end()}) ==
-                 platform::errSecSuccess &&
-             ok;
+        saved("keychain", keychain.addData(keychainItem(gen), {text.begin(), text.end()}) ==
+                              platform::errSecSuccess);
         if (gen > 2) keychain.deleteItem(keychainItem(gen - 2));
     }
 
@@ -113,9 +130,9 @@ bool SaveRound::save(long gen) {
             {"SettingModel.version", 1},
             {"soundVolume", static_cast<int64_t>(gen % 4)},
         });
-        ok = util::WriteDictionaryToPlistFile(
-                 (platform::AppPaths::documents() / kSettingsName).string(), settings) &&
-             ok;
+        saved("settings",
+              util::WriteDictionaryToPlistFile(
+                  (platform::AppPaths::documents() / kSettingsName).string(), settings));
     }
 
     // A level's score file: opened, the round's score added, saved, as a game over does.
@@ -124,7 +141,7 @@ bool SaveRound::save(long gen) {
         scores->open();
         scores->registerScore(scores::LevelScoreElem::create(static_cast<int32_t>(gen),
                                                              platform::Date{1700000000.0 + gen}));
-        ok = scores->save() && ok;
+        saved("scores", scores->save());
     }
 
     // The announcement cache: the list, then the status record, as a check ends.
@@ -134,11 +151,18 @@ bool SaveRound::save(long gen) {
         std::error_code ec;
         fs::create_directories(dir, ec);
         ::chmod(dir.c_str(), 0700);
-        ok = cache.commitList(dir, listBytes(gen), {}) && ok;
-        ok = cache.recordCheck(dir, static_cast<double>(gen), static_cast<double>(gen) + 3600,
-                               platform::Value::dictionary({{"gen", static_cast<int64_t>(gen)}}),
-                               std::nullopt) &&
-             ok;
+        saved("announcement list", cache.commitList(dir, listBytes(gen), {}));
+        saved("announcement status",
+              cache.recordCheck(dir, static_cast<double>(gen), static_cast<double>(gen) + 3600,
+                                platform::Value::dictionary({{"gen", static_cast<int64_t>(gen)}}),
+                                std::nullopt));
+    }
+
+    // The advertising identifier's tracking flag, flipped: a locked read-change-write of the
+    // record shared with the maker's other programs.
+    {
+        platform::AdvertisingIdentifier ids(advertisingIdFile());
+        saved("advertising identifier", ids.setAdvertisingTrackingEnabled(gen % 2 == 1));
     }
     return ok;
 }
@@ -247,6 +271,27 @@ std::vector<SaveRound::Held> SaveRound::read(const std::vector<long>& candidates
             } else {
                 h.damaged = true;
                 h.detail = root ? "no check time" : error.localizedDescription();
+            }
+        }
+        out.push_back(h);
+    }
+    {
+        Held h;
+        h.path = advertisingIdFile().string();
+        std::error_code ec;
+        if (fs::exists(h.path, ec)) {
+            auto text = platform::AtomicFile::read(h.path, &h.detail);
+            auto record = text ? platform::AdvertisingIdentifier::parse(*text) : std::nullopt;
+            if (!record) {
+                h.damaged = true;
+                if (text) h.detail = "not an advertising identifier record";
+            } else if (advertisingId_ && *advertisingId_ != record->identifier.toString()) {
+                h.damaged = true;
+                h.detail = "the identifier changed from " + *advertisingId_ + " to " +
+                           record->identifier.toString();
+            } else {
+                advertisingId_ = record->identifier.toString();
+                h.oddRound = record->trackingEnabled;
             }
         }
         out.push_back(h);

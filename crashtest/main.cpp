@@ -4,12 +4,14 @@
 //
 //   savekill [--kills N] [--seed S] [--home DIR]   the harness (default 1000 kills)
 //   savekill --child HOME FIRST                    what it starts: save rounds until killed
+//   savekill --round HOME GEN                      one round of saves, as a later normal run
 //
 // The child reports "s <gen>" before and "d <gen>" after each round on its standard output, so
 // the harness knows which round a kill interrupted.
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -90,13 +93,10 @@ Killed killOnce(const std::string& self, const fs::path& home, long first,
         if (n <= 0) break;
         seen.append(buf, static_cast<std::size_t>(n));
     }
-    auto began = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(delay);
     ::kill(pid, SIGKILL);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     for (;;) {
         ssize_t n = ::read(fds[0], buf, sizeof buf);
         if (n <= 0) break;
@@ -126,11 +126,55 @@ std::string text(const std::optional<long>& gen) {
     return gen ? std::to_string(*gen) : std::string("nothing");
 }
 
+// The round a file holding only a round's parity stands for: the new one or the old one, as
+// far as the parity tells them apart (when both have it, either is right). Nothing when it
+// is neither.
+std::optional<long> roundOfParity(bool odd, long started, const std::optional<long>& old) {
+    if (odd == (started % 2 != 0)) return started;
+    if (old && odd == (*old % 2 != 0)) return old;
+    return std::nullopt;
+}
+
+// Temporary files of saves left in the folder tree: the atomic writer's, or any other.
+long countTemporaries(const fs::path& home) {
+    long n = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(home))
+        n += entry.path().filename().string().find(".tmp") != std::string::npos;
+    return n;
+}
+
+// Makes every temporary file look as a kill long ago would have left it.
+void ageTemporaries(const fs::path& home) {
+    const timespec then{std::time(nullptr) - 10 * 60, 0};
+    const timespec times[2] = {then, then};
+    for (const auto& entry : fs::recursive_directory_iterator(home))
+        if (entry.path().filename().string().find(".tmp") != std::string::npos)
+            ::utimensat(AT_FDCWD, entry.path().c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+// One round in a child process that ends by itself: a later, normal run of the program.
+bool runOneRound(const std::string& self, const fs::path& home, long gen) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0) ::dup2(null, STDOUT_FILENO);
+        std::string genText = std::to_string(gen);
+        ::execl(self.c_str(), self.c_str(), "--round", home.c_str(), genText.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 3 && args[0] == "--child") return child(args[1], std::stol(args[2]));
+    if (args.size() == 3 && args[0] == "--round")
+        return SaveRound(args[1]).save(std::stol(args[2])) ? 0 : 3;
 
     long kills = 1000;
     unsigned seed = 1;
@@ -177,6 +221,11 @@ int main(int argc, char** argv) {
     SaveRound checker(home);
     // What each file held at the last check: the "old version" of the next kill.
     std::map<std::string, std::optional<long>> before;
+    if (!checker.prepare()) {
+        std::fprintf(stderr, "savekill: cannot make the advertising identifier's record\n");
+        return 2;
+    }
+    before[checker.advertisingIdFile().string()] = 0;
     long next = 1;
     for (long k = 0; k < kills; ++k) {
         // Anywhere within the next three rounds: early, late and in the middle of writes.
@@ -189,11 +238,18 @@ int main(int argc, char** argv) {
             if (gen) candidates.push_back(*gen);
         }
         bool sawOld = false, sawNew = false;
-        for (const auto& held : checker.read(candidates)) {
+        for (auto held : checker.read(candidates)) {
             std::string file = fs::path(held.path).filename().string();
             // Old: what the file held before this child, or the round this child finished last.
             std::optional<long> old =
                 killed.done > 0 ? std::optional<long>(killed.started - 1) : before[held.path];
+            if (held.oddRound) {
+                held.gen = roundOfParity(*held.oddRound, killed.started, old);
+                if (!held.gen) {
+                    held.damaged = true;
+                    held.detail = "its flag names neither round";
+                }
+            }
             const char* found = "damaged";
             if (held.damaged) {
                 found = "damaged";
@@ -221,20 +277,26 @@ int main(int argc, char** argv) {
         if (tally.faults.size() > 20) break;
     }
 
-    long temporaries = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(home)) {
-        temporaries += entry.path().filename().string().find(".tmp") != std::string::npos;
-    }
+    // What the kills left behind must go with the next normal run, once it is old enough that
+    // no live writer can own it.
+    const long temporaries = countTemporaries(home);
+    ageTemporaries(home);
+    if (!runOneRound(self, home, next)) tally.faults.push_back("the round after the kills failed");
+    const long remaining = countTemporaries(home);
+    if (remaining > 0)
+        tally.faults.push_back(std::to_string(remaining) +
+                               " temporary files are still there after a later run");
     std::printf(
         "savekill: %ld kills (%ld between two files of one round), %ld rounds saved in full, "
         "%ld rounds begun, %.1f ms a round\n",
         tally.kills, tally.killsDuringWrites, tally.roundsDone, next - 1, roundSeconds * 1000);
     for (const auto& [file, counts] : tally.perFile) {
-        std::printf("  %-24s", file.c_str());
+        std::printf("  %-28s", file.c_str());
         for (const auto& [found, count] : counts) std::printf(" %s %ld", found.c_str(), count);
         std::printf("\n");
     }
-    std::printf("  temporaries left by kills: %ld\n", temporaries);
+    std::printf("  temporaries left by kills: %ld, after a later run: %ld\n", temporaries,
+                remaining);
     for (const auto& fault : tally.faults) std::printf("FAULT %s\n", fault.c_str());
     std::printf("savekill: %zu faults\n", tally.faults.size());
     if (ownHome) fs::remove_all(home);

@@ -56,8 +56,10 @@ struct AnnounceCache::State {
         if (status.amProperties) record.set("amProperties", *status.amProperties);
         if (status.popupAdInfo) record.set("popupAdInfo", *status.popupAdInfo);
         platform::Error error;
+        // Private like the list and pictures beside it: it holds the service's settings.
         if (!platform::PropertyList::writeFile(dir / kStatusFileName, record,
-                                               platform::PropertyListFormat::Binary, &error)) {
+                                               platform::PropertyListFormat::Binary, &error,
+                                               kFileMode)) {
             util::LogMessage("-[AnnounceManager saveState]", 1,
                              "AM:state save err:" + error.localizedDescription());
             return false;
@@ -183,7 +185,7 @@ bool AnnounceCache::write(const fs::path& dir, const std::string& name, const st
     bool written = false;
     queue_.sync([&, s = state_] {
         if (s->shutdown) return;
-        written = platform::AtomicFile::write(dir / name, bytes, error, 0600);
+        written = platform::AtomicFile::write(dir / name, bytes, error, kFileMode);
     });
     return written;
 }
@@ -193,7 +195,8 @@ bool AnnounceCache::commitList(const fs::path& dir, const std::string& listBytes
     bool written = false;
     queue_.sync([&, s = state_] {
         if (s->shutdown) return;
-        if (!platform::AtomicFile::write(dir / kAnnounceFileName, listBytes, error, 0600)) return;
+        if (!platform::AtomicFile::write(dir / kAnnounceFileName, listBytes, error, kFileMode))
+            return;
         written = true;
         keep.push_back(kAnnounceFileName);
         keep.push_back(kStatusFileName);

@@ -16,6 +16,8 @@
 // of each part: the schedule and settings from the check, the pop-up serial from the main
 // thread.
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -32,6 +34,8 @@ class AnnounceCache {
   public:
     static constexpr const char* kStatusFileName = "status.plist";
     static constexpr const char* kAnnounceFileName = "announce.plist";
+    // Every file of the cache: the list, its pictures and the status record.
+    static constexpr mode_t kFileMode = 0600;
 
     struct Status {
         double nextCheckAfter = 0;

@@ -5,10 +5,10 @@
 
 #include "online/AnnounceAppCore.h"
 #include "online/AnnounceHost.h"
+#include "platform/base/LogSink.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/ui/ViewController.h"
-#include "util/LogMessage.h"
 
 namespace online {
 
@@ -28,8 +28,9 @@ AnnounceInterstitial::AnnounceInterstitial(Private, AnnounceHost& host,
     : host_(host), factory_(std::move(factory)) {}
 
 void AnnounceInterstitial::log(const char* caller, const std::string& text) const {
-    // Printed: these lines are the only account of why an ad did or did not show.
-    util::LogMessage(caller, 2, text);
+    // The only account of why an ad did or did not show, step by step: kept for whoever follows
+    // it (MOVUROUTE_LOG_DETAIL=1 prints it), not printed at every run.
+    platform::LogSink::writeDetail(std::string("[DETAIL] ") + caller + "\n" + text);
 }
 
 std::string AnnounceInterstitial::istAdStatus() const {

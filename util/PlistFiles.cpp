@@ -1,6 +1,5 @@
 #include "util/PlistFiles.h"
 
-#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -73,20 +72,19 @@ StoredDictionary ReadStoredDictionary(const std::string& path, const std::string
                        "; it is kept and not saved over this run");
         return result;
     }
-    std::string aside =
-        path + ".corrupt-" + std::to_string(static_cast<long long>(std::time(nullptr)));
-    std::error_code ec;
-    fs::rename(path, aside, ec);
-    if (ec) {
+    std::string why;
+    auto aside = platform::AtomicFile::moveAside(path, &why);
+    if (!aside) {
         result.state = StoredDictionary::State::Unreadable;
         LogMessage(caller.c_str(), 4,
-                   path + " is damaged (" + result.reason + ") and cannot be moved aside (" +
-                       ec.message() + "); it is not saved over this run");
+                   path + " is damaged (" + result.reason + ") and cannot be moved aside (" + why +
+                       "); it is not saved over this run");
         return result;
     }
     result.state = StoredDictionary::State::Damaged;
-    result.keptAs = aside;
-    LogMessage(caller.c_str(), 4, path + " is damaged (" + result.reason + "); kept as " + aside);
+    result.keptAs = aside->string();
+    LogMessage(caller.c_str(), 4,
+               path + " is damaged (" + result.reason + "); kept as " + result.keptAs);
     return result;
 }
 

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,16 @@ constexpr Service kAdServer{"ad server", kGADAdServerVariable, kGADAdServerBundl
 constexpr Service kAdsAPI{"ads API", kGADAdsAPIVariable, kGADAdsAPIBundleKey,
                           kGADDefaultAdsAPIOrigin, true};
 
+// The origins are looked up at every request; a bad setting is told once per run, and again
+// only once it changes.
+bool firstWarningAbout(const char* source, std::string_view text) {
+    // Never destroyed: requests may still look an origin up while the process exits.
+    static auto* mutex = new std::mutex;
+    static auto* warned = new std::set<std::string>;
+    std::lock_guard lock(*mutex);
+    return warned->insert(std::string(source) + "=" + std::string(text)).second;
+}
+
 // Scheme, host and port of the text; user, path, query and fragment go.
 std::optional<Url> originOf(std::string_view text, const Service& service, const char* source) {
     if (text.empty()) return std::nullopt;
@@ -55,7 +67,7 @@ std::optional<Url> originOf(std::string_view text, const Service& service, const
         // A host that only parsed in its escaped form cannot stand in an origin.
         if (!origin) problem = "is not an http(s) URL with a host";
     }
-    if (problem) {
+    if (problem && firstWarningAbout(source, text)) {
         GADLog("The %s origin from %s %s; it is not used.", service.name, source, problem);
     }
     return origin;

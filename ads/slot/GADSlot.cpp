@@ -160,7 +160,7 @@ void logRequestTestAdInstructions() {
     if (identifier.empty()) {
         GADLogger::sharedInstance().logPublicMessage(
             "Advertising tracking may be disabled. To get test ads on this device, enable "
-            "advertising tracking.");
+            "advertising tracking: run with MOVUROUTE_LIMIT_AD_TRACKING=0.");
         return;
     }
     GADLogger::sharedInstance().logPublicMessage(

@@ -12,6 +12,7 @@
 #include "app/screens/ViewControllerBase.h"
 #include "app/textures/Texture2D.h"
 #include "online/AnnounceManager.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
 #include "util/LogMessage.h"
@@ -251,6 +252,10 @@ std::shared_ptr<SimpleSelectView> AppCoreBase::simpleSelectView() {
 
 void AppCoreBase::stopAllViews() {
     if (rootViewController_) {
+        // What the screen presents (an interstitial over the game-over screen) is dismissed
+        // first, so its view leaves the window the way it came instead of staying behind.
+        if (rootViewController_->presentedViewController())
+            rootViewController_->dismissViewController(false);
         rootViewController_->stop();
         screens_.setRootViewController(nullptr);
         rootViewController_.reset();
@@ -260,8 +265,13 @@ void AppCoreBase::stopAllViews() {
     if (info.gameView && info.gameView->started()) info.gameView->stop();
     const auto& window = screens_.window();
     if (!window) return;
+    // An alert (an announcement's pop-up) lives above the screens as if in a window of its
+    // own: it is no screen's leftover and stays until it is answered.
+    auto alert = platform::ui::AlertView::visibleAlert();
+    auto alertView = alert ? alert->view() : nullptr;
     auto leftovers = window->subviews();
     for (auto& view : leftovers) {
+        if (view == alertView) continue;
         util::LogMessage("-[AppCoreBase stopAllViews]", 3,
                          std::string("old subview exists: ") + view->className());
         view->removeFromSuperview();

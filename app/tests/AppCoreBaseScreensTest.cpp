@@ -13,6 +13,7 @@
 #include "platform/gfx/GLContext.h"
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/RecordingGL.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Window.h"
 #include "scores/LevelScoreElem.h"
 #include "scores/LevelScores.h"
@@ -384,6 +385,37 @@ TEST_F(AppCoreScreenSwitching, GameOverToolsAndTransitions) {
     EXPECT_TRUE(log.contains("old subview exists: UIView"));
     EXPECT_TRUE(core->window()->subviews().empty());
     EXPECT_EQ(core->rootViewController(), nullptr);
+}
+
+TEST_F(AppCoreScreenSwitching, StoppingAScreenThatPresentsAnAdTakesTheAdAlongCleanly) {
+    auto core = std::make_shared<FullAppCore>();
+    core->withTitle = true;
+    core->init();
+    core->applicationDidFinishLaunching(platform::ui::Application::shared());
+    auto scores = scores::LevelScores::create(core->levelInfoForId(1), core->scoreSigner());
+    core->startGameOverViewWithLevelScores(
+        scores, scores::LevelScoreElem::create(1200, platform::Date{1700000000}));
+    loop.advance(0.5);
+    // An interstitial stands over the game-over screen when the program ends.
+    auto interstitial = platform::ui::ViewController::create();
+    ASSERT_TRUE(core->gameOver->presentViewController(interstitial, true));
+    loop.advance(1.0);
+    ASSERT_TRUE(interstitial->view()->window());
+
+    // And an announcement's pop-up stands over both.
+    auto popup = platform::ui::AlertView::create("News", "A new level", {}, "Later");
+    popup->show();
+    ASSERT_TRUE(popup->isVisible());
+
+    platform::LogSink::Capture log;
+    core->stopAllViews();
+    EXPECT_FALSE(log.contains("old subview exists")) << log.lines().front();
+    EXPECT_FALSE(interstitial->view()->superview());
+    EXPECT_FALSE(core->gameOver->presentedViewController());
+    // The pop-up is no screen's leftover: it stays until it is answered.
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_EQ(core->window()->subviews(),
+              std::vector<std::shared_ptr<platform::ui::View>>{popup->view()});
 }
 
 TEST_F(AppCoreScreenSwitching, FirstEverGameHasItsOwnShowContext) {

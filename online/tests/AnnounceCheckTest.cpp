@@ -92,6 +92,11 @@ TEST_F(AnnounceCheckTest, ASuccessfulCheckCachesEverythingAndSignsItsRequest) {
     EXPECT_TRUE(cached("c.png." + hex8(crcOf(green))));
     EXPECT_TRUE(cached("announce.plist"));
     EXPECT_TRUE(cached("status.plist"));
+    // All of it private to the user, the status record (the service's settings) too.
+    for (const auto& entry : fs::directory_iterator(cacheDir()))
+        EXPECT_EQ(entry.status().permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << entry.path();
     EXPECT_EQ(am.previousCheckAt(), start);
     EXPECT_EQ(am.nextCheckAfter(), start + 3600);
     EXPECT_TRUE(am.bannerIsDirty());

@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 
 namespace platform {
 
@@ -32,17 +33,31 @@ void writeToStderr(const std::string& line) {
     }
 }
 
-}  // namespace
+// Read at every line: cheap next to the write, and tests change the environment.
+bool detailOnStderr() {
+    const char* v = std::getenv("MOVUROUTE_LOG_DETAIL");
+    return v && v[0] == '1' && v[1] == '\0';
+}
 
-void LogSink::write(std::string_view message) {
+void deliver(std::string_view message, bool detail) {
     if (!message.empty() && message.back() == '\n') message.remove_suffix(1);
     std::string line(message);
     std::lock_guard lock(sinkMutex());
     if (currentHandler()) {
         currentHandler()(line);
-    } else {
+    } else if (!detail || detailOnStderr()) {
         writeToStderr(line);
     }
+}
+
+}  // namespace
+
+void LogSink::write(std::string_view message) {
+    deliver(message, false);
+}
+
+void LogSink::writeDetail(std::string_view message) {
+    deliver(message, true);
 }
 
 void LogSink::writef(const char* format, ...) {

@@ -20,6 +20,10 @@ class LogSink {
     static void write(std::string_view message);
     // printf-style convenience.
     static void writef(const char* format, ...) __attribute__((format(printf, 1, 2)));
+    // A line of detail: what someone following one feature step by step wants, not a player.
+    // It reaches a handler (and so a Capture) like any line, but stderr only when
+    // MOVUROUTE_LOG_DETAIL=1.
+    static void writeDetail(std::string_view message);
 
     // Replaces the destination; an empty handler restores stderr. Answers the previous one.
     // The handler is called under the sink's lock: it must not log itself.

@@ -81,33 +81,6 @@ ReadResult readRecord(const std::filesystem::path& file, AdvertisingIdentifier::
     return ReadResult::Found;
 }
 
-// Writes the record to a fresh temporary file beside `file` and links it into place, which
-// fails when someone else was first. Answers 0, EEXIST or the error.
-int createExclusively(const std::filesystem::path& file,
-                      const AdvertisingIdentifier::Record& record) {
-    std::string pattern = (file.parent_path() / ("." + file.filename().string() + ".new-XXXXXX"));
-    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) return errno;
-    std::string text = AdvertisingIdentifier::serialize(record);
-    int err = 0;
-    if (::fchmod(fd, kFileMode) != 0) err = errno;
-    std::size_t done = 0;
-    while (!err && done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
-        } else {
-            done += static_cast<std::size_t>(n);
-        }
-    }
-    if (!err && ::fsync(fd) != 0) err = errno;
-    if (::close(fd) != 0 && !err) err = errno;
-    if (!err && ::link(pattern.c_str(), file.c_str()) != 0) err = errno;
-    ::unlink(pattern.c_str());
-    return err;
-}
-
 }  // namespace
 
 std::optional<AdvertisingIdentifier::Record> AdvertisingIdentifier::parse(std::string_view text) {
@@ -160,6 +133,14 @@ void AdvertisingIdentifier::setOverrideForTesting(std::optional<Override> overri
     overrideSlot() = std::move(override);
 }
 
+bool AdvertisingIdentifier::prepareFolder(const std::filesystem::path& file,
+                                          std::string* why) const {
+    // The default file's folder is the maker's shared one, which must be private to us: a link
+    // there would carry the identifier to wherever it points.
+    if (file_.empty()) return AppPaths::privateSharedData(why).has_value();
+    return AppPaths::ensureDirectory(file.parent_path(), 0700, why);
+}
+
 AdvertisingIdentifier::Record AdvertisingIdentifier::loadOrCreate(bool lockHeld) {
     auto file = filePath();
     auto temporary = [&](const std::string& why) {
@@ -171,7 +152,7 @@ AdvertisingIdentifier::Record AdvertisingIdentifier::loadOrCreate(bool lockHeld)
         return Record{*ephemeral_, false};
     };
     std::string why;
-    if (!AppPaths::ensureDirectory(file.parent_path(), 0700, &why)) return temporary(why);
+    if (!prepareFolder(file, &why)) return temporary(why);
     // A few rounds: a record another program is replacing may vanish for a moment between
     // our look and our read, and a lost creation race sends us back to read the winner's.
     for (int attempt = 0; attempt < 4; ++attempt) {
@@ -191,22 +172,23 @@ AdvertisingIdentifier::Record AdvertisingIdentifier::loadOrCreate(bool lockHeld)
                 if (fileLock && !fileLock->held()) return temporary("damaged (" + why + ")");
                 std::string again;
                 if (readRecord(file, &record, &again) != ReadResult::Damaged) continue;
-                auto aside = file;
-                aside += ".corrupt-" + std::to_string(static_cast<long long>(std::time(nullptr)));
-                if (::rename(file.c_str(), aside.c_str()) != 0)
-                    return temporary("damaged (" + why + ") and cannot be moved aside");
+                auto aside = AtomicFile::moveAside(file, &again);
+                if (!aside)
+                    return temporary("damaged (" + why + ") and cannot be moved aside (" + again +
+                                     ")");
                 LogSink::write("AdvertisingIdentifier: " + file.string() + " is damaged (" + why +
-                               "); kept as " + aside.string());
+                               "); kept as " + aside->string());
                 continue;
             }
             case ReadResult::Missing:
                 break;
         }
+        // Linked into place, so that of two programs creating it at once one wins and the
+        // other reads the winner's.
         Record fresh{Uuid::random(), false};
-        int err = createExclusively(file, fresh);
-        if (err == 0) return fresh;
-        if (err != EEXIST)
-            return temporary(std::string("cannot be created: ") + std::strerror(err));
+        int err = 0;
+        if (AtomicFile::create(file, serialize(fresh), &why, kFileMode, &err)) return fresh;
+        if (err != EEXIST) return temporary(why);
     }
     return temporary("keeps changing under us");
 }
@@ -239,7 +221,7 @@ bool AdvertisingIdentifier::setAdvertisingTrackingEnabled(bool enabled) {
     std::lock_guard lock(mutex_);
     auto file = filePath();
     std::string why;
-    auto fileLock = FileLock::creatingFolder(file, &why);
+    auto fileLock = prepareFolder(file, &why) ? FileLock::creatingFolder(file, &why) : std::nullopt;
     if (!fileLock) {
         LogSink::write("AdvertisingIdentifier: " + why);
         return false;

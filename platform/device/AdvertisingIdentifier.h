@@ -14,7 +14,8 @@
 // linking a finished temporary file into place, which only one of them can win; the others
 // read the winner's identifier. Changes of the flag replace the file atomically under a lock.
 // A damaged file is moved aside ("<file>.corrupt-<time>") and a new identifier made. When the
-// folder cannot be written, the identifier lives for this run only and tracking stays limited.
+// folder cannot be written, or the shared folder is a link or someone else's, the identifier
+// lives for this run only and tracking stays limited.
 //
 // Thread-safe. Tests set an identifier and a flag (setOverrideForTesting), and then no file is
 // touched.
@@ -66,6 +67,9 @@ class AdvertisingIdentifier {
     std::filesystem::path filePath() const;
 
   private:
+    // Makes the file's folder; the shared folder of the default file only when it is private
+    // to us (no link, not someone else's).
+    bool prepareFolder(const std::filesystem::path& file, std::string* why) const;
     // The stored record, made when there is none. `lockHeld`: the caller holds the file lock.
     Record loadOrCreate(bool lockHeld);
 

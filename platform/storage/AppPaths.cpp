@@ -1,6 +1,7 @@
 #include "platform/storage/AppPaths.h"
 
 #include "platform/base/LogSink.h"
+#include "platform/storage/AtomicFile.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -81,41 +82,49 @@ void AppPaths::setHomeOverride(std::optional<std::filesystem::path> home) {
     homeOverride() = std::move(home);
 }
 
+// The home's folders: made when missing, and rid of what killed saves left there (once per
+// run), also in a run that only reads them.
+std::filesystem::path AppPaths::homeFolder(std::filesystem::path dir) {
+    if (ensureDirectory(dir, 0755)) AtomicFile::removeStaleTemporaries(dir);
+    return dir;
+}
+
 std::filesystem::path AppPaths::documents() {
-    auto p = home() / "Documents";
-    ensureDirectory(p, 0755);
-    return p;
+    return homeFolder(home() / "Documents");
 }
 
 std::filesystem::path AppPaths::library() {
-    auto p = home() / "Library";
-    ensureDirectory(p, 0755);
-    return p;
+    return homeFolder(home() / "Library");
 }
 
 std::filesystem::path AppPaths::caches() {
-    auto p = home() / "Library" / "Caches";
-    ensureDirectory(p, 0755);
-    return p;
+    return homeFolder(home() / "Library" / "Caches");
 }
 
 std::filesystem::path AppPaths::preferences() {
-    auto p = home() / "Library" / "Preferences";
-    ensureDirectory(p, 0755);
-    return p;
+    return homeFolder(home() / "Library" / "Preferences");
+}
+
+std::optional<std::filesystem::path> AppPaths::privateFolder(std::filesystem::path dir,
+                                                             std::string* error) {
+    if (!ensureDirectory(dir, 0700, error, true)) return std::nullopt;
+    AtomicFile::removeStaleTemporaries(dir);
+    return dir;
 }
 
 std::filesystem::path AppPaths::tmp() {
     auto p = home() / "tmp";
     std::string error;
-    if (!ensureDirectory(p, 0700, &error, true)) LogSink::write("AppPaths: " + error);
+    if (!privateFolder(p, &error)) LogSink::write("AppPaths: " + error);
     return p;
 }
 
 std::optional<std::filesystem::path> AppPaths::privateTmp(std::string* error) {
-    auto p = home() / "tmp";
-    if (!ensureDirectory(p, 0700, error, true)) return std::nullopt;
-    return p;
+    return privateFolder(home() / "tmp", error);
+}
+
+std::optional<std::filesystem::path> AppPaths::privateSharedData(std::string* error) {
+    return privateFolder(sharedData(), error);
 }
 
 bool AppPaths::ensureDirectory(const std::filesystem::path& dir, mode_t mode, std::string* error,

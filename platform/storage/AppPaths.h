@@ -7,7 +7,8 @@
 // ~/.local/share/movuroute. The environment is read on every call, so a test that points
 // MOVUROUTE_HOME somewhere else (or calls setHomeOverride) is obeyed at once.
 //
-// Folders are created on demand, when they are asked for. A folder that cannot be created is
+// Folders are created on demand, when they are asked for, and the temporary files killed saves
+// left in them are removed (AtomicFile) the first time in a run. A folder that cannot be created is
 // still answered: the write that follows fails and reports the path, which says more than an
 // empty path would.
 
@@ -37,6 +38,11 @@ class AppPaths {
     // when set, else Shared/ in the home override when one is set (the program's --home),
     // else $XDG_DATA_HOME/zivivu-shared, else ~/.local/share/zivivu-shared.
     static std::filesystem::path sharedData();
+    // sharedData(), or nothing (with the reason) when it is not a private folder of this
+    // user's own, refused as privateTmp() refuses: the keychain and the advertising identifier
+    // live there, and a link would carry them to wherever it points. Made 0700 when missing,
+    // narrowed to it when wider.
+    static std::optional<std::filesystem::path> privateSharedData(std::string* error = nullptr);
 
     // Wins over the environment while set; nullopt returns to the environment.
     static void setHomeOverride(std::optional<std::filesystem::path> home);
@@ -50,6 +56,10 @@ class AppPaths {
 
   private:
     static std::filesystem::path dataHome();
+    static std::filesystem::path homeFolder(std::filesystem::path dir);
+    // The folder made or narrowed to 0700, or nothing when it is a link or someone else's.
+    static std::optional<std::filesystem::path> privateFolder(std::filesystem::path dir,
+                                                              std::string* error);
 };
 
 }  // namespace platform

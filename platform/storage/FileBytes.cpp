@@ -9,9 +9,10 @@
 
 namespace platform {
 
-std::optional<std::string> FileBytes::read(const std::filesystem::path& path, Error* error) {
+std::optional<std::string> FileBytes::read(const std::filesystem::path& path, Error* error,
+                                           std::size_t maxBytes) {
     std::string why;
-    auto bytes = AtomicFile::read(path, &why);
+    auto bytes = AtomicFile::read(path, &why, maxBytes);
     if (!bytes) {
         // Why it failed, as far as the file's kind tells: the callers act differently on a
         // missing, a damaged and a merely unreadable file.
@@ -23,7 +24,7 @@ std::optional<std::string> FileBytes::read(const std::filesystem::path& path, Er
             code = StorageError::kFileReadUnknown;
         } else if (!S_ISREG(st.st_mode)) {
             code = StorageError::kFileReadCorruptFile;
-        } else if (static_cast<std::size_t>(st.st_size) > AtomicFile::kDefaultMaxRead) {
+        } else if (static_cast<std::size_t>(st.st_size) > maxBytes) {
             code = StorageError::kFileReadTooLarge;
         }
         StorageError::fail(error, code, why);

@@ -104,10 +104,30 @@ KeychainStatus store(const std::filesystem::path& file, const std::vector<Item>&
 
 }  // namespace
 
-std::filesystem::path Keychain::defaultFilePath() {
+namespace {
+
+const char* keychainFromEnvironment() {
     const char* v = std::getenv("MOVUROUTE_KEYCHAIN");
-    if (v && *v) return v;
+    return v && *v ? v : nullptr;
+}
+
+}  // namespace
+
+std::filesystem::path Keychain::defaultFilePath() {
+    if (const char* v = keychainFromEnvironment()) return v;
     return AppPaths::sharedData() / "keychain";
+}
+
+std::optional<std::filesystem::path> Keychain::usableFilePath() const {
+    if (!file_.empty()) return file_;
+    if (const char* v = keychainFromEnvironment()) return std::filesystem::path(v);
+    std::string why;
+    auto shared = AppPaths::privateSharedData(&why);
+    if (!shared) {
+        LogSink::write("Keychain: " + why);
+        return std::nullopt;
+    }
+    return *shared / "keychain";
 }
 
 Keychain& Keychain::shared() {
@@ -130,10 +150,11 @@ KeychainStatus Keychain::copyData(const KeychainQuery& query, std::vector<std::u
     std::lock_guard lock(mutex_);
     if (data) data->clear();
     if (injected_) return *injected_;
-    auto file = filePath();
+    auto file = usableFilePath();
+    if (!file) return errSecIO;
     // Readers need no lock: the file is only ever replaced whole.
     std::vector<Item> items;
-    if (auto status = load(file, &items); status != errSecSuccess) return status;
+    if (auto status = load(*file, &items); status != errSecSuccess) return status;
     for (const Item& item : items) {
         if (!matches(item, query)) continue;
         if (data) *data = item.data;
@@ -168,15 +189,16 @@ KeychainStatus Keychain::add(const KeychainQuery& query, const std::vector<std::
         (query.accessGroup && !isValidUtf8(*query.accessGroup)) || !isValidUtf8(attributes.label) ||
         !isValidUtf8(attributes.description) || !isValidUtf8(attributes.accessible))
         return errSecParam;
-    auto file = filePath();
+    auto file = usableFilePath();
+    if (!file) return errSecIO;
     std::string error;
-    auto fileLock = FileLock::creatingFolder(file, &error);
+    auto fileLock = FileLock::creatingFolder(*file, &error);
     if (!fileLock) {
         LogSink::write("Keychain: " + error);
         return errSecIO;
     }
     std::vector<Item> items;
-    if (auto status = load(file, &items); status != errSecSuccess) return status;
+    if (auto status = load(*file, &items); status != errSecSuccess) return status;
     for (const Item& item : items) {
         // The item's identity is all three keys: the same account may exist once per group.
         if (item.service == query.service && item.account == query.account &&
@@ -195,13 +217,15 @@ KeychainStatus Keychain::add(const KeychainQuery& query, const std::vector<std::
                 {"data", Base64::encode(data)}};
     if (query.accessGroup) item.raw["accessGroup"] = *query.accessGroup;
     items.push_back(std::move(item));
-    return store(file, items);
+    return store(*file, items);
 }
 
 KeychainStatus Keychain::deleteItem(const KeychainQuery& query) {
     std::lock_guard lock(mutex_);
     if (injected_) return *injected_;
-    auto file = filePath();
+    auto usable = usableFilePath();
+    if (!usable) return errSecIO;
+    const std::filesystem::path& file = *usable;
     std::error_code ec;
     if (!std::filesystem::exists(file, ec)) return ec ? errSecIO : errSecItemNotFound;
     std::string error;

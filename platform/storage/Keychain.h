@@ -1,7 +1,8 @@
 #pragma once
 
 // Generic-password items shared by the maker's programs, kept in one file of mode 0600 in the
-// shared data folder (AppPaths::sharedData()/keychain, or $MOVUROUTE_KEYCHAIN).
+// shared data folder (AppPaths::sharedData()/keychain, or $MOVUROUTE_KEYCHAIN). A shared folder
+// that is a link or someone else's is refused (errSecIO): the items would land where it points.
 //
 // Items are keyed by service, account and access group, as on the phone: copy answers the
 // first match, add refuses a duplicate, delete removes every match and fails when there is
@@ -72,6 +73,9 @@ class Keychain {
     std::filesystem::path filePath() const;
 
   private:
+    // filePath(), or nothing (logged) when it is the default file in a shared folder that is
+    // not private to us: a link there would carry the items elsewhere.
+    std::optional<std::filesystem::path> usableFilePath() const;
     // Adds the item; on errSecDuplicateItem `existing` receives the stored item's data.
     KeychainStatus add(const KeychainQuery& query, const std::vector<std::uint8_t>& data,
                        const KeychainAttributes& attributes, std::vector<std::uint8_t>* existing);

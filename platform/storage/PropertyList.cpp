@@ -327,8 +327,8 @@ std::optional<std::string> PropertyList::serialize(const Value& value, PropertyL
 }
 
 std::optional<Value> PropertyList::readFile(const std::filesystem::path& path, Error* error,
-                                            PropertyListFormat* format) {
-    auto bytes = FileBytes::read(path, error);
+                                            PropertyListFormat* format, std::size_t maxBytes) {
+    auto bytes = FileBytes::read(path, error, maxBytes);
     if (!bytes) return std::nullopt;
     Error parseError;
     auto value = parse(*bytes, &parseError, format);

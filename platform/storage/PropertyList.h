@@ -13,6 +13,7 @@
 
 #include "platform/base/Error.h"
 #include "platform/base/Value.h"
+#include "platform/storage/AtomicFile.h"
 
 namespace platform {
 
@@ -31,8 +32,10 @@ class PropertyList {
     static std::optional<std::string> serialize(const Value& value, PropertyListFormat format,
                                                 Error* error = nullptr);
 
+    // A file above maxBytes is refused unread (kFileReadTooLarge, a damaged file).
     static std::optional<Value> readFile(const std::filesystem::path& path, Error* error = nullptr,
-                                         PropertyListFormat* format = nullptr);
+                                         PropertyListFormat* format = nullptr,
+                                         std::size_t maxBytes = AtomicFile::kDefaultMaxRead);
     // Serialises first, then writes atomically: a value that cannot be stored never touches
     // the file, and a failed write keeps the old one.
     static bool writeFile(const std::filesystem::path& path, const Value& value,

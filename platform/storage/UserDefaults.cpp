@@ -6,12 +6,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 #include "platform/base/LogSink.h"
 #include "platform/base/NumberText.h"
 #include "platform/storage/AppPaths.h"
+#include "platform/storage/AtomicFile.h"
 #include "platform/storage/Bundle.h"
+#include "platform/storage/FileBytes.h"
 #include "platform/storage/PropertyList.h"
 #include "platform/storage/StorageError.h"
 
@@ -98,9 +99,19 @@ UserDefaults& UserDefaults::standard() {
 void UserDefaults::flushQuietly() {
     std::lock_guard lock(mutex_);
     if (!dirty_ || writeBlocked_ || !loaded_) return;
-    if (PropertyList::writeFile(file_, Value(values_), PropertyListFormat::Binary, nullptr,
-                                kFileMode))
-        dirty_ = false;
+    if (writeLocked(nullptr)) dirty_ = false;
+}
+
+bool UserDefaults::writeLocked(Error* error) const {
+    auto bytes = PropertyList::serialize(Value(values_), PropertyListFormat::Binary, error);
+    if (!bytes) return false;
+    // What could not be read back must not be written: the next start would move it aside.
+    if (bytes->size() > kMaxFileBytes)
+        return StorageError::fail(error, StorageError::kFileWriteUnknown,
+                                  "the preferences would take " + std::to_string(bytes->size()) +
+                                      " bytes, more than the " + std::to_string(kMaxFileBytes) +
+                                      " a preferences file may hold");
+    return FileBytes::write(file_, *bytes, error, kFileMode);
 }
 
 std::filesystem::path UserDefaults::standardFilePath() {
@@ -139,7 +150,7 @@ void UserDefaults::loadLocked() const {
     if (!std::filesystem::exists(file_, ec) && !ec) return;
 
     Error error;
-    auto value = PropertyList::readFile(file_, &error);
+    auto value = PropertyList::readFile(file_, &error, nullptr, kMaxFileBytes);
     if (value && value->isDictionary()) {
         values_ = value->asDictionary();
         return;
@@ -155,18 +166,16 @@ void UserDefaults::loadLocked() const {
                        error.localizedDescription() + "; changes will not be saved");
         return;
     }
-    auto aside = file_;
-    aside += ".corrupt-" + std::to_string(static_cast<long long>(std::time(nullptr)));
-    std::filesystem::rename(file_, aside, ec);
-    if (ec) {
+    std::string why;
+    if (auto aside = AtomicFile::moveAside(file_, &why)) {
+        LogSink::write("UserDefaults: " + file_.string() + " is damaged (" +
+                       error.localizedDescription() + "); kept as " + aside->string() +
+                       ", starting with empty preferences");
+    } else {
         writeBlocked_ = true;
         LogSink::write("UserDefaults: " + file_.string() + " is damaged (" +
-                       error.localizedDescription() +
-                       ") and cannot be moved aside; changes will not be saved");
-    } else {
-        LogSink::write("UserDefaults: " + file_.string() + " is damaged (" +
-                       error.localizedDescription() + "); kept as " + aside.string() +
-                       ", starting with empty preferences");
+                       error.localizedDescription() + ") and cannot be moved aside (" + why +
+                       "); changes will not be saved");
     }
 }
 
@@ -305,8 +314,7 @@ bool UserDefaults::synchronizeLocked(Error* error) {
     std::string why;
     AppPaths::ensureDirectory(file_.parent_path(), 0755, &why);
     Error writeError;
-    if (!PropertyList::writeFile(file_, Value(values_), PropertyListFormat::Binary, &writeError,
-                                 kFileMode)) {
+    if (!writeLocked(&writeError)) {
         LogSink::write("UserDefaults: cannot save " + file_.string() + ": " +
                        writeError.localizedDescription());
         if (error) *error = writeError;

@@ -13,7 +13,8 @@
 //
 // All calls are thread-safe. A preferences file that cannot be read is moved aside as
 // "<file>.corrupt-<time>" and reported, never silently overwritten; if it cannot be moved,
-// synchronize() refuses to write over it.
+// synchronize() refuses to write over it. A file above kMaxFileBytes counts as damaged (it is
+// never read into memory), and preferences that would grow beyond it are not saved.
 
 #include <sys/types.h>
 
@@ -82,6 +83,9 @@ class UserDefaults {
     std::optional<Error> loadError() const;
     const std::filesystem::path& filePath() const { return file_; }
 
+    // Preferences are a few kilobytes; a file of megabytes is damage or an attack.
+    static constexpr std::size_t kMaxFileBytes = 4u * 1024 * 1024;
+
   private:
     static constexpr mode_t kFileMode = 0600;
 
@@ -90,6 +94,7 @@ class UserDefaults {
     void loadLocked() const;
     std::optional<Value> lookupLocked(std::string_view key) const;
     bool synchronizeLocked(Error* error);
+    bool writeLocked(Error* error) const;
     void flushQuietly();
 
     mutable std::mutex mutex_;

@@ -140,7 +140,7 @@ def make_handler(args):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--port", type=int, default=8765)
+    parser.add_argument("--port", type=int, default=8765, help="0 for a free port")
     parser.add_argument("--serial", type=int, default=1, help="pop-up serial; 0 for none")
     parser.add_argument("--expiry", type=int, default=0, help="pop-up expiry, seconds since 1970")
     parser.add_argument("--success-interval", type=int, default=60)
@@ -171,7 +171,11 @@ def main():
             with open(os.path.join(args.write_to, "img", name), "wb") as out:
                 out.write(data)
         return
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), make_handler(args))
+    # Port 0 lets the system choose a free port: the line below tells which, and the list's
+    # links name it, so the handler is made once the socket is bound.
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), None)
+    args.port = server.server_address[1]
+    server.RequestHandlerClass = make_handler(args)
     print("announcement fixture on http://127.0.0.1:%d (MOVUROUTE_WEB_URL)" % args.port, flush=True)
     try:
         server.serve_forever()

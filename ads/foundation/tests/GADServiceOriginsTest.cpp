@@ -65,6 +65,28 @@ TEST_F(GADServiceOriginsTest, AnythingButAnHttpURLWithAHostIsPassedOver) {
     EXPECT_EQ(GADAdServerURL("/a b").absoluteString(), kGADDefaultAdServerOrigin);
 }
 
+TEST_F(GADServiceOriginsTest, ABadSettingIsToldOncePerRunAndAgainWhenItChanges) {
+    platform::Bundle::setMainBundlePath(empty.path());
+    platform::LogSink::Capture logs;
+    auto told = [&] {
+        GADLogFlush();
+        std::size_t n = 0;
+        for (const auto& line : logs.lines())
+            n += line.find(kGADAdServerVariable) != std::string::npos;
+        return n;
+    };
+    {
+        ScopedEnv env(kGADAdServerVariable, std::string("ad server told once"));
+        // Every request looks the origin up.
+        for (int i = 0; i < 4; ++i) GADAdServerURL("/adpage");
+        EXPECT_EQ(told(), 1u);
+    }
+    ScopedEnv env(kGADAdServerVariable, std::string("ftp://told-again"));
+    GADAdServerOrigin();
+    GADAdServerOrigin();
+    EXPECT_EQ(told(), 2u);
+}
+
 TEST_F(GADServiceOriginsTest, TheAPITakesPlainHttpOnlyToThisMachine) {
     platform::Bundle::setMainBundlePath(empty.path());
     platform::LogSink::Capture logs;

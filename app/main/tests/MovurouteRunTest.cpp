@@ -106,6 +106,12 @@ TEST_F(MovurouteRunTest, ARunThatEndsStoresItsScore) {
     fs::path scores = dir / "home" / "Documents" / "LevelScores" / "1.plist";
     ASSERT_TRUE(fs::exists(scores));
     EXPECT_GT(fs::file_size(scores), 0u);
+    // A player's terminal hears nothing of a run that went well: not the interstitial's
+    // step-by-step account, nor the screens' bookkeeping at exit.
+    EXPECT_EQ(r.output.find("istAd"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("[INFO]"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("old subview exists"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output, "");
 }
 
 TEST_F(MovurouteRunTest, WithoutALevelTheTitleScreenShows) {

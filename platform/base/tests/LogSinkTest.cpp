@@ -1,7 +1,11 @@
 #include "platform/base/LogSink.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <thread>
 
 using platform::LogSink;
@@ -36,4 +40,40 @@ TEST(LogSink, TrailingNewlineIsNotDoubledAndCapturesNest) {
     EXPECT_TRUE(outer.contains("tw"));
     outer.clear();
     EXPECT_EQ(outer.count(), 0u);
+}
+
+namespace {
+
+// What the lines written by `write` put on stderr.
+std::string stderrOf(const std::function<void()>& write) {
+    std::FILE* file = std::tmpfile();
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(::fileno(file), STDERR_FILENO);
+    write();
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::string text;
+    std::rewind(file);
+    for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
+    std::fclose(file);
+    return text;
+}
+
+}  // namespace
+
+TEST(LogSink, DetailLinesReachCapturesButStderrOnlyWhenAskedFor) {
+    {
+        LogSink::Capture capture;
+        LogSink::writeDetail("step by step");
+        EXPECT_TRUE(capture.contains("step by step"));
+    }
+    ::unsetenv("MOVUROUTE_LOG_DETAIL");
+    EXPECT_EQ(stderrOf([] {
+                  LogSink::writeDetail("quiet detail");
+                  LogSink::write("plain line");
+              }),
+              "plain line\n");
+    ::setenv("MOVUROUTE_LOG_DETAIL", "1", 1);
+    EXPECT_EQ(stderrOf([] { LogSink::writeDetail("asked-for detail"); }), "asked-for detail\n");
+    ::unsetenv("MOVUROUTE_LOG_DETAIL");
 }

@@ -168,6 +168,25 @@ TEST_F(AdvertisingIdentifierTest, AnUnwritableFolderGivesARunOnlyIdentifier) {
     EXPECT_EQ(log.count(), 2u);
 }
 
+TEST_F(AdvertisingIdentifierTest, ASharedFolderThatIsALinkGivesARunOnlyIdentifier) {
+    // The shared folder reached through a link to an open folder elsewhere.
+    std::filesystem::create_directory(dir / "outside");
+    ::chmod((dir / "outside").c_str(), 0755);
+    std::filesystem::create_directory_symlink(dir / "outside", dir / "shared");
+    LogSink::Capture log;
+    AdvertisingIdentifier ids;
+    Uuid id = ids.advertisingIdentifier();
+    EXPECT_FALSE(id.isNull());
+    EXPECT_EQ(ids.advertisingIdentifier(), id);
+    EXPECT_FALSE(ids.setAdvertisingTrackingEnabled(true));
+    EXPECT_FALSE(ids.isAdvertisingTrackingEnabled());
+    EXPECT_TRUE(log.contains("a link, not a private directory")) << log.count();
+    EXPECT_TRUE(log.contains("for this run only"));
+    // Neither the record nor its lock went where the link points.
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "outside"));
+    EXPECT_EQ(modeOf(dir / "outside"), 0755u);
+}
+
 TEST_F(AdvertisingIdentifierTest, TestsSetIdentifierAndFlagWithoutAFile) {
     Uuid fixed = *Uuid::parse("6D92078A-8246-4BA4-AE5B-76104861E7DC");
     AdvertisingIdentifier::setOverrideForTesting(AdvertisingIdentifier::Override{fixed, true});

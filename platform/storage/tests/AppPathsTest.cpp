@@ -1,8 +1,10 @@
 #include "platform/storage/AppPaths.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <ctime>
 #include <fstream>
 
 #include "platform/base/LogSink.h"
@@ -100,6 +102,62 @@ TEST(AppPathsTest, APrivateFolderReachedThroughALinkOrOwnedBySomeoneElseIsRefuse
     EXPECT_NE(error.find("owned by someone else"), std::string::npos) << error;
     EXPECT_EQ(modeOf(foreign), 0777u) << "someone else's folder is not ours to change";
     EXPECT_TRUE(AppPaths::ensureDirectory(foreign, 0755, &error)) << "shared folders may be";
+}
+
+TEST(AppPathsTest, TheSharedFolderIsPrivateAndALinkThereIsRefusedAsForTmp) {
+    TempDir dir;
+    ScopedEnv shared("MOVUROUTE_SHARED_HOME", std::nullopt);
+    AppPaths::setHomeOverride(dir / "home");
+    // Made private when missing, narrowed when found wider.
+    auto made = AppPaths::privateSharedData();
+    EXPECT_EQ(made, dir / "home" / "Shared");
+    EXPECT_EQ(modeOf(dir / "home" / "Shared"), 0700u);
+    ::chmod((dir / "home" / "Shared").c_str(), 0755);
+    EXPECT_EQ(AppPaths::privateSharedData(), made);
+    EXPECT_EQ(modeOf(dir / "home" / "Shared"), 0700u);
+
+    // <home>/Shared as a link to an open folder elsewhere: refused with tmp's reason, and the
+    // folder it points to is left as it was.
+    std::filesystem::remove(dir / "home" / "Shared");
+    std::filesystem::create_directory(dir / "outside");
+    ::chmod((dir / "outside").c_str(), 0755);
+    std::filesystem::create_directory_symlink(dir / "outside", dir / "home" / "Shared");
+    std::filesystem::create_directory_symlink(dir / "outside", dir / "home" / "tmp");
+    std::string sharedError, tmpError;
+    EXPECT_FALSE(AppPaths::privateSharedData(&sharedError));
+    EXPECT_FALSE(AppPaths::privateTmp(&tmpError));
+    EXPECT_NE(sharedError.find("a link, not a private directory"), std::string::npos)
+        << sharedError;
+    EXPECT_EQ(sharedError.substr(0, sharedError.find(dir.path().string())),
+              tmpError.substr(0, tmpError.find(dir.path().string())));
+    EXPECT_EQ(modeOf(dir / "outside"), 0755u);
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "outside"));
+    AppPaths::setHomeOverride(std::nullopt);
+}
+
+TEST(AppPathsTest, AskingForAFolderRemovesWhatKilledSavesLeftThere) {
+    TempDir dir;
+    ScopedEnv shared("MOVUROUTE_SHARED_HOME", std::nullopt);
+    AppPaths::setHomeOverride(dir / "home");
+    // A run that only reads: the keychain and the settings are read, not written.
+    const std::time_t longAgo = std::time(nullptr) - 3600;
+    const timespec times[2] = {{longAgo, 0}, {longAgo, 0}};
+    for (const char* folder : {"Documents", "Shared"}) {
+        std::filesystem::create_directories(dir / "home" / folder);
+        std::ofstream(dir / "home" / folder / ".settings.plist.tmp-Ab12Cd") << "half";
+        ::utimensat(AT_FDCWD, (dir / "home" / folder / ".settings.plist.tmp-Ab12Cd").c_str(), times,
+                    0);
+        std::ofstream(dir / "home" / folder / ".fresh.plist.tmp-Ef34Gh") << "being written";
+    }
+    AppPaths::documents();
+    AppPaths::privateSharedData();
+    for (const char* folder : {"Documents", "Shared"}) {
+        EXPECT_FALSE(std::filesystem::exists(dir / "home" / folder / ".settings.plist.tmp-Ab12Cd"))
+            << folder;
+        EXPECT_TRUE(std::filesystem::exists(dir / "home" / folder / ".fresh.plist.tmp-Ef34Gh"))
+            << folder;
+    }
+    AppPaths::setHomeOverride(std::nullopt);
 }
 
 TEST(AppPathsTest, SomethingInTheWayIsRefused) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/base/LogSink.h"
+#include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/testing/TempDir.h"
 
@@ -141,6 +142,31 @@ TEST(KeychainTest, InjectedFailureAndTheDefaultFile) {
     ScopedEnv noOverride("MOVUROUTE_KEYCHAIN", std::nullopt);
     ScopedEnv shared("MOVUROUTE_SHARED_HOME", (dir / "zivivu").string());
     EXPECT_EQ(Keychain::defaultFilePath(), dir / "zivivu" / "keychain");
+}
+
+TEST(KeychainTest, ASharedFolderThatIsALinkIsRefusedAndNothingLandsWhereItPoints) {
+    TempDir dir;
+    ScopedEnv noFile("MOVUROUTE_KEYCHAIN", std::nullopt);
+    ScopedEnv noShared("MOVUROUTE_SHARED_HOME", std::nullopt);
+    std::filesystem::create_directories(dir / "home");
+    std::filesystem::create_directory(dir / "outside");
+    ::chmod((dir / "outside").c_str(), 0755);
+    std::filesystem::create_directory_symlink(dir / "outside", dir / "home" / "Shared");
+    AppPaths::setHomeOverride(dir / "home");
+    LogSink::Capture log;
+    Keychain keychain;
+    std::vector<std::uint8_t> out;
+    EXPECT_EQ(keychain.addData(arid(), kId), errSecIO);
+    EXPECT_EQ(keychain.copyData(arid(), &out), errSecIO);
+    EXPECT_EQ(keychain.deleteItem(arid()), errSecIO);
+    EXPECT_TRUE(log.contains("a link, not a private directory")) << log.count();
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "outside"));
+
+    // A real folder there is used.
+    std::filesystem::remove(dir / "home" / "Shared");
+    EXPECT_EQ(keychain.addData(arid(), kId), errSecSuccess);
+    EXPECT_TRUE(std::filesystem::exists(dir / "home" / "Shared" / "keychain"));
+    AppPaths::setHomeOverride(std::nullopt);
 }
 
 TEST(KeychainTest, ConcurrentWritersLoseNoItem) {

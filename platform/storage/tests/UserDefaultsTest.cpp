@@ -160,6 +160,57 @@ TEST(UserDefaultsTest, DamagedFileIsKeptAsideAndReported) {
     EXPECT_EQ(UserDefaults(dir / "fifo.plist").integerForKey("fresh"), 2);
 }
 
+TEST(UserDefaultsTest, AFileOfHundredsOfMegabytesIsMovedAsideUnread) {
+    TempDir dir;
+    auto file = dir / "prefs.plist";
+    // A valid start, then 200 MB of holes: nothing of it needs reading to be refused.
+    auto valid =
+        PropertyList::serialize(Value::dictionary({{"kept", 1}}), PropertyListFormat::Binary);
+    ASSERT_TRUE(valid);
+    ASSERT_TRUE(AtomicFile::write(file, *valid));
+    const off_t huge = 200LL * 1024 * 1024;
+    ASSERT_EQ(::truncate(file.c_str(), huge), 0);
+    LogSink::Capture log;
+    {
+        UserDefaults d(file);
+        EXPECT_FALSE(d.hasKey("kept"));
+        ASSERT_TRUE(d.loadError());
+        d.setInteger("fresh", 1);
+        EXPECT_TRUE(d.synchronize());
+    }
+    // Refused for its size, before a byte of it was read or parsed.
+    EXPECT_TRUE(log.contains("too large")) << log.count();
+    EXPECT_TRUE(log.contains("kept as")) << log.count();
+    std::optional<std::filesystem::path> aside;
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+        if (e.path().filename().string().rfind("prefs.plist.corrupt-", 0) == 0) aside = e.path();
+    ASSERT_TRUE(aside);
+    EXPECT_EQ(std::filesystem::file_size(*aside), static_cast<std::uintmax_t>(huge));
+    // What replaced it is the small file of this run, not the big one written back.
+    EXPECT_LT(std::filesystem::file_size(file), 1024u);
+    EXPECT_EQ(UserDefaults(file).integerForKey("fresh"), 1);
+}
+
+TEST(UserDefaultsTest, PreferencesBeyondTheLimitAreNotSaved) {
+    TempDir dir;
+    auto file = dir / "prefs.plist";
+    UserDefaults d(file);
+    d.setInteger("small", 1);
+    ASSERT_TRUE(d.synchronize());
+    d.setObject("huge", Value(Value::Bytes(UserDefaults::kMaxFileBytes + 1, 0x5a)));
+    LogSink::Capture log;
+    Error error;
+    // Saved, it would be moved aside at the next start, and all of it lost.
+    EXPECT_FALSE(d.synchronize(&error));
+    EXPECT_NE(error.localizedDescription().find("more than"), std::string::npos)
+        << error.localizedDescription();
+    EXPECT_TRUE(log.contains("cannot save"));
+    EXPECT_EQ(UserDefaults(file).integerForKey("small"), 1);
+    EXPECT_FALSE(UserDefaults(file).hasKey("huge"));
+    d.removeObjectForKey("huge");
+    EXPECT_TRUE(d.synchronize());
+}
+
 namespace {
 mode_t fileMode(const std::filesystem::path& file) {
     struct stat st {};

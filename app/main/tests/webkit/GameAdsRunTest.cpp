@@ -3,11 +3,11 @@
 // server. A game ends, and the game-over screen shows the ad banner at its top and the
 // announcement banner at its bottom; the ad server sees one request and one impression per ad.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -36,36 +36,57 @@ const std::string kAnnounceFixture =
 constexpr const char* kBannerUnit = "ca-movu-banner";
 constexpr const char* kInterstitialUnit = "ca-movu-ist";
 
-// The announcement fixture in a child process, for the length of a scope.
+// The announcement fixture in a child process, for the length of a scope. It binds a port the
+// system chooses and names it on its first line, so no other program can take it in between.
 class AnnounceService {
   public:
-    explicit AnnounceService(std::vector<std::string> options)
-        : port_(platform::testing::freeLoopbackPort()) {
-        std::vector<std::string> args{"python3", kAnnounceFixture, "--port", std::to_string(port_)};
+    explicit AnnounceService(std::vector<std::string> options) {
+        std::vector<std::string> args{"python3", "-u", kAnnounceFixture, "--port", "0"};
         args.insert(args.end(), options.begin(), options.end());
+        int out[2];
+        if (::pipe2(out, O_CLOEXEC) != 0) return;
         pid_ = ::fork();
         if (pid_ == 0) {
+            ::dup2(out[1], STDOUT_FILENO);
             std::vector<char*> argv;
             for (auto& a : args) argv.push_back(a.data());
             argv.push_back(nullptr);
             ::execvp("python3", argv.data());
             ::_exit(127);
         }
-        // A second or two for Python to start; the loop only keeps a broken start from hanging.
-        for (int i = 0; i < 200 && !platform::testing::loopbackAccepts(port_); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ::close(out[1]);
+        // The first line comes once it listens; a fixture that failed to start ends the pipe.
+        std::string line;
+        char c = 0;
+        while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+        const std::string mark = "http://127.0.0.1:";
+        if (auto at = line.find(mark); at != std::string::npos)
+            port_ = std::atoi(line.c_str() + at + mark.size());
+        // The rest (a line per request) is read and dropped, so the fixture never blocks on it.
+        drain_ = std::thread([fd = out[0]] {
+            char buf[4096];
+            while (::read(fd, buf, sizeof buf) > 0) {
+            }
+            ::close(fd);
+        });
     }
     ~AnnounceService() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (drain_.joinable()) drain_.join();
     }
-    bool running() const { return pid_ > 0 && platform::testing::loopbackAccepts(port_); }
+    int port() const { return port_; }
+    bool running() const {
+        return pid_ > 0 && port_ > 0 && platform::testing::loopbackAccepts(port_);
+    }
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
   private:
-    int port_;
+    int port_ = 0;
     pid_t pid_ = -1;
+    std::thread drain_;
 };
 
 struct RunResult {
@@ -116,6 +137,28 @@ std::size_t countFor(const tools::adserver::AdServer& server, RequestKind kind,
     return n;
 }
 
+// A run with ads says on the terminal only how to get test ads, once: not the interstitial's
+// step-by-step account, nor the screens' bookkeeping at exit.
+void expectOnlyWhatAPlayerNeeds(const std::string& output) {
+    EXPECT_EQ(output.find("istAd"), std::string::npos) << output;
+    EXPECT_EQ(output.find("[INFO]"), std::string::npos) << output;
+    EXPECT_EQ(output.find("old subview exists"), std::string::npos) << output;
+    const std::string tracking = "Advertising tracking may be disabled";
+    auto first = output.find(tracking);
+    ASSERT_NE(first, std::string::npos) << output;
+    EXPECT_EQ(output.find(tracking, first + 1), std::string::npos) << output;
+    EXPECT_NE(output.find("MOVUROUTE_LIMIT_AD_TRACKING=0"), std::string::npos) << output;
+}
+
+TEST(GameAdsRunTest, TheAnnouncementServiceListensOnAPortItChoseAndNames) {
+    // Two at once: each has a port of its own, taken before it was named.
+    AnnounceService first({});
+    AnnounceService second({});
+    ASSERT_TRUE(first.running());
+    ASSERT_TRUE(second.running());
+    EXPECT_NE(first.port(), second.port());
+}
+
 TEST(GameAdsRunTest, AGameEndsOnTheGameOverScreenWithTheAdBannerAtTheTop) {
     MOVU_SKIP_WITHOUT_DISPLAY();
     tools::adserver::AdServer ads;
@@ -130,12 +173,12 @@ TEST(GameAdsRunTest, AGameEndsOnTheGameOverScreenWithTheAdBannerAtTheTop) {
     fs::remove(gameOver);
     // Steered hard right the car leaves the road within five seconds of game time; the
     // game-over screen and its banner then have about fifteen real seconds.
-    RunResult r =
-        runProgram("MOVUROUTE_WEB_URL=" + announce.url() + " MOVUROUTE_AD_SERVER=" + ads.origin(),
-                   {"--headless", "--real-time", "--seed", "1", "--start-level", "1", "--tilt",
-                    "const:0.9", "--seconds", "22", "--screenshot-at", "700:" + gameOver.string(),
-                    "--home", (dir / "home").string()},
-                   dir / "output.txt");
+    RunResult r = runProgram("-u MOVUROUTE_LIMIT_AD_TRACKING MOVUROUTE_WEB_URL=" + announce.url() +
+                                 " MOVUROUTE_AD_SERVER=" + ads.origin(),
+                             {"--headless", "--real-time", "--seed", "1", "--start-level", "1",
+                              "--tilt", "const:0.9", "--seconds", "22", "--screenshot-at",
+                              "700:" + gameOver.string(), "--home", (dir / "home").string()},
+                             dir / "output.txt");
     ASSERT_EQ(r.status, 0) << r.output;
 
     auto image = platform::gfx::Image::loadPng(gameOver.string());
@@ -148,6 +191,7 @@ TEST(GameAdsRunTest, AGameEndsOnTheGameOverScreenWithTheAdBannerAtTheTop) {
 
     EXPECT_EQ(countFor(ads, RequestKind::AdRequest, kBannerUnit), 1u) << r.output;
     EXPECT_EQ(countFor(ads, RequestKind::Impression, kBannerUnit), 1u);
+    expectOnlyWhatAPlayerNeeds(r.output);
 }
 
 TEST(GameAdsRunTest, AnInterstitialAtTheGamesEndIsClosedAndThenBothBannersShow) {
@@ -169,7 +213,8 @@ TEST(GameAdsRunTest, AnInterstitialAtTheGamesEndIsClosedAndThenBothBannersShow) 
     // come up. Its Close button sits at the top right; after it the game-over screen loads
     // its banner, given about fifteen seconds more.
     RunResult r =
-        runProgram("MOVUROUTE_WEB_URL=" + announce.url() + " MOVUROUTE_AD_SERVER=" + ads.origin(),
+        runProgram("-u MOVUROUTE_LIMIT_AD_TRACKING MOVUROUTE_WEB_URL=" + announce.url() +
+                       " MOVUROUTE_AD_SERVER=" + ads.origin(),
                    {"--headless", "--real-time", "--seed", "1", "--start-level", "1", "--tilt",
                     "const:0.9", "--seconds", "32", "--screenshot-at",
                     "450:" + interstitial.string(), "--tap-at", "480:275,25", "--screenshot-at",
@@ -194,6 +239,7 @@ TEST(GameAdsRunTest, AnInterstitialAtTheGamesEndIsClosedAndThenBothBannersShow) 
     EXPECT_EQ(countFor(ads, RequestKind::Impression, kInterstitialUnit), 1u);
     EXPECT_EQ(countFor(ads, RequestKind::AdRequest, kBannerUnit), 1u);
     EXPECT_EQ(countFor(ads, RequestKind::Impression, kBannerUnit), 1u);
+    expectOnlyWhatAPlayerNeeds(r.output);
 }
 
 // Played in a real window (SDL on the X display), as a person starts it. The GL driver and
