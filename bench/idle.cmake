@@ -1,5 +1,5 @@
 movu_bench(bench_idle ${CMAKE_CURRENT_SOURCE_DIR}/idle.cpp DEPS platform_testing)
-target_compile_definitions(bench_idle PRIVATE MOVU_BINARY_DIR="${CMAKE_BINARY_DIR}")
 if(TARGET bench_idle)
+  target_compile_definitions(bench_idle PRIVATE MOVU_BINARY_DIR="${CMAKE_BINARY_DIR}")
   add_dependencies(bench_idle movuroute)
 endif()
