@@ -21,6 +21,7 @@
 #include "ads/foundation/GADURLUtilities.h"
 #include "platform/base/Unicode.h"
 #include "platform/storage/AppPaths.h"
+#include "platform/storage/AtomicFile.h"
 #include "platform/storage/FileBytes.h"
 #include "platform/storage/StorageError.h"
 
@@ -276,13 +277,9 @@ GADCrashReporter::ReadFile GADCrashReporter::readReportFile(const std::filesyste
 
 void GADCrashReporter::moveAside(const std::filesystem::path& file, const std::string& why) {
     // Kept for a look, under a name no later start reads as a report.
-    auto aside = file;
-    aside += ".corrupt-" + std::to_string(static_cast<long long>(std::time(nullptr)));
-    std::error_code ec;
-    std::filesystem::rename(file, aside, ec);
-    if (ec) {
-        GADLog("A damaged crash report (%s) cannot be moved aside: %s", why.c_str(),
-               ec.message().c_str());
+    std::string error;
+    if (!platform::AtomicFile::moveAside(file, &error)) {
+        GADLog("A damaged crash report (%s) cannot be moved aside: %s", why.c_str(), error.c_str());
     }
 }
 
