@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "platform/runtime/MainLoop.h"
-#include "platform/testing/LoopbackPort.h"
+#include "platform/testing/ChildServer.h"
 #include "tools/ad_server/AdServer.h"
 
 namespace fs = std::filesystem;
@@ -150,26 +150,15 @@ int main() {
     platform::MainLoop::main().claim();
     tools::adserver::AdServer ads(0);
     ads.setScenario("ca-movu-banner", tools::adserver::AdScenario::banner());
-    const int port = platform::testing::freeLoopbackPort();
-    pid_t announce = ::fork();
-    if (announce == 0) {
-        std::string p = std::to_string(port);
-        int devnull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devnull, 1);
-        ::dup2(devnull, 2);
-        ::execlp("python3", "python3", kAnnounceFixture.c_str(), "--port", p.c_str(), "--serial",
-                 "0", "--durez-enable", "1", "--context-flag", "0", nullptr);
-        ::_exit(127);
-    }
-    for (int i = 0; i < 200 && !platform::testing::loopbackAccepts(port); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // The announcement fixture binds a port of the system's choosing and names it.
+    platform::testing::ChildServer announce({"python3", "-u", kAnnounceFixture, "--port", "0",
+                                             "--serial", "0", "--durez-enable", "1",
+                                             "--context-flag", "0"});
     std::vector<std::string> adsEnv{"MOVUROUTE_AD_SERVER=" + ads.origin(),
-                                    "MOVUROUTE_WEB_URL=http://127.0.0.1:" + std::to_string(port)};
+                                    "MOVUROUTE_WEB_URL=" + announce.url()};
     // The first run fetches the ads' settings and stores them; later runs start with them.
     startUp(dir / "ads", adsEnv);
     report("with ads settings", dir / "ads", adsEnv);
-    ::kill(announce, SIGTERM);
-    ::waitpid(announce, nullptr, 0);
     std::error_code ec;
     fs::remove_all(dir, ec);
     return 0;

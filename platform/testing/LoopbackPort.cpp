@@ -20,20 +20,8 @@ sockaddr_in loopback(int port) {
 
 }  // namespace
 
-int freeLoopbackPort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(s);
-    return port;
-}
-
 bool loopbackAccepts(int port) {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address = loopback(port);
     bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     ::close(s);

@@ -3,8 +3,6 @@
 // server. A game ends, and the game-over screen shows the ad banner at its top and the
 // announcement banner at its bottom; the ad server sees one request and one impression per ad.
 
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,13 +11,12 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "platform/gfx/Image.h"
-#include "platform/testing/LoopbackPort.h"
+#include "platform/testing/ChildServer.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/TempDir.h"
 #include "tools/ad_server/AdServer.h"
@@ -36,57 +33,18 @@ const std::string kAnnounceFixture =
 constexpr const char* kBannerUnit = "ca-movu-banner";
 constexpr const char* kInterstitialUnit = "ca-movu-ist";
 
-// The announcement fixture in a child process, for the length of a scope. It binds a port the
-// system chooses and names it on its first line, so no other program can take it in between.
-class AnnounceService {
+// The announcement fixture in a child process, for the length of a scope, on a port it chose.
+class AnnounceService : public platform::testing::ChildServer {
   public:
-    explicit AnnounceService(std::vector<std::string> options) {
-        std::vector<std::string> args{"python3", "-u", kAnnounceFixture, "--port", "0"};
-        args.insert(args.end(), options.begin(), options.end());
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            std::vector<char*> argv;
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execvp("python3", argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        // The first line comes once it listens; a fixture that failed to start ends the pipe.
-        std::string line;
-        char c = 0;
-        while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-        const std::string mark = "http://127.0.0.1:";
-        if (auto at = line.find(mark); at != std::string::npos)
-            port_ = std::atoi(line.c_str() + at + mark.size());
-        // The rest (a line per request) is read and dropped, so the fixture never blocks on it.
-        drain_ = std::thread([fd = out[0]] {
-            char buf[4096];
-            while (::read(fd, buf, sizeof buf) > 0) {
-            }
-            ::close(fd);
-        });
-    }
-    ~AnnounceService() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (drain_.joinable()) drain_.join();
-    }
-    int port() const { return port_; }
-    bool running() const {
-        return pid_ > 0 && port_ > 0 && platform::testing::loopbackAccepts(port_);
-    }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    explicit AnnounceService(const std::vector<std::string>& options)
+        : ChildServer(arguments(options)) {}
 
   private:
-    int port_ = 0;
-    pid_t pid_ = -1;
-    std::thread drain_;
+    static std::vector<std::string> arguments(const std::vector<std::string>& options) {
+        std::vector<std::string> args{"python3", "-u", kAnnounceFixture, "--port", "0"};
+        args.insert(args.end(), options.begin(), options.end());
+        return args;
+    }
 };
 
 struct RunResult {
