@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "ads/fullscreen/GADFullScreenNotifications.h"
 #include "platform/runtime/NotificationCenter.h"
 
 namespace platform {
@@ -28,9 +29,9 @@ class GADSlotReloadTimer : public std::enable_shared_from_this<GADSlotReloadTime
   public:
     // Posted by every full-screen screen of the SDK (any slot's).
     static constexpr const char* kWillPresentFullScreenNotification =
-        "kAdModalViewControllerWillPresentFullScreen";
+        kAdModalViewControllerWillPresentFullScreen;
     static constexpr const char* kDidDismissFullScreenNotification =
-        "kAdModalViewControllerDidDismissFullScreen";
+        kAdModalViewControllerDidDismissFullScreen;
     static constexpr double kDefaultInterval = 60.0;
     static constexpr double kMinimumInterval = 1.0;
 
