@@ -240,6 +240,18 @@ class GADSlot : public GADAdFetcherDelegate,
     std::optional<std::string> adNetworkClassName() const;
     bool changeAdTypeTo(const GADAdType& type);
 
+    // Ad-network script ads and the publisher formats (GADSlotAdNetworkJavaScript.cpp): the
+    // reload after a script passed back, the correlator and manual impressions the formats keep
+    // here, and the steps of an ad the owner renders itself.
+    void scheduleAdReloadTimer() override;
+    const std::shared_ptr<GADCorrelator>& correlator() const { return correlator_; }
+    void setCorrelator(std::shared_ptr<GADCorrelator> correlator);
+    void setManualImpressionsEnabled(bool enabled);
+    // Pings the shown ad's manual impression URLs.
+    void recordManualImpression();
+    // A custom-rendered ad the owner draws: state 5 while it draws (only from state 4).
+    void willRenderCustomAd();
+
   private:
     // State transitions (GADSlotState.cpp), each the one place its state is entered; the rules
     // are docs/slot-states.md.
@@ -250,7 +262,7 @@ class GADSlot : public GADAdFetcherDelegate,
     void willProcessMediationResponse();
     void didReceiveInvalidAd();
     void willStartAdRendering();
-    void willLoadAdHTMLInWebView() { willStartAdRendering(); }
+    void willLoadAdHTMLInWebView() override { willStartAdRendering(); }
     void finishedLoadingAdResponse(const std::shared_ptr<GADAd>& ad);
     void resetRequestState();
 
@@ -292,6 +304,8 @@ class GADSlot : public GADAdFetcherDelegate,
     void processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad);
     void processMediationAdResponse(const std::shared_ptr<GADAd>& ad);
     void loadAdNetworkJavaScriptRequest(const std::shared_ptr<GADAd>& ad);
+    // A slot whose ad view still has a script ad's delegate gets a plain one for other ads.
+    void usePlainAdViewDelegate();
 
     void setUp();
     // The reload timer's period ended.
