@@ -199,6 +199,11 @@ std::string linksCreative(const AdScenario& s, const AdContext& c) {
     return page("Movuroute test links", style, body + eventScript(links));
 }
 
+// The box a network's script draws into: the whole ad.
+constexpr const char* kScriptAdPage =
+    "<style>html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; }"
+    "</style>\n<div id=\"slot\" style=\"width:100%;height:100%\"></div>\n";
+
 std::string scriptAdCreative(const AdScenario& s, const AdContext& c) {
     if (!s.html.empty()) return s.html;
     AdLinks links = adLinks(c);
@@ -218,7 +223,7 @@ std::string scriptAdCreative(const AdScenario& s, const AdContext& c) {
                 "background:" +
                 creativeColor(s, c.ad) +
                 ";font:bold 14px sans-serif;';\n"
-                "    document.body.appendChild(a);";
+                "    document.getElementById('slot').appendChild(a);";
             break;
         case ScriptEnding::Passback:
             act = "location.href = " + scriptJson(links.passback) + ";";
@@ -227,10 +232,11 @@ std::string scriptAdCreative(const AdScenario& s, const AdContext& c) {
             act = "location.href = " + scriptJson("passback:" + adTag(c)) + ";";
             break;
         case ScriptEnding::Never:
-            return "<div style=\"width:100%;height:100%\"></div>\n";
+            return kScriptAdPage;
     }
     const long delay = std::lround(std::clamp(s.scriptDelay, 0.0, 3600.0) * 1000);
-    return "<div style=\"width:100%;height:100%\"></div>\n<script>\n"
+    return std::string(kScriptAdPage) +
+           "<script>\n"
            "  setTimeout(function () {\n    " +
            act + "\n  }, " + std::to_string(delay) + ");\n</script>\n";
 }
