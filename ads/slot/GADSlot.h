@@ -28,8 +28,9 @@
 // state transitions (GADSlotState.cpp, next to docs/slot-states.md), events
 // (GADSlotAdEvents.cpp), response processing and clicks (GADSlotAdResponse.cpp), placement and
 // orientation (GADSlotPlacement.cpp), the fetcher's answers (GADSlotFetch.cpp), the SDK core's
-// requester (GADSlotSDKCoreControllerDelegate.cpp) and the later ad kinds
-// (GADSlotMediation.cpp). What its ad's full-screen screens ask of it, and the public
+// requester (GADSlotSDKCoreControllerDelegate.cpp), the later ad kinds
+// (GADSlotMediation.cpp), and ad networks' scripts with what the publisher formats keep here
+// (GADSlotAdNetworkJavaScript.cpp). What its ad's full-screen screens ask of it, and the public
 // interstitial it serves, live in GADSlotFullScreen.cpp.
 
 #include <cstdint>

@@ -236,6 +236,17 @@ TEST_F(ZORFormatsTest, RequestsCopyTheirFieldsAndLeaveBlankOnesOut) {
     EXPECT_EQ(parameters.at("custom_targeting").get("k"), Value("v"));
     EXPECT_EQ(parameters.at("ppid"), Value("id"));
     EXPECT_EQ(request->parameters().count("category_exclusions"), 0u);
+
+    // The publisher's fields win over base parameters of the same names; blank ones leave
+    // the base value alone.
+    auto overriding = ZORRequest::request();
+    overriding->addAdditionalParametersFromDictionary(
+        {{"ppid", Value("base")}, {"custom_targeting", Value("base")}});
+    overriding->setCustomTargeting({{"k", Value("v")}});
+    overriding->setPublisherProvidedID(" ");
+    parameters = overriding->parameters();
+    EXPECT_EQ(parameters.at("custom_targeting").get("k"), Value("v"));
+    EXPECT_EQ(parameters.at("ppid"), Value("base"));
 }
 
 TEST_F(ZORFormatsTest, ACustomRenderedBannerAdCountsOnceAndOnlyWhileItIsTheSlots) {
@@ -353,15 +364,6 @@ TEST_F(ZORFormatsTest, AppEventsAndResizesReachTheirDelegateMethods) {
     makeBanner();
     banner->setAppEventDelegate(publisher);
     banner->setAdSizeDelegate(publisher);
-    auto adapter = std::dynamic_pointer_cast<GADBannerSlotAdapter>(banner->slot());
-    ASSERT_TRUE(adapter);
-    adapter->slotDidReceiveAppEvent(bannerSlot(), "score", std::string("12"));
-    interstitial = ZORInterstitial::create("unit");
-    interstitial->setAppEventDelegate(publisher);
-    interstitial->slotDidReceiveAppEvent(*interstitial->slot(), "level", std::nullopt);
-    EXPECT_EQ(publisher->calls,
-              (std::vector<std::string>{"banner event score 12", "interstitial event level -"}));
-    publisher->calls.clear();
 
     // An ad announcing one of the valid sizes: the size delegate hears first, the banner takes
     // the size without a reload.
@@ -380,6 +382,23 @@ TEST_F(ZORFormatsTest, AppEventsAndResizesReachTheirDelegateMethods) {
     banner->resize(kGADAdSizeLargeBanner);
     EXPECT_EQ(banner->adSize().size.height, 100);
     EXPECT_EQ(std::count(states.begin(), states.end(), 2), 1);
+
+    // The page's app event reaches the banner's method, the interstitial's its own.
+    auto& page = *views.web().pages().back();
+    page.fireNavigation("gmsg://movuroute/appEvent?name=score&info=12",
+                        platform::web::NavigationType::Other);
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return publisher->calls.size() == 2; }));
+    interstitial = ZORInterstitial::create("unit");
+    interstitial->setAppEventDelegate(publisher);
+    interstitial->slotDidReceiveAppEvent(*interstitial->slot(), "level", std::nullopt);
+    EXPECT_EQ(publisher->calls, (std::vector<std::string>{"resize 300x250", "banner event score 12",
+                                                          "interstitial event level -"}));
+    // Without an app-event delegate nothing is heard.
+    banner->setAppEventDelegate({});
+    page.fireNavigation("gmsg://movuroute/appEvent?name=lost",
+                        platform::web::NavigationType::Other);
+    platform::testing::runMainLoopUntil([] { return false; }, 0.2);
+    EXPECT_EQ(publisher->calls.size(), 3u);
 }
 
 }  // namespace
