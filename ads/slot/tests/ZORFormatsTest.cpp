@@ -93,6 +93,7 @@ class ZORFormatsTest : public ::testing::Test {
     ZORFormatsTest() {
         server.text("/imp", "ok");
         server.text("/click", "ok");
+        server.text("/manual", "ok");
     }
     ~ZORFormatsTest() override {
         if (banner) banner->removeFromSuperview();
@@ -122,6 +123,7 @@ class ZORFormatsTest : public ::testing::Test {
             {"ad_base_url", Value(std::move(baseURL))},
             {"impression_urls", Value::array({Value(server.url("/imp"))})},
             {"click_urls", Value::array({Value(server.url("/click"))})},
+            {"manual_impression_urls", Value::array({Value(server.url("/manual"))})},
         }));
         ad->setResponseType(GADAdResponseType::CustomRendering);
         return ad;
@@ -272,6 +274,11 @@ TEST_F(ZORFormatsTest, ACustomRenderedBannerAdCountsOnceAndOnlyWhileItIsTheSlots
     EXPECT_EQ(slot.state(), State::ValidAd);
     EXPECT_EQ(publisher->calls, (std::vector<std::string>{"banner custom", "banner received"}));
     EXPECT_EQ(pings(), std::make_pair(std::size_t(1), std::size_t(2)));
+    // The publisher's own impression count: the shown ad's manual URLs, each time.
+    EXPECT_EQ(server.requestCount("/manual"), 0u);
+    banner->recordImpression();
+    ASSERT_TRUE(
+        platform::testing::runMainLoopUntil([&] { return server.requestCount("/manual") == 1; }));
 
     // A newer ad: the old one acts on nothing any more.
     deliver(slot, customAd());
