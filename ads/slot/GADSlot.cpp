@@ -254,6 +254,7 @@ void GADSlot::loadAd(const std::shared_ptr<GADAd>& ad,
         }
         return;
     }
+    usePlainAdViewDelegate();
     if (!isInterstitial()) {
         if (std::dynamic_pointer_cast<GADBannerAd>(ad)) {
             newAdSize_ = ad->size().size;

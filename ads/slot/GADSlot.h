@@ -31,8 +31,9 @@
 // category files: state transitions (GADSlotState.cpp, next to docs/slot-states.md), events
 // (GADSlotAdEvents.cpp), response processing and clicks (GADSlotAdResponse.cpp), placement
 // (GADSlotPlacement.cpp), the fetcher's answers (GADSlotFetch.cpp), the SDK core's
-// requester (GADSlotSDKCoreControllerDelegate.cpp) and the later ad kinds
-// (GADSlotMediation.cpp). What its ad's full-screen screens ask of it, and the public
+// requester (GADSlotSDKCoreControllerDelegate.cpp), the later ad kinds (GADSlotMediation.cpp),
+// and ad networks' scripts with what the publisher formats keep here
+// (GADSlotAdNetworkJavaScript.cpp). What its ad's full-screen screens ask of it, and the public
 // interstitial it serves, live in GADSlotFullScreen.cpp.
 
 #include <cstdint>
@@ -140,6 +141,17 @@ class GADSlot : public GADAdFetcherDelegate,
     std::optional<std::string> adNetworkClassName() const;
     bool changeAdTypeTo(const GADAdType& type);
 
+    // The publisher formats (GADSlotAdNetworkJavaScript.cpp): the correlator and manual
+    // impressions they keep here, and the steps of an ad the owner renders itself.
+    const std::shared_ptr<GADCorrelator>& correlator() const { return correlator_; }
+    void setCorrelator(std::shared_ptr<GADCorrelator> correlator);
+    bool manualImpressionsEnabled() const { return manualImpressionsEnabled_; }
+    void setManualImpressionsEnabled(bool enabled);
+    // Pings the shown ad's manual impression URLs.
+    void recordManualImpression();
+    // A custom-rendered ad the owner draws: state 5 while it draws (only from state 4).
+    void willRenderCustomAd();
+
     // A click is a navigation of the ad's page while the slot is in state 0, 2, 3, 4, 6 or 7
     // (not while the SDK core failed, while rendering, nor once over), at least this long after
     // the ad finished loading, neither back/forward nor reload, on an ad view that a real touch
@@ -153,6 +165,8 @@ class GADSlot : public GADAdFetcherDelegate,
     // What the ad's page delegate, the opener and the full-screen screens ask of the slot
     // (GADPageSlot, GADFullScreenSlot); they hold the slot as that face.
     std::uint64_t timeLastLoaded() const override { return timeLastLoaded_; }
+    // The reload after a script ad passed back (GADSlotAdNetworkJavaScript.cpp).
+    void scheduleAdReloadTimer() override;
     void didReceiveValidAd() override;
     void didLoadAdHTMLInWebView() override;
     void willLeaveAppDueToClick() override;
@@ -207,7 +221,7 @@ class GADSlot : public GADAdFetcherDelegate,
     void willProcessMediationResponse();
     void didReceiveInvalidAd();
     void willStartAdRendering();
-    void willLoadAdHTMLInWebView() { willStartAdRendering(); }
+    void willLoadAdHTMLInWebView() override { willStartAdRendering(); }
     void finishedLoadingAdResponse(const std::shared_ptr<GADAd>& ad);
     void resetRequestState();
 
@@ -258,6 +272,8 @@ class GADSlot : public GADAdFetcherDelegate,
     void processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad);
     void processMediationAdResponse(const std::shared_ptr<GADAd>& ad);
     void loadAdNetworkJavaScriptRequest(const std::shared_ptr<GADAd>& ad);
+    // A slot whose ad view still has a script ad's delegate gets a plain one for other ads.
+    void usePlainAdViewDelegate();
 
     void setUp();
     // The reload timer's period ended.

@@ -336,16 +336,6 @@ TEST_F(GADSlotTest, VetoesAndResponseTypes) {
     EXPECT_FALSE(slot->changeAdTypeTo(GADAdType::interstitialAdType()));
 }
 
-TEST_F(GADSlotTest, ScriptAdsFailAndReloadLater) {
-    slot->reloadTimer().setInterval(10);
-    slot->loadRequest(requestWithAd({{"ad_is_javascript", Value(true)},
-                                     {"ad_html", Value("<script></script>")},
-                                     {"ad_base_url", Value("https://ads.test/")}}));
-    EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{13}));
-    EXPECT_EQ(slot->state(), State::InvalidAd);
-    EXPECT_TRUE(slot->reloadTimer().isScheduled());
-}
-
 TEST_F(GADSlotTest, RefusedCustomRenderingKeepsTheShownAd) {
     loadAndRender();
     const auto shown = slot->ad();

@@ -19,6 +19,14 @@ class GADSlotTestPeer {
     GADPageSlot& page() { return slot_; }
     GADSDKCoreControllerDelegate& requester() { return slot_; }
 
+    // Sets one of the slot's delegates, leaving the others.
+    template <class Member, class Delegate>
+    void setDelegate(Member GADSlotDelegates::*which, const Delegate& delegate) {
+        GADSlotDelegates delegates = slot_.delegates();
+        delegates.*which = delegate;
+        slot_.setDelegates(std::move(delegates));
+    }
+
     void setState(GADSlotState state) { slot_.setState(state); }
     void resetState() { slot_.resetState(); }
     void setStateObserver(GADSlot::StateObserver observer) {
