@@ -22,7 +22,7 @@ GADAdResponseProcessors::GADAdResponseProcessors() {
         },
         true};
     entries_[GADAdResponseType::Mediation] = {[](GADSlot& slot, const std::shared_ptr<GADAd>& ad) {
-                                                  slot.processMediationAdResponse(ad);
+                                                  slot.refuseMediationAdResponse(ad);
                                               },
                                               false};
     scriptAd_ = [](GADSlot& slot, const std::shared_ptr<GADAd>& ad) {
