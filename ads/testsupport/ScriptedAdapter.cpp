@@ -117,6 +117,8 @@ void ScriptedAdapter::answer(Answer answer) {
         case Answer::Silence:
             break;
     }
+    // A faulty library keeps its connector until it has spoken once more; then the cycle ends.
+    heldConnector_.reset();
 }
 
 void ScriptedAdapter::presentInterstitialFromRootViewController(

@@ -42,8 +42,8 @@ class ScriptedAdapter : public GADMAdNetworkAdapterProtocol,
         bool answersChangeAdSize = false;
         std::optional<std::string> version;
         std::optional<std::string> networkExtrasClass;
-        // Keeps its connector and still answers after stopBeingDelegate, as a faulty network
-        // library would.
+        // Keeps its connector (until its next answer) and still answers after
+        // stopBeingDelegate, as a faulty network library would.
         bool misbehaves = false;
         // Presenting reports will-present, and a test dismisses it with dismiss().
         bool presents = true;

@@ -36,14 +36,33 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_TRUE(parseAdScenario("interstitial,stall")->stall);
     EXPECT_EQ(parseAdScenario("mediation,answer=refused")->answer, PageAnswer::RefusedAdUrl);
     EXPECT_EQ(parseAdScenario("links")->kind, AdKind::Links);
+    const auto mediated = parseAdScenario("mediation,adapter=A,adapter=B,timeout=250");
+    EXPECT_EQ(mediated->mediationAdapters, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(mediated->mediationTimeoutMillis, 250);
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
-    for (const char* text :
-         {"", "bananas", "banner,", "banner,,reload", "status:99", "status:600", "status:abc",
-          "banner,refresh=soon", "banner,refresh=inf", "banner,size=320", "banner,size=ax50",
-          "banner,color=red", "banner,color=#12345g", "banner,answer=maybe",
-          "banner,header=novalue", "banner,refresh", "banner,autoclick=1", "banner,unknown=1"}) {
+    for (const char* text : {"",
+                             "bananas",
+                             "banner,",
+                             "banner,,reload",
+                             "status:99",
+                             "status:600",
+                             "status:abc",
+                             "banner,refresh=soon",
+                             "banner,refresh=inf",
+                             "banner,size=320",
+                             "banner,size=ax50",
+                             "banner,color=red",
+                             "banner,color=#12345g",
+                             "banner,answer=maybe",
+                             "mediation,adapter=",
+                             "mediation,timeout=0",
+                             "mediation,timeout=x",
+                             "banner,header=novalue",
+                             "banner,refresh",
+                             "banner,autoclick=1",
+                             "banner,unknown=1"}) {
         std::string error;
         EXPECT_FALSE(parseAdScenario(text, &error)) << text;
         EXPECT_FALSE(error.empty()) << text;
