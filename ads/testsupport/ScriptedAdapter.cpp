@@ -103,6 +103,7 @@ void ScriptedAdapter::answer(Answer answer) {
     switch (answer) {
         case Answer::View:
             view_ = platform::ui::View::create({0, 0, size_.size.width, size_.size.height});
+            view_->setBackgroundColor(platform::Color::fromARGB32(kViewColor));
             connector->adapterDidReceiveAdView(*this, view_);
             break;
         case Answer::Interstitial:

@@ -12,6 +12,7 @@
 // connector weakly and stops calling it after stopBeingDelegate, unless the script says it
 // misbehaves.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,6 +49,9 @@ class ScriptedAdapter : public GADMAdNetworkAdapterProtocol,
         // Presenting reports will-present, and a test dismisses it with dismiss().
         bool presents = true;
     };
+
+    // The colour a scripted banner view fills itself with.
+    static constexpr std::uint32_t kViewColor = 0xff30a050;  // ARGB
 
     struct Record {
         std::vector<std::string> calls;

@@ -227,10 +227,12 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
     Json settings = Json::object();
     if (s.refreshRate) settings["refresh"] = *s.refreshRate;
     settings["ad_network_timeout_millis"] = s.mediationTimeoutMillis;
-    settings["imp_urls"] = Json::array({ping + "imp&aec=@gw_aec@&adt=@gw_adt@"});
-    settings["click_urls"] = Json::array({ping + "click"});
-    settings["nofill_urls"] =
-        Json::array({ping + "nofill&adlocid=@gw_adlocid@&aec=@gw_aec@&adt=@gw_adt@"});
+    if (!s.mediationDefaultPings) {
+        settings["imp_urls"] = Json::array({ping + "imp&aec=@gw_aec@&adt=@gw_adt@"});
+        settings["click_urls"] = Json::array({ping + "click"});
+        settings["nofill_urls"] =
+            Json::array({ping + "nofill&adlocid=@gw_adlocid@&aec=@gw_aec@&adt=@gw_adt@"});
+    }
     std::vector<std::string> adapters = s.mediationAdapters;
     if (adapters.empty()) adapters.push_back(kOwnAdapter);
     Json networks = Json::array();
@@ -240,8 +242,11 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
         network["data"] = Json{{"pubid", c.slotname}};
         network["allocation_id"] = "movu-alloc-" + std::to_string(c.ad);
         network["adapters"] = Json::array({adapters[i]});
-        network["imp_urls"] = Json::array({ping + "network-imp&network=" + std::to_string(i + 1)});
-        network["clickurl"] = Json::array({ping + "network-click"});
+        if (!s.mediationDefaultPings) {
+            network["imp_urls"] =
+                Json::array({ping + "network-imp&network=" + std::to_string(i + 1)});
+            network["clickurl"] = Json::array({ping + "network-click"});
+        }
         networks.push_back(network);
     }
     Json config = Json::object();

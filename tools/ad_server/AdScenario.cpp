@@ -237,6 +237,8 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
         s.stall = std::make_shared<platform::testing::TestGate>();
     else if (name == "answer")
         return needsValue() && parseAnswer(value, s, error);
+    else if (name == "defaultpings" && !hasValue)
+        s.mediationDefaultPings = true;
     else if (name == "adapter") {
         if (!needsValue()) return false;
         if (value.empty()) return fail(error, "adapter needs a class name");

@@ -67,6 +67,9 @@ struct AdScenario {
     // network of the SDK's own adapter. The per-network time-out in milliseconds.
     std::vector<std::string> mediationAdapters;
     int mediationTimeoutMillis = 10000;
+    // Mediation: no ping templates of the server's, so the SDK pings its defaults ("/imp",
+    // "/clk", "/nofill" here).
+    bool mediationDefaultPings = false;
     std::vector<std::pair<std::string, std::string>> extraHeaders;
     // When set, the ad URL holds its answer until the gate is released (make it with
     // AdServer::makeGate so the server can let it go when it stops).
@@ -154,7 +157,7 @@ std::string_view pageAnswerName(PageAnswer answer);
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
 //            scenario=<request_scenario>, autoclick, reload, manual, passback, stall,
 //            header=<name>:<value>, adapter=<class> (once per mediated network, in order),
-//            timeout=<milliseconds> (per mediated network)
+//            timeout=<milliseconds> (per mediated network), defaultpings
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);

@@ -3,6 +3,7 @@
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
+#include "ads/fullscreen/GADFullScreenRoom.h"
 #include "ads/mediation/GADMediationRoom.h"
 #include "ads/slot/GADSlotRoom.h"
 #include "platform/testing/RunMainLoopUntil.h"
@@ -18,6 +19,7 @@ bool MediationOwner::slotShouldProcessMediatedAdResponse(GADSlot&, const std::sh
 }
 
 MediationTest::MediationTest() {
+    GADFullScreenRoom::load();
     GADSlotRoom::load();
     registerMediationClasses();
     slot = GADSlot::create({0, 0, 320, 50});

@@ -39,6 +39,8 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     const auto mediated = parseAdScenario("mediation,adapter=A,adapter=B,timeout=250");
     EXPECT_EQ(mediated->mediationAdapters, (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(mediated->mediationTimeoutMillis, 250);
+    EXPECT_FALSE(mediated->mediationDefaultPings);
+    EXPECT_TRUE(parseAdScenario("mediation,defaultpings")->mediationDefaultPings);
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
