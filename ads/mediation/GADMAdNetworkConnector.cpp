@@ -12,6 +12,7 @@
 #include "ads/mediation/GADMUtilities.h"
 #include "ads/slot/GADSlot.h"
 #include "platform/runtime/ClassRegistry.h"
+#include "platform/runtime/ThreadChecker.h"
 
 namespace ads {
 
@@ -43,6 +44,7 @@ void GADMAdNetworkConnector::initWithConfig(
 }
 
 bool GADMAdNetworkConnector::setUpAdapter() {
+    MOVU_CHECK_MAIN_THREAD();
     const auto name = adapterClassName();
     if (!name) return false;
     adapter_ = platform::ClassRegistry::shared().create<GADMAdNetworkAdapterProtocol>(*name);
@@ -194,6 +196,7 @@ void GADMAdNetworkConnector::adapterDidGetAdClick(Adapter& adapter) {
 }
 
 void GADMAdNetworkConnector::reportClick() {
+    MOVU_CHECK_MAIN_THREAD();
     if (clicked_ || !mediationConfig_ || !networkConfig_) return;
     clicked_ = true;
     ping(mediationConfig_->clickURLs(), networkConfig_->clickURLs(),
@@ -201,6 +204,7 @@ void GADMAdNetworkConnector::reportClick() {
 }
 
 void GADMAdNetworkConnector::reportImpression() {
+    MOVU_CHECK_MAIN_THREAD();
     if (!mediationConfig_ || !networkConfig_) return;
     std::optional<std::string> durations, exitCodes;
     if (auto slot = this->slot()) {

@@ -8,6 +8,7 @@
 #include "ads/slot/GADSlot.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/NotificationCenter.h"
+#include "platform/runtime/ThreadChecker.h"
 
 namespace ads {
 
@@ -34,6 +35,7 @@ void GADMAdNetworkConnectorBanner::registerClass() {
 }
 
 void GADMAdNetworkConnectorBanner::getAdFromAdapterWithType(const GADAdType& type) {
+    MOVU_CHECK_MAIN_THREAD();
     if (type.isInterstitial()) {
         failInternally("Connector " + std::string(kClassName) + " doesn't support interstitial");
     } else if (!type.isValid()) {
@@ -93,6 +95,7 @@ void GADMAdNetworkConnectorInterstitial::registerClass() {
 }
 
 void GADMAdNetworkConnectorInterstitial::getAdFromAdapterWithType(const GADAdType& type) {
+    MOVU_CHECK_MAIN_THREAD();
     if (!type.isInterstitial()) {
         failInternally("Invalid mediation ad requested from interstitial object.");
     } else if (auto adapter = this->adapter()) {
