@@ -1,7 +1,8 @@
 #pragma once
 
 // What the full-screen room puts into the tables of the SDK at start-up: its handlers in the
-// ad app page's list (the opener's, the defaults, the ad app controller's). ads::load() calls
+// ad app page's list (the opener's, the defaults, the ad app controller's) and the opener's
+// browser road (the in-app browser, GADBrowserViewController). ads::load() calls
 // it; so do tests that make ad app pages. Any number of calls: the registrations are made
 // once.
 
