@@ -8,11 +8,14 @@
 #include "ads/fullscreen/GADBrowserAdView.h"
 #include "ads/fullscreen/GADBrowserAdViewDelegate.h"
 #include "ads/fullscreen/GADOpener.h"
+#include "ads/fullscreen/GADOpenerGMSGHandler.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/FakeFullScreenSlot.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADCSIGMSGHandler.h"
+#include "ads/web/GADPrecacheGMSGHandler.h"
 #include "ads/web/GADSDKCoreController.h"
 #include "platform/base/LogSink.h"
 #include "platform/storage/UserDefaults.h"
@@ -163,6 +166,16 @@ TEST_F(GADBrowserViewControllerTest, AWaitingLoadRunsOnTheFirstAppearanceWithThe
     browser->load(*Url::parse("http://land.test/two"), std::nullopt);
     ASSERT_EQ(landing->loads().size(), 2u);
     EXPECT_FALSE(landing->loads()[1].request->allHttpHeaderFields().contains("Referer"));
+
+    // The landing page's messages reach the leading handlers of the ad app pages, with the
+    // delegate's own opener, then the timing reports'.
+    const auto& handlers = browser->adViewDelegate()->gmsgHandlers();
+    ASSERT_EQ(handlers.size(), 4u);
+    auto openerHandler = std::dynamic_pointer_cast<GADOpenerGMSGHandler>(handlers[0]);
+    ASSERT_TRUE(openerHandler);
+    EXPECT_EQ(openerHandler->opener(), browser->adViewDelegate()->opener());
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADPrecacheGMSGHandler>(handlers[2]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[3]));
 
     // The browser's page view takes no other controller.
     auto other = ViewController::create();
