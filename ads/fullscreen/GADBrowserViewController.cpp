@@ -173,6 +173,9 @@ void GADBrowserViewController::createToolbarButtons() {
         ui::BarButtonItem::createSystem(ui::SystemItem::Action,
                                         toolbarAction(&GADBrowserViewController::openInSafari)),
         "View in Safari", kImageButtonWidth, false);
+    // The desktop's bars have no system pictures: arrows that fit the narrow items stand in.
+    reloadButton_->setTitle("\u21BB");
+    safariButton_->setTitle("\u2197");
     // Its width is the bar's to choose.
     doneButton_ = labelled(
         ui::BarButtonItem::createSystem(

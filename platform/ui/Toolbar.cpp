@@ -26,6 +26,8 @@ std::shared_ptr<Button> makeBarButton(const std::shared_ptr<BarButtonItem>& item
         if (w <= 0) w = std::max(50.0, probe.sizeThatFits({}).width + 20);
     }
     b->setEnabled(item->isEnabled());
+    // A button shows no state of its own: a disabled item is dimmed.
+    if (!item->isEnabled()) b->setAlpha(0.4f);
     if (item->isAccessibilityElement()) b->setAccessibilityLabel(item->accessibilityLabel());
     b->setFrame({0, 0, w, 30});
     std::weak_ptr<BarButtonItem> weak = item;

@@ -36,6 +36,8 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_TRUE(parseAdScenario("interstitial,stall")->stall);
     EXPECT_EQ(parseAdScenario("mediation,answer=refused")->answer, PageAnswer::RefusedAdUrl);
     EXPECT_EQ(parseAdScenario("links")->kind, AdKind::Links);
+    EXPECT_EQ(parseAdScenario("precache")->kind, AdKind::Precache);
+    EXPECT_EQ(adKindName(AdKind::Precache), "precache");
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
