@@ -159,6 +159,21 @@ std::string interstitialCreative(const AdScenario& s, const AdContext& c) {
     return page("Movuroute test interstitial", style, body);
 }
 
+namespace {
+
+// A full-screen page of a heading and links drawn as white buttons.
+std::string fullScreenStyle(const AdScenario& s, const AdContext& c) {
+    return "html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; "
+           "background: " +
+           creativeColor(s, c.ad) +
+           "; color: #ffffff; font: 15px sans-serif; }\n"
+           "h1 { margin: 48px 16px 8px; font-size: 20px; text-align: center; }\n"
+           "a { display: block; margin: 6px 24px; padding: 8px; color: #000000; background: "
+           "#ffffff; text-decoration: none; text-align: center; }\n";
+}
+
+}  // namespace
+
 std::string linksCreative(const AdScenario& s, const AdContext& c) {
     if (!s.html.empty()) return s.html;
     AdLinks links = adLinks(c);
@@ -182,14 +197,7 @@ std::string linksCreative(const AdScenario& s, const AdContext& c) {
         {"Click ping only", "gmsg://movuroute/click?u=" + percentEncode(links.clickTracking)},
         {"Close", "gmsg://movuroute/close"},
     };
-    std::string style =
-        "html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; "
-        "background: " +
-        creativeColor(s, c.ad) +
-        "; color: #ffffff; font: 15px sans-serif; }\n"
-        "h1 { margin: 48px 16px 8px; font-size: 20px; text-align: center; }\n"
-        "a { display: block; margin: 6px 24px; padding: 8px; color: #000000; background: "
-        "#ffffff; text-decoration: none; text-align: center; }\n";
+    std::string style = fullScreenStyle(s, c);
     std::string body = "<h1>Test ad " + ad + ": every way out</h1>\n";
     for (const auto& [title, href] : roads) {
         body += "<a href=\"" + htmlEscape(href) + "\">" + htmlEscape(title) + "</a>\n";
@@ -203,16 +211,9 @@ std::string precacheCreative(const AdScenario& s, const AdContext& c) {
     const std::string video = c.origin + "/media/video.mp4?slot=" + percentEncode(c.slotname) +
                               "&ad=" + std::to_string(c.ad) + "&name=movuroute-test-ad.mp4";
     const std::string start = "gmsg://movuroute/precache?src=" + percentEncode(video);
-    std::string style =
-        "html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; "
-        "background: " +
-        creativeColor(s, c.ad) +
-        "; color: #ffffff; font: 15px sans-serif; }\n"
-        "h1 { margin: 48px 16px 8px; font-size: 20px; text-align: center; }\n"
-        "a { display: block; margin: 6px 24px; padding: 8px; color: #000000; background: "
-        "#ffffff; text-decoration: none; text-align: center; }\n"
-        "pre { margin: 16px 24px; white-space: pre-wrap; word-break: break-all; "
-        "font: 13px monospace; }\n";
+    std::string style = fullScreenStyle(s, c) +
+                        "pre { margin: 16px 24px; white-space: pre-wrap; word-break: break-all; "
+                        "font: 13px monospace; }\n";
     std::string body = "<h1>Test ad " + std::to_string(c.ad) + ": a video fetched ahead</h1>\n";
     body += "<a id=\"start\" href=\"" + htmlEscape(start) + "\">Fetch the video</a>\n";
     body += "<a id=\"abort\" href=\"gmsg://movuroute/precache?abort=1\">Stop</a>\n";
