@@ -2,6 +2,8 @@
 
 #include "ads/fullscreen/GADAdAppGMSGHandler.h"
 #include "ads/fullscreen/GADAdAppPageHandlers.h"
+#include "ads/fullscreen/GADBrowserViewController.h"
+#include "ads/fullscreen/GADOpenerRoads.h"
 #include "platform/runtime/Once.h"
 
 namespace ads {
@@ -13,6 +15,7 @@ void GADFullScreenRoom::load() {
         fillPageServices(adApp);
         adApp.fill(GADGMSGHandlerPlace::AdApp,
                    [](const GADAdAppPageContext&) { return GADAdAppGMSGHandler::create(); });
+        GADOpenerRoads::shared().setBrowser(&GADBrowserViewController::openBrowserFromOpener);
     });
 }
 

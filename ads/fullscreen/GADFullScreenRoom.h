@@ -1,7 +1,8 @@
 #pragma once
 
 // What the full-screen room puts into the tables of the SDK at start-up: its handlers in the
-// ad app page's list (the opener's, the defaults, the ad app controller's). ads::load() calls
+// ad app page's list (the opener's, the defaults, the ad app controller's) and the opener's
+// browser road (the in-app browser, GADBrowserViewController). ads::load() calls
 // it; so do tests that make ad app pages. Any number of calls: the registrations are made
 // once.
 
@@ -10,6 +11,7 @@
 #include "ads/fullscreen/GADDefaultGMSGHandler.h"
 #include "ads/fullscreen/GADOpenerGMSGHandler.h"
 #include "ads/web/GADGMSGHandlerTable.h"
+#include "ads/web/GADPrecacheGMSGHandler.h"
 
 namespace ads {
 
@@ -17,7 +19,8 @@ struct GADFullScreenRoom {
     static void load();
 
     // The page services of this room in another page list (a room above has it fill its own):
-    // the opener's handler, for a page whose context has an opener, and the defaults.
+    // the opener's handler, for a page whose context has an opener, the defaults, and the
+    // precaching of the page below (it needs nothing of a slot).
     template <class Context>
     static void fillPageServices(GADGMSGHandlerTable<Context>& list) {
         list.fill(GADGMSGHandlerPlace::Opener,
@@ -27,6 +30,8 @@ struct GADFullScreenRoom {
                   });
         list.fill(GADGMSGHandlerPlace::Defaults,
                   [](const Context&) { return GADDefaultGMSGHandler::create(); });
+        list.fill(GADGMSGHandlerPlace::Precache,
+                  [](const Context&) { return GADPrecacheGMSGHandler::create(); });
     }
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ads/fullscreen/GADAdAppPageHandlers.h"
+#include "ads/fullscreen/GADOpenerRoads.h"
 #include "ads/slot/GADBannerPageHandlers.h"
 #include "ads/web/GADSDKCorePageHandlers.h"
 #include "platform/runtime/ClassRegistry.h"
@@ -22,11 +23,17 @@ TEST(AdsLoadTest, EveryRoomRegistersOnceAndTheLaterFeaturesPlacesStayOpen) {
         EXPECT_TRUE(adApp.isFilled(place)) << static_cast<int>(place);
     }
     EXPECT_TRUE(banner.isFilled(Place::DelayPageLoad));
-    for (Place place : {Place::MRAID, Place::Video, Place::Precache}) {
+    // Precaching needs no slot: every ad page downloads ahead, the core page does not.
+    EXPECT_TRUE(banner.isFilled(Place::Precache));
+    EXPECT_TRUE(adApp.isFilled(Place::Precache));
+    EXPECT_FALSE(GADSDKCorePageHandlers().isFilled(Place::Precache));
+    for (Place place : {Place::MRAID, Place::Video}) {
         EXPECT_FALSE(banner.isFilled(place));
         EXPECT_FALSE(adApp.isFilled(place));
         EXPECT_FALSE(GADSDKCorePageHandlers().isFilled(place));
     }
+    // The in-app browser takes the opener's browser road.
+    EXPECT_TRUE(GADOpenerRoads::shared().browser());
     EXPECT_TRUE(platform::ClassRegistry::shared().hasClass("GADBannerView"));
     EXPECT_TRUE(platform::ClassRegistry::shared().hasClass("GADInterstitial"));
     for (const char* name :

@@ -65,7 +65,10 @@ struct GADAdViewState {
 };
 
 class GADAdView : public platform::ui::View, private platform::web::WebViewDelegate {
+  protected:
+    // A subclass makes its view with this key and then calls setUp().
     struct Private {};
+    void setUp();
 
   public:
     static std::shared_ptr<GADAdView> create(platform::Rect frame);
@@ -150,7 +153,8 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     std::shared_ptr<platform::ui::ViewController> viewController() const {
         return viewController_.lock();
     }
-    void setViewController(std::weak_ptr<platform::ui::ViewController> controller) {
+    // A subclass may refuse a controller it cannot be shown by.
+    virtual void setViewController(std::weak_ptr<platform::ui::ViewController> controller) {
         viewController_ = std::move(controller);
     }
 
@@ -189,7 +193,6 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     void webViewContentSizeDidChange(platform::web::WebView& webView, platform::Size size) override;
 
     std::shared_ptr<GADAdView> self();
-    void setUp();
     void fitWebView();
     static void resetProcessState();
 

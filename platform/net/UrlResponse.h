@@ -4,6 +4,7 @@
 // and what it announced about its body.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/base/Url.h"
@@ -24,6 +25,11 @@ struct UrlResponse {
     const HttpHeaders& allHeaderFields() const { return headers; }
 
     bool isRedirect() const;
+    // The name the server suggests for saving the body: the "filename*" (UTF-8 or Latin-1,
+    // percent-encoded) or "filename" parameter of "Content-Disposition", else the URL's last
+    // path component, else "Unknown". It comes from the server as it is: callers that make a
+    // file of it must make it safe first (it may hold "/", "..", control characters, anything).
+    std::string suggestedFilename() const;
     // Fills mimeType, textEncodingName and expectedContentLength from the header fields.
     void deriveFromHeaders();
 };

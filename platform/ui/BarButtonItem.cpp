@@ -20,6 +20,22 @@ std::shared_ptr<BarButtonItem> BarButtonItem::createWithTitle(std::string title,
     return b;
 }
 
+std::shared_ptr<BarButtonItem> BarButtonItem::createWithImage(ImagePtr image,
+                                                              BarButtonItemStyle style,
+                                                              Action action) {
+    auto b = std::make_shared<BarButtonItem>();
+    b->image_ = std::move(image);
+    b->style_ = style;
+    b->action_ = std::move(action);
+    return b;
+}
+
+std::shared_ptr<BarButtonItem> BarButtonItem::createWithCustomView(std::shared_ptr<View> view) {
+    auto b = std::make_shared<BarButtonItem>();
+    b->customView_ = std::move(view);
+    return b;
+}
+
 std::string BarButtonItem::title() const {
     if (!title_.empty()) return title_;
     switch (systemItem_) {
@@ -45,6 +61,8 @@ std::string BarButtonItem::title() const {
             return "Pause";
         case SystemItem::Search:
             return "Search";
+        case SystemItem::Action:
+            return "Open";
         default:
             return {};
     }

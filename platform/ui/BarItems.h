@@ -7,7 +7,11 @@
 #include <memory>
 #include <string>
 
+#include "platform/ui/Image.h"
+
 namespace platform::ui {
+
+class View;
 
 // System items, with the values interface files use.
 enum class SystemItem {
@@ -45,6 +49,11 @@ class BarButtonItem {
     static std::shared_ptr<BarButtonItem> createWithTitle(std::string title,
                                                           BarButtonItemStyle style,
                                                           Action action = {});
+    // A picture in place of a title (plain style: the picture alone), and a view of the
+    // caller's own that the bar shows as it is (it takes no action of the item).
+    static std::shared_ptr<BarButtonItem> createWithImage(ImagePtr image, BarButtonItemStyle style,
+                                                          Action action = {});
+    static std::shared_ptr<BarButtonItem> createWithCustomView(std::shared_ptr<View> view);
 
     SystemItem systemItem() const { return systemItem_; }
     // System items show fixed English titles ("Done", "Cancel", ...).
@@ -59,6 +68,14 @@ class BarButtonItem {
     double width() const { return width_; }
     void setWidth(double w) { width_ = w; }
     void setAction(Action a) { action_ = std::move(a); }
+    const ImagePtr& image() const { return image_; }
+    const std::shared_ptr<View>& customView() const { return customView_; }
+    // What assistive technology reads out for the item, and whether it is offered at all;
+    // the bar hands both to the view that shows the item.
+    const std::string& accessibilityLabel() const { return accessibilityLabel_; }
+    void setAccessibilityLabel(std::string label) { accessibilityLabel_ = std::move(label); }
+    bool isAccessibilityElement() const { return accessibilityElement_; }
+    void setIsAccessibilityElement(bool on) { accessibilityElement_ = on; }
     bool isSpace() const {
         return systemItem_ == SystemItem::FlexibleSpace || systemItem_ == SystemItem::FixedSpace;
     }
@@ -74,6 +91,10 @@ class BarButtonItem {
     int tag_ = 0;
     double width_ = 0;
     Action action_;
+    ImagePtr image_;
+    std::shared_ptr<View> customView_;
+    std::string accessibilityLabel_;
+    bool accessibilityElement_ = false;
 };
 
 struct NavigationItem {

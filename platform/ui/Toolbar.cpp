@@ -8,17 +8,27 @@
 namespace platform::ui {
 
 std::shared_ptr<Button> makeBarButton(const std::shared_ptr<BarButtonItem>& item) {
-    if (!item || item->isSpace()) return nullptr;
+    if (!item || item->isSpace() || item->customView()) return nullptr;
     auto b = Button::create(ButtonType::Custom);
-    b->setTitle(item->title(), ControlStateNormal);
-    b->setTitleColor(Color::whiteColor(), ControlStateNormal);
-    b->setBackgroundColor({0.25f, 0.35f, 0.55f, 1});
+    double w = item->width();
+    if (item->image()) {
+        b->setImage(item->image(), ControlStateNormal);
+        if (w <= 0) w = item->image()->size().width;
+        if (item->style() != BarButtonItemStyle::Plain)
+            b->setBackgroundColor({0.25f, 0.35f, 0.55f, 1});
+    } else {
+        b->setTitle(item->title(), ControlStateNormal);
+        b->setTitleColor(Color::whiteColor(), ControlStateNormal);
+        b->setBackgroundColor({0.25f, 0.35f, 0.55f, 1});
+        Label probe;
+        probe.setFont(b->font());
+        probe.setText(item->title());
+        if (w <= 0) w = std::max(50.0, probe.sizeThatFits({}).width + 20);
+    }
     b->setEnabled(item->isEnabled());
-    Label probe;
-    probe.setFont(b->font());
-    probe.setText(item->title());
-    double w =
-        item->width() > 0 ? item->width() : std::max(50.0, probe.sizeThatFits({}).width + 20);
+    // A button shows no state of its own: a disabled item is dimmed.
+    if (!item->isEnabled()) b->setAlpha(0.4f);
+    if (item->isAccessibilityElement()) b->setAccessibilityLabel(item->accessibilityLabel());
     b->setFrame({0, 0, w, 30});
     std::weak_ptr<BarButtonItem> weak = item;
     b->addTarget(
@@ -39,20 +49,36 @@ Toolbar::Toolbar(Rect frame) : View(frame) {
 }
 
 void Toolbar::setItems(std::vector<std::shared_ptr<BarButtonItem>> items) {
-    for (auto& b : buttons_)
-        if (b) b->removeFromSuperview();
+    for (auto& v : views_)
+        if (v) v->removeFromSuperview();
     items_ = std::move(items);
-    buttons_.clear();
+    views_.clear();
     for (auto& item : items_) {
-        auto b = makeBarButton(item);
-        if (b) addSubview(b);
-        buttons_.push_back(b);
+        std::shared_ptr<View> v;
+        if (item && item->customView()) {
+            v = item->customView();
+            if (item->isAccessibilityElement())
+                v->setAccessibilityLabel(item->accessibilityLabel());
+            if (item->width() > 0) {
+                Rect f = v->frame();
+                f.size.width = item->width();
+                v->setFrame(f);
+            }
+        } else {
+            v = makeBarButton(item);
+        }
+        if (v) addSubview(v);
+        views_.push_back(v);
     }
     setNeedsLayout();
 }
 
 std::shared_ptr<Button> Toolbar::buttonForItem(std::size_t i) const {
-    return i < buttons_.size() ? buttons_[i] : nullptr;
+    return std::dynamic_pointer_cast<Button>(viewForItem(i));
+}
+
+std::shared_ptr<View> Toolbar::viewForItem(std::size_t i) const {
+    return i < views_.size() ? views_[i] : nullptr;
 }
 
 void Toolbar::layoutSubviews() {
@@ -60,8 +86,8 @@ void Toolbar::layoutSubviews() {
     double used = margin * double(items_.size() + 1);
     int flexible = 0;
     for (std::size_t i = 0; i < items_.size(); ++i) {
-        if (buttons_[i])
-            used += buttons_[i]->frame().size.width;
+        if (views_[i])
+            used += views_[i]->frame().size.width;
         else if (items_[i] && items_[i]->systemItem() == SystemItem::FixedSpace)
             used += items_[i]->width();
         else
@@ -71,7 +97,7 @@ void Toolbar::layoutSubviews() {
     double flexWidth = flexible ? spare / flexible : 0;
     double x = margin;
     for (std::size_t i = 0; i < items_.size(); ++i) {
-        if (auto& b = buttons_[i]) {
+        if (auto& b = views_[i]) {
             Rect f = b->frame();
             f.origin = {x, (bounds().size.height - f.size.height) / 2};
             b->setFrame(f);

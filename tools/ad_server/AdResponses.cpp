@@ -161,6 +161,21 @@ std::string interstitialCreative(const AdScenario& s, const AdContext& c) {
     return page("Movuroute test interstitial", style, body);
 }
 
+namespace {
+
+// A full-screen page of a heading and links drawn as white buttons.
+std::string fullScreenStyle(const AdScenario& s, const AdContext& c) {
+    return "html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; "
+           "background: " +
+           creativeColor(s, c.ad) +
+           "; color: #ffffff; font: 15px sans-serif; }\n"
+           "h1 { margin: 48px 16px 8px; font-size: 20px; text-align: center; }\n"
+           "a { display: block; margin: 6px 24px; padding: 8px; color: #000000; background: "
+           "#ffffff; text-decoration: none; text-align: center; }\n";
+}
+
+}  // namespace
+
 std::string linksCreative(const AdScenario& s, const AdContext& c) {
     if (!s.html.empty()) return s.html;
     AdLinks links = adLinks(c);
@@ -184,14 +199,7 @@ std::string linksCreative(const AdScenario& s, const AdContext& c) {
         {"Click ping only", "gmsg://movuroute/click?u=" + percentEncode(links.clickTracking)},
         {"Close", "gmsg://movuroute/close"},
     };
-    std::string style =
-        "html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; "
-        "background: " +
-        creativeColor(s, c.ad) +
-        "; color: #ffffff; font: 15px sans-serif; }\n"
-        "h1 { margin: 48px 16px 8px; font-size: 20px; text-align: center; }\n"
-        "a { display: block; margin: 6px 24px; padding: 8px; color: #000000; background: "
-        "#ffffff; text-decoration: none; text-align: center; }\n";
+    std::string style = fullScreenStyle(s, c);
     std::string body = "<h1>Test ad " + ad + ": every way out</h1>\n";
     for (const auto& [title, href] : roads) {
         body += "<a href=\"" + htmlEscape(href) + "\">" + htmlEscape(title) + "</a>\n";
@@ -203,6 +211,54 @@ std::string linksCreative(const AdScenario& s, const AdContext& c) {
 constexpr const char* kScriptAdPage =
     "<style>html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; }"
     "</style>\n<div id=\"slot\" style=\"width:100%;height:100%\"></div>\n";
+
+std::string precacheCreative(const AdScenario& s, const AdContext& c) {
+    if (!s.html.empty()) return s.html;
+    AdLinks links = adLinks(c);
+    const std::string video = c.origin + "/media/video.mp4?slot=" + percentEncode(c.slotname) +
+                              "&ad=" + std::to_string(c.ad) + "&name=movuroute-test-ad.mp4";
+    const std::string start = "gmsg://movuroute/precache?src=" + percentEncode(video);
+    std::string style = fullScreenStyle(s, c) +
+                        "pre { margin: 16px 24px; white-space: pre-wrap; word-break: break-all; "
+                        "font: 13px monospace; }\n";
+    std::string body = "<h1>Test ad " + std::to_string(c.ad) + ": a video fetched ahead</h1>\n";
+    body += "<a id=\"start\" href=\"" + htmlEscape(start) + "\">Fetch the video</a>\n";
+    body += "<a id=\"abort\" href=\"gmsg://movuroute/precache?abort=1\">Stop</a>\n";
+    body += "<a id=\"close\" href=\"gmsg://movuroute/close\">Close</a>\n";
+    body += "<pre id=\"log\">waiting</pre>\n";
+    // Every event is printed; the first progress and every end also reach the server, with
+    // what the event said, so a test reads them from the log.
+    body +=
+        "<script>(function () {\n"
+        "  var events = " +
+        scriptJson(links.events) +
+        ";\n"
+        "  var log = document.getElementById('log');\n"
+        "  var seen = 0;\n"
+        "  window.RADE_ReceiveMessage = function (name, info) {\n"
+        "    var ping = events + '&name=' + encodeURIComponent(String(name));\n"
+        "    if (name === 'onPrecacheEvent' && info) {\n"
+        "      seen += 1;\n"
+        "      log.textContent = seen + ': ' + info.event + ' ' + info.bytesLoaded + ' of ' +\n"
+        "          info.totalBytes + '\\n' + info.cachedSrc;\n"
+        "      if (info.event === 'precacheProgress' && info.bytesLoaded > 0) return;\n"
+        "      ping += '&event=' + encodeURIComponent(info.event) + '&bytes=' +\n"
+        "          info.bytesLoaded + '&total=' + info.totalBytes + '&cached=' +\n"
+        "          encodeURIComponent(info.cachedSrc) + '&src=' + encodeURIComponent(info.src);\n"
+        "    }\n"
+        "    new Image().src = ping;\n"
+        "  };\n"
+        "  window.addEventListener('load', function () {\n"
+        "    var frame = document.createElement('iframe');\n"
+        "    frame.style.display = 'none';\n"
+        "    frame.src = " +
+        scriptJson(start) +
+        ";\n"
+        "    document.body.appendChild(frame);\n"
+        "  });\n"
+        "})();</script>\n";
+    return page("Movuroute test precaching", style, body);
+}
 
 std::string scriptAdCreative(const AdScenario& s, const AdContext& c) {
     if (!s.html.empty()) return s.html;
@@ -325,6 +381,10 @@ Json fetchedAdObject(const AdScenario& s, const AdContext& c) {
             ad["ad_html"] = linksCreative(s, c);
             ad["ad_base_url"] = c.origin + "/mads/";
             break;
+        case AdKind::Precache:
+            ad["ad_html"] = precacheCreative(s, c);
+            ad["ad_base_url"] = c.origin + "/mads/";
+            break;
         default:
             ad["ad_html"] =
                 isInterstitial(s, c) ? interstitialCreative(s, c) : bannerCreative(s, c);
@@ -387,6 +447,11 @@ HttpAnswer adUrlAnswer(const AdScenario& s, const AdContext& c) {
             break;
         case AdKind::Links:
             a.body = linksCreative(s, c);
+            addTrackingHeaders(a, s, links);
+            addAdHeaders(a, s, c);
+            break;
+        case AdKind::Precache:
+            a.body = precacheCreative(s, c);
             addTrackingHeaders(a, s, links);
             addAdHeaders(a, s, c);
             break;

@@ -54,6 +54,7 @@ std::string creativeColor(const AdScenario& scenario, int ad);
 std::string bannerCreative(const AdScenario& scenario, const AdContext& context);
 std::string interstitialCreative(const AdScenario& scenario, const AdContext& context);
 std::string linksCreative(const AdScenario& scenario, const AdContext& context);
+std::string precacheCreative(const AdScenario& scenario, const AdContext& context);
 std::string scriptAdCreative(const AdScenario& scenario, const AdContext& context);
 nlohmann::ordered_json mediationConfiguration(const AdScenario& scenario, const AdContext& context);
 nlohmann::ordered_json nativeAdObject(const AdContext& context);

@@ -81,6 +81,12 @@ AdScenario AdScenario::links() {
     return s;
 }
 
+AdScenario AdScenario::precache() {
+    AdScenario s;
+    s.kind = AdKind::Precache;
+    return s;
+}
+
 AdScenario AdScenario::answered(PageAnswer answer) {
     AdScenario s;
     s.answer = answer;
@@ -109,6 +115,8 @@ std::string_view adKindName(AdKind kind) {
             return "native";
         case AdKind::Links:
             return "links";
+        case AdKind::Precache:
+            return "precache";
     }
     return "banner";
 }
@@ -185,6 +193,8 @@ bool parseKind(std::string_view word, AdScenario& s, std::string* error) {
         s = AdScenario::native();
     else if (word == "links")
         s = AdScenario::links();
+    else if (word == "precache")
+        s = AdScenario::precache();
     else if (word.substr(0, 7) == "status:") {
         auto code = parseInt(word.substr(7));
         if (!code || *code < 100 || *code > 599) {

@@ -32,6 +32,8 @@ enum class AdKind {
     Links,             // a full-screen page with one link per way out of an ad: the web, out
                        // of the app, the store sheet, browser, web app, expand, mail,
                        // message, call, a click ping and close
+    Precache,          // a full-screen page that downloads the server's video ahead as soon as
+                       // it has loaded and prints the download's events
 };
 
 // How a script ad (AdKind::ScriptAd) ends, some time after its page has loaded.
@@ -96,6 +98,7 @@ struct AdScenario {
     static AdScenario scriptAd();
     static AdScenario native();
     static AdScenario links();
+    static AdScenario precache();
     static AdScenario answered(PageAnswer answer);  // a banner behind the given page answer
 
     AdScenario& withAnswer(PageAnswer a) {
@@ -166,7 +169,7 @@ std::string_view pageAnswerName(PageAnswer answer);
 
 // A scenario from text: a kind, then comma-separated options.
 //   kinds:   banner, interstitial, nofill, status:<code>, empty, mediation,
-//            mediation-not-json, custom, script, native, links
+//            mediation-not-json, custom, script, native, links, precache
 //   options: answer=url|fetch|invalid|errors|silent|refused, refresh=<seconds>,
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
 //            scenario=<request_scenario>, autoclick, reload, manual, stall,

@@ -62,11 +62,64 @@ void answer(httplib::Response& res, int status, const std::string& body,
     res.set_content(body, contentType);
 }
 
-const char* kLandingPage =
-    "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>Movuroute test "
-    "advertiser</title>\n</head>\n<body style=\"font: 16px sans-serif; margin: 24px\">\n"
-    "<h1>Movuroute test advertiser</h1>\n<p>This page stands in for the advertiser's site of a "
-    "test ad from the local ad server.</p>\n</body>\n</html>\n";
+// The advertiser's site: a page with a link to its second page and a small form, so a
+// browser showing it has somewhere to go and something to send.
+std::string landingPage(const httplib::Request& req) {
+    const std::string slot = percentEncode(req.get_param_value("slot"));
+    const std::string ad = percentEncode(req.get_param_value("ad"));
+    const std::string page = req.get_param_value("page") == "2" ? "2" : "1";
+    return "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\">\n"
+           "<title>Movuroute test advertiser</title>\n</head>\n"
+           "<body style=\"font: 16px sans-serif; margin: 24px; background: #fff8e0\">\n"
+           "<h1>Movuroute test advertiser</h1>\n<p>Page " +
+           page +
+           ". This page stands in for the advertiser's site of a test ad from the local ad "
+           "server.</p>\n<p><a id=\"next\" href=\"/landing?slot=" +
+           slot + "&amp;ad=" + ad +
+           "&amp;page=2\">The second page</a></p>\n"
+           "<form id=\"form\" action=\"/landing/form\" method=\"get\">\n"
+           "<input type=\"hidden\" name=\"slot\" value=\"" +
+           slot + "\">\n<input type=\"hidden\" name=\"ad\" value=\"" + ad +
+           "\">\n<input name=\"q\" value=\"tilt\">\n"
+           "<button id=\"send\" type=\"submit\">Send</button>\n</form>\n</body>\n</html>\n";
+}
+
+// "/media/video.mp4": kMediaBytes of a repeating pattern, with "Content-Length" unless the
+// query says "length=none", and "Content-Disposition" naming the query's "name" when given.
+void serveMedia(const httplib::Request& req, httplib::Response& res) {
+    res.status = 200;
+    if (req.has_param("name")) {
+        std::string name = req.get_param_value("name");
+        for (char& c : name) {
+            if (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = '_';
+        }
+        res.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
+    }
+    auto provide = [](std::size_t offset, httplib::DataSink& sink) {
+        static const std::string block = [] {
+            std::string b(64 * 1024, '\0');
+            for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<char>('a' + i % 26);
+            return b;
+        }();
+        const std::size_t left = AdServer::kMediaBytes - offset;
+        if (left == 0) {
+            sink.done();
+            return true;
+        }
+        return sink.write(block.data(), std::min(left, block.size()));
+    };
+    if (req.get_param_value("length") == "none") {
+        // No length: the body goes chunked, and its reader learns the size at the end.
+        res.set_chunked_content_provider("video/mp4", provide);
+    } else {
+        res.set_content_provider(
+            AdServer::kMediaBytes, "video/mp4",
+            [provide](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                return provide(offset, sink);
+            });
+    }
+}
 
 }  // namespace
 
@@ -293,9 +346,13 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
                                        "&ad=" + std::to_string(r.ad)));
         return;
     }
-    if (path == "/landing") {
+    if (path == "/landing" || path == "/landing/form") {
         log_.add(record(req, RequestKind::Landing));
-        return answer(res, 200, kLandingPage, "text/html; charset=utf-8");
+        return answer(res, 200, landingPage(req), "text/html; charset=utf-8");
+    }
+    if (path == "/media/video.mp4") {
+        log_.add(record(req, RequestKind::Media));
+        return serveMedia(req, res);
     }
     log_.add(record(req, RequestKind::Unknown));
     answer(res, 404, "not found\n");

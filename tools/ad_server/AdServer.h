@@ -44,6 +44,9 @@ inline constexpr const char* kNativePagePath = "/mads/static/mad/sdk/native/nati
 
 class AdServer {
   public:
+    // The size of the video at "/media/video.mp4": 5 MB.
+    static constexpr std::size_t kMediaBytes = 5 * 1000 * 1000;
+
     // 0 takes a free port. Check isRunning(): it fails only when the port cannot be bound.
     explicit AdServer(int port = 0);
     ~AdServer();

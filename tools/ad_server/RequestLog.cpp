@@ -39,6 +39,8 @@ std::string_view kindName(RequestKind kind) {
             return "click";
         case RequestKind::Landing:
             return "landing";
+        case RequestKind::Media:
+            return "media";
         case RequestKind::CreativeEvent:
             return "creative-event";
         case RequestKind::Passback:

@@ -28,7 +28,8 @@ enum class RequestKind {
     ManualImpression,   // "x-rade-manual-tracking-urls"
     ClickTracking,      // "x-rade-click-tracking-urls" / "click_urls"
     Click,              // the creative's own link (the click URL the opener opens)
-    Landing,            // where the click URL leads
+    Landing,            // where the click URL leads, its second page and its form
+    Media,              // "/media/video.mp4": the video a creative downloads ahead
     CreativeEvent,      // an event the creative's script saw (onshow, onhide, ...)
     Passback,           // a script ad giving up
     MediationPing,      // pings named in a mediation answer

@@ -484,9 +484,13 @@ TEST_F(GADOpenerTest, RoadsOfOtherRoomsRunBehindTheGate) {
     own->openWebAppWithResizeProperties({});
     EXPECT_TRUE(taken.empty());
 
-    // The process's roads are unset here: the opener of the fixture logs instead.
+    // An opener whose roads are unset logs instead.
+    GADOpenerRoads unset;
+    auto bare = GADOpener::create(unset);
+    bare->setSlot(screens);
+    bare->setViewController(root);
     platform::LogSink::Capture log;
-    opener->openVideoToURL(*Url::parse("https://video.test/"), 30);
+    bare->openVideoToURL(*Url::parse("https://video.test/"), 30);
     EXPECT_TRUE(log.contains("no in-app browser yet"));
 }
 

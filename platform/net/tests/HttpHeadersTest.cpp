@@ -96,3 +96,39 @@ TEST(HttpStatus, ReasonPhrasesForKnownAndUnknownCodes) {
     EXPECT_EQ(platform::localizedStringForStatusCode(150), "informational");
     EXPECT_EQ(platform::localizedStringForStatusCode(-3), "server error");
 }
+
+TEST(UrlResponse, SuggestedFilenameFromTheDispositionThenTheURL) {
+    const auto named = [](const char* url, const char* disposition) {
+        platform::UrlResponse response;
+        response.url = *platform::Url::parse(url);
+        if (disposition) response.headers.set("Content-Disposition", disposition);
+        return response.suggestedFilename();
+    };
+    // The URL's last path component, decoded, when the server names nothing.
+    EXPECT_EQ(named("http://h.test/media/clip%20one.mp4?x=1", nullptr), "clip one.mp4");
+    EXPECT_EQ(named("http://h.test/", nullptr), "Unknown");
+    EXPECT_EQ(named("http://h.test", nullptr), "Unknown");
+    EXPECT_EQ(named("http://h.test/a/", "inline"), "a");
+    // Plain and quoted names, with escapes, whatever the parameters' case and order.
+    EXPECT_EQ(named("http://h.test/x", "attachment; filename=movie.mp4"), "movie.mp4");
+    EXPECT_EQ(named("http://h.test/x", "attachment; size=3; FileName=\"my \\\"best\\\".mp4\""),
+              "my \"best\".mp4");
+    EXPECT_EQ(named("http://h.test/x", "attachment;filename=\"a;b.mp4\";x=1"), "a;b.mp4");
+    // The extended form wins, in UTF-8 or Latin-1; a charset we cannot read is passed over.
+    EXPECT_EQ(named("http://h.test/x",
+                    "attachment; filename=plain.mp4; filename*=UTF-8''%E2%82%AC%20rates.mp4"),
+              "\xE2\x82\xAC rates.mp4");
+    EXPECT_EQ(named("http://h.test/x", "attachment; filename*=iso-8859-1'en'caf%E9.mp4"),
+              "caf\xC3\xA9.mp4");
+    EXPECT_EQ(named("http://h.test/x", "attachment; filename*=koi8-r''%C1.mp4; filename=b.mp4"),
+              "b.mp4");
+    EXPECT_EQ(named("http://h.test/x", "attachment; filename*=UTF-8''%FF.mp4"), "x");
+    // What the server sends is passed on as it is: making it safe is the caller's.
+    EXPECT_EQ(named("http://h.test/x", "attachment; filename=\"../../etc/passwd\""),
+              "../../etc/passwd");
+    // Broken headers fall back to the URL.
+    for (const char* broken : {"attachment; filename=", "attachment; filename", ";;;=", "=",
+                               "attachment; filename=\"", "attachment; filename*=''"}) {
+        EXPECT_EQ(named("http://h.test/fallback.bin", broken), "fallback.bin") << broken;
+    }
+}

@@ -172,6 +172,49 @@ TEST(Controls, ToolbarLaysOutItemsAndSpacesAndRunsActions) {
     EXPECT_EQ(done, 1);
 }
 
+TEST(Controls, ToolbarShowsPicturesAndViewsOfItsItemsWithTheirLabels) {
+    int backs = 0;
+    auto bar = Toolbar::create({0, 0, 320, 44});
+    auto picture = std::make_shared<const Image>("back", Size{27, 27});
+    auto back = BarButtonItem::createWithImage(picture, BarButtonItemStyle::Plain,
+                                               [&](BarButtonItem&) { ++backs; });
+    back->setWidth(27);
+    back->setIsAccessibilityElement(true);
+    back->setAccessibilityLabel("Back");
+    auto spinner = ActivityIndicator::create(ActivityIndicatorStyle::White);
+    spinner->setFrame({0, 0, 20, 20});
+    auto holder = BarButtonItem::createWithCustomView(spinner);
+    holder->setIsAccessibilityElement(true);
+    holder->setAccessibilityLabel("Spinner");
+    // Not offered to assistive technology: its label stays off its button.
+    auto quiet = BarButtonItem::createWithTitle("Quiet", BarButtonItemStyle::Bordered);
+    quiet->setAccessibilityLabel("Hidden");
+    bar->setItems({back, BarButtonItem::createSystem(SystemItem::FlexibleSpace), holder, quiet});
+    bar->layoutIfNeeded();
+
+    auto button = bar->buttonForItem(0);
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->currentImage(), picture);
+    EXPECT_EQ(button->currentTitle(), "");
+    EXPECT_DOUBLE_EQ(button->frame().size.width, 27);
+    EXPECT_EQ(button->accessibilityLabel(), "Back");
+    button->tap();
+    EXPECT_EQ(backs, 1);
+
+    // The custom view is shown as it is, centred in the bar's height; it is no button.
+    EXPECT_EQ(bar->viewForItem(2), spinner);
+    EXPECT_EQ(spinner->superview().get(), bar.get());
+    EXPECT_DOUBLE_EQ(spinner->frame().origin.y, 12);
+    EXPECT_EQ(spinner->accessibilityLabel(), "Spinner");
+    EXPECT_EQ(bar->viewForItem(1), nullptr);
+    EXPECT_EQ(bar->buttonForItem(3)->accessibilityLabel(), "");
+
+    // New items take the custom view out of the bar with the buttons.
+    bar->setItems({});
+    EXPECT_EQ(spinner->superview(), nullptr);
+    EXPECT_EQ(bar->viewForItem(0), nullptr);
+}
+
 TEST(Controls, ActivityIndicatorHidesWhenStoppedAndTabsSwitch) {
     auto spinner = ActivityIndicator::create(ActivityIndicatorStyle::WhiteLarge);
     EXPECT_TRUE(spinner->isHidden());

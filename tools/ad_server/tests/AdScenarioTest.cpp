@@ -49,6 +49,8 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_EQ(mediated->mediationTimeoutMillis, 250);
     EXPECT_FALSE(mediated->mediationDefaultPings);
     EXPECT_TRUE(parseAdScenario("mediation,defaultpings")->mediationDefaultPings);
+    EXPECT_EQ(parseAdScenario("precache")->kind, AdKind::Precache);
+    EXPECT_EQ(adKindName(AdKind::Precache), "precache");
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {

@@ -18,6 +18,7 @@
 
 #include "platform/testing/TestGate.h"
 #include "tools/ad_server/AdServer.h"
+#include "tools/ad_server/TextEscaping.h"
 
 namespace {
 
@@ -385,6 +386,46 @@ TEST_F(AdServerTest, RecordsPingsClicksReportsAndTokenRequests) {
     server.setTokenAnswer(500, "{}");
     EXPECT_EQ(client().Post("/oauth2/v3/token", "", "application/x-www-form-urlencoded")->status,
               500);
+}
+
+TEST_F(AdServerTest, LandingPagesVideosAndThePrecachingCreative) {
+    // The landing page has a second page and a form, and each is recorded with its Referer.
+    httplib::Headers referred{{"Referer", "ads.test"}};
+    auto landing = client().Get("/landing?slot=u&ad=3", referred);
+    EXPECT_NE(landing->body.find("href=\"/landing?slot=u&amp;ad=3&amp;page=2\""),
+              std::string::npos);
+    EXPECT_NE(landing->body.find("action=\"/landing/form\""), std::string::npos);
+    EXPECT_NE(get("/landing?slot=u&ad=3&page=2")->body.find("Page 2."), std::string::npos);
+    EXPECT_EQ(get("/landing/form?slot=u&ad=3&q=tilt")->status, 200);
+    auto landings = server.log().of(RequestKind::Landing);
+    ASSERT_EQ(landings.size(), 3u);
+    EXPECT_EQ(landings[0].header("referer"), "ads.test");
+    EXPECT_EQ(landings[2].path, "/landing/form");
+    EXPECT_EQ(landings[2].param("q"), "tilt");
+
+    // The video: 5 MB, announced or not, under the name asked for.
+    auto sized = get("/media/video.mp4?name=clip.mp4");
+    EXPECT_EQ(sized->body.size(), AdServer::kMediaBytes);
+    EXPECT_EQ(sized->get_header_value("Content-Length"), std::to_string(AdServer::kMediaBytes));
+    EXPECT_EQ(sized->get_header_value("Content-Disposition"), "attachment; filename=\"clip.mp4\"");
+    EXPECT_EQ(sized->body.substr(0, 27), "abcdefghijklmnopqrstuvwxyza");
+    auto unsized = get("/media/video.mp4?length=none&name=a%22b%0A.mp4");
+    EXPECT_EQ(unsized->body, sized->body);
+    EXPECT_FALSE(unsized->has_header("Content-Length"));
+    // A name cannot end the header's quoted text or break its line.
+    EXPECT_EQ(unsized->get_header_value("Content-Disposition"),
+              "attachment; filename=\"a_b_.mp4\"");
+    EXPECT_FALSE(get("/media/video.mp4")->has_header("Content-Disposition"));
+    EXPECT_EQ(server.log().count(RequestKind::Media), 3u);
+
+    // The precaching creative asks for that video as soon as it has loaded.
+    server.setScenario("p", AdScenario::precache());
+    auto creative = get("/mads/gma?slotname=p");
+    EXPECT_NE(creative->body.find("gmsg://movuroute/precache?src=" +
+                                  percentEncode(server.url("/media/video.mp4?slot=p"))),
+              std::string::npos);
+    EXPECT_NE(creative->body.find("onPrecacheEvent"), std::string::npos);
+    EXPECT_NE(creative->body.find("gmsg://movuroute/precache?abort=1"), std::string::npos);
 }
 
 TEST_F(AdServerTest, StalledAnswersWaitForTheirGateAndStopLetsThemGo) {

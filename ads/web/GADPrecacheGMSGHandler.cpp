@@ -1,0 +1,338 @@
+#include "ads/web/GADPrecacheGMSGHandler.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "ads/foundation/GADDevice.h"
+#include "ads/foundation/GADURLRequestUtilities.h"
+#include "ads/foundation/GADURLUtilities.h"
+#include "ads/web/GADAdView.h"
+#include "platform/base/LogSink.h"
+#include "platform/base/Unicode.h"
+#include "platform/base/Uuid.h"
+#include "platform/net/Connection.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/SerialQueue.h"
+#include "platform/runtime/ThreadChecker.h"
+
+namespace ads {
+
+namespace fs = std::filesystem;
+using platform::Value;
+
+namespace {
+
+constexpr const char* kProgress = "precacheProgress";
+constexpr const char* kComplete = "precacheComplete";
+constexpr const char* kCanceled = "precacheCanceled";
+
+// The longest extension kept whole when a name is cut.
+constexpr std::size_t kMaxExtensionBytes = 16;
+
+// Drops control characters and bytes that are no UTF-8 character; keeps whole characters.
+std::string printableCharacters(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = platform::utf8SequenceLength(text, i);
+        if (length == 0) {
+            ++i;
+            continue;
+        }
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (length > 1 || (c >= 0x20 && c != 0x7F)) out.append(text.substr(i, length));
+        i += length;
+    }
+    return out;
+}
+
+// The longest prefix of at most `limit` bytes that ends on a character boundary of valid UTF-8.
+std::string_view cutOnCharacter(std::string_view text, std::size_t limit) {
+    std::size_t end = 0;
+    while (end < text.size()) {
+        const std::size_t length = platform::utf8SequenceLength(text, end);
+        if (length == 0 || end + length > limit) break;
+        end += length;
+    }
+    return text.substr(0, end);
+}
+
+}  // namespace
+
+// The download, on the handler's queue: everything below runs there, including the connection's
+// calls. It holds its handler weakly and reports through it on the main loop.
+class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
+                                         public std::enable_shared_from_this<Download> {
+  public:
+    Download(std::weak_ptr<GADPrecacheGMSGHandler> owner,
+             std::shared_ptr<platform::SerialQueue> queue, fs::path temporaryRoot,
+             std::int64_t maxBytes)
+        : owner_(std::move(owner)),
+          queue_(std::move(queue)),
+          root_(std::move(temporaryRoot)),
+          maxBytes_(maxBytes) {}
+    ~Download() override { closeFile(); }
+
+    void setSource(const platform::Url& url, platform::UrlRequest request) {
+        sourceURL_ = url;
+        request_ = std::move(request);
+    }
+
+    void preload() {
+        if (!sourceURL_ || !request_ || started_) return;
+        connection_ = platform::Connection::create(*request_, weak_from_this());
+        connection_->setDelegateQueue(
+            [queue = queue_](std::function<void()> task) { queue->async(std::move(task)); });
+        connection_->start();
+        started_ = true;
+    }
+
+    std::int64_t cleanUp() {
+        stopConnection();
+        const std::int64_t bytes = bytes_;
+        closeFile();
+        removeFolder();
+        started_ = false;
+        return bytes;
+    }
+
+    void abort() {
+        const std::int64_t bytes = cleanUp();
+        report(bytes, kCanceled);
+    }
+
+    // Connection
+
+    std::optional<platform::UrlRequest> connectionWillSendRequest(
+        platform::Connection&, const platform::UrlRequest& request,
+        const platform::UrlResponse*) override {
+        // Only web addresses are fetched, also after a redirect.
+        if (!gad_isWebURL(request.url())) return std::nullopt;
+        return request;
+    }
+
+    void connectionDidReceiveResponse(platform::Connection&,
+                                      const platform::UrlResponse& response) override {
+        // A second response starts the body again: the first one's file goes.
+        closeFile();
+        removeFolder();
+        bytes_ = 0;
+        if (!makeFile(response.suggestedFilename())) {
+            cancel(0);
+            return;
+        }
+        expectedDataLength_ = response.expectedContentLength;
+        if (expectedDataLength_ > maxBytes_) {
+            cancel(0);
+            return;
+        }
+        report(0, kProgress);
+    }
+
+    void connectionDidReceiveData(platform::Connection&,
+                                  const std::vector<std::uint8_t>& data) override {
+        if (fd_ < 0) return;
+        if (bytes_ + static_cast<std::int64_t>(data.size()) > maxBytes_) {
+            cancel(bytes_);
+            return;
+        }
+        std::size_t done = 0;
+        while (done < data.size()) {
+            const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                platform::LogSink::write(
+                    "Ad precache: the cache file could not be written; "
+                    "the download stops.");
+                cancel(bytes_);
+                return;
+            }
+            done += static_cast<std::size_t>(n);
+            bytes_ += n;
+        }
+        report(bytes_, kProgress);
+    }
+
+    void connectionDidFinishLoading(platform::Connection&) override {
+        connection_.reset();
+        closeFile();
+        report(bytes_, kComplete);
+    }
+
+    void connectionDidFailWithError(platform::Connection&, const platform::Error&) override {
+        connection_.reset();
+        closeFile();
+        report(bytes_, kCanceled);
+    }
+
+  private:
+    bool makeFile(const std::string& suggested) {
+        std::error_code error;
+        fs::path folder = root_ / platform::Uuid::random().toString();
+        fs::create_directories(folder, error);
+        if (error) {
+            platform::LogSink::write(
+                "Ad precache: no folder for the cache file; the download "
+                "stops.");
+            return false;
+        }
+        folder_ = folder;
+        const fs::path file = folder / safeFileName(suggested);
+        fd_ = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd_ < 0) {
+            platform::LogSink::write(
+                "Ad precache: the cache file could not be made; the "
+                "download stops.");
+            cachedURL_.reset();
+            removeFolder();
+            return false;
+        }
+        cachedURL_ = platform::Url::fileUrl(file.string());
+        return true;
+    }
+
+    // Ends the download where it is: no event after this one.
+    void cancel(std::int64_t bytes) {
+        stopConnection();
+        closeFile();
+        removeFolder();
+        started_ = false;
+        report(bytes, kCanceled);
+    }
+
+    void stopConnection() {
+        if (!connection_) return;
+        connection_->cancel();
+        connection_.reset();
+    }
+
+    void closeFile() {
+        if (fd_ < 0) return;
+        ::close(fd_);
+        fd_ = -1;
+    }
+
+    void removeFolder() {
+        if (folder_.empty()) return;
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+        folder_.clear();
+    }
+
+    void report(std::int64_t bytes, const char* event) {
+        Value::Dictionary info{
+            {"bytesLoaded", Value(bytes)},
+            {"totalBytes", Value(expectedDataLength_)},
+            {"event", Value(event)},
+            {"src", Value(sourceURL_ ? sourceURL_->absoluteString() : std::string())},
+            {"cachedSrc", Value(cachedURL_ ? cachedURL_->absoluteString() : std::string())},
+        };
+        platform::MainLoop::main().post([owner = owner_, info = std::move(info)] {
+            auto handler = owner.lock();
+            auto view = handler ? handler->adView_.lock() : nullptr;
+            if (view) view->postJSNotification("onPrecacheEvent", &info);
+        });
+    }
+
+    const std::weak_ptr<GADPrecacheGMSGHandler> owner_;
+    const std::shared_ptr<platform::SerialQueue> queue_;
+    const fs::path root_;
+    const std::int64_t maxBytes_;
+    std::optional<platform::Url> sourceURL_;
+    std::optional<platform::UrlRequest> request_;
+    std::optional<platform::Url> cachedURL_;
+    fs::path folder_;
+    bool started_ = false;
+    std::shared_ptr<platform::Connection> connection_;
+    int fd_ = -1;
+    std::int64_t bytes_ = 0;
+    std::int64_t expectedDataLength_ = 0;
+};
+
+std::shared_ptr<GADPrecacheGMSGHandler> GADPrecacheGMSGHandler::create(std::int64_t maxBytes) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto handler = std::make_shared<GADPrecacheGMSGHandler>(Private{});
+    handler->download_ = std::make_shared<Download>(
+        handler, handler->queue_, GADDevice::sharedInstance()->temporaryPathWithCreation(false),
+        maxBytes);
+    return handler;
+}
+
+GADPrecacheGMSGHandler::GADPrecacheGMSGHandler(Private)
+    : queue_(std::make_shared<platform::SerialQueue>("com.zivivu.durez.precache")) {}
+
+GADPrecacheGMSGHandler::~GADPrecacheGMSGHandler() {
+    // Waits for the callback that may be writing; the file goes with its folder.
+    if (download_) queue_->sync([download = download_] { download->cleanUp(); });
+}
+
+const GADGMSGActionTable* GADPrecacheGMSGHandler::actionBlockDictionary() const {
+    static const GADGMSGActionTable table{
+        {"precache", action(&GADPrecacheGMSGHandler::didReceivePrecacheNotification)},
+    };
+    return &table;
+}
+
+void GADPrecacheGMSGHandler::didReceivePrecacheNotification(const GADGMSGActionInfo& info) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!adView_.lock()) adView_ = info.adView;
+    if (!info.note) return;
+    const auto src = info.note->parameter("src");
+    // Only a web address is fetched; anything else leaves the source as it was.
+    const auto url = src ? gad_webURLFromString(*src) : std::nullopt;
+    // The request reads the device's agent, which is the main thread's to ask for.
+    const auto request = url ? gad_requestForURL(url) : std::nullopt;
+    const bool abort = info.note->parameter("abort").has_value();
+    const bool preload = !abort && src.has_value();
+    queue_->sync([download = download_, url, request, abort, preload] {
+        if (url && request) download->setSource(*url, *request);
+        if (abort)
+            download->abort();
+        else if (preload)
+            download->preload();
+    });
+}
+
+void GADPrecacheGMSGHandler::preload() {
+    MOVU_CHECK_MAIN_THREAD();
+    queue_->sync([download = download_] { download->preload(); });
+}
+
+void GADPrecacheGMSGHandler::abort() {
+    MOVU_CHECK_MAIN_THREAD();
+    queue_->sync([download = download_] { download->abort(); });
+}
+
+std::int64_t GADPrecacheGMSGHandler::lastBytesAfterCleanUp() {
+    MOVU_CHECK_MAIN_THREAD();
+    std::int64_t bytes = 0;
+    queue_->sync([download = download_, &bytes] { bytes = download->cleanUp(); });
+    return bytes;
+}
+
+std::string GADPrecacheGMSGHandler::safeFileName(std::string_view suggested) {
+    const auto slash = suggested.find_last_of("/\\");
+    if (slash != std::string_view::npos) suggested.remove_prefix(slash + 1);
+    std::string name = printableCharacters(suggested);
+    const auto firstKept = name.find_first_not_of('.');
+    name.erase(0, firstKept == std::string::npos ? name.size() : firstKept);
+    if (name.empty()) return "download";
+    if (name.size() <= kMaxFileNameBytes) return name;
+
+    std::string_view whole(name);
+    std::string_view extension;
+    const auto dot = whole.rfind('.');
+    if (dot != std::string_view::npos && whole.size() - dot <= kMaxExtensionBytes)
+        extension = whole.substr(dot);
+    std::string out(cutOnCharacter(whole.substr(0, whole.size() - extension.size()),
+                                   kMaxFileNameBytes - extension.size()));
+    out.append(extension);
+    return out;
+}
+
+}  // namespace ads

@@ -1,0 +1,1 @@
+movu_fuzz(precache_filename ${CMAKE_CURRENT_SOURCE_DIR}/precache_filename.cpp DEPS ads_web)
