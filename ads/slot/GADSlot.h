@@ -235,6 +235,11 @@ class GADSlot : public GADAdFetcherDelegate,
     // Stamps a timing label ("native:view_show") for this slot's request.
     void recordTimestamp(const char* label) const;
 
+    // The correlator whose id the slot's requests carry (an owner's, shared with other slots).
+    void setCorrelator(std::shared_ptr<GADCorrelator> correlator) {
+        correlator_ = std::move(correlator);
+    }
+
     // Later ad kinds (GADSlotMediation.cpp)
     bool isMediating() const;
     std::optional<std::string> adNetworkClassName() const;
