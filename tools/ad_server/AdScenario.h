@@ -34,6 +34,15 @@ enum class AdKind {
                        // message, call, a click ping and close
 };
 
+// What a native ad's pictures ("/mads/native_image") answer.
+enum class NativeImage {
+    Png,          // a small PNG
+    Missing,      // 404 with a short text page
+    Empty,        // 200 with no body
+    Oversized,    // 200 with 5 MiB (more than the SDK takes)
+    Undecodable,  // 200 with a text that is no picture
+};
+
 // How the core page answers the SDK's call for this unit.
 enum class PageAnswer {
     AdUrl,         // "loadAdURL" with the ad URL on the server
@@ -63,6 +72,8 @@ struct AdScenario {
     bool requestReload = false;        // the page also sends "requestReload" with its answer
     bool manualImpressions = false;    // adds "x-rade-manual-tracking-urls"
     bool passback = false;             // ScriptAd: passes back instead of drawing
+    int nativeTemplate = 1;            // Native: 1 content, 2 app install, 3 custom template
+    NativeImage nativeImage = NativeImage::Png;
     std::vector<std::pair<std::string, std::string>> extraHeaders;
     // When set, the ad URL holds its answer until the gate is released (make it with
     // AdServer::makeGate so the server can let it go when it stops).
@@ -133,6 +144,14 @@ struct AdScenario {
         manualImpressions = true;
         return *this;
     }
+    AdScenario& withNativeTemplate(int id) {
+        nativeTemplate = id;
+        return *this;
+    }
+    AdScenario& withNativeImage(NativeImage image) {
+        nativeImage = image;
+        return *this;
+    }
     AdScenario& stalledOn(std::shared_ptr<platform::testing::TestGate> gate) {
         stall = std::move(gate);
         return *this;
@@ -141,6 +160,7 @@ struct AdScenario {
 
 std::string_view adKindName(AdKind kind);
 std::string_view pageAnswerName(PageAnswer answer);
+std::string_view nativeImageName(NativeImage image);
 
 // A scenario from text: a kind, then comma-separated options.
 //   kinds:   banner, interstitial, nofill, status:<code>, empty, mediation,
@@ -148,7 +168,8 @@ std::string_view pageAnswerName(PageAnswer answer);
 //   options: answer=url|fetch|invalid|errors|silent|refused, refresh=<seconds>,
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
 //            scenario=<request_scenario>, autoclick, reload, manual, passback, stall,
-//            header=<name>:<value>
+//            header=<name>:<value>, template=1|2|3,
+//            image=png|missing|empty|oversized|undecodable
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);

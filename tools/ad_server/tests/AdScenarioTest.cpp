@@ -36,14 +36,35 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_TRUE(parseAdScenario("interstitial,stall")->stall);
     EXPECT_EQ(parseAdScenario("mediation,answer=refused")->answer, PageAnswer::RefusedAdUrl);
     EXPECT_EQ(parseAdScenario("links")->kind, AdKind::Links);
+    auto native = parseAdScenario("native,template=3,image=undecodable");
+    ASSERT_TRUE(native);
+    EXPECT_EQ(native->nativeTemplate, 3);
+    EXPECT_EQ(native->nativeImage, NativeImage::Undecodable);
+    EXPECT_EQ(parseAdScenario("native")->nativeTemplate, 1);
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
-    for (const char* text :
-         {"", "bananas", "banner,", "banner,,reload", "status:99", "status:600", "status:abc",
-          "banner,refresh=soon", "banner,refresh=inf", "banner,size=320", "banner,size=ax50",
-          "banner,color=red", "banner,color=#12345g", "banner,answer=maybe",
-          "banner,header=novalue", "banner,refresh", "banner,autoclick=1", "banner,unknown=1"}) {
+    for (const char* text : {"",
+                             "bananas",
+                             "banner,",
+                             "banner,,reload",
+                             "status:99",
+                             "status:600",
+                             "status:abc",
+                             "banner,refresh=soon",
+                             "banner,refresh=inf",
+                             "banner,size=320",
+                             "banner,size=ax50",
+                             "banner,color=red",
+                             "banner,color=#12345g",
+                             "banner,answer=maybe",
+                             "banner,header=novalue",
+                             "banner,refresh",
+                             "banner,autoclick=1",
+                             "banner,unknown=1",
+                             "native,template=4",
+                             "native,template=",
+                             "native,image=gif"}) {
         std::string error;
         EXPECT_FALSE(parseAdScenario(text, &error)) << text;
         EXPECT_FALSE(error.empty()) << text;

@@ -96,8 +96,9 @@ Message parseGmsg(const std::string& url) {
 // Runs the plan; answers the messages of the page's start and of each step.
 std::vector<std::vector<Message>> drive(const AdServer& server, const Json& plan,
                                         const char* page = "sdk-core-v40.html") {
-    fs::path planFile = scratchFile("plan.json", plan.dump());
-    fs::path errors = scratchFile("harness.err", "");
+    // Files of their own per page: tests of the two pages may run at the same time.
+    fs::path planFile = scratchFile(std::string(page) + ".plan.json", plan.dump());
+    fs::path errors = scratchFile(std::string(page) + ".harness.err", "");
     // Older Node calls its fetch experimental on standard error; only the output is JSON.
     Outcome r =
         run("node --no-warnings " + quoted(kSource / "tools/ad_server/tests/page_harness.js") +
