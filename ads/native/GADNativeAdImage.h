@@ -5,13 +5,15 @@
 // "scale": number (1)}.
 //
 // Loading fetches the address once (http(s) only, at most 4 MiB, a 60 s time-out) and decodes
-// PNG or JPEG of at most 16 megapixels; every handler given meanwhile waits for that one
+// PNG or JPEG of at most 16 megapixels on the image's queue ("com.zivivu.durez.native-image");
+// every handler given meanwhile waits for that one
 // download, and a picture already loaded answers at once. Handlers are called once each, on
 // the main thread, with nothing on success or: the transport's error; private code 2
 // "Couldn't create URL request for <url>." for an address that is no web address; private
 // code 2 "Failed to load <description>. Received <n> bytes." for a body that gives no picture.
 //
-// Main thread only. Made with create(); the download holds the object weakly.
+// Main thread only (the decoding queue hands its picture back there). Made with create(); the
+// download and the decoding hold the object weakly.
 
 #include <cstdint>
 #include <functional>
@@ -27,7 +29,8 @@
 
 namespace platform {
 class Connection;
-}
+class SerialQueue;
+}  // namespace platform
 
 namespace ads {
 
@@ -52,7 +55,7 @@ class GADNativeAdImage : public std::enable_shared_from_this<GADNativeAdImage> {
     // The scale a server value gives: a finite number above 0, else 1.
     static double scaleFromValue(const platform::Value* value);
 
-    explicit GADNativeAdImage(Private) {}
+    explicit GADNativeAdImage(Private);
     ~GADNativeAdImage();
     GADNativeAdImage(const GADNativeAdImage&) = delete;
     GADNativeAdImage& operator=(const GADNativeAdImage&) = delete;
@@ -74,6 +77,7 @@ class GADNativeAdImage : public std::enable_shared_from_this<GADNativeAdImage> {
                                               const std::string& name);
 
   private:
+    void decode(const std::vector<std::uint8_t>& body);
     void finish(const std::optional<platform::Error>& error);
 
     bool required_ = true;
@@ -82,6 +86,8 @@ class GADNativeAdImage : public std::enable_shared_from_this<GADNativeAdImage> {
     double scale_ = 1;
     std::vector<CompletionHandler> waiting_;
     std::shared_ptr<platform::Connection> download_;
+    // Made for the first picture this object decodes.
+    std::unique_ptr<platform::SerialQueue> decodeQueue_;
 };
 
 }  // namespace ads

@@ -30,6 +30,8 @@ inline constexpr const char* kGADNativeAdFormatNative = "native";
 // The loader's and the native ad's lock queues.
 inline constexpr const char* kGADAdLoaderQueueLabel = "com.zivivu.durez.adloader";
 inline constexpr const char* kGADNativeAdQueueLabel = "com.zivivu.durez.native-ad";
+// Where a native ad's pictures decode.
+inline constexpr const char* kGADNativeAdImageQueueLabel = "com.zivivu.durez.native-image";
 
 // How long the support page may take: its answer within 5 s of its load, and a page that never
 // loads at most the SDK core's page allowance and those 5 s.

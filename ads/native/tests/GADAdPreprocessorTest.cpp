@@ -23,16 +23,18 @@ class GADAdPreprocessorTest : public ::testing::Test {
         std::optional<platform::Error> error;
     };
 
+    GADAdPreprocessor::CompletionHandler recorder() {
+        return
+            [this](const std::optional<Value>& configuration, const std::shared_ptr<GADSlot>& slot,
+                   const std::optional<platform::Error>& error) {
+                outcomes.push_back({configuration, slot, error});
+            };
+    }
     // Starts preprocessing and waits for the support page to arrive in the slot's ad view.
     platform::web::FakeWebPage* start(const std::string& json = "{\"type\":\"native\"}",
                                       std::size_t pageIndex = 0) {
         preprocessor = GADAdPreprocessor::create("unit");
-        preprocessor->preprocessNativeAdJSON(
-            json,
-            [this](const std::optional<Value>& configuration, const std::shared_ptr<GADSlot>& slot,
-                   const std::optional<platform::Error>& error) {
-                outcomes.push_back({configuration, slot, error});
-            });
+        preprocessor->preprocessNativeAdJSON(json, recorder());
         return h.waitForSupportPage(pageIndex);
     }
 
@@ -119,11 +121,7 @@ TEST_F(GADAdPreprocessorTest, ThePageFailingIsTheSlotsError) {
     platform::UserDefaults::standard().setObject(kGADNativeAdSupportURLKey,
                                                  Value(h.server.origin() + "/missing.html"));
     preprocessor = GADAdPreprocessor::create("unit");
-    preprocessor->preprocessNativeAdJSON("{}", [this](const std::optional<Value>& configuration,
-                                                      const std::shared_ptr<GADSlot>& slot,
-                                                      const std::optional<platform::Error>& error) {
-        outcomes.push_back({configuration, slot, error});
-    });
+    preprocessor->preprocessNativeAdJSON("{}", recorder());
     ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return !outcomes.empty(); }));
     ASSERT_TRUE(outcomes[0].error);
     EXPECT_EQ(outcomes[0].error->domain, "com.zivivu.ads");
@@ -161,12 +159,7 @@ TEST_F(GADAdPreprocessorTest, TextThatIsNotExactlyOneJSONValueFailsAtOnce) {
     for (const std::string json : {"{\"a\":1} alert(1)", "{", ""}) {
         outcomes.clear();
         preprocessor = GADAdPreprocessor::create("unit");
-        preprocessor->preprocessNativeAdJSON(
-            json,
-            [this](const std::optional<Value>& configuration, const std::shared_ptr<GADSlot>& slot,
-                   const std::optional<platform::Error>& error) {
-                outcomes.push_back({configuration, slot, error});
-            });
+        preprocessor->preprocessNativeAdJSON(json, recorder());
         EXPECT_TRUE(outcomes.empty());
         h.scope.runUntilIdle();
         ASSERT_EQ(outcomes.size(), 1u) << json;

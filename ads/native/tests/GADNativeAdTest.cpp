@@ -31,6 +31,17 @@ class GADNativeAdTest : public ::testing::Test {
         return [this, number](const Outcome& error) { outcomes.emplace_back(number, error); };
     }
 
+    // An ad whose required "headline" and optional "logo" are loading, with handlers 1 and 2.
+    std::shared_ptr<ScriptedNativeAd> adWaitingForHeadlineAndLogo() {
+        auto ad = ScriptedNativeAd::create(
+            Value::dictionary({{"manual", Value::array({Value("headline"), Value("logo")})},
+                               {"required", Value::array({Value("headline")})}}));
+        ad->loadAssetsWithCompletionHandler(recorder(1));
+        ad->loadAssetsWithCompletionHandler(recorder(2));
+        scope.runUntilIdle();
+        return ad;
+    }
+
     ads::testing::AdsTestScope scope;
     ads::testing::AdViewTestScope views;
     ads::testing::ScriptedNativeFormats formats;
@@ -144,12 +155,7 @@ TEST_F(GADNativeAdTest, AFormatWithoutAssetsCompletesOnALaterTurn) {
 }
 
 TEST_F(GADNativeAdTest, HandlersWaitForEveryRequestedAssetAndOptionalFailuresCount) {
-    auto ad = ScriptedNativeAd::create(
-        Value::dictionary({{"manual", Value::array({Value("headline"), Value("logo")})},
-                           {"required", Value::array({Value("headline")})}}));
-    ad->loadAssetsWithCompletionHandler(recorder(1));
-    ad->loadAssetsWithCompletionHandler(recorder(2));
-    scope.runUntilIdle();
+    auto ad = adWaitingForHeadlineAndLogo();
     EXPECT_TRUE(outcomes.empty());
     ad->failedToLoadAssetWithName("logo");  // optional
     scope.runUntilIdle();
@@ -163,12 +169,7 @@ TEST_F(GADNativeAdTest, HandlersWaitForEveryRequestedAssetAndOptionalFailuresCou
 }
 
 TEST_F(GADNativeAdTest, ARequiredFailureReachesEveryHandlerAlsoLaterOnes) {
-    auto ad = ScriptedNativeAd::create(
-        Value::dictionary({{"manual", Value::array({Value("headline"), Value("logo")})},
-                           {"required", Value::array({Value("headline")})}}));
-    ad->loadAssetsWithCompletionHandler(recorder(1));
-    ad->loadAssetsWithCompletionHandler(recorder(2));
-    scope.runUntilIdle();
+    auto ad = adWaitingForHeadlineAndLogo();
     ad->failedToLoadAssetWithName("headline");
     ad->finishedLoadingAssetWithName(std::string("logo"));  // no later success
     scope.runUntilIdle();

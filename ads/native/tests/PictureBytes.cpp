@@ -11,11 +11,30 @@
 
 namespace ads::testing {
 
-std::vector<std::uint8_t> pngOf(int width, int height) {
-    return platform::gfx::Image::blank(width, height).encodePng();
+namespace {
+
+std::vector<std::uint8_t> pixelsOrGrey(int width, int height,
+                                       const std::vector<std::uint8_t>& rgb) {
+    const std::size_t size = std::size_t(width) * std::size_t(height) * 3;
+    return rgb.size() == size ? rgb : std::vector<std::uint8_t>(size, 0x80);
 }
 
-std::vector<std::uint8_t> jpegOf(int width, int height) {
+}  // namespace
+
+std::vector<std::uint8_t> pngOf(int width, int height, const std::vector<std::uint8_t>& rgb) {
+    const auto pixels = pixelsOrGrey(width, height, rgb);
+    std::vector<std::uint8_t> rgba;
+    rgba.reserve(pixels.size() / 3 * 4);
+    for (std::size_t i = 0; i < pixels.size(); i += 3) {
+        rgba.insert(rgba.end(), {pixels[i], pixels[i + 1], pixels[i + 2], 255});
+    }
+    return platform::gfx::Image(width, height, platform::gfx::Image::ColorSpace::RGB, false,
+                                std::move(rgba))
+        .encodePng();
+}
+
+std::vector<std::uint8_t> jpegOf(int width, int height, const std::vector<std::uint8_t>& rgb) {
+    const auto pixels = pixelsOrGrey(width, height, rgb);
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);
@@ -28,10 +47,11 @@ std::vector<std::uint8_t> jpegOf(int width, int height) {
     info.input_components = 3;
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 85, TRUE);
     jpeg_start_compress(&info, TRUE);
-    std::vector<std::uint8_t> row(std::size_t(width) * 3, 0x80);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[] = {row.data()};
+        JSAMPROW rows[] = {
+            const_cast<std::uint8_t*>(&pixels[std::size_t(info.next_scanline) * width * 3])};
         jpeg_write_scanlines(&info, rows, 1);
     }
     jpeg_finish_compress(&info);
