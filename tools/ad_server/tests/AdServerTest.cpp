@@ -381,17 +381,23 @@ TEST_F(AdServerTest, StalledAnswersWaitForTheirGateAndStopLetsThemGo) {
     server.setScenario("slow", AdScenario::banner().stalledOn(server.makeGate()));
     auto pageGate = server.makeGate();
     server.stallPage(pageGate);
-    int abandoned = -1, page = -1;
+    auto nativeGate = server.makeGate();
+    server.stallNativePage(nativeGate);
+    int abandoned = -1, page = -1, native = -1;
     std::thread adRequester([&] { abandoned = statusOf("/mads/gma?slotname=slow"); });
     std::thread pageRequester([&] { page = statusOf(kCorePagePath); });
+    std::thread nativeRequester([&] { native = statusOf(kNativePagePath); });
     ASSERT_TRUE(server.log().waitFor(RequestKind::AdRequest, 2));
     ASSERT_TRUE(pageGate->waitForArrivals(1));
-    server.stop();  // must not hang on either held answer
+    ASSERT_TRUE(nativeGate->waitForArrivals(1));
+    server.stop();  // must not hang on any held answer
     adRequester.join();
     pageRequester.join();
+    nativeRequester.join();
     EXPECT_FALSE(server.isRunning());
     EXPECT_TRUE(abandoned == 503 || abandoned == 0) << abandoned;
     EXPECT_TRUE(page == 503 || page == 0) << page;
+    EXPECT_TRUE(native == 503 || native == 0) << native;
 }
 
 TEST_F(AdServerTest, UntrustedRequestsNeverBreakTheServer) {
