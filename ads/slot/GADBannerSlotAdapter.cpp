@@ -9,13 +9,7 @@ namespace ads {
 
 std::shared_ptr<GADBannerSlotAdapter> GADBannerSlotAdapter::create(platform::Rect bounds) {
     auto adapter = std::make_shared<GADBannerSlotAdapter>(Private{}, bounds);
-    const std::weak_ptr<GADBannerSlotAdapter> weak = adapter;
-    GADSlot& slot = *adapter->slot_;
-    slot.setSlotDelegate(weak);
-    slot.setAdLoadDelegate(weak);
-    slot.setAdEventDelegate(weak);
-    slot.setAdResponseDelegate(weak);
-    slot.setAdKeyDelegate(weak);
+    adapter->slot_->setDelegates(GADSlotDelegates::allOf(adapter));
     return adapter;
 }
 

@@ -47,6 +47,7 @@ void GADSlot::setUp() {
     // The SDK's start-up runs before the first ad is asked for; later calls do nothing.
     GADRunOnMainThread([] { GADApplication::sharedInstance()->runEarlyActivities(); });
 
+    orientationEvents_ = GADSlotOrientationEvents::create(this);
     adView_ = GADAdView::create(initialFrame_);
     timings_.recordTimestamp("native:view_create");
     adViewDelegate_ = GADBannerAdViewDelegate::create(weak_from_this(), opener_);
@@ -181,7 +182,7 @@ bool isTestDevice(const GADRequest& request) {
 }  // namespace
 
 void GADSlot::loadNextRequestWithAutoRefresh(bool autoRefresh) {
-    if (auto keys = adKeyDelegate_.lock()) keys->cacheViewHierarchyInformationForSlot(*this);
+    if (auto keys = delegates_.adKey.lock()) keys->cacheViewHierarchyInformationForSlot(*this);
     GADDevice::sharedInstance()->updateDynamicParameters();
     timings_.requestStarted();
     attemptedRequest_ = true;
@@ -303,7 +304,7 @@ void GADSlot::cancelPendingActions() {
 void GADSlot::cancelPendingAndFutureActions() {
     MOVU_CHECK_MAIN_THREAD();
     cancelPendingActions();
-    slotDelegate_.reset();
+    delegates_.slot.reset();
     reloadTimer_->setReloadable(false);
     reloadTimer_->deactivate();
     invalidateState();
@@ -325,7 +326,7 @@ void GADSlot::invalidate() {
 
 void GADSlot::bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window) {
     if (window) return;
-    platform::NotificationCenter::defaultCenter().post(kDidLeaveWindowNotification, this);
+    platform::NotificationCenter::defaultCenter().post(kGADSlotDidLeaveWindowNotification, this);
 }
 
 }  // namespace ads
