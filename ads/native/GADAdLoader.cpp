@@ -45,9 +45,7 @@ std::shared_ptr<GADAdLoader> GADAdLoader::create(
     loader->rootViewController_ = std::move(rootViewController);
     auto slot = GADSlot::create();
     if (!slot) return nullptr;
-    slot->setSlotDelegate(loader);
-    slot->setAdResponseDelegate(loader);
-    slot->setAdLoadDelegate(loader);
+    slot->setDelegates(GADSlotDelegates::allOf(loader));
     slot->setAdUnitID(loader->adUnitID_);
     if (loader->configuration_) {
         if (auto correlation = loader->configuration_->option<GADCorrelatorAdLoaderOptions>())

@@ -24,7 +24,7 @@ std::shared_ptr<GADAdPreprocessor> GADAdPreprocessor::create(std::string adUnitI
     auto preprocessor = std::make_shared<GADAdPreprocessor>(Private{});
     preprocessor->slot_ = GADSlot::create();
     if (!preprocessor->slot_) return nullptr;
-    preprocessor->slot_->setAdLoadDelegate(preprocessor);
+    preprocessor->slot_->setDelegates(GADSlotDelegates::allOf(preprocessor));
     preprocessor->slot_->setAdUnitID(std::move(adUnitID));
     return preprocessor;
 }

@@ -89,7 +89,10 @@ platform::Url GADNativeAd::supportHTMLURL() {
 void GADNativeAd::setSlot(const std::shared_ptr<GADSlot>& slot) {
     if (slot == slot_) return;
     slot_ = slot;
-    if (slot_) slot_->setAdEventDelegate(weak_from_this());
+    if (!slot_) return;
+    auto delegates = slot_->delegates();
+    delegates.adEvent = weak_from_this();
+    slot_->setDelegates(std::move(delegates));
 }
 
 bool GADNativeAd::hasValidConfigurationForRequestParameters(

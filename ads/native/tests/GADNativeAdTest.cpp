@@ -245,10 +245,12 @@ TEST_F(GADNativeAdTest, TheSlotsScreenEventsReachTheDelegate) {
     EXPECT_EQ(ad->slot(), slot);
     auto delegate = std::make_shared<RecordingNativeAdDelegate>();
     ad->setDelegate(delegate);
-    slot->adWillPresentScreen();
-    slot->adWillDismissScreen();
-    slot->adDidDismissScreen();
-    slot->adWillLeaveApplication();
+    // As the slot's page and screens report them, through its page face.
+    GADPageSlot& page = *slot;
+    page.adWillPresentScreen();
+    page.adWillDismissScreen();
+    page.adDidDismissScreen();
+    page.adWillLeaveApplication();
     scope.runUntilIdle();
     EXPECT_EQ(delegate->events,
               (std::vector<std::string>{"will-present", "will-dismiss", "did-dismiss", "leave"}));
