@@ -3,6 +3,7 @@
 #include "ads/foundation/GADApplication.h"
 #include "ads/fullscreen/GADFullScreenRoom.h"
 #include "ads/mediation/GADMediationRoom.h"
+#include "ads/native/GADNativeRoom.h"
 #include "ads/slot/GADSlotRoom.h"
 
 namespace ads {
@@ -13,6 +14,7 @@ void load() {
     GADFullScreenRoom::load();
     GADSlotRoom::load();
     registerMediationClasses();
+    GADNativeRoom::load();
     GADApplication::load();
 }
 

@@ -334,22 +334,80 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
     return config;
 }
 
-Json nativeAdObject(const AdContext& c) {
+// A 4 x 4 blue PNG.
+const unsigned char kNativePng[] = {
+    0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44,
+    0x52, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x04, 0x08, 0x06, 0x00, 0x00, 0x00, 0xa9,
+    0xf1, 0x9e, 0x7e, 0x00, 0x00, 0x00, 0x12, 0x49, 0x44, 0x41, 0x54, 0x78, 0xda, 0x63, 0xd0,
+    0xab, 0xbd, 0xfe, 0x1f, 0x19, 0x33, 0x90, 0x2e, 0x00, 0x00, 0x3c, 0x47, 0x28, 0x11, 0xf4,
+    0xd2, 0xdc, 0x2a, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+
+Json nativeImage(const AdContext& c, const std::string& name, double scale = 1) {
+    Json image = Json::object();
+    image["url"] = c.origin + "/mads/native_image?" + adTag(c) + "&name=" + name;
+    image["scale"] = scale;
+    return image;
+}
+
+Json nativeAdObject(const AdScenario& s, const AdContext& c) {
     AdLinks links = adLinks(c);
     Json tracking = Json::object();
     tracking["impression_tracking_urls"] = trackingUrls(links.impression);
     tracking["zivivu_click_tracking_url"] = links.clickTracking;
-    tracking["third_party_click_tracking_urls"] = Json::array();
-    tracking["click_actions"] = Json::array();
+    tracking["third_party_click_tracking_urls"] = Json::array({links.clickTracking + "&party=3"});
+    tracking["click_actions"] = Json::array({Json{{"url", links.click}}});
+    Json attribution = Json::object();
+    attribution["text"] = "Ad";
+    attribution["images"] = Json::array({nativeImage(c, "badge")});
     Json ad = Json::object();
     ad["type"] = "native";
-    ad["template_id"] = "1";
+    ad["template_id"] = std::to_string(s.nativeTemplate);
     ad["headline"] = "Movuroute test ad " + std::to_string(c.ad);
     ad["body"] = "A native ad from the local ad server for " + c.slotname + ".";
     ad["call_to_action"] = "Visit";
-    ad["advertiser"] = "Movuroute";
+    ad["images"] = Json::array({nativeImage(c, "image")});
+    switch (s.nativeTemplate) {
+        case 2:
+            ad["app_icon"] = nativeImage(c, "icon", 2);
+            ad["star_rating"] = 4.5;
+            ad["store"] = "Movuroute Store";
+            ad["price"] = "Free";
+            break;
+        case 3:
+            ad["custom_template_id"] = "movu-template-1";
+            break;
+        default:
+            ad["advertiser"] = "Movuroute";
+            ad["logo"] = nativeImage(c, "logo");
+            break;
+    }
+    ad["attribution"] = attribution;
     ad["tracking_urls_and_actions"] = tracking;
     return Json{{"ads", Json::array({ad})}};
+}
+
+HttpAnswer nativeImageAnswer(const AdScenario& s) {
+    HttpAnswer a;
+    a.contentType = "image/png";
+    switch (s.nativeImage) {
+        case NativeImage::Png:
+            a.body.assign(reinterpret_cast<const char*>(kNativePng), sizeof kNativePng);
+            break;
+        case NativeImage::Missing:
+            a.status = 404;
+            a.contentType = "text/html; charset=utf-8";
+            a.body = "<html><body>No such picture.</body></html>\n";
+            break;
+        case NativeImage::Empty:
+            break;
+        case NativeImage::Oversized:
+            a.body.assign(5 * 1024 * 1024, 'x');
+            break;
+        case NativeImage::Undecodable:
+            a.body = "This is no picture.\n";
+            break;
+    }
+    return a;
 }
 
 Json fetchedAdObject(const AdScenario& s, const AdContext& c) {
@@ -369,7 +427,7 @@ Json fetchedAdObject(const AdScenario& s, const AdContext& c) {
             ad["ad_html"] = "";
             break;
         case AdKind::Native:
-            ad["ad_json"] = nativeAdObject(c);
+            ad["ad_json"] = nativeAdObject(s, c);
             break;
         case AdKind::ScriptAd:
             ad["ad_is_javascript"] = true;
@@ -430,7 +488,7 @@ HttpAnswer adUrlAnswer(const AdScenario& s, const AdContext& c) {
             break;
         case AdKind::Native:
             a.contentType = "application/json; charset=utf-8";
-            a.body = jsonText(nativeAdObject(c));
+            a.body = jsonText(nativeAdObject(s, c));
             a.headers.emplace_back("x-rade-ad-format", "native");
             addAdHeaders(a, s, c);
             break;

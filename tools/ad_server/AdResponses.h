@@ -57,7 +57,9 @@ std::string linksCreative(const AdScenario& scenario, const AdContext& context);
 std::string precacheCreative(const AdScenario& scenario, const AdContext& context);
 std::string scriptAdCreative(const AdScenario& scenario, const AdContext& context);
 nlohmann::ordered_json mediationConfiguration(const AdScenario& scenario, const AdContext& context);
-nlohmann::ordered_json nativeAdObject(const AdContext& context);
+nlohmann::ordered_json nativeAdObject(const AdScenario& scenario, const AdContext& context);
+// What "/mads/native_image" answers for a unit's scenario.
+HttpAnswer nativeImageAnswer(const AdScenario& scenario);
 nlohmann::ordered_json fetchedAdObject(const AdScenario& scenario, const AdContext& context);
 
 // Makes a header value safe to send: control characters become spaces.

@@ -139,6 +139,22 @@ std::string_view pageAnswerName(PageAnswer answer) {
     return "url";
 }
 
+std::string_view nativeImageName(NativeImage image) {
+    switch (image) {
+        case NativeImage::Png:
+            return "png";
+        case NativeImage::Missing:
+            return "missing";
+        case NativeImage::Empty:
+            return "empty";
+        case NativeImage::Oversized:
+            return "oversized";
+        case NativeImage::Undecodable:
+            return "undecodable";
+    }
+    return "png";
+}
+
 bool isCssHexColor(std::string_view color) {
     if (color.size() != 4 && color.size() != 7) return false;
     if (color[0] != '#') return false;
@@ -218,6 +234,17 @@ bool parseAnswer(std::string_view value, AdScenario& s, std::string* error) {
     return fail(error, "unknown page answer: " + std::string(value));
 }
 
+bool parseNativeImage(std::string_view value, AdScenario& s, std::string* error) {
+    for (NativeImage image : {NativeImage::Png, NativeImage::Missing, NativeImage::Empty,
+                              NativeImage::Oversized, NativeImage::Undecodable}) {
+        if (value == nativeImageName(image)) {
+            s.nativeImage = image;
+            return true;
+        }
+    }
+    return fail(error, "unknown native image: " + std::string(value));
+}
+
 bool parseSize(std::string_view value) {
     auto x = value.find('x');
     if (x == std::string_view::npos) return false;
@@ -267,6 +294,14 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
         auto millis = parseInt(value);
         if (!millis || *millis <= 0) return fail(error, "bad timeout: " + std::string(value));
         s.mediationTimeoutMillis = *millis;
+    } else if (name == "image")
+        return needsValue() && parseNativeImage(value, s, error);
+    else if (name == "template") {
+        if (!needsValue()) return false;
+        auto id = parseInt(value);
+        if (!id || *id < 1 || *id > 3)
+            return fail(error, "template needs 1, 2 or 3: " + std::string(value));
+        s.nativeTemplate = *id;
     } else if (name == "refresh") {
         if (!needsValue()) return false;
         auto seconds = parseSeconds(value);

@@ -44,6 +44,15 @@ enum class ScriptEnding {
     Never,           // draws nothing and never passes back
 };
 
+// What a native ad's pictures ("/mads/native_image") answer.
+enum class NativeImage {
+    Png,          // a small PNG
+    Missing,      // 404 with a short text page
+    Empty,        // 200 with no body
+    Oversized,    // 200 with 5 MiB (more than the SDK takes)
+    Undecodable,  // 200 with a text that is no picture
+};
+
 // How the core page answers the SDK's call for this unit.
 enum class PageAnswer {
     AdUrl,         // "loadAdURL" with the ad URL on the server
@@ -81,6 +90,8 @@ struct AdScenario {
     // Mediation: no ping templates of the server's, so the SDK pings its defaults ("/imp",
     // "/clk", "/nofill" here).
     bool mediationDefaultPings = false;
+    int nativeTemplate = 1;            // Native: 1 content, 2 app install, 3 custom template
+    NativeImage nativeImage = NativeImage::Png;
     std::vector<std::pair<std::string, std::string>> extraHeaders;
     // When set, the ad URL holds its answer until the gate is released (make it with
     // AdServer::makeGate so the server can let it go when it stops).
@@ -158,6 +169,14 @@ struct AdScenario {
         if (delay) scriptDelay = *delay;
         return *this;
     }
+    AdScenario& withNativeTemplate(int id) {
+        nativeTemplate = id;
+        return *this;
+    }
+    AdScenario& withNativeImage(NativeImage image) {
+        nativeImage = image;
+        return *this;
+    }
     AdScenario& stalledOn(std::shared_ptr<platform::testing::TestGate> gate) {
         stall = std::move(gate);
         return *this;
@@ -166,6 +185,7 @@ struct AdScenario {
 
 std::string_view adKindName(AdKind kind);
 std::string_view pageAnswerName(PageAnswer answer);
+std::string_view nativeImageName(NativeImage image);
 
 // A scenario from text: a kind, then comma-separated options.
 //   kinds:   banner, interstitial, nofill, status:<code>, empty, mediation,
@@ -175,7 +195,8 @@ std::string_view pageAnswerName(PageAnswer answer);
 //            scenario=<request_scenario>, autoclick, reload, manual, stall,
 //            header=<name>:<value>, adapter=<class> (once per mediated network, in order),
 //            timeout=<milliseconds> (per mediated network), defaultpings; for script ads
-//            passback, passback-scheme, never, delay=<seconds>
+//            passback, passback-scheme, never, delay=<seconds>; for native ads
+//            template=1|2|3, image=png|missing|empty|oversized|undecodable
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);

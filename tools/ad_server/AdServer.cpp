@@ -316,11 +316,8 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
     if (path == "/mads/gma") return serveAd(req, res, false);
     if (path == "/mads/fetched_ad") return serveAd(req, res, true);
     if (path == "/oauth2/v3/token") return serveToken(req, res);
-    if (path == kNativePagePath) {
-        log_.add(record(req, RequestKind::NativePage));
-        res.set_header("Cache-Control", "no-store");
-        return answer(res, 200, std::string(nativePageHtml()), "text/html; charset=utf-8");
-    }
+    if (path == kNativePagePath) return serveNativePage(req, res);
+    if (path == "/mads/native_image") return serveNativeImage(req, res);
     if (path == "/mads/imp") return servePing(req, res, RequestKind::Impression);
     if (path == "/mads/manual_imp") return servePing(req, res, RequestKind::ManualImpression);
     if (path == "/mads/clk") return servePing(req, res, RequestKind::ClickTracking);
@@ -371,6 +368,48 @@ void AdServer::servePage(const httplib::Request& req, httplib::Response& res) {
     res.set_header("Cache-Control", "no-store");
     if (status != 200) return answer(res, status, "The core page is switched off.\n");
     answer(res, 200, std::string(corePageHtml()), "text/html; charset=utf-8");
+}
+
+void AdServer::setNativePageMode(NativePageMode mode) {
+    std::lock_guard lock(mutex_);
+    nativePageMode_ = mode;
+}
+
+void AdServer::stallNativePage(std::shared_ptr<platform::testing::TestGate> gate) {
+    if (gate) track(gate);
+    std::lock_guard lock(mutex_);
+    nativePageGate_ = std::move(gate);
+}
+
+void AdServer::serveNativePage(const httplib::Request& req, httplib::Response& res) {
+    log_.add(record(req, RequestKind::NativePage));
+    std::shared_ptr<platform::testing::TestGate> gate;
+    NativePageMode mode;
+    {
+        std::lock_guard lock(mutex_);
+        gate = nativePageGate_;
+        mode = nativePageMode_;
+    }
+    if (!waitOn(gate)) return answer(res, 503, "stopping\n");
+    res.set_header("Cache-Control", "no-store");
+    // The page reads how to answer from its body's "data-preprocess".
+    std::string html(nativePageHtml());
+    const std::string body = "<body data-preprocess=\"answer\">";
+    if (const auto at = html.find(body);
+        at != std::string::npos && mode != NativePageMode::Answer) {
+        html.replace(at, body.size(),
+                     mode == NativePageMode::Silent ? "<body data-preprocess=\"silent\">"
+                                                    : "<body data-preprocess=\"not-json\">");
+    }
+    answer(res, 200, html, "text/html; charset=utf-8");
+}
+
+void AdServer::serveNativeImage(const httplib::Request& req, httplib::Response& res) {
+    LoggedRequest r = record(req, RequestKind::NativeImage);
+    const AdScenario scenario = scenarioFor(r.slotname);
+    log_.add(std::move(r));
+    const HttpAnswer a = nativeImageAnswer(scenario);
+    answer(res, a.status, a.body, a.contentType.c_str());
 }
 
 void AdServer::serveCoreCall(const httplib::Request& req, httplib::Response& res) {

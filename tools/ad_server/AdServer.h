@@ -42,6 +42,13 @@ inline constexpr const char* kCoreCallPath = "/mads/sdk-core/call";
 // The support page that rewrites native ad objects.
 inline constexpr const char* kNativePagePath = "/mads/static/mad/sdk/native/native_ads.html";
 
+// How the native support page answers the SDK's preprocessing call.
+enum class NativePageMode {
+    Answer,   // "nativeAdPreProcess" with the configuration
+    Silent,   // nothing at all
+    NotJson,  // "nativeAdPreProcess" whose "success" is no JSON
+};
+
 class AdServer {
   public:
     // The size of the video at "/media/video.mp4": 5 MB.
@@ -82,6 +89,10 @@ class AdServer {
     void setPageStatus(int status);
     void stallPage(std::shared_ptr<platform::testing::TestGate> gate);
 
+    // The native support page: how it answers, and held back on a gate.
+    void setNativePageMode(NativePageMode mode);
+    void stallNativePage(std::shared_ptr<platform::testing::TestGate> gate);
+
     // The token endpoint's answer; by default 200 with a new "access_token" per request and
     // "expires_in" 3600.
     void setTokenAnswer(int status, std::string body);
@@ -100,6 +111,8 @@ class AdServer {
     void handle(const httplib::Request& req, httplib::Response& res);
     LoggedRequest record(const httplib::Request& req, RequestKind kind) const;
     void servePage(const httplib::Request& req, httplib::Response& res);
+    void serveNativePage(const httplib::Request& req, httplib::Response& res);
+    void serveNativeImage(const httplib::Request& req, httplib::Response& res);
     void serveCoreCall(const httplib::Request& req, httplib::Response& res);
     void serveAd(const httplib::Request& req, httplib::Response& res, bool fetched);
     void serveToken(const httplib::Request& req, httplib::Response& res);
@@ -124,6 +137,8 @@ class AdServer {
     bool reloadOnNextCall_ = false;
     int pageStatus_ = 200;
     std::shared_ptr<platform::testing::TestGate> pageGate_;
+    NativePageMode nativePageMode_ = NativePageMode::Answer;
+    std::shared_ptr<platform::testing::TestGate> nativePageGate_;
     std::optional<std::pair<int, std::string>> tokenAnswer_;
     std::vector<std::shared_ptr<platform::testing::TestGate>> gates_;
     bool stopping_ = false;

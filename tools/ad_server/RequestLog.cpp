@@ -49,6 +49,8 @@ std::string_view kindName(RequestKind kind) {
             return "mediation-ping";
         case RequestKind::NativePage:
             return "native-page";
+        case RequestKind::NativeImage:
+            return "native-image";
         case RequestKind::PerformanceReport:
             return "csi";
         case RequestKind::CrashReport:

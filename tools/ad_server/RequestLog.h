@@ -34,6 +34,7 @@ enum class RequestKind {
     Passback,           // a script ad giving up
     MediationPing,      // pings named in a mediation answer
     NativePage,         // the native ads support page
+    NativeImage,        // a native ad's picture ("/mads/native_image")
     PerformanceReport,  // "/csi"
     CrashReport,        // "/adpage/gen_204"
     BadAdReport,        // "/s/reportAd"

@@ -51,6 +51,11 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_TRUE(parseAdScenario("mediation,defaultpings")->mediationDefaultPings);
     EXPECT_EQ(parseAdScenario("precache")->kind, AdKind::Precache);
     EXPECT_EQ(adKindName(AdKind::Precache), "precache");
+    auto native = parseAdScenario("native,template=3,image=undecodable");
+    ASSERT_TRUE(native);
+    EXPECT_EQ(native->nativeTemplate, 3);
+    EXPECT_EQ(native->nativeImage, NativeImage::Undecodable);
+    EXPECT_EQ(parseAdScenario("native")->nativeTemplate, 1);
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
@@ -77,7 +82,10 @@ TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
                              "banner,unknown=1",
                              "script,delay",
                              "script,delay=soon",
-                             "script,never=1"}) {
+                             "script,never=1",
+                             "native,template=4",
+                             "native,template=",
+                             "native,image=gif"}) {
         std::string error;
         EXPECT_FALSE(parseAdScenario(text, &error)) << text;
         EXPECT_FALSE(error.empty()) << text;

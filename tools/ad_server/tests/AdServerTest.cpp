@@ -448,17 +448,23 @@ TEST_F(AdServerTest, StalledAnswersWaitForTheirGateAndStopLetsThemGo) {
     server.setScenario("slow", AdScenario::banner().stalledOn(server.makeGate()));
     auto pageGate = server.makeGate();
     server.stallPage(pageGate);
-    int abandoned = -1, page = -1;
+    auto nativeGate = server.makeGate();
+    server.stallNativePage(nativeGate);
+    int abandoned = -1, page = -1, native = -1;
     std::thread adRequester([&] { abandoned = statusOf("/mads/gma?slotname=slow"); });
     std::thread pageRequester([&] { page = statusOf(kCorePagePath); });
+    std::thread nativeRequester([&] { native = statusOf(kNativePagePath); });
     ASSERT_TRUE(server.log().waitFor(RequestKind::AdRequest, 2));
     ASSERT_TRUE(pageGate->waitForArrivals(1));
-    server.stop();  // must not hang on either held answer
+    ASSERT_TRUE(nativeGate->waitForArrivals(1));
+    server.stop();  // must not hang on any held answer
     adRequester.join();
     pageRequester.join();
+    nativeRequester.join();
     EXPECT_FALSE(server.isRunning());
     EXPECT_TRUE(abandoned == 503 || abandoned == 0) << abandoned;
     EXPECT_TRUE(page == 503 || page == 0) << page;
+    EXPECT_TRUE(native == 503 || native == 0) << native;
 }
 
 TEST_F(AdServerTest, UntrustedRequestsNeverBreakTheServer) {
@@ -537,6 +543,62 @@ TEST_F(AdServerTest, TheRecordCanBeAwaitedAndHeardFromOtherThreads) {
     server.log().setListener(nullptr);
     std::lock_guard lock(heardMutex);
     EXPECT_EQ(heard, (std::vector<std::string>{"impression", "impression"}));
+}
+
+TEST_F(AdServerTest, NativeAdsComeInThreeTemplatesWithPicturesAsScripted) {
+    for (int id : {1, 2, 3}) {
+        server.setScenario("n", AdScenario::native().withNativeTemplate(id));
+        auto res = get("/mads/gma?slotname=n");
+        ASSERT_TRUE(res);
+        const Json ad = Json::parse(res->body)["ads"][0];
+        EXPECT_EQ(ad["template_id"], std::to_string(id));
+        EXPECT_EQ(ad.contains("logo"), id == 1);
+        EXPECT_EQ(ad.contains("app_icon"), id == 2);
+        EXPECT_EQ(ad.contains("custom_template_id"), id == 3);
+        const Json& tracking = ad["tracking_urls_and_actions"];
+        EXPECT_EQ(tracking["click_actions"][0]["url"].get<std::string>().rfind(
+                      server.origin() + "/aclk/", 0),
+                  0u);
+        EXPECT_EQ(ad["attribution"]["images"].size(), 1u);
+    }
+
+    // The ad's pictures answer as the unit's scenario says, and are recorded.
+    const std::string image =
+        Json::parse(get("/mads/gma?slotname=n")->body)["ads"][0]["images"][0]["url"];
+    const std::string target = image.substr(server.origin().size());
+    auto png = get(target);
+    ASSERT_TRUE(png);
+    EXPECT_EQ(png->status, 200);
+    EXPECT_EQ(png->body.substr(1, 3), "PNG");
+    const struct {
+        NativeImage kind;
+        int status;
+        std::size_t minimum, maximum;
+    } cases[] = {{NativeImage::Missing, 404, 1, 100},
+                 {NativeImage::Empty, 200, 0, 0},
+                 {NativeImage::Oversized, 200, 5u << 20, 5u << 20},
+                 {NativeImage::Undecodable, 200, 1, 100}};
+    for (const auto& c : cases) {
+        server.setScenario("n", AdScenario::native().withNativeImage(c.kind));
+        auto res = get(target);
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, c.status) << nativeImageName(c.kind);
+        EXPECT_GE(res->body.size(), c.minimum) << nativeImageName(c.kind);
+        EXPECT_LE(res->body.size(), c.maximum) << nativeImageName(c.kind);
+    }
+    const auto pictures = server.log().of(RequestKind::NativeImage);
+    ASSERT_EQ(pictures.size(), 5u);
+    EXPECT_EQ(pictures[0].slotname, "n");
+    EXPECT_EQ(pictures[0].param("name"), "image");
+}
+
+TEST_F(AdServerTest, TheNativePageAnswersAsSet) {
+    EXPECT_NE(get(kNativePagePath)->body.find("data-preprocess=\"answer\""), std::string::npos);
+    server.setNativePageMode(NativePageMode::Silent);
+    EXPECT_NE(get(kNativePagePath)->body.find("data-preprocess=\"silent\""), std::string::npos);
+    server.setNativePageMode(NativePageMode::NotJson);
+    EXPECT_NE(get(kNativePagePath)->body.find("data-preprocess=\"not-json\""), std::string::npos);
+    EXPECT_EQ(server.log().count(RequestKind::NativePage), 3u);
 }
 
 }  // namespace

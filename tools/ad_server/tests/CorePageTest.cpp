@@ -94,14 +94,16 @@ Message parseGmsg(const std::string& url) {
 }
 
 // Runs the plan; answers the messages of the page's start and of each step.
-std::vector<std::vector<Message>> drive(const AdServer& server, const Json& plan) {
-    fs::path planFile = scratchFile("plan.json", plan.dump());
-    fs::path errors = scratchFile("harness.err", "");
+std::vector<std::vector<Message>> drive(const AdServer& server, const Json& plan,
+                                        const char* page = "sdk-core-v40.html") {
+    // Files of their own per page: tests of the two pages may run at the same time.
+    fs::path planFile = scratchFile(std::string(page) + ".plan.json", plan.dump());
+    fs::path errors = scratchFile(std::string(page) + ".harness.err", "");
     // Older Node calls its fetch experimental on standard error; only the output is JSON.
     Outcome r =
         run("node --no-warnings " + quoted(kSource / "tools/ad_server/tests/page_harness.js") +
-            " " + quoted(kPages / "sdk-core-v40.html") + " " + server.origin() + " " +
-            quoted(planFile) + " 2>" + quoted(errors));
+            " " + quoted(kPages / page) + " " + server.origin() + " " + quoted(planFile) + " 2>" +
+            quoted(errors));
     std::ifstream errorFile(errors);
     std::string stderrText((std::istreambuf_iterator<char>(errorFile)),
                            std::istreambuf_iterator<char>());
@@ -219,6 +221,59 @@ TEST(CorePageTest, AnswersEachCallAsTheServerSaysInCallOrder) {
     EXPECT_EQ(calls[3].function, "RADE_getAdapterLessMediationAd");
     EXPECT_EQ(calls[4].event, "fetchHttpRequestCompleted");
     EXPECT_EQ(calls[5].function, "RADE_getSdkConstants");
+}
+
+TEST(CorePageTest, TheNativePageAnswersPreprocessingAndRunsClicks) {
+    AdServer server;
+    ASSERT_TRUE(server.isRunning());
+    const Json ad = {{"type", "native"}, {"template_id", "1"}, {"headline", "A \u2028 line"}};
+    Json tracking = {
+        {"zivivu_click_tracking_url", "http://t.test/clk"},
+        {"third_party_click_tracking_urls", Json::array({"http://a.test/", 7, "http://b.test/"})},
+        {"click_actions",
+         Json::array({Json{{"url", "http://land.test/1"}}, Json{{"url", "http://land.test/2"}}})}};
+    Json clicked = ad;
+    clicked["tracking_urls_and_actions"] = tracking;
+    const Json click = {{"template", "1"}, {"asset", "headline"}, {"sdk_version", "7.5.2"}};
+    const Json environment = {{"sdk_version", "7.5.2"}};
+    const std::string preProcess = "zivivu.rade.nativeAds.preProcessJsonGmsg";
+    const std::string handleClick = "zivivu.rade.nativeAds.handleClickGmsg";
+    const Json plan = Json::array(
+        {{{"calls", Json::array({Json::array({preProcess, ad, environment})})}},
+         {{"calls", Json::array({Json::array(
+                        {preProcess, Json{{"ads", Json::array({ad})}}, environment})})}},
+         {{"calls",
+           Json::array({Json::array({handleClick, Json{{"ad", clicked}, {"click", click}}})})}},
+         {{"calls",
+           Json::array({Json::array(
+               {handleClick,
+                Json{{"ad", clicked}, {"click", click}, {"has_custom_click_handler", "1"}}})})}}});
+    const auto steps = drive(server, plan, "native_ads.html");
+    ASSERT_EQ(steps.size(), 5u);
+    EXPECT_TRUE(steps[0].empty());
+
+    // A bare ad is wrapped; a configuration is kept as it is.
+    for (int step : {1, 2}) {
+        ASSERT_EQ(steps[step].size(), 1u);
+        EXPECT_EQ(steps[step][0].action, "nativeAdPreProcess");
+        EXPECT_EQ(Json::parse(steps[step][0].params.at("success")),
+                  (Json{{"ads", Json::array({ad})}}));
+    }
+
+    // The ad's own click ping, each third-party text, then the first action opened.
+    ASSERT_EQ(steps[3].size(), 4u);
+    EXPECT_EQ(steps[3][0].action, "click");
+    EXPECT_EQ(steps[3][0].params.at("u"), "http://t.test/clk");
+    EXPECT_EQ(steps[3][1].action, "httpTrack");
+    EXPECT_EQ(steps[3][1].params.at("u"), "http://a.test/");
+    EXPECT_EQ(steps[3][2].params.at("u"), "http://b.test/");
+    EXPECT_EQ(steps[3][3].action, "open");
+    EXPECT_EQ(steps[3][3].params.at("u"), "http://land.test/1");
+
+    // A click the app handles itself only tells it.
+    ASSERT_EQ(steps[4].size(), 1u);
+    EXPECT_EQ(steps[4][0].action, "nativeAdCustomClick");
+    EXPECT_EQ(steps[4][0].params.at("asset"), "headline");
 }
 
 }  // namespace

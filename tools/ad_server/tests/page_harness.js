@@ -4,7 +4,8 @@
 //
 //   node page_harness.js <page.html> <origin> <plan.json>
 //
-// The plan is an array of steps, each {"calls": [[function, arg...], ...]} and optionally
+// The plan is an array of steps, each {"calls": [[function, arg...], ...]} (a function may be a
+// dotted path from the window) and optionally
 // {"origin": "..."} to send the page's requests elsewhere from then on. The calls of a step are
 // made in one turn; once the page has gone quiet, the gmsg URLs it navigated to are collected.
 // Prints a JSON array with one array of URLs per step, plus one for the page's own start.
@@ -82,7 +83,12 @@ async function settle() {
   for (const step of plan) {
     frames = [];
     if (step.origin) origin = step.origin;
-    for (const [name, ...args] of step.calls || []) window[name](...args);
+    for (const [name, ...args] of step.calls || []) {
+      // A dotted name reaches into the page's objects ("zivivu.rade.nativeAds.x").
+      const path = name.split('.');
+      const owner = path.slice(0, -1).reduce((object, key) => object[key], window);
+      owner[path[path.length - 1]](...args);
+    }
     await settle();
     results.push(frames);
   }
