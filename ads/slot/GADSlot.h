@@ -29,8 +29,8 @@
 // (GADSlotAdEvents.cpp), response processing and clicks (GADSlotAdResponse.cpp), placement and
 // orientation (GADSlotPlacement.cpp), the fetcher's answers (GADSlotFetch.cpp), the SDK core's
 // requester (GADSlotSDKCoreControllerDelegate.cpp) and the later ad kinds
-// (GADSlotMediation.cpp). What its ad's full-screen screens ask of it, and the public
-// interstitial it serves, live in GADSlotFullScreen.cpp.
+// (GADSlotMediation.cpp), in-app purchases (GADSlotInAppPurchase.cpp). What its ad's full-screen
+// screens ask of it, and the public interstitial it serves, live in GADSlotFullScreen.cpp.
 
 #include <cstdint>
 #include <functional>
@@ -67,6 +67,8 @@ class GADAdFetcher;
 class GADAdView;
 class GADBannerAdViewDelegate;
 class GADCorrelator;
+class GADInAppPurchase;
+class GADInAppPurchaseDelegate;
 class GADOpener;
 class GADRequest;
 class GADSlotStatistics;
@@ -130,7 +132,19 @@ class GADSlot : public GADAdFetcherDelegate,
     const std::shared_ptr<GADOpener>& opener() const { return opener_; }
     bool calledLoadAndDisplayRequest() const { return calledLoadAndDisplayRequest_; }
     void setCalledLoadAndDisplayRequest(bool called) { calledLoadAndDisplayRequest_ = called; }
+
+    // ---- In-app purchases (GADSlotInAppPurchase.cpp) ----
+    // The SDK's default purchase flow while the app has it on, else the owner's delegate.
     bool hasInAppPurchaseDelegate() const;
+    std::shared_ptr<GADInAppPurchaseDelegate> inAppPurchaseDelegate() const;
+    // Hands the purchase to that delegate on the main thread; without one it logs and drops it.
+    void didReceiveInAppPurchase(const std::shared_ptr<GADInAppPurchase>& purchase);
+    // Answers the default flow while it is on, nullptr otherwise: the purchase room above sets
+    // it at start-up, so the slot names no class of it.
+    using DefaultInAppPurchaseFlowProvider =
+        std::function<std::shared_ptr<GADInAppPurchaseDelegate>()>;
+    static void setDefaultInAppPurchaseFlowProvider(DefaultInAppPurchaseFlowProvider provider);
+
     const std::optional<platform::Value::Dictionary>& loadingAdHeaders() const {
         return loadingAdHeaders_;
     }

@@ -32,6 +32,7 @@ class View;
 namespace ads {
 
 class GADAd;
+class GADInAppPurchaseDelegate;
 class GADRequest;
 class GADSlot;
 
@@ -53,6 +54,10 @@ class GADSlotDelegate {
         return std::nullopt;
     }
     virtual bool hasInAppPurchaseDelegate() const { return false; }
+    // Who carries out the purchases the owner's ads offer (the app's delegate, held weakly).
+    virtual std::shared_ptr<GADInAppPurchaseDelegate> inAppPurchaseDelegate() const {
+        return nullptr;
+    }
 
     // NO refuses the request (the load delegate hears code 0).
     virtual std::optional<bool> slotShouldLoadRequest(GADSlot&, const GADRequest&) {

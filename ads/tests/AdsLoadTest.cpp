@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ads/fullscreen/GADAdAppPageHandlers.h"
+#include "ads/fullscreen/GADOpenerRoads.h"
 #include "ads/slot/GADBannerPageHandlers.h"
 #include "ads/web/GADSDKCorePageHandlers.h"
 #include "platform/runtime/ClassRegistry.h"
@@ -29,6 +30,8 @@ TEST(AdsLoadTest, EveryRoomRegistersOnceAndTheLaterFeaturesPlacesStayOpen) {
     }
     EXPECT_TRUE(platform::ClassRegistry::shared().hasClass("GADBannerView"));
     EXPECT_TRUE(platform::ClassRegistry::shared().hasClass("GADInterstitial"));
+    EXPECT_TRUE(platform::ClassRegistry::shared().hasClass("GADDefaultInAppPurchase"));
+    EXPECT_TRUE(GADOpenerRoads::shared().inAppPurchase());
 }
 
 }  // namespace
