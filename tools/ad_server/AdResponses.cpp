@@ -159,6 +159,33 @@ std::string interstitialCreative(const AdScenario& s, const AdContext& c) {
     return page("Movuroute test interstitial", style, body);
 }
 
+std::string purchaseCreative(const AdScenario& s, const AdContext& c) {
+    if (!s.html.empty()) return s.html;
+    AdLinks links = adLinks(c);
+    // The ad's report comes back here with the purchase's facts filled in by the SDK.
+    const std::string report =
+        c.origin + "/iap/report?" + adTag(c) + "&sku=@sku@&quantity=@quantity@&status=@status@";
+    const std::string buy =
+        "gmsg://movuroute/open?a=in_app_purchase&product_id=" + percentEncode(s.productId) +
+        "&quantity=1&report_urls=" + percentEncode(report);
+    std::string style =
+        "html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; "
+        "background: " +
+        creativeColor(s, c.ad) +
+        "; color: #ffffff; font: 16px sans-serif; text-align: center; }\n"
+        "#close { position: absolute; top: 8px; right: 8px; padding: 8px 12px; color: #ffffff; "
+        "background: rgba(0, 0, 0, 0.5); text-decoration: none; font-weight: bold; }\n"
+        "h1 { margin: 96px 16px 16px; font-size: 24px; }\n"
+        "#buy { display: inline-block; margin-top: 32px; padding: 12px 32px; color: #000000; "
+        "background: #ffd700; text-decoration: none; font-weight: bold; }\n";
+    std::string body =
+        "<a id=\"close\" href=\"gmsg://movuroute/close\">Close</a>\n"
+        "<h1>Movuroute test offer</h1>\n<p>" +
+        htmlEscape(s.productId) + " for " + htmlEscape(c.slotname) + "</p>\n<a id=\"buy\" href=\"" +
+        htmlEscape(buy) + "\">Buy</a>\n" + eventScript(links);
+    return page("Movuroute test offer", style, body);
+}
+
 std::string linksCreative(const AdScenario& s, const AdContext& c) {
     if (!s.html.empty()) return s.html;
     AdLinks links = adLinks(c);
@@ -292,6 +319,10 @@ Json fetchedAdObject(const AdScenario& s, const AdContext& c) {
             ad["ad_html"] = linksCreative(s, c);
             ad["ad_base_url"] = c.origin + "/mads/";
             break;
+        case AdKind::Purchase:
+            ad["ad_html"] = purchaseCreative(s, c);
+            ad["ad_base_url"] = c.origin + "/mads/";
+            break;
         default:
             ad["ad_html"] =
                 isInterstitial(s, c) ? interstitialCreative(s, c) : bannerCreative(s, c);
@@ -354,6 +385,11 @@ HttpAnswer adUrlAnswer(const AdScenario& s, const AdContext& c) {
             break;
         case AdKind::Links:
             a.body = linksCreative(s, c);
+            addTrackingHeaders(a, s, links);
+            addAdHeaders(a, s, c);
+            break;
+        case AdKind::Purchase:
+            a.body = purchaseCreative(s, c);
             addTrackingHeaders(a, s, links);
             addAdHeaders(a, s, c);
             break;

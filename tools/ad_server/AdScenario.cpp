@@ -68,6 +68,13 @@ AdScenario AdScenario::native() {
     return s;
 }
 
+AdScenario AdScenario::purchase(std::string productId) {
+    AdScenario s;
+    s.kind = AdKind::Purchase;
+    s.productId = std::move(productId);
+    return s;
+}
+
 AdScenario AdScenario::links() {
     AdScenario s;
     s.kind = AdKind::Links;
@@ -102,6 +109,8 @@ std::string_view adKindName(AdKind kind) {
             return "native";
         case AdKind::Links:
             return "links";
+        case AdKind::Purchase:
+            return "purchase";
     }
     return "banner";
 }
@@ -178,6 +187,8 @@ bool parseKind(std::string_view word, AdScenario& s, std::string* error) {
         s = AdScenario::native();
     else if (word == "links")
         s = AdScenario::links();
+    else if (word == "purchase")
+        s = AdScenario::purchase();
     else if (word.substr(0, 7) == "status:") {
         auto code = parseInt(word.substr(7));
         if (!code || *code < 100 || *code > 599) {
@@ -255,6 +266,9 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
     } else if (name == "scenario") {
         if (!needsValue()) return false;
         s.requestScenario = std::string(value);
+    } else if (name == "product") {
+        if (!needsValue()) return false;
+        s.productId = std::string(value);
     } else if (name == "header") {
         if (!needsValue()) return false;
         auto colon = value.find(':');

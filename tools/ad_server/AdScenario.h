@@ -29,6 +29,8 @@ enum class AdKind {
     CustomRendering,   // the banner creative with "x-rade-custom-rendering-allowed"
     ScriptAd,          // an ad network's script tag (only the fetched answer can say so)
     Native,            // "x-rade-ad-format: native" with a native ad object
+    Purchase,          // a full-screen creative offering the scenario's product: its "Buy"
+                       // button asks for an in-app purchase whose reports come back here
     Links,             // a full-screen page with one link per way out of an ad: the web, out
                        // of the app, the store sheet, browser, web app, expand, mail,
                        // message, call, a click ping and close
@@ -59,6 +61,7 @@ struct AdScenario {
     std::optional<std::string> fetchedAdBody;
     std::string requestScenario = "online_request";  // "request_scenario" of "loadAdURL"
     std::string errors = "The ad server found no ad for this request.";
+    std::string productId = "coins";   // Purchase: the store product the ad offers
     bool autoClickProtection = false;  // "enable_auto_click_protection" = "1"
     bool requestReload = false;        // the page also sends "requestReload" with its answer
     bool manualImpressions = false;    // adds "x-rade-manual-tracking-urls"
@@ -79,6 +82,7 @@ struct AdScenario {
     static AdScenario scriptAd();
     static AdScenario native();
     static AdScenario links();
+    static AdScenario purchase(std::string productId = "coins");
     static AdScenario answered(PageAnswer answer);  // a banner behind the given page answer
 
     AdScenario& withAnswer(PageAnswer a) {
@@ -144,11 +148,11 @@ std::string_view pageAnswerName(PageAnswer answer);
 
 // A scenario from text: a kind, then comma-separated options.
 //   kinds:   banner, interstitial, nofill, status:<code>, empty, mediation,
-//            mediation-not-json, custom, script, native, links
+//            mediation-not-json, custom, script, native, links, purchase
 //   options: answer=url|fetch|invalid|errors|silent|refused, refresh=<seconds>,
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
 //            scenario=<request_scenario>, autoclick, reload, manual, passback, stall,
-//            header=<name>:<value>
+//            header=<name>:<value>, product=<store product id> (purchase)
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);

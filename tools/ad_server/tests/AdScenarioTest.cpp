@@ -36,6 +36,10 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_TRUE(parseAdScenario("interstitial,stall")->stall);
     EXPECT_EQ(parseAdScenario("mediation,answer=refused")->answer, PageAnswer::RefusedAdUrl);
     EXPECT_EQ(parseAdScenario("links")->kind, AdKind::Links);
+    EXPECT_EQ(parseAdScenario("purchase")->productId, "coins");
+    EXPECT_EQ(parseAdScenario("purchase,product=gems")->kind, AdKind::Purchase);
+    EXPECT_EQ(parseAdScenario("purchase,product=gems")->productId, "gems");
+    EXPECT_FALSE(parseAdScenario("purchase,product"));
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
