@@ -198,12 +198,21 @@ void PaymentQueue::finishOnMain(const std::shared_ptr<PaymentTransaction>& trans
     tell(Change::Removed, {transaction});
 }
 
-void PaymentQueue::tell(Change change, Transactions transactions,
+void PaymentQueue::tell(Change change, const Transactions& transactions,
                         const PaymentTransactionObserver* only) {
+    std::vector<std::pair<std::shared_ptr<PaymentTransaction>, PaymentTransactionState>> told;
+    for (const auto& transaction : transactions)
+        told.emplace_back(transaction, transaction->state_);
     std::weak_ptr<PaymentQueue> weak = weak_from_this();
-    MainLoop::main().post([weak, change, transactions = std::move(transactions), only] {
+    MainLoop::main().post([weak, change, told = std::move(told), only] {
         auto self = weak.lock();
         if (!self) return;
+        Transactions transactions;
+        for (const auto& [transaction, state] : told) {
+            if (change == Change::Removed || transaction->state_ == state)
+                transactions.push_back(transaction);
+        }
+        if (transactions.empty()) return;
         // Copied: an observer may add or remove observers while it hears the change.
         auto observers = self->observers_;
         for (const auto& weakObserver : observers) {

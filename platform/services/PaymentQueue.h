@@ -12,12 +12,12 @@
 // store's code 2. A test taps the sheet (AlertView::visibleAlert()->tapButton), a person clicks.
 //
 // Observers (held weakly; one observer added twice counts once) hear every change on a later
-// turn of the main loop, in the order the changes came. A transaction stays on the queue until
-// finishTransaction; then observers hear it removed. Paid transactions not yet finished live in
-// a 0600 file, Library/StoreTransactions.json of the app home, written atomically at every
-// change; a new queue (the next run) reads them back, and every observer added hears the
-// queue's transactions at once, on the next turn, as after a restart. A damaged file is moved
-// aside (AtomicFile::moveAside) with a log line, and the queue starts empty.
+// turn of the main loop, in the order the changes came, and each state of a transaction once. A
+// transaction stays on the queue until finishTransaction; then observers hear it removed. Paid
+// transactions not yet finished live in a 0600 file, Library/StoreTransactions.json of the app
+// home, written atomically at every change; a new queue (the next run) reads them back, and every
+// observer added hears the queue's transactions at once, on the next turn, as after a restart. A
+// damaged file is moved aside (AtomicFile::moveAside) with a log line, and the queue starts empty.
 //
 // Main thread only, except finishTransaction, which may come from any thread: it is carried
 // to the main thread, and a transaction is finished once however often it is asked.
@@ -84,8 +84,12 @@ class PaymentQueue : public ui::AlertViewDelegate,
     void fail(const std::shared_ptr<PaymentTransaction>& transaction, std::int64_t code,
               const std::string& why);
     void finishOnMain(const std::shared_ptr<PaymentTransaction>& transaction);
-    // Observers hear the change on the next turn; `only` narrows it to one observer.
-    void tell(Change change, Transactions transactions,
+    // Observers hear the change on the next turn; `only` narrows it to one observer. An update
+    // is told only for transactions still in the state they had when it was queued: one that
+    // moved on meanwhile is told by the update its new state queued, so no observer hears the
+    // same state twice (a sheet tapped before the loop turned would otherwise be told
+    // "purchased" twice).
+    void tell(Change change, const Transactions& transactions,
               const PaymentTransactionObserver* only = nullptr);
     void save() const;
 

@@ -108,8 +108,9 @@ TEST_F(PaymentQueueTest, TheSheetBuysOrCancelsAndAnUnknownProductFailsWithoutOne
         EXPECT_FALSE(h.removed);
         updates.emplace_back(h.product, h.state);
     }
-    // Each observer hears the transaction as it is when the turn comes, in the order of changes.
-    EXPECT_EQ(updates.size(), 6u);
+    // Each state once, in the order of the changes: a state already left when the turn came
+    // is not told (the unknown product failed in the same turn it was asked for).
+    EXPECT_EQ(updates.size(), 5u);
     EXPECT_EQ(updates.back(), std::make_pair(std::string("unknown"), State::Failed));
 
     // Finishing removes, once, even when asked twice from two threads.
@@ -129,6 +130,19 @@ TEST_F(PaymentQueueTest, TheSheetBuysOrCancelsAndAnUnknownProductFailsWithoutOne
     // A dropped observer hears nothing and is not counted.
     listener.reset();
     EXPECT_EQ(queue->observerCount(), 0u);
+}
+
+TEST_F(PaymentQueueTest, ASheetAnsweredBeforeTheLoopTurnsIsToldOnce) {
+    auto queue = PaymentQueue::defaultQueue();
+    queue->addTransactionObserver(listener);
+    queue->addPayment({"coins", 1});
+    ui::AlertView::visibleAlert()->tapButton(1);
+    queue->addPayment({"nope", 1});
+    loop.runUntilIdle();
+    ASSERT_EQ(listener->heard.size(), 2u);
+    EXPECT_EQ(listener->heard[0].state, State::Purchased);
+    EXPECT_EQ(listener->heard[1].product, "nope");
+    EXPECT_EQ(listener->heard[1].state, State::Failed);
 }
 
 TEST_F(PaymentQueueTest, UnfinishedPurchasesOutliveARestartInAPrivateFile) {
