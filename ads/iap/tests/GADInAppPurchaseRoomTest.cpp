@@ -4,6 +4,7 @@
 
 #include "IapTestSupport.h"
 #include "ads/foundation/GADApplication.h"
+#include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADLog.h"
 #include "ads/fullscreen/GADInAppPurchaseDelegate.h"
 #include "ads/fullscreen/GADOpener.h"
@@ -94,6 +95,17 @@ TEST_F(GADInAppPurchaseRoomTest, WhileTheDefaultFlowIsOnSlotsHandItThePurchases)
 
     GADDefaultInAppPurchase::disableDefaultPurchaseFlow();
     EXPECT_EQ(slot->inAppPurchaseDelegate(), app);
+}
+
+TEST_F(GADInAppPurchaseRoomTest, AdRequestsSayWhetherTheStoreTakesPayments) {
+    auto capability = [] {
+        auto parameters = GADDevice::sharedInstance()->parameters();
+        return parameters.count("cap_noiap") ? parameters.at("cap_noiap").asString() : "<none>";
+    };
+    EXPECT_EQ(capability(), "0");  // the sample catalogue sells something
+    platform::services::StoreCatalogue::setSharedForTesting(
+        std::make_shared<platform::services::StoreCatalogue>());
+    EXPECT_EQ(capability(), "1");
 }
 
 }  // namespace
