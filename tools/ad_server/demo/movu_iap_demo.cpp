@@ -1,11 +1,14 @@
 // movu_iap_demo: a purchase ad from the loopback ad server, bought (or not) through the ads
-// library's default purchase flow at the store stand-in, headless. It starts the ad server in
-// this process, loads and presents the ad, follows a tap script, prints what the app's
-// delegate, the ad and the server saw, and photographs the purchase sheet. See README.md.
+// library's default purchase flow at the store stand-in. It starts the ad server in this
+// process, loads and presents the ad, and prints what the app's delegate, the ad and the server
+// saw. Headless it follows a tap script and photographs the purchase sheet; with --window a
+// person clicks. See README.md.
 
+#include <SDL.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +25,7 @@
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
+#include "platform/gfx/WindowContext.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
 #include "platform/services/StoreCatalogue.h"
@@ -30,6 +34,10 @@
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Compositor.h"
+#include "platform/ui/FrameLoop.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/TouchInput.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebView.h"
@@ -46,12 +54,14 @@ struct Options {
     std::string product = "coins";
     std::string screenshots = "screenshots";
     std::string home;  // empty: a temporary one, removed at the end
+    bool window = false;
+    double seconds = 0;  // --window: 0 runs until the window is closed
 };
 
 void usage() {
     std::fprintf(stderr,
                  "usage: movu_iap_demo [--taps STEP,...] [--no-finish] [--product ID] "
-                 "[--screenshots DIR] [--home DIR]\n"
+                 "[--screenshots DIR] [--home DIR] [--window [--seconds N]]\n"
                  "  steps: ad-buy (the ad's Buy link), sheet-buy, sheet-cancel, ad-close;\n"
                  "  --taps '' taps nothing (a later run on the same --home)\n");
 }
@@ -62,6 +72,13 @@ bool parse(int argc, char** argv, Options& options) {
         auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
         if (arg == "--no-finish") {
             options.finish = false;
+        } else if (arg == "--window") {
+            options.window = true;
+            options.taps.clear();
+        } else if (arg == "--seconds") {
+            const char* v = value();
+            if (!v) return false;
+            options.seconds = std::atof(v);
         } else if (arg == "--taps" || arg == "--product" || arg == "--screenshots" ||
                    arg == "--home") {
             const char* v = value();
@@ -128,6 +145,44 @@ class AdEvents : public ads::GADInterstitialDelegate {
     bool dismissed = false;
 };
 
+// A window a person clicks in: the ad's links and the sheet's buttons take mouse clicks as
+// touches. Runs until the window is closed (or for `seconds`).
+int runWindow(const std::shared_ptr<platform::ui::Window>& shown, double seconds) {
+    platform::ui::Window& window = *shown;
+    const double scale = platform::ui::Screen::mainScreen().scale();
+    std::string error;
+    auto context = platform::gfx::WindowContext::create("movu_iap_demo", int(320 * scale),
+                                                        int(480 * scale), &error);
+    if (!context) {
+        std::fprintf(stderr, "movu_iap_demo: no window: %s\n", error.c_str());
+        return 1;
+    }
+    platform::ui::Compositor compositor;
+    platform::ui::FrameLoop frames(
+        window, compositor,
+        [&] {
+            context->makeCurrent();
+            compositor.drawFrame(window, context->width(), context->height());
+            context->present();
+        },
+        1.0 / 60);
+    platform::ui::TouchInput touches(shown);
+    touches.setViewportSize(context->width(), context->height());
+    const auto started = std::chrono::steady_clock::now();
+    for (;;) {
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) {
+            if (e.type == SDL_QUIT) return 0;
+            frames.noteInput();
+            touches.handleEvent(e);
+        }
+        // Short sleeps: the loop has no way to hear SDL's events while it sleeps.
+        frames.turn(0.02);
+        const std::chrono::duration<double> ran = std::chrono::steady_clock::now() - started;
+        if (seconds > 0 && ran.count() >= seconds) return 0;
+    }
+}
+
 bool waitFor(const std::function<bool()>& condition) {
     return platform::testing::runMainLoopUntil(condition, kStepSeconds);
 }
@@ -174,6 +229,13 @@ int main(int argc, char** argv) {
         platform::MainLoop::main().wake();
     });
 
+    if (options.window) {
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+            std::fprintf(stderr, "movu_iap_demo: SDL: %s\n", SDL_GetError());
+            return 1;
+        }
+        platform::ui::Screen::mainScreen().setScale(2);
+    }
     auto& loop = platform::MainLoop::main();
     loop.claim();
     auto window = platform::ui::Window::create({0, 0, 320, 480});
@@ -205,9 +267,20 @@ int main(int argc, char** argv) {
                                                                                           : "off"));
     interstitial->presentFromRootViewController(root);
 
+    auto finish = [&](int status) {
+        ads::GADDefaultInAppPurchase::disableDefaultPurchaseFlow();
+        interstitial.reset();
+        loop.runOnce(0);
+        server.stop();
+        std::error_code ignored;
+        if (temporaryHome) std::filesystem::remove_all(home, ignored);
+        if (options.window) SDL_Quit();
+        return status;
+    };
+    if (options.window) return finish(runWindow(window, options.seconds));
+    int status = 0;
     std::string cameraError;
     platform::testing::ScreenshotCamera camera(options.screenshots, &cameraError);
-    int status = 0;
     for (const auto& step : options.taps) {
         if (step == "ad-buy" || step == "ad-close") {
             auto adView = interstitial->slot()->adView();
@@ -268,11 +341,5 @@ int main(int argc, char** argv) {
     // A moment for anything else (there should be nothing) to show in the output.
     platform::testing::runMainLoopUntil([] { return false; }, 1);
 
-    ads::GADDefaultInAppPurchase::disableDefaultPurchaseFlow();
-    interstitial.reset();
-    loop.runOnce(0);
-    server.stop();
-    std::error_code ignored;
-    if (temporaryHome) std::filesystem::remove_all(home, ignored);
-    return status;
+    return finish(status);
 }
