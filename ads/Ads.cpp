@@ -2,6 +2,7 @@
 
 #include "ads/foundation/GADApplication.h"
 #include "ads/fullscreen/GADFullScreenRoom.h"
+#include "ads/iap/GADInAppPurchaseRoom.h"
 #include "ads/mediation/GADMediationRoom.h"
 #include "ads/native/GADNativeRoom.h"
 #include "ads/slot/GADSlotRoom.h"
@@ -15,6 +16,7 @@ void load() {
     GADSlotRoom::load();
     registerMediationClasses();
     GADNativeRoom::load();
+    registerInAppPurchaseClasses();
     GADApplication::load();
 }
 

@@ -6,6 +6,7 @@
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADDeviceState.h"
 #include "ads/foundation/GADStringAdditions.h"
+#include "platform/services/PaymentQueue.h"
 
 namespace ads {
 
@@ -55,8 +56,8 @@ platform::Value::Dictionary GADDevice::parameters(const GADMainThreadFacts& fact
     parameters["u_w"] = GADStringFromDouble(snapshot.portraitBounds.width());
     parameters["u_h"] = GADStringFromDouble(snapshot.portraitBounds.height());
     if (snapshot.bookstores != 0) parameters["cap_bs"] = Value(snapshot.bookstores);
-    // No store here takes payments yet.
-    parameters["cap_noiap"] = GADStringFromBOOL(true);
+    parameters["cap_noiap"] =
+        GADStringFromBOOL(!platform::services::PaymentQueue::canMakePayments());
     return parameters;
 }
 

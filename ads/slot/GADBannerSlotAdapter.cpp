@@ -116,6 +116,11 @@ bool GADBannerSlotAdapter::hasInAppPurchaseDelegate() const {
     return banner && banner->inAppPurchaseDelegate() != nullptr;
 }
 
+std::shared_ptr<GADInAppPurchaseDelegate> GADBannerSlotAdapter::inAppPurchaseDelegate() const {
+    auto banner = this->banner();
+    return banner ? banner->inAppPurchaseDelegate() : nullptr;
+}
+
 std::optional<bool> GADBannerSlotAdapter::slotShouldLoadRequest(GADSlot&, const GADRequest&) {
     auto banner = this->banner();
     if (!banner) return false;

@@ -66,6 +66,7 @@ class GADBannerSlotAdapter : public GADBannerViewSlot,
         const platform::ui::Screen& screen) const override;
     bool hasInAppPurchaseDelegate() const override;
     std::shared_ptr<platform::ui::ViewController> rootViewController() const override;
+    std::shared_ptr<GADInAppPurchaseDelegate> inAppPurchaseDelegate() const override;
     std::optional<bool> slotShouldLoadRequest(GADSlot& slot, const GADRequest& request) override;
     std::optional<bool> slotShouldReloadCurrentRequest(GADSlot& slot) override;
     void slotDidReceiveAdView(GADSlot& slot,

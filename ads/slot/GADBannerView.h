@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ads/foundation/GADAdSize.h"
+#include "ads/fullscreen/GADInAppPurchaseDelegate.h"
 #include "platform/base/Error.h"
 #include "platform/base/Value.h"
 #include "platform/ui/View.h"
@@ -54,12 +55,6 @@ class GADBannerViewDelegate {
     virtual void adViewWillDismissScreen(GADBannerView& view) { (void)view; }
     virtual void adViewDidDismissScreen(GADBannerView& view) { (void)view; }
     virtual void adViewWillLeaveApplication(GADBannerView& view) { (void)view; }
-};
-
-// Purchases offered by an ad reach the app through this; the banner only keeps it.
-class GADInAppPurchaseDelegate {
-  public:
-    virtual ~GADInAppPurchaseDelegate() = default;
 };
 
 class GADBannerView : public platform::ui::View {

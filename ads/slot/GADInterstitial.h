@@ -94,7 +94,7 @@ class GADInterstitial : public GADSlotDelegate,
     void setDelegate(std::weak_ptr<GADInterstitialDelegate> delegate) {
         delegate_ = std::move(delegate);
     }
-    std::shared_ptr<GADInAppPurchaseDelegate> inAppPurchaseDelegate() const {
+    std::shared_ptr<GADInAppPurchaseDelegate> inAppPurchaseDelegate() const override {
         return inAppPurchaseDelegate_.lock();
     }
     void setInAppPurchaseDelegate(std::weak_ptr<GADInAppPurchaseDelegate> delegate) {

@@ -83,11 +83,6 @@ GADSlot::~GADSlot() {
     }
 }
 
-bool GADSlot::hasInAppPurchaseDelegate() const {
-    auto owner = slotDelegate();
-    return owner && owner->hasInAppPurchaseDelegate();
-}
-
 void GADSlot::setAdUnitID(std::string adUnitID) {
     MOVU_CHECK_MAIN_THREAD();
     adUnitID_ = std::move(adUnitID);

@@ -33,8 +33,9 @@
 // (GADSlotPlacement.cpp), the fetcher's answers (GADSlotFetch.cpp), the SDK core's
 // requester (GADSlotSDKCoreControllerDelegate.cpp), the later ad kinds (GADSlotMediation.cpp),
 // and ad networks' scripts with what the publisher formats keep here
-// (GADSlotAdNetworkJavaScript.cpp). What its ad's full-screen screens ask of it, and the public
-// interstitial it serves, live in GADSlotFullScreen.cpp.
+// (GADSlotAdNetworkJavaScript.cpp), in-app purchases (GADSlotInAppPurchase.cpp). What its ad's
+// full-screen screens ask of it, and the public interstitial it serves, live in
+// GADSlotFullScreen.cpp.
 
 #include <cstdint>
 #include <functional>
@@ -75,6 +76,8 @@ class GADBannerAdViewDelegate;
 class GADCorrelator;
 class GADMConfig;
 class GADMSlotDelegate;
+class GADInAppPurchase;
+class GADInAppPurchaseDelegate;
 class GADOpener;
 class GADRequest;
 class GADSlotStatistics;
@@ -118,6 +121,17 @@ class GADSlot : public GADAdFetcherDelegate,
     // The opener of the slot's ad view (its page delegate's), which a mediated network's
     // clicks share.
     const std::shared_ptr<GADOpener>& opener() const { return opener_; }
+
+    // In-app purchases (GADSlotInAppPurchase.cpp): the SDK's default purchase flow while the
+    // app has it on, else the owner's delegate.
+    std::shared_ptr<GADInAppPurchaseDelegate> inAppPurchaseDelegate() const;
+    // Hands the purchase to that delegate on the main thread; without one it logs and drops it.
+    void didReceiveInAppPurchase(const std::shared_ptr<GADInAppPurchase>& purchase);
+    // Answers the default flow while it is on, nullptr otherwise: the purchase room above sets
+    // it at start-up, so the slot names no class of it.
+    using DefaultInAppPurchaseFlowProvider =
+        std::function<std::shared_ptr<GADInAppPurchaseDelegate>()>;
+    static void setDefaultInAppPurchaseFlowProvider(DefaultInAppPurchaseFlowProvider provider);
 
     // The owner's commands.
     void loadRequest(const std::shared_ptr<GADRequest>& request);

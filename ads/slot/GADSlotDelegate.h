@@ -34,6 +34,7 @@ class ViewController;
 namespace ads {
 
 class GADAd;
+class GADInAppPurchaseDelegate;
 class GADRequest;
 class GADSlot;
 
@@ -57,6 +58,10 @@ class GADSlotDelegate {
     virtual bool hasInAppPurchaseDelegate() const { return false; }
     // The controller screens opened for the ad present from; nothing when the owner has none.
     virtual std::shared_ptr<platform::ui::ViewController> rootViewController() const {
+        return nullptr;
+    }
+    // Who carries out the purchases the owner's ads offer (the app's delegate, held weakly).
+    virtual std::shared_ptr<GADInAppPurchaseDelegate> inAppPurchaseDelegate() const {
         return nullptr;
     }
 

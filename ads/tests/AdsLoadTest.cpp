@@ -40,6 +40,8 @@ TEST(AdsLoadTest, EveryRoomRegistersOnceAndTheLaterFeaturesPlacesStayOpen) {
          {"GADMAdManager", "GADMAdNetworkConnectorBanner", "GADMAdNetworkConnectorInterstitial"}) {
         EXPECT_TRUE(platform::ClassRegistry::shared().hasClass(name)) << name;
     }
+    EXPECT_TRUE(platform::ClassRegistry::shared().hasClass("GADDefaultInAppPurchase"));
+    EXPECT_TRUE(GADOpenerRoads::shared().inAppPurchase());
 }
 
 }  // namespace

@@ -36,13 +36,13 @@ class ScriptedAdapter : public GADMAdNetworkAdapterProtocol,
     struct Script {
         Answer answer = Answer::View;
         // Seconds on the main loop before answering; nothing answers inside the request call.
-        std::optional<double> delay;
+        std::optional<double> delay{};
         // Lists the loading calls; without them the class implements an old API.
         bool currentAPI = true;
         bool declaresProtocol = true;
         bool answersChangeAdSize = false;
-        std::optional<std::string> version;
-        std::optional<std::string> networkExtrasClass;
+        std::optional<std::string> version{};
+        std::optional<std::string> networkExtrasClass{};
         // Keeps its connector (until its next answer) and still answers after
         // stopBeingDelegate, as a faulty network library would.
         bool misbehaves = false;

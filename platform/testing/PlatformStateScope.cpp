@@ -9,6 +9,9 @@
 #include "platform/device/Reachability.h"
 #include "platform/services/MailComposer.h"
 #include "platform/services/MessageComposer.h"
+#include "platform/services/PaymentQueue.h"
+#include "platform/services/ProductsRequest.h"
+#include "platform/services/StoreCatalogue.h"
 #include "platform/services/StoreProductLookup.h"
 #include "platform/services/SystemSound.h"
 #include "platform/storage/Keychain.h"
@@ -42,6 +45,9 @@ void PlatformStateScope::resetAll() {
     AdvertisingIdentifier::setOverrideForTesting(std::nullopt);
     Battery::setSysfsRootForTesting(std::nullopt);
     services::StoreProductLookup::setScriptForTesting(nullptr);
+    services::StoreCatalogue::setSharedForTesting(nullptr);
+    services::ProductsRequest::setScriptForTesting(nullptr);
+    services::PaymentQueue::resetDefaultQueueForTesting();
     services::MailComposer::setCanSendMailForTesting(std::nullopt);
     services::MessageComposer::setCanSendTextForTesting(std::nullopt);
     services::SystemSound::resetCountsForTesting();

@@ -6,7 +6,8 @@
 // the application object, the main screen, the alert queue, the audio session, the
 // accelerometer (its delegate, script and held keys), the keychain's injected failure, the
 // network flags, the advertising identifier, the battery's sysfs root, a failing random
-// source, the store lookup's script, the composers' answers and the system sound counts.
+// source, the store lookup's script, the store's catalogue, products script and payment queue, the
+// composers' answers and the system sound counts.
 //
 // It does not touch the main loop or the clock (platform::MainLoopTestScope does), nor where
 // the program lives (home, bundle, environment: platform::testing::ScopedEnv and the tests'

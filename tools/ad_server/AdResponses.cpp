@@ -139,8 +139,20 @@ std::string bannerCreative(const AdScenario& s, const AdContext& c) {
     return page("Movuroute test ad", style, body);
 }
 
-std::string interstitialCreative(const AdScenario& s, const AdContext& c) {
-    if (!s.html.empty()) return s.html;
+// What a full-screen creative shows besides its close link: a heading, a line of text and one
+// call to action.
+struct FullScreenOffer {
+    std::string title;
+    std::string heading;
+    std::string text;  // HTML
+    std::string actionId;
+    std::string actionHref;
+    std::string actionLabel;
+    std::string actionPadding;
+    std::string actionBackground;
+};
+
+std::string fullScreenCreative(const AdScenario& s, const AdContext& c, const FullScreenOffer& o) {
     AdLinks links = adLinks(c);
     // The native close button takes the top-left corner; ours sits top-right.
     std::string style =
@@ -151,14 +163,38 @@ std::string interstitialCreative(const AdScenario& s, const AdContext& c) {
         "#close { position: absolute; top: 8px; right: 8px; padding: 8px 12px; color: #ffffff; "
         "background: rgba(0, 0, 0, 0.5); text-decoration: none; font-weight: bold; }\n"
         "h1 { margin: 96px 16px 16px; font-size: 24px; }\n"
-        "#visit { display: inline-block; margin-top: 32px; padding: 12px 24px; color: #000000; "
-        "background: #ffffff; text-decoration: none; font-weight: bold; }\n";
-    std::string body =
-        "<a id=\"close\" href=\"gmsg://movuroute/close\">Close</a>\n"
-        "<h1>Movuroute test interstitial</h1>\n<p>Ad " +
-        std::to_string(c.ad) + " for " + htmlEscape(c.slotname) + "</p>\n<a id=\"visit\" href=\"" +
-        htmlEscape(links.click) + "\">Visit the advertiser</a>\n" + eventScript(links);
-    return page("Movuroute test interstitial", style, body);
+        "#" +
+        o.actionId + " { display: inline-block; margin-top: 32px; padding: " + o.actionPadding +
+        "; color: #000000; background: " + o.actionBackground +
+        "; text-decoration: none; font-weight: bold; }\n";
+    std::string body = "<a id=\"close\" href=\"gmsg://movuroute/close\">Close</a>\n<h1>" +
+                       o.heading + "</h1>\n<p>" + o.text + "</p>\n<a id=\"" + o.actionId +
+                       "\" href=\"" + htmlEscape(o.actionHref) + "\">" + o.actionLabel + "</a>\n" +
+                       eventScript(links);
+    return page(o.title, style, body);
+}
+
+std::string interstitialCreative(const AdScenario& s, const AdContext& c) {
+    if (!s.html.empty()) return s.html;
+    return fullScreenCreative(
+        s, c,
+        {"Movuroute test interstitial", "Movuroute test interstitial",
+         "Ad " + std::to_string(c.ad) + " for " + htmlEscape(c.slotname), "visit", adLinks(c).click,
+         "Visit the advertiser", "12px 24px", "#ffffff"});
+}
+
+std::string purchaseCreative(const AdScenario& s, const AdContext& c) {
+    if (!s.html.empty()) return s.html;
+    // The ad's report comes back here with the purchase's facts filled in by the SDK.
+    const std::string report =
+        c.origin + "/iap/report?" + adTag(c) + "&sku=@sku@&quantity=@quantity@&status=@status@";
+    const std::string buy =
+        "gmsg://movuroute/open?a=in_app_purchase&product_id=" + percentEncode(s.productId) +
+        "&quantity=1&report_urls=" + percentEncode(report);
+    return fullScreenCreative(s, c,
+                              {"Movuroute test offer", "Movuroute test offer",
+                               htmlEscape(s.productId) + " for " + htmlEscape(c.slotname), "buy",
+                               buy, "Buy", "12px 32px", "#ffd700"});
 }
 
 namespace {
@@ -443,6 +479,10 @@ Json fetchedAdObject(const AdScenario& s, const AdContext& c) {
             ad["ad_html"] = precacheCreative(s, c);
             ad["ad_base_url"] = c.origin + "/mads/";
             break;
+        case AdKind::Purchase:
+            ad["ad_html"] = purchaseCreative(s, c);
+            ad["ad_base_url"] = c.origin + "/mads/";
+            break;
         default:
             ad["ad_html"] =
                 isInterstitial(s, c) ? interstitialCreative(s, c) : bannerCreative(s, c);
@@ -510,6 +550,11 @@ HttpAnswer adUrlAnswer(const AdScenario& s, const AdContext& c) {
             break;
         case AdKind::Precache:
             a.body = precacheCreative(s, c);
+            addTrackingHeaders(a, s, links);
+            addAdHeaders(a, s, c);
+            break;
+        case AdKind::Purchase:
+            a.body = purchaseCreative(s, c);
             addTrackingHeaders(a, s, links);
             addAdHeaders(a, s, c);
             break;

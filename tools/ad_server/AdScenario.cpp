@@ -75,6 +75,13 @@ AdScenario AdScenario::native() {
     return s;
 }
 
+AdScenario AdScenario::purchase(std::string productId) {
+    AdScenario s;
+    s.kind = AdKind::Purchase;
+    s.productId = std::move(productId);
+    return s;
+}
+
 AdScenario AdScenario::links() {
     AdScenario s;
     s.kind = AdKind::Links;
@@ -117,6 +124,8 @@ std::string_view adKindName(AdKind kind) {
             return "links";
         case AdKind::Precache:
             return "precache";
+        case AdKind::Purchase:
+            return "purchase";
     }
     return "banner";
 }
@@ -211,6 +220,8 @@ bool parseKind(std::string_view word, AdScenario& s, std::string* error) {
         s = AdScenario::links();
     else if (word == "precache")
         s = AdScenario::precache();
+    else if (word == "purchase")
+        s = AdScenario::purchase();
     else if (word.substr(0, 7) == "status:") {
         auto code = parseInt(word.substr(7));
         if (!code || *code < 100 || *code > 599) {
@@ -327,6 +338,9 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
     } else if (name == "scenario") {
         if (!needsValue()) return false;
         s.requestScenario = std::string(value);
+    } else if (name == "product") {
+        if (!needsValue()) return false;
+        s.productId = std::string(value);
     } else if (name == "header") {
         if (!needsValue()) return false;
         auto colon = value.find(':');

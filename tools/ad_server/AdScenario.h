@@ -29,6 +29,8 @@ enum class AdKind {
     CustomRendering,   // the banner creative with "x-rade-custom-rendering-allowed"
     ScriptAd,          // an ad network's script tag (only the fetched answer can say so)
     Native,            // "x-rade-ad-format: native" with a native ad object
+    Purchase,          // a full-screen creative offering the scenario's product: its "Buy"
+                       // button asks for an in-app purchase whose reports come back here
     Links,             // a full-screen page with one link per way out of an ad: the web, out
                        // of the app, the store sheet, browser, web app, expand, mail,
                        // message, call, a click ping and close
@@ -78,6 +80,7 @@ struct AdScenario {
     std::optional<std::string> fetchedAdBody;
     std::string requestScenario = "online_request";  // "request_scenario" of "loadAdURL"
     std::string errors = "The ad server found no ad for this request.";
+    std::string productId = "coins";   // Purchase: the store product the ad offers
     bool autoClickProtection = false;  // "enable_auto_click_protection" = "1"
     bool requestReload = false;        // the page also sends "requestReload" with its answer
     bool manualImpressions = false;    // adds "x-rade-manual-tracking-urls"
@@ -90,7 +93,7 @@ struct AdScenario {
     // Mediation: no ping templates of the server's, so the SDK pings its defaults ("/imp",
     // "/clk", "/nofill" here).
     bool mediationDefaultPings = false;
-    int nativeTemplate = 1;            // Native: 1 content, 2 app install, 3 custom template
+    int nativeTemplate = 1;  // Native: 1 content, 2 app install, 3 custom template
     NativeImage nativeImage = NativeImage::Png;
     std::vector<std::pair<std::string, std::string>> extraHeaders;
     // When set, the ad URL holds its answer until the gate is released (make it with
@@ -110,6 +113,7 @@ struct AdScenario {
     static AdScenario native();
     static AdScenario links();
     static AdScenario precache();
+    static AdScenario purchase(std::string productId = "coins");
     static AdScenario answered(PageAnswer answer);  // a banner behind the given page answer
 
     AdScenario& withAnswer(PageAnswer a) {
@@ -189,14 +193,15 @@ std::string_view nativeImageName(NativeImage image);
 
 // A scenario from text: a kind, then comma-separated options.
 //   kinds:   banner, interstitial, nofill, status:<code>, empty, mediation,
-//            mediation-not-json, custom, script, native, links, precache
+//            mediation-not-json, custom, script, native, links, precache, purchase
 //   options: answer=url|fetch|invalid|errors|silent|refused, refresh=<seconds>,
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
 //            scenario=<request_scenario>, autoclick, reload, manual, stall,
 //            header=<name>:<value>, adapter=<class> (once per mediated network, in order),
 //            timeout=<milliseconds> (per mediated network), defaultpings; for script ads
 //            passback, passback-scheme, never, delay=<seconds>; for native ads
-//            template=1|2|3, image=png|missing|empty|oversized|undecodable
+//            template=1|2|3, image=png|missing|empty|oversized|undecodable; for purchase ads
+//            product=<store product id>
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);

@@ -253,6 +253,10 @@ void AdServer::setTokenAnswer(int status, std::string body) {
     tokenAnswer_ = std::make_pair(status, std::move(body));
 }
 
+void AdServer::failConversions(int count) {
+    conversionFailures_.store(count);
+}
+
 void AdServer::resetTokenAnswer() {
     std::lock_guard lock(mutex_);
     tokenAnswer_.reset();
@@ -330,6 +334,15 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
     }
     if (path == "/csi") return servePing(req, res, RequestKind::PerformanceReport);
     if (path == "/adpage/gen_204") return servePing(req, res, RequestKind::CrashReport);
+    if (path == "/iap/report") return servePing(req, res, RequestKind::PurchaseReport);
+    if (path == "/adpage/conversion/") {
+        servePing(req, res, RequestKind::Conversion);
+        int left = conversionFailures_.load();
+        while (left > 0 && !conversionFailures_.compare_exchange_weak(left, left - 1)) {
+        }
+        if (left > 0) answer(res, 500, "busy\n");
+        return;
+    }
     if (path == "/s/reportAd") {
         log_.add(record(req, RequestKind::BadAdReport));
         return answer(res, 200, "{}", "application/json");

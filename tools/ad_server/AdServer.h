@@ -98,6 +98,10 @@ class AdServer {
     void setTokenAnswer(int status, std::string body);
     void resetTokenAnswer();
 
+    // The next `count` conversion reports are recorded and answered 500, as a busy server
+    // would; later ones get 204.
+    void failConversions(int count);
+
     // A gate the server lets go of when it stops (for AdScenario::stalledOn and stallPage).
     std::shared_ptr<platform::testing::TestGate> makeGate();
 
@@ -129,6 +133,7 @@ class AdServer {
     std::atomic<bool> listenEnded_ = false;
     std::atomic<int> nextAd_ = 1;
     std::atomic<int> nextToken_ = 1;
+    std::atomic<int> conversionFailures_ = 0;
 
     mutable std::mutex mutex_;
     std::map<std::string, AdScenario> scenarios_;

@@ -59,6 +59,10 @@ std::string_view kindName(RequestKind kind) {
             return "bad-ad-report";
         case RequestKind::TokenRequest:
             return "token";
+        case RequestKind::PurchaseReport:
+            return "purchase-report";
+        case RequestKind::Conversion:
+            return "conversion";
         case RequestKind::Unknown:
             return "unknown";
     }

@@ -39,6 +39,8 @@ enum class RequestKind {
     CrashReport,        // "/adpage/gen_204"
     BadAdReport,        // "/s/reportAd"
     TokenRequest,       // "/oauth2/v3/token"
+    PurchaseReport,     // an in-app purchase ad's report of its outcome ("/iap/report")
+    Conversion,         // a purchase reported as a conversion ("/adpage/conversion/")
     Unknown,            // anything else (answered 404)
 };
 

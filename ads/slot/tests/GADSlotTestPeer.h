@@ -33,6 +33,7 @@ class GADSlotTestPeer {
         slot_.stateObserver_ = std::move(observer);
     }
     bool isMakingRequest() const { return slot_.isMakingRequest(); }
+    bool hasInAppPurchaseDelegate() const { return slot_.hasInAppPurchaseDelegate(); }
     void didReceiveAdURL() { slot_.didReceiveAdURL(); }
     void cancelLoad() { slot_.cancelLoad(); }
     void processAdResponse(const std::shared_ptr<GADAd>& ad) { slot_.processAdResponse(ad); }

@@ -56,6 +56,10 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_EQ(native->nativeTemplate, 3);
     EXPECT_EQ(native->nativeImage, NativeImage::Undecodable);
     EXPECT_EQ(parseAdScenario("native")->nativeTemplate, 1);
+    EXPECT_EQ(parseAdScenario("purchase")->productId, "coins");
+    EXPECT_EQ(parseAdScenario("purchase,product=gems")->kind, AdKind::Purchase);
+    EXPECT_EQ(parseAdScenario("purchase,product=gems")->productId, "gems");
+    EXPECT_FALSE(parseAdScenario("purchase,product"));
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {

@@ -601,4 +601,26 @@ TEST_F(AdServerTest, TheNativePageAnswersAsSet) {
     EXPECT_EQ(server.log().count(RequestKind::NativePage), 3u);
 }
 
+TEST_F(AdServerTest, APurchaseAdsReportsAndConversionsAreRecordedAndConversionsCanFail) {
+    server.setScenario("offer", AdScenario::purchase("a&b"));
+    auto ad = get("/mads/gma?slotname=offer&ad=1");
+    ASSERT_TRUE(ad);
+    // The "Buy" link asks the SDK for the purchase, with a report template pointing back here.
+    EXPECT_NE(ad->body.find("gmsg://movuroute/open?a=in_app_purchase&amp;product_id=a%26b&amp;"
+                            "quantity=1&amp;report_urls="),
+              std::string::npos)
+        << ad->body;
+    EXPECT_NE(ad->body.find(percentEncode(server.url("/iap/report?"))), std::string::npos);
+
+    EXPECT_EQ(get("/iap/report?sku=coins&status=1")->status, 204);
+    server.failConversions(2);
+    EXPECT_EQ(get("/adpage/conversion/?price=0.99")->status, 500);
+    EXPECT_EQ(get("/adpage/conversion/?price=0.99")->status, 500);
+    EXPECT_EQ(get("/adpage/conversion/?price=0.99&retry=1")->status, 204);
+    EXPECT_EQ(server.log().count(RequestKind::PurchaseReport), 1u);
+    EXPECT_EQ(server.log().count(RequestKind::Conversion), 3u);
+    EXPECT_EQ(kindName(RequestKind::Conversion), "conversion");
+    EXPECT_EQ(kindName(RequestKind::PurchaseReport), "purchase-report");
+}
+
 }  // namespace

@@ -126,7 +126,9 @@ TEST_F(MediationWebKitTest, ABannerHearsOnceAfterTheTimeOutAndShowsTheFillingNet
         return false;
     }));
     for (const auto& ping : ads.log().of(RequestKind::MediationPing)) {
-        if (ping.param("ping") == "imp") EXPECT_EQ(ping.param("aec"), "3,1,0");
+        if (ping.param("ping") == "imp") {
+            EXPECT_EQ(ping.param("aec"), "3,1,0");
+        }
     }
 
     std::string cameraError;

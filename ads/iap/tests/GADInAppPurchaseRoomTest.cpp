@@ -1,0 +1,113 @@
+#include "ads/iap/GADInAppPurchaseRoom.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
+
+#include <gtest/gtest.h>
+
+#include "IapTestSupport.h"
+#include "ads/foundation/GADApplication.h"
+#include "ads/foundation/GADDevice.h"
+#include "ads/foundation/GADLog.h"
+#include "ads/fullscreen/GADInAppPurchaseDelegate.h"
+#include "ads/fullscreen/GADOpener.h"
+#include "ads/iap/GADDefaultInAppPurchaseFlow.h"
+#include "ads/iap/GADInAppPurchaseTransactionReporter.h"
+#include "ads/slot/GADInterstitial.h"
+#include "ads/slot/GADSlot.h"
+#include "ads/testsupport/AdsTestScope.h"
+#include "platform/base/LogSink.h"
+#include "platform/services/PaymentQueue.h"
+#include "platform/testing/PlatformStateScope.h"
+
+namespace ads {
+namespace {
+
+class AppPurchases : public GADInAppPurchaseDelegate {
+  public:
+    void didReceiveInAppPurchase(const std::shared_ptr<GADInAppPurchase>& purchase) override {
+        received.push_back(purchase);
+    }
+    std::vector<std::shared_ptr<GADInAppPurchase>> received;
+};
+
+class GADInAppPurchaseRoomTest : public ::testing::Test {
+  protected:
+    GADInAppPurchaseRoomTest() {
+        registerInAppPurchaseClasses();
+        registerInAppPurchaseClasses();
+        testing::useSampleCatalogue();
+        opener->setSlot(interstitial->slot());
+    }
+    ~GADInAppPurchaseRoomTest() override {
+        GADDefaultInAppPurchaseFlow::sharedInstance()->disableDefaultPurchaseFlow();
+    }
+
+    platform::testing::PlatformStateScope state;
+    testing::AdsTestScope scope;
+    platform::LogSink::Capture log;
+    std::shared_ptr<GADInterstitial> interstitial = GADInterstitial::create("ca-movu-iap");
+    std::shared_ptr<GADOpener> opener = GADOpener::create();
+};
+
+TEST_F(GADInAppPurchaseRoomTest, TheOpenersRoadHandsThePurchaseToTheAppsDelegate) {
+    const auto& slot = interstitial->slot();
+    EXPECT_FALSE(GADSlotTestPeer(slot).hasInAppPurchaseDelegate());
+    opener->openInAppPurchase("coins", 2, {"https://r.invalid/@status@"});
+    GADLogFlush();
+    EXPECT_TRUE(log.contains(
+        "You must set the in-app purchase delegate. Transaction cannot be completed."));
+
+    auto app = std::make_shared<AppPurchases>();
+    interstitial->setInAppPurchaseDelegate(app);
+    EXPECT_TRUE(GADSlotTestPeer(slot).hasInAppPurchaseDelegate());
+    EXPECT_EQ(slot->inAppPurchaseDelegate(), app);
+    opener->openInAppPurchase("coins", 2, {"https://r.invalid/@status@"});
+    ASSERT_EQ(app->received.size(), 1u);
+    const auto& purchase = app->received[0];
+    EXPECT_EQ(purchase->productID(), "coins");
+    EXPECT_EQ(purchase->quantity(), 2);
+    EXPECT_EQ(purchase->reportingURLStringFormats(),
+              std::vector<std::string>{"https://r.invalid/@status@"});
+    EXPECT_FALSE(purchase->adViewController());  // the opener shows from no ad screen here
+
+    // The gate first: a protected ad nobody touched buys nothing.
+    opener->setAutoClickProtected(true);
+    opener->openInAppPurchase("coins", 1, {});
+    EXPECT_EQ(app->received.size(), 1u);
+}
+
+TEST_F(GADInAppPurchaseRoomTest, WhileTheDefaultFlowIsOnSlotsHandItThePurchases) {
+    auto app = std::make_shared<AppPurchases>();
+    interstitial->setInAppPurchaseDelegate(app);
+    auto buyer = std::make_shared<testing::RecordingBuyer>();
+    buyer->finish = true;
+    GADDefaultInAppPurchase::enableDefaultPurchaseFlowWithDelegate(buyer);
+    const auto& slot = interstitial->slot();
+    EXPECT_EQ(slot->inAppPurchaseDelegate(), GADDefaultInAppPurchaseFlow::sharedInstance());
+
+    opener->openInAppPurchase("coins", 1, {});
+    auto& cache = *GADInAppPurchaseProductCache::sharedInstance();
+    testing::settle(scope, cache);
+    ASSERT_TRUE(testing::tapVisibleAlert(testing::kSheetBuy));
+    testing::settle(scope, cache);
+    EXPECT_TRUE(app->received.empty());
+    ASSERT_EQ(buyer->paid.size(), 1u);
+    scope.runUntilIdle();
+    EXPECT_TRUE(platform::services::PaymentQueue::defaultQueue()->transactions().empty());
+
+    GADDefaultInAppPurchase::disableDefaultPurchaseFlow();
+    EXPECT_EQ(slot->inAppPurchaseDelegate(), app);
+}
+
+TEST_F(GADInAppPurchaseRoomTest, AdRequestsSayWhetherTheStoreTakesPayments) {
+    auto capability = [] {
+        auto parameters = GADDevice::sharedInstance()->parameters();
+        return parameters.count("cap_noiap") ? parameters.at("cap_noiap").asString() : "<none>";
+    };
+    EXPECT_EQ(capability(), "0");  // the sample catalogue sells something
+    platform::services::StoreCatalogue::setSharedForTesting(
+        std::make_shared<platform::services::StoreCatalogue>());
+    EXPECT_EQ(capability(), "1");
+}
+
+}  // namespace
+}  // namespace ads

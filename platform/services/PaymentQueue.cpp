@@ -1,0 +1,249 @@
+#include "platform/services/PaymentQueue.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "platform/base/LogSink.h"
+#include "platform/base/StringEscaping.h"
+#include "platform/base/Uuid.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/ThreadChecker.h"
+#include "platform/services/StoreCatalogue.h"
+#include "platform/services/StoreProductLookup.h"
+#include "platform/storage/AppPaths.h"
+#include "platform/storage/AtomicFile.h"
+
+namespace platform::services {
+
+namespace {
+
+// Far more than a program leaves unfinished; a bigger file is damage.
+constexpr std::size_t kMaxTransactionsBytes = 4 * 1024 * 1024;
+
+std::mutex& defaultMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::shared_ptr<PaymentQueue>& defaultSlot() {
+    static std::shared_ptr<PaymentQueue> queue;
+    return queue;
+}
+
+std::string forLog(std::string_view text) {
+    return escaped(text, StringEscapeStyle::log());
+}
+
+}  // namespace
+
+std::shared_ptr<PaymentQueue> PaymentQueue::defaultQueue() {
+    std::lock_guard lock(defaultMutex());
+    auto& slot = defaultSlot();
+    if (!slot) slot = load();
+    return slot;
+}
+
+void PaymentQueue::resetDefaultQueueForTesting() {
+    std::shared_ptr<PaymentQueue> old;
+    {
+        std::lock_guard lock(defaultMutex());
+        old = std::move(defaultSlot());
+    }
+}
+
+bool PaymentQueue::canMakePayments() {
+    return !StoreCatalogue::shared()->empty();
+}
+
+std::filesystem::path PaymentQueue::transactionsPath() {
+    return AppPaths::library() / "StoreTransactions.json";
+}
+
+std::shared_ptr<PaymentQueue> PaymentQueue::load() {
+    auto queue = std::make_shared<PaymentQueue>(Private{});
+    const auto path = transactionsPath();
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return queue;
+    std::string problem;
+    auto bytes = AtomicFile::read(path, &problem, kMaxTransactionsBytes);
+    std::optional<std::vector<PaymentTransactionRecord>> records;
+    if (bytes) records = decodePaymentTransactionRecords(*bytes, &problem);
+    if (!records) {
+        std::string moveError;
+        auto moved = AtomicFile::moveAside(path, &moveError);
+        LogSink::write("Store: the unfinished purchases in " + forLog(path.string()) +
+                       " cannot be read (" + problem + "); " +
+                       (moved ? "moved aside as " + forLog(moved->string())
+                              : "could not move it aside: " + moveError));
+        return queue;
+    }
+    for (auto& record : *records) {
+        auto transaction = std::make_shared<PaymentTransaction>(
+            Payment{record.productIdentifier, record.quantity}, record.date);
+        transaction->state_ = PaymentTransactionState::Purchased;
+        transaction->identifier_ = record.transactionIdentifier;
+        queue->transactions_.push_back(std::move(transaction));
+    }
+    return queue;
+}
+
+void PaymentQueue::addTransactionObserver(
+    const std::weak_ptr<PaymentTransactionObserver>& observer) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto strong = observer.lock();
+    if (!strong) return;
+    for (const auto& known : observers_) {
+        if (known.lock() == strong) return;
+    }
+    observers_.push_back(observer);
+    if (!transactions_.empty()) tell(Change::Updated, transactions_, strong.get());
+}
+
+void PaymentQueue::removeTransactionObserver(const PaymentTransactionObserver* observer) {
+    MOVU_CHECK_MAIN_THREAD();
+    std::erase_if(observers_, [observer](const auto& weak) {
+        auto strong = weak.lock();
+        return !strong || strong.get() == observer;
+    });
+}
+
+std::size_t PaymentQueue::observerCount() const {
+    return static_cast<std::size_t>(std::count_if(
+        observers_.begin(), observers_.end(), [](const auto& weak) { return !weak.expired(); }));
+}
+
+void PaymentQueue::addPayment(const Payment& payment) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto transaction = std::make_shared<PaymentTransaction>(payment, Clock::wallSeconds());
+    transactions_.push_back(transaction);
+    tell(Change::Updated, {transaction});
+    if (!StoreCatalogue::shared()->product(payment.productIdentifier)) {
+        fail(transaction, kStoreErrorProductNotAvailable,
+             "The product " + payment.productIdentifier + " is not sold here.");
+        return;
+    }
+    showSheet(transaction);
+}
+
+void PaymentQueue::showSheet(const std::shared_ptr<PaymentTransaction>& transaction) {
+    const auto* product =
+        StoreCatalogue::shared()->product(transaction->payment().productIdentifier);
+    const std::string message = product->localizedTitle + " \u00d7 " +
+                                std::to_string(transaction->payment().quantity) + ": " +
+                                product->price.toString() + " " + product->currencyCode +
+                                ". Nothing is charged here.";
+    auto alert = ui::AlertView::create(product->localizedTitle, message, weak_from_this(), "Cancel",
+                                       {"Buy"});
+    sheets_.emplace_back(alert, transaction);
+    alert->show();
+}
+
+void PaymentQueue::alertViewClickedButtonAtIndex(ui::AlertView& alert, int index) {
+    answerSheet(alert, index == alert.firstOtherButtonIndex());
+}
+
+void PaymentQueue::alertViewCancel(ui::AlertView& alert) {
+    answerSheet(alert, false);
+}
+
+void PaymentQueue::answerSheet(ui::AlertView& alert, bool bought) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto it = std::find_if(sheets_.begin(), sheets_.end(), [&alert](const auto& sheet) {
+        return sheet.first.lock().get() == &alert;
+    });
+    if (it == sheets_.end()) return;
+    auto transaction = it->second;
+    sheets_.erase(it);
+    if (transaction->finished_ || transaction->state_ != PaymentTransactionState::Purchasing) {
+        return;
+    }
+    if (!bought) {
+        fail(transaction, kStoreErrorPaymentCancelled, "The payment was cancelled.");
+        return;
+    }
+    transaction->state_ = PaymentTransactionState::Purchased;
+    transaction->identifier_ = Uuid::random().toString();
+    transaction->date_ = Clock::wallSeconds();
+    save();
+    tell(Change::Updated, {transaction});
+}
+
+void PaymentQueue::fail(const std::shared_ptr<PaymentTransaction>& transaction, std::int64_t code,
+                        const std::string& why) {
+    transaction->state_ = PaymentTransactionState::Failed;
+    transaction->error_ = Error::make(kStoreErrorDomain, code, why);
+    tell(Change::Updated, {transaction});
+}
+
+void PaymentQueue::finishTransaction(const std::shared_ptr<PaymentTransaction>& transaction) {
+    if (!transaction) return;
+    std::weak_ptr<PaymentQueue> weak = weak_from_this();
+    MainLoop::main().runOnMain([weak, transaction] {
+        if (auto self = weak.lock()) self->finishOnMain(transaction);
+    });
+}
+
+void PaymentQueue::finishOnMain(const std::shared_ptr<PaymentTransaction>& transaction) {
+    MOVU_CHECK_MAIN_THREAD();
+    // A purchase still on its sheet cannot be finished: the store has not answered yet.
+    if (transaction->finished_ || transaction->state_ == PaymentTransactionState::Purchasing) {
+        return;
+    }
+    auto it = std::find(transactions_.begin(), transactions_.end(), transaction);
+    if (it == transactions_.end()) return;
+    transaction->finished_ = true;
+    transactions_.erase(it);
+    if (transaction->state_ == PaymentTransactionState::Purchased) save();
+    tell(Change::Removed, {transaction});
+}
+
+void PaymentQueue::tell(Change change, const Transactions& transactions,
+                        const PaymentTransactionObserver* only) {
+    std::vector<std::pair<std::shared_ptr<PaymentTransaction>, PaymentTransactionState>> told;
+    for (const auto& transaction : transactions)
+        told.emplace_back(transaction, transaction->state_);
+    std::weak_ptr<PaymentQueue> weak = weak_from_this();
+    MainLoop::main().post([weak, change, told = std::move(told), only] {
+        auto self = weak.lock();
+        if (!self) return;
+        Transactions transactions;
+        for (const auto& [transaction, state] : told) {
+            if (change == Change::Removed || transaction->state_ == state)
+                transactions.push_back(transaction);
+        }
+        if (transactions.empty()) return;
+        // Copied: an observer may add or remove observers while it hears the change.
+        auto observers = self->observers_;
+        for (const auto& weakObserver : observers) {
+            auto observer = weakObserver.lock();
+            if (!observer || (only && observer.get() != only)) continue;
+            if (change == Change::Updated)
+                observer->updatedTransactions(*self, transactions);
+            else
+                observer->removedTransactions(*self, transactions);
+        }
+    });
+}
+
+void PaymentQueue::save() const {
+    std::vector<PaymentTransactionRecord> records;
+    for (const auto& transaction : transactions_) {
+        if (transaction->state_ != PaymentTransactionState::Purchased) continue;
+        records.push_back({transaction->identifier_, transaction->payment_.productIdentifier,
+                           transaction->payment_.quantity, transaction->date_});
+    }
+    const auto path = transactionsPath();
+    std::string error;
+    if (records.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        if (ec)
+            LogSink::write("Store: cannot remove " + forLog(path.string()) + ": " + ec.message());
+        return;
+    }
+    if (!AtomicFile::write(path, encodePaymentTransactionRecords(records), &error, 0600))
+        LogSink::write("Store: cannot save the unfinished purchases: " + error);
+}
+
+}  // namespace platform::services

@@ -1,0 +1,102 @@
+#pragma once
+
+// The store's payment queue, as a desktop can offer it: nothing is charged, a purchase sheet
+// asks the user (or a test) instead.
+//
+// addPayment puts a transaction on the queue in state purchasing at once. A product the
+// catalogue (StoreCatalogue::shared) does not sell then fails with the store's code 5 and no
+// sheet; otherwise a purchase sheet comes up: an alert titled with the product's title, saying
+// "<title> × <quantity>: <price> <currency>. Nothing is charged here.", with the buttons
+// "Cancel" (0) and "Buy" (1). Buy makes the transaction purchased (it gets its UUID and the
+// date of the purchase); Cancel, or the system taking the sheet away, fails it with the
+// store's code 2. A test taps the sheet (AlertView::visibleAlert()->tapButton), a person clicks.
+//
+// Observers (held weakly; one observer added twice counts once) hear every change on a later
+// turn of the main loop, in the order the changes came, and each state of a transaction once. A
+// transaction stays on the queue until finishTransaction; then observers hear it removed. Paid
+// transactions not yet finished live in a 0600 file, Library/StoreTransactions.json of the app
+// home, written atomically at every change; a new queue (the next run) reads them back, and every
+// observer added hears the queue's transactions at once, on the next turn, as after a restart. A
+// damaged file is moved aside (AtomicFile::moveAside) with a log line, and the queue starts empty.
+//
+// Main thread only, except finishTransaction, which may come from any thread: it is carried
+// to the main thread, and a transaction is finished once however often it is asked.
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "platform/services/PaymentTransaction.h"
+#include "platform/ui/AlertView.h"
+
+namespace platform::services {
+
+class PaymentQueue;
+
+class PaymentTransactionObserver {
+  public:
+    virtual ~PaymentTransactionObserver() = default;
+    virtual void updatedTransactions(
+        PaymentQueue& queue,
+        const std::vector<std::shared_ptr<PaymentTransaction>>& transactions) = 0;
+    virtual void removedTransactions(PaymentQueue&,
+                                     const std::vector<std::shared_ptr<PaymentTransaction>>&) {}
+};
+
+class PaymentQueue : public ui::AlertViewDelegate,
+                     public std::enable_shared_from_this<PaymentQueue> {
+    struct Private {};
+
+  public:
+    static std::shared_ptr<PaymentQueue> defaultQueue();
+    // The next defaultQueue() is a new queue reading the file again: a restart, for tests.
+    static void resetDefaultQueueForTesting();
+    // Whether the store sells anything here.
+    static bool canMakePayments();
+    static std::filesystem::path transactionsPath();
+
+    explicit PaymentQueue(Private) {}
+    PaymentQueue(const PaymentQueue&) = delete;
+    PaymentQueue& operator=(const PaymentQueue&) = delete;
+
+    void addTransactionObserver(const std::weak_ptr<PaymentTransactionObserver>& observer);
+    void removeTransactionObserver(const PaymentTransactionObserver* observer);
+    std::size_t observerCount() const;
+
+    void addPayment(const Payment& payment);
+    void finishTransaction(const std::shared_ptr<PaymentTransaction>& transaction);
+    // The transactions not yet finished, oldest first.
+    const std::vector<std::shared_ptr<PaymentTransaction>>& transactions() const {
+        return transactions_;
+    }
+
+    // ui::AlertViewDelegate: the purchase sheets.
+    void alertViewClickedButtonAtIndex(ui::AlertView& alert, int index) override;
+    void alertViewCancel(ui::AlertView& alert) override;
+
+  private:
+    using Transactions = std::vector<std::shared_ptr<PaymentTransaction>>;
+    enum class Change { Updated, Removed };
+
+    static std::shared_ptr<PaymentQueue> load();
+    void showSheet(const std::shared_ptr<PaymentTransaction>& transaction);
+    void answerSheet(ui::AlertView& alert, bool bought);
+    void fail(const std::shared_ptr<PaymentTransaction>& transaction, std::int64_t code,
+              const std::string& why);
+    void finishOnMain(const std::shared_ptr<PaymentTransaction>& transaction);
+    // Observers hear the change on the next turn; `only` narrows it to one observer. An update
+    // is told only for transactions still in the state they had when it was queued: one that
+    // moved on meanwhile is told by the update its new state queued, so no observer hears the
+    // same state twice (a sheet tapped before the loop turned would otherwise be told
+    // "purchased" twice).
+    void tell(Change change, const Transactions& transactions,
+              const PaymentTransactionObserver* only = nullptr);
+    void save() const;
+
+    Transactions transactions_;
+    std::vector<std::weak_ptr<PaymentTransactionObserver>> observers_;
+    std::vector<std::pair<std::weak_ptr<ui::AlertView>, std::shared_ptr<PaymentTransaction>>>
+        sheets_;
+};
+
+}  // namespace platform::services

@@ -1,0 +1,223 @@
+#include "platform/services/PaymentQueue.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <thread>
+
+#include "platform/base/LogSink.h"
+#include "platform/runtime/MainLoopTestScope.h"
+#include "platform/runtime/ManualClock.h"
+#include "platform/services/StoreCatalogue.h"
+#include "platform/services/StoreProductLookup.h"
+#include "platform/storage/AtomicFile.h"
+#include "platform/testing/PlatformStateScope.h"
+#include "platform/testing/TempDir.h"
+#include "platform/ui/AlertView.h"
+
+namespace platform::services {
+namespace {
+
+using State = PaymentTransactionState;
+using Transactions = std::vector<std::shared_ptr<PaymentTransaction>>;
+
+struct Heard {
+    bool removed;
+    std::string product;
+    State state;
+};
+
+class Listener : public PaymentTransactionObserver {
+  public:
+    void updatedTransactions(PaymentQueue&, const Transactions& transactions) override {
+        for (const auto& t : transactions)
+            heard.push_back({false, t->payment().productIdentifier, t->transactionState()});
+        last = transactions;
+    }
+    void removedTransactions(PaymentQueue&, const Transactions& transactions) override {
+        for (const auto& t : transactions)
+            heard.push_back({true, t->payment().productIdentifier, t->transactionState()});
+    }
+    std::vector<Heard> heard;
+    Transactions last;
+};
+
+class PaymentQueueTest : public ::testing::Test {
+  protected:
+    PaymentQueueTest() {
+        clock->setWallSeconds(1700000000.25);
+        StoreCatalogue::setSharedForTesting(
+            std::make_shared<StoreCatalogue>(std::vector<CatalogueProduct>{
+                {"coins", "Coins", "A bag", *Decimal::parse("0.99"), "USD"}}));
+    }
+
+    std::shared_ptr<PaymentQueue> restart() {
+        PaymentQueue::resetDefaultQueueForTesting();
+        return PaymentQueue::defaultQueue();
+    }
+
+    testing::PlatformStateScope state;
+    MainLoopTestScope loop;
+    std::shared_ptr<ManualClock> clock = Clock::installManual();
+    testing::TempHome home;
+    std::shared_ptr<Listener> listener = std::make_shared<Listener>();
+};
+
+TEST_F(PaymentQueueTest, TheSheetBuysOrCancelsAndAnUnknownProductFailsWithoutOne) {
+    EXPECT_TRUE(PaymentQueue::canMakePayments());
+    auto queue = PaymentQueue::defaultQueue();
+    queue->addTransactionObserver(listener);
+    queue->addTransactionObserver(listener);  // counted once
+    EXPECT_EQ(queue->observerCount(), 1u);
+
+    queue->addPayment({"coins", 2});
+    ASSERT_EQ(queue->transactions().size(), 1u);
+    EXPECT_EQ(queue->transactions()[0]->transactionState(), State::Purchasing);
+    loop.runUntilIdle();
+    auto sheet = ui::AlertView::visibleAlert();
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->title(), "Coins");
+    EXPECT_EQ(sheet->message(), "Coins \u00d7 2: 0.99 USD. Nothing is charged here.");
+    EXPECT_EQ(sheet->buttonTitleAtIndex(0), "Cancel");
+    EXPECT_EQ(sheet->buttonTitleAtIndex(1), "Buy");
+    clock->setWallSeconds(1700000100.5);
+    sheet->tapButton(1);
+    loop.runUntilIdle();
+    auto bought = queue->transactions()[0];
+    EXPECT_EQ(bought->transactionState(), State::Purchased);
+    EXPECT_EQ(bought->transactionIdentifier().size(), 36u);
+    EXPECT_DOUBLE_EQ(bought->transactionDate(), 1700000100.5);
+
+    queue->addPayment({"coins", 1});
+    loop.runUntilIdle();
+    ui::AlertView::visibleAlert()->tapButton(0);
+    queue->addPayment({"unknown", 1});
+    loop.runUntilIdle();
+    EXPECT_FALSE(ui::AlertView::visibleAlert());
+    ASSERT_EQ(queue->transactions().size(), 3u);
+    const auto cancelled = queue->transactions()[1];
+    const auto unknown = queue->transactions()[2];
+    EXPECT_EQ(cancelled->transactionState(), State::Failed);
+    EXPECT_TRUE(cancelled->error()->is(kStoreErrorDomain, kStoreErrorPaymentCancelled));
+    EXPECT_TRUE(cancelled->transactionIdentifier().empty());
+    EXPECT_TRUE(unknown->error()->is(kStoreErrorDomain, kStoreErrorProductNotAvailable));
+
+    std::vector<std::pair<std::string, State>> updates;
+    for (const auto& h : listener->heard) {
+        EXPECT_FALSE(h.removed);
+        updates.emplace_back(h.product, h.state);
+    }
+    // Each state once, in the order of the changes: a state already left when the turn came
+    // is not told (the unknown product failed in the same turn it was asked for).
+    EXPECT_EQ(updates.size(), 5u);
+    EXPECT_EQ(updates.back(), std::make_pair(std::string("unknown"), State::Failed));
+
+    // Finishing removes, once, even when asked twice from two threads.
+    listener->heard.clear();
+    std::thread a([&] { queue->finishTransaction(bought); });
+    std::thread b([&] { queue->finishTransaction(bought); });
+    a.join();
+    b.join();
+    loop.runUntilIdle();
+    queue->finishTransaction(cancelled);
+    queue->finishTransaction(unknown);
+    loop.runUntilIdle();
+    EXPECT_TRUE(queue->transactions().empty());
+    ASSERT_EQ(listener->heard.size(), 3u);
+    EXPECT_TRUE(listener->heard[0].removed);
+
+    // A dropped observer hears nothing and is not counted.
+    listener.reset();
+    EXPECT_EQ(queue->observerCount(), 0u);
+}
+
+TEST_F(PaymentQueueTest, ASheetAnsweredBeforeTheLoopTurnsIsToldOnce) {
+    auto queue = PaymentQueue::defaultQueue();
+    queue->addTransactionObserver(listener);
+    queue->addPayment({"coins", 1});
+    ui::AlertView::visibleAlert()->tapButton(1);
+    queue->addPayment({"nope", 1});
+    loop.runUntilIdle();
+    ASSERT_EQ(listener->heard.size(), 2u);
+    EXPECT_EQ(listener->heard[0].state, State::Purchased);
+    EXPECT_EQ(listener->heard[1].product, "nope");
+    EXPECT_EQ(listener->heard[1].state, State::Failed);
+}
+
+TEST_F(PaymentQueueTest, UnfinishedPurchasesOutliveARestartInAPrivateFile) {
+    auto queue = PaymentQueue::defaultQueue();
+    queue->addPayment({"coins", 3});
+    queue->addPayment({"coins", 1});
+    loop.runUntilIdle();
+    ui::AlertView::visibleAlert()->tapButton(1);
+    loop.runUntilIdle();
+    ui::AlertView::visibleAlert()->tapButton(1);
+    loop.runUntilIdle();
+    const auto path = PaymentQueue::transactionsPath();
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    const std::string firstId = queue->transactions()[0]->transactionIdentifier();
+    queue->finishTransaction(queue->transactions()[1]);
+    loop.runUntilIdle();
+
+    // The next run's queue has the paid one still open; a late observer hears it at once.
+    queue = restart();
+    ASSERT_EQ(queue->transactions().size(), 1u);
+    EXPECT_EQ(queue->transactions()[0]->transactionIdentifier(), firstId);
+    EXPECT_EQ(queue->transactions()[0]->payment().quantity, 3);
+    queue->addTransactionObserver(listener);
+    loop.runUntilIdle();
+    ASSERT_EQ(listener->heard.size(), 1u);
+    EXPECT_EQ(listener->heard[0].state, State::Purchased);
+
+    queue->finishTransaction(queue->transactions()[0]);
+    loop.runUntilIdle();
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_TRUE(restart()->transactions().empty());
+}
+
+TEST_F(PaymentQueueTest, ADamagedFileIsMovedAsideAndTheQueueStartsEmpty) {
+    const auto path = PaymentQueue::transactionsPath();
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path)
+        << R"({"transactions": [{"id": "x", "product": "coins", "quantity": 0, "date": 1}]})";
+    LogSink::Capture log;
+    auto queue = restart();
+    EXPECT_TRUE(queue->transactions().empty());
+    EXPECT_TRUE(log.contains("moved aside"));
+    EXPECT_FALSE(std::filesystem::exists(path));
+    bool asideFound = false;
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
+        asideFound |=
+            entry.path().filename().string().starts_with("StoreTransactions.json.corrupt-");
+    EXPECT_TRUE(asideFound);
+}
+
+TEST(PaymentTransactionRecordsTest, ReadBackWhatWasWrittenAndRefuseDamage) {
+    std::vector<PaymentTransactionRecord> records{{"id-1", "coins", 2, 1700000000.5},
+                                                  {"id-2", "gems & more", 10, 3}};
+    auto back = decodePaymentTransactionRecords(encodePaymentTransactionRecords(records));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, records);
+    EXPECT_TRUE(decodePaymentTransactionRecords(R"({"transactions": []})")->empty());
+    for (const char* bad : {
+             "",
+             "[]",
+             R"({"transactions": {}})",
+             R"({"transactions": [{"product": "a", "quantity": 1, "date": 1}]})",
+             R"({"transactions": [{"id": "i", "product": "a", "quantity": 11, "date": 1}]})",
+             R"({"transactions": [{"id": "i", "product": "a", "quantity": "1", "date": 1}]})",
+             R"({"transactions": [{"id": "i", "product": "a", "quantity": 1}]})",
+             R"({"transactions": [{"id": "i", "product": "a", "quantity": 1, "date": 1},
+                                  {"id": "i", "product": "b", "quantity": 1, "date": 2}]})",
+         }) {
+        std::string problem;
+        EXPECT_FALSE(decodePaymentTransactionRecords(bad, &problem)) << bad;
+        EXPECT_FALSE(problem.empty()) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace platform::services
