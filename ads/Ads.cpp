@@ -3,12 +3,14 @@
 #include "ads/foundation/GADApplication.h"
 #include "ads/fullscreen/GADFullScreenRoom.h"
 #include "ads/slot/GADSlotRoom.h"
+#include "ads/web/GADWebRoom.h"
 
 namespace ads {
 
 void load() {
     // Each room's registration is made once however often it is asked for, and so is
     // GADApplication's; the order is the rooms' order, lowest first.
+    GADWebRoom::load();
     GADFullScreenRoom::load();
     GADSlotRoom::load();
     GADApplication::load();

@@ -23,6 +23,7 @@
 
 namespace ads {
 
+class GADMRAIDEventHandling;
 class GADStatisticDictionary;
 
 // How the slot shows the answer; the server's headers decide it, and the slot dispatches on
@@ -121,6 +122,14 @@ class GADAd : public std::enable_shared_from_this<GADAd> {
         customAdSizeString_ = std::move(text);
     }
 
+    // The creative's MRAID events go here (weak); none while the ad does not speak MRAID.
+    std::shared_ptr<GADMRAIDEventHandling> MRAIDEventHandler() const {
+        return MRAIDEventHandler_.lock();
+    }
+    void setMRAIDEventHandler(std::weak_ptr<GADMRAIDEventHandling> handler) {
+        MRAIDEventHandler_ = std::move(handler);
+    }
+
   protected:
     struct Private {};
     // The keys every kind of ad reads.
@@ -148,6 +157,7 @@ class GADAd : public std::enable_shared_from_this<GADAd> {
     std::optional<std::string> debugDialog_;
     std::optional<std::string> customAdSizeString_;
     bool hasAdNetworkJavaScript_ = false;
+    std::weak_ptr<GADMRAIDEventHandling> MRAIDEventHandler_;
     std::optional<platform::Url> adNetworkPassbackURL_;
     GADAdSize size_{{0, 0}, 0};
 };

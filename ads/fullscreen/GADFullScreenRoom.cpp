@@ -1,5 +1,7 @@
 #include "ads/fullscreen/GADFullScreenRoom.h"
 
+#include "ads/fullscreen/GADMRAIDRoads.h"
+
 #include "ads/fullscreen/GADAdAppGMSGHandler.h"
 #include "ads/fullscreen/GADAdAppPageHandlers.h"
 #include "platform/runtime/Once.h"
@@ -13,6 +15,7 @@ void GADFullScreenRoom::load() {
         fillPageServices(adApp);
         adApp.fill(GADGMSGHandlerPlace::AdApp,
                    [](const GADAdAppPageContext&) { return GADAdAppGMSGHandler::create(); });
+        GADMRAIDRoads::load();
     });
 }
 

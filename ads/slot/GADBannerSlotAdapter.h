@@ -67,6 +67,7 @@ class GADBannerSlotAdapter : public GADBannerViewSlot,
     void slotDidReceiveAdView(GADSlot& slot,
                               const std::shared_ptr<platform::ui::View>& view) override;
     void slotContentSizeDidChange(GADSlot& slot, platform::Size size) override;
+    std::optional<platform::Rect> frameInInterface() const override;
 
     void slotFinishedLoadingAdContent(GADSlot& slot) override;
     void slotDidFailToLoadAdContentWithError(GADSlot& slot, const GADRequestError& error) override;

@@ -17,6 +17,7 @@
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/slot/GADAdResponseProcessors.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
+#include "ads/slot/GADSlotMRAID.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADMRAIDInterceptor.h"
 #include "platform/runtime/Once.h"
@@ -47,6 +48,7 @@ void GADSlot::setUp() {
     // The SDK's start-up runs before the first ad is asked for; later calls do nothing.
     GADRunOnMainThread([] { GADApplication::sharedInstance()->runEarlyActivities(); });
 
+    MRAID_ = GADSlotMRAID::create(weak_from_this());
     adView_ = GADAdView::create(initialFrame_);
     timings_.recordTimestamp("native:view_create");
     adViewDelegate_ = GADBannerAdViewDelegate::create(weak_from_this(), opener_);
@@ -263,6 +265,8 @@ void GADSlot::loadAd(const std::shared_ptr<GADAd>& ad,
 }
 
 void GADSlot::resetRequestState() {
+    // The creative's MRAID life ends with its ad.
+    if (MRAID_) MRAID_->MRAIDAdDidUnload();
     ad_.reset();
     resetState();
 }

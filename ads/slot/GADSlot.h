@@ -69,6 +69,7 @@ class GADBannerAdViewDelegate;
 class GADCorrelator;
 class GADOpener;
 class GADRequest;
+class GADSlotMRAID;
 class GADSlotStatistics;
 
 class GADSlot : public GADAdFetcherDelegate,
@@ -235,6 +236,11 @@ class GADSlot : public GADAdFetcherDelegate,
     // Stamps a timing label ("native:view_show") for this slot's request.
     void recordTimestamp(const char* label) const;
 
+    // MRAID (GADSlotMRAID.cpp): the creative's event handler, which its ads point at from
+    // "mraidLoaded" until the slot resets its request state.
+    const std::shared_ptr<GADSlotMRAID>& MRAID() const { return MRAID_; }
+    std::shared_ptr<GADMRAIDEventHandling> MRAIDEventHandler() const override;
+
     // Later ad kinds (GADSlotMediation.cpp)
     bool isMediating() const;
     std::optional<std::string> adNetworkClassName() const;
@@ -344,6 +350,7 @@ class GADSlot : public GADAdFetcherDelegate,
     std::vector<platform::NotificationCenter::Observation> creativeOrientationObservations_;
     std::optional<std::string> requestID_;
     GADApplication::StatisticsSet pendingAdStatistics_;
+    std::shared_ptr<GADSlotMRAID> MRAID_;
 };
 
 }  // namespace ads

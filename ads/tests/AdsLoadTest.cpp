@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ads/fullscreen/GADAdAppPageHandlers.h"
+#include "ads/fullscreen/GADOpenerRoads.h"
 #include "ads/slot/GADBannerPageHandlers.h"
 #include "ads/web/GADSDKCorePageHandlers.h"
 #include "platform/runtime/ClassRegistry.h"
@@ -17,12 +18,16 @@ TEST(AdsLoadTest, EveryRoomRegistersOnceAndTheLaterFeaturesPlacesStayOpen) {
     load();  // the program calls it once; more calls change nothing
     const auto& banner = GADBannerPageHandlers();
     const auto& adApp = GADAdAppPageHandlers();
-    for (Place place : {Place::Opener, Place::Defaults, Place::AdApp, Place::AppEvents}) {
+    for (Place place :
+         {Place::Opener, Place::Defaults, Place::MRAID, Place::AdApp, Place::AppEvents}) {
         EXPECT_TRUE(banner.isFilled(place)) << static_cast<int>(place);
         EXPECT_TRUE(adApp.isFilled(place)) << static_cast<int>(place);
     }
     EXPECT_TRUE(banner.isFilled(Place::DelayPageLoad));
-    for (Place place : {Place::MRAID, Place::Video, Place::Precache}) {
+    EXPECT_TRUE(GADSDKCorePageHandlers().isFilled(Place::MRAID));
+    EXPECT_TRUE(GADOpenerRoads::shared().resize());
+    EXPECT_TRUE(GADOpenerRoads::shared().calendar());
+    for (Place place : {Place::Video, Place::Precache}) {
         EXPECT_FALSE(banner.isFilled(place));
         EXPECT_FALSE(adApp.isFilled(place));
         EXPECT_FALSE(GADSDKCorePageHandlers().isFilled(place));
