@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "ads/fullscreen/GADExpandedAdAppViewController.h"
+#include "ads/fullscreen/GADMRAIDCalendarProperties.h"
 #include "ads/fullscreen/GADMRAIDResizeOverlayPresenter.h"
 #include "ads/fullscreen/GADMRAIDResizeProperties.h"
 #include "ads/fullscreen/GADMRAIDRoads.h"
@@ -14,7 +15,12 @@
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADSDKCoreController.h"
+#include "platform/services/CalendarStore.h"
+#include "platform/services/EventEditor.h"
+#include "platform/storage/UserDefaults.h"
+#include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/Window.h"
 #include "platform/web/FakeWebPage.h"
 
@@ -114,9 +120,9 @@ TEST(GADMRAIDResizePropertiesTest, ValidityAndAdjustmentTable) {
               (Rect{0, 0, 330, 470}));
 }
 
-class GADMRAIDResizeRoadTest : public ::testing::Test {
+class GADMRAIDRoadsTest : public ::testing::Test {
   protected:
-    GADMRAIDResizeRoadTest() {
+    GADMRAIDRoadsTest() {
         GADMRAIDRoads::load();
         window->setRootViewController(root);
         window->makeKeyWindow();
@@ -171,7 +177,7 @@ class GADMRAIDResizeRoadTest : public ::testing::Test {
     std::shared_ptr<GADOpener> opener = GADOpener::create();
 };
 
-TEST_F(GADMRAIDResizeRoadTest, ResizingShowsTheAdOverTheAppAndItsCloseReturnsIt) {
+TEST_F(GADMRAIDRoadsTest, ResizingShowsTheAdOverTheAppAndItsCloseReturnsIt) {
     // 320 x 250 over the banner's superview's lower part: the rest stays the app's.
     opener->openWebAppWithResizeProperties(resizeParameters("320", "250", "0", "230"));
     scope.advance(kAnimation);
@@ -216,7 +222,7 @@ TEST_F(GADMRAIDResizeRoadTest, ResizingShowsTheAdOverTheAppAndItsCloseReturnsIt)
     EXPECT_EQ(screens->events, (Strings{"willPresent", "willDismiss", "didDismiss"}));
 }
 
-TEST_F(GADMRAIDResizeRoadTest, RefusedResizesShowNothingAndCountNoClick) {
+TEST_F(GADMRAIDRoadsTest, RefusedResizesShowNothingAndCountNoClick) {
     // A missing key, a frame larger than the visible area, and the gate.
     auto missing = resizeParameters("320", "250", "0", "230");
     missing.erase("allowOffscreen");
@@ -238,7 +244,7 @@ TEST_F(GADMRAIDResizeRoadTest, RefusedResizesShowNothingAndCountNoClick) {
                        "with the ad."}));
 }
 
-TEST_F(GADMRAIDResizeRoadTest, ARotationMovesTheAdBackInsideOrClosesIt) {
+TEST_F(GADMRAIDRoadsTest, ARotationMovesTheAdBackInsideOrClosesIt) {
     // The window keeps its shape when the interface turns; what a turn can change here is the
     // visible area (the status bar comes back with it).
     auto& application = platform::ui::Application::shared();
@@ -267,6 +273,115 @@ TEST_F(GADMRAIDResizeRoadTest, ARotationMovesTheAdBackInsideOrClosesIt) {
     EXPECT_EQ(adView->superview(), container);
     EXPECT_EQ(events->events,
               (Strings{"error resize: Resize properties became invalid after device rotation."}));
+}
+
+TEST(GADMRAIDCalendarPropertiesTest, DateLayoutsAndTheEventMadeOfThem) {
+    using P = GADMRAIDCalendarProperties;
+    EXPECT_EQ(P::parseDate("2016-01-31T18:30:00-08:00"), 1454293800.0);
+    EXPECT_EQ(P::parseDate("2016-02-01T02:30:00Z"), 1454293800.0);
+    EXPECT_EQ(P::parseDate("2016-02-01T08:00:00+05:30"), 1454293800.0);
+    EXPECT_EQ(P::parseDate("2016-02-29T00:00:00Z"), 1456704000.0);
+    for (const char* bad : {"2016-01-31 18:30:00-08:00", "2016-01-31T18:30:00",
+                            "2015-02-29T00:00:00Z", "2016-13-01T00:00:00Z", "2016-01-31T24:00:00Z",
+                            "2016-01-31T18:30:00-0800", "2016-1-31T18:30:00Z", "", "tomorrow"}) {
+        EXPECT_FALSE(P::parseDate(bad)) << bad;
+    }
+
+    const std::string longTitle(1500, 'x');
+    auto properties = P::fromDictionary({{"description", Value("Sale\x01\r\n" + longTitle)},
+                                         {"summary", Value("line one\r\nline two\x07")},
+                                         {"location", Value("Hall\t2")},
+                                         {"start", Value("2016-01-31T18:30:00-08:00")},
+                                         {"end", Value("2016-01-31T17:30:00-08:00")}});
+    ASSERT_TRUE(properties);
+    auto event = properties->event(0);
+    EXPECT_EQ(event.title.size(), GADMRAIDCalendarProperties::kMaxTitle);
+    EXPECT_EQ(event.title.substr(0, 5), "Salex");
+    EXPECT_EQ(event.notes, "line one\nline two");
+    EXPECT_EQ(event.location, "Hall2");
+    // An end before the start: one hour.
+    EXPECT_EQ(event.end - event.start, 3600);
+    // No start: the next full hour; a cut never splits a character.
+    auto empty =
+        P::fromDictionary({{"description", Value(std::string(999, 'a') + "\xc3\xa9\xc3\xa9")}});
+    ASSERT_TRUE(empty);
+    auto later = empty->event(1454293800);
+    EXPECT_EQ(later.start, 1454295600);
+    EXPECT_EQ(later.end, 1454299200);
+    EXPECT_EQ(later.title, std::string(999, 'a') + "\xc3\xa9");
+    EXPECT_FALSE(P::fromDictionary({{"start", Value(12)}}));
+}
+
+class GADMRAIDCalendarRoadTest : public GADMRAIDRoadsTest {
+  protected:
+    ~GADMRAIDCalendarRoadTest() override { platform::ui::AlertView::resetAll(); }
+    void setStatus(int status) {
+        platform::services::CalendarStore::setAuthorizationStatus(
+            static_cast<platform::services::CalendarAuthorizationStatus>(status));
+    }
+    std::shared_ptr<platform::services::EventEditor> editor() const {
+        return std::dynamic_pointer_cast<platform::services::EventEditor>(
+            root->presentedViewController());
+    }
+    const Value::Dictionary event{{"description", Value("Launch")},
+                                  {"start", Value("2016-01-31T18:30:00-08:00")}};
+};
+
+TEST_F(GADMRAIDCalendarRoadTest, EachPermissionLeadsToTheEditorOrACancel) {
+    // Allowed: the editor at once, one click.
+    setStatus(3);
+    opener->openCalendarWithDictionary(event);
+    scope.advance(kAnimation);
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->fieldText("Title:"), "Launch");
+    EXPECT_EQ(clicks(), 1);
+    editor()->cancelButton()->sendActionsForControlEvents(platform::ui::ControlEventTouchUpInside);
+    scope.advance(kAnimation);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+
+    // Restricted and denied: the page hears the cancel, nothing shows.
+    for (int status : {1, 2}) {
+        setStatus(status);
+        opener->openCalendarWithDictionary(event);
+        scope.advance(kAnimation);
+        EXPECT_EQ(root->presentedViewController(), nullptr);
+    }
+    EXPECT_EQ(scriptsMentioning("'onCalendarEventCanceled'"), 2u);
+
+    // Undecided: the question first; "Don't Allow" cancels, "OK" opens the editor.
+    setStatus(0);
+    opener->openCalendarWithDictionary(event);
+    auto question = platform::ui::AlertView::visibleAlert();
+    ASSERT_NE(question, nullptr);
+    question->tapButton(question->cancelButtonIndex());
+    scope.advance(kAnimation);
+    EXPECT_EQ(scriptsMentioning("'onCalendarEventCanceled'"), 3u);
+    setStatus(0);
+    opener->openCalendarWithDictionary(event);
+    question = platform::ui::AlertView::visibleAlert();
+    ASSERT_NE(question, nullptr);
+    question->tapButton(question->firstOtherButtonIndex());
+    scope.advance(kAnimation);
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(clicks(), 2);
+    EXPECT_TRUE(events->events.empty());
+}
+
+TEST_F(GADMRAIDCalendarRoadTest, TheGateAndUnreadableEventsAreErrors) {
+    setStatus(3);
+    opener->openCalendarWithDictionary({{"start", Value(5)}});
+    opener->setAutoClickProtected(true);
+    opener->openCalendarWithDictionary(event);
+    scope.advance(kAnimation);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+    ASSERT_EQ(events->events.size(), 2u);
+    EXPECT_EQ(events->events[0].rfind(
+                  "error createCalendarEvent: Could not fully parse event dictionary: ", 0),
+              0u);
+    EXPECT_EQ(events->events[1],
+              "error createCalendarEvent: Creating calendar events is not allowed until the "
+              "user interacts with the ad.");
+    EXPECT_EQ(clicks(), 0);
 }
 
 }  // namespace
