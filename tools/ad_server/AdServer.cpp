@@ -15,6 +15,7 @@
 #include "tools/ad_server/AdResponses.h"
 #include "tools/ad_server/CoreCalls.h"
 #include "tools/ad_server/EmbeddedPages.h"
+#include "tools/ad_server/MraidCreatives.h"
 #include "tools/ad_server/TextEscaping.h"
 
 namespace tools::adserver {
@@ -189,6 +190,11 @@ void AdServer::setPageStatus(int status) {
     pageStatus_ = status;
 }
 
+void AdServer::setServesMraidScripts(bool serves) {
+    std::lock_guard lock(mutex_);
+    servesMraidScripts_ = serves;
+}
+
 void AdServer::stallPage(std::shared_ptr<platform::testing::TestGate> gate) {
     if (gate) track(gate);
     std::lock_guard lock(mutex_);
@@ -267,6 +273,16 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
         log_.add(record(req, RequestKind::NativePage));
         res.set_header("Cache-Control", "no-store");
         return answer(res, 200, std::string(nativePageHtml()), "text/html; charset=utf-8");
+    }
+    if (auto asset = mraidAsset(path)) {
+        log_.add(record(req, RequestKind::MraidAsset));
+        bool serves = true;
+        {
+            std::lock_guard lock(mutex_);
+            serves = servesMraidScripts_ || path.rfind("/mads/mraid/", 0) == 0;
+        }
+        if (!serves) return answer(res, 404, "No MRAID scripts here.\n", "text/plain");
+        return answer(res, 200, asset->body, asset->contentType.c_str());
     }
     if (path == "/mads/imp") return servePing(req, res, RequestKind::Impression);
     if (path == "/mads/manual_imp") return servePing(req, res, RequestKind::ManualImpression);

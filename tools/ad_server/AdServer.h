@@ -77,6 +77,8 @@ class AdServer {
 
     // The page itself: answered with this status (200: the page), and held back on a gate.
     void setPageStatus(int status);
+    // Whether the MRAID implementation scripts are served (404 without them).
+    void setServesMraidScripts(bool serves);
     void stallPage(std::shared_ptr<platform::testing::TestGate> gate);
 
     // The token endpoint's answer; by default 200 with a new "access_token" per request and
@@ -120,6 +122,7 @@ class AdServer {
     std::optional<std::map<std::string, std::string>> constants_;
     bool reloadOnNextCall_ = false;
     int pageStatus_ = 200;
+    bool servesMraidScripts_ = true;
     std::shared_ptr<platform::testing::TestGate> pageGate_;
     std::optional<std::pair<int, std::string>> tokenAnswer_;
     std::vector<std::shared_ptr<platform::testing::TestGate>> gates_;

@@ -37,6 +37,7 @@ enum class RequestKind {
     CrashReport,        // "/adpage/gen_204"
     BadAdReport,        // "/s/reportAd"
     TokenRequest,       // "/oauth2/v3/token"
+    MraidAsset,         // our MRAID scripts and the pictures MRAID creatives store
     Unknown,            // anything else (answered 404)
 };
 
