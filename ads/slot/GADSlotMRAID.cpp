@@ -41,7 +41,9 @@ void GADSlotMRAID::queue(const std::string& name, const Value::Dictionary& param
 
 bool GADSlotMRAID::isEnabled() const {
     auto slot = this->slot();
-    return slot && slot->isMRAIDEnabled();
+    // The creative announces itself while its page loads, before its ad is the slot's
+    // current one: it is owed the screen from then on, not from the first turn after.
+    return slot && (loaded_ || slot->isMRAIDEnabled());
 }
 
 void GADSlotMRAID::MRAIDAdDidLoad() {
