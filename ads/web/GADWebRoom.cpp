@@ -1,14 +1,22 @@
 #include "ads/web/GADWebRoom.h"
 
+#include <memory>
+
 #include "ads/foundation/GADApplication.h"
 #include "ads/web/GADMRAIDInterceptor.h"
 #include "ads/web/GADSDKCoreController.h"
 #include "platform/runtime/Once.h"
+#include "platform/runtime/ThreadChecker.h"
 
 namespace ads {
 
-void GADWebRoom::setSDKCoreHooks() {
+void GADWebRoom::hookSharedSDKCore() {
+    MOVU_CHECK_MAIN_THREAD();
+    // Main thread only, so a plain static will do.
+    static std::weak_ptr<GADSDKCoreController> hooked;
     auto core = GADSDKCoreController::sharedInstance();
+    if (hooked.lock() == core) return;
+    hooked = core;
     core->setBannerImplementationPathHook(&GADMRAIDInterceptor::setBannerImplementationPath);
     core->setInterstitialImplementationPathHook(
         &GADMRAIDInterceptor::setInterstitialImplementationPath);
@@ -21,13 +29,9 @@ void GADWebRoom::setSDKCoreHooks() {
 void GADWebRoom::load() {
     static platform::Once once;
     once.call([] {
-        // The SDK core is made at the start-up, not at load: a program that never starts the
-        // SDK makes no hidden page.
         GADApplication::sharedInstance()->addEarlyActivity(
-            GADEarlyActivities::Rank::MRAIDInterceptor, [] {
-                GADMRAIDInterceptor::registerInterceptor();
-                setSDKCoreHooks();
-            });
+            GADEarlyActivities::Rank::MRAIDInterceptor,
+            [] { GADMRAIDInterceptor::registerInterceptor(); });
     });
 }
 

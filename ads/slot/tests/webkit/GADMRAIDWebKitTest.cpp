@@ -24,7 +24,6 @@
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADMRAIDInterceptor.h"
-#include "ads/web/GADWebRoom.h"
 #include "platform/services/CalendarStore.h"
 #include "platform/services/EventEditor.h"
 #include "platform/services/PhotoAlbum.h"
@@ -56,7 +55,6 @@ class GADMRAIDWebKitTest : public ::testing::Test {
         ASSERT_TRUE(ads.server().isRunning());
         GADMRAIDInterceptor::resetForTesting();
         GADMRAIDInterceptor::registerInterceptor();
-        GADWebRoom::setSDKCoreHooks();
         auto& application = platform::ui::Application::shared();
         application.setDesktopOpener([this](const std::vector<std::string>& argv) {
             opened.push_back(argv.at(1));
