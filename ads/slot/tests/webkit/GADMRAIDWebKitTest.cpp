@@ -15,9 +15,11 @@
 
 #include "ads/foundation/GADAdSize.h"
 #include "ads/foundation/GADRequest.h"
+#include "ads/fullscreen/GADAdAppViewController.h"
 #include "ads/fullscreen/GADExpandedAdAppViewController.h"
 #include "ads/slot/GADBannerSlotAdapter.h"
 #include "ads/slot/GADBannerView.h"
+#include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
@@ -34,6 +36,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
+#include "platform/ui/TouchInput.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/web/ResourceInterceptor.h"
@@ -238,6 +241,76 @@ TEST_F(GADMRAIDWebKitTest, WithoutTheScriptsOnTheServerMraidJsFails) {
     loadBanner("expand");
     ASSERT_TRUE(waitForLine("mraid.js failed to load")) << lines();
     EXPECT_NE(lines().find("no mraid"), std::string::npos);
+}
+
+class InterstitialEvents : public GADInterstitialDelegate {
+  public:
+    void interstitialDidReceiveAd(GADInterstitial&) override { log.push_back("received"); }
+    void interstitialWillPresentScreen(GADInterstitial&) override { log.push_back("willPresent"); }
+    void interstitialWillDismissScreen(GADInterstitial&) override { log.push_back("willDismiss"); }
+    void interstitialDidDismissScreen(GADInterstitial&) override { log.push_back("didDismiss"); }
+    std::vector<std::string> log;
+};
+
+class GADMRAIDInterstitialWebKitTest : public GADMRAIDWebKitTest {
+  protected:
+    static constexpr const char* kInterstitialUnit = "ca-movu-mraid-ist";
+
+    void present(const std::string& feature) {
+        auto scenario = tools::adserver::parseAdScenario("mraid-" + feature);
+        ASSERT_TRUE(scenario);
+        ads.server().setScenario(kInterstitialUnit, *scenario);
+        interstitial = GADInterstitial::create(kInterstitialUnit);
+        interstitial->setDelegate(events);
+        interstitial->loadRequest(GADRequest::request());
+        ASSERT_TRUE(waitFor([&] { return !events->log.empty(); }));
+        ASSERT_EQ(events->log, (std::vector<std::string>{"received"}));
+        interstitial->presentFromRootViewController(controller);
+        ASSERT_TRUE(waitFor([&] { return lines().find("ready") != std::string::npos; }));
+    }
+    std::string lines() {
+        return interstitial->slot()->adView()->stringByEvaluatingJavaScriptFromString(
+            "window.lines ? window.lines.join('|') : ''");
+    }
+    void pressInAd(int button) {
+        interstitial->slot()->adView()->stringByEvaluatingJavaScriptFromString(
+            "document.getElementById('b" + std::to_string(button) + "').click(); 'ok'");
+    }
+    bool dismissed() {
+        return waitFor([&] { return !events->log.empty() && events->log.back() == "didDismiss"; });
+    }
+
+    std::shared_ptr<InterstitialEvents> events = std::make_shared<InterstitialEvents>();
+    std::shared_ptr<GADInterstitial> interstitial;
+};
+
+TEST_F(GADMRAIDInterstitialWebKitTest, TheCreativesCloseButtonEndsTheInterstitialOnce) {
+    present("close");
+    EXPECT_NE(lines().find("placement interstitial"), std::string::npos) << lines();
+    shoot("mraid_interstitial.png");
+    pressInAd(0);
+    ASSERT_TRUE(dismissed()) << lines();
+    EXPECT_EQ(events->log,
+              (std::vector<std::string>{"received", "willPresent", "willDismiss", "didDismiss"}));
+}
+
+TEST_F(GADMRAIDInterstitialWebKitTest, CustomCloseDrawsNoButtonButTheCornerStillCloses) {
+    present("custom-close");
+    // The creative takes the close control over: the corner stays tappable, undrawn.
+    interstitial->slot()->adView()->stringByEvaluatingJavaScriptFromString(
+        "mraid.useCustomClose(true); 'ok'");
+    auto screen =
+        std::dynamic_pointer_cast<GADAdAppViewController>(controller->presentedViewController());
+    ASSERT_NE(screen, nullptr);
+    ASSERT_TRUE(waitFor([&] { return screen->useCustomClose(); }));
+    scope.advance(1);
+    shoot("mraid_custom_close.png");
+    platform::ui::TouchInput input{window};
+    input.touchDown(1, {300, 20});
+    input.touchUp(1, {300, 20});
+    ASSERT_TRUE(dismissed()) << lines();
+    EXPECT_EQ(events->log,
+              (std::vector<std::string>{"received", "willPresent", "willDismiss", "didDismiss"}));
 }
 
 }  // namespace
