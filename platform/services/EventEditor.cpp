@@ -1,13 +1,12 @@
 #include "platform/services/EventEditor.h"
 
-#include <atomic>
-#include <cerrno>
 #include <ctime>
 
 #include "platform/base/LogSink.h"
+#include "platform/base/Uuid.h"
 #include "platform/runtime/Clock.h"
+#include "platform/services/FreshFile.h"
 #include "platform/storage/AppPaths.h"
-#include "platform/storage/AtomicFile.h"
 #include "platform/ui/Application.h"
 
 namespace platform::services {
@@ -45,25 +44,9 @@ void EventEditor::setEvent(CalendarEvent event) {
 std::optional<std::filesystem::path> EventEditor::writeEvent(const CalendarEvent& event,
                                                              const std::filesystem::path& folder,
                                                              std::string* error) {
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        if (error) *error = ec.message();
-        return std::nullopt;
-    }
-    static std::atomic<unsigned> counter{0};
-    const double now = Clock::wallSeconds();
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::string name = "event-" + std::to_string(static_cast<long long>(now)) + "-" +
-                                 std::to_string(++counter);
-        const auto path = folder / (name + ".ics");
-        const std::string text = iCalendarText(event, now, name + "@movuroute");
-        int errorNumber = 0;
-        if (AtomicFile::create(path, text, error, 0644, &errorNumber)) return path;
-        if (errorNumber != EEXIST) return std::nullopt;
-    }
-    if (error) *error = "no free name";
-    return std::nullopt;
+    const std::string text = iCalendarText(event, Clock::wallSeconds(),
+                                           Uuid::random().toCompactLowerString() + "@movuroute");
+    return createFreshFile(folder, "event", ".ics", text, error);
 }
 
 void EventEditor::send() {

@@ -1,14 +1,10 @@
 #include "platform/services/PhotoAlbum.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <ctime>
 #include <sstream>
 
-#include <atomic>
-
 #include "platform/gfx/Image.h"
-#include "platform/runtime/Clock.h"
+#include "platform/services/FreshFile.h"
 #include "platform/storage/AtomicFile.h"
 
 namespace platform::services {
@@ -79,30 +75,11 @@ std::optional<fs::path> PhotoAlbum::save(const gfx::Image& image, std::string* e
         return std::nullopt;
     };
     if (image.empty()) return fail("The picture is empty.");
-    const fs::path dir = directory();
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec) return fail("The album folder could not be made: " + ec.message());
     const auto png = image.encodePng();
     if (png.empty()) return fail("The picture could not be encoded.");
-    const std::string_view bytes(reinterpret_cast<const char*>(png.data()), png.size());
-
-    static std::atomic<unsigned> counter{0};
-    const std::time_t now = static_cast<std::time_t>(Clock::wallSeconds());
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        const fs::path path =
-            dir / (std::string("Movuroute-") + stamp + "-" + std::to_string(++counter) + ".png");
-        int errorNumber = 0;
-        std::string reason;
-        if (AtomicFile::create(path, bytes, &reason, 0644, &errorNumber)) return path;
-        if (errorNumber != EEXIST)
-            return fail(reason.empty() ? "The picture could not be written." : reason);
-    }
-    return fail("No free name for the picture.");
+    return createFreshFile(directory(), "Movuroute", ".png",
+                           std::string_view(reinterpret_cast<const char*>(png.data()), png.size()),
+                           error);
 }
 
 }  // namespace platform::services

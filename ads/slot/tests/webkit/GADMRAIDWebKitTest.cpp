@@ -105,6 +105,11 @@ class GADMRAIDWebKitTest : public ::testing::Test {
     bool waitForLine(const std::string& text) {
         return waitFor([&] { return lines().find(text) != std::string::npos; });
     }
+    // The alert the last press brought up, once it shows; nullptr when none came.
+    std::shared_ptr<platform::ui::AlertView> alertShown() {
+        waitFor([] { return platform::ui::AlertView::visibleAlert() != nullptr; }, 10);
+        return platform::ui::AlertView::visibleAlert();
+    }
     void press(int button) {
         adView()->stringByEvaluatingJavaScriptFromString(
             "document.getElementById('b" + std::to_string(button) + "').click(); 'ok'");
@@ -172,8 +177,8 @@ TEST_F(GADMRAIDWebKitTest, SaveStoresThePictureInTheAlbum) {
     loadBanner("picture");
     ASSERT_TRUE(waitForLine("ready")) << lines();
     press(0);
-    ASSERT_TRUE(waitFor([] { return platform::ui::AlertView::visibleAlert() != nullptr; }, 10));
-    auto alert = platform::ui::AlertView::visibleAlert();
+    auto alert = alertShown();
+    ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->title(), "Permission");
     alert->tapButton(alert->firstOtherButtonIndex());
     const auto folder = pictures.path() / "Movuroute";
@@ -187,9 +192,9 @@ TEST_F(GADMRAIDWebKitTest, SaveStoresThePictureInTheAlbum) {
         20));
     // A page that is no picture is refused with its reason.
     press(2);
-    ASSERT_TRUE(waitFor([] { return platform::ui::AlertView::visibleAlert() != nullptr; }, 10));
-    platform::ui::AlertView::visibleAlert()->tapButton(
-        platform::ui::AlertView::visibleAlert()->firstOtherButtonIndex());
+    alert = alertShown();
+    ASSERT_NE(alert, nullptr);
+    alert->tapButton(alert->firstOtherButtonIndex());
     ASSERT_TRUE(waitForLine("error storePicture: Failed to load")) << lines();
     EXPECT_NE(lines().find("not a PNG or JPEG"), std::string::npos);
 }
@@ -200,8 +205,8 @@ TEST_F(GADMRAIDWebKitTest, AddLeavesAnEventFileAParserReadsBack) {
     loadBanner("calendar");
     ASSERT_TRUE(waitForLine("ready")) << lines();
     press(0);
-    ASSERT_TRUE(waitFor([] { return platform::ui::AlertView::visibleAlert() != nullptr; }, 10));
-    auto question = platform::ui::AlertView::visibleAlert();
+    auto question = alertShown();
+    ASSERT_NE(question, nullptr);
     EXPECT_EQ(question->message(), "Movuroute would like to add events to your calendar.");
     question->tapButton(question->firstOtherButtonIndex());
     std::shared_ptr<platform::services::EventEditor> editor;
