@@ -6,12 +6,14 @@
 #include "ads/mediation/GADMediationRoom.h"
 #include "ads/native/GADNativeRoom.h"
 #include "ads/slot/GADSlotRoom.h"
+#include "ads/web/GADWebRoom.h"
 
 namespace ads {
 
 void load() {
     // Each room's registration is made once however often it is asked for, and so is
     // GADApplication's; the order is the rooms' order, lowest first.
+    GADWebRoom::load();
     GADFullScreenRoom::load();
     GADSlotRoom::load();
     registerMediationClasses();

@@ -24,6 +24,7 @@
 namespace ads {
 
 class GADAdMediationDelegate;
+class GADMRAIDEventHandling;
 class GADStatisticDictionary;
 
 // How the slot shows the answer; the server's headers decide it, and the slot dispatches on
@@ -129,6 +130,13 @@ class GADAd : public std::enable_shared_from_this<GADAd> {
     void setMediationDelegate(std::weak_ptr<GADAdMediationDelegate> delegate) {
         mediationDelegate_ = std::move(delegate);
     }
+    // The creative's MRAID events go here (weak); none while the ad does not speak MRAID.
+    std::shared_ptr<GADMRAIDEventHandling> MRAIDEventHandler() const {
+        return MRAIDEventHandler_.lock();
+    }
+    void setMRAIDEventHandler(std::weak_ptr<GADMRAIDEventHandling> handler) {
+        MRAIDEventHandler_ = std::move(handler);
+    }
 
   protected:
     struct Private {};
@@ -157,6 +165,7 @@ class GADAd : public std::enable_shared_from_this<GADAd> {
     std::optional<std::string> debugDialog_;
     std::optional<std::string> customAdSizeString_;
     bool hasAdNetworkJavaScript_ = false;
+    std::weak_ptr<GADMRAIDEventHandling> MRAIDEventHandler_;
     std::optional<platform::Url> adNetworkPassbackURL_;
     GADAdSize size_{{0, 0}, 0};
     std::weak_ptr<GADAdMediationDelegate> mediationDelegate_;

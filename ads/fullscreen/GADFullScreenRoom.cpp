@@ -1,5 +1,7 @@
 #include "ads/fullscreen/GADFullScreenRoom.h"
 
+#include "ads/fullscreen/GADMRAIDRoads.h"
+
 #include "ads/fullscreen/GADAdAppGMSGHandler.h"
 #include "ads/fullscreen/GADAdAppPageHandlers.h"
 #include "ads/fullscreen/GADBrowserViewController.h"
@@ -16,6 +18,7 @@ void GADFullScreenRoom::load() {
         adApp.fill(GADGMSGHandlerPlace::AdApp,
                    [](const GADAdAppPageContext&) { return GADAdAppGMSGHandler::create(); });
         GADOpenerRoads::shared().setBrowser(&GADBrowserViewController::openBrowserFromOpener);
+        GADMRAIDRoads::load();
     });
 }
 

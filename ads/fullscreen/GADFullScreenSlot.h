@@ -21,6 +21,7 @@ inline constexpr const char* kGADSlotDidLeaveWindowNotification =
 
 class GADAdView;
 class GADIntermission;
+class GADMRAIDEventHandling;
 class GADStatisticDictionary;
 
 class GADFullScreenSlot {
@@ -61,6 +62,8 @@ class GADFullScreenSlot {
     virtual void interstitialViewWillDisappear() = 0;
     // Tells the ad's MRAID event handler whether the ad is visible.
     virtual void updateMRAIDVisibility(bool visible) = 0;
+    // The ad's MRAID event handler (errors of the opener's MRAID roads go there), or nullptr.
+    virtual std::shared_ptr<GADMRAIDEventHandling> MRAIDEventHandler() const { return nullptr; }
 
     // The opener's reports. A click it opened counts once (the owner hears of it), before the
     // click URLs are pinged; leaving the app is told to the owner, then to the slot's own

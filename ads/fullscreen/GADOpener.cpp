@@ -1,5 +1,6 @@
 #include "ads/fullscreen/GADOpener.h"
 
+#include "ads/foundation/GADMRAIDEventHandling.h"
 #include "ads/foundation/GADViewAdditions.h"
 #include "ads/fullscreen/GADFullScreenSlot.h"
 #include "ads/fullscreen/GADOpenerComposers.h"
@@ -144,10 +145,19 @@ void GADOpener::openVideoToURL(const platform::Url& url, std::uint64_t supported
     road(*this, url, supportedOrientations);
 }
 
+void GADOpener::reportMRAIDError(const std::string& message, const std::string& action) const {
+    auto slot = this->slot();
+    if (auto handler = slot ? slot->MRAIDEventHandler() : nullptr) {
+        handler->handleError(message, action);
+        return;
+    }
+    platform::LogSink::write("Ad MRAID error (" + action + "): " + message);
+}
+
 void GADOpener::openWebAppWithResizeProperties(const platform::Value::Dictionary& properties) {
     MOVU_CHECK_MAIN_THREAD();
     if (!shouldPerformOpenAction()) {
-        GADOpenerWebApps::reportMRAIDError(kResizeRefused, "resize");
+        reportMRAIDError(kResizeRefused, "resize");
         return;
     }
     if (const auto& road = roads_.resize()) {
@@ -165,6 +175,12 @@ void GADOpener::openCalendarWithDictionary(const platform::Value::Dictionary& ev
         return;
     }
     platform::LogSink::write("Ad calendar event: this program has no calendar; nothing created.");
+}
+
+void GADOpener::presentComposerController(
+    const std::shared_ptr<platform::ui::ViewController>& editor) {
+    MOVU_CHECK_MAIN_THREAD();
+    composers_->presentComposerController(editor);
 }
 
 // Full-screen web app and expand

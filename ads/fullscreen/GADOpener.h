@@ -80,6 +80,8 @@ class GADOpener : public GADOpenerProtocol, public std::enable_shared_from_this<
     // YES when there is content and the controller to present from is still there.
     bool canOpenContent(bool hasContent) const;
     void didOpen();
+    // The ad's MRAID event handler hears it as "onError"; without one the log does.
+    void reportMRAIDError(const std::string& message, const std::string& action) const;
     void didOpenInApp();
     void didOpenExternalApp();
 
@@ -133,6 +135,9 @@ class GADOpener : public GADOpenerProtocol, public std::enable_shared_from_this<
                                                  bool useCustomClose);
     void openWebAppWithResizeProperties(const platform::Value::Dictionary& properties);
     void openCalendarWithDictionary(const platform::Value::Dictionary& event);
+    // Presents an editor (a composer, the calendar's) through its overlay proxy, after the
+    // gate, once the screen to present from takes touches again.
+    void presentComposerController(const std::shared_ptr<platform::ui::ViewController>& editor);
 
   private:
     const GADOpenerRoads& roads_;

@@ -2,6 +2,7 @@
 
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/fullscreen/GADExpandedAdAppViewController.h"
+#include "ads/fullscreen/GADMRAIDResizeOverlayPresenter.h"
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/fullscreen/GADSupplementalAdAppViewController.h"
 #include "ads/web/GADAdView.h"
@@ -43,16 +44,11 @@ std::shared_ptr<GADSupplementalAdAppViewController> GADOpenerWebApps::overlayWit
     return controller;
 }
 
-void GADOpenerWebApps::reportMRAIDError(const std::string& message, const std::string& action) {
-    // The ad hears MRAID errors once its MRAID bridge exists; until then the log does.
-    platform::LogSink::write("Ad MRAID error (" + action + "): " + message);
-}
-
 std::shared_ptr<GADOpener> GADOpenerWebApps::openerPastTheGate(unsigned orientations) const {
     auto opener = opener_.lock();
     if (!opener) return nullptr;
     if (!opener->shouldPerformOpenActionWithOrientations(orientations)) {
-        reportMRAIDError(kExpandRefused, "expand");
+        opener->reportMRAIDError(kExpandRefused, "expand");
         return nullptr;
     }
     return opener;
@@ -83,6 +79,13 @@ void GADOpenerWebApps::openWebAppWithHTML(const std::string& html, unsigned supp
 
 void GADOpenerWebApps::presentWebApp(
     GADOpener& opener, const std::shared_ptr<GADSupplementalAdAppViewController>& controller) {
+    // A resized ad that opens a page of its own stays resized when the page closes.
+    if (auto screen = std::dynamic_pointer_cast<GADViewController>(opener.viewController())) {
+        if (auto resize =
+                std::dynamic_pointer_cast<GADMRAIDResizeOverlayPresenter>(screen->presenter())) {
+            resize->setDismissToDefaultState(false);
+        }
+    }
     if (controller->presentFromViewController(opener.viewController(), {})) opener.didOpenInApp();
 }
 
@@ -94,9 +97,14 @@ void GADOpenerWebApps::expandToWebAppWithSupportedOrientations(unsigned supporte
     auto view = opener->adView();
     if (!opener->canOpenContent(view != nullptr)) return;
     auto from = opener->viewController();
-    // An ad that already fills the screen does not expand (a resized one would, once ads
-    // can be resized).
-    if (std::dynamic_pointer_cast<GADViewController>(from)) return;
+    // An ad that already fills the screen does not expand; a resized one does, and its resize
+    // then leaves the "default" state to the expansion's own dismissal.
+    if (auto screen = std::dynamic_pointer_cast<GADViewController>(from)) {
+        auto resize =
+            std::dynamic_pointer_cast<GADMRAIDResizeOverlayPresenter>(screen->presenter());
+        if (!resize) return;
+        resize->setDismissToDefaultState(false);
+    }
     auto controller = GADExpandedAdAppViewController::create(view);
     configureOverlay(*controller, supportedOrientations, useCustomClose);
     std::weak_ptr<GADAdView> weakView = view;

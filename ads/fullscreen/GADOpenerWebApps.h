@@ -39,9 +39,6 @@ class GADOpenerWebApps {
     std::shared_ptr<GADSupplementalAdAppViewController> overlayWithOrientations(
         unsigned orientations, bool useCustomClose) const;
 
-    // The error an MRAID action reports to the ad.
-    static void reportMRAIDError(const std::string& message, const std::string& action);
-
   private:
     // The opener when it is there and its gate lets the orientations through; otherwise
     // nothing, the refusal reported as the MRAID error of "expand".

@@ -136,4 +136,10 @@ void GADBannerAdViewDelegate::loadHandlerDidChangeDelay(GADGMSGHandler&, std::in
     }
 }
 
+GADMRAIDScriptKind GADBannerAdViewDelegate::MRAIDScriptKind() const {
+    auto slot = this->slot();
+    return slot && slot->adType().isInterstitial() ? GADMRAIDScriptKind::Interstitial
+                                                   : GADMRAIDScriptKind::Banner;
+}
+
 }  // namespace ads

@@ -61,6 +61,8 @@ class GADBannerAdViewDelegate : public GADAdViewDelegate, public GADDelayLoadDel
                                     const platform::Error& error) override;
     void adViewContentSizeDidChange(const std::shared_ptr<GADAdView>& adView,
                                     platform::Size size) override;
+    // The slot's interstitial gets the interstitial script, any other slot page the banner's.
+    GADMRAIDScriptKind MRAIDScriptKind() const override;
 
     void loadHandlerDidCancel(GADGMSGHandler& handler) override;
     void loadHandlerDidChangeDelay(GADGMSGHandler& handler, std::int64_t from,

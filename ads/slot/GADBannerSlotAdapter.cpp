@@ -234,4 +234,10 @@ std::optional<platform::Value> GADBannerSlotAdapter::viewHierarchyInformationFor
     return banner->viewHierarchyInformation();
 }
 
+std::optional<platform::Rect> GADBannerSlotAdapter::frameInInterface() const {
+    auto banner = this->banner();
+    if (!banner) return std::nullopt;
+    return banner->frameInInterface();
+}
+
 }  // namespace ads

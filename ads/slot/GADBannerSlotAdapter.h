@@ -83,6 +83,7 @@ class GADBannerSlotAdapter : public GADBannerViewSlot,
     std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(
         GADSlot& slot, const std::shared_ptr<GADAd>& ad,
         std::optional<platform::Error>& error) override;
+    std::optional<platform::Rect> frameInInterface() const override;
 
     void slotFinishedLoadingAdContent(GADSlot& slot) override;
     void slotDidFailToLoadAdContentWithError(GADSlot& slot, const GADRequestError& error) override;

@@ -19,6 +19,7 @@
 #include "ads/slot/GADBannerAdViewDelegate.h"
 #include "ads/slot/GADMConfig.h"
 #include "ads/slot/GADMSlotDelegate.h"
+#include "ads/slot/GADSlotMRAID.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADMRAIDInterceptor.h"
 #include "platform/runtime/ClassRegistry.h"
@@ -51,6 +52,7 @@ void GADSlot::setUp() {
     GADRunOnMainThread([] { GADApplication::sharedInstance()->runEarlyActivities(); });
 
     orientationEvents_ = GADSlotOrientationEvents::create(this);
+    MRAID_ = GADSlotMRAID::create(weak_from_this());
     adView_ = GADAdView::create(initialFrame_);
     timings_.recordTimestamp("native:view_create");
     adViewDelegate_ = GADBannerAdViewDelegate::create(weak_from_this(), opener_);
@@ -268,6 +270,8 @@ void GADSlot::loadAd(const std::shared_ptr<GADAd>& ad,
 }
 
 void GADSlot::resetRequestState() {
+    // The creative's MRAID life ends with its ad.
+    if (MRAID_) MRAID_->MRAIDAdDidUnload();
     ad_.reset();
     resetState();
 }

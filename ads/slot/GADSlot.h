@@ -80,6 +80,7 @@ class GADInAppPurchase;
 class GADInAppPurchaseDelegate;
 class GADOpener;
 class GADRequest;
+class GADSlotMRAID;
 class GADSlotStatistics;
 
 class GADSlot : public GADAdFetcherDelegate,
@@ -156,6 +157,10 @@ class GADSlot : public GADAdFetcherDelegate,
     // Stamps a timing label ("native:view_show") for this slot's request.
     void recordTimestamp(const char* label) const;
 
+    // MRAID (GADSlotMRAID.cpp): the creative's event handler, which its ads point at from
+    // "mraidLoaded" until the slot resets its request state.
+    const std::shared_ptr<GADSlotMRAID>& MRAID() const { return MRAID_; }
+
     // Later ad kinds and mediation (GADSlotMediation.cpp). A mediation answer's configuration
     // goes to the slot's manager (GADMSlotDelegate, made by its registered name), which
     // reports back through the calls below.
@@ -203,6 +208,8 @@ class GADSlot : public GADAdFetcherDelegate,
   private:
     // Tests look at the slot's inner state through this peer (ads/slot/tests).
     friend class GADSlotTestPeer;
+    // The slot's MRAID role, a part of the slot in a class of its own.
+    friend class GADSlotMRAID;
 
     // What the ad's page delegate, the opener and the full-screen screens ask of the slot
     // (GADPageSlot, GADFullScreenSlot); they hold the slot as that face.
@@ -253,6 +260,7 @@ class GADSlot : public GADAdFetcherDelegate,
     void processAdResponse(const std::shared_ptr<GADAd>& ad);
     bool hasInAppPurchaseDelegate() const;
     std::shared_ptr<GADSlotDelegate> slotDelegate() const { return delegates_.slot.lock(); }
+    std::shared_ptr<GADMRAIDEventHandling> MRAIDEventHandler() const override;
 
     // State transitions (GADSlotState.cpp), each the one place its state is entered; the rules
     // are docs/slot-states.md.
@@ -365,6 +373,7 @@ class GADSlot : public GADAdFetcherDelegate,
     GADApplication::StatisticsSet pendingAdStatistics_;
     std::shared_ptr<GADMSlotDelegate> mediationManager_;
     std::shared_ptr<GADMConfig> mediationConfiguration_;
+    std::shared_ptr<GADSlotMRAID> MRAID_;
 };
 
 }  // namespace ads

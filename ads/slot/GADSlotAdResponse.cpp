@@ -147,11 +147,6 @@ void GADSlot::pingManualTrackingURLs() {
     if (ad_) GADPingManualImpressionURLs(*ad_);
 }
 
-bool GADSlot::isMRAIDEnabled() const {
-    // No creative can load MRAID yet, so no ad has an MRAID event handler.
-    return false;
-}
-
 bool GADSlot::isAdClick(platform::web::NavigationType type) const {
     switch (state_) {
         case GADSlotState::SDKCoreFailed:

@@ -79,6 +79,9 @@ class GADSlotDelegate {
     virtual void slotContentSizeDidChange(GADSlot&, platform::Size) {}
     virtual void setAdSize(const GADAdSize&, bool reload) { (void)reload; }
     virtual void slotWillResizeToAdSize(GADSlot&, const GADAdSize&) {}
+    // Where the owner's view is in the interface (an MRAID creative's default position); none
+    // when the owner has no view of its own.
+    virtual std::optional<platform::Rect> frameInInterface() const { return std::nullopt; }
     // The ad's page sent an app event: a name and, when the page gave one, an info text.
     virtual void slotDidReceiveAppEvent(GADSlot&, const std::string& name,
                                         const std::optional<std::string>& info) {

@@ -13,12 +13,6 @@ void GADSlot::interstitialViewWillAppear() {}
 
 void GADSlot::interstitialViewWillDisappear() {}
 
-// Nothing in the slot speaks MRAID's events to the page yet; the screen's visibility reaches
-// here for when something does.
-void GADSlot::updateMRAIDVisibility(bool visible) {
-    (void)visible;
-}
-
 void GADSlot::recordTimestamp(const char* label) const {
     timings_.recordTimestamp(label);
 }

@@ -7,8 +7,10 @@
 #include "ads/slot/GADBannerPageHandlers.h"
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADInterstitial.h"
+#include "ads/slot/GADMRAIDGMSGHandler.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADDelayPageLoadGMSGHandler.h"
+#include "ads/web/GADSDKCorePageHandlers.h"
 #include "platform/runtime/Once.h"
 
 namespace ads {
@@ -31,6 +33,18 @@ void GADSlotRoom::load() {
                     [](const GADBannerPageContext&) { return GADAdAppGMSGHandler::create(); });
         banner.fill(Place::DelayPageLoad, [](const GADBannerPageContext& page) {
             return GADDelayPageLoadGMSGHandler::create(page.delayLoadDelegate);
+        });
+
+        // Every page may speak MRAID; its messages go through the page's own opener (the SDK
+        // core's page has none, so its handler does nothing).
+        banner.fill(Place::MRAID, [](const GADBannerPageContext& page) {
+            return GADMRAIDGMSGHandler::create(page.opener);
+        });
+        GADAdAppPageHandlers().fill(Place::MRAID, [](const GADAdAppPageContext& page) {
+            return GADMRAIDGMSGHandler::create(page.opener);
+        });
+        GADSDKCorePageHandlers().fill(Place::MRAID, [](const GADSDKCorePageContext&) {
+            return GADMRAIDGMSGHandler::create(nullptr);
         });
 
         // An interstitial's page may send the app events a banner's may; other screens (an

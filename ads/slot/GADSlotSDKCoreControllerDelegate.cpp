@@ -13,6 +13,7 @@
 #include "ads/slot/GADSlotRequestSnapshot.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADSDKCoreController.h"
+#include "ads/web/GADWebRoom.h"
 #include "platform/base/Url.h"
 #include "platform/ui/Screen.h"
 
@@ -80,6 +81,8 @@ bool GADSlot::isWaitingForSDKCore() const {
 }
 
 void GADSlot::requestAdURLFromSDKCore() {
+    // The constants the core page loads switch the MRAID interceptor.
+    GADWebRoom::hookSharedSDKCore();
     GADSDKCoreController::sharedInstance()->buildAdURL(shared_from_this());
 }
 

@@ -18,7 +18,8 @@ TEST(AdsLoadTest, EveryRoomRegistersOnceAndTheLaterFeaturesPlacesStayOpen) {
     load();  // the program calls it once; more calls change nothing
     const auto& banner = GADBannerPageHandlers();
     const auto& adApp = GADAdAppPageHandlers();
-    for (Place place : {Place::Opener, Place::Defaults, Place::AdApp, Place::AppEvents}) {
+    for (Place place :
+         {Place::Opener, Place::Defaults, Place::MRAID, Place::AdApp, Place::AppEvents}) {
         EXPECT_TRUE(banner.isFilled(place)) << static_cast<int>(place);
         EXPECT_TRUE(adApp.isFilled(place)) << static_cast<int>(place);
     }
@@ -27,7 +28,10 @@ TEST(AdsLoadTest, EveryRoomRegistersOnceAndTheLaterFeaturesPlacesStayOpen) {
     EXPECT_TRUE(banner.isFilled(Place::Precache));
     EXPECT_TRUE(adApp.isFilled(Place::Precache));
     EXPECT_FALSE(GADSDKCorePageHandlers().isFilled(Place::Precache));
-    for (Place place : {Place::MRAID, Place::Video}) {
+    EXPECT_TRUE(GADSDKCorePageHandlers().isFilled(Place::MRAID));
+    EXPECT_TRUE(GADOpenerRoads::shared().resize());
+    EXPECT_TRUE(GADOpenerRoads::shared().calendar());
+    for (Place place : {Place::Video}) {
         EXPECT_FALSE(banner.isFilled(place));
         EXPECT_FALSE(adApp.isFilled(place));
         EXPECT_FALSE(GADSDKCorePageHandlers().isFilled(place));

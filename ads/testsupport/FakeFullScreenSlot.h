@@ -38,6 +38,9 @@ class FakeFullScreenSlot : public GADFullScreenSlot {
     bool hasValidAd() const override { return validAd; }
     std::shared_ptr<void> publicAdObject() const override { return publicAd; }
     bool isMRAIDEnabled() const override { return mraidEnabled; }
+    std::shared_ptr<GADMRAIDEventHandling> MRAIDEventHandler() const override {
+        return mraidEvents;
+    }
     bool isAdClick(platform::web::NavigationType) const override { return adClicks; }
     platform::Url gestureClickURLWithURL(const platform::Url& url) override {
         clickURLsAsked.push_back(url.absoluteString());
@@ -63,6 +66,8 @@ class FakeFullScreenSlot : public GADFullScreenSlot {
     bool validAd = false;
     std::shared_ptr<void> publicAd;
     bool mraidEnabled = false;
+    // The ad's MRAID event handler (the opener's MRAID errors go there).
+    std::shared_ptr<GADMRAIDEventHandling> mraidEvents;
     // What isAdClick answers, and the links the screens asked to turn into click URLs.
     bool adClicks = false;
     std::vector<std::string> clickURLsAsked;

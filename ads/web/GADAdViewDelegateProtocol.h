@@ -18,6 +18,10 @@ namespace ads {
 
 class GADAdView;
 
+// Which MRAID script a page is served: a slot's own banner or interstitial page, or any other
+// page an ad shows (an expansion's second page, a landing page).
+enum class GADMRAIDScriptKind { Banner, Interstitial, ExpandedBanner };
+
 class GADAdViewDelegateProtocol {
   public:
     virtual ~GADAdViewDelegateProtocol() = default;
@@ -43,6 +47,11 @@ class GADAdViewDelegateProtocol {
                                             const platform::Error& error) {
         (void)adView;
         (void)error;
+    }
+    // The MRAID script this delegate's page gets; a page that is not a slot's own ad is an
+    // expansion's.
+    virtual GADMRAIDScriptKind MRAIDScriptKind() const {
+        return GADMRAIDScriptKind::ExpandedBanner;
     }
     virtual void adViewContentSizeDidChange(const std::shared_ptr<GADAdView>& adView,
                                             platform::Size size) {

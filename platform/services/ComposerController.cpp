@@ -25,7 +25,9 @@ std::string joinedRecipients(const std::vector<std::string>& recipients) {
 }
 
 ComposerController::ComposerController(std::string title,
-                                       const std::vector<std::string>& fieldLabels) {
+                                       const std::vector<std::string>& fieldLabels,
+                                       std::string sendTitle)
+    : sendTitle_(std::move(sendTitle)) {
     page_ = ui::ViewController::create();
     page_->navigationItem().title = std::move(title);
     auto content = page_->view();
@@ -63,7 +65,7 @@ void ComposerController::attachButtons() {
             if (auto self = weak.lock()) self->finish(false);
         });
     page_->navigationItem().rightBarButtonItem = ui::BarButtonItem::createWithTitle(
-        "Send", ui::BarButtonItemStyle::Done, [weak](ui::BarButtonItem&) {
+        sendTitle_, ui::BarButtonItemStyle::Done, [weak](ui::BarButtonItem&) {
             if (auto self = weak.lock()) self->finish(true);
         });
     pushViewController(page_);

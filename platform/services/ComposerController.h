@@ -34,7 +34,9 @@ class ComposerController : public ui::NavigationController {
     std::string bodyText() const;
 
   protected:
-    ComposerController(std::string title, const std::vector<std::string>& fieldLabels);
+    // The bar's right button says `sendTitle`.
+    ComposerController(std::string title, const std::vector<std::string>& fieldLabels,
+                       std::string sendTitle = "Send");
     // The whole of a composer's create(): the bar's buttons need the shared pointer, so they
     // are attached once there is one. `key` is the composer's own pass key.
     template <class Composer, class Key>
@@ -72,6 +74,7 @@ class ComposerController : public ui::NavigationController {
     std::vector<Field> fields_;
     std::shared_ptr<ui::TextView> body_;
     bool finished_ = false;
+    std::string sendTitle_;
 };
 
 // Recipients as a composer shows them.

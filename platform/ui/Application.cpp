@@ -1,6 +1,7 @@
 #include "platform/ui/Application.h"
 
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -9,6 +10,8 @@
 
 #include "platform/ui/MainThread.h"
 #include "platform/ui/UiLog.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
 
 extern char** environ;
 
@@ -24,6 +27,42 @@ void Application::setStatusBarOrientation(int orientation, bool) {
     post(kWillChangeStatusBarOrientationNotification);
     statusBarOrientation_ = static_cast<InterfaceOrientation>(orientation);
     post(kDidChangeStatusBarOrientationNotification);
+}
+
+void Application::setDeviceOrientation(int orientation) {
+    deviceOrientation_ = orientation >= 1 && orientation <= 4
+                             ? static_cast<InterfaceOrientation>(orientation)
+                             : OrientationUnknown;
+}
+
+void Application::attemptRotationToDeviceOrientation() {
+    auto window = keyWindow();
+    if (!window) return;
+    auto top = window->rootViewController();
+    while (top && top->presentedViewController()) top = top->presentedViewController();
+    if (!top || !top->shouldAutorotate()) return;
+    const unsigned mask = top->supportedInterfaceOrientations();
+    const int device = deviceOrientation();
+    if (mask & supportedInterfaceOrientationsForWindow(window.get()) & (1u << device)) {
+        setStatusBarOrientation(device);
+        return;
+    }
+    turnInterfaceForMask(mask, window.get());
+}
+
+bool Application::turnInterfaceForMask(unsigned mask, Window* window) {
+    if (mask == 0 || (mask & (1u << statusBarOrientation_))) return false;
+    const unsigned shared = mask & supportedInterfaceOrientationsForWindow(window);
+    for (int orientation = OrientationPortrait; orientation <= OrientationLandscapeLeft;
+         ++orientation) {
+        if (shared & (1u << orientation)) {
+            setStatusBarOrientation(orientation);
+            return true;
+        }
+    }
+    uiLog(LogLevel::Info, "Application",
+          "the screen's orientations share none with the window; nothing turns");
+    return false;
 }
 
 unsigned Application::supportedInterfaceOrientationsForWindow(Window* w) {
@@ -91,6 +130,18 @@ bool Application::openWithDesktop(const std::string& url) {
     std::vector<std::string> argv{"xdg-open", url};
     bool ok = opener_ ? opener_(argv) : spawnDesktopOpener(argv);
     if (ok) openedURLs_.push_back(url);
+    return ok;
+}
+
+bool Application::openFileWithDesktop(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || path.front() != '/' || !isClean(path) || ::stat(path.c_str(), &info) != 0 ||
+        !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    std::vector<std::string> argv{"xdg-open", path};
+    bool ok = opener_ ? opener_(argv) : spawnDesktopOpener(argv);
+    if (ok) openedURLs_.push_back("file://" + path);
     return ok;
 }
 

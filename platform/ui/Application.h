@@ -79,6 +79,22 @@ class Application {
     bool isIdleTimerDisabled() const { return idleTimerDisabled_; }
     void setIdleTimerDisabled(bool d) { idleTimerDisabled_ = d; }
 
+    // The device's orientation: the interface's, unless a test holds the device in another
+    // (setDeviceOrientation; 0 follows the interface again).
+    InterfaceOrientation deviceOrientation() const {
+        return deviceOrientation_ != OrientationUnknown ? deviceOrientation_
+                                                        : statusBarOrientation_;
+    }
+    void setDeviceOrientation(int orientation);
+    // The controller on top of the key window turns the interface to the device's orientation
+    // when it and the window take it; otherwise the rule below.
+    void attemptRotationToDeviceOrientation();
+    // The presentation rule (docs/presentation.md): a controller on screen whose orientations
+    // (mask) leave out the interface's turns it to the first orientation (portrait, upside
+    // down, landscape right, landscape left) its mask and the window share; with none shared
+    // nothing turns. The window keeps its shape. Answers whether the interface turned.
+    bool turnInterfaceForMask(unsigned mask, Window* window);
+
     // Orientation mask the app declares (1 << orientation per orientation).
     unsigned supportedInterfaceOrientations() const { return supportedOrientations_; }
     void setSupportedInterfaceOrientations(unsigned mask) { supportedOrientations_ = mask; }
@@ -95,6 +111,9 @@ class Application {
     // Local files are never opened this way, and a URL without a scheme is refused. False
     // when refused or when the opener cannot start.
     bool openWithDesktop(const std::string& url);
+    // Offers a file the app made (a calendar event, say) to the desktop's opener: an absolute
+    // path of a regular file only. Recorded as its file: URL.
+    bool openFileWithDesktop(const std::string& path);
     // Every URL that openURL or openWithDesktop handed on, in order.
     const std::vector<std::string>& openedURLs() const { return openedURLs_; }
     // Replaces the process spawn (tests): receives the argument vector.
@@ -133,6 +152,7 @@ class Application {
     std::weak_ptr<ApplicationDelegate> delegate_;
     std::weak_ptr<Window> keyWindow_;
     InterfaceOrientation statusBarOrientation_ = OrientationPortrait;
+    InterfaceOrientation deviceOrientation_ = OrientationUnknown;
     bool statusBarHidden_ = false;
     bool idleTimerDisabled_ = false;
     unsigned supportedOrientations_ = 1u << 1;

@@ -1,5 +1,7 @@
 #include "platform/ui/ViewController.h"
 
+#include "platform/ui/Application.h"
+
 #include <optional>
 #include <utility>
 
@@ -104,6 +106,10 @@ void ViewController::appearanceDid(bool appearing, const Window& window) {
 
 // ---- presentation ----
 
+InterfaceOrientation ViewController::interfaceOrientation() const {
+    return Application::shared().statusBarOrientation();
+}
+
 void ViewController::finish(bool animated, std::function<void()> completion) {
     if (!completion) return;
     if (animated)
@@ -152,6 +158,8 @@ bool ViewController::presentViewController(const std::shared_ptr<ViewController>
     }
     vc->beingPresented_ = false;
     mark.reset();
+    // A screen that cannot stand in the interface's orientation turns it.
+    Application::shared().turnInterfaceForMask(vc->supportedInterfaceOrientations(), window);
     finish(animated, std::move(completion));
     return true;
 }
@@ -196,6 +204,11 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
     presented_.reset();
     if (covered && parent && !covered->superview()) parent->insertSubview(covered, index);
     mark.reset();
+    // The screen shown again may not take the orientation the dismissed one turned to.
+    if (windowView) {
+        Application::shared().turnInterfaceForMask(supportedInterfaceOrientations(),
+                                                   windowView.get());
+    }
     finish(animated, std::move(completion));
     return true;
 }

@@ -79,6 +79,8 @@ class ViewController : public Responder,
     }
     virtual unsigned supportedInterfaceOrientations() const { return 1u << OrientationPortrait; }
     virtual int preferredInterfaceOrientationForPresentation() const { return OrientationPortrait; }
+    // The orientation the interface stands in now (the status bar's).
+    InterfaceOrientation interfaceOrientation() const;
 
     // Presentation. present answers false and does nothing when this controller already
     // presents one, is not in a window, or the other one is already on screen.

@@ -50,6 +50,10 @@ void ResourceInterceptor::Reply::respond(Response response) const {
     state_->answer(std::move(response));
 }
 
+void ResourceInterceptor::Reply::fail() const {
+    state_->answer(Response{{}, {}, true});
+}
+
 void ResourceInterceptor::Reply::decline() const {
     state_->answer(std::nullopt);
 }

@@ -1,5 +1,7 @@
 #include "tools/ad_server/AdScenario.h"
 
+#include "tools/ad_server/MraidCreatives.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -222,7 +224,10 @@ bool parseKind(std::string_view word, AdScenario& s, std::string* error) {
         s = AdScenario::precache();
     else if (word == "purchase")
         s = AdScenario::purchase();
-    else if (word.substr(0, 7) == "status:") {
+    else if (word.substr(0, 6) == "mraid-" && mraidCreative(word.substr(6))) {
+        s = AdScenario::banner();
+        s.html = *mraidCreative(word.substr(6));
+    } else if (word.substr(0, 7) == "status:") {
         auto code = parseInt(word.substr(7));
         if (!code || *code < 100 || *code > 599) {
             return fail(error, "status needs a code from 100 to 599: " + std::string(word));

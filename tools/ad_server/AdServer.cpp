@@ -15,6 +15,7 @@
 #include "tools/ad_server/AdResponses.h"
 #include "tools/ad_server/CoreCalls.h"
 #include "tools/ad_server/EmbeddedPages.h"
+#include "tools/ad_server/MraidCreatives.h"
 #include "tools/ad_server/TextEscaping.h"
 
 namespace tools::adserver {
@@ -242,6 +243,11 @@ void AdServer::setPageStatus(int status) {
     pageStatus_ = status;
 }
 
+void AdServer::setServesMraidScripts(bool serves) {
+    std::lock_guard lock(mutex_);
+    servesMraidScripts_ = serves;
+}
+
 void AdServer::stallPage(std::shared_ptr<platform::testing::TestGate> gate) {
     if (gate) track(gate);
     std::lock_guard lock(mutex_);
@@ -322,6 +328,16 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
     if (path == "/oauth2/v3/token") return serveToken(req, res);
     if (path == kNativePagePath) return serveNativePage(req, res);
     if (path == "/mads/native_image") return serveNativeImage(req, res);
+    if (auto asset = mraidAsset(path)) {
+        log_.add(record(req, RequestKind::MraidAsset));
+        bool serves = true;
+        {
+            std::lock_guard lock(mutex_);
+            serves = servesMraidScripts_ || path.rfind("/mads/mraid/", 0) == 0;
+        }
+        if (!serves) return answer(res, 404, "No MRAID scripts here.\n", "text/plain");
+        return answer(res, 200, asset->body, asset->contentType.c_str());
+    }
     if (path == "/mads/imp") return servePing(req, res, RequestKind::Impression);
     if (path == "/mads/manual_imp") return servePing(req, res, RequestKind::ManualImpression);
     if (path == "/mads/clk") return servePing(req, res, RequestKind::ClickTracking);

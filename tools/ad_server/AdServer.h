@@ -87,6 +87,8 @@ class AdServer {
 
     // The page itself: answered with this status (200: the page), and held back on a gate.
     void setPageStatus(int status);
+    // Whether the MRAID implementation scripts are served (404 without them).
+    void setServesMraidScripts(bool serves);
     void stallPage(std::shared_ptr<platform::testing::TestGate> gate);
 
     // The native support page: how it answers, and held back on a gate.
@@ -141,6 +143,7 @@ class AdServer {
     std::optional<std::map<std::string, std::string>> constants_;
     bool reloadOnNextCall_ = false;
     int pageStatus_ = 200;
+    bool servesMraidScripts_ = true;
     std::shared_ptr<platform::testing::TestGate> pageGate_;
     NativePageMode nativePageMode_ = NativePageMode::Answer;
     std::shared_ptr<platform::testing::TestGate> nativePageGate_;

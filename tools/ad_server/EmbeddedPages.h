@@ -9,5 +9,10 @@ namespace tools::adserver {
 
 std::string_view corePageHtml();
 std::string_view nativePageHtml();
+// page/mraid/: our MRAID script and the pictures its creatives store.
+std::string_view mraidScript();
+std::string_view mraidPng();
+std::string_view mraidJpeg();
+std::string_view mraidOversizedPng();
 
 }  // namespace tools::adserver

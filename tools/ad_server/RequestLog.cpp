@@ -57,6 +57,8 @@ std::string_view kindName(RequestKind kind) {
             return "crash-report";
         case RequestKind::BadAdReport:
             return "bad-ad-report";
+        case RequestKind::MraidAsset:
+            return "mraid-asset";
         case RequestKind::TokenRequest:
             return "token";
         case RequestKind::PurchaseReport:

@@ -41,6 +41,7 @@ enum class RequestKind {
     TokenRequest,       // "/oauth2/v3/token"
     PurchaseReport,     // an in-app purchase ad's report of its outcome ("/iap/report")
     Conversion,         // a purchase reported as a conversion ("/adpage/conversion/")
+    MraidAsset,         // our MRAID scripts and the pictures MRAID creatives store
     Unknown,            // anything else (answered 404)
 };
 

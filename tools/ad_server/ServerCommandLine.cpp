@@ -24,10 +24,13 @@ bool splitPair(const std::string& text, std::string& name, std::string& value) {
 std::string serverUsage() {
     return "usage: movu_ad_server [--port N] [--scenario UNIT=SPEC]... [--default SPEC]\n"
            "                      [--constant NAME=VALUE]... [--no-constants] [--quiet]\n"
+           "                      [--no-mraid-scripts]\n"
            "\n"
            "Serves the SDK core page and test ads on 127.0.0.1 and prints one line per\n"
            "request. SPEC is an ad kind - banner, interstitial, nofill, status:<code>, empty,\n"
-           "mediation, mediation-not-json, custom, script, native - followed by options:\n"
+           "mediation, mediation-not-json, custom, script, native, mraid-expand, mraid-resize,\n"
+           "mraid-close, mraid-orientation, mraid-picture, mraid-calendar, mraid-custom-close -\n"
+           "followed by options:\n"
            "  answer=url|fetch|invalid|errors|silent|refused  refresh=<s>  size=<w>x<h>\n"
            "  debug=<text>  color=#rrggbb  orientation=<word>  scenario=<request_scenario>\n"
            "  autoclick  reload  manual  stall  header=<name>:<value>\n"
@@ -52,6 +55,8 @@ std::optional<ServerCommandLine> parseServerCommandLine(const std::vector<std::s
             line.quiet = true;
         } else if (arg == "--no-constants") {
             line.noConstants = true;
+        } else if (arg == "--no-mraid-scripts") {
+            line.noMraidScripts = true;
         } else if (arg == "--port") {
             if (!value(text)) return std::nullopt;
             int port = -1;

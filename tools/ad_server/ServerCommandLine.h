@@ -18,6 +18,7 @@ struct ServerCommandLine {
     std::vector<std::pair<std::string, AdScenario>> units;  // --scenario UNIT=SPEC
     std::map<std::string, std::string> constants;           // --constant NAME=VALUE
     bool noConstants = false;                               // --no-constants
+    bool noMraidScripts = false;                            // --no-mraid-scripts
     bool quiet = false;                                     // --quiet: no request lines
     bool help = false;                                      // --help
 };

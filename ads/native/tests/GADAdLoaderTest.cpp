@@ -197,7 +197,7 @@ TEST_F(GADAdLoaderTest, AnswersThatMakeNoAdOfARequestedClassAreCode13) {
     auto loader = makeLoader({"1"});
     std::size_t page = 0;
     // An app install ad to a content loader; an ad refusing the request; no class at all.
-    for (const std::string json :
+    for (const std::string& json :
          {nativeAnswer(Value("2")), nativeAnswer(Value("1"), {{"invalid", Value(true)}}),
           nativeAnswer(Value("3")), std::string("{\"ads\":[]}")}) {
         delegate->failures.clear();

@@ -11,6 +11,7 @@
 #include "ads/fullscreen/GADDefaultGMSGHandler.h"
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/slot/GADAppEventGMSGHandler.h"
+#include "ads/slot/GADMRAIDGMSGHandler.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
@@ -238,16 +239,17 @@ TEST_F(GADBannerAdViewDelegateTest, TheOpenerGateAndAGoneSlot) {
 
 TEST_F(GADBannerAdViewDelegateTest, PageMessagesReachTheSlotsHandlersInOrder) {
     const auto& handlers = delegate()->gmsgHandlers();
-    ASSERT_EQ(handlers.size(), 7u);
+    ASSERT_EQ(handlers.size(), 8u);
     auto opener = std::dynamic_pointer_cast<GADOpenerGMSGHandler>(handlers[0]);
     ASSERT_TRUE(opener);
     EXPECT_EQ(opener->opener(), delegate()->opener());
     EXPECT_TRUE(std::dynamic_pointer_cast<GADDefaultGMSGHandler>(handlers[1]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADPrecacheGMSGHandler>(handlers[2]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[3]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADAppEventGMSGHandler>(handlers[4]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADAdAppGMSGHandler>(handlers[5]));
-    auto delay = std::dynamic_pointer_cast<GADDelayPageLoadGMSGHandler>(handlers[6]);
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADMRAIDGMSGHandler>(handlers[2]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADPrecacheGMSGHandler>(handlers[3]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[4]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADAppEventGMSGHandler>(handlers[5]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADAdAppGMSGHandler>(handlers[6]));
+    auto delay = std::dynamic_pointer_cast<GADDelayPageLoadGMSGHandler>(handlers[7]);
     ASSERT_TRUE(delay);
     EXPECT_EQ(delay->delegate(), delegate());
 

@@ -4,6 +4,7 @@
 
 #include "ads/fullscreen/GADAdAppPageHandlers.h"
 #include "ads/slot/GADBannerPageHandlers.h"
+#include "ads/web/GADSDKCorePageHandlers.h"
 #include "platform/runtime/ClassRegistry.h"
 
 namespace ads {
@@ -15,14 +16,17 @@ TEST(GADSlotRoomTest, FillsItsPlacesOnceAndLeavesTheOthersToLaterRooms) {
     // The test environment loaded the room already; loading again changes nothing.
     GADSlotRoom::load();
     const auto& banner = GADBannerPageHandlers();
-    for (Place place : {Place::Opener, Place::Defaults, Place::Precache, Place::AppEvents,
-                        Place::AdApp, Place::DelayPageLoad}) {
+    for (Place place : {Place::Opener, Place::Defaults, Place::MRAID, Place::Precache,
+                        Place::AppEvents, Place::AdApp, Place::DelayPageLoad}) {
         EXPECT_TRUE(banner.isFilled(place)) << static_cast<int>(place);
     }
-    for (Place place : {Place::MRAID, Place::Video, Place::Swipe})
+    for (Place place : {Place::Video, Place::Swipe})
         EXPECT_FALSE(banner.isFilled(place)) << static_cast<int>(place);
-    // The slot room's one entry below it: app events on a slot's interstitial page.
+    // The slot room's entries below it: app events on a slot's interstitial page, and MRAID
+    // on every page.
     EXPECT_TRUE(GADAdAppPageHandlers().isFilled(Place::AppEvents));
+    EXPECT_TRUE(GADAdAppPageHandlers().isFilled(Place::MRAID));
+    EXPECT_TRUE(GADSDKCorePageHandlers().isFilled(Place::MRAID));
     // A place already filled stays as it is.
     EXPECT_FALSE(GADBannerPageHandlers().fill(Place::Opener,
                                               [](const GADBannerPageContext&) { return nullptr; }));

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/runtime/MainLoopTestScope.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Button.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/View.h"
@@ -405,4 +406,55 @@ TEST_F(PresentationTest, AThrowingAppearanceCallbackLeavesNoAnimatedMarkBehind) 
     log.clear();
     window->addSubview(plain->view());
     EXPECT_EQ(log, (Log{"plain:willAppear", "plain:didAppear"}));
+}
+
+namespace {
+
+// A screen that stands only in the orientations of its mask.
+class Oriented : public ViewController {
+  public:
+    explicit Oriented(unsigned mask) : mask_(mask) {}
+    unsigned supportedInterfaceOrientations() const override { return mask_; }
+
+  private:
+    unsigned mask_;
+};
+
+}  // namespace
+
+TEST_F(PresentationTest, AScreenThatCannotStandInTheOrientationTurnsIt) {
+    auto& application = Application::shared();
+    application.reset();
+    auto root = std::make_shared<Oriented>(30);
+    window->setRootViewController(root);
+    window->makeKeyWindow();
+
+    // A portrait-only window: a landscape screen shares nothing with it; nothing turns.
+    auto landscape = std::make_shared<Oriented>(24);
+    ASSERT_TRUE(root->presentViewController(landscape, false));
+    EXPECT_EQ(application.statusBarOrientation(), OrientationPortrait);
+    EXPECT_EQ(landscape->interfaceOrientation(), OrientationPortrait);
+    root->dismissViewController(false);
+
+    // A window of every orientation: the first the screen and the window share, and back to
+    // one the screen below takes when it goes. The window keeps its shape.
+    application.setSupportedInterfaceOrientations(30);
+    ASSERT_TRUE(root->presentViewController(landscape, false));
+    EXPECT_EQ(application.statusBarOrientation(), OrientationLandscapeRight);
+    EXPECT_EQ(window->frame(), (platform::Rect{0, 0, 320, 480}));
+    root->dismissViewController(false);
+    EXPECT_EQ(application.statusBarOrientation(), OrientationLandscapeRight);
+    auto portrait = std::make_shared<Oriented>(2);
+    ASSERT_TRUE(root->presentViewController(portrait, false));
+    EXPECT_EQ(application.statusBarOrientation(), OrientationPortrait);
+    root->dismissViewController(false);
+
+    // Asked to follow the device: the top screen turns to it when it and the window take it.
+    application.setDeviceOrientation(OrientationLandscapeLeft);
+    EXPECT_EQ(application.deviceOrientation(), OrientationLandscapeLeft);
+    application.attemptRotationToDeviceOrientation();
+    EXPECT_EQ(application.statusBarOrientation(), OrientationLandscapeLeft);
+    application.setDeviceOrientation(0);
+    EXPECT_EQ(application.deviceOrientation(), OrientationLandscapeLeft);  // the interface's
+    application.reset();
 }

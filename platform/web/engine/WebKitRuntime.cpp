@@ -139,7 +139,8 @@ WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
                 finishWithError(request, "Not an intercepted resource");
                 return;
             }
-            ResourceInterceptor::Request asked{*originalUrl, url->queryValue("r").value_or("")};
+            ResourceInterceptor::Request asked{*originalUrl, url->queryValue("r").value_or(""),
+                                               url->queryValue("p").value_or("")};
             std::string agent;
             if (WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request)) {
                 if (const char* ua =
@@ -153,7 +154,9 @@ WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
                 ResourceInterceptor::dispatch(
                     asked.url.lastPathComponent(), asked,
                     [request, asked, agent](std::optional<ResourceInterceptor::Response> answer) {
-                        if (answer) {
+                        if (answer && answer->failed) {
+                            finishWithError(request, "The resource could not be served");
+                        } else if (answer) {
                             finishWithBytes(request, answer->bytes, answer->mimeType);
                         } else {
                             serveOriginal(request, asked.url, asked.referer, agent);

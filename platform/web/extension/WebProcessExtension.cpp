@@ -61,10 +61,12 @@ gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request, WebKitURI
     if (SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(request)) {
         referer = soup_message_headers_get_one(headers, "Referer");
     }
+    const char* pageAddress = webkit_web_page_get_uri(page);
     // Pages that send no Referer are still known by their own address.
-    if (!referer || !*referer) referer = webkit_web_page_get_uri(page);
+    if (!referer || !*referer) referer = pageAddress;
     std::string target = std::string("movuroute-resource://intercept/?t=") + state().token +
-                         "&u=" + escaped(uri) + "&r=" + escaped(referer);
+                         "&u=" + escaped(uri) + "&r=" + escaped(referer) +
+                         "&p=" + escaped(pageAddress);
     webkit_uri_request_set_uri(request, target.c_str());
     return FALSE;
 }

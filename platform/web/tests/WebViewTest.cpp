@@ -306,6 +306,8 @@ TEST_F(WebViewTest, TheResourceInterceptorAsksOnlyForRegisteredNamesAndAnswersOn
             if (r.referer == "http://ads.example/ad.html") {
                 reply.respond({{'o', 'k'}, "application/javascript"});
                 reply.decline();  // only the first answer counts
+            } else if (r.pageAddress == "http://broken.example/page") {
+                reply.fail();
             }
             // Any other page: the reply is dropped unanswered, which declines.
         }));
@@ -313,18 +315,24 @@ TEST_F(WebViewTest, TheResourceInterceptorAsksOnlyForRegisteredNamesAndAnswersOn
 
     std::vector<std::string> outcomes;
     auto record = [&](std::optional<ResourceInterceptor::Response> r) {
-        outcomes.push_back(r ? std::string(r->bytes.begin(), r->bytes.end()) + " " + r->mimeType
-                             : "declined");
+        outcomes.push_back(!r ? "declined"
+                           : r->failed
+                               ? "failed"
+                               : std::string(r->bytes.begin(), r->bytes.end()) + " " + r->mimeType);
     };
     Url js = *Url::parse("http://cdn.example/lib/mraid.js");
     ResourceInterceptor::dispatch("mraid.js", {js, "http://ads.example/ad.html"}, record);
     ResourceInterceptor::dispatch("mraid.js", {js, "http://other.example/"}, record);
     ResourceInterceptor::dispatch("other.js", {js, "http://ads.example/ad.html"}, record);
+    ResourceInterceptor::dispatch(
+        "mraid.js", {js, "http://broken.example/", "http://broken.example/page"}, record);
     loop.runUntilIdle();
-    EXPECT_THAT(outcomes, ElementsAre("ok application/javascript", "declined", "declined"));
+    EXPECT_THAT(outcomes,
+                ElementsAre("ok application/javascript", "declined", "declined", "failed"));
     EXPECT_THAT(asked,
                 ElementsAre("http://cdn.example/lib/mraid.js from http://ads.example/ad.html",
-                            "http://cdn.example/lib/mraid.js from http://other.example/"));
+                            "http://cdn.example/lib/mraid.js from http://other.example/",
+                            "http://cdn.example/lib/mraid.js from http://broken.example/"));
 
     // An answer from another thread, later, still reaches the main loop once.
     std::optional<ResourceInterceptor::Reply> kept;

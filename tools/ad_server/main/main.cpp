@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     }
     if (line->defaultScenario) server.setDefaultScenario(*line->defaultScenario);
     for (const auto& [unit, scenario] : line->units) server.setScenario(unit, scenario);
+    if (line->noMraidScripts) server.setServesMraidScripts(false);
     if (line->noConstants) {
         server.setConstants(std::nullopt);
     } else {

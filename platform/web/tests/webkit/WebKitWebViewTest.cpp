@@ -302,9 +302,11 @@ TEST_F(WebKitWebViewTest, AResourceIsServedOnlyForItsNameAndReferer) {
     page("/ad.html", scripts);
     page("/plain.html", scripts);
     std::vector<std::string> asked;
+    std::vector<std::string> pages;
     ResourceInterceptor::setHandler(
         "mraid.js", [&](const ResourceInterceptor::Request& r, ResourceInterceptor::Reply reply) {
             asked.push_back(r.url.absoluteString() + " " + r.referer);
+            pages.push_back(r.pageAddress);
             if (r.referer == server.url("/ad.html")) {
                 std::string js = "window.served = 'ours';";
                 reply.respond({{js.begin(), js.end()}, "application/javascript"});
@@ -322,6 +324,7 @@ TEST_F(WebKitWebViewTest, AResourceIsServedOnlyForItsNameAndReferer) {
     EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("window.served"), "original");
     EXPECT_THAT(asked, ElementsAre(server.url("/lib/mraid.js") + " " + server.url("/ad.html"),
                                    server.url("/lib/mraid.js") + " " + server.url("/plain.html")));
+    EXPECT_THAT(pages, ElementsAre(server.url("/ad.html"), server.url("/plain.html")));
     ASSERT_EQ(server.requestCount("/lib/mraid.js"), 1u);
     EXPECT_EQ(server.requestsFor("/lib/mraid.js")[0].header("Referer"), server.url("/plain.html"));
 

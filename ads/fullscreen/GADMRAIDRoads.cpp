@@ -1,0 +1,165 @@
+#include "ads/fullscreen/GADMRAIDRoads.h"
+
+#include "ads/foundation/GADMRAIDEventHandling.h"
+#include "ads/fullscreen/GADExpandedAdAppViewController.h"
+#include "ads/fullscreen/GADFullScreenSlot.h"
+#include "ads/fullscreen/GADMRAIDCalendarProperties.h"
+#include "ads/fullscreen/GADMRAIDResizeOverlayPresenter.h"
+#include "ads/fullscreen/GADOpener.h"
+#include "ads/fullscreen/GADOverlayProxy.h"
+#include "ads/web/GADAdView.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/Once.h"
+#include "platform/runtime/ThreadChecker.h"
+#include "platform/services/CalendarStore.h"
+#include "platform/services/EventEditor.h"
+
+namespace ads {
+
+using platform::Value;
+
+namespace {
+
+constexpr const char* kCalendarRefused =
+    "Creating calendar events is not allowed until the user interacts with the ad.";
+
+void dispatchTo(const std::weak_ptr<GADAdView>& adView, const char* name,
+                const Value::Dictionary& parameters) {
+    if (auto view = adView.lock()) view->dispatchSDKEvent(name, parameters);
+}
+
+void reportResized(const std::weak_ptr<GADAdView>& adView,
+                   const GADMRAIDResizeProperties& properties) {
+    dispatchTo(adView, "onStateChanged", {{"state", Value("resized")}});
+    dispatchTo(
+        adView, "onSizeChanged",
+        {{"width", Value(properties.size.width)}, {"height", Value(properties.size.height)}});
+}
+
+// Closes the editor whatever the user chose, through its proxy when it has one.
+class EditorDelegate : public platform::services::EventEditorDelegate {
+  public:
+    void eventEditorDidComplete(platform::services::EventEditor& editor,
+                                platform::services::EventEditAction) override {
+        auto controller =
+            std::static_pointer_cast<platform::ui::ViewController>(editor.shared_from_this());
+        GADOverlayProxy::relinquishOrDismiss(controller, {});
+    }
+
+    static std::shared_ptr<EditorDelegate> shared() {
+        static auto* delegate = new std::shared_ptr<EditorDelegate>(new EditorDelegate);
+        return *delegate;
+    }
+};
+
+void postCanceled(const std::weak_ptr<GADAdView>& adView) {
+    platform::MainLoop::main().runOnMain([adView] {
+        if (auto view = adView.lock()) view->postJSNotification("onCalendarEventCanceled", nullptr);
+    });
+}
+
+}  // namespace
+
+void GADMRAIDRoads::load() {
+    static platform::Once once;
+    once.call([] {
+        auto& roads = GADOpenerRoads::shared();
+        roads.setResize(&GADMRAIDRoads::resize);
+        roads.setCalendar(&GADMRAIDRoads::calendar);
+    });
+}
+
+void GADMRAIDRoads::resize(GADOpener& opener, const Value::Dictionary& parameters) {
+    MOVU_CHECK_MAIN_THREAD();
+    const auto properties =
+        GADMRAIDResizeProperties::MRAIDResizePropertiesWithDictionary(parameters);
+    auto adView = opener.adView();
+    if (!opener.canOpenContent(adView != nullptr)) return;
+    std::weak_ptr<GADAdView> weakView = adView;
+    auto from = opener.viewController();
+    if (auto screen = std::dynamic_pointer_cast<GADViewController>(from)) {
+        auto presenter =
+            std::dynamic_pointer_cast<GADMRAIDResizeOverlayPresenter>(screen->presenter());
+        // Any other full-screen ad is not resized.
+        if (!presenter || !presenter->setResizeProperties(properties)) return;
+        presenter->repositionContentIfNeeded();
+        if (auto adApp = std::dynamic_pointer_cast<GADAdAppViewController>(screen)) {
+            adApp->setCustomClosePosition(properties->customClosePosition);
+        }
+        reportResized(weakView, *properties);
+        return;
+    }
+    auto controller = GADExpandedAdAppViewController::create(adView);
+    if (!controller) return;
+    controller->setSupportedInterfaceOrientations(GADOpenerProtocol::kAllOrientations);
+    controller->setSlot(opener.slot());
+    controller->setUseCustomClose(true);
+    auto presenter = GADMRAIDResizeOverlayPresenter::create(adView->superview());
+    auto slot = opener.slot();
+    if (auto handler = slot ? slot->MRAIDEventHandler() : nullptr) {
+        presenter->setMRAIDEventHandler(handler);
+    }
+    // Checked when it is asked to present, so a refusal is the resize's own error.
+    presenter->setInitialResizeProperties(properties);
+    controller->setPresenter(presenter);
+    if (properties) controller->setCustomClosePosition(properties->customClosePosition);
+    std::weak_ptr<GADMRAIDResizeOverlayPresenter> weakPresenter = presenter;
+    controller->setDismissalCompletion([weakView, weakPresenter] {
+        auto presenter = weakPresenter.lock();
+        if (!presenter || presenter->dismissToDefaultState()) {
+            dispatchTo(weakView, "onStateChanged", {{"state", Value("default")}});
+        }
+    });
+    const bool started = controller->presentFromViewController(from, [weakView, weakPresenter] {
+        auto presenter = weakPresenter.lock();
+        if (presenter && presenter->resizeProperties()) {
+            reportResized(weakView, *presenter->resizeProperties());
+        }
+    });
+    if (started) opener.didOpenInApp();
+}
+
+void GADMRAIDRoads::calendar(GADOpener& opener, const Value::Dictionary& parameters) {
+    MOVU_CHECK_MAIN_THREAD();
+    using platform::services::CalendarAuthorizationStatus;
+    using platform::services::CalendarStore;
+    const auto properties = GADMRAIDCalendarProperties::fromDictionary(parameters);
+    if (!properties) {
+        opener.reportMRAIDError(
+            "Could not fully parse event dictionary: " + Value(parameters).description(),
+            "createCalendarEvent");
+        return;
+    }
+    if (!opener.shouldPerformOpenAction()) {
+        opener.reportMRAIDError(kCalendarRefused, "createCalendarEvent");
+        return;
+    }
+    auto editor = platform::services::EventEditor::create();
+    editor->setEvent(properties->event(platform::Clock::wallSeconds()));
+    editor->setEditViewDelegate(EditorDelegate::shared());
+    if (auto proxy = GADOverlayProxy::create(editor)) proxy->setSlot(opener.slot());
+    std::weak_ptr<GADAdView> weakView = opener.adView();
+    switch (CalendarStore::authorizationStatus()) {
+        case CalendarAuthorizationStatus::Authorized:
+            opener.presentComposerController(editor);
+            return;
+        case CalendarAuthorizationStatus::NotDetermined: {
+            std::weak_ptr<GADOpener> weakOpener = opener.shared_from_this();
+            CalendarStore::requestAccess([weakOpener, editor, weakView](bool granted) {
+                if (!granted) {
+                    postCanceled(weakView);
+                    return;
+                }
+                if (auto opener = weakOpener.lock()) opener->presentComposerController(editor);
+            });
+            return;
+        }
+        case CalendarAuthorizationStatus::Restricted:
+        case CalendarAuthorizationStatus::Denied:
+            break;
+    }
+    postCanceled(weakView);
+}
+
+}  // namespace ads

@@ -1,0 +1,31 @@
+#pragma once
+
+// The opener's MRAID roads this room sets at start-up (GADOpenerRoads):
+//   - resize: the banner's ad view shown at the creative's resize properties
+//     (GADMRAIDResizeOverlayPresenter in a GADExpandedAdAppViewController with every
+//     orientation and the creative's own close area), or, for an ad already resized, the new
+//     properties given to its presenter. Once shown, or once new properties are taken, the ad
+//     hears "onStateChanged" {"state": "resized"} and "onSizeChanged" with the size; closing it
+//     tells {"state": "default"} unless it went on to expand. Properties refused (missing keys
+//     included) show nothing, count no click, move no close area and report no "resized".
+//   - calendar: the creative's event (GADMRAIDCalendarProperties) in the calendar's event
+//     editor (platform::services::EventEditor) through the opener, after the gate and the
+//     calendar's permission (CalendarStore: asked once while undecided); refused, restricted
+//     or denied, the page hears "onCalendarEventCanceled" (on the main thread).
+// Main thread only.
+
+#include "platform/base/Value.h"
+
+namespace ads {
+
+class GADOpener;
+
+struct GADMRAIDRoads {
+    // Sets both roads on the process's table; any number of calls set them once.
+    static void load();
+
+    static void resize(GADOpener& opener, const platform::Value::Dictionary& parameters);
+    static void calendar(GADOpener& opener, const platform::Value::Dictionary& parameters);
+};
+
+}  // namespace ads

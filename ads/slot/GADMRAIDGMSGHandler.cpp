@@ -1,0 +1,189 @@
+#include "ads/slot/GADMRAIDGMSGHandler.h"
+
+#include "ads/fullscreen/GADOpener.h"
+#include "ads/fullscreen/GADViewController.h"
+#include "ads/slot/GADSlot.h"
+#include "ads/slot/GADSlotMRAID.h"
+#include "platform/base/LogSink.h"
+#include "platform/base/NumberText.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/ThreadChecker.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/View.h"
+#include "platform/ui/Window.h"
+
+namespace ads {
+
+using platform::Value;
+using platform::ui::Application;
+
+namespace {
+
+constexpr unsigned kPortraitMask = (1u << 1) | (1u << 2);
+constexpr unsigned kLandscapeMask = (1u << 3) | (1u << 4);
+constexpr unsigned kAllMask = kPortraitMask | kLandscapeMask;
+
+std::optional<std::string> textParameter(const Value::Dictionary& parameters, const char* key) {
+    auto it = parameters.find(key);
+    if (it == parameters.end() || !it->second.isString()) return std::nullopt;
+    return it->second.asString();
+}
+
+}  // namespace
+
+std::shared_ptr<GADMRAIDGMSGHandler> GADMRAIDGMSGHandler::create(
+    std::shared_ptr<GADOpener> opener) {
+    return std::make_shared<GADMRAIDGMSGHandler>(Private{}, std::move(opener));
+}
+
+const GADGMSGActionTable* GADMRAIDGMSGHandler::actionBlockDictionary() const {
+    static const GADGMSGActionTable table{
+        {"mraidLoaded", action(&GADMRAIDGMSGHandler::didReceiveMRAIDLoadNotification)},
+        {"mraid", action(&GADMRAIDGMSGHandler::didReceiveMRAIDNotification)},
+    };
+    return &table;
+}
+
+void GADMRAIDGMSGHandler::reportError(const std::string& message, const std::string& action) const {
+    if (opener_) opener_->reportMRAIDError(message, action);
+}
+
+void GADMRAIDGMSGHandler::didReceiveMRAIDLoadNotification(const GADGMSGActionInfo&) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto slot = opener_ ? std::dynamic_pointer_cast<GADSlot>(opener_->slot()) : nullptr;
+    if (slot && slot->MRAID()) slot->MRAID()->MRAIDAdDidLoad();
+}
+
+void GADMRAIDGMSGHandler::didReceiveMRAIDNotification(const GADGMSGActionInfo& info) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!info.note) return;
+    using SubAction = void (GADMRAIDGMSGHandler::*)(const Value::Dictionary&);
+    static const std::unordered_map<std::string, SubAction> subActions{
+        {"resize", &GADMRAIDGMSGHandler::actionResize},
+        {"storePicture", &GADMRAIDGMSGHandler::actionStorePicture},
+        {"createCalendarEvent", &GADMRAIDGMSGHandler::actionCreateCalendarEvent},
+        {"setOrientationProperties", &GADMRAIDGMSGHandler::actionSetOrientationProperties},
+    };
+    const auto name = info.note->parameter("a");
+    if (!name) return;
+    auto it = subActions.find(*name);
+    if (it == subActions.end()) return;
+    (this->*(it->second))(info.note->parameters());
+}
+
+void GADMRAIDGMSGHandler::actionResize(const Value::Dictionary& parameters) {
+    if (opener_) opener_->openWebAppWithResizeProperties(parameters);
+}
+
+void GADMRAIDGMSGHandler::actionCreateCalendarEvent(const Value::Dictionary& parameters) {
+    if (opener_) opener_->openCalendarWithDictionary(parameters);
+}
+
+void GADMRAIDGMSGHandler::actionStorePicture(const Value::Dictionary& parameters) {
+    auto text = textParameter(parameters, "iurl");
+    auto url = text ? platform::Url::parse(*text) : std::nullopt;
+    if (!url || url->absoluteString().empty()) {
+        reportError(GADMRAIDPicture::kNoURL, "storePicture");
+        return;
+    }
+    const std::string key = url->absoluteString();
+    if (pendingPictureDownloads_.count(key)) return;
+    // One question at a time: a second picture while the user is being asked is refused.
+    for (const auto& [pendingURL, picture] : pendingPictureDownloads_) {
+        if (picture->isAsking()) {
+            reportError(kCouldNotInitializePicture, "storePicture");
+            return;
+        }
+    }
+    auto picture = GADMRAIDPicture::create(*url);
+    picture->setDelegate(weak_from_this());
+    pendingPictureDownloads_[key] = picture;
+    picture->storeInPhotoAlbum();
+}
+
+void GADMRAIDGMSGHandler::MRAIDPictureDidStorePictureWithURL(GADMRAIDPicture&,
+                                                             const platform::Url& url) {
+    pendingPictureDownloads_.erase(url.absoluteString());
+}
+
+void GADMRAIDGMSGHandler::MRAIDPictureFailedToStorePictureWithURL(
+    GADMRAIDPicture&, const std::optional<platform::Url>& url, const std::string& message) {
+    if (url) pendingPictureDownloads_.erase(url->absoluteString());
+    reportError(message, "storePicture");
+}
+
+std::optional<unsigned> GADMRAIDGMSGHandler::orientationMaskForProperties(
+    const Value::Dictionary& parameters, int statusBarOrientation) {
+    auto allow = textParameter(parameters, "allowOrientationChange");
+    auto force = textParameter(parameters, "forceOrientation");
+    if (!allow || !force) return std::nullopt;
+    unsigned forced = 0;
+    if (*force == "portrait") {
+        forced = kPortraitMask;
+    } else if (*force == "landscape") {
+        forced = kLandscapeMask;
+    } else if (*force == "any") {
+        forced = kAllMask;
+    } else if (*force == "none") {
+        const bool landscape = statusBarOrientation == 3 || statusBarOrientation == 4;
+        forced = landscape ? kLandscapeMask : kPortraitMask;
+    } else {
+        return std::nullopt;
+    }
+    if (platform::boolValue(*allow)) return kAllMask;
+    return forced;
+}
+
+void GADMRAIDGMSGHandler::actionSetOrientationProperties(const Value::Dictionary& parameters) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto controller =
+        opener_ ? std::dynamic_pointer_cast<GADViewController>(opener_->viewController()) : nullptr;
+    if (!controller) return;
+    auto& application = Application::shared();
+    const auto mask = orientationMaskForProperties(parameters, application.statusBarOrientation());
+    if (!mask) {
+        reportError(kInvalidOrientationProperties, "setOrientationProperties");
+        return;
+    }
+    controller->setSupportedInterfaceOrientations(*mask);
+    const int current = application.statusBarOrientation();
+    if (*mask & (1u << current)) return;
+    platform::ui::Window* window =
+        controller->isViewLoaded() ? controller->view()->window() : nullptr;
+    if (!(*mask & application.supportedInterfaceOrientationsForWindow(window))) {
+        platform::LogSink::write(
+            "MRAID: the ad's orientations share none with the window; nothing turns");
+        return;
+    }
+    if (current == controller->interfaceOrientation() && controller->shouldAutorotate() &&
+        (*mask & (1u << application.deviceOrientation()))) {
+        application.attemptRotationToDeviceOrientation();
+        return;
+    }
+    // The interface reads the orientations again when a controller comes and goes: an
+    // invisible one, presented and dismissed at once, makes it turn.
+    std::weak_ptr<GADViewController> weak = controller;
+    const unsigned newMask = *mask;
+    platform::MainLoop::main().post([weak, newMask] {
+        auto controller = weak.lock();
+        if (!controller) return;
+        auto turner = GADViewController::create();
+        turner->setSlot(controller->slot());
+        turner->setSupportedInterfaceOrientations(newMask);
+        turner->view()->setAlpha(0);
+        controller->presentViewController(turner, false, [weak] {
+            platform::MainLoop::main().post([weak] {
+                auto controller = weak.lock();
+                if (!controller) return;
+                controller->dismissViewController(false, [weak] {
+                    if (auto controller = weak.lock()) {
+                        controller->viewChangedToOrientation(
+                            Application::shared().statusBarOrientation());
+                    }
+                });
+            });
+        });
+    });
+}
+
+}  // namespace ads

@@ -1,0 +1,429 @@
+#include "ads/slot/GADMRAIDGMSGHandler.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADExtras.h"
+#include "ads/foundation/GADRequest.h"
+#include "ads/fullscreen/GADOpener.h"
+#include "ads/fullscreen/GADViewController.h"
+#include "ads/slot/GADBannerAdViewDelegate.h"
+#include "ads/slot/GADSlot.h"
+#include "ads/slot/GADSlotMRAID.h"
+#include "ads/testsupport/AdViewTestScope.h"
+#include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/FakeFullScreenSlot.h"
+#include "ads/testsupport/RecordingMRAIDEvents.h"
+#include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/web/GADAdView.h"
+#include "ads/web/GADNotification.h"
+#include "platform/gfx/Image.h"
+#include "platform/services/PhotoAlbum.h"
+#include "platform/testing/RunMainLoopUntil.h"
+#include "platform/testing/TempDir.h"
+#include "platform/testing/TestHttpServer.h"
+#include "platform/ui/AlertView.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
+#include "platform/web/FakeWebPage.h"
+
+namespace ads {
+namespace {
+
+using platform::Url;
+using platform::Value;
+using platform::ui::AlertView;
+using platform::ui::Application;
+using Strings = std::vector<std::string>;
+
+// A small JPEG (17 x 9 pixels).
+const unsigned char kJpeg[] = {
+    0xff, 0xd8, 0xff, 0xe0, 0x00, 0x10, 0x4a, 0x46, 0x49, 0x46, 0x00, 0x01, 0x01, 0x00, 0x00, 0x01,
+    0x00, 0x01, 0x00, 0x00, 0xff, 0xdb, 0x00, 0x43, 0x00, 0x10, 0x0b, 0x0c, 0x0e, 0x0c, 0x0a, 0x10,
+    0x0e, 0x0d, 0x0e, 0x12, 0x11, 0x10, 0x13, 0x18, 0x28, 0x1a, 0x18, 0x16, 0x16, 0x18, 0x31, 0x23,
+    0x25, 0x1d, 0x28, 0x3a, 0x33, 0x3d, 0x3c, 0x39, 0x33, 0x38, 0x37, 0x40, 0x48, 0x5c, 0x4e, 0x40,
+    0x44, 0x57, 0x45, 0x37, 0x38, 0x50, 0x6d, 0x51, 0x57, 0x5f, 0x62, 0x67, 0x68, 0x67, 0x3e, 0x4d,
+    0x71, 0x79, 0x70, 0x64, 0x78, 0x5c, 0x65, 0x67, 0x63, 0xff, 0xdb, 0x00, 0x43, 0x01, 0x11, 0x12,
+    0x12, 0x18, 0x15, 0x18, 0x2f, 0x1a, 0x1a, 0x2f, 0x63, 0x42, 0x38, 0x42, 0x63, 0x63, 0x63, 0x63,
+    0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63,
+    0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63,
+    0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0xff, 0xc0,
+    0x00, 0x11, 0x08, 0x00, 0x09, 0x00, 0x11, 0x03, 0x01, 0x22, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11,
+    0x01, 0xff, 0xc4, 0x00, 0x1f, 0x00, 0x00, 0x01, 0x05, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09,
+    0x0a, 0x0b, 0xff, 0xc4, 0x00, 0xb5, 0x10, 0x00, 0x02, 0x01, 0x03, 0x03, 0x02, 0x04, 0x03, 0x05,
+    0x05, 0x04, 0x04, 0x00, 0x00, 0x01, 0x7d, 0x01, 0x02, 0x03, 0x00, 0x04, 0x11, 0x05, 0x12, 0x21,
+    0x31, 0x41, 0x06, 0x13, 0x51, 0x61, 0x07, 0x22, 0x71, 0x14, 0x32, 0x81, 0x91, 0xa1, 0x08, 0x23,
+    0x42, 0xb1, 0xc1, 0x15, 0x52, 0xd1, 0xf0, 0x24, 0x33, 0x62, 0x72, 0x82, 0x09, 0x0a, 0x16, 0x17,
+    0x18, 0x19, 0x1a, 0x25, 0x26, 0x27, 0x28, 0x29, 0x2a, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3a,
+    0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49, 0x4a, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5a,
+    0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6a, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7a,
+    0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8a, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99,
+    0x9a, 0xa2, 0xa3, 0xa4, 0xa5, 0xa6, 0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4, 0xb5, 0xb6, 0xb7,
+    0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4, 0xd5,
+    0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe1, 0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf1,
+    0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa, 0xff, 0xc4, 0x00, 0x1f, 0x01, 0x00, 0x03,
+    0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01,
+    0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0a, 0x0b, 0xff, 0xc4, 0x00, 0xb5, 0x11, 0x00,
+    0x02, 0x01, 0x02, 0x04, 0x04, 0x03, 0x04, 0x07, 0x05, 0x04, 0x04, 0x00, 0x01, 0x02, 0x77, 0x00,
+    0x01, 0x02, 0x03, 0x11, 0x04, 0x05, 0x21, 0x31, 0x06, 0x12, 0x41, 0x51, 0x07, 0x61, 0x71, 0x13,
+    0x22, 0x32, 0x81, 0x08, 0x14, 0x42, 0x91, 0xa1, 0xb1, 0xc1, 0x09, 0x23, 0x33, 0x52, 0xf0, 0x15,
+    0x62, 0x72, 0xd1, 0x0a, 0x16, 0x24, 0x34, 0xe1, 0x25, 0xf1, 0x17, 0x18, 0x19, 0x1a, 0x26, 0x27,
+    0x28, 0x29, 0x2a, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3a, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48, 0x49,
+    0x4a, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5a, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69,
+    0x6a, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7a, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88,
+    0x89, 0x8a, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99, 0x9a, 0xa2, 0xa3, 0xa4, 0xa5, 0xa6,
+    0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4, 0xb5, 0xb6, 0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4,
+    0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe2,
+    0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9,
+    0xfa, 0xff, 0xda, 0x00, 0x0c, 0x03, 0x01, 0x00, 0x02, 0x11, 0x03, 0x11, 0x00, 0x3f, 0x00, 0x6f,
+    0x87, 0x34, 0xbf, 0xb9, 0xf2, 0xd5, 0x7d, 0x52, 0xe4, 0xeb, 0x1a, 0xb8, 0x8e, 0x16, 0x0d, 0x67,
+    0x6c, 0x76, 0x45, 0x8e, 0x8c, 0x7f, 0x89, 0xb3, 0xdf, 0x27, 0xa7, 0xb0, 0x1e, 0xb5, 0xb7, 0x67,
+    0xff, 0x00, 0x20, 0x7b, 0xbf, 0xfa, 0xf7, 0x7f, 0xfd, 0x04, 0xd7, 0x3d, 0xe1, 0xcf, 0xe0, 0xa7,
+    0xbb, 0x1d, 0xad, 0x1b, 0xf7, 0x34, 0xbf, 0xb2, 0xff, 0x00, 0xd9, 0xa2, 0xb7, 0x68, 0xa6, 0x41,
+    0xff, 0xd9};
+
+std::shared_ptr<const GADNotification> note(const std::string& name, Value::Dictionary params) {
+    return GADNotification::create(name, std::move(params));
+}
+
+// ---- The slot's side: events to the creative ----
+
+class GADSlotMRAIDTest : public ::testing::Test {
+  protected:
+    GADSlotMRAIDTest() {
+        slot->setAdType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner), false);
+        load();
+    }
+
+    // An MRAID creative, up to its page's load.
+    void load() {
+        auto request = GADRequest::request();
+        request->registerAdNetworkExtras(GADExtras::create(Value::Dictionary{
+            {"_ad", Value::dictionary({{"ad_html", Value("<script src='mraid.js'></script>")},
+                                       {"ad_base_url", Value("https://ads.test/ad")}})}}));
+        slot->loadRequest(request);
+        EXPECT_TRUE(platform::testing::runMainLoopUntil(
+            [&] { return slot->state() == GADSlotState::Rendering; }));
+        page().setCurrentUrl("https://ads.test/ad");
+        page().fireStart();
+        page().fireFinish();
+        scope.runUntilIdle();
+    }
+
+    platform::web::FakeWebPage& page() { return *views.web().pages().back(); }
+    std::size_t scriptsMentioning(const std::string& text) {
+        std::size_t count = 0;
+        for (const auto& script : page().evaluations())
+            count += script.find(text) != std::string::npos;
+        return count;
+    }
+    // The message as the slot page's MRAID handler takes it.
+    void send(const std::string& name, Value::Dictionary params = {}) {
+        for (const auto& handler : GADSlotTestPeer(slot).adViewDelegate()->gmsgHandlers()) {
+            if (std::dynamic_pointer_cast<GADMRAIDGMSGHandler>(handler)) {
+                handler->handleNotification(note(name, std::move(params)), slot->adView());
+                break;
+            }
+        }
+        scope.runUntilIdle();
+    }
+
+    ads::testing::AdsTestScope scope;
+    ads::testing::AdViewTestScope views;
+    ads::testing::SDKCoreTestScope core;
+    std::shared_ptr<GADSlot> slot = GADSlot::create({0, 0, 320, 50});
+};
+
+TEST_F(GADSlotMRAIDTest, MRAIDLoadedStartsTheEventsOnceAndTheResetEndsThem) {
+    ASSERT_EQ(slot->state(), GADSlotState::ValidAd);
+    EXPECT_FALSE(GADSlotTestPeer(slot).page().isMRAIDEnabled());
+    // Before the script announced itself, visibility and errors reach nobody.
+    GADSlotTestPeer(slot).page().updateMRAIDVisibility(true);
+    EXPECT_FALSE(GADSlotTestPeer(slot).page().MRAIDEventHandler());
+
+    send("mraidLoaded");
+    EXPECT_TRUE(GADSlotTestPeer(slot).page().isMRAIDEnabled());
+    EXPECT_EQ(GADSlotTestPeer(slot).page().MRAIDEventHandler(), slot->MRAID());
+    // Once as the events start, once more as orientation listening starts.
+    EXPECT_EQ(scriptsMentioning("'onScreenInfoChanged'"), 2u);
+    EXPECT_EQ(scriptsMentioning("'onDeviceFeaturesReceived'"), 1u);
+    EXPECT_EQ(scriptsMentioning("'onReadyEventReceived'"), 1u);
+    EXPECT_EQ(scriptsMentioning("\"storePicture\":true"), 1u);
+
+    // A second announcement starts nothing twice: one observer, one round of events.
+    send("mraidLoaded");
+    EXPECT_EQ(scriptsMentioning("'onReadyEventReceived'"), 1u);
+    Application::shared().setStatusBarOrientation(3);
+    scope.runUntilIdle();
+    EXPECT_EQ(scriptsMentioning("'onScreenInfoChanged'"), 3u);
+    Application::shared().setStatusBarOrientation(1);
+    scope.runUntilIdle();
+    EXPECT_EQ(scriptsMentioning("'onScreenInfoChanged'"), 4u);
+
+    GADSlotTestPeer(slot).page().updateMRAIDVisibility(true);
+    slot->opener()->reportMRAIDError("Bad things", "resize");
+    scope.runUntilIdle();
+    EXPECT_EQ(scriptsMentioning("'onAdVisibilityChanged'"), 1u);
+    EXPECT_EQ(scriptsMentioning("\"message\":\"Bad things\""), 1u);
+
+    // Position: sent when it changes, not again for the same frame.
+    auto window = platform::ui::Window::create({0, 0, 320, 480});
+    window->addSubview(slot->adView());
+    slot->adView()->setFrame({0, 430, 320, 50});
+    slot->MRAID()->updatePositionFromView(slot->adView());
+    slot->MRAID()->updatePositionFromView(slot->adView());
+    scope.runUntilIdle();
+    EXPECT_EQ(scriptsMentioning("'onSizeChanged'"), 1u);
+    EXPECT_EQ(scriptsMentioning("'onDefaultPositionReceived'"), 0u);  // no owner's frame
+
+    // The next ad lets the old one go: no more MRAID, no more orientation notices.
+    load();
+    EXPECT_FALSE(slot->MRAID()->isLoaded());
+    EXPECT_FALSE(GADSlotTestPeer(slot).page().isMRAIDEnabled());
+    const auto before = page().evaluations().size();
+    Application::shared().setStatusBarOrientation(3);
+    scope.runUntilIdle();
+    EXPECT_EQ(page().evaluations().size(), before);
+    Application::shared().setStatusBarOrientation(1);
+}
+
+TEST_F(GADSlotMRAIDTest, UnknownOrMissingSubActionsAreIgnored) {
+    send("mraidLoaded");
+    const auto before = page().evaluations().size();
+    send("mraid", {{"a", Value("teleport")}});
+    send("mraid");
+    EXPECT_EQ(page().evaluations().size(), before);
+    EXPECT_EQ(GADSlotMRAID::creativePositionDictionaryForActiveViewBounds({10, 20, -5, 30}),
+              (Value::Dictionary{{"width", Value(5.0)},
+                                 {"height", Value(30.0)},
+                                 {"x", Value(5.0)},
+                                 {"y", Value(20.0)}}));
+}
+
+// ---- The handler: orientation properties and pictures ----
+
+class GADMRAIDGMSGHandlerTest : public ::testing::Test {
+  protected:
+    GADMRAIDGMSGHandlerTest() {
+        window->setRootViewController(root);
+        window->makeKeyWindow();
+        screens->mraidEvents = events;
+        opener->setSlot(screens);
+        opener->setViewController(root);
+        server.text("/picture.png", std::string(png.begin(), png.end()), 200, "image/png");
+        server.text("/picture.jpg", std::string(std::begin(kJpeg), std::end(kJpeg)), 200,
+                    "image/jpeg");
+        server.text("/page.html", "<p>not a picture</p>");
+        server.text("/huge.png", std::string(GADMRAIDPicture::kMaxBytes + 1, 'x'));
+        auto oversized = platform::gfx::Image::blank(9000, 1).encodePng();
+        server.text("/wide.png", std::string(oversized.begin(), oversized.end()));
+    }
+    ~GADMRAIDGMSGHandlerTest() override {
+        AlertView::resetAll();
+        Application::shared().setSupportedInterfaceOrientations(1u << 1);
+        Application::shared().setStatusBarOrientation(1);
+        Application::shared().setDeviceOrientation(0);
+    }
+
+    void mraid(Value::Dictionary params) {
+        handler->handleNotification(note("mraid", std::move(params)), nullptr);
+    }
+    void store(const std::string& url) {
+        mraid({{"a", Value("storePicture")}, {"iurl", Value(url)}});
+    }
+    std::size_t albumCount() const {
+        std::size_t count = 0;
+        std::error_code ec;
+        for (auto& entry : std::filesystem::directory_iterator(pictures / "Movuroute", ec)) {
+            count += entry.path().extension() == ".png";
+        }
+        return count;
+    }
+    bool waitForEvents(std::size_t count) {
+        return platform::testing::runMainLoopUntil([&] { return events->events.size() >= count; });
+    }
+
+    ads::testing::AdsTestScope scope;
+    ads::testing::AdViewTestScope views;
+    platform::testing::TempDir pictures;
+    platform::testing::ScopedEnv picturesVariable{platform::services::PhotoAlbum::kPicturesVariable,
+                                                  pictures.path().string()};
+    platform::testing::TestHttpServer server;
+    std::vector<std::uint8_t> png = platform::gfx::Image::blank(4, 3).encodePng();
+    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
+    std::shared_ptr<platform::ui::ViewController> root = platform::ui::ViewController::create();
+    std::shared_ptr<ads::testing::FakeFullScreenSlot> screens =
+        ads::testing::FakeFullScreenSlot::create();
+    std::shared_ptr<ads::testing::RecordingMRAIDEvents> events =
+        ads::testing::RecordingMRAIDEvents::create();
+    std::shared_ptr<GADOpener> opener = GADOpener::create();
+    std::shared_ptr<GADMRAIDGMSGHandler> handler = GADMRAIDGMSGHandler::create(opener);
+};
+
+TEST(GADMRAIDOrientationTest, PropertiesToMasks) {
+    struct Case {
+        const char* allow;
+        const char* force;
+        int statusBar;
+        std::optional<unsigned> mask;
+    };
+    const Case cases[] = {
+        {"true", "portrait", 1, 30u},
+        {"false", "portrait", 3, 6u},
+        {"false", "landscape", 1, 24u},
+        {"false", "any", 1, 30u},
+        {"false", "none", 3, 24u},
+        {"false", "none", 4, 24u},
+        {"false", "none", 2, 6u},
+        {"0", "landscape", 1, 24u},
+        // Anything else is refused before the mask changes.
+        {"false", "", 1, std::nullopt},
+        {"false", "sideways", 1, std::nullopt},
+        {"true", "Portrait", 1, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(
+            GADMRAIDGMSGHandler::orientationMaskForProperties(
+                {{"allowOrientationChange", Value(c.allow)}, {"forceOrientation", Value(c.force)}},
+                c.statusBar),
+            c.mask)
+            << c.allow << " " << c.force << " " << c.statusBar;
+    }
+    EXPECT_FALSE(GADMRAIDGMSGHandler::orientationMaskForProperties(
+        {{"forceOrientation", Value("portrait")}}, 1));
+    EXPECT_FALSE(GADMRAIDGMSGHandler::orientationMaskForProperties(
+        {{"allowOrientationChange", Value(true)}, {"forceOrientation", Value("portrait")}}, 1));
+}
+
+TEST_F(GADMRAIDGMSGHandlerTest, OrientationPropertiesApplyOnlyToAFullScreenAdAndTurnIt) {
+    auto properties = [](const char* allow, const char* force) {
+        return Value::Dictionary{{"a", Value("setOrientationProperties")},
+                                 {"allowOrientationChange", Value(allow)},
+                                 {"forceOrientation", Value(force)}};
+    };
+    // A banner in the app's own view: nothing at all.
+    mraid(properties("false", "landscape"));
+    EXPECT_TRUE(events->events.empty());
+
+    auto screen = GADViewController::create();
+    screen->setSlot(screens);
+    screen->setSupportedInterfaceOrientations(30);
+    ASSERT_TRUE(screen->presentFromViewController(root, {}));
+    scope.advance(0.5);
+    opener->setViewController(screen);
+    auto& application = Application::shared();
+
+    // Bad input: an error and the mask as it was (never landscape-only, never 0).
+    mraid(properties("false", "upside"));
+    mraid({{"a", Value("setOrientationProperties")}, {"forceOrientation", Value("landscape")}});
+    EXPECT_EQ(screen->supportedInterfaceOrientations(), 30u);
+    EXPECT_EQ(events->events, (Strings{"error setOrientationProperties: Received invalid "
+                                       "orientation properties",
+                                       "error setOrientationProperties: Received invalid "
+                                       "orientation properties"}));
+
+    // A portrait-only window: landscape shares nothing with it; nothing turns.
+    mraid(properties("false", "landscape"));
+    scope.advance(1);
+    EXPECT_EQ(screen->supportedInterfaceOrientations(), 24u);
+    EXPECT_EQ(application.statusBarOrientation(), 1);
+
+    // A window that takes every orientation, the device held in landscape: the interface
+    // follows the device.
+    application.setSupportedInterfaceOrientations(30);
+    application.setDeviceOrientation(4);
+    mraid(properties("false", "portrait"));
+    mraid(properties("false", "landscape"));
+    scope.advance(1);
+    EXPECT_EQ(application.statusBarOrientation(), 4);
+
+    // The device upright: an invisible screen comes and goes and the interface turns to the
+    // first landscape orientation, with no extra will-present or dismiss for the app.
+    application.setStatusBarOrientation(1);
+    application.setDeviceOrientation(0);
+    screens->events.clear();
+    mraid(properties("false", "landscape"));
+    scope.advance(2);
+    EXPECT_EQ(application.statusBarOrientation(), 3);
+    EXPECT_EQ(screen->presentedViewController(), nullptr);
+    EXPECT_TRUE(screens->events.empty());
+    screen->relinquishScreenWithCompletion({});
+    scope.advance(1);
+}
+
+TEST_F(GADMRAIDGMSGHandlerTest, PicturesAreAskedForOnceSavedOnceAndFailuresSayWhy) {
+    // Without a usable URL: refused at once, nothing pending.
+    mraid({{"a", Value("storePicture")}});
+    store("ftp://pictures.test/a.png");
+    EXPECT_EQ(handler->pendingPictureCount(), 0u);
+    EXPECT_EQ(events->events, (Strings{"error storePicture: No image URL to store.",
+                                       "error storePicture: Couldn't create URL request for "
+                                       "ftp://pictures.test/a.png"}));
+    events->events.clear();
+
+    // Twice the same URL: one question; another URL meanwhile is refused.
+    store(server.url("/picture.png"));
+    store(server.url("/picture.png"));
+    store(server.url("/picture.jpg"));
+    auto alert = AlertView::visibleAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->title(), "Permission");
+    EXPECT_EQ(alert->message(), "The ad is requesting to save an image in your photo album.");
+    EXPECT_EQ(AlertView::queuedCount(), 0u);
+    EXPECT_EQ(events->events,
+              (Strings{"error storePicture: Could not initialize picture download."}));
+    alert->tapButton(alert->firstOtherButtonIndex());
+    ASSERT_TRUE(
+        platform::testing::runMainLoopUntil([&] { return handler->pendingPictureCount() == 0; }));
+    EXPECT_EQ(albumCount(), 1u);
+    EXPECT_EQ(server.requestCount("/picture.png"), 1u);
+
+    // A JPEG is kept as a PNG of our own name, never over the first.
+    store(server.url("/picture.jpg"));
+    AlertView::visibleAlert()->tapButton(AlertView::visibleAlert()->firstOtherButtonIndex());
+    ASSERT_TRUE(
+        platform::testing::runMainLoopUntil([&] { return handler->pendingPictureCount() == 0; }));
+    EXPECT_EQ(albumCount(), 2u);
+    EXPECT_EQ(events->events.size(), 1u);
+
+    // Cancel: nobody hears, and the URL stays pending (a repeat asks nothing).
+    store(server.url("/picture.png"));
+    AlertView::visibleAlert()->tapButton(AlertView::visibleAlert()->cancelButtonIndex());
+    scope.runUntilIdle();
+    store(server.url("/picture.png"));
+    EXPECT_EQ(AlertView::visibleAlert(), nullptr);
+    EXPECT_EQ(events->events.size(), 1u);
+}
+
+TEST_F(GADMRAIDGMSGHandlerTest, PictureFailuresFreeTheURLAndNameTheReason) {
+    const std::pair<const char*, const char*> failures[] = {
+        {"/missing.png", "The server answered 404"},
+        {"/page.html", "The data is not a PNG or JPEG picture."},
+        {"/huge.png", ". Error: "},
+        {"/wide.png", "The picture is too large (9000 x 1 pixels)."},
+    };
+    std::size_t expected = 0;
+    for (const auto& [path, reason] : failures) {
+        store(server.url(path));
+        auto alert = AlertView::visibleAlert();
+        ASSERT_NE(alert, nullptr) << path;
+        alert->tapButton(alert->firstOtherButtonIndex());
+        ASSERT_TRUE(waitForEvents(++expected)) << path;
+        const std::string& event = events->events.back();
+        EXPECT_EQ(
+            event.rfind("error storePicture: Failed to load " + server.url(path) + ". Error: ", 0),
+            0u)
+            << event;
+        EXPECT_NE(event.find(reason), std::string::npos) << event;
+        EXPECT_EQ(handler->pendingPictureCount(), 0u) << path;
+    }
+    EXPECT_EQ(albumCount(), 0u);
+    EXPECT_EQ(server.requestCount("/wide.png"), 1u);
+}
+
+}  // namespace
+}  // namespace ads

@@ -1,0 +1,140 @@
+#include "tools/ad_server/MraidCreatives.h"
+
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "tools/ad_server/EmbeddedPages.h"
+
+namespace tools::adserver {
+
+namespace {
+
+struct Button {
+    const char* label;
+    const char* script;
+};
+
+const std::map<std::string_view, std::vector<Button>>& features() {
+    static const std::map<std::string_view, std::vector<Button>> table{
+        {"expand", {{"Expand", "mraid.expand()"}, {"Close", "mraid.close()"}}},
+        {"resize",
+         {{"Resize",
+           "mraid.setResizeProperties({width: 320, height: 250, offsetX: 0, "
+           "offsetY: Math.max(0, window.resizeBase - 200), customClosePosition: "
+           "'top-right', allowOffscreen: false}); mraid.resize()"},
+          {"Close", "mraid.close()"}}},
+        {"close", {{"Close", "mraid.close()"}}},
+        {"orientation",
+         {{"Landscape",
+           "mraid.setOrientationProperties({allowOrientationChange: false, "
+           "forceOrientation: 'landscape'})"},
+          {"Portrait",
+           "mraid.setOrientationProperties({allowOrientationChange: false, "
+           "forceOrientation: 'portrait'})"},
+          {"Any",
+           "mraid.setOrientationProperties({allowOrientationChange: true, "
+           "forceOrientation: 'none'})"},
+          {"Bad", "mraid.setOrientationProperties({forceOrientation: 'sideways'})"},
+          {"Close", "mraid.close()"}}},
+        {"picture",
+         {{"PNG", "mraid.storePicture(asset('picture.png'))"},
+          {"JPEG", "mraid.storePicture(asset('picture.jpg'))"},
+          {"Not a picture", "mraid.storePicture(asset('not-a-picture.png'))"},
+          {"Oversized", "mraid.storePicture(asset('oversized.png'))"},
+          {"Close", "mraid.close()"}}},
+        {"calendar",
+         {{"Add to calendar",
+           "mraid.createCalendarEvent({description: 'Movuroute launch party', location: "
+           "'Hall 2', summary: 'Bring friends', start: '2026-12-24T18:30:00+01:00', end: "
+           "'2026-12-24T21:00:00+01:00'})"},
+          {"Close", "mraid.close()"}}},
+        {"custom-close",
+         {{"Expand", "mraid.useCustomClose(true); mraid.expand()"}, {"My close", "mraid.close()"}}},
+    };
+    return table;
+}
+
+std::string buttonsHtml(const std::vector<Button>& buttons) {
+    std::string html;
+    int index = 0;
+    for (const auto& button : buttons) {
+        html += "<button id=\"b" + std::to_string(index++) + "\" onclick=\"" +
+                std::string(button.script) + "\">" + button.label + "</button>\n";
+    }
+    return html;
+}
+
+}  // namespace
+
+std::optional<std::string> mraidCreative(std::string_view feature) {
+    auto found = features().find(feature);
+    if (found == features().end()) return std::nullopt;
+    const std::string name(feature);
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+           "<title>Movuroute MRAID " +
+           name +
+           "</title>\n"
+           "<style>\n"
+           "html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; "
+           "background: #20304a; color: #ffffff; font: 11px sans-serif; }\n"
+           "#bar { padding: 2px; }\n"
+           "button { font: bold 11px sans-serif; margin: 1px; padding: 3px 6px; }\n"
+           "#log { margin: 0; padding: 2px 4px; white-space: pre-wrap; font: 10px monospace; "
+           "color: #c8f0ff; }\n"
+           "</style>\n"
+           "<script>\n"
+           "window.lines = [];\n"
+           "function say(text) { window.lines.push(text); var log = "
+           "document.getElementById('log'); if (log) log.textContent = "
+           "window.lines.slice(-12).join('\\n'); }\n"
+           "function asset(name) { return new URL('/mads/mraid/' + name, location.href).href; }\n"
+           "window.resizeBase = 0;\n"
+           "</script>\n"
+           "<script src=\"mraid.js\" onerror=\"say('mraid.js failed to load')\"></script>\n"
+           "</head><body>\n<div id=\"bar\"><b>mraid-" +
+           name + "</b>\n" + buttonsHtml(found->second) +
+           "</div>\n<pre id=\"log\"></pre>\n"
+           "<script>\n"
+           "(function () {\n"
+           "  if (!window.mraid) { say('no mraid'); return; }\n"
+           "  say('placement ' + mraid.getPlacementType() + ', state ' + mraid.getState());\n"
+           "  mraid.addEventListener('ready', function () {\n"
+           "    var p = mraid.getDefaultPosition(); window.resizeBase = p.y;\n"
+           "    say('ready, state ' + mraid.getState() + ', max ' + mraid.getMaxSize().width + "
+           "'x' + mraid.getMaxSize().height);\n"
+           "  });\n"
+           "  mraid.addEventListener('stateChange', function (s) { say('stateChange ' + s); });\n"
+           "  mraid.addEventListener('viewableChange', function (v) { say('viewableChange ' + v); "
+           "});\n"
+           "  mraid.addEventListener('sizeChange', function (w, h) { say('sizeChange ' + w + 'x' "
+           "+ h); });\n"
+           "  mraid.addEventListener('error', function (m, a) { say('error ' + a + ': ' + m); "
+           "});\n"
+           "})();\n"
+           "</script>\n</body></html>\n";
+}
+
+std::optional<MraidAsset> mraidAsset(std::string_view path) {
+    auto script = [](const char* placement) {
+        return MraidAsset{"application/javascript; charset=utf-8",
+                          std::string("window.MOVU_MRAID_PLACEMENT = '") + placement + "';\n" +
+                              std::string(mraidScript())};
+    };
+    if (path == kMraidBannerPath || path == kMraidExpandedBannerPath) return script("inline");
+    if (path == kMraidInterstitialPath) return script("interstitial");
+    if (path == "/mads/mraid/picture.png") return MraidAsset{"image/png", std::string(mraidPng())};
+    if (path == "/mads/mraid/picture.jpg") {
+        return MraidAsset{"image/jpeg", std::string(mraidJpeg())};
+    }
+    if (path == "/mads/mraid/oversized.png") {
+        return MraidAsset{"image/png", std::string(mraidOversizedPng())};
+    }
+    if (path == "/mads/mraid/not-a-picture.png") {
+        return MraidAsset{"text/html; charset=utf-8", "<p>This is no picture.</p>\n"};
+    }
+    return std::nullopt;
+}
+
+}  // namespace tools::adserver

@@ -1,0 +1,42 @@
+#pragma once
+
+// MRAID creatives and what they need of the server. Each creative loads "mraid.js" (which
+// the SDK serves itself from the three implementation paths below), prints its placement, its
+// state and every event and error it hears into a log on the page, and offers the buttons of
+// its feature:
+//   expand        - expand, close
+//   resize        - resize to 320 x 250 over the banner's superview's lower part, close
+//   close         - close
+//   orientation   - force landscape, force portrait, allow any, bad properties
+//   picture       - store a PNG, a JPEG, a page that is no picture, an oversized PNG
+//   calendar      - create an event
+//   custom-close  - expand with its own close button (the native one is not drawn)
+// Unit names on the command line: "mraid-expand", "mraid-resize", ... (ad kind "banner"
+// with the creative as its HTML, so an interstitial request gets the same page).
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tools::adserver {
+
+inline constexpr const char* kMraidBannerPath =
+    "/mads/static/mad/sdk/native/mraid/v2/mraid_app_banner.js";
+inline constexpr const char* kMraidInterstitialPath =
+    "/mads/static/mad/sdk/native/mraid/v2/mraid_app_interstitial.js";
+inline constexpr const char* kMraidExpandedBannerPath =
+    "/mads/static/mad/sdk/native/mraid/v2/mraid_app_expanded_banner.js";
+
+// The creative's page for a feature name ("expand", "resize", ...), or none.
+std::optional<std::string> mraidCreative(std::string_view feature);
+
+struct MraidAsset {
+    std::string contentType;
+    std::string body;
+};
+// Our MRAID scripts at their three paths, and the creatives' pictures under
+// "/mads/mraid/": picture.png, picture.jpg, not-a-picture.png (a page), oversized.png (a
+// PNG whose header claims 9000 x 9000). None for any other path.
+std::optional<MraidAsset> mraidAsset(std::string_view path);
+
+}  // namespace tools::adserver

@@ -1,0 +1,44 @@
+#include "tools/ad_server/MraidCreatives.h"
+
+#include <gtest/gtest.h>
+
+#include "tools/ad_server/AdScenario.h"
+
+namespace tools::adserver {
+namespace {
+
+TEST(MraidCreativesTest, EachFeatureHasACreativeThatLoadsMraidAndLogsWhatItHears) {
+    for (const char* feature :
+         {"expand", "resize", "close", "orientation", "picture", "calendar", "custom-close"}) {
+        auto html = mraidCreative(feature);
+        ASSERT_TRUE(html) << feature;
+        EXPECT_NE(html->find("<script src=\"mraid.js\""), std::string::npos);
+        EXPECT_NE(html->find("addEventListener('error'"), std::string::npos);
+        auto scenario = parseAdScenario(std::string("mraid-") + feature + ",size=320x50");
+        ASSERT_TRUE(scenario) << feature;
+        EXPECT_EQ(scenario->html, *html);
+        EXPECT_EQ(scenario->adSize, "320x50");
+    }
+    EXPECT_FALSE(mraidCreative("teleport"));
+    EXPECT_FALSE(parseAdScenario("mraid-teleport"));
+}
+
+TEST(MraidCreativesTest, ScriptsNameTheirPlacementAndPicturesAreWhatTheySay) {
+    auto banner = mraidAsset(kMraidBannerPath);
+    auto interstitial = mraidAsset(kMraidInterstitialPath);
+    auto expanded = mraidAsset(kMraidExpandedBannerPath);
+    ASSERT_TRUE(banner && interstitial && expanded);
+    EXPECT_EQ(banner->body.rfind("window.MOVU_MRAID_PLACEMENT = 'inline';\n", 0), 0u);
+    EXPECT_EQ(interstitial->body.rfind("window.MOVU_MRAID_PLACEMENT = 'interstitial';\n", 0), 0u);
+    EXPECT_EQ(expanded->body, banner->body);
+    EXPECT_NE(banner->body.find("RADE_ReceiveMessage"), std::string::npos);
+    EXPECT_EQ(mraidAsset("/mads/mraid/picture.png")->body.substr(1, 3), "PNG");
+    EXPECT_EQ(mraidAsset("/mads/mraid/picture.jpg")->body.substr(0, 2), "\xff\xd8");
+    EXPECT_EQ(mraidAsset("/mads/mraid/oversized.png")->body.substr(1, 3), "PNG");
+    EXPECT_EQ(mraidAsset("/mads/mraid/not-a-picture.png")->contentType.rfind("text/html", 0), 0u);
+    EXPECT_FALSE(mraidAsset("/mads/mraid/other.png"));
+    EXPECT_FALSE(mraidAsset("/mads/static/mad/sdk/native/mraid/v2/mraid.js"));
+}
+
+}  // namespace
+}  // namespace tools::adserver
