@@ -2,6 +2,7 @@
 
 #include "ads/fullscreen/GADAdAppGMSGHandler.h"
 #include "ads/fullscreen/GADAdAppPageHandlers.h"
+#include "ads/web/GADVideoPlayerGMSGHandler.h"
 #include "platform/runtime/Once.h"
 
 namespace ads {
@@ -11,6 +12,7 @@ void GADFullScreenRoom::load() {
     once.call([] {
         auto& adApp = GADAdAppPageHandlers();
         fillPageServices(adApp);
+        GADVideoPlayerGMSGHandler::fillPlace(adApp);
         adApp.fill(GADGMSGHandlerPlace::AdApp,
                    [](const GADAdAppPageContext&) { return GADAdAppGMSGHandler::create(); });
     });

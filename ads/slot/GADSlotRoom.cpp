@@ -9,6 +9,7 @@
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADDelayPageLoadGMSGHandler.h"
+#include "ads/web/GADVideoPlayerGMSGHandler.h"
 #include "platform/runtime/Once.h"
 
 namespace ads {
@@ -23,6 +24,7 @@ void GADSlotRoom::load() {
         using Handler = std::shared_ptr<GADGMSGHandler>;
         auto& banner = GADBannerPageHandlers();
         GADFullScreenRoom::fillPageServices(banner);
+        GADVideoPlayerGMSGHandler::fillPlace(banner);
         banner.fill(Place::AppEvents, [](const GADBannerPageContext& page) {
             return GADAppEventGMSGHandler::create(
                 std::dynamic_pointer_cast<GADSlot>(page.slot.lock()));

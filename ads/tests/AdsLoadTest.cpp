@@ -17,16 +17,19 @@ TEST(AdsLoadTest, EveryRoomRegistersOnceAndTheLaterFeaturesPlacesStayOpen) {
     load();  // the program calls it once; more calls change nothing
     const auto& banner = GADBannerPageHandlers();
     const auto& adApp = GADAdAppPageHandlers();
-    for (Place place : {Place::Opener, Place::Defaults, Place::AdApp, Place::AppEvents}) {
+    for (Place place :
+         {Place::Opener, Place::Defaults, Place::Video, Place::AdApp, Place::AppEvents}) {
         EXPECT_TRUE(banner.isFilled(place)) << static_cast<int>(place);
         EXPECT_TRUE(adApp.isFilled(place)) << static_cast<int>(place);
     }
     EXPECT_TRUE(banner.isFilled(Place::DelayPageLoad));
-    for (Place place : {Place::MRAID, Place::Video, Place::Precache}) {
+    for (Place place : {Place::MRAID, Place::Precache}) {
         EXPECT_FALSE(banner.isFilled(place));
         EXPECT_FALSE(adApp.isFilled(place));
-        EXPECT_FALSE(GADSDKCorePageHandlers().isFilled(place));
     }
+    // The SDK core's hidden page shows no video.
+    for (Place place : {Place::MRAID, Place::Video, Place::Precache})
+        EXPECT_FALSE(GADSDKCorePageHandlers().isFilled(place));
     EXPECT_TRUE(platform::ClassRegistry::shared().hasClass("GADBannerView"));
     EXPECT_TRUE(platform::ClassRegistry::shared().hasClass("GADInterstitial"));
 }

@@ -21,6 +21,7 @@
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADCSIGMSGHandler.h"
 #include "ads/web/GADMRAIDInterceptor.h"
+#include "ads/web/GADVideoPlayerGMSGHandler.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/ui/Button.h"
@@ -466,14 +467,15 @@ TEST_F(GADAdAppViewControllerTest, ThePageAsksForItsOwnCloseControlByMessage) {
     show(vc);
     const auto& handlers = vc->adViewDelegate()->gmsgHandlers();
     // Not a slot's interstitial, so no app events: the page's own opener, the defaults, the
-    // timings, the ad app's own.
-    ASSERT_EQ(handlers.size(), 4u);
+    // video, the timings, the ad app's own.
+    ASSERT_EQ(handlers.size(), 5u);
     auto opener = std::dynamic_pointer_cast<ads::GADOpenerGMSGHandler>(handlers[0]);
     ASSERT_TRUE(opener);
     EXPECT_EQ(opener->opener(), vc->adViewDelegate()->opener());
     EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADDefaultGMSGHandler>(handlers[1]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADCSIGMSGHandler>(handlers[2]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADAdAppGMSGHandler>(handlers[3]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADVideoPlayerGMSGHandler>(handlers[2]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADCSIGMSGHandler>(handlers[3]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADAdAppGMSGHandler>(handlers[4]));
 
     ASSERT_EQ(vc->closeButton()->superview(), vc->view());
     vc->adViewDelegate()->handleGMSGURL(*Url::parse("gmsg://movuroute/customClose?custom_close=1"),

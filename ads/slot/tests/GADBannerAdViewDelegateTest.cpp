@@ -19,6 +19,7 @@
 #include "ads/web/GADCSIGMSGHandler.h"
 #include "ads/web/GADDelayPageLoadGMSGHandler.h"
 #include "ads/web/GADGMSGHandler.h"
+#include "ads/web/GADVideoPlayerGMSGHandler.h"
 #include "platform/net/UrlError.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/ui/Application.h"
@@ -235,15 +236,16 @@ TEST_F(GADBannerAdViewDelegateTest, TheOpenerGateAndAGoneSlot) {
 
 TEST_F(GADBannerAdViewDelegateTest, PageMessagesReachTheSlotsHandlersInOrder) {
     const auto& handlers = delegate()->gmsgHandlers();
-    ASSERT_EQ(handlers.size(), 6u);
+    ASSERT_EQ(handlers.size(), 7u);
     auto opener = std::dynamic_pointer_cast<GADOpenerGMSGHandler>(handlers[0]);
     ASSERT_TRUE(opener);
     EXPECT_EQ(opener->opener(), delegate()->opener());
     EXPECT_TRUE(std::dynamic_pointer_cast<GADDefaultGMSGHandler>(handlers[1]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[2]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADAppEventGMSGHandler>(handlers[3]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADAdAppGMSGHandler>(handlers[4]));
-    auto delay = std::dynamic_pointer_cast<GADDelayPageLoadGMSGHandler>(handlers[5]);
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADVideoPlayerGMSGHandler>(handlers[2]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[3]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADAppEventGMSGHandler>(handlers[4]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADAdAppGMSGHandler>(handlers[5]));
+    auto delay = std::dynamic_pointer_cast<GADDelayPageLoadGMSGHandler>(handlers[6]);
     ASSERT_TRUE(delay);
     EXPECT_EQ(delay->delegate(), delegate());
 

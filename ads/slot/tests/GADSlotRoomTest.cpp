@@ -15,11 +15,11 @@ TEST(GADSlotRoomTest, FillsItsPlacesOnceAndLeavesTheOthersToLaterRooms) {
     // The test environment loaded the room already; loading again changes nothing.
     GADSlotRoom::load();
     const auto& banner = GADBannerPageHandlers();
-    for (Place place :
-         {Place::Opener, Place::Defaults, Place::AppEvents, Place::AdApp, Place::DelayPageLoad}) {
+    for (Place place : {Place::Opener, Place::Defaults, Place::Video, Place::AppEvents,
+                        Place::AdApp, Place::DelayPageLoad}) {
         EXPECT_TRUE(banner.isFilled(place)) << static_cast<int>(place);
     }
-    for (Place place : {Place::MRAID, Place::Video, Place::Precache, Place::Swipe})
+    for (Place place : {Place::MRAID, Place::Precache, Place::Swipe})
         EXPECT_FALSE(banner.isFilled(place)) << static_cast<int>(place);
     // The slot room's one entry below it: app events on a slot's interstitial page.
     EXPECT_TRUE(GADAdAppPageHandlers().isFilled(Place::AppEvents));
