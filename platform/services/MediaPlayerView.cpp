@@ -58,7 +58,8 @@ void MediaPlayerView::draw(ui::Painter& painter) {
 }
 
 void MediaPlayerView::tellPictureLimit() {
-    if (!player_) return;
+    // A view without a size yet says nothing: its first layout will.
+    if (!player_ || bounds().size.width <= 0 || bounds().size.height <= 0) return;
     const double scale = ui::Screen::mainScreen().scale();
     const Size size = bounds().size;
     const auto pixels = [scale](double points, int most) {

@@ -4,6 +4,7 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <mutex>
@@ -176,6 +177,9 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
 
     void setPictureLimit(int width, int height) {
         if (!videoCaps_ || width < 1 || height < 1) return;
+        // A range needs two ends apart; nothing is shown smaller than 2 x 2 anyway.
+        width = std::max(width, 2);
+        height = std::max(height, 2);
         if (width == limitWidth_ && height == limitHeight_) return;
         limitWidth_ = width;
         limitHeight_ = height;
