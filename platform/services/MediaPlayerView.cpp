@@ -17,44 +17,33 @@ std::shared_ptr<MediaPlayerView> MediaPlayerView::create(std::shared_ptr<MediaPl
 }
 
 MediaPlayerView::MediaPlayerView(Private, std::shared_ptr<MediaPlayer> player, Rect frame)
-    : View(frame), player_(std::move(player)) {}
+    : PixelContentView(frame), player_(std::move(player)) {}
 
 Rect MediaPlayerView::pictureRect() const {
     const Rect b = bounds();
-    if (frame_.empty() || frame_.width() <= 0 || frame_.height() <= 0 || b.size.width <= 0 ||
+    const gfx::Image& frame = content();
+    if (frame.empty() || frame.width() <= 0 || frame.height() <= 0 || b.size.width <= 0 ||
         b.size.height <= 0)
         return {};
-    const double scale = std::min(b.size.width / frame_.width(), b.size.height / frame_.height());
-    const double w = frame_.width() * scale;
-    const double h = frame_.height() * scale;
+    const double scale = std::min(b.size.width / frame.width(), b.size.height / frame.height());
+    const double w = frame.width() * scale;
+    const double h = frame.height() * scale;
     return {{b.origin.x + (b.size.width - w) / 2, b.origin.y + (b.size.height - h) / 2}, {w, h}};
 }
 
 void MediaPlayerView::setBounds(Rect bounds) {
-    View::setBounds(bounds);
+    PixelContentView::setBounds(bounds);
     tellPictureLimit();
 }
 
 void MediaPlayerView::mediaPlayerDidShowFrame(const gfx::Image& frame) {
     MOVU_CHECK_MAIN_THREAD();
-    frame_ = frame;
-    ++generation_;
-    setNeedsDisplay();
+    setContent(frame);
 }
 
 void MediaPlayerView::draw(ui::Painter& painter) {
-    if (frame_.rgba().size() < std::size_t(frame_.width()) * std::size_t(frame_.height()) * 4)
-        return;
     const Rect r = pictureRect();
-    if (r.size.width <= 0 || r.size.height <= 0) return;
-    ui::PixelBuffer pixels;
-    pixels.id = bufferId_;
-    pixels.generation = generation_;
-    pixels.width = frame_.width();
-    pixels.height = frame_.height();
-    pixels.rgba = frame_.rgba().data();
-    pixels.premultiplied = frame_.isPremultiplied();
-    painter.drawPixels(pixels, r);
+    if (r.size.width > 0 && r.size.height > 0) drawContent(painter, r);
 }
 
 void MediaPlayerView::tellPictureLimit() {

@@ -9,12 +9,11 @@
 #include <memory>
 
 #include "platform/services/MediaPlayer.h"
-#include "platform/ui/Painter.h"
-#include "platform/ui/View.h"
+#include "platform/ui/PixelContentView.h"
 
 namespace platform::services {
 
-class MediaPlayerView : public ui::View, public MediaPlayerFrameSink {
+class MediaPlayerView : public ui::PixelContentView, public MediaPlayerFrameSink {
     struct Private {};
 
   public:
@@ -27,7 +26,7 @@ class MediaPlayerView : public ui::View, public MediaPlayerFrameSink {
     const char* className() const override { return "MediaPlayerView"; }
 
     const std::shared_ptr<MediaPlayer>& player() const { return player_; }
-    const gfx::Image& shownFrame() const { return frame_; }
+    const gfx::Image& shownFrame() const { return content(); }
     // Where the picture lands inside the bounds: fitted, centred; empty without a picture.
     Rect pictureRect() const;
 
@@ -41,9 +40,6 @@ class MediaPlayerView : public ui::View, public MediaPlayerFrameSink {
     void tellPictureLimit();
 
     std::shared_ptr<MediaPlayer> player_;
-    gfx::Image frame_;
-    const std::uint64_t bufferId_ = ui::PixelBuffer::newId();
-    std::uint64_t generation_ = 0;
 };
 
 }  // namespace platform::services

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -16,12 +15,11 @@
 #include "ads/web/GADAdViewDelegate.h"
 #include "ads/web/GADAdViewVideoAdditions.h"
 #include "ads/web/GADVideoPlayerGMSGHandler.h"
-#include "platform/gfx/HeadlessContext.h"
 #include "platform/services/gst/GstMediaPlayerBackend.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/RunMainLoopUntil.h"
+#include "platform/testing/ScreenshotCamera.h"
 #include "platform/testing/TestHttpServer.h"
-#include "platform/ui/Compositor.h"
 #include "platform/ui/Window.h"
 
 namespace ads {
@@ -80,9 +78,7 @@ class GADVideoWebKitTest : public ::testing::Test {
         server.get("/clip.webm", [bytes](const httplib::Request&, httplib::Response& res) {
             res.set_content(bytes, "video/webm");
         });
-        std::string error;
-        context = platform::gfx::HeadlessContext::create(320, 480, &error);
-        ASSERT_NE(context, nullptr) << error;
+        ASSERT_TRUE(camera.isReady());
         window->setBackgroundColor(platform::Color::whiteColor());
     }
     void TearDown() override {
@@ -94,19 +90,9 @@ class GADVideoWebKitTest : public ::testing::Test {
     std::string events() {
         return view->stringByEvaluatingJavaScriptFromString("window.events.join(',')");
     }
-    platform::gfx::Image drawAndSave(const std::string& name) {
-        EXPECT_TRUE(context->makeCurrent());
-        compositor.drawFrame(*window, 320, 480);
-        platform::gfx::Image frame = context->readPixels();
-        std::filesystem::create_directories(MOVU_BINARY_DIR "/screenshots");
-        frame.savePng(MOVU_BINARY_DIR "/screenshots/" + name + ".png");
-        return frame;
-    }
-
     ads::testing::AdsTestScope scope;
     platform::testing::TestHttpServer server;
-    std::unique_ptr<platform::gfx::HeadlessContext> context;
-    platform::ui::Compositor compositor;
+    platform::testing::ScreenshotCamera camera{MOVU_BINARY_DIR "/screenshots"};
     std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
     std::shared_ptr<VideoPageDelegate> delegate = std::make_shared<VideoPageDelegate>();
     std::shared_ptr<GADAdView> view;
@@ -132,15 +118,17 @@ TEST_F(GADVideoWebKitTest, TheClipPlaysUnderThePagesButtonAndThePageHearsItsEven
         20))
         << events();
     EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("window.facts"), "2.000000 160x90");
-    const auto shot = drawAndSave("video_under_button");
-    const std::uint8_t* button = shot.pixel(20, 120);
+    std::string saveError;
+    const auto shot = camera.shoot(*window, "video_under_button", &saveError);
+    EXPECT_EQ(saveError, "");
+    const auto button = platform::testing::ScreenshotCamera::rgb(shot, 20, 120);
     EXPECT_GT(button[0], 200);
     EXPECT_GT(button[1], 200);
     EXPECT_LT(button[2], 60);
     // The picture fills the view; whichever quarter shows, one channel is full.
-    const std::uint8_t* picture = shot.pixel(200, 200);
+    const auto picture = platform::testing::ScreenshotCamera::rgb(shot, 200, 200);
     EXPECT_GT(std::max({picture[0], picture[1], picture[2]}), 200)
-        << int(picture[0]) << "," << int(picture[1]) << "," << int(picture[2]);
+        << picture[0] << "," << picture[1] << "," << picture[2];
 
     ASSERT_TRUE(platform::testing::runMainLoopUntil(
         [&] { return events().find("ended") != std::string::npos; }, 20))
