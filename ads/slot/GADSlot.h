@@ -65,6 +65,7 @@ namespace ads {
 class GADAd;
 class GADAdFetcher;
 class GADAdView;
+class GADSlotSwipe;
 class GADBannerAdViewDelegate;
 class GADCorrelator;
 class GADOpener;
@@ -114,6 +115,10 @@ class GADSlot : public GADAdFetcherDelegate,
     const std::shared_ptr<GADAd>& ad() const { return ad_; }
     const std::shared_ptr<GADAd>& loadingAd() const { return loadingAd_; }
     std::shared_ptr<GADAdView> adView() const override { return adView_; }
+    // The swipe to a store sheet (GADSlotSwipe, GADSlotSwipeHost.cpp): made on first use, it
+    // samples the ad's geometry while an ad with a swipe configuration shows.
+    const std::shared_ptr<GADSlotSwipe>& swipe();
+
     const std::shared_ptr<GADBannerAdViewDelegate>& adViewDelegate() const {
         return adViewDelegate_;
     }
@@ -317,6 +322,7 @@ class GADSlot : public GADAdFetcherDelegate,
     GADSlotLoadTimings timings_;
     bool hasAutoRefreshed_ = false;
     bool manualImpressionsEnabled_ = false;
+    std::shared_ptr<GADSlotSwipe> swipe_;
     std::weak_ptr<GADSlotDelegate> slotDelegate_;
     std::weak_ptr<GADSlotAdLoadDelegate> adLoadDelegate_;
     std::weak_ptr<GADSlotAdEventDelegate> adEventDelegate_;

@@ -27,6 +27,7 @@
 namespace platform::ui {
 class Screen;
 class View;
+class ViewController;
 }  // namespace platform::ui
 
 namespace ads {
@@ -53,6 +54,14 @@ class GADSlotDelegate {
         return std::nullopt;
     }
     virtual bool hasInAppPurchaseDelegate() const { return false; }
+    // The swipe to a store sheet: the view that takes the swipe (and is dragged along) and the
+    // controller to present from; without both there is no swipe.
+    virtual std::shared_ptr<platform::ui::View> swipeToViewControllerView() const {
+        return nullptr;
+    }
+    virtual std::shared_ptr<platform::ui::ViewController> rootViewController() const {
+        return nullptr;
+    }
 
     // NO refuses the request (the load delegate hears code 0).
     virtual std::optional<bool> slotShouldLoadRequest(GADSlot&, const GADRequest&) {

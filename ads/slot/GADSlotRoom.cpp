@@ -8,6 +8,7 @@
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/GADSwipeToViewControllerGMSGHandler.h"
 #include "ads/web/GADDelayPageLoadGMSGHandler.h"
 #include "ads/web/GADVideoPlayerGMSGHandler.h"
 #include "platform/runtime/Once.h"
@@ -31,6 +32,11 @@ void GADSlotRoom::load() {
         });
         banner.fill(Place::AdApp,
                     [](const GADBannerPageContext&) { return GADAdAppGMSGHandler::create(); });
+        banner.fill(Place::Swipe, [](const GADBannerPageContext& page) -> Handler {
+            auto slot = std::dynamic_pointer_cast<GADSlot>(page.slot.lock());
+            if (!slot) return nullptr;
+            return GADSwipeToViewControllerGMSGHandler::create(slot->swipe());
+        });
         banner.fill(Place::DelayPageLoad, [](const GADBannerPageContext& page) {
             return GADDelayPageLoadGMSGHandler::create(page.delayLoadDelegate);
         });

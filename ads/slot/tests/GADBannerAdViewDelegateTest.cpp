@@ -12,6 +12,7 @@
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/slot/GADAppEventGMSGHandler.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/GADSwipeToViewControllerGMSGHandler.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -236,7 +237,7 @@ TEST_F(GADBannerAdViewDelegateTest, TheOpenerGateAndAGoneSlot) {
 
 TEST_F(GADBannerAdViewDelegateTest, PageMessagesReachTheSlotsHandlersInOrder) {
     const auto& handlers = delegate()->gmsgHandlers();
-    ASSERT_EQ(handlers.size(), 7u);
+    ASSERT_EQ(handlers.size(), 8u);
     auto opener = std::dynamic_pointer_cast<GADOpenerGMSGHandler>(handlers[0]);
     ASSERT_TRUE(opener);
     EXPECT_EQ(opener->opener(), delegate()->opener());
@@ -245,7 +246,8 @@ TEST_F(GADBannerAdViewDelegateTest, PageMessagesReachTheSlotsHandlersInOrder) {
     EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[3]));
     EXPECT_TRUE(std::dynamic_pointer_cast<GADAppEventGMSGHandler>(handlers[4]));
     EXPECT_TRUE(std::dynamic_pointer_cast<GADAdAppGMSGHandler>(handlers[5]));
-    auto delay = std::dynamic_pointer_cast<GADDelayPageLoadGMSGHandler>(handlers[6]);
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADSwipeToViewControllerGMSGHandler>(handlers[6]));
+    auto delay = std::dynamic_pointer_cast<GADDelayPageLoadGMSGHandler>(handlers[7]);
     ASSERT_TRUE(delay);
     EXPECT_EQ(delay->delegate(), delegate());
 

@@ -19,7 +19,7 @@ TEST(GADSlotRoomTest, FillsItsPlacesOnceAndLeavesTheOthersToLaterRooms) {
                         Place::AdApp, Place::DelayPageLoad}) {
         EXPECT_TRUE(banner.isFilled(place)) << static_cast<int>(place);
     }
-    for (Place place : {Place::MRAID, Place::Precache, Place::Swipe})
+    for (Place place : {Place::MRAID, Place::Precache})
         EXPECT_FALSE(banner.isFilled(place)) << static_cast<int>(place);
     // The slot room's one entry below it: app events on a slot's interstitial page.
     EXPECT_TRUE(GADAdAppPageHandlers().isFilled(Place::AppEvents));
