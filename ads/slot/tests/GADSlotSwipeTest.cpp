@@ -10,6 +10,7 @@
 #include "ads/testsupport/FakeFullScreenSlot.h"
 #include "ads/web/GADAdView.h"
 #include "platform/storage/Json.h"
+#include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -149,6 +150,31 @@ TEST_F(GADSlotSwipeTest, ASwipeThatFinishesAndIsClosedWithDone) {
     EXPECT_FALSE(swipe->holdsSlot());
     EXPECT_EQ(root->presentedViewController(), nullptr);
     EXPECT_EQ(fullScreen->events, (Lines{"willPresent", "willDismiss", "didDismiss"}));
+}
+
+TEST_F(GADSlotSwipeTest, HalfwayTheSheetIsHalfInAndTheBannersPictureIsPushedUp) {
+    std::string cameraError;
+    platform::testing::ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots",
+                                               &cameraError};
+    ASSERT_TRUE(camera.isReady()) << cameraError;
+    window->setBackgroundColor(platform::Color::fromRGBA8(0, 0, 255));
+    root->view()->setBackgroundColor(platform::Color::fromRGBA8(0, 0, 255));
+    banner->setBackgroundColor(platform::Color::fromRGBA8(255, 0, 0));
+    camera.shoot(*window, "swipe_before.png", nullptr);  // makes the camera's context current
+    enable("swipe_direction=bottom_to_top&ad_draggable=1");
+    swipe->handlePanGesture(GestureState::Began, {100, 570}, 0);
+    ASSERT_TRUE(swipe->storeSheet());
+    swipe->handlePanGesture(GestureState::Changed, {100, 285}, -5);
+    scope.runUntilIdle();
+    std::string saveError;
+    auto shot = camera.shoot(*window, "swipe_dragged_halfway.png", &saveError);
+    EXPECT_EQ(saveError, "");
+    using Camera = platform::testing::ScreenshotCamera;
+    // The app above, the banner's picture pushed up to 250..300, the sheet from 300 down. The
+    // camera fits the 600-point window into its 480: a window point y is at 0.8 y.
+    EXPECT_EQ(Camera::rgb(shot, 160, 100 * 0.8), (std::array<int, 3>{0, 0, 255}));
+    EXPECT_EQ(Camera::rgb(shot, 160, 275 * 0.8), (std::array<int, 3>{255, 0, 0}));
+    EXPECT_EQ(Camera::rgb(shot, 160, 500 * 0.8), (std::array<int, 3>{255, 255, 255}));
 }
 
 TEST_F(GADSlotSwipeTest, ACancelledSwipeTakesTheSheetDown) {

@@ -119,7 +119,7 @@ TEST_F(GADVideoWebKitTest, TheClipPlaysUnderThePagesButtonAndThePageHearsItsEven
         << events();
     EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("window.facts"), "2.000000 160x90");
     std::string saveError;
-    const auto shot = camera.shoot(*window, "video_under_button", &saveError);
+    const auto shot = camera.shoot(*window, "video_under_button.png", &saveError);
     EXPECT_EQ(saveError, "");
     const auto button = platform::testing::ScreenshotCamera::rgb(shot, 20, 120);
     EXPECT_GT(button[0], 200);
