@@ -6,6 +6,7 @@
 #include "ads/fullscreen/GADAdAppPageHandlers.h"
 #include "ads/fullscreen/GADBrowserViewController.h"
 #include "ads/fullscreen/GADOpenerRoads.h"
+#include "ads/web/GADVideoPlayerGMSGHandler.h"
 #include "platform/runtime/Once.h"
 
 namespace ads {
@@ -15,6 +16,7 @@ void GADFullScreenRoom::load() {
     once.call([] {
         auto& adApp = GADAdAppPageHandlers();
         fillPageServices(adApp);
+        GADVideoPlayerGMSGHandler::fillPlace(adApp);
         adApp.fill(GADGMSGHandlerPlace::AdApp,
                    [](const GADAdAppPageContext&) { return GADAdAppGMSGHandler::create(); });
         GADOpenerRoads::shared().setBrowser(&GADBrowserViewController::openBrowserFromOpener);

@@ -87,12 +87,16 @@ void GADNativeAdAttribution::loadAssetsWithCompletionHandler(CompletionHandler h
 
     availableImages_.clear();
     for (const auto& image : loadingImages_) {
+        // The image keeps this handler until it has loaded: it names the image weakly, or the
+        // image would keep itself alive.
         image->loadImageWithCompletionHandler(platform::weakCall(
-            weak_from_this(), [image](GADNativeAdAttribution& attribution,
-                                      const std::optional<platform::Error>& error) {
+            weak_from_this(),
+            [weakImage = std::weak_ptr<GADNativeAdImage>(image)](
+                GADNativeAdAttribution& attribution, const std::optional<platform::Error>& error) {
                 if (error) {
                     attribution.failedLoadingNativeAdImageWithError(*error);
-                } else {
+                } else if (auto image = weakImage.lock()) {
+                    // The attribution holds its images, so one it hears of is still there.
                     attribution.finishedLoadingNativeAdImage(image);
                 }
             }));

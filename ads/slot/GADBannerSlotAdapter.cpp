@@ -103,6 +103,15 @@ std::optional<platform::Rect> GADBannerSlotAdapter::bounds() const {
     return banner->bounds();
 }
 
+std::shared_ptr<platform::ui::View> GADBannerSlotAdapter::swipeToViewControllerView() const {
+    return banner();
+}
+
+std::shared_ptr<platform::ui::ViewController> GADBannerSlotAdapter::rootViewController() const {
+    auto banner = this->banner();
+    return banner ? banner->rootViewController() : nullptr;
+}
+
 std::optional<platform::Value> GADBannerSlotAdapter::coordinatesOfContentInScreen(
     const platform::ui::Screen&) const {
     // The banner measures against the main screen, the only one the SDK places ads on.
@@ -207,11 +216,6 @@ bool GADBannerSlotAdapter::slotShouldProcessAdResponse(GADSlot&, const std::shar
                                                        std::optional<platform::Error>&) {
     auto banner = this->banner();
     return !banner || banner->slotShouldProcessAdResponse();
-}
-
-std::shared_ptr<platform::ui::ViewController> GADBannerSlotAdapter::rootViewController() const {
-    auto banner = this->banner();
-    return banner ? banner->rootViewController() : nullptr;
 }
 
 bool GADBannerSlotAdapter::slotShouldProcessMediatedAdResponse(

@@ -62,10 +62,11 @@ class GADBannerSlotAdapter : public GADBannerViewSlot,
     GADRequestedAdType slotOwnerAdType() const override { return GADRequestedAdType::Banner; }
     std::optional<platform::Rect> frame() const override;
     std::optional<platform::Rect> bounds() const override;
+    std::shared_ptr<platform::ui::View> swipeToViewControllerView() const override;
+    std::shared_ptr<platform::ui::ViewController> rootViewController() const override;
     std::optional<platform::Value> coordinatesOfContentInScreen(
         const platform::ui::Screen& screen) const override;
     bool hasInAppPurchaseDelegate() const override;
-    std::shared_ptr<platform::ui::ViewController> rootViewController() const override;
     std::shared_ptr<GADInAppPurchaseDelegate> inAppPurchaseDelegate() const override;
     std::optional<bool> slotShouldLoadRequest(GADSlot& slot, const GADRequest& request) override;
     std::optional<bool> slotShouldReloadCurrentRequest(GADSlot& slot) override;

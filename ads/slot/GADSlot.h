@@ -72,6 +72,7 @@ namespace ads {
 class GADAd;
 class GADAdFetcher;
 class GADAdView;
+class GADSlotSwipe;
 class GADBannerAdViewDelegate;
 class GADCorrelator;
 class GADMConfig;
@@ -118,6 +119,9 @@ class GADSlot : public GADAdFetcherDelegate,
     const std::shared_ptr<GADRequest>& request() const override { return request_; }
     const std::shared_ptr<GADAd>& ad() const { return ad_; }
     std::shared_ptr<GADAdView> adView() const override { return adView_; }
+    // The swipe to a store sheet (GADSlotSwipe, GADSlotSwipeHost.cpp): made on first use, it
+    // samples the ad's geometry while an ad with a swipe configuration shows.
+    const std::shared_ptr<GADSlotSwipe>& swipe();
     bool hasAutoRefreshed() const { return hasAutoRefreshed_; }
     // The opener of the slot's ad view (its page delegate's), which a mediated network's
     // clicks share.
@@ -351,6 +355,7 @@ class GADSlot : public GADAdFetcherDelegate,
     bool hasAutoRefreshed_ = false;
     bool manualImpressionsEnabled_ = false;
     GADSlotDelegates delegates_;
+    std::shared_ptr<GADSlotSwipe> swipe_;
     std::weak_ptr<GADIntermission> intermission_;
     std::weak_ptr<void> interstitial_;
     std::string adUnitID_;

@@ -3,10 +3,13 @@
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/GADSlotSwipe.h"
 
 namespace ads {
 
-void GADSlot::willProcessAd() {}
+void GADSlot::willProcessAd() {
+    if (swipe_) swipe_->willProcessAd();
+}
 
 void GADSlot::adFailedToReceiveContentWithError(const GADRequestError& error) {
     if (auto delegate = delegates_.adLoad.lock()) {
@@ -15,6 +18,7 @@ void GADSlot::adFailedToReceiveContentWithError(const GADRequestError& error) {
 }
 
 void GADSlot::adFinishedLoadingContent() {
+    swipe()->adFinishedLoadingContent();
     if (auto delegate = delegates_.adLoad.lock()) delegate->slotFinishedLoadingAdContent(*this);
 }
 

@@ -56,6 +56,11 @@ class GADSlotDelegate {
         return std::nullopt;
     }
     virtual bool hasInAppPurchaseDelegate() const { return false; }
+    // The swipe to a store sheet: the view that takes the swipe (and is dragged along) and the
+    // controller to present from; without both there is no swipe.
+    virtual std::shared_ptr<platform::ui::View> swipeToViewControllerView() const {
+        return nullptr;
+    }
     // The controller screens opened for the ad present from; nothing when the owner has none.
     virtual std::shared_ptr<platform::ui::ViewController> rootViewController() const {
         return nullptr;

@@ -9,8 +9,10 @@
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADMRAIDGMSGHandler.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/GADSwipeToViewControllerGMSGHandler.h"
 #include "ads/web/GADDelayPageLoadGMSGHandler.h"
 #include "ads/web/GADSDKCorePageHandlers.h"
+#include "ads/web/GADVideoPlayerGMSGHandler.h"
 #include "platform/runtime/Once.h"
 
 namespace ads {
@@ -25,12 +27,18 @@ void GADSlotRoom::load() {
         using Handler = std::shared_ptr<GADGMSGHandler>;
         auto& banner = GADBannerPageHandlers();
         GADFullScreenRoom::fillPageServices(banner);
+        GADVideoPlayerGMSGHandler::fillPlace(banner);
         banner.fill(Place::AppEvents, [](const GADBannerPageContext& page) {
             return GADAppEventGMSGHandler::create(
                 std::dynamic_pointer_cast<GADSlot>(page.slot.lock()));
         });
         banner.fill(Place::AdApp,
                     [](const GADBannerPageContext&) { return GADAdAppGMSGHandler::create(); });
+        banner.fill(Place::Swipe, [](const GADBannerPageContext& page) -> Handler {
+            auto slot = std::dynamic_pointer_cast<GADSlot>(page.slot.lock());
+            if (!slot) return nullptr;
+            return GADSwipeToViewControllerGMSGHandler::create(slot->swipe());
+        });
         banner.fill(Place::DelayPageLoad, [](const GADBannerPageContext& page) {
             return GADDelayPageLoadGMSGHandler::create(page.delayLoadDelegate);
         });

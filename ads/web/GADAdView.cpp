@@ -9,6 +9,7 @@
 #include "ads/web/GADAdURLStash.h"
 #include "ads/web/GADAdViewEventQueue.h"
 #include "ads/web/GADAdViewTouchGestureRecognizer.h"
+#include "ads/web/GADAdViewVideoAdditions.h"
 #include "ads/web/GADImpressionTicketGestureRecognizer.h"
 #include "ads/web/GADPageScripts.h"
 #include "ads/web/GADWebViewCacheSet.h"
@@ -211,6 +212,7 @@ void GADAdView::loadHTMLString(const std::string& html,
                                const std::optional<platform::Url>& baseURL) {
     MOVU_CHECK_MAIN_THREAD();
     eventQueue_->holdForNewPage();
+    if (video_) video_->stopForNewPage();
     setURL(baseURL, self());
     const platform::Url blank = *platform::Url::parse("about:blank");
     webView_->loadHTMLString(html, baseURL.value_or(blank));
@@ -219,6 +221,7 @@ void GADAdView::loadHTMLString(const std::string& html,
 void GADAdView::loadRequest(const platform::UrlRequest& request) {
     MOVU_CHECK_MAIN_THREAD();
     eventQueue_->holdForNewPage();
+    if (video_) video_->stopForNewPage();
     webView_->loadRequest(request);
 }
 
@@ -343,6 +346,17 @@ void GADAdView::setBounds(platform::Rect bounds) {
     MOVU_CHECK_MAIN_THREAD();
     View::setBounds(bounds);
     fitWebView();
+}
+
+GADAdViewVideoAdditions& GADAdView::videoAdditions() {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!video_) video_ = GADAdViewVideoAdditions::create(self());
+    return *video_;
+}
+
+void GADAdView::layoutSubviews() {
+    View::layoutSubviews();
+    if (video_) video_->layout();
 }
 
 // The web view's calls

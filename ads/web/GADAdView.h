@@ -48,6 +48,7 @@ namespace ads {
 
 class GADAdDebugDialog;
 class GADAdViewEventQueue;
+class GADAdViewVideoAdditions;
 class GADAdViewTouchGestureRecognizer;
 class GADImpressionTicketGestureRecognizer;
 class GADWebViewCacheSet;
@@ -177,6 +178,12 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     // The web view always has the ad view's size.
     void setBounds(platform::Rect bounds) override;
 
+    // The page's video (GADAdViewVideoAdditions): made on first use, kept for the view's life;
+    // a new page stops it, and the layout places its picture.
+    GADAdViewVideoAdditions& videoAdditions();
+    bool hasVideoAdditions() const { return video_ != nullptr; }
+    void layoutSubviews() override;
+
   private:
     friend class testing::AdViewTestScope;
 
@@ -213,6 +220,7 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     long orientation_ = 0;
     std::shared_ptr<GADAdDebugDialog> debugDialog_;
     std::weak_ptr<GADAdViewDelegateProtocol> delegate_;
+    std::shared_ptr<GADAdViewVideoAdditions> video_;
 };
 
 }  // namespace ads

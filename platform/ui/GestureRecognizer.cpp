@@ -36,8 +36,16 @@ void GestureRecognizer::setState(GestureState s) {
         s == GestureState::Cancelled) {
         auto keep = shared_from_this();
         auto actions = actions_;
-        for (auto& a : actions) a(*this);
+        for (auto& [id, action] : actions) {
+            const bool still = std::any_of(actions_.begin(), actions_.end(),
+                                           [id = id](const auto& a) { return a.first == id; });
+            if (still) action(*this);
+        }
     }
+}
+
+void GestureRecognizer::removeTarget(TargetId id) {
+    std::erase_if(actions_, [id](const auto& a) { return a.first == id; });
 }
 
 void GestureRecognizer::handleBegan(const TouchSet& t, const Event& e) {

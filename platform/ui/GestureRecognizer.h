@@ -3,6 +3,7 @@
 // Watches the touches that start in its view (or the view's subviews) and turns them into a
 // gesture. Recognized gestures call their actions; by default the view then loses the touches.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -28,7 +29,15 @@ class GestureRecognizer : public std::enable_shared_from_this<GestureRecognizer>
     using Action = std::function<void(GestureRecognizer&)>;
 
     virtual ~GestureRecognizer() = default;
-    void addTarget(Action a) { actions_.push_back(std::move(a)); }
+    // Answers an id for removeTarget.
+    using TargetId = std::uint64_t;
+    TargetId addTarget(Action a) {
+        actions_.emplace_back(++lastTargetId_, std::move(a));
+        return lastTargetId_;
+    }
+    // The target runs no more, also when an action of the same state change removes it before
+    // its turn. An unknown id changes nothing.
+    void removeTarget(TargetId id);
 
     GestureState state() const { return state_; }
     bool isEnabled() const { return enabled_; }
@@ -80,7 +89,8 @@ class GestureRecognizer : public std::enable_shared_from_this<GestureRecognizer>
     bool cancelsTouchesInView_ = true;
     std::weak_ptr<View> view_;
     TouchSet touches_;
-    std::vector<Action> actions_;
+    std::vector<std::pair<TargetId, Action>> actions_;
+    TargetId lastTargetId_ = 0;
 };
 
 }  // namespace platform::ui

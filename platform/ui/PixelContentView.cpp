@@ -21,6 +21,10 @@ void PixelContentView::updateContent(const std::function<void(gfx::Image&)>& cha
 }
 
 void PixelContentView::draw(Painter& painter) {
+    drawContent(painter, bounds());
+}
+
+void PixelContentView::drawContent(Painter& painter, const Rect& r) {
     // An in-place change may have left the pixels short of the size; nothing beyond them is read.
     if (content_.empty() ||
         content_.rgba().size() < std::size_t(content_.width()) * std::size_t(content_.height()) * 4)
@@ -32,7 +36,7 @@ void PixelContentView::draw(Painter& painter) {
     pixels.height = content_.height();
     pixels.rgba = content_.rgba().data();
     pixels.premultiplied = content_.isPremultiplied();
-    painter.drawPixels(pixels, bounds());
+    painter.drawPixels(pixels, r);
 }
 
 }  // namespace platform::ui

@@ -31,6 +31,8 @@ class PixelContentView : public View {
 
   protected:
     void draw(Painter& painter) override;
+    // Draws the content over `r` (in the view's coordinates) instead of the bounds.
+    void drawContent(Painter& painter, const Rect& r);
 
   private:
     gfx::Image content_;

@@ -22,6 +22,7 @@
 #include "ads/web/GADCSIGMSGHandler.h"
 #include "ads/web/GADMRAIDInterceptor.h"
 #include "ads/web/GADPrecacheGMSGHandler.h"
+#include "ads/web/GADVideoPlayerGMSGHandler.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/ui/Button.h"
@@ -467,15 +468,16 @@ TEST_F(GADAdAppViewControllerTest, ThePageAsksForItsOwnCloseControlByMessage) {
     show(vc);
     const auto& handlers = vc->adViewDelegate()->gmsgHandlers();
     // Not a slot's interstitial, so no app events: the page's own opener, the defaults, the
-    // precaching, the timings, the ad app's own.
-    ASSERT_EQ(handlers.size(), 5u);
+    // video, precaching, the timings, the ad app's own.
+    ASSERT_EQ(handlers.size(), 6u);
     auto opener = std::dynamic_pointer_cast<ads::GADOpenerGMSGHandler>(handlers[0]);
     ASSERT_TRUE(opener);
     EXPECT_EQ(opener->opener(), vc->adViewDelegate()->opener());
     EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADDefaultGMSGHandler>(handlers[1]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADPrecacheGMSGHandler>(handlers[2]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADCSIGMSGHandler>(handlers[3]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADAdAppGMSGHandler>(handlers[4]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADVideoPlayerGMSGHandler>(handlers[2]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADPrecacheGMSGHandler>(handlers[3]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADCSIGMSGHandler>(handlers[4]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<ads::GADAdAppGMSGHandler>(handlers[5]));
 
     ASSERT_EQ(vc->closeButton()->superview(), vc->view());
     vc->adViewDelegate()->handleGMSGURL(*Url::parse("gmsg://movuroute/customClose?custom_close=1"),

@@ -16,6 +16,7 @@
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADCSIGMSGHandler.h"
 #include "ads/web/GADPrecacheGMSGHandler.h"
+#include "ads/web/GADVideoPlayerGMSGHandler.h"
 #include "ads/web/GADSDKCoreController.h"
 #include "platform/base/LogSink.h"
 #include "platform/storage/UserDefaults.h"
@@ -170,12 +171,13 @@ TEST_F(GADBrowserViewControllerTest, AWaitingLoadRunsOnTheFirstAppearanceWithThe
     // The landing page's messages reach the leading handlers of the ad app pages, with the
     // delegate's own opener, then the timing reports'.
     const auto& handlers = browser->adViewDelegate()->gmsgHandlers();
-    ASSERT_EQ(handlers.size(), 4u);
+    ASSERT_EQ(handlers.size(), 5u);
     auto openerHandler = std::dynamic_pointer_cast<GADOpenerGMSGHandler>(handlers[0]);
     ASSERT_TRUE(openerHandler);
     EXPECT_EQ(openerHandler->opener(), browser->adViewDelegate()->opener());
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADPrecacheGMSGHandler>(handlers[2]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[3]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADVideoPlayerGMSGHandler>(handlers[2]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADPrecacheGMSGHandler>(handlers[3]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[4]));
 
     // The browser's page view takes no other controller.
     auto other = ViewController::create();

@@ -13,6 +13,7 @@
 #include "ads/slot/GADAppEventGMSGHandler.h"
 #include "ads/slot/GADMRAIDGMSGHandler.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/GADSwipeToViewControllerGMSGHandler.h"
 #include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
@@ -22,6 +23,7 @@
 #include "ads/web/GADDelayPageLoadGMSGHandler.h"
 #include "ads/web/GADGMSGHandler.h"
 #include "ads/web/GADPrecacheGMSGHandler.h"
+#include "ads/web/GADVideoPlayerGMSGHandler.h"
 #include "platform/net/UrlError.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/ui/Application.h"
@@ -239,17 +241,19 @@ TEST_F(GADBannerAdViewDelegateTest, TheOpenerGateAndAGoneSlot) {
 
 TEST_F(GADBannerAdViewDelegateTest, PageMessagesReachTheSlotsHandlersInOrder) {
     const auto& handlers = delegate()->gmsgHandlers();
-    ASSERT_EQ(handlers.size(), 8u);
+    ASSERT_EQ(handlers.size(), 10u);
     auto opener = std::dynamic_pointer_cast<GADOpenerGMSGHandler>(handlers[0]);
     ASSERT_TRUE(opener);
     EXPECT_EQ(opener->opener(), delegate()->opener());
     EXPECT_TRUE(std::dynamic_pointer_cast<GADDefaultGMSGHandler>(handlers[1]));
     EXPECT_TRUE(std::dynamic_pointer_cast<GADMRAIDGMSGHandler>(handlers[2]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADPrecacheGMSGHandler>(handlers[3]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[4]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADAppEventGMSGHandler>(handlers[5]));
-    EXPECT_TRUE(std::dynamic_pointer_cast<GADAdAppGMSGHandler>(handlers[6]));
-    auto delay = std::dynamic_pointer_cast<GADDelayPageLoadGMSGHandler>(handlers[7]);
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADVideoPlayerGMSGHandler>(handlers[3]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADPrecacheGMSGHandler>(handlers[4]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADCSIGMSGHandler>(handlers[5]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADAppEventGMSGHandler>(handlers[6]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADAdAppGMSGHandler>(handlers[7]));
+    EXPECT_TRUE(std::dynamic_pointer_cast<GADSwipeToViewControllerGMSGHandler>(handlers[8]));
+    auto delay = std::dynamic_pointer_cast<GADDelayPageLoadGMSGHandler>(handlers[9]);
     ASSERT_TRUE(delay);
     EXPECT_EQ(delay->delegate(), delegate());
 

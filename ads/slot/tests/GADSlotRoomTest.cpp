@@ -16,11 +16,11 @@ TEST(GADSlotRoomTest, FillsItsPlacesOnceAndLeavesTheOthersToLaterRooms) {
     // The test environment loaded the room already; loading again changes nothing.
     GADSlotRoom::load();
     const auto& banner = GADBannerPageHandlers();
-    for (Place place : {Place::Opener, Place::Defaults, Place::MRAID, Place::Precache,
-                        Place::AppEvents, Place::AdApp, Place::DelayPageLoad}) {
+    for (Place place : {Place::Opener, Place::Defaults, Place::MRAID, Place::Video, Place::Precache,
+                        Place::AppEvents, Place::AdApp, Place::Swipe, Place::DelayPageLoad}) {
         EXPECT_TRUE(banner.isFilled(place)) << static_cast<int>(place);
     }
-    for (Place place : {Place::Video, Place::Swipe})
+    for (Place place : {Place::TimingReports})
         EXPECT_FALSE(banner.isFilled(place)) << static_cast<int>(place);
     // The slot room's entries below it: app events on a slot's interstitial page, and MRAID
     // on every page.

@@ -1,0 +1,200 @@
+#include "ads/web/GADVideoPlayer.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "ads/web/GADAdView.h"
+#include "platform/runtime/ThreadChecker.h"
+
+namespace ads {
+
+namespace {
+
+using platform::services::MediaPlayer;
+using platform::services::MediaPlayerChange;
+using platform::services::MediaPlayerStatus;
+
+GADVideoPlayer::FolderProvider& folderProvider() {
+    static GADVideoPlayer::FolderProvider provider;
+    return provider;
+}
+
+std::string secondsText(double seconds) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%f", std::isfinite(seconds) ? seconds : 0.0);
+    return text;
+}
+
+bool isVolume(float v) {
+    return v >= 0.0f && v <= 1.0f;
+}
+
+}  // namespace
+
+void GADVideoPlayer::setPrecacheFolderProvider(FolderProvider provider) {
+    folderProvider() = std::move(provider);
+}
+
+bool GADVideoPlayer::isPlayableSource(const platform::Url& url) {
+    std::string scheme = url.scheme();
+    for (char& c : scheme) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (scheme == "http" || scheme == "https") return !url.host().empty();
+    if (!url.isFileUrl() || !folderProvider()) return false;
+    const std::string folder = folderProvider()();
+    if (folder.empty()) return false;
+    // Links are resolved first: a link inside the folder to a file outside it does not play.
+    std::error_code error;
+    const auto root = std::filesystem::canonical(folder, error);
+    if (error) return false;
+    const auto file = std::filesystem::canonical(url.path(), error);
+    if (error || !std::filesystem::is_regular_file(file, error)) return false;
+    auto [end, _] = std::mismatch(root.begin(), root.end(), file.begin(), file.end());
+    return end == root.end() && file != root;
+}
+
+std::shared_ptr<GADVideoPlayer> GADVideoPlayer::create(
+    std::weak_ptr<GADAdView> adView, std::weak_ptr<GADVideoPlayerDelegate> delegate) {
+    return std::make_shared<GADVideoPlayer>(Private{}, std::move(adView), std::move(delegate));
+}
+
+GADVideoPlayer::GADVideoPlayer(Private, std::weak_ptr<GADAdView> adView,
+                               std::weak_ptr<GADVideoPlayerDelegate> delegate)
+    : adView_(std::move(adView)), delegate_(std::move(delegate)) {}
+
+GADVideoPlayer::~GADVideoPlayer() {
+    if (player_) player_->setObserver({});
+}
+
+void GADVideoPlayer::setSourceURL(const std::optional<platform::Url>& url) {
+    MOVU_CHECK_MAIN_THREAD();
+    sourceURL_ = url;
+    const bool playable = url && isPlayableSource(*url);
+    const std::optional<platform::Url> item = playable ? url : std::nullopt;
+    if (player_) {
+        player_->replaceCurrentItem(item);
+    } else {
+        player_ = MediaPlayer::create();
+        player_->setObserver(weak_from_this());
+        player_->replaceCurrentItem(item);
+        if (auto d = delegate_.lock()) d->playerDidCreateMediaPlayer(*this, player_);
+    }
+    if (url && !playable) post("error");
+}
+
+void GADVideoPlayer::setVolume(float volume) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!isVolume(volume)) return;
+    if (player_ && player_->hasOwnVolume()) {
+        player_->setVolume(volume);
+    } else {
+        setAudioMixVolume(volume);
+    }
+    volume_ = volume;
+}
+
+void GADVideoPlayer::setMuted(bool muted) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (player_ && player_->hasOwnMute()) {
+        player_->setMuted(muted);
+    } else {
+        setAudioMixVolume(muted ? 0.0f : volume_);
+    }
+    muted_ = muted;
+}
+
+void GADVideoPlayer::setAudioMixVolume(float volume) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!isVolume(volume) || !player_) return;
+    player_->setAudioMixVolume(volume == 1.0f ? std::nullopt : std::optional<float>(volume));
+}
+
+void GADVideoPlayer::play() {
+    MOVU_CHECK_MAIN_THREAD();
+    if (player_) player_->play();
+}
+
+void GADVideoPlayer::pause() {
+    MOVU_CHECK_MAIN_THREAD();
+    if (player_) player_->pause();
+}
+
+void GADVideoPlayer::seekToTime(double seconds) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (player_) player_->seekToTime(seconds);
+}
+
+void GADVideoPlayer::stop() {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!player_) return;
+    // The old page is going: it hears nothing of the stop.
+    player_->setObserver({});
+    player_->pause();
+    player_->replaceCurrentItem(std::nullopt);
+    sourceURL_.reset();
+    hasPostedCanPlayThrough_ = false;
+    player_->setObserver(weak_from_this());
+}
+
+void GADVideoPlayer::mediaPlayerDidChange(MediaPlayer& player, MediaPlayerChange change) {
+    if (&player != player_.get()) return;
+    switch (change) {
+        case MediaPlayerChange::Status:
+            notifyVideoPlayerWithNewStatus(player.status());
+            break;
+        case MediaPlayerChange::Rate:
+            notifyVideoRateChanged();
+            break;
+        case MediaPlayerChange::Duration:
+        case MediaPlayerChange::PlaybackLikelyToKeepUp:
+        case MediaPlayerChange::PlaybackBufferFull:
+            if (!hasPostedCanPlayThrough_ && player.hasItem() && player.duration() &&
+                (player.playbackBufferFull() || player.playbackLikelyToKeepUp())) {
+                notifyVideoReadyToPlay();
+                hasPostedCanPlayThrough_ = true;
+            }
+            break;
+    }
+}
+
+void GADVideoPlayer::mediaPlayerItemDidPlayToEnd(MediaPlayer& player) {
+    if (&player == player_.get()) post("ended");
+}
+
+void GADVideoPlayer::mediaPlayerTimeDidTick(MediaPlayer& player, double seconds) {
+    if (&player == player_.get()) notifyVideoPlayerWithTime(seconds);
+}
+
+void GADVideoPlayer::notifyVideoPlayerWithTime(double seconds) {
+    post("timeupdate", {{"time", secondsText(seconds)}});
+}
+
+void GADVideoPlayer::notifyVideoReadyToPlay() {
+    double width = -1, height = -1;
+    for (const platform::Size& size : player_->videoSizes()) {
+        if (size.width == 0 && size.height == 0) continue;
+        width = size.width;
+        height = size.height;
+    }
+    post("canplaythrough", {{"duration", secondsText(player_->duration().value_or(0))},
+                            {"videoWidth", width},
+                            {"videoHeight", height}});
+}
+
+void GADVideoPlayer::notifyVideoPlayerWithNewStatus(MediaPlayerStatus status) {
+    if (status == MediaPlayerStatus::Unknown || status == MediaPlayerStatus::Failed) post("error");
+}
+
+void GADVideoPlayer::notifyVideoRateChanged() {
+    post(player_->rate() != 0 ? "play" : "pause");
+}
+
+void GADVideoPlayer::post(const std::string& event, platform::Value::Dictionary extra) {
+    auto adView = adView_.lock();
+    if (!adView) return;
+    extra["event"] = event;
+    adView->postJSNotification(kEventName, &extra);
+}
+
+}  // namespace ads

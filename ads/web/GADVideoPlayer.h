@@ -1,0 +1,109 @@
+#pragma once
+
+// The video an ad's page plays: a media player that the page drives with the "video" message
+// (GADVideoPlayerGMSGHandler) and whose progress reaches the page as "onVideoEvent" events:
+//   "timeupdate"     {"time": "%f" seconds}  every quarter second of playback, and at starts,
+//                                            stops and seeks
+//   "canplaythrough" {"duration": "%f", "videoWidth", "videoHeight"}  once per page's player:
+//                    the duration is known and playback is likely to keep up (or the buffer is
+//                    full); the sizes are the last video track's with a size, else -1 and -1
+//   "ended"          the item played to its end (before the "pause" that follows)
+//   "error"          the player's status became unknown or failed
+//   "play", "pause"  the rate became other than 0, or 0
+//
+// The media player is made with the first source (or the first "new") and kept for the video
+// player's life; later sources replace its item. A source plays only when it is http(s) or a
+// file inside the folder where precached media land (after resolving links); anything else is
+// unloadable: nothing is opened, the item is dropped and the page hears "error".
+//
+// Main thread only. The ad view and the delegate are held weakly; the media player is owned.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/base/Url.h"
+#include "platform/base/Value.h"
+#include "platform/services/MediaPlayer.h"
+
+namespace ads {
+
+class GADAdView;
+class GADVideoPlayer;
+
+class GADVideoPlayerDelegate {
+  public:
+    virtual ~GADVideoPlayerDelegate() = default;
+    virtual void playerDidCacheFileAtURL(GADVideoPlayer&, const platform::Url&) {}
+    virtual void playerDidCreateMediaPlayer(
+        GADVideoPlayer&, const std::shared_ptr<platform::services::MediaPlayer>&) = 0;
+};
+
+class GADVideoPlayer : public platform::services::MediaPlayerObserver,
+                       public std::enable_shared_from_this<GADVideoPlayer> {
+    struct Private {};
+
+  public:
+    static constexpr const char* kEventName = "onVideoEvent";
+
+    static std::shared_ptr<GADVideoPlayer> create(std::weak_ptr<GADAdView> adView,
+                                                  std::weak_ptr<GADVideoPlayerDelegate> delegate);
+    GADVideoPlayer(Private, std::weak_ptr<GADAdView> adView,
+                   std::weak_ptr<GADVideoPlayerDelegate> delegate);
+    ~GADVideoPlayer() override;
+
+    // Where precached media land: files inside it may play. Set once by the room that caches
+    // media; until then no file plays.
+    using FolderProvider = std::function<std::string()>;
+    static void setPrecacheFolderProvider(FolderProvider provider);
+    static bool isPlayableSource(const platform::Url& url);
+
+    const std::optional<platform::Url>& sourceURL() const { return sourceURL_; }
+    void setSourceURL(const std::optional<platform::Url>& url);
+
+    float volume() const { return volume_; }
+    // Outside 0..1 (or not a number) changes nothing.
+    void setVolume(float volume);
+    bool muted() const { return muted_; }
+    void setMuted(bool muted);
+    void setAudioMixVolume(float volume);
+
+    void load() {}
+    void play();
+    void pause();
+    void seekToTime(double seconds);
+    // For a new page: paused, no item, no picture, and nothing of it told to the old page. The
+    // player stays; the new page may hear "canplaythrough" again.
+    void stop();
+
+    const std::shared_ptr<platform::services::MediaPlayer>& player() const { return player_; }
+    bool hasPostedCanPlayThrough() const { return hasPostedCanPlayThrough_; }
+
+    std::shared_ptr<GADVideoPlayerDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(std::weak_ptr<GADVideoPlayerDelegate> delegate) {
+        delegate_ = std::move(delegate);
+    }
+
+  private:
+    void mediaPlayerDidChange(platform::services::MediaPlayer& player,
+                              platform::services::MediaPlayerChange change) override;
+    void mediaPlayerItemDidPlayToEnd(platform::services::MediaPlayer& player) override;
+    void mediaPlayerTimeDidTick(platform::services::MediaPlayer& player, double seconds) override;
+
+    void notifyVideoPlayerWithTime(double seconds);
+    void notifyVideoReadyToPlay();
+    void notifyVideoPlayerWithNewStatus(platform::services::MediaPlayerStatus status);
+    void notifyVideoRateChanged();
+    void post(const std::string& event, platform::Value::Dictionary extra = {});
+
+    std::weak_ptr<GADAdView> adView_;
+    std::weak_ptr<GADVideoPlayerDelegate> delegate_;
+    std::shared_ptr<platform::services::MediaPlayer> player_;
+    std::optional<platform::Url> sourceURL_;
+    float volume_ = 1.0f;
+    bool muted_ = false;
+    bool hasPostedCanPlayThrough_ = false;
+};
+
+}  // namespace ads

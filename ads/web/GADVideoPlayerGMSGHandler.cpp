@@ -1,0 +1,117 @@
+#include "ads/web/GADVideoPlayerGMSGHandler.h"
+
+#include <cmath>
+#include <functional>
+#include <unordered_map>
+
+#include "ads/web/GADAdView.h"
+#include "ads/web/GADAdViewVideoAdditions.h"
+#include "platform/base/NumberText.h"
+
+namespace ads {
+
+namespace {
+
+using SubAction = std::function<void(GADAdView&, const GADNotification&)>;
+
+// The player of the ad view, or nullptr while the page has not made one.
+GADVideoPlayer* player(GADAdView& adView) {
+    return adView.hasVideoAdditions() ? adView.videoAdditions().videoPlayer().get() : nullptr;
+}
+
+void position(GADAdView& adView, const GADNotification& note) {
+    auto x = note.parameter("x"), y = note.parameter("y");
+    auto w = note.parameter("w"), h = note.parameter("h");
+    platform::Rect frame;
+    if (x && y && w && h) {
+        frame = {platform::floatValue(*x), platform::floatValue(*y), platform::floatValue(*w),
+                 platform::floatValue(*h)};
+    }
+    adView.videoAdditions().setCachedVideoPlayerFrame(frame);
+    adView.setNeedsLayout();
+}
+
+const std::unordered_map<std::string, SubAction>& subActionBlockDictionary() {
+    static const std::unordered_map<std::string, SubAction> table{
+        {"new",
+         [](GADAdView& adView, const GADNotification& note) {
+             position(adView, note);
+             if (!player(adView)) adView.videoAdditions().setUpVideoPlayerWithURL(std::nullopt);
+         }},
+        {"position", &position},
+        {"src",
+         [](GADAdView& adView, const GADNotification& note) {
+             auto text = note.parameter("src");
+             adView.videoAdditions().setUpVideoPlayerWithURL(text ? platform::Url::parse(*text)
+                                                                  : std::nullopt);
+         }},
+        {"load",
+         [](GADAdView& adView, const GADNotification&) {
+             if (auto* p = player(adView)) p->load();
+         }},
+        {"play",
+         [](GADAdView& adView, const GADNotification&) {
+             if (auto* p = player(adView)) p->play();
+         }},
+        {"pause",
+         [](GADAdView& adView, const GADNotification&) {
+             if (auto* p = player(adView)) p->pause();
+         }},
+        {"volume",
+         [](GADAdView& adView, const GADNotification& note) {
+             auto* p = player(adView);
+             auto volume = note.parameter("volume");
+             if (p && volume) p->setVolume(platform::floatValue(*volume));
+         }},
+        {"muted",
+         [](GADAdView& adView, const GADNotification& note) {
+             auto* p = player(adView);
+             auto muted = note.parameter("muted");
+             if (p && muted) p->setMuted(platform::boolValue(*muted));
+         }},
+        {"currentTime",
+         [](GADAdView& adView, const GADNotification& note) {
+             auto* p = player(adView);
+             auto time = note.parameter("time");
+             if (p && time) p->seekToTime(platform::doubleValue(*time));
+         }},
+        {"hide",
+         [](GADAdView& adView, const GADNotification&) {
+             if (adView.hasVideoAdditions()) adView.videoAdditions().hideVideo();
+         }},
+        {"show",
+         [](GADAdView& adView, const GADNotification&) {
+             if (adView.hasVideoAdditions()) adView.videoAdditions().showVideo();
+         }},
+    };
+    return table;
+}
+
+}  // namespace
+
+std::shared_ptr<GADVideoPlayerGMSGHandler> GADVideoPlayerGMSGHandler::create(
+    std::weak_ptr<GADAdViewDelegate> adViewDelegate) {
+    return std::make_shared<GADVideoPlayerGMSGHandler>(Private{}, std::move(adViewDelegate));
+}
+
+GADVideoPlayerGMSGHandler::GADVideoPlayerGMSGHandler(
+    Private, std::weak_ptr<GADAdViewDelegate> adViewDelegate)
+    : adViewDelegate_(std::move(adViewDelegate)) {}
+
+const GADGMSGActionTable* GADVideoPlayerGMSGHandler::actionBlockDictionary() const {
+    static const GADGMSGActionTable table{
+        {"video", action(&GADVideoPlayerGMSGHandler::didReceiveVideoAction)},
+    };
+    return &table;
+}
+
+void GADVideoPlayerGMSGHandler::didReceiveVideoAction(const GADGMSGActionInfo& info) {
+    if (!info.note || !info.adView) return;
+    auto subAction = info.note->parameter("action");
+    if (!subAction) return;
+    const auto& table = subActionBlockDictionary();
+    auto found = table.find(*subAction);
+    if (found != table.end()) found->second(*info.adView, *info.note);
+}
+
+}  // namespace ads

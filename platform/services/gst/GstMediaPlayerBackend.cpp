@@ -1,0 +1,539 @@
+#include "platform/services/gst/GstMediaPlayerBackend.h"
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <mutex>
+#include <utility>
+
+#include "platform/base/LogSink.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/runtime/ThreadChecker.h"
+
+namespace platform::services {
+
+namespace {
+
+constexpr double kNanosecond = 1e-9;
+
+bool startGStreamer() {
+    static const bool started = [] {
+        GError* error = nullptr;
+        if (!gst_init_check(nullptr, nullptr, &error)) {
+            LogSink::write(std::string("media: GStreamer does not start: ") +
+                           (error ? error->message : "unknown reason"));
+            if (error) g_error_free(error);
+            return false;
+        }
+        for (const char* name : {"playbin", "appsink", "videoconvert", "videoscale", "audioconvert",
+                                 "audioresample", "capsfilter"}) {
+            GstElementFactory* factory = gst_element_factory_find(name);
+            if (!factory) {
+                LogSink::write(std::string("media: GStreamer lacks the element ") + name);
+                return false;
+            }
+            gst_object_unref(factory);
+        }
+        return true;
+    }();
+    return started;
+}
+
+std::optional<double> seconds(gint64 ns) {
+    if (ns < 0 || static_cast<GstClockTime>(ns) == GST_CLOCK_TIME_NONE) return std::nullopt;
+    return static_cast<double>(ns) * kNanosecond;
+}
+
+}  // namespace
+
+// What GStreamer's threads may touch: posting to the main loop and the newest picture. It is
+// shared with the callbacks GStreamer keeps, so it outlives the core by as long as they do,
+// and it never makes a core live longer (the posted work holds it weakly).
+struct Link {
+    std::weak_ptr<GstMediaPlayerBackend::Core> core;
+    // The bus's messages, taken as they are posted (the bus's own queue would give them to us
+    // only after the sync handler returned, racing the main thread's read).
+    std::mutex busMutex;
+    std::deque<GstMessage*> messages;
+    bool busDrainPosted = false;
+    std::mutex frameMutex;
+    std::optional<gfx::Image> frame;  // the newest picture not yet handed over
+    bool framePosted = false;
+    std::mutex audioMutex;
+    GstMediaPlayerBackend::AudioOutput audio;
+};
+
+class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
+  public:
+    Core() = default;
+    ~Core() { shutdown(); }
+
+    bool build() {
+        if (!startGStreamer()) return false;
+        link_ = std::make_shared<Link>();
+        link_->core = weak_from_this();
+        playbin_ = gst_element_factory_make("playbin", nullptr);
+        if (!playbin_) return false;
+        gst_object_ref_sink(playbin_);
+        GstElement* videoBin = makeVideoBin();
+        GstElement* audioBin = makeAudioBin();
+        if (!videoBin || !audioBin) return false;
+        // Progressive download: a fetched item is kept in a temporary file that demuxers read
+        // at will, as from a file (Ogg finds its duration only that way). Subtitles are off.
+        constexpr guint kVideo = 0x1, kAudio = 0x2, kSoftVolume = 0x10, kDownload = 0x80;
+        g_object_set(playbin_, "video-sink", videoBin, "audio-sink", audioBin, "flags",
+                     kVideo | kAudio | kSoftVolume | kDownload, nullptr);
+        GstBus* bus = gst_element_get_bus(playbin_);
+        gst_bus_set_sync_handler(bus, &Core::onBusMessage, new std::shared_ptr<Link>(link_),
+                                 [](gpointer p) { delete static_cast<std::shared_ptr<Link>*>(p); });
+        gst_object_unref(bus);
+        return true;
+    }
+
+    void shutdown() {
+        if (!playbin_) return;
+        // Stopping joins GStreamer's threads of this pipeline: no callback runs after it.
+        gst_element_set_state(playbin_, GST_STATE_NULL);
+        GstBus* bus = gst_element_get_bus(playbin_);
+        gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+        gst_bus_set_flushing(bus, TRUE);
+        gst_object_unref(bus);
+        dropMessages();
+        GstAppSinkCallbacks none{};
+        for (GstElement* sink : {videoSink_, audioSink_}) {
+            if (sink) gst_app_sink_set_callbacks(GST_APP_SINK(sink), &none, nullptr, nullptr);
+        }
+        if (videoCaps_) gst_object_unref(videoCaps_);
+        if (videoSink_) gst_object_unref(videoSink_);
+        if (audioSink_) gst_object_unref(audioSink_);
+        gst_object_unref(playbin_);
+        playbin_ = nullptr;
+        videoCaps_ = videoSink_ = audioSink_ = nullptr;
+    }
+
+    bool usable() const { return playbin_ != nullptr; }
+
+    void setItem(const std::optional<Url>& url) {
+        hasItem_ = false;
+        ready_ = false;
+        failed_ = false;
+        playing_ = false;
+        pendingSeek_.reset();
+        lastPosition_ = 0;
+        buffering_ = 100;
+        if (!playbin_) {
+            if (url) failSoon("no media backend");
+            return;
+        }
+        gst_element_set_state(playbin_, GST_STATE_NULL);
+        // What the old item said is not about the new one.
+        dropMessages();
+        {
+            std::lock_guard lock(link_->frameMutex);
+            link_->frame.reset();
+        }
+        if (!url) return;
+        hasItem_ = true;
+        g_object_set(playbin_, "uri", url->absoluteString().c_str(), nullptr);
+        if (gst_element_set_state(playbin_, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
+            failSoon("the pipeline does not start");
+    }
+
+    void setPlaying(bool playing) {
+        playing_ = playing;
+        if (!playbin_ || !hasItem_ || failed_) return;
+        gst_element_set_state(playbin_, playing ? GST_STATE_PLAYING : GST_STATE_PAUSED);
+    }
+
+    void seek(double s) {
+        if (!playbin_ || !hasItem_) return;
+        lastPosition_ = s;
+        if (!ready_) {
+            pendingSeek_ = s;
+            return;
+        }
+        gst_element_seek_simple(playbin_, GST_FORMAT_TIME,
+                                GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                static_cast<gint64>(s / kNanosecond));
+    }
+
+    double position() const {
+        if (!playbin_ || !hasItem_) return 0;
+        gint64 ns = 0;
+        if (ready_ && gst_element_query_position(playbin_, GST_FORMAT_TIME, &ns)) {
+            if (auto s = seconds(ns)) lastPosition_ = *s;
+        }
+        return lastPosition_;
+    }
+
+    void setVolume(double volume, bool muted) {
+        if (!playbin_) return;
+        g_object_set(playbin_, "volume", volume, "mute", muted ? TRUE : FALSE, nullptr);
+    }
+
+    void setPictureLimit(int width, int height) {
+        if (!videoCaps_ || width < 1 || height < 1) return;
+        // A range needs two ends apart; nothing is shown smaller than 2 x 2 anyway.
+        width = std::max(width, 2);
+        height = std::max(height, 2);
+        if (width == limitWidth_ && height == limitHeight_) return;
+        limitWidth_ = width;
+        limitHeight_ = height;
+        GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "RGBA", "width",
+                                            GST_TYPE_INT_RANGE, 1, width, "height",
+                                            GST_TYPE_INT_RANGE, 1, height, nullptr);
+        g_object_set(videoCaps_, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+    }
+
+    void setAudioOutput(AudioOutput output) {
+        if (!link_) return;
+        std::lock_guard lock(link_->audioMutex);
+        link_->audio = std::move(output);
+    }
+
+    MediaPlayerBackendClient* client = nullptr;
+
+  private:
+    GstElement* makeVideoBin() {
+        GstElement* bin = gst_bin_new("movu-video");
+        GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
+        GstElement* scale = gst_element_factory_make("videoscale", nullptr);
+        videoCaps_ = gst_element_factory_make("capsfilter", nullptr);
+        videoSink_ = gst_element_factory_make("appsink", nullptr);
+        if (!convert || !scale || !videoCaps_ || !videoSink_) return nullptr;
+        gst_object_ref(videoCaps_);
+        gst_object_ref(videoSink_);
+        gst_bin_add_many(GST_BIN(bin), convert, scale, videoCaps_, videoSink_, nullptr);
+        gst_element_link_many(convert, scale, videoCaps_, videoSink_, nullptr);
+        setPictureLimit(1920, 1080);
+        g_object_set(videoSink_, "sync", TRUE, "max-buffers", 2, "drop", TRUE, nullptr);
+        GstAppSinkCallbacks callbacks{};
+        callbacks.new_sample = &Core::onVideoSample;
+        callbacks.new_preroll = &Core::onVideoPreroll;
+        gst_app_sink_set_callbacks(GST_APP_SINK(videoSink_), &callbacks,
+                                   new std::shared_ptr<Link>(link_), &Core::freeLink);
+        addGhostPad(bin, convert);
+        return bin;
+    }
+
+    GstElement* makeAudioBin() {
+        GstElement* bin = gst_bin_new("movu-audio");
+        GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
+        GstElement* resample = gst_element_factory_make("audioresample", nullptr);
+        GstElement* caps = gst_element_factory_make("capsfilter", nullptr);
+        audioSink_ = gst_element_factory_make("appsink", nullptr);
+        if (!convert || !resample || !caps || !audioSink_) return nullptr;
+        gst_object_ref(audioSink_);
+        GstCaps* pcm = gst_caps_new_simple(
+            "audio/x-raw", "format", G_TYPE_STRING, "S16LE", "layout", G_TYPE_STRING, "interleaved",
+            "rate", G_TYPE_INT, kAudioRate, "channels", G_TYPE_INT, 2, nullptr);
+        g_object_set(caps, "caps", pcm, nullptr);
+        gst_caps_unref(pcm);
+        gst_bin_add_many(GST_BIN(bin), convert, resample, caps, audioSink_, nullptr);
+        gst_element_link_many(convert, resample, caps, audioSink_, nullptr);
+        g_object_set(audioSink_, "sync", TRUE, nullptr);
+        GstAppSinkCallbacks callbacks{};
+        callbacks.new_sample = &Core::onAudioSample;
+        gst_app_sink_set_callbacks(GST_APP_SINK(audioSink_), &callbacks,
+                                   new std::shared_ptr<Link>(link_), &Core::freeLink);
+        addGhostPad(bin, convert);
+        return bin;
+    }
+
+    static void addGhostPad(GstElement* bin, GstElement* first) {
+        GstPad* pad = gst_element_get_static_pad(first, "sink");
+        gst_element_add_pad(bin, gst_ghost_pad_new("sink", pad));
+        gst_object_unref(pad);
+    }
+
+    static void freeLink(gpointer p) { delete static_cast<std::shared_ptr<Link>*>(p); }
+
+    // GStreamer's threads from here to the end of the section: post only.
+    static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
+        auto& link = *static_cast<std::shared_ptr<Link>*>(data);
+        bool post = false;
+        {
+            std::lock_guard lock(link->busMutex);
+            link->messages.push_back(gst_message_ref(message));
+            post = !link->busDrainPosted;
+            link->busDrainPosted = true;
+        }
+        if (post) {
+            MainLoop::main().post([weak = link->core] {
+                if (auto core = weak.lock()) core->drainBus();
+            });
+        }
+        return GST_BUS_DROP;
+    }
+
+    static GstFlowReturn onVideoPreroll(GstAppSink* sink, gpointer data) {
+        GstSample* sample = gst_app_sink_pull_preroll(sink);
+        if (sample) {
+            takeFrame(*static_cast<std::shared_ptr<Link>*>(data), sample);
+            gst_sample_unref(sample);
+        }
+        return GST_FLOW_OK;
+    }
+
+    static GstFlowReturn onVideoSample(GstAppSink* sink, gpointer data) {
+        GstSample* sample = gst_app_sink_pull_sample(sink);
+        if (!sample) return GST_FLOW_EOS;
+        takeFrame(*static_cast<std::shared_ptr<Link>*>(data), sample);
+        gst_sample_unref(sample);
+        return GST_FLOW_OK;
+    }
+
+    static void takeFrame(const std::shared_ptr<Link>& link, GstSample* sample) {
+        GstVideoInfo info;
+        GstCaps* caps = gst_sample_get_caps(sample);
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        if (!caps || !buffer || !gst_video_info_from_caps(&info, caps)) return;
+        GstVideoFrame frame;
+        if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) return;
+        const int width = GST_VIDEO_FRAME_WIDTH(&frame);
+        const int height = GST_VIDEO_FRAME_HEIGHT(&frame);
+        const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);
+        const auto* src = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
+        std::vector<std::uint8_t> rgba(std::size_t(width) * std::size_t(height) * 4);
+        for (int y = 0; y < height; ++y) {
+            std::copy_n(src + std::size_t(y) * stride, std::size_t(width) * 4,
+                        rgba.begin() + std::ptrdiff_t(y) * width * 4);
+        }
+        gst_video_frame_unmap(&frame);
+        gfx::Image image(width, height, gfx::Image::ColorSpace::RGB, false, std::move(rgba));
+        bool post = false;
+        {
+            std::lock_guard lock(link->frameMutex);
+            link->frame = std::move(image);
+            post = !link->framePosted;
+            link->framePosted = true;
+        }
+        if (post) {
+            MainLoop::main().post([weak = link->core] {
+                if (auto core = weak.lock()) core->deliverFrame();
+            });
+        }
+    }
+
+    static GstFlowReturn onAudioSample(GstAppSink* sink, gpointer data) {
+        GstSample* sample = gst_app_sink_pull_sample(sink);
+        if (!sample) return GST_FLOW_EOS;
+        auto& link = *static_cast<std::shared_ptr<Link>*>(data);
+        GstBuffer* buffer = gst_sample_get_buffer(sample);
+        GstMapInfo map;
+        if (buffer && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+            std::lock_guard lock(link->audioMutex);
+            if (link->audio) {
+                link->audio(reinterpret_cast<const std::int16_t*>(map.data),
+                            map.size / (2 * sizeof(std::int16_t)));
+            }
+            gst_buffer_unmap(buffer, &map);
+        }
+        gst_sample_unref(sample);
+        return GST_FLOW_OK;
+    }
+    // End of GStreamer's threads.
+
+    void failSoon(const std::string& reason) {
+        failed_ = true;
+        MainLoop::main().post([weak = weak_from_this(), reason] {
+            if (auto core = weak.lock(); core && core->client)
+                core->client->backendItemFailed(reason);
+        });
+    }
+
+    void deliverFrame() {
+        std::optional<gfx::Image> frame;
+        {
+            std::lock_guard lock(link_->frameMutex);
+            frame.swap(link_->frame);
+            link_->framePosted = false;
+        }
+        if (frame && hasItem_ && client) client->backendFrame(std::move(*frame));
+    }
+
+    std::deque<GstMessage*> takeMessages() {
+        std::lock_guard lock(link_->busMutex);
+        link_->busDrainPosted = false;
+        return std::exchange(link_->messages, {});
+    }
+
+    void dropMessages() {
+        for (GstMessage* message : takeMessages()) gst_message_unref(message);
+    }
+
+    void drainBus() {
+        auto self = shared_from_this();
+        for (GstMessage* message : takeMessages()) {
+            if (playbin_) handle(message);
+            gst_message_unref(message);
+        }
+    }
+
+    void handle(GstMessage* message) {
+        if (!hasItem_ || failed_) return;
+        switch (GST_MESSAGE_TYPE(message)) {
+            case GST_MESSAGE_ERROR: {
+                GError* error = nullptr;
+                gst_message_parse_error(message, &error, nullptr);
+                std::string reason = error ? error->message : "unknown error";
+                if (error) g_error_free(error);
+                failed_ = true;
+                gst_element_set_state(playbin_, GST_STATE_NULL);
+                if (client) client->backendItemFailed(reason);
+                break;
+            }
+            case GST_MESSAGE_EOS:
+                if (!ready_) {
+                    // A file that ends before it can show anything (cut after its headers).
+                    failed_ = true;
+                    gst_element_set_state(playbin_, GST_STATE_NULL);
+                    if (client) client->backendItemFailed("the media ends before it starts");
+                } else if (client) {
+                    client->backendItemDidPlayToEnd();
+                }
+                break;
+            case GST_MESSAGE_ASYNC_DONE:
+                if (GST_MESSAGE_SRC(message) == GST_OBJECT(playbin_) && !ready_) becomeReady();
+                break;
+            case GST_MESSAGE_BUFFERING: {
+                gint percent = 100;
+                gst_message_parse_buffering(message, &percent);
+                buffering_ = percent;
+                if (ready_ && client)
+                    client->backendBufferingChanged(percent >= 100, percent >= 100);
+                break;
+            }
+            case GST_MESSAGE_DURATION_CHANGED:
+                if (ready_ && client) client->backendDurationChanged(queryDuration());
+                break;
+            default:
+                break;
+        }
+    }
+
+    std::optional<double> queryDuration() const {
+        gint64 ns = -1;
+        if (!gst_element_query_duration(playbin_, GST_FORMAT_TIME, &ns)) return std::nullopt;
+        auto s = seconds(ns);
+        if (s && *s <= 0) return std::nullopt;
+        return s;
+    }
+
+    void becomeReady() {
+        ready_ = true;
+        MediaPlayerBackendClient::ItemFacts facts;
+        facts.duration = queryDuration();
+        gint videos = 0, audios = 0;
+        g_object_get(playbin_, "n-video", &videos, "n-audio", &audios, nullptr);
+        for (gint i = 0; i < videos; ++i) {
+            GstPad* pad = nullptr;
+            g_signal_emit_by_name(playbin_, "get-video-pad", i, &pad);
+            Size size;
+            if (pad) {
+                if (GstCaps* caps = gst_pad_get_current_caps(pad)) {
+                    const GstStructure* s = gst_caps_get_structure(caps, 0);
+                    gint w = 0, h = 0;
+                    if (s && gst_structure_get_int(s, "width", &w) &&
+                        gst_structure_get_int(s, "height", &h)) {
+                        size = {double(w), double(h)};
+                    }
+                    gst_caps_unref(caps);
+                }
+                gst_object_unref(pad);
+            }
+            facts.videoSizes.push_back(size);
+        }
+        for (gint i = 0; i < audios; ++i) facts.audioTrackIDs.push_back(i + 1);
+        if (pendingSeek_) {
+            double s = *pendingSeek_;
+            pendingSeek_.reset();
+            seek(s);
+        }
+        if (playing_) gst_element_set_state(playbin_, GST_STATE_PLAYING);
+        if (!client) return;
+        client->backendItemIsReady(facts);
+        if (client && ready_) client->backendBufferingChanged(buffering_ >= 100, buffering_ >= 100);
+    }
+
+    GstElement* playbin_ = nullptr;
+    GstElement* videoCaps_ = nullptr;
+    GstElement* videoSink_ = nullptr;
+    GstElement* audioSink_ = nullptr;
+    std::shared_ptr<Link> link_;
+    int limitWidth_ = 0;
+    int limitHeight_ = 0;
+    bool hasItem_ = false;
+    bool ready_ = false;
+    bool failed_ = false;
+    bool playing_ = false;
+    int buffering_ = 100;
+    std::optional<double> pendingSeek_;
+    mutable double lastPosition_ = 0;
+};
+
+bool GstMediaPlayerBackend::available() {
+    return startGStreamer();
+}
+
+void GstMediaPlayerBackend::install() {
+    MediaPlayer::setBackendFactory([] { return std::make_unique<GstMediaPlayerBackend>(); });
+}
+
+GstMediaPlayerBackend::GstMediaPlayerBackend() : core_(std::make_shared<Core>()) {
+    if (!core_->build()) core_->shutdown();
+}
+
+GstMediaPlayerBackend::~GstMediaPlayerBackend() {
+    core_->client = nullptr;
+    core_->shutdown();
+}
+
+void GstMediaPlayerBackend::setAudioOutput(AudioOutput output) {
+    core_->setAudioOutput(std::move(output));
+}
+
+void GstMediaPlayerBackend::setClient(MediaPlayerBackendClient* client) {
+    core_->client = client;
+}
+
+void GstMediaPlayerBackend::setItem(const std::optional<Url>& url) {
+    MOVU_CHECK_MAIN_THREAD();
+    core_->setItem(url);
+}
+
+void GstMediaPlayerBackend::setPlaying(bool playing) {
+    core_->setPlaying(playing);
+}
+void GstMediaPlayerBackend::seek(double seconds) {
+    core_->seek(seconds);
+}
+double GstMediaPlayerBackend::position() const {
+    return core_->position();
+}
+
+void GstMediaPlayerBackend::setVolume(float volume) {
+    volume_ = volume;
+    core_->setVolume(double(volume_) * mix_, muted_);
+}
+
+void GstMediaPlayerBackend::setMuted(bool muted) {
+    muted_ = muted;
+    core_->setVolume(double(volume_) * mix_, muted_);
+}
+
+void GstMediaPlayerBackend::setAudioMixVolume(std::optional<float> volume) {
+    mix_ = volume.value_or(1.0f);
+    core_->setVolume(double(volume_) * mix_, muted_);
+}
+
+void GstMediaPlayerBackend::setPictureLimit(int width, int height) {
+    core_->setPictureLimit(width, height);
+}
+
+}  // namespace platform::services

@@ -1,0 +1,205 @@
+#include "platform/services/gst/GstMediaPlayerBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+#include "platform/runtime/MainLoop.h"
+#include "platform/services/MediaPlayer.h"
+#include "platform/testing/RunMainLoopUntil.h"
+#include "platform/testing/TestHttpServer.h"
+
+namespace platform::services {
+namespace {
+
+using platform::testing::runMainLoopUntil;
+
+std::string clipBytes(const std::string& name) {
+    std::ifstream in(std::string(MOVU_BINARY_DIR) + "/media_clips/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+struct Events : MediaPlayerObserver {
+    std::vector<std::string> seen;
+    std::vector<double> ticks;
+    void mediaPlayerDidChange(MediaPlayer& p, MediaPlayerChange c) override {
+        switch (c) {
+            case MediaPlayerChange::Status:
+                seen.push_back("status" + std::to_string(int(p.status())));
+                break;
+            case MediaPlayerChange::Rate:
+                seen.push_back(p.rate() != 0 ? "play" : "pause");
+                break;
+            default:
+                break;
+        }
+    }
+    void mediaPlayerItemDidPlayToEnd(MediaPlayer&) override { seen.push_back("ended"); }
+    void mediaPlayerTimeDidTick(MediaPlayer&, double t) override { ticks.push_back(t); }
+    bool saw(const std::string& e) const {
+        return std::find(seen.begin(), seen.end(), e) != seen.end();
+    }
+};
+
+struct Frames : MediaPlayerFrameSink {
+    gfx::Image last;
+    int count = 0;
+    void mediaPlayerDidShowFrame(const gfx::Image& f) override {
+        last = f;
+        if (!f.empty()) ++count;
+    }
+    // The centre pixel's colour channels.
+    std::array<int, 3> centre() const {
+        if (last.empty()) return {-1, -1, -1};
+        std::size_t i = (std::size_t(last.height() / 2) * last.width() + last.width() / 2) * 4;
+        return {last.rgba()[i], last.rgba()[i + 1], last.rgba()[i + 2]};
+    }
+};
+
+class GstMediaPlayerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!GstMediaPlayerBackend::available()) GTEST_SKIP() << "GStreamer is missing";
+        for (const char* name : {"clip.ogg", "clip.webm", "tone.ogg", "cut.ogg"}) {
+            const std::string bytes = clipBytes(name);
+            ASSERT_FALSE(bytes.empty()) << name;
+            const std::string type =
+                std::string(name).ends_with(".webm") ? "video/webm" : "video/ogg";
+            server_.get(std::string("/") + name,
+                        [bytes, type](const httplib::Request&, httplib::Response& res) {
+                            res.set_content(bytes, type);
+                        });
+        }
+    }
+
+    std::shared_ptr<MediaPlayer> makePlayer(const std::string& path) {
+        auto player = MediaPlayer::create(std::make_unique<GstMediaPlayerBackend>());
+        player->setObserver(events_);
+        player->setFrameSink(frames_);
+        player->replaceCurrentItem(Url::parse(server_.url(path)));
+        return player;
+    }
+
+    platform::testing::TestHttpServer server_;
+    std::shared_ptr<Events> events_ = std::make_shared<Events>();
+    std::shared_ptr<Frames> frames_ = std::make_shared<Frames>();
+};
+
+class GstClipTest : public GstMediaPlayerTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(GstClipTest, PlaysTheClipThroughWithItsFacts) {
+    auto player = makePlayer(GetParam());
+    ASSERT_TRUE(runMainLoopUntil([&] { return player->status() != MediaPlayerStatus::Unknown; }));
+    ASSERT_EQ(player->status(), MediaPlayerStatus::ReadyToPlay);
+    ASSERT_TRUE(player->duration().has_value());
+    EXPECT_NEAR(*player->duration(), 2.0, 0.1);  // within a frame
+    ASSERT_EQ(player->videoSizes().size(), 1u);
+    EXPECT_EQ(player->videoSizes()[0], (Size{160, 90}));
+    EXPECT_EQ(player->audioTrackIDs().size(), 1u);
+    EXPECT_TRUE(player->playbackLikelyToKeepUp());
+    // The first picture is red.
+    ASSERT_TRUE(runMainLoopUntil([&] { return frames_->count > 0; }));
+    EXPECT_GT(frames_->centre()[0], 200);
+    EXPECT_LT(frames_->centre()[1], 60);
+
+    player->play();
+    ASSERT_TRUE(runMainLoopUntil([&] { return events_->saw("ended"); }, 15));
+    // The item's end comes before the rate drops.
+    auto ended = std::find(events_->seen.begin(), events_->seen.end(), "ended");
+    ASSERT_NE(ended, events_->seen.end());
+    ASSERT_NE(ended + 1, events_->seen.end());
+    EXPECT_EQ(*(ended + 1), "pause");
+    EXPECT_EQ(player->rate(), 0);
+    // Ticks at the start, a few a second while playing, and at the stop.
+    EXPECT_GE(events_->ticks.size(), 6u);
+    EXPECT_GT(events_->ticks.back(), 1.5);
+    for (int channel : frames_->centre()) EXPECT_GT(channel, 240);
+    EXPECT_NEAR(*player->duration(), 2.0, 0.1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, GstClipTest, ::testing::Values("/clip.ogg", "/clip.webm"));
+
+TEST_F(GstMediaPlayerTest, ASeekShowsThePictureAtThatTime) {
+    auto player = makePlayer("/clip.ogg");
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return player->status() == MediaPlayerStatus::ReadyToPlay; }));
+    player->seekToTime(1.6);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        auto c = frames_->centre();
+        return c[0] > 230 && c[1] > 230 && c[2] > 230;
+    }));
+    EXPECT_NEAR(player->currentTime(), 1.6, 0.15);
+}
+
+TEST_F(GstMediaPlayerTest, AudioOnlyHasNoPictureSizes) {
+    auto player = makePlayer("/tone.ogg");
+    ASSERT_TRUE(runMainLoopUntil([&] { return player->status() != MediaPlayerStatus::Unknown; }));
+    ASSERT_EQ(player->status(), MediaPlayerStatus::ReadyToPlay);
+    EXPECT_TRUE(player->videoSizes().empty());
+    EXPECT_NEAR(player->duration().value_or(0), 1.0, 0.1);
+}
+
+TEST_F(GstMediaPlayerTest, BrokenSourcesFailAndAGoodOneThenPlays) {
+    for (const char* bad : {"/cut.ogg", "/missing.ogg"}) {
+        SCOPED_TRACE(bad);
+        events_->seen.clear();
+        auto player = makePlayer(bad);
+        ASSERT_TRUE(
+            runMainLoopUntil([&] { return player->status() != MediaPlayerStatus::Unknown; }));
+        EXPECT_EQ(player->status(), MediaPlayerStatus::Failed);
+        player->replaceCurrentItem(Url::parse(server_.url("/clip.webm")));
+        ASSERT_TRUE(
+            runMainLoopUntil([&] { return player->status() == MediaPlayerStatus::ReadyToPlay; }));
+        EXPECT_EQ(player->videoSizes().size(), 1u);
+    }
+}
+
+TEST_F(GstMediaPlayerTest, TheSoundIsTheToneAndSilentWhenMuted) {
+    for (bool muted : {false, true}) {
+        SCOPED_TRACE(muted);
+        auto backend = std::make_unique<GstMediaPlayerBackend>();
+        auto peak = std::make_shared<std::atomic<int>>(0);
+        auto crossings = std::make_shared<std::atomic<long>>(0);
+        auto frames = std::make_shared<std::atomic<long>>(0);
+        backend->setAudioOutput([peak, crossings, frames](const std::int16_t* s, std::size_t n) {
+            for (std::size_t i = 0; i < n; ++i) {
+                int v = std::abs(int(s[i * 2]));
+                if (v > *peak) *peak = v;
+                if (i > 0 && (s[i * 2 - 2] < 0) != (s[i * 2] < 0)) ++*crossings;
+            }
+            *frames += long(n);
+        });
+        auto player = MediaPlayer::create(std::move(backend));
+        player->setObserver(events_);
+        player->setMuted(muted);
+        events_->seen.clear();
+        player->replaceCurrentItem(Url::parse(server_.url("/tone.ogg")));
+        player->play();
+        ASSERT_TRUE(runMainLoopUntil([&] { return events_->saw("ended"); }, 15));
+        ASSERT_GT(frames->load(), 30000);
+        if (muted) {
+            EXPECT_EQ(peak->load(), 0);
+        } else {
+            EXPECT_GT(peak->load(), 3000);
+            // 440 Hz crosses zero 880 times a second.
+            const double hz = double(crossings->load()) / 2.0 / (double(frames->load()) / 44100.0);
+            EXPECT_NEAR(hz, 440, 25);
+        }
+    }
+}
+
+TEST_F(GstMediaPlayerTest, APlayerFreedWhilePlayingStopsItsPipeline) {
+    auto player = makePlayer("/clip.ogg");
+    player->play();
+    ASSERT_TRUE(runMainLoopUntil([&] { return frames_->count > 2; }));
+    player.reset();
+    const int count = frames_->count;
+    MainLoop::main().runUntilIdle();
+    EXPECT_EQ(frames_->count, count);
+}
+
+}  // namespace
+}  // namespace platform::services
