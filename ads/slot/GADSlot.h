@@ -69,6 +69,7 @@ class GADBannerAdViewDelegate;
 class GADCorrelator;
 class GADOpener;
 class GADRequest;
+class GADSlotActiveView;
 class GADSlotStatistics;
 
 class GADSlot : public GADAdFetcherDelegate,
@@ -235,6 +236,12 @@ class GADSlot : public GADAdFetcherDelegate,
     // Stamps a timing label ("native:view_show") for this slot's request.
     void recordTimestamp(const char* label) const;
 
+    // Viewability (GADSlotActiveViewMonitor.cpp): the shown ad's measurement, a
+    // GADSlotActiveView made on first use; a new ad ends it, the next impression starts another.
+    void startActiveViewReportingIfEnabled();
+    void finishActiveViewReporting();
+    GADSlotActiveView& activeView();
+
     // Later ad kinds (GADSlotMediation.cpp)
     bool isMediating() const;
     std::optional<std::string> adNetworkClassName() const;
@@ -344,6 +351,7 @@ class GADSlot : public GADAdFetcherDelegate,
     std::vector<platform::NotificationCenter::Observation> creativeOrientationObservations_;
     std::optional<std::string> requestID_;
     GADApplication::StatisticsSet pendingAdStatistics_;
+    std::shared_ptr<GADSlotActiveView> activeView_;
 };
 
 }  // namespace ads

@@ -6,7 +6,9 @@
 
 namespace ads {
 
-void GADSlot::willProcessAd() {}
+void GADSlot::willProcessAd() {
+    finishActiveViewReporting();
+}
 
 void GADSlot::adFailedToReceiveContentWithError(const GADRequestError& error) {
     if (auto delegate = adLoadDelegate_.lock()) {
