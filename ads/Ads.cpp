@@ -3,6 +3,7 @@
 #include "ads/foundation/GADApplication.h"
 #include "ads/fullscreen/GADFullScreenRoom.h"
 #include "ads/slot/GADSlotRoom.h"
+#include "ads/web/GADContentCapture.h"
 
 namespace ads {
 
@@ -11,6 +12,7 @@ void load() {
     // GADApplication's; the order is the rooms' order, lowest first.
     GADFullScreenRoom::load();
     GADSlotRoom::load();
+    GADContentCapture::load();
     GADApplication::load();
 }
 
