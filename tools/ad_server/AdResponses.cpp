@@ -57,11 +57,17 @@ std::string page(const std::string& title, const std::string& style, const std::
            "</body>\n</html>\n";
 }
 
+Json activeViewConfiguration(const AdLinks& links) {
+    return Json{{"viewable_url", links.viewable}};
+}
+
 void addTrackingHeaders(HttpAnswer& a, const AdScenario& s, const AdLinks& links) {
     a.headers.emplace_back("x-rade-tracking-urls", links.impression);
     a.headers.emplace_back("x-rade-click-tracking-urls", links.clickTracking);
     if (s.manualImpressions)
         a.headers.emplace_back("x-rade-manual-tracking-urls", links.manualImpression);
+    // The core page's viewability rule pings this once the ad has been seen for a second.
+    a.headers.emplace_back("x-rade-activeview", activeViewConfiguration(links).dump());
 }
 
 void addAdHeaders(HttpAnswer& a, const AdScenario& s, const AdContext& c) {
@@ -111,6 +117,7 @@ AdLinks adLinks(const AdContext& c) {
     links.events = c.origin + "/mads/creative_event?" + tag;
     links.passback = c.origin + "/mads/passback?" + tag;
     links.mediationPing = c.origin + "/mads/mediation_ping?" + tag;
+    links.viewable = c.origin + "/mads/viewable?" + tag;
     return links;
 }
 
@@ -301,6 +308,7 @@ Json fetchedAdObject(const AdScenario& s, const AdContext& c) {
     if (s.kind != AdKind::NoFill) {
         ad["click_urls"] = trackingUrls(links.clickTracking);
         ad["impression_urls"] = trackingUrls(links.impression);
+        ad["active_view"] = activeViewConfiguration(links);
         if (s.manualImpressions)
             ad["manual_impression_urls"] = trackingUrls(links.manualImpression);
         std::string debug = debugText(s, c);

@@ -274,6 +274,7 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
     if (path == "/mads/creative_event") return servePing(req, res, RequestKind::CreativeEvent);
     if (path == "/mads/passback") return servePing(req, res, RequestKind::Passback);
     if (path == "/mads/mediation_ping") return servePing(req, res, RequestKind::MediationPing);
+    if (path == "/mads/viewable") return servePing(req, res, RequestKind::Viewable);
     if (path == "/csi") return servePing(req, res, RequestKind::PerformanceReport);
     if (path == "/adpage/gen_204") return servePing(req, res, RequestKind::CrashReport);
     if (path == "/s/reportAd") {

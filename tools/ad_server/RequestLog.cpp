@@ -45,6 +45,8 @@ std::string_view kindName(RequestKind kind) {
             return "passback";
         case RequestKind::MediationPing:
             return "mediation-ping";
+        case RequestKind::Viewable:
+            return "viewable";
         case RequestKind::NativePage:
             return "native-page";
         case RequestKind::PerformanceReport:
