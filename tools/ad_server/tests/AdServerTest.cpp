@@ -433,6 +433,13 @@ TEST_F(AdServerTest, UntrustedRequestsNeverBreakTheServer) {
     auto line = logLine(*server.log().last(RequestKind::AdRequest));
     EXPECT_EQ(line.find_first_of("\r\n\x01"), std::string::npos) << line;
 
+    // The content fingerprint a request carries shows in its line.
+    EXPECT_EQ(
+        get("/mads/gma?slotname=u&content_info=%7B%22fingerprint%22%3A%22ab%0A%22%7D")->status,
+        200);
+    line = logLine(*server.log().last(RequestKind::AdRequest));
+    EXPECT_NE(line.find("content_info={\"fingerprint\":\"ab?\"}"), std::string::npos) << line;
+
     // A page call whose parameters are deep or huge still gets a URL servers accept.
     Json big = {
         {"slotname", "u"}, {"request_id", "1"}, {"quality_signals", std::string(20000, 'q')}};
