@@ -47,9 +47,15 @@ void readCount(std::uint64_t& into, const char* key, double low, double high) {
     if (auto number = rangedSetting(key, low, high)) into = static_cast<std::uint64_t>(*number);
 }
 
+// Both factors are below M < 2^31, so the product fits.
 std::uint64_t mulMod(std::uint64_t a, std::uint64_t b) {
-    // Both below M < 2^31: the product fits.
-    return (a % M) * (b % M) % M;
+    return a * b % M;
+}
+
+// Both terms are below M: one subtraction reduces the sum.
+std::uint64_t addMod(std::uint64_t a, std::uint64_t b) {
+    const std::uint64_t sum = a + b;
+    return sum >= M ? sum - M : sum;
 }
 
 }  // namespace
@@ -92,9 +98,74 @@ GADContent::GADContent(std::uint64_t sequenceNumber, const GADContentSettings& s
       spaceDelimited_(spaceDelimited ? std::move(spaceDelimited)
                                      : GADCharacterSet::alphanumerics()) {}
 
+namespace {
+
+// A unit's part in the tokenizer: a token by itself, part of a word, or a separator. ASCII,
+// most of most text, is looked up in a small table made once per tokenizer.
+enum UnitClass : std::uint8_t { kSeparator, kToken, kWord };
+
+class UnitClasses {
+  public:
+    UnitClasses(const GADCharacterSet& characterDelimited, const GADCharacterSet& spaceDelimited)
+        : characterDelimited_(characterDelimited), spaceDelimited_(spaceDelimited) {
+        for (char16_t unit = 0; unit < 128; ++unit) ascii_[unit] = slow(unit);
+    }
+    UnitClass of(char16_t unit) const { return unit < 128 ? ascii_[unit] : slow(unit); }
+
+  private:
+    UnitClass slow(char16_t unit) const {
+        if (characterDelimited_.containsUnit(unit)) return kToken;
+        return spaceDelimited_.containsUnit(unit) ? kWord : kSeparator;
+    }
+    const GADCharacterSet& characterDelimited_;
+    const GADCharacterSet& spaceDelimited_;
+    UnitClass ascii_[128];
+};
+
+std::vector<std::u16string_view> spansOf(std::u16string_view paragraph,
+                                         const UnitClasses& classes) {
+    std::vector<std::u16string_view> tokens;
+    std::size_t i = 0;
+    const std::size_t n = paragraph.size();
+    while (i < n) {
+        switch (classes.of(paragraph[i])) {
+            case kToken:
+                tokens.push_back(paragraph.substr(i++, 1));
+                break;
+            case kWord: {
+                const std::size_t start = i;
+                while (i < n && classes.of(paragraph[i]) == kWord) ++i;
+                tokens.push_back(paragraph.substr(start, i - start));
+                break;
+            }
+            case kSeparator:
+                ++i;
+                break;
+        }
+    }
+    return tokens;
+}
+
+}  // namespace
+
 void GADContent::updateContentWithText(std::string_view text) {
     if (text.empty()) return;
-    updateContentWithText(std::u16string_view(platform::utf8ToUtf16(text)));
+    // ASCII runs directly, the runs between them through the platform's converter (an ASCII
+    // byte never sits inside a longer UTF-8 sequence, so the runs end on characters).
+    std::u16string units;
+    units.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            units.push_back(static_cast<char16_t>(text[i++]));
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && static_cast<unsigned char>(text[end]) >= 0x80) ++end;
+        units += platform::utf8ToUtf16(text.substr(i, end - i));
+        i = end;
+    }
+    updateContentWithText(std::u16string_view(units));
 }
 
 void GADContent::updateContentWithText(std::u16string_view text) {
@@ -114,34 +185,25 @@ void GADContent::updateContentWithText(std::u16string_view text) {
         lengthWeight_ * contentTotalLength_ + ageWeight_ * sequenceNumber_;
     if (candidate <= static_cast<std::uint64_t>(score_)) return;
     score_ = static_cast<std::int64_t>(candidate);
+    const UnitClasses classes(*characterDelimited_, *spaceDelimited_);
     for (const auto paragraph : paragraphs) {
-        selectShinglesFromTokens(
-            tokenize(lowercased(paragraph), *characterDelimited_, *spaceDelimited_));
+        const std::u16string lowered = lowercased(paragraph);
+        selectShinglesFromTokens(spansOf(lowered, classes));
     }
     fingerprint_ = shingleHash();
+}
+
+std::vector<std::u16string_view> GADContent::tokenSpans(std::u16string_view paragraph,
+                                                        const GADCharacterSet& characterDelimited,
+                                                        const GADCharacterSet& spaceDelimited) {
+    return spansOf(paragraph, UnitClasses(characterDelimited, spaceDelimited));
 }
 
 std::vector<std::u16string> GADContent::tokenize(std::u16string_view paragraph,
                                                  const GADCharacterSet& characterDelimited,
                                                  const GADCharacterSet& spaceDelimited) {
-    std::vector<std::u16string> tokens;
-    std::u16string current;
-    const auto emit = [&] {
-        if (!current.empty()) tokens.push_back(std::move(current));
-        current.clear();
-    };
-    for (const char16_t unit : paragraph) {
-        if (characterDelimited.containsUnit(unit)) {
-            emit();
-            tokens.emplace_back(1, unit);
-        } else if (spaceDelimited.containsUnit(unit)) {
-            current.push_back(unit);
-        } else {
-            emit();
-        }
-    }
-    emit();
-    return tokens;
+    const auto spans = tokenSpans(paragraph, characterDelimited, spaceDelimited);
+    return std::vector<std::u16string>(spans.begin(), spans.end());
 }
 
 std::u16string GADContent::lowercased(std::u16string_view text) {
@@ -164,8 +226,38 @@ std::u16string GADContent::lowercased(std::u16string_view text) {
 }
 
 std::int32_t GADContent::tokenHash(std::u16string_view token) {
-    const std::string utf8 = platform::utf16ToUtf8(token);
-    return static_cast<std::int32_t>(GADMurmurHash3(utf8.data(), utf8.size(), 0));
+    // Most tokens are short words: encode them on the stack rather than in a new string.
+    char buffer[96];
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < token.size(); ++i) {
+        if (length + 4 > sizeof buffer) {
+            const std::string utf8 = platform::utf16ToUtf8(token);
+            return static_cast<std::int32_t>(GADMurmurHash3(utf8.data(), utf8.size(), 0));
+        }
+        char32_t c = token[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < token.size() && token[i + 1] >= 0xDC00 &&
+            token[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (token[++i] - 0xDC00);
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;  // a lone half has no UTF-8 form
+        }
+        if (c < 0x80) {
+            buffer[length++] = static_cast<char>(c);
+        } else if (c < 0x800) {
+            buffer[length++] = static_cast<char>(0xC0 | (c >> 6));
+            buffer[length++] = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            buffer[length++] = static_cast<char>(0xE0 | (c >> 12));
+            buffer[length++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            buffer[length++] = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            buffer[length++] = static_cast<char>(0xF0 | (c >> 18));
+            buffer[length++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            buffer[length++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            buffer[length++] = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return static_cast<std::int32_t>(GADMurmurHash3(buffer, length, 0));
 }
 
 std::uint64_t GADContent::tokenValue(std::int32_t hash) {
@@ -174,20 +266,33 @@ std::uint64_t GADContent::tokenValue(std::int32_t hash) {
 }
 
 void GADContent::selectShinglesFromTokens(const std::vector<std::u16string>& tokens) {
-    const std::size_t n = tokens.size();
-    if (n == 0) return;
-    const std::size_t k = std::min<std::uint64_t>(shingleLength_, n);
-    std::uint64_t h = tokenValue(tokenHash(tokens[0]));
-    for (std::size_t i = 1; i < k; ++i) {
-        h = mulMod(h, B);
-        h = (h + tokenValue(tokenHash(tokens[i]))) % M;
-    }
-    updateHeapWithHash(h, std::vector<std::u16string>(tokens.begin(), tokens.begin() + k));
-    if (n > shingleLength_) applyRollingHashToTokens(tokens, h);
+    selectShinglesFromTokens(std::vector<std::u16string_view>(tokens.begin(), tokens.end()));
 }
 
-void GADContent::applyRollingHashToTokens(const std::vector<std::u16string>& tokens,
+void GADContent::selectShinglesFromTokens(const std::vector<std::u16string_view>& tokens) {
+    const std::size_t n = tokens.size();
+    if (n == 0) return;
+    std::vector<std::uint64_t> values(n);
+    for (std::size_t i = 0; i < n; ++i) values[i] = tokenValue(tokenHash(tokens[i]));
+    const std::size_t k = std::min<std::uint64_t>(shingleLength_, n);
+    std::uint64_t h = values[0];
+    for (std::size_t i = 1; i < k; ++i) {
+        h = mulMod(h, B);
+        h = addMod(h, values[i]);
+    }
+    keep(h, tokens.data(), k);
+    if (n > shingleLength_) roll(tokens, values, h);
+}
+
+void GADContent::applyRollingHashToTokens(const std::vector<std::u16string_view>& tokens,
                                           std::uint64_t baseHash) {
+    std::vector<std::uint64_t> values(tokens.size());
+    for (std::size_t i = 0; i < tokens.size(); ++i) values[i] = tokenValue(tokenHash(tokens[i]));
+    roll(tokens, values, baseHash);
+}
+
+void GADContent::roll(const std::vector<std::u16string_view>& tokens,
+                      const std::vector<std::uint64_t>& values, std::uint64_t baseHash) {
     const std::size_t L = shingleLength_;
     const std::size_t n = tokens.size();
     if (n < L) return;
@@ -198,27 +303,31 @@ void GADContent::applyRollingHashToTokens(const std::vector<std::u16string>& tok
         base = mulMod(base, base);
         exponent >>= 1;
     }
-    std::vector<std::uint64_t> values(n);
-    for (std::size_t i = 0; i < n; ++i) values[i] = tokenValue(tokenHash(tokens[i]));
     std::uint64_t h = baseHash;
     for (std::size_t i = 0; i + L < n; ++i) {
         const std::uint64_t dropped = mulMod(values[i], P);
-        h = (values[i + L] + mulMod((h + M - dropped) % M, B)) % M;
-        updateHeapWithHash(h, std::vector<std::u16string>(
-                                  tokens.begin() + static_cast<std::ptrdiff_t>(i + 1),
-                                  tokens.begin() + static_cast<std::ptrdiff_t>(i + 1 + L)));
+        h = addMod(values[i + L], mulMod(addMod(h, M - dropped), B));
+        keep(h, tokens.data() + i + 1, L);
     }
 }
 
+void GADContent::keep(std::uint64_t hash, const std::u16string_view* first, std::size_t count) {
+    // A hash the full heap would drop needs no copy of its tokens.
+    if (!wouldKeep(hash)) return;
+    updateHeapWithHash(hash, std::vector<std::u16string>(first, first + count));
+}
+
+bool GADContent::wouldKeep(std::uint64_t hash) const {
+    return heap_.count() < maximumShingleCount_ || leastKeptHash_ < hash;
+}
+
 void GADContent::updateHeapWithHash(std::uint64_t hash, std::vector<std::u16string> shingle) {
-    if (heap_.count() >= maximumShingleCount_) {
-        const auto least = heap_.minimum();
-        if (least && (*least)->hashValue() >= hash) return;
-    }
+    if (!wouldKeep(hash)) return;
     auto tuple = std::make_shared<GADShingleHashTuple>(std::move(shingle), hash);
     if (heap_.containsObject(tuple)) return;
     heap_.addObject(std::move(tuple));
     if (heap_.count() > maximumShingleCount_) heap_.removedMinimum();
+    if (heap_.count() >= maximumShingleCount_) leastKeptHash_ = (*heap_.minimum())->hashValue();
 }
 
 std::string GADContent::shingleHash() const {

@@ -77,8 +77,10 @@ class GADContent {
     // UTF-8 text (broken sequences read as U+FFFD).
     void updateContentWithText(std::string_view text);
     void updateContentWithText(std::u16string_view text);
+    // Tokens are views into the paragraph: a shingle's tokens are copied only when it is kept.
+    void selectShinglesFromTokens(const std::vector<std::u16string_view>& tokens);
     void selectShinglesFromTokens(const std::vector<std::u16string>& tokens);
-    void applyRollingHashToTokens(const std::vector<std::u16string>& tokens,
+    void applyRollingHashToTokens(const std::vector<std::u16string_view>& tokens,
                                   std::uint64_t baseHash);
     void updateHeapWithHash(std::uint64_t hash, std::vector<std::u16string> shingle);
     std::string shingleHash() const;
@@ -90,6 +92,9 @@ class GADContent {
     std::size_t shingleCount() const { return heap_.count(); }
 
     // The pieces, apart for tests and the fuzz target.
+    static std::vector<std::u16string_view> tokenSpans(std::u16string_view paragraph,
+                                                       const GADCharacterSet& characterDelimited,
+                                                       const GADCharacterSet& spaceDelimited);
     static std::vector<std::u16string> tokenize(std::u16string_view paragraph,
                                                 const GADCharacterSet& characterDelimited,
                                                 const GADCharacterSet& spaceDelimited);
@@ -101,6 +106,12 @@ class GADContent {
     static std::uint64_t tokenValue(std::int32_t hash);
 
   private:
+    // Not full, or the least kept hash is below this one.
+    bool wouldKeep(std::uint64_t hash) const;
+    void keep(std::uint64_t hash, const std::u16string_view* first, std::size_t count);
+    void roll(const std::vector<std::u16string_view>& tokens,
+              const std::vector<std::uint64_t>& values, std::uint64_t baseHash);
+
     std::uint64_t sequenceNumber_;
     std::uint64_t ageWeight_;
     std::uint64_t lengthWeight_;
@@ -111,6 +122,8 @@ class GADContent {
     GADCharacterSet::Ptr characterDelimited_;
     GADCharacterSet::Ptr spaceDelimited_;
     GADBinaryHeap<std::shared_ptr<GADShingleHashTuple>> heap_{&GADShingleHashTuple::compare};
+    // The hash of the heap's minimum, once the heap is full.
+    std::uint64_t leastKeptHash_ = 0;
     std::string fingerprint_;
     std::int64_t score_ = 0;
 };

@@ -98,7 +98,7 @@ TEST_F(GADContentTest, TokenValuesAndTheRollingHash) {
     EXPECT_EQ(one.shingleHash().size(), alone.shingleHash().size());
     // A window of one token: the power is 1.
     GADContent single(1, settingsWith(1, 10, 0), nullptr, nullptr);
-    single.selectShinglesFromTokens({u"a", u"b", u"a"});
+    single.selectShinglesFromTokens(Tokens{u"a", u"b", u"a"});
     EXPECT_EQ(single.shingleCount(), 2u);
 }
 
