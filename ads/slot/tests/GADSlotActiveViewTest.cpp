@@ -246,6 +246,30 @@ TEST_F(GADSlotActiveViewTest, AnOffWindowImpressionSendsOneRecordAndSamplesOnlyI
     EXPECT_EQ(records().size(), 6u);
 }
 
+TEST_F(GADSlotActiveViewTest, AnInterstitialSamplesOnlyWhileItsScreenShows) {
+    facts->interstitial = true;
+    facts->view->setFrame({0, 0, 320, 480});
+    measurement->startActiveViewReportingIfEnabled();
+    readyCorePage();
+    // Its view is not in a window before the screen appears: one record, no sampling.
+    scope.advance(2);
+    ASSERT_EQ(records().size(), 1u);
+    EXPECT_EQ(records()[0]["adFormat"], Value("interstitial_mb"));
+
+    window->addSubview(facts->view);
+    measurement->interstitialViewWillAppear();
+    scope.advance(0.8);
+    EXPECT_EQ(records().size(), 3u);
+    // About to disappear: one last sample, then none.
+    measurement->interstitialViewWillDisappear();
+    facts->view->removeFromSuperview();
+    scope.advance(2);
+    const auto sent = records();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[3]["isVisible"], Value("1"));
+    EXPECT_FALSE(sent[3].find("doneReasonCode"));
+}
+
 TEST_F(GADSlotActiveViewTest, WhatIsNeverMeasured) {
     facts->mediating = true;
     measurement->startActiveViewReportingIfEnabled();
