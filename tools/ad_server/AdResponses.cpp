@@ -1,5 +1,7 @@
 #include "tools/ad_server/AdResponses.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "tools/ad_server/TextEscaping.h"
@@ -66,8 +68,14 @@ void addTrackingHeaders(HttpAnswer& a, const AdScenario& s, const AdLinks& links
     a.headers.emplace_back("x-rade-click-tracking-urls", links.clickTracking);
     if (s.manualImpressions)
         a.headers.emplace_back("x-rade-manual-tracking-urls", links.manualImpression);
-    // The core page's viewability rule pings this once the ad has been seen for a second.
-    a.headers.emplace_back("x-rade-activeview", activeViewConfiguration(links).dump());
+    // The core page's viewability rule pings this once the ad has been seen for a second;
+    // a scenario's own header of that name stands instead.
+    const bool own = std::any_of(s.extraHeaders.begin(), s.extraHeaders.end(), [](const auto& h) {
+        std::string name = h.first;
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return name == "x-rade-activeview";
+    });
+    if (!own) a.headers.emplace_back("x-rade-activeview", activeViewConfiguration(links).dump());
 }
 
 void addAdHeaders(HttpAnswer& a, const AdScenario& s, const AdContext& c) {

@@ -240,6 +240,10 @@ TEST_F(AdServerTest, AdUrlsAnswerEachKindWithItsHeaders) {
               server.url("/mads/clk?slot=b&ad=1"));
     EXPECT_EQ(banner->get_header_value("x-rade-manual-tracking-urls"),
               server.url("/mads/manual_imp?slot=b&ad=1"));
+    EXPECT_EQ(banner->get_header_value("x-rade-activeview"),
+              "{\"viewable_url\":\"" + server.url("/mads/viewable?slot=b&ad=1") + "\"}");
+    EXPECT_EQ(get("/mads/viewable?slot=b&ad=1")->status, 204);
+    EXPECT_EQ(server.log().count(RequestKind::Viewable), 1u);
     EXPECT_EQ(banner->get_header_value("x-rade-refresh-rate"), "30");
     EXPECT_EQ(banner->get_header_value("x-rade-ad-size"), "320x50");
     EXPECT_EQ(banner->get_header_value("x-rade-debug-dialog"), "Movuroute test ad 1 for ad unit b");
