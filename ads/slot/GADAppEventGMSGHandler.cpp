@@ -22,7 +22,7 @@ void GADAppEventGMSGHandler::didReceiveAppEventNotification(const GADGMSGActionI
     if (!name) return;
     auto slot = this->slot();
     if (!slot) return;
-    if (auto delegate = slot->slotDelegate()) {
+    if (auto delegate = slot->delegates().slot.lock()) {
         delegate->slotDidReceiveAppEvent(*slot, *name, info.note->parameter("info"));
     }
 }

@@ -21,14 +21,22 @@ using platform::web::NavigationType;
 std::shared_ptr<GADBannerAdViewDelegate> GADBannerAdViewDelegate::create(
     std::weak_ptr<GADPageSlot> slot, std::shared_ptr<GADOpener> opener) {
     if (!opener) opener = GADOpener::create();
-    opener->setSlot(slot);
-    GADBannerPageContext page{opener, slot, {}};
-    const auto& handlers = GADBannerPageHandlers();
-    auto delegate = std::make_shared<GADBannerAdViewDelegate>(Private{}, std::move(opener), slot,
-                                                              handlers.leadingHandlers(page));
-    page.delayLoadDelegate = delegate;
-    for (auto& handler : handlers.trailingHandlers(page)) delegate->addGMSGHandler(handler);
+    auto delegate = std::make_shared<GADBannerAdViewDelegate>(Private{}, opener, slot,
+                                                              leadingPageHandlers(slot, opener));
+    delegate->addTrailingPageHandlers();
     return delegate;
+}
+
+GADAdViewDelegate::HandlerList GADBannerAdViewDelegate::leadingPageHandlers(
+    const std::weak_ptr<GADPageSlot>& slot, const std::shared_ptr<GADOpener>& opener) {
+    opener->setSlot(slot);
+    return GADBannerPageHandlers().leadingHandlers(GADBannerPageContext{opener, slot, {}});
+}
+
+void GADBannerAdViewDelegate::addTrailingPageHandlers() {
+    const GADBannerPageContext page{
+        opener_, slot_, std::static_pointer_cast<GADBannerAdViewDelegate>(shared_from_this())};
+    for (auto& handler : GADBannerPageHandlers().trailingHandlers(page)) addGMSGHandler(handler);
 }
 
 GADBannerAdViewDelegate::GADBannerAdViewDelegate(Private p, std::shared_ptr<GADOpener> opener,

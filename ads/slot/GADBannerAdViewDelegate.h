@@ -66,6 +66,14 @@ class GADBannerAdViewDelegate : public GADAdViewDelegate, public GADDelayLoadDel
     void loadHandlerDidChangeDelay(GADGMSGHandler& handler, std::int64_t from,
                                    std::int64_t to) override;
 
+  protected:
+    // The two halves of the slot page's handler list (GADBannerPageHandlers) around the timing
+    // reports' handler: the first goes to the constructor, the second is added once the
+    // delegate exists. Subclasses are made the same way.
+    static HandlerList leadingPageHandlers(const std::weak_ptr<GADPageSlot>& slot,
+                                           const std::shared_ptr<GADOpener>& opener);
+    void addTrailingPageHandlers();
+
   private:
     void finishLoad(const std::shared_ptr<GADAdView>& adView);
     void failSlot(const platform::Error& error);

@@ -9,13 +9,7 @@ namespace ads {
 
 std::shared_ptr<GADBannerSlotAdapter> GADBannerSlotAdapter::create(platform::Rect bounds) {
     auto adapter = std::make_shared<GADBannerSlotAdapter>(Private{}, bounds);
-    const std::weak_ptr<GADBannerSlotAdapter> weak = adapter;
-    GADSlot& slot = *adapter->slot_;
-    slot.setSlotDelegate(weak);
-    slot.setAdLoadDelegate(weak);
-    slot.setAdEventDelegate(weak);
-    slot.setAdResponseDelegate(weak);
-    slot.setAdKeyDelegate(weak);
+    adapter->slot_->setDelegates(GADSlotDelegates::allOf(adapter));
     return adapter;
 }
 
@@ -138,6 +132,42 @@ void GADBannerSlotAdapter::slotDidReceiveAdView(GADSlot&,
 
 void GADBannerSlotAdapter::slotContentSizeDidChange(GADSlot&, platform::Size size) {
     if (auto banner = this->banner()) banner->slotContentSizeDidChange(size);
+}
+
+std::optional<std::vector<GADBoxedValue>> GADBannerSlotAdapter::validAdSizes() const {
+    auto banner = this->banner();
+    if (!banner) return std::nullopt;
+    return banner->validAdSizes();
+}
+
+void GADBannerSlotAdapter::setAdSize(const GADAdSize& adSize, bool reload) {
+    if (auto banner = this->banner()) banner->slotSetAdSize(adSize, reload);
+}
+
+void GADBannerSlotAdapter::slotWillLoadAdWithRequest(GADSlot& slot, const GADRequest&) {
+    if (auto banner = this->banner()) banner->slotWillLoadAdWithRequest(slot);
+}
+
+std::optional<bool> GADBannerSlotAdapter::slotShouldPreemptInProgressRequest(GADSlot& slot) {
+    auto banner = this->banner();
+    if (!banner) return std::nullopt;
+    return banner->slotShouldPreemptInProgressRequest(slot);
+}
+
+void GADBannerSlotAdapter::slotWillResizeToAdSize(GADSlot&, const GADAdSize& adSize) {
+    if (auto banner = this->banner()) banner->slotWillResizeToAdSize(adSize);
+}
+
+void GADBannerSlotAdapter::slotDidReceiveAppEvent(GADSlot&, const std::string& name,
+                                                  const std::optional<std::string>& info) {
+    if (auto banner = this->banner()) banner->slotDidReceiveAppEvent(name, info);
+}
+
+std::optional<bool> GADBannerSlotAdapter::slotNotifyPublisherToRenderCustomRenderingAd(
+    GADSlot& slot, const std::shared_ptr<GADAd>& ad, std::optional<platform::Error>& error) {
+    auto banner = this->banner();
+    if (!banner) return std::nullopt;
+    return banner->slotNotifyPublisherToRenderCustomRenderingAd(slot, ad, error);
 }
 
 void GADBannerSlotAdapter::slotFinishedLoadingAdContent(GADSlot&) {

@@ -54,6 +54,7 @@ class GADBannerSlotAdapter : public GADBannerViewSlot,
     void scheduleAdReloadTimer() override;
     void endActiveViewReporting() override;
     void cancelPendingAndFutureActions() override;
+    std::shared_ptr<GADSlot> adSlot() const override { return slot_; }
 
     // ---- What the slot asks of its owner ----
     GADRequestedAdType slotOwnerAdType() const override { return GADRequestedAdType::Banner; }
@@ -67,6 +68,17 @@ class GADBannerSlotAdapter : public GADBannerViewSlot,
     void slotDidReceiveAdView(GADSlot& slot,
                               const std::shared_ptr<platform::ui::View>& view) override;
     void slotContentSizeDidChange(GADSlot& slot, platform::Size size) override;
+    // The publisher's banner answers these (GADBannerView's defaults say "not implemented").
+    std::optional<std::vector<GADBoxedValue>> validAdSizes() const override;
+    void setAdSize(const GADAdSize& adSize, bool reload) override;
+    void slotWillLoadAdWithRequest(GADSlot& slot, const GADRequest& request) override;
+    std::optional<bool> slotShouldPreemptInProgressRequest(GADSlot& slot) override;
+    void slotWillResizeToAdSize(GADSlot& slot, const GADAdSize& adSize) override;
+    void slotDidReceiveAppEvent(GADSlot& slot, const std::string& name,
+                                const std::optional<std::string>& info) override;
+    std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(
+        GADSlot& slot, const std::shared_ptr<GADAd>& ad,
+        std::optional<platform::Error>& error) override;
 
     void slotFinishedLoadingAdContent(GADSlot& slot) override;
     void slotDidFailToLoadAdContentWithError(GADSlot& slot, const GADRequestError& error) override;

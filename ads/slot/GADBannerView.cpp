@@ -46,13 +46,19 @@ std::shared_ptr<GADBannerView> GADBannerView::create(Rect frame, const GADAdSize
     registerClass();
     if (!isValidAdSize(adSize)) return nullptr;
     auto banner = std::make_shared<GADBannerView>(Private{}, frame);
-    banner->slot_ = GADBannerViewSlot::make(banner->bounds());
-    if (!banner->slot_) {
-        GADLog("Unable to make an ad slot for %s.", kClassName);
-        return nullptr;
-    }
-    banner->commonInitWithAdSize(adSize);
+    if (!banner->setUp(adSize)) return nullptr;
     return banner;
+}
+
+bool GADBannerView::setUp(const GADAdSize& adSize) {
+    if (!isValidAdSize(adSize)) return false;
+    slot_ = GADBannerViewSlot::make(bounds());
+    if (!slot_) {
+        GADLog("Unable to make an ad slot for %s.", className());
+        return false;
+    }
+    commonInitWithAdSize(adSize);
+    return true;
 }
 
 std::shared_ptr<GADBannerView> GADBannerView::create(const GADAdSize& adSize) {

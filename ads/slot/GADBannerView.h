@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ads/foundation/GADAdSize.h"
 #include "platform/base/Error.h"
@@ -30,10 +31,12 @@ class Window;
 
 namespace ads {
 
+class GADAd;
 class GADAdView;
 class GADBannerView;
 class GADBannerViewSlot;
 class GADRequest;
+class GADSlot;
 class GADViewHierarchyRecorder;
 
 // Every call is optional: the defaults do nothing.
@@ -60,6 +63,8 @@ class GADInAppPurchaseDelegate {
 };
 
 class GADBannerView : public platform::ui::View {
+  protected:
+    // Subclasses (the publisher's banner) are made like the banner and then set up.
     struct Private {};
 
   public:
@@ -172,13 +177,34 @@ class GADBannerView : public platform::ui::View {
     void slotDidDismissScreen();
     void slotWillLeaveApplication();
 
+    // ---- What the publisher's banner (ZORBannerView) adds to the slot's questions; a plain
+    // banner answers "nothing", which the slot reads as "not implemented" ----
+    virtual std::optional<std::vector<GADBoxedValue>> validAdSizes() const { return std::nullopt; }
+    virtual void slotWillLoadAdWithRequest(GADSlot&) {}
+    virtual std::optional<bool> slotShouldPreemptInProgressRequest(GADSlot&) {
+        return std::nullopt;
+    }
+    virtual void slotDidReceiveAppEvent(const std::string&, const std::optional<std::string>&) {}
+    virtual void slotWillResizeToAdSize(const GADAdSize&) {}
+    virtual std::optional<bool> slotNotifyPublisherToRenderCustomRenderingAd(
+        GADSlot&, const std::shared_ptr<GADAd>&, std::optional<platform::Error>&) {
+        return std::nullopt;
+    }
+    // An announced size the valid sizes allow; reloads only when asked to.
+    void slotSetAdSize(const GADAdSize& adSize, bool reload) { setAdSizeAndReload(adSize, reload); }
+
+  protected:
+    // A banner made by a subclass gets its slot and size here; false (with a log line) for a
+    // size no placement can show or when no slot can be made.
+    bool setUp(const GADAdSize& adSize);
+    void setAdSizeAndReload(const GADAdSize& adSize, bool reload);
+
   private:
     std::weak_ptr<GADBannerView> weakBanner();
     // Runs a slot event on the main thread if the banner still lives then.
     void onMainThread(void (*event)(GADBannerView&));
 
     void commonInitWithAdSize(const GADAdSize& adSize);
-    void setAdSizeAndReload(const GADAdSize& adSize, bool reload);
     void setAdSizeFromExternalCGSize(platform::Size size);
     // Frame changes the banner makes itself: they must not feed back into its size rule.
     void setFrameQuietly(platform::Rect frame);

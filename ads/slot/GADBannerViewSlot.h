@@ -27,6 +27,7 @@ namespace ads {
 class GADAdView;
 class GADBannerView;
 class GADRequest;
+class GADSlot;
 
 class GADBannerViewSlot {
   public:
@@ -67,6 +68,10 @@ class GADBannerViewSlot {
     // The banner is going: no more reports, timers, fetches or callbacks.
     virtual void endActiveViewReporting() = 0;
     virtual void cancelPendingAndFutureActions() = 0;
+
+    // The program's ad slot behind this one, for what the publisher's banner keeps in it (its
+    // correlator, manual impressions, custom-rendered ads); none for a scripted slot.
+    virtual std::shared_ptr<GADSlot> adSlot() const { return nullptr; }
 };
 
 }  // namespace ads

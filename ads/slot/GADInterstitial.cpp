@@ -48,11 +48,7 @@ void GADInterstitial::setUp(std::optional<std::string> adUnitID) {
     slot_->setAdType(GADAdType::interstitialAdType());
     slot_->reloadTimer().setReloadable(false);
     slot_->setInterstitial(weak_from_this());
-    auto self = shared_from_this();
-    slot_->setSlotDelegate(self);
-    slot_->setAdEventDelegate(self);
-    slot_->setAdLoadDelegate(self);
-    slot_->setAdResponseDelegate(self);
+    slot_->setDelegates(GADSlotDelegates::allOf(shared_from_this()));
     if (auto adView = slot_->adView()) adView->configureAsInterstitialAdView();
     viewController_ = GADInterstitialViewController::create(slot_);
     if (adUnitID) slot_->setAdUnitID(std::move(*adUnitID));

@@ -67,7 +67,10 @@ class GADInterstitial : public GADSlotDelegate,
                         public GADSlotAdEventDelegate,
                         public GADSlotAdResponseDelegate,
                         public std::enable_shared_from_this<GADInterstitial> {
+  protected:
+    // Subclasses (the publisher's interstitial) are made like the interstitial, then set up.
     struct Private {};
+    void setUp(std::optional<std::string> adUnitID);
 
   public:
     static constexpr const char* kClassName = "GADInterstitial";
@@ -101,7 +104,8 @@ class GADInterstitial : public GADSlotDelegate,
     void loadRequest(const std::shared_ptr<GADRequest>& request);
     // Exactly while the slot holds a valid ad.
     bool isReady() const;
-    void presentFromRootViewController(const std::shared_ptr<platform::ui::ViewController>& root);
+    virtual void presentFromRootViewController(
+        const std::shared_ptr<platform::ui::ViewController>& root);
     std::optional<std::string> adNetworkClassName() const;
     // The slot stops for good: nothing loads or reaches the delegate afterwards.
     void cancel();
@@ -134,7 +138,6 @@ class GADInterstitial : public GADSlotDelegate,
                                      std::optional<platform::Error>& error) override;
 
   private:
-    void setUp(std::optional<std::string> adUnitID);
     // The ad's orientations share one with those the app allows for the ad view's window.
     bool adViewSupports(unsigned orientations) const;
     void markUsed();

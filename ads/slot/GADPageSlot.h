@@ -54,6 +54,10 @@ class GADPageSlot : public GADFullScreenSlot {
     virtual void didMakeAdImpression() = 0;
     virtual void adFinishedLoadingContent() = 0;
     virtual void updateContentSize(platform::Size size) = 0;
+    // The page of an ad network's script has loaded and its drawing is watched (state 5); a
+    // script ad that passed back tries again after the reload interval.
+    virtual void willLoadAdHTMLInWebView() = 0;
+    virtual void scheduleAdReloadTimer() = 0;
 };
 
 }  // namespace ads

@@ -48,6 +48,7 @@ void GADSlot::setUp() {
     // The SDK's start-up runs before the first ad is asked for; later calls do nothing.
     GADRunOnMainThread([] { GADApplication::sharedInstance()->runEarlyActivities(); });
 
+    orientationEvents_ = GADSlotOrientationEvents::create(this);
     adView_ = GADAdView::create(initialFrame_);
     timings_.recordTimestamp("native:view_create");
     adViewDelegate_ = GADBannerAdViewDelegate::create(weak_from_this(), opener_);
@@ -182,7 +183,7 @@ bool isTestDevice(const GADRequest& request) {
 }  // namespace
 
 void GADSlot::loadNextRequestWithAutoRefresh(bool autoRefresh) {
-    if (auto keys = adKeyDelegate_.lock()) keys->cacheViewHierarchyInformationForSlot(*this);
+    if (auto keys = delegates_.adKey.lock()) keys->cacheViewHierarchyInformationForSlot(*this);
     GADDevice::sharedInstance()->updateDynamicParameters();
     timings_.requestStarted();
     attemptedRequest_ = true;
@@ -254,6 +255,7 @@ void GADSlot::loadAd(const std::shared_ptr<GADAd>& ad,
         }
         return;
     }
+    usePlainAdViewDelegate();
     if (!isInterstitial()) {
         if (std::dynamic_pointer_cast<GADBannerAd>(ad)) {
             newAdSize_ = ad->size().size;
@@ -304,7 +306,7 @@ void GADSlot::cancelPendingActions() {
 void GADSlot::cancelPendingAndFutureActions() {
     MOVU_CHECK_MAIN_THREAD();
     cancelPendingActions();
-    slotDelegate_.reset();
+    delegates_.slot.reset();
     reloadTimer_->setReloadable(false);
     reloadTimer_->deactivate();
     invalidateState();
@@ -327,7 +329,7 @@ void GADSlot::invalidate() {
 void GADSlot::bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window) {
     if (activeView_) activeView_->monitoredViewDidMoveToWindow(window != nullptr);
     if (window) return;
-    platform::NotificationCenter::defaultCenter().post(kDidLeaveWindowNotification, this);
+    platform::NotificationCenter::defaultCenter().post(kGADSlotDidLeaveWindowNotification, this);
 }
 
 }  // namespace ads

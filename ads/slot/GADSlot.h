@@ -24,12 +24,16 @@
 // (GADSlotReloadTimer), its request as a main-thread snapshot the SDK core builds parameters
 // from (GADSlotRequestSnapshot, GADSlotRequestParameters), the response table that processes
 // each type of ad (GADAdResponseProcessors), the ad's trackers (ads/foundation GADAdTracking)
-// and its load timings (GADSlotLoadTimings). Its own member groups live in category files:
-// state transitions (GADSlotState.cpp, next to docs/slot-states.md), events
-// (GADSlotAdEvents.cpp), response processing and clicks (GADSlotAdResponse.cpp), placement and
-// orientation (GADSlotPlacement.cpp), the fetcher's answers (GADSlotFetch.cpp), the SDK core's
-// requester (GADSlotSDKCoreControllerDelegate.cpp) and the later ad kinds
-// (GADSlotMediation.cpp). What its ad's full-screen screens ask of it, and the public
+// its load timings (GADSlotLoadTimings) and its creative-orientation notices
+// (GADSlotOrientationEvents). Its public face is the owner's; what the ad's page, the opener and
+// the screens ask of it is private here and reached through GADPageSlot and GADFullScreenSlot,
+// the SDK core's questions through GADSDKCoreControllerDelegate. Its own member groups live in
+// category files: state transitions (GADSlotState.cpp, next to docs/slot-states.md), events
+// (GADSlotAdEvents.cpp), response processing and clicks (GADSlotAdResponse.cpp), placement
+// (GADSlotPlacement.cpp), the fetcher's answers (GADSlotFetch.cpp), the SDK core's
+// requester (GADSlotSDKCoreControllerDelegate.cpp), the later ad kinds (GADSlotMediation.cpp),
+// and ad networks' scripts with what the publisher formats keep here
+// (GADSlotAdNetworkJavaScript.cpp). What its ad's full-screen screens ask of it, and the public
 // interstitial it serves, live in GADSlotFullScreen.cpp.
 
 #include <cstdint>
@@ -45,6 +49,7 @@
 #include "ads/slot/GADPageSlot.h"
 #include "ads/slot/GADSlotDelegate.h"
 #include "ads/slot/GADSlotLoadTimings.h"
+#include "ads/slot/GADSlotOrientationEvents.h"
 #include "ads/slot/GADSlotReloadTimer.h"
 #include "ads/web/GADSDKCoreControllerDelegate.h"
 #include "platform/base/Error.h"
@@ -79,160 +84,56 @@ class GADSlot : public GADAdFetcherDelegate,
     struct Private {};
 
   public:
-    static constexpr const char* kDidLeaveWindowNotification = "GADSlotDidLeaveWindowNotification";
-    static constexpr const char* kCreativeOrientationChangedNotification =
-        "gad_slot_creative_orientation_changed";
-
     static std::shared_ptr<GADSlot> create(platform::Rect frame = {});
     GADSlot(Private, platform::Rect frame);
     ~GADSlot() override;
     GADSlot(const GADSlot&) = delete;
     GADSlot& operator=(const GADSlot&) = delete;
 
-    // Delegates (weak).
-    std::shared_ptr<GADSlotDelegate> slotDelegate() const { return slotDelegate_.lock(); }
-    void setSlotDelegate(std::weak_ptr<GADSlotDelegate> d) { slotDelegate_ = std::move(d); }
-    void setAdLoadDelegate(std::weak_ptr<GADSlotAdLoadDelegate> d) { adLoadDelegate_ = d; }
-    void setAdEventDelegate(std::weak_ptr<GADSlotAdEventDelegate> d) { adEventDelegate_ = d; }
-    void setAdResponseDelegate(std::weak_ptr<GADSlotAdResponseDelegate> d) {
-        adResponseDelegate_ = std::move(d);
-    }
-    void setAdKeyDelegate(std::weak_ptr<GADSlotAdKeyDelegate> d) { adKeyDelegate_ = d; }
-
-    // Properties
+    // The owner's wiring: its delegates (weak) and its ad unit.
+    const GADSlotDelegates& delegates() const { return delegates_; }
+    void setDelegates(GADSlotDelegates delegates) { delegates_ = std::move(delegates); }
     const std::string& adUnitID() const { return adUnitID_; }
     void setAdUnitID(std::string adUnitID);
+
+    // The type of ad asked for. Without reload the type is stored and nothing more; with it, a
+    // changed type makes the view wait hidden for the new ad, cancels a request in flight and,
+    // once any request was made, makes the next one now.
     const GADAdType& adType() const override { return adType_; }
-    // Stores the type and nothing more.
-    void setAdType(const GADAdType& type) { adType_ = type; }
-    // A changed type is stored; with reload, the view waits hidden for the new ad, a request in
-    // flight is cancelled and, once any request was made, the next one is made now.
-    void setAdType(const GADAdType& type, bool reloadRequest);
+    void setAdType(const GADAdType& type, bool reloadRequest = false);
     // Reloads the ad while a request was made and the slot is not final; its period and
     // switch are the owner's to set.
     GADSlotReloadTimer& reloadTimer() const { return *reloadTimer_; }
+    // The creative-orientation notices, posted with this slot as their object.
+    GADSlotOrientationEvents& orientationEvents() const { return *orientationEvents_; }
+
+    // What the slot shows and where it stands (GADSlotState.cpp).
+    GADSlotState state() const override { return state_; }
     const std::shared_ptr<GADRequest>& request() const override { return request_; }
     const std::shared_ptr<GADAd>& ad() const { return ad_; }
-    const std::shared_ptr<GADAd>& loadingAd() const { return loadingAd_; }
     std::shared_ptr<GADAdView> adView() const override { return adView_; }
-    const std::shared_ptr<GADBannerAdViewDelegate>& adViewDelegate() const {
-        return adViewDelegate_;
-    }
-    // Milliseconds of GADAbsoluteTime when the last HTML ad finished loading; 0 before.
-    std::uint64_t timeLastLoaded() const override { return timeLastLoaded_; }
-    // The key of the load timings (GADSlotLoadTimings).
-    std::int64_t CSIIdentifier() override { return timings_.identifier(); }
-    bool slotHasAttemptedAnAdRequestAtLeastOnce() const { return attemptedRequest_; }
     bool hasAutoRefreshed() const { return hasAutoRefreshed_; }
-    bool viewHasMadeImpression() const { return viewHasMadeImpression_; }
-    const platform::Value& applicationStatistics() const { return applicationStatistics_; }
-    bool manualImpressionsEnabled() const { return manualImpressionsEnabled_; }
-    // The opener of the slot's ad view (its page delegate's).
-    const std::shared_ptr<GADOpener>& opener() const { return opener_; }
-    bool calledLoadAndDisplayRequest() const { return calledLoadAndDisplayRequest_; }
-    void setCalledLoadAndDisplayRequest(bool called) { calledLoadAndDisplayRequest_ = called; }
-    bool hasInAppPurchaseDelegate() const;
-    const std::optional<platform::Value::Dictionary>& loadingAdHeaders() const {
-        return loadingAdHeaders_;
-    }
-    // The per-ad statistics the request in flight carries; a failed load hands them back.
-    const GADApplication::StatisticsSet& pendingAdStatistics() const {
-        return pendingAdStatistics_;
-    }
-    const std::optional<std::string>& requestID() const { return requestID_; }
 
-    // State (GADSlotState.cpp)
-    GADSlotState state() const override { return state_; }
-    void setState(GADSlotState state);
-    // Tests watch every transition through this (from, to).
-    using StateObserver = std::function<void(GADSlotState, GADSlotState)>;
-    void setStateObserver(StateObserver observer) { stateObserver_ = std::move(observer); }
-    bool holdsMRAIDInterceptor() const { return holdsInterceptor_; }
-    void didReceiveAdURL();
-    // A missing error becomes code 11.
-    void didFailToReceiveAdWithError(const std::optional<GADRequestError>& error,
-                                     bool shouldCancelPendingActions) override;
-    void didReceiveValidAd() override;
-    void didLoadAdHTMLInWebView() override;
-    void didMakeAdImpression() override;
-    void willLeaveAppDueToClick() override;
-    void resetState() { setState(GADSlotState::Idle); }
-    void invalidateState() { setState(GADSlotState::Invalidated); }
-
-    // Request path
-    // NO in states 0, 1, 6 and 7.
-    bool isMakingRequest() const;
+    // The owner's commands.
     void loadRequest(const std::shared_ptr<GADRequest>& request);
-    // Loads this ad (from the SDK core, or a shortcut): fetched when it has no HTML yet. Only
-    // a request waiting for its ad takes one, so a late answer of a request already over
-    // (or of a slot in its final state) loads nothing.
-    void loadAd(const std::shared_ptr<GADAd>& ad,
-                const std::optional<platform::Value::Dictionary>& headers) override;
-
-    // Cancellation
-    void cancelLoad();
     void cancelPendingAndFutureActions();
     // The ad view goes, and the slot reaches its final state.
     void invalidate();
-
-    // Events (GADSlotAdEvents.cpp)
-    void adFinishedLoadingContent() override;
-    void adWasClicked() override;
-    void adWillPresentScreen() override;
-    void adWillDismissScreen() override;
-    void adDidDismissScreen() override;
-    void adWillLeaveApplication() override;
-
+    // The final state without letting the ad view go (an interstitial that was shown).
+    void invalidateState() { setState(GADSlotState::Invalidated); }
     // The banner's placement joined a window or (null) left every window; a full-screen screen
     // opened from the placement listens for the leaving to close itself.
     void bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window);
-
-    // Response processing, pings and clicks (GADSlotAdResponse.cpp). The processor of each
-    // response type is an entry of GADAdResponseProcessors.
-    void processAdResponse(const std::shared_ptr<GADAd>& ad);
-    // The ad's trackers (GADAdTracking): clicks at every click, impressions once.
-    void pingClickURLs() override;
-    bool isMRAIDEnabled() const override;
-    // Page messages and blank pages pass as they are; other URLs as GADGestureClickURL makes
-    // them for the shown ad.
-    platform::Url gestureClickURLWithURL(const platform::Url& url) override;
-    // A click is a navigation of the ad's page while the slot is in state 0, 2, 3, 4, 6 or 7
-    // (not while the SDK core failed, while rendering, nor once over), at least
-    // kMinimumSecondsBeforeClick after the ad finished loading, neither back/forward nor
-    // reload, on an ad view that a real touch has reached since.
-    bool isAdClick(platform::web::NavigationType type) const override;
-    static constexpr double kMinimumSecondsBeforeClick = 0.15;
-    // Placement and orientation (GADSlotPlacement.cpp)
-    // A fluid ad's content size passes on as it is; a fixed one reports its announced size
-    // (the loading ad's while nothing is shown yet).
-    void updateContentSize(platform::Size size) override;
-    // While listening, every status-bar turn is posted as the creative orientation notice
-    // (object: this slot), and once at the start.
-    void beginListeningToDeviceOrientationChangeEvent();
-    void endListeningToDeviceOrientationChangeEvent();
-    // Called for each notice until listening ends; synchronous, on the posting thread (main).
-    void addCreativeOrientationChangeObserver(std::function<void()> observer);
-    void didChangeDeviceOrientation();
-
-    // The SDK core's requester (GADSlotSDKCoreControllerDelegate.cpp): the controller asks
-    // through GADSDKCoreControllerDelegate, whose members the slot keeps private.
-
-    // Full-screen screens of its ad (GADSlotFullScreen.cpp)
-    std::shared_ptr<GADIntermission> intermission() const override { return intermission_.lock(); }
-    void setIntermission(std::weak_ptr<GADIntermission> intermission) override {
-        intermission_ = std::move(intermission);
-    }
-    const void* notificationObject() const override { return this; }
-    std::shared_ptr<GADStatisticDictionary> currentAdStatistics() const override;
-    bool hasValidAd() const override { return state_ == GADSlotState::ValidAd; }
     // The public interstitial that owns this slot (weak), which its screen keeps while up.
-    std::shared_ptr<void> publicAdObject() const override { return interstitial_.lock(); }
     void setInterstitial(std::weak_ptr<void> interstitial) {
         interstitial_ = std::move(interstitial);
     }
-    void interstitialViewWillAppear() override;
+    // What an owner reports of the ad it shows: a failure (a missing error becomes code 11),
+    // an impression it counted itself, its full-screen screen going.
+    void didFailToReceiveAdWithError(const std::optional<GADRequestError>& error,
+                                     bool shouldCancelPendingActions) override;
+    void didMakeAdImpression() override;
     void interstitialViewWillDisappear() override;
-    void updateMRAIDVisibility(bool visible) override;
     // Stamps a timing label ("native:view_show") for this slot's request.
     void recordTimestamp(const char* label) const;
 
@@ -247,7 +148,79 @@ class GADSlot : public GADAdFetcherDelegate,
     std::optional<std::string> adNetworkClassName() const;
     bool changeAdTypeTo(const GADAdType& type);
 
+    // The publisher formats (GADSlotAdNetworkJavaScript.cpp): the correlator and manual
+    // impressions they keep here, and the steps of an ad the owner renders itself.
+    const std::shared_ptr<GADCorrelator>& correlator() const { return correlator_; }
+    void setCorrelator(std::shared_ptr<GADCorrelator> correlator);
+    bool manualImpressionsEnabled() const { return manualImpressionsEnabled_; }
+    void setManualImpressionsEnabled(bool enabled);
+    // Pings the shown ad's manual impression URLs.
+    void recordManualImpression();
+    // A custom-rendered ad the owner draws: state 5 while it draws (only from state 4).
+    void willRenderCustomAd();
+
+    // A click is a navigation of the ad's page while the slot is in state 0, 2, 3, 4, 6 or 7
+    // (not while the SDK core failed, while rendering, nor once over), at least this long after
+    // the ad finished loading, neither back/forward nor reload, on an ad view that a real touch
+    // has reached since.
+    static constexpr double kMinimumSecondsBeforeClick = 0.15;
+
   private:
+    // Tests look at the slot's inner state through this peer (ads/slot/tests).
+    friend class GADSlotTestPeer;
+    // The slot as its viewability measurement sees it (GADSlotActiveViewMonitor.cpp).
+    friend class GADSlotActiveViewSlotHost;
+
+    // What the ad's page delegate, the opener and the full-screen screens ask of the slot
+    // (GADPageSlot, GADFullScreenSlot); they hold the slot as that face.
+    std::uint64_t timeLastLoaded() const override { return timeLastLoaded_; }
+    // The reload after a script ad passed back (GADSlotAdNetworkJavaScript.cpp).
+    void scheduleAdReloadTimer() override;
+    void didReceiveValidAd() override;
+    void didLoadAdHTMLInWebView() override;
+    void willLeaveAppDueToClick() override;
+    void updateContentSize(platform::Size size) override;
+    // Events (GADSlotAdEvents.cpp)
+    void adFinishedLoadingContent() override;
+    void adWasClicked() override;
+    void adWillPresentScreen() override;
+    void adWillDismissScreen() override;
+    void adDidDismissScreen() override;
+    void adWillLeaveApplication() override;
+    // The ad's trackers (GADAdTracking): clicks at every click, impressions once.
+    void pingClickURLs() override;
+    bool isMRAIDEnabled() const override;
+    // Page messages and blank pages pass as they are; other URLs as GADGestureClickURL makes
+    // them for the shown ad.
+    platform::Url gestureClickURLWithURL(const platform::Url& url) override;
+    bool isAdClick(platform::web::NavigationType type) const override;
+    // Full-screen screens of its ad (GADSlotFullScreen.cpp)
+    std::shared_ptr<GADIntermission> intermission() const override { return intermission_.lock(); }
+    void setIntermission(std::weak_ptr<GADIntermission> intermission) override {
+        intermission_ = std::move(intermission);
+    }
+    const void* notificationObject() const override { return this; }
+    std::shared_ptr<GADStatisticDictionary> currentAdStatistics() const override;
+    bool hasValidAd() const override { return state_ == GADSlotState::ValidAd; }
+    std::shared_ptr<void> publicAdObject() const override { return interstitial_.lock(); }
+    void interstitialViewWillAppear() override;
+    void updateMRAIDVisibility(bool visible) override;
+
+    // State (GADSlotState.cpp): setState is the only writer of the state.
+    void setState(GADSlotState state);
+    // Tests watch every transition through this (from, to).
+    using StateObserver = std::function<void(GADSlotState, GADSlotState)>;
+    void didReceiveAdURL();
+    void resetState() { setState(GADSlotState::Idle); }
+    // NO in states 0, 1, 6 and 7.
+    bool isMakingRequest() const;
+    void cancelLoad();
+    // Response processing and clicks (GADSlotAdResponse.cpp). The processor of each response
+    // type is an entry of GADAdResponseProcessors.
+    void processAdResponse(const std::shared_ptr<GADAd>& ad);
+    bool hasInAppPurchaseDelegate() const;
+    std::shared_ptr<GADSlotDelegate> slotDelegate() const { return delegates_.slot.lock(); }
+
     // State transitions (GADSlotState.cpp), each the one place its state is entered; the rules
     // are docs/slot-states.md.
     void willRequestAdURL();
@@ -257,7 +230,7 @@ class GADSlot : public GADAdFetcherDelegate,
     void willProcessMediationResponse();
     void didReceiveInvalidAd();
     void willStartAdRendering();
-    void willLoadAdHTMLInWebView() { willStartAdRendering(); }
+    void willLoadAdHTMLInWebView() override { willStartAdRendering(); }
     void finishedLoadingAdResponse(const std::shared_ptr<GADAd>& ad);
     void resetRequestState();
 
@@ -273,8 +246,10 @@ class GADSlot : public GADAdFetcherDelegate,
     static bool validateAdResponseWithAdSize(const GADAdSize& size,
                                              const std::vector<GADAdSize>& validAdSizes);
     void pingManualTrackingURLs();
-    std::shared_ptr<GADSlotAdLoadDelegate> adLoadDelegate() const { return adLoadDelegate_.lock(); }
-    std::shared_ptr<GADSlotAdKeyDelegate> adKeyDelegate() const { return adKeyDelegate_.lock(); }
+    std::shared_ptr<GADSlotAdLoadDelegate> adLoadDelegate() const {
+        return delegates_.adLoad.lock();
+    }
+    std::shared_ptr<GADSlotAdKeyDelegate> adKeyDelegate() const { return delegates_.adKey.lock(); }
 
     // The fetcher's answers (GADSlotFetch.cpp)
     void adFetcherDidFetchAd(GADAdFetcher& fetcher, const std::shared_ptr<GADAd>& ad) override;
@@ -286,6 +261,13 @@ class GADSlot : public GADAdFetcherDelegate,
     // of views, windows, the owner and the slot is taken on the main thread into a
     // GADSlotRequestSnapshot, which the core's request queue builds from without the slot.
     RequestParametersBuilder requestParametersWithRequestID(const std::string& requestID) override;
+    // Loads this ad (from the SDK core, or a shortcut): fetched when it has no HTML yet. Only
+    // a request waiting for its ad takes one, so a late answer of a request already over
+    // (or of a slot in its final state) loads nothing.
+    void loadAd(const std::shared_ptr<GADAd>& ad,
+                const std::optional<platform::Value::Dictionary>& headers) override;
+    // The key of the load timings (GADSlotLoadTimings).
+    std::int64_t CSIIdentifier() override { return timings_.identifier(); }
     GADRequestedAdType requestedAdType() override;
     // Answers only while the slot waits for the core (state 2); a late one is dropped.
     void loadAdURLWithParameters(const platform::Value::Dictionary& parameters) override;
@@ -299,6 +281,8 @@ class GADSlot : public GADAdFetcherDelegate,
     void processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad);
     void processMediationAdResponse(const std::shared_ptr<GADAd>& ad);
     void loadAdNetworkJavaScriptRequest(const std::shared_ptr<GADAd>& ad);
+    // A slot whose ad view still has a script ad's delegate gets a plain one for other ads.
+    void usePlainAdViewDelegate();
 
     void setUp();
     // The reload timer's period ended.
@@ -324,11 +308,7 @@ class GADSlot : public GADAdFetcherDelegate,
     GADSlotLoadTimings timings_;
     bool hasAutoRefreshed_ = false;
     bool manualImpressionsEnabled_ = false;
-    std::weak_ptr<GADSlotDelegate> slotDelegate_;
-    std::weak_ptr<GADSlotAdLoadDelegate> adLoadDelegate_;
-    std::weak_ptr<GADSlotAdEventDelegate> adEventDelegate_;
-    std::weak_ptr<GADSlotAdResponseDelegate> adResponseDelegate_;
-    std::weak_ptr<GADSlotAdKeyDelegate> adKeyDelegate_;
+    GADSlotDelegates delegates_;
     std::weak_ptr<GADIntermission> intermission_;
     std::weak_ptr<void> interstitial_;
     std::string adUnitID_;
@@ -346,9 +326,7 @@ class GADSlot : public GADAdFetcherDelegate,
     std::shared_ptr<GADRequest> nextRequest_;
     platform::Size newAdSize_{};
     platform::Rect initialFrame_;
-    bool isListeningToDeviceOrientationChangeEvent_ = false;
-    platform::NotificationCenter::Observation statusBarObservation_;
-    std::vector<platform::NotificationCenter::Observation> creativeOrientationObservations_;
+    std::shared_ptr<GADSlotOrientationEvents> orientationEvents_;
     std::optional<std::string> requestID_;
     GADApplication::StatisticsSet pendingAdStatistics_;
     std::shared_ptr<GADSlotActiveView> activeView_;

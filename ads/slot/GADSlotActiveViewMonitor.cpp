@@ -5,12 +5,10 @@
 
 namespace ads {
 
-namespace {
-
 // The slot as its measurement sees it; held weakly, so a slot on its way out answers nothing.
-class SlotActiveViewHost : public GADSlotActiveViewHost {
+class GADSlotActiveViewSlotHost : public GADSlotActiveViewHost {
   public:
-    explicit SlotActiveViewHost(std::weak_ptr<GADSlot> slot) : slot_(std::move(slot)) {}
+    explicit GADSlotActiveViewSlotHost(std::weak_ptr<GADSlot> slot) : slot_(std::move(slot)) {}
 
     std::shared_ptr<platform::ui::View> activeViewMonitoredView() const override {
         auto slot = slot_.lock();
@@ -22,7 +20,7 @@ class SlotActiveViewHost : public GADSlotActiveViewHost {
     }
     bool viewHasMadeImpression() const override {
         auto slot = slot_.lock();
-        return slot && slot->viewHasMadeImpression();
+        return slot && slot->viewHasMadeImpression_;
     }
     bool isMediating() const override {
         auto slot = slot_.lock();
@@ -46,12 +44,10 @@ class SlotActiveViewHost : public GADSlotActiveViewHost {
     std::weak_ptr<GADSlot> slot_;
 };
 
-}  // namespace
-
 GADSlotActiveView& GADSlot::activeView() {
     if (!activeView_) {
-        activeView_ =
-            GADSlotActiveView::create(std::make_unique<SlotActiveViewHost>(weak_from_this()));
+        activeView_ = GADSlotActiveView::create(
+            std::make_unique<GADSlotActiveViewSlotHost>(weak_from_this()));
     }
     return *activeView_;
 }

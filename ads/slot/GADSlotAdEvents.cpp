@@ -11,13 +11,13 @@ void GADSlot::willProcessAd() {
 }
 
 void GADSlot::adFailedToReceiveContentWithError(const GADRequestError& error) {
-    if (auto delegate = adLoadDelegate_.lock()) {
+    if (auto delegate = delegates_.adLoad.lock()) {
         delegate->slotDidFailToLoadAdContentWithError(*this, error);
     }
 }
 
 void GADSlot::adFinishedLoadingContent() {
-    if (auto delegate = adLoadDelegate_.lock()) delegate->slotFinishedLoadingAdContent(*this);
+    if (auto delegate = delegates_.adLoad.lock()) delegate->slotFinishedLoadingAdContent(*this);
 }
 
 void GADSlot::adWasClicked() {
@@ -31,21 +31,21 @@ void GADSlot::adWasClicked() {
 }
 
 void GADSlot::adWillPresentScreen() {
-    if (auto delegate = adEventDelegate_.lock()) delegate->slotWillPresentScreen(*this);
+    if (auto delegate = delegates_.adEvent.lock()) delegate->slotWillPresentScreen(*this);
 }
 
 void GADSlot::adWillDismissScreen() {
-    if (auto delegate = adEventDelegate_.lock()) delegate->slotWillDismissScreen(*this);
+    if (auto delegate = delegates_.adEvent.lock()) delegate->slotWillDismissScreen(*this);
 }
 
 void GADSlot::adDidDismissScreen() {
-    if (auto delegate = adEventDelegate_.lock()) delegate->slotDidDismissScreen(*this);
+    if (auto delegate = delegates_.adEvent.lock()) delegate->slotDidDismissScreen(*this);
 }
 
 void GADSlot::adWillLeaveApplication() {
     if (ad_)
         GADApplication::sharedInstance()->willLeaveApplicationDueToClickOnAd(ad_->statistics());
-    if (auto delegate = adEventDelegate_.lock()) delegate->slotWillLeaveApplication(*this);
+    if (auto delegate = delegates_.adEvent.lock()) delegate->slotWillLeaveApplication(*this);
 }
 
 }  // namespace ads

@@ -43,7 +43,7 @@ void GADSlot::processAdResponse(const std::shared_ptr<GADAd>& ad) {
 }
 
 void GADSlot::processStandardAdResponse(const std::shared_ptr<GADAd>& ad) {
-    if (auto responses = adResponseDelegate_.lock()) {
+    if (auto responses = delegates_.adResponse.lock()) {
         std::optional<platform::Error> error;
         if (!responses->slotShouldProcessAdResponse(*this, ad, error)) {
             if (error) {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "ads/foundation/GADAdSize.h"
@@ -116,6 +117,26 @@ class GADSlotAdKeyDelegate {
     // At the start of every load attempt, before the request is checked.
     virtual void cacheViewHierarchyInformationForSlot(GADSlot&) {}
     virtual std::optional<platform::Value> viewHierarchyInformationForSlot(GADSlot& slot) = 0;
+};
+
+// The slot's five delegates, held weakly; an owner usually answers all of them (allOf).
+struct GADSlotDelegates {
+    std::weak_ptr<GADSlotDelegate> slot{};
+    std::weak_ptr<GADSlotAdLoadDelegate> adLoad{};
+    std::weak_ptr<GADSlotAdEventDelegate> adEvent{};
+    std::weak_ptr<GADSlotAdResponseDelegate> adResponse{};
+    std::weak_ptr<GADSlotAdKeyDelegate> adKey{};
+
+    template <class Owner>
+    static GADSlotDelegates allOf(const std::shared_ptr<Owner>& owner) {
+        GADSlotDelegates d;
+        if constexpr (std::is_base_of_v<GADSlotDelegate, Owner>) d.slot = owner;
+        if constexpr (std::is_base_of_v<GADSlotAdLoadDelegate, Owner>) d.adLoad = owner;
+        if constexpr (std::is_base_of_v<GADSlotAdEventDelegate, Owner>) d.adEvent = owner;
+        if constexpr (std::is_base_of_v<GADSlotAdResponseDelegate, Owner>) d.adResponse = owner;
+        if constexpr (std::is_base_of_v<GADSlotAdKeyDelegate, Owner>) d.adKey = owner;
+        return d;
+    }
 };
 
 }  // namespace ads

@@ -2,8 +2,8 @@
 #include "ads/foundation/GADRequestError.h"
 #include "ads/slot/GADSlot.h"
 
-// Ad kinds the slot recognises before it can serve them: mediation answers and ad-network
-// scripts end the request with the error the app would get if no network could take them.
+// Ad kinds the slot recognises before it can serve them: mediation answers end the request
+// with the error the app would get if no network could take them.
 
 namespace ads {
 
@@ -25,12 +25,6 @@ void GADSlot::processMediationAdResponse(const std::shared_ptr<GADAd>& ad) {
     willProcessMediationResponse();
     didFailToReceiveAdWithError(GADRequestError::errorWithCode(kGADErrorMediationAdapterError),
                                 false);
-}
-
-void GADSlot::loadAdNetworkJavaScriptRequest(const std::shared_ptr<GADAd>&) {
-    didFailToReceiveAdWithError(GADRequestError::errorWithCode(kGADErrorReceivedInvalidResponse),
-                                false);
-    reloadTimer_->schedule();
 }
 
 }  // namespace ads

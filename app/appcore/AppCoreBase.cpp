@@ -75,7 +75,8 @@ void AppCoreBase::setup() {
     appDisplayName_ = infoDictionary_.get("CFBundleDisplayName").asString();
     settings_.soundVolume = 2;
     screens_.clearRecords();
-    for (int i = 0; i < 4; ++i) settings_.neutralFor(interfaceOrientationOfIndex(i)) = {};
+    for (int i = 0; i < 4; ++i)
+        settings_.neutralFor(OrientationDependedInfo::interfaceOrientationOfIndex(i)) = {};
     deviceTypeName_ = machineName();
     settings_.bgMusicMode = 1;
     settings_.contentsScaleIndexSetting = 0;
@@ -87,7 +88,8 @@ void AppCoreBase::setup() {
 }
 
 void AppCoreBase::setup2() {
-    for (int i = 0; i < 4; ++i) resetNeutralAcceleromterValueFor(interfaceOrientationOfIndex(i));
+    for (int i = 0; i < 4; ++i)
+        resetNeutralAcceleromterValueFor(OrientationDependedInfo::interfaceOrientationOfIndex(i));
 }
 
 void AppCoreBase::setCurrentEAGLContext() {
@@ -179,10 +181,6 @@ void AppCoreBase::checkLeaks() {
 
 // ---- neutral tilt ----
 
-double AppCoreBase::neutralAccelerometerTilt() const {
-    return AccelerometerHelper::neutralAccelerometerTilt(accelerometerCalibrationType_);
-}
-
 void AppCoreBase::resetNeutralAcceleromterValueFor(platform::ui::InterfaceOrientation orientation) {
     // The one rule for the neutral tilt, shared with the tilt helper's calibration.
     const NeutralAccelerometer neutral =
@@ -202,12 +200,6 @@ void AppCoreBase::setNeutralAcceleromterFor(platform::ui::InterfaceOrientation o
 NeutralAccelerometer AppCoreBase::neutralAccelerometerFor(
     platform::ui::InterfaceOrientation orientation) {
     return settings_.neutralFor(orientation);
-}
-
-// ---- orientation records ----
-
-platform::ui::InterfaceOrientation AppCoreBase::interfaceOrientationOfIndex(int index) {
-    return OrientationDependedInfo::interfaceOrientationOfIndex(index);
 }
 
 }  // namespace app

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/appcore/AccountId.h"
+#include "app/appcore/DrawingResolution.h"
 #include "app/appcore/OrientationDependedInfo.h"
 #include "app/appcore/ResourceTables.h"
 #include "app/appcore/ScreenSwitcher.h"
@@ -96,7 +97,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // the app runs and only drawing is skipped.
     void init(std::shared_ptr<platform::gfx::GLContext> context = nullptr);
     virtual void setup();
-    void setCurrentEAGLContext();
 
     // ---- application events ----
     bool applicationDidFinishLaunching(platform::ui::Application& app) override;
@@ -108,7 +108,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // Always true: the app's URLs are its own whatever their path.
     bool handleOpenURL(const std::string& url);
     void start();
-    bool inApplicationWillEnterForeground() const { return inApplicationWillEnterForeground_; }
 
     // ---- screens ----
     void startTitleView() override;
@@ -117,7 +116,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     // The keyboard's way back from the pause screen (P or Escape): what its Resume button
     // does. False when the pause screen is not the one shown.
     bool resumeFromPauseScreen();
-    std::shared_ptr<ViewControllerBase> startDummyView();
     void startGameOverViewWithLevelScores(std::shared_ptr<scores::LevelScores> scores,
                                           std::shared_ptr<scores::LevelScoreElem> currentScore);
     void startGameViewFromTitle();
@@ -129,17 +127,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     void stopGameView();
     JTAppBase::JTScenePtr currentGameScene() const;
 
-    // The screens, made by the screen factory (ScreenFactory.h): nullptr for a screen this
-    // program has no class for, and the operation that would show it then changes nothing.
-    std::shared_ptr<ViewControllerBase> createTitleView();
-    std::shared_ptr<AppGameView> createGameView();
-    std::shared_ptr<PauseView> createPauseView();
-    std::shared_ptr<ViewControllerBase> createGameOverView();
-    std::shared_ptr<SimpleSelectView> createSimpleSelectView();
-    // The score, settings and about tabs, in that order; empty when any of them is missing.
-    std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents();
-    // Replaces the program's screen factory (tests hand in stand-ins); nullptr restores it.
-    void setScreenFactory(std::unique_ptr<ScreenFactory> factory);
     // What the screens see of the app, one face each (made on first use).
     std::shared_ptr<AppCoreScreenSeams> screenSeams();
 
@@ -155,7 +142,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     bool updateInterfaceOrientation();
     platform::Size screenSize() const { return screens_.screenSize(); }
     OrientationDependedInfo& currentOrientationDependedInfo() { return screens_.current(); }
-    static platform::ui::InterfaceOrientation interfaceOrientationOfIndex(int index);
 
     // ---- game core services ----
     std::shared_ptr<JTAppBase::ShellTexture> texture(int index) override;
@@ -174,10 +160,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     void showSimpleAlert(const std::string& title, const std::string& message) override;
 
     // ---- resources ----
-    virtual void loadResources() {}
-    void loadImageAt(int slot, const std::string& name);
-    void loadSEAt(int slot, const std::string& name);
-    void cutEdgeImageAt(int slot);
     void releaseResources();
     std::shared_ptr<Texture2D> texIconPause() const { return texIconPause_; }
 
@@ -185,21 +167,14 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     virtual void serializeWith(platform::Value& dict, bool isSave);
     virtual void didLoadSettings();
     void saveSettings() override;
-    int toggleSoundVolume();
-    std::string soundVolumeString() const;
     void updateSoundSetting();
-    float displayContentsScale();
+    // The drawing resolution (DrawingResolution) for this device and the player's setting.
     bool supportsContentsScale();
-    int32_t defaultContentsScaleIndex();
     void updateContentsScaleIndex();
+    const DrawingResolution& drawingResolution() const { return resolution_; }
     float contentsScaleValue() override;
-    static float contentsScaleValueFromIndex(int32_t index);
-    // The picture file for a resource at the drawing resolution (BundlePictures).
-    static std::optional<std::pair<std::string, float>> pictureFileForName(const std::string& name,
-                                                                           int32_t index);
 
     // ---- neutral tilt ----
-    double neutralAccelerometerTilt() const;
     void resetNeutralAcceleromterValueFor(platform::ui::InterfaceOrientation orientation);
     void setNeutralAcceleromterFor(platform::ui::InterfaceOrientation orientation, double x,
                                    double y, double z);
@@ -244,16 +219,21 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     const std::string& appDisplayName() const { return appDisplayName_; }
     const platform::Value& infoDictionary() const { return infoDictionary_; }
     int32_t accelerometerCalibrationType() const { return accelerometerCalibrationType_; }
-    void setAccelerometerCalibrationType(int32_t t) { accelerometerCalibrationType_ = t; }
-    const std::vector<uint8_t>& arid() const { return accountId_.bytes(); }
     // The player's settings as the file keeps them.
     SettingsRecord& settings() { return settings_; }
     const SettingsRecord& settings() const { return settings_; }
-    int32_t contentsScaleIndex() const { return contentsScaleIndex_; }
-    void setDeviceTypeName(std::string name) { deviceTypeName_ = std::move(name); }
 
   protected:
-    // For the game's subclass: its identity and its game core.
+    // For the game's subclass: its identity, its game core, its device and tilt, its
+    // resources (loaded into the table's slots by loadResources) and, in tests, its screens.
+    void setAccelerometerCalibrationType(int32_t t) { accelerometerCalibrationType_ = t; }
+    void setDeviceTypeName(std::string name) { deviceTypeName_ = std::move(name); }
+    virtual void loadResources() {}
+    void loadImageAt(int slot, const std::string& name);
+    void loadSEAt(int slot, const std::string& name);
+    void cutEdgeImageAt(int slot);
+    // Replaces the program's screen factory; nullptr restores it.
+    void setScreenFactory(std::unique_ptr<ScreenFactory> factory);
     void setGameId(int32_t id) { gameId_ = id; }
     void setWebSecretKey(std::string key) { webSecretKey_ = std::move(key); }
     void setAppDisplayName(std::string name) { appDisplayName_ = std::move(name); }
@@ -261,6 +241,17 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
 
   private:
     class TextFactory;
+    // The screens, made by the screen factory (ScreenFactory.h): nullptr for a screen this
+    // program has no class for, and the operation that would show it then changes nothing.
+    std::shared_ptr<ViewControllerBase> createTitleView();
+    std::shared_ptr<AppGameView> createGameView();
+    std::shared_ptr<PauseView> createPauseView();
+    std::shared_ptr<ViewControllerBase> createGameOverView();
+    std::shared_ptr<SimpleSelectView> createSimpleSelectView();
+    // The score, settings and about tabs, in that order; empty when any of them is missing.
+    std::vector<std::shared_ptr<ViewControllerBase>> createToolsViewContents();
+    std::shared_ptr<ViewControllerBase> startDummyView();
+    void setCurrentEAGLContext();
     // The face every screen shares.
     std::weak_ptr<AppCoreScreens> screensFace();
     // Steps of the launch and of going to and from the background, resource slots, and the
@@ -276,7 +267,6 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     void setMusicVolumeAt(int slot, int32_t volume);
     void loadSettings();
     std::string settingFileName() const;
-    int32_t maxDefaultContentsScaleIndex() const { return 3; }
     std::shared_ptr<Texture2D> newTextureWithName(const std::string& name);
     std::string webJumpUrl(int32_t tgt, int32_t levelId) const;
     std::string webSubmitScoreUrl(const WebScore& score, int32_t levelId,
@@ -324,7 +314,7 @@ class AppCoreBase : public JTAppBase::ShellAppCore,
     std::shared_ptr<Texture2D> texIconPause_;
     AccountId accountId_;
     ScreenSwitcher screens_;
-    int32_t contentsScaleIndex_ = 0;
+    DrawingResolution resolution_;
     std::string deviceTypeName_;
     // The record itself: a mirror could outlive its record and answer defaults.
     JTAppBase::JTLevelInfoPtr currentLevelInfoCache_;

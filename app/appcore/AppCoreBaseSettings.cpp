@@ -1,6 +1,5 @@
 // The player's settings, their file and the drawing resolution.
 
-#include <cmath>
 #include <filesystem>
 
 #include "app/appcore/AppCoreBase.h"
@@ -60,70 +59,27 @@ void AppCoreBase::saveSettings() {
     }
 }
 
-int AppCoreBase::toggleSoundVolume() {
-    return settings_.toggleSoundVolume();
-}
-
-std::string AppCoreBase::soundVolumeString() const {
-    return settings_.soundVolumeString();
-}
-
 void AppCoreBase::updateSoundSetting() {
     sound::SoundObj::setupWithVolume(SettingsRecord::volumePercentOfSetting(settings_.soundVolume));
     sound::SoundObj::setMusicIsEnabled(settings_.bgMusicMode != 0);
 }
 
-float AppCoreBase::displayContentsScale() {
-    float scale = static_cast<float>(platform::ui::Screen::mainScreen().scale());
-    // A tablet of scale 1 shows the phone's layout doubled, so it deserves the sharp pictures.
-    if (isIPad() && scale <= 1.01f) scale *= 2;
-    return scale;
-}
-
 bool AppCoreBase::supportsContentsScale() {
-    return displayContentsScale() > 1.01f;
-}
-
-int32_t AppCoreBase::defaultContentsScaleIndex() {
-    float scale = displayContentsScale();
-    int32_t max = maxDefaultContentsScaleIndex();
-    if (max >= 3 && scale >= 1.9f) return 3;
-    if (max > 1 && scale >= 1.4f) return 2;
-    return 1;
+    return DrawingResolution::supportsContentsScale(isIPad());
 }
 
 void AppCoreBase::updateContentsScaleIndex() {
-    if (!supportsContentsScale()) {
-        contentsScaleIndex_ = 1;
-        return;
-    }
-    int32_t s = settings_.contentsScaleIndexSetting;
-    if (s >= 1 && s <= 3) {
-        contentsScaleIndex_ = s;
-    } else if (s >= 4) {
-        contentsScaleIndex_ = 3;
-    } else {
-        contentsScaleIndex_ = defaultContentsScaleIndex();
-    }
+    const int32_t index = resolution_.update(settings_.contentsScaleIndexSetting, isIPad());
     util::LogMessage("-[AppCoreBase updateContentsScaleIndex]", 1,
-                     "csIndex: " + std::to_string(contentsScaleIndex_));
-}
-
-float AppCoreBase::contentsScaleValueFromIndex(int32_t index) {
-    return BundlePictures::contentsScaleValueFromIndex(index);
+                     "csIndex: " + std::to_string(index));
 }
 
 float AppCoreBase::contentsScaleValue() {
-    return contentsScaleValueFromIndex(contentsScaleIndex_);
-}
-
-std::optional<std::pair<std::string, float>> AppCoreBase::pictureFileForName(
-    const std::string& name, int32_t index) {
-    return BundlePictures::pictureFileForName(name, index);
+    return resolution_.value();
 }
 
 std::shared_ptr<Texture2D> AppCoreBase::newTextureWithName(const std::string& name) {
-    auto file = pictureFileForName(name, contentsScaleIndex_);
+    auto file = BundlePictures::pictureFileForName(name, resolution_.index());
     if (!file) return nullptr;
     std::string error;
     auto image = platform::gfx::Image::loadPng(file->first, &error);

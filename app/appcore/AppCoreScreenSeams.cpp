@@ -23,11 +23,11 @@ Orientation AppCoreScreenSeams::interfaceOrientation() const {
 }
 
 std::string AppCoreScreenSeams::soundVolumeString() const {
-    return ask(std::string(), [](AppCoreBase& c) { return c.soundVolumeString(); });
+    return ask(std::string(), [](AppCoreBase& c) { return c.settings().soundVolumeString(); });
 }
 
 int AppCoreScreenSeams::toggleSoundVolume() {
-    return ask(0, [](AppCoreBase& c) { return c.toggleSoundVolume(); });
+    return ask(0, [](AppCoreBase& c) { return c.settings().toggleSoundVolume(); });
 }
 
 void AppCoreScreenSeams::saveSettings() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ToolScreensTestSupport.h"
+#include "app/testsupport/AppCoreBaseTestAccess.h"
 
 namespace ui = platform::ui;
 
@@ -116,7 +117,7 @@ TEST_F(ToolScreensTest, LandscapeToolsFallBackToThePortraitLayouts) {
     writeFile(root / "ui" / "Scores_Portrait_Free.json", "{\"frame\": [0, 0, 320, 387]}");
     platform::ui::InterfaceLoader::setSearchDirectory((root / "ui").string());
     // The app core made in landscape asks for the landscape files.
-    auto contents = core->createToolsViewContents();
+    auto contents = AppCoreBaseTestAccess::createToolsViewContents(*core);
     ASSERT_EQ(contents.size(), 3u);
     EXPECT_EQ(contents[0]->nibName(), "Scores_Landscape_Free");
     EXPECT_EQ(contents[1]->nibName(), "SettingsTool_Portrait");

@@ -3,6 +3,7 @@
 #include "AppCoreTestSupport.h"
 #include "app/appcore/AccountId.h"
 #include "app/appcore/KeychainAccess.h"
+#include "app/testsupport/AppCoreBaseTestAccess.h"
 #include "platform/base/LogSink.h"
 #include "scores/LevelScoreElem.h"
 
@@ -30,13 +31,13 @@ using AppCoreAccount = AppCoreTest;
 
 TEST_F(AppCoreAccount, CreatedOnceThenReused) {
     auto first = TestAppCore::make();
-    ASSERT_EQ(first->arid().size(), 16u);
-    EXPECT_NE(first->arid(), std::vector<uint8_t>(16, 0));
+    ASSERT_EQ(AppCoreBaseTestAccess::arid(*first).size(), 16u);
+    EXPECT_NE(AppCoreBaseTestAccess::arid(*first), std::vector<uint8_t>(16, 0));
     EXPECT_EQ(first->aridStr().size(), 32u);
-    EXPECT_EQ(storedArid(), first->arid());
+    EXPECT_EQ(storedArid(), AppCoreBaseTestAccess::arid(*first));
 
     auto second = TestAppCore::make();
-    EXPECT_EQ(second->arid(), first->arid());
+    EXPECT_EQ(AppCoreBaseTestAccess::arid(*second), AppCoreBaseTestAccess::arid(*first));
 
     // An item another program of the maker stored is taken as it is.
     ASSERT_TRUE(KeychainDeleteItem(aridQuery()));
@@ -47,9 +48,9 @@ TEST_F(AppCoreAccount, CreatedOnceThenReused) {
 TEST_F(AppCoreAccount, ItemOfTheWrongLengthIsReplaced) {
     ASSERT_TRUE(KeychainAddData(aridQuery(), {1, 2, 3, 4, 5, 6, 7, 8}));
     auto core = TestAppCore::make();
-    ASSERT_EQ(core->arid().size(), 16u);
-    EXPECT_NE(core->arid(), std::vector<uint8_t>(16, 0));
-    EXPECT_EQ(storedArid(), core->arid());
+    ASSERT_EQ(AppCoreBaseTestAccess::arid(*core).size(), 16u);
+    EXPECT_NE(AppCoreBaseTestAccess::arid(*core), std::vector<uint8_t>(16, 0));
+    EXPECT_EQ(storedArid(), AppCoreBaseTestAccess::arid(*core));
 }
 
 TEST_F(AppCoreAccount, FailuresGiveZerosForThisRunAndAreLogged) {

@@ -54,7 +54,7 @@ TEST_F(AppCoreScreenSwitching, LaunchLifeCycleAndAnnouncements) {
     EXPECT_TRUE(am.isShutdown());
     core->applicationWillEnterForeground(platform::ui::Application::shared());
     EXPECT_FALSE(am.isShutdown());
-    EXPECT_FALSE(core->inApplicationWillEnterForeground());
+    EXPECT_FALSE(AppCoreBaseTestAccess::inApplicationWillEnterForeground(*core));
     core->applicationWillTerminate(platform::ui::Application::shared());
     EXPECT_TRUE(am.isShutdown());
 
@@ -112,7 +112,7 @@ TEST_F(AppCoreScreenSwitching, PauseResumeAndThePlaceholder) {
     core->startPauseView();
     EXPECT_EQ(core->rootViewController(), pause);
 
-    auto dummy = core->startDummyView();
+    auto dummy = AppCoreBaseTestAccess::startDummyView(*core);
     EXPECT_EQ(core->rootViewController(), dummy);
     EXPECT_EQ(dummy->view()->backgroundColor(), platform::Color::black());
     // As the window's root its view fills the window, over whatever was there.
@@ -159,11 +159,11 @@ TEST_F(AppCoreScreenSwitching, UnknownLevelReturnsToTheTitleInsteadOfAnEmptyGame
 
 TEST_F(AppCoreScreenSwitching, OrientationRecordsAndLayout) {
     auto core = launch(true, false);
-    EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(0), 1);
-    EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(1), 3);
-    EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(2), 2);
-    EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(3), 4);
-    EXPECT_EQ(AppCoreBase::interfaceOrientationOfIndex(7), 1);
+    EXPECT_EQ(OrientationDependedInfo::interfaceOrientationOfIndex(0), 1);
+    EXPECT_EQ(OrientationDependedInfo::interfaceOrientationOfIndex(1), 3);
+    EXPECT_EQ(OrientationDependedInfo::interfaceOrientationOfIndex(2), 2);
+    EXPECT_EQ(OrientationDependedInfo::interfaceOrientationOfIndex(3), 4);
+    EXPECT_EQ(OrientationDependedInfo::interfaceOrientationOfIndex(7), 1);
     EXPECT_EQ(&core->screens().recordFor(ui::InterfaceOrientation(5)),
               &core->screens().recordAtIndex(0));
     EXPECT_EQ(&core->screens().recordFor(ui::OrientationLandscapeLeft),
@@ -435,12 +435,12 @@ TEST_F(AppCoreScreenSwitching, SharedGLContextFromTheProgram) {
     auto context = std::make_shared<FakeContext>();
     auto core = TestAppCore::make(false, false, context);
     EXPECT_EQ(core->eaglContext(), context);
-    core->setCurrentEAGLContext();
+    AppCoreBaseTestAccess::setCurrentEAGLContext(*core);
     EXPECT_EQ(context->makes, 1);
 
     context->accept = false;
     ::testing::internal::CaptureStdout();
-    core->setCurrentEAGLContext();
+    AppCoreBaseTestAccess::setCurrentEAGLContext(*core);
     std::string out = ::testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("Failed to set current context 0x"), std::string::npos) << out;
     EXPECT_NE(out.find(" in -[AppCoreBase setCurrentEAGLContext]\n"), std::string::npos) << out;

@@ -4,6 +4,7 @@
 
 #include "AppCoreTestSupport.h"
 #include "app/testsupport/AppCoreBaseTestAccess.h"
+#include "app/textures/BundlePictures.h"
 #include "platform/base/LogSink.h"
 #include "platform/storage/PropertyList.h"
 #include "util/PlistFiles.h"
@@ -196,13 +197,13 @@ TEST_F(AppCoreSettings, VolumeTogglingAndTable) {
     auto core = TestAppCore::make();
     std::vector<std::string> seen;
     for (int i = 0; i < 4; ++i) {
-        core->toggleSoundVolume();
-        seen.push_back(core->soundVolumeString());
+        core->settings().toggleSoundVolume();
+        seen.push_back(core->settings().soundVolumeString());
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"3", "OFF", "1", "2"}));
     core->settings().soundVolume = 3;
-    EXPECT_EQ(core->toggleSoundVolume(), 0);
-    EXPECT_EQ(core->soundVolumeString(), "OFF");
+    EXPECT_EQ(core->settings().toggleSoundVolume(), 0);
+    EXPECT_EQ(core->settings().soundVolumeString(), "OFF");
 
     EXPECT_EQ(SettingsRecord::volumePercentOfSetting(0), 0);
     EXPECT_EQ(SettingsRecord::volumePercentOfSetting(1), 20);
@@ -225,12 +226,12 @@ TEST_F(AppCoreSettings, DrawingResolutionFollowsTheScreen) {
     auto indexFor = [&](int setting) {
         core->settings().contentsScaleIndexSetting = setting;
         core->updateContentsScaleIndex();
-        return core->contentsScaleIndex();
+        return core->drawingResolution().index();
     };
 
     platform::ui::Screen::mainScreen().setScale(2.0);
     EXPECT_TRUE(core->supportsContentsScale());
-    EXPECT_EQ(core->defaultContentsScaleIndex(), 3);
+    EXPECT_EQ(DrawingResolution::defaultContentsScaleIndex(core->isIPad()), 3);
     EXPECT_EQ(indexFor(0), 3);
     EXPECT_EQ(core->contentsScaleValue(), 2.0f);
     EXPECT_EQ(indexFor(2), 2);
@@ -239,7 +240,7 @@ TEST_F(AppCoreSettings, DrawingResolutionFollowsTheScreen) {
     EXPECT_EQ(indexFor(-3), 3);
 
     platform::ui::Screen::mainScreen().setScale(1.5);
-    EXPECT_EQ(core->defaultContentsScaleIndex(), 2);
+    EXPECT_EQ(DrawingResolution::defaultContentsScaleIndex(core->isIPad()), 2);
 
     platform::ui::Screen::mainScreen().setScale(1.0);
     for (int setting : {0, 1, 2, 3, 7}) EXPECT_EQ(indexFor(setting), 1) << setting;
@@ -248,16 +249,16 @@ TEST_F(AppCoreSettings, DrawingResolutionFollowsTheScreen) {
     // A tablet of scale 1 counts as 2.
     core->setDeviceTypeName("iPad3,1");
     EXPECT_TRUE(core->isIPad());
-    EXPECT_EQ(core->displayContentsScale(), 2.0f);
+    EXPECT_EQ(DrawingResolution::displayContentsScale(core->isIPad()), 2.0f);
     EXPECT_EQ(indexFor(0), 3);
 
-    EXPECT_EQ(AppCoreBase::contentsScaleValueFromIndex(0), 1.0f);
-    EXPECT_EQ(AppCoreBase::contentsScaleValueFromIndex(4), 1.0f);
+    EXPECT_EQ(DrawingResolution::contentsScaleValueFromIndex(0), 1.0f);
+    EXPECT_EQ(DrawingResolution::contentsScaleValueFromIndex(4), 1.0f);
 }
 
 TEST_F(AppCoreSettings, PictureFilesFallBackLowerThenHigher) {
     auto pick = [](int index) {
-        auto found = AppCoreBase::pictureFileForName("car", index);
+        auto found = BundlePictures::pictureFileForName("car", index);
         return found ? fs::path(found->first).filename().string() + "@" +
                            std::to_string(found->second)
                      : std::string("none");

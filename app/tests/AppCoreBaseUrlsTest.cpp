@@ -121,7 +121,7 @@ TEST_F(AppCoreUrls, DeleteAridAsksFirst) {
     platform::ui::AlertView::visibleAlert()->tapButton(1);
     loop.runUntilIdle();
     EXPECT_FALSE(KeychainCopyData(aridQuery()));
-    EXPECT_EQ(core->arid(), *before);
+    EXPECT_EQ(AppCoreBaseTestAccess::arid(*core), *before);
     EXPECT_EQ(alertTexts(), (std::vector<std::string>{
                                 "Done",
                                 "The account ID of this device was deleted. Shutdown the device "
@@ -137,8 +137,8 @@ TEST_F(AppCoreUrls, DeleteAridAsksFirst) {
 
     // The next launch makes a new id.
     auto next = TestAppCore::make();
-    EXPECT_NE(next->arid(), *before);
-    EXPECT_EQ(KeychainCopyData(aridQuery()), next->arid());
+    EXPECT_NE(AppCoreBaseTestAccess::arid(*next), *before);
+    EXPECT_EQ(KeychainCopyData(aridQuery()), AppCoreBaseTestAccess::arid(*next));
 }
 
 TEST_F(AppCoreUrls, HeldBackWhileAnInterstitialPresentsAtMostFifteenTimes) {

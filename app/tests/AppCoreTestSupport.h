@@ -84,6 +84,12 @@ class TitleScreen : public app::ViewControllerBase {
 class TestAppCore : public app::MyAppCore {
   public:
     TestAppCore() { setScreenFactory(std::make_unique<Screens>(*this)); }
+    // What the game's own subclass sets, and its resource slots, are for tests to drive too.
+    using AppCoreBase::cutEdgeImageAt;
+    using AppCoreBase::loadImageAt;
+    using AppCoreBase::loadSEAt;
+    using AppCoreBase::setAccelerometerCalibrationType;
+    using AppCoreBase::setDeviceTypeName;
 
     bool withTitle = false;
     bool withGameView = false;

@@ -7,6 +7,7 @@
 #include "app/gameview/GameViewBase.h"
 #include "app/screens/GameOverView.h"
 #include "app/screens/MyGameOverView.h"
+#include "app/testsupport/AppCoreBaseTestAccess.h"
 #include "appbase/JTLevelManager.h"
 #include "core/JTString.h"
 #include "game/MyLevelManager.h"
@@ -202,7 +203,8 @@ TEST_F(GameOverViewScreen, DownloadSwitchesDecideTheNextAndMoreLevelButtons) {
     context->setLevelManager(downloading);
     downloading->reset();
     core->startGameView();  // level 1 again, from the new manager
-    EXPECT_EQ(core->createGameOverView()->nibName(), "GameOver_Portrait_Free_DlLevels");
+    EXPECT_EQ(AppCoreBaseTestAccess::createGameOverView(*core)->nibName(),
+              "GameOver_Portrait_Free_DlLevels");
     core->plainFile = true;
 
     auto screen = gameOver(340);

@@ -326,7 +326,7 @@ TEST_F(SettingsToolTest, ChoosingLowSetsTheResolutionReleasesTexturesAndReturnsT
     select->onDoneBtn();
     loop.runUntilIdle();
     EXPECT_EQ(core->settings().contentsScaleIndexSetting, 1);
-    EXPECT_EQ(core->contentsScaleIndex(), 1);
+    EXPECT_EQ(core->drawingResolution().index(), 1);
     EXPECT_FALSE(AppCoreBaseTestAccess::resourceLoaded(*core));
     EXPECT_EQ(savedSettings()["contentsScaleIndex"].intValue(), 1);
     EXPECT_TRUE(toolsOnScreen());

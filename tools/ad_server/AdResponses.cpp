@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 
 #include "tools/ad_server/TextEscaping.h"
@@ -212,27 +213,46 @@ std::string linksCreative(const AdScenario& s, const AdContext& c) {
     return page("Movuroute test links", style, body + eventScript(links));
 }
 
+// The box a network's script draws into: the whole ad.
+constexpr const char* kScriptAdPage =
+    "<style>html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; }"
+    "</style>\n<div id=\"slot\" style=\"width:100%;height:100%\"></div>\n";
+
 std::string scriptAdCreative(const AdScenario& s, const AdContext& c) {
     if (!s.html.empty()) return s.html;
     AdLinks links = adLinks(c);
     // Draws a moment after the page has loaded, as a network's tag would; or gives up.
-    std::string act =
-        s.passback ? "location.href = " + scriptJson(links.passback) + ";"
-                   : "var a = document.createElement('a');\n"
-                     "    a.href = " +
-                         scriptJson(links.click) +
-                         ";\n"
-                         "    a.textContent = 'Script ad " +
-                         std::to_string(c.ad) +
-                         "';\n"
-                         "    a.style.cssText = 'display:block;width:100%;height:100%;color:#fff;"
-                         "background:" +
-                         creativeColor(s, c.ad) +
-                         ";font:bold 14px sans-serif;';\n"
-                         "    document.body.appendChild(a);";
-    return "<div style=\"width:100%;height:100%\"></div>\n<script>\n"
+    std::string act;
+    switch (s.scriptEnding) {
+        case ScriptEnding::Draw:
+            act =
+                "var a = document.createElement('a');\n"
+                "    a.href = " +
+                scriptJson(links.click) +
+                ";\n"
+                "    a.textContent = 'Script ad " +
+                std::to_string(c.ad) +
+                "';\n"
+                "    a.style.cssText = 'display:block;width:100%;height:100%;color:#fff;"
+                "background:" +
+                creativeColor(s, c.ad) +
+                ";font:bold 14px sans-serif;';\n"
+                "    document.getElementById('slot').appendChild(a);";
+            break;
+        case ScriptEnding::Passback:
+            act = "location.href = " + scriptJson(links.passback) + ";";
+            break;
+        case ScriptEnding::PassbackScheme:
+            act = "location.href = " + scriptJson("passback:" + adTag(c)) + ";";
+            break;
+        case ScriptEnding::Never:
+            return kScriptAdPage;
+    }
+    const long delay = std::lround(std::clamp(s.scriptDelay, 0.0, 3600.0) * 1000);
+    return std::string(kScriptAdPage) +
+           "<script>\n"
            "  setTimeout(function () {\n    " +
-           act + "\n  }, 300);\n</script>\n";
+           act + "\n  }, " + std::to_string(delay) + ");\n</script>\n";
 }
 
 Json mediationConfiguration(const AdScenario& s, const AdContext& c) {

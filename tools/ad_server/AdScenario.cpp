@@ -225,12 +225,21 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
     else if (name == "manual" && !hasValue)
         s.manualImpressions = true;
     else if (name == "passback" && !hasValue)
-        s.passback = true;
+        s.scriptEnding = ScriptEnding::Passback;
+    else if (name == "passback-scheme" && !hasValue)
+        s.scriptEnding = ScriptEnding::PassbackScheme;
+    else if (name == "never" && !hasValue)
+        s.scriptEnding = ScriptEnding::Never;
     else if (name == "stall" && !hasValue)
         s.stall = std::make_shared<platform::testing::TestGate>();
     else if (name == "answer")
         return needsValue() && parseAnswer(value, s, error);
-    else if (name == "refresh") {
+    else if (name == "delay") {
+        if (!needsValue()) return false;
+        auto seconds = parseSeconds(value);
+        if (!seconds) return fail(error, "delay needs a number of seconds: " + std::string(value));
+        s.scriptDelay = *seconds;
+    } else if (name == "refresh") {
         if (!needsValue()) return false;
         auto seconds = parseSeconds(value);
         if (!seconds)

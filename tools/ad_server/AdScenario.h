@@ -34,6 +34,14 @@ enum class AdKind {
                        // message, call, a click ping and close
 };
 
+// How a script ad (AdKind::ScriptAd) ends, some time after its page has loaded.
+enum class ScriptEnding {
+    Draw,            // draws a coloured link over the whole ad
+    Passback,        // navigates to the ad's passback URL
+    PassbackScheme,  // navigates to a "passback:" URL
+    Never,           // draws nothing and never passes back
+};
+
 // How the core page answers the SDK's call for this unit.
 enum class PageAnswer {
     AdUrl,         // "loadAdURL" with the ad URL on the server
@@ -62,7 +70,8 @@ struct AdScenario {
     bool autoClickProtection = false;  // "enable_auto_click_protection" = "1"
     bool requestReload = false;        // the page also sends "requestReload" with its answer
     bool manualImpressions = false;    // adds "x-rade-manual-tracking-urls"
-    bool passback = false;             // ScriptAd: passes back instead of drawing
+    ScriptEnding scriptEnding = ScriptEnding::Draw;  // ScriptAd
+    double scriptDelay = 0.3;                        // ScriptAd: seconds after the page loaded
     std::vector<std::pair<std::string, std::string>> extraHeaders;
     // When set, the ad URL holds its answer until the gate is released (make it with
     // AdServer::makeGate so the server can let it go when it stops).
@@ -133,6 +142,11 @@ struct AdScenario {
         manualImpressions = true;
         return *this;
     }
+    AdScenario& endingScriptWith(ScriptEnding ending, std::optional<double> delay = std::nullopt) {
+        scriptEnding = ending;
+        if (delay) scriptDelay = *delay;
+        return *this;
+    }
     AdScenario& stalledOn(std::shared_ptr<platform::testing::TestGate> gate) {
         stall = std::move(gate);
         return *this;
@@ -147,8 +161,9 @@ std::string_view pageAnswerName(PageAnswer answer);
 //            mediation-not-json, custom, script, native, links
 //   options: answer=url|fetch|invalid|errors|silent|refused, refresh=<seconds>,
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
-//            scenario=<request_scenario>, autoclick, reload, manual, passback, stall,
-//            header=<name>:<value>
+//            scenario=<request_scenario>, autoclick, reload, manual, stall,
+//            header=<name>:<value>; for script ads passback, passback-scheme, never,
+//            delay=<seconds>
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);

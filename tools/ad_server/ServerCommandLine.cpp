@@ -30,7 +30,8 @@ std::string serverUsage() {
            "mediation, mediation-not-json, custom, script, native - followed by options:\n"
            "  answer=url|fetch|invalid|errors|silent|refused  refresh=<s>  size=<w>x<h>\n"
            "  debug=<text>  color=#rrggbb  orientation=<word>  scenario=<request_scenario>\n"
-           "  autoclick  reload  manual  passback  stall  header=<name>:<value>\n"
+           "  autoclick  reload  manual  stall  header=<name>:<value>\n"
+           "  script ads: passback  passback-scheme  never  delay=<s>\n"
            "e.g. --scenario ca-movu-banner=banner,refresh=30 --scenario ca-movu-ist=interstitial\n";
 }
 

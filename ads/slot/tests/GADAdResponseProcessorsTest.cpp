@@ -8,6 +8,7 @@
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -33,7 +34,7 @@ class GADAdResponseProcessorsTest : public ::testing::Test {
     GADAdResponseProcessorsTest() {
         slot = GADSlot::create({0, 0, 320, 50});
         slot->setAdType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner), false);
-        slot->setAdLoadDelegate(owner);
+        slot->setDelegates({.adLoad = owner});
     }
     ~GADAdResponseProcessorsTest() override {
         // The table outlives the test: what it changed is put back.
@@ -70,18 +71,18 @@ TEST_F(GADAdResponseProcessorsTest, ARegisteredTypeIsProcessedByItsEntry) {
     // A feature takes mediation answers: the slot hands them over, and the feature ends the
     // request as it sees fit.
     std::vector<std::shared_ptr<GADAd>> taken;
-    const auto replaced = table.setEntry(GADAdResponseType::Mediation,
-                                         {[&](GADSlot& slot, const std::shared_ptr<GADAd>& ad) {
-                                              taken.push_back(ad);
-                                              slot.didReceiveValidAd();
-                                              slot.adFinishedLoadingContent();
-                                          },
-                                          false});
+    const auto replaced = table.setEntry(
+        GADAdResponseType::Mediation, {[&](GADSlot& slot, const std::shared_ptr<GADAd>& ad) {
+                                           taken.push_back(ad);
+                                           GADSlotTestPeer(slot).page().didReceiveValidAd();
+                                           GADSlotTestPeer(slot).page().adFinishedLoadingContent();
+                                       },
+                                       false});
     EXPECT_TRUE(replaced.process);
     auto answer = GADAd::create();
     answer->setResponseType(GADAdResponseType::Mediation);
-    slot->setState(GADSlotState::FetchingAd);
-    slot->processAdResponse(answer);
+    GADSlotTestPeer(slot).setState(GADSlotState::FetchingAd);
+    GADSlotTestPeer(slot).processAdResponse(answer);
     ASSERT_EQ(taken.size(), 1u);
     EXPECT_EQ(taken[0], answer);
     EXPECT_EQ(slot->state(), GADSlotState::ValidAd);
@@ -90,8 +91,8 @@ TEST_F(GADAdResponseProcessorsTest, ARegisteredTypeIsProcessedByItsEntry) {
 
     // An entry taken out again leaves the type unknown: code 13.
     table.setEntry(GADAdResponseType::Mediation, {});
-    slot->setState(GADSlotState::FetchingAd);
-    slot->processAdResponse(answer);
+    GADSlotTestPeer(slot).setState(GADSlotState::FetchingAd);
+    GADSlotTestPeer(slot).processAdResponse(answer);
     EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{13}));
     EXPECT_EQ(slot->state(), GADSlotState::InvalidAd);
 }
@@ -102,7 +103,7 @@ TEST_F(GADAdResponseProcessorsTest, ScriptAdsGoToTheirProcessor) {
         [&](GADSlot& slot, const std::shared_ptr<GADAd>& ad) {
             ++scripts;
             EXPECT_TRUE(ad->hasAdNetworkJavaScript());
-            slot.didReceiveValidAd();
+            GADSlotTestPeer(slot).page().didReceiveValidAd();
         });
     auto request = GADRequest::request();
     Value::Dictionary extras{

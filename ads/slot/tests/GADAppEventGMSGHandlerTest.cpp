@@ -25,7 +25,7 @@ TEST(GADAppEventGMSGHandlerTest, NamedEventsReachTheSlotsOwner) {
     testing::SDKCoreTestScope core;
     auto owner = std::make_shared<Owner>();
     auto slot = GADSlot::create({0, 0, 320, 50});
-    slot->setSlotDelegate(owner);
+    slot->setDelegates({.slot = owner});
     auto handler = GADAppEventGMSGHandler::create(slot);
     const auto send = [&](const std::string& query) {
         auto url = platform::Url::parse("gmsg://movuroute/appEvent" + query);
@@ -41,9 +41,9 @@ TEST(GADAppEventGMSGHandlerTest, NamedEventsReachTheSlotsOwner) {
     EXPECT_EQ(owner->from, slot.get());
 
     // Without an owner, or once the slot is gone, the event goes nowhere.
-    slot->setSlotDelegate({});
+    slot->setDelegates({});
     EXPECT_TRUE(send("?name=lost"));
-    slot->setSlotDelegate(owner);
+    slot->setDelegates({.slot = owner});
     slot.reset();
     EXPECT_TRUE(send("?name=late"));
     EXPECT_EQ(owner->heard.size(), 2u);

@@ -12,6 +12,7 @@
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/slot/GADAppEventGMSGHandler.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -56,8 +57,7 @@ class GADBannerAdViewDelegateTest : public ::testing::Test {
   protected:
     GADBannerAdViewDelegateTest() {
         slot->setAdType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner), false);
-        slot->setSlotDelegate(owner);
-        slot->setAdLoadDelegate(owner);
+        slot->setDelegates({.slot = owner, .adLoad = owner});
         auto& application = platform::ui::Application::shared();
         application.setDesktopOpener([](const std::vector<std::string>&) { return true; });
         openedBefore = application.openedURLs().size();
@@ -66,7 +66,9 @@ class GADBannerAdViewDelegateTest : public ::testing::Test {
         platform::ui::Application::shared().setDesktopOpener({});
     }
 
-    std::shared_ptr<GADBannerAdViewDelegate> delegate() { return slot->adViewDelegate(); }
+    std::shared_ptr<GADBannerAdViewDelegate> delegate() {
+        return GADSlotTestPeer(slot).adViewDelegate();
+    }
     FakeWebPage& page() { return *views.web().pages().back(); }
     // An ad with HTML, up to the point its page is loading (state 5).
     void startRendering() {
@@ -135,7 +137,7 @@ TEST_F(GADBannerAdViewDelegateTest, ClicksNeedATouchTimeAndALinkClick) {
     EXPECT_FALSE(navigate("file:///etc/passwd"));
     EXPECT_EQ(owner->clicks, 1);
     // In state 5 nothing is a click.
-    slot->setState(State::Rendering);
+    GADSlotTestPeer(slot).setState(State::Rendering);
     EXPECT_FALSE(delegate()->isClick(NavigationType::LinkClicked));
 }
 
@@ -178,7 +180,7 @@ TEST_F(GADBannerAdViewDelegateTest, APageThatHoldsItsLoadedSignal) {
     delegate()->loadHandlerDidChangeDelay(handler, 1, 0);
     EXPECT_EQ(slot->state(), State::ValidAd);
     EXPECT_EQ(owner->finished, 1);
-    EXPECT_TRUE(slot->viewHasMadeImpression());
+    EXPECT_TRUE(GADSlotTestPeer(slot).viewHasMadeImpression());
 }
 
 TEST_F(GADBannerAdViewDelegateTest, CancelledDelaysAndFailedPages) {

@@ -11,6 +11,7 @@
 #include "ads/foundation/GADRequest.h"
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -53,7 +54,7 @@ class GADBannerSlotAdapterTest : public ::testing::Test {
         banner = GADBannerView::create(kGADAdSizeBanner);
         ASSERT_NE(banner, nullptr);
         banner->setDelegate(delegate);
-        slot()->setStateObserver([this](State, State to) {
+        GADSlotTestPeer(slot()).setStateObserver([this](State, State to) {
             if (to == State::RequestingAdURL) ++requests;
         });
     }
@@ -130,7 +131,7 @@ TEST_F(GADBannerSlotAdapterTest, APlainBannerGetsTheProgramsSlot) {
     // Leaving every window is announced with the slot as object; joining one is not.
     int left = 0;
     auto observation = platform::NotificationCenter::defaultCenter().observe(
-        GADSlot::kDidLeaveWindowNotification, real, [&](const platform::Notification&) { ++left; });
+        kGADSlotDidLeaveWindowNotification, real, [&](const platform::Notification&) { ++left; });
     banner->removeFromSuperview();
     window->addSubview(banner);
     scope.runUntilIdle();

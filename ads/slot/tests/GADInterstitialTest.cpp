@@ -13,6 +13,7 @@
 #include "ads/foundation/GADRequestError.h"
 #include "ads/fullscreen/GADAdAppViewController.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/DesktopRecorder.h"
@@ -126,19 +127,19 @@ TEST_F(GADInterstitialTest, OneLifeFromLoadToDismissal) {
     EXPECT_EQ(interstitial->adUnitID(), "unit");
     EXPECT_EQ(slot().adType(), GADAdType::interstitialAdType());
     EXPECT_FALSE(slot().reloadTimer().reloadable());
-    EXPECT_EQ(slot().publicAdObject(), interstitial);
+    EXPECT_EQ(GADSlotTestPeer(slot()).page().publicAdObject(), interstitial);
     EXPECT_FALSE(interstitial->isReady());
     load(ad);
     EXPECT_EQ(delegate->log, (Log{"received"}));
     EXPECT_TRUE(interstitial->isReady());
     EXPECT_FALSE(slot().reloadTimer().isScheduled());
     // Loaded is not seen: no impression yet.
-    EXPECT_FALSE(slot().viewHasMadeImpression());
+    EXPECT_FALSE(GADSlotTestPeer(slot()).viewHasMadeImpression());
 
     present(root);
     EXPECT_EQ(delegate->log, (Log{"received", "willPresent"}));
     EXPECT_TRUE(interstitial->hasBeenUsed());
-    EXPECT_TRUE(slot().viewHasMadeImpression());
+    EXPECT_TRUE(GADSlotTestPeer(slot()).viewHasMadeImpression());
     ASSERT_TRUE(
         platform::testing::runMainLoopUntil([&] { return server.requestCount("/imp") == 1; }));
     auto screen = root->presentedViewController();
@@ -249,14 +250,14 @@ TEST_F(GADInterstitialTest, APresentationThatStartsNothingEndsInCodeEleven) {
 
 TEST_F(GADInterstitialTest, ClicksLeavingAndCancel) {
     load();
-    slot().pingClickURLs();
-    slot().adWillLeaveApplication();
+    GADSlotTestPeer(slot()).page().pingClickURLs();
+    GADSlotTestPeer(slot()).page().adWillLeaveApplication();
     EXPECT_EQ(delegate->log, (Log{"received", "leave"}));
 
     // Only a delegate that wants clicks hears them.
     auto clicking = std::make_shared<ClickingDelegate>();
     interstitial->setDelegate(clicking);
-    slot().pingClickURLs();
+    GADSlotTestPeer(slot()).page().pingClickURLs();
     EXPECT_EQ(clicking->log, (Log{"click"}));
 
     interstitial->cancel();

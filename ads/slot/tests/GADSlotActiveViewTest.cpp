@@ -13,6 +13,7 @@
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -404,7 +405,7 @@ class GADSlotMeasurementTest : public ActiveViewTestBase {
 
 TEST_F(GADSlotMeasurementTest, AnImpressionStartsAndANewAdEndsTheMeasurement) {
     loadAndRender(true);
-    ASSERT_TRUE(slot->viewHasMadeImpression());
+    ASSERT_TRUE(GADSlotTestPeer(slot).viewHasMadeImpression());
     readyCorePage();
     auto sent = records();
     ASSERT_EQ(sent.size(), 1u);
@@ -430,7 +431,7 @@ TEST_F(GADSlotMeasurementTest, AnImpressionStartsAndANewAdEndsTheMeasurement) {
 
 TEST_F(GADSlotMeasurementTest, AnAdWithoutSettingsOrMRAIDIsNeverMeasured) {
     loadAndRender(false);
-    ASSERT_TRUE(slot->viewHasMadeImpression());
+    ASSERT_TRUE(GADSlotTestPeer(slot).viewHasMadeImpression());
     settle();
     EXPECT_TRUE(records().empty());
     EXPECT_FALSE(slot->activeView().isMeasuring());

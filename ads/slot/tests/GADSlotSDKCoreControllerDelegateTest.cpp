@@ -9,6 +9,7 @@
 #include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -51,16 +52,14 @@ class GADSlotSDKCoreControllerDelegateTest : public ::testing::Test {
         slot = GADSlot::create(platform::Rect(0, 0, 320, 50));
         slot->setAdType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner));
         slot->setAdUnitID("ca-movu-banner");
-        slot->setSlotDelegate(owner);
-        slot->setAdLoadDelegate(owner);
-        slot->setAdKeyDelegate(owner);
+        slot->setDelegates({.slot = owner, .adLoad = owner, .adKey = owner});
     }
 
     FakeWebPage& page() { return *views.web().pages().at(0); }
     void settle() { SDKCoreTestScope::settle(*controller); }
     // A new request each time: one still in flight (an ad being fetched) is cancelled first.
     void load() {
-        if (slot->isMakingRequest()) slot->cancelLoad();
+        if (GADSlotTestPeer(slot).isMakingRequest()) GADSlotTestPeer(slot).cancelLoad();
         slot->loadRequest(GADRequest::request());
         settle();
     }
@@ -101,7 +100,7 @@ class GADSlotSDKCoreControllerDelegateTest : public ::testing::Test {
 TEST_F(GADSlotSDKCoreControllerDelegateTest, TheSlotSendsItsPlacementAndLoadsTheAdURL) {
     owner->sizes = std::vector<GADBoxedValue>{NSValueFromGADAdSize(kGADAdSizeBanner),
                                               NSValueFromGADAdSize(kGADAdSizeLargeBanner)};
-    slot->setCalledLoadAndDisplayRequest(true);
+    GADSlotTestPeer(slot).setCalledLoadAndDisplayRequest(true);
     load();
     EXPECT_EQ(slot->state(), GADSlotState::RequestingAdURL);
     loadPage();
@@ -117,17 +116,18 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, TheSlotSendsItsPlacementAndLoadsThe
     EXPECT_EQ(sent["view_hierarchy"]["creator_class"], Value("Owner"));
     EXPECT_EQ(sent["force_https"], Value("1"));
     EXPECT_TRUE(sent.contains("quality_signals"));
-    EXPECT_EQ(slot->requestID(), std::optional<std::string>("1"));
+    EXPECT_EQ(GADSlotTestPeer(slot).requestID(), std::optional<std::string>("1"));
 
     answer(
         "loadAdURL?request_id=1&url=https%3A%2F%2Fads.example%2Fgma%3Fa%3D1"
         "&enable_auto_click_protection=1");
     // The ad URL was received and the ad's fetch has started.
     EXPECT_EQ(slot->state(), GADSlotState::FetchingAd);
-    ASSERT_TRUE(slot->loadingAd());
-    EXPECT_EQ(slot->loadingAd()->adURL()->absoluteString(), "https://ads.example/gma?a=1");
-    EXPECT_FALSE(slot->loadingAdHeaders());
-    EXPECT_TRUE(slot->opener()->autoClickProtected());
+    ASSERT_TRUE(GADSlotTestPeer(slot).loadingAd());
+    EXPECT_EQ(GADSlotTestPeer(slot).loadingAd()->adURL()->absoluteString(),
+              "https://ads.example/gma?a=1");
+    EXPECT_FALSE(GADSlotTestPeer(slot).loadingAdHeaders());
+    EXPECT_TRUE(GADSlotTestPeer(slot).opener()->autoClickProtected());
     EXPECT_TRUE(owner->events.empty());
 
     // "cladr" went with one request only.
@@ -144,7 +144,7 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, TheRequestStepBuildsFromASnapshotWi
 
     slot->loadRequest(GADRequest::request());
     build = requester.requestParametersWithRequestID("8");
-    EXPECT_EQ(slot->requestID(), std::optional<std::string>("8"));
+    EXPECT_EQ(GADSlotTestPeer(slot).requestID(), std::optional<std::string>("8"));
     // What the slot and its owner said is taken now: later changes and the slot's end do not
     // reach the request step.
     slot->setAdUnitID("ca-movu-other");
@@ -190,7 +190,7 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, FailedAnswersEndTheLoadWithTheirCod
         "loadAdURL?request_id=1&errors=no%20fill&url=https%3A%2F%2Fa.example%2F"
         "&request_scenario=offline_empty");
     EXPECT_EQ(owner->events, (std::vector<std::string>{"failed 0 in state 7"}));
-    EXPECT_FALSE(slot->loadingAd());
+    EXPECT_FALSE(GADSlotTestPeer(slot).loadingAd());
     EXPECT_EQ(statistic("oar"), oar);
     EXPECT_GT(owner->errors.at(0).userInfo.size(),
               GADRequestError::errorWithCode(kGADErrorInvalidRequest).userInfo.size());
@@ -203,7 +203,7 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, FailedAnswersEndTheLoadWithTheirCod
     load();
     answer("loadAdURL?request_id=4");
     EXPECT_EQ(owner->events, (std::vector<std::string>(4, "failed 0 in state 7")));
-    EXPECT_FALSE(slot->loadingAd());
+    EXPECT_FALSE(GADSlotTestPeer(slot).loadingAd());
 
     // No answer within the limit.
     load();
@@ -248,14 +248,14 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, TheOwnerNamesTheAdTypeAndFailuresGi
     loadPage();
     EXPECT_EQ(lastRequest()["quality_signals"]["ads"],
               Value::array({Value::dictionary({{GADApplication::kClickTimeKey, Value(12)}})}));
-    EXPECT_EQ(slot->pendingAdStatistics().size(), 1u);
+    EXPECT_EQ(GADSlotTestPeer(slot).pendingAdStatistics().size(), 1u);
     answer("invalidRequest?request_id=1");
-    EXPECT_TRUE(slot->pendingAdStatistics().empty());
+    EXPECT_TRUE(GADSlotTestPeer(slot).pendingAdStatistics().empty());
     EXPECT_EQ(GADApplication::sharedInstance()->pendingAdStatistics().count(adStatistics), 1u);
 
     // The final state is never left.
     slot->invalidateState();
-    slot->didReceiveAdURL();
+    GADSlotTestPeer(slot).didReceiveAdURL();
     EXPECT_EQ(slot->state(), GADSlotState::Invalidated);
 }
 

@@ -1,5 +1,6 @@
 #include "ads/foundation/GADBannerAd.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -97,9 +98,9 @@ class GADSlotTest : public ::testing::Test {
         slot = GADSlot::create({0, 0, 320, 50});
         slot->setAdType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner), false);
         slot->setAdUnitID("unit");
-        slot->setSlotDelegate(owner);
-        slot->setAdLoadDelegate(owner);
-        slot->setStateObserver([this](State, State to) { states.push_back(static_cast<int>(to)); });
+        slot->setDelegates({.slot = owner, .adLoad = owner});
+        GADSlotTestPeer(slot).setStateObserver(
+            [this](State, State to) { states.push_back(static_cast<int>(to)); });
     }
     ~GADSlotTest() override {
         slot.reset();
@@ -144,34 +145,34 @@ class GADSlotTest : public ::testing::Test {
 };
 
 TEST_F(GADSlotTest, TheSetterIsTheOnlyWriterAndTheInterceptorIsHeldOnce) {
-    slot->setState(State::RequestingAdURL);
-    EXPECT_TRUE(slot->holdsMRAIDInterceptor());
+    GADSlotTestPeer(slot).setState(State::RequestingAdURL);
+    EXPECT_TRUE(GADSlotTestPeer(slot).holdsMRAIDInterceptor());
     EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 1);
     // Back to 0 and up to 2 again while still holding: no second enable.
-    slot->setState(State::Idle);
-    slot->setState(State::RequestingAdURL);
+    GADSlotTestPeer(slot).setState(State::Idle);
+    GADSlotTestPeer(slot).setState(State::RequestingAdURL);
     EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 1);
     // The same value again records nothing.
-    slot->setState(State::RequestingAdURL);
-    slot->setState(State::ValidAd);
+    GADSlotTestPeer(slot).setState(State::RequestingAdURL);
+    GADSlotTestPeer(slot).setState(State::ValidAd);
     EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 0);
     // Entering 7 without holding gives nothing back.
-    slot->setState(State::InvalidAd);
+    GADSlotTestPeer(slot).setState(State::InvalidAd);
     EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 0);
-    slot->setState(State::Idle);
-    slot->setState(State::RequestingAdURL);
+    GADSlotTestPeer(slot).setState(State::Idle);
+    GADSlotTestPeer(slot).setState(State::RequestingAdURL);
     // State 8 releases the hold and is final.
     slot->invalidateState();
     EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 0);
-    slot->resetState();
-    slot->setState(State::RequestingAdURL);
+    GADSlotTestPeer(slot).resetState();
+    GADSlotTestPeer(slot).setState(State::RequestingAdURL);
     EXPECT_EQ(slot->state(), State::Invalidated);
     EXPECT_EQ(states, (std::vector<int>{2, 0, 2, 6, 7, 0, 2, 8}));
-    EXPECT_TRUE(slot->isMakingRequest());
+    EXPECT_TRUE(GADSlotTestPeer(slot).isMakingRequest());
 
     // A slot that goes while holding gives its hold back.
     auto other = GADSlot::create();
-    other->setState(State::RequestingAdURL);
+    GADSlotTestPeer(other).setState(State::RequestingAdURL);
     EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 1);
     other.reset();
     EXPECT_EQ(GADMRAIDInterceptor::canInitWithRequestCount(), 0);
@@ -183,14 +184,14 @@ TEST_F(GADSlotTest, RefusedRequests) {
     slot->loadRequest(GADRequest::request());
     EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{0}));
     EXPECT_EQ(slot->state(), State::Idle);
-    EXPECT_TRUE(slot->slotHasAttemptedAnAdRequestAtLeastOnce());
+    EXPECT_TRUE(GADSlotTestPeer(slot).slotHasAttemptedAnAdRequestAtLeastOnce());
 
     // A request in flight, or an inactive app: dropped without a word.
     owner->shouldLoad.reset();
-    slot->setState(State::FetchingAd);
+    GADSlotTestPeer(slot).setState(State::FetchingAd);
     slot->loadRequest(GADRequest::request());
     EXPECT_EQ(slot->state(), State::FetchingAd);
-    slot->setState(State::InvalidAd);
+    GADSlotTestPeer(slot).setState(State::InvalidAd);
     platform::ui::Application::shared().enterBackground();
     GADApplication::sharedInstance()->setAppFinishedLaunching(true);
     slot->loadRequest(GADRequest::request());
@@ -205,12 +206,12 @@ TEST_F(GADSlotTest, AnAdInTheExtrasRendersWithoutTheSDKCore) {
     EXPECT_EQ(owner->finished, 1);
     ASSERT_TRUE(slot->ad());
     EXPECT_EQ(slot->ad()->adHTML(), "<p>ad</p>");
-    EXPECT_FALSE(slot->loadingAd());
+    EXPECT_FALSE(GADSlotTestPeer(slot).loadingAd());
     EXPECT_FALSE(slot->adView()->isHidden());
     EXPECT_EQ(page().loads().back().html, "<p>ad</p>");
     EXPECT_EQ(owner->views.back(), slot->adView());
-    EXPECT_TRUE(slot->viewHasMadeImpression());
-    EXPECT_FALSE(slot->holdsMRAIDInterceptor());
+    EXPECT_TRUE(GADSlotTestPeer(slot).viewHasMadeImpression());
+    EXPECT_FALSE(GADSlotTestPeer(slot).holdsMRAIDInterceptor());
 
     // A later load of the same page (a navigation inside the ad) makes no second impression.
     page().fireStart();
@@ -264,11 +265,11 @@ TEST_F(GADSlotTest, ReloadTimer) {
     EXPECT_TRUE(slot->reloadTimer().isScheduled());
 
     // A reload due while a request is in flight is tried one interval later, not lost.
-    slot->setState(State::FetchingAd);
+    GADSlotTestPeer(slot).setState(State::FetchingAd);
     scope.advance(30);
     EXPECT_EQ(owner->reloadQuestions, 1);
     EXPECT_TRUE(slot->reloadTimer().isScheduled());
-    slot->setState(State::ValidAd);
+    GADSlotTestPeer(slot).setState(State::ValidAd);
     owner->shouldReload = true;
     scope.advance(30);
     EXPECT_EQ(owner->reloadQuestions, 2);
@@ -286,7 +287,7 @@ TEST_F(GADSlotTest, ReloadTimer) {
 TEST_F(GADSlotTest, LeavingEveryWindowIsAnnouncedWithTheSlotAsObject) {
     int heard = 0;
     auto observation = platform::NotificationCenter::defaultCenter().observe(
-        GADSlot::kDidLeaveWindowNotification, slot.get(),
+        kGADSlotDidLeaveWindowNotification, slot.get(),
         [&](const platform::Notification&) { ++heard; });
     auto other = GADSlot::create({0, 0, 320, 50});
     other->bannerDidMoveToWindow(nullptr);
@@ -300,21 +301,24 @@ TEST_F(GADSlotTest, LeavingEveryWindowIsAnnouncedWithTheSlotAsObject) {
 
 TEST_F(GADSlotTest, VetoesAndResponseTypes) {
     auto responses = std::make_shared<TestOwner>();
-    slot->setAdResponseDelegate(responses);
+    auto withResponses = slot->delegates();
+    withResponses.adResponse = responses;
+    slot->setDelegates(withResponses);
     // A veto with an error fails with it.
     responses->process = false;
     responses->vetoError = GADRequestError::errorWithCode(3);
-    slot->setState(State::FetchingAd);
-    slot->processAdResponse(typedAd(GADAdResponseType::HTML));
+    GADSlotTestPeer(slot).setState(State::FetchingAd);
+    GADSlotTestPeer(slot).processAdResponse(typedAd(GADAdResponseType::HTML));
     EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{3}));
     EXPECT_EQ(slot->state(), State::InvalidAd);
     // A veto without one: the owner takes the ad; valid, and nothing more said here.
     responses->vetoError.reset();
-    slot->setState(State::FetchingAd);
-    slot->processAdResponse(typedAd(GADAdResponseType::Native));
+    GADSlotTestPeer(slot).setState(State::FetchingAd);
+    GADSlotTestPeer(slot).processAdResponse(typedAd(GADAdResponseType::Native));
     EXPECT_EQ(slot->state(), State::ValidAd);
     EXPECT_EQ(owner->finished, 0);
-    slot->setAdResponseDelegate({});
+    withResponses.adResponse.reset();
+    slot->setDelegates(withResponses);
 
     struct Case {
         GADAdResponseType type;
@@ -323,8 +327,8 @@ TEST_F(GADSlotTest, VetoesAndResponseTypes) {
     for (const Case& c :
          {Case{GADAdResponseType::Invalid, 13}, Case{GADAdResponseType::Mediation, 8}}) {
         owner->failures.clear();
-        slot->setState(State::FetchingAd);
-        slot->processAdResponse(typedAd(c.type));
+        GADSlotTestPeer(slot).setState(State::FetchingAd);
+        GADSlotTestPeer(slot).processAdResponse(typedAd(c.type));
         EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{c.code}));
         EXPECT_EQ(slot->state(), State::InvalidAd);
     }
@@ -332,22 +336,12 @@ TEST_F(GADSlotTest, VetoesAndResponseTypes) {
     EXPECT_FALSE(slot->changeAdTypeTo(GADAdType::interstitialAdType()));
 }
 
-TEST_F(GADSlotTest, ScriptAdsFailAndReloadLater) {
-    slot->reloadTimer().setInterval(10);
-    slot->loadRequest(requestWithAd({{"ad_is_javascript", Value(true)},
-                                     {"ad_html", Value("<script></script>")},
-                                     {"ad_base_url", Value("https://ads.test/")}}));
-    EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{13}));
-    EXPECT_EQ(slot->state(), State::InvalidAd);
-    EXPECT_TRUE(slot->reloadTimer().isScheduled());
-}
-
 TEST_F(GADSlotTest, RefusedCustomRenderingKeepsTheShownAd) {
     loadAndRender();
     const auto shown = slot->ad();
     owner->rendersCustom = false;
-    slot->setState(State::FetchingAd);
-    slot->processAdResponse(typedAd(GADAdResponseType::CustomRendering));
+    GADSlotTestPeer(slot).setState(State::FetchingAd);
+    GADSlotTestPeer(slot).processAdResponse(typedAd(GADAdResponseType::CustomRendering));
     EXPECT_EQ(slot->ad(), shown);
     EXPECT_EQ(slot->state(), State::InvalidAd);
     EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{12}));
@@ -357,7 +351,7 @@ TEST_F(GADSlotTest, RefusedCustomRenderingKeepsTheShownAd) {
     // Accepted: the new ad is current and the owner renders it.
     owner->rendersCustom = true;
     auto custom = typedAd(GADAdResponseType::CustomRendering);
-    slot->processAdResponse(custom);
+    GADSlotTestPeer(slot).processAdResponse(custom);
     EXPECT_EQ(slot->ad(), custom);
 }
 
@@ -370,24 +364,24 @@ TEST_F(GADSlotTest, AnnouncedSizesReachOnlyOwnersThatListSizes) {
         return ad;
     };
     // No list: ignored, and forgotten after the view was handed over.
-    slot->setState(State::FetchingAd);
-    slot->processAdResponse(announced());
+    GADSlotTestPeer(slot).setState(State::FetchingAd);
+    GADSlotTestPeer(slot).processAdResponse(announced());
     EXPECT_TRUE(owner->sizes.empty());
     // With a list that holds it: the owner takes the size.
     owner->valid = std::vector<GADAdSize>{kGADAdSizeBanner, kGADAdSizeMediumRectangle};
-    slot->setState(State::FetchingAd);
-    slot->processAdResponse(announced());
+    GADSlotTestPeer(slot).setState(State::FetchingAd);
+    GADSlotTestPeer(slot).processAdResponse(announced());
     ASSERT_EQ(owner->sizes.size(), 1u);
     EXPECT_TRUE(GADAdSizeEqualToSize(owner->sizes[0], kGADAdSizeMediumRectangle));
     // A list without it: nothing.
     owner->valid = std::vector<GADAdSize>{kGADAdSizeBanner, kGADAdSizeInvalid};
-    slot->setState(State::FetchingAd);
-    slot->processAdResponse(announced());
+    GADSlotTestPeer(slot).setState(State::FetchingAd);
+    GADSlotTestPeer(slot).processAdResponse(announced());
     EXPECT_EQ(owner->sizes.size(), 1u);
 
     // Content sizes: a fixed-size ad reports its announced size, with no current ad the
     // loading ad's.
-    slot->updateContentSize({10, 10});
+    GADSlotTestPeer(slot).page().updateContentSize({10, 10});
     EXPECT_EQ(owner->contentSizes.back(), (platform::Size{300, 250}));
 }
 
@@ -402,8 +396,8 @@ TEST_F(GADSlotTest, ImpressionsPingOnceAndClicksEveryTime) {
     ASSERT_TRUE(
         platform::testing::runMainLoopUntil([&] { return server.requestCount("/imp") == 1; }));
     GADPingImpressionURLs(*slot->ad());
-    slot->pingClickURLs();
-    slot->pingClickURLs();
+    GADSlotTestPeer(slot).page().pingClickURLs();
+    GADSlotTestPeer(slot).page().pingClickURLs();
     ASSERT_TRUE(
         platform::testing::runMainLoopUntil([&] { return server.requestCount("/click") == 2; }));
     EXPECT_EQ(server.requestCount("/imp"), 1u);
@@ -428,10 +422,12 @@ TEST_F(GADSlotTest, AdServerHostsAndGestureClickUrls) {
     for (const char* text : {"about:blank", "gmsg://ads/click?ai=1", "https://ads.test/aclk",
                              "https://other.test/aclk?ai=xyz", "https://ads.test/aclk?x=1"}) {
         SCOPED_TRACE(text);
-        EXPECT_EQ(slot->gestureClickURLWithURL(*Url::parse(text)).absoluteString(), text);
+        EXPECT_EQ(
+            GADSlotTestPeer(slot).page().gestureClickURLWithURL(*Url::parse(text)).absoluteString(),
+            text);
     }
     // The signal goes in before the landing page, which stays last.
-    const auto click = slot->gestureClickURLWithURL(
+    const auto click = GADSlotTestPeer(slot).page().gestureClickURLWithURL(
         *Url::parse("https://ads.test/aclk?ai=xyz&sig=1&adurl=https://land.test/"));
     const std::string text = click.absoluteString();
     EXPECT_EQ(text.rfind("https://ads.test/aclk?ai=xyz&sig=1&ms=", 0), 0u) << text;
@@ -439,7 +435,8 @@ TEST_F(GADSlotTest, AdServerHostsAndGestureClickUrls) {
     EXPECT_EQ(text.size() - text.find("&adurl="), std::string("&adurl=https://land.test/").size());
 
     // An impression ticket in the path is kept on the ad.
-    slot->gestureClickURLWithURL(*Url::parse("https://other.test/x/ab/cd?q=1"));
+    GADSlotTestPeer(slot).page().gestureClickURLWithURL(
+        *Url::parse("https://other.test/x/ab/cd?q=1"));
     EXPECT_TRUE(platform::testing::runMainLoopUntil(
         [&] { return slot->ad()->statistics()->objectForKey("pit") == Value("ab/cd"); }));
 }
@@ -458,8 +455,7 @@ TEST_F(GADSlotTest, AGoneSlotHearsNothingLate) {
     // An owner that goes leaves the slot talking to nobody.
     slot = GADSlot::create();
     auto gone = std::make_shared<TestOwner>();
-    slot->setAdLoadDelegate(gone);
-    slot->setSlotDelegate(gone);
+    slot->setDelegates({.slot = gone, .adLoad = gone});
     slot->loadRequest(requestWithAd(htmlAd("")));
     gone.reset();
     scope.runUntilIdle();
@@ -468,17 +464,17 @@ TEST_F(GADSlotTest, AGoneSlotHearsNothingLate) {
 
 TEST_F(GADSlotTest, OrientationNoticesWhileListening) {
     int notices = 0;
-    slot->addCreativeOrientationChangeObserver([&] { ++notices; });
-    slot->beginListeningToDeviceOrientationChangeEvent();
-    slot->beginListeningToDeviceOrientationChangeEvent();
+    slot->orientationEvents().addCreativeOrientationChangeObserver([&] { ++notices; });
+    slot->orientationEvents().beginListeningToDeviceOrientationChangeEvent();
+    slot->orientationEvents().beginListeningToDeviceOrientationChangeEvent();
     EXPECT_EQ(notices, 1);
     platform::ui::Application::shared().setStatusBarOrientation(3);
     scope.runUntilIdle();
     EXPECT_EQ(notices, 2);
-    slot->endListeningToDeviceOrientationChangeEvent();
+    slot->orientationEvents().endListeningToDeviceOrientationChangeEvent();
     platform::ui::Application::shared().setStatusBarOrientation(1);
     scope.runUntilIdle();
-    slot->didChangeDeviceOrientation();
+    slot->orientationEvents().didChangeDeviceOrientation();
     EXPECT_EQ(notices, 2);
 }
 

@@ -36,14 +36,38 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_TRUE(parseAdScenario("interstitial,stall")->stall);
     EXPECT_EQ(parseAdScenario("mediation,answer=refused")->answer, PageAnswer::RefusedAdUrl);
     EXPECT_EQ(parseAdScenario("links")->kind, AdKind::Links);
+    // Script ads: how they end, and when.
+    EXPECT_EQ(parseAdScenario("script")->scriptEnding, ScriptEnding::Draw);
+    EXPECT_EQ(parseAdScenario("script,passback")->scriptEnding, ScriptEnding::Passback);
+    EXPECT_EQ(parseAdScenario("script,passback-scheme")->scriptEnding,
+              ScriptEnding::PassbackScheme);
+    const auto never = parseAdScenario("script,never,delay=1.5");
+    EXPECT_EQ(never->scriptEnding, ScriptEnding::Never);
+    EXPECT_EQ(never->scriptDelay, 1.5);
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
-    for (const char* text :
-         {"", "bananas", "banner,", "banner,,reload", "status:99", "status:600", "status:abc",
-          "banner,refresh=soon", "banner,refresh=inf", "banner,size=320", "banner,size=ax50",
-          "banner,color=red", "banner,color=#12345g", "banner,answer=maybe",
-          "banner,header=novalue", "banner,refresh", "banner,autoclick=1", "banner,unknown=1"}) {
+    for (const char* text : {"",
+                             "bananas",
+                             "banner,",
+                             "banner,,reload",
+                             "status:99",
+                             "status:600",
+                             "status:abc",
+                             "banner,refresh=soon",
+                             "banner,refresh=inf",
+                             "banner,size=320",
+                             "banner,size=ax50",
+                             "banner,color=red",
+                             "banner,color=#12345g",
+                             "banner,answer=maybe",
+                             "banner,header=novalue",
+                             "banner,refresh",
+                             "banner,autoclick=1",
+                             "banner,unknown=1",
+                             "script,delay",
+                             "script,delay=soon",
+                             "script,never=1"}) {
         std::string error;
         EXPECT_FALSE(parseAdScenario(text, &error)) << text;
         EXPECT_FALSE(error.empty()) << text;

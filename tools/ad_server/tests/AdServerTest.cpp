@@ -307,6 +307,22 @@ TEST_F(AdServerTest, AdUrlsAnswerEachKindWithItsHeaders) {
     EXPECT_EQ(script["ad_is_javascript"], true);
     EXPECT_NE(script["ad_passback_url"].get<std::string>().find("/mads/passback?slot=s"),
               std::string::npos);
+    // It draws after its delay, passes back by its URL or by the scheme, or does nothing.
+    const std::string drawn = script["ad_html"];
+    EXPECT_NE(drawn.find("}, 300);"), std::string::npos) << drawn;
+    EXPECT_NE(drawn.find("appendChild"), std::string::npos) << drawn;
+    server.setScenario("s", AdScenario::scriptAd().endingScriptWith(ScriptEnding::Passback, 1));
+    const std::string passback = Json::parse(get("/mads/fetched_ad?slotname=s")->body)["ad_html"];
+    EXPECT_NE(passback.find("location.href = \"" + server.origin() + "/mads/passback?slot=s"),
+              std::string::npos)
+        << passback;
+    EXPECT_NE(passback.find("}, 1000);"), std::string::npos) << passback;
+    server.setScenario("s", AdScenario::scriptAd().endingScriptWith(ScriptEnding::PassbackScheme));
+    const std::string scheme = Json::parse(get("/mads/fetched_ad?slotname=s")->body)["ad_html"];
+    EXPECT_NE(scheme.find("location.href = \"passback:slot=s"), std::string::npos) << scheme;
+    server.setScenario("s", AdScenario::scriptAd().endingScriptWith(ScriptEnding::Never));
+    const std::string never = Json::parse(get("/mads/fetched_ad?slotname=s")->body)["ad_html"];
+    EXPECT_EQ(never.find("<script"), std::string::npos) << never;
     server.setScenario("raw",
                        AdScenario::answered(PageAnswer::FetchedAd).withFetchedAdBody("[1, 2]"));
     EXPECT_EQ(get("/mads/fetched_ad?slotname=raw")->body, "[1, 2]");

@@ -15,6 +15,7 @@
 #include "ads/slot/GADBannerSlotAdapter.h"
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -90,7 +91,7 @@ class GADBannerViewWebKitTest : public ::testing::Test {
     bool waitForOutcome(std::size_t outcomes) {
         return waitFor([&] {
             return std::size_t(delegate->received) + delegate->failures.size() >= outcomes &&
-                   !slot()->isMakingRequest();
+                   !GADSlotTestPeer(slot()).isMakingRequest();
         });
     }
     bool paintedAdColor() {
@@ -165,12 +166,12 @@ TEST_F(GADBannerViewWebKitTest, TheNextAdComesAfterTheRefreshRateButNotWhileHidd
     // Hidden when the period ends: no request, and the timer runs another period.
     banner->setHidden(true);
     scope.advance(30);
-    EXPECT_FALSE(slot()->isMakingRequest());
+    EXPECT_FALSE(GADSlotTestPeer(slot()).isMakingRequest());
     EXPECT_TRUE(slot()->reloadTimer().isScheduled());
 
     banner->setHidden(false);
     scope.advance(30);
-    EXPECT_TRUE(slot()->isMakingRequest());
+    EXPECT_TRUE(GADSlotTestPeer(slot()).isMakingRequest());
     ASSERT_TRUE(waitForOutcome(2));
     EXPECT_EQ(delegate->received, 2);
     EXPECT_TRUE(banner->hasAutoRefreshed());
@@ -186,9 +187,9 @@ TEST_F(GADBannerViewWebKitTest, NoFillWithARefreshRateRetriesAfterIt) {
     EXPECT_EQ(slot()->reloadTimer().interval(), 20);
 
     scope.advance(19);
-    EXPECT_FALSE(slot()->isMakingRequest());
+    EXPECT_FALSE(GADSlotTestPeer(slot()).isMakingRequest());
     scope.advance(1);
-    EXPECT_TRUE(slot()->isMakingRequest());
+    EXPECT_TRUE(GADSlotTestPeer(slot()).isMakingRequest());
     ASSERT_TRUE(waitForOutcome(2));
     EXPECT_EQ(delegate->failures, (std::vector<std::int64_t>{1, 1}));
     EXPECT_EQ(ads.log().count(RequestKind::AdRequest), 2u);

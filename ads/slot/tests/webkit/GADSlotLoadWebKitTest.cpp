@@ -9,6 +9,7 @@
 #include "ads/foundation/GADAdSize.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -66,9 +67,9 @@ class GADSlotLoadWebKitTest : public ::testing::Test {
         auto made = GADSlot::create({0, 0, 320, 50});
         made->setAdType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner), false);
         made->setAdUnitID(unit);
-        made->setSlotDelegate(owner);
-        made->setAdLoadDelegate(owner);
-        made->setStateObserver([this](State, State to) { states.push_back(static_cast<int>(to)); });
+        made->setDelegates({.slot = owner, .adLoad = owner});
+        GADSlotTestPeer(made).setStateObserver(
+            [this](State, State to) { states.push_back(static_cast<int>(to)); });
         return made;
     }
     // Loads one request of the unit and waits for its outcome (state 6 or 7, or 1).

@@ -8,6 +8,7 @@
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -41,8 +42,7 @@ class GADSlotWebKitTest : public ::testing::Test {
         ASSERT_TRUE(ads.server().isRunning());
         slot = GADSlot::create(platform::Rect(0, 0, 320, 50));
         slot->setAdType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner));
-        slot->setSlotDelegate(banner);
-        slot->setAdLoadDelegate(banner);
+        slot->setDelegates({.slot = banner, .adLoad = banner});
     }
     bool settledAfterRequest() {
         return ads.waitOnMainLoopUntil(
@@ -63,8 +63,8 @@ TEST_F(GADSlotWebKitTest, ABannerSlotGetsItsAdURLFromTheCorePage) {
     ASSERT_TRUE(settledAfterRequest());
     EXPECT_EQ(slot->state(), GADSlotState::FetchingAd);
     EXPECT_TRUE(banner->codes.empty());
-    ASSERT_TRUE(slot->loadingAd() && slot->loadingAd()->adURL());
-    const std::string url = slot->loadingAd()->adURL()->absoluteString();
+    ASSERT_TRUE(GADSlotTestPeer(slot).loadingAd() && GADSlotTestPeer(slot).loadingAd()->adURL());
+    const std::string url = GADSlotTestPeer(slot).loadingAd()->adURL()->absoluteString();
     EXPECT_EQ(url.rfind(ads.origin() + "/mads/gma?", 0), 0u) << url;
     EXPECT_NE(url.find("slotname=ca-movu-banner"), std::string::npos) << url;
 
