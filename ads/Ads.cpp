@@ -2,6 +2,7 @@
 
 #include "ads/foundation/GADApplication.h"
 #include "ads/fullscreen/GADFullScreenRoom.h"
+#include "ads/mediation/GADMediationRoom.h"
 #include "ads/slot/GADSlotRoom.h"
 #include "ads/web/GADContentCapture.h"
 
@@ -10,9 +11,10 @@ namespace ads {
 void load() {
     // Each room's registration is made once however often it is asked for, and so is
     // GADApplication's; the order is the rooms' order, lowest first.
+    GADContentCapture::load();
     GADFullScreenRoom::load();
     GADSlotRoom::load();
-    GADContentCapture::load();
+    registerMediationClasses();
     GADApplication::load();
 }
 

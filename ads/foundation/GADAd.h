@@ -23,6 +23,7 @@
 
 namespace ads {
 
+class GADAdMediationDelegate;
 class GADStatisticDictionary;
 
 // How the slot shows the answer; the server's headers decide it, and the slot dispatches on
@@ -121,6 +122,14 @@ class GADAd : public std::enable_shared_from_this<GADAd> {
         customAdSizeString_ = std::move(text);
     }
 
+    // Names the connector class when a mediation configuration fills this ad (weak).
+    std::shared_ptr<GADAdMediationDelegate> mediationDelegate() const {
+        return mediationDelegate_.lock();
+    }
+    void setMediationDelegate(std::weak_ptr<GADAdMediationDelegate> delegate) {
+        mediationDelegate_ = std::move(delegate);
+    }
+
   protected:
     struct Private {};
     // The keys every kind of ad reads.
@@ -150,6 +159,7 @@ class GADAd : public std::enable_shared_from_this<GADAd> {
     bool hasAdNetworkJavaScript_ = false;
     std::optional<platform::Url> adNetworkPassbackURL_;
     GADAdSize size_{{0, 0}, 0};
+    std::weak_ptr<GADAdMediationDelegate> mediationDelegate_;
 };
 
 }  // namespace ads

@@ -63,6 +63,8 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     static constexpr const char* kClickTimesKey = "tclick";
     // The protocol a class must declare (itself or a superclass) to count as an adapter.
     static constexpr const char* kAdapterProtocol = "GADMAdNetworkAdapter";
+    static constexpr const char* kRewardBasedVideoAdapterProtocol =
+        "GADMRewardBasedVideoAdNetworkAdapter";
 
     static std::shared_ptr<GADApplication> sharedInstance();
     // The program calls this once, before the application finishes launching: from then on
@@ -129,6 +131,11 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     void updateAvailableAdapterNamesWithPotentialAdapterNames(
         const std::optional<std::vector<std::string>>& names);
     static std::set<std::string> availableAdapterNamesInSet(const std::set<std::string>& names);
+    // A registered class declaring (itself or a superclass) either adapter protocol.
+    static bool classIsAdapterClass(const std::string& className);
+    // Instances that load banners or interstitials, or a reward-based video adapter class:
+    // what the registry lists, so no instance is made to ask.
+    static bool classImplementsCurrentAdapterAPI(const std::string& className);
 
     // Statistics (GADApplicationStatistics.cpp)
     // Every ad's statistics has the application as its delegate: changes land in the set of

@@ -43,6 +43,19 @@ std::set<std::string> GADApplication::availableAdapterNamesInSet(
     return present;
 }
 
+bool GADApplication::classIsAdapterClass(const std::string& className) {
+    auto& registry = platform::ClassRegistry::shared();
+    return registry.conformsTo(className, kAdapterProtocol) ||
+           registry.conformsTo(className, kRewardBasedVideoAdapterProtocol);
+}
+
+bool GADApplication::classImplementsCurrentAdapterAPI(const std::string& className) {
+    auto& registry = platform::ClassRegistry::shared();
+    return registry.instancesRespondTo(className, "getBannerWithSize:") ||
+           registry.instancesRespondTo(className, "getInterstitial") ||
+           registry.conformsTo(className, kRewardBasedVideoAdapterProtocol);
+}
+
 void GADApplication::updateAvailableAdapterNamesWithPotentialAdapterNames(
     const std::optional<std::vector<std::string>>& names) {
     std::set<std::string> candidates(std::begin(kBuiltInAdapterNames),

@@ -21,10 +21,9 @@ GADAdResponseProcessors::GADAdResponseProcessors() {
             slot.processCustomRenderingAdResponse(ad);
         },
         true};
-    entries_[GADAdResponseType::Mediation] = {[](GADSlot& slot, const std::shared_ptr<GADAd>& ad) {
-                                                  slot.processMediationAdResponse(ad);
-                                              },
-                                              false};
+    entries_[GADAdResponseType::Mediation] = {
+        [](GADSlot& slot, const std::shared_ptr<GADAd>& ad) { slot.refuseMediationAdResponse(ad); },
+        false};
     scriptAd_ = [](GADSlot& slot, const std::shared_ptr<GADAd>& ad) {
         slot.loadAdNetworkJavaScriptRequest(ad);
     };

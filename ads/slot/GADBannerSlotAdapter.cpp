@@ -1,6 +1,8 @@
 #include "ads/slot/GADBannerSlotAdapter.h"
 
+#include "ads/foundation/GADAd.h"
 #include "ads/slot/GADBannerView.h"
+#include "ads/slot/GADMSlotDelegate.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
 #include "platform/ui/Window.h"
@@ -199,6 +201,21 @@ bool GADBannerSlotAdapter::slotShouldProcessAdResponse(GADSlot&, const std::shar
                                                        std::optional<platform::Error>&) {
     auto banner = this->banner();
     return !banner || banner->slotShouldProcessAdResponse();
+}
+
+std::shared_ptr<platform::ui::ViewController> GADBannerSlotAdapter::rootViewController() const {
+    auto banner = this->banner();
+    return banner ? banner->rootViewController() : nullptr;
+}
+
+bool GADBannerSlotAdapter::slotShouldProcessMediatedAdResponse(
+    GADSlot& slot, const std::shared_ptr<GADAd>& ad, std::optional<platform::Error>& error) {
+    if (ad) ad->setMediationDelegate(weak_from_this());
+    return slotShouldProcessAdResponse(slot, ad, error);
+}
+
+std::string GADBannerSlotAdapter::connectorClassForAd(const GADAd&) {
+    return kGADMBannerConnectorClassName;
 }
 
 void GADBannerSlotAdapter::cacheViewHierarchyInformationForSlot(GADSlot&) {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "ads/foundation/GADAdMediationDelegate.h"
 #include "ads/slot/GADBannerViewSlot.h"
 #include "ads/slot/GADSlotDelegate.h"
 
@@ -26,6 +27,7 @@ class GADBannerSlotAdapter : public GADBannerViewSlot,
                              public GADSlotAdEventDelegate,
                              public GADSlotAdResponseDelegate,
                              public GADSlotAdKeyDelegate,
+                             public GADAdMediationDelegate,
                              public std::enable_shared_from_this<GADBannerSlotAdapter> {
     struct Private {};
 
@@ -63,6 +65,7 @@ class GADBannerSlotAdapter : public GADBannerViewSlot,
     std::optional<platform::Value> coordinatesOfContentInScreen(
         const platform::ui::Screen& screen) const override;
     bool hasInAppPurchaseDelegate() const override;
+    std::shared_ptr<platform::ui::ViewController> rootViewController() const override;
     std::optional<bool> slotShouldLoadRequest(GADSlot& slot, const GADRequest& request) override;
     std::optional<bool> slotShouldReloadCurrentRequest(GADSlot& slot) override;
     void slotDidReceiveAdView(GADSlot& slot,
@@ -90,6 +93,10 @@ class GADBannerSlotAdapter : public GADBannerViewSlot,
 
     bool slotShouldProcessAdResponse(GADSlot& slot, const std::shared_ptr<GADAd>& ad,
                                      std::optional<platform::Error>& error) override;
+    // Makes this adapter the mediation delegate of the banner's mediated ads.
+    bool slotShouldProcessMediatedAdResponse(GADSlot& slot, const std::shared_ptr<GADAd>& ad,
+                                             std::optional<platform::Error>& error) override;
+    std::string connectorClassForAd(const GADAd& ad) override;
 
     void cacheViewHierarchyInformationForSlot(GADSlot& slot) override;
     std::optional<platform::Value> viewHierarchyInformationForSlot(GADSlot& slot) override;

@@ -12,6 +12,7 @@
 #include "ads/foundation/GADViewAdditions.h"
 #include "ads/foundation/GADViewUtilities.h"
 #include "ads/fullscreen/GADInterstitialViewController.h"
+#include "ads/slot/GADMSlotDelegate.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
 #include "platform/runtime/ClassRegistry.h"
@@ -151,9 +152,8 @@ void GADInterstitial::presentFromRootViewController(
     markUsed();
 
     if (slot_->isMediating()) {
-        // No mediated network can present here: nothing goes on screen, and the app hears so.
-        sendInterstitialError(GADRequestError::errorWithCode(
-            kGADErrorInternalError, std::string("No mediated network can present the ad.")));
+        // The network that delivered presents its own screen and reports through the slot.
+        slot_->presentMediatedInterstitialFromRootViewController(root);
         return;
     }
 
@@ -209,6 +209,17 @@ bool GADInterstitial::slotShouldProcessAdResponse(GADSlot&, const std::shared_pt
         GADRequestError::errorWithCodeRequest(kGADErrorReceivedInvalidResponse, slot_->request())
             .error();
     return false;
+}
+
+bool GADInterstitial::slotShouldProcessMediatedAdResponse(GADSlot&,
+                                                          const std::shared_ptr<GADAd>& ad,
+                                                          std::optional<platform::Error>&) {
+    if (ad) ad->setMediationDelegate(weak_from_this());
+    return true;
+}
+
+std::string GADInterstitial::connectorClassForAd(const GADAd&) {
+    return kGADMInterstitialConnectorClassName;
 }
 
 void GADInterstitial::slotDidReceiveAdClick(GADSlot&) {

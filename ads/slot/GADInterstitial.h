@@ -23,6 +23,7 @@
 #include <optional>
 #include <string>
 
+#include "ads/foundation/GADAdMediationDelegate.h"
 #include "ads/slot/GADSlotDelegate.h"
 #include "platform/base/Error.h"
 
@@ -66,6 +67,7 @@ class GADInterstitial : public GADSlotDelegate,
                         public GADSlotAdLoadDelegate,
                         public GADSlotAdEventDelegate,
                         public GADSlotAdResponseDelegate,
+                        public GADAdMediationDelegate,
                         public std::enable_shared_from_this<GADInterstitial> {
   protected:
     // Subclasses (the publisher's interstitial) are made like the interstitial, then set up.
@@ -136,6 +138,10 @@ class GADInterstitial : public GADSlotDelegate,
     void slotWillLeaveApplication(GADSlot&) override;
     bool slotShouldProcessAdResponse(GADSlot&, const std::shared_ptr<GADAd>& ad,
                                      std::optional<platform::Error>& error) override;
+    // A mediated interstitial names the interstitial connector; the network presents it.
+    bool slotShouldProcessMediatedAdResponse(GADSlot&, const std::shared_ptr<GADAd>& ad,
+                                             std::optional<platform::Error>& error) override;
+    std::string connectorClassForAd(const GADAd& ad) override;
 
   private:
     // The ad's orientations share one with those the app allows for the ad view's window.

@@ -18,8 +18,11 @@
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/slot/GADAdResponseProcessors.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
+#include "ads/slot/GADMConfig.h"
+#include "ads/slot/GADMSlotDelegate.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADMRAIDInterceptor.h"
+#include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/Once.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/Timer.h"
@@ -60,6 +63,11 @@ void GADSlot::setUp() {
             return slot && slot->attemptedRequest_ && slot->state_ != GADSlotState::Invalidated;
         },
         platform::weakCall(weak_from_this(), &GADSlot::reloadCurrentRequest));
+
+    // Without the mediation room there is no manager, and mediation answers fail with code 8.
+    mediationManager_ =
+        platform::ClassRegistry::shared().create<GADMSlotDelegate>(GADMSlotDelegate::kClassName);
+    if (mediationManager_) mediationManager_->setSlot(weak_from_this());
 }
 
 GADSlot::~GADSlot() {
@@ -293,6 +301,7 @@ void GADSlot::reloadCurrentRequest() {
 
 void GADSlot::cancelLoad() {
     MOVU_CHECK_MAIN_THREAD();
+    if (mediationManager_) mediationManager_->cancel();
     cancelFetch();
     loadingAd_.reset();
     resetState();

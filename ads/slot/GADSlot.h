@@ -61,8 +61,9 @@
 namespace platform {
 class Timer;
 namespace ui {
+class ViewController;
 class Window;
-}
+}  // namespace ui
 }  // namespace platform
 
 namespace ads {
@@ -72,6 +73,8 @@ class GADAdFetcher;
 class GADAdView;
 class GADBannerAdViewDelegate;
 class GADCorrelator;
+class GADMConfig;
+class GADMSlotDelegate;
 class GADOpener;
 class GADRequest;
 class GADSlotActiveView;
@@ -113,6 +116,9 @@ class GADSlot : public GADAdFetcherDelegate,
     const std::shared_ptr<GADAd>& ad() const { return ad_; }
     std::shared_ptr<GADAdView> adView() const override { return adView_; }
     bool hasAutoRefreshed() const { return hasAutoRefreshed_; }
+    // The opener of the slot's ad view (its page delegate's), which a mediated network's
+    // clicks share.
+    const std::shared_ptr<GADOpener>& opener() const { return opener_; }
 
     // The owner's commands.
     void loadRequest(const std::shared_ptr<GADRequest>& request);
@@ -143,10 +149,32 @@ class GADSlot : public GADAdFetcherDelegate,
     void finishActiveViewReporting();
     GADSlotActiveView& activeView();
 
-    // Later ad kinds (GADSlotMediation.cpp)
+    // Later ad kinds and mediation (GADSlotMediation.cpp). A mediation answer's configuration
+    // goes to the slot's manager (GADMSlotDelegate, made by its registered name), which
+    // reports back through the calls below.
     bool isMediating() const;
+    // In state 6 only: the shown network's adapter class, or the SDK's own adapter's name.
     std::optional<std::string> adNetworkClassName() const;
     bool changeAdTypeTo(const GADAdType& type);
+    void processMediationAdResponse(const std::shared_ptr<GADAd>& ad);
+    void requestAdWithType(const GADAdType& type, std::shared_ptr<GADMConfig> config);
+    // Reports the failure (codes 0, 7, 10) and answers false when the types do not fit.
+    bool hasConsistentMediationConfigForAdType(const std::optional<GADAdType>& requested);
+    void presentMediatedInterstitialFromRootViewController(
+        const std::shared_ptr<platform::ui::ViewController>& root);
+    std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView() const;
+    const std::shared_ptr<GADMSlotDelegate>& mediationManager() const { return mediationManager_; }
+    const std::shared_ptr<GADMConfig>& mediationConfiguration() const {
+        return mediationConfiguration_;
+    }
+    const std::shared_ptr<GADSlotStatistics>& slotStats() const { return slotStats_; }
+    void showMediatedView(const std::shared_ptr<platform::ui::View>& view) {
+        setViewForAdUsingView(view);
+    }
+    void mediatedAdNetworkAutoRefreshed() { hasAutoRefreshed_ = true; }
+    void mediatedAdFailedToReceiveContentWithError(const GADRequestError& error) {
+        adFailedToReceiveContentWithError(error);
+    }
 
     // The publisher formats (GADSlotAdNetworkJavaScript.cpp): the correlator and manual
     // impressions they keep here, and the steps of an ad the owner renders itself.
@@ -279,7 +307,8 @@ class GADSlot : public GADAdFetcherDelegate,
     friend class GADAdResponseProcessors;
     void processStandardAdResponse(const std::shared_ptr<GADAd>& ad);
     void processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad);
-    void processMediationAdResponse(const std::shared_ptr<GADAd>& ad);
+    // Without a mediation manager: code 8.
+    void refuseMediationAdResponse(const std::shared_ptr<GADAd>& ad);
     void loadAdNetworkJavaScriptRequest(const std::shared_ptr<GADAd>& ad);
     // A slot whose ad view still has a script ad's delegate gets a plain one for other ads.
     void usePlainAdViewDelegate();
@@ -330,6 +359,8 @@ class GADSlot : public GADAdFetcherDelegate,
     std::optional<std::string> requestID_;
     GADApplication::StatisticsSet pendingAdStatistics_;
     std::shared_ptr<GADSlotActiveView> activeView_;
+    std::shared_ptr<GADMSlotDelegate> mediationManager_;
+    std::shared_ptr<GADMConfig> mediationConfiguration_;
 };
 
 }  // namespace ads

@@ -28,6 +28,7 @@
 namespace platform::ui {
 class Screen;
 class View;
+class ViewController;
 }  // namespace platform::ui
 
 namespace ads {
@@ -54,6 +55,10 @@ class GADSlotDelegate {
         return std::nullopt;
     }
     virtual bool hasInAppPurchaseDelegate() const { return false; }
+    // The controller screens opened for the ad present from; nothing when the owner has none.
+    virtual std::shared_ptr<platform::ui::ViewController> rootViewController() const {
+        return nullptr;
+    }
 
     // NO refuses the request (the load delegate hears code 0).
     virtual std::optional<bool> slotShouldLoadRequest(GADSlot&, const GADRequest&) {
@@ -109,6 +114,13 @@ class GADSlotAdResponseDelegate {
     // itself (the slot reports a valid ad and nothing more).
     virtual bool slotShouldProcessAdResponse(GADSlot&, const std::shared_ptr<GADAd>&,
                                              std::optional<platform::Error>& error) = 0;
+    // The same for a mediation answer; an owner that takes part in mediation makes itself the
+    // ad's mediation delegate (GADAdMediationDelegate) here.
+    virtual bool slotShouldProcessMediatedAdResponse(GADSlot&, const std::shared_ptr<GADAd>&,
+                                                     std::optional<platform::Error>& error) {
+        (void)error;
+        return true;
+    }
 };
 
 class GADSlotAdKeyDelegate {

@@ -29,6 +29,10 @@ TEST(AdsLoadTest, EveryRoomRegistersOnceAndTheLaterFeaturesPlacesStayOpen) {
     }
     EXPECT_TRUE(platform::ClassRegistry::shared().hasClass("GADBannerView"));
     EXPECT_TRUE(platform::ClassRegistry::shared().hasClass("GADInterstitial"));
+    for (const char* name :
+         {"GADMAdManager", "GADMAdNetworkConnectorBanner", "GADMAdNetworkConnectorInterstitial"}) {
+        EXPECT_TRUE(platform::ClassRegistry::shared().hasClass(name)) << name;
+    }
 }
 
 }  // namespace

@@ -54,18 +54,65 @@ bool ClassRegistry::isKindOf(const std::string& name, const std::string& ancesto
     return false;
 }
 
-bool ClassRegistry::conformsTo(const std::string& name, const std::string& protocol) const {
-    std::lock_guard lock(mutex_);
-    std::set<std::string> seen;
+template <typename Visit>
+bool ClassRegistry::walkChain(const std::string& name, Visit visit) const {
+    std::set<std::string> seen;  // a registration mistake must not loop forever
     std::string current = name;
     while (!current.empty() && seen.insert(current).second) {
         auto it = classes_.find(current);
         if (it == classes_.end()) return false;
-        const auto& p = it->second.protocols;
-        if (std::find(p.begin(), p.end(), protocol) != p.end()) return true;
+        if (visit(it->second)) return true;
         current = it->second.superclass;
     }
     return false;
+}
+
+bool ClassRegistry::conformsTo(const std::string& name, const std::string& protocol) const {
+    std::lock_guard lock(mutex_);
+    return walkChain(name, [&](const Entry& e) {
+        return std::find(e.protocols.begin(), e.protocols.end(), protocol) != e.protocols.end();
+    });
+}
+
+bool ClassRegistry::addInstanceCalls(const std::string& name,
+                                     const std::vector<std::string>& calls) {
+    std::lock_guard lock(mutex_);
+    auto it = classes_.find(name);
+    if (it == classes_.end()) return false;
+    auto& listed = it->second.instanceCalls;
+    for (const auto& call : calls) {
+        if (std::find(listed.begin(), listed.end(), call) == listed.end()) listed.push_back(call);
+    }
+    return true;
+}
+
+bool ClassRegistry::instancesRespondTo(const std::string& name, const std::string& call) const {
+    std::lock_guard lock(mutex_);
+    return walkChain(name, [&](const Entry& e) {
+        return std::find(e.instanceCalls.begin(), e.instanceCalls.end(), call) !=
+               e.instanceCalls.end();
+    });
+}
+
+bool ClassRegistry::setRecordErased(const std::string& name, std::type_index type,
+                                    std::shared_ptr<const void> record) {
+    std::lock_guard lock(mutex_);
+    auto it = classes_.find(name);
+    if (it == classes_.end()) return false;
+    it->second.recordType = type;
+    it->second.record = std::move(record);
+    return true;
+}
+
+std::shared_ptr<const void> ClassRegistry::recordErased(const std::string& name,
+                                                        std::type_index type) const {
+    std::lock_guard lock(mutex_);
+    std::shared_ptr<const void> found;
+    walkChain(name, [&](const Entry& e) {
+        if (e.record && e.recordType == type) found = e.record;
+        return found != nullptr;
+    });
+    return found;
 }
 
 std::shared_ptr<void> ClassRegistry::createErased(const std::string& name,

@@ -2,7 +2,10 @@
 
 // Classes by name, for the places that looked a class up from a string at run time (adapters
 // named by a server, optional components): a factory, the superclass name and the protocols
-// the class declares. Classes are registered by explicit calls at start-up.
+// the class declares. Classes are registered by explicit calls at start-up. A class may also
+// list the calls its instances answer and carry one typed class-side record (what a class
+// method would have answered), so a caller knows "does not answer" without making an instance;
+// both are inherited down the superclass chain, the nearest class's winning.
 
 #include <functional>
 #include <map>
@@ -40,6 +43,23 @@ class ClassRegistry {
     // A name without a factory (known, but not creatable from here).
     bool registerName(std::string name, std::string superclass = {},
                       std::vector<std::string> protocols = {});
+    // The calls instances of a registered class answer (added to what it listed before).
+    // False for an unknown name.
+    bool addInstanceCalls(const std::string& name, const std::vector<std::string>& calls);
+    // Listed by the class or by one of its superclasses.
+    bool instancesRespondTo(const std::string& name, const std::string& call) const;
+    // The class-side record of type R; replaces an earlier one. False for an unknown name.
+    template <typename R>
+    bool setClassRecord(const std::string& name, R record) {
+        return setRecordErased(name, std::type_index(typeid(R)),
+                               std::make_shared<const R>(std::move(record)));
+    }
+    // The record of type R of the class or its nearest superclass that has one of that type;
+    // nullptr when none does.
+    template <typename R>
+    std::shared_ptr<const R> classRecord(const std::string& name) const {
+        return std::static_pointer_cast<const R>(recordErased(name, std::type_index(typeid(R))));
+    }
     bool unregisterClass(const std::string& name);
 
     bool hasClass(const std::string& name) const;
@@ -63,10 +83,20 @@ class ClassRegistry {
         std::vector<std::string> protocols;
         std::optional<std::type_index> type;
         std::function<std::shared_ptr<void>()> factory;
+        std::vector<std::string> instanceCalls;
+        std::optional<std::type_index> recordType;
+        std::shared_ptr<const void> record;
     };
 
     bool add(std::string name, Entry entry);
     std::shared_ptr<void> createErased(const std::string& name, std::type_index type) const;
+    bool setRecordErased(const std::string& name, std::type_index type,
+                         std::shared_ptr<const void> record);
+    std::shared_ptr<const void> recordErased(const std::string& name, std::type_index type) const;
+    // Calls `visit` on the class and up its chain (each once) until it answers true. Under the
+    // lock.
+    template <typename Visit>
+    bool walkChain(const std::string& name, Visit visit) const;
 
     mutable std::mutex mutex_;
     std::map<std::string, Entry> classes_;

@@ -261,22 +261,34 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
     std::string ping = links.mediationPing + "&qdata=@gw_qdata@&allocid=@gw_allocid@&ping=";
     Json settings = Json::object();
     if (s.refreshRate) settings["refresh"] = *s.refreshRate;
-    settings["ad_network_timeout_millis"] = 10000;
-    settings["imp_urls"] = Json::array({ping + "imp"});
-    settings["click_urls"] = Json::array({ping + "click"});
-    settings["nofill_urls"] = Json::array({ping + "nofill&adlocid=@gw_adlocid@"});
-    Json network = Json::object();
-    network["id"] = "1";
-    network["data"] = Json{{"pubid", c.slotname}};
-    network["allocation_id"] = "movu-alloc-" + std::to_string(c.ad);
-    network["adapters"] = Json::array({kOwnAdapter});
-    network["imp_urls"] = Json::array({ping + "network-imp"});
-    network["clickurl"] = Json::array({ping + "network-click"});
+    settings["ad_network_timeout_millis"] = s.mediationTimeoutMillis;
+    if (!s.mediationDefaultPings) {
+        settings["imp_urls"] = Json::array({ping + "imp&aec=@gw_aec@&adt=@gw_adt@"});
+        settings["click_urls"] = Json::array({ping + "click"});
+        settings["nofill_urls"] =
+            Json::array({ping + "nofill&adlocid=@gw_adlocid@&aec=@gw_aec@&adt=@gw_adt@"});
+    }
+    std::vector<std::string> adapters = s.mediationAdapters;
+    if (adapters.empty()) adapters.push_back(kOwnAdapter);
+    Json networks = Json::array();
+    for (std::size_t i = 0; i < adapters.size(); ++i) {
+        Json network = Json::object();
+        network["id"] = std::to_string(i + 1);
+        network["data"] = Json{{"pubid", c.slotname}};
+        network["allocation_id"] = "movu-alloc-" + std::to_string(c.ad);
+        network["adapters"] = Json::array({adapters[i]});
+        if (!s.mediationDefaultPings) {
+            network["imp_urls"] =
+                Json::array({ping + "network-imp&network=" + std::to_string(i + 1)});
+            network["clickurl"] = Json::array({ping + "network-click"});
+        }
+        networks.push_back(network);
+    }
     Json config = Json::object();
     config["ad_type"] = c.interstitialRequest ? "interstitial" : "banner";
     config["qdata"] = "movu-" + std::to_string(c.ad);
     config["settings"] = settings;
-    config["ad_networks"] = Json::array({network});
+    config["ad_networks"] = networks;
     return config;
 }
 

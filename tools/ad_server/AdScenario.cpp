@@ -42,6 +42,13 @@ AdScenario AdScenario::mediation() {
     return s;
 }
 
+AdScenario AdScenario::mediation(std::vector<std::string> adapters, int timeoutMillis) {
+    AdScenario s = mediation();
+    s.mediationAdapters = std::move(adapters);
+    s.mediationTimeoutMillis = timeoutMillis;
+    return s;
+}
+
 AdScenario AdScenario::mediationWithoutJson() {
     AdScenario s;
     s.kind = AdKind::MediationNotJson;
@@ -239,6 +246,17 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
         auto seconds = parseSeconds(value);
         if (!seconds) return fail(error, "delay needs a number of seconds: " + std::string(value));
         s.scriptDelay = *seconds;
+    } else if (name == "defaultpings" && !hasValue)
+        s.mediationDefaultPings = true;
+    else if (name == "adapter") {
+        if (!needsValue()) return false;
+        if (value.empty()) return fail(error, "adapter needs a class name");
+        s.mediationAdapters.emplace_back(value);
+    } else if (name == "timeout") {
+        if (!needsValue()) return false;
+        auto millis = parseInt(value);
+        if (!millis || *millis <= 0) return fail(error, "bad timeout: " + std::string(value));
+        s.mediationTimeoutMillis = *millis;
     } else if (name == "refresh") {
         if (!needsValue()) return false;
         auto seconds = parseSeconds(value);

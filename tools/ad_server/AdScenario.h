@@ -72,6 +72,13 @@ struct AdScenario {
     bool manualImpressions = false;    // adds "x-rade-manual-tracking-urls"
     ScriptEnding scriptEnding = ScriptEnding::Draw;  // ScriptAd
     double scriptDelay = 0.3;                        // ScriptAd: seconds after the page loaded
+    // Mediation: one network per adapter class name, in order (ids "1", "2", ...); empty: one
+    // network of the SDK's own adapter. The per-network time-out in milliseconds.
+    std::vector<std::string> mediationAdapters;
+    int mediationTimeoutMillis = 10000;
+    // Mediation: no ping templates of the server's, so the SDK pings its defaults ("/imp",
+    // "/clk", "/nofill" here).
+    bool mediationDefaultPings = false;
     std::vector<std::pair<std::string, std::string>> extraHeaders;
     // When set, the ad URL holds its answer until the gate is released (make it with
     // AdServer::makeGate so the server can let it go when it stops).
@@ -83,6 +90,7 @@ struct AdScenario {
     static AdScenario httpStatus(int status);
     static AdScenario emptyBody();
     static AdScenario mediation();
+    static AdScenario mediation(std::vector<std::string> adapters, int timeoutMillis = 10000);
     static AdScenario mediationWithoutJson();
     static AdScenario customRendering();
     static AdScenario scriptAd();
@@ -162,8 +170,9 @@ std::string_view pageAnswerName(PageAnswer answer);
 //   options: answer=url|fetch|invalid|errors|silent|refused, refresh=<seconds>,
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
 //            scenario=<request_scenario>, autoclick, reload, manual, stall,
-//            header=<name>:<value>; for script ads passback, passback-scheme, never,
-//            delay=<seconds>
+//            header=<name>:<value>, adapter=<class> (once per mediated network, in order),
+//            timeout=<milliseconds> (per mediated network), defaultpings; for script ads
+//            passback, passback-scheme, never, delay=<seconds>
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);

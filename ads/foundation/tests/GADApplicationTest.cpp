@@ -216,6 +216,34 @@ TEST_F(GADApplicationTest, AdapterNamesComeFromTheClassRegistry) {
     }
 }
 
+TEST_F(GADApplicationTest, AdapterClassChecksReadTheRegistryWithoutAnInstance) {
+    auto& registry = platform::ClassRegistry::shared();
+    registry.registerName("TestBannerOnly", "NSObject", {"GADMAdNetworkAdapter"});
+    registry.addInstanceCalls("TestBannerOnly", {"getBannerWithSize:"});
+    registry.registerName("TestInterstitialChild", "TestBannerOnly");
+    registry.registerName("TestOldAPI", "NSObject", {"GADMAdNetworkAdapter"});
+    registry.addInstanceCalls("TestOldAPI", {"getAd"});
+    registry.registerName("TestRewardOnly", "NSObject", {"GADMRewardBasedVideoAdNetworkAdapter"});
+    registry.registerName("TestNoProtocol", "NSObject");
+    registry.addInstanceCalls("TestNoProtocol", {"getInterstitial"});
+    struct Case {
+        const char* name;
+        bool adapterClass, currentAPI;
+    };
+    for (const Case& c :
+         {Case{"TestBannerOnly", true, true}, Case{"TestInterstitialChild", true, true},
+          Case{"TestOldAPI", true, false}, Case{"TestRewardOnly", true, true},
+          Case{"TestNoProtocol", false, true}, Case{"Unknown", false, false}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(GADApplication::classIsAdapterClass(c.name), c.adapterClass);
+        EXPECT_EQ(GADApplication::classImplementsCurrentAdapterAPI(c.name), c.currentAPI);
+    }
+    for (const char* name : {"TestBannerOnly", "TestInterstitialChild", "TestOldAPI",
+                             "TestRewardOnly", "TestNoProtocol"}) {
+        registry.unregisterClass(name);
+    }
+}
+
 TEST_F(GADApplicationTest, StartUpStepsAndTheContentHashingSwitch) {
     std::vector<int> ran;
     app->addEarlyActivity(GADEarlyActivities::Rank::ContentHashing, [&] { ran.push_back(7); });

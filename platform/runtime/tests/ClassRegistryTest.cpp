@@ -58,6 +58,37 @@ TEST(ClassRegistry, SuperclassChainAndProtocols) {
     EXPECT_EQ(registry.create<Adapter>("Leaf"), nullptr);
 }
 
+TEST(ClassRegistry, InstanceCallsAndClassRecordsAreInheritedWithoutAnInstance) {
+    struct Record {
+        std::string version;
+    };
+    struct OtherRecord {};
+    ClassRegistry registry;
+    registry.registerName("Base");
+    registry.registerName("Leaf", "Base");
+    registry.registerName("Loop", "Loop");
+    EXPECT_FALSE(registry.addInstanceCalls("Missing", {"getBanner"}));
+    EXPECT_FALSE(registry.setClassRecord("Missing", Record{"1"}));
+    EXPECT_TRUE(registry.addInstanceCalls("Base", {"getBanner"}));
+    EXPECT_TRUE(registry.addInstanceCalls("Leaf", {"getInterstitial", "getBanner"}));
+    EXPECT_TRUE(registry.instancesRespondTo("Leaf", "getBanner"));
+    EXPECT_TRUE(registry.instancesRespondTo("Leaf", "getInterstitial"));
+    EXPECT_FALSE(registry.instancesRespondTo("Base", "getInterstitial"));
+    EXPECT_FALSE(registry.instancesRespondTo("Missing", "getBanner"));
+    EXPECT_FALSE(registry.instancesRespondTo("Loop", "getBanner"));
+
+    // The nearest record of the asked type answers; another type is not one.
+    EXPECT_EQ(registry.classRecord<Record>("Leaf"), nullptr);
+    EXPECT_TRUE(registry.setClassRecord("Base", Record{"1.0"}));
+    ASSERT_TRUE(registry.classRecord<Record>("Leaf"));
+    EXPECT_EQ(registry.classRecord<Record>("Leaf")->version, "1.0");
+    EXPECT_EQ(registry.classRecord<OtherRecord>("Leaf"), nullptr);
+    EXPECT_TRUE(registry.setClassRecord("Leaf", Record{"2.0"}));
+    EXPECT_EQ(registry.classRecord<Record>("Leaf")->version, "2.0");
+    EXPECT_EQ(registry.classRecord<Record>("Base")->version, "1.0");
+    EXPECT_EQ(registry.classRecord<Record>("Loop"), nullptr);
+}
+
 TEST(Once, RunsOnceAcrossThreads) {
     Once once;
     std::atomic<int> runs{0};

@@ -44,6 +44,11 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     const auto never = parseAdScenario("script,never,delay=1.5");
     EXPECT_EQ(never->scriptEnding, ScriptEnding::Never);
     EXPECT_EQ(never->scriptDelay, 1.5);
+    const auto mediated = parseAdScenario("mediation,adapter=A,adapter=B,timeout=250");
+    EXPECT_EQ(mediated->mediationAdapters, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(mediated->mediationTimeoutMillis, 250);
+    EXPECT_FALSE(mediated->mediationDefaultPings);
+    EXPECT_TRUE(parseAdScenario("mediation,defaultpings")->mediationDefaultPings);
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
@@ -61,6 +66,9 @@ TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
                              "banner,color=red",
                              "banner,color=#12345g",
                              "banner,answer=maybe",
+                             "mediation,adapter=",
+                             "mediation,timeout=0",
+                             "mediation,timeout=x",
                              "banner,header=novalue",
                              "banner,refresh",
                              "banner,autoclick=1",

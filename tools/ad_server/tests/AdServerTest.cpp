@@ -282,6 +282,16 @@ TEST_F(AdServerTest, AdUrlsAnswerEachKindWithItsHeaders) {
     EXPECT_EQ(config["settings"]["refresh"], 60.0);
     EXPECT_EQ(config["ad_networks"][0]["id"], "1");
     EXPECT_EQ(config["ad_networks"][0]["data"]["pubid"], "m");
+    server.setScenario("m", AdScenario::mediation({"Silent", "Filling"}, 50));
+    config = Json::parse(get("/mads/gma?slotname=m")->body);
+    EXPECT_EQ(config["ad_type"], "banner");
+    EXPECT_EQ(config["settings"]["ad_network_timeout_millis"], 50);
+    ASSERT_EQ(config["ad_networks"].size(), 2u);
+    EXPECT_EQ(config["ad_networks"][1]["id"], "2");
+    EXPECT_EQ(config["ad_networks"][1]["adapters"][0], "Filling");
+    // The SDK's default templates land on the server too.
+    for (const char* path : {"/imp?aec=0", "/clk?ad_loc=m", "/nofill?aec=3"}) get(path);
+    EXPECT_EQ(server.log().count(RequestKind::MediationPing), 3u);
     server.setScenario("m", AdScenario::mediationWithoutJson());
     auto notJson = get("/mads/gma?slotname=m");
     EXPECT_EQ(notJson->get_header_value("x-rade-mediation"), "1");

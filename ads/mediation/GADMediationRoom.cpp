@@ -1,0 +1,30 @@
+#include "ads/mediation/GADMediationRoom.h"
+
+#include "ads/mediation/GADMAdManager.h"
+#include "ads/mediation/GADMAdNetworkConnectorBanner.h"
+#include "ads/mediation/GADMAdNetworkConnectorInterstitial.h"
+#include "ads/slot/GADAdResponseProcessors.h"
+#include "ads/slot/GADSlot.h"
+#include "platform/runtime/ClassRegistry.h"
+#include "platform/runtime/Once.h"
+
+namespace ads {
+
+void registerMediationClasses() {
+    static platform::Once once;
+    once.call([] {
+        GADAdResponseProcessors::shared().setEntry(
+            GADAdResponseType::Mediation, {[](GADSlot& slot, const std::shared_ptr<GADAd>& ad) {
+                                               slot.processMediationAdResponse(ad);
+                                           },
+                                           false});
+        platform::ClassRegistry::shared().registerClass<GADMSlotDelegate>(
+            GADMSlotDelegate::kClassName, "NSObject", {"GADMSlotDelegate", "GADMConnectorDelegate"},
+            [] { return GADMAdManager::create(); });
+        GADMAdNetworkConnector::registerClass();
+        GADMAdNetworkConnectorBanner::registerClass();
+        GADMAdNetworkConnectorInterstitial::registerClass();
+    });
+}
+
+}  // namespace ads
