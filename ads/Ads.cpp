@@ -6,6 +6,7 @@
 #include "ads/mediation/GADMediationRoom.h"
 #include "ads/native/GADNativeRoom.h"
 #include "ads/slot/GADSlotRoom.h"
+#include "ads/web/GADContentCapture.h"
 #include "ads/web/GADWebRoom.h"
 
 namespace ads {
@@ -14,6 +15,7 @@ void load() {
     // Each room's registration is made once however often it is asked for, and so is
     // GADApplication's; the order is the rooms' order, lowest first.
     GADWebRoom::load();
+    GADContentCapture::load();
     GADFullScreenRoom::load();
     GADSlotRoom::load();
     registerMediationClasses();

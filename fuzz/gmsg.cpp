@@ -7,6 +7,7 @@
 
 #include "FuzzSupport.h"
 #include "ads/foundation/GADURLUtilities.h"
+#include "ads/web/GADActiveViewGMSGHandler.h"
 #include "ads/web/GADGMSGHandler.h"
 #include "ads/web/GADNotification.h"
 #include "ads/web/GADPageScripts.h"
@@ -27,6 +28,42 @@ class Handler : public ads::GADGMSGHandler {
         for (const char* key : {"string", "url", ""}) (void)info.note->parameter(key);
     }
 };
+
+// The SDK core page's viewability answers: told only with a whole-number unit id, and a
+// visibility only for "isVisible" "1" or anything else (not visible).
+class ActiveViewDelegate : public ads::GADActiveViewGMSGHandlerDelegate {
+  public:
+    void activeViewGMSGHandlerDidReceiveVisibilityNotification(ads::GADActiveViewGMSGHandler&,
+                                                               bool visible,
+                                                               std::uint64_t) override {
+        ++told;
+        lastVisible = visible;
+    }
+    void activeViewGMSGHandlerDidReceiveUntrackNotification(ads::GADActiveViewGMSGHandler&,
+                                                            std::uint64_t) override {
+        ++told;
+    }
+    int told = 0;
+    bool lastVisible = false;
+};
+
+void checkActiveView(const std::shared_ptr<const ads::GADNotification>& note) {
+    auto delegate = std::make_shared<ActiveViewDelegate>();
+    auto handler = ads::GADActiveViewGMSGHandler::create();
+    handler->setDelegate(delegate);
+    const bool handled = handler->handleNotification(note, nullptr);
+    const bool ours =
+        note->name() == "visibilityChanged" || note->name() == "untrackActiveViewUnit";
+    FUZZ_CHECK(handled == ours);
+    FUZZ_CHECK(delegate->told <= 1);
+    if (delegate->told == 0) return;
+    FUZZ_CHECK(note->parameter("hashCode"));
+    if (note->name() == "visibilityChanged") {
+        const auto visible = note->parameter("isVisible");
+        FUZZ_CHECK(visible);
+        FUZZ_CHECK(delegate->lastVisible == (*visible == "1"));
+    }
+}
 
 // A page's text sent back to pages (overlays pass messages on) stays inside its quotes.
 void checkQuoted(const std::string& text) {
@@ -90,6 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkQuoted(note->name());
     const std::string command = ads::GADPageEventCommand(note->name(), &note->parameters());
     FUZZ_CHECK(command.rfind("RADE_ReceiveMessage(", 0) == 0);
+    checkActiveView(note);
     Handler handler;
     const bool handled = handler.handleNotification(note, nullptr);
     FUZZ_CHECK(handled == (note->name() == "log" || note->name() == "a/b"));

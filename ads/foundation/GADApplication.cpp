@@ -77,6 +77,8 @@ GADApplication::GADApplication(Private)
       statisticsSerialQueue_(
           std::make_shared<platform::SerialQueue>("com.zivivu.durez.application-statistics")),
       lockQueue_(std::make_shared<platform::SerialQueue>("com.zivivu.durez.application-ivar-lock")),
+      contentHashingQueue_(
+          std::make_shared<platform::SerialQueue>("com.zivivu.durez.content-hashing")),
       earlyActivities_(GADEarlyActivities::create()) {
     statistics_->setObject(platform::Value(session_->uniqueID()), kSessionIDKey, false);
     // The count stands one below the requests made, so the first request reports 0.

@@ -36,6 +36,7 @@ class SerialQueue;
 
 namespace ads {
 
+class GADContentQueue;
 class GADSession;
 
 // The fingerprinting of page text reads the views, so it lives in a room above this one and
@@ -108,6 +109,17 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     void startContentHashing();
     void stopContentHashing();
     bool isContentHashing() const { return contentHashing_; }
+    // The serial queue every capture is updated and stored on ("com.zivivu.durez.content-
+    // hashing"), alive as long as the application. The recent captures live there: a run of
+    // capture sets its queue of them (on that queue), and a fingerprint is taken there.
+    const std::shared_ptr<platform::SerialQueue>& contentHashingQueue() const {
+        return contentHashingQueue_;
+    }
+    // Call on the content-hashing queue.
+    void setContentQueue(std::shared_ptr<GADContentQueue> queue);
+    // Any thread but the content-hashing queue: the fingerprint of the best capture, whose
+    // score is lowered by the served penalty; nothing when no capture qualifies.
+    std::optional<std::string> fingerprintWithServedPenaltyDeduction();
 
     // Mediation adapters (GADApplicationMediationAdapters.cpp)
     // None until the SDK core has named the adapters it may ask for; then the list, which may
@@ -172,6 +184,7 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     const std::shared_ptr<platform::SerialQueue> notificationSerialQueue_;
     const std::shared_ptr<platform::SerialQueue> statisticsSerialQueue_;
     const std::shared_ptr<platform::SerialQueue> lockQueue_;
+    const std::shared_ptr<platform::SerialQueue> contentHashingQueue_;
     const std::shared_ptr<GADEarlyActivities> earlyActivities_;
 
     // Read from the request queues while the main thread sets them.
@@ -190,6 +203,8 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     // On the main thread.
     bool contentHashing_ = false;
     std::weak_ptr<GADContentHashingEngine> contentHashingEngine_;
+    // On contentHashingQueue_.
+    std::shared_ptr<GADContentQueue> contentQueue_;
 
     std::once_flag iTunesMetadataOnce_;
     platform::Value iTunesMetadata_;

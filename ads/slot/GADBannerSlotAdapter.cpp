@@ -81,8 +81,7 @@ void GADBannerSlotAdapter::scheduleAdReloadTimer() {
 }
 
 void GADBannerSlotAdapter::endActiveViewReporting() {
-    // The slot measures no viewability yet, so there is no report to end; its final state
-    // (cancelPendingAndFutureActions, which the banner calls next) stops everything else.
+    slot_->finishActiveViewReporting();
 }
 
 void GADBannerSlotAdapter::cancelPendingAndFutureActions() {

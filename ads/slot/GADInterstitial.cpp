@@ -58,6 +58,7 @@ void GADInterstitial::setUp(std::optional<std::string> adUnitID) {
 GADInterstitial::~GADInterstitial() {
     if (!slot_) return;
     slot_->interstitialViewWillDisappear();
+    slot_->finishActiveViewReporting();
     if (auto adView = slot_->adView()) adView->setViewController({});
     slot_->setInterstitial({});
     slot_->cancelPendingAndFutureActions();
@@ -261,6 +262,7 @@ void GADInterstitial::slotDidDismissScreen(GADSlot&) {
     dismissed_ = true;
     onMainThread([](GADInterstitial& ad) {
         ad.slot_->interstitialViewWillDisappear();
+        ad.slot_->finishActiveViewReporting();
         ad.slot_->invalidateState();
         ad.viewController_.reset();
         if (auto delegate = ad.delegate()) delegate->interstitialDidDismissScreen(ad);

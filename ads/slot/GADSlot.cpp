@@ -1,4 +1,5 @@
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/GADSlotActiveView.h"
 
 #include <cctype>
 
@@ -334,6 +335,7 @@ void GADSlot::invalidate() {
 }
 
 void GADSlot::bannerDidMoveToWindow(const std::shared_ptr<platform::ui::Window>& window) {
+    if (activeView_) activeView_->monitoredViewDidMoveToWindow(window != nullptr);
     if (window) return;
     platform::NotificationCenter::defaultCenter().post(kGADSlotDidLeaveWindowNotification, this);
 }

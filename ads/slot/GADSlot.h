@@ -82,6 +82,7 @@ class GADInAppPurchaseDelegate;
 class GADOpener;
 class GADRequest;
 class GADSlotMRAID;
+class GADSlotActiveView;
 class GADSlotStatistics;
 
 class GADSlot : public GADAdFetcherDelegate,
@@ -164,6 +165,11 @@ class GADSlot : public GADAdFetcherDelegate,
     // MRAID (GADSlotMRAID.cpp): the creative's event handler, which its ads point at from
     // "mraidLoaded" until the slot resets its request state.
     const std::shared_ptr<GADSlotMRAID>& MRAID() const { return MRAID_; }
+    // Viewability (GADSlotActiveViewMonitor.cpp): the shown ad's measurement, a
+    // GADSlotActiveView made on first use; a new ad ends it, the next impression starts another.
+    void startActiveViewReportingIfEnabled();
+    void finishActiveViewReporting();
+    GADSlotActiveView& activeView();
 
     // Later ad kinds and mediation (GADSlotMediation.cpp). A mediation answer's configuration
     // goes to the slot's manager (GADMSlotDelegate, made by its registered name), which
@@ -214,6 +220,8 @@ class GADSlot : public GADAdFetcherDelegate,
     friend class GADSlotTestPeer;
     // The slot's MRAID role, a part of the slot in a class of its own.
     friend class GADSlotMRAID;
+    // The slot as its viewability measurement sees it (GADSlotActiveViewMonitor.cpp).
+    friend class GADSlotActiveViewSlotHost;
 
     // What the ad's page delegate, the opener and the full-screen screens ask of the slot
     // (GADPageSlot, GADFullScreenSlot); they hold the slot as that face.
@@ -376,6 +384,7 @@ class GADSlot : public GADAdFetcherDelegate,
     std::shared_ptr<GADSlotOrientationEvents> orientationEvents_;
     std::optional<std::string> requestID_;
     GADApplication::StatisticsSet pendingAdStatistics_;
+    std::shared_ptr<GADSlotActiveView> activeView_;
     std::shared_ptr<GADMSlotDelegate> mediationManager_;
     std::shared_ptr<GADMConfig> mediationConfiguration_;
     std::shared_ptr<GADSlotMRAID> MRAID_;

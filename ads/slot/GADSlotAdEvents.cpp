@@ -9,6 +9,7 @@ namespace ads {
 
 void GADSlot::willProcessAd() {
     if (swipe_) swipe_->willProcessAd();
+    finishActiveViewReporting();
 }
 
 void GADSlot::adFailedToReceiveContentWithError(const GADRequestError& error) {

@@ -102,6 +102,7 @@ void GADSlot::processCustomRenderingAdResponse(const std::shared_ptr<GADAd>& ad)
 }
 
 void GADSlot::finishedLoadingAdResponse(const std::shared_ptr<GADAd>& ad) {
+    finishActiveViewReporting();
     ad_ = ad;
     loadingAd_.reset();
     viewHasMadeImpression_ = false;

@@ -1,5 +1,6 @@
 #include "ads/foundation/GADAd.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/GADSlotActiveView.h"
 
 namespace ads {
 
@@ -7,11 +8,15 @@ std::shared_ptr<GADStatisticDictionary> GADSlot::currentAdStatistics() const {
     return ad_ ? ad_->statistics() : nullptr;
 }
 
-// The slot has no viewability monitor yet: the ad's screen tells it when it appears and goes,
-// and these are the places a monitor starts and takes its last sample.
-void GADSlot::interstitialViewWillAppear() {}
+// The ad's screen tells the slot when it appears and goes: the measurement samples only while
+// it shows.
+void GADSlot::interstitialViewWillAppear() {
+    if (activeView_) activeView_->interstitialViewWillAppear();
+}
 
-void GADSlot::interstitialViewWillDisappear() {}
+void GADSlot::interstitialViewWillDisappear() {
+    if (activeView_) activeView_->interstitialViewWillDisappear();
+}
 
 void GADSlot::recordTimestamp(const char* label) const {
     timings_.recordTimestamp(label);

@@ -20,8 +20,14 @@ std::optional<platform::Value::Dictionary> GADSlotRequestParametersFromSnapshot(
     if (auto useHttps = defaults.objectForKey(settings_keys::kUseHttps)) {
         in.useHttps = useHttps->boolValue();
     }
-    // Content hashing is not running in this program: the fingerprint stored last is sent.
-    in.contentFingerprint = defaults.stringForKey(settings_keys::kContentURLFingerprint);
+    // The best capture's fingerprint, remembered for the requests made while none qualifies.
+    in.contentFingerprint =
+        GADApplication::sharedInstance()->fingerprintWithServedPenaltyDeduction();
+    if (in.contentFingerprint) {
+        defaults.setString(settings_keys::kContentURLFingerprint, *in.contentFingerprint);
+    } else {
+        in.contentFingerprint = defaults.stringForKey(settings_keys::kContentURLFingerprint);
+    }
     in.signedInToken = GADTokenDispenser::sharedInstance()->token();
     in.prefetchExperimentID = defaults.stringForKey(settings_keys::kPrefetchExperimentID);
     in.prefetchEnabled = defaults.boolForKey(settings_keys::kPrefetchEnabled);

@@ -132,6 +132,7 @@ void GADSlot::didMakeAdImpression() {
     GADApplication::sharedInstance()->statistics()->incrementNumberForKey("pimp", false);
     if (ad_) GADPingImpressionURLs(*ad_);
     viewHasMadeImpression_ = true;
+    startActiveViewReportingIfEnabled();
 }
 
 void GADSlot::willLeaveAppDueToClick() {

@@ -1,6 +1,7 @@
 #include "tools/ad_server/AdResponses.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 
@@ -59,11 +60,23 @@ std::string page(const std::string& title, const std::string& style, const std::
            "</body>\n</html>\n";
 }
 
+Json activeViewConfiguration(const AdLinks& links) {
+    return Json{{"viewable_url", links.viewable}};
+}
+
 void addTrackingHeaders(HttpAnswer& a, const AdScenario& s, const AdLinks& links) {
     a.headers.emplace_back("x-rade-tracking-urls", links.impression);
     a.headers.emplace_back("x-rade-click-tracking-urls", links.clickTracking);
     if (s.manualImpressions)
         a.headers.emplace_back("x-rade-manual-tracking-urls", links.manualImpression);
+    // The core page's viewability rule pings this once the ad has been seen for a second;
+    // a scenario's own header of that name stands instead.
+    const bool own = std::any_of(s.extraHeaders.begin(), s.extraHeaders.end(), [](const auto& h) {
+        std::string name = h.first;
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return name == "x-rade-activeview";
+    });
+    if (!own) a.headers.emplace_back("x-rade-activeview", activeViewConfiguration(links).dump());
 }
 
 void addAdHeaders(HttpAnswer& a, const AdScenario& s, const AdContext& c) {
@@ -113,6 +126,7 @@ AdLinks adLinks(const AdContext& c) {
     links.events = c.origin + "/mads/creative_event?" + tag;
     links.passback = c.origin + "/mads/passback?" + tag;
     links.mediationPing = c.origin + "/mads/mediation_ping?" + tag;
+    links.viewable = c.origin + "/mads/viewable?" + tag;
     return links;
 }
 
@@ -492,6 +506,7 @@ Json fetchedAdObject(const AdScenario& s, const AdContext& c) {
     if (s.kind != AdKind::NoFill) {
         ad["click_urls"] = trackingUrls(links.clickTracking);
         ad["impression_urls"] = trackingUrls(links.impression);
+        ad["active_view"] = activeViewConfiguration(links);
         if (s.manualImpressions)
             ad["manual_impression_urls"] = trackingUrls(links.manualImpression);
         std::string debug = debugText(s, c);

@@ -32,6 +32,7 @@ struct AdLinks {
     std::string events;  // the creative's script reports page events here ("&name=" follows)
     std::string passback;
     std::string mediationPing;  // "&ping=" follows
+    std::string viewable;       // the active-view configuration's "viewable_url"
 };
 
 AdLinks adLinks(const AdContext& context);

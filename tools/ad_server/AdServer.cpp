@@ -344,6 +344,7 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
     if (path == "/mads/creative_event") return servePing(req, res, RequestKind::CreativeEvent);
     if (path == "/mads/passback") return servePing(req, res, RequestKind::Passback);
     if (path == "/mads/mediation_ping") return servePing(req, res, RequestKind::MediationPing);
+    if (path == "/mads/viewable") return servePing(req, res, RequestKind::Viewable);
     // The SDK's default mediation templates, for configurations that name none.
     if (path == "/imp" || path == "/clk" || path == "/nofill") {
         return servePing(req, res, RequestKind::MediationPing);

@@ -47,6 +47,8 @@ std::string_view kindName(RequestKind kind) {
             return "passback";
         case RequestKind::MediationPing:
             return "mediation-ping";
+        case RequestKind::Viewable:
+            return "viewable";
         case RequestKind::NativePage:
             return "native-page";
         case RequestKind::NativeImage:
@@ -85,6 +87,9 @@ std::string logLine(const LoggedRequest& r, std::size_t maxTarget) {
     if (!r.event.empty()) line += "(" + r.event + ")";
     if (!r.slotname.empty()) line += " unit=" + r.slotname;
     if (r.ad > 0) line += " ad=" + std::to_string(r.ad);
+    // A request's content fingerprint, which the SDK sends once the server allowed it.
+    if (r.hasParam("content_info"))
+        line += " content_info=" + r.param("content_info").substr(0, 120);
     for (char& c : line) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
     }

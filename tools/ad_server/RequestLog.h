@@ -33,6 +33,7 @@ enum class RequestKind {
     CreativeEvent,      // an event the creative's script saw (onshow, onhide, ...)
     Passback,           // a script ad giving up
     MediationPing,      // pings named in a mediation answer
+    Viewable,           // the core page's viewability ping ("viewable_url")
     NativePage,         // the native ads support page
     NativeImage,        // a native ad's picture ("/mads/native_image")
     PerformanceReport,  // "/csi"

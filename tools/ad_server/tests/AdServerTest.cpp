@@ -241,6 +241,10 @@ TEST_F(AdServerTest, AdUrlsAnswerEachKindWithItsHeaders) {
               server.url("/mads/clk?slot=b&ad=1"));
     EXPECT_EQ(banner->get_header_value("x-rade-manual-tracking-urls"),
               server.url("/mads/manual_imp?slot=b&ad=1"));
+    EXPECT_EQ(banner->get_header_value("x-rade-activeview"),
+              "{\"viewable_url\":\"" + server.url("/mads/viewable?slot=b&ad=1") + "\"}");
+    EXPECT_EQ(get("/mads/viewable?slot=b&ad=1")->status, 204);
+    EXPECT_EQ(server.log().count(RequestKind::Viewable), 1u);
     EXPECT_EQ(banner->get_header_value("x-rade-refresh-rate"), "30");
     EXPECT_EQ(banner->get_header_value("x-rade-ad-size"), "320x50");
     EXPECT_EQ(banner->get_header_value("x-rade-debug-dialog"), "Movuroute test ad 1 for ad unit b");
@@ -505,6 +509,13 @@ TEST_F(AdServerTest, UntrustedRequestsNeverBreakTheServer) {
     EXPECT_NE(body.find("&lt;script&gt;alert(1)"), std::string::npos);
     auto line = logLine(*server.log().last(RequestKind::AdRequest));
     EXPECT_EQ(line.find_first_of("\r\n\x01"), std::string::npos) << line;
+
+    // The content fingerprint a request carries shows in its line.
+    EXPECT_EQ(
+        get("/mads/gma?slotname=u&content_info=%7B%22fingerprint%22%3A%22ab%0A%22%7D")->status,
+        200);
+    line = logLine(*server.log().last(RequestKind::AdRequest));
+    EXPECT_NE(line.find("content_info={\"fingerprint\":\"ab?\"}"), std::string::npos) << line;
 
     // A page call whose parameters are deep or huge still gets a URL servers accept.
     Json big = {

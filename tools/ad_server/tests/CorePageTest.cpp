@@ -2,6 +2,7 @@
 // quiet until called, and turn the server's answers into one gmsg navigation each, in order.
 // WebKit runs it for real in the SDK's own tests; this catches the page's faults here.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -93,12 +94,18 @@ Message parseGmsg(const std::string& url) {
     return m;
 }
 
+double boxArea(const Json& box) {
+    return std::max(0.0, box["right"].get<double>() - box["left"].get<double>()) *
+           std::max(0.0, box["bottom"].get<double>() - box["top"].get<double>());
+}
+
 // Runs the plan; answers the messages of the page's start and of each step.
 std::vector<std::vector<Message>> drive(const AdServer& server, const Json& plan,
                                         const char* page = "sdk-core-v40.html") {
-    // Files of their own per page: tests of the two pages may run at the same time.
-    fs::path planFile = scratchFile(std::string(page) + ".plan.json", plan.dump());
-    fs::path errors = scratchFile(std::string(page) + ".harness.err", "");
+    // Files of their own per test and page: tests run side by side.
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::path planFile = scratchFile(test + "." + page + ".plan.json", plan.dump());
+    fs::path errors = scratchFile(test + "." + page + ".harness.err", "");
     // Older Node calls its fetch experimental on standard error; only the output is JSON.
     Outcome r =
         run("node --no-warnings " + quoted(kSource / "tools/ad_server/tests/page_harness.js") +
@@ -274,6 +281,71 @@ TEST(CorePageTest, TheNativePageAnswersPreprocessingAndRunsClicks) {
     ASSERT_EQ(steps[4].size(), 1u);
     EXPECT_EQ(steps[4][0].action, "nativeAdCustomClick");
     EXPECT_EQ(steps[4][0].params.at("asset"), "headline");
+}
+
+TEST(CorePageTest, JudgesViewabilityByItsOwnRule) {
+    AdServer server;
+    ASSERT_TRUE(server.isRunning());
+    const std::string viewable = server.url("/mads/viewable?slot=unit&ad=1");
+    auto box = [](double left, double top, double right, double bottom) {
+        return Json{{"top", top}, {"bottom", bottom}, {"left", left}, {"right", right}};
+    };
+    // A banner at (0, 400) of 320 x 50; `seen` is the part of it the window shows.
+    auto record = [&](int hash, double timestamp, Json seen, const char* inWindow = "1",
+                      const char* done = nullptr) {
+        Json unit = {{"adBox", box(0, 400, 320, 450)},
+                     {"globalVisibleBox", seen},
+                     {"isVisible", boxArea(seen) > 0 ? "1" : "0"},
+                     {"isSubViewOfVisibleWindow", inWindow},
+                     {"activeViewJSON", {{"viewable_url", viewable}}},
+                     {"timestamp", timestamp},
+                     {"hashCode", hash}};
+        if (done) unit["doneReasonCode"] = done;
+        return Json::array({"RADE_updateActiveView", Json{{"units", Json::array({unit})}}});
+    };
+    const Json whole = box(0, 400, 320, 450);
+    const Json half = box(0, 400, 320, 425);
+    const Json less = box(0, 400, 320, 424);
+    const Json none = box(0, 0, 0, 0);
+    auto step = [](Json calls) { return Json{{"calls", calls}}; };
+    Json plan = Json::array({
+        step(Json::array({record(7, 1000, whole), record(8, 1000, whole, "0")})),
+        step(Json::array({record(7, 1500, half), record(9, 1000, whole)})),
+        step(Json::array({record(7, 2000, whole), record(9, 1900, less)})),
+        step(Json::array({record(7, 2400, whole), record(9, 2100, whole)})),
+        step(Json::array({record(9, 2800, none), record(7, 2800, whole, "1", "u")})),
+        step(Json::array({record(7, 3200, whole), Json::array({"RADE_updateActiveView", 5}),
+                          Json::array({"RADE_updateActiveView", Json{{"units", "x"}}})})),
+    });
+    auto steps = drive(server, plan);
+    ASSERT_EQ(steps.size(), 7u);
+    auto said = [](const std::vector<Message>& messages) {
+        std::vector<std::string> lines;
+        for (const auto& m : messages) {
+            std::string line = m.action;
+            for (const auto& [key, value] : m.params) line += " " + key + "=" + value;
+            lines.push_back(line);
+        }
+        return lines;
+    };
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(said(steps[1]), (Lines{"visibilityChanged hashCode=7 isVisible=1",
+                                     "visibilityChanged hashCode=8 isVisible=0"}));
+    // Half the box is still visible; 9 starts.
+    EXPECT_EQ(said(steps[2]), (Lines{"visibilityChanged hashCode=9 isVisible=1"}));
+    // 7 has been visible for a second: pinged. 9 drops below half before its second.
+    EXPECT_EQ(said(steps[3]), (Lines{"visibilityChanged hashCode=9 isVisible=0"}));
+    EXPECT_EQ(said(steps[4]), (Lines{"visibilityChanged hashCode=9 isVisible=1"}));
+    EXPECT_EQ(said(steps[5]), (Lines{"visibilityChanged hashCode=9 isVisible=0",
+                                     "untrackActiveViewUnit hashCode=7"}));
+    // Nothing follows a unit's last record; records of the wrong shape are ignored.
+    EXPECT_TRUE(steps[6].empty());
+
+    auto pings = server.log().of(RequestKind::Viewable);
+    ASSERT_EQ(pings.size(), 1u);
+    EXPECT_NE(pings[0].target.find("ad=1"), std::string::npos);
+    // Records stay on the page: none reaches the server.
+    EXPECT_TRUE(server.log().of(RequestKind::CoreCall).empty());
 }
 
 }  // namespace

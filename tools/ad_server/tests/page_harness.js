@@ -50,7 +50,8 @@ async function fetchFromServer(path, options) {
   try {
     // "cache" is a browser's hint; Node's fetch need not know it.
     const {cache, ...rest} = options || {};
-    const response = await fetch(origin + path, rest);
+    // The page's own calls name a path; pings name a whole URL.
+    const response = await fetch(/^https?:/.test(path) ? path : origin + path, rest);
     const text = await response.text();
     return {ok: response.ok, status: response.status, json: async () => JSON.parse(text)};
   } finally {

@@ -1,0 +1,87 @@
+#pragma once
+
+// Content hashing's capture: while it runs, a GADScheduler tick every traversal interval
+// (the server's, 10 s by default) walks the key window's root view with a
+// GADViewHierarchyTraverser and feeds the text of every web content view
+// ("document.body.innerText") and text view it meets, view by view, into one GADContent
+// capture on the application's content-hashing queue; a walk that finished stores its capture
+// in the recent captures (after dropping an older capture of the same screen), unless its
+// fingerprint is "". Labels, buttons and text fields give no text.
+//
+// The application's switch (started by the server's answer or the start-up step, stopped by
+// the server's answer) reaches this engine through GADContentHashingEngine. A start reads the
+// interval and capacity, makes a new queue of recent captures (earlier ones are dropped then),
+// a traverser and a scheduler; a stop stops the scheduler and makes a walk under way stale:
+// its visits read nothing and its capture is not stored. The captures stay until the next
+// start, so requests keep being served from them.
+//
+// A web view's text is read with a time-out of kTextReadTimeout and cut at kMaximumTextBytes
+// on a character boundary, so no hung or huge page stalls the main thread or the queue.
+//
+// Main thread only. The application is held weakly; the scheduler's task and the walk's
+// blocks hold the engine weakly, and the store holds the captures' queue weakly.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "ads/foundation/GADApplication.h"
+
+namespace platform::ui {
+class View;
+}
+
+namespace ads {
+
+class GADContentQueue;
+class GADScheduler;
+class GADViewHierarchyTraverser;
+
+class GADContentCapture : public GADContentHashingEngine,
+                          public std::enable_shared_from_this<GADContentCapture> {
+    struct Private {};
+
+  public:
+    static constexpr double kTextReadTimeout = 0.05;
+    static constexpr std::size_t kMaximumTextBytes = 256 * 1024;
+    // document.body.innerText, cut in the page already to the units the cut below may keep.
+    static constexpr const char* kTextScript =
+        "(function(){var t=document.body?document.body.innerText:'';"
+        "return t.length>262144?t.substring(0,262144):t;})()";
+
+    // The engine of the shared application, made on first use.
+    static std::shared_ptr<GADContentCapture> sharedInstance();
+    static std::shared_ptr<GADContentCapture> create(std::weak_ptr<GADApplication> application);
+    GADContentCapture(Private, std::weak_ptr<GADApplication> application);
+    ~GADContentCapture() override;
+
+    // ads::load(): the shared application's engine, and its start-up step (which runs only
+    // while the server allowed content hashing). Once.
+    static void load();
+
+    void startContentHashing() override;
+    void stopContentHashing() override;
+    bool isRunning() const { return scheduler_ != nullptr; }
+    // One capture now, as each tick does; nothing while stopped.
+    void capture();
+    // A walk of this run is under way.
+    bool isCapturing() const;
+    // This run's recent captures; read them on the application's content-hashing queue.
+    const std::shared_ptr<GADContentQueue>& contentQueue() const { return contentQueue_; }
+
+    // The text a view gives, or nothing.
+    static std::optional<std::string> textOfView(platform::ui::View& view);
+    // The text cut to at most `bytes` without splitting a UTF-8 sequence.
+    static std::string cutAtCharacterBoundary(std::string text, std::size_t bytes);
+
+  private:
+    const std::weak_ptr<GADApplication> application_;
+    std::shared_ptr<GADScheduler> scheduler_;
+    std::shared_ptr<GADViewHierarchyTraverser> traverser_;
+    std::shared_ptr<GADContentQueue> contentQueue_;
+    // Raised by every start and stop: the walks of earlier runs are stale.
+    std::uint64_t run_ = 0;
+};
+
+}  // namespace ads

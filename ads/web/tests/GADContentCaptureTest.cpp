@@ -1,0 +1,248 @@
+// Content capture on the manual clock and the scripted web engine: the walk's order and
+// refusals, which views give text, the tick that stores a capture, and what stopping and
+// starting again do to a walk under way and to the stored captures.
+
+#include "ads/web/GADContentCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ads/foundation/GADApplication.h"
+#include "ads/foundation/GADCharacterSets.h"
+#include "ads/foundation/GADContent.h"
+#include "ads/foundation/GADSettingsKeys.h"
+#include "ads/testsupport/AdViewTestScope.h"
+#include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/web/GADSDKCoreController.h"
+#include "ads/web/GADSDKCoreGMSGHandler.h"
+#include "ads/web/GADViewHierarchyTraverser.h"
+#include "platform/runtime/SerialQueue.h"
+#include "platform/storage/UserDefaults.h"
+#include "platform/testing/RunMainLoopUntil.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Label.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "platform/web/FakeWebPage.h"
+#include "platform/web/WebContentView.h"
+
+namespace ads {
+namespace {
+
+using platform::ui::View;
+
+class GADContentCaptureTest : public ::testing::Test {
+  protected:
+    GADContentCaptureTest() {
+        platform::ui::Application::shared().becomeActive();
+        window->setRootViewController(controller);
+        window->makeKeyAndVisible();
+    }
+    ~GADContentCaptureTest() override {
+        if (engine) engine->stopContentHashing();
+        engine.reset();
+        scope.runUntilIdle();
+    }
+    std::shared_ptr<View> named(const std::string& name, std::shared_ptr<View> parent) {
+        auto view = View::create();
+        names[view.get()] = name;
+        if (parent) parent->addSubview(view);
+        return view;
+    }
+    // A page whose body text is `text`.
+    std::shared_ptr<platform::web::WebContentView> page(const std::string& text) {
+        auto content = platform::web::WebContentView::create({0, 0, 100, 100});
+        content->setWebView(platform::web::WebView::create({100, 100}));
+        views.web().pages().back()->setScriptAnswer([text](const std::string& script) {
+            scripts.push_back(script);
+            return platform::web::FakeWebPage::ScriptResult{text, std::nullopt, true};
+        });
+        return content;
+    }
+    void startEngine() {
+        engine = GADContentCapture::create(application);
+        engine->startContentHashing();
+    }
+    // One tick, its walk to the end and the store on the content-hashing queue.
+    void tick() {
+        scope.advance(10);
+        ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return !engine->isCapturing(); }));
+        application->contentHashingQueue()->sync([] {});
+    }
+    std::vector<std::uint64_t> stored() {
+        std::vector<std::uint64_t> numbers;
+        application->contentHashingQueue()->sync([&] {
+            for (std::uint64_t n = 1; n <= 20; ++n) {
+                if (engine->contentQueue()->contentWithSequenceNumber(n)) numbers.push_back(n);
+            }
+        });
+        return numbers;
+    }
+
+    static inline std::vector<std::string> scripts;
+    ads::testing::AdsTestScope scope;
+    ads::testing::AdViewTestScope views;
+    ads::testing::SDKCoreTestScope core;
+    std::shared_ptr<GADApplication> application = GADApplication::sharedInstance();
+    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
+    std::shared_ptr<platform::ui::ViewController> controller =
+        platform::ui::ViewController::create();
+    std::shared_ptr<GADContentCapture> engine;
+    std::map<const View*, std::string> names;
+};
+
+TEST_F(GADContentCaptureTest, TheWalkVisitsEachViewBeforeItsSubviewsFrontMostFirst) {
+    auto root = named("root", nullptr);
+    auto a = named("a", root);
+    named("a1", a);
+    named("a2", a);
+    auto b = named("b", root);
+    auto gone = named("b1", b);
+    auto traverser = GADViewHierarchyTraverser::create();
+    std::vector<std::string> visits;
+    std::vector<bool> completions;
+    const auto visit = [&](const std::shared_ptr<View>& view, std::int64_t walk) {
+        visits.push_back(names[view.get()] + "/" + std::to_string(walk));
+    };
+    const auto complete = [&](bool finished) { completions.push_back(finished); };
+    traverser->traverseView(root, visit, complete);
+    // Collected at once: a view freed before its visit is skipped.
+    gone->removeFromSuperview();
+    gone.reset();
+    // A second walk while one runs, a missing root or block: refused, the walk goes on.
+    traverser->traverseView(root, visit, complete);
+    traverser->traverseView(nullptr, visit, complete);
+    traverser->traverseView(root, {}, complete);
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return completions.size() == 4; }));
+    EXPECT_EQ(visits, (std::vector<std::string>{"root/1", "b/1", "a/1", "a2/1", "a1/1"}));
+    EXPECT_EQ(completions, (std::vector<bool>{false, false, false, true}));
+    EXPECT_FALSE(traverser->isTraversing());
+
+    traverser->traverseView(a, visit, complete);
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return completions.size() == 5; }));
+    EXPECT_EQ(visits.back(), "a1/2");
+    EXPECT_EQ(traverser->sequenceNumber(), 2);
+}
+
+TEST_F(GADContentCaptureTest, WebAndTextViewsGiveTextAndATickStoresTheCapture) {
+    auto label = platform::ui::Label::create({}, "A label gives no text at all");
+    EXPECT_FALSE(GADContentCapture::textOfView(*label));
+    auto root = controller->view();
+    root->addSubview(label);
+    root->addSubview(platform::ui::TextView::create({}, "Hello, World"));
+    auto web = page("The quick brown fox jumps over the lazy dog");
+    root->addSubview(web);
+    EXPECT_EQ(GADContentCapture::textOfView(*web), "The quick brown fox jumps over the lazy dog");
+    ASSERT_FALSE(scripts.empty());
+    EXPECT_NE(scripts.back().find("document.body.innerText"), std::string::npos);
+
+    startEngine();
+    scope.advance(9.9);
+    EXPECT_FALSE(engine->isCapturing());
+    tick();
+    EXPECT_EQ(stored(), (std::vector<std::uint64_t>{1}));
+    // The same screen again: only the later capture stays.
+    tick();
+    EXPECT_EQ(stored(), (std::vector<std::uint64_t>{2}));
+    const auto fingerprint = application->fingerprintWithServedPenaltyDeduction();
+    ASSERT_TRUE(fingerprint);
+    auto expected = std::make_shared<GADContent>(1, GADContentSettings{}, nullptr, nullptr);
+    expected->updateContentWithText(std::string("The quick brown fox jumps over the lazy dog"));
+    expected->updateContentWithText(std::string("Hello, World"));
+    EXPECT_EQ(*fingerprint, expected->fingerprint());
+}
+
+TEST_F(GADContentCaptureTest, AHugePageIsCutAtACharacterBoundary) {
+    const std::string huge(GADContentCapture::kMaximumTextBytes - 1, 'a');
+    auto web = page(huge + "\xC3\xA9" + "tail");
+    const auto text = GADContentCapture::textOfView(*web);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(*text, huge);
+    EXPECT_EQ(GADContentCapture::cutAtCharacterBoundary("ab\xE6\x9D\xB1", 4), "ab");
+    EXPECT_EQ(GADContentCapture::cutAtCharacterBoundary("abc", 4), "abc");
+}
+
+TEST_F(GADContentCaptureTest, NoKeyWindowOrNoTextStoresNothing) {
+    startEngine();
+    tick();
+    EXPECT_TRUE(stored().empty());  // a root without text: fingerprint ""
+    controller->view()->addSubview(platform::ui::TextView::create({}, "Hello, World"));
+    platform::ui::Application::shared().setKeyWindow({});
+    tick();
+    EXPECT_TRUE(stored().empty());
+    // The refused walk took no number.
+    window->makeKeyAndVisible();
+    tick();
+    EXPECT_EQ(stored(), (std::vector<std::uint64_t>{2}));
+}
+
+TEST_F(GADContentCaptureTest, StoppingMakesAWalkStaleAndStartingAgainDropsTheCaptures) {
+    controller->view()->addSubview(platform::ui::TextView::create({}, "Hello, World"));
+    startEngine();
+    tick();
+    ASSERT_EQ(stored().size(), 1u);
+    // A tick whose walk is still under way when capture stops: it stores nothing.
+    scope.advance(10);
+    EXPECT_TRUE(engine->isCapturing());
+    engine->stopContentHashing();
+    EXPECT_FALSE(engine->isRunning());
+    scope.runUntilIdle();
+    application->contentHashingQueue()->sync([] {});
+    EXPECT_EQ(stored().size(), 1u);
+    scope.advance(60);
+    EXPECT_EQ(stored().size(), 1u);
+    // Stopped, the stored captures still serve requests.
+    EXPECT_TRUE(application->fingerprintWithServedPenaltyDeduction());
+
+    // A new start begins with no captures and walks numbered from 1.
+    engine->startContentHashing();
+    application->contentHashingQueue()->sync([] {});
+    EXPECT_TRUE(stored().empty());
+    EXPECT_FALSE(application->fingerprintWithServedPenaltyDeduction());
+    tick();
+    EXPECT_EQ(stored(), (std::vector<std::uint64_t>{1}));
+}
+
+TEST_F(GADContentCaptureTest, TheServersSettingsAtTheStart) {
+    auto& defaults = platform::UserDefaults::standard();
+    defaults.setString(settings_keys::kTraversalInterval, "2");
+    defaults.setString(settings_keys::kContentQueueMaximumCapacity, "0");
+    controller->view()->addSubview(platform::ui::TextView::create({}, "Hello, World"));
+    startEngine();
+    scope.advance(2);
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return !engine->isCapturing(); }));
+    application->contentHashingQueue()->sync([] {});
+    // Capacity 0: nothing is ever stored.
+    EXPECT_EQ(engine->contentQueue()->capacity(), 0u);
+    EXPECT_TRUE(stored().empty());
+}
+
+TEST_F(GADContentCaptureTest, RangeSettingsReachTheTokenizerWithEveryConstantsLoad) {
+    startEngine();
+    auto sets = GADCharacterSets::sharedInstance();
+    EXPECT_TRUE(sets->spaceDelimitedSet()->containsUnit(u'a'));
+    auto handler = GADSDKCoreGMSGHandler::create();
+    GADSDKCoreController::sharedInstance()->SDKCoreGMSGHandlerDidLoadSDKConstants(
+        *handler, {{"space_delimited_unicode_range", platform::Value("[[48,10]]")}});
+    EXPECT_FALSE(sets->spaceDelimitedSet()->containsUnit(u'a'));
+    EXPECT_TRUE(sets->spaceDelimitedSet()->containsUnit(u'7'));
+}
+
+TEST_F(GADContentCaptureTest, TheStartUpStepStartsTheSharedEngineWhenTheServerAllowedIt) {
+    platform::UserDefaults::standard().setBool(settings_keys::kContentURLEnabled, true);
+    GADContentCapture::load();
+    GADContentCapture::load();
+    EXPECT_FALSE(GADContentCapture::sharedInstance()->isRunning());
+    application->runEarlyActivities();
+    EXPECT_TRUE(GADContentCapture::sharedInstance()->isRunning());
+    EXPECT_TRUE(application->isContentHashing());
+    application->stopContentHashing();
+    EXPECT_FALSE(GADContentCapture::sharedInstance()->isRunning());
+}
+
+}  // namespace
+}  // namespace ads
