@@ -59,24 +59,27 @@ GADCharacterSet::Ptr GADCharacterSet::builtInCharacterDelimited() {
 }
 
 GADCharacterSet::Ptr GADCharacterSet::alphanumerics() {
-    static const Ptr set = [] {
+    // Never destroyed: queues still running at exit may ask for it after static destructors.
+    static const Ptr* const set = new Ptr([] {
         auto made = std::make_shared<GADCharacterSet>();
         constexpr std::uint32_t mask = U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK;
         for (UChar32 c = 0; c < 0x10000; ++c) {
             if (U_GET_GC_MASK(c) & mask) made->units_.set(static_cast<std::size_t>(c));
         }
         return made;
-    }();
-    return set;
+    }());
+    return *set;
 }
 
 std::shared_ptr<GADCharacterSets> GADCharacterSets::sharedInstance() {
-    static const std::shared_ptr<GADCharacterSets> shared = [] {
-        auto made = create();
-        made->updateCharacterSets();
-        return made;
-    }();
-    return shared;
+    // Never destroyed, for the same reason as the alphanumerics.
+    static const std::shared_ptr<GADCharacterSets>* const shared =
+        new std::shared_ptr<GADCharacterSets>([] {
+            auto made = create();
+            made->updateCharacterSets();
+            return made;
+        }());
+    return *shared;
 }
 
 std::shared_ptr<GADCharacterSets> GADCharacterSets::create() {

@@ -167,9 +167,7 @@ class GADSlot : public GADAdFetcherDelegate,
     const std::shared_ptr<GADSlotMRAID>& MRAID() const { return MRAID_; }
     // Viewability (GADSlotActiveViewMonitor.cpp): the shown ad's measurement, a
     // GADSlotActiveView made on first use; a new ad ends it, the next impression starts another.
-    void startActiveViewReportingIfEnabled();
     void finishActiveViewReporting();
-    GADSlotActiveView& activeView();
 
     // Later ad kinds and mediation (GADSlotMediation.cpp). A mediation answer's configuration
     // goes to the slot's manager (GADMSlotDelegate, made by its registered name), which
@@ -179,16 +177,9 @@ class GADSlot : public GADAdFetcherDelegate,
     std::optional<std::string> adNetworkClassName() const;
     bool changeAdTypeTo(const GADAdType& type);
     void processMediationAdResponse(const std::shared_ptr<GADAd>& ad);
-    void requestAdWithType(const GADAdType& type, std::shared_ptr<GADMConfig> config);
-    // Reports the failure (codes 0, 7, 10) and answers false when the types do not fit.
-    bool hasConsistentMediationConfigForAdType(const std::optional<GADAdType>& requested);
     void presentMediatedInterstitialFromRootViewController(
         const std::shared_ptr<platform::ui::ViewController>& root);
     std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView() const;
-    const std::shared_ptr<GADMSlotDelegate>& mediationManager() const { return mediationManager_; }
-    const std::shared_ptr<GADMConfig>& mediationConfiguration() const {
-        return mediationConfiguration_;
-    }
     const std::shared_ptr<GADSlotStatistics>& slotStats() const { return slotStats_; }
     void showMediatedView(const std::shared_ptr<platform::ui::View>& view) {
         setViewForAdUsingView(view);
@@ -218,6 +209,20 @@ class GADSlot : public GADAdFetcherDelegate,
   private:
     // Tests look at the slot's inner state through this peer (ads/slot/tests).
     friend class GADSlotTestPeer;
+
+    // The steps of its later ad kinds (viewability, mediation), which only its category files
+    // call.
+    // Starts the shown ad's measurement at its impression (GADSlotActiveViewMonitor.cpp).
+    void startActiveViewReportingIfEnabled();
+    GADSlotActiveView& activeView();
+    void requestAdWithType(const GADAdType& type, std::shared_ptr<GADMConfig> config);
+    // Reports the failure (codes 0, 7, 10) and answers false when the types do not fit.
+    bool hasConsistentMediationConfigForAdType(const std::optional<GADAdType>& requested);
+    const std::shared_ptr<GADMSlotDelegate>& mediationManager() const { return mediationManager_; }
+    const std::shared_ptr<GADMConfig>& mediationConfiguration() const {
+        return mediationConfiguration_;
+    }
+
     // The slot's MRAID role, a part of the slot in a class of its own.
     friend class GADSlotMRAID;
     // The slot as its viewability measurement sees it (GADSlotActiveViewMonitor.cpp).

@@ -126,6 +126,10 @@ void GADContentCapture::capture() {
         });
 }
 
+std::shared_ptr<platform::SerialQueue> GADContentCapture::walkQueue() const {
+    return traverser_ ? traverser_->queue() : nullptr;
+}
+
 bool GADContentCapture::isCapturing() const {
     return traverser_ && traverser_->isTraversing();
 }

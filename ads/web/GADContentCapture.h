@@ -67,6 +67,8 @@ class GADContentCapture : public GADContentHashingEngine,
     void capture();
     // A walk of this run is under way.
     bool isCapturing() const;
+    // The queue this run's walks visit through (none while stopped).
+    std::shared_ptr<platform::SerialQueue> walkQueue() const;
     // This run's recent captures; read them on the application's content-hashing queue.
     const std::shared_ptr<GADContentQueue>& contentQueue() const { return contentQueue_; }
 

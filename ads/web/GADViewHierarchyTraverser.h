@@ -48,6 +48,8 @@ class GADViewHierarchyTraverser : public std::enable_shared_from_this<GADViewHie
     bool isTraversing() const { return traversing_; }
     void setTraversing(bool traversing) { traversing_ = traversing; }
     std::int64_t sequenceNumber() const { return sequenceNumber_; }
+    // Where the visits wait their turn; work put on it ahead holds a walk back.
+    const std::shared_ptr<platform::SerialQueue>& queue() const { return lowPriorityQueue_; }
 
   private:
     bool traversing_ = false;

@@ -28,7 +28,7 @@ using Kind = tools::adserver::RequestKind;
 class GADMAdManagerTest : public ::testing::Test, public MediationTest {
   protected:
     std::shared_ptr<GADMAdManager> manager() const {
-        return std::dynamic_pointer_cast<GADMAdManager>(slot->mediationManager());
+        return std::dynamic_pointer_cast<GADMAdManager>(GADSlotTestPeer(slot).mediationManager());
     }
     static Script after(double seconds, Answer answer) {
         Script script;
@@ -203,7 +203,7 @@ TEST_F(GADMAdManagerTest, MismatchedTypesFailWith10AndReloadLater) {
     owner->events.clear();
     load(config({{{filling->name()}}}, "Banner"));
     EXPECT_EQ(owner->events, std::vector<std::string>{"loaded"});
-    EXPECT_EQ(slot->mediationConfiguration()->adType(),
+    EXPECT_EQ(GADSlotTestPeer(slot).mediationConfiguration()->adType(),
               GADAdType::bannerAdTypeForSize(kGADAdSizeBanner));
 }
 
@@ -242,10 +242,11 @@ TEST_F(GADMAdManagerTest, ConsistencyTable) {
             configured = GADMConfig::create("unit", config({}), error);
             configured->setAdType(*c.configured);
         }
-        slot->requestAdWithType(banner, configured);
+        GADSlotTestPeer(slot).requestAdWithType(banner, configured);
         owner->events.clear();
         owner->errors.clear();
-        EXPECT_EQ(slot->hasConsistentMediationConfigForAdType(c.requested), !c.code);
+        EXPECT_EQ(GADSlotTestPeer(slot).hasConsistentMediationConfigForAdType(c.requested),
+                  !c.code);
         if (c.code) {
             EXPECT_EQ(owner->events, std::vector<std::string>{"fail:" + std::to_string(*c.code)});
             EXPECT_EQ(owner->errors.at(0), c.text);

@@ -41,7 +41,8 @@ class GADMAdNetworkConnectorTest : public ::testing::Test, public MediationTest 
                                                   Script script = {}) {
         registration = ScriptedAdapter::registerClass(script);
         load(config({{{registration->name()}, std::move(entry)}}), request);
-        auto manager = std::dynamic_pointer_cast<GADMAdManager>(slot->mediationManager());
+        auto manager =
+            std::dynamic_pointer_cast<GADMAdManager>(GADSlotTestPeer(slot).mediationManager());
         return manager ? manager->receivedConnector() : nullptr;
     }
     std::unique_ptr<ScriptedAdapter::Registration> registration;

@@ -66,10 +66,11 @@ void MediationTest::load(const Value& configuration, std::shared_ptr<GADRequest>
         {{"x-rade-mediation", Value("1")}, {"content-type", Value("application/json")}});
     request->registerAdNetworkExtras(GADExtras::create(std::move(extras)));
     const auto before = owner->events.size();
-    const auto configBefore = slot->mediationConfiguration();
+    const auto configBefore = GADSlotTestPeer(slot).mediationConfiguration();
     slot->loadRequest(request);
     platform::testing::runMainLoopUntil([&] {
-        return slot->mediationConfiguration() != configBefore || owner->events.size() > before;
+        return GADSlotTestPeer(slot).mediationConfiguration() != configBefore ||
+               owner->events.size() > before;
     });
 }
 

@@ -434,7 +434,7 @@ TEST_F(GADSlotMeasurementTest, AnAdWithoutSettingsOrMRAIDIsNeverMeasured) {
     ASSERT_TRUE(GADSlotTestPeer(slot).viewHasMadeImpression());
     settle();
     EXPECT_TRUE(records().empty());
-    EXPECT_FALSE(slot->activeView().isMeasuring());
+    EXPECT_FALSE(GADSlotTestPeer(slot).activeView().isMeasuring());
 }
 
 }  // namespace

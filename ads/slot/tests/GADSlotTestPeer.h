@@ -34,6 +34,19 @@ class GADSlotTestPeer {
     }
     bool isMakingRequest() const { return slot_.isMakingRequest(); }
     bool hasInAppPurchaseDelegate() const { return slot_.hasInAppPurchaseDelegate(); }
+    GADSlotActiveView& activeView() { return slot_.activeView(); }
+    const std::shared_ptr<GADMSlotDelegate>& mediationManager() const {
+        return slot_.mediationManager();
+    }
+    const std::shared_ptr<GADMConfig>& mediationConfiguration() const {
+        return slot_.mediationConfiguration();
+    }
+    bool hasConsistentMediationConfigForAdType(const std::optional<GADAdType>& requested) {
+        return slot_.hasConsistentMediationConfigForAdType(requested);
+    }
+    void requestAdWithType(const GADAdType& type, std::shared_ptr<GADMConfig> config) {
+        slot_.requestAdWithType(type, std::move(config));
+    }
     void didReceiveAdURL() { slot_.didReceiveAdURL(); }
     void cancelLoad() { slot_.cancelLoad(); }
     void processAdResponse(const std::shared_ptr<GADAd>& ad) { slot_.processAdResponse(ad); }

@@ -22,6 +22,7 @@
 #include "platform/runtime/SerialQueue.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/RunMainLoopUntil.h"
+#include "platform/testing/TestGate.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/TextView.h"
@@ -185,11 +186,15 @@ TEST_F(GADContentCaptureTest, StoppingMakesAWalkStaleAndStartingAgainDropsTheCap
     startEngine();
     tick();
     ASSERT_EQ(stored().size(), 1u);
-    // A tick whose walk is still under way when capture stops: it stores nothing.
+    // A tick whose walk is still under way when capture stops: it stores nothing. The walk is
+    // held back behind a gate on its queue until capture has stopped.
+    platform::testing::TestGate gate;
+    engine->walkQueue()->async([&gate] { gate.wait(); });
     scope.advance(10);
     EXPECT_TRUE(engine->isCapturing());
     engine->stopContentHashing();
     EXPECT_FALSE(engine->isRunning());
+    gate.release();
     scope.runUntilIdle();
     application->contentHashingQueue()->sync([] {});
     EXPECT_EQ(stored().size(), 1u);

@@ -13,6 +13,7 @@
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/slot/GADSlotActiveView.h"
+#include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -55,7 +56,7 @@ class GADSlotActiveViewWebKitTest : public ::testing::Test {
         window->addSubview(banner);
         banner->loadRequest(GADRequest::request());
         ASSERT_TRUE(ads.waitOnMainLoop(RequestKind::Impression, 1));
-        ASSERT_TRUE(waitFor([&] { return slot()->activeView().isMeasuring(); }));
+        ASSERT_TRUE(waitFor([&] { return GADSlotTestPeer(slot()).activeView().isMeasuring(); }));
     }
     GADSlot* slot() const {
         auto adapter = std::dynamic_pointer_cast<GADBannerSlotAdapter>(banner->slot());
@@ -104,7 +105,7 @@ class GADSlotActiveViewWebKitTest : public ::testing::Test {
 
 TEST_F(GADSlotActiveViewWebKitTest, OnScreenABannerIsVisibleAndPingedOnceMovedOutItIsNot) {
     loadBanner();
-    const std::uint64_t id = slot()->activeView().activeViewID();
+    const std::uint64_t id = GADSlotTestPeer(slot()).activeView().activeViewID();
     ASSERT_TRUE(pageSays(id, "visible", Value(true)));
     EXPECT_EQ(ads.log().count(RequestKind::Viewable), 0u);
 
@@ -127,7 +128,7 @@ TEST_F(GADSlotActiveViewWebKitTest, AHiddenBannerIsNeverPinged) {
     loadBanner();
     banner->setHidden(true);
     sample(6);
-    const std::uint64_t id = slot()->activeView().activeViewID();
+    const std::uint64_t id = GADSlotTestPeer(slot()).activeView().activeViewID();
     ASSERT_TRUE(pageSays(id, "records", Value(7)));
     EXPECT_TRUE(pageSays(id, "visible", Value(false)));
     EXPECT_EQ(ads.log().count(RequestKind::Viewable), 0u);
@@ -135,7 +136,7 @@ TEST_F(GADSlotActiveViewWebKitTest, AHiddenBannerIsNeverPinged) {
 
 TEST_F(GADSlotActiveViewWebKitTest, AReplacedAdsUnitIsUntrackedAndItsWebViewLetGo) {
     loadBanner();
-    const std::uint64_t first = slot()->activeView().activeViewID();
+    const std::uint64_t first = GADSlotTestPeer(slot()).activeView().activeViewID();
     ASSERT_TRUE(pageSays(first, "visible", Value(true)));
     std::weak_ptr<GADSDKCoreWebView> lent = coreWebView();
 
@@ -143,10 +144,11 @@ TEST_F(GADSlotActiveViewWebKitTest, AReplacedAdsUnitIsUntrackedAndItsWebViewLetG
     banner->loadRequest(GADRequest::request());
     ASSERT_TRUE(ads.waitOnMainLoop(RequestKind::Impression, 2));
     ASSERT_TRUE(pageSays(first, "done", Value(true)));
-    ASSERT_TRUE(waitFor([&] { return slot()->activeView().activeViewID() > first; }));
+    ASSERT_TRUE(
+        waitFor([&] { return GADSlotTestPeer(slot()).activeView().activeViewID() > first; }));
 
     // The banner goes: its last unit is untracked too, and nothing keeps the web view running.
-    const std::uint64_t second = slot()->activeView().activeViewID();
+    const std::uint64_t second = GADSlotTestPeer(slot()).activeView().activeViewID();
     ASSERT_TRUE(pageSays(second, "records", Value(1)));
     banner->removeFromSuperview();
     banner.reset();
