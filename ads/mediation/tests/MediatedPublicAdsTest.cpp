@@ -9,6 +9,7 @@
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/mediation/GADMAdNetworkConnectorProtocol.h"
+#include "ads/mediation/tests/HeardPublicAds.h"
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADInterstitial.h"
 #include "platform/testing/RunMainLoopUntil.h"
@@ -22,22 +23,7 @@ using testing::MediationTest;
 using testing::ScriptedAdapter;
 using Answer = ScriptedAdapter::Answer;
 
-class Heard : public GADBannerViewDelegate, public GADInterstitialDelegate {
-  public:
-    void adViewDidReceiveAd(GADBannerView&) override { log.push_back("received"); }
-    void adViewDidFailToReceiveAdWithError(GADBannerView&, const platform::Error& e) override {
-        log.push_back("fail:" + std::to_string(e.code));
-    }
-    void interstitialDidReceiveAd(GADInterstitial&) override { log.push_back("received"); }
-    void interstitialDidFailToReceiveAdWithError(GADInterstitial&,
-                                                 const platform::Error& e) override {
-        log.push_back("fail:" + std::to_string(e.code));
-    }
-    void interstitialWillPresentScreen(GADInterstitial&) override { log.push_back("willPresent"); }
-    void interstitialWillDismissScreen(GADInterstitial&) override { log.push_back("willDismiss"); }
-    void interstitialDidDismissScreen(GADInterstitial&) override { log.push_back("didDismiss"); }
-    std::vector<std::string> log;
-};
+using Heard = testing::HeardPublicAds;
 
 class MediatedPublicAdsTest : public ::testing::Test, public MediationTest {
   protected:

@@ -15,6 +15,7 @@
 #include "ads/iap/GADInAppPurchaseTransactionReporter.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/RecordingInterstitialDelegate.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -34,18 +35,7 @@ using platform::ui::AlertView;
 using tools::adserver::AdScenario;
 using tools::adserver::RequestKind;
 
-class RecordingDelegate : public GADInterstitialDelegate {
-  public:
-    void interstitialDidReceiveAd(GADInterstitial&) override { log.push_back("received"); }
-    void interstitialDidFailToReceiveAdWithError(GADInterstitial&,
-                                                 const platform::Error& error) override {
-        log.push_back("failed " + std::to_string(error.code));
-    }
-    void interstitialWillPresentScreen(GADInterstitial&) override { log.push_back("willPresent"); }
-    void interstitialWillDismissScreen(GADInterstitial&) override { log.push_back("willDismiss"); }
-    void interstitialDidDismissScreen(GADInterstitial&) override { log.push_back("didDismiss"); }
-    Log log;
-};
+using RecordingDelegate = testing::RecordingInterstitialDelegate;
 
 class GADInAppPurchaseWebKitTest : public ::testing::Test {
   protected:

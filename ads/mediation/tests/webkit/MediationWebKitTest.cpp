@@ -18,6 +18,7 @@
 #include "ads/foundation/GADRequest.h"
 #include "ads/fullscreen/GADFullScreenRoom.h"
 #include "ads/mediation/GADMediationRoom.h"
+#include "ads/mediation/tests/HeardPublicAds.h"
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlotRoom.h"
@@ -39,22 +40,7 @@ using tools::adserver::AdScenario;
 using tools::adserver::RequestKind;
 using Answer = ScriptedAdapter::Answer;
 
-class Heard : public GADBannerViewDelegate, public GADInterstitialDelegate {
-  public:
-    void adViewDidReceiveAd(GADBannerView&) override { log.push_back("received"); }
-    void adViewDidFailToReceiveAdWithError(GADBannerView&, const platform::Error& e) override {
-        log.push_back("fail:" + std::to_string(e.code));
-    }
-    void interstitialDidReceiveAd(GADInterstitial&) override { log.push_back("received"); }
-    void interstitialDidFailToReceiveAdWithError(GADInterstitial&,
-                                                 const platform::Error& e) override {
-        log.push_back("fail:" + std::to_string(e.code));
-    }
-    void interstitialWillPresentScreen(GADInterstitial&) override { log.push_back("willPresent"); }
-    void interstitialWillDismissScreen(GADInterstitial&) override { log.push_back("willDismiss"); }
-    void interstitialDidDismissScreen(GADInterstitial&) override { log.push_back("didDismiss"); }
-    std::vector<std::string> log;
-};
+using Heard = testing::HeardPublicAds;
 
 class MediationWebKitTest : public ::testing::Test {
   protected:
