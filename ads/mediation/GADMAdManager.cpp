@@ -41,7 +41,7 @@ void GADMAdManager::mediateForAdType(const GADAdType& type, std::shared_ptr<GADM
     if (requestInProgress_ || !config_) return;
     adNetworkConfigQueue_.assign(config_->adNetworkConfigs().begin(),
                                  config_->adNetworkConfigs().end());
-    if (auto slot = this->slot()) slot->slotStats()->resetTimingAdapters();
+    if (auto slot = this->slot()) mediatedSlotOf(*slot).slotStats()->resetTimingAdapters();
     makeAdRequest();
 }
 
@@ -55,7 +55,7 @@ void GADMAdManager::makeAdRequest() {
     }
     auto slot = this->slot();
     if (!slot || !config_) return;
-    const auto& stats = slot->slotStats();
+    const auto& stats = mediatedSlotOf(*slot).slotStats();
     const auto ad = slot->ad();
     const auto delegate = ad ? ad->mediationDelegate() : nullptr;
     const std::string connectorClass = delegate ? delegate->connectorClassForAd(*ad) : "";
@@ -120,7 +120,8 @@ void GADMAdManager::postMakeAdRequest() {
 }
 
 void GADMAdManager::endAttempt(long exitCode) {
-    if (auto slot = this->slot()) slot->slotStats()->endTimingAdapterWithExitCode(exitCode);
+    if (auto slot = this->slot())
+        mediatedSlotOf(*slot).slotStats()->endTimingAdapterWithExitCode(exitCode);
 }
 
 void GADMAdManager::adNetworkTimeoutHandler() {
@@ -169,13 +170,13 @@ void GADMAdManager::adRequestReturnsFromConnectorWithView(
     auto slot = this->slot();
     if (&connector == receivedConnector_.get()) {
         // The network refreshed by itself: its own attempt, which took no waiting of ours.
-        if (slot) slot->slotStats()->startTimingAdapter();
+        if (slot) mediatedSlotOf(*slot).slotStats()->startTimingAdapter();
     } else {
         receive(connector);
     }
     endAttempt(static_cast<long>(GADAdapterExitCode::Delivered));
     if (!slot) return;
-    slot->showMediatedView(view);
+    mediatedSlotOf(*slot).showMediatedView(view);
     pageOf(*slot).didReceiveValidAd();
     pageOf(*slot).adFinishedLoadingContent();
 }
@@ -253,8 +254,8 @@ void GADMAdManager::adRequestFailedFromConnectorWithError(GADMAdNetworkConnector
     auto slot = this->slot();
     if (!adType_.isInterstitial() && refreshed) {
         if (!slot) return;
-        slot->mediatedAdNetworkAutoRefreshed();
-        slot->mediatedAdFailedToReceiveContentWithError(
+        mediatedSlotOf(*slot).mediatedAdNetworkAutoRefreshed();
+        mediatedSlotOf(*slot).mediatedAdFailedToReceiveContentWithError(
             GADRequestError::errorWithCode(kGADErrorServerError, error.localizedDescription()));
         return;
     }
@@ -262,7 +263,8 @@ void GADMAdManager::adRequestFailedFromConnectorWithError(GADMAdNetworkConnector
         // The pass already ended with this network's ad (an interstitial that then would not
         // present): its error is the slot's, and no other network is asked.
         if (slot)
-            slot->mediatedAdFailedToReceiveContentWithError(GADRequestError::fromError(error));
+            mediatedSlotOf(*slot).mediatedAdFailedToReceiveContentWithError(
+                GADRequestError::fromError(error));
         return;
     }
     const bool noFill = error.domain == "com.zivivu.ads" && error.code == kGADErrorNoFill;
@@ -320,7 +322,7 @@ std::optional<std::string> GADMAdManager::receivedAdapterClassName() const {
 void GADMAdManager::reportNoFill() {
     auto slot = this->slot();
     if (!slot || !config_) return;
-    const auto& stats = slot->slotStats();
+    const auto& stats = mediatedSlotOf(*slot).slotStats();
     GADMediationPingValues values;
     values.exitCodes = stats->adapterExitCodesParameter();
     values.durations = stats->adapterDurationsParameter();

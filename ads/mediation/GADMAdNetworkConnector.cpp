@@ -113,7 +113,7 @@ std::shared_ptr<const GADAdNetworkExtras> GADMAdNetworkConnector::networkExtras(
 std::shared_ptr<platform::ui::ViewController>
 GADMAdNetworkConnector::viewControllerForPresentingModalView() const {
     auto slot = this->slot();
-    return slot ? slot->viewControllerForPresentingModalView() : nullptr;
+    return slot ? mediatedSlotOf(*slot).viewControllerForPresentingModalView() : nullptr;
 }
 
 std::optional<bool> GADMAdNetworkConnector::childDirectedTreatment() const {
@@ -208,9 +208,9 @@ void GADMAdNetworkConnector::reportImpression() {
     if (!mediationConfig_ || !networkConfig_) return;
     std::optional<std::string> durations, exitCodes;
     if (auto slot = this->slot()) {
-        durations = slot->slotStats()->adapterDurationsParameter();
-        exitCodes = slot->slotStats()->adapterExitCodesParameter();
-        slot->slotStats()->resetTimingAdapters();
+        durations = mediatedSlotOf(*slot).slotStats()->adapterDurationsParameter();
+        exitCodes = mediatedSlotOf(*slot).slotStats()->adapterExitCodesParameter();
+        mediatedSlotOf(*slot).slotStats()->resetTimingAdapters();
     }
     ping(mediationConfig_->impressionURLs(), networkConfig_->impressionURLs(),
          GADMUtilities::defaultImpressionTemplate(), std::move(durations), std::move(exitCodes));

@@ -15,7 +15,7 @@ void registerMediationClasses() {
     once.call([] {
         GADAdResponseProcessors::shared().setEntry(
             GADAdResponseType::Mediation, {[](GADSlot& slot, const std::shared_ptr<GADAd>& ad) {
-                                               slot.processMediationAdResponse(ad);
+                                               mediatedSlotOf(slot).processMediationAdResponse(ad);
                                            },
                                            false});
         platform::ClassRegistry::shared().registerClass<GADMSlotDelegate>(

@@ -47,6 +47,7 @@
 #include "ads/foundation/GADAdType.h"
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADRequestError.h"
+#include "ads/slot/GADMediatedSlot.h"
 #include "ads/slot/GADPageSlot.h"
 #include "ads/slot/GADSlotDelegate.h"
 #include "ads/slot/GADSlotLoadTimings.h"
@@ -88,6 +89,7 @@ class GADSlotStatistics;
 class GADSlot : public GADAdFetcherDelegate,
                 public GADSDKCoreControllerDelegate,
                 public GADPageSlot,
+                public GADMediatedSlot,
                 public std::enable_shared_from_this<GADSlot> {
     struct Private {};
 
@@ -171,23 +173,13 @@ class GADSlot : public GADAdFetcherDelegate,
 
     // Later ad kinds and mediation (GADSlotMediation.cpp). A mediation answer's configuration
     // goes to the slot's manager (GADMSlotDelegate, made by its registered name), which
-    // reports back through the calls below.
+    // reports back through the slot's GADMediatedSlot face.
     bool isMediating() const;
     // In state 6 only: the shown network's adapter class, or the SDK's own adapter's name.
     std::optional<std::string> adNetworkClassName() const;
     bool changeAdTypeTo(const GADAdType& type);
-    void processMediationAdResponse(const std::shared_ptr<GADAd>& ad);
     void presentMediatedInterstitialFromRootViewController(
         const std::shared_ptr<platform::ui::ViewController>& root);
-    std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView() const;
-    const std::shared_ptr<GADSlotStatistics>& slotStats() const { return slotStats_; }
-    void showMediatedView(const std::shared_ptr<platform::ui::View>& view) {
-        setViewForAdUsingView(view);
-    }
-    void mediatedAdNetworkAutoRefreshed() { hasAutoRefreshed_ = true; }
-    void mediatedAdFailedToReceiveContentWithError(const GADRequestError& error) {
-        adFailedToReceiveContentWithError(error);
-    }
 
     // The publisher formats (GADSlotAdNetworkJavaScript.cpp): the correlator and manual
     // impressions they keep here, and the steps of an ad the owner renders itself.
@@ -209,6 +201,19 @@ class GADSlot : public GADAdFetcherDelegate,
   private:
     // Tests look at the slot's inner state through this peer (ads/slot/tests).
     friend class GADSlotTestPeer;
+
+    // What the mediation room asks of it (GADMediatedSlot, GADSlotMediation.cpp).
+    void processMediationAdResponse(const std::shared_ptr<GADAd>& ad) override;
+    std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView()
+        const override;
+    const std::shared_ptr<GADSlotStatistics>& slotStats() const override { return slotStats_; }
+    void showMediatedView(const std::shared_ptr<platform::ui::View>& view) override {
+        setViewForAdUsingView(view);
+    }
+    void mediatedAdNetworkAutoRefreshed() override { hasAutoRefreshed_ = true; }
+    void mediatedAdFailedToReceiveContentWithError(const GADRequestError& error) override {
+        adFailedToReceiveContentWithError(error);
+    }
 
     // The steps of its later ad kinds (viewability, mediation), which only its category files
     // call.

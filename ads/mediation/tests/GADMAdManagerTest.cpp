@@ -62,7 +62,7 @@ TEST_F(GADMAdManagerTest, NoAdapterClassesGiveFoursANoFillPingAndCode9) {
     EXPECT_EQ(ping.param("ad_loc"), "unit");
     EXPECT_EQ(ping.param("qdata"), "q");
     EXPECT_EQ(slot->state(), GADSlotState::InvalidAd);
-    EXPECT_EQ(slot->slotStats()->adapterExitCodesParameter(), std::nullopt);
+    EXPECT_EQ(mediatedSlotOf(*slot).slotStats()->adapterExitCodesParameter(), std::nullopt);
 }
 
 TEST_F(GADMAdManagerTest, ASilentNetworkTimesOutAndTheNextOneFills) {
@@ -302,7 +302,7 @@ TEST_F(GADMAdManagerTest, AMediatedInterstitialPresentsOnceAndItsFailureAfterwar
     EXPECT_EQ(owner->events.back(), "fail:11");
     scope.runUntilIdle();
     EXPECT_TRUE(spare->record().calls.empty());
-    EXPECT_EQ(slot->slotStats()->adapterExitCodesParameter(), std::nullopt);
+    EXPECT_EQ(mediatedSlotOf(*slot).slotStats()->adapterExitCodesParameter(), std::nullopt);
     EXPECT_TRUE(pingsAt("/nofill").empty());
 }
 

@@ -1,0 +1,42 @@
+#pragma once
+
+// What the mediation room (its manager, connectors and response processor) asks of the slot it
+// fills: the slot's adapter timings, the network's view to show, a network's own refresh or
+// failure, the controller a network presents from, and the mediation answers to process.
+// GADSlot is the one implementation and keeps these to this face, so the owner's face stays
+// the owner's. Main thread only.
+
+#include <memory>
+
+#include "ads/foundation/GADRequestError.h"
+
+namespace platform::ui {
+class View;
+class ViewController;
+}  // namespace platform::ui
+
+namespace ads {
+
+class GADAd;
+class GADSlotStatistics;
+
+class GADMediatedSlot {
+  public:
+    virtual ~GADMediatedSlot() = default;
+
+    virtual void processMediationAdResponse(const std::shared_ptr<GADAd>& ad) = 0;
+    virtual const std::shared_ptr<GADSlotStatistics>& slotStats() const = 0;
+    virtual void showMediatedView(const std::shared_ptr<platform::ui::View>& view) = 0;
+    virtual void mediatedAdNetworkAutoRefreshed() = 0;
+    virtual void mediatedAdFailedToReceiveContentWithError(const GADRequestError& error) = 0;
+    virtual std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView()
+        const = 0;
+};
+
+// The slot as the mediation room sees it.
+template <class Slot>
+GADMediatedSlot& mediatedSlotOf(Slot& slot) {
+    return slot;
+}
+
+}  // namespace ads
