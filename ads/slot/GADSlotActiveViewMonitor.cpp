@@ -1,4 +1,5 @@
 #include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADMRAIDEventHandling.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/slot/GADSlotActiveView.h"
 #include "ads/web/GADAdView.h"
@@ -34,8 +35,15 @@ class GADSlotActiveViewSlotHost : public GADSlotActiveViewHost {
         auto slot = slot_.lock();
         return slot && slot->adType().isInterstitial();
     }
-    // The slot passes no position to the ad's MRAID handler yet: the bridge takes it from here.
-    void updateMRAIDPositionFromView(const platform::ui::View&) override {}
+    // Each sample tells the shown ad's MRAID handler (when it speaks MRAID) where it is.
+    void updateMRAIDPositionFromView(const platform::ui::View& view) override {
+        auto slot = slot_.lock();
+        if (!slot) return;
+        if (auto handler = slot->MRAIDEventHandler()) {
+            handler->updatePositionFromView(
+                std::const_pointer_cast<platform::ui::View>(view.shared_from_this()));
+        }
+    }
     void updateMRAIDVisibility(bool visible) override {
         if (auto slot = slot_.lock()) slot->updateMRAIDVisibility(visible);
     }

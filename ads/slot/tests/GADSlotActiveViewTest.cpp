@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "ads/slot/tests/GADSlotTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/RecordingMRAIDEvents.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADSDKCoreController.h"
@@ -435,6 +437,23 @@ TEST_F(GADSlotMeasurementTest, AnAdWithoutSettingsOrMRAIDIsNeverMeasured) {
     settle();
     EXPECT_TRUE(records().empty());
     EXPECT_FALSE(GADSlotTestPeer(slot).activeView().isMeasuring());
+}
+
+TEST_F(GADSlotMeasurementTest, EachSampleTellsTheShownMRAIDAdWhereItIs) {
+    loadAndRender(true);
+    readyCorePage();
+    ASSERT_EQ(records().size(), 1u);
+    auto events = ads::testing::RecordingMRAIDEvents::create();
+    slot->ad()->setMRAIDEventHandler(events);
+    auto window = platform::ui::Window::create({0, 0, 320, 480});
+    window->addSubview(slot->adView());
+    slot->bannerDidMoveToWindow(window);
+    GADSlotTestPeer(slot).activeView().monitoredViewDidMoveToWindow(true);
+    scope.advance(0.4);
+    ASSERT_GE(records().size(), 2u);
+    EXPECT_NE(std::find(events->events.begin(), events->events.end(), "position"),
+              events->events.end());
+    slot->adView()->removeFromSuperview();
 }
 
 }  // namespace
