@@ -462,7 +462,9 @@ void GameViewBase::updateCanvasSize() {
 
 platform::Point GameViewBase::convertPointFromRawView(platform::Point p) {
     std::optional<platform::Size> scene;
-    if (gameScene_) scene = platform::Size{gameScene_->getWidth(), gameScene_->getHeight()};
+    if (gameScene_)
+        scene = platform::Size{static_cast<double>(gameScene_->getWidth()),
+                               static_cast<double>(gameScene_->getHeight())};
     return projection().toCanvas(p, viewSize_, scene);
 }
 

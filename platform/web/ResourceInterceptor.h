@@ -24,11 +24,11 @@ class ResourceInterceptor {
     struct Request {
         Url url;
         // The page that asked, as its "Referer" said; empty when it sent none.
-        std::string referer;
+        std::string referer{};
         // The full address of the page that asked; empty when the engine does not know it.
         // Unlike the Referer, which the engine trims to the origin for a request to another
         // origin, this names the page itself.
-        std::string pageAddress;
+        std::string pageAddress{};
     };
     struct Response {
         std::vector<std::uint8_t> bytes;
