@@ -36,6 +36,10 @@ class SerialQueue;
 
 namespace ads {
 
+// The adapter that serves our own server's ads, by its class name: what a slot or native ad
+// not filled by mediation names as its network.
+inline constexpr const char* kGADOwnAdapterClassName = "GADMAdapterZivivuDuRezAds";
+
 class GADContentQueue;
 class GADSession;
 

@@ -11,7 +11,7 @@ namespace {
 
 // The adapters the SDK brings itself.
 constexpr const char* kBuiltInAdapterNames[] = {
-    "GADMAdapterZivivuDuRezAds",
+    kGADOwnAdapterClassName,
     "GADMAdapterCustomEvents",
     "GADMAdapterHTML",
     "GADMAdURLAdapter",

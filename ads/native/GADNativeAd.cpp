@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADClickTrackerCollection.h"
 #include "ads/foundation/GADInternalError.h"
 #include "ads/foundation/GADRunOnMainThread.h"
@@ -45,7 +46,7 @@ std::vector<platform::Url> webURLs(const Value* texts) {
 
 GADNativeAd::GADNativeAd(const std::optional<Value>& adObject)
     : lockQueue_(std::make_unique<platform::SerialQueue>(kGADNativeAdQueueLabel)),
-      adNetworkClassName_(kGADNativeAdOwnAdapterClassName),
+      adNetworkClassName_(kGADOwnAdapterClassName),
       adConfiguration_(adObject) {
     if (!adObject) return;
     const Value& tracking = adObject->get("tracking_urls_and_actions");

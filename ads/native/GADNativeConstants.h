@@ -22,8 +22,6 @@ inline constexpr const char* kGADNativeAdPreProcessFunction =
     "zivivu.rade.nativeAds.preProcessJsonGmsg";
 inline constexpr const char* kGADNativeAdHandleClickFunction =
     "zivivu.rade.nativeAds.handleClickGmsg";
-// The adapter that serves ads of our own server.
-inline constexpr const char* kGADNativeAdOwnAdapterClassName = "GADMAdapterZivivuDuRezAds";
 // The format name of server configurations.
 inline constexpr const char* kGADNativeAdFormatNative = "native";
 

@@ -1,5 +1,6 @@
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADAdMediationDelegate.h"
+#include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADJSONAdditions.h"
 #include "ads/foundation/GADLogger.h"
 #include "ads/foundation/GADRequestError.h"
@@ -13,19 +14,13 @@
 
 namespace ads {
 
-namespace {
-
-constexpr const char* kOwnAdapterName = "GADMAdapterZivivuDuRezAds";
-
-}  // namespace
-
 bool GADSlot::isMediating() const {
     return ad_ && ad_->responseType() == GADAdResponseType::Mediation;
 }
 
 std::optional<std::string> GADSlot::adNetworkClassName() const {
     if (state_ != GADSlotState::ValidAd) return std::nullopt;
-    if (!isMediating()) return kOwnAdapterName;
+    if (!isMediating()) return kGADOwnAdapterClassName;
     return mediationManager_ ? mediationManager_->receivedAdapterClassName() : std::nullopt;
 }
 
