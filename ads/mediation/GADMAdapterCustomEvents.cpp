@@ -1,5 +1,7 @@
 #include "ads/mediation/GADMAdapterCustomEvents.h"
 
+#include <utility>
+
 #include "ads/foundation/GADLogger.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/mediation/GADCustomEventExtras.h"
@@ -90,7 +92,8 @@ std::shared_ptr<Protocol> GADMAdapterCustomEvents::customEventWithCredentials() 
 void GADMAdapterCustomEvents::releaseCustomEvents() {
     if (customEventBanner_) customEventBanner_->setDelegate({});
     if (customEventInterstitial_) customEventInterstitial_->setDelegate({});
-    if (customEventNativeAd_.stopCallbacks) customEventNativeAd_.stopCallbacks();
+    // Once is enough: the native object stays, deaf, until the next request replaces it.
+    if (auto stop = std::exchange(customEventNativeAd_.stopCallbacks, nullptr)) stop();
 }
 
 void GADMAdapterCustomEvents::getBannerWithSize(const GADAdSize& size) {
