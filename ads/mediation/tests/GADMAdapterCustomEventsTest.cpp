@@ -393,3 +393,63 @@ TEST_F(GADMAdapterCustomEventsTest, ANativeRequestGoesToTheNativeRoomsHook) {
 
 }  // namespace
 }  // namespace ads
+
+namespace ads {
+namespace {
+
+using testing::CustomEventClass;
+using testing::MediationTest;
+using testing::Network;
+using testing::ScriptedAdapter;
+using Answer = testing::ScriptedCustomEvent::Answer;
+
+// Custom events in a real waterfall: the slot's manager, the banner connector and the
+// publisher's request.
+class CustomEventWaterfallTest : public ::testing::Test, public MediationTest {
+  protected:
+    static Network customEvent(const std::string& className) {
+        return {{GADMAdapterCustomEvents::kClassName},
+                {{"data", platform::Value::dictionary({{"class_name", platform::Value(className)},
+                                                       {"parameter", platform::Value("p")},
+                                                       {"label", platform::Value("house")}})}}};
+    }
+};
+
+TEST_F(CustomEventWaterfallTest, ThePublishersBannerIsShownWithItsExtras) {
+    auto publisher = CustomEventClass::banner();
+    auto request = GADRequest::request();
+    auto extras = std::make_shared<GADCustomEventExtras>();
+    extras->setExtras(platform::Value::Dictionary{{"theme", platform::Value("dark")}},
+                      std::string("house"));
+    request->registerAdNetworkExtras(extras);
+    request->setKeywords(std::vector<std::string>{"arcade"});
+    load(config({customEvent(publisher.name())}), request);
+    EXPECT_EQ(owner->events, std::vector<std::string>{"loaded"});
+    ASSERT_EQ(owner->views.size(), 1u);
+    auto object = publisher.last();
+    ASSERT_TRUE(object);
+    EXPECT_EQ(owner->views[0], object->view());
+    EXPECT_EQ(publisher.record().calls, std::vector<std::string>{"banner 320x50 p house"});
+    const auto& copied = *publisher.record().request;
+    ASSERT_TRUE(copied.additionalParameters());
+    EXPECT_EQ(copied.additionalParameters()->at("theme").stringRef(), "dark");
+    EXPECT_EQ(copied.userKeywords(), std::vector<std::string>{"arcade"});
+    // The publisher's reports reach the app like any network's.
+    object->bannerDelegate()->customEventBannerWillLeaveApplication(*object);
+    EXPECT_EQ(owner->events, (std::vector<std::string>{"loaded", "leave"}));
+}
+
+TEST_F(CustomEventWaterfallTest, AFailingOrMissingCustomEventPassesToTheNextNetwork) {
+    auto failing = CustomEventClass::banner(Answer::Fail);
+    auto filling = ScriptedAdapter::registerClass({});
+    load(config(
+        {customEvent(failing.name()), customEvent("NoSuchPublisherClass"), {{filling->name()}}}));
+    scope.runUntilIdle();
+    EXPECT_EQ(owner->events, std::vector<std::string>{"loaded"});
+    ASSERT_EQ(owner->views.size(), 1u);
+    EXPECT_EQ(owner->views[0], filling->record().last()->view());
+    EXPECT_EQ(failing.record().made, 1);
+}
+
+}  // namespace
+}  // namespace ads
