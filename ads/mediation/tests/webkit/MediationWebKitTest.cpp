@@ -2,8 +2,9 @@
 // app with its own network adapters would see it: a 320 x 50 banner whose configuration lists
 // a silent, an empty and a filling network shows the filling network's view after the first
 // time-out; when every network fails the default no-fill ping goes out and the app hears code
-// 9; a mediated interstitial is presented once by its network. Leaves
-// <build>/screenshots/mediated_banner.png for a person to look at. Needs a display:
+// 9; a mediated interstitial is presented once by its network; a publisher's custom event
+// named by the server shows its banner. Leaves <build>/screenshots/mediated_banner.png and
+// mediated_custom_event_banner.png for a person to look at. Needs a display:
 // scripts/test runs these under xvfb-run.
 
 #include <gtest/gtest.h>
@@ -17,8 +18,10 @@
 #include "ads/foundation/GADAdSize.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/fullscreen/GADFullScreenRoom.h"
+#include "ads/mediation/GADCustomEventExtras.h"
 #include "ads/mediation/GADMediationRoom.h"
 #include "ads/mediation/tests/HeardPublicAds.h"
+#include "ads/mediation/tests/ScriptedCustomEvent.h"
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlotRoom.h"
@@ -65,7 +68,8 @@ class MediationWebKitTest : public ::testing::Test {
         s.answer = answer;
         return s;
     }
-    void loadBanner(const AdScenario& scenario) {
+    void loadBanner(const AdScenario& scenario,
+                    std::shared_ptr<GADRequest> request = GADRequest::request()) {
         ads.server().setScenario(kUnit, scenario);
         banner = GADBannerView::create(kGADAdSizeBanner, {0, 430});
         ASSERT_NE(banner, nullptr);
@@ -73,7 +77,7 @@ class MediationWebKitTest : public ::testing::Test {
         banner->setRootViewController(controller);
         banner->setDelegate(heard);
         window->addSubview(banner);
-        banner->loadRequest(GADRequest::request());
+        banner->loadRequest(request);
     }
     bool waitFor(const std::function<bool()>& condition) {
         return ads.waitOnMainLoopUntil(condition, 20);
@@ -164,6 +168,47 @@ TEST_F(MediationWebKitTest, AMediatedInterstitialIsPresentedOnce) {
                                                     "willDismiss", "didDismiss"}));
     EXPECT_EQ(std::count(network->record().calls.begin(), network->record().calls.end(), "present"),
               1);
+}
+
+TEST_F(MediationWebKitTest, ACustomEventNamedByTheServerShowsThePublishersBanner) {
+    auto publisher = testing::CustomEventClass::banner();
+    auto request = GADRequest::request();
+    auto extras = std::make_shared<GADCustomEventExtras>();
+    extras->setExtras(platform::Value::Dictionary{{"theme", platform::Value("dark")}},
+                      std::string("house"));
+    request->registerAdNetworkExtras(extras);
+    loadBanner(AdScenario::mediation({"GADMAdapterCustomEvents"})
+                   .withCustomEvent(publisher.name(), "server-parameter", "house"),
+               request);
+    ASSERT_TRUE(waitFor([&] { return !heard->log.empty(); }));
+    scope.runUntilIdle();
+    EXPECT_EQ(heard->log, std::vector<std::string>{"received"});
+    ASSERT_TRUE(publisher.last());
+    EXPECT_EQ(banner->mediatedAdView(), publisher.last()->view());
+    EXPECT_EQ(banner->adNetworkClassName(), "GADMAdapterCustomEvents");
+    EXPECT_EQ(publisher.record().calls,
+              std::vector<std::string>{"banner 320x50 server-parameter house"});
+    const auto& parameters = publisher.record().request->additionalParameters();
+    ASSERT_TRUE(parameters);
+    EXPECT_EQ(parameters->at("theme").stringRef(), "dark");
+    // The server hears the custom event's impression like any network's.
+    ASSERT_TRUE(ads.waitOnMainLoopUntil([&] {
+        for (const auto& ping : ads.log().of(RequestKind::MediationPing)) {
+            if (ping.param("ping") == "imp") return true;
+        }
+        return false;
+    }));
+
+    std::string cameraError;
+    ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
+    ASSERT_TRUE(camera.isReady()) << cameraError;
+    std::string saveError;
+    const auto shot = camera.shoot(*window, "mediated_custom_event_banner.png", &saveError);
+    EXPECT_TRUE(saveError.empty()) << saveError;
+    const auto seen = ScreenshotCamera::rgb(shot, 10, 440);
+    EXPECT_NEAR(seen[0], 0x20, 3);
+    EXPECT_NEAR(seen[1], 0x60, 3);
+    EXPECT_NEAR(seen[2], 0xc0, 3);
 }
 
 }  // namespace
