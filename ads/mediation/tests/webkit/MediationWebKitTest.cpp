@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,27 @@ class MediationWebKitTest : public ::testing::Test {
     bool waitFor(const std::function<bool()>& condition) {
         return ads.waitOnMainLoopUntil(condition, 20);
     }
+    // Until the server heard a mediation ping of that kind ("imp", "click", ...).
+    bool waitForPing(const std::string& kind) {
+        return ads.waitOnMainLoopUntil([&] {
+            for (const auto& ping : ads.log().of(RequestKind::MediationPing)) {
+                if (ping.param("ping") == kind) return true;
+            }
+            return false;
+        });
+    }
+    // The window as it looks now, also left in <build>/screenshots/<file>; none without a
+    // camera.
+    std::optional<platform::gfx::Image> shoot(const std::string& file) {
+        std::string cameraError;
+        ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
+        EXPECT_TRUE(camera.isReady()) << cameraError;
+        if (!camera.isReady()) return std::nullopt;
+        std::string saveError;
+        auto shot = camera.shoot(*window, file, &saveError);
+        EXPECT_TRUE(saveError.empty()) << saveError;
+        return shot;
+    }
 
     ads::testing::AdsTestScope scope;
     ads::testing::AdServerFixture ads;
@@ -109,29 +131,20 @@ TEST_F(MediationWebKitTest, ABannerHearsOnceAfterTheTimeOutAndShowsTheFillingNet
     EXPECT_EQ(banner->adNetworkClassName(), filling->name());
 
     // The server hears the pass: a time-out, a no-fill, the fill.
-    ASSERT_TRUE(ads.waitOnMainLoopUntil([&] {
-        for (const auto& ping : ads.log().of(RequestKind::MediationPing)) {
-            if (ping.param("ping") == "imp") return true;
-        }
-        return false;
-    }));
+    ASSERT_TRUE(waitForPing("imp"));
     for (const auto& ping : ads.log().of(RequestKind::MediationPing)) {
         if (ping.param("ping") == "imp") {
             EXPECT_EQ(ping.param("aec"), "3,1,0");
         }
     }
 
-    std::string cameraError;
-    ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
-    ASSERT_TRUE(camera.isReady()) << cameraError;
-    std::string saveError;
-    const auto shot = camera.shoot(*window, "mediated_banner.png", &saveError);
-    EXPECT_TRUE(saveError.empty()) << saveError;
-    const auto seen = ScreenshotCamera::rgb(shot, 10, 440);
+    const auto shot = shoot("mediated_banner.png");
+    ASSERT_TRUE(shot);
+    const auto seen = ScreenshotCamera::rgb(*shot, 10, 440);
     EXPECT_NEAR(seen[0], 0x30, 3);
     EXPECT_NEAR(seen[1], 0xa0, 3);
     EXPECT_NEAR(seen[2], 0x50, 3);
-    const auto around = ScreenshotCamera::rgb(shot, 160, 200);
+    const auto around = ScreenshotCamera::rgb(*shot, 160, 200);
     EXPECT_EQ(around[0], 255);
 }
 
@@ -192,20 +205,10 @@ TEST_F(MediationWebKitTest, ACustomEventNamedByTheServerShowsThePublishersBanner
     ASSERT_TRUE(parameters);
     EXPECT_EQ(parameters->at("theme").stringRef(), "dark");
     // The server hears the custom event's impression like any network's.
-    ASSERT_TRUE(ads.waitOnMainLoopUntil([&] {
-        for (const auto& ping : ads.log().of(RequestKind::MediationPing)) {
-            if (ping.param("ping") == "imp") return true;
-        }
-        return false;
-    }));
-
-    std::string cameraError;
-    ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
-    ASSERT_TRUE(camera.isReady()) << cameraError;
-    std::string saveError;
-    const auto shot = camera.shoot(*window, "mediated_custom_event_banner.png", &saveError);
-    EXPECT_TRUE(saveError.empty()) << saveError;
-    const auto seen = ScreenshotCamera::rgb(shot, 10, 440);
+    ASSERT_TRUE(waitForPing("imp"));
+    const auto shot = shoot("mediated_custom_event_banner.png");
+    ASSERT_TRUE(shot);
+    const auto seen = ScreenshotCamera::rgb(*shot, 10, 440);
     EXPECT_NEAR(seen[0], 0x20, 3);
     EXPECT_NEAR(seen[1], 0x60, 3);
     EXPECT_NEAR(seen[2], 0xc0, 3);
