@@ -37,6 +37,10 @@ class RecordingConnector : public GADMAdNetworkConnector {
     std::vector<std::string> calls;
     std::vector<platform::Error> errors;
 
+    void forget() {
+        calls.clear();
+        errors.clear();
+    }
     Value::Dictionary credentials() const override { return entry; }
     std::shared_ptr<const GADAdNetworkExtras> networkExtras() const override { return extras; }
     std::int64_t userGender() const override { return gender; }
@@ -131,8 +135,7 @@ TEST_F(GADMAdapterCustomEventsTest, IsRegisteredAsABuiltInAdapterWithItsClassFac
 TEST_F(GADMAdapterCustomEventsTest, AnEntryWithoutAStringClassNameFailsAndLogsNothing) {
     for (const Value& name : {Value(), Value(12), Value(Value::Array{Value("Cls")})}) {
         SCOPED_TRACE(name.description());
-        connector->calls.clear();
-        connector->errors.clear();
+        connector->forget();
         connector->entry.clear();
         if (!name.isNull()) connector->entry["class_name"] = name;
         adapter->getBannerWithSize(kGADAdSizeBanner);
@@ -151,8 +154,7 @@ TEST_F(GADMAdapterCustomEventsTest, AnUnknownClassFailsAndIsLogged) {
     platform::ClassRegistry::shared().registerName("NamedOnlyPublisherClass", "NSObject",
                                                    {GADCustomEventBanner::kProtocolName});
     entryNaming("NamedOnlyPublisherClass");
-    connector->calls.clear();
-    connector->errors.clear();
+    connector->forget();
     adapter->getBannerWithSize(kGADAdSizeBanner);
     EXPECT_EQ(failure(), "Cannot find Custom Event class named NamedOnlyPublisherClass.");
     platform::ClassRegistry::shared().unregisterClass("NamedOnlyPublisherClass");
@@ -172,15 +174,13 @@ TEST_F(GADMAdapterCustomEventsTest, AClassThatCannotServeTheFormatIsNeverMade) {
     // An interstitial-only class asked for a banner, likewise.
     CustomEventClass interstitialOnly({GADCustomEventInterstitial::kProtocolName});
     entryNaming(interstitialOnly.name());
-    connector->calls.clear();
-    connector->errors.clear();
+    connector->forget();
     adapter->getBannerWithSize(kGADAdSizeBanner);
     EXPECT_EQ(failure(), "Custom Event class " + interstitialOnly.name() +
                              " does not conform to the GADCustomEventBanner protocol.");
     EXPECT_EQ(interstitialOnly.record().made, 0);
-}
 
-TEST_F(GADMAdapterCustomEventsTest, AClassDeclaringAProtocolItsObjectsLackIsRefused) {
+    // A class declaring a protocol its objects lack is made, but refused all the same.
     class PlainBanner : public GADCustomEventBanner {
       public:
         void requestBannerAd(const GADAdSize&, const std::optional<std::string>&,
@@ -191,6 +191,7 @@ TEST_F(GADMAdapterCustomEventsTest, AClassDeclaringAProtocolItsObjectsLackIsRefu
         "MisdeclaredPublisherClass", "NSObject", {GADCustomEventInterstitial::kProtocolName},
         [] { return std::make_shared<PlainBanner>(); });
     entryNaming("MisdeclaredPublisherClass");
+    connector->forget();
     adapter->getInterstitial();
     EXPECT_EQ(failure(),
               "Custom Event class MisdeclaredPublisherClass does not conform to the "
@@ -370,8 +371,7 @@ TEST_F(GADMAdapterCustomEventsTest, ANativeRequestGoesToTheNativeRoomsHook) {
         request = custom.request;
         return GADMNativeRequestHandle{nullptr, [&] { heard.push_back("stopped"); }};
     };
-    connector->calls.clear();
-    connector->errors.clear();
+    connector->forget();
     connector->gender = kGADGenderFemale;
     adapter->getNativeAdWithAdTypes({"content"}, {});
     ASSERT_TRUE(request);
@@ -449,6 +449,25 @@ TEST_F(CustomEventWaterfallTest, AFailingOrMissingCustomEventPassesToTheNextNetw
     ASSERT_EQ(owner->views.size(), 1u);
     EXPECT_EQ(owner->views[0], filling->record().last()->view());
     EXPECT_EQ(failing.record().made, 1);
+}
+
+TEST_F(CustomEventWaterfallTest, AnInterstitialSkipsABannerOnlyClassAndPresentsThePublishers) {
+    owner->connectorClass = "GADMAdNetworkConnectorInterstitial";
+    slot->setAdType(GADAdType::interstitialAdType(), false);
+    auto bannerOnly = CustomEventClass::banner();
+    CustomEventClass publisher({GADCustomEventInterstitial::kProtocolName});
+    load(config({customEvent(bannerOnly.name()), customEvent(publisher.name())}, "interstitial"));
+    scope.runUntilIdle();
+    EXPECT_EQ(owner->events, std::vector<std::string>{"loaded"});
+    EXPECT_EQ(bannerOnly.record().made, 0);
+    slot->presentMediatedInterstitialFromRootViewController(nullptr);
+    auto object = publisher.last();
+    ASSERT_TRUE(object);
+    EXPECT_EQ(publisher.record().calls,
+              (std::vector<std::string>{"interstitial p house", "present"}));
+    object->interstitialDelegate()->customEventInterstitialDidDismiss(*object);
+    EXPECT_EQ(owner->events,
+              (std::vector<std::string>{"loaded", "willPresent", "willDismiss", "didDismiss"}));
 }
 
 }  // namespace
