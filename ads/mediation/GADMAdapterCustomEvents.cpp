@@ -96,12 +96,18 @@ void GADMAdapterCustomEvents::releaseCustomEvents() {
     if (auto stop = std::exchange(customEventNativeAd_.stopCallbacks, nullptr)) stop();
 }
 
+void GADMAdapterCustomEvents::startRequest() {
+    releaseCustomEvents();
+    customEventBanner_.reset();
+    customEventInterstitial_.reset();
+    customEventNativeAd_ = {};
+    stopped_ = false;
+}
+
 void GADMAdapterCustomEvents::getBannerWithSize(const GADAdSize& size) {
     MOVU_CHECK_MAIN_THREAD();
     auto keep = shared_from_this();
-    releaseCustomEvents();
-    customEventBanner_.reset();
-    stopped_ = false;
+    startRequest();
     auto banner = customEventWithCredentials<GADCustomEventBanner>();
     auto connector = connector_.lock();
     if (!banner || !connector) return;
@@ -117,9 +123,7 @@ void GADMAdapterCustomEvents::getBannerWithSize(const GADAdSize& size) {
 void GADMAdapterCustomEvents::getInterstitial() {
     MOVU_CHECK_MAIN_THREAD();
     auto keep = shared_from_this();
-    releaseCustomEvents();
-    customEventInterstitial_.reset();
-    stopped_ = false;
+    startRequest();
     auto interstitial = customEventWithCredentials<GADCustomEventInterstitial>();
     auto connector = connector_.lock();
     if (!interstitial || !connector) return;
@@ -136,9 +140,7 @@ void GADMAdapterCustomEvents::getNativeAdWithAdTypes(
     const std::vector<std::string>& adTypes, const std::vector<std::shared_ptr<void>>& options) {
     MOVU_CHECK_MAIN_THREAD();
     auto keep = shared_from_this();
-    releaseCustomEvents();
-    customEventNativeAd_ = {};
-    stopped_ = false;
+    startRequest();
     // The native room checks its connector and the class's native call; without it no
     // connector here can take a native ad.
     const auto hook = nativeAdapterHooks().customEvent;

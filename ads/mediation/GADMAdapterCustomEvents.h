@@ -99,7 +99,10 @@ class GADMAdapterCustomEvents : public GADMAdNetworkAdapterProtocol,
     // the adapter is still its delegate.
     template <typename Relay>
     void relayIf(bool fromCurrentObject, Relay relay);
+    // Clears the delegates of the publisher's objects (and stops the native one's callbacks).
     void releaseCustomEvents();
+    // Lets go of the objects of an earlier request: only the new one is heard.
+    void startRequest();
 
     std::weak_ptr<GADMAdNetworkConnectorProtocol> connector_;
     std::shared_ptr<GADCustomEventBanner> customEventBanner_;
