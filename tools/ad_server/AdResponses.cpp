@@ -347,6 +347,20 @@ std::string scriptAdCreative(const AdScenario& s, const AdContext& c) {
            act + "\n  }, " + std::to_string(delay) + ");\n</script>\n";
 }
 
+namespace {
+
+// The built-in adapter for HTML creatives carried in the answer: its entry carries the script
+// ad's page (drawing, passing back or blank as the scenario's script ending says) and the
+// ad's passback URL, written with a trailing "/" the page's own navigation does not have.
+constexpr const char* kHtmlAdapter = "GADMAdapterHTML";
+
+void htmlAdapterCredentials(const AdScenario& s, const AdContext& c, Json& data) {
+    data["adxtym_html"] = scriptAdCreative(s, c);
+    data["adxtym_passback_url"] = c.origin + "/mads/passback/";
+}
+
+}  // namespace
+
 Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
     AdLinks links = adLinks(c);
     // "@gw_...@" are the SDK's own keyword templates; it fills them in before pinging.
@@ -367,6 +381,7 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
         Json network = Json::object();
         network["id"] = std::to_string(i + 1);
         network["data"] = Json{{"pubid", c.slotname}};
+        if (adapters[i] == kHtmlAdapter) htmlAdapterCredentials(s, c, network["data"]);
         network["allocation_id"] = "movu-alloc-" + std::to_string(c.ad);
         network["adapters"] = Json::array({adapters[i]});
         if (!s.mediationDefaultPings) {

@@ -87,7 +87,9 @@ struct AdScenario {
     ScriptEnding scriptEnding = ScriptEnding::Draw;  // ScriptAd
     double scriptDelay = 0.3;                        // ScriptAd: seconds after the page loaded
     // Mediation: one network per adapter class name, in order (ids "1", "2", ...); empty: one
-    // network of the SDK's own adapter. The per-network time-out in milliseconds.
+    // network of the SDK's own adapter. A "GADMAdapterHTML" network carries the script ad's
+    // page as its HTML (ending as scriptEnding says) and the ad's passback URL. The
+    // per-network time-out in milliseconds.
     std::vector<std::string> mediationAdapters;
     int mediationTimeoutMillis = 10000;
     // Mediation: no ping templates of the server's, so the SDK pings its defaults ("/imp",
@@ -199,7 +201,8 @@ std::string_view nativeImageName(NativeImage image);
 //            scenario=<request_scenario>, autoclick, reload, manual, stall,
 //            header=<name>:<value>, adapter=<class> (once per mediated network, in order),
 //            timeout=<milliseconds> (per mediated network), defaultpings; for script ads
-//            passback, passback-scheme, never, delay=<seconds>; for native ads
+//            (and "GADMAdapterHTML" networks) passback, passback-scheme, never,
+//            delay=<seconds>; for native ads
 //            template=1|2|3, image=png|missing|empty|oversized|undecodable; for purchase ads
 //            product=<store product id>
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
