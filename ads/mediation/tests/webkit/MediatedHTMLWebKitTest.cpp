@@ -1,0 +1,157 @@
+// The built-in HTML adapter leading a banner's waterfall on real WebKit, with the loopback ad
+// server's HTML creatives: one that draws shows in the banner (left in
+// <build>/screenshots/mediated_html_banner.png for a person to look at); one that passes back,
+// by its passback URL or by the "passback:" scheme, hands over to the next network without the
+// navigation ever reaching the server; a blank one is looked at for 20.2 s and then left to the
+// network time-out. The page's scripts run in real time, the rendered check and the time-outs
+// on the test's manual clock. Needs a display: scripts/test runs these under xvfb-run.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "ads/foundation/GADAdSize.h"
+#include "ads/foundation/GADRequest.h"
+#include "ads/fullscreen/GADFullScreenRoom.h"
+#include "ads/mediation/GADMAdapterHTML.h"
+#include "ads/mediation/GADMediationRoom.h"
+#include "ads/mediation/tests/HeardPublicAds.h"
+#include "ads/slot/GADBannerView.h"
+#include "ads/slot/GADSlotRoom.h"
+#include "ads/testsupport/AdServerFixture.h"
+#include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/testsupport/ScriptedAdapter.h"
+#include "platform/testing/RequireDisplay.h"
+#include "platform/testing/ScreenshotCamera.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "platform/web/WebContentView.h"
+
+namespace ads {
+namespace {
+
+using platform::testing::ScreenshotCamera;
+using testing::ScriptedAdapter;
+using tools::adserver::AdScenario;
+using tools::adserver::RequestKind;
+using tools::adserver::ScriptEnding;
+
+class MediatedHTMLWebKitTest : public ::testing::Test {
+  protected:
+    static constexpr const char* kUnit = "ca-movu-mediated-html";
+    // Longer than the rendered check's 101 looks, so only a blank page meets it.
+    static constexpr int kNetworkTimeoutMillis = 30000;
+
+    void SetUp() override {
+        MOVU_SKIP_WITHOUT_DISPLAY();
+        ASSERT_TRUE(ads.server().isRunning());
+        GADFullScreenRoom::load();
+        GADSlotRoom::load();
+        registerMediationClasses();
+        window->setBackgroundColor(platform::Color::whiteColor());
+    }
+    void TearDown() override {
+        if (banner) banner->removeFromSuperview();
+        banner.reset();
+        scope.runUntilIdle();
+    }
+    // A banner whose waterfall is the HTML adapter, ending as given, then a network that fills.
+    void loadBanner(ScriptEnding ending) {
+        ads.server().setScenario(kUnit,
+                                 AdScenario::mediation({GADMAdapterHTML::kClassName, next->name()},
+                                                       kNetworkTimeoutMillis)
+                                     .withColor("#2e7dd7")
+                                     .endingScriptWith(ending, 0.2));
+        banner = GADBannerView::create(kGADAdSizeBanner, {0, 430});
+        ASSERT_NE(banner, nullptr);
+        banner->setAdUnitID(kUnit);
+        banner->setRootViewController(controller);
+        banner->setDelegate(heard);
+        window->addSubview(banner);
+        banner->loadRequest(GADRequest::request());
+    }
+    // Lets the page run a moment in real time, then the rendered check look once; until the
+    // app heard of the banner or `looks` looks have passed. Answers the looks taken.
+    int look(int looks) {
+        int taken = 0;
+        while (taken < looks && heard->log.empty()) {
+            ads.waitOnMainLoopUntil([&] { return !heard->log.empty(); }, 0.05);
+            scope.advance(GADMAdapterHTML::kRenderingCheckInterval);
+            ++taken;
+        }
+        scope.runUntilIdle();
+        return taken;
+    }
+
+    ads::testing::AdsTestScope scope;
+    ads::testing::AdServerFixture ads;
+    ads::testing::SDKCoreTestScope core;
+    std::unique_ptr<ScriptedAdapter::Registration> next =
+        ScriptedAdapter::registerClass(ScriptedAdapter::Script{});
+    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
+    std::shared_ptr<platform::ui::ViewController> controller =
+        platform::ui::ViewController::create();
+    std::shared_ptr<testing::HeardPublicAds> heard = std::make_shared<testing::HeardPublicAds>();
+    std::shared_ptr<GADBannerView> banner;
+};
+
+TEST_F(MediatedHTMLWebKitTest, ADrawingCreativeShowsInTheBanner) {
+    loadBanner(ScriptEnding::Draw);
+    look(100);
+    ASSERT_EQ(heard->log, std::vector<std::string>{"received"});
+    EXPECT_EQ(banner->adNetworkClassName(), GADMAdapterHTML::kClassName);
+    EXPECT_TRUE(std::dynamic_pointer_cast<platform::web::WebContentView>(banner->mediatedAdView()));
+    EXPECT_TRUE(next->record().calls.empty());
+
+    std::string cameraError;
+    ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
+    ASSERT_TRUE(camera.isReady()) << cameraError;
+    // The page paints on its own time; look until the banner shows it.
+    std::array<int, 3> seen{};
+    ads.waitOnMainLoopUntil(
+        [&] {
+            std::string saveError;
+            const auto shot = camera.shoot(*window, "mediated_html_banner.png", &saveError);
+            EXPECT_TRUE(saveError.empty()) << saveError;
+            seen = ScreenshotCamera::rgb(shot, 310, 475);
+            return seen[2] > 0xc0;
+        },
+        5);
+    EXPECT_NEAR(seen[0], 0x2e, 3);
+    EXPECT_NEAR(seen[1], 0x7d, 3);
+    EXPECT_NEAR(seen[2], 0xd7, 3);
+}
+
+TEST_F(MediatedHTMLWebKitTest, APassbackHandsOverToTheNextNetworkWithoutReachingTheServer) {
+    for (ScriptEnding ending : {ScriptEnding::Passback, ScriptEnding::PassbackScheme}) {
+        SCOPED_TRACE(int(ending));
+        heard->log.clear();
+        if (banner) banner->removeFromSuperview();
+        loadBanner(ending);
+        look(100);
+        ASSERT_EQ(heard->log, std::vector<std::string>{"received"});
+        ASSERT_TRUE(next->record().last());
+        EXPECT_EQ(banner->mediatedAdView(), next->record().last()->view());
+        EXPECT_EQ(banner->adNetworkClassName(), next->name());
+    }
+    EXPECT_EQ(ads.log().count(RequestKind::Passback), 0u);
+}
+
+TEST_F(MediatedHTMLWebKitTest, ABlankCreativeIsLeftToTheNetworkTimeOut) {
+    loadBanner(ScriptEnding::Never);
+    EXPECT_EQ(look(int(GADMAdapterHTML::kMaxRenderingChecks)),
+              int(GADMAdapterHTML::kMaxRenderingChecks));
+    EXPECT_TRUE(heard->log.empty());
+    EXPECT_TRUE(next->record().calls.empty());
+    // The rest of the network's time, then the next network fills.
+    scope.advance(kNetworkTimeoutMillis / 1000.0);
+    ASSERT_TRUE(ads.waitOnMainLoopUntil([&] { return !heard->log.empty(); }, 10));
+    EXPECT_EQ(heard->log, std::vector<std::string>{"received"});
+    EXPECT_EQ(banner->mediatedAdView(), next->record().last()->view());
+}
+
+}  // namespace
+}  // namespace ads
