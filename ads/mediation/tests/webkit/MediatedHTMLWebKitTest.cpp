@@ -12,22 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "ads/foundation/GADAdSize.h"
-#include "ads/foundation/GADRequest.h"
-#include "ads/fullscreen/GADFullScreenRoom.h"
 #include "ads/mediation/GADMAdapterHTML.h"
-#include "ads/mediation/GADMediationRoom.h"
-#include "ads/mediation/tests/HeardPublicAds.h"
-#include "ads/slot/GADBannerView.h"
-#include "ads/slot/GADSlotRoom.h"
-#include "ads/testsupport/AdServerFixture.h"
-#include "ads/testsupport/AdsTestScope.h"
-#include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/mediation/tests/webkit/MediatedPublicAdsWebKitTest.h"
 #include "ads/testsupport/ScriptedAdapter.h"
-#include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
-#include "platform/ui/ViewController.h"
-#include "platform/ui/Window.h"
 #include "platform/web/WebContentView.h"
 
 namespace ads {
@@ -39,39 +27,19 @@ using tools::adserver::AdScenario;
 using tools::adserver::RequestKind;
 using tools::adserver::ScriptEnding;
 
-class MediatedHTMLWebKitTest : public ::testing::Test {
+class MediatedHTMLWebKitTest : public testing::MediatedPublicAdsWebKitTest {
   protected:
     static constexpr const char* kUnit = "ca-movu-mediated-html";
     // Longer than the rendered check's 101 looks, so only a blank page meets it.
     static constexpr int kNetworkTimeoutMillis = 30000;
 
-    void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(ads.server().isRunning());
-        GADFullScreenRoom::load();
-        GADSlotRoom::load();
-        registerMediationClasses();
-        window->setBackgroundColor(platform::Color::whiteColor());
-    }
-    void TearDown() override {
-        if (banner) banner->removeFromSuperview();
-        banner.reset();
-        scope.runUntilIdle();
-    }
     // A banner whose waterfall is the HTML adapter, ending as given, then a network that fills.
     void loadBanner(ScriptEnding ending) {
-        ads.server().setScenario(kUnit,
-                                 AdScenario::mediation({GADMAdapterHTML::kClassName, next->name()},
-                                                       kNetworkTimeoutMillis)
-                                     .withColor("#2e7dd7")
-                                     .endingScriptWith(ending, 0.2));
-        banner = GADBannerView::create(kGADAdSizeBanner, {0, 430});
-        ASSERT_NE(banner, nullptr);
-        banner->setAdUnitID(kUnit);
-        banner->setRootViewController(controller);
-        banner->setDelegate(heard);
-        window->addSubview(banner);
-        banner->loadRequest(GADRequest::request());
+        MediatedPublicAdsWebKitTest::loadBanner(
+            kUnit, AdScenario::mediation({GADMAdapterHTML::kClassName, next->name()},
+                                         kNetworkTimeoutMillis)
+                       .withColor("#2e7dd7")
+                       .endingScriptWith(ending, 0.2));
     }
     // Lets the page run a moment in real time, then the rendered check look once; until the
     // app heard of the banner or `looks` looks have passed. Answers the looks taken.
@@ -86,16 +54,8 @@ class MediatedHTMLWebKitTest : public ::testing::Test {
         return taken;
     }
 
-    ads::testing::AdsTestScope scope;
-    ads::testing::AdServerFixture ads;
-    ads::testing::SDKCoreTestScope core;
     std::unique_ptr<ScriptedAdapter::Registration> next =
         ScriptedAdapter::registerClass(ScriptedAdapter::Script{});
-    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<platform::ui::ViewController> controller =
-        platform::ui::ViewController::create();
-    std::shared_ptr<testing::HeardPublicAds> heard = std::make_shared<testing::HeardPublicAds>();
-    std::shared_ptr<GADBannerView> banner;
 };
 
 TEST_F(MediatedHTMLWebKitTest, ADrawingCreativeShowsInTheBanner) {
@@ -129,7 +89,6 @@ TEST_F(MediatedHTMLWebKitTest, APassbackHandsOverToTheNextNetworkWithoutReaching
     for (ScriptEnding ending : {ScriptEnding::Passback, ScriptEnding::PassbackScheme}) {
         SCOPED_TRACE(int(ending));
         heard->log.clear();
-        if (banner) banner->removeFromSuperview();
         loadBanner(ending);
         look(100);
         ASSERT_EQ(heard->log, std::vector<std::string>{"received"});

@@ -14,22 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "ads/foundation/GADAdSize.h"
-#include "ads/foundation/GADRequest.h"
-#include "ads/fullscreen/GADFullScreenRoom.h"
-#include "ads/mediation/GADMediationRoom.h"
-#include "ads/mediation/tests/HeardPublicAds.h"
-#include "ads/slot/GADBannerView.h"
-#include "ads/slot/GADInterstitial.h"
-#include "ads/slot/GADSlotRoom.h"
-#include "ads/testsupport/AdServerFixture.h"
-#include "ads/testsupport/AdsTestScope.h"
-#include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/mediation/tests/webkit/MediatedPublicAdsWebKitTest.h"
 #include "ads/testsupport/ScriptedAdapter.h"
-#include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
-#include "platform/ui/ViewController.h"
-#include "platform/ui/Window.h"
 
 namespace ads {
 namespace {
@@ -40,54 +27,18 @@ using tools::adserver::AdScenario;
 using tools::adserver::RequestKind;
 using Answer = ScriptedAdapter::Answer;
 
-using Heard = testing::HeardPublicAds;
-
-class MediationWebKitTest : public ::testing::Test {
+class MediationWebKitTest : public testing::MediatedPublicAdsWebKitTest {
   protected:
     static constexpr const char* kUnit = "ca-movu-mediated";
 
-    void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(ads.server().isRunning());
-        GADFullScreenRoom::load();
-        GADSlotRoom::load();
-        registerMediationClasses();
-        window->setBackgroundColor(platform::Color::whiteColor());
-    }
-    void TearDown() override {
-        if (banner) banner->removeFromSuperview();
-        banner.reset();
-        interstitial.reset();
-        scope.runUntilIdle();
-    }
     static ScriptedAdapter::Script script(Answer answer) {
         ScriptedAdapter::Script s;
         s.answer = answer;
         return s;
     }
     void loadBanner(const AdScenario& scenario) {
-        ads.server().setScenario(kUnit, scenario);
-        banner = GADBannerView::create(kGADAdSizeBanner, {0, 430});
-        ASSERT_NE(banner, nullptr);
-        banner->setAdUnitID(kUnit);
-        banner->setRootViewController(controller);
-        banner->setDelegate(heard);
-        window->addSubview(banner);
-        banner->loadRequest(GADRequest::request());
+        MediatedPublicAdsWebKitTest::loadBanner(kUnit, scenario);
     }
-    bool waitFor(const std::function<bool()>& condition) {
-        return ads.waitOnMainLoopUntil(condition, 20);
-    }
-
-    ads::testing::AdsTestScope scope;
-    ads::testing::AdServerFixture ads;
-    ads::testing::SDKCoreTestScope core;
-    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<platform::ui::ViewController> controller =
-        platform::ui::ViewController::create();
-    std::shared_ptr<Heard> heard = std::make_shared<Heard>();
-    std::shared_ptr<GADBannerView> banner;
-    std::shared_ptr<GADInterstitial> interstitial;
 };
 
 TEST_F(MediationWebKitTest, ABannerHearsOnceAfterTheTimeOutAndShowsTheFillingNetwork) {
