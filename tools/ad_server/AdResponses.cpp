@@ -380,7 +380,7 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
     for (std::size_t i = 0; i < adapters.size(); ++i) {
         Json network = Json::object();
         network["id"] = std::to_string(i + 1);
-        network["data"] = Json{{"pubid", c.slotname}};
+        network["data"] = Json{{"pubid", s.mediationPubId.empty() ? c.slotname : s.mediationPubId}};
         if (adapters[i] == kHtmlAdapter) htmlAdapterCredentials(s, c, network["data"]);
         network["allocation_id"] = "movu-alloc-" + std::to_string(c.ad);
         network["adapters"] = Json::array({adapters[i]});
