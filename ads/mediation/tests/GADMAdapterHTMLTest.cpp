@@ -5,16 +5,19 @@
 #include <thread>
 
 #include "MediationTestSupport.h"
+#include "RecordingConnector.h"
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADInternalError.h"
 #include "ads/foundation/GADServiceOrigins.h"
 #include "ads/mediation/GADMAdNetworkConnectorProtocol.h"
 #include "ads/mediation/GADMediationRoom.h"
+#include "ads/slot/GADBannerView.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/testing/RunMainLoopUntil.h"
+#include "platform/ui/ViewController.h"
 #include "platform/web/WebContentView.h"
 #include "platform/web/WebView.h"
 
@@ -24,63 +27,21 @@ namespace {
 using platform::Value;
 using platform::web::WebSnapshot;
 
-// What an adapter tells its connector, and the credentials it reads.
-class RecordingConnector : public GADMAdNetworkConnectorProtocol {
+// The shared recording connector, keeping the errors themselves too, and which call they
+// came by.
+class RecordingConnector : public testing::RecordingConnector {
   public:
-    Value::Dictionary entry;
     std::vector<platform::Error> failures;
     std::vector<platform::Error> interstitialFailures;
-    std::vector<std::shared_ptr<platform::ui::View>> views;
 
-    platform::Value::Dictionary credentials() const override { return entry; }
-    void adapterDidFailAd(Adapter&, const platform::Error& error) override {
+    void adapterDidFailAd(Adapter& adapter, const platform::Error& error) override {
         failures.push_back(error);
+        testing::RecordingConnector::adapterDidFailAd(adapter, error);
     }
-    void adapterDidReceiveAdView(Adapter&, const std::shared_ptr<platform::ui::View>& v) override {
-        views.push_back(v);
-    }
-    void adapterDidFailInterstitial(Adapter&, const platform::Error& error) override {
+    void adapterDidFailInterstitial(Adapter& adapter, const platform::Error& error) override {
         interstitialFailures.push_back(error);
+        testing::RecordingConnector::adapterDidFailAd(adapter, error);
     }
-
-    std::optional<std::string> publisherId() const override { return std::nullopt; }
-    bool testMode() const override { return false; }
-    std::shared_ptr<const GADAdNetworkExtras> networkExtras() const override { return nullptr; }
-    std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView()
-        const override {
-        return nullptr;
-    }
-    std::optional<bool> childDirectedTreatment() const override { return std::nullopt; }
-    std::int64_t userGender() const override { return 0; }
-    std::optional<platform::Date> userBirthday() const override { return std::nullopt; }
-    bool userHasLocation() const override { return false; }
-    double userLatitude() const override { return 0; }
-    double userLongitude() const override { return 0; }
-    double userLocationAccuracyInMeters() const override { return 0; }
-    std::optional<std::string> userLocationDescription() const override { return std::nullopt; }
-    std::optional<std::vector<std::string>> userKeywords() const override { return std::nullopt; }
-    void adapterDidReceiveInterstitial(Adapter&) override { unexpected(); }
-    void adapterDidReceiveMediatedNativeAd(Adapter&, const std::shared_ptr<void>&) override {
-        unexpected();
-    }
-    void adapterDidGetAdClick(Adapter&) override { unexpected(); }
-    void adapterWillLeaveApplication(Adapter&) override { unexpected(); }
-    void adapterWillPresentFullScreenModal(Adapter&) override { unexpected(); }
-    void adapterWillDismissFullScreenModal(Adapter&) override { unexpected(); }
-    void adapterDidDismissFullScreenModal(Adapter&) override { unexpected(); }
-    void adapterWillPresentInterstitial(Adapter&) override { unexpected(); }
-    void adapterWillDismissInterstitial(Adapter&) override { unexpected(); }
-    void adapterDidDismissInterstitial(Adapter&) override { unexpected(); }
-    void adapterDidReceiveInterstitialObject(Adapter&, const std::shared_ptr<void>&) override {
-        unexpected();
-    }
-    void adapterClickDidOccurInBanner(Adapter&,
-                                      const std::shared_ptr<platform::ui::View>&) override {
-        unexpected();
-    }
-
-  private:
-    static void unexpected() { ADD_FAILURE() << "the HTML adapter reports only ads and failures"; }
 };
 
 // A picture of the page: transparent, or with its left `drawnShare` painted opaque red.
@@ -103,7 +64,13 @@ class GADMAdapterHTMLTest : public ::testing::Test {
   protected:
     GADMAdapterHTMLTest() {
         adapter->initWithGADMAdNetworkConnector(connector);
-        connector->entry = {{GADMAdapterHTML::kHTMLKey, Value("<p>ad</p>")}};
+        connector->data = {{GADMAdapterHTML::kHTMLKey, Value("<p>ad</p>")}};
+    }
+    void TearDown() override {
+        for (const auto& heard : connector->log) {
+            EXPECT_TRUE(heard == "view" || heard.rfind("fail:", 0) == 0)
+                << heard << ": the HTML adapter reports only ads and failures";
+        }
     }
 
     // A banner request whose page answers every look with `shot`.
@@ -157,7 +124,7 @@ TEST_F(GADMAdapterHTMLTest, BrokenResponsesFailWithCodeTwoPassbackFirst) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         connector->failures.clear();
-        connector->entry = c.entry;
+        connector->data = c.entry;
         EXPECT_FALSE(request(std::nullopt)) << "no web view for a broken response";
         ASSERT_EQ(connector->failures.size(), 1u);
         EXPECT_TRUE(connector->failures[0].is(kGADErrorDomain, 2));
@@ -214,8 +181,8 @@ TEST_F(GADMAdapterHTMLTest, PassbackNavigationsFailWithNoAdAndOthersLoad) {
         SCOPED_TRACE(std::string(c.passback.value_or("-")) + " <- " + c.navigation);
         connector->failures.clear();
         connector->views.clear();
-        connector->entry[GADMAdapterHTML::kPassbackURLKey] = Value(c.passback.value_or(""));
-        if (!c.passback) connector->entry.erase(GADMAdapterHTML::kPassbackURLKey);
+        connector->data[GADMAdapterHTML::kPassbackURLKey] = Value(c.passback.value_or(""));
+        if (!c.passback) connector->data.erase(GADMAdapterHTML::kPassbackURLKey);
         auto page = request(picture(320, 50));
         ASSERT_TRUE(page);
         EXPECT_EQ(navigate(*page, c.navigation), !c.isPassback);
@@ -394,10 +361,17 @@ class GADMAdapterHTMLWaterfallTest : public ::testing::Test, public testing::Med
 };
 
 TEST_F(GADMAdapterHTMLWaterfallTest, ADrawnCreativeFillsTheBannerAndAPassbackFallsThrough) {
-    auto scripted = testing::ScriptedAdapter::registerClass({});
-    load(config({html({{GADMAdapterHTML::kHTMLKey, Value("<p>html</p>")},
-                       {GADMAdapterHTML::kPassbackURLKey, Value("https://pb.example.test/x")}}),
-                 {{scripted->name()}}}));
+    // The HTML creative first, then the SDK's own network with an ad of its own.
+    const Value configuration =
+        config({html({{GADMAdapterHTML::kHTMLKey, Value("<p>html</p>")},
+                      {GADMAdapterHTML::kPassbackURLKey, Value("https://pb.example.test/x")}}),
+                {{kGADOwnAdapterClassName},
+                 {{"data", Value::dictionary({{"pubid", Value("inner")}})},
+                  {"ad", Value::dictionary({{"ad_html", Value("<p>own network</p>")},
+                                            {"ad_base_url", Value("https://ads.test/")},
+                                            {"ad_size", Value("320x50")}})}}}});
+    owner->root = platform::ui::ViewController::create();
+    load(configuration);
     auto page = htmlPage();
     ASSERT_TRUE(page);
     page->setSnapshot(picture(320, 50, 1));
@@ -406,19 +380,27 @@ TEST_F(GADMAdapterHTMLWaterfallTest, ADrawnCreativeFillsTheBannerAndAPassbackFal
     }
     ASSERT_EQ(owner->views.size(), 1u);
     EXPECT_TRUE(std::dynamic_pointer_cast<platform::web::WebContentView>(owner->views[0]));
-    EXPECT_TRUE(scripted->record().calls.empty()) << "the first network filled";
 
-    // The next creative passes back: the waterfall goes on to the next network, which fills.
-    load(config({html({{GADMAdapterHTML::kHTMLKey, Value("<p>html</p>")},
-                       {GADMAdapterHTML::kPassbackURLKey, Value("https://pb.example.test/x")}}),
-                 {{scripted->name()}}}));
+    // The next creative passes back: the own network's inner banner shows the entry's ad.
+    load(configuration);
     auto second = htmlPage();
     ASSERT_TRUE(second && second != page);
     second->fireNavigation("https://PB.example.test/x/", platform::web::NavigationType::Other);
-    platform::testing::runMainLoopUntil([&] { return owner->views.size() == 2; });
-    EXPECT_EQ(scripted->record().calls.size() >= 2 ? scripted->record().calls[1] : "",
-              "getBannerWithSize:320x50");
-    EXPECT_EQ(owner->views[1], scripted->record().last()->view());
+    std::shared_ptr<platform::web::FakeWebPage> own;
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] {
+        for (const auto& candidate : views.web().pages()) {
+            for (const auto& load : candidate->loads()) {
+                if (load.html.find("<p>own network</p>") != std::string::npos) own = candidate;
+            }
+        }
+        return own != nullptr;
+    }));
+    own->fireStart();
+    own->fireFinish();
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return owner->views.size() == 2; }));
+    auto inner = std::dynamic_pointer_cast<GADBannerView>(owner->views[1]);
+    ASSERT_TRUE(inner);
+    EXPECT_EQ(inner->adUnitID(), "inner");
 }
 
 }  // namespace
