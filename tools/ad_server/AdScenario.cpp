@@ -310,6 +310,10 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
         auto millis = parseInt(value);
         if (!millis || *millis <= 0) return fail(error, "bad timeout: " + std::string(value));
         s.mediationTimeoutMillis = *millis;
+    } else if (name == "pubid") {
+        if (!needsValue()) return false;
+        if (value.empty()) return fail(error, "pubid needs an ad unit");
+        s.mediationPubId = value;
     } else if (name == "image")
         return needsValue() && parseNativeImage(value, s, error);
     else if (name == "template") {

@@ -54,6 +54,11 @@ class MediationOwner : public GADSlotDelegate,
     bool slotShouldProcessMediatedAdResponse(GADSlot&, const std::shared_ptr<GADAd>& ad,
                                              std::optional<platform::Error>&) override;
     std::string connectorClassForAd(const GADAd&) override { return connectorClass; }
+    // What networks present from (the SDK's own network's inner banners need one).
+    std::shared_ptr<platform::ui::ViewController> rootViewController() const override {
+        return root;
+    }
+    std::shared_ptr<platform::ui::ViewController> root;
 };
 
 // One network of a configuration.
