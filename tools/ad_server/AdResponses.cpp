@@ -366,7 +366,13 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
     for (std::size_t i = 0; i < adapters.size(); ++i) {
         Json network = Json::object();
         network["id"] = std::to_string(i + 1);
-        network["data"] = Json{{"pubid", c.slotname}};
+        network["data"] = Json{{"pubid", s.mediationPubid.empty() ? c.slotname : s.mediationPubid}};
+        if (s.mediationEntryAd) {
+            // The creative an ordinary answer of this unit would fetch, handed over whole.
+            AdScenario creative = s;
+            creative.kind = AdKind::Banner;
+            network["ad"] = fetchedAdObject(creative, c);
+        }
         network["allocation_id"] = "movu-alloc-" + std::to_string(c.ad);
         network["adapters"] = Json::array({adapters[i]});
         if (!s.mediationDefaultPings) {

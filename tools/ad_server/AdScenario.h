@@ -93,6 +93,12 @@ struct AdScenario {
     // Mediation: no ping templates of the server's, so the SDK pings its defaults ("/imp",
     // "/clk", "/nofill" here).
     bool mediationDefaultPings = false;
+    // Mediation: the unit every network's "pubid" names (empty: the requested unit itself), so
+    // the SDK's own adapter or the ad URL adapter asks for a fixture unit of their own; and
+    // whether each network carries an "ad" of its own, which the SDK's own adapter renders
+    // without a fetch.
+    std::string mediationPubid;
+    bool mediationEntryAd = false;
     int nativeTemplate = 1;  // Native: 1 content, 2 app install, 3 custom template
     NativeImage nativeImage = NativeImage::Png;
     std::vector<std::pair<std::string, std::string>> extraHeaders;
@@ -198,7 +204,9 @@ std::string_view nativeImageName(NativeImage image);
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
 //            scenario=<request_scenario>, autoclick, reload, manual, stall,
 //            header=<name>:<value>, adapter=<class> (once per mediated network, in order),
-//            timeout=<milliseconds> (per mediated network), defaultpings; for script ads
+//            timeout=<milliseconds> (per mediated network), defaultpings, pubid=<unit>
+//            (the unit every mediated network names), entry-ad (each network carries its
+//            ad); for script ads
 //            passback, passback-scheme, never, delay=<seconds>; for native ads
 //            template=1|2|3, image=png|missing|empty|oversized|undecodable; for purchase ads
 //            product=<store product id>
