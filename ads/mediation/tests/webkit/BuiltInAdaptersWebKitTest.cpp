@@ -1,7 +1,8 @@
 // The SDK's built-in adapters on real WebKit against our loopback ad server, as an app sees
 // them: a banner whose mediation entry goes the ad URL road (the core page's adapter-less call
 // for the entry's unit, the ad fetched by the page and rendered by the adapter's own banner),
-// and an interstitial served through the SDK's own network adapter, presented and closed.
+// the SDK's own network adapter rendering its entry's ad as it stands, and an interstitial
+// served through that adapter, presented and closed.
 // Leaves <build>/screenshots/mediated_ad_url_banner.png for a person to look at. Needs a
 // display: scripts/test runs these under xvfb-run.
 
@@ -151,6 +152,34 @@ TEST_F(BuiltInAdaptersWebKitTest, TheAdURLRoadRendersThePagesAdInTheAdaptersBann
         return error.empty() && std::abs(seen[0] - 0x33) <= 3 && std::abs(seen[1] - 0x66) <= 3 &&
                std::abs(seen[2] - 0x99) <= 3;
     }));
+}
+
+TEST_F(BuiltInAdaptersWebKitTest, TheOwnNetworkRendersItsEntrysAdWithoutAFetch) {
+    constexpr const char* kUnit = "ca-movu-own-entry";
+    constexpr const char* kEntryUnit = "ca-movu-own-entry-unused";
+    auto outer = AdScenario::mediation().withColor("#2e9a40");
+    outer.mediationPubid = kEntryUnit;
+    outer.mediationEntryAd = true;
+    ads.server().setScenario(kUnit, outer);
+
+    banner = GADBannerView::create(kGADAdSizeBanner, {0, 430});
+    ASSERT_NE(banner, nullptr);
+    banner->setAdUnitID(kUnit);
+    banner->setRootViewController(app);
+    banner->setDelegate(heard);
+    window->addSubview(banner);
+    banner->loadRequest(GADRequest::request());
+    ASSERT_TRUE(waitFor([&] { return !heard->log.empty(); }));
+    EXPECT_EQ(heard->log, Log{"received"});
+    EXPECT_EQ(banner->adNetworkClassName(), kGADOwnAdapterClassName);
+    // The entry's ad counts its impression; its unit was never asked for.
+    ASSERT_TRUE(ads.waitOnMainLoop(RequestKind::Impression, 1));
+    EXPECT_EQ(ads.log().last(RequestKind::Impression)->slotname, kUnit);
+    for (const auto& call : ads.log().of(RequestKind::CoreCall)) {
+        EXPECT_NE(call.slotname, kEntryUnit);
+    }
+    EXPECT_EQ(ads.log().count(RequestKind::AdRequest), 1u);
+    EXPECT_EQ(ads.log().count(RequestKind::FetchedAdRequest), 0u);
 }
 
 TEST_F(BuiltInAdaptersWebKitTest, AnInterstitialOfTheOwnNetworkPresentsAndClosesOnce) {
