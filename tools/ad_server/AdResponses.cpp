@@ -389,6 +389,12 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
             network["data"]["parameter"] = s.customEvent->parameter;
             network["data"]["label"] = s.customEvent->label;
         }
+        if (s.mediationEntryAd) {
+            // The creative an ordinary answer of this unit would fetch, handed over whole.
+            AdScenario creative = s;
+            creative.kind = AdKind::Banner;
+            network["ad"] = fetchedAdObject(creative, c);
+        }
         network["allocation_id"] = "movu-alloc-" + std::to_string(c.ad);
         network["adapters"] = Json::array({adapters[i]});
         if (!s.mediationDefaultPings) {

@@ -93,7 +93,7 @@ struct AdScenario {
     std::vector<std::string> mediationAdapters;
     int mediationTimeoutMillis = 10000;
     // Mediation: the ad unit every network names as its "pubid" (the SDK's own adapter loads
-    // it); empty: the unit itself.
+    // it, the ad URL adapter asks the page for it); empty: the unit itself.
     std::string mediationPubId;
     // Mediation: no ping templates of the server's, so the SDK pings its defaults ("/imp",
     // "/clk", "/nofill" here).
@@ -106,6 +106,9 @@ struct AdScenario {
         std::string label;
     };
     std::optional<CustomEvent> customEvent;
+    // Mediation: whether each network carries an "ad" of its own (the unit's creative), which
+    // the SDK's own adapter renders without a fetch.
+    bool mediationEntryAd = false;
     int nativeTemplate = 1;  // Native: 1 content, 2 app install, 3 custom template
     NativeImage nativeImage = NativeImage::Png;
     std::vector<std::pair<std::string, std::string>> extraHeaders;
@@ -220,7 +223,7 @@ std::string_view nativeImageName(NativeImage image);
 //            scenario=<request_scenario>, autoclick, reload, manual, stall,
 //            header=<name>:<value>, adapter=<class> (once per mediated network, in order),
 //            timeout=<milliseconds> (per mediated network), pubid=<unit> (of every mediated
-//            network), defaultpings; for script ads
+//            network), entry-ad (each network carries its ad), defaultpings; for script ads
 //            (and "GADMAdapterHTML" networks) passback, passback-scheme, never,
 //            delay=<seconds>; for native ads
 //            template=1|2|3, image=png|missing|empty|oversized|undecodable; for purchase ads

@@ -38,15 +38,8 @@ class GADMAdapterZivivuDuRezAdsTest : public ::testing::Test, public MediationTe
                 {"ad_size", Value("320x50")}};
     }
     // A request whose mediation answer has one network of the SDK's own adapter.
-    static std::shared_ptr<GADRequest> mediatedRequest(Value::Dictionary entry,
-                                                       const std::string& adType = "banner") {
-        const Value configuration = config({{{kGADOwnAdapterClassName}, std::move(entry)}}, adType);
-        auto request = GADRequest::request();
-        request->registerAdNetworkExtras(GADExtras::create(Value::Dictionary{
-            {"_ad", Value::dictionary({{"ad_json", configuration}})},
-            {"_adHeaders", Value::dictionary({{"x-rade-mediation", Value("1")},
-                                              {"content-type", Value("application/json")}})}}));
-        return request;
+    static std::shared_ptr<GADRequest> ownNetworkRequest(Value::Dictionary entry) {
+        return mediatedRequest(config({{{kGADOwnAdapterClassName}, std::move(entry)}}));
     }
     // The adapter the outer slot's waterfall made.
     static std::shared_ptr<GADMAdapterZivivuDuRezAds> adapterOf(GADSlot& outer) {
@@ -78,8 +71,8 @@ TEST_F(GADMAdapterZivivuDuRezAdsTest, TheEntrysAdRendersInAnInnerBannerThatNever
     outer->setDelegate(heard);
     GADSlot& outerSlot = *outer->slot()->adSlot();
     outerSlot.opener()->setAutoClickProtected(true);
-    outer->loadRequest(mediatedRequest({{"data", Value::dictionary({{"pubid", Value("inner")}})},
-                                        {"ad", Value(htmlAd("<p>own network</p>"))}}));
+    outer->loadRequest(ownNetworkRequest({{"data", Value::dictionary({{"pubid", Value("inner")}})},
+                                          {"ad", Value(htmlAd("<p>own network</p>"))}}));
     ASSERT_TRUE(
         platform::testing::runMainLoopUntil([&] { return adapterOf(outerSlot) != nullptr; }));
     auto adapter = adapterOf(outerSlot);
@@ -129,13 +122,17 @@ TEST_F(GADMAdapterZivivuDuRezAdsTest, BothAdaptersRelayTheirObjectsEvents) {
         SCOPED_TRACE(own ? "own network" : "ad URL");
         auto connector = std::make_shared<RecordingConnector>();
         connector->root = root;
-        std::shared_ptr<GADMPublicAdAdapter> adapter;
-        if (own) {
-            adapter = GADMAdapterZivivuDuRezAds::create();
-        } else {
-            adapter = GADMAdURLAdapter::create();
-        }
-        adapter->initWithGADMAdNetworkConnector(connector);
+        auto make = [&]() -> std::shared_ptr<GADMPublicAdAdapter> {
+            std::shared_ptr<GADMPublicAdAdapter> made;
+            if (own) {
+                made = GADMAdapterZivivuDuRezAds::create();
+            } else {
+                made = GADMAdURLAdapter::create();
+            }
+            made->initWithGADMAdNetworkConnector(connector);
+            return made;
+        };
+        auto adapter = make();
         adapter->getBannerWithSize(kGADAdSizeBanner);
         auto& banner = *adapter->bannerView();
         adapter->adViewDidReceiveAd(banner);
@@ -157,13 +154,7 @@ TEST_F(GADMAdapterZivivuDuRezAdsTest, BothAdaptersRelayTheirObjectsEvents) {
 
         // The interstitial's events, on an adapter of the same class.
         connector->log.clear();
-        std::shared_ptr<GADMPublicAdAdapter> second;
-        if (own) {
-            second = GADMAdapterZivivuDuRezAds::create();
-        } else {
-            second = GADMAdURLAdapter::create();
-        }
-        second->initWithGADMAdNetworkConnector(connector);
+        auto second = make();
         second->getInterstitial();
         auto& interstitial = *second->interstitial();
         second->interstitialDidReceiveAd(interstitial);
