@@ -7,6 +7,7 @@
 
 #include "ads/native/GADNativeAdAttribution.h"
 #include "ads/native/GADNativeAdAttributionView.h"
+#include "ads/native/GADOverlayView.h"
 #include "ads/native/tests/NativeViewTestAd.h"
 #include "ads/native/tests/PictureBytes.h"
 #include "ads/slot/GADPushTransitionView.h"
@@ -288,6 +289,53 @@ TEST_F(GADNativeAdViewPolicyTest, TheSameAdTwiceRebuildsNothing) {
     policy->setNativeAd(ad);
     EXPECT_EQ(policy->attributionView()->attribution()->text(), "Ad");
     EXPECT_EQ(policy->attributionView()->textView()->text(), "Ad");
+}
+
+}  // namespace
+}  // namespace ads
+
+namespace ads {
+namespace {
+
+TEST_F(GADNativeAdViewPolicyTest, TheOverlayCoversTheContainerOnTopAndGoesWithItsAd) {
+    ad->overlay = GADOverlayView::create();
+    ad->badge = attribution("Ad", {});
+    showAd();
+    auto overlay = policy->overlayView();
+    ASSERT_EQ(overlay, ad->overlay);
+    EXPECT_EQ(overlay->superview(), container);
+    EXPECT_EQ(overlay->frame(), container->bounds());
+    // Topmost, the badge next, also after a later publisher view and a layout pass.
+    container->addSubview(View::create());
+    policy->adViewDidLayoutSubviews();
+    const auto& subviews = container->subviews();
+    EXPECT_EQ(subviews.back(), overlay);
+    EXPECT_EQ(subviews[subviews.size() - 2], policy->attributionView());
+    // It follows the container's size.
+    container->setFrame({0, 0, 320, 100});
+    EXPECT_EQ(overlay->frame(), container->bounds());
+
+    // An ad of its own overlay replaces it; an ad without one (a mediated ad) takes the
+    // installed one away and puts nothing in its place.
+    auto next = std::make_shared<NativeViewTestAd>(Value::dictionary());
+    next->overlay = GADOverlayView::create();
+    policy->setNativeAd(next);
+    EXPECT_FALSE(overlay->superview());
+    EXPECT_EQ(next->overlay->superview(), container);
+    auto mediated = std::make_shared<NativeViewTestAd>(Value());
+    policy->setNativeAd(mediated);
+    policy->setDelegate(mediated);
+    EXPECT_FALSE(next->overlay->superview());
+    EXPECT_FALSE(policy->overlayView());
+    EXPECT_TRUE(policy->attributionView()->isHidden());
+    EXPECT_EQ(container->subviews().back(), policy->attributionView());
+
+    // The mediated ad is tracked once however many passes come; a tap still reaches it (its
+    // click runs no script: it has no ad object).
+    platform::ui::Application::shared().becomeActive();
+    for (int i = 0; i < 3; ++i) policy->adViewDidLayoutSubviews();
+    EXPECT_TRUE(mediated->hasRecordedImpression());
+    EXPECT_EQ(mediated->tracked.size(), 1u);
 }
 
 }  // namespace
