@@ -419,16 +419,22 @@ Json nativeAdObject(const AdScenario& s, const AdContext& c) {
     switch (s.nativeTemplate) {
         case 2:
             ad["app_icon"] = nativeImage(c, "icon", 2);
-            ad["star_rating"] = 4.5;
+            ad["rating"] = 4.5;
             ad["store"] = "Movuroute Store";
             ad["price"] = "Free";
             break;
         case 3:
             ad["custom_template_id"] = "movu-template-1";
+            ad["custom_assets"] = Json::array(
+                {Json{{"name", "Headline"}, {"type", "string"}, {"string_value", ad["headline"]}},
+                 Json{{"name", "Caption"}, {"type", "string"}, {"string_value", ad["body"]}},
+                 Json{{"name", "MainImage"},
+                      {"type", "image"},
+                      {"image_value", nativeImage(c, "main")}}});
             break;
         default:
             ad["advertiser"] = "Movuroute";
-            ad["logo"] = nativeImage(c, "logo");
+            ad["secondary_image"] = nativeImage(c, "logo");
             break;
     }
     ad["attribution"] = attribution;
