@@ -81,12 +81,18 @@ bool GADNativeAdAttributionView::hasContent() const {
 Size GADNativeAdAttributionView::labelSize() const {
     // An empty label takes no room at all, paddings included.
     if (textView_->text().empty()) return {};
+    if (labelMeasure_ && labelMeasure_->text == textView_->text() &&
+        labelMeasure_->font == textView_->font())
+        return labelMeasure_->size;
     platform::gfx::TextRaster::Style style;
     style.fontName = textView_->font().bold ? "Helvetica-Bold" : "Helvetica";
     style.fontSize = textView_->font().size * kMeasureScale;
     const double width =
         platform::gfx::TextRaster::shared().measure(textView_->text(), style) / kMeasureScale;
-    return {std::ceil(width) + 1, std::ceil(textView_->font().size * kLineHeightPerFontSize)};
+    const Size size{std::ceil(width) + 1,
+                    std::ceil(textView_->font().size * kLineHeightPerFontSize)};
+    labelMeasure_ = Measure{textView_->text(), textView_->font(), size};
+    return size;
 }
 
 Size GADNativeAdAttributionView::sizeThatFits(Size) const {

@@ -14,7 +14,10 @@
 // Main thread only. Made with create(); keeps its subviews and the attribution it shows.
 
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "platform/ui/TextStyle.h"
 #include "platform/ui/View.h"
 
 namespace platform::ui {
@@ -62,6 +65,14 @@ class GADNativeAdAttributionView : public platform::ui::View {
     std::shared_ptr<GADNativeAdAttribution> attribution_;
     // The largest icon picture of the current attribution.
     platform::Size iconSize_{};
+    // The label's measure for the text and font it was taken of: lists lay the badge out
+    // every frame, and shaping the text each time would cost more than the rest of the pass.
+    struct Measure {
+        std::string text;
+        platform::ui::Font font;
+        platform::Size size;
+    };
+    mutable std::optional<Measure> labelMeasure_;
 };
 
 }  // namespace ads
