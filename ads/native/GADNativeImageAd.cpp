@@ -44,7 +44,8 @@ std::string GADNativeImageAd::imageAssetName(const GADNativeAdImage& image) {
     // The object's address as well as its URL: two entries naming one picture stay two assets.
     char address[32];
     std::snprintf(address, sizeof address, "%p", static_cast<const void*>(&image));
-    return std::string(address) + ":" + (image.imageURL() ? image.imageURL()->absoluteString() : "");
+    return std::string(address) + ":" +
+           (image.imageURL() ? image.imageURL()->absoluteString() : "");
 }
 
 void GADNativeImageAd::setSlot(const std::shared_ptr<GADSlot>& slot) {

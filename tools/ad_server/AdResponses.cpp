@@ -424,13 +424,12 @@ Json nativeAdObject(const AdScenario& s, const AdContext& c) {
             ad["price"] = "Free";
             break;
         case 3:
-            ad["custom_template_id"] = "movu-template-1";
+            ad["custom_template_id"] = "10063170";
             ad["custom_assets"] = Json::array(
-                {Json{{"name", "Headline"}, {"type", "string"}, {"string_value", ad["headline"]}},
-                 Json{{"name", "Caption"}, {"type", "string"}, {"string_value", ad["body"]}},
-                 Json{{"name", "MainImage"},
+                {Json{{"name", "Title"}, {"type", "string"}, {"string_value", ad["headline"]}},
+                 Json{{"name", "Picture"},
                       {"type", "image"},
-                      {"image_value", nativeImage(c, "main")}}});
+                      {"image_value", nativeImage(c, "image")}}});
             break;
         default:
             ad["advertiser"] = "Movuroute";

@@ -40,7 +40,7 @@ using platform::ui::View;
 using tools::adserver::AdScenario;
 using tools::adserver::RequestKind;
 
-constexpr const char* kTemplateID = "movu-template-1";
+constexpr const char* kTemplateID = "10063170";
 
 class Receiver : public GADNativeContentAdLoaderDelegate,
                  public GADNativeAppInstallAdLoaderDelegate,
@@ -264,14 +264,16 @@ TEST_F(GADNativeAdViewWebKitTest, ACustomTemplateAdShowsItsAssetsInThePublishers
     auto ad = load<GADNativeCustomTemplateAd>(3);
     ASSERT_TRUE(ad);
     EXPECT_EQ(ad->templateID(), kTemplateID);
-    ASSERT_TRUE(ad->imageForKey("MainImage"));
+    ASSERT_TRUE(ad->imageForKey("Picture"));
 
     // The publisher's own view of the template's assets, and its own impression.
     auto view = View::create({10, 40, 300, 300});
     view->setBackgroundColor({0.95f, 0.92f, 1, 1});
-    auto headline = label({10, 10, 280, 40}, ad->stringForKey("Headline"), 16, true);
-    auto image = picture({10, 60, 280, 150}, ad->imageForKey("MainImage"));
-    auto caption = label({10, 220, 280, 60}, ad->stringForKey("Caption"), 12);
+    auto headline = label({10, 10, 280, 40}, ad->stringForKey("Title"), 16, true);
+    auto image = picture({10, 60, 280, 150}, ad->imageForKey("Picture"));
+    auto keys = std::string("Assets:");
+    for (const auto& key : ad->availableAssetKeys()) keys += " " + key;
+    auto caption = label({10, 220, 280, 60}, keys, 12);
     for (const auto& subview : std::vector<std::shared_ptr<View>>{headline, image, caption})
         view->addSubview(subview);
     window->addSubview(view);
