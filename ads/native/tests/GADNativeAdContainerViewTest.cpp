@@ -9,10 +9,9 @@
 #include "ads/native/GADNativeAppInstallAdView.h"
 #include "ads/native/GADNativeContentAdView.h"
 #include "ads/native/GADNativeRoom.h"
-#include "ads/native/tests/PictureBytes.h"
+#include "ads/native/tests/NativeViewTestAd.h"
 #include "ads/slot/GADPushTransitionView.h"
 #include "ads/testsupport/AdsTestScope.h"
-#include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/InterfaceLoader.h"
@@ -121,21 +120,9 @@ TEST_F(GADNativeAdContainerViewTest, AnInterfaceFileMakesTheViewAndBindsItsAsset
 
 TEST_F(GADNativeAdContainerViewTest, TheBadgeLaysItselfOutFromItsCurrentAttributionOnly) {
     platform::testing::TestHttpServer server;
-    for (auto [path, w, h] : {std::tuple{"/a.png", 16, 16}, {"/b.png", 24, 10}}) {
-        auto bytes = testing::pngOf(w, h);
-        server.get(path, [body = std::string(bytes.begin(), bytes.end())](const httplib::Request&,
-                                                                          httplib::Response& res) {
-            res.set_content(body, "image/png");
-        });
-    }
-    auto attribution = [&](Value::Dictionary object) {
-        const Value dictionary(std::move(object));
-        auto made = GADNativeAdAttribution::create(&dictionary);
-        bool done = false;
-        made->loadAssetsWithCompletionHandler([&](const auto&) { done = true; });
-        EXPECT_TRUE(platform::testing::runMainLoopUntil([&] { return done; }));
-        return made;
-    };
+    testing::servePicture(server, "/a.png", 16, 16);
+    testing::servePicture(server, "/b.png", 24, 10);
+    const auto attribution = testing::loadedAttribution;
     auto badge = GADNativeAdAttributionView::create();
     // Subviews in the order icon, label, left padding, right padding; rounded and clipped.
     ASSERT_EQ(badge->subviews().size(), 4u);

@@ -9,7 +9,6 @@
 #include "ads/native/GADNativeAdAttributionView.h"
 #include "ads/native/GADOverlayView.h"
 #include "ads/native/tests/NativeViewTestAd.h"
-#include "ads/native/tests/PictureBytes.h"
 #include "ads/slot/GADPushTransitionView.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/testsupport/AdViewTestScope.h"
@@ -34,17 +33,9 @@ using testing::NativeViewTestAd;
 class GADNativeAdViewPolicyTest : public ::testing::Test {
   protected:
     GADNativeAdViewPolicyTest() {
-        server.get("/icon16.png", picture(16, 16));
-        server.get("/icon20x12.png", picture(20, 12));
+        testing::servePicture(server, "/icon16.png", 16, 16);
+        testing::servePicture(server, "/icon20x12.png", 20, 12);
         ad->page = slotPage(*ad);
-    }
-
-    static platform::testing::TestHttpServer::Handler picture(int width, int height) {
-        auto bytes = testing::pngOf(width, height);
-        return [body = std::string(bytes.begin(), bytes.end())](const httplib::Request&,
-                                                                httplib::Response& res) {
-            res.set_content(body, "image/png");
-        };
     }
 
     std::shared_ptr<platform::web::FakeWebPage> slotPage(GADNativeAd& nativeAd) {
@@ -60,12 +51,7 @@ class GADNativeAdViewPolicyTest : public ::testing::Test {
             icons.push_back(Value::dictionary({{"url", Value(server.url(path))}}));
         Value::Dictionary object{{"text", Value(text)}};
         if (!icons.empty()) object["images"] = Value(std::move(icons));
-        const Value dictionary(std::move(object));
-        auto made = GADNativeAdAttribution::create(&dictionary);
-        bool done = false;
-        made->loadAssetsWithCompletionHandler([&](const auto&) { done = true; });
-        EXPECT_TRUE(platform::testing::runMainLoopUntil([&] { return done; }));
-        return made;
+        return testing::loadedAttribution(std::move(object));
     }
 
     // A container in a window, with the ad set and a headline, a body and an image registered.

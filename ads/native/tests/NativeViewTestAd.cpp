@@ -1,6 +1,11 @@
 #include "ads/native/tests/NativeViewTestAd.h"
 
+#include <gtest/gtest.h>
+
+#include "ads/native/tests/PictureBytes.h"
 #include "platform/storage/Json.h"
+#include "platform/testing/RunMainLoopUntil.h"
+#include "platform/testing/TestHttpServer.h"
 #include "platform/web/FakeWebPage.h"
 
 namespace ads::testing {
@@ -27,6 +32,24 @@ std::vector<std::string> NativeViewTestAd::clickedAssets() const {
     for (const auto& message : clicks())
         names.push_back(message.get("click").get("asset").stringValue());
     return names;
+}
+
+void servePicture(platform::testing::TestHttpServer& server, const std::string& path, int width,
+                  int height) {
+    const auto bytes = pngOf(width, height);
+    server.get(path, [body = std::string(bytes.begin(), bytes.end())](const httplib::Request&,
+                                                                      httplib::Response& res) {
+        res.set_content(body, "image/png");
+    });
+}
+
+std::shared_ptr<GADNativeAdAttribution> loadedAttribution(platform::Value::Dictionary object) {
+    const platform::Value dictionary(std::move(object));
+    auto made = GADNativeAdAttribution::create(&dictionary);
+    bool done = false;
+    made->loadAssetsWithCompletionHandler([&](const auto&) { done = true; });
+    EXPECT_TRUE(platform::testing::runMainLoopUntil([&] { return done; }));
+    return made;
 }
 
 }  // namespace ads::testing

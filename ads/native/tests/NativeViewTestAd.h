@@ -9,9 +9,13 @@
 #include <vector>
 
 #include "ads/native/GADNativeAd.h"
+#include "ads/native/GADNativeAdAttribution.h"
 #include "ads/native/GADNativeAdViewPolicyDelegate.h"
 #include "platform/base/Value.h"
 
+namespace platform::testing {
+class TestHttpServer;
+}
 namespace platform::web {
 class FakeWebPage;
 }
@@ -44,5 +48,12 @@ class NativeViewTestAd : public GADNativeAd,
     std::vector<std::shared_ptr<platform::ui::View>> tracked;
     std::shared_ptr<platform::web::FakeWebPage> page;
 };
+
+// Serves a grey PNG of the size at the path.
+void servePicture(platform::testing::TestHttpServer& server, const std::string& path, int width,
+                  int height);
+
+// An attribution made of the object, its icons loaded (the main loop runs until they are).
+std::shared_ptr<GADNativeAdAttribution> loadedAttribution(platform::Value::Dictionary object);
 
 }  // namespace ads::testing

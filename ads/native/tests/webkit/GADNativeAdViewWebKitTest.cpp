@@ -82,6 +82,16 @@ std::shared_ptr<platform::ui::ImageView> picture(Rect frame,
     return platform::ui::ImageView::create(image ? image->image() : nullptr, frame);
 }
 
+// A button-like label in the colour given.
+std::shared_ptr<platform::ui::Label> callToActionLabel(const std::optional<std::string>& text,
+                                                       platform::Color color) {
+    auto made = label({180, 285, 110, 34}, text, 15, true);
+    made->setBackgroundColor(color);
+    made->setTextColor(platform::Color::whiteColor());
+    made->setTextAlignment(platform::ui::TextAlignment::Center);
+    return made;
+}
+
 class GADNativeAdViewWebKitTest : public ::testing::Test {
   protected:
     static constexpr const char* kUnit = "ca-movu-native-views";
@@ -198,10 +208,7 @@ TEST_F(GADNativeAdViewWebKitTest, AContentAdInItsViewPingsOnceAndClicksFromItsCa
     auto image = picture({10, 60, 280, 150}, ad->images().front());
     auto body = label({10, 215, 280, 50}, ad->body(), 12);
     auto advertiser = label({10, 270, 140, 20}, ad->advertiser(), 11);
-    auto callToAction = label({180, 285, 110, 34}, ad->callToAction(), 15, true);
-    callToAction->setBackgroundColor({0.15f, 0.45f, 0.85f, 1});
-    callToAction->setTextColor(platform::Color::whiteColor());
-    callToAction->setTextAlignment(platform::ui::TextAlignment::Center);
+    auto callToAction = callToActionLabel(ad->callToAction(), {0.15f, 0.45f, 0.85f, 1});
     for (const auto& view :
          std::vector<std::shared_ptr<View>>{logo, headline, image, body, advertiser, callToAction})
         container->addSubview(view);
@@ -237,10 +244,7 @@ TEST_F(GADNativeAdViewWebKitTest, AnAppInstallAdInItsViewPingsOnceAndClicksFromI
     auto body = label({10, 225, 280, 45}, ad->body(), 12);
     auto store = label({10, 275, 150, 20}, ad->store(), 11);
     auto price = label({10, 295, 150, 20}, ad->price(), 11);
-    auto callToAction = label({180, 285, 110, 34}, ad->callToAction(), 15, true);
-    callToAction->setBackgroundColor({0.1f, 0.6f, 0.3f, 1});
-    callToAction->setTextColor(platform::Color::whiteColor());
-    callToAction->setTextAlignment(platform::ui::TextAlignment::Center);
+    auto callToAction = callToActionLabel(ad->callToAction(), {0.1f, 0.6f, 0.3f, 1});
     for (const auto& view : std::vector<std::shared_ptr<View>>{icon, headline, rating, image, body,
                                                                store, price, callToAction})
         container->addSubview(view);
