@@ -67,8 +67,6 @@ void GADNativeAdViewPolicy::addAttributionViewAndUserInteractionToAdView() {
             if (!container) return;
             self->handleTapAtPoint(recognizer.locationInView(container.get()));
         });
-    // The publisher's own controls inside the container keep their touches.
-    tap->setCancelsTouchesInView(false);
     adView->addGestureRecognizer(tap);
     adView->addGestureRecognizer(std::make_shared<GADAdViewTouchGestureRecognizer>([] {}));
 }
@@ -139,7 +137,8 @@ void GADNativeAdViewPolicy::replaceAssetWithName(const std::string& name,
     if (view && !name.empty()) assetViewAssetNames_.push_back({view, name});
 }
 
-std::vector<std::pair<std::shared_ptr<View>, std::string>> GADNativeAdViewPolicy::assetViews() {
+std::vector<std::pair<std::shared_ptr<View>, std::string>> GADNativeAdViewPolicy::assetViews()
+    const {
     std::vector<std::pair<std::shared_ptr<View>, std::string>> live;
     std::erase_if(assetViewAssetNames_, [&live](const Asset& asset) {
         auto view = asset.view.lock();

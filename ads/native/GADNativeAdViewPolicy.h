@@ -100,8 +100,9 @@ class GADNativeAdViewPolicy : public GADActiveViewMonitorDelegate,
     const std::shared_ptr<GADActiveViewMonitor>& impressionMonitor() const {
         return impressionMonitor_;
     }
-    // The registered views still alive, in registration order, with their names.
-    std::vector<std::pair<std::shared_ptr<platform::ui::View>, std::string>> assetViews();
+    // The registered views still alive, in registration order, with their names (the dead
+    // ones are dropped on the way).
+    std::vector<std::pair<std::shared_ptr<platform::ui::View>, std::string>> assetViews() const;
 
   private:
     struct Asset {
@@ -126,7 +127,8 @@ class GADNativeAdViewPolicy : public GADActiveViewMonitorDelegate,
     std::weak_ptr<platform::ui::View> adView_;
     std::shared_ptr<GADNativeAdAttributionView> attributionView_;
     std::weak_ptr<platform::ui::View> overlayView_;
-    std::vector<Asset> assetViewAssetNames_;
+    // Dead entries go whenever the map is read.
+    mutable std::vector<Asset> assetViewAssetNames_;
     std::string attributionIconAssetName_;
     std::string attributionTextAssetName_;
     std::shared_ptr<GADActiveViewMonitor> impressionMonitor_;

@@ -27,9 +27,7 @@ using platform::ui::View;
 // The asset names a container registered, in order.
 std::vector<std::string> registeredNames(const GADNativeAdContainerView& container) {
     std::vector<std::string> names;
-    // The walk is the policy's; a const container still purges its dead entries.
-    for (const auto& [view, name] :
-         const_cast<GADNativeAdViewPolicy&>(container.nativeAdViewPolicy()).assetViews())
+    for (const auto& [view, name] : container.nativeAdViewPolicy().assetViews())
         names.push_back(name);
     return names;
 }
