@@ -185,6 +185,19 @@ class GADNativeAdViewWebKitTest : public ::testing::Test {
                   (std::array<int, 3>{204, 204, 204}));
     }
 
+    // A container's whole round: one impression, the overlay on top, the picture with its
+    // image and badge, and a click from the call to action.
+    void showPhotographAndTap(const std::shared_ptr<GADNativeAdContainerView>& container,
+                              const std::string& name, const View& image,
+                              const View& callToAction) {
+        showAndExpectOneImpression(container);
+        // The overlay lies over everything, hidden until the ad's page shows it.
+        ASSERT_TRUE(container->nativeAdViewPolicy().overlayView());
+        EXPECT_EQ(container->subviews().back(), container->nativeAdViewPolicy().overlayView());
+        expectBadge(photograph(name, image), *container);
+        tapAndExpectTheClick(callToAction);
+    }
+
     ads::testing::AdsTestScope scope;
     ads::testing::AdServerFixture ads;
     ads::testing::SDKCoreTestScope core;
@@ -221,13 +234,7 @@ TEST_F(GADNativeAdViewWebKitTest, AContentAdInItsViewPingsOnceAndClicksFromItsCa
     container->setNativeContentAd(ad);
     EXPECT_EQ(container->nativeContentAd(), ad);
 
-    showAndExpectOneImpression(container);
-    // The overlay lies over everything, hidden until the ad's page shows it.
-    ASSERT_TRUE(container->nativeAdViewPolicy().overlayView());
-    EXPECT_EQ(container->subviews().back(), container->nativeAdViewPolicy().overlayView());
-    const auto shot = photograph("native_content.png", *image);
-    expectBadge(shot, *container);
-    tapAndExpectTheClick(*callToAction);
+    showPhotographAndTap(container, "native_content.png", *image, *callToAction);
 }
 
 TEST_F(GADNativeAdViewWebKitTest, AnAppInstallAdInItsViewPingsOnceAndClicksFromItsCallToAction) {
@@ -258,10 +265,7 @@ TEST_F(GADNativeAdViewWebKitTest, AnAppInstallAdInItsViewPingsOnceAndClicksFromI
     container->setCallToActionView(callToAction);
     container->setNativeAppInstallAd(ad);
 
-    showAndExpectOneImpression(container);
-    const auto shot = photograph("native_app_install.png", *image);
-    expectBadge(shot, *container);
-    tapAndExpectTheClick(*callToAction);
+    showPhotographAndTap(container, "native_app_install.png", *image, *callToAction);
 }
 
 TEST_F(GADNativeAdViewWebKitTest, ACustomTemplateAdShowsItsAssetsInThePublishersOwnView) {
