@@ -7,16 +7,20 @@
 #include "ads/native/GADNativeAdAttributionView.h"
 #include "ads/native/GADNativeAdViewPolicy.h"
 #include "ads/native/GADNativeAppInstallAdView.h"
+#include "ads/native/GADNativeContentAd.h"
 #include "ads/native/GADNativeContentAdView.h"
 #include "ads/native/GADNativeRoom.h"
+#include "ads/native/GADOverlayView.h"
 #include "ads/native/tests/NativeViewTestAd.h"
 #include "ads/slot/GADPushTransitionView.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "platform/testing/TestHttpServer.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
 
 namespace ads {
 namespace {
@@ -74,6 +78,30 @@ TEST_F(GADNativeAdContainerViewTest, EachPropertyRegistersItsViewUnderTheFormats
     EXPECT_EQ(content->nativeAdViewPolicy().attributionView()->superview(), content);
     EXPECT_FALSE(content->nativeContentAd());
     EXPECT_FALSE(install->nativeAppInstallAd());
+}
+
+TEST_F(GADNativeAdContainerViewTest, AContentAdShowsItsBadgeAndOverlayAndIsSeenOnceItMovesOnScreen) {
+    auto ad = GADNativeContentAd::create(
+        Value::dictionary({{"headline", Value("Headline")},
+                           {"body", Value("Body")},
+                           {"attribution", Value::dictionary({{"text", Value("Ad")}})}}),
+        std::nullopt);
+    ASSERT_TRUE(ad);
+    auto container = GADNativeContentAdView::create({0, 0, 320, 250});
+    container->setNativeContentAd(ad);
+    EXPECT_EQ(container->nativeContentAd(), ad);
+    const auto& policy = container->nativeAdViewPolicy();
+    EXPECT_EQ(policy.overlayView(), ad->overlayView());
+    EXPECT_EQ(container->subviews().back(), ad->overlayView());
+    EXPECT_FALSE(policy.attributionView()->isHidden());
+    EXPECT_EQ(policy.attributionView()->textView()->text(), "Ad");
+
+    // Moved into a window of an active application, it is seen at once.
+    platform::ui::Application::shared().becomeActive();
+    auto window = platform::ui::Window::create({0, 0, 320, 480});
+    window->addSubview(container);
+    EXPECT_TRUE(ad->hasRecordedImpression());
+    EXPECT_FALSE(policy.impressionMonitor());
 }
 
 TEST_F(GADNativeAdContainerViewTest, AnInterfaceFileMakesTheViewAndBindsItsAssetViews) {
