@@ -2,7 +2,9 @@
 
 #include "ads/native/GADAdLoading.h"
 #include "ads/native/GADNativeAppInstallAd.h"
+#include "ads/native/GADNativeAppInstallAdView.h"
 #include "ads/native/GADNativeContentAd.h"
+#include "ads/native/GADNativeContentAdView.h"
 #include "ads/native/GADNativeCustomTemplateAd.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/Once.h"
@@ -21,7 +23,10 @@ void registerNativeClasses() {
     registry.registerName(GADNativeContentAd::kClassName, "GADNativeAd", {"GADAdLoading"});
     registry.registerName(GADNativeAppInstallAd::kClassName, "GADNativeAd", {"GADAdLoading"});
     registry.registerName(GADNativeCustomTemplateAd::kClassName, "GADNativeAd", {"GADAdLoading"});
-    // The two ad view containers and the native connector register here once they exist.
+    // Interface files make the two ad view containers by name.
+    GADNativeContentAdView::registerClass();
+    GADNativeAppInstallAdView::registerClass();
+    // The native connector registers here once it exists.
 }
 
 void GADNativeRoom::load() {

@@ -204,6 +204,11 @@ void Compositor::drawView(View& v, float parentAlpha, const Painter::Clip& paren
         }
         clip.enabled = true;
         if (clip.pixels.isEmpty()) return;
+        if (v.cornerRadius() > 0) {
+            clip.rounded = mine;
+            clip.radius = v.cornerRadius() *
+                          std::sqrt(std::fabs(toTarget.a * toTarget.d - toTarget.b * toTarget.c));
+        }
     }
 
     Painter painter(textures_, target_, v.bounds(), toTarget, alpha, clip);

@@ -170,9 +170,14 @@ class Builder {
         if (j.contains("subviews")) {
             const json& subs = j["subviews"];
             if (!subs.is_array()) fail(path, "\"subviews\" must be an array");
+            // A view that owns outlets of its own (a native ad view's asset views) takes its
+            // subviews' outlets before the file's owner does.
+            auto* viewOwner = dynamic_cast<InterfaceOwner*>(v.get());
+            if (viewOwner) viewOwners_.push_back(viewOwner);
             for (std::size_t i = 0; i < subs.size(); ++i)
                 v->addSubview(
                     build(subs[i], path + ".subviews[" + std::to_string(i) + "]", depth + 1));
+            if (viewOwner) viewOwners_.pop_back();
         }
         if (j.contains("outlet")) bindOutlet(str(j["outlet"], path + ".outlet"), v, path);
         return v;
@@ -183,19 +188,31 @@ class Builder {
 
     void bindOutlet(const std::string& name, const std::shared_ptr<View>& v,
                     const std::string& path) {
-        if (!owner_) return;
-        switch (owner_->bindOutlet(name, v)) {
+        // The nearest enclosing view that knows the name binds it.
+        for (auto it = viewOwners_.rbegin(); it != viewOwners_.rend(); ++it)
+            if (bind(**it, name, v, path)) return;
+        if (owner_) bind(*owner_, name, v, path, true);
+    }
+
+    // Whether `owner` took the outlet; a name it does not know fails the load only when it is
+    // the last to ask.
+    bool bind(InterfaceOwner& owner, const std::string& name, const std::shared_ptr<View>& v,
+              const std::string& path, bool last = false) {
+        switch (owner.bindOutlet(name, v)) {
             case InterfaceOwner::BindResult::Bound:
-                return;
+                return true;
             case InterfaceOwner::BindResult::UnknownName:
-                fail(path, owner_->ownerName() + " has no outlet \"" + name + "\"");
+                if (!last) return false;
+                fail(path, owner.ownerName() + " has no outlet \"" + name + "\"");
             case InterfaceOwner::BindResult::WrongClass:
-                fail(path, "outlet \"" + name + "\" of " + owner_->ownerName() + " cannot hold a " +
+                fail(path, "outlet \"" + name + "\" of " + owner.ownerName() + " cannot hold a " +
                                v->className());
         }
+        return false;
     }
 
     InterfaceOwner* owner_;
+    std::vector<InterfaceOwner*> viewOwners_;
     std::weak_ptr<InterfaceOwner> ref_;
 };
 

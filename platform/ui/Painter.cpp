@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <vector>
 
 #include "platform/gfx/Framebuffer.h"
 #include "platform/gfx/GLES1.h"
@@ -15,6 +16,25 @@ using gfx::gl;
 namespace {
 // Framebuffers beyond this are refused by some drivers and larger than any screen.
 constexpr int kMaxGLContentPixels = 4096;
+
+// A rounded rectangle as horizontal bands: one pixel row each where the corners cut in, inset
+// by the circle at the row's middle, and one band for the straight part between.
+std::vector<Rect> roundedBands(const Rect& r, double radius) {
+    radius = std::min({radius, r.width() / 2, r.height() / 2});
+    const int rows = int(std::ceil(radius));
+    std::vector<Rect> bands;
+    bands.reserve(std::size_t(rows) * 2 + 1);
+    for (int i = 0; i < rows; ++i) {
+        const double dy = radius - (i + 0.5);
+        const double inset =
+            dy > 0 ? std::round(radius - std::sqrt(radius * radius - dy * dy)) : 0.0;
+        const double width = r.width() - 2 * inset;
+        bands.push_back({r.minX() + inset, r.minY() + i, width, 1});
+        bands.push_back({r.minX() + inset, r.maxY() - i - 1, width, 1});
+    }
+    bands.push_back({r.minX(), r.minY() + rows, r.width(), r.height() - 2 * rows});
+    return bands;
+}
 }  // namespace
 
 std::uint64_t PixelBuffer::newId() {
@@ -34,26 +54,39 @@ void Painter::apply() {
     applied_ = true;
 }
 
+void Painter::paint(const std::function<void()>& quad) {
+    apply();
+    if (!clip_.enabled || !(clip_.radius > 0)) {
+        quad();
+        return;
+    }
+    for (const Rect& band : roundedBands(clip_.rounded, clip_.radius)) {
+        Clip part = clip_;
+        part.pixels = clip_.pixels.intersection(band);
+        if (part.pixels.isEmpty()) continue;
+        setScissor(part, target_.width, target_.height);
+        quad();
+    }
+    setScissor(clip_, target_.width, target_.height);
+}
+
 void Painter::fillRect(const Rect& r, Color color, float opacity) {
     if (color.a * alpha_ * opacity <= 0.001f) return;
-    apply();
-    fillQuad(r, color, alpha_ * opacity, target_.coverageOnly);
+    paint([&] { fillQuad(r, color, alpha_ * opacity, target_.coverageOnly); });
 }
 
 void Painter::drawImage(const std::shared_ptr<const gfx::Image>& image, const Rect& r,
                         float opacity) {
-    if (auto* t = cache_.image(image, false)) {
-        apply();
-        textureQuad(*t, r, alpha_ * opacity, Color::whiteColor(), target_.coverageOnly);
-    }
+    if (auto* t = cache_.image(image, false))
+        paint([&] {
+            textureQuad(*t, r, alpha_ * opacity, Color::whiteColor(), target_.coverageOnly);
+        });
 }
 
 void Painter::drawImageShape(const std::shared_ptr<const gfx::Image>& image, const Rect& r,
                              Color color, float opacity) {
-    if (auto* t = cache_.image(image, true)) {
-        apply();
-        textureQuad(*t, r, alpha_ * opacity, color, target_.coverageOnly);
-    }
+    if (auto* t = cache_.image(image, true))
+        paint([&] { textureQuad(*t, r, alpha_ * opacity, color, target_.coverageOnly); });
 }
 
 void Painter::drawText(const std::string& text, const Rect& box, const TextStyle& style,
@@ -75,18 +108,19 @@ void Painter::drawTextBlock(const void* identity, const SharedText& keep, const 
     if (!block || !block->texture.name) return;
     double top =
         style.centreVertically ? box.minY() + (box.height() - block->height) / 2 : box.minY();
-    apply();
-    textureQuad(block->texture,
-                {box.minX(), top, double(block->texture.width) / scale,
-                 double(block->texture.height) / scale},
-                alpha_ * opacity, color, target_.coverageOnly);
+    paint([&] {
+        textureQuad(block->texture,
+                    {box.minX(), top, double(block->texture.width) / scale,
+                     double(block->texture.height) / scale},
+                    alpha_ * opacity, color, target_.coverageOnly);
+    });
 }
 
 void Painter::drawPixels(const PixelBuffer& pixels, const Rect& r, float opacity) {
-    if (auto* t = cache_.pixels(pixels)) {
-        apply();
-        textureQuad(*t, r, alpha_ * opacity, Color::whiteColor(), target_.coverageOnly);
-    }
+    if (auto* t = cache_.pixels(pixels))
+        paint([&] {
+            textureQuad(*t, r, alpha_ * opacity, Color::whiteColor(), target_.coverageOnly);
+        });
 }
 
 void Painter::drawGLContent(std::shared_ptr<gfx::Framebuffer>& target,
@@ -114,7 +148,6 @@ void Painter::drawGLContent(std::shared_ptr<gfx::Framebuffer>& target,
         g.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
         stateChanged();
     }
-    apply();
     GLTexture t;
     t.name = target->texture();
     t.width = t.potW = target->width();
@@ -122,8 +155,10 @@ void Painter::drawGLContent(std::shared_ptr<gfx::Framebuffer>& target,
     t.premultiplied = true;
     // Framebuffer rows run bottom up: flip by drawing with a negative height.
     const Rect& b = bounds_;
-    textureQuad(t, {b.origin.x, b.maxY(), b.size.width, -b.size.height}, alpha_,
-                Color::whiteColor(), target_.coverageOnly);
+    paint([&] {
+        textureQuad(t, {b.origin.x, b.maxY(), b.size.width, -b.size.height}, alpha_,
+                    Color::whiteColor(), target_.coverageOnly);
+    });
 }
 
 // ---- GL ----

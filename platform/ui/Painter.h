@@ -83,6 +83,10 @@ class Painter {
     struct Clip {
         bool enabled = false;
         Rect pixels;  // target pixels, y down
+        // A rounded clip: drawing also stays inside this rectangle (target pixels) with its
+        // corners rounded by `radius` pixels. The nearest rounded view counts alone.
+        Rect rounded;
+        double radius = 0;
     };
     struct Target {
         int width = 0;
@@ -108,6 +112,9 @@ class Painter {
     // else (its subviews, a GL view's own drawing) may have changed them.
     void apply();
     void stateChanged() { applied_ = false; }
+    // Applies this view's state and draws: once, or once per band of a rounded clip (GL ES 1
+    // clips to one scissor rectangle, so the rounded shape is a stack of them).
+    void paint(const std::function<void()>& quad);
     void drawTextBlock(const void* identity, const SharedText& keep, const std::string& text,
                        const Rect& box, const TextStyle& style, Color color, float opacity);
 

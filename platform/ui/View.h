@@ -66,6 +66,10 @@ class View : public Responder, public std::enable_shared_from_this<View> {
     void setOpaque(bool o) { opaque_ = o; }
     bool clipsToBounds() const { return clipsToBounds_; }
     void setClipsToBounds(bool c) { changeDrawn(clipsToBounds_, c); }
+    // Points of rounding at each corner of what the view clips (with clipsToBounds, the view
+    // and its subviews show inside the rounded rectangle); 0 for square corners.
+    double cornerRadius() const { return cornerRadius_; }
+    void setCornerRadius(double r) { changeDrawn(cornerRadius_, r > 0 ? r : 0.0); }
     Color backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(Color c) { changeDrawn(backgroundColor_, c); }
 
@@ -202,6 +206,7 @@ class View : public Responder, public std::enable_shared_from_this<View> {
     bool hidden_ = false;
     bool opaque_ = true;
     bool clipsToBounds_ = false;
+    double cornerRadius_ = 0;
     Color backgroundColor_ = Color::clear();
     bool userInteractionEnabled_ = true;
     bool multipleTouchEnabled_ = false;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/gfx/GLES1.h"
 #include "platform/gfx/HeadlessContext.h"
@@ -350,4 +351,43 @@ TEST_F(CompositorTest, APickerKeepsItsRowsWithinItsBounds) {
     for (int y = 0; y < 49; ++y)
         for (int x = 0; x < 160; x += 2)
             ASSERT_EQ(rgb(img, x, y), (RGB{0, 0, 255})) << x << "," << y;
+}
+TEST_F(CompositorTest, RoundedCornersClipTheViewAndItsSubviews) {
+    auto badge = View::create({0, 0, 40, 20});
+    badge->setBackgroundColor({1, 0, 0, 1});
+    auto inner = View::create({0, 0, 40, 20});
+    inner->setBackgroundColor({0, 1, 0, 1});
+    badge->addSubview(inner);
+    auto alphaAt = [](const platform::gfx::Image& img, int x, int y) { return img.pixel(x, y)[3]; };
+
+    // Square corners without a radius or without clipping.
+    badge->setCornerRadius(3);
+    auto img = renderViewToImage(*badge, 2);
+    EXPECT_EQ(alphaAt(img, 0, 0), 255);
+
+    // At 2 pixels per point the 3 points are 6 pixels: the corner pixels stay empty, on
+    // every corner; the edges next to them and the middle are the subview's green.
+    badge->setClipsToBounds(true);
+    img = renderViewToImage(*badge, 2);
+    ASSERT_EQ(img.width(), 80);
+    for (auto [x, y] : {std::pair{0, 0}, {79, 0}, {0, 39}, {79, 39}, {1, 1}, {78, 38}})
+        EXPECT_EQ(alphaAt(img, x, y), 0) << x << "," << y;
+    for (auto [x, y] : {std::pair{2, 1}, {6, 0}, {0, 6}, {0, 20}, {40, 0}, {79, 20}, {40, 39}}) {
+        auto* p = img.pixel(x, y);
+        EXPECT_EQ((std::array<int, 4>{p[0], p[1], p[2], p[3]}),
+                  (std::array<int, 4>{0, 255, 0, 255}))
+            << x << "," << y;
+    }
+
+    // A radius larger than half the height makes round ends, never an inverted shape.
+    badge->setCornerRadius(50);
+    img = renderViewToImage(*badge, 1);
+    EXPECT_EQ(alphaAt(img, 0, 0), 0);
+    EXPECT_EQ(alphaAt(img, 20, 10), 255);
+    EXPECT_EQ(alphaAt(img, 0, 10), 255);
+
+    // Back to square corners.
+    badge->setCornerRadius(-1);
+    EXPECT_EQ(badge->cornerRadius(), 0);
+    EXPECT_EQ(alphaAt(renderViewToImage(*badge, 1), 0, 0), 255);
 }

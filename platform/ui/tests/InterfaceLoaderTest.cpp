@@ -264,3 +264,52 @@ TEST(InterfaceLoader, PicturesComeFromTheOwnerAndAMissingOneShowsNothing) {
     ASSERT_TRUE(bare.view) << bare.error;
     EXPECT_FALSE(std::dynamic_pointer_cast<ImageView>(bare.view->subviews()[0])->image());
 }
+
+namespace {
+
+// A view with outlets of its own, as a native ad view has for its asset views.
+class CardView : public View, public InterfaceOwner {
+  public:
+    const char* className() const override { return "CardView"; }
+    BindResult bindOutlet(const std::string& name, const std::shared_ptr<View>& view) override {
+        if (name != "headline") return BindResult::UnknownName;
+        headline = view;
+        return BindResult::Bound;
+    }
+    bool hasAction(const std::string&) const override { return false; }
+    void performAction(const std::string&, Control*) override {}
+    std::string ownerName() const override { return className(); }
+    std::weak_ptr<View> headline;
+};
+
+}  // namespace
+
+TEST(InterfaceLoader, AViewWithOutletsTakesItsSubviewsOutletsBeforeTheOwner) {
+    auto& registry = platform::ClassRegistry::shared();
+    ASSERT_TRUE(registry.registerClass<View>("CardView", "UIView", {}, [] {
+        return std::shared_ptr<View>(std::make_shared<CardView>());
+    }));
+    // The card binds its own name; a name it does not know goes on to the owner; the card
+    // itself binds to the owner.
+    auto owner = std::make_shared<Owner>();
+    auto r = load(owner, R"({"subviews": [{"class": "CardView", "subviews": [
+        {"class": "Label", "outlet": "headline", "text": "Big news"},
+        {"class": "View", "subviews": [{"class": "Label", "outlet": "titleLabel"}]}]}]})");
+    ASSERT_TRUE(r.view) << r.error;
+    auto* card = static_cast<CardView*>(r.view->subviews().at(0).get());
+    auto headline = std::dynamic_pointer_cast<Label>(card->headline.lock());
+    ASSERT_TRUE(headline);
+    EXPECT_EQ(headline->text(), "Big news");
+    EXPECT_EQ(owner->titleLabel, card->subviews().at(1)->subviews().at(0));
+
+    // Without an owner the card still binds; a name nobody knows fails, naming the owner.
+    r = InterfaceLoader::loadFromString(
+        R"({"class": "CardView", "subviews": [{"class": "Label", "outlet": "headline"}]})",
+        "T.json", nullptr, {});
+    ASSERT_TRUE(r.view) << r.error;
+    EXPECT_TRUE(static_cast<CardView*>(r.view.get())->headline.lock());
+    r = load(owner,
+             R"({"class": "CardView", "subviews": [{"class": "Label", "outlet": "byline"}]})");
+    EXPECT_NE(r.error.find("has no outlet \"byline\""), std::string::npos) << r.error;
+    registry.unregisterClass("CardView");
+}
