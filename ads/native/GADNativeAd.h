@@ -97,7 +97,7 @@ class GADNativeAd : public GADSlotAdEventDelegate,
     }
     const std::shared_ptr<GADSlot>& slot() const { return slot_; }
     // Keeps the slot and becomes its ad event delegate.
-    void setSlot(const std::shared_ptr<GADSlot>& slot);
+    virtual void setSlot(const std::shared_ptr<GADSlot>& slot);
     // Web addresses only, each once, in the order given.
     const std::vector<platform::Url>& impressionTrackingURLs() const {
         return impressionTrackingURLs_;
@@ -157,9 +157,10 @@ class GADNativeAd : public GADSlotAdEventDelegate,
     void setMediatedNativeAd(std::shared_ptr<GADMediatedNativeAd> mediatedAd) {
         mediatedNativeAd_ = std::move(mediatedAd);
     }
-    // The publisher's view that shows this ad is tracked from now on: the network hears that
-    // its ad rendered there, once per view.
-    void nativeAdViewPolicyDidStartTrackingView(const std::shared_ptr<platform::ui::View>& view);
+    // The publisher's view that shows this ad is tracked from now on (the view policy says so):
+    // a mediated ad's network hears that its ad rendered there, once per view; a direct ad
+    // has nobody to tell.
+    void reportRenderedInView(const std::shared_ptr<platform::ui::View>& view);
 
     // Slot events, handed to the delegate on the main thread.
     void slotWillPresentScreen(GADSlot&) override;

@@ -71,8 +71,7 @@ void GADNativeAd::reportMediatedClick(const std::shared_ptr<platform::ui::View>&
         mediatedNativeAd_->reportClickOnAssetWithName(assetName, view, rootViewController());
 }
 
-void GADNativeAd::nativeAdViewPolicyDidStartTrackingView(
-    const std::shared_ptr<platform::ui::View>& view) {
+void GADNativeAd::reportRenderedInView(const std::shared_ptr<platform::ui::View>& view) {
     MOVU_CHECK_MAIN_THREAD();
     if (!mediatedNativeAd_ || !view) return;
     std::erase_if(renderedInViews_, [](const auto& seen) { return seen.expired(); });

@@ -5,10 +5,14 @@
 #include "ads/mediation/GADMAdNetworkAdapterProtocol.h"
 #include "ads/mediation/GADMAdNetworkConnectorProtocol.h"
 #include "ads/mediation/GADMNativeAdapterHooks.h"
+#include "ads/mediation/GADRequestMediationAdditions.h"
+#include "ads/native/GADAdLoader.h"
 #include "ads/native/GADAdLoaderOptions.h"
 #include "ads/native/GADCustomEventNativeAd.h"
 #include "ads/native/GADMAdNetworkConnectorNativeAd.h"
 #include "ads/native/GADMediatedNativeAdProtocol.h"
+#include "ads/native/GADNativeAppInstallAd.h"
+#include "ads/native/GADNativeContentAd.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/ThreadChecker.h"
 
@@ -61,6 +65,63 @@ std::vector<std::shared_ptr<GADAdLoaderOptions>> loaderOptions(
     for (const auto& option : options)
         if (option) typed.push_back(std::static_pointer_cast<GADAdLoaderOptions>(option));
     return typed;
+}
+
+// The SDK's own network
+
+class OwnNetworkRelay : public GADNativeContentAdLoaderDelegate,
+                        public GADNativeAppInstallAdLoaderDelegate {
+  public:
+    explicit OwnNetworkRelay(Reporter reporter) : reporter_(std::move(reporter)) {}
+
+    void adLoaderDidReceiveNativeContentAd(GADAdLoader&,
+                                           const std::shared_ptr<GADNativeContentAd>& ad) override {
+        deliver(ad);
+    }
+    void adLoaderDidReceiveNativeAppInstallAd(
+        GADAdLoader&, const std::shared_ptr<GADNativeAppInstallAd>& ad) override {
+        deliver(ad);
+    }
+    void adLoaderDidFailToReceiveAdWithError(GADAdLoader&, const GADRequestError& error) override {
+        reporter_.fail(error.error());
+    }
+
+  private:
+    // The SDK's own ad is itself a mediated native ad.
+    void deliver(const std::shared_ptr<GADNativeAd>& ad) {
+        reporter_.deliver(ad, "Invalid connector used for handling native ad.");
+    }
+
+    Reporter reporter_;
+};
+
+struct OwnNetworkHandle {
+    std::shared_ptr<OwnNetworkRelay> relay;
+    std::shared_ptr<GADAdLoader> loader;
+};
+
+GADMNativeRequestHandle requestOwnNetwork(const GADMNativeRequest& request) {
+    MOVU_CHECK_MAIN_THREAD();
+    const Reporter reporter = reporterFor(request);
+    auto adapter = request.adapter.lock();
+    if (!adapter || !request.connector) return {};
+    if (!isNativeConnector(request.connector)) {
+        reporter.fail(
+            GADRequestError::errorWithCode(kGADErrorInternalError, kInvalidConnectorText).error());
+        return {};
+    }
+    const auto& connector = *request.connector;
+    auto loader = GADAdLoader::create(connector.publisherId().value_or(""),
+                                      connector.viewControllerForPresentingModalView(),
+                                      request.adTypes, loaderOptions(request.options));
+    if (!loader) return {};
+    auto relay = std::make_shared<OwnNetworkRelay>(reporter);
+    loader->setDelegate(relay);
+    loader->loadRequest(GADRequestMediationAdditions::requestWithConnector(connector, *adapter));
+    std::weak_ptr<GADAdLoader> weakLoader = loader;
+    return {std::make_shared<OwnNetworkHandle>(OwnNetworkHandle{relay, loader}), [weakLoader] {
+                if (auto made = weakLoader.lock()) made->setDelegate(nullptr);
+            }};
 }
 
 // Custom events
@@ -133,6 +194,7 @@ GADMNativeRequestHandle requestCustomEvent(const GADMNativeRequest& request,
 
 void installNativeMediationHooks() {
     auto& hooks = nativeAdapterHooks();
+    hooks.ownNetwork = requestOwnNetwork;
     hooks.customEvent = requestCustomEvent;
 }
 

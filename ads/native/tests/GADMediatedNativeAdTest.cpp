@@ -254,8 +254,8 @@ TEST_F(GADMediatedNativeAdTest, TheNetworkHearsOneImpressionOneRenderingAndEachC
     ad->recordImpression();
     ad->recordImpression();
     auto view = platform::ui::View::create({0, 0, 300, 250});
-    ad->nativeAdViewPolicyDidStartTrackingView(view);
-    ad->nativeAdViewPolicyDidStartTrackingView(view);
+    ad->reportRenderedInView(view);
+    ad->reportRenderedInView(view);
     ad->performClickOnView(view, "headline", std::nullopt);
     ad->performClickOnView(view, "", std::nullopt);
     EXPECT_EQ(network->hears->heard,
