@@ -3,6 +3,7 @@
 #include "ads/mediation/GADMAdManager.h"
 #include "ads/mediation/GADMAdNetworkConnectorBanner.h"
 #include "ads/mediation/GADMAdNetworkConnectorInterstitial.h"
+#include "ads/mediation/GADMAdapterCustomEvents.h"
 #include "ads/slot/GADAdResponseProcessors.h"
 #include "ads/slot/GADSlot.h"
 #include "platform/runtime/ClassRegistry.h"
@@ -24,6 +25,9 @@ void registerMediationClasses() {
         GADMAdNetworkConnector::registerClass();
         GADMAdNetworkConnectorBanner::registerClass();
         GADMAdNetworkConnectorInterstitial::registerClass();
+
+        // The built-in adapters, by the names configurations give them.
+        GADMAdapterCustomEvents::registerClass();
     });
 }
 

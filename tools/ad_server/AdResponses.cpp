@@ -19,6 +19,8 @@ const char* const kPalette[] = {"#2e7dd7", "#d7462e", "#2eaa5a", "#9b3fd1", "#e0
 // The default adapter name of the SDK's own network, so a mediation answer names a class the
 // SDK knows.
 constexpr const char* kOwnAdapter = "GADMAdapterZivivuDuRezAds";
+// The SDK's adapter of custom events, whose networks carry the scenario's custom event.
+constexpr const char* kCustomEventsAdapter = "GADMAdapterCustomEvents";
 
 std::string number(double value) {
     char text[32];
@@ -367,6 +369,11 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
         Json network = Json::object();
         network["id"] = std::to_string(i + 1);
         network["data"] = Json{{"pubid", c.slotname}};
+        if (s.customEvent && adapters[i] == kCustomEventsAdapter) {
+            network["data"]["class_name"] = s.customEvent->className;
+            network["data"]["parameter"] = s.customEvent->parameter;
+            network["data"]["label"] = s.customEvent->label;
+        }
         network["allocation_id"] = "movu-alloc-" + std::to_string(c.ad);
         network["adapters"] = Json::array({adapters[i]});
         if (!s.mediationDefaultPings) {

@@ -93,6 +93,14 @@ struct AdScenario {
     // Mediation: no ping templates of the server's, so the SDK pings its defaults ("/imp",
     // "/clk", "/nofill" here).
     bool mediationDefaultPings = false;
+    // Mediation: the custom event a network of the custom-event adapter stands for; its "data"
+    // names the publisher's class, "parameter" and "label" beside "pubid".
+    struct CustomEvent {
+        std::string className;
+        std::string parameter;
+        std::string label;
+    };
+    std::optional<CustomEvent> customEvent;
     int nativeTemplate = 1;  // Native: 1 content, 2 app install, 3 custom template
     NativeImage nativeImage = NativeImage::Png;
     std::vector<std::pair<std::string, std::string>> extraHeaders;
@@ -179,6 +187,10 @@ struct AdScenario {
     }
     AdScenario& withNativeImage(NativeImage image) {
         nativeImage = image;
+        return *this;
+    }
+    AdScenario& withCustomEvent(std::string className, std::string parameter, std::string label) {
+        customEvent = CustomEvent{std::move(className), std::move(parameter), std::move(label)};
         return *this;
     }
     AdScenario& stalledOn(std::shared_ptr<platform::testing::TestGate> gate) {

@@ -290,6 +290,15 @@ TEST_F(AdServerTest, AdUrlsAnswerEachKindWithItsHeaders) {
     ASSERT_EQ(config["ad_networks"].size(), 2u);
     EXPECT_EQ(config["ad_networks"][1]["id"], "2");
     EXPECT_EQ(config["ad_networks"][1]["adapters"][0], "Filling");
+    // A network of the custom-event adapter names the scenario's publisher class; others don't.
+    server.setScenario("m", AdScenario::mediation({"Filling", "GADMAdapterCustomEvents"})
+                                .withCustomEvent("PublisherBanner", "param", "house"));
+    config = Json::parse(get("/mads/gma?slotname=m")->body);
+    EXPECT_FALSE(config["ad_networks"][0]["data"].contains("class_name"));
+    EXPECT_EQ(config["ad_networks"][1]["data"], (Json{{"pubid", "m"},
+                                                      {"class_name", "PublisherBanner"},
+                                                      {"parameter", "param"},
+                                                      {"label", "house"}}));
     // The SDK's default templates land on the server too.
     for (const char* path : {"/imp?aec=0", "/clk?ad_loc=m", "/nofill?aec=3"}) get(path);
     EXPECT_EQ(server.log().count(RequestKind::MediationPing), 3u);

@@ -2,23 +2,28 @@
 // app with its own network adapters would see it: a 320 x 50 banner whose configuration lists
 // a silent, an empty and a filling network shows the filling network's view after the first
 // time-out; when every network fails the default no-fill ping goes out and the app hears code
-// 9; a mediated interstitial is presented once by its network. Leaves
-// <build>/screenshots/mediated_banner.png for a person to look at. Needs a display:
+// 9; a mediated interstitial is presented once by its network; a publisher's custom event
+// named by the server shows its banner. Leaves <build>/screenshots/mediated_banner.png and
+// mediated_custom_event_banner.png for a person to look at. Needs a display:
 // scripts/test runs these under xvfb-run.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ads/foundation/GADAdSize.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/fullscreen/GADFullScreenRoom.h"
+#include "ads/mediation/GADCustomEventExtras.h"
 #include "ads/mediation/GADMediationRoom.h"
 #include "ads/mediation/tests/HeardPublicAds.h"
+#include "ads/mediation/tests/ScriptedCustomEvent.h"
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlotRoom.h"
@@ -65,7 +70,8 @@ class MediationWebKitTest : public ::testing::Test {
         s.answer = answer;
         return s;
     }
-    void loadBanner(const AdScenario& scenario) {
+    void loadBanner(const AdScenario& scenario,
+                    std::shared_ptr<GADRequest> request = GADRequest::request()) {
         ads.server().setScenario(kUnit, scenario);
         banner = GADBannerView::create(kGADAdSizeBanner, {0, 430});
         ASSERT_NE(banner, nullptr);
@@ -73,10 +79,38 @@ class MediationWebKitTest : public ::testing::Test {
         banner->setRootViewController(controller);
         banner->setDelegate(heard);
         window->addSubview(banner);
-        banner->loadRequest(GADRequest::request());
+        banner->loadRequest(request);
     }
     bool waitFor(const std::function<bool()>& condition) {
         return ads.waitOnMainLoopUntil(condition, 20);
+    }
+    // Until the server heard a mediation ping of that kind ("imp", "click", ...).
+    bool waitForPing(const std::string& kind) {
+        return ads.waitOnMainLoopUntil([&] {
+            for (const auto& ping : ads.log().of(RequestKind::MediationPing)) {
+                if (ping.param("ping") == kind) return true;
+            }
+            return false;
+        });
+    }
+    // The banner's place in the shot (at 430 in the window) has the colour, within rounding.
+    static void expectBannerColor(const platform::gfx::Image& shot, std::uint32_t argb) {
+        const auto seen = ScreenshotCamera::rgb(shot, 10, 440);
+        EXPECT_NEAR(seen[0], int((argb >> 16) & 0xff), 3);
+        EXPECT_NEAR(seen[1], int((argb >> 8) & 0xff), 3);
+        EXPECT_NEAR(seen[2], int(argb & 0xff), 3);
+    }
+    // The window as it looks now, also left in <build>/screenshots/<file>; none without a
+    // camera.
+    std::optional<platform::gfx::Image> shoot(const std::string& file) {
+        std::string cameraError;
+        ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
+        EXPECT_TRUE(camera.isReady()) << cameraError;
+        if (!camera.isReady()) return std::nullopt;
+        std::string saveError;
+        auto shot = camera.shoot(*window, file, &saveError);
+        EXPECT_TRUE(saveError.empty()) << saveError;
+        return shot;
     }
 
     ads::testing::AdsTestScope scope;
@@ -105,29 +139,17 @@ TEST_F(MediationWebKitTest, ABannerHearsOnceAfterTheTimeOutAndShowsTheFillingNet
     EXPECT_EQ(banner->adNetworkClassName(), filling->name());
 
     // The server hears the pass: a time-out, a no-fill, the fill.
-    ASSERT_TRUE(ads.waitOnMainLoopUntil([&] {
-        for (const auto& ping : ads.log().of(RequestKind::MediationPing)) {
-            if (ping.param("ping") == "imp") return true;
-        }
-        return false;
-    }));
+    ASSERT_TRUE(waitForPing("imp"));
     for (const auto& ping : ads.log().of(RequestKind::MediationPing)) {
         if (ping.param("ping") == "imp") {
             EXPECT_EQ(ping.param("aec"), "3,1,0");
         }
     }
 
-    std::string cameraError;
-    ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
-    ASSERT_TRUE(camera.isReady()) << cameraError;
-    std::string saveError;
-    const auto shot = camera.shoot(*window, "mediated_banner.png", &saveError);
-    EXPECT_TRUE(saveError.empty()) << saveError;
-    const auto seen = ScreenshotCamera::rgb(shot, 10, 440);
-    EXPECT_NEAR(seen[0], 0x30, 3);
-    EXPECT_NEAR(seen[1], 0xa0, 3);
-    EXPECT_NEAR(seen[2], 0x50, 3);
-    const auto around = ScreenshotCamera::rgb(shot, 160, 200);
+    const auto shot = shoot("mediated_banner.png");
+    ASSERT_TRUE(shot);
+    expectBannerColor(*shot, ScriptedAdapter::kViewColor);
+    const auto around = ScreenshotCamera::rgb(*shot, 160, 200);
     EXPECT_EQ(around[0], 255);
 }
 
@@ -164,6 +186,34 @@ TEST_F(MediationWebKitTest, AMediatedInterstitialIsPresentedOnce) {
                                                     "willDismiss", "didDismiss"}));
     EXPECT_EQ(std::count(network->record().calls.begin(), network->record().calls.end(), "present"),
               1);
+}
+
+TEST_F(MediationWebKitTest, ACustomEventNamedByTheServerShowsThePublishersBanner) {
+    auto publisher = testing::CustomEventClass::banner();
+    auto request = GADRequest::request();
+    auto extras = std::make_shared<GADCustomEventExtras>();
+    extras->setExtras(platform::Value::Dictionary{{"theme", platform::Value("dark")}},
+                      std::string("house"));
+    request->registerAdNetworkExtras(extras);
+    loadBanner(AdScenario::mediation({"GADMAdapterCustomEvents"})
+                   .withCustomEvent(publisher.name(), "server-parameter", "house"),
+               request);
+    ASSERT_TRUE(waitFor([&] { return !heard->log.empty(); }));
+    scope.runUntilIdle();
+    EXPECT_EQ(heard->log, std::vector<std::string>{"received"});
+    ASSERT_TRUE(publisher.last());
+    EXPECT_EQ(banner->mediatedAdView(), publisher.last()->view());
+    EXPECT_EQ(banner->adNetworkClassName(), "GADMAdapterCustomEvents");
+    EXPECT_EQ(publisher.record().calls,
+              std::vector<std::string>{"banner 320x50 server-parameter house"});
+    const auto& parameters = publisher.record().request->additionalParameters();
+    ASSERT_TRUE(parameters);
+    EXPECT_EQ(parameters->at("theme").stringRef(), "dark");
+    // The server hears the custom event's impression like any network's.
+    ASSERT_TRUE(waitForPing("imp"));
+    const auto shot = shoot("mediated_custom_event_banner.png");
+    ASSERT_TRUE(shot);
+    expectBannerColor(*shot, testing::ScriptedCustomEvent::kViewColor);
 }
 
 }  // namespace
