@@ -3,7 +3,9 @@
 #include "ads/mediation/GADMAdManager.h"
 #include "ads/mediation/GADMAdNetworkConnectorBanner.h"
 #include "ads/mediation/GADMAdNetworkConnectorInterstitial.h"
+#include "ads/mediation/GADMAdURLAdapter.h"
 #include "ads/mediation/GADMAdapterCustomEvents.h"
+#include "ads/mediation/GADMAdapterZivivuDuRezAds.h"
 #include "ads/slot/GADAdResponseProcessors.h"
 #include "ads/slot/GADSlot.h"
 #include "platform/runtime/ClassRegistry.h"
@@ -26,7 +28,10 @@ void registerMediationClasses() {
         GADMAdNetworkConnectorBanner::registerClass();
         GADMAdNetworkConnectorInterstitial::registerClass();
 
-        // The built-in adapters, by the names configurations give them.
+        // The built-in adapters, by the names configurations give them: the SDK's own ads by
+        // ad unit and by the SDK core's ad, and the publisher's custom events.
+        GADMAdapterZivivuDuRezAds::registerClass();
+        GADMAdURLAdapter::registerClass();
         GADMAdapterCustomEvents::registerClass();
     });
 }
