@@ -426,16 +426,21 @@ Json nativeAdObject(const AdScenario& s, const AdContext& c) {
     switch (s.nativeTemplate) {
         case 2:
             ad["app_icon"] = nativeImage(c, "icon", 2);
-            ad["star_rating"] = 4.5;
+            ad["rating"] = 4.5;
             ad["store"] = "Movuroute Store";
             ad["price"] = "Free";
             break;
         case 3:
-            ad["custom_template_id"] = "movu-template-1";
+            ad["custom_template_id"] = "10063170";
+            ad["custom_assets"] = Json::array(
+                {Json{{"name", "Title"}, {"type", "string"}, {"string_value", ad["headline"]}},
+                 Json{{"name", "Picture"},
+                      {"type", "image"},
+                      {"image_value", nativeImage(c, "image")}}});
             break;
         default:
             ad["advertiser"] = "Movuroute";
-            ad["logo"] = nativeImage(c, "logo");
+            ad["secondary_image"] = nativeImage(c, "logo");
             break;
     }
     ad["attribution"] = attribution;

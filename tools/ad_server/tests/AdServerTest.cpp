@@ -572,9 +572,10 @@ TEST_F(AdServerTest, NativeAdsComeInThreeTemplatesWithPicturesAsScripted) {
         ASSERT_TRUE(res);
         const Json ad = Json::parse(res->body)["ads"][0];
         EXPECT_EQ(ad["template_id"], std::to_string(id));
-        EXPECT_EQ(ad.contains("logo"), id == 1);
+        EXPECT_EQ(ad.contains("secondary_image"), id == 1);
         EXPECT_EQ(ad.contains("app_icon"), id == 2);
         EXPECT_EQ(ad.contains("custom_template_id"), id == 3);
+        EXPECT_EQ(ad.contains("custom_assets"), id == 3);
         const Json& tracking = ad["tracking_urls_and_actions"];
         EXPECT_EQ(tracking["click_actions"][0]["url"].get<std::string>().rfind(
                       server.origin() + "/aclk/", 0),
