@@ -10,6 +10,7 @@
 #include "ads/foundation/GADRequest.h"
 #include "ads/mediation/GADMediatedAd.h"
 #include "ads/native/GADAdLoader.h"
+#include "ads/native/GADCustomEventNativeAd.h"
 #include "ads/native/GADMAdNetworkConnectorNativeAd.h"
 #include "ads/native/GADMediatedNativeAd.h"
 #include "ads/native/GADNativeAdDelegate.h"
@@ -17,6 +18,7 @@
 #include "ads/native/tests/SupportPageHarness.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/testsupport/ScriptedAdapter.h"
+#include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/ui/View.h"
@@ -76,6 +78,33 @@ class ScreenEvents : public GADNativeAdDelegate {
     }
 };
 
+// The publisher's native custom event: answers its request at once with the network ad the
+// test gives it.
+class AnsweringCustomEvent : public GADCustomEventNativeAd {
+  public:
+    static constexpr const char* kClassName = "AnsweringCustomEvent";
+    static inline std::shared_ptr<GADMediatedNativeAdProtocol> answer;
+    static inline std::string parameter;
+
+    void requestNativeAdWithParameter(
+        const std::optional<std::string>& serverParameter,
+        const std::shared_ptr<const GADCustomEventRequest>&, const std::vector<std::string>&,
+        const std::vector<std::shared_ptr<GADAdLoaderOptions>>&,
+        const std::shared_ptr<platform::ui::ViewController>&) override {
+        parameter = serverParameter.value_or("");
+        if (auto d = delegate()) d->customEventNativeAdDidReceiveMediatedNativeAd(*this, answer);
+    }
+    std::shared_ptr<GADCustomEventNativeAdDelegate> delegate() const override {
+        return delegate_.lock();
+    }
+    void setDelegate(std::weak_ptr<GADCustomEventNativeAdDelegate> delegate) override {
+        delegate_ = std::move(delegate);
+    }
+
+  private:
+    std::weak_ptr<GADCustomEventNativeAdDelegate> delegate_;
+};
+
 ScriptedAdapter::Script nativeScript(std::shared_ptr<GADMediatedNativeAdProtocol> ad) {
     ScriptedAdapter::Script script;
     script.answer = ScriptedAdapter::Answer::NativeAd;
@@ -93,11 +122,13 @@ class GADMediatedNativeAdTest : public ::testing::Test {
     }
     // The server answers the loader's request with a mediation configuration of these
     // networks, one adapter each; the main loop turns until the waterfall has settled.
-    void loadMediation(GADAdLoader& loader, const std::vector<std::string>& adapters) {
+    void loadMediation(GADAdLoader& loader, const std::vector<std::string>& adapters,
+                       const Value::Dictionary& credentials = {}) {
         Value::Array networks;
         for (std::size_t i = 0; i < adapters.size(); ++i) {
-            networks.emplace_back(Value::dictionary(
-                {{"id", Value(std::to_string(i + 1))}, {"adapters", Value::array({adapters[i]})}}));
+            networks.emplace_back(Value::dictionary({{"id", Value(std::to_string(i + 1))},
+                                                     {"adapters", Value::array({adapters[i]})},
+                                                     {"data", Value(credentials)}}));
         }
         const Value configuration = Value::dictionary({{"ad_type", Value("banner")},
                                                        {"qdata", Value("q")},
@@ -222,6 +253,28 @@ TEST_F(GADMediatedNativeAdTest, AnAdapterWithoutTheNativeCallFailsWithCode11AndA
     ASSERT_EQ(heard->failures.size(), 1u);
     EXPECT_EQ(heard->failures[0].code, kGADErrorMediationNoFill);
     EXPECT_TRUE(heard->received.empty());
+}
+
+TEST_F(GADMediatedNativeAdTest, ANativeCustomEventsAdReachesTheAppThroughTheCustomEventsAdapter) {
+    auto& registry = platform::ClassRegistry::shared();
+    registry.registerClass<GADCustomEventNativeAd>(
+        AnsweringCustomEvent::kClassName, "NSObject", {GADCustomEventNativeAd::kProtocolName},
+        [] { return std::make_shared<AnsweringCustomEvent>(); });
+    registry.addInstanceCalls(AnsweringCustomEvent::kClassName,
+                              {GADCustomEventNativeAd::kRequestCall});
+    auto network = std::make_shared<NetworkContentAd>();
+    AnsweringCustomEvent::answer = network;
+    auto loader = makeLoader({"1"});
+    loadMediation(*loader, {"GADMAdapterCustomEvents"},
+                  Value::Dictionary{{"class_name", Value(AnsweringCustomEvent::kClassName)},
+                                    {"parameter", Value("from-server")}});
+    registry.unregisterClass(AnsweringCustomEvent::kClassName);
+    AnsweringCustomEvent::answer.reset();
+
+    EXPECT_EQ(AnsweringCustomEvent::parameter, "from-server");
+    ASSERT_EQ(heard->received.size(), 1u);
+    EXPECT_EQ(heard->received[0]->mediatedNativeAd()->ad(), network);
+    EXPECT_EQ(heard->received[0]->adNetworkClassName(), "GADMAdapterCustomEvents");
 }
 
 TEST_F(GADMediatedNativeAdTest, TheSDKsOwnAdTravelsAsItIsAndKeepsAWrapperWithoutAd) {
