@@ -368,7 +368,7 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
     for (std::size_t i = 0; i < adapters.size(); ++i) {
         Json network = Json::object();
         network["id"] = std::to_string(i + 1);
-        network["data"] = Json{{"pubid", c.slotname}};
+        network["data"] = Json{{"pubid", s.mediationPublisherId.value_or(c.slotname)}};
         if (s.customEvent && adapters[i] == kCustomEventsAdapter) {
             network["data"]["class_name"] = s.customEvent->className;
             network["data"]["parameter"] = s.customEvent->parameter;

@@ -101,6 +101,8 @@ struct AdScenario {
         std::string label;
     };
     std::optional<CustomEvent> customEvent;
+    // Mediation: the ad unit every network's "pubid" names; nothing: the requested one.
+    std::optional<std::string> mediationPublisherId;
     int nativeTemplate = 1;  // Native: 1 content, 2 app install, 3 custom template
     NativeImage nativeImage = NativeImage::Png;
     std::vector<std::pair<std::string, std::string>> extraHeaders;
@@ -191,6 +193,10 @@ struct AdScenario {
     }
     AdScenario& withCustomEvent(std::string className, std::string parameter, std::string label) {
         customEvent = CustomEvent{std::move(className), std::move(parameter), std::move(label)};
+        return *this;
+    }
+    AdScenario& withMediationPublisherId(std::string adUnit) {
+        mediationPublisherId = std::move(adUnit);
         return *this;
     }
     AdScenario& stalledOn(std::shared_ptr<platform::testing::TestGate> gate) {
