@@ -35,31 +35,12 @@ using testing::ScriptedAdapter;
 using testing::ScriptedNativeAd;
 using Kind = tools::adserver::RequestKind;
 
-class Heard : public testing::ScriptedContentDelegate, public testing::ScriptedAppInstallDelegate {
-  public:
-    void adLoaderDidFailToReceiveAdWithError(GADAdLoader&, const GADRequestError& error) override {
-        failures.push_back(error);
-    }
-    void adLoaderDidReceiveScriptedContentAd(GADAdLoader&, ScriptedNativeAd& ad) override {
-        received.push_back(std::static_pointer_cast<ScriptedNativeAd>(ad.shared_from_this()));
-    }
-    void adLoaderDidReceiveScriptedAppInstallAd(GADAdLoader&, ScriptedNativeAd& ad) override {
-        received.push_back(std::static_pointer_cast<ScriptedNativeAd>(ad.shared_from_this()));
-    }
-    std::vector<GADRequestError> failures;
-    std::vector<std::shared_ptr<ScriptedNativeAd>> received;
-};
+using Heard = testing::ScriptedFormatsApp;
 
 class ContentOnly : public testing::ScriptedContentDelegate {
   public:
-    void adLoaderDidFailToReceiveAdWithError(GADAdLoader&, const GADRequestError& error) override {
-        failures.push_back(error);
-    }
-    void adLoaderDidReceiveScriptedContentAd(GADAdLoader&, ScriptedNativeAd&) override {
-        ++received;
-    }
-    std::vector<GADRequestError> failures;
-    int received = 0;
+    void adLoaderDidFailToReceiveAdWithError(GADAdLoader&, const GADRequestError&) override {}
+    void adLoaderDidReceiveScriptedContentAd(GADAdLoader&, ScriptedNativeAd&) override {}
 };
 
 // The screen events an app hears, and on which thread.
@@ -141,6 +122,15 @@ class GADMediatedNativeAdTest : public ::testing::Test {
         loader.loadRequest(request);
         for (int turn = 0; turn < 5; ++turn) h.scope.runUntilIdle();
     }
+    // The app's ad when the only network answers with this object.
+    std::shared_ptr<ScriptedNativeAd> deliveredFrom(
+        const std::shared_ptr<GADMediatedNativeAdProtocol>& network) {
+        // Both stay for the test: the manager's pings need the loader's waterfall.
+        adapterClass_ = ScriptedAdapter::registerClass(nativeScript(network));
+        loader_ = makeLoader();
+        loadMediation(*loader_, {adapterClass_->name()});
+        return heard->received.size() == 1 ? heard->received[0] : nullptr;
+    }
     std::size_t pingsAt(const std::string& path) {
         std::size_t count = 0;
         for (const auto& ping : h.server.log().of(Kind::MediationPing)) count += ping.path == path;
@@ -152,6 +142,10 @@ class GADMediatedNativeAdTest : public ::testing::Test {
     std::shared_ptr<platform::ui::ViewController> controller =
         platform::ui::ViewController::create();
     std::shared_ptr<Heard> heard = std::make_shared<Heard>();
+
+  private:
+    std::unique_ptr<ScriptedAdapter::Registration> adapterClass_;
+    std::shared_ptr<GADAdLoader> loader_;
 };
 
 TEST_F(GADMediatedNativeAdTest, AnObjectOfBothProtocolsBecomesAnAppInstallAdNamedAfterItsNetwork) {
@@ -298,11 +292,8 @@ TEST_F(GADMediatedNativeAdTest, TheSDKsOwnAdTravelsAsItIsAndKeepsAWrapperWithout
 
 TEST_F(GADMediatedNativeAdTest, TheNetworkHearsOneImpressionOneRenderingAndEachClick) {
     auto network = std::make_shared<NetworkContentAd>();
-    auto adapter = ScriptedAdapter::registerClass(nativeScript(network));
-    auto loader = makeLoader();
-    loadMediation(*loader, {adapter->name()});
-    ASSERT_EQ(heard->received.size(), 1u);
-    auto ad = heard->received[0];
+    auto ad = deliveredFrom(network);
+    ASSERT_TRUE(ad);
 
     ad->recordImpression();
     ad->recordImpression();
@@ -324,11 +315,8 @@ TEST_F(GADMediatedNativeAdTest, TheNetworkHearsOneImpressionOneRenderingAndEachC
 
 TEST_F(GADMediatedNativeAdTest, ScreenEventsPostedOnAnyThreadReachTheDelegateOnMain) {
     auto network = std::make_shared<NetworkContentAd>();
-    auto adapter = ScriptedAdapter::registerClass(nativeScript(network));
-    auto loader = makeLoader();
-    loadMediation(*loader, {adapter->name()});
-    ASSERT_EQ(heard->received.size(), 1u);
-    auto ad = heard->received[0];
+    auto ad = deliveredFrom(network);
+    ASSERT_TRUE(ad);
     auto events = std::make_shared<ScreenEvents>();
     ad->setDelegate(events);
 

@@ -61,6 +61,22 @@ class ScriptedAppInstallDelegate : public virtual GADAdLoaderDelegate {
     virtual void adLoaderDidReceiveScriptedAppInstallAd(GADAdLoader&, ScriptedNativeAd&) = 0;
 };
 
+// An app that takes both scripted formats and records what it hears.
+class ScriptedFormatsApp : public ScriptedContentDelegate, public ScriptedAppInstallDelegate {
+  public:
+    void adLoaderDidFailToReceiveAdWithError(GADAdLoader&, const GADRequestError& error) override {
+        failures.push_back(error);
+    }
+    void adLoaderDidReceiveScriptedContentAd(GADAdLoader&, ScriptedNativeAd& ad) override {
+        received.push_back(std::static_pointer_cast<ScriptedNativeAd>(ad.shared_from_this()));
+    }
+    void adLoaderDidReceiveScriptedAppInstallAd(GADAdLoader&, ScriptedNativeAd& ad) override {
+        received.push_back(std::static_pointer_cast<ScriptedNativeAd>(ad.shared_from_this()));
+    }
+    std::vector<GADRequestError> failures;
+    std::vector<std::shared_ptr<ScriptedNativeAd>> received;
+};
+
 // Puts the scripted formats in the class tables and the previous classes back on the way out.
 class ScriptedNativeFormats {
   public:
