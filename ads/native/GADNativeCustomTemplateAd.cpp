@@ -41,18 +41,14 @@ std::optional<std::string> templateIDOfAdObject(const Value& adObject) {
 // Regardless of case first (ASCII letters fold), then by bytes, so the order is total and
 // the same on every machine.
 bool assetKeyLess(const std::string& a, const std::string& b) {
-    const auto folded = [](unsigned char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+    const auto folded = [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
     };
-    const bool less =
-        std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) {
-            return folded(static_cast<unsigned char>(x)) < folded(static_cast<unsigned char>(y));
-        });
-    const bool greater =
-        std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), [&](char x, char y) {
-            return folded(static_cast<unsigned char>(x)) < folded(static_cast<unsigned char>(y));
-        });
-    if (less != greater) return less;
+    const auto order = std::lexicographical_compare_three_way(
+        a.begin(), a.end(), b.begin(), b.end(),
+        [&](char x, char y) { return folded(x) <=> folded(y); });
+    if (order != 0) return order < 0;
     return a < b;
 }
 

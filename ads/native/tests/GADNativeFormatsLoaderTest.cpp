@@ -12,6 +12,7 @@
 #include "ads/native/GADNativeCustomTemplateAd.h"
 #include "ads/native/GADNativeRoom.h"
 #include "ads/native/GADOverlayView.h"
+#include "ads/native/tests/NativeFormatTestSupport.h"
 #include "ads/native/tests/PictureBytes.h"
 #include "ads/native/tests/SupportPageHarness.h"
 #include "ads/slot/GADSlot.h"
@@ -25,32 +26,7 @@ namespace {
 using platform::Value;
 using testing::nativeAnswer;
 
-// An app that takes every format and asks for custom templates "5" and 6.
-class EveryFormatDelegate : public GADNativeContentAdLoaderDelegate,
-                            public GADNativeAppInstallAdLoaderDelegate,
-                            public GADNativeCustomTemplateAdLoaderDelegate {
-  public:
-    void adLoaderDidFailToReceiveAdWithError(GADAdLoader&, const GADRequestError& error) override {
-        failures.push_back(error);
-    }
-    void adLoaderDidReceiveNativeContentAd(GADAdLoader&,
-                                           const std::shared_ptr<GADNativeContentAd>& ad) override {
-        received.push_back(ad);
-    }
-    void adLoaderDidReceiveNativeAppInstallAd(
-        GADAdLoader&, const std::shared_ptr<GADNativeAppInstallAd>& ad) override {
-        received.push_back(ad);
-    }
-    void adLoaderDidReceiveNativeCustomTemplateAd(
-        GADAdLoader&, const std::shared_ptr<GADNativeCustomTemplateAd>& ad) override {
-        received.push_back(ad);
-    }
-    std::optional<Value::Array> nativeCustomTemplateIDsForAdLoader(GADAdLoader&) override {
-        return Value::Array{Value("5"), Value(6)};
-    }
-    std::vector<GADRequestError> failures;
-    std::vector<std::shared_ptr<GADNativeAd>> received;
-};
+using testing::EveryFormatDelegate;
 
 class GADNativeFormatsLoaderTest : public ::testing::Test {
   protected:
@@ -87,7 +63,8 @@ class GADNativeFormatsLoaderTest : public ::testing::Test {
 
     testing::SupportPageHarness h;
     platform::testing::TestHttpServer pictures;
-    std::shared_ptr<EveryFormatDelegate> delegate = std::make_shared<EveryFormatDelegate>();
+    std::shared_ptr<EveryFormatDelegate> delegate =
+        std::make_shared<EveryFormatDelegate>(Value::Array{Value("5"), Value(6)});
 
   private:
     GADAdLoadingClass scriptedContent_;

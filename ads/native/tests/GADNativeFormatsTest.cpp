@@ -10,6 +10,7 @@
 #include "ads/native/GADNativeContentAd.h"
 #include "ads/native/GADNativeCustomTemplateAd.h"
 #include "ads/native/GADOverlayView.h"
+#include "ads/native/tests/NativeFormatTestSupport.h"
 #include "ads/native/tests/PictureBytes.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/testsupport/AdViewTestScope.h"
@@ -26,10 +27,7 @@ namespace {
 using platform::Value;
 using Outcome = std::optional<platform::Error>;
 
-Value imageObject(const std::string& url, Value::Dictionary more = {}) {
-    more["url"] = Value(url);
-    return Value(std::move(more));
-}
+using testing::imageObject;
 
 // The loader's option copies holding one image option.
 GADAdLoaderOptionsMap imageOptions(bool disableImageLoading, bool multipleImages) {

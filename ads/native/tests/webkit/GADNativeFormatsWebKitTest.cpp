@@ -12,6 +12,7 @@
 #include "ads/native/GADNativeAppInstallAd.h"
 #include "ads/native/GADNativeContentAd.h"
 #include "ads/native/GADNativeCustomTemplateAd.h"
+#include "ads/native/tests/NativeFormatTestSupport.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -25,31 +26,7 @@ using platform::Value;
 using tools::adserver::AdScenario;
 using tools::adserver::RequestKind;
 
-class EveryFormatDelegate : public GADNativeContentAdLoaderDelegate,
-                            public GADNativeAppInstallAdLoaderDelegate,
-                            public GADNativeCustomTemplateAdLoaderDelegate {
-  public:
-    void adLoaderDidFailToReceiveAdWithError(GADAdLoader&, const GADRequestError& error) override {
-        failures.push_back(error.code);
-    }
-    void adLoaderDidReceiveNativeContentAd(GADAdLoader&,
-                                           const std::shared_ptr<GADNativeContentAd>& ad) override {
-        received.push_back(ad);
-    }
-    void adLoaderDidReceiveNativeAppInstallAd(
-        GADAdLoader&, const std::shared_ptr<GADNativeAppInstallAd>& ad) override {
-        received.push_back(ad);
-    }
-    void adLoaderDidReceiveNativeCustomTemplateAd(
-        GADAdLoader&, const std::shared_ptr<GADNativeCustomTemplateAd>& ad) override {
-        received.push_back(ad);
-    }
-    std::optional<Value::Array> nativeCustomTemplateIDsForAdLoader(GADAdLoader&) override {
-        return Value::Array{Value("10063170")};
-    }
-    std::vector<std::int64_t> failures;
-    std::vector<std::shared_ptr<GADNativeAd>> received;
-};
+using testing::EveryFormatDelegate;
 
 class GADNativeFormatsWebKitTest : public ::testing::Test {
   protected:
@@ -87,7 +64,8 @@ class GADNativeFormatsWebKitTest : public ::testing::Test {
     ads::testing::SDKCoreTestScope core;
     std::shared_ptr<platform::ui::ViewController> controller =
         platform::ui::ViewController::create();
-    std::shared_ptr<EveryFormatDelegate> delegate = std::make_shared<EveryFormatDelegate>();
+    std::shared_ptr<EveryFormatDelegate> delegate =
+        std::make_shared<EveryFormatDelegate>(Value::Array{Value("10063170")});
     std::shared_ptr<GADAdLoader> loader;
 };
 
