@@ -5,6 +5,7 @@
 
 #include "ads/foundation/GADLog.h"
 #include "ads/mediation/GADMNativeAdapterHooks.h"
+#include "ads/native/GADAdLoaderConfiguration.h"
 #include "ads/native/GADAdLoaderOptions.h"
 #include "ads/native/GADCustomEventNativeAd.h"
 #include "ads/native/GADMAdNetworkConnectorNativeAd.h"
@@ -175,10 +176,13 @@ TEST_F(GADNativeMediationHooksTest, TheOwnNetworkNeedsTheNativeConnector) {
 // native answer whose support page never answers, so preprocessing gives up (code 13).
 class GADNativeMediationOwnNetworkTest : public ::testing::Test {
   protected:
-    GADNativeMediationOwnNetworkTest() {
+    GADNativeMediationOwnNetworkTest() { configure(*native, adapterClass->name()); }
+    // The connector of a network of this adapter class, whose entry's "ad" is a native answer
+    // the support page never answers.
+    static void configure(GADMAdNetworkConnector& connector, const std::string& adapterName) {
         const Value entry = Value::dictionary(
             {{"id", Value("1")},
-             {"adapters", Value::array({Value(adapterClass->name())})},
+             {"adapters", Value::array({Value(adapterName)})},
              {"data", Value::dictionary({{"pubid", Value("unit")}})},
              {"ad", Value::dictionary(
                         {{"ad_html", Value("{}")}, {"ad_base_url", Value("https://ads.test/")}})}});
@@ -188,7 +192,7 @@ class GADNativeMediationOwnNetworkTest : public ::testing::Test {
                                Value::dictionary({{"ad_type", Value("banner")},
                                                   {"ad_networks", Value::array({entry})}}),
                                error);
-        native->initWithConfig(config, config->adNetworkConfigs().at(0));
+        connector.initWithConfig(config, config->adNetworkConfigs().at(0));
     }
     GADMNativeRequest request() { return {adapter, native, {"1", "2"}, {}}; }
 
@@ -202,6 +206,30 @@ class GADNativeMediationOwnNetworkTest : public ::testing::Test {
                                           std::make_shared<ScriptedAdapter::Record>());
     std::shared_ptr<NativeConnector> native = std::make_shared<NativeConnector>();
 };
+
+TEST_F(GADNativeMediationOwnNetworkTest, TheConnectorAsksOnlyAdaptersWithTheNativeCall) {
+    // The scripted class lists no native call: code 11 through the connector's own failure.
+    ASSERT_TRUE(native->setUpAdapter());
+    native->getAdFromAdapterWithType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner));
+    ASSERT_EQ(native->told.failures.size(), 1u);
+    EXPECT_EQ(native->told.failures[0].code, 11);
+    EXPECT_EQ(native->told.failures[0].localizedDescription(),
+              adapterClass->name() + " adapter doesn't implement protocol for fetching native ad.");
+
+    // One that does gets the loader's ad types and option objects.
+    ScriptedAdapter::Script answering;
+    answering.answer = ScriptedAdapter::Answer::Silence;
+    answering.answersNativeAd = true;
+    auto nativeClass = ScriptedAdapter::registerClass(answering);
+    auto connector = std::make_shared<NativeConnector>();
+    configure(*connector, nativeClass->name());
+    connector->setAdLoaderConfiguration(std::const_pointer_cast<GADAdLoaderConfiguration>(
+        GADAdLoaderConfiguration::create({"2", "1"}, {GADNativeAdImageAdLoaderOptions::create()})));
+    ASSERT_TRUE(connector->setUpAdapter());
+    connector->getAdFromAdapterWithType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner));
+    EXPECT_EQ(nativeClass->record().calls.back(), "getNativeAdWithAdTypes:1,2 options:1");
+    EXPECT_TRUE(connector->told.failures.empty());
+}
 
 TEST_F(GADNativeMediationOwnNetworkTest, ItsLoadersFailureReachesTheConnectorUnlessStopped) {
     auto handle = nativeAdapterHooks().ownNetwork(request());
