@@ -72,14 +72,20 @@ void GADMAdURLAdapter::setRequestID(const std::string& requestID) {
 
 // Requests
 
-void GADMAdURLAdapter::getBannerWithSize(const GADAdSize& size) {
-    MOVU_CHECK_MAIN_THREAD();
+std::shared_ptr<GADMAdNetworkConnectorProtocol> GADMAdURLAdapter::connectorForTheOneAd() {
     auto connector = this->connector();
-    if (!connector) return;
+    if (!connector) return nullptr;
     if (bannerView() || interstitial()) {
         reportAdLoadFailure(kAlreadyInitialized, kAlreadyInitializedText);
-        return;
+        return nullptr;
     }
+    return connector;
+}
+
+void GADMAdURLAdapter::getBannerWithSize(const GADAdSize& size) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto connector = connectorForTheOneAd();
+    if (!connector) return;
     if (!makeBannerView(size, *connector)) {
         connector->adapterDidFailAd(
             *this, GADRequestError::errorWithCode(kGADErrorMediationInvalidAdSize).error());
@@ -90,12 +96,8 @@ void GADMAdURLAdapter::getBannerWithSize(const GADAdSize& size) {
 
 void GADMAdURLAdapter::getInterstitial() {
     MOVU_CHECK_MAIN_THREAD();
-    auto connector = this->connector();
+    auto connector = connectorForTheOneAd();
     if (!connector) return;
-    if (bannerView() || interstitial()) {
-        reportAdLoadFailure(kAlreadyInitialized, kAlreadyInitializedText);
-        return;
-    }
     makeInterstitial(std::nullopt, *connector);
     loadRequest();
 }

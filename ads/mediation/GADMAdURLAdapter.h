@@ -77,6 +77,9 @@ class GADMAdURLAdapter : public GADMPublicAdAdapter, public GADSDKCoreController
     explicit GADMAdURLAdapter(Private) : GADMPublicAdAdapter(false) {}
 
   private:
+    // The connector while the adapter has made no ad object yet; afterwards code 0 goes to the
+    // connector and nothing is answered.
+    std::shared_ptr<GADMAdNetworkConnectorProtocol> connectorForTheOneAd();
     void setRequestID(const std::string& requestID);
     // Asks the shared SDK core for this adapter's ad.
     void loadRequest();

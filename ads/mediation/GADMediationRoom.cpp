@@ -5,6 +5,7 @@
 #include "ads/mediation/GADMAdNetworkConnectorInterstitial.h"
 #include "ads/mediation/GADMAdURLAdapter.h"
 #include "ads/mediation/GADMAdapterCustomEvents.h"
+#include "ads/mediation/GADMAdapterHTML.h"
 #include "ads/mediation/GADMAdapterZivivuDuRezAds.h"
 #include "ads/slot/GADAdResponseProcessors.h"
 #include "ads/slot/GADSlot.h"
@@ -28,10 +29,14 @@ void registerMediationClasses() {
         GADMAdNetworkConnectorBanner::registerClass();
         GADMAdNetworkConnectorInterstitial::registerClass();
 
-        // The built-in adapters, by the names configurations give them: the SDK's own ads by
-        // ad unit and by the SDK core's ad, and the publisher's custom events.
+        // The built-in adapter for HTML creatives carried in the mediation answer.
+        GADMAdapterHTML::registerClass();
+
+        // The built-in adapters of the SDK's own ads: by ad unit, and by the SDK core's ad.
         GADMAdapterZivivuDuRezAds::registerClass();
         GADMAdURLAdapter::registerClass();
+
+        // Custom events: the publisher's own classes, named by the configuration.
         GADMAdapterCustomEvents::registerClass();
     });
 }

@@ -349,6 +349,20 @@ std::string scriptAdCreative(const AdScenario& s, const AdContext& c) {
            act + "\n  }, " + std::to_string(delay) + ");\n</script>\n";
 }
 
+namespace {
+
+// The built-in adapter for HTML creatives carried in the answer: its entry carries the script
+// ad's page (drawing, passing back or blank as the scenario's script ending says) and the
+// ad's passback URL, written with a trailing "/" the page's own navigation does not have.
+constexpr const char* kHtmlAdapter = "GADMAdapterHTML";
+
+void htmlAdapterCredentials(const AdScenario& s, const AdContext& c, Json& data) {
+    data["adxtym_html"] = scriptAdCreative(s, c);
+    data["adxtym_passback_url"] = c.origin + "/mads/passback/";
+}
+
+}  // namespace
+
 Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
     AdLinks links = adLinks(c);
     // "@gw_...@" are the SDK's own keyword templates; it fills them in before pinging.
@@ -368,11 +382,18 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
     for (std::size_t i = 0; i < adapters.size(); ++i) {
         Json network = Json::object();
         network["id"] = std::to_string(i + 1);
-        network["data"] = Json{{"pubid", s.mediationPublisherId.value_or(c.slotname)}};
+        network["data"] = Json{{"pubid", s.mediationPubId.empty() ? c.slotname : s.mediationPubId}};
+        if (adapters[i] == kHtmlAdapter) htmlAdapterCredentials(s, c, network["data"]);
         if (s.customEvent && adapters[i] == kCustomEventsAdapter) {
             network["data"]["class_name"] = s.customEvent->className;
             network["data"]["parameter"] = s.customEvent->parameter;
             network["data"]["label"] = s.customEvent->label;
+        }
+        if (s.mediationEntryAd) {
+            // The creative an ordinary answer of this unit would fetch, handed over whole.
+            AdScenario creative = s;
+            creative.kind = AdKind::Banner;
+            network["ad"] = fetchedAdObject(creative, c);
         }
         network["allocation_id"] = "movu-alloc-" + std::to_string(c.ad);
         network["adapters"] = Json::array({adapters[i]});

@@ -19,7 +19,7 @@ class RecordingConnector : public GADMAdNetworkConnectorProtocol {
     std::optional<std::string> publisherId() const override { return pubid; }
     platform::Value::Dictionary credentials() const override { return data; }
     bool testMode() const override { return false; }
-    std::shared_ptr<const GADAdNetworkExtras> networkExtras() const override { return nullptr; }
+    std::shared_ptr<const GADAdNetworkExtras> networkExtras() const override { return extras; }
     std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView()
         const override {
         return root;
@@ -67,6 +67,7 @@ class RecordingConnector : public GADMAdNetworkConnectorProtocol {
 
     std::optional<std::string> pubid = "inner-unit";
     platform::Value::Dictionary data;
+    std::shared_ptr<const GADAdNetworkExtras> extras;
     std::shared_ptr<platform::ui::ViewController> root;
     std::vector<std::string> log;
     std::vector<std::shared_ptr<platform::ui::View>> views;

@@ -299,6 +299,19 @@ TEST_F(AdServerTest, AdUrlsAnswerEachKindWithItsHeaders) {
                                                       {"class_name", "PublisherBanner"},
                                                       {"parameter", "param"},
                                                       {"label", "house"}}));
+    EXPECT_FALSE(config["ad_networks"][1]["data"].contains("adxtym_html"));
+    EXPECT_EQ(config["ad_networks"][1]["data"]["pubid"], "m");
+    // An HTML adapter's network carries the script ad's page and the passback URL.
+    server.setScenario("m", AdScenario::mediation({"GADMAdapterHTML", "Filling"})
+                                .endingScriptWith(ScriptEnding::Passback, 0)
+                                .withMediationPubId("inner"));
+    config = Json::parse(get("/mads/gma?slotname=m")->body);
+    const Json html = config["ad_networks"][0]["data"];
+    EXPECT_NE(html["adxtym_html"].get<std::string>().find("/mads/passback?slot=m"),
+              std::string::npos);
+    EXPECT_EQ(html["adxtym_passback_url"], server.origin() + "/mads/passback/");
+    EXPECT_EQ(config["ad_networks"][1]["data"]["pubid"], "inner");
+    EXPECT_FALSE(config["ad_networks"][1]["data"].contains("adxtym_html"));
     // The SDK's default templates land on the server too.
     for (const char* path : {"/imp?aec=0", "/clk?ad_loc=m", "/nofill?aec=3"}) get(path);
     EXPECT_EQ(server.log().count(RequestKind::MediationPing), 3u);

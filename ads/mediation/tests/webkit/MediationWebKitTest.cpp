@@ -17,24 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "ads/foundation/GADAdSize.h"
-#include "ads/foundation/GADRequest.h"
-#include "ads/fullscreen/GADFullScreenRoom.h"
 #include "ads/mediation/GADCustomEventExtras.h"
-#include "ads/mediation/GADMediationRoom.h"
-#include "ads/mediation/tests/HeardPublicAds.h"
 #include "ads/mediation/tests/ScriptedCustomEvent.h"
-#include "ads/slot/GADBannerView.h"
-#include "ads/slot/GADInterstitial.h"
-#include "ads/slot/GADSlotRoom.h"
-#include "ads/testsupport/AdServerFixture.h"
-#include "ads/testsupport/AdsTestScope.h"
-#include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/mediation/tests/webkit/MediatedPublicAdsWebKitTest.h"
 #include "ads/testsupport/ScriptedAdapter.h"
-#include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
-#include "platform/ui/ViewController.h"
-#include "platform/ui/Window.h"
 
 namespace ads {
 namespace {
@@ -45,26 +32,10 @@ using tools::adserver::AdScenario;
 using tools::adserver::RequestKind;
 using Answer = ScriptedAdapter::Answer;
 
-using Heard = testing::HeardPublicAds;
-
-class MediationWebKitTest : public ::testing::Test {
+class MediationWebKitTest : public testing::MediatedPublicAdsWebKitTest {
   protected:
     static constexpr const char* kUnit = "ca-movu-mediated";
 
-    void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(ads.server().isRunning());
-        GADFullScreenRoom::load();
-        GADSlotRoom::load();
-        registerMediationClasses();
-        window->setBackgroundColor(platform::Color::whiteColor());
-    }
-    void TearDown() override {
-        if (banner) banner->removeFromSuperview();
-        banner.reset();
-        interstitial.reset();
-        scope.runUntilIdle();
-    }
     static ScriptedAdapter::Script script(Answer answer) {
         ScriptedAdapter::Script s;
         s.answer = answer;
@@ -72,56 +43,8 @@ class MediationWebKitTest : public ::testing::Test {
     }
     void loadBanner(const AdScenario& scenario,
                     std::shared_ptr<GADRequest> request = GADRequest::request()) {
-        ads.server().setScenario(kUnit, scenario);
-        banner = GADBannerView::create(kGADAdSizeBanner, {0, 430});
-        ASSERT_NE(banner, nullptr);
-        banner->setAdUnitID(kUnit);
-        banner->setRootViewController(controller);
-        banner->setDelegate(heard);
-        window->addSubview(banner);
-        banner->loadRequest(request);
+        MediatedPublicAdsWebKitTest::loadBanner(kUnit, scenario, std::move(request));
     }
-    bool waitFor(const std::function<bool()>& condition) {
-        return ads.waitOnMainLoopUntil(condition, 20);
-    }
-    // Until the server heard a mediation ping of that kind ("imp", "click", ...).
-    bool waitForPing(const std::string& kind) {
-        return ads.waitOnMainLoopUntil([&] {
-            for (const auto& ping : ads.log().of(RequestKind::MediationPing)) {
-                if (ping.param("ping") == kind) return true;
-            }
-            return false;
-        });
-    }
-    // The banner's place in the shot (at 430 in the window) has the colour, within rounding.
-    static void expectBannerColor(const platform::gfx::Image& shot, std::uint32_t argb) {
-        const auto seen = ScreenshotCamera::rgb(shot, 10, 440);
-        EXPECT_NEAR(seen[0], int((argb >> 16) & 0xff), 3);
-        EXPECT_NEAR(seen[1], int((argb >> 8) & 0xff), 3);
-        EXPECT_NEAR(seen[2], int(argb & 0xff), 3);
-    }
-    // The window as it looks now, also left in <build>/screenshots/<file>; none without a
-    // camera.
-    std::optional<platform::gfx::Image> shoot(const std::string& file) {
-        std::string cameraError;
-        ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
-        EXPECT_TRUE(camera.isReady()) << cameraError;
-        if (!camera.isReady()) return std::nullopt;
-        std::string saveError;
-        auto shot = camera.shoot(*window, file, &saveError);
-        EXPECT_TRUE(saveError.empty()) << saveError;
-        return shot;
-    }
-
-    ads::testing::AdsTestScope scope;
-    ads::testing::AdServerFixture ads;
-    ads::testing::SDKCoreTestScope core;
-    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<platform::ui::ViewController> controller =
-        platform::ui::ViewController::create();
-    std::shared_ptr<Heard> heard = std::make_shared<Heard>();
-    std::shared_ptr<GADBannerView> banner;
-    std::shared_ptr<GADInterstitial> interstitial;
 };
 
 TEST_F(MediationWebKitTest, ABannerHearsOnceAfterTheTimeOutAndShowsTheFillingNetwork) {

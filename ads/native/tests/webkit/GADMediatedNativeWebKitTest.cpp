@@ -50,7 +50,7 @@ class GADMediatedNativeWebKitTest : public ::testing::Test {
 TEST_F(GADMediatedNativeWebKitTest, AMediationAnswerNamingTheOwnNetworkDeliversItsContentAd) {
     ads.server().setScenario("ca-movu-native-mediated",
                              AdScenario::mediation({"GADMAdapterZivivuDuRezAds"})
-                                 .withMediationPublisherId("ca-movu-native-inner"));
+                                 .withMediationPubId("ca-movu-native-inner"));
     ads.server().setScenario("ca-movu-native-inner", AdScenario::native().withNativeTemplate(1));
     auto loader = GADAdLoader::create("ca-movu-native-mediated", controller, {"1"}, {});
     ASSERT_TRUE(loader);
