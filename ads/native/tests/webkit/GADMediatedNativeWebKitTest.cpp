@@ -70,10 +70,10 @@ TEST_F(GADMediatedNativeWebKitTest, AMediationAnswerNamingTheOwnNetworkDeliversI
     EXPECT_FALSE(ad->mediatedNativeAd()->ad());
     EXPECT_EQ(ads.log().count(RequestKind::NativePage), 1u);
 
-    // Its impression pings the network's impression template once.
+    // Its impression pings the configuration's and the network's impression templates, once.
     ad->recordImpression();
     ad->recordImpression();
-    ASSERT_TRUE(ads.waitOnMainLoop(RequestKind::MediationPing, 1));
+    ASSERT_TRUE(ads.waitOnMainLoop(RequestKind::MediationPing, 2));
     std::size_t networkImpressions = 0;
     for (const auto& ping : ads.log().of(RequestKind::MediationPing))
         networkImpressions += ping.param("ping") == "network-imp";
