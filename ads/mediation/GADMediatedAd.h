@@ -21,7 +21,8 @@ class GADMediatedAd {
     void addImpressionHandler(std::function<void()> handler);
     // Each runs every handler of its list once.
     void reportClick();
-    void reportImpression();
+    // A native ad's wrapper tells its network after the handlers.
+    virtual void reportImpression();
 
     const std::string& adNetworkClassName() const { return adNetworkClassName_; }
     const std::shared_ptr<void>& networkAd() const { return networkAd_; }

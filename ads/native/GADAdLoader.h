@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "ads/foundation/GADAdMediationDelegate.h"
 #include "ads/native/GADAdLoaderConfiguration.h"
 #include "ads/native/GADAdLoading.h"
 #include "ads/slot/GADSlotDelegate.h"
@@ -42,6 +43,7 @@ namespace ads {
 class GADAdLoaderDelegate;
 class GADAdLoaderOptions;
 class GADAdPreprocessor;
+class GADMediatedNativeAd;
 class GADNativeAd;
 class GADRequest;
 class GADSlot;
@@ -49,6 +51,7 @@ class GADSlot;
 class GADAdLoader : public GADSlotDelegate,
                     public GADSlotAdResponseDelegate,
                     public GADSlotAdLoadDelegate,
+                    public GADAdMediationDelegate,
                     public std::enable_shared_from_this<GADAdLoader> {
     struct Private {};
 
@@ -90,11 +93,28 @@ class GADAdLoader : public GADSlotDelegate,
     bool slotShouldProcessAdResponse(GADSlot& slot, const std::shared_ptr<GADAd>& ad,
                                      std::optional<platform::Error>& error) override;
     void slotFinishedLoadingAdContent(GADSlot&) override {}
+    // A mediation answer: the loader becomes the ad's mediation delegate.
+    bool slotShouldProcessMediatedAdResponse(GADSlot& slot, const std::shared_ptr<GADAd>& ad,
+                                             std::optional<platform::Error>& error) override;
     void slotDidFailToLoadAdContentWithError(GADSlot& slot, const GADRequestError& error) override;
 
     // The native ads' outcomes.
     void nativeAdDidFinishLoadingAssets(const std::shared_ptr<GADNativeAd>& nativeAd);
     void nativeAdDidFailToLoadAssets(const std::shared_ptr<GADNativeAd>& nativeAd);
+    // Mediation (GADAdLoaderMediation.cpp): the native connector for every network, with the
+    // loader's configuration; a network's ad (a GADMediatedAd, which must be a
+    // GADMediatedNativeAd, else private code 11) becomes the app's native ad.
+    std::string connectorClassForAd(const GADAd& ad) override;
+    std::shared_ptr<void> adLoaderConfigurationForAd(const GADAd& ad) override;
+    bool answersProcessMediatedAd() const override { return true; }
+    void processMediatedAd(const GADAd& ad, const std::shared_ptr<void>& mediatedAd,
+                           Completion completion) override;
+    // The ad of the class the network's object adopts, checked against the delegate, made (or,
+    // for the SDK's own ad, taken) and kept in nativeAds() while its assets load; the
+    // completion hears the outcome (nothing on success) before the delegate gets the ad.
+    void processMediatedNativeAd(const std::shared_ptr<GADMediatedNativeAd>& mediatedAd,
+                                 Completion completion);
+
     // To the delegate; nothing becomes code 11.
     void handleFailedRequestWithRequestError(const std::optional<GADRequestError>& error);
 

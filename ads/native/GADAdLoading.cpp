@@ -69,16 +69,22 @@ GADAdLoadingClass GADNativeAdClassForFormatAndTemplateID(std::string_view format
 
 bool GADDelegateConformsToAdClassProtocol(GADAdLoaderDelegate& delegate,
                                           const GADAdLoading& loading, platform::Error* error) {
-    if (loading.conformsToRequiredDelegateProtocol &&
-        loading.conformsToRequiredDelegateProtocol(delegate)) {
+    return GADDelegateConformsToAdClassProtocol(&delegate, &loading, error);
+}
+
+bool GADDelegateConformsToAdClassProtocol(GADAdLoaderDelegate* delegate,
+                                          const GADAdLoading* loading, platform::Error* error) {
+    if (delegate && loading && loading->conformsToRequiredDelegateProtocol &&
+        loading->conformsToRequiredDelegateProtocol(*delegate)) {
         return true;
     }
     if (error) {
-        const std::string& protocol = loading.requiredDelegateProtocol;
-        *error = gad_errorWithCode(
-            static_cast<std::int64_t>(GADInternalErrorCode::InvalidArgument),
-            "Delegate does not conform to the required protocol, " + protocol + ". Add " +
-                protocol + " to " + GADDemangledTypeName(typeid(delegate)) + "'s protocol list.");
+        const std::string protocol = loading ? loading->requiredDelegateProtocol : "(null)";
+        const std::string owner = delegate ? GADDemangledTypeName(typeid(*delegate)) : "(null)";
+        *error =
+            gad_errorWithCode(static_cast<std::int64_t>(GADInternalErrorCode::InvalidArgument),
+                              "Delegate does not conform to the required protocol, " + protocol +
+                                  ". Add " + protocol + " to " + owner + "'s protocol list.");
     }
     return false;
 }

@@ -29,6 +29,7 @@ namespace ads {
 class GADAdLoader;
 class GADAdLoaderDelegate;
 class GADAdLoaderOptions;
+class GADMediatedNativeAd;
 class GADNativeAd;
 
 // The loader's option copies by class name.
@@ -46,6 +47,11 @@ struct GADAdLoading {
     std::function<std::shared_ptr<GADNativeAd>(const platform::Value& adObject,
                                                const std::optional<GADAdLoaderOptionsMap>&)>
         make;
+    // An ad of this format from a network's mediated ad (its mediated initialiser); nothing
+    // when the network's object lacks the format's protocol or a required asset.
+    std::function<std::shared_ptr<GADNativeAd>(const std::shared_ptr<GADMediatedNativeAd>&,
+                                               const std::optional<GADAdLoaderOptionsMap>&)>
+        makeMediated;
     // Added to the loader's request ("format", "custom_template_ids"); empty adds nothing.
     std::function<std::optional<platform::Value::Dictionary>(GADAdLoader&)>
         requestParametersForAdLoader;
@@ -112,5 +118,9 @@ GADAdLoadingClass GADNativeAdClassForFormatAndTemplateID(std::string_view format
 bool GADDelegateConformsToAdClassProtocol(GADAdLoaderDelegate& delegate,
                                           const GADAdLoading& loading,
                                           platform::Error* error = nullptr);
+// The same check where the delegate or the class may be missing (either fails it; the text
+// says "(null)" for what is missing).
+bool GADDelegateConformsToAdClassProtocol(GADAdLoaderDelegate* delegate,
+                                          const GADAdLoading* loading, platform::Error* error);
 
 }  // namespace ads

@@ -112,17 +112,18 @@ std::optional<std::string> GADNativeAd::clickMessageJSON(
     return platform::Json::write(message, platform::Json::kWritingCompact);
 }
 
-void GADNativeAd::performClickOnView(const std::shared_ptr<platform::ui::View>&,
+void GADNativeAd::performClickOnView(const std::shared_ptr<platform::ui::View>& view,
                                      const std::string& assetName,
                                      const std::optional<Value::Dictionary>& environment) {
     MOVU_CHECK_MAIN_THREAD();
     if (assetName.empty()) return;
     const auto json = clickMessageJSON(assetName, environment);
-    if (!json || !slot_) return;
-    if (const auto adView = slot_->adView()) {
+    const auto adView = json && slot_ ? slot_->adView() : nullptr;
+    if (adView) {
         adView->stringByEvaluatingJavaScriptFromString(
             std::string(kGADNativeAdHandleClickFunction) + "(" + *json + ")");
     }
+    reportMediatedClick(view, assetName);
 }
 
 void GADNativeAd::recordImpression() {
@@ -130,6 +131,7 @@ void GADNativeAd::recordImpression() {
     if (hasRecordedImpression_) return;
     hasRecordedImpression_ = true;
     GADClickTrackerCollection::sharedInstance()->trackURLs(impressionTrackingURLs_, false);
+    reportMediatedImpression();
 }
 
 void GADNativeAd::loadAssetsWithCompletionHandler(AssetCompletionHandler handler) {

@@ -27,10 +27,12 @@
 #include <vector>
 
 #include "ads/native/GADAdLoading.h"
+#include "ads/native/GADMediatedNativeAdProtocol.h"
 #include "ads/slot/GADSlotDelegate.h"
 #include "platform/base/Error.h"
 #include "platform/base/Url.h"
 #include "platform/base/Value.h"
+#include "platform/runtime/NotificationCenter.h"
 
 namespace platform {
 class SerialQueue;
@@ -42,10 +44,15 @@ class ViewController;
 
 namespace ads {
 
+class GADMediatedNativeAd;
 class GADNativeAdDelegate;
 class GADSlot;
 
+// Every native ad is also a mediated native ad (GADMediatedNativeAdProtocol) with no network
+// delegate: that is how the SDK's own ads travel through mediation when the waterfall names
+// the SDK's own network.
 class GADNativeAd : public GADSlotAdEventDelegate,
+                    public virtual GADMediatedNativeAdProtocol,
                     public std::enable_shared_from_this<GADNativeAd> {
   public:
     using AssetCompletionHandler = std::function<void(const std::optional<platform::Error>&)>;
@@ -82,7 +89,9 @@ class GADNativeAd : public GADSlotAdEventDelegate,
     void setAdUnitID(std::string adUnitID) { adUnitID_ = std::move(adUnitID); }
     const std::string& adNetworkClassName() const { return adNetworkClassName_; }
     void setAdNetworkClassName(std::string name) { adNetworkClassName_ = std::move(name); }
-    const std::optional<platform::Value::Dictionary>& extraAssets() const { return extraAssets_; }
+    const std::optional<platform::Value::Dictionary>& extraAssets() const override {
+        return extraAssets_;
+    }
     void setExtraAssets(std::optional<platform::Value::Dictionary> assets) {
         extraAssets_ = std::move(assets);
     }
@@ -109,8 +118,9 @@ class GADNativeAd : public GADSlotAdEventDelegate,
     virtual std::set<std::string> requiredAssets() const { return {}; }
 
     // Runs a click of the asset through the support page: the environment (or {}) with "ad"
-    // (the ad object) and "click" ({"template", "asset", "sdk_version"}). Nothing without an
-    // asset name or an ad object.
+    // (the ad object) and "click" ({"template", "asset", "sdk_version"}); no script without an
+    // ad object. A mediated ad's click then goes to its network with the asset, the view and
+    // the root view controller. Nothing at all without an asset name.
     void performClickOnView(const std::shared_ptr<platform::ui::View>& view,
                             const std::string& assetName,
                             const std::optional<platform::Value::Dictionary>& environment);
@@ -119,7 +129,8 @@ class GADNativeAd : public GADSlotAdEventDelegate,
     std::optional<std::string> clickMessageJSON(
         const std::string& assetName,
         const std::optional<platform::Value::Dictionary>& environment) const;
-    // The first call pings the impression tracking URLs; later calls do nothing.
+    // The first call pings the impression tracking URLs and reports a mediated ad's impression
+    // to the manager and its network; later calls do nothing.
     void recordImpression();
     bool hasRecordedImpression() const { return hasRecordedImpression_; }
 
@@ -130,6 +141,26 @@ class GADNativeAd : public GADSlotAdEventDelegate,
     void addAssetWithNameToRequestedAssets(const std::string& name);
     void finishedLoadingAssetWithName(const std::optional<std::string>& name);
     void failedToLoadAssetWithName(const std::string& name);
+
+    // Mediated ads (GADNativeAdMediation.cpp). The format class of a network's mediated ad:
+    // app install when the network's object adopts GADMediatedNativeAppInstallAd, else content
+    // when it adopts GADMediatedNativeContentAd; an SDK native ad keeps the class its ad
+    // object names. Nothing otherwise.
+    static GADAdLoadingClass classFromMediatedNativeAd(const GADMediatedNativeAd& mediatedAd);
+    std::shared_ptr<GADMediatedNativeAdDelegate> mediatedNativeAdDelegate() const override {
+        return nullptr;
+    }
+    // The wrapper the ad reports through (nothing for a direct ad).
+    const std::shared_ptr<GADMediatedNativeAd>& mediatedNativeAd() const {
+        return mediatedNativeAd_;
+    }
+    void setMediatedNativeAd(std::shared_ptr<GADMediatedNativeAd> mediatedAd) {
+        mediatedNativeAd_ = std::move(mediatedAd);
+    }
+    // The publisher's view that shows this ad is tracked from now on (the view policy says so):
+    // a mediated ad's network hears that its ad rendered there, once per view; a direct ad
+    // has nobody to tell.
+    void reportRenderedInView(const std::shared_ptr<platform::ui::View>& view);
 
     // Slot events, handed to the delegate on the main thread.
     void slotWillPresentScreen(GADSlot&) override;
@@ -142,8 +173,18 @@ class GADNativeAd : public GADSlotAdEventDelegate,
     explicit GADNativeAd(const std::optional<platform::Value>& adObject);
     // A format starts its assets here (once per ad), naming each before it starts it.
     virtual void startLoadingAssets() {}
+    // The base's part of a format's mediated initialiser, right after the ad is made: keeps the
+    // wrapper, takes its network's class name and extra assets, and relays the network's
+    // screen events (when the wrapper holds an ad) to the delegate on the main thread.
+    void initWithMediatedNativeAd(const std::shared_ptr<GADMediatedNativeAd>& mediatedAd);
 
   private:
+    // The mediated ad's reports (nothing for a direct ad).
+    void reportMediatedImpression();
+    void reportMediatedClick(const std::shared_ptr<platform::ui::View>& view,
+                             const std::string& assetName);
+    void observeNotificationsFromMediatedNativeAd();
+
     void notifyLoadingDelegateIfAllRequestedAssetsHaveLoaded();
     void callAndClearAssetLoadCompletionHandlersWithError(
         const std::optional<platform::Error>& error);
@@ -169,6 +210,11 @@ class GADNativeAd : public GADSlotAdEventDelegate,
     std::vector<platform::Url> thirdPartyClickTrackingURLs_;
     std::optional<std::string> zivivuClickTrackingURLString_;
     std::optional<platform::Value::Array> clickActions_;
+
+    // Mediated ads.
+    std::shared_ptr<GADMediatedNativeAd> mediatedNativeAd_;
+    std::vector<platform::NotificationCenter::Observation> mediatedNativeAdObservations_;
+    std::vector<std::weak_ptr<platform::ui::View>> renderedInViews_;
 };
 
 }  // namespace ads

@@ -35,6 +35,14 @@ GADAdLoadingClass GADMakeNativeFormatClass(
     loading.make = [make](const platform::Value& adObject,
                           const std::optional<GADAdLoaderOptionsMap>& options)
         -> std::shared_ptr<GADNativeAd> { return make(adObject, options); };
+    // A format with a mediated initialiser also takes networks' ads.
+    if constexpr (requires { &Ad::createWithMediatedNativeAd; }) {
+        loading.makeMediated = [](const std::shared_ptr<GADMediatedNativeAd>& mediatedAd,
+                                  const std::optional<GADAdLoaderOptionsMap>& options)
+            -> std::shared_ptr<GADNativeAd> {
+            return Ad::createWithMediatedNativeAd(mediatedAd, options);
+        };
+    }
     loading.adLoaderDidReceiveAd = [didReceive](GADNativeAd& nativeAd, GADAdLoader& loader) {
         auto* ad = dynamic_cast<Ad*>(&nativeAd);
         auto delegate = std::dynamic_pointer_cast<Protocol>(loader.delegate());

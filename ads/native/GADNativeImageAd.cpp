@@ -54,8 +54,8 @@ void GADNativeImageAd::setSlot(const std::shared_ptr<GADSlot>& slot) {
 }
 
 void GADNativeImageAd::nativeAdViewPolicyDidStartTrackingView(
-    GADNativeAdViewPolicy&, const std::shared_ptr<platform::ui::View>&) {
-    // A direct ad has nobody to tell that it is on screen; its impression is the policy's.
+    GADNativeAdViewPolicy&, const std::shared_ptr<platform::ui::View>& view) {
+    reportRenderedInView(view);
 }
 
 void GADNativeImageAd::startLoadingAssets() {

@@ -1,11 +1,13 @@
 #include "ads/native/GADNativeRoom.h"
 
 #include "ads/native/GADAdLoading.h"
+#include "ads/native/GADMAdNetworkConnectorNativeAd.h"
 #include "ads/native/GADNativeAppInstallAd.h"
 #include "ads/native/GADNativeAppInstallAdView.h"
 #include "ads/native/GADNativeContentAd.h"
 #include "ads/native/GADNativeContentAdView.h"
 #include "ads/native/GADNativeCustomTemplateAd.h"
+#include "ads/native/GADNativeMediationHooks.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/Once.h"
 
@@ -26,7 +28,11 @@ void registerNativeClasses() {
     // Interface files make the two ad view containers by name.
     GADNativeContentAdView::registerClass();
     GADNativeAppInstallAdView::registerClass();
-    // The native connector registers here once it exists.
+
+    // Mediation: the manager makes the native connector by name, and the built-in adapters
+    // reach native loading through their hooks.
+    GADMAdNetworkConnectorNativeAd::registerClass();
+    installNativeMediationHooks();
 }
 
 void GADNativeRoom::load() {

@@ -39,6 +39,7 @@ std::unique_ptr<ScriptedAdapter::Registration> ScriptedAdapter::registerClass(Sc
         calls.push_back(kGetInterstitialCall);
     }
     if (script.answersChangeAdSize) calls.push_back(kChangeAdSizeCall);
+    if (script.answersNativeAd) calls.push_back(kGetNativeAdCall);
     registry.addInstanceCalls(name, calls);
     GADMAdapterClassRecord classRecord;
     if (script.version) classRecord.adapterVersion = [v = *script.version] { return v + "-class"; };
@@ -83,6 +84,15 @@ void ScriptedAdapter::getInterstitial() {
     asked(script_.answer);
 }
 
+void ScriptedAdapter::getNativeAdWithAdTypes(const std::vector<std::string>& adTypes,
+                                             const std::vector<std::shared_ptr<void>>& options) {
+    std::string types;
+    for (const auto& type : adTypes) types += (types.empty() ? "" : ",") + type;
+    record_->calls.push_back("getNativeAdWithAdTypes:" + types +
+                             " options:" + std::to_string(options.size()));
+    asked(script_.answer);
+}
+
 void ScriptedAdapter::asked(Answer answer) {
     if (answer == Answer::Silence) return;
     if (!script_.delay) return this->answer(answer);
@@ -108,6 +118,9 @@ void ScriptedAdapter::answer(Answer answer) {
             break;
         case Answer::Interstitial:
             connector->adapterDidReceiveInterstitial(*this);
+            break;
+        case Answer::NativeAd:
+            connector->adapterDidReceiveMediatedNativeAd(*this, script_.nativeAd);
             break;
         case Answer::NoFill:
             connector->adapterDidFailAd(*this, noFillError());

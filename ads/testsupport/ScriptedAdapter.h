@@ -1,12 +1,12 @@
 #pragma once
 
-// A mediation adapter whose network does what a test scripts: a banner view or an
-// interstitial, no fill, an error, or nothing at all, answered inside the request call or
-// after a delay on the main loop (the test's manual clock). Each registration makes a fresh
-// class name in the class registry, so tests never see each other's classes; the class is
-// taken out again when the returned handle goes. Every instance records the calls it gets in
-// the shared record, and the test can make any instance answer later (a late answer, a
-// network's own refresh) or report screen events and clicks.
+// A mediation adapter whose network does what a test scripts: a banner view, an
+// interstitial or a native ad (an object the test gives), no fill, an error, or nothing at all,
+// answered inside the request call or after a delay on the main loop (the test's manual clock).
+// Each registration makes a fresh class name in the class registry, so tests never see each other's
+// classes; the class is taken out again when the returned handle goes. Every instance records the
+// calls it gets in the shared record, and the test can make any instance answer later (a late
+// answer, a network's own refresh) or report screen events and clicks.
 //
 // Main thread only, like the adapters it stands for. Like a well-behaved adapter it keeps its
 // connector weakly and stops calling it after stopBeingDelegate, unless the script says it
@@ -31,7 +31,7 @@ namespace ads::testing {
 class ScriptedAdapter : public GADMAdNetworkAdapterProtocol,
                         public std::enable_shared_from_this<ScriptedAdapter> {
   public:
-    enum class Answer { View, Interstitial, NoFill, Error, Silence };
+    enum class Answer { View, Interstitial, NativeAd, NoFill, Error, Silence };
 
     struct Script {
         Answer answer = Answer::View;
@@ -41,6 +41,9 @@ class ScriptedAdapter : public GADMAdNetworkAdapterProtocol,
         bool currentAPI = true;
         bool declaresProtocol = true;
         bool answersChangeAdSize = false;
+        // Lists the native loading call; its answer NativeAd hands the connector nativeAd.
+        bool answersNativeAd = false;
+        std::shared_ptr<void> nativeAd{};
         std::optional<std::string> version{};
         std::optional<std::string> networkExtrasClass{};
         // Keeps its connector (until its next answer) and still answers after
@@ -88,6 +91,9 @@ class ScriptedAdapter : public GADMAdNetworkAdapterProtocol,
     void presentInterstitialFromRootViewController(
         const std::shared_ptr<platform::ui::ViewController>& root) override;
     void changeAdSizeTo(const GADAdSize& size) override;
+    // Records "getNativeAdWithAdTypes:<types joined by ,>" and how many options came.
+    void getNativeAdWithAdTypes(const std::vector<std::string>& adTypes,
+                                const std::vector<std::shared_ptr<void>>& options) override;
     std::optional<std::string> adapterVersion() const override { return script_.version; }
 
     // Answers now, whatever the script said (nothing after stopBeingDelegate unless it

@@ -20,22 +20,7 @@ namespace {
 using platform::Value;
 using testing::ScriptedNativeAd;
 
-// An app that takes both scripted formats and records what it hears.
-class BothFormatsDelegate : public testing::ScriptedContentDelegate,
-                            public testing::ScriptedAppInstallDelegate {
-  public:
-    void adLoaderDidFailToReceiveAdWithError(GADAdLoader&, const GADRequestError& error) override {
-        failures.push_back(error);
-    }
-    void adLoaderDidReceiveScriptedContentAd(GADAdLoader&, ScriptedNativeAd& ad) override {
-        received.push_back(std::static_pointer_cast<ScriptedNativeAd>(ad.shared_from_this()));
-    }
-    void adLoaderDidReceiveScriptedAppInstallAd(GADAdLoader&, ScriptedNativeAd& ad) override {
-        received.push_back(std::static_pointer_cast<ScriptedNativeAd>(ad.shared_from_this()));
-    }
-    std::vector<GADRequestError> failures;
-    std::vector<std::shared_ptr<ScriptedNativeAd>> received;
-};
+using BothFormatsDelegate = testing::ScriptedFormatsApp;
 
 class ContentOnlyDelegate : public testing::ScriptedContentDelegate {
   public:

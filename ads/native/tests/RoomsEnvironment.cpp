@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ads/fullscreen/GADFullScreenRoom.h"
+#include "ads/mediation/GADMediationRoom.h"
 #include "ads/native/GADNativeRoom.h"
 #include "ads/slot/GADSlotRoom.h"
 
@@ -14,6 +15,7 @@ class RoomsEnvironment : public ::testing::Environment {
     void SetUp() override {
         ads::GADFullScreenRoom::load();
         ads::GADSlotRoom::load();
+        ads::registerMediationClasses();
         ads::GADNativeRoom::load();
     }
 };

@@ -22,6 +22,30 @@ ScriptedNativeAd::ScriptedNativeAd(Private, const Value& adObject, std::string f
     invalid_ = adObject.get("invalid").asBool();
 }
 
+std::shared_ptr<ScriptedNativeAd> ScriptedNativeAd::createMediated(
+    const std::shared_ptr<GADMediatedNativeAd>& mediatedAd, std::string format) {
+    const auto* network = mediatedAd ? mediatedAd->ad().get() : nullptr;
+    std::optional<std::string> headline;
+    std::vector<std::shared_ptr<GADNativeAdImage>> images;
+    if (const auto* content = dynamic_cast<const GADMediatedNativeContentAd*>(network);
+        content && format == "1") {
+        headline = content->headline();
+        images = content->images();
+    } else if (const auto* install = dynamic_cast<const GADMediatedNativeAppInstallAd*>(network);
+               install && format == "2") {
+        headline = install->headline();
+        images = install->images();
+    }
+    if (!headline) return nullptr;
+    auto ad = create(Value(), std::move(format));
+    // A network's pictures are all required here, so a broken one fails the ad.
+    for (std::size_t i = 0; i < images.size(); ++i)
+        ad->required_.insert("image" + std::to_string(i));
+    ad->images = std::move(images);
+    ad->initWithMediatedNativeAd(mediatedAd);
+    return ad;
+}
+
 bool ScriptedNativeAd::hasValidConfigurationForRequestParameters(
     const std::optional<Value::Dictionary>& requestParameters) const {
     askedParameters = requestParameters;
@@ -59,6 +83,12 @@ GADAdLoadingClass scriptedClass(std::string name, std::string format,
                                    const std::optional<GADAdLoaderOptionsMap>&) {
         auto ad = ScriptedNativeAd::create(adObject, format);
         made.push_back(ad);
+        return std::shared_ptr<GADNativeAd>(ad);
+    };
+    loading.makeMediated = [format, &made](const std::shared_ptr<GADMediatedNativeAd>& mediatedAd,
+                                           const std::optional<GADAdLoaderOptionsMap>&) {
+        auto ad = ScriptedNativeAd::createMediated(mediatedAd, format);
+        if (ad) made.push_back(ad);
         return std::shared_ptr<GADNativeAd>(ad);
     };
     loading.requestParametersForAdLoader = [format](GADAdLoader&) {

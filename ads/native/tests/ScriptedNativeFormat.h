@@ -4,7 +4,9 @@
 // put in the class tables as type "1" (and, as a second format, "2") for a test's lifetime.
 // Its ad object may name images ("images": image objects, assets "image0", "image1", ...),
 // required assets ("required": names), hand-finished assets ("manual": names, finished by the
-// test) and "invalid": true to refuse the request.
+// test) and "invalid": true to refuse the request. From a network's mediated ad it takes the
+// network's images as its own (loaded like the others, each required) and refuses an object without
+// the format's mediated protocol or without a headline.
 
 #include <memory>
 #include <optional>
@@ -14,6 +16,7 @@
 #include "ads/native/GADAdLoader.h"
 #include "ads/native/GADAdLoaderDelegate.h"
 #include "ads/native/GADAdLoading.h"
+#include "ads/native/GADMediatedNativeAd.h"
 #include "ads/native/GADNativeAd.h"
 #include "ads/native/GADNativeAdImage.h"
 
@@ -25,6 +28,8 @@ class ScriptedNativeAd : public GADNativeAd {
   public:
     static std::shared_ptr<ScriptedNativeAd> create(const platform::Value& adObject,
                                                     std::string format = "1");
+    static std::shared_ptr<ScriptedNativeAd> createMediated(
+        const std::shared_ptr<GADMediatedNativeAd>& mediatedAd, std::string format);
     ScriptedNativeAd(Private, const platform::Value& adObject, std::string format);
 
     bool hasValidConfigurationForRequestParameters(
@@ -54,6 +59,22 @@ class ScriptedContentDelegate : public virtual GADAdLoaderDelegate {
 class ScriptedAppInstallDelegate : public virtual GADAdLoaderDelegate {
   public:
     virtual void adLoaderDidReceiveScriptedAppInstallAd(GADAdLoader&, ScriptedNativeAd&) = 0;
+};
+
+// An app that takes both scripted formats and records what it hears.
+class ScriptedFormatsApp : public ScriptedContentDelegate, public ScriptedAppInstallDelegate {
+  public:
+    void adLoaderDidFailToReceiveAdWithError(GADAdLoader&, const GADRequestError& error) override {
+        failures.push_back(error);
+    }
+    void adLoaderDidReceiveScriptedContentAd(GADAdLoader&, ScriptedNativeAd& ad) override {
+        received.push_back(std::static_pointer_cast<ScriptedNativeAd>(ad.shared_from_this()));
+    }
+    void adLoaderDidReceiveScriptedAppInstallAd(GADAdLoader&, ScriptedNativeAd& ad) override {
+        received.push_back(std::static_pointer_cast<ScriptedNativeAd>(ad.shared_from_this()));
+    }
+    std::vector<GADRequestError> failures;
+    std::vector<std::shared_ptr<ScriptedNativeAd>> received;
 };
 
 // Puts the scripted formats in the class tables and the previous classes back on the way out.
