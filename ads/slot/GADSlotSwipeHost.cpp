@@ -1,5 +1,6 @@
-// The slot as its swipe's host: its ad view, the configuration of the ad it shows (read once
-// per ad, since the page's script changes it), what its owner offers, and itself.
+// The slot as its swipe's host: its ad view, the configuration of the ad whose page it loads
+// or shows (read once per ad, since the page's script changes it), what its owner offers, and
+// itself.
 
 #include "ads/foundation/GADAd.h"
 #include "ads/slot/GADSlot.h"
@@ -23,7 +24,10 @@ const std::shared_ptr<GADSlotSwipe>& GADSlot::swipe() {
     host.configurations = [weak,
                            read]() -> std::shared_ptr<GADSwipeToViewControllerConfigurations> {
         auto slot = weak.lock();
-        auto ad = slot ? slot->ad() : nullptr;
+        if (!slot) return nullptr;
+        // A page turns its swipe on as it loads, before the slot shows its ad: the ad being
+        // loaded is the page's, when there is one.
+        auto ad = slot->loadingAd_ ? slot->loadingAd_ : slot->ad();
         if (!ad) return nullptr;
         if (read->ad.lock() != ad) {
             read->ad = ad;

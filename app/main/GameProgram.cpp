@@ -25,6 +25,7 @@
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/ManualClock.h"
+#include "platform/services/gst/GstMediaPlayerBackend.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/Bundle.h"
 #include "platform/ui/Application.h"
@@ -229,6 +230,9 @@ bool GameProgram::setUp() {
     app.setDelegate(appCore_);
     // Web views asked for while launching wait for WebKit until the first frame is up.
     platform::web::WebEngine::deferUntilFirstFrame();
+    // An ad's video plays through GStreamer. Only the factory is set here: GStreamer itself
+    // starts when the first ad asks for a player, so a run without video ads never loads it.
+    platform::services::GstMediaPlayerBackend::install();
     // The ads library starts up when the application has finished launching: its rooms must
     // have registered and it must be listening before that happens.
     ads::load();

@@ -191,6 +191,33 @@ TEST_F(GADSlotSwipeTest, ACancelledSwipeTakesTheSheetDown) {
     EXPECT_EQ(fullScreen->events, (Lines{"willPresent", "willDismiss", "didDismiss"}));
 }
 
+// The sheet's view is in the window from the moment the finger starts it, so the sheet has
+// appeared, and the app's screen stays under it until the sheet is done with: each change of
+// either comes as a pair of callbacks, whether the swipe finishes or is cancelled.
+TEST_F(GADSlotSwipeTest, TheSheetAndTheAppAppearAndDisappearInPairs) {
+    using Appearance = ui::ViewController::Appearance;
+    enable("swipe_direction=bottom_to_top&ad_draggable=1");
+    for (bool finish : {true, false}) {
+        SCOPED_TRACE(finish);
+        swipe->handlePanGesture(GestureState::Began, {100, 570}, 0);
+        auto sheet = swipe->storeSheet();
+        ASSERT_TRUE(sheet);
+        EXPECT_EQ(sheet->appearance(), Appearance::Appeared);
+        EXPECT_EQ(root->appearance(), Appearance::Appeared);
+        swipe->handlePanGesture(GestureState::Changed, {100, 285}, -5);
+        swipe->handlePanGesture(GestureState::Ended, {100, 285}, finish ? -5 : 5);
+        scope.advance(1);
+        if (finish) {
+            EXPECT_EQ(sheet->appearance(), Appearance::Appeared);
+            swipe->productViewControllerDidFinish(*sheet);
+            scope.advance(1);
+        }
+        EXPECT_EQ(sheet->appearance(), Appearance::Disappeared);
+        EXPECT_EQ(root->appearance(), Appearance::Appeared);
+        EXPECT_FALSE(swipe->storeSheet());
+    }
+}
+
 TEST_F(GADSlotSwipeTest, SwipesThatPresentNothingSayNothing) {
     enable("swipe_direction=top_to_bottom");
     // Outside the rectangles: refused, and the recognizer is armed again by its cancellation.

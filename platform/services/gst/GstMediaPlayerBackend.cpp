@@ -1,4 +1,5 @@
 #include "platform/services/gst/GstMediaPlayerBackend.h"
+#include "platform/services/gst/GstMediaPlayerSound.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -482,7 +483,11 @@ bool GstMediaPlayerBackend::available() {
 }
 
 void GstMediaPlayerBackend::install() {
-    MediaPlayer::setBackendFactory([] { return std::make_unique<GstMediaPlayerBackend>(); });
+    MediaPlayer::setBackendFactory([] {
+        auto backend = std::make_unique<GstMediaPlayerBackend>();
+        if (auto sound = GstMediaPlayerSound::create()) backend->setAudioOutput(sound->output());
+        return backend;
+    });
 }
 
 GstMediaPlayerBackend::GstMediaPlayerBackend() : core_(std::make_shared<Core>()) {

@@ -29,7 +29,8 @@ class GstMediaPlayerBackend : public MediaPlayerBackend {
     // False when GStreamer or a needed element (playbin, appsink) is missing; the reason is
     // logged once.
     static bool available();
-    // Makes MediaPlayer::create() use this backend.
+    // Makes MediaPlayer::create() use this backend, its sound played in the OpenAL context
+    // current when the player is made (none: no sound).
     static void install();
 
     GstMediaPlayerBackend();

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/audio/AudioDevice.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/services/MediaPlayer.h"
 #include "platform/testing/RunMainLoopUntil.h"
@@ -189,6 +190,44 @@ TEST_F(GstMediaPlayerTest, TheSoundIsTheToneAndSilentWhenMuted) {
             EXPECT_NEAR(hz, 440, 25);
         }
     }
+}
+
+// A program's player (the installed backend) plays its sound in the current OpenAL context:
+// on the loopback device the tone is heard while it plays, and nothing when it is muted.
+TEST_F(GstMediaPlayerTest, TheInstalledPlayersToneIsHeardOnTheAudioDeviceAndNotWhenMuted) {
+    audio::AudioDevice::setLoopbackMode(true);
+    auto device = audio::AudioDevice::openDefault();
+    audio::AudioDevice::setLoopbackMode(false);
+    ASSERT_TRUE(device);
+    ASSERT_EQ(device->createContext(GstMediaPlayerBackend::kAudioRate), ALC_NO_ERROR);
+    ASSERT_EQ(device->makeCurrent(), ALC_NO_ERROR);
+    GstMediaPlayerBackend::install();
+    for (bool muted : {false, true}) {
+        SCOPED_TRACE(muted);
+        auto player = MediaPlayer::create(Url::parse(server_.url("/tone.ogg")));
+        player->setObserver(events_);
+        player->setMuted(muted);
+        events_->seen.clear();
+        player->play();
+        int loudest = 0;
+        long rendered = 0;
+        ASSERT_TRUE(runMainLoopUntil(
+            [&] {
+                // A hundredth of a second mixed each turn: no faster than the tone comes.
+                device->render(GstMediaPlayerBackend::kAudioRate / 100);
+                rendered += GstMediaPlayerBackend::kAudioRate / 100;
+                loudest = std::max(loudest, device->lastPeak());
+                return events_->saw("ended");
+            },
+            15));
+        ASSERT_GT(rendered, 0);
+        if (muted) {
+            EXPECT_LE(loudest, 2);  // the mixer's dither, nothing more
+        } else {
+            EXPECT_GT(loudest, 3000);
+        }
+    }
+    MediaPlayer::setBackendFactory({});
 }
 
 TEST_F(GstMediaPlayerTest, APlayerFreedWhilePlayingStopsItsPipeline) {
