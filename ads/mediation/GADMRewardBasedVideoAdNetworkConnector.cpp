@@ -18,7 +18,7 @@ GADMRewardBasedVideoAdNetworkConnector::create() {
 }
 
 GADMRewardBasedVideoAdNetworkConnector::~GADMRewardBasedVideoAdNetworkConnector() {
-    if (adapter_) adapter_->stopBeingDelegate();
+    askAdapterToStopBeingDelegate();
 }
 
 void GADMRewardBasedVideoAdNetworkConnector::setAdNetworkConfig(
@@ -100,7 +100,9 @@ void GADMRewardBasedVideoAdNetworkConnector::presentFromRootViewController(
 }
 
 void GADMRewardBasedVideoAdNetworkConnector::askAdapterToStopBeingDelegate() {
-    if (adapter_) adapter_->stopBeingDelegate();
+    // Once: a connector let go of is not used again.
+    if (adapter_ && !stoppedAdapter_) adapter_->stopBeingDelegate();
+    stoppedAdapter_ = true;
 }
 
 std::shared_ptr<GADMConfig> GADMRewardBasedVideoAdNetworkConnector::activeMediationConfig() const {

@@ -145,6 +145,7 @@ class GADMRewardBasedVideoAdNetworkConnector
     std::shared_ptr<GADRequest> request_;
     std::optional<std::string> userID_;
     std::optional<Presented> presented_;
+    bool stoppedAdapter_ = false;
 };
 
 }  // namespace ads
