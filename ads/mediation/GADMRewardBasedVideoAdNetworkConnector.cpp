@@ -1,10 +1,8 @@
 #include "ads/mediation/GADMRewardBasedVideoAdNetworkConnector.h"
 
 #include "ads/foundation/GADClickTrackerCollection.h"
-#include "ads/foundation/GADLogger.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/foundation/GADRequestError.h"
-#include "ads/mediation/GADMAdNetworkAdapterProtocol.h"
 #include "ads/mediation/GADMUtilities.h"
 #include "ads/mediation/GADRewardBasedVideoAd.h"
 #include "platform/runtime/ClassRegistry.h"
@@ -137,17 +135,7 @@ bool GADMRewardBasedVideoAdNetworkConnector::testMode() const {
 
 std::shared_ptr<const GADAdNetworkExtras> GADMRewardBasedVideoAdNetworkConnector::networkExtras()
     const {
-    const auto name = adapterClassName();
-    const auto record =
-        name ? platform::ClassRegistry::shared().classRecord<GADMAdapterClassRecord>(*name)
-             : nullptr;
-    if (!record || !record->networkExtrasClass) {
-        GADLogger::sharedInstance().logPublicMessage(
-            "Adapter class " + name.value_or("(null)") +
-            " does not respond to networkExtrasClass. Unable to retrieve network extras.");
-        return nullptr;
-    }
-    return request_ ? request_->adNetworkExtrasFor(*record->networkExtrasClass) : nullptr;
+    return GADMUtilities::networkExtrasForAdapterClass(adapterClassName(), request_.get());
 }
 
 std::optional<bool> GADMRewardBasedVideoAdNetworkConnector::childDirectedTreatment() const {

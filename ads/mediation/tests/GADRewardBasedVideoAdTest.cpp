@@ -12,6 +12,7 @@
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADLog.h"
 #include "ads/foundation/GADRequest.h"
+#include "ads/testsupport/ScriptedCorePage.h"
 #include "ads/web/GADSDKCoreController.h"
 #include "ads/web/GADSDKCoreWebView.h"
 #include "platform/base/LogSink.h"
@@ -26,6 +27,7 @@ using platform::Value;
 using platform::web::FakeWebPage;
 using platform::web::NavigationType;
 using testing::RewardTest;
+using testing::ScriptedCorePage;
 using testing::ScriptedRewardAdapter;
 using testing::SDKCoreTestScope;
 
@@ -86,33 +88,17 @@ TEST(GADRewardBasedVideoAdSharedTest, OneInstanceForEveryThread) {
 
 class GADRewardBasedVideoAdTest : public ::testing::Test, public RewardTest {
   protected:
-    FakeWebPage& page() { return *views.web().pages().at(0); }
-    void settleCore() { SDKCoreTestScope::settle(*GADSDKCoreController::sharedInstance()); }
+    FakeWebPage& page() { return corePage.page(); }
+    static void settleCore() { ScriptedCorePage::settle(); }
     void loadFromCore(std::shared_ptr<GADRequest> request = nullptr) {
         ad->loadRequest(std::move(request), "rewarded-unit", "user-7");
         settleCore();
     }
-    void loadPage() {
-        page().fireNavigation(GADSDKCoreWebView::pageURL().absoluteString(), NavigationType::Other);
-        settleCore();
-        page().fireStart();
-        page().fireFinish();
-        settleCore();
-    }
-    void answer(const std::string& gmsg) {
-        page().fireNavigation("gmsg://movuroute/" + gmsg, NavigationType::Other);
-        settleCore();
-    }
-    // The parameters of the last request the page was asked for.
-    Value lastRequest() {
-        const std::string prefix = "setTimeout(function(){RADE_getAd(";
-        for (auto it = page().evaluations().rbegin(); it != page().evaluations().rend(); ++it) {
-            if (it->rfind(prefix, 0) != 0) continue;
-            auto json = it->substr(prefix.size(), it->size() - prefix.size() - 8);
-            return platform::Json::parse(json).value_or(Value());
-        }
-        return Value();
-    }
+    void loadPage() { corePage.load(); }
+    void answer(const std::string& gmsg) { corePage.answer(gmsg); }
+    Value lastRequest() { return corePage.lastRequest(); }
+
+    ScriptedCorePage corePage{views};
 };
 
 TEST_F(GADRewardBasedVideoAdTest, TheCoreGetsTheRewardedParametersAndASecondLoadIsIgnored) {
