@@ -1,9 +1,9 @@
 #pragma once
 
 // What a rewarded video connector offers its adapter: the network's credentials and the
-// publisher's targeting of the current load, and the callbacks through which the adapter
-// reports its set-up, its ad, and what the user does with the shown ad. Callbacks name the
-// calling adapter. Main thread only.
+// publisher's targeting of the current load (GADMConnectorTargeting), and the callbacks through
+// which the adapter reports its set-up, its ad, and what the user does with the shown ad. Callbacks
+// name the calling adapter. Main thread only.
 
 #include <cstdint>
 #include <memory>
@@ -11,33 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "ads/mediation/GADMConnectorTargeting.h"
 #include "platform/base/Error.h"
 #include "platform/base/Value.h"
 
 namespace ads {
 
-class GADAdNetworkExtras;
 class GADAdReward;
 class GADMRewardBasedVideoAdNetworkAdapter;
 
-class GADMRewardBasedVideoAdNetworkConnectorProtocol {
+class GADMRewardBasedVideoAdNetworkConnectorProtocol : public GADMConnectorTargeting {
   public:
     virtual ~GADMRewardBasedVideoAdNetworkConnectorProtocol() = default;
-
-    // What the adapter may read.
-    virtual std::optional<std::string> publisherId() const = 0;
-    virtual platform::Value::Dictionary credentials() const = 0;
-    virtual bool testMode() const = 0;
-    virtual std::shared_ptr<const GADAdNetworkExtras> networkExtras() const = 0;
-    virtual std::optional<bool> childDirectedTreatment() const = 0;
-    virtual std::int64_t userGender() const = 0;
-    virtual std::optional<platform::Date> userBirthday() const = 0;
-    virtual bool userHasLocation() const = 0;
-    virtual double userLatitude() const = 0;
-    virtual double userLongitude() const = 0;
-    virtual double userLocationAccuracyInMeters() const = 0;
-    virtual std::optional<std::string> userLocationDescription() const = 0;
-    virtual std::optional<std::vector<std::string>> userKeywords() const = 0;
 
     // What the adapter reports.
     using Adapter = GADMRewardBasedVideoAdNetworkAdapter;

@@ -13,8 +13,7 @@ using platform::Value;
 namespace {
 
 // The publisher's targeting as either kind of connector gives it.
-template <typename Connector>
-std::shared_ptr<GADRequest> targetedRequest(const Connector& connector) {
+std::shared_ptr<GADRequest> targetedRequest(const GADMConnectorTargeting& connector) {
     auto request = GADRequest::request();
     if (connector.testMode()) {
         request->setTestDevices(
@@ -38,9 +37,8 @@ std::shared_ptr<GADRequest> targetedRequest(const Connector& connector) {
 
 // A copy of the connector's network extras (a fresh GADExtras when it has none of that class)
 // with the mediation parameters every network request carries.
-template <typename Connector>
 std::pair<std::shared_ptr<GADExtras>, Value::Dictionary> mediationExtras(
-    const Connector& connector) {
+    const GADMConnectorTargeting& connector) {
     // A copy, so the publisher's extras never gain what this network's request adds; extras
     // of another class give no parameters.
     std::shared_ptr<GADExtras> extras;
