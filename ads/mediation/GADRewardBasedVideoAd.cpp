@@ -79,6 +79,9 @@ void GADRewardBasedVideoAd::loadRequest(std::shared_ptr<GADRequest> request,
         }
     }
     waitingForSDKCore_ = true;
+    // A copy of its own: the app may change its request while the core's queue reads this.
+    requestSnapshot_ = std::make_shared<const RequestSnapshot>(RequestSnapshot{
+        request_->copy(), GADRequest::collectMainThreadFacts(), userID_, adUnitID_});
     GADWebRoom::hookSharedSDKCore();
     GADSDKCoreController::sharedInstance()->buildAdURL(shared_from_this());
 }
@@ -125,23 +128,18 @@ GADRewardBasedVideoAd::requestParametersWithRequestID(const std::string& request
         std::lock_guard lock(requestIDMutex_);
         requestID_ = requestID;
     }
-    // Taken here, on the main thread: the builder runs on the core's queue while the app may
-    // already have started another load.
-    struct Snapshot {
-        std::shared_ptr<GADRequest> request;
-        GADMainThreadFacts facts;
-        std::optional<std::string> userID;
-        std::optional<std::string> adUnitID;
-        std::string requestID;
-    };
-    Snapshot snapshot{request_ ? request_->copy() : GADRequest::request(),
-                      GADRequest::collectMainThreadFacts(), userID_, adUnitID_, requestID};
-    return [snapshot = std::move(snapshot)]() -> std::optional<Value::Dictionary> {
-        Value::Dictionary parameters = snapshot.request->parameters(snapshot.facts);
-        if (snapshot.userID) parameters["rbv_user_id"] = Value(*snapshot.userID);
-        if (snapshot.adUnitID) parameters["slotname"] = Value(*snapshot.adUnitID);
+    // The builder runs on the core's queue and reads only what the load took when it started.
+    auto snapshot = requestSnapshot_;
+    if (!snapshot) {
+        snapshot = std::make_shared<const RequestSnapshot>(RequestSnapshot{
+            GADRequest::request(), GADRequest::collectMainThreadFacts(), userID_, adUnitID_});
+    }
+    return [snapshot = std::move(snapshot), requestID]() -> std::optional<Value::Dictionary> {
+        Value::Dictionary parameters = snapshot->request->parameters(snapshot->facts);
+        if (snapshot->userID) parameters["rbv_user_id"] = Value(*snapshot->userID);
+        if (snapshot->adUnitID) parameters["slotname"] = Value(*snapshot->adUnitID);
         parameters["rbv"] = Value("1");
-        if (!snapshot.requestID.empty()) parameters["request_id"] = Value(snapshot.requestID);
+        if (!requestID.empty()) parameters["request_id"] = Value(requestID);
         parameters["format"] = Value("reward_mb");
         return parameters;
     };

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "ads/foundation/GADAdFetcherDelegate.h"
+#include "ads/foundation/GADMainThreadFacts.h"
 #include "ads/mediation/GADMRewardBasedVideoAdConnectorDelegate.h"
 #include "ads/web/GADSDKCoreControllerDelegate.h"
 #include "platform/base/Error.h"
@@ -176,6 +177,14 @@ class GADRewardBasedVideoAd : public GADSDKCoreControllerDelegate,
         return requestingConnector_.get() == &connector;
     }
 
+    // What the load knew when it started, for the SDK core's request parameters.
+    struct RequestSnapshot {
+        std::shared_ptr<GADRequest> request;
+        GADMainThreadFacts facts;
+        std::optional<std::string> userID;
+        std::optional<std::string> adUnitID;
+    };
+
     bool ready_ = false;
     bool requestInProgress_ = false;
     bool waitingForSDKCore_ = false;
@@ -186,6 +195,7 @@ class GADRewardBasedVideoAd : public GADSDKCoreControllerDelegate,
     mutable std::mutex requestIDMutex_;
     std::optional<std::string> requestID_;
     std::shared_ptr<GADAdFetcher> adFetcher_;
+    std::shared_ptr<const RequestSnapshot> requestSnapshot_;
 
     std::shared_ptr<GADMConfig> mediationConfig_;
     std::vector<std::shared_ptr<Connector>> pendingAdRequestConnectors_;
