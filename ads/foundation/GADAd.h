@@ -98,6 +98,10 @@ class GADAd : public std::enable_shared_from_this<GADAd> {
         swipeToViewControllerConfigurations_ = std::move(configurations);
     }
 
+    // The ad object this ad was read from, when it was read from one: it travels on unchanged
+    // when the ad is handed to another slot (the mediation ad URL adapter's).
+    const std::optional<platform::Value>& sourceDictionary() const { return sourceDictionary_; }
+
     // The HTML is an ad network's script tag; its passback URL is where it gives up to.
     bool hasAdNetworkJavaScript() const { return hasAdNetworkJavaScript_; }
     const std::optional<platform::Url>& adNetworkPassbackURL() const {
@@ -158,6 +162,7 @@ class GADAd : public std::enable_shared_from_this<GADAd> {
     std::optional<platform::Url> adURL_;
     std::optional<platform::Value::Dictionary> responseHeaders_;
     std::optional<platform::Value::Dictionary> activeViewConfigurations_;
+    std::optional<platform::Value> sourceDictionary_;
     std::optional<platform::Value> swipeToViewControllerConfigurations_;
     GADAdResponseType responseType_ = GADAdResponseType::Invalid;
     double reloadInterval_ = 0;

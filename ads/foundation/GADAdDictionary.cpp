@@ -34,6 +34,7 @@ std::vector<platform::Url> webURLs(const Value& dictionary, std::string_view key
 }  // namespace
 
 void GADAd::readDictionary(const Value& dictionary) {
+    if (dictionary.isDictionary()) sourceDictionary_ = dictionary;
     const Value* html = gad_objectForKey(dictionary, "ad_html", &Value::isString);
     auto baseURL = webURL(dictionary.find("ad_base_url"));
     if (html && !html->stringRef().empty() && baseURL) {

@@ -4,8 +4,9 @@
 // of the built-in adapters serve native requests: the SDK's own network loads native ads with
 // the native room's ad loader, and custom events hand the request to the publisher's native
 // class. The native room fills these hooks at start-up (registerNativeClasses). While a hook is
-// unset, the adapter fails the request with code 11 and its own text, as it does for a
-// connector that cannot take native ads.
+// unset, the adapter fails the request as it does for a connector that cannot take native ads:
+// the same text, in the adapter's own failure form (code 11 for the SDK's own network, the
+// custom event failure for custom events).
 //
 // A hook answers on the adapter's behalf: it checks the connector, reports the ad or the
 // failure to the connector naming the adapter, and returns what the adapter keeps until its

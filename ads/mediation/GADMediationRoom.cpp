@@ -3,6 +3,10 @@
 #include "ads/mediation/GADMAdManager.h"
 #include "ads/mediation/GADMAdNetworkConnectorBanner.h"
 #include "ads/mediation/GADMAdNetworkConnectorInterstitial.h"
+#include "ads/mediation/GADMAdURLAdapter.h"
+#include "ads/mediation/GADMAdapterCustomEvents.h"
+#include "ads/mediation/GADMAdapterHTML.h"
+#include "ads/mediation/GADMAdapterZivivuDuRezAds.h"
 #include "ads/slot/GADAdResponseProcessors.h"
 #include "ads/slot/GADSlot.h"
 #include "platform/runtime/ClassRegistry.h"
@@ -24,6 +28,16 @@ void registerMediationClasses() {
         GADMAdNetworkConnector::registerClass();
         GADMAdNetworkConnectorBanner::registerClass();
         GADMAdNetworkConnectorInterstitial::registerClass();
+
+        // The built-in adapter for HTML creatives carried in the mediation answer.
+        GADMAdapterHTML::registerClass();
+
+        // The built-in adapters of the SDK's own ads: by ad unit, and by the SDK core's ad.
+        GADMAdapterZivivuDuRezAds::registerClass();
+        GADMAdURLAdapter::registerClass();
+
+        // Custom events: the publisher's own classes, named by the configuration.
+        GADMAdapterCustomEvents::registerClass();
     });
 }
 

@@ -48,6 +48,10 @@ std::pair<std::shared_ptr<GADExtras>, Value::Dictionary> mediationExtras(
         extras = GADExtras::create();
     }
     Value::Dictionary parameters = extras->additionalParameters().value_or(Value::Dictionary{});
+    // An ad the publisher handed the outer slot (a mediation configuration, say) is that
+    // slot's: in the network's request it would render again, or mediate again.
+    parameters.erase("_ad");
+    parameters.erase("_adHeaders");
     if (const auto url = parameters.find("_mediationRequestUrl"); url != parameters.end()) {
         parameters["_requestUrl"] = url->second;
     }

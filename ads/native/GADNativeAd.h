@@ -88,7 +88,7 @@ class GADNativeAd : public GADSlotAdEventDelegate,
     }
     const std::shared_ptr<GADSlot>& slot() const { return slot_; }
     // Keeps the slot and becomes its ad event delegate.
-    void setSlot(const std::shared_ptr<GADSlot>& slot);
+    virtual void setSlot(const std::shared_ptr<GADSlot>& slot);
     // Web addresses only, each once, in the order given.
     const std::vector<platform::Url>& impressionTrackingURLs() const {
         return impressionTrackingURLs_;

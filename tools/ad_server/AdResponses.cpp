@@ -19,6 +19,8 @@ const char* const kPalette[] = {"#2e7dd7", "#d7462e", "#2eaa5a", "#9b3fd1", "#e0
 // The default adapter name of the SDK's own network, so a mediation answer names a class the
 // SDK knows.
 constexpr const char* kOwnAdapter = "GADMAdapterZivivuDuRezAds";
+// The SDK's adapter of custom events, whose networks carry the scenario's custom event.
+constexpr const char* kCustomEventsAdapter = "GADMAdapterCustomEvents";
 
 std::string number(double value) {
     char text[32];
@@ -378,6 +380,20 @@ Json rewardedConfiguration(const AdScenario& s, const AdContext& c) {
     return config;
 }
 
+namespace {
+
+// The built-in adapter for HTML creatives carried in the answer: its entry carries the script
+// ad's page (drawing, passing back or blank as the scenario's script ending says) and the
+// ad's passback URL, written with a trailing "/" the page's own navigation does not have.
+constexpr const char* kHtmlAdapter = "GADMAdapterHTML";
+
+void htmlAdapterCredentials(const AdScenario& s, const AdContext& c, Json& data) {
+    data["adxtym_html"] = scriptAdCreative(s, c);
+    data["adxtym_passback_url"] = c.origin + "/mads/passback/";
+}
+
+}  // namespace
+
 Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
     if (s.rewardedVideoSeconds) return rewardedConfiguration(s, c);
     AdLinks links = adLinks(c);
@@ -398,7 +414,19 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
     for (std::size_t i = 0; i < adapters.size(); ++i) {
         Json network = Json::object();
         network["id"] = std::to_string(i + 1);
-        network["data"] = Json{{"pubid", c.slotname}};
+        network["data"] = Json{{"pubid", s.mediationPubId.empty() ? c.slotname : s.mediationPubId}};
+        if (adapters[i] == kHtmlAdapter) htmlAdapterCredentials(s, c, network["data"]);
+        if (s.customEvent && adapters[i] == kCustomEventsAdapter) {
+            network["data"]["class_name"] = s.customEvent->className;
+            network["data"]["parameter"] = s.customEvent->parameter;
+            network["data"]["label"] = s.customEvent->label;
+        }
+        if (s.mediationEntryAd) {
+            // The creative an ordinary answer of this unit would fetch, handed over whole.
+            AdScenario creative = s;
+            creative.kind = AdKind::Banner;
+            network["ad"] = fetchedAdObject(creative, c);
+        }
         network["allocation_id"] = "movu-alloc-" + std::to_string(c.ad);
         network["adapters"] = Json::array({adapters[i]});
         if (!s.mediationDefaultPings) {
@@ -451,16 +479,21 @@ Json nativeAdObject(const AdScenario& s, const AdContext& c) {
     switch (s.nativeTemplate) {
         case 2:
             ad["app_icon"] = nativeImage(c, "icon", 2);
-            ad["star_rating"] = 4.5;
+            ad["rating"] = 4.5;
             ad["store"] = "Movuroute Store";
             ad["price"] = "Free";
             break;
         case 3:
-            ad["custom_template_id"] = "movu-template-1";
+            ad["custom_template_id"] = "10063170";
+            ad["custom_assets"] = Json::array(
+                {Json{{"name", "Title"}, {"type", "string"}, {"string_value", ad["headline"]}},
+                 Json{{"name", "Picture"},
+                      {"type", "image"},
+                      {"image_value", nativeImage(c, "image")}}});
             break;
         default:
             ad["advertiser"] = "Movuroute";
-            ad["logo"] = nativeImage(c, "logo");
+            ad["secondary_image"] = nativeImage(c, "logo");
             break;
     }
     ad["attribution"] = attribution;

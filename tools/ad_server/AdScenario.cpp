@@ -310,6 +310,8 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
         s.scriptDelay = *seconds;
     } else if (name == "defaultpings" && !hasValue)
         s.mediationDefaultPings = true;
+    else if (name == "entry-ad" && !hasValue)
+        s.mediationEntryAd = true;
     else if (name == "adapter") {
         if (!needsValue()) return false;
         if (value.empty()) return fail(error, "adapter needs a class name");
@@ -319,6 +321,10 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
         auto millis = parseInt(value);
         if (!millis || *millis <= 0) return fail(error, "bad timeout: " + std::string(value));
         s.mediationTimeoutMillis = *millis;
+    } else if (name == "pubid") {
+        if (!needsValue()) return false;
+        if (value.empty()) return fail(error, "pubid needs an ad unit");
+        s.mediationPubId = value;
     } else if (name == "image")
         return needsValue() && parseNativeImage(value, s, error);
     else if (name == "template") {

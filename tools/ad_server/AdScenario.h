@@ -87,9 +87,14 @@ struct AdScenario {
     ScriptEnding scriptEnding = ScriptEnding::Draw;  // ScriptAd
     double scriptDelay = 0.3;                        // ScriptAd: seconds after the page loaded
     // Mediation: one network per adapter class name, in order (ids "1", "2", ...); empty: one
-    // network of the SDK's own adapter. The per-network time-out in milliseconds.
+    // network of the SDK's own adapter. A "GADMAdapterHTML" network carries the script ad's
+    // page as its HTML (ending as scriptEnding says) and the ad's passback URL. The
+    // per-network time-out in milliseconds.
     std::vector<std::string> mediationAdapters;
     int mediationTimeoutMillis = 10000;
+    // Mediation: the ad unit every network names as its "pubid" (the SDK's own adapter loads
+    // it, the ad URL adapter asks the page for it); empty: the unit itself.
+    std::string mediationPubId;
     // Mediation: no ping templates of the server's, so the SDK pings its defaults ("/imp",
     // "/clk", "/nofill" here).
     bool mediationDefaultPings = false;
@@ -99,6 +104,17 @@ struct AdScenario {
     // unless told otherwise.
     std::optional<double> rewardedVideoSeconds;
     bool rewardedVideoFills = true;
+    // Mediation: the custom event a network of the custom-event adapter stands for; its "data"
+    // names the publisher's class, "parameter" and "label" beside "pubid".
+    struct CustomEvent {
+        std::string className;
+        std::string parameter;
+        std::string label;
+    };
+    std::optional<CustomEvent> customEvent;
+    // Mediation: whether each network carries an "ad" of its own (the unit's creative), which
+    // the SDK's own adapter renders without a fetch.
+    bool mediationEntryAd = false;
     int nativeTemplate = 1;  // Native: 1 content, 2 app install, 3 custom template
     NativeImage nativeImage = NativeImage::Png;
     std::vector<std::pair<std::string, std::string>> extraHeaders;
@@ -142,6 +158,10 @@ struct AdScenario {
     }
     AdScenario& withOrientation(std::string o) {
         orientation = std::move(o);
+        return *this;
+    }
+    AdScenario& withMediationPubId(std::string unit) {
+        mediationPubId = std::move(unit);
         return *this;
     }
     AdScenario& withColor(std::string c) {
@@ -189,6 +209,10 @@ struct AdScenario {
         nativeImage = image;
         return *this;
     }
+    AdScenario& withCustomEvent(std::string className, std::string parameter, std::string label) {
+        customEvent = CustomEvent{std::move(className), std::move(parameter), std::move(label)};
+        return *this;
+    }
     AdScenario& stalledOn(std::shared_ptr<platform::testing::TestGate> gate) {
         stall = std::move(gate);
         return *this;
@@ -211,8 +235,10 @@ std::string_view nativeImageName(NativeImage image);
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
 //            scenario=<request_scenario>, autoclick, reload, manual, stall,
 //            header=<name>:<value>, adapter=<class> (once per mediated network, in order),
-//            timeout=<milliseconds> (per mediated network), defaultpings; for script ads
-//            passback, passback-scheme, never, delay=<seconds>; for native ads
+//            timeout=<milliseconds> (per mediated network), pubid=<unit> (of every mediated
+//            network), entry-ad (each network carries its ad), defaultpings; for script ads
+//            (and "GADMAdapterHTML" networks) passback, passback-scheme, never,
+//            delay=<seconds>; for native ads
 //            template=1|2|3, image=png|missing|empty|oversized|undecodable; for purchase ads
 //            product=<store product id>
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an

@@ -37,6 +37,21 @@ bool isTrue(const Json& value) {
     return false;
 }
 
+// The ad URL adapter's call (RADE_getAdapterLessMediationAd) carries the request's parameters
+// under "request_param" and names no unit: the mediation entry's "pubid" (its "data") does.
+// Its answer is built from those, as for an ordinary call.
+Json adCallParameters(const CoreCall& call, const Json& first) {
+    if (call.function != "RADE_getAdapterLessMediationAd" || !first.is_object()) return first;
+    auto request = first.find("request_param");
+    if (request == first.end() || !request->is_object()) return first;
+    Json flat = *request;
+    if (auto id = first.find("request_id"); id != first.end()) flat["request_id"] = *id;
+    if (auto data = first.find("data"); data != first.end() && !flat.contains("slotname")) {
+        flat["slotname"] = stringMember(*data, "pubid");
+    }
+    return flat;
+}
+
 void answerAdCall(const Json& parameters, const CoreCallContext& context, CoreAnswer& answer) {
     answer.slotname = stringMember(parameters, "slotname");
     AdScenario scenario = context.scenarioFor ? context.scenarioFor(answer.slotname) : AdScenario{};
@@ -176,7 +191,7 @@ CoreAnswer answerCoreCall(const CoreCall& call, const CoreCallContext& context) 
     CoreAnswer answer;
     const Json first = call.args.empty() ? Json() : call.args[0];
     if (call.function == "RADE_getAd" || call.function == "RADE_getAdapterLessMediationAd") {
-        answerAdCall(first, context, answer);
+        answerAdCall(adCallParameters(call, first), context, answer);
     } else if (call.function == "RADE_getSdkConstants") {
         if (context.constants) {
             Json params = Json::object();

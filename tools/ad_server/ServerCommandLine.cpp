@@ -34,7 +34,8 @@ std::string serverUsage() {
            "  answer=url|fetch|invalid|errors|silent|refused  refresh=<s>  size=<w>x<h>\n"
            "  debug=<text>  color=#rrggbb  orientation=<word>  scenario=<request_scenario>\n"
            "  autoclick  reload  manual  stall  header=<name>:<value>\n"
-           "  script ads: passback  passback-scheme  never  delay=<s>\n"
+           "  script ads and adapter=GADMAdapterHTML networks: passback  passback-scheme\n"
+           "  never  delay=<s>\n"
            "e.g. --scenario ca-movu-banner=banner,refresh=30 --scenario ca-movu-ist=interstitial\n";
 }
 

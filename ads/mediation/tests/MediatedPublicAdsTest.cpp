@@ -27,14 +27,6 @@ using Heard = testing::HeardPublicAds;
 
 class MediatedPublicAdsTest : public ::testing::Test, public MediationTest {
   protected:
-    std::shared_ptr<GADRequest> mediatedRequest(const Value& configuration) {
-        auto request = GADRequest::request();
-        request->registerAdNetworkExtras(GADExtras::create(Value::Dictionary{
-            {"_ad", Value::dictionary({{"ad_json", configuration}})},
-            {"_adHeaders", Value::dictionary({{"x-rade-mediation", Value("1")},
-                                              {"content-type", Value("application/json")}})}}));
-        return request;
-    }
     std::shared_ptr<Heard> heard = std::make_shared<Heard>();
 };
 

@@ -55,6 +55,15 @@ Value MediationTest::config(const std::vector<Network>& networks, const std::str
     return Value(std::move(document));
 }
 
+std::shared_ptr<GADRequest> MediationTest::mediatedRequest(const Value& configuration) {
+    auto request = GADRequest::request();
+    request->registerAdNetworkExtras(GADExtras::create(Value::Dictionary{
+        {"_ad", Value::dictionary({{"ad_json", configuration}})},
+        {"_adHeaders", Value::dictionary({{"x-rade-mediation", Value("1")},
+                                          {"content-type", Value("application/json")}})}}));
+    return request;
+}
+
 void MediationTest::load(const Value& configuration, std::shared_ptr<GADRequest> request) {
     if (!request) request = GADRequest::request();
     Value::Dictionary extras;

@@ -54,6 +54,11 @@ class MediationOwner : public GADSlotDelegate,
     bool slotShouldProcessMediatedAdResponse(GADSlot&, const std::shared_ptr<GADAd>& ad,
                                              std::optional<platform::Error>&) override;
     std::string connectorClassForAd(const GADAd&) override { return connectorClass; }
+    // What networks present from (the SDK's own network's inner banners need one).
+    std::shared_ptr<platform::ui::ViewController> rootViewController() const override {
+        return root;
+    }
+    std::shared_ptr<platform::ui::ViewController> root;
 };
 
 // One network of a configuration.
@@ -71,6 +76,8 @@ class MediationTest {
     static platform::Value config(const std::vector<Network>& networks,
                                   const std::string& adType = "banner",
                                   platform::Value::Dictionary settings = {});
+    // A publisher's request that hands its slot the configuration as a mediation answer.
+    static std::shared_ptr<GADRequest> mediatedRequest(const platform::Value& configuration);
     // Loads the configuration as the answer to a new request on the slot.
     void load(const platform::Value& configuration, std::shared_ptr<GADRequest> request = nullptr);
     // Turns the main loop until the server recorded `count` mediation pings.

@@ -43,19 +43,8 @@ class ContentOnlyDelegate : public testing::ScriptedContentDelegate {
     void adLoaderDidReceiveScriptedContentAd(GADAdLoader&, ScriptedNativeAd&) override {}
 };
 
-// {"ads": [ad]} of the given template, as the server's native answer.
-std::string nativeAnswer(const Value& templateID, Value::Dictionary more = {}) {
-    return *platform::Json::write(testing::nativeConfiguration(templateID, std::move(more)));
-}
-
-// A request whose extras carry the ad (its JSON as the answer's body).
-std::shared_ptr<GADRequest> requestWithNativeAd(const std::string& json) {
-    auto request = GADRequest::request();
-    request->registerAdNetworkExtras(GADExtras::create(Value::Dictionary{
-        {"_ad", Value::dictionary(
-                    {{"ad_html", Value(json)}, {"ad_base_url", Value("https://ads.test/")}})}}));
-    return request;
-}
+using testing::nativeAnswer;
+using testing::requestWithNativeAd;
 
 class GADAdLoaderTest : public ::testing::Test {
   protected:
@@ -196,7 +185,8 @@ TEST_F(GADAdLoaderTest, AnAnswerBecomesAnAdOfItsClassWithItsAssetsLoaded) {
 TEST_F(GADAdLoaderTest, AnswersThatMakeNoAdOfARequestedClassAreCode13) {
     auto loader = makeLoader({"1"});
     std::size_t page = 0;
-    // An app install ad to a content loader; an ad refusing the request; no class at all.
+    // An app install ad to a content loader; an ad refusing the request; a custom template ad
+    // nobody asked for; no ad at all.
     for (const std::string& json :
          {nativeAnswer(Value("2")), nativeAnswer(Value("1"), {{"invalid", Value(true)}}),
           nativeAnswer(Value("3")), std::string("{\"ads\":[]}")}) {

@@ -9,6 +9,7 @@
 #include "ads/native/GADAdLoaderOptions.h"
 #include "ads/native/GADNativeAdAttribution.h"
 #include "ads/native/GADPictureDimensions.h"
+#include "ads/native/tests/NativeFormatTestSupport.h"
 #include "ads/native/tests/PictureBytes.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "platform/gfx/Image.h"
@@ -21,10 +22,7 @@ namespace {
 using platform::Value;
 using Outcome = std::optional<platform::Error>;
 
-Value imageObject(const std::string& url, Value::Dictionary more = {}) {
-    more["url"] = Value(url);
-    return Value(std::move(more));
-}
+using testing::imageObject;
 
 class GADNativeAdImageTest : public ::testing::Test {
   protected:

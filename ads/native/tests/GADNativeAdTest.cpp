@@ -71,7 +71,7 @@ TEST_F(GADNativeAdTest, ConfigurationsSelectTheirClassByFormatAndTemplateText) {
     EXPECT_FALSE(GADNativeAd::classFromAdConfigurationDictionary(Value::dictionary(
         {{"ads", Value::array({Value::dictionary(
                      {{"type", Value("video")}, {"template_id", Value(1)}})})}})));
-    EXPECT_FALSE(GADNativeAd::classFromAdConfigurationDictionary(nativeConfiguration(Value(3))));
+    EXPECT_FALSE(GADNativeAd::classFromAdConfigurationDictionary(nativeConfiguration(Value(4))));
     EXPECT_FALSE(GADNativeAd::classFromAdConfigurationDictionary(nativeConfiguration(Value())));
 
     platform::Error error;

@@ -1,6 +1,9 @@
 #include "ads/native/tests/SupportPageHarness.h"
 
+#include "ads/foundation/GADExtras.h"
+#include "ads/foundation/GADRequest.h"
 #include "platform/base/PercentEncoding.h"
+#include "platform/storage/Json.h"
 #include "platform/testing/RunMainLoopUntil.h"
 
 namespace ads::testing {
@@ -15,6 +18,19 @@ bool holdsSupportPage(const platform::web::FakeWebPage& page) {
 }
 
 }  // namespace
+
+std::string nativeAnswer(const platform::Value& templateID, platform::Value::Dictionary more) {
+    return *platform::Json::write(nativeConfiguration(templateID, std::move(more)));
+}
+
+std::shared_ptr<GADRequest> requestWithNativeAd(const std::string& json) {
+    using platform::Value;
+    auto request = GADRequest::request();
+    request->registerAdNetworkExtras(GADExtras::create(Value::Dictionary{
+        {"_ad", Value::dictionary(
+                    {{"ad_html", Value(json)}, {"ad_base_url", Value("https://ads.test/")}})}}));
+    return request;
+}
 
 platform::web::FakeWebPage* SupportPageHarness::waitForSupportPage(std::size_t index) {
     platform::web::FakeWebPage* found = nullptr;

@@ -13,7 +13,16 @@
 #include "ads/testsupport/AdsTestScope.h"
 #include "platform/web/FakeWebPage.h"
 
+namespace ads {
+class GADRequest;
+}
+
 namespace ads::testing {
+
+// {"ads": [ad]} of the given template, as the server's native answer.
+std::string nativeAnswer(const platform::Value& templateID, platform::Value::Dictionary more = {});
+// A request whose extras carry the answer (its JSON as the ad's body).
+std::shared_ptr<GADRequest> requestWithNativeAd(const std::string& json);
 
 class SupportPageHarness {
   public:

@@ -48,6 +48,8 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_EQ(mediated->mediationAdapters, (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(mediated->mediationTimeoutMillis, 250);
     EXPECT_FALSE(mediated->mediationDefaultPings);
+    EXPECT_TRUE(mediated->mediationPubId.empty());
+    EXPECT_EQ(parseAdScenario("mediation,pubid=ca-inner")->mediationPubId, "ca-inner");
     EXPECT_TRUE(parseAdScenario("mediation,defaultpings")->mediationDefaultPings);
     EXPECT_EQ(parseAdScenario("precache")->kind, AdKind::Precache);
     EXPECT_EQ(adKindName(AdKind::Precache), "precache");
@@ -79,6 +81,7 @@ TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
                              "banner,answer=maybe",
                              "mediation,adapter=",
                              "mediation,timeout=0",
+                             "mediation,pubid=",
                              "mediation,timeout=x",
                              "banner,header=novalue",
                              "banner,refresh",

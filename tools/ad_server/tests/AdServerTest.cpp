@@ -290,6 +290,28 @@ TEST_F(AdServerTest, AdUrlsAnswerEachKindWithItsHeaders) {
     ASSERT_EQ(config["ad_networks"].size(), 2u);
     EXPECT_EQ(config["ad_networks"][1]["id"], "2");
     EXPECT_EQ(config["ad_networks"][1]["adapters"][0], "Filling");
+    // A network of the custom-event adapter names the scenario's publisher class; others don't.
+    server.setScenario("m", AdScenario::mediation({"Filling", "GADMAdapterCustomEvents"})
+                                .withCustomEvent("PublisherBanner", "param", "house"));
+    config = Json::parse(get("/mads/gma?slotname=m")->body);
+    EXPECT_FALSE(config["ad_networks"][0]["data"].contains("class_name"));
+    EXPECT_EQ(config["ad_networks"][1]["data"], (Json{{"pubid", "m"},
+                                                      {"class_name", "PublisherBanner"},
+                                                      {"parameter", "param"},
+                                                      {"label", "house"}}));
+    EXPECT_FALSE(config["ad_networks"][1]["data"].contains("adxtym_html"));
+    EXPECT_EQ(config["ad_networks"][1]["data"]["pubid"], "m");
+    // An HTML adapter's network carries the script ad's page and the passback URL.
+    server.setScenario("m", AdScenario::mediation({"GADMAdapterHTML", "Filling"})
+                                .endingScriptWith(ScriptEnding::Passback, 0)
+                                .withMediationPubId("inner"));
+    config = Json::parse(get("/mads/gma?slotname=m")->body);
+    const Json html = config["ad_networks"][0]["data"];
+    EXPECT_NE(html["adxtym_html"].get<std::string>().find("/mads/passback?slot=m"),
+              std::string::npos);
+    EXPECT_EQ(html["adxtym_passback_url"], server.origin() + "/mads/passback/");
+    EXPECT_EQ(config["ad_networks"][1]["data"]["pubid"], "inner");
+    EXPECT_FALSE(config["ad_networks"][1]["data"].contains("adxtym_html"));
     // The SDK's default templates land on the server too.
     for (const char* path : {"/imp?aec=0", "/clk?ad_loc=m", "/nofill?aec=3"}) get(path);
     EXPECT_EQ(server.log().count(RequestKind::MediationPing), 3u);
@@ -563,9 +585,10 @@ TEST_F(AdServerTest, NativeAdsComeInThreeTemplatesWithPicturesAsScripted) {
         ASSERT_TRUE(res);
         const Json ad = Json::parse(res->body)["ads"][0];
         EXPECT_EQ(ad["template_id"], std::to_string(id));
-        EXPECT_EQ(ad.contains("logo"), id == 1);
+        EXPECT_EQ(ad.contains("secondary_image"), id == 1);
         EXPECT_EQ(ad.contains("app_icon"), id == 2);
         EXPECT_EQ(ad.contains("custom_template_id"), id == 3);
+        EXPECT_EQ(ad.contains("custom_assets"), id == 3);
         const Json& tracking = ad["tracking_urls_and_actions"];
         EXPECT_EQ(tracking["click_actions"][0]["url"].get<std::string>().rfind(
                       server.origin() + "/aclk/", 0),

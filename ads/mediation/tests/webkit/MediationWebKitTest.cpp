@@ -2,34 +2,26 @@
 // app with its own network adapters would see it: a 320 x 50 banner whose configuration lists
 // a silent, an empty and a filling network shows the filling network's view after the first
 // time-out; when every network fails the default no-fill ping goes out and the app hears code
-// 9; a mediated interstitial is presented once by its network. Leaves
-// <build>/screenshots/mediated_banner.png for a person to look at. Needs a display:
+// 9; a mediated interstitial is presented once by its network; a publisher's custom event
+// named by the server shows its banner. Leaves <build>/screenshots/mediated_banner.png and
+// mediated_custom_event_banner.png for a person to look at. Needs a display:
 // scripts/test runs these under xvfb-run.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "ads/foundation/GADAdSize.h"
-#include "ads/foundation/GADRequest.h"
-#include "ads/fullscreen/GADFullScreenRoom.h"
-#include "ads/mediation/GADMediationRoom.h"
-#include "ads/mediation/tests/HeardPublicAds.h"
-#include "ads/slot/GADBannerView.h"
-#include "ads/slot/GADInterstitial.h"
-#include "ads/slot/GADSlotRoom.h"
-#include "ads/testsupport/AdServerFixture.h"
-#include "ads/testsupport/AdsTestScope.h"
-#include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/mediation/GADCustomEventExtras.h"
+#include "ads/mediation/tests/ScriptedCustomEvent.h"
+#include "ads/mediation/tests/webkit/MediatedPublicAdsWebKitTest.h"
 #include "ads/testsupport/ScriptedAdapter.h"
-#include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
-#include "platform/ui/ViewController.h"
-#include "platform/ui/Window.h"
 
 namespace ads {
 namespace {
@@ -40,54 +32,19 @@ using tools::adserver::AdScenario;
 using tools::adserver::RequestKind;
 using Answer = ScriptedAdapter::Answer;
 
-using Heard = testing::HeardPublicAds;
-
-class MediationWebKitTest : public ::testing::Test {
+class MediationWebKitTest : public testing::MediatedPublicAdsWebKitTest {
   protected:
     static constexpr const char* kUnit = "ca-movu-mediated";
 
-    void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(ads.server().isRunning());
-        GADFullScreenRoom::load();
-        GADSlotRoom::load();
-        registerMediationClasses();
-        window->setBackgroundColor(platform::Color::whiteColor());
-    }
-    void TearDown() override {
-        if (banner) banner->removeFromSuperview();
-        banner.reset();
-        interstitial.reset();
-        scope.runUntilIdle();
-    }
     static ScriptedAdapter::Script script(Answer answer) {
         ScriptedAdapter::Script s;
         s.answer = answer;
         return s;
     }
-    void loadBanner(const AdScenario& scenario) {
-        ads.server().setScenario(kUnit, scenario);
-        banner = GADBannerView::create(kGADAdSizeBanner, {0, 430});
-        ASSERT_NE(banner, nullptr);
-        banner->setAdUnitID(kUnit);
-        banner->setRootViewController(controller);
-        banner->setDelegate(heard);
-        window->addSubview(banner);
-        banner->loadRequest(GADRequest::request());
+    void loadBanner(const AdScenario& scenario,
+                    std::shared_ptr<GADRequest> request = GADRequest::request()) {
+        MediatedPublicAdsWebKitTest::loadBanner(kUnit, scenario, std::move(request));
     }
-    bool waitFor(const std::function<bool()>& condition) {
-        return ads.waitOnMainLoopUntil(condition, 20);
-    }
-
-    ads::testing::AdsTestScope scope;
-    ads::testing::AdServerFixture ads;
-    ads::testing::SDKCoreTestScope core;
-    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<platform::ui::ViewController> controller =
-        platform::ui::ViewController::create();
-    std::shared_ptr<Heard> heard = std::make_shared<Heard>();
-    std::shared_ptr<GADBannerView> banner;
-    std::shared_ptr<GADInterstitial> interstitial;
 };
 
 TEST_F(MediationWebKitTest, ABannerHearsOnceAfterTheTimeOutAndShowsTheFillingNetwork) {
@@ -105,29 +62,17 @@ TEST_F(MediationWebKitTest, ABannerHearsOnceAfterTheTimeOutAndShowsTheFillingNet
     EXPECT_EQ(banner->adNetworkClassName(), filling->name());
 
     // The server hears the pass: a time-out, a no-fill, the fill.
-    ASSERT_TRUE(ads.waitOnMainLoopUntil([&] {
-        for (const auto& ping : ads.log().of(RequestKind::MediationPing)) {
-            if (ping.param("ping") == "imp") return true;
-        }
-        return false;
-    }));
+    ASSERT_TRUE(waitForPing("imp"));
     for (const auto& ping : ads.log().of(RequestKind::MediationPing)) {
         if (ping.param("ping") == "imp") {
             EXPECT_EQ(ping.param("aec"), "3,1,0");
         }
     }
 
-    std::string cameraError;
-    ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
-    ASSERT_TRUE(camera.isReady()) << cameraError;
-    std::string saveError;
-    const auto shot = camera.shoot(*window, "mediated_banner.png", &saveError);
-    EXPECT_TRUE(saveError.empty()) << saveError;
-    const auto seen = ScreenshotCamera::rgb(shot, 10, 440);
-    EXPECT_NEAR(seen[0], 0x30, 3);
-    EXPECT_NEAR(seen[1], 0xa0, 3);
-    EXPECT_NEAR(seen[2], 0x50, 3);
-    const auto around = ScreenshotCamera::rgb(shot, 160, 200);
+    const auto shot = shoot("mediated_banner.png");
+    ASSERT_TRUE(shot);
+    expectBannerColor(*shot, ScriptedAdapter::kViewColor);
+    const auto around = ScreenshotCamera::rgb(*shot, 160, 200);
     EXPECT_EQ(around[0], 255);
 }
 
@@ -164,6 +109,34 @@ TEST_F(MediationWebKitTest, AMediatedInterstitialIsPresentedOnce) {
                                                     "willDismiss", "didDismiss"}));
     EXPECT_EQ(std::count(network->record().calls.begin(), network->record().calls.end(), "present"),
               1);
+}
+
+TEST_F(MediationWebKitTest, ACustomEventNamedByTheServerShowsThePublishersBanner) {
+    auto publisher = testing::CustomEventClass::banner();
+    auto request = GADRequest::request();
+    auto extras = std::make_shared<GADCustomEventExtras>();
+    extras->setExtras(platform::Value::Dictionary{{"theme", platform::Value("dark")}},
+                      std::string("house"));
+    request->registerAdNetworkExtras(extras);
+    loadBanner(AdScenario::mediation({"GADMAdapterCustomEvents"})
+                   .withCustomEvent(publisher.name(), "server-parameter", "house"),
+               request);
+    ASSERT_TRUE(waitFor([&] { return !heard->log.empty(); }));
+    scope.runUntilIdle();
+    EXPECT_EQ(heard->log, std::vector<std::string>{"received"});
+    ASSERT_TRUE(publisher.last());
+    EXPECT_EQ(banner->mediatedAdView(), publisher.last()->view());
+    EXPECT_EQ(banner->adNetworkClassName(), "GADMAdapterCustomEvents");
+    EXPECT_EQ(publisher.record().calls,
+              std::vector<std::string>{"banner 320x50 server-parameter house"});
+    const auto& parameters = publisher.record().request->additionalParameters();
+    ASSERT_TRUE(parameters);
+    EXPECT_EQ(parameters->at("theme").stringRef(), "dark");
+    // The server hears the custom event's impression like any network's.
+    ASSERT_TRUE(waitForPing("imp"));
+    const auto shot = shoot("mediated_custom_event_banner.png");
+    ASSERT_TRUE(shot);
+    expectBannerColor(*shot, testing::ScriptedCustomEvent::kViewColor);
 }
 
 }  // namespace

@@ -1,0 +1,215 @@
+#include "ads/mediation/GADMAdapterHTML.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+#include "ads/foundation/GADInternalError.h"
+#include "ads/foundation/GADServiceOrigins.h"
+#include "ads/mediation/GADMAdNetworkConnectorProtocol.h"
+#include "platform/runtime/ClassRegistry.h"
+#include "platform/runtime/ThreadChecker.h"
+#include "platform/runtime/Timer.h"
+#include "platform/ui/View.h"
+#include "platform/web/WebContentView.h"
+#include "platform/web/WebView.h"
+
+namespace ads {
+
+namespace {
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+        return std::tolower(x) == std::tolower(y);
+    });
+}
+
+// One final "/" does not count: "/ad/" and "/ad" name the same passback.
+std::string_view stripTrailingSlashFromPath(std::string_view path) {
+    if (!path.empty() && path.back() == '/') path.remove_suffix(1);
+    return path;
+}
+
+bool isPathEquivalentToPath(std::string_view a, std::string_view b) {
+    return stripTrailingSlashFromPath(a) == stripTrailingSlashFromPath(b);
+}
+
+// A credential that is a string; any other type counts as missing.
+std::optional<std::string> stringCredential(const platform::Value::Dictionary& credentials,
+                                            const char* key) {
+    auto found = credentials.find(key);
+    if (found == credentials.end() || !found->second.isString()) return std::nullopt;
+    return found->second.asString();
+}
+
+}  // namespace
+
+void GADMAdapterHTML::registerClass() {
+    auto& registry = platform::ClassRegistry::shared();
+    registry.registerClass<GADMAdNetworkAdapterProtocol>(
+        kClassName, "NSObject", {kProtocolName},
+        [] { return std::make_shared<GADMAdapterHTML>(); });
+    registry.addInstanceCalls(kClassName,
+                              {kGetBannerCall, kGetInterstitialCall, kPresentInterstitialCall});
+    GADMAdapterClassRecord facts;
+    facts.adapterVersion = [] { return std::string(kAdapterVersion); };
+    // No network extras: the record's extras class stays empty.
+    registry.setClassRecord(kClassName, std::move(facts));
+}
+
+GADMAdapterHTML::~GADMAdapterHTML() {
+    connector_.reset();
+    clearWebView();
+}
+
+void GADMAdapterHTML::initWithGADMAdNetworkConnector(
+    std::weak_ptr<GADMAdNetworkConnectorProtocol> connector) {
+    MOVU_CHECK_MAIN_THREAD();
+    connector_ = std::move(connector);
+}
+
+platform::Error GADMAdapterHTML::errorWithCode(std::int64_t code, std::string text) {
+    return platform::Error::make(kGADErrorDomain, code, std::move(text));
+}
+
+void GADMAdapterHTML::fail(std::int64_t code, std::string text) {
+    if (auto connector = connector_.lock()) {
+        connector->adapterDidFailAd(*this, errorWithCode(code, std::move(text)));
+    }
+}
+
+void GADMAdapterHTML::getBannerWithSize(const GADAdSize& size) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto keep = shared_from_this();
+    clearWebView();
+    // Each request gets the whole allowance of looks, whatever the last one used.
+    checkRenderingCount_ = 0;
+    auto connector = connector_.lock();
+    if (!connector) return;
+    const platform::Value::Dictionary credentials = connector->credentials();
+    const auto html = stringCredential(credentials, kHTMLKey);
+    const auto passback = stringCredential(credentials, kPassbackURLKey);
+    // The passback is checked first: a response that cannot say "no ad" is broken even when
+    // its HTML is fine.
+    if (passback) {
+        if (passback->empty()) return fail(2, "Empty passback URL in TYM response.");
+        passbackUrl_ = platform::Url::parse(*passback);
+        if (!passbackUrl_) return fail(2, "Invalid passback URL in TYM response.");
+    }
+    if (!html || html->empty()) return fail(2, "Missing HTML in TYM response.");
+    createWebViewWithSize(size);
+    // The creative's relative links and scripts resolve against our ad server.
+    const platform::Url base = GADAdServerURL("/");
+    page()->loadHTMLString(*html, base);
+    startRenderingTimer();
+}
+
+void GADMAdapterHTML::createWebViewWithSize(const GADAdSize& size) {
+    const platform::Size points = CGSizeFromGADAdSize(size);
+    view_ = platform::web::WebContentView::create({0, 0, points.width, points.height});
+    view_->setClipsToBounds(true);
+    view_->setAutoresizingMask(platform::ui::AutoresizingFlexibleWidth |
+                               platform::ui::AutoresizingFlexibleHeight);
+    view_->setOpaque(false);
+    view_->setBackgroundColor(platform::Color::clear());
+    auto webView = platform::web::WebView::create(points);
+    platform::web::WebViewSettings settings = webView->settings();
+    settings.scalesPageToFit = false;
+    settings.clipsToBounds = true;
+    settings.opaque = false;
+    settings.backgroundColor = platform::Color::clear();
+    settings.allowsInlineMediaPlayback = true;
+    settings.mediaPlaybackRequiresUserAction = true;
+    settings.dataDetectorTypes = 0;
+    webView->setSettings(settings);
+    webView->setDelegate(weak_from_this());
+    view_->setWebView(std::move(webView));
+}
+
+std::shared_ptr<platform::web::WebView> GADMAdapterHTML::page() const {
+    return view_ ? view_->webView() : nullptr;
+}
+
+void GADMAdapterHTML::getInterstitial() {
+    MOVU_CHECK_MAIN_THREAD();
+    if (auto connector = connector_.lock()) {
+        connector->adapterDidFailInterstitial(*this,
+                                              errorWithCode(0, "Interstitials not supported."));
+    }
+}
+
+void GADMAdapterHTML::presentInterstitialFromRootViewController(
+    const std::shared_ptr<platform::ui::ViewController>&) {
+    getInterstitial();
+}
+
+void GADMAdapterHTML::stopBeingDelegate() {
+    MOVU_CHECK_MAIN_THREAD();
+    if (auto webView = page()) webView->setDelegate({});
+    stopRenderingTimer();
+}
+
+void GADMAdapterHTML::clearWebView() {
+    MOVU_CHECK_MAIN_THREAD();
+    stopBeingDelegate();
+    // A view already handed over stays with the banner showing it; only our hold goes.
+    view_.reset();
+    passbackUrl_.reset();
+}
+
+void GADMAdapterHTML::startRenderingTimer() {
+    MOVU_CHECK_MAIN_THREAD();
+    auto checker = std::make_shared<GADMWebViewRenderedChecker>(page(), weak_from_this());
+    checker_ = checker;
+    timer_ = platform::Timer::schedule(kRenderingCheckInterval, true,
+                                       [checker] { checker->checkIsContentRenderedInWebView(); });
+}
+
+void GADMAdapterHTML::stopRenderingTimer() {
+    MOVU_CHECK_MAIN_THREAD();
+    // Cut loose first: a check running right now reports to no one.
+    if (auto checker = checker_.lock()) checker->cutLoose();
+    checker_.reset();
+    if (timer_) timer_->invalidate();
+    timer_.reset();
+}
+
+void GADMAdapterHTML::webViewIsRendered(platform::web::WebView& webView, bool rendered) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (&webView != page().get()) return;
+    ++checkRenderingCount_;
+    if (rendered) {
+        auto keep = shared_from_this();
+        stopRenderingTimer();
+        if (auto connector = connector_.lock()) connector->adapterDidReceiveAdView(*this, view_);
+    } else if (checkRenderingCount_ >= kMaxRenderingChecks) {
+        // Given up silently: the waterfall's time-out ends the request.
+        stopRenderingTimer();
+    }
+}
+
+bool GADMAdapterHTML::webViewShouldStartLoad(platform::web::WebView& webView,
+                                             const platform::UrlRequest& request,
+                                             platform::web::NavigationType) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (&webView != page().get() || request.url().absoluteString().empty()) return false;
+    if (!isPassbackRequest(request.url())) return true;
+    auto keep = shared_from_this();
+    stopRenderingTimer();
+    fail(1, "Ad network returned no ad.");
+    return false;
+}
+
+bool GADMAdapterHTML::isPassbackRequest(const platform::Url& url) const {
+    if (equalsIgnoringCase(url.scheme(), kPassbackScheme)) return true;
+    if (!passbackUrl_) return false;
+    // Without a host or a hierarchical path on either side nothing matches. The web view hands
+    // hosts over lowercased, the server may have written them in any case.
+    for (const platform::Url* side : {&url, &*passbackUrl_}) {
+        if (side->isOpaque() || side->host().empty()) return false;
+    }
+    return equalsIgnoringCase(url.host(), passbackUrl_->host()) &&
+           isPathEquivalentToPath(url.rawPath(), passbackUrl_->rawPath());
+}
+
+}  // namespace ads
