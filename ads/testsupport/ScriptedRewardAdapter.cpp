@@ -14,14 +14,6 @@ std::shared_ptr<ScriptedRewardAdapter> ScriptedRewardAdapter::Record::last() con
     return instances.empty() ? nullptr : instances.back().lock();
 }
 
-ScriptedRewardAdapter::Registration::~Registration() {
-    platform::ClassRegistry::shared().unregisterClass(name_);
-}
-
-void ScriptedRewardAdapter::Registration::setScript(const Script& script) {
-    *script_ = script;
-}
-
 std::unique_ptr<ScriptedRewardAdapter::Registration> ScriptedRewardAdapter::registerClass(
     Script script, std::string prefix) {
     static std::atomic<int> counter{0};
@@ -32,7 +24,7 @@ std::unique_ptr<ScriptedRewardAdapter::Registration> ScriptedRewardAdapter::regi
     auto& registry = platform::ClassRegistry::shared();
     registry.registerClass<GADMRewardBasedVideoAdNetworkAdapter>(
         name, "NSObject", {kProtocolName},
-        [shared = registration->script_, record = registration->record_] {
+        [shared = registration->script_, record = registration->sharedRecord()] {
             auto adapter = std::make_shared<ScriptedRewardAdapter>(shared, record);
             record->instances.push_back(adapter);
             return adapter;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ads/mediation/GADMRewardBasedVideoAdNetworkAdapter.h"
+#include "ads/testsupport/ScriptedClassRegistration.h"
 #include "platform/base/Error.h"
 
 namespace ads {
@@ -45,22 +46,14 @@ class ScriptedRewardAdapter : public GADMRewardBasedVideoAdNetworkAdapter,
         std::shared_ptr<ScriptedRewardAdapter> last() const;
     };
 
-    class Registration {
+    class Registration : public ScriptedClassRegistration<Record> {
       public:
-        Registration(std::string name, std::shared_ptr<Record> record)
-            : name_(std::move(name)), record_(std::move(record)) {}
-        ~Registration();
-        Registration(const Registration&) = delete;
-        Registration& operator=(const Registration&) = delete;
-        const std::string& name() const { return name_; }
-        Record& record() const { return *record_; }
+        using ScriptedClassRegistration<Record>::ScriptedClassRegistration;
         // Changes what instances made from now on, and the ones alive, do next.
-        void setScript(const Script& script);
+        void setScript(const Script& script) { *script_ = script; }
 
       private:
         friend class ScriptedRewardAdapter;
-        std::string name_;
-        std::shared_ptr<Record> record_;
         std::shared_ptr<Script> script_ = std::make_shared<Script>();
     };
 
