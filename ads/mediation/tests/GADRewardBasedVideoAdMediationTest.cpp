@@ -296,6 +296,22 @@ TEST_F(Pings, DefaultsAtTheConfigurationNoneForEmptyNetworkListsAndPlaceholdersS
     settle();
     EXPECT_EQ(seen(6)["/nofill"], 1);
     EXPECT_EQ(delegate->events.back(), "fail:9:" + std::string(GADRewardBasedVideoAd::kNoAdText));
+
+    // Nothing named anywhere: both impressions take the default template, and the video's
+    // start and completion have none.
+    network->setScript({});
+    load(config({{network->name()}}));
+    ad->presentFromRootViewController(nullptr);
+    network->record().last()->start();
+    network->record().last()->reward(nullptr);
+    // Two default clicks after them, to wait for.
+    network->record().last()->click();
+    network->record().last()->close();
+    const auto all = seen(10);
+    EXPECT_EQ(all.at("/imp"), 2);
+    EXPECT_EQ(all.at("/clk"), 4);
+    EXPECT_EQ(all.count("/ping:start") + all.count("/ping:complete"), 2u);
+    EXPECT_EQ(all.at("/ping:start") + all.at("/ping:complete"), 2);
 }
 
 }  // namespace
