@@ -1,12 +1,14 @@
 // A server's mediation configuration: bytes decoded as JSON and parsed into the waterfall's
 // networks, then every ping template it carries filled with values taken from it. Whatever
 // arrives, the parse either fails with code 7 or gives settings the waterfall can run on, and
-// filling never grows a template without placeholders.
+// filling never grows a template without placeholders. The first reward description is made
+// into the reward a rewarded video pays: whole or none, its amount written back exactly.
 
 #include <cmath>
 
 #include "FuzzSupport.h"
 #include "ads/foundation/GADJSONAdditions.h"
+#include "ads/mediation/GADAdReward.h"
 #include "ads/mediation/GADMUtilities.h"
 #include "ads/slot/GADMConfig.h"
 
@@ -33,6 +35,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                config->refreshInterval() < ads::GADMConfig::kRefreshIntervalLimit);
     FUZZ_CHECK(config->bannerAnimationType() >= 0 && config->bannerAnimationType() <= 8);
     (void)config->description();
+
+    if (!config->rewards().empty()) {
+        const auto& first = config->rewards().front();
+        if (auto reward = ads::GADAdReward::createWithRewardDictionary(&first)) {
+            FUZZ_CHECK(first.get("rb_type").isString() &&
+                       first.get("rb_type").stringRef() == reward->type());
+            FUZZ_CHECK(first.get("rb_amount").isNumber());
+            FUZZ_CHECK(platform::Decimal::parse(reward->amount().toString()) == reward->amount());
+        }
+    }
 
     ads::GADMediationPingValues values;
     values.adLocationID = config->appKey();

@@ -96,18 +96,8 @@ bool GADMAdNetworkConnector::testMode() const {
 }
 
 std::shared_ptr<const GADAdNetworkExtras> GADMAdNetworkConnector::networkExtras() const {
-    const auto name = adapterClassName();
-    const auto record =
-        name ? platform::ClassRegistry::shared().classRecord<GADMAdapterClassRecord>(*name)
-             : nullptr;
-    if (!record || !record->networkExtrasClass) {
-        GADLogger::sharedInstance().logPublicMessage(
-            "Adapter class " + name.value_or("(null)") +
-            " does not respond to networkExtrasClass. Unable to retrieve network extras.");
-        return nullptr;
-    }
-    auto request = publisherRequest();
-    return request ? request->adNetworkExtrasFor(*record->networkExtrasClass) : nullptr;
+    return GADMUtilities::networkExtrasForAdapterClass(adapterClassName(),
+                                                       publisherRequest().get());
 }
 
 std::shared_ptr<platform::ui::ViewController>

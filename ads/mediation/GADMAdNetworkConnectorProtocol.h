@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ads/mediation/GADMConnectorTargeting.h"
 #include "platform/base/Error.h"
 #include "platform/base/Value.h"
 
@@ -21,29 +22,15 @@ class ViewController;
 
 namespace ads {
 
-class GADAdNetworkExtras;
 class GADMAdNetworkAdapterProtocol;
 
-class GADMAdNetworkConnectorProtocol {
+class GADMAdNetworkConnectorProtocol : public GADMConnectorTargeting {
   public:
     virtual ~GADMAdNetworkConnectorProtocol() = default;
 
-    // What the adapter may read.
-    virtual std::optional<std::string> publisherId() const = 0;
-    virtual platform::Value::Dictionary credentials() const = 0;
-    virtual bool testMode() const = 0;
-    virtual std::shared_ptr<const GADAdNetworkExtras> networkExtras() const = 0;
+    // What the adapter may read, besides the targeting every connector gives.
     virtual std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView()
         const = 0;
-    virtual std::optional<bool> childDirectedTreatment() const = 0;
-    virtual std::int64_t userGender() const = 0;
-    virtual std::optional<platform::Date> userBirthday() const = 0;
-    virtual bool userHasLocation() const = 0;
-    virtual double userLatitude() const = 0;
-    virtual double userLongitude() const = 0;
-    virtual double userLocationAccuracyInMeters() const = 0;
-    virtual std::optional<std::string> userLocationDescription() const = 0;
-    virtual std::optional<std::vector<std::string>> userKeywords() const = 0;
 
     // What the adapter reports.
     using Adapter = GADMAdNetworkAdapterProtocol;

@@ -10,7 +10,9 @@
 #include "ads/foundation/GADServiceOrigins.h"
 #include "ads/foundation/GADSession.h"
 #include "ads/foundation/GADURLUtilities.h"
+#include "ads/mediation/GADMAdNetworkAdapterProtocol.h"
 #include "platform/base/StringEscaping.h"
+#include "platform/runtime/ClassRegistry.h"
 
 namespace ads {
 
@@ -82,6 +84,21 @@ std::vector<platform::Url> GADMUtilities::trackMediationURLsFromTemplates(
         tracked.push_back(std::move(*url));
     }
     return tracked;
+}
+
+std::shared_ptr<const GADAdNetworkExtras> GADMUtilities::networkExtrasForAdapterClass(
+    const std::optional<std::string>& adapterClassName, const GADRequest* request) {
+    const auto record = adapterClassName
+                            ? platform::ClassRegistry::shared().classRecord<GADMAdapterClassRecord>(
+                                  *adapterClassName)
+                            : nullptr;
+    if (!record || !record->networkExtrasClass) {
+        GADLogger::sharedInstance().logPublicMessage(
+            "Adapter class " + adapterClassName.value_or("(null)") +
+            " does not respond to networkExtrasClass. Unable to retrieve network extras.");
+        return nullptr;
+    }
+    return request ? request->adNetworkExtrasFor(*record->networkExtrasClass) : nullptr;
 }
 
 }  // namespace ads

@@ -7,6 +7,7 @@
 // a click tracker collection. A placeholder without a value stays as it is; "@@" is a literal
 // at sign. Main thread (it draws sequence numbers from the shared application).
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,7 +17,9 @@
 
 namespace ads {
 
+class GADAdNetworkExtras;
 class GADClickTrackerCollection;
+class GADRequest;
 
 struct GADMediationPingValues {
     std::optional<std::string> adLocationID;  // the app key (ad unit id)
@@ -57,6 +60,11 @@ struct GADMUtilities {
     static std::vector<platform::Url> trackMediationURLsFromTemplates(
         GADClickTrackerCollection& trackers, const std::vector<std::string>& templates,
         const std::optional<std::string>& defaultTemplate, GADMediationPingValues values);
+
+    // The request's extras of the class the adapter class names for its network; nothing,
+    // with a note for the developer, when the adapter class names none.
+    static std::shared_ptr<const GADAdNetworkExtras> networkExtrasForAdapterClass(
+        const std::optional<std::string>& adapterClassName, const GADRequest* request);
 };
 
 }  // namespace ads

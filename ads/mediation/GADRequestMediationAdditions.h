@@ -12,6 +12,8 @@ namespace ads {
 
 class GADMAdNetworkAdapterProtocol;
 class GADMAdNetworkConnectorProtocol;
+class GADMRewardBasedVideoAdNetworkAdapter;
+class GADMRewardBasedVideoAdNetworkConnector;
 class GADRequest;
 
 struct GADRequestMediationAdditions {
@@ -25,6 +27,12 @@ struct GADRequestMediationAdditions {
     static void addAdapterListWithConnector(GADRequest& request,
                                             const GADMAdNetworkConnectorProtocol* connector,
                                             const GADMAdNetworkAdapterProtocol* adapter);
+
+    // The rewarded video connector's request: no request agent and no entry extras, and the
+    // adapter list is the adapter's own class alone.
+    static std::shared_ptr<GADRequest> requestWithConnector(
+        const GADMRewardBasedVideoAdNetworkConnector& connector,
+        const GADMRewardBasedVideoAdNetworkAdapter& adapter);
 };
 
 }  // namespace ads

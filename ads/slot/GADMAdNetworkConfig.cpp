@@ -71,6 +71,8 @@ GADMAdNetworkConfig::Parsed GADMAdNetworkConfig::parse(const Value& dictionary) 
     config->allocationID_ = stringOrNumber(dictionary.find("allocation_id"));
     config->impressionURLs_ = strings(dictionary.find("imp_urls"));
     config->clickURLs_ = strings(dictionary.find("clickurl"));
+    config->namesImpressionURLs_ = dictionary.get("imp_urls").isArray();
+    config->namesClickURLs_ = dictionary.get("clickurl").isArray();
     config->videoStartURLs_ = strings(dictionary.find("video_start_urls"));
     config->rewardedUserURLs_ = strings(dictionary.find("video_complete_urls"));
     if (const Value* adapters = dictionary.find("adapters"); adapters && adapters->isArray()) {

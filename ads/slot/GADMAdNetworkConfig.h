@@ -52,6 +52,10 @@ class GADMAdNetworkConfig {
     const std::vector<std::string>& clickURLs() const { return clickURLs_; }
     const std::vector<std::string>& videoStartURLs() const { return videoStartURLs_; }
     const std::vector<std::string>& rewardedUserURLs() const { return rewardedUserURLs_; }
+    // Whether the entry named its own list ("imp_urls", "clickurl"), even an empty one: the
+    // rewarded video waterfall pings its default template only for a list never named.
+    bool namesImpressionURLs() const { return namesImpressionURLs_; }
+    bool namesClickURLs() const { return namesClickURLs_; }
 
     // "networkID:<id> adapter:<class> data:<publisher id, or the credentials>"
     std::string description() const;
@@ -76,6 +80,8 @@ class GADMAdNetworkConfig {
     std::vector<std::string> clickURLs_;
     std::vector<std::string> videoStartURLs_;
     std::vector<std::string> rewardedUserURLs_;
+    bool namesImpressionURLs_ = false;
+    bool namesClickURLs_ = false;
 };
 
 }  // namespace ads

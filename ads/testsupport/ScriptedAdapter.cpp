@@ -14,10 +14,6 @@ std::shared_ptr<ScriptedAdapter> ScriptedAdapter::Record::last() const {
     return instances.empty() ? nullptr : instances.back().lock();
 }
 
-ScriptedAdapter::Registration::~Registration() {
-    platform::ClassRegistry::shared().unregisterClass(name_);
-}
-
 std::unique_ptr<ScriptedAdapter::Registration> ScriptedAdapter::registerClass(Script script,
                                                                               std::string prefix) {
     static std::atomic<int> counter{0};

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "ads/mediation/GADMAdNetworkAdapterProtocol.h"
+#include "ads/testsupport/ScriptedClassRegistration.h"
 #include "platform/base/Error.h"
 #include "platform/base/Geometry.h"
 
@@ -63,20 +64,7 @@ class ScriptedAdapter : public GADMAdNetworkAdapterProtocol,
     };
 
     // The registered class; unregistered when it goes.
-    class Registration {
-      public:
-        Registration(std::string name, std::shared_ptr<Record> record)
-            : name_(std::move(name)), record_(std::move(record)) {}
-        ~Registration();
-        Registration(const Registration&) = delete;
-        Registration& operator=(const Registration&) = delete;
-        const std::string& name() const { return name_; }
-        Record& record() const { return *record_; }
-
-      private:
-        std::string name_;
-        std::shared_ptr<Record> record_;
-    };
+    using Registration = ScriptedClassRegistration<Record>;
 
     static std::unique_ptr<Registration> registerClass(Script script, std::string prefix = "");
 

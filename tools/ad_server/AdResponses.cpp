@@ -349,6 +349,37 @@ std::string scriptAdCreative(const AdScenario& s, const AdContext& c) {
            act + "\n  }, " + std::to_string(delay) + ");\n</script>\n";
 }
 
+// The rewarded video demonstration's configuration: the configuration's reward wins over the
+// network's, and the network's credentials tell the demo adapter how to play.
+Json rewardedConfiguration(const AdScenario& s, const AdContext& c) {
+    AdLinks links = adLinks(c);
+    std::string ping = links.mediationPing + "&qdata=@gw_qdata@&ping=";
+    Json settings = Json::object();
+    settings["ad_network_timeout_millis"] = s.mediationTimeoutMillis;
+    settings["imp_urls"] = Json::array({ping + "imp"});
+    settings["click_urls"] = Json::array({ping + "click"});
+    settings["nofill_urls"] = Json::array({ping + "nofill"});
+    settings["rewards"] = Json::array({Json{{"rb_type", "coins"}, {"rb_amount", 10}}});
+    Json data = Json{{"pubid", c.slotname},
+                     {"duration", number(*s.rewardedVideoSeconds)},
+                     {"fill", s.rewardedVideoFills ? "1" : "0"},
+                     {"landing", links.landing}};
+    Json network = Json::object();
+    network["id"] = "1";
+    network["data"] = data;
+    network["imp_urls"] = Json::array({ping + "network-imp"});
+    network["clickurl"] = Json::array({ping + "network-click"});
+    network["video_start_urls"] = Json::array({ping + "video-start"});
+    network["video_complete_urls"] = Json::array({ping + "video-complete"});
+    network["adapters"] = Json::array({kDemoRewardedAdapter});
+    Json config = Json::object();
+    config["ad_type"] = "interstitial";
+    config["qdata"] = "movu-" + std::to_string(c.ad);
+    config["settings"] = settings;
+    config["ad_networks"] = Json::array({network});
+    return config;
+}
+
 namespace {
 
 // The built-in adapter for HTML creatives carried in the answer: its entry carries the script
@@ -364,6 +395,7 @@ void htmlAdapterCredentials(const AdScenario& s, const AdContext& c, Json& data)
 }  // namespace
 
 Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
+    if (s.rewardedVideoSeconds) return rewardedConfiguration(s, c);
     AdLinks links = adLinks(c);
     // "@gw_...@" are the SDK's own keyword templates; it fills them in before pinging.
     std::string ping = links.mediationPing + "&qdata=@gw_qdata@&allocid=@gw_allocid@&ping=";

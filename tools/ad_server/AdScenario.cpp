@@ -51,6 +51,13 @@ AdScenario AdScenario::mediation(std::vector<std::string> adapters, int timeoutM
     return s;
 }
 
+AdScenario AdScenario::rewarded(double seconds, bool fills) {
+    AdScenario s = mediation();
+    s.rewardedVideoSeconds = seconds;
+    s.rewardedVideoFills = fills;
+    return s;
+}
+
 AdScenario AdScenario::mediationWithoutJson() {
     AdScenario s;
     s.kind = AdKind::MediationNotJson;
@@ -212,6 +219,8 @@ bool parseKind(std::string_view word, AdScenario& s, std::string* error) {
         s = AdScenario::mediation();
     else if (word == "mediation-not-json")
         s = AdScenario::mediationWithoutJson();
+    else if (word == "rewarded")
+        s = AdScenario::rewarded();
     else if (word == "custom")
         s = AdScenario::customRendering();
     else if (word == "script")

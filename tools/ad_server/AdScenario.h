@@ -98,6 +98,12 @@ struct AdScenario {
     // Mediation: no ping templates of the server's, so the SDK pings its defaults ("/imp",
     // "/clk", "/nofill" here).
     bool mediationDefaultPings = false;
+    // Mediation: a rewarded video configuration instead (ad type "interstitial", "rewards"
+    // [{"rb_type": "coins", "rb_amount": 10}], video start and complete pings back here) whose
+    // one network is the demo's rewarded video adapter, playing this many seconds; it fills
+    // unless told otherwise.
+    std::optional<double> rewardedVideoSeconds;
+    bool rewardedVideoFills = true;
     // Mediation: the custom event a network of the custom-event adapter stands for; its "data"
     // names the publisher's class, "parameter" and "label" beside "pubid".
     struct CustomEvent {
@@ -124,6 +130,8 @@ struct AdScenario {
     static AdScenario mediation();
     static AdScenario mediation(std::vector<std::string> adapters, int timeoutMillis = 10000);
     static AdScenario mediationWithoutJson();
+    // What the server answers the ad unit kRewardedUnit unless a test says otherwise.
+    static AdScenario rewarded(double seconds = 5, bool fills = true);
     static AdScenario customRendering();
     static AdScenario scriptAd();
     static AdScenario native();
@@ -211,13 +219,18 @@ struct AdScenario {
     }
 };
 
+// The ad unit the rewarded video demonstration asks for.
+inline constexpr const char* kRewardedUnit = "rewarded";
+// The adapter class the rewarded video configuration names (tools/ad_server/demo).
+inline constexpr const char* kDemoRewardedAdapter = "MovuDemoRewardedVideoAdapter";
+
 std::string_view adKindName(AdKind kind);
 std::string_view pageAnswerName(PageAnswer answer);
 std::string_view nativeImageName(NativeImage image);
 
 // A scenario from text: a kind, then comma-separated options.
 //   kinds:   banner, interstitial, nofill, status:<code>, empty, mediation,
-//            mediation-not-json, custom, script, native, links, precache, purchase
+//            mediation-not-json, rewarded, custom, script, native, links, precache, purchase
 //   options: answer=url|fetch|invalid|errors|silent|refused, refresh=<seconds>,
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
 //            scenario=<request_scenario>, autoclick, reload, manual, stall,

@@ -195,6 +195,7 @@ void AdServer::clearScenarios() {
 AdScenario AdServer::scenarioFor(const std::string& slotname) const {
     std::lock_guard lock(mutex_);
     auto it = scenarios_.find(slotname);
+    if (it == scenarios_.end() && slotname == kRewardedUnit) return AdScenario::rewarded();
     return it == scenarios_.end() ? defaultScenario_ : it->second;
 }
 

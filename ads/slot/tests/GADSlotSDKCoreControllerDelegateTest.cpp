@@ -13,6 +13,7 @@
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/testsupport/ScriptedCorePage.h"
 #include "ads/web/GADSDKCoreController.h"
 #include "platform/storage/Json.h"
 
@@ -55,7 +56,7 @@ class GADSlotSDKCoreControllerDelegateTest : public ::testing::Test {
         slot->setDelegates({.slot = owner, .adLoad = owner, .adKey = owner});
     }
 
-    FakeWebPage& page() { return *views.web().pages().at(0); }
+    FakeWebPage& page() { return corePage.page(); }
     void settle() { SDKCoreTestScope::settle(*controller); }
     // A new request each time: one still in flight (an ad being fetched) is cancelled first.
     void load() {
@@ -63,27 +64,9 @@ class GADSlotSDKCoreControllerDelegateTest : public ::testing::Test {
         slot->loadRequest(GADRequest::request());
         settle();
     }
-    void loadPage() {
-        page().fireNavigation(GADSDKCoreWebView::pageURL().absoluteString(), NavigationType::Other);
-        settle();
-        page().fireStart();
-        page().fireFinish();
-        settle();
-    }
-    void answer(const std::string& gmsg) {
-        page().fireNavigation("gmsg://movuroute/" + gmsg, NavigationType::Other);
-        settle();
-    }
-    // The parameters of the last RADE_getAd call.
-    Value lastRequest() {
-        const std::string prefix = "setTimeout(function(){RADE_getAd(";
-        for (auto it = page().evaluations().rbegin(); it != page().evaluations().rend(); ++it) {
-            if (it->rfind(prefix, 0) != 0) continue;
-            auto json = it->substr(prefix.size(), it->size() - prefix.size() - 8);
-            return platform::Json::parse(json).value_or(Value());
-        }
-        return Value();
-    }
+    void loadPage() { corePage.load(); }
+    void answer(const std::string& gmsg) { corePage.answer(gmsg); }
+    Value lastRequest() { return corePage.lastRequest(); }
     static std::int64_t statistic(const char* key) {
         auto value = GADApplication::sharedInstance()->statistics()->objectForKey(key);
         return value ? value->integerValue() : 0;
@@ -92,6 +75,7 @@ class GADSlotSDKCoreControllerDelegateTest : public ::testing::Test {
     ads::testing::AdsTestScope scope;
     ads::testing::AdViewTestScope views;
     SDKCoreTestScope core;
+    testing::ScriptedCorePage corePage{views};
     std::shared_ptr<GADSDKCoreController> controller;
     std::shared_ptr<Owner> owner = std::make_shared<Owner>();
     std::shared_ptr<GADSlot> slot;

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,7 +24,6 @@
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
-#include "platform/gfx/WindowContext.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
 #include "platform/services/StoreCatalogue.h"
@@ -34,14 +32,12 @@
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/Compositor.h"
-#include "platform/ui/FrameLoop.h"
 #include "platform/ui/Screen.h"
-#include "platform/ui/TouchInput.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebView.h"
 #include "tools/ad_server/AdServer.h"
+#include "tools/ad_server/demo/DemoWindow.h"
 
 namespace {
 
@@ -145,44 +141,6 @@ class AdEvents : public ads::GADInterstitialDelegate {
     bool dismissed = false;
 };
 
-// A window a person clicks in: the ad's links and the sheet's buttons take mouse clicks as
-// touches. Runs until the window is closed (or for `seconds`).
-int runWindow(const std::shared_ptr<platform::ui::Window>& shown, double seconds) {
-    platform::ui::Window& window = *shown;
-    const double scale = platform::ui::Screen::mainScreen().scale();
-    std::string error;
-    auto context = platform::gfx::WindowContext::create("movu_iap_demo", int(320 * scale),
-                                                        int(480 * scale), &error);
-    if (!context) {
-        std::fprintf(stderr, "movu_iap_demo: no window: %s\n", error.c_str());
-        return 1;
-    }
-    platform::ui::Compositor compositor;
-    platform::ui::FrameLoop frames(
-        window, compositor,
-        [&] {
-            context->makeCurrent();
-            compositor.drawFrame(window, context->width(), context->height());
-            context->present();
-        },
-        1.0 / 60);
-    platform::ui::TouchInput touches(shown);
-    touches.setViewportSize(context->width(), context->height());
-    const auto started = std::chrono::steady_clock::now();
-    for (;;) {
-        SDL_Event e;
-        while (SDL_PollEvent(&e)) {
-            if (e.type == SDL_QUIT) return 0;
-            frames.noteInput();
-            touches.handleEvent(e);
-        }
-        // Short sleeps: the loop has no way to hear SDL's events while it sleeps.
-        frames.turn(0.02);
-        const std::chrono::duration<double> ran = std::chrono::steady_clock::now() - started;
-        if (seconds > 0 && ran.count() >= seconds) return 0;
-    }
-}
-
 bool waitFor(const std::function<bool()>& condition) {
     return platform::testing::runMainLoopUntil(condition, kStepSeconds);
 }
@@ -277,7 +235,8 @@ int main(int argc, char** argv) {
         if (options.window) SDL_Quit();
         return status;
     };
-    if (options.window) return finish(runWindow(window, options.seconds));
+    if (options.window)
+        return finish(tools::adserver::runDemoWindow("movu_iap_demo", window, options.seconds));
     int status = 0;
     std::string cameraError;
     platform::testing::ScreenshotCamera camera(options.screenshots, &cameraError);

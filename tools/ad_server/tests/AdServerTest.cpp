@@ -658,3 +658,36 @@ TEST_F(AdServerTest, APurchaseAdsReportsAndConversionsAreRecordedAndConversionsC
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AdServerRewardedTest, TheRewardedUnitGetsTheRewardedVideoConfiguration) {
+    AdServer server;
+    ASSERT_TRUE(server.isRunning());
+    httplib::Client client("127.0.0.1", server.port());
+    auto answer = client.Get("/mads/gma?slotname=rewarded&format=reward_mb");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->get_header_value("x-rade-mediation"), "1");
+    Json config = Json::parse(answer->body);
+    EXPECT_EQ(config["ad_type"], "interstitial");
+    EXPECT_EQ(config["settings"]["rewards"],
+              Json::array({Json{{"rb_type", "coins"}, {"rb_amount", 10}}}));
+    const Json& network = config["ad_networks"][0];
+    EXPECT_EQ(network["adapters"], Json::array({kDemoRewardedAdapter}));
+    EXPECT_EQ(network["data"]["duration"], "5");
+    EXPECT_EQ(network["data"]["fill"], "1");
+    EXPECT_NE(network["video_start_urls"][0].get<std::string>().find("ping=video-start"),
+              std::string::npos);
+    EXPECT_NE(network["video_complete_urls"][0].get<std::string>().find("ping=video-complete"),
+              std::string::npos);
+
+    // A scenario of a test's own wins, and the text form names it too.
+    server.setScenario(kRewardedUnit, AdScenario::rewarded(1.5, false));
+    config = Json::parse(client.Get("/mads/gma?slotname=rewarded")->body);
+    EXPECT_EQ(config["ad_networks"][0]["data"]["duration"], "1.5");
+    EXPECT_EQ(config["ad_networks"][0]["data"]["fill"], "0");
+    EXPECT_TRUE(parseAdScenario("rewarded").has_value());
+    EXPECT_TRUE(parseAdScenario("rewarded")->rewardedVideoSeconds.has_value());
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#include "tools/ad_server/demo/DemoWindow.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "platform/gfx/WindowContext.h"
+#include "platform/ui/Compositor.h"
+#include "platform/ui/FrameLoop.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/TouchInput.h"
+#include "platform/ui/Window.h"
+
+namespace tools::adserver {
+
+int runDemoWindow(const char* title, const std::shared_ptr<platform::ui::Window>& shown,
+                  double seconds) {
+    platform::ui::Window& window = *shown;
+    const double scale = platform::ui::Screen::mainScreen().scale();
+    std::string error;
+    auto context =
+        platform::gfx::WindowContext::create(title, int(320 * scale), int(480 * scale), &error);
+    if (!context) {
+        std::fprintf(stderr, "%s: no window: %s\n", title, error.c_str());
+        return 1;
+    }
+    platform::ui::Compositor compositor;
+    platform::ui::FrameLoop frames(
+        window, compositor,
+        [&] {
+            context->makeCurrent();
+            compositor.drawFrame(window, context->width(), context->height());
+            context->present();
+        },
+        1.0 / 60);
+    platform::ui::TouchInput touches(shown);
+    touches.setViewportSize(context->width(), context->height());
+    const auto started = std::chrono::steady_clock::now();
+    for (;;) {
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) {
+            if (e.type == SDL_QUIT) return 0;
+            frames.noteInput();
+            touches.handleEvent(e);
+        }
+        // Short sleeps: the loop has no way to hear SDL's events while it sleeps.
+        frames.turn(0.02);
+        const std::chrono::duration<double> ran = std::chrono::steady_clock::now() - started;
+        if (seconds > 0 && ran.count() >= seconds) return 0;
+    }
+}
+
+}  // namespace tools::adserver
