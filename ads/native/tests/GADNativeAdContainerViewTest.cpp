@@ -80,7 +80,8 @@ TEST_F(GADNativeAdContainerViewTest, EachPropertyRegistersItsViewUnderTheFormats
     EXPECT_FALSE(install->nativeAppInstallAd());
 }
 
-TEST_F(GADNativeAdContainerViewTest, AContentAdShowsItsBadgeAndOverlayAndIsSeenOnceItMovesOnScreen) {
+TEST_F(GADNativeAdContainerViewTest,
+       AContentAdShowsItsBadgeAndOverlayAndIsSeenOnceItMovesOnScreen) {
     auto ad = GADNativeContentAd::create(
         Value::dictionary({{"headline", Value("Headline")},
                            {"body", Value("Body")},
