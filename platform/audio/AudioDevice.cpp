@@ -22,11 +22,17 @@ constexpr int kLoopbackDefaultRate = 44100;
 // card, before the device open fails anyway; the caller reports that failure in one line.
 void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
+// OpenAL's own log level, set before main: setenv while another thread reads the environment
+// (curl does on every transfer) can crash that thread, and before main there is no other one.
+[[maybe_unused]] const bool openALQuieted = [] {
+    setenv("ALSOFT_LOGLEVEL", "0", 0);
+    return true;
+}();
+
 // The audio libraries write to the terminal on their own. Whoever wants their account can
 // still ask for it: ALSOFT_LOGLEVEL set by the user is kept.
 void quietAudioLibraries() {
     static const bool done = [] {
-        setenv("ALSOFT_LOGLEVEL", "0", 0);
         snd_lib_error_set_handler(&quietAlsa);
         return true;
     }();

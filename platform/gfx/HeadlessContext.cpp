@@ -26,6 +26,14 @@ std::string eglErrorText(const char* what) {
     return buffer;
 }
 
+// Pictures must come out the same on every machine, so never a hardware driver. Chosen before
+// main: setenv while another thread reads the environment (curl does on every transfer) can
+// crash that thread, and before main there is no other thread.
+[[maybe_unused]] const bool softwareDriverChosen = [] {
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    return true;
+}();
+
 // One display for the whole process: EGL initialisation is not counted, so terminating it for one
 // context would pull it from under every other. It lives until exit.
 EGLDisplay sharedDisplay(std::string* error) {
@@ -33,8 +41,6 @@ EGLDisplay sharedDisplay(std::string* error) {
     static EGLDisplay display = EGL_NO_DISPLAY;
     static std::string failure;
     std::call_once(once, [] {
-        // Pictures must come out the same on every machine, so never a hardware driver.
-        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
         EGLDisplay candidate =
             eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
         if (candidate == EGL_NO_DISPLAY) {
