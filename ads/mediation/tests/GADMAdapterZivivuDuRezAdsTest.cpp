@@ -14,6 +14,8 @@
 #include "ads/mediation/GADMAdManager.h"
 #include "ads/mediation/GADMAdNetworkConnector.h"
 #include "ads/mediation/GADMAdURLAdapter.h"
+#include "ads/mediation/GADMAdapterCustomEvents.h"
+#include "ads/mediation/GADMAdapterHTML.h"
 #include "ads/mediation/tests/HeardPublicAds.h"
 #include "ads/mediation/tests/RecordingConnector.h"
 #include "ads/slot/GADBannerViewSlot.h"
@@ -295,19 +297,22 @@ TEST_F(GADMAdapterZivivuDuRezAdsTest, TheBuiltInAdaptersAreRegisteredWithTheirFa
     }
     EXPECT_TRUE(registry.conformsTo(GADMAdURLAdapter::kClassName, "GADSDKCoreControllerDelegate"));
 
-    // The adapter list every request sends names them.
+    // The adapter list every request sends names the four built-in adapters.
+    const std::vector<std::string> builtIn{kGADOwnAdapterClassName, GADMAdURLAdapter::kClassName,
+                                           GADMAdapterHTML::kClassName,
+                                           GADMAdapterCustomEvents::kClassName};
     auto application = GADApplication::sharedInstance();
     application->updateAvailableAdapterNamesWithPotentialAdapterNames(std::nullopt);
     const auto names = application->availableAdapterNames();
     ASSERT_TRUE(names);
-    for (const char* name : {kGADOwnAdapterClassName, GADMAdURLAdapter::kClassName}) {
+    for (const auto& name : builtIn) {
         EXPECT_NE(std::find(names->begin(), names->end(), name), names->end()) << name;
     }
     const Value parameters(GADRequest::request()->parameters());
     ASSERT_TRUE(parameters["adapters"].isArray());
     std::vector<std::string> sent;
     for (const auto& name : parameters["adapters"].asArray()) sent.push_back(name.stringRef());
-    for (const char* name : {kGADOwnAdapterClassName, GADMAdURLAdapter::kClassName}) {
+    for (const auto& name : builtIn) {
         EXPECT_NE(std::find(sent.begin(), sent.end(), name), sent.end()) << name;
     }
 }
