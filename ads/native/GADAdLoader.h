@@ -70,7 +70,7 @@ class GADAdLoader : public GADSlotDelegate,
     // logged for the developer and the previous delegate stays. nullptr clears it.
     void setDelegate(const std::shared_ptr<GADAdLoaderDelegate>& delegate);
     const std::string& adUnitID() const { return adUnitID_; }
-    std::shared_ptr<platform::ui::ViewController> rootViewController() const {
+    std::shared_ptr<platform::ui::ViewController> rootViewController() const override {
         return rootViewController_.lock();
     }
     // Nothing when the ad types were not valid.

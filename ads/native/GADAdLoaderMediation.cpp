@@ -44,7 +44,8 @@ void GADAdLoader::processMediatedAd(const GADAd&, const std::shared_ptr<void>& m
     const auto given = std::static_pointer_cast<GADMediatedAd>(mediatedAd);
     auto native = std::dynamic_pointer_cast<GADMediatedNativeAd>(given);
     if (!native) {
-        const std::string className = given ? GADDemangledTypeName(typeid(*given)) : "(null)";
+        const GADMediatedAd* givenAd = given.get();
+        const std::string className = givenAd ? GADDemangledTypeName(typeid(*givenAd)) : "(null)";
         if (completion)
             completion(gad_errorWithCode(
                 kUnusableMediatedAdCode,

@@ -55,8 +55,9 @@ void GADNativeAd::observeNotificationsFromMediatedNativeAd() {
         // Networks post from their own threads; the app hears it on the main thread, as it
         // hears the slot's events.
         mediatedNativeAdObservations_.push_back(center.observe(
-            name, object, [weak = weak_from_this(), callback](const platform::Notification&) {
-                if (auto ad = weak.lock()) ad->tellDelegate(callback);
+            name, object,
+            [weak = weak_from_this(), call = callback](const platform::Notification&) {
+                if (auto ad = weak.lock()) ad->tellDelegate(call);
             }));
     }
 }
