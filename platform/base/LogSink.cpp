@@ -21,7 +21,7 @@ LogSink::Handler& currentHandler() {
 
 void writeToStderr(const std::string& line) {
     // One write call per line keeps lines whole even against other processes sharing stderr.
-    std::string out = line;
+    std::string out = LogSink::terminalSafe(line);
     out += '\n';
     const char* p = out.data();
     std::size_t left = out.size();
@@ -51,6 +51,23 @@ void deliver(std::string_view message, bool detail) {
 }
 
 }  // namespace
+
+std::string LogSink::terminalSafe(std::string_view message) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(message.size());
+    for (const char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\n' && c != '\t') || byte == 0x7f) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xf];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 void LogSink::write(std::string_view message) {
     deliver(message, false);

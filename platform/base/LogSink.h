@@ -25,6 +25,11 @@ class LogSink {
     // MOVUROUTE_LOG_DETAIL=1.
     static void writeDetail(std::string_view message);
 
+    // The message as stderr gets it: control characters other than newline and tab become
+    // "\xNN", so text a server or a page sent can neither drive the terminal (escape
+    // sequences) nor write over a line already shown (carriage returns).
+    static std::string terminalSafe(std::string_view message);
+
     // Replaces the destination; an empty handler restores stderr. Answers the previous one.
     // The handler is called under the sink's lock: it must not log itself.
     static Handler setHandler(Handler handler);

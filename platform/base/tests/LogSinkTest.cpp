@@ -77,3 +77,14 @@ TEST(LogSink, DetailLinesReachCapturesButStderrOnlyWhenAskedFor) {
     EXPECT_EQ(stderrOf([] { LogSink::writeDetail("asked-for detail"); }), "asked-for detail\n");
     ::unsetenv("MOVUROUTE_LOG_DETAIL");
 }
+
+TEST(LogSink, StderrGetsControlCharactersEscapedWhileCapturesKeepTheText) {
+    // A server's text with a terminal escape and a carriage return that would hide the line.
+    const std::string sent = "ad \x1b[2J\rfake\x7f end\tcol\nnext";
+    EXPECT_EQ(stderrOf([&] { LogSink::write(sent); }),
+              "ad \\x1b[2J\\x0dfake\\x7f end\tcol\nnext\n");
+    EXPECT_EQ(LogSink::terminalSafe("caf\xc3\xa9"), "caf\xc3\xa9");  // UTF-8 untouched
+    LogSink::Capture capture;
+    LogSink::write(sent);
+    EXPECT_EQ(capture.lines(), std::vector<std::string>{sent});
+}
