@@ -72,7 +72,7 @@ TEST_F(GADRewardBasedVideoAdMediationTest, TwoEntriesShareAConnectorTriedTwiceEa
     load(config({{network->name(), {{"data", Value::dictionary({{"pubid", Value("first")}})}}},
                  {network->name(), {{"data", Value::dictionary({{"pubid", Value("second")}})}}}},
                 timeout(2000)));
-    auto connector = ad->connectorFor(network->name());
+    auto connector = peer().connectorFor(network->name());
     ASSERT_TRUE(connector);
     // Configured from the first entry.
     EXPECT_EQ(connector->publisherId(), std::optional<std::string>("first"));
@@ -97,9 +97,9 @@ TEST_F(GADRewardBasedVideoAdMediationTest,
                   {{"data", Value::dictionary({{"pubid", Value("two")},
                                                {"gwhirl_share_location", Value("1")}})}}}}));
     EXPECT_EQ(network->record().calls, (Events{"init", "setUp:user-1", "request", "request"}));
-    auto connector = ad->connectorFor(network->name());
+    auto connector = peer().connectorFor(network->name());
     EXPECT_EQ(connector->publisherId(), std::optional<std::string>("two"));
-    EXPECT_EQ(connector->mediationConfig(), ad->mediationConfig());
+    EXPECT_EQ(connector->mediationConfig(), peer().mediationConfig());
     EXPECT_EQ(connector->credentials(), (Value::Dictionary{{"pubid", Value("two")}}));
     EXPECT_EQ(delegate->events, (Events{"receive", "receive"}));
 
@@ -107,7 +107,7 @@ TEST_F(GADRewardBasedVideoAdMediationTest,
     load(config({{network->name()}}), "user-2");
     EXPECT_EQ(network->record().calls, (Events{"init", "setUp:user-1", "request", "request", "stop",
                                                "init", "setUp:user-2", "request"}));
-    EXPECT_NE(ad->connectorFor(network->name()), connector);
+    EXPECT_NE(peer().connectorFor(network->name()), connector);
 }
 
 TEST_F(GADRewardBasedVideoAdMediationTest, TheConfigurationsFirstRewardWinsOverTheNetworks) {
@@ -158,7 +158,7 @@ TEST_F(GADRewardBasedVideoAdMediationTest, AFailedSetUpLeavesTheListAndIsNeverAs
     settle();
     EXPECT_EQ(delegate->events, Events{"fail:9:" + std::string(GADRewardBasedVideoAd::kNoAdText)});
     EXPECT_EQ(failing->record().calls, (Events{"init", "setUp:user-1", "stop"}));
-    EXPECT_FALSE(ad->connectorFor(failing->name()));
+    EXPECT_FALSE(peer().connectorFor(failing->name()));
 
     // Failing as the one asking, or inside the set-up call, hands over to the next network.
     auto quick = ScriptedRewardAdapter::registerClass({});

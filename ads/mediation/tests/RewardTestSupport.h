@@ -12,6 +12,7 @@
 
 #include "ads/mediation/GADAdReward.h"
 #include "ads/mediation/GADRewardBasedVideoAd.h"
+#include "ads/mediation/tests/GADRewardBasedVideoAdTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -66,6 +67,8 @@ class RewardTest {
     // full targets in order.
     std::vector<platform::testing::RecordedRequest> pings(std::size_t count);
     void settle() { scope.runUntilIdle(); }
+    // What the ad keeps to itself: its waterfall and the request in flight.
+    GADRewardBasedVideoAdTestPeer peer() const { return GADRewardBasedVideoAdTestPeer(ad); }
 
     AdsTestScope scope;
     AdViewTestScope views;
