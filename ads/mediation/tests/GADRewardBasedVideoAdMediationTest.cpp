@@ -18,6 +18,7 @@ namespace {
 
 using platform::Decimal;
 using platform::Value;
+using testing::adapterView;
 using testing::RewardTest;
 using testing::ScriptedRewardAdapter;
 using Script = ScriptedRewardAdapter::Script;
@@ -75,7 +76,7 @@ TEST_F(GADRewardBasedVideoAdMediationTest, TwoEntriesShareAConnectorTriedTwiceEa
     auto connector = peer().connectorFor(network->name());
     ASSERT_TRUE(connector);
     // Configured from the first entry.
-    EXPECT_EQ(connector->publisherId(), std::optional<std::string>("first"));
+    EXPECT_EQ(adapterView(connector).publisherId(), std::optional<std::string>("first"));
 
     network->setScript({.answer = Answer::Fill, .answerDelay = 1.5});
     scope.advance(1.5);  // no fill: the same connector is asked again
@@ -98,9 +99,9 @@ TEST_F(GADRewardBasedVideoAdMediationTest,
                                                {"gwhirl_share_location", Value("1")}})}}}}));
     EXPECT_EQ(network->record().calls, (Events{"init", "setUp:user-1", "request", "request"}));
     auto connector = peer().connectorFor(network->name());
-    EXPECT_EQ(connector->publisherId(), std::optional<std::string>("two"));
+    EXPECT_EQ(adapterView(connector).publisherId(), std::optional<std::string>("two"));
     EXPECT_EQ(connector->mediationConfig(), peer().mediationConfig());
-    EXPECT_EQ(connector->credentials(), (Value::Dictionary{{"pubid", Value("two")}}));
+    EXPECT_EQ(adapterView(connector).credentials(), (Value::Dictionary{{"pubid", Value("two")}}));
     EXPECT_EQ(delegate->events, (Events{"receive", "receive"}));
 
     // Rewards must reach the right user: another user's load sets a new adapter up.

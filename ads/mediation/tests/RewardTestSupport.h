@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ads/mediation/GADAdReward.h"
+#include "ads/mediation/GADMRewardBasedVideoAdNetworkConnector.h"
 #include "ads/mediation/GADRewardBasedVideoAd.h"
 #include "ads/mediation/tests/GADRewardBasedVideoAdTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
@@ -39,6 +40,12 @@ class RecordingRewardDelegate : public GADRewardBasedVideoAdDelegate {
     std::vector<std::string> events;
     std::vector<platform::Error> errors;
 };
+
+// A rewarded video connector as its adapter reads it.
+inline const GADMRewardBasedVideoAdNetworkConnectorProtocol& adapterView(
+    const std::shared_ptr<GADMRewardBasedVideoAdNetworkConnector>& connector) {
+    return *connector;
+}
 
 class RewardTest {
   public:
