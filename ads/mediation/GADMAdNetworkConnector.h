@@ -9,6 +9,9 @@
 // adapter's callbacks into calls on the manager and the slot. The base class asks for no ad
 // and ignores the callbacks; the banner and interstitial connectors act on theirs.
 //
+// Its public face is the manager's. What the adapter reads and reports is private here and in
+// every kind of connector, reached through GADMAdNetworkConnectorProtocol.
+//
 // Click and impression pings: reportClick once per ad (a new ad from the network allows
 // another), reportImpression every time, with the templates of the configuration followed by
 // the entry's, or the default template.
@@ -83,7 +86,18 @@ class GADMAdNetworkConnector : public GADMAdNetworkConnectorProtocol,
     std::optional<std::string> requestAgent() const;
     bool isAutoClickProtected() const;
 
-    // GADMAdNetworkConnectorProtocol
+  protected:
+    bool isOwnAdapter(const Adapter& adapter) const { return adapter_.get() == &adapter; }
+    std::shared_ptr<GADSlot> slot() const;
+    // The publisher's request, through the manager's slot.
+    std::shared_ptr<GADRequest> publisherRequest() const;
+    // Code 11 with the text, through this connector's own failure callback.
+    void failInternally(const std::string& text);
+    void setClicked(bool clicked) { clicked_ = clicked; }
+    void setDidNetworkRefresh(bool refreshed) { didNetworkRefresh_ = refreshed; }
+
+  private:
+    // GADMAdNetworkConnectorProtocol: what the adapter reads and reports, through that face.
     std::optional<std::string> publisherId() const override;
     platform::Value::Dictionary credentials() const override { return strippedCredentials_; }
     bool testMode() const override;
@@ -122,17 +136,6 @@ class GADMAdNetworkConnector : public GADMAdNetworkConnectorProtocol,
     }
     void adapterDidFailInterstitial(Adapter&, const platform::Error&) override {}
 
-  protected:
-    bool isOwnAdapter(const Adapter& adapter) const { return adapter_.get() == &adapter; }
-    std::shared_ptr<GADSlot> slot() const;
-    // The publisher's request, through the manager's slot.
-    std::shared_ptr<GADRequest> publisherRequest() const;
-    // Code 11 with the text, through this connector's own failure callback.
-    void failInternally(const std::string& text);
-    void setClicked(bool clicked) { clicked_ = clicked; }
-    void setDidNetworkRefresh(bool refreshed) { didNetworkRefresh_ = refreshed; }
-
-  private:
     void ping(const std::vector<std::string>& configTemplates,
               const std::vector<std::string>& networkTemplates, const std::string& defaultTemplate,
               std::optional<std::string> durations, std::optional<std::string> exitCodes);

@@ -18,6 +18,8 @@ class GADMAdNetworkConnectorBanner : public GADMAdNetworkConnector {
     void getAdFromAdapterWithType(const GADAdType& type) override;
     bool didNetworkReturn() const { return didNetworkReturn_; }
 
+  private:
+    // GADMAdNetworkConnectorProtocol
     void adapterDidReceiveAdView(Adapter& adapter,
                                  const std::shared_ptr<platform::ui::View>& view) override;
     void adapterDidFailAd(Adapter& adapter, const platform::Error& error) override;
@@ -26,7 +28,6 @@ class GADMAdNetworkConnectorBanner : public GADMAdNetworkConnector {
     void adapterDidDismissFullScreenModal(Adapter& adapter) override;
     void adapterWillLeaveApplication(Adapter& adapter) override;
 
-  private:
     bool didNetworkReturn_ = false;
 };
 

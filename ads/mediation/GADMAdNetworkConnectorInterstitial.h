@@ -17,6 +17,8 @@ class GADMAdNetworkConnectorInterstitial : public GADMAdNetworkConnector {
     void getAdFromAdapterWithType(const GADAdType& type) override;
     bool calledWillDismissInterstitial() const { return calledWillDismissInterstitial_; }
 
+  private:
+    // GADMAdNetworkConnectorProtocol
     void adapterDidReceiveInterstitial(Adapter& adapter) override;
     void adapterDidFailAd(Adapter& adapter, const platform::Error& error) override;
     void adapterDidFailInterstitial(Adapter& adapter, const platform::Error& error) override {
@@ -30,7 +32,6 @@ class GADMAdNetworkConnectorInterstitial : public GADMAdNetworkConnector {
     void adapterClickDidOccurInBanner(Adapter&,
                                       const std::shared_ptr<platform::ui::View>&) override {}
 
-  private:
     bool calledWillDismissInterstitial_ = false;
 };
 

@@ -18,6 +18,9 @@
 // Main thread only. The rewarded video ad holds its connectors; a connector holds its adapter,
 // and its delegate and presenting ad weakly; the adapter holds the connector weakly. A
 // connector going tells its adapter to stop being its delegate first.
+//
+// Its public face is the rewarded video ad's; what the adapter reads and reports is private
+// here and reached through GADMRewardBasedVideoAdNetworkConnectorProtocol.
 
 #include <memory>
 #include <optional>
@@ -94,7 +97,9 @@ class GADMRewardBasedVideoAdNetworkConnector
     static void ping(const std::vector<std::string>& templates,
                      const std::optional<std::string>& defaultTemplate, const GADMConfig* config);
 
-    // GADMRewardBasedVideoAdNetworkConnectorProtocol
+  private:
+    // GADMRewardBasedVideoAdNetworkConnectorProtocol: what the adapter reads and reports,
+    // through that face.
     std::optional<std::string> publisherId() const override;
     platform::Value::Dictionary credentials() const override { return networkData_; }
     bool testMode() const override;
@@ -123,7 +128,6 @@ class GADMRewardBasedVideoAdNetworkConnector
     void adapterDidFailToLoadRewardBasedVideoAdwithError(Adapter& adapter,
                                                          const platform::Error& error) override;
 
-  private:
     struct Presented {
         std::shared_ptr<GADMConfig> config;
         std::shared_ptr<const GADMAdNetworkConfig> networkConfig;

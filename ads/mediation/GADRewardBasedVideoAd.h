@@ -14,6 +14,11 @@
 // on the following turn of the main loop. The reward the app hears is the configuration's
 // first "rewards" entry when there is a list, else the network's.
 //
+// Its public face is the app's, with the one call the presenting connector makes when its ad
+// closes. What the SDK core, the fetcher and the connectors' set-ups and answers call is
+// private here and reached through GADSDKCoreControllerDelegate, GADAdFetcherDelegate and
+// GADMRewardBasedVideoAdConnectorDelegate.
+//
 // States: idle -> loading -> ready -> presented; a failed load goes back to idle, and a new
 // load may start from any state but loading (it clears readiness at once). A load while one
 // runs is ignored with a public log message; presenting when not ready does nothing.
@@ -112,7 +117,13 @@ class GADRewardBasedVideoAd : public GADSDKCoreControllerDelegate,
     bool isLoading() const { return requestInProgress_; }
     void presentFromRootViewController(const std::shared_ptr<platform::ui::ViewController>& root);
 
-    // What the waterfall holds, for tools and tests.
+    // The presented ad's connector reports the ad closed.
+    void connectorDidEndPresentation(Connector& connector);
+
+  private:
+    friend class GADRewardBasedVideoAdTestPeer;
+
+    // What the waterfall holds.
     const std::shared_ptr<GADMConfig>& mediationConfig() const { return mediationConfig_; }
     std::shared_ptr<GADMRewardBasedVideoAdNetworkConnector> connectorFor(
         const std::string& adapterClassName) const;
@@ -127,8 +138,6 @@ class GADRewardBasedVideoAd : public GADSDKCoreControllerDelegate,
     void processMediationAd(const std::shared_ptr<GADAd>& ad);
     void presentMediatedRewardBasedVideoAdFromViewController(
         const std::shared_ptr<platform::ui::ViewController>& root);
-    // The presented ad's connector reports the ad closed.
-    void connectorDidEndPresentation(Connector& connector);
 
     // GADSDKCoreControllerDelegate
     RequestParametersBuilder requestParametersWithRequestID(const std::string& requestID) override;
@@ -158,7 +167,6 @@ class GADRewardBasedVideoAd : public GADSDKCoreControllerDelegate,
     void connectorDidRewardUserWithReward(
         Connector& connector, const std::shared_ptr<const GADAdReward>& reward) override;
 
-  private:
     // Takes the ad URL, or fails the load when the server named errors.
     void fetchAdURL(const platform::Value::Dictionary& parameters);
     void failWithCode(std::int64_t code, std::optional<std::string> text);

@@ -30,12 +30,13 @@ class GADMAdNetworkConnectorNativeAd : public GADMAdNetworkConnector {
     }
     void getAdFromAdapterWithType(const GADAdType& type) override;
 
+  private:
+    // GADMAdNetworkConnectorProtocol
     // Any adapter's ad counts (a network may answer through a helper object).
     void adapterDidReceiveMediatedNativeAd(Adapter& adapter,
                                            const std::shared_ptr<void>& nativeAd) override;
     void adapterDidFailAd(Adapter& adapter, const platform::Error& error) override;
 
-  private:
     std::shared_ptr<const GADAdLoaderConfiguration> adLoaderConfiguration_;
 };
 

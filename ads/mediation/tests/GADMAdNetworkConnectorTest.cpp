@@ -33,6 +33,12 @@ class OtherExtras : public GADAdNetworkExtras {
     std::string extrasClassName() const override { return "OtherExtras"; }
 };
 
+// The connector as its adapter reads it.
+const GADMAdNetworkConnectorProtocol& adapterView(
+    const std::shared_ptr<GADMAdNetworkConnector>& connector) {
+    return *connector;
+}
+
 class GADMAdNetworkConnectorTest : public ::testing::Test, public MediationTest {
   protected:
     // A banner network that fills, loaded with the request; its connector.
@@ -65,13 +71,14 @@ TEST_F(GADMAdNetworkConnectorTest, LocationOnlyWhenSharedAndPrecise) {
         if (c.share) data["gwhirl_share_location"] = Value(*c.share);
         auto connector = shown(request, {{"data", Value(data)}});
         ASSERT_TRUE(connector);
-        EXPECT_EQ(connector->userHasLocation(), c.hasLocation);
-        EXPECT_EQ(connector->userLatitude(), c.hasLocation ? c.latitude : 0.0);
-        EXPECT_EQ(connector->userLongitude(), c.hasLocation ? 11.5 : 0.0);
-        EXPECT_EQ(connector->userLocationAccuracyInMeters(), c.hasLocation ? 30.0 : 0.0);
-        EXPECT_EQ(connector->userLocationDescription().has_value(), c.description);
-        EXPECT_EQ(connector->credentials().count("gwhirl_share_location"), 0u);
-        EXPECT_EQ(connector->publisherId(), "pub");
+        EXPECT_EQ(adapterView(connector).userHasLocation(), c.hasLocation);
+        EXPECT_EQ(adapterView(connector).userLatitude(), c.hasLocation ? c.latitude : 0.0);
+        EXPECT_EQ(adapterView(connector).userLongitude(), c.hasLocation ? 11.5 : 0.0);
+        EXPECT_EQ(adapterView(connector).userLocationAccuracyInMeters(),
+                  c.hasLocation ? 30.0 : 0.0);
+        EXPECT_EQ(adapterView(connector).userLocationDescription().has_value(), c.description);
+        EXPECT_EQ(adapterView(connector).credentials().count("gwhirl_share_location"), 0u);
+        EXPECT_EQ(adapterView(connector).publisherId(), "pub");
     }
     // Let go by its manager, a connector has no publisher request.
     auto request = GADRequest::request();
@@ -79,14 +86,14 @@ TEST_F(GADMAdNetworkConnectorTest, LocationOnlyWhenSharedAndPrecise) {
     request->setKeywords(std::vector<std::string>{"k"});
     auto connector =
         shown(request, {{"data", Value::dictionary({{"gwhirl_share_location", Value("1")}})}});
-    EXPECT_EQ(connector->userGender(), kGADGenderFemale);
-    EXPECT_EQ(connector->userKeywords(), std::vector<std::string>{"k"});
+    EXPECT_EQ(adapterView(connector).userGender(), kGADGenderFemale);
+    EXPECT_EQ(adapterView(connector).userKeywords(), std::vector<std::string>{"k"});
     GADSlotTestPeer(slot).cancelLoad();
     EXPECT_FALSE(connector->adManager());
-    EXPECT_EQ(connector->userGender(), kGADGenderUnknown);
-    EXPECT_EQ(connector->userKeywords(), std::nullopt);
-    EXPECT_FALSE(connector->testMode());
-    EXPECT_EQ(connector->userLocationDescription(), std::nullopt);
+    EXPECT_EQ(adapterView(connector).userGender(), kGADGenderUnknown);
+    EXPECT_EQ(adapterView(connector).userKeywords(), std::nullopt);
+    EXPECT_FALSE(adapterView(connector).testMode());
+    EXPECT_EQ(adapterView(connector).userLocationDescription(), std::nullopt);
 }
 
 TEST_F(GADMAdNetworkConnectorTest, TheRequestBuiltForAnAdapterCopiesTheNetworkExtras) {
@@ -109,7 +116,7 @@ TEST_F(GADMAdNetworkConnectorTest, TheRequestBuiltForAnAdapterCopiesTheNetworkEx
     const auto built = GADRequestMediationAdditions::requestWithConnector(*connector, *adapter);
     EXPECT_EQ(built->childDirectedTreatment(), true);
     EXPECT_EQ(built->requestAgent(), "agent");
-    if (connector->testMode()) {
+    if (adapterView(connector).testMode()) {
         ASSERT_TRUE(built->testDevices());
         EXPECT_EQ(built->testDevices()->size(), 3u);
     }
@@ -152,7 +159,7 @@ TEST_F(GADMAdNetworkConnectorTest, TheRequestBuiltForAnAdapterCopiesTheNetworkEx
     // An adapter class that names no extras class is told so in the log.
     platform::LogSink::Capture logs;
     connector = shown(other);
-    EXPECT_EQ(connector->networkExtras(), nullptr);
+    EXPECT_EQ(adapterView(connector).networkExtras(), nullptr);
     GADLogFlush();
     EXPECT_TRUE(logs.contains("Adapter class " + registration->name() +
                               " does not respond to networkExtrasClass. Unable to retrieve "

@@ -18,6 +18,7 @@ namespace ads {
 namespace {
 
 using platform::Value;
+using testing::adapterView;
 using testing::ScriptedAdapter;
 using testing::ScriptedRewardAdapter;
 
@@ -106,8 +107,8 @@ TEST_F(GADMRewardBasedVideoAdNetworkConnectorTest, TheAdapterReadsTheLoadsReques
                                                              {"mad_hac", Value("hac")}})},
                                  {"extras", Value::dictionary({{"entry", Value("x")}})},
                                  {"ad", Value::dictionary({{"ad_html", Value("x")}})}}));
-    EXPECT_FALSE(made->testMode());
-    EXPECT_FALSE(made->userHasLocation());
+    EXPECT_FALSE(adapterView(made).testMode());
+    EXPECT_FALSE(adapterView(made).userHasLocation());
 
     auto request = GADRequest::request();
     request->setTestDevices(
@@ -119,13 +120,13 @@ TEST_F(GADMRewardBasedVideoAdNetworkConnectorTest, TheAdapterReadsTheLoadsReques
     request->registerAdNetworkExtras(
         GADExtras::create(Value::Dictionary{{"_mediationRequestUrl", Value("https://a.test/")}}));
     made->setRequest(request);
-    EXPECT_EQ(made->publisherId(), std::optional<std::string>("7"));
-    EXPECT_EQ(made->credentials().count("gwhirl_share_location"), 0u);
-    EXPECT_EQ(made->testMode(), request->isATestDevice());
-    EXPECT_TRUE(made->userHasLocation());
-    EXPECT_EQ(made->userLongitude(), 11.5);
-    EXPECT_EQ(made->userLocationAccuracyInMeters(), 30.0);
-    ASSERT_TRUE(made->networkExtras());
+    EXPECT_EQ(adapterView(made).publisherId(), std::optional<std::string>("7"));
+    EXPECT_EQ(adapterView(made).credentials().count("gwhirl_share_location"), 0u);
+    EXPECT_EQ(adapterView(made).testMode(), request->isATestDevice());
+    EXPECT_TRUE(adapterView(made).userHasLocation());
+    EXPECT_EQ(adapterView(made).userLongitude(), 11.5);
+    EXPECT_EQ(adapterView(made).userLocationAccuracyInMeters(), 30.0);
+    ASSERT_TRUE(adapterView(made).networkExtras());
 
     made->setUpAdapterWithUserID("u");
     const auto built =
@@ -148,7 +149,7 @@ TEST_F(GADMRewardBasedVideoAdNetworkConnectorTest, TheAdapterReadsTheLoadsReques
     platform::LogSink::Capture log;
     auto other = connector(entry(plain->name()));
     other->setRequest(request);
-    EXPECT_FALSE(other->networkExtras());
+    EXPECT_FALSE(adapterView(other).networkExtras());
     GADLogFlush();
     EXPECT_TRUE(log.contains("Adapter class " + plain->name() +
                              " does not respond to networkExtrasClass. Unable to retrieve network "

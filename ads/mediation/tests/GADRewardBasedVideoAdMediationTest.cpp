@@ -18,6 +18,7 @@ namespace {
 
 using platform::Decimal;
 using platform::Value;
+using testing::adapterView;
 using testing::RewardTest;
 using testing::ScriptedRewardAdapter;
 using Script = ScriptedRewardAdapter::Script;
@@ -72,10 +73,10 @@ TEST_F(GADRewardBasedVideoAdMediationTest, TwoEntriesShareAConnectorTriedTwiceEa
     load(config({{network->name(), {{"data", Value::dictionary({{"pubid", Value("first")}})}}},
                  {network->name(), {{"data", Value::dictionary({{"pubid", Value("second")}})}}}},
                 timeout(2000)));
-    auto connector = ad->connectorFor(network->name());
+    auto connector = peer().connectorFor(network->name());
     ASSERT_TRUE(connector);
     // Configured from the first entry.
-    EXPECT_EQ(connector->publisherId(), std::optional<std::string>("first"));
+    EXPECT_EQ(adapterView(connector).publisherId(), std::optional<std::string>("first"));
 
     network->setScript({.answer = Answer::Fill, .answerDelay = 1.5});
     scope.advance(1.5);  // no fill: the same connector is asked again
@@ -97,17 +98,17 @@ TEST_F(GADRewardBasedVideoAdMediationTest,
                   {{"data", Value::dictionary({{"pubid", Value("two")},
                                                {"gwhirl_share_location", Value("1")}})}}}}));
     EXPECT_EQ(network->record().calls, (Events{"init", "setUp:user-1", "request", "request"}));
-    auto connector = ad->connectorFor(network->name());
-    EXPECT_EQ(connector->publisherId(), std::optional<std::string>("two"));
-    EXPECT_EQ(connector->mediationConfig(), ad->mediationConfig());
-    EXPECT_EQ(connector->credentials(), (Value::Dictionary{{"pubid", Value("two")}}));
+    auto connector = peer().connectorFor(network->name());
+    EXPECT_EQ(adapterView(connector).publisherId(), std::optional<std::string>("two"));
+    EXPECT_EQ(connector->mediationConfig(), peer().mediationConfig());
+    EXPECT_EQ(adapterView(connector).credentials(), (Value::Dictionary{{"pubid", Value("two")}}));
     EXPECT_EQ(delegate->events, (Events{"receive", "receive"}));
 
     // Rewards must reach the right user: another user's load sets a new adapter up.
     load(config({{network->name()}}), "user-2");
     EXPECT_EQ(network->record().calls, (Events{"init", "setUp:user-1", "request", "request", "stop",
                                                "init", "setUp:user-2", "request"}));
-    EXPECT_NE(ad->connectorFor(network->name()), connector);
+    EXPECT_NE(peer().connectorFor(network->name()), connector);
 }
 
 TEST_F(GADRewardBasedVideoAdMediationTest, TheConfigurationsFirstRewardWinsOverTheNetworks) {
@@ -158,7 +159,7 @@ TEST_F(GADRewardBasedVideoAdMediationTest, AFailedSetUpLeavesTheListAndIsNeverAs
     settle();
     EXPECT_EQ(delegate->events, Events{"fail:9:" + std::string(GADRewardBasedVideoAd::kNoAdText)});
     EXPECT_EQ(failing->record().calls, (Events{"init", "setUp:user-1", "stop"}));
-    EXPECT_FALSE(ad->connectorFor(failing->name()));
+    EXPECT_FALSE(peer().connectorFor(failing->name()));
 
     // Failing as the one asking, or inside the set-up call, hands over to the next network.
     auto quick = ScriptedRewardAdapter::registerClass({});

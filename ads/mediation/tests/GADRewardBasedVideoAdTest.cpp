@@ -122,7 +122,7 @@ TEST_F(GADRewardBasedVideoAdTest, TheCoreGetsTheRewardedParametersAndASecondLoad
     EXPECT_EQ(sent["request_id"], Value("1"));
     EXPECT_EQ(sent["format"], Value("reward_mb"));
     EXPECT_EQ(sent["kw"], Value::array({Value("racing")}));
-    EXPECT_EQ(ad->requestID(), std::optional<std::string>("1"));
+    EXPECT_EQ(peer().requestID(), std::optional<std::string>("1"));
 
     // The first load's outcome still arrives, once.
     answer("invalidRequest?request_id=1");

@@ -106,11 +106,11 @@ void RewardTest::loadBody(const std::string& body,
     auto request = GADRequest::request();
     request->registerAdNetworkExtras(GADExtras::create(
         Value::Dictionary{{"_ad", Value::dictionary({{"ad_url", Value(server.url(path))}})}}));
-    const auto before = ad->mediationConfig();
+    const auto before = peer().mediationConfig();
     const auto heard = delegate->events.size();
     ad->loadRequest(request, "rewarded-unit", userID);
     platform::testing::runMainLoopUntil(
-        [&] { return ad->mediationConfig() != before || delegate->events.size() > heard; });
+        [&] { return peer().mediationConfig() != before || delegate->events.size() > heard; });
 }
 
 std::vector<platform::testing::RecordedRequest> RewardTest::pings(std::size_t count) {

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "ads/mediation/GADAdReward.h"
+#include "ads/mediation/GADMRewardBasedVideoAdNetworkConnector.h"
 #include "ads/mediation/GADRewardBasedVideoAd.h"
+#include "ads/mediation/tests/GADRewardBasedVideoAdTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -38,6 +40,12 @@ class RecordingRewardDelegate : public GADRewardBasedVideoAdDelegate {
     std::vector<std::string> events;
     std::vector<platform::Error> errors;
 };
+
+// A rewarded video connector as its adapter reads it.
+inline const GADMRewardBasedVideoAdNetworkConnectorProtocol& adapterView(
+    const std::shared_ptr<GADMRewardBasedVideoAdNetworkConnector>& connector) {
+    return *connector;
+}
 
 class RewardTest {
   public:
@@ -66,6 +74,8 @@ class RewardTest {
     // full targets in order.
     std::vector<platform::testing::RecordedRequest> pings(std::size_t count);
     void settle() { scope.runUntilIdle(); }
+    // What the ad keeps to itself: its waterfall and the request in flight.
+    GADRewardBasedVideoAdTestPeer peer() const { return GADRewardBasedVideoAdTestPeer(ad); }
 
     AdsTestScope scope;
     AdViewTestScope views;
