@@ -5,7 +5,10 @@
 // go with every ad request, the per-ad statistics waiting to be sent, per-slot statistics, the
 // mediation adapters present, the active-view ids - and the SDK's once-only start-up.
 //
-// One shared instance lives for the whole process; tests make their own with create().
+// One shared instance lives for the whole process; tests make their own, and reach the
+// setters and inner steps no room uses, through GADApplicationTestPeer (ads/foundation/tests).
+// Its public face is what the rooms read and report; the per-ad statistics reach it through
+// GADStatisticDictionaryDelegate.
 // Thread-safe: the adapter names and the active-view counter live on the lock queue
 // ("com.zivivu.durez.application-ivar-lock"), the slot statistics, request counters and the
 // ad that took the user out of the app on the statistics queue ("...-statistics"), the
@@ -55,27 +58,17 @@ class GADContentHashingEngine {
 class GADApplication : public GADStatisticDictionaryDelegate,
                        public std::enable_shared_from_this<GADApplication> {
   public:
-    // Keys of the application statistics, as the ad server reads them.
-    static constexpr const char* kSessionIDKey = "session_id";
-    static constexpr const char* kRequestCountKey = "preqs";
-    static constexpr const char* kClickCountKey = "pclick";
+    // Keys of the application statistics the slots read, as the ad server reads them.
     static constexpr const char* kSequenceNumberKey = "seq_num";
-    static constexpr const char* kFirstRequestTimeKey = "basets";
     static constexpr const char* kCurrentRequestTimeKey = "currts";
-    // Keys of an ad's statistics: the time of its click and the [click, return] pairs.
+    // The key of the time of an ad's click in its statistics.
     static constexpr const char* kClickTimeKey = "tclickcurr";
-    static constexpr const char* kClickTimesKey = "tclick";
-    // The protocol a class must declare (itself or a superclass) to count as an adapter.
-    static constexpr const char* kAdapterProtocol = "GADMAdNetworkAdapter";
-    static constexpr const char* kRewardBasedVideoAdapterProtocol =
-        "GADMRewardBasedVideoAdNetworkAdapter";
 
     static std::shared_ptr<GADApplication> sharedInstance();
     // The program calls this once, before the application finishes launching: from then on
     // the did-finish-launching notification marks the shared application launched and runs
     // the start-up. Later calls do nothing.
     static void load();
-    static std::shared_ptr<GADApplication> create();
     ~GADApplication() override;
     GADApplication(const GADApplication&) = delete;
     GADApplication& operator=(const GADApplication&) = delete;
@@ -84,7 +77,6 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     // order. The content-hashing step runs only while "/zivivu/ads/content_url_enabled" is on.
     void runEarlyActivities();
     void addEarlyActivity(GADEarlyActivities::Rank rank, GADEarlyActivities::Step step);
-    bool hasRunEarlyActivities() const;
 
     // Facts
     // The bundle's "CFBundleVersion", or "".
@@ -92,16 +84,11 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     const std::string& mainBundleIdentifier() const { return mainBundleIdentifier_; }
     const std::shared_ptr<GADSession>& currentSession() const { return session_; }
     const std::shared_ptr<GADStatisticDictionary>& statistics() const { return statistics_; }
-    bool appFinishedLaunching() const { return appFinishedLaunching_.load(); }
-    void setAppFinishedLaunching(bool launched) { appFinishedLaunching_.store(launched); }
-    std::uint64_t sequenceNumber() const { return sequenceNumber_.load(); }
-    void setSequenceNumber(std::uint64_t number) { sequenceNumber_.store(number); }
     // False only in the background once launched: launching in the background counts as
     // active, since the app has not yet been sent away.
     bool isAppActive() const;
-    // The app home's "iTunesMetadata.plist" (beside Documents).
-    std::optional<std::filesystem::path> iTunesMetadataPath() const;
-    // That file's dictionary, read once; usually absent, then an empty dictionary.
+    // The dictionary of the app home's "iTunesMetadata.plist" (beside Documents), read once;
+    // usually absent, then an empty dictionary.
     const platform::Value& iTunesMetadata();
     // 1, 2, 3, ...
     std::uint64_t nextActiveViewID();
@@ -112,7 +99,6 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     void setContentHashingEngine(std::weak_ptr<GADContentHashingEngine> engine);
     void startContentHashing();
     void stopContentHashing();
-    bool isContentHashing() const { return contentHashing_; }
     // The serial queue every capture is updated and stored on ("com.zivivu.durez.content-
     // hashing"), alive as long as the application. The recent captures live there: a run of
     // capture sets its queue of them (on that queue), and a fingerprint is taken there.
@@ -129,12 +115,10 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     // None until the SDK core has named the adapters it may ask for; then the list, which may
     // be empty.
     std::optional<std::vector<std::string>> availableAdapterNames() const;
-    void setAvailableAdapterNames(std::optional<std::vector<std::string>> names);
     // The built-in adapter names and the given ones, kept when the class registry knows the
     // class and it declares the adapter protocol; sorted.
     void updateAvailableAdapterNamesWithPotentialAdapterNames(
         const std::optional<std::vector<std::string>>& names);
-    static std::set<std::string> availableAdapterNamesInSet(const std::set<std::string>& names);
     // A registered class declaring (itself or a superclass) either adapter protocol.
     static bool classIsAdapterClass(const std::string& className);
     // Instances that load banners or interstitials, or a reward-based video adapter class:
@@ -142,24 +126,16 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     static bool classImplementsCurrentAdapterAPI(const std::string& className);
 
     // Statistics (GADApplicationStatistics.cpp)
-    // Every ad's statistics has the application as its delegate: changes land in the set of
-    // per-ad statistics that the next request sends.
-    GADQueue notificationQueue() override;
-    void didUpdateStatisticDictionary(
-        const std::shared_ptr<GADStatisticDictionary>& dictionary) override;
+    // Every ad's statistics has the application as its delegate (GADStatisticDictionaryDelegate):
+    // changes land in the set of per-ad statistics that the next request sends.
     using StatisticsSet = std::set<std::shared_ptr<GADStatisticDictionary>>;
     // Hands the pending per-ad statistics over and empties the set.
     StatisticsSet pendingAdStatistics();
     // Puts back what a failed request did not send.
     void didNotSendAdStatistics(const StatisticsSet& statistics);
-    // The slot's statistics, made empty on first use.
-    std::shared_ptr<GADStatisticDictionary> slotStatisticsForSlotID(const std::string& slotID);
     // Each slot id with a copy of its statistics.
     platform::Value slotStatisticsDictionary();
-    void incrementTotalAdRequestCount();
-    void decrementTotalAdRequestCount();
     void incrementTotalAdClickCount();
-    void incrementSequenceNumber();
     // For each ad request: the request times, the next sequence number, and the request count
     // (a mediating slot's request lowers it again); answers a copy of the statistics.
     platform::Value nextRequestStatisticsDictionaryForSlot(bool slotIsMediating);
@@ -169,8 +145,6 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     std::uint64_t timeSinceFirstAdRequestInMilliseconds();
     // A click on the ad (given by its statistics) is taking the user out of the app.
     void willLeaveApplicationDueToClickOnAd(std::shared_ptr<GADStatisticDictionary> adStatistics);
-    // Back in the app: the ad that sent the user away records [its click time, now].
-    void didBecomeActive();
 
   private:
     struct Private {};
@@ -179,7 +153,47 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     explicit GADApplication(Private);
 
   private:
+    // Tests make their own applications and read and drive the inner steps through it.
+    friend class GADApplicationTestPeer;
+
+    // The other keys of the application statistics.
+    static constexpr const char* kSessionIDKey = "session_id";
+    static constexpr const char* kRequestCountKey = "preqs";
+    static constexpr const char* kClickCountKey = "pclick";
+    static constexpr const char* kFirstRequestTimeKey = "basets";
+    // The key of an ad's [click, return] pairs.
+    static constexpr const char* kClickTimesKey = "tclick";
+    // The protocol a class must declare (itself or a superclass) to count as an adapter.
+    static constexpr const char* kAdapterProtocol = "GADMAdNetworkAdapter";
+    static constexpr const char* kRewardBasedVideoAdapterProtocol =
+        "GADMRewardBasedVideoAdNetworkAdapter";
+
+    static std::shared_ptr<GADApplication> create();
     void observeDidBecomeActive();
+
+    bool hasRunEarlyActivities() const;
+    bool appFinishedLaunching() const { return appFinishedLaunching_.load(); }
+    void setAppFinishedLaunching(bool launched) { appFinishedLaunching_.store(launched); }
+    std::uint64_t sequenceNumber() const { return sequenceNumber_.load(); }
+    void setSequenceNumber(std::uint64_t number) { sequenceNumber_.store(number); }
+    std::optional<std::filesystem::path> iTunesMetadataPath() const;
+    bool isContentHashing() const { return contentHashing_; }
+
+    void setAvailableAdapterNames(std::optional<std::vector<std::string>> names);
+    static std::set<std::string> availableAdapterNamesInSet(const std::set<std::string>& names);
+
+    // GADStatisticDictionaryDelegate
+    GADQueue notificationQueue() override;
+    void didUpdateStatisticDictionary(
+        const std::shared_ptr<GADStatisticDictionary>& dictionary) override;
+
+    // The slot's statistics, made empty on first use.
+    std::shared_ptr<GADStatisticDictionary> slotStatisticsForSlotID(const std::string& slotID);
+    void incrementTotalAdRequestCount();
+    void decrementTotalAdRequestCount();
+    void incrementSequenceNumber();
+    // Back in the app: the ad that sent the user away records [its click time, now].
+    void didBecomeActive();
 
     const std::string version_;
     const std::string mainBundleIdentifier_;

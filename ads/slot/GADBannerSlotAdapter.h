@@ -8,6 +8,9 @@
 // keeps the slot; the slot holds the adapter weakly as each of its delegates, and the adapter
 // holds the banner weakly. Once the banner has gone (or ended the slot), the slot is in its
 // final state and whatever it would still say reaches nobody.
+//
+// Its public face is its maker's and the tests': the slot it keeps. Everything else it does
+// for the banner or the slot is an override of their faces, private here.
 
 #include <memory>
 #include <optional>
@@ -40,7 +43,11 @@ class GADBannerSlotAdapter : public GADBannerViewSlot,
 
     const std::shared_ptr<GADSlot>& slot() const { return slot_; }
 
-    // ---- What the banner asks of its slot ----
+  private:
+    // The banner and the slot reach the adapter only through the faces it implements, so
+    // these are private.
+
+    // ---- What the banner asks of its slot (GADBannerViewSlot) ----
     void setBanner(std::weak_ptr<GADBannerView> banner) override { banner_ = std::move(banner); }
     void setReloadable(bool reloadable) override;
     std::optional<std::string> adUnitID() const override;
@@ -58,7 +65,7 @@ class GADBannerSlotAdapter : public GADBannerViewSlot,
     void cancelPendingAndFutureActions() override;
     std::shared_ptr<GADSlot> adSlot() const override { return slot_; }
 
-    // ---- What the slot asks of its owner ----
+    // ---- What the slot asks of its owner (its delegates, GADAdMediationDelegate) ----
     GADRequestedAdType slotOwnerAdType() const override { return GADRequestedAdType::Banner; }
     std::optional<platform::Rect> frame() const override;
     std::optional<platform::Rect> bounds() const override;
@@ -104,7 +111,6 @@ class GADBannerSlotAdapter : public GADBannerViewSlot,
     void cacheViewHierarchyInformationForSlot(GADSlot& slot) override;
     std::optional<platform::Value> viewHierarchyInformationForSlot(GADSlot& slot) override;
 
-  private:
     std::shared_ptr<GADBannerView> banner() const { return banner_.lock(); }
 
     std::shared_ptr<GADSlot> slot_;

@@ -14,6 +14,7 @@
 #include "ads/foundation/GADTiming.h"
 #include "ads/foundation/GADTokenDispenser.h"
 #include "ads/foundation/GADURLConnection.h"
+#include "ads/foundation/tests/GADApplicationTestPeer.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/FakeSignIn.h"
@@ -109,7 +110,7 @@ class GADAdFetcherTest : public ::testing::Test {
     testing::AdsTestScope scope;
     platform::LogSink::Capture logs;
     TestHttpServer server;
-    std::shared_ptr<GADApplication> application = GADApplication::create();
+    std::shared_ptr<GADApplication> application = GADApplicationTestPeer::create();
     std::shared_ptr<GADCSI> csi = GADCSI::create(GADCSIConfiguration::create(GADCSI::kServiceName));
     GADAdFetcher::Environment environment{application, nullptr, csi};
 };
@@ -292,11 +293,11 @@ TEST_F(GADAdFetcherTest, TheServerSwitchesContentHashingAndHttpsForTheWholeSDK) 
     platform::UserDefaults& defaults = platform::UserDefaults::standard();
 
     apply(Value::dictionary({{"X-RADE-Content-URL-Opted-Out", "false"}}));
-    EXPECT_TRUE(application->isContentHashing());
+    EXPECT_TRUE(GADApplicationTestPeer(application).isContentHashing());
     EXPECT_EQ(defaults.objectForKey(keys::kContentURLEnabled), Value(true));
     // Absent says "stop" as much as any other word.
     apply(Value::dictionary());
-    EXPECT_FALSE(application->isContentHashing());
+    EXPECT_FALSE(GADApplicationTestPeer(application).isContentHashing());
     EXPECT_FALSE(defaults.hasKey(keys::kContentURLEnabled));
     EXPECT_EQ(engine->events, (std::vector<std::string>{"start", "stop"}));
 

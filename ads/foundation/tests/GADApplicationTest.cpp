@@ -9,6 +9,7 @@
 #include "ads/foundation/GADPlistFile.h"
 #include "ads/foundation/GADSession.h"
 #include "ads/foundation/GADSettingsKeys.h"
+#include "ads/foundation/tests/GADApplicationTestPeer.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/storage/Bundle.h"
@@ -25,7 +26,8 @@ using platform::ui::Application;
 class GADApplicationTest : public ::testing::Test {
   protected:
     testing::AdsTestScope scope;
-    std::shared_ptr<GADApplication> app = GADApplication::create();
+    std::shared_ptr<GADApplication> app = GADApplicationTestPeer::create();
+    GADApplicationTestPeer peer{app};
 
     // Until the changes made so far have reached the application.
     static void settle(const std::shared_ptr<GADStatisticDictionary>& ad) {
@@ -47,9 +49,9 @@ TEST_F(GADApplicationTest, AFreshApplication) {
     EXPECT_EQ(app->nextActiveViewID(), 1u);
     EXPECT_EQ(app->nextActiveViewID(), 2u);
     EXPECT_EQ(app->timeSinceFirstAdRequestInMilliseconds(), 0u);
-    EXPECT_FALSE(app->appFinishedLaunching());
-    app->setSequenceNumber(5);
-    EXPECT_EQ(app->sequenceNumber(), 5u);
+    EXPECT_FALSE(peer.appFinishedLaunching());
+    peer.setSequenceNumber(5);
+    EXPECT_EQ(peer.sequenceNumber(), 5u);
 }
 
 TEST_F(GADApplicationTest, RequestStatistics) {
@@ -70,9 +72,9 @@ TEST_F(GADApplicationTest, RequestStatistics) {
     EXPECT_EQ(app->nextSequenceNumberAsString(), "3");
     EXPECT_EQ(app->nextSequenceNumberAsString(), "4");
     app->incrementTotalAdClickCount();
-    app->incrementTotalAdRequestCount();
-    app->decrementTotalAdRequestCount();
-    app->incrementTotalAdRequestCount();
+    peer.incrementTotalAdRequestCount();
+    peer.decrementTotalAdRequestCount();
+    peer.incrementTotalAdRequestCount();
     EXPECT_EQ(stat("pclick"), 1);
     EXPECT_EQ(stat("preqs"), 0);
 
@@ -82,9 +84,9 @@ TEST_F(GADApplicationTest, RequestStatistics) {
 }
 
 TEST_F(GADApplicationTest, SlotStatistics) {
-    auto slot = app->slotStatisticsForSlotID("slot-1");
-    EXPECT_EQ(app->slotStatisticsForSlotID("slot-1"), slot);
-    EXPECT_NE(app->slotStatisticsForSlotID("slot-2"), slot);
+    auto slot = peer.slotStatisticsForSlotID("slot-1");
+    EXPECT_EQ(peer.slotStatisticsForSlotID("slot-1"), slot);
+    EXPECT_NE(peer.slotStatisticsForSlotID("slot-2"), slot);
     slot->incrementNumberForKey("oar", false);
     EXPECT_EQ(app->slotStatisticsDictionary(),
               Value::dictionary(
@@ -110,11 +112,11 @@ TEST_F(GADApplicationTest, PendingAdStatisticsAreHandedOverAndBack) {
 }
 
 TEST_F(GADApplicationTest, ClickTimesOnTheWayBackIntoTheApp) {
-    app->didBecomeActive();  // no click: nothing happens
+    peer.didBecomeActive();  // no click: nothing happens
 
     auto silent = GADStatisticDictionary::create(app);
     app->willLeaveApplicationDueToClickOnAd(silent);
-    app->didBecomeActive();
+    peer.didBecomeActive();
     EXPECT_FALSE(silent->objectForKey("tclick"));
 
     auto ad = GADStatisticDictionary::create(app);
@@ -140,7 +142,7 @@ TEST_F(GADApplicationTest, ActiveUnlessSentToTheBackgroundAfterLaunching) {
     ui.enterBackground();
     ASSERT_EQ(ui.applicationState(), platform::ui::ApplicationState::Background);
     EXPECT_TRUE(app->isAppActive());  // launching in the background
-    app->setAppFinishedLaunching(true);
+    peer.setAppFinishedLaunching(true);
     EXPECT_FALSE(app->isAppActive());
     ui.enterForeground();
     EXPECT_TRUE(app->isAppActive());
@@ -153,22 +155,22 @@ TEST_F(GADApplicationTest, BundleFactsAndTheStoreMetadataFile) {
         Value::dictionary({{"CFBundleVersion", "1.0.7"}, {"CFBundleIdentifier", "com.test.app"}}),
         platform::PropertyListFormat::Xml));
     platform::Bundle::setMainBundlePath(bundle.path());
-    auto bundled = GADApplication::create();
+    auto bundled = GADApplicationTestPeer::create();
     EXPECT_EQ(bundled->version(), "1.0.7");
     EXPECT_EQ(bundled->mainBundleIdentifier(), "com.test.app");
     platform::Bundle::setMainBundlePath(bundle / "missing");
-    EXPECT_EQ(GADApplication::create()->version(), "");
+    EXPECT_EQ(GADApplicationTestPeer::create()->version(), "");
     platform::Bundle::setMainBundlePath(std::nullopt);
 
-    ASSERT_TRUE(app->iTunesMetadataPath());
-    EXPECT_EQ(*app->iTunesMetadataPath(), scope.home().path() / "iTunesMetadata.plist");
+    ASSERT_TRUE(peer.iTunesMetadataPath());
+    EXPECT_EQ(*peer.iTunesMetadataPath(), scope.home().path() / "iTunesMetadata.plist");
     EXPECT_EQ(app->iTunesMetadata(), Value::dictionary());
-    auto withFile = GADApplication::create();
-    ASSERT_TRUE(platform::PropertyList::writeFile(*app->iTunesMetadataPath(),
+    auto withFile = GADApplicationTestPeer::create();
+    ASSERT_TRUE(platform::PropertyList::writeFile(*peer.iTunesMetadataPath(),
                                                   Value::dictionary({{"itemId", 42}})));
     EXPECT_EQ(withFile->iTunesMetadata(), Value::dictionary({{"itemId", 42}}));
     // Read once.
-    platform::PropertyList::writeFile(*app->iTunesMetadataPath(), Value::dictionary());
+    platform::PropertyList::writeFile(*peer.iTunesMetadataPath(), Value::dictionary());
     EXPECT_EQ(withFile->iTunesMetadata(), Value::dictionary({{"itemId", 42}}));
 }
 
@@ -208,7 +210,7 @@ TEST_F(GADApplicationTest, AdapterNamesComeFromTheClassRegistry) {
         std::vector<std::string>{"TestNetworkAdapter", "TestNotAnAdapter", "Unknown"});
     EXPECT_EQ(app->availableAdapterNames(),
               (std::vector<std::string>{"GADMAdapterHTML", "TestNetworkAdapter"}));
-    app->setAvailableAdapterNames(std::vector<std::string>{"X"});
+    peer.setAvailableAdapterNames(std::vector<std::string>{"X"});
     EXPECT_EQ(app->availableAdapterNames(), std::vector<std::string>{"X"});
     for (const char* name :
          {"GADMAdapterHTML", "TestNetworkBase", "TestNetworkAdapter", "TestNotAnAdapter"}) {
@@ -249,10 +251,10 @@ TEST_F(GADApplicationTest, StartUpStepsAndTheContentHashingSwitch) {
     app->addEarlyActivity(GADEarlyActivities::Rank::ContentHashing, [&] { ran.push_back(7); });
     app->addEarlyActivity(GADEarlyActivities::Rank::DeviceFacts, [&] { ran.push_back(1); });
     app->runEarlyActivities();
-    EXPECT_TRUE(app->hasRunEarlyActivities());
+    EXPECT_TRUE(peer.hasRunEarlyActivities());
     EXPECT_EQ(ran, std::vector<int>{1});  // content hashing is off
 
-    auto hashing = GADApplication::create();
+    auto hashing = GADApplicationTestPeer::create();
     platform::UserDefaults::standard().setBool(settings_keys::kContentURLEnabled, true);
     hashing->addEarlyActivity(GADEarlyActivities::Rank::ContentHashing, [&] { ran.push_back(7); });
     hashing->runEarlyActivities();
@@ -263,13 +265,13 @@ TEST_F(GADApplicationTest, LoadingObservesTheEndOfLaunching) {
     // The shared application is the process's: this test leaves it launched.
     auto shared = GADApplication::sharedInstance();
     EXPECT_EQ(GADApplication::sharedInstance(), shared);
-    shared->setAppFinishedLaunching(false);
+    GADApplicationTestPeer(shared).setAppFinishedLaunching(false);
     int steps = 0;
     shared->addEarlyActivity(GADEarlyActivities::Rank::Pinger, [&] { ++steps; });
     GADApplication::load();
     GADApplication::load();
     Application::shared().finishLaunching();
-    EXPECT_TRUE(shared->appFinishedLaunching());
+    EXPECT_TRUE(GADApplicationTestPeer(shared).appFinishedLaunching());
     EXPECT_EQ(steps, 1);
     Application::shared().finishLaunching();
     EXPECT_EQ(steps, 1);

@@ -13,6 +13,7 @@
 
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADSettingsKeys.h"
+#include "ads/foundation/tests/GADApplicationTestPeer.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/storage/UserDefaults.h"
@@ -254,7 +255,7 @@ TEST_F(GADContentTest, TheQueueOfRecentCaptures) {
 }
 
 TEST_F(GADContentTest, RequestThreadsTakingFingerprintsDuringStoresLoseNoPenalty) {
-    auto application = GADApplication::create();
+    auto application = GADApplicationTestPeer::create();
     EXPECT_FALSE(application->fingerprintWithServedPenaltyDeduction());
     auto queue = std::make_shared<GADContentQueue>(100);
     std::vector<std::shared_ptr<GADContent>> captures;

@@ -9,6 +9,7 @@
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADNetwork.h"
 #include "ads/foundation/GADStringAdditions.h"
+#include "ads/foundation/tests/GADApplicationTestPeer.h"
 #include "ads/testsupport/FixedDevice.h"
 #include "ads/testsupport/TemporaryHome.h"
 #include "platform/audio/AudioSession.h"
@@ -344,7 +345,7 @@ TEST_F(GADDeviceTest, TheDeviceFollowsTheNetwork) {
 // Last of the device's tests: the shared application reads its store metadata once.
 TEST_F(GADDeviceTest, StoreMetadataWhenTheAppHasSome) {
     auto application = GADApplication::sharedInstance();
-    auto path = application->iTunesMetadataPath();
+    auto path = GADApplicationTestPeer(application).iTunesMetadataPath();
     ASSERT_TRUE(path);
     const Value metadata = Value::dictionary(
         {{"itemId", 123456789}, {"softwareVersionBundleId", "com.example.adstest"}});

@@ -13,6 +13,7 @@
 #include "ads/foundation/GADNetwork.h"
 #include "ads/foundation/GADRequestError.h"
 #include "ads/foundation/GADStringAdditions.h"
+#include "ads/foundation/tests/GADApplicationTestPeer.h"
 #include "ads/testsupport/FixedDevice.h"
 #include "ads/testsupport/TemporaryHome.h"
 #include "platform/base/LogSink.h"
@@ -53,7 +54,7 @@ TEST_F(GADRequestTest, TheFirstRequestStartsTheSDKOnTheMainThread) {
     });
     made.get_future().get();
     loop.runUntilIdle();
-    EXPECT_TRUE(GADApplication::sharedInstance()->hasRunEarlyActivities());
+    EXPECT_TRUE(GADApplicationTestPeer(GADApplication::sharedInstance()).hasRunEarlyActivities());
     // Its first step cached the device's facts.
     EXPECT_TRUE(GADDevice::sharedInstance()->hasCachedStaticParameters());
     EXPECT_EQ(GADDevice::sharedInstance()->deviceModel(), "iPhone");
@@ -88,14 +89,14 @@ TEST_F(GADRequestTest, AFreshRequestCarriesTheDeviceTheVersionTheNetworkAndTheSi
 }
 
 TEST_F(GADRequestTest, AdaptersGoOnceNamedEvenWhenNoneIsPresent) {
-    auto application = GADApplication::sharedInstance();
-    application->setAvailableAdapterNames(std::vector<std::string>{});
+    GADApplicationTestPeer application(GADApplication::sharedInstance());
+    application.setAvailableAdapterNames(std::vector<std::string>{});
     EXPECT_EQ(GADRequest::request()->parameters(GADMainThreadFacts{})["adapters"],
               Value::array({}));
-    application->setAvailableAdapterNames(std::vector<std::string>{"GADMAdapterHTML"});
+    application.setAvailableAdapterNames(std::vector<std::string>{"GADMAdapterHTML"});
     EXPECT_EQ(GADRequest::request()->parameters(GADMainThreadFacts{})["adapters"],
               Value::array({"GADMAdapterHTML"}));
-    application->setAvailableAdapterNames(std::nullopt);
+    application.setAvailableAdapterNames(std::nullopt);
     EXPECT_FALSE(GADRequest::request()->parameters(GADMainThreadFacts{}).count("adapters"));
 }
 

@@ -14,6 +14,7 @@
 #include "ads/foundation/GADServiceOrigins.h"
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/foundation/GADStringAdditions.h"
+#include "ads/foundation/tests/GADApplicationTestPeer.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/FakeSignIn.h"
 #include "platform/base/LogSink.h"
@@ -579,7 +580,7 @@ TEST_F(GADTokenDispenserTest, FollowsTheLibrarysChanges) {
 // library found in the class registry, the standard defaults, the device's tracking choice
 // and the API origin from the environment. It stays for the rest of the process.
 TEST_F(GADTokenDispenserTest, TheSDKsStartUpMakesTheProcesssDispenser) {
-    if (GADApplication::sharedInstance()->hasRunEarlyActivities()) {
+    if (GADApplicationTestPeer(GADApplication::sharedInstance()).hasRunEarlyActivities()) {
         GTEST_SKIP() << "the start-up already ran in this process; CTest runs each test alone";
     }
     platform::UserDefaults::standard().setBool(keys::kEnableSignedInAds, true);

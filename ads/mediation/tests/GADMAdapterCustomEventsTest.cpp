@@ -7,6 +7,7 @@
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADLog.h"
 #include "ads/foundation/GADRequest.h"
+#include "ads/foundation/tests/GADApplicationTestPeer.h"
 #include "ads/fullscreen/GADFullScreenRoom.h"
 #include "ads/mediation/GADCustomEventExtras.h"
 #include "ads/mediation/GADCustomEventRequest.h"
@@ -128,7 +129,8 @@ TEST_F(GADMAdapterCustomEventsTest, IsRegisteredAsABuiltInAdapterWithItsClassFac
     EXPECT_EQ(record->networkExtrasClass, "GADCustomEventExtras");
     EXPECT_EQ(adapter->adapterVersion(), GADRequest::sdkVersion());
     EXPECT_TRUE(adapter->isBannerAnimationOK(3));
-    EXPECT_EQ(GADApplication::availableAdapterNamesInSet({name}), std::set<std::string>{name});
+    EXPECT_EQ(GADApplicationTestPeer::availableAdapterNamesInSet({name}),
+              std::set<std::string>{name});
     EXPECT_TRUE(GADApplication::classImplementsCurrentAdapterAPI(name));
 }
 

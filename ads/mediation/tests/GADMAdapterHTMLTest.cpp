@@ -9,6 +9,7 @@
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADInternalError.h"
 #include "ads/foundation/GADServiceOrigins.h"
+#include "ads/foundation/tests/GADApplicationTestPeer.h"
 #include "ads/mediation/GADMAdNetworkConnectorProtocol.h"
 #include "ads/mediation/GADMediationRoom.h"
 #include "ads/slot/GADBannerView.h"
@@ -338,7 +339,7 @@ TEST(GADMAdapterHTMLClassTest, RegisteredAsABannerAdapterWithItsFacts) {
     EXPECT_FALSE(facts->networkExtrasClass);
     EXPECT_TRUE(std::dynamic_pointer_cast<GADMAdapterHTML>(
         registry.create<GADMAdNetworkAdapterProtocol>(name)));
-    EXPECT_EQ(GADApplication::availableAdapterNamesInSet({name, "NoSuchAdapter"}),
+    EXPECT_EQ(GADApplicationTestPeer::availableAdapterNamesInSet({name, "NoSuchAdapter"}),
               std::set<std::string>{name});
 }
 

@@ -16,6 +16,7 @@
 #include "ads/foundation/GADServiceOrigins.h"
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/foundation/GADStatisticDictionary.h"
+#include "ads/foundation/tests/GADApplicationTestPeer.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
@@ -193,7 +194,7 @@ TEST_F(GADSlotTest, RefusedRequests) {
     EXPECT_EQ(slot->state(), State::FetchingAd);
     GADSlotTestPeer(slot).setState(State::InvalidAd);
     platform::ui::Application::shared().enterBackground();
-    GADApplication::sharedInstance()->setAppFinishedLaunching(true);
+    GADApplicationTestPeer(GADApplication::sharedInstance()).setAppFinishedLaunching(true);
     slot->loadRequest(GADRequest::request());
     EXPECT_EQ(slot->state(), State::InvalidAd);
     EXPECT_EQ(owner->failures.size(), 1u);

@@ -13,6 +13,7 @@
 #include "ads/foundation/GADCharacterSets.h"
 #include "ads/foundation/GADContent.h"
 #include "ads/foundation/GADSettingsKeys.h"
+#include "ads/foundation/tests/GADApplicationTestPeer.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -244,7 +245,7 @@ TEST_F(GADContentCaptureTest, TheStartUpStepStartsTheSharedEngineWhenTheServerAl
     EXPECT_FALSE(GADContentCapture::sharedInstance()->isRunning());
     application->runEarlyActivities();
     EXPECT_TRUE(GADContentCapture::sharedInstance()->isRunning());
-    EXPECT_TRUE(application->isContentHashing());
+    EXPECT_TRUE(GADApplicationTestPeer(application).isContentHashing());
     application->stopContentHashing();
     EXPECT_FALSE(GADContentCapture::sharedInstance()->isRunning());
 }
