@@ -97,11 +97,15 @@ TEST_F(GADSlotSwipeWebKitTest, ABannerDraggedHalfwayShowsHalfTheSheetAndThePageH
     banner->loadRequest(GADRequest::request());
     ASSERT_NE(slot(), nullptr);
     auto swipe = slot()->swipe();
-    // Shown, painted, and the page has turned the swipe on.
+    // Shown, painted red (a slow machine may paint the page before its style), and the page
+    // has turned the swipe on.
     ASSERT_TRUE(ads.waitOnMainLoopUntil(
         [&] {
             auto adView = banner->adView();
-            if (!adView || adView->isHidden() || adView->webView()->paintedFrame().empty())
+            if (!adView || adView->isHidden()) return false;
+            const auto& painted = adView->webView()->paintedFrame();
+            if (painted.empty() ||
+                painted.pixel(painted.width / 2, painted.height / 2) != 0xff0000ffu)
                 return false;
             return swipe->isEnabled();
         },
