@@ -90,76 +90,15 @@ std::optional<std::string> GADMAdNetworkConnector::publisherId() const {
     return networkConfig_ ? networkConfig_->publisherID() : std::nullopt;
 }
 
-bool GADMAdNetworkConnector::testMode() const {
-    auto request = publisherRequest();
-    return request && request->isATestDevice();
-}
-
-std::shared_ptr<const GADAdNetworkExtras> GADMAdNetworkConnector::networkExtras() const {
-    return GADMUtilities::networkExtrasForAdapterClass(adapterClassName(),
-                                                       publisherRequest().get());
-}
-
 std::shared_ptr<platform::ui::ViewController>
 GADMAdNetworkConnector::viewControllerForPresentingModalView() const {
     auto slot = this->slot();
     return slot ? mediatedSlotOf(*slot).viewControllerForPresentingModalView() : nullptr;
 }
 
-std::optional<bool> GADMAdNetworkConnector::childDirectedTreatment() const {
-    auto request = publisherRequest();
-    return request ? request->childDirectedTreatment() : std::nullopt;
-}
-
-std::int64_t GADMAdNetworkConnector::userGender() const {
-    auto request = publisherRequest();
-    return request ? request->gender() : kGADGenderUnknown;
-}
-
-std::optional<platform::Date> GADMAdNetworkConnector::userBirthday() const {
-    auto request = publisherRequest();
-    return request ? request->birthday() : std::nullopt;
-}
-
-std::optional<std::vector<std::string>> GADMAdNetworkConnector::userKeywords() const {
-    auto request = publisherRequest();
-    return request ? request->keywords() : std::nullopt;
-}
-
 std::optional<std::string> GADMAdNetworkConnector::requestAgent() const {
     auto request = publisherRequest();
     return request ? request->requestAgent() : std::nullopt;
-}
-
-bool GADMAdNetworkConnector::userHasLocation() const {
-    if (!isLocationShared_) return false;
-    auto request = publisherRequest();
-    if (!request || !request->location()) return false;
-    const double latitude = request->location()->latitude();
-    const double longitude = request->location()->longitude();
-    // Either coordinate at zero is how a location that was never set arrives.
-    return std::fabs(latitude) <= 90 && std::fabs(longitude) <= 180 &&
-           std::fabs(latitude) > GADLocation::kEpsilon &&
-           std::fabs(longitude) > GADLocation::kEpsilon;
-}
-
-double GADMAdNetworkConnector::userLatitude() const {
-    return userHasLocation() ? publisherRequest()->location()->latitude() : 0.0;
-}
-
-double GADMAdNetworkConnector::userLongitude() const {
-    return userHasLocation() ? publisherRequest()->location()->longitude() : 0.0;
-}
-
-double GADMAdNetworkConnector::userLocationAccuracyInMeters() const {
-    return userHasLocation() ? publisherRequest()->location()->accuracy() : 0.0;
-}
-
-std::optional<std::string> GADMAdNetworkConnector::userLocationDescription() const {
-    if (!isLocationShared_) return std::nullopt;
-    auto request = publisherRequest();
-    if (!request || !request->location()) return std::nullopt;
-    return request->location()->locationDescription();
 }
 
 bool GADMAdNetworkConnector::isAutoClickProtected() const {

@@ -27,6 +27,7 @@
 #include "ads/foundation/GADAdType.h"
 #include "ads/mediation/GADMAdNetworkAdapterProtocol.h"
 #include "ads/mediation/GADMAdNetworkConnectorProtocol.h"
+#include "ads/mediation/GADMRequestTargeting.h"
 #include "ads/slot/GADMAdNetworkConfig.h"
 #include "ads/slot/GADMConfig.h"
 
@@ -36,7 +37,7 @@ class GADMConnectorDelegate;
 class GADRequest;
 class GADSlot;
 
-class GADMAdNetworkConnector : public GADMAdNetworkConnectorProtocol,
+class GADMAdNetworkConnector : public GADMRequestTargeting<GADMAdNetworkConnectorProtocol>,
                                public std::enable_shared_from_this<GADMAdNetworkConnector> {
   public:
     static constexpr const char* kClassName = "GADMAdNetworkConnector";
@@ -97,22 +98,18 @@ class GADMAdNetworkConnector : public GADMAdNetworkConnectorProtocol,
     void setDidNetworkRefresh(bool refreshed) { didNetworkRefresh_ = refreshed; }
 
   private:
-    // GADMAdNetworkConnectorProtocol: what the adapter reads and reports, through that face.
+    // GADMAdNetworkConnectorProtocol: what the adapter reads and reports, through that face
+    // (the request's targeting comes from GADMRequestTargeting).
+    std::shared_ptr<GADRequest> targetingRequest() const override { return publisherRequest(); }
+    std::optional<std::string> targetingAdapterClassName() const override {
+        return adapterClassName();
+    }
+    bool isLocationShared() const override { return isLocationShared_; }
+    bool precisionRequired() const override { return true; }
     std::optional<std::string> publisherId() const override;
     platform::Value::Dictionary credentials() const override { return strippedCredentials_; }
-    bool testMode() const override;
-    std::shared_ptr<const GADAdNetworkExtras> networkExtras() const override;
     std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView()
         const override;
-    std::optional<bool> childDirectedTreatment() const override;
-    std::int64_t userGender() const override;
-    std::optional<platform::Date> userBirthday() const override;
-    bool userHasLocation() const override;
-    double userLatitude() const override;
-    double userLongitude() const override;
-    double userLocationAccuracyInMeters() const override;
-    std::optional<std::string> userLocationDescription() const override;
-    std::optional<std::vector<std::string>> userKeywords() const override;
 
     void adapterDidFailAd(Adapter&, const platform::Error&) override {}
     void adapterDidReceiveAdView(Adapter&, const std::shared_ptr<platform::ui::View>&) override {}

@@ -129,53 +129,6 @@ std::optional<std::string> GADMRewardBasedVideoAdNetworkConnector::publisherId()
     return adNetworkConfig_ ? adNetworkConfig_->publisherID() : std::nullopt;
 }
 
-bool GADMRewardBasedVideoAdNetworkConnector::testMode() const {
-    return request_ && request_->isATestDevice();
-}
-
-std::shared_ptr<const GADAdNetworkExtras> GADMRewardBasedVideoAdNetworkConnector::networkExtras()
-    const {
-    return GADMUtilities::networkExtrasForAdapterClass(adapterClassName(), request_.get());
-}
-
-std::optional<bool> GADMRewardBasedVideoAdNetworkConnector::childDirectedTreatment() const {
-    return request_ ? request_->childDirectedTreatment() : std::nullopt;
-}
-
-std::int64_t GADMRewardBasedVideoAdNetworkConnector::userGender() const {
-    return request_ ? request_->gender() : kGADGenderUnknown;
-}
-
-std::optional<platform::Date> GADMRewardBasedVideoAdNetworkConnector::userBirthday() const {
-    return request_ ? request_->birthday() : std::nullopt;
-}
-
-std::optional<std::vector<std::string>> GADMRewardBasedVideoAdNetworkConnector::userKeywords()
-    const {
-    return request_ ? request_->keywords() : std::nullopt;
-}
-
-bool GADMRewardBasedVideoAdNetworkConnector::userHasLocation() const {
-    return isLocationShared_ && request_ && request_->location();
-}
-
-double GADMRewardBasedVideoAdNetworkConnector::userLatitude() const {
-    return userHasLocation() ? request_->location()->latitude() : 0.0;
-}
-
-double GADMRewardBasedVideoAdNetworkConnector::userLongitude() const {
-    return userHasLocation() ? request_->location()->longitude() : 0.0;
-}
-
-double GADMRewardBasedVideoAdNetworkConnector::userLocationAccuracyInMeters() const {
-    return userHasLocation() ? request_->location()->accuracy() : 0.0;
-}
-
-std::optional<std::string> GADMRewardBasedVideoAdNetworkConnector::userLocationDescription() const {
-    if (!isLocationShared_ || !request_ || !request_->location()) return std::nullopt;
-    return request_->location()->locationDescription();
-}
-
 // The adapter's reports
 
 void GADMRewardBasedVideoAdNetworkConnector::adapterDidSetUpRewardBasedVideoAd(Adapter&) {

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "ads/mediation/GADMRequestTargeting.h"
 #include "ads/mediation/GADMRewardBasedVideoAdConnectorDelegate.h"
 #include "ads/mediation/GADMRewardBasedVideoAdNetworkAdapter.h"
 #include "ads/mediation/GADMRewardBasedVideoAdNetworkConnectorProtocol.h"
@@ -39,7 +40,7 @@ class GADRequest;
 class GADRewardBasedVideoAd;
 
 class GADMRewardBasedVideoAdNetworkConnector
-    : public GADMRewardBasedVideoAdNetworkConnectorProtocol,
+    : public GADMRequestTargeting<GADMRewardBasedVideoAdNetworkConnectorProtocol>,
       public std::enable_shared_from_this<GADMRewardBasedVideoAdNetworkConnector> {
   public:
     static constexpr const char* kNoNetworkConfigText = "No network config to initialize adapter.";
@@ -99,20 +100,16 @@ class GADMRewardBasedVideoAdNetworkConnector
 
   private:
     // GADMRewardBasedVideoAdNetworkConnectorProtocol: what the adapter reads and reports,
-    // through that face.
+    // through that face (the request's targeting comes from GADMRequestTargeting; any shared
+    // location counts, without the banner connectors' precision test).
+    std::shared_ptr<GADRequest> targetingRequest() const override { return request_; }
+    std::optional<std::string> targetingAdapterClassName() const override {
+        return adapterClassName();
+    }
+    bool isLocationShared() const override { return isLocationShared_; }
+    bool precisionRequired() const override { return false; }
     std::optional<std::string> publisherId() const override;
     platform::Value::Dictionary credentials() const override { return networkData_; }
-    bool testMode() const override;
-    std::shared_ptr<const GADAdNetworkExtras> networkExtras() const override;
-    std::optional<bool> childDirectedTreatment() const override;
-    std::int64_t userGender() const override;
-    std::optional<platform::Date> userBirthday() const override;
-    bool userHasLocation() const override;
-    double userLatitude() const override;
-    double userLongitude() const override;
-    double userLocationAccuracyInMeters() const override;
-    std::optional<std::string> userLocationDescription() const override;
-    std::optional<std::vector<std::string>> userKeywords() const override;
 
     void adapterDidSetUpRewardBasedVideoAd(Adapter& adapter) override;
     void adapterDidFailToSetUpRewardBasedVideoAdWithError(Adapter& adapter,
