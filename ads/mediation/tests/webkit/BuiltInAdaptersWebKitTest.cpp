@@ -15,24 +15,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ads/foundation/GADAdSize.h"
-#include "ads/foundation/GADRequest.h"
-#include "ads/fullscreen/GADFullScreenRoom.h"
 #include "ads/mediation/GADMAdURLAdapter.h"
 #include "ads/mediation/GADMAdapterZivivuDuRezAds.h"
-#include "ads/mediation/GADMediationRoom.h"
-#include "ads/mediation/tests/HeardPublicAds.h"
-#include "ads/slot/GADBannerView.h"
-#include "ads/slot/GADInterstitial.h"
-#include "ads/slot/GADSlotRoom.h"
-#include "ads/testsupport/AdServerFixture.h"
-#include "ads/testsupport/AdsTestScope.h"
-#include "ads/testsupport/SDKCoreTestScope.h"
-#include "platform/testing/RequireDisplay.h"
+#include "ads/mediation/tests/webkit/MediatedPublicAdsWebKitTest.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/TouchInput.h"
-#include "platform/ui/ViewController.h"
-#include "platform/ui/Window.h"
 
 namespace ads {
 namespace {
@@ -44,27 +31,15 @@ using tools::adserver::PageAnswer;
 using tools::adserver::RequestKind;
 using Json = nlohmann::ordered_json;
 
-class BuiltInAdaptersWebKitTest : public ::testing::Test {
+class BuiltInAdaptersWebKitTest : public testing::MediatedPublicAdsWebKitTest {
   protected:
     void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(ads.server().isRunning());
-        GADFullScreenRoom::load();
-        GADSlotRoom::load();
-        registerMediationClasses();
-        window->setBackgroundColor(platform::Color::whiteColor());
-        window->setRootViewController(app);
-        app->view()->setBackgroundColor(platform::Color::whiteColor());
+        MediatedPublicAdsWebKitTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        // Interstitials present over the key window's root controller.
+        window->setRootViewController(controller);
+        controller->view()->setBackgroundColor(platform::Color::whiteColor());
         window->makeKeyWindow();
-    }
-    void TearDown() override {
-        if (banner) banner->removeFromSuperview();
-        banner.reset();
-        interstitial.reset();
-        scope.runUntilIdle();
-    }
-    bool waitFor(const std::function<bool()>& condition) {
-        return ads.waitOnMainLoopUntil(condition, 20);
     }
     // The mediation pings of the server's own templates ("&ping=<name>") with that name.
     std::size_t mediationPings(const std::string& name) {
@@ -74,15 +49,6 @@ class BuiltInAdaptersWebKitTest : public ::testing::Test {
         }
         return count;
     }
-
-    ads::testing::AdsTestScope scope;
-    ads::testing::AdServerFixture ads;
-    ads::testing::SDKCoreTestScope core;
-    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<platform::ui::ViewController> app = platform::ui::ViewController::create();
-    std::shared_ptr<testing::HeardPublicAds> heard = std::make_shared<testing::HeardPublicAds>();
-    std::shared_ptr<GADBannerView> banner;
-    std::shared_ptr<GADInterstitial> interstitial;
 };
 
 TEST_F(BuiltInAdaptersWebKitTest, TheAdURLRoadRendersThePagesAdInTheAdaptersBanner) {
@@ -90,19 +56,11 @@ TEST_F(BuiltInAdaptersWebKitTest, TheAdURLRoadRendersThePagesAdInTheAdaptersBann
     constexpr const char* kEntryUnit = "ca-movu-adurl-ad";
     auto outer = AdScenario::mediation({GADMAdURLAdapter::kClassName});
     outer.mediationPubId = kEntryUnit;
-    ads.server().setScenario(kUnit, outer);
     ads.server().setScenario(kEntryUnit, AdScenario::banner()
                                              .withAnswer(PageAnswer::FetchedAd)
                                              .withColor("#336699")
                                              .withAdSize("320x50"));
-
-    banner = GADBannerView::create(kGADAdSizeBanner, {0, 430});
-    ASSERT_NE(banner, nullptr);
-    banner->setAdUnitID(kUnit);
-    banner->setRootViewController(app);
-    banner->setDelegate(heard);
-    window->addSubview(banner);
-    banner->loadRequest(GADRequest::request());
+    loadBanner(kUnit, outer);
     ASSERT_TRUE(waitFor([&] { return !heard->log.empty(); }));
     scope.runUntilIdle();
     EXPECT_EQ(heard->log, Log{"received"});
@@ -160,15 +118,7 @@ TEST_F(BuiltInAdaptersWebKitTest, TheOwnNetworkRendersItsEntrysAdWithoutAFetch) 
     auto outer = AdScenario::mediation().withColor("#2e9a40");
     outer.mediationPubId = kEntryUnit;
     outer.mediationEntryAd = true;
-    ads.server().setScenario(kUnit, outer);
-
-    banner = GADBannerView::create(kGADAdSizeBanner, {0, 430});
-    ASSERT_NE(banner, nullptr);
-    banner->setAdUnitID(kUnit);
-    banner->setRootViewController(app);
-    banner->setDelegate(heard);
-    window->addSubview(banner);
-    banner->loadRequest(GADRequest::request());
+    loadBanner(kUnit, outer);
     ASSERT_TRUE(waitFor([&] { return !heard->log.empty(); }));
     EXPECT_EQ(heard->log, Log{"received"});
     EXPECT_EQ(banner->adNetworkClassName(), kGADOwnAdapterClassName);
@@ -206,9 +156,9 @@ TEST_F(BuiltInAdaptersWebKitTest, AnInterstitialOfTheOwnNetworkPresentsAndCloses
     scope.runUntilIdle();
     EXPECT_EQ(mediationPings("imp"), 0u);
 
-    interstitial->presentFromRootViewController(app);
+    interstitial->presentFromRootViewController(controller);
     scope.advance(1);
-    ASSERT_TRUE(waitFor([&] { return app->presentedViewController() != nullptr; }));
+    ASSERT_TRUE(waitFor([&] { return controller->presentedViewController() != nullptr; }));
     EXPECT_EQ(heard->log, (Log{"received", "willPresent"}));
     ASSERT_TRUE(ads.waitOnMainLoopUntil([&] { return mediationPings("imp") == 1; }));
 
@@ -220,7 +170,7 @@ TEST_F(BuiltInAdaptersWebKitTest, AnInterstitialOfTheOwnNetworkPresentsAndCloses
     ASSERT_TRUE(waitFor([&] { return heard->log.size() >= 4; }));
     scope.runUntilIdle();
     EXPECT_EQ(heard->log, (Log{"received", "willPresent", "willDismiss", "didDismiss"}));
-    EXPECT_EQ(app->presentedViewController(), nullptr);
+    EXPECT_EQ(controller->presentedViewController(), nullptr);
     EXPECT_EQ(mediationPings("imp"), 1u);
     EXPECT_EQ(mediationPings("click"), 0u);
 }
