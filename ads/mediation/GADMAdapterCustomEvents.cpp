@@ -16,7 +16,6 @@ namespace ads {
 namespace {
 // The native room's connector, named in the text a native request fails with while that room
 // has not set its hook.
-constexpr const char* kNativeConnectorClass = "GADMAdNetworkConnectorNativeAd";
 }  // namespace
 
 void GADMAdapterCustomEvents::registerClass() {
@@ -60,7 +59,7 @@ std::optional<std::string> GADMAdapterCustomEvents::customEventClassName() {
         return std::nullopt;
     }
     if (!platform::ClassRegistry::shared().hasClass(*name)) {
-        callBackToConnectorWithError("Cannot find Custom Event class named " + *name + ".", true);
+        callBackToConnectorWithError(classNotFoundText(*name), true);
         return std::nullopt;
     }
     return name;
@@ -81,7 +80,7 @@ std::shared_ptr<Protocol> GADMAdapterCustomEvents::customEventWithCredentials() 
     auto made = registry.create<GADCustomEvent>(*name);
     if (!made) {
         // Known by name, but not a class the app can make a custom event of.
-        callBackToConnectorWithError("Cannot find Custom Event class named " + *name + ".", true);
+        callBackToConnectorWithError(classNotFoundText(*name), true);
         return nullptr;
     }
     auto custom = std::dynamic_pointer_cast<Protocol>(made);
@@ -145,9 +144,7 @@ void GADMAdapterCustomEvents::getNativeAdWithAdTypes(
     // connector here can take a native ad.
     const auto hook = nativeAdapterHooks().customEvent;
     if (!hook) {
-        callBackToConnectorWithError(std::string("Connector used ") + kNativeConnectorClass +
-                                         " isn't a valid connector for requesting native ad",
-                                     false);
+        callBackToConnectorWithError(kGADMInvalidNativeConnectorText, false);
         return;
     }
     const auto name = customEventClassName();

@@ -37,6 +37,10 @@ class GADMAdapterCustomEvents : public GADMAdNetworkAdapterProtocol,
     // Registers the class, the calls it answers and its class facts (the SDK's version, the
     // extras class GADCustomEventExtras).
     static void registerClass();
+    // What a configuration naming a class the registry cannot make hears (and the log shows).
+    static std::string classNotFoundText(const std::string& className) {
+        return "Cannot find Custom Event class named " + className + ".";
+    }
 
     // GADMAdNetworkAdapterProtocol
     void initWithGADMAdNetworkConnector(

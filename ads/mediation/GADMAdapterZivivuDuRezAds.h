@@ -30,9 +30,7 @@ class GADMAdapterZivivuDuRezAds : public GADMPublicAdAdapter {
   public:
     static constexpr const char* kClassName = kGADOwnAdapterClassName;
     // The text of code 11 while the native room has not filled its hook.
-    static constexpr const char* kInvalidNativeConnectorText =
-        "Connector used GADMAdNetworkConnectorNativeAd isn't a valid connector for requesting "
-        "native ad";
+    static constexpr const char* kInvalidNativeConnectorText = kGADMInvalidNativeConnectorText;
 
     // Puts the class into the class registry with its calls and class facts (the SDK's
     // version, GADExtras). Repeated calls change nothing.

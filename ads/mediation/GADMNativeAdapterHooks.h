@@ -24,6 +24,13 @@ class GADMAdNetworkAdapterProtocol;
 class GADMAdNetworkConnectorProtocol;
 class GADCustomEventRequest;
 
+// The name the native room registers its connector under, and what an adapter or hook says when
+// a request's connector is not that one (or no hook is set).
+inline constexpr const char* kGADMNativeConnectorClassName = "GADMAdNetworkConnectorNativeAd";
+inline constexpr const char* kGADMInvalidNativeConnectorText =
+    "Connector used GADMAdNetworkConnectorNativeAd isn't a valid connector for requesting native "
+    "ad";
+
 struct GADMNativeRequest {
     // The adapter the connector's callbacks name; held weakly, as the adapter holds the hook's
     // objects and not the other way round.

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "ads/mediation/GADMAdNetworkConnector.h"
+#include "ads/mediation/GADMNativeAdapterHooks.h"
 
 namespace ads {
 
@@ -19,7 +20,7 @@ class GADAdLoaderConfiguration;
 
 class GADMAdNetworkConnectorNativeAd : public GADMAdNetworkConnector {
   public:
-    static constexpr const char* kClassName = "GADMAdNetworkConnectorNativeAd";
+    static constexpr const char* kClassName = kGADMNativeConnectorClassName;
     static void registerClass();
 
     const char* className() const override { return kClassName; }

@@ -4,6 +4,7 @@
 #include "ads/foundation/GADRequestError.h"
 #include "ads/mediation/GADMAdNetworkAdapterProtocol.h"
 #include "ads/mediation/GADMAdNetworkConnectorProtocol.h"
+#include "ads/mediation/GADMAdapterCustomEvents.h"
 #include "ads/mediation/GADMNativeAdapterHooks.h"
 #include "ads/mediation/GADRequestMediationAdditions.h"
 #include "ads/native/GADAdLoader.h"
@@ -19,10 +20,6 @@
 namespace ads {
 
 namespace {
-
-const std::string kInvalidConnectorText = std::string("Connector used ") +
-                                          GADMAdNetworkConnectorNativeAd::kClassName +
-                                          " isn't a valid connector for requesting native ad";
 
 bool isNativeConnector(const std::shared_ptr<GADMAdNetworkConnectorProtocol>& connector) {
     return dynamic_cast<GADMAdNetworkConnectorNativeAd*>(connector.get()) != nullptr;
@@ -107,7 +104,8 @@ GADMNativeRequestHandle requestOwnNetwork(const GADMNativeRequest& request) {
     if (!adapter || !request.connector) return {};
     if (!isNativeConnector(request.connector)) {
         reporter.fail(
-            GADRequestError::errorWithCode(kGADErrorInternalError, kInvalidConnectorText).error());
+            GADRequestError::errorWithCode(kGADErrorInternalError, kGADMInvalidNativeConnectorText)
+                .error());
         return {};
     }
     const auto& connector = *request.connector;
@@ -159,7 +157,7 @@ GADMNativeRequestHandle requestCustomEvent(const GADMNativeRequest& request,
     MOVU_CHECK_MAIN_THREAD();
     const Reporter reporter = reporterFor(request);
     if (!isNativeConnector(request.connector)) {
-        reporter.fail(customEventError(kInvalidConnectorText));
+        reporter.fail(customEventError(kGADMInvalidNativeConnectorText));
         return {};
     }
     const auto failLogged = [&](const std::string& text) {
@@ -169,7 +167,7 @@ GADMNativeRequestHandle requestCustomEvent(const GADMNativeRequest& request,
     };
     auto& registry = platform::ClassRegistry::shared();
     if (!registry.hasClass(event.className))
-        return failLogged("Cannot find Custom Event class named " + event.className + ".");
+        return failLogged(GADMAdapterCustomEvents::classNotFoundText(event.className));
     // Checked on the class: one that cannot serve native requests is never made.
     std::shared_ptr<GADCustomEventNativeAd> customEvent;
     if (registry.instancesRespondTo(event.className, GADCustomEventNativeAd::kRequestCall))
