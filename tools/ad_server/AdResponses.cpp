@@ -525,6 +525,34 @@ HttpAnswer nativeImageAnswer(const AdScenario& s) {
     return a;
 }
 
+namespace {
+
+std::string plainCreative(const AdScenario& s, const AdContext& c) {
+    return isInterstitial(s, c) ? interstitialCreative(s, c) : bannerCreative(s, c);
+}
+
+// The kinds whose answer is one HTML page, and the page each writes. Both the ad URL's answer
+// and the fetched ad's JSON read this, so a new page kind is one row here.
+using CreativePage = std::string (*)(const AdScenario&, const AdContext&);
+struct CreativePageKind {
+    AdKind kind;
+    CreativePage page;
+};
+constexpr CreativePageKind kCreativePages[] = {
+    {AdKind::Banner, plainCreative},      {AdKind::Interstitial, plainCreative},
+    {AdKind::ScriptAd, scriptAdCreative}, {AdKind::Links, linksCreative},
+    {AdKind::Precache, precacheCreative}, {AdKind::Purchase, purchaseCreative},
+};
+
+CreativePage creativePageOf(AdKind kind) {
+    for (const CreativePageKind& row : kCreativePages)
+        if (row.kind == kind) return row.page;
+    // Custom rendering's JSON is the plain creative: its header has no field there.
+    return plainCreative;
+}
+
+}  // namespace
+
 Json fetchedAdObject(const AdScenario& s, const AdContext& c) {
     AdLinks links = adLinks(c);
     Json ad = Json::object();
@@ -550,21 +578,8 @@ Json fetchedAdObject(const AdScenario& s, const AdContext& c) {
             ad["ad_base_url"] = c.origin + "/mads/";
             ad["ad_passback_url"] = links.passback;
             break;
-        case AdKind::Links:
-            ad["ad_html"] = linksCreative(s, c);
-            ad["ad_base_url"] = c.origin + "/mads/";
-            break;
-        case AdKind::Precache:
-            ad["ad_html"] = precacheCreative(s, c);
-            ad["ad_base_url"] = c.origin + "/mads/";
-            break;
-        case AdKind::Purchase:
-            ad["ad_html"] = purchaseCreative(s, c);
-            ad["ad_base_url"] = c.origin + "/mads/";
-            break;
         default:
-            ad["ad_html"] =
-                isInterstitial(s, c) ? interstitialCreative(s, c) : bannerCreative(s, c);
+            ad["ad_html"] = creativePageOf(s.kind)(s, c);
             ad["ad_base_url"] = c.origin + "/mads/";
             break;
     }
@@ -612,35 +627,14 @@ HttpAnswer adUrlAnswer(const AdScenario& s, const AdContext& c) {
             a.headers.emplace_back("x-rade-ad-format", "native");
             addAdHeaders(a, s, c);
             break;
-        case AdKind::ScriptAd:
-            a.body = scriptAdCreative(s, c);
-            addTrackingHeaders(a, s, links);
-            addAdHeaders(a, s, c);
-            break;
         case AdKind::CustomRendering:
             a.body = bannerCreative(s, c);
             a.headers.emplace_back("x-rade-custom-rendering-allowed", "1");
             addTrackingHeaders(a, s, links);
             addAdHeaders(a, s, c);
             break;
-        case AdKind::Links:
-            a.body = linksCreative(s, c);
-            addTrackingHeaders(a, s, links);
-            addAdHeaders(a, s, c);
-            break;
-        case AdKind::Precache:
-            a.body = precacheCreative(s, c);
-            addTrackingHeaders(a, s, links);
-            addAdHeaders(a, s, c);
-            break;
-        case AdKind::Purchase:
-            a.body = purchaseCreative(s, c);
-            addTrackingHeaders(a, s, links);
-            addAdHeaders(a, s, c);
-            break;
-        case AdKind::Banner:
-        case AdKind::Interstitial:
-            a.body = isInterstitial(s, c) ? interstitialCreative(s, c) : bannerCreative(s, c);
+        default:
+            a.body = creativePageOf(s.kind)(s, c);
             addTrackingHeaders(a, s, links);
             addAdHeaders(a, s, c);
             break;
