@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "tools/ad_server/TextEscaping.h"
 
@@ -392,6 +393,23 @@ void htmlAdapterCredentials(const AdScenario& s, const AdContext& c, Json& data)
     data["adxtym_passback_url"] = c.origin + "/mads/passback/";
 }
 
+void customEventCredentials(const AdScenario& s, const AdContext&, Json& data) {
+    if (!s.customEvent) return;
+    data["class_name"] = s.customEvent->className;
+    data["parameter"] = s.customEvent->parameter;
+    data["label"] = s.customEvent->label;
+}
+
+// The adapters whose network entry carries more than the publisher id, and what each adds.
+struct AdapterCredentials {
+    std::string_view adapter;
+    void (*add)(const AdScenario&, const AdContext&, Json&);
+};
+constexpr AdapterCredentials kAdapterCredentials[] = {
+    {kHtmlAdapter, htmlAdapterCredentials},
+    {kCustomEventsAdapter, customEventCredentials},
+};
+
 }  // namespace
 
 Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
@@ -415,12 +433,8 @@ Json mediationConfiguration(const AdScenario& s, const AdContext& c) {
         Json network = Json::object();
         network["id"] = std::to_string(i + 1);
         network["data"] = Json{{"pubid", s.mediationPubId.empty() ? c.slotname : s.mediationPubId}};
-        if (adapters[i] == kHtmlAdapter) htmlAdapterCredentials(s, c, network["data"]);
-        if (s.customEvent && adapters[i] == kCustomEventsAdapter) {
-            network["data"]["class_name"] = s.customEvent->className;
-            network["data"]["parameter"] = s.customEvent->parameter;
-            network["data"]["label"] = s.customEvent->label;
-        }
+        for (const AdapterCredentials& credentials : kAdapterCredentials)
+            if (adapters[i] == credentials.adapter) credentials.add(s, c, network["data"]);
         if (s.mediationEntryAd) {
             // The creative an ordinary answer of this unit would fetch, handed over whole.
             AdScenario creative = s;
