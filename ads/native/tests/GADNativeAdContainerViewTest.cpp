@@ -74,7 +74,7 @@ TEST_F(GADNativeAdContainerViewTest, EachPropertyRegistersItsViewUnderTheFormats
     EXPECT_FALSE(install->headlineView());
     EXPECT_TRUE(registeredNames(*install).empty());
 
-    // Each badge's taps carry its format's attribution names.
+    // Each container makes its badge at once, before any ad is set.
     EXPECT_EQ(content->nativeAdViewPolicy().attributionView()->superview(), content);
     EXPECT_FALSE(content->nativeContentAd());
     EXPECT_FALSE(install->nativeAppInstallAd());
