@@ -7,6 +7,7 @@
 #include "ads/foundation/GADInternalError.h"
 #include "ads/foundation/GADServiceOrigins.h"
 #include "ads/mediation/GADMAdNetworkConnectorProtocol.h"
+#include "ads/mediation/GADMCredentials.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/Timer.h"
@@ -32,14 +33,6 @@ std::string_view stripTrailingSlashFromPath(std::string_view path) {
 
 bool isPathEquivalentToPath(std::string_view a, std::string_view b) {
     return stripTrailingSlashFromPath(a) == stripTrailingSlashFromPath(b);
-}
-
-// A credential that is a string; any other type counts as missing.
-std::optional<std::string> stringCredential(const platform::Value::Dictionary& credentials,
-                                            const char* key) {
-    auto found = credentials.find(key);
-    if (found == credentials.end() || !found->second.isString()) return std::nullopt;
-    return found->second.asString();
 }
 
 }  // namespace
@@ -87,8 +80,8 @@ void GADMAdapterHTML::getBannerWithSize(const GADAdSize& size) {
     auto connector = connector_.lock();
     if (!connector) return;
     const platform::Value::Dictionary credentials = connector->credentials();
-    const auto html = stringCredential(credentials, kHTMLKey);
-    const auto passback = stringCredential(credentials, kPassbackURLKey);
+    const auto html = credentialString(credentials, kHTMLKey);
+    const auto passback = credentialString(credentials, kPassbackURLKey);
     // The passback is checked first: a response that cannot say "no ad" is broken even when
     // its HTML is fine.
     if (passback) {
