@@ -1,11 +1,11 @@
 #include "ads/mediation/GADMAdapterHTML.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string_view>
 
 #include "ads/foundation/GADInternalError.h"
 #include "ads/foundation/GADServiceOrigins.h"
+#include "ads/foundation/GADStringAdditions.h"
 #include "ads/mediation/GADMAdNetworkConnectorProtocol.h"
 #include "ads/mediation/GADMCredentials.h"
 #include "platform/runtime/ClassRegistry.h"
@@ -16,26 +16,6 @@
 #include "platform/web/WebView.h"
 
 namespace ads {
-
-namespace {
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
-}
-
-// One final "/" does not count: "/ad/" and "/ad" name the same passback.
-std::string_view stripTrailingSlashFromPath(std::string_view path) {
-    if (!path.empty() && path.back() == '/') path.remove_suffix(1);
-    return path;
-}
-
-bool isPathEquivalentToPath(std::string_view a, std::string_view b) {
-    return stripTrailingSlashFromPath(a) == stripTrailingSlashFromPath(b);
-}
-
-}  // namespace
 
 void GADMAdapterHTML::registerClass() {
     auto& registry = platform::ClassRegistry::shared();
@@ -194,15 +174,16 @@ bool GADMAdapterHTML::webViewShouldStartLoad(platform::web::WebView& webView,
 }
 
 bool GADMAdapterHTML::isPassbackRequest(const platform::Url& url) const {
-    if (equalsIgnoringCase(url.scheme(), kPassbackScheme)) return true;
+    if (gad_asciiLowercased(url.scheme()) == kPassbackScheme) return true;
     if (!passbackUrl_) return false;
     // Without a host or a hierarchical path on either side nothing matches. The web view hands
     // hosts over lowercased, the server may have written them in any case.
     for (const platform::Url* side : {&url, &*passbackUrl_}) {
         if (side->isOpaque() || side->host().empty()) return false;
     }
-    return equalsIgnoringCase(url.host(), passbackUrl_->host()) &&
-           isPathEquivalentToPath(url.rawPath(), passbackUrl_->rawPath());
+    // One final "/" does not count: "/ad/" and "/ad" name the same passback.
+    return gad_asciiLowercased(url.host()) == gad_asciiLowercased(passbackUrl_->host()) &&
+           gad_isEquivalentToURLString(url.rawPath(), passbackUrl_->rawPath());
 }
 
 }  // namespace ads

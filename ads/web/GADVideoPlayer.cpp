@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "ads/foundation/GADStringAdditions.h"
 #include "ads/web/GADAdView.h"
 #include "platform/runtime/ThreadChecker.h"
 
@@ -38,8 +39,7 @@ void GADVideoPlayer::setPrecacheFolderProvider(FolderProvider provider) {
 }
 
 bool GADVideoPlayer::isPlayableSource(const platform::Url& url) {
-    std::string scheme = url.scheme();
-    for (char& c : scheme) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string scheme = gad_asciiLowercased(url.scheme());
     if (scheme == "http" || scheme == "https") return !url.host().empty();
     if (!url.isFileUrl() || !folderProvider()) return false;
     const std::string folder = folderProvider()();
