@@ -1,5 +1,6 @@
 #include "ads/fullscreen/GADMRAIDResizeProperties.h"
 
+#include <charconv>
 #include <cmath>
 #include <map>
 
@@ -34,9 +35,11 @@ const char* closePositionName(std::int64_t position) {
 
 std::string number(double value) {
     if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value > 0 ? "inf" : "-inf");
+    // "%g" without the C locale's say: a German one would write "0,5" to the page.
     char text[64];
-    std::snprintf(text, sizeof text, "%g", value);
-    return text;
+    const auto written =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6);
+    return std::string(text, written.ptr);
 }
 
 bool contains(const platform::Rect& outer, const platform::Rect& inner) {

@@ -1,7 +1,7 @@
 #include "ads/web/GADVideoPlayer.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -22,10 +22,14 @@ GADVideoPlayer::FolderProvider& folderProvider() {
     return provider;
 }
 
+// Six decimals with '.', whatever the C locale: "%f" would write "2,000000" under a German one,
+// which the page's parseFloat reads as 2.
 std::string secondsText(double seconds) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%f", std::isfinite(seconds) ? seconds : 0.0);
-    return text;
+    char text[400];
+    const auto written =
+        std::to_chars(text, text + sizeof text, std::isfinite(seconds) ? seconds : 0.0,
+                      std::chars_format::fixed, 6);
+    return std::string(text, written.ptr);
 }
 
 bool isVolume(float v) {

@@ -34,7 +34,7 @@ TEST(ICalendarTest, TextIsEscapedAndFoldedSoNoFieldAddsAProperty) {
     EXPECT_NE(text.find("DESCRIPTION:Come\\nATTACH:http://evil.test/x\\nEND:VEVENT\r\n"),
               std::string::npos);
     // The lines are the file's own: one BEGIN and one END per component.
-    std::size_t lines = 0, attach = 0, ends = 0;
+    std::size_t attach = 0, ends = 0;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = text.find("\r\n", at);
         ASSERT_NE(end, std::string::npos);
@@ -42,7 +42,6 @@ TEST(ICalendarTest, TextIsEscapedAndFoldedSoNoFieldAddsAProperty) {
         EXPECT_LE(line.size(), 75u);
         attach += line.rfind("ATTACH", 0) == 0;
         ends += line.rfind("END:", 0) == 0;
-        ++lines;
         at = end + 2;
     }
     EXPECT_EQ(attach, 0u);
