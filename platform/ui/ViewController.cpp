@@ -8,10 +8,12 @@
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/PercentDrivenInteractiveTransition.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/UiLog.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewControllerTransitioning.h"
 #include "platform/ui/Window.h"
 
 namespace platform::ui {
@@ -126,6 +128,7 @@ bool ViewController::presentViewController(const std::shared_ptr<ViewController>
     if (vc->presenting_.lock() || vc->parentViewController() ||
         (vc->isViewLoaded() && vc->view_->window()))
         return false;
+    if (startPresentationTransition(vc, animated, completion)) return true;
 
     auto self = shared_from_this();
     auto windowView = std::static_pointer_cast<Window>(window->shared_from_this());
@@ -139,23 +142,7 @@ bool ViewController::presentViewController(const std::shared_ptr<ViewController>
     v->setFrame(windowView->bounds());
     v->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
     windowView->addSubview(v);
-
-    auto style = vc->modalPresentationStyle_;
-    bool keepsPresenter = style == ModalPresentationStyle::OverFullScreen ||
-                          style == ModalPresentationStyle::OverCurrentContext;
-    if (!keepsPresenter) {
-        auto context = contextOf(self);
-        auto covered = context->isViewLoaded() ? context->view_ : nullptr;
-        if (covered && covered->window() == window) {
-            auto parent = covered->superview();
-            auto& siblings = parent->subviews();
-            vc->coveredIndex_ = std::size_t(std::find(siblings.begin(), siblings.end(), covered) -
-                                            siblings.begin());
-            vc->coveredView_ = covered;
-            vc->coveredSuperview_ = parent;
-            covered->removeFromSuperview();
-        }
-    }
+    coverUnder(vc, *window);
     vc->beingPresented_ = false;
     mark.reset();
     // A screen that cannot stand in the interface's orientation turns it.
@@ -164,17 +151,169 @@ bool ViewController::presentViewController(const std::shared_ptr<ViewController>
     return true;
 }
 
+void ViewController::coverUnder(const std::shared_ptr<ViewController>& vc, const Window& window) {
+    auto style = vc->modalPresentationStyle_;
+    if (style == ModalPresentationStyle::OverFullScreen ||
+        style == ModalPresentationStyle::OverCurrentContext)
+        return;
+    auto context = contextOf(shared_from_this());
+    auto covered = context->isViewLoaded() ? context->view_ : nullptr;
+    if (!covered || covered->window() != &window) return;
+    auto parent = covered->superview();
+    auto& siblings = parent->subviews();
+    vc->coveredIndex_ =
+        std::size_t(std::find(siblings.begin(), siblings.end(), covered) - siblings.begin());
+    vc->coveredView_ = covered;
+    vc->coveredSuperview_ = parent;
+    covered->removeFromSuperview();
+}
+
+bool ViewController::startPresentationTransition(const std::shared_ptr<ViewController>& vc,
+                                                 bool animated, std::function<void()>& completion) {
+    auto delegate = animated ? vc->transitioningDelegate() : nullptr;
+    if (!delegate) return false;
+    auto self = shared_from_this();
+    auto animator = delegate->animationControllerForPresentedController(vc, self, self);
+    if (!animator) return false;
+    auto interaction = delegate->interactionControllerForPresentation(animator);
+
+    Window* window = view_->window();
+    auto windowView = std::static_pointer_cast<Window>(window->shared_from_this());
+    std::optional<Window::TransitionMark> mark;
+    mark.emplace(windowView, true);
+    presented_ = vc;
+    vc->presenting_ = self;
+    vc->beingPresented_ = true;
+    // The presenter stays where it stands until the move is over; the presented view enters
+    // the window inside the transition's own container.
+    auto container = TransitionContainerView::create(windowView->bounds());
+    auto v = vc->view();
+    v->setFrame(container->bounds());
+    v->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
+    container->addSubview(v);
+    vc->transitionView_ = container;
+    windowView->addSubview(container);
+    vc->beingPresented_ = false;
+    mark.reset();
+    Application::shared().turnInterfaceForMask(vc->supportedInterfaceOrientations(), window);
+
+    auto context = std::shared_ptr<TransitionContext>(new TransitionContext());
+    context->presenting_ = true;
+    context->from_ = self;
+    context->to_ = vc;
+    context->container_ = container;
+    context->animator_ = animator;
+    context->interaction_ = interaction;
+    context->interactive_ = interaction != nullptr;
+    context->onComplete_ = [weakSelf = weak_from_this(), weakVc = std::weak_ptr(vc),
+                            completion = std::move(completion)](bool didComplete) mutable {
+        auto self = weakSelf.lock();
+        if (auto vc = weakVc.lock(); self && vc) {
+            self->presentationTransitionDidEnd(vc, didComplete, std::move(completion));
+        } else if (vc && vc->transitionView_) {
+            // The presenter went meanwhile: what the transition laid out goes with it.
+            vc->transition_.reset();
+            vc->transitionView_->removeFromSuperview();
+        }
+    };
+    vc->transition_ = context;
+    if (interaction)
+        interaction->startInteractiveTransition(context);
+    else
+        animator->animateTransition(context);
+    return true;
+}
+
+void ViewController::presentationTransitionDidEnd(const std::shared_ptr<ViewController>& vc,
+                                                  bool didComplete,
+                                                  std::function<void()> completion) {
+    vc->transition_.reset();
+    auto pending = std::exchange(vc->pendingDismissal_, std::nullopt);
+    if (presented_ != vc) {
+        // Dismissed with a stack beneath it meanwhile: nothing is left to dismiss.
+        if (pending) finish(false, std::move(pending->completion));
+        return;
+    }
+    if (!didComplete) {
+        // Cancelled: the presentation is undone, and a dismissal asked for meanwhile is over.
+        finishDismissal({vc}, true, nullptr);
+        if (pending) finish(false, std::move(pending->completion));
+        return;
+    }
+    if (Window* window = vc->view_ ? vc->view_->window() : nullptr) {
+        auto windowView = std::static_pointer_cast<Window>(window->shared_from_this());
+        Window::TransitionMark mark(windowView, true);
+        coverUnder(vc, *window);
+    }
+    finish(false, std::move(completion));
+    if (pending) dismissViewController(pending->animated, std::move(pending->completion));
+}
+
 bool ViewController::dismissViewController(bool animated, std::function<void()> completion) {
     if (!presented_) {
         if (auto p = presenting_.lock())
             return p->dismissViewController(animated, std::move(completion));
         return false;
     }
-    auto self = shared_from_this();
-
+    if (auto& moving = presented_->transition_) {
+        // A presentation still moving ends first (finished or cancelled), then this dismissal
+        // runs; a dismissal already moving is the one asked for.
+        if (!moving->isPresentation() || presented_->pendingDismissal_) return false;
+        presented_->pendingDismissal_ = PendingDismissal{animated, std::move(completion)};
+        return true;
+    }
     // Top of the stack first, so each view leaves before the one under it returns.
     std::vector<std::shared_ptr<ViewController>> stack;
     for (auto vc = presented_; vc; vc = vc->presented_) stack.push_back(vc);
+    if (animated && stack.size() == 1 && presented_->transitionView_ &&
+        startDismissalTransition(completion))
+        return true;
+    finishDismissal(stack, animated, std::move(completion));
+    return true;
+}
+
+bool ViewController::startDismissalTransition(std::function<void()>& completion) {
+    auto dismissed = presented_;
+    auto delegate = dismissed->transitioningDelegate();
+    auto animator =
+        delegate ? delegate->animationControllerForDismissedController(dismissed) : nullptr;
+    if (!animator) return false;
+    auto context = std::shared_ptr<TransitionContext>(new TransitionContext());
+    context->presenting_ = false;
+    context->from_ = dismissed;
+    context->to_ = shared_from_this();
+    context->container_ = dismissed->transitionView_;
+    context->animator_ = animator;
+    auto interaction = delegate->interactionControllerForDismissal(animator);
+    context->interaction_ = interaction;
+    context->interactive_ = interaction != nullptr;
+    context->onComplete_ = [weakSelf = weak_from_this(), weakDismissed = std::weak_ptr(dismissed),
+                            completion = std::move(completion)](bool didComplete) mutable {
+        auto dismissed = weakDismissed.lock();
+        if (!dismissed) return;
+        dismissed->transition_.reset();
+        // Not completed: it stays presented.
+        if (!didComplete) return;
+        auto self = weakSelf.lock();
+        if (self && self->presented_ == dismissed) {
+            // The animator took its time already: the completion runs on the next turn.
+            self->finishDismissal({dismissed}, true, nullptr);
+            finish(false, std::move(completion));
+        } else if (dismissed->transitionView_) {
+            dismissed->transitionView_->removeFromSuperview();
+        }
+    };
+    dismissed->transition_ = context;
+    if (interaction)
+        interaction->startInteractiveTransition(context);
+    else
+        animator->animateTransition(context);
+    return true;
+}
+
+void ViewController::finishDismissal(const std::vector<std::shared_ptr<ViewController>>& stack,
+                                     bool animated, std::function<void()> completion) {
+    auto self = shared_from_this();
     // The presented views share one window (our own view may have left it, covered).
     std::shared_ptr<Window> windowView;
     for (auto& vc : stack) {
@@ -188,6 +327,8 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
     for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
         auto& vc = *it;
         vc->beingDismissed_ = true;
+        // A custom presentation's container leaves with everything laid into it.
+        if (vc->transitionView_) vc->transitionView_->removeFromSuperview();
         if (vc->isViewLoaded()) vc->view_->removeFromSuperview();
     }
     auto bottom = stack.front();
@@ -200,6 +341,7 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
         vc->presented_.reset();
         vc->presenting_.reset();
         vc->beingDismissed_ = false;
+        vc->transitionView_.reset();
     }
     presented_.reset();
     if (covered && parent && !covered->superview()) parent->insertSubview(covered, index);
@@ -210,7 +352,6 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
                                                    windowView.get());
     }
     finish(animated, std::move(completion));
-    return true;
 }
 
 void ViewController::forgetCoveredView(const View* v) {
