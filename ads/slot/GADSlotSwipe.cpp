@@ -244,7 +244,9 @@ void GADSlotSwipe::animationControllerDidCancelAnimationTransition(
     takeDownSheet();
 }
 
-void GADSlotSwipe::productViewControllerDidFinish(platform::services::StoreProductSheet&) {
+void GADSlotSwipe::productViewControllerDidFinish(platform::services::StoreProductSheet& sheet) {
+    // A sheet on its way out still shows its button until it has gone: one "Done" is enough.
+    if (&sheet != sheet_.get()) return;
     // Through the proxy and the platform's dismissal, which the sheet's animator replays.
     takeDownSheet();
     post("onSwipeToViewControllerDismissed");
