@@ -128,9 +128,15 @@ bool ViewController::presentViewController(const std::shared_ptr<ViewController>
     if (vc->presenting_.lock() || vc->parentViewController() ||
         (vc->isViewLoaded() && vc->view_->window()))
         return false;
-    if (startPresentationTransition(vc, animated, completion)) return true;
 
     auto self = shared_from_this();
+    // A controller may draw its animated presentation itself.
+    std::shared_ptr<ViewControllerAnimatedTransitioning> animator;
+    std::shared_ptr<PercentDrivenInteractiveTransition> interaction;
+    if (auto delegate = animated ? vc->transitioningDelegate() : nullptr) {
+        animator = delegate->animationControllerForPresentedController(vc, self, self);
+        if (animator) interaction = delegate->interactionControllerForPresentation(animator);
+    }
     auto windowView = std::static_pointer_cast<Window>(window->shared_from_this());
     std::optional<Window::TransitionMark> mark;
     mark.emplace(windowView, animated);
@@ -141,13 +147,37 @@ bool ViewController::presentViewController(const std::shared_ptr<ViewController>
     auto v = vc->view();
     v->setFrame(windowView->bounds());
     v->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
-    windowView->addSubview(v);
-    coverUnder(vc, *window);
+    if (animator) {
+        // The presenter stays where it stands until the move is over; the presented view
+        // enters the window inside the transition's own container.
+        vc->transitionView_ = TransitionContainerView::create(windowView->bounds());
+        vc->transitionView_->addSubview(v);
+        windowView->addSubview(vc->transitionView_);
+    } else {
+        windowView->addSubview(v);
+        coverUnder(vc, *window);
+    }
     vc->beingPresented_ = false;
     mark.reset();
     // A screen that cannot stand in the interface's orientation turns it.
     Application::shared().turnInterfaceForMask(vc->supportedInterfaceOrientations(), window);
-    finish(animated, std::move(completion));
+    if (!animator) {
+        finish(animated, std::move(completion));
+        return true;
+    }
+    runTransition(vc, self, vc, std::move(animator), std::move(interaction),
+                  [weakSelf = weak_from_this(), weakVc = std::weak_ptr(vc),
+                   completion = std::move(completion)](bool didComplete) mutable {
+                      auto self = weakSelf.lock();
+                      if (auto vc = weakVc.lock(); self && vc) {
+                          self->presentationTransitionDidEnd(vc, didComplete,
+                                                             std::move(completion));
+                      } else if (vc && vc->transitionView_) {
+                          // The presenter went meanwhile: the transition's views go too.
+                          vc->transition_.reset();
+                          vc->transitionView_->removeFromSuperview();
+                      }
+                  });
     return true;
 }
 
@@ -168,60 +198,26 @@ void ViewController::coverUnder(const std::shared_ptr<ViewController>& vc, const
     covered->removeFromSuperview();
 }
 
-bool ViewController::startPresentationTransition(const std::shared_ptr<ViewController>& vc,
-                                                 bool animated, std::function<void()>& completion) {
-    auto delegate = animated ? vc->transitioningDelegate() : nullptr;
-    if (!delegate) return false;
-    auto self = shared_from_this();
-    auto animator = delegate->animationControllerForPresentedController(vc, self, self);
-    if (!animator) return false;
-    auto interaction = delegate->interactionControllerForPresentation(animator);
-
-    Window* window = view_->window();
-    auto windowView = std::static_pointer_cast<Window>(window->shared_from_this());
-    std::optional<Window::TransitionMark> mark;
-    mark.emplace(windowView, true);
-    presented_ = vc;
-    vc->presenting_ = self;
-    vc->beingPresented_ = true;
-    // The presenter stays where it stands until the move is over; the presented view enters
-    // the window inside the transition's own container.
-    auto container = TransitionContainerView::create(windowView->bounds());
-    auto v = vc->view();
-    v->setFrame(container->bounds());
-    v->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
-    container->addSubview(v);
-    vc->transitionView_ = container;
-    windowView->addSubview(container);
-    vc->beingPresented_ = false;
-    mark.reset();
-    Application::shared().turnInterfaceForMask(vc->supportedInterfaceOrientations(), window);
-
+void ViewController::runTransition(const std::shared_ptr<ViewController>& presented,
+                                   const std::shared_ptr<ViewController>& from,
+                                   const std::shared_ptr<ViewController>& to,
+                                   std::shared_ptr<ViewControllerAnimatedTransitioning> animator,
+                                   std::shared_ptr<PercentDrivenInteractiveTransition> interaction,
+                                   std::function<void(bool didComplete)> onComplete) {
     auto context = std::shared_ptr<TransitionContext>(new TransitionContext());
-    context->presenting_ = true;
-    context->from_ = self;
-    context->to_ = vc;
-    context->container_ = container;
-    context->animator_ = animator;
+    context->presenting_ = presented == to;
+    context->from_ = from;
+    context->to_ = to;
+    context->container_ = presented->transitionView_;
+    context->animator_ = std::move(animator);
     context->interaction_ = interaction;
     context->interactive_ = interaction != nullptr;
-    context->onComplete_ = [weakSelf = weak_from_this(), weakVc = std::weak_ptr(vc),
-                            completion = std::move(completion)](bool didComplete) mutable {
-        auto self = weakSelf.lock();
-        if (auto vc = weakVc.lock(); self && vc) {
-            self->presentationTransitionDidEnd(vc, didComplete, std::move(completion));
-        } else if (vc && vc->transitionView_) {
-            // The presenter went meanwhile: what the transition laid out goes with it.
-            vc->transition_.reset();
-            vc->transitionView_->removeFromSuperview();
-        }
-    };
-    vc->transition_ = context;
+    context->onComplete_ = std::move(onComplete);
+    presented->transition_ = context;
     if (interaction)
         interaction->startInteractiveTransition(context);
     else
-        animator->animateTransition(context);
-    return true;
+        context->animator_->animateTransition(context);
 }
 
 void ViewController::presentationTransitionDidEnd(const std::shared_ptr<ViewController>& vc,
@@ -278,36 +274,24 @@ bool ViewController::startDismissalTransition(std::function<void()>& completion)
     auto animator =
         delegate ? delegate->animationControllerForDismissedController(dismissed) : nullptr;
     if (!animator) return false;
-    auto context = std::shared_ptr<TransitionContext>(new TransitionContext());
-    context->presenting_ = false;
-    context->from_ = dismissed;
-    context->to_ = shared_from_this();
-    context->container_ = dismissed->transitionView_;
-    context->animator_ = animator;
     auto interaction = delegate->interactionControllerForDismissal(animator);
-    context->interaction_ = interaction;
-    context->interactive_ = interaction != nullptr;
-    context->onComplete_ = [weakSelf = weak_from_this(), weakDismissed = std::weak_ptr(dismissed),
-                            completion = std::move(completion)](bool didComplete) mutable {
-        auto dismissed = weakDismissed.lock();
-        if (!dismissed) return;
-        dismissed->transition_.reset();
-        // Not completed: it stays presented.
-        if (!didComplete) return;
-        auto self = weakSelf.lock();
-        if (self && self->presented_ == dismissed) {
-            // The animator took its time already: the completion runs on the next turn.
-            self->finishDismissal({dismissed}, true, nullptr);
-            finish(false, std::move(completion));
-        } else if (dismissed->transitionView_) {
-            dismissed->transitionView_->removeFromSuperview();
-        }
-    };
-    dismissed->transition_ = context;
-    if (interaction)
-        interaction->startInteractiveTransition(context);
-    else
-        animator->animateTransition(context);
+    runTransition(dismissed, dismissed, shared_from_this(), animator, interaction,
+                  [weakSelf = weak_from_this(), weakDismissed = std::weak_ptr(dismissed),
+                   completion = std::move(completion)](bool didComplete) mutable {
+                      auto dismissed = weakDismissed.lock();
+                      if (!dismissed) return;
+                      dismissed->transition_.reset();
+                      // Not completed: it stays presented.
+                      if (!didComplete) return;
+                      auto self = weakSelf.lock();
+                      if (self && self->presented_ == dismissed) {
+                          // The animator took its time already: no further wait.
+                          self->finishDismissal({dismissed}, true, nullptr);
+                          finish(false, std::move(completion));
+                      } else if (dismissed->transitionView_) {
+                          dismissed->transitionView_->removeFromSuperview();
+                      }
+                  });
     return true;
 }
 

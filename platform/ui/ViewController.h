@@ -22,8 +22,10 @@ class View;
 class Window;
 class NavigationController;
 class TabBarController;
+class PercentDrivenInteractiveTransition;
 class TransitionContainerView;
 class TransitionContext;
+class ViewControllerAnimatedTransitioning;
 class ViewControllerTransitioningDelegate;
 
 enum class ModalPresentationStyle {
@@ -175,10 +177,15 @@ class ViewController : public Responder,
     // For the full-screen styles, takes the view of our outermost container out of the window
     // under `vc`'s presentation, to come back when it is dismissed.
     void coverUnder(const std::shared_ptr<ViewController>& vc, const Window& window);
-    // The transitioning delegate's animator for presenting `vc`; false when it has none.
-    bool startPresentationTransition(const std::shared_ptr<ViewController>& vc, bool animated,
-                                     std::function<void()>& completion);
     bool startDismissalTransition(std::function<void()>& completion);
+    // Starts `presented`'s transition in its container, through the interaction controller
+    // when there is one; onComplete is the platform's step once the animator completes it.
+    static void runTransition(const std::shared_ptr<ViewController>& presented,
+                              const std::shared_ptr<ViewController>& from,
+                              const std::shared_ptr<ViewController>& to,
+                              std::shared_ptr<ViewControllerAnimatedTransitioning> animator,
+                              std::shared_ptr<PercentDrivenInteractiveTransition> interaction,
+                              std::function<void(bool didComplete)> onComplete);
     void presentationTransitionDidEnd(const std::shared_ptr<ViewController>& vc, bool didComplete,
                                       std::function<void()> completion);
     // Takes the stack (presented_ first) off the screen and puts the covered view back.

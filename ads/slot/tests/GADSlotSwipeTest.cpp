@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "ads/slot/GADSwipeToViewControllerGMSGHandler.h"
+#include "ads/slot/tests/SwipePictures.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/FakeFullScreenSlot.h"
@@ -67,22 +68,12 @@ class GADSlotSwipeTest : public ::testing::Test {
         ASSERT_TRUE(
             handler->handleNotification(GADNotification::createWithNotificationURL(*url), adView));
     }
-    // The banner's pictures are tagged, so a walk of the window finds every one left in it.
     void tagPictures() {
-        swipe->animationController()->transitionAnimation()->makeSnapshot = [](ui::View& v) {
-            auto picture = ui::View::create(v.bounds());
-            picture->setTag(kPictureTag);
-            return picture;
-        };
+        swipe->animationController()->transitionAnimation()->makeSnapshot =
+            testing::taggedSwipePictures();
     }
     std::vector<std::shared_ptr<ui::View>> pictures() const {
-        std::vector<std::shared_ptr<ui::View>> found;
-        std::function<void(const std::shared_ptr<ui::View>&)> walk = [&](const auto& v) {
-            if (v->tag() == kPictureTag) found.push_back(v);
-            for (const auto& s : v->subviews()) walk(s);
-        };
-        walk(window);
-        return found;
+        return testing::swipePicturesIn(window);
     }
     // The swipe keeps the slot while a sheet is up: from here on only the swipe holds it.
     std::weak_ptr<int> handOverSlot() {
@@ -91,7 +82,6 @@ class GADSlotSwipeTest : public ::testing::Test {
         slotObject.reset();
         return held;
     }
-    static constexpr int kPictureTag = 77;
 
     testing::AdsTestScope scope;
     testing::AdViewTestScope views;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ads/slot/tests/SwipePictures.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/ui/View.h"
 #include "platform/ui/ViewController.h"
@@ -14,8 +15,6 @@ namespace ui = platform::ui;
 using platform::Rect;
 using ui::GestureState;
 using Lines = std::vector<std::string>;
-
-constexpr int kPictureTag = 77;
 
 struct Heard : GADPercentDrivenUserInteractionAnimationControllerDelegate {
     Lines lines;
@@ -36,25 +35,14 @@ class GADSwipeAnimationTest : public ::testing::Test {
     GADSwipeAnimationTest() {
         window->setRootViewController(root);
         root->view()->addSubview(banner);
-        animation->makeSnapshot = [](ui::View& v) {
-            auto picture = ui::View::create(v.bounds());
-            picture->setTag(kPictureTag);
-            return picture;
-        };
+        animation->makeSnapshot = testing::taggedSwipePictures();
         controller->setDelegate(heard);
         sheet->setModalPresentationStyle(ui::ModalPresentationStyle::OverFullScreen);
         sheet->setTransitioningDelegate(controller);
     }
 
-    // Every picture of the banner anywhere in the window.
     std::vector<std::shared_ptr<ui::View>> pictures() const {
-        std::vector<std::shared_ptr<ui::View>> found;
-        std::function<void(const std::shared_ptr<ui::View>&)> walk = [&](const auto& v) {
-            if (v->tag() == kPictureTag) found.push_back(v);
-            for (const auto& s : v->subviews()) walk(s);
-        };
-        walk(window);
-        return found;
+        return testing::swipePicturesIn(window);
     }
     bool present() { return root->presentViewController(sheet, true); }
 
