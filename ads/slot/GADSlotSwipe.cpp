@@ -75,6 +75,9 @@ void GADSlotSwipe::unscheduleSwipeToViewControllerChecker() {
 
 void GADSlotSwipe::canEnableSwipeToViewController() {
     MOVU_CHECK_MAIN_THREAD();
+    // A sheet the app's own code dismissed never said so: its going still ends the SDK screen
+    // and lets the slot go.
+    if (sheet_ && !sheet_->presentingViewController()) takeDownSheet();
     if (!host_.configurations() || strongSlot_) return;
     auto adView = host_.adView();
     if (!adView) return;

@@ -16,8 +16,9 @@
 // presentation started; a pan that presents nothing sends no event and lets go of the slot. A
 // cancelled swipe takes the sheet down through its proxy and drops it; so does a new ad, and
 // turning the swipe off cancels a swipe under way. Whichever way the sheet goes, the slot is
-// let go once it has gone. The sheet is presented over the app (our full-screen presentations
-// take the covered view out), so the app shows under the moving sheet.
+// let go once it has gone; a sheet the app dismissed itself is noticed at the next sample. The
+// sheet is presented over the app (our full-screen presentations take the covered view out), so the
+// app shows under the moving sheet.
 //
 // Main thread only. The slot owns this and reaches it as its host (functions holding the slot
 // weakly); while a swipe presentation is under way this holds the slot (its owner may let go

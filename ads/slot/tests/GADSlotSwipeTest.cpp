@@ -381,5 +381,21 @@ TEST_F(GADSlotSwipeTest, ANewAdTakesTheSheetDownAndLetsTheSlotGo) {
     }
 }
 
+// The app's own code may dismiss the sheet: the next geometry sample notices, so the app hears
+// the screen end and the slot is let go all the same.
+TEST_F(GADSlotSwipeTest, ASheetTheAppDismissedItselfStillLetsTheSlotGo) {
+    swipe->adFinishedLoadingContent();
+    enable("swipe_direction=bottom_to_top");
+    auto held = handOverSlot();
+    swipe->handlePanGesture(GestureState::Ended, {100, 285}, -5);
+    scope.advance(1);
+    ASSERT_TRUE(root->presentedViewController());
+    ASSERT_TRUE(root->dismissViewController(false));
+    scope.advance(0.5);
+    EXPECT_FALSE(swipe->storeSheet());
+    EXPECT_TRUE(held.expired());
+    EXPECT_EQ(fullScreen->events, (Lines{"willPresent", "willDismiss", "didDismiss"}));
+}
+
 }  // namespace
 }  // namespace ads
