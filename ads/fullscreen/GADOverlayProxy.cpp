@@ -1,6 +1,8 @@
 #include "ads/fullscreen/GADOverlayProxy.h"
 
+#include "ads/fullscreen/GADFullScreenNotifications.h"
 #include "ads/fullscreen/GADIntermission.h"
+#include "platform/runtime/NotificationCenter.h"
 #include "platform/ui/ViewController.h"
 
 namespace ads {
@@ -27,6 +29,25 @@ std::shared_ptr<GADOverlayProxy> GADOverlayProxy::create(
 GADOverlayProxy::GADOverlayProxy(Private, std::weak_ptr<platform::ui::ViewController> controller)
     : viewController_(std::move(controller)) {}
 
+GADOverlayProxy::~GADOverlayProxy() {
+    // A controller that goes while up (dismissed behind our back, then released) must not
+    // leave every slot's reload timer stopped.
+    postDidDismiss();
+}
+
+void GADOverlayProxy::postWillPresent() {
+    postedWillPresent_ = true;
+    platform::NotificationCenter::defaultCenter().post(kAdModalViewControllerWillPresentFullScreen,
+                                                       this);
+}
+
+void GADOverlayProxy::postDidDismiss() {
+    if (!postedWillPresent_) return;
+    postedWillPresent_ = false;
+    platform::NotificationCenter::defaultCenter().post(kAdModalViewControllerDidDismissFullScreen,
+                                                       this);
+}
+
 bool GADOverlayProxy::presentFromViewController(
     const std::shared_ptr<platform::ui::ViewController>& root, std::function<void()> completion) {
     auto controller = viewController_.lock();
@@ -36,10 +57,13 @@ bool GADOverlayProxy::presentFromViewController(
     intermission_ = GADIntermission::currentForSlot(slot());
     if (intermission_) intermission_->addParticipant(self);
     phase_ = Phase::Shown;
+    // A platform screen over the app is an SDK screen like ours: banners stop reloading.
+    postWillPresent();
     if (root->presentViewController(controller, true, std::move(completion))) return true;
 
     // Refused: the app hears the dismissal that follows the will-present.
     phase_ = Phase::Idle;
+    postDidDismiss();
     if (auto intermission = std::move(intermission_)) {
         intermission_ = nullptr;
         intermission->participantWillRelinquishScreen(self);
@@ -60,6 +84,7 @@ void GADOverlayProxy::relinquishScreenWithCompletion(std::function<void()> compl
     };
     // A controller that is no longer up (dismissed by someone else) has nothing to wait for.
     if (!presenting || !presenting->dismissViewController(true, finished)) finished();
+    postDidDismiss();
 }
 
 void GADOverlayProxy::relinquishOrDismiss(

@@ -4,6 +4,10 @@
 // calendar editor) a participant of its slot's intermission, so the app hears of it as of the
 // SDK's own full-screen screens: presenting and dismissing go through the proxy.
 //
+// While its controller is up the proxy stands for it in the notices every SDK screen posts
+// ("kAdModalViewControllerWillPresentFullScreen" as it presents, "...DidDismissFullScreen" as
+// it starts leaving, or as it goes unless it did), so banners stop reloading under it.
+//
 // Main thread only. The controller owns its proxy (an associated object; at most one per
 // controller) and the proxy holds the controller weakly. While the controller is up the proxy
 // holds the intermission; for editors it also holds the opener, so their delegate lives as
@@ -36,6 +40,7 @@ class GADOverlayProxy : public GADIntermitting,
     static std::shared_ptr<GADOverlayProxy> create(
         const std::shared_ptr<platform::ui::ViewController>& controller);
     GADOverlayProxy(Private, std::weak_ptr<platform::ui::ViewController> controller);
+    ~GADOverlayProxy() override;
     GADOverlayProxy(const GADOverlayProxy&) = delete;
     GADOverlayProxy& operator=(const GADOverlayProxy&) = delete;
 
@@ -67,12 +72,15 @@ class GADOverlayProxy : public GADIntermitting,
 
   private:
     void finishRelinquishing(const std::function<void()>& completion);
+    void postWillPresent();
+    void postDidDismiss();
 
     std::shared_ptr<GADIntermission> intermission_;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::weak_ptr<GADFullScreenSlot> slot_;
     std::shared_ptr<GADOpener> opener_;
     enum class Phase { Idle, Shown, Leaving } phase_ = Phase::Idle;
+    bool postedWillPresent_ = false;
 };
 
 }  // namespace ads

@@ -46,6 +46,15 @@ void GADSlotSwipe::willProcessAd() {
     takeDownSheet();
 }
 
+void GADSlotSwipe::abandonSwipe() {
+    // Without the recognizer no finger can finish the swipe under way: it is cancelled as a
+    // cancelled gesture would be, and the sheet it was bringing goes.
+    if (animationController_ && animationController_->isInteractive()) {
+        animationController_->handlePanGesture(ui::GestureState::Cancelled, 0, 0,
+                                               ui::Screen::mainScreen().bounds().size.height);
+    }
+}
+
 void GADSlotSwipe::scheduleSwipeToViewControllerChecker() {
     MOVU_CHECK_MAIN_THREAD();
     if (checker_) return;
@@ -66,6 +75,9 @@ void GADSlotSwipe::unscheduleSwipeToViewControllerChecker() {
 
 void GADSlotSwipe::canEnableSwipeToViewController() {
     MOVU_CHECK_MAIN_THREAD();
+    // A sheet the app's own code dismissed never said so: its going still ends the SDK screen
+    // and lets the slot go.
+    if (sheet_ && !sheet_->presentingViewController()) takeDownSheet();
     if (!host_.configurations() || strongSlot_) return;
     auto adView = host_.adView();
     if (!adView) return;
@@ -87,7 +99,7 @@ void GADSlotSwipe::canEnableSwipeToViewController() {
 void GADSlotSwipe::setUpAnimationController(double duration) {
     if (animationController_) return;
     auto animation = std::make_shared<GADViewControllerFullScreenSwipeAnimation>();
-    animation->transitionDuration = duration;
+    animation->duration = duration;
     animationController_ =
         std::make_shared<GADPercentDrivenUserInteractionAnimationController>(animation);
     recognizer_ = ui::PanGestureRecognizer::create();
@@ -103,19 +115,26 @@ void GADSlotSwipe::enableSwipeToViewController(const std::string& direction, boo
                                           : GADSwipeDirection::None);
     configurations->setAdDraggable(draggable);
     auto view = host_.swipeView ? host_.swipeView() : nullptr;
-    if (!view || !host_.rootViewController || enabled_) return;
+    if (!view || !host_.rootViewController) return;
     setUpAnimationController(configurations->swipeAnimationTransitionDuration());
-    view->addGestureRecognizer(recognizer_);
-    recognizerView_ = view;
-    enabled_ = true;
-    animationController_->setDelegate(weak_from_this());
-    std::weak_ptr<GADSlotSwipe> weak = weak_from_this();
-    target_ = recognizer_->addTarget([weak](ui::GestureRecognizer& g) {
-        auto self = weak.lock();
-        if (!self) return;
-        auto& pan = static_cast<ui::PanGestureRecognizer&>(g);
-        self->handlePanGesture(g.state(), g.locationInView(nullptr), pan.velocityInView(nullptr).y);
-    });
+    if (!enabled_) {
+        enabled_ = true;
+        animationController_->setDelegate(weak_from_this());
+        std::weak_ptr<GADSlotSwipe> weak = weak_from_this();
+        target_ = recognizer_->addTarget([weak](ui::GestureRecognizer& g) {
+            auto self = weak.lock();
+            if (!self) return;
+            auto& pan = static_cast<ui::PanGestureRecognizer&>(g);
+            self->handlePanGesture(g.state(), g.locationInView(nullptr),
+                                   pan.velocityInView(nullptr).y);
+        });
+    }
+    if (recognizerView_.lock() != view) {
+        if (auto old = recognizerView_.lock()) old->removeGestureRecognizer(recognizer_.get());
+        view->addGestureRecognizer(recognizer_);
+        recognizerView_ = view;
+    }
+    // Every enable sets the way and the view dragged along, the page may change either.
     auto& animation = *animationController_->transitionAnimation();
     animation.direction = configurations->swipeDirection();
     animation.draggableView = draggable ? view : std::shared_ptr<ui::View>();
@@ -128,6 +147,7 @@ void GADSlotSwipe::disableSwipeToViewController() {
         configurations->setAdDraggable(false);
     }
     if (!enabled_) return;
+    abandonSwipe();
     savedParams_.reset();
     enabled_ = false;
     recognizer_->removeTarget(target_);
@@ -180,6 +200,7 @@ bool GADSlotSwipe::presentSheet(const GADSwipeToViewControllerConfigurations& co
     sheet_ = platform::services::StoreProductSheet::create();
     sheet_->loadProduct(*product);
     sheet_->setDelegate(weak_from_this());
+    sheet_->setTransitioningDelegate(animationController_);
     sheet_->setModalPresentationStyle(ui::ModalPresentationStyle::OverFullScreen);
     auto proxy = GADOverlayProxy::create(sheet_);
     if (proxy) proxy->setSlot(host_.fullScreenSlot ? host_.fullScreenSlot() : nullptr);
@@ -188,21 +209,19 @@ bool GADSlotSwipe::presentSheet(const GADSwipeToViewControllerConfigurations& co
         strongSlot_.reset();
         return false;
     }
-    auto moving = sheet_->view();
-    auto container = moving->superview();
-    if (!container) {
-        takeDownSheet();
-        return false;
-    }
-    auto& animation = *animationController_->transitionAnimation();
-    animation.willAnimatePresentation();
-    animation.animateTransition(*container, moving, *animationController_, {});
     return true;
 }
 
 void GADSlotSwipe::takeDownSheet() {
-    if (auto sheet = std::move(sheet_)) GADOverlayProxy::relinquishOrDismiss(sheet, {});
+    auto sheet = std::move(sheet_);
     sheet_.reset();
+    auto hold = std::move(strongSlot_);
+    strongSlot_.reset();
+    if (!sheet) return;
+    // The slot is let go once the sheet has gone, a turn after the proxy told the slot's
+    // intermission, so an owner that let go of the banner meanwhile still had it answer.
+    GADOverlayProxy::relinquishOrDismiss(
+        sheet, [hold = std::move(hold)] { GADQueue::main().async([hold] {}); });
 }
 
 void GADSlotSwipe::post(const char* name) {
@@ -224,14 +243,16 @@ void GADSlotSwipe::animationControllerDidFinishAnimationTransition(
 void GADSlotSwipe::animationControllerDidCancelAnimationTransition(
     GADPercentDrivenUserInteractionAnimationController&) {
     post("onSwipeableViewControllerPresentationCanceled");
+    // The platform undoes the presentation once the sheet is back where it started.
     takeDownSheet();
-    strongSlot_.reset();
 }
 
-void GADSlotSwipe::productViewControllerDidFinish(platform::services::StoreProductSheet&) {
+void GADSlotSwipe::productViewControllerDidFinish(platform::services::StoreProductSheet& sheet) {
+    // A sheet on its way out still shows its button until it has gone: one "Done" is enough.
+    if (&sheet != sheet_.get()) return;
+    // Through the proxy and the platform's dismissal, which the sheet's animator replays.
     takeDownSheet();
     post("onSwipeToViewControllerDismissed");
-    strongSlot_.reset();
 }
 
 }  // namespace ads

@@ -5,17 +5,20 @@
 // turns the swipe on and off ("enableSwipeToViewController", "disableSwipeToViewController",
 // GADSwipeToViewControllerGMSGHandler); a pan that starts inside one of the configuration's
 // rectangles presents the product's store sheet through a GADOverlayProxy (so the app hears
-// will-present and the dismissals) and moves it with the finger (GADSwipeAnimation). The page
-// hears "onSwipeableViewControllerPresentationFinished" or "...Canceled" when the finger lets
-// go, and "onSwipeToViewControllerDismissed" when the sheet's "Done" closes it, each with the
-// creative's metadata.
+// will-present and the dismissals, and banners stop reloading while it is up) and moves it
+// with the finger (GADSwipeAnimation, the sheet's own transition). The page hears
+// "onSwipeableViewControllerPresentationFinished" or "...Canceled" when the finger lets go,
+// and "onSwipeToViewControllerDismissed" when the sheet's "Done" closes it, each with the
+// creative's metadata; "Done" replays the presentation backwards.
 //
 // Rules of our own: sampling runs at the SDK core's interval, or 0.4 s when it has none (0)
 // or one that is not finite and above 0. A pan reaches the finger's controller only once a
 // presentation started; a pan that presents nothing sends no event and lets go of the slot. A
-// cancelled swipe takes the sheet down through its proxy and drops it. The sheet is presented
-// over the app (our presentations take a covered view out at once), so the app shows under
-// the moving sheet.
+// cancelled swipe takes the sheet down through its proxy and drops it; so does a new ad, and
+// turning the swipe off cancels a swipe under way. Whichever way the sheet goes, the slot is
+// let go once it has gone; a sheet the app dismissed itself is noticed at the next sample. The
+// sheet is presented over the app (our full-screen presentations take the covered view out), so the
+// app shows under the moving sheet.
 //
 // Main thread only. The slot owns this and reaches it as its host (functions holding the slot
 // weakly); while a swipe presentation is under way this holds the slot (its owner may let go
@@ -106,7 +109,9 @@ class GADSlotSwipe : public GADPercentDrivenUserInteractionAnimationControllerDe
   private:
     void setUpAnimationController(double duration);
     bool presentSheet(const GADSwipeToViewControllerConfigurations& configurations);
+    // Takes the sheet down through its proxy and lets go of the slot once it has gone.
     void takeDownSheet();
+    void abandonSwipe();
     void post(const char* name);
 
     GADSwipeHost host_;

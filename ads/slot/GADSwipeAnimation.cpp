@@ -98,25 +98,32 @@ bool GADViewControllerFullScreenSwipeAnimation::
     return true;
 }
 
-GADAnimationContext GADViewControllerFullScreenSwipeAnimation::animateTransition(
-    ui::View& container, const std::shared_ptr<ui::View>& moving,
-    ui::PercentDrivenInteractiveTransition& into, std::function<void(bool finished)> completion) {
+void GADViewControllerFullScreenSwipeAnimation::animateTransition(
+    const std::shared_ptr<ui::TransitionContext>& context) {
     MOVU_CHECK_MAIN_THREAD();
+    using Key = ui::TransitionContext::Key;
+    auto& container = *context->containerView();
+    auto from = context->viewForKey(Key::From);
+    auto to = context->viewForKey(Key::To);
     // The moving controller's view goes on top.
+    auto& below = presenting ? from : to;
+    auto& moving = presenting ? to : from;
+    if (below) container.addSubview(below);
     if (moving) container.addSubview(moving);
     const bool topToBottom = direction == GADSwipeDirection::TopToBottom;
-    GADAnimationContext context =
+    GADAnimationContext geometry =
         !presenting   ? animationContextForRestoringAnimationToSavedState(container, moving)
         : topToBottom ? animationContextForTopToBottomAnimationPresentation(container, moving)
                       : animationContextForBottomToTopAnimationPresentation(container, moving);
-    into.startInteractiveTransition(transitionDuration, std::move(completion));
-    if (context.draggableViewSnapshot) {
-        container.insertSubviewBelow(context.draggableViewSnapshot, moving);
-        into.addTrack(context.draggableViewSnapshot, context.draggableViewStartFrame,
-                      context.draggableViewEndFrame);
+    std::vector<ui::TransitionContext::Move> moves;
+    if (geometry.draggableViewSnapshot) {
+        container.insertSubviewBelow(geometry.draggableViewSnapshot, moving);
+        moves.push_back({geometry.draggableViewSnapshot, geometry.draggableViewStartFrame,
+                         geometry.draggableViewEndFrame});
     }
-    into.addTrack(moving, context.animatedViewStartFrame, context.animatedViewEndFrame);
-    return context;
+    moves.push_back({moving, geometry.animatedViewStartFrame, geometry.animatedViewEndFrame});
+    context->animate(std::move(moves), duration,
+                     [context](bool finished) { context->completeTransition(finished); });
 }
 
 bool GADPercentDrivenUserInteractionAnimationController::isAnimatingTopToBottom() const {
@@ -163,6 +170,21 @@ void GADPercentDrivenUserInteractionAnimationController::handlePanGesture(ui::Ge
     }
     cancelInteractiveTransition();
     if (auto d = delegate_.lock()) d->animationControllerDidCancelAnimationTransition(*this);
+}
+
+std::shared_ptr<ui::ViewControllerAnimatedTransitioning>
+GADPercentDrivenUserInteractionAnimationController::animationControllerForPresentedController(
+    const std::shared_ptr<ui::ViewController>&, const std::shared_ptr<ui::ViewController>&,
+    const std::shared_ptr<ui::ViewController>&) {
+    transitionAnimation_->willAnimatePresentation();
+    return transitionAnimation_;
+}
+
+std::shared_ptr<ui::ViewControllerAnimatedTransitioning>
+GADPercentDrivenUserInteractionAnimationController::animationControllerForDismissedController(
+    const std::shared_ptr<ui::ViewController>&) {
+    transitionAnimation_->willAnimateDismissal();
+    return transitionAnimation_;
 }
 
 }  // namespace ads

@@ -3,25 +3,30 @@
 // The two halves of a swipe that opens a store sheet over the app, written so the slot can drive
 // them with a pan gesture:
 //
-// GADViewControllerFullScreenSwipeAnimation builds each move's geometry (GADAnimationContext)
-// in the container's coordinates, C its bounds and D the draggable view's bounds in it:
+// GADViewControllerFullScreenSwipeAnimation is the store sheet's animator for both ways
+// (the platform's custom transitions, ViewControllerTransitioning.h). It builds each move's
+// geometry (GADAnimationContext) in the transition container's coordinates, C its bounds and D
+// the draggable view's bounds in it:
 //   presenting top to bottom: the sheet from above (its bottom edge on the draggable view's
 //     top, D.y - C.height, or at the finger, startY - C.height, without a valid draggable part)
-//     to C; the draggable view pushed from D down to y = C.height;
+//     to C; the draggable view's picture pushed from D down to y = C.height;
 //   presenting bottom to top (any other direction): the sheet from below (D.y + D.height, or
-//     startY) to C; the draggable view pushed up to y = -D.height;
-//   dismissing (either way): the presentation replayed backwards from what it saved.
+//     startY) to C; the picture pushed up to y = -D.height;
+//   dismissing (either way): the presentation replayed backwards from what it saved, a fresh
+//     picture of the draggable view coming back to D.
 // A draggable part is valid only when both its frames have exactly the draggable view's bounds
 // size (a view under a scaling transform has not): otherwise it is dropped and the sheet starts
-// at the finger. animateTransition turns the context into tracks of the interaction controller.
+// at the finger. The pictures go into the transition's container, so they leave the screen
+// with it: when a cancelled presentation is undone, or once the sheet is dismissed.
 //
-// GADPercentDrivenUserInteractionAnimationController follows the finger: with y the finger's
-// height in the window and H the screen's, the progress is (y - startY) / (H - startY) top to
-// bottom and (startY - y) / startY otherwise (a zero denominator gives 0; clamped to 0..1).
-// Letting go finishes when the finger moves the way of the sheet (down while presenting top to
-// bottom or dismissing bottom to top; up otherwise), else cancels (a speed of 0 cancels). A
-// began gesture is no cancellation; cancelled and failed ones are. Its delegate hears each
-// finish and cancel.
+// GADPercentDrivenUserInteractionAnimationController is the sheet's transitioning delegate and
+// the presentation's interaction controller; the dismissal runs as a plain animation. It
+// follows the finger: with y the finger's height in the window and H the screen's, the
+// progress is (y - startY) / (H - startY) top to bottom and (startY - y) / startY otherwise (a
+// zero denominator gives 0; clamped to 0..1). Letting go finishes when the finger moves the
+// way of the sheet (down while presenting top to bottom or dismissing bottom to top; up
+// otherwise), else cancels (a speed of 0 cancels). A began gesture is no cancellation;
+// cancelled and failed ones are. Its delegate hears each finish and cancel.
 //
 // Main thread only. The interaction controller owns the animator; views are held weakly.
 
@@ -32,6 +37,7 @@
 #include "platform/base/Geometry.h"
 #include "platform/ui/GestureRecognizer.h"
 #include "platform/ui/PercentDrivenInteractiveTransition.h"
+#include "platform/ui/ViewControllerTransitioning.h"
 
 namespace platform::ui {
 class View;
@@ -49,7 +55,8 @@ struct GADAnimationContext {
     std::shared_ptr<platform::ui::View> draggableViewSnapshot;
 };
 
-class GADViewControllerFullScreenSwipeAnimation {
+class GADViewControllerFullScreenSwipeAnimation
+    : public platform::ui::ViewControllerAnimatedTransitioning {
   public:
     // Makes the picture of the draggable view that moves instead of it (tests give their own).
     using SnapshotMaker =
@@ -61,7 +68,7 @@ class GADViewControllerFullScreenSwipeAnimation {
     GADSwipeDirection direction = GADSwipeDirection::None;
     double startY = 0;
     std::weak_ptr<platform::ui::View> draggableView;
-    double transitionDuration = GADSwipeToViewControllerConfigurations::kDefaultDuration;
+    double duration = GADSwipeToViewControllerConfigurations::kDefaultDuration;
     platform::Rect draggableViewEndFrameAfterAnimation;
     platform::Rect animatedViewFrameBeforeAnimation;
     SnapshotMaker makeSnapshot = renderedSnapshot();
@@ -78,12 +85,13 @@ class GADViewControllerFullScreenSwipeAnimation {
     // True, with the draggable part dropped, when it is invalid.
     bool removeDraggableViewAnimationIfInvalidForAnimationContext(GADAnimationContext& context);
 
-    // Puts the moving view (and the snapshot) into the container and hands the move to the
-    // transition as tracks; the context it used.
-    GADAnimationContext animateTransition(platform::ui::View& container,
-                                          const std::shared_ptr<platform::ui::View>& moving,
-                                          platform::ui::PercentDrivenInteractiveTransition& into,
-                                          std::function<void(bool finished)> completion);
+    double transitionDuration(const platform::ui::TransitionContext&) const override {
+        return duration;
+    }
+    // Puts the moving view (and the picture of the draggable view) on top in the transition's
+    // container and moves them; completes the transition unless the finger cancelled it.
+    void animateTransition(
+        const std::shared_ptr<platform::ui::TransitionContext>& context) override;
 
   private:
     GADAnimationContext presentation(platform::ui::View& container,
@@ -101,7 +109,8 @@ class GADPercentDrivenUserInteractionAnimationControllerDelegate {
 };
 
 class GADPercentDrivenUserInteractionAnimationController
-    : public platform::ui::PercentDrivenInteractiveTransition {
+    : public platform::ui::PercentDrivenInteractiveTransition,
+      public platform::ui::ViewControllerTransitioningDelegate {
   public:
     explicit GADPercentDrivenUserInteractionAnimationController(
         std::shared_ptr<GADViewControllerFullScreenSwipeAnimation> animation)
@@ -121,6 +130,21 @@ class GADPercentDrivenUserInteractionAnimationController
     // One gesture state with the finger's height and vertical speed in the window.
     void handlePanGesture(platform::ui::GestureState state, double y, double velocityY,
                           double screenHeight);
+
+    // As the sheet's transitioning delegate.
+    std::shared_ptr<platform::ui::ViewControllerAnimatedTransitioning>
+    animationControllerForPresentedController(
+        const std::shared_ptr<platform::ui::ViewController>& presented,
+        const std::shared_ptr<platform::ui::ViewController>& presenting,
+        const std::shared_ptr<platform::ui::ViewController>& source) override;
+    std::shared_ptr<platform::ui::ViewControllerAnimatedTransitioning>
+    animationControllerForDismissedController(
+        const std::shared_ptr<platform::ui::ViewController>& dismissed) override;
+    std::shared_ptr<platform::ui::PercentDrivenInteractiveTransition>
+    interactionControllerForPresentation(
+        const std::shared_ptr<platform::ui::ViewControllerAnimatedTransitioning>&) override {
+        return shared_from_this();
+    }
 
   private:
     std::shared_ptr<GADViewControllerFullScreenSwipeAnimation> transitionAnimation_;

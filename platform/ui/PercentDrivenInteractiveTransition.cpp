@@ -6,6 +6,7 @@
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/Timer.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewControllerTransitioning.h"
 
 namespace platform::ui {
 
@@ -38,6 +39,12 @@ void PercentDrivenInteractiveTransition::startInteractiveTransition(double durat
     started_ = true;
     ended_ = false;
     cancelled_ = false;
+}
+
+void PercentDrivenInteractiveTransition::startInteractiveTransition(
+    const std::shared_ptr<TransitionContext>& context) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (context && context->animator()) context->animator()->animateTransition(context);
 }
 
 void PercentDrivenInteractiveTransition::addTrack(const std::shared_ptr<View>& view, Rect from,

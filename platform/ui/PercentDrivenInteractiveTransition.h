@@ -6,6 +6,10 @@
 // its way (the sheet follows the finger); finish() and cancel() move them to the end or back to
 // the start at once and complete on the clock after the part of the duration still left (for
 // finish) or already done (for cancel), telling the completion whether the change finished.
+//
+// As a presentation's interaction controller (ViewControllerTransitioning.h) it hands the
+// transition's context to the animator, whose moves become its tracks.
+//
 // Main thread only. Once finished or cancelled it takes no more updates or tracks.
 
 #include <functional>
@@ -20,9 +24,11 @@ class Timer;
 
 namespace platform::ui {
 
+class TransitionContext;
 class View;
 
-class PercentDrivenInteractiveTransition {
+class PercentDrivenInteractiveTransition
+    : public std::enable_shared_from_this<PercentDrivenInteractiveTransition> {
   public:
     using Completion = std::function<void(bool finished)>;
 
@@ -31,6 +37,8 @@ class PercentDrivenInteractiveTransition {
     // Starts a change of the given length (seconds; not finite or negative: 0). Tracks given
     // before are dropped.
     void startInteractiveTransition(double duration, Completion completion);
+    // A presentation's start: its animator moves the views with this transition's tracks.
+    void startInteractiveTransition(const std::shared_ptr<TransitionContext>& context);
     // A view's way from one frame to another; the view is put at the current fraction at once.
     void addTrack(const std::shared_ptr<View>& view, Rect from, Rect to);
 

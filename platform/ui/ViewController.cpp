@@ -8,10 +8,12 @@
 #include "platform/ui/InterfaceLoader.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/NavigationController.h"
+#include "platform/ui/PercentDrivenInteractiveTransition.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/TabBarController.h"
 #include "platform/ui/UiLog.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewControllerTransitioning.h"
 #include "platform/ui/Window.h"
 
 namespace platform::ui {
@@ -128,6 +130,13 @@ bool ViewController::presentViewController(const std::shared_ptr<ViewController>
         return false;
 
     auto self = shared_from_this();
+    // A controller may draw its animated presentation itself.
+    std::shared_ptr<ViewControllerAnimatedTransitioning> animator;
+    std::shared_ptr<PercentDrivenInteractiveTransition> interaction;
+    if (auto delegate = animated ? vc->transitioningDelegate() : nullptr) {
+        animator = delegate->animationControllerForPresentedController(vc, self, self);
+        if (animator) interaction = delegate->interactionControllerForPresentation(animator);
+    }
     auto windowView = std::static_pointer_cast<Window>(window->shared_from_this());
     std::optional<Window::TransitionMark> mark;
     mark.emplace(windowView, animated);
@@ -138,30 +147,102 @@ bool ViewController::presentViewController(const std::shared_ptr<ViewController>
     auto v = vc->view();
     v->setFrame(windowView->bounds());
     v->setAutoresizingMask(AutoresizingFlexibleWidth | AutoresizingFlexibleHeight);
-    windowView->addSubview(v);
-
-    auto style = vc->modalPresentationStyle_;
-    bool keepsPresenter = style == ModalPresentationStyle::OverFullScreen ||
-                          style == ModalPresentationStyle::OverCurrentContext;
-    if (!keepsPresenter) {
-        auto context = contextOf(self);
-        auto covered = context->isViewLoaded() ? context->view_ : nullptr;
-        if (covered && covered->window() == window) {
-            auto parent = covered->superview();
-            auto& siblings = parent->subviews();
-            vc->coveredIndex_ = std::size_t(std::find(siblings.begin(), siblings.end(), covered) -
-                                            siblings.begin());
-            vc->coveredView_ = covered;
-            vc->coveredSuperview_ = parent;
-            covered->removeFromSuperview();
-        }
+    if (animator) {
+        // The presenter stays where it stands until the move is over; the presented view
+        // enters the window inside the transition's own container.
+        vc->transitionView_ = TransitionContainerView::create(windowView->bounds());
+        vc->transitionView_->addSubview(v);
+        windowView->addSubview(vc->transitionView_);
+    } else {
+        windowView->addSubview(v);
+        coverUnder(vc, *window);
     }
     vc->beingPresented_ = false;
     mark.reset();
     // A screen that cannot stand in the interface's orientation turns it.
     Application::shared().turnInterfaceForMask(vc->supportedInterfaceOrientations(), window);
-    finish(animated, std::move(completion));
+    if (!animator) {
+        finish(animated, std::move(completion));
+        return true;
+    }
+    runTransition(vc, self, vc, std::move(animator), std::move(interaction),
+                  [weakSelf = weak_from_this(), weakVc = std::weak_ptr(vc),
+                   completion = std::move(completion)](bool didComplete) mutable {
+                      auto self = weakSelf.lock();
+                      if (auto vc = weakVc.lock(); self && vc) {
+                          self->presentationTransitionDidEnd(vc, didComplete,
+                                                             std::move(completion));
+                      } else if (vc && vc->transitionView_) {
+                          // The presenter went meanwhile: the transition's views go too.
+                          vc->transition_.reset();
+                          vc->transitionView_->removeFromSuperview();
+                      }
+                  });
     return true;
+}
+
+void ViewController::coverUnder(const std::shared_ptr<ViewController>& vc, const Window& window) {
+    auto style = vc->modalPresentationStyle_;
+    if (style == ModalPresentationStyle::OverFullScreen ||
+        style == ModalPresentationStyle::OverCurrentContext)
+        return;
+    auto context = contextOf(shared_from_this());
+    auto covered = context->isViewLoaded() ? context->view_ : nullptr;
+    if (!covered || covered->window() != &window) return;
+    auto parent = covered->superview();
+    auto& siblings = parent->subviews();
+    vc->coveredIndex_ =
+        std::size_t(std::find(siblings.begin(), siblings.end(), covered) - siblings.begin());
+    vc->coveredView_ = covered;
+    vc->coveredSuperview_ = parent;
+    covered->removeFromSuperview();
+}
+
+void ViewController::runTransition(const std::shared_ptr<ViewController>& presented,
+                                   const std::shared_ptr<ViewController>& from,
+                                   const std::shared_ptr<ViewController>& to,
+                                   std::shared_ptr<ViewControllerAnimatedTransitioning> animator,
+                                   std::shared_ptr<PercentDrivenInteractiveTransition> interaction,
+                                   std::function<void(bool didComplete)> onComplete) {
+    auto context = std::shared_ptr<TransitionContext>(new TransitionContext());
+    context->presenting_ = presented == to;
+    context->from_ = from;
+    context->to_ = to;
+    context->container_ = presented->transitionView_;
+    context->animator_ = std::move(animator);
+    context->interaction_ = interaction;
+    context->interactive_ = interaction != nullptr;
+    context->onComplete_ = std::move(onComplete);
+    presented->transition_ = context;
+    if (interaction)
+        interaction->startInteractiveTransition(context);
+    else
+        context->animator_->animateTransition(context);
+}
+
+void ViewController::presentationTransitionDidEnd(const std::shared_ptr<ViewController>& vc,
+                                                  bool didComplete,
+                                                  std::function<void()> completion) {
+    vc->transition_.reset();
+    auto pending = std::exchange(vc->pendingDismissal_, std::nullopt);
+    if (presented_ != vc) {
+        // Dismissed with a stack beneath it meanwhile: nothing is left to dismiss.
+        if (pending) finish(false, std::move(pending->completion));
+        return;
+    }
+    if (!didComplete) {
+        // Cancelled: the presentation is undone, and a dismissal asked for meanwhile is over.
+        finishDismissal({vc}, true, nullptr);
+        if (pending) finish(false, std::move(pending->completion));
+        return;
+    }
+    if (Window* window = vc->view_ ? vc->view_->window() : nullptr) {
+        auto windowView = std::static_pointer_cast<Window>(window->shared_from_this());
+        Window::TransitionMark mark(windowView, true);
+        coverUnder(vc, *window);
+    }
+    finish(false, std::move(completion));
+    if (pending) dismissViewController(pending->animated, std::move(pending->completion));
 }
 
 bool ViewController::dismissViewController(bool animated, std::function<void()> completion) {
@@ -170,11 +251,53 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
             return p->dismissViewController(animated, std::move(completion));
         return false;
     }
-    auto self = shared_from_this();
-
+    if (auto& moving = presented_->transition_) {
+        // A presentation still moving ends first (finished or cancelled), then this dismissal
+        // runs; a dismissal already moving is the one asked for.
+        if (!moving->isPresentation() || presented_->pendingDismissal_) return false;
+        presented_->pendingDismissal_ = PendingDismissal{animated, std::move(completion)};
+        return true;
+    }
     // Top of the stack first, so each view leaves before the one under it returns.
     std::vector<std::shared_ptr<ViewController>> stack;
     for (auto vc = presented_; vc; vc = vc->presented_) stack.push_back(vc);
+    if (animated && stack.size() == 1 && presented_->transitionView_ &&
+        startDismissalTransition(completion))
+        return true;
+    finishDismissal(stack, animated, std::move(completion));
+    return true;
+}
+
+bool ViewController::startDismissalTransition(std::function<void()>& completion) {
+    auto dismissed = presented_;
+    auto delegate = dismissed->transitioningDelegate();
+    auto animator =
+        delegate ? delegate->animationControllerForDismissedController(dismissed) : nullptr;
+    if (!animator) return false;
+    auto interaction = delegate->interactionControllerForDismissal(animator);
+    runTransition(dismissed, dismissed, shared_from_this(), animator, interaction,
+                  [weakSelf = weak_from_this(), weakDismissed = std::weak_ptr(dismissed),
+                   completion = std::move(completion)](bool didComplete) mutable {
+                      auto dismissed = weakDismissed.lock();
+                      if (!dismissed) return;
+                      dismissed->transition_.reset();
+                      // Not completed: it stays presented.
+                      if (!didComplete) return;
+                      auto self = weakSelf.lock();
+                      if (self && self->presented_ == dismissed) {
+                          // The animator took its time already: no further wait.
+                          self->finishDismissal({dismissed}, true, nullptr);
+                          finish(false, std::move(completion));
+                      } else if (dismissed->transitionView_) {
+                          dismissed->transitionView_->removeFromSuperview();
+                      }
+                  });
+    return true;
+}
+
+void ViewController::finishDismissal(const std::vector<std::shared_ptr<ViewController>>& stack,
+                                     bool animated, std::function<void()> completion) {
+    auto self = shared_from_this();
     // The presented views share one window (our own view may have left it, covered).
     std::shared_ptr<Window> windowView;
     for (auto& vc : stack) {
@@ -188,6 +311,8 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
     for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
         auto& vc = *it;
         vc->beingDismissed_ = true;
+        // A custom presentation's container leaves with everything laid into it.
+        if (vc->transitionView_) vc->transitionView_->removeFromSuperview();
         if (vc->isViewLoaded()) vc->view_->removeFromSuperview();
     }
     auto bottom = stack.front();
@@ -200,6 +325,7 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
         vc->presented_.reset();
         vc->presenting_.reset();
         vc->beingDismissed_ = false;
+        vc->transitionView_.reset();
     }
     presented_.reset();
     if (covered && parent && !covered->superview()) parent->insertSubview(covered, index);
@@ -210,7 +336,6 @@ bool ViewController::dismissViewController(bool animated, std::function<void()> 
                                                    windowView.get());
     }
     finish(animated, std::move(completion));
-    return true;
 }
 
 void ViewController::forgetCoveredView(const View* v) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,11 @@ class View;
 class Window;
 class NavigationController;
 class TabBarController;
+class PercentDrivenInteractiveTransition;
+class TransitionContainerView;
+class TransitionContext;
+class ViewControllerAnimatedTransitioning;
+class ViewControllerTransitioningDelegate;
 
 enum class ModalPresentationStyle {
     FullScreen = 0,
@@ -100,6 +106,14 @@ class ViewController : public Responder,
     void setModalPresentationStyle(ModalPresentationStyle s) { modalPresentationStyle_ = s; }
     ModalTransitionStyle modalTransitionStyle() const { return modalTransitionStyle_; }
     void setModalTransitionStyle(ModalTransitionStyle s) { modalTransitionStyle_ = s; }
+    // Draws this controller's animated presentation and dismissal itself
+    // (ViewControllerTransitioning.h); held weakly.
+    std::shared_ptr<ViewControllerTransitioningDelegate> transitioningDelegate() const {
+        return transitioningDelegate_.lock();
+    }
+    void setTransitioningDelegate(std::weak_ptr<ViewControllerTransitioningDelegate> d) {
+        transitioningDelegate_ = std::move(d);
+    }
 
     // Containment
     std::shared_ptr<ViewController> parentViewController() const { return parent_.lock(); }
@@ -160,6 +174,23 @@ class ViewController : public Responder,
     void appearanceWill(bool appearing, const Window& window);
     void appearanceDid(bool appearing, const Window& window);
     static void finish(bool animated, std::function<void()> completion);
+    // For the full-screen styles, takes the view of our outermost container out of the window
+    // under `vc`'s presentation, to come back when it is dismissed.
+    void coverUnder(const std::shared_ptr<ViewController>& vc, const Window& window);
+    bool startDismissalTransition(std::function<void()>& completion);
+    // Starts `presented`'s transition in its container, through the interaction controller
+    // when there is one; onComplete is the platform's step once the animator completes it.
+    static void runTransition(const std::shared_ptr<ViewController>& presented,
+                              const std::shared_ptr<ViewController>& from,
+                              const std::shared_ptr<ViewController>& to,
+                              std::shared_ptr<ViewControllerAnimatedTransitioning> animator,
+                              std::shared_ptr<PercentDrivenInteractiveTransition> interaction,
+                              std::function<void(bool didComplete)> onComplete);
+    void presentationTransitionDidEnd(const std::shared_ptr<ViewController>& vc, bool didComplete,
+                                      std::function<void()> completion);
+    // Takes the stack (presented_ first) off the screen and puts the covered view back.
+    void finishDismissal(const std::vector<std::shared_ptr<ViewController>>& stack, bool animated,
+                         std::function<void()> completion);
 
     std::string nibName_;
     std::string loadError_;
@@ -179,6 +210,18 @@ class ViewController : public Responder,
     bool beingDismissed_ = false;
     ModalPresentationStyle modalPresentationStyle_ = ModalPresentationStyle::FullScreen;
     ModalTransitionStyle modalTransitionStyle_ = ModalTransitionStyle::CoverVertical;
+    std::weak_ptr<ViewControllerTransitioningDelegate> transitioningDelegate_;
+    // The container a custom presentation laid this controller's view into; it leaves the
+    // window with the controller.
+    std::shared_ptr<TransitionContainerView> transitionView_;
+    // The custom presentation or dismissal under way.
+    std::shared_ptr<TransitionContext> transition_;
+    // A dismissal asked for while this controller's presentation was still moving.
+    struct PendingDismissal {
+        bool animated = false;
+        std::function<void()> completion;
+    };
+    std::optional<PendingDismissal> pendingDismissal_;
 
     std::weak_ptr<ViewController> parent_;
     std::vector<std::shared_ptr<ViewController>> children_;

@@ -9,6 +9,7 @@
 #include "platform/ui/MainThread.h"
 #include "platform/ui/Touch.h"
 #include "platform/ui/ViewController.h"
+#include "platform/ui/ViewControllerTransitioning.h"
 
 namespace platform::ui {
 
@@ -72,8 +73,10 @@ std::size_t Window::rootViewIndex() const {
     // On top of plain views (a game view lives in the window without a controller), under
     // anything presented.
     auto& subs = subviews();
-    for (std::size_t i = 0; i < subs.size(); ++i)
+    for (std::size_t i = 0; i < subs.size(); ++i) {
         if (auto vc = subs[i]->viewController(); vc && vc->presentingViewController()) return i;
+        if (dynamic_cast<const TransitionContainerView*>(subs[i].get())) return i;
+    }
     return subs.size();
 }
 

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "ads/fullscreen/GADFullScreenNotifications.h"
 #include "ads/fullscreen/GADIntermission.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/FakeFullScreenSlot.h"
+#include "platform/runtime/NotificationCenter.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -108,4 +110,41 @@ TEST_F(GADOverlayProxyTest, StackedOverAnotherScreenTheAppHearsOnePair) {
     outer->relinquishScreenWithCompletion({});
     scope.advance(1);
     EXPECT_EQ(slot->events, (Events{"willPresent", "willDismiss", "didDismiss"}));
+}
+
+// Banners stop reloading under every SDK screen: a platform screen shown through its proxy
+// posts the same two notices as the SDK's own, once each, whichever way it goes.
+TEST_F(GADOverlayProxyTest, AScreenUpThroughItsProxyPostsTheFullScreenNoticesOnce) {
+    Events notes;
+    std::vector<platform::NotificationCenter::Observation> observations;
+    auto& center = platform::NotificationCenter::defaultCenter();
+    for (auto [name, note] : {std::pair{ads::kAdModalViewControllerWillPresentFullScreen, "will"},
+                              std::pair{ads::kAdModalViewControllerDidDismissFullScreen, "did"}})
+        observations.push_back(center.observe(
+            name, nullptr,
+            [&notes, note](const platform::Notification&) { notes.push_back(note); }));
+
+    auto sheet = ViewController::create();
+    auto proxy = GADOverlayProxy::create(sheet);
+    proxy->setSlot(slot);
+    ASSERT_TRUE(proxy->presentFromViewController(root, {}));
+    EXPECT_EQ(notes, (Events{"will"}));
+    proxy->relinquishScreenWithCompletion({});
+    proxy->relinquishScreenWithCompletion({});
+    scope.advance(1);
+    EXPECT_EQ(notes, (Events{"will", "did"}));
+
+    // Refused by the platform: the notice that it went follows at once.
+    auto busy = ViewController::create();
+    ASSERT_TRUE(root->presentViewController(busy, false));
+    EXPECT_FALSE(proxy->presentFromViewController(root, {}));
+    EXPECT_EQ(notes, (Events{"will", "did", "will", "did"}));
+    ASSERT_TRUE(root->dismissViewController(false));
+
+    // Taken down behind the proxy's back and let go: its going is still posted.
+    ASSERT_TRUE(proxy->presentFromViewController(root, {}));
+    ASSERT_TRUE(root->dismissViewController(false));
+    proxy.reset();
+    sheet.reset();
+    EXPECT_EQ(notes, (Events{"will", "did", "will", "did", "will", "did"}));
 }

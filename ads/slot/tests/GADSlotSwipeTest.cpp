@@ -5,12 +5,15 @@
 #include <regex>
 
 #include "ads/slot/GADSwipeToViewControllerGMSGHandler.h"
+#include "ads/slot/tests/SwipePictures.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/FakeFullScreenSlot.h"
 #include "ads/web/GADAdView.h"
+#include "platform/services/StoreProductSheet.h"
 #include "platform/storage/Json.h"
 #include "platform/testing/ScreenshotCamera.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -65,6 +68,20 @@ class GADSlotSwipeTest : public ::testing::Test {
         ASSERT_TRUE(
             handler->handleNotification(GADNotification::createWithNotificationURL(*url), adView));
     }
+    void tagPictures() {
+        swipe->animationController()->transitionAnimation()->makeSnapshot =
+            testing::taggedSwipePictures();
+    }
+    std::vector<std::shared_ptr<ui::View>> pictures() const {
+        return testing::swipePicturesIn(window);
+    }
+    // The swipe keeps the slot while a sheet is up: from here on only the swipe holds it.
+    std::weak_ptr<int> handOverSlot() {
+        std::weak_ptr<int> held = slotObject;
+        swipe->handlePanGesture(GestureState::Began, {100, 570}, 0);
+        slotObject.reset();
+        return held;
+    }
 
     testing::AdsTestScope scope;
     testing::AdViewTestScope views;
@@ -114,7 +131,7 @@ TEST_F(GADSlotSwipeTest, TheScriptTurnsTheSwipeOnAndOff) {
     EXPECT_TRUE(configurations->isAdDraggable());
     ASSERT_EQ(banner->gestureRecognizers().size(), 1u);
     EXPECT_EQ(swipe->animationController()->transitionAnimation()->draggableView.lock(), banner);
-    EXPECT_DOUBLE_EQ(swipe->animationController()->transitionAnimation()->transitionDuration, 0.5);
+    EXPECT_DOUBLE_EQ(swipe->animationController()->transitionAnimation()->duration, 0.5);
     auto url = platform::Url::parse("gmsg://movuroute/disableSwipeToViewController");
     handler->handleNotification(GADNotification::createWithNotificationURL(*url), adView);
     EXPECT_TRUE(banner->gestureRecognizers().empty());
@@ -251,6 +268,133 @@ TEST_F(GADSlotSwipeTest, ANewAdRemovesTheRecognizerAndTheSheet) {
     EXPECT_TRUE(banner->gestureRecognizers().empty());
     EXPECT_FALSE(swipe->storeSheet());
     EXPECT_EQ(root->presentedViewController(), nullptr);
+}
+
+// Whatever the swipe laid into the window goes with the sheet's transition, and the slot is let
+// go once the sheet has gone, whether the finger gave up or the user closed the sheet.
+TEST_F(GADSlotSwipeTest, ADraggableSwipeLeavesNoPictureAndLetsTheSlotGoCancelledOrDone) {
+    enable("swipe_direction=bottom_to_top&ad_draggable=1");
+    tagPictures();
+    for (bool finish : {false, true}) {
+        SCOPED_TRACE(finish);
+        slotObject = std::make_shared<int>(0);
+        auto held = handOverSlot();
+        ASSERT_TRUE(swipe->storeSheet());
+        ASSERT_EQ(pictures().size(), 1u);
+        EXPECT_FALSE(held.expired());
+        swipe->handlePanGesture(GestureState::Changed, {100, 285}, -5);
+        swipe->handlePanGesture(GestureState::Ended, {100, 285}, finish ? -5 : 5);
+        scope.advance(1);
+        if (finish) {
+            EXPECT_FALSE(held.expired());
+            std::static_pointer_cast<platform::services::StoreProductSheet>(
+                root->presentedViewController())
+                ->rightButton()
+                ->tap();
+            scope.advance(1);
+        }
+        EXPECT_TRUE(pictures().empty());
+        EXPECT_EQ(window->subviews(), (std::vector<std::shared_ptr<ui::View>>{root->view()}));
+        EXPECT_EQ(root->presentedViewController(), nullptr);
+        EXPECT_TRUE(held.expired());
+    }
+}
+
+// "Done" takes the sheet back the way it came, the banner's picture coming back to the banner,
+// before the sheet leaves the window.
+TEST_F(GADSlotSwipeTest, DoneReplaysThePresentationBackwards) {
+    enable("swipe_direction=bottom_to_top&ad_draggable=1");
+    tagPictures();
+    swipe->handlePanGesture(GestureState::Began, {100, 570}, 0);
+    auto sheet = swipe->storeSheet();
+    ASSERT_TRUE(sheet);
+    swipe->handlePanGesture(GestureState::Changed, {100, 285}, -5);
+    swipe->handlePanGesture(GestureState::Ended, {100, 285}, -5);
+    scope.advance(1);
+    EXPECT_EQ(sheet->view()->frame(), (platform::Rect{0, 0, 320, 600}));
+    ASSERT_EQ(pictures().size(), 1u);
+    EXPECT_EQ(pictures()[0]->frame(), (platform::Rect{0, -50, 320, 50}));
+    events();
+
+    sheet->rightButton()->tap();
+    sheet->rightButton()->tap();  // still on screen while it goes: once is enough
+    scope.runUntilIdle();
+    EXPECT_EQ(names(), (Lines{"onSwipeToViewControllerDismissed"}));
+    // The sheet is back below the screen, a fresh picture on the banner; both still in the
+    // window until the configured 0.5 s are over.
+    EXPECT_EQ(sheet->view()->frame(), (platform::Rect{0, 600, 320, 600}));
+    auto back = pictures();
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[1]->convertRectToView(back[1]->bounds(), nullptr),
+              (platform::Rect{0, 550, 320, 50}));
+    scope.advance(0.49);
+    EXPECT_EQ(root->presentedViewController(), sheet);
+    scope.advance(0.02);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+    EXPECT_TRUE(pictures().empty());
+    EXPECT_EQ(fullScreen->events, (Lines{"willPresent", "willDismiss", "didDismiss"}));
+}
+
+TEST_F(GADSlotSwipeTest, AnotherEnableTurnsTheSwipeTheNewWay) {
+    enable("swipe_direction=top_to_bottom&ad_draggable=1");
+    enable("swipe_direction=bottom_to_top");
+    EXPECT_EQ(banner->gestureRecognizers().size(), 1u);
+    const auto& animation = *swipe->animationController()->transitionAnimation();
+    EXPECT_EQ(animation.direction, GADSwipeDirection::BottomToTop);
+    EXPECT_EQ(animation.draggableView.lock(), nullptr);
+    // Without a draggable view the sheet comes up from below with its top edge at the finger.
+    swipe->handlePanGesture(GestureState::Began, {100, 570}, 0);
+    ASSERT_TRUE(swipe->storeSheet());
+    EXPECT_EQ(swipe->storeSheet()->view()->frame(), (platform::Rect{0, 570, 320, 600}));
+    swipe->handlePanGesture(GestureState::Changed, {100, 285}, -5);
+    EXPECT_EQ(swipe->storeSheet()->view()->frame(), (platform::Rect{0, 285, 320, 600}));
+}
+
+// A new ad takes the sheet down whether it is up or still following the finger (the page
+// then hears the swipe cancelled), and lets the slot go each time.
+TEST_F(GADSlotSwipeTest, ANewAdTakesTheSheetDownAndLetsTheSlotGo) {
+    for (bool dragging : {false, true}) {
+        SCOPED_TRACE(dragging);
+        enable("swipe_direction=bottom_to_top&ad_draggable=1");
+        tagPictures();
+        slotObject = std::make_shared<int>(0);
+        auto held = handOverSlot();
+        swipe->handlePanGesture(GestureState::Changed, {100, 285}, -5);
+        if (!dragging) {
+            swipe->handlePanGesture(GestureState::Ended, {100, 285}, -5);
+            scope.advance(1);
+        }
+        events();
+        swipe->willProcessAd();
+        scope.runUntilIdle();
+        EXPECT_EQ(names(),
+                  dragging ? Lines{"onSwipeableViewControllerPresentationCanceled"} : Lines{});
+        EXPECT_FALSE(swipe->holdsSlot());
+        scope.advance(1);
+        EXPECT_EQ(root->presentedViewController(), nullptr);
+        EXPECT_TRUE(pictures().empty());
+        EXPECT_TRUE(held.expired());
+        // Turned on again, the swipe works as before.
+        enable("swipe_direction=bottom_to_top&ad_draggable=1");
+        EXPECT_EQ(banner->gestureRecognizers().size(), 1u);
+        swipe->disableSwipeToViewController();
+    }
+}
+
+// The app's own code may dismiss the sheet: the next geometry sample notices, so the app hears
+// the screen end and the slot is let go all the same.
+TEST_F(GADSlotSwipeTest, ASheetTheAppDismissedItselfStillLetsTheSlotGo) {
+    swipe->adFinishedLoadingContent();
+    enable("swipe_direction=bottom_to_top");
+    auto held = handOverSlot();
+    swipe->handlePanGesture(GestureState::Ended, {100, 285}, -5);
+    scope.advance(1);
+    ASSERT_TRUE(root->presentedViewController());
+    ASSERT_TRUE(root->dismissViewController(false));
+    scope.advance(0.5);
+    EXPECT_FALSE(swipe->storeSheet());
+    EXPECT_TRUE(held.expired());
+    EXPECT_EQ(fullScreen->events, (Lines{"willPresent", "willDismiss", "didDismiss"}));
 }
 
 }  // namespace

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "ads/slot/tests/SwipePictures.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/ui/View.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
 
 namespace ads {
 namespace {
@@ -11,9 +14,10 @@ namespace {
 namespace ui = platform::ui;
 using platform::Rect;
 using ui::GestureState;
+using Lines = std::vector<std::string>;
 
 struct Heard : GADPercentDrivenUserInteractionAnimationControllerDelegate {
-    std::vector<std::string> lines;
+    Lines lines;
     void animationControllerDidFinishAnimationTransition(
         GADPercentDrivenUserInteractionAnimationController&) override {
         lines.push_back("finish");
@@ -24,114 +28,140 @@ struct Heard : GADPercentDrivenUserInteractionAnimationControllerDelegate {
     }
 };
 
+// The animator as the store sheet's transition: the sheet presented over a 320 x 600 window
+// whose screen holds a banner at y = 500.
 class GADSwipeAnimationTest : public ::testing::Test {
   protected:
     GADSwipeAnimationTest() {
-        container->addSubview(banner);
-        animation->makeSnapshot = [](ui::View& v) { return ui::View::create(v.bounds()); };
-        controller.setDelegate(heard);
+        window->setRootViewController(root);
+        root->view()->addSubview(banner);
+        animation->makeSnapshot = testing::taggedSwipePictures();
+        controller->setDelegate(heard);
+        sheet->setModalPresentationStyle(ui::ModalPresentationStyle::OverFullScreen);
+        sheet->setTransitioningDelegate(controller);
     }
 
+    std::vector<std::shared_ptr<ui::View>> pictures() const {
+        return testing::swipePicturesIn(window);
+    }
+    bool present() { return root->presentViewController(sheet, true); }
+
     platform::MainLoopTestScope loop;
-    std::shared_ptr<ui::View> container = ui::View::create({0, 0, 320, 600});
+    std::shared_ptr<ui::Window> window = ui::Window::create({0, 0, 320, 600});
+    std::shared_ptr<ui::ViewController> root = ui::ViewController::create();
+    std::shared_ptr<ui::ViewController> sheet = ui::ViewController::create();
     std::shared_ptr<ui::View> banner = ui::View::create({0, 500, 320, 50});
-    std::shared_ptr<ui::View> sheet = ui::View::create({0, 0, 320, 600});
     std::shared_ptr<GADViewControllerFullScreenSwipeAnimation> animation =
         std::make_shared<GADViewControllerFullScreenSwipeAnimation>();
-    GADPercentDrivenUserInteractionAnimationController controller{animation};
+    std::shared_ptr<GADPercentDrivenUserInteractionAnimationController> controller =
+        std::make_shared<GADPercentDrivenUserInteractionAnimationController>(animation);
     std::shared_ptr<Heard> heard = std::make_shared<Heard>();
 };
 
 TEST_F(GADSwipeAnimationTest, ProgressFollowsTheFingerInEitherDirection) {
     animation->startY = 300;
     animation->direction = GADSwipeDirection::TopToBottom;
-    EXPECT_DOUBLE_EQ(controller.progress(450, 600), 0.5);
-    EXPECT_DOUBLE_EQ(controller.progress(100, 600), 0.0);  // clamped
-    EXPECT_DOUBLE_EQ(controller.progress(900, 600), 1.0);
+    EXPECT_DOUBLE_EQ(controller->progress(450, 600), 0.5);
+    EXPECT_DOUBLE_EQ(controller->progress(100, 600), 0.0);  // clamped
+    EXPECT_DOUBLE_EQ(controller->progress(900, 600), 1.0);
     for (auto other : {GADSwipeDirection::BottomToTop, GADSwipeDirection::None}) {
         animation->direction = other;  // "left" reads as none and follows bottom to top
-        EXPECT_DOUBLE_EQ(controller.progress(150, 600), 0.5);
+        EXPECT_DOUBLE_EQ(controller->progress(150, 600), 0.5);
     }
     // Zero denominators.
     animation->startY = 0;
-    EXPECT_DOUBLE_EQ(controller.progress(150, 600), 0.0);
+    EXPECT_DOUBLE_EQ(controller->progress(150, 600), 0.0);
     animation->direction = GADSwipeDirection::TopToBottom;
     animation->startY = 600;
-    EXPECT_DOUBLE_EQ(controller.progress(650, 600), 0.0);
+    EXPECT_DOUBLE_EQ(controller->progress(650, 600), 0.0);
 }
 
-TEST_F(GADSwipeAnimationTest, APresentationPushesTheBannerAndFinishesByTheFingersWay) {
+TEST_F(GADSwipeAnimationTest, APresentationPushesTheBannerAndItsDismissalReplaysItBackwards) {
     animation->direction = GADSwipeDirection::TopToBottom;
     animation->draggableView = banner;
     animation->startY = 300;
-    animation->transitionDuration = 1.0;
-    animation->willAnimatePresentation();
-    std::vector<bool> completed;
-    auto context = animation->animateTransition(*container, sheet, controller,
-                                                [&](bool f) { completed.push_back(f); });
-    // The sheet's bottom edge touches the banner's top; the banner leaves at the bottom.
-    EXPECT_EQ(context.animatedViewStartFrame, (Rect{0, -100, 320, 600}));
-    EXPECT_EQ(context.draggableViewStartFrame, (Rect{0, 500, 320, 50}));
-    EXPECT_EQ(context.draggableViewEndFrame, (Rect{0, 600, 320, 50}));
-    ASSERT_TRUE(context.draggableViewSnapshot);
-    EXPECT_EQ(container->subviews().back(), sheet);
+    animation->duration = 1.0;
+    ASSERT_TRUE(present());
+    EXPECT_TRUE(animation->presenting);
+    EXPECT_TRUE(controller->isInteractive());
+    // The sheet's bottom edge touches the banner's top; the banner's picture leaves at the
+    // bottom. Both move in the transition's container, the sheet on top.
+    auto container = sheet->view()->superview();
+    ASSERT_NE(container, window);
+    auto presented = pictures();
+    ASSERT_EQ(presented.size(), 1u);
+    EXPECT_EQ(container->subviews(),
+              (std::vector<std::shared_ptr<ui::View>>{presented[0], sheet->view()}));
+    EXPECT_EQ(sheet->view()->frame(), (Rect{0, -100, 320, 600}));
+    EXPECT_EQ(presented[0]->frame(), (Rect{0, 500, 320, 50}));
     EXPECT_TRUE(animation->draggableViewShownOnPresentation);
 
-    controller.handlePanGesture(GestureState::Began, 300, 0, 600);
+    controller->handlePanGesture(GestureState::Began, 300, 0, 600);
     EXPECT_TRUE(heard->lines.empty());  // a start is no cancellation
-    controller.handlePanGesture(GestureState::Changed, 450, 10, 600);
-    EXPECT_EQ(sheet->frame(), (Rect{0, -50, 320, 600}));
-    EXPECT_EQ(context.draggableViewSnapshot->frame(), (Rect{0, 550, 320, 50}));
-    controller.handlePanGesture(GestureState::Ended, 450, 20, 600);
-    EXPECT_EQ(heard->lines, (std::vector<std::string>{"finish"}));
-    EXPECT_EQ(sheet->frame(), (Rect{0, 0, 320, 600}));
+    controller->handlePanGesture(GestureState::Changed, 450, 10, 600);
+    EXPECT_EQ(sheet->view()->frame(), (Rect{0, -50, 320, 600}));
+    EXPECT_EQ(presented[0]->frame(), (Rect{0, 550, 320, 50}));
+    controller->handlePanGesture(GestureState::Ended, 450, 20, 600);
+    EXPECT_EQ(heard->lines, (Lines{"finish"}));
+    EXPECT_EQ(sheet->view()->frame(), (Rect{0, 0, 320, 600}));
+    EXPECT_EQ(presented[0]->frame(), (Rect{0, 600, 320, 50}));
     loop.advance(0.51);
-    EXPECT_EQ(completed, (std::vector<bool>{true}));
+    EXPECT_EQ(root->presentedViewController(), sheet);
 
-    // Dismissal replays it backwards.
-    animation->willAnimateDismissal();
-    auto back = animation->animateTransition(*container, sheet, controller, [](bool) {});
-    EXPECT_EQ(back.animatedViewStartFrame, (Rect{0, 0, 320, 600}));
-    EXPECT_EQ(back.animatedViewEndFrame, (Rect{0, -100, 320, 600}));
-    EXPECT_EQ(back.draggableViewStartFrame, (Rect{0, 600, 320, 50}));
-    EXPECT_EQ(back.draggableViewEndFrame, (Rect{0, 500, 320, 50}));
-    EXPECT_TRUE(controller.isAnimatingBottomToTop());
+    // The platform's animated dismissal asks the sheet's delegate: the sheet goes back where
+    // it came from and a fresh picture of the banner comes back to the banner's place, over
+    // the animation's duration, before the container leaves with both pictures.
+    ASSERT_TRUE(root->dismissViewController(true));
+    EXPECT_FALSE(animation->presenting);
+    EXPECT_TRUE(controller->isAnimatingBottomToTop());
+    EXPECT_EQ(sheet->view()->frame(), (Rect{0, -100, 320, 600}));
+    auto both = pictures();
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[1]->frame(), (Rect{0, 500, 320, 50}));
+    loop.advance(0.99);
+    EXPECT_EQ(root->presentedViewController(), sheet);
+    loop.advance(0.02);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+    EXPECT_TRUE(pictures().empty());
+    EXPECT_EQ(window->subviews(), (std::vector<std::shared_ptr<ui::View>>{root->view()}));
 }
 
-TEST_F(GADSwipeAnimationTest, LettingGoTheOtherWayOrStillCancels) {
+TEST_F(GADSwipeAnimationTest, LettingGoTheOtherWayOrStillCancelsAndUndoesThePresentation) {
     animation->direction = GADSwipeDirection::TopToBottom;
     animation->startY = 300;
-    animation->willAnimatePresentation();
     for (double speed : {-5.0, 0.0}) {
         heard->lines.clear();
-        auto context = animation->animateTransition(*container, sheet, controller, [](bool) {});
+        ASSERT_TRUE(present());
         // No draggable view: the sheet's bottom edge starts at the finger.
-        EXPECT_EQ(context.animatedViewStartFrame, (Rect{0, -300, 320, 600}));
-        controller.handlePanGesture(GestureState::Changed, 450, 1, 600);
-        controller.handlePanGesture(GestureState::Ended, 450, speed, 600);
-        EXPECT_EQ(heard->lines, (std::vector<std::string>{"cancel"}));
-        EXPECT_EQ(sheet->frame(), (Rect{0, -300, 320, 600}));
+        EXPECT_EQ(sheet->view()->frame(), (Rect{0, -300, 320, 600}));
+        controller->handlePanGesture(GestureState::Changed, 450, 1, 600);
+        controller->handlePanGesture(GestureState::Ended, 450, speed, 600);
+        EXPECT_EQ(heard->lines, (Lines{"cancel"}));
+        EXPECT_EQ(sheet->view()->frame(), (Rect{0, -300, 320, 600}));
+        loop.advance(1);
+        EXPECT_EQ(root->presentedViewController(), nullptr);
+        EXPECT_EQ(window->subviews(), (std::vector<std::shared_ptr<ui::View>>{root->view()}));
     }
-    // Bottom to top finishes going up.
+    // Bottom to top finishes going up; a failure after the end changes nothing but is heard.
     animation->direction = GADSwipeDirection::BottomToTop;
     heard->lines.clear();
-    auto context = animation->animateTransition(*container, sheet, controller, [](bool) {});
-    EXPECT_EQ(context.animatedViewStartFrame, (Rect{0, 300, 320, 600}));
-    controller.handlePanGesture(GestureState::Ended, 150, -3, 600);
-    controller.handlePanGesture(GestureState::Failed, 150, -3, 600);
-    EXPECT_EQ(heard->lines, (std::vector<std::string>{"finish", "cancel"}));
+    ASSERT_TRUE(present());
+    EXPECT_EQ(sheet->view()->frame(), (Rect{0, 300, 320, 600}));
+    controller->handlePanGesture(GestureState::Ended, 150, -3, 600);
+    controller->handlePanGesture(GestureState::Failed, 150, -3, 600);
+    EXPECT_EQ(heard->lines, (Lines{"finish", "cancel"}));
+    loop.advance(1);
+    EXPECT_EQ(root->presentedViewController(), sheet);
 }
 
-TEST_F(GADSwipeAnimationTest, AScaledDraggableViewGetsNoSnapshotAndTheSheetStartsAtTheFinger) {
+TEST_F(GADSwipeAnimationTest, AScaledDraggableViewGetsNoPictureAndTheSheetStartsAtTheFinger) {
     banner->setTransform(platform::AffineTransform::scale(0.5, 0.5));
     animation->direction = GADSwipeDirection::BottomToTop;
     animation->draggableView = banner;
     animation->startY = 400;
-    animation->willAnimatePresentation();
-    auto context = animation->animateTransition(*container, sheet, controller, [](bool) {});
-    EXPECT_FALSE(context.draggableViewSnapshot);
-    EXPECT_EQ(context.draggableViewStartFrame, Rect{});
-    EXPECT_EQ(context.animatedViewStartFrame, (Rect{0, 400, 320, 600}));
+    ASSERT_TRUE(present());
+    EXPECT_TRUE(pictures().empty());
+    EXPECT_EQ(sheet->view()->frame(), (Rect{0, 400, 320, 600}));
     EXPECT_FALSE(animation->draggableViewShownOnPresentation);
     EXPECT_EQ(animation->draggableViewEndFrameAfterAnimation, Rect{});
 }

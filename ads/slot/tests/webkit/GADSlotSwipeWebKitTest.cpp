@@ -1,8 +1,9 @@
 // A swipe banner on real WebKit against our loopback ad server: the ad's answer carries its
 // swipe configuration, its page turns the swipe on, and a finger drags the store sheet up from
 // the banner. Halfway the sheet is half in and the banner's picture pushed up; letting go the
-// sheet's way finishes, and the page hears it. Leaves <build>/screenshots/
-// swipe_banner_dragged_halfway.png. Needs a display: scripts/test runs these under xvfb-run.
+// sheet's way finishes, and the page hears it; "Done" and a swipe given up leave no picture of
+// the banner in the window. Leaves <build>/screenshots/swipe_banner_dragged_halfway.png. Needs a
+// display: scripts/test runs these under xvfb-run.
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,8 @@
 #include "ads/web/GADAdView.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
+#include "platform/ui/Button.h"
+#include "platform/ui/ImageView.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebView.h"
@@ -75,6 +78,17 @@ class GADSlotSwipeWebKitTest : public ::testing::Test {
     }
     std::string events() {
         return banner->adView()->stringByEvaluatingJavaScriptFromString("window.events.join(',')");
+    }
+    bool heard(const char* event) { return events().find(event) != std::string::npos; }
+    // The pictures of the banner the swipe made, wherever they are in the window.
+    int pictures() const {
+        std::function<int(const platform::ui::View&)> count = [&](const platform::ui::View& v) {
+            auto* image = dynamic_cast<const platform::ui::ImageView*>(&v);
+            int found = image && image->image() && image->image()->name() == "swipe-snapshot";
+            for (const auto& s : v.subviews()) found += count(*s);
+            return found;
+        };
+        return count(*window);
     }
 
     ads::testing::AdsTestScope scope;
@@ -130,19 +144,42 @@ TEST_F(GADSlotSwipeWebKitTest, ABannerDraggedHalfwayShowsHalfTheSheetAndThePageH
     auto at = [&](double x, double y) { return ScreenshotCamera::rgb(shot, x, y); };
     EXPECT_EQ(at(160, 100), blue);
     EXPECT_EQ(at(160, 215), red);
-    const auto sheet = at(160, 400);
-    EXPECT_NE(sheet, blue);
-    EXPECT_NE(sheet, red);
+    const auto sheetColour = at(160, 400);
+    EXPECT_NE(sheetColour, blue);
+    EXPECT_NE(sheetColour, red);
 
     swipe->handlePanGesture(GestureState::Ended, {160, 227.5}, -5);
     ASSERT_TRUE(ads.waitOnMainLoopUntil(
-        [&] {
-            return events().find("onSwipeableViewControllerPresentationFinished") !=
-                   std::string::npos;
-        },
-        20))
+        [&] { return heard("onSwipeableViewControllerPresentationFinished"); }, 20))
         << events();
-    EXPECT_EQ(controller->presentedViewController(), swipe->storeSheet());
+    auto sheet = swipe->storeSheet();
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(controller->presentedViewController(), sheet);
+    EXPECT_EQ(pictures(), 1);
+
+    // "Done": the swipe is replayed backwards, then the sheet and both pictures are gone.
+    sheet->rightButton()->tap();
+    scope.advance(1);
+    ASSERT_TRUE(
+        ads.waitOnMainLoopUntil([&] { return heard("onSwipeToViewControllerDismissed"); }, 20))
+        << events();
+    EXPECT_EQ(controller->presentedViewController(), nullptr);
+    EXPECT_EQ(pictures(), 0);
+    EXPECT_FALSE(swipe->holdsSlot());
+
+    // A swipe given up halfway takes its picture with it too.
+    swipe->handlePanGesture(GestureState::Began, {160, 455}, 0);
+    ASSERT_TRUE(swipe->storeSheet());
+    swipe->handlePanGesture(GestureState::Changed, {160, 227.5}, -5);
+    swipe->handlePanGesture(GestureState::Ended, {160, 227.5}, 5);
+    scope.advance(1);
+    ASSERT_TRUE(ads.waitOnMainLoopUntil(
+        [&] { return heard("onSwipeableViewControllerPresentationCanceled"); }, 20))
+        << events();
+    EXPECT_EQ(controller->presentedViewController(), nullptr);
+    EXPECT_EQ(pictures(), 0);
+    EXPECT_EQ(window->subviews(),
+              (std::vector<std::shared_ptr<platform::ui::View>>{controller->view()}));
 }
 
 }  // namespace
