@@ -153,7 +153,8 @@ bool SaveRound::save(long gen) {
         ::chmod(dir.c_str(), 0700);
         saved("announcement list", cache.commitList(dir, listBytes(gen), {}));
         saved("announcement status",
-              cache.recordCheck(dir, static_cast<double>(gen), static_cast<double>(gen) + 3600,
+              cache.recordCheck(dir, "http://127.0.0.1/cmd/announce", static_cast<double>(gen),
+                                static_cast<double>(gen) + 3600,
                                 platform::Value::dictionary({{"gen", static_cast<int64_t>(gen)}}),
                                 std::nullopt));
     }

@@ -55,6 +55,7 @@ struct AnnounceCache::State {
         });
         if (status.amProperties) record.set("amProperties", *status.amProperties);
         if (status.popupAdInfo) record.set("popupAdInfo", *status.popupAdInfo);
+        if (status.checkedUrl) record.set("checkedUrl", *status.checkedUrl);
         platform::Error error;
         // Private like the list and pictures beside it: it holds the service's settings.
         if (!platform::PropertyList::writeFile(dir / kStatusFileName, record,
@@ -127,6 +128,9 @@ AnnounceCache::Status AnnounceCache::loadStatus(const fs::path& dir) {
                 if (const auto* v = root->find("popupAdInfo"); v && v->isArray()) {
                     st.popupAdInfo = *v;
                 }
+                if (const auto* v = root->find("checkedUrl"); v && v->isString()) {
+                    st.checkedUrl = v->asString();
+                }
             }
         }
         answer = s->status;
@@ -143,11 +147,13 @@ bool AnnounceCache::recordPopupShown(const fs::path& dir, int32_t serial) {
     return saved;
 }
 
-bool AnnounceCache::recordCheck(const fs::path& dir, double previousCheckAt, double nextCheckAfter,
+bool AnnounceCache::recordCheck(const fs::path& dir, const std::string& checkedUrl,
+                                double previousCheckAt, double nextCheckAfter,
                                 std::optional<platform::Value> amProperties,
                                 std::optional<platform::Value> popupAdInfo) {
     bool saved = false;
     queue_.sync([&, s = state_] {
+        s->status.checkedUrl = checkedUrl;
         s->status.previousCheckAt = previousCheckAt;
         s->status.nextCheckAfter = nextCheckAfter;
         if (amProperties) s->status.amProperties = std::move(amProperties);

@@ -43,6 +43,10 @@ class AnnounceCache {
         int32_t popupAdDoneSerial = 0;
         std::optional<platform::Value> amProperties;
         std::optional<platform::Value> popupAdInfo;
+        // The announcement address the schedule was made for ("checkedUrl"). A schedule holds
+        // only for that service: another one is asked at once. Empty in files written before
+        // the key existed, whose schedule holds as it always did.
+        std::optional<std::string> checkedUrl;
     };
 
     AnnounceCache();
@@ -60,10 +64,11 @@ class AnnounceCache {
     Status loadStatus(const std::filesystem::path& dir);
     // The pop-up of `serial` was shown: remembered across launches. False when refused.
     bool recordPopupShown(const std::filesystem::path& dir, int32_t serial);
-    // The end of a check: its schedule, and its settings when it read a list. False when
-    // refused or not written.
-    bool recordCheck(const std::filesystem::path& dir, double previousCheckAt,
-                     double nextCheckAfter, std::optional<platform::Value> amProperties,
+    // The end of a check of `checkedUrl`: its schedule, and its settings when it read a list.
+    // False when refused or not written.
+    bool recordCheck(const std::filesystem::path& dir, const std::string& checkedUrl,
+                     double previousCheckAt, double nextCheckAfter,
+                     std::optional<platform::Value> amProperties,
                      std::optional<platform::Value> popupAdInfo);
 
     // Size of a cached file, empty when there is none.

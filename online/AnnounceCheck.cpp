@@ -49,7 +49,8 @@ AnnounceCheck::Result AnnounceCheck::run(const Params& params, AnnounceCache& ca
     util::LogMessage(caller, 1, "AM:start");
     Result result;
     fetchListAndPictures(params, cache, result);
-    cache.recordCheck(params.cacheDir, params.previousCheckAt, result.nextCheckAfter,
+    cache.recordCheck(params.cacheDir, params.announceCmdUrl, params.previousCheckAt,
+                      result.nextCheckAfter,
                       result.amProperties, result.popupAdInfo);
     util::LogMessage(caller, 1, "AM:end");
     return result;

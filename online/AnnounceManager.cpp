@@ -180,6 +180,7 @@ void AnnounceManager::resetForTesting() {
     amProperties_.reset();
     previousCheckAt_ = 0;
     nextCheckAfter_ = 0;
+    checkedUrl_.reset();
     cache_->reset();
     setInterstitialAdFactory(defaultInterstitialAdFactory());
 }

@@ -176,6 +176,8 @@ class AnnounceManager : public AnnounceHost {
     // The schedule and the settings, as the last check or state load left them.
     double previousCheckAt_ = 0;
     double nextCheckAfter_ = 0;
+    // The service address the schedule belongs to; empty before any check of this home.
+    std::optional<std::string> checkedUrl_;
     std::optional<platform::Value> amProperties_;
 
     // Main thread only; shared so that their sheets, alerts and buttons can hold them weakly.

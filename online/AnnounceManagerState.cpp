@@ -16,6 +16,7 @@ namespace online {
 // What one check answered, handed from the check queue to the main thread. Whichever comes
 // first takes it over: the task the check posts to the main loop, or waitForDownload().
 struct AnnounceManager::PendingCheck {
+    std::string checkedUrl;
     AnnounceCheck::Result result;
     bool taken = false;
 };
@@ -54,8 +55,13 @@ void AnnounceManager::startDownload() {
         return;
     }
     loadState();
+    const std::string announceCmdUrl = core->iphoneWebUrl() + "cmd/announce";
     double t = now();
-    if (previousCheckAt_ <= t && t < nextCheckAfter_) {
+    // The schedule was made by one service; a home pointed at another one (a local stand-in,
+    // say) asks that one at once instead of waiting out a failure the first one caused.
+    if (checkedUrl_ && *checkedUrl_ != announceCmdUrl) {
+        util::LogMessage(caller, 1, "AM:new service address, check now");
+    } else if (previousCheckAt_ <= t && t < nextCheckAfter_) {
         util::LogMessage(caller, 1, "AM:skip check");
         return;
     }
@@ -66,13 +72,14 @@ void AnnounceManager::startDownload() {
     params.version = core->appVersionString();
     params.arid = core->aridStr();
     params.secretKey = core->webSecretKey();
-    params.announceCmdUrl = core->iphoneWebUrl() + "cmd/announce";
+    params.announceCmdUrl = announceCmdUrl;
     params.tn = core->tnParamStr();
     params.cacheDir = *cacheDir;
     params.previousCheckAt = t;
 
     downloading_ = true;
     auto pending = std::make_shared<PendingCheck>();
+    pending->checkedUrl = announceCmdUrl;
     pendingCheck_ = pending;
     checkQueue_->async([pending, params, cache = cache_] {
         pending->result = AnnounceCheck::run(params, *cache);
@@ -91,6 +98,7 @@ void AnnounceManager::finishCheck(std::shared_ptr<PendingCheck> pending) {
     }
     const AnnounceCheck::Result& result = pending->result;
     nextCheckAfter_ = result.nextCheckAfter;
+    checkedUrl_ = pending->checkedUrl;
     if (result.amProperties) amProperties_ = result.amProperties;
     if (result.popupAdInfo) popup_->setInfo(result.popupAdInfo);
     if (!result.listSaved) return;
@@ -113,6 +121,7 @@ void AnnounceManager::loadState() {
     AnnounceCache::Status status = cache_->loadStatus(*dir);
     nextCheckAfter_ = status.nextCheckAfter;
     previousCheckAt_ = status.previousCheckAt;
+    checkedUrl_ = std::move(status.checkedUrl);
     popup_->setDoneSerial(status.popupAdDoneSerial);
     if (status.amProperties) amProperties_ = std::move(status.amProperties);
     if (status.popupAdInfo) popup_->setInfo(std::move(status.popupAdInfo));

@@ -128,7 +128,7 @@ void GADOpener::openBrowserToURL(const platform::Url& url, std::uint64_t support
         road(*this, url, supportedOrientations);
         return;
     }
-    platform::LogSink::write("Ad click: this program has no in-app browser yet; nothing opened.");
+    platform::LogSink::write("Ad click: no in-app browser is registered; nothing opened.");
 }
 
 void GADOpener::openVideoToURL(const platform::Url& url, std::uint64_t supportedOrientations) {

@@ -151,6 +151,31 @@ TEST_F(AnnounceCheckTest, TheScheduleWindowAndAClockSetBack) {
     EXPECT_EQ(listRequests(), 4u);
 }
 
+// The README's order: a run against the built-in address fails its check and waits a minute;
+// the next run, pointed at a local service, must not inherit that minute.
+TEST_F(AnnounceCheckTest, AScheduleHoldsOnlyForTheServiceThatMadeIt) {
+    const std::string served = core->webUrl;
+    core->webUrl = "http://127.0.0.1:1/iphone/";
+    check();
+    EXPECT_GT(am.nextCheckAfter(), wallNow());
+
+    // Another address, also after a relaunch that reads the schedule back: checked at once.
+    am.resetForTesting();
+    am.setAppCore(core);
+    am.setInterstitialAdFactory(ads.factory());
+    serveThreeImages("3600");
+    core->webUrl = served;
+    check();
+    EXPECT_EQ(listRequests(), 1u);
+    auto status = platform::PropertyList::readFile(cacheDir() / "status.plist");
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->find("checkedUrl")->asString(), served + "cmd/announce");
+
+    // The same address keeps its window.
+    check();
+    EXPECT_EQ(listRequests(), 1u);
+}
+
 TEST_F(AnnounceCheckTest, AnswersThatFailADownloadCheckChangeNothing) {
     serveThreeImages("0");
     check();

@@ -491,7 +491,7 @@ TEST_F(GADOpenerTest, RoadsOfOtherRoomsRunBehindTheGate) {
     bare->setViewController(root);
     platform::LogSink::Capture log;
     bare->openVideoToURL(*Url::parse("https://video.test/"), 30);
-    EXPECT_TRUE(log.contains("no in-app browser yet"));
+    EXPECT_TRUE(log.contains("no in-app browser is registered; nothing opened."));
 }
 
 }  // namespace

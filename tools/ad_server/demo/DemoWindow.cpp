@@ -1,6 +1,7 @@
 #include "tools/ad_server/demo/DemoWindow.h"
 
 #include <SDL.h>
+#include <stdlib.h>
 
 #include <chrono>
 #include <cstdio>
@@ -50,6 +51,21 @@ int runDemoWindow(const char* title, const std::shared_ptr<platform::ui::Window>
         const std::chrono::duration<double> ran = std::chrono::steady_clock::now() - started;
         if (seconds > 0 && ran.count() >= seconds) return 0;
     }
+}
+
+}  // namespace tools::adserver
+
+namespace tools::adserver {
+
+std::string temporaryScreenshotFolder(const std::string& demo) {
+    std::string pattern = "/tmp/movu-" + demo + "-demo-screenshots-XXXXXX";
+    if (!::mkdtemp(pattern.data())) {
+        std::perror("demo: no folder for the photographs: mkdtemp");
+        return {};
+    }
+    std::printf("demo: photographs go to %s\n", pattern.c_str());
+    std::fflush(stdout);
+    return pattern;
 }
 
 }  // namespace tools::adserver

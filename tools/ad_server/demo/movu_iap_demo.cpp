@@ -48,7 +48,7 @@ struct Options {
     std::vector<std::string> taps{"ad-buy", "sheet-buy"};
     bool finish = true;
     std::string product = "coins";
-    std::string screenshots = "screenshots";
+    std::string screenshots;  // empty: a new temporary folder, named when the run starts
     std::string home;  // empty: a temporary one, removed at the end
     bool window = false;
     double seconds = 0;  // --window: 0 runs until the window is closed
@@ -238,6 +238,8 @@ int main(int argc, char** argv) {
     if (options.window)
         return finish(tools::adserver::runDemoWindow("movu_iap_demo", window, options.seconds));
     int status = 0;
+    if (options.screenshots.empty())
+        options.screenshots = tools::adserver::temporaryScreenshotFolder("iap");
     std::string cameraError;
     platform::testing::ScreenshotCamera camera(options.screenshots, &cameraError);
     for (const auto& step : options.taps) {

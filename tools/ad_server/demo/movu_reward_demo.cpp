@@ -47,7 +47,7 @@ constexpr const char* kUserID = "demo-player";
 
 struct Options {
     bool headless = false;
-    std::string screenshots = "screenshots";
+    std::string screenshots;  // empty: a new temporary folder, named when the run starts
     std::string server;  // empty: start one here
     double videoSeconds = 5;
     double seconds = 0;  // window: 0 runs until it is closed
@@ -209,7 +209,8 @@ bool waitFor(const std::function<bool()>& condition) {
 }
 
 // Presses the buttons a person would and photographs the video half way and at its end.
-int runHeadless(RewardApp& app, const std::string& screenshots) {
+int runHeadless(RewardApp& app, std::string screenshots) {
+    if (screenshots.empty()) screenshots = tools::adserver::temporaryScreenshotFolder("reward");
     std::string cameraError;
     platform::testing::ScreenshotCamera camera(screenshots, &cameraError);
     if (!camera.isReady()) say("demo: no photographs: " + cameraError);
