@@ -30,6 +30,7 @@
 #include "platform/services/EventEditor.h"
 #include "platform/services/PhotoAlbum.h"
 #include "platform/storage/AtomicFile.h"
+#include "platform/storage/Json.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/testing/TempDir.h"
@@ -114,6 +115,20 @@ class GADMRAIDWebKitTest : public ::testing::Test {
         adView()->stringByEvaluatingJavaScriptFromString(
             "document.getElementById('b" + std::to_string(button) + "').click(); 'ok'");
     }
+    // A player's finger on the button, where the page shows it.
+    void tapButton(int button) {
+        auto where = platform::Json::parse(adView()->stringByEvaluatingJavaScriptFromString(
+            "JSON.stringify(document.getElementById('b" + std::to_string(button) +
+            "').getBoundingClientRect())"));
+        ASSERT_TRUE(where);
+        const auto frame = adFrameInWindow();
+        const platform::Point point{
+            frame.minX() + (*where)["left"].doubleValue() + (*where)["width"].doubleValue() / 2,
+            frame.minY() + (*where)["top"].doubleValue() + (*where)["height"].doubleValue() / 2};
+        platform::ui::TouchInput input{window};
+        input.touchDown(1, point);
+        input.touchUp(1, point);
+    }
     void shoot(const std::string& name) {
         std::string cameraError;
         ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
@@ -176,7 +191,8 @@ TEST_F(GADMRAIDWebKitTest, SaveStoresThePictureInTheAlbum) {
                                        pictures.path().string());
     loadBanner("picture");
     ASSERT_TRUE(waitForLine("ready")) << lines();
-    press(0);
+    // The question comes from the player's touch, one touch per question.
+    tapButton(0);
     auto alert = alertShown();
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->title(), "Permission");
@@ -191,12 +207,16 @@ TEST_F(GADMRAIDWebKitTest, SaveStoresThePictureInTheAlbum) {
         },
         20));
     // A page that is no picture is refused with its reason.
-    press(2);
+    tapButton(2);
     alert = alertShown();
     ASSERT_NE(alert, nullptr);
     alert->tapButton(alert->firstOtherButtonIndex());
     ASSERT_TRUE(waitForLine("error storePicture: Failed to load")) << lines();
     EXPECT_NE(lines().find("not a PNG or JPEG"), std::string::npos);
+    // Asked for by the page itself, with no finger on the ad: refused, no question.
+    press(1);
+    ASSERT_TRUE(waitForLine("error storePicture: Storing pictures is not allowed")) << lines();
+    EXPECT_EQ(platform::ui::AlertView::visibleAlert(), nullptr);
 }
 
 TEST_F(GADMRAIDWebKitTest, AddLeavesAnEventFileAParserReadsBack) {
