@@ -126,6 +126,17 @@ class GADSlotMRAIDTest : public ::testing::Test {
             count += script.find(text) != std::string::npos;
         return count;
     }
+    // The ad as a game shows its banner: at the bottom of its key window, without a status
+    // bar, the application active.
+    std::shared_ptr<platform::ui::Window> showAtTheBottomOfTheScreen() {
+        auto window = platform::ui::Window::create({0, 0, 320, 480});
+        window->makeKeyWindow();
+        Application::shared().becomeActive();
+        Application::shared().setStatusBarHidden(true);
+        window->addSubview(slot->adView());
+        slot->adView()->setFrame({0, 430, 320, 50});
+        return window;
+    }
     // The message as the slot page's MRAID handler takes it.
     void send(const std::string& name, Value::Dictionary params = {}) {
         for (const auto& handler : GADSlotTestPeer(slot).adViewDelegate()->gmsgHandlers()) {
@@ -203,12 +214,7 @@ TEST_F(GADSlotMRAIDTest, ALateAnnouncementIsToldWhereTheAdIsBeforeReadyAndMeasur
     // settings is not measured until its creative speaks MRAID.
     ASSERT_TRUE(GADSlotTestPeer(slot).viewHasMadeImpression());
     EXPECT_FALSE(GADSlotTestPeer(slot).activeView().isMeasuring());
-    auto window = platform::ui::Window::create({0, 0, 320, 480});
-    window->makeKeyWindow();
-    Application::shared().becomeActive();
-    Application::shared().setStatusBarHidden(true);
-    window->addSubview(slot->adView());
-    slot->adView()->setFrame({0, 430, 320, 50});
+    auto window = showAtTheBottomOfTheScreen();
 
     send("mraidLoaded");
     EXPECT_TRUE(GADSlotTestPeer(slot).activeView().isMeasuring());
@@ -235,12 +241,7 @@ TEST_F(GADSlotMRAIDTest, ALateAnnouncementIsToldWhereTheAdIsBeforeReadyAndMeasur
 }
 
 TEST_F(GADSlotMRAIDTest, ALayoutChangeIsToldWithItsStateOnly) {
-    auto window = platform::ui::Window::create({0, 0, 320, 480});
-    window->makeKeyWindow();
-    Application::shared().becomeActive();
-    Application::shared().setStatusBarHidden(true);
-    window->addSubview(slot->adView());
-    slot->adView()->setFrame({0, 430, 320, 50});
+    auto window = showAtTheBottomOfTheScreen();
     send("mraidLoaded");
     auto mraid = slot->MRAID();
 

@@ -18,27 +18,19 @@
 #include <string>
 #include <vector>
 
-#include "ads/foundation/GADAdSize.h"
-#include "ads/foundation/GADRequest.h"
 #include "ads/fullscreen/GADBrowserViewController.h"
 #include "ads/fullscreen/GADSupplementalAdAppViewController.h"
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
-#include "ads/testsupport/AdServerFixture.h"
-#include "ads/testsupport/AdsTestScope.h"
-#include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/slot/tests/webkit/MRAIDWebKitTestBase.h"
 #include "ads/web/GADAdView.h"
-#include "ads/web/GADMRAIDInterceptor.h"
 #include "platform/storage/Json.h"
-#include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
-#include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
-#include "platform/web/ResourceInterceptor.h"
 #include "tools/ad_server/AdScenario.h"
 
 namespace ads {
@@ -156,59 +148,25 @@ void expectNoRepeats(const Trace& trace) {
     EXPECT_EQ(screens, 1u) << trace.describe();
 }
 
-class GADMRAIDEventsWebKitTest : public ::testing::Test {
+class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
   protected:
     static constexpr const char* kUnit = "ca-movu-mraid-record";
     static constexpr Rect kFullScreen{0, 0, 320, 480};
 
     void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(ads.server().isRunning());
-        GADMRAIDInterceptor::resetForTesting();
-        GADMRAIDInterceptor::registerInterceptor();
+        MRAIDWebKitTestBase::SetUp();
         auto& application = platform::ui::Application::shared();
         // As the game's bundle has it: no status bar, the application frame is the window.
         application.setStatusBarHidden(true);
         application.becomeActive();
-        application.setDesktopOpener([](const std::vector<std::string>&) { return true; });
-        window->setRootViewController(controller);
-        window->makeKeyWindow();
-        window->setBackgroundColor(platform::Color::whiteColor());
     }
     void TearDown() override {
-        if (banner) banner->removeFromSuperview();
-        banner.reset();
         interstitial.reset();
-        scope.runUntilIdle();
-        platform::ui::AlertView::resetAll();
-        platform::web::ResourceInterceptor::setHandler(GADMRAIDInterceptor::kScriptName, nullptr);
-        GADMRAIDInterceptor::resetForTesting();
-        auto& application = platform::ui::Application::shared();
-        application.setDesktopOpener({});
-        application.setStatusBarHidden(false);
-        application.resignActive();
+        MRAIDWebKitTestBase::TearDown();
     }
 
     void loadBanner(const std::string& scenarioText, double y) {
-        auto scenario = tools::adserver::parseAdScenario(scenarioText);
-        ASSERT_TRUE(scenario);
-        ads.server().setScenario(kUnit, *scenario);
-        banner = GADBannerView::create(kGADAdSizeBanner, {0, y});
-        banner->setAdUnitID(kUnit);
-        banner->setRootViewController(controller);
-        controller->view()->addSubview(banner);
-        banner->loadRequest(GADRequest::request());
-    }
-    std::shared_ptr<GADAdView> adView() const { return banner->adView(); }
-
-    // Waits on the real loop while the test's clock moves on, so animations finish.
-    bool waitFor(const std::function<bool()>& condition, double seconds = 20) {
-        return ads.waitOnMainLoopUntil(
-            [&] {
-                scope.advance(0.05);
-                return condition();
-            },
-            seconds);
+        loadBannerOf(kUnit, scenarioText, y);
     }
     static Trace traceOf(const std::shared_ptr<GADAdView>& view) {
         Trace trace;
@@ -230,6 +188,13 @@ class GADMRAIDEventsWebKitTest : public ::testing::Test {
     bool waitForTrace(const std::function<bool(const Trace&)>& condition) {
         return waitFor([&] { return banner && condition(trace()); });
     }
+    // Until a listener call since the state's own reads the banner viewable again.
+    bool waitUntilViewableSince(const std::string& state) {
+        return waitForTrace([&](const Trace& t) {
+            auto since = t.recordsSinceState(state);
+            return !since.empty() && since.back()["viewable"].asBool();
+        });
+    }
     // Until the creative's last listener call reads this visibility.
     bool waitForViewable(bool viewable) {
         return waitForTrace([&](const Trace& t) {
@@ -247,19 +212,6 @@ class GADMRAIDEventsWebKitTest : public ::testing::Test {
         input.touchDown(1, point);
         input.touchUp(1, point);
     }
-    platform::gfx::Image shoot(const std::string& name) {
-        std::string cameraError;
-        ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
-        EXPECT_TRUE(camera.isReady()) << cameraError;
-        if (!camera.isReady()) return {};
-        std::string saveError;
-        auto image = camera.shoot(*window, name, &saveError);
-        EXPECT_TRUE(saveError.empty()) << saveError;
-        return image;
-    }
-    Rect adFrameInWindow() const {
-        return adView()->convertRectToView(adView()->bounds(), nullptr);
-    }
     // What the creative heard, left beside the pictures for a person to read.
     static void keep(const Trace& trace, const std::string& name) {
         const std::filesystem::path folder = std::string(MOVU_BINARY_DIR) + "/screenshots";
@@ -268,13 +220,6 @@ class GADMRAIDEventsWebKitTest : public ::testing::Test {
         std::ofstream(folder / name) << trace.describe();
     }
 
-    ads::testing::AdsTestScope scope;
-    ads::testing::AdServerFixture ads;
-    ads::testing::SDKCoreTestScope core;
-    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<platform::ui::ViewController> controller =
-        platform::ui::ViewController::create();
-    std::shared_ptr<GADBannerView> banner;
     std::shared_ptr<GADInterstitial> interstitial;
 };
 
@@ -305,10 +250,7 @@ TEST_F(GADMRAIDEventsWebKitTest, ExpandAndCloseTellOneLayoutAtATimeAndTheBannerI
     ASSERT_TRUE(waitForTrace([](const Trace& t) { return t.hasState("default"); }))
         << trace().describe();
     // The banner shows again, and says so.
-    ASSERT_TRUE(waitForTrace([](const Trace& t) {
-        auto since = t.recordsSinceState("default");
-        return !since.empty() && since.back()["viewable"].asBool();
-    })) << trace().describe();
+    ASSERT_TRUE(waitUntilViewableSince("default")) << trace().describe();
     scope.advance(1);
     const Trace t = trace();
     keep(t, "mraid_record_expand_close.txt");
@@ -402,10 +344,7 @@ TEST_F(GADMRAIDEventsWebKitTest, OpenFromAResizedAdCollapsesItIntoItsBannerForGo
     browser->relinquishScreenWithCompletion({});
     ASSERT_TRUE(waitFor([&] { return !controller->presentedViewController(); }));
     // Back on screen: the banner's own place, and it shows.
-    ASSERT_TRUE(waitForTrace([](const Trace& t) {
-        auto since = t.recordsSinceState("default");
-        return !since.empty() && since.back()["viewable"].asBool();
-    })) << trace().describe();
+    ASSERT_TRUE(waitUntilViewableSince("default")) << trace().describe();
     scope.advance(2);
     const Trace t = trace();
     keep(t, "mraid_record_resize_open.txt");
@@ -449,10 +388,7 @@ TEST_F(GADMRAIDEventsWebKitTest, TheSecondPageOfATwoPartExpandKnowsItsScreenAndS
     press(second->adView(), 1);
     ASSERT_TRUE(waitForTrace([](const Trace& t) { return t.hasState("default"); }))
         << trace().describe();
-    ASSERT_TRUE(waitForTrace([](const Trace& t) {
-        auto since = t.recordsSinceState("default");
-        return !since.empty() && since.back()["viewable"].asBool();
-    })) << trace().describe();
+    ASSERT_TRUE(waitUntilViewableSince("default")) << trace().describe();
     keep(trace(), "mraid_record_two_part_banner.txt");
     expectOneLayoutAtATime(
         trace(),

@@ -21,6 +21,7 @@
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/webkit/MRAIDWebKitTestBase.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -46,62 +47,20 @@
 namespace ads {
 namespace {
 
-using platform::testing::ScreenshotCamera;
 using tools::adserver::AdScenario;
 using tools::adserver::RequestKind;
 
-class GADMRAIDWebKitTest : public ::testing::Test {
+class GADMRAIDWebKitTest : public ads::testing::MRAIDWebKitTestBase {
   protected:
     static constexpr const char* kUnit = "ca-movu-mraid";
 
-    void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(ads.server().isRunning());
-        GADMRAIDInterceptor::resetForTesting();
-        GADMRAIDInterceptor::registerInterceptor();
-        auto& application = platform::ui::Application::shared();
-        application.setDesktopOpener([this](const std::vector<std::string>& argv) {
-            opened.push_back(argv.at(1));
-            return true;
-        });
-        window->setRootViewController(controller);
-        window->makeKeyWindow();
-        window->setBackgroundColor(platform::Color::whiteColor());
-    }
-    void TearDown() override {
-        if (banner) banner->removeFromSuperview();
-        banner.reset();
-        scope.runUntilIdle();
-        platform::ui::AlertView::resetAll();
-        platform::web::ResourceInterceptor::setHandler(GADMRAIDInterceptor::kScriptName, nullptr);
-        GADMRAIDInterceptor::resetForTesting();
-        platform::ui::Application::shared().setDesktopOpener({});
-    }
-
     // A 320 x 50 banner at the bottom of the window with the creative of the feature.
     void loadBanner(const std::string& feature) {
-        auto scenario = tools::adserver::parseAdScenario("mraid-" + feature + ",size=320x50");
-        ASSERT_TRUE(scenario);
-        ads.server().setScenario(kUnit, *scenario);
-        banner = GADBannerView::create(kGADAdSizeBanner, {0, 430});
-        banner->setAdUnitID(kUnit);
-        banner->setRootViewController(controller);
-        controller->view()->addSubview(banner);
-        banner->loadRequest(GADRequest::request());
+        loadBannerOf(kUnit, "mraid-" + feature + ",size=320x50", 430);
     }
-    std::shared_ptr<GADAdView> adView() const { return banner->adView(); }
     std::string lines() {
         return adView()->stringByEvaluatingJavaScriptFromString(
             "window.lines ? window.lines.join('|') : ''");
-    }
-    // Waits on the real loop while the test's clock moves on, so animations finish.
-    bool waitFor(const std::function<bool()>& condition, double seconds = 20) {
-        return ads.waitOnMainLoopUntil(
-            [&] {
-                scope.advance(0.05);
-                return condition();
-            },
-            seconds);
     }
     bool waitForLine(const std::string& text) {
         return waitFor([&] { return lines().find(text) != std::string::npos; });
@@ -129,26 +88,6 @@ class GADMRAIDWebKitTest : public ::testing::Test {
         input.touchDown(1, point);
         input.touchUp(1, point);
     }
-    void shoot(const std::string& name) {
-        std::string cameraError;
-        ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
-        ASSERT_TRUE(camera.isReady()) << cameraError;
-        std::string saveError;
-        camera.shoot(*window, name, &saveError);
-        EXPECT_TRUE(saveError.empty()) << saveError;
-    }
-    platform::Rect adFrameInWindow() const {
-        return adView()->convertRectToView(adView()->bounds(), nullptr);
-    }
-
-    ads::testing::AdsTestScope scope;
-    ads::testing::AdServerFixture ads;
-    ads::testing::SDKCoreTestScope core;
-    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<platform::ui::ViewController> controller =
-        platform::ui::ViewController::create();
-    std::shared_ptr<GADBannerView> banner;
-    std::vector<std::string> opened;
 };
 
 TEST_F(GADMRAIDWebKitTest, ExpandFillsTheWindowAndClosesBackIntoPlace) {
