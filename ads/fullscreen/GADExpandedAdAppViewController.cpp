@@ -1,6 +1,8 @@
 #include "ads/fullscreen/GADExpandedAdAppViewController.h"
 
 #include "ads/foundation/GADViewAdditions.h"
+#include "ads/fullscreen/GADFullScreenSlot.h"
+#include "ads/fullscreen/GADMRAIDStateReport.h"
 #include "ads/web/GADAdView.h"
 #include "platform/gfx/Image.h"
 #include "platform/ui/ImageView.h"
@@ -46,6 +48,8 @@ void GADExpandedAdAppViewController::configureView() {
 void GADExpandedAdAppViewController::relinquishScreenWithCompletion(
     std::function<void()> completion) {
     if (!isOnScreen()) return;
+    // The ad goes back to its banner now; its state follows when the screen has gone.
+    if (auto s = slot()) GADMRAIDStateReport::layoutWillChange(s->MRAIDEventHandler());
     auto& adView = this->adView();
     if (adView && adView->viewController().get() == this) adView->restoreState();
     GADAdAppViewController::relinquishScreenWithCompletion(std::move(completion));

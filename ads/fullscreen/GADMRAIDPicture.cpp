@@ -110,19 +110,36 @@ void GADMRAIDPicture::storeInPhotoAlbum() {
     if (asking_ || downloadStarted_) return;
     asking_ = true;
     keepAlive_ = shared_from_this();
-    platform::ui::AlertView::create(kPermissionTitle, kPermissionMessage, weak_from_this(),
-                                    kCancelTitle, {kSaveTitle})
-        ->show();
+    auto question = platform::ui::AlertView::create(kPermissionTitle, kPermissionMessage,
+                                                    weak_from_this(), kCancelTitle, {kSaveTitle});
+    question_ = question;
+    question->show();
+}
+
+void GADMRAIDPicture::withdrawQuestion() {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!asking_) return;
+    asking_ = false;
+    if (auto question = question_.lock()) {
+        // Without a click: the picture hears nothing back.
+        question->setDelegate({});
+        question->dismissWithClickedButtonIndex(0, false);
+    }
+    question_.reset();
+    platform::MainLoop::main().post([keep = std::move(keepAlive_)] {});
 }
 
 void GADMRAIDPicture::alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int index) {
+    if (!asking_) return;
     asking_ = false;
+    question_.reset();
     if (index == alert.firstOtherButtonIndex()) {
         downloadImageWithURL(pictureURL_);
         return;
     }
-    // Cancel: nobody hears of it. Let go on a later turn, not inside the alert's call.
+    // Let go on a later turn, not inside the alert's call.
     platform::MainLoop::main().post([keep = std::move(keepAlive_)] {});
+    if (auto delegate = delegate_.lock()) delegate->MRAIDPictureWasDeclined(*this, pictureURL_);
 }
 
 void GADMRAIDPicture::alertViewCancel(platform::ui::AlertView& alert) {

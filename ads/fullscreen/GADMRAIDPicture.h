@@ -3,7 +3,8 @@
 // One "storePicture" of an MRAID creative: the user is asked first ("Permission", "The ad is
 // requesting to save an image in your photo album.", "Cancel", "Save"); only "Save" downloads
 // the picture (once), which is then decoded and saved into the album (the platform's
-// PhotoAlbum). The delegate hears that it was stored, or why not. "Cancel" tells nobody.
+// PhotoAlbum). The delegate hears that it was stored, or why not, or that the user declined;
+// a question withdrawn by its owner tells nobody.
 //
 // What is taken: web addresses only ("Couldn't create URL request for <url>", before any
 // question); at most kMaxBytes (a larger announced length fails at once), a PNG or JPEG of at
@@ -41,6 +42,8 @@ class GADMRAIDPictureDelegate {
     virtual void MRAIDPictureFailedToStorePictureWithURL(GADMRAIDPicture&,
                                                          const std::optional<platform::Url>&,
                                                          const std::string& /*message*/) {}
+    // The user said "Cancel": nothing is stored, and nobody else is told.
+    virtual void MRAIDPictureWasDeclined(GADMRAIDPicture&, const platform::Url&) {}
 };
 
 class GADMRAIDPicture : public platform::ui::AlertViewDelegate,
@@ -72,6 +75,9 @@ class GADMRAIDPicture : public platform::ui::AlertViewDelegate,
 
     // Asks the user; a URL that is no web address fails at once instead.
     void storeInPhotoAlbum();
+    // Takes a question still up (or waiting) down unanswered, as if never asked: nothing is
+    // downloaded and the delegate hears nothing.
+    void withdrawQuestion();
     void downloadImageWithURL(const std::optional<platform::Url>& url);
 
     void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int index) override;
@@ -92,6 +98,7 @@ class GADMRAIDPicture : public platform::ui::AlertViewDelegate,
     platform::Url pictureURL_;
     std::weak_ptr<GADMRAIDPictureDelegate> delegate_;
     bool asking_ = false;
+    std::weak_ptr<platform::ui::AlertView> question_;
     bool downloadStarted_ = false;
     // Held while asking and downloading.
     std::shared_ptr<GADMRAIDPicture> keepAlive_;

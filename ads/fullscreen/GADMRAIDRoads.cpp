@@ -5,6 +5,7 @@
 #include "ads/fullscreen/GADFullScreenSlot.h"
 #include "ads/fullscreen/GADMRAIDCalendarProperties.h"
 #include "ads/fullscreen/GADMRAIDResizeOverlayPresenter.h"
+#include "ads/fullscreen/GADMRAIDStateReport.h"
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/fullscreen/GADOverlayProxy.h"
 #include "ads/web/GADAdView.h"
@@ -24,17 +25,22 @@ namespace {
 constexpr const char* kCalendarRefused =
     "Creating calendar events is not allowed until the user interacts with the ad.";
 
-void dispatchTo(const std::weak_ptr<GADAdView>& adView, const char* name,
-                const Value::Dictionary& parameters) {
-    if (auto view = adView.lock()) view->dispatchSDKEvent(name, parameters);
-}
-
-void reportResized(const std::weak_ptr<GADAdView>& adView,
+// "resized" and the size with it, in one delivery: the ad's MRAID handler measures where the
+// ad now stands; without one, the size the properties asked for.
+void reportResized(const std::shared_ptr<GADMRAIDEventHandling>& handler,
+                   const std::weak_ptr<GADAdView>& adView,
                    const GADMRAIDResizeProperties& properties) {
-    dispatchTo(adView, "onStateChanged", {{"state", Value("resized")}});
-    dispatchTo(
-        adView, "onSizeChanged",
-        {{"width", Value(properties.size.width)}, {"height", Value(properties.size.height)}});
+    auto view = adView.lock();
+    if (!view) return;
+    GADMRAIDEvents events{GADMRAIDStateReport::stateEvent("resized")};
+    auto layout = handler ? handler->MRAIDLayoutDidChange(view, true) : GADMRAIDEvents{};
+    if (layout.empty()) {
+        layout.push_back(
+            {"onSizeChanged",
+             {{"width", Value(properties.size.width)}, {"height", Value(properties.size.height)}}});
+    }
+    for (auto& event : layout) events.push_back(std::move(event));
+    view->dispatchSDKEvents(events);
 }
 
 // Closes the editor whatever the user chose, through its proxy when it has one.
@@ -87,7 +93,7 @@ void GADMRAIDRoads::resize(GADOpener& opener, const Value::Dictionary& parameter
         if (auto adApp = std::dynamic_pointer_cast<GADAdAppViewController>(screen)) {
             adApp->setCustomClosePosition(properties->customClosePosition);
         }
-        reportResized(weakView, *properties);
+        reportResized(presenter->MRAIDEventHandler(), weakView, *properties);
         return;
     }
     auto controller = GADExpandedAdAppViewController::create(adView);
@@ -105,19 +111,30 @@ void GADMRAIDRoads::resize(GADOpener& opener, const Value::Dictionary& parameter
     controller->setPresenter(presenter);
     if (properties) controller->setCustomClosePosition(properties->customClosePosition);
     std::weak_ptr<GADMRAIDResizeOverlayPresenter> weakPresenter = presenter;
-    controller->setDismissalCompletion([weakView, weakPresenter] {
+    std::weak_ptr<GADMRAIDEventHandling> weakHandler = presenter->MRAIDEventHandler();
+    controller->setDismissalCompletion([weakView, weakPresenter, weakHandler] {
         auto presenter = weakPresenter.lock();
-        if (!presenter || presenter->dismissToDefaultState()) {
-            dispatchTo(weakView, "onStateChanged", {{"state", Value("default")}});
-        }
+        // A resize that went on to expand or to a page of its own leaves the state to them;
+        // the layout's change ends here all the same.
+        const bool toDefault = !presenter || presenter->dismissToDefaultState();
+        GADMRAIDStateReport::layoutDidChange(
+            weakHandler.lock(), weakView.lock(),
+            toDefault ? std::optional<std::string>("default") : std::nullopt);
     });
-    const bool started = controller->presentFromViewController(from, [weakView, weakPresenter] {
-        auto presenter = weakPresenter.lock();
-        if (presenter && presenter->resizeProperties()) {
-            reportResized(weakView, *presenter->resizeProperties());
-        }
-    });
-    if (started) opener.didOpenInApp();
+    // The ad view moves as the screen comes: from here its state tells where it is.
+    GADMRAIDStateReport::layoutWillChange(weakHandler.lock());
+    const bool started =
+        controller->presentFromViewController(from, [weakView, weakPresenter, weakHandler] {
+            auto presenter = weakPresenter.lock();
+            if (presenter && presenter->resizeProperties()) {
+                reportResized(weakHandler.lock(), weakView, *presenter->resizeProperties());
+            }
+        });
+    if (!started) {
+        GADMRAIDStateReport::layoutDidChange(weakHandler.lock(), adView, std::nullopt);
+        return;
+    }
+    opener.didOpenInApp();
 }
 
 void GADMRAIDRoads::calendar(GADOpener& opener, const Value::Dictionary& parameters) {

@@ -5,9 +5,11 @@
 //     (GADMRAIDResizeOverlayPresenter in a GADExpandedAdAppViewController with every
 //     orientation and the creative's own close area), or, for an ad already resized, the new
 //     properties given to its presenter. Once shown, or once new properties are taken, the ad
-//     hears "onStateChanged" {"state": "resized"} and "onSizeChanged" with the size; closing it
-//     tells {"state": "default"} unless it went on to expand. Properties refused (missing keys
-//     included) show nothing, count no click, move no close area and report no "resized".
+//     hears "onStateChanged" {"state": "resized"} and "onSizeChanged" with the size, in one
+//     delivery (with an MRAID handler, the size where the ad now stands); closing it tells
+//     {"state": "default"} and the banner's size unless it went on to expand. Properties
+//     refused (missing keys included) show nothing, count no click, move no close area and
+//     report no "resized".
 //   - calendar: the creative's event (GADMRAIDCalendarProperties) in the calendar's event
 //     editor (platform::services::EventEditor) through the opener, after the gate and the
 //     calendar's permission (CalendarStore: asked once while undecided); refused, restricted

@@ -2,7 +2,9 @@
 
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/fullscreen/GADExpandedAdAppViewController.h"
+#include "ads/fullscreen/GADFullScreenSlot.h"
 #include "ads/fullscreen/GADMRAIDResizeOverlayPresenter.h"
+#include "ads/fullscreen/GADMRAIDStateReport.h"
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/fullscreen/GADSupplementalAdAppViewController.h"
 #include "ads/web/GADAdView.h"
@@ -19,10 +21,6 @@ constexpr const char* kExpandRefused =
 void dispatchTo(const std::weak_ptr<GADAdView>& adView, const char* name,
                 const platform::Value::Dictionary& parameters = {}) {
     if (auto view = adView.lock()) view->dispatchSDKEvent(name, parameters);
-}
-
-platform::Value::Dictionary stateParameters(const char* state) {
-    return {{"state", platform::Value(state)}};
 }
 
 }  // namespace
@@ -108,13 +106,21 @@ void GADOpenerWebApps::expandToWebAppWithSupportedOrientations(unsigned supporte
     auto controller = GADExpandedAdAppViewController::create(view);
     configureOverlay(*controller, supportedOrientations, useCustomClose);
     std::weak_ptr<GADAdView> weakView = view;
-    controller->setDismissalCompletion([weakView] {
-        dispatchTo(weakView, "collapsed");
-        dispatchTo(weakView, "onStateChanged", stateParameters("default"));
+    auto slot = opener->slot();
+    std::weak_ptr<GADMRAIDEventHandling> weakHandler = slot ? slot->MRAIDEventHandler() : nullptr;
+    controller->setDismissalCompletion([weakView, weakHandler] {
+        GADMRAIDStateReport::layoutDidChange(weakHandler.lock(), weakView.lock(), "default", false,
+                                             {{"collapsed", {}}});
     });
-    const bool started = controller->presentFromViewController(
-        from, [weakView] { dispatchTo(weakView, "onStateChanged", stateParameters("expanded")); });
-    if (!started) return;
+    // The ad view moves as the screen comes: from here its state tells where it is.
+    GADMRAIDStateReport::layoutWillChange(weakHandler.lock());
+    const bool started = controller->presentFromViewController(from, [weakView, weakHandler] {
+        GADMRAIDStateReport::layoutDidChange(weakHandler.lock(), weakView.lock(), "expanded");
+    });
+    if (!started) {
+        GADMRAIDStateReport::layoutDidChange(weakHandler.lock(), view, std::nullopt);
+        return;
+    }
     dispatchTo(weakView, "expanding");
     opener->didOpenInApp();
 }

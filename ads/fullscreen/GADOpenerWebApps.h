@@ -3,9 +3,11 @@
 // The opener's full-screen screens of the ad's own pages: a web app
 // (GADSupplementalAdAppViewController) loading a web address or showing HTML, and the MRAID
 // expand of the ad view itself (GADExpandedAdAppViewController: "expanding", then
-// {"state": "expanded"}; on dismissal "collapsed" and {"state": "default"}). An ad already
-// shown full screen does not expand. Each screen gets the orientations, the opener's slot and
-// the custom-close flag; a refusal by the gate is also the MRAID error of "expand".
+// {"state": "expanded"}; on dismissal "collapsed" and {"state": "default"}; each state with
+// the size of its layout in the same delivery, GADMRAIDStateReport, and nothing measured
+// between the start of the change and its state). An ad already shown full screen does not
+// expand. Each screen gets the orientations, the opener's slot and the custom-close flag; a
+// refusal by the gate is also the MRAID error of "expand".
 //
 // Main thread only. Its opener owns it and is held weakly; the screens it puts up live on by
 // themselves and hold the ad view weakly.

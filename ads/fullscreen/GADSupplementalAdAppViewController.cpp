@@ -2,14 +2,18 @@
 
 #include "ads/foundation/GADRequest.h"
 #include "ads/fullscreen/GADFullScreenSlot.h"
+#include "ads/fullscreen/GADMRAIDStateReport.h"
 #include "ads/web/GADAdView.h"
 
 namespace ads {
 
 namespace {
 
-void tellState(const std::shared_ptr<GADAdView>& adView, const char* state) {
-    if (adView) adView->dispatchSDKEvent("onStateChanged", {{"state", platform::Value(state)}});
+// The banner's page: its state, with what its MRAID handler finds of it then (covered by this
+// screen, or shown again).
+void tellBanner(const std::shared_ptr<GADFullScreenSlot>& slot, const char* state) {
+    if (!slot) return;
+    GADMRAIDStateReport::layoutDidChange(slot->MRAIDEventHandler(), slot->adView(), state);
 }
 
 }  // namespace
@@ -22,23 +26,32 @@ std::shared_ptr<GADSupplementalAdAppViewController> GADSupplementalAdAppViewCont
 
 void GADSupplementalAdAppViewController::finishAppearing() {
     GADAdAppViewController::finishAppearing();
+    auto s = slot();
     if (auto& adView = this->adView()) {
         adView->dispatchSDKEvent("onReadyEventReceived",
                                  {{"js", platform::Value(GADRequest::sdkVersion())}});
-        tellState(adView, "expanded");
+        adView->dispatchSDKEvents({GADMRAIDStateReport::stateEvent("expanded")});
     }
-    if (auto s = slot()) tellState(s->adView(), "expanded");
+    tellBanner(s, "expanded");
 }
 
 void GADSupplementalAdAppViewController::finishDismissal() {
     GADAdAppViewController::finishDismissal();
-    if (auto s = slot()) tellState(s->adView(), "default");
+    tellBanner(slot(), "default");
 }
 
 void GADSupplementalAdAppViewController::viewDidAppear(bool animated) {
     GADAdAppViewController::viewDidAppear(animated);
-    if (auto& adView = this->adView())
-        adView->dispatchSDKEvent("onAdVisibilityChanged", {{"visible", platform::Value("1")}});
+    auto& adView = this->adView();
+    if (!adView) return;
+    // What the first page heard before anything else, of this page's own view, and before
+    // anything this page hears.
+    auto s = slot();
+    auto handler = s ? s->MRAIDEventHandler() : nullptr;
+    auto events = handler && !toldPage_ ? handler->MRAIDEventsForPage(adView) : GADMRAIDEvents{};
+    toldPage_ = true;
+    events.push_back({"onAdVisibilityChanged", {{"visible", platform::Value("1")}}});
+    adView->dispatchSDKEvents(events);
 }
 
 void GADSupplementalAdAppViewController::viewDidDisappear(bool animated) {

@@ -1,8 +1,11 @@
 #pragma once
 
 // The second page of a two-part MRAID expansion, shown in an ad view of its own: its page
-// hears that it is ready and expanded, and whether it is visible; the banner whose creative
-// asked for it hears "expanded" while it is up and "default" once it has gone.
+// hears what the first page heard before its ready (the screen, the device's features, its own
+// size and the ad's default position, from the ad's MRAID handler), then that it is ready and
+// expanded, and whether it is visible; the banner whose creative asked for it hears
+// "expanded" while it is up and "default" once it has gone, each with what its MRAID handler
+// finds of it then.
 //
 // Main thread only; the banner's ad view is reached through the slot, weakly.
 
@@ -26,6 +29,9 @@ class GADSupplementalAdAppViewController : public GADAdAppViewController {
   protected:
     void finishAppearing() override;
     void finishDismissal() override;
+
+  private:
+    bool toldPage_ = false;
 };
 
 }  // namespace ads

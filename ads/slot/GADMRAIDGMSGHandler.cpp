@@ -1,9 +1,12 @@
 #include "ads/slot/GADMRAIDGMSGHandler.h"
 
+#include "ads/foundation/GADURLUtilities.h"
+#include "ads/fullscreen/GADFullScreenNotifications.h"
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/fullscreen/GADViewController.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/slot/GADSlotMRAID.h"
+#include "ads/web/GADAdView.h"
 #include "platform/base/LogSink.h"
 #include "platform/base/NumberText.h"
 #include "platform/runtime/MainLoop.h"
@@ -48,10 +51,15 @@ void GADMRAIDGMSGHandler::reportError(const std::string& message, const std::str
     if (opener_) opener_->reportMRAIDError(message, action);
 }
 
-void GADMRAIDGMSGHandler::didReceiveMRAIDLoadNotification(const GADGMSGActionInfo&) {
+void GADMRAIDGMSGHandler::didReceiveMRAIDLoadNotification(const GADGMSGActionInfo& info) {
     MOVU_CHECK_MAIN_THREAD();
     auto slot = opener_ ? std::dynamic_pointer_cast<GADSlot>(opener_->slot()) : nullptr;
-    if (slot && slot->MRAID()) slot->MRAID()->MRAIDAdDidLoad();
+    if (!slot || !slot->MRAID()) return;
+    // Another page of the ad (the second of a two-part expand) announces itself in its own
+    // view: what it is owed comes with its screen (GADSupplementalAdAppViewController), and
+    // the slot's creative must not be told its life starts again.
+    if (info.adView && slot->adView() && info.adView != slot->adView()) return;
+    slot->MRAID()->MRAIDAdDidLoad();
 }
 
 void GADMRAIDGMSGHandler::didReceiveMRAIDNotification(const GADGMSGActionInfo& info) {
@@ -95,10 +103,58 @@ void GADMRAIDGMSGHandler::actionStorePicture(const Value::Dictionary& parameters
             return;
         }
     }
+    // An address that is no picture on the web fails with its own reason, asking nobody.
+    if (gad_isWebURL(*url) && !pictureQuestionMayBeAsked()) {
+        reportError(kPictureRefused, "storePicture");
+        return;
+    }
+    auto view = opener_->adView();
+    touchesAtLastQuestion_ = view ? view->touchCount() : 0;
     auto picture = GADMRAIDPicture::create(*url);
     picture->setDelegate(weak_from_this());
     pendingPictureDownloads_[key] = picture;
+    withdrawQuestionsWithTheScreen();
     picture->storeInPhotoAlbum();
+}
+
+bool GADMRAIDGMSGHandler::pictureQuestionMayBeAsked() {
+    if (!opener_) return false;
+    // The server's auto-click protection has its say (and its report) first; but the album is
+    // the user's own, so the question needs the user's touch whatever the server asked for,
+    // one touch per question: a creative cannot ask again and again until the user gives in.
+    if (!opener_->shouldPerformOpenAction()) return false;
+    auto view = opener_->adView();
+    return view && view->touched() && view->touchCount() > touchesAtLastQuestion_;
+}
+
+void GADMRAIDGMSGHandler::withdrawQuestionsWithTheScreen() {
+    // A question belongs to the ad's screen: when the screen the ad is presented from closes
+    // (an interstitial, an expanded ad), its question goes with it.
+    auto screen = std::dynamic_pointer_cast<GADViewController>(opener_->viewController());
+    if (!screen) return;
+    const void* object = static_cast<const GADViewController*>(screen.get());
+    std::weak_ptr<GADMRAIDGMSGHandler> weak = weak_from_this();
+    screenClosing_ = platform::NotificationCenter::defaultCenter().observe(
+        kAdModalViewControllerDidDismissFullScreen, object, [weak](const platform::Notification&) {
+            if (auto self = weak.lock()) self->withdrawPictureQuestions();
+        });
+}
+
+void GADMRAIDGMSGHandler::withdrawPictureQuestions() {
+    MOVU_CHECK_MAIN_THREAD();
+    screenClosing_.reset();
+    for (auto it = pendingPictureDownloads_.begin(); it != pendingPictureDownloads_.end();) {
+        if (it->second->isAsking()) {
+            it->second->withdrawQuestion();
+            it = pendingPictureDownloads_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+GADMRAIDGMSGHandler::~GADMRAIDGMSGHandler() {
+    for (auto& [url, picture] : pendingPictureDownloads_) picture->withdrawQuestion();
 }
 
 void GADMRAIDGMSGHandler::MRAIDPictureDidStorePictureWithURL(GADMRAIDPicture&,
@@ -110,6 +166,26 @@ void GADMRAIDGMSGHandler::MRAIDPictureFailedToStorePictureWithURL(
     GADMRAIDPicture&, const std::optional<platform::Url>& url, const std::string& message) {
     if (url) pendingPictureDownloads_.erase(url->absoluteString());
     reportError(message, "storePicture");
+}
+
+void GADMRAIDGMSGHandler::MRAIDPictureWasDeclined(GADMRAIDPicture&, const platform::Url& url) {
+    // Declined is done: a later request for the same picture is a new question, which needs
+    // a new touch.
+    pendingPictureDownloads_.erase(url.absoluteString());
+}
+
+void GADMRAIDGMSGHandler::warnOncePerAd(const std::string& line) {
+    // A creative that repeats what cannot be done would otherwise fill the log: one line per
+    // ad says it all.
+    // Each ad has statistics of its own: they tell one ad from the next.
+    auto slot = opener_ ? opener_->slot() : nullptr;
+    std::shared_ptr<const void> ad = slot ? slot->currentAdStatistics() : nullptr;
+    if (warnedAd_.lock() != ad) {
+        warnings_.clear();
+        warnedAd_ = ad;
+    }
+    if (!warnings_.insert(line).second) return;
+    platform::LogSink::write(line);
 }
 
 std::optional<unsigned> GADMRAIDGMSGHandler::orientationMaskForProperties(
@@ -151,8 +227,7 @@ void GADMRAIDGMSGHandler::actionSetOrientationProperties(const Value::Dictionary
     platform::ui::Window* window =
         controller->isViewLoaded() ? controller->view()->window() : nullptr;
     if (!(*mask & application.supportedInterfaceOrientationsForWindow(window))) {
-        platform::LogSink::write(
-            "MRAID: the ad's orientations share none with the window; nothing turns");
+        warnOncePerAd("MRAID: the ad's orientations share none with the window; nothing turns");
         return;
     }
     if (current == controller->interfaceOrientation() && controller->shouldAutorotate() &&

@@ -17,21 +17,31 @@
 // mask again by presenting and dismissing an invisible controller; when the mask shares no
 // orientation with the window, nothing turns (one log line).
 //
-// Pictures: one GADMRAIDPicture per URL until it is stored or failed; a repeat of a URL
-// pending is dropped, and while one picture's question is up another URL is refused with
-// "Could not initialize picture download.". Errors reach the creative as "onError" through
-// the opener's slot.
+// Pictures: the question ("Permission") comes only from a touch on the ad, one question per
+// touch, whatever the server's auto-click protection says (which, when on, also has the
+// refusal reported); otherwise the creative hears kPictureRefused. One GADMRAIDPicture per
+// URL while it is asked, downloaded and stored; a repeat of a URL pending is dropped, and
+// while one picture's question is up another URL is refused with "Could not initialize
+// picture download.". A declined picture is no longer pending. A question still up goes
+// down, unanswered, when the full-screen screen the ad is shown by closes, or with the
+// handler. Errors reach the creative as "onError" through the opener's slot.
+//
+// A warning a creative can repeat (orientations the window cannot take) is logged once per
+// ad.
 //
 // Main thread, as every handler. Holds its opener (the page delegate's) strongly.
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "ads/fullscreen/GADMRAIDPicture.h"
 #include "ads/web/GADGMSGHandler.h"
 #include "platform/base/Value.h"
+#include "platform/runtime/NotificationCenter.h"
 
 namespace ads {
 
@@ -47,9 +57,13 @@ class GADMRAIDGMSGHandler : public GADGMSGHandler,
         "Received invalid orientation properties";
     static constexpr const char* kCouldNotInitializePicture =
         "Could not initialize picture download.";
+    static constexpr const char* kPictureRefused =
+        "Storing pictures is not allowed until the user interacts with the ad.";
 
     static std::shared_ptr<GADMRAIDGMSGHandler> create(std::shared_ptr<GADOpener> opener);
     GADMRAIDGMSGHandler(Private, std::shared_ptr<GADOpener> opener) : opener_(std::move(opener)) {}
+    // Questions still up go down with it.
+    ~GADMRAIDGMSGHandler() override;
 
     const GADGMSGActionTable* actionBlockDictionary() const override;
 
@@ -75,13 +89,23 @@ class GADMRAIDGMSGHandler : public GADGMSGHandler,
     void MRAIDPictureFailedToStorePictureWithURL(GADMRAIDPicture& picture,
                                                  const std::optional<platform::Url>& url,
                                                  const std::string& message) override;
+    void MRAIDPictureWasDeclined(GADMRAIDPicture& picture, const platform::Url& url) override;
 
   private:
     void reportError(const std::string& message, const std::string& action) const;
     void turnInterfaceIfNeeded(unsigned mask);
+    bool pictureQuestionMayBeAsked();
+    void withdrawQuestionsWithTheScreen();
+    void withdrawPictureQuestions();
+    void warnOncePerAd(const std::string& line);
 
     std::shared_ptr<GADOpener> opener_;
     std::map<std::string, std::shared_ptr<GADMRAIDPicture>> pendingPictureDownloads_;
+    // The ad view's touch count when the last question was asked: the next needs a later one.
+    std::uint64_t touchesAtLastQuestion_ = 0;
+    platform::NotificationCenter::Observation screenClosing_;
+    std::weak_ptr<const void> warnedAd_;
+    std::set<std::string> warnings_;
 };
 
 }  // namespace ads

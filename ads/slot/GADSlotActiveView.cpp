@@ -143,9 +143,9 @@ void GADSlotActiveView::enqueue(const Value& record) {
     }
 }
 
-void GADSlotActiveView::adViewDidChangeActiveViewVisibility(bool visible) {
+void GADSlotActiveView::adViewDidChangeActiveViewVisibility(bool) {
     MOVU_CHECK_MAIN_THREAD();
-    if (host_->isMRAIDEnabled()) host_->updateMRAIDVisibility(visible);
+    // The verdict is the server's; the MRAID handler judges from the samples it is given.
 }
 
 void GADSlotActiveView::adViewDidStopActiveViewMonitoring() {

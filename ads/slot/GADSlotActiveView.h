@@ -5,8 +5,10 @@
 // GADActiveViewMonitor samples the slot's ad view, and every sample goes, as one record, to
 // the active-view script of an SDK core web view: the command
 // "RADE_updateActiveView(<compact JSON>)". The script answers through that web view, which
-// calls this object back as the unit's observer: a visibility change goes on to the ad's
-// MRAID handler (only for an MRAID ad), and an untrack ends the measurement.
+// calls this object back as the unit's observer: an untrack ends the measurement. Its
+// visibility verdict is the server's measurement and stays there: an MRAID creative hears
+// what the player sees, which the MRAID handler finds itself at each sample (a server's rule,
+// or a server that judges nothing, would otherwise decide what the creative reads).
 //
 // A measurement: started by startActiveViewReportingIfEnabled (a new monitor, a new
 // active-view id, a core web view, one record at once even for an ad off screen, periodic
@@ -51,9 +53,8 @@ class GADSlotActiveViewHost {
     virtual bool isMediating() const = 0;
     virtual bool isMRAIDEnabled() const = 0;
     virtual bool isInterstitial() const = 0;
-    // The ad's MRAID handler: where the ad view is after each sample, and the script's verdict.
+    // The ad's MRAID handler hears where the ad view is after each sample.
     virtual void updateMRAIDPositionFromView(const platform::ui::View& view) = 0;
-    virtual void updateMRAIDVisibility(bool visible) = 0;
 };
 
 class GADSlotActiveView : public GADActiveViewMonitorDelegate,

@@ -44,9 +44,6 @@ class GADSlotActiveViewSlotHost : public GADSlotActiveViewHost {
                 std::const_pointer_cast<platform::ui::View>(view.shared_from_this()));
         }
     }
-    void updateMRAIDVisibility(bool visible) override {
-        if (auto slot = slot_.lock()) slot->updateMRAIDVisibility(visible);
-    }
 
   private:
     std::weak_ptr<GADSlot> slot_;

@@ -4,16 +4,26 @@
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADRectUtilities.h"
 #include "ads/foundation/GADRequest.h"
+#include "ads/foundation/GADViewAdditions.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/services/CalendarStore.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 
 namespace ads {
 
 using platform::Rect;
 using platform::Value;
+
+namespace {
+
+Value visibleFlag(bool visible) {
+    return Value(visible ? "1" : "0");
+}
+
+}  // namespace
 
 std::shared_ptr<GADSlotMRAID> GADSlotMRAID::create(std::weak_ptr<GADSlot> slot) {
     return std::make_shared<GADSlotMRAID>(Private{}, std::move(slot));
@@ -25,6 +35,20 @@ Value::Dictionary GADSlotMRAID::creativePositionDictionaryForActiveViewBounds(Re
             {"height", Value(r.size.height)},
             {"x", Value(r.origin.x)},
             {"y", Value(r.origin.y)}};
+}
+
+bool GADSlotMRAID::isShowing(const platform::ui::View& view) {
+    auto& application = platform::ui::Application::shared();
+    if (application.applicationState() != platform::ui::ApplicationState::Active) return false;
+    const platform::ui::Window* window = view.window();
+    // Ad views wait in a window nobody sees until they are placed: only the key window shows.
+    if (!window || window->isHidden() || window != application.keyWindow().get()) return false;
+    std::shared_ptr<platform::ui::View> holder;
+    for (const platform::ui::View* v = &view; v; holder = v->superview(), v = holder.get()) {
+        if (v->alpha() <= 0) return false;
+    }
+    const Rect inWindow = view.convertRectToView(view.bounds(), nullptr);
+    return !gad_visibleBounds(view).intersection(inWindow).isEmpty();
 }
 
 void GADSlotMRAID::post(const std::string& name, const Value::Dictionary& parameters) const {
@@ -53,55 +77,91 @@ void GADSlotMRAID::MRAIDAdDidLoad() {
     const auto self = weak_from_this();
     if (slot->ad()) slot->ad()->setMRAIDEventHandler(self);
     if (slot->loadingAd_) slot->loadingAd_->setMRAIDEventHandler(self);
-    usableInterfaceFrame_ = creativeWebViewFrame_ = creativeAdFrame_ = Rect::zero();
-    // The script may announce itself again (a page that loads it twice): the observers and
-    // the first events are the life's, not the announcement's.
+    // The script may announce itself again (a page that loads it twice): the observers, the
+    // first events and what the creative was told are the life's, not the announcement's, so
+    // nothing it already knows is sent again.
     if (loaded_) return;
     loaded_ = true;
+    layoutChanging_ = false;
+    viewable_ = false;
+    screenInfo_.reset();
+    usableInterfaceFrame_ = creativeWebViewFrame_ = creativeAdFrame_ = Rect::zero();
     slot->orientationEvents().addCreativeOrientationChangeObserver([self] {
         if (auto mraid = self.lock()) mraid->notifyOrientationToMRAIDCreative();
     });
-    notifyOrientationToMRAIDCreative();
+    // The ready sequence is one delivery, ready last: whatever the creative reads when it
+    // hears "ready" is known by then.
+    GADMRAIDEvents events{screenInfoEvent()};
+    screenInfo_ = events.front().second;
+    usableInterfaceFrame_ = GADDevice::sharedInstance()->standardizedOrientedApplicationFrame();
+    // Its first notice finds the screen already told.
     slot->orientationEvents().beginListeningToDeviceOrientationChangeEvent();
-    notifyDeviceFeatures();
-    SDKDidBecomeReady();
+    auto view = slot->adView();
+    if (view) {
+        for (auto& event : positionEvents(*view, false, true)) events.push_back(std::move(event));
+    }
+    events.push_back(deviceFeaturesEvent());
+    events.push_back({"onReadyEventReceived", {{"js", Value(GADRequest::sdkVersion())}}});
+    if (view) view->postJSNotifications(events);
+    // A creative that announces itself after its ad made its impression is measured from
+    // now; the first sample finds everything told.
+    slot->startActiveViewReportingIfEnabled();
 }
 
 void GADSlotMRAID::MRAIDAdDidUnload() {
     MOVU_CHECK_MAIN_THREAD();
     if (!loaded_) return;
     loaded_ = false;
+    layoutChanging_ = false;
     if (auto slot = this->slot())
         slot->orientationEvents().endListeningToDeviceOrientationChangeEvent();
+}
+
+GADMRAIDEvents::value_type GADSlotMRAID::screenInfoEvent() const {
+    auto device = GADDevice::sharedInstance();
+    const Rect screen = device->standardizedOrientedScreenBounds();
+    const Rect application = device->standardizedOrientedApplicationFrame();
+    return {"onScreenInfoChanged",
+            {{"width", Value(screen.size.width)},
+             {"height", Value(screen.size.height)},
+             {"maxSizeWidth", Value(application.size.width)},
+             {"maxSizeHeight", Value(application.size.height)},
+             {"isOrientationLandscape", Value(device->orientationLandscape() ? "1" : "0")}}};
 }
 
 void GADSlotMRAID::notifyOrientationToMRAIDCreative() {
     MOVU_CHECK_MAIN_THREAD();
     if (!isEnabled()) return;
+    usableInterfaceFrame_ = GADDevice::sharedInstance()->standardizedOrientedApplicationFrame();
+    auto [name, parameters] = screenInfoEvent();
+    // A notice that changed nothing the creative can read tells it nothing.
+    if (screenInfo_ == parameters) return;
+    screenInfo_ = parameters;
+    post(name, parameters);
+}
+
+void GADSlotMRAID::notifyScreenIfChanged() {
+    const Rect application = GADDevice::sharedInstance()->standardizedOrientedApplicationFrame();
+    if (application != usableInterfaceFrame_) notifyOrientationToMRAIDCreative();
+}
+
+GADMRAIDEvents::value_type GADSlotMRAID::deviceFeaturesEvent() const {
+    using platform::services::CalendarAuthorizationStatus;
     auto device = GADDevice::sharedInstance();
-    const Rect screen = device->standardizedOrientedScreenBounds();
-    const Rect application = device->standardizedOrientedApplicationFrame();
-    usableInterfaceFrame_ = application;
-    post("onScreenInfoChanged",
-         {{"width", Value(screen.size.width)},
-          {"height", Value(screen.size.height)},
-          {"maxSizeWidth", Value(application.size.width)},
-          {"maxSizeHeight", Value(application.size.height)},
-          {"isOrientationLandscape", Value(device->orientationLandscape() ? "1" : "0")}});
+    const auto calendar = platform::services::CalendarStore::authorizationStatus();
+    return {"onDeviceFeaturesReceived",
+            {{"sms", Value(device->canText())},
+             {"tel", Value(device->canMakePhoneCalls())},
+             {"calendar", Value(calendar == CalendarAuthorizationStatus::NotDetermined ||
+                                calendar == CalendarAuthorizationStatus::Authorized)},
+             {"storePicture", Value(true)},
+             {"inlineVideo", Value(true)}}};
 }
 
 void GADSlotMRAID::notifyDeviceFeatures() {
     MOVU_CHECK_MAIN_THREAD();
-    using platform::services::CalendarAuthorizationStatus;
-    auto device = GADDevice::sharedInstance();
-    const auto calendar = platform::services::CalendarStore::authorizationStatus();
-    post("onDeviceFeaturesReceived",
-         {{"sms", Value(device->canText())},
-          {"tel", Value(device->canMakePhoneCalls())},
-          {"calendar", Value(calendar == CalendarAuthorizationStatus::NotDetermined ||
-                             calendar == CalendarAuthorizationStatus::Authorized)},
-          {"storePicture", Value(true)},
-          {"inlineVideo", Value(true)}});
+    auto [name, parameters] = deviceFeaturesEvent();
+    post(name, parameters);
 }
 
 void GADSlotMRAID::SDKDidBecomeReady() {
@@ -110,7 +170,9 @@ void GADSlotMRAID::SDKDidBecomeReady() {
 
 void GADSlotMRAID::updateVisibility(bool visible) {
     MOVU_CHECK_MAIN_THREAD();
-    queue("onAdVisibilityChanged", {{"visible", Value(visible ? "1" : "0")}});
+    if (visible == viewable_) return;
+    viewable_ = visible;
+    queue("onAdVisibilityChanged", {{"visible", visibleFlag(visible)}});
 }
 
 void GADSlotMRAID::handleError(const std::string& message, const std::string& action) {
@@ -118,31 +180,96 @@ void GADSlotMRAID::handleError(const std::string& message, const std::string& ac
     queue("onError", {{"message", Value(message)}, {"action", Value(action)}});
 }
 
-void GADSlotMRAID::updatePositionFromView(const std::shared_ptr<platform::ui::View>& view) {
-    MOVU_CHECK_MAIN_THREAD();
+std::optional<Rect> GADSlotMRAID::creativeFrameOfView(const platform::ui::View& view,
+                                                      bool inWindowOnly) const {
+    if (inWindowOnly && !view.window()) return std::nullopt;
     const Rect application = GADDevice::sharedInstance()->standardizedOrientedApplicationFrame();
-    if (application != usableInterfaceFrame_) notifyOrientationToMRAIDCreative();
-    auto moved = [&](Rect r) {
-        r.origin.x -= application.origin.x;
-        r.origin.y -= application.origin.y;
-        return r;
-    };
-    if (view && view->window()) {
-        Rect inWindow = view->convertRectToView(view->bounds(), nullptr);
-        Rect frame = moved(GADConvertRectToStatusBarOrientation(inWindow));
-        if (frame != creativeWebViewFrame_) {
-            creativeWebViewFrame_ = frame;
-            queue("onSizeChanged", creativePositionDictionaryForActiveViewBounds(frame));
-        }
-    }
+    Rect frame =
+        GADConvertRectToStatusBarOrientation(view.convertRectToView(view.bounds(), nullptr));
+    frame.origin.x -= application.origin.x;
+    frame.origin.y -= application.origin.y;
+    return frame;
+}
+
+std::optional<Rect> GADSlotMRAID::defaultPosition() const {
     auto slot = this->slot();
     auto owner = slot ? slot->slotDelegate() : nullptr;
     auto inInterface = owner ? owner->frameInInterface() : std::nullopt;
-    if (!inInterface || *inInterface == Rect::zero()) return;
-    const Rect frame = moved(*inInterface);
-    if (frame == creativeAdFrame_) return;
-    creativeAdFrame_ = frame;
-    queue("onDefaultPositionReceived", creativePositionDictionaryForActiveViewBounds(frame));
+    if (!inInterface || *inInterface == Rect::zero()) return std::nullopt;
+    const Rect application = GADDevice::sharedInstance()->standardizedOrientedApplicationFrame();
+    Rect frame = *inInterface;
+    frame.origin.x -= application.origin.x;
+    frame.origin.y -= application.origin.y;
+    return frame;
+}
+
+GADMRAIDEvents GADSlotMRAID::positionEvents(const platform::ui::View& view, bool inWindowOnly,
+                                            bool alwaysSize) {
+    GADMRAIDEvents events;
+    if (auto frame = creativeFrameOfView(view, inWindowOnly)) {
+        if (alwaysSize || *frame != creativeWebViewFrame_) {
+            creativeWebViewFrame_ = *frame;
+            events.push_back(
+                {"onSizeChanged", creativePositionDictionaryForActiveViewBounds(*frame)});
+        }
+    }
+    if (auto position = defaultPosition(); position && *position != creativeAdFrame_) {
+        creativeAdFrame_ = *position;
+        events.push_back({"onDefaultPositionReceived",
+                          creativePositionDictionaryForActiveViewBounds(*position)});
+    }
+    const bool showing = isShowing(view);
+    if (showing != viewable_) {
+        viewable_ = showing;
+        events.push_back({"onAdVisibilityChanged", {{"visible", visibleFlag(showing)}}});
+    }
+    return events;
+}
+
+void GADSlotMRAID::updatePositionFromView(const std::shared_ptr<platform::ui::View>& view) {
+    MOVU_CHECK_MAIN_THREAD();
+    notifyScreenIfChanged();
+    // What is measured halfway through a layout change is no layout the creative could read.
+    if (!view || layoutChanging_) return;
+    auto slot = this->slot();
+    auto adView = slot ? slot->adView() : nullptr;
+    if (!adView) return;
+    adView->dispatchSDKEvents(positionEvents(*view, true, false));
+}
+
+void GADSlotMRAID::MRAIDLayoutWillChange() {
+    MOVU_CHECK_MAIN_THREAD();
+    if (loaded_) layoutChanging_ = true;
+}
+
+GADMRAIDEvents GADSlotMRAID::MRAIDLayoutDidChange(const std::shared_ptr<platform::ui::View>& view,
+                                                  bool always) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto slot = this->slot();
+    // Another page of the ad (the second of a two-part expand) is measured by nobody here.
+    if (!loaded_ || !view || !slot || view != slot->adView()) return {};
+    layoutChanging_ = false;
+    notifyScreenIfChanged();
+    return positionEvents(*view, false, always);
+}
+
+GADMRAIDEvents GADSlotMRAID::MRAIDEventsForPage(const std::shared_ptr<platform::ui::View>& page) {
+    MOVU_CHECK_MAIN_THREAD();
+    GADMRAIDEvents events{screenInfoEvent(), deviceFeaturesEvent()};
+    if (page) {
+        if (auto frame = creativeFrameOfView(*page, false)) {
+            events.push_back(
+                {"onSizeChanged", creativePositionDictionaryForActiveViewBounds(*frame)});
+        }
+    }
+    // The banner is covered by then: its place is the one its first page was told.
+    auto position =
+        creativeAdFrame_ != Rect::zero() ? std::optional(creativeAdFrame_) : defaultPosition();
+    if (position) {
+        events.push_back({"onDefaultPositionReceived",
+                          creativePositionDictionaryForActiveViewBounds(*position)});
+    }
+    return events;
 }
 
 }  // namespace ads

@@ -2,10 +2,21 @@
 
 // The slot's side of its creative's MRAID bridge: the object the ad's MRAIDEventHandler points
 // at once the creative's mraid.js announced itself ("mraidLoaded"). It tells the creative the
-// screen ("onScreenInfoChanged", again whenever the application frame changes), the device's
-// features ("onDeviceFeaturesReceived"), readiness ("onReadyEventReceived"), visibility
-// ("onAdVisibilityChanged"), its size and default position ("onSizeChanged",
-// "onDefaultPositionReceived", each only when changed) and errors ("onError").
+// screen ("onScreenInfoChanged"), the device's features ("onDeviceFeaturesReceived"),
+// readiness ("onReadyEventReceived"), visibility ("onAdVisibilityChanged"), its size and
+// default position ("onSizeChanged", "onDefaultPositionReceived") and errors ("onError").
+//
+// The announcement is answered by one delivery: the screen, the creative's size and default
+// position, its visibility when it shows, the features, and then ready, so that nothing the
+// creative reads at "ready" is still unknown. From then on each fact is sent only when it
+// changed: the screen when the application frame or the orientation did, the size and
+// position at each viewability sample or layout change that moved the ad, the visibility
+// whenever the player's view of the ad changed (the ad's view shown in the key window of the
+// active application, not hidden, faded out or clipped away; the ad's own screens say so too
+// as they appear and go). While the layout changes (MRAIDLayoutWillChange, from the start of
+// an expand, resize or collapse to its state event) nothing measured is sent: the state event
+// carries the new layout's size with it (MRAIDLayoutDidChange), so no listener reads a state
+// with the size of another layout.
 //
 // Screen, features and readiness go to the page at once; visibility, position and errors are
 // queued behind the page's load. A second "mraidLoaded" of the same ad starts nothing twice.
@@ -15,6 +26,7 @@
 // Main thread only. The slot owns it; it holds the slot weakly.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ads/foundation/GADMRAIDEventHandling.h"
@@ -38,15 +50,24 @@ class GADSlotMRAID : public GADMRAIDEventHandling,
     void updateVisibility(bool visible) override;
     void updatePositionFromView(const std::shared_ptr<platform::ui::View>& view) override;
     void handleError(const std::string& message, const std::string& action) override;
+    void MRAIDLayoutWillChange() override;
+    GADMRAIDEvents MRAIDLayoutDidChange(const std::shared_ptr<platform::ui::View>& view,
+                                        bool always) override;
+    GADMRAIDEvents MRAIDEventsForPage(const std::shared_ptr<platform::ui::View>& page) override;
 
     void notifyOrientationToMRAIDCreative();
     void notifyDeviceFeatures();
     void SDKDidBecomeReady();
     bool isLoaded() const { return loaded_; }
+    // What the creative was last told of its visibility.
+    bool isViewable() const { return viewable_; }
 
     // {"width", "height", "x", "y"} of the standardized rectangle.
     static platform::Value::Dictionary creativePositionDictionaryForActiveViewBounds(
         platform::Rect bounds);
+    // Whether the player can see some of the view now: it stands in the key window of the
+    // active application, and neither it nor an ancestor is hidden, faded out or clips it away.
+    static bool isShowing(const platform::ui::View& view);
 
   private:
     std::shared_ptr<GADSlot> slot() const { return slot_.lock(); }
@@ -54,8 +75,27 @@ class GADSlotMRAID : public GADMRAIDEventHandling,
     void queue(const std::string& name, const platform::Value::Dictionary& parameters) const;
     bool isEnabled() const;
 
+    GADMRAIDEvents::value_type screenInfoEvent() const;
+    GADMRAIDEvents::value_type deviceFeaturesEvent() const;
+    // The view's frame as the creative reads it (in the status bar's orientation, from the
+    // application frame's corner); without a window, from its outermost ancestor's corner, or
+    // nothing when asked for a view in a window only.
+    std::optional<platform::Rect> creativeFrameOfView(const platform::ui::View& view,
+                                                      bool inWindowOnly) const;
+    // The banner's place as its owner gives it, from the application frame's corner.
+    std::optional<platform::Rect> defaultPosition() const;
+    // Size, default position and visibility of the view, each only when it changed (the size
+    // also when `alwaysSize`), recorded as told.
+    GADMRAIDEvents positionEvents(const platform::ui::View& view, bool inWindowOnly,
+                                  bool alwaysSize);
+    // A changed application frame or orientation is told before anything measured in it.
+    void notifyScreenIfChanged();
+
     std::weak_ptr<GADSlot> slot_;
     bool loaded_ = false;
+    bool layoutChanging_ = false;
+    bool viewable_ = false;
+    std::optional<platform::Value::Dictionary> screenInfo_;
     platform::Rect usableInterfaceFrame_;
     platform::Rect creativeWebViewFrame_;
     platform::Rect creativeAdFrame_;

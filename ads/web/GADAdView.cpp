@@ -74,7 +74,10 @@ void GADAdView::setUp() {
         if (auto view = weakSelf.lock()) view->handleGesture();
     });
     touchGestureRecognizer_ = std::make_shared<GADAdViewTouchGestureRecognizer>([weakSelf] {
-        if (auto view = weakSelf.lock()) view->setTouched(true);
+        if (auto view = weakSelf.lock()) {
+            view->setTouched(true);
+            ++view->touchCount_;
+        }
     });
 
     webView_ = cachedWebView();
@@ -243,6 +246,29 @@ void GADAdView::dispatchSDKEvent(const std::string& name, const Value::Dictionar
     std::weak_ptr<GADAdView> weakSelf = self();
     eventQueue_->add([weakSelf, name, userInfo = std::move(userInfo)] {
         if (auto view = weakSelf.lock()) view->postJSNotification(name, &userInfo);
+    });
+}
+
+void GADAdView::dispatchSDKEvents(const Events& events) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (events.empty()) return;
+    Events withDefaults;
+    for (const auto& [name, parameters] : events) {
+        Value::Dictionary userInfo = eventDefaults();
+        for (const auto& [key, value] : parameters) userInfo[key] = value;
+        withDefaults.emplace_back(name, std::move(userInfo));
+    }
+    std::weak_ptr<GADAdView> weakSelf = self();
+    eventQueue_->add([weakSelf, events = std::move(withDefaults)] {
+        if (auto view = weakSelf.lock()) view->postJSNotifications(events);
+    });
+}
+
+void GADAdView::postJSNotifications(const Events& events) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (events.empty()) return;
+    platform::MainLoop::main().post([view = self(), script = GADPageEventsCommand(events)] {
+        view->webView_->evaluateJavaScript(script);
     });
 }
 

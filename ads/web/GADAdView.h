@@ -28,6 +28,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "ads/web/GADAdViewDelegateProtocol.h"
 #include "platform/base/Url.h"
@@ -108,6 +110,11 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     void dispatchSDKEvent(const std::string& name, const platform::Value::Dictionary& parameters);
     // Without parameters (nullptr) the page gets the event name only.
     void postJSNotification(const std::string& name, const platform::Value::Dictionary* userInfo);
+    // Events that describe one moment (a state and the size that goes with it) reach the page
+    // in one script (GADPageEventsCommand), queued as one event or delivered at once as above.
+    using Events = std::vector<std::pair<std::string, platform::Value::Dictionary>>;
+    void dispatchSDKEvents(const Events& events);
+    void postJSNotifications(const Events& events);
     std::string stringByEvaluatingJavaScriptFromString(const std::string& script);
     void executeJavaScriptAsynchronouslyFromString(const std::string& script);
     // Events waiting for the page now (tests, diagnostics).
@@ -162,6 +169,9 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     // A real touch reached the ad since the slot last cleared it.
     bool touched() const { return touched_; }
     void setTouched(bool touched) { touched_ = touched; }
+    // Touches that began on the ad in its life, so a caller can tell a touch that came after a
+    // moment it remembers.
+    std::uint64_t touchCount() const { return touchCount_; }
     bool showDebug() const { return showDebug_; }
     void setShowDebug(bool show) { showDebug_ = show; }
     const std::optional<std::string>& adDebugDialog() const { return adDebugDialog_; }
@@ -214,6 +224,7 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     std::shared_ptr<GADImpressionTicketGestureRecognizer> impressionTicketGestureRecognizer_;
     bool gestureRecognizersAdded_ = false;
     bool touched_ = false;
+    std::uint64_t touchCount_ = 0;
     bool showDebug_ = true;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::optional<std::string> adDebugDialog_;

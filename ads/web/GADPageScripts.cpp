@@ -27,6 +27,16 @@ std::string GADPageEventCommand(std::string_view name,
     return command;
 }
 
+std::string GADPageEventsCommand(
+    const std::vector<std::pair<std::string, platform::Value::Dictionary>>& events) {
+    if (events.size() == 1) return GADPageEventCommand(events[0].first, &events[0].second);
+    std::string script;
+    for (const auto& [name, parameters] : events) {
+        script += "try{" + GADPageEventCommand(name, &parameters) + "}catch(e){}";
+    }
+    return script;
+}
+
 std::optional<int> GADOrientationDegrees(long orientation) {
     switch (orientation) {
         case 1:

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/base/Value.h"
 
@@ -23,6 +25,13 @@ std::string GADJavaScriptQuotedString(std::string_view text);
 // dates, NaN) give the one-argument form too: the page still hears the event, and a broken
 // second argument would make the whole call a syntax error.
 std::string GADPageEventCommand(std::string_view name, const platform::Value::Dictionary* userInfo);
+
+// Several events delivered by one script, in order, each in a try block of its own so that one
+// the page fails on does not keep the others from it. A page that finishes what it heard
+// before telling its listeners (a microtask) then tells them of all of it at once. A single
+// event is its own command, as GADPageEventCommand writes it.
+std::string GADPageEventsCommand(
+    const std::vector<std::pair<std::string, platform::Value::Dictionary>>& events);
 
 // The degrees the page's window.orientation reports for an interface orientation (1 portrait
 // 0, 2 upside down 180, 3 landscape right 90, 4 landscape left -90); nothing for other values.

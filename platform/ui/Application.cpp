@@ -8,6 +8,7 @@
 #include <cctype>
 #include <thread>
 
+#include "platform/storage/Bundle.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/UiLog.h"
 #include "platform/ui/ViewController.h"
@@ -191,6 +192,11 @@ void Application::post(const char* name) {
 }
 
 bool Application::finishLaunching() {
+    // As the phone did before the app's code ran: a bundle that declares no status bar (a
+    // full-screen game) starts without one, so the application frame is the whole screen.
+    if (Bundle::mainBundle()->objectForInfoDictionaryKey(kStatusBarHiddenKey).boolValue()) {
+        statusBarHidden_ = true;
+    }
     bool ok = true;
     if (auto d = delegate()) ok = d->applicationDidFinishLaunching(*this);
     post(kDidFinishLaunchingNotification);

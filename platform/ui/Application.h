@@ -69,7 +69,9 @@ class Application {
     std::shared_ptr<Window> keyWindow() const { return keyWindow_.lock(); }
     void setKeyWindow(std::weak_ptr<Window> w) { keyWindow_ = std::move(w); }
 
-    // Status bar
+    // Status bar: shown (20 points at the top of the screen, outside the application frame)
+    // unless hidden, from launch on when the bundle's Info.plist says kStatusBarHiddenKey.
+    static constexpr const char* kStatusBarHiddenKey = "UIStatusBarHidden";
     InterfaceOrientation statusBarOrientation() const { return statusBarOrientation_; }
     // A value that is not one of the four orientations is refused.
     void setStatusBarOrientation(int orientation, bool animated = false);
@@ -132,7 +134,8 @@ class Application {
     std::size_t backgroundTaskCount() const { return backgroundTasks_.size(); }
     void expireBackgroundTasks();
 
-    // Life cycle, driven by the host program.
+    // Life cycle, driven by the host program. finishLaunching first takes the bundle's status
+    // bar setting.
     bool finishLaunching();
     void becomeActive();
     void resignActive();

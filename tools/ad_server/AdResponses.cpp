@@ -79,7 +79,9 @@ void addTrackingHeaders(HttpAnswer& a, const AdScenario& s, const AdLinks& links
         for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return name == "x-rade-activeview";
     });
-    if (!own) a.headers.emplace_back("x-rade-activeview", activeViewConfiguration(links).dump());
+    if (!own && s.activeViewSettings) {
+        a.headers.emplace_back("x-rade-activeview", activeViewConfiguration(links).dump());
+    }
 }
 
 void addAdHeaders(HttpAnswer& a, const AdScenario& s, const AdContext& c) {
@@ -600,7 +602,7 @@ Json fetchedAdObject(const AdScenario& s, const AdContext& c) {
     if (s.kind != AdKind::NoFill) {
         ad["click_urls"] = trackingUrls(links.clickTracking);
         ad["impression_urls"] = trackingUrls(links.impression);
-        ad["active_view"] = activeViewConfiguration(links);
+        if (s.activeViewSettings) ad["active_view"] = activeViewConfiguration(links);
         if (s.manualImpressions)
             ad["manual_impression_urls"] = trackingUrls(links.manualImpression);
         std::string debug = debugText(s, c);

@@ -293,6 +293,8 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
         s.requestReload = true;
     else if (name == "manual" && !hasValue)
         s.manualImpressions = true;
+    else if (name == "noactiveview" && !hasValue)
+        s.activeViewSettings = false;
     else if (name == "passback" && !hasValue)
         s.scriptEnding = ScriptEnding::Passback;
     else if (name == "passback-scheme" && !hasValue)

@@ -84,6 +84,9 @@ struct AdScenario {
     bool autoClickProtection = false;  // "enable_auto_click_protection" = "1"
     bool requestReload = false;        // the page also sends "requestReload" with its answer
     bool manualImpressions = false;    // adds "x-rade-manual-tracking-urls"
+    // Whether the ad carries active-view settings ("x-rade-activeview" / "active_view"), as
+    // our ads always do; other servers leave them out.
+    bool activeViewSettings = true;
     ScriptEnding scriptEnding = ScriptEnding::Draw;  // ScriptAd
     double scriptDelay = 0.3;                        // ScriptAd: seconds after the page loaded
     // Mediation: one network per adapter class name, in order (ids "1", "2", ...); empty: one
@@ -196,6 +199,10 @@ struct AdScenario {
         manualImpressions = true;
         return *this;
     }
+    AdScenario& withoutActiveViewSettings() {
+        activeViewSettings = false;
+        return *this;
+    }
     AdScenario& endingScriptWith(ScriptEnding ending, std::optional<double> delay = std::nullopt) {
         scriptEnding = ending;
         if (delay) scriptDelay = *delay;
@@ -233,7 +240,7 @@ std::string_view nativeImageName(NativeImage image);
 //            mediation-not-json, rewarded, custom, script, native, links, precache, purchase
 //   options: answer=url|fetch|invalid|errors|silent|refused, refresh=<seconds>,
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
-//            scenario=<request_scenario>, autoclick, reload, manual, stall,
+//            scenario=<request_scenario>, autoclick, reload, manual, noactiveview, stall,
 //            header=<name>:<value>, adapter=<class> (once per mediated network, in order),
 //            timeout=<milliseconds> (per mediated network), pubid=<unit> (of every mediated
 //            network), entry-ad (each network carries its ad), defaultpings; for script ads

@@ -65,9 +65,91 @@ std::string buttonsHtml(const std::vector<Button>& buttons) {
     return html;
 }
 
+// A creative that writes down everything it hears: each message native code sends (its own
+// receiver, which mraid.js hands every message on to) and each listener call with what the
+// creative reads at that moment. Its colour tells its state in a picture: red by default,
+// green expanded, blue resized. The late one loads the implementation itself, from the
+// server, only when the page's loadMraidNow() is called.
+std::string recordingCreative(bool late) {
+    std::string html =
+        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+        "<title>Movuroute MRAID record</title>\n"
+        "<style>\n"
+        "html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; "
+        "background: #c00000; color: #ffffff; font: 11px sans-serif; }\n"
+        "body.expanded { background: #00a000; }\n"
+        "body.resized { background: #0000c0; }\n"
+        "button { font: bold 10px sans-serif; margin: 1px; padding: 2px 4px; }\n"
+        "</style>\n"
+        "<script>\n"
+        "window.messages = [];\n"
+        "window.records = [];\n"
+        "window.RADE_ReceiveMessage = function (name, p) {\n"
+        "  window.messages.push({name: String(name), p: p || {}});\n"
+        "};\n"
+        "function place(r) { return {x: r.x, y: r.y, width: r.width, height: r.height}; }\n"
+        "function record(event, args) {\n"
+        "  var m = mraid.getMaxSize(), e = mraid.getExpandProperties();\n"
+        "  window.records.push({event: event, args: args, state: mraid.getState(),\n"
+        "    current: place(mraid.getCurrentPosition()), defaultPosition: "
+        "place(mraid.getDefaultPosition()),\n"
+        "    maxSize: {width: m.width, height: m.height}, expand: {width: e.width, height: "
+        "e.height},\n"
+        "    viewable: mraid.isViewable(), messages: window.messages.length});\n"
+        "  document.body.className = mraid.getState();\n"
+        "}\n"
+        "function listen() {\n"
+        "  ['ready', 'stateChange', 'sizeChange', 'viewableChange', 'error'].forEach(function "
+        "(event) {\n"
+        "    mraid.addEventListener(event, function () {\n"
+        "      record(event, Array.prototype.slice.call(arguments));\n"
+        "    });\n"
+        "  });\n"
+        "}\n"
+        "function here(path) { return new URL(path, location.href).href; }\n"
+        "function resizeTo(width, height) {\n"
+        "  mraid.setResizeProperties({width: width, height: height, offsetX: 0, offsetY: 0,\n"
+        "    customClosePosition: 'top-right', allowOffscreen: false});\n"
+        "  mraid.resize();\n"
+        "}\n";
+    if (late) {
+        html += std::string(
+                    "window.loadMraidNow = function () {\n"
+                    "  var script = document.createElement('script');\n"
+                    "  script.src = here('") +
+                kMraidBannerPath +
+                "');\n"
+                "  script.onload = listen;\n"
+                "  document.head.appendChild(script);\n"
+                "  return 'loading';\n"
+                "};\n"
+                "</script>\n";
+    } else {
+        html +=
+            "</script>\n"
+            "<script src=\"mraid.js\"></script>\n";
+    }
+    html +=
+        "</head><body>\n"
+        "<div id=\"bar\">"
+        "<button id=\"b0\" onclick=\"mraid.expand()\">Expand</button>"
+        "<button id=\"b1\" onclick=\"mraid.close()\">Close</button>"
+        "<button id=\"b2\" onclick=\"resizeTo(320, 250)\">Resize</button>"
+        "<button id=\"b3\" onclick=\"mraid.open(here('/landing?from=mraid'))\">Open</button>"
+        "<button id=\"b4\" onclick=\"mraid.expand(here('/mads/mraid/record.html'))\">"
+        "Two-part</button>"
+        "</div>\n";
+    if (!late) html += "<script>if (window.mraid) listen();</script>\n";
+    html += "</body></html>\n";
+    return html;
+}
+
 }  // namespace
 
 std::optional<std::string> mraidCreative(std::string_view feature) {
+    if (feature == "record" || feature == "record-late")
+        return recordingCreative(feature != "record");
     auto found = features().find(feature);
     if (found == features().end()) return std::nullopt;
     const std::string name(feature);
@@ -130,6 +212,9 @@ std::optional<MraidAsset> mraidAsset(std::string_view path) {
     }
     if (path == "/mads/mraid/oversized.png") {
         return MraidAsset{"image/png", std::string(mraidOversizedPng())};
+    }
+    if (path == "/mads/mraid/record.html") {
+        return MraidAsset{"text/html; charset=utf-8", recordingCreative(false)};
     }
     if (path == "/mads/mraid/not-a-picture.png") {
         return MraidAsset{"text/html; charset=utf-8", "<p>This is no picture.</p>\n"};

@@ -11,6 +11,15 @@
 //   picture       - store a PNG, a JPEG, a page that is no picture, an oversized PNG
 //   calendar      - create an event
 //   custom-close  - expand with its own close button (the native one is not drawn)
+//   record        - writes down every message it hears and every listener call with the
+//                   state, current and default position, maximum size, expand properties and
+//                   visibility it reads then (window.messages, window.records); paints itself
+//                   red by default, green expanded, blue resized; expand, close, resize to
+//                   320 x 250 at offset 0,0, open() a page, two-part expand (its second page is
+//                   the same creative, "/mads/mraid/record.html")
+//   record-late   - the same, but it loads the server's MRAID script itself, only when the
+//                   page's loadMraidNow() is called (so it announces itself as late as a test
+//                   likes)
 // Unit names on the command line: "mraid-expand", "mraid-resize", ... (ad kind "banner"
 // with the creative as its HTML, so an interstitial request gets the same page).
 
@@ -34,9 +43,10 @@ struct MraidAsset {
     std::string contentType;
     std::string body;
 };
-// Our MRAID scripts at their three paths, and the creatives' pictures under
-// "/mads/mraid/": picture.png, picture.jpg, not-a-picture.png (a page), oversized.png (a
-// PNG whose header claims 9000 x 9000). None for any other path.
+// Our MRAID scripts at their three paths, and under "/mads/mraid/" the creatives' pictures
+// (picture.png, picture.jpg, not-a-picture.png (a page), oversized.png (a PNG whose header
+// claims 9000 x 9000)) and the recording creative's second page, record.html. None for any
+// other path.
 std::optional<MraidAsset> mraidAsset(std::string_view path);
 
 }  // namespace tools::adserver

@@ -12,6 +12,7 @@
 #include "ads/fullscreen/GADViewController.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/GADSlotActiveView.h"
 #include "ads/slot/GADSlotMRAID.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
@@ -20,6 +21,7 @@
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADNotification.h"
+#include "platform/base/LogSink.h"
 #include "platform/gfx/Image.h"
 #include "platform/services/PhotoAlbum.h"
 #include "platform/testing/RunMainLoopUntil.h"
@@ -27,6 +29,7 @@
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/TouchInput.h"
 #include "platform/ui/Window.h"
 #include "platform/web/FakeWebPage.h"
 
@@ -108,18 +111,31 @@ class GADSlotMRAIDTest : public ::testing::Test {
         slot->loadRequest(request);
         EXPECT_TRUE(platform::testing::runMainLoopUntil(
             [&] { return slot->state() == GADSlotState::Rendering; }));
+        adPage = views.web().pages().back();
         page().setCurrentUrl("https://ads.test/ad");
         page().fireStart();
         page().fireFinish();
         scope.runUntilIdle();
     }
 
-    platform::web::FakeWebPage& page() { return *views.web().pages().back(); }
+    // The ad's page (the measurement's core page comes later).
+    platform::web::FakeWebPage& page() { return *adPage; }
     std::size_t scriptsMentioning(const std::string& text) {
         std::size_t count = 0;
         for (const auto& script : page().evaluations())
             count += script.find(text) != std::string::npos;
         return count;
+    }
+    // The ad as a game shows its banner: at the bottom of its key window, without a status
+    // bar, the application active.
+    std::shared_ptr<platform::ui::Window> showAtTheBottomOfTheScreen() {
+        auto window = platform::ui::Window::create({0, 0, 320, 480});
+        window->makeKeyWindow();
+        Application::shared().becomeActive();
+        Application::shared().setStatusBarHidden(true);
+        window->addSubview(slot->adView());
+        slot->adView()->setFrame({0, 430, 320, 50});
+        return window;
     }
     // The message as the slot page's MRAID handler takes it.
     void send(const std::string& name, Value::Dictionary params = {}) {
@@ -136,6 +152,7 @@ class GADSlotMRAIDTest : public ::testing::Test {
     ads::testing::AdViewTestScope views;
     ads::testing::SDKCoreTestScope core;
     std::shared_ptr<GADSlot> slot = GADSlot::create({0, 0, 320, 50});
+    std::shared_ptr<platform::web::FakeWebPage> adPage;
 };
 
 TEST_F(GADSlotMRAIDTest, MRAIDLoadedStartsTheEventsOnceAndTheResetEndsThem) {
@@ -148,8 +165,9 @@ TEST_F(GADSlotMRAIDTest, MRAIDLoadedStartsTheEventsOnceAndTheResetEndsThem) {
     send("mraidLoaded");
     EXPECT_TRUE(GADSlotTestPeer(slot).page().isMRAIDEnabled());
     EXPECT_EQ(GADSlotTestPeer(slot).page().MRAIDEventHandler(), slot->MRAID());
-    // Once as the events start, once more as orientation listening starts.
-    EXPECT_EQ(scriptsMentioning("'onScreenInfoChanged'"), 2u);
+    // Once as the events start: orientation listening, which starts with them, finds the
+    // screen already told.
+    EXPECT_EQ(scriptsMentioning("'onScreenInfoChanged'"), 1u);
     EXPECT_EQ(scriptsMentioning("'onDeviceFeaturesReceived'"), 1u);
     EXPECT_EQ(scriptsMentioning("'onReadyEventReceived'"), 1u);
     EXPECT_EQ(scriptsMentioning("\"storePicture\":true"), 1u);
@@ -159,10 +177,10 @@ TEST_F(GADSlotMRAIDTest, MRAIDLoadedStartsTheEventsOnceAndTheResetEndsThem) {
     EXPECT_EQ(scriptsMentioning("'onReadyEventReceived'"), 1u);
     Application::shared().setStatusBarOrientation(3);
     scope.runUntilIdle();
-    EXPECT_EQ(scriptsMentioning("'onScreenInfoChanged'"), 3u);
+    EXPECT_EQ(scriptsMentioning("'onScreenInfoChanged'"), 2u);
     Application::shared().setStatusBarOrientation(1);
     scope.runUntilIdle();
-    EXPECT_EQ(scriptsMentioning("'onScreenInfoChanged'"), 4u);
+    EXPECT_EQ(scriptsMentioning("'onScreenInfoChanged'"), 3u);
 
     GADSlotTestPeer(slot).page().updateMRAIDVisibility(true);
     slot->opener()->reportMRAIDError("Bad things", "resize");
@@ -177,7 +195,7 @@ TEST_F(GADSlotMRAIDTest, MRAIDLoadedStartsTheEventsOnceAndTheResetEndsThem) {
     slot->MRAID()->updatePositionFromView(slot->adView());
     slot->MRAID()->updatePositionFromView(slot->adView());
     scope.runUntilIdle();
-    EXPECT_EQ(scriptsMentioning("'onSizeChanged'"), 1u);
+    EXPECT_EQ(scriptsMentioning("'onSizeChanged'"), 2u);              // at ready, and the new place
     EXPECT_EQ(scriptsMentioning("'onDefaultPositionReceived'"), 0u);  // no owner's frame
 
     // The next ad lets the old one go: no more MRAID, no more orientation notices.
@@ -189,6 +207,84 @@ TEST_F(GADSlotMRAIDTest, MRAIDLoadedStartsTheEventsOnceAndTheResetEndsThem) {
     scope.runUntilIdle();
     EXPECT_EQ(page().evaluations().size(), before);
     Application::shared().setStatusBarOrientation(1);
+}
+
+TEST_F(GADSlotMRAIDTest, ALateAnnouncementIsToldWhereTheAdIsBeforeReadyAndMeasured) {
+    // The page has loaded and the banner made its impression; an ad without active-view
+    // settings is not measured until its creative speaks MRAID.
+    ASSERT_TRUE(GADSlotTestPeer(slot).viewHasMadeImpression());
+    EXPECT_FALSE(GADSlotTestPeer(slot).activeView().isMeasuring());
+    auto window = showAtTheBottomOfTheScreen();
+
+    send("mraidLoaded");
+    EXPECT_TRUE(GADSlotTestPeer(slot).activeView().isMeasuring());
+    // One script: the screen, where the ad is and that it shows, the features, then ready.
+    std::string ready;
+    for (const auto& script : page().evaluations())
+        if (script.find("'onReadyEventReceived'") != std::string::npos) ready = script;
+    const auto at = [&](const char* text) { return ready.find(text); };
+    ASSERT_NE(at("'onSizeChanged'"), std::string::npos) << ready;
+    EXPECT_NE(at("\"y\":430"), std::string::npos) << ready;
+    EXPECT_LT(at("'onScreenInfoChanged'"), at("'onSizeChanged'"));
+    EXPECT_LT(at("'onSizeChanged'"), at("'onAdVisibilityChanged', {\"visible\":\"1\"}"));
+    EXPECT_LT(at("'onAdVisibilityChanged'"), at("'onReadyEventReceived'"));
+    EXPECT_TRUE(slot->MRAID()->isViewable());
+
+    // The measurement's samples find nothing new to tell; one that finds the ad gone says so.
+    const auto before = page().evaluations().size();
+    scope.advance(1);
+    EXPECT_EQ(page().evaluations().size(), before);
+    slot->adView()->setHidden(true);
+    scope.advance(0.5);
+    EXPECT_EQ(scriptsMentioning("\"visible\":\"0\""), 1u);
+    EXPECT_EQ(scriptsMentioning("'onSizeChanged'"), 1u);
+}
+
+TEST_F(GADSlotMRAIDTest, ALayoutChangeIsToldWithItsStateOnly) {
+    auto window = showAtTheBottomOfTheScreen();
+    send("mraidLoaded");
+    auto mraid = slot->MRAID();
+
+    // An expand: nothing measured halfway is sent, whatever the samples find.
+    mraid->MRAIDLayoutWillChange();
+    slot->adView()->setFrame({0, 0, 320, 480});
+    const auto before = page().evaluations().size();
+    mraid->updatePositionFromView(slot->adView());
+    scope.advance(1);
+    EXPECT_EQ(page().evaluations().size(), before);
+    // What goes with the state: the new size, once.
+    auto events = mraid->MRAIDLayoutDidChange(slot->adView(), false);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].first, "onSizeChanged");
+    EXPECT_EQ(events[0].second,
+              GADSlotMRAID::creativePositionDictionaryForActiveViewBounds({0, 0, 320, 480}));
+    EXPECT_TRUE(mraid->MRAIDLayoutDidChange(slot->adView(), false).empty());
+    EXPECT_EQ(mraid->MRAIDLayoutDidChange(slot->adView(), true).size(), 1u);
+    mraid->updatePositionFromView(slot->adView());
+    scope.runUntilIdle();
+    EXPECT_EQ(page().evaluations().size(), before);
+
+    // A collapse into a banner that is covered: its size and that it no longer shows.
+    mraid->MRAIDLayoutWillChange();
+    slot->adView()->removeFromSuperview();
+    auto banner = platform::ui::View::create({0, 0, 320, 480});
+    banner->addSubview(slot->adView());
+    slot->adView()->setFrame({0, 430, 320, 50});
+    events = mraid->MRAIDLayoutDidChange(slot->adView(), false);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].second,
+              GADSlotMRAID::creativePositionDictionaryForActiveViewBounds({0, 430, 320, 50}));
+    EXPECT_EQ(events[1],
+              (GADMRAIDEvents::value_type{"onAdVisibilityChanged", {{"visible", Value("0")}}}));
+    // Another page of the ad is nobody's here.
+    auto other = GADAdView::create({0, 0, 320, 480});
+    EXPECT_TRUE(mraid->MRAIDLayoutDidChange(other, true).empty());
+    const auto facts = mraid->MRAIDEventsForPage(other);
+    ASSERT_EQ(facts.size(), 3u);
+    EXPECT_EQ(facts[0].first, "onScreenInfoChanged");
+    EXPECT_EQ(facts[1].first, "onDeviceFeaturesReceived");
+    EXPECT_EQ(facts[2].second,
+              GADSlotMRAID::creativePositionDictionaryForActiveViewBounds({0, 0, 320, 480}));
 }
 
 TEST_F(GADSlotMRAIDTest, UnknownOrMissingSubActionsAreIgnored) {
@@ -214,6 +310,9 @@ class GADMRAIDGMSGHandlerTest : public ::testing::Test {
         screens->mraidEvents = events;
         opener->setSlot(screens);
         opener->setViewController(root);
+        adView->reset();
+        root->view()->addSubview(adView);
+        opener->setAdView(adView);
         server.text("/picture.png", std::string(png.begin(), png.end()), 200, "image/png");
         server.text("/picture.jpg", std::string(std::begin(kJpeg), std::end(kJpeg)), 200,
                     "image/jpeg");
@@ -234,6 +333,17 @@ class GADMRAIDGMSGHandlerTest : public ::testing::Test {
     }
     void store(const std::string& url) {
         mraid({{"a", Value("storePicture")}, {"iurl", Value(url)}});
+    }
+    // A finger on the ad and off again, as the player's.
+    void touchAd() {
+        platform::ui::TouchInput input{window};
+        input.touchDown(1, {160, 25});
+        input.touchUp(1, {160, 25});
+        scope.runUntilIdle();
+    }
+    void touchAndStore(const std::string& url) {
+        touchAd();
+        store(url);
     }
     std::size_t albumCount() const {
         std::size_t count = 0;
@@ -261,6 +371,7 @@ class GADMRAIDGMSGHandlerTest : public ::testing::Test {
     std::shared_ptr<ads::testing::RecordingMRAIDEvents> events =
         ads::testing::RecordingMRAIDEvents::create();
     std::shared_ptr<GADOpener> opener = GADOpener::create();
+    std::shared_ptr<GADAdView> adView = GADAdView::create({0, 0, 320, 50});
     std::shared_ptr<GADMRAIDGMSGHandler> handler = GADMRAIDGMSGHandler::create(opener);
 };
 
@@ -366,7 +477,7 @@ TEST_F(GADMRAIDGMSGHandlerTest, PicturesAreAskedForOnceSavedOnceAndFailuresSayWh
     events->events.clear();
 
     // Twice the same URL: one question; another URL meanwhile is refused.
-    store(server.url("/picture.png"));
+    touchAndStore(server.url("/picture.png"));
     store(server.url("/picture.png"));
     store(server.url("/picture.jpg"));
     auto alert = AlertView::visibleAlert();
@@ -383,20 +494,130 @@ TEST_F(GADMRAIDGMSGHandlerTest, PicturesAreAskedForOnceSavedOnceAndFailuresSayWh
     EXPECT_EQ(server.requestCount("/picture.png"), 1u);
 
     // A JPEG is kept as a PNG of our own name, never over the first.
-    store(server.url("/picture.jpg"));
+    touchAndStore(server.url("/picture.jpg"));
     AlertView::visibleAlert()->tapButton(AlertView::visibleAlert()->firstOtherButtonIndex());
     ASSERT_TRUE(
         platform::testing::runMainLoopUntil([&] { return handler->pendingPictureCount() == 0; }));
     EXPECT_EQ(albumCount(), 2u);
     EXPECT_EQ(events->events.size(), 1u);
 
-    // Cancel: nobody hears, and the URL stays pending (a repeat asks nothing).
-    store(server.url("/picture.png"));
+    // Cancel: nobody hears, and nothing stays pending; asking again needs a new touch.
+    touchAndStore(server.url("/picture.png"));
     AlertView::visibleAlert()->tapButton(AlertView::visibleAlert()->cancelButtonIndex());
     scope.runUntilIdle();
+    EXPECT_EQ(events->events.size(), 1u);
+    EXPECT_EQ(handler->pendingPictureCount(), 0u);
     store(server.url("/picture.png"));
     EXPECT_EQ(AlertView::visibleAlert(), nullptr);
-    EXPECT_EQ(events->events.size(), 1u);
+    touchAndStore(server.url("/picture.png"));
+    EXPECT_NE(AlertView::visibleAlert(), nullptr);
+}
+
+TEST_F(GADMRAIDGMSGHandlerTest, AWarningTheCreativeRepeatsIsLoggedOncePerAd) {
+    auto screen = GADViewController::create();
+    screen->setSlot(screens);
+    ASSERT_TRUE(screen->presentFromViewController(root, {}));
+    scope.advance(0.5);
+    opener->setViewController(screen);
+    const Value::Dictionary landscape{{"a", Value("setOrientationProperties")},
+                                      {"allowOrientationChange", Value("false")},
+                                      {"forceOrientation", Value("landscape")}};
+    platform::LogSink::Capture log;
+    // The portrait-only window cannot take it, however often the creative asks.
+    for (int i = 0; i < 102; ++i) mraid(landscape);
+    auto warnings = [&] {
+        std::size_t count = 0;
+        for (const auto& line : log.lines()) count += line.find("share none") != std::string::npos;
+        return count;
+    };
+    EXPECT_EQ(warnings(), 1u);
+    // The next ad may say it once again.
+    screens->statistics = GADStatisticDictionary::create();
+    for (int i = 0; i < 5; ++i) mraid(landscape);
+    EXPECT_EQ(warnings(), 2u);
+    screen->relinquishScreenWithCompletion({});
+    scope.advance(1);
+}
+
+TEST_F(GADMRAIDGMSGHandlerTest, APictureQuestionTakesATouchOfItsOwn) {
+    const std::string refused =
+        std::string("error storePicture: ") + GADMRAIDGMSGHandler::kPictureRefused;
+    // A creative asking every 300 ms, before anyone touched it: never a question, nothing
+    // kept, each refusal told.
+    auto nag = [&](int from, int to) {
+        for (int n = from; n <= to; ++n) {
+            store(server.url("/picture.png?n=" + std::to_string(n)));
+            scope.advance(0.3);
+        }
+    };
+    nag(1, 10);
+    EXPECT_EQ(AlertView::visibleAlert(), nullptr);
+    EXPECT_EQ(handler->pendingPictureCount(), 0u);
+    EXPECT_EQ(events->events, Strings(10, refused));
+    events->events.clear();
+
+    // A touch: one question; more while it is up are turned away.
+    touchAd();
+    nag(11, 14);
+    ASSERT_NE(AlertView::visibleAlert(), nullptr);
+    EXPECT_EQ(handler->pendingPictureCount(), 1u);
+    EXPECT_EQ(events->events,
+              Strings(3, "error storePicture: Could not initialize picture download."));
+    events->events.clear();
+
+    // Cancel ends it: nothing pending, and the same nagging asks nothing until a new touch.
+    AlertView::visibleAlert()->tapButton(AlertView::visibleAlert()->cancelButtonIndex());
+    nag(15, 20);
+    EXPECT_EQ(AlertView::visibleAlert(), nullptr);
+    EXPECT_EQ(handler->pendingPictureCount(), 0u);
+    EXPECT_EQ(events->events, Strings(6, refused));
+    touchAd();
+    nag(21, 21);
+    EXPECT_NE(AlertView::visibleAlert(), nullptr);
+    AlertView::visibleAlert()->tapButton(AlertView::visibleAlert()->cancelButtonIndex());
+    scope.runUntilIdle();
+
+    // The server's auto-click protection refuses as it refuses the calendar; a touch still
+    // lets the question through.
+    opener->setAutoClickProtected(true);
+    adView->setTouched(false);
+    events->events.clear();
+    nag(22, 22);
+    EXPECT_EQ(AlertView::visibleAlert(), nullptr);
+    EXPECT_EQ(events->events, Strings{refused});
+    touchAd();
+    nag(23, 23);
+    EXPECT_NE(AlertView::visibleAlert(), nullptr);
+}
+
+TEST_F(GADMRAIDGMSGHandlerTest, AQuestionGoesDownWithTheScreenItWasAskedFrom) {
+    // An interstitial's question, the ad then closed: no question over the app, nothing
+    // pending, and the creative hears nothing.
+    auto screen = GADViewController::create();
+    screen->setSlot(screens);
+    ASSERT_TRUE(screen->presentFromViewController(root, {}));
+    scope.advance(0.5);
+    screen->view()->addSubview(adView);
+    opener->setViewController(screen);
+    touchAndStore(server.url("/picture.png"));
+    ASSERT_NE(AlertView::visibleAlert(), nullptr);
+    screen->relinquishScreenWithCompletion({});
+    scope.advance(1);
+    EXPECT_EQ(AlertView::visibleAlert(), nullptr);
+    EXPECT_EQ(AlertView::queuedCount(), 0u);
+    EXPECT_EQ(handler->pendingPictureCount(), 0u);
+    EXPECT_TRUE(events->events.empty());
+    EXPECT_EQ(server.requestCount("/picture.png"), 0u);
+
+    // A page let go with its question up takes it along.
+    root->view()->addSubview(adView);
+    opener->setViewController(root);
+    touchAndStore(server.url("/picture.jpg"));
+    ASSERT_NE(AlertView::visibleAlert(), nullptr);
+    handler.reset();
+    scope.runUntilIdle();
+    EXPECT_EQ(AlertView::visibleAlert(), nullptr);
+    EXPECT_EQ(server.requestCount("/picture.jpg"), 0u);
 }
 
 TEST_F(GADMRAIDGMSGHandlerTest, PictureFailuresFreeTheURLAndNameTheReason) {
@@ -408,7 +629,7 @@ TEST_F(GADMRAIDGMSGHandlerTest, PictureFailuresFreeTheURLAndNameTheReason) {
     };
     std::size_t expected = 0;
     for (const auto& [path, reason] : failures) {
-        store(server.url(path));
+        touchAndStore(server.url(path));
         auto alert = AlertView::visibleAlert();
         ASSERT_NE(alert, nullptr) << path;
         alert->tapButton(alert->firstOtherButtonIndex());

@@ -1,6 +1,7 @@
 // The program draws a frame only when the window shows something new: a still title screen is
 // drawn a few times over seconds of steps, a game once per frame it finishes, and a picture
-// asked for on a still screen is still taken of the screen as it is.
+// asked for on a still screen is still taken of the screen as it is. The game draws over the
+// whole window, so it shows no status bar.
 
 #include "app/main/GameProgram.h"
 
@@ -11,6 +12,8 @@
 
 #include "platform/gfx/Image.h"
 #include "platform/testing/TempDir.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Screen.h"
 
 using namespace app;
 
@@ -62,4 +65,19 @@ TEST(GameProgramFramesTest, AGameIsDrawnForEachFrameItFinishes) {
     // show nothing new.
     EXPECT_GE(stats.frames, 95);
     EXPECT_LT(stats.frames, stats.steps * 3 / 4);
+}
+
+TEST(GameProgramFramesTest, TheGameHidesTheStatusBarItDrawsOver) {
+    const platform::testing::TempDir home;
+    ProgramOptions options = headless(home);
+    options.seconds = 1;
+    auto& application = platform::ui::Application::shared();
+    application.setStatusBarHidden(false);
+
+    GameProgram program(options);
+    ASSERT_EQ(program.run(), 0);
+    // The application frame (what ads may fill) is the whole window the game draws on.
+    EXPECT_TRUE(application.isStatusBarHidden());
+    const auto& screen = platform::ui::Screen::mainScreen();
+    EXPECT_EQ(screen.applicationFrame(), screen.bounds());
 }

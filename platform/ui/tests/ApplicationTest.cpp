@@ -1,8 +1,13 @@
 #include "platform/ui/Application.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "platform/runtime/MainLoopTestScope.h"
+#include "platform/storage/Bundle.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
@@ -171,6 +176,33 @@ TEST_F(ApplicationTest, StatusBarScreenAndKeyWindow) {
     app.setIdleTimerDisabled(true);
     EXPECT_TRUE(app.isIdleTimerDisabled());
     EXPECT_EQ(app.supportedInterfaceOrientationsForWindow(w.get()), 1u << 1);
+}
+
+TEST_F(ApplicationTest, ABundleThatDeclaresNoStatusBarLaunchesWithoutOne) {
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() / ("movu-status-bar-" + std::to_string(::getpid()));
+    auto bundle = [&](const std::string& name, const char* hidden) {
+        const fs::path path = folder / name;
+        fs::create_directories(path);
+        std::ofstream(path / "Info.plist")
+            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+            << "<key>UIStatusBarHidden</key><" << hidden << "/></dict></plist>\n";
+        platform::Bundle::setMainBundlePath(path);
+    };
+    Screen::mainScreen().reset();
+    bundle("shown", "false");
+    app.finishLaunching();
+    EXPECT_FALSE(app.isStatusBarHidden());
+    EXPECT_EQ(Screen::mainScreen().applicationFrame(), (platform::Rect{0, 20, 320, 460}));
+
+    app.reset();
+    bundle("hidden", "true");
+    app.finishLaunching();
+    EXPECT_TRUE(app.isStatusBarHidden());
+    EXPECT_EQ(Screen::mainScreen().applicationFrame(), Screen::mainScreen().bounds());
+    platform::Bundle::setMainBundlePath(std::nullopt);
+    fs::remove_all(folder);
 }
 
 TEST_F(ApplicationTest, BackgroundTasksRunUntilEndedOrExpired) {

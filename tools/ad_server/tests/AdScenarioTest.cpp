@@ -25,6 +25,9 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_EQ(s->orientation, "portrait");
     EXPECT_EQ(s->requestScenario, "offline_buffer");
     EXPECT_TRUE(s->autoClickProtection && s->requestReload && s->manualImpressions);
+    EXPECT_TRUE(s->activeViewSettings);
+    EXPECT_FALSE(parseAdScenario("mraid-record-late,noactiveview")->activeViewSettings);
+    EXPECT_FALSE(parseAdScenario("banner,noactiveview=1"));
     ASSERT_EQ(s->extraHeaders.size(), 1u);
     EXPECT_EQ(s->extraHeaders[0], (std::pair<std::string, std::string>{"x-rade-fluid", "height"}));
     EXPECT_FALSE(s->stall);

@@ -364,6 +364,16 @@ TEST_F(AdServerTest, AdUrlsAnswerEachKindWithItsHeaders) {
     EXPECT_EQ(fetchedMediation["is_mediation"], true);
     EXPECT_TRUE(fetchedMediation["ad_json"].contains("ad_networks"));
 
+    // Another server's ads may come without active-view settings, in either form.
+    server.setScenario("nav", AdScenario::banner().withoutActiveViewSettings());
+    auto bare = get("/mads/gma?slotname=nav");
+    EXPECT_FALSE(bare->has_header("x-rade-activeview"));
+    EXPECT_TRUE(bare->has_header("x-rade-tracking-urls"));
+    Json bareObject = Json::parse(get("/mads/fetched_ad?slotname=nav")->body);
+    EXPECT_FALSE(bareObject.contains("active_view"));
+    EXPECT_TRUE(bareObject.contains("impression_urls"));
+    EXPECT_TRUE(Json::parse(get("/mads/fetched_ad?slotname=l")->body).contains("active_view"));
+
     // Every ad answered got the next number.
     auto requests = server.log().of(RequestKind::AdRequest);
     ASSERT_GE(requests.size(), 2u);

@@ -23,6 +23,29 @@ TEST(MraidCreativesTest, EachFeatureHasACreativeThatLoadsMraidAndLogsWhatItHears
     EXPECT_FALSE(parseAdScenario("mraid-teleport"));
 }
 
+TEST(MraidCreativesTest, TheRecordingCreativesListenBeforeMraidAndTheLateOneLoadsItOnlyWhenAsked) {
+    auto record = mraidCreative("record");
+    auto late = mraidCreative("record-late");
+    ASSERT_TRUE(record && late);
+    // Its own receiver comes first, so mraid.js hands it every message it gets.
+    const auto receiver = record->find("window.RADE_ReceiveMessage = function");
+    ASSERT_NE(receiver, std::string::npos);
+    EXPECT_LT(receiver, record->find("<script src=\"mraid.js\""));
+    for (const char* read : {"getState()", "getCurrentPosition()", "getDefaultPosition()",
+                             "getMaxSize()", "isViewable()"}) {
+        EXPECT_NE(record->find(read), std::string::npos) << read;
+    }
+    // The late one names no mraid.js for the SDK to serve: it fetches the server's own.
+    EXPECT_EQ(late->find("mraid.js"), std::string::npos);
+    EXPECT_NE(late->find(std::string("here('") + kMraidBannerPath + "')"), std::string::npos);
+    EXPECT_NE(late->find("window.loadMraidNow"), std::string::npos);
+    // The two-part expand's second page is the recording creative itself.
+    auto second = mraidAsset("/mads/mraid/record.html");
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->body, *record);
+    EXPECT_NE(record->find("/mads/mraid/record.html"), std::string::npos);
+}
+
 TEST(MraidCreativesTest, ScriptsNameTheirPlacementAndPicturesAreWhatTheySay) {
     auto banner = mraidAsset(kMraidBannerPath);
     auto interstitial = mraidAsset(kMraidInterstitialPath);

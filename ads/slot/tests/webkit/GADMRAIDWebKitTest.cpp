@@ -21,6 +21,7 @@
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/tests/webkit/MRAIDWebKitTestBase.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -30,6 +31,7 @@
 #include "platform/services/EventEditor.h"
 #include "platform/services/PhotoAlbum.h"
 #include "platform/storage/AtomicFile.h"
+#include "platform/storage/Json.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/testing/TempDir.h"
@@ -45,62 +47,20 @@
 namespace ads {
 namespace {
 
-using platform::testing::ScreenshotCamera;
 using tools::adserver::AdScenario;
 using tools::adserver::RequestKind;
 
-class GADMRAIDWebKitTest : public ::testing::Test {
+class GADMRAIDWebKitTest : public ads::testing::MRAIDWebKitTestBase {
   protected:
     static constexpr const char* kUnit = "ca-movu-mraid";
 
-    void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(ads.server().isRunning());
-        GADMRAIDInterceptor::resetForTesting();
-        GADMRAIDInterceptor::registerInterceptor();
-        auto& application = platform::ui::Application::shared();
-        application.setDesktopOpener([this](const std::vector<std::string>& argv) {
-            opened.push_back(argv.at(1));
-            return true;
-        });
-        window->setRootViewController(controller);
-        window->makeKeyWindow();
-        window->setBackgroundColor(platform::Color::whiteColor());
-    }
-    void TearDown() override {
-        if (banner) banner->removeFromSuperview();
-        banner.reset();
-        scope.runUntilIdle();
-        platform::ui::AlertView::resetAll();
-        platform::web::ResourceInterceptor::setHandler(GADMRAIDInterceptor::kScriptName, nullptr);
-        GADMRAIDInterceptor::resetForTesting();
-        platform::ui::Application::shared().setDesktopOpener({});
-    }
-
     // A 320 x 50 banner at the bottom of the window with the creative of the feature.
     void loadBanner(const std::string& feature) {
-        auto scenario = tools::adserver::parseAdScenario("mraid-" + feature + ",size=320x50");
-        ASSERT_TRUE(scenario);
-        ads.server().setScenario(kUnit, *scenario);
-        banner = GADBannerView::create(kGADAdSizeBanner, {0, 430});
-        banner->setAdUnitID(kUnit);
-        banner->setRootViewController(controller);
-        controller->view()->addSubview(banner);
-        banner->loadRequest(GADRequest::request());
+        loadBannerOf(kUnit, "mraid-" + feature + ",size=320x50", 430);
     }
-    std::shared_ptr<GADAdView> adView() const { return banner->adView(); }
     std::string lines() {
         return adView()->stringByEvaluatingJavaScriptFromString(
             "window.lines ? window.lines.join('|') : ''");
-    }
-    // Waits on the real loop while the test's clock moves on, so animations finish.
-    bool waitFor(const std::function<bool()>& condition, double seconds = 20) {
-        return ads.waitOnMainLoopUntil(
-            [&] {
-                scope.advance(0.05);
-                return condition();
-            },
-            seconds);
     }
     bool waitForLine(const std::string& text) {
         return waitFor([&] { return lines().find(text) != std::string::npos; });
@@ -114,26 +74,20 @@ class GADMRAIDWebKitTest : public ::testing::Test {
         adView()->stringByEvaluatingJavaScriptFromString(
             "document.getElementById('b" + std::to_string(button) + "').click(); 'ok'");
     }
-    void shoot(const std::string& name) {
-        std::string cameraError;
-        ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
-        ASSERT_TRUE(camera.isReady()) << cameraError;
-        std::string saveError;
-        camera.shoot(*window, name, &saveError);
-        EXPECT_TRUE(saveError.empty()) << saveError;
+    // A player's finger on the button, where the page shows it.
+    void tapButton(int button) {
+        auto where = platform::Json::parse(adView()->stringByEvaluatingJavaScriptFromString(
+            "JSON.stringify(document.getElementById('b" + std::to_string(button) +
+            "').getBoundingClientRect())"));
+        ASSERT_TRUE(where);
+        const auto frame = adFrameInWindow();
+        const platform::Point point{
+            frame.minX() + (*where)["left"].doubleValue() + (*where)["width"].doubleValue() / 2,
+            frame.minY() + (*where)["top"].doubleValue() + (*where)["height"].doubleValue() / 2};
+        platform::ui::TouchInput input{window};
+        input.touchDown(1, point);
+        input.touchUp(1, point);
     }
-    platform::Rect adFrameInWindow() const {
-        return adView()->convertRectToView(adView()->bounds(), nullptr);
-    }
-
-    ads::testing::AdsTestScope scope;
-    ads::testing::AdServerFixture ads;
-    ads::testing::SDKCoreTestScope core;
-    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<platform::ui::ViewController> controller =
-        platform::ui::ViewController::create();
-    std::shared_ptr<GADBannerView> banner;
-    std::vector<std::string> opened;
 };
 
 TEST_F(GADMRAIDWebKitTest, ExpandFillsTheWindowAndClosesBackIntoPlace) {
@@ -176,7 +130,8 @@ TEST_F(GADMRAIDWebKitTest, SaveStoresThePictureInTheAlbum) {
                                        pictures.path().string());
     loadBanner("picture");
     ASSERT_TRUE(waitForLine("ready")) << lines();
-    press(0);
+    // The question comes from the player's touch, one touch per question.
+    tapButton(0);
     auto alert = alertShown();
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->title(), "Permission");
@@ -191,12 +146,16 @@ TEST_F(GADMRAIDWebKitTest, SaveStoresThePictureInTheAlbum) {
         },
         20));
     // A page that is no picture is refused with its reason.
-    press(2);
+    tapButton(2);
     alert = alertShown();
     ASSERT_NE(alert, nullptr);
     alert->tapButton(alert->firstOtherButtonIndex());
     ASSERT_TRUE(waitForLine("error storePicture: Failed to load")) << lines();
     EXPECT_NE(lines().find("not a PNG or JPEG"), std::string::npos);
+    // Asked for by the page itself, with no finger on the ad: refused, no question.
+    press(1);
+    ASSERT_TRUE(waitForLine("error storePicture: Storing pictures is not allowed")) << lines();
+    EXPECT_EQ(platform::ui::AlertView::visibleAlert(), nullptr);
 }
 
 TEST_F(GADMRAIDWebKitTest, AddLeavesAnEventFileAParserReadsBack) {

@@ -7,6 +7,10 @@
  * resize, storePicture, createCalendarEvent, setOrientationProperties; "open" for expand and
  * links; "close"; "customClose"). Native to page: RADE_ReceiveMessage(name, parameters),
  * which this script takes over, handing every message on to a handler the page had before.
+ *
+ * What native code sends in one script (a state and the size that goes with it) is taken in
+ * whole before any listener hears of it: the listeners run once the script is over (a
+ * microtask), in the order of the messages, each reading the state and size of the same moment.
  */
 (function () {
   'use strict';
@@ -47,8 +51,18 @@
     }, 1000);
   }
 
+  var held = null;
+
   function fire(event) {
     var args = Array.prototype.slice.call(arguments, 1);
+    if (held) {
+      held.push([event, args]);
+      return;
+    }
+    tell(event, args);
+  }
+
+  function tell(event, args) {
     var list = (listeners[event] || []).slice();
     for (var i = 0; i < list.length; i++) {
       try {
@@ -132,8 +146,20 @@
     }
   };
 
+  // Messages of one script are applied at once; their events wait for the script's end.
+  function holdEvents() {
+    if (held) return;
+    held = [];
+    Promise.resolve().then(function () {
+      var events = held;
+      held = null;
+      for (var i = 0; i < events.length; i++) tell(events[i][0], events[i][1]);
+    });
+  }
+
   var previousReceiver = window.RADE_ReceiveMessage;
   window.RADE_ReceiveMessage = function (name, parameters) {
+    holdEvents();
     var p = parameters || {};
     if (typeof p === 'string') {
       try {
@@ -209,7 +235,9 @@
       send('open', params);
     },
     getExpandProperties: function () {
-      return {width: expandProperties.width, height: expandProperties.height,
+      // Unset, an expanded ad fills what it may.
+      return {width: expandProperties.width >= 0 ? expandProperties.width : maxSize.width,
+              height: expandProperties.height >= 0 ? expandProperties.height : maxSize.height,
               useCustomClose: expandProperties.useCustomClose, isModal: true};
     },
     setExpandProperties: function (properties) {
