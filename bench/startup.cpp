@@ -50,7 +50,9 @@ struct Run {
     int status = -1;
 };
 
-Run runProgram(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+// The program's own output goes to `output` (or nowhere), so a failed run can say why.
+Run runProgram(const std::vector<std::string>& args, const std::vector<std::string>& env,
+               const fs::path& output = "/dev/null") {
     Run run;
     run.execAt = now();
     pid_t pid = ::fork();
@@ -59,9 +61,9 @@ Run runProgram(const std::vector<std::string>& args, const std::vector<std::stri
         std::vector<char*> argv{const_cast<char*>(kProgram.c_str())};
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        int devnull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devnull, 1);
-        ::dup2(devnull, 2);
+        int sink = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(sink, 1);
+        ::dup2(sink, 2);
         ::execv(kProgram.c_str(), argv.data());
         ::_exit(127);
     }
@@ -80,16 +82,25 @@ struct StartUp {
 
 StartUp startUp(const fs::path& home, const std::vector<std::string>& env) {
     const fs::path log = home / "frames.txt";
+    const fs::path output = home / "output.txt";
+    // The log of an earlier run must not pass for this one's: a run that ends before its
+    // first frame writes none.
+    std::error_code ec;
+    fs::create_directories(home, ec);
+    fs::remove(log, ec);
     std::vector<std::string> all = env;
     all.push_back("MOVUROUTE_FRAME_LOG=" + log.string());
-    Run run = runProgram({"--seconds", "1.5", "--home", home.string()}, all);
+    Run run = runProgram({"--seconds", "1.5", "--home", home.string()}, all, output);
     StartUp result;
     std::ifstream in(log);
     std::vector<double> frames;
     for (double t; in >> t;) frames.push_back(t);
     if (run.status != 0 || frames.empty()) {
-        std::fprintf(stderr, "a run ended with status %d after %zu frames\n", run.status,
+        std::fprintf(stderr, "a run ended with status %d after %zu frames; it said:\n", run.status,
                      frames.size());
+        std::ifstream said(output);
+        for (std::string line; std::getline(said, line);)
+            std::fprintf(stderr, "  %s\n", line.c_str());
         return result;
     }
     result.frames = static_cast<int>(frames.size());

@@ -25,10 +25,13 @@ Rect gad_visibleBounds(const View& view) {
     for (const View* v = &view; v; holder = v->superview(), v = holder.get()) {
         if (v->isHidden()) return Rect::zero();
     }
-    Rect visible = window->bounds();
-    for (const View* v = &view; v; holder = v->superview(), v = holder.get()) {
-        if (!v->clipsToBounds()) continue;
-        visible = visible.intersection(v->convertRectToView(v->bounds(), nullptr));
+    // Only the view's own rectangle counts, whether or not the view clips: one scrolled out
+    // of a clipping list shows nothing of itself.
+    Rect visible = view.convertRectToView(view.bounds(), nullptr).intersection(window->bounds());
+    if (visible.isEmpty()) return Rect::zero();
+    for (holder = view.superview(); holder; holder = holder->superview()) {
+        if (!holder->clipsToBounds()) continue;
+        visible = visible.intersection(holder->convertRectToView(holder->bounds(), nullptr));
         if (visible.isEmpty()) return Rect::zero();
     }
     return visible;

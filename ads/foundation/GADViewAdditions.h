@@ -12,10 +12,10 @@ class View;
 
 namespace ads {
 
-// The part of the window the view can show, in window coordinates: the window's bounds
-// narrowed by every view from this one up to the window that clips to its bounds. The zero
-// rectangle while the application is not active, when the view has no window, the window
-// or any view on the way is hidden, or nothing is left.
+// The part of the view that shows, in window coordinates: its own rectangle cut by the
+// window and by every view above it that clips to its bounds, whatever the view's own
+// clipping. The zero rectangle while the application is not active, when the view has no
+// window, the window or any view on the way is hidden, or nothing is left.
 platform::Rect gad_visibleBounds(const platform::ui::View& view);
 
 // Whether the orientations the application allows for the view's window share a bit with

@@ -58,6 +58,17 @@ void GADSlot::processStandardAdResponse(const std::shared_ptr<GADAd>& ad) {
     loadingAd_ = ad;
     reloadTimer_->setInterval(ad->reloadInterval());
     reloadTimer_->schedule();
+    if (ad->responseType() == GADAdResponseType::Native) {
+        // Only an owner that takes native ads itself (it turned the ad down above) can show
+        // one: the slot would put the ad's JSON on its page as text.
+        didFailToReceiveAdWithError(
+            GADRequestError::errorWithCode(kGADErrorMediationInvalidAdSize,
+                                           std::string("Received a native ad, which ") +
+                                               (isInterstitial() ? "an interstitial" : "a banner") +
+                                               " cannot show."),
+            false);
+        return;
+    }
     if (ad->customAdSizeString()) {
         newAdSize_ = isInterstitial() ? platform::Size{}
                                       : CGSizeFromGADAdSizeString(*ad->customAdSizeString());

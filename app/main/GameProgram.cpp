@@ -81,6 +81,46 @@ bool hasDisplay() {
     return name != "offscreen" && name != "dummy" && name != "evdev";
 }
 
+// The display the environment names for a window, or nothing.
+std::optional<std::string> namedDisplay() {
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value) return std::string(value);
+    }
+    return std::nullopt;
+}
+
+// A display server on a busy machine turns a new client away now and then (an X server whose
+// queue of waiting connections is full answers "resource temporarily unavailable", or resets
+// the connection), and SDL then quietly takes a driver that shows nothing. A display the
+// environment names is asked again, a little later each time, before the run gives up on it.
+bool initVideoWithDisplay() {
+    constexpr Uint32 kSystems = SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS;
+    for (int attempt = 1;; ++attempt) {
+        if (SDL_Init(kSystems) != 0) {
+            std::fprintf(stderr, "movuroute: SDL: %s (try --headless)\n", SDL_GetError());
+            return false;
+        }
+        if (hasDisplay()) return true;
+        SDL_Quit();
+        const auto display = namedDisplay();
+        if (!display) {
+            std::fprintf(stderr,
+                         "movuroute: no display to open a window on (DISPLAY and "
+                         "WAYLAND_DISPLAY are unset); use --headless\n");
+            return false;
+        }
+        if (attempt == GameProgram::kDisplayAttempts) {
+            std::fprintf(stderr,
+                         "movuroute: cannot open a window on the display %s (tried %d times); "
+                         "use --headless\n",
+                         display->c_str(), attempt);
+            return false;
+        }
+        SDL_Delay(Uint32(attempt * GameProgram::kDisplayRetryMilliseconds));
+    }
+}
+
 // For the start-up benchmark: with MOVUROUTE_FRAME_LOG set, the steady-clock time of every
 // frame of the first two seconds, one line each, so a run's first frame and its stalls can
 // be read from outside.
@@ -164,16 +204,7 @@ bool GameProgram::setUp() {
     double scale = options_.scale;
     std::string error;
     if (windowed_) {
-        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS) != 0) {
-            std::fprintf(stderr, "movuroute: SDL: %s (try --headless)\n", SDL_GetError());
-            return false;
-        }
-        if (!hasDisplay()) {
-            std::fprintf(stderr,
-                         "movuroute: no display to open a window on (DISPLAY and "
-                         "WAYLAND_DISPLAY are unset); use --headless\n");
-            return false;
-        }
+        if (!initVideoWithDisplay()) return false;
         if (scale <= 0) scale = scaleForDisplay();
         context_ = shared(
             platform::gfx::WindowContext::create("Movuroute", int(std::lround(kPointsWide * scale)),

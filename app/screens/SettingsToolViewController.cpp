@@ -1,5 +1,6 @@
 #include "app/screens/SettingsToolViewController.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -97,6 +98,8 @@ SettingsToolViewController::SettingsToolViewController(std::string nibName)
     outlet("bgMusicLabel", bgMusicLabel_);
     outlet("bgMusicSwitch", bgMusicSwitch_);
     outlet("resolutionBtn", resolutionBtn_);
+    outlet("tiltLabel", tiltLabel_);
+    outlet("displayLabel", displayLabel_);
     action("onSoundBtn", [this](platform::ui::Control*) { onSoundBtn(); });
     action("onCalibrateBtn", [this](platform::ui::Control*) { onCalibrateBtn(); });
     action("onResolutionBtn", [this](platform::ui::Control*) { onResolutionBtn(); });
@@ -133,8 +136,6 @@ void SettingsToolViewController::updateView() {
         bgMusicSwitch_->setHidden(!music);
         if (music) bgMusicSwitch_->setOn(c->bgMusicMode() != 0, false);
     }
-    if (bgMusicLabel_) bgMusicLabel_->setHidden(!music);
-    closeUpMusicRow(!music);
 
     if (calibrateBtn_) {
         const bool tilt = c->accelerometerCalibrationType() != 0;
@@ -152,35 +153,68 @@ void SettingsToolViewController::updateView() {
                            "Screen Resolution: " + contentsScaleIndexDelegate_->itemLabelAt(
                                                        c->contentsScaleIndexSetting()));
     }
+    closeUpHiddenRows();
 }
 
-void SettingsToolViewController::closeUpMusicRow(bool hidden) {
-    if (!bgMusicLabel_ || !contentView()) return;
-    // The rows below the music switch move up into its place while it is hidden, so the
-    // screen shows no empty band; they go back when it shows.
-    if (!musicRowHeight_) {
-        const double rowTop = bgMusicLabel_->frame().minY();
-        const double rowBottom = bgMusicLabel_->frame().maxY();
-        double next = 0;
-        for (const auto& v : contentView()->subviews()) {
-            if (v == bgMusicLabel_ || v == bgMusicSwitch_) continue;
-            double top = v->frame().minY();
-            if (top < rowBottom) continue;
-            if (rowsBelowMusic_.empty() || top < next) next = top;
-            rowsBelowMusic_.push_back(v);
-        }
-        musicRowHeight_ = rowsBelowMusic_.empty() ? 0 : next - rowTop;
+void SettingsToolViewController::closeUpHiddenRows() {
+    const auto& content = contentView();
+    if (!content) return;
+    if (!designedHeight_) {
+        for (const auto& v : content->subviews()) designedFrames_.emplace_back(v, v->frame());
+        designedHeight_ = content->frame().height();
     }
-    const double shift = hidden ? *musicRowHeight_ : 0;
-    if (shift == musicRowShift_) return;
-    for (const auto& weak : rowsBelowMusic_) {
+    auto designed = [&](const platform::ui::View* view) -> std::optional<platform::Rect> {
+        for (const auto& [weak, frame] : designedFrames_)
+            if (weak.lock().get() == view) return frame;
+        return std::nullopt;
+    };
+    // A row whose setting does not apply goes with its heading, and the band it took (down to
+    // the next row, or to the end of the content) closes up: the screen shows no heading over
+    // nothing and no empty gap.
+    struct Band {
+        double top = 0, bottom = 0;
+    };
+    std::vector<Band> removed;
+    const std::vector<
+        std::pair<std::shared_ptr<platform::ui::View>, std::shared_ptr<platform::ui::View>>>
+        rows{{bgMusicSwitch_, bgMusicLabel_},
+             {calibrateBtn_, tiltLabel_},
+             {resolutionBtn_, displayLabel_}};
+    for (const auto& [control, heading] : rows) {
+        if (!control) continue;
+        const bool hidden = control->isHidden();
+        if (heading) heading->setHidden(hidden);
+        const auto controlFrame = designed(control.get());
+        if (!hidden || !controlFrame) continue;
+        platform::Rect row = *controlFrame;
+        if (heading) {
+            if (const auto headingFrame = designed(heading.get()))
+                row = row.unionWith(*headingFrame);
+        }
+        double next = *designedHeight_;
+        for (const auto& [weak, frame] : designedFrames_) {
+            auto v = weak.lock();
+            if (v && v != control && v != heading && frame.minY() >= row.maxY())
+                next = std::min(next, frame.minY());
+        }
+        removed.push_back({row.minY(), next});
+    }
+    double closedUp = 0;
+    for (const auto& band : removed) closedUp += band.bottom - band.top;
+    for (const auto& [weak, frame] : designedFrames_) {
         auto v = weak.lock();
         if (!v) continue;
+        double shift = 0;
+        for (const auto& band : removed)
+            if (frame.minY() >= band.bottom) shift += band.bottom - band.top;
         platform::Rect f = v->frame();
-        f.origin.y -= shift - musicRowShift_;
+        f.origin.y = frame.minY() - shift;
         v->setFrame(f);
     }
-    musicRowShift_ = shift;
+    platform::Rect contentFrame = content->frame();
+    contentFrame.size.height = *designedHeight_ - closedUp;
+    content->setFrame(contentFrame);
+    if (const auto& scroll = scrollView()) scroll->setContentSize(contentFrame.size);
 }
 
 void SettingsToolViewController::willSaveSettings() {

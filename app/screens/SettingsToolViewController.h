@@ -2,7 +2,9 @@
 
 // The settings tab: sound volume, background music (shown only when the game has music),
 // the neutral tilt ("Calibrate Tilt Sensor", measured with the accelerometer at 100 Hz while
-// the question is open) and the drawing resolution, chosen on the selection screen.
+// the question is open) and the drawing resolution, chosen on the selection screen (offered
+// only on screens of more than one pixel per point). A row that does not apply hides with its
+// heading, and the rows below it close up.
 // Changes are saved when the tab's view goes away.
 
 #include <cstdint>
@@ -106,6 +108,8 @@ class SettingsToolViewController : public ToolViewControllerBase {
     const std::shared_ptr<platform::ui::Label>& bgMusicLabel() const { return bgMusicLabel_; }
     const std::shared_ptr<platform::ui::Switch>& bgMusicSwitch() const { return bgMusicSwitch_; }
     const std::shared_ptr<platform::ui::Button>& resolutionBtn() const { return resolutionBtn_; }
+    const std::shared_ptr<platform::ui::Label>& tiltLabel() const { return tiltLabel_; }
+    const std::shared_ptr<platform::ui::Label>& displayLabel() const { return displayLabel_; }
 
   private:
     // The interface's buttons, bound by name when the screen is made.
@@ -113,19 +117,22 @@ class SettingsToolViewController : public ToolViewControllerBase {
     void onResolutionBtn();
     void onCalibrateBtn();
 
+    // Lays the rows out again from the interface file's places, leaving out the rows whose
+    // setting does not apply (their control hidden) with their headings.
+    void closeUpHiddenRows();
+
     std::weak_ptr<SettingsToolCore> settingsCore_;
     std::shared_ptr<platform::ui::Button> calibrateBtn_;
     std::shared_ptr<platform::ui::Button> soundBtn_;
-    void closeUpMusicRow(bool hidden);
-
     std::shared_ptr<platform::ui::Label> bgMusicLabel_;
     std::shared_ptr<platform::ui::Switch> bgMusicSwitch_;
-    // The height of the music row with the space after it, measured once; how far the rows
-    // below it are moved up now.
-    std::optional<double> musicRowHeight_;
-    double musicRowShift_ = 0;
-    std::vector<std::weak_ptr<platform::ui::View>> rowsBelowMusic_;
+    std::shared_ptr<platform::ui::Label> tiltLabel_;
+    std::shared_ptr<platform::ui::Label> displayLabel_;
     std::shared_ptr<platform::ui::Button> resolutionBtn_;
+    // Every view of the content as the interface file placed it, and the content's height
+    // then; taken at the first layout.
+    std::vector<std::pair<std::weak_ptr<platform::ui::View>, platform::Rect>> designedFrames_;
+    std::optional<double> designedHeight_;
     std::shared_ptr<SimpleUIActionSheetDelegate> calibrateActionDelegate_;
     // The helper holds where its neutral position comes from only weakly; we keep it.
     std::shared_ptr<AccelerometerHelperOwner> accelerometerOwner_;

@@ -177,6 +177,44 @@ TEST_F(SettingsToolTest, ButtonsShowTheSettingsAndHideWhatDoesNotApply) {
     EXPECT_EQ(title(tab->resolutionBtn()), "Screen Resolution: Automatic");
 }
 
+TEST_F(SettingsToolTest, ARowThatDoesNotApplyGoesWithItsHeadingAndLeavesNoBand) {
+    // Scale 1 and no music: the display heading goes with its row, and the content ends where
+    // the tilt section ends (with the 12 points the sections keep below them).
+    core->setAccelerometerCalibrationType(1);
+    auto tab = show();
+    ASSERT_NE(tab, nullptr);
+    ASSERT_NE(tab->displayLabel(), nullptr);
+    ASSERT_NE(tab->tiltLabel(), nullptr);
+    EXPECT_TRUE(tab->resolutionBtn()->isHidden());
+    EXPECT_TRUE(tab->displayLabel()->isHidden());
+    EXPECT_FALSE(tab->tiltLabel()->isHidden());
+    EXPECT_EQ(tab->tiltLabel()->frame().minY(), 96);
+    EXPECT_EQ(tab->calibrateBtn()->frame().maxY(), 166);
+    EXPECT_EQ(tab->contentView()->frame().height(), 178);
+    EXPECT_EQ(tab->scrollView()->contentSize().height, 178);
+
+    // A screen with a resolution choice and no tilt: the display section moves up into the
+    // tilt section's place, under its heading.
+    core->setAccelerometerCalibrationType(0);
+    platform::ui::Screen::mainScreen().setScale(2);
+    tab->updateView();
+    EXPECT_TRUE(tab->tiltLabel()->isHidden());
+    EXPECT_FALSE(tab->displayLabel()->isHidden());
+    EXPECT_EQ(tab->displayLabel()->frame().minY(), 96);
+    EXPECT_EQ(tab->resolutionBtn()->frame().minY(), 122);
+    EXPECT_EQ(tab->contentView()->frame().height(), 256);
+
+    // Everything applies again: every row back at its place in the interface file.
+    core->setAccelerometerCalibrationType(1);
+    tab->updateView();
+    EXPECT_FALSE(tab->tiltLabel()->isHidden());
+    EXPECT_EQ(tab->tiltLabel()->frame().minY(), 96);
+    EXPECT_EQ(tab->displayLabel()->frame().minY(), 178);
+    EXPECT_EQ(tab->resolutionBtn()->frame().minY(), 204);
+    EXPECT_EQ(tab->contentView()->frame().height(), 338);
+    EXPECT_EQ(tab->scrollView()->contentSize().height, 338);
+}
+
 TEST_F(SettingsToolTest, SoundButtonCyclesTheVolumeAndLeavingTheTabSavesIt) {
     auto tab = show();
     ASSERT_NE(tab, nullptr);

@@ -1,6 +1,7 @@
 // Draws the three tool tabs headless, as the app core builds them, and writes them as PNG files
-// to <build>/screenshots/ (tools_scores.png, tools_settings.png, tools_about.png) for a person
-// to look at; the checks make sure the main parts are where they belong.
+// to <build>/screenshots/ (tools_scores.png, tools_settings.png, tools_about.png, and
+// tools_settings_scale1.png) for a person to look at; the checks make sure the main parts are
+// where they belong.
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,24 @@ TEST_F(ToolScreenshots, ScoresSettingsAndAboutTabs) {
     img = shoot("tools_about.png");
     EXPECT_GT(rgb(img, 300, 44 + 200)[0], 200);  // the white text view
     EXPECT_GT(rgb(img, 65, 44 + 350)[0], 200);   // privacy button
+}
+
+TEST_F(ToolScreenshots, SettingsOnAScreenOfScaleOneEndWithTheTiltSection) {
+    ASSERT_TRUE(camera.isReady()) << cameraError;
+    copyAsset("icon_settings.png");
+    platform::ui::Screen::mainScreen().setScale(1);
+    ASSERT_NE(openTools(), nullptr);
+    select(1);
+    auto img = shoot("tools_settings_scale1.png");
+    EXPECT_GT(rgb(img, 30, 44 + 144)[0], 200);  // calibrate button
+    // No resolution choice at this scale, and no "Display" heading over nothing: below the
+    // tilt section only the page's own blue.
+    const auto page = rgb(img, 5, 44 + 300);
+    int marked = 0;
+    for (double y = 44 + 168; y < 44 + 300; y += 0.5)
+        for (double x = 0; x < 320; x += 0.5)
+            if (rgb(img, x, y) != page) ++marked;
+    EXPECT_EQ(marked, 0);
 }
 
 }  // namespace

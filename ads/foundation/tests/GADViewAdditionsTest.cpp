@@ -40,15 +40,25 @@ class GADViewAdditionsTest : public ::testing::Test {
     std::shared_ptr<View> view = View::create({80, 80, 100, 100});
 };
 
-TEST_F(GADViewAdditionsTest, VisibleBoundsNarrowOnlyAtClippingViews) {
-    // Nothing clips: the whole window.
-    EXPECT_EQ(gad_visibleBounds(*view), Rect(0, 0, 320, 480));
-    container->setClipsToBounds(true);
-    EXPECT_EQ(gad_visibleBounds(*view), Rect(50, 50, 100, 100));
+TEST_F(GADViewAdditionsTest, VisibleBoundsAreTheViewCutByClippingAncestorsAndTheWindow) {
+    // Nothing clips: the view's own rectangle, whatever its own clipping.
+    EXPECT_EQ(gad_visibleBounds(*view), Rect(130, 130, 100, 100));
     view->setClipsToBounds(true);
+    EXPECT_EQ(gad_visibleBounds(*view), Rect(130, 130, 100, 100));
+    view->setClipsToBounds(false);
+    container->setClipsToBounds(true);
     EXPECT_EQ(gad_visibleBounds(*view), Rect(130, 130, 20, 20));
     // Moved wholly outside its clipping superview.
     view->setFrame({200, 0, 10, 10});
+    EXPECT_EQ(gad_visibleBounds(*view), Rect::zero());
+    // Nothing clips but the window: half beyond its edge, then wholly beyond it.
+    container->setClipsToBounds(false);
+    view->setFrame({220, 0, 100, 10});
+    EXPECT_EQ(gad_visibleBounds(*view), Rect(270, 50, 50, 10));
+    view->setFrame({300, 0, 100, 10});
+    EXPECT_EQ(gad_visibleBounds(*view), Rect::zero());
+    // A view without area shows nothing.
+    view->setFrame({10, 10, 0, 0});
     EXPECT_EQ(gad_visibleBounds(*view), Rect::zero());
 }
 
@@ -73,15 +83,20 @@ TEST_F(GADViewAdditionsTest, AViewScrolledOutOfItsScrollViewIsNotVisible) {
     auto scroll = ScrollView::create({0, 0, 320, 200});
     scroll->setClipsToBounds(true);
     scroll->setContentSize({320, 1000});
-    auto ad = View::create({0, 0, 320, 50});
-    ad->setClipsToBounds(true);
     window->addSubview(scroll);
-    scroll->addSubview(ad);
-    EXPECT_EQ(gad_visibleBounds(*ad), Rect(0, 0, 320, 50));
-    scroll->setContentOffset({0, 25});
-    EXPECT_EQ(gad_visibleBounds(*ad), Rect(0, 0, 320, 25));
-    scroll->setContentOffset({0, 300});
-    EXPECT_EQ(gad_visibleBounds(*ad), Rect::zero());
+    // Clipping or not, the view shows only the part of it the list shows.
+    for (bool clips : {true, false}) {
+        auto ad = View::create({0, 0, 320, 50});
+        ad->setClipsToBounds(clips);
+        scroll->addSubview(ad);
+        scroll->setContentOffset({0, 0});
+        EXPECT_EQ(gad_visibleBounds(*ad), Rect(0, 0, 320, 50)) << clips;
+        scroll->setContentOffset({0, 25});
+        EXPECT_EQ(gad_visibleBounds(*ad), Rect(0, 0, 320, 25)) << clips;
+        scroll->setContentOffset({0, 300});
+        EXPECT_EQ(gad_visibleBounds(*ad), Rect::zero()) << clips;
+        ad->removeFromSuperview();
+    }
 }
 
 TEST_F(GADViewAdditionsTest, OrientationsOfTheWindow) {

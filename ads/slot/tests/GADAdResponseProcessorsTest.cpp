@@ -24,9 +24,22 @@ class Owner : public GADSlotAdLoadDelegate {
     void slotFinishedLoadingAdContent(GADSlot&) override { ++finished; }
     void slotDidFailToLoadAdContentWithError(GADSlot&, const GADRequestError& error) override {
         failures.push_back(error.code);
+        texts.push_back(error.localizedDescription());
     }
     int finished = 0;
     std::vector<std::int64_t> failures;
+    std::vector<std::string> texts;
+};
+
+// An owner that takes every answer itself, as the native loader does.
+class TakingOwner : public Owner, public GADSlotAdResponseDelegate {
+  public:
+    bool slotShouldProcessAdResponse(GADSlot&, const std::shared_ptr<GADAd>& ad,
+                                     std::optional<platform::Error>&) override {
+        taken.push_back(ad);
+        return false;
+    }
+    std::vector<std::shared_ptr<GADAd>> taken;
 };
 
 class GADAdResponseProcessorsTest : public ::testing::Test {
@@ -115,6 +128,42 @@ TEST_F(GADAdResponseProcessorsTest, ScriptAdsGoToTheirProcessor) {
     ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return scripts == 1; }));
     EXPECT_EQ(slot->state(), GADSlotState::ValidAd);
     EXPECT_TRUE(owner->failures.empty());
+}
+
+TEST_F(GADAdResponseProcessorsTest, ANativeAnswerFailsUnlessTheOwnerTakesItAndShowsNothing) {
+    auto native = GADAd::create();
+    native->setResponseType(GADAdResponseType::Native);
+    native->setAdHTML(R"({"ads": [{"headline": "Not a page"}]})");
+    auto answer = [&](GADSlot& target) {
+        GADSlotTestPeer(target).setState(GADSlotState::FetchingAd);
+        GADSlotTestPeer(target).processAdResponse(native);
+    };
+
+    // A banner's slot cannot show it: the load fails with its reason, the page stays empty.
+    const std::size_t loadsBefore = views.web().pages().back()->loads().size();
+    answer(*slot);
+    EXPECT_EQ(slot->state(), GADSlotState::InvalidAd);
+    EXPECT_EQ(owner->finished, 0);
+    EXPECT_EQ(owner->failures, (std::vector<std::int64_t>{10}));
+    EXPECT_EQ(owner->texts,
+              (std::vector<std::string>{"Received a native ad, which a banner cannot show."}));
+    EXPECT_EQ(views.web().pages().back()->loads().size(), loadsBefore);
+
+    // Nor can an interstitial's.
+    auto interstitial = GADSlot::create({0, 0, 320, 480});
+    interstitial->setAdType(GADAdType::interstitialAdType(), false);
+    interstitial->setDelegates({.adLoad = owner});
+    answer(*interstitial);
+    EXPECT_EQ(owner->texts.back(), "Received a native ad, which an interstitial cannot show.");
+
+    // An owner that takes native answers itself still gets them, as a valid ad.
+    auto taker = std::make_shared<TakingOwner>();
+    auto loaderSlot = GADSlot::create({0, 0, 320, 50});
+    loaderSlot->setDelegates({.adLoad = taker, .adResponse = taker});
+    answer(*loaderSlot);
+    EXPECT_EQ(taker->taken, (std::vector<std::shared_ptr<GADAd>>{native}));
+    EXPECT_EQ(loaderSlot->state(), GADSlotState::ValidAd);
+    EXPECT_TRUE(taker->failures.empty());
 }
 
 }  // namespace

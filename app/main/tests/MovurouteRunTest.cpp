@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/gfx/Image.h"
+#include "platform/testing/RefusingDisplay.h"
 #include "platform/testing/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -219,6 +220,20 @@ TEST_F(MovurouteRunTest, AWindowWithoutADisplayIsRefused) {
                             "unset); use --headless"),
               std::string::npos)
         << r.output;
+}
+
+TEST_F(MovurouteRunTest, ADisplayThatNeverLetsTheWindowInIsGivenUpAfterFiveTries) {
+    platform::testing::RefusingDisplay display(1000);
+    ASSERT_TRUE(display.listening()) << display.error();
+    RunResult r = run({"--seconds", "2", "--home", (dir / "home").string()},
+                      "-u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=" + display.name() +
+                          " XAUTHORITY=" + display.authorityFile());
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("cannot open a window on the display " + display.name() +
+                            " (tried 5 times); use --headless"),
+              std::string::npos)
+        << r.output;
+    EXPECT_GE(display.refused(), 5);
 }
 
 TEST_F(MovurouteRunTest, NoAudioDeviceIsOnePlainLine) {

@@ -27,6 +27,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/ImageView.h"
 #include "platform/ui/Label.h"
+#include "platform/ui/ScrollView.h"
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -235,6 +236,52 @@ TEST_F(GADNativeAdViewWebKitTest, AContentAdInItsViewPingsOnceAndClicksFromItsCa
     EXPECT_EQ(container->nativeContentAd(), ad);
 
     showPhotographAndTap(container, "native_content.png", *image, *callToAction);
+}
+
+TEST_F(GADNativeAdViewWebKitTest, AContentAdScrolledOutOfItsListPingsOnlyOnceScrolledIn) {
+    auto ad = load<GADNativeContentAd>(1);
+    ASSERT_TRUE(ad);
+
+    // A list that clips, with the ad's container (which does not clip) far below the part
+    // the list shows.
+    auto list = platform::ui::ScrollView::create({0, 0, 320, 480});
+    list->setContentSize({320, 2000});
+    window->addSubview(list);
+    auto container = GADNativeContentAdView::create({10, 1200, 300, 120});
+    ASSERT_FALSE(container->clipsToBounds());
+    auto headline = label({10, 10, 280, 40}, ad->headline(), 16, true);
+    container->addSubview(headline);
+    container->setHeadlineView(headline);
+    container->setNativeContentAd(ad);
+    list->addSubview(container);
+
+    // The list lays out every frame (0.1 s of the test's clock here) while the user reads
+    // what is above the ad; at 13.8 s the ad scrolls into view.
+    const double placed = scope.clock().monotonic();
+    auto frame = [&] {
+        scope.advance(0.1);
+        container->setNeedsLayout();
+        window->layoutIfNeeded();
+    };
+    while (scope.clock().monotonic() - placed < 13.8) {
+        window->layoutIfNeeded();
+        ASSERT_FALSE(ad->hasRecordedImpression())
+            << "counted at " << scope.clock().monotonic() - placed << " s while out of view";
+        frame();
+    }
+    scope.runUntilIdle();
+    EXPECT_EQ(ads.log().count(RequestKind::Impression), 0u);
+
+    list->setContentOffset({0, 1000});
+    const double scrolledIn = scope.clock().monotonic();
+    while (!ad->hasRecordedImpression() && scope.clock().monotonic() - scrolledIn < 1.0) frame();
+    EXPECT_TRUE(ad->hasRecordedImpression());
+    // Within one sampling interval of the monitor (0.4 s) after it shows.
+    EXPECT_LE(scope.clock().monotonic() - scrolledIn, 0.5);
+    ASSERT_TRUE(ads.waitOnMainLoop(RequestKind::Impression, 1));
+    for (int i = 0; i < 5; ++i) frame();
+    scope.runUntilIdle();
+    EXPECT_EQ(ads.log().count(RequestKind::Impression), 1u);
 }
 
 TEST_F(GADNativeAdViewWebKitTest, AnAppInstallAdInItsViewPingsOnceAndClicksFromItsCallToAction) {

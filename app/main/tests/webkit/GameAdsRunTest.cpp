@@ -19,6 +19,7 @@
 
 #include "platform/gfx/Image.h"
 #include "platform/testing/ChildServer.h"
+#include "platform/testing/RefusingDisplay.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/TempDir.h"
 #include "platform/testing/TestHttpServer.h"
@@ -334,6 +335,24 @@ TEST(GameWindowRunTest, AWindowedRunEndsWithoutALeakReport) {
         {"--seconds", "1", "--home", (dir / "home").string()}, dir / "output.txt");
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(r.output.find("LeakSanitizer"), std::string::npos) << r.output;
+}
+
+// On a busy machine the X server turns a new client away now and then; the window still opens
+// on a later try.
+TEST(GameWindowRunTest, AWindowOpensOnADisplayThatTurnedItsFirstClientsAway) {
+    MOVU_SKIP_WITHOUT_DISPLAY();
+    platform::testing::RefusingDisplay display(2);
+    ASSERT_TRUE(display.listening()) << display.error();
+    platform::testing::TempDir dir;
+    RunResult r =
+        runProgram("-u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=" + display.name() +
+                       " XAUTHORITY=" + display.authorityFile() +
+                       " MOVUROUTE_WEB_URL=http://127.0.0.1:9"
+                       " MOVUROUTE_AD_SERVER=http://127.0.0.1:9",
+                   {"--seconds", "1", "--home", (dir / "home").string()}, dir / "output.txt");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(display.refused(), 2);
+    EXPECT_GE(display.joined(), 1);
 }
 
 }  // namespace
