@@ -14,7 +14,8 @@
 // This desktop is the phone the program was written for, as platform::DeviceInfo describes
 // it; what a desktop does not have is absent: no telephony (no radio technology; on system 8
 // no "tel:" or "sms:" URL opens, so no calls or texts; from system 9 the composer answers for
-// texts), no in-app purchase yet, never a simulator, never jailbroken. The screen
+// texts), purchases only where the store stand-in sells something (the request's
+// "cap_noiap" asks it), never a simulator, never jailbroken. The screen
 // never rotates here: its portrait bounds are its bounds with the width at most the height.
 
 #include <cstdint>

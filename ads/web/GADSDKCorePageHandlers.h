@@ -2,8 +2,8 @@
 
 // The gmsg handler list of the SDK core's own page (GADSDKCoreWebView's page delegate), ahead
 // of the timing reports' handler: the opener's, the defaults, MRAID, video, precaching. The
-// core page opens nothing (its context has no opener), and no room fills a place of it yet,
-// so its page hears only the timing reports' handler beyond the core's own two.
+// core page opens nothing (its context has no opener); of its places only MRAID is filled (by
+// the slot room), so its page hears MRAID and the timing reports beyond the core's own two.
 
 #include <memory>
 
