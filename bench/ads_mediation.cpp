@@ -1,5 +1,5 @@
 // Long mediation answers and what their attempts leave behind, as the main thread pays for
-// them (build/release/bench/bench_ads_mediation [--nesting]):
+// them (build/release/bench/bench_ads_mediation [--nesting | --statistics N | --waterfall N]):
 //   1. A banner whose mediation answer names 5,000 and then 20,000 networks, every one a
 //      scripted adapter without an ad: wall time from the request to the banner's failure, and
 //      the main thread's own CPU time over it. The answer is parsed, its networks asked (as many
@@ -84,10 +84,9 @@ std::shared_ptr<ads::GADRequest> answerOf(std::size_t count, const std::string& 
                                               {"adapters", Value::array({adapter})},
                                               {"data", Value::dictionary({{"pubid", "p"}})}}));
     }
-    const Value configuration =
-        Value::dictionary({{"ad_type", Value("banner")},
-                           {"qdata", Value("q")},
-                           {"ad_networks", Value(std::move(networks))}});
+    const Value configuration = Value::dictionary({{"ad_type", Value("banner")},
+                                                   {"qdata", Value("q")},
+                                                   {"ad_networks", Value(std::move(networks))}});
     auto request = ads::GADRequest::request();
     request->registerAdNetworkExtras(ads::GADExtras::create(Value::Dictionary{
         {"_ad", Value::dictionary({{"ad_json", configuration}})},
@@ -107,9 +106,10 @@ void waterfall(std::size_t count) {
     auto request = answerOf(count, adapter->name());
 
     auto heard = std::make_shared<Heard>();
+    auto controller = platform::ui::ViewController::create();
     auto banner = ads::GADBannerView::create(ads::kGADAdSizeBanner);
     banner->setAdUnitID("ca-movu-long-answer");
-    banner->setRootViewController(platform::ui::ViewController::create());
+    banner->setRootViewController(controller);
     banner->setDelegate(heard);
     const double wall = wallSeconds();
     const double cpu = threadCPUSeconds();
@@ -144,6 +144,7 @@ void statistics(std::size_t count) {
     }
     const auto codes = stats.adapterExitCodesParameter();
     const auto durations = stats.adapterDurationsParameter();
+    stats.savePersistentStatistics();
     const double mainWall = wallSeconds() - wall;
     const double mainCPU = threadCPUSeconds() - cpu;
     const double queued = wallSeconds();
@@ -169,7 +170,9 @@ void nesting() {
         std::vector<std::pair<const char*, AdScenario>> scenarios;
     };
     const Case cases[] = {
-        {"an answer naming its own unit", "ca-movu-self", {{"ca-movu-self", AdScenario::mediation()}}},
+        {"an answer naming its own unit",
+         "ca-movu-self",
+         {{"ca-movu-self", AdScenario::mediation()}}},
         {"two units naming each other",
          "ca-movu-cycle-a",
          {{"ca-movu-cycle-a", AdScenario::mediation().withMediationPubId("ca-movu-cycle-b")},
@@ -202,7 +205,8 @@ void nesting() {
             c.name, requests ? requests - 1 : 0, (requests ? requests - 1 : 0) / 10.0,
             endedAt ? (heard->failed ? "failed" : "received an ad") : "still waiting",
             after.rssMB - before.rssMB);
-        if (endedAt) std::printf("  the banner heard its outcome after %.2f s\n", endedAt - started);
+        if (endedAt)
+            std::printf("  the banner heard its outcome after %.2f s\n", endedAt - started);
         banner->removeFromSuperview();
         banner.reset();
         scope.runUntilIdle();
@@ -212,21 +216,36 @@ void nesting() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--nesting") {
+    // Each line as soon as it is measured: a run that never ends still shows the others.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    const std::string part = argc > 1 ? argv[1] : "";
+    ads::GADFullScreenRoom::load();
+    ads::GADSlotRoom::load();
+    ads::registerMediationClasses();
+    if (part == "--nesting") {
         if (!std::getenv("DISPLAY")) {
             std::fprintf(stderr, "--nesting needs a display: run it under xvfb-run -a\n");
             return 1;
         }
-        ads::GADFullScreenRoom::load();
-        ads::GADSlotRoom::load();
-        ads::registerMediationClasses();
         nesting();
         return 0;
     }
-    ads::GADFullScreenRoom::load();
-    ads::GADSlotRoom::load();
-    ads::registerMediationClasses();
-    for (std::size_t count : {5000u, 20000u}) statistics(count);
-    for (std::size_t count : {5000u, 20000u}) waterfall(count);
+    // "--statistics N" or "--waterfall N" runs one measurement alone.
+    const std::size_t count = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 0;
+    if (part == "--statistics" && count > 0) {
+        statistics(count);
+        return 0;
+    }
+    if (part == "--waterfall" && count > 0) {
+        waterfall(count);
+        return 0;
+    }
+    if (!part.empty()) {
+        std::fprintf(stderr,
+                     "usage: bench_ads_mediation [--nesting | --statistics N | --waterfall N]\n");
+        return 1;
+    }
+    for (std::size_t n : {5000u, 20000u}) statistics(n);
+    for (std::size_t n : {5000u, 20000u}) waterfall(n);
     return 0;
 }

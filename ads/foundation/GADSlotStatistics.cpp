@@ -31,8 +31,17 @@ void GADSlotStatistics::setIdentifier(const std::string& identifier) {
     timingManager_->setIdentifier(identifier);
 }
 
+GADSlotStatistics::~GADSlotStatistics() {
+    savePersistentStatistics();
+}
+
 void GADSlotStatistics::startTimingAdapter() {
-    startTimingNamed(kAdapterTiming, true);
+    // One attempt of a waterfall: stored with the lists once the waterfall is over.
+    auto timing = GADTiming::create(kAdapterTiming);
+    timing->setExplicitEnd(true);
+    timing->start();
+    timingManager_->putTiming(timing);
+    timingChanged_ = true;
 }
 
 void GADSlotStatistics::endTimingAdapterWithExitCode(GADAdapterExitCode code) {
@@ -41,6 +50,7 @@ void GADSlotStatistics::endTimingAdapterWithExitCode(GADAdapterExitCode code) {
 
 void GADSlotStatistics::endTimingAdapterWithExitCode(long code) {
     endTimingNamed(kAdapterTiming);
+    timingChanged_ = true;
     auto timing = timingNamed(kAdapterTiming);
     const std::string elapsed = timing ? timing->elapsedMillisecondsString() : "0";
     statistics_->appendStringToArrayForKey(elapsed, kAdapterDurations);
@@ -60,9 +70,25 @@ std::optional<std::string> GADSlotStatistics::adapterDurationsParameter() const 
     return joined(statistics_->arrayForKey(kAdapterDurations));
 }
 
+void GADSlotStatistics::savePersistentStatistics() {
+    statistics_->savePersistentStatistics();
+    if (!timingChanged_ || !timingManager_->userDefaultsKey()) return;
+    timingChanged_ = false;
+    ++timingSavesQueued_;
+    timingManager_->savePersistentTimings();
+}
+
 void GADSlotStatistics::waitForSaves() const {
     statistics_->waitForSaves();
     timingManager_->waitForSaves();
+}
+
+std::size_t GADSlotStatistics::savesQueued() const {
+    return statistics_->savesQueued() + timingSavesQueued_;
+}
+
+platform::SerialQueue& GADSlotStatistics::savingQueue() const {
+    return statistics_->savingQueue();
 }
 
 }  // namespace ads

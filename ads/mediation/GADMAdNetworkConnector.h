@@ -86,6 +86,9 @@ class GADMAdNetworkConnector : public GADMRequestTargeting<GADMAdNetworkConnecto
     std::string adapterVersion() const;
     std::optional<std::string> requestAgent() const;
     bool isAutoClickProtected() const;
+    // How deep in waterfalls of our own ads the publisher's request lies (its
+    // mediationDepth); 0 once the manager let go of the connector.
+    int publisherRequestDepth() const;
 
   protected:
     bool isOwnAdapter(const Adapter& adapter) const { return adapter_.get() == &adapter; }

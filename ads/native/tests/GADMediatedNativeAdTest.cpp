@@ -199,16 +199,20 @@ TEST_F(GADMediatedNativeAdTest, ARefusedLastNetworkIsLetGoBeforeTheLoaderFails) 
     refused->assets.headline.reset();
     auto script = nativeScript(refused);
     script.misbehaves = true;
+    script.delay = 0.1;
     auto network = ScriptedAdapter::registerClass(script);
     auto loader = makeLoader({"1"});
     loadMediation(*loader, {network->name()});
+    // Its library keeps the adapter, whatever the SDK does with it.
+    auto adapter = network->record().last();
+    ASSERT_TRUE(adapter);
+    h.scope.advance(0.1);
+    for (int turn = 0; turn < 5; ++turn) h.scope.runUntilIdle();
     ASSERT_TRUE(h.server.waitOnMainLoop(Kind::MediationPing, 1));
     ASSERT_EQ(heard->failures.size(), 1u);
     EXPECT_EQ(heard->failures[0].code, kGADErrorMediationNoFill);
     EXPECT_EQ(network->record().calls.back(), "stopBeingDelegate");
 
-    auto adapter = network->record().last();
-    ASSERT_TRUE(adapter);
     adapter->answer(ScriptedAdapter::Answer::NativeAd);
     adapter->answer(ScriptedAdapter::Answer::NoFill);
     for (int turn = 0; turn < 5; ++turn) h.scope.runUntilIdle();
