@@ -129,6 +129,14 @@ void GADMAdNetworkConnector::adapterDidGetAdClick(Adapter& adapter) {
     if (isOwnAdapter(adapter)) reportClick();
 }
 
+void GADMAdNetworkConnector::openClickThroughURL(Adapter& adapter, const platform::Url& url) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!isOwnAdapter(adapter)) return;
+    auto slot = this->slot();
+    if (!slot || !mediatedSlotOf(*slot).openMediatedClickThrough(url)) return;
+    adapterDidGetAdClick(adapter);
+}
+
 void GADMAdNetworkConnector::reportClick() {
     MOVU_CHECK_MAIN_THREAD();
     if (clicked_ || !mediationConfig_ || !networkConfig_) return;
