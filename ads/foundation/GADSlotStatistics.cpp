@@ -1,5 +1,6 @@
 #include "ads/foundation/GADSlotStatistics.h"
 
+#include "ads/foundation/GADAbsoluteTime.h"
 #include "ads/foundation/GADStatisticsCore.h"
 #include "ads/foundation/GADTiming.h"
 #include "ads/foundation/GADTimingManager.h"
@@ -36,11 +37,19 @@ GADSlotStatistics::~GADSlotStatistics() {
 }
 
 void GADSlotStatistics::startTimingAdapter() {
-    // One attempt of a waterfall: stored with the lists once the waterfall is over.
-    auto timing = GADTiming::create(kAdapterTiming);
-    timing->setExplicitEnd(true);
+    // One attempt of a waterfall: stored with the lists once the waterfall is over. The timing
+    // this object made for the last attempt starts again (a timing is a queue of its own, and a
+    // waterfall of a hundred attempts would make a hundred); one an earlier launch stored is
+    // replaced.
+    auto timing = timingNamed(kAdapterTiming);
+    if (!timing || timing != ownTiming_.lock()) {
+        timing = GADTiming::create(kAdapterTiming);
+        timing->setExplicitEnd(true);
+        timingManager_->putTiming(timing);
+        ownTiming_ = timing;
+    }
+    attemptStartedAt_ = GADAbsoluteTime::absoluteTimeInMilliseconds();
     timing->start();
-    timingManager_->putTiming(timing);
     timingChanged_ = true;
 }
 
@@ -51,8 +60,18 @@ void GADSlotStatistics::endTimingAdapterWithExitCode(GADAdapterExitCode code) {
 void GADSlotStatistics::endTimingAdapterWithExitCode(long code) {
     endTimingNamed(kAdapterTiming);
     timingChanged_ = true;
-    auto timing = timingNamed(kAdapterTiming);
-    const std::string elapsed = timing ? timing->elapsedMillisecondsString() : "0";
+    std::string elapsed;
+    if (attemptStartedAt_) {
+        // Measured here rather than read back from the timing, whose queue the caller would
+        // have to wait for once per attempt.
+        const std::uint64_t now = GADAbsoluteTime::absoluteTimeInMilliseconds();
+        elapsed = std::to_string(now >= *attemptStartedAt_ ? now - *attemptStartedAt_ : 0);
+        attemptStartedAt_.reset();
+    } else {
+        // A timing stored by an earlier launch reports what it can.
+        auto timing = timingNamed(kAdapterTiming);
+        elapsed = timing ? timing->elapsedMillisecondsString() : "0";
+    }
     statistics_->appendStringToArrayForKey(elapsed, kAdapterDurations);
     statistics_->appendStringToArrayForKey(std::to_string(code), kAdapterExitCodes);
 }

@@ -9,6 +9,8 @@
 // saving queues write on their own. What is not saved yet is saved when the statistics go.
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -62,6 +64,10 @@ class GADSlotStatistics : public GADStatistics {
 
   private:
     std::optional<std::string> identifier_;
+    // When the running attempt started, on the SDK's millisecond clock, and the timing this
+    // object made for its attempts.
+    std::optional<std::uint64_t> attemptStartedAt_;
+    std::weak_ptr<GADTiming> ownTiming_;
     bool timingChanged_ = false;
     std::size_t timingSavesQueued_ = 0;
 };
