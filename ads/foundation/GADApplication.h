@@ -133,8 +133,6 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     StatisticsSet pendingAdStatistics();
     // Puts back what a failed request did not send.
     void didNotSendAdStatistics(const StatisticsSet& statistics);
-    // Each slot id with a copy of its statistics.
-    platform::Value slotStatisticsDictionary();
     void incrementTotalAdClickCount();
     // For each ad request: the request times, the next sequence number, and the request count
     // (a mediating slot's request lowers it again); answers a copy of the statistics.
@@ -187,8 +185,6 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     void didUpdateStatisticDictionary(
         const std::shared_ptr<GADStatisticDictionary>& dictionary) override;
 
-    // The slot's statistics, made empty on first use.
-    std::shared_ptr<GADStatisticDictionary> slotStatisticsForSlotID(const std::string& slotID);
     void incrementTotalAdRequestCount();
     void decrementTotalAdRequestCount();
     void incrementSequenceNumber();
@@ -215,7 +211,6 @@ class GADApplication : public GADStatisticDictionaryDelegate,
     // On notificationSerialQueue_.
     StatisticsSet adStatistics_;
     // On statisticsSerialQueue_.
-    std::map<std::string, std::shared_ptr<GADStatisticDictionary>> slotStatistics_;
     std::shared_ptr<GADStatisticDictionary> backgroundingAd_;
 
     // On the main thread.

@@ -44,25 +44,6 @@ void GADApplication::didNotSendAdStatistics(const StatisticsSet& statistics) {
         [&] { adStatistics_.insert(statistics.begin(), statistics.end()); });
 }
 
-std::shared_ptr<GADStatisticDictionary> GADApplication::slotStatisticsForSlotID(
-    const std::string& slotID) {
-    std::shared_ptr<GADStatisticDictionary> slot;
-    statisticsSerialQueue_->sync([&] {
-        auto& entry = slotStatistics_[slotID];
-        if (!entry) entry = GADStatisticDictionary::create();
-        slot = entry;
-    });
-    return slot;
-}
-
-Value GADApplication::slotStatisticsDictionary() {
-    Value all = Value::dictionary();
-    statisticsSerialQueue_->sync([&] {
-        for (const auto& [slotID, slot] : slotStatistics_) all.set(slotID, slot->dictionary());
-    });
-    return all;
-}
-
 void GADApplication::incrementTotalAdRequestCount() {
     statistics_->incrementNumberForKey(kRequestCountKey, false);
 }

@@ -111,6 +111,7 @@ void GADRequest::copyInto(GADRequest& copy) const {
     copy.privateMediationExtras_ = privateMediationExtras_;
     copy.formatParameters_ = formatParameters_;
     copy.responseType_ = responseType_;
+    copy.mediationDepth_ = mediationDepth_;
 }
 
 // Extras

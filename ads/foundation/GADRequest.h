@@ -128,6 +128,12 @@ class GADRequest : public std::enable_shared_from_this<GADRequest> {
     // 0 for an ordinary request; the native ad loader asks for 3.
     std::int64_t responseType() const { return responseType_; }
     void setResponseType(std::int64_t type) { responseType_ = type; }
+    // How many waterfalls of our own ads this request was made for: 0 for an app's request,
+    // one more than its slot's request for the one an adapter of our own ads makes (the one
+    // that carries "gw"). Never sent; the waterfall reads it so that answers naming our own
+    // network again cannot nest banners without end.
+    int mediationDepth() const { return mediationDepth_; }
+    void setMediationDepth(int depth) { mediationDepth_ = depth; }
 
     // "1", "2" or nothing.
     std::optional<std::string> genderString() const;
@@ -176,6 +182,7 @@ class GADRequest : public std::enable_shared_from_this<GADRequest> {
     std::optional<platform::Value::Dictionary> privateMediationExtras_;
     std::optional<platform::Value::Array> formatParameters_;
     std::int64_t responseType_ = 0;
+    int mediationDepth_ = 0;
 };
 
 }  // namespace ads

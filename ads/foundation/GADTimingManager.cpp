@@ -46,8 +46,12 @@ void GADTimingManager::waitForSaves() {
 }
 
 void GADTimingManager::addTiming(const std::shared_ptr<GADTiming>& timing) {
-    if (timing) timings_[timing->category()] = timing;
+    putTiming(timing);
     savePersistentTimings();
+}
+
+void GADTimingManager::putTiming(const std::shared_ptr<GADTiming>& timing) {
+    if (timing) timings_[timing->category()] = timing;
 }
 
 std::shared_ptr<GADTiming> GADTimingManager::addTimingWithCategory(std::string category) {

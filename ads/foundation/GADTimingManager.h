@@ -42,6 +42,8 @@ class GADTimingManager {
 
     // Replaces the timing of the same category, then saves (also when given nothing).
     void addTiming(const std::shared_ptr<GADTiming>& timing);
+    // The same without the save, for an owner that saves once its changes are complete.
+    void putTiming(const std::shared_ptr<GADTiming>& timing);
     std::shared_ptr<GADTiming> addTimingWithCategory(std::string category);
     std::shared_ptr<GADTiming> timingForCategory(const std::string& category) const;
     std::vector<std::shared_ptr<GADTiming>> timings() const;

@@ -2,10 +2,14 @@
 
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADAdMediationDelegate.h"
+#include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADClickTrackerCollection.h"
+#include "ads/foundation/GADLogger.h"
+#include "ads/foundation/GADRequest.h"
 #include "ads/foundation/GADRequestError.h"
 #include "ads/foundation/GADSlotStatistics.h"
 #include "ads/mediation/GADMAdNetworkConnector.h"
+#include "ads/mediation/GADMAdURLAdapter.h"
 #include "ads/mediation/GADMUtilities.h"
 #include "ads/mediation/GADMediatedAd.h"
 #include "ads/slot/GADMConfig.h"
@@ -21,6 +25,16 @@ namespace {
 // A mediated network stands for the ad's page: it reports to the slot through the page's face.
 GADPageSlot& pageOf(GADSlot& slot) {
     return slot;
+}
+
+// The adapters that answer with our own ad classes, whose slots may mediate again.
+bool nestsOurOwnAds(const std::string& adapterClass) {
+    return adapterClass == kGADOwnAdapterClassName || adapterClass == GADMAdURLAdapter::kClassName;
+}
+
+int depthOf(const GADSlot& slot) {
+    const auto& request = slot.request();
+    return request ? request->mediationDepth() : 0;
 }
 }  // namespace
 
@@ -55,6 +69,8 @@ void GADMAdManager::makeAdRequest() {
     }
     auto slot = this->slot();
     if (!slot || !config_) return;
+    // Whatever the last network still says is no longer heard.
+    letGoOfRequestingConnector();
     const auto& stats = mediatedSlotOf(*slot).slotStats();
     const auto ad = slot->ad();
     const auto delegate = ad ? ad->mediationDelegate() : nullptr;
@@ -68,6 +84,7 @@ void GADMAdManager::makeAdRequest() {
         return;
     }
 
+    const bool tooDeep = depthOf(*slot) >= kMaxOwnNetworkDepth;
     std::shared_ptr<const GADMAdNetworkConfig> network;
     while (!network && !adNetworkConfigQueue_.empty()) {
         network = adNetworkConfigQueue_.front();
@@ -75,6 +92,14 @@ void GADMAdManager::makeAdRequest() {
         stats->startTimingAdapter();
         if (!network->adapterClass()) {
             stats->endTimingAdapterWithExitCode(GADAdapterExitCode::NoAdapterClass);
+            network.reset();
+        } else if (tooDeep && nestsOurOwnAds(*network->adapterClass())) {
+            // An answer that names our own ads for a request our own ads made, this deep:
+            // asking would nest one more banner in this one, and its answer may do the same.
+            GADLogger::sharedInstance().logPublicMessage(
+                "Mediation: an ad network of our own ads is not asked again this deep in its "
+                "own waterfalls; the next network is asked.");
+            stats->endTimingAdapterWithExitCode(GADAdapterExitCode::Error);
             network.reset();
         }
     }
@@ -130,13 +155,17 @@ void GADMAdManager::adNetworkTimeoutHandler() {
     resetRequestingState();
     if (auto connector = requestingConnector_) {
         connector->askAdapterToStopBeingDelegate();
-        if (connector != receivedConnector_) {
-            cancelPendingActions();
-            connector->setAdManager({});
-        }
+        if (connector != receivedConnector_) cancelPendingActions();
     }
-    requestingConnector_.reset();
+    letGoOfRequestingConnector();
     makeAdRequest();
+}
+
+void GADMAdManager::letGoOfRequestingConnector() {
+    auto connector = std::move(requestingConnector_);
+    requestingConnector_.reset();
+    // Its adapter is told to stop when the connector goes.
+    if (connector && connector != receivedConnector_) connector->setAdManager({});
 }
 
 bool GADMAdManager::shouldProcessResponseFromConnector(const GADMAdNetworkConnector& connector) {
@@ -205,6 +234,7 @@ void GADMAdManager::adRequestReturnsFromConnectorWithMediatedAd(
     const auto ad = slot ? slot->ad() : nullptr;
     const auto delegate = ad ? ad->mediationDelegate() : nullptr;
     if (!delegate || !delegate->answersProcessMediatedAd() || !mediatedAd) {
+        letGoOfRequestingConnector();
         makeAdRequest();
         return;
     }
@@ -228,6 +258,9 @@ void GADMAdManager::adRequestReturnsFromConnectorWithMediatedAd(
                 return;
             }
             if (error) {
+                // Refused: whatever this network says from now on (another copy of its ad, a
+                // failure) must not reach the slot after the pass has moved on or ended.
+                self->letGoOfRequestingConnector();
                 self->makeAdRequest();
                 return;
             }
@@ -248,9 +281,8 @@ void GADMAdManager::adRequestFailedFromConnectorWithError(GADMAdNetworkConnector
     const bool refreshed = connector.didNetworkRefresh();
     if (requestingConnector_ && requestingConnector_ != receivedConnector_) {
         cancelPendingActions();
-        requestingConnector_->setAdManager({});
     }
-    requestingConnector_.reset();
+    letGoOfRequestingConnector();
     auto slot = this->slot();
     if (!adType_.isInterstitial() && refreshed) {
         if (!slot) return;
@@ -313,6 +345,8 @@ void GADMAdManager::cancel() {
         connector->reset();
     }
     resetRequestingState();
+    // A pass cut short keeps what its attempts recorded.
+    if (auto slot = this->slot()) mediatedSlotOf(*slot).slotStats()->savePersistentStatistics();
 }
 
 std::optional<std::string> GADMAdManager::receivedAdapterClassName() const {
@@ -327,6 +361,8 @@ void GADMAdManager::reportNoFill() {
     values.exitCodes = stats->adapterExitCodesParameter();
     values.durations = stats->adapterDurationsParameter();
     stats->resetTimingAdapters();
+    // The pass is over: its statistics are stored once, now, off the main thread.
+    stats->savePersistentStatistics();
     values.adLocationID = config_->appKey();
     values.qData = config_->qdata();
     GADMUtilities::trackMediationURLsFromTemplates(

@@ -18,6 +18,12 @@
 //   fails inside its request call never nests the waterfall.
 // - A pass that ended with an ad asks no further network: a later failure of that network
 //   reaches the slot as its error.
+// - A connector is let go (it no longer reaches the manager) before the next network is asked
+//   or the pass ends, so a network whose ad was refused cannot answer again later.
+// - Answers cannot nest our own ads without end: a slot whose request lies kMaxOwnNetworkDepth
+//   waterfalls deep passes over networks that are our own ads (exit code 2).
+// - The statistics are saved once a pass has reported (its impression or no-fill ping, or its
+//   cancellation), never once per attempt, and never waited for here.
 //
 // Main thread only, except cancel (posted whole to the main thread from elsewhere). Made by the
 // class registry as "GADMAdManager" for each slot, which holds it; it holds the slot weakly
@@ -49,6 +55,9 @@ class GADMAdManager : public GADMSlotDelegate,
 
   public:
     static constexpr double kTimeoutTolerance = 0.01;
+    // A request an adapter of our own ads made carries its slot's depth plus one; at this depth
+    // the waterfall no longer asks our own ads.
+    static constexpr int kMaxOwnNetworkDepth = 2;
     static std::shared_ptr<GADMAdManager> create();
     explicit GADMAdManager(Private) {}
     ~GADMAdManager() override;
@@ -103,6 +112,9 @@ class GADMAdManager : public GADMSlotDelegate,
     void receive(GADMAdNetworkConnector& connector);
     void postMakeAdRequest();
     void endAttempt(long exitCode);
+    // Drops the connector being asked; unless it is the shown one it no longer reaches this
+    // manager.
+    void letGoOfRequestingConnector();
 
     std::deque<std::shared_ptr<const GADMAdNetworkConfig>> adNetworkConfigQueue_;
     std::int64_t pendingActionGroup_ = 0;

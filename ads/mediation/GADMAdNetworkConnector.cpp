@@ -101,6 +101,11 @@ std::optional<std::string> GADMAdNetworkConnector::requestAgent() const {
     return request ? request->requestAgent() : std::nullopt;
 }
 
+int GADMAdNetworkConnector::publisherRequestDepth() const {
+    auto request = publisherRequest();
+    return request ? request->mediationDepth() : 0;
+}
+
 bool GADMAdNetworkConnector::isAutoClickProtected() const {
     auto slot = this->slot();
     return slot && slot->opener() && slot->opener()->autoClickProtected();
@@ -124,6 +129,14 @@ void GADMAdNetworkConnector::adapterDidGetAdClick(Adapter& adapter) {
     if (isOwnAdapter(adapter)) reportClick();
 }
 
+void GADMAdNetworkConnector::openClickThroughURL(Adapter& adapter, const platform::Url& url) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!isOwnAdapter(adapter)) return;
+    auto slot = this->slot();
+    if (!slot || !mediatedSlotOf(*slot).openMediatedClickThrough(url)) return;
+    adapterDidGetAdClick(adapter);
+}
+
 void GADMAdNetworkConnector::reportClick() {
     MOVU_CHECK_MAIN_THREAD();
     if (clicked_ || !mediationConfig_ || !networkConfig_) return;
@@ -140,6 +153,8 @@ void GADMAdNetworkConnector::reportImpression() {
         durations = mediatedSlotOf(*slot).slotStats()->adapterDurationsParameter();
         exitCodes = mediatedSlotOf(*slot).slotStats()->adapterExitCodesParameter();
         mediatedSlotOf(*slot).slotStats()->resetTimingAdapters();
+        // The pass that brought this ad is reported: its statistics are stored once, now.
+        mediatedSlotOf(*slot).slotStats()->savePersistentStatistics();
     }
     ping(mediationConfig_->impressionURLs(), networkConfig_->impressionURLs(),
          GADMUtilities::defaultImpressionTemplate(), std::move(durations), std::move(exitCodes));

@@ -81,11 +81,17 @@ class GADMAdNetworkConnector : public GADMRequestTargeting<GADMAdNetworkConnecto
 
     void reportClick();
     void reportImpression();
+    // A link the user tapped in the view its own adapter drew (a built-in adapter's creative):
+    // opened as the slot's own ads open theirs, then this network's click is reported.
+    void openClickThroughURL(Adapter& adapter, const platform::Url& url);
     // "adapter: <class>, version: <version>", the version from the class, else the instance,
     // else "unknown".
     std::string adapterVersion() const;
     std::optional<std::string> requestAgent() const;
     bool isAutoClickProtected() const;
+    // How deep in waterfalls of our own ads the publisher's request lies (its
+    // mediationDepth); 0 once the manager let go of the connector.
+    int publisherRequestDepth() const;
 
   protected:
     bool isOwnAdapter(const Adapter& adapter) const { return adapter_.get() == &adapter; }

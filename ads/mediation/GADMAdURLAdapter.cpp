@@ -6,6 +6,7 @@
 #include "ads/foundation/GADRectUtilities.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/foundation/GADRequestError.h"
+#include "ads/mediation/GADMAdNetworkConnector.h"
 #include "ads/mediation/GADMAdNetworkConnectorProtocol.h"
 #include "ads/mediation/GADRequestMediationAdditions.h"
 #include "ads/web/GADSDKCoreController.h"
@@ -196,6 +197,9 @@ void GADMAdURLAdapter::loadAd(const std::shared_ptr<GADAd>& ad,
         return;
     }
     auto request = GADRequest::request();
+    // The ad it renders may be a mediation answer too: its slot lies one waterfall deeper.
+    const auto network = std::dynamic_pointer_cast<GADMAdNetworkConnector>(connector());
+    if (network) request->setMediationDepth(network->publisherRequestDepth() + 1);
     request->registerAdNetworkExtras(GADExtras::create(Value::Dictionary{
         {"_ad", *ad->sourceDictionary()},
         {"_adHeaders", Value(headers.value_or(Value::Dictionary{}))},

@@ -6,8 +6,12 @@
 #include "ads/foundation/GADInternalError.h"
 #include "ads/foundation/GADServiceOrigins.h"
 #include "ads/foundation/GADStringAdditions.h"
+#include "ads/foundation/GADURLUtilities.h"
+#include "ads/mediation/GADMAdNetworkConnector.h"
 #include "ads/mediation/GADMAdNetworkConnectorProtocol.h"
 #include "ads/mediation/GADMCredentials.h"
+#include "ads/web/GADAdViewTouchGestureRecognizer.h"
+#include "platform/base/LogSink.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/Timer.h"
@@ -85,6 +89,12 @@ void GADMAdapterHTML::createWebViewWithSize(const GADAdSize& size) {
                                platform::ui::AutoresizingFlexibleHeight);
     view_->setOpaque(false);
     view_->setBackgroundColor(platform::Color::clear());
+    // Only a touch makes a followed link a click (and it feeds the click signal, as on our own
+    // ad views); it never takes a touch from the page.
+    view_->addGestureRecognizer(
+        std::make_shared<GADAdViewTouchGestureRecognizer>([weak = weak_from_this()] {
+            if (auto self = weak.lock()) self->touched_ = true;
+        }));
     auto webView = platform::web::WebView::create(points);
     platform::web::WebViewSettings settings = webView->settings();
     settings.scalesPageToFit = false;
@@ -128,6 +138,7 @@ void GADMAdapterHTML::clearWebView() {
     // A view already handed over stays with the banner showing it; only our hold goes.
     view_.reset();
     passbackUrl_.reset();
+    touched_ = false;
 }
 
 void GADMAdapterHTML::startRenderingTimer() {
@@ -163,14 +174,32 @@ void GADMAdapterHTML::webViewIsRendered(platform::web::WebView& webView, bool re
 
 bool GADMAdapterHTML::webViewShouldStartLoad(platform::web::WebView& webView,
                                              const platform::UrlRequest& request,
-                                             platform::web::NavigationType) {
+                                             platform::web::NavigationType type) {
     MOVU_CHECK_MAIN_THREAD();
     if (&webView != page().get() || request.url().absoluteString().empty()) return false;
-    if (!isPassbackRequest(request.url())) return true;
+    if (!isPassbackRequest(request.url())) {
+        if (type != platform::web::NavigationType::LinkClicked) return true;
+        followLink(request.url());
+        return false;
+    }
     auto keep = shared_from_this();
     stopRenderingTimer();
     fail(1, "Ad network returned no ad.");
     return false;
+}
+
+void GADMAdapterHTML::followLink(const platform::Url& url) {
+    // The banner strip is no browser: a link never loads in it. Only the user's own tap on a
+    // web link leaves the app, the way a tap on any of our ads does.
+    if (!touched_ || !gad_isWebURL(url)) {
+        platform::LogSink::write(
+            "Mediated HTML creative: a link followed without a tap, or to no web page; "
+            "nothing opened.");
+        return;
+    }
+    auto keep = shared_from_this();
+    auto connector = std::dynamic_pointer_cast<GADMAdNetworkConnector>(connector_.lock());
+    if (connector) connector->openClickThroughURL(*this, url);
 }
 
 bool GADMAdapterHTML::isPassbackRequest(const platform::Url& url) const {

@@ -12,6 +12,11 @@
 // URL's host and path (hosts in any case, one trailing "/" not counted) fails the request as
 // "no ad". Banners only: every interstitial call fails at once.
 //
+// A user's tap on one of the creative's web links is a click of the banner, not a page to show
+// in its strip: the link is handed to the slot's opener (where the program's other ads open
+// theirs, counted and pinged once there) and the connector reports the network's click, while
+// the creative stays. A link the page follows without the user having touched it opens nothing.
+//
 // Credentials count only as strings; a value of another type is missing. Main thread only,
 // like every adapter: the waterfall drives it there and the web view and timer answer there.
 
@@ -75,7 +80,8 @@ class GADMAdapterHTML : public GADMAdNetworkAdapterProtocol,
     const std::shared_ptr<platform::web::WebContentView>& webView() const { return view_; }
     const std::optional<platform::Url>& passbackUrl() const { return passbackUrl_; }
 
-    // The page's navigations: the passback fails the request, foreign views are refused.
+    // The page's navigations: the passback fails the request, a touched link is a click, foreign
+    // views are refused.
     bool webViewShouldStartLoad(platform::web::WebView& webView,
                                 const platform::UrlRequest& request,
                                 platform::web::NavigationType type) override;
@@ -90,6 +96,8 @@ class GADMAdapterHTML : public GADMAdNetworkAdapterProtocol,
     void stopRenderingTimer();
     bool isPassbackRequest(const platform::Url& url) const;
     std::shared_ptr<platform::web::WebView> page() const;
+    // A link the user followed: a click through the connector; refused either way.
+    void followLink(const platform::Url& url);
 
     std::weak_ptr<GADMAdNetworkConnectorProtocol> connector_;
     std::shared_ptr<platform::web::WebContentView> view_;
@@ -98,6 +106,8 @@ class GADMAdapterHTML : public GADMAdNetworkAdapterProtocol,
     std::weak_ptr<GADMWebViewRenderedChecker> checker_;
     std::shared_ptr<platform::Timer> timer_;
     std::uint64_t checkRenderingCount_ = 0;
+    // The user touched the banner view of the current request.
+    bool touched_ = false;
 };
 
 }  // namespace ads

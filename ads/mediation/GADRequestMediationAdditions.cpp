@@ -70,6 +70,7 @@ std::shared_ptr<GADRequest> GADRequestMediationAdditions::requestWithConnector(
     auto request = targetedRequest(connector);
     if (const auto* network = dynamic_cast<const GADMAdNetworkConnector*>(&connector)) {
         request->setRequestAgent(network->requestAgent());
+        request->setMediationDepth(network->publisherRequestDepth() + 1);
     }
     configureNetworkExtrasWithConnector(*request, &connector, &adapter);
     addAdapterListWithConnector(*request, &connector, &adapter);

@@ -3,7 +3,8 @@
 // The request an adapter sends when its network is the SDK's own ad classes (the built-in
 // adapters): a fresh GADRequest carrying the publisher's targeting as the connector gives it,
 // the network's extras (copied: the publisher's extras object never changes) and the adapter
-// list the server reads ("man", "mcan"). A connector of another kind (the rewarded video one)
+// list the server reads ("man", "mcan"). It lies one waterfall deeper than the publisher's
+// request (GADRequest::mediationDepth). A connector of another kind (the rewarded video one)
 // goes through the same steps without the ad-network-only ones. Main thread.
 
 #include <memory>

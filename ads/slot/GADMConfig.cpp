@@ -1,7 +1,9 @@
 #include "ads/slot/GADMConfig.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #include "ads/foundation/GADLogger.h"
@@ -65,6 +67,14 @@ bool GADMConfig::parse(const Value& configuration, std::optional<GADRequestError
     }
     for (const Value& entry : networks->asArray()) {
         if (!entry.isDictionary()) continue;
+        if (adNetworkConfigs_.size() == kMaxAdNetworks) {
+            // Each network costs a turn and up to a time-out, and the pings carry a code and a
+            // duration for each: an answer of thousands would stall the slot for hours.
+            GADLogger::sharedInstance().logPublicMessage(
+                "The mediation response names more than " + std::to_string(kMaxAdNetworks) +
+                " ad networks; only the first " + std::to_string(kMaxAdNetworks) + " are tried.");
+            break;
+        }
         auto parsed = GADMAdNetworkConfig::parse(entry);
         if (parsed.config) adNetworkConfigs_.push_back(std::move(parsed.config));
         if (!parsed.error) continue;
@@ -89,9 +99,11 @@ void GADMConfig::readSettings(const Value::Dictionary& settings) {
     }
     if (const auto millis = doubleOf(find("ad_network_timeout_millis"))) {
         const double seconds = *millis / 1000.0;
-        // A time-out that never ends, or has already ended, would stall or skip every network.
-        adNetworkTimeout_ =
-            std::isfinite(seconds) && seconds > 0 ? seconds : kDefaultAdNetworkTimeout;
+        // A time-out that never ends, or has already ended, would stall or skip every network;
+        // a very long one holds a silent network (and the banner waiting on it) for as long.
+        adNetworkTimeout_ = std::isfinite(seconds) && seconds > 0
+                                ? std::min(seconds, kMaxAdNetworkTimeout)
+                                : kDefaultAdNetworkTimeout;
     }
     if (const Value* transition = find("ad_transition_anim");
         transition && (transition->isNumber() || transition->isString())) {

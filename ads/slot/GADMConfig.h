@@ -9,8 +9,11 @@
 // Untrusted input: every value of the wrong type is passed over and its default stays. The
 // parse fails (code 7) only without a network list or with a network that has no usable id;
 // a network without a usable adapter class is kept (the waterfall skips it) and its code-8
-// text is logged for the developer. Made on any thread.
+// text is logged for the developer. A server's answer cannot make a waterfall endless: only
+// the first kMaxAdNetworks networks are kept, and no network is waited for longer than
+// kMaxAdNetworkTimeout. Made on any thread.
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +32,10 @@ class GADMConfig {
 
   public:
     static constexpr double kDefaultAdNetworkTimeout = 10.0;
+    // Seconds; a longer time-out from the server is cut to it.
+    static constexpr double kMaxAdNetworkTimeout = 60.0;
+    // Networks of one answer that a waterfall may ask; the rest are dropped with a log line.
+    static constexpr std::size_t kMaxAdNetworks = 100;
     static constexpr std::int64_t kDefaultBannerAnimationType = 8;
     // A refresh interval of this many seconds or more is no refresh.
     static constexpr double kRefreshIntervalLimit = 30000.0;
@@ -50,7 +57,7 @@ class GADMConfig {
     }
     double refreshInterval() const { return refreshInterval_; }
     std::int64_t bannerAnimationType() const { return bannerAnimationType_; }
-    // Seconds; always finite and above 0.
+    // Seconds; always finite, above 0 and at most kMaxAdNetworkTimeout.
     double adNetworkTimeout() const { return adNetworkTimeout_; }
     const std::vector<std::string>& impressionURLs() const { return impressionURLs_; }
     const std::vector<std::string>& clickURLs() const { return clickURLs_; }

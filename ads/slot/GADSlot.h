@@ -214,6 +214,7 @@ class GADSlot : public GADAdFetcherDelegate,
     void mediatedAdFailedToReceiveContentWithError(const GADRequestError& error) override {
         adFailedToReceiveContentWithError(error);
     }
+    bool openMediatedClickThrough(const platform::Url& url) override;
 
     // The steps of its later ad kinds (viewability, mediation), which only its category files
     // call.

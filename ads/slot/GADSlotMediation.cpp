@@ -4,9 +4,11 @@
 #include "ads/foundation/GADJSONAdditions.h"
 #include "ads/foundation/GADLogger.h"
 #include "ads/foundation/GADRequestError.h"
+#include "ads/fullscreen/GADOpener.h"
 #include "ads/slot/GADMConfig.h"
 #include "ads/slot/GADMSlotDelegate.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/web/GADAdView.h"
 #include "platform/runtime/ThreadChecker.h"
 
 // Mediation answers: the configuration is parsed and checked against the ad type asked for,
@@ -138,6 +140,25 @@ void GADSlot::presentMediatedInterstitialFromRootViewController(
     if (isMediating() && adType_.isInterstitial() && mediationManager_) {
         mediationManager_->presentInterstitialFromRootViewController(root);
     }
+}
+
+bool GADSlot::openMediatedClickThrough(const platform::Url& url) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (state_ != GADSlotState::ValidAd || !isMediating() || !opener_) return false;
+    auto keep = shared_from_this();
+    // The network's view stands where this slot's ad view would: the user's tap on it is a tap
+    // on the ad, which is what the gate against automatic clicks asks for.
+    if (adView_) adView_->setTouched(true);
+    opener_->setAdView(adView_);
+    opener_->setNavigationURL(url.absoluteString());
+    opener_->setReferringURL(std::nullopt);
+    // The opener says it left the app by this flag; the rest of the slot does not read it.
+    const bool before = opener_->didOpenAnotherApplication();
+    opener_->setDidOpenAnotherApplication(false);
+    opener_->openApp(gestureClickURLWithURL(url));
+    const bool opened = opener_->didOpenAnotherApplication();
+    if (!opened) opener_->setDidOpenAnotherApplication(before);
+    return opened;
 }
 
 std::shared_ptr<platform::ui::ViewController> GADSlot::viewControllerForPresentingModalView()

@@ -52,7 +52,6 @@ Value::Dictionary GADSlotRequestParameters(const GADSlotRequestInputs& in) {
 
     Value::Dictionary signals;
     if (!isEmpty(in.applicationStatistics)) signals["app"] = in.applicationStatistics;
-    if (!isEmpty(in.slotStatistics)) signals["slots"] = in.slotStatistics;
     if (in.privateMediationExtras && !in.privateMediationExtras->empty()) {
         signals["request"] = Value(*in.privateMediationExtras);
     }

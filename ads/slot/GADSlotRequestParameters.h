@@ -25,9 +25,8 @@ struct GADSlotRequestInputs {
     platform::Value::Dictionary requestParameters;
     // The correlator's id; 0 is none.
     std::uint32_t correlationID = 0;
-    // The four parts of "quality_signals"; each is left out when empty.
+    // The three parts of "quality_signals"; each is left out when empty.
     platform::Value applicationStatistics;
-    platform::Value slotStatistics;
     std::optional<platform::Value::Dictionary> privateMediationExtras;
     platform::Value::Array adStatistics;
 

@@ -14,7 +14,6 @@ std::optional<platform::Value::Dictionary> GADSlotRequestParametersFromSnapshot(
     GADSlotRequestInputs& in = snapshot.inputs;
     in.requestParameters = snapshot.request->parameters(snapshot.facts);
     in.privateMediationExtras = snapshot.request->privateMediationExtras();
-    in.slotStatistics = GADApplication::sharedInstance()->slotStatisticsDictionary();
 
     auto& defaults = platform::UserDefaults::standard();
     if (auto useHttps = defaults.objectForKey(settings_keys::kUseHttps)) {

@@ -83,16 +83,6 @@ TEST_F(GADApplicationTest, RequestStatistics) {
     EXPECT_EQ(app->timeSinceFirstAdRequestInMilliseconds(), 0u);
 }
 
-TEST_F(GADApplicationTest, SlotStatistics) {
-    auto slot = peer.slotStatisticsForSlotID("slot-1");
-    EXPECT_EQ(peer.slotStatisticsForSlotID("slot-1"), slot);
-    EXPECT_NE(peer.slotStatisticsForSlotID("slot-2"), slot);
-    slot->incrementNumberForKey("oar", false);
-    EXPECT_EQ(app->slotStatisticsDictionary(),
-              Value::dictionary(
-                  {{"slot-1", Value::dictionary({{"oar", 1}})}, {"slot-2", Value::dictionary()}}));
-}
-
 TEST_F(GADApplicationTest, PendingAdStatisticsAreHandedOverAndBack) {
     auto ad = GADStatisticDictionary::create(app);
     auto other = GADStatisticDictionary::create(app);

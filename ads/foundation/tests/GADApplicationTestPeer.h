@@ -42,9 +42,6 @@ class GADApplicationTestPeer {
         return GADApplication::availableAdapterNamesInSet(names);
     }
 
-    std::shared_ptr<GADStatisticDictionary> slotStatisticsForSlotID(const std::string& slotID) {
-        return application_.slotStatisticsForSlotID(slotID);
-    }
     void incrementTotalAdRequestCount() { application_.incrementTotalAdRequestCount(); }
     void decrementTotalAdRequestCount() { application_.decrementTotalAdRequestCount(); }
     void didBecomeActive() { application_.didBecomeActive(); }

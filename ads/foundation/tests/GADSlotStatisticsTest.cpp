@@ -34,6 +34,12 @@ TEST_F(GADSlotStatisticsTest, AdapterAttemptsAreListedAndKeptForTheNextLaunch) {
         slot.endTimingAdapterWithExitCode(GADAdapterExitCode::Delivered);
         EXPECT_EQ(slot.adapterExitCodesParameter(), "2,0");
         EXPECT_EQ(slot.adapterDurationsParameter(), "250,40");
+        // Recorded, not yet stored: a waterfall stores its attempts once, when it is over.
+        slot.waitForSaves();
+        EXPECT_FALSE(scope.home().openDefaults()->objectForKey("zivivu_stats_ca-app-pub-1/unit"));
+        slot.savePersistentStatistics();
+        slot.savePersistentStatistics();
+        EXPECT_EQ(slot.savesQueued(), 2u);  // the lists and the timing, once
         slot.waitForSaves();
     }
     auto defaults = scope.home().openDefaults();
@@ -47,6 +53,7 @@ TEST_F(GADSlotStatisticsTest, AdapterAttemptsAreListedAndKeptForTheNextLaunch) {
     next.resetTimingAdapters();
     EXPECT_FALSE(next.adapterExitCodesParameter());
     EXPECT_FALSE(next.adapterDurationsParameter());
+    next.savePersistentStatistics();
     next.waitForSaves();
     auto later = scope.home().openDefaults();
     EXPECT_EQ(later->objectForKey("zivivu_stats_ca-app-pub-1/unit"), Value::dictionary());
@@ -73,10 +80,20 @@ TEST_F(GADSlotStatisticsTest, StoredListsMergeOnlyForANewIdentifier) {
     core->setIdentifier("b");
     EXPECT_EQ(core->arrayForKey("adapter_exit"), std::vector<std::string>{"9"});
 
+    // What was recorded and not saved is stored when the lists go.
+    {
+        auto other = GADStatisticsCore::create(defaults.get());
+        other->setIdentifier("c");
+        other->appendStringToArrayForKey("3", "adapter_exit");
+    }
+    EXPECT_EQ(defaults->objectForKey("zivivu_stats_c"),
+              Value::dictionary({{"adapter_exit", Value::array({"3"})}}));
+
     // Without an identifier nothing is stored.
     auto loose = GADStatisticsCore::create(defaults.get());
     loose->setIdentifier("");
     loose->appendStringToArrayForKey("1", "k");
+    loose->savePersistentStatistics();
     loose->waitForSaves();
     EXPECT_FALSE(defaults->objectForKey("zivivu_stats_"));
 }

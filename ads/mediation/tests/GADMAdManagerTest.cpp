@@ -3,16 +3,29 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "MediationTestSupport.h"
 #include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADRequest.h"
 #include "ads/foundation/GADSlotStatistics.h"
 #include "ads/mediation/GADMAdNetworkConnector.h"
+#include "ads/mediation/GADMAdURLAdapter.h"
+#include "ads/mediation/GADMAdapterZivivuDuRezAds.h"
 #include "ads/mediation/GADMediatedAd.h"
+#include "ads/slot/GADBannerViewSlot.h"
 #include "ads/slot/GADMConfig.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/runtime/SerialQueue.h"
+#include "platform/storage/UserDefaults.h"
+#include "platform/testing/RunMainLoopUntil.h"
+#include "platform/testing/TestGate.h"
+#include "platform/ui/ViewController.h"
 
 namespace ads {
 namespace {
@@ -140,6 +153,90 @@ TEST_F(GADMAdManagerTest, ManyNetworksFailingAtOnceDoNotNest) {
     scope.runUntilIdle();
     EXPECT_EQ(owner->events, std::vector<std::string>{"fail:9"});
     EXPECT_EQ(empty->record().instances.size(), 60u);
+}
+
+TEST_F(GADMAdManagerTest, AnAnswerOfThousandsOfNetworksAsksAHundred) {
+    auto empty = ScriptedAdapter::registerClass(at(Answer::NoFill));
+    load(config(std::vector<Network>(5000, Network{{empty->name()}})));
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return !owner->events.empty(); }));
+    EXPECT_EQ(owner->events, std::vector<std::string>{"fail:9"});
+    EXPECT_EQ(empty->record().instances.size(), GADMConfig::kMaxAdNetworks);
+    const auto codes = pings(1).at(0).param("aec");
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), '1'), 100);
+}
+
+TEST_F(GADMAdManagerTest, APassSavesItsStatisticsOnceAndNeverWaitsForTheSave) {
+    auto empty = ScriptedAdapter::registerClass(at(Answer::NoFill));
+    auto filling = ScriptedAdapter::registerClass(at(Answer::View));
+    auto& stats = *mediatedSlotOf(*slot).slotStats();
+    // The queue that writes the statistics is held for the whole pass: were the main thread
+    // to wait for it anywhere, the pass could not end.
+    platform::testing::TestGate gate;
+    stats.savingQueue().async([&] { gate.wait(); });
+    ASSERT_TRUE(gate.waitForArrivals(1));
+    bool abandoned = false;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool passOver = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!ended.wait_for(lock, std::chrono::seconds(60), [&] { return passOver; })) {
+            abandoned = true;
+            gate.abandon();
+        }
+    });
+    const auto before = stats.savesQueued();
+    load(config(std::vector<Network>(50, Network{{empty->name()}})));
+    const bool over = platform::testing::runMainLoopUntil([&] { return !owner->events.empty(); });
+    {
+        std::lock_guard lock(mutex);
+        passOver = true;
+    }
+    ended.notify_one();
+    watchdog.join();
+    ASSERT_TRUE(over);
+    EXPECT_FALSE(abandoned);
+    EXPECT_EQ(owner->events, std::vector<std::string>{"fail:9"});
+    EXPECT_EQ(pings(1).at(0).param("aec").size(), 99u);
+    // The lists and the timing, once each, after the no-fill ping.
+    EXPECT_EQ(stats.savesQueued() - before, 2u);
+    gate.release();
+
+    // A pass that ends with an ad saves once, after its impression ping.
+    load(config({{{empty->name()}}, {{filling->name()}}}));
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return owner->events.size() == 2; }));
+    EXPECT_EQ(owner->events.back(), "loaded");
+    EXPECT_EQ(stats.savesQueued() - before, 4u);
+    stats.waitForSaves();
+    EXPECT_EQ(platform::UserDefaults::standard().objectForKey("zivivu_stats_unit"),
+              Value::dictionary());
+}
+
+TEST_F(GADMAdManagerTest, OurOwnAdsAreNotAskedAgainDeepInTheirOwnWaterfalls) {
+    auto filling = ScriptedAdapter::registerClass(at(Answer::View));
+    const std::vector<Network> networks{
+        {{kGADOwnAdapterClassName}}, {{GADMAdURLAdapter::kClassName}}, {{filling->name()}}};
+    auto deep = GADRequest::request();
+    deep->setMediationDepth(GADMAdManager::kMaxOwnNetworkDepth);
+    load(config(networks), deep);
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return !owner->events.empty(); }));
+    EXPECT_EQ(owner->events, std::vector<std::string>{"loaded"});
+    EXPECT_EQ(pings(1).at(0).param("aec"), "2,2,0");
+
+    // One waterfall less deep, our own network is asked, and its banner's request lies one
+    // deeper than the slot's.
+    owner->root = platform::ui::ViewController::create();
+    auto shallower = GADRequest::request();
+    shallower->setMediationDepth(GADMAdManager::kMaxOwnNetworkDepth - 1);
+    load(config(networks), shallower);
+    auto connector = manager()->requestingConnector();
+    ASSERT_TRUE(connector);
+    EXPECT_EQ(connector->adapterClassName(), kGADOwnAdapterClassName);
+    auto own = std::dynamic_pointer_cast<GADMAdapterZivivuDuRezAds>(connector->adapter());
+    ASSERT_TRUE(own && own->bannerView());
+    EXPECT_EQ(own->request()->mediationDepth(), GADMAdManager::kMaxOwnNetworkDepth);
+    EXPECT_EQ(own->bannerView()->slot()->adSlot()->request()->mediationDepth(),
+              GADMAdManager::kMaxOwnNetworkDepth);
 }
 
 TEST_F(GADMAdManagerTest, ASecondPassWhileOneRunsKeepsItsQueue) {
@@ -346,29 +443,39 @@ class NativeOwner : public testing::MediationOwner {
     std::vector<Completion> completions;
 };
 
-TEST_F(GADMAdManagerTest, ANativeCompletionCountsOnlyForItsOwnPassAndConnector) {
-    auto& registry = platform::ClassRegistry::shared();
-    registry.registerClass<GADMAdNetworkConnector>(
-        ScriptedNativeConnector::kClassName, GADMAdNetworkConnector::kClassName, {},
-        [] { return std::make_shared<ScriptedNativeConnector>(); });
-    auto native = std::make_shared<NativeOwner>();
-    native->connectorClass = ScriptedNativeConnector::kClassName;
-    owner = native;
-    GADSlotTestPeer(slot).setDelegate(&GADSlotDelegates::slot, owner);
-    GADSlotTestPeer(slot).setDelegate(&GADSlotDelegates::adLoad, owner);
-    GADSlotTestPeer(slot).setDelegate(&GADSlotDelegates::adResponse, owner);
+class GADMAdManagerNativeTest : public GADMAdManagerTest {
+  protected:
+    GADMAdManagerNativeTest() {
+        platform::ClassRegistry::shared().registerClass<GADMAdNetworkConnector>(
+            ScriptedNativeConnector::kClassName, GADMAdNetworkConnector::kClassName, {},
+            [] { return std::make_shared<ScriptedNativeConnector>(); });
+        native->connectorClass = ScriptedNativeConnector::kClassName;
+        owner = native;
+        GADSlotTestPeer(slot).setDelegate(&GADSlotDelegates::slot, owner);
+        GADSlotTestPeer(slot).setDelegate(&GADSlotDelegates::adLoad, owner);
+        GADSlotTestPeer(slot).setDelegate(&GADSlotDelegates::adResponse, owner);
+    }
+    ~GADMAdManagerNativeTest() override {
+        platform::ClassRegistry::shared().unregisterClass(ScriptedNativeConnector::kClassName);
+    }
+    std::shared_ptr<ScriptedNativeConnector> asked() const {
+        return std::dynamic_pointer_cast<ScriptedNativeConnector>(manager()->requestingConnector());
+    }
+
+    std::shared_ptr<NativeOwner> native = std::make_shared<NativeOwner>();
+};
+
+TEST_F(GADMAdManagerNativeTest, ACompletionCountsOnlyForItsOwnPassAndConnector) {
     auto first = ScriptedAdapter::registerClass(silent());
     auto second = ScriptedAdapter::registerClass(silent());
     load(config({{{first->name()}}, {{second->name()}}}));
-    auto connector =
-        std::dynamic_pointer_cast<ScriptedNativeConnector>(manager()->requestingConnector());
+    auto connector = asked();
     ASSERT_TRUE(connector && connector->asked);
     connector->deliver();
     ASSERT_EQ(native->completions.size(), 1u);
     // The delegate fails it: the next network is asked; the old completion is then stale.
     native->completions[0](platform::Error::make("native", 1));
-    auto next =
-        std::dynamic_pointer_cast<ScriptedNativeConnector>(manager()->requestingConnector());
+    auto next = asked();
     ASSERT_TRUE(next && next != connector);
     native->completions[0](std::nullopt);
     EXPECT_FALSE(manager()->receivedConnector());
@@ -376,7 +483,25 @@ TEST_F(GADMAdManagerTest, ANativeCompletionCountsOnlyForItsOwnPassAndConnector) 
     native->completions[1](std::nullopt);
     EXPECT_EQ(manager()->receivedConnector(), next);
     EXPECT_EQ(native->events, std::vector<std::string>{"loaded"});
-    registry.unregisterClass(ScriptedNativeConnector::kClassName);
+}
+
+TEST_F(GADMAdManagerNativeTest, ARefusedAdOfTheLastNetworkEndsThePassForGood) {
+    auto only = ScriptedAdapter::registerClass(silent());
+    load(config({{{only->name()}}}));
+    auto connector = asked();
+    ASSERT_TRUE(connector);
+    connector->deliver();
+    ASSERT_EQ(native->completions.size(), 1u);
+    native->completions[0](platform::Error::make("native", 1));
+    EXPECT_EQ(native->events, std::vector<std::string>{"fail:9"});
+    EXPECT_FALSE(manager()->requestingConnector());
+    EXPECT_FALSE(connector->adManager());
+    // The network's next ad finds no manager: nothing is delivered after the failure.
+    connector->deliver();
+    scope.runUntilIdle();
+    EXPECT_EQ(native->completions.size(), 1u);
+    EXPECT_EQ(native->events, std::vector<std::string>{"fail:9"});
+    EXPECT_EQ(pings(1).size(), 1u);
 }
 
 TEST_F(GADMAdManagerTest, WithoutAMediationDelegateTheAnswerFailsWith7) {

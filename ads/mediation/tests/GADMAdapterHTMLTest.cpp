@@ -88,8 +88,11 @@ class GADMAdapterHTMLTest : public ::testing::Test {
         for (int i = 0; i < count; ++i) scope.advance(GADMAdapterHTML::kRenderingCheckInterval);
     }
     // Runs the page's navigation to `url` and answers whether the adapter allowed it.
-    std::optional<bool> navigate(platform::web::FakeWebPage& page, const std::string& url) {
-        auto navigation = page.fireNavigation(url, platform::web::NavigationType::LinkClicked);
+    // The page navigating by itself (a script's location change) unless told otherwise.
+    std::optional<bool> navigate(
+        platform::web::FakeWebPage& page, const std::string& url,
+        platform::web::NavigationType type = platform::web::NavigationType::Other) {
+        auto navigation = page.fireNavigation(url, type);
         scope.runUntilIdle();
         return navigation->answer;
     }
@@ -199,6 +202,24 @@ TEST_F(GADMAdapterHTMLTest, PassbackNavigationsFailWithNoAdAndOthersLoad) {
         looks(2);
         EXPECT_EQ(connector->views.size(), c.isPassback ? 0u : 1u);
     }
+}
+
+TEST_F(GADMAdapterHTMLTest, FollowedLinksNeverLoadInTheBanner) {
+    connector->data[GADMAdapterHTML::kPassbackURLKey] = Value("https://pb.example.test/no/ad");
+    auto page = request(picture(320, 50));
+    ASSERT_TRUE(page);
+    // Untouched, a followed link opens nothing and stays out of the strip; a link to the
+    // passback still passes back.
+    for (const char* link : {"https://landing.example.test/", "tel:123", "about:blank"}) {
+        SCOPED_TRACE(link);
+        EXPECT_EQ(navigate(*page, link, platform::web::NavigationType::LinkClicked), false);
+    }
+    EXPECT_TRUE(connector->failures.empty());
+    EXPECT_EQ(navigate(*page, "https://pb.example.test/no/ad",
+                       platform::web::NavigationType::LinkClicked),
+              false);
+    ASSERT_EQ(connector->failures.size(), 1u);
+    EXPECT_TRUE(connector->failures[0].is(kGADErrorDomain, 1));
 }
 
 TEST_F(GADMAdapterHTMLTest, ForeignViewsAndViewsOfEarlierRequestsAreNotListenedTo) {

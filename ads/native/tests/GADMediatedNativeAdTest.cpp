@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADClickTrackerCollection.h"
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/mediation/GADMediatedAd.h"
@@ -189,6 +190,38 @@ TEST_F(GADMediatedNativeAdTest, ARefusedOrUnloadableAdMakesTheManagerAskTheNextN
     EXPECT_EQ(heard->received[0]->mediatedNativeAd()->ad(), good);
     EXPECT_TRUE(heard->failures.empty());
     EXPECT_TRUE(loader->nativeAds().empty());
+}
+
+TEST_F(GADMediatedNativeAdTest, ARefusedLastNetworkIsLetGoBeforeTheLoaderFails) {
+    // The only network's ad has no headline; its library then keeps talking after the loader
+    // refused it and the waterfall ran out: a second copy of the ad, then a no fill.
+    auto refused = std::make_shared<NetworkContentAd>();
+    refused->assets.headline.reset();
+    auto script = nativeScript(refused);
+    script.misbehaves = true;
+    script.delay = 0.1;
+    auto network = ScriptedAdapter::registerClass(script);
+    auto loader = makeLoader({"1"});
+    loadMediation(*loader, {network->name()});
+    // Its library keeps the adapter, whatever the SDK does with it.
+    auto adapter = network->record().last();
+    ASSERT_TRUE(adapter);
+    h.scope.advance(0.1);
+    for (int turn = 0; turn < 5; ++turn) h.scope.runUntilIdle();
+    ASSERT_TRUE(h.server.waitOnMainLoop(Kind::MediationPing, 1));
+    ASSERT_EQ(heard->failures.size(), 1u);
+    EXPECT_EQ(heard->failures[0].code, kGADErrorMediationNoFill);
+    EXPECT_EQ(network->record().calls.back(), "stopBeingDelegate");
+
+    adapter->answer(ScriptedAdapter::Answer::NativeAd);
+    adapter->answer(ScriptedAdapter::Answer::NoFill);
+    for (int turn = 0; turn < 5; ++turn) h.scope.runUntilIdle();
+    // A ping is on its way from the call that sends it until its tracker is done.
+    ASSERT_TRUE(h.server.waitOnMainLoopUntil(
+        [] { return GADClickTrackerCollection::sharedInstance()->trackerCount() == 0; }));
+    EXPECT_EQ(pingsAt("/nofill"), 1u);
+    EXPECT_EQ(heard->failures.size(), 1u);
+    EXPECT_TRUE(heard->received.empty());
 }
 
 TEST_F(GADMediatedNativeAdTest, WhatTheLoaderCannotUseFailsTheNetworkWithItsText) {

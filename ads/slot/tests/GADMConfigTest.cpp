@@ -70,7 +70,10 @@ TEST(GADMConfigTest, SettingsTakeWhatTheyCanAndKeepTheirDefaults) {
         // A time-out that is over at once, or never, would skip or stall every network.
         {R"({"ad_network_timeout_millis": 0})", 0, 8, 10.0},
         {R"({"ad_network_timeout_millis": -100})", 0, 8, 10.0},
-        {R"({"ad_network_timeout_millis": 1e308})", 0, 8, 1e305},
+        // A server may not hold a silent network (and the banner behind it) for ages.
+        {R"({"ad_network_timeout_millis": 1e308})", 0, 8, 60.0},
+        {R"({"ad_network_timeout_millis": 60001})", 0, 8, 60.0},
+        {R"({"ad_network_timeout_millis": 59999})", 0, 8, 59.999},
         {R"({"ad_network_timeout_millis": "nan"})", 0, 8, 10.0},
         {R"({"ad_network_timeout_millis": "inf"})", 0, 8, 10.0},
         {R"({"ad_network_timeout_millis": true})", 0, 8, 0.001},
@@ -181,6 +184,28 @@ TEST(GADMConfigTest, NetworkEntriesAndFailures) {
     std::optional<GADRequestError> error;
     EXPECT_FALSE(parse(Value(), error));
     EXPECT_EQ(error->code, 7);
+}
+
+TEST(GADMConfigTest, OnlyTheFirstHundredNetworksAreKept) {
+    AdapterClasses classes;
+    Value::Array networks;
+    // Non-objects do not count; a network past the limit is dropped however broken.
+    networks.emplace_back("not a network");
+    for (int id = 1; id <= 5000; ++id) {
+        networks.push_back(Value::dictionary({{"id", Value(std::to_string(id))},
+                                              {"adapters", Value::array({"ConfigTestAdapter"})}}));
+    }
+    networks.push_back(Value::dictionary({{"data", Value::dictionary()}}));
+    platform::LogSink::Capture logs;
+    std::optional<GADRequestError> error;
+    auto config = parse(Value::dictionary({{"ad_networks", Value(std::move(networks))}}), error);
+    ASSERT_TRUE(config);
+    EXPECT_FALSE(error);
+    ASSERT_EQ(config->adNetworkConfigs().size(), GADMConfig::kMaxAdNetworks);
+    EXPECT_EQ(config->adNetworkConfigs().front()->networkID(), "1");
+    EXPECT_EQ(config->adNetworkConfigs().back()->networkID(), "100");
+    GADLogFlush();
+    EXPECT_TRUE(logs.contains("only the first 100 are tried"));
 }
 
 TEST(GADMConfigTest, EntryFieldsTakeOnlyTheirTypes) {

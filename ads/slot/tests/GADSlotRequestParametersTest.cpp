@@ -86,19 +86,16 @@ TEST(GADSlotRequestParametersTest, QualitySignalsCarryOnlyWhatIsThere) {
     auto in = banner();
     in.requestParameters = {{"preqs", Value(1)}};
     in.applicationStatistics = Value::dictionary();
-    in.slotStatistics = Value::dictionary();
     in.privateMediationExtras = Value::Dictionary{};
     auto p = GADSlotRequestParameters(in);
     EXPECT_FALSE(has(p, "quality_signals"));
     EXPECT_EQ(p["preqs"], Value(1));
 
     in.applicationStatistics = Value::dictionary({{"seq_num", Value(3)}});
-    in.slotStatistics = Value::dictionary({{"ca-unit", Value::dictionary({{"f", Value(1)}})}});
     in.privateMediationExtras = Value::Dictionary{{"extra", Value("x")}};
     p = GADSlotRequestParameters(in);
     EXPECT_EQ(p["quality_signals"],
               Value::dictionary({{"app", in.applicationStatistics},
-                                 {"slots", in.slotStatistics},
                                  {"request", Value::dictionary({{"extra", Value("x")}})}}));
 
     in.adStatistics = {Value::dictionary({{"tclickcurr", Value(5)}})};

@@ -3,11 +3,14 @@
 // a silent, an empty and a filling network shows the filling network's view after the first
 // time-out; when every network fails the default no-fill ping goes out and the app hears code
 // 9; a mediated interstitial is presented once by its network; a publisher's custom event
-// named by the server shows its banner. Leaves <build>/screenshots/mediated_banner.png and
-// mediated_custom_event_banner.png for a person to look at. Needs a display:
-// scripts/test runs these under xvfb-run.
+// named by the server shows its banner; answers that name our own network again, for the same
+// unit or in a cycle of units, nest a bounded number of banners and then fail. Leaves
+// <build>/screenshots/mediated_banner.png and mediated_custom_event_banner.png for a person to look
+// at. Needs a display: scripts/test runs these under xvfb-run.
 
 #include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <array>
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "ads/mediation/GADCustomEventExtras.h"
+#include "ads/mediation/GADMAdManager.h"
 #include "ads/mediation/tests/ScriptedCustomEvent.h"
 #include "ads/mediation/tests/webkit/MediatedPublicAdsWebKitTest.h"
 #include "ads/testsupport/ScriptedAdapter.h"
@@ -109,6 +113,43 @@ TEST_F(MediationWebKitTest, AMediatedInterstitialIsPresentedOnce) {
                                                     "willDismiss", "didDismiss"}));
     EXPECT_EQ(std::count(network->record().calls.begin(), network->record().calls.end(), "present"),
               1);
+}
+
+TEST_F(MediationWebKitTest, AnswersNamingOurOwnNetworkAgainNestOnlySoDeep) {
+    constexpr const char* kOther = "ca-movu-mediated-other";
+    struct Case {
+        const char* name;
+        AdScenario named;
+    };
+    // The unit's answer names our own network for the same unit; then two units name each
+    // other, as a server's mistake could.
+    ads.server().setScenario(kOther, AdScenario::mediation().withMediationPubId(kUnit));
+    const Case cases[] = {
+        {"the same unit", AdScenario::mediation()},
+        {"a cycle of two units", AdScenario::mediation().withMediationPubId(kOther)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        heard->log.clear();
+        const std::size_t callsBefore = ads.log().count(RequestKind::CoreCall);
+        loadBanner(c.named);
+        // The time-outs run on the test's clock, which stands still: only the depth ends it.
+        ASSERT_TRUE(waitFor([&] { return !heard->log.empty(); }));
+        EXPECT_EQ(heard->log, std::vector<std::string>{"fail:9"});
+        std::vector<std::string> gw;
+        const auto calls = ads.log().of(RequestKind::CoreCall);
+        for (std::size_t i = callsBefore; i < calls.size(); ++i) {
+            if (calls[i].function != "RADE_getAd") continue;
+            const auto args = nlohmann::json::parse(calls[i].body, nullptr, false)["args"][0];
+            // The request's extras travel under "extras".
+            const auto extras = args.is_object() ? args.value("extras", nlohmann::json::object())
+                                                 : nlohmann::json();
+            gw.push_back(extras.is_object() ? extras.value("gw", "") : "?");
+        }
+        // The banner's request, and one inner request for each waterfall allowed to nest.
+        EXPECT_EQ(gw.size(), std::size_t(GADMAdManager::kMaxOwnNetworkDepth) + 1);
+        EXPECT_EQ(gw, (std::vector<std::string>{"", "1", "1"}));
+    }
 }
 
 TEST_F(MediationWebKitTest, ACustomEventNamedByTheServerShowsThePublishersBanner) {
