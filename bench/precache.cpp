@@ -51,6 +51,25 @@ bool finished(const platform::web::FakeWebPage& page) {
     return false;
 }
 
+// One ad page's handler downloading `url`, from its "precache" message to its end with the
+// page.
+struct Download {
+    Download(ads::testing::AdViewTestScope& views, const std::string& url)
+        : view(ads::GADAdView::create({0, 0, 320, 50})),
+          page(views.web().lastPage()),
+          handler(ads::GADPrecacheGMSGHandler::create()) {
+        handler->handleNotification(
+            ads::GADNotification::create("precache", {{"src", platform::Value(url)}}), view);
+    }
+    ~Download() {
+        handler.reset();
+        view->removeFromSuperview();
+    }
+    std::shared_ptr<ads::GADAdView> view;
+    std::shared_ptr<platform::web::FakeWebPage> page;
+    std::shared_ptr<ads::GADPrecacheGMSGHandler> handler;
+};
+
 // "bytesLoaded" of the last event the page heard.
 std::int64_t lastBytesLoaded(const platform::web::FakeWebPage& page) {
     const auto& all = page.evaluations();
@@ -74,21 +93,13 @@ static void BM_PrecacheFromLoopback(benchmark::State& state) {
     double growth = 0;
     std::size_t events = 0;
     for (auto _ : state) {
-        auto view = ads::GADAdView::create({0, 0, 320, 50});
-        auto page = views.web().lastPage();
-        auto handler = ads::GADPrecacheGMSGHandler::create();
-        handler->handleNotification(
-            ads::GADNotification::create("precache",
-                                         {{"src", platform::Value(server.url("/video.mp4"))}}),
-            view);
-        if (!platform::testing::runMainLoopUntil([&] { return finished(*page); }, 600)) {
+        Download download(views, server.url("/video.mp4"));
+        if (!platform::testing::runMainLoopUntil([&] { return finished(*download.page); }, 600)) {
             state.SkipWithError("the download did not end");
             break;
         }
-        events += eventsOf(*page);
+        events += eventsOf(*download.page);
         growth = std::max(growth, bench::processMemory(::getpid()).privateMB - before);
-        handler.reset();
-        view->removeFromSuperview();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
     state.counters["events/s"] =
@@ -120,27 +131,19 @@ static void BM_PrecacheEndlessBody(benchmark::State& state) {
     const double before = bench::processMemory(::getpid()).privateMB;
     double growth = 0;
     for (auto _ : state) {
-        auto view = ads::GADAdView::create({0, 0, 320, 50});
-        auto page = views.web().lastPage();
-        auto handler = ads::GADPrecacheGMSGHandler::create();
-        handler->handleNotification(
-            ads::GADNotification::create("precache",
-                                         {{"src", platform::Value(server.url("/endless.mp4"))}}),
-            view);
+        Download download(views, server.url("/endless.mp4"));
         if (!platform::testing::runMainLoopUntil(
                 [&] {
                     growth = std::max(growth, bench::processMemory(::getpid()).privateMB - before);
-                    return finished(*page);
+                    return finished(*download.page);
                 },
                 600)) {
             state.SkipWithError("the download did not end");
             break;
         }
-        state.counters["read_MB"] = double(handler->receivedBytes()) / 1e6;
-        state.counters["queued_peak_MB"] = double(handler->peakQueuedBytes()) / 1e6;
-        state.counters["file_MB"] = double(lastBytesLoaded(*page)) / 1e6;
-        handler.reset();
-        view->removeFromSuperview();
+        state.counters["read_MB"] = double(download.handler->receivedBytes()) / 1e6;
+        state.counters["queued_peak_MB"] = double(download.handler->peakQueuedBytes()) / 1e6;
+        state.counters["file_MB"] = double(lastBytesLoaded(*download.page)) / 1e6;
     }
     state.counters["server_sent_MB"] = double(sent->load()) / 1e6;
     state.counters["private_growth_MB"] = growth;

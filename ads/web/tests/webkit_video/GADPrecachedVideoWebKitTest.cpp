@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "ads/Ads.h"
 #include "ads/foundation/GADRequest.h"
@@ -18,6 +16,7 @@
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADPrecacheGMSGHandler.h"
+#include "ads/web/tests/webkit_video/MediaClips.h"
 #include "platform/services/gst/GstMediaPlayerBackend.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/ui/Window.h"
@@ -36,13 +35,12 @@ class GADPrecachedVideoWebKitTest : public ::testing::Test {
         MOVU_SKIP_WITHOUT_DISPLAY();
         if (!platform::services::GstMediaPlayerBackend::available())
             GTEST_SKIP() << "GStreamer is missing";
+        std::string clip = ads::testing::mediaClip("clip.webm");
+        ASSERT_FALSE(clip.empty());
+        ASSERT_TRUE(ads.server().isRunning());
         // What the program does at start-up: the player's backend, then the library's rooms.
         platform::services::GstMediaPlayerBackend::install();
         ads::load();
-        std::ifstream in(MOVU_BINARY_DIR "/media_clips/clip.webm", std::ios::binary);
-        std::string clip{std::istreambuf_iterator<char>(in), {}};
-        ASSERT_FALSE(clip.empty());
-        ASSERT_TRUE(ads.server().isRunning());
         ads.server().setMediaClip(std::move(clip));
         ads.server().setScenario(kUnit, AdScenario::precache().playingThePrecachedClip());
         window->setRootViewController(root);
