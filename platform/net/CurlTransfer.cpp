@@ -100,6 +100,11 @@ CurlTransfer::CurlTransfer(const UrlRequest& request, Callbacks callbacks, std::
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    // Pausing for the reader is plain over HTTP/1.1: the socket is simply left unread. Over
+    // HTTP/2 it goes through the library's per-stream flow control, whose handling of pauses
+    // has changed from version to version, and one large download gains nothing from sharing
+    // a connection.
+    if (window_) curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransfer::headerCallback);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
