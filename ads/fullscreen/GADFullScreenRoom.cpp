@@ -6,6 +6,7 @@
 #include "ads/fullscreen/GADAdAppPageHandlers.h"
 #include "ads/fullscreen/GADBrowserViewController.h"
 #include "ads/fullscreen/GADOpenerRoads.h"
+#include "ads/web/GADVideoPlayer.h"
 #include "ads/web/GADVideoPlayerGMSGHandler.h"
 #include "platform/runtime/Once.h"
 
@@ -17,6 +18,10 @@ void GADFullScreenRoom::load() {
         auto& adApp = GADAdAppPageHandlers();
         fillPageServices(adApp);
         GADVideoPlayerGMSGHandler::fillPlace(adApp);
+        // The pages that precache (this room's and the slot room's, which fills its list with
+        // fillPageServices) play what they fetched from the handlers' folder.
+        GADVideoPlayer::setPrecacheFolderProvider(
+            [] { return GADPrecacheGMSGHandler::cacheFolder().string(); });
         adApp.fill(GADGMSGHandlerPlace::AdApp,
                    [](const GADAdAppPageContext&) { return GADAdAppGMSGHandler::create(); });
         GADOpenerRoads::shared().setBrowser(&GADBrowserViewController::openBrowserFromOpener);

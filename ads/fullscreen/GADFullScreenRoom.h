@@ -1,8 +1,9 @@
 #pragma once
 
 // What the full-screen room puts into the tables of the SDK at start-up: its handlers in the
-// ad app page's list (the opener's, the defaults, the ad app controller's) and the opener's
-// browser road (the in-app browser, GADBrowserViewController). ads::load() calls
+// ad app page's list (the opener's, the defaults, the ad app controller's), the opener's
+// browser road (the in-app browser, GADBrowserViewController) and, as it fills the pages'
+// precache place, the folder the video player may play precached files from. ads::load() calls
 // it; so do tests that make ad app pages. Any number of calls: the registrations are made
 // once.
 

@@ -25,15 +25,6 @@ bool isWebURL(const Url& url) {
     return (url.scheme() == "http" || url.scheme() == "https") && !url.host().empty();
 }
 
-std::uint32_t bigEndian32(const std::uint8_t* p) {
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) |
-           std::uint32_t(p[3]);
-}
-
-std::uint16_t bigEndian16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
-}
-
 }  // namespace
 
 std::shared_ptr<GADMRAIDPicture> GADMRAIDPicture::create(Url url) {
@@ -42,63 +33,38 @@ std::shared_ptr<GADMRAIDPicture> GADMRAIDPicture::create(Url url) {
 
 std::optional<std::pair<std::uint32_t, std::uint32_t>> GADMRAIDPicture::pictureDimensions(
     const std::vector<std::uint8_t>& bytes) {
-    static const std::uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-    if (bytes.size() >= 24 && std::equal(kPng, kPng + 8, bytes.begin())) {
-        // The first chunk is IHDR: width and height right after its type.
-        if (std::string(bytes.begin() + 12, bytes.begin() + 16) != "IHDR") return std::nullopt;
-        return std::make_pair(bigEndian32(&bytes[16]), bigEndian32(&bytes[20]));
-    }
-    if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) return std::nullopt;
-    // JPEG: walk the marker segments up to the first start of frame.
-    std::size_t at = 2;
-    while (at + 4 <= bytes.size()) {
-        if (bytes[at] != 0xFF) return std::nullopt;
-        const std::uint8_t marker = bytes[at + 1];
-        if (marker == 0xFF) {  // fill byte
-            ++at;
-            continue;
-        }
-        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-            at += 2;
-            continue;
-        }
-        if (marker == 0xD9 || marker == 0xDA) return std::nullopt;  // no frame before the data
-        const std::size_t length = bigEndian16(&bytes[at + 2]);
-        if (length < 2) return std::nullopt;
-        const bool frame =
-            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frame) {
-            if (length < 7 || at + 2 + 7 > bytes.size()) return std::nullopt;
-            const std::uint32_t height = bigEndian16(&bytes[at + 5]);
-            const std::uint32_t width = bigEndian16(&bytes[at + 7]);
-            return std::make_pair(width, height);
-        }
-        at += 2 + length;
-    }
-    return std::nullopt;
+    // The decoder's own header reader, so the size is the one it would decode.
+    const auto size = platform::gfx::Image::readSize(bytes.data(), bytes.size());
+    if (!size) return std::nullopt;
+    return std::make_pair(size->width, size->height);
 }
 
 std::variant<platform::gfx::Image, std::string> GADMRAIDPicture::decodePicture(
     const std::vector<std::uint8_t>& bytes) {
+    using Failure = platform::gfx::Image::DecodeFailure;
     if (bytes.empty()) return std::string("The answer was empty.");
     if (bytes.size() > static_cast<std::size_t>(kMaxBytes)) {
         return std::string("The picture is larger than 10 MiB.");
     }
-    const auto size = pictureDimensions(bytes);
-    if (!size) return std::string("The data is not a PNG or JPEG picture.");
-    const auto [width, height] = *size;
-    if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide ||
-        std::uint64_t(width) * height > kMaxPixels) {
-        return "The picture is too large (" + std::to_string(width) + " x " +
-               std::to_string(height) + " pixels).";
+    // The limits go to the decoder, which checks them on the frame it is about to decode,
+    // before it reserves its pixels.
+    platform::gfx::Image::Limits limits;
+    limits.maxSide = kMaxSide;
+    limits.maxPixels = kMaxPixels;
+    Failure failure;
+    auto image = platform::gfx::Image::decode(bytes, limits, &failure);
+    if (image) return std::move(*image);
+    switch (failure.kind) {
+        case Failure::Kind::NotAPicture:
+            return std::string("The data is not a PNG or JPEG picture.");
+        case Failure::Kind::TooLarge:
+            return "The picture is too large (" + std::to_string(failure.width) + " x " +
+                   std::to_string(failure.height) + " pixels).";
+        case Failure::Kind::Unreadable:
+            break;
     }
-    std::string error;
-    auto image = platform::gfx::Image::decode(bytes, &error);
-    if (!image || image->empty()) {
-        return std::string("The picture could not be decoded") +
-               (error.empty() ? "." : ": " + error + ".");
-    }
-    return std::move(*image);
+    return std::string("The picture could not be decoded") +
+           (failure.message.empty() ? "." : ": " + failure.message + ".");
 }
 
 void GADMRAIDPicture::storeInPhotoAlbum() {

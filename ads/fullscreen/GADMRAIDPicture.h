@@ -8,9 +8,10 @@
 //
 // What is taken: web addresses only ("Couldn't create URL request for <url>", before any
 // question); at most kMaxBytes (a larger announced length fails at once), a PNG or JPEG of at
-// most kMaxSide pixels a side and kMaxPixels pixels (the size is read from the picture's header
-// before it is decoded). Failures after the download are "Failed to load <url>. Error:
-// <reason>", with the reason also when only the decoding or the saving failed.
+// most kMaxSide pixels a side and kMaxPixels pixels (checked by the decoder on the size it reads
+// from the picture's header, before it reserves the pixels). Failures after the download are
+// "Failed to load <url>. Error: <reason>", with the reason also when only the decoding or the
+// saving failed.
 //
 // Main thread for every call and callback; the download runs on the platform's loader, the
 // decoding and saving on a background queue. The picture keeps itself alive while it asks and
@@ -83,7 +84,7 @@ class GADMRAIDPicture : public platform::ui::AlertViewDelegate,
     void alertViewClickedButtonAtIndex(platform::ui::AlertView& alert, int index) override;
     void alertViewCancel(platform::ui::AlertView& alert) override;
 
-    // Width and height from a PNG's or JPEG's header, or none.
+    // Width and height from a PNG's or JPEG's header as the decoder reads it, or none.
     static std::optional<std::pair<std::uint32_t, std::uint32_t>> pictureDimensions(
         const std::vector<std::uint8_t>& bytes);
     // The picture when it is one we take, else the reason.

@@ -7,7 +7,6 @@
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/native/GADAdLoaderOptions.h"
 #include "ads/native/GADNativeConstants.h"
-#include "ads/native/GADPictureDimensions.h"
 #include "platform/gfx/Image.h"
 #include "platform/net/Connection.h"
 #include "platform/runtime/MainLoop.h"
@@ -87,15 +86,13 @@ std::string GADNativeAdImage::description() const {
 }
 
 platform::ui::ImagePtr GADNativeAdImage::decodeImage(const std::vector<std::uint8_t>& bytes,
-                                                     double scale, const std::string& name) {
-    if (bytes.empty()) return nullptr;
-    // Refused from the header, before the decoder reserves the pixels.
-    const auto dimensions = GADPictureDimensionsOf(bytes.data(), bytes.size());
-    if (!dimensions ||
-        std::uint64_t(dimensions->width) * dimensions->height > kGADNativeAdImageMaxPixels) {
-        return nullptr;
-    }
-    auto decoded = platform::gfx::Image::decode(bytes);
+                                                     double scale, const std::string& name,
+                                                     platform::gfx::Image::DecodeFailure* failure) {
+    // The decoder checks the cap on the frame it reads, right after the header and before it
+    // reserves the pixels: a size sniffed apart from it could be a decoy.
+    platform::gfx::Image::Limits limits;
+    limits.maxPixels = kGADNativeAdImageMaxPixels;
+    auto decoded = platform::gfx::Image::decode(bytes, limits, failure);
     if (!decoded || decoded->empty()) return nullptr;
     const platform::ui::Size points{decoded->width() / scale, decoded->height() / scale};
     return std::make_shared<const platform::ui::Image>(

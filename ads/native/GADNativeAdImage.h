@@ -25,6 +25,7 @@
 #include "platform/base/Error.h"
 #include "platform/base/Url.h"
 #include "platform/base/Value.h"
+#include "platform/gfx/Image.h"
 #include "platform/ui/Image.h"
 
 namespace platform {
@@ -72,9 +73,12 @@ class GADNativeAdImage : public std::enable_shared_from_this<GADNativeAdImage> {
     // "<GADNativeAdImage: 0x... scale: 1.000000 URL: https://...>"
     std::string description() const;
 
-    // A picture from downloaded bytes: nothing when they are empty, too large or undecodable.
-    static platform::ui::ImagePtr decodeImage(const std::vector<std::uint8_t>& bytes, double scale,
-                                              const std::string& name);
+    // A picture from downloaded bytes: nothing when they are empty, too large or undecodable
+    // (and then, when asked, why: a picture over the cap is refused on the size the decoder
+    // read, before it reserved any pixels).
+    static platform::ui::ImagePtr decodeImage(
+        const std::vector<std::uint8_t>& bytes, double scale, const std::string& name,
+        platform::gfx::Image::DecodeFailure* failure = nullptr);
 
   private:
     void decode(const std::vector<std::uint8_t>& body);

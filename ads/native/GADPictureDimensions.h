@@ -1,8 +1,9 @@
 #pragma once
 
-// The width and height a PNG or JPEG file announces, read from its header alone, so that a
-// picture too large to decode is refused before any pixel memory is taken. Untrusted bytes:
-// anything that is not a well-formed header answers nothing.
+// The width and height a PNG or JPEG file announces, read from its header alone by the
+// decoder's own header reader (so it is the size the decoder would decode), without taking
+// any pixel memory. Untrusted bytes: anything that is not a well-formed header answers
+// nothing. The cap itself is checked by the decoder (GADNativeAdImage::decodeImage).
 
 #include <cstddef>
 #include <cstdint>

@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "ads/fullscreen/GADAdAppPageHandlers.h"
 #include "ads/fullscreen/GADOpenerRoads.h"
 #include "ads/slot/GADBannerPageHandlers.h"
+#include "ads/testsupport/AdsTestScope.h"
+#include "ads/web/GADPrecacheGMSGHandler.h"
 #include "ads/web/GADSDKCorePageHandlers.h"
+#include "ads/web/GADVideoPlayer.h"
 #include "platform/runtime/ClassRegistry.h"
 
 namespace ads {
@@ -44,6 +50,22 @@ TEST(AdsLoadTest, EveryRoomRegistersOnceAndTheLaterFeaturesPlacesStayOpen) {
     }
     EXPECT_TRUE(platform::ClassRegistry::shared().hasClass("GADDefaultInAppPurchase"));
     EXPECT_TRUE(GADOpenerRoads::shared().inAppPurchase());
+}
+
+// The video player plays what the precache handler fetched: the room that fills the precache
+// place tells it where that lands.
+TEST(AdsLoadTest, PrecachedFilesArePlayableOnceTheRoomsAreLoaded) {
+    ads::testing::AdsTestScope scope;
+    load();
+    const auto folder = GADPrecacheGMSGHandler::cacheFolder() / "d6c0b4c6-precached";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "clip.webm") << "webm";
+    const auto told = platform::Url::parse("file:///d6c0b4c6-precached/clip.webm");
+    ASSERT_TRUE(told);
+    EXPECT_TRUE(GADVideoPlayer::isPlayableSource(*told));
+    EXPECT_TRUE(
+        GADVideoPlayer::isPlayableSource(platform::Url::fileUrl((folder / "clip.webm").string())));
+    EXPECT_FALSE(GADVideoPlayer::isPlayableSource(*platform::Url::parse("file:///etc/hostname")));
 }
 
 }  // namespace

@@ -16,6 +16,8 @@
 #include "platform/base/Unicode.h"
 #include "platform/base/Uuid.h"
 #include "platform/net/Connection.h"
+#include "platform/net/ReceiveWindow.h"
+#include "platform/net/UrlError.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/runtime/ThreadChecker.h"
@@ -71,11 +73,11 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
   public:
     Download(std::weak_ptr<GADPrecacheGMSGHandler> owner,
              std::shared_ptr<platform::SerialQueue> queue, fs::path temporaryRoot,
-             std::int64_t maxBytes)
+             std::shared_ptr<platform::ReceiveWindow> window)
         : owner_(std::move(owner)),
           queue_(std::move(queue)),
           root_(std::move(temporaryRoot)),
-          maxBytes_(maxBytes) {}
+          window_(std::move(window)) {}
     ~Download() override { closeFile(); }
 
     void setSource(const platform::Url& url, platform::UrlRequest request) {
@@ -86,6 +88,10 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
     void preload() {
         if (!sourceURL_ || !request_ || started_) return;
         connection_ = platform::Connection::create(*request_, weak_from_this());
+        // Chunks wait on this queue until they are in the file: the window keeps a server
+        // faster than the disk from piling them up in memory, and stops the body at the cap
+        // as it arrives rather than once the queue has caught up with it.
+        connection_->setReceiveWindow(window_);
         connection_->setDelegateQueue(
             [queue = queue_](std::function<void()> task) { queue->async(std::move(task)); });
         connection_->start();
@@ -121,13 +127,22 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
         // A second response starts the body again: the first one's file goes.
         closeFile();
         removeFolder();
+        cachedURL_.reset();
         bytes_ = 0;
-        if (!makeFile(response.suggestedFilename())) {
+        expectedDataLength_ = response.expectedContentLength;
+        // An error page, or a redirect we refused to follow, is not the resource: caching
+        // its body and calling that complete would have the page play it.
+        if (response.statusCode < 200 || response.statusCode > 299) {
+            platform::LogSink::write("Ad precache: the server answered " +
+                                     std::to_string(response.statusCode) + "; the download stops.");
             cancel(0);
             return;
         }
-        expectedDataLength_ = response.expectedContentLength;
-        if (expectedDataLength_ > maxBytes_) {
+        if (expectedDataLength_ > window_->limit()) {
+            cancel(0);
+            return;
+        }
+        if (!makeFile(response.suggestedFilename())) {
             cancel(0);
             return;
         }
@@ -137,10 +152,6 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
     void connectionDidReceiveData(platform::Connection&,
                                   const std::vector<std::uint8_t>& data) override {
         if (fd_ < 0) return;
-        if (bytes_ + static_cast<std::int64_t>(data.size()) > maxBytes_) {
-            cancel(bytes_);
-            return;
-        }
         std::size_t done = 0;
         while (done < data.size()) {
             const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
@@ -164,7 +175,12 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
         report(bytes_, kComplete);
     }
 
-    void connectionDidFailWithError(platform::Connection&, const platform::Error&) override {
+    void connectionDidFailWithError(platform::Connection&, const platform::Error& error) override {
+        // The body ran past the cap: what came is no use and goes.
+        if (error.is(platform::kUrlErrorDomain, platform::kUrlErrorDataLengthExceedsMaximum)) {
+            cancel(bytes_);
+            return;
+        }
         connection_.reset();
         closeFile();
         report(bytes_, kCanceled);
@@ -182,7 +198,8 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
             return false;
         }
         folder_ = folder;
-        const fs::path file = folder / safeFileName(suggested);
+        const std::string name = safeFileName(suggested);
+        const fs::path file = folder / name;
         fd_ = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd_ < 0) {
             platform::LogSink::write(
@@ -192,7 +209,7 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
             removeFolder();
             return false;
         }
-        cachedURL_ = platform::Url::fileUrl(file.string());
+        cachedURL_ = cachedFileURL(folder.filename().string(), name);
         return true;
     }
 
@@ -242,7 +259,7 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
     const std::weak_ptr<GADPrecacheGMSGHandler> owner_;
     const std::shared_ptr<platform::SerialQueue> queue_;
     const fs::path root_;
-    const std::int64_t maxBytes_;
+    const std::shared_ptr<platform::ReceiveWindow> window_;
     std::optional<platform::Url> sourceURL_;
     std::optional<platform::UrlRequest> request_;
     std::optional<platform::Url> cachedURL_;
@@ -254,17 +271,41 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
     std::int64_t expectedDataLength_ = 0;
 };
 
-std::shared_ptr<GADPrecacheGMSGHandler> GADPrecacheGMSGHandler::create(std::int64_t maxBytes) {
+std::shared_ptr<GADPrecacheGMSGHandler> GADPrecacheGMSGHandler::create(
+    std::int64_t maxBytes, std::shared_ptr<platform::SerialQueue> queue) {
     MOVU_CHECK_MAIN_THREAD();
-    auto handler = std::make_shared<GADPrecacheGMSGHandler>(Private{});
-    handler->download_ = std::make_shared<Download>(
-        handler, handler->queue_, GADDevice::sharedInstance()->temporaryPathWithCreation(false),
-        maxBytes);
+    auto handler = std::make_shared<GADPrecacheGMSGHandler>(Private{}, std::move(queue));
+    handler->window_ = std::make_shared<platform::ReceiveWindow>(kMaxQueuedBytes, maxBytes);
+    handler->download_ =
+        std::make_shared<Download>(handler, handler->queue_, cacheFolder(), handler->window_);
     return handler;
 }
 
-GADPrecacheGMSGHandler::GADPrecacheGMSGHandler(Private)
-    : queue_(std::make_shared<platform::SerialQueue>("com.zivivu.durez.precache")) {}
+GADPrecacheGMSGHandler::GADPrecacheGMSGHandler(Private,
+                                               std::shared_ptr<platform::SerialQueue> queue)
+    : queue_(queue ? std::move(queue)
+                   : std::make_shared<platform::SerialQueue>("com.zivivu.durez.precache")) {}
+
+std::filesystem::path GADPrecacheGMSGHandler::cacheFolder() {
+    return GADDevice::sharedInstance()->temporaryPathWithCreation(false);
+}
+
+platform::Url GADPrecacheGMSGHandler::cachedFileURL(const std::string& folder,
+                                                    const std::string& name) {
+    return platform::Url::fileUrl("/" + folder + "/" + name);
+}
+
+std::int64_t GADPrecacheGMSGHandler::queuedBytes() const {
+    return window_->waitingBytes();
+}
+
+std::int64_t GADPrecacheGMSGHandler::peakQueuedBytes() const {
+    return window_->peakWaitingBytes();
+}
+
+std::int64_t GADPrecacheGMSGHandler::receivedBytes() const {
+    return window_->receivedBytes();
+}
 
 GADPrecacheGMSGHandler::~GADPrecacheGMSGHandler() {
     // Waits for the callback that may be writing; the file goes with its folder.

@@ -8,17 +8,25 @@
 // starts nothing until an abort.
 //
 // The body goes straight, chunk by chunk, to a file in a folder of its own (a new UUID) in the
-// SDK's temporary folder (GADDevice::temporaryPathWithCreation, emptied at start-up), named
-// after the server's suggested file name made safe (safeFileName). After every step the page
-// hears "onPrecacheEvent" with "bytesLoaded", "totalBytes" (-1 when the server announced no
-// length), "event" ("precacheProgress", "precacheComplete" or "precacheCanceled"), "src" and
-// "cachedSrc" (the file's URL, which the page may play from). The file stays until an abort or
-// the handler's end, which delete it with its folder.
+// SDK's temporary folder (cacheFolder(): GADDevice::temporaryPathWithCreation, emptied at
+// start-up), named after the server's suggested file name made safe (safeFileName). After every
+// step the page hears "onPrecacheEvent" with "bytesLoaded", "totalBytes" (-1 when the server
+// announced no length), "event" ("precacheProgress", "precacheComplete" or "precacheCanceled"),
+// "src" and "cachedSrc". "cachedSrc" is a file URL of the file's place inside the cache folder,
+// "file:///<UUID>/<name>": the page is a stranger's and has no business learning where the
+// user's home is (its path names the user); the video player plays such a URL from the cache
+// folder. The file stays until an abort or the handler's end, which delete it with its folder.
 //
-// Failures end the download with one "precacheCanceled" and nothing after it: a cache file that
-// cannot be made or written, a transfer that fails, and a body past kMaxBytes (a larger
-// announced length at once; the file is deleted). A second response of one download deletes
-// the first file before the next is made.
+// Failures end the download with one "precacheCanceled" and nothing after it: an answer that
+// is not a success (an error page, a redirect that was refused: no file is made), a cache file
+// that cannot be made or written, a transfer that fails, and a body past the cap (a larger
+// announced length at once; otherwise the transfer stops as the bytes past it arrive, and the
+// file is deleted). A second response of one download deletes the first file before the next
+// is made.
+//
+// Memory: chunks wait on the handler's queue until they are in the file. At most
+// kMaxQueuedBytes wait: beyond that the transfer pauses until the file has caught up, so a
+// server faster than the disk costs no more memory than that.
 //
 // Threads: the download's state lives on the handler's own serial queue, which is also the
 // connection's delegate queue; the action (main thread) hops there and waits, so an abort or
@@ -27,15 +35,18 @@
 // message) only while the handler lives.
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "ads/web/GADGMSGHandler.h"
+#include "platform/base/Url.h"
 
 namespace platform {
+class ReceiveWindow;
 class SerialQueue;
-}
+}  // namespace platform
 
 namespace ads {
 
@@ -45,12 +56,25 @@ class GADPrecacheGMSGHandler : public GADGMSGHandler {
   public:
     // 100 MiB: a page may not fill the disk.
     static constexpr std::int64_t kMaxBytes = std::int64_t{100} * 1024 * 1024;
+    // Read but not yet written, at most (give or take one chunk of the network's).
+    static constexpr std::int64_t kMaxQueuedBytes = std::int64_t{1} * 1024 * 1024;
     static constexpr std::size_t kMaxFileNameBytes = 200;
 
-    // A smaller cap than kMaxBytes serves tests and pages of smaller resources.
-    static std::shared_ptr<GADPrecacheGMSGHandler> create(std::int64_t maxBytes = kMaxBytes);
-    explicit GADPrecacheGMSGHandler(Private);
+    // A smaller cap than kMaxBytes serves tests and pages of smaller resources. The download
+    // runs on the given serial queue, or on one of its own.
+    static std::shared_ptr<GADPrecacheGMSGHandler> create(
+        std::int64_t maxBytes = kMaxBytes, std::shared_ptr<platform::SerialQueue> queue = nullptr);
+    GADPrecacheGMSGHandler(Private, std::shared_ptr<platform::SerialQueue> queue);
     ~GADPrecacheGMSGHandler() override;
+
+    // Where every handler's downloads land, each in a folder of its own.
+    static std::filesystem::path cacheFolder();
+
+    // Body bytes read from the network and not yet in the file: now, and the most so far; and
+    // every body byte read. Any thread.
+    std::int64_t queuedBytes() const;
+    std::int64_t peakQueuedBytes() const;
+    std::int64_t receivedBytes() const;
 
     const GADGMSGActionTable* actionBlockDictionary() const override;
     void didReceivePrecacheNotification(const GADGMSGActionInfo& info);
@@ -70,8 +94,12 @@ class GADPrecacheGMSGHandler : public GADGMSGHandler {
   private:
     class Download;
 
+    // What the page is told of a file: its place in the cache folder.
+    static platform::Url cachedFileURL(const std::string& folder, const std::string& name);
+
     std::weak_ptr<GADAdView> adView_;
     std::shared_ptr<platform::SerialQueue> queue_;
+    std::shared_ptr<platform::ReceiveWindow> window_;
     std::shared_ptr<Download> download_;
 };
 

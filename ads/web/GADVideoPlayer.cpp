@@ -1,5 +1,6 @@
 #include "ads/web/GADVideoPlayer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -43,19 +44,33 @@ void GADVideoPlayer::setPrecacheFolderProvider(FolderProvider provider) {
 }
 
 bool GADVideoPlayer::isPlayableSource(const platform::Url& url) {
+    return playableSource(url).has_value();
+}
+
+std::optional<platform::Url> GADVideoPlayer::playableSource(const platform::Url& url) {
     const std::string scheme = gad_asciiLowercased(url.scheme());
-    if (scheme == "http" || scheme == "https") return !url.host().empty();
-    if (!url.isFileUrl() || !folderProvider()) return false;
+    if (scheme == "http" || scheme == "https") {
+        if (url.host().empty()) return std::nullopt;
+        return url;
+    }
+    if (!url.isFileUrl() || !folderProvider()) return std::nullopt;
     const std::string folder = folderProvider()();
-    if (folder.empty()) return false;
-    // Links are resolved first: a link inside the folder to a file outside it does not play.
+    const std::string path = url.path();
+    if (folder.empty() || path.empty()) return std::nullopt;
+    namespace fs = std::filesystem;
     std::error_code error;
-    const auto root = std::filesystem::canonical(folder, error);
-    if (error) return false;
-    const auto file = std::filesystem::canonical(url.path(), error);
-    if (error || !std::filesystem::is_regular_file(file, error)) return false;
-    auto [end, _] = std::mismatch(root.begin(), root.end(), file.begin(), file.end());
-    return end == root.end() && file != root;
+    const auto root = fs::canonical(folder, error);
+    if (error) return std::nullopt;
+    // What the precache handler tells the page names the file's place inside the folder; a
+    // full path inside it plays too.
+    for (const fs::path& candidate : {root / fs::path(path).relative_path(), fs::path(path)}) {
+        // Links are resolved first: a link inside the folder to a file outside it does not play.
+        const auto file = fs::canonical(candidate, error);
+        if (error || !fs::is_regular_file(file, error)) continue;
+        auto [end, _] = std::mismatch(root.begin(), root.end(), file.begin(), file.end());
+        if (end == root.end() && file != root) return platform::Url::fileUrl(file.string());
+    }
+    return std::nullopt;
 }
 
 std::shared_ptr<GADVideoPlayer> GADVideoPlayer::create(
@@ -74,8 +89,8 @@ GADVideoPlayer::~GADVideoPlayer() {
 void GADVideoPlayer::setSourceURL(const std::optional<platform::Url>& url) {
     MOVU_CHECK_MAIN_THREAD();
     sourceURL_ = url;
-    const bool playable = url && isPlayableSource(*url);
-    const std::optional<platform::Url> item = playable ? url : std::nullopt;
+    const std::optional<platform::Url> item = url ? playableSource(*url) : std::nullopt;
+    const bool playable = item.has_value();
     if (player_) {
         player_->replaceCurrentItem(item);
     } else {

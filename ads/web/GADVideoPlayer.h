@@ -13,8 +13,10 @@
 //
 // The media player is made with the first source (or the first "new") and kept for the video
 // player's life; later sources replace its item. A source plays only when it is http(s) or a
-// file inside the folder where precached media land (after resolving links); anything else is
-// unloadable: nothing is opened, the item is dropped and the page hears "error".
+// file inside the folder where precached media land (after resolving links), named by its
+// place in that folder as the precache handler tells the page ("file:///<UUID>/<name>") or by
+// its full path; anything else is unloadable: nothing is opened, the item is dropped and the
+// page hears "error".
 //
 // Main thread only. The ad view and the delegate are held weakly; the media player is owned.
 
@@ -53,11 +55,14 @@ class GADVideoPlayer : public platform::services::MediaPlayerObserver,
                    std::weak_ptr<GADVideoPlayerDelegate> delegate);
     ~GADVideoPlayer() override;
 
-    // Where precached media land: files inside it may play. Set once by the room that caches
-    // media; until then no file plays.
+    // Where precached media land: files inside it may play. Set at start-up by the room that
+    // fills the pages' precache place (GADFullScreenRoom); until then no file plays.
     using FolderProvider = std::function<std::string()>;
     static void setPrecacheFolderProvider(FolderProvider provider);
     static bool isPlayableSource(const platform::Url& url);
+    // What the media player opens for a source: a web URL as it is, a file as the URL of its
+    // real path; nothing when the source may not play.
+    static std::optional<platform::Url> playableSource(const platform::Url& url);
 
     const std::optional<platform::Url>& sourceURL() const { return sourceURL_; }
     void setSourceURL(const std::optional<platform::Url>& url);

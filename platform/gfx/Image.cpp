@@ -5,6 +5,7 @@
 #include <png.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,36 @@ namespace {
 
 void setError(std::string* error, std::string message) {
     if (error) *error = std::move(message);
+}
+
+using Failure = Image::DecodeFailure;
+
+void fail(Failure* failure, Failure::Kind kind, std::string message, std::uint32_t width = 0,
+          std::uint32_t height = 0) {
+    if (!failure) return;
+    failure->kind = kind;
+    failure->width = width;
+    failure->height = height;
+    failure->message = std::move(message);
+}
+
+// The old entry points report only the message.
+std::optional<Image> withMessage(std::optional<Image> image, const Failure& failure,
+                                 std::string* error) {
+    if (!image) setError(error, failure.message);
+    return image;
+}
+
+constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+bool isPng(const std::uint8_t* bytes, size_t size) {
+    return bytes && size >= sizeof kPngSignature &&
+           std::memcmp(bytes, kPngSignature, sizeof kPngSignature) == 0;
+}
+
+// Every JPEG starts with a start-of-image marker followed by another marker.
+bool isJpeg(const std::uint8_t* bytes, size_t size) {
+    return bytes && size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
 }
 
 }  // namespace
@@ -43,40 +74,65 @@ void Image::setPixel(int x, int y, std::uint8_t r, std::uint8_t g, std::uint8_t 
 }
 
 bool Image::acceptsSize(std::uint64_t width, std::uint64_t height) {
-    return width > 0 && height > 0 && width <= std::uint64_t(kMaxSide) &&
-           height <= std::uint64_t(kMaxSide) && width * height <= kMaxPixels;
+    return acceptsSize(width, height, Limits{});
+}
+
+bool Image::acceptsSize(std::uint64_t width, std::uint64_t height, const Limits& limits) {
+    const std::uint64_t side = std::min<std::uint64_t>(limits.maxSide, kMaxSide);
+    const std::uint64_t pixels = std::min(limits.maxPixels, kMaxPixels);
+    // Both sides are at most kMaxSide here, so the product cannot overflow.
+    return width > 0 && height > 0 && width <= side && height <= side && width * height <= pixels;
 }
 
 std::optional<Image> Image::decode(const std::uint8_t* bytes, size_t size, std::string* error) {
-    static constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (bytes && size >= sizeof kPngSignature &&
-        std::memcmp(bytes, kPngSignature, sizeof kPngSignature) == 0) {
-        return decodePng(bytes, size, error);
-    }
-    // Every JPEG starts with a start-of-image marker followed by another marker.
-    if (bytes && size >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) {
-        return decodeJpeg(bytes, size, error);
-    }
-    setError(error, size == 0 ? "empty picture data" : "neither a PNG nor a JPEG picture");
+    Failure failure;
+    return withMessage(decode(bytes, size, Limits{}, &failure), failure, error);
+}
+
+std::optional<Image> Image::decode(const std::uint8_t* bytes, size_t size, const Limits& limits,
+                                   DecodeFailure* failure) {
+    if (isPng(bytes, size)) return decodePng(bytes, size, limits, failure);
+    if (isJpeg(bytes, size)) return decodeJpeg(bytes, size, limits, failure);
+    fail(failure, Failure::Kind::NotAPicture,
+         size == 0 ? "empty picture data" : "neither a PNG nor a JPEG picture");
     return std::nullopt;
 }
 
+std::optional<Image::Size> Image::readSize(const std::uint8_t* bytes, size_t size) {
+    if (isJpeg(bytes, size)) return readJpegSize(bytes, size);
+    if (!isPng(bytes, size)) return std::nullopt;
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    std::optional<Size> found;
+    if (png_image_begin_read_from_memory(&png, bytes, size)) found = Size{png.width, png.height};
+    png_image_free(&png);
+    return found;
+}
+
 std::optional<Image> Image::decodePng(const std::uint8_t* bytes, size_t size, std::string* error) {
+    Failure failure;
+    return withMessage(decodePng(bytes, size, Limits{}, &failure), failure, error);
+}
+
+std::optional<Image> Image::decodePng(const std::uint8_t* bytes, size_t size, const Limits& limits,
+                                      DecodeFailure* failure) {
     if (!bytes || size == 0) {
-        setError(error, "empty PNG data");
+        fail(failure, Failure::Kind::NotAPicture, "empty PNG data");
         return std::nullopt;
     }
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&png, bytes, size)) {
-        setError(error, std::string("not a readable PNG: ") + png.message);
+        fail(failure, Failure::Kind::Unreadable, std::string("not a readable PNG: ") + png.message);
         png_image_free(&png);
         return std::nullopt;
     }
-    if (!Image::acceptsSize(png.width, png.height)) {
-        setError(error,
-                 "PNG too large: " + std::to_string(png.width) + "x" + std::to_string(png.height));
+    if (!Image::acceptsSize(png.width, png.height, limits)) {
+        fail(failure, Failure::Kind::TooLarge,
+             "PNG too large: " + std::to_string(png.width) + "x" + std::to_string(png.height),
+             png.width, png.height);
         png_image_free(&png);
         return std::nullopt;
     }
@@ -86,7 +142,8 @@ std::optional<Image> Image::decodePng(const std::uint8_t* bytes, size_t size, st
     png.format = PNG_FORMAT_RGBA;
     std::vector<std::uint8_t> rgba(PNG_IMAGE_SIZE(png));
     if (!png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr)) {
-        setError(error, std::string("corrupt PNG: ") + png.message);
+        fail(failure, Failure::Kind::Unreadable, std::string("corrupt PNG: ") + png.message,
+             png.width, png.height);
         png_image_free(&png);
         return std::nullopt;
     }

@@ -63,8 +63,38 @@ void convertCmyk(std::uint8_t* row, JDIMENSION width, bool inverted) {
 }  // namespace
 
 std::optional<Image> Image::decodeJpeg(const std::uint8_t* bytes, size_t size, std::string* error) {
+    DecodeFailure failure;
+    auto image = decodeJpeg(bytes, size, Limits{}, &failure);
+    if (!image && error) *error = failure.message;
+    return image;
+}
+
+std::optional<Image::Size> Image::readJpegSize(const std::uint8_t* bytes, size_t size) {
+    jpeg_decompress_struct info;
+    ErrorManager errors;
+    std::memset(&info, 0, sizeof info);
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = failWithMessage;
+    errors.base.emit_message = ignoreMessage;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&info);
+        return std::nullopt;
+    }
+    jpeg_create_decompress(&info);
+    info.mem->max_memory_to_use = kMaxWorkingMemory;
+    jpeg_mem_src(&info, bytes, static_cast<unsigned long>(size));
+    // The header is read up to the first scan, so a frame header in a segment that the
+    // decoder skips, or in bytes it discards, is never taken for the picture's size.
+    jpeg_read_header(&info, TRUE);
+    const Size found{info.image_width, info.image_height};
+    jpeg_destroy_decompress(&info);
+    return found;
+}
+
+std::optional<Image> Image::decodeJpeg(const std::uint8_t* bytes, size_t size, const Limits& limits,
+                                       DecodeFailure* failure) {
     if (!bytes || size == 0) {
-        if (error) *error = "empty JPEG data";
+        if (failure) *failure = {DecodeFailure::Kind::NotAPicture, 0, 0, "empty JPEG data"};
         return std::nullopt;
     }
     // Everything the jump can skip over is made before setjmp.
@@ -82,8 +112,12 @@ std::optional<Image> Image::decodeJpeg(const std::uint8_t* bytes, size_t size, s
     bool gray = false;
 
     if (setjmp(errors.jump)) {
+        const std::uint32_t width = info.image_width, height = info.image_height;
         jpeg_destroy_decompress(&info);
-        if (error) *error = std::string("not a readable JPEG: ") + errors.message;
+        if (failure) {
+            *failure = {DecodeFailure::Kind::Unreadable, width, height,
+                        std::string("not a readable JPEG: ") + errors.message};
+        }
         return std::nullopt;
     }
     jpeg_create_decompress(&info);
@@ -91,11 +125,14 @@ std::optional<Image> Image::decodeJpeg(const std::uint8_t* bytes, size_t size, s
     info.progress = &progress;
     jpeg_mem_src(&info, bytes, static_cast<unsigned long>(size));
     jpeg_read_header(&info, TRUE);
-    if (!acceptsSize(info.image_width, info.image_height)) {
-        std::snprintf(errors.message, sizeof errors.message, "too large: %ux%u",
-                      unsigned(info.image_width), unsigned(info.image_height));
+    // Judged on the frame the decoder is about to decode, before it reserves anything for it.
+    if (!acceptsSize(info.image_width, info.image_height, limits)) {
+        const std::uint32_t width = info.image_width, height = info.image_height;
         jpeg_destroy_decompress(&info);
-        if (error) *error = std::string("JPEG ") + errors.message;
+        if (failure) {
+            *failure = {DecodeFailure::Kind::TooLarge, width, height,
+                        "JPEG too large: " + std::to_string(width) + "x" + std::to_string(height)};
+        }
         return std::nullopt;
     }
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;

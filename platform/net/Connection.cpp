@@ -208,8 +208,15 @@ void Connection::startHop() {
             if (auto self = weak.lock()) self->hopResponse(hop, response);
         });
     };
-    callbacks.onData = [weak, hop, post](const std::uint8_t* data, std::size_t size) {
-        post([weak, hop, chunk = Bytes(data, data + size)] {
+    const std::shared_ptr<ReceiveWindow> window = window_;
+    callbacks.onData = [weak, hop, post, window](const std::uint8_t* data, std::size_t size) {
+        // The bytes wait in the window until the task carrying them is gone, whether it ran
+        // or was dropped unrun.
+        std::shared_ptr<void> waiting;
+        if (window)
+            waiting.reset(static_cast<void*>(nullptr),
+                          [window, size](void*) { window->release(size); });
+        post([weak, hop, chunk = Bytes(data, data + size), waiting] {
             if (auto self = weak.lock()) self->hopData(hop, chunk);
         });
     };
@@ -218,7 +225,8 @@ void Connection::startHop() {
             if (auto self = weak.lock()) self->hopComplete(hop, error);
         });
     };
-    transfer_ = std::make_shared<CurlTransfer>(current_, std::move(callbacks), maxBytes_);
+    transfer_ = std::make_shared<CurlTransfer>(current_, std::move(callbacks), maxBytes_, window_);
+    if (window_) window_->attach(transfer_);
     NetWorker::shared().start(transfer_);
 }
 

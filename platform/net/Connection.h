@@ -15,6 +15,7 @@
 #include "platform/base/Error.h"
 #include "platform/net/ConnectionDelegate.h"
 #include "platform/net/HttpRedirect.h"
+#include "platform/net/ReceiveWindow.h"
 #include "platform/net/UrlRequest.h"
 #include "platform/net/UrlResponse.h"
 
@@ -47,6 +48,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // Set before start().
     void setMaxBytes(std::int64_t maxBytes) { maxBytes_ = maxBytes; }
     void setMaxRedirects(int count) { maxRedirects_ = count; }
+    // Bounds the body bytes waiting for the delegate, and the body by the window's limit (see
+    // ReceiveWindow). Set before start().
+    void setReceiveWindow(std::shared_ptr<ReceiveWindow> window) { window_ = std::move(window); }
     // The queue the delegate hears from (a serial queue's async, say) instead of the main
     // loop. Set before start(); the connection is then started and cancelled on that queue
     // too, since its state lives there. An empty poster keeps the main loop.
@@ -111,6 +115,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     int redirects_ = 0;
     int maxRedirects_ = kMaxHttpRedirects;
     std::int64_t maxBytes_ = -1;
+    std::shared_ptr<ReceiveWindow> window_;
     bool responseDelivered_ = false;
     State state_ = State::Idle;
     // Only for sendAsynchronousRequest: the connection owns its delegate and itself.

@@ -57,11 +57,13 @@ curl_socket_t openCloseOnExecSocket(void*, curlsocktype, curl_sockaddr* address)
 
 }  // namespace
 
-CurlTransfer::CurlTransfer(const UrlRequest& request, Callbacks callbacks, std::int64_t maxBytes)
+CurlTransfer::CurlTransfer(const UrlRequest& request, Callbacks callbacks, std::int64_t maxBytes,
+                           std::shared_ptr<ReceiveWindow> window)
     : url_(request.url().absoluteString()),
       requestUrl_(request.url()),
       callbacks_(std::move(callbacks)),
-      maxBytes_(maxBytes) {
+      maxBytes_(maxBytes),
+      window_(std::move(window)) {
     ensureCurlReady();
     idleTimeout_ = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(request.effectiveTimeout()));
@@ -98,6 +100,11 @@ CurlTransfer::CurlTransfer(const UrlRequest& request, Callbacks callbacks, std::
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    // Pausing for the reader is plain over HTTP/1.1: the socket is simply left unread. Over
+    // HTTP/2 it goes through the library's per-stream flow control, whose handling of pauses
+    // has changed from version to version, and one large download gains nothing from sharing
+    // a connection.
+    if (window_) curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransfer::headerCallback);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
@@ -214,11 +221,19 @@ std::size_t CurlTransfer::writeCallback(char* data, std::size_t size, std::size_
     auto* transfer = static_cast<CurlTransfer*>(self);
     transfer->noteActivity();
     std::size_t length = size * count;
-    transfer->received_ += static_cast<std::int64_t>(length);
-    if (transfer->maxBytes_ >= 0 && transfer->received_ > transfer->maxBytes_) {
+    const std::int64_t received = transfer->received_ + static_cast<std::int64_t>(length);
+    const std::int64_t limit = transfer->window_ ? transfer->window_->limit() : -1;
+    if ((transfer->maxBytes_ >= 0 && received > transfer->maxBytes_) ||
+        (limit >= 0 && received > limit)) {
         transfer->capExceeded_ = true;
         return 0;
     }
+    // Paused, the library keeps these bytes and hands them over again on the resume.
+    if (length > 0 && transfer->window_ && !transfer->window_->admit(length)) {
+        transfer->heldByReader_ = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    transfer->received_ = received;
     if (transfer->callbacks_.onData && length > 0)
         transfer->callbacks_.onData(reinterpret_cast<const std::uint8_t*>(data), length);
     return length;
@@ -233,6 +248,15 @@ int CurlTransfer::progressCallback(void* self, std::int64_t, std::int64_t, std::
         transfer->noteActivity();
     }
     return 0;
+}
+
+void CurlTransfer::resume() {
+    if (!heldByReader_ || !easy_) return;
+    // Cleared first: the library may hand the kept bytes over inside the call, and they may
+    // pause the transfer again.
+    heldByReader_ = false;
+    noteActivity();
+    curl_easy_pause(static_cast<CURL*>(easy_), CURLPAUSE_CONT);
 }
 
 void CurlTransfer::complete(int curlCode) {

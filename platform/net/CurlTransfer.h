@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/base/Error.h"
+#include "platform/net/ReceiveWindow.h"
 #include "platform/net/UrlRequest.h"
 #include "platform/net/UrlResponse.h"
 
@@ -30,8 +31,11 @@ class CurlTransfer {
     };
 
     // maxBytes < 0: no cap. A body (or an announced length) larger than the cap ends the
-    // transfer with kUrlErrorDataLengthExceedsMaximum before those bytes are handed on.
-    CurlTransfer(const UrlRequest& request, Callbacks callbacks, std::int64_t maxBytes = -1);
+    // transfer with kUrlErrorDataLengthExceedsMaximum before those bytes are handed on. A
+    // window, when given, pauses the transfer while its reader is behind and caps the body by
+    // its limit (see ReceiveWindow).
+    CurlTransfer(const UrlRequest& request, Callbacks callbacks, std::int64_t maxBytes = -1,
+                 std::shared_ptr<ReceiveWindow> window = nullptr);
     ~CurlTransfer();
     CurlTransfer(const CurlTransfer&) = delete;
     CurlTransfer& operator=(const CurlTransfer&) = delete;
@@ -54,6 +58,10 @@ class CurlTransfer {
     // Called by the driver for a transfer that could not be prepared.
     void failSetup();
     bool isComplete() const { return completed_; }
+    // Paused because the window's reader is behind (driver thread only).
+    bool isHeldByReader() const { return heldByReader_; }
+    // Called by the driver when the reader has caught up.
+    void resume();
 
   private:
     static std::size_t headerCallback(char* data, std::size_t size, std::size_t count, void* self);
@@ -70,6 +78,7 @@ class CurlTransfer {
     UrlRequest::Bytes body_;
     Callbacks callbacks_;
     std::int64_t maxBytes_ = -1;
+    std::shared_ptr<ReceiveWindow> window_;
     std::int64_t received_ = 0;
     std::int64_t uploaded_ = 0;
     Clock::duration idleTimeout_;
@@ -80,6 +89,7 @@ class CurlTransfer {
     bool responseDelivered_ = false;
     bool capExceeded_ = false;
     bool completed_ = false;
+    bool heldByReader_ = false;
     char errorBuffer_[256] = {};
 };
 

@@ -26,19 +26,22 @@ NetWorker::~NetWorker() {
 }
 
 void NetWorker::start(std::shared_ptr<CurlTransfer> transfer) {
-    if (!transfer) return;
-    {
-        std::lock_guard lock(mutex_);
-        commands_.push_back(Command{true, std::move(transfer)});
-    }
-    driver_.wakeup();
+    push(Kind::Add, std::move(transfer));
 }
 
 void NetWorker::cancel(std::shared_ptr<CurlTransfer> transfer) {
+    push(Kind::Cancel, std::move(transfer));
+}
+
+void NetWorker::resume(std::shared_ptr<CurlTransfer> transfer) {
+    push(Kind::Resume, std::move(transfer));
+}
+
+void NetWorker::push(Kind kind, std::shared_ptr<CurlTransfer> transfer) {
     if (!transfer) return;
     {
         std::lock_guard lock(mutex_);
-        commands_.push_back(Command{false, std::move(transfer)});
+        commands_.push_back(Command{kind, std::move(transfer)});
     }
     driver_.wakeup();
 }
@@ -54,10 +57,16 @@ void NetWorker::run() {
             commands.swap(commands_);
         }
         for (auto& command : commands) {
-            if (command.add) {
-                driver_.add(command.transfer);
-            } else {
-                driver_.remove(command.transfer.get());
+            switch (command.kind) {
+                case Kind::Add:
+                    driver_.add(command.transfer);
+                    break;
+                case Kind::Cancel:
+                    driver_.remove(command.transfer.get());
+                    break;
+                case Kind::Resume:
+                    driver_.resume(command.transfer.get());
+                    break;
             }
         }
         // Commands wake the poll early, so a long wait costs nothing.

@@ -22,6 +22,8 @@ class NetWorker {
     // The worker drops the transfer on its next turn; callbacks may still come until then,
     // which is why callers check their own state before acting on one.
     void cancel(std::shared_ptr<CurlTransfer> transfer);
+    // Lets a transfer paused for its reader (ReceiveWindow) go on; nothing for any other.
+    void resume(std::shared_ptr<CurlTransfer> transfer);
 
     NetWorker(const NetWorker&) = delete;
     NetWorker& operator=(const NetWorker&) = delete;
@@ -31,10 +33,12 @@ class NetWorker {
     ~NetWorker();
     void run();
 
+    enum class Kind { Add, Cancel, Resume };
     struct Command {
-        bool add;
+        Kind kind;
         std::shared_ptr<CurlTransfer> transfer;
     };
+    void push(Kind kind, std::shared_ptr<CurlTransfer> transfer);
 
     std::mutex mutex_;
     std::deque<Command> commands_;

@@ -101,6 +101,12 @@ void TransferDriver::remove(const CurlTransfer* transfer) {
     transfers_.erase(it);
 }
 
+void TransferDriver::resume(const CurlTransfer* transfer) {
+    if (!transfer) return;
+    auto it = transfers_.find(transfer->easyHandle());
+    if (it != transfers_.end()) it->second->resume();
+}
+
 std::size_t TransferDriver::perform() {
     auto* multi = static_cast<CURLM*>(multi_);
     int running = 0;
@@ -125,7 +131,9 @@ std::size_t TransferDriver::expireIdle() {
     auto now = CurlTransfer::Clock::now();
     std::vector<std::shared_ptr<CurlTransfer>> expired;
     for (auto& [easy, transfer] : transfers_) {
-        if (transfer->idleDeadline() <= now) expired.push_back(transfer);
+        // Waiting for our own reader is no silence of the server's.
+        if (!transfer->isHeldByReader() && transfer->idleDeadline() <= now)
+            expired.push_back(transfer);
     }
     for (auto& transfer : expired) {
         remove(transfer.get());
@@ -142,6 +150,7 @@ void TransferDriver::runOnce(std::chrono::milliseconds maxWait) {
     if (!transfers_.empty()) {
         auto now = CurlTransfer::Clock::now();
         for (auto& [easy, transfer] : transfers_) {
+            if (transfer->isHeldByReader()) continue;
             auto left =
                 std::chrono::ceil<std::chrono::milliseconds>(transfer->idleDeadline() - now);
             wait = std::min(wait, std::max(left, std::chrono::milliseconds(0)));

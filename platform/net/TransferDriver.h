@@ -24,6 +24,8 @@ class TransferDriver {
     void add(std::shared_ptr<CurlTransfer> transfer);
     // Drops a transfer without completing it.
     void remove(const CurlTransfer* transfer);
+    // Lets a transfer that paused for its reader go on.
+    void resume(const CurlTransfer* transfer);
     bool empty() const { return transfers_.empty(); }
 
     // Moves every transfer forward and completes those that ended or idled out. Only when

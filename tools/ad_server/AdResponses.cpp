@@ -270,8 +270,10 @@ constexpr const char* kScriptAdPage =
 std::string precacheCreative(const AdScenario& s, const AdContext& c) {
     if (!s.html.empty()) return s.html;
     AdLinks links = adLinks(c);
-    const std::string video = c.origin + "/media/video.mp4?slot=" + percentEncode(c.slotname) +
-                              "&ad=" + std::to_string(c.ad) + "&name=movuroute-test-ad.mp4";
+    const std::string tag = "?slot=" + percentEncode(c.slotname) + "&ad=" + std::to_string(c.ad);
+    const std::string video =
+        s.precachePlays ? c.origin + "/media/clip.webm" + tag
+                        : c.origin + "/media/video.mp4" + tag + "&name=movuroute-test-ad.mp4";
     const std::string start = "gmsg://movuroute/precache?src=" + percentEncode(video);
     std::string style = fullScreenStyle(s, c) +
                         "pre { margin: 16px 24px; white-space: pre-wrap; word-break: break-all; "
@@ -282,14 +284,26 @@ std::string precacheCreative(const AdScenario& s, const AdContext& c) {
     body += "<a id=\"close\" href=\"gmsg://movuroute/close\">Close</a>\n";
     body += "<pre id=\"log\">waiting</pre>\n";
     // Every event is printed; the first progress and every end also reach the server, with
-    // what the event said, so a test reads them from the log.
+    // what the event said, so a test reads them from the log. A page that plays the clip
+    // hands the player the "cachedSrc" it was told once the download is complete, plays on
+    // "canplaythrough", and reports every player event but the time ticks.
     body +=
         "<script>(function () {\n"
         "  var events = " +
         scriptJson(links.events) +
         ";\n"
+        "  var plays = " +
+        std::string(s.precachePlays ? "true" : "false") +
+        ";\n"
         "  var log = document.getElementById('log');\n"
         "  var seen = 0;\n"
+        "  function send(url) {\n"
+        "    var frame = document.createElement('iframe');\n"
+        "    frame.style.display = 'none';\n"
+        "    frame.src = url;\n"
+        "    document.body.appendChild(frame);\n"
+        "  }\n"
+        "  function video(query) { send('gmsg://movuroute/video?' + query); }\n"
         "  window.RADE_ReceiveMessage = function (name, info) {\n"
         "    var ping = events + '&name=' + encodeURIComponent(String(name));\n"
         "    if (name === 'onPrecacheEvent' && info) {\n"
@@ -300,17 +314,21 @@ std::string precacheCreative(const AdScenario& s, const AdContext& c) {
         "      ping += '&event=' + encodeURIComponent(info.event) + '&bytes=' +\n"
         "          info.bytesLoaded + '&total=' + info.totalBytes + '&cached=' +\n"
         "          encodeURIComponent(info.cachedSrc) + '&src=' + encodeURIComponent(info.src);\n"
+        "      if (plays && info.event === 'precacheComplete') {\n"
+        "        video('action=new&x=0&y=0&w=320&h=180');\n"
+        "        video('action=src&src=' + encodeURIComponent(info.cachedSrc));\n"
+        "      }\n"
+        "    } else if (name === 'onVideoEvent' && info) {\n"
+        "      if (info.event === 'timeupdate') return;\n"
+        "      log.textContent += '\\nvideo: ' + info.event;\n"
+        "      ping += '&video=' + encodeURIComponent(info.event);\n"
+        "      if (info.event === 'canplaythrough') video('action=play');\n"
         "    }\n"
         "    new Image().src = ping;\n"
         "  };\n"
-        "  window.addEventListener('load', function () {\n"
-        "    var frame = document.createElement('iframe');\n"
-        "    frame.style.display = 'none';\n"
-        "    frame.src = " +
+        "  window.addEventListener('load', function () { send(" +
         scriptJson(start) +
-        ";\n"
-        "    document.body.appendChild(frame);\n"
-        "  });\n"
+        "); });\n"
         "})();</script>\n";
     return page("Movuroute test precaching", style, body);
 }

@@ -314,6 +314,8 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
         s.mediationDefaultPings = true;
     else if (name == "entry-ad" && !hasValue)
         s.mediationEntryAd = true;
+    else if (name == "play" && !hasValue)
+        s.precachePlays = true;
     else if (name == "adapter") {
         if (!needsValue()) return false;
         if (value.empty()) return fail(error, "adapter needs a class name");

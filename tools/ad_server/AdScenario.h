@@ -118,6 +118,9 @@ struct AdScenario {
     // Mediation: whether each network carries an "ad" of its own (the unit's creative), which
     // the SDK's own adapter renders without a fetch.
     bool mediationEntryAd = false;
+    // Precache: the page fetches "/media/clip.webm" (AdServer::setMediaClip) and, once it is
+    // in, plays it from the "cachedSrc" it was told, reporting the player's events.
+    bool precachePlays = false;
     int nativeTemplate = 1;  // Native: 1 content, 2 app install, 3 custom template
     NativeImage nativeImage = NativeImage::Png;
     std::vector<std::pair<std::string, std::string>> extraHeaders;
@@ -208,6 +211,10 @@ struct AdScenario {
         if (delay) scriptDelay = *delay;
         return *this;
     }
+    AdScenario& playingThePrecachedClip() {
+        precachePlays = true;
+        return *this;
+    }
     AdScenario& withNativeTemplate(int id) {
         nativeTemplate = id;
         return *this;
@@ -247,7 +254,8 @@ std::string_view nativeImageName(NativeImage image);
 //            (and "GADMAdapterHTML" networks) passback, passback-scheme, never,
 //            delay=<seconds>; for native ads
 //            template=1|2|3, image=png|missing|empty|oversized|undecodable; for purchase ads
-//            product=<store product id>
+//            product=<store product id>; for precache ads play (fetch the server's clip and
+//            play it from where it was cached)
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);

@@ -249,6 +249,11 @@ void AdServer::setServesMraidScripts(bool serves) {
     servesMraidScripts_ = serves;
 }
 
+void AdServer::setMediaClip(std::string bytes) {
+    std::lock_guard lock(mutex_);
+    mediaClip_ = std::make_shared<const std::string>(std::move(bytes));
+}
+
 void AdServer::stallPage(std::shared_ptr<platform::testing::TestGate> gate) {
     if (gate) track(gate);
     std::lock_guard lock(mutex_);
@@ -381,6 +386,16 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
     if (path == "/media/video.mp4") {
         log_.add(record(req, RequestKind::Media));
         return serveMedia(req, res);
+    }
+    if (path == "/media/clip.webm") {
+        log_.add(record(req, RequestKind::Media));
+        std::shared_ptr<const std::string> clip;
+        {
+            std::lock_guard lock(mutex_);
+            clip = mediaClip_;
+        }
+        if (!clip) return answer(res, 404, "no clip\n");
+        return answer(res, 200, *clip, "video/webm");
     }
     log_.add(record(req, RequestKind::Unknown));
     answer(res, 404, "not found\n");

@@ -89,6 +89,9 @@ class AdServer {
     void setPageStatus(int status);
     // Whether the MRAID implementation scripts are served (404 without them).
     void setServesMraidScripts(bool serves);
+    // A playable clip (WebM) for "/media/clip.webm", which a `precache` ad with `play` fetches
+    // and plays; 404 until one is given.
+    void setMediaClip(std::string bytes);
     void stallPage(std::shared_ptr<platform::testing::TestGate> gate);
 
     // The native support page: how it answers, and held back on a gate.
@@ -144,6 +147,7 @@ class AdServer {
     bool reloadOnNextCall_ = false;
     int pageStatus_ = 200;
     bool servesMraidScripts_ = true;
+    std::shared_ptr<const std::string> mediaClip_;
     std::shared_ptr<platform::testing::TestGate> pageGate_;
     NativePageMode nativePageMode_ = NativePageMode::Answer;
     std::shared_ptr<platform::testing::TestGate> nativePageGate_;

@@ -4,6 +4,8 @@
 #include <httplib.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
 #include "ads/native/GADAdLoaderOptions.h"
@@ -209,6 +211,51 @@ TEST_F(GADNativeAdImageTest, PictureHeadersTellTheirSize) {
     const std::uint8_t text[] = "hello";
     EXPECT_FALSE(GADPictureDimensionsOf(text, sizeof text));
     EXPECT_FALSE(GADPictureDimensionsOf(nullptr, 0));
+}
+
+// The cap is checked on the frame the decoder decodes. These files put a frame header behind
+// an "FF 00", which libjpeg discards as a stuffed zero: a header walk of its own that takes it
+// for a segment lands on a decoy frame header further on.
+TEST_F(GADNativeAdImageTest, ADecoyFrameHeaderCannotSlipAFrameOverTheCapPastIt) {
+    const std::string folder = MOVU_SOURCE_DIR "/fuzz/regressions/ads_native_picture/";
+    const auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+    };
+    // A 64 x 43 decoy in front of an 8000 x 8000 frame (64 M pixels, 256 MB decoded).
+    const auto decoy = read(folder + "small-decoy-over-the-cap.jpg");
+    ASSERT_EQ(decoy.size(), 117u);
+    const auto claimed = GADPictureDimensionsOf(decoy.data(), decoy.size());
+    ASSERT_TRUE(claimed);
+    EXPECT_EQ(claimed->width, 8000u);
+    EXPECT_EQ(claimed->height, 8000u);
+    // Refused by the decoder's check on the header it read, before any pixels were reserved.
+    platform::gfx::Image::DecodeFailure failure;
+    EXPECT_FALSE(GADNativeAdImage::decodeImage(decoy, 1.0, "decoy", &failure));
+    EXPECT_EQ(failure.kind, platform::gfx::Image::DecodeFailure::Kind::TooLarge);
+    EXPECT_EQ(failure.width, 8000u);
+    EXPECT_EQ(failure.height, 8000u);
+
+    // Served as an ad's picture: the load fails as for any picture that gives none.
+    serve("/decoy.jpg", decoy, "image/jpeg");
+    auto picture = image("/decoy.jpg");
+    const Outcome error = load(*picture);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->localizedDescription(),
+              "Failed to load " + picture->description() + ". Received 117 bytes.");
+    EXPECT_FALSE(picture->image());
+
+    // The file the fuzzer found: its decoy claims 65535 x 43, the frame decoded is 8 x 43,
+    // and the size read is the size decoded.
+    const auto found = read(folder + "stuffed-zero-decoy-frame.jpg");
+    const auto foundSize = GADPictureDimensionsOf(found.data(), found.size());
+    ASSERT_TRUE(foundSize);
+    EXPECT_EQ(foundSize->width, 8u);
+    EXPECT_EQ(foundSize->height, 43u);
+    auto small = GADNativeAdImage::decodeImage(found, 1.0, "found");
+    ASSERT_TRUE(small);
+    EXPECT_EQ(small->pixels()->width(), 8);
+    EXPECT_EQ(small->pixels()->height(), 43);
 }
 
 TEST_F(GADNativeAdImageTest, AttributionsReadEveryKeyWithItsDefault) {

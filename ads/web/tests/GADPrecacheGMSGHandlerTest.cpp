@@ -11,6 +11,7 @@
 #include "ads/web/GADAdView.h"
 #include "platform/base/Url.h"
 #include "platform/base/Uuid.h"
+#include "platform/runtime/SerialQueue.h"
 #include "platform/storage/Json.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
@@ -90,9 +91,11 @@ class GADPrecacheGMSGHandlerTest : public ::testing::Test {
         }
         return count;
     }
-    static fs::path pathOf(const std::string& fileURL) {
+    // The page is told the file's place in the cache folder, "file:///<UUID>/<name>".
+    fs::path pathOf(const std::string& fileURL) const {
         auto url = platform::Url::parse(fileURL);
-        return url ? fs::path(url->path()) : fs::path();
+        if (!url || !url->isFileUrl() || url->path().empty()) return {};
+        return temporaryRoot() / fs::path(url->path()).relative_path();
     }
     static std::string contents(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
@@ -127,7 +130,13 @@ TEST_F(GADPrecacheGMSGHandlerTest, ASizedBodyGoesToItsOwnFolderAndStaysUntilTheH
         EXPECT_EQ(e.src, server.url("/media/clip.mp4"));
         EXPECT_EQ(e.cachedSrc, all.front().cachedSrc);
     }
-    // tmp/<the SDK's folder>/<a UUID>/clip.mp4
+    // tmp/<the SDK's folder>/<a UUID>/clip.mp4, of which the page learns only the last two:
+    // where the user's home is is none of its business.
+    const auto cached = platform::Url::parse(all.back().cachedSrc);
+    ASSERT_TRUE(cached);
+    EXPECT_TRUE(cached->isFileUrl());
+    EXPECT_EQ(cached->pathComponents().size(), 3u) << cached->absoluteString();
+    EXPECT_EQ(all.back().cachedSrc.find(temporaryRoot().parent_path().string()), std::string::npos);
     const fs::path file = pathOf(all.back().cachedSrc);
     EXPECT_EQ(file.filename(), "clip.mp4");
     EXPECT_EQ(file.parent_path().parent_path(), temporaryRoot());
@@ -261,6 +270,66 @@ TEST_F(GADPrecacheGMSGHandlerTest, TheCapStopsADownloadAndDeletesItsFile) {
     EXPECT_EQ(streamed.back().totalBytes, -1);
     EXPECT_FALSE(fs::exists(pathOf(streamed.back().cachedSrc)));
     EXPECT_EQ(cacheFolders(), 0u);
+}
+
+// The body's chunks wait on the handler's queue until they are in the file. With the queue
+// held up (a slow disk) and a server that never stops, the transfer pauses once the handler's
+// window is full, and at the cap it stops where the bytes arrive, not where the file is.
+TEST_F(GADPrecacheGMSGHandlerTest, AServerFasterThanTheDiskWaitsAndStopsAtTheCap) {
+    using H = GADPrecacheGMSGHandler;
+    constexpr std::int64_t kCap = 4 * 1024 * 1024;
+    // The most the transfer library hands over at once.
+    constexpr std::int64_t kChunk = 16 * 1024;
+    server.get("/endless", [](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("video/mp4", [](std::size_t, httplib::DataSink& sink) {
+            static const std::string block(64 * 1024, 'e');
+            return sink.write(block.data(), block.size());
+        });
+    });
+    auto queue = std::make_shared<platform::SerialQueue>("precache.test.slow-disk");
+    handler = H::create(kCap, queue);
+    precache("/endless");
+    ASSERT_TRUE(waitForBytes(1));
+    auto disk = server.makeGate();
+    queue->async([disk] { disk->wait(); });
+    ASSERT_TRUE(platform::testing::runMainLoopUntil(
+        [&] { return handler->queuedBytes() >= H::kMaxQueuedBytes; }));
+    const auto readWhileHeld = handler->receivedBytes();
+    EXPECT_LT(readWhileHeld, kCap);
+
+    disk->release();
+    ASSERT_TRUE(waitForEvent("precacheCanceled"));
+    settle();
+    const auto all = events();
+    EXPECT_EQ(all.back().event, "precacheCanceled");
+    EXPECT_EQ(all.back().totalBytes, -1);
+    EXPECT_LE(all.back().bytesLoaded, kCap);
+    // Read: what was written, no more than the cap.
+    EXPECT_EQ(handler->receivedBytes(), all.back().bytesLoaded);
+    EXPECT_GT(handler->receivedBytes(), kCap - kChunk);
+    EXPECT_LE(handler->peakQueuedBytes(), H::kMaxQueuedBytes + kChunk);
+    EXPECT_EQ(handler->queuedBytes(), 0);
+    EXPECT_FALSE(fs::exists(pathOf(all.back().cachedSrc)));
+    EXPECT_EQ(cacheFolders(), 0u);
+}
+
+// A redirect we do not follow, or an error page, is not the resource: no file, and the page
+// hears that the download failed.
+TEST_F(GADPrecacheGMSGHandlerTest, AnswersOtherThanSuccessCancelWithoutAFile) {
+    server.redirect("/moved", "file:///etc/passwd");
+    server.text("/gone", "<p>gone</p>", 404, "text/html");
+    int canceled = 0;
+    for (const char* path : {"/moved", "/gone"}) {
+        handler = GADPrecacheGMSGHandler::create();
+        precache(path);
+        ASSERT_TRUE(waitForEvent("precacheCanceled", ++canceled)) << path;
+        settle();
+        const auto last = events().back();
+        EXPECT_EQ(last.bytesLoaded, 0) << path;
+        EXPECT_EQ(last.cachedSrc, "") << path;
+        EXPECT_EQ(cacheFolders(), 0u) << path;
+    }
+    for (const auto& e : events()) EXPECT_NE(e.event, "precacheComplete");
 }
 
 TEST_F(GADPrecacheGMSGHandlerTest, HostileNamesStayInTheirFolder) {

@@ -235,16 +235,23 @@ TEST_F(GADVideoPlayerTest, OnlyWebAndPrecachedSourcesAreOpened) {
     for (const std::string& bad :
          {file(temp.path() / "outside.ogg"), file(precache / "link.ogg"),
           file(precache / ".." / "outside.ogg"), file(precache), std::string("file:///dev/zero"),
+          // Named by their place in the folder, as the precache handler names its files.
+          std::string("file:///link.ogg"), std::string("file:///../outside.ogg"),
+          std::string("file:///"), std::string("file:///missing.ogg"),
           std::string("data:video/ogg;base64,AAAA"), std::string("rtsp://ads.test/clip")}) {
         SCOPED_TRACE(bad);
         video("action=src&src=" + bad);
         EXPECT_EQ(fake->items().back(), std::nullopt);
         EXPECT_EQ(events(), (Lines{"error"}));
     }
-    video("action=src&src=" + file(precache / "clip.ogg"));
-    ASSERT_TRUE(fake->items().back());
-    EXPECT_EQ(fake->items().back()->path(), (precache / "clip.ogg").string());
-    EXPECT_TRUE(events().empty());
+    const auto real = std::filesystem::canonical(precache / "clip.ogg").string();
+    for (const std::string& good : {file(precache / "clip.ogg"), std::string("file:///clip.ogg")}) {
+        SCOPED_TRACE(good);
+        video("action=src&src=" + good);
+        ASSERT_TRUE(fake->items().back());
+        EXPECT_EQ(fake->items().back()->path(), real);
+        EXPECT_TRUE(events().empty());
+    }
 }
 
 TEST_F(GADVideoPlayerTest, ANewPageStopsTheOldPagesVideo) {

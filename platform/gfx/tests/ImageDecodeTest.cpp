@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include <jpeglib.h>
@@ -125,6 +128,63 @@ TEST(ImageDecode, RefusesJunkCutFilesAndHugeClaimsWithAReason) {
     auto big = jpegOf(64, 64, {9, 9, 9});
     big.resize(big.size() - 8);
     EXPECT_TRUE(Image::decode(big));
+}
+
+std::vector<std::uint8_t> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Files whose first frame header hides behind an "FF 00", which libjpeg discards as a stuffed
+// zero: a reader that takes it for a segment with a length lands on a decoy frame header.
+const std::string kDecoys = MOVU_SOURCE_DIR "/fuzz/regressions/ads_native_picture/";
+
+TEST(ImageDecode, TheHeaderSizeIsTheDecodersOwnAndLimitsApplyToItBeforeThePixels) {
+    // The decoy claims 65535 x 43; the frame libjpeg decodes is 8 x 43.
+    const auto found = fileBytes(kDecoys + "stuffed-zero-decoy-frame.jpg");
+    ASSERT_EQ(found.size(), 117u);
+    const auto size = Image::readSize(found.data(), found.size());
+    ASSERT_TRUE(size);
+    EXPECT_EQ(size->width, 8u);
+    EXPECT_EQ(size->height, 43u);
+    auto decoded = Image::decode(found);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->width(), 8);
+    EXPECT_EQ(decoded->height(), 43);
+
+    // A decoy of 64 x 43 in front of a real frame of 8000 x 8000 (256 MB of pixels): refused
+    // on the real frame's size, read by the decoder before it reserved anything.
+    const auto large = fileBytes(kDecoys + "small-decoy-over-the-cap.jpg");
+    const auto largeSize = Image::readSize(large.data(), large.size());
+    ASSERT_TRUE(largeSize);
+    EXPECT_EQ(largeSize->width, 8000u);
+    EXPECT_EQ(largeSize->height, 8000u);
+    Image::DecodeFailure failure;
+    EXPECT_FALSE(Image::decode(large, Image::Limits{.maxPixels = 16'000'000}, &failure));
+    EXPECT_EQ(failure.kind, Image::DecodeFailure::Kind::TooLarge);
+    EXPECT_EQ(failure.width, 8000u);
+    EXPECT_EQ(failure.height, 8000u);
+    EXPECT_EQ(failure.message, "JPEG too large: 8000x8000");
+
+    // A side limit applies to PNGs the same way; within the limits the picture decodes.
+    const auto png = Image::blank(300, 2).encodePng();
+    EXPECT_FALSE(Image::decode(png, Image::Limits{.maxSide = 299}, &failure));
+    EXPECT_EQ(failure.kind, Image::DecodeFailure::Kind::TooLarge);
+    EXPECT_EQ(failure.width, 300u);
+    EXPECT_EQ(failure.message, "PNG too large: 300x2");
+    EXPECT_TRUE(Image::decode(png, Image::Limits{.maxSide = 300, .maxPixels = 600}));
+    // A caller cannot raise the decoder's own bounds.
+    EXPECT_FALSE(Image::decode(Image::blank(16385, 1).encodePng(),
+                               Image::Limits{.maxSide = 1u << 20, .maxPixels = 1u << 30}));
+
+    // The kinds of failure keep apart what is no picture from what is a broken one.
+    EXPECT_FALSE(
+        Image::decode(std::vector<std::uint8_t>{'G', 'I', 'F'}, Image::Limits{}, &failure));
+    EXPECT_EQ(failure.kind, Image::DecodeFailure::Kind::NotAPicture);
+    const auto cut = std::vector<std::uint8_t>(found.begin(), found.begin() + 40);
+    EXPECT_FALSE(Image::decode(cut, Image::Limits{}, &failure));
+    EXPECT_EQ(failure.kind, Image::DecodeFailure::Kind::Unreadable);
+    EXPECT_FALSE(Image::readSize(cut.data(), cut.size()));
 }
 
 }  // namespace

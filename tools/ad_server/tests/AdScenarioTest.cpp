@@ -55,6 +55,9 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_EQ(parseAdScenario("mediation,pubid=ca-inner")->mediationPubId, "ca-inner");
     EXPECT_TRUE(parseAdScenario("mediation,defaultpings")->mediationDefaultPings);
     EXPECT_EQ(parseAdScenario("precache")->kind, AdKind::Precache);
+    EXPECT_FALSE(parseAdScenario("precache")->precachePlays);
+    EXPECT_TRUE(parseAdScenario("precache,play")->precachePlays);
+    EXPECT_FALSE(parseAdScenario("precache,play=1"));
     EXPECT_EQ(adKindName(AdKind::Precache), "precache");
     auto native = parseAdScenario("native,template=3,image=undecodable");
     ASSERT_TRUE(native);

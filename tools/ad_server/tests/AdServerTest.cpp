@@ -462,6 +462,22 @@ TEST_F(AdServerTest, LandingPagesVideosAndThePrecachingCreative) {
               std::string::npos);
     EXPECT_NE(creative->body.find("onPrecacheEvent"), std::string::npos);
     EXPECT_NE(creative->body.find("gmsg://movuroute/precache?abort=1"), std::string::npos);
+
+    // One that plays what it fetched asks for the clip a test gave the server, and plays it
+    // from where it was cached.
+    EXPECT_EQ(get("/media/clip.webm")->status, 404);
+    server.setMediaClip("webm bytes");
+    const auto clip = get("/media/clip.webm?slot=v&ad=1");
+    EXPECT_EQ(clip->status, 200);
+    EXPECT_EQ(clip->body, "webm bytes");
+    EXPECT_EQ(clip->get_header_value("Content-Type"), "video/webm");
+    server.setScenario("v", *parseAdScenario("precache,play"));
+    auto player = get("/mads/gma?slotname=v");
+    EXPECT_NE(player->body.find("gmsg://movuroute/precache?src=" +
+                                percentEncode(server.url("/media/clip.webm?slot=v"))),
+              std::string::npos);
+    EXPECT_NE(player->body.find("'action=src&src=' + encodeURIComponent(info.cachedSrc)"),
+              std::string::npos);
 }
 
 TEST_F(AdServerTest, StalledAnswersWaitForTheirGateAndStopLetsThemGo) {

@@ -22,6 +22,7 @@
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADPrecacheGMSGHandler.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/Application.h"
@@ -209,9 +210,13 @@ TEST_F(GADBrowserWebKitTest, ACreativeFetchesTheVideoAheadAndTheFileLastsAsLongA
     EXPECT_EQ(end.param("bytes"), std::to_string(tools::adserver::AdServer::kMediaBytes));
     EXPECT_EQ(end.param("total"), std::to_string(tools::adserver::AdServer::kMediaBytes));
     EXPECT_EQ(ads.server().log().count(RequestKind::Media), 1u);
+    // The page learns the file's place in the precache folder, not where the user's home is.
     const auto cached = platform::Url::parse(end.param("cached"));
     ASSERT_TRUE(cached);
-    const std::filesystem::path file(cached->path());
+    ASSERT_TRUE(cached->isFileUrl());
+    EXPECT_EQ(cached->pathComponents().size(), 3u) << cached->absoluteString();
+    const std::filesystem::path file = GADPrecacheGMSGHandler::cacheFolder() /
+                                       std::filesystem::path(cached->path()).relative_path();
     EXPECT_EQ(file.filename(), "movuroute-test-ad.mp4");
     EXPECT_EQ(std::filesystem::file_size(file), tools::adserver::AdServer::kMediaBytes);
     scope.advance(0.5);

@@ -7,14 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADAdViewDelegate.h"
 #include "ads/web/GADAdViewVideoAdditions.h"
 #include "ads/web/GADVideoPlayerGMSGHandler.h"
+#include "ads/web/tests/webkit_video/MediaClips.h"
 #include "platform/services/gst/GstMediaPlayerBackend.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/RunMainLoopUntil.h"
@@ -72,8 +71,7 @@ class GADVideoWebKitTest : public ::testing::Test {
         if (!platform::services::GstMediaPlayerBackend::available())
             GTEST_SKIP() << "GStreamer is missing";
         platform::services::GstMediaPlayerBackend::install();
-        std::ifstream in(MOVU_BINARY_DIR "/media_clips/clip.webm", std::ios::binary);
-        std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        const std::string bytes = ads::testing::mediaClip("clip.webm");
         ASSERT_FALSE(bytes.empty());
         server.get("/clip.webm", [bytes](const httplib::Request&, httplib::Response& res) {
             res.set_content(bytes, "video/webm");
