@@ -428,6 +428,11 @@ void GADAdView::webViewDidFailLoad(WebView&, const platform::Error& error) {
     if (auto delegate = delegate_.lock()) delegate->adViewDidFailLoadWithError(keep, error);
 }
 
+void GADAdView::webViewWebProcessDidEnd(WebView&, const platform::Error& error) {
+    auto keep = self();
+    if (auto delegate = delegate_.lock()) delegate->adViewWebProcessDidEnd(keep, error);
+}
+
 void GADAdView::webViewContentSizeDidChange(WebView&, platform::Size size) {
     auto keep = self();
     if (auto delegate = delegate_.lock()) delegate->adViewContentSizeDidChange(keep, size);

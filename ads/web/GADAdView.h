@@ -208,6 +208,8 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     void webViewDidFinishLoad(platform::web::WebView& webView) override;
     void webViewDidFailLoad(platform::web::WebView& webView, const platform::Error& error) override;
     void webViewContentSizeDidChange(platform::web::WebView& webView, platform::Size size) override;
+    void webViewWebProcessDidEnd(platform::web::WebView& webView,
+                                 const platform::Error& error) override;
 
     std::shared_ptr<GADAdView> self();
     void fitWebView();

@@ -1,11 +1,11 @@
 #pragma once
 
 // What an ad view tells the object that decides for its page (GADAdViewDelegate and its
-// subclasses): every navigation is asked first, then the load's start, end or failure, and
-// every change of the page's content size; a server's redirect of a navigation already allowed
-// is asked apart, since it is no new action of the user. All calls come on the main thread,
-// from the ad view's web view callbacks. Every method is optional: without an answer a
-// navigation is allowed.
+// subclasses): every navigation is asked first, then the load's start, end or failure, every
+// change of the page's content size and the end of the page's web process; a server's redirect
+// of a navigation already allowed is asked apart, since it is no new action of the user. All
+// calls come on the main thread, from the ad view's web view callbacks. Every method is
+// optional: without an answer a navigation is allowed.
 
 #include <memory>
 
@@ -57,6 +57,12 @@ class GADAdViewDelegateProtocol {
                                             platform::Size size) {
         (void)adView;
         (void)size;
+    }
+    // The page's web process ended (a load under way has failed first): the page is gone.
+    virtual void adViewWebProcessDidEnd(const std::shared_ptr<GADAdView>& adView,
+                                        const platform::Error& error) {
+        (void)adView;
+        (void)error;
     }
 };
 

@@ -1,5 +1,7 @@
 #include "ads/web/GADSDKCoreController.h"
 
+#include <algorithm>
+
 #include "ads/foundation/GADAbsoluteTime.h"
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADBannerAd.h"
@@ -49,6 +51,7 @@ GADSDKCoreController::GADSDKCoreController(Private, std::shared_ptr<GADCSI> csi)
 void GADSDKCoreController::setUp() {
     activeSDKCoreWebView_ = GADSDKCoreWebView::create(csi_);
     activeSDKCoreWebView_->SDKCoreGMSGHandler()->setDelegate(weak_from_this());
+    activeSDKCoreWebView_->setPageEndObserver(weak_from_this());
 }
 
 GADSDKCoreController::~GADSDKCoreController() {
@@ -176,6 +179,31 @@ void GADSDKCoreController::didFinishLoadingSDKCoreInSDKCoreWebView(
         answerLater(request, [](GADSDKCoreControllerDelegate& d) { d.failedJavaScriptFile(); });
     }
     if (stillWaiting) observeSDKCoreWebViewForSDKCoreLoadRequestCompleted();
+}
+
+void GADSDKCoreController::SDKCoreWebViewPageDidEnd(
+    const std::shared_ptr<GADSDKCoreWebView>& webView) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (webView != activeSDKCoreWebView_) return;
+    // The page took the calls it was sent with it. A creative that brought the process down
+    // must not cost the requests waiting on the page: they go again, in the order they were
+    // asked, to a page loaded in its place (their time-outs still count from the asking).
+    bool waiting = false;
+    lockQueue_.sync([&, locked = locked_] {
+        std::vector<Request> unanswered;
+        for (auto& [id, request] : locked->pendingBuildAdURLDelegates) {
+            unanswered.push_back(std::move(request));
+        }
+        locked->pendingBuildAdURLDelegates.clear();
+        std::sort(unanswered.begin(), unanswered.end(),
+                  [](const Request& a, const Request& b) { return a.ticket < b.ticket; });
+        auto& ready = locked->pendingActiveWebViewLoadDelegates;
+        ready.insert(ready.begin(), unanswered.begin(), unanswered.end());
+        // Viewability pages ran in the same process: the next monitor gets a new one.
+        locked->SDKCoreUpdateHandled = false;
+        waiting = !ready.empty();
+    });
+    if (waiting) refreshActiveWebViewSDKCore();
 }
 
 std::optional<std::string> GADSDKCoreController::adRequestParameterJSONFromParameters(

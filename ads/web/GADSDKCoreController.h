@@ -13,7 +13,8 @@
 // page's failure to load, to finish loading within 30 s, or to survive a reload while the
 // request waited (failedJavaScriptFile); an answer that cannot be used (no parameters, an ad
 // object that is no object or no ad of the requested kind: invalidJavaScriptRequest); or
-// silence for 60 s (SDKCoreRequestDidTimeOut).
+// silence for 60 s (SDKCoreRequestDidTimeOut). When the page's web process ends, the calls it
+// was sent are sent again to the page loaded in its place, within the same 60 s.
 //
 // Threads: one shared instance, made on the main thread by the first sharedInstance() call and
 // kept for the whole process. buildAdURL and the active-view calls are made on the main
@@ -135,6 +136,7 @@ class GADSDKCoreController : public GADSDKCoreGMSGHandlerDelegate,
     // GADSDKCoreWebViewObserver (main thread)
     void didFinishLoadingSDKCoreInSDKCoreWebView(
         const std::shared_ptr<GADSDKCoreWebView>& webView) override;
+    void SDKCoreWebViewPageDidEnd(const std::shared_ptr<GADSDKCoreWebView>& webView) override;
 
     // The parameters as the page's script call takes them: the JSON-safe copy as compact JSON
     // ("" when even that cannot be written); nothing without parameters.

@@ -256,6 +256,23 @@ void GADSDKCoreWebView::adViewDidFailLoadWithError(const std::shared_ptr<GADAdVi
     notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
 }
 
+void GADSDKCoreWebView::adViewWebProcessDidEnd(const std::shared_ptr<GADAdView>& adView,
+                                               const platform::Error& error) {
+    auto keep = shared_from_this();
+    // A load under way has failed already; a loaded page is gone now, and what waits for it
+    // to be ready or to run would wait for nothing.
+    if (state() == State::Ready) {
+        loadDidFail();
+        notifyAllObserversOnlyOnceThatSDKCoreRequestIsFinished();
+    }
+    adViewDelegate_->adViewWebProcessDidEnd(adView, error);
+    post([observer = pageEndObserver_, weakSelf = weak_from_this()] {
+        auto self = weakSelf.lock();
+        auto target = observer.lock();
+        if (self && target) target->SDKCoreWebViewPageDidEnd(self);
+    });
+}
+
 // Active-view units
 
 void GADSDKCoreWebView::setActiveViewObserver(std::weak_ptr<GADAdViewActiveViewMonitoring> observer,

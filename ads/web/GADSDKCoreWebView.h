@@ -8,7 +8,9 @@
 // States: Idle -> LoadRequested (refresh) -> Loading (the page's own navigation was allowed)
 // -> Ready or Failed. A refresh from Idle, Ready or Failed starts over; one while a load is on
 // its way only adds the observer. A load that has not ended 30 s after it was asked for is
-// stopped and counts as failed, and so does any main-frame failure while loading.
+// stopped and counts as failed, and so does any main-frame failure while loading. A loaded page
+// whose web process ended is gone: the state becomes Failed too, and the page-end observer
+// hears of it.
 //
 // Page messages: only in the Ready state, only gmsg URLs, each offered first to the SDK core
 // handler, then to the active-view handler, then to the general handlers of an ad page
@@ -76,6 +78,11 @@ class GADSDKCoreWebViewObserver {
     virtual ~GADSDKCoreWebViewObserver() = default;
     virtual void didFinishLoadingSDKCoreInSDKCoreWebView(
         const std::shared_ptr<GADSDKCoreWebView>& webView) = 0;
+    // The page-end observer (setPageEndObserver), on the main thread: the page's web process
+    // ended, so the page is gone and the calls it was sent get no answer.
+    virtual void SDKCoreWebViewPageDidEnd(const std::shared_ptr<GADSDKCoreWebView>& webView) {
+        (void)webView;
+    }
 };
 
 // A viewability monitor of one ad unit, told on the main thread.
@@ -119,6 +126,10 @@ class GADSDKCoreWebView : public GADAdViewDelegateProtocol,
     // already ready or failed. An empty observer is ignored.
     void addObserverForOneTimeNotification(std::weak_ptr<GADSDKCoreWebViewObserver> observer);
     void removeObserver(const GADSDKCoreWebViewObserver* observer);
+    // Told every time the page's web process ends (held weakly). Main thread.
+    void setPageEndObserver(std::weak_ptr<GADSDKCoreWebViewObserver> observer) {
+        pageEndObserver_ = std::move(observer);
+    }
 
     // Script calls (see above).
     void enqueueJavaScriptCommand(std::string command, std::function<void()> dropped = {});
@@ -144,6 +155,8 @@ class GADSDKCoreWebView : public GADAdViewDelegateProtocol,
     void adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) override;
     void adViewDidFailLoadWithError(const std::shared_ptr<GADAdView>& adView,
                                     const platform::Error& error) override;
+    void adViewWebProcessDidEnd(const std::shared_ptr<GADAdView>& adView,
+                                const platform::Error& error) override;
 
     // GADActiveViewGMSGHandlerDelegate
     void activeViewGMSGHandlerDidReceiveVisibilityNotification(GADActiveViewGMSGHandler& handler,
@@ -177,6 +190,7 @@ class GADSDKCoreWebView : public GADAdViewDelegateProtocol,
     std::shared_ptr<GADSDKCoreGMSGHandler> handler_;
     // Main thread: the load the time-out watches.
     std::shared_ptr<platform::Timer> loadTimer_;
+    std::weak_ptr<GADSDKCoreWebViewObserver> pageEndObserver_;
     std::uint64_t loadNumber_ = 0;
 
     struct Locked {

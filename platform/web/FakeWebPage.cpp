@@ -1,5 +1,7 @@
 #include "platform/web/FakeWebPage.h"
 
+#include "platform/web/WebViewTypes.h"
+
 namespace platform::web {
 
 std::shared_ptr<FakeWebPage::Navigation> FakeWebPage::fireNavigation(const std::string& url,
@@ -39,6 +41,20 @@ void FakeWebPage::fireFail(const Error& error) {
 
 void FakeWebPage::fireContentSize(double width, double height) {
     if (client_) client_->backendContentSize(width, height);
+}
+
+void FakeWebPage::fireWebProcessEnded() {
+    Error error = Error::make(kWebViewErrorDomain, kWebViewErrorWebProcessEnded,
+                              "The page's web process ended");
+    error.withUserInfo(Error::kUrlKey, Value(url_));
+    if (loading_) fireFail(error);
+    // Scripts sent to the page end with the process's error, as the engine's do.
+    auto pending = std::move(pending_);
+    pending_.clear();
+    for (auto& [script, callback] : pending) {
+        if (callback) callback(ScriptResult{{}, error, false});
+    }
+    if (client_) client_->backendWebProcessEnded(error);
 }
 
 bool FakeWebPage::answerNextScript(ScriptResult result) {

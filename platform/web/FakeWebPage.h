@@ -61,6 +61,10 @@ class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
     void fireFinish();
     void fireFail(const Error& error);
     void fireContentSize(double width, double height);
+    // The page's process ends: a load under way fails with kWebViewErrorWebProcessEnded, the
+    // scripts waiting for an answer end with that error, then the view hears that the process
+    // ended.
+    void fireWebProcessEnded();
     void setTitle(std::string title) { title_ = std::move(title); }
     void setCurrentUrl(std::string url) { url_ = std::move(url); }
     void setCanGoBack(bool can) { canGoBack_ = can; }

@@ -38,6 +38,11 @@ void RecordingWebViewDelegate::webViewDidFailLoad(WebView&, const Error& error) 
     record("fail " + std::to_string(error.code), "fail");
 }
 
+void RecordingWebViewDelegate::webViewWebProcessDidEnd(WebView&, const Error& error) {
+    errors.push_back(error);
+    record("ended " + std::to_string(error.code), "ended");
+}
+
 void RecordingWebViewDelegate::webViewContentSizeDidChange(WebView&, Size size) {
     sizes.push_back(size);
     char text[64];

@@ -1,8 +1,9 @@
 #pragma once
 
 // For tests: a WebView delegate that writes down every call as one line, in order
-// ("should <url> <type>", "start", "finish", "fail <code>", "size <w>x<h>"), keeps the requests
-// and errors, answers navigations with `allow`, and can let its view go inside a chosen call.
+// ("should <url> <type>", "start", "finish", "fail <code>", "size <w>x<h>", "ended <code>"),
+// keeps the requests and errors (of failures and process ends), answers navigations with
+// `allow`, and can let its view go inside a chosen call.
 
 #include <memory>
 #include <string>
@@ -22,7 +23,7 @@ class RecordingWebViewDelegate : public WebViewDelegate {
     std::vector<Size> sizes;
     bool allow = true;
     // When set, the view in *releaseIn is reset inside the call named `releaseOn` ("should",
-    // "start", "finish", "fail", "size").
+    // "start", "finish", "fail", "size", "ended").
     std::shared_ptr<WebView>* releaseIn = nullptr;
     std::string releaseOn;
 
@@ -33,6 +34,7 @@ class RecordingWebViewDelegate : public WebViewDelegate {
     void webViewDidFinishLoad(WebView&) override;
     void webViewDidFailLoad(WebView&, const Error& error) override;
     void webViewContentSizeDidChange(WebView&, Size size) override;
+    void webViewWebProcessDidEnd(WebView&, const Error& error) override;
 
   private:
     void record(std::string call, const std::string& name);

@@ -111,6 +111,10 @@ class WebView::Events : public WebViewBackend::Client {
         view_.deliver(
             [size](WebView& v, WebViewDelegate& d) { d.webViewContentSizeDidChange(v, size); });
     }
+    void backendWebProcessEnded(const Error& error) override {
+        view_.deliver(
+            [error](WebView& v, WebViewDelegate& d) { d.webViewWebProcessDidEnd(v, error); });
+    }
 
   private:
     WebView& view_;

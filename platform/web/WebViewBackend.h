@@ -42,6 +42,9 @@ class WebViewBackend {
         virtual void backendDidFinish() = 0;
         virtual void backendDidFail(const Error& error) = 0;
         virtual void backendContentSize(double width, double height) = 0;
+        // The process that ran the page ended; a load under way has been failed first. The
+        // error says why (kWebViewErrorWebProcessEnded).
+        virtual void backendWebProcessEnded(const Error& error) = 0;
     };
 
     // A script's answer: the value as text (only strings, numbers and booleans have one) or the

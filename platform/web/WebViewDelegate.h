@@ -58,6 +58,11 @@ class WebViewDelegate {
     virtual void webViewDidFailLoad(WebView&, const Error& error) { (void)error; }
     // The document's scroll size in points, whenever it changes.
     virtual void webViewContentSizeDidChange(WebView&, Size size) { (void)size; }
+    // The process that ran the page ended (it crashed, went over its memory limit or stopped
+    // answering and was ended), loaded or not: the page is gone and scripts sent to it get no
+    // answer. A load under way has failed first (webViewDidFailLoad with the same error). The
+    // view may load again, in a new process.
+    virtual void webViewWebProcessDidEnd(WebView&, const Error& error) { (void)error; }
 };
 
 }  // namespace platform::web

@@ -22,6 +22,19 @@ enum WebViewErrorCode : std::int64_t {
     kWebViewErrorBadUrl = 3,
 };
 
+// What a page may cost the other pages of its web process (every view may share one) before the
+// process is ended and each of its views hears so (webViewWebProcessDidEnd). A process that has
+// not answered for kWebProcessUnresponsiveSeconds after the engine noticed (which takes it three
+// seconds without an answer) has hung. One whose resident memory passes
+// kWebProcessMemoryEndMegabytes is ended, within a twentieth of a second and what ending it
+// takes; kWebProcessMemoryLimitMegabytes is the ceiling it stays under meanwhile, even while a
+// page allocates as fast as it can. An ads process holds a few hundred megabytes at most, a
+// busy landing page included; a gigabyte is well past that and well short of what makes a
+// desktop swap.
+inline constexpr double kWebProcessUnresponsiveSeconds = 10;
+inline constexpr unsigned kWebProcessMemoryEndMegabytes = 1024;
+inline constexpr unsigned kWebProcessMemoryLimitMegabytes = 1536;
+
 struct WebViewSettings {
     // These change how the page behaves.
     bool scrollEnabled = true;

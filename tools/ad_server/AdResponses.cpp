@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "tools/ad_server/HostileCreatives.h"
 #include "tools/ad_server/TextEscaping.h"
 
 namespace tools::adserver {
@@ -154,7 +155,7 @@ std::string bannerCreative(const AdScenario& s, const AdContext& c) {
         "height: 100%; color: #ffffff; font: bold 14px sans-serif; text-decoration: none; }\n";
     std::string body = "<a id=\"ad\" href=\"" + htmlEscape(links.click) + "\">Test ad " +
                        std::to_string(c.ad) + " &middot; " + htmlEscape(c.slotname) + "</a>\n" +
-                       eventScript(links);
+                       eventScript(links) + hostilePart(s.hostility, c);
     return page("Movuroute test ad", style, body);
 }
 
@@ -189,7 +190,7 @@ std::string fullScreenCreative(const AdScenario& s, const AdContext& c, const Fu
     std::string body = "<a id=\"close\" href=\"gmsg://movuroute/close\">Close</a>\n<h1>" +
                        o.heading + "</h1>\n<p>" + o.text + "</p>\n<a id=\"" + o.actionId +
                        "\" href=\"" + htmlEscape(o.actionHref) + "\">" + o.actionLabel + "</a>\n" +
-                       eventScript(links);
+                       eventScript(links) + hostilePart(s.hostility, c);
     return page(o.title, style, body);
 }
 

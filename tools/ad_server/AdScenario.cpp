@@ -329,6 +329,11 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
         if (!needsValue()) return false;
         if (value.empty()) return fail(error, "pubid needs an ad unit");
         s.mediationPubId = value;
+    } else if (name == "hostile") {
+        if (!needsValue()) return false;
+        auto hostility = hostilityNamed(value);
+        if (!hostility) return fail(error, "unknown hostility: " + std::string(value));
+        s.hostility = *hostility;
     } else if (name == "image")
         return needsValue() && parseNativeImage(value, s, error);
     else if (name == "template") {

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "tools/ad_server/HostileCreatives.h"
+
 namespace platform::testing {
 class TestGate;
 }
@@ -124,6 +126,8 @@ struct AdScenario {
     int nativeTemplate = 1;  // Native: 1 content, 2 app install, 3 custom template
     NativeImage nativeImage = NativeImage::Png;
     std::vector<std::pair<std::string, std::string>> extraHeaders;
+    // What the generated banner or full-screen creative also does to its web process.
+    Hostility hostility = Hostility::None;
     // When set, the ad URL holds its answer until the gate is released (make it with
     // AdServer::makeGate so the server can let it go when it stops).
     std::shared_ptr<platform::testing::TestGate> stall;
@@ -227,6 +231,10 @@ struct AdScenario {
         customEvent = CustomEvent{std::move(className), std::move(parameter), std::move(label)};
         return *this;
     }
+    AdScenario& withHostility(Hostility h) {
+        hostility = h;
+        return *this;
+    }
     AdScenario& stalledOn(std::shared_ptr<platform::testing::TestGate> gate) {
         stall = std::move(gate);
         return *this;
@@ -255,7 +263,8 @@ std::string_view nativeImageName(NativeImage image);
 //            delay=<seconds>; for native ads
 //            template=1|2|3, image=png|missing|empty|oversized|undecodable; for purchase ads
 //            product=<store product id>; for precache ads play (fetch the server's clip and
-//            play it from where it was cached)
+//            play it from where it was cached); for generated banners and full-screen
+//            creatives hostile=file-frame|file-navigation|spin|allocate
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);

@@ -15,6 +15,7 @@
 #include "tools/ad_server/AdResponses.h"
 #include "tools/ad_server/CoreCalls.h"
 #include "tools/ad_server/EmbeddedPages.h"
+#include "tools/ad_server/HostileCreatives.h"
 #include "tools/ad_server/MraidCreatives.h"
 #include "tools/ad_server/TextEscaping.h"
 
@@ -64,7 +65,8 @@ void answer(httplib::Response& res, int status, const std::string& body,
 }
 
 // The advertiser's site: a page with a link to its second page and a small form, so a
-// browser showing it has somewhere to go and something to send.
+// browser showing it has somewhere to go and something to send, and a link to an address that
+// moved to a file (as a hostile site's would).
 std::string landingPage(const httplib::Request& req) {
     const std::string slot = percentEncode(req.get_param_value("slot"));
     const std::string ad = percentEncode(req.get_param_value("ad"));
@@ -78,7 +80,10 @@ std::string landingPage(const httplib::Request& req) {
            ". This page stands in for the advertiser's site of a test ad from the local ad "
            "server.</p>\n<p><a id=\"next\" href=\"/landing?slot=" +
            slot + "&amp;ad=" + ad +
-           "&amp;page=2\">The second page</a></p>\n"
+           "&amp;page=2\">The second page</a></p>\n<p><a id=\"file\" "
+           "href=\"/landing/to_file?slot=" +
+           slot + "&amp;ad=" + ad +
+           "\">A page that moved to a file</a></p>\n"
            "<form id=\"form\" action=\"/landing/form\" method=\"get\">\n"
            "<input type=\"hidden\" name=\"slot\" value=\"" +
            slot + "\">\n<input type=\"hidden\" name=\"ad\" value=\"" + ad +
@@ -377,6 +382,12 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
         res.status = 302;
         res.set_header("Location", url("/landing?slot=" + percentEncode(r.slotname) +
                                        "&ad=" + std::to_string(r.ad)));
+        return;
+    }
+    if (path == kFileRedirectPath || path == "/landing/to_file") {
+        log_.add(record(req, RequestKind::FileRedirect));
+        res.status = 302;
+        res.set_header("Location", kFileRedirectTarget);
         return;
     }
     if (path == "/landing" || path == "/landing/form") {

@@ -67,6 +67,8 @@ std::string_view kindName(RequestKind kind) {
             return "purchase-report";
         case RequestKind::Conversion:
             return "conversion";
+        case RequestKind::FileRedirect:
+            return "file-redirect";
         case RequestKind::Unknown:
             return "unknown";
     }

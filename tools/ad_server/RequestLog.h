@@ -43,6 +43,7 @@ enum class RequestKind {
     PurchaseReport,     // an in-app purchase ad's report of its outcome ("/iap/report")
     Conversion,         // a purchase reported as a conversion ("/adpage/conversion/")
     MraidAsset,         // our MRAID scripts and the pictures MRAID creatives store
+    FileRedirect,       // an address answered with a redirect to a file: URL
     Unknown,            // anything else (answered 404)
 };
 

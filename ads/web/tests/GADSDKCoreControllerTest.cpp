@@ -284,6 +284,51 @@ TEST_F(GADSDKCoreControllerTest, AReloadFailsTheRequestsItsOldPageWasToAnswer) {
     EXPECT_EQ(sent->answers.size(), 1u);
 }
 
+TEST_F(GADSDKCoreControllerTest, WhenThePagesProcessEndsItsUnansweredCallsGoToTheNextPage) {
+    auto answered = request("answered");
+    loadPage();
+    answer("loadAdURL?request_id=1&url=http%3A%2F%2Fa.example%2F");
+    auto viewability = controller->SDKCoreWebViewForActiveViewProcessing();
+    auto first = request("first");
+    auto second = request("second");
+    ASSERT_EQ(second->requestID, "3");
+
+    // Gone with the page: both calls go again, in order, to a page loaded at once.
+    page().fireWebProcessEnded();
+    settle();
+    EXPECT_EQ(page().loads().size(), 2u);
+    EXPECT_TRUE(first->answers.empty());
+    EXPECT_TRUE(second->answers.empty());
+    loadPage(2);
+    EXPECT_EQ(first->requestID, "4");
+    EXPECT_EQ(second->requestID, "5");
+    const auto sent = adCalls();
+    ASSERT_EQ(sent.size(), 5u);
+    EXPECT_EQ(sent[3], R"(RADE_getAd({"request_id":"4","slotname":"first"});)");
+    EXPECT_EQ(sent[4], R"(RADE_getAd({"request_id":"5","slotname":"second"});)");
+    // Each is answered once, by the new page; the old ids reach nobody.
+    answer("loadAdURL?request_id=2&url=http%3A%2F%2Fa.example%2Fold");
+    answer("loadAdURL?request_id=4&url=http%3A%2F%2Fa.example%2F4");
+    EXPECT_EQ(first->answers, (std::vector<std::string>{"url http://a.example/4"}));
+    EXPECT_EQ(answered->answers.size(), 1u);
+    // Their minute still counts from when they were asked.
+    scope.advance(GADSDKCoreController::kRequestTimeout);
+    settle();
+    EXPECT_EQ(second->answers, (std::vector<std::string>{"timeout"}));
+    // The viewability page was in that process too: monitors get a new one.
+    EXPECT_NE(controller->SDKCoreWebViewForActiveViewProcessing(), viewability);
+
+    // With nothing waiting, the page is only marked failed; the next request loads it.
+    page().fireWebProcessEnded();
+    settle();
+    EXPECT_EQ(controller->activeSDKCoreWebView()->state(), State::Failed);
+    EXPECT_EQ(page().loads().size(), 2u);
+    auto later = request("later");
+    EXPECT_EQ(page().loads().size(), 3u);
+    loadPage(3);
+    EXPECT_EQ(later->requestID, "6");
+}
+
 // Holds a requester's request step on the request queue until the test lets it go, so the page
 // can change meanwhile.
 class HeldRequester : public Requester {

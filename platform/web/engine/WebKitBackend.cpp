@@ -146,6 +146,26 @@ std::int64_t urlErrorCode(const GError* error) {
     return kUrlErrorUnknown;
 }
 
+bool isWebScheme(const std::string& url) {
+    const auto colon = url.find(':');
+    if (colon == std::string::npos) return false;
+    std::string scheme = url.substr(0, colon);
+    for (char& c : scheme) c = static_cast<char>(g_ascii_tolower(c));
+    return scheme == "http" || scheme == "https";
+}
+
+const char* endedBecause(WebKitWebProcessTerminationReason reason) {
+    switch (reason) {
+        case WEBKIT_WEB_PROCESS_CRASHED:
+            return "crashed";
+        case WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT:
+            return "went over its memory limit";
+        case WEBKIT_WEB_PROCESS_TERMINATED_BY_API:
+            return "was ended";
+    }
+    return "ended";
+}
+
 bool isSilentFailure(const GError* error) {
     if (!error) return false;
     // Stopped or superseded loads, and navigations a policy answer ended, report nothing.
@@ -196,6 +216,7 @@ class WebKitBackend final : public WebViewBackend {
         g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
         g_signal_connect(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
         g_signal_connect(view_, "web-process-terminated", G_CALLBACK(onProcessEnded), this);
+        runtime_->watchView(view_);
         g_signal_connect(window_, "damage-event", G_CALLBACK(onDamage), this);
 
         g_signal_connect(contentManager_,
@@ -214,6 +235,7 @@ class WebKitBackend final : public WebViewBackend {
         alive_.reset();
         client_ = nullptr;
         if (!view_) return;
+        runtime_->stopWatchingView(view_);
         g_signal_handlers_disconnect_by_data(view_, this);
         g_signal_handlers_disconnect_by_data(window_, this);
         g_signal_handlers_disconnect_by_data(contentManager_, this);
@@ -520,6 +542,10 @@ class WebKitBackend final : public WebViewBackend {
         RawRequest raw = rawRequest(webkit_navigation_action_get_request(action));
         raw.redirect = webkit_navigation_action_is_redirect(action);
         const bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
+        // A server may only send a page on to another web page. The client still hears of a
+        // redirect elsewhere (it may hand an app's link to the desktop), but the engine never
+        // follows it, whatever the client answers.
+        const bool followable = !raw.redirect || isWebScheme(raw.url);
         // A window.open or target link we allowed loads here and was asked already.
         if (!newWindow && !self->preapproved_.empty() && raw.url == self->preapproved_) {
             self->preapproved_.clear();
@@ -535,21 +561,22 @@ class WebKitBackend final : public WebViewBackend {
         auto type_ =
             static_cast<NavigationType>(webkit_navigation_action_get_navigation_type(action));
         std::weak_ptr<bool> alive = self->alive_;
-        self->client_->backendNavigation(raw, type_,
-                                         [self, alive, id, newWindow, url = raw.url](bool allow) {
-                                             if (alive.expired()) return;
-                                             auto it = self->decisions_.find(id);
-                                             if (it == self->decisions_.end()) return;
-                                             WebKitPolicyDecision* d = it->second;
-                                             self->decisions_.erase(it);
-                                             if (allow && !newWindow) {
-                                                 webkit_policy_decision_use(d);
-                                             } else {
-                                                 webkit_policy_decision_ignore(d);
-                                                 if (allow) self->loadHere(url);
-                                             }
-                                             g_object_unref(d);
-                                         });
+        self->client_->backendNavigation(
+            raw, type_, [self, alive, id, newWindow, followable, url = raw.url](bool allow) {
+                if (alive.expired()) return;
+                auto it = self->decisions_.find(id);
+                if (it == self->decisions_.end()) return;
+                WebKitPolicyDecision* d = it->second;
+                self->decisions_.erase(it);
+                allow = allow && followable;
+                if (allow && !newWindow) {
+                    webkit_policy_decision_use(d);
+                } else {
+                    webkit_policy_decision_ignore(d);
+                    if (allow) self->loadHere(url);
+                }
+                g_object_unref(d);
+            });
         return TRUE;
     }
 
@@ -609,17 +636,18 @@ class WebKitBackend final : public WebViewBackend {
     static void onProcessEnded(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                gpointer data) {
         auto* self = static_cast<WebKitBackend*>(data);
-        LogSink::writef("WebView: the page's web process %s",
-                        reason == WEBKIT_WEB_PROCESS_CRASHED ? "crashed" : "ended");
+        LogSink::writef("WebView: the page's web process %s", endedBecause(reason));
         for (auto& [id, decision] : self->decisions_) g_object_unref(decision);
         self->decisions_.clear();
-        if (!self->inLoad_) return;
+        const bool wasLoading = self->inLoad_;
         self->inLoad_ = false;
         if (!self->client_) return;
         Error error = Error::make(kWebViewErrorDomain, kWebViewErrorWebProcessEnded,
-                                  "The page's web process ended");
+                                  std::string("The page's web process ") + endedBecause(reason));
         error.withUserInfo(Error::kUrlKey, Value(self->currentUrl()));
-        self->client_->backendDidFail(error);
+        if (wasLoading) self->client_->backendDidFail(error);
+        // Loaded pages are gone too: their owners hear it, so none waits for an answer.
+        self->client_->backendWebProcessEnded(error);
     }
 
     static gboolean onDamage(GtkWidget*, GdkEvent*, gpointer data) {

@@ -1,13 +1,20 @@
 // Loaded by WebKit into every web process (not into the program): redirects the subresources
-// the program intercepts to its own scheme. WebKit cannot serve https itself from a custom
-// handler, and only the web process sees each request before it goes out, so the redirect has
-// to happen here. Built without sanitizers: the web process is not instrumented. It links GLib
-// and WebKit only, never our libraries.
+// the program intercepts to its own scheme, refuses a server's redirect to anything but a web
+// address, and keeps the process under its memory limit. WebKit cannot serve https itself from
+// a custom handler, and only the web process sees each request before it goes out, so the
+// first two have to happen here; the third is here because only a thread of the process
+// itself can look at its memory often enough. Built without sanitizers: the web process is not
+// instrumented. It links GLib and WebKit only, never our libraries.
 
+#include <signal.h>
+#include <unistd.h>
 #include <webkit2/webkit-web-extension.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/web/WebProcessExtensionProtocol.h"
 
@@ -16,6 +23,9 @@ namespace {
 struct State {
     std::string token;
     std::set<std::string> names;
+    guint32 memoryLimitMegabytes = 0;
+    // The pages of this process, main thread only.
+    std::vector<WebKitWebPage*> pages;
 };
 
 State& state() {
@@ -51,10 +61,18 @@ std::string escaped(const char* text) {
     return result;
 }
 
-gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request, WebKitURIResponse*,
-                       gpointer) {
-    if (state().names.empty() || state().token.empty()) return FALSE;
+bool isWebUri(const char* uri) {
+    return uri && (g_ascii_strncasecmp(uri, "http:", 5) == 0 ||
+                   g_ascii_strncasecmp(uri, "https:", 6) == 0);
+}
+
+gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
+                       WebKitURIResponse* redirectedFrom, gpointer) {
     const char* uri = webkit_uri_request_get_uri(request);
+    // A server may send a request on to another web address only: a file, our own scheme or an
+    // app's is no place an answer of the web may lead. TRUE cancels the request.
+    if (redirectedFrom && !isWebUri(uri)) return TRUE;
+    if (state().names.empty() || state().token.empty()) return FALSE;
     std::string name = lastComponent(uri);
     if (name.empty() || !state().names.count(name)) return FALSE;
     const char* referer = nullptr;
@@ -73,6 +91,57 @@ gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request, WebKitURI
 
 void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
     g_signal_connect(page, "send-request", G_CALLBACK(onSendRequest), nullptr);
+    state().pages.push_back(page);
+    g_object_weak_ref(
+        G_OBJECT(page),
+        [](gpointer, GObject* gone) {
+            auto& pages = state().pages;
+            for (auto it = pages.begin(); it != pages.end(); ++it) {
+                if (G_OBJECT(*it) == gone) {
+                    pages.erase(it);
+                    break;
+                }
+            }
+        },
+        nullptr);
+}
+
+std::uint64_t residentBytes() {
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm) return 0;
+    unsigned long size = 0, resident = 0;
+    const int read = std::fscanf(statm, "%lu %lu", &size, &resident);
+    std::fclose(statm);
+    return read == 2 ? std::uint64_t(resident) * std::uint64_t(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+// Main thread: the program ends the process (and says why) when one of its views hears this.
+gboolean askToBeEnded(gpointer) {
+    if (!state().pages.empty()) {
+        webkit_web_page_send_message_to_view(
+            state().pages.front(),
+            webkit_user_message_new(platform::web::kWebExtensionMemoryMessage,
+                                    g_variant_new_uint32(state().memoryLimitMegabytes)),
+            nullptr, nullptr, nullptr);
+    }
+    return G_SOURCE_REMOVE;
+}
+
+// A thread of its own, which no page can hold up: WebKit's own memory check runs on the main
+// thread every second at best, so it notices a page that allocates fast a second or two late
+// and one whose script never lets go not at all.
+gpointer watchMemory(gpointer) {
+    const std::uint64_t limit = std::uint64_t(state().memoryLimitMegabytes) << 20;
+    for (;;) {
+        g_usleep(50 * 1000);
+        if (residentBytes() < limit) continue;
+        g_main_context_invoke(nullptr, askToBeEnded, nullptr);
+        // The main thread never got to it, or the program did not answer: the limit holds
+        // anyway.
+        g_usleep(500 * 1000);
+        kill(getpid(), SIGKILL);
+    }
+    return nullptr;
 }
 
 gboolean onMessage(WebKitWebExtension*, WebKitUserMessage* message, gpointer) {
@@ -87,13 +156,18 @@ gboolean onMessage(WebKitWebExtension*, WebKitUserMessage* message, gpointer) {
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
     WebKitWebExtension* extension, GVariant* data) {
-    if (data && g_variant_is_of_type(data, G_VARIANT_TYPE("(sas)"))) {
+    if (data && g_variant_is_of_type(data, G_VARIANT_TYPE("(sasu)"))) {
         const char* token = nullptr;
         GVariant* names = nullptr;
-        g_variant_get(data, "(&s@as)", &token, &names);
+        guint32 megabytes = 0;
+        g_variant_get(data, "(&s@asu)", &token, &names, &megabytes);
         state().token = token ? token : "";
         setNames(names);
         if (names) g_variant_unref(names);
+        state().memoryLimitMegabytes = megabytes;
+    }
+    if (state().memoryLimitMegabytes > 0) {
+        g_thread_unref(g_thread_new("movuroute-memory", watchMemory, nullptr));
     }
     g_signal_connect(extension, "page-created", G_CALLBACK(onPageCreated), nullptr);
     g_signal_connect(extension, "user-message-received", G_CALLBACK(onMessage), nullptr);

@@ -68,6 +68,13 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_EQ(parseAdScenario("purchase,product=gems")->kind, AdKind::Purchase);
     EXPECT_EQ(parseAdScenario("purchase,product=gems")->productId, "gems");
     EXPECT_FALSE(parseAdScenario("purchase,product"));
+    EXPECT_EQ(parseAdScenario("banner")->hostility, Hostility::None);
+    EXPECT_EQ(parseAdScenario("interstitial,hostile=spin")->hostility, Hostility::Spin);
+    EXPECT_EQ(parseAdScenario("banner,hostile=file-frame")->hostility, Hostility::FileFrame);
+    for (Hostility h : {Hostility::None, Hostility::FileFrame, Hostility::FileNavigation,
+                        Hostility::Spin, Hostility::Allocate}) {
+        EXPECT_EQ(hostilityNamed(hostilityName(h)), h);
+    }
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
@@ -98,7 +105,9 @@ TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
                              "script,never=1",
                              "native,template=4",
                              "native,template=",
-                             "native,image=gif"}) {
+                             "native,image=gif",
+                             "banner,hostile",
+                             "banner,hostile=rude"}) {
         std::string error;
         EXPECT_FALSE(parseAdScenario(text, &error)) << text;
         EXPECT_FALSE(error.empty()) << text;

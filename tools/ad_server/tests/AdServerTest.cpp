@@ -424,6 +424,47 @@ TEST_F(AdServerTest, RecordsPingsClicksReportsAndTokenRequests) {
               500);
 }
 
+TEST_F(AdServerTest, HostileCreativesAndTheirRedirectToAFile) {
+    auto creative = [&](const char* unit, AdScenario scenario, const char* format) {
+        server.setScenario(unit, std::move(scenario));
+        return get(std::string("/mads/gma?slotname=") + unit + "&format=" + format)->body;
+    };
+    // Each hostile part ends the generated page; the others stay what they were.
+    const std::string frame =
+        creative("f", AdScenario::banner().withHostility(Hostility::FileFrame), "320x50_mb");
+    EXPECT_NE(frame.find("<iframe id=\"hostile\" src=\"" + server.url(kFileRedirectPath) +
+                         "?slot=f&amp;ad=1\""),
+              std::string::npos);
+    const std::string away =
+        creative("n", AdScenario::interstitial().withHostility(Hostility::FileNavigation),
+                 "interstitial_mb");
+    EXPECT_NE(away.find("location.href = \"" + server.url(kFileRedirectPath) + "?slot=n&ad=2\""),
+              std::string::npos);
+    EXPECT_NE(away.find("gmsg://movuroute/close"), std::string::npos);
+    EXPECT_NE(
+        creative("s", AdScenario::interstitial().withHostility(Hostility::Spin), "interstitial_mb")
+            .find("while (true) {}"),
+        std::string::npos);
+    EXPECT_NE(creative("a", AdScenario::banner().withHostility(Hostility::Allocate), "320x50_mb")
+                  .find("new Uint8Array(50 * 1024 * 1024)"),
+              std::string::npos);
+    EXPECT_EQ(creative("p", AdScenario::banner(), "320x50_mb").find("hostile"), std::string::npos);
+
+    // The address they use, and the landing page's link, answer with a file and are recorded.
+    auto redirect = get(std::string(kFileRedirectPath) + "?slot=f&ad=1");
+    EXPECT_EQ(redirect->status, 302);
+    EXPECT_EQ(redirect->get_header_value("Location"), "file:///etc/passwd");
+    EXPECT_NE(get("/landing?slot=u&ad=3")->body.find("href=\"/landing/to_file?slot=u&amp;ad=3\""),
+              std::string::npos);
+    EXPECT_EQ(get("/landing/to_file?slot=u&ad=3")->get_header_value("Location"),
+              "file:///etc/passwd");
+    auto redirects = server.log().of(RequestKind::FileRedirect);
+    ASSERT_EQ(redirects.size(), 2u);
+    EXPECT_EQ(redirects[0].slotname, "f");
+    EXPECT_EQ(redirects[0].ad, 1);
+    EXPECT_EQ(redirects[1].path, "/landing/to_file");
+}
+
 TEST_F(AdServerTest, LandingPagesVideosAndThePrecachingCreative) {
     // The landing page has a second page and a form, and each is recorded with its Referer.
     httplib::Headers referred{{"Referer", "ads.test"}};

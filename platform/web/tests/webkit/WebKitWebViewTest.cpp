@@ -7,12 +7,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,41 +20,20 @@
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
+#include "platform/testing/WebProcesses.h"
 #include "platform/web/RecordingWebViewDelegate.h"
 #include "platform/web/ResourceInterceptor.h"
 #include "platform/web/WebView.h"
 
 using namespace platform;
 using namespace platform::web;
+using platform::testing::residentKilobytes;
 using platform::testing::TestHttpServer;
+using platform::testing::webProcesses;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 
 namespace {
-
-// The web processes this test process started (WebKit runs each page in a child process).
-std::vector<pid_t> webProcesses() {
-    std::vector<pid_t> found;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        std::string name = entry.path().filename();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        auto close = line.rfind(')');
-        auto open = line.find('(');
-        if (close == std::string::npos || open == std::string::npos) continue;
-        std::string comm = line.substr(open + 1, close - open - 1);
-        std::istringstream rest(line.substr(close + 2));
-        char state;
-        pid_t parent = 0;
-        rest >> state >> parent;
-        if (parent == getpid() && comm.rfind("WebKitWebProces", 0) == 0) {
-            found.push_back(static_cast<pid_t>(std::stoi(name)));
-        }
-    }
-    return found;
-}
 
 struct WebKitWebViewTest : ::testing::Test {
     MainLoopTestScope loop;
@@ -517,4 +494,106 @@ TEST_F(WebKitWebViewTest, ScrollingCanBeSwitchedOff) {
     EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString(
                   "getComputedStyle(document.documentElement).overflow"),
               "hidden");
+}
+
+TEST_F(WebKitWebViewTest, ARedirectOutOfTheWebIsRefusedAndThePageAndItsProcessGoOn) {
+    server.redirect("/to-file", "file:///etc/passwd");
+    server.redirect("/to-app", "movuroute-test-app://open");
+    page("/framed.html", "<p>framed</p><iframe src='/to-file'></iframe>");
+    page("/after.html", "<p>after</p>");
+    LogSink::Capture log;
+    loadAndWait("/framed.html");
+    const auto shared = webProcesses();
+    ASSERT_EQ(shared.size(), 1u);
+
+    // A frame sent to a file: the frame stays empty, the page and its process go on.
+    ASSERT_TRUE(turnUntil([&] { return server.requestCount("/to-file") == 1; }));
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("document.body.textContent"), "framed");
+    delegate->calls.clear();
+    loadAndWait("/after.html");
+
+    // The page itself sent there: refused, and it stays where it was.
+    view->evaluateJavaScript("location.href = '/to-file'");
+    ASSERT_TRUE(turnUntil([&] { return server.requestCount("/to-file") == 2; }));
+    EXPECT_TRUE(turnUntil([&] { return !view->isLoading(); }));
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("document.body.textContent"), "after");
+
+    // Sent on to an app's link: the delegate hears of it (and allows it), the engine still
+    // does not follow.
+    view->evaluateJavaScript("location.href = '/to-app'");
+    ASSERT_TRUE(waitForCall("should movuroute-test-app://open"))
+        << ::testing::PrintToString(delegate->calls);
+    EXPECT_TRUE(turnUntil([&] { return !view->isLoading(); }));
+    ASSERT_TRUE(view->url());
+    EXPECT_EQ(view->url()->absoluteString(), server.url("/after.html"));
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("document.body.textContent"), "after");
+
+    EXPECT_EQ(delegate->count("ended"), 0);
+    EXPECT_EQ(delegate->count("fail"), 0);
+    EXPECT_EQ(webProcesses(), shared);
+    EXPECT_FALSE(log.contains("web process")) << ::testing::PrintToString(log.lines());
+}
+
+TEST_F(WebKitWebViewTest, AWebProcessThatStopsAnsweringIsEndedAndEveryViewInItHears) {
+    // A second view, loaded and idle, in the same process.
+    auto other = WebView::create({320, 50});
+    auto otherDelegate = std::make_shared<RecordingWebViewDelegate>();
+    other->setDelegate(otherDelegate);
+    other->loadHTMLString("<p>other</p>", *Url::parse(server.url("/other.html")));
+    ASSERT_TRUE(waitFor([&] { return otherDelegate->count("finish") == 1; }));
+    page("/spin.html",
+         "<p>spin</p><script>setTimeout(function () { while (true) {} }, 200)"
+         "</script>");
+    LogSink::Capture log;
+    loadAndWait("/spin.html");
+    const auto spinning = webProcesses();
+    ASSERT_EQ(spinning.size(), 1u);
+    const auto loaded = std::chrono::steady_clock::now();
+
+    ASSERT_TRUE(
+        waitFor([&] { return delegate->count("ended") == 1 && otherDelegate->count("ended") == 1; },
+                kWebProcessUnresponsiveSeconds + 60))
+        << ::testing::PrintToString(log.lines());
+    // Not before its time: the engine's three seconds of noticing, then the limit.
+    EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - loaded).count(),
+              kWebProcessUnresponsiveSeconds);
+    EXPECT_EQ(delegate->errors.back().domain, kWebViewErrorDomain);
+    EXPECT_EQ(delegate->errors.back().code, kWebViewErrorWebProcessEnded);
+    // Neither page was loading, so no load failed.
+    EXPECT_EQ(delegate->count("fail"), 0);
+    EXPECT_EQ(otherDelegate->count("fail"), 0);
+    EXPECT_TRUE(log.contains("has not answered")) << ::testing::PrintToString(log.lines());
+    ASSERT_TRUE(waitFor([&] { return webProcesses() != spinning; }));
+
+    // The views load again, in a new process.
+    delegate->calls.clear();
+    view->loadHTMLString("<p>again</p>", *Url::parse(server.url("/again.html")));
+    ASSERT_TRUE(waitForCall("finish"));
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("document.body.textContent"), "again");
+    EXPECT_NE(webProcesses(), spinning);
+}
+
+TEST_F(WebKitWebViewTest, AWebProcessThatKeepsTakingMemoryIsEndedBeforeItPassesTheLimit) {
+    page("/grow.html",
+         "<p>grow</p><script>var kept = []; setInterval(function () {"
+         "var b = new Uint8Array(50 * 1024 * 1024);"
+         "for (var i = 0; i < b.length; i += 4096) b[i] = 1; kept.push(b); }, 100)</script>");
+    LogSink::Capture log;
+    loadAndWait("/grow.html");
+    // Sampled every turn (a tenth of a second at most) until the process is gone.
+    long peak = 0;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            peak = std::max(peak, residentKilobytes(webProcesses()));
+            return delegate->count("ended") == 1;
+        },
+        120))
+        << peak;
+    RecordProperty("peakResidentMegabytes", std::to_string(peak / 1024));
+    // It did grow, and was ended on the way.
+    EXPECT_GT(peak / 1024, long{kWebProcessMemoryEndMegabytes / 2});
+    EXPECT_LT(peak / 1024, long{kWebProcessMemoryLimitMegabytes});
+    EXPECT_EQ(delegate->errors.back().code, kWebViewErrorWebProcessEnded);
+    EXPECT_TRUE(log.contains("went over its memory limit"))
+        << ::testing::PrintToString(log.lines());
 }

@@ -1,0 +1,35 @@
+#pragma once
+
+// What a hostile creative does to the web process it runs in, besides showing itself: the
+// faults a creative or its server may bring, for tests that the SDK loses one ad to them and
+// nothing else. Any generated creative (banner, interstitial and the other full-screen pages)
+// carries the scenario's part at the end of its body.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tools::adserver {
+
+struct AdContext;
+
+enum class Hostility {
+    None,
+    FileFrame,       // an iframe whose web address answers 302 with a file: URL
+    FileNavigation,  // the page goes to that address 0.3 s after it has loaded
+    Spin,            // 0.2 s after loading, a script that never ends
+    Allocate,        // 50 MiB more kept every 0.1 s, every page of it written
+};
+
+// Answers "302 Location: file:///etc/passwd", for ads and landing pages alike.
+inline constexpr const char* kFileRedirectPath = "/mads/to_file";
+inline constexpr const char* kFileRedirectTarget = "file:///etc/passwd";
+
+// "none", "file-frame", "file-navigation", "spin", "allocate".
+std::string_view hostilityName(Hostility hostility);
+std::optional<Hostility> hostilityNamed(std::string_view name);
+
+// The markup the creative of the ad ends with ("" for None).
+std::string hostilePart(Hostility hostility, const AdContext& context);
+
+}  // namespace tools::adserver
