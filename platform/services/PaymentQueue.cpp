@@ -63,9 +63,16 @@ std::filesystem::path PaymentQueue::transactionsPath() {
 std::shared_ptr<PaymentQueue> PaymentQueue::load() {
     auto queue = std::make_shared<PaymentQueue>(Private{});
     const auto path = transactionsPath();
+    std::string problem;
+    // Whatever a link points at is not our record of purchases: believing it would deliver
+    // them all again. It is left where it is; the next save puts our own file in its place
+    // and leaves its target alone.
+    if (!AppPaths::isNotALink(path, &problem)) {
+        LogSink::write("Store: " + forLog(problem) + "; no unfinished purchases are read");
+        return queue;
+    }
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return queue;
-    std::string problem;
     auto bytes = AtomicFile::read(path, &problem, kMaxTransactionsBytes);
     std::optional<std::vector<PaymentTransactionRecord>> records;
     if (bytes) records = decodePaymentTransactionRecords(*bytes, &problem);

@@ -17,7 +17,9 @@
 // transactions not yet finished live in a 0600 file, Library/StoreTransactions.json of the app
 // home, written atomically at every change; a new queue (the next run) reads them back, and every
 // observer added hears the queue's transactions at once, on the next turn, as after a restart. A
-// damaged file is moved aside (AtomicFile::moveAside) with a log line, and the queue starts empty.
+// damaged file is moved aside (AtomicFile::moveAside) with a log line, and the queue starts empty;
+// a link in the file's place is not read (a log line; the next save replaces the link, never
+// what it points to).
 //
 // Main thread only, except finishTransaction, which may come from any thread: it is carried
 // to the main thread, and a transaction is finished once however often it is asked.

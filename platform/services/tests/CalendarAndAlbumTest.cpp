@@ -2,12 +2,14 @@
 
 #include <filesystem>
 
+#include "platform/base/LogSink.h"
 #include "platform/gfx/Image.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/services/CalendarStore.h"
 #include "platform/services/EventEditor.h"
 #include "platform/services/ICalendar.h"
 #include "platform/services/PhotoAlbum.h"
+#include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/PlatformStateScope.h"
@@ -171,6 +173,49 @@ TEST_F(CalendarTest, AddWritesAnEventFileAndOffersItCancelWritesNothing) {
     ASSERT_TRUE(text);
     EXPECT_NE(text->find("SUMMARY:Launch\r\n"), std::string::npos);
     EXPECT_EQ(root->presentedViewController(), nullptr);
+}
+
+// The folders the events and pictures go into are ours to fill: a link planted there would
+// carry the user's file to wherever it points. Refused with the reason a link in the place of
+// tmp/ gets, nothing written through it and its target left as it was.
+TEST_F(CalendarTest, APlantedLinkForTheCalendarOrTheAlbumIsRefusedAndItsTargetUntouched) {
+    testing::TempDir elsewhere;
+    const fs::path calendar = AppPaths::documents() / EventEditor::kFolderName;
+    fs::create_directory_symlink(elsewhere.path(), calendar);
+    std::string tmpReason;
+    fs::create_directory_symlink(elsewhere.path(), home.home() / "tmp");
+    ASSERT_FALSE(AppPaths::privateTmp(&tmpReason));
+    const std::string linkReason = tmpReason.substr(0, tmpReason.find(home.home().string()));
+
+    LogSink::Capture log;
+    auto adding = EventEditor::create();
+    adding->setEvent({"Launch", "Hall 2", "Bring friends", 1454293800, 1454297400});
+    ASSERT_TRUE(root->presentViewController(adding, true));
+    loop.advance(1);
+    adding->sendButton()->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    loop.advance(1);
+    EXPECT_FALSE(adding->savedFile());
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(log.contains(linkReason + calendar.string())) << linkReason;
+    EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+    EXPECT_TRUE(fs::is_symlink(calendar));
+
+    // The album: the pictures folder itself may be a link (many keep it on another disk), the
+    // album folder in it may not.
+    testing::TempDir pictures;
+    fs::create_directory(pictures / "moved");
+    fs::create_directory_symlink(pictures / "moved", pictures / "Pictures");
+    testing::ScopedEnv album(PhotoAlbum::kPicturesVariable, (pictures / "Pictures").string());
+    const auto picture = gfx::Image::blank(3, 2);
+    auto saved = PhotoAlbum::save(picture);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->parent_path(), pictures / "Pictures" / PhotoAlbum::kFolderName);
+    fs::remove_all(pictures / "moved" / PhotoAlbum::kFolderName);
+    fs::create_directory_symlink(elsewhere.path(), pictures / "moved" / PhotoAlbum::kFolderName);
+    std::string error;
+    EXPECT_FALSE(PhotoAlbum::save(picture, &error));
+    EXPECT_EQ(error.rfind(linkReason, 0), 0u) << error;
+    EXPECT_TRUE(fs::is_empty(elsewhere.path()));
 }
 
 }  // namespace

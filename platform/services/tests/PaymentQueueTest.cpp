@@ -11,6 +11,7 @@
 #include "platform/runtime/ManualClock.h"
 #include "platform/services/StoreCatalogue.h"
 #include "platform/services/StoreProductLookup.h"
+#include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/testing/PlatformStateScope.h"
 #include "platform/testing/TempDir.h"
@@ -193,6 +194,38 @@ TEST_F(PaymentQueueTest, ADamagedFileIsMovedAsideAndTheQueueStartsEmpty) {
         asideFound |=
             entry.path().filename().string().starts_with("StoreTransactions.json.corrupt-");
     EXPECT_TRUE(asideFound);
+}
+
+// Purchases read through a link would be delivered again from wherever it points, and the next
+// save would go there too. The link is refused as a link in the place of tmp/ is; our own file
+// later takes its place, and what it pointed to is left as it was.
+TEST_F(PaymentQueueTest, APlantedLinkInThePlaceOfThePurchasesFileIsNotBelieved) {
+    const auto path = PaymentQueue::transactionsPath();
+    testing::TempDir elsewhere;
+    const std::string planted = encodePaymentTransactionRecords(
+        {{"id-1", "coins", 1, 1700000000}, {"id-2", "coins", 2, 1700000001}});
+    ASSERT_TRUE(AtomicFile::write(elsewhere / "purchases.json", planted, nullptr, 0644));
+    std::filesystem::create_symlink(elsewhere / "purchases.json", path);
+    std::filesystem::create_directory_symlink(elsewhere.path(), home.home() / "tmp");
+    std::string tmpReason;
+    ASSERT_FALSE(AppPaths::privateTmp(&tmpReason));
+
+    LogSink::Capture log;
+    auto queue = restart();
+    EXPECT_TRUE(queue->transactions().empty());
+    EXPECT_TRUE(
+        log.contains(tmpReason.substr(0, tmpReason.find(home.home().string())) + path.string()));
+    queue->addTransactionObserver(listener);
+    loop.runUntilIdle();
+    EXPECT_TRUE(listener->heard.empty()) << "nothing is delivered from the link";
+
+    queue->addPayment({"coins", 1});
+    loop.runUntilIdle();
+    ui::AlertView::visibleAlert()->tapButton(1);
+    loop.runUntilIdle();
+    EXPECT_FALSE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(restart()->transactions().size(), 1u);
+    EXPECT_EQ(AtomicFile::read(elsewhere / "purchases.json").value_or(""), planted);
 }
 
 TEST(PaymentTransactionRecordsTest, ReadBackWhatWasWrittenAndRefuseDamage) {
