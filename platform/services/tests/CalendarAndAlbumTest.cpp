@@ -59,6 +59,32 @@ TEST(ICalendarTest, TextIsEscapedAndFoldedSoNoFieldAddsAProperty) {
     EXPECT_EQ(folded.size(), 2 + 80 + 3 + 2u);
 }
 
+// Text from a page need not be UTF-8. Bytes that make no character are cut at the limit like
+// any other, and the first fold never comes before the ':' that ends the property's name.
+TEST(ICalendarTest, FoldingOfTextThatIsNoUtf8KeepsTheNameWholeAndFullLines) {
+    const std::string stray(200, '\x80');
+    const std::string folded = iCalendarFoldedLine("SUMMARY:" + stray);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < folded.size();) {
+        const std::size_t end = folded.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos);
+        lines.push_back(folded.substr(at, end - at));
+        at = end + 2;
+    }
+    ASSERT_EQ(lines.size(), 3u) << "a line per byte is no folding";
+    EXPECT_EQ(lines[0], "SUMMARY:" + stray.substr(0, 67));
+    EXPECT_EQ(lines[1], " " + stray.substr(0, 74));
+    EXPECT_EQ(lines[2], " " + stray.substr(0, 200 - 67 - 74));
+
+    // A four-byte character across the limit moves to the next line whole; a lead byte whose
+    // character the limit does not reach stays.
+    const std::string emoji = "\xf0\x9f\x8e\x89";
+    const std::string name = "X:" + std::string(71, 'a');
+    EXPECT_EQ(iCalendarFoldedLine(name + emoji + "b"), name + "\r\n " + emoji + "b\r\n");
+    EXPECT_EQ(iCalendarFoldedLine(name + "aa\xc3\xa9"), name + "aa\r\n \xc3\xa9\r\n");
+    EXPECT_EQ(iCalendarFoldedLine(name + "a\xc3\xa9"), name + "a\r\n \xc3\xa9\r\n");
+}
+
 TEST(PhotoAlbumTest, FolderFromTheEnvironmentTheUserDirsOrPictures) {
     const fs::path home = "/home/ann";
     EXPECT_EQ(PhotoAlbum::picturesDirectoryFromUserDirs(
