@@ -125,6 +125,14 @@ void PaymentQueue::addPayment(const Payment& payment) {
     auto transaction = std::make_shared<PaymentTransaction>(payment, Clock::wallSeconds());
     transactions_.push_back(transaction);
     tell(Change::Updated, {transaction});
+    // The queue's file keeps 1 to 10 of a product and refuses anything else as damage: a paid
+    // purchase of 11 would take every other unfinished purchase with it at the next start.
+    if (payment.quantity < kMinimumPaymentQuantity || payment.quantity > kMaximumPaymentQuantity) {
+        fail(
+            transaction, kStoreErrorPaymentInvalid,
+            "A payment is for 1 to 10 of a product, not " + std::to_string(payment.quantity) + ".");
+        return;
+    }
     if (!StoreCatalogue::shared()->product(payment.productIdentifier)) {
         fail(transaction, kStoreErrorProductNotAvailable,
              "The product " + payment.productIdentifier + " is not sold here.");
@@ -136,10 +144,15 @@ void PaymentQueue::addPayment(const Payment& payment) {
 void PaymentQueue::showSheet(const std::shared_ptr<PaymentTransaction>& transaction) {
     const auto* product =
         StoreCatalogue::shared()->product(transaction->payment().productIdentifier);
-    const std::string message = product->localizedTitle + " \u00d7 " +
-                                std::to_string(transaction->payment().quantity) + ": " +
-                                product->price.toString() + " " + product->currencyCode +
-                                ". Nothing is charged here.";
+    const std::int64_t quantity = transaction->payment().quantity;
+    // The sum the user agrees to, worked out in decimal: a binary double would show 3 x 0.1
+    // as 0.30000000000000004.
+    const Decimal total = product->price * Decimal::fromInteger(quantity);
+    std::string message = product->localizedTitle + " \u00d7 " + std::to_string(quantity) + ": " +
+                          total.toString() + " " + product->currencyCode;
+    if (quantity != 1)
+        message += " (" + product->price.toString() + " " + product->currencyCode + " each)";
+    message += ". Nothing is charged here.";
     auto alert = ui::AlertView::create(product->localizedTitle, message, weak_from_this(), "Cancel",
                                        {"Buy"});
     sheets_.emplace_back(alert, transaction);

@@ -5,8 +5,11 @@
 //
 // addPayment puts a transaction on the queue in state purchasing at once. A product the
 // catalogue (StoreCatalogue::shared) does not sell then fails with the store's code 5 and no
-// sheet; otherwise a purchase sheet comes up: an alert titled with the product's title, saying
-// "<title> × <quantity>: <price> <currency>. Nothing is charged here.", with the buttons
+// sheet, and a quantity outside 1 to 10 fails with the store's code 3 and no sheet (the file
+// below keeps no other); otherwise a purchase sheet comes up: an alert titled with the
+// product's title, saying "<title> × <quantity>: <total> <currency> (<price> <currency>
+// each). Nothing is charged here." (the total worked out in exact decimals; "(... each)" only
+// for a quantity above 1), with the buttons
 // "Cancel" (0) and "Buy" (1). Buy makes the transaction purchased (it gets its UUID and the
 // date of the purchase); Cancel, or the system taking the sheet away, fails it with the
 // store's code 2. A test taps the sheet (AlertView::visibleAlert()->tapButton), a person clicks.

@@ -79,7 +79,9 @@ TEST_F(PaymentQueueTest, TheSheetBuysOrCancelsAndAnUnknownProductFailsWithoutOne
     auto sheet = ui::AlertView::visibleAlert();
     ASSERT_TRUE(sheet);
     EXPECT_EQ(sheet->title(), "Coins");
-    EXPECT_EQ(sheet->message(), "Coins \u00d7 2: 0.99 USD. Nothing is charged here.");
+    // The sum the user agrees to, with the unit price beside it.
+    EXPECT_EQ(sheet->message(),
+              "Coins \u00d7 2: 1.98 USD (0.99 USD each). Nothing is charged here.");
     EXPECT_EQ(sheet->buttonTitleAtIndex(0), "Cancel");
     EXPECT_EQ(sheet->buttonTitleAtIndex(1), "Buy");
     clock->setWallSeconds(1700000100.5);
@@ -226,6 +228,34 @@ TEST_F(PaymentQueueTest, APlantedLinkInThePlaceOfThePurchasesFileIsNotBelieved) 
     EXPECT_FALSE(std::filesystem::is_symlink(path));
     EXPECT_EQ(restart()->transactions().size(), 1u);
     EXPECT_EQ(AtomicFile::read(elsewhere / "purchases.json").value_or(""), planted);
+}
+
+TEST_F(PaymentQueueTest, TheSheetShowsTheTotalInDecimalAndARefusedQuantityNoSheet) {
+    StoreCatalogue::setSharedForTesting(std::make_shared<StoreCatalogue>(
+        std::vector<CatalogueProduct>{{"dimes", "Dimes", "", *Decimal::parse("0.1"), "EUR"}}));
+    auto queue = PaymentQueue::defaultQueue();
+    queue->addTransactionObserver(listener);
+    queue->addPayment({"dimes", 3});
+    auto sheet = ui::AlertView::visibleAlert();
+    ASSERT_TRUE(sheet);
+    // A binary double would make this 0.30000000000000004.
+    EXPECT_EQ(sheet->message(), "Dimes \u00d7 3: 0.3 EUR (0.1 EUR each). Nothing is charged here.");
+    sheet->tapButton(0);
+    queue->addPayment({"dimes", 1});
+    EXPECT_EQ(ui::AlertView::visibleAlert()->message(),
+              "Dimes \u00d7 1: 0.1 EUR. Nothing is charged here.");
+    ui::AlertView::visibleAlert()->tapButton(0);
+    loop.runUntilIdle();
+
+    // The stored file holds 1 to 10 of a product; a purchase of more could never be read back,
+    // so it is refused before anything is asked or paid.
+    for (std::int64_t quantity : {0, 11, -1}) {
+        queue->addPayment({"dimes", quantity});
+        EXPECT_FALSE(ui::AlertView::visibleAlert()) << quantity;
+        const auto refused = queue->transactions().back();
+        EXPECT_EQ(refused->transactionState(), State::Failed);
+        EXPECT_TRUE(refused->error()->is(kStoreErrorDomain, kStoreErrorPaymentInvalid));
+    }
 }
 
 TEST(PaymentTransactionRecordsTest, ReadBackWhatWasWrittenAndRefuseDamage) {
