@@ -86,13 +86,44 @@ std::shared_ptr<PaymentQueue> PaymentQueue::load() {
         return queue;
     }
     for (auto& record : *records) {
-        auto transaction = std::make_shared<PaymentTransaction>(
-            Payment{record.productIdentifier, record.quantity}, record.date);
-        transaction->state_ = PaymentTransactionState::Purchased;
-        transaction->identifier_ = record.transactionIdentifier;
-        queue->transactions_.push_back(std::move(transaction));
+        if (queue->transactions_.size() < kMaximumOpenPurchases) {
+            queue->transactions_.push_back(transactionFor(record));
+        } else {
+            queue->waiting_.push_back(std::move(record));
+        }
+    }
+    if (!queue->waiting_.empty()) {
+        LogSink::write("Store: " + std::to_string(records->size()) + " unfinished purchases in " +
+                       forLog(path.string()) + "; the oldest " +
+                       std::to_string(kMaximumOpenPurchases) + " are delivered now, each of the " +
+                       std::to_string(queue->waiting_.size()) +
+                       " others once one of those is finished; all stay stored");
     }
     return queue;
+}
+
+std::shared_ptr<PaymentTransaction> PaymentQueue::transactionFor(
+    const PaymentTransactionRecord& record) {
+    auto transaction = std::make_shared<PaymentTransaction>(
+        Payment{record.productIdentifier, record.quantity}, record.date);
+    transaction->state_ = PaymentTransactionState::Purchased;
+    transaction->identifier_ = record.transactionIdentifier;
+    return transaction;
+}
+
+void PaymentQueue::openWaitingPurchases() {
+    auto open = static_cast<std::size_t>(
+        std::count_if(transactions_.begin(), transactions_.end(), [](const auto& transaction) {
+            return transaction->state_ == PaymentTransactionState::Purchased;
+        }));
+    Transactions opened;
+    for (; open < kMaximumOpenPurchases && !waiting_.empty(); ++open) {
+        opened.push_back(transactionFor(waiting_.front()));
+        waiting_.pop_front();
+    }
+    if (opened.empty()) return;
+    transactions_.insert(transactions_.end(), opened.begin(), opened.end());
+    tell(Change::Updated, opened);
 }
 
 void PaymentQueue::addTransactionObserver(
@@ -214,8 +245,27 @@ void PaymentQueue::finishOnMain(const std::shared_ptr<PaymentTransaction>& trans
     if (it == transactions_.end()) return;
     transaction->finished_ = true;
     transactions_.erase(it);
-    if (transaction->state_ == PaymentTransactionState::Purchased) save();
     tell(Change::Removed, {transaction});
+    if (transaction->state_ == PaymentTransactionState::Purchased) {
+        openWaitingPurchases();
+        saveSoon();
+    }
+}
+
+void PaymentQueue::saveSoon() {
+    // One save for every purchase finished in a turn: a program finishing the hundred it was
+    // just handed would otherwise write the whole file once for each.
+    if (saveQueued_) return;
+    saveQueued_ = true;
+    std::weak_ptr<PaymentQueue> weak = weak_from_this();
+    MainLoop::main().post([weak] {
+        auto self = weak.lock();
+        if (self && self->saveQueued_) self->save();
+    });
+}
+
+PaymentQueue::~PaymentQueue() {
+    if (saveQueued_) save();
 }
 
 void PaymentQueue::tell(Change change, const Transactions& transactions,
@@ -229,7 +279,10 @@ void PaymentQueue::tell(Change change, const Transactions& transactions,
         if (!self) return;
         Transactions transactions;
         for (const auto& [transaction, state] : told) {
-            if (change == Change::Removed || transaction->state_ == state)
+            // Finished meanwhile: its removal is told, and an update after that would bring
+            // it back for the observer.
+            if (change == Change::Removed ||
+                (transaction->state_ == state && !transaction->finished_))
                 transactions.push_back(transaction);
         }
         if (transactions.empty()) return;
@@ -246,13 +299,15 @@ void PaymentQueue::tell(Change change, const Transactions& transactions,
     });
 }
 
-void PaymentQueue::save() const {
+void PaymentQueue::save() {
+    saveQueued_ = false;
     std::vector<PaymentTransactionRecord> records;
     for (const auto& transaction : transactions_) {
         if (transaction->state_ != PaymentTransactionState::Purchased) continue;
         records.push_back({transaction->identifier_, transaction->payment_.productIdentifier,
                            transaction->payment_.quantity, transaction->date_});
     }
+    records.insert(records.end(), waiting_.begin(), waiting_.end());
     const auto path = transactionsPath();
     std::string error;
     if (records.empty()) {

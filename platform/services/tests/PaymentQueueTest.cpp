@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <fstream>
+#include <set>
 #include <thread>
 
 #include "platform/base/LogSink.h"
@@ -228,6 +230,63 @@ TEST_F(PaymentQueueTest, APlantedLinkInThePlaceOfThePurchasesFileIsNotBelieved) 
     EXPECT_FALSE(std::filesystem::is_symlink(path));
     EXPECT_EQ(restart()->transactions().size(), 1u);
     EXPECT_EQ(AtomicFile::read(elsewhere / "purchases.json").value_or(""), planted);
+}
+
+// A file of thousands of open purchases (damage, or a program that never finishes them) must not
+// flood the start: every observer, and the conversion reports behind it, would get them all at
+// once. The oldest hundred open; each of the others opens as one is finished; none is lost.
+TEST_F(PaymentQueueTest, AFileOfThousandsOpensTheOldestHundredAndKeepsEveryOne) {
+    std::vector<PaymentTransactionRecord> stored;
+    for (int i = 0; i < 2500; ++i) {
+        char id[16];
+        std::snprintf(id, sizeof id, "t-%04d", i);
+        stored.push_back({id, "coins", 1 + i % 10, 1700000000.0 + i});
+    }
+    const auto path = PaymentQueue::transactionsPath();
+    ASSERT_TRUE(AtomicFile::write(path, encodePaymentTransactionRecords(stored), nullptr, 0600));
+    auto idsOf = [](const auto& transactions) {
+        std::vector<std::string> ids;
+        for (const auto& t : transactions) ids.push_back(t->transactionIdentifier());
+        return ids;
+    };
+    auto storedIds = [&] {
+        std::set<std::string> ids;
+        const auto records = decodePaymentTransactionRecords(AtomicFile::read(path).value_or(""));
+        for (const auto& r : records.value_or(std::vector<PaymentTransactionRecord>{}))
+            ids.insert(r.transactionIdentifier);
+        return ids;
+    };
+
+    LogSink::Capture log;
+    auto queue = restart();
+    EXPECT_TRUE(log.contains("2500 unfinished purchases")) << log.count();
+    EXPECT_TRUE(log.contains("each of the 2400 others once one of those is finished"));
+    ASSERT_EQ(queue->transactions().size(), PaymentQueue::kMaximumOpenPurchases);
+    EXPECT_EQ(queue->transactions().front()->transactionIdentifier(), "t-0000");
+    EXPECT_EQ(queue->transactions().back()->transactionIdentifier(), "t-0099");
+    queue->addTransactionObserver(listener);
+    loop.runUntilIdle();
+    EXPECT_EQ(listener->heard.size(), 100u);
+
+    // Three finished in one turn: three removed, the next three open and are told.
+    listener->heard.clear();
+    const auto first = queue->transactions();
+    for (int i = 0; i < 3; ++i) queue->finishTransaction(first[i]);
+    loop.runUntilIdle();
+    ASSERT_EQ(listener->heard.size(), 6u);
+    EXPECT_EQ(idsOf(listener->last), (std::vector<std::string>{"t-0102"}));
+    EXPECT_EQ(queue->transactions().size(), 100u);
+    EXPECT_EQ(queue->transactions().back()->transactionIdentifier(), "t-0102");
+    auto ids = storedIds();
+    EXPECT_EQ(ids.size(), 2497u);
+    EXPECT_FALSE(ids.count("t-0000"));
+    EXPECT_TRUE(ids.count("t-0100") && ids.count("t-2499"));
+
+    // A finish is saved even when the queue goes before the loop turns again.
+    queue->finishTransaction(queue->transactions()[0]);
+    queue.reset();
+    EXPECT_EQ(restart()->transactions().size(), 100u);
+    EXPECT_EQ(storedIds().size(), 2496u);
 }
 
 TEST_F(PaymentQueueTest, TheSheetShowsTheTotalInDecimalAndARefusedQuantityNoSheet) {
