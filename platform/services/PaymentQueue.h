@@ -80,7 +80,8 @@ class PaymentQueue : public ui::AlertViewDelegate,
 
     void addPayment(const Payment& payment);
     void finishTransaction(const std::shared_ptr<PaymentTransaction>& transaction);
-    // The transactions not yet finished, oldest first.
+    // The transactions not yet finished, in the order they joined the queue (a purchase read
+    // back and waiting joins when it opens).
     const std::vector<std::shared_ptr<PaymentTransaction>>& transactions() const {
         return transactions_;
     }
