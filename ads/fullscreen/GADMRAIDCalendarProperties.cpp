@@ -111,7 +111,8 @@ platform::services::CalendarEvent GADMRAIDCalendarProperties::event(double now) 
     event.notes = summary.value_or("");
     event.location = location.value_or("");
     event.start = startTime ? *startTime : (std::floor(now / 3600) + 1) * 3600;
-    event.end = endTime && *endTime >= event.start ? *endTime : event.start + 3600;
+    // A calendar event ends after it starts (RFC 5545 refuses an end at the start too).
+    event.end = endTime && *endTime > event.start ? *endTime : event.start + 3600;
     return event;
 }
 

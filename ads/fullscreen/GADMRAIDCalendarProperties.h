@@ -8,7 +8,7 @@
 // characters (kMaxNotes for the summary). Nothing is required.
 //
 // The event made from it (event()): title = description, notes = summary, location; no start:
-// the next full hour after `now`; no end, or one before the start: the start and one hour.
+// the next full hour after `now`; no end, or one not after the start: the start and one hour.
 
 #include <cstddef>
 #include <optional>

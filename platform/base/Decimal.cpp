@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <vector>
 
 #include "platform/base/Value.h"
 
@@ -133,6 +134,24 @@ Decimal Decimal::floor(int places) const {
         ++kept[static_cast<std::size_t>(i)];
     }
     return normalized(true, std::move(kept), keptExponent);
+}
+
+Decimal Decimal::operator*(const Decimal& other) const {
+    if (isZero() || other.isZero()) return Decimal();
+    // Schoolbook multiplication of the significands, least significant digit first.
+    std::vector<int> sum(digits_.size() + other.digits_.size(), 0);
+    for (std::size_t i = 0; i < digits_.size(); ++i) {
+        const int a = digits_[digits_.size() - 1 - i] - '0';
+        for (std::size_t j = 0; j < other.digits_.size(); ++j)
+            sum[i + j] += a * (other.digits_[other.digits_.size() - 1 - j] - '0');
+    }
+    for (std::size_t k = 0; k + 1 < sum.size(); ++k) {
+        sum[k + 1] += sum[k] / 10;
+        sum[k] %= 10;
+    }
+    std::string digits;
+    for (auto it = sum.rbegin(); it != sum.rend(); ++it) digits.push_back(char('0' + *it));
+    return normalized(negative_ != other.negative_, std::move(digits), exponent_ + other.exponent_);
 }
 
 std::string Decimal::toString() const {

@@ -43,6 +43,8 @@ class Decimal {
     // Rounds toward negative infinity to `places` digits after the point (negative places
     // round to tens, hundreds, ...).
     Decimal floor(int places) const;
+    // The exact product (a price times a quantity): every digit kept, nothing rounded.
+    Decimal operator*(const Decimal& other) const;
 
     // Plain text: "-12.5", "0.001", "300", "0".
     std::string toString() const;

@@ -3,9 +3,9 @@
 // The calendar event editor: "New Event" with "Title:", "Location:", "Starts:", "Ends:" and the
 // notes, "Cancel" and "Add". A desktop has no calendar store of ours, so "Add" writes the event
 // as an iCalendar file into the app home's Documents/Calendar/ (a name of our own, never over
-// a file) and offers it to the desktop's calendar (Application::openFileWithDesktop). The
-// delegate (held weakly) hears the outcome once and dismisses the editor; without one the
-// editor dismisses itself. Main thread only.
+// a file; a link in the folder's place is refused and nothing is written) and offers it to the
+// desktop's calendar (Application::openFileWithDesktop). The delegate (held weakly) hears the
+// outcome once and dismisses the editor; without one the editor dismisses itself. Main thread only.
 
 #include <filesystem>
 #include <memory>

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "platform/runtime/Clock.h"
+#include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
 
 namespace platform::services {
@@ -17,9 +18,10 @@ std::optional<std::filesystem::path> createFreshFile(const std::filesystem::path
         if (error) *error = std::move(reason);
         return std::nullopt;
     };
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) return fail("The folder could not be made: " + ec.message());
+    // The folder is ours to fill, so a link there (planted, or left by another program) would
+    // carry the user's file to wherever it points: refused, as the private folders refuse one.
+    std::string folderError;
+    if (!AppPaths::ensureOwnDirectory(folder, 0755, &folderError)) return fail(folderError);
     static std::atomic<unsigned> counter{0};
     const std::time_t now = static_cast<std::time_t>(Clock::wallSeconds());
     std::tm local{};

@@ -1,5 +1,6 @@
 #include "platform/services/ICalendar.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -36,18 +37,49 @@ std::string iCalendarEscapedText(std::string_view text) {
     return out;
 }
 
+namespace {
+
+bool isContinuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The bytes of the UTF-8 character this byte starts, 1 for a byte that starts none.
+std::size_t sequenceLength(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0xC2 && b <= 0xDF) return 2;
+    if (b >= 0xE0 && b <= 0xEF) return 3;
+    if (b >= 0xF0 && b <= 0xF4) return 4;
+    return 1;
+}
+
+// Where to end a line of at most `limit` bytes: at the limit unless that splits a character,
+// then before the character, but never before `earliest`. Bytes that make no character (text
+// that is not UTF-8) have nothing to keep together, so they are cut at the limit like ASCII.
+std::size_t foldPoint(std::string_view line, std::size_t limit, std::size_t earliest) {
+    if (!isContinuation(line[limit])) return limit;
+    std::size_t start = limit;
+    while (start > 0 && limit - start < 3 && isContinuation(line[start])) --start;
+    if (isContinuation(line[start]) || start + sequenceLength(line[start]) <= limit) return limit;
+    return start >= earliest ? start : limit;
+}
+
+}  // namespace
+
 std::string iCalendarFoldedLine(std::string_view line) {
     constexpr std::size_t kMaxLine = 75;
     std::string out;
+    // A reader takes everything up to the first ':' as the property's name, so the first fold
+    // comes after it; our names are short, far from the limit.
+    const std::size_t colon = line.find(':');
+    std::size_t earliest = colon == std::string_view::npos ? 1 : std::min(colon + 1, kMaxLine);
     std::size_t limit = kMaxLine;
     while (line.size() > limit) {
-        std::size_t cut = limit;
-        // Never inside a UTF-8 sequence: back up over continuation bytes.
-        while (cut > 1 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+        const std::size_t cut = foldPoint(line, limit, earliest);
         out.append(line.substr(0, cut));
         out += "\r\n ";
         line.remove_prefix(cut);
         limit = kMaxLine - 1;  // the leading space counts
+        earliest = 1;
     }
     out.append(line);
     out += "\r\n";

@@ -2,8 +2,9 @@
 
 // One calendar event as an iCalendar file (RFC 5545) the desktop's calendar reads: a
 // VCALENDAR with one VEVENT. Text is escaped (backslash, ";", ",", line breaks as "\n") and
-// every line is folded at 75 bytes without splitting a UTF-8 character, so no field can add a
-// property or a component of its own; control characters other than line breaks are dropped.
+// every line is folded at 75 bytes, never before the ':' that ends the property's name and
+// without splitting a UTF-8 character, so no field can add a property or a component of its
+// own; control characters other than line breaks are dropped.
 // Times are written in UTC.
 
 #include <string>

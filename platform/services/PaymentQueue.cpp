@@ -63,9 +63,16 @@ std::filesystem::path PaymentQueue::transactionsPath() {
 std::shared_ptr<PaymentQueue> PaymentQueue::load() {
     auto queue = std::make_shared<PaymentQueue>(Private{});
     const auto path = transactionsPath();
+    std::string problem;
+    // Whatever a link points at is not our record of purchases: believing it would deliver
+    // them all again. It is left where it is; the next save puts our own file in its place
+    // and leaves its target alone.
+    if (!AppPaths::isNotALink(path, &problem)) {
+        LogSink::write("Store: " + forLog(problem) + "; no unfinished purchases are read");
+        return queue;
+    }
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return queue;
-    std::string problem;
     auto bytes = AtomicFile::read(path, &problem, kMaxTransactionsBytes);
     std::optional<std::vector<PaymentTransactionRecord>> records;
     if (bytes) records = decodePaymentTransactionRecords(*bytes, &problem);
@@ -79,13 +86,44 @@ std::shared_ptr<PaymentQueue> PaymentQueue::load() {
         return queue;
     }
     for (auto& record : *records) {
-        auto transaction = std::make_shared<PaymentTransaction>(
-            Payment{record.productIdentifier, record.quantity}, record.date);
-        transaction->state_ = PaymentTransactionState::Purchased;
-        transaction->identifier_ = record.transactionIdentifier;
-        queue->transactions_.push_back(std::move(transaction));
+        if (queue->transactions_.size() < kMaximumOpenPurchases) {
+            queue->transactions_.push_back(transactionFor(record));
+        } else {
+            queue->waiting_.push_back(std::move(record));
+        }
+    }
+    if (!queue->waiting_.empty()) {
+        LogSink::write("Store: " + std::to_string(records->size()) + " unfinished purchases in " +
+                       forLog(path.string()) + "; the oldest " +
+                       std::to_string(kMaximumOpenPurchases) + " are delivered now, each of the " +
+                       std::to_string(queue->waiting_.size()) +
+                       " others once one of those is finished; all stay stored");
     }
     return queue;
+}
+
+std::shared_ptr<PaymentTransaction> PaymentQueue::transactionFor(
+    const PaymentTransactionRecord& record) {
+    auto transaction = std::make_shared<PaymentTransaction>(
+        Payment{record.productIdentifier, record.quantity}, record.date);
+    transaction->state_ = PaymentTransactionState::Purchased;
+    transaction->identifier_ = record.transactionIdentifier;
+    return transaction;
+}
+
+void PaymentQueue::openWaitingPurchases() {
+    auto open = static_cast<std::size_t>(
+        std::count_if(transactions_.begin(), transactions_.end(), [](const auto& transaction) {
+            return transaction->state_ == PaymentTransactionState::Purchased;
+        }));
+    Transactions opened;
+    for (; open < kMaximumOpenPurchases && !waiting_.empty(); ++open) {
+        opened.push_back(transactionFor(waiting_.front()));
+        waiting_.pop_front();
+    }
+    if (opened.empty()) return;
+    transactions_.insert(transactions_.end(), opened.begin(), opened.end());
+    tell(Change::Updated, opened);
 }
 
 void PaymentQueue::addTransactionObserver(
@@ -118,6 +156,14 @@ void PaymentQueue::addPayment(const Payment& payment) {
     auto transaction = std::make_shared<PaymentTransaction>(payment, Clock::wallSeconds());
     transactions_.push_back(transaction);
     tell(Change::Updated, {transaction});
+    // The queue's file keeps 1 to 10 of a product and refuses anything else as damage: a paid
+    // purchase of 11 would take every other unfinished purchase with it at the next start.
+    if (payment.quantity < kMinimumPaymentQuantity || payment.quantity > kMaximumPaymentQuantity) {
+        fail(
+            transaction, kStoreErrorPaymentInvalid,
+            "A payment is for 1 to 10 of a product, not " + std::to_string(payment.quantity) + ".");
+        return;
+    }
     if (!StoreCatalogue::shared()->product(payment.productIdentifier)) {
         fail(transaction, kStoreErrorProductNotAvailable,
              "The product " + payment.productIdentifier + " is not sold here.");
@@ -129,10 +175,15 @@ void PaymentQueue::addPayment(const Payment& payment) {
 void PaymentQueue::showSheet(const std::shared_ptr<PaymentTransaction>& transaction) {
     const auto* product =
         StoreCatalogue::shared()->product(transaction->payment().productIdentifier);
-    const std::string message = product->localizedTitle + " \u00d7 " +
-                                std::to_string(transaction->payment().quantity) + ": " +
-                                product->price.toString() + " " + product->currencyCode +
-                                ". Nothing is charged here.";
+    const std::int64_t quantity = transaction->payment().quantity;
+    // The sum the user agrees to, worked out in decimal: a binary double would show 3 x 0.1
+    // as 0.30000000000000004.
+    const Decimal total = product->price * Decimal::fromInteger(quantity);
+    std::string message = product->localizedTitle + " \u00d7 " + std::to_string(quantity) + ": " +
+                          total.toString() + " " + product->currencyCode;
+    if (quantity != 1)
+        message += " (" + product->price.toString() + " " + product->currencyCode + " each)";
+    message += ". Nothing is charged here.";
     auto alert = ui::AlertView::create(product->localizedTitle, message, weak_from_this(), "Cancel",
                                        {"Buy"});
     sheets_.emplace_back(alert, transaction);
@@ -194,8 +245,27 @@ void PaymentQueue::finishOnMain(const std::shared_ptr<PaymentTransaction>& trans
     if (it == transactions_.end()) return;
     transaction->finished_ = true;
     transactions_.erase(it);
-    if (transaction->state_ == PaymentTransactionState::Purchased) save();
     tell(Change::Removed, {transaction});
+    if (transaction->state_ == PaymentTransactionState::Purchased) {
+        openWaitingPurchases();
+        saveSoon();
+    }
+}
+
+void PaymentQueue::saveSoon() {
+    // One save for every purchase finished in a turn: a program finishing the hundred it was
+    // just handed would otherwise write the whole file once for each.
+    if (saveQueued_) return;
+    saveQueued_ = true;
+    std::weak_ptr<PaymentQueue> weak = weak_from_this();
+    MainLoop::main().post([weak] {
+        auto self = weak.lock();
+        if (self && self->saveQueued_) self->save();
+    });
+}
+
+PaymentQueue::~PaymentQueue() {
+    if (saveQueued_) save();
 }
 
 void PaymentQueue::tell(Change change, const Transactions& transactions,
@@ -209,7 +279,10 @@ void PaymentQueue::tell(Change change, const Transactions& transactions,
         if (!self) return;
         Transactions transactions;
         for (const auto& [transaction, state] : told) {
-            if (change == Change::Removed || transaction->state_ == state)
+            // Finished meanwhile: its removal is told, and an update after that would bring
+            // it back for the observer.
+            if (change == Change::Removed ||
+                (transaction->state_ == state && !transaction->finished_))
                 transactions.push_back(transaction);
         }
         if (transactions.empty()) return;
@@ -226,13 +299,15 @@ void PaymentQueue::tell(Change change, const Transactions& transactions,
     });
 }
 
-void PaymentQueue::save() const {
+void PaymentQueue::save() {
+    saveQueued_ = false;
     std::vector<PaymentTransactionRecord> records;
     for (const auto& transaction : transactions_) {
         if (transaction->state_ != PaymentTransactionState::Purchased) continue;
         records.push_back({transaction->identifier_, transaction->payment_.productIdentifier,
                            transaction->payment_.quantity, transaction->date_});
     }
+    records.insert(records.end(), waiting_.begin(), waiting_.end());
     const auto path = transactionsPath();
     std::string error;
     if (records.empty()) {

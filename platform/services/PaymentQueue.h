@@ -5,8 +5,11 @@
 //
 // addPayment puts a transaction on the queue in state purchasing at once. A product the
 // catalogue (StoreCatalogue::shared) does not sell then fails with the store's code 5 and no
-// sheet; otherwise a purchase sheet comes up: an alert titled with the product's title, saying
-// "<title> × <quantity>: <price> <currency>. Nothing is charged here.", with the buttons
+// sheet, and a quantity outside 1 to 10 fails with the store's code 3 and no sheet (the file
+// below keeps no other); otherwise a purchase sheet comes up: an alert titled with the
+// product's title, saying "<title> × <quantity>: <total> <currency> (<price> <currency>
+// each). Nothing is charged here." (the total worked out in exact decimals; "(... each)" only
+// for a quantity above 1), with the buttons
 // "Cancel" (0) and "Buy" (1). Buy makes the transaction purchased (it gets its UUID and the
 // date of the purchase); Cancel, or the system taking the sheet away, fails it with the
 // store's code 2. A test taps the sheet (AlertView::visibleAlert()->tapButton), a person clicks.
@@ -15,13 +18,21 @@
 // turn of the main loop, in the order the changes came, and each state of a transaction once. A
 // transaction stays on the queue until finishTransaction; then observers hear it removed. Paid
 // transactions not yet finished live in a 0600 file, Library/StoreTransactions.json of the app
-// home, written atomically at every change; a new queue (the next run) reads them back, and every
-// observer added hears the queue's transactions at once, on the next turn, as after a restart. A
-// damaged file is moved aside (AtomicFile::moveAside) with a log line, and the queue starts empty.
+// home, written atomically at every purchase and on the turn after purchases were finished; a
+// new queue (the next run) reads them back, and every observer added hears the queue's
+// transactions at once, on the next turn, as after a restart. A file read back with more than
+// kMaximumOpenPurchases opens only the oldest that many (a log line says how many wait); each
+// of the others opens, and is told as purchased, when an open purchase is finished. All of
+// them stay in the file until they are finished: a file of thousands neither floods the start
+// (every observer, the conversion reports) nor loses a purchase. A
+// damaged file is moved aside (AtomicFile::moveAside) with a log line, and the queue starts empty;
+// a link in the file's place is not read (a log line; the next save replaces the link, never
+// what it points to).
 //
 // Main thread only, except finishTransaction, which may come from any thread: it is carried
 // to the main thread, and a transaction is finished once however often it is asked.
 
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -54,8 +65,12 @@ class PaymentQueue : public ui::AlertViewDelegate,
     // Whether the store sells anything here.
     static bool canMakePayments();
     static std::filesystem::path transactionsPath();
+    // Purchases read back from the file that are open at once, at most.
+    static constexpr std::size_t kMaximumOpenPurchases = 100;
 
     explicit PaymentQueue(Private) {}
+    // Finishes not saved yet are saved now.
+    ~PaymentQueue() override;
     PaymentQueue(const PaymentQueue&) = delete;
     PaymentQueue& operator=(const PaymentQueue&) = delete;
 
@@ -65,7 +80,8 @@ class PaymentQueue : public ui::AlertViewDelegate,
 
     void addPayment(const Payment& payment);
     void finishTransaction(const std::shared_ptr<PaymentTransaction>& transaction);
-    // The transactions not yet finished, oldest first.
+    // The transactions not yet finished, in the order they joined the queue (a purchase read
+    // back and waiting joins when it opens).
     const std::vector<std::shared_ptr<PaymentTransaction>>& transactions() const {
         return transactions_;
     }
@@ -79,6 +95,10 @@ class PaymentQueue : public ui::AlertViewDelegate,
     enum class Change { Updated, Removed };
 
     static std::shared_ptr<PaymentQueue> load();
+    static std::shared_ptr<PaymentTransaction> transactionFor(
+        const PaymentTransactionRecord& record);
+    // Opens waiting purchases until kMaximumOpenPurchases are open, and tells them.
+    void openWaitingPurchases();
     void showSheet(const std::shared_ptr<PaymentTransaction>& transaction);
     void answerSheet(ui::AlertView& alert, bool bought);
     void fail(const std::shared_ptr<PaymentTransaction>& transaction, std::int64_t code,
@@ -91,12 +111,17 @@ class PaymentQueue : public ui::AlertViewDelegate,
     // "purchased" twice).
     void tell(Change change, const Transactions& transactions,
               const PaymentTransactionObserver* only = nullptr);
-    void save() const;
+    void save();
+    // Saves on the next turn, once however many changes come before it.
+    void saveSoon();
 
     Transactions transactions_;
     std::vector<std::weak_ptr<PaymentTransactionObserver>> observers_;
     std::vector<std::pair<std::weak_ptr<ui::AlertView>, std::shared_ptr<PaymentTransaction>>>
         sheets_;
+    // Read back from the file beyond kMaximumOpenPurchases, oldest first; saved with the rest.
+    std::deque<PaymentTransactionRecord> waiting_;
+    bool saveQueued_ = false;
 };
 
 }  // namespace platform::services

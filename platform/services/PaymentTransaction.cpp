@@ -8,12 +8,6 @@
 
 namespace platform::services {
 
-namespace {
-
-constexpr std::int64_t kMaxQuantity = 10;
-
-}  // namespace
-
 std::string encodePaymentTransactionRecords(const std::vector<PaymentTransactionRecord>& records) {
     Value::Array list;
     for (const auto& record : records) {
@@ -59,8 +53,9 @@ std::optional<std::vector<PaymentTransactionRecord>> decodePaymentTransactionRec
             product->stringRef().empty()) {
             return fail("a transaction lacks its id or product");
         }
-        if (!quantity || !quantity->isInteger() || quantity->asInteger() < 1 ||
-            quantity->asInteger() > kMaxQuantity) {
+        if (!quantity || !quantity->isInteger() ||
+            quantity->asInteger() < kMinimumPaymentQuantity ||
+            quantity->asInteger() > kMaximumPaymentQuantity) {
             return fail("a transaction's quantity is not 1 to 10");
         }
         if (!date || !(date->isReal() || date->isInteger()))

@@ -21,6 +21,10 @@ namespace platform::services {
 // The store's codes for a failed payment (in kStoreErrorDomain); a product it does not sell
 // fails with kStoreErrorProductNotAvailable.
 inline constexpr std::int64_t kStoreErrorPaymentCancelled = 2;
+// A payment the store does not take: a quantity outside 1 to 10.
+inline constexpr std::int64_t kStoreErrorPaymentInvalid = 3;
+inline constexpr std::int64_t kMinimumPaymentQuantity = 1;
+inline constexpr std::int64_t kMaximumPaymentQuantity = 10;
 
 enum class PaymentTransactionState : int {
     Purchasing = 0,

@@ -3,8 +3,9 @@
 // The user's photo album on a desktop: the folder "Movuroute" in the user's pictures folder
 // (MOVUROUTE_PICTURES_DIR when set, else XDG_PICTURES_DIR as the user's XDG user-dirs file
 // names it, else ~/Pictures). Pictures are saved as PNG under names of our own (the time and
-// a counter), written atomically and never over a file that is there. Safe from any thread;
-// saving is slow, so callers keep it off the main thread.
+// a counter), written atomically and never over a file that is there. The pictures folder may
+// be a link; the album folder may not (a save is refused, nothing written through it). Safe from
+// any thread; saving is slow, so callers keep it off the main thread.
 
 #include <filesystem>
 #include <optional>

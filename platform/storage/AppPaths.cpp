@@ -43,6 +43,9 @@ std::filesystem::path userHome() {
     return std::filesystem::path("/tmp") / ("movuroute-" + std::to_string(::getuid()));
 }
 
+// One reason for every folder or file of ours found to be a link, so a log reader finds them all.
+constexpr const char* kLinkRefused = "a link, not a private directory:";
+
 void setError(std::string* error, const std::string& what, const std::filesystem::path& p,
               int err) {
     if (!error) return;
@@ -129,27 +132,44 @@ std::optional<std::filesystem::path> AppPaths::privateSharedData(std::string* er
 
 bool AppPaths::ensureDirectory(const std::filesystem::path& dir, mode_t mode, std::string* error,
                                bool exactMode) {
+    return makeDirectory(dir, mode, error, exactMode ? Ownership::Private : Ownership::Any);
+}
+
+bool AppPaths::ensureOwnDirectory(const std::filesystem::path& dir, mode_t mode,
+                                  std::string* error) {
+    return makeDirectory(dir, mode, error, Ownership::Own);
+}
+
+bool AppPaths::isNotALink(const std::filesystem::path& file, std::string* error) {
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    setError(error, kLinkRefused, file, ENOTDIR);
+    return false;
+}
+
+bool AppPaths::makeDirectory(const std::filesystem::path& dir, mode_t mode, std::string* error,
+                             Ownership ownership) {
     if (dir.empty()) {
         setError(error, "empty directory path", dir, EINVAL);
         return false;
     }
+    const bool ours = ownership != Ownership::Any;
+    const bool exactMode = ownership == Ownership::Private;
     struct stat st {};
     if (::lstat(dir.c_str(), &st) == 0) {
         // A link to a folder is how many people move their data to another disk; only the
-        // private folders, whose mode we promise, must be real folders of their own.
-        if (S_ISLNK(st.st_mode) && !exactMode && ::stat(dir.c_str(), &st) != 0) {
+        // folders we fill ourselves must be real folders of our own.
+        if (S_ISLNK(st.st_mode) && !ours && ::stat(dir.c_str(), &st) != 0) {
             setError(error, "not a directory:", dir, errno);
             return false;
         }
         if (!S_ISDIR(st.st_mode)) {
-            setError(error,
-                     S_ISLNK(st.st_mode) ? "a link, not a private directory:" : "not a directory:",
-                     dir, ENOTDIR);
+            setError(error, S_ISLNK(st.st_mode) ? kLinkRefused : "not a directory:", dir, ENOTDIR);
             return false;
         }
-        // Someone else's folder is not private to us, whatever its mode says now: its owner
-        // can change the mode back, or plant files and links for us to follow.
-        if (exactMode && st.st_uid != ::geteuid()) {
+        // Someone else's folder is not ours, whatever its mode says now: its owner can change
+        // the mode back, or plant files and links for us to follow.
+        if (ours && st.st_uid != ::geteuid()) {
             setError(error, "owned by someone else:", dir, EPERM);
             return false;
         }
@@ -160,7 +180,8 @@ bool AppPaths::ensureDirectory(const std::filesystem::path& dir, mode_t mode, st
         return true;
     }
     auto parent = dir.parent_path();
-    if (!parent.empty() && parent != dir && !ensureDirectory(parent, 0755, error)) return false;
+    if (!parent.empty() && parent != dir && !makeDirectory(parent, 0755, error, Ownership::Any))
+        return false;
     if (::mkdir(dir.c_str(), mode) != 0 && errno != EEXIST) {
         setError(error, "cannot create the directory", dir, errno);
         return false;
@@ -170,8 +191,9 @@ bool AppPaths::ensureDirectory(const std::filesystem::path& dir, mode_t mode, st
         setError(error, "cannot set the mode of", dir, errno);
         return false;
     }
+    // Made meanwhile by someone else (EEXIST): it must still be a folder, and no link.
     if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        setError(error, "not a directory:", dir, ENOTDIR);
+        setError(error, S_ISLNK(st.st_mode) ? kLinkRefused : "not a directory:", dir, ENOTDIR);
         return false;
     }
     return true;

@@ -53,8 +53,22 @@ class AppPaths {
     // to `mode`.
     static bool ensureDirectory(const std::filesystem::path& dir, mode_t mode,
                                 std::string* error = nullptr, bool exactMode = false);
+    // ensureDirectory for a folder the program fills with files of the user's (calendar
+    // events, album pictures): the folders above it may be links, but the folder itself must
+    // be a real folder of this user's, refused as a private folder is when it is a link or
+    // someone else's; otherwise what we write would land wherever the link points. Its mode
+    // is the user's: `mode` applies only when it is made.
+    static bool ensureOwnDirectory(const std::filesystem::path& dir, mode_t mode,
+                                   std::string* error = nullptr);
+    // Whether `file` may be read and replaced as a file of ours: absent, or no link. Refused
+    // with the reason a private folder reached through a link gets, for files whose contents
+    // are trusted (unfinished purchases) and must not come from wherever a link points.
+    static bool isNotALink(const std::filesystem::path& file, std::string* error = nullptr);
 
   private:
+    enum class Ownership { Any, Own, Private };
+    static bool makeDirectory(const std::filesystem::path& dir, mode_t mode, std::string* error,
+                              Ownership ownership);
     static std::filesystem::path dataHome();
     static std::filesystem::path homeFolder(std::filesystem::path dir);
     // The folder made or narrowed to 0700, or nothing when it is a link or someone else's.

@@ -234,6 +234,13 @@ std::optional<std::string> AtomicFile::read(const std::filesystem::path& path, s
 
 std::optional<std::filesystem::path> AtomicFile::moveAside(const std::filesystem::path& path,
                                                            std::string* error) {
+    // A damaged copy is kept for someone to look into, not for the world to read: it holds
+    // what the file held (purchases, settings, identifiers), whatever mode the damage left.
+    // Narrowed before it moves, so it never lies under its new name any wider. A link is moved
+    // as it is (the call refuses links): what it points to is not ours to change.
+    struct stat found {};
+    if (::lstat(path.c_str(), &found) == 0 && S_ISREG(found.st_mode))
+        ::fchmodat(AT_FDCWD, path.c_str(), 0600, AT_SYMLINK_NOFOLLOW);
     std::string stem =
         path.string() + ".corrupt-" + std::to_string(static_cast<long long>(std::time(nullptr)));
     for (int n = 1; n <= 100; ++n) {

@@ -59,7 +59,8 @@ class AtomicFile {
 
     // Moves a damaged file out of the way of the next save, as "<name>.corrupt-<time>" beside
     // it (with "-2", "-3", ... when that name is taken: an earlier damaged copy is never
-    // replaced). Answers the new path, or nothing with the reason.
+    // replaced). A regular file is made 0600 first, whatever mode it had. Answers the
+    // new path, or nothing with the reason.
     static std::optional<std::filesystem::path> moveAside(const std::filesystem::path& path,
                                                           std::string* error = nullptr);
 };

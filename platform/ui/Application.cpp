@@ -3,6 +3,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -150,8 +151,18 @@ bool Application::spawnDesktopOpener(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    // Libraries we link open files without close-on-exec (random devices, /proc and cgroup
+    // files), and the opener starts the user's browser or calendar, which may live for hours:
+    // it gets the standard three and nothing else of ours.
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0) {
+        uiLog(LogLevel::Warn, "Application::openURL", "cannot start xdg-open");
+        return false;
+    }
+    int rc = posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     pid_t pid = 0;
-    int rc = posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ);
+    if (rc == 0) rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         uiLog(LogLevel::Warn, "Application::openURL", "cannot start xdg-open");
         return false;

@@ -299,8 +299,12 @@ TEST(GADMRAIDCalendarPropertiesTest, DateLayoutsAndTheEventMadeOfThem) {
     EXPECT_EQ(event.title.substr(0, 5), "Salex");
     EXPECT_EQ(event.notes, "line one\nline two");
     EXPECT_EQ(event.location, "Hall2");
-    // An end before the start: one hour.
+    // An end before the start, or at it: one hour.
     EXPECT_EQ(event.end - event.start, 3600);
+    auto instant = P::fromDictionary({{"start", Value("2016-01-31T18:30:00-08:00")},
+                                      {"end", Value("2016-01-31T18:30:00-08:00")}});
+    ASSERT_TRUE(instant);
+    EXPECT_EQ(instant->event(0).end - instant->event(0).start, 3600);
     // No start: the next full hour; a cut never splits a character.
     auto empty =
         P::fromDictionary({{"description", Value(std::string(999, 'a') + "\xc3\xa9\xc3\xa9")}});

@@ -211,6 +211,37 @@ TEST_F(MovurouteRunTest, AnIsolatedHomeKeepsTheAccountAndTheGameLeavesTheTitleAs
     EXPECT_EQ(r.output.find("old subview exists"), std::string::npos) << r.output;
 }
 
+// A home given on the command line keeps the libraries' files too. The sound server's client is
+// the one a headless run starts (through OpenAL): without a session runtime folder it would make
+// ~/.config/pulse; with one it keeps to it, where the server's socket is.
+TEST_F(MovurouteRunTest, WithAHomeTheLibrariesWriteNothingInTheUsersFolders) {
+    const fs::path user = dir / "user";
+    const fs::path home = dir / "home";
+    fs::create_directories(user);
+    // "env" takes its -u options before the variables it sets.
+    const std::string unset = "-u XDG_CACHE_HOME -u XDG_CONFIG_HOME -u PULSE_RUNTIME_PATH ";
+    const std::string environment = "HOME=" + user.string() + " ALSOFT_DRIVERS=pulse";
+    const std::vector<std::string> args{"--headless", "--seed", "1",      "--start-level", "1",
+                                        "--ticks",    "5",      "--home", home.string()};
+    RunResult r = run(args, unset + "-u XDG_RUNTIME_DIR " + environment);
+    ASSERT_EQ(r.status, 0) << r.output;
+    std::vector<std::string> written;
+    for (const auto& entry : fs::recursive_directory_iterator(user))
+        written.push_back(entry.path().string());
+    EXPECT_TRUE(written.empty()) << written.front();
+    EXPECT_TRUE(fs::is_directory(home / "Library" / "Caches" / "Libraries"));
+
+    // A session's runtime folder stays the sound client's.
+    const fs::path runtime = dir / "run";
+    fs::create_directory(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    fs::remove_all(home / "Library" / "Caches" / "Libraries");
+    r = run(args, unset + environment + " XDG_RUNTIME_DIR=" + runtime.string());
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_FALSE(fs::exists(home / "Library" / "Caches" / "Libraries" / "pulse-runtime"));
+    EXPECT_TRUE(fs::is_empty(user));
+}
+
 TEST_F(MovurouteRunTest, AWindowWithoutADisplayIsRefused) {
     // Without this the window would open on an invisible driver and play until the limit.
     RunResult r = run({"--seconds", "2", "--home", (dir / "home").string()},

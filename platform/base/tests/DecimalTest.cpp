@@ -88,3 +88,19 @@ TEST(Decimal, FloorsTowardNegativeInfinity) {
     EXPECT_EQ(floor("7", INT32_MIN), "0");
     EXPECT_EQ(floor("-7", INT32_MIN).front(), '-');
 }
+
+TEST(Decimal, MultipliesExactly) {
+    auto times = [](std::string_view a, std::string_view b) {
+        return (*Decimal::parse(a) * *Decimal::parse(b)).toString();
+    };
+    // A binary double makes 0.1 * 3 into 0.30000000000000004; a price must not.
+    EXPECT_EQ(times("0.1", "3"), "0.3");
+    EXPECT_EQ(times("0.99", "2"), "1.98");
+    EXPECT_EQ(times("19.99", "10"), "199.9");
+    EXPECT_EQ(times("-1.5", "1.5"), "-2.25");
+    EXPECT_EQ(times("-2", "-0.5"), "1");
+    EXPECT_EQ(times("0", "-5"), "0");
+    EXPECT_EQ(times("999999999999999999.99", "9"), "8999999999999999999.91");
+    EXPECT_EQ(times("1e-300", "1e-300"), "0." + std::string(599, '0') + "1");
+    EXPECT_EQ(*Decimal::parse("2.50") * Decimal::fromInteger(4), Decimal::fromInteger(10));
+}

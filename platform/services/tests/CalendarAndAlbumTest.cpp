@@ -2,12 +2,14 @@
 
 #include <filesystem>
 
+#include "platform/base/LogSink.h"
 #include "platform/gfx/Image.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/services/CalendarStore.h"
 #include "platform/services/EventEditor.h"
 #include "platform/services/ICalendar.h"
 #include "platform/services/PhotoAlbum.h"
+#include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/PlatformStateScope.h"
@@ -55,6 +57,32 @@ TEST(ICalendarTest, TextIsEscapedAndFoldedSoNoFieldAddsAProperty) {
     // "X:" and 36 letters make 74 bytes; the next letter would end past 75.
     EXPECT_EQ(folded.substr(0, 77), "X:" + letters.substr(0, 72) + "\r\n ");
     EXPECT_EQ(folded.size(), 2 + 80 + 3 + 2u);
+}
+
+// Text from a page need not be UTF-8. Bytes that make no character are cut at the limit like
+// any other, and the first fold never comes before the ':' that ends the property's name.
+TEST(ICalendarTest, FoldingOfTextThatIsNoUtf8KeepsTheNameWholeAndFullLines) {
+    const std::string stray(200, '\x80');
+    const std::string folded = iCalendarFoldedLine("SUMMARY:" + stray);
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < folded.size();) {
+        const std::size_t end = folded.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos);
+        lines.push_back(folded.substr(at, end - at));
+        at = end + 2;
+    }
+    ASSERT_EQ(lines.size(), 3u) << "a line per byte is no folding";
+    EXPECT_EQ(lines[0], "SUMMARY:" + stray.substr(0, 67));
+    EXPECT_EQ(lines[1], " " + stray.substr(0, 74));
+    EXPECT_EQ(lines[2], " " + stray.substr(0, 200 - 67 - 74));
+
+    // A four-byte character across the limit moves to the next line whole; a lead byte whose
+    // character the limit does not reach stays.
+    const std::string emoji = "\xf0\x9f\x8e\x89";
+    const std::string name = "X:" + std::string(71, 'a');
+    EXPECT_EQ(iCalendarFoldedLine(name + emoji + "b"), name + "\r\n " + emoji + "b\r\n");
+    EXPECT_EQ(iCalendarFoldedLine(name + "aa\xc3\xa9"), name + "aa\r\n \xc3\xa9\r\n");
+    EXPECT_EQ(iCalendarFoldedLine(name + "a\xc3\xa9"), name + "a\r\n \xc3\xa9\r\n");
 }
 
 TEST(PhotoAlbumTest, FolderFromTheEnvironmentTheUserDirsOrPictures) {
@@ -171,6 +199,49 @@ TEST_F(CalendarTest, AddWritesAnEventFileAndOffersItCancelWritesNothing) {
     ASSERT_TRUE(text);
     EXPECT_NE(text->find("SUMMARY:Launch\r\n"), std::string::npos);
     EXPECT_EQ(root->presentedViewController(), nullptr);
+}
+
+// The folders the events and pictures go into are ours to fill: a link planted there would
+// carry the user's file to wherever it points. Refused with the reason a link in the place of
+// tmp/ gets, nothing written through it and its target left as it was.
+TEST_F(CalendarTest, APlantedLinkForTheCalendarOrTheAlbumIsRefusedAndItsTargetUntouched) {
+    testing::TempDir elsewhere;
+    const fs::path calendar = AppPaths::documents() / EventEditor::kFolderName;
+    fs::create_directory_symlink(elsewhere.path(), calendar);
+    std::string tmpReason;
+    fs::create_directory_symlink(elsewhere.path(), home.home() / "tmp");
+    ASSERT_FALSE(AppPaths::privateTmp(&tmpReason));
+    const std::string linkReason = tmpReason.substr(0, tmpReason.find(home.home().string()));
+
+    LogSink::Capture log;
+    auto adding = EventEditor::create();
+    adding->setEvent({"Launch", "Hall 2", "Bring friends", 1454293800, 1454297400});
+    ASSERT_TRUE(root->presentViewController(adding, true));
+    loop.advance(1);
+    adding->sendButton()->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    loop.advance(1);
+    EXPECT_FALSE(adding->savedFile());
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(log.contains(linkReason + calendar.string())) << linkReason;
+    EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+    EXPECT_TRUE(fs::is_symlink(calendar));
+
+    // The album: the pictures folder itself may be a link (many keep it on another disk), the
+    // album folder in it may not.
+    testing::TempDir pictures;
+    fs::create_directory(pictures / "moved");
+    fs::create_directory_symlink(pictures / "moved", pictures / "Pictures");
+    testing::ScopedEnv album(PhotoAlbum::kPicturesVariable, (pictures / "Pictures").string());
+    const auto picture = gfx::Image::blank(3, 2);
+    auto saved = PhotoAlbum::save(picture);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->parent_path(), pictures / "Pictures" / PhotoAlbum::kFolderName);
+    fs::remove_all(pictures / "moved" / PhotoAlbum::kFolderName);
+    fs::create_directory_symlink(elsewhere.path(), pictures / "moved" / PhotoAlbum::kFolderName);
+    std::string error;
+    EXPECT_FALSE(PhotoAlbum::save(picture, &error));
+    EXPECT_EQ(error.rfind(linkReason, 0), 0u) << error;
+    EXPECT_TRUE(fs::is_empty(elsewhere.path()));
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <fstream>
+#include <set>
 #include <thread>
 
 #include "platform/base/LogSink.h"
@@ -11,6 +13,7 @@
 #include "platform/runtime/ManualClock.h"
 #include "platform/services/StoreCatalogue.h"
 #include "platform/services/StoreProductLookup.h"
+#include "platform/storage/AppPaths.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/testing/PlatformStateScope.h"
 #include "platform/testing/TempDir.h"
@@ -78,7 +81,9 @@ TEST_F(PaymentQueueTest, TheSheetBuysOrCancelsAndAnUnknownProductFailsWithoutOne
     auto sheet = ui::AlertView::visibleAlert();
     ASSERT_TRUE(sheet);
     EXPECT_EQ(sheet->title(), "Coins");
-    EXPECT_EQ(sheet->message(), "Coins \u00d7 2: 0.99 USD. Nothing is charged here.");
+    // The sum the user agrees to, with the unit price beside it.
+    EXPECT_EQ(sheet->message(),
+              "Coins \u00d7 2: 1.98 USD (0.99 USD each). Nothing is charged here.");
     EXPECT_EQ(sheet->buttonTitleAtIndex(0), "Cancel");
     EXPECT_EQ(sheet->buttonTitleAtIndex(1), "Buy");
     clock->setWallSeconds(1700000100.5);
@@ -193,6 +198,123 @@ TEST_F(PaymentQueueTest, ADamagedFileIsMovedAsideAndTheQueueStartsEmpty) {
         asideFound |=
             entry.path().filename().string().starts_with("StoreTransactions.json.corrupt-");
     EXPECT_TRUE(asideFound);
+}
+
+// Purchases read through a link would be delivered again from wherever it points, and the next
+// save would go there too. The link is refused as a link in the place of tmp/ is; our own file
+// later takes its place, and what it pointed to is left as it was.
+TEST_F(PaymentQueueTest, APlantedLinkInThePlaceOfThePurchasesFileIsNotBelieved) {
+    const auto path = PaymentQueue::transactionsPath();
+    testing::TempDir elsewhere;
+    const std::string planted = encodePaymentTransactionRecords(
+        {{"id-1", "coins", 1, 1700000000}, {"id-2", "coins", 2, 1700000001}});
+    ASSERT_TRUE(AtomicFile::write(elsewhere / "purchases.json", planted, nullptr, 0644));
+    std::filesystem::create_symlink(elsewhere / "purchases.json", path);
+    std::filesystem::create_directory_symlink(elsewhere.path(), home.home() / "tmp");
+    std::string tmpReason;
+    ASSERT_FALSE(AppPaths::privateTmp(&tmpReason));
+
+    LogSink::Capture log;
+    auto queue = restart();
+    EXPECT_TRUE(queue->transactions().empty());
+    EXPECT_TRUE(
+        log.contains(tmpReason.substr(0, tmpReason.find(home.home().string())) + path.string()));
+    queue->addTransactionObserver(listener);
+    loop.runUntilIdle();
+    EXPECT_TRUE(listener->heard.empty()) << "nothing is delivered from the link";
+
+    queue->addPayment({"coins", 1});
+    loop.runUntilIdle();
+    ui::AlertView::visibleAlert()->tapButton(1);
+    loop.runUntilIdle();
+    EXPECT_FALSE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(restart()->transactions().size(), 1u);
+    EXPECT_EQ(AtomicFile::read(elsewhere / "purchases.json").value_or(""), planted);
+}
+
+// A file of thousands of open purchases (damage, or a program that never finishes them) must not
+// flood the start: every observer, and the conversion reports behind it, would get them all at
+// once. The oldest hundred open; each of the others opens as one is finished; none is lost.
+TEST_F(PaymentQueueTest, AFileOfThousandsOpensTheOldestHundredAndKeepsEveryOne) {
+    std::vector<PaymentTransactionRecord> stored;
+    for (int i = 0; i < 2500; ++i) {
+        char id[16];
+        std::snprintf(id, sizeof id, "t-%04d", i);
+        stored.push_back({id, "coins", 1 + i % 10, 1700000000.0 + i});
+    }
+    const auto path = PaymentQueue::transactionsPath();
+    ASSERT_TRUE(AtomicFile::write(path, encodePaymentTransactionRecords(stored), nullptr, 0600));
+    auto idsOf = [](const auto& transactions) {
+        std::vector<std::string> ids;
+        for (const auto& t : transactions) ids.push_back(t->transactionIdentifier());
+        return ids;
+    };
+    auto storedIds = [&] {
+        std::set<std::string> ids;
+        const auto records = decodePaymentTransactionRecords(AtomicFile::read(path).value_or(""));
+        for (const auto& r : records.value_or(std::vector<PaymentTransactionRecord>{}))
+            ids.insert(r.transactionIdentifier);
+        return ids;
+    };
+
+    LogSink::Capture log;
+    auto queue = restart();
+    EXPECT_TRUE(log.contains("2500 unfinished purchases")) << log.count();
+    EXPECT_TRUE(log.contains("each of the 2400 others once one of those is finished"));
+    ASSERT_EQ(queue->transactions().size(), PaymentQueue::kMaximumOpenPurchases);
+    EXPECT_EQ(queue->transactions().front()->transactionIdentifier(), "t-0000");
+    EXPECT_EQ(queue->transactions().back()->transactionIdentifier(), "t-0099");
+    queue->addTransactionObserver(listener);
+    loop.runUntilIdle();
+    EXPECT_EQ(listener->heard.size(), 100u);
+
+    // Three finished in one turn: three removed, the next three open and are told.
+    listener->heard.clear();
+    const auto first = queue->transactions();
+    for (int i = 0; i < 3; ++i) queue->finishTransaction(first[i]);
+    loop.runUntilIdle();
+    ASSERT_EQ(listener->heard.size(), 6u);
+    EXPECT_EQ(idsOf(listener->last), (std::vector<std::string>{"t-0102"}));
+    EXPECT_EQ(queue->transactions().size(), 100u);
+    EXPECT_EQ(queue->transactions().back()->transactionIdentifier(), "t-0102");
+    auto ids = storedIds();
+    EXPECT_EQ(ids.size(), 2497u);
+    EXPECT_FALSE(ids.count("t-0000"));
+    EXPECT_TRUE(ids.count("t-0100") && ids.count("t-2499"));
+
+    // A finish is saved even when the queue goes before the loop turns again.
+    queue->finishTransaction(queue->transactions()[0]);
+    queue.reset();
+    EXPECT_EQ(restart()->transactions().size(), 100u);
+    EXPECT_EQ(storedIds().size(), 2496u);
+}
+
+TEST_F(PaymentQueueTest, TheSheetShowsTheTotalInDecimalAndARefusedQuantityNoSheet) {
+    StoreCatalogue::setSharedForTesting(std::make_shared<StoreCatalogue>(
+        std::vector<CatalogueProduct>{{"dimes", "Dimes", "", *Decimal::parse("0.1"), "EUR"}}));
+    auto queue = PaymentQueue::defaultQueue();
+    queue->addTransactionObserver(listener);
+    queue->addPayment({"dimes", 3});
+    auto sheet = ui::AlertView::visibleAlert();
+    ASSERT_TRUE(sheet);
+    // A binary double would make this 0.30000000000000004.
+    EXPECT_EQ(sheet->message(), "Dimes \u00d7 3: 0.3 EUR (0.1 EUR each). Nothing is charged here.");
+    sheet->tapButton(0);
+    queue->addPayment({"dimes", 1});
+    EXPECT_EQ(ui::AlertView::visibleAlert()->message(),
+              "Dimes \u00d7 1: 0.1 EUR. Nothing is charged here.");
+    ui::AlertView::visibleAlert()->tapButton(0);
+    loop.runUntilIdle();
+
+    // The stored file holds 1 to 10 of a product; a purchase of more could never be read back,
+    // so it is refused before anything is asked or paid.
+    for (std::int64_t quantity : {0, 11, -1}) {
+        queue->addPayment({"dimes", quantity});
+        EXPECT_FALSE(ui::AlertView::visibleAlert()) << quantity;
+        const auto refused = queue->transactions().back();
+        EXPECT_EQ(refused->transactionState(), State::Failed);
+        EXPECT_TRUE(refused->error()->is(kStoreErrorDomain, kStoreErrorPaymentInvalid));
+    }
 }
 
 TEST(PaymentTransactionRecordsTest, ReadBackWhatWasWrittenAndRefuseDamage) {

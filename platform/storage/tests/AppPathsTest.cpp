@@ -189,3 +189,44 @@ TEST(AppPathsTest, DataFolderMovedAwayBehindALinkStillWorks) {
     EXPECT_FALSE(
         AppPaths::ensureDirectory(dir / "share" / "movuroute" / "tmp", 0700, &error, true));
 }
+
+// A folder we fill with the user's files (calendar events, album pictures) keeps its owner's
+// mode, may sit below links, but may not be one: what we write would land where it points.
+TEST(AppPathsTest, AFolderOfOursMayNotBeALinkButKeepsItsMode) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "disk");
+    std::filesystem::create_directory_symlink(dir / "disk", dir / "Pictures");
+    std::string error;
+    ASSERT_TRUE(AppPaths::ensureOwnDirectory(dir / "Pictures" / "Album", 0755, &error)) << error;
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "disk" / "Album"));
+    ::chmod((dir / "disk" / "Album").c_str(), 0700);
+    EXPECT_TRUE(AppPaths::ensureOwnDirectory(dir / "Pictures" / "Album", 0755, &error));
+    EXPECT_EQ(modeOf(dir / "disk" / "Album"), 0700u) << "the user's choice stays";
+
+    std::filesystem::create_directory(dir / "elsewhere");
+    std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "disk" / "Calendar");
+    std::filesystem::create_directory_symlink(dir / "elsewhere", dir / "tmp");
+    std::string linkError, privateError;
+    EXPECT_FALSE(AppPaths::ensureOwnDirectory(dir / "disk" / "Calendar", 0755, &linkError));
+    EXPECT_FALSE(AppPaths::ensureDirectory(dir / "tmp", 0700, &privateError, true));
+    EXPECT_EQ(linkError.substr(0, linkError.find(dir.path().string())),
+              privateError.substr(0, privateError.find(dir.path().string())));
+    EXPECT_NE(linkError.find("a link, not a private directory"), std::string::npos) << linkError;
+    EXPECT_EQ(modeOf(dir / "elsewhere"), modeOf(dir / "disk")) << "the link's target is untouched";
+
+    // A file of ours: absent or a plain file passes, a link is refused with the same reason.
+    EXPECT_TRUE(AppPaths::isNotALink(dir / "absent.json"));
+    std::ofstream(dir / "plain.json") << "{}";
+    EXPECT_TRUE(AppPaths::isNotALink(dir / "plain.json"));
+    std::filesystem::create_symlink(dir / "plain.json", dir / "linked.json");
+    std::string fileError;
+    EXPECT_FALSE(AppPaths::isNotALink(dir / "linked.json", &fileError));
+    EXPECT_EQ(fileError.rfind(linkError.substr(0, linkError.find(dir.path().string())), 0), 0u)
+        << fileError;
+
+    if (::geteuid() != 0) return;
+    std::filesystem::create_directory(dir / "foreign");
+    ASSERT_EQ(::chown((dir / "foreign").c_str(), 65534, 65534), 0);
+    EXPECT_FALSE(AppPaths::ensureOwnDirectory(dir / "foreign", 0755, &error));
+    EXPECT_NE(error.find("owned by someone else"), std::string::npos) << error;
+}

@@ -223,3 +223,34 @@ TEST(AtomicFileTest, ADamagedFileMovedAsideNeverReplacesAnEarlierOne) {
     EXPECT_FALSE(AtomicFile::moveAside(dir / "absent", &error));
     EXPECT_NE(error.find("absent"), std::string::npos) << error;
 }
+
+// A damaged copy keeps what the file held, so nobody else may read it, whatever mode the damage
+// came with; a link is moved as it is, and what it points to keeps its mode.
+TEST(AtomicFileTest, ADamagedCopyIsTheUsersAloneAndALinksTargetIsLeftAlone) {
+    TempDir dir;
+    auto modeOf = [](const std::filesystem::path& path) {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 07777;
+    };
+    auto file = dir / "StoreTransactions.json";
+    ASSERT_TRUE(AtomicFile::write(file, "{damaged", nullptr, 0644));
+    auto aside = AtomicFile::moveAside(file);
+    ASSERT_TRUE(aside);
+    EXPECT_EQ(modeOf(*aside), 0600u);
+    EXPECT_EQ(AtomicFile::read(*aside).value_or(""), "{damaged");
+
+    // Even one that was unreadable to us: narrowed without being opened.
+    ASSERT_TRUE(AtomicFile::write(file, "x", nullptr, 0222));
+    aside = AtomicFile::moveAside(file);
+    ASSERT_TRUE(aside);
+    EXPECT_EQ(modeOf(*aside), 0600u);
+
+    auto target = dir / "elsewhere.json";
+    ASSERT_TRUE(AtomicFile::write(target, "theirs", nullptr, 0644));
+    std::filesystem::create_symlink(target, file);
+    aside = AtomicFile::moveAside(file);
+    ASSERT_TRUE(aside);
+    EXPECT_TRUE(std::filesystem::is_symlink(*aside));
+    EXPECT_EQ(modeOf(target), 0644u);
+    EXPECT_EQ(AtomicFile::read(target).value_or(""), "theirs");
+}

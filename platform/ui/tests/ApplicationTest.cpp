@@ -1,13 +1,21 @@
 #include "platform/ui/Application.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
+#include <thread>
 
 #include "platform/runtime/MainLoopTestScope.h"
+#include "platform/storage/AtomicFile.h"
 #include "platform/storage/Bundle.h"
+#include "platform/testing/TempDir.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
@@ -148,6 +156,53 @@ TEST_F(ApplicationTest, OpenWithDesktopHandsOnAnySchemeButLocalFiles) {
     app.setDesktopOpener([](const std::vector<std::string>&) { return false; });
     EXPECT_FALSE(app.openWithDesktop(mail));
     EXPECT_EQ(app.openedURLs().size(), 2u);
+}
+
+// Libraries open files without close-on-exec; the desktop's opener, and the browser it starts,
+// must not hold them.
+TEST_F(ApplicationTest, TheDesktopOpenerInheritsOnlyTheStandardDescriptors) {
+    namespace fs = std::filesystem;
+    platform::testing::TempDir dir;
+    fs::create_symlink(MOVU_LIST_DESCRIPTORS, dir / "xdg-open");
+    const char* path = std::getenv("PATH");
+    platform::testing::ScopedEnv searched("PATH",
+                                          dir.path().string() + ":" + (path ? path : "/usr/bin"));
+    const fs::path list = dir / "descriptors";
+    platform::testing::ScopedEnv listed("MOVU_DESCRIPTOR_LIST", list.string());
+
+    // Left open the way such a library leaves them: no close-on-exec.
+    std::vector<int> leftOpen{::open("/dev/urandom", O_RDONLY), ::open("/proc/meminfo", O_RDONLY),
+                              ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY)};
+    int pipeEnds[2] = {-1, -1};
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    leftOpen.insert(leftOpen.end(), pipeEnds, pipeEnds + 2);
+    for (int fd : leftOpen) ASSERT_GE(fd, 0);
+
+    const std::string url = "https://example.com/landing?x=1";
+    const bool opened = app.openURL(url);
+    for (int fd : leftOpen) ::close(fd);
+    ASSERT_TRUE(opened);
+    // The opener is a child process: its list appears when it has run, however slow the machine.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!fs::exists(list) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    auto text = platform::AtomicFile::read(list);
+    ASSERT_TRUE(text) << "the stand-in opener never wrote its list";
+
+    std::vector<std::string> descriptors;
+    std::istringstream lines(*text);
+    std::string line;
+    bool gotURL = false;
+    while (std::getline(lines, line)) {
+        if (line.rfind("argument ", 0) == 0)
+            gotURL = gotURL || line == "argument " + url;
+        else
+            descriptors.push_back(line.substr(0, line.find(' ')));
+    }
+    EXPECT_TRUE(gotURL) << *text;
+    std::sort(descriptors.begin(), descriptors.end());
+    EXPECT_EQ(descriptors, (Log{"0", "1", "2"})) << *text;
+    EXPECT_EQ(app.openedURLs(), (Log{url}));
 }
 
 TEST_F(ApplicationTest, StatusBarScreenAndKeyWindow) {
