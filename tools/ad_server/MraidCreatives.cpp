@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/ad_server/EmbeddedPages.h"
+#include "tools/ad_server/MraidLayoutCreatives.h"
 
 namespace tools::adserver {
 
@@ -68,6 +69,7 @@ std::string buttonsHtml(const std::vector<Button>& buttons) {
 }  // namespace
 
 std::optional<std::string> mraidCreative(std::string_view feature) {
+    if (auto page = mraidLayoutCreative(feature)) return page;
     auto found = features().find(feature);
     if (found == features().end()) return std::nullopt;
     const std::string name(feature);
