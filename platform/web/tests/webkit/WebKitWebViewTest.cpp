@@ -22,6 +22,7 @@
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
+#include "platform/ui/MainThread.h"
 #include "platform/web/RecordingWebViewDelegate.h"
 #include "platform/web/ResourceInterceptor.h"
 #include "platform/web/WebView.h"
@@ -517,4 +518,84 @@ TEST_F(WebKitWebViewTest, ScrollingCanBeSwitchedOff) {
     EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString(
                   "getComputedStyle(document.documentElement).overflow"),
               "hidden");
+}
+
+TEST_F(WebKitWebViewTest, ATransparentPagesFramesHoldOnlyWhatItPaintsNow) {
+    WebViewSettings clear;
+    clear.opaque = false;
+    clear.backgroundColor = Color::clear();
+    view->setSettings(clear);
+    page("/move.html",
+         "<body style='margin:0'><div id='d' style='position:absolute;left:0;top:0;"
+         "width:100px;height:50px;background:#ff0000'></div></body>");
+    loadAndWait("/move.html");
+    ASSERT_TRUE(waitFor([&] {
+        const auto& f = view->paintedFrame();
+        return f.pixel(10, 10) == 0xff0000ffu && f.pixel(300, 10) == 0u;
+    }));
+
+    // Where a moved element was, the frame is transparent again; the new frame is announced
+    // to the windows that may show it.
+    const auto changes = ui::displayGeneration();
+    view->evaluateJavaScript("document.getElementById('d').style.left = '220px'");
+    ASSERT_TRUE(waitFor([&] { return view->paintedFrame().pixel(300, 10) == 0xff0000ffu; }));
+    EXPECT_EQ(view->paintedFrame().pixel(10, 10), 0u);
+    EXPECT_GT(ui::displayGeneration(), changes);
+
+    // A larger layout painted over everything leaves nothing once the view is small again.
+    view->setSize({320, 200});
+    view->evaluateJavaScript(
+        "var d = document.getElementById('d'); d.style.left = '0px'; d.style.width = '320px';"
+        "d.style.height = '200px'; d.style.background = '#0000ff';");
+    ASSERT_TRUE(waitFor([&] {
+        const auto& f = view->paintedFrame();
+        return f.height == 200 && f.pixel(300, 190) == 0x0000ffffu;
+    }));
+    view->setSize({320, 50});
+    view->evaluateJavaScript(
+        "var d = document.getElementById('d'); d.style.width = '100px'; d.style.height = '50px';"
+        "d.style.background = '#ff0000';");
+    ASSERT_TRUE(waitFor([&] {
+        const auto& f = view->paintedFrame();
+        return f.height == 50 && f.pixel(10, 10) == 0xff0000ffu;
+    }));
+    EXPECT_EQ(view->paintedFrame().pixel(300, 40), 0u);
+    EXPECT_EQ(view->paintedFrame().pixel(150, 10), 0u);
+
+    // A half-transparent background colour shows where the page paints nothing.
+    WebViewSettings tinted = clear;
+    tinted.backgroundColor = {1, 0, 0, 0.5};
+    view->setSettings(tinted);
+    auto nearHalfRed = [](std::uint32_t p) {
+        return std::abs(int(p >> 24) - 128) <= 1 && (p >> 8 & 0xffff) == 0 &&
+               std::abs(int(p & 0xff) - 128) <= 1;
+    };
+    ASSERT_TRUE(waitFor([&] { return nearHalfRed(view->paintedFrame().pixel(150, 10)); }))
+        << std::hex << view->paintedFrame().pixel(150, 10);
+    EXPECT_EQ(view->paintedFrame().pixel(10, 10), 0xff0000ffu);
+    auto shot = view->snapshot();
+    ASSERT_TRUE(shot);
+    EXPECT_TRUE(nearHalfRed(shot->pixel(150, 10))) << std::hex << shot->pixel(150, 10);
+}
+
+TEST_F(WebKitWebViewTest, ScrollBarsCanBeHiddenWhileThePageStillScrolls) {
+    WebViewSettings bare;
+    bare.showsScrollBars = false;
+    view->setSettings(bare);
+    // Overflows both ways by its margin, as a banner made for a phone may.
+    page("/wide.html",
+         "<!DOCTYPE html><html style='height:100%;background:#2a7a3a'>"
+         "<body style='width:100%;height:100%;background:#2a7a3a'></body></html>");
+    loadAndWait("/wide.html");
+    ASSERT_TRUE(waitFor([&] { return view->paintedFrame().pixel(160, 25) == 0x2a7a3affu; }));
+    const auto& frame = view->paintedFrame();
+    for (int y = 0; y < 50; ++y)
+        for (int x = 300; x < 320; ++x) ASSERT_EQ(frame.pixel(x, y), 0x2a7a3affu) << x << "," << y;
+    for (int y = 35; y < 50; ++y)
+        for (int x = 0; x < 320; ++x) ASSERT_EQ(frame.pixel(x, y), 0x2a7a3affu) << x << "," << y;
+
+    view->sendScrollEvent({{100, 25}, 0, 120});
+    ASSERT_TRUE(waitFor([&] {
+        return view->stringByEvaluatingJavaScriptFromString("window.scrollY > 0") == "true";
+    }));
 }
