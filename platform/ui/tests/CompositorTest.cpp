@@ -164,6 +164,29 @@ TEST_F(CompositorTest, PicturesStretchedFarKeepTheirColourToTheirRightAndBottomE
         EXPECT_EQ(rgb(img, x, y), (RGB{255, 0, 0})) << x << "," << y;
 }
 
+TEST_F(CompositorTest, APartOfAPictureIsStretchedOverItsRectangleAlone) {
+    // Left half red, right half green; only the right half is drawn, over the left of the view.
+    class HalfPicture : public View {
+      public:
+        using View::View;
+        std::shared_ptr<platform::gfx::Image> picture =
+            std::make_shared<platform::gfx::Image>(platform::gfx::Image::blank(4, 2));
+
+      protected:
+        void draw(Painter& p) override { p.drawImagePart(picture, {2, 0, 2, 2}, {0, 0, 100, 100}); }
+    };
+    window->setBackgroundColor({0, 0, 1, 1});
+    auto view = std::make_shared<HalfPicture>(Rect{0, 0, 200, 100});
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 2; ++y)
+            view->picture->setPixel(x, y, x < 2 ? 255 : 0, x < 2 ? 0 : 255, 0, 255);
+    window->addSubview(view);
+    auto img = draw();
+    // Two texels over 50 pixels: only the first quarter blends with the red beside the part.
+    for (int x : {13, 25, 49}) EXPECT_EQ(rgb(img, x, 25), (RGB{0, 255, 0})) << x;
+    EXPECT_EQ(rgb(img, 75, 25), (RGB{0, 0, 255}));  // beside the rectangle
+}
+
 TEST_F(CompositorTest, ScreenChangesCrossFadeFromTheLastFrame) {
     window->setBackgroundColor({1, 0, 0, 1});
     draw();
