@@ -543,22 +543,17 @@ TEST_F(WebKitWebViewTest, ATransparentPagesFramesHoldOnlyWhatItPaintsNow) {
     EXPECT_GT(ui::displayGeneration(), changes);
 
     // A larger layout painted over everything leaves nothing once the view is small again.
-    view->setSize({320, 200});
-    view->evaluateJavaScript(
-        "var d = document.getElementById('d'); d.style.left = '0px'; d.style.width = '320px';"
-        "d.style.height = '200px'; d.style.background = '#0000ff';");
-    ASSERT_TRUE(waitFor([&] {
-        const auto& f = view->paintedFrame();
-        return f.height == 200 && f.pixel(300, 190) == 0x0000ffffu;
-    }));
-    view->setSize({320, 50});
-    view->evaluateJavaScript(
-        "var d = document.getElementById('d'); d.style.width = '100px'; d.style.height = '50px';"
-        "d.style.background = '#ff0000';");
-    ASSERT_TRUE(waitFor([&] {
-        const auto& f = view->paintedFrame();
-        return f.height == 50 && f.pixel(10, 10) == 0xff0000ffu;
-    }));
+    auto relayout = [&](int height, const std::string& style, int x, int y, std::uint32_t rgba) {
+        view->setSize({320, double(height)});
+        view->evaluateJavaScript("document.getElementById('d').style.cssText += '" + style + "'");
+        return waitFor([&] {
+            const auto& f = view->paintedFrame();
+            return f.height == height && f.pixel(x, y) == rgba;
+        });
+    };
+    ASSERT_TRUE(
+        relayout(200, "left:0;width:320px;height:200px;background:#0000ff", 300, 190, 0x0000ffffu));
+    ASSERT_TRUE(relayout(50, "width:100px;height:50px;background:#ff0000", 10, 10, 0xff0000ffu));
     EXPECT_EQ(view->paintedFrame().pixel(300, 40), 0u);
     EXPECT_EQ(view->paintedFrame().pixel(150, 10), 0u);
 
