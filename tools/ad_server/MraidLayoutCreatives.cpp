@@ -30,11 +30,14 @@ const std::map<std::string_view, Layout>& layouts() {
           "#panel { display: none; position: absolute; left: 0; top: 100px; width: 100%; "
           "height: 300px; background: #2850c8; }\n"
           "#b1 { left: 114px; top: 70px; }\n"
-          "body.expanded #panel { display: block; }\n"
+          "#bar { display: none; position: absolute; left: 120px; top: 0; width: 200px; "
+          "height: 50px; background: #2850c8; }\n"
+          "body.expanded #panel, body.expanded #bar { display: block; }\n"
           "body.expanded #b0 { display: none; }\n"
           "body.default #b0 { left: 224px; }\n",
           "<button id=\"b0\" onclick=\"mraid.expand()\">Expand</button>\n"
-          "<div id=\"panel\"><button id=\"b1\" onclick=\"mraid.close()\">Close</button></div>\n"}},
+          "<div id=\"panel\"><button id=\"b1\" onclick=\"mraid.close()\">Close</button></div>\n"
+          "<div id=\"bar\"></div>\n"}},
         {"overflow",
          {"html { height: 100%; background: #2a7a3a; }\n"
           "body { width: 100%; height: 100%; background: #2a7a3a; color: #ffffff; "
