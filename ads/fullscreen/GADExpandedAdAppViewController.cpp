@@ -6,9 +6,65 @@
 #include "ads/web/GADAdView.h"
 #include "platform/gfx/Image.h"
 #include "platform/ui/ImageView.h"
+#include "platform/ui/Painter.h"
 #include "platform/ui/Screen.h"
 
 namespace ads {
+
+namespace {
+
+// The still picture in the banner's place. Where the banner's ad view stands on screen itself
+// (a resize over its own place) the ad is what shows there: its transparent parts show the app
+// beneath, not the banner it was before.
+class BannerPictureView : public platform::ui::ImageView {
+  public:
+    BannerPictureView(platform::ui::ImagePtr picture, platform::Rect frame,
+                      std::weak_ptr<GADAdView> adView)
+        : ImageView(frame), adView_(std::move(adView)) {
+        setImage(std::move(picture));
+    }
+
+  protected:
+    void draw(platform::ui::Painter& painter) override {
+        const auto picture = image();
+        const platform::Rect b = bounds();
+        const platform::Rect covered = placeOfTheAd().intersection(b);
+        if (!picture || !picture->pixels() || covered.isEmpty() || b.isEmpty()) {
+            ImageView::draw(painter);
+            return;
+        }
+        // The bands above and below the ad's place, and those beside it.
+        const platform::Rect bands[] = {
+            {b.minX(), b.minY(), b.width(), covered.minY() - b.minY()},
+            {b.minX(), covered.maxY(), b.width(), b.maxY() - covered.maxY()},
+            {b.minX(), covered.minY(), covered.minX() - b.minX(), covered.height()},
+            {covered.maxX(), covered.minY(), b.maxX() - covered.maxX(), covered.height()}};
+        const auto& pixels = picture->pixels();
+        const double sx = pixels->width() / b.width(), sy = pixels->height() / b.height();
+        for (const platform::Rect& band : bands) {
+            if (band.width() <= 0 || band.height() <= 0) continue;
+            painter.drawImagePart(pixels,
+                                  {(band.minX() - b.minX()) * sx, (band.minY() - b.minY()) * sy,
+                                   band.width() * sx, band.height() * sy},
+                                  band);
+        }
+    }
+
+  private:
+    // Where the ad view shows in this view's coordinates; empty while it does not show.
+    platform::Rect placeOfTheAd() const {
+        auto adView = adView_.lock();
+        if (!adView || !window() || adView->window() != window()) return {};
+        for (std::shared_ptr<platform::ui::View> v = adView; v; v = v->superview()) {
+            if (v->isHidden() || v->alpha() <= 0) return {};
+        }
+        return convertRectFromView(adView->bounds(), adView.get());
+    }
+
+    std::weak_ptr<GADAdView> adView_;
+};
+
+}  // namespace
 
 std::shared_ptr<GADExpandedAdAppViewController> GADExpandedAdAppViewController::create(
     std::shared_ptr<GADAdView> adView) {
@@ -36,7 +92,7 @@ void GADExpandedAdAppViewController::configureView() {
                     "", size, std::make_shared<platform::gfx::Image>(std::move(pixels)),
                     platform::ui::Screen::mainScreen().scale());
             }
-            renderedBanner_ = platform::ui::ImageView::create(picture, adView->frame());
+            renderedBanner_ = std::make_shared<BannerPictureView>(picture, adView->frame(), adView);
             superview->addSubview(renderedBanner_);
         }
         adView->removeFromSuperview();

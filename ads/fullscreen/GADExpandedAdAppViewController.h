@@ -3,7 +3,9 @@
 // Shows a banner's own ad view full screen (an MRAID expansion, or the host of a resized ad):
 // the ad view is taken out of the banner and a still picture of it is left in its place, so
 // the app's screen does not show a hole; when the screen is given up the ad view goes back
-// exactly where it was, with its delegate and controller.
+// exactly where it was, with its delegate and controller. The picture is not drawn where the
+// ad view itself shows on the same screen (a resize over the banner's own place): the ad's
+// transparent parts show the app there, not the banner the ad was.
 //
 // Main thread only. The picture lives as long as the controller: it is removed when the
 // controller goes, after the ad view is back in its place.

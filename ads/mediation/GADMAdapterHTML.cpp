@@ -99,6 +99,7 @@ void GADMAdapterHTML::createWebViewWithSize(const GADAdSize& size) {
     platform::web::WebViewSettings settings = webView->settings();
     settings.scalesPageToFit = false;
     settings.clipsToBounds = true;
+    settings.showsScrollBars = false;
     settings.opaque = false;
     settings.backgroundColor = platform::Color::clear();
     settings.allowsInlineMediaPlayback = true;

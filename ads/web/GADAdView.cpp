@@ -180,6 +180,9 @@ void GADAdView::reset() {
     settings.mediaPlaybackRequiresUserAction = false;
     settings.mediaPlaybackAllowsAirPlay = true;
     settings.scrollEnabled = true;
+    // A phone's web view shows no bars beside its page, only while it scrolls; a desktop bar
+    // would cover the edge of a creative that overflows by a margin.
+    settings.showsScrollBars = false;
     settings.scrollsToTop = false;
     webView_->setSettings(settings);
     setAutoresizingMask(ui::AutoresizingFlexibleWidth | ui::AutoresizingFlexibleHeight);

@@ -83,6 +83,14 @@ void Painter::drawImage(const std::shared_ptr<const gfx::Image>& image, const Re
         });
 }
 
+void Painter::drawImagePart(const std::shared_ptr<const gfx::Image>& image, const Rect& part,
+                            const Rect& r, float opacity) {
+    if (auto* t = cache_.image(image, false))
+        paint([&] {
+            textureQuad(*t, part, r, alpha_ * opacity, Color::whiteColor(), target_.coverageOnly);
+        });
+}
+
 void Painter::drawImageShape(const std::shared_ptr<const gfx::Image>& image, const Rect& r,
                              Color color, float opacity) {
     if (auto* t = cache_.image(image, true))
@@ -203,13 +211,19 @@ void Painter::fillQuad(const Rect& r, Color c, float alpha, bool coverageOnly) {
 
 void Painter::textureQuad(const GLTexture& t, const Rect& r, float alpha, Color tint,
                           bool coverageOnly) {
+    textureQuad(t, {0, 0, double(t.width), double(t.height)}, r, alpha, tint, coverageOnly);
+}
+
+void Painter::textureQuad(const GLTexture& t, const Rect& part, const Rect& r, float alpha,
+                          Color tint, bool coverageOnly) {
     if (!t.name || t.potW <= 0 || t.potH <= 0) return;
     auto& g = gl();
-    float s = float(t.width) / float(t.potW), tt = float(t.height) / float(t.potH);
+    const float u0 = float(part.minX() / t.potW), u1 = float(part.maxX() / t.potW);
+    const float v0 = float(part.minY() / t.potH), v1 = float(part.maxY() / t.potH);
     float x0 = float(r.origin.x), y0 = float(r.origin.y);
     float x1 = float(r.origin.x + r.size.width), y1 = float(r.origin.y + r.size.height);
     const GLfloat v[] = {x0, y0, x1, y0, x0, y1, x1, y1};
-    const GLfloat uv[] = {0, 0, s, 0, 0, tt, s, tt};
+    const GLfloat uv[] = {u0, v0, u1, v0, u0, v1, u1, v1};
     g.glEnable(GL_TEXTURE_2D);
     g.glBindTexture(GL_TEXTURE_2D, t.name);
     if (coverageOnly) {

@@ -59,6 +59,9 @@ class Painter {
     // A picture (straight alpha) stretched over r.
     void drawImage(const std::shared_ptr<const gfx::Image>& image, const Rect& r,
                    float opacity = 1);
+    // The part of a picture inside `part` (in the picture's pixels) stretched over r.
+    void drawImagePart(const std::shared_ptr<const gfx::Image>& image, const Rect& part,
+                       const Rect& r, float opacity = 1);
     // Only the picture's alpha, as a shape filled with one colour (tab bar icons).
     void drawImageShape(const std::shared_ptr<const gfx::Image>& image, const Rect& r, Color color,
                         float opacity = 1);
@@ -122,6 +125,9 @@ class Painter {
     static void fillQuad(const Rect& r, Color color, float alpha, bool coverageOnly = false);
     static void textureQuad(const GLTexture& texture, const Rect& r, float alpha,
                             Color tint = Color::whiteColor(), bool coverageOnly = false);
+    // The texels inside `part` only.
+    static void textureQuad(const GLTexture& texture, const Rect& part, const Rect& r, float alpha,
+                            Color tint, bool coverageOnly);
     static void setScissor(const Clip& clip, int targetWidth, int targetHeight);
     static void loadMatrix(const AffineTransform& t);
 

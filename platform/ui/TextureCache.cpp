@@ -43,6 +43,32 @@ GLTexture newTexture(GLenum format, int width, int height, bool premultiplied) {
     return t;
 }
 
+// Copies the content into the corner of the bound texture and repeats its last column and row
+// once beside it: a smoothed quad samples one texel past the content's right and bottom edges,
+// and the storage's undefined rest there would bleed into those edges (a faint line of
+// whatever lies beneath along a banner's right and bottom sides).
+void upload(const GLTexture& t, GLenum format, int bytesPerPixel, const std::uint8_t* data) {
+    auto& g = gl();
+    g.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, t.width, t.height, format, GL_UNSIGNED_BYTE, data);
+    const std::size_t pixel = std::size_t(bytesPerPixel);
+    const std::size_t stride = std::size_t(t.width) * pixel;
+    const std::uint8_t* lastRow = data + std::size_t(t.height - 1) * stride;
+    if (t.potW > t.width) {
+        std::vector<std::uint8_t> column(std::size_t(t.height) * pixel);
+        for (std::size_t y = 0; y < std::size_t(t.height); ++y)
+            std::copy_n(data + y * stride + stride - pixel, pixel, column.data() + y * pixel);
+        g.glTexSubImage2D(GL_TEXTURE_2D, 0, t.width, 0, 1, t.height, format, GL_UNSIGNED_BYTE,
+                          column.data());
+    }
+    if (t.potH > t.height) {
+        g.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, t.height, t.width, 1, format, GL_UNSIGNED_BYTE,
+                          lastRow);
+        if (t.potW > t.width)
+            g.glTexSubImage2D(GL_TEXTURE_2D, 0, t.width, t.height, 1, 1, format, GL_UNSIGNED_BYTE,
+                              lastRow + stride - pixel);
+    }
+}
+
 void deleteTexture(GLTexture& t) {
     if (t.name) gl().glDeleteTextures(1, &t.name);
     t.name = 0;
@@ -101,8 +127,7 @@ const GLTexture* TextureCache::image(const std::shared_ptr<const gfx::Image>& im
     const GLenum format = shapeOnly ? GL_ALPHA : GL_RGBA;
     ImageEntry e;
     e.texture = newTexture(format, image->width(), image->height(), false);
-    gl().glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, image->width(), image->height(), format,
-                         GL_UNSIGNED_BYTE, shapeOnly ? alpha.data() : image->rgba().data());
+    upload(e.texture, format, shapeOnly ? 1 : 4, shapeOnly ? alpha.data() : image->rgba().data());
     e.keep = image;
     e.lastFrame = frame_;
     return &(images_[key] = std::move(e)).texture;
@@ -142,8 +167,7 @@ const TextureCache::TextBlock* TextureCache::text(const void* identity, const Sh
             auto coverage = gfx::TextRaster::shared().render(text, w, h, raster);
             e.block.texture = newTexture(GL_ALPHA, w, h, false);
             if (coverage.size() >= std::size_t(w) * std::size_t(h))
-                gl().glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, GL_ALPHA, GL_UNSIGNED_BYTE,
-                                     coverage.data());
+                upload(e.block.texture, GL_ALPHA, 1, coverage.data());
         }
     }
     return &texts_.emplace(std::move(key), std::move(e)).first->second.block;
@@ -165,8 +189,7 @@ const GLTexture* TextureCache::pixels(const PixelBuffer& buffer) {
         auto& g = gl();
         g.glBindTexture(GL_TEXTURE_2D, e.texture.name);
         g.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        g.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, buffer.width, buffer.height, GL_RGBA,
-                          GL_UNSIGNED_BYTE, buffer.rgba);
+        upload(e.texture, GL_RGBA, 4, buffer.rgba);
         e.generation = buffer.generation;
     }
     e.lastFrame = frame_;

@@ -34,15 +34,20 @@ void WebContentView::setWebView(std::shared_ptr<WebView> view) {
 
 void WebContentView::draw(ui::Painter& painter) {
     if (webView_ && webView_->paintedGeneration() != shownGeneration_) {
+        // Asking for the frame may only start fetching a newer one, which comes with a
+        // generation of its own: until then the frame shown is not uploaded again.
         const WebSnapshot& frame = webView_->paintedFrame();
-        shownGeneration_ = webView_->paintedGeneration();
-        if (frame.empty()) {
-            setContent({});
-        } else {
-            gfx::Image image(frame.width, frame.height, gfx::Image::ColorSpace::RGB, true,
-                             frame.rgba);
-            image.setPremultiplied(true);
-            setContent(std::move(image));
+        const std::uint64_t generation = webView_->paintedGeneration();
+        if (generation != shownGeneration_) {
+            shownGeneration_ = generation;
+            if (frame.empty()) {
+                setContent({});
+            } else {
+                gfx::Image image(frame.width, frame.height, gfx::Image::ColorSpace::RGB, true,
+                                 frame.rgba);
+                image.setPremultiplied(true);
+                setContent(std::move(image));
+            }
         }
     }
     PixelContentView::draw(painter);

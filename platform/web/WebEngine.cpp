@@ -19,6 +19,7 @@
 #include "platform/net/UrlRequest.h"
 #include "platform/runtime/GlobalQueue.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/ui/MainThread.h"
 #include "platform/web/ResourceInterceptor.h"
 
 namespace platform::web {
@@ -33,7 +34,8 @@ namespace {
     &MainLoop::post, &MainLoop::setPump, &MainLoop::wake, &Url::lastPathComponent,
     static_cast<std::optional<Url> (*)(std::string_view)>(&Url::parse), &Url::queryValue,
     &UrlRequest::setValueForHttpHeaderField, &makeUrlError, &ResourceInterceptor::dispatch,
-    &ResourceInterceptor::fileNames, &ResourceInterceptor::setNamesObserver, &findBesideProgram);
+    &ResourceInterceptor::fileNames, &ResourceInterceptor::setNamesObserver, &findBesideProgram,
+    &ui::markDisplayChanged);
 
 class DeferredBackend;
 

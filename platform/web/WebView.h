@@ -16,6 +16,9 @@
 //
 // Pictures: snapshot() asks the page for a fresh picture and waits like a synchronous
 // evaluation; paintedFrame() is the picture last painted, for drawing the view every frame.
+// When the page repaints, paintedGeneration() moves on and the display is marked changed; the
+// new picture of a page with a transparent background comes a little later (asking for it
+// starts fetching it) and moves the generation again when it arrives.
 //
 // Lifetime: the caller keeps the view alive; the view holds its delegate weakly. Pending
 // asynchronous answers and delegate calls are dropped once the view is gone. Releasing the view

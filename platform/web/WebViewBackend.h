@@ -85,8 +85,10 @@ class WebViewBackend {
     virtual ScriptResult evaluateSync(const std::string& script, double timeout) = 0;
     // Synchronous: the page as it looks now, or nothing after `timeout` seconds or on failure.
     virtual std::optional<WebSnapshot> snapshot(double timeout) = 0;
-    // The picture last painted, without asking the page (cheap enough for every frame), and a
-    // number that changes whenever it does.
+    // The picture last painted, without waiting for the page (cheap enough for every frame),
+    // and a number that changes whenever it does. The number also moves on when the page has
+    // repainted since; asking for the picture then may only start fetching the new one, which
+    // moves the number again and marks the display changed when it arrives.
     virtual const WebSnapshot& paintedFrame() = 0;
     virtual std::uint64_t paintedGeneration() const = 0;
 

@@ -38,14 +38,17 @@ inline constexpr unsigned kWebProcessMemoryLimitMegabytes = 1536;
 struct WebViewSettings {
     // These change how the page behaves.
     bool scrollEnabled = true;
-    bool bounces = true;
+    // The desktop's permanent scroll bars; without them the page still scrolls.
+    bool showsScrollBars = true;
     bool mediaPlaybackRequiresUserAction = true;
     bool opaque = true;
     // Shown where the page draws nothing; with opaque off, a clear colour lets the view tree
     // show through.
     Color backgroundColor = Color::whiteColor();
 
-    // Recorded for the callers that set and read them; the engine has no counterpart.
+    // Recorded for the callers that set and read them; the engine has no counterpart (the
+    // wheel events a page gets never overscroll, so there is no bounce to turn off).
+    bool bounces = true;
     bool scalesPageToFit = false;
     bool allowsInlineMediaPlayback = false;
     bool mediaPlaybackAllowsAirPlay = true;

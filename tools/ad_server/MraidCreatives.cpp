@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tools/ad_server/EmbeddedPages.h"
+#include "tools/ad_server/MraidLayoutCreatives.h"
 
 namespace tools::adserver {
 
@@ -150,6 +151,7 @@ std::string recordingCreative(bool late) {
 std::optional<std::string> mraidCreative(std::string_view feature) {
     if (feature == "record" || feature == "record-late")
         return recordingCreative(feature != "record");
+    if (auto page = mraidLayoutCreative(feature)) return page;
     auto found = features().find(feature);
     if (found == features().end()) return std::nullopt;
     const std::string name(feature);

@@ -21,7 +21,8 @@
 //                   page's loadMraidNow() is called (so it announces itself as late as a test
 //                   likes)
 // Unit names on the command line: "mraid-expand", "mraid-resize", ... (ad kind "banner"
-// with the creative as its HTML, so an interstitial request gets the same page).
+// with the creative as its HTML, so an interstitial request gets the same page). The
+// creatives for looking at pixels (MraidLayoutCreatives.h) are found by the same names.
 
 #include <optional>
 #include <string>
@@ -36,7 +37,7 @@ inline constexpr const char* kMraidInterstitialPath =
 inline constexpr const char* kMraidExpandedBannerPath =
     "/mads/static/mad/sdk/native/mraid/v2/mraid_app_expanded_banner.js";
 
-// The creative's page for a feature name ("expand", "resize", ...), or none.
+// The creative's page for a feature or layout name ("expand", "clear-move", ...), or none.
 std::optional<std::string> mraidCreative(std::string_view feature);
 
 struct MraidAsset {

@@ -317,6 +317,9 @@ TEST_F(GADAdViewTest, ANewViewStartsInThePlaceholderWindowWithTheAdDefaults) {
     EXPECT_EQ(s.backgroundColor, platform::Color::clear());
     EXPECT_FALSE(s.mediaPlaybackRequiresUserAction);
     EXPECT_FALSE(s.scrollsToTop);
+    // A page that overflows scrolls, without the desktop's bars beside it.
+    EXPECT_TRUE(s.scrollEnabled);
+    EXPECT_FALSE(s.showsScrollBars);
     EXPECT_EQ(view->gestureRecognizers().size(), 2u);
     EXPECT_EQ(page().width(), 320);
     EXPECT_EQ(page().height(), 50);

@@ -15,6 +15,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/PickerView.h"
+#include "platform/ui/PixelContentView.h"
 #include "platform/ui/Window.h"
 
 using namespace platform::ui;
@@ -137,6 +138,53 @@ TEST_F(CompositorTest, ImagesTextAndGLViews) {
     label->removeFromSuperview();
     draw();
     EXPECT_LT(compositor.cachedTextureCount(), before);
+}
+
+TEST_F(CompositorTest, PicturesStretchedFarKeepTheirColourToTheirRightAndBottomEdges) {
+    // Stored in textures of the next power of two up, whose rest is never smoothed into the
+    // picture's last column and row, however far it is stretched.
+    window->setBackgroundColor({0, 0, 1, 1});
+    auto green = std::make_shared<platform::gfx::Image>(platform::gfx::Image::blank(3, 5));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 3; ++x) green->setPixel(x, y, 0, 255, 0, 255);
+    window->addSubview(
+        ImageView::create(std::make_shared<Image>("green", Size{3, 5}, green), {0, 0, 160, 240}));
+    auto frame = PixelContentView::create({160, 240, 160, 240});
+    auto red = platform::gfx::Image::blank(3, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 3; ++x) red.setPixel(x, y, 255, 0, 0, 255);
+    red.setPremultiplied(true);
+    frame->setContent(std::move(red));
+    window->addSubview(frame);
+
+    auto img = draw();
+    for (auto [x, y] : {std::pair{79, 60}, {40, 119}, {79, 119}, {0, 0}})
+        EXPECT_EQ(rgb(img, x, y), (RGB{0, 255, 0})) << x << "," << y;
+    for (auto [x, y] : {std::pair{159, 180}, {120, 239}, {159, 239}, {80, 120}})
+        EXPECT_EQ(rgb(img, x, y), (RGB{255, 0, 0})) << x << "," << y;
+}
+
+TEST_F(CompositorTest, APartOfAPictureIsStretchedOverItsRectangleAlone) {
+    // Left half red, right half green; only the right half is drawn, over the left of the view.
+    class HalfPicture : public View {
+      public:
+        using View::View;
+        std::shared_ptr<platform::gfx::Image> picture =
+            std::make_shared<platform::gfx::Image>(platform::gfx::Image::blank(4, 2));
+
+      protected:
+        void draw(Painter& p) override { p.drawImagePart(picture, {2, 0, 2, 2}, {0, 0, 100, 100}); }
+    };
+    window->setBackgroundColor({0, 0, 1, 1});
+    auto view = std::make_shared<HalfPicture>(Rect{0, 0, 200, 100});
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 2; ++y)
+            view->picture->setPixel(x, y, x < 2 ? 255 : 0, x < 2 ? 0 : 255, 0, 255);
+    window->addSubview(view);
+    auto img = draw();
+    // Two texels over 50 pixels: only the first quarter blends with the red beside the part.
+    for (int x : {13, 25, 49}) EXPECT_EQ(rgb(img, x, 25), (RGB{0, 255, 0})) << x;
+    EXPECT_EQ(rgb(img, 75, 25), (RGB{0, 0, 255}));  // beside the rectangle
 }
 
 TEST_F(CompositorTest, ScreenChangesCrossFadeFromTheLastFrame) {

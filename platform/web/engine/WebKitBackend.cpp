@@ -9,6 +9,7 @@
 
 #include "platform/base/LogSink.h"
 #include "platform/net/UrlError.h"
+#include "platform/ui/MainThread.h"
 #include "platform/web/engine/GLibWait.h"
 #include "platform/web/engine/WebKitRuntime.h"
 
@@ -109,6 +110,22 @@ WebSnapshot fromSurface(cairo_surface_t* surface) {
     }
     if (own) cairo_surface_destroy(image);
     return shot;
+}
+
+// A picture WebKit paints of a transparent page leaves out the view's background colour; a
+// translucent one goes back under it here, as the view shows it.
+void underlay(WebSnapshot& shot, const GdkRGBA& background) {
+    if (!(background.alpha > 0)) return;
+    const double a = std::clamp(background.alpha, 0.0, 1.0);
+    const double under[4] = {background.red * a * 255, background.green * a * 255,
+                             background.blue * a * 255, a * 255};
+    for (std::size_t i = 0; i + 3 < shot.rgba.size(); i += 4) {
+        const double rest = 1 - shot.rgba[i + 3] / 255.0;
+        for (int c = 0; c < 4; ++c) {
+            shot.rgba[i + c] = static_cast<std::uint8_t>(
+                std::lround(std::min(255.0, shot.rgba[i + c] + under[c] * rest)));
+        }
+    }
 }
 
 std::int64_t urlErrorCode(const GError* error) {
@@ -306,17 +323,26 @@ class WebKitBackend final : public WebViewBackend {
         GdkRGBA background{s.backgroundColor.r, s.backgroundColor.g, s.backgroundColor.b,
                            s.opaque ? 1.0 : s.backgroundColor.a};
         webkit_web_view_set_background_color(view_, &background);
-        transparent_ = background.alpha < 1.0;
+        background_ = background;
+        const bool transparent = background.alpha < 1.0;
+        if (transparent != transparent_) {
+            // Frames come another way from now on: the next one is due at once.
+            transparent_ = transparent;
+            damaged_ = true;
+            ui::markDisplayChanged();
+        }
         webkit_user_content_manager_remove_all_style_sheets(contentManager_);
-        std::string css;
-        if (!s.scrollEnabled) css += "html, body { overflow: hidden !important; }\n";
-        if (!s.bounces) css += "html, body { overscroll-behavior: none !important; }\n";
-        if (!css.empty()) {
-            WebKitUserStyleSheet* sheet =
-                webkit_user_style_sheet_new(css.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-                                            WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
-            webkit_user_content_manager_add_style_sheet(contentManager_, sheet);
-            webkit_user_style_sheet_unref(sheet);
+        // Bounces has no rule: the wheel events we send carry no fling that could overscroll,
+        // and overscroll-behavior on the root element keeps WebKitGTK from scrolling the page
+        // by wheel at all.
+        if (!s.scrollEnabled) {
+            addStyleSheet("html, body { overflow: hidden !important; }\n",
+                          WEBKIT_USER_CONTENT_INJECT_TOP_FRAME);
+        }
+        // Hidden bars still scroll: only the desktop's permanent bars go, in every frame.
+        if (!s.showsScrollBars) {
+            addStyleSheet("::-webkit-scrollbar { display: none !important; }\n",
+                          WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES);
         }
     }
 
@@ -401,17 +427,29 @@ class WebKitBackend final : public WebViewBackend {
             },
             pending);
         if (!waitForGLib([&] { return answer->has_value(); }, timeout)) return std::nullopt;
-        return std::move(**answer);
+        std::optional<WebSnapshot> shot = std::move(**answer);
+        if (shot && transparent_) underlay(*shot, background_);
+        return shot;
     }
 
     const WebSnapshot& paintedFrame() override {
-        if (view_ && damaged_) {
-            damaged_ = false;
-            if (cairo_surface_t* surface =
-                    gtk_offscreen_window_get_surface(GTK_OFFSCREEN_WINDOW(window_))) {
-                painted_ = fromSurface(surface);
-                ++generation_;
+        if (!view_ || !damaged_) return painted_;
+        if (transparent_) {
+            // WebKit adds each repainted rectangle of a page onto the picture it keeps, so
+            // where a transparent page now paints nothing the old pixels stay (a moved
+            // element, a larger earlier layout). A transparent page's frame is therefore a
+            // picture the page paints afresh; it arrives later and counts as a new frame then.
+            if (!frameRequested_) {
+                damaged_ = false;
+                requestFrame();
             }
+            return painted_;
+        }
+        damaged_ = false;
+        if (cairo_surface_t* surface =
+                gtk_offscreen_window_get_surface(GTK_OFFSCREEN_WINDOW(window_))) {
+            painted_ = fromSurface(surface);
+            ++generation_;
         }
         return painted_;
     }
@@ -652,7 +690,47 @@ class WebKitBackend final : public WebViewBackend {
 
     static gboolean onDamage(GtkWidget*, GdkEvent*, gpointer data) {
         static_cast<WebKitBackend*>(data)->damaged_ = true;
+        // A window showing the page draws again; one that does not only compares a number.
+        ui::markDisplayChanged();
         return FALSE;
+    }
+
+    void requestFrame() {
+        frameRequested_ = true;
+        auto* pending = new Pending<WebKitBackend*>{alive_, this};
+        webkit_web_view_get_snapshot(
+            view_, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_TRANSPARENT_BACKGROUND,
+            nullptr,
+            [](GObject* object, GAsyncResult* async, gpointer data) {
+                std::unique_ptr<Pending<WebKitBackend*>> p(
+                    static_cast<Pending<WebKitBackend*>*>(data));
+                GError* error = nullptr;
+                cairo_surface_t* surface =
+                    webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(object), async, &error);
+                if (error) g_error_free(error);
+                if (!p->alive.expired()) p->callback->frameArrived(surface);
+                if (surface) cairo_surface_destroy(surface);
+            },
+            pending);
+    }
+
+    void frameArrived(cairo_surface_t* surface) {
+        frameRequested_ = false;
+        // A page that cannot be pictured (none loaded yet, its process gone) keeps its last
+        // frame; the next repaint asks again.
+        WebSnapshot shot = surface ? fromSurface(surface) : WebSnapshot{};
+        if (shot.empty()) return;
+        underlay(shot, background_);
+        painted_ = std::move(shot);
+        ++generation_;
+        ui::markDisplayChanged();
+    }
+
+    void addStyleSheet(const char* css, WebKitUserContentInjectedFrames frames) {
+        WebKitUserStyleSheet* sheet = webkit_user_style_sheet_new(
+            css, frames, WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+        webkit_user_content_manager_add_style_sheet(contentManager_, sheet);
+        webkit_user_style_sheet_unref(sheet);
     }
 
     static void onContentSize(WebKitUserContentManager*, WebKitJavascriptResult* result,
@@ -680,8 +758,10 @@ class WebKitBackend final : public WebViewBackend {
     std::string preapproved_;
     bool inLoad_ = false;
     bool transparent_ = false;
+    GdkRGBA background_{1, 1, 1, 1};
     bool focused_ = false;
     bool damaged_ = true;
+    bool frameRequested_ = false;
     guint buttonsDown_ = 0;
     int width_, height_;
     WebSnapshot painted_;

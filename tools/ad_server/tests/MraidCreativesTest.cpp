@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tools/ad_server/AdScenario.h"
+#include "tools/ad_server/MraidLayoutCreatives.h"
 
 namespace tools::adserver {
 namespace {
@@ -44,6 +45,23 @@ TEST(MraidCreativesTest, TheRecordingCreativesListenBeforeMraidAndTheLateOneLoad
     ASSERT_TRUE(second);
     EXPECT_EQ(second->body, *record);
     EXPECT_NE(record->find("/mads/mraid/record.html"), std::string::npos);
+}
+
+TEST(MraidCreativesTest, LayoutCreativesLoadMraidAndDrawNothingButTheirOwnBlocks) {
+    for (const char* name : {"clear-move", "clear-expand", "overflow"}) {
+        auto html = mraidCreative(name);
+        ASSERT_TRUE(html) << name;
+        EXPECT_EQ(html, mraidLayoutCreative(name));
+        EXPECT_NE(html->find("<script src=\"mraid.js\""), std::string::npos);
+        // What they hear is kept, never printed over the pixels a test compares.
+        EXPECT_NE(html->find("window.lines.push"), std::string::npos);
+        EXPECT_EQ(html->find("id=\"log\""), std::string::npos);
+        auto scenario = parseAdScenario(std::string("mraid-") + name + ",size=320x50");
+        ASSERT_TRUE(scenario) << name;
+        EXPECT_EQ(scenario->html, *html);
+    }
+    EXPECT_NE(mraidCreative("clear-move")->find("background: transparent"), std::string::npos);
+    EXPECT_FALSE(mraidLayoutCreative("expand"));
 }
 
 TEST(MraidCreativesTest, ScriptsNameTheirPlacementAndPicturesAreWhatTheySay) {

@@ -21,6 +21,7 @@
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/testing/WebProcesses.h"
+#include "platform/ui/MainThread.h"
 #include "platform/web/RecordingWebViewDelegate.h"
 #include "platform/web/ResourceInterceptor.h"
 #include "platform/web/WebView.h"
@@ -596,4 +597,79 @@ TEST_F(WebKitWebViewTest, AWebProcessThatKeepsTakingMemoryIsEndedBeforeItPassesT
     EXPECT_EQ(delegate->errors.back().code, kWebViewErrorWebProcessEnded);
     EXPECT_TRUE(log.contains("went over its memory limit"))
         << ::testing::PrintToString(log.lines());
+}
+
+TEST_F(WebKitWebViewTest, ATransparentPagesFramesHoldOnlyWhatItPaintsNow) {
+    WebViewSettings clear;
+    clear.opaque = false;
+    clear.backgroundColor = Color::clear();
+    view->setSettings(clear);
+    page("/move.html",
+         "<body style='margin:0'><div id='d' style='position:absolute;left:0;top:0;"
+         "width:100px;height:50px;background:#ff0000'></div></body>");
+    loadAndWait("/move.html");
+    ASSERT_TRUE(waitFor([&] {
+        const auto& f = view->paintedFrame();
+        return f.pixel(10, 10) == 0xff0000ffu && f.pixel(300, 10) == 0u;
+    }));
+
+    // Where a moved element was, the frame is transparent again; the new frame is announced
+    // to the windows that may show it.
+    const auto changes = ui::displayGeneration();
+    view->evaluateJavaScript("document.getElementById('d').style.left = '220px'");
+    ASSERT_TRUE(waitFor([&] { return view->paintedFrame().pixel(300, 10) == 0xff0000ffu; }));
+    EXPECT_EQ(view->paintedFrame().pixel(10, 10), 0u);
+    EXPECT_GT(ui::displayGeneration(), changes);
+
+    // A larger layout painted over everything leaves nothing once the view is small again.
+    auto relayout = [&](int height, const std::string& style, int x, int y, std::uint32_t rgba) {
+        view->setSize({320, double(height)});
+        view->evaluateJavaScript("document.getElementById('d').style.cssText += '" + style + "'");
+        return waitFor([&] {
+            const auto& f = view->paintedFrame();
+            return f.height == height && f.pixel(x, y) == rgba;
+        });
+    };
+    ASSERT_TRUE(
+        relayout(200, "left:0;width:320px;height:200px;background:#0000ff", 300, 190, 0x0000ffffu));
+    ASSERT_TRUE(relayout(50, "width:100px;height:50px;background:#ff0000", 10, 10, 0xff0000ffu));
+    EXPECT_EQ(view->paintedFrame().pixel(300, 40), 0u);
+    EXPECT_EQ(view->paintedFrame().pixel(150, 10), 0u);
+
+    // A half-transparent background colour shows where the page paints nothing.
+    WebViewSettings tinted = clear;
+    tinted.backgroundColor = {1, 0, 0, 0.5};
+    view->setSettings(tinted);
+    auto nearHalfRed = [](std::uint32_t p) {
+        return std::abs(int(p >> 24) - 128) <= 1 && (p >> 8 & 0xffff) == 0 &&
+               std::abs(int(p & 0xff) - 128) <= 1;
+    };
+    ASSERT_TRUE(waitFor([&] { return nearHalfRed(view->paintedFrame().pixel(150, 10)); }))
+        << std::hex << view->paintedFrame().pixel(150, 10);
+    EXPECT_EQ(view->paintedFrame().pixel(10, 10), 0xff0000ffu);
+    auto shot = view->snapshot();
+    ASSERT_TRUE(shot);
+    EXPECT_TRUE(nearHalfRed(shot->pixel(150, 10))) << std::hex << shot->pixel(150, 10);
+}
+
+TEST_F(WebKitWebViewTest, ScrollBarsCanBeHiddenWhileThePageStillScrolls) {
+    WebViewSettings bare;
+    bare.showsScrollBars = false;
+    view->setSettings(bare);
+    // Overflows both ways by its margin, as a banner made for a phone may.
+    page("/wide.html",
+         "<!DOCTYPE html><html style='height:100%;background:#2a7a3a'>"
+         "<body style='width:100%;height:100%;background:#2a7a3a'></body></html>");
+    loadAndWait("/wide.html");
+    ASSERT_TRUE(waitFor([&] { return view->paintedFrame().pixel(160, 25) == 0x2a7a3affu; }));
+    const auto& frame = view->paintedFrame();
+    for (int y = 0; y < 50; ++y)
+        for (int x = 300; x < 320; ++x) ASSERT_EQ(frame.pixel(x, y), 0x2a7a3affu) << x << "," << y;
+    for (int y = 35; y < 50; ++y)
+        for (int x = 0; x < 320; ++x) ASSERT_EQ(frame.pixel(x, y), 0x2a7a3affu) << x << "," << y;
+
+    view->sendScrollEvent({{100, 25}, 0, 120});
+    ASSERT_TRUE(waitFor([&] {
+        return view->stringByEvaluatingJavaScriptFromString("window.scrollY > 0") == "true";
+    }));
 }

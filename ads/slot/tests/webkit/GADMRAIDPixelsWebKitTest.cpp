@@ -1,0 +1,284 @@
+// What an MRAID banner's transparent parts show, on real WebKit against our loopback ad
+// server: the app beneath it as it is now, never pixels of an earlier layout of the ad (a
+// button the creative moved away, the expanded page after a collapse, the banner's own picture
+// under its transparent expanded page). An overflowing banner shows no scroll bar. Each check
+// compares a screenshot of the ad's transparent region with one of the same region without the
+// ad. Leaves <build>/screenshots/mraid_pixels_*.png for a person to look at. Needs a display:
+// scripts/test runs these under xvfb-run.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ads/foundation/GADAdSize.h"
+#include "ads/foundation/GADRequest.h"
+#include "ads/slot/GADBannerView.h"
+#include "ads/testsupport/AdServerFixture.h"
+#include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/web/GADAdView.h"
+#include "ads/web/GADMRAIDInterceptor.h"
+#include "platform/testing/RequireDisplay.h"
+#include "platform/testing/ScreenshotCamera.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "platform/web/ResourceInterceptor.h"
+#include "tools/ad_server/AdScenario.h"
+
+namespace ads {
+namespace {
+
+using platform::Rect;
+using platform::testing::ScreenshotCamera;
+
+constexpr Rect kBannerFrame{0, 430, 320, 50};
+// The creatives' button colour, as the page paints it.
+constexpr std::uint32_t kButtonRed = 0xd02828ffu;
+
+class GADMRAIDPixelsWebKitTest : public ::testing::Test {
+  protected:
+    static constexpr const char* kUnit = "ca-movu-mraid-pixels";
+
+    void SetUp() override {
+        MOVU_SKIP_WITHOUT_DISPLAY();
+        ASSERT_TRUE(ads.server().isRunning());
+        std::string cameraError;
+        camera = std::make_unique<ScreenshotCamera>(std::string(MOVU_BINARY_DIR) + "/screenshots",
+                                                    &cameraError);
+        ASSERT_TRUE(camera->isReady()) << cameraError;
+        GADMRAIDInterceptor::resetForTesting();
+        GADMRAIDInterceptor::registerInterceptor();
+        window->setRootViewController(controller);
+        window->makeKeyWindow();
+        window->setBackgroundColor(platform::Color::whiteColor());
+        // Stripes under the banner and above it: any pixel the ad keeps from before differs
+        // from what lies beneath somewhere.
+        for (int i = 0; i < 8; ++i) {
+            auto stripe = platform::ui::View::create({i * 40.0, 0, 40, 480});
+            stripe->setBackgroundColor(i % 2 ? platform::Color{0.94f, 0.82f, 0.13f, 1}
+                                             : platform::Color{0.13f, 0.63f, 0.63f, 1});
+            controller->view()->addSubview(stripe);
+        }
+    }
+    void TearDown() override {
+        if (banner) banner->removeFromSuperview();
+        banner.reset();
+        scope.runUntilIdle();
+        platform::web::ResourceInterceptor::setHandler(GADMRAIDInterceptor::kScriptName, nullptr);
+        GADMRAIDInterceptor::resetForTesting();
+    }
+
+    void loadBanner(const std::string& creative) {
+        auto scenario = tools::adserver::parseAdScenario("mraid-" + creative + ",size=320x50");
+        ASSERT_TRUE(scenario);
+        ads.server().setScenario(kUnit, *scenario);
+        banner = GADBannerView::create(kGADAdSizeBanner, kBannerFrame.origin);
+        banner->setAdUnitID(kUnit);
+        banner->setRootViewController(controller);
+        controller->view()->addSubview(banner);
+        banner->loadRequest(GADRequest::request());
+    }
+    std::shared_ptr<GADAdView> adView() const { return banner->adView(); }
+    std::string lines() {
+        return adView()->stringByEvaluatingJavaScriptFromString(
+            "window.lines ? window.lines.join('|') : ''");
+    }
+    bool waitFor(const std::function<bool()>& condition, double seconds = 20) {
+        return ads.waitOnMainLoopUntil(
+            [&] {
+                scope.advance(0.05);
+                return condition();
+            },
+            seconds);
+    }
+    bool waitForLine(const std::string& text) {
+        return waitFor([&] { return lines().find(text) != std::string::npos; });
+    }
+    void press(int button) {
+        adView()->stringByEvaluatingJavaScriptFromString(
+            "document.getElementById('b" + std::to_string(button) + "').click(); 'ok'");
+    }
+    // Waits until the page's last painted frame has the given size and colour at a point.
+    bool waitForPaint(int width, int height, int x, int y, std::uint32_t rgba) {
+        const bool painted = waitFor([&] {
+            const auto& frame = adView()->webView()->paintedFrame();
+            return frame.width == width && frame.height == height && frame.pixel(x, y) == rgba;
+        });
+        const auto& frame = adView()->webView()->paintedFrame();
+        if (!painted)
+            ADD_FAILURE() << "painted " << frame.width << "x" << frame.height << ", " << std::hex
+                          << frame.pixel(x, y) << " at " << std::dec << x << "," << y;
+        return painted;
+    }
+    // The window as it is now without the ad: what its transparent parts must show.
+    platform::gfx::Image shootBeneath(const std::string& name) {
+        adView()->setHidden(true);
+        auto image = shoot(name);
+        adView()->setHidden(false);
+        return image;
+    }
+    platform::gfx::Image shoot(const std::string& name) {
+        std::string saveError;
+        auto image = camera->shoot(*window, "mraid_pixels_" + name + ".png", &saveError);
+        EXPECT_TRUE(saveError.empty()) << saveError;
+        return image;
+    }
+
+    // The pixels of `region` (points) where `shot` differs from `beneath` by more than a
+    // rounding's worth, leaving out the rectangles in `except` (what the ad draws there now):
+    // one line per differing row, empty when the region shows what lies beneath.
+    static std::string differences(const platform::gfx::Image& shot,
+                                   const platform::gfx::Image& beneath, Rect region,
+                                   const std::vector<Rect>& except = {}) {
+        constexpr int s = ScreenshotCamera::kScale;
+        std::ostringstream out;
+        for (int y = int(region.minY()) * s; y < int(region.maxY()) * s; ++y) {
+            int differing = 0, firstX = -1;
+            for (int x = int(region.minX()) * s; x < int(region.maxX()) * s; ++x) {
+                const platform::Point point{(x + 0.5) / s, (y + 0.5) / s};
+                bool skipped = false;
+                for (const Rect& r : except) skipped = skipped || r.contains(point);
+                if (skipped) continue;
+                const auto* a = shot.pixel(x, y);
+                const auto* b = beneath.pixel(x, y);
+                if (std::abs(a[0] - b[0]) > 6 || std::abs(a[1] - b[1]) > 6 ||
+                    std::abs(a[2] - b[2]) > 6) {
+                    if (differing++ == 0) firstX = x;
+                }
+            }
+            if (differing) {
+                const auto* a = shot.pixel(firstX, y);
+                const auto* b = beneath.pixel(firstX, y);
+                out << "row " << y / double(s) << ": " << differing << " pixels from x "
+                    << firstX / double(s) << " (" << int(a[0]) << "," << int(a[1]) << ","
+                    << int(a[2]) << " over " << int(b[0]) << "," << int(b[1]) << "," << int(b[2])
+                    << ")\n";
+            }
+        }
+        return out.str();
+    }
+    // How many pixels of `region` (points) are not `rgb`, give or take a rounding.
+    static int pixelsOtherThan(const platform::gfx::Image& shot, std::array<int, 3> rgb,
+                               Rect region) {
+        constexpr int s = ScreenshotCamera::kScale;
+        int other = 0;
+        for (int y = int(region.minY()) * s; y < int(region.maxY()) * s; ++y) {
+            for (int x = int(region.minX()) * s; x < int(region.maxX()) * s; ++x) {
+                const auto* p = shot.pixel(x, y);
+                other += std::abs(p[0] - rgb[0]) > 6 || std::abs(p[1] - rgb[1]) > 6 ||
+                         std::abs(p[2] - rgb[2]) > 6;
+            }
+        }
+        return other;
+    }
+    // A button's rectangle in the window, one point larger all round for its smoothed edge.
+    static Rect buttonAt(double x, double y) { return {x - 1, y - 1, 94, 44}; }
+
+    ads::testing::AdsTestScope scope;
+    ads::testing::AdServerFixture ads;
+    ads::testing::SDKCoreTestScope core;
+    std::unique_ptr<ScreenshotCamera> camera;
+    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
+    std::shared_ptr<platform::ui::ViewController> controller =
+        platform::ui::ViewController::create();
+    std::shared_ptr<GADBannerView> banner;
+};
+
+TEST_F(GADMRAIDPixelsWebKitTest, AButtonTheCreativeMovedLeavesNothingBehind) {
+    loadBanner("clear-move");
+    ASSERT_TRUE(waitForLine("ready")) << lines();
+    ASSERT_TRUE(waitForPaint(320, 50, 10, 10, kButtonRed));
+    const auto beneath = shootBeneath("move_beneath");
+    auto shot = shoot("move_before");
+    EXPECT_EQ(differences(shot, beneath, kBannerFrame, {buttonAt(4, 434)}), "");
+
+    press(0);
+    ASSERT_TRUE(waitForLine("moved")) << lines();
+    ASSERT_TRUE(waitForPaint(320, 50, 230, 10, kButtonRed));
+    shot = shoot("move_after");
+    EXPECT_EQ(ScreenshotCamera::rgb(shot, 230, 440), (std::array<int, 3>{0xd0, 0x28, 0x28}));
+    EXPECT_EQ(differences(shot, beneath, kBannerFrame, {buttonAt(224, 434)}), "");
+}
+
+TEST_F(GADMRAIDPixelsWebKitTest, TheExpandedPageShowsNoBannerAndACollapseLeavesNoExpandedPage) {
+    loadBanner("clear-expand");
+    ASSERT_TRUE(waitForLine("ready")) << lines();
+    ASSERT_TRUE(waitForPaint(320, 50, 10, 10, kButtonRed));
+    const auto beneathBanner = shootBeneath("expand_beneath_banner");
+
+    press(0);
+    ASSERT_TRUE(waitForLine("stateChange expanded")) << lines();
+    ASSERT_TRUE(waitForPaint(320, 480, 50, 200, 0x2850c8ffu));
+    auto shot = shoot("expanded");
+    const auto beneathExpanded = shootBeneath("expand_beneath_expanded");
+    // Around its bar and panel the expanded page is transparent: where the banner's button
+    // was too. The screen's own close button lies on the bar.
+    EXPECT_EQ(differences(shot, beneathExpanded, {0, 0, 320, 99}, {{119, 0, 201, 51}}), "");
+    EXPECT_EQ(differences(shot, beneathExpanded, {0, 401, 320, 79}), "");
+
+    press(1);
+    ASSERT_TRUE(waitForLine("stateChange default")) << lines();
+    ASSERT_TRUE(waitFor(
+        [&] { return adView()->convertRectToView(adView()->bounds(), nullptr) == kBannerFrame; }));
+    // Back in the banner the creative lays itself out anew: nothing of the expanded page and
+    // nothing of the banner it was shows through.
+    ASSERT_TRUE(waitForPaint(320, 50, 230, 10, kButtonRed));
+    shot = shoot("collapsed");
+    EXPECT_EQ(differences(shot, beneathBanner, kBannerFrame, {buttonAt(224, 434)}), "");
+}
+
+TEST_F(GADMRAIDPixelsWebKitTest, AResizeOverTheBannersPlaceShowsTheAppThroughItNotTheBanner) {
+    loadBanner("clear-expand");
+    ASSERT_TRUE(waitForLine("ready")) << lines();
+    // A second block at the right end of the banner, so its picture shows on both sides.
+    adView()->stringByEvaluatingJavaScriptFromString(
+        "document.body.insertAdjacentHTML('beforeend', '<div style=\"position: absolute; "
+        "left: 224px; top: 4px; width: 92px; height: 42px; background: #d02828\"></div>'); "
+        "'ok'");
+    ASSERT_TRUE(waitForPaint(320, 50, 230, 10, kButtonRed));
+    ASSERT_TRUE(waitForPaint(320, 50, 10, 10, kButtonRed));
+    const auto beneath = shootBeneath("resize_beneath");
+
+    // Over the left half of the banner's place and above it.
+    adView()->stringByEvaluatingJavaScriptFromString(
+        "mraid.setResizeProperties({width: 160, height: 100, offsetX: 0, offsetY: -50, "
+        "customClosePosition: 'top-right', allowOffscreen: false}); mraid.resize(); 'ok'");
+    ASSERT_TRUE(waitForLine("stateChange resized")) << lines();
+    ASSERT_TRUE(waitForPaint(160, 100, 10, 10, kButtonRed));
+    const Rect resized = adView()->convertRectToView(adView()->bounds(), nullptr);
+    ASSERT_TRUE(resized.contains(Rect{0, 430, 160, 50})) << resized.minX() << "," << resized.minY();
+    const auto shot = shoot("resized");
+    // The banner's picture stays where the ad is not...
+    EXPECT_EQ(ScreenshotCamera::rgb(shot, 270, 440), (std::array<int, 3>{0xd0, 0x28, 0x28}));
+    // ...and where it is, the app shows through the ad's transparent parts, with no copy of
+    // the banner's button. The close area of the resized ad is the screen's, not the page's.
+    const Rect closeArea{resized.maxX() - 51, resized.minY(), 51, 51};
+    EXPECT_EQ(differences(shot, beneath, resized,
+                          {buttonAt(resized.minX() + 4, resized.minY() + 4), closeArea}),
+              "");
+}
+
+TEST_F(GADMRAIDPixelsWebKitTest, AnOverflowingBannerShowsNoScrollBarsButStillScrolls) {
+    loadBanner("overflow");
+    ASSERT_TRUE(waitForLine("ready")) << lines();
+    ASSERT_TRUE(waitForPaint(320, 50, 160, 40, 0x2a7a3affu));
+    const auto shot = shoot("overflow");
+    // The right and bottom edges, where a desktop page draws its bars, are the page's colour.
+    const std::array<int, 3> green{0x2a, 0x7a, 0x3a};
+    EXPECT_EQ(pixelsOtherThan(shot, green, {300, 430, 20, 50}), 0);
+    EXPECT_EQ(pixelsOtherThan(shot, green, {0, 465, 320, 15}), 0);
+    // The bars are gone, not the scrolling: the wheel still moves the page by its margin.
+    adView()->webView()->sendScrollEvent({{160, 25}, 0, 120});
+    ASSERT_TRUE(waitFor([&] {
+        return adView()->stringByEvaluatingJavaScriptFromString("window.scrollY") == "8";
+    })) << adView()->stringByEvaluatingJavaScriptFromString("window.scrollY");
+}
+
+}  // namespace
+}  // namespace ads
