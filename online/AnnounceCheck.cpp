@@ -50,8 +50,7 @@ AnnounceCheck::Result AnnounceCheck::run(const Params& params, AnnounceCache& ca
     Result result;
     fetchListAndPictures(params, cache, result);
     cache.recordCheck(params.cacheDir, params.announceCmdUrl, params.previousCheckAt,
-                      result.nextCheckAfter,
-                      result.amProperties, result.popupAdInfo);
+                      result.nextCheckAfter, result.amProperties, result.popupAdInfo);
     util::LogMessage(caller, 1, "AM:end");
     return result;
 }

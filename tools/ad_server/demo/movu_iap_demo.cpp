@@ -49,7 +49,7 @@ struct Options {
     bool finish = true;
     std::string product = "coins";
     std::string screenshots;  // empty: a new temporary folder, named when the run starts
-    std::string home;  // empty: a temporary one, removed at the end
+    std::string home;         // empty: a temporary one, removed at the end
     bool window = false;
     double seconds = 0;  // --window: 0 runs until the window is closed
 };
