@@ -103,7 +103,16 @@ void serveOriginal(WebKitURISchemeRequest* request, const Url& url, const std::s
 
 bool WebKitRuntime::openDisplay() {
     static const bool opened = [] {
-        if (gtk_init_check(nullptr, nullptr)) return true;
+        // A loaded X server may turn a new client away for a moment; one refusal must not
+        // leave the whole run without pages. Without a named display there is nothing to
+        // wait for.
+        constexpr int kAttempts = 5;
+        const bool named = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+        for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+            if (gtk_init_check(nullptr, nullptr)) return true;
+            if (!named || attempt == kAttempts) break;
+            g_usleep(gulong(attempt) * 50000);
+        }
         LogSink::write("WebView: no display could be opened; every page load will fail");
         return false;
     }();

@@ -323,6 +323,31 @@ TEST(GameAdsRunTest, ABannersVideoPlaysInTheGameUnderThePagesButton) {
     EXPECT_GT(double(yellow) / (40.0 * 150.0), 0.9);
 }
 
+// The web engine opens its own connection to the display, later than any window; a refusal
+// then must not leave the whole run without ads. Headless, so the engine's is the only client.
+TEST(GameAdsRunTest, PagesLoadOnADisplayThatTurnedTheEnginesFirstTryAway) {
+    MOVU_SKIP_WITHOUT_DISPLAY();
+    platform::testing::RefusingDisplay display(1);
+    ASSERT_TRUE(display.listening()) << display.error();
+    tools::adserver::AdServer ads;
+    ASSERT_TRUE(ads.isRunning());
+    // The interstitial asked for at launch loads the SDK core page; none is shown.
+    AnnounceService announce({"--serial", "0", "--durez-enable", "1", "--context-flag", "0"});
+    ASSERT_TRUE(announce.running());
+
+    platform::testing::TempDir dir;
+    RunResult r = runProgram(
+        "-u WAYLAND_DISPLAY -u MOVUROUTE_LIMIT_AD_TRACKING DISPLAY=" + display.name() +
+            " XAUTHORITY=" + display.authorityFile() + " MOVUROUTE_WEB_URL=" + announce.url() +
+            " MOVUROUTE_AD_SERVER=" + ads.origin(),
+        {"--headless", "--real-time", "--seconds", "15", "--home", (dir / "home").string()},
+        dir / "output.txt");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(display.refused(), 1);
+    EXPECT_EQ(r.output.find("no display could be opened"), std::string::npos) << r.output;
+    EXPECT_GE(ads.log().count(RequestKind::PageLoad), 1u) << r.output;
+}
+
 // Played in a real window (SDL on the X display), as a person starts it. The GL driver and
 // D-Bus keep memory for the life of the process; the leak check at exit must still pass.
 TEST(GameWindowRunTest, AWindowedRunEndsWithoutALeakReport) {
