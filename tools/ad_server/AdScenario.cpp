@@ -206,34 +206,35 @@ std::optional<double> parseSeconds(std::string_view text) {
     return value;
 }
 
+// The ad kinds named by one word, in the order the usage text lists them.
+struct PlainKind {
+    const char* name;
+    AdScenario (*make)();
+};
+constexpr PlainKind kPlainKinds[] = {
+    {"banner", [] { return AdScenario::banner(); }},
+    {"interstitial", [] { return AdScenario::interstitial(); }},
+    {"nofill", [] { return AdScenario::noFill(); }},
+    {"empty", [] { return AdScenario::emptyBody(); }},
+    {"mediation", [] { return AdScenario::mediation(); }},
+    {"mediation-not-json", [] { return AdScenario::mediationWithoutJson(); }},
+    {"rewarded", [] { return AdScenario::rewarded(); }},
+    {"custom", [] { return AdScenario::customRendering(); }},
+    {"script", [] { return AdScenario::scriptAd(); }},
+    {"native", [] { return AdScenario::native(); }},
+    {"links", [] { return AdScenario::links(); }},
+    {"precache", [] { return AdScenario::precache(); }},
+    {"purchase", [] { return AdScenario::purchase(); }},
+};
+
 bool parseKind(std::string_view word, AdScenario& s, std::string* error) {
-    if (word == "banner")
-        s = AdScenario::banner();
-    else if (word == "interstitial")
-        s = AdScenario::interstitial();
-    else if (word == "nofill")
-        s = AdScenario::noFill();
-    else if (word == "empty")
-        s = AdScenario::emptyBody();
-    else if (word == "mediation")
-        s = AdScenario::mediation();
-    else if (word == "mediation-not-json")
-        s = AdScenario::mediationWithoutJson();
-    else if (word == "rewarded")
-        s = AdScenario::rewarded();
-    else if (word == "custom")
-        s = AdScenario::customRendering();
-    else if (word == "script")
-        s = AdScenario::scriptAd();
-    else if (word == "native")
-        s = AdScenario::native();
-    else if (word == "links")
-        s = AdScenario::links();
-    else if (word == "precache")
-        s = AdScenario::precache();
-    else if (word == "purchase")
-        s = AdScenario::purchase();
-    else if (word.substr(0, 6) == "mraid-" && mraidCreative(word.substr(6))) {
+    for (const PlainKind& kind : kPlainKinds) {
+        if (word == kind.name) {
+            s = kind.make();
+            return true;
+        }
+    }
+    if (word.substr(0, 6) == "mraid-" && mraidCreative(word.substr(6))) {
         s = AdScenario::banner();
         s.html = *mraidCreative(word.substr(6));
     } else if (word.substr(0, 7) == "status:") {
@@ -404,6 +405,14 @@ std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* er
         start = comma + 1;
     }
     return s;
+}
+
+std::vector<std::string> adKindNames() {
+    std::vector<std::string> names;
+    for (const PlainKind& kind : kPlainKinds) names.emplace_back(kind.name);
+    names.emplace_back("status:<code>");
+    for (const auto& creative : mraidCreativeNames()) names.push_back("mraid-" + creative);
+    return names;
 }
 
 }  // namespace tools::adserver

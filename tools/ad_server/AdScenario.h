@@ -268,6 +268,9 @@ std::string_view nativeImageName(NativeImage image);
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);
+// Every ad kind parseAdScenario takes, as the usage text names them ("status:<code>" for the
+// statuses).
+std::vector<std::string> adKindNames();
 
 // A colour the creative may use as it stands: "#" and 3 or 6 hex digits.
 bool isCssHexColor(std::string_view color);

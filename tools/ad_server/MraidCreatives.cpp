@@ -148,6 +148,14 @@ std::string recordingCreative(bool late) {
 
 }  // namespace
 
+std::vector<std::string> mraidCreativeNames() {
+    std::vector<std::string> names;
+    for (const auto& [name, buttons] : features()) names.emplace_back(name);
+    names.insert(names.end(), {"record", "record-late"});
+    for (auto& name : mraidLayoutCreativeNames()) names.push_back(std::move(name));
+    return names;
+}
+
 std::optional<std::string> mraidCreative(std::string_view feature) {
     if (feature == "record" || feature == "record-late")
         return recordingCreative(feature != "record");

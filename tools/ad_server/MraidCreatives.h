@@ -27,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tools::adserver {
 
@@ -39,6 +40,8 @@ inline constexpr const char* kMraidExpandedBannerPath =
 
 // The creative's page for a feature or layout name ("expand", "clear-move", ...), or none.
 std::optional<std::string> mraidCreative(std::string_view feature);
+// Every name mraidCreative knows, for the program's usage text.
+std::vector<std::string> mraidCreativeNames();
 
 struct MraidAsset {
     std::string contentType;

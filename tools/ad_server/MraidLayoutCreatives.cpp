@@ -81,4 +81,10 @@ std::optional<std::string> mraidLayoutCreative(std::string_view name) {
            "</script>\n</body></html>\n";
 }
 
+std::vector<std::string> mraidLayoutCreativeNames() {
+    std::vector<std::string> names;
+    for (const auto& [name, layout] : layouts()) names.emplace_back(name);
+    return names;
+}
+
 }  // namespace tools::adserver

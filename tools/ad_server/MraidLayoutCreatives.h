@@ -18,10 +18,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tools::adserver {
 
 // The page for one of the names above, or none.
 std::optional<std::string> mraidLayoutCreative(std::string_view name);
+// The names above, in order.
+std::vector<std::string> mraidLayoutCreativeNames();
 
 }  // namespace tools::adserver

@@ -22,22 +22,40 @@ bool splitPair(const std::string& text, std::string& name, std::string& value) {
 }  // namespace
 
 std::string serverUsage() {
-    return "usage: movu_ad_server [--port N] [--scenario UNIT=SPEC]... [--default SPEC]\n"
-           "                      [--constant NAME=VALUE]... [--no-constants] [--quiet]\n"
-           "                      [--no-mraid-scripts]\n"
-           "\n"
-           "Serves the SDK core page and test ads on 127.0.0.1 and prints one line per\n"
-           "request. SPEC is an ad kind - banner, interstitial, nofill, status:<code>, empty,\n"
-           "mediation, mediation-not-json, custom, script, native, mraid-expand, mraid-resize,\n"
-           "mraid-close, mraid-orientation, mraid-picture, mraid-calendar, mraid-custom-close,\n"
-           "mraid-clear-move, mraid-clear-expand, mraid-overflow -\n"
-           "followed by options:\n"
-           "  answer=url|fetch|invalid|errors|silent|refused  refresh=<s>  size=<w>x<h>\n"
-           "  debug=<text>  color=#rrggbb  orientation=<word>  scenario=<request_scenario>\n"
-           "  autoclick  reload  manual  stall  header=<name>:<value>\n"
-           "  script ads and adapter=GADMAdapterHTML networks: passback  passback-scheme\n"
-           "  never  delay=<s>\n"
-           "e.g. --scenario ca-movu-banner=banner,refresh=30 --scenario ca-movu-ist=interstitial\n";
+    std::string text =
+        "usage: movu_ad_server [--port N] [--scenario UNIT=SPEC]... [--default SPEC]\n"
+        "                      [--constant NAME=VALUE]... [--no-constants] [--quiet]\n"
+        "                      [--no-mraid-scripts]\n"
+        "\n"
+        "Serves the SDK core page and test ads on 127.0.0.1 and prints one line per\n"
+        "request. SPEC is an ad kind followed by comma-separated options. Kinds:\n";
+    // The kinds come from the parser's own table, so a new one is never missing here.
+    std::string line = " ";
+    for (const auto& kind : adKindNames()) {
+        if (line.size() + 1 + kind.size() > 90) {
+            text += line + "\n";
+            line = " ";
+        }
+        line += " " + kind;
+    }
+    text += line + "\n";
+    text +=
+        "Options:\n"
+        "  any ad: answer=url|fetch|invalid|errors|silent|refused  refresh=<s>\n"
+        "    size=<w>x<h>  debug=<text>  color=#rrggbb  orientation=<word>\n"
+        "    scenario=<request_scenario>  autoclick  reload  manual  stall\n"
+        "    header=<name>:<value>  noactiveview\n"
+        "  script ads and adapter=GADMAdapterHTML networks: passback  passback-scheme  never\n"
+        "    delay=<s>\n"
+        "  mediation: adapter=<class> (repeatable)  timeout=<ms>  defaultpings  pubid=<unit>\n"
+        "    entry-ad\n"
+        "  native: template=1|2|3  image=png|missing|empty|oversized|undecodable\n"
+        "  purchase: product=<id>    precache: play\n"
+        "  generated banners and full-screen creatives:\n"
+        "    hostile=file-frame|file-navigation|spin|allocate\n"
+        "tools/ad_server/README.md says what each does.\n"
+        "e.g. --scenario ca-movu-banner=banner,refresh=30 --scenario ca-movu-ist=interstitial\n";
+    return text;
 }
 
 std::optional<ServerCommandLine> parseServerCommandLine(const std::vector<std::string>& args,

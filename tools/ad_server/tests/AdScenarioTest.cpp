@@ -146,4 +146,31 @@ TEST(AdScenarioTest, ProgramOptions) {
     }
 }
 
+// The usage text is what a person reads first: every kind the parser takes is named there and
+// parses, and every option word it names is one the parser takes.
+TEST(AdScenarioTest, TheUsageNamesEveryKindAndOnlyOptionsThatParse) {
+    const std::string usage = serverUsage();
+    for (std::string kind : adKindNames()) {
+        EXPECT_NE(usage.find(" " + kind), std::string::npos) << kind;
+        if (kind == "status:<code>") kind = "status:404";
+        EXPECT_TRUE(parseAdScenario(kind)) << kind;
+    }
+    const std::string options = usage.substr(usage.find("Options:"));
+    for (const char* option : {"answer=fetch",  "refresh=3",     "size=320x50",
+                               "debug=x",       "color=#ffffff", "orientation=portrait",
+                               "scenario=x",    "autoclick",     "reload",
+                               "manual",        "stall",         "header=a:b",
+                               "noactiveview",  "passback",      "passback-scheme",
+                               "never",         "delay=1",       "adapter=X",
+                               "timeout=5",     "defaultpings",  "pubid=u",
+                               "entry-ad",      "template=2",    "image=missing",
+                               "product=coins", "play",          "hostile=spin"}) {
+        const std::string word(
+            std::string_view(option).substr(0, std::string_view(option).find('=')));
+        EXPECT_NE(options.find(" " + word), std::string::npos) << word;
+        std::string error;
+        EXPECT_TRUE(parseAdScenario(std::string("banner,") + option, &error)) << error;
+    }
+}
+
 }  // namespace
