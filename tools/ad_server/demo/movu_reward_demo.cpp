@@ -48,7 +48,7 @@ constexpr const char* kUserID = "demo-player";
 struct Options {
     bool headless = false;
     std::string screenshots;  // empty: a new temporary folder, named when the run starts
-    std::string server;  // empty: start one here
+    std::string server;       // empty: start one here
     double videoSeconds = 5;
     double seconds = 0;  // window: 0 runs until it is closed
 };
