@@ -5,7 +5,7 @@ Serves an announcement list (an XML property list) at <base>/iphone/cmd/announce
 pictures it names, and a pop-up announcement, so the game can be run against it:
 
     python3 tools/announce_fixture/serve.py --port 8765 &
-    MOVUROUTE_WEB_URL=http://127.0.0.1:8765 build/release/movuroute
+    MOVUROUTE_WEB_URL=http://127.0.0.1:8765 scripts/play
 
 Every request is printed with its query, and the "ha" checksum of an announcement request is
 checked against the game's key. Only the Python 3 standard library is used.
