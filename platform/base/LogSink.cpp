@@ -15,8 +15,10 @@ std::mutex& sinkMutex() {
 }
 
 LogSink::Handler& currentHandler() {
-    static LogSink::Handler h;
-    return h;
+    // Never destroyed: pool threads log while the process exits (the ads' log queue does so by
+    // design).
+    static auto* h = new LogSink::Handler;
+    return *h;
 }
 
 void writeToStderr(const std::string& line) {

@@ -78,11 +78,11 @@ std::mutex& oneShotMutex() {
 }
 
 std::unordered_map<const Connection*, std::shared_ptr<Connection>>& oneShots() {
-    // Connections left here at exit cancel through the worker, which must therefore be made
-    // first and destroyed after.
-    NetWorker::shared();
-    static std::unordered_map<const Connection*, std::shared_ptr<Connection>> live;
-    return live;
+    // Never destroyed: pool threads (a pinger's queue, say) may still start and end one-shot
+    // loads while the process exits. Loads still here then stay, as does the worker they run
+    // on.
+    static auto* live = new std::unordered_map<const Connection*, std::shared_ptr<Connection>>;
+    return *live;
 }
 
 }  // namespace

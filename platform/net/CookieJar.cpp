@@ -121,8 +121,10 @@ bool pathMatches(const std::string& path, const std::string& cookiePath) {
 }  // namespace
 
 CookieJar& CookieJar::shared() {
-    static CookieJar jar;
-    return jar;
+    // Never destroyed: transfers on other threads may still carry its cookies while the
+    // process exits.
+    static auto* jar = new CookieJar();
+    return *jar;
 }
 
 CookieJar::CookieJar() {
@@ -133,10 +135,6 @@ CookieJar::CookieJar() {
     curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, &CookieJarLocking::unlock);
     curl_share_setopt(share, CURLSHOPT_USERDATA, this);
     share_ = share;
-}
-
-CookieJar::~CookieJar() {
-    curl_share_cleanup(static_cast<CURLSH*>(share_));
 }
 
 std::vector<HttpCookie> CookieJar::allCookies() const {

@@ -2,7 +2,9 @@
 
 // The cookie store shared by every request of the process that handles cookies: a cookie
 // set by one answer goes out with the next request to the same site, from any thread. It
-// lives in memory for the life of the process; save() and load() carry it across launches.
+// lives in memory for the life of the process (and is never destroyed, so that a transfer
+// still running while the process exits finds it); save() and load() carry it across
+// launches.
 
 #include <mutex>
 #include <string>
@@ -51,7 +53,7 @@ class CookieJar {
 
   private:
     CookieJar();
-    ~CookieJar();
+    ~CookieJar() = delete;
 
     void* share_ = nullptr;
     // One lock per kind of data the share hands out; the transfer library asks for them.

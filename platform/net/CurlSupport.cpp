@@ -1,6 +1,7 @@
 #include "platform/net/CurlSupport.h"
 
 #include <curl/curl.h>
+#include <openssl/crypto.h>
 
 #include <memory>
 #include <mutex>
@@ -61,7 +62,13 @@ std::int64_t urlCodeFor(CURLcode code) {
 
 void ensureCurlReady() {
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] {
+        // The TLS library frees its state from an exit handler of its own unless told first
+        // not to, and pool threads may still be in a handshake while the process exits (a
+        // blocking fetch, say): it keeps its state until the process is gone instead.
+        OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr);
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+    });
 }
 
 std::optional<std::string> resolveUrl(std::string_view base, std::string_view reference) {

@@ -1,28 +1,40 @@
 #include "platform/net/NetWorker.h"
 
 #include <pthread.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "platform/net/CookieJar.h"
 
 namespace platform {
 
 NetWorker& NetWorker::shared() {
-    // The cookie jar must outlive the worker's transfers, so it is made first (and therefore
-    // destroyed last).
+    // The transfer library is set up by the cookie jar, before the worker registers its exit
+    // handler, so the handler runs ahead of the library's own clean-up.
     CookieJar::shared();
-    static NetWorker worker;
-    return worker;
+    static NetWorker* worker = [] {
+        auto* made = new NetWorker();
+        std::atexit([] { shared().stop(); });
+        return made;
+    }();
+    return *worker;
 }
 
-NetWorker::NetWorker() : thread_([this] { run(); }) {}
+NetWorker::NetWorker() : thread_([this] { run(); }), owner_(::getpid()) {}
 
-NetWorker::~NetWorker() {
+void NetWorker::stop() {
     {
         std::lock_guard lock(mutex_);
+        if (stopping_) return;
         stopping_ = true;
     }
     driver_.wakeup();
-    thread_.join();
+    // A callback that ends the process runs on the worker itself, which cannot wait for
+    // itself; it ends with the process.
+    if (::getpid() == owner_ && thread_.get_id() != std::this_thread::get_id() &&
+        thread_.joinable())
+        thread_.join();
 }
 
 void NetWorker::start(std::shared_ptr<CurlTransfer> transfer) {

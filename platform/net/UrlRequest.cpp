@@ -12,8 +12,9 @@ std::mutex& agentMutex() {
 }
 
 std::string& agentStorage() {
-    static std::string agent = "Movuroute/1.0";
-    return agent;
+    // Never destroyed: requests are still made on pool threads while the process exits.
+    static auto* agent = new std::string("Movuroute/1.0");
+    return *agent;
 }
 
 }  // namespace
