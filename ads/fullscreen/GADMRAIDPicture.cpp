@@ -147,7 +147,10 @@ void GADMRAIDPicture::downloadImageWithURL(const std::optional<Url>& url) {
                 std::string reason;
                 if (auto* image = std::get_if<platform::gfx::Image>(&decoded)) {
                     if (!platform::services::PhotoAlbum::save(*image, &reason)) {
-                        reason = "The picture could not be saved: " + reason;
+                        // The detail names the album's folder, inside the user's home: it is
+                        // for the log, not for the creative.
+                        platform::LogSink::write("MRAID picture: the album refused it: " + reason);
+                        reason = "The picture could not be saved to the album.";
                     }
                 } else {
                     reason = std::get<std::string>(decoded);

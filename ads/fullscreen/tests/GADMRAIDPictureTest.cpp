@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "ads/testsupport/AdsTestScope.h"
+#include "platform/base/LogSink.h"
 #include "platform/gfx/Image.h"
 #include "platform/services/PhotoAlbum.h"
 #include "platform/testing/RunMainLoopUntil.h"
@@ -78,6 +79,32 @@ TEST(GADMRAIDPictureTest, ADecoyFrameHeaderCannotSlipAPictureOverTheLimitsPastTh
     const auto small = GADMRAIDPicture::decodePicture(found);
     ASSERT_TRUE(std::holds_alternative<platform::gfx::Image>(small));
     EXPECT_EQ(std::get<platform::gfx::Image>(small).width(), 8);
+}
+
+// The album's folder lies inside the user's home: why saving failed goes to the log, and the
+// creative hears only that it did.
+TEST(GADMRAIDPictureTest, AnAlbumThatRefusesThePictureIsNotNamedToTheCreative) {
+    ads::testing::AdsTestScope scope;
+    platform::testing::TempDir home;
+    const auto blocked = home.path() / "Pictures";
+    std::ofstream(blocked) << "a file where the album's folder goes";
+    platform::testing::ScopedEnv album{platform::services::PhotoAlbum::kPicturesVariable,
+                                       (blocked / "Movuroute").string()};
+    platform::testing::TestHttpServer server;
+    const auto png = platform::gfx::Image::blank(2, 2).encodePng();
+    server.text("/small.png", std::string(png.begin(), png.end()), 200, "image/png");
+    const auto url = *Url::parse(server.url("/small.png"));
+    platform::LogSink::Capture log;
+    auto picture = GADMRAIDPicture::create(url);
+    auto outcomes = std::make_shared<Outcomes>();
+    picture->setDelegate(outcomes);
+    picture->downloadImageWithURL(url);
+    picture.reset();
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return !outcomes->lines.empty(); }));
+    EXPECT_EQ(outcomes->lines,
+              (std::vector<std::string>{"Failed to load " + url.absoluteString() +
+                                        ". Error: The picture could not be saved to the album."}));
+    EXPECT_TRUE(log.contains(blocked.string())) << ::testing::PrintToString(log.lines());
 }
 
 }  // namespace
