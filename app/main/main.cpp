@@ -9,6 +9,7 @@
 #include "app/main/GameProgram.h"
 #include "app/main/LibraryFolders.h"
 #include "app/main/ProgramOptions.h"
+#include "platform/runtime/BrokenPipes.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ namespace {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::ignoreBrokenPipes();
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
     auto options = app::ProgramOptions::parse(args, &error);

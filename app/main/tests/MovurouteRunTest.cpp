@@ -1,6 +1,8 @@
 // The program as CI runs it: headless, a fixed seed and a tilt script, ending on its own and
 // leaving a picture of the game.
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +19,8 @@
 #include "platform/gfx/Image.h"
 #include "platform/testing/RefusingDisplay.h"
 #include "platform/testing/TempDir.h"
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -265,6 +269,28 @@ TEST_F(MovurouteRunTest, ADisplayThatNeverLetsTheWindowInIsGivenUpAfterFiveTries
               std::string::npos)
         << r.output;
     EXPECT_GE(display.refused(), 5);
+}
+
+// A peer that closes first (a display turning the connection away under load, here a reader
+// that is gone) makes a write fail; it must not end the program with SIGPIPE.
+TEST_F(MovurouteRunTest, AWriteToAClosedPeerDoesNotKillTheProgram) {
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    ::close(ends[0]);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    std::string program = kProgram, help = "--help";
+    char* argv[] = {program.data(), help.data(), nullptr};
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[1]);
+    ASSERT_EQ(spawned, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_FALSE(WIFSIGNALED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_TRUE(WIFEXITED(status));
 }
 
 TEST_F(MovurouteRunTest, NoAudioDeviceIsOnePlainLine) {

@@ -24,6 +24,7 @@
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
+#include "platform/runtime/BrokenPipes.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
 #include "platform/services/StoreCatalogue.h"
@@ -152,6 +153,7 @@ std::string sampleCatalogue() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::ignoreBrokenPipes();
     Options options;
     if (!parse(argc, argv, options)) {
         usage();

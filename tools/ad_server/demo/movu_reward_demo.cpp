@@ -20,6 +20,7 @@
 #include "ads/mediation/GADAdReward.h"
 #include "ads/mediation/GADRewardBasedVideoAd.h"
 #include "platform/base/Decimal.h"
+#include "platform/runtime/BrokenPipes.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
 #include "platform/storage/AppPaths.h"
@@ -253,6 +254,7 @@ int runHeadless(RewardApp& app, std::string screenshots) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::ignoreBrokenPipes();
     Options options;
     if (!parse(argc, argv, options)) {
         usage();
