@@ -37,6 +37,18 @@ std::vector<std::uint8_t> seed(const std::string& name) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// Downloads and stores the picture as after the user's "Save", with no one else holding it;
+// what its delegate heard.
+std::vector<std::string> store(const Url& url) {
+    auto picture = GADMRAIDPicture::create(url);
+    auto outcomes = std::make_shared<Outcomes>();
+    picture->setDelegate(outcomes);
+    picture->downloadImageWithURL(url);
+    picture.reset();
+    EXPECT_TRUE(platform::testing::runMainLoopUntil([&] { return !outcomes->lines.empty(); }));
+    return outcomes->lines;
+}
+
 // A 64 x 43 decoy frame header that a walk of our own found (it took the "FF 00" that libjpeg
 // discards for a segment) in front of the 8000 x 8000 frame libjpeg decodes: 64 M pixels,
 // over the 40 M a stored picture may have, but within every side limit.
@@ -59,14 +71,9 @@ TEST(GADMRAIDPictureTest, ADecoyFrameHeaderCannotSlipAPictureOverTheLimitsPastTh
     platform::testing::TestHttpServer server;
     server.text("/decoy.jpg", std::string(decoy.begin(), decoy.end()), 200, "image/jpeg");
     const auto url = *Url::parse(server.url("/decoy.jpg"));
-    auto picture = GADMRAIDPicture::create(url);
-    auto outcomes = std::make_shared<Outcomes>();
-    picture->setDelegate(outcomes);
-    picture->downloadImageWithURL(url);
-    picture.reset();
-    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return !outcomes->lines.empty(); }));
+    const auto outcome = store(url);
     EXPECT_EQ(
-        outcomes->lines,
+        outcome,
         (std::vector<std::string>{"Failed to load " + url.absoluteString() +
                                   ". Error: The picture is too large (8000 x 8000 pixels)."}));
     std::error_code ignored;
@@ -95,13 +102,8 @@ TEST(GADMRAIDPictureTest, AnAlbumThatRefusesThePictureIsNotNamedToTheCreative) {
     server.text("/small.png", std::string(png.begin(), png.end()), 200, "image/png");
     const auto url = *Url::parse(server.url("/small.png"));
     platform::LogSink::Capture log;
-    auto picture = GADMRAIDPicture::create(url);
-    auto outcomes = std::make_shared<Outcomes>();
-    picture->setDelegate(outcomes);
-    picture->downloadImageWithURL(url);
-    picture.reset();
-    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return !outcomes->lines.empty(); }));
-    EXPECT_EQ(outcomes->lines,
+    const auto outcome = store(url);
+    EXPECT_EQ(outcome,
               (std::vector<std::string>{"Failed to load " + url.absoluteString() +
                                         ". Error: The picture could not be saved to the album."}));
     EXPECT_TRUE(log.contains(blocked.string())) << ::testing::PrintToString(log.lines());

@@ -16,20 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "ads/foundation/GADAdSize.h"
-#include "ads/foundation/GADRequest.h"
-#include "ads/slot/GADBannerView.h"
-#include "ads/testsupport/AdServerFixture.h"
-#include "ads/testsupport/AdsTestScope.h"
-#include "ads/testsupport/SDKCoreTestScope.h"
-#include "ads/web/GADAdView.h"
-#include "ads/web/GADMRAIDInterceptor.h"
-#include "platform/testing/RequireDisplay.h"
+#include "ads/slot/tests/webkit/MRAIDWebKitTestBase.h"
 #include "platform/testing/ScreenshotCamera.h"
-#include "platform/ui/ViewController.h"
-#include "platform/ui/Window.h"
-#include "platform/web/ResourceInterceptor.h"
-#include "tools/ad_server/AdScenario.h"
 
 namespace ads {
 namespace {
@@ -41,22 +29,20 @@ constexpr Rect kBannerFrame{0, 430, 320, 50};
 // The creatives' button colour, as the page paints it.
 constexpr std::uint32_t kButtonRed = 0xd02828ffu;
 
-class GADMRAIDPixelsWebKitTest : public ::testing::Test {
+class GADMRAIDPixelsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
   protected:
     static constexpr const char* kUnit = "ca-movu-mraid-pixels";
 
     void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(ads.server().isRunning());
+        MRAIDWebKitTestBase::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        // One camera from the start: its GL context is current as the game's window context
+        // is, and the banner's still picture, which a resize leaves in the banner's place, is
+        // drawn with it.
         std::string cameraError;
         camera = std::make_unique<ScreenshotCamera>(std::string(MOVU_BINARY_DIR) + "/screenshots",
                                                     &cameraError);
         ASSERT_TRUE(camera->isReady()) << cameraError;
-        GADMRAIDInterceptor::resetForTesting();
-        GADMRAIDInterceptor::registerInterceptor();
-        window->setRootViewController(controller);
-        window->makeKeyWindow();
-        window->setBackgroundColor(platform::Color::whiteColor());
         // Stripes under the banner and above it: any pixel the ad keeps from before differs
         // from what lies beneath somewhere.
         for (int i = 0; i < 8; ++i) {
@@ -66,36 +52,13 @@ class GADMRAIDPixelsWebKitTest : public ::testing::Test {
             controller->view()->addSubview(stripe);
         }
     }
-    void TearDown() override {
-        if (banner) banner->removeFromSuperview();
-        banner.reset();
-        scope.runUntilIdle();
-        platform::web::ResourceInterceptor::setHandler(GADMRAIDInterceptor::kScriptName, nullptr);
-        GADMRAIDInterceptor::resetForTesting();
-    }
 
     void loadBanner(const std::string& creative) {
-        auto scenario = tools::adserver::parseAdScenario("mraid-" + creative + ",size=320x50");
-        ASSERT_TRUE(scenario);
-        ads.server().setScenario(kUnit, *scenario);
-        banner = GADBannerView::create(kGADAdSizeBanner, kBannerFrame.origin);
-        banner->setAdUnitID(kUnit);
-        banner->setRootViewController(controller);
-        controller->view()->addSubview(banner);
-        banner->loadRequest(GADRequest::request());
+        loadBannerOf(kUnit, "mraid-" + creative + ",size=320x50", kBannerFrame.origin.y);
     }
-    std::shared_ptr<GADAdView> adView() const { return banner->adView(); }
     std::string lines() {
         return adView()->stringByEvaluatingJavaScriptFromString(
             "window.lines ? window.lines.join('|') : ''");
-    }
-    bool waitFor(const std::function<bool()>& condition, double seconds = 20) {
-        return ads.waitOnMainLoopUntil(
-            [&] {
-                scope.advance(0.05);
-                return condition();
-            },
-            seconds);
     }
     bool waitForLine(const std::string& text) {
         return waitFor([&] { return lines().find(text) != std::string::npos; });
@@ -180,14 +143,7 @@ class GADMRAIDPixelsWebKitTest : public ::testing::Test {
     // A button's rectangle in the window, one point larger all round for its smoothed edge.
     static Rect buttonAt(double x, double y) { return {x - 1, y - 1, 94, 44}; }
 
-    ads::testing::AdsTestScope scope;
-    ads::testing::AdServerFixture ads;
-    ads::testing::SDKCoreTestScope core;
     std::unique_ptr<ScreenshotCamera> camera;
-    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<platform::ui::ViewController> controller =
-        platform::ui::ViewController::create();
-    std::shared_ptr<GADBannerView> banner;
 };
 
 TEST_F(GADMRAIDPixelsWebKitTest, AButtonTheCreativeMovedLeavesNothingBehind) {
