@@ -52,7 +52,9 @@ std::optional<Url> gad_appendQueryParameters(const Url& url, const Value::Dictio
         text.resize(cut);
     }
     // What is left decides: no query yet starts one, a bare "?" at its end already has.
-    std::string separator = query == std::string::npos ? "?" : query + 1 == text.size() ? "" : "&";
+    std::string_view separator = query == std::string::npos ? "?"
+                                 : query + 1 == text.size() ? ""
+                                                            : "&";
     for (const auto& [key, value] : params) {
         text += separator;
         separator = "&";

@@ -30,15 +30,15 @@ std::string serverUsage() {
         "Serves the SDK core page and test ads on 127.0.0.1 and prints one line per\n"
         "request. SPEC is an ad kind followed by comma-separated options. Kinds:\n";
     // The kinds come from the parser's own table, so a new one is never missing here.
-    std::string line = " ";
+    std::string line;
     for (const auto& kind : adKindNames()) {
-        if (line.size() + 1 + kind.size() > 90) {
-            text += line + "\n";
-            line = " ";
+        if (!line.empty() && 1 + line.size() + 1 + kind.size() > 90) {
+            text += " " + line + "\n";
+            line.clear();
         }
         line += " " + kind;
     }
-    text += line + "\n";
+    text += " " + line + "\n";
     text +=
         "Options:\n"
         "  any ad: answer=url|fetch|invalid|errors|silent|refused  refresh=<s>\n"
