@@ -25,6 +25,7 @@
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
+#include "platform/testing/TestScreenshot.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -81,14 +82,8 @@ class MediatedPublicAdsWebKitTest : public ::testing::Test {
     // The window as it looks now, also left in <build>/screenshots/<file>; none without a
     // camera.
     std::optional<platform::gfx::Image> shoot(const std::string& file) {
-        std::string cameraError;
-        platform::testing::ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots",
-                                                   &cameraError};
-        EXPECT_TRUE(camera.isReady()) << cameraError;
-        if (!camera.isReady()) return std::nullopt;
-        std::string saveError;
-        auto shot = camera.shoot(*window, file, &saveError);
-        EXPECT_TRUE(saveError.empty()) << saveError;
+        auto shot = platform::testing::shootTestWindow(*window, file);
+        if (shot.empty()) return std::nullopt;
         return shot;
     }
 

@@ -18,6 +18,7 @@
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
+#include "platform/testing/TestScreenshot.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -59,12 +60,8 @@ TEST(GADBannerNativeAnswerWebKitTest, ANativeAnswerFailsTheBannersLoadAndDrawsNo
     // Photographed once the main loop is idle: the banner's place shows the window's white,
     // no text of the ad's JSON.
     scope.runUntilIdle();
-    std::string cameraError;
-    ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots", &cameraError};
-    ASSERT_TRUE(camera.isReady()) << cameraError;
-    std::string saveError;
-    const auto shot = camera.shoot(*window, "banner_native_answer.png", &saveError);
-    EXPECT_TRUE(saveError.empty()) << saveError;
+    const auto shot = platform::testing::shootTestWindow(*window, "banner_native_answer.png");
+    ASSERT_FALSE(shot.empty());
     int marked = 0;
     for (double y = 430.5; y < 480; y += 1)
         for (double x = 0.5; x < 320; x += 1)

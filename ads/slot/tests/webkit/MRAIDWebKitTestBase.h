@@ -22,6 +22,7 @@
 #include "ads/web/GADMRAIDInterceptor.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
+#include "platform/testing/TestScreenshot.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/ViewController.h"
@@ -84,15 +85,7 @@ class MRAIDWebKitTestBase : public ::testing::Test {
     }
 
     platform::gfx::Image shoot(const std::string& name) {
-        std::string cameraError;
-        platform::testing::ScreenshotCamera camera{std::string(MOVU_BINARY_DIR) + "/screenshots",
-                                                   &cameraError};
-        EXPECT_TRUE(camera.isReady()) << cameraError;
-        if (!camera.isReady()) return {};
-        std::string saveError;
-        auto picture = camera.shoot(*window, name, &saveError);
-        EXPECT_TRUE(saveError.empty()) << saveError;
-        return picture;
+        return platform::testing::shootTestWindow(*window, name);
     }
 
     AdsTestScope scope;
