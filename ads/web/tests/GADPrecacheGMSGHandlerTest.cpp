@@ -280,11 +280,16 @@ TEST_F(GADPrecacheGMSGHandlerTest, AServerFasterThanTheDiskWaitsAndStopsAtTheCap
     constexpr std::int64_t kCap = 4 * 1024 * 1024;
     // The most the transfer library hands over at once.
     constexpr std::int64_t kChunk = 16 * 1024;
-    server.get("/endless", [](const httplib::Request&, httplib::Response& res) {
-        res.set_chunked_content_provider("video/mp4", [](std::size_t, httplib::DataSink& sink) {
-            static const std::string block(64 * 1024, 'e');
-            return sink.write(block.data(), block.size());
-        });
+    // After its first block the server waits until the disk is held, so that however fast this
+    // machine writes, the cap is not reached before the hold.
+    auto held = server.makeGate();
+    server.get("/endless", [held](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider(
+            "video/mp4", [held, blocks = 0](std::size_t, httplib::DataSink& sink) mutable {
+                static const std::string block(64 * 1024, 'e');
+                if (blocks++ == 1 && !held->wait()) return false;
+                return sink.write(block.data(), block.size());
+            });
     });
     auto queue = std::make_shared<platform::SerialQueue>("precache.test.slow-disk");
     handler = H::create(kCap, queue);
@@ -292,6 +297,8 @@ TEST_F(GADPrecacheGMSGHandlerTest, AServerFasterThanTheDiskWaitsAndStopsAtTheCap
     ASSERT_TRUE(waitForBytes(1));
     auto disk = server.makeGate();
     queue->async([disk] { disk->wait(); });
+    ASSERT_TRUE(disk->waitForArrivals(1));
+    held->release();
     ASSERT_TRUE(platform::testing::runMainLoopUntil(
         [&] { return handler->queuedBytes() >= H::kMaxQueuedBytes; }));
     const auto readWhileHeld = handler->receivedBytes();
