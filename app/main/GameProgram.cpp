@@ -16,6 +16,7 @@
 #include "appbase/JTLevelManager.h"
 #include "appbase/Random.h"
 #include "online/AnnounceManager.h"
+#include "platform/base/NamedDisplay.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/device/TiltScript.h"
 #include "platform/gfx/GLES1.h"
@@ -81,44 +82,36 @@ bool hasDisplay() {
     return name != "offscreen" && name != "dummy" && name != "evdev";
 }
 
-// The display the environment names for a window, or nothing.
-std::optional<std::string> namedDisplay() {
-    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(variable);
-        if (value && *value) return std::string(value);
-    }
-    return std::nullopt;
-}
-
-// A display server on a busy machine turns a new client away now and then (an X server whose
-// queue of waiting connections is full answers "resource temporarily unavailable", or resets
-// the connection), and SDL then quietly takes a driver that shows nothing. A display the
-// environment names is asked again, a little later each time, before the run gives up on it.
+// SDL quietly takes a driver that shows nothing when the display turns it away, so a refusal
+// is told by the driver it took (NamedDisplay.h says why a named display is asked again).
 bool initVideoWithDisplay() {
     constexpr Uint32 kSystems = SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER | SDL_INIT_EVENTS;
-    for (int attempt = 1;; ++attempt) {
-        if (SDL_Init(kSystems) != 0) {
+    const auto asking = platform::askNamedDisplay([] {
+        if (SDL_Init(kSystems) != 0) return platform::DisplayAnswer::Failed;
+        if (hasDisplay()) return platform::DisplayAnswer::Opened;
+        SDL_Quit();
+        return platform::DisplayAnswer::Refused;
+    });
+    switch (asking.answer) {
+        case platform::DisplayAnswer::Opened:
+            return true;
+        case platform::DisplayAnswer::Failed:
             std::fprintf(stderr, "movuroute: SDL: %s (try --headless)\n", SDL_GetError());
             return false;
-        }
-        if (hasDisplay()) return true;
-        SDL_Quit();
-        const auto display = namedDisplay();
-        if (!display) {
-            std::fprintf(stderr,
-                         "movuroute: no display to open a window on (DISPLAY and "
-                         "WAYLAND_DISPLAY are unset); use --headless\n");
-            return false;
-        }
-        if (attempt == GameProgram::kDisplayAttempts) {
-            std::fprintf(stderr,
-                         "movuroute: cannot open a window on the display %s (tried %d times); "
-                         "use --headless\n",
-                         display->c_str(), attempt);
-            return false;
-        }
-        SDL_Delay(Uint32(attempt * GameProgram::kDisplayRetryMilliseconds));
+        case platform::DisplayAnswer::Refused:
+            break;
     }
+    if (const auto display = platform::namedDisplay()) {
+        std::fprintf(stderr,
+                     "movuroute: cannot open a window on the display %s (tried %d times); "
+                     "use --headless\n",
+                     display->c_str(), asking.attempts);
+    } else {
+        std::fprintf(stderr,
+                     "movuroute: no display to open a window on (DISPLAY and "
+                     "WAYLAND_DISPLAY are unset); use --headless\n");
+    }
+    return false;
 }
 
 // For the start-up benchmark: with MOVUROUTE_FRAME_LOG set, the steady-clock time of every

@@ -49,10 +49,6 @@ class GameProgram {
     static constexpr int kServiceCheckTurns = 900;
     // The touch of --tap-at (the mouse is -1, fingers count from 0).
     static constexpr long kTapTouchId = 1000;
-    // How often a window run asks a display named by the environment before it gives up, and
-    // the pause after the first refusal (it grows by as much after each further one).
-    static constexpr int kDisplayAttempts = 5;
-    static constexpr int kDisplayRetryMilliseconds = 50;
 
     // Makes the surface of a headless run; empty makes a HeadlessContext. Tests hand in their
     // own to watch what happens while the context still exists.

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "platform/base/LogSink.h"
+#include "platform/base/NamedDisplay.h"
 #include "platform/net/Connection.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/web/ResourceInterceptor.h"
@@ -103,16 +104,12 @@ void serveOriginal(WebKitURISchemeRequest* request, const Url& url, const std::s
 
 bool WebKitRuntime::openDisplay() {
     static const bool opened = [] {
-        // A loaded X server may turn a new client away for a moment; one refusal must not
-        // leave the whole run without pages. Without a named display there is nothing to
-        // wait for.
-        constexpr int kAttempts = 5;
-        const bool named = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-        for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-            if (gtk_init_check(nullptr, nullptr)) return true;
-            if (!named || attempt == kAttempts) break;
-            g_usleep(gulong(attempt) * 50000);
-        }
+        // One refusal by a loaded X server must not leave the whole run without pages.
+        const auto asking = askNamedDisplay([] {
+            return gtk_init_check(nullptr, nullptr) ? DisplayAnswer::Opened
+                                                    : DisplayAnswer::Refused;
+        });
+        if (asking.answer == DisplayAnswer::Opened) return true;
         LogSink::write("WebView: no display could be opened; every page load will fail");
         return false;
     }();
