@@ -64,4 +64,15 @@ bool AdServerFixture::waitOnMainLoopUntil(const std::function<bool()>& condition
     return platform::testing::runMainLoopUntil(condition, limitSeconds);
 }
 
+bool AdServerFixture::waitWhileClockMoves(AdsTestScope& scope,
+                                          const std::function<bool()>& condition,
+                                          double limitSeconds) {
+    return waitOnMainLoopUntil(
+        [&] {
+            scope.advance(0.05);
+            return condition();
+        },
+        limitSeconds);
+}
+
 }  // namespace ads::testing

@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "ads/testsupport/AdsTestScope.h"
 #include "tools/ad_server/AdServer.h"
 
 namespace ads::testing {
@@ -43,6 +44,10 @@ class AdServerFixture {
     bool waitOnMainLoop(tools::adserver::RequestKind kind, std::size_t count,
                         double limitSeconds = 10);
     bool waitOnMainLoopUntil(const std::function<bool()>& condition, double limitSeconds = 10);
+    // The same while the test's clock moves 50 ms a turn, so the SDK's timers and animations
+    // run as the pages load in real time.
+    bool waitWhileClockMoves(AdsTestScope& scope, const std::function<bool()>& condition,
+                             double limitSeconds = 20);
 
   private:
     void setVariable(const char* name, std::optional<std::string>& saved, bool& changed);

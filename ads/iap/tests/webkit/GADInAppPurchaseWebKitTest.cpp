@@ -58,12 +58,7 @@ class GADInAppPurchaseWebKitTest : public ::testing::Test {
     }
 
     bool waitFor(const std::function<bool()>& condition) {
-        return ads.waitOnMainLoopUntil(
-            [&] {
-                scope.advance(0.05);
-                return condition();
-            },
-            20);
+        return ads.waitWhileClockMoves(scope, condition, 20);
     }
     // Loaded, presented and drawn; then the page's "Buy" link followed, as a tap would.
     bool presentAndBuy() {

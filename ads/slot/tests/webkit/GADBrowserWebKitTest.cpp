@@ -73,12 +73,7 @@ class GADBrowserWebKitTest : public ::testing::Test {
     void TearDown() override { Application::shared().setDesktopOpener({}); }
 
     bool waitFor(const std::function<bool()>& condition, double seconds = 20) {
-        return ads.waitOnMainLoopUntil(
-            [&] {
-                scope.advance(0.05);
-                return condition();
-            },
-            seconds);
+        return ads.waitWhileClockMoves(scope, condition, seconds);
     }
     std::shared_ptr<ViewController> top() {
         auto controller = root;

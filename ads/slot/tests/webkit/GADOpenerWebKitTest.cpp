@@ -70,12 +70,7 @@ class GADOpenerWebKitTest : public ::testing::Test {
     // Turns the loop and the clock (presentations are animated on the test's clock) until the
     // condition holds.
     bool waitFor(const std::function<bool()>& condition) {
-        return ads.waitOnMainLoopUntil(
-            [&] {
-                scope.advance(0.05);
-                return condition();
-            },
-            20);
+        return ads.waitWhileClockMoves(scope, condition, 20);
     }
     int count(const std::string& event) const {
         return static_cast<int>(

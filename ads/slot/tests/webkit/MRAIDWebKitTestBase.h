@@ -76,12 +76,7 @@ class MRAIDWebKitTestBase : public ::testing::Test {
 
     // Waits on the real loop while the test's clock moves on, so animations finish.
     bool waitFor(const std::function<bool()>& condition, double seconds = 20) {
-        return ads.waitOnMainLoopUntil(
-            [&] {
-                scope.advance(0.05);
-                return condition();
-            },
-            seconds);
+        return ads.waitWhileClockMoves(scope, condition, seconds);
     }
 
     platform::gfx::Image shoot(const std::string& name) {

@@ -53,12 +53,7 @@ class GADPrecachedVideoWebKitTest : public ::testing::Test {
     }
 
     bool waitFor(const std::function<bool()>& condition, double seconds = 30) {
-        return ads.waitOnMainLoopUntil(
-            [&] {
-                scope.advance(0.05);
-                return condition();
-            },
-            seconds);
+        return ads.waitWhileClockMoves(scope, condition, seconds);
     }
     std::shared_ptr<platform::ui::ViewController> top() {
         auto controller = root;
