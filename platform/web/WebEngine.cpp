@@ -12,6 +12,7 @@
 
 #include "platform/base/Error.h"
 #include "platform/base/LogSink.h"
+#include "platform/base/NamedDisplay.h"
 #include "platform/base/Url.h"
 #include "platform/net/Connection.h"
 #include "platform/net/HttpHeaders.h"
@@ -35,7 +36,7 @@ namespace {
     static_cast<std::optional<Url> (*)(std::string_view)>(&Url::parse), &Url::queryValue,
     &UrlRequest::setValueForHttpHeaderField, &makeUrlError, &ResourceInterceptor::dispatch,
     &ResourceInterceptor::fileNames, &ResourceInterceptor::setNamesObserver, &findBesideProgram,
-    &ui::markDisplayChanged);
+    &ui::markDisplayChanged, &askNamedDisplay);
 
 class DeferredBackend;
 
