@@ -38,17 +38,15 @@ Value::Dictionary GADSlotMRAID::creativePositionDictionaryForActiveViewBounds(Re
 }
 
 bool GADSlotMRAID::isShowing(const platform::ui::View& view) {
-    auto& application = platform::ui::Application::shared();
-    if (application.applicationState() != platform::ui::ApplicationState::Active) return false;
-    const platform::ui::Window* window = view.window();
     // Ad views wait in a window nobody sees until they are placed: only the key window shows.
-    if (!window || window->isHidden() || window != application.keyWindow().get()) return false;
+    if (view.window() != platform::ui::Application::shared().keyWindow().get()) return false;
     std::shared_ptr<platform::ui::View> holder;
     for (const platform::ui::View* v = &view; v; holder = v->superview(), v = holder.get()) {
         if (v->alpha() <= 0) return false;
     }
-    const Rect inWindow = view.convertRectToView(view.bounds(), nullptr);
-    return !gad_visibleBounds(view).intersection(inWindow).isEmpty();
+    // The rest (an inactive application, a hidden window or view, clipping) is the visible
+    // area's rule.
+    return !gad_visibleBounds(view).isEmpty();
 }
 
 void GADSlotMRAID::post(const std::string& name, const Value::Dictionary& parameters) const {
