@@ -168,6 +168,10 @@ void GADSlotMRAID::SDKDidBecomeReady() {
 
 void GADSlotMRAID::updateVisibility(bool visible) {
     MOVU_CHECK_MAIN_THREAD();
+    // A screen that comes or goes while the ad's layout changes (the expanded screen leaving
+    // as the ad goes back to its banner) says nothing of the ad, which stays on screen: the
+    // change's end measures what shows.
+    if (layoutChanging_) return;
     if (visible == viewable_) return;
     viewable_ = visible;
     queue("onAdVisibilityChanged", {{"visible", visibleFlag(visible)}});

@@ -18,6 +18,10 @@
 // carries the new layout's size with it (MRAIDLayoutDidChange), so no listener reads a state
 // with the size of another layout.
 //
+// Visibility notices of the ad's own screens (shown, about to go) that come while its layout
+// changes are left to the change's end, which measures what is on screen: an ad going back to
+// its banner stays viewable instead of reading hidden until its state arrives.
+//
 // Screen, features and readiness go to the page at once; visibility, position and errors are
 // queued behind the page's load. A second "mraidLoaded" of the same ad starts nothing twice.
 // The MRAID life ends when the slot lets its ad go (MRAIDAdDidUnload): orientation listening

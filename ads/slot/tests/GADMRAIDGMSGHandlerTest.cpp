@@ -287,6 +287,25 @@ TEST_F(GADSlotMRAIDTest, ALayoutChangeIsToldWithItsStateOnly) {
               GADSlotMRAID::creativePositionDictionaryForActiveViewBounds({0, 0, 320, 480}));
 }
 
+TEST_F(GADSlotMRAIDTest, ScreensThatComeAndGoWhileTheLayoutChangesLeaveVisibilityToItsEnd) {
+    auto window = showAtTheBottomOfTheScreen();
+    send("mraidLoaded");
+    auto mraid = slot->MRAID();
+    ASSERT_TRUE(mraid->isViewable());
+    // The expanded screen goes while the ad is already back in its banner: nothing flips.
+    mraid->MRAIDLayoutWillChange();
+    mraid->updateVisibility(false);
+    mraid->updateVisibility(true);
+    mraid->updateVisibility(false);
+    EXPECT_TRUE(mraid->isViewable());
+    EXPECT_TRUE(mraid->MRAIDLayoutDidChange(slot->adView(), false).empty());
+    // Outside a change, a screen's notice is the ad's visibility.
+    mraid->updateVisibility(false);
+    scope.runUntilIdle();
+    EXPECT_FALSE(mraid->isViewable());
+    EXPECT_EQ(scriptsMentioning("\"visible\":\"0\""), 1u);
+}
+
 TEST_F(GADSlotMRAIDTest, UnknownOrMissingSubActionsAreIgnored) {
     send("mraidLoaded");
     const auto before = page().evaluations().size();

@@ -148,6 +148,19 @@ void expectNoRepeats(const Trace& trace) {
     EXPECT_EQ(screens, 1u) << trace.describe();
 }
 
+// Once the ad showed, the creative never heard it was hidden: the ad stayed on screen
+// throughout, through every change of its layout.
+void expectNeverHiddenOnceShown(const Trace& trace) {
+    bool shown = false;
+    for (const auto& m : trace.messages.asArray()) {
+        if (m["name"].asString() != "onAdVisibilityChanged") continue;
+        const bool visible = m["p"]["visible"].asString() == "1";
+        EXPECT_FALSE(shown && !visible) << "not viewable while on screen\n" << trace.describe();
+        shown = shown || visible;
+    }
+    EXPECT_TRUE(shown) << trace.describe();
+}
+
 class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
   protected:
     static constexpr const char* kUnit = "ca-movu-mraid-record";
@@ -257,6 +270,7 @@ TEST_F(GADMRAIDEventsWebKitTest, ExpandAndCloseTellOneLayoutAtATimeAndTheBannerI
     expectOneLayoutAtATime(
         t, {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
     expectNoRepeats(t);
+    expectNeverHiddenOnceShown(t);
     EXPECT_TRUE(t.has("stateChange", [](const Value& r) {
         return r["state"].asString() == "expanded" && r["viewable"].asBool();
     })) << t.describe();
@@ -279,6 +293,7 @@ TEST_F(GADMRAIDEventsWebKitTest, TheCloseRegionCollapsesAsCloseDoes) {
         trace(),
         {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
     expectNoRepeats(trace());
+    expectNeverHiddenOnceShown(trace());
 }
 
 TEST_F(GADMRAIDEventsWebKitTest, AResizeAtTheBannersCornerCoversTheBannerAndCloseReturnsIt) {
@@ -331,6 +346,7 @@ TEST_F(GADMRAIDEventsWebKitTest, AResizeAtTheBannersCornerCoversTheBannerAndClos
     expectOneLayoutAtATime(
         trace(), {{"loading", kTopBanner}, {"default", kTopBanner}, {"resized", kResized}});
     expectNoRepeats(trace());
+    expectNeverHiddenOnceShown(trace());
 }
 
 TEST_F(GADMRAIDEventsWebKitTest, OpenFromAResizedAdCollapsesItIntoItsBannerForGood) {
