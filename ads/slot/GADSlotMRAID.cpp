@@ -186,8 +186,15 @@ std::optional<Rect> GADSlotMRAID::creativeFrameOfView(const platform::ui::View& 
                                                       bool inWindowOnly) const {
     if (inWindowOnly && !view.window()) return std::nullopt;
     const Rect application = GADDevice::sharedInstance()->standardizedOrientedApplicationFrame();
-    Rect frame =
-        GADConvertRectToStatusBarOrientation(view.convertRectToView(view.bounds(), nullptr));
+    Rect inRoot = view.convertRectToView(view.bounds(), nullptr);
+    if (!view.window()) {
+        // A banner its owner puts on screen only once it has an ad: measured as it will stand
+        // when its outermost view takes its own frame in a window.
+        std::shared_ptr<const platform::ui::View> root = view.shared_from_this();
+        while (auto superview = root->superview()) root = superview;
+        inRoot.origin = root->convertToSuperview(inRoot.origin);
+    }
+    Rect frame = GADConvertRectToStatusBarOrientation(inRoot);
     frame.origin.x -= application.origin.x;
     frame.origin.y -= application.origin.y;
     return frame;
@@ -195,14 +202,26 @@ std::optional<Rect> GADSlotMRAID::creativeFrameOfView(const platform::ui::View& 
 
 std::optional<Rect> GADSlotMRAID::defaultPosition() const {
     auto slot = this->slot();
-    auto owner = slot ? slot->slotDelegate() : nullptr;
-    auto inInterface = owner ? owner->frameInInterface() : std::nullopt;
-    if (!inInterface || *inInterface == Rect::zero()) return std::nullopt;
+    if (!slot) return std::nullopt;
     const Rect application = GADDevice::sharedInstance()->standardizedOrientedApplicationFrame();
-    Rect frame = *inInterface;
-    frame.origin.x -= application.origin.x;
-    frame.origin.y -= application.origin.y;
-    return frame;
+    // An interstitial is shown by a screen of its own, which fills the application frame.
+    if (slot->adType().isInterstitial())
+        return Rect{0, 0, application.width(), application.height()};
+    auto owner = slot->slotDelegate();
+    auto inInterface = owner ? owner->frameInInterface() : std::nullopt;
+    if (inInterface && *inInterface != Rect::zero()) {
+        Rect frame = *inInterface;
+        frame.origin.x -= application.origin.x;
+        frame.origin.y -= application.origin.y;
+        return frame;
+    }
+    // Until a place was told: out of every window the banner's ad view stands in its banner
+    // (an expanded or resized one is in the window of its screen), so where it stands is the
+    // banner's place. A banner that leaves its window later keeps the place it had.
+    auto view = slot->adView();
+    if (creativeAdFrame_ == Rect::zero() && view && !view->window() && view->superview())
+        return creativeFrameOfView(*view, false);
+    return std::nullopt;
 }
 
 GADMRAIDEvents GADSlotMRAID::positionEvents(const platform::ui::View& view, bool inWindowOnly,

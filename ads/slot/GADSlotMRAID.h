@@ -18,6 +18,11 @@
 // carries the new layout's size with it (MRAIDLayoutDidChange), so no listener reads a state
 // with the size of another layout.
 //
+// The default position is the owner's place (GADSlotDelegate::frameInInterface); a banner out
+// of every window whose place was never told (an owner that puts it on screen only once it has
+// its ad) is placed where its frame puts it, measured as its size is, and an interstitial's
+// place is the whole application frame it will fill: so "ready" always carries a place.
+//
 // Visibility notices of the ad's own screens (shown, about to go) that come while its layout
 // changes are left to the change's end, which measures what is on screen: an ad going back to
 // its banner stays viewable instead of reading hidden until its state arrives.
@@ -82,11 +87,14 @@ class GADSlotMRAID : public GADMRAIDEventHandling,
     GADMRAIDEvents::value_type screenInfoEvent() const;
     GADMRAIDEvents::value_type deviceFeaturesEvent() const;
     // The view's frame as the creative reads it (in the status bar's orientation, from the
-    // application frame's corner); without a window, from its outermost ancestor's corner, or
-    // nothing when asked for a view in a window only.
+    // application frame's corner); without a window, where it stands when its outermost
+    // ancestor is put in a window at that ancestor's own frame, or nothing when asked for a
+    // view in a window only.
     std::optional<platform::Rect> creativeFrameOfView(const platform::ui::View& view,
                                                       bool inWindowOnly) const;
-    // The banner's place as its owner gives it, from the application frame's corner.
+    // The ad's place from the application frame's corner: the owner's; out of every window and
+    // before any place was told, where the banner's ad view stands; for an interstitial, the
+    // whole application frame.
     std::optional<platform::Rect> defaultPosition() const;
     // Size, default position and visibility of the view, each only when it changed (the size
     // also when `alwaysSize`), recorded as told.

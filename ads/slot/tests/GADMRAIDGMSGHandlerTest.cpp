@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/fullscreen/GADOpener.h"
@@ -24,6 +25,7 @@
 #include "platform/base/LogSink.h"
 #include "platform/gfx/Image.h"
 #include "platform/services/PhotoAlbum.h"
+#include "platform/storage/Json.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TempDir.h"
 #include "platform/testing/TestHttpServer.h"
@@ -111,7 +113,13 @@ class GADSlotMRAIDTest : public ::testing::Test {
         slot->loadRequest(request);
         EXPECT_TRUE(platform::testing::runMainLoopUntil(
             [&] { return slot->state() == GADSlotState::Rendering; }));
-        adPage = views.web().pages().back();
+        // The ad's page: the one its HTML went to last (the measurement's core page may be
+        // newer).
+        for (const auto& candidate : views.web().pages()) {
+            const auto& loads = candidate->loads();
+            if (!loads.empty() && loads.back().html.find("mraid.js") != std::string::npos)
+                adPage = candidate;
+        }
         page().setCurrentUrl("https://ads.test/ad");
         page().fireStart();
         page().fireFinish();
@@ -146,6 +154,20 @@ class GADSlotMRAIDTest : public ::testing::Test {
             }
         }
         scope.runUntilIdle();
+    }
+    // An event with a place as the page is sent it.
+    static std::string told(const char* name, platform::Rect place) {
+        return std::string("'") + name + "', " +
+               platform::Json::write(
+                   Value(GADSlotMRAID::creativePositionDictionaryForActiveViewBounds(place)))
+                   .value_or("");
+    }
+    // What the ready delivery said, in one script.
+    std::string readyScript() {
+        std::string ready;
+        for (const auto& script : page().evaluations())
+            if (script.find("'onReadyEventReceived'") != std::string::npos) ready = script;
+        return ready;
     }
 
     ads::testing::AdsTestScope scope;
@@ -264,27 +286,31 @@ TEST_F(GADSlotMRAIDTest, ALayoutChangeIsToldWithItsStateOnly) {
     scope.runUntilIdle();
     EXPECT_EQ(page().evaluations().size(), before);
 
-    // A collapse into a banner that is covered: its size and that it no longer shows.
+    // A collapse into a banner out of every window: its size, the place it stands at (no
+    // owner ever told one) and that it no longer shows.
     mraid->MRAIDLayoutWillChange();
     slot->adView()->removeFromSuperview();
     auto banner = platform::ui::View::create({0, 0, 320, 480});
     banner->addSubview(slot->adView());
     slot->adView()->setFrame({0, 430, 320, 50});
     events = mraid->MRAIDLayoutDidChange(slot->adView(), false);
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].second,
-              GADSlotMRAID::creativePositionDictionaryForActiveViewBounds({0, 430, 320, 50}));
-    EXPECT_EQ(events[1],
+    const auto place =
+        GADSlotMRAID::creativePositionDictionaryForActiveViewBounds({0, 430, 320, 50});
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0], (GADMRAIDEvents::value_type{"onSizeChanged", place}));
+    EXPECT_EQ(events[1], (GADMRAIDEvents::value_type{"onDefaultPositionReceived", place}));
+    EXPECT_EQ(events[2],
               (GADMRAIDEvents::value_type{"onAdVisibilityChanged", {{"visible", Value("0")}}}));
-    // Another page of the ad is nobody's here.
+    // Another page of the ad is nobody's here; it is told the banner's place.
     auto other = GADAdView::create({0, 0, 320, 480});
     EXPECT_TRUE(mraid->MRAIDLayoutDidChange(other, true).empty());
     const auto facts = mraid->MRAIDEventsForPage(other);
-    ASSERT_EQ(facts.size(), 3u);
+    ASSERT_EQ(facts.size(), 4u);
     EXPECT_EQ(facts[0].first, "onScreenInfoChanged");
     EXPECT_EQ(facts[1].first, "onDeviceFeaturesReceived");
     EXPECT_EQ(facts[2].second,
               GADSlotMRAID::creativePositionDictionaryForActiveViewBounds({0, 0, 320, 480}));
+    EXPECT_EQ(facts[3], (GADMRAIDEvents::value_type{"onDefaultPositionReceived", place}));
 }
 
 TEST_F(GADSlotMRAIDTest, ScreensThatComeAndGoWhileTheLayoutChangesLeaveVisibilityToItsEnd) {
@@ -304,6 +330,38 @@ TEST_F(GADSlotMRAIDTest, ScreensThatComeAndGoWhileTheLayoutChangesLeaveVisibilit
     scope.runUntilIdle();
     EXPECT_FALSE(mraid->isViewable());
     EXPECT_EQ(scriptsMentioning("\"visible\":\"0\""), 1u);
+}
+
+TEST_F(GADSlotMRAIDTest, ReadyCarriesThePlaceOfABannerOutOfEveryWindowAndOfAnInterstitial) {
+    // A banner its owner puts on screen once it has its ad: its ad view stands in it, out of
+    // every window, and the banner stands where its frame says, below the status bar.
+    Application::shared().setStatusBarHidden(false);
+    const platform::Rect app = GADDevice::sharedInstance()->standardizedOrientedApplicationFrame();
+    ASSERT_GT(app.minY(), 0);
+    auto banner = platform::ui::View::create({0, 430, 320, 50});
+    banner->addSubview(slot->adView());
+    slot->adView()->setFrame({0, 0, 320, 50});
+    send("mraidLoaded");
+    std::string ready = readyScript();
+    const platform::Rect place{0, 430 - app.minY(), 320, 50};
+    EXPECT_NE(ready.find(told("onDefaultPositionReceived", place)), std::string::npos) << ready;
+    EXPECT_NE(ready.find(told("onSizeChanged", place)), std::string::npos) << ready;
+    // Once told, the place stays, wherever the banner goes out of sight: only the size moves.
+    auto holder = platform::ui::View::create({0, 100, 320, 480});
+    holder->addSubview(banner);
+    const auto moved = slot->MRAID()->MRAIDLayoutDidChange(slot->adView(), false);
+    ASSERT_EQ(moved.size(), 1u);
+    EXPECT_EQ(moved[0].first, "onSizeChanged");
+
+    // An interstitial fills the application frame, told from its corner.
+    slot->setAdType(GADAdType::interstitialAdType(), false);
+    load();
+    send("mraidLoaded");
+    ready = readyScript();
+    EXPECT_NE(ready.find(told("onDefaultPositionReceived", {0, 0, app.width(), app.height()})),
+              std::string::npos)
+        << ready;
+    Application::shared().setStatusBarHidden(true);
 }
 
 TEST_F(GADSlotMRAIDTest, UnknownOrMissingSubActionsAreIgnored) {

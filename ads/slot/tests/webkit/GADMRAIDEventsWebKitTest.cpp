@@ -161,6 +161,21 @@ void expectNeverHiddenOnceShown(const Trace& trace) {
     EXPECT_TRUE(shown) << trace.describe();
 }
 
+// The banner as the game-over screen keeps it: loaded outside every window and put in its
+// place only once it has an ad.
+class PlaceOnReceipt : public GADBannerViewDelegate {
+  public:
+    explicit PlaceOnReceipt(std::shared_ptr<platform::ui::View> place) : place_(std::move(place)) {}
+    void adViewDidReceiveAd(GADBannerView& view) override {
+        ++received;
+        place_->addSubview(std::static_pointer_cast<GADBannerView>(view.shared_from_this()));
+    }
+    int received = 0;
+
+  private:
+    std::shared_ptr<platform::ui::View> place_;
+};
+
 class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
   protected:
     static constexpr const char* kUnit = "ca-movu-mraid-record";
@@ -180,6 +195,17 @@ class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
 
     void loadBanner(const std::string& scenarioText, double y) {
         loadBannerOf(kUnit, scenarioText, y);
+    }
+    // A 320 x 50 banner at (0, y), out of every window until it has received its ad.
+    void loadGameOverBanner(const std::string& scenarioText, double y) {
+        auto scenario = tools::adserver::parseAdScenario(scenarioText);
+        ASSERT_TRUE(scenario) << scenarioText;
+        ads.server().setScenario(kUnit, *scenario);
+        banner = GADBannerView::create(kGADAdSizeBanner, {0, y});
+        banner->setAdUnitID(kUnit);
+        banner->setRootViewController(controller);
+        banner->setDelegate(placer);
+        banner->loadRequest(GADRequest::request());
     }
     static Trace traceOf(const std::shared_ptr<GADAdView>& view) {
         Trace trace;
@@ -234,6 +260,7 @@ class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
     }
 
     std::shared_ptr<GADInterstitial> interstitial;
+    std::shared_ptr<PlaceOnReceipt> placer = std::make_shared<PlaceOnReceipt>(controller->view());
 };
 
 constexpr Rect kBottomBanner{0, 430, 320, 50};
@@ -459,8 +486,10 @@ TEST_F(GADMRAIDEventsWebKitTest, AnInterstitialIsToldTheWholeScreenFromTheStart)
     ASSERT_TRUE(waitFor([&] { return interstitial->isReady(); }));
     auto view = interstitial->slot()->adView();
     ASSERT_TRUE(waitForTrace(view, [](const Trace& t) { return !t.recordsOf("ready").empty(); }));
-    // Not shown yet, but its size is the screen's, from its corner.
+    // Not shown yet, but its size and its place are the screen's, from its corner.
     EXPECT_EQ(rectOf(traceOf(view).recordsOf("ready").front()["current"]), kFullScreen)
+        << traceOf(view).describe();
+    EXPECT_EQ(rectOf(traceOf(view).recordsOf("ready").front()["defaultPosition"]), kFullScreen)
         << traceOf(view).describe();
     EXPECT_FALSE(traceOf(view).recordsOf("ready").front()["viewable"].asBool());
     interstitial->presentFromRootViewController(controller);
@@ -474,6 +503,18 @@ TEST_F(GADMRAIDEventsWebKitTest, AnInterstitialIsToldTheWholeScreenFromTheStart)
             EXPECT_EQ(rectOf(m["p"]), kFullScreen) << shown.describe();
         }
     }
+}
+
+TEST_F(GADMRAIDEventsWebKitTest, ABannerPlacedOnceItHasItsAdKnowsItsPlaceAtReady) {
+    loadGameOverBanner("mraid-record,size=320x50", kBottomBanner.origin.y);
+    ASSERT_TRUE(waitForTrace([](const Trace& t) { return !t.recordsOf("ready").empty(); }))
+        << trace().describe();
+    ASSERT_TRUE(waitForViewable(true)) << trace().describe();
+    const Trace t = trace();
+    keep(t, "mraid_record_game_over_banner.txt");
+    EXPECT_TRUE(readyAt(t, kBottomBanner)) << t.describe();
+    EXPECT_EQ(adFrameInWindow(), kBottomBanner);
+    expectNoRepeats(t);
 }
 
 }  // namespace
