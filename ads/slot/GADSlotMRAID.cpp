@@ -7,7 +7,9 @@
 #include "ads/foundation/GADViewAdditions.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
+#include "platform/runtime/MainLoop.h"
 #include "platform/runtime/ThreadChecker.h"
+#include "platform/runtime/WeakCall.h"
 #include "platform/services/CalendarStore.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
@@ -108,6 +110,8 @@ void GADSlotMRAID::MRAIDAdDidLoad() {
 
 void GADSlotMRAID::MRAIDAdDidUnload() {
     MOVU_CHECK_MAIN_THREAD();
+    // A change the ad's page asked for goes with the ad.
+    heldLayoutChange_ = nullptr;
     if (!loaded_) return;
     loaded_ = false;
     layoutChanging_ = false;
@@ -256,6 +260,38 @@ void GADSlotMRAID::updatePositionFromView(const std::shared_ptr<platform::ui::Vi
     auto adView = slot ? slot->adView() : nullptr;
     if (!adView) return;
     adView->dispatchSDKEvents(positionEvents(*view, true, false));
+    runHeldLayoutChangeIfShown();
+}
+
+void GADSlotMRAID::holdLayoutChange(const std::string& action, std::function<void()> change) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!change) return;
+    if (heldLayoutChange_) {
+        handleError("An earlier change of the ad's layout waits for the ad to be shown.", action);
+        return;
+    }
+    heldLayoutChange_ = std::move(change);
+}
+
+bool GADSlotMRAID::readyToRunHeldLayoutChange() const {
+    auto slot = this->slot();
+    auto view = slot ? slot->adView() : nullptr;
+    return heldLayoutChange_ && !layoutChanging_ && view &&
+           slot->state() == GADSlotState::ValidAd && isShowing(*view);
+}
+
+void GADSlotMRAID::runHeldLayoutChangeIfShown() {
+    MOVU_CHECK_MAIN_THREAD();
+    if (heldLayoutChangeScheduled_ || !readyToRunHeldLayoutChange()) return;
+    heldLayoutChangeScheduled_ = true;
+    platform::MainLoop::main().post(platform::weakCall(weak_from_this(), [](GADSlotMRAID& self) {
+        self.heldLayoutChangeScheduled_ = false;
+        // Whatever happened meanwhile (another ad, the banner taken away) is seen here.
+        if (!self.readyToRunHeldLayoutChange()) return;
+        auto change = std::move(self.heldLayoutChange_);
+        self.heldLayoutChange_ = nullptr;
+        change();
+    }));
 }
 
 void GADSlotMRAID::MRAIDLayoutWillChange() {
@@ -297,6 +333,19 @@ GADMRAIDEvents GADSlotMRAID::MRAIDEventsForPage(const std::shared_ptr<platform::
 
 // The slot's MRAID members.
 namespace ads {
+
+bool GADSlot::deferMRAIDLayoutChangeUntilShown(const std::shared_ptr<GADAdView>& page,
+                                               const std::string& action,
+                                               std::function<void()> change) {
+    MOVU_CHECK_MAIN_THREAD();
+    // An interstitial's page is shown by its own screen and changes no layout of a banner.
+    if (!page || page != adView_ || isInterstitial() || !MRAID_) return false;
+    // The ad is shown once its page has loaded; a change asked for while an earlier one waits
+    // waits with it (and is refused there).
+    if (state_ != GADSlotState::Rendering && !MRAID_->holdsLayoutChange()) return false;
+    MRAID_->holdLayoutChange(action, std::move(change));
+    return true;
+}
 
 std::shared_ptr<GADMRAIDEventHandling> GADSlot::MRAIDEventHandler() const {
     return ad_ ? ad_->MRAIDEventHandler() : nullptr;

@@ -27,6 +27,10 @@
 // changes are left to the change's end, which measures what is on screen: an ad going back to
 // its banner stays viewable instead of reading hidden until its state arrives.
 //
+// An expand, two-part expand or resize the page asks for before the slot has shown its ad
+// waits here (holdLayoutChange) and runs, on a turn of its own, once the ad is valid and on
+// screen, through the opener as any other; the next ad's load drops it.
+//
 // Screen, features and readiness go to the page at once; visibility, position and errors are
 // queued behind the page's load. A second "mraidLoaded" of the same ad starts nothing twice.
 // The MRAID life ends when the slot lets its ad go (MRAIDAdDidUnload): orientation listening
@@ -34,6 +38,7 @@
 //
 // Main thread only. The slot owns it; it holds the slot weakly.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,6 +68,14 @@ class GADSlotMRAID : public GADMRAIDEventHandling,
     GADMRAIDEvents MRAIDLayoutDidChange(const std::shared_ptr<platform::ui::View>& view,
                                         bool always) override;
     GADMRAIDEvents MRAIDEventsForPage(const std::shared_ptr<platform::ui::View>& page) override;
+
+    // A change of the creative's layout asked for before the slot showed its ad. One waits at
+    // a time: another is refused with the MRAID error of its action.
+    void holdLayoutChange(const std::string& action, std::function<void()> change);
+    bool holdsLayoutChange() const { return static_cast<bool>(heldLayoutChange_); }
+    // Once the slot's ad is valid and on screen, the held change runs on a later turn (never
+    // inside the page's load or a sample); it is checked again then.
+    void runHeldLayoutChangeIfShown();
 
     void notifyOrientationToMRAIDCreative();
     void notifyDeviceFeatures();
@@ -96,6 +109,7 @@ class GADSlotMRAID : public GADMRAIDEventHandling,
     // before any place was told, where the banner's ad view stands; for an interstitial, the
     // whole application frame.
     std::optional<platform::Rect> defaultPosition() const;
+    bool readyToRunHeldLayoutChange() const;
     // Size, default position and visibility of the view, each only when it changed (the size
     // also when `alwaysSize`), recorded as told.
     GADMRAIDEvents positionEvents(const platform::ui::View& view, bool inWindowOnly,
@@ -104,6 +118,8 @@ class GADSlotMRAID : public GADMRAIDEventHandling,
     void notifyScreenIfChanged();
 
     std::weak_ptr<GADSlot> slot_;
+    std::function<void()> heldLayoutChange_;
+    bool heldLayoutChangeScheduled_ = false;
     bool loaded_ = false;
     bool layoutChanging_ = false;
     bool viewable_ = false;

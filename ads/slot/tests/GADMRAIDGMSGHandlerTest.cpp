@@ -9,7 +9,9 @@
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
+#include "ads/fullscreen/GADAdAppViewController.h"
 #include "ads/fullscreen/GADOpener.h"
+#include "ads/fullscreen/GADOpenerGMSGHandler.h"
 #include "ads/fullscreen/GADViewController.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
 #include "ads/slot/GADSlot.h"
@@ -31,6 +33,7 @@
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/Window.h"
 #include "platform/web/FakeWebPage.h"
@@ -104,8 +107,8 @@ class GADSlotMRAIDTest : public ::testing::Test {
         load();
     }
 
-    // An MRAID creative, up to its page's load.
-    void load() {
+    // An MRAID creative, up to its page's load (or its page still loading).
+    void load(bool finish = true) {
         auto request = GADRequest::request();
         request->registerAdNetworkExtras(GADExtras::create(Value::Dictionary{
             {"_ad", Value::dictionary({{"ad_html", Value("<script src='mraid.js'></script>")},
@@ -122,7 +125,7 @@ class GADSlotMRAIDTest : public ::testing::Test {
         }
         page().setCurrentUrl("https://ads.test/ad");
         page().fireStart();
-        page().fireFinish();
+        if (finish) page().fireFinish();
         scope.runUntilIdle();
     }
 
@@ -145,10 +148,11 @@ class GADSlotMRAIDTest : public ::testing::Test {
         slot->adView()->setFrame({0, 430, 320, 50});
         return window;
     }
-    // The message as the slot page's MRAID handler takes it.
+    // The message as the slot page's MRAID handler (or the opener's) takes it.
+    template <class Handler = GADMRAIDGMSGHandler>
     void send(const std::string& name, Value::Dictionary params = {}) {
         for (const auto& handler : GADSlotTestPeer(slot).adViewDelegate()->gmsgHandlers()) {
-            if (std::dynamic_pointer_cast<GADMRAIDGMSGHandler>(handler)) {
+            if (std::dynamic_pointer_cast<Handler>(handler)) {
                 handler->handleNotification(note(name, std::move(params)), slot->adView());
                 break;
             }
@@ -362,6 +366,82 @@ TEST_F(GADSlotMRAIDTest, ReadyCarriesThePlaceOfABannerOutOfEveryWindowAndOfAnInt
               std::string::npos)
         << ready;
     Application::shared().setStatusBarHidden(true);
+}
+
+TEST_F(GADSlotMRAIDTest, AnExpandOrResizeAskedForWhileThePageLoadsWaitsUntilTheAdShows) {
+    auto& face = GADSlotTestPeer(slot).page();
+    int ran = 0;
+    const auto change = [&] { ++ran; };
+    // The app's screen the banner's screens are presented from.
+    auto window = platform::ui::Window::create({0, 0, 320, 480});
+    auto root = platform::ui::ViewController::create();
+    window->setRootViewController(root);
+    window->makeKeyWindow();
+    Application::shared().becomeActive();
+    Application::shared().setStatusBarHidden(true);
+    // As the page's first navigation hands them to its opener.
+    slot->opener()->setViewController(root);
+    slot->opener()->setAdView(slot->adView());
+    // The next ad: its creative announces itself and asks to expand before its page has loaded.
+    load(false);
+    ASSERT_EQ(slot->state(), GADSlotState::Rendering);
+    send("mraidLoaded");
+    send<GADOpenerGMSGHandler>("open", {{"a", Value("expand")}});
+    EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
+    // One waits at a time: a resize now is refused with its own error; another page's changes
+    // are not the slot's to hold.
+    send("mraid", {{"a", Value("resize")},
+                   {"width", Value("320")},
+                   {"height", Value("250")},
+                   {"offsetX", Value("0")},
+                   {"offsetY", Value("0")},
+                   {"customClosePosition", Value("top-right")},
+                   {"allowOffscreen", Value("0")}});
+    EXPECT_FALSE(face.deferMRAIDLayoutChangeUntilShown(GADAdView::create({0, 0, 320, 50}), "expand",
+                                                       change));
+
+    // Loaded but out of sight (its owner has not placed it): still waiting.
+    page().fireFinish();
+    scope.runUntilIdle();
+    ASSERT_EQ(slot->state(), GADSlotState::ValidAd);
+    EXPECT_EQ(scriptsMentioning("\"action\":\"resize\""), 1u);
+    EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
+    scope.advance(1);
+    EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
+    EXPECT_EQ(scriptsMentioning("'expanding'"), 0u);
+    // On screen, it expands its usual way, as an MRAID ad.
+    root->view()->addSubview(slot->adView());
+    slot->adView()->setFrame({0, 430, 320, 50});
+    scope.advance(1);
+    EXPECT_FALSE(slot->MRAID()->holdsLayoutChange());
+    EXPECT_EQ(scriptsMentioning("'expanding'"), 1u);
+    auto expanded =
+        std::dynamic_pointer_cast<GADAdAppViewController>(root->presentedViewController());
+    ASSERT_TRUE(expanded);
+    EXPECT_EQ(expanded->closeButton()->frame(), platform::Rect(270, 0, 50, 50));
+    // A shown ad changes at once.
+    EXPECT_FALSE(face.deferMRAIDLayoutChangeUntilShown(slot->adView(), "expand", change));
+    expanded->closeButtonPressed();
+    scope.advance(1);
+
+    // A two-part expand waits the same way, and goes with its ad: one whose page fails never
+    // opens, and the next ad's load lets it go.
+    load(false);
+    send<GADOpenerGMSGHandler>("open",
+                               {{"a", Value("webapp")}, {"u", Value("https://ads.test/second")}});
+    EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
+    page().fireFail(platform::Error("test", 1));
+    scope.advance(1);
+    ASSERT_EQ(slot->state(), GADSlotState::InvalidAd);
+    load();
+    scope.advance(1);
+    EXPECT_FALSE(slot->MRAID()->holdsLayoutChange());
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_EQ(ran, 0);
+    // An interstitial's page changes no banner's layout.
+    slot->setAdType(GADAdType::interstitialAdType(), false);
+    load(false);
+    EXPECT_FALSE(face.deferMRAIDLayoutChangeUntilShown(slot->adView(), "expand", change));
 }
 
 TEST_F(GADSlotMRAIDTest, UnknownOrMissingSubActionsAreIgnored) {
