@@ -7,7 +7,9 @@
 // GADSlot is the one real implementation; keeping the intermission and its participants on
 // this narrow face keeps them apart from the slot's request machinery. Main thread only.
 
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/base/Url.h"
 #include "platform/web/WebViewDelegate.h"
@@ -64,6 +66,21 @@ class GADFullScreenSlot {
     virtual void updateMRAIDVisibility(bool visible) = 0;
     // The ad's MRAID event handler (errors of the opener's MRAID roads go there), or nullptr.
     virtual std::shared_ptr<GADMRAIDEventHandling> MRAIDEventHandler() const { return nullptr; }
+    // A change of its layout (an MRAID expand, two-part expand or resize, named by `action`)
+    // that the slot's own page asks for while its ad is not shown yet: "ready" comes while the
+    // page still loads, and taking the ad view away then loses the end of the load (the ad is
+    // never made valid, counted or shown). Answers whether the slot took the change: it then
+    // runs on a turn of its own once the ad is first seen on screen, or never when another ad
+    // replaces it; a second change while one waits is refused with the MRAID error of its
+    // action. Any other page, or an ad already shown, is not taken.
+    virtual bool deferMRAIDLayoutChangeUntilShown(const std::shared_ptr<GADAdView>& page,
+                                                  const std::string& action,
+                                                  std::function<void()> change) {
+        (void)page;
+        (void)action;
+        (void)change;
+        return false;
+    }
 
     // The opener's reports. A click it opened counts once (the owner hears of it), before the
     // click URLs are pinged; leaving the app is told to the owner, then to the slot's own

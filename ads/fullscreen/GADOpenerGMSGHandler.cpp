@@ -1,5 +1,6 @@
 #include "ads/fullscreen/GADOpenerGMSGHandler.h"
 
+#include <functional>
 #include <unordered_map>
 
 #include "ads/foundation/GADClickTrackerCollection.h"
@@ -163,17 +164,37 @@ void GADOpenerGMSGHandler::actionOpenWebApp(const GADGMSGActionInfo& info) {
     const auto& params = paramsOf(info);
     const unsigned orientations = orientationFromParams(params);
     const bool customClose = shouldUseCustomClose(params);
-    if (const auto url = URLFromParams(params)) {
-        opener_->openWebApp(*url, orientations, customClose);
-    } else if (const auto html = text(params, "html")) {
-        opener_->openWebAppWithHTML(*html, orientations, customClose);
+    std::function<void()> open;
+    if (auto url = URLFromParams(params)) {
+        open = [opener = std::weak_ptr<GADOpener>(opener_), url = std::move(*url), orientations,
+                customClose] {
+            if (auto o = opener.lock()) o->openWebApp(url, orientations, customClose);
+        };
+    } else if (auto html = text(params, "html")) {
+        open = [opener = std::weak_ptr<GADOpener>(opener_), html = std::move(*html), orientations,
+                customClose] {
+            if (auto o = opener.lock()) o->openWebAppWithHTML(html, orientations, customClose);
+        };
     }
+    if (!open) return;
+    // A two-part expand asked for before the slot has shown its ad waits for it, as an expand.
+    auto slot = opener_->slot();
+    if (slot && slot->deferMRAIDLayoutChangeUntilShown(info.adView, "expand", open)) return;
+    open();
 }
 
 void GADOpenerGMSGHandler::actionExpand(const GADGMSGActionInfo& info) {
     const auto& params = paramsOf(info);
-    opener_->expandToWebAppWithSupportedOrientations(orientationFromParams(params),
-                                                     shouldUseCustomClose(params));
+    auto expand = [opener = std::weak_ptr<GADOpener>(opener_),
+                   orientations = orientationFromParams(params),
+                   customClose = shouldUseCustomClose(params)] {
+        if (auto o = opener.lock())
+            o->expandToWebAppWithSupportedOrientations(orientations, customClose);
+    };
+    // Asked for before the slot has shown its ad, the expansion waits for it to be on screen.
+    auto slot = opener_->slot();
+    if (slot && slot->deferMRAIDLayoutChangeUntilShown(info.adView, "expand", expand)) return;
+    expand();
 }
 
 void GADOpenerGMSGHandler::actionOpenApp(const GADGMSGActionInfo& info) {

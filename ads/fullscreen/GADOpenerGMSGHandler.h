@@ -13,7 +13,8 @@
 //                      (another app: "u" as the slot's gesture click URL).
 //   "fetchAppStore"  - prefetches the store sheet of "product_id".
 // Parameter names are case-sensitive; a required parameter that is missing ends the action
-// silently.
+// silently. An expand or web app the slot's own page asks for before the slot has shown its ad
+// waits for the ad to be on screen (GADFullScreenSlot::deferMRAIDLayoutChangeUntilShown).
 //
 // Main thread, as every handler. Holds its opener (the page delegate's) strongly.
 

@@ -76,6 +76,14 @@ void GADMRAIDGMSGHandler::didReceiveMRAIDNotification(const GADGMSGActionInfo& i
     if (!name) return;
     auto it = subActions.find(*name);
     if (it == subActions.end()) return;
+    if (*name == "resize") {
+        // Asked for before the slot has shown its ad, the resize waits for it to be on screen.
+        auto resize = [weak = weak_from_this(), parameters = info.note->parameters()] {
+            if (auto handler = weak.lock()) handler->actionResize(parameters);
+        };
+        auto slot = opener_ ? opener_->slot() : nullptr;
+        if (slot && slot->deferMRAIDLayoutChangeUntilShown(info.adView, "resize", resize)) return;
+    }
     (this->*(it->second))(info.note->parameters());
 }
 

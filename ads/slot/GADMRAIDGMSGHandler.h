@@ -2,7 +2,9 @@
 
 // The page messages of an MRAID creative's script (our mraid.js):
 //   "mraidLoaded"  - the script is ready: the slot's MRAID life starts (GADSlotMRAID).
-//   "mraid"        - by "a": "resize" (the opener's resize road with the parameters),
+//   "mraid"        - by "a": "resize" (the opener's resize road with the parameters; asked
+//                    for before the slot has shown its ad, it waits for that, as an expand
+//                    does: GADFullScreenSlot::deferMRAIDLayoutChangeUntilShown),
 //                    "storePicture" (the picture at "iurl" into the album, after the user
 //                    agreed), "createCalendarEvent" (the opener's calendar road with the
 //                    parameters), "setOrientationProperties" (the orientations of the ad's

@@ -268,6 +268,10 @@ class GADSlot : public GADAdFetcherDelegate,
     std::shared_ptr<void> publicAdObject() const override { return interstitial_.lock(); }
     void interstitialViewWillAppear() override;
     void updateMRAIDVisibility(bool visible) override;
+    // Its own page's expand or resize waits while the ad is rendered (GADSlotMRAID holds it).
+    bool deferMRAIDLayoutChangeUntilShown(const std::shared_ptr<GADAdView>& page,
+                                          const std::string& action,
+                                          std::function<void()> change) override;
 
     // State (GADSlotState.cpp): setState is the only writer of the state.
     void setState(GADSlotState state);

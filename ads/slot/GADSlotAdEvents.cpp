@@ -3,6 +3,7 @@
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/slot/GADSlotMRAID.h"
 #include "ads/slot/GADSlotSwipe.h"
 
 namespace ads {
@@ -21,6 +22,9 @@ void GADSlot::adFailedToReceiveContentWithError(const GADRequestError& error) {
 void GADSlot::adFinishedLoadingContent() {
     swipe()->adFinishedLoadingContent();
     if (auto delegate = delegates_.adLoad.lock()) delegate->slotFinishedLoadingAdContent(*this);
+    // An owner may have put the ad on screen just now, which an expand asked for while the
+    // page loaded waits for.
+    if (MRAID_) MRAID_->runHeldLayoutChangeIfShown();
 }
 
 void GADSlot::adWasClicked() {

@@ -7,7 +7,9 @@
 #include "ads/foundation/GADViewAdditions.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/web/GADAdView.h"
+#include "platform/runtime/MainLoop.h"
 #include "platform/runtime/ThreadChecker.h"
+#include "platform/runtime/WeakCall.h"
 #include "platform/services/CalendarStore.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
@@ -108,6 +110,8 @@ void GADSlotMRAID::MRAIDAdDidLoad() {
 
 void GADSlotMRAID::MRAIDAdDidUnload() {
     MOVU_CHECK_MAIN_THREAD();
+    // A change the ad's page asked for goes with the ad.
+    heldLayoutChange_ = nullptr;
     if (!loaded_) return;
     loaded_ = false;
     layoutChanging_ = false;
@@ -168,6 +172,10 @@ void GADSlotMRAID::SDKDidBecomeReady() {
 
 void GADSlotMRAID::updateVisibility(bool visible) {
     MOVU_CHECK_MAIN_THREAD();
+    // A screen that comes or goes while the ad's layout changes (the expanded screen leaving
+    // as the ad goes back to its banner) says nothing of the ad, which stays on screen: the
+    // change's end measures what shows.
+    if (layoutChanging_) return;
     if (visible == viewable_) return;
     viewable_ = visible;
     queue("onAdVisibilityChanged", {{"visible", visibleFlag(visible)}});
@@ -182,8 +190,15 @@ std::optional<Rect> GADSlotMRAID::creativeFrameOfView(const platform::ui::View& 
                                                       bool inWindowOnly) const {
     if (inWindowOnly && !view.window()) return std::nullopt;
     const Rect application = GADDevice::sharedInstance()->standardizedOrientedApplicationFrame();
-    Rect frame =
-        GADConvertRectToStatusBarOrientation(view.convertRectToView(view.bounds(), nullptr));
+    Rect inRoot = view.convertRectToView(view.bounds(), nullptr);
+    if (!view.window()) {
+        // A banner its owner puts on screen only once it has an ad: measured as it will stand
+        // when its outermost view takes its own frame in a window.
+        std::shared_ptr<const platform::ui::View> root = view.shared_from_this();
+        while (auto superview = root->superview()) root = superview;
+        inRoot.origin = root->convertToSuperview(inRoot.origin);
+    }
+    Rect frame = GADConvertRectToStatusBarOrientation(inRoot);
     frame.origin.x -= application.origin.x;
     frame.origin.y -= application.origin.y;
     return frame;
@@ -191,14 +206,26 @@ std::optional<Rect> GADSlotMRAID::creativeFrameOfView(const platform::ui::View& 
 
 std::optional<Rect> GADSlotMRAID::defaultPosition() const {
     auto slot = this->slot();
-    auto owner = slot ? slot->slotDelegate() : nullptr;
-    auto inInterface = owner ? owner->frameInInterface() : std::nullopt;
-    if (!inInterface || *inInterface == Rect::zero()) return std::nullopt;
+    if (!slot) return std::nullopt;
     const Rect application = GADDevice::sharedInstance()->standardizedOrientedApplicationFrame();
-    Rect frame = *inInterface;
-    frame.origin.x -= application.origin.x;
-    frame.origin.y -= application.origin.y;
-    return frame;
+    // An interstitial is shown by a screen of its own, which fills the application frame.
+    if (slot->adType().isInterstitial())
+        return Rect{0, 0, application.width(), application.height()};
+    auto owner = slot->slotDelegate();
+    auto inInterface = owner ? owner->frameInInterface() : std::nullopt;
+    if (inInterface && *inInterface != Rect::zero()) {
+        Rect frame = *inInterface;
+        frame.origin.x -= application.origin.x;
+        frame.origin.y -= application.origin.y;
+        return frame;
+    }
+    // Until a place was told: out of every window the banner's ad view stands in its banner
+    // (an expanded or resized one is in the window of its screen), so where it stands is the
+    // banner's place. A banner that leaves its window later keeps the place it had.
+    auto view = slot->adView();
+    if (creativeAdFrame_ == Rect::zero() && view && !view->window() && view->superview())
+        return creativeFrameOfView(*view, false);
+    return std::nullopt;
 }
 
 GADMRAIDEvents GADSlotMRAID::positionEvents(const platform::ui::View& view, bool inWindowOnly,
@@ -233,6 +260,38 @@ void GADSlotMRAID::updatePositionFromView(const std::shared_ptr<platform::ui::Vi
     auto adView = slot ? slot->adView() : nullptr;
     if (!adView) return;
     adView->dispatchSDKEvents(positionEvents(*view, true, false));
+    runHeldLayoutChangeIfShown();
+}
+
+void GADSlotMRAID::holdLayoutChange(const std::string& action, std::function<void()> change) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!change) return;
+    if (heldLayoutChange_) {
+        handleError("An earlier change of the ad's layout waits for the ad to be shown.", action);
+        return;
+    }
+    heldLayoutChange_ = std::move(change);
+}
+
+bool GADSlotMRAID::readyToRunHeldLayoutChange() const {
+    auto slot = this->slot();
+    auto view = slot ? slot->adView() : nullptr;
+    return heldLayoutChange_ && !layoutChanging_ && view &&
+           slot->state() == GADSlotState::ValidAd && isShowing(*view);
+}
+
+void GADSlotMRAID::runHeldLayoutChangeIfShown() {
+    MOVU_CHECK_MAIN_THREAD();
+    if (heldLayoutChangeScheduled_ || !readyToRunHeldLayoutChange()) return;
+    heldLayoutChangeScheduled_ = true;
+    platform::MainLoop::main().post(platform::weakCall(weak_from_this(), [](GADSlotMRAID& self) {
+        self.heldLayoutChangeScheduled_ = false;
+        // Whatever happened meanwhile (another ad, the banner taken away) is seen here.
+        if (!self.readyToRunHeldLayoutChange()) return;
+        auto change = std::move(self.heldLayoutChange_);
+        self.heldLayoutChange_ = nullptr;
+        change();
+    }));
 }
 
 void GADSlotMRAID::MRAIDLayoutWillChange() {
@@ -274,6 +333,19 @@ GADMRAIDEvents GADSlotMRAID::MRAIDEventsForPage(const std::shared_ptr<platform::
 
 // The slot's MRAID members.
 namespace ads {
+
+bool GADSlot::deferMRAIDLayoutChangeUntilShown(const std::shared_ptr<GADAdView>& page,
+                                               const std::string& action,
+                                               std::function<void()> change) {
+    MOVU_CHECK_MAIN_THREAD();
+    // An interstitial's page is shown by its own screen and changes no layout of a banner.
+    if (!page || page != adView_ || isInterstitial() || !MRAID_) return false;
+    // The ad is shown once its page has loaded; a change asked for while an earlier one waits
+    // waits with it (and is refused there).
+    if (state_ != GADSlotState::Rendering && !MRAID_->holdsLayoutChange()) return false;
+    MRAID_->holdLayoutChange(action, std::move(change));
+    return true;
+}
 
 std::shared_ptr<GADMRAIDEventHandling> GADSlot::MRAIDEventHandler() const {
     return ad_ ? ad_->MRAIDEventHandler() : nullptr;

@@ -18,6 +18,19 @@
 // carries the new layout's size with it (MRAIDLayoutDidChange), so no listener reads a state
 // with the size of another layout.
 //
+// The default position is the owner's place (GADSlotDelegate::frameInInterface); a banner out
+// of every window whose place was never told (an owner that puts it on screen only once it has
+// its ad) is placed where its frame puts it, measured as its size is, and an interstitial's
+// place is the whole application frame it will fill: so "ready" always carries a place.
+//
+// Visibility notices of the ad's own screens (shown, about to go) that come while its layout
+// changes are left to the change's end, which measures what is on screen: an ad going back to
+// its banner stays viewable instead of reading hidden until its state arrives.
+//
+// An expand, two-part expand or resize the page asks for before the slot has shown its ad
+// waits here (holdLayoutChange) and runs, on a turn of its own, once the ad is valid and on
+// screen, through the opener as any other; the next ad's load drops it.
+//
 // Screen, features and readiness go to the page at once; visibility, position and errors are
 // queued behind the page's load. A second "mraidLoaded" of the same ad starts nothing twice.
 // The MRAID life ends when the slot lets its ad go (MRAIDAdDidUnload): orientation listening
@@ -25,6 +38,7 @@
 //
 // Main thread only. The slot owns it; it holds the slot weakly.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,6 +69,14 @@ class GADSlotMRAID : public GADMRAIDEventHandling,
                                         bool always) override;
     GADMRAIDEvents MRAIDEventsForPage(const std::shared_ptr<platform::ui::View>& page) override;
 
+    // A change of the creative's layout asked for before the slot showed its ad. One waits at
+    // a time: another is refused with the MRAID error of its action.
+    void holdLayoutChange(const std::string& action, std::function<void()> change);
+    bool holdsLayoutChange() const { return static_cast<bool>(heldLayoutChange_); }
+    // Once the slot's ad is valid and on screen, the held change runs on a later turn (never
+    // inside the page's load or a sample); it is checked again then.
+    void runHeldLayoutChangeIfShown();
+
     void notifyOrientationToMRAIDCreative();
     void notifyDeviceFeatures();
     void SDKDidBecomeReady();
@@ -78,12 +100,16 @@ class GADSlotMRAID : public GADMRAIDEventHandling,
     GADMRAIDEvents::value_type screenInfoEvent() const;
     GADMRAIDEvents::value_type deviceFeaturesEvent() const;
     // The view's frame as the creative reads it (in the status bar's orientation, from the
-    // application frame's corner); without a window, from its outermost ancestor's corner, or
-    // nothing when asked for a view in a window only.
+    // application frame's corner); without a window, where it stands when its outermost
+    // ancestor is put in a window at that ancestor's own frame, or nothing when asked for a
+    // view in a window only.
     std::optional<platform::Rect> creativeFrameOfView(const platform::ui::View& view,
                                                       bool inWindowOnly) const;
-    // The banner's place as its owner gives it, from the application frame's corner.
+    // The ad's place from the application frame's corner: the owner's; out of every window and
+    // before any place was told, where the banner's ad view stands; for an interstitial, the
+    // whole application frame.
     std::optional<platform::Rect> defaultPosition() const;
+    bool readyToRunHeldLayoutChange() const;
     // Size, default position and visibility of the view, each only when it changed (the size
     // also when `alwaysSize`), recorded as told.
     GADMRAIDEvents positionEvents(const platform::ui::View& view, bool inWindowOnly,
@@ -92,6 +118,8 @@ class GADSlotMRAID : public GADMRAIDEventHandling,
     void notifyScreenIfChanged();
 
     std::weak_ptr<GADSlot> slot_;
+    std::function<void()> heldLayoutChange_;
+    bool heldLayoutChangeScheduled_ = false;
     bool loaded_ = false;
     bool layoutChanging_ = false;
     bool viewable_ = false;

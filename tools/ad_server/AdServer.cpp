@@ -265,6 +265,12 @@ void AdServer::stallPage(std::shared_ptr<platform::testing::TestGate> gate) {
     pageGate_ = std::move(gate);
 }
 
+void AdServer::stallMraidHeldPicture(std::shared_ptr<platform::testing::TestGate> gate) {
+    if (gate) track(gate);
+    std::lock_guard lock(mutex_);
+    mraidHeldPictureGate_ = std::move(gate);
+}
+
 void AdServer::setTokenAnswer(int status, std::string body) {
     std::lock_guard lock(mutex_);
     tokenAnswer_ = std::make_pair(status, std::move(body));
@@ -342,10 +348,13 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
     if (auto asset = mraidAsset(path)) {
         log_.add(record(req, RequestKind::MraidAsset));
         bool serves = true;
+        std::shared_ptr<platform::testing::TestGate> gate;
         {
             std::lock_guard lock(mutex_);
             serves = servesMraidScripts_ || path.rfind("/mads/mraid/", 0) == 0;
+            if (path == kMraidHeldPicturePath) gate = mraidHeldPictureGate_;
         }
+        if (!waitOn(gate)) return answer(res, 503, "stopping\n");
         if (!serves) return answer(res, 404, "No MRAID scripts here.\n", "text/plain");
         return answer(res, 200, asset->body, asset->contentType.c_str());
     }

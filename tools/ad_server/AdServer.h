@@ -94,6 +94,10 @@ class AdServer {
     void setMediaClip(std::string bytes);
     void stallPage(std::shared_ptr<platform::testing::TestGate> gate);
 
+    // The MRAID creatives' held picture ("/mads/mraid/held.png") answered only once the gate
+    // lets it go, so a creative's page stays loading for as long as a test likes.
+    void stallMraidHeldPicture(std::shared_ptr<platform::testing::TestGate> gate);
+
     // The native support page: how it answers, and held back on a gate.
     void setNativePageMode(NativePageMode mode);
     void stallNativePage(std::shared_ptr<platform::testing::TestGate> gate);
@@ -151,6 +155,7 @@ class AdServer {
     std::shared_ptr<platform::testing::TestGate> pageGate_;
     NativePageMode nativePageMode_ = NativePageMode::Answer;
     std::shared_ptr<platform::testing::TestGate> nativePageGate_;
+    std::shared_ptr<platform::testing::TestGate> mraidHeldPictureGate_;
     std::optional<std::pair<int, std::string>> tokenAnswer_;
     std::vector<std::shared_ptr<platform::testing::TestGate>> gates_;
     bool stopping_ = false;

@@ -70,8 +70,9 @@ std::string buttonsHtml(const std::vector<Button>& buttons) {
 // receiver, which mraid.js hands every message on to) and each listener call with what the
 // creative reads at that moment. Its colour tells its state in a picture: red by default,
 // green expanded, blue resized. The late one loads the implementation itself, from the
-// server, only when the page's loadMraidNow() is called.
-std::string recordingCreative(bool late) {
+// server, only when the page's loadMraidNow() is called; one that expands at its load asks
+// for the expansion from the page's load event, before the page has finished loading.
+std::string recordingCreative(bool late, bool expandAtLoad = false) {
     std::string html =
         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -142,8 +143,47 @@ std::string recordingCreative(bool late) {
         "Two-part</button>"
         "</div>\n";
     if (!late) html += "<script>if (window.mraid) listen();</script>\n";
+    if (expandAtLoad) {
+        html +=
+            "<script>window.addEventListener('load', function () { mraid.expand(); });"
+            "</script>\n";
+    }
     html += "</body></html>\n";
     return html;
+}
+
+// Creatives that change their layout before their page has finished loading: "ready" comes
+// while the page loads, so an expand from the page's load event is legal MRAID. The held
+// picture keeps the load event back until the server lets it go, so a test can have "ready"
+// heard first, whatever the machine's speed.
+std::optional<std::string> earlyLayoutCreative(std::string_view name) {
+    static constexpr const char* kProbe =
+        "<script src=\"mraid.js\"></script>\n"
+        "<div style=\"background:#a50;color:#fff;width:300px;height:40px\">load-expand "
+        "probe</div>\n";
+    static constexpr const char* kExpandAtLoad =
+        "<script>window.addEventListener('load', function () { mraid.expand(); });</script>\n";
+    const std::string heldPicture =
+        std::string("<img src=\"") + kMraidHeldPicturePath + "\" width=\"1\" height=\"1\">\n";
+    if (name == "load-expand") return std::string(kProbe) + kExpandAtLoad;
+    if (name == "busy-load-expand") {
+        return std::string(kProbe) +
+               "<script>window.addEventListener('load', function () {\n"
+               "  var until = Date.now() + 6000; while (Date.now() < until) {}\n"
+               "  mraid.expand();\n"
+               "});</script>\n";
+    }
+    if (name == "held-load-expand") return std::string(kProbe) + kExpandAtLoad + heldPicture;
+    if (name == "record-load-expand") {
+        std::string html = recordingCreative(false, true);
+        html.insert(html.rfind("</body>"), heldPicture);
+        return html;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> earlyLayoutCreativeNames() {
+    return {"load-expand", "busy-load-expand", "held-load-expand", "record-load-expand"};
 }
 
 }  // namespace
@@ -153,6 +193,7 @@ std::vector<std::string> mraidCreativeNames() {
     for (const auto& [name, buttons] : features()) names.emplace_back(name);
     names.insert(names.end(), {"record", "record-late"});
     for (auto& name : mraidLayoutCreativeNames()) names.push_back(std::move(name));
+    for (auto& name : earlyLayoutCreativeNames()) names.push_back(std::move(name));
     return names;
 }
 
@@ -160,6 +201,7 @@ std::optional<std::string> mraidCreative(std::string_view feature) {
     if (feature == "record" || feature == "record-late")
         return recordingCreative(feature != "record");
     if (auto page = mraidLayoutCreative(feature)) return page;
+    if (auto page = earlyLayoutCreative(feature)) return page;
     auto found = features().find(feature);
     if (found == features().end()) return std::nullopt;
     const std::string name(feature);
@@ -216,7 +258,9 @@ std::optional<MraidAsset> mraidAsset(std::string_view path) {
     };
     if (path == kMraidBannerPath || path == kMraidExpandedBannerPath) return script("inline");
     if (path == kMraidInterstitialPath) return script("interstitial");
-    if (path == "/mads/mraid/picture.png") return MraidAsset{"image/png", std::string(mraidPng())};
+    if (path == "/mads/mraid/picture.png" || path == kMraidHeldPicturePath) {
+        return MraidAsset{"image/png", std::string(mraidPng())};
+    }
     if (path == "/mads/mraid/picture.jpg") {
         return MraidAsset{"image/jpeg", std::string(mraidJpeg())};
     }

@@ -20,6 +20,12 @@
 //   record-late   - the same, but it loads the server's MRAID script itself, only when the
 //                   page's loadMraidNow() is called (so it announces itself as late as a test
 //                   likes)
+//   load-expand, busy-load-expand, held-load-expand, record-load-expand
+//                 - expand from the page's load event, after "ready" but before the page
+//                   has finished loading: the three-line probe, the same with a load handler
+//                   busy for 6 s first, the probe with a picture the server may hold back
+//                   (kMraidHeldPicturePath: its load event waits for it), and the recording
+//                   creative with that picture doing it
 // Unit names on the command line: "mraid-expand", "mraid-resize", ... (ad kind "banner"
 // with the creative as its HTML, so an interstitial request gets the same page). The
 // creatives for looking at pixels (MraidLayoutCreatives.h) are found by the same names.
@@ -37,6 +43,9 @@ inline constexpr const char* kMraidInterstitialPath =
     "/mads/static/mad/sdk/native/mraid/v2/mraid_app_interstitial.js";
 inline constexpr const char* kMraidExpandedBannerPath =
     "/mads/static/mad/sdk/native/mraid/v2/mraid_app_expanded_banner.js";
+// A picture creatives show that the server may hold back (AdServer::stallMraidHeldPicture),
+// keeping their page loading.
+inline constexpr const char* kMraidHeldPicturePath = "/mads/mraid/held.png";
 
 // The creative's page for a feature or layout name ("expand", "clear-move", ...), or none.
 std::optional<std::string> mraidCreative(std::string_view feature);
@@ -49,8 +58,8 @@ struct MraidAsset {
 };
 // Our MRAID scripts at their three paths, and under "/mads/mraid/" the creatives' pictures
 // (picture.png, picture.jpg, not-a-picture.png (a page), oversized.png (a PNG whose header
-// claims 9000 x 9000)) and the recording creative's second page, record.html. None for any
-// other path.
+// claims 9000 x 9000), held.png (picture.png, which the server may hold back)) and the
+// recording creative's second page, record.html. None for any other path.
 std::optional<MraidAsset> mraidAsset(std::string_view path);
 
 }  // namespace tools::adserver

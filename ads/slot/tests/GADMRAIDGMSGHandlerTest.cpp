@@ -6,9 +6,12 @@
 #include <filesystem>
 
 #include "ads/foundation/GADAd.h"
+#include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
+#include "ads/fullscreen/GADAdAppViewController.h"
 #include "ads/fullscreen/GADOpener.h"
+#include "ads/fullscreen/GADOpenerGMSGHandler.h"
 #include "ads/fullscreen/GADViewController.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
 #include "ads/slot/GADSlot.h"
@@ -24,11 +27,13 @@
 #include "platform/base/LogSink.h"
 #include "platform/gfx/Image.h"
 #include "platform/services/PhotoAlbum.h"
+#include "platform/storage/Json.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TempDir.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/Window.h"
 #include "platform/web/FakeWebPage.h"
@@ -102,8 +107,8 @@ class GADSlotMRAIDTest : public ::testing::Test {
         load();
     }
 
-    // An MRAID creative, up to its page's load.
-    void load() {
+    // An MRAID creative, up to its page's load (or its page still loading).
+    void load(bool finish = true) {
         auto request = GADRequest::request();
         request->registerAdNetworkExtras(GADExtras::create(Value::Dictionary{
             {"_ad", Value::dictionary({{"ad_html", Value("<script src='mraid.js'></script>")},
@@ -111,10 +116,16 @@ class GADSlotMRAIDTest : public ::testing::Test {
         slot->loadRequest(request);
         EXPECT_TRUE(platform::testing::runMainLoopUntil(
             [&] { return slot->state() == GADSlotState::Rendering; }));
-        adPage = views.web().pages().back();
+        // The ad's page: the one its HTML went to last (the measurement's core page may be
+        // newer).
+        for (const auto& candidate : views.web().pages()) {
+            const auto& loads = candidate->loads();
+            if (!loads.empty() && loads.back().html.find("mraid.js") != std::string::npos)
+                adPage = candidate;
+        }
         page().setCurrentUrl("https://ads.test/ad");
         page().fireStart();
-        page().fireFinish();
+        if (finish) page().fireFinish();
         scope.runUntilIdle();
     }
 
@@ -137,15 +148,30 @@ class GADSlotMRAIDTest : public ::testing::Test {
         slot->adView()->setFrame({0, 430, 320, 50});
         return window;
     }
-    // The message as the slot page's MRAID handler takes it.
+    // The message as the slot page's MRAID handler (or the opener's) takes it.
+    template <class Handler = GADMRAIDGMSGHandler>
     void send(const std::string& name, Value::Dictionary params = {}) {
         for (const auto& handler : GADSlotTestPeer(slot).adViewDelegate()->gmsgHandlers()) {
-            if (std::dynamic_pointer_cast<GADMRAIDGMSGHandler>(handler)) {
+            if (std::dynamic_pointer_cast<Handler>(handler)) {
                 handler->handleNotification(note(name, std::move(params)), slot->adView());
                 break;
             }
         }
         scope.runUntilIdle();
+    }
+    // An event with a place as the page is sent it.
+    static std::string told(const char* name, platform::Rect place) {
+        return std::string("'") + name + "', " +
+               platform::Json::write(
+                   Value(GADSlotMRAID::creativePositionDictionaryForActiveViewBounds(place)))
+                   .value_or("");
+    }
+    // What the ready delivery said, in one script.
+    std::string readyScript() {
+        std::string ready;
+        for (const auto& script : page().evaluations())
+            if (script.find("'onReadyEventReceived'") != std::string::npos) ready = script;
+        return ready;
     }
 
     ads::testing::AdsTestScope scope;
@@ -264,27 +290,158 @@ TEST_F(GADSlotMRAIDTest, ALayoutChangeIsToldWithItsStateOnly) {
     scope.runUntilIdle();
     EXPECT_EQ(page().evaluations().size(), before);
 
-    // A collapse into a banner that is covered: its size and that it no longer shows.
+    // A collapse into a banner out of every window: its size, the place it stands at (no
+    // owner ever told one) and that it no longer shows.
     mraid->MRAIDLayoutWillChange();
     slot->adView()->removeFromSuperview();
     auto banner = platform::ui::View::create({0, 0, 320, 480});
     banner->addSubview(slot->adView());
     slot->adView()->setFrame({0, 430, 320, 50});
     events = mraid->MRAIDLayoutDidChange(slot->adView(), false);
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].second,
-              GADSlotMRAID::creativePositionDictionaryForActiveViewBounds({0, 430, 320, 50}));
-    EXPECT_EQ(events[1],
+    const auto place =
+        GADSlotMRAID::creativePositionDictionaryForActiveViewBounds({0, 430, 320, 50});
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0], (GADMRAIDEvents::value_type{"onSizeChanged", place}));
+    EXPECT_EQ(events[1], (GADMRAIDEvents::value_type{"onDefaultPositionReceived", place}));
+    EXPECT_EQ(events[2],
               (GADMRAIDEvents::value_type{"onAdVisibilityChanged", {{"visible", Value("0")}}}));
-    // Another page of the ad is nobody's here.
+    // Another page of the ad is nobody's here; it is told the banner's place.
     auto other = GADAdView::create({0, 0, 320, 480});
     EXPECT_TRUE(mraid->MRAIDLayoutDidChange(other, true).empty());
     const auto facts = mraid->MRAIDEventsForPage(other);
-    ASSERT_EQ(facts.size(), 3u);
+    ASSERT_EQ(facts.size(), 4u);
     EXPECT_EQ(facts[0].first, "onScreenInfoChanged");
     EXPECT_EQ(facts[1].first, "onDeviceFeaturesReceived");
     EXPECT_EQ(facts[2].second,
               GADSlotMRAID::creativePositionDictionaryForActiveViewBounds({0, 0, 320, 480}));
+    EXPECT_EQ(facts[3], (GADMRAIDEvents::value_type{"onDefaultPositionReceived", place}));
+}
+
+TEST_F(GADSlotMRAIDTest, ScreensThatComeAndGoWhileTheLayoutChangesLeaveVisibilityToItsEnd) {
+    auto window = showAtTheBottomOfTheScreen();
+    send("mraidLoaded");
+    auto mraid = slot->MRAID();
+    ASSERT_TRUE(mraid->isViewable());
+    // The expanded screen goes while the ad is already back in its banner: nothing flips.
+    mraid->MRAIDLayoutWillChange();
+    mraid->updateVisibility(false);
+    mraid->updateVisibility(true);
+    mraid->updateVisibility(false);
+    EXPECT_TRUE(mraid->isViewable());
+    EXPECT_TRUE(mraid->MRAIDLayoutDidChange(slot->adView(), false).empty());
+    // Outside a change, a screen's notice is the ad's visibility.
+    mraid->updateVisibility(false);
+    scope.runUntilIdle();
+    EXPECT_FALSE(mraid->isViewable());
+    EXPECT_EQ(scriptsMentioning("\"visible\":\"0\""), 1u);
+}
+
+TEST_F(GADSlotMRAIDTest, ReadyCarriesThePlaceOfABannerOutOfEveryWindowAndOfAnInterstitial) {
+    // A banner its owner puts on screen once it has its ad: its ad view stands in it, out of
+    // every window, and the banner stands where its frame says, below the status bar.
+    Application::shared().setStatusBarHidden(false);
+    const platform::Rect app = GADDevice::sharedInstance()->standardizedOrientedApplicationFrame();
+    ASSERT_GT(app.minY(), 0);
+    auto banner = platform::ui::View::create({0, 430, 320, 50});
+    banner->addSubview(slot->adView());
+    slot->adView()->setFrame({0, 0, 320, 50});
+    send("mraidLoaded");
+    std::string ready = readyScript();
+    const platform::Rect place{0, 430 - app.minY(), 320, 50};
+    EXPECT_NE(ready.find(told("onDefaultPositionReceived", place)), std::string::npos) << ready;
+    EXPECT_NE(ready.find(told("onSizeChanged", place)), std::string::npos) << ready;
+    // Once told, the place stays, wherever the banner goes out of sight: only the size moves.
+    auto holder = platform::ui::View::create({0, 100, 320, 480});
+    holder->addSubview(banner);
+    const auto moved = slot->MRAID()->MRAIDLayoutDidChange(slot->adView(), false);
+    ASSERT_EQ(moved.size(), 1u);
+    EXPECT_EQ(moved[0].first, "onSizeChanged");
+
+    // An interstitial fills the application frame, told from its corner.
+    slot->setAdType(GADAdType::interstitialAdType(), false);
+    load();
+    send("mraidLoaded");
+    ready = readyScript();
+    EXPECT_NE(ready.find(told("onDefaultPositionReceived", {0, 0, app.width(), app.height()})),
+              std::string::npos)
+        << ready;
+    Application::shared().setStatusBarHidden(true);
+}
+
+TEST_F(GADSlotMRAIDTest, AnExpandOrResizeAskedForWhileThePageLoadsWaitsUntilTheAdShows) {
+    auto& face = GADSlotTestPeer(slot).page();
+    int ran = 0;
+    const auto change = [&] { ++ran; };
+    // The app's screen the banner's screens are presented from.
+    auto window = platform::ui::Window::create({0, 0, 320, 480});
+    auto root = platform::ui::ViewController::create();
+    window->setRootViewController(root);
+    window->makeKeyWindow();
+    Application::shared().becomeActive();
+    Application::shared().setStatusBarHidden(true);
+    // As the page's first navigation hands them to its opener.
+    slot->opener()->setViewController(root);
+    slot->opener()->setAdView(slot->adView());
+    // The next ad: its creative announces itself and asks to expand before its page has loaded.
+    load(false);
+    ASSERT_EQ(slot->state(), GADSlotState::Rendering);
+    send("mraidLoaded");
+    send<GADOpenerGMSGHandler>("open", {{"a", Value("expand")}});
+    EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
+    // One waits at a time: a resize now is refused with its own error; another page's changes
+    // are not the slot's to hold.
+    send("mraid", {{"a", Value("resize")},
+                   {"width", Value("320")},
+                   {"height", Value("250")},
+                   {"offsetX", Value("0")},
+                   {"offsetY", Value("0")},
+                   {"customClosePosition", Value("top-right")},
+                   {"allowOffscreen", Value("0")}});
+    EXPECT_FALSE(face.deferMRAIDLayoutChangeUntilShown(GADAdView::create({0, 0, 320, 50}), "expand",
+                                                       change));
+
+    // Loaded but out of sight (its owner has not placed it): still waiting.
+    page().fireFinish();
+    scope.runUntilIdle();
+    ASSERT_EQ(slot->state(), GADSlotState::ValidAd);
+    EXPECT_EQ(scriptsMentioning("\"action\":\"resize\""), 1u);
+    EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
+    scope.advance(1);
+    EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
+    EXPECT_EQ(scriptsMentioning("'expanding'"), 0u);
+    // On screen, it expands its usual way, as an MRAID ad.
+    root->view()->addSubview(slot->adView());
+    slot->adView()->setFrame({0, 430, 320, 50});
+    scope.advance(1);
+    EXPECT_FALSE(slot->MRAID()->holdsLayoutChange());
+    EXPECT_EQ(scriptsMentioning("'expanding'"), 1u);
+    auto expanded =
+        std::dynamic_pointer_cast<GADAdAppViewController>(root->presentedViewController());
+    ASSERT_TRUE(expanded);
+    EXPECT_EQ(expanded->closeButton()->frame(), platform::Rect(270, 0, 50, 50));
+    // A shown ad changes at once.
+    EXPECT_FALSE(face.deferMRAIDLayoutChangeUntilShown(slot->adView(), "expand", change));
+    expanded->closeButtonPressed();
+    scope.advance(1);
+
+    // A two-part expand waits the same way, and goes with its ad: one whose page fails never
+    // opens, and the next ad's load lets it go.
+    load(false);
+    send<GADOpenerGMSGHandler>("open",
+                               {{"a", Value("webapp")}, {"u", Value("https://ads.test/second")}});
+    EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
+    page().fireFail(platform::Error("test", 1));
+    scope.advance(1);
+    ASSERT_EQ(slot->state(), GADSlotState::InvalidAd);
+    load();
+    scope.advance(1);
+    EXPECT_FALSE(slot->MRAID()->holdsLayoutChange());
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_EQ(ran, 0);
+    // An interstitial's page changes no banner's layout.
+    slot->setAdType(GADAdType::interstitialAdType(), false);
+    load(false);
+    EXPECT_FALSE(face.deferMRAIDLayoutChangeUntilShown(slot->adView(), "expand", change));
 }
 
 TEST_F(GADSlotMRAIDTest, UnknownOrMissingSubActionsAreIgnored) {

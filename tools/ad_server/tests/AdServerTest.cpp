@@ -18,6 +18,7 @@
 
 #include "platform/testing/TestGate.h"
 #include "tools/ad_server/AdServer.h"
+#include "tools/ad_server/MraidCreatives.h"
 #include "tools/ad_server/TextEscaping.h"
 
 namespace {
@@ -537,27 +538,42 @@ TEST_F(AdServerTest, StalledAnswersWaitForTheirGateAndStopLetsThemGo) {
     gate->release();
     requester.join();
     EXPECT_EQ(held, 200);
+    // The MRAID creatives' held picture likewise: it answers once its gate lets it go.
+    auto pictureGate = server.makeGate();
+    server.stallMraidHeldPicture(pictureGate);
+    int picture = -1;
+    std::thread pictureRequester([&] { picture = statusOf(kMraidHeldPicturePath); });
+    ASSERT_TRUE(pictureGate->waitForArrivals(1));
+    pictureGate->release();
+    pictureRequester.join();
+    EXPECT_EQ(picture, 200);
 
     server.setScenario("slow", AdScenario::banner().stalledOn(server.makeGate()));
     auto pageGate = server.makeGate();
     server.stallPage(pageGate);
     auto nativeGate = server.makeGate();
     server.stallNativePage(nativeGate);
-    int abandoned = -1, page = -1, native = -1;
+    auto heldPictureGate = server.makeGate();
+    server.stallMraidHeldPicture(heldPictureGate);
+    int abandoned = -1, page = -1, native = -1, heldPicture = -1;
     std::thread adRequester([&] { abandoned = statusOf("/mads/gma?slotname=slow"); });
     std::thread pageRequester([&] { page = statusOf(kCorePagePath); });
     std::thread nativeRequester([&] { native = statusOf(kNativePagePath); });
+    std::thread pictureHolder([&] { heldPicture = statusOf(kMraidHeldPicturePath); });
     ASSERT_TRUE(server.log().waitFor(RequestKind::AdRequest, 2));
     ASSERT_TRUE(pageGate->waitForArrivals(1));
     ASSERT_TRUE(nativeGate->waitForArrivals(1));
+    ASSERT_TRUE(heldPictureGate->waitForArrivals(1));
     server.stop();  // must not hang on any held answer
     adRequester.join();
     pageRequester.join();
     nativeRequester.join();
+    pictureHolder.join();
     EXPECT_FALSE(server.isRunning());
     EXPECT_TRUE(abandoned == 503 || abandoned == 0) << abandoned;
     EXPECT_TRUE(page == 503 || page == 0) << page;
     EXPECT_TRUE(native == 503 || native == 0) << native;
+    EXPECT_TRUE(heldPicture == 503 || heldPicture == 0) << heldPicture;
 }
 
 TEST_F(AdServerTest, UntrustedRequestsNeverBreakTheServer) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string_view>
+
 #include "tools/ad_server/AdScenario.h"
 #include "tools/ad_server/MraidLayoutCreatives.h"
 
@@ -62,6 +65,40 @@ TEST(MraidCreativesTest, LayoutCreativesLoadMraidAndDrawNothingButTheirOwnBlocks
     }
     EXPECT_NE(mraidCreative("clear-move")->find("background: transparent"), std::string::npos);
     EXPECT_FALSE(mraidLayoutCreative("expand"));
+}
+
+TEST(MraidCreativesTest, EarlyLayoutCreativesExpandFromTheirLoadEvent) {
+    // The probe as found: mraid.js, a box, and the expand from the load event, nothing else.
+    EXPECT_EQ(
+        mraidCreative("load-expand"),
+        "<script src=\"mraid.js\"></script>\n"
+        "<div style=\"background:#a50;color:#fff;width:300px;height:40px\">load-expand "
+        "probe</div>\n"
+        "<script>window.addEventListener('load', function () { mraid.expand(); });</script>\n");
+    const auto names = mraidCreativeNames();
+    for (const char* name :
+         {"load-expand", "busy-load-expand", "held-load-expand", "record-load-expand"}) {
+        auto html = mraidCreative(name);
+        ASSERT_TRUE(html) << name;
+        EXPECT_NE(html->find("<script src=\"mraid.js\""), std::string::npos) << name;
+        const auto load = html->find("window.addEventListener('load', function () {");
+        ASSERT_NE(load, std::string::npos) << name;
+        EXPECT_NE(html->find("mraid.expand();", load), std::string::npos) << name;
+        // Only the held ones wait for the picture the server may hold.
+        const bool held = std::string_view(name).find("held") != std::string_view::npos ||
+                          std::string_view(name).find("record") != std::string_view::npos;
+        EXPECT_EQ(html->find(kMraidHeldPicturePath) != std::string::npos, held) << name;
+        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+        auto scenario = parseAdScenario(std::string("mraid-") + name + ",size=320x50");
+        ASSERT_TRUE(scenario) << name;
+        EXPECT_EQ(scenario->html, *html);
+    }
+    EXPECT_NE(mraidCreative("busy-load-expand")->find("Date.now() + 6000"), std::string::npos);
+    // The recording one records as the others do, its picture inside its body.
+    auto record = mraidCreative("record-load-expand");
+    EXPECT_NE(record->find("window.RADE_ReceiveMessage = function"), std::string::npos);
+    EXPECT_LT(record->find(kMraidHeldPicturePath), record->find("</body>"));
+    EXPECT_EQ(mraidAsset(kMraidHeldPicturePath)->body, mraidAsset("/mads/mraid/picture.png")->body);
 }
 
 TEST(MraidCreativesTest, ScriptsNameTheirPlacementAndPicturesAreWhatTheySay) {

@@ -3,11 +3,14 @@
 // (the ad server's recording creative), on real WebKit against our loopback ad server.
 // Whatever changes the layout (expand, close, the close region, resize, open() from a resized
 // ad, a two-part expand), each listener reads the state and size of one layout and no size of
-// an earlier layout follows a state; the size and default position are known at ready; the
-// banner reads viewable while it shows, after a collapse too, also without active-view
-// settings and when its creative announces itself late. The window has no status bar, as the
-// game's. Leaves <build>/screenshots/mraid_record_*.png and, for each run, what the creative
-// heard (mraid_record_*.txt). Needs a display: scripts/test runs these under xvfb-run.
+// an earlier layout follows a state; the size and default position are known at ready, also
+// for a banner put on screen only once it has its ad and for an interstitial; the banner reads
+// viewable while it shows, through a collapse too (never "not viewable" while on screen), also
+// without active-view settings and when its creative announces itself late; an expand from
+// the page's load event waits for the banner to be shown and is then an MRAID expand like any
+// other. The window has no status bar, as the game's. Leaves
+// <build>/screenshots/mraid_record_*.png and, for each run, what the creative heard
+// (mraid_record_*.txt). Needs a display: scripts/test runs these under xvfb-run.
 
 #include <gtest/gtest.h>
 
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include "ads/fullscreen/GADBrowserViewController.h"
+#include "ads/fullscreen/GADExpandedAdAppViewController.h"
 #include "ads/fullscreen/GADSupplementalAdAppViewController.h"
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/GADInterstitial.h"
@@ -27,7 +31,9 @@
 #include "ads/web/GADAdView.h"
 #include "platform/storage/Json.h"
 #include "platform/testing/ScreenshotCamera.h"
+#include "platform/testing/TestGate.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Button.h"
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -148,6 +154,34 @@ void expectNoRepeats(const Trace& trace) {
     EXPECT_EQ(screens, 1u) << trace.describe();
 }
 
+// Once the ad showed, the creative never heard it was hidden: the ad stayed on screen
+// throughout, through every change of its layout.
+void expectNeverHiddenOnceShown(const Trace& trace) {
+    bool shown = false;
+    for (const auto& m : trace.messages.asArray()) {
+        if (m["name"].asString() != "onAdVisibilityChanged") continue;
+        const bool visible = m["p"]["visible"].asString() == "1";
+        EXPECT_FALSE(shown && !visible) << "not viewable while on screen\n" << trace.describe();
+        shown = shown || visible;
+    }
+    EXPECT_TRUE(shown) << trace.describe();
+}
+
+// The banner as the game-over screen keeps it: loaded outside every window and put in its
+// place only once it has an ad.
+class PlaceOnReceipt : public GADBannerViewDelegate {
+  public:
+    explicit PlaceOnReceipt(std::shared_ptr<platform::ui::View> place) : place_(std::move(place)) {}
+    void adViewDidReceiveAd(GADBannerView& view) override {
+        ++received;
+        place_->addSubview(std::static_pointer_cast<GADBannerView>(view.shared_from_this()));
+    }
+    int received = 0;
+
+  private:
+    std::shared_ptr<platform::ui::View> place_;
+};
+
 class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
   protected:
     static constexpr const char* kUnit = "ca-movu-mraid-record";
@@ -167,6 +201,30 @@ class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
 
     void loadBanner(const std::string& scenarioText, double y) {
         loadBannerOf(kUnit, scenarioText, y);
+    }
+    // A 320 x 50 banner at (0, y), out of every window until it has received its ad.
+    void loadGameOverBanner(const std::string& scenarioText, double y) {
+        auto scenario = tools::adserver::parseAdScenario(scenarioText);
+        ASSERT_TRUE(scenario) << scenarioText;
+        ads.server().setScenario(kUnit, *scenario);
+        banner = GADBannerView::create(kGADAdSizeBanner, {0, y});
+        banner->setAdUnitID(kUnit);
+        banner->setRootViewController(controller);
+        banner->setDelegate(placer);
+        banner->loadRequest(GADRequest::request());
+    }
+    // What the page's MRAID reads now, for the creatives that record nothing themselves.
+    Value pageReads() const {
+        if (!banner || !adView()) return Value();
+        auto json = adView()->stringByEvaluatingJavaScriptFromString(
+            "window.mraid ? JSON.stringify({state: mraid.getState(), at: "
+            "mraid.getCurrentPosition(), viewable: mraid.isViewable()}) : ''");
+        auto value = platform::Json::parse(json);
+        return value ? *value : Value();
+    }
+    std::shared_ptr<GADExpandedAdAppViewController> expandedScreen() const {
+        return std::dynamic_pointer_cast<GADExpandedAdAppViewController>(
+            controller->presentedViewController());
     }
     static Trace traceOf(const std::shared_ptr<GADAdView>& view) {
         Trace trace;
@@ -221,6 +279,7 @@ class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
     }
 
     std::shared_ptr<GADInterstitial> interstitial;
+    std::shared_ptr<PlaceOnReceipt> placer = std::make_shared<PlaceOnReceipt>(controller->view());
 };
 
 constexpr Rect kBottomBanner{0, 430, 320, 50};
@@ -257,6 +316,7 @@ TEST_F(GADMRAIDEventsWebKitTest, ExpandAndCloseTellOneLayoutAtATimeAndTheBannerI
     expectOneLayoutAtATime(
         t, {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
     expectNoRepeats(t);
+    expectNeverHiddenOnceShown(t);
     EXPECT_TRUE(t.has("stateChange", [](const Value& r) {
         return r["state"].asString() == "expanded" && r["viewable"].asBool();
     })) << t.describe();
@@ -279,6 +339,7 @@ TEST_F(GADMRAIDEventsWebKitTest, TheCloseRegionCollapsesAsCloseDoes) {
         trace(),
         {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
     expectNoRepeats(trace());
+    expectNeverHiddenOnceShown(trace());
 }
 
 TEST_F(GADMRAIDEventsWebKitTest, AResizeAtTheBannersCornerCoversTheBannerAndCloseReturnsIt) {
@@ -331,6 +392,7 @@ TEST_F(GADMRAIDEventsWebKitTest, AResizeAtTheBannersCornerCoversTheBannerAndClos
     expectOneLayoutAtATime(
         trace(), {{"loading", kTopBanner}, {"default", kTopBanner}, {"resized", kResized}});
     expectNoRepeats(trace());
+    expectNeverHiddenOnceShown(trace());
 }
 
 TEST_F(GADMRAIDEventsWebKitTest, OpenFromAResizedAdCollapsesItIntoItsBannerForGood) {
@@ -443,8 +505,10 @@ TEST_F(GADMRAIDEventsWebKitTest, AnInterstitialIsToldTheWholeScreenFromTheStart)
     ASSERT_TRUE(waitFor([&] { return interstitial->isReady(); }));
     auto view = interstitial->slot()->adView();
     ASSERT_TRUE(waitForTrace(view, [](const Trace& t) { return !t.recordsOf("ready").empty(); }));
-    // Not shown yet, but its size is the screen's, from its corner.
+    // Not shown yet, but its size and its place are the screen's, from its corner.
     EXPECT_EQ(rectOf(traceOf(view).recordsOf("ready").front()["current"]), kFullScreen)
+        << traceOf(view).describe();
+    EXPECT_EQ(rectOf(traceOf(view).recordsOf("ready").front()["defaultPosition"]), kFullScreen)
         << traceOf(view).describe();
     EXPECT_FALSE(traceOf(view).recordsOf("ready").front()["viewable"].asBool());
     interstitial->presentFromRootViewController(controller);
@@ -458,6 +522,96 @@ TEST_F(GADMRAIDEventsWebKitTest, AnInterstitialIsToldTheWholeScreenFromTheStart)
             EXPECT_EQ(rectOf(m["p"]), kFullScreen) << shown.describe();
         }
     }
+}
+
+TEST_F(GADMRAIDEventsWebKitTest, ABannerPlacedOnceItHasItsAdKnowsItsPlaceAtReady) {
+    loadGameOverBanner("mraid-record,size=320x50", kBottomBanner.origin.y);
+    ASSERT_TRUE(waitForTrace([](const Trace& t) { return !t.recordsOf("ready").empty(); }))
+        << trace().describe();
+    ASSERT_TRUE(waitForViewable(true)) << trace().describe();
+    const Trace t = trace();
+    keep(t, "mraid_record_game_over_banner.txt");
+    EXPECT_TRUE(readyAt(t, kBottomBanner)) << t.describe();
+    EXPECT_EQ(adFrameInWindow(), kBottomBanner);
+    expectNoRepeats(t);
+}
+
+// The page asks for its expansion from its load event: after "ready", before the end of its
+// load, while the banner is not shown yet. Its picture is held until it has heard "ready", as
+// a page heard it first on the machines the fault was seen on; here its load event can come
+// first.
+TEST_F(GADMRAIDEventsWebKitTest, AnExpandFromThePagesLoadEventWaitsForTheBannerAndIsAnMRAIDExpand) {
+    auto picture = ads.server().makeGate();
+    ads.server().stallMraidHeldPicture(picture);
+    loadGameOverBanner("mraid-held-load-expand,size=320x50", kBottomBanner.origin.y);
+    ASSERT_TRUE(waitFor([&] { return pageReads()["state"].asString() == "default"; }))
+        << pageReads().description();
+    picture->release();
+    std::shared_ptr<GADExpandedAdAppViewController> expanded;
+    ASSERT_TRUE(waitFor([&] {
+        expanded = expandedScreen();
+        return expanded && pageReads()["state"].asString() == "expanded";
+    })) << pageReads().description();
+    // Expanded from its banner's place, shown and counted once.
+    EXPECT_EQ(placer->received, 1);
+    EXPECT_TRUE(ads.waitOnMainLoop(RequestKind::Impression, 1));
+    // An MRAID expanded screen: the close area at the top right, not a plain ad's corner.
+    EXPECT_EQ(expanded->closeButton()->frame(), Rect(270, 0, 50, 50));
+    // It hears where it now is and that it shows.
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const Value reads = pageReads();
+            return rectOf(reads["at"]) == kFullScreen && reads["viewable"].asBool();
+        },
+        5))
+        << pageReads().description();
+    const Rect close = expanded->closeButton()->frame();
+    expanded.reset();
+    tap({close.midX(), close.midY()});
+    ASSERT_TRUE(waitFor([&] { return pageReads()["state"].asString() == "default"; }, 10))
+        << pageReads().description();
+    ASSERT_TRUE(waitFor([&] { return !controller->presentedViewController(); }, 10));
+    EXPECT_EQ(adFrameInWindow(), kBottomBanner);
+    EXPECT_TRUE(pageReads()["viewable"].asBool()) << pageReads().description();
+    // No other ad takes the screen: the next one waits for the banner's refresh.
+    EXPECT_FALSE(waitFor(
+        [&] {
+            return ads.log().count(RequestKind::AdRequest) > 1 ||
+                   controller->presentedViewController() != nullptr;
+        },
+        3));
+    EXPECT_EQ(ads.log().count(RequestKind::Impression), 1u);
+}
+
+TEST_F(GADMRAIDEventsWebKitTest, AnEarlyExpandTellsOneLayoutAtATimeAndTheBannerStaysViewable) {
+    auto picture = ads.server().makeGate();
+    ads.server().stallMraidHeldPicture(picture);
+    loadGameOverBanner("mraid-record-load-expand,size=320x50", kBottomBanner.origin.y);
+    ASSERT_TRUE(waitForTrace([](const Trace& t) { return !t.recordsOf("ready").empty(); }))
+        << trace().describe();
+    picture->release();
+    ASSERT_TRUE(waitForTrace([](const Trace& t) { return t.hasState("expanded"); }))
+        << trace().describe();
+    ASSERT_TRUE(waitForTrace([](const Trace& t) {
+        return t.has("sizeChange",
+                     [](const Value& r) { return r["state"].asString() == "expanded"; });
+    })) << trace().describe();
+    press(1);
+    ASSERT_TRUE(waitForTrace([](const Trace& t) { return t.hasState("default"); }))
+        << trace().describe();
+    ASSERT_TRUE(waitFor([&] { return !controller->presentedViewController(); }, 10));
+    scope.advance(1);
+    const Trace t = trace();
+    keep(t, "mraid_record_load_expand.txt");
+    EXPECT_TRUE(readyAt(t, kBottomBanner)) << t.describe();
+    expectOneLayoutAtATime(
+        t, {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
+    expectNoRepeats(t);
+    expectNeverHiddenOnceShown(t);
+    EXPECT_TRUE(t.has("stateChange", [](const Value& r) {
+        return r["state"].asString() == "expanded" && r["viewable"].asBool();
+    })) << t.describe();
+    EXPECT_EQ(ads.log().count(RequestKind::Impression), 1u);
 }
 
 }  // namespace
