@@ -28,6 +28,7 @@ void GADMWebViewRenderedChecker::cutLoose() {
     MOVU_CHECK_MAIN_THREAD();
     webView_.reset();
     delegate_.reset();
+    looks_.reset();
 }
 
 bool GADMWebViewRenderedChecker::isRendered(
@@ -49,9 +50,38 @@ void GADMWebViewRenderedChecker::checkIsContentRenderedInWebView() {
     auto webView = webView_.lock();
     auto delegate = delegate_.lock();
     if (!webView || !delegate) return;
-    const bool rendered =
-        isRendered(webView->snapshot(), webView->size(), webView->settings().backgroundColor);
-    delegate->webViewIsRendered(*webView, rendered);
+    auto tick = looks_.tick();
+    if (tick.previousUnseen) {
+        delegate->webViewIsRendered(*webView, false);
+        if (webView_.expired() || delegate_.expired()) return;
+    }
+    switch (tick.then) {
+        case GADRenderedLooks::Tick::Then::Look:
+            webView->takeSnapshot([weak = weak_from_this(), look = tick.look](
+                                      std::optional<platform::web::WebSnapshot> picture) {
+                if (auto self = weak.lock()) self->pictureArrived(look, std::move(picture));
+            });
+            return;
+        case GADRenderedLooks::Tick::Then::JudgeHeld:
+            return judge(tick.held, *webView, *delegate);
+        case GADRenderedLooks::Tick::Then::Unseen:
+            return delegate->webViewIsRendered(*webView, false);
+    }
+}
+
+void GADMWebViewRenderedChecker::pictureArrived(std::uint64_t look,
+                                                std::optional<platform::web::WebSnapshot> picture) {
+    auto webView = webView_.lock();
+    auto delegate = delegate_.lock();
+    if (!webView || !delegate) return;
+    if (looks_.arrived(look, picture)) judge(picture, *webView, *delegate);
+}
+
+void GADMWebViewRenderedChecker::judge(const std::optional<platform::web::WebSnapshot>& picture,
+                                       platform::web::WebView& webView,
+                                       GADMWebViewRenderedCheckerDelegate& delegate) {
+    delegate.webViewIsRendered(
+        webView, isRendered(picture, webView.size(), webView.settings().backgroundColor));
 }
 
 }  // namespace ads

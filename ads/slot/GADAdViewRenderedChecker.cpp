@@ -105,25 +105,81 @@ double GADAdViewRenderedChecker::percentOfSnapshot(const platform::web::WebSnaps
     return double(equal) / double(total);
 }
 
+void GADAdViewRenderedChecker::setAdView(std::weak_ptr<GADAdView> adView) {
+    adView_ = std::move(adView);
+    looks_.reset();
+}
+
+void GADAdViewRenderedChecker::setDelegate(
+    std::weak_ptr<GADAdViewRenderedCheckerDelegate> delegate) {
+    delegate_ = std::move(delegate);
+    looks_.reset();
+}
+
+bool GADAdViewRenderedChecker::stillChecks(const GADAdView& adView,
+                                           const GADAdViewRenderedCheckerDelegate& delegate) const {
+    return adView_.lock().get() == &adView && delegate_.lock().get() == &delegate;
+}
+
 void GADAdViewRenderedChecker::checkIsContentRenderedInAdView() {
     auto adView = adView_.lock();
     auto delegate = delegate_.lock();
     if (!adView || !delegate) return;
-    const platform::Size size = adView->frame().size;
+    auto tick = looks_.tick();
+    if (tick.previousUnseen) {
+        delegate->adViewDidFailToRenderContent(*adView);
+        if (!stillChecks(*adView, *delegate)) return;
+    }
+    switch (tick.then) {
+        case GADRenderedLooks::Tick::Then::Look:
+            return look(tick.look, *adView, *delegate);
+        case GADRenderedLooks::Tick::Then::JudgeHeld:
+            return judge(tick.held, *adView, *delegate);
+        case GADRenderedLooks::Tick::Then::Unseen:
+            return delegate->adViewDidFailToRenderContent(*adView);
+    }
+}
+
+void GADAdViewRenderedChecker::look(std::uint64_t look, GADAdView& adView,
+                                    GADAdViewRenderedCheckerDelegate& delegate) {
+    const platform::Size size = adView.frame().size;
+    std::optional<platform::web::WebSnapshot> none;
+    // Nothing to picture: the verdict is known at once.
+    if (pixelsFor(size.width) <= 0 || pixelsFor(size.height) <= 0 || !adView.webView()) {
+        if (looks_.arrived(look, none)) judge(none, adView, delegate);
+        return;
+    }
+    adView.webView()->takeSnapshot(
+        [weak = weak_from_this(), look](std::optional<platform::web::WebSnapshot> picture) {
+            if (auto self = weak.lock()) self->pictureArrived(look, std::move(picture));
+        });
+}
+
+void GADAdViewRenderedChecker::pictureArrived(std::uint64_t look,
+                                              std::optional<platform::web::WebSnapshot> picture) {
+    auto adView = adView_.lock();
+    auto delegate = delegate_.lock();
+    if (!adView || !delegate) return;
+    if (looks_.arrived(look, picture)) judge(picture, *adView, *delegate);
+}
+
+void GADAdViewRenderedChecker::judge(const std::optional<platform::web::WebSnapshot>& picture,
+                                     GADAdView& adView,
+                                     GADAdViewRenderedCheckerDelegate& delegate) {
+    // Measured against the frame the view has now, which the page's picture is placed in.
+    const platform::Size size = adView.frame().size;
     const int width = pixelsFor(size.width);
     const int height = pixelsFor(size.height);
     double share = std::numeric_limits<double>::quiet_NaN();
-    if (width > 0 && height > 0 && adView->webView()) {
-        // No picture (no display, a page that does not answer in time) tells nothing: the
-        // view is not known to show anything, so it is reported as not rendered.
-        if (auto snapshot = adView->webView()->snapshot()) {
-            share = percentOfSnapshot(*snapshot, width, height, adView->backgroundColor());
-        }
+    // No picture (no display, a page that could not be pictured) tells nothing: the view is not
+    // known to show anything, so it is reported as not rendered.
+    if (width > 0 && height > 0 && picture) {
+        share = percentOfSnapshot(*picture, width, height, adView.backgroundColor());
     }
     if (share < kRenderedThreshold) {
-        delegate->adViewDidRenderContent(*adView);
+        delegate.adViewDidRenderContent(adView);
     } else {
-        delegate->adViewDidFailToRenderContent(*adView);
+        delegate.adViewDidFailToRenderContent(adView);
     }
 }
 

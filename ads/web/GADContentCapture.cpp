@@ -1,19 +1,25 @@
 #include "ads/web/GADContentCapture.h"
 
+#include <utility>
+#include <vector>
+
 #include "ads/foundation/GADCharacterSets.h"
 #include "ads/foundation/GADContent.h"
 #include "ads/foundation/GADQueue.h"
 #include "ads/foundation/GADScheduler.h"
 #include "ads/web/GADSDKCoreController.h"
 #include "ads/web/GADViewHierarchyTraverser.h"
+#include "platform/runtime/MainLoop.h"
 #include "platform/runtime/Once.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/runtime/ThreadChecker.h"
+#include "platform/runtime/Timer.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebContentView.h"
+#include "platform/web/WebView.h"
 
 namespace ads {
 
@@ -77,6 +83,19 @@ void GADContentCapture::stopContentHashing() {
     traverser_.reset();
 }
 
+// One walk's capture: the texts of its views in visit order (a page's place waits for its
+// answer), stored on the content-hashing queue once the walk is over and nothing is unanswered.
+struct GADContentCapture::Walk {
+    std::function<bool()> current;
+    std::shared_ptr<platform::SerialQueue> queue;
+    std::weak_ptr<GADContentQueue> contents;
+    std::shared_ptr<GADContent> content;
+    std::vector<std::optional<std::string>> texts;
+    std::size_t unanswered = 0;
+    bool visited = false;
+    bool settled = false;
+};
+
 void GADContentCapture::capture() {
     MOVU_CHECK_MAIN_THREAD();
     auto application = application_.lock();
@@ -85,44 +104,62 @@ void GADContentCapture::capture() {
     if (auto window = platform::ui::Application::shared().keyWindow()) {
         if (auto controller = window->rootViewController()) root = controller->view();
     }
-    struct Walk {
-        std::shared_ptr<GADContent> content;
-    };
     auto walk = std::make_shared<Walk>();
-    const auto queue = application->contentHashingQueue();
+    walk->queue = application->contentHashingQueue();
+    walk->contents = contentQueue_;
     const auto sets = GADCharacterSets::sharedInstance();
     const auto settings = GADContentSettings::fromDefaults();
     const auto characterDelimited = sets->characterDelimitedSet();
     const auto spaceDelimited = sets->spaceDelimitedSet();
     const std::weak_ptr<GADContentCapture> weakSelf = weak_from_this();
     const std::uint64_t run = run_;
-    const auto current = [weakSelf, run] {
+    walk->current = [weakSelf, run] {
         auto self = weakSelf.lock();
         return self && self->run_ == run;
     };
+    walk_ = walk;
     traverser_->traverseView(
         root,
         [=](const std::shared_ptr<platform::ui::View>& view, std::int64_t sequence) {
-            if (!current()) return;
+            if (!walk->current()) return;
             if (!walk->content) {
                 walk->content =
                     std::make_shared<GADContent>(static_cast<std::uint64_t>(sequence), settings,
                                                  characterDelimited, spaceDelimited);
             }
-            auto text = textOfView(*view);
-            if (!text || text->empty()) return;
-            queue->async([content = walk->content, text = std::move(*text)] {
-                content->updateContentWithText(text);
+            const std::size_t place = walk->texts.size();
+            walk->texts.emplace_back();
+            ++walk->unanswered;
+            textOfView(*view, [walk, place](std::optional<std::string> text) {
+                walk->texts[place] = std::move(text);
+                --walk->unanswered;
+                storeWhenComplete(walk);
             });
         },
-        [=, contents = std::weak_ptr<GADContentQueue>(contentQueue_)](bool finished) {
-            if (!finished || !current() || !walk->content) return;
-            queue->async([content = walk->content, contents] {
-                auto stored = contents.lock();
-                if (!stored || content->fingerprint().empty()) return;
-                stored->deduplicate(content);
-                stored->enqueueContent(content);
-            });
+        [walk](bool finished) {
+            // A refused walk visited nothing and stores nothing.
+            if (!finished) {
+                walk->settled = true;
+                return;
+            }
+            walk->visited = true;
+            storeWhenComplete(walk);
+        });
+}
+
+void GADContentCapture::storeWhenComplete(const std::shared_ptr<Walk>& walk) {
+    if (walk->settled || !walk->visited || walk->unanswered > 0) return;
+    walk->settled = true;
+    if (!walk->current() || !walk->content) return;
+    walk->queue->async(
+        [content = walk->content, texts = std::move(walk->texts), contents = walk->contents] {
+            for (const auto& text : texts) {
+                if (text && !text->empty()) content->updateContentWithText(*text);
+            }
+            auto stored = contents.lock();
+            if (!stored || content->fingerprint().empty()) return;
+            stored->deduplicate(content);
+            stored->enqueueContent(content);
         });
 }
 
@@ -131,20 +168,37 @@ std::shared_ptr<platform::SerialQueue> GADContentCapture::walkQueue() const {
 }
 
 bool GADContentCapture::isCapturing() const {
-    return traverser_ && traverser_->isTraversing();
+    if (traverser_ && traverser_->isTraversing()) return true;
+    auto walk = walk_.lock();
+    return traverser_ && walk && !walk->settled;
 }
 
-std::optional<std::string> GADContentCapture::textOfView(platform::ui::View& view) {
-    if (auto* web = dynamic_cast<platform::web::WebContentView*>(&view)) {
-        if (!web->webView()) return std::nullopt;
-        return cutAtCharacterBoundary(
-            web->webView()->stringByEvaluatingJavaScriptFromString(kTextScript, kTextReadTimeout),
-            kMaximumTextBytes);
+void GADContentCapture::textOfView(platform::ui::View& view, TextCompletion done) {
+    auto* web = dynamic_cast<platform::web::WebContentView*>(&view);
+    if (!web || !web->webView()) {
+        auto* text = dynamic_cast<platform::ui::TextView*>(&view);
+        done(text ? std::optional(cutAtCharacterBoundary(text->text(), kMaximumTextBytes))
+                  : std::nullopt);
+        return;
     }
-    if (auto* text = dynamic_cast<platform::ui::TextView*>(&view)) {
-        return cutAtCharacterBoundary(text->text(), kMaximumTextBytes);
-    }
-    return std::nullopt;
+    // Whichever comes first answers: the page, or the time-out.
+    struct Read {
+        TextCompletion done;
+        std::shared_ptr<platform::Timer> timeout;
+    };
+    auto read = std::make_shared<Read>();
+    read->done = std::move(done);
+    read->timeout = platform::MainLoop::main().postAfter(kTextReadTimeout, [read] {
+        if (auto finish = std::exchange(read->done, nullptr)) finish(std::nullopt);
+    });
+    web->webView()->evaluateJavaScript(
+        kTextScript, [read](const std::string& value, const std::optional<platform::Error>& error) {
+            auto finish = std::exchange(read->done, nullptr);
+            if (!finish) return;
+            read->timeout->invalidate();
+            if (error) return finish(std::nullopt);
+            finish(cutAtCharacterBoundary(value, kMaximumTextBytes));
+        });
 }
 
 std::string GADContentCapture::cutAtCharacterBoundary(std::string text, std::size_t bytes) {

@@ -15,13 +15,18 @@
 // its visits read nothing and its capture is not stored. The captures stay until the next
 // start, so requests keep being served from them.
 //
-// A web view's text is read with a time-out of kTextReadTimeout and cut at kMaximumTextBytes
-// on a character boundary, so no hung or huge page stalls the main thread or the queue.
+// A web view's text is asked for without waiting and cut at kMaximumTextBytes on a character
+// boundary, so no busy, hung or huge page stalls the main thread or the queue: a page that has
+// not answered within kTextReadTimeout seconds of the platform's clock gives no text, and its
+// late answer is ignored. The walk's capture is fed its texts in the order the views were
+// visited and stored once the walk has finished and every page of it has answered or timed out;
+// until then the capture is under way (isCapturing).
 //
 // Main thread only. The application is held weakly; the scheduler's task and the walk's
 // blocks hold the engine weakly, and the store holds the captures' queue weakly.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,25 +70,32 @@ class GADContentCapture : public GADContentHashingEngine,
     bool isRunning() const { return scheduler_ != nullptr; }
     // One capture now, as each tick does; nothing while stopped.
     void capture();
-    // A walk of this run is under way.
+    // A walk of this run, or the reading of its pages, is under way.
     bool isCapturing() const;
     // The queue this run's walks visit through (none while stopped).
     std::shared_ptr<platform::SerialQueue> walkQueue() const;
     // This run's recent captures; read them on the application's content-hashing queue.
     const std::shared_ptr<GADContentQueue>& contentQueue() const { return contentQueue_; }
 
-    // The text a view gives, or nothing.
-    static std::optional<std::string> textOfView(platform::ui::View& view);
+    // The text a view gives, or nothing, to `done`: at once for any view but a web page, on a
+    // later main-loop turn for a page (nothing when it fails or does not answer in time).
+    using TextCompletion = std::function<void(std::optional<std::string> text)>;
+    static void textOfView(platform::ui::View& view, TextCompletion done);
     // The text cut to at most `bytes` without splitting a UTF-8 sequence.
     static std::string cutAtCharacterBoundary(std::string text, std::size_t bytes);
 
   private:
+    struct Walk;
+    static void storeWhenComplete(const std::shared_ptr<Walk>& walk);
+
     const std::weak_ptr<GADApplication> application_;
     std::shared_ptr<GADScheduler> scheduler_;
     std::shared_ptr<GADViewHierarchyTraverser> traverser_;
     std::shared_ptr<GADContentQueue> contentQueue_;
     // Raised by every start and stop: the walks of earlier runs are stale.
     std::uint64_t run_ = 0;
+    // This run's last walk, until its capture is stored or dropped.
+    std::weak_ptr<Walk> walk_;
 };
 
 }  // namespace ads

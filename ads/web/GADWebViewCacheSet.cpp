@@ -30,6 +30,7 @@ GADWebViewCacheSet::~GADWebViewCacheSet() {
         webView->setDelegate({});
         webView->stopLoading();
     }
+    for (const auto& probe : probes_) probe.timeout->invalidate();
 }
 
 void GADWebViewCacheSet::addObject(std::shared_ptr<WebView> webView) {
@@ -72,13 +73,36 @@ bool GADWebViewCacheSet::webViewShouldStartLoad(WebView&, const platform::UrlReq
 
 void GADWebViewCacheSet::webViewDidFinishLoad(WebView& webView) {
     auto taken = stopClearing(webView);
-    if (!taken) return;
+    if (taken) probe(std::move(taken));
+}
+
+void GADWebViewCacheSet::probe(std::shared_ptr<WebView> webView) {
     // Whatever the last page left in the document (a script that wrote into the blank page,
     // say) would show in the next ad. Asked so that only a real empty body says "empty": a
-    // script that fails or times out answers "" and must not count as clean.
-    if (taken->stringByEvaluatingJavaScriptFromString(kEmptyBodyProbe) != "empty") return;
+    // script that fails answers "" and must not count as clean.
+    std::weak_ptr<GADWebViewCacheSet> weakSelf =
+        std::static_pointer_cast<GADWebViewCacheSet>(shared_from_this());
+    const WebView* key = webView.get();
+    auto timeout = platform::MainLoop::main().postAfter(kEmptyBodyProbeTimeout, [weakSelf, key] {
+        if (auto self = weakSelf.lock()) self->endProbe(key, false);
+    });
+    probes_.push_back({webView, std::move(timeout)});
+    webView->evaluateJavaScript(kEmptyBodyProbe,
+                                [weakSelf, key](const std::string& value, const auto& error) {
+                                    if (auto self = weakSelf.lock())
+                                        self->endProbe(key, !error && value == "empty");
+                                });
+}
+
+void GADWebViewCacheSet::endProbe(const WebView* webView, bool clean) {
+    auto found = std::find_if(probes_.begin(), probes_.end(),
+                              [&](const Probe& p) { return p.webView.get() == webView; });
+    if (found == probes_.end()) return;
+    Probe probe = std::move(*found);
+    probes_.erase(found);
+    probe.timeout->invalidate();
     // Added only while there is room, so the view is never dropped on the set's own queue.
-    if (count() < maxCapacity()) GADCacheSet<WebView>::addObject(std::move(taken));
+    if (clean && count() < maxCapacity()) GADCacheSet<WebView>::addObject(std::move(probe.webView));
 }
 
 void GADWebViewCacheSet::webViewDidFailLoad(WebView& webView, const platform::Error&) {

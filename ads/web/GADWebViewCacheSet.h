@@ -7,16 +7,22 @@
 // are let go. The set holds at most its capacity (capacity 0: nothing is ever kept), and
 // empties itself on a memory warning.
 //
+// The empty body is asked of the blank page without waiting: a busy page in the shared web
+// process would otherwise hold the main thread, and every frame, until it answered. A view
+// whose answer has not come within kEmptyBodyProbeTimeout seconds of the platform's clock is
+// let go as not known to be clean, as one whose answer is anything but an empty body.
+//
 // Main thread: web views are made, used and released there, so the blanking runs there (a
 // later main-loop turn after the view is handed in) and views enter the underlying set only
-// when it has room, never to be dropped on its queue. The blanking holds the set weakly; a set
-// that goes stops the blanking of its views and lets them go.
+// when it has room, never to be dropped on its queue. The blanking and the probe hold the set
+// weakly; a set that goes stops the blanking of its views and lets them go, probed or not.
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "ads/foundation/GADCacheSet.h"
+#include "platform/runtime/Timer.h"
 #include "platform/web/WebView.h"
 #include "platform/web/WebViewDelegate.h"
 
@@ -26,6 +32,7 @@ class GADWebViewCacheSet : public GADCacheSet<platform::web::WebView>,
                            public platform::web::WebViewDelegate {
   public:
     static constexpr std::size_t kMaxClearingWebViews = 3;
+    static constexpr double kEmptyBodyProbeTimeout = 1.0;
 
     static std::shared_ptr<GADWebViewCacheSet> create(std::uint64_t maxCapacity);
     GADWebViewCacheSet(Private, std::uint64_t maxCapacity);
@@ -34,8 +41,9 @@ class GADWebViewCacheSet : public GADCacheSet<platform::web::WebView>,
     // Takes a web view to blank and then keep (see above); hides the underlying set's add,
     // which would keep a view as it is.
     void addObject(std::shared_ptr<platform::web::WebView> webView);
-    // The views being blanked now.
+    // The views being blanked now, and those blanked whose body is being asked about.
     std::size_t clearingCount() const { return clearingWebViews_.size(); }
+    std::size_t probingCount() const { return probes_.size(); }
 
     // The blanking's policy and its end.
     bool webViewShouldStartLoad(platform::web::WebView& webView,
@@ -49,7 +57,16 @@ class GADWebViewCacheSet : public GADCacheSet<platform::web::WebView>,
     // The view's place in clearingWebViews_, taken out; nullptr when it is not being blanked.
     std::shared_ptr<platform::web::WebView> stopClearing(platform::web::WebView& webView);
 
+    void probe(std::shared_ptr<platform::web::WebView> webView);
+    void endProbe(const platform::web::WebView* webView, bool clean);
+
+    struct Probe {
+        std::shared_ptr<platform::web::WebView> webView;
+        std::shared_ptr<platform::Timer> timeout;
+    };
+
     std::vector<std::shared_ptr<platform::web::WebView>> clearingWebViews_;
+    std::vector<Probe> probes_;
 };
 
 }  // namespace ads

@@ -54,6 +54,8 @@ void FakeWebPage::fireWebProcessEnded() {
     for (auto& [script, callback] : pending) {
         if (callback) callback(ScriptResult{{}, error, false});
     }
+    while (answerNextSnapshot(std::nullopt)) {
+    }
     if (client_) client_->backendWebProcessEnded(error);
 }
 
@@ -62,6 +64,14 @@ bool FakeWebPage::answerNextScript(ScriptResult result) {
     auto callback = std::move(pending_.front().second);
     pending_.erase(pending_.begin());
     if (callback) callback(std::move(result));
+    return true;
+}
+
+bool FakeWebPage::answerNextSnapshot(std::optional<WebSnapshot> picture) {
+    if (pendingSnapshots_.empty()) return false;
+    auto callback = std::move(pendingSnapshots_.front());
+    pendingSnapshots_.erase(pendingSnapshots_.begin());
+    if (callback) callback(std::move(picture));
     return true;
 }
 

@@ -62,8 +62,8 @@ class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
     void fireFail(const Error& error);
     void fireContentSize(double width, double height);
     // The page's process ends: a load under way fails with kWebViewErrorWebProcessEnded, the
-    // scripts waiting for an answer end with that error, then the view hears that the process
-    // ended.
+    // scripts waiting for an answer end with that error and the snapshots waiting get no
+    // picture, then the view hears that the process ended.
     void fireWebProcessEnded();
     void setTitle(std::string title) { title_ = std::move(title); }
     void setCurrentUrl(std::string url) { url_ = std::move(url); }
@@ -82,6 +82,15 @@ class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
 
     // What snapshot() answers (nothing by default) and what the view paints.
     void setSnapshot(std::optional<WebSnapshot> snapshot) { snapshot_ = std::move(snapshot); }
+    // takeSnapshot() gets the picture setSnapshot() holds at the moment it asks (delivered on
+    // the view's next main-loop turn), unless the test holds the answers back: then each
+    // request waits until answerNextSnapshot(), oldest first, like a busy page. Letting go
+    // of the hold leaves waiting requests waiting.
+    void holdSnapshots(bool hold) { holdSnapshots_ = hold; }
+    bool answerNextSnapshot(std::optional<WebSnapshot> picture);
+    std::size_t pendingSnapshotCount() const { return pendingSnapshots_.size(); }
+    // Asynchronous snapshots asked for so far.
+    int snapshotRequestCount() const { return snapshotRequests_; }
     void setPaintedFrame(WebSnapshot frame) {
         painted_ = std::move(frame);
         ++generation_;
@@ -106,6 +115,9 @@ class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
     bool canGoBack_ = false, canGoForward_ = false;
     std::function<ScriptResult(const std::string&)> answer_;
     std::optional<WebSnapshot> snapshot_;
+    bool holdSnapshots_ = false;
+    int snapshotRequests_ = 0;
+    std::vector<WebViewBackend::SnapshotCallback> pendingSnapshots_;
     WebSnapshot painted_;
     std::uint64_t generation_ = 0;
     std::vector<WebMouseEvent> mouse_;

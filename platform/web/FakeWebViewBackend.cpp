@@ -5,6 +5,7 @@ namespace platform::web {
 FakeWebViewBackend::~FakeWebViewBackend() {
     page_->client_ = nullptr;
     page_->pending_.clear();
+    page_->pendingSnapshots_.clear();
 }
 
 void FakeWebViewBackend::loadHtml(const std::string& html, const Url& baseUrl) {
@@ -38,6 +39,15 @@ WebViewBackend::ScriptResult FakeWebViewBackend::evaluateSync(const std::string&
     page_->evaluations_.push_back(script);
     if (!page_->answer_) return {};
     return page_->answer_(script);
+}
+
+void FakeWebViewBackend::requestSnapshot(SnapshotCallback callback) {
+    ++page_->snapshotRequests_;
+    if (page_->holdSnapshots_) {
+        page_->pendingSnapshots_.push_back(std::move(callback));
+        return;
+    }
+    if (callback) callback(page_->snapshot_);
 }
 
 }  // namespace platform::web

@@ -36,6 +36,7 @@ class FakeWebViewBackend : public WebViewBackend {
     void evaluate(const std::string& script, ScriptCallback callback) override;
     ScriptResult evaluateSync(const std::string& script, double timeout) override;
     std::optional<WebSnapshot> snapshot(double) override { return page_->snapshot_; }
+    void requestSnapshot(SnapshotCallback callback) override;
     const WebSnapshot& paintedFrame() override { return page_->painted_; }
     std::uint64_t paintedGeneration() const override { return page_->generation_; }
     void sendMouse(const WebMouseEvent& event) override { page_->mouse_.push_back(event); }

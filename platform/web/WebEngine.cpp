@@ -193,6 +193,17 @@ class DeferredBackend final : public WebViewBackend {
         if (!real_ && !unavailable_) openNow();
         return real_ ? real_->snapshot(timeout) : std::nullopt;
     }
+    // Asked of the page once it is there, like a script; without an engine there is none.
+    void requestSnapshot(SnapshotCallback callback) override {
+        if (real_) return real_->requestSnapshot(std::move(callback));
+        if (unavailable_) {
+            if (callback) callback(std::nullopt);
+            return;
+        }
+        later([callback = std::move(callback)](WebViewBackend& b) mutable {
+            b.requestSnapshot(std::move(callback));
+        });
+    }
     const WebSnapshot& paintedFrame() override { return real_ ? real_->paintedFrame() : none_; }
     std::uint64_t paintedGeneration() const override {
         return real_ ? real_->paintedGeneration() : 0;

@@ -15,8 +15,9 @@
 // turns (the libraries on a pool thread; then one turn each for the display, the web context,
 // the shared process's anchor view and its blank page), so no frame waits for all of it. The views
 // then get their real backends and what they were told, in order; a waiting view's agent is ""
-// unless one was set, and its loads get the engine's. A blocking script or a snapshot on a
-// waiting view opens the engine at once. Main thread only.
+// unless one was set, and its loads get the engine's. A blocking script or a waiting snapshot
+// on a waiting view opens the engine at once; an asynchronous snapshot waits for it like a
+// script. Main thread only.
 
 #include <memory>
 #include <string>

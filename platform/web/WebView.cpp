@@ -37,6 +37,16 @@ std::string checkedScriptValue(std::string value) {
     return value;
 }
 
+// Views live on the main thread only, so plain counts will do.
+std::uint64_t& synchronousWaits() {
+    static std::uint64_t count = 0;
+    return count;
+}
+std::uint64_t& asynchronousSnapshots() {
+    static std::uint64_t count = 0;
+    return count;
+}
+
 }  // namespace
 
 // The backend's client: turns what the engine reports into checked values and delegate calls
@@ -252,6 +262,7 @@ void WebView::evaluateJavaScript(const std::string& script, ScriptCompletion com
 
 std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& script,
                                                             double timeout) {
+    ++synchronousWaits();
     if (!(timeout > 0)) timeout = 0;
     auto keep = shared_from_this();
     auto result = backend_->evaluateSync(script, std::min(timeout, 3600.0));
@@ -259,10 +270,36 @@ std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& s
     return checkedScriptValue(std::move(result.value));
 }
 
+void WebView::takeSnapshot(SnapshotCompletion completion) {
+    if (!completion) return;
+    ++asynchronousSnapshots();
+    std::weak_ptr<WebView> weak = weak_from_this();
+    backend_->requestSnapshot(
+        [weak, completion = std::move(completion)](std::optional<WebSnapshot> picture) mutable {
+            if (picture && picture->empty()) picture.reset();
+            MainLoop::main().post(
+                [weak, completion = std::move(completion), picture = std::move(picture)]() mutable {
+                    auto self = weak.lock();
+                    if (!self || self->orphaned_) return;
+                    completion(std::move(picture));
+                    afterCallback(std::move(self));
+                });
+        });
+}
+
 std::optional<WebSnapshot> WebView::snapshot(double timeout) {
+    ++synchronousWaits();
     if (!(timeout > 0)) timeout = 0;
     auto keep = shared_from_this();
     return backend_->snapshot(std::min(timeout, 3600.0));
+}
+
+std::uint64_t WebView::synchronousWaitCount() {
+    return synchronousWaits();
+}
+
+std::uint64_t WebView::asynchronousSnapshotCount() {
+    return asynchronousSnapshots();
 }
 
 const WebSnapshot& WebView::paintedFrame() {

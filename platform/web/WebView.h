@@ -14,11 +14,17 @@
 // when the page loops forever. Everything the page does during that wait reaches the delegate
 // after it returns.
 //
-// Pictures: snapshot() asks the page for a fresh picture and waits like a synchronous
-// evaluation; paintedFrame() is the picture last painted, for drawing the view every frame.
+// Pictures: takeSnapshot() asks the page for a fresh picture and answers on a later main-loop
+// turn, however busy the page is; snapshot() asks the same and waits like a synchronous
+// evaluation. paintedFrame() is the picture last painted, for drawing the view every frame.
 // When the page repaints, paintedGeneration() moves on and the display is marked changed; the
 // new picture of a page with a transparent background comes a little later (asking for it
 // starts fetching it) and moves the generation again when it arrives.
+//
+// The two waiting calls hold the main thread, and with it every frame, for as long as a busy
+// page takes to answer (up to their time-out): the program's own paths use the asynchronous
+// calls. synchronousWaitCount() counts the waiting calls made in this process, so tests can
+// show that a path made none.
 //
 // Lifetime: the caller keeps the view alive; the view holds its delegate weakly. Pending
 // asynchronous answers and delegate calls are dropped once the view is gone. Releasing the view
@@ -100,10 +106,19 @@ class WebView : public std::enable_shared_from_this<WebView> {
     std::string stringByEvaluatingJavaScriptFromString(const std::string& script,
                                                        double timeout = kDefaultScriptTimeout);
 
-    // Pictures, premultiplied RGBA at the view's pixel size.
+    // Pictures, premultiplied RGBA at the view's pixel size. The completion hears nothing
+    // (nullopt) when the page could not be pictured: none loaded yet, its process gone, no
+    // display.
+    using SnapshotCompletion = std::function<void(std::optional<WebSnapshot> picture)>;
+    void takeSnapshot(SnapshotCompletion completion);
     std::optional<WebSnapshot> snapshot(double timeout = kDefaultScriptTimeout);
     const WebSnapshot& paintedFrame();
     std::uint64_t paintedGeneration() const;
+
+    // What views have been asked so far in this process, for tests that show what a path did:
+    // the synchronous evaluations and snapshots, and the snapshots asked without waiting.
+    static std::uint64_t synchronousWaitCount();
+    static std::uint64_t asynchronousSnapshotCount();
 
     // Input, in the view's points.
     void sendMouseEvent(const WebMouseEvent& event);

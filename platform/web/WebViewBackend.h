@@ -56,6 +56,7 @@ class WebViewBackend {
         bool scalar = false;
     };
     using ScriptCallback = std::function<void(ScriptResult)>;
+    using SnapshotCallback = std::function<void(std::optional<WebSnapshot>)>;
 
     virtual ~WebViewBackend() = default;
 
@@ -85,6 +86,10 @@ class WebViewBackend {
     virtual ScriptResult evaluateSync(const std::string& script, double timeout) = 0;
     // Synchronous: the page as it looks now, or nothing after `timeout` seconds or on failure.
     virtual std::optional<WebSnapshot> snapshot(double timeout) = 0;
+    // Asynchronous: the page as it looks when the engine gets to it, or nothing on failure
+    // (no page, its process gone); called like evaluate's callback. Asking never waits, so
+    // a busy page costs its caller nothing but the answer's delay.
+    virtual void requestSnapshot(SnapshotCallback callback) = 0;
     // The picture last painted, without waiting for the page (cheap enough for every frame),
     // and a number that changes whenever it does. The number also moves on when the page has
     // repainted since; asking for the picture then may only start fetching the new one, which

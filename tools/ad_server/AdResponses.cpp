@@ -405,12 +405,13 @@ Json rewardedConfiguration(const AdScenario& s, const AdContext& c) {
 namespace {
 
 // The built-in adapter for HTML creatives carried in the answer: its entry carries the script
-// ad's page (drawing, passing back or blank as the scenario's script ending says) and the
-// ad's passback URL, written with a trailing "/" the page's own navigation does not have.
+// ad's page (drawing, passing back or blank as the scenario's script ending says, ending with
+// the scenario's hostile part) and the ad's passback URL, written with a trailing "/" the
+// page's own navigation does not have.
 constexpr const char* kHtmlAdapter = "GADMAdapterHTML";
 
 void htmlAdapterCredentials(const AdScenario& s, const AdContext& c, Json& data) {
-    data["adxtym_html"] = scriptAdCreative(s, c);
+    data["adxtym_html"] = scriptAdCreative(s, c) + hostilePart(s.hostility, c);
     data["adxtym_passback_url"] = c.origin + "/mads/passback/";
 }
 

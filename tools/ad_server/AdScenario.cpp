@@ -109,6 +109,12 @@ AdScenario AdScenario::answered(PageAnswer answer) {
     return s;
 }
 
+AdScenario AdScenario::yieldingSpinBanner(int timeoutMillis) {
+    return mediation({"GADMAdapterHTML"}, timeoutMillis)
+        .endingScriptWith(ScriptEnding::Never)
+        .withHostility(Hostility::YieldingSpin);
+}
+
 std::string_view adKindName(AdKind kind) {
     switch (kind) {
         case AdKind::Banner:

@@ -149,6 +149,11 @@ struct AdScenario {
     static AdScenario precache();
     static AdScenario purchase(std::string productId = "coins");
     static AdScenario answered(PageAnswer answer);  // a banner behind the given page answer
+    // Hostile mediation scenarios:
+    // the yielding-spin banner: one network, the HTML adapter, whose transparent page draws
+    // nothing and spins 2.5 s at a time, yielding 5 ms (Hostility::YieldingSpin); the
+    // network's time-out in milliseconds
+    static AdScenario yieldingSpinBanner(int timeoutMillis = 30000);
 
     AdScenario& withAnswer(PageAnswer a) {
         answer = a;
@@ -264,7 +269,8 @@ std::string_view nativeImageName(NativeImage image);
 //            template=1|2|3, image=png|missing|empty|oversized|undecodable; for purchase ads
 //            product=<store product id>; for precache ads play (fetch the server's clip and
 //            play it from where it was cached); for generated banners and full-screen
-//            creatives hostile=file-frame|file-navigation|spin|allocate
+//            creatives (and "GADMAdapterHTML" networks)
+//            hostile=file-frame|file-navigation|spin|allocate|yielding-spin
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);

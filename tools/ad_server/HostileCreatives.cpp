@@ -8,7 +8,7 @@ namespace tools::adserver {
 namespace {
 
 constexpr Hostility kAll[] = {Hostility::None, Hostility::FileFrame, Hostility::FileNavigation,
-                              Hostility::Spin, Hostility::Allocate};
+                              Hostility::Spin, Hostility::Allocate,  Hostility::YieldingSpin};
 
 std::string fileRedirectUrl(const AdContext& c) {
     return c.origin + kFileRedirectPath + "?slot=" + percentEncode(c.slotname) +
@@ -29,6 +29,8 @@ std::string_view hostilityName(Hostility hostility) {
             return "spin";
         case Hostility::Allocate:
             return "allocate";
+        case Hostility::YieldingSpin:
+            return "yielding-spin";
     }
     return "none";
 }
@@ -63,6 +65,17 @@ std::string hostilePart(Hostility hostility, const AdContext& c) {
                    "    for (var i = 0; i < block.length; i += 4096) block[i] = 1;\n"
                    "    kept.push(block);\n"
                    "  }, 100);\n"
+                   "})();</script>\n";
+        case Hostility::YieldingSpin:
+            // Free for a moment between spins: the page answers the engine's questions late
+            // but answers them, so it is never found unresponsive and ended.
+            return "<script>(function () {\n"
+                   "  function spin() {\n"
+                   "    var end = Date.now() + 2500;\n"
+                   "    while (Date.now() < end) {}\n"
+                   "    setTimeout(spin, 5);\n"
+                   "  }\n"
+                   "  setTimeout(spin, 200);\n"
                    "})();</script>\n";
     }
     return "";

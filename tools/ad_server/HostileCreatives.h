@@ -2,8 +2,9 @@
 
 // What a hostile creative does to the web process it runs in, besides showing itself: the
 // faults a creative or its server may bring, for tests that the SDK loses one ad to them and
-// nothing else. Any generated creative (banner, interstitial and the other full-screen pages)
-// carries the scenario's part at the end of its body.
+// nothing else. Any generated creative (banner, interstitial and the other full-screen pages,
+// and the HTML adapter's page of a mediation answer) carries the scenario's part at the end of
+// its body.
 
 #include <optional>
 #include <string>
@@ -19,13 +20,15 @@ enum class Hostility {
     FileNavigation,  // the page goes to that address 0.3 s after it has loaded
     Spin,            // 0.2 s after loading, a script that never ends
     Allocate,        // 50 MiB more kept every 0.1 s, every page of it written
+    // Busy pages that still answer now and then, so the engine never ends them:
+    YieldingSpin,  // 0.2 s after loading, busy 2.5 s, free 5 ms, over and over
 };
 
 // Answers "302 Location: file:///etc/passwd", for ads and landing pages alike.
 inline constexpr const char* kFileRedirectPath = "/mads/to_file";
 inline constexpr const char* kFileRedirectTarget = "file:///etc/passwd";
 
-// "none", "file-frame", "file-navigation", "spin", "allocate".
+// "none", "file-frame", "file-navigation", "spin", "allocate", "yielding-spin".
 std::string_view hostilityName(Hostility hostility);
 std::optional<Hostility> hostilityNamed(std::string_view name);
 

@@ -289,6 +289,35 @@ TEST_F(GADMAdapterHTMLTest, ABlankCreativeStopsSilentlyAfterTheLastLookAndEachRe
     EXPECT_TRUE(adapter->webView()) << "the silent stop keeps the view";
 }
 
+TEST_F(GADMAdapterHTMLTest, ABusyPageIsAskedOnceAtATimeAndALatePictureCountsAtTheNextLook) {
+    const auto waits = platform::web::WebView::synchronousWaitCount();
+    auto page = request(picture(320, 50));
+    ASSERT_TRUE(page);
+    page->holdSnapshots(true);
+    looks(3);
+    EXPECT_EQ(page->snapshotRequestCount(), 1);
+    // The drawn picture comes between two looks: delivered at the next one, not before.
+    page->answerNextSnapshot(picture(320, 50, 1));
+    scope.runUntilIdle();
+    EXPECT_TRUE(connector->views.empty());
+    looks(1);
+    ASSERT_EQ(connector->views.size(), 1u);
+    EXPECT_EQ(page->snapshotRequestCount(), 1);
+
+    // A page that never sends its picture is given up after the 101st look all the same
+    // (20.2 s), silently; what it sends afterwards is not looked at.
+    page = request(picture(320, 50));
+    ASSERT_TRUE(page);
+    page->holdSnapshots(true);
+    looks(int(GADMAdapterHTML::kMaxRenderingChecks));
+    EXPECT_EQ(page->snapshotRequestCount(), 1);
+    page->answerNextSnapshot(picture(320, 50, 1));
+    looks(5);
+    EXPECT_EQ(connector->views.size(), 1u);
+    EXPECT_TRUE(connector->failures.empty());
+    EXPECT_EQ(platform::web::WebView::synchronousWaitCount(), waits);
+}
+
 TEST_F(GADMAdapterHTMLTest, StoppedAdaptersNeitherLookNorAnswer) {
     auto page = request(picture(320, 50, 1));
     ASSERT_TRUE(page);

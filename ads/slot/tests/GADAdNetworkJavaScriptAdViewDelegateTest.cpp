@@ -19,6 +19,7 @@
 #include "platform/net/UrlRequest.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/web/FakeWebPage.h"
+#include "platform/web/WebView.h"
 
 namespace ads {
 namespace {
@@ -183,6 +184,25 @@ TEST_F(GADAdNetworkJavaScriptAdViewDelegateTest, AHundredFailedChecksThenADrawnA
     periods(5);
     EXPECT_EQ(owner->finished, 1);
     EXPECT_EQ(script()->checkRenderingCount(), 100u);
+}
+
+TEST_F(GADAdNetworkJavaScriptAdViewDelegateTest, APageThatNeverSendsItsPictureTimesOutOnTheTicks) {
+    const auto waits = platform::web::WebView::synchronousWaitCount();
+    loadAndFinish();
+    page().holdSnapshots(true);
+    // One picture asked and never sent: every tick is still one failed check.
+    periods(100);
+    EXPECT_EQ(script()->checkRenderingCount(), 100u);
+    EXPECT_TRUE(owner->failures.empty());
+    periods(1);
+    scope.runUntilIdle();
+    EXPECT_EQ(owner->failures, (std::vector<std::string>{"1 Ad check timed out."}));
+    EXPECT_EQ(page().snapshotRequestCount(), 1);
+    // The picture that finally comes finds no check.
+    page().answerNextSnapshot(drawn());
+    scope.runUntilIdle();
+    EXPECT_EQ(owner->finished, 0);
+    EXPECT_EQ(platform::web::WebView::synchronousWaitCount(), waits);
 }
 
 TEST_F(GADAdNetworkJavaScriptAdViewDelegateTest, TheHundredAndFirstFailedCheckTimesOut) {

@@ -9,6 +9,8 @@
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/web/GADAdView.h"
+#include "platform/web/FakeWebPage.h"
+#include "platform/web/WebView.h"
 
 namespace ads {
 namespace {
@@ -42,14 +44,19 @@ WebSnapshot filled(int w, int h, std::uint32_t rgba, int others = 0,
 class GADAdViewRenderedCheckerTest : public ::testing::Test {
   protected:
     GADAdViewRenderedCheckerTest() {
-        checker.setAdView(adView);
-        checker.setDelegate(delegate);
+        checker->setAdView(adView);
+        checker->setDelegate(delegate);
     }
 
+    // One tick and the turns that bring its picture: the verdicts heard meanwhile.
     std::string check() {
         delegate->verdicts.clear();
-        checker.checkIsContentRenderedInAdView();
-        return delegate->verdicts.size() == 1 ? delegate->verdicts[0] : "none";
+        checker->checkIsContentRenderedInAdView();
+        scope.runUntilIdle();
+        std::string heard;
+        for (const auto& verdict : delegate->verdicts)
+            heard += (heard.empty() ? "" : ",") + verdict;
+        return heard.empty() ? "none" : heard;
     }
     std::shared_ptr<platform::web::FakeWebPage> page() { return views.web().lastPage(); }
 
@@ -58,7 +65,8 @@ class GADAdViewRenderedCheckerTest : public ::testing::Test {
     std::shared_ptr<GADAdView> adView = GADAdView::create(Rect(0, 0, 10, 10));
     std::shared_ptr<RecordingCheckerDelegate> delegate =
         std::make_shared<RecordingCheckerDelegate>();
-    GADAdViewRenderedChecker checker;
+    std::shared_ptr<GADAdViewRenderedChecker> checker =
+        std::make_shared<GADAdViewRenderedChecker>();
 };
 
 TEST_F(GADAdViewRenderedCheckerTest, NinetyPercentBackgroundOrMoreIsNotRendered) {
@@ -112,14 +120,60 @@ TEST_F(GADAdViewRenderedCheckerTest, TheFrameSizeDecidesWhatIsLookedAt) {
 
 TEST_F(GADAdViewRenderedCheckerTest, NothingOnceTheViewOrTheDelegateIsGone) {
     page()->setSnapshot(filled(10, 10, 0xff0000ff));
+    // A picture that comes after its delegate went reaches no one.
+    page()->holdSnapshots(true);
+    checker->checkIsContentRenderedInAdView();
     delegate.reset();
+    page()->answerNextSnapshot(filled(10, 10, 0xff0000ff));
+    scope.runUntilIdle();
+    page()->holdSnapshots(false);
     auto other = std::make_shared<RecordingCheckerDelegate>();
-    checker.checkIsContentRenderedInAdView();
-    checker.setDelegate(other);
+    checker->checkIsContentRenderedInAdView();
+    checker->setDelegate(other);
     adView->removeFromSuperview();
     adView.reset();
-    checker.checkIsContentRenderedInAdView();
+    checker->checkIsContentRenderedInAdView();
+    scope.runUntilIdle();
     EXPECT_TRUE(other->verdicts.empty());
+}
+
+TEST_F(GADAdViewRenderedCheckerTest, OneLookInFlightEachTickOneVerdictALatePictureAtTheNextTick) {
+    const auto waits = platform::web::WebView::synchronousWaitCount();
+    adView->setBackgroundColor(Color::whiteColor());
+    const auto busy = page();
+    busy->holdSnapshots(true);
+    // The first tick asks for a picture; the busy page has not sent it by the second tick.
+    EXPECT_EQ(check(), "none");
+    EXPECT_TRUE(checker->isLookInFlight());
+    // The second tick reports the first as nothing seen and itself as still waiting; it asks for
+    // no second picture.
+    EXPECT_EQ(check(), "blank,blank");
+    EXPECT_EQ(check(), "blank");
+    EXPECT_EQ(busy->snapshotRequestCount(), 1);
+    // The late picture shows the ad: kept on arrival, judged at the next tick, which asks for
+    // no picture of its own.
+    ASSERT_TRUE(busy->answerNextSnapshot(filled(10, 10, 0xff0000ff)));
+    scope.runUntilIdle();
+    EXPECT_EQ(delegate->verdicts.size(), 1u);
+    EXPECT_FALSE(checker->isLookInFlight());
+    EXPECT_EQ(check(), "rendered");
+    EXPECT_EQ(busy->snapshotRequestCount(), 1);
+    // The next tick looks again; a picture that comes before the following tick is its verdict.
+    EXPECT_EQ(check(), "none");
+    EXPECT_EQ(busy->snapshotRequestCount(), 2);
+    busy->answerNextSnapshot(filled(10, 10, 0xffffffff));
+    scope.runUntilIdle();
+    EXPECT_EQ(delegate->verdicts, (std::vector<std::string>{"blank"}));
+
+    // A new ad view starts afresh: a picture of the old one counts for nothing, and the new
+    // page (which has none to give) is asked at once.
+    checker->checkIsContentRenderedInAdView();
+    auto other = GADAdView::create(Rect(0, 0, 10, 10));
+    checker->setAdView(other);
+    busy->answerNextSnapshot(filled(10, 10, 0xff0000ff));
+    EXPECT_EQ(check(), "blank");
+    other->removeFromSuperview();
+    EXPECT_EQ(platform::web::WebView::synchronousWaitCount(), waits);
 }
 
 TEST(GADAdViewRenderedCheckerImageTest, SharesOfAPicture) {

@@ -112,11 +112,11 @@ class GADAdViewTest : public ::testing::Test {
         view.reset();
         scope.runUntilIdle();
     }
-    // Answers the cache's question about the blank page's body.
-    static void answerBody(FakeWebPage& page, const char* answer) {
-        page.setScriptAnswer([answer](const std::string&) {
-            return FakeWebPage::ScriptResult{answer, std::nullopt, true};
-        });
+    // The blank page finishes loading and answers the cache's question about its body.
+    void finishBlank(FakeWebPage& page, const char* answer) {
+        page.fireFinish();
+        scope.runUntilIdle();
+        page.answerNextScript({answer, std::nullopt, true});
     }
 
     ads::testing::AdsTestScope scope;
@@ -442,8 +442,7 @@ TEST_F(GADAdViewTest, ReuseFollowsTheCapacityTheSettingsGive) {
         for (auto& view : made) letGo(view);
         // Each blank page finishes empty.
         for (const auto& page : fresh.web().pages()) {
-            answerBody(*page, "empty");
-            page->fireFinish();
+            finishBlank(*page, "empty");
         }
         scope.runUntilIdle();
         EXPECT_EQ(GADAdView::webViewCache()->count(), c.reused);
@@ -459,8 +458,7 @@ TEST_F(GADAdViewTest, MemoryWarningEmptiesTheReuseSet) {
     setCacheCapacity(Value(3));
     auto view = makeView();
     letGo(view);
-    answerBody(page(), "empty");
-    page().fireFinish();
+    finishBlank(page(), "empty");
     scope.runUntilIdle();
     ASSERT_EQ(GADAdView::webViewCache()->count(), 1u);
     platform::ui::Application::shared().receiveMemoryWarning();

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,7 @@
 #include "platform/ui/Window.h"
 #include "platform/web/FakeWebPage.h"
 #include "platform/web/WebContentView.h"
+#include "platform/web/WebView.h"
 
 namespace ads {
 namespace {
@@ -55,24 +58,43 @@ class GADContentCaptureTest : public ::testing::Test {
         if (parent) parent->addSubview(view);
         return view;
     }
-    // A page whose body text is `text`.
+    // A page whose body text is `text`; it answers when answerPages() runs.
     std::shared_ptr<platform::web::WebContentView> page(const std::string& text) {
         auto content = platform::web::WebContentView::create({0, 0, 100, 100});
         content->setWebView(platform::web::WebView::create({100, 100}));
-        views.web().pages().back()->setScriptAnswer([text](const std::string& script) {
-            scripts.push_back(script);
-            return platform::web::FakeWebPage::ScriptResult{text, std::nullopt, true};
-        });
+        texts[views.web().pages().back().get()] = text;
         return content;
+    }
+    // Every page answers what it was asked, with its text.
+    void answerPages() {
+        for (const auto& page : views.web().pages()) {
+            auto text = texts.find(page.get());
+            if (text == texts.end()) continue;
+            while (page->answerNextScript({text->second, std::nullopt, true})) {
+            }
+        }
+    }
+    // What the view gives, its page answering.
+    std::optional<std::string> textOf(View& view) {
+        std::optional<std::optional<std::string>> given;
+        GADContentCapture::textOfView(view, [&](std::optional<std::string> text) { given = text; });
+        answerPages();
+        scope.runUntilIdle();
+        EXPECT_TRUE(given);
+        return given.value_or(std::nullopt);
     }
     void startEngine() {
         engine = GADContentCapture::create(application);
         engine->startContentHashing();
     }
-    // One tick, its walk to the end and the store on the content-hashing queue.
+    // One tick, its walk to the end, its pages answering, and the store on the content-hashing
+    // queue.
     void tick() {
         scope.advance(10);
-        ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return !engine->isCapturing(); }));
+        ASSERT_TRUE(platform::testing::runMainLoopUntil([&] {
+            answerPages();
+            return !engine->isCapturing();
+        }));
         application->contentHashingQueue()->sync([] {});
     }
     std::vector<std::uint64_t> stored() {
@@ -85,7 +107,7 @@ class GADContentCaptureTest : public ::testing::Test {
         return numbers;
     }
 
-    static inline std::vector<std::string> scripts;
+    std::map<const platform::web::FakeWebPage*, std::string> texts;
     ads::testing::AdsTestScope scope;
     ads::testing::AdViewTestScope views;
     ads::testing::SDKCoreTestScope core;
@@ -132,15 +154,16 @@ TEST_F(GADContentCaptureTest, TheWalkVisitsEachViewBeforeItsSubviewsFrontMostFir
 
 TEST_F(GADContentCaptureTest, WebAndTextViewsGiveTextAndATickStoresTheCapture) {
     auto label = platform::ui::Label::create({}, "A label gives no text at all");
-    EXPECT_FALSE(GADContentCapture::textOfView(*label));
+    EXPECT_FALSE(textOf(*label));
     auto root = controller->view();
     root->addSubview(label);
     root->addSubview(platform::ui::TextView::create({}, "Hello, World"));
     auto web = page("The quick brown fox jumps over the lazy dog");
     root->addSubview(web);
-    EXPECT_EQ(GADContentCapture::textOfView(*web), "The quick brown fox jumps over the lazy dog");
-    ASSERT_FALSE(scripts.empty());
-    EXPECT_NE(scripts.back().find("document.body.innerText"), std::string::npos);
+    EXPECT_EQ(textOf(*web), "The quick brown fox jumps over the lazy dog");
+    ASSERT_FALSE(views.web().lastPage()->evaluations().empty());
+    EXPECT_NE(views.web().lastPage()->evaluations().back().find("document.body.innerText"),
+              std::string::npos);
 
     startEngine();
     scope.advance(9.9);
@@ -161,11 +184,42 @@ TEST_F(GADContentCaptureTest, WebAndTextViewsGiveTextAndATickStoresTheCapture) {
 TEST_F(GADContentCaptureTest, AHugePageIsCutAtACharacterBoundary) {
     const std::string huge(GADContentCapture::kMaximumTextBytes - 1, 'a');
     auto web = page(huge + "\xC3\xA9" + "tail");
-    const auto text = GADContentCapture::textOfView(*web);
+    const auto text = textOf(*web);
     ASSERT_TRUE(text);
     EXPECT_EQ(*text, huge);
     EXPECT_EQ(GADContentCapture::cutAtCharacterBoundary("ab\xE6\x9D\xB1", 4), "ab");
     EXPECT_EQ(GADContentCapture::cutAtCharacterBoundary("abc", 4), "abc");
+}
+
+TEST_F(GADContentCaptureTest, ABusyPageHoldsNothingUpAndGivesNoTextOnceItsTimeIsOut) {
+    const auto waits = platform::web::WebView::synchronousWaitCount();
+    auto root = controller->view();
+    root->addSubview(platform::ui::TextView::create({}, "Hello, World"));
+    root->addSubview(page("Words of a page that answers too late to count"));
+    const auto busy = views.web().lastPage();
+    startEngine();
+    scope.advance(10);
+    // Every view visited (the walk queued its visits and its end at once), the page still
+    // silent: the capture waits for it, stored nowhere yet.
+    std::atomic<bool> visited{false};
+    engine->walkQueue()->async([&] { visited = true; });
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return visited.load(); }));
+    scope.runUntilIdle();
+    EXPECT_EQ(busy->pendingScriptCount(), 1u);
+    EXPECT_TRUE(engine->isCapturing());
+    EXPECT_TRUE(stored().empty());
+    // Its time is out: the capture is stored with the other views' text alone, and the late
+    // answer changes nothing.
+    scope.advance(GADContentCapture::kTextReadTimeout);
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return !engine->isCapturing(); }));
+    answerPages();
+    scope.runUntilIdle();
+    application->contentHashingQueue()->sync([] {});
+    EXPECT_EQ(stored(), (std::vector<std::uint64_t>{1}));
+    auto expected = std::make_shared<GADContent>(1, GADContentSettings{}, nullptr, nullptr);
+    expected->updateContentWithText(std::string("Hello, World"));
+    EXPECT_EQ(application->fingerprintWithServedPenaltyDeduction(), expected->fingerprint());
+    EXPECT_EQ(platform::web::WebView::synchronousWaitCount(), waits);
 }
 
 TEST_F(GADContentCaptureTest, NoKeyWindowOrNoTextStoresNothing) {

@@ -16,10 +16,9 @@ class GADWebViewCacheSetTest : public ::testing::Test {
   protected:
     std::shared_ptr<WebView> makeWebView() { return WebView::create({320, 50}); }
     FakeWebPage& page(std::size_t i) { return *web.pages().at(i); }
-    static void answerBody(FakeWebPage& page, const char* answer) {
-        page.setScriptAnswer([answer](const std::string&) {
-            return FakeWebPage::ScriptResult{answer, std::nullopt, true};
-        });
+    // The blank page answers the question about its body.
+    static bool answerBody(FakeWebPage& page, const char* answer) {
+        return page.answerNextScript(FakeWebPage::ScriptResult{answer, std::nullopt, true});
     }
 
     ads::testing::AdsTestScope scope;
@@ -53,14 +52,22 @@ TEST_F(GADWebViewCacheSetTest, AViewIsBlankedFirstAndKeptOnlyWithAnEmptyBody) {
     EXPECT_EQ(blank->answer, true);
     EXPECT_EQ(almost->answer, false);
 
-    answerBody(page(0), "empty");
-    answerBody(page(1), "content");
+    const auto waits = WebView::synchronousWaitCount();
     page(0).fireFinish();
     page(1).fireFinish();
     page(2).fireFail(platform::Error{"NSURLErrorDomain", -999, {}});
     scope.runUntilIdle();
     EXPECT_EQ(set->clearingCount(), 0u);
+    // Asked without waiting: the views wait for their answers in neither list.
+    EXPECT_EQ(set->probingCount(), 2u);
+    EXPECT_EQ(set->count(), 0u);
+    ASSERT_TRUE(answerBody(page(0), "empty"));
+    ASSERT_TRUE(answerBody(page(1), "content"));
+    EXPECT_FALSE(answerBody(page(2), "empty"));
+    scope.runUntilIdle();
+    EXPECT_EQ(set->probingCount(), 0u);
     EXPECT_EQ(set->count(), 1u);
+    EXPECT_EQ(WebView::synchronousWaitCount(), waits);
     EXPECT_EQ(set->anyObject(), clean);
     EXPECT_EQ(set->anyObject(), nullptr);
     // Views that left the set answer no one any more.
@@ -69,14 +76,23 @@ TEST_F(GADWebViewCacheSetTest, AViewIsBlankedFirstAndKeptOnlyWithAnEmptyBody) {
     EXPECT_EQ(failing->delegate(), nullptr);
 }
 
-TEST_F(GADWebViewCacheSetTest, AProbeThatFailsNeverCountsAsClean) {
+TEST_F(GADWebViewCacheSetTest, AProbeThatFailsOrTimesOutNeverCountsAsClean) {
     auto set = GADWebViewCacheSet::create(5);
-    set->addObject(makeWebView());
+    for (int i = 0; i < 3; ++i) set->addObject(makeWebView());
     scope.runUntilIdle();
-    // No answer: the evaluation gives "" as it would on a time-out or a script error.
-    page(0).fireFinish();
+    for (std::size_t i = 0; i < 3; ++i) page(i).fireFinish();
+    scope.runUntilIdle();
+    // A script error; a page whose process ended; a busy page that answers after a second.
+    page(0).answerNextScript({"empty", platform::Error{"WebKitJavascriptError", 0, {}}, true});
+    page(1).fireWebProcessEnded();
+    scope.advance(GADWebViewCacheSet::kEmptyBodyProbeTimeout * 0.9);
+    EXPECT_EQ(set->probingCount(), 1u);
+    scope.advance(GADWebViewCacheSet::kEmptyBodyProbeTimeout * 0.2);
+    EXPECT_EQ(set->probingCount(), 0u);
+    answerBody(page(2), "empty");
     scope.runUntilIdle();
     EXPECT_EQ(set->count(), 0u);
+    EXPECT_FALSE(page(2).viewAlive());
 }
 
 TEST_F(GADWebViewCacheSetTest, AtMostThreeBlankAtOnceAndTheCapacityHolds) {
@@ -87,10 +103,9 @@ TEST_F(GADWebViewCacheSetTest, AtMostThreeBlankAtOnceAndTheCapacityHolds) {
     // The fourth and fifth were let go without a load.
     EXPECT_TRUE(page(3).loads().empty());
     EXPECT_FALSE(page(3).viewAlive());
-    for (std::size_t i = 0; i < 3; ++i) {
-        answerBody(page(i), "empty");
-        page(i).fireFinish();
-    }
+    for (std::size_t i = 0; i < 3; ++i) page(i).fireFinish();
+    scope.runUntilIdle();
+    for (std::size_t i = 0; i < 3; ++i) answerBody(page(i), "empty");
     scope.runUntilIdle();
     EXPECT_EQ(set->count(), 2u);
 
@@ -114,6 +129,17 @@ TEST_F(GADWebViewCacheSetTest, ASetThatGoesStopsItsBlankingAndLetsItsViewsGo) {
     EXPECT_EQ(page(0).stopCount(), 2);
     EXPECT_FALSE(page(1).viewAlive());
     EXPECT_FALSE(page(2).viewAlive());
+
+    // A set that goes while a view's body is asked about lets it go too.
+    set = GADWebViewCacheSet::create(3);
+    set->addObject(makeWebView());
+    scope.runUntilIdle();
+    page(3).fireFinish();
+    scope.runUntilIdle();
+    EXPECT_EQ(set->probingCount(), 1u);
+    set.reset();
+    scope.runUntilIdle();
+    EXPECT_FALSE(page(3).viewAlive());
 }
 
 }  // namespace

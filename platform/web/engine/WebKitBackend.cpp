@@ -403,16 +403,33 @@ class WebKitBackend final : public WebViewBackend {
     std::optional<WebSnapshot> snapshot(double timeout) override {
         if (!view_) return std::nullopt;
         auto answer = std::make_shared<std::optional<std::optional<WebSnapshot>>>();
-        auto* pending =
-            new Pending<std::shared_ptr<std::optional<std::optional<WebSnapshot>>>>{alive_, answer};
+        requestSnapshot([answer](std::optional<WebSnapshot> shot) { *answer = std::move(shot); });
+        if (!waitForGLib([&] { return answer->has_value(); }, timeout)) return std::nullopt;
+        return std::move(**answer);
+    }
+
+    void requestSnapshot(SnapshotCallback callback) override {
+        if (!view_) {
+            if (callback) callback(std::nullopt);
+            return;
+        }
+        // The background goes under the picture as it is when the picture comes; a page asked
+        // while opaque is pictured opaque.
+        const bool transparent = transparent_;
+        auto* pending = new Pending<SnapshotCallback>{
+            alive_,
+            [this, transparent, callback = std::move(callback)](std::optional<WebSnapshot> shot) {
+                if (shot && transparent) underlay(*shot, background_);
+                if (callback) callback(std::move(shot));
+            }};
         webkit_web_view_get_snapshot(
             view_, WEBKIT_SNAPSHOT_REGION_VISIBLE,
-            transparent_ ? WEBKIT_SNAPSHOT_OPTIONS_TRANSPARENT_BACKGROUND
-                         : WEBKIT_SNAPSHOT_OPTIONS_NONE,
+            transparent ? WEBKIT_SNAPSHOT_OPTIONS_TRANSPARENT_BACKGROUND
+                        : WEBKIT_SNAPSHOT_OPTIONS_NONE,
             nullptr,
             [](GObject* object, GAsyncResult* async, gpointer data) {
-                using P = Pending<std::shared_ptr<std::optional<std::optional<WebSnapshot>>>>;
-                std::unique_ptr<P> p(static_cast<P*>(data));
+                std::unique_ptr<Pending<SnapshotCallback>> p(
+                    static_cast<Pending<SnapshotCallback>*>(data));
                 GError* error = nullptr;
                 cairo_surface_t* surface =
                     webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(object), async, &error);
@@ -423,13 +440,9 @@ class WebKitBackend final : public WebViewBackend {
                     if (shot->empty()) shot.reset();
                 }
                 if (error) g_error_free(error);
-                *p->callback = std::move(shot);
+                if (!p->alive.expired()) p->callback(std::move(shot));
             },
             pending);
-        if (!waitForGLib([&] { return answer->has_value(); }, timeout)) return std::nullopt;
-        std::optional<WebSnapshot> shot = std::move(**answer);
-        if (shot && transparent_) underlay(*shot, background_);
-        return shot;
     }
 
     const WebSnapshot& paintedFrame() override {

@@ -296,6 +296,57 @@ TEST_F(WebViewTest, SettingsSizeAgentPicturesAndInputReachTheEngine) {
     EXPECT_EQ(page->keyEvents()[0].keysym, static_cast<unsigned>('a'));
 }
 
+TEST_F(WebViewTest, AnAsynchronousPictureComesOnALaterTurnOnlyToALiveViewAndNeverWaits) {
+    const auto waits = WebView::synchronousWaitCount();
+    const auto asked = WebView::asynchronousSnapshotCount();
+    std::vector<std::optional<WebSnapshot>> answers;
+    auto record = [&](std::optional<WebSnapshot> picture) { answers.push_back(picture); };
+    page->setSnapshot(WebSnapshot{1, 1, {255, 0, 0, 255}});
+    view->takeSnapshot(record);
+    // The picture as the page had it when asked, and not from inside the call.
+    page->setSnapshot(std::nullopt);
+    EXPECT_TRUE(answers.empty());
+    loop.runUntilIdle();
+    ASSERT_EQ(answers.size(), 1u);
+    ASSERT_TRUE(answers[0]);
+    EXPECT_EQ(answers[0]->pixel(0, 0), 0xff0000ffu);
+
+    // A busy page: the answer comes when the page gets to it; a picture without pixels is none.
+    page->holdSnapshots(true);
+    view->takeSnapshot(record);
+    view->takeSnapshot(record);
+    loop.runUntilIdle();
+    EXPECT_EQ(answers.size(), 1u);
+    EXPECT_EQ(page->pendingSnapshotCount(), 2u);
+    EXPECT_TRUE(page->answerNextSnapshot(WebSnapshot{}));
+    loop.runUntilIdle();
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_FALSE(answers[1]);
+    // The process ending answers what still waits, with nothing.
+    page->fireWebProcessEnded();
+    loop.runUntilIdle();
+    ASSERT_EQ(answers.size(), 3u);
+    EXPECT_FALSE(answers[2]);
+    EXPECT_EQ(page->snapshotRequestCount(), 3);
+    EXPECT_EQ(WebView::asynchronousSnapshotCount(), asked + 3);
+
+    // A view gone before its answer hears nothing.
+    view->takeSnapshot(record);
+    view.reset();
+    EXPECT_FALSE(page->answerNextSnapshot(WebSnapshot{1, 1, {0, 0, 0, 255}}));
+    loop.runUntilIdle();
+    EXPECT_EQ(answers.size(), 3u);
+    EXPECT_EQ(WebView::synchronousWaitCount(), waits);
+}
+
+TEST_F(WebViewTest, EverySynchronousEvaluationAndSnapshotIsCounted) {
+    const auto waits = WebView::synchronousWaitCount();
+    view->stringByEvaluatingJavaScriptFromString("1");
+    view->snapshot();
+    view->evaluateJavaScript("1");
+    EXPECT_EQ(WebView::synchronousWaitCount(), waits + 2);
+}
+
 TEST_F(WebViewTest, TheResourceInterceptorAsksOnlyForRegisteredNamesAndAnswersOnce) {
     std::vector<std::string> asked;
     EXPECT_FALSE(ResourceInterceptor::setHandler("", nullptr));

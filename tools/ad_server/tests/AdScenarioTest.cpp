@@ -72,7 +72,7 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_EQ(parseAdScenario("interstitial,hostile=spin")->hostility, Hostility::Spin);
     EXPECT_EQ(parseAdScenario("banner,hostile=file-frame")->hostility, Hostility::FileFrame);
     for (Hostility h : {Hostility::None, Hostility::FileFrame, Hostility::FileNavigation,
-                        Hostility::Spin, Hostility::Allocate}) {
+                        Hostility::Spin, Hostility::Allocate, Hostility::YieldingSpin}) {
         EXPECT_EQ(hostilityNamed(hostilityName(h)), h);
     }
 }

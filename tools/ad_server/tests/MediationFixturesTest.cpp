@@ -50,6 +50,27 @@ TEST(MediationFixturesTest, NetworksNameAFixtureUnitAndMayCarryTheirAd) {
     EXPECT_FALSE(plain["ad_networks"][0].contains("ad"));
 }
 
+TEST(MediationFixturesTest, TheYieldingSpinBannersHTMLNetworkSpinsAndDrawsNothing) {
+    const auto parsed = parseAdScenario(
+        "mediation,adapter=GADMAdapterHTML,never,timeout=30000,hostile=yielding-spin");
+    ASSERT_TRUE(parsed);
+    const AdContext banner{"http://127.0.0.1:9", "ca-busy", 2, false};
+    const Json config = mediationConfiguration(AdScenario::yieldingSpinBanner(), banner);
+    EXPECT_EQ(config, mediationConfiguration(*parsed, banner));
+    ASSERT_EQ(config["ad_networks"].size(), 1u);
+    EXPECT_EQ(config["settings"]["ad_network_timeout_millis"], 30000);
+    const std::string html = config["ad_networks"][0]["data"]["adxtym_html"];
+    // Busy 2.5 s, free 5 ms, from 0.2 s after the page loaded; the page itself stays blank.
+    EXPECT_NE(html.find("Date.now() + 2500"), std::string::npos);
+    EXPECT_NE(html.find("setTimeout(spin, 5)"), std::string::npos);
+    EXPECT_NE(html.find("setTimeout(spin, 200)"), std::string::npos);
+    EXPECT_EQ(html.find("appendChild"), std::string::npos);
+    // Other HTML networks carry no hostile part.
+    const Json plain = mediationConfiguration(AdScenario::mediation({"GADMAdapterHTML"}), banner);
+    EXPECT_EQ(plain["ad_networks"][0]["data"]["adxtym_html"].get<std::string>().find("spin"),
+              std::string::npos);
+}
+
 TEST(MediationFixturesTest, TheAdURLAdaptersCallIsAnsweredForItsEntrysUnit) {
     AdServer server;
     ASSERT_TRUE(server.isRunning());

@@ -134,9 +134,10 @@ TEST_F(ScriptAdsAndPublisherBannersWebKitTest, AScriptThatDrawsAfterASecondShows
     GADSlot& slot = slotOf(*banner);
     ASSERT_TRUE(waitFor([&] { return slot.state() == GADSlotState::Rendering; }));
     ASSERT_NE(script(*banner), nullptr);
-    // Loaded, not drawn yet: the first check finds nothing and the banner waits.
+    // Loaded, not drawn yet: the first check finds nothing, once its picture has come, and the
+    // banner waits.
     onePeriod();
-    EXPECT_EQ(script(*banner)->checkRenderingCount(), 1u);
+    EXPECT_TRUE(waitFor([&] { return script(*banner)->checkRenderingCount() == 1u; }));
     EXPECT_EQ(delegate->received, 0);
 
     // Drawn: the next check shows the ad, once, with one impression.

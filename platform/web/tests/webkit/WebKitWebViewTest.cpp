@@ -349,6 +349,38 @@ TEST_F(WebKitWebViewTest, SnapshotsAndPaintedFramesArePremultipliedRgbaAtTheView
     EXPECT_EQ(shot->pixel(300, 10), 0u);
 }
 
+TEST_F(WebKitWebViewTest, AnAsynchronousSnapshotIsThePagesPictureAndABusyPageHoldsNoCallerUp) {
+    page("/halves.html",
+         "<body style='margin:0'><div style='float:left;width:160px;height:50px;"
+         "background:#ff0000'></div><div style='float:left;width:160px;height:50px;"
+         "background:#0000ff'></div></body>");
+    loadAndWait("/halves.html");
+    const auto waits = WebView::synchronousWaitCount();
+    std::optional<std::optional<WebSnapshot>> answer;
+    auto record = [&](std::optional<WebSnapshot> picture) { answer = std::move(picture); };
+    view->takeSnapshot(record);
+    ASSERT_TRUE(waitFor([&] { return answer.has_value(); }));
+    ASSERT_TRUE(*answer);
+    EXPECT_EQ((*answer)->width, 320);
+    EXPECT_EQ((*answer)->pixel(10, 10), 0xff0000ffu);
+    EXPECT_EQ((*answer)->pixel(300, 40), 0x0000ffffu);
+
+    // The page takes its picture after the script it was sent first, which spins 3 s: asking
+    // returns at once all the same, and the picture comes once the page is free again.
+    answer.reset();
+    view->evaluateJavaScript("var end = Date.now() + 3000; while (Date.now() < end) {}");
+    const auto asked = std::chrono::steady_clock::now();
+    view->takeSnapshot(record);
+    const double askSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
+    RecordProperty("secondsToAskABusyPage", std::to_string(askSeconds));
+    EXPECT_LT(askSeconds, 1.0);
+    ASSERT_TRUE(waitFor([&] { return answer.has_value(); }));
+    ASSERT_TRUE(*answer);
+    EXPECT_EQ((*answer)->pixel(300, 40), 0x0000ffffu);
+    EXPECT_EQ(WebView::synchronousWaitCount(), waits);
+}
+
 TEST_F(WebKitWebViewTest, ContentSizeChangesAreReported) {
     page("/tall.html", "<body style='margin:0'><div id=d style='height:1000px'></div></body>");
     loadAndWait("/tall.html");
