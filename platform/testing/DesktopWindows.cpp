@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace platform::testing {
 
 namespace {
+
+constexpr const char* kShown = " (shown)";
 
 void askGtk(DesktopWindows& out) {
     // Before the engine opened the display GTK has no windows to tell of.
@@ -18,7 +21,11 @@ void askGtk(DesktopWindows& out) {
         GtkWidget* window = GTK_WIDGET(item->data);
         if (GTK_IS_OFFSCREEN_WINDOW(window)) continue;
         std::string name = G_OBJECT_TYPE_NAME(window);
-        if (gtk_widget_get_visible(window)) name += " (shown)";
+        // A pop-up's window tells little by itself: what it holds says whose it is.
+        if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(window))) {
+            name += std::string("/") + G_OBJECT_TYPE_NAME(child);
+        }
+        if (gtk_widget_get_visible(window)) name += kShown;
         out.gtkToplevels.push_back(name);
     }
     g_list_free(toplevels);
@@ -57,6 +64,17 @@ DesktopWindows desktopWindows() {
     askGtk(windows);
     askX(windows);
     return windows;
+}
+
+std::vector<std::string> DesktopWindows::shownGtkToplevels() const {
+    std::vector<std::string> shown;
+    for (const auto& name : gtkToplevels) {
+        if (name.size() > std::strlen(kShown) &&
+            name.compare(name.size() - std::strlen(kShown), std::string::npos, kShown) == 0) {
+            shown.push_back(name);
+        }
+    }
+    return shown;
 }
 
 std::string describe(const DesktopWindows& windows) {

@@ -12,9 +12,12 @@
 namespace platform::testing {
 
 struct DesktopWindows {
-    // The type name of every GTK toplevel that is not offscreen, "(shown)" after it when it
-    // is visible; sorted.
+    // The type name of every GTK toplevel that is not offscreen, with its child's after a
+    // "/" and " (shown)" after both when it is visible; sorted. ("GtkWindow/GtkMenu" is a
+    // pop-up menu's window, made hidden before the menu is offered.)
     std::vector<std::string> gtkToplevels;
+    // Those of them that are visible.
+    std::vector<std::string> shownGtkToplevels() const;
     // The root window's viewable children, by X id; sorted.
     std::vector<unsigned long> mappedRootChildren;
     // All of the root window's children, mapped or not.
