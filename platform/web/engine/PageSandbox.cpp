@@ -12,6 +12,14 @@ namespace platform::web {
 namespace {
 
 constexpr const char* kConfined = "movuroute-confined";
+// Our own scripts of the sandbox run apart from the page's, which cannot see or undo them.
+constexpr const char* kWorld = "movuroute-sandbox";
+// A drag the engine starts belongs to the desktop: its picture is a window of its own, and no
+// drop ever comes to a view nobody sees, so the picture stays. A swipe across a link, a picture
+// or a draggable element starts one; each is cancelled as it starts, before any listener of the
+// page's hears of it (the page still does, cancelled).
+constexpr const char* kNoDragScript =
+    "window.addEventListener('dragstart', function (e) { e.preventDefault(); }, true);";
 
 // Marks the object; false when it was marked already.
 bool markConfined(gpointer object) {
@@ -171,6 +179,11 @@ void confineContext(WebKitWebContext* context) {
 void confineView(WebKitWebView* view) {
     if (!view || !markConfined(view)) return;
     confineContext(webkit_web_view_get_context(view));
+    WebKitUserScript* noDrag = webkit_user_script_new_for_world(
+        kNoDragScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kWorld, nullptr, nullptr);
+    webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(view), noDrag);
+    webkit_user_script_unref(noDrag);
     // A page that knows it cannot go full screen does not try.
     webkit_settings_set_enable_fullscreen(webkit_web_view_get_settings(view), FALSE);
 

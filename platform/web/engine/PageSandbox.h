@@ -3,8 +3,8 @@
 // What a page may not do outside its view. Our pages are ads and the sites they lead to; they
 // run in views nobody sees as a browser window, on the game's main thread. WebKit's own answers
 // to a page's requests for the desktop open windows there (print and file dialogs, pop-up
-// menus, colour choosers), wait on a person who never comes (script dialogs, HTTP
-// authentication), take the screen or the pointer (full screen, pointer lock) or save what the
+// menus, colour choosers, the picture of a drag), wait on a person who never comes (script dialogs,
+// HTTP authentication), take the screen or the pointer (full screen, pointer lock) or save what the
 // page sends into the user's home (downloads). Confined, a page gets at once the answer of a
 // person who said no:
 //
@@ -13,6 +13,8 @@
 // - alert() returns, confirm() is false and prompt() null, as after Escape; a "leave this
 //   page?" question is answered "leave", since our own code reuses and reloads its views;
 // - HTTP authentication goes on without credentials, so the server's refusal is the page;
+// - a drag (of a link, a picture, a selection or a draggable element) is cancelled as it
+//   starts: the engine's drag is the desktop's, with a window for its picture;
 // - full screen is off and refused, tooltips never show, and every permission a page may ask
 //   for (notifications, location, camera and microphone, pointer lock, clipboard, storage
 //   access, media keys, plug-in installs) is denied, as is every query of one;

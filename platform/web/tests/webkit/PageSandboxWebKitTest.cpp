@@ -176,3 +176,32 @@ TEST_F(PageSandboxWebKitTest, AnHttpLoginGoesOnWithoutCredentialsToTheServersRef
     EXPECT_FALSE(server.requestsFor("/login")[0].hasHeader("Authorization"));
     expectNoNewWindow();
 }
+
+TEST_F(PageSandboxWebKitTest, ASwipeAcrossALinkOrADraggableElementStartsNoDrag) {
+    server.text("/drag.html",
+                "<body style='margin: 0'><a href='/x' style='display: block; height: 100px'>a "
+                "link</a><div draggable='true' style='height: 100px'>draggable</div><script>"
+                "window.r = {drags: 0, cancelled: 0}; document.addEventListener('dragstart', "
+                "function (e) { r.drags++; if (e.defaultPrevented) r.cancelled++; });</script>"
+                "</body>",
+                200, "text/html");
+    loadAndWait("/drag.html");
+    delegate->allow = false;
+    for (double y : {50.0, 150.0}) {
+        view->sendMouseEvent({WebMouseEvent::Type::Move, {20, y}, 1});
+        view->sendMouseEvent({WebMouseEvent::Type::Down, {20, y}, 1});
+        // Far past the engine's drag threshold, a move a turn.
+        for (int i = 1; i <= 10; ++i) {
+            view->sendMouseEvent({WebMouseEvent::Type::Move, {20.0 + i * 15, y + i * 5}, 1});
+            ask("0");
+        }
+        view->sendMouseEvent({WebMouseEvent::Type::Up, {170, y + 50}, 1});
+    }
+    EXPECT_TRUE(waitFor([&] { return ask("JSON.stringify(r)") == R"({"drags":2,"cancelled":2})"; }))
+        << ask("JSON.stringify(r)");
+    // The page still takes a tap as a tap.
+    view->sendMouseEvent({WebMouseEvent::Type::Down, {20, 50}, 1});
+    view->sendMouseEvent({WebMouseEvent::Type::Up, {20, 50}, 1});
+    ASSERT_TRUE(waitFor([&] { return delegate->count("should " + server.url("/x")) == 1; }));
+    expectNoNewWindow();
+}
