@@ -3,9 +3,8 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
-#include <string_view>
-
 #include "platform/base/LogSink.h"
+#include "platform/web/ContentDisposition.h"
 
 namespace platform::web {
 
@@ -26,17 +25,6 @@ bool markConfined(gpointer object) {
     if (g_object_get_data(G_OBJECT(object), kConfined)) return false;
     g_object_set_data(G_OBJECT(object), kConfined, GINT_TO_POINTER(1));
     return true;
-}
-
-// As the engine itself reads the header: the disposition's type, before any parameter.
-bool isAttachment(const char* disposition) {
-    if (!disposition) return false;
-    std::string_view type(disposition);
-    type = type.substr(0, type.find(';'));
-    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!type.empty() && isSpace(type.front())) type.remove_prefix(1);
-    while (!type.empty() && isSpace(type.back())) type.remove_suffix(1);
-    return type.size() == 10 && g_ascii_strncasecmp(type.data(), "attachment", 10) == 0;
 }
 
 // Runs on a later turn, with its own reference: WebKit starts listening for the close of a menu
@@ -146,8 +134,9 @@ gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
     WebKitURIResponse* response = webkit_response_policy_decision_get_response(responseDecision);
     SoupMessageHeaders* headers =
         response ? webkit_uri_response_get_http_headers(response) : nullptr;
-    const bool attachment =
-        headers && isAttachment(soup_message_headers_get_one(headers, "Content-Disposition"));
+    const char* disposition =
+        headers ? soup_message_headers_get_one(headers, "Content-Disposition") : nullptr;
+    const bool attachment = disposition && isAttachmentDisposition(disposition);
     if (!attachment && webkit_response_policy_decision_is_mime_type_supported(responseDecision)) {
         return FALSE;
     }
