@@ -270,7 +270,8 @@ std::string_view nativeImageName(NativeImage image);
 //            product=<store product id>; for precache ads play (fetch the server's clip and
 //            play it from where it was cached); for generated banners and full-screen
 //            creatives (and "GADMAdapterHTML" networks)
-//            hostile=file-frame|file-navigation|spin|allocate|yielding-spin
+//            hostile=file-frame|file-navigation|spin|allocate|yielding-spin|print|
+//            file-chooser|dialogs|attachment|endless-attachment
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);

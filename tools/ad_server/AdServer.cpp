@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <functional>
 #include <utility>
 
 #include <httplib.h>
@@ -125,6 +126,36 @@ void serveMedia(const httplib::Request& req, httplib::Response& res) {
                 return provide(offset, sink);
             });
     }
+}
+
+// kAttachmentPath: a desktop entry sent to be saved. Endless, it is the same text again and
+// again, until the reader goes, the server stops or kEndlessAttachmentBytes have gone.
+void serveAttachment(const httplib::Request& req, httplib::Response& res,
+                     std::function<bool()> stopping) {
+    static const std::string entry =
+        "[Desktop Entry]\nType=Application\nName=Movuroute test attachment\nExec=true\n";
+    res.status = 200;
+    res.set_header("Cache-Control", "no-store");
+    res.set_header("Content-Disposition",
+                   std::string("attachment; filename=\"") + kAttachmentFileName + "\"");
+    if (req.get_param_value("endless") != "1") {
+        res.set_content(entry, "application/x-desktop");
+        return;
+    }
+    res.set_chunked_content_provider(
+        "application/x-desktop",
+        [stopping = std::move(stopping)](std::size_t offset, httplib::DataSink& sink) {
+            static const std::string block = [] {
+                std::string b;
+                while (b.size() < 64 * 1024) b += "# " + entry;
+                return b;
+            }();
+            if (offset >= kEndlessAttachmentBytes || stopping()) {
+                sink.done();
+                return true;
+            }
+            return sink.write(block.data(), block.size());
+        });
 }
 
 }  // namespace
@@ -398,6 +429,13 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
         res.status = 302;
         res.set_header("Location", kFileRedirectTarget);
         return;
+    }
+    if (path == kAttachmentPath) {
+        log_.add(record(req, RequestKind::Attachment));
+        return serveAttachment(req, res, [this] {
+            std::lock_guard lock(mutex_);
+            return stopping_;
+        });
     }
     if (path == "/landing" || path == "/landing/form") {
         log_.add(record(req, RequestKind::Landing));

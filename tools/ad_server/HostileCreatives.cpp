@@ -7,12 +7,23 @@ namespace tools::adserver {
 
 namespace {
 
-constexpr Hostility kAll[] = {Hostility::None, Hostility::FileFrame, Hostility::FileNavigation,
-                              Hostility::Spin, Hostility::Allocate,  Hostility::YieldingSpin};
+constexpr Hostility kAll[] = {
+    Hostility::None,       Hostility::FileFrame,        Hostility::FileNavigation,
+    Hostility::Spin,       Hostility::Allocate,         Hostility::YieldingSpin,
+    Hostility::Print,      Hostility::FileChooser,      Hostility::Dialogs,
+    Hostility::Attachment, Hostility::EndlessAttachment};
 
 std::string fileRedirectUrl(const AdContext& c) {
     return c.origin + kFileRedirectPath + "?slot=" + percentEncode(c.slotname) +
            "&ad=" + std::to_string(c.ad);
+}
+
+std::string attachmentFrame(const AdContext& c, bool endless) {
+    const std::string url = c.origin + kAttachmentPath + "?slot=" + percentEncode(c.slotname) +
+                            "&ad=" + std::to_string(c.ad) + (endless ? "&endless=1" : "");
+    return "<iframe id=\"hostile\" src=\"" + htmlEscape(url) +
+           "\" style=\"position: absolute; left: 0; bottom: 0; width: 1px; height: 1px; "
+           "border: 0\"></iframe>\n";
 }
 
 }  // namespace
@@ -31,6 +42,16 @@ std::string_view hostilityName(Hostility hostility) {
             return "allocate";
         case Hostility::YieldingSpin:
             return "yielding-spin";
+        case Hostility::Print:
+            return "print";
+        case Hostility::FileChooser:
+            return "file-chooser";
+        case Hostility::Dialogs:
+            return "dialogs";
+        case Hostility::Attachment:
+            return "attachment";
+        case Hostility::EndlessAttachment:
+            return "endless-attachment";
     }
     return "none";
 }
@@ -77,6 +98,37 @@ std::string hostilePart(Hostility hostility, const AdContext& c) {
                    "  }\n"
                    "  setTimeout(spin, 200);\n"
                    "})();</script>\n";
+        case Hostility::Print:
+            // What the page did is kept for whoever asks it later.
+            return "<script>window.hostile = {printed: false};\n"
+                   "setTimeout(function () { window.print(); hostile.printed = true; }, 500);"
+                   "</script>\n";
+        case Hostility::FileChooser:
+            return "<input id=\"hostile-file\" type=\"file\" style=\"position: absolute; "
+                   "left: -100px; width: 1px; height: 1px\">\n"
+                   "<script>window.hostile = {taps: 0, chooserAsked: false};\n"
+                   "document.addEventListener('click', function (event) {\n"
+                   "  if (event.target.id === 'hostile-file' || hostile.taps++) return;\n"
+                   "  var input = document.getElementById('hostile-file');\n"
+                   "  input.addEventListener('click', function () { hostile.chooserAsked = true; "
+                   "});\n"
+                   "  input.click();\n"
+                   "});</script>\n";
+        case Hostility::Dialogs:
+            return "<script>window.hostile = {alerts: 0, confirmed: 'unasked', prompted: "
+                   "'unasked'};\n"
+                   "setTimeout(function () {\n"
+                   "  for (var i = 0; i < 1000; ++i) {\n"
+                   "    if (i === 300) hostile.confirmed = confirm('Leave the game?');\n"
+                   "    if (i === 600) hostile.prompted = prompt('Your name?', 'player');\n"
+                   "    alert('Alert ' + (i + 1) + ' of 1000');\n"
+                   "    hostile.alerts++;\n"
+                   "  }\n"
+                   "}, 0);</script>\n";
+        case Hostility::Attachment:
+            return attachmentFrame(c, false);
+        case Hostility::EndlessAttachment:
+            return attachmentFrame(c, true);
     }
     return "";
 }

@@ -6,6 +6,7 @@
 // and the HTML adapter's page of a mediation answer) carries the scenario's part at the end of
 // its body.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,13 +23,27 @@ enum class Hostility {
     Allocate,        // 50 MiB more kept every 0.1 s, every page of it written
     // Busy pages that still answer now and then, so the engine never ends them:
     YieldingSpin,  // 0.2 s after loading, busy 2.5 s, free 5 ms, over and over
+    // Pages that reach past their view for the desktop: a window, a file, a dialog that waits.
+    Print,              // window.print() 0.5 s after loading, untouched
+    FileChooser,        // on the page's first tap, a click on a hidden file input
+    Dialogs,            // at once, 1,000 alert()s with a confirm() and a prompt() among them
+    Attachment,         // an iframe of kAttachmentPath: "evil.desktop", to be saved
+    EndlessAttachment,  // an iframe of kAttachmentPath with "endless": a body that never ends
 };
 
 // Answers "302 Location: file:///etc/passwd", for ads and landing pages alike.
 inline constexpr const char* kFileRedirectPath = "/mads/to_file";
 inline constexpr const char* kFileRedirectTarget = "file:///etc/passwd";
 
-// "none", "file-frame", "file-navigation", "spin", "allocate", "yielding-spin".
+// Answers "Content-Disposition: attachment; filename=\"evil.desktop\"" with a small desktop
+// entry; with "endless=1" the body goes on (chunked, until the reader leaves, the server stops
+// or kEndlessAttachmentBytes have gone). Recorded as RequestKind::Attachment.
+inline constexpr const char* kAttachmentPath = "/mads/attachment";
+inline constexpr const char* kAttachmentFileName = "evil.desktop";
+inline constexpr std::size_t kEndlessAttachmentBytes = std::size_t{4} << 30;
+
+// "none", "file-frame", "file-navigation", "spin", "allocate", "yielding-spin", "print",
+// "file-chooser", "dialogs", "attachment", "endless-attachment".
 std::string_view hostilityName(Hostility hostility);
 std::optional<Hostility> hostilityNamed(std::string_view name);
 

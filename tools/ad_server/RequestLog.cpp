@@ -69,6 +69,8 @@ std::string_view kindName(RequestKind kind) {
             return "conversion";
         case RequestKind::FileRedirect:
             return "file-redirect";
+        case RequestKind::Attachment:
+            return "attachment";
         case RequestKind::Unknown:
             return "unknown";
     }

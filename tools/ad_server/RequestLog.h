@@ -44,7 +44,9 @@ enum class RequestKind {
     Conversion,         // a purchase reported as a conversion ("/adpage/conversion/")
     MraidAsset,         // our MRAID scripts and the pictures MRAID creatives store
     FileRedirect,       // an address answered with a redirect to a file: URL
-    Unknown,            // anything else (answered 404)
+    // What hostile creatives reach for besides the page.
+    Attachment,  // "/mads/attachment": a file sent to be saved, not shown
+    Unknown,     // anything else (answered 404)
 };
 
 // Stable lower-case name, as the program prints it ("ad-request", "impression", ...).

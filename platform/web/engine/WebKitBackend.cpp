@@ -11,6 +11,7 @@
 #include "platform/net/UrlError.h"
 #include "platform/ui/MainThread.h"
 #include "platform/web/engine/GLibWait.h"
+#include "platform/web/engine/PageSandbox.h"
 #include "platform/web/engine/WebKitRuntime.h"
 
 namespace platform::web {
@@ -221,6 +222,7 @@ class WebKitBackend final : public WebViewBackend {
                                              runtime_->relatedView(), "user-content-manager",
                                              contentManager_, nullptr));
         g_object_ref_sink(view_);
+        confineView(view_);
         window_ = gtk_offscreen_window_new();
         g_object_ref_sink(window_);
         gtk_window_set_default_size(GTK_WINDOW(window_), width, height);

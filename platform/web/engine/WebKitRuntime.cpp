@@ -17,6 +17,7 @@
 #include "platform/web/WebProcessExtensionProtocol.h"
 #include "platform/web/WebViewTypes.h"
 #include "platform/web/engine/GLibPump.h"
+#include "platform/web/engine/PageSandbox.h"
 
 namespace platform::web {
 
@@ -140,6 +141,7 @@ WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
     g_object_unref(data);
     webkit_memory_pressure_settings_free(memory);
     webkit_web_context_set_cache_model(context_, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+    confineContext(context_);
 
     std::string dir = extensionDirectory();
     hasExtension_ = !dir.empty();
@@ -208,6 +210,7 @@ WebKitWebView* WebKitRuntime::relatedView() {
     // view is related to, so that process outlives the ad views and the next one starts in it.
     anchor_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_, nullptr));
     g_object_ref_sink(anchor_);
+    confineView(anchor_);
     // After a crash of the shared process the next view gets a new anchor, and a new process.
     g_signal_connect(
         anchor_, "web-process-terminated",

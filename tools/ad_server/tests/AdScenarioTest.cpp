@@ -71,10 +71,14 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_EQ(parseAdScenario("banner")->hostility, Hostility::None);
     EXPECT_EQ(parseAdScenario("interstitial,hostile=spin")->hostility, Hostility::Spin);
     EXPECT_EQ(parseAdScenario("banner,hostile=file-frame")->hostility, Hostility::FileFrame);
-    for (Hostility h : {Hostility::None, Hostility::FileFrame, Hostility::FileNavigation,
-                        Hostility::Spin, Hostility::Allocate, Hostility::YieldingSpin}) {
+    for (Hostility h :
+         {Hostility::None, Hostility::FileFrame, Hostility::FileNavigation, Hostility::Spin,
+          Hostility::Allocate, Hostility::YieldingSpin, Hostility::Print, Hostility::FileChooser,
+          Hostility::Dialogs, Hostility::Attachment, Hostility::EndlessAttachment}) {
         EXPECT_EQ(hostilityNamed(hostilityName(h)), h);
     }
+    EXPECT_EQ(parseAdScenario("interstitial,hostile=endless-attachment")->hostility,
+              Hostility::EndlessAttachment);
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {

@@ -466,6 +466,53 @@ TEST_F(AdServerTest, HostileCreativesAndTheirRedirectToAFile) {
     EXPECT_EQ(redirects[1].path, "/landing/to_file");
 }
 
+TEST_F(AdServerTest, CreativesThatReachForTheDesktopAndTheirAttachment) {
+    auto creative = [&](const char* unit, Hostility hostility) {
+        server.setScenario(unit, AdScenario::interstitial().withHostility(hostility));
+        return get(std::string("/mads/gma?slotname=") + unit + "&format=interstitial_mb")->body;
+    };
+    EXPECT_NE(creative("p", Hostility::Print).find("window.print(); hostile.printed = true;"),
+              std::string::npos);
+    const std::string chooser = creative("c", Hostility::FileChooser);
+    EXPECT_NE(chooser.find("<input id=\"hostile-file\" type=\"file\""), std::string::npos);
+    EXPECT_NE(chooser.find("input.click();"), std::string::npos);
+    const std::string dialogs = creative("d", Hostility::Dialogs);
+    for (const char* call : {"i < 1000", "alert(", "confirm(", "prompt("}) {
+        EXPECT_NE(dialogs.find(call), std::string::npos) << call;
+    }
+    EXPECT_NE(creative("a", Hostility::Attachment)
+                  .find("<iframe id=\"hostile\" src=\"" + server.url(kAttachmentPath) +
+                        "?slot=a&amp;ad=4\""),
+              std::string::npos);
+    EXPECT_NE(creative("e", Hostility::EndlessAttachment)
+                  .find(server.url(kAttachmentPath) + "?slot=e&amp;ad=5&amp;endless=1\""),
+              std::string::npos);
+    // The close link still comes first: each part only adds to the page.
+    EXPECT_NE(dialogs.find("gmsg://movuroute/close"), std::string::npos);
+
+    auto attachment = get(std::string(kAttachmentPath) + "?slot=a&ad=4");
+    ASSERT_TRUE(attachment);
+    EXPECT_EQ(attachment->status, 200);
+    EXPECT_EQ(attachment->get_header_value("Content-Disposition"),
+              "attachment; filename=\"evil.desktop\"");
+    EXPECT_EQ(attachment->body.rfind("[Desktop Entry]\n", 0), 0u);
+
+    // The endless body goes on past anything a page would need; the reader leaves after 8 MiB
+    // and the server lets go of it.
+    std::size_t read = 0;
+    auto endless = client().Get(std::string(kAttachmentPath) + "?slot=e&ad=5&endless=1",
+                                [&](const char*, std::size_t length) {
+                                    read += length;
+                                    return read < (8u << 20);
+                                });
+    EXPECT_GE(read, 8u << 20);
+    auto attachments = server.log().of(RequestKind::Attachment);
+    ASSERT_EQ(attachments.size(), 2u);
+    EXPECT_EQ(attachments[1].slotname, "e");
+    EXPECT_EQ(attachments[1].param("endless"), "1");
+    EXPECT_EQ(get("/mads/imp?slot=x")->status, 204);
+}
+
 TEST_F(AdServerTest, LandingPagesVideosAndThePrecachingCreative) {
     // The landing page has a second page and a form, and each is recorded with its Referer.
     httplib::Headers referred{{"Referer", "ads.test"}};

@@ -1,0 +1,1 @@
+movu_fuzz(web_content_disposition ${CMAKE_CURRENT_SOURCE_DIR}/web_content_disposition.cpp DEPS platform_web)

@@ -1,0 +1,36 @@
+#pragma once
+
+// What a page may not do outside its view. Our pages are ads and the sites they lead to; they
+// run in views nobody sees as a browser window, on the game's main thread. WebKit's own answers
+// to a page's requests for the desktop open windows there (print and file dialogs, pop-up
+// menus, colour choosers, the picture of a drag), wait on a person who never comes (script dialogs,
+// HTTP authentication), take the screen or the pointer (full screen, pointer lock) or save what the
+// page sends into the user's home (downloads). Confined, a page gets at once the answer of a
+// person who said no:
+//
+// - printing does nothing; file and colour choosers, <select> pop-ups and context menus are
+//   closed unopened (a refused pop-up closes on the next turn of the loop, once WebKit listens);
+// - alert() returns, confirm() is false and prompt() null, as after Escape; a "leave this
+//   page?" question is answered "leave", since our own code reuses and reloads its views;
+// - HTTP authentication goes on without credentials, so the server's refusal is the page;
+// - a drag (of a link, a picture, a selection or a draggable element) is cancelled as it
+//   starts: the engine's drag is the desktop's, with a window for its picture;
+// - full screen is off and refused, tooltips never show, and every permission a page may ask
+//   for (notifications, location, camera and microphone, pointer lock, clipboard, storage
+//   access, media keys, plug-in installs) is denied, as is every query of one;
+// - a response that is an attachment, or that the engine cannot show, is not loaded, and every
+//   download the context starts (attachments, <a download>, blob: URLs, the API's own) is
+//   cancelled before its destination is chosen, so not a byte reaches the disk.
+//
+// Main thread only. Both calls may be made again on the same object; the second does nothing.
+// confineView also confines the view's web context.
+
+typedef struct _WebKitWebContext WebKitWebContext;
+typedef struct _WebKitWebView WebKitWebView;
+
+namespace platform::web {
+
+void confineView(WebKitWebView* view);
+void confineContext(WebKitWebContext* context);
+
+}  // namespace platform::web

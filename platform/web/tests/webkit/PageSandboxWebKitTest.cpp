@@ -1,0 +1,207 @@
+// What a page asks of the desktop, on real WebKit with pages from a loopback server: pop-up
+// menus, choosers, full screen, the pointer, permissions, a "leave this page?" question and an
+// HTTP login. Each is answered at once as a person saying no would, no window appears on the
+// display, and the page goes on. Needs a display: scripts/test runs these under xvfb-run.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <httplib.h>
+
+#include "platform/runtime/MainLoopTestScope.h"
+#include "platform/testing/DesktopWindows.h"
+#include "platform/testing/RequireDisplay.h"
+#include "platform/testing/RunMainLoopUntil.h"
+#include "platform/testing/TestHttpServer.h"
+#include "platform/testing/WebProcesses.h"
+#include "platform/web/RecordingWebViewDelegate.h"
+#include "platform/web/WebView.h"
+
+using namespace platform;
+using namespace platform::web;
+using platform::testing::describe;
+using platform::testing::desktopWindows;
+using platform::testing::TestHttpServer;
+
+namespace {
+
+// A select, a colour input and an area whose tap asks for the pointer and the screen; what
+// the page heard is kept in `r`.
+constexpr const char* kAskingPage = R"(<!DOCTYPE html>
+<body style="margin: 0">
+<select id="s" style="display: block; width: 200px; height: 30px"><option>a</option>
+<option>b</option></select>
+<input id="c" type="color" style="display: block; width: 200px; height: 30px; margin-top: 10px">
+<div id="area" style="height: 300px; margin-top: 10px; background: #ccc" title="a tip"></div>
+<script>
+window.r = {taps: 0, menus: 0};
+document.addEventListener('contextmenu', function () { r.menus++; });
+document.getElementById('area').addEventListener('click', function () {
+  r.taps++;
+  document.onpointerlockchange = function () { r.lock = 'locked'; };
+  document.onpointerlockerror = function () { r.lock = 'refused'; };
+  document.body.requestPointerLock();
+  var root = document.documentElement;
+  var request = root.requestFullscreen || root.webkitRequestFullscreen;
+  if (request) request.call(root); else r.full = 'unavailable';
+});
+['fullscreenchange', 'webkitfullscreenchange'].forEach(function (name) {
+  document.addEventListener(name, function () { r.full = 'entered'; });
+});
+['fullscreenerror', 'webkitfullscreenerror'].forEach(function (name) {
+  document.addEventListener(name, function () { r.full = 'refused'; });
+});
+Notification.requestPermission().then(function (p) { r.notify = p; });
+navigator.geolocation.getCurrentPosition(function () { r.geo = 'given'; },
+                                         function (e) { r.geo = e.code; });
+navigator.permissions.query({name: 'geolocation'}).then(function (s) { r.query = s.state; });
+r.fullscreenEnabled = !!(document.fullscreenEnabled || document.webkitFullscreenEnabled);
+</script>
+</body>)";
+
+struct PageSandboxWebKitTest : ::testing::Test {
+    MainLoopTestScope loop;
+    TestHttpServer server;
+    std::shared_ptr<RecordingWebViewDelegate> delegate =
+        std::make_shared<RecordingWebViewDelegate>();
+    std::shared_ptr<WebView> view;
+    platform::testing::DesktopWindows before;
+
+    void SetUp() override {
+        MOVU_SKIP_WITHOUT_DISPLAY();
+        ASSERT_TRUE(server.isRunning());
+        before = desktopWindows();
+        view = WebView::create({320, 480});
+        view->setDelegate(delegate);
+    }
+    void TearDown() override {
+        // A page left waiting on a dialog must not outlive the test.
+        for (pid_t pid : platform::testing::webProcesses()) kill(pid, SIGKILL);
+    }
+
+    bool waitFor(const std::function<bool()>& condition, double seconds = 15) {
+        return platform::testing::runMainLoopUntil(condition, seconds);
+    }
+    void loadAndWait(const std::string& path) {
+        const int finished = delegate->count("finish");
+        view->loadRequest(*UrlRequest::withString(server.url(path)));
+        ASSERT_TRUE(waitFor([&] { return delegate->count("finish") > finished; }))
+            << ::testing::PrintToString(delegate->calls);
+    }
+    std::string ask(const std::string& script) {
+        return view->stringByEvaluatingJavaScriptFromString(script, 2);
+    }
+    void click(Point at, int button = 1) {
+        view->sendMouseEvent({WebMouseEvent::Type::Move, at, button});
+        view->sendMouseEvent({WebMouseEvent::Type::Down, at, button});
+        view->sendMouseEvent({WebMouseEvent::Type::Up, at, button});
+    }
+    // Nothing shown by GTK, nothing newly mapped on the display. (WebKit makes a context
+    // menu's window before it offers the menu, and keeps it, hidden, when the menu is refused.)
+    void expectNoNewWindow() {
+        const auto after = desktopWindows();
+        EXPECT_EQ(after.shownGtkToplevels(), before.shownGtkToplevels())
+            << "before: " << describe(before) << "\nafter: " << describe(after);
+        EXPECT_EQ(after.mappedRootChildren, before.mappedRootChildren)
+            << "before: " << describe(before) << "\nafter: " << describe(after);
+    }
+};
+
+}  // namespace
+
+TEST_F(PageSandboxWebKitTest, MenusChoosersTheScreenAndThePointerAreRefusedAndThePageGoesOn) {
+    server.text("/asking.html", kAskingPage, 200, "text/html");
+    loadAndWait("/asking.html");
+    // Permissions asked for without a tap are denied, and so is every query of one.
+    ASSERT_TRUE(waitFor([&] {
+        return ask("JSON.stringify([r.notify, r.geo, r.query, r.fullscreenEnabled])") ==
+               R"(["denied",1,"denied",false])";
+    })) << ask("JSON.stringify(r)");
+
+    // The select's pop-up, the colour chooser and a context menu each come and go unseen.
+    click({100, 15});
+    click({100, 55});
+    click({100, 200}, 3);
+    ASSERT_TRUE(waitFor([&] { return ask("r.menus") == "1"; })) << ask("JSON.stringify(r)");
+    // The pointer and the screen stay the player's.
+    click({100, 200});
+    ASSERT_TRUE(waitFor([&] {
+        return ask("JSON.stringify([r.taps, r.lock, r.full])") == R"([1,"refused","unavailable"])";
+    })) << ask("JSON.stringify(r)");
+    // A closed pop-up leaves the select as it was, and a second one is refused as the first.
+    EXPECT_EQ(ask("document.getElementById('s').value"), "a");
+    click({100, 15});
+    EXPECT_EQ(ask("document.getElementById('s').selectedIndex = 1, 'b'"), "b");
+    EXPECT_EQ(ask("document.getElementById('c').value"), "#000000");
+    expectNoNewWindow();
+}
+
+TEST_F(PageSandboxWebKitTest, ALeaveThisPageQuestionLetsOurNextLoadGoOn) {
+    server.text("/staying.html",
+                "<body style='height: 400px'><script>window.addEventListener('beforeunload', "
+                "function (e) { e.preventDefault(); e.returnValue = 'Stay?'; return 'Stay?'; "
+                "});</script></body>",
+                200, "text/html");
+    server.text("/next.html", "<title>next</title>", 200, "text/html");
+    loadAndWait("/staying.html");
+    // The engine only asks a page the user touched. Our reload goes on...
+    click({100, 100});
+    ASSERT_EQ(ask("'touched'"), "touched");
+    const int finished = delegate->count("finish");
+    view->reload();
+    ASSERT_TRUE(waitFor([&] { return delegate->count("finish") > finished; }))
+        << ::testing::PrintToString(delegate->calls);
+    EXPECT_EQ(server.requestCount("/staying.html"), 2u);
+    // ...and so does our next load.
+    click({100, 100});
+    ASSERT_EQ(ask("'touched'"), "touched");
+    loadAndWait("/next.html");
+    EXPECT_EQ(view->url()->path(), "/next.html");
+    expectNoNewWindow();
+}
+
+TEST_F(PageSandboxWebKitTest, AnHttpLoginGoesOnWithoutCredentialsToTheServersRefusal) {
+    server.get("/login", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 401;
+        res.set_header("WWW-Authenticate", "Basic realm=\"ads\"");
+        res.set_content("<p id='p'>refused</p>", "text/html");
+    });
+    loadAndWait("/login");
+    EXPECT_EQ(ask("document.getElementById('p').textContent"), "refused");
+    ASSERT_EQ(server.requestsFor("/login").size(), 1u);
+    EXPECT_FALSE(server.requestsFor("/login")[0].hasHeader("Authorization"));
+    expectNoNewWindow();
+}
+
+TEST_F(PageSandboxWebKitTest, ASwipeAcrossALinkOrADraggableElementStartsNoDrag) {
+    server.text("/drag.html",
+                "<body style='margin: 0'><a href='/x' style='display: block; height: 100px'>a "
+                "link</a><div draggable='true' style='height: 100px'>draggable</div><script>"
+                "window.r = {drags: 0, cancelled: 0}; document.addEventListener('dragstart', "
+                "function (e) { r.drags++; if (e.defaultPrevented) r.cancelled++; });</script>"
+                "</body>",
+                200, "text/html");
+    loadAndWait("/drag.html");
+    delegate->allow = false;
+    for (double y : {50.0, 150.0}) {
+        view->sendMouseEvent({WebMouseEvent::Type::Move, {20, y}, 1});
+        view->sendMouseEvent({WebMouseEvent::Type::Down, {20, y}, 1});
+        // Far past the engine's drag threshold, a move a turn.
+        for (int i = 1; i <= 10; ++i) {
+            view->sendMouseEvent({WebMouseEvent::Type::Move, {20.0 + i * 15, y + i * 5}, 1});
+            ask("0");
+        }
+        view->sendMouseEvent({WebMouseEvent::Type::Up, {170, y + 50}, 1});
+    }
+    EXPECT_TRUE(waitFor([&] { return ask("JSON.stringify(r)") == R"({"drags":2,"cancelled":2})"; }))
+        << ask("JSON.stringify(r)");
+    // The page still takes a tap as a tap.
+    view->sendMouseEvent({WebMouseEvent::Type::Down, {20, 50}, 1});
+    view->sendMouseEvent({WebMouseEvent::Type::Up, {20, 50}, 1});
+    ASSERT_TRUE(waitFor([&] { return delegate->count("should " + server.url("/x")) == 1; }));
+    expectNoNewWindow();
+}
