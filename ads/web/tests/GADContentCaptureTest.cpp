@@ -22,6 +22,7 @@
 #include "ads/web/GADSDKCoreController.h"
 #include "ads/web/GADSDKCoreGMSGHandler.h"
 #include "ads/web/GADViewHierarchyTraverser.h"
+#include "platform/runtime/Clock.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/RunMainLoopUntil.h"
@@ -90,11 +91,18 @@ class GADContentCaptureTest : public ::testing::Test {
     // One tick, its walk to the end, its pages answering, and the store on the content-hashing
     // queue.
     void tick() {
-        scope.advance(10);
-        ASSERT_TRUE(platform::testing::runMainLoopUntil([&] {
-            answerPages();
-            return !engine->isCapturing();
-        }));
+        // Ten seconds in steps shorter than a page read's time-out (50 ms), each walk run to its
+        // end between them: the walk's visits come from the traverser's own thread, and a visit
+        // that came while the clock went on would see its read time out before the page could
+        // answer.
+        const double start = platform::Clock::monotonic();
+        for (int step = 1; step <= 1000; ++step) {
+            scope.advance(start + step * 0.01 - platform::Clock::monotonic());
+            ASSERT_TRUE(platform::testing::runMainLoopUntil([&] {
+                answerPages();
+                return !engine->isCapturing();
+            }));
+        }
         application->contentHashingQueue()->sync([] {});
     }
     std::vector<std::uint64_t> stored() {
