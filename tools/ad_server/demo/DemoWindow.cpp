@@ -8,6 +8,8 @@
 #include <string>
 
 #include "platform/gfx/WindowContext.h"
+#include "platform/storage/AppPaths.h"
+#include "platform/storage/LibraryFolders.h"
 #include "platform/ui/Compositor.h"
 #include "platform/ui/FrameLoop.h"
 #include "platform/ui/Screen.h"
@@ -66,6 +68,32 @@ std::string temporaryScreenshotFolder(const std::string& demo) {
     std::printf("demo: photographs go to %s\n", pattern.c_str());
     std::fflush(stdout);
     return pattern;
+}
+
+DemoHome::DemoHome(const std::string& demo, const std::string& given) {
+    if (given.empty()) {
+        std::string pattern = "/tmp/movu-" + demo + "-demo-XXXXXX";
+        if (!::mkdtemp(pattern.data())) {
+            std::perror(("movu_" + demo + "_demo: no home: mkdtemp").c_str());
+            return;
+        }
+        path_ = pattern;
+        temporary_ = true;
+    } else {
+        path_ = given;
+    }
+    if (!platform::keepLibraryFilesIn(path_)) {
+        std::fprintf(stderr,
+                     "movu_%s_demo: cannot make %s; the libraries keep their caches in the "
+                     "user's folders\n",
+                     demo.c_str(), platform::libraryCacheFolder(path_).c_str());
+    }
+    platform::AppPaths::setHomeOverride(path_);
+}
+
+DemoHome::~DemoHome() {
+    std::error_code ignored;
+    if (temporary_) std::filesystem::remove_all(path_, ignored);
 }
 
 }  // namespace tools::adserver

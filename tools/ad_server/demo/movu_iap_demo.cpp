@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -28,7 +27,6 @@
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
 #include "platform/services/StoreCatalogue.h"
-#include "platform/storage/AppPaths.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/AlertView.h"
@@ -159,16 +157,9 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
-    // A home of its own, so a run never touches the player's purchases or settings; one given
-    // with --home keeps the purchases left open for the next run.
-    char homeTemplate[] = "/tmp/movu-iap-demo-XXXXXX";
-    const bool temporaryHome = options.home.empty();
-    const char* home = temporaryHome ? ::mkdtemp(homeTemplate) : options.home.c_str();
-    if (!home) {
-        std::perror("movu_iap_demo: mkdtemp");
-        return 1;
-    }
-    platform::AppPaths::setHomeOverride(std::filesystem::path(home));
+    // One given with --home keeps the purchases left open for the next run.
+    const tools::adserver::DemoHome home("iap", options.home);
+    if (!home.isReady()) return 1;
     if (!std::getenv("MOVUROUTE_STORE_PRODUCTS"))
         ::setenv("MOVUROUTE_STORE_PRODUCTS", sampleCatalogue().c_str(), 1);
 
@@ -232,8 +223,6 @@ int main(int argc, char** argv) {
         interstitial.reset();
         loop.runOnce(0);
         server.stop();
-        std::error_code ignored;
-        if (temporaryHome) std::filesystem::remove_all(home, ignored);
         if (options.window) SDL_Quit();
         return status;
     };
