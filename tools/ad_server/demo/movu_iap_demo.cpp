@@ -144,6 +144,13 @@ bool waitFor(const std::function<bool()>& condition) {
     return platform::testing::runMainLoopUntil(condition, kStepSeconds);
 }
 
+// Waits for the ad's web view to hand over a painted frame, as the window draws it.
+bool adHasPainted(ads::GADInterstitial& interstitial) {
+    auto adView = interstitial.slot() ? interstitial.slot()->adView() : nullptr;
+    auto web = adView ? adView->webView() : nullptr;
+    return web && waitFor([&] { return !web->paintedFrame().empty(); });
+}
+
 std::string sampleCatalogue() {
     return std::string(MOVU_AD_SERVER_DIR) + "/StoreProducts.json";
 }
@@ -260,6 +267,12 @@ int main(int argc, char** argv) {
         }
         auto sheet = platform::ui::AlertView::visibleAlert();
         say("sheet: " + sheet->title() + ": " + sheet->message());
+        // The sheet comes up at the tap, before the ad's page has handed over a painted
+        // frame (the first is fetched when someone asks for it): photographed then, the sheet
+        // would stand over an empty screen, which no player sees once the window has drawn.
+        if (camera.isReady() && !adHasPainted(*interstitial)) {
+            say("demo: the ad's page has not painted; the photograph shows no ad");
+        }
         if (camera.isReady()) {
             std::string error;
             camera.shoot(*window, "iap_demo_sheet.png", &error);
