@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/gfx/WindowContext.h"
@@ -70,6 +71,25 @@ std::string temporaryScreenshotFolder(const std::string& demo) {
     return pattern;
 }
 
+namespace {
+
+// The temporary home, removed when the program exits. Not at the end of main: the libraries
+// keep writing their caches there from threads of their own until their exit handlers stop
+// them (Mesa's shader cache writer, which corrupted the heap when its folder went away under
+// it). Handlers run in the reverse order of registration, and this one is registered before
+// any library starts, so it runs after all of theirs, the preferences' last save among them.
+std::filesystem::path& temporaryHome() {
+    static auto* path = new std::filesystem::path;
+    return *path;
+}
+
+void removeTemporaryHome() {
+    std::error_code ignored;
+    if (!temporaryHome().empty()) std::filesystem::remove_all(temporaryHome(), ignored);
+}
+
+}  // namespace
+
 DemoHome::DemoHome(const std::string& demo, const std::string& given) {
     if (given.empty()) {
         std::string pattern = "/tmp/movu-" + demo + "-demo-XXXXXX";
@@ -78,7 +98,8 @@ DemoHome::DemoHome(const std::string& demo, const std::string& given) {
             return;
         }
         path_ = pattern;
-        temporary_ = true;
+        temporaryHome() = path_;
+        std::atexit(removeTemporaryHome);
     } else {
         path_ = given;
     }
@@ -89,11 +110,6 @@ DemoHome::DemoHome(const std::string& demo, const std::string& given) {
                      demo.c_str(), platform::libraryCacheFolder(path_).c_str());
     }
     platform::AppPaths::setHomeOverride(path_);
-}
-
-DemoHome::~DemoHome() {
-    std::error_code ignored;
-    if (temporary_) std::filesystem::remove_all(path_, ignored);
 }
 
 }  // namespace tools::adserver

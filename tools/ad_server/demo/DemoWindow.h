@@ -22,14 +22,13 @@ int runDemoWindow(const char* title, const std::shared_ptr<platform::ui::Window>
 std::string temporaryScreenshotFolder(const std::string& demo);
 
 // A demonstration's app home, so a run never touches the player's purchases or settings: the
-// folder given, kept, or else a new one under /tmp, removed with this object. It is also the
-// home of the libraries' own caches and runtime files (platform::keepLibraryFilesIn), so a run
-// writes nothing into the user's ~/.cache either; hence it must be made first thing in main,
-// before any thread starts.
+// folder given, kept, or else a new one under /tmp, removed when the program exits. It is also
+// the home of the libraries' own caches and runtime files (platform::keepLibraryFilesIn), so a
+// run writes nothing into the user's ~/.cache either; hence it must be made first thing in
+// main, before any thread starts. One per program.
 class DemoHome {
   public:
     DemoHome(const std::string& demo, const std::string& given);
-    ~DemoHome();
     DemoHome(const DemoHome&) = delete;
     DemoHome& operator=(const DemoHome&) = delete;
 
@@ -39,7 +38,6 @@ class DemoHome {
 
   private:
     std::filesystem::path path_;
-    bool temporary_ = false;
 };
 
 }  // namespace tools::adserver
