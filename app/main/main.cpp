@@ -1,15 +1,13 @@
 // movuroute: the game in a window, or headless for tests and CI.
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "app/main/GameProgram.h"
-#include "app/main/LibraryFolders.h"
 #include "app/main/ProgramOptions.h"
 #include "platform/runtime/BrokenPipes.h"
+#include "platform/storage/LibraryFolders.h"
 
 namespace {
 
@@ -18,18 +16,9 @@ namespace {
 // can crash that thread, and before main there is no other one. A command line that does not
 // parse changes nothing; main reports it.
 [[maybe_unused]] const bool libraryFoldersChosen = [] {
-    auto options = app::ProgramOptions::parse(app::processArguments(), nullptr);
+    auto options = app::ProgramOptions::parse(platform::processArguments(), nullptr);
     if (!options || options->home.empty()) return false;
-    std::error_code error;
-    const auto home = std::filesystem::absolute(options->home, error);
-    if (error) return false;
-    // Made now, so that a library that makes only its own last folder finds the one above.
-    std::filesystem::create_directories(app::libraryCacheFolder(home), error);
-    if (error) return false;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    for (const auto& setting : app::libraryFolderSettings(home, runtime && *runtime))
-        setenv(setting.name.c_str(), setting.value.c_str(), 1);
-    return true;
+    return platform::keepLibraryFilesIn(options->home);
 }();
 
 }  // namespace

@@ -1,13 +1,16 @@
 #include "platform/services/PaymentQueue.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <mutex>
+#include <optional>
 
 #include "platform/base/LogSink.h"
 #include "platform/base/StringEscaping.h"
 #include "platform/base/Uuid.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/runtime/SerialQueue.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/services/StoreCatalogue.h"
 #include "platform/services/StoreProductLookup.h"
@@ -35,7 +38,119 @@ std::string forLog(std::string_view text) {
     return escaped(text, StringEscapeStyle::log());
 }
 
+std::mutex& writeHookMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::function<void()>& writeHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
 }  // namespace
+
+// The file's writer. States are numbered as they are handed over, and a write never puts an
+// older state over a newer one. The background task writes the newest state handed over on a
+// thread of its own; a state handed over while an older one waits replaces it, so however many
+// turns hand states over during one write, one more write follows it. Waiting writes the
+// newest state on the calling thread, so neither a purchase nor the program's end (static
+// destruction, when no pool thread may be left to wait for) depends on the task.
+struct PaymentQueue::Writer {
+    struct State {
+        std::filesystem::path path;
+        // Paid and not finished, in the order they joined the queue.
+        Records open;
+        // The records read back; those from nextWaiting on wait.
+        std::shared_ptr<const Records> stored;
+        std::size_t nextWaiting = 0;
+    };
+
+    static void hand(const std::shared_ptr<Writer>& self, State state) {
+        {
+            std::lock_guard lock(self->mutex);
+            self->newest = std::move(state);
+            self->newestNumber = ++self->handed;
+            if (self->scheduled) return;
+            self->scheduled = true;
+        }
+        self->queue.async([self] { self->writeNewest(true); });
+    }
+
+    // Returns once the file holds the newest state handed over.
+    void wait() { writeNewest(false); }
+
+    void writeNewest(bool fromTask) {
+        std::optional<State> state;
+        std::uint64_t number = 0;
+        {
+            std::lock_guard lock(mutex);
+            state = std::move(newest);
+            newest.reset();
+            number = newestNumber;
+            if (fromTask) scheduled = false;
+        }
+        // Taken even with nothing to write: a write running on the task ends first.
+        std::lock_guard lock(writeMutex);
+        if (!state || number <= written) return;
+        if (fromTask) {
+            std::function<void()> hook;
+            {
+                std::lock_guard hookLock(writeHookMutex());
+                hook = writeHook();
+            }
+            if (hook) hook();
+        }
+        write(*state);
+        written = number;
+    }
+
+    static void write(const State& state) {
+        Records records = state.open;
+        if (state.stored) {
+            records.insert(records.end(),
+                           state.stored->begin() + static_cast<std::ptrdiff_t>(state.nextWaiting),
+                           state.stored->end());
+        }
+        std::string error;
+        if (records.empty()) {
+            std::error_code ec;
+            std::filesystem::remove(state.path, ec);
+            if (ec)
+                LogSink::write("Store: cannot remove " + forLog(state.path.string()) + ": " +
+                               ec.message());
+            return;
+        }
+        if (!AtomicFile::write(state.path, encodePaymentTransactionRecords(records), &error, 0600))
+            LogSink::write("Store: cannot save the unfinished purchases: " + error);
+    }
+
+    SerialQueue queue{"movuroute.store.transactions"};
+    std::mutex mutex;
+    std::optional<State> newest;     // guarded by mutex
+    std::uint64_t newestNumber = 0;  // guarded by mutex
+    std::uint64_t handed = 0;        // guarded by mutex
+    bool scheduled = false;          // guarded by mutex: a queued task will take `newest`
+    std::mutex writeMutex;           // held while the file is written
+    std::uint64_t written = 0;       // guarded by writeMutex
+};
+
+namespace {
+// One writer for the process, as there is one file: a queue made after another (a restart in
+// tests) reads the file only once what the other handed over is in it.
+std::shared_ptr<PaymentQueue::Writer> sharedWriter() {
+    static auto* writer =
+        new std::shared_ptr<PaymentQueue::Writer>(std::make_shared<PaymentQueue::Writer>());
+    return *writer;
+}
+}  // namespace
+
+PaymentQueue::PaymentQueue(Private) : writer_(sharedWriter()) {}
+
+void PaymentQueue::setWriteHookForTesting(std::function<void()> hook) {
+    std::lock_guard lock(writeHookMutex());
+    writeHook() = std::move(hook);
+}
 
 std::shared_ptr<PaymentQueue> PaymentQueue::defaultQueue() {
     std::lock_guard lock(defaultMutex());
@@ -62,6 +177,7 @@ std::filesystem::path PaymentQueue::transactionsPath() {
 
 std::shared_ptr<PaymentQueue> PaymentQueue::load() {
     auto queue = std::make_shared<PaymentQueue>(Private{});
+    queue->writer_->wait();
     const auto path = transactionsPath();
     std::string problem;
     // Whatever a link points at is not our record of purchases: believing it would deliver
@@ -85,18 +201,18 @@ std::shared_ptr<PaymentQueue> PaymentQueue::load() {
                               : "could not move it aside: " + moveError));
         return queue;
     }
-    for (auto& record : *records) {
-        if (queue->transactions_.size() < kMaximumOpenPurchases) {
-            queue->transactions_.push_back(transactionFor(record));
-        } else {
-            queue->waiting_.push_back(std::move(record));
-        }
-    }
-    if (!queue->waiting_.empty()) {
-        LogSink::write("Store: " + std::to_string(records->size()) + " unfinished purchases in " +
-                       forLog(path.string()) + "; the oldest " +
+    auto stored = std::make_shared<const Records>(std::move(*records));
+    const std::size_t open = std::min(stored->size(), kMaximumOpenPurchases);
+    for (std::size_t i = 0; i < open; ++i)
+        queue->transactions_.push_back(transactionFor((*stored)[i]));
+    queue->stored_ = std::move(stored);
+    queue->nextWaiting_ = open;
+    queue->lastOpening_ = Clock::monotonic();
+    if (queue->waitingCount() > 0) {
+        LogSink::write("Store: " + std::to_string(queue->stored_->size()) +
+                       " unfinished purchases in " + forLog(path.string()) + "; the oldest " +
                        std::to_string(kMaximumOpenPurchases) + " are delivered now, each of the " +
-                       std::to_string(queue->waiting_.size()) +
+                       std::to_string(queue->waitingCount()) +
                        " others once one of those is finished; all stay stored");
     }
     return queue;
@@ -112,15 +228,28 @@ std::shared_ptr<PaymentTransaction> PaymentQueue::transactionFor(
 }
 
 void PaymentQueue::openWaitingPurchases() {
+    if (waitingCount() == 0 || openingScheduled_) return;
+    const double now = Clock::monotonic();
+    const double due = lastOpening_ + kWaitingOpenInterval;
+    if (now < due) {
+        openingScheduled_ = true;
+        std::weak_ptr<PaymentQueue> weak = weak_from_this();
+        MainLoop::main().postAfter(due - now, [weak] {
+            auto self = weak.lock();
+            if (!self) return;
+            self->openingScheduled_ = false;
+            self->openWaitingPurchases();
+        });
+        return;
+    }
+    lastOpening_ = now;
     auto open = static_cast<std::size_t>(
         std::count_if(transactions_.begin(), transactions_.end(), [](const auto& transaction) {
             return transaction->state_ == PaymentTransactionState::Purchased;
         }));
     Transactions opened;
-    for (; open < kMaximumOpenPurchases && !waiting_.empty(); ++open) {
-        opened.push_back(transactionFor(waiting_.front()));
-        waiting_.pop_front();
-    }
+    for (; open < kMaximumOpenPurchases && waitingCount() > 0; ++open)
+        opened.push_back(transactionFor((*stored_)[nextWaiting_++]));
     if (opened.empty()) return;
     transactions_.insert(transactions_.end(), opened.begin(), opened.end());
     tell(Change::Updated, opened);
@@ -260,12 +389,17 @@ void PaymentQueue::saveSoon() {
     std::weak_ptr<PaymentQueue> weak = weak_from_this();
     MainLoop::main().post([weak] {
         auto self = weak.lock();
-        if (self && self->saveQueued_) self->save();
+        if (self && self->saveQueued_) self->save(false);
     });
 }
 
+void PaymentQueue::flushSaves() {
+    if (saveQueued_) save(false);
+    writer_->wait();
+}
+
 PaymentQueue::~PaymentQueue() {
-    if (saveQueued_) save();
+    flushSaves();
 }
 
 void PaymentQueue::tell(Change change, const Transactions& transactions,
@@ -299,26 +433,19 @@ void PaymentQueue::tell(Change change, const Transactions& transactions,
     });
 }
 
-void PaymentQueue::save() {
+void PaymentQueue::save(bool wait) {
     saveQueued_ = false;
-    std::vector<PaymentTransactionRecord> records;
+    Writer::State state;
+    state.path = transactionsPath();
     for (const auto& transaction : transactions_) {
         if (transaction->state_ != PaymentTransactionState::Purchased) continue;
-        records.push_back({transaction->identifier_, transaction->payment_.productIdentifier,
-                           transaction->payment_.quantity, transaction->date_});
+        state.open.push_back({transaction->identifier_, transaction->payment_.productIdentifier,
+                              transaction->payment_.quantity, transaction->date_});
     }
-    records.insert(records.end(), waiting_.begin(), waiting_.end());
-    const auto path = transactionsPath();
-    std::string error;
-    if (records.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
-        if (ec)
-            LogSink::write("Store: cannot remove " + forLog(path.string()) + ": " + ec.message());
-        return;
-    }
-    if (!AtomicFile::write(path, encodePaymentTransactionRecords(records), &error, 0600))
-        LogSink::write("Store: cannot save the unfinished purchases: " + error);
+    state.stored = stored_;
+    state.nextWaiting = nextWaiting_;
+    Writer::hand(writer_, std::move(state));
+    if (wait) writer_->wait();
 }
 
 }  // namespace platform::services

@@ -18,13 +18,21 @@
 // turn of the main loop, in the order the changes came, and each state of a transaction once. A
 // transaction stays on the queue until finishTransaction; then observers hear it removed. Paid
 // transactions not yet finished live in a 0600 file, Library/StoreTransactions.json of the app
-// home, written atomically at every purchase and on the turn after purchases were finished; a
+// home, written atomically. A purchase is in the file before the call that made it returns.
+// Finishes are handed, on the turn after they came, to a writer thread of the queue's own, so
+// the main thread never waits on the disk for them; while a write runs, the changes after it
+// are gathered into the one write that follows (a file of thousands drained by a program that
+// finishes each purchase as it hears it is written a few times, not once per turn of the
+// loop). flushSaves and the queue's end wait for what is handed over. A
 // new queue (the next run) reads them back, and every observer added hears the queue's
 // transactions at once, on the next turn, as after a restart. A file read back with more than
 // kMaximumOpenPurchases opens only the oldest that many (a log line says how many wait); each
-// of the others opens, and is told as purchased, when an open purchase is finished. All of
-// them stay in the file until they are finished: a file of thousands neither floods the start
-// (every observer, the conversion reports) nor loses a purchase. A
+// of the others opens, and is told as purchased, when an open purchase is finished, the
+// openings at least kWaitingOpenInterval apart (those finished meanwhile are made up for
+// together), so at most kMaximumOpenPurchases a second. All of them stay in the file until they
+// are finished: a file of thousands neither floods the start (every observer, the conversion
+// reports, which a program finishing each purchase as it hears it would otherwise send by the
+// thousand a second) nor loses a purchase. A
 // damaged file is moved aside (AtomicFile::moveAside) with a log line, and the queue starts empty;
 // a link in the file's place is not read (a log line; the next save replaces the link, never
 // what it points to).
@@ -32,8 +40,8 @@
 // Main thread only, except finishTransaction, which may come from any thread: it is carried
 // to the main thread, and a transaction is finished once however often it is asked.
 
-#include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -67,8 +75,10 @@ class PaymentQueue : public ui::AlertViewDelegate,
     static std::filesystem::path transactionsPath();
     // Purchases read back from the file that are open at once, at most.
     static constexpr std::size_t kMaximumOpenPurchases = 100;
+    // Seconds (of the main loop's clock) at least between two openings of waiting purchases.
+    static constexpr double kWaitingOpenInterval = 1;
 
-    explicit PaymentQueue(Private) {}
+    explicit PaymentQueue(Private);
     // Finishes not saved yet are saved now.
     ~PaymentQueue() override;
     PaymentQueue(const PaymentQueue&) = delete;
@@ -80,6 +90,12 @@ class PaymentQueue : public ui::AlertViewDelegate,
 
     void addPayment(const Payment& payment);
     void finishTransaction(const std::shared_ptr<PaymentTransaction>& transaction);
+    // Writes the finishes not yet handed to the writer and waits until the file holds every
+    // change so far.
+    void flushSaves();
+    // Called on the writer thread before each write of the file (nullptr for none): tests hold
+    // the writer with it and count the writes.
+    static void setWriteHookForTesting(std::function<void()> hook);
     // The transactions not yet finished, in the order they joined the queue (a purchase read
     // back and waiting joins when it opens).
     const std::vector<std::shared_ptr<PaymentTransaction>>& transactions() const {
@@ -90,14 +106,19 @@ class PaymentQueue : public ui::AlertViewDelegate,
     void alertViewClickedButtonAtIndex(ui::AlertView& alert, int index) override;
     void alertViewCancel(ui::AlertView& alert) override;
 
+    // The file's writer (one for the process).
+    struct Writer;
+
   private:
     using Transactions = std::vector<std::shared_ptr<PaymentTransaction>>;
+    using Records = std::vector<PaymentTransactionRecord>;
     enum class Change { Updated, Removed };
 
     static std::shared_ptr<PaymentQueue> load();
     static std::shared_ptr<PaymentTransaction> transactionFor(
         const PaymentTransactionRecord& record);
-    // Opens waiting purchases until kMaximumOpenPurchases are open, and tells them.
+    // Opens waiting purchases until kMaximumOpenPurchases are open, and tells them; within
+    // kWaitingOpenInterval of the last opening, schedules the next one instead.
     void openWaitingPurchases();
     void showSheet(const std::shared_ptr<PaymentTransaction>& transaction);
     void answerSheet(ui::AlertView& alert, bool bought);
@@ -111,17 +132,26 @@ class PaymentQueue : public ui::AlertViewDelegate,
     // "purchased" twice).
     void tell(Change change, const Transactions& transactions,
               const PaymentTransactionObserver* only = nullptr);
-    void save();
-    // Saves on the next turn, once however many changes come before it.
+    // Hands the queue's state to the writer; with `wait`, returns once it is in the file.
+    void save(bool wait = true);
+    // Saves on the next turn, once however many changes come before it, without waiting.
     void saveSoon();
+    std::size_t waitingCount() const { return stored_ ? stored_->size() - nextWaiting_ : 0; }
 
     Transactions transactions_;
     std::vector<std::weak_ptr<PaymentTransactionObserver>> observers_;
     std::vector<std::pair<std::weak_ptr<ui::AlertView>, std::shared_ptr<PaymentTransaction>>>
         sheets_;
-    // Read back from the file beyond kMaximumOpenPurchases, oldest first; saved with the rest.
-    std::deque<PaymentTransactionRecord> waiting_;
+    // The records read back from the file, oldest first: those from nextWaiting_ on wait
+    // beyond kMaximumOpenPurchases and are saved with the rest. Never changed once read, so the
+    // writer shares them instead of copying thousands of records at every save.
+    std::shared_ptr<const Records> stored_;
+    std::size_t nextWaiting_ = 0;
+    // When waiting purchases last opened (the read counts), and whether an opening is due.
+    double lastOpening_ = 0;
+    bool openingScheduled_ = false;
     bool saveQueued_ = false;
+    std::shared_ptr<Writer> writer_;
 };
 
 }  // namespace platform::services

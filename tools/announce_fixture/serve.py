@@ -12,6 +12,7 @@ checked against the game's key. Only the Python 3 standard library is used.
 """
 
 import argparse
+import errno
 import http.server
 import plistlib
 import struct
@@ -173,7 +174,15 @@ def main():
         return
     # Port 0 lets the system choose a free port: the line below tells which, and the list's
     # links name it, so the handler is made once the socket is bound.
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), None)
+    try:
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), None)
+    except OSError as error:
+        # The usual cause is an earlier serve.py still running in the background on the same
+        # port; a traceback would bury that.
+        hint = (" (another serve.py still running? stop it, or choose another --port)"
+                if error.errno == errno.EADDRINUSE else "")
+        sys.exit("serve.py: cannot listen on 127.0.0.1:%d: %s%s"
+                 % (args.port, error.strerror or error, hint))
     args.port = server.server_address[1]
     server.RequestHandlerClass = make_handler(args)
     print("announcement fixture on http://127.0.0.1:%d (MOVUROUTE_WEB_URL)" % args.port, flush=True)

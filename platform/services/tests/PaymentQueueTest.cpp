@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -179,6 +183,7 @@ TEST_F(PaymentQueueTest, UnfinishedPurchasesOutliveARestartInAPrivateFile) {
 
     queue->finishTransaction(queue->transactions()[0]);
     loop.runUntilIdle();
+    queue->flushSaves();
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_TRUE(restart()->transactions().empty());
 }
@@ -268,15 +273,20 @@ TEST_F(PaymentQueueTest, AFileOfThousandsOpensTheOldestHundredAndKeepsEveryOne) 
     loop.runUntilIdle();
     EXPECT_EQ(listener->heard.size(), 100u);
 
-    // Three finished in one turn: three removed, the next three open and are told.
+    // Three finished in one turn: three removed, and the next three open together once a
+    // second has passed since the last opening (here the read).
     listener->heard.clear();
     const auto first = queue->transactions();
     for (int i = 0; i < 3; ++i) queue->finishTransaction(first[i]);
     loop.runUntilIdle();
+    EXPECT_EQ(listener->heard.size(), 3u);
+    EXPECT_EQ(queue->transactions().size(), 97u);
+    loop.advance(PaymentQueue::kWaitingOpenInterval);
     ASSERT_EQ(listener->heard.size(), 6u);
-    EXPECT_EQ(idsOf(listener->last), (std::vector<std::string>{"t-0102"}));
+    EXPECT_EQ(idsOf(listener->last), (std::vector<std::string>{"t-0100", "t-0101", "t-0102"}));
     EXPECT_EQ(queue->transactions().size(), 100u);
     EXPECT_EQ(queue->transactions().back()->transactionIdentifier(), "t-0102");
+    queue->flushSaves();
     auto ids = storedIds();
     EXPECT_EQ(ids.size(), 2497u);
     EXPECT_FALSE(ids.count("t-0000"));
@@ -287,6 +297,82 @@ TEST_F(PaymentQueueTest, AFileOfThousandsOpensTheOldestHundredAndKeepsEveryOne) 
     queue.reset();
     EXPECT_EQ(restart()->transactions().size(), 100u);
     EXPECT_EQ(storedIds().size(), 2496u);
+}
+
+// Finishes every purchase as it hears it, as an app that delivers at once does.
+class Finisher : public PaymentTransactionObserver {
+  public:
+    void updatedTransactions(PaymentQueue& queue, const Transactions& transactions) override {
+        for (const auto& t : transactions) {
+            if (t->transactionState() != State::Purchased) continue;
+            ++heard;
+            queue.finishTransaction(t);
+        }
+    }
+    int heard = 0;
+};
+
+// Such an app drained a file of thousands a hundred purchases per turn of the loop, each turn
+// writing the whole file on the main thread, so an ad loading meanwhile waited on the disk,
+// and the conversion reports went out by the thousand. Now a hundred open a second, and the
+// turns hand their state to the writer, which writes only the newest state once it is free.
+TEST_F(PaymentQueueTest, DrainingThousandsNeverWaitsOnTheDiskAndWritesOnlyTheNewestState) {
+    std::vector<PaymentTransactionRecord> stored;
+    for (int i = 0; i < 2500; ++i)
+        stored.push_back({"t-" + std::to_string(i), "coins", 1, 1700000000.0 + i});
+    const auto path = PaymentQueue::transactionsPath();
+    ASSERT_TRUE(AtomicFile::write(path, encodePaymentTransactionRecords(stored), nullptr, 0600));
+
+    // The writer is held at its first write until the loop has drained everything.
+    std::mutex mutex;
+    std::condition_variable released;
+    bool release = false;
+    int writes = 0;
+    bool heldTooLong = false;
+    PaymentQueue::setWriteHookForTesting([&] {
+        std::unique_lock lock(mutex);
+        ++writes;
+        if (!released.wait_for(lock, std::chrono::seconds(60), [&] { return release; }))
+            heldTooLong = true;
+    });
+    auto releaseWriter = [&] {
+        {
+            std::lock_guard lock(mutex);
+            release = true;
+        }
+        released.notify_all();
+    };
+    struct Cleanup {
+        std::function<void()> release;
+        ~Cleanup() {
+            release();
+            PaymentQueue::setWriteHookForTesting(nullptr);
+        }
+    } cleanup{releaseWriter};
+
+    auto finisher = std::make_shared<Finisher>();
+    auto queue = restart();
+    queue->addTransactionObserver(finisher);
+    loop.runUntilIdle();
+    EXPECT_EQ(finisher->heard, 100);
+    for (int second = 1; second < 25; ++second) {
+        loop.advance(PaymentQueue::kWaitingOpenInterval);
+        ASSERT_EQ(finisher->heard, 100 * (second + 1)) << "after " << second << " s";
+    }
+    loop.advance(10 * PaymentQueue::kWaitingOpenInterval);
+    EXPECT_EQ(finisher->heard, 2500);
+    EXPECT_TRUE(queue->transactions().empty());
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_LE(writes, 1);
+    }
+    releaseWriter();
+    queue->flushSaves();
+    EXPECT_FALSE(heldTooLong) << "the main thread waited on the writer";
+    std::lock_guard lock(mutex);
+    // The state of the first turn, then the newest one: the file is gone.
+    EXPECT_LE(writes, 2);
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST_F(PaymentQueueTest, TheSheetShowsTheTotalInDecimalAndARefusedQuantityNoSheet) {

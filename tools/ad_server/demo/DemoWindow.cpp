@@ -5,9 +5,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/gfx/WindowContext.h"
+#include "platform/storage/AppPaths.h"
+#include "platform/storage/LibraryFolders.h"
 #include "platform/ui/Compositor.h"
 #include "platform/ui/FrameLoop.h"
 #include "platform/ui/Screen.h"
@@ -66,6 +69,47 @@ std::string temporaryScreenshotFolder(const std::string& demo) {
     std::printf("demo: photographs go to %s\n", pattern.c_str());
     std::fflush(stdout);
     return pattern;
+}
+
+namespace {
+
+// The temporary home, removed when the program exits. Not at the end of main: the libraries
+// keep writing their caches there from threads of their own until their exit handlers stop
+// them (Mesa's shader cache writer, which corrupted the heap when its folder went away under
+// it). Handlers run in the reverse order of registration, and this one is registered before
+// any library starts, so it runs after all of theirs, the preferences' last save among them.
+std::filesystem::path& temporaryHome() {
+    static auto* path = new std::filesystem::path;
+    return *path;
+}
+
+void removeTemporaryHome() {
+    std::error_code ignored;
+    if (!temporaryHome().empty()) std::filesystem::remove_all(temporaryHome(), ignored);
+}
+
+}  // namespace
+
+DemoHome::DemoHome(const std::string& demo, const std::string& given) {
+    if (given.empty()) {
+        std::string pattern = "/tmp/movu-" + demo + "-demo-XXXXXX";
+        if (!::mkdtemp(pattern.data())) {
+            std::perror(("movu_" + demo + "_demo: no home: mkdtemp").c_str());
+            return;
+        }
+        path_ = pattern;
+        temporaryHome() = path_;
+        std::atexit(removeTemporaryHome);
+    } else {
+        path_ = given;
+    }
+    if (!platform::keepLibraryFilesIn(path_)) {
+        std::fprintf(stderr,
+                     "movu_%s_demo: cannot make %s; the libraries keep their caches in the "
+                     "user's folders\n",
+                     demo.c_str(), platform::libraryCacheFolder(path_).c_str());
+    }
+    platform::AppPaths::setHomeOverride(path_);
 }
 
 }  // namespace tools::adserver

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -28,7 +27,6 @@
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
 #include "platform/services/StoreCatalogue.h"
-#include "platform/storage/AppPaths.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/AlertView.h"
@@ -146,6 +144,13 @@ bool waitFor(const std::function<bool()>& condition) {
     return platform::testing::runMainLoopUntil(condition, kStepSeconds);
 }
 
+// Waits for the ad's web view to hand over a painted frame, as the window draws it.
+bool adHasPainted(ads::GADInterstitial& interstitial) {
+    auto adView = interstitial.slot() ? interstitial.slot()->adView() : nullptr;
+    auto web = adView ? adView->webView() : nullptr;
+    return web && waitFor([&] { return !web->paintedFrame().empty(); });
+}
+
 std::string sampleCatalogue() {
     return std::string(MOVU_AD_SERVER_DIR) + "/StoreProducts.json";
 }
@@ -159,16 +164,9 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
-    // A home of its own, so a run never touches the player's purchases or settings; one given
-    // with --home keeps the purchases left open for the next run.
-    char homeTemplate[] = "/tmp/movu-iap-demo-XXXXXX";
-    const bool temporaryHome = options.home.empty();
-    const char* home = temporaryHome ? ::mkdtemp(homeTemplate) : options.home.c_str();
-    if (!home) {
-        std::perror("movu_iap_demo: mkdtemp");
-        return 1;
-    }
-    platform::AppPaths::setHomeOverride(std::filesystem::path(home));
+    // One given with --home keeps the purchases left open for the next run.
+    const tools::adserver::DemoHome home("iap", options.home);
+    if (!home.isReady()) return 1;
     if (!std::getenv("MOVUROUTE_STORE_PRODUCTS"))
         ::setenv("MOVUROUTE_STORE_PRODUCTS", sampleCatalogue().c_str(), 1);
 
@@ -232,8 +230,6 @@ int main(int argc, char** argv) {
         interstitial.reset();
         loop.runOnce(0);
         server.stop();
-        std::error_code ignored;
-        if (temporaryHome) std::filesystem::remove_all(home, ignored);
         if (options.window) SDL_Quit();
         return status;
     };
@@ -271,6 +267,12 @@ int main(int argc, char** argv) {
         }
         auto sheet = platform::ui::AlertView::visibleAlert();
         say("sheet: " + sheet->title() + ": " + sheet->message());
+        // The sheet comes up at the tap, before the ad's page has handed over a painted
+        // frame (the first is fetched when someone asks for it): photographed then, the sheet
+        // would stand over an empty screen, which no player sees once the window has drawn.
+        if (camera.isReady() && !adHasPainted(*interstitial)) {
+            say("demo: the ad's page has not painted; the photograph shows no ad");
+        }
         if (camera.isReady()) {
             std::string error;
             camera.shoot(*window, "iap_demo_sheet.png", &error);

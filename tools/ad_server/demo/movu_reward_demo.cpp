@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,7 +22,6 @@
 #include "platform/runtime/BrokenPipes.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
-#include "platform/storage/AppPaths.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/Application.h"
@@ -260,14 +258,8 @@ int main(int argc, char** argv) {
         usage();
         return 2;
     }
-    // A home of its own, so a run never touches the player's settings.
-    char homeTemplate[] = "/tmp/movu-reward-demo-XXXXXX";
-    const char* home = ::mkdtemp(homeTemplate);
-    if (!home) {
-        std::perror("movu_reward_demo: mkdtemp");
-        return 1;
-    }
-    platform::AppPaths::setHomeOverride(std::filesystem::path(home));
+    const tools::adserver::DemoHome home("reward", {});
+    if (!home.isReady()) return 1;
 
     std::optional<tools::adserver::AdServer> server;
     if (options.server.empty()) {
@@ -324,8 +316,6 @@ int main(int argc, char** argv) {
     app.reset();
     loop.runOnce(0);
     if (server) server->stop();
-    std::error_code ignored;
-    std::filesystem::remove_all(home, ignored);
     if (!options.headless) SDL_Quit();
     return status;
 }
