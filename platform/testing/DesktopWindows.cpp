@@ -1,6 +1,7 @@
 #include "platform/testing/DesktopWindows.h"
 
 #include <X11/Xlib.h>
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
 #include <algorithm>
@@ -35,6 +36,11 @@ void askGtk(DesktopWindows& out) {
 void askX(DesktopWindows& out) {
     const char* name = std::getenv("DISPLAY");
     if (!name || !*name) return;
+    // Other test programs share the virtual display and map windows of their own meanwhile:
+    // only the windows GTK's connection knows are ours, and before GTK opened the display
+    // there are none.
+    GdkDisplay* gdk = gdk_display_get_default();
+    if (!gdk || !GDK_IS_X11_DISPLAY(gdk)) return;
     // A connection of our own: the server's answer, not GTK's idea of it.
     Display* display = XOpenDisplay(name);
     if (!display) return;
@@ -42,8 +48,9 @@ void askX(DesktopWindows& out) {
     Window* children = nullptr;
     unsigned int count = 0;
     if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-        out.rootChildren = static_cast<int>(count);
         for (unsigned int i = 0; i < count; ++i) {
+            if (!gdk_x11_window_lookup_for_display(gdk, children[i])) continue;
+            ++out.rootChildren;
             XWindowAttributes attributes;
             // A window destroyed since the tree was read has no attributes: it shows nothing.
             if (XGetWindowAttributes(display, children[i], &attributes) &&

@@ -3,7 +3,8 @@
 // For WebKit tests: the windows this process shows on the display, so a test can say that a
 // page opened none. Asked twice over: GTK for its toplevels (the engine's module runs on the
 // same GTK as the test that links this), leaving out the offscreen windows that web views draw
-// in, and the X server for the root window's children that are mapped, whoever made them.
+// in, and the X server for the root window's children that GTK's connection made and that are
+// mapped (the virtual display is shared with other test programs running at the same time).
 // Main thread only; empty lists without a display.
 
 #include <string>
@@ -18,9 +19,9 @@ struct DesktopWindows {
     std::vector<std::string> gtkToplevels;
     // Those of them that are visible.
     std::vector<std::string> shownGtkToplevels() const;
-    // The root window's viewable children, by X id; sorted.
+    // The root window's viewable children of ours, by X id; sorted.
     std::vector<unsigned long> mappedRootChildren;
-    // All of the root window's children, mapped or not.
+    // All of the root window's children of ours, mapped or not.
     int rootChildren = 0;
 };
 
