@@ -19,13 +19,25 @@ enum class Hostility {
     FileNavigation,  // the page goes to that address 0.3 s after it has loaded
     Spin,            // 0.2 s after loading, a script that never ends
     Allocate,        // 50 MiB more kept every 0.1 s, every page of it written
+    // Costs outside the page's own heap and main thread: the engine's other processes, its
+    // other cores, the connections it shares with every page.
+    BlobFlood,       // a 64 MiB Blob more kept every 0.1 s (held by the engine's network process)
+    StoredFlood,     // 32 MiB more stored in IndexedDB every 0.1 s, 48 times at most
+    SpinWorkers,     // four Web Workers that never stop computing
+    SpinWithPauses,  // the page's script busy for 2.5 s at a time, then 5 ms for everything else
+    SlowFetches,     // 8 fetches of kSlowPath at once, which the server holds until it stops
 };
 
 // Answers "302 Location: file:///etc/passwd", for ads and landing pages alike.
 inline constexpr const char* kFileRedirectPath = "/mads/to_file";
 inline constexpr const char* kFileRedirectTarget = "file:///etc/passwd";
 
-// "none", "file-frame", "file-navigation", "spin", "allocate".
+// Held open, never answered, until the server stops (recorded as `slow`).
+inline constexpr const char* kSlowPath = "/mads/slow";
+inline constexpr int kSlowFetchCount = 8;
+
+// "none", "file-frame", "file-navigation", "spin", "allocate", "blob-flood", "stored-flood",
+// "spin-workers", "spin-with-pauses", "slow-fetches".
 std::string_view hostilityName(Hostility hostility);
 std::optional<Hostility> hostilityNamed(std::string_view name);
 

@@ -45,6 +45,8 @@ enum class RequestKind {
     MraidAsset,         // our MRAID scripts and the pictures MRAID creatives store
     FileRedirect,       // an address answered with a redirect to a file: URL
     Unknown,            // anything else (answered 404)
+    // Requests a hostile creative makes to hold the engine's connections.
+    Slow,  // kSlowPath: held open until the server stops
 };
 
 // Stable lower-case name, as the program prints it ("ad-request", "impression", ...).

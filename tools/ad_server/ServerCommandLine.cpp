@@ -52,7 +52,8 @@ std::string serverUsage() {
         "  native: template=1|2|3  image=png|missing|empty|oversized|undecodable\n"
         "  purchase: product=<id>    precache: play\n"
         "  generated banners and full-screen creatives:\n"
-        "    hostile=file-frame|file-navigation|spin|allocate\n"
+        "    hostile=file-frame|file-navigation|spin|allocate|blob-flood|stored-flood\n"
+        "      |spin-workers|spin-with-pauses|slow-fetches\n"
         "tools/ad_server/README.md says what each does.\n"
         "e.g. --scenario ca-movu-banner=banner,refresh=30 --scenario ca-movu-ist=interstitial\n";
     return text;

@@ -71,8 +71,10 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_EQ(parseAdScenario("banner")->hostility, Hostility::None);
     EXPECT_EQ(parseAdScenario("interstitial,hostile=spin")->hostility, Hostility::Spin);
     EXPECT_EQ(parseAdScenario("banner,hostile=file-frame")->hostility, Hostility::FileFrame);
-    for (Hostility h : {Hostility::None, Hostility::FileFrame, Hostility::FileNavigation,
-                        Hostility::Spin, Hostility::Allocate}) {
+    for (Hostility h :
+         {Hostility::None, Hostility::FileFrame, Hostility::FileNavigation, Hostility::Spin,
+          Hostility::Allocate, Hostility::BlobFlood, Hostility::StoredFlood, Hostility::SpinWorkers,
+          Hostility::SpinWithPauses, Hostility::SlowFetches}) {
         EXPECT_EQ(hostilityNamed(hostilityName(h)), h);
     }
 }
