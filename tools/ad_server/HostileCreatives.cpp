@@ -11,7 +11,8 @@ constexpr Hostility kAll[] = {Hostility::None, Hostility::FileFrame, Hostility::
                               Hostility::Spin, Hostility::Allocate,
                               // Costs outside the page's own process and thread.
                               Hostility::BlobFlood, Hostility::StoredFlood, Hostility::SpinWorkers,
-                              Hostility::SpinWithPauses, Hostility::SlowFetches};
+                              Hostility::SpinWithPauses, Hostility::SlowFetches,
+                              Hostility::AllocateNonstop};
 
 std::string fileRedirectUrl(const AdContext& c) {
     return c.origin + kFileRedirectPath + "?slot=" + percentEncode(c.slotname) +
@@ -42,6 +43,8 @@ std::string_view hostilityName(Hostility hostility) {
             return "spin-with-pauses";
         case Hostility::SlowFetches:
             return "slow-fetches";
+        case Hostility::AllocateNonstop:
+            return "allocate-nonstop";
     }
     return "none";
 }
@@ -78,14 +81,14 @@ std::string hostilePart(Hostility hostility, const AdContext& c) {
                    "  }, 100);\n"
                    "})();</script>\n";
         case Hostility::BlobFlood:
-            // The bytes go to the network process; the page keeps only handles.
+            // The bytes go to the network process, which writes them; the page keeps only
+            // handles, and its own block of zeros is never written, so it costs the page
+            // nothing.
             return "<script>(function () {\n"
                    "  var kept = [];\n"
                    "  window.blobs = 0;\n"
                    "  setInterval(function () {\n"
-                   "    var block = new Uint8Array(64 * 1024 * 1024);\n"
-                   "    for (var i = 0; i < block.length; i += 4096) block[i] = 1;\n"
-                   "    kept.push(new Blob([block]));\n"
+                   "    kept.push(new Blob([new Uint8Array(64 * 1024 * 1024)]));\n"
                    "    window.blobs = kept.length;\n"
                    "  }, 100);\n"
                    "})();</script>\n";
@@ -136,6 +139,16 @@ std::string hostilePart(Hostility hostility, const AdContext& c) {
                    "  }\n"
                    "  setTimeout(busy, 200);\n"
                    "})();</script>\n";
+        case Hostility::AllocateNonstop:
+            // Never lets go of its thread: nothing that waits for the page's turn ever runs.
+            return "<script>setTimeout(function () {\n"
+                   "  var kept = [];\n"
+                   "  for (;;) {\n"
+                   "    var block = new Uint8Array(50 * 1024 * 1024);\n"
+                   "    for (var i = 0; i < block.length; i += 4096) block[i] = 1;\n"
+                   "    kept.push(block);\n"
+                   "  }\n"
+                   "}, 200);</script>\n";
         case Hostility::SlowFetches: {
             const std::string slow = c.origin + kSlowPath + "?slot=" + percentEncode(c.slotname) +
                                      "&ad=" + std::to_string(c.ad) + "&n=";

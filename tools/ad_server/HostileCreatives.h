@@ -21,11 +21,13 @@ enum class Hostility {
     Allocate,        // 50 MiB more kept every 0.1 s, every page of it written
     // Costs outside the page's own heap and main thread: the engine's other processes, its
     // other cores, the connections it shares with every page.
-    BlobFlood,       // a 64 MiB Blob more kept every 0.1 s (held by the engine's network process)
-    StoredFlood,     // 32 MiB more stored in IndexedDB every 0.1 s, 48 times at most
-    SpinWorkers,     // four Web Workers that never stop computing
-    SpinWithPauses,  // the page's script busy for 2.5 s at a time, then 5 ms for everything else
-    SlowFetches,     // 8 fetches of kSlowPath at once, which the server holds until it stops
+    BlobFlood,        // a 64 MiB Blob more kept every 0.1 s (held by the engine's network process)
+    StoredFlood,      // 32 MiB more stored in IndexedDB every 0.1 s, 48 times at most
+    SpinWorkers,      // four Web Workers that never stop computing
+    SpinWithPauses,   // the page's script busy for 2.5 s at a time, then 5 ms for everything else
+    SlowFetches,      // 8 fetches of kSlowPath at once, which the server holds until it stops
+    AllocateNonstop,  // 0.2 s after loading, 50 MiB more kept and written in a loop that never
+                      // yields
 };
 
 // Answers "302 Location: file:///etc/passwd", for ads and landing pages alike.
@@ -37,7 +39,7 @@ inline constexpr const char* kSlowPath = "/mads/slow";
 inline constexpr int kSlowFetchCount = 8;
 
 // "none", "file-frame", "file-navigation", "spin", "allocate", "blob-flood", "stored-flood",
-// "spin-workers", "spin-with-pauses", "slow-fetches".
+// "spin-workers", "spin-with-pauses", "slow-fetches", "allocate-nonstop".
 std::string_view hostilityName(Hostility hostility);
 std::optional<Hostility> hostilityNamed(std::string_view name);
 

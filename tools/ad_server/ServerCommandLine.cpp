@@ -53,7 +53,7 @@ std::string serverUsage() {
         "  purchase: product=<id>    precache: play\n"
         "  generated banners and full-screen creatives:\n"
         "    hostile=file-frame|file-navigation|spin|allocate|blob-flood|stored-flood\n"
-        "      |spin-workers|spin-with-pauses|slow-fetches\n"
+        "      |spin-workers|spin-with-pauses|slow-fetches|allocate-nonstop\n"
         "tools/ad_server/README.md says what each does.\n"
         "e.g. --scenario ca-movu-banner=banner,refresh=30 --scenario ca-movu-ist=interstitial\n";
     return text;

@@ -74,7 +74,7 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     for (Hostility h :
          {Hostility::None, Hostility::FileFrame, Hostility::FileNavigation, Hostility::Spin,
           Hostility::Allocate, Hostility::BlobFlood, Hostility::StoredFlood, Hostility::SpinWorkers,
-          Hostility::SpinWithPauses, Hostility::SlowFetches}) {
+          Hostility::SpinWithPauses, Hostility::SlowFetches, Hostility::AllocateNonstop}) {
         EXPECT_EQ(hostilityNamed(hostilityName(h)), h);
     }
 }

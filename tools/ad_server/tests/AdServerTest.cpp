@@ -450,7 +450,7 @@ TEST_F(AdServerTest, HostileCreativesAndTheirRedirectToAFile) {
               std::string::npos);
     EXPECT_EQ(creative("p", AdScenario::banner(), "320x50_mb").find("hostile"), std::string::npos);
     EXPECT_NE(creative("b", AdScenario::banner().withHostility(Hostility::BlobFlood), "320x50_mb")
-                  .find("kept.push(new Blob([block]))"),
+                  .find("kept.push(new Blob([new Uint8Array(64 * 1024 * 1024)]))"),
               std::string::npos);
     EXPECT_NE(creative("d", AdScenario::interstitial().withHostility(Hostility::StoredFlood),
                        "interstitial_mb")
