@@ -18,6 +18,14 @@
 // program logs it and forgets the process at once (WebKit notices a moment later); the views
 // of that process hear that it ended, as after a crash.
 
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
 namespace platform::web {
 
 inline constexpr const char* kWebExtensionFileName = "libmovuroute-webext.so";
@@ -26,5 +34,44 @@ inline constexpr const char* kWebExtensionNamesMessage = "movuroute.resource-nam
 inline constexpr const char* kWebExtensionReportMemory = "memory";
 inline constexpr const char* kWebExtensionReportBusy = "busy";
 inline constexpr const char* kWebExtensionReportPage = "page";
+
+struct WebExtensionReport {
+    std::string what;
+    double value = 0;
+    long process = 0;
+};
+
+// A report datagram as the program reads it: nothing unless it carries `token` and is one of
+// the reports above with a finite, non-negative value and a process id. Anyone on the machine
+// can send to the address; only the extension knows the token.
+inline std::optional<WebExtensionReport> readWebExtensionReport(std::string_view datagram,
+                                                                std::string_view token) {
+    std::string_view fields[4];
+    std::size_t count = 0;
+    while (!datagram.empty()) {
+        const std::size_t space = datagram.find(' ');
+        const std::string_view field = datagram.substr(0, space);
+        if (field.empty() || count == 4) return std::nullopt;
+        fields[count++] = field;
+        if (space == std::string_view::npos) break;
+        datagram.remove_prefix(space + 1);
+        if (datagram.empty()) return std::nullopt;
+    }
+    if (count != 4 || token.empty() || fields[0] != token) return std::nullopt;
+    if (fields[1] != kWebExtensionReportMemory && fields[1] != kWebExtensionReportBusy &&
+        fields[1] != kWebExtensionReportPage) {
+        return std::nullopt;
+    }
+    // Short numbers only: what the extension writes fits in 24 characters.
+    if (fields[2].size() > 24 || fields[3].size() > 12) return std::nullopt;
+    const std::string value(fields[2]), process(fields[3]);
+    char* end = nullptr;
+    errno = 0;
+    const double number = std::strtod(value.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(number) || number < 0) return std::nullopt;
+    const long id = std::strtol(process.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || id <= 0 || id > INT_MAX) return std::nullopt;
+    return WebExtensionReport{std::string(fields[1]), number, id};
+}
 
 }  // namespace platform::web

@@ -12,7 +12,6 @@
 #include <cstring>
 #include <memory>
 #include <random>
-#include <sstream>
 
 #include "platform/base/LogSink.h"
 #include "platform/base/NamedDisplay.h"
@@ -579,13 +578,12 @@ void WebKitRuntime::readReports() {
         const ssize_t length = recv(reportSocket_, text, sizeof text - 1, 0);
         if (length <= 0) return;
         text[length] = '\0';
-        // "<token> <what> <value> <process>"; anything else is not from our extension and is
-        // ignored.
-        std::istringstream in(text);
-        std::string token, what;
-        double value = 0;
-        long process = 0;
-        if (!(in >> token >> what >> value >> process) || token != token_ || process <= 0) continue;
+        const auto report =
+            readWebExtensionReport(std::string_view(text, std::size_t(length)), token_);
+        if (!report) continue;
+        const std::string& what = report->what;
+        const double value = report->value;
+        const long process = report->process;
         if (what == kWebExtensionReportPage) {
             for (Context& c : contexts_) {
                 if (c.anchor && double(webkit_web_view_get_page_id(c.anchor)) == value) {

@@ -4,6 +4,8 @@
 
 #include "platform/web/ProcessWatch.h"
 
+#include "platform/web/WebProcessExtensionProtocol.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -100,6 +102,27 @@ TEST(NetworkMemoryGuardTest, AJumpPastTheMarginEndsTheProcessAtOnce) {
     EXPECT_EQ(guard.look(0.2, 300), Action::ClearStoredData);
     EXPECT_EQ(guard.look(0.3, 800), Action::EndPages);
     EXPECT_EQ(guard.look(0.4, 1100), Action::EndProcess);
+}
+
+// The extension's reports arrive on a socket anyone on the machine can write to.
+TEST(WebExtensionReportTest, OnlyTheExtensionsOwnWellFormedReportsAreRead) {
+    const auto memory = readWebExtensionReport("t0k memory 1031 4242", "t0k");
+    ASSERT_TRUE(memory);
+    EXPECT_EQ(memory->what, kWebExtensionReportMemory);
+    EXPECT_EQ(memory->value, 1031);
+    EXPECT_EQ(memory->process, 4242);
+    EXPECT_TRUE(readWebExtensionReport("t0k busy 15.5 7", "t0k"));
+    EXPECT_TRUE(readWebExtensionReport("t0k page 12 7", "t0k"));
+    for (const char* bad :
+         {"", "x memory 1 2", "t0k memory 1", "t0k memory 1 2 3", "t0k  memory 1 2",
+          "t0k memory 1 2 ", "t0k shout 1 2", "t0k memory -1 2", "t0k memory nan 2",
+          "t0k memory inf 2", "t0k memory 1e999 2", "t0k memory 1 0", "t0k memory 1 -5",
+          "t0k memory 1 99999999999", "t0k memory 1 2x", "t0k memory 0x10 2z",
+          "t0k memory 1111111111111111111111111 2"}) {
+        EXPECT_FALSE(readWebExtensionReport(bad, "t0k")) << '"' << bad << '"';
+    }
+    // No token, no reports.
+    EXPECT_FALSE(readWebExtensionReport(" memory 1 2", ""));
 }
 
 }  // namespace
