@@ -56,8 +56,14 @@ platform::Size webViewSize(platform::Size size) {
 // Creation
 
 std::shared_ptr<GADAdView> GADAdView::create(platform::Rect frame) {
+    return create(frame, platform::web::WebViewContext::Shared);
+}
+
+std::shared_ptr<GADAdView> GADAdView::create(platform::Rect frame,
+                                             platform::web::WebViewContext context) {
     MOVU_CHECK_MAIN_THREAD();
     auto view = std::make_shared<GADAdView>(Private{}, frame);
+    view->webViewContext_ = context;
     view->setUp();
     return view;
 }
@@ -80,11 +86,11 @@ void GADAdView::setUp() {
         }
     });
 
-    webView_ = cachedWebView();
+    if (webViewContext_ == platform::web::WebViewContext::Shared) webView_ = cachedWebView();
     if (webView_) {
         webView_->setSize(webViewSize(bounds().size));
     } else {
-        webView_ = WebView::create(webViewSize(bounds().size));
+        webView_ = WebView::create(webViewSize(bounds().size), webViewContext_);
     }
     // The delegate side is a private base: handed out through the view's own ownership.
     webView_->setDelegate(std::shared_ptr<platform::web::WebViewDelegate>(
@@ -108,7 +114,9 @@ GADAdView::~GADAdView() {
     if (content_) content_->setWebView(nullptr);
     if (webView_) {
         webView_->setDelegate({});
-        cacheWebView(std::move(webView_));
+        if (webView_->context() == platform::web::WebViewContext::Shared) {
+            cacheWebView(std::move(webView_));
+        }
     }
 }
 

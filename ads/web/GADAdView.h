@@ -75,6 +75,11 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
 
   public:
     static std::shared_ptr<GADAdView> create(platform::Rect frame);
+    // A view whose pages run in `context`. A view of the service context never takes a web
+    // view from the reuse set nor gives its own to it: the set serves ads, which must not run
+    // in the program's own context.
+    static std::shared_ptr<GADAdView> create(platform::Rect frame,
+                                             platform::web::WebViewContext context);
     GADAdView(Private, platform::Rect frame);
     ~GADAdView() override;
 
@@ -216,6 +221,7 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     static void resetProcessState();
 
     std::shared_ptr<platform::web::WebView> webView_;
+    platform::web::WebViewContext webViewContext_ = platform::web::WebViewContext::Shared;
     std::shared_ptr<platform::web::WebContentView> content_;
     std::optional<platform::Url> URL_;
     // The view URL_ is registered for, by identity only.

@@ -54,8 +54,9 @@ void GADSDKCoreWebView::setUp() {
     activeViewHandler_->setDelegate(weak_from_this());
     handler_ = GADSDKCoreGMSGHandler::create();
     handler_->setSDKCoreWebView(weak_from_this());
-    // The page is never shown; one point is all the engine needs to run it.
-    adView_ = GADAdView::create({0, 0, 1, 1});
+    // The page is never shown; one point is all the engine needs to run it. It runs in the
+    // program's own context, so no creative can hold up its requests or its process.
+    adView_ = GADAdView::create({0, 0, 1, 1}, platform::web::WebViewContext::Service);
     adView_->setDelegate(weak_from_this());
 }
 

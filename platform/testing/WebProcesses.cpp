@@ -5,33 +5,57 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
 namespace platform::testing {
 
-std::vector<pid_t> webProcesses() {
+namespace {
+
+// The fields of /proc/PID/stat after the command's closing parenthesis, and the command.
+bool readStat(pid_t pid, std::string& comm, std::vector<std::string>& fields) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    auto close = line.rfind(')');
+    auto open = line.find('(');
+    if (close == std::string::npos || open == std::string::npos || close + 2 > line.size()) {
+        return false;
+    }
+    comm = line.substr(open + 1, close - open - 1);
+    std::istringstream rest(line.substr(close + 2));
+    fields.assign(std::istream_iterator<std::string>(rest), {});
+    return true;
+}
+
+// Children of this process whose command (cut at 15 characters by the kernel) starts so.
+std::vector<pid_t> children(const std::string& commandStart) {
     std::vector<pid_t> found;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
         std::string name = entry.path().filename();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        auto close = line.rfind(')');
-        auto open = line.find('(');
-        if (close == std::string::npos || open == std::string::npos) continue;
-        std::string comm = line.substr(open + 1, close - open - 1);
-        std::istringstream rest(line.substr(close + 2));
-        char state;
-        pid_t parent = 0;
-        rest >> state >> parent;
-        if (parent == getpid() && comm.rfind("WebKitWebProces", 0) == 0) {
-            found.push_back(static_cast<pid_t>(std::stoi(name)));
+        const auto pid = static_cast<pid_t>(std::stoi(name));
+        std::string comm;
+        std::vector<std::string> fields;
+        // Field 2 after the command is the parent.
+        if (!readStat(pid, comm, fields) || fields.size() < 2) continue;
+        if (std::atol(fields[1].c_str()) == getpid() && comm.rfind(commandStart, 0) == 0) {
+            found.push_back(pid);
         }
     }
     return found;
+}
+
+}  // namespace
+
+std::vector<pid_t> webProcesses() {
+    return children("WebKitWebProces");
+}
+
+std::vector<pid_t> networkProcesses() {
+    return children("WebKitNetworkPr");
 }
 
 long residentKilobytes(const std::vector<pid_t>& pids) {
@@ -42,6 +66,19 @@ long residentKilobytes(const std::vector<pid_t>& pids) {
         while (std::getline(status, line)) {
             if (line.rfind("VmRSS:", 0) == 0) total += std::atol(line.c_str() + 6);
         }
+    }
+    return total;
+}
+
+double cpuSeconds(const std::vector<pid_t>& pids) {
+    const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
+    double total = 0;
+    for (pid_t pid : pids) {
+        std::string comm;
+        std::vector<std::string> fields;
+        // utime and stime are fields 14 and 15 of the line, 12 and 13 after the command.
+        if (!readStat(pid, comm, fields) || fields.size() < 13) continue;
+        total += (std::atof(fields[11].c_str()) + std::atof(fields[12].c_str())) / ticks;
     }
     return total;
 }

@@ -94,7 +94,8 @@ const WebEngineModule* openModule() {
 // the real backend and forwards from then on. Without an engine every load fails.
 class DeferredBackend final : public WebViewBackend {
   public:
-    DeferredBackend(int width, int height) : width_(width), height_(height) {}
+    DeferredBackend(int width, int height, WebViewContext context)
+        : width_(width), height_(height), context_(context) {}
     ~DeferredBackend() override { std::erase(engine().waiting, this); }
 
     void attach(std::unique_ptr<WebViewBackend> real) {
@@ -111,6 +112,7 @@ class DeferredBackend final : public WebViewBackend {
     }
     int width() const { return width_; }
     int height() const { return height_; }
+    WebViewContext context() const { return context_; }
 
     void setClient(Client* client) override {
         client_ = client;
@@ -246,6 +248,7 @@ class DeferredBackend final : public WebViewBackend {
     std::optional<std::string> agent_;
     bool loading_ = false;
     int width_, height_;
+    WebViewContext context_;
     WebSnapshot none_;
 };
 
@@ -255,7 +258,8 @@ void attachWaiting() {
     auto waiting = std::move(e.waiting);
     e.waiting.clear();
     for (DeferredBackend* backend : waiting) {
-        backend->attach(e.module ? e.module->makeBackend(backend->width(), backend->height())
+        backend->attach(e.module ? e.module->makeBackend(backend->width(), backend->height(),
+                                                         backend->context())
                                  : nullptr);
     }
     e.stage = e.module ? Stage::Ready : Stage::Failed;
@@ -346,11 +350,12 @@ void WebEngine::firstFrameDrawn() {
     if (!e.waiting.empty()) openInSteps();
 }
 
-std::unique_ptr<WebViewBackend> WebEngine::makeBackend(int width, int height) {
+std::unique_ptr<WebViewBackend> WebEngine::makeBackend(int width, int height,
+                                                       WebViewContext context) {
     Engine& e = engine();
     if (!e.deferred) openNow();
-    if (e.stage == Stage::Ready) return e.module->makeBackend(width, height);
-    auto deferred = std::make_unique<DeferredBackend>(width, height);
+    if (e.stage == Stage::Ready) return e.module->makeBackend(width, height, context);
+    auto deferred = std::make_unique<DeferredBackend>(width, height, context);
     if (e.stage == Stage::Failed) {
         deferred->attach(nullptr);
         return deferred;

@@ -27,7 +27,7 @@
 namespace platform::web {
 
 struct WebEngineModule {
-    static constexpr int kVersion = 1;
+    static constexpr int kVersion = 2;
     int version = kVersion;
     // Opens the display; false without one (backends then fail every load at once).
     bool (*openDisplay)() = nullptr;
@@ -35,7 +35,8 @@ struct WebEngineModule {
     bool (*start)() = nullptr;
     // Starts the shared web process with a blank page, so the first real page finds it up.
     void (*warmUp)() = nullptr;
-    std::unique_ptr<WebViewBackend> (*makeBackend)(int width, int height) = nullptr;
+    std::unique_ptr<WebViewBackend> (*makeBackend)(int width, int height,
+                                                   WebViewContext context) = nullptr;
 };
 
 inline constexpr const char* kWebEngineEntryPoint = "movuroute_web_engine";
@@ -48,7 +49,8 @@ class WebEngine {
 
     // The engine's backend, or a stand-in while it loads (or that fails every load when the
     // module cannot be opened).
-    static std::unique_ptr<WebViewBackend> makeBackend(int width, int height);
+    static std::unique_ptr<WebViewBackend> makeBackend(
+        int width, int height, WebViewContext context = WebViewContext::Shared);
 
     // Whether the module is open and started.
     static bool isReady();

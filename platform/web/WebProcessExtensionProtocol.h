@@ -1,19 +1,77 @@
 #pragma once
 
 // What the program and its web-process extension agree on. The extension gets, at start-up,
-// the tuple (token, file names, memory limit in megabytes; 0: none) and later the message
-// kWebExtensionNamesMessage carrying the new file names (an array of strings). It redirects
-// every http(s) subresource whose last path component is one of the names to
+// the tuple kWebExtensionStartupType: (token, file names, memory limit in megabytes (0: none),
+// busy share, busy seconds, busy window in seconds (0: no watch of the cores), report address)
+// and later the message kWebExtensionNamesMessage carrying the new file names (an array of
+// strings). It redirects every http(s) subresource whose last path component is one of the
+// names to
 //   movuroute-resource://intercept/?t=<token>&u=<original URL>&r=<Referer>
-// (values percent-encoded), which the program serves (WebKitRuntime). Once the process's
-// resident memory passes the limit, it sends one of its pages' views kWebExtensionMemoryMessage
-// (the limit, a uint32) so that the program ends the process, and ends it itself if it still
-// runs half a second later.
+// (values percent-encoded), which the program serves (WebKitRuntime).
+//
+// Reports go to the program as datagrams on the report address (a Linux abstract Unix socket
+// name, without the leading NUL), each "<token> <what> <value> <process id>": "page <id>" for
+// every page the process makes (webkit_web_page_get_id), so the program knows which process
+// runs which view. Once the process's resident memory passes the limit, or its threads have
+// been busy past the budget (BusyLedger), the extension ends its own process at once, from a
+// thread of its own; just before, it reports why: "memory <megabytes>" or "busy <seconds>". The
+// program logs it and forgets the process at once (WebKit notices a moment later); the views
+// of that process hear that it ended, as after a crash.
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace platform::web {
 
 inline constexpr const char* kWebExtensionFileName = "libmovuroute-webext.so";
+inline constexpr const char* kWebExtensionStartupType = "(sasuddds)";
 inline constexpr const char* kWebExtensionNamesMessage = "movuroute.resource-names";
-inline constexpr const char* kWebExtensionMemoryMessage = "movuroute.over-memory-limit";
+inline constexpr const char* kWebExtensionReportMemory = "memory";
+inline constexpr const char* kWebExtensionReportBusy = "busy";
+inline constexpr const char* kWebExtensionReportPage = "page";
+
+struct WebExtensionReport {
+    std::string what;
+    double value = 0;
+    long process = 0;
+};
+
+// A report datagram as the program reads it: nothing unless it carries `token` and is one of
+// the reports above with a finite, non-negative value and a process id. Anyone on the machine
+// can send to the address; only the extension knows the token.
+inline std::optional<WebExtensionReport> readWebExtensionReport(std::string_view datagram,
+                                                                std::string_view token) {
+    std::string_view fields[4];
+    std::size_t count = 0;
+    while (!datagram.empty()) {
+        const std::size_t space = datagram.find(' ');
+        const std::string_view field = datagram.substr(0, space);
+        if (field.empty() || count == 4) return std::nullopt;
+        fields[count++] = field;
+        if (space == std::string_view::npos) break;
+        datagram.remove_prefix(space + 1);
+        if (datagram.empty()) return std::nullopt;
+    }
+    if (count != 4 || token.empty() || fields[0] != token) return std::nullopt;
+    if (fields[1] != kWebExtensionReportMemory && fields[1] != kWebExtensionReportBusy &&
+        fields[1] != kWebExtensionReportPage) {
+        return std::nullopt;
+    }
+    // Short numbers only: what the extension writes fits in 24 characters.
+    if (fields[2].size() > 24 || fields[3].size() > 12) return std::nullopt;
+    const std::string value(fields[2]), process(fields[3]);
+    char* end = nullptr;
+    errno = 0;
+    const double number = std::strtod(value.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(number) || number < 0) return std::nullopt;
+    const long id = std::strtol(process.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || id <= 0 || id > INT_MAX) return std::nullopt;
+    return WebExtensionReport{std::string(fields[1]), number, id};
+}
 
 }  // namespace platform::web

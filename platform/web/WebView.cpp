@@ -130,19 +130,23 @@ class WebView::Events : public WebViewBackend::Client {
     WebView& view_;
 };
 
-std::shared_ptr<WebView> WebView::create(Size size) {
+std::shared_ptr<WebView> WebView::create(Size size, WebViewContext context) {
     const int width = pixels(size.width);
     const int height = pixels(size.height);
     std::unique_ptr<WebViewBackend> backend;
     if (auto& factory = installedFactory()) backend = factory(width, height);
-    if (!backend) backend = WebEngine::makeBackend(width, height);
+    if (!backend) backend = WebEngine::makeBackend(width, height, context);
     return std::make_shared<WebView>(Private{},
                                      Size{static_cast<double>(width), static_cast<double>(height)},
-                                     std::move(backend));
+                                     std::move(backend), context);
 }
 
-WebView::WebView(Private, Size size, std::unique_ptr<WebViewBackend> backend)
-    : events_(std::make_unique<Events>(*this)), backend_(std::move(backend)), size_(size) {
+WebView::WebView(Private, Size size, std::unique_ptr<WebViewBackend> backend,
+                 WebViewContext context)
+    : events_(std::make_unique<Events>(*this)),
+      backend_(std::move(backend)),
+      size_(size),
+      context_(context) {
     backend_->setClient(events_.get());
     backend_->applySettings(settings_);
 }

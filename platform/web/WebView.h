@@ -64,7 +64,9 @@ class WebView : public std::enable_shared_from_this<WebView> {
     static constexpr double kMaxContentExtent = 1e7;
 
     // A view of the given size in points (at least 1 x 1). The page's CSS pixels are points.
-    static std::shared_ptr<WebView> create(Size size);
+    // Its pages run in `context` for the view's whole life (WebViewTypes.h).
+    static std::shared_ptr<WebView> create(Size size,
+                                           WebViewContext context = WebViewContext::Shared);
     ~WebView();
     WebView(const WebView&) = delete;
     WebView& operator=(const WebView&) = delete;
@@ -95,6 +97,7 @@ class WebView : public std::enable_shared_from_this<WebView> {
 
     Size size() const { return size_; }
     void setSize(Size size);
+    WebViewContext context() const { return context_; }
 
     // Scripts. The completion gets the value as text ("" for anything but strings, numbers and
     // booleans) and, when the script failed, the error.
@@ -135,7 +138,8 @@ class WebView : public std::enable_shared_from_this<WebView> {
     class Events;
 
   public:
-    WebView(Private, Size size, std::unique_ptr<WebViewBackend> backend);
+    WebView(Private, Size size, std::unique_ptr<WebViewBackend> backend,
+            WebViewContext context = WebViewContext::Shared);
 
   private:
     // Runs `call` with the delegate on a later main-loop turn, if both still live then.
@@ -147,6 +151,7 @@ class WebView : public std::enable_shared_from_this<WebView> {
     std::weak_ptr<WebViewDelegate> delegate_;
     WebViewSettings settings_;
     Size size_;
+    WebViewContext context_;
     // Released by its caller inside a callback: waiting for its last turn, deaf meanwhile.
     bool orphaned_ = false;
 };

@@ -23,17 +23,57 @@ enum WebViewErrorCode : std::int64_t {
 };
 
 // What a page may cost the other pages of its web process (every view may share one) before the
-// process is ended and each of its views hears so (webViewWebProcessDidEnd). A process that has
-// not answered for kWebProcessUnresponsiveSeconds after the engine noticed (which takes it three
-// seconds without an answer) has hung. One whose resident memory passes
-// kWebProcessMemoryEndMegabytes is ended, within a twentieth of a second and what ending it
-// takes; kWebProcessMemoryLimitMegabytes is the ceiling it stays under meanwhile, even while a
-// page allocates as fast as it can. An ads process holds a few hundred megabytes at most, a
-// busy landing page included; a gigabyte is well past that and well short of what makes a
-// desktop swap.
+// process is ended and each of its views hears so (webViewWebProcessDidEnd).
+//
+// Hung: a process that has not answered for kWebProcessUnresponsiveSeconds after the engine
+// noticed (which takes it three seconds without an answer).
+//
+// Memory: one whose resident memory passes kWebProcessMemoryEndMegabytes is ended by a watch
+// inside it that looks every hundredth of a second and ends the process itself, without waiting
+// for the page's thread; the resident memory sampled from outside stays under the end plus
+// kWebProcessMemoryMarginMegabytes even while a page allocates as fast as it can (a page writes
+// at most a few gigabytes a second, so a hundredth of a second is a few tens of megabytes;
+// the rest is room for a watch thread that a loaded machine schedules late).
+// kWebProcessMemoryLimitMegabytes is the engine's own ceiling, should that watch fail. An ads
+// process holds a few hundred megabytes at most, a busy landing page included; a gigabyte is
+// well past that and well short of what makes a desktop swap.
+//
+// Cores: a thread that is runnable (running, or ready and waiting for a core) for more than
+// kWebProcessBusyShare of a half second is burning that half second; a process whose threads
+// burnt more than kWebProcessBusySeconds between them within the last
+// kWebProcessBusyWindowSeconds is ended. Honest pages sleep between frames: an animation or a
+// video wakes its threads sixty times a second and lets them rest in between, and even a heavy
+// page load keeps one or two threads busy for a few seconds. A script that never rests, or
+// rests 5 ms in 2.5 s, burns a thread all the time and is ended after the budget; four Web
+// Workers that never rest burn it four times as fast. Waiting for a core counts, so a loaded
+// machine does not let a spinning page last longer.
 inline constexpr double kWebProcessUnresponsiveSeconds = 10;
 inline constexpr unsigned kWebProcessMemoryEndMegabytes = 1024;
+inline constexpr unsigned kWebProcessMemoryMarginMegabytes = 96;
 inline constexpr unsigned kWebProcessMemoryLimitMegabytes = 1536;
+inline constexpr double kWebProcessBusyShare = 0.9;
+inline constexpr double kWebProcessBusySeconds = 15;
+inline constexpr double kWebProcessBusyWindowSeconds = 20;
+
+// What the pages of one web context may keep in its network process, which holds their Blobs,
+// their stored data (IndexedDB, local storage: the engine keeps an ephemeral context's in
+// memory, with no quota) and their connections. Past kNetworkProcessStoredDataMegabytes of
+// resident memory the context's stored data is cleared, as a quota's eviction would; past
+// kNetworkProcessMemoryEndMegabytes its web processes are ended (what a page held goes with
+// them), and a network process still over that a second later, or over the end plus
+// kNetworkProcessMemoryMarginMegabytes at any time, is ended itself (the engine starts
+// another). A watch of the program's own looks every fiftieth of a second. A network process
+// holds under a hundred megabytes for ads that fetch their pictures and videos.
+inline constexpr unsigned kNetworkProcessStoredDataMegabytes = 256;
+inline constexpr unsigned kNetworkProcessMemoryEndMegabytes = 768;
+inline constexpr unsigned kNetworkProcessMemoryMarginMegabytes = 256;
+inline constexpr double kNetworkProcessEndGraceSeconds = 1;
+
+// Which web context a view's pages run in, chosen when the view is made. Shared: every ad and
+// landing page, in one web process. Service: the program's own pages (the SDK core page) in a
+// context of their own (their own web process and network session), so a creative can neither
+// hold up their requests behind its own nor take their process down with it.
+enum class WebViewContext { Shared, Service };
 
 struct WebViewSettings {
     // These change how the page behaves.

@@ -186,6 +186,7 @@ AdServer::AdServer(int port) {
         port_ = port;
     }
     if (port_ <= 0) return;
+    slowGate_ = makeGate();
     constants_ = defaultConstants();
     thread_ = std::thread([this] {
         server_->listen_after_bind();
@@ -436,6 +437,11 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
             std::lock_guard lock(mutex_);
             return stopping_;
         });
+    }
+    if (path == kSlowPath) {
+        log_.add(record(req, RequestKind::Slow));
+        if (!waitOn(slowGate_)) return answer(res, 503, "stopping\n");
+        return answer(res, 200, "late\n", "text/plain");
     }
     if (path == "/landing" || path == "/landing/form") {
         log_.add(record(req, RequestKind::Landing));

@@ -113,6 +113,8 @@ class AdServer {
 
     // A gate the server lets go of when it stops (for AdScenario::stalledOn and stallPage).
     std::shared_ptr<platform::testing::TestGate> makeGate();
+    // What every request of kSlowPath waits on: its arrivals count the requests held now.
+    const std::shared_ptr<platform::testing::TestGate>& slowGate() const { return slowGate_; }
 
     RequestLog& log() { return log_; }
     const RequestLog& log() const { return log_; }
@@ -159,6 +161,8 @@ class AdServer {
     std::optional<std::pair<int, std::string>> tokenAnswer_;
     std::vector<std::shared_ptr<platform::testing::TestGate>> gates_;
     bool stopping_ = false;
+    // Never released: only the server's stop lets its waiters go.
+    std::shared_ptr<platform::testing::TestGate> slowGate_;
 
     RequestLog log_;
 };

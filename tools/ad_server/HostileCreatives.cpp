@@ -8,10 +8,12 @@ namespace tools::adserver {
 namespace {
 
 constexpr Hostility kAll[] = {
-    Hostility::None,       Hostility::FileFrame,        Hostility::FileNavigation,
-    Hostility::Spin,       Hostility::Allocate,         Hostility::YieldingSpin,
-    Hostility::Print,      Hostility::FileChooser,      Hostility::Dialogs,
-    Hostility::Attachment, Hostility::EndlessAttachment};
+    Hostility::None,           Hostility::FileFrame,         Hostility::FileNavigation,
+    Hostility::Spin,           Hostility::Allocate,          Hostility::YieldingSpin,
+    Hostility::Print,          Hostility::FileChooser,       Hostility::Dialogs,
+    Hostility::Attachment,     Hostility::EndlessAttachment, Hostility::BlobFlood,
+    Hostility::StoredFlood,    Hostility::SpinWorkers,       Hostility::SlowFetches,
+    Hostility::AllocateNonstop};
 
 std::string fileRedirectUrl(const AdContext& c) {
     return c.origin + kFileRedirectPath + "?slot=" + percentEncode(c.slotname) +
@@ -52,6 +54,16 @@ std::string_view hostilityName(Hostility hostility) {
             return "attachment";
         case Hostility::EndlessAttachment:
             return "endless-attachment";
+        case Hostility::BlobFlood:
+            return "blob-flood";
+        case Hostility::StoredFlood:
+            return "stored-flood";
+        case Hostility::SpinWorkers:
+            return "spin-workers";
+        case Hostility::SlowFetches:
+            return "slow-fetches";
+        case Hostility::AllocateNonstop:
+            return "allocate-nonstop";
     }
     return "none";
 }
@@ -129,6 +141,77 @@ std::string hostilePart(Hostility hostility, const AdContext& c) {
             return attachmentFrame(c, false);
         case Hostility::EndlessAttachment:
             return attachmentFrame(c, true);
+        case Hostility::BlobFlood:
+            // The bytes go to the network process, which writes them; the page keeps only
+            // handles, and its own block of zeros is never written, so it costs the page
+            // nothing.
+            return "<script>(function () {\n"
+                   "  var kept = [];\n"
+                   "  window.blobs = 0;\n"
+                   "  setInterval(function () {\n"
+                   "    kept.push(new Blob([new Uint8Array(64 * 1024 * 1024)]));\n"
+                   "    window.blobs = kept.length;\n"
+                   "  }, 100);\n"
+                   "})();</script>\n";
+        case Hostility::StoredFlood:
+            // Starts over with a new connection whenever the database is closed under it or a
+            // write fails, as a page that means to keep its data would; `window.stored` counts
+            // the writes that completed.
+            return "<script>(function () {\n"
+                   "  window.stored = 0;\n"
+                   "  var tries = 0;\n"
+                   "  function open() {\n"
+                   "    var request = indexedDB.open('hoard', 1);\n"
+                   "    request.onupgradeneeded = function () {\n"
+                   "      request.result.createObjectStore('blocks');\n"
+                   "    };\n"
+                   "    request.onsuccess = function () { put(request.result); };\n"
+                   "    request.onerror = function () { setTimeout(open, 100); };\n"
+                   "  }\n"
+                   "  function put(db) {\n"
+                   "    if (++tries > 48) return;\n"
+                   "    var block = new Uint8Array(32 * 1024 * 1024);\n"
+                   "    for (var i = 0; i < block.length; i += 4096) block[i] = tries & 255;\n"
+                   "    var t;\n"
+                   "    try {\n"
+                   "      t = db.transaction('blocks', 'readwrite');\n"
+                   "      t.objectStore('blocks').put(block, tries);\n"
+                   "    } catch (e) { setTimeout(open, 100); return; }\n"
+                   "    t.oncomplete = function () { window.stored++; setTimeout(function () { "
+                   "put(db); }, 100); };\n"
+                   "    t.onabort = function () { setTimeout(open, 100); };\n"
+                   "  }\n"
+                   "  open();\n"
+                   "})();</script>\n";
+        case Hostility::SpinWorkers:
+            return "<script>(function () {\n"
+                   "  var code = URL.createObjectURL(new Blob(['for (var n = 0; ; ++n) {}']));\n"
+                   "  window.workers = [];\n"
+                   "  for (var i = 0; i < 4; ++i) window.workers.push(new Worker(code));\n"
+                   "})();</script>\n";
+        case Hostility::AllocateNonstop:
+            // Never lets go of its thread: nothing that waits for the page's turn ever runs.
+            return "<script>setTimeout(function () {\n"
+                   "  var kept = [];\n"
+                   "  for (;;) {\n"
+                   "    var block = new Uint8Array(50 * 1024 * 1024);\n"
+                   "    for (var i = 0; i < block.length; i += 4096) block[i] = 1;\n"
+                   "    kept.push(block);\n"
+                   "  }\n"
+                   "}, 200);</script>\n";
+        case Hostility::SlowFetches: {
+            const std::string slow = c.origin + kSlowPath + "?slot=" + percentEncode(c.slotname) +
+                                     "&ad=" + std::to_string(c.ad) + "&n=";
+            return "<script>(function () {\n"
+                   "  for (var i = 0; i < " +
+                   std::to_string(kSlowFetchCount) +
+                   "; ++i) {\n"
+                   "    fetch(" +
+                   scriptJson(slow) +
+                   " + i, {cache: 'no-store'}).catch(function () {});\n"
+                   "  }\n"
+                   "})();</script>\n";
+        }
     }
     return "";
 }

@@ -29,6 +29,14 @@ enum class Hostility {
     Dialogs,            // at once, 1,000 alert()s with a confirm() and a prompt() among them
     Attachment,         // an iframe of kAttachmentPath: "evil.desktop", to be saved
     EndlessAttachment,  // an iframe of kAttachmentPath with "endless": a body that never ends
+    // Costs outside the page's own heap and main thread: the engine's other processes, its
+    // other cores, the connections it shares with every page.
+    BlobFlood,        // a 64 MiB Blob more kept every 0.1 s (held by the engine's network process)
+    StoredFlood,      // 32 MiB more stored in IndexedDB every 0.1 s, 48 times at most
+    SpinWorkers,      // four Web Workers that never stop computing
+    SlowFetches,      // 8 fetches of kSlowPath at once, which the server holds until it stops
+    AllocateNonstop,  // 0.2 s after loading, 50 MiB more kept and written in a loop that never
+                      // yields
 };
 
 // Answers "302 Location: file:///etc/passwd", for ads and landing pages alike.
@@ -42,8 +50,13 @@ inline constexpr const char* kAttachmentPath = "/mads/attachment";
 inline constexpr const char* kAttachmentFileName = "evil.desktop";
 inline constexpr std::size_t kEndlessAttachmentBytes = std::size_t{4} << 30;
 
+// Held open, never answered, until the server stops (recorded as `slow`).
+inline constexpr const char* kSlowPath = "/mads/slow";
+inline constexpr int kSlowFetchCount = 8;
+
 // "none", "file-frame", "file-navigation", "spin", "allocate", "yielding-spin", "print",
-// "file-chooser", "dialogs", "attachment", "endless-attachment".
+// "file-chooser", "dialogs", "attachment", "endless-attachment", "blob-flood", "stored-flood",
+// "spin-workers", "slow-fetches", "allocate-nonstop".
 std::string_view hostilityName(Hostility hostility);
 std::optional<Hostility> hostilityNamed(std::string_view name);
 

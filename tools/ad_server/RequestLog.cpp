@@ -73,6 +73,8 @@ std::string_view kindName(RequestKind kind) {
             return "attachment";
         case RequestKind::Unknown:
             return "unknown";
+        case RequestKind::Slow:
+            return "slow";
     }
     return "unknown";
 }

@@ -47,6 +47,8 @@ enum class RequestKind {
     // What hostile creatives reach for besides the page.
     Attachment,  // "/mads/attachment": a file sent to be saved, not shown
     Unknown,     // anything else (answered 404)
+    // Requests a hostile creative makes to hold the engine's connections.
+    Slow,  // kSlowPath: held open until the server stops
 };
 
 // Stable lower-case name, as the program prints it ("ad-request", "impression", ...).

@@ -53,7 +53,8 @@ std::string serverUsage() {
         "  purchase: product=<id>    precache: play\n"
         "  generated banners and full-screen creatives, adapter=GADMAdapterHTML networks:\n"
         "    hostile=file-frame|file-navigation|spin|allocate|yielding-spin|print|\n"
-        "      file-chooser|dialogs|attachment|endless-attachment\n"
+        "      file-chooser|dialogs|attachment|endless-attachment|blob-flood|stored-flood|\n"
+        "      spin-workers|slow-fetches|allocate-nonstop\n"
         "tools/ad_server/README.md says what each does.\n"
         "e.g. --scenario ca-movu-banner=banner,refresh=30 --scenario ca-movu-ist=interstitial\n";
     return text;

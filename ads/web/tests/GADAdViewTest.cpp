@@ -454,6 +454,30 @@ TEST_F(GADAdViewTest, ReuseFollowsTheCapacityTheSettingsGive) {
     }
 }
 
+// The core page's view runs in the program's own context: it takes no ad's web view from the
+// reuse set, and its own never becomes one an ad gets.
+TEST_F(GADAdViewTest, AServiceViewNeitherTakesNorGivesReusedWebViews) {
+    setCacheCapacity(Value(3));
+    auto ad = makeView();
+    letGo(ad);
+    answerBody(page(), "empty");
+    page().fireFinish();
+    scope.runUntilIdle();
+    ASSERT_EQ(GADAdView::webViewCache()->count(), 1u);
+
+    auto service = GADAdView::create({0, 0, 1, 1}, platform::web::WebViewContext::Service);
+    EXPECT_EQ(service->webView()->context(), platform::web::WebViewContext::Service);
+    EXPECT_EQ(GADAdView::webViewCache()->count(), 1u);
+    letGo(service);
+    EXPECT_EQ(GADAdView::webViewCache()->count(), 1u);
+    EXPECT_EQ(GADAdView::webViewCache()->clearingCount(), 0u);
+    // The next ad gets the reused one, of the shared context.
+    auto next = makeView();
+    EXPECT_EQ(next->webView()->context(), platform::web::WebViewContext::Shared);
+    EXPECT_EQ(GADAdView::webViewCache()->count(), 0u);
+    next->removeFromSuperview();
+}
+
 TEST_F(GADAdViewTest, MemoryWarningEmptiesTheReuseSet) {
     setCacheCapacity(Value(3));
     auto view = makeView();

@@ -165,6 +165,8 @@ TEST_F(GADSDKCoreWebViewTest, CallsWaitForTheReadyPageAndRunInOrder) {
     EXPECT_EQ(webView->state(), State::Ready);
     EXPECT_TRUE(webView->hasSDKCoreLoadedAtLeastOnce());
     EXPECT_EQ(calls(), (std::vector<std::string>{"call(1)", "call(2)", "call(3)"}));
+    // Apart from the ads: no creative can hold up these calls or the process they run in.
+    EXPECT_EQ(webView->adView()->webView()->context(), platform::web::WebViewContext::Service);
 
     enqueue("call(4)");
     settle();

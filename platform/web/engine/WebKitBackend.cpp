@@ -213,13 +213,13 @@ WebViewBackend::RawRequest rawRequest(WebKitURIRequest* request) {
 
 class WebKitBackend final : public WebViewBackend {
   public:
-    WebKitBackend(int width, int height) : width_(width), height_(height) {
+    WebKitBackend(int width, int height, WebViewContext context) : width_(width), height_(height) {
         runtime_ = WebKitRuntime::get();
         if (!runtime_) return;
         contentManager_ = webkit_user_content_manager_new();
-        // Related to the runtime's anchor: the page starts in the shared web process.
+        // Related to its context's anchor: the page starts in that context's web process.
         view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view",
-                                             runtime_->relatedView(), "user-content-manager",
+                                             runtime_->relatedView(context), "user-content-manager",
                                              contentManager_, nullptr));
         g_object_ref_sink(view_);
         confineView(view_);
@@ -274,6 +274,7 @@ class WebKitBackend final : public WebViewBackend {
 
     void loadHtml(const std::string& html, const Url& baseUrl) override {
         if (!view_) return failNoDisplay(baseUrl.absoluteString());
+        loadAsked_ = true;
         webkit_web_view_load_html(view_, html.c_str(), baseUrl.absoluteString().c_str());
     }
 
@@ -288,11 +289,13 @@ class WebKitBackend final : public WebViewBackend {
                 soup_message_headers_replace(headers, field.first.c_str(), field.second.c_str());
             }
         }
+        loadAsked_ = true;
         webkit_web_view_load_request(view_, r);
         g_object_unref(r);
     }
 
     void stopLoading() override {
+        loadAsked_ = false;
         if (view_) webkit_web_view_stop_loading(view_);
     }
     void reload() override {
@@ -622,6 +625,7 @@ class WebKitBackend final : public WebViewBackend {
                 WebKitPolicyDecision* d = it->second;
                 self->decisions_.erase(it);
                 allow = allow && followable;
+                if (!allow) self->loadAsked_ = false;
                 if (allow && !newWindow) {
                     webkit_policy_decision_use(d);
                 } else {
@@ -655,6 +659,7 @@ class WebKitBackend final : public WebViewBackend {
 
     static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
         auto* self = static_cast<WebKitBackend*>(data);
+        self->loadAsked_ = false;
         if (event == WEBKIT_LOAD_STARTED) {
             self->inLoad_ = true;
             if (self->client_) self->client_->backendDidStart();
@@ -669,6 +674,7 @@ class WebKitBackend final : public WebViewBackend {
         auto* self = static_cast<WebKitBackend*>(data);
         const bool reported = self->inLoad_;
         self->inLoad_ = false;
+        self->loadAsked_ = false;
         if (reported && !isSilentFailure(error) && self->client_) {
             Error failure = makeUrlError(urlErrorCode(error), uri ? uri : "");
             if (error) {
@@ -692,8 +698,11 @@ class WebKitBackend final : public WebViewBackend {
         LogSink::writef("WebView: the page's web process %s", endedBecause(reason));
         for (auto& [id, decision] : self->decisions_) g_object_unref(decision);
         self->decisions_.clear();
-        const bool wasLoading = self->inLoad_;
+        // A load asked of a process that never got to start it (one that spun, say) fails too:
+        // its caller would otherwise wait for it for ever.
+        const bool wasLoading = self->inLoad_ || self->loadAsked_;
         self->inLoad_ = false;
+        self->loadAsked_ = false;
         if (!self->client_) return;
         Error error = Error::make(kWebViewErrorDomain, kWebViewErrorWebProcessEnded,
                                   std::string("The page's web process ") + endedBecause(reason));
@@ -772,6 +781,8 @@ class WebKitBackend final : public WebViewBackend {
     std::uint64_t nextDecision_ = 0;
     std::string preapproved_;
     bool inLoad_ = false;
+    // A load was asked for and its page has not started yet.
+    bool loadAsked_ = false;
     bool transparent_ = false;
     GdkRGBA background_{1, 1, 1, 1};
     bool focused_ = false;
@@ -785,8 +796,8 @@ class WebKitBackend final : public WebViewBackend {
 
 }  // namespace
 
-std::unique_ptr<WebViewBackend> makeWebKitBackend(int width, int height) {
-    return std::make_unique<WebKitBackend>(width, height);
+std::unique_ptr<WebViewBackend> makeWebKitBackend(int width, int height, WebViewContext context) {
+    return std::make_unique<WebKitBackend>(width, height, context);
 }
 
 }  // namespace platform::web

@@ -11,6 +11,6 @@
 
 namespace platform::web {
 
-std::unique_ptr<WebViewBackend> makeWebKitBackend(int width, int height);
+std::unique_ptr<WebViewBackend> makeWebKitBackend(int width, int height, WebViewContext context);
 
 }  // namespace platform::web

@@ -1,10 +1,15 @@
 #include "platform/web/engine/WebKitRuntime.h"
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <random>
 
@@ -17,6 +22,7 @@
 #include "platform/web/WebProcessExtensionProtocol.h"
 #include "platform/web/WebViewTypes.h"
 #include "platform/web/engine/GLibPump.h"
+#include "platform/web/engine/NetworkProcessWatch.h"
 #include "platform/web/engine/PageSandbox.h"
 
 namespace platform::web {
@@ -88,6 +94,32 @@ void serveOriginal(WebKitURISchemeRequest* request, const Url& url, const std::s
         16 * 1024 * 1024);
 }
 
+// What a page stores itself, which goes with its page (cookies and the HSTS list stay).
+constexpr auto kStoredData = static_cast<WebKitWebsiteDataTypes>(
+    WEBKIT_WEBSITE_DATA_OFFLINE_APPLICATION_CACHE | WEBKIT_WEBSITE_DATA_SESSION_STORAGE |
+    WEBKIT_WEBSITE_DATA_LOCAL_STORAGE | WEBKIT_WEBSITE_DATA_INDEXEDDB_DATABASES |
+    WEBKIT_WEBSITE_DATA_SERVICE_WORKER_REGISTRATIONS | WEBKIT_WEBSITE_DATA_DOM_CACHE);
+
+// The site a view's page belongs to: the host of its address, "" for anything but the web.
+std::string siteOf(WebKitWebView* view) {
+    const char* uri = webkit_web_view_get_uri(view);
+    auto url = uri ? Url::parse(uri) : std::nullopt;
+    if (!url || (url->scheme() != "http" && url->scheme() != "https")) return {};
+    return url->host();
+}
+
+// Whether the data WebKit files under `name` (a host or a registrable domain) is the site's.
+bool belongsTo(const std::string& name, const std::string& site) {
+    if (name == site) return true;
+    return site.size() > name.size() &&
+           site.compare(site.size() - name.size(), name.size(), name) == 0 &&
+           site[site.size() - name.size() - 1] == '.';
+}
+
+const char* nameOf(WebViewContext which) {
+    return which == WebViewContext::Service ? "service" : "shared";
+}
+
 // The engine's settings are chosen before main: setenv while another thread reads the
 // environment (curl does on every transfer) can crash that thread, and before main there is no
 // other one.
@@ -124,6 +156,66 @@ WebKitRuntime* WebKitRuntime::get() {
 
 WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
     GLibPump::install();
+    contexts_[0].which = WebViewContext::Shared;
+    contexts_[1].which = WebViewContext::Service;
+    // Network processes: WebKit lets go of caches from a third of the end and of all it can
+    // from half of it, and ends the process at one and a half times the end, should our watch
+    // fail. Only taken before the first context is made.
+    WebKitMemoryPressureSettings* network = webkit_memory_pressure_settings_new();
+    webkit_memory_pressure_settings_set_memory_limit(network, kNetworkProcessMemoryEndMegabytes);
+    webkit_memory_pressure_settings_set_kill_threshold(network, 1.5);
+    webkit_memory_pressure_settings_set_poll_interval(network, 1.0);
+    webkit_website_data_manager_set_memory_pressure_settings(network);
+    webkit_memory_pressure_settings_free(network);
+
+    extensionDirectory_ = extensionDirectory();
+    hasExtension_ = !extensionDirectory_.empty();
+    if (!hasExtension_) {
+        LogSink::write(
+            "WebView: web-process extension not found; subresources are not intercepted");
+    }
+    openReportSocket();
+    NetworkProcessWatch::Handlers handlers;
+    handlers.clearStoredData = [this](int owner) {
+        LogSink::writef(
+            "WebView: the %s context's network process holds more than %u MB; its "
+            "stored data is cleared",
+            nameOf(contexts_[owner].which), kNetworkProcessStoredDataMegabytes);
+        clearStoredData(contexts_[owner]);
+    };
+    handlers.endPages = [this](int owner, unsigned megabytes) {
+        LogSink::writef(
+            "WebView: the %s context's network process went over its memory limit "
+            "(%u MB of %u); the web processes of its pages are ended",
+            nameOf(contexts_[owner].which), megabytes, kNetworkProcessMemoryEndMegabytes);
+        clearStoredData(contexts_[owner]);
+        endPages(contexts_[owner]);
+    };
+    handlers.ended = [this](int owner, unsigned megabytes) {
+        LogSink::writef(
+            "WebView: a network process (%s) went over its memory limit (%u MB of "
+            "%u) and stayed there; it is ended",
+            owner >= 0 ? nameOf(contexts_[owner].which) : "of no known context", megabytes,
+            kNetworkProcessMemoryEndMegabytes);
+    };
+    networkWatch_ = std::make_unique<NetworkProcessWatch>(std::move(handlers));
+    make(WebViewContext::Shared);
+    networkWatch_->start();
+    ResourceInterceptor::setNamesObserver([this] { sendNames(); });
+}
+
+WebKitRuntime::Context& WebKitRuntime::slot(WebViewContext which) {
+    return contexts_[which == WebViewContext::Service ? 1 : 0];
+}
+
+WebKitWebContext* WebKitRuntime::context(WebViewContext which) {
+    Context& c = slot(which);
+    return c.web ? c.web : make(which).web;
+}
+
+WebKitRuntime::Context& WebKitRuntime::make(WebViewContext which) {
+    Context& made = slot(which);
+    if (made.web) return made;
     // Ephemeral, as webkit_web_context_new_ephemeral makes it, with the memory settings (which
     // can only be given when the context is made). WebKit lets go of caches from a third of
     // what a process may use and of all it can from half of it, looking every second; a
@@ -135,26 +227,26 @@ WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
         memory,
         static_cast<double>(kWebProcessMemoryLimitMegabytes) / kWebProcessMemoryEndMegabytes);
     webkit_memory_pressure_settings_set_poll_interval(memory, 1.0);
+    // Its own data manager, and so its own network process and network session. WebKit starts
+    // that process while the context is made, which tells the watch whose it is.
+    const auto before = NetworkProcessWatch::networkProcesses();
     WebKitWebsiteDataManager* data = webkit_website_data_manager_new_ephemeral();
-    context_ = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager",
+    made.web = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager",
                                                data, "memory-pressure-settings", memory, nullptr));
     g_object_unref(data);
     webkit_memory_pressure_settings_free(memory);
-    webkit_web_context_set_cache_model(context_, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
-    confineContext(context_);
+    networkWatch_->adopt(which == WebViewContext::Service ? 1 : 0, before);
+    WebKitWebContext* context = made.web;
+    webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+    confineContext(context);
 
-    std::string dir = extensionDirectory();
-    hasExtension_ = !dir.empty();
     if (hasExtension_) {
-        webkit_web_context_set_web_extensions_directory(context_, dir.c_str());
-        webkit_web_context_set_web_extensions_initialization_user_data(context_, startupData());
-    } else {
-        LogSink::write(
-            "WebView: web-process extension not found; subresources are not intercepted");
+        webkit_web_context_set_web_extensions_directory(context, extensionDirectory_.c_str());
+        webkit_web_context_set_web_extensions_initialization_user_data(context, startupData());
     }
 
     webkit_web_context_register_uri_scheme(
-        context_, kScheme,
+        context, kScheme,
         [](WebKitURISchemeRequest* request, gpointer data) {
             auto* self = static_cast<WebKitRuntime*>(data);
             // Only what our extension redirected carries the token; a page that names the
@@ -196,37 +288,49 @@ WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
             });
         },
         this, nullptr);
-    WebKitSecurityManager* security = webkit_web_context_get_security_manager(context_);
+    WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
     // Pages served over https may load these, and scripts may fetch them.
     webkit_security_manager_register_uri_scheme_as_secure(security, kScheme);
     webkit_security_manager_register_uri_scheme_as_cors_enabled(security, kScheme);
 
-    ResourceInterceptor::setNamesObserver([this] { sendNames(); });
+    return made;
 }
 
-WebKitWebView* WebKitRuntime::relatedView() {
-    if (anchor_) return anchor_;
+WebKitWebView* WebKitRuntime::relatedView(WebViewContext which) {
+    Context& c = make(which);
+    // A process that does not answer is on its way to being ended: a new view started in it
+    // would wait for it and then lose its page. The old process keeps its views meanwhile.
+    if (c.anchor && c.anchorLoaded && !webkit_web_view_get_is_web_process_responsive(c.anchor)) {
+        LogSink::writef("WebView: the %s web process does not answer; new views start in a new one",
+                        nameOf(which));
+        dropAnchor(c, false);
+    }
+    if (c.anchor) return c.anchor;
     // Never shown and never given a page of its own: it holds the web process every other
-    // view is related to, so that process outlives the ad views and the next one starts in it.
-    anchor_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_, nullptr));
-    g_object_ref_sink(anchor_);
-    confineView(anchor_);
-    // After a crash of the shared process the next view gets a new anchor, and a new process.
+    // view of its context is related to, so that process outlives the views and the next one
+    // starts in it.
+    c.anchor = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", c.web, nullptr));
+    g_object_ref_sink(c.anchor);
+    // After a crash of the context's process the next view gets a new anchor, and a new
+    // process.
+    confineView(c.anchor);
     g_signal_connect(
-        anchor_, "web-process-terminated",
-        G_CALLBACK(+[](WebKitWebView*, WebKitWebProcessTerminationReason, gpointer data) {
-            static_cast<WebKitRuntime*>(data)->dropAnchor();
+        c.anchor, "web-process-terminated",
+        G_CALLBACK(+[](WebKitWebView* anchor, WebKitWebProcessTerminationReason, gpointer data) {
+            auto* self = static_cast<WebKitRuntime*>(data);
+            if (Context* owner = self->contextOf(anchor)) self->dropAnchor(*owner);
         }),
         this);
-    anchorLoaded_ = false;
-    g_signal_connect(anchor_, "load-changed",
-                     G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer data) {
-                         if (event == WEBKIT_LOAD_FINISHED) {
-                             static_cast<WebKitRuntime*>(data)->anchorLoaded_ = true;
-                         }
+    c.anchorLoaded = false;
+    c.anchorProcess = 0;
+    g_signal_connect(c.anchor, "load-changed",
+                     G_CALLBACK(+[](WebKitWebView* anchor, WebKitLoadEvent event, gpointer data) {
+                         auto* self = static_cast<WebKitRuntime*>(data);
+                         Context* owner = self->contextOf(anchor);
+                         if (owner && event == WEBKIT_LOAD_FINISHED) owner->anchorLoaded = true;
                      }),
                      this);
-    watchView(anchor_);
+    watchView(c.anchor);
     // Its page, which starts the process, on a later turn: making the first view is work
     // enough for one.
     //
@@ -238,32 +342,47 @@ WebKitWebView* WebKitRuntime::relatedView() {
     // the web process instead (a web page may not load a file), and is refused there; the page
     // and the process go on. The process reads nothing it could not before: it runs without a
     // sandbox, and what keeps pages from local files is that rule.
-    MainLoop::main().post([this, anchor = anchor_] {
-        if (anchor == anchor_) webkit_web_view_load_html(anchor, "", "file:///");
+    MainLoop::main().post([this, which, anchor = c.anchor] {
+        if (anchor == slot(which).anchor) webkit_web_view_load_html(anchor, "", "file:///");
     });
-    if (!probeSource_) {
-        probeSource_ = g_timeout_add(
-            1000,
-            [](gpointer data) -> gboolean {
-                auto* self = static_cast<WebKitRuntime*>(data);
-                self->probe();
-                if (self->anchor_ || !self->unresponsiveSince_.empty()) return G_SOURCE_CONTINUE;
-                self->probeSource_ = 0;
-                return G_SOURCE_REMOVE;
-            },
-            this);
-    }
-    return anchor_;
+    startProbe();
+    return c.anchor;
 }
 
-void WebKitRuntime::dropAnchor() {
-    if (!anchor_) return;
-    LogSink::write("WebView: the shared web process ended; the next view starts a new one");
+WebKitRuntime::Context* WebKitRuntime::contextOf(WebKitWebView* view) {
+    WebKitWebContext* web = webkit_web_view_get_context(view);
+    for (Context& c : contexts_) {
+        if (c.web && c.web == web) return &c;
+    }
+    return nullptr;
+}
+
+void WebKitRuntime::startProbe() {
+    if (probeSource_) return;
+    probeSource_ = g_timeout_add(
+        1000,
+        [](gpointer data) -> gboolean {
+            auto* self = static_cast<WebKitRuntime*>(data);
+            self->probe();
+            const bool anchors = self->contexts_[0].anchor || self->contexts_[1].anchor;
+            if (anchors || !self->watched_.empty()) return G_SOURCE_CONTINUE;
+            self->probeSource_ = 0;
+            return G_SOURCE_REMOVE;
+        },
+        this);
+}
+
+void WebKitRuntime::dropAnchor(Context& context, bool ended) {
+    if (!context.anchor) return;
+    if (ended) {
+        LogSink::writef("WebView: the %s web process ended; the next view starts a new one",
+                        nameOf(context.which));
+    }
     // Its handlers go with it, the watch's among them.
-    stopWatchingView(anchor_);
-    g_signal_handlers_disconnect_by_data(anchor_, this);
-    WebKitWebView* old = anchor_;
-    anchor_ = nullptr;
+    stopWatchingView(context.anchor);
+    g_signal_handlers_disconnect_by_data(context.anchor, this);
+    WebKitWebView* old = context.anchor;
+    context.anchor = nullptr;
     // Not from inside the view's own signal.
     g_idle_add(
         [](gpointer view) -> gboolean {
@@ -274,67 +393,129 @@ void WebKitRuntime::dropAnchor() {
 }
 
 void WebKitRuntime::watchView(WebKitWebView* view) {
-    if (!view || unresponsiveSince_.count(view)) return;
-    unresponsiveSince_[view] = 0;
+    if (!view || watched_.count(view)) return;
+    watched_[view] = Watched{};
     g_signal_connect(view, "notify::is-web-process-responsive",
                      G_CALLBACK(+[](WebKitWebView* changed, GParamSpec*, gpointer data) {
                          static_cast<WebKitRuntime*>(data)->responsivenessChanged(changed);
                      }),
                      this);
-    // The extension asks to have its process ended when it has gone over its memory limit.
-    g_signal_connect(
-        view, "user-message-received",
-        G_CALLBACK(+[](WebKitWebView* asking, WebKitUserMessage* message, gpointer) -> gboolean {
-            if (g_strcmp0(webkit_user_message_get_name(message), kWebExtensionMemoryMessage) != 0)
-                return FALSE;
-            LogSink::writef(
-                "WebView: a web process went over its memory limit (%u MB); it is ended",
-                kWebProcessMemoryEndMegabytes);
-            // Not from inside the view's own signal.
-            g_idle_add(
-                [](gpointer view) -> gboolean {
-                    webkit_web_view_terminate_web_process(WEBKIT_WEB_VIEW(view));
-                    g_object_unref(view);
-                    return G_SOURCE_REMOVE;
-                },
-                g_object_ref(asking));
-            return TRUE;
-        }),
-        this);
+    g_signal_connect(view, "load-changed",
+                     G_CALLBACK(+[](WebKitWebView* loading, WebKitLoadEvent event, gpointer data) {
+                         if (event == WEBKIT_LOAD_COMMITTED) {
+                             static_cast<WebKitRuntime*>(data)->pageCommitted(loading);
+                         }
+                     }),
+                     this);
     // A process that ended no longer counts against the view; its next one starts afresh.
     g_signal_connect(
         view, "web-process-terminated",
         G_CALLBACK(+[](WebKitWebView* ended, WebKitWebProcessTerminationReason, gpointer data) {
-            auto& watched = static_cast<WebKitRuntime*>(data)->unresponsiveSince_;
-            if (auto it = watched.find(ended); it != watched.end()) it->second = 0;
+            auto& watched = static_cast<WebKitRuntime*>(data)->watched_;
+            if (auto it = watched.find(ended); it != watched.end())
+                it->second.unresponsiveSince = 0;
         }),
         this);
+    startProbe();
 }
 
 void WebKitRuntime::stopWatchingView(WebKitWebView* view) {
-    if (unresponsiveSince_.erase(view) == 0) return;
+    auto it = watched_.find(view);
+    if (it == watched_.end()) return;
+    const std::string site = it->second.site;
+    watched_.erase(it);
     g_signal_handlers_disconnect_by_data(view, this);
+    if (Context* owner = contextOf(view)) leaveSite(*owner, site, view);
 }
 
 void WebKitRuntime::responsivenessChanged(WebKitWebView* view) {
-    auto it = unresponsiveSince_.find(view);
-    if (it == unresponsiveSince_.end()) return;
+    auto it = watched_.find(view);
+    if (it == watched_.end()) return;
     if (webkit_web_view_get_is_web_process_responsive(view)) {
-        it->second = 0;
-    } else if (it->second == 0) {
-        it->second = g_get_monotonic_time();
+        it->second.unresponsiveSince = 0;
+    } else if (it->second.unresponsiveSince == 0) {
+        it->second.unresponsiveSince = g_get_monotonic_time();
+    }
+}
+
+void WebKitRuntime::pageCommitted(WebKitWebView* view) {
+    auto it = watched_.find(view);
+    if (it == watched_.end()) return;
+    std::string site = siteOf(view);
+    if (site == it->second.site) return;
+    std::swap(site, it->second.site);
+    if (Context* owner = contextOf(view)) leaveSite(*owner, site, view);
+}
+
+void WebKitRuntime::leaveSite(Context& context, const std::string& site, WebKitWebView* leaving) {
+    if (!context.web) return;
+    bool shown = false;
+    bool anyPage = false;
+    for (const auto& [view, watched] : watched_) {
+        if (view == leaving || watched.site.empty() || contextOf(view) != &context) continue;
+        anyPage = true;
+        if (watched.site == site) shown = true;
+    }
+    if (!anyPage) {
+        // Nothing of this context is on screen or waiting: whatever any frame stored goes.
+        clearStoredData(context);
+        return;
+    }
+    if (site.empty() || shown) return;
+    WebKitWebsiteDataManager* manager = webkit_web_context_get_website_data_manager(context.web);
+    auto* wanted = new std::string(site);
+    webkit_website_data_manager_fetch(
+        manager, kStoredData, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+            std::unique_ptr<std::string> site(static_cast<std::string*>(data));
+            auto* manager = WEBKIT_WEBSITE_DATA_MANAGER(source);
+            GList* all = webkit_website_data_manager_fetch_finish(manager, result, nullptr);
+            GList* ours = nullptr;
+            for (GList* item = all; item; item = item->next) {
+                auto* entry = static_cast<WebKitWebsiteData*>(item->data);
+                const char* name = webkit_website_data_get_name(entry);
+                if (name && belongsTo(name, *site)) ours = g_list_prepend(ours, entry);
+            }
+            if (ours) {
+                webkit_website_data_manager_remove(manager, kStoredData, ours, nullptr, nullptr,
+                                                   nullptr);
+            }
+            g_list_free(ours);
+            g_list_free_full(all, reinterpret_cast<GDestroyNotify>(webkit_website_data_unref));
+        },
+        wanted);
+}
+
+void WebKitRuntime::clearStoredData(Context& context) {
+    if (!context.web) return;
+    webkit_website_data_manager_clear(webkit_web_context_get_website_data_manager(context.web),
+                                      kStoredData, 0, nullptr, nullptr, nullptr);
+}
+
+void WebKitRuntime::endPages(Context& context) {
+    // Every process of the context: the anchor's, and any a page was given of its own. Ending
+    // may drop the anchor, and so change the map; a copy is walked.
+    std::vector<WebKitWebView*> views;
+    for (const auto& [view, watched] : watched_) {
+        if (contextOf(view) == &context) views.push_back(g_object_ref(view));
+    }
+    for (WebKitWebView* view : views) {
+        webkit_web_view_terminate_web_process(view);
+        g_object_unref(view);
     }
 }
 
 void WebKitRuntime::probe() {
     // WebKit only notices a process that does not answer when it waits for an answer; a stop
-    // of the anchor's blank page is one it waits for, and changes nothing.
-    if (anchor_ && anchorLoaded_) webkit_web_view_stop_loading(anchor_);
+    // of an anchor's blank page is one it waits for, and changes nothing.
+    for (Context& c : contexts_) {
+        if (c.anchor && c.anchorLoaded) webkit_web_view_stop_loading(c.anchor);
+    }
     const std::int64_t now = g_get_monotonic_time();
     const auto limit = static_cast<std::int64_t>(kWebProcessUnresponsiveSeconds * 1e6);
-    for (auto& [view, since] : unresponsiveSince_) {
-        if (since == 0 || now - since < limit) continue;
-        since = 0;
+    for (auto& [view, watched] : watched_) {
+        if (watched.unresponsiveSince == 0 || now - watched.unresponsiveSince < limit) continue;
+        watched.unresponsiveSince = 0;
         LogSink::writef("WebView: a web process has not answered for %.0f s; it is ended",
                         kWebProcessUnresponsiveSeconds);
         // One a turn: the other views of that process hear of its end meanwhile and no longer
@@ -348,16 +529,89 @@ void WebKitRuntime::probe() {
 }
 
 GVariant* WebKitRuntime::startupData() const {
-    return g_variant_new("(s@asu)", token_.c_str(), namesVariant(),
-                         guint32{kWebProcessMemoryEndMegabytes});
+    // The names go in as a value of their own ("@as"); the whole is kWebExtensionStartupType.
+    return g_variant_new("(s@asuddds)", token_.c_str(), namesVariant(),
+                         guint32{kWebProcessMemoryEndMegabytes}, kWebProcessBusyShare,
+                         kWebProcessBusySeconds, kWebProcessBusyWindowSeconds,
+                         reportAddress_.c_str());
 }
 
 void WebKitRuntime::sendNames() {
     if (!hasExtension_) return;
-    // Web processes started later get the names with their start-up data.
-    webkit_web_context_set_web_extensions_initialization_user_data(context_, startupData());
-    webkit_web_context_send_message_to_all_extensions(
-        context_, webkit_user_message_new(kWebExtensionNamesMessage, namesVariant()));
+    for (Context& c : contexts_) {
+        if (!c.web) continue;
+        // Web processes started later get the names with their start-up data.
+        webkit_web_context_set_web_extensions_initialization_user_data(c.web, startupData());
+        webkit_web_context_send_message_to_all_extensions(
+            c.web, webkit_user_message_new(kWebExtensionNamesMessage, namesVariant()));
+    }
+}
+
+void WebKitRuntime::openReportSocket() {
+    // Abstract, so nothing is left in the file system; named by a token of its own, since the
+    // names of abstract sockets can be listed by anyone on the machine. The messages carry the
+    // extension's token, which cannot.
+    const std::string address = "movuroute-web-" + std::to_string(getpid()) + "-" + randomToken();
+    sockaddr_un at{};
+    at.sun_family = AF_UNIX;
+    std::memcpy(at.sun_path + 1, address.data(), address.size());
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&at),
+                       socklen_t(offsetof(sockaddr_un, sun_path) + 1 + address.size())) != 0) {
+        if (fd >= 0) close(fd);
+        LogSink::write(
+            "WebView: no report socket; a web process that a watch ends is not "
+            "told apart from a crash");
+        return;
+    }
+    reportSocket_ = fd;
+    reportAddress_ = address;
+    g_unix_fd_add(
+        fd, G_IO_IN,
+        [](gint, GIOCondition, gpointer data) -> gboolean {
+            static_cast<WebKitRuntime*>(data)->readReports();
+            return G_SOURCE_CONTINUE;
+        },
+        this);
+}
+
+void WebKitRuntime::readReports() {
+    char text[256];
+    for (;;) {
+        const ssize_t length = recv(reportSocket_, text, sizeof text - 1, 0);
+        if (length <= 0) return;
+        text[length] = '\0';
+        const auto report =
+            readWebExtensionReport(std::string_view(text, std::size_t(length)), token_);
+        if (!report) continue;
+        const std::string& what = report->what;
+        const double value = report->value;
+        const long process = report->process;
+        if (what == kWebExtensionReportPage) {
+            for (Context& c : contexts_) {
+                if (c.anchor && double(webkit_web_view_get_page_id(c.anchor)) == value) {
+                    c.anchorProcess = process;
+                }
+            }
+            continue;
+        }
+        // The process is ending itself. WebKit notices a moment later; a view made meanwhile
+        // must not be related to the anchor that process runs, or its page waits for ever.
+        for (Context& c : contexts_) {
+            if (c.anchor && c.anchorProcess == process) dropAnchor(c);
+        }
+        if (what == kWebExtensionReportMemory) {
+            LogSink::writef(
+                "WebView: a web process went over its memory limit (%.0f MB of %u); "
+                "it ended itself",
+                value, kWebProcessMemoryEndMegabytes);
+        } else if (what == kWebExtensionReportBusy) {
+            LogSink::writef(
+                "WebView: a web process kept its threads busy for %.0f s of the last "
+                "%.0f s; it ended itself",
+                value, kWebProcessBusyWindowSeconds);
+        }
+    }
 }
 
 }  // namespace platform::web

@@ -1,12 +1,19 @@
 #pragma once
 
 // What every WebKit view of the process shares: GTK opened on the display, the GLib pump on the
-// main loop, one ephemeral web context (nothing of the pages is written to disk) with our
-// web-process extension and the resource interceptor's scheme, and one web process: every view
-// is made related to a hidden anchor view with a blank page, so WebKit starts them all in the
-// anchor's process instead of one process per view (its same-origin rules may still give a
-// page a process of its own). Made on first use, on the main thread, and kept until the
-// process ends (GTK cannot be closed again).
+// main loop, and two web contexts, each ephemeral (nothing of the pages is written to disk),
+// with our web-process extension and the resource interceptor's scheme, and each with one web
+// process of its own: every view of a context is made related to that context's hidden anchor
+// view with a blank page, so WebKit starts them all in the anchor's process instead of one
+// process per view (its same-origin rules may still give a page a process of its own). The
+// shared context runs every ad and landing page; the service context runs the program's own
+// pages (WebViewContext::Service: the SDK core page), which so get their own web process and
+// their own network session: no creative can hold up their requests behind its own (a
+// session keeps only six connections to one host) or take their process down. It costs one
+// more web process and one more network process (measured: about 165 MB and 63 MB resident,
+// 41 MB and 14 MB proportional, the rest the libraries every engine process maps; made when
+// the first service view is). Made on first use, on the
+// main thread, and kept until the process ends (GTK cannot be closed again).
 //
 // The environment it sets unless the caller already did: WEBKIT_DISABLE_COMPOSITING_MODE=1
 // (there is no GPU, and offscreen windows only show pages that paint without GL) and
@@ -14,23 +21,43 @@
 // WEBKIT_DISABLE_DMABUF_RENDERER=1 (its probe for a GPU renderer terminates the EGL display our
 // headless GL shares).
 //
-// What one page may cost the others in the shared process is bounded (WebViewTypes.h): the
-// runtime ends a process whose resident memory passes kWebProcessMemoryEndMegabytes (our
-// extension in it watches, and asks), with WebKit's memory pressure settings releasing caches
-// on the way and ending it at kWebProcessMemoryLimitMegabytes should that fail; and it ends one
-// that has not answered for kWebProcessUnresponsiveSeconds after WebKit found it unresponsive
-// (each second the anchor is asked to stop loading, which WebKit expects an answer to). Either
-// way every view of that process hears that it ended, as after a crash.
+// What one page may cost the others is bounded, in every context alike (WebViewTypes.h). In a
+// web process, our extension ends the process itself once its resident memory passes
+// kWebProcessMemoryEndMegabytes or its threads have been busy past the budget, and tells the
+// runtime why (a datagram on the runtime's report socket, which it logs); WebKit's memory
+// pressure settings release caches on the way and end it at kWebProcessMemoryLimitMegabytes
+// should that fail. The runtime ends one that has not answered for
+// kWebProcessUnresponsiveSeconds after WebKit found it unresponsive (each second the anchors
+// are asked to stop loading, which WebKit expects an answer to). Each way every view of that
+// process hears that it ended, as after a crash. The network processes are watched by
+// NetworkProcessWatch: past kNetworkProcessStoredDataMegabytes the context's stored data is
+// cleared, past kNetworkProcessMemoryEndMegabytes its views' web processes are ended (so the
+// Blobs they held go), and a network process still over is ended too.
+//
+// Stored data (IndexedDB, local and session storage, caches, service workers; cookies stay):
+// WebKit keeps an ephemeral context's in its network process's memory and applies no quota to
+// it, so the runtime removes it when its page goes. A page is known by its site (the host of
+// its main frame's address); one context serves many ads at once, often from the same host, so
+// when a view leaves a site (it is let go, or loads a page of another site) that site's data
+// is removed once no other watched view of the context shows a page of it, and all of the
+// context's stored data goes once none of its views shows a page at all (which also takes what
+// third-party frames stored). A site's data therefore lives as long as any ad from that site
+// is up, and never longer than the last ad of its context.
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
+
+#include "platform/web/WebViewTypes.h"
 
 typedef struct _GVariant GVariant;
 typedef struct _WebKitWebContext WebKitWebContext;
 typedef struct _WebKitWebView WebKitWebView;
 
 namespace platform::web {
+
+class NetworkProcessWatch;
 
 class WebKitRuntime {
   public:
@@ -39,16 +66,17 @@ class WebKitRuntime {
     // The runtime, or nullptr when no display can be opened.
     static WebKitRuntime* get();
 
-    WebKitWebContext* context() const { return context_; }
-    // The view every new view is related to, made (and its blank page started, which starts
-    // the shared web process) on first use, and again after that process ended.
-    WebKitWebView* relatedView();
+    // The context, made on first use.
+    WebKitWebContext* context(WebViewContext which);
+    // The view every new view of that context is related to, made (and its blank page started,
+    // which starts the context's web process) on first use, and again after that process ended.
+    WebKitWebView* relatedView(WebViewContext which = WebViewContext::Shared);
     // Whether the web-process extension was found, so that interception works.
     bool hasExtension() const { return hasExtension_; }
 
-    // The view's web process is ended once it has not answered for
-    // kWebProcessUnresponsiveSeconds (of real time), or when our extension in it says it went
-    // over its memory limit. A view is watched from its backend's start to its end.
+    // A view is watched from its backend's start to its end: its web process is ended once it
+    // has not answered for kWebProcessUnresponsiveSeconds (of real time), and its page's site
+    // is followed for the stored data (see above).
     void watchView(WebKitWebView* view);
     void stopWatchingView(WebKitWebView* view);
 
@@ -56,26 +84,56 @@ class WebKitRuntime {
     static constexpr const char* kScheme = "movuroute-resource";
 
   private:
+    struct Context {
+        WebViewContext which = WebViewContext::Shared;
+        WebKitWebContext* web = nullptr;
+        WebKitWebView* anchor = nullptr;
+        // The anchor's blank page has loaded: its process can be asked.
+        bool anchorLoaded = false;
+        // The anchor's web process, once its extension has said so; 0 before.
+        long anchorProcess = 0;
+    };
+    struct Watched {
+        // GLib's monotonic microseconds since which its web process has not answered, or 0.
+        std::int64_t unresponsiveSince = 0;
+        // The host of the page it shows; "" for none (blank, a file, not loaded yet).
+        std::string site;
+    };
+
     WebKitRuntime();
+    Context& slot(WebViewContext which);
+    Context& make(WebViewContext which);
+    Context* contextOf(WebKitWebView* view);
     // What the extension of every new web process starts with.
     GVariant* startupData() const;
     void sendNames();
-    void dropAnchor();
+    void openReportSocket();
+    void readReports();
+    // The anchor goes; the next view makes a new one, and so a new process. `ended`: because
+    // its process ended.
+    void dropAnchor(Context& context, bool ended = true);
+    void startProbe();
     void responsivenessChanged(WebKitWebView* view);
-    // Every second while there is an anchor or a watched view: has WebKit check the shared
-    // process, and ends a process unresponsive for too long.
+    void pageCommitted(WebKitWebView* view);
+    // The view no longer shows `site`: its data goes unless another view of the context shows
+    // it; everything stored goes when no view of the context shows a page.
+    void leaveSite(Context& context, const std::string& site, WebKitWebView* leaving);
+    void clearStoredData(Context& context);
+    void endPages(Context& context);
+    // Every second while there is an anchor or a watched view: has WebKit check the processes,
+    // and ends a process unresponsive for too long.
     void probe();
 
-    WebKitWebContext* context_ = nullptr;
-    WebKitWebView* anchor_ = nullptr;
-    // The anchor's blank page has loaded: its process can be asked.
-    bool anchorLoaded_ = false;
+    Context contexts_[2];
     bool hasExtension_ = false;
+    std::string extensionDirectory_;
     std::string token_;
-    // Watched views, each with the time (GLib's monotonic microseconds) since which its web
-    // process has not answered, or 0.
-    std::map<WebKitWebView*, std::int64_t> unresponsiveSince_;
+    // The abstract socket name the extensions report on ("" when it could not be opened).
+    std::string reportAddress_;
+    int reportSocket_ = -1;
+    std::map<WebKitWebView*, Watched> watched_;
     unsigned probeSource_ = 0;
+    std::unique_ptr<NetworkProcessWatch> networkWatch_;
 };
 
 }  // namespace platform::web

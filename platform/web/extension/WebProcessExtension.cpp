@@ -1,21 +1,29 @@
 // Loaded by WebKit into every web process (not into the program): redirects the subresources
 // the program intercepts to its own scheme, refuses a server's redirect to anything but a web
-// address, and keeps the process under its memory limit. WebKit cannot serve https itself from
-// a custom handler, and only the web process sees each request before it goes out, so the
-// first two have to happen here; the third is here because only a thread of the process
-// itself can look at its memory often enough. Built without sanitizers: the web process is not
-// instrumented. It links GLib and WebKit only, never our libraries.
+// address, and keeps the process under its memory limit and its budget of cores. WebKit cannot
+// serve https itself from a custom handler, and only the web process sees each request before
+// it goes out, so the first two have to happen here; the others are here because only a thread
+// of the process itself can look at it often enough and end it at once, whatever its pages'
+// thread is doing. Built without sanitizers: the web process is not instrumented. It links GLib
+// and WebKit only, never our libraries (ProcessWatch.h is header only).
 
+#include <dirent.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <webkit2/webkit-web-extension.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/web/ProcessWatch.h"
 #include "platform/web/WebProcessExtensionProtocol.h"
 
 namespace {
@@ -24,8 +32,10 @@ struct State {
     std::string token;
     std::set<std::string> names;
     guint32 memoryLimitMegabytes = 0;
-    // The pages of this process, main thread only.
-    std::vector<WebKitWebPage*> pages;
+    double busyShare = 0;
+    double busySeconds = 0;
+    double busyWindowSeconds = 0;
+    std::string reportAddress;
 };
 
 State& state() {
@@ -89,21 +99,12 @@ gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
     return FALSE;
 }
 
+void report(const char* what, double value);
+
 void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
     g_signal_connect(page, "send-request", G_CALLBACK(onSendRequest), nullptr);
-    state().pages.push_back(page);
-    g_object_weak_ref(
-        G_OBJECT(page),
-        [](gpointer, GObject* gone) {
-            auto& pages = state().pages;
-            for (auto it = pages.begin(); it != pages.end(); ++it) {
-                if (G_OBJECT(*it) == gone) {
-                    pages.erase(it);
-                    break;
-                }
-            }
-        },
-        nullptr);
+    // So the program knows which process runs which of its views.
+    report(platform::web::kWebExtensionReportPage, double(webkit_web_page_get_id(page)));
 }
 
 std::uint64_t residentBytes() {
@@ -115,31 +116,91 @@ std::uint64_t residentBytes() {
     return read == 2 ? std::uint64_t(resident) * std::uint64_t(sysconf(_SC_PAGESIZE)) : 0;
 }
 
-// Main thread: the program ends the process (and says why) when one of its views hears this.
-gboolean askToBeEnded(gpointer) {
-    if (!state().pages.empty()) {
-        webkit_web_page_send_message_to_view(
-            state().pages.front(),
-            webkit_user_message_new(platform::web::kWebExtensionMemoryMessage,
-                                    g_variant_new_uint32(state().memoryLimitMegabytes)),
-            nullptr, nullptr, nullptr);
+// Every thread of this process with the time it has been runnable: running, and ready but
+// waiting for a core (the first two fields of its schedstat, in nanoseconds).
+std::vector<platform::web::BusyLedger::Thread> threads() {
+    std::vector<platform::web::BusyLedger::Thread> found;
+    DIR* tasks = opendir("/proc/self/task");
+    if (!tasks) return found;
+    while (dirent* entry = readdir(tasks)) {
+        char* end = nullptr;
+        const long id = std::strtol(entry->d_name, &end, 10);
+        if (end == entry->d_name || *end != '\0') continue;
+        char path[64];
+        std::snprintf(path, sizeof path, "/proc/self/task/%ld/schedstat", id);
+        FILE* file = std::fopen(path, "r");
+        if (!file) continue;
+        unsigned long long running = 0, waiting = 0;
+        if (std::fscanf(file, "%llu %llu", &running, &waiting) == 2) {
+            found.push_back({id, running + waiting});
+        }
+        std::fclose(file);
     }
-    return G_SOURCE_REMOVE;
+    closedir(tasks);
+    return found;
+}
+
+// Tells the program why this process is about to end: one datagram, never waited for. The
+// program may not hear it (no address, a full queue); the process ends all the same.
+void report(const char* what, double value) {
+    const std::string& address = state().reportAddress;
+    sockaddr_un to{};
+    if (address.empty() || address.size() + 1 > sizeof to.sun_path) return;
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return;
+    to.sun_family = AF_UNIX;
+    // Abstract: a leading NUL, then the name, not NUL-terminated.
+    std::memcpy(to.sun_path + 1, address.data(), address.size());
+    char text[256];
+    const int length = std::snprintf(text, sizeof text, "%s %s %.0f %ld", state().token.c_str(),
+                                     what, value, long(getpid()));
+    if (length > 0 && std::size_t(length) < sizeof text) {
+        (void)!sendto(fd, text, std::size_t(length), MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&to),
+                      socklen_t(offsetof(sockaddr_un, sun_path) + 1 + address.size()));
+    }
+    close(fd);
+}
+
+[[noreturn]] void endThisProcess(const char* what, double value) {
+    report(what, value);
+    kill(getpid(), SIGKILL);
+    for (;;) pause();
+}
+
+double secondsNow() {
+    return double(g_get_monotonic_time()) / 1e6;
 }
 
 // A thread of its own, which no page can hold up: WebKit's own memory check runs on the main
 // thread every second at best, so it notices a page that allocates fast a second or two late
-// and one whose script never lets go not at all.
-gpointer watchMemory(gpointer) {
+// and one whose script never lets go not at all, and its responsiveness check never sees a
+// script that lets go for a moment every few seconds, nor workers that spin beside an idle main
+// thread. Asking the program or the page's thread first would let the process grow meanwhile:
+// the watch ends it itself, and says why on the way.
+gpointer watch(gpointer) {
     const std::uint64_t limit = std::uint64_t(state().memoryLimitMegabytes) << 20;
+    const bool watchesCores = state().busyWindowSeconds > 0 && state().busySeconds > 0;
+    platform::web::BusyLedger busy(state().busyWindowSeconds, state().busySeconds,
+                                   state().busyShare);
+    double nextBusyLook = 0;
     for (;;) {
-        g_usleep(50 * 1000);
-        if (residentBytes() < limit) continue;
-        g_main_context_invoke(nullptr, askToBeEnded, nullptr);
-        // The main thread never got to it, or the program did not answer: the limit holds
-        // anyway.
-        g_usleep(500 * 1000);
-        kill(getpid(), SIGKILL);
+        if (limit > 0) {
+            const std::uint64_t resident = residentBytes();
+            if (resident >= limit) {
+                endThisProcess(platform::web::kWebExtensionReportMemory, double(resident >> 20));
+            }
+        }
+        const double now = secondsNow();
+        if (watchesCores && now >= nextBusyLook) {
+            nextBusyLook = now + 0.5;
+            busy.look(now, threads());
+            if (busy.overBudget()) {
+                endThisProcess(platform::web::kWebExtensionReportBusy, busy.busySeconds());
+            }
+        }
+        // A hundredth of a second: a page that writes a few gigabytes a second gains a few tens
+        // of megabytes between two looks.
+        g_usleep(10 * 1000);
     }
     return nullptr;
 }
@@ -156,18 +217,23 @@ gboolean onMessage(WebKitWebExtension*, WebKitUserMessage* message, gpointer) {
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
     WebKitWebExtension* extension, GVariant* data) {
-    if (data && g_variant_is_of_type(data, G_VARIANT_TYPE("(sasu)"))) {
+    if (data &&
+        g_variant_is_of_type(data, G_VARIANT_TYPE(platform::web::kWebExtensionStartupType))) {
         const char* token = nullptr;
         GVariant* names = nullptr;
         guint32 megabytes = 0;
-        g_variant_get(data, "(&s@asu)", &token, &names, &megabytes);
-        state().token = token ? token : "";
+        const char* address = nullptr;
+        State& s = state();
+        g_variant_get(data, "(&s@asuddd&s)", &token, &names, &megabytes, &s.busyShare,
+                      &s.busySeconds, &s.busyWindowSeconds, &address);
+        s.token = token ? token : "";
         setNames(names);
         if (names) g_variant_unref(names);
-        state().memoryLimitMegabytes = megabytes;
+        s.memoryLimitMegabytes = megabytes;
+        s.reportAddress = address ? address : "";
     }
-    if (state().memoryLimitMegabytes > 0) {
-        g_thread_unref(g_thread_new("movuroute-memory", watchMemory, nullptr));
+    if (state().memoryLimitMegabytes > 0 || state().busyWindowSeconds > 0) {
+        g_thread_unref(g_thread_new("movuroute-watch", watch, nullptr));
     }
     g_signal_connect(extension, "page-created", G_CALLBACK(onPageCreated), nullptr);
     g_signal_connect(extension, "user-message-received", G_CALLBACK(onMessage), nullptr);

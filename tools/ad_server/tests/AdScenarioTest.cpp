@@ -74,7 +74,9 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     for (Hostility h :
          {Hostility::None, Hostility::FileFrame, Hostility::FileNavigation, Hostility::Spin,
           Hostility::Allocate, Hostility::YieldingSpin, Hostility::Print, Hostility::FileChooser,
-          Hostility::Dialogs, Hostility::Attachment, Hostility::EndlessAttachment}) {
+          Hostility::Dialogs, Hostility::Attachment, Hostility::EndlessAttachment,
+          Hostility::BlobFlood, Hostility::StoredFlood, Hostility::SpinWorkers,
+          Hostility::SlowFetches, Hostility::AllocateNonstop}) {
         EXPECT_EQ(hostilityNamed(hostilityName(h)), h);
     }
     EXPECT_EQ(parseAdScenario("interstitial,hostile=endless-attachment")->hostility,

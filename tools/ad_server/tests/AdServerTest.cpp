@@ -450,6 +450,27 @@ TEST_F(AdServerTest, HostileCreativesAndTheirRedirectToAFile) {
                   .find("new Uint8Array(50 * 1024 * 1024)"),
               std::string::npos);
     EXPECT_EQ(creative("p", AdScenario::banner(), "320x50_mb").find("hostile"), std::string::npos);
+    EXPECT_NE(creative("b", AdScenario::banner().withHostility(Hostility::BlobFlood), "320x50_mb")
+                  .find("kept.push(new Blob([new Uint8Array(64 * 1024 * 1024)]))"),
+              std::string::npos);
+    EXPECT_NE(creative("d", AdScenario::interstitial().withHostility(Hostility::StoredFlood),
+                       "interstitial_mb")
+                  .find("indexedDB.open('hoard', 1)"),
+              std::string::npos);
+    EXPECT_NE(creative("w", AdScenario::interstitial().withHostility(Hostility::SpinWorkers),
+                       "interstitial_mb")
+                  .find("new Worker(code)"),
+              std::string::npos);
+    EXPECT_NE(creative("y", AdScenario::interstitial().withHostility(Hostility::YieldingSpin),
+                       "interstitial_mb")
+                  .find("setTimeout(spin, 5)"),
+              std::string::npos);
+    // The slow fetches name this server and their ad, so the log tells whose they are.
+    const std::string slow = creative(
+        "h", AdScenario::interstitial().withHostility(Hostility::SlowFetches), "interstitial_mb");
+    EXPECT_NE(slow.find("fetch(\"" + server.url(kSlowPath) + "?slot=h&ad=10&n=\" + i"),
+              std::string::npos)
+        << slow;
 
     // The address they use, and the landing page's link, answer with a file and are recorded.
     auto redirect = get(std::string(kFileRedirectPath) + "?slot=f&ad=1");
@@ -598,6 +619,9 @@ TEST_F(AdServerTest, StalledAnswersWaitForTheirGateAndStopLetsThemGo) {
     server.setScenario("slow", AdScenario::banner().stalledOn(server.makeGate()));
     auto pageGate = server.makeGate();
     server.stallPage(pageGate);
+    // A hostile creative's slow address is only ever let go by the stop.
+    int slow = -1;
+    std::thread slowRequester([&] { slow = statusOf(std::string(kSlowPath) + "?slot=h&n=0"); });
     auto nativeGate = server.makeGate();
     server.stallNativePage(nativeGate);
     auto heldPictureGate = server.makeGate();
@@ -611,7 +635,11 @@ TEST_F(AdServerTest, StalledAnswersWaitForTheirGateAndStopLetsThemGo) {
     ASSERT_TRUE(pageGate->waitForArrivals(1));
     ASSERT_TRUE(nativeGate->waitForArrivals(1));
     ASSERT_TRUE(heldPictureGate->waitForArrivals(1));
+    ASSERT_TRUE(server.slowGate()->waitForArrivals(1));
+    EXPECT_EQ(server.log().of(RequestKind::Slow).at(0).slotname, "h");
     server.stop();  // must not hang on any held answer
+    slowRequester.join();
+    EXPECT_TRUE(slow == 503 || slow == 0) << slow;
     adRequester.join();
     pageRequester.join();
     nativeRequester.join();

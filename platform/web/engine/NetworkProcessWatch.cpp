@@ -1,0 +1,156 @@
+#include "platform/web/engine/NetworkProcessWatch.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "platform/runtime/MainLoop.h"
+#include "platform/web/WebViewTypes.h"
+
+namespace platform::web {
+
+namespace {
+
+// Resident megabytes of a process, or nothing once it has gone.
+std::optional<unsigned> residentMegabytes(pid_t pid) {
+    char path[48];
+    std::snprintf(path, sizeof path, "/proc/%d/statm", static_cast<int>(pid));
+    FILE* statm = std::fopen(path, "r");
+    if (!statm) return std::nullopt;
+    unsigned long size = 0, resident = 0;
+    const int read = std::fscanf(statm, "%lu %lu", &size, &resident);
+    std::fclose(statm);
+    if (read != 2) return std::nullopt;
+    return static_cast<unsigned>((std::uint64_t(resident) * sysconf(_SC_PAGESIZE)) >> 20);
+}
+
+double secondsNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+NetworkProcessWatch::NetworkProcessWatch(Handlers handlers) : handlers_(std::move(handlers)) {}
+
+NetworkMemoryGuard NetworkProcessWatch::newGuard() {
+    return NetworkMemoryGuard(kNetworkProcessStoredDataMegabytes, kNetworkProcessMemoryEndMegabytes,
+                              kNetworkProcessMemoryMarginMegabytes, kNetworkProcessEndGraceSeconds);
+}
+
+std::set<pid_t> NetworkProcessWatch::networkProcesses() {
+    std::set<pid_t> found;
+    std::error_code error;
+    const pid_t self = getpid();
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line)) continue;
+        const auto open = line.find('(');
+        const auto close = line.rfind(')');
+        if (open == std::string::npos || close == std::string::npos || close + 4 > line.size()) {
+            continue;
+        }
+        // The kernel cuts the name at 15 characters.
+        if (line.compare(open + 1, close - open - 1, "WebKitNetworkPr") != 0) continue;
+        int parent = 0;
+        char state = 0;
+        if (std::sscanf(line.c_str() + close + 2, "%c %d", &state, &parent) != 2) continue;
+        if (parent == self) found.insert(static_cast<pid_t>(std::stol(name)));
+    }
+    return found;
+}
+
+void NetworkProcessWatch::adopt(int owner, const std::set<pid_t>& before) {
+    const auto now = networkProcesses();
+    std::lock_guard lock(mutex_);
+    owners_.insert(owner);
+    for (pid_t pid : now) {
+        if (before.count(pid)) continue;
+        auto known = std::find_if(watched_.begin(), watched_.end(),
+                                  [&](const Watched& w) { return w.pid == pid; });
+        if (known != watched_.end()) {
+            known->owner = owner;
+        } else {
+            watched_.push_back({pid, owner, newGuard()});
+        }
+    }
+}
+
+void NetworkProcessWatch::start() {
+    if (thread_.joinable()) return;
+    thread_ = std::thread([this] { run(); });
+    thread_.detach();
+}
+
+void NetworkProcessWatch::run() {
+    double nextSearch = 0;
+    for (;;) {
+        const double now = secondsNow();
+        // New processes are looked for once a second: the engine starts one only after
+        // another ended, and a fresh one holds little.
+        const bool findNew = now >= nextSearch;
+        if (findNew) nextSearch = now + 1;
+        look(now, findNew);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+void NetworkProcessWatch::look(double now, bool findNew) {
+    std::set<pid_t> found;
+    if (findNew) found = networkProcesses();
+    std::lock_guard lock(mutex_);
+    if (findNew) {
+        for (pid_t pid : found) {
+            if (std::none_of(watched_.begin(), watched_.end(),
+                             [&](const Watched& w) { return w.pid == pid; })) {
+                std::set<int> without = owners_;
+                for (const auto& w : watched_) without.erase(w.owner);
+                watched_.push_back({pid, without.size() == 1 ? *without.begin() : -1, newGuard()});
+            }
+        }
+    }
+    for (auto it = watched_.begin(); it != watched_.end();) {
+        const auto megabytes = residentMegabytes(it->pid);
+        if (!megabytes) {
+            it = watched_.erase(it);
+            continue;
+        }
+        const int owner = it->owner;
+        const unsigned resident = *megabytes;
+        switch (it->guard.look(now, resident)) {
+            case NetworkMemoryGuard::Action::None:
+                break;
+            case NetworkMemoryGuard::Action::ClearStoredData:
+                if (owner >= 0) {
+                    MainLoop::main().post([this, owner] { handlers_.clearStoredData(owner); });
+                }
+                break;
+            case NetworkMemoryGuard::Action::EndPages:
+                if (owner >= 0) {
+                    MainLoop::main().post(
+                        [this, owner, resident] { handlers_.endPages(owner, resident); });
+                }
+                break;
+            case NetworkMemoryGuard::Action::EndProcess:
+                kill(it->pid, SIGKILL);
+                MainLoop::main().post(
+                    [this, owner, resident] { handlers_.ended(owner, resident); });
+                // Its replacement is found like any new one.
+                it = watched_.erase(it);
+                continue;
+        }
+        ++it;
+    }
+}
+
+}  // namespace platform::web
