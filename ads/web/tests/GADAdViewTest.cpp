@@ -460,8 +460,7 @@ TEST_F(GADAdViewTest, AServiceViewNeitherTakesNorGivesReusedWebViews) {
     setCacheCapacity(Value(3));
     auto ad = makeView();
     letGo(ad);
-    answerBody(page(), "empty");
-    page().fireFinish();
+    finishBlank(page(), "empty");
     scope.runUntilIdle();
     ASSERT_EQ(GADAdView::webViewCache()->count(), 1u);
 
