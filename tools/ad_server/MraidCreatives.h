@@ -20,6 +20,8 @@
 //   record-late   - the same, but it loads the server's MRAID script itself, only when the
 //                   page's loadMraidNow() is called (so it announces itself as late as a test
 //                   likes)
+//   ask-after-close - records as "record" does and, 0.2 s after it stopped being viewable
+//                   (an interstitial closed), asks for a calendar event and to store a picture
 // Unit names on the command line: "mraid-expand", "mraid-resize", ... (ad kind "banner"
 // with the creative as its HTML, so an interstitial request gets the same page). The
 // creatives for looking at pixels (MraidLayoutCreatives.h) are found by the same names.
