@@ -74,10 +74,7 @@ void GADAdView::setUp() {
         if (auto view = weakSelf.lock()) view->handleGesture();
     });
     touchGestureRecognizer_ = std::make_shared<GADAdViewTouchGestureRecognizer>([weakSelf] {
-        if (auto view = weakSelf.lock()) {
-            view->setTouched(true);
-            ++view->touchCount_;
-        }
+        if (auto view = weakSelf.lock()) view->setTouched(true);
     });
 
     webView_ = cachedWebView();
@@ -109,6 +106,15 @@ GADAdView::~GADAdView() {
     if (webView_) {
         webView_->setDelegate({});
         cacheWebView(std::move(webView_));
+    }
+}
+
+void GADAdView::setTouched(bool touched) {
+    touched_ = touched;
+    if (touched) {
+        ++touchCount_;
+    } else {
+        hasOpened_ = false;
     }
 }
 

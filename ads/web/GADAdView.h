@@ -168,10 +168,22 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
 
     // A real touch reached the ad since the slot last cleared it.
     bool touched() const { return touched_; }
-    void setTouched(bool touched) { touched_ = touched; }
-    // Touches that began on the ad in its life, so a caller can tell a touch that came after a
+    // True: one more touch reached the ad (the touch recognizer's, or a stand-in's, such as a
+    // mediated network's view). False: the slot cleared it for a new ad, which has opened
+    // nothing yet either.
+    void setTouched(bool touched);
+    // Touches that reached the ad in its life, so a caller can tell a touch that came after a
     // moment it remembers.
     std::uint64_t touchCount() const { return touchCount_; }
+    // What the openers' gate let through for the ad shown now (GADOpener): the touch count
+    // when it last let an opening through, and whether it let any through.
+    std::uint64_t touchesUsedForOpenings() const { return touchesUsedForOpenings_; }
+    bool hasOpened() const { return hasOpened_; }
+    // An opening went through: the touches so far are used up.
+    void noteOpening() {
+        touchesUsedForOpenings_ = touchCount_;
+        hasOpened_ = true;
+    }
     bool showDebug() const { return showDebug_; }
     void setShowDebug(bool show) { showDebug_ = show; }
     const std::optional<std::string>& adDebugDialog() const { return adDebugDialog_; }
@@ -227,6 +239,8 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     bool gestureRecognizersAdded_ = false;
     bool touched_ = false;
     std::uint64_t touchCount_ = 0;
+    std::uint64_t touchesUsedForOpenings_ = 0;
+    bool hasOpened_ = false;
     bool showDebug_ = true;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::optional<std::string> adDebugDialog_;
