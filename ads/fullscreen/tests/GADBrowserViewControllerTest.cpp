@@ -48,6 +48,8 @@ class GADBrowserViewControllerTest : public ::testing::Test {
     GADBrowserViewControllerTest() {
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application.
+        platform::ui::Application::shared().becomeActive();
         opener->setSlot(slot);
         opener->setViewController(root);
         (void)GADSDKCoreController::sharedInstance();

@@ -126,6 +126,8 @@ class GADMRAIDRoadsTest : public ::testing::Test {
         GADMRAIDRoads::load();
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application.
+        platform::ui::Application::shared().becomeActive();
         screens->mraidEvents = events;
         opener->setSlot(screens);
         opener->setViewController(root);

@@ -12,6 +12,7 @@
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/FakeFullScreenSlot.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/web/GADAdView.h"
 #include "ads/web/GADCSIGMSGHandler.h"
 #include "platform/base/LogSink.h"
 #include "platform/services/StoreProductLookup.h"
@@ -35,8 +36,14 @@ class GADOpenerGMSGHandlerTest : public ::testing::Test {
     GADOpenerGMSGHandlerTest() {
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application.
+        platform::ui::Application::shared().becomeActive();
         opener->setSlot(slot);
         opener->setViewController(root);
+        // The ad whose page sends the messages, on screen.
+        adView = GADAdView::create({0, 430, 320, 50});
+        root->view()->addSubview(adView);
+        opener->setAdView(adView);
         Application::shared().setDesktopOpener([](const Strings&) { return true; });
         openedBefore = Application::shared().openedURLs().size();
     }
@@ -47,7 +54,9 @@ class GADOpenerGMSGHandlerTest : public ::testing::Test {
         platform::ui::AlertView::resetAll();
     }
 
+    // The player touched the ad before each "open": every opening needs a touch of its own.
     bool send(const std::string& action, Params params) {
+        if (action == "open") adView->setTouched(true);
         auto note = GADNotification::create(action, std::move(params));
         return handler->handleNotification(note, nullptr);
     }
@@ -72,6 +81,7 @@ class GADOpenerGMSGHandlerTest : public ::testing::Test {
     std::shared_ptr<ads::testing::FakeFullScreenSlot> slot =
         ads::testing::FakeFullScreenSlot::create();
     std::shared_ptr<GADOpener> opener = GADOpener::create();
+    std::shared_ptr<GADAdView> adView;
     std::shared_ptr<GADOpenerGMSGHandler> handler = GADOpenerGMSGHandler::create(opener);
     std::size_t openedBefore = 0;
 };
