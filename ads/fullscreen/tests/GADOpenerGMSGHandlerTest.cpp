@@ -50,6 +50,7 @@ class GADOpenerGMSGHandlerTest : public ::testing::Test {
     ~GADOpenerGMSGHandlerTest() override {
         Application::shared().setDesktopOpener({});
         Application::shared().setStatusBarOrientation(platform::ui::OrientationPortrait);
+        Application::shared().setSupportedInterfaceOrientations(1u << 1);
         StoreProductLookup::setScriptForTesting(nullptr);
         platform::ui::AlertView::resetAll();
     }
@@ -164,8 +165,10 @@ TEST_F(GADOpenerGMSGHandlerTest, OpenPicksItsRoadByA) {
     scope.advance(1);
     EXPECT_TRUE(
         std::dynamic_pointer_cast<GADBrowserViewController>(root->presentedViewController()));
-    // The purchase road this program has no screen for logs one line; bad quantities end
-    // silently.
+    // The browser covers the ad; back on screen, the purchase road this program has no
+    // screen for logs one line; bad quantities end silently.
+    root->dismissViewController(false);
+    scope.advance(1);
     for (const char* quantity : {"0", "11", "abc"})
         send("open",
              params({{"a", "in_app_purchase"}, {"product_id", "p"}, {"quantity", quantity}}));
@@ -176,6 +179,8 @@ TEST_F(GADOpenerGMSGHandlerTest, OpenPicksItsRoadByA) {
 }
 
 TEST_F(GADOpenerGMSGHandlerTest, WebAppByURLOrHTML) {
+    // The ad's window takes landscape.
+    Application::shared().setSupportedInterfaceOrientations(30);
     EXPECT_TRUE(
         send("open",
              params({{"a", "webapp"}, {"html", "<p>x</p>"}, {"o", "l"}, {"custom_close", "1"}})));
