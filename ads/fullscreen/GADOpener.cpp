@@ -34,16 +34,22 @@ std::shared_ptr<GADOpener> GADOpener::create(const GADOpenerRoads& roads) {
 
 bool GADOpener::isOnScreen(const GADAdView& adView) {
     MOVU_CHECK_MAIN_THREAD();
+    if (adView.isShownOutsideOurViews()) return true;
+    const auto standIn = adView.shownBy();
+    const platform::ui::View& shown =
+        standIn ? *standIn : static_cast<const platform::ui::View&>(adView);
     // Ad views wait in a window nobody sees until they are placed: only the key window shows.
-    if (adView.window() != platform::ui::Application::shared().keyWindow().get()) return false;
+    if (shown.window() != platform::ui::Application::shared().keyWindow().get()) return false;
     std::shared_ptr<platform::ui::View> holder;
-    for (const platform::ui::View* v = &adView; v; holder = v->superview(), v = holder.get()) {
+    for (const platform::ui::View* v = &shown; v; holder = v->superview(), v = holder.get()) {
         // As the window's hit test sees it: what the player cannot touch is not shown to them
-        // either (a screen on its way in or out takes no touches).
-        if (v->alpha() < 0.01 || !v->isUserInteractionEnabled()) return false;
+        // either (a screen on its way in or out takes no touches). A stand-in itself may be a
+        // picture or a text that leaves its touches to the native ad's view around it.
+        if (v->alpha() < 0.01) return false;
+        if (!v->isUserInteractionEnabled() && v != standIn.get()) return false;
     }
     // An inactive application, a hidden window or view, and clipping are the visible area's.
-    return !gad_visibleBounds(adView).isEmpty();
+    return !gad_visibleBounds(shown).isEmpty();
 }
 
 bool GADOpener::isAdOnScreen() const {
