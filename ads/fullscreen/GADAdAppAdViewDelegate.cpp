@@ -18,6 +18,9 @@ std::shared_ptr<GADAdAppAdViewDelegate> GADAdAppAdViewDelegate::create(
     GADAdAppPageContext page{GADOpener::create(), controller.lock(), nullptr};
     if (page.controller) page.slot = page.controller->slot();
     page.opener->setSlot(page.slot);
+    // The ad's pages shown full screen answer to the slot's auto-click protection as its
+    // page did before it was shown.
+    page.opener->setAutoClickProtected(page.slot && page.slot->isAutoClickProtected());
     const auto& handlers = GADAdAppPageHandlers();
     auto delegate = std::make_shared<GADAdAppAdViewDelegate>(Private{}, controller, page.opener,
                                                              handlers.leadingHandlers(page));

@@ -230,12 +230,14 @@ void GADBrowserViewController::openInSafari() {
     MOVU_CHECK_MAIN_THREAD();
     auto url = adView_ ? adView_->webView()->url() : std::nullopt;
     if (!url || url->absoluteString().empty()) return;
-    // A new opener: the ad's own may be under auto-click protection, which a press of this
-    // button, on the browser's own toolbar, is not subject to.
+    // A new opener, past the gate: the ad's own may be under auto-click protection, which a
+    // press of this button, on the browser's own toolbar, is not subject to; it only needs
+    // the page on screen.
     safariOpener_ = GADOpener::create();
     safariOpener_->setViewController(browser());
     safariOpener_->setSlot(slot());
-    safariOpener_->openApp(*url);
+    safariOpener_->setAdView(adView_);
+    safariOpener_->openAppPastTheGate(*url);
     if (auto s = slot()) {
         if (auto statistics = s->currentAdStatistics())
             statistics->setObject(platform::Value(true), "pcbo", true);

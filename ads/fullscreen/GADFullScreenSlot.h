@@ -81,6 +81,9 @@ class GADFullScreenSlot {
         (void)change;
         return false;
     }
+    // The server asked that the ad open nothing without a touch ("enable_auto_click_protection");
+    // every page of the ad keeps to it.
+    virtual bool isAutoClickProtected() const { return false; }
 
     // The opener's reports. A click it opened counts once (the owner hears of it), before the
     // click URLs are pinged; leaving the app is told to the owner, then to the slot's own

@@ -2,6 +2,7 @@
 
 #include "ads/foundation/GADMRAIDEventHandling.h"
 #include "ads/fullscreen/GADExpandedAdAppViewController.h"
+#include "ads/fullscreen/GADFullScreenNotifications.h"
 #include "ads/fullscreen/GADFullScreenSlot.h"
 #include "ads/fullscreen/GADMRAIDCalendarProperties.h"
 #include "ads/fullscreen/GADMRAIDResizeOverlayPresenter.h"
@@ -11,6 +12,7 @@
 #include "ads/web/GADAdView.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/runtime/NotificationCenter.h"
 #include "platform/runtime/Once.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/services/CalendarStore.h"
@@ -56,6 +58,26 @@ class EditorDelegate : public platform::services::EventEditorDelegate {
     static std::shared_ptr<EditorDelegate> shared() {
         static auto* delegate = new std::shared_ptr<EditorDelegate>(new EditorDelegate);
         return *delegate;
+    }
+};
+
+// The calendar's question belongs to the screen of the ad that raised it: when that screen
+// (an interstitial, an expanded ad) closes, the question goes down unanswered with it, so it
+// never stands over the app's own screen.
+struct QuestionWithItsScreen {
+    platform::NotificationCenter::Observation closing;
+
+    void goesWith(const std::shared_ptr<platform::ui::ViewController>& from,
+                  const std::shared_ptr<platform::services::CalendarAccessRequest>& question) {
+        auto screen = std::dynamic_pointer_cast<GADViewController>(from);
+        if (!screen || !question) return;
+        const void* object = static_cast<const GADViewController*>(screen.get());
+        std::weak_ptr<platform::services::CalendarAccessRequest> weakQuestion = question;
+        closing = platform::NotificationCenter::defaultCenter().observe(
+            kAdModalViewControllerDidDismissFullScreen, object,
+            [weakQuestion](const platform::Notification&) {
+                if (auto question = weakQuestion.lock()) question->withdraw();
+            });
     }
 };
 
@@ -159,17 +181,22 @@ void GADMRAIDRoads::calendar(GADOpener& opener, const Value::Dictionary& paramet
     std::weak_ptr<GADAdView> weakView = opener.adView();
     switch (CalendarStore::authorizationStatus()) {
         case CalendarAuthorizationStatus::Authorized:
-            opener.presentComposerController(editor);
+            opener.presentComposerControllerPastTheGate(editor);
             return;
         case CalendarAuthorizationStatus::NotDetermined: {
             std::weak_ptr<GADOpener> weakOpener = opener.shared_from_this();
-            CalendarStore::requestAccess([weakOpener, editor, weakView](bool granted) {
-                if (!granted) {
-                    postCanceled(weakView);
-                    return;
-                }
-                if (auto opener = weakOpener.lock()) opener->presentComposerController(editor);
-            });
+            auto screen = std::make_shared<QuestionWithItsScreen>();
+            auto question =
+                CalendarStore::requestAccess([weakOpener, editor, weakView, screen](bool granted) {
+                    screen->closing.reset();
+                    if (!granted) {
+                        postCanceled(weakView);
+                        return;
+                    }
+                    if (auto opener = weakOpener.lock())
+                        opener->presentComposerControllerPastTheGate(editor);
+                });
+            screen->goesWith(opener.viewController(), question);
             return;
         }
         case CalendarAuthorizationStatus::Restricted:

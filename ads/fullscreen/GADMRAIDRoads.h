@@ -13,7 +13,9 @@
 //   - calendar: the creative's event (GADMRAIDCalendarProperties) in the calendar's event
 //     editor (platform::services::EventEditor) through the opener, after the gate and the
 //     calendar's permission (CalendarStore: asked once while undecided); refused, restricted
-//     or denied, the page hears "onCalendarEventCanceled" (on the main thread).
+//     or denied, the page hears "onCalendarEventCanceled" (on the main thread). The permission
+//     question goes down unanswered when the full-screen screen of the ad that asked closes,
+//     and the editor comes only while the ad is still on screen.
 // Main thread only.
 
 #include "platform/base/Value.h"

@@ -11,6 +11,8 @@
 #include "ads/web/GADSDKCoreController.h"
 #include "platform/base/LogSink.h"
 #include "platform/runtime/ThreadChecker.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 
 namespace ads {
 
@@ -30,11 +32,44 @@ std::shared_ptr<GADOpener> GADOpener::create(const GADOpenerRoads& roads) {
     return opener;
 }
 
-bool GADOpener::shouldPerformOpenAction() {
+bool GADOpener::isOnScreen(const GADAdView& adView) {
     MOVU_CHECK_MAIN_THREAD();
-    if (!autoClickProtected_) return true;
+    if (adView.isShownOutsideOurViews()) return true;
+    const auto standIn = adView.shownBy();
+    const platform::ui::View& shown =
+        standIn ? *standIn : static_cast<const platform::ui::View&>(adView);
+    // Ad views wait in a window nobody sees until they are placed: only the key window shows.
+    if (shown.window() != platform::ui::Application::shared().keyWindow().get()) return false;
+    std::shared_ptr<platform::ui::View> holder;
+    for (const platform::ui::View* v = &shown; v; holder = v->superview(), v = holder.get()) {
+        // As the window's hit test sees it: what the player cannot touch is not shown to them
+        // either (a screen on its way in or out takes no touches). A stand-in itself may be a
+        // picture or a text that leaves its touches to the native ad's view around it.
+        if (v->alpha() < 0.01) return false;
+        if (!v->isUserInteractionEnabled() && v != standIn.get()) return false;
+    }
+    // An inactive application, a hidden window or view, and clipping are the visible area's.
+    return !gad_visibleBounds(shown).isEmpty();
+}
+
+bool GADOpener::isAdOnScreen() const {
     auto view = adView();
-    if (view && view->touched()) return true;
+    return view && isOnScreen(*view);
+}
+
+bool GADOpener::shouldPerformOpenAction(Touch touch) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto view = adView();
+    if (view && isOnScreen(*view)) {
+        const bool unusedTouch =
+            view->touched() && view->touchCount() > view->touchesUsedForOpenings();
+        const bool firstWithoutTouch =
+            touch == Touch::AsProtectionSays && !autoClickProtected_ && !view->hasOpened();
+        if (unusedTouch || firstWithoutTouch) {
+            view->noteOpening();
+            return true;
+        }
+    }
     platform::Value::Dictionary info;
     if (view && view->adDebugDialog())
         info["debugDialog"] = platform::Value(*view->adDebugDialog());
@@ -88,6 +123,11 @@ bool GADOpener::isSlotMRAIDEnabled() const {
 void GADOpener::openApp(const platform::Url& url) {
     MOVU_CHECK_MAIN_THREAD();
     otherApps_->openApp(url);
+}
+
+void GADOpener::openAppPastTheGate(const platform::Url& url) {
+    MOVU_CHECK_MAIN_THREAD();
+    otherApps_->openAppPastTheGate(url);
 }
 
 // The store sheet
@@ -181,6 +221,12 @@ void GADOpener::presentComposerController(
     const std::shared_ptr<platform::ui::ViewController>& editor) {
     MOVU_CHECK_MAIN_THREAD();
     composers_->presentComposerController(editor);
+}
+
+void GADOpener::presentComposerControllerPastTheGate(
+    const std::shared_ptr<platform::ui::ViewController>& editor) {
+    MOVU_CHECK_MAIN_THREAD();
+    composers_->presentPastTheGate(editor);
 }
 
 // Full-screen web app and expand

@@ -1,13 +1,35 @@
 #pragma once
 
 // Carries out the click-throughs of one ad web view. Whatever the user's tap or the page asks
-// to open first passes the gate against automatic clicks (shouldPerformOpenAction: with
-// autoClickProtected on, nothing opens unless the user has touched the ad view; a blocked
-// open is reported to the SDK core page as "navigationBlocked"), then opens in the way that
-// suits it. A successful open is reported to the slot as one click (didOpen: the slot counts
-// it and pings the ad's click URLs), so a click is counted and pinged exactly once, here, and
-// only once the screen or the other app is really on its way: nothing that failed to start
-// counts.
+// to open first passes the gate against automatic clicks (shouldPerformOpenAction), then
+// opens in the way that suits it. A successful open is reported to the slot as one click
+// (didOpen: the slot counts it and pings the ad's click URLs), so a click is counted and
+// pinged exactly once, here, and only once the screen or the other app is really on its way:
+// nothing that failed to start counts.
+//
+// The gate. Here an opening does not leave the app: each is one more desktop browser window
+// (or a question, or a screen) over a game that runs on, so an ad may open only what the
+// player can see it asked for:
+//   1. The ad is on screen (isOnScreen): its ad view is in the key window, the application is
+//      active, neither the window nor any view on the way is hidden, transparent (alpha below
+//      0.01) or deaf to touches (a screen being presented or dismissed is), and some of it is
+//      inside the window and every clipping view above it (gad_visibleBounds). A preloaded ad
+//      waiting in the placeholder window, or one whose screen is closing, opens nothing. An
+//      ad view that is never shown itself is judged by the view that stands for it
+//      (GADAdView::shownBy, a native ad's view), or, shown by views we cannot see (a mediated
+//      network's, an app's own drawing), on the word of their owner, who reports the taps.
+//   2. A touch of the ad view that no opening has used yet lets one opening through and is
+//      used up by it, whoever of the ad's openers opens (the record is the ad view's:
+//      GADAdView::noteOpening). Touches of our close button or close area are not the ad
+//      view's.
+//   3. Without a touch, only where autoClickProtected is off and only the ad's first opening
+//      (the ad the view shows now: the slot's clearing of `touched` for a new ad starts it
+//      over).
+// A refusal is reported as the described one: "navigationBlocked" to the SDK core page (with
+// "debugDialog" and "navigationURL" when known); the actions with an MRAID error add theirs.
+// One opening asks the gate once: an action that goes on later (a confirmed link, an editor
+// waiting for its screen, the calendar after its permission, a store sheet after its load)
+// only checks that the ad is still on screen (isAdOnScreen), and gives up otherwise.
 //
 // The roads, each a collaborator the opener owns (in its own file) behind the Part-named
 // methods its callers use:
@@ -72,8 +94,13 @@ class GADOpener : public GADOpenerProtocol, public std::enable_shared_from_this<
     GADOpener(const GADOpener&) = delete;
     GADOpener& operator=(const GADOpener&) = delete;
 
-    // The gate: open only what the user asked for when auto-click protection is on.
-    bool shouldPerformOpenAction();
+    // The ad view is on screen, by rule 1 above.
+    static bool isOnScreen(const GADAdView& adView);
+    bool isAdOnScreen() const;
+    // The gate (above). Touch::Required asks a touch whatever the server's protection says
+    // (the album's question is the user's own); a pass uses the touch up.
+    enum class Touch { AsProtectionSays, Required };
+    bool shouldPerformOpenAction(Touch touch = Touch::AsProtectionSays);
     // False, without a report, when the ad view's window takes none of the orientations of
     // the mask (bit 1 << orientation); otherwise the gate.
     bool shouldPerformOpenActionWithOrientations(unsigned mask);
@@ -115,6 +142,9 @@ class GADOpener : public GADOpenerProtocol, public std::enable_shared_from_this<
     void clearSlot() override { slot_.reset(); }
     bool isSlotMRAIDEnabled() const override;
     void openApp(const platform::Url& url) override;
+    // An opening that passed the gate already goes on outside the app (a store sheet's
+    // fallback), while the ad is on screen.
+    void openAppPastTheGate(const platform::Url& url);
     void openEmailComposer(const platform::Url& url) override;
     void openSmsComposer(const platform::Url& url) override;
     void openBrowserToURL(const platform::Url& url, std::uint64_t supportedOrientations) override;
@@ -138,6 +168,10 @@ class GADOpener : public GADOpenerProtocol, public std::enable_shared_from_this<
     // Presents an editor (a composer, the calendar's) through its overlay proxy, after the
     // gate, once the screen to present from takes touches again.
     void presentComposerController(const std::shared_ptr<platform::ui::ViewController>& editor);
+    // The same for an editor whose opening already passed the gate (the calendar's, once its
+    // permission came): presented only while the ad is still on screen.
+    void presentComposerControllerPastTheGate(
+        const std::shared_ptr<platform::ui::ViewController>& editor);
 
   private:
     const GADOpenerRoads& roads_;

@@ -39,7 +39,7 @@ void GADOpenerComposers::openEmailComposer(const platform::Url& url) {
     composer->setSubject(std::move(fields.subject));
     composer->setMessageBody(std::move(fields.body), false);
     composer->setModalTransitionStyle(platform::ui::ModalTransitionStyle::CoverVertical);
-    presentComposerController(composer);
+    presentPastTheGate(composer);
 }
 
 void GADOpenerComposers::openSmsComposer(const platform::Url& url) {
@@ -59,7 +59,7 @@ void GADOpenerComposers::openSmsComposer(const platform::Url& url) {
     composer->setRecipients(std::move(fields.recipients));
     composer->setBody(std::move(fields.body));
     composer->setModalTransitionStyle(platform::ui::ModalTransitionStyle::CoverVertical);
-    presentComposerController(composer);
+    presentPastTheGate(composer);
 }
 
 void GADOpenerComposers::presentComposerController(
@@ -68,6 +68,18 @@ void GADOpenerComposers::presentComposerController(
     if (!composer) return;
     auto opener = opener_.lock();
     if (!opener || !opener->shouldPerformOpenAction()) {
+        abandonComposer(composer);
+        return;
+    }
+    presentPastTheGate(composer);
+}
+
+void GADOpenerComposers::presentPastTheGate(
+    const std::shared_ptr<platform::ui::ViewController>& composer) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!composer) return;
+    auto opener = opener_.lock();
+    if (!opener) {
         abandonComposer(composer);
         return;
     }
@@ -85,10 +97,16 @@ void GADOpenerComposers::presentComposerController(
             auto composer = weakComposer.lock();
             if (!composer) return;
             if (auto self = weakSelf.lock())
-                self->presentComposerController(composer);
+                self->presentPastTheGate(composer);
             else
                 abandonComposer(composer);
         });
+        return;
+    }
+    // The gate was passed when the ad asked; an ad gone from the screen since (its screen
+    // closed while the editor waited) puts nothing over the app's.
+    if (!opener->isAdOnScreen()) {
+        abandonComposer(composer);
         return;
     }
     auto overlay = GADOverlayProxy::overlayProxyForViewController(composer);

@@ -5,8 +5,9 @@
 // which keeps the opener alive while the composer is up. A composer asked for while the
 // full-screen ad it comes from is appearing or leaving is tried again every 0.25 s (holding
 // opener and composer weakly) until that screen takes touches again, and given up once the
-// screen is gone or off screen. A finished composer leaves on a later turn; one whose opener
-// is gone still closes, and its proxy lets go.
+// screen is gone or off screen, or the ad is no longer on screen (GADOpener::isAdOnScreen).
+// One composer is one opening: the gate is asked once, when the page asks. A finished composer
+// leaves on a later turn; one whose opener is gone still closes, and its proxy lets go.
 //
 // Main thread only. Its opener owns it and is held weakly; the compose delegate proxies hold
 // it weakly as the composers' delegate.
@@ -43,8 +44,12 @@ class GADOpenerComposers : public platform::services::MailComposerDelegate,
     // send mail (or text).
     void openEmailComposer(const platform::Url& url);
     void openSmsComposer(const platform::Url& url);
-    // Puts a composer (or another platform editor) up over the opener's view controller.
+    // Puts a composer (or another platform editor) up over the opener's view controller,
+    // after the gate.
     void presentComposerController(const std::shared_ptr<platform::ui::ViewController>& composer);
+    // The same for an editor whose opening already passed the gate: it only needs the ad still
+    // on screen when its turn comes.
+    void presentPastTheGate(const std::shared_ptr<platform::ui::ViewController>& composer);
 
     void mailComposeControllerDidFinish(platform::services::MailComposer& composer,
                                         platform::services::MailComposeResult result,

@@ -38,6 +38,13 @@ void GADOpenerOtherApps::openApp(const platform::Url& url) {
     MOVU_CHECK_MAIN_THREAD();
     auto opener = opener_.lock();
     if (!opener || !opener->shouldPerformOpenAction()) return;
+    openAppPastTheGate(url);
+}
+
+void GADOpenerOtherApps::openAppPastTheGate(const platform::Url& url) {
+    MOVU_CHECK_MAIN_THREAD();
+    auto opener = opener_.lock();
+    if (!opener || !opener->isAdOnScreen()) return;
     if (!platform::ui::Application::shared().canOpenURL(url.absoluteString())) {
         platform::LogSink::write("Ad click: this computer cannot open " + printableScheme(url) +
                                  ": links; nothing opened.");
@@ -79,7 +86,7 @@ void GADOpenerOtherApps::alertViewClickedButtonAtIndex(platform::ui::AlertView& 
     confirmationAlertURLs_.erase(entry);
     if (index != alert.firstOtherButtonIndex()) return;
     allowedAppURLs_.insert(url.absoluteString());
-    openApp(url);
+    openAppPastTheGate(url);
 }
 
 }  // namespace ads

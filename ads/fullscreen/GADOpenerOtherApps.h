@@ -6,7 +6,8 @@
 // looked up as spelled, then lower-cased) ask first with an untitled alert, the URL without
 // its scheme as message, "Cancel" and the listed title; a confirmed URL opens without asking
 // for the rest of the opener's life. Reports come first (click, leaving the app, "pclb"), and
-// the app is left on a later turn of the main loop.
+// the app is left on a later turn of the main loop. The gate is asked once per opening: the
+// user's confirmation goes on with the opening the gate let through, while the ad is on screen.
 //
 // Main thread only. Its opener owns it and is held weakly; the alerts it shows hold it weakly
 // as their delegate, each alert's URL is kept until the alert answers or goes.
@@ -34,6 +35,9 @@ class GADOpenerOtherApps : public platform::ui::AlertViewDelegate,
 
     // Behind the opener's gate; asks first when the scheme is listed for confirmation.
     void openApp(const platform::Url& url);
+    // The same for an opening that passed the gate already (a confirmed URL, a store sheet's
+    // fallback): it only needs the ad still on screen.
+    void openAppPastTheGate(const platform::Url& url);
     // The URLs the user confirmed, spelled as they came.
     const std::set<std::string>& allowedAppURLs() const { return allowedAppURLs_; }
 

@@ -63,7 +63,9 @@ void GADOpenerStoreSheets::storeProductDidLoad(const std::shared_ptr<StoreProduc
     auto opener = opener_.lock();
     if (!opener) return;
     if (loaded) {
-        if (waited) presentStoreSheet(*opener, sheet, opener->viewController());
+        // Its opening passed the gate when the page asked; the ad may have left since.
+        if (waited && opener->isAdOnScreen())
+            presentStoreSheet(*opener, sheet, opener->viewController());
         return;
     }
     auto presenting = sheet->presentingViewController();
@@ -74,7 +76,8 @@ void GADOpenerStoreSheets::storeProductDidLoad(const std::shared_ptr<StoreProduc
         // The user closed the sheet already.
         return;
     }
-    if (fallbackURL) opener->openApp(*fallbackURL);
+    // Still the opening the gate let through.
+    if (fallbackURL) opener->openAppPastTheGate(*fallbackURL);
 }
 
 void GADOpenerStoreSheets::fetchInAppStoreForProductID(const std::string& productID) {

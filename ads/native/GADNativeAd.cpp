@@ -120,6 +120,15 @@ void GADNativeAd::performClickOnView(const std::shared_ptr<platform::ui::View>& 
     const auto json = clickMessageJSON(assetName, environment);
     const auto adView = json && slot_ ? slot_->adView() : nullptr;
     if (adView) {
+        // The player tapped the ad where it shows: in the native ad's view, or (no view, a
+        // custom template's click the app reports) in the app's own drawing of it. The
+        // support page that opens the click is never shown itself.
+        if (view) {
+            adView->setShownBy(view);
+        } else {
+            adView->setShownOutsideOurViews();
+        }
+        adView->setTouched(true);
         adView->stringByEvaluatingJavaScriptFromString(
             std::string(kGADNativeAdHandleClickFunction) + "(" + *json + ")");
     }

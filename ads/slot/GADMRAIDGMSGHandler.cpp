@@ -116,8 +116,6 @@ void GADMRAIDGMSGHandler::actionStorePicture(const Value::Dictionary& parameters
         reportError(kPictureRefused, "storePicture");
         return;
     }
-    auto view = opener_->adView();
-    touchesAtLastQuestion_ = view ? view->touchCount() : 0;
     auto picture = GADMRAIDPicture::create(*url);
     picture->setDelegate(weak_from_this());
     pendingPictureDownloads_[key] = picture;
@@ -126,13 +124,10 @@ void GADMRAIDGMSGHandler::actionStorePicture(const Value::Dictionary& parameters
 }
 
 bool GADMRAIDGMSGHandler::pictureQuestionMayBeAsked() {
-    if (!opener_) return false;
-    // The server's auto-click protection has its say (and its report) first; but the album is
-    // the user's own, so the question needs the user's touch whatever the server asked for,
-    // one touch per question: a creative cannot ask again and again until the user gives in.
-    if (!opener_->shouldPerformOpenAction()) return false;
-    auto view = opener_->adView();
-    return view && view->touched() && view->touchCount() > touchesAtLastQuestion_;
+    // The album is the user's own: the question needs an ad on screen and the user's touch
+    // whatever the server asked for, one touch per question (the gate uses it up), so a
+    // creative cannot ask again and again until the user gives in.
+    return opener_ && opener_->shouldPerformOpenAction(GADOpener::Touch::Required);
 }
 
 void GADMRAIDGMSGHandler::withdrawQuestionsWithTheScreen() {

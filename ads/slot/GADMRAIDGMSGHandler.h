@@ -19,9 +19,9 @@
 // mask again by presenting and dismissing an invisible controller; when the mask shares no
 // orientation with the window, nothing turns (one log line).
 //
-// Pictures: the question ("Permission") comes only from a touch on the ad, one question per
-// touch, whatever the server's auto-click protection says (which, when on, also has the
-// refusal reported); otherwise the creative hears kPictureRefused. One GADMRAIDPicture per
+// Pictures: the question ("Permission") comes only from a touch on an ad on screen, one
+// question per touch, whatever the server's auto-click protection says (the opener's gate,
+// with a touch required); otherwise the creative hears kPictureRefused. One GADMRAIDPicture per
 // URL while it is asked, downloaded and stored; a repeat of a URL pending is dropped, and
 // while one picture's question is up another URL is refused with "Could not initialize
 // picture download.". A declined picture is no longer pending. A question still up goes
@@ -103,8 +103,6 @@ class GADMRAIDGMSGHandler : public GADGMSGHandler,
 
     std::shared_ptr<GADOpener> opener_;
     std::map<std::string, std::shared_ptr<GADMRAIDPicture>> pendingPictureDownloads_;
-    // The ad view's touch count when the last question was asked: the next needs a later one.
-    std::uint64_t touchesAtLastQuestion_ = 0;
     platform::NotificationCenter::Observation screenClosing_;
     std::weak_ptr<const void> warnedAd_;
     std::set<std::string> warnings_;

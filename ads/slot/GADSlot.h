@@ -288,6 +288,8 @@ class GADSlot : public GADAdFetcherDelegate,
     bool hasInAppPurchaseDelegate() const;
     std::shared_ptr<GADSlotDelegate> slotDelegate() const { return delegates_.slot.lock(); }
     std::shared_ptr<GADMRAIDEventHandling> MRAIDEventHandler() const override;
+    // The slot's opener carries the server's auto-click protection.
+    bool isAutoClickProtected() const override;
 
     // State transitions (GADSlotState.cpp), each the one place its state is entered; the rules
     // are docs/slot-states.md.

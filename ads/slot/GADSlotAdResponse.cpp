@@ -10,6 +10,8 @@
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/slot/GADAdResponseProcessors.h"
 #include "ads/slot/GADSlot.h"
+
+#include "ads/fullscreen/GADOpener.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADNotification.h"
 #include "platform/runtime/ThreadChecker.h"
@@ -177,6 +179,10 @@ bool GADSlot::isAdClick(platform::web::NavigationType type) const {
         return false;
     }
     return adView_ && adView_->touched();
+}
+
+bool GADSlot::isAutoClickProtected() const {
+    return opener_ && opener_->autoClickProtected();
 }
 
 platform::Url GADSlot::gestureClickURLWithURL(const platform::Url& url) {

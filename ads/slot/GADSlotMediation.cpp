@@ -147,8 +147,12 @@ bool GADSlot::openMediatedClickThrough(const platform::Url& url) {
     if (state_ != GADSlotState::ValidAd || !isMediating() || !opener_) return false;
     auto keep = shared_from_this();
     // The network's view stands where this slot's ad view would: the user's tap on it is a tap
-    // on the ad, which is what the gate against automatic clicks asks for.
-    if (adView_) adView_->setTouched(true);
+    // on the ad, which is what the gate against automatic clicks asks for, and the network,
+    // which saw the tap, says the ad is on screen.
+    if (adView_) {
+        adView_->setShownOutsideOurViews();
+        adView_->setTouched(true);
+    }
     opener_->setAdView(adView_);
     opener_->setNavigationURL(url.absoluteString());
     opener_->setReferringURL(std::nullopt);

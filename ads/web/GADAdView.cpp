@@ -80,10 +80,7 @@ void GADAdView::setUp() {
         if (auto view = weakSelf.lock()) view->handleGesture();
     });
     touchGestureRecognizer_ = std::make_shared<GADAdViewTouchGestureRecognizer>([weakSelf] {
-        if (auto view = weakSelf.lock()) {
-            view->setTouched(true);
-            ++view->touchCount_;
-        }
+        if (auto view = weakSelf.lock()) view->setTouched(true);
     });
 
     if (webViewContext_ == platform::web::WebViewContext::Shared) webView_ = cachedWebView();
@@ -117,6 +114,18 @@ GADAdView::~GADAdView() {
         if (webView_->context() == platform::web::WebViewContext::Shared) {
             cacheWebView(std::move(webView_));
         }
+    }
+}
+
+void GADAdView::setTouched(bool touched) {
+    touched_ = touched;
+    if (touched) {
+        ++touchCount_;
+    } else {
+        // A new ad: it opened nothing yet, and shows where its own view is until told otherwise.
+        hasOpened_ = false;
+        shownBy_.reset();
+        shownOutsideOurViews_ = false;
     }
 }
 

@@ -173,10 +173,36 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
 
     // A real touch reached the ad since the slot last cleared it.
     bool touched() const { return touched_; }
-    void setTouched(bool touched) { touched_ = touched; }
-    // Touches that began on the ad in its life, so a caller can tell a touch that came after a
+    // True: one more touch reached the ad (the touch recognizer's, or a stand-in's, such as a
+    // mediated network's view). False: the slot cleared it for a new ad, which has opened
+    // nothing yet either and shows in this view until told otherwise (shownBy).
+    void setTouched(bool touched);
+    // Touches that reached the ad in its life, so a caller can tell a touch that came after a
     // moment it remembers.
     std::uint64_t touchCount() const { return touchCount_; }
+    // Where the player sees the ad when this view is never shown itself: a view of ours that
+    // stands for it (a native ad's view), or views the openers' gate cannot see (a mediated
+    // network's, an app's own drawing of a custom native ad), whose owner reports the
+    // player's taps (setTouched) and is taken at its word that the ad is on screen.
+    std::shared_ptr<platform::ui::View> shownBy() const { return shownBy_.lock(); }
+    void setShownBy(std::weak_ptr<platform::ui::View> view) {
+        shownBy_ = std::move(view);
+        shownOutsideOurViews_ = false;
+    }
+    bool isShownOutsideOurViews() const { return shownOutsideOurViews_; }
+    void setShownOutsideOurViews() {
+        shownBy_.reset();
+        shownOutsideOurViews_ = true;
+    }
+    // What the openers' gate let through for the ad shown now (GADOpener): the touch count
+    // when it last let an opening through, and whether it let any through.
+    std::uint64_t touchesUsedForOpenings() const { return touchesUsedForOpenings_; }
+    bool hasOpened() const { return hasOpened_; }
+    // An opening went through: the touches so far are used up.
+    void noteOpening() {
+        touchesUsedForOpenings_ = touchCount_;
+        hasOpened_ = true;
+    }
     bool showDebug() const { return showDebug_; }
     void setShowDebug(bool show) { showDebug_ = show; }
     const std::optional<std::string>& adDebugDialog() const { return adDebugDialog_; }
@@ -233,6 +259,10 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     bool gestureRecognizersAdded_ = false;
     bool touched_ = false;
     std::uint64_t touchCount_ = 0;
+    std::uint64_t touchesUsedForOpenings_ = 0;
+    bool hasOpened_ = false;
+    std::weak_ptr<platform::ui::View> shownBy_;
+    bool shownOutsideOurViews_ = false;
     bool showDebug_ = true;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::optional<std::string> adDebugDialog_;

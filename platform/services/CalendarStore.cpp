@@ -11,10 +11,21 @@ namespace platform::services {
 namespace {
 
 // Hears the one answer to the question and stores it.
-class AccessQuestion : public ui::AlertViewDelegate {
+class AccessQuestion : public ui::AlertViewDelegate, public CalendarAccessRequest {
   public:
     explicit AccessQuestion(std::function<void(bool)> completion)
         : completion_(std::move(completion)) {}
+
+    void withdraw() override {
+        if (!completion_) return;
+        completion_ = nullptr;
+        if (auto alert = alert_.lock()) {
+            // Without a click: nobody hears an answer.
+            alert->setDelegate({});
+            alert->dismissWithClickedButtonIndex(0, false);
+        }
+        MainLoop::main().post([keep = std::move(self)] {});
+    }
 
     void alertViewClickedButtonAtIndex(ui::AlertView& alert, int index) override {
         const bool granted = index == alert.firstOtherButtonIndex();
@@ -25,6 +36,7 @@ class AccessQuestion : public ui::AlertViewDelegate {
     void alertViewCancel(ui::AlertView&) override { answer(false); }
 
     std::shared_ptr<AccessQuestion> self;
+    std::weak_ptr<ui::AlertView> alert_;
 
   private:
     void answer(bool granted) {
@@ -50,17 +62,21 @@ void CalendarStore::setAuthorizationStatus(CalendarAuthorizationStatus status) {
     UserDefaults::standard().setInteger(kAuthorizationStatusKey, static_cast<int>(status));
 }
 
-void CalendarStore::requestAccess(std::function<void(bool granted)> completion) {
+std::shared_ptr<CalendarAccessRequest> CalendarStore::requestAccess(
+    std::function<void(bool granted)> completion) {
     const auto status = authorizationStatus();
     if (status != CalendarAuthorizationStatus::NotDetermined) {
         MainLoop::main().post([completion = std::move(completion), status] {
             if (completion) completion(status == CalendarAuthorizationStatus::Authorized);
         });
-        return;
+        return nullptr;
     }
     auto question = std::make_shared<AccessQuestion>(std::move(completion));
     question->self = question;
-    ui::AlertView::create("", kAccessQuestion, question, kDenyTitle, {kAllowTitle})->show();
+    auto alert = ui::AlertView::create("", kAccessQuestion, question, kDenyTitle, {kAllowTitle});
+    question->alert_ = alert;
+    alert->show();
+    return question;
 }
 
 }  // namespace platform::services

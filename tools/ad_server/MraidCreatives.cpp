@@ -186,6 +186,56 @@ std::vector<std::string> earlyLayoutCreativeNames() {
     return {"load-expand", "busy-load-expand", "held-load-expand", "record-load-expand"};
 }
 
+// Creatives that act once they are hidden: they record every message and listener call as
+// the recording creative does (window.messages, window.records) and, 0.2 s after they went
+// from viewable to not viewable (an interstitial closed), ask for a calendar event and to
+// store a picture, as a careless or hostile creative does once the player looked away.
+std::string askAfterCloseCreative() {
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+           "<title>Movuroute MRAID ask after close</title>\n"
+           "<style>\n"
+           "html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; "
+           "background: #805000; color: #ffffff; font: 11px sans-serif; }\n"
+           "</style>\n"
+           "<script>\n"
+           "window.messages = [];\n"
+           "window.records = [];\n"
+           "window.RADE_ReceiveMessage = function (name, p) {\n"
+           "  window.messages.push({name: String(name), p: p || {}});\n"
+           "};\n"
+           "</script>\n"
+           "<script src=\"mraid.js\"></script>\n"
+           "</head><body>\n<p>Calendar and picture after close</p>\n"
+           "<script>\n"
+           "(function () {\n"
+           "  if (!window.mraid) return;\n"
+           "  function record(event, args) {\n"
+           "    window.records.push({event: event, args: args, state: mraid.getState(),\n"
+           "      viewable: mraid.isViewable(), messages: window.messages.length});\n"
+           "  }\n"
+           "  ['ready', 'stateChange', 'viewableChange', 'error'].forEach(function (event) {\n"
+           "    mraid.addEventListener(event, function () {\n"
+           "      record(event, Array.prototype.slice.call(arguments));\n"
+           "    });\n"
+           "  });\n"
+           "  var seen = false, asked = false;\n"
+           "  mraid.addEventListener('viewableChange', function (viewable) {\n"
+           "    if (viewable) { seen = true; return; }\n"
+           "    if (!seen || asked) return;\n"
+           "    asked = true;\n"
+           "    setTimeout(function () {\n"
+           "      record('ask', []);\n"
+           "      mraid.createCalendarEvent({description: 'Movuroute launch party', location: "
+           "'Hall 2', summary: 'Bring friends', start: '2026-12-24T18:30:00+01:00', end: "
+           "'2026-12-24T21:00:00+01:00'});\n"
+           "      mraid.storePicture(new URL('/mads/mraid/picture.png', location.href).href);\n"
+           "    }, 200);\n"
+           "  });\n"
+           "})();\n"
+           "</script>\n</body></html>\n";
+}
+
 }  // namespace
 
 std::vector<std::string> mraidCreativeNames() {
@@ -194,6 +244,8 @@ std::vector<std::string> mraidCreativeNames() {
     names.insert(names.end(), {"record", "record-late"});
     for (auto& name : mraidLayoutCreativeNames()) names.push_back(std::move(name));
     for (auto& name : earlyLayoutCreativeNames()) names.push_back(std::move(name));
+    // Creatives that act after they were closed.
+    names.emplace_back("ask-after-close");
     return names;
 }
 
@@ -202,6 +254,7 @@ std::optional<std::string> mraidCreative(std::string_view feature) {
         return recordingCreative(feature != "record");
     if (auto page = mraidLayoutCreative(feature)) return page;
     if (auto page = earlyLayoutCreative(feature)) return page;
+    if (feature == "ask-after-close") return askAfterCloseCreative();
     auto found = features().find(feature);
     if (found == features().end()) return std::nullopt;
     const std::string name(feature);

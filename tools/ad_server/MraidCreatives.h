@@ -26,6 +26,8 @@
 //                   busy for 6 s first, the probe with a picture the server may hold back
 //                   (kMraidHeldPicturePath: its load event waits for it), and the recording
 //                   creative with that picture doing it
+//   ask-after-close - records as "record" does and, 0.2 s after it stopped being viewable
+//                   (an interstitial closed), asks for a calendar event and to store a picture
 // Unit names on the command line: "mraid-expand", "mraid-resize", ... (ad kind "banner"
 // with the creative as its HTML, so an interstitial request gets the same page). The
 // creatives for looking at pixels (MraidLayoutCreatives.h) are found by the same names.

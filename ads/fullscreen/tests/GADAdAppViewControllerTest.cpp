@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ui/Application.h"
+
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/fullscreen/GADAdAppAdViewDelegate.h"
@@ -68,6 +70,8 @@ class GADAdAppViewControllerTest : public ::testing::Test {
     GADAdAppViewControllerTest() {
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application.
+        platform::ui::Application::shared().becomeActive();
     }
     std::shared_ptr<GADAdAppViewController> controller(std::shared_ptr<GADAdView> adView = {}) {
         auto vc = GADAdAppViewController::create(std::move(adView));

@@ -48,6 +48,8 @@ class GADBrowserViewControllerTest : public ::testing::Test {
     GADBrowserViewControllerTest() {
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application.
+        platform::ui::Application::shared().becomeActive();
         opener->setSlot(slot);
         opener->setViewController(root);
         (void)GADSDKCoreController::sharedInstance();
@@ -66,6 +68,7 @@ class GADBrowserViewControllerTest : public ::testing::Test {
     // The browser the opener put up, once its presentation has finished.
     std::shared_ptr<GADBrowserViewController> openBrowser(const std::string& url,
                                                           std::uint64_t orientations = 30) {
+        adView->setTouched(true);
         opener->openBrowserToURL(*Url::parse(url), orientations);
         scope.advance(kAnimation);
         return shownBrowser();
@@ -267,6 +270,7 @@ TEST_F(GADBrowserViewControllerTest, TheRoadOpensWebPagesOnlyAndCountsOneClick) 
     // Anything but a web page opens nothing and is no click.
     platform::LogSink::Capture log;
     for (const char* url : {"tel:+15551234", "ftp://files.test/x", "javascript:alert(1)"}) {
+        adView->setTouched(true);
         opener->openBrowserToURL(*Url::parse(url), 30);
         scope.advance(kAnimation);
         EXPECT_EQ(root->presentedViewController(), nullptr) << url;
@@ -275,6 +279,7 @@ TEST_F(GADBrowserViewControllerTest, TheRoadOpensWebPagesOnlyAndCountsOneClick) 
     EXPECT_TRUE(log.contains("web pages only"));
 
     // A page's "open" of a video link takes the browser too.
+    adView->setTouched(true);
     opener->openVideoToURL(*Url::parse("http://video.test/clip.mp4"), 30);
     scope.advance(kAnimation);
     EXPECT_NE(shownBrowser(), nullptr);
@@ -287,6 +292,8 @@ TEST_F(GADBrowserViewControllerTest, ABrowserOverAnInterstitialIsOneScreenForThe
     ASSERT_TRUE(interstitial->presentFromViewController(root, {}));
     scope.advance(kAnimation);
     opener->setViewController(interstitial);
+    // The ad is the interstitial's: the app's screen beneath is covered.
+    interstitial->view()->addSubview(adView);
 
     auto browser = openBrowser("https://land.test/");
     ASSERT_NE(browser, nullptr);

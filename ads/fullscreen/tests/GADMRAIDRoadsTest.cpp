@@ -126,6 +126,8 @@ class GADMRAIDRoadsTest : public ::testing::Test {
         GADMRAIDRoads::load();
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application.
+        platform::ui::Application::shared().becomeActive();
         screens->mraidEvents = events;
         opener->setSlot(screens);
         opener->setViewController(root);
@@ -179,6 +181,7 @@ class GADMRAIDRoadsTest : public ::testing::Test {
 
 TEST_F(GADMRAIDRoadsTest, ResizingShowsTheAdOverTheAppAndItsCloseReturnsIt) {
     // 320 x 250 over the banner's superview's lower part: the rest stays the app's.
+    adView->setTouched(true);
     opener->openWebAppWithResizeProperties(resizeParameters("320", "250", "0", "230"));
     scope.advance(kAnimation);
     auto controller = resized();
@@ -196,13 +199,16 @@ TEST_F(GADMRAIDRoadsTest, ResizingShowsTheAdOverTheAppAndItsCloseReturnsIt) {
 
     // New properties for the resized ad: moved, no second click, one more "resized".
     opener->setViewController(controller);
+    adView->setTouched(true);
     opener->openWebAppWithResizeProperties(resizeParameters("300", "100", "10", "300", "top-left"));
     scope.advance(1);
     EXPECT_EQ(clicks(), 1);
     EXPECT_EQ(controller->customClosePosition(), 2);
     EXPECT_EQ(scriptsMentioning("\"resized\""), 2u);
     // Refused new ones keep the old, move no close area and report no "resized".
+    adView->setTouched(true);
     opener->openWebAppWithResizeProperties(resizeParameters("5000", "100", "0", "0", "center"));
+    adView->setTouched(true);
     opener->openWebAppWithResizeProperties(Value::Dictionary{{"a", Value("resize")}});
     scope.advance(1);
     EXPECT_EQ(controller->customClosePosition(), 2);
@@ -226,7 +232,9 @@ TEST_F(GADMRAIDRoadsTest, RefusedResizesShowNothingAndCountNoClick) {
     // A missing key, a frame larger than the visible area, and the gate.
     auto missing = resizeParameters("320", "250", "0", "230");
     missing.erase("allowOffscreen");
+    adView->setTouched(true);
     opener->openWebAppWithResizeProperties(missing);
+    adView->setTouched(true);
     opener->openWebAppWithResizeProperties(resizeParameters("330", "50", "0", "0"));
     opener->setAutoClickProtected(true);
     opener->openWebAppWithResizeProperties(resizeParameters("320", "250", "0", "230"));
@@ -251,6 +259,7 @@ TEST_F(GADMRAIDRoadsTest, ARotationMovesTheAdBackInsideOrClosesIt) {
     application.setSupportedInterfaceOrientations(30);
     application.setStatusBarHidden(true);
     // Sticking out 10 points on the right: shown moved 10 points left.
+    adView->setTouched(true);
     opener->openWebAppWithResizeProperties(resizeParameters("200", "100", "130", "300"));
     scope.advance(kAnimation);
     auto controller = resized();
@@ -263,6 +272,7 @@ TEST_F(GADMRAIDRoadsTest, ARotationMovesTheAdBackInsideOrClosesIt) {
 
     // The whole height, then a turn that brings the status bar back: it no longer fits.
     opener->setViewController(controller);
+    adView->setTouched(true);
     opener->openWebAppWithResizeProperties(resizeParameters("320", "480", "0", "0"));
     scope.advance(1);
     EXPECT_EQ(resized(), controller);
@@ -334,6 +344,7 @@ class GADMRAIDCalendarRoadTest : public GADMRAIDRoadsTest {
 TEST_F(GADMRAIDCalendarRoadTest, EachPermissionLeadsToTheEditorOrACancel) {
     // Allowed: the editor at once, one click.
     setStatus(3);
+    adView->setTouched(true);
     opener->openCalendarWithDictionary(event);
     scope.advance(kAnimation);
     ASSERT_NE(editor(), nullptr);
@@ -346,6 +357,7 @@ TEST_F(GADMRAIDCalendarRoadTest, EachPermissionLeadsToTheEditorOrACancel) {
     // Restricted and denied: the page hears the cancel, nothing shows.
     for (int status : {1, 2}) {
         setStatus(status);
+        adView->setTouched(true);
         opener->openCalendarWithDictionary(event);
         scope.advance(kAnimation);
         EXPECT_EQ(root->presentedViewController(), nullptr);
@@ -354,6 +366,7 @@ TEST_F(GADMRAIDCalendarRoadTest, EachPermissionLeadsToTheEditorOrACancel) {
 
     // Undecided: the question first; "Don't Allow" cancels, "OK" opens the editor.
     setStatus(0);
+    adView->setTouched(true);
     opener->openCalendarWithDictionary(event);
     auto question = platform::ui::AlertView::visibleAlert();
     ASSERT_NE(question, nullptr);
@@ -361,6 +374,7 @@ TEST_F(GADMRAIDCalendarRoadTest, EachPermissionLeadsToTheEditorOrACancel) {
     scope.advance(kAnimation);
     EXPECT_EQ(scriptsMentioning("'onCalendarEventCanceled'"), 3u);
     setStatus(0);
+    adView->setTouched(true);
     opener->openCalendarWithDictionary(event);
     question = platform::ui::AlertView::visibleAlert();
     ASSERT_NE(question, nullptr);

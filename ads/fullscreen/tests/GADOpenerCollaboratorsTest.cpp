@@ -16,9 +16,11 @@
 #include "ads/fullscreen/GADOpenerStoreSheets.h"
 #include "ads/fullscreen/GADOpenerWebApps.h"
 #include "ads/fullscreen/GADSupplementalAdAppViewController.h"
+#include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/FakeFullScreenSlot.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/web/GADAdView.h"
 #include "platform/runtime/GlobalQueue.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/services/MailComposer.h"
@@ -45,8 +47,14 @@ class GADOpenerCollaboratorsTest : public ::testing::Test {
     GADOpenerCollaboratorsTest() {
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application.
+        platform::ui::Application::shared().becomeActive();
         opener->setSlot(screens);
         opener->setViewController(root);
+        // The ad, on screen.
+        adView = GADAdView::create({0, 430, 320, 50});
+        root->view()->addSubview(adView);
+        opener->setAdView(adView);
         Application::shared().setDesktopOpener([](const Strings&) { return true; });
         openedBefore = Application::shared().openedURLs().size();
         StoreProductLookup::setScriptForTesting(
@@ -61,17 +69,21 @@ class GADOpenerCollaboratorsTest : public ::testing::Test {
         AlertView::resetAll();
     }
 
+    // The player's touch on the ad: each opening needs one of its own.
+    void tap() { adView->setTouched(true); }
     std::size_t openedCount() const {
         return Application::shared().openedURLs().size() - openedBefore;
     }
 
     ads::testing::AdsTestScope scope;
+    ads::testing::AdViewTestScope views;
     ads::testing::SDKCoreTestScope core;
     std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
     std::shared_ptr<ViewController> root = ViewController::create();
     std::shared_ptr<ads::testing::FakeFullScreenSlot> screens =
         ads::testing::FakeFullScreenSlot::create();
     std::shared_ptr<GADOpener> opener = GADOpener::create();
+    std::shared_ptr<GADAdView> adView;
     std::size_t openedBefore = 0;
 };
 
@@ -79,10 +91,12 @@ TEST_F(GADOpenerCollaboratorsTest, OtherAppsRememberOnlyConfirmedURLsAndNeedThei
     platform::UserDefaults::standard().setObject(settings_keys::kClickthroughConfirmSchemes,
                                                  Value::dictionary({{"https", Value("Go")}}));
     auto apps = GADOpenerOtherApps::create(opener);
+    tap();
     apps->openApp(*Url::parse("https://land.test/a"));
     auto alert = AlertView::visibleAlert();
     ASSERT_NE(alert, nullptr);
     alert->tapButton(alert->firstOtherButtonIndex());
+    tap();
     apps->openApp(*Url::parse("https://land.test/b"));
     alert = AlertView::visibleAlert();
     ASSERT_NE(alert, nullptr);
@@ -93,11 +107,13 @@ TEST_F(GADOpenerCollaboratorsTest, OtherAppsRememberOnlyConfirmedURLsAndNeedThei
     EXPECT_EQ(screens->clickLog, (Strings{"click", "leave"}));
 
     // An alert answered after the opener went opens nothing and reports nothing.
+    tap();
     apps->openApp(*Url::parse("https://land.test/c"));
     alert = AlertView::visibleAlert();
     ASSERT_NE(alert, nullptr);
     opener.reset();
     alert->tapButton(alert->firstOtherButtonIndex());
+    tap();
     apps->openApp(*Url::parse("https://land.test/a"));
     scope.runUntilIdle();
     EXPECT_EQ(openedCount(), 1u);
@@ -113,6 +129,7 @@ TEST_F(GADOpenerCollaboratorsTest, StoreSheetsCacheLoadedProductsOnceAndNeedThei
     EXPECT_FALSE(sheets->hasCachedProduct("0"));
     EXPECT_TRUE(sheets->hasCachedProduct("7"));
 
+    tap();
     sheets->openInAppStoreWithProductID("7", std::nullopt, true);
     EXPECT_NE(root->presentedViewController(), nullptr);
     EXPECT_FALSE(sheets->hasCachedProduct("7"));

@@ -12,6 +12,7 @@
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/FakeFullScreenSlot.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/web/GADAdView.h"
 #include "ads/web/GADCSIGMSGHandler.h"
 #include "platform/base/LogSink.h"
 #include "platform/services/StoreProductLookup.h"
@@ -35,19 +36,28 @@ class GADOpenerGMSGHandlerTest : public ::testing::Test {
     GADOpenerGMSGHandlerTest() {
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application.
+        platform::ui::Application::shared().becomeActive();
         opener->setSlot(slot);
         opener->setViewController(root);
+        // The ad whose page sends the messages, on screen.
+        adView = GADAdView::create({0, 430, 320, 50});
+        root->view()->addSubview(adView);
+        opener->setAdView(adView);
         Application::shared().setDesktopOpener([](const Strings&) { return true; });
         openedBefore = Application::shared().openedURLs().size();
     }
     ~GADOpenerGMSGHandlerTest() override {
         Application::shared().setDesktopOpener({});
         Application::shared().setStatusBarOrientation(platform::ui::OrientationPortrait);
+        Application::shared().setSupportedInterfaceOrientations(1u << 1);
         StoreProductLookup::setScriptForTesting(nullptr);
         platform::ui::AlertView::resetAll();
     }
 
+    // The player touched the ad before each "open": every opening needs a touch of its own.
     bool send(const std::string& action, Params params) {
+        if (action == "open") adView->setTouched(true);
         auto note = GADNotification::create(action, std::move(params));
         return handler->handleNotification(note, nullptr);
     }
@@ -72,6 +82,7 @@ class GADOpenerGMSGHandlerTest : public ::testing::Test {
     std::shared_ptr<ads::testing::FakeFullScreenSlot> slot =
         ads::testing::FakeFullScreenSlot::create();
     std::shared_ptr<GADOpener> opener = GADOpener::create();
+    std::shared_ptr<GADAdView> adView;
     std::shared_ptr<GADOpenerGMSGHandler> handler = GADOpenerGMSGHandler::create(opener);
     std::size_t openedBefore = 0;
 };
@@ -154,8 +165,10 @@ TEST_F(GADOpenerGMSGHandlerTest, OpenPicksItsRoadByA) {
     scope.advance(1);
     EXPECT_TRUE(
         std::dynamic_pointer_cast<GADBrowserViewController>(root->presentedViewController()));
-    // The purchase road this program has no screen for logs one line; bad quantities end
-    // silently.
+    // The browser covers the ad; back on screen, the purchase road this program has no
+    // screen for logs one line; bad quantities end silently.
+    root->dismissViewController(false);
+    scope.advance(1);
     for (const char* quantity : {"0", "11", "abc"})
         send("open",
              params({{"a", "in_app_purchase"}, {"product_id", "p"}, {"quantity", quantity}}));
@@ -166,6 +179,8 @@ TEST_F(GADOpenerGMSGHandlerTest, OpenPicksItsRoadByA) {
 }
 
 TEST_F(GADOpenerGMSGHandlerTest, WebAppByURLOrHTML) {
+    // The ad's window takes landscape.
+    Application::shared().setSupportedInterfaceOrientations(30);
     EXPECT_TRUE(
         send("open",
              params({{"a", "webapp"}, {"html", "<p>x</p>"}, {"o", "l"}, {"custom_close", "1"}})));

@@ -52,6 +52,8 @@ class GADOpenerTest : public ::testing::Test {
     GADOpenerTest() {
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application.
+        platform::ui::Application::shared().becomeActive();
         opener->setSlot(screens);
         opener->setViewController(root);
         // The SDK core page's controller comes first, so the ad view's page is the last made.
@@ -100,6 +102,8 @@ class GADOpenerTest : public ::testing::Test {
         opener->setViewController(screen);
         return screen;
     }
+    // The player's touch on the ad: each opening needs one of its own.
+    void tap() { adView->setTouched(true); }
     std::shared_ptr<ViewController> topController() {
         auto top = root;
         while (top->presentedViewController()) top = top->presentedViewController();
@@ -145,6 +149,7 @@ TEST_F(GADOpenerTest, TheGateAndLinksTheDesktopCannotFollow) {
 
     // A tel: link (even one listed for confirmation) ends like missing content.
     platform::LogSink::Capture log;
+    tap();
     opener->openApp(*Url::parse("tel:+15551234"));
     scope.runUntilIdle();
     EXPECT_EQ(AlertView::visibleAlert(), nullptr);
@@ -156,6 +161,7 @@ TEST_F(GADOpenerTest, TheGateAndLinksTheDesktopCannotFollow) {
 TEST_F(GADOpenerTest, ConfirmedSchemesAskOnceAndCancelForgets) {
     setConfirmSchemes(Value::dictionary({{"https", Value("Open")}}));
     // Looked up as spelled, then lower-cased.
+    tap();
     opener->openApp(*Url::parse("HTTPS://land.test/a"));
     auto alert = AlertView::visibleAlert();
     ASSERT_NE(alert, nullptr);
@@ -171,6 +177,7 @@ TEST_F(GADOpenerTest, ConfirmedSchemesAskOnceAndCancelForgets) {
     EXPECT_EQ(opened(), (Strings{"HTTPS://land.test/a"}));
     EXPECT_EQ(clicks(), 1);
     // Confirmed once, it opens without asking again.
+    tap();
     opener->openApp(*Url::parse("HTTPS://land.test/a"));
     EXPECT_EQ(AlertView::visibleAlert(), nullptr);
     scope.runUntilIdle();
@@ -178,6 +185,7 @@ TEST_F(GADOpenerTest, ConfirmedSchemesAskOnceAndCancelForgets) {
 
     // Cancel opens nothing and forgets the alert: the next open asks again.
     for (int ask = 0; ask < 2; ++ask) {
+        tap();
         opener->openApp(*Url::parse("https://land.test/b"));
         alert = AlertView::visibleAlert();
         ASSERT_NE(alert, nullptr);
@@ -187,10 +195,12 @@ TEST_F(GADOpenerTest, ConfirmedSchemesAskOnceAndCancelForgets) {
     EXPECT_EQ(opened().size(), 2u);
     EXPECT_EQ(clicks(), 2);
     // Only the confirmed URL is remembered: it opens at once, the cancelled one asks.
+    tap();
     opener->openApp(*Url::parse("HTTPS://land.test/a"));
     EXPECT_EQ(AlertView::visibleAlert(), nullptr);
     scope.runUntilIdle();
     EXPECT_EQ(opened().size(), 3u);
+    tap();
     opener->openApp(*Url::parse("https://land.test/b"));
     alert = AlertView::visibleAlert();
     ASSERT_NE(alert, nullptr);
@@ -200,6 +210,7 @@ TEST_F(GADOpenerTest, ConfirmedSchemesAskOnceAndCancelForgets) {
 
     // An empty dictionary turns confirmation off for every scheme.
     setConfirmSchemes(Value::dictionary({}));
+    tap();
     opener->openApp(*Url::parse("https://land.test/b"));
     EXPECT_EQ(AlertView::visibleAlert(), nullptr);
     scope.runUntilIdle();
@@ -213,6 +224,7 @@ TEST_F(GADOpenerTest, StoreSheetsFromTheCacheWaitingOrNot) {
         StoreProductLookup::answer(id, c);
     });
     // A missing product id is ignored.
+    tap();
     opener->openInAppStoreWithProductID("", std::nullopt, false);
     opener->fetchInAppStoreForProductID("");
     scope.runUntilIdle();
@@ -221,6 +233,7 @@ TEST_F(GADOpenerTest, StoreSheetsFromTheCacheWaitingOrNot) {
     // A prefetched sheet shows at once, without a lookup, and only once.
     opener->fetchInAppStoreForProductID("123");
     scope.runUntilIdle();
+    tap();
     opener->openInAppStoreWithProductID("123", std::nullopt, true);
     EXPECT_NE(root->presentedViewController(), nullptr);
     scope.advance(kAnimation);
@@ -235,6 +248,7 @@ TEST_F(GADOpenerTest, StoreSheetsFromTheCacheWaitingOrNot) {
     EXPECT_EQ(screens->events, (Strings{"willPresent", "willDismiss", "didDismiss"}));
 
     // Waiting: the sheet comes once the product has loaded; the next open loads again.
+    tap();
     opener->openInAppStoreWithProductID("123", std::nullopt, true);
     EXPECT_EQ(root->presentedViewController(), nullptr);
     scope.advance(kAnimation);
@@ -246,6 +260,7 @@ TEST_F(GADOpenerTest, StoreSheetsFromTheCacheWaitingOrNot) {
     scope.advance(kAnimation);
 
     // Not waiting and failing: the sheet shown at once is closed and the fallback opens.
+    tap();
     opener->openInAppStoreWithProductID("0", Url::parse("https://store.test/fallback"), false);
     ASSERT_NE(root->presentedViewController(), nullptr);
     scope.advance(kAnimation);
@@ -253,6 +268,7 @@ TEST_F(GADOpenerTest, StoreSheetsFromTheCacheWaitingOrNot) {
     scope.runUntilIdle();
     EXPECT_EQ(opened(), (Strings{"https://store.test/fallback"}));
     // Waiting and failing: no sheet, but the user still goes where the ad meant.
+    tap();
     opener->openInAppStoreWithProductID("x", Url::parse("https://store.test/other"), true);
     scope.advance(kAnimation);
     EXPECT_EQ(root->presentedViewController(), nullptr);
@@ -261,6 +277,7 @@ TEST_F(GADOpenerTest, StoreSheetsFromTheCacheWaitingOrNot) {
     opener->fetchInAppStoreForProductID("0");
     scope.runUntilIdle();
     const auto before = lookups.size();
+    tap();
     opener->openInAppStoreWithProductID("0", std::nullopt, true);
     scope.advance(kAnimation);
     EXPECT_EQ(lookups.size(), before + 1);
@@ -277,6 +294,7 @@ TEST_F(GADOpenerTest, ExpandFromABannerAndNotFromAFullScreenAd) {
 
     // From a full-screen ad: nothing, not even an error.
     auto screen = presentInterstitial();
+    tap();
     opener->expandToWebAppWithSupportedOrientations(30, false);
     scope.advance(kAnimation);
     EXPECT_EQ(screen->presentedViewController(), nullptr);
@@ -287,6 +305,7 @@ TEST_F(GADOpenerTest, ExpandFromABannerAndNotFromAFullScreenAd) {
 
     // From a banner: the ad view goes full screen and comes back to the same place.
     opener->setViewController(root);
+    tap();
     opener->expandToWebAppWithSupportedOrientations(30, true);
     EXPECT_EQ(clicks(), 1);
     scope.advance(kAnimation);
@@ -312,20 +331,24 @@ TEST_F(GADOpenerTest, WebAppsAndTheirRefusals) {
     // No window of the ad takes landscape only: refused with the ad's error, nothing shown.
     window->addSubview(container);
     Application::shared().setSupportedInterfaceOrientations(1u << 1);
+    tap();
     opener->openWebApp(*Url::parse("https://app.test/"), 24, false);
     EXPECT_TRUE(
         log.contains("Expanding an ad is not allowed until the user interacts with the ad."));
     Application::shared().setSupportedInterfaceOrientations(30);
 
     // Only web addresses load; without a controller to present from, nothing opens.
+    tap();
     opener->openWebApp(*Url::parse("file:///etc/passwd"), 30, false);
     opener->setViewController({});
+    tap();
     opener->openWebApp(*Url::parse("https://app.test/"), 30, false);
     scope.advance(kAnimation);
     EXPECT_EQ(root->presentedViewController(), nullptr);
     EXPECT_EQ(clicks(), 0);
 
     opener->setViewController(root);
+    tap();
     opener->openWebAppWithHTML("<p>app</p>", 6, true);
     scope.advance(kAnimation);
     auto app = std::dynamic_pointer_cast<GADSupplementalAdAppViewController>(
@@ -338,6 +361,7 @@ TEST_F(GADOpenerTest, WebAppsAndTheirRefusals) {
 }
 
 TEST_F(GADOpenerTest, MailAndMessageComposersFromLinks) {
+    tap();
     opener->openEmailComposer(*Url::parse(
         "mailto:ann%40ads.test?cc=bo@ads.test,cy@ads.test&Subject=Hi%20there&body=A+b"));
     scope.advance(kAnimation);
@@ -367,6 +391,7 @@ TEST_F(GADOpenerTest, MailAndMessageComposersFromLinks) {
     EXPECT_TRUE(proxy.expired());
     EXPECT_EQ(screens->events, (Strings{"willPresent", "willDismiss", "didDismiss"}));
 
+    tap();
     opener->openSmsComposer(*Url::parse("sms:+15551234,5556789?body=Hello%20you"));
     scope.advance(kAnimation);
     auto message = std::dynamic_pointer_cast<MessageComposer>(root->presentedViewController());
@@ -380,21 +405,30 @@ TEST_F(GADOpenerTest, MailAndMessageComposersFromLinks) {
     // A device that cannot send does nothing.
     MailComposer::setCanSendMailForTesting(false);
     MessageComposer::setCanSendTextForTesting(false);
+    tap();
     opener->openEmailComposer(*Url::parse("mailto:a@b.test"));
+    tap();
     opener->openSmsComposer(*Url::parse("sms:123"));
     scope.advance(kAnimation);
     EXPECT_EQ(root->presentedViewController(), nullptr);
     EXPECT_EQ(clicks(), 2);
 }
 
-TEST_F(GADOpenerTest, AComposerOverAnAppearingInterstitialComesAfterTheRetry) {
+TEST_F(GADOpenerTest, AComposerWaitsForAnAppearingScreenAndNeedsTheAdStillOnScreen) {
+    // The ad is the interstitial's, whose screen is appearing.
     auto screen = presentInterstitial(false);
     ASSERT_FALSE(screen->view()->isUserInteractionEnabled());
+    container->removeFromSuperview();
+    screen->view()->addSubview(container);
+    tap();
     opener->openEmailComposer(*Url::parse("mailto:a@b.test"));
+    // Not on screen while its screen comes: refused at once.
     EXPECT_EQ(clicks(), 0);
-    scope.advance(GADOpenerComposers::kComposerRetryInterval);
-    EXPECT_EQ(clicks(), 0);  // still appearing
     scope.advance(kAnimation);
+    EXPECT_EQ(topController(), screen);
+    // Once it is there, a touch opens the composer over it.
+    tap();
+    opener->openEmailComposer(*Url::parse("mailto:a@b.test"));
     EXPECT_EQ(clicks(), 1);
     auto mail = std::dynamic_pointer_cast<MailComposer>(topController());
     ASSERT_NE(mail, nullptr);
@@ -411,6 +445,7 @@ TEST_F(GADOpenerTest, AComposerOverAnAppearingInterstitialComesAfterTheRetry) {
 
     // A composer waiting for a screen that leaves meanwhile is given up, and lets go.
     screen = presentInterstitial(false);
+    tap();
     opener->openSmsComposer(*Url::parse("sms:123"));
     screen->relinquishScreenWithCompletion({});
     scope.advance(kAnimation);
@@ -421,6 +456,7 @@ TEST_F(GADOpenerTest, AComposerOverAnAppearingInterstitialComesAfterTheRetry) {
 }
 
 TEST_F(GADOpenerTest, WithTheOpenerGoneAComposerStillClosesAndLetsGo) {
+    tap();
     opener->openEmailComposer(*Url::parse("mailto:a@b.test"));
     scope.advance(kAnimation);
     std::weak_ptr<MailComposer> mail =
@@ -468,9 +504,13 @@ TEST_F(GADOpenerTest, RoadsOfOtherRoomsRunBehindTheGate) {
     own->setAdView(adView);
 
     // Video without a road of its own takes the browser's.
+    tap();
     own->openVideoToURL(*Url::parse("https://video.test/"), 30);
+    tap();
     own->openBrowserToURL(*Url::parse("https://browser.test/"), 6);
+    tap();
     own->openInAppPurchase("42", 2, {"https://r.test/1"});
+    tap();
     own->openWebAppWithResizeProperties({{"width", Value(100)}});
     own->openCalendarWithDictionary({});
     EXPECT_EQ(taken, (Strings{"browser https://video.test/ 30", "browser https://browser.test/ 6",
@@ -489,6 +529,8 @@ TEST_F(GADOpenerTest, RoadsOfOtherRoomsRunBehindTheGate) {
     auto bare = GADOpener::create(unset);
     bare->setSlot(screens);
     bare->setViewController(root);
+    bare->setAdView(adView);
+    tap();
     platform::LogSink::Capture log;
     bare->openVideoToURL(*Url::parse("https://video.test/"), 30);
     EXPECT_TRUE(log.contains("no in-app browser is registered; nothing opened."));

@@ -13,10 +13,14 @@
 #include "ads/iap/GADInAppPurchaseTransactionReporter.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
+#include "ads/web/GADAdView.h"
 #include "platform/base/LogSink.h"
 #include "platform/services/PaymentQueue.h"
 #include "platform/testing/PlatformStateScope.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 
 namespace ads {
 namespace {
@@ -36,14 +40,24 @@ class GADInAppPurchaseRoomTest : public ::testing::Test {
         registerInAppPurchaseClasses();
         testing::useSampleCatalogue();
         opener->setSlot(interstitial->slot());
+        // The ad that asks, on screen in an active application: ads open nothing otherwise.
+        window->makeKeyWindow();
+        platform::ui::Application::shared().becomeActive();
+        window->addSubview(adView);
+        opener->setAdView(adView);
     }
+    // The player's touch on the ad: each purchase it asks for needs one of its own.
+    void tap() { adView->setTouched(true); }
     ~GADInAppPurchaseRoomTest() override {
         GADDefaultInAppPurchaseFlow::sharedInstance()->disableDefaultPurchaseFlow();
     }
 
     platform::testing::PlatformStateScope state;
     testing::AdsTestScope scope;
+    testing::AdViewTestScope views;
     platform::LogSink::Capture log;
+    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
+    std::shared_ptr<GADAdView> adView = GADAdView::create({0, 430, 320, 50});
     std::shared_ptr<GADInterstitial> interstitial = GADInterstitial::create("ca-movu-iap");
     std::shared_ptr<GADOpener> opener = GADOpener::create();
 };
@@ -51,6 +65,7 @@ class GADInAppPurchaseRoomTest : public ::testing::Test {
 TEST_F(GADInAppPurchaseRoomTest, TheOpenersRoadHandsThePurchaseToTheAppsDelegate) {
     const auto& slot = interstitial->slot();
     EXPECT_FALSE(GADSlotTestPeer(slot).hasInAppPurchaseDelegate());
+    tap();
     opener->openInAppPurchase("coins", 2, {"https://r.invalid/@status@"});
     GADLogFlush();
     EXPECT_TRUE(log.contains(
@@ -60,6 +75,7 @@ TEST_F(GADInAppPurchaseRoomTest, TheOpenersRoadHandsThePurchaseToTheAppsDelegate
     interstitial->setInAppPurchaseDelegate(app);
     EXPECT_TRUE(GADSlotTestPeer(slot).hasInAppPurchaseDelegate());
     EXPECT_EQ(slot->inAppPurchaseDelegate(), app);
+    tap();
     opener->openInAppPurchase("coins", 2, {"https://r.invalid/@status@"});
     ASSERT_EQ(app->received.size(), 1u);
     const auto& purchase = app->received[0];
@@ -84,6 +100,7 @@ TEST_F(GADInAppPurchaseRoomTest, WhileTheDefaultFlowIsOnSlotsHandItThePurchases)
     const auto& slot = interstitial->slot();
     EXPECT_EQ(slot->inAppPurchaseDelegate(), GADDefaultInAppPurchaseFlow::sharedInstance());
 
+    tap();
     opener->openInAppPurchase("coins", 1, {});
     auto& cache = *GADInAppPurchaseProductCache::sharedInstance();
     testing::settle(scope, cache);

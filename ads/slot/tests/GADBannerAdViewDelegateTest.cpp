@@ -27,6 +27,7 @@
 #include "platform/net/UrlError.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 #include "platform/web/FakeWebPage.h"
 
 namespace ads {
@@ -63,6 +64,10 @@ class GADBannerAdViewDelegateTest : public ::testing::Test {
         slot->setAdType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner), false);
         slot->setDelegates({.slot = owner, .adLoad = owner});
         auto& application = platform::ui::Application::shared();
+        // The banner on screen, in an active application: ads open nothing otherwise.
+        window->makeKeyWindow();
+        application.becomeActive();
+        window->addSubview(slot->adView());
         application.setDesktopOpener([](const std::vector<std::string>&) { return true; });
         openedBefore = application.openedURLs().size();
     }
@@ -106,6 +111,7 @@ class GADBannerAdViewDelegateTest : public ::testing::Test {
     ads::testing::AdViewTestScope views;
     ads::testing::SDKCoreTestScope core;
     std::shared_ptr<Owner> owner = std::make_shared<Owner>();
+    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
     std::shared_ptr<GADSlot> slot = GADSlot::create({0, 0, 320, 50});
     DelayHandler handler;
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ui/Application.h"
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -75,6 +77,8 @@ class GADInterstitialTest : public ::testing::Test {
         GADMRAIDInterceptor::resetCanInitWithRequestCount();
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application.
+        platform::ui::Application::shared().becomeActive();
         interstitial->setDelegate(delegate);
     }
     ~GADInterstitialTest() override {

@@ -464,6 +464,8 @@ class GADMRAIDGMSGHandlerTest : public ::testing::Test {
     GADMRAIDGMSGHandlerTest() {
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads ask nothing unless they are on screen, in an active application.
+        Application::shared().becomeActive();
         screens->mraidEvents = events;
         opener->setSlot(screens);
         opener->setViewController(root);

@@ -24,6 +24,7 @@
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/AlertView.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -48,6 +49,8 @@ class GADInAppPurchaseWebKitTest : public ::testing::Test {
         testing::useSampleCatalogue();
         window->setRootViewController(app);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application, as the game is.
+        platform::ui::Application::shared().becomeActive();
         buyer->finish = true;
         GADDefaultInAppPurchase::enableDefaultPurchaseFlowWithDelegate(buyer);
     }
@@ -75,6 +78,13 @@ class GADInAppPurchaseWebKitTest : public ::testing::Test {
             return !frame.empty() && frame.pixel(160, 400) == 0x204080ffu;
         };
         if (!waitFor(painted)) return false;
+        // Until the screen has come and takes touches, the ad is not on screen to buy from.
+        if (!waitFor([&] {
+                auto screen = app->presentedViewController();
+                return screen && screen->view()->isUserInteractionEnabled();
+            })) {
+            return false;
+        }
         interstitial->slot()->adView()->executeJavaScriptAsynchronouslyFromString(
             "document.getElementById('buy').click();");
         return waitFor([&] {

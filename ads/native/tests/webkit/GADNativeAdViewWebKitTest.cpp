@@ -106,6 +106,8 @@ class GADNativeAdViewWebKitTest : public ::testing::Test {
         application.becomeActive();
         openedBefore = application.openedURLs().size();
         window->setBackgroundColor(platform::Color::whiteColor());
+        // As the game's window: ads open only what shows in the key window.
+        window->makeKeyWindow();
     }
     void TearDown() override {
         loader.reset();

@@ -60,6 +60,9 @@ class GADBannerViewWebKitTest : public ::testing::Test {
         application.setDesktopOpener([](const std::vector<std::string>&) { return true; });
         openedBefore = application.openedURLs().size();
         window->setBackgroundColor(platform::Color::whiteColor());
+        // As the game's window: key, in an active application, where ads may open.
+        window->makeKeyWindow();
+        application.becomeActive();
     }
     void TearDown() override {
         if (banner) banner->removeFromSuperview();

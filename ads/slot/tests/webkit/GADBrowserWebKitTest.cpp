@@ -66,6 +66,8 @@ class GADBrowserWebKitTest : public ::testing::Test {
         ASSERT_TRUE(ads.server().isRunning());
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application, as the game is.
+        Application::shared().becomeActive();
         Application::shared().setDesktopOpener([](const Strings&) { return true; });
         ads.server().setScenario(kLinksUnit, AdScenario::links());
         ads.server().setScenario(kPrecacheUnit, AdScenario::precache());

@@ -25,6 +25,7 @@
 #include "ads/web/GADAdView.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
@@ -53,6 +54,8 @@ class GADInterstitialWebKitTest : public ::testing::Test {
         window->setRootViewController(app);
         app->view()->setBackgroundColor(platform::Color::whiteColor());
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application, as the game is.
+        platform::ui::Application::shared().becomeActive();
     }
     void TearDown() override {
         interstitial.reset();

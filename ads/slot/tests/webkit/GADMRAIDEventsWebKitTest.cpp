@@ -402,6 +402,8 @@ TEST_F(GADMRAIDEventsWebKitTest, OpenFromAResizedAdCollapsesItIntoItsBannerForGo
     press(2);
     ASSERT_TRUE(waitForTrace([](const Trace& t) { return t.hasState("resized"); }))
         << trace().describe();
+    // Its second opening needs the player's touch.
+    adView()->setTouched(true);
     press(3);
     std::shared_ptr<GADBrowserViewController> browser;
     ASSERT_TRUE(waitFor([&] {

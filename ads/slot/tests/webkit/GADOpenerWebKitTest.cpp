@@ -59,6 +59,8 @@ class GADOpenerWebKitTest : public ::testing::Test {
         ASSERT_TRUE(ads.server().isRunning());
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application, as the game is.
+        platform::ui::Application::shared().becomeActive();
         Application::shared().setDesktopOpener([this](const Strings& argv) {
             desktop.push_back(argv.back());
             return true;
@@ -84,6 +86,8 @@ class GADOpenerWebKitTest : public ::testing::Test {
     }
     // Follows the page's first link whose address contains the text, as a tap would.
     void follow(const std::string& text) {
+        // The player's finger on the ad: each opening needs one of its own.
+        interstitial->slot()->adView()->setTouched(true);
         interstitial->slot()->adView()->executeJavaScriptAsynchronouslyFromString(
             "document.querySelector('a[href*=\"" + text + "\"]').click();");
     }

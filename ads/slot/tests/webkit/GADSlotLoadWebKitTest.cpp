@@ -56,6 +56,9 @@ class GADSlotLoadWebKitTest : public ::testing::Test {
         auto& application = platform::ui::Application::shared();
         application.setDesktopOpener([](const std::vector<std::string>&) { return true; });
         openedBefore = application.openedURLs().size();
+        // As the game's window: key, in an active application, where ads may open.
+        window->makeKeyWindow();
+        application.becomeActive();
     }
     void TearDown() override {
         if (slot) slot->cancelPendingAndFutureActions();

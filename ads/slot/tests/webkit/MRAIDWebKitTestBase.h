@@ -46,6 +46,8 @@ class MRAIDWebKitTestBase : public ::testing::Test {
             });
         window->setRootViewController(controller);
         window->makeKeyWindow();
+        // Ads open only what is on screen, in an active application, as the game is.
+        platform::ui::Application::shared().becomeActive();
         window->setBackgroundColor(platform::Color::whiteColor());
     }
     void TearDown() override {
