@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -219,11 +220,12 @@ std::string videoBanner(const std::string& clip, const std::string& events) {
     frame.src = 'gmsg://movuroute/video?' + query;
     document.documentElement.appendChild(frame);
   }
+  var heard = 0;
   function RADE_ReceiveMessage(name, params) {
     if (name !== 'onVideoEvent') return;
     if (params.event !== 'timeupdate')
       new Image().src = ')" +
-           events + R"(&event=' + encodeURIComponent(params.event);
+           events + R"(&event=' + encodeURIComponent(params.event) + '&n=' + heard++;
     if (params.event === 'canplaythrough') send('action=play');
     if (params.event === 'ended') { send('action=currentTime&time=0'); send('action=play'); }
   }
@@ -252,10 +254,18 @@ std::string withGLibQuarkBlock(const fs::path& dir) {
     return "suppressions=" + file.string() + ":print_suppressions=0";
 }
 
+// In the order the page heard them: each is its own picture request, and those may reach the
+// server in another order.
 std::vector<std::string> videoEvents(const tools::adserver::AdServer& server) {
+    std::map<long, std::string> byNumber;
+    for (const auto& request : server.log().of(RequestKind::CreativeEvent)) {
+        if (request.slotname == kBannerUnit) {
+            byNumber.emplace(std::strtol(request.param("n").c_str(), nullptr, 10),
+                             request.param("event"));
+        }
+    }
     std::vector<std::string> events;
-    for (const auto& request : server.log().of(RequestKind::CreativeEvent))
-        if (request.slotname == kBannerUnit) events.push_back(request.param("event"));
+    for (auto& [number, event] : byNumber) events.push_back(std::move(event));
     return events;
 }
 
