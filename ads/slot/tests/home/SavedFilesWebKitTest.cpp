@@ -20,7 +20,7 @@
 
 #include "ads/foundation/GADRequest.h"
 #include "ads/slot/GADInterstitial.h"
-#include "ads/slot/tests/RecordingInterstitialDelegate.h"
+#include "ads/slot/tests/HostileInterstitialsFixture.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -35,16 +35,13 @@ namespace ads {
 namespace {
 
 namespace fs = std::filesystem;
-using Log = std::vector<std::string>;
 using platform::LogSink;
 using tools::adserver::AdScenario;
 using tools::adserver::Hostility;
 using tools::adserver::kAttachmentPath;
 using tools::adserver::RequestKind;
-using RecordingDelegate = testing::RecordingInterstitialDelegate;
 
 constexpr const char* kHostileUnit = "ca-movu-saving";
-constexpr const char* kNextUnit = "ca-movu-next";
 // How long a file is given to appear: the endless body wrote 300 MiB in 5.4 s.
 constexpr double kSecondsForAFile = 5;
 
@@ -62,11 +59,13 @@ std::map<std::string, std::uintmax_t> filesUnder(const fs::path& home) {
     return files;
 }
 
-class SavedFilesWebKitTest : public ::testing::Test {
+class SavedFilesWebKitTest : public testing::HostileInterstitialsFixture {
   protected:
+    SavedFilesWebKitTest() : HostileInterstitialsFixture(kHostileUnit) {}
+
     void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(ads.server().isRunning());
+        HostileInterstitialsFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         const char* variable = std::getenv("HOME");
         ASSERT_TRUE(variable);
         home = variable;
@@ -74,18 +73,8 @@ class SavedFilesWebKitTest : public ::testing::Test {
         ASSERT_TRUE(fs::is_regular_file(home / ".config" / "user-dirs.dirs"));
         ASSERT_TRUE(fs::is_directory(home / "Downloads"));
         before = filesUnder(home);
-        window->setRootViewController(app);
-        window->makeKeyWindow();
-        ads.server().setScenario(kNextUnit, AdScenario::interstitial());
-    }
-    void TearDown() override {
-        interstitials.clear();
-        scope.runUntilIdle();
     }
 
-    bool waitFor(const std::function<bool()>& condition, double seconds = 30) {
-        return ads.waitOnMainLoopUntil(condition, seconds);
-    }
     // What is under the home now that was not when the test began. Every look is kept, with
     // the largest size seen: the engine removes a download's file again when it fails.
     std::map<std::string, std::uintmax_t> newFiles() {
@@ -110,30 +99,6 @@ class SavedFilesWebKitTest : public ::testing::Test {
         RecordProperty("bytesSavedInTheHome", std::to_string(bytes));
         EXPECT_TRUE(saved.empty()) << ::testing::PrintToString(saved);
     }
-    std::shared_ptr<GADInterstitial> load(const char* unit,
-                                          const std::shared_ptr<RecordingDelegate>& delegate) {
-        auto interstitial = GADInterstitial::create(unit);
-        interstitial->setDelegate(delegate);
-        interstitial->loadRequest(GADRequest::request());
-        interstitials.push_back(interstitial);
-        return interstitial;
-    }
-    bool heardOnShow(const char* unit) {
-        for (const auto& event : ads.log().of(RequestKind::CreativeEvent)) {
-            if (event.slotname == unit && event.param("name") == "onshow") return true;
-        }
-        return false;
-    }
-    void expectTheNextAdShows() {
-        auto delegate = std::make_shared<RecordingDelegate>();
-        auto next = load(kNextUnit, delegate);
-        ASSERT_TRUE(waitFor([&] { return !delegate->log.empty(); }));
-        ASSERT_EQ(delegate->log, (Log{"received"}));
-        next->presentFromRootViewController(app);
-        scope.advance(1);
-        ASSERT_TRUE(waitFor([&] { return heardOnShow(kNextUnit); }));
-        EXPECT_EQ(delegate->log, (Log{"received", "willPresent"}));
-    }
     void expectAnAdsAttachmentSavesNothing(Hostility hostility) {
         ads.server().setScenario(kHostileUnit, AdScenario::interstitial().withHostility(hostility));
         auto delegate = std::make_shared<RecordingDelegate>();
@@ -145,12 +110,6 @@ class SavedFilesWebKitTest : public ::testing::Test {
         expectTheNextAdShows();
     }
 
-    ads::testing::AdsTestScope scope;
-    ads::testing::AdServerFixture ads;
-    ads::testing::SDKCoreTestScope core;
-    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<platform::ui::ViewController> app = platform::ui::ViewController::create();
-    std::vector<std::shared_ptr<GADInterstitial>> interstitials;
     fs::path home;
     std::map<std::string, std::uintmax_t> before;
     std::map<std::string, std::uintmax_t> seen;

@@ -21,7 +21,7 @@
 #include "ads/foundation/GADRequest.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
-#include "ads/slot/tests/RecordingInterstitialDelegate.h"
+#include "ads/slot/tests/HostileInterstitialsFixture.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -39,7 +39,6 @@ namespace ads {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using Log = std::vector<std::string>;
 using platform::LogSink;
 using platform::testing::describe;
 using platform::testing::desktopWindows;
@@ -47,10 +46,8 @@ using platform::testing::webProcesses;
 using tools::adserver::AdScenario;
 using tools::adserver::Hostility;
 using tools::adserver::RequestKind;
-using RecordingDelegate = testing::RecordingInterstitialDelegate;
 
 constexpr const char* kHostileUnit = "ca-movu-desktop";
-constexpr const char* kNextUnit = "ca-movu-next";
 // What the dialogs creative keeps once every dialog was answered as a dismissed one would be.
 constexpr const char* kDialogsAnswered = R"({"alerts":1000,"confirmed":false,"prompted":null})";
 
@@ -101,68 +98,26 @@ class MainThreadWatch {
     std::thread thread_;
 };
 
-class DesktopReachingCreativesWebKitTest : public ::testing::Test {
+class DesktopReachingCreativesWebKitTest : public testing::HostileInterstitialsFixture {
   protected:
+    DesktopReachingCreativesWebKitTest() : HostileInterstitialsFixture(kHostileUnit) {}
+
     void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(ads.server().isRunning());
-        window->setRootViewController(app);
-        window->makeKeyWindow();
-        ads.server().setScenario(kNextUnit, AdScenario::interstitial());
+        HostileInterstitialsFixture::SetUp();
         before = desktopWindows();
     }
-    void TearDown() override {
-        interstitials.clear();
-        scope.runUntilIdle();
-    }
-
     // Real seconds: the pages load and run in real time. Every turn tells the watch.
-    bool waitFor(const std::function<bool()>& condition, double seconds = 30) {
-        return ads.waitOnMainLoopUntil(
-            [&] {
-                watch.beat();
-                return condition();
-            },
-            seconds);
-    }
-    std::shared_ptr<GADInterstitial> load(const char* unit,
-                                          const std::shared_ptr<RecordingDelegate>& delegate) {
-        auto interstitial = GADInterstitial::create(unit);
-        interstitial->setDelegate(delegate);
-        interstitial->loadRequest(GADRequest::request());
-        interstitials.push_back(interstitial);
-        return interstitial;
-    }
+    void onTurn() override { watch.beat(); }
+    // Loaded, as every creative here is.
     std::shared_ptr<GADInterstitial> loadHostile(Hostility hostility) {
-        ads.server().setScenario(kHostileUnit, AdScenario::interstitial().withHostility(hostility));
-        auto interstitial = load(kHostileUnit, hostileDelegate);
-        EXPECT_TRUE(waitFor([&] { return !hostileDelegate->log.empty(); }));
+        auto interstitial = HostileInterstitialsFixture::loadHostile(hostility);
         EXPECT_EQ(hostileDelegate->log, (Log{"received"}));
         return interstitial;
-    }
-    bool heardOnShow(const char* unit) {
-        for (const auto& event : ads.log().of(RequestKind::CreativeEvent)) {
-            if (event.slotname == unit && event.param("name") == "onshow") return true;
-        }
-        return false;
     }
     // The page's own record of what it did, asked with a second of patience.
     static std::string hostileRecord(const std::shared_ptr<GADInterstitial>& ad) {
         return ad->slot()->adView()->webView()->stringByEvaluatingJavaScriptFromString(
             "JSON.stringify(window.hostile)", 1);
-    }
-    // The next ad is asked for, arrives and shows; the seconds that took.
-    double expectTheNextAdShows() {
-        const auto asked = Clock::now();
-        auto delegate = std::make_shared<RecordingDelegate>();
-        auto next = load(kNextUnit, delegate);
-        EXPECT_TRUE(waitFor([&] { return !delegate->log.empty(); }));
-        EXPECT_EQ(delegate->log, (Log{"received"}));
-        next->presentFromRootViewController(app);
-        scope.advance(1);
-        EXPECT_TRUE(waitFor([&] { return heardOnShow(kNextUnit); }));
-        EXPECT_EQ(delegate->log, (Log{"received", "willPresent"}));
-        return secondsSince(asked);
     }
     // No window came: nothing of GTK's but offscreen ones, nothing newly mapped on the display.
     void expectNoNewWindow() {
@@ -172,19 +127,7 @@ class DesktopReachingCreativesWebKitTest : public ::testing::Test {
         EXPECT_EQ(after.mappedRootChildren, before.mappedRootChildren)
             << "before: " << describe(before) << "\nafter: " << describe(after);
     }
-    void tap(platform::Point point) {
-        platform::ui::TouchInput input{window};
-        input.touchDown(1, point);
-        input.touchUp(1, point);
-    }
 
-    ads::testing::AdsTestScope scope;
-    ads::testing::AdServerFixture ads;
-    ads::testing::SDKCoreTestScope core;
-    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<platform::ui::ViewController> app = platform::ui::ViewController::create();
-    std::shared_ptr<RecordingDelegate> hostileDelegate = std::make_shared<RecordingDelegate>();
-    std::vector<std::shared_ptr<GADInterstitial>> interstitials;
     platform::testing::DesktopWindows before;
     MainThreadWatch watch{20};
 };

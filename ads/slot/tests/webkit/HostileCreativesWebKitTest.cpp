@@ -20,7 +20,7 @@
 #include "ads/fullscreen/GADBrowserViewController.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
-#include "ads/slot/tests/RecordingInterstitialDelegate.h"
+#include "ads/slot/tests/HostileInterstitialsFixture.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -38,7 +38,6 @@
 namespace ads {
 namespace {
 
-using Log = std::vector<std::string>;
 using platform::LogSink;
 using platform::testing::cpuSeconds;
 using platform::testing::networkProcesses;
@@ -48,10 +47,8 @@ using namespace platform::web;
 using tools::adserver::AdScenario;
 using tools::adserver::Hostility;
 using tools::adserver::RequestKind;
-using RecordingDelegate = testing::RecordingInterstitialDelegate;
 
 constexpr const char* kHostileUnit = "ca-movu-hostile";
-constexpr const char* kNextUnit = "ca-movu-next";
 
 // Each engine process's resident memory on its own, at its highest: the limits are per process.
 struct Peaks {
@@ -76,68 +73,9 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-class HostileCreativesWebKitTest : public ::testing::Test {
+class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
   protected:
-    void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(ads.server().isRunning());
-        window->setRootViewController(app);
-        window->makeKeyWindow();
-        ads.server().setScenario(kNextUnit, AdScenario::interstitial());
-    }
-    void TearDown() override {
-        interstitials.clear();
-        scope.runUntilIdle();
-    }
-
-    // Real seconds: the engine's limits are of real time, not of the test's clock.
-    bool waitFor(const std::function<bool()>& condition, double seconds = 30) {
-        return ads.waitOnMainLoopUntil(condition, seconds);
-    }
-    std::shared_ptr<GADInterstitial> load(const char* unit,
-                                          const std::shared_ptr<RecordingDelegate>& delegate) {
-        auto interstitial = GADInterstitial::create(unit);
-        interstitial->setDelegate(delegate);
-        interstitial->loadRequest(GADRequest::request());
-        interstitials.push_back(interstitial);
-        return interstitial;
-    }
-    bool heardOnShow(const char* unit) {
-        for (const auto& event : ads.log().of(RequestKind::CreativeEvent)) {
-            if (event.slotname == unit && event.param("name") == "onshow") return true;
-        }
-        return false;
-    }
-    // What the server heard, one line a request: what a failure shows.
-    std::string serverLog() {
-        std::string text;
-        for (const auto& request : ads.log().all())
-            text += tools::adserver::logLine(request) + "\n";
-        return text;
-    }
-    // The next ad is asked for, arrives and shows: its page hears "onshow".
-    void expectTheNextAdShows(double seconds = 30) {
-        auto delegate = std::make_shared<RecordingDelegate>();
-        auto next = load(kNextUnit, delegate);
-        ASSERT_TRUE(waitFor([&] { return !delegate->log.empty(); }, seconds)) << serverLog();
-        ASSERT_EQ(delegate->log, (Log{"received"}));
-        next->presentFromRootViewController(app);
-        scope.advance(1);
-        ASSERT_TRUE(waitFor([&] { return heardOnShow(kNextUnit); }));
-        EXPECT_EQ(delegate->log, (Log{"received", "willPresent"}));
-    }
-    // The hostile interstitial, loaded.
-    std::shared_ptr<GADInterstitial> loadHostile(Hostility hostility) {
-        ads.server().setScenario(kHostileUnit, AdScenario::interstitial().withHostility(hostility));
-        auto interstitial = load(kHostileUnit, hostileDelegate);
-        EXPECT_TRUE(waitFor([&] { return !hostileDelegate->log.empty(); }));
-        return interstitial;
-    }
-    void tap(platform::Point point) {
-        platform::ui::TouchInput input{window};
-        input.touchDown(1, point);
-        input.touchUp(1, point);
-    }
+    HostileCreativesWebKitTest() : HostileInterstitialsFixture(kHostileUnit) {}
 
     void expectARedirectToAFileCostsNothing(Hostility hostility) {
         LogSink::Capture log;
@@ -156,14 +94,6 @@ class HostileCreativesWebKitTest : public ::testing::Test {
                   "Close");
         EXPECT_FALSE(log.contains("web process")) << ::testing::PrintToString(log.lines());
     }
-
-    ads::testing::AdsTestScope scope;
-    ads::testing::AdServerFixture ads;
-    ads::testing::SDKCoreTestScope core;
-    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
-    std::shared_ptr<platform::ui::ViewController> app = platform::ui::ViewController::create();
-    std::shared_ptr<RecordingDelegate> hostileDelegate = std::make_shared<RecordingDelegate>();
-    std::vector<std::shared_ptr<GADInterstitial>> interstitials;
 };
 
 TEST_F(HostileCreativesWebKitTest, AFrameRedirectedToAFileCostsNothing) {
