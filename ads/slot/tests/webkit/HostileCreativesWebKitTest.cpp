@@ -77,6 +77,26 @@ class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
   protected:
     HostileCreativesWebKitTest() : HostileInterstitialsFixture(kHostileUnit) {}
 
+    // The allocating interstitial is loaded and its process ended with the reason logged, its
+    // resident memory sampled every turn of the loop (a tenth of a second at most) staying
+    // under the ceiling; the peak, in kilobytes.
+    long expectAnAllocatingPageEndedUnderTheCeiling(Hostility hostility, double seconds) {
+        LogSink::Capture log;
+        ads.server().setScenario(kHostileUnit, AdScenario::interstitial().withHostility(hostility));
+        load(kHostileUnit, hostileDelegate);
+        Peaks peaks;
+        EXPECT_TRUE(waitFor(
+            [&] {
+                peaks.sample();
+                return log.contains("went over its memory limit");
+            },
+            seconds))
+            << peaks.webKilobytes << " " << ::testing::PrintToString(log.lines());
+        RecordProperty("peakResidentMegabytes", std::to_string(peaks.webKilobytes / 1024));
+        EXPECT_LT(peaks.webKilobytes, kWebCeilingKilobytes);
+        return peaks.webKilobytes;
+    }
+
     void expectARedirectToAFileCostsNothing(Hostility hostility) {
         LogSink::Capture log;
         auto hostile = loadHostile(hostility);
@@ -195,25 +215,9 @@ TEST_F(HostileCreativesWebKitTest, ASpinningCreativeIsClosedAndTheNextAdRequestS
 }
 
 TEST_F(HostileCreativesWebKitTest, AnAllocatingCreativeIsEndedUnderTheLimitAndTheNextAdShows) {
-    LogSink::Capture log;
-    ads.server().setScenario(kHostileUnit,
-                             AdScenario::interstitial().withHostility(Hostility::Allocate));
-    load(kHostileUnit, hostileDelegate);
-    // Sampled every turn of the loop (a tenth of a second at most) until the engine ends it.
-    Peaks peaks;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            peaks.sample();
-            return log.contains("went over its memory limit");
-        },
-        120))
-        << peaks.webKilobytes << " " << ::testing::PrintToString(log.lines());
-    RecordProperty("peakResidentMegabytes", std::to_string(peaks.webKilobytes / 1024));
-    EXPECT_LT(peaks.webKilobytes, kWebCeilingKilobytes);
-    EXPECT_GT(peaks.webKilobytes / 1024, long{kWebProcessMemoryEndMegabytes / 2});
-
+    const long peak = expectAnAllocatingPageEndedUnderTheCeiling(Hostility::Allocate, 120);
+    EXPECT_GT(peak / 1024, long{kWebProcessMemoryEndMegabytes / 2});
     expectTheNextAdShows();
-    if (HasFatalFailure()) ADD_FAILURE() << ::testing::PrintToString(log.lines());
     for (pid_t pid : webProcesses()) {
         EXPECT_LT(residentKilobytes({pid}) / 1024, long{kWebProcessMemoryEndMegabytes});
     }
@@ -221,20 +225,7 @@ TEST_F(HostileCreativesWebKitTest, AnAllocatingCreativeIsEndedUnderTheLimitAndTh
 
 // The page's thread never comes back: the watch must not wait for it.
 TEST_F(HostileCreativesWebKitTest, ANonstopAllocationIsEndedWithinTheMarginAndTheNextAdShows) {
-    LogSink::Capture log;
-    ads.server().setScenario(kHostileUnit,
-                             AdScenario::interstitial().withHostility(Hostility::AllocateNonstop));
-    load(kHostileUnit, hostileDelegate);
-    Peaks peaks;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            peaks.sample();
-            return log.contains("went over its memory limit");
-        },
-        60))
-        << peaks.webKilobytes << " " << ::testing::PrintToString(log.lines());
-    RecordProperty("peakResidentMegabytes", std::to_string(peaks.webKilobytes / 1024));
-    EXPECT_LT(peaks.webKilobytes, kWebCeilingKilobytes);
+    expectAnAllocatingPageEndedUnderTheCeiling(Hostility::AllocateNonstop, 60);
     expectTheNextAdShows();
 }
 
