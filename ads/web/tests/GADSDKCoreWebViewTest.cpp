@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -14,6 +16,7 @@
 #include "platform/base/PercentEncoding.h"
 #include "platform/storage/Json.h"
 #include "platform/testing/RunMainLoopUntil.h"
+#include "platform/testing/TestGate.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebViewTypes.h"
@@ -120,9 +123,10 @@ class GADSDKCoreWebViewTest : public ::testing::Test {
         return found;
     }
     // Asks the handler to fetch for the page, as the page does.
-    void fetch(const platform::Value& httpRequest) {
-        message("gmsg://movuroute/fetchHttpRequest?http_request=" +
-                platform::percentEncodeComponent(platform::Json::write(httpRequest).value_or("")));
+    void fetch(const platform::Value& httpRequest) { message(fetchMessage(httpRequest)); }
+    static std::string fetchMessage(const platform::Value& httpRequest) {
+        return "gmsg://movuroute/fetchHttpRequest?http_request=" +
+               platform::percentEncodeComponent(platform::Json::write(httpRequest).value_or(""));
     }
     // The page's fetch answers so far, decoded.
     std::vector<platform::Value> fetchAnswers() {
@@ -443,6 +447,168 @@ TEST_F(GADSDKCoreWebViewTest, FetchesThePageMayNotAskForAreRefusedAtOnce) {
     EXPECT_EQ(answers[2]["response"]["http_request_id"], platform::Value("12"));
     EXPECT_EQ(webView->SDKCoreGMSGHandler()->fetchesInProgress(), 0u);
     EXPECT_TRUE(server.requests().empty());
+}
+
+}  // namespace
+}  // namespace ads
+
+namespace ads {
+namespace {
+
+using platform::Value;
+using platform::testing::runMainLoopUntil;
+using Handler = GADSDKCoreGMSGHandler;
+
+Value fetchRequest(const std::string& id, const std::string& url) {
+    return Value::dictionary({{"http_request_id", Value(id)}, {"url", Value(url)}});
+}
+
+std::size_t countAnswers(const std::vector<Value>& answers, const char* success,
+                         const std::string& reason = "") {
+    return std::size_t(std::count_if(answers.begin(), answers.end(), [&](const Value& a) {
+        return a["success"] == Value(success) && (reason.empty() || a["reason"] == Value(reason));
+    }));
+}
+
+// Opens a gate when the test ends, however it ends: a held queue or server thread must not
+// outlive it.
+struct OpenAtEnd {
+    std::shared_ptr<platform::testing::TestGate> gate;
+    ~OpenAtEnd() { gate->release(); }
+};
+
+TEST_F(GADSDKCoreWebViewTest, AtMostFourFetchesRunAndTheRestAreAnsweredAsFailedAtOnce) {
+    TestHttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    auto gate = server.makeGate();
+    server.get("/ad", [gate](const httplib::Request&, httplib::Response& response) {
+        if (gate->wait()) response.set_content("<p>ad</p>", "text/html");
+    });
+    startLoad();
+    finishLoad();
+    auto handler = webView->SDKCoreGMSGHandler();
+    for (int i = 1; i <= 10; ++i) fetch(fetchRequest(std::to_string(i), server.url("/ad")));
+    EXPECT_EQ(handler->fetchesInProgress(), Handler::kMaxFetchesInFlight);
+    auto answers = fetchAnswers();
+    ASSERT_EQ(answers.size(), 10 - Handler::kMaxFetchesInFlight);
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        EXPECT_EQ(answers[i]["success"], Value("false"));
+        EXPECT_EQ(answers[i]["reason"], Value(Handler::kTooManyFetchesMessage));
+        EXPECT_EQ(answers[i]["response"]["http_request_id"], Value(std::to_string(i + 5)));
+    }
+
+    gate->release();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle();
+        return fetchAnswers().size() == 10;
+    }));
+    EXPECT_EQ(countAnswers(fetchAnswers(), "true"), Handler::kMaxFetchesInFlight);
+    // Fetches that ended make room for the next.
+    fetch(fetchRequest("11", server.url("/ad")));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle();
+        return fetchAnswers().size() == 11;
+    }));
+    EXPECT_EQ(fetchAnswers().back()["success"], Value("true"));
+    const auto figures = handler->fetchAccounting();
+    EXPECT_EQ(figures.mostFetchesInFlight, Handler::kMaxFetchesInFlight);
+    EXPECT_EQ(figures.refusedForFetchesInFlight, 6u);
+    EXPECT_EQ(figures.fetchesInFlight, 0u);
+    EXPECT_EQ(server.requestCount("/ad"), 5u);
+}
+
+TEST_F(GADSDKCoreWebViewTest, FetchedAnswersNeverHoldMoreThanThePagesBudget) {
+    // Four bodies of 5 MB end while their answers wait to be written: two fit the budget with
+    // room to write them, the others are answered as failed fetches.
+    constexpr std::size_t kBody = 5'000'000;
+    TestHttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    auto gate = server.makeGate();
+    const std::string body(kBody, 'a');
+    server.get("/big", [gate, body](const httplib::Request&, httplib::Response& response) {
+        if (gate->wait()) response.set_content(body, "text/html");
+    });
+    startLoad();
+    finishLoad();
+    auto handler = webView->SDKCoreGMSGHandler();
+    for (const char* id : {"a", "b", "c", "d"}) fetch(fetchRequest(id, server.url("/big")));
+    OpenAtEnd answersOpen{std::make_shared<platform::testing::TestGate>()};
+    SDKCoreTestScope::holdFetchAnswers(*webView, answersOpen.gate);
+    gate->release();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        return handler->fetchesInProgress() == 0 &&
+               handler->fetchAccounting().refusedForHeldBytes == 2 && fetchAnswers().size() == 2;
+    })) << handler->fetchAccounting().refusedForHeldBytes;
+    auto figures = handler->fetchAccounting();
+    EXPECT_GE(figures.heldBytes, 4 * kBody);
+    EXPECT_LE(figures.heldBytes, Handler::kMaxHeldBytesPerPage);
+    EXPECT_EQ(countAnswers(fetchAnswers(), "false", Handler::kTooManyHeldBytesMessage), 2u);
+
+    answersOpen.gate->release();
+    settle();
+    const auto answers = fetchAnswers();
+    ASSERT_EQ(answers.size(), 4u);
+    EXPECT_EQ(countAnswers(answers, "true"), 2u);
+    for (const auto& answer : answers) {
+        if (answer["success"] == Value("true")) {
+            EXPECT_EQ(answer["response"]["body"].stringRef().size(), kBody);
+        } else {
+            // A dropped answer still names its fetch and says what the server answered.
+            EXPECT_EQ(answer["response"]["response_code"], Value(200));
+            EXPECT_EQ(answer["response"]["body"], Value(""));
+        }
+    }
+    figures = handler->fetchAccounting();
+    // Handed to the page, the answers hold nothing more; at no moment did they pass the bound.
+    EXPECT_EQ(figures.heldBytes, 0u);
+    EXPECT_GE(figures.mostHeldBytes, 4 * kBody);
+    EXPECT_LE(figures.mostHeldBytes, Handler::kMaxHeldBytesPerPage);
+}
+
+TEST_F(GADSDKCoreWebViewTest, APageThatGoesStopsItsFetchesAndTheNextHasABudgetOfItsOwn) {
+    TestHttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    auto gate = server.makeGate();
+    server.get("/slow", [gate](const httplib::Request&, httplib::Response& response) {
+        if (gate->wait()) response.set_content("<p>slow</p>", "text/html");
+    });
+    server.text("/fast", "<p>fast</p>");
+    startLoad();
+    finishLoad();
+    auto handler = webView->SDKCoreGMSGHandler();
+    fetch(fetchRequest("1", server.url("/slow")));
+    fetch(fetchRequest("2", server.url("/slow")));
+    OpenAtEnd answersOpen{std::make_shared<platform::testing::TestGate>()};
+    SDKCoreTestScope::holdFetchAnswers(*webView, answersOpen.gate);
+    // Sent without settling, which would wait for the held answers.
+    page().fireNavigation(fetchMessage(fetchRequest("3", server.url("/fast"))),
+                          NavigationType::Other);
+    // The third has ended and its answer waits to be written when the page's process ends.
+    ASSERT_TRUE(runMainLoopUntil([&] { return handler->fetchAccounting().heldBytes > 0; }));
+    EXPECT_EQ(handler->fetchesInProgress(), 2u);
+    page().fireWebProcessEnded();
+    ASSERT_TRUE(runMainLoopUntil([&] { return handler->fetchesInProgress() == 0; }));
+    EXPECT_EQ(handler->fetchAccounting().heldBytes, 0u);
+    answersOpen.gate->release();
+    gate->release();
+    settle();
+
+    // The page loaded in its place starts afresh and hears nothing of the old page's fetches.
+    startLoad();
+    finishLoad();
+    settle();
+    EXPECT_TRUE(fetchAnswers().empty());
+    const auto figures = handler->fetchAccounting();
+    EXPECT_EQ(figures.mostFetchesInFlight, 0u);
+    EXPECT_EQ(figures.mostHeldBytes, 0u);
+    fetch(fetchRequest("4", server.url("/fast")));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle();
+        return !fetchAnswers().empty();
+    }));
+    ASSERT_EQ(fetchAnswers().size(), 1u);
+    EXPECT_EQ(fetchAnswers()[0]["response"]["http_request_id"], Value("4"));
+    EXPECT_EQ(fetchAnswers()[0]["response"]["body"], Value("<p>fast</p>"));
 }
 
 }  // namespace
