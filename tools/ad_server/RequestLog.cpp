@@ -71,6 +71,8 @@ std::string_view kindName(RequestKind kind) {
             return "file-redirect";
         case RequestKind::Unknown:
             return "unknown";
+        case RequestKind::LargeBody:
+            return "large-body";
     }
     return "unknown";
 }

@@ -45,6 +45,8 @@ enum class RequestKind {
     MraidAsset,         // our MRAID scripts and the pictures MRAID creatives store
     FileRedirect,       // an address answered with a redirect to a file: URL
     Unknown,            // anything else (answered 404)
+    // Hostile core pages:
+    LargeBody,  // "/mads/large_body?bytes=N": a body as large as asked, for a page's fetches
 };
 
 // Stable lower-case name, as the program prints it ("ad-request", "impression", ...).
