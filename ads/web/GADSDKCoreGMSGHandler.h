@@ -16,13 +16,15 @@
 // still in progress is ignored. The answer carries the HTTP status the server really sent.
 //
 // A page cannot make the game hold more than a few answers: at most kMaxFetchesInFlight of its
-// fetches run at once (one more is answered at once as a failed fetch, with the reason), and
+// fetches run at once (any more are answered at once as failed fetches, with the reason), and
 // the answers it is owed hold at most kMaxHeldBytesPerPage (a fetched answer past that is
 // answered as a failed fetch, with the reason, its body dropped). An answer holds its bytes
 // from the fetch's end until its script call has been handed to the page or dropped. The
 // script of a fetched answer is written on the answer queue ("com.zivivu.durez.sdk-core-fetch-
-// answers"), not on the main thread, and posted back; a page's answers reach it in the order
-// its fetches ended. Each page the web view loads has a budget of its own: when a page goes
+// answers"), not on the main thread, and posted back, so those answers reach the page in the
+// order their fetches ended; a failure answered at once (a fetch not started, an answer
+// dropped for want of room) may come before them. Each page the web view loads has a budget
+// of its own: when a page goes
 // (pageDidEnd), its fetches stop unanswered and its answers still being written are dropped.
 // A budget is shared by the main thread and the answer queue, behind a mutex: the queue takes
 // the room to write an answer once it knows how long the script can be, and bytes go back on
