@@ -194,12 +194,18 @@ TEST_F(GADSDKCoreWebViewTest, SixtyCallsWhileLoadingLeaveTheLastFifty) {
 TEST_F(GADSDKCoreWebViewTest, AFailedPageDropsWaitingCallsAndRefusesNewOnes) {
     startLoad();
     enqueue("call(1)");
+    // What a call holds goes with it, sent or dropped (a fetch's answer holds its bytes so).
+    auto held = std::make_shared<int>(1);
+    std::weak_ptr<int> heldNow = held;
+    webView->enqueueJavaScriptCommand("waiting()", {}, std::move(held));
     settle();
+    EXPECT_FALSE(heldNow.expired());
     // The engine names whatever URL failed; while the page loads, it is the page's failure.
     page().fireFail(platform::Error::make("NSURLErrorDomain", -1004, "refused")
                         .withUserInfo(platform::Error::kUrlKey, platform::Value("about:blank")));
     settle();
     EXPECT_EQ(webView->state(), State::Failed);
+    EXPECT_TRUE(heldNow.expired());
     enqueue("call(2)");
     settle();
     EXPECT_TRUE(calls().empty());
