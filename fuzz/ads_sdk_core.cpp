@@ -2,7 +2,8 @@
 // "loadSdkConstants" and "fetchHttpRequest". The page is untrusted: whatever it sends must be
 // read into a request we may start (only http(s), with a text id) or an answer we give at
 // once, constants of the right kinds, an ad whose every URL is on the web, and an answer back
-// into the page that stays one script call whatever the fetched body holds.
+// into the page that stays one script call whatever the fetched body holds, and no longer than
+// the bound its bytes were taken by.
 
 #include <cmath>
 #include <string>
@@ -40,6 +41,9 @@ void checkAnswer(const std::string& text) {
     response.requestID = text.substr(0, 16);
     response.headers = {{"x-rade-" + text.substr(0, 8), text}};
     const std::string command = GADSDKCoreGMSGHandler::fetchCompletedCommand(false, text, response);
+    // The page's budget is taken by the bound before the answer is written.
+    FUZZ_CHECK(command.size() <=
+               GADSDKCoreGMSGHandler::fetchCompletedCommandSizeBound(false, text, response));
     const std::string head = "RADE_ReceiveMessage('fetchHttpRequestCompleted', ";
     FUZZ_CHECK(command.rfind(head, 0) == 0 && command.back() == ')');
     const std::string json = command.substr(head.size(), command.size() - head.size() - 1);

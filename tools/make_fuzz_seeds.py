@@ -244,8 +244,33 @@ def sounds():
     write("sound", "ulaw.au", au)
 
 
+def video_headers():
+    # A type byte (0 VP8, 1 VP9, 2 Theora), then the packet: key frames of the sizes the
+    # player's tests use, a VP8 inter frame, a VP9 superframe and Theora's first header.
+    def vp8(key, width, height):
+        return bytes([0x10 if key else 0x11, 0x02, 0x00, 0x9d, 0x01, 0x2a]) + \
+            struct.pack("<HH", width, height) + bytes(8)
+
+    def vp9_key(width, height):
+        bits = "10" + "00" + "0" + "0" + "1" + "0" + format(0x498342, "024b") + "001" + "0"
+        bits += format(width - 1, "016b") + format(height - 1, "016b")
+        bits += "0" * (-len(bits) % 8)
+        return bytes(int(bits[i:i + 8], 2) for i in range(0, len(bits), 8))
+
+    write("video_picture_size", "vp8_key", b"\x00" + vp8(True, 16000, 16000))
+    write("video_picture_size", "vp8_inter", b"\x00" + vp8(False, 160, 90))
+    write("video_picture_size", "vp9_key", b"\x01" + vp9_key(160, 90))
+    hidden, shown = vp9_key(8000, 100), vp9_key(320, 240)
+    marker = bytes([0xc1])
+    write("video_picture_size", "vp9_superframe", b"\x01" + hidden + shown + marker +
+          bytes([len(hidden), len(shown)]) + marker)
+    theora = b"\x80theora\x03\x02\x01" + struct.pack(">HH", 10, 6) + bytes(28)
+    write("video_picture_size", "theora_identification", b"\x02" + theora)
+
+
 TARGETS = ("plist_binary", "plist_xml", "plist_text", "json", "url", "http_date", "cookies",
-           "tilt", "interface", "png", "sound", "announce_list", "level_download", "ads_token")
+           "tilt", "interface", "png", "sound", "announce_list", "level_download", "ads_token",
+           "video_picture_size")
 
 
 def main():
@@ -264,6 +289,7 @@ def main():
     level_downloads()
     pictures()
     sounds()
+    video_headers()
     return 0
 
 

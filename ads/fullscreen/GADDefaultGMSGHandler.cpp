@@ -14,7 +14,6 @@
 #include "ads/web/GADAdView.h"
 #include "platform/base/NumberText.h"
 #include "platform/base/StringEscaping.h"
-#include "platform/base/Unicode.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/services/SystemSound.h"
 
@@ -56,26 +55,7 @@ std::int64_t GADDefaultGMSGHandler::integerForKey(std::string_view key,
 }
 
 std::string GADDefaultGMSGHandler::logTextForPageText(std::string_view text) {
-    static constexpr std::string_view kCutMark = "...";
-    std::string out;
-    // Where the text would be cut should it not fit: the last character boundary that leaves
-    // room for the mark.
-    std::size_t cut = 0;
-    while (!text.empty()) {
-        // One character at a time, so the cut never splits one or its escape; bytes that are
-        // no text are shown as numbers, never passed on raw.
-        const std::size_t consumed =
-            std::max<std::size_t>(platform::utf8SequenceLength(text, 0), 1);
-        platform::appendEscaped(out, text.substr(0, consumed), platform::StringEscapeStyle::log());
-        text.remove_prefix(consumed);
-        if (out.size() <= kMaxLogTextBytes - kCutMark.size()) cut = out.size();
-        if (out.size() > kMaxLogTextBytes) {
-            out.resize(cut);
-            out.append(kCutMark);
-            return out;
-        }
-    }
-    return out;
+    return platform::logValue(text, kMaxLogTextBytes);
 }
 
 std::vector<std::string> GADDefaultGMSGHandler::URLTextsFromParameter(std::string_view urls) {
@@ -98,8 +78,20 @@ void GADDefaultGMSGHandler::didReceiveTrackHTTPNotification(const GADGMSGActionI
 
 void GADDefaultGMSGHandler::didReceiveLogNotification(const GADGMSGActionInfo& info) {
     const auto text = info.note ? info.note->parameter("string") : std::nullopt;
-    if (!text) return;
+    if (!text || !takeLogLine(info.adView)) return;
     GADLogText(logTextForPageText(*text));
+}
+
+bool GADDefaultGMSGHandler::takeLogLine(const std::shared_ptr<GADAdView>& adView) {
+    std::erase_if(logCounts_,
+                  [](const auto& entry) { return entry.first && entry.second.view.expired(); });
+    const std::uint64_t page = adView ? adView->pageLoadCount() : 0;
+    LogCount& count = logCounts_[adView.get()];
+    if (count.view.lock() != adView || count.page != page) count = LogCount{adView, page, 0};
+    if (count.lines > kMaxLogLinesPerAd) return false;
+    if (++count.lines <= kMaxLogLinesPerAd) return true;
+    GADLogText(kLogLinesDroppedText);
+    return false;
 }
 
 void GADDefaultGMSGHandler::didReceiveTouchNotification(const GADGMSGActionInfo& info) {

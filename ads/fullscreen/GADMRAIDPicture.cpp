@@ -1,6 +1,7 @@
 #include "ads/fullscreen/GADMRAIDPicture.h"
 
 #include "platform/base/LogSink.h"
+#include "platform/base/StringEscaping.h"
 #include "platform/gfx/Image.h"
 #include "platform/net/Connection.h"
 #include "platform/net/HttpStatus.h"
@@ -180,7 +181,9 @@ void GADMRAIDPicture::failToLoad(const std::string& reason) {
 
 void GADMRAIDPicture::fail(const std::optional<Url>& url, const std::string& message) {
     auto keep = std::move(keepAlive_);
-    platform::LogSink::write("MRAID picture: " + message);
+    // The message names the creative's address: a readable line of it.
+    platform::LogSink::write("MRAID picture: " +
+                             platform::logValue(message, platform::kLogTextMaxBytes));
     if (auto delegate = delegate_.lock()) {
         delegate->MRAIDPictureFailedToStorePictureWithURL(*this, url, message);
     }

@@ -4,6 +4,7 @@
 #include "ads/fullscreen/GADUnclickableView.h"
 #include "ads/fullscreen/GADViewController.h"
 #include "platform/base/LogSink.h"
+#include "platform/base/StringEscaping.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/View.h"
@@ -22,7 +23,8 @@ void GADMRAIDResizeOverlayPresenter::reportError(const std::string& message,
     if (auto handler = MRAIDEventHandler()) {
         handler->handleError(message, action);
     } else {
-        platform::LogSink::write("Ad MRAID error (" + action + "): " + message);
+        platform::LogSink::write("Ad MRAID error (" + platform::logValue(action) +
+                                 "): " + platform::logValue(message, platform::kLogTextMaxBytes));
     }
 }
 

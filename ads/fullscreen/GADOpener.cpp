@@ -10,6 +10,7 @@
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADSDKCoreController.h"
 #include "platform/base/LogSink.h"
+#include "platform/base/StringEscaping.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
@@ -191,7 +192,8 @@ void GADOpener::reportMRAIDError(const std::string& message, const std::string& 
         handler->handleError(message, action);
         return;
     }
-    platform::LogSink::write("Ad MRAID error (" + action + "): " + message);
+    platform::LogSink::write("Ad MRAID error (" + platform::logValue(action) +
+                             "): " + platform::logValue(message, platform::kLogTextMaxBytes));
 }
 
 void GADOpener::openWebAppWithResizeProperties(const platform::Value::Dictionary& properties) {

@@ -8,6 +8,7 @@
 #include "ads/mediation/GADCustomEventRequest.h"
 #include "ads/mediation/GADMAdNetworkConnectorProtocol.h"
 #include "ads/mediation/GADMCredentials.h"
+#include "platform/base/StringEscaping.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/ThreadChecker.h"
 
@@ -43,7 +44,11 @@ std::optional<std::string> GADMAdapterCustomEvents::adapterVersion() const {
 }
 
 void GADMAdapterCustomEvents::callBackToConnectorWithError(const std::string& text, bool log) {
-    if (log) GADLogger::sharedInstance().logPublicMessage(text);
+    // The text names the class the server asked for: the log takes a readable line of it.
+    if (log) {
+        GADLogger::sharedInstance().logPublicMessage(
+            platform::logValue(text, platform::kLogTextMaxBytes));
+    }
     auto connector = connector_.lock();
     if (!connector) return;
     auto keep = shared_from_this();

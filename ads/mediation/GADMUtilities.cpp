@@ -76,8 +76,7 @@ std::vector<platform::Url> GADMUtilities::trackMediationURLsFromTemplates(
         auto url = gad_webURLFromString(filled);
         if (!url) {
             GADLogger::sharedInstance().logPublicMessage(
-                "Skipping a mediation ping that is not a web URL: " +
-                platform::escaped(filled, platform::StringEscapeStyle::log()));
+                "Skipping a mediation ping that is not a web URL: " + platform::logValue(filled));
             continue;
         }
         trackers.trackURL(*url, true);
@@ -94,7 +93,7 @@ std::shared_ptr<const GADAdNetworkExtras> GADMUtilities::networkExtrasForAdapter
                             : nullptr;
     if (!record || !record->networkExtrasClass) {
         GADLogger::sharedInstance().logPublicMessage(
-            "Adapter class " + adapterClassName.value_or("(null)") +
+            "Adapter class " + platform::logValue(adapterClassName.value_or("(null)")) +
             " does not respond to networkExtrasClass. Unable to retrieve network extras.");
         return nullptr;
     }

@@ -14,6 +14,7 @@
 #include "ads/native/GADMediatedNativeAdProtocol.h"
 #include "ads/native/GADNativeAppInstallAd.h"
 #include "ads/native/GADNativeContentAd.h"
+#include "platform/base/StringEscaping.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/ThreadChecker.h"
 
@@ -161,7 +162,8 @@ GADMNativeRequestHandle requestCustomEvent(const GADMNativeRequest& request,
         return {};
     }
     const auto failLogged = [&](const std::string& text) {
-        GADLogger::sharedInstance().logPublicMessage(text);
+        GADLogger::sharedInstance().logPublicMessage(
+            platform::logValue(text, platform::kLogTextMaxBytes));
         reporter.fail(customEventError(text));
         return GADMNativeRequestHandle{};
     };

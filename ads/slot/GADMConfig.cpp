@@ -83,8 +83,8 @@ bool GADMConfig::parse(const Value& configuration, std::optional<GADRequestError
             return false;
         }
         // Names from the server: escaped so that nothing it sends can forge log lines.
-        GADLogger::sharedInstance().logPublicMessage(platform::escaped(
-            parsed.error->localizedDescription(), platform::StringEscapeStyle::log()));
+        GADLogger::sharedInstance().logPublicMessage(
+            platform::logValue(parsed.error->localizedDescription(), platform::kLogTextMaxBytes));
     }
     return true;
 }

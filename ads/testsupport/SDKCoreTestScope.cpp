@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "ads/web/GADSDKCoreController.h"
+#include "ads/web/GADSDKCoreGMSGHandler.h"
 #include "ads/web/GADSDKCoreWebView.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/testing/TestGate.h"
 
 namespace ads::testing {
 
@@ -42,7 +44,13 @@ void SDKCoreTestScope::replaceShared(std::shared_ptr<GADSDKCoreController> contr
 }
 
 void SDKCoreTestScope::drain(GADSDKCoreWebView& webView) {
+    if (webView.handler_) webView.handler_->answerQueue_.sync([] {});
     webView.lockQueue_.sync([] {});
+}
+
+void SDKCoreTestScope::holdFetchAnswers(GADSDKCoreWebView& webView,
+                                        std::shared_ptr<platform::testing::TestGate> gate) {
+    webView.handler_->answerQueue_.async([gate = std::move(gate)] { gate->wait(); });
 }
 
 void SDKCoreTestScope::settle(GADSDKCoreController& controller) {

@@ -13,6 +13,10 @@ class GADSDKCoreController;
 class GADSDKCoreWebView;
 }  // namespace ads
 
+namespace platform::testing {
+class TestGate;
+}
+
 namespace ads::testing {
 
 class SDKCoreTestScope {
@@ -25,11 +29,16 @@ class SDKCoreTestScope {
     SDKCoreTestScope& operator=(const SDKCoreTestScope&) = delete;
 
     // Waits for the controller's queues and those of its web views (the core page's, the
-    // shared active-view one and the cached ones), runs the main loop, and again, until a turn
-    // of the main loop finds nothing to run.
+    // shared active-view one and the cached ones, each with its handler's answer queue), runs
+    // the main loop, and again, until a turn of the main loop finds nothing to run.
     static void settle(GADSDKCoreController& controller);
     // The same for a web view of its own.
     static void settle(GADSDKCoreWebView& webView);
+    // Holds the answers to the core page's fetches on their queue until the gate opens, so a
+    // test sees what the page is owed while they wait. settle() waits for that queue too:
+    // open the gate first.
+    static void holdFetchAnswers(GADSDKCoreWebView& webView,
+                                 std::shared_ptr<platform::testing::TestGate> gate);
 
   private:
     static void replaceShared(std::shared_ptr<GADSDKCoreController> controller);

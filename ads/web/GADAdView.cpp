@@ -234,6 +234,7 @@ void GADAdView::configureAsInterstitialAdView() {
 void GADAdView::loadHTMLString(const std::string& html,
                                const std::optional<platform::Url>& baseURL) {
     MOVU_CHECK_MAIN_THREAD();
+    ++pageLoadCount_;
     eventQueue_->holdForNewPage();
     if (video_) video_->stopForNewPage();
     setURL(baseURL, self());
@@ -243,6 +244,7 @@ void GADAdView::loadHTMLString(const std::string& html,
 
 void GADAdView::loadRequest(const platform::UrlRequest& request) {
     MOVU_CHECK_MAIN_THREAD();
+    ++pageLoadCount_;
     eventQueue_->holdForNewPage();
     if (video_) video_->stopForNewPage();
     webView_->loadRequest(request);

@@ -106,6 +106,10 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     // has finished. An absent base URL stands for "about:blank" and records nothing.
     void loadHTMLString(const std::string& html, const std::optional<platform::Url>& baseURL);
     void loadRequest(const platform::UrlRequest& request);
+    // Pages loaded by those two calls in the view's life: an ad's page comes from them, so a
+    // handler that keeps something per ad tells one ad from the next by it. Navigations the
+    // page makes itself do not count.
+    std::uint64_t pageLoadCount() const { return pageLoadCount_; }
     // Records the page's URL (none clears it) and registers it for the view (GADAdURLStash)
     // in place of the previous registration.
     void setURL(const std::optional<platform::Url>& url,
@@ -263,6 +267,7 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     bool hasOpened_ = false;
     std::weak_ptr<platform::ui::View> shownBy_;
     bool shownOutsideOurViews_ = false;
+    std::uint64_t pageLoadCount_ = 0;
     bool showDebug_ = true;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::optional<std::string> adDebugDialog_;

@@ -6,6 +6,7 @@
 #include "ads/web/GADAdURLStash.h"
 #include "ads/web/GADAdView.h"
 #include "platform/base/LogSink.h"
+#include "platform/base/StringEscaping.h"
 #include "platform/net/FetchSync.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/runtime/ThreadChecker.h"
@@ -229,8 +230,8 @@ void GADMRAIDInterceptor::serve(const ResourceInterceptor::Request& request,
         const long status = result.statusCode();
         if (!result.ok() || status < 200 || status > 299) {
             platform::LogSink::writef("MRAID: the script at %s could not be fetched (%ld %s)",
-                                      url.absoluteString().c_str(), status,
-                                      result.errorText().c_str());
+                                      platform::logValue(url.absoluteString()).c_str(), status,
+                                      platform::logValue(result.errorText()).c_str());
             reply.fail();
             return;
         }

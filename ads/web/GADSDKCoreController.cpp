@@ -10,6 +10,7 @@
 #include "ads/foundation/GADInterstitialAd.h"
 #include "ads/foundation/GADJSONAdditions.h"
 #include "ads/foundation/GADLogger.h"
+#include "platform/base/StringEscaping.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/Timer.h"
@@ -362,8 +363,10 @@ void GADSDKCoreController::SDKCoreGMSGHandlerDidReceiveInvalidAdWithRequestID(
     GADSDKCoreGMSGHandler&, const std::optional<std::string>& requestID,
     const Value::Dictionary& parameters) {
     MOVU_CHECK_MAIN_THREAD();
-    GADLogger::sharedInstance().logPublicMessage("Invalid Request: " +
-                                                 Value(parameters).description());
+    // The page's parameters, whatever it put in them, take one readable line.
+    GADLogger::sharedInstance().logPublicMessage(
+        "Invalid Request: " +
+        platform::logValue(Value(parameters).description(), platform::kLogTextMaxBytes));
     auto request = takeRequest(requestID);
     if (!request) return;
     if (auto recorder = loadAdRecorder()) {

@@ -1,5 +1,8 @@
 #include "ads/web/GADSDKCoreGMSGHandler.h"
 
+#include <algorithm>
+#include <mutex>
+
 #include "ads/foundation/GADAd.h"
 #include "ads/foundation/GADAdFetcher.h"
 #include "ads/foundation/GADJSONAdditions.h"
@@ -8,21 +11,101 @@
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/web/GADPageScripts.h"
 #include "ads/web/GADSDKCoreWebView.h"
+#include "platform/base/StringEscaping.h"
+#include "platform/base/Unicode.h"
 #include "platform/runtime/MainLoop.h"
-#include "platform/storage/Json.h"
 
 namespace ads {
 
 using platform::Value;
 
+// One page's budget and figures, shared by the main thread and the answer queue.
+struct GADSDKCoreGMSGHandler::PageBudget {
+    bool take(std::size_t bytes) {
+        std::lock_guard lock(mutex);
+        if (bytes > kMaxHeldBytesPerPage - figures.heldBytes) return false;
+        figures.heldBytes += bytes;
+        figures.mostHeldBytes = std::max(figures.mostHeldBytes, figures.heldBytes);
+        return true;
+    }
+    void give(std::size_t bytes) {
+        std::lock_guard lock(mutex);
+        figures.heldBytes -= std::min(bytes, figures.heldBytes);
+    }
+    void countFetches(std::size_t inFlight) {
+        std::lock_guard lock(mutex);
+        figures.mostFetchesInFlight = std::max(figures.mostFetchesInFlight, inFlight);
+    }
+    void countRefusal(std::size_t GADSDKCoreFetchAccounting::*count) {
+        std::lock_guard lock(mutex);
+        ++(figures.*count);
+    }
+    GADSDKCoreFetchAccounting snapshot() {
+        std::lock_guard lock(mutex);
+        return figures;
+    }
+
+    std::mutex mutex;
+    GADSDKCoreFetchAccounting figures;
+};
+
+// The bytes one answer holds of its page's budget, from the fetch's end until the last of its
+// holders (the answer queue, the web view's queue of calls, the turn that hands the call to
+// the page) lets go. One holder at a time changes it.
+class GADSDKCoreGMSGHandler::HeldBytes {
+  public:
+    HeldBytes(std::shared_ptr<PageBudget> budget, std::size_t bytes)
+        : budget_(std::move(budget)), bytes_(bytes) {}
+    ~HeldBytes() { budget_->give(bytes_); }
+    HeldBytes(const HeldBytes&) = delete;
+    HeldBytes& operator=(const HeldBytes&) = delete;
+
+    // Nothing when the page's budget has no room for them.
+    static std::shared_ptr<HeldBytes> take(const std::shared_ptr<PageBudget>& budget,
+                                           std::size_t bytes) {
+        if (!budget->take(bytes)) return nullptr;
+        return std::make_shared<HeldBytes>(budget, bytes);
+    }
+    bool growTo(std::size_t bytes) {
+        if (bytes <= bytes_) return true;
+        if (!budget_->take(bytes - bytes_)) return false;
+        bytes_ = bytes;
+        return true;
+    }
+    void shrinkTo(std::size_t bytes) {
+        if (bytes >= bytes_) return;
+        budget_->give(bytes_ - bytes);
+        bytes_ = bytes;
+    }
+    PageBudget& budget() { return *budget_; }
+
+  private:
+    std::shared_ptr<PageBudget> budget_;
+    std::size_t bytes_;
+};
+
 std::shared_ptr<GADSDKCoreGMSGHandler> GADSDKCoreGMSGHandler::create() {
     return std::make_shared<GADSDKCoreGMSGHandler>(Private{});
 }
 
-GADSDKCoreGMSGHandler::GADSDKCoreGMSGHandler(Private) {}
+GADSDKCoreGMSGHandler::GADSDKCoreGMSGHandler(Private) : page_(std::make_shared<PageBudget>()) {}
 
 GADSDKCoreGMSGHandler::~GADSDKCoreGMSGHandler() {
     for (auto& [id, fetcher] : adFetchers_) fetcher->cancel();
+}
+
+GADSDKCoreFetchAccounting GADSDKCoreGMSGHandler::fetchAccounting() const {
+    GADSDKCoreFetchAccounting figures = page_->snapshot();
+    figures.fetchesInFlight = adFetchers_.size();
+    return figures;
+}
+
+void GADSDKCoreGMSGHandler::pageDidEnd() {
+    ++pageNumber_;
+    page_ = std::make_shared<PageBudget>();
+    // Nobody is left to read these answers.
+    auto fetchers = std::exchange(adFetchers_, {});
+    for (auto& [id, fetcher] : fetchers) fetcher->cancel();
 }
 
 const GADGMSGActionTable* GADSDKCoreGMSGHandler::actionBlockDictionary() const {
@@ -98,6 +181,13 @@ void GADSDKCoreGMSGHandler::didReceiveFetchAdAction(const GADGMSGActionInfo& inf
         answerFetch(false, parsed.error ? parsed.error->localizedDescription() : "", response);
         return;
     }
+    if (adFetchers_.size() >= kMaxFetchesInFlight) {
+        page_->countRefusal(&GADSDKCoreFetchAccounting::refusedForFetchesInFlight);
+        GADSDKCoreFetchResponse response;
+        response.requestID = parsed.requestID;
+        answerFetch(false, kTooManyFetchesMessage, response);
+        return;
+    }
     const GADSDKCoreFetchRequest& fetch = *parsed.request;
     platform::HttpHeaders headers;
     for (const auto& [name, value] : fetch.headers) headers.set(name, value);
@@ -106,6 +196,7 @@ void GADSDKCoreGMSGHandler::didReceiveFetchAdAction(const GADGMSGActionInfo& inf
 
     auto fetcher = GADAdFetcher::create();
     adFetchers_.emplace(fetch.requestID, fetcher);
+    page_->countFetches(adFetchers_.size());
     platform::Error error;
     if (!fetcher->fetchRequestURL(gad_requestForURL(fetch.url, body, headers, fetch.contentType),
                                   weak_from_this(), &error)) {
@@ -161,10 +252,10 @@ void GADSDKCoreGMSGHandler::adFetcherDidFetchAd(GADAdFetcher& fetcher,
     auto id = fetchRequestIDForAdFetcher(fetcher);
     if (!id) return;
     auto keep = adFetchers_.at(*id);
+    removeAdFetcherForFetchRequestID(*id);
     // The page's script reads any loaded fetch as 200; which 2xx the server chose is the
     // fetcher's business, and only 2xx answers get here.
-    answerFetch(true, "", responseFor(*id, ad.get(), 200));
-    removeAdFetcherForFetchRequestID(*id);
+    answerFinishedFetch(true, "", responseFor(*id, ad.get(), 200));
 }
 
 void GADSDKCoreGMSGHandler::adFetcherDidFailToFetchAd(GADAdFetcher& fetcher,
@@ -174,8 +265,9 @@ void GADSDKCoreGMSGHandler::adFetcherDidFailToFetchAd(GADAdFetcher& fetcher,
     auto id = fetchRequestIDForAdFetcher(fetcher);
     if (!id) return;
     auto keep = adFetchers_.at(*id);
-    answerFetch(false, error.localizedDescription(), responseFor(*id, ad.get(), responseCode));
     removeAdFetcherForFetchRequestID(*id);
+    answerFinishedFetch(false, error.localizedDescription(),
+                        responseFor(*id, ad.get(), responseCode));
 }
 
 void GADSDKCoreGMSGHandler::answerFetch(bool success, const std::string& reason,
@@ -183,6 +275,67 @@ void GADSDKCoreGMSGHandler::answerFetch(bool success, const std::string& reason,
     if (auto webView = webView_.lock()) {
         webView->enqueueJavaScriptCommand(fetchCompletedCommand(success, reason, response));
     }
+}
+
+namespace {
+
+std::size_t fetchedBytes(const GADSDKCoreFetchResponse& response) {
+    std::size_t bytes = response.body.size() + response.requestID.size();
+    for (const auto& [name, value] : response.headers) bytes += name.size() + value.size();
+    return bytes;
+}
+
+}  // namespace
+
+void GADSDKCoreGMSGHandler::answerFinishedFetch(bool success, std::string reason,
+                                                GADSDKCoreFetchResponse response) {
+    // What came is held from here on, with room to write its answer beside it: about as long
+    // for the pages and configurations servers send (the exact need is known on the queue). A
+    // page already owed too much gets a failure instead.
+    const std::size_t fetched = fetchedBytes(response);
+    auto held = HeldBytes::take(page_, 2 * fetched + kAnswerRoomBytes);
+    if (!held) {
+        page_->countRefusal(&GADSDKCoreFetchAccounting::refusedForHeldBytes);
+        GADSDKCoreFetchResponse dropped;
+        dropped.requestID = response.requestID;
+        dropped.responseCode = response.responseCode;
+        response = {};
+        answerFetch(false, kTooManyHeldBytesMessage, dropped);
+        return;
+    }
+    answerQueue_.async([weakSelf = weak_from_this(), page = pageNumber_, success, fetched,
+                        reason = std::move(reason), response = std::move(response),
+                        held = std::move(held)]() mutable {
+        std::string script = writeAnswer(success, reason, response, fetched, *held);
+        platform::MainLoop::main().post(
+            [weakSelf, page, script = std::move(script), held = std::move(held)]() mutable {
+                auto self = weakSelf.lock();
+                // A page that went meanwhile reads nothing more.
+                if (!self || page != self->pageNumber_) return;
+                auto webView = self->webView_.lock();
+                if (!webView) return;
+                webView->enqueueJavaScriptCommand(std::move(script), {}, std::move(held));
+            });
+    });
+}
+
+std::string GADSDKCoreGMSGHandler::writeAnswer(bool success, const std::string& reason,
+                                               GADSDKCoreFetchResponse& response,
+                                               std::size_t fetched, HeldBytes& held) {
+    std::string script;
+    if (held.growTo(fetched + fetchCompletedCommandSizeBound(success, reason, response))) {
+        script = fetchCompletedCommand(success, reason, response);
+    } else {
+        GADSDKCoreFetchResponse dropped;
+        dropped.requestID = response.requestID;
+        dropped.responseCode = response.responseCode;
+        script = fetchCompletedCommand(false, kTooManyHeldBytesMessage, dropped);
+        held.budget().countRefusal(&GADSDKCoreFetchAccounting::refusedForHeldBytes);
+    }
+    // The body goes now: from here the answer holds its script alone.
+    response = {};
+    held.shrinkTo(script.size());
+    return script;
 }
 
 // Parsing
@@ -259,25 +412,107 @@ GADSDKCoreFetchParse GADSDKCoreGMSGHandler::parseFetchHttpRequest(
     return parsed;
 }
 
+namespace {
+
+constexpr std::string_view kAnswerHead = "RADE_ReceiveMessage('fetchHttpRequestCompleted', ";
+// Everything of an answer but its texts and headers: the call, the keys, the punctuation, the
+// longest status number.
+constexpr std::size_t kAnswerFrameBytes = kAnswerHead.size() + 160;
+// A header's keys and punctuation.
+constexpr std::size_t kAnswerHeaderFrameBytes = 24;
+
+// A JSON string as our JSON writer spells it: broken UTF-8 repaired, "/" and U+2028/U+2029
+// escaped, so nothing in it ends the script string or the script element.
+void appendJSONString(std::string& out, std::string_view text) {
+    out += '"';
+    if (platform::isValidUtf8(text)) {
+        platform::appendEscaped(out, text, platform::StringEscapeStyle::json());
+    } else {
+        platform::appendEscaped(out, platform::repairedUtf8(text),
+                                platform::StringEscapeStyle::json());
+    }
+    out += '"';
+}
+
+// No fewer bytes than appendJSONString appends: a control character takes six (\u00XX), or
+// two when it has a name (\n); a quote, backslash or slash two; a byte that is no UTF-8 the
+// three of U+FFFD; U+2028 and U+2029 six; other text stays as it is.
+std::size_t JSONStringBound(std::string_view text) {
+    std::size_t bound = 2;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            if (byte < 0x20 || byte == 0x7F) {
+                const bool named =
+                    byte == '\b' || byte == '\f' || byte == '\n' || byte == '\r' || byte == '\t';
+                bound += named ? 2 : 6;
+            } else {
+                bound += (byte == '"' || byte == '\\' || byte == '/') ? 2 : 1;
+            }
+            ++i;
+            continue;
+        }
+        const std::size_t length = platform::utf8SequenceLength(text, i);
+        if (length == 0) {
+            bound += 3;
+            ++i;
+            continue;
+        }
+        const bool lineEnd = length == 3 && text.compare(i, 2, "\xE2\x80") == 0 &&
+                             (text[i + 2] == '\xA8' || text[i + 2] == '\xA9');
+        bound += lineEnd ? 6 : length;
+        i += length;
+    }
+    return bound;
+}
+
+}  // namespace
+
 std::string GADSDKCoreGMSGHandler::fetchCompletedCommand(bool success, const std::string& reason,
                                                          const GADSDKCoreFetchResponse& response) {
-    Value::Array headers;
-    for (const auto& [key, value] : response.headers) {
-        headers.push_back(Value::dictionary({{"key", Value(key)}, {"value", Value(value)}}));
+    // Written straight into one string of the right size, in the key order of our JSON
+    // writer: the body may be megabytes, and a value tree and a writer's buffer would each
+    // hold another copy of it.
+    std::string script;
+    script.reserve(fetchCompletedCommandSizeBound(success, reason, response));
+    script += kAnswerHead;
+    script += '{';
+    if (!success) {
+        script += "\"reason\":";
+        appendJSONString(script, reason);
+        script += ',';
     }
-    Value object = Value::dictionary({
-        {"response_code", Value(response.responseCode)},
-        {"body", Value(response.body)},
-        {"http_request_id", Value(response.requestID)},
-        {"headers", Value(std::move(headers))},
-    });
-    Value answer = Value::dictionary(
-        {{"success", Value(success ? "true" : "false")}, {"response", std::move(object)}});
-    if (!success) answer.set("reason", Value(reason));
-    // The writer escapes what would end a script string (U+2028, U+2029, "</") and repairs
-    // broken UTF-8, so a fetched body cannot break out of the call.
-    const std::string json = platform::Json::write(answer).value_or("");
-    return "RADE_ReceiveMessage('fetchHttpRequestCompleted', " + json + ")";
+    script += "\"response\":{\"body\":";
+    appendJSONString(script, response.body);
+    script += ",\"headers\":[";
+    bool first = true;
+    for (const auto& [key, value] : response.headers) {
+        if (!first) script += ',';
+        first = false;
+        script += "{\"key\":";
+        appendJSONString(script, key);
+        script += ",\"value\":";
+        appendJSONString(script, value);
+        script += '}';
+    }
+    script += "],\"http_request_id\":";
+    appendJSONString(script, response.requestID);
+    script += ",\"response_code\":" + std::to_string(response.responseCode);
+    script += "},\"success\":";
+    script += success ? "\"true\"" : "\"false\"";
+    script += "})";
+    return script;
+}
+
+std::size_t GADSDKCoreGMSGHandler::fetchCompletedCommandSizeBound(
+    bool success, const std::string& reason, const GADSDKCoreFetchResponse& response) {
+    std::size_t bound =
+        kAnswerFrameBytes + JSONStringBound(response.body) + JSONStringBound(response.requestID);
+    if (!success) bound += JSONStringBound(reason);
+    for (const auto& [key, value] : response.headers) {
+        bound += kAnswerHeaderFrameBytes + JSONStringBound(key) + JSONStringBound(value);
+    }
+    return bound;
 }
 
 }  // namespace ads

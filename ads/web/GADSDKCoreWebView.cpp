@@ -94,6 +94,7 @@ void GADSDKCoreWebView::refreshSDKCoreAndNotifyObserver(
     post(platform::weakCall(weak_from_this(), [observer](GADSDKCoreWebView& self) {
         const State state = self.state();
         if (state != State::LoadRequested && state != State::Loading) {
+            self.handler_->pageDidEnd();
             self.setState(State::LoadRequested);
             if (auto recorder = self.loadAdRecorder()) recorder->startTimingVariable("jsf_ios");
             self.startLoadTimer();
@@ -123,6 +124,7 @@ void GADSDKCoreWebView::loadTimedOut(std::uint64_t load) {
 }
 
 void GADSDKCoreWebView::loadDidFail() {
+    handler_->pageDidEnd();
     if (loadTimer_) loadTimer_->invalidate();
     loadTimer_.reset();
     if (auto recorder = loadAdRecorder()) recorder->cancelTimingVariable("jsf_ios");
@@ -178,9 +180,10 @@ void GADSDKCoreWebView::notifyObserversLocked(Locked& locked,
 
 // Script calls
 
-void GADSDKCoreWebView::enqueueJavaScriptCommand(std::string command,
-                                                 std::function<void()> dropped) {
-    lockQueue_.async([locked = locked_, command = Command{std::move(command), std::move(dropped)}] {
+void GADSDKCoreWebView::enqueueJavaScriptCommand(std::string command, std::function<void()> dropped,
+                                                 std::shared_ptr<const void> hold) {
+    lockQueue_.async([locked = locked_, command = Command{std::move(command), std::move(dropped),
+                                                          std::move(hold)}]() mutable {
         if (locked->state == State::Failed) {
             post(command.dropped);
             return;
@@ -189,7 +192,7 @@ void GADSDKCoreWebView::enqueueJavaScriptCommand(std::string command,
             post(std::move(locked->pendingJSCommands.front().dropped));
             locked->pendingJSCommands.erase(locked->pendingJSCommands.begin());
         }
-        locked->pendingJSCommands.push_back(command);
+        locked->pendingJSCommands.push_back(std::move(command));
     });
     dispatchPendingJavaScriptCommands();
 }
@@ -198,7 +201,7 @@ void GADSDKCoreWebView::dispatchPendingJavaScriptCommands() {
     lockQueue_.async([locked = locked_, weakSelf = weak_from_this()] {
         if (locked->state != State::Ready) return;
         for (auto& command : locked->pendingJSCommands) {
-            post([weakSelf, script = std::move(command.script)] {
+            post([weakSelf, script = std::move(command.script), hold = std::move(command.hold)] {
                 if (auto self = weakSelf.lock()) {
                     self->adView_->executeJavaScriptAsynchronouslyFromString(script);
                 }

@@ -19,7 +19,12 @@
 // Script calls: queued, at most 50 (the oldest goes first), and sent in queue order once the
 // page is ready; a call queued while the page has failed, pushed out by the limit, or still
 // waiting when a load fails or starts over is dropped, and its `dropped` callback runs on the
-// main loop, so whoever waits for its answer hears that none will come.
+// main loop, so whoever waits for its answer hears that none will come. What a call is given
+// to hold stays with it until it has been handed to the page or dropped (a fetch's answer
+// holds its bytes of the page's budget so).
+//
+// Each page has its own fetches (GADSDKCoreGMSGHandler): a load that starts, fails or times
+// out, and a page whose web process ended, end the old page's fetches.
 //
 // Threads: create, use and release on the main thread. The state, the queue of calls, the
 // observers and the active-view units live on the lock queue ("com.zivivu.durez.sdk-core-
@@ -132,7 +137,8 @@ class GADSDKCoreWebView : public GADAdViewDelegateProtocol,
     }
 
     // Script calls (see above).
-    void enqueueJavaScriptCommand(std::string command, std::function<void()> dropped = {});
+    void enqueueJavaScriptCommand(std::string command, std::function<void()> dropped = {},
+                                  std::shared_ptr<const void> hold = nullptr);
     void dispatchPendingJavaScriptCommands();
     // An event for the page's RADE_ReceiveMessage (nullptr: the name only).
     void postJSNotification(const std::string& name, const platform::Value::Dictionary* userInfo);
@@ -171,6 +177,7 @@ class GADSDKCoreWebView : public GADAdViewDelegateProtocol,
     struct Command {
         std::string script;
         std::function<void()> dropped;
+        std::shared_ptr<const void> hold;
     };
 
     void setUp();

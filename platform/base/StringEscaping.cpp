@@ -1,5 +1,6 @@
 #include "platform/base/StringEscaping.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/base/Unicode.h"
@@ -123,6 +124,29 @@ std::string escaped(std::string_view text, const StringEscapeStyle& style) {
     std::string out;
     out.reserve(text.size() + 2);
     appendEscaped(out, text, style);
+    return out;
+}
+
+std::string logValue(std::string_view text, std::size_t maxBytes) {
+    static constexpr std::string_view kCutMark = "...";
+    maxBytes = std::max(maxBytes, kCutMark.size());
+    const StringEscapeStyle style = StringEscapeStyle::log();
+    std::string out;
+    // Where the text would be cut should it not fit: the last character boundary that leaves
+    // room for the mark.
+    std::size_t cut = 0;
+    while (!text.empty()) {
+        // One character at a time, so a cut never splits one or its escape.
+        const std::size_t consumed = std::max<std::size_t>(utf8SequenceLength(text, 0), 1);
+        appendEscaped(out, text.substr(0, consumed), style);
+        text.remove_prefix(consumed);
+        if (out.size() <= maxBytes - kCutMark.size()) cut = out.size();
+        if (out.size() > maxBytes) {
+            out.resize(cut);
+            out.append(kCutMark);
+            return out;
+        }
+    }
     return out;
 }
 

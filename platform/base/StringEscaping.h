@@ -8,6 +8,7 @@
 // Always escaped: the backslash, the style's quote, line feed and carriage return, the other
 // C0 controls and DEL, and U+2028 / U+2029 (line ends inside older script strings).
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -49,5 +50,17 @@ struct StringEscapeStyle {
 
 void appendEscaped(std::string& out, std::string_view text, const StringEscapeStyle& style);
 std::string escaped(std::string_view text, const StringEscapeStyle& style);
+
+// What a value from outside (a page's or a server's text, an id, a URL) may take of a log
+// line: an id or an address is recognisable in far less, and a hostile one of megabytes must
+// not become a line of megabytes.
+inline constexpr std::size_t kLogValueMaxBytes = 256;
+// The same for free text from outside (a page's message, a server's reason, a list of
+// parameters): enough for any diagnostic, still one readable line.
+inline constexpr std::size_t kLogTextMaxBytes = 1024;
+// The value in the log style, cut at a character boundary so that the result, with the "..."
+// that marks a cut, stays within `maxBytes` (which is taken to be at least 3). Only as much of
+// the text is read as the result needs.
+std::string logValue(std::string_view text, std::size_t maxBytes = kLogValueMaxBytes);
 
 }  // namespace platform

@@ -115,6 +115,13 @@ AdScenario AdScenario::yieldingSpinBanner(int timeoutMillis) {
         .withHostility(Hostility::YieldingSpin);
 }
 
+AdScenario AdScenario::fetchFlood(int count, std::size_t bytes) {
+    AdScenario s = answered(PageAnswer::FetchFlood);
+    s.fetchFloodCount = count;
+    s.fetchFloodBytes = bytes;
+    return s;
+}
+
 std::string_view adKindName(AdKind kind) {
     switch (kind) {
         case AdKind::Banner:
@@ -159,6 +166,8 @@ std::string_view pageAnswerName(PageAnswer answer) {
             return "silent";
         case PageAnswer::RefusedAdUrl:
             return "refused";
+        case PageAnswer::FetchFlood:
+            return "flood";
     }
     return "url";
 }
@@ -256,8 +265,9 @@ bool parseKind(std::string_view word, AdScenario& s, std::string* error) {
 }
 
 bool parseAnswer(std::string_view value, AdScenario& s, std::string* error) {
-    for (PageAnswer a : {PageAnswer::AdUrl, PageAnswer::FetchedAd, PageAnswer::Invalid,
-                         PageAnswer::Errors, PageAnswer::Silent, PageAnswer::RefusedAdUrl}) {
+    for (PageAnswer a :
+         {PageAnswer::AdUrl, PageAnswer::FetchedAd, PageAnswer::Invalid, PageAnswer::Errors,
+          PageAnswer::Silent, PageAnswer::RefusedAdUrl, PageAnswer::FetchFlood}) {
         if (value == pageAnswerName(a)) {
             s.answer = a;
             return true;
@@ -385,6 +395,19 @@ bool parseOption(std::string_view option, AdScenario& s, std::string* error) {
         }
         s.extraHeaders.emplace_back(std::string(value.substr(0, colon)),
                                     std::string(value.substr(colon + 1)));
+    } else if (name == "flood") {
+        // A hostile core page's fetches.
+        if (!needsValue()) return false;
+        auto count = parseInt(value);
+        if (!count || *count < 1 || *count > 10000)
+            return fail(error, "flood needs 1 to 10000 fetches: " + std::string(value));
+        s.fetchFloodCount = *count;
+    } else if (name == "flood-bytes") {
+        if (!needsValue()) return false;
+        auto bytes = parseInt(value);
+        if (!bytes || *bytes < 0 || std::size_t(*bytes) > kMaxLargeBodyBytes)
+            return fail(error, "flood-bytes needs 0 to 67108864: " + std::string(value));
+        s.fetchFloodBytes = std::size_t(*bytes);
     } else {
         return fail(error, "unknown option: " + std::string(option));
     }

@@ -4,6 +4,7 @@
 // for it, and what the ad URL then serves. Tests build scenarios in code; the program reads
 // them from text (parseAdScenario).
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,7 +66,15 @@ enum class PageAnswer {
     Errors,        // "loadAdURL" carrying "errors"
     Silent,        // nothing at all
     RefusedAdUrl,  // "loadAdURL" with an ad URL on a loopback port that refuses connections
+    // A hostile core page:
+    FetchFlood,  // "loadAdURL" with the ad URL, and "fetchHttpRequest" for a large body many
+                 // times over (fetchFloodCount of fetchFloodBytes each, ids "flood-...")
 };
+
+// The fetch ids of a flood begin so; the page's answers to them get no answer of their own.
+inline constexpr const char* kFetchFloodIdPrefix = "flood-";
+// The largest body "/mads/large_body" serves.
+inline constexpr std::size_t kMaxLargeBodyBytes = 64 * 1024 * 1024;
 
 struct AdScenario {
     AdKind kind = AdKind::Banner;
@@ -131,6 +140,10 @@ struct AdScenario {
     // When set, the ad URL holds its answer until the gate is released (make it with
     // AdServer::makeGate so the server can let it go when it stops).
     std::shared_ptr<platform::testing::TestGate> stall;
+    // FetchFlood: how many fetches the page asks for in one turn, and each body's bytes
+    // ("/mads/large_body").
+    int fetchFloodCount = 200;
+    std::size_t fetchFloodBytes = 7'000'000;
 
     static AdScenario banner();
     static AdScenario interstitial();
@@ -154,6 +167,8 @@ struct AdScenario {
     // nothing and spins 2.5 s at a time, yielding 5 ms (Hostility::YieldingSpin); the
     // network's time-out in milliseconds
     static AdScenario yieldingSpinBanner(int timeoutMillis = 30000);
+    // A banner behind a page that asks native code to fetch `count` bodies of `bytes` at once.
+    static AdScenario fetchFlood(int count = 200, std::size_t bytes = 7'000'000);
 
     AdScenario& withAnswer(PageAnswer a) {
         answer = a;
@@ -258,7 +273,7 @@ std::string_view nativeImageName(NativeImage image);
 // A scenario from text: a kind, then comma-separated options.
 //   kinds:   banner, interstitial, nofill, status:<code>, empty, mediation,
 //            mediation-not-json, rewarded, custom, script, native, links, precache, purchase
-//   options: answer=url|fetch|invalid|errors|silent|refused, refresh=<seconds>,
+//   options: answer=url|fetch|invalid|errors|silent|refused|flood, refresh=<seconds>,
 //            size=<w>x<h>, debug=<text>, color=#rrggbb, orientation=<word>,
 //            scenario=<request_scenario>, autoclick, reload, manual, noactiveview, stall,
 //            header=<name>:<value>, adapter=<class> (once per mediated network, in order),
@@ -271,7 +286,9 @@ std::string_view nativeImageName(NativeImage image);
 //            play it from where it was cached); for generated banners and full-screen
 //            creatives (and "GADMAdapterHTML" networks)
 //            hostile=file-frame|file-navigation|spin|allocate|yielding-spin|print|
-//            file-chooser|dialogs|attachment|endless-attachment
+//            file-chooser|dialogs|attachment|endless-attachment|blob-flood|stored-flood|
+//            spin-workers|slow-fetches|allocate-nonstop; for answer=flood
+//            flood=<fetches> (1 to 10000) and flood-bytes=<bytes of each body> (up to 64 MiB)
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.
 std::optional<AdScenario> parseAdScenario(std::string_view text, std::string* error = nullptr);

@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <utility>
@@ -156,6 +157,33 @@ void serveAttachment(const httplib::Request& req, httplib::Response& res,
             }
             return sink.write(block.data(), block.size());
         });
+}
+
+// "/mads/large_body?bytes=N": N bytes of markup-like text (at most kMaxLargeBodyBytes), with
+// its length, made as it is sent so the server holds none of it.
+void serveLargeBody(const httplib::Request& req, httplib::Response& res) {
+    std::size_t bytes = 0;
+    const std::string text = req.get_param_value("bytes");
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), bytes);
+    if (ec != std::errc() || end != text.data() + text.size() || bytes > kMaxLargeBodyBytes) {
+        return answer(res, 400, "bytes needs 0 to 67108864\n");
+    }
+    res.set_header("Cache-Control", "no-store");
+    // httplib waits for a provider of no bytes for ever.
+    if (bytes == 0) return answer(res, 200, "", "text/html; charset=utf-8");
+    res.status = 200;
+    res.set_content_provider(bytes, "text/html; charset=utf-8",
+                             [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                 static const std::string block = [] {
+                                     std::string b;
+                                     while (b.size() < 64 * 1024)
+                                         b += "<p>movuroute large body</p>\n";
+                                     return b;
+                                 }();
+                                 const std::size_t at = offset % block.size();
+                                 return sink.write(block.data() + at,
+                                                   std::min(length, block.size() - at));
+                             });
 }
 
 }  // namespace
@@ -460,6 +488,10 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
         }
         if (!clip) return answer(res, 404, "no clip\n");
         return answer(res, 200, *clip, "video/webm");
+    }
+    if (path == "/mads/large_body") {
+        log_.add(record(req, RequestKind::LargeBody));
+        return serveLargeBody(req, res);
     }
     log_.add(record(req, RequestKind::Unknown));
     answer(res, 404, "not found\n");

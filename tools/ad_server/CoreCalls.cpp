@@ -95,6 +95,23 @@ void answerAdCall(const Json& parameters, const CoreCallContext& context, CoreAn
             break;
         case PageAnswer::Silent:
             break;
+        case PageAnswer::FetchFlood: {
+            // The ad itself is answered; then the page asks for every body in one turn, as a
+            // hostile page would.
+            loadAdUrl(context.origin);
+            const std::string body = context.origin + "/mads/large_body?bytes=" +
+                                     std::to_string(scenario.fetchFloodBytes) +
+                                     "&slot=" + percentEncode(answer.slotname);
+            for (int i = 1; i <= scenario.fetchFloodCount; ++i) {
+                Json request = Json::object();
+                request["http_request_id"] =
+                    kFetchFloodIdPrefix + requestId + "-" + std::to_string(i);
+                request["url"] = body + "&i=" + std::to_string(i);
+                answer.messages.push_back(
+                    message("fetchHttpRequest", Json{{"http_request", jsonText(request)}}));
+            }
+            break;
+        }
     }
     if (scenario.requestReload) answer.messages.push_back(message("requestReload"));
 }
@@ -107,6 +124,8 @@ void answerEvent(const Json& args, CoreAnswer& answer) {
     if (!data.is_object()) return;
     Json response = data.contains("response") ? data["response"] : Json();
     std::string requestId = stringMember(response, "http_request_id");
+    // A flood's answers are only recorded: nobody waits for an ad from them.
+    if (requestId.rfind(kFetchFloodIdPrefix, 0) == 0) return;
     if (data.contains("success") && isTrue(data["success"])) {
         answer.messages.push_back(message(
             "loadAd",

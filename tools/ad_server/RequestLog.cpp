@@ -75,6 +75,8 @@ std::string_view kindName(RequestKind kind) {
             return "unknown";
         case RequestKind::Slow:
             return "slow";
+        case RequestKind::LargeBody:
+            return "large-body";
     }
     return "unknown";
 }

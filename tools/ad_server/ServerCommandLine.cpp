@@ -41,7 +41,7 @@ std::string serverUsage() {
     text += " " + line + "\n";
     text +=
         "Options:\n"
-        "  any ad: answer=url|fetch|invalid|errors|silent|refused  refresh=<s>\n"
+        "  any ad: answer=url|fetch|invalid|errors|silent|refused|flood  refresh=<s>\n"
         "    size=<w>x<h>  debug=<text>  color=#rrggbb  orientation=<word>\n"
         "    scenario=<request_scenario>  autoclick  reload  manual  stall\n"
         "    header=<name>:<value>  noactiveview\n"
@@ -55,6 +55,7 @@ std::string serverUsage() {
         "    hostile=file-frame|file-navigation|spin|allocate|yielding-spin|print|\n"
         "      file-chooser|dialogs|attachment|endless-attachment|blob-flood|stored-flood|\n"
         "      spin-workers|slow-fetches|allocate-nonstop\n"
+        "  answer=flood (a hostile core page): flood=<fetches>  flood-bytes=<bytes each>\n"
         "tools/ad_server/README.md says what each does.\n"
         "e.g. --scenario ca-movu-banner=banner,refresh=30 --scenario ca-movu-ist=interstitial\n";
     return text;

@@ -4,6 +4,10 @@
 //   clip.webm  the same in VP8 and Vorbis
 //   tone.ogg   1 s, Vorbis only
 //   cut.ogg    clip.ogg cut after its headers (no picture, no sound)
+//   huge.webm        2 s, two VP8 key frames of 16,000 x 16,000 (grey), as the container says
+//   huge-lying.webm  the same frames in a container that says 320 x 240
+//   large-lying.mkv  2 s, two black JPEG frames of 4,200 x 4,200 in a container that says
+//                    320 x 240
 // The picture is red, green, blue and white for half a second each; the sound a 440 Hz tone.
 //
 //   media_clips <output folder>
@@ -87,6 +91,93 @@ std::string tone(double seconds) {
            " ! audio/x-raw,rate=44100,channels=1 ! audioconvert ! vorbisenc ! ";
 }
 
+// A VP8 key frame of any size that costs no encoder: its frame tag and size, then both of its
+// partitions as zero bytes. A boolean decoder fed zeros reads nothing but zeros whatever its
+// probabilities, so every header field is 0 (no segmentation or loop filter, quantizer 0, no
+// probability updates, no skipping), every macroblock is predicted from its edges with no
+// coefficients, and the picture is grey. VP8 encoders need gigabytes for frames this large;
+// the first partition's size has 19 bits, and these partition sizes hold what a decoder reads
+// for 16,000 x 16,000 with room to spare.
+std::vector<std::uint8_t> greyKeyFrame(int width, int height) {
+    constexpr std::uint32_t kFirstPartition = (1u << 19) - 1;
+    constexpr std::size_t kTokenPartition = 1'000'000;
+    // Key frame (bit 0 clear), version 0, shown (bit 4), then the first partition's size.
+    const std::uint32_t tag = 1u << 4 | kFirstPartition << 5;
+    std::vector<std::uint8_t> frame{std::uint8_t(tag),
+                                    std::uint8_t(tag >> 8),
+                                    std::uint8_t(tag >> 16),
+                                    0x9d,
+                                    0x01,
+                                    0x2a,
+                                    std::uint8_t(width),
+                                    std::uint8_t(width >> 8 & 0x3f),
+                                    std::uint8_t(height),
+                                    std::uint8_t(height >> 8 & 0x3f)};
+    frame.resize(frame.size() + kFirstPartition + kTokenPartition, 0);
+    return frame;
+}
+
+// Two seconds of one frame shown twice, muxed with the given caps (which name the size the
+// container tells).
+bool twoFrames(const std::string& path, const std::string& caps, const std::string& muxer,
+               const std::vector<std::uint8_t>& frame) {
+    GError* error = nullptr;
+    const std::string description = "appsrc name=frames format=time caps=" + caps +
+                                    ",framerate=1/1 ! " + muxer + " ! filesink location=" + path;
+    GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
+    if (!pipeline || error) {
+        std::fprintf(stderr, "media_clips: %s\n", error ? error->message : "no pipeline");
+        if (error) g_error_free(error);
+        return false;
+    }
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "frames");
+    for (int i = 0; i < 2; ++i) {
+        GstBuffer* buffer = gst_buffer_new_allocate(nullptr, frame.size(), nullptr);
+        gst_buffer_fill(buffer, 0, frame.data(), frame.size());
+        GST_BUFFER_PTS(buffer) = i * GST_SECOND;
+        GST_BUFFER_DURATION(buffer) = GST_SECOND;
+        gst_app_src_push_buffer(GST_APP_SRC(src), buffer);
+    }
+    gst_app_src_end_of_stream(GST_APP_SRC(src));
+    gst_object_unref(src);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* message = gst_bus_timed_pop_filtered(
+        bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    const bool ok = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+    if (message) gst_message_unref(message);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    if (!ok) std::fprintf(stderr, "media_clips: %s was not made\n", path.c_str());
+    return ok;
+}
+
+// Grey VP8 key frames of the given size in a WebM whose header names `named`.
+bool greyVideo(const std::string& path, int width, int height, int namedWidth, int namedHeight) {
+    return twoFrames(path,
+                     "video/x-vp8,width=" + std::to_string(namedWidth) +
+                         ",height=" + std::to_string(namedHeight),
+                     "webmmux", greyKeyFrame(width, height));
+}
+
+// A black JPEG of the given size, shown twice in a Matroska file that says 320 x 240: a
+// codec whose frames the player does not read before its decoder does.
+bool blackMotionJpeg(const std::string& dir, const std::string& name, int width, int height) {
+    const std::string still = dir + "/" + name + ".frame.jpg";
+    if (!run("videotestsrc num-buffers=1 pattern=black ! video/x-raw,width=" +
+                 std::to_string(width) + ",height=" + std::to_string(height) +
+                 " ! jpegenc ! filesink location=" + still,
+             false)) {
+        return false;
+    }
+    std::ifstream in(still, std::ios::binary);
+    const std::vector<std::uint8_t> frame((std::istreambuf_iterator<char>(in)), {});
+    std::remove(still.c_str());
+    return !frame.empty() &&
+           twoFrames(dir + "/" + name, "image/jpeg,width=320,height=240", "matroskamux", frame);
+}
+
 // The Ogg pages up to (not with) the first that carries media: the headers' pages all have
 // granule position 0.
 bool cutAfterHeaders(const std::string& from, const std::string& to) {
@@ -126,6 +217,9 @@ int main(int argc, char** argv) {
                       "/clip.webm " + tone(2) + "mux.",
                   true) &&
               run(tone(1) + "oggmux ! filesink location=" + dir + "/tone.ogg", false) &&
-              cutAfterHeaders(dir + "/clip.ogg", dir + "/cut.ogg");
+              cutAfterHeaders(dir + "/clip.ogg", dir + "/cut.ogg") &&
+              greyVideo(dir + "/huge.webm", 16000, 16000, 16000, 16000) &&
+              greyVideo(dir + "/huge-lying.webm", 16000, 16000, 320, 240) &&
+              blackMotionJpeg(dir, "large-lying.mkv", 4200, 4200);
     return ok ? 0 : 1;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ads/foundation/GADDeviceSignal.h"
 #include "ads/foundation/GADLog.h"
 #include "ads/fullscreen/GADViewController.h"
@@ -125,6 +127,35 @@ TEST_F(GADDefaultGMSGHandlerTest, LogLinesAreEscapedAndCapped) {
     // Text that fits exactly is not cut.
     EXPECT_EQ(GADDefaultGMSGHandler::logTextForPageText(std::string(1024, 'y')),
               std::string(1024, 'y'));
+}
+
+TEST_F(GADDefaultGMSGHandlerTest, AnAdWritesItsLinesThenOneDroppedLine) {
+    platform::LogSink::Capture capture;
+    const std::string kilobyte = "log?string=" + std::string(1000, 'k');
+    auto lines = [&] {
+        GADLogFlush();
+        return capture.lines();
+    };
+    // A page flooding the log, as a hostile creative did at 200 messages every 10 ms.
+    for (int i = 0; i < 2000; ++i) ASSERT_TRUE(send(kilobyte));
+    auto written = lines();
+    ASSERT_EQ(written.size(), GADDefaultGMSGHandler::kMaxLogLinesPerAd + 1);
+    EXPECT_EQ(written.back(), GADDefaultGMSGHandler::kLogLinesDroppedText);
+    EXPECT_EQ(std::count(written.begin(), written.end(), written.front()),
+              std::ptrdiff_t(GADDefaultGMSGHandler::kMaxLogLinesPerAd));
+
+    // Another ad view's page has its own lines, and so has the next ad of the same view.
+    auto other = GADAdView::create({0, 0, 320, 50});
+    ASSERT_TRUE(
+        handler->handleNotification(GADNotification::createWithNotificationURL(
+                                        *platform::Url::parse("gmsg://movuroute/log?string=other")),
+                                    other));
+    adView->loadHTMLString("<p>the next ad</p>", std::nullopt);
+    ASSERT_TRUE(send("log?string=next"));
+    written = lines();
+    ASSERT_EQ(written.size(), GADDefaultGMSGHandler::kMaxLogLinesPerAd + 3);
+    EXPECT_EQ(written[written.size() - 2], "other");
+    EXPECT_EQ(written.back(), "next");
 }
 
 TEST_F(GADDefaultGMSGHandlerTest, VibrateCountsAndCloseGivesUpOnlyOurScreens) {

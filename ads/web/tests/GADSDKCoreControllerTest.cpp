@@ -16,12 +16,15 @@
 #include "ads/foundation/GADCSIConfiguration.h"
 #include "ads/foundation/GADCSITimeRecorder.h"
 #include "ads/foundation/GADInterstitialAd.h"
+#include "ads/foundation/GADLog.h"
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "platform/base/Error.h"
+#include "platform/base/LogSink.h"
 #include "platform/base/PercentEncoding.h"
+#include "platform/base/StringEscaping.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/RunMainLoopUntil.h"
 
@@ -237,6 +240,21 @@ TEST_F(GADSDKCoreControllerTest, ParametersThatCannotBeSentAreAnInvalidRequest) 
     EXPECT_TRUE(data->answers.empty());
     ASSERT_EQ(adCalls().size(), 1u);
     EXPECT_NE(adCalls()[0].find(R"("blob":")"), std::string::npos);
+}
+
+TEST_F(GADSDKCoreControllerTest, ARefusalIsLoggedInOneShortLineWhateverThePageSends) {
+    auto requester = request();
+    loadPage();
+    platform::LogSink::Capture capture;
+    // The page names the request with 100,000 digits and gives a reason on a line of its own.
+    answer("invalidRequest?request_id=" + std::string(100000, '9') + "&reason=a%0Ab");
+    GADLogFlush();
+    ASSERT_EQ(capture.lines().size(), 1u);
+    const std::string line = capture.lines()[0];
+    EXPECT_LE(line.size(), platform::kLogTextMaxBytes + 64) << line.size();
+    EXPECT_EQ(line.rfind("<Zivivu> Invalid Request: ", 0), 0u) << line.substr(0, 80);
+    EXPECT_EQ(line.find('\n'), std::string::npos);
+    EXPECT_TRUE(requester->answers.empty());
 }
 
 TEST_F(GADSDKCoreControllerTest, ARequestUnansweredForAMinuteTimesOut) {

@@ -160,5 +160,32 @@ TEST(GADSDKCoreGMSGHandlerTest, TheAnswerStaysOneScriptCallWhateverTheBodyHolds)
               R"("success":"true"}))");
 }
 
+TEST(GADSDKCoreGMSGHandlerTest, AnAnswerIsNeverLongerThanItsBoundAndAPageNearlyMeetsIt) {
+    using Handler = GADSDKCoreGMSGHandler;
+    GADSDKCoreFetchResponse response;
+    response.requestID = "7";
+    response.headers = {{"content-type", "text/html"}};
+    // The worst a body can do: every byte escaped as long as it gets.
+    for (const std::string& hostile :
+         {std::string(1000, '\x01'), std::string(1000, '/'), std::string(1000, '\xff'),
+          std::string(1000, '\n'),
+          std::string("\xe2\x80\xa8\xe2\x80\xa9\xc3") + std::string(999, '"')}) {
+        response.body = hostile;
+        for (bool success : {true, false}) {
+            const std::string reason = success ? "" : hostile;
+            EXPECT_LE(Handler::fetchCompletedCommand(success, reason, response).size(),
+                      Handler::fetchCompletedCommandSizeBound(success, reason, response));
+        }
+    }
+    // An ordinary page's answer is about as long as the page, so its bytes fit the room taken.
+    std::string page;
+    while (page.size() < 100000)
+        page += "<div class=\"ad\"><a href=\"https://a.example/x\">caf\u00e9</a></div>\n";
+    response.body = page;
+    const std::size_t bound = Handler::fetchCompletedCommandSizeBound(true, "", response);
+    EXPECT_LE(Handler::fetchCompletedCommand(true, "", response).size(), bound);
+    EXPECT_LT(bound, page.size() + page.size() / 5);
+}
+
 }  // namespace
 }  // namespace ads

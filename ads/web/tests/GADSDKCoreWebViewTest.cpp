@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -14,6 +16,7 @@
 #include "platform/base/PercentEncoding.h"
 #include "platform/storage/Json.h"
 #include "platform/testing/RunMainLoopUntil.h"
+#include "platform/testing/TestGate.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebViewTypes.h"
@@ -120,9 +123,10 @@ class GADSDKCoreWebViewTest : public ::testing::Test {
         return found;
     }
     // Asks the handler to fetch for the page, as the page does.
-    void fetch(const platform::Value& httpRequest) {
-        message("gmsg://movuroute/fetchHttpRequest?http_request=" +
-                platform::percentEncodeComponent(platform::Json::write(httpRequest).value_or("")));
+    void fetch(const platform::Value& httpRequest) { message(fetchMessage(httpRequest)); }
+    static std::string fetchMessage(const platform::Value& httpRequest) {
+        return "gmsg://movuroute/fetchHttpRequest?http_request=" +
+               platform::percentEncodeComponent(platform::Json::write(httpRequest).value_or(""));
     }
     // The page's fetch answers so far, decoded.
     std::vector<platform::Value> fetchAnswers() {
@@ -192,12 +196,18 @@ TEST_F(GADSDKCoreWebViewTest, SixtyCallsWhileLoadingLeaveTheLastFifty) {
 TEST_F(GADSDKCoreWebViewTest, AFailedPageDropsWaitingCallsAndRefusesNewOnes) {
     startLoad();
     enqueue("call(1)");
+    // What a call holds goes with it, sent or dropped (a fetch's answer holds its bytes so).
+    auto held = std::make_shared<int>(1);
+    std::weak_ptr<int> heldNow = held;
+    webView->enqueueJavaScriptCommand("waiting()", {}, std::move(held));
     settle();
+    EXPECT_FALSE(heldNow.expired());
     // The engine names whatever URL failed; while the page loads, it is the page's failure.
     page().fireFail(platform::Error::make("NSURLErrorDomain", -1004, "refused")
                         .withUserInfo(platform::Error::kUrlKey, platform::Value("about:blank")));
     settle();
     EXPECT_EQ(webView->state(), State::Failed);
+    EXPECT_TRUE(heldNow.expired());
     enqueue("call(2)");
     settle();
     EXPECT_TRUE(calls().empty());
@@ -445,6 +455,168 @@ TEST_F(GADSDKCoreWebViewTest, FetchesThePageMayNotAskForAreRefusedAtOnce) {
     EXPECT_EQ(answers[2]["response"]["http_request_id"], platform::Value("12"));
     EXPECT_EQ(webView->SDKCoreGMSGHandler()->fetchesInProgress(), 0u);
     EXPECT_TRUE(server.requests().empty());
+}
+
+}  // namespace
+}  // namespace ads
+
+namespace ads {
+namespace {
+
+using platform::Value;
+using platform::testing::runMainLoopUntil;
+using Handler = GADSDKCoreGMSGHandler;
+
+Value fetchRequest(const std::string& id, const std::string& url) {
+    return Value::dictionary({{"http_request_id", Value(id)}, {"url", Value(url)}});
+}
+
+std::size_t countAnswers(const std::vector<Value>& answers, const char* success,
+                         const std::string& reason = "") {
+    return std::size_t(std::count_if(answers.begin(), answers.end(), [&](const Value& a) {
+        return a["success"] == Value(success) && (reason.empty() || a["reason"] == Value(reason));
+    }));
+}
+
+// Opens a gate when the test ends, however it ends: a held queue or server thread must not
+// outlive it.
+struct OpenAtEnd {
+    std::shared_ptr<platform::testing::TestGate> gate;
+    ~OpenAtEnd() { gate->release(); }
+};
+
+TEST_F(GADSDKCoreWebViewTest, OnlyTheBoundedFetchesRunAndTheRestAreAnsweredAsFailedAtOnce) {
+    TestHttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    auto gate = server.makeGate();
+    server.get("/ad", [gate](const httplib::Request&, httplib::Response& response) {
+        if (gate->wait()) response.set_content("<p>ad</p>", "text/html");
+    });
+    startLoad();
+    finishLoad();
+    auto handler = webView->SDKCoreGMSGHandler();
+    for (int i = 1; i <= 10; ++i) fetch(fetchRequest(std::to_string(i), server.url("/ad")));
+    EXPECT_EQ(handler->fetchesInProgress(), Handler::kMaxFetchesInFlight);
+    auto answers = fetchAnswers();
+    ASSERT_EQ(answers.size(), 10 - Handler::kMaxFetchesInFlight);
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        EXPECT_EQ(answers[i]["success"], Value("false"));
+        EXPECT_EQ(answers[i]["reason"], Value(Handler::kTooManyFetchesMessage));
+        EXPECT_EQ(answers[i]["response"]["http_request_id"],
+                  Value(std::to_string(i + 1 + Handler::kMaxFetchesInFlight)));
+    }
+
+    gate->release();
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle();
+        return fetchAnswers().size() == 10;
+    }));
+    EXPECT_EQ(countAnswers(fetchAnswers(), "true"), Handler::kMaxFetchesInFlight);
+    // Fetches that ended make room for the next.
+    fetch(fetchRequest("11", server.url("/ad")));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle();
+        return fetchAnswers().size() == 11;
+    }));
+    EXPECT_EQ(fetchAnswers().back()["success"], Value("true"));
+    const auto figures = handler->fetchAccounting();
+    EXPECT_EQ(figures.mostFetchesInFlight, Handler::kMaxFetchesInFlight);
+    EXPECT_EQ(figures.refusedForFetchesInFlight, 10 - Handler::kMaxFetchesInFlight);
+    EXPECT_EQ(figures.fetchesInFlight, 0u);
+    EXPECT_EQ(server.requestCount("/ad"), Handler::kMaxFetchesInFlight + 1);
+}
+
+TEST_F(GADSDKCoreWebViewTest, FetchedAnswersNeverHoldMoreThanThePagesBudget) {
+    // Two bodies of 7 MB end while their answers wait to be written: the first fits the budget
+    // with room to write it, the second is answered as a failed fetch.
+    constexpr std::size_t kBody = 7'000'000;
+    TestHttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    auto gate = server.makeGate();
+    const std::string body(kBody, 'a');
+    server.get("/big", [gate, body](const httplib::Request&, httplib::Response& response) {
+        if (gate->wait()) response.set_content(body, "text/html");
+    });
+    startLoad();
+    finishLoad();
+    auto handler = webView->SDKCoreGMSGHandler();
+    fetch(fetchRequest("a", server.url("/big")));
+    fetch(fetchRequest("b", server.url("/big")));
+    ASSERT_EQ(handler->fetchesInProgress(), 2u);
+    OpenAtEnd answersOpen{std::make_shared<platform::testing::TestGate>()};
+    SDKCoreTestScope::holdFetchAnswers(*webView, answersOpen.gate);
+    gate->release();
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return handler->fetchesInProgress() == 0 && fetchAnswers().size() == 1; }));
+    auto figures = handler->fetchAccounting();
+    EXPECT_EQ(figures.refusedForHeldBytes, 1u);
+    EXPECT_GE(figures.heldBytes, 2 * kBody);
+    EXPECT_LE(figures.heldBytes, Handler::kMaxHeldBytesPerPage);
+    auto refused = fetchAnswers().at(0);
+    EXPECT_EQ(refused["success"], Value("false"));
+    EXPECT_EQ(refused["reason"], Value(Handler::kTooManyHeldBytesMessage));
+    // A dropped answer still names its fetch and says what the server answered.
+    EXPECT_EQ(refused["response"]["response_code"], Value(200));
+    EXPECT_EQ(refused["response"]["body"], Value(""));
+
+    answersOpen.gate->release();
+    settle();
+    const auto answers = fetchAnswers();
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[1]["success"], Value("true"));
+    EXPECT_EQ(answers[1]["response"]["body"].stringRef().size(), kBody);
+    EXPECT_NE(answers[1]["response"]["http_request_id"], refused["response"]["http_request_id"]);
+    figures = handler->fetchAccounting();
+    // Handed to the page, the answer holds nothing more; at no moment did the answers pass the
+    // bound.
+    EXPECT_EQ(figures.heldBytes, 0u);
+    EXPECT_GE(figures.mostHeldBytes, 2 * kBody);
+    EXPECT_LE(figures.mostHeldBytes, Handler::kMaxHeldBytesPerPage);
+}
+
+TEST_F(GADSDKCoreWebViewTest, APageThatGoesStopsItsFetchesAndTheNextHasABudgetOfItsOwn) {
+    TestHttpServer server;
+    ASSERT_TRUE(server.isRunning());
+    auto gate = server.makeGate();
+    server.get("/slow", [gate](const httplib::Request&, httplib::Response& response) {
+        if (gate->wait()) response.set_content("<p>slow</p>", "text/html");
+    });
+    server.text("/fast", "<p>fast</p>");
+    startLoad();
+    finishLoad();
+    auto handler = webView->SDKCoreGMSGHandler();
+    fetch(fetchRequest("1", server.url("/slow")));
+    OpenAtEnd answersOpen{std::make_shared<platform::testing::TestGate>()};
+    SDKCoreTestScope::holdFetchAnswers(*webView, answersOpen.gate);
+    // Sent without settling, which would wait for the held answers.
+    page().fireNavigation(fetchMessage(fetchRequest("2", server.url("/fast"))),
+                          NavigationType::Other);
+    // The second has ended and its answer waits to be written when the page's process ends.
+    ASSERT_TRUE(runMainLoopUntil([&] { return handler->fetchAccounting().heldBytes > 0; }));
+    EXPECT_EQ(handler->fetchesInProgress(), 1u);
+    page().fireWebProcessEnded();
+    ASSERT_TRUE(runMainLoopUntil([&] { return handler->fetchesInProgress() == 0; }));
+    EXPECT_EQ(handler->fetchAccounting().heldBytes, 0u);
+    answersOpen.gate->release();
+    gate->release();
+    settle();
+
+    // The page loaded in its place starts afresh and hears nothing of the old page's fetches.
+    startLoad();
+    finishLoad();
+    settle();
+    EXPECT_TRUE(fetchAnswers().empty());
+    const auto figures = handler->fetchAccounting();
+    EXPECT_EQ(figures.mostFetchesInFlight, 0u);
+    EXPECT_EQ(figures.mostHeldBytes, 0u);
+    fetch(fetchRequest("3", server.url("/fast")));
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        settle();
+        return !fetchAnswers().empty();
+    }));
+    ASSERT_EQ(fetchAnswers().size(), 1u);
+    EXPECT_EQ(fetchAnswers()[0]["response"]["http_request_id"], Value("3"));
+    EXPECT_EQ(fetchAnswers()[0]["response"]["body"], Value("<p>fast</p>"));
 }
 
 }  // namespace

@@ -32,3 +32,19 @@ TEST(StringEscaping, NonAsciiTextStaysUnlessAskedOrBroken) {
     EXPECT_EQ(escaped("x\xFF\xC3", StringEscapeStyle::script()), "x\xFF\xC3");
     EXPECT_EQ(escaped("x\xFF\xC3", StringEscapeStyle::log()), R"(x\xFF\xC3)");
 }
+
+TEST(StringEscaping, ALoggedValueIsEscapedAndCutAtACharacter) {
+    using platform::kLogValueMaxBytes;
+    using platform::logValue;
+    // A request id of 100,000 digits, as a hostile page sent one.
+    const std::string cut = logValue(std::string(100000, '7'));
+    EXPECT_EQ(cut, std::string(kLogValueMaxBytes - 3, '7') + "...");
+    EXPECT_EQ(logValue(std::string(kLogValueMaxBytes, 'y')), std::string(kLogValueMaxBytes, 'y'));
+    // Escapes count, and neither they nor a character are split by the cut.
+    EXPECT_EQ(logValue("a\nb\xC3\xA9", 6), "a\\nb\xC3\xA9");
+    EXPECT_EQ(logValue("a\nb\xC3\xA9", 5), "a...");
+    EXPECT_EQ(logValue("\x01\x02", 7), "...");
+    EXPECT_EQ(logValue("\xC3\xA9\xC3\xA9\xC3\xA9", 5), "\xC3\xA9...");
+    EXPECT_EQ(logValue("\xFFok\n", 10), "\\xFFok\\n");
+    EXPECT_EQ(logValue("", 3), "");
+}

@@ -87,6 +87,21 @@ TEST(Unicode, MalformedInputBecomesReplacementCharacters) {
     EXPECT_FALSE(isValidUtf8("\xf4\x90\x80\x80"));  // beyond U+10FFFF
     EXPECT_FALSE(isValidUtf8("\xe2\x82"));          // truncated
     EXPECT_TRUE(isValidUtf8("plain \xe2\x82\xac"));
+    // Long runs of ASCII are read eight bytes at a time: a bad byte or a sequence anywhere
+    // among them, across a run's end too, is still seen.
+    for (std::size_t at = 0; at < 20; ++at) {
+        SCOPED_TRACE(at);
+        std::string text(24, 'a');
+        text[at] = '\xff';
+        EXPECT_FALSE(isValidUtf8(text));
+        text.replace(at, 3, "\xe2\x82\xac");
+        EXPECT_TRUE(isValidUtf8(text));
+        text.replace(at, 3,
+                     "\xe2\x82"
+                     "a");
+        EXPECT_FALSE(isValidUtf8(text));
+    }
+    EXPECT_FALSE(isValidUtf8(std::string(4096, 'a') + "\xe2\x82"));
     EXPECT_EQ(utf8ToUtf16("a\xff"
                           "b"),
               u"a\uFFFDb");

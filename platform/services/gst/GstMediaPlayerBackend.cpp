@@ -14,6 +14,7 @@
 #include "platform/base/LogSink.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/ThreadChecker.h"
+#include "platform/services/VideoPictureSize.h"
 
 namespace platform::services {
 
@@ -66,6 +67,24 @@ struct Link {
     bool framePosted = false;
     std::mutex audioMutex;
     GstMediaPlayerBackend::AudioOutput audio;
+    std::mutex decodingMutex;
+    GstMediaPlayerBackend::VideoDecoding decoding;
+};
+
+// One video decoder's watch, shared by the probes on its two pads: the media type its input
+// has, what it was told it outputs, and whether its stream was refused. The probes run on
+// GStreamer's threads.
+struct DecoderWatch {
+    std::shared_ptr<Link> link;
+    GstElement* decoder = nullptr;  // not held: the probes go with its pads
+    std::mutex mutex;
+    std::string mediaType;
+    VideoPictureSize output;
+    // Named too large by the container: refused when the stream starts to flow. An error
+    // posted while decodebin still sets the decoder up would be taken by decodebin as the
+    // decoder's failure to start, and another decoder tried.
+    std::optional<VideoPictureSize> tooLarge;
+    bool refused = false;
 };
 
 class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
@@ -85,9 +104,17 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         if (!videoBin || !audioBin) return false;
         // Progressive download: a fetched item is kept in a temporary file that demuxers read
         // at will, as from a file (Ogg finds its duration only that way). Subtitles are off.
-        constexpr guint kVideo = 0x1, kAudio = 0x2, kSoftVolume = 0x10, kDownload = 0x80;
+        // Native video: playbin adds no converter or scaler of its own between a decoder and
+        // our bin, which does both, so a decoder's pictures reach the bin's size check as
+        // the decoder announces them.
+        constexpr guint kVideo = 0x1, kAudio = 0x2, kSoftVolume = 0x10, kNativeVideo = 0x40,
+                        kDownload = 0x80;
         g_object_set(playbin_, "video-sink", videoBin, "audio-sink", audioBin, "flags",
-                     kVideo | kAudio | kSoftVolume | kDownload, nullptr);
+                     kVideo | kAudio | kSoftVolume | kNativeVideo | kDownload, nullptr);
+        g_signal_connect_data(
+            playbin_, "deep-element-added", G_CALLBACK(&Core::onElementAdded),
+            new std::shared_ptr<Link>(link_), [](gpointer p, GClosure*) { freeLink(p); },
+            GConnectFlags(0));
         GstBus* bus = gst_element_get_bus(playbin_);
         gst_bus_set_sync_handler(bus, &Core::onBusMessage, new std::shared_ptr<Link>(link_),
                                  [](gpointer p) { delete static_cast<std::shared_ptr<Link>*>(p); });
@@ -118,6 +145,12 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
 
     bool usable() const { return playbin_ != nullptr; }
 
+    GstMediaPlayerBackend::VideoDecoding videoDecoding() const {
+        if (!link_) return {};
+        std::lock_guard lock(link_->decodingMutex);
+        return link_->decoding;
+    }
+
     void setItem(const std::optional<Url>& url) {
         hasItem_ = false;
         ready_ = false;
@@ -136,6 +169,10 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         {
             std::lock_guard lock(link_->frameMutex);
             link_->frame.reset();
+        }
+        {
+            std::lock_guard lock(link_->decodingMutex);
+            link_->decoding = {};
         }
         if (!url) return;
         hasItem_ = true;
@@ -202,15 +239,24 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
   private:
     GstElement* makeVideoBin() {
         GstElement* bin = gst_bin_new("movu-video");
+        // A decoder announcing a larger picture fails to negotiate here, before it makes
+        // buffers of that size.
+        GstElement* limit = gst_element_factory_make("capsfilter", nullptr);
         GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
         GstElement* scale = gst_element_factory_make("videoscale", nullptr);
         videoCaps_ = gst_element_factory_make("capsfilter", nullptr);
         videoSink_ = gst_element_factory_make("appsink", nullptr);
-        if (!convert || !scale || !videoCaps_ || !videoSink_) return nullptr;
+        if (!limit || !convert || !scale || !videoCaps_ || !videoSink_) return nullptr;
         gst_object_ref(videoCaps_);
         gst_object_ref(videoSink_);
-        gst_bin_add_many(GST_BIN(bin), convert, scale, videoCaps_, videoSink_, nullptr);
-        gst_element_link_many(convert, scale, videoCaps_, videoSink_, nullptr);
+        GstCaps* largest = gst_caps_new_simple("video/x-raw", "width", GST_TYPE_INT_RANGE, 1,
+                                               kMaxVideoPictureWidth, "height", GST_TYPE_INT_RANGE,
+                                               1, kMaxVideoPictureHeight, nullptr);
+        gst_caps_set_features(largest, 0, gst_caps_features_new_any());
+        g_object_set(limit, "caps", largest, nullptr);
+        gst_caps_unref(largest);
+        gst_bin_add_many(GST_BIN(bin), limit, convert, scale, videoCaps_, videoSink_, nullptr);
+        gst_element_link_many(limit, convert, scale, videoCaps_, videoSink_, nullptr);
         setPictureLimit(1920, 1080);
         g_object_set(videoSink_, "sync", TRUE, "max-buffers", 2, "drop", TRUE, nullptr);
         GstAppSinkCallbacks callbacks{};
@@ -218,7 +264,7 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         callbacks.new_preroll = &Core::onVideoPreroll;
         gst_app_sink_set_callbacks(GST_APP_SINK(videoSink_), &callbacks,
                                    new std::shared_ptr<Link>(link_), &Core::freeLink);
-        addGhostPad(bin, convert);
+        addGhostPad(bin, limit);
         return bin;
     }
 
@@ -255,6 +301,189 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
     static void freeLink(gpointer p) { delete static_cast<std::shared_ptr<Link>*>(p); }
 
     // GStreamer's threads from here to the end of the section: post only.
+
+    // Every element playbin and its bins add; a video (or picture) decoder gets its watch.
+    static void onElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data) {
+        GstElementFactory* factory = gst_element_get_factory(element);
+        const gchar* klass =
+            factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS)
+                    : nullptr;
+        if (!klass) return;
+        const std::string_view kind(klass);
+        if (kind.find("Decoder") == std::string_view::npos ||
+            (kind.find("Video") == std::string_view::npos &&
+             kind.find("Image") == std::string_view::npos)) {
+            return;
+        }
+        auto watch = std::make_shared<DecoderWatch>();
+        watch->link = *static_cast<std::shared_ptr<Link>*>(data);
+        watch->decoder = element;
+        auto free = [](gpointer p) { delete static_cast<std::shared_ptr<DecoderWatch>*>(p); };
+        if (GstPad* sink = gst_element_get_static_pad(element, "sink")) {
+            gst_pad_add_probe(
+                sink,
+                GstPadProbeType(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_BUFFER |
+                                GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                &Core::onDecoderInput, new std::shared_ptr<DecoderWatch>(watch), free);
+            gst_object_unref(sink);
+        }
+        if (GstPad* src = gst_element_get_static_pad(element, "src")) {
+            gst_pad_add_probe(
+                src,
+                GstPadProbeType(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_BUFFER),
+                &Core::onDecoderOutput, new std::shared_ptr<DecoderWatch>(watch), free);
+            gst_object_unref(src);
+        }
+    }
+
+    static std::optional<VideoPictureSize> capsPictureSize(const GstStructure* s) {
+        gint width = 0, height = 0;
+        if (!gst_structure_get_int(s, "width", &width) ||
+            !gst_structure_get_int(s, "height", &height)) {
+            return std::nullopt;
+        }
+        return VideoPictureSize{width, height};
+    }
+
+    static std::optional<VideoPictureSize> bufferPictureSize(const std::string& mediaType,
+                                                             GstBuffer* buffer) {
+        GstMapInfo map;
+        if (!buffer || !gst_buffer_map(buffer, &map, GST_MAP_READ)) return std::nullopt;
+        auto size = videoPictureSizeOfPacket(mediaType, map.data, map.size);
+        gst_buffer_unmap(buffer, &map);
+        return size;
+    }
+
+    // Once: the decoder hears no more of its stream, and the item fails with the reason.
+    static void refuse(DecoderWatch& watch, VideoPictureSize size) {
+        {
+            std::lock_guard lock(watch.mutex);
+            if (watch.refused) return;
+            watch.refused = true;
+        }
+        {
+            std::lock_guard lock(watch.link->decodingMutex);
+            watch.link->decoding.refusedPicture = size;
+        }
+        GError* error = g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT,
+                                            videoPictureRefusal(size).c_str());
+        gst_element_post_message(watch.decoder,
+                                 gst_message_new_error(GST_OBJECT(watch.decoder), error, nullptr));
+        g_error_free(error);
+    }
+
+    // Whether the packet may reach the decoder (a refused stream's may not).
+    static bool admitPacket(DecoderWatch& watch, GstBuffer* buffer) {
+        std::string mediaType;
+        std::optional<VideoPictureSize> tooLarge;
+        {
+            std::lock_guard lock(watch.mutex);
+            if (watch.refused) return false;
+            mediaType = watch.mediaType;
+            tooLarge = watch.tooLarge;
+        }
+        if (tooLarge) {
+            refuse(watch, *tooLarge);
+            return false;
+        }
+        if (auto size = bufferPictureSize(mediaType, buffer);
+            size && isVideoPictureTooLarge(*size)) {
+            refuse(watch, *size);
+            return false;
+        }
+        std::lock_guard lock(watch.link->decodingMutex);
+        ++watch.link->decoding.packetsDecoded;
+        return true;
+    }
+
+    // The container's caps name the picture (and may carry the codec's headers) before the
+    // first packet; each packet's own headers are read before the decoder takes it.
+    static GstPadProbeReturn onDecoderInput(GstPad*, GstPadProbeInfo* info, gpointer data) {
+        auto& watch = **static_cast<std::shared_ptr<DecoderWatch>*>(data);
+        if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+            GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+            if (GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
+                // A stream that ends before its first packet is refused all the same.
+                std::optional<VideoPictureSize> tooLarge;
+                {
+                    std::lock_guard lock(watch.mutex);
+                    tooLarge = watch.tooLarge;
+                }
+                if (tooLarge) refuse(watch, *tooLarge);
+                return GST_PAD_PROBE_OK;
+            }
+            if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+            GstCaps* caps = nullptr;
+            gst_event_parse_caps(event, &caps);
+            const GstStructure* s = caps ? gst_caps_get_structure(caps, 0) : nullptr;
+            if (!s) return GST_PAD_PROBE_OK;
+            const std::string mediaType = gst_structure_get_name(s);
+            {
+                std::lock_guard lock(watch.mutex);
+                watch.mediaType = mediaType;
+            }
+            std::optional<VideoPictureSize> size = capsPictureSize(s);
+            const GValue* headers = gst_structure_get_value(s, "streamheader");
+            if (headers && GST_VALUE_HOLDS_ARRAY(headers)) {
+                for (guint i = 0; i < gst_value_array_get_size(headers); ++i) {
+                    const GValue* header = gst_value_array_get_value(headers, i);
+                    if (!GST_VALUE_HOLDS_BUFFER(header)) continue;
+                    auto named = bufferPictureSize(mediaType, gst_value_get_buffer(header));
+                    if (named && (!size || isVideoPictureTooLarge(*named))) size = named;
+                }
+            }
+            if (size && isVideoPictureTooLarge(*size)) {
+                // The decoder is never told of the stream.
+                std::lock_guard lock(watch.mutex);
+                watch.tooLarge = size;
+                return GST_PAD_PROBE_DROP;
+            }
+            return GST_PAD_PROBE_OK;
+        }
+        if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+            return admitPacket(watch, GST_PAD_PROBE_INFO_BUFFER(info)) ? GST_PAD_PROBE_OK
+                                                                       : GST_PAD_PROBE_DROP;
+        }
+        if (info->type & GST_PAD_PROBE_TYPE_BUFFER_LIST) {
+            GstBufferList* list = GST_PAD_PROBE_INFO_BUFFER_LIST(info);
+            for (guint i = 0; i < gst_buffer_list_length(list); ++i) {
+                if (!admitPacket(watch, gst_buffer_list_get(list, i))) return GST_PAD_PROBE_DROP;
+            }
+        }
+        return GST_PAD_PROBE_OK;
+    }
+
+    // What the decoder says it outputs comes before it sizes its buffers by it; the video bin
+    // then refuses a picture past the limit. Its decoded pictures are counted.
+    static GstPadProbeReturn onDecoderOutput(GstPad*, GstPadProbeInfo* info, gpointer data) {
+        auto& watch = **static_cast<std::shared_ptr<DecoderWatch>*>(data);
+        if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
+            GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+            if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
+            GstCaps* caps = nullptr;
+            gst_event_parse_caps(event, &caps);
+            const GstStructure* s = caps ? gst_caps_get_structure(caps, 0) : nullptr;
+            auto size = s ? capsPictureSize(s) : std::nullopt;
+            if (!size) return GST_PAD_PROBE_OK;
+            {
+                std::lock_guard lock(watch.mutex);
+                watch.output = *size;
+            }
+            if (isVideoPictureTooLarge(*size)) refuse(watch, *size);
+            return GST_PAD_PROBE_OK;
+        }
+        VideoPictureSize output;
+        {
+            std::lock_guard lock(watch.mutex);
+            output = watch.output;
+        }
+        std::lock_guard lock(watch.link->decodingMutex);
+        auto& largest = watch.link->decoding.largestDecodedPicture;
+        if (output.width * std::int64_t(output.height) >
+            largest.width * std::int64_t(largest.height))
+            largest = output;
+        return GST_PAD_PROBE_OK;
+    }
     static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
         auto& link = *static_cast<std::shared_ptr<Link>*>(data);
         bool post = false;
@@ -539,6 +768,10 @@ void GstMediaPlayerBackend::setAudioMixVolume(std::optional<float> volume) {
 
 void GstMediaPlayerBackend::setPictureLimit(int width, int height) {
     core_->setPictureLimit(width, height);
+}
+
+GstMediaPlayerBackend::VideoDecoding GstMediaPlayerBackend::videoDecoding() const {
+    return core_->videoDecoding();
 }
 
 }  // namespace platform::services

@@ -10,6 +10,17 @@
 // one is handed over. Before the backend is freed its pipeline stops (which ends GStreamer's
 // threads for it) and the callbacks detach, so nothing arrives afterwards.
 //
+// Pictures larger than the limit of VideoPictureSize.h never reach a decoder: every video
+// decoder's input is watched from GStreamer's thread before the decoder sees it, the size the
+// container names and the size the first frames' own headers name (VP8, VP9, Theora), and
+// such a stream fails ("the video is W x H, larger than 4096 x 4096") with nothing decoded.
+// A decoder of another codec whose container names a smaller picture than its frames is held
+// by its own output: the pictures it announces are checked before it sizes its buffers, and
+// the video bin takes no larger ones, so its negotiation fails; what that decoder's own
+// library allocated for the first frame before announcing it is not in our hands. Playbin is
+// told to add no converters of its own (our bin converts and scales), so nothing between a
+// decoder and that check would scale a large picture down.
+//
 // No test needs the network: the loopback server serves the clips tools/media_clips makes.
 
 #include <cstdint>
@@ -17,6 +28,7 @@
 #include <memory>
 
 #include "platform/services/MediaPlayer.h"
+#include "platform/services/VideoPictureSize.h"
 
 namespace platform::services {
 
@@ -49,6 +61,16 @@ class GstMediaPlayerBackend : public MediaPlayerBackend {
     void setMuted(bool muted) override;
     void setAudioMixVolume(std::optional<float> volume) override;
     void setPictureLimit(int width, int height) override;
+
+    // What the video decoders of the current item were handed and gave: the packets that
+    // reached one, the largest picture one decoded, and the picture refused, if any. Main
+    // thread; GStreamer's threads count.
+    struct VideoDecoding {
+        std::uint64_t packetsDecoded = 0;
+        VideoPictureSize largestDecodedPicture;
+        std::optional<VideoPictureSize> refusedPicture;
+    };
+    VideoDecoding videoDecoding() const;
 
     class Core;
 

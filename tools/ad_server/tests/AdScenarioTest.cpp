@@ -81,6 +81,12 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     }
     EXPECT_EQ(parseAdScenario("interstitial,hostile=endless-attachment")->hostility,
               Hostility::EndlessAttachment);
+    auto flood = parseAdScenario("banner,answer=flood,flood=12,flood-bytes=4096");
+    ASSERT_TRUE(flood);
+    EXPECT_EQ(flood->answer, PageAnswer::FetchFlood);
+    EXPECT_EQ(flood->fetchFloodCount, 12);
+    EXPECT_EQ(flood->fetchFloodBytes, 4096u);
+    EXPECT_EQ(parseAdScenario("banner,answer=flood")->fetchFloodCount, 200);
 }
 
 TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
@@ -113,7 +119,11 @@ TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
                              "native,template=",
                              "native,image=gif",
                              "banner,hostile",
-                             "banner,hostile=rude"}) {
+                             "banner,hostile=rude",
+                             "banner,answer=flood,flood=0",
+                             "banner,flood=10001",
+                             "banner,flood-bytes=67108865",
+                             "banner,flood-bytes=-1"}) {
         std::string error;
         EXPECT_FALSE(parseAdScenario(text, &error)) << text;
         EXPECT_FALSE(error.empty()) << text;
@@ -170,7 +180,8 @@ TEST(AdScenarioTest, TheUsageNamesEveryKindAndOnlyOptionsThatParse) {
                                "never",         "delay=1",       "adapter=X",
                                "timeout=5",     "defaultpings",  "pubid=u",
                                "entry-ad",      "template=2",    "image=missing",
-                               "product=coins", "play",          "hostile=spin"}) {
+                               "product=coins", "play",          "hostile=spin",
+                               "answer=flood",  "flood=3",       "flood-bytes=10"}) {
         const std::string word(
             std::string_view(option).substr(0, std::string_view(option).find('=')));
         EXPECT_NE(options.find(" " + word), std::string::npos) << word;

@@ -193,6 +193,40 @@ TEST_F(AdServerTest, PageAnswersFollowTheScenarioOfTheAdUnit) {
     EXPECT_EQ(server.log().last(RequestKind::CoreCall)->event, "onshow");
 }
 
+TEST_F(AdServerTest, AFloodingPageAsksForEveryLargeBodyAtOnceAndItsAnswersAreOnlyRecorded) {
+    server.setScenario("flood", AdScenario::fetchFlood(3, 100'000));
+    Json messages = getAd({{"slotname", "flood"}, {"request_id", "5"}});
+    ASSERT_EQ(messages.size(), 4u);
+    EXPECT_EQ(messages[0]["action"], "loadAdURL");
+    for (int i = 1; i <= 3; ++i) {
+        ASSERT_EQ(messages[i]["action"], "fetchHttpRequest");
+        Json request = Json::parse(messages[i]["params"]["http_request"].get<std::string>());
+        EXPECT_EQ(request["http_request_id"], "flood-5-" + std::to_string(i));
+        std::string url = request["url"];
+        auto body = get(url.substr(server.origin().size()));
+        ASSERT_TRUE(body);
+        EXPECT_EQ(body->status, 200);
+        EXPECT_EQ(body->body.size(), 100'000u);
+        EXPECT_EQ(body->body.rfind("<p>movuroute large body</p>", 0), 0u);
+    }
+    EXPECT_EQ(server.log().count(RequestKind::LargeBody), 3u);
+    EXPECT_EQ(server.log().last(RequestKind::LargeBody)->slotname, "flood");
+    EXPECT_EQ(get("/mads/large_body?bytes=0")->body, "");
+    for (const char* bad : {"/mads/large_body", "/mads/large_body?bytes=67108865",
+                            "/mads/large_body?bytes=-3", "/mads/large_body?bytes=1e6"}) {
+        EXPECT_EQ(get(bad)->status, 400) << bad;
+    }
+    // Nobody waits for an ad from a flood's fetches: their answers are recorded, not answered.
+    EXPECT_TRUE(call(Json{{"function", "RADE_ReceiveMessage"},
+                          {"args", Json::array({"fetchHttpRequestCompleted",
+                                                Json{{"success", "true"},
+                                                     {"response",
+                                                      {{"http_request_id", "flood-5-1"},
+                                                       {"body_length", 100000}}}}})}})
+                    .empty());
+    EXPECT_EQ(server.log().last(RequestKind::CoreCall)->event, "fetchHttpRequestCompleted");
+}
+
 TEST_F(AdServerTest, ConstantsAndReloadRequests) {
     Json getConstants = {{"function", "RADE_getSdkConstants"},
                          {"args", Json::array({Json{{"js", "rade-sdk-i-v7.5.2"}}})}};

@@ -230,6 +230,38 @@ TEST(CorePageTest, AnswersEachCallAsTheServerSaysInCallOrder) {
     EXPECT_EQ(calls[5].function, "RADE_getSdkConstants");
 }
 
+TEST(CorePageTest, ALongFetchedBodyGoesToTheServerAsItsLength) {
+    AdServer server;
+    ASSERT_TRUE(server.isRunning());
+    auto answer = [](const std::string& id, const std::string& body) {
+        return Json::array(
+            {"RADE_ReceiveMessage", "fetchHttpRequestCompleted",
+             Json{
+                 {"success", "true"},
+                 {"response", {{"http_request_id", id}, {"body", body}, {"response_code", 200}}}}});
+    };
+    // An ad's body goes whole; one past 64 KiB as its length, which the server's calls have
+    // room for.
+    const std::string ad = "{\"ad_html\":\"<p>ad</p>\"}";
+    Json plan =
+        Json::array({Json{{"calls", Json::array({answer("4", ad)})}},
+                     Json{{"calls", Json::array({answer("flood-4-1", std::string(70000, 'x'))})}}});
+    auto steps = drive(server, plan);
+    ASSERT_EQ(steps.size(), 3u);
+    ASSERT_EQ(steps[1].size(), 1u);
+    EXPECT_EQ(steps[1][0].action, "loadAd");
+    EXPECT_EQ(steps[1][0].params["fetched_ad"], ad);
+    EXPECT_TRUE(steps[2].empty());
+    auto calls = server.log().of(RequestKind::CoreCall);
+    ASSERT_EQ(calls.size(), 2u);
+    Json relayed = Json::parse(calls[1].body, nullptr, false);
+    Json response = relayed["args"][1]["response"];
+    EXPECT_EQ(response["body"], "");
+    EXPECT_EQ(response["body_length"], 70000);
+    EXPECT_EQ(response["http_request_id"], "flood-4-1");
+    EXPECT_EQ(relayed["args"][1]["success"], "true");
+}
+
 TEST(CorePageTest, TheNativePageAnswersPreprocessingAndRunsClicks) {
     AdServer server;
     ASSERT_TRUE(server.isRunning());

@@ -13,6 +13,8 @@
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADSDKCoreController.h"
+#include "ads/web/GADSDKCoreGMSGHandler.h"
+#include "platform/storage/Json.h"
 #include "platform/storage/UserDefaults.h"
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/TempDir.h"
@@ -154,6 +156,66 @@ TEST_F(GADSDKCoreWebKitTest, AnUnreachableServerFailsTheRequestAndTheNextOneTrie
     ASSERT_TRUE(answered(second));
     EXPECT_EQ(second->answers, (std::vector<std::string>{"url"}));
     EXPECT_EQ(ads.log().count(RequestKind::PageLoad), 1u);
+}
+
+// A hostile core page asks for 200 bodies of 7 MB in one turn (the page flood the tester
+// brought). Every fetch is answered, those beyond the bounds as failed fetches with their
+// reason; what the handler holds is read from its own accounting, not from the process's
+// memory, which the sanitizer's quarantine keeps high (bench/ads_hostile_pages measures that).
+TEST_F(GADSDKCoreWebKitTest, AFloodOfLargeFetchesStaysWithinThePagesBoundsAndIsAnswered) {
+    using Handler = GADSDKCoreGMSGHandler;
+    constexpr int kFetches = 200;
+    constexpr std::size_t kBody = 7'000'000;
+    ads.server().setScenario("ca-movu-flood", AdScenario::fetchFlood(kFetches, kBody));
+    auto requester = request("ca-movu-flood", "320x50_mb");
+    ASSERT_TRUE(answered(requester));
+    EXPECT_EQ(requester->answers, (std::vector<std::string>{"url"}));
+    // The page hands each answer to the server, a large body as its length.
+    auto floodAnswers = [&] {
+        std::vector<Value> found;
+        for (const auto& call : ads.log().of(RequestKind::CoreCall)) {
+            if (call.event != "fetchHttpRequestCompleted") continue;
+            if (auto body = platform::Json::parse(call.body)) found.push_back((*body)["args"][1]);
+        }
+        return found;
+    };
+    ASSERT_TRUE(ads.waitOnMainLoopUntil([&] { return floodAnswers().size() == kFetches; }, 90))
+        << floodAnswers().size();
+
+    std::size_t loaded = 0, refusedForFetches = 0, refusedForBytes = 0;
+    for (const auto& answer : floodAnswers()) {
+        const auto& response = answer["response"];
+        if (answer["success"] == Value("true")) {
+            ++loaded;
+            EXPECT_EQ(response["body_length"].integerValue(), std::int64_t(kBody));
+        } else if (answer["reason"] == Value(Handler::kTooManyFetchesMessage)) {
+            ++refusedForFetches;
+        } else {
+            EXPECT_EQ(answer["reason"], Value(Handler::kTooManyHeldBytesMessage));
+            ++refusedForBytes;
+        }
+    }
+    EXPECT_GE(loaded, 1u);
+    EXPECT_EQ(loaded + refusedForFetches + refusedForBytes, std::size_t(kFetches));
+
+    const auto figures =
+        controller->activeSDKCoreWebView()->SDKCoreGMSGHandler()->fetchAccounting();
+    RecordProperty("most_fetches_in_flight", int(figures.mostFetchesInFlight));
+    RecordProperty("most_held_bytes", std::to_string(figures.mostHeldBytes));
+    RecordProperty("loaded", int(loaded));
+    EXPECT_LE(figures.mostFetchesInFlight, Handler::kMaxFetchesInFlight);
+    EXPECT_LE(figures.mostHeldBytes, Handler::kMaxHeldBytesPerPage);
+    EXPECT_GE(figures.mostHeldBytes, kBody);
+    EXPECT_EQ(figures.refusedForFetchesInFlight, refusedForFetches);
+    EXPECT_EQ(figures.refusedForHeldBytes, refusedForBytes);
+    // Only the fetches that ran reached the server.
+    EXPECT_EQ(ads.log().count(RequestKind::LargeBody), std::size_t(kFetches) - refusedForFetches);
+    ASSERT_TRUE(ads.waitOnMainLoopUntil([&] {
+        return controller->activeSDKCoreWebView()
+                   ->SDKCoreGMSGHandler()
+                   ->fetchAccounting()
+                   .heldBytes == 0;
+    }));
 }
 
 }  // namespace

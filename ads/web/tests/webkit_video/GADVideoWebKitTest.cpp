@@ -71,11 +71,14 @@ class GADVideoWebKitTest : public ::testing::Test {
         if (!platform::services::GstMediaPlayerBackend::available())
             GTEST_SKIP() << "GStreamer is missing";
         platform::services::GstMediaPlayerBackend::install();
-        const std::string bytes = ads::testing::mediaClip("clip.webm");
-        ASSERT_FALSE(bytes.empty());
-        server.get("/clip.webm", [bytes](const httplib::Request&, httplib::Response& res) {
-            res.set_content(bytes, "video/webm");
-        });
+        for (const char* name : {"clip.webm", "huge.webm"}) {
+            const std::string bytes = ads::testing::mediaClip(name);
+            ASSERT_FALSE(bytes.empty()) << name;
+            server.get(std::string("/") + name,
+                       [bytes](const httplib::Request&, httplib::Response& res) {
+                           res.set_content(bytes, "video/webm");
+                       });
+        }
         ASSERT_TRUE(camera.isReady());
         window->setBackgroundColor(platform::Color::whiteColor());
     }
@@ -135,6 +138,24 @@ TEST_F(GADVideoWebKitTest, TheClipPlaysUnderThePagesButtonAndThePageHearsItsEven
     const std::string heard = events();
     EXPECT_EQ(heard.rfind("canplaythrough,play,timeupdate", 0), 0u) << heard;
     EXPECT_NE(heard.find("ended,pause"), std::string::npos) << heard;
+}
+
+// Two frames of 16,000 x 16,000 in 3 MB: the page hears "error", as for any video that
+// fails, and nothing of the video shows (the player's tests check no picture of that size is
+// decoded; bench/ads_hostile_pages measures the process).
+TEST_F(GADVideoWebKitTest, AVideoBeyondTheLimitIsAnErrorToThePage) {
+    view = GADAdView::create({0, 100, 320, 180});
+    window->addSubview(view);
+    view->setDelegate(delegate);
+    view->loadHTMLString(page(server.url("/huge.webm")),
+                         Url::parse("https://ads.movuroute.invalid/mads/gma"));
+    ASSERT_TRUE(platform::testing::runMainLoopUntil(
+        [&] { return events().find("error") != std::string::npos; }, 20))
+        << events();
+    EXPECT_EQ(events().find("canplaythrough"), std::string::npos) << events();
+    ASSERT_TRUE(view->hasVideoAdditions());
+    auto player = view->videoAdditions().videoPlayerView();
+    EXPECT_TRUE(!player || player->shownFrame().empty());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -64,11 +65,13 @@ class GstMediaPlayerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!GstMediaPlayerBackend::available()) GTEST_SKIP() << "GStreamer is missing";
-        for (const char* name : {"clip.ogg", "clip.webm", "tone.ogg", "cut.ogg"}) {
+        for (const char* name : {"clip.ogg", "clip.webm", "tone.ogg", "cut.ogg", "huge.webm",
+                                 "huge-lying.webm", "large-lying.mkv"}) {
             const std::string bytes = clipBytes(name);
             ASSERT_FALSE(bytes.empty()) << name;
-            const std::string type =
-                std::string(name).ends_with(".webm") ? "video/webm" : "video/ogg";
+            const std::string type = std::string(name).ends_with(".webm")  ? "video/webm"
+                                     : std::string(name).ends_with(".mkv") ? "video/x-matroska"
+                                                                           : "video/ogg";
             server_.get(std::string("/") + name,
                         [bytes, type](const httplib::Request&, httplib::Response& res) {
                             res.set_content(bytes, type);
@@ -77,7 +80,9 @@ class GstMediaPlayerTest : public ::testing::Test {
     }
 
     std::shared_ptr<MediaPlayer> makePlayer(const std::string& path) {
-        auto player = MediaPlayer::create(std::make_unique<GstMediaPlayerBackend>());
+        auto backend = std::make_unique<GstMediaPlayerBackend>();
+        backend_ = backend.get();
+        auto player = MediaPlayer::create(std::move(backend));
         player->setObserver(events_);
         player->setFrameSink(frames_);
         player->replaceCurrentItem(Url::parse(server_.url(path)));
@@ -85,6 +90,8 @@ class GstMediaPlayerTest : public ::testing::Test {
     }
 
     platform::testing::TestHttpServer server_;
+    // The last player's, owned by it.
+    GstMediaPlayerBackend* backend_ = nullptr;
     std::shared_ptr<Events> events_ = std::make_shared<Events>();
     std::shared_ptr<Frames> frames_ = std::make_shared<Frames>();
 };
@@ -100,6 +107,11 @@ TEST_P(GstClipTest, PlaysTheClipThroughWithItsFacts) {
     ASSERT_EQ(player->videoSizes().size(), 1u);
     EXPECT_EQ(player->videoSizes()[0], (Size{160, 90}));
     EXPECT_EQ(player->audioTrackIDs().size(), 1u);
+    // The decoder's watch saw it decode its pictures, and let them be.
+    const auto decoding = backend_->videoDecoding();
+    EXPECT_GT(decoding.packetsDecoded, 0u);
+    EXPECT_EQ(decoding.largestDecodedPicture, (VideoPictureSize{160, 90}));
+    EXPECT_FALSE(decoding.refusedPicture);
     EXPECT_TRUE(player->playbackLikelyToKeepUp());
     // The first picture is red.
     ASSERT_TRUE(runMainLoopUntil([&] { return frames_->count > 0; }));
@@ -142,6 +154,54 @@ TEST_F(GstMediaPlayerTest, AudioOnlyHasNoPictureSizes) {
     EXPECT_TRUE(player->videoSizes().empty());
     EXPECT_NEAR(player->duration().value_or(0), 1.0, 0.1);
 }
+
+struct HugeClip {
+    const char* path;
+    VideoPictureSize picture;
+    // Whether the decoder is given packets: the player reads VP8's frames before it does,
+    // but not JPEG's, whose decoder is held by the picture it announces.
+    bool decoderSeesPackets;
+};
+
+void PrintTo(const HugeClip& clip, std::ostream* out) {
+    *out << clip.path;
+}
+
+// Two frames of 16,000 x 16,000 in 3 MB, as the container says and in one that says 320 x
+// 240; two JPEG frames of 4,200 x 4,200 in one that says 320 x 240. Each fails and no picture
+// of that size is decoded; the player then plays a good clip.
+class GstHugeVideoTest : public GstMediaPlayerTest,
+                         public ::testing::WithParamInterface<HugeClip> {};
+
+TEST_P(GstHugeVideoTest, AVideoBeyondTheLimitFailsWithNoPictureOfItsSizeDecoded) {
+    auto player = makePlayer(GetParam().path);
+    player->play();
+    ASSERT_TRUE(runMainLoopUntil([&] { return player->status() != MediaPlayerStatus::Unknown; }));
+    EXPECT_EQ(player->status(), MediaPlayerStatus::Failed);
+    EXPECT_TRUE(events_->saw("status2"));
+    const auto decoding = backend_->videoDecoding();
+    EXPECT_EQ(decoding.packetsDecoded > 0, GetParam().decoderSeesPackets);
+    EXPECT_EQ(decoding.largestDecodedPicture, (VideoPictureSize{}));
+    EXPECT_EQ(decoding.refusedPicture, GetParam().picture);
+    EXPECT_EQ(frames_->count, 0);
+
+    player->replaceCurrentItem(Url::parse(server_.url("/clip.webm")));
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return player->status() == MediaPlayerStatus::ReadyToPlay; }));
+    EXPECT_FALSE(backend_->videoDecoding().refusedPicture);
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, GstHugeVideoTest,
+                         ::testing::Values(HugeClip{"/huge.webm", {16000, 16000}, false},
+                                           HugeClip{"/huge-lying.webm", {16000, 16000}, false},
+                                           HugeClip{"/large-lying.mkv", {4200, 4200}, true}),
+                         [](const ::testing::TestParamInfo<HugeClip>& info) {
+                             std::string name = info.param.path + 1;
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             }
+                             return name;
+                         });
 
 TEST_F(GstMediaPlayerTest, BrokenSourcesFailAndAGoodOneThenPlays) {
     for (const char* bad : {"/cut.ogg", "/missing.ogg"}) {

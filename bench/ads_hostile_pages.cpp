@@ -1,0 +1,372 @@
+// What hostile pages cost the game's process, on real WebKit against the loopback ad server in
+// this process (run under a display: xvfb-run -a build/release/bench/bench_ads_hostile_pages).
+// Each benchmark runs once and reports the growth of this process's memory over the figure it
+// had before the page started (private memory, Private_Clean + Private_Dirty, and RSS; their
+// peaks, sampled every 20 ms from another thread) and the longest turn of the main loop
+// while the page ran (the time a turn worked, without the time it slept waiting for work).
+// The web processes are not counted: what a page takes there is theirs, and they are ended
+// past 1024 MB.
+//
+//   BM_CorePageFetchFlood: the SDK core page asks native code for 200 bodies of 7 MB in one
+//     turn and is answered (targets: under 100 MB of growth, no turn over 100 ms).
+//   BM_AdPageLogFlood: an ad page sends 200 "log" messages of 1 kB every 10 ms for 30 s;
+//     reports the lines and bytes that reached the log.
+//   BM_HugeVideo: the player (GStreamer, as the game installs it) is given a 3 MB WebM of two
+//     VP8 frames of 16,000 x 16,000 (tools/media_clips) and plays it until it fails or ends
+//     (target: under 100 MB of growth); reports whether it failed. Also the same frames in a
+//     container that says 320 x 240, and two JPEG frames of 4,200 x 4,200 in one that says so.
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "ads/foundation/GADLog.h"
+#include "ads/fullscreen/GADDefaultGMSGHandler.h"
+#include "ads/web/GADAdView.h"
+#include "ads/web/GADAdViewDelegate.h"
+#include "ads/web/GADSDKCoreController.h"
+#include "bench/ProcessMemory.h"
+#include "platform/base/LogSink.h"
+#include "platform/runtime/MainLoop.h"
+#include "platform/services/MediaPlayer.h"
+#include "platform/services/gst/GstMediaPlayerBackend.h"
+#include "platform/testing/RunMainLoopUntil.h"
+#include "platform/ui/Window.h"
+#include "tools/ad_server/AdServer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using platform::Value;
+using tools::adserver::AdScenario;
+using tools::adserver::RequestKind;
+
+constexpr const char* kFloodUnit = "ca-movu-flood";
+constexpr int kFloodFetches = 200;
+constexpr std::size_t kFloodBytes = 7'000'000;
+
+// The server lives for the whole run, quiet, and the SDK finds it through the environment.
+tools::adserver::AdServer& server() {
+    static auto* server = [] {
+        platform::MainLoop::main().claim();
+        auto* s = new tools::adserver::AdServer(0);
+        ::setenv("MOVUROUTE_AD_SERVER", s->origin().c_str(), 1);
+        s->setScenario(kFloodUnit, AdScenario::fetchFlood(kFloodFetches, kFloodBytes));
+        return s;
+    }();
+    return *server;
+}
+
+// The peaks of this process's memory while it is alive.
+class MemorySampler {
+  public:
+    MemorySampler() : base_(bench::processMemory(::getpid())) {
+        peak_ = base_;
+        thread_ = std::thread([this] {
+            std::unique_lock lock(mutex_);
+            while (!stop_) {
+                lock.unlock();
+                const auto now = bench::processMemory(::getpid());
+                lock.lock();
+                peak_.privateMB = std::max(peak_.privateMB, now.privateMB);
+                peak_.rssMB = std::max(peak_.rssMB, now.rssMB);
+                changed_.wait_for(lock, std::chrono::milliseconds(20), [this] { return stop_; });
+            }
+        });
+    }
+    ~MemorySampler() { stop(); }
+    void stop() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+    double privateGrowthMB() {
+        std::lock_guard lock(mutex_);
+        return peak_.privateMB - base_.privateMB;
+    }
+    double rssGrowthMB() {
+        std::lock_guard lock(mutex_);
+        return peak_.rssMB - base_.rssMB;
+    }
+
+  private:
+    bench::ProcessMemory base_;
+    bench::ProcessMemory peak_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+// Turns the main loop and times what each turn works: the loop sleeps through this sleeper,
+// which counts the time it slept.
+class TurnTimer {
+  public:
+    TurnTimer() {
+        platform::MainLoop::main().setSleeper({[this](double seconds) {
+                                                   const auto start = Clock::now();
+                                                   std::unique_lock lock(mutex_);
+                                                   changed_.wait_for(
+                                                       lock, std::chrono::duration<double>(seconds),
+                                                       [this] { return interrupted_; });
+                                                   interrupted_ = false;
+                                                   slept_ += Clock::now() - start;
+                                               },
+                                               [this] {
+                                                   {
+                                                       std::lock_guard lock(mutex_);
+                                                       interrupted_ = true;
+                                                   }
+                                                   changed_.notify_all();
+                                               }});
+    }
+    ~TurnTimer() { platform::MainLoop::main().setSleeper({}); }
+
+    // Turns until `done` holds or `limit` seconds passed; answers whether it held.
+    bool runUntil(const std::function<bool()>& done, double limit) {
+        const auto end = Clock::now() + std::chrono::duration<double>(limit);
+        while (!done()) {
+            if (Clock::now() > end) return false;
+            const auto start = Clock::now();
+            const auto sleptBefore = slept_;
+            platform::MainLoop::main().runOnce(0.05);
+            const auto worked = (Clock::now() - start) - (slept_ - sleptBefore);
+            longest_ = std::max(longest_, worked);
+        }
+        return true;
+    }
+    double longestMs() const { return std::chrono::duration<double, std::milli>(longest_).count(); }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool interrupted_ = false;
+    // Written by the sleeper, which runs inside runOnce on this thread.
+    Clock::duration slept_{};
+    Clock::duration longest_{};
+};
+
+class Requester : public ads::GADSDKCoreControllerDelegate {
+  public:
+    explicit Requester(std::string unit) : unit_(std::move(unit)) {}
+    RequestParametersBuilder requestParametersWithRequestID(const std::string& id) override {
+        return [unit = unit_, id] {
+            return std::optional<Value::Dictionary>(
+                Value::Dictionary{{"slotname", Value(unit)},
+                                  {"format", Value("320x50_mb")},
+                                  {"request_id", Value(id)}});
+        };
+    }
+    ads::GADRequestedAdType requestedAdType() override { return ads::GADRequestedAdType::Banner; }
+    std::int64_t CSIIdentifier() override { return 1; }
+    void loadAdURLWithParameters(const Value::Dictionary&) override { ++answers; }
+    void loadAd(const std::shared_ptr<ads::GADAd>&,
+                const std::optional<Value::Dictionary>&) override {
+        ++answers;
+    }
+    void invalidJavaScriptRequest() override { ++answers; }
+    void failedJavaScriptFile() override { ++answers; }
+    void SDKCoreRequestDidTimeOut() override { ++answers; }
+    int answers = 0;
+
+  private:
+    std::string unit_;
+};
+
+// The page's answers to the flood's fetches, as it handed them to the server.
+void countFloodAnswers(int& answered, int& loaded) {
+    answered = loaded = 0;
+    for (const auto& call : server().log().of(RequestKind::CoreCall)) {
+        if (call.event != "fetchHttpRequestCompleted") continue;
+        ++answered;
+        if (call.body.find(R"("success":"true")") != std::string::npos) ++loaded;
+    }
+}
+
+void BM_CorePageFetchFlood(benchmark::State& state) {
+    server();
+    for (auto _ : state) {
+        auto controller = ads::GADSDKCoreController::create();
+        // The page loaded and answering first, so the figures are the flood's alone.
+        auto warm = std::make_shared<Requester>("ca-movu-banner");
+        controller->buildAdURL(warm);
+        if (!platform::testing::runMainLoopUntil([&] { return warm->answers > 0; }, 30)) {
+            state.SkipWithError("the core page did not answer (no display?)");
+            return;
+        }
+        platform::testing::runMainLoopUntil([] { return false; }, 1);
+        server().log().clear();
+
+        TurnTimer turns;
+        MemorySampler memory;
+        const auto start = Clock::now();
+        auto flood = std::make_shared<Requester>(kFloodUnit);
+        controller->buildAdURL(flood);
+        int answered = 0, loaded = 0;
+        // Every fetch answered, or 20 s without a new answer (a page whose process ended).
+        int seen = -1;
+        auto lastChange = Clock::now();
+        turns.runUntil(
+            [&] {
+                countFloodAnswers(answered, loaded);
+                if (answered != seen) {
+                    seen = answered;
+                    lastChange = Clock::now();
+                }
+                return answered >= kFloodFetches ||
+                       Clock::now() - lastChange > std::chrono::seconds(20);
+            },
+            180);
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        memory.stop();
+        state.counters["growth_private_MB"] = memory.privateGrowthMB();
+        state.counters["growth_rss_MB"] = memory.rssGrowthMB();
+        state.counters["longest_turn_ms"] = turns.longestMs();
+        state.counters["answered"] = answered;
+        state.counters["loaded"] = loaded;
+        state.counters["bodies_served"] = double(server().log().count(RequestKind::LargeBody));
+        state.counters["seconds"] = seconds;
+        controller.reset();
+        platform::MainLoop::main().runUntilIdle();
+    }
+}
+BENCHMARK(BM_CorePageFetchFlood)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// An ad page that sends 200 "log" messages of 1 kB every 10 ms, each through a hidden frame as
+// pages send them.
+constexpr const char* kLogFloodPage = R"(<!DOCTYPE html>
+<html><body><script>
+  var text = encodeURIComponent(new Array(1025).join('k'));
+  setInterval(function () {
+    for (var i = 0; i < 200; ++i) {
+      var frame = document.createElement('iframe');
+      frame.style.display = 'none';
+      frame.src = 'gmsg://movuroute/log?string=' + text;
+      document.body.appendChild(frame);
+      setTimeout(function (f) { return function () { f.remove(); }; }(frame), 100);
+    }
+  }, 10);
+</script></body></html>)";
+
+class LogPageDelegate : public ads::GADAdViewDelegate {
+  public:
+    LogPageDelegate() : GADAdViewDelegate(Private{}) {
+        addGMSGHandler(ads::GADDefaultGMSGHandler::create());
+    }
+};
+
+void BM_AdPageLogFlood(benchmark::State& state) {
+    server();
+    const double kSeconds = 30;
+    for (auto _ : state) {
+        platform::MainLoop::main().claim();
+        auto window = platform::ui::Window::create({0, 0, 320, 480});
+        auto delegate = std::make_shared<LogPageDelegate>();
+        auto view = ads::GADAdView::create({0, 0, 320, 50});
+        window->addSubview(view);
+        view->setDelegate(delegate);
+        // The page's lines and the one that says the rest are dropped; other lines are not
+        // the page's.
+        std::atomic<std::size_t> lines = 0, bytes = 0;
+        auto previous = platform::LogSink::setHandler([&](const std::string& line) {
+            if (line.rfind("kkkkkkkk", 0) != 0 && line.find("Ad page log") == std::string::npos)
+                return;
+            ++lines;
+            bytes += line.size() + 1;
+        });
+        TurnTimer turns;
+        MemorySampler memory;
+        view->loadHTMLString(kLogFloodPage, platform::Url::parse(server().url("/mads/gma")));
+        const auto end = Clock::now() + std::chrono::duration<double>(kSeconds);
+        turns.runUntil([&] { return Clock::now() > end; }, kSeconds + 5);
+        // The ad goes; messages of its page still on their way go with it.
+        view->removeFromSuperview();
+        view.reset();
+        platform::testing::runMainLoopUntil([] { return false; }, 0.5);
+        ads::GADLogFlush();
+        memory.stop();
+        platform::LogSink::setHandler(std::move(previous));
+        state.counters["lines"] = double(lines.load());
+        state.counters["log_MB"] = double(bytes.load()) / 1e6;
+        state.counters["longest_turn_ms"] = turns.longestMs();
+        state.counters["growth_private_MB"] = memory.privateGrowthMB();
+        platform::MainLoop::main().runUntilIdle();
+    }
+}
+BENCHMARK(BM_AdPageLogFlood)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+class Ending : public platform::services::MediaPlayerObserver {
+  public:
+    void mediaPlayerDidChange(platform::services::MediaPlayer& player,
+                              platform::services::MediaPlayerChange change) override {
+        if (change == platform::services::MediaPlayerChange::Status &&
+            player.status() == platform::services::MediaPlayerStatus::Failed) {
+            failed = true;
+        }
+    }
+    void mediaPlayerItemDidPlayToEnd(platform::services::MediaPlayer&) override { ended = true; }
+    bool failed = false;
+    bool ended = false;
+};
+
+void BM_HugeVideo(benchmark::State& state, const char* name) {
+    using platform::services::GstMediaPlayerBackend;
+    platform::MainLoop::main().claim();
+    if (!GstMediaPlayerBackend::available()) {
+        state.SkipWithError("GStreamer is missing");
+        return;
+    }
+    const std::string clip = std::string(MOVU_BINARY_DIR "/media_clips/") + name;
+    for (auto _ : state) {
+        // A small WebM played first, so GStreamer and the plugins the clip needs are loaded
+        // and the figures are the clip's alone.
+        auto player =
+            platform::services::MediaPlayer::create(std::make_unique<GstMediaPlayerBackend>());
+        auto ending = std::make_shared<Ending>();
+        player->setObserver(ending);
+        player->replaceCurrentItem(
+            platform::Url::fileUrl(MOVU_BINARY_DIR "/media_clips/clip.webm"));
+        player->play();
+        platform::testing::runMainLoopUntil([&] { return ending->failed || ending->ended; }, 30);
+        player->replaceCurrentItem(std::nullopt);
+        platform::testing::runMainLoopUntil([] { return false; }, 0.5);
+        *ending = Ending{};
+        TurnTimer turns;
+        MemorySampler memory;
+        player->replaceCurrentItem(platform::Url::fileUrl(clip));
+        player->play();
+        const bool done = turns.runUntil([&] { return ending->failed || ending->ended; }, 60);
+        memory.stop();
+        state.counters["growth_private_MB"] = memory.privateGrowthMB();
+        state.counters["growth_rss_MB"] = memory.rssGrowthMB();
+        state.counters["refused"] = ending->failed ? 1 : 0;
+        state.counters["played_to_end"] = ending->ended ? 1 : 0;
+        state.counters["longest_turn_ms"] = turns.longestMs();
+        if (!done) state.SkipWithError("the clip neither failed nor ended in 60 s");
+        player.reset();
+        platform::MainLoop::main().runUntilIdle();
+    }
+}
+BENCHMARK_CAPTURE(BM_HugeVideo, vp8, "huge.webm")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HugeVideo, vp8_container_says_320x240, "huge-lying.webm")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HugeVideo, jpeg_4200_container_says_320x240, "large-lying.mkv")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
