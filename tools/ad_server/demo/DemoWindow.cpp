@@ -11,6 +11,7 @@
 #include "platform/gfx/WindowContext.h"
 #include "platform/storage/AppPaths.h"
 #include "platform/storage/LibraryFolders.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Compositor.h"
 #include "platform/ui/FrameLoop.h"
 #include "platform/ui/Screen.h"
@@ -59,6 +60,12 @@ int runDemoWindow(const char* title, const std::shared_ptr<platform::ui::Window>
 }  // namespace tools::adserver
 
 namespace tools::adserver {
+
+void launchDemoApplication() {
+    auto& application = platform::ui::Application::shared();
+    application.finishLaunching();
+    application.becomeActive();
+}
 
 std::string temporaryScreenshotFolder(const std::string& demo) {
     std::string pattern = "/tmp/movu-" + demo + "-demo-screenshots-XXXXXX";

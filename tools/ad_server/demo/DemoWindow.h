@@ -17,6 +17,11 @@ namespace tools::adserver {
 int runDemoWindow(const char* title, const std::shared_ptr<platform::ui::Window>& shown,
                   double seconds);
 
+// What a program does once its rooms are loaded (ads::load()): the application finishes
+// launching, which starts the ads library, and becomes active, as the game does. An ad opens
+// nothing, a purchase sheet included, in an application that is not active.
+void launchDemoApplication();
+
 // A new folder under /tmp for a headless run's photographs, named on standard output, so a run
 // from the checkout leaves nothing in it. Empty (and said so) when none can be made.
 std::string temporaryScreenshotFolder(const std::string& demo);

@@ -25,13 +25,13 @@
 #include "ads/web/GADAdView.h"
 #include "platform/runtime/BrokenPipes.h"
 #include "platform/runtime/MainLoop.h"
-#include "platform/runtime/NotificationCenter.h"
 #include "platform/services/StoreCatalogue.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Screen.h"
+#include "platform/ui/TouchInput.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebView.h"
@@ -140,6 +140,23 @@ class AdEvents : public ads::GADInterstitialDelegate {
     bool dismissed = false;
 };
 
+// A finger on the middle of the page's element, through the window as a person's click in
+// the window goes: the ad opens only what a touch of it asked for.
+bool tapElement(const std::shared_ptr<platform::ui::Window>& window, ads::GADAdView& adView,
+                const std::string& id) {
+    const std::string middle = adView.stringByEvaluatingJavaScriptFromString(
+        "(function () { var e = document.getElementById('" + id +
+        "'); if (!e) return ''; var r = e.getBoundingClientRect();"
+        " return (r.left + r.width / 2) + ' ' + (r.top + r.height / 2); })()");
+    double x = 0, y = 0;
+    if (std::sscanf(middle.c_str(), "%lf %lf", &x, &y) != 2) return false;
+    const platform::Point point = adView.convertPointToView({x, y}, nullptr);
+    platform::ui::TouchInput input{window};
+    input.touchDown(1, point);
+    input.touchUp(1, point);
+    return true;
+}
+
 bool waitFor(const std::function<bool()>& condition) {
     return platform::testing::runMainLoopUntil(condition, kStepSeconds);
 }
@@ -207,8 +224,7 @@ int main(int argc, char** argv) {
                                       : "does not sell " + options.product));
 
     ads::load();
-    platform::NotificationCenter::defaultCenter().post(
-        platform::ui::kDidFinishLaunchingNotification, &platform::ui::Application::shared());
+    tools::adserver::launchDemoApplication();
     auto buyer = std::make_shared<DemoBuyer>(options.finish);
     ads::GADDefaultInAppPurchase::enableDefaultPurchaseFlowWithDelegate(buyer);
 
@@ -244,10 +260,13 @@ int main(int argc, char** argv) {
         if (step == "ad-buy" || step == "ad-close") {
             auto adView = interstitial->slot()->adView();
             const std::string id = step == "ad-buy" ? "buy" : "close";
-            // The page must be there before its link can be followed.
+            // The page must be there, and its screen done coming up (a screen on its way takes
+            // no touches), before its link can be tapped.
             bool ready =
                 adView && waitFor([&] {
-                    return adView->stringByEvaluatingJavaScriptFromString(
+                    auto screen = root->presentedViewController();
+                    return screen && screen->view()->isUserInteractionEnabled() &&
+                           adView->stringByEvaluatingJavaScriptFromString(
                                "document.getElementById('" + id + "') ? 'yes' : ''") == "yes";
                 });
             if (!ready) {
@@ -256,8 +275,11 @@ int main(int argc, char** argv) {
                 break;
             }
             say("tap: the ad's " + id + " link");
-            adView->executeJavaScriptAsynchronouslyFromString("document.getElementById('" + id +
-                                                              "').click();");
+            if (!tapElement(window, *adView, id)) {
+                say("demo: the ad's " + id + " link has no place on the screen");
+                status = 1;
+                break;
+            }
             continue;
         }
         if (!waitFor([] { return platform::ui::AlertView::visibleAlert() != nullptr; })) {

@@ -21,7 +21,6 @@
 #include "platform/base/Decimal.h"
 #include "platform/runtime/BrokenPipes.h"
 #include "platform/runtime/MainLoop.h"
-#include "platform/runtime/NotificationCenter.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/ui/Application.h"
@@ -298,8 +297,7 @@ int main(int argc, char** argv) {
     loop.claim();
     tools::adserver::DemoRewardedVideoAdapter::registerClass();
     ads::load();
-    platform::NotificationCenter::defaultCenter().post(
-        platform::ui::kDidFinishLaunchingNotification, &platform::ui::Application::shared());
+    tools::adserver::launchDemoApplication();
     if (options.headless) {
         // "Learn more" is not pressed headless; a person's click opens the landing page.
         platform::ui::Application::shared().setDesktopOpener([](const auto&) { return true; });
