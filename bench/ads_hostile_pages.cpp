@@ -17,7 +17,6 @@
 //     container that says 320 x 240, and two JPEG frames of 4,200 x 4,200 in one that says so.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,6 +34,7 @@
 #include "ads/web/GADAdViewDelegate.h"
 #include "ads/web/GADSDKCoreController.h"
 #include "bench/ProcessMemory.h"
+#include "bench/SDKCoreBench.h"
 #include "platform/base/LogSink.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/services/MediaPlayer.h"
@@ -46,7 +46,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using platform::Value;
 using tools::adserver::AdScenario;
 using tools::adserver::RequestKind;
 
@@ -54,16 +53,15 @@ constexpr const char* kFloodUnit = "ca-movu-flood";
 constexpr int kFloodFetches = 200;
 constexpr std::size_t kFloodBytes = 7'000'000;
 
-// The server lives for the whole run, quiet, and the SDK finds it through the environment.
+// The shared loopback server, with the flood's unit set once.
 tools::adserver::AdServer& server() {
-    static auto* server = [] {
-        platform::MainLoop::main().claim();
-        auto* s = new tools::adserver::AdServer(0);
-        ::setenv("MOVUROUTE_AD_SERVER", s->origin().c_str(), 1);
-        s->setScenario(kFloodUnit, AdScenario::fetchFlood(kFloodFetches, kFloodBytes));
+    static auto& server = []() -> auto& {
+        auto& s = bench::loopbackAdServer();
+        s.setScenario(kFloodUnit, AdScenario::fetchFlood(kFloodFetches, kFloodBytes));
         return s;
-    }();
-    return *server;
+    }
+    ();
+    return server;
 }
 
 // The peaks of this process's memory while it is alive.
@@ -158,33 +156,6 @@ class TurnTimer {
     Clock::duration longest_{};
 };
 
-class Requester : public ads::GADSDKCoreControllerDelegate {
-  public:
-    explicit Requester(std::string unit) : unit_(std::move(unit)) {}
-    RequestParametersBuilder requestParametersWithRequestID(const std::string& id) override {
-        return [unit = unit_, id] {
-            return std::optional<Value::Dictionary>(
-                Value::Dictionary{{"slotname", Value(unit)},
-                                  {"format", Value("320x50_mb")},
-                                  {"request_id", Value(id)}});
-        };
-    }
-    ads::GADRequestedAdType requestedAdType() override { return ads::GADRequestedAdType::Banner; }
-    std::int64_t CSIIdentifier() override { return 1; }
-    void loadAdURLWithParameters(const Value::Dictionary&) override { ++answers; }
-    void loadAd(const std::shared_ptr<ads::GADAd>&,
-                const std::optional<Value::Dictionary>&) override {
-        ++answers;
-    }
-    void invalidJavaScriptRequest() override { ++answers; }
-    void failedJavaScriptFile() override { ++answers; }
-    void SDKCoreRequestDidTimeOut() override { ++answers; }
-    int answers = 0;
-
-  private:
-    std::string unit_;
-};
-
 // The page's answers to the flood's fetches, as it handed them to the server.
 void countFloodAnswers(int& answered, int& loaded) {
     answered = loaded = 0;
@@ -200,9 +171,10 @@ void BM_CorePageFetchFlood(benchmark::State& state) {
     for (auto _ : state) {
         auto controller = ads::GADSDKCoreController::create();
         // The page loaded and answering first, so the figures are the flood's alone.
-        auto warm = std::make_shared<Requester>("ca-movu-banner");
+        auto warm = std::make_shared<bench::CoreRequester>("ca-movu-banner");
         controller->buildAdURL(warm);
-        if (!platform::testing::runMainLoopUntil([&] { return warm->answers > 0; }, 30)) {
+        if (!platform::testing::runMainLoopUntil([&] { return warm->answers + warm->failures > 0; },
+                                                 30)) {
             state.SkipWithError("the core page did not answer (no display?)");
             return;
         }
@@ -212,7 +184,7 @@ void BM_CorePageFetchFlood(benchmark::State& state) {
         TurnTimer turns;
         MemorySampler memory;
         const auto start = Clock::now();
-        auto flood = std::make_shared<Requester>(kFloodUnit);
+        auto flood = std::make_shared<bench::CoreRequester>(kFloodUnit);
         controller->buildAdURL(flood);
         int answered = 0, loaded = 0;
         // Every fetch answered, or 20 s without a new answer (a page whose process ended).

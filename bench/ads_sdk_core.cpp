@@ -6,59 +6,22 @@
 // 500 ms.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 
 #include "ads/web/GADSDKCoreController.h"
+#include "bench/SDKCoreBench.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/testing/RunMainLoopUntil.h"
-#include "tools/ad_server/AdServer.h"
 
 namespace {
 
-using platform::Value;
-
-class Requester : public ads::GADSDKCoreControllerDelegate {
-  public:
-    RequestParametersBuilder requestParametersWithRequestID(const std::string& id) override {
-        return [id] {
-            return std::optional<Value::Dictionary>(
-                Value::Dictionary{{"slotname", Value("ca-movu-bench")},
-                                  {"format", Value("320x50_mb")},
-                                  {"request_id", Value(id)}});
-        };
-    }
-    ads::GADRequestedAdType requestedAdType() override { return ads::GADRequestedAdType::Banner; }
-    std::int64_t CSIIdentifier() override { return 1; }
-    void loadAdURLWithParameters(const Value::Dictionary&) override { ++answers; }
-    void loadAd(const std::shared_ptr<ads::GADAd>&,
-                const std::optional<Value::Dictionary>&) override {
-        ++answers;
-    }
-    void invalidJavaScriptRequest() override { ++failures; }
-    void failedJavaScriptFile() override { ++failures; }
-    void SDKCoreRequestDidTimeOut() override { ++failures; }
-
-    int answers = 0;
-    int failures = 0;
-};
-
-// The server lives for the whole run, quiet, and the SDK finds it through the environment.
-tools::adserver::AdServer& server() {
-    static auto* server = [] {
-        platform::MainLoop::main().claim();
-        auto* s = new tools::adserver::AdServer(0);
-        ::setenv("MOVUROUTE_AD_SERVER", s->origin().c_str(), 1);
-        return s;
-    }();
-    return *server;
-}
+using bench::CoreRequester;
+using bench::loopbackAdServer;
 
 bool answered(const std::shared_ptr<ads::GADSDKCoreController>& controller,
-              const std::shared_ptr<Requester>& requester) {
+              const std::shared_ptr<CoreRequester>& requester) {
     const int before = requester->answers + requester->failures;
     controller->buildAdURL(requester);
     platform::testing::runMainLoopUntil(
@@ -67,9 +30,9 @@ bool answered(const std::shared_ptr<ads::GADSDKCoreController>& controller,
 }
 
 void BM_AdURLRoundTrip(benchmark::State& state) {
-    server();
+    loopbackAdServer();
     auto controller = ads::GADSDKCoreController::create();
-    auto requester = std::make_shared<Requester>();
+    auto requester = std::make_shared<CoreRequester>("ca-movu-bench");
     if (!answered(controller, requester)) {
         state.SkipWithError("the core page did not answer (no display?)");
         return;
@@ -80,15 +43,15 @@ void BM_AdURLRoundTrip(benchmark::State& state) {
             break;
         }
     }
-    server().log().clear();
+    loopbackAdServer().log().clear();
 }
 BENCHMARK(BM_AdURLRoundTrip)->Unit(benchmark::kMillisecond);
 
 void BM_ColdPageLoadToFirstAnswer(benchmark::State& state) {
-    server();
+    loopbackAdServer();
     for (auto _ : state) {
         auto controller = ads::GADSDKCoreController::create();
-        auto requester = std::make_shared<Requester>();
+        auto requester = std::make_shared<CoreRequester>("ca-movu-bench");
         if (!answered(controller, requester)) {
             state.SkipWithError("the core page did not answer (no display?)");
             break;
@@ -98,7 +61,7 @@ void BM_ColdPageLoadToFirstAnswer(benchmark::State& state) {
         platform::MainLoop::main().runUntilIdle();
         state.ResumeTiming();
     }
-    server().log().clear();
+    loopbackAdServer().log().clear();
 }
 BENCHMARK(BM_ColdPageLoadToFirstAnswer)->Unit(benchmark::kMillisecond);
 

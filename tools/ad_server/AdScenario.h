@@ -284,10 +284,8 @@ std::string_view nativeImageName(NativeImage image);
 //            template=1|2|3, image=png|missing|empty|oversized|undecodable; for purchase ads
 //            product=<store product id>; for precache ads play (fetch the server's clip and
 //            play it from where it was cached); for generated banners and full-screen
-//            creatives (and "GADMAdapterHTML" networks)
-//            hostile=file-frame|file-navigation|spin|allocate|yielding-spin|print|
-//            file-chooser|dialogs|attachment|endless-attachment|blob-flood|stored-flood|
-//            spin-workers|slow-fetches|allocate-nonstop; for answer=flood
+//            creatives (and "GADMAdapterHTML" networks) hostile=<name> (hostilityNames(),
+//            HostileCreatives.h); for answer=flood
 //            flood=<fetches> (1 to 10000) and flood-bytes=<bytes of each body> (up to 64 MiB)
 // "stall" holds every ad of the unit until the server stops. Nothing else is accepted: an
 // unknown word, a bad number or a status outside 100..599 answers nullopt with the reason.

@@ -10,11 +10,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tools::adserver {
 
 struct AdContext;
 
+// Each value has its row (its name and its markup) in HostileCreatives.cpp's table, in this
+// order; a new one goes at the end of both.
 enum class Hostility {
     None,
     FileFrame,       // an iframe whose web address answers 302 with a file: URL
@@ -54,11 +57,11 @@ inline constexpr std::size_t kEndlessAttachmentBytes = std::size_t{4} << 30;
 inline constexpr const char* kSlowPath = "/mads/slow";
 inline constexpr int kSlowFetchCount = 8;
 
-// "none", "file-frame", "file-navigation", "spin", "allocate", "yielding-spin", "print",
-// "file-chooser", "dialogs", "attachment", "endless-attachment", "blob-flood", "stored-flood",
-// "spin-workers", "slow-fetches", "allocate-nonstop".
+// The names the command line uses: "none", "file-frame", "spin", ...
 std::string_view hostilityName(Hostility hostility);
 std::optional<Hostility> hostilityNamed(std::string_view name);
+// Every name but "none", in the enum's order, for the program's usage text.
+std::vector<std::string_view> hostilityNames();
 
 // The markup the creative of the ad ends with ("" for None).
 std::string hostilePart(Hostility hostility, const AdContext& context);

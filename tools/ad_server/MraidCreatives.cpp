@@ -70,9 +70,9 @@ std::string buttonsHtml(const std::vector<Button>& buttons) {
 // receiver, which mraid.js hands every message on to) and each listener call with what the
 // creative reads at that moment. Its colour tells its state in a picture: red by default,
 // green expanded, blue resized. The late one loads the implementation itself, from the
-// server, only when the page's loadMraidNow() is called; one that expands at its load asks
-// for the expansion from the page's load event, before the page has finished loading.
-std::string recordingCreative(bool late, bool expandAtLoad = false) {
+// server, only when the page's loadMraidNow() is called. Others do more on top of the
+// recording, with markup of their own at the end of the body (`bodyEnd`).
+std::string recordingCreative(bool late, const std::string& bodyEnd = "") {
     std::string html =
         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
@@ -143,12 +143,7 @@ std::string recordingCreative(bool late, bool expandAtLoad = false) {
         "Two-part</button>"
         "</div>\n";
     if (!late) html += "<script>if (window.mraid) listen();</script>\n";
-    if (expandAtLoad) {
-        html +=
-            "<script>window.addEventListener('load', function () { mraid.expand(); });"
-            "</script>\n";
-    }
-    html += "</body></html>\n";
+    html += bodyEnd + "</body></html>\n";
     return html;
 }
 
@@ -174,11 +169,7 @@ std::optional<std::string> earlyLayoutCreative(std::string_view name) {
                "});</script>\n";
     }
     if (name == "held-load-expand") return std::string(kProbe) + kExpandAtLoad + heldPicture;
-    if (name == "record-load-expand") {
-        std::string html = recordingCreative(false, true);
-        html.insert(html.rfind("</body>"), heldPicture);
-        return html;
-    }
+    if (name == "record-load-expand") return recordingCreative(false, kExpandAtLoad + heldPicture);
     return std::nullopt;
 }
 
@@ -186,54 +177,31 @@ std::vector<std::string> earlyLayoutCreativeNames() {
     return {"load-expand", "busy-load-expand", "held-load-expand", "record-load-expand"};
 }
 
-// Creatives that act once they are hidden: they record every message and listener call as
-// the recording creative does (window.messages, window.records) and, 0.2 s after they went
-// from viewable to not viewable (an interstitial closed), ask for a calendar event and to
-// store a picture, as a careless or hostile creative does once the player looked away.
+// A creative that acts once it is hidden: it records as the recording creative does and, 0.2 s
+// after it went from viewable to not viewable (an interstitial closed), asks for a calendar
+// event and to store a picture, as a careless or hostile creative does once the player looked
+// away.
 std::string askAfterCloseCreative() {
-    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n"
-           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-           "<title>Movuroute MRAID ask after close</title>\n"
-           "<style>\n"
-           "html, body { margin: 0; padding: 0; width: 100%; height: 100%; overflow: hidden; "
-           "background: #805000; color: #ffffff; font: 11px sans-serif; }\n"
-           "</style>\n"
-           "<script>\n"
-           "window.messages = [];\n"
-           "window.records = [];\n"
-           "window.RADE_ReceiveMessage = function (name, p) {\n"
-           "  window.messages.push({name: String(name), p: p || {}});\n"
-           "};\n"
-           "</script>\n"
-           "<script src=\"mraid.js\"></script>\n"
-           "</head><body>\n<p>Calendar and picture after close</p>\n"
-           "<script>\n"
-           "(function () {\n"
-           "  if (!window.mraid) return;\n"
-           "  function record(event, args) {\n"
-           "    window.records.push({event: event, args: args, state: mraid.getState(),\n"
-           "      viewable: mraid.isViewable(), messages: window.messages.length});\n"
-           "  }\n"
-           "  ['ready', 'stateChange', 'viewableChange', 'error'].forEach(function (event) {\n"
-           "    mraid.addEventListener(event, function () {\n"
-           "      record(event, Array.prototype.slice.call(arguments));\n"
-           "    });\n"
-           "  });\n"
-           "  var seen = false, asked = false;\n"
-           "  mraid.addEventListener('viewableChange', function (viewable) {\n"
-           "    if (viewable) { seen = true; return; }\n"
-           "    if (!seen || asked) return;\n"
-           "    asked = true;\n"
-           "    setTimeout(function () {\n"
-           "      record('ask', []);\n"
-           "      mraid.createCalendarEvent({description: 'Movuroute launch party', location: "
-           "'Hall 2', summary: 'Bring friends', start: '2026-12-24T18:30:00+01:00', end: "
-           "'2026-12-24T21:00:00+01:00'});\n"
-           "      mraid.storePicture(new URL('/mads/mraid/picture.png', location.href).href);\n"
-           "    }, 200);\n"
-           "  });\n"
-           "})();\n"
-           "</script>\n</body></html>\n";
+    return recordingCreative(
+        false,
+        "<script>\n"
+        "(function () {\n"
+        "  if (!window.mraid) return;\n"
+        "  var seen = false, asked = false;\n"
+        "  mraid.addEventListener('viewableChange', function (viewable) {\n"
+        "    if (viewable) { seen = true; return; }\n"
+        "    if (!seen || asked) return;\n"
+        "    asked = true;\n"
+        "    setTimeout(function () {\n"
+        "      record('ask', []);\n"
+        "      mraid.createCalendarEvent({description: 'Movuroute launch party', location: "
+        "'Hall 2', summary: 'Bring friends', start: '2026-12-24T18:30:00+01:00', end: "
+        "'2026-12-24T21:00:00+01:00'});\n"
+        "      mraid.storePicture(here('/mads/mraid/picture.png'));\n"
+        "    }, 200);\n"
+        "  });\n"
+        "})();\n"
+        "</script>\n");
 }
 
 }  // namespace

@@ -19,6 +19,25 @@ bool splitPair(const std::string& text, std::string& name, std::string& value) {
     return true;
 }
 
+// The words joined by `separator`, a line broken after a separator wherever the next word would
+// pass `width` columns; the first line begins with `first`, the others with `indent`.
+template <typename Words>
+std::string wrapped(std::string first, const std::string& indent, const Words& words,
+                    const std::string& separator, std::size_t width) {
+    std::string text;
+    std::string line = std::move(first);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string word(words[i]);
+        if (i > 0 && line.size() + word.size() > width) {
+            text += line.substr(0, line.find_last_not_of(' ') + 1) + "\n";
+            line = indent;
+        }
+        line += word;
+        if (i + 1 < words.size()) line += separator;
+    }
+    return text + line + "\n";
+}
+
 }  // namespace
 
 std::string serverUsage() {
@@ -29,16 +48,9 @@ std::string serverUsage() {
         "\n"
         "Serves the SDK core page and test ads on 127.0.0.1 and prints one line per\n"
         "request. SPEC is an ad kind followed by comma-separated options. Kinds:\n";
-    // The kinds come from the parser's own table, so a new one is never missing here.
-    std::string line;
-    for (const auto& kind : adKindNames()) {
-        if (!line.empty() && 1 + line.size() + 1 + kind.size() > 90) {
-            text += " " + line + "\n";
-            line.clear();
-        }
-        line += " " + kind;
-    }
-    text += " " + line + "\n";
+    // The kinds and the hostile creatives come from the parser's own tables, so a new one is
+    // never missing here.
+    text += wrapped("  ", "  ", adKindNames(), " ", 90);
     text +=
         "Options:\n"
         "  any ad: answer=url|fetch|invalid|errors|silent|refused|flood  refresh=<s>\n"
@@ -51,10 +63,9 @@ std::string serverUsage() {
         "    entry-ad\n"
         "  native: template=1|2|3  image=png|missing|empty|oversized|undecodable\n"
         "  purchase: product=<id>    precache: play\n"
-        "  generated banners and full-screen creatives, adapter=GADMAdapterHTML networks:\n"
-        "    hostile=file-frame|file-navigation|spin|allocate|yielding-spin|print|\n"
-        "      file-chooser|dialogs|attachment|endless-attachment|blob-flood|stored-flood|\n"
-        "      spin-workers|slow-fetches|allocate-nonstop\n"
+        "  generated banners and full-screen creatives, adapter=GADMAdapterHTML networks:\n";
+    text += wrapped("    hostile=", "      ", hostilityNames(), "|", 80);
+    text +=
         "  answer=flood (a hostile core page): flood=<fetches>  flood-bytes=<bytes each>\n"
         "tools/ad_server/README.md says what each does.\n"
         "e.g. --scenario ca-movu-banner=banner,refresh=30 --scenario ca-movu-ist=interstitial\n";

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -30,7 +31,9 @@ constexpr int kHeight = 90;
 constexpr int kFps = 10;
 constexpr int kFrames = 2 * kFps;
 
-bool run(const std::string& description, bool feedPicture) {
+// Runs a pipeline to its end. `feed`, when given, pushes the buffers of the pipeline's appsrc
+// named "feed", whose stream is then ended.
+bool run(const std::string& description, const std::function<void(GstAppSrc*)>& feed = {}) {
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
     if (!pipeline || error) {
@@ -39,26 +42,9 @@ bool run(const std::string& description, bool feedPicture) {
         return false;
     }
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    if (feedPicture) {
-        GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "picture");
-        const std::array<std::array<std::uint8_t, 3>, 4> colours{
-            {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}};
-        for (int i = 0; i < kFrames; ++i) {
-            const auto& c = colours[std::size_t(i * 4 / kFrames)];
-            GstBuffer* buffer = gst_buffer_new_allocate(nullptr, kWidth * kHeight * 4, nullptr);
-            GstMapInfo map;
-            gst_buffer_map(buffer, &map, GST_MAP_WRITE);
-            for (int p = 0; p < kWidth * kHeight; ++p) {
-                map.data[p * 4] = c[0];
-                map.data[p * 4 + 1] = c[1];
-                map.data[p * 4 + 2] = c[2];
-                map.data[p * 4 + 3] = 255;
-            }
-            gst_buffer_unmap(buffer, &map);
-            GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, kFps);
-            GST_BUFFER_DURATION(buffer) = GST_SECOND / kFps;
-            gst_app_src_push_buffer(GST_APP_SRC(src), buffer);
-        }
+    if (feed) {
+        GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "feed");
+        feed(GST_APP_SRC(src));
         gst_app_src_end_of_stream(GST_APP_SRC(src));
         gst_object_unref(src);
     }
@@ -78,8 +64,30 @@ bool run(const std::string& description, bool feedPicture) {
     return ok;
 }
 
+// Red, green, blue and white for half a second each.
+void pushColours(GstAppSrc* src) {
+    const std::array<std::array<std::uint8_t, 3>, 4> colours{
+        {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}};
+    for (int i = 0; i < kFrames; ++i) {
+        const auto& c = colours[std::size_t(i * 4 / kFrames)];
+        GstBuffer* buffer = gst_buffer_new_allocate(nullptr, kWidth * kHeight * 4, nullptr);
+        GstMapInfo map;
+        gst_buffer_map(buffer, &map, GST_MAP_WRITE);
+        for (int p = 0; p < kWidth * kHeight; ++p) {
+            map.data[p * 4] = c[0];
+            map.data[p * 4 + 1] = c[1];
+            map.data[p * 4 + 2] = c[2];
+            map.data[p * 4 + 3] = 255;
+        }
+        gst_buffer_unmap(buffer, &map);
+        GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, kFps);
+        GST_BUFFER_DURATION(buffer) = GST_SECOND / kFps;
+        gst_app_src_push_buffer(src, buffer);
+    }
+}
+
 std::string picture() {
-    return "appsrc name=picture format=time caps=video/x-raw,format=RGBA,width=" +
+    return "appsrc name=feed format=time caps=video/x-raw,format=RGBA,width=" +
            std::to_string(kWidth) + ",height=" + std::to_string(kHeight) +
            ",framerate=" + std::to_string(kFps) + "/1 ! videoconvert ! ";
 }
@@ -121,34 +129,18 @@ std::vector<std::uint8_t> greyKeyFrame(int width, int height) {
 // container tells).
 bool twoFrames(const std::string& path, const std::string& caps, const std::string& muxer,
                const std::vector<std::uint8_t>& frame) {
-    GError* error = nullptr;
-    const std::string description = "appsrc name=frames format=time caps=" + caps +
-                                    ",framerate=1/1 ! " + muxer + " ! filesink location=" + path;
-    GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
-    if (!pipeline || error) {
-        std::fprintf(stderr, "media_clips: %s\n", error ? error->message : "no pipeline");
-        if (error) g_error_free(error);
-        return false;
-    }
-    gst_element_set_state(pipeline, GST_STATE_PLAYING);
-    GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "frames");
-    for (int i = 0; i < 2; ++i) {
-        GstBuffer* buffer = gst_buffer_new_allocate(nullptr, frame.size(), nullptr);
-        gst_buffer_fill(buffer, 0, frame.data(), frame.size());
-        GST_BUFFER_PTS(buffer) = i * GST_SECOND;
-        GST_BUFFER_DURATION(buffer) = GST_SECOND;
-        gst_app_src_push_buffer(GST_APP_SRC(src), buffer);
-    }
-    gst_app_src_end_of_stream(GST_APP_SRC(src));
-    gst_object_unref(src);
-    GstBus* bus = gst_element_get_bus(pipeline);
-    GstMessage* message = gst_bus_timed_pop_filtered(
-        bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    const bool ok = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
-    if (message) gst_message_unref(message);
-    gst_object_unref(bus);
-    gst_element_set_state(pipeline, GST_STATE_NULL);
-    gst_object_unref(pipeline);
+    auto twice = [&](GstAppSrc* src) {
+        for (int i = 0; i < 2; ++i) {
+            GstBuffer* buffer = gst_buffer_new_allocate(nullptr, frame.size(), nullptr);
+            gst_buffer_fill(buffer, 0, frame.data(), frame.size());
+            GST_BUFFER_PTS(buffer) = i * GST_SECOND;
+            GST_BUFFER_DURATION(buffer) = GST_SECOND;
+            gst_app_src_push_buffer(src, buffer);
+        }
+    };
+    const bool ok = run("appsrc name=feed format=time caps=" + caps + ",framerate=1/1 ! " + muxer +
+                            " ! filesink location=" + path,
+                        twice);
     if (!ok) std::fprintf(stderr, "media_clips: %s was not made\n", path.c_str());
     return ok;
 }
@@ -166,9 +158,8 @@ bool greyVideo(const std::string& path, int width, int height, int namedWidth, i
 bool blackMotionJpeg(const std::string& dir, const std::string& name, int width, int height) {
     const std::string still = dir + "/" + name + ".frame.jpg";
     if (!run("videotestsrc num-buffers=1 pattern=black ! video/x-raw,width=" +
-                 std::to_string(width) + ",height=" + std::to_string(height) +
-                 " ! jpegenc ! filesink location=" + still,
-             false)) {
+             std::to_string(width) + ",height=" + std::to_string(height) +
+             " ! jpegenc ! filesink location=" + still)) {
         return false;
     }
     std::ifstream in(still, std::ios::binary);
@@ -212,11 +203,11 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
     bool ok = run(picture() + "theoraenc ! oggmux name=mux ! filesink location=" + dir +
                       "/clip.ogg " + tone(2) + "mux.",
-                  true) &&
+                  pushColours) &&
               run(picture() + "vp8enc deadline=1 ! webmmux name=mux ! filesink location=" + dir +
                       "/clip.webm " + tone(2) + "mux.",
-                  true) &&
-              run(tone(1) + "oggmux ! filesink location=" + dir + "/tone.ogg", false) &&
+                  pushColours) &&
+              run(tone(1) + "oggmux ! filesink location=" + dir + "/tone.ogg") &&
               cutAfterHeaders(dir + "/clip.ogg", dir + "/cut.ogg") &&
               greyVideo(dir + "/huge.webm", 16000, 16000, 16000, 16000) &&
               greyVideo(dir + "/huge-lying.webm", 16000, 16000, 320, 240) &&

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string_view>
+
 #include "tools/ad_server/AdScenario.h"
 #include "tools/ad_server/ServerCommandLine.h"
 
@@ -71,13 +74,14 @@ TEST(AdScenarioTest, ReadsKindsAndOptions) {
     EXPECT_EQ(parseAdScenario("banner")->hostility, Hostility::None);
     EXPECT_EQ(parseAdScenario("interstitial,hostile=spin")->hostility, Hostility::Spin);
     EXPECT_EQ(parseAdScenario("banner,hostile=file-frame")->hostility, Hostility::FileFrame);
-    for (Hostility h :
-         {Hostility::None, Hostility::FileFrame, Hostility::FileNavigation, Hostility::Spin,
-          Hostility::Allocate, Hostility::YieldingSpin, Hostility::Print, Hostility::FileChooser,
-          Hostility::Dialogs, Hostility::Attachment, Hostility::EndlessAttachment,
-          Hostility::BlobFlood, Hostility::StoredFlood, Hostility::SpinWorkers,
-          Hostility::SlowFetches, Hostility::AllocateNonstop}) {
-        EXPECT_EQ(hostilityNamed(hostilityName(h)), h);
+    // Every creative's name leads back to it, and no two share one.
+    EXPECT_EQ(hostilityNamed(hostilityName(Hostility::None)), Hostility::None);
+    std::set<Hostility> named{Hostility::None};
+    for (std::string_view name : hostilityNames()) {
+        auto h = hostilityNamed(name);
+        ASSERT_TRUE(h) << name;
+        EXPECT_EQ(hostilityName(*h), name);
+        EXPECT_TRUE(named.insert(*h).second) << name;
     }
     EXPECT_EQ(parseAdScenario("interstitial,hostile=endless-attachment")->hostility,
               Hostility::EndlessAttachment);
@@ -187,6 +191,10 @@ TEST(AdScenarioTest, TheUsageNamesEveryKindAndOnlyOptionsThatParse) {
         EXPECT_NE(options.find(" " + word), std::string::npos) << word;
         std::string error;
         EXPECT_TRUE(parseAdScenario(std::string("banner,") + option, &error)) << error;
+    }
+    for (std::string_view name : hostilityNames()) {
+        EXPECT_NE(options.find(name), std::string::npos) << name;
+        EXPECT_TRUE(parseAdScenario("banner,hostile=" + std::string(name))) << name;
     }
 }
 

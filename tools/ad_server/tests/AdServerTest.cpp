@@ -476,29 +476,30 @@ TEST_F(AdServerTest, HostileCreativesAndTheirRedirectToAFile) {
     EXPECT_NE(away.find("location.href = \"" + server.url(kFileRedirectPath) + "?slot=n&ad=2\""),
               std::string::npos);
     EXPECT_NE(away.find("gmsg://movuroute/close"), std::string::npos);
-    EXPECT_NE(
-        creative("s", AdScenario::interstitial().withHostility(Hostility::Spin), "interstitial_mb")
-            .find("while (true) {}"),
-        std::string::npos);
-    EXPECT_NE(creative("a", AdScenario::banner().withHostility(Hostility::Allocate), "320x50_mb")
-                  .find("new Uint8Array(50 * 1024 * 1024)"),
-              std::string::npos);
+    // The others' scripts, in a banner or an interstitial.
+    struct Part {
+        const char* unit;
+        Hostility hostility;
+        bool banner;
+        const char* script;
+    };
+    for (const Part& part : {
+             Part{"s", Hostility::Spin, false, "while (true) {}"},
+             Part{"a", Hostility::Allocate, true, "new Uint8Array(50 * 1024 * 1024)"},
+             Part{"b", Hostility::BlobFlood, true,
+                  "kept.push(new Blob([new Uint8Array(64 * 1024 * 1024)]))"},
+             Part{"d", Hostility::StoredFlood, false, "indexedDB.open('hoard', 1)"},
+             Part{"w", Hostility::SpinWorkers, false, "new Worker(code)"},
+             Part{"y", Hostility::YieldingSpin, false, "setTimeout(spin, 5)"},
+         }) {
+        AdScenario scenario = part.banner ? AdScenario::banner() : AdScenario::interstitial();
+        scenario.withHostility(part.hostility);
+        EXPECT_NE(creative(part.unit, scenario, part.banner ? "320x50_mb" : "interstitial_mb")
+                      .find(part.script),
+                  std::string::npos)
+            << part.unit;
+    }
     EXPECT_EQ(creative("p", AdScenario::banner(), "320x50_mb").find("hostile"), std::string::npos);
-    EXPECT_NE(creative("b", AdScenario::banner().withHostility(Hostility::BlobFlood), "320x50_mb")
-                  .find("kept.push(new Blob([new Uint8Array(64 * 1024 * 1024)]))"),
-              std::string::npos);
-    EXPECT_NE(creative("d", AdScenario::interstitial().withHostility(Hostility::StoredFlood),
-                       "interstitial_mb")
-                  .find("indexedDB.open('hoard', 1)"),
-              std::string::npos);
-    EXPECT_NE(creative("w", AdScenario::interstitial().withHostility(Hostility::SpinWorkers),
-                       "interstitial_mb")
-                  .find("new Worker(code)"),
-              std::string::npos);
-    EXPECT_NE(creative("y", AdScenario::interstitial().withHostility(Hostility::YieldingSpin),
-                       "interstitial_mb")
-                  .find("setTimeout(spin, 5)"),
-              std::string::npos);
     // The slow fetches name this server and their ad, so the log tells whose they are.
     const std::string slow = creative(
         "h", AdScenario::interstitial().withHostility(Hostility::SlowFetches), "interstitial_mb");
