@@ -64,6 +64,40 @@ function(movu_tests target)
     PROPERTIES TIMEOUT 120)
 endfunction()
 
+# movu_webkit_tests(<exe> SOURCES <files...> DEPS <targets...> [NEEDS <targets...>]
+#                   [ENV <variables...>] [TIMEOUT <seconds>] [OWN_MAIN])
+# A GoogleTest executable of tests on real WebKit: label "webkit", which scripts/test runs under
+# xvfb-run with a display of its own. The web process's extension (and NEEDS) are built first;
+# every test runs with the test environment (or ENV instead). OWN_MAIN: the sources bring main.
+function(movu_webkit_tests exe)
+  if(NOT MOVU_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "OWN_MAIN" "TIMEOUT" "SOURCES;DEPS;NEEDS;ENV" ${ARGN})
+  set(main GTest::gtest_main)
+  if(ARG_OWN_MAIN)
+    set(main GTest::gtest)
+  endif()
+  set(env ${MOVU_TEST_ENV})
+  if(ARG_ENV)
+    set(env ${ARG_ENV})
+  endif()
+  set(timeout 120)
+  if(ARG_TIMEOUT)
+    set(timeout ${ARG_TIMEOUT})
+  endif()
+  add_executable(${exe} ${ARG_SOURCES})
+  target_link_libraries(${exe} PRIVATE ${ARG_DEPS} GTest::gmock ${main})
+  add_dependencies(${exe} movuroute_webext ${ARG_NEEDS})
+  target_compile_definitions(${exe} PRIVATE MOVU_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                             MOVU_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  set_target_properties(${exe} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${env}")
+  gtest_discover_tests(${exe}
+    DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES TIMEOUT ${timeout} LABELS webkit)
+endfunction()
+
 # movu_bench(<name> <sources...> DEPS ...)
 function(movu_bench name)
   if(NOT MOVU_BENCH)
