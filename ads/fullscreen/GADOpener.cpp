@@ -35,8 +35,8 @@ std::shared_ptr<GADOpener> GADOpener::create(const GADOpenerRoads& roads) {
 
 bool GADOpener::isOnScreen(const GADAdView& adView) {
     MOVU_CHECK_MAIN_THREAD();
-    if (adView.isShownOutsideOurViews()) return true;
-    const auto standIn = adView.shownBy();
+    if (adView.openings().shownOutsideOurViews) return true;
+    const auto standIn = adView.openings().shownBy.lock();
     const platform::ui::View& shown =
         standIn ? *standIn : static_cast<const platform::ui::View&>(adView);
     // Ad views wait in a window nobody sees until they are placed: only the key window shows.
@@ -63,11 +63,11 @@ bool GADOpener::shouldPerformOpenAction(Touch touch) {
     auto view = adView();
     if (view && isOnScreen(*view)) {
         const bool unusedTouch =
-            view->touched() && view->touchCount() > view->touchesUsedForOpenings();
+            view->touched() && view->touchCount() > view->openings().touchesUsed;
         const bool firstWithoutTouch =
-            touch == Touch::AsProtectionSays && !autoClickProtected_ && !view->hasOpened();
+            touch == Touch::AsProtectionSays && !autoClickProtected_ && !view->openings().hasOpened;
         if (unusedTouch || firstWithoutTouch) {
-            view->noteOpening();
+            view->openings().noteOpening(view->touchCount());
             return true;
         }
     }

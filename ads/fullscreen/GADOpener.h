@@ -16,11 +16,11 @@
 //      inside the window and every clipping view above it (gad_visibleBounds). A preloaded ad
 //      waiting in the placeholder window, or one whose screen is closing, opens nothing. An
 //      ad view that is never shown itself is judged by the view that stands for it
-//      (GADAdView::shownBy, a native ad's view), or, shown by views we cannot see (a mediated
+//      (GADAdOpenings::shownBy, a native ad's view), or, shown by views we cannot see (a mediated
 //      network's, an app's own drawing), on the word of their owner, who reports the taps.
 //   2. A touch of the ad view that no opening has used yet lets one opening through and is
 //      used up by it, whoever of the ad's openers opens (the record is the ad view's:
-//      GADAdView::noteOpening). Touches of our close button or close area are not the ad
+//      GADAdOpenings). Touches of our close button or close area are not the ad
 //      view's.
 //   3. Without a touch, only where autoClickProtected is off and only the ad's first opening
 //      (the ad the view shows now: the slot's clearing of `touched` for a new ad starts it

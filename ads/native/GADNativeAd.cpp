@@ -124,9 +124,9 @@ void GADNativeAd::performClickOnView(const std::shared_ptr<platform::ui::View>& 
         // custom template's click the app reports) in the app's own drawing of it. The
         // support page that opens the click is never shown itself.
         if (view) {
-            adView->setShownBy(view);
+            adView->openings().showBy(view);
         } else {
-            adView->setShownOutsideOurViews();
+            adView->openings().showOutsideOurViews();
         }
         adView->setTouched(true);
         adView->stringByEvaluatingJavaScriptFromString(

@@ -150,7 +150,7 @@ bool GADSlot::openMediatedClickThrough(const platform::Url& url) {
     // on the ad, which is what the gate against automatic clicks asks for, and the network,
     // which saw the tap, says the ad is on screen.
     if (adView_) {
-        adView_->setShownOutsideOurViews();
+        adView_->openings().showOutsideOurViews();
         adView_->setTouched(true);
     }
     opener_->setAdView(adView_);

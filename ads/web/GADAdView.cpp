@@ -122,10 +122,7 @@ void GADAdView::setTouched(bool touched) {
     if (touched) {
         ++touchCount_;
     } else {
-        // A new ad: it opened nothing yet, and shows where its own view is until told otherwise.
-        hasOpened_ = false;
-        shownBy_.reset();
-        shownOutsideOurViews_ = false;
+        openings_.startOver();
     }
 }
 

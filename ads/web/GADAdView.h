@@ -67,6 +67,42 @@ struct GADAdViewState {
     std::weak_ptr<platform::ui::ViewController> viewController;
 };
 
+// What the openers' gate (GADOpener) keeps of the ad an ad view shows: where the player sees
+// it, and what its touches have opened.
+struct GADAdOpenings {
+    // Where the player sees the ad when its view is never shown itself: a view of ours that
+    // stands for it (a native ad's view), or views the gate cannot see (a mediated network's,
+    // an app's own drawing of a custom native ad), whose owner reports the player's taps
+    // (GADAdView::setTouched) and is taken at its word that the ad is on screen.
+    std::weak_ptr<platform::ui::View> shownBy;
+    bool shownOutsideOurViews = false;
+    // The ad view's touch count when the gate last let an opening through, and whether it let
+    // any through for this ad.
+    std::uint64_t touchesUsed = 0;
+    bool hasOpened = false;
+
+    void showBy(std::weak_ptr<platform::ui::View> view) {
+        shownBy = std::move(view);
+        shownOutsideOurViews = false;
+    }
+    void showOutsideOurViews() {
+        shownBy.reset();
+        shownOutsideOurViews = true;
+    }
+    // An opening went through: the touches so far are used up.
+    void noteOpening(std::uint64_t touchCount) {
+        touchesUsed = touchCount;
+        hasOpened = true;
+    }
+    // A new ad opened nothing yet and shows in its own view until told otherwise; the touches
+    // used stay used, since the view's count goes on.
+    void startOver() {
+        shownBy.reset();
+        shownOutsideOurViews = false;
+        hasOpened = false;
+    }
+};
+
 class GADAdView : public platform::ui::View, private platform::web::WebViewDelegate {
   protected:
     // A subclass makes its view with this key and then calls setUp().
@@ -179,34 +215,15 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     bool touched() const { return touched_; }
     // True: one more touch reached the ad (the touch recognizer's, or a stand-in's, such as a
     // mediated network's view). False: the slot cleared it for a new ad, which has opened
-    // nothing yet either and shows in this view until told otherwise (shownBy).
+    // nothing yet either and shows in this view until told otherwise (openings).
     void setTouched(bool touched);
     // Touches that reached the ad in its life, so a caller can tell a touch that came after a
     // moment it remembers.
     std::uint64_t touchCount() const { return touchCount_; }
-    // Where the player sees the ad when this view is never shown itself: a view of ours that
-    // stands for it (a native ad's view), or views the openers' gate cannot see (a mediated
-    // network's, an app's own drawing of a custom native ad), whose owner reports the
-    // player's taps (setTouched) and is taken at its word that the ad is on screen.
-    std::shared_ptr<platform::ui::View> shownBy() const { return shownBy_.lock(); }
-    void setShownBy(std::weak_ptr<platform::ui::View> view) {
-        shownBy_ = std::move(view);
-        shownOutsideOurViews_ = false;
-    }
-    bool isShownOutsideOurViews() const { return shownOutsideOurViews_; }
-    void setShownOutsideOurViews() {
-        shownBy_.reset();
-        shownOutsideOurViews_ = true;
-    }
-    // What the openers' gate let through for the ad shown now (GADOpener): the touch count
-    // when it last let an opening through, and whether it let any through.
-    std::uint64_t touchesUsedForOpenings() const { return touchesUsedForOpenings_; }
-    bool hasOpened() const { return hasOpened_; }
-    // An opening went through: the touches so far are used up.
-    void noteOpening() {
-        touchesUsedForOpenings_ = touchCount_;
-        hasOpened_ = true;
-    }
+    // What the openers' gate keeps of the ad shown now (GADOpener); a new ad
+    // (setTouched(false)) starts it over, but for the touches already used.
+    GADAdOpenings& openings() { return openings_; }
+    const GADAdOpenings& openings() const { return openings_; }
     bool showDebug() const { return showDebug_; }
     void setShowDebug(bool show) { showDebug_ = show; }
     const std::optional<std::string>& adDebugDialog() const { return adDebugDialog_; }
@@ -263,10 +280,7 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     bool gestureRecognizersAdded_ = false;
     bool touched_ = false;
     std::uint64_t touchCount_ = 0;
-    std::uint64_t touchesUsedForOpenings_ = 0;
-    bool hasOpened_ = false;
-    std::weak_ptr<platform::ui::View> shownBy_;
-    bool shownOutsideOurViews_ = false;
+    GADAdOpenings openings_;
     std::uint64_t pageLoadCount_ = 0;
     bool showDebug_ = true;
     std::weak_ptr<platform::ui::ViewController> viewController_;
