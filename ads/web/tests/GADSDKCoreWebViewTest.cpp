@@ -572,6 +572,10 @@ TEST_F(GADSDKCoreWebViewTest, APageThatGoesStopsItsFetchesAndTheNextHasABudgetOf
     page().fireWebProcessEnded();
     ASSERT_TRUE(runMainLoopUntil([&] { return handler->fetchesInProgress() == 0; }));
     EXPECT_EQ(handler->fetchAccounting().heldBytes, 0u);
+    // The next page is asked for before the old page's answer is written, so the answer would
+    // wait for it with the calls it is owed.
+    webView->refreshSDKCoreAndNotifyObserver(observer);
+    ASSERT_TRUE(runMainLoopUntil([&] { return webView->state() == State::LoadRequested; }));
     answersOpen.gate->release();
     gate->release();
     settle();
