@@ -74,13 +74,29 @@ struct PaymentQueue::Writer {
             if (self->scheduled) return;
             self->scheduled = true;
         }
-        self->queue.async([self] { self->writeNewest(true); });
+        self->queue.async([self] { self->runTask(); });
+    }
+
+    // The task writes whatever is newest when it gets to it, so a state handed over once it
+    // has begun schedules the next task.
+    void runTask() {
+        {
+            std::lock_guard lock(mutex);
+            scheduled = false;
+        }
+        std::function<void()> hook;
+        {
+            std::lock_guard hookLock(writeHookMutex());
+            hook = writeHook();
+        }
+        writeNewest(hook);
     }
 
     // Returns once the file holds the newest state handed over.
-    void wait() { writeNewest(false); }
+    void wait() { writeNewest(nullptr); }
 
-    void writeNewest(bool fromTask) {
+    // `beforeWrite` runs before a write that is due, the file's lock held.
+    void writeNewest(const std::function<void()>& beforeWrite) {
         std::optional<State> state;
         std::uint64_t number = 0;
         {
@@ -88,19 +104,11 @@ struct PaymentQueue::Writer {
             state = std::move(newest);
             newest.reset();
             number = newestNumber;
-            if (fromTask) scheduled = false;
         }
         // Taken even with nothing to write: a write running on the task ends first.
         std::lock_guard lock(writeMutex);
         if (!state || number <= written) return;
-        if (fromTask) {
-            std::function<void()> hook;
-            {
-                std::lock_guard hookLock(writeHookMutex());
-                hook = writeHook();
-            }
-            if (hook) hook();
-        }
+        if (beforeWrite) beforeWrite();
         write(*state);
         written = number;
     }
