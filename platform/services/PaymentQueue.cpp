@@ -353,7 +353,9 @@ void PaymentQueue::answerSheet(ui::AlertView& alert, bool bought) {
     transaction->state_ = PaymentTransactionState::Purchased;
     transaction->identifier_ = Uuid::random().toString();
     transaction->date_ = Clock::wallSeconds();
+    // A purchase is in the file before the call that made it returns.
     save();
+    writer_->wait();
     tell(Change::Updated, {transaction});
 }
 
@@ -397,12 +399,12 @@ void PaymentQueue::saveSoon() {
     std::weak_ptr<PaymentQueue> weak = weak_from_this();
     MainLoop::main().post([weak] {
         auto self = weak.lock();
-        if (self && self->saveQueued_) self->save(false);
+        if (self && self->saveQueued_) self->save();
     });
 }
 
 void PaymentQueue::flushSaves() {
-    if (saveQueued_) save(false);
+    if (saveQueued_) save();
     writer_->wait();
 }
 
@@ -441,7 +443,7 @@ void PaymentQueue::tell(Change change, const Transactions& transactions,
     });
 }
 
-void PaymentQueue::save(bool wait) {
+void PaymentQueue::save() {
     saveQueued_ = false;
     Writer::State state;
     state.path = transactionsPath();
@@ -453,7 +455,6 @@ void PaymentQueue::save(bool wait) {
     state.stored = stored_;
     state.nextWaiting = nextWaiting_;
     Writer::hand(writer_, std::move(state));
-    if (wait) writer_->wait();
 }
 
 }  // namespace platform::services
