@@ -24,8 +24,8 @@
 // answers"), not on the main thread, and posted back, so those answers reach the page in the
 // order their fetches ended; a failure answered at once (a fetch not started, an answer
 // dropped for want of room) may come before them. Each page the web view loads has a budget
-// of its own: when a page goes
-// (pageDidEnd), its fetches stop unanswered and its answers still being written are dropped.
+// of its own: when a page goes (pageDidEnd), its fetches stop unanswered and its answers still
+// being written are dropped.
 // A budget is shared by the main thread and the answer queue, behind a mutex: the queue takes
 // the room to write an answer once it knows how long the script can be, and bytes go back on
 // whichever thread their last holder lets go of them.
