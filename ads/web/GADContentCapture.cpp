@@ -8,12 +8,11 @@
 #include "ads/foundation/GADQueue.h"
 #include "ads/foundation/GADScheduler.h"
 #include "ads/web/GADSDKCoreController.h"
+#include "ads/web/GADScriptRead.h"
 #include "ads/web/GADViewHierarchyTraverser.h"
-#include "platform/runtime/MainLoop.h"
 #include "platform/runtime/Once.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/runtime/ThreadChecker.h"
-#include "platform/runtime/Timer.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/TextView.h"
 #include "platform/ui/ViewController.h"
@@ -181,24 +180,11 @@ void GADContentCapture::textOfView(platform::ui::View& view, TextCompletion done
                   : std::nullopt);
         return;
     }
-    // Whichever comes first answers: the page, or the time-out.
-    struct Read {
-        TextCompletion done;
-        std::shared_ptr<platform::Timer> timeout;
-    };
-    auto read = std::make_shared<Read>();
-    read->done = std::move(done);
-    read->timeout = platform::MainLoop::main().postAfter(kTextReadTimeout, [read] {
-        if (auto finish = std::exchange(read->done, nullptr)) finish(std::nullopt);
-    });
-    web->webView()->evaluateJavaScript(
-        kTextScript, [read](const std::string& value, const std::optional<platform::Error>& error) {
-            auto finish = std::exchange(read->done, nullptr);
-            if (!finish) return;
-            read->timeout->invalidate();
-            if (error) return finish(std::nullopt);
-            finish(cutAtCharacterBoundary(value, kMaximumTextBytes));
-        });
+    GADReadScriptWithin(*web->webView(), kTextScript, kTextReadTimeout,
+                        [done = std::move(done)](std::optional<std::string> value) {
+                            if (!value) return done(std::nullopt);
+                            done(cutAtCharacterBoundary(std::move(*value), kMaximumTextBytes));
+                        });
 }
 
 std::string GADContentCapture::cutAtCharacterBoundary(std::string text, std::size_t bytes) {

@@ -176,16 +176,13 @@ void GADSDKCoreGMSGHandler::didReceiveFetchAdAction(const GADGMSGActionInfo& inf
     GADSDKCoreFetchParse parsed = parseFetchHttpRequest(info.note->parameters());
     if (parsed.request && isFetchInProgressForFetchRequestID(parsed.requestID)) return;
     if (!parsed.request) {
-        GADSDKCoreFetchResponse response;
-        response.requestID = parsed.requestID;
-        answerFetch(false, parsed.error ? parsed.error->localizedDescription() : "", response);
+        answerFailedFetch(parsed.requestID,
+                          parsed.error ? parsed.error->localizedDescription() : "");
         return;
     }
     if (adFetchers_.size() >= kMaxFetchesInFlight) {
         page_->countRefusal(&GADSDKCoreFetchAccounting::refusedForFetchesInFlight);
-        GADSDKCoreFetchResponse response;
-        response.requestID = parsed.requestID;
-        answerFetch(false, kTooManyFetchesMessage, response);
+        answerFailedFetch(parsed.requestID, kTooManyFetchesMessage);
         return;
     }
     const GADSDKCoreFetchRequest& fetch = *parsed.request;
@@ -201,9 +198,7 @@ void GADSDKCoreGMSGHandler::didReceiveFetchAdAction(const GADGMSGActionInfo& inf
     if (!fetcher->fetchRequestURL(gad_requestForURL(fetch.url, body, headers, fetch.contentType),
                                   weak_from_this(), &error)) {
         removeAdFetcherForFetchRequestID(fetch.requestID);
-        GADSDKCoreFetchResponse response;
-        response.requestID = fetch.requestID;
-        answerFetch(false, error.localizedDescription(), response);
+        answerFailedFetch(fetch.requestID, error.localizedDescription());
     }
 }
 
@@ -229,11 +224,19 @@ void GADSDKCoreGMSGHandler::removeAdFetcherForFetchRequestID(const std::string& 
 
 namespace {
 
-GADSDKCoreFetchResponse responseFor(const std::string& requestID, const GADAd* ad,
-                                    std::int64_t responseCode) {
+// What a failed answer says of its fetch without a body: its id and the status that came
+// (0: none).
+GADSDKCoreFetchResponse bodilessResponse(const std::string& requestID,
+                                         std::int64_t responseCode = 0) {
     GADSDKCoreFetchResponse response;
     response.requestID = requestID;
     response.responseCode = responseCode;
+    return response;
+}
+
+GADSDKCoreFetchResponse responseFor(const std::string& requestID, const GADAd* ad,
+                                    std::int64_t responseCode) {
+    GADSDKCoreFetchResponse response = bodilessResponse(requestID, responseCode);
     if (!ad) return response;
     response.body = ad->adHTML().value_or("");
     if (const auto& headers = ad->responseHeaders()) {
@@ -270,10 +273,12 @@ void GADSDKCoreGMSGHandler::adFetcherDidFailToFetchAd(GADAdFetcher& fetcher,
                         responseFor(*id, ad.get(), responseCode));
 }
 
-void GADSDKCoreGMSGHandler::answerFetch(bool success, const std::string& reason,
-                                        const GADSDKCoreFetchResponse& response) {
+void GADSDKCoreGMSGHandler::answerFailedFetch(const std::string& requestID,
+                                              const std::string& reason,
+                                              std::int64_t responseCode) {
     if (auto webView = webView_.lock()) {
-        webView->enqueueJavaScriptCommand(fetchCompletedCommand(success, reason, response));
+        webView->enqueueJavaScriptCommand(
+            fetchCompletedCommand(false, reason, bodilessResponse(requestID, responseCode)));
     }
 }
 
@@ -296,11 +301,7 @@ void GADSDKCoreGMSGHandler::answerFinishedFetch(bool success, std::string reason
     auto held = HeldBytes::take(page_, 2 * fetched + kAnswerRoomBytes);
     if (!held) {
         page_->countRefusal(&GADSDKCoreFetchAccounting::refusedForHeldBytes);
-        GADSDKCoreFetchResponse dropped;
-        dropped.requestID = response.requestID;
-        dropped.responseCode = response.responseCode;
-        response = {};
-        answerFetch(false, kTooManyHeldBytesMessage, dropped);
+        answerFailedFetch(response.requestID, kTooManyHeldBytesMessage, response.responseCode);
         return;
     }
     answerQueue_.async([weakSelf = weak_from_this(), page = pageNumber_, success, fetched,
@@ -326,10 +327,8 @@ std::string GADSDKCoreGMSGHandler::writeAnswer(bool success, const std::string& 
     if (held.growTo(fetched + fetchCompletedCommandSizeBound(success, reason, response))) {
         script = fetchCompletedCommand(success, reason, response);
     } else {
-        GADSDKCoreFetchResponse dropped;
-        dropped.requestID = response.requestID;
-        dropped.responseCode = response.responseCode;
-        script = fetchCompletedCommand(false, kTooManyHeldBytesMessage, dropped);
+        script = fetchCompletedCommand(false, kTooManyHeldBytesMessage,
+                                       bodilessResponse(response.requestID, response.responseCode));
         held.budget().countRefusal(&GADSDKCoreFetchAccounting::refusedForHeldBytes);
     }
     // The body goes now: from here the answer holds its script alone.

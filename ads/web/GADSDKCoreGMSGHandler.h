@@ -24,8 +24,8 @@
 // answers"), not on the main thread, and posted back, so those answers reach the page in the
 // order their fetches ended; a failure answered at once (a fetch not started, an answer
 // dropped for want of room) may come before them. Each page the web view loads has a budget
-// of its own: when a page goes
-// (pageDidEnd), its fetches stop unanswered and its answers still being written are dropped.
+// of its own: when a page goes (pageDidEnd), its fetches stop unanswered and its answers still
+// being written are dropped.
 // A budget is shared by the main thread and the answer queue, behind a mutex: the queue takes
 // the room to write an answer once it knows how long the script can be, and bytes go back on
 // whichever thread their last holder lets go of them.
@@ -208,9 +208,9 @@ class GADSDKCoreGMSGHandler : public GADGMSGHandler,
     std::optional<std::string> fetchRequestIDForAdFetcher(const GADAdFetcher& fetcher) const;
     // Forgets the fetch and cancels it.
     void removeAdFetcherForFetchRequestID(const std::string& requestID);
-    // Queues the page's answer on the web view (a small one, written here).
-    void answerFetch(bool success, const std::string& reason,
-                     const GADSDKCoreFetchResponse& response);
+    // Queues a failed fetch's answer, without a body, on the web view (small: written here).
+    void answerFailedFetch(const std::string& requestID, const std::string& reason,
+                           std::int64_t responseCode = 0);
     // The answer to a fetch that ran: its bytes taken from the page's budget (or a failure
     // for want of them), written on the answer queue, queued on the web view.
     void answerFinishedFetch(bool success, std::string reason, GADSDKCoreFetchResponse response);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ads/web/GADScriptRead.h"
 #include "platform/runtime/MainLoop.h"
 
 namespace ads {
@@ -30,7 +31,6 @@ GADWebViewCacheSet::~GADWebViewCacheSet() {
         webView->setDelegate({});
         webView->stopLoading();
     }
-    for (const auto& probe : probes_) probe.timeout->invalidate();
 }
 
 void GADWebViewCacheSet::addObject(std::shared_ptr<WebView> webView) {
@@ -83,26 +83,21 @@ void GADWebViewCacheSet::probe(std::shared_ptr<WebView> webView) {
     std::weak_ptr<GADWebViewCacheSet> weakSelf =
         std::static_pointer_cast<GADWebViewCacheSet>(shared_from_this());
     const WebView* key = webView.get();
-    auto timeout = platform::MainLoop::main().postAfter(kEmptyBodyProbeTimeout, [weakSelf, key] {
-        if (auto self = weakSelf.lock()) self->endProbe(key, false);
-    });
-    probes_.push_back({webView, std::move(timeout)});
-    webView->evaluateJavaScript(kEmptyBodyProbe,
-                                [weakSelf, key](const std::string& value, const auto& error) {
-                                    if (auto self = weakSelf.lock())
-                                        self->endProbe(key, !error && value == "empty");
-                                });
+    probes_.push_back(webView);
+    GADReadScriptWithin(*webView, kEmptyBodyProbe, kEmptyBodyProbeTimeout,
+                        [weakSelf, key](std::optional<std::string> value) {
+                            if (auto self = weakSelf.lock()) self->endProbe(key, value == "empty");
+                        });
 }
 
 void GADWebViewCacheSet::endProbe(const WebView* webView, bool clean) {
     auto found = std::find_if(probes_.begin(), probes_.end(),
-                              [&](const Probe& p) { return p.webView.get() == webView; });
+                              [&](const auto& probed) { return probed.get() == webView; });
     if (found == probes_.end()) return;
-    Probe probe = std::move(*found);
+    auto probed = std::move(*found);
     probes_.erase(found);
-    probe.timeout->invalidate();
     // Added only while there is room, so the view is never dropped on the set's own queue.
-    if (clean && count() < maxCapacity()) GADCacheSet<WebView>::addObject(std::move(probe.webView));
+    if (clean && count() < maxCapacity()) GADCacheSet<WebView>::addObject(std::move(probed));
 }
 
 void GADWebViewCacheSet::webViewDidFailLoad(WebView& webView, const platform::Error&) {

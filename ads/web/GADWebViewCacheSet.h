@@ -22,7 +22,6 @@
 #include <vector>
 
 #include "ads/foundation/GADCacheSet.h"
-#include "platform/runtime/Timer.h"
 #include "platform/web/WebView.h"
 #include "platform/web/WebViewDelegate.h"
 
@@ -60,13 +59,9 @@ class GADWebViewCacheSet : public GADCacheSet<platform::web::WebView>,
     void probe(std::shared_ptr<platform::web::WebView> webView);
     void endProbe(const platform::web::WebView* webView, bool clean);
 
-    struct Probe {
-        std::shared_ptr<platform::web::WebView> webView;
-        std::shared_ptr<platform::Timer> timeout;
-    };
-
     std::vector<std::shared_ptr<platform::web::WebView>> clearingWebViews_;
-    std::vector<Probe> probes_;
+    // Blanked, their body being asked about.
+    std::vector<std::shared_ptr<platform::web::WebView>> probes_;
 };
 
 }  // namespace ads

@@ -74,13 +74,29 @@ struct PaymentQueue::Writer {
             if (self->scheduled) return;
             self->scheduled = true;
         }
-        self->queue.async([self] { self->writeNewest(true); });
+        self->queue.async([self] { self->runTask(); });
+    }
+
+    // The task writes whatever is newest when it gets to it, so a state handed over once it
+    // has begun schedules the next task.
+    void runTask() {
+        {
+            std::lock_guard lock(mutex);
+            scheduled = false;
+        }
+        std::function<void()> hook;
+        {
+            std::lock_guard hookLock(writeHookMutex());
+            hook = writeHook();
+        }
+        writeNewest(hook);
     }
 
     // Returns once the file holds the newest state handed over.
-    void wait() { writeNewest(false); }
+    void wait() { writeNewest(nullptr); }
 
-    void writeNewest(bool fromTask) {
+    // `beforeWrite` runs before a write that is due, the file's lock held.
+    void writeNewest(const std::function<void()>& beforeWrite) {
         std::optional<State> state;
         std::uint64_t number = 0;
         {
@@ -88,19 +104,11 @@ struct PaymentQueue::Writer {
             state = std::move(newest);
             newest.reset();
             number = newestNumber;
-            if (fromTask) scheduled = false;
         }
         // Taken even with nothing to write: a write running on the task ends first.
         std::lock_guard lock(writeMutex);
         if (!state || number <= written) return;
-        if (fromTask) {
-            std::function<void()> hook;
-            {
-                std::lock_guard hookLock(writeHookMutex());
-                hook = writeHook();
-            }
-            if (hook) hook();
-        }
+        if (beforeWrite) beforeWrite();
         write(*state);
         written = number;
     }
@@ -345,7 +353,9 @@ void PaymentQueue::answerSheet(ui::AlertView& alert, bool bought) {
     transaction->state_ = PaymentTransactionState::Purchased;
     transaction->identifier_ = Uuid::random().toString();
     transaction->date_ = Clock::wallSeconds();
+    // A purchase is in the file before the call that made it returns.
     save();
+    writer_->wait();
     tell(Change::Updated, {transaction});
 }
 
@@ -389,12 +399,12 @@ void PaymentQueue::saveSoon() {
     std::weak_ptr<PaymentQueue> weak = weak_from_this();
     MainLoop::main().post([weak] {
         auto self = weak.lock();
-        if (self && self->saveQueued_) self->save(false);
+        if (self && self->saveQueued_) self->save();
     });
 }
 
 void PaymentQueue::flushSaves() {
-    if (saveQueued_) save(false);
+    if (saveQueued_) save();
     writer_->wait();
 }
 
@@ -433,7 +443,7 @@ void PaymentQueue::tell(Change change, const Transactions& transactions,
     });
 }
 
-void PaymentQueue::save(bool wait) {
+void PaymentQueue::save() {
     saveQueued_ = false;
     Writer::State state;
     state.path = transactionsPath();
@@ -445,7 +455,6 @@ void PaymentQueue::save(bool wait) {
     state.stored = stored_;
     state.nextWaiting = nextWaiting_;
     Writer::hand(writer_, std::move(state));
-    if (wait) writer_->wait();
 }
 
 }  // namespace platform::services

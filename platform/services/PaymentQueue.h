@@ -132,8 +132,8 @@ class PaymentQueue : public ui::AlertViewDelegate,
     // "purchased" twice).
     void tell(Change change, const Transactions& transactions,
               const PaymentTransactionObserver* only = nullptr);
-    // Hands the queue's state to the writer; with `wait`, returns once it is in the file.
-    void save(bool wait = true);
+    // Hands the queue's state to the writer, without waiting for it.
+    void save();
     // Saves on the next turn, once however many changes come before it, without waiting.
     void saveSoon();
     std::size_t waitingCount() const { return stored_ ? stored_->size() - nextWaiting_ : 0; }

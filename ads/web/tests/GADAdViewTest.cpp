@@ -118,6 +118,16 @@ class GADAdViewTest : public ::testing::Test {
         scope.runUntilIdle();
         page.answerNextScript({answer, std::nullopt, true});
     }
+    // An ad's view goes and its web view, blanked clean, waits in the reuse set (room for
+    // three).
+    void reuseOneWebView() {
+        setCacheCapacity(Value(3));
+        auto ad = makeView();
+        letGo(ad);
+        finishBlank(page(), "empty");
+        scope.runUntilIdle();
+        ASSERT_EQ(GADAdView::webViewCache()->count(), 1u);
+    }
 
     ads::testing::AdsTestScope scope;
     ads::testing::AdViewTestScope views;
@@ -457,12 +467,7 @@ TEST_F(GADAdViewTest, ReuseFollowsTheCapacityTheSettingsGive) {
 // The core page's view runs in the program's own context: it takes no ad's web view from the
 // reuse set, and its own never becomes one an ad gets.
 TEST_F(GADAdViewTest, AServiceViewNeitherTakesNorGivesReusedWebViews) {
-    setCacheCapacity(Value(3));
-    auto ad = makeView();
-    letGo(ad);
-    finishBlank(page(), "empty");
-    scope.runUntilIdle();
-    ASSERT_EQ(GADAdView::webViewCache()->count(), 1u);
+    ASSERT_NO_FATAL_FAILURE(reuseOneWebView());
 
     auto service = GADAdView::create({0, 0, 1, 1}, platform::web::WebViewContext::Service);
     EXPECT_EQ(service->webView()->context(), platform::web::WebViewContext::Service);
@@ -478,12 +483,7 @@ TEST_F(GADAdViewTest, AServiceViewNeitherTakesNorGivesReusedWebViews) {
 }
 
 TEST_F(GADAdViewTest, MemoryWarningEmptiesTheReuseSet) {
-    setCacheCapacity(Value(3));
-    auto view = makeView();
-    letGo(view);
-    finishBlank(page(), "empty");
-    scope.runUntilIdle();
-    ASSERT_EQ(GADAdView::webViewCache()->count(), 1u);
+    ASSERT_NO_FATAL_FAILURE(reuseOneWebView());
     platform::ui::Application::shared().receiveMemoryWarning();
     scope.runUntilIdle();
     EXPECT_EQ(GADAdView::webViewCache()->count(), 0u);

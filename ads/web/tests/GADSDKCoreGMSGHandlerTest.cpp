@@ -165,10 +165,13 @@ TEST(GADSDKCoreGMSGHandlerTest, AnAnswerIsNeverLongerThanItsBoundAndAPageNearlyM
     GADSDKCoreFetchResponse response;
     response.requestID = "7";
     response.headers = {{"content-type", "text/html"}};
-    // The worst a body can do: every byte escaped as long as it gets.
+    // The worst a body can do: every byte escaped as long as it gets, a thousand times over so
+    // that no slack in the frame's share hides a character counted short.
+    std::string lineEnds;
+    for (int i = 0; i < 500; ++i) lineEnds += "\xe2\x80\xa8\xe2\x80\xa9";
     for (const std::string& hostile :
          {std::string(1000, '\x01'), std::string(1000, '/'), std::string(1000, '\xff'),
-          std::string(1000, '\n'),
+          std::string(1000, '\n'), std::string(1000, '"'), std::string(1000, '\\'), lineEnds,
           std::string("\xe2\x80\xa8\xe2\x80\xa9\xc3") + std::string(999, '"')}) {
         response.body = hostile;
         for (bool success : {true, false}) {

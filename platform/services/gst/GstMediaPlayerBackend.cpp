@@ -336,6 +336,14 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         }
     }
 
+    // The first structure of a caps event's caps; nothing for any other event.
+    static const GstStructure* capsOfEvent(GstEvent* event) {
+        if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return nullptr;
+        GstCaps* caps = nullptr;
+        gst_event_parse_caps(event, &caps);
+        return caps ? gst_caps_get_structure(caps, 0) : nullptr;
+    }
+
     static std::optional<VideoPictureSize> capsPictureSize(const GstStructure* s) {
         gint width = 0, height = 0;
         if (!gst_structure_get_int(s, "width", &width) ||
@@ -397,7 +405,32 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
     }
 
     // The container's caps name the picture (and may carry the codec's headers) before the
-    // first packet; each packet's own headers are read before the decoder takes it.
+    // first packet: a picture past the limit there is remembered, and the decoder is never
+    // told of the stream.
+    static GstPadProbeReturn watchInputCaps(DecoderWatch& watch, const GstStructure* s) {
+        const std::string mediaType = gst_structure_get_name(s);
+        {
+            std::lock_guard lock(watch.mutex);
+            watch.mediaType = mediaType;
+        }
+        std::optional<VideoPictureSize> size = capsPictureSize(s);
+        const GValue* headers = gst_structure_get_value(s, "streamheader");
+        if (headers && GST_VALUE_HOLDS_ARRAY(headers)) {
+            for (guint i = 0; i < gst_value_array_get_size(headers); ++i) {
+                const GValue* header = gst_value_array_get_value(headers, i);
+                if (!GST_VALUE_HOLDS_BUFFER(header)) continue;
+                auto named = bufferPictureSize(mediaType, gst_value_get_buffer(header));
+                if (named && (!size || isVideoPictureTooLarge(*named))) size = named;
+            }
+        }
+        if (!size || !isVideoPictureTooLarge(*size)) return GST_PAD_PROBE_OK;
+        std::lock_guard lock(watch.mutex);
+        watch.tooLarge = size;
+        return GST_PAD_PROBE_DROP;
+    }
+
+    // The caps first (see above); then each packet's own headers are read before the decoder
+    // takes it.
     static GstPadProbeReturn onDecoderInput(GstPad*, GstPadProbeInfo* info, gpointer data) {
         auto& watch = **static_cast<std::shared_ptr<DecoderWatch>*>(data);
         if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
@@ -412,33 +445,8 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
                 if (tooLarge) refuse(watch, *tooLarge);
                 return GST_PAD_PROBE_OK;
             }
-            if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
-            GstCaps* caps = nullptr;
-            gst_event_parse_caps(event, &caps);
-            const GstStructure* s = caps ? gst_caps_get_structure(caps, 0) : nullptr;
-            if (!s) return GST_PAD_PROBE_OK;
-            const std::string mediaType = gst_structure_get_name(s);
-            {
-                std::lock_guard lock(watch.mutex);
-                watch.mediaType = mediaType;
-            }
-            std::optional<VideoPictureSize> size = capsPictureSize(s);
-            const GValue* headers = gst_structure_get_value(s, "streamheader");
-            if (headers && GST_VALUE_HOLDS_ARRAY(headers)) {
-                for (guint i = 0; i < gst_value_array_get_size(headers); ++i) {
-                    const GValue* header = gst_value_array_get_value(headers, i);
-                    if (!GST_VALUE_HOLDS_BUFFER(header)) continue;
-                    auto named = bufferPictureSize(mediaType, gst_value_get_buffer(header));
-                    if (named && (!size || isVideoPictureTooLarge(*named))) size = named;
-                }
-            }
-            if (size && isVideoPictureTooLarge(*size)) {
-                // The decoder is never told of the stream.
-                std::lock_guard lock(watch.mutex);
-                watch.tooLarge = size;
-                return GST_PAD_PROBE_DROP;
-            }
-            return GST_PAD_PROBE_OK;
+            const GstStructure* s = capsOfEvent(event);
+            return s ? watchInputCaps(watch, s) : GST_PAD_PROBE_OK;
         }
         if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
             return admitPacket(watch, GST_PAD_PROBE_INFO_BUFFER(info)) ? GST_PAD_PROBE_OK
@@ -458,11 +466,7 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
     static GstPadProbeReturn onDecoderOutput(GstPad*, GstPadProbeInfo* info, gpointer data) {
         auto& watch = **static_cast<std::shared_ptr<DecoderWatch>*>(data);
         if (info->type & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) {
-            GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
-            if (GST_EVENT_TYPE(event) != GST_EVENT_CAPS) return GST_PAD_PROBE_OK;
-            GstCaps* caps = nullptr;
-            gst_event_parse_caps(event, &caps);
-            const GstStructure* s = caps ? gst_caps_get_structure(caps, 0) : nullptr;
+            const GstStructure* s = capsOfEvent(GST_PAD_PROBE_INFO_EVENT(info));
             auto size = s ? capsPictureSize(s) : std::nullopt;
             if (!size) return GST_PAD_PROBE_OK;
             {

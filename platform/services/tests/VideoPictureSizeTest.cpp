@@ -50,13 +50,23 @@ class BitWriter {
     int used_ = 0;
 };
 
-// A key frame of profile 0 or 1 (4:4:4 names its subsampling), or an intra-only frame.
+// A key frame of profile 0 or 1 (4:4:4 names its subsampling).
 Bytes vp9KeyFrame(int width, int height, unsigned profile = 0) {
     BitWriter w;
     w.put(2, 2).put(profile & 1, 1).put(profile >> 1, 1).put(0, 1).put(0, 1).put(1, 1).put(0, 1);
     w.put(0x498342, 24).put(1, 3).put(0, 1);  // sync code, BT.601, studio range
     if (profile == 1) w.put(0, 3);            // subsampling and a reserved bit
     w.put(unsigned(width - 1), 16).put(unsigned(height - 1), 16);
+    return w.bytes();
+}
+
+// A hidden intra-only frame, which names its size too (and its colour beyond profile 0).
+Bytes vp9IntraOnlyFrame(int width, int height, unsigned profile = 0) {
+    BitWriter w;
+    w.put(2, 2).put(profile & 1, 1).put(profile >> 1, 1).put(0, 1).put(1, 1).put(0, 1).put(0, 1);
+    w.put(1, 1).put(0, 2).put(0x498342, 24);  // intra-only, context, sync code
+    if (profile == 1) w.put(1, 3).put(0, 1).put(0, 3);
+    w.put(0x01, 8).put(unsigned(width - 1), 16).put(unsigned(height - 1), 16);
     return w.bytes();
 }
 
@@ -90,6 +100,9 @@ TEST(VideoPictureSizeTest, VP8KeyFramesNameTheirSizeAndOtherFramesNone) {
 TEST(VideoPictureSizeTest, VP9FramesThatNameASizeAndSuperframesGiveTheLargest) {
     EXPECT_EQ(sizeOf("video/x-vp9", vp9KeyFrame(16000, 9000)), (VideoPictureSize{16000, 9000}));
     EXPECT_EQ(sizeOf("video/x-vp9", vp9KeyFrame(1280, 720, 1)), (VideoPictureSize{1280, 720}));
+    EXPECT_EQ(sizeOf("video/x-vp9", vp9IntraOnlyFrame(16000, 16)), (VideoPictureSize{16000, 16}));
+    EXPECT_EQ(sizeOf("video/x-vp9", vp9IntraOnlyFrame(640, 9000, 1)),
+              (VideoPictureSize{640, 9000}));
     EXPECT_EQ(sizeOf("video/x-vp9", vp9InterFrame(65536, 2, false)), (VideoPictureSize{65536, 2}));
     EXPECT_FALSE(sizeOf("video/x-vp9", vp9InterFrame(0, 0, true)));
     Bytes cut = vp9KeyFrame(640, 360);
@@ -101,7 +114,7 @@ TEST(VideoPictureSizeTest, VP9FramesThatNameASizeAndSuperframesGiveTheLargest) {
 
     // A small shown frame after a large hidden one: the index at the end gives each frame's
     // bytes, one byte per size here.
-    const Bytes hidden = vp9KeyFrame(8000, 100);
+    const Bytes hidden = vp9IntraOnlyFrame(8000, 100);
     const Bytes shown = vp9KeyFrame(320, 240);
     Bytes superframe = hidden;
     superframe.insert(superframe.end(), shown.begin(), shown.end());
