@@ -444,6 +444,47 @@ TEST_F(GADSlotMRAIDTest, AnExpandOrResizeAskedForWhileThePageLoadsWaitsUntilTheA
     EXPECT_FALSE(face.deferMRAIDLayoutChangeUntilShown(slot->adView(), "expand", change));
 }
 
+TEST_F(GADSlotMRAIDTest, TheCloseAreaOfAnExpandedAdIsNoTouchOfTheAd) {
+    // A banner under the server's auto-click protection, at the bottom of the app's screen.
+    auto window = platform::ui::Window::create({0, 0, 320, 480});
+    auto root = platform::ui::ViewController::create();
+    window->setRootViewController(root);
+    window->makeKeyWindow();
+    Application::shared().becomeActive();
+    Application::shared().setStatusBarHidden(true);
+    slot->opener()->setViewController(root);
+    slot->opener()->setAdView(slot->adView());
+    slot->opener()->setAutoClickProtected(true);
+    root->view()->addSubview(slot->adView());
+    slot->adView()->setFrame({0, 430, 320, 50});
+    send("mraidLoaded");
+    scope.advance(1);
+    const auto touch = [&](platform::Point point) {
+        platform::ui::TouchInput input{window};
+        input.touchDown(1, point);
+        input.touchUp(1, point);
+        scope.runUntilIdle();
+    };
+
+    // The player's touch lets the ad expand.
+    touch({160, 455});
+    send<GADOpenerGMSGHandler>("open", {{"a", Value("expand")}});
+    scope.advance(1);
+    auto expanded =
+        std::dynamic_pointer_cast<GADAdAppViewController>(root->presentedViewController());
+    ASSERT_TRUE(expanded);
+    // Our close area over the expanded ad's top-right corner closes it, and is no touch of the
+    // ad: back in its banner, the ad opens nothing more.
+    const auto touches = slot->adView()->touchCount();
+    touch({295, 25});
+    scope.advance(1);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+    EXPECT_EQ(slot->adView()->touchCount(), touches);
+    send<GADOpenerGMSGHandler>("open", {{"a", Value("expand")}});
+    scope.advance(1);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+}
+
 TEST_F(GADSlotMRAIDTest, UnknownOrMissingSubActionsAreIgnored) {
     send("mraidLoaded");
     const auto before = page().evaluations().size();
