@@ -409,6 +409,14 @@ TEST_F(GADSlotMRAIDTest, AnExpandOrResizeAskedForWhileThePageLoadsWaitsUntilTheA
     scope.advance(1);
     EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
     EXPECT_EQ(scriptsMentioning("'expanding'"), 0u);
+    // Seen on screen, then taken away before the change's turn came: it waits on.
+    root->view()->addSubview(slot->adView());
+    slot->adView()->setFrame({0, 430, 320, 50});
+    slot->MRAID()->updatePositionFromView(slot->adView());
+    slot->adView()->removeFromSuperview();
+    scope.runUntilIdle();
+    EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
+    EXPECT_EQ(scriptsMentioning("'expanding'"), 0u);
     // On screen, it expands its usual way, as an MRAID ad.
     root->view()->addSubview(slot->adView());
     slot->adView()->setFrame({0, 430, 320, 50});
@@ -442,6 +450,53 @@ TEST_F(GADSlotMRAIDTest, AnExpandOrResizeAskedForWhileThePageLoadsWaitsUntilTheA
     slot->setAdType(GADAdType::interstitialAdType(), false);
     load(false);
     EXPECT_FALSE(face.deferMRAIDLayoutChangeUntilShown(slot->adView(), "expand", change));
+}
+
+TEST_F(GADSlotMRAIDTest, AnExpandAskedForWhileAShownBannerLoadsWaitsForAValidAd) {
+    // A banner in the app's screen from the start, as most are.
+    auto window = platform::ui::Window::create({0, 0, 320, 480});
+    auto root = platform::ui::ViewController::create();
+    window->setRootViewController(root);
+    window->makeKeyWindow();
+    Application::shared().becomeActive();
+    Application::shared().setStatusBarHidden(true);
+    slot->opener()->setViewController(root);
+    slot->opener()->setAdView(slot->adView());
+    root->view()->addSubview(slot->adView());
+    slot->adView()->setFrame({0, 430, 320, 50});
+    const auto sampled = [&] {
+        slot->MRAID()->updatePositionFromView(slot->adView());
+        scope.advance(1);
+    };
+
+    // On screen while its page loads: the expand waits, whatever the samples of where the ad
+    // stands say, until the load ends.
+    load(false);
+    send("mraidLoaded");
+    send<GADOpenerGMSGHandler>("open", {{"a", Value("expand")}});
+    ASSERT_TRUE(slot->MRAID()->holdsLayoutChange());
+    sampled();
+    EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
+    EXPECT_FALSE(root->presentedViewController());
+    page().fireFinish();
+    scope.advance(1);
+    ASSERT_EQ(slot->state(), GADSlotState::ValidAd);
+    auto expanded =
+        std::dynamic_pointer_cast<GADAdAppViewController>(root->presentedViewController());
+    ASSERT_TRUE(expanded);
+    expanded->closeButtonPressed();
+    scope.advance(1);
+
+    // A page that fails on screen never expands.
+    load(false);
+    send("mraidLoaded");
+    send<GADOpenerGMSGHandler>("open", {{"a", Value("expand")}});
+    ASSERT_TRUE(slot->MRAID()->holdsLayoutChange());
+    page().fireFail(platform::Error("test", 1));
+    scope.advance(1);
+    ASSERT_EQ(slot->state(), GADSlotState::InvalidAd);
+    sampled();
+    EXPECT_FALSE(root->presentedViewController());
 }
 
 TEST_F(GADSlotMRAIDTest, TheCloseAreaOfAnExpandedAdIsNoTouchOfTheAd) {
