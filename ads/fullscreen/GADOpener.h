@@ -31,8 +31,8 @@
 // waiting for its screen, the calendar after its permission, a store sheet after its load)
 // only checks that the ad is still on screen (isAdOnScreen), and gives up otherwise.
 //
-// The roads, each a collaborator the opener owns (in its own file) behind the Part-named
-// methods its callers use:
+// The roads, each a collaborator the opener owns (in its own file) behind the opener's own
+// methods that its callers use:
 //   - openApp: another app or a web page outside this one, asked for first when its scheme
 //     is listed for confirmation (GADOpenerOtherApps).
 //   - the store sheet, from the prefetch cache when the product was fetched before
