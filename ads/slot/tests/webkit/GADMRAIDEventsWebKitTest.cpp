@@ -185,7 +185,6 @@ class PlaceOnReceipt : public GADBannerViewDelegate {
 class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
   protected:
     static constexpr const char* kUnit = "ca-movu-mraid-record";
-    static constexpr Rect kFullScreen{0, 0, 320, 480};
 
     void SetUp() override {
         MRAIDWebKitTestBase::SetUp();
@@ -282,6 +281,7 @@ class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
     std::shared_ptr<PlaceOnReceipt> placer = std::make_shared<PlaceOnReceipt>(controller->view());
 };
 
+constexpr Rect kFullScreen{0, 0, 320, 480};
 constexpr Rect kBottomBanner{0, 430, 320, 50};
 constexpr Rect kTopBanner{0, 0, 320, 50};
 
@@ -291,6 +291,18 @@ bool readyAt(const Trace& t, const Rect& place) {
                r["maxSize"]["width"].asInteger() == 320 &&
                r["maxSize"]["height"].asInteger() == 480;
     });
+}
+
+// The bottom banner expanded to the whole window and back, as its creative heard it: one
+// layout at a time, each size once, never hidden once shown, and viewable as it expanded.
+void expectExpandedAndBackAtTheBottom(const Trace& t) {
+    expectOneLayoutAtATime(
+        t, {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
+    expectNoRepeats(t);
+    expectNeverHiddenOnceShown(t);
+    EXPECT_TRUE(t.has("stateChange", [](const Value& r) {
+        return r["state"].asString() == "expanded" && r["viewable"].asBool();
+    })) << t.describe();
 }
 
 TEST_F(GADMRAIDEventsWebKitTest, ExpandAndCloseTellOneLayoutAtATimeAndTheBannerIsViewableAgain) {
@@ -313,13 +325,7 @@ TEST_F(GADMRAIDEventsWebKitTest, ExpandAndCloseTellOneLayoutAtATimeAndTheBannerI
     scope.advance(1);
     const Trace t = trace();
     keep(t, "mraid_record_expand_close.txt");
-    expectOneLayoutAtATime(
-        t, {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
-    expectNoRepeats(t);
-    expectNeverHiddenOnceShown(t);
-    EXPECT_TRUE(t.has("stateChange", [](const Value& r) {
-        return r["state"].asString() == "expanded" && r["viewable"].asBool();
-    })) << t.describe();
+    expectExpandedAndBackAtTheBottom(t);
 }
 
 TEST_F(GADMRAIDEventsWebKitTest, TheCloseRegionCollapsesAsCloseDoes) {
@@ -335,11 +341,7 @@ TEST_F(GADMRAIDEventsWebKitTest, TheCloseRegionCollapsesAsCloseDoes) {
     ASSERT_TRUE(waitFor([&] { return adFrameInWindow() == kBottomBanner; }, 10));
     scope.advance(1);
     keep(trace(), "mraid_record_close_region.txt");
-    expectOneLayoutAtATime(
-        trace(),
-        {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
-    expectNoRepeats(trace());
-    expectNeverHiddenOnceShown(trace());
+    expectExpandedAndBackAtTheBottom(trace());
 }
 
 TEST_F(GADMRAIDEventsWebKitTest, AResizeAtTheBannersCornerCoversTheBannerAndCloseReturnsIt) {
@@ -606,13 +608,7 @@ TEST_F(GADMRAIDEventsWebKitTest, AnEarlyExpandTellsOneLayoutAtATimeAndTheBannerS
     const Trace t = trace();
     keep(t, "mraid_record_load_expand.txt");
     EXPECT_TRUE(readyAt(t, kBottomBanner)) << t.describe();
-    expectOneLayoutAtATime(
-        t, {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
-    expectNoRepeats(t);
-    expectNeverHiddenOnceShown(t);
-    EXPECT_TRUE(t.has("stateChange", [](const Value& r) {
-        return r["state"].asString() == "expanded" && r["viewable"].asBool();
-    })) << t.describe();
+    expectExpandedAndBackAtTheBottom(t);
     EXPECT_EQ(ads.log().count(RequestKind::Impression), 1u);
 }
 
