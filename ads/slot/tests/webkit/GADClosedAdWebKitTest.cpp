@@ -47,10 +47,6 @@ class GADClosedAdWebKitTest : public ads::testing::MRAIDWebKitTestBase {
         application.becomeActive();
         CalendarStore::setAuthorizationStatus(CalendarAuthorizationStatus::NotDetermined);
     }
-    void TearDown() override {
-        interstitial.reset();
-        MRAIDWebKitTestBase::TearDown();
-    }
 
     // The messages the page was sent and its listener calls, one line each.
     static std::vector<std::string> heard(const std::shared_ptr<GADAdView>& view) {
@@ -94,8 +90,6 @@ class GADClosedAdWebKitTest : public ads::testing::MRAIDWebKitTestBase {
         input.touchDown(1, point);
         input.touchUp(1, point);
     }
-
-    std::shared_ptr<GADInterstitial> interstitial;
 };
 
 TEST_F(GADClosedAdWebKitTest, AClosedInterstitialAsksNothingAndTheNextTapReachesTheBanner) {
@@ -105,11 +99,7 @@ TEST_F(GADClosedAdWebKitTest, AClosedInterstitialAsksNothingAndTheNextTapReaches
     const platform::gfx::Image appBefore = shoot("closed_ad_app_before.png");
     ASSERT_FALSE(appBefore.empty());
 
-    auto scenario = tools::adserver::parseAdScenario("mraid-ask-after-close,autoclick");
-    ASSERT_TRUE(scenario);
-    ads.server().setScenario(kInterstitialUnit, *scenario);
-    interstitial = GADInterstitial::create(kInterstitialUnit);
-    interstitial->loadRequest(GADRequest::request());
+    loadInterstitialOf(kInterstitialUnit, "mraid-ask-after-close,autoclick");
     ASSERT_TRUE(waitFor([&] { return interstitial->isReady(); }));
     auto view = interstitial->slot()->adView();
     ASSERT_TRUE(waitFor([&] { return has(heard(view), "ready"); })) << joined(heard(view));

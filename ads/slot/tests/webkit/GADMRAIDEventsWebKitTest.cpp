@@ -193,22 +193,12 @@ class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
         application.setStatusBarHidden(true);
         application.becomeActive();
     }
-    void TearDown() override {
-        interstitial.reset();
-        MRAIDWebKitTestBase::TearDown();
-    }
-
     void loadBanner(const std::string& scenarioText, double y) {
         loadBannerOf(kUnit, scenarioText, y);
     }
     // A 320 x 50 banner at (0, y), out of every window until it has received its ad.
     void loadGameOverBanner(const std::string& scenarioText, double y) {
-        auto scenario = tools::adserver::parseAdScenario(scenarioText);
-        ASSERT_TRUE(scenario) << scenarioText;
-        ads.server().setScenario(kUnit, *scenario);
-        banner = GADBannerView::create(kGADAdSizeBanner, {0, y});
-        banner->setAdUnitID(kUnit);
-        banner->setRootViewController(controller);
+        ASSERT_NO_FATAL_FAILURE(makeBannerOf(kUnit, scenarioText, y));
         banner->setDelegate(placer);
         banner->loadRequest(GADRequest::request());
     }
@@ -277,7 +267,6 @@ class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
         std::ofstream(folder / name) << trace.describe();
     }
 
-    std::shared_ptr<GADInterstitial> interstitial;
     std::shared_ptr<PlaceOnReceipt> placer = std::make_shared<PlaceOnReceipt>(controller->view());
 };
 
@@ -501,11 +490,7 @@ TEST_F(GADMRAIDEventsWebKitTest, ALateCreativeWithoutActiveViewSettingsIsToldAnd
 }
 
 TEST_F(GADMRAIDEventsWebKitTest, AnInterstitialIsToldTheWholeScreenFromTheStart) {
-    auto scenario = tools::adserver::parseAdScenario("mraid-record");
-    ASSERT_TRUE(scenario);
-    ads.server().setScenario(kUnit, *scenario);
-    interstitial = GADInterstitial::create(kUnit);
-    interstitial->loadRequest(GADRequest::request());
+    loadInterstitialOf(kUnit, "mraid-record");
     ASSERT_TRUE(waitFor([&] { return interstitial->isReady(); }));
     auto view = interstitial->slot()->adView();
     ASSERT_TRUE(waitForTrace(view, [](const Trace& t) { return !t.recordsOf("ready").empty(); }));
