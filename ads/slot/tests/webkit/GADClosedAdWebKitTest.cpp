@@ -42,9 +42,7 @@ class GADClosedAdWebKitTest : public ads::testing::MRAIDWebKitTestBase {
 
     void SetUp() override {
         MRAIDWebKitTestBase::SetUp();
-        auto& application = platform::ui::Application::shared();
-        application.setStatusBarHidden(true);
-        application.becomeActive();
+        platform::ui::Application::shared().setStatusBarHidden(true);
         CalendarStore::setAuthorizationStatus(CalendarAuthorizationStatus::NotDetermined);
     }
 

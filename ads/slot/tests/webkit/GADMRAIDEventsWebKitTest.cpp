@@ -188,10 +188,8 @@ class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
 
     void SetUp() override {
         MRAIDWebKitTestBase::SetUp();
-        auto& application = platform::ui::Application::shared();
         // As the game's bundle has it: no status bar, the application frame is the window.
-        application.setStatusBarHidden(true);
-        application.becomeActive();
+        platform::ui::Application::shared().setStatusBarHidden(true);
     }
     void loadBanner(const std::string& scenarioText, double y) {
         loadBannerOf(kUnit, scenarioText, y);
