@@ -2,13 +2,13 @@
 
 #include "ads/foundation/GADMRAIDEventHandling.h"
 #include "ads/fullscreen/GADExpandedAdAppViewController.h"
-#include "ads/fullscreen/GADFullScreenNotifications.h"
 #include "ads/fullscreen/GADFullScreenSlot.h"
 #include "ads/fullscreen/GADMRAIDCalendarProperties.h"
 #include "ads/fullscreen/GADMRAIDResizeOverlayPresenter.h"
 #include "ads/fullscreen/GADMRAIDStateReport.h"
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/fullscreen/GADOverlayProxy.h"
+#include "ads/fullscreen/GADViewController.h"
 #include "ads/web/GADAdView.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/MainLoop.h"
@@ -69,15 +69,11 @@ struct QuestionWithItsScreen {
 
     void goesWith(const std::shared_ptr<platform::ui::ViewController>& from,
                   const std::shared_ptr<platform::services::CalendarAccessRequest>& question) {
-        auto screen = std::dynamic_pointer_cast<GADViewController>(from);
-        if (!screen || !question) return;
-        const void* object = static_cast<const GADViewController*>(screen.get());
+        if (!question) return;
         std::weak_ptr<platform::services::CalendarAccessRequest> weakQuestion = question;
-        closing = platform::NotificationCenter::defaultCenter().observe(
-            kAdModalViewControllerDidDismissFullScreen, object,
-            [weakQuestion](const platform::Notification&) {
-                if (auto question = weakQuestion.lock()) question->withdraw();
-            });
+        closing = GADViewController::observeLeaving(from, [weakQuestion] {
+            if (auto question = weakQuestion.lock()) question->withdraw();
+        });
     }
 };
 

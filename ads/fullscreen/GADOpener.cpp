@@ -22,19 +22,8 @@ namespace {
 constexpr const char* kResizeRefused =
     "Resizing an ad is not allowed until the user interacts with the ad.";
 
-}  // namespace
-
-std::shared_ptr<GADOpener> GADOpener::create(const GADOpenerRoads& roads) {
-    auto opener = std::make_shared<GADOpener>(Private{}, roads);
-    opener->otherApps_ = GADOpenerOtherApps::create(opener);
-    opener->storeSheets_ = GADOpenerStoreSheets::create(opener);
-    opener->webApps_ = std::make_shared<GADOpenerWebApps>(opener);
-    opener->composers_ = GADOpenerComposers::create(opener);
-    return opener;
-}
-
-bool GADOpener::isOnScreen(const GADAdView& adView) {
-    MOVU_CHECK_MAIN_THREAD();
+// Rule 1 of the gate (GADOpener.h).
+bool isOnScreen(const GADAdView& adView) {
     if (adView.openings().shownOutsideOurViews) return true;
     const auto standIn = adView.openings().shownBy.lock();
     const platform::ui::View& shown =
@@ -53,7 +42,19 @@ bool GADOpener::isOnScreen(const GADAdView& adView) {
     return !gad_visibleBounds(shown).isEmpty();
 }
 
+}  // namespace
+
+std::shared_ptr<GADOpener> GADOpener::create(const GADOpenerRoads& roads) {
+    auto opener = std::make_shared<GADOpener>(Private{}, roads);
+    opener->otherApps_ = GADOpenerOtherApps::create(opener);
+    opener->storeSheets_ = GADOpenerStoreSheets::create(opener);
+    opener->webApps_ = std::make_shared<GADOpenerWebApps>(opener);
+    opener->composers_ = GADOpenerComposers::create(opener);
+    return opener;
+}
+
 bool GADOpener::isAdOnScreen() const {
+    MOVU_CHECK_MAIN_THREAD();
     auto view = adView();
     return view && isOnScreen(*view);
 }

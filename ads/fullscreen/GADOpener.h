@@ -10,7 +10,7 @@
 // The gate. Here an opening does not leave the app: each is one more desktop browser window
 // (or a question, or a screen) over a game that runs on, so an ad may open only what the
 // player can see it asked for:
-//   1. The ad is on screen (isOnScreen): its ad view is in the key window, the application is
+//   1. The ad is on screen (isAdOnScreen): its ad view is in the key window, the application is
 //      active, neither the window nor any view on the way is hidden, transparent (alpha below
 //      0.01) or deaf to touches (a screen being presented or dismissed is), and some of it is
 //      inside the window and every clipping view above it (gad_visibleBounds). A preloaded ad
@@ -31,8 +31,8 @@
 // waiting for its screen, the calendar after its permission, a store sheet after its load)
 // only checks that the ad is still on screen (isAdOnScreen), and gives up otherwise.
 //
-// The roads, each a collaborator the opener owns (in its own file) behind the Part-named
-// methods its callers use:
+// The roads, each a collaborator the opener owns (in its own file) behind the opener's own
+// methods that its callers use:
 //   - openApp: another app or a web page outside this one, asked for first when its scheme
 //     is listed for confirmation (GADOpenerOtherApps).
 //   - the store sheet, from the prefetch cache when the product was fetched before
@@ -95,7 +95,6 @@ class GADOpener : public GADOpenerProtocol, public std::enable_shared_from_this<
     GADOpener& operator=(const GADOpener&) = delete;
 
     // The ad view is on screen, by rule 1 above.
-    static bool isOnScreen(const GADAdView& adView);
     bool isAdOnScreen() const;
     // The gate (above). Touch::Required asks a touch whatever the server's protection says
     // (the album's question is the user's own); a pass uses the touch up.

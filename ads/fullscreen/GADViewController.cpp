@@ -25,6 +25,16 @@ std::shared_ptr<GADViewController> GADViewController::create() {
     return std::make_shared<GADViewController>(Private{});
 }
 
+platform::NotificationCenter::Observation GADViewController::observeLeaving(
+    const std::shared_ptr<platform::ui::ViewController>& screen, std::function<void()> left) {
+    auto ours = std::dynamic_pointer_cast<GADViewController>(screen);
+    if (!ours || !left) return {};
+    return platform::NotificationCenter::defaultCenter().observe(
+        kAdModalViewControllerDidDismissFullScreen,
+        static_cast<const GADViewController*>(ours.get()),
+        [left = std::move(left)](const platform::Notification&) { left(); });
+}
+
 GADViewController::GADViewController(Private, std::string nibName)
     : platform::ui::ViewController(std::move(nibName)) {
     setModalTransitionStyle(platform::ui::ModalTransitionStyle::CoverVertical);

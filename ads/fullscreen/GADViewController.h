@@ -29,6 +29,7 @@
 #include <memory>
 
 #include "ads/fullscreen/GADIntermitting.h"
+#include "platform/runtime/NotificationCenter.h"
 #include "platform/ui/ViewController.h"
 
 namespace ads {
@@ -45,6 +46,13 @@ class GADViewController : public platform::ui::ViewController, public GADIntermi
     static constexpr unsigned kAllOrientations = 30;
 
     static std::shared_ptr<GADViewController> create();
+    // Runs `left` each time `screen`, when it is one of these controllers (an interstitial's,
+    // an expanded ad's), begins to leave (its "kAdModalViewControllerDidDismissFullScreen"),
+    // for as long as the returned observation lives: what an ad put up over its screen (a
+    // question to the player) goes with it. Any other controller (the app's own screen) never
+    // leaves for an ad: nothing is observed, and the observation returned is empty.
+    static platform::NotificationCenter::Observation observeLeaving(
+        const std::shared_ptr<platform::ui::ViewController>& screen, std::function<void()> left);
     explicit GADViewController(Private, std::string nibName = {});
     ~GADViewController() override;
 

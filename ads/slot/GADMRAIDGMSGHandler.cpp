@@ -1,7 +1,6 @@
 #include "ads/slot/GADMRAIDGMSGHandler.h"
 
 #include "ads/foundation/GADURLUtilities.h"
-#include "ads/fullscreen/GADFullScreenNotifications.h"
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/fullscreen/GADViewController.h"
 #include "ads/slot/GADSlot.h"
@@ -133,14 +132,11 @@ bool GADMRAIDGMSGHandler::pictureQuestionMayBeAsked() {
 void GADMRAIDGMSGHandler::withdrawQuestionsWithTheScreen() {
     // A question belongs to the ad's screen: when the screen the ad is presented from closes
     // (an interstitial, an expanded ad), its question goes with it.
-    auto screen = std::dynamic_pointer_cast<GADViewController>(opener_->viewController());
-    if (!screen) return;
-    const void* object = static_cast<const GADViewController*>(screen.get());
     std::weak_ptr<GADMRAIDGMSGHandler> weak = weak_from_this();
-    screenClosing_ = platform::NotificationCenter::defaultCenter().observe(
-        kAdModalViewControllerDidDismissFullScreen, object, [weak](const platform::Notification&) {
-            if (auto self = weak.lock()) self->withdrawPictureQuestions();
-        });
+    auto leaving = GADViewController::observeLeaving(opener_->viewController(), [weak] {
+        if (auto self = weak.lock()) self->withdrawPictureQuestions();
+    });
+    if (leaving) screenClosing_ = std::move(leaving);
 }
 
 void GADMRAIDGMSGHandler::withdrawPictureQuestions() {

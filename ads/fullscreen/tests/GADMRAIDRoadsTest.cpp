@@ -8,6 +8,7 @@
 #include "ads/fullscreen/GADMRAIDResizeProperties.h"
 #include "ads/fullscreen/GADMRAIDRoads.h"
 #include "ads/fullscreen/GADOpener.h"
+#include "ads/fullscreen/GADViewController.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/FakeFullScreenSlot.h"
@@ -382,6 +383,31 @@ TEST_F(GADMRAIDCalendarRoadTest, EachPermissionLeadsToTheEditorOrACancel) {
     scope.advance(kAnimation);
     ASSERT_NE(editor(), nullptr);
     EXPECT_EQ(clicks(), 2);
+    EXPECT_TRUE(events->events.empty());
+}
+
+TEST_F(GADMRAIDCalendarRoadTest, AQuestionGoesDownWithTheScreenItWasAskedFrom) {
+    // A full-screen ad asks, and its screen closes before the player answered: no question
+    // over the app's screen, nothing decided, no editor, and the creative hears nothing.
+    setStatus(0);
+    auto screen = GADViewController::create();
+    screen->setSlot(screens);
+    ASSERT_TRUE(screen->presentFromViewController(root, {}));
+    scope.advance(kAnimation);
+    screen->view()->addSubview(adView);
+    opener->setViewController(screen);
+    adView->setTouched(true);
+    opener->openCalendarWithDictionary(event);
+    ASSERT_NE(platform::ui::AlertView::visibleAlert(), nullptr);
+    screen->relinquishScreenWithCompletion({});
+    scope.advance(kAnimation);
+    EXPECT_EQ(platform::ui::AlertView::visibleAlert(), nullptr);
+    EXPECT_EQ(platform::ui::AlertView::queuedCount(), 0u);
+    EXPECT_EQ(platform::services::CalendarStore::authorizationStatus(),
+              platform::services::CalendarAuthorizationStatus::NotDetermined);
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+    EXPECT_EQ(scriptsMentioning("'onCalendarEventCanceled'"), 0u);
+    EXPECT_EQ(clicks(), 0);
     EXPECT_TRUE(events->events.empty());
 }
 

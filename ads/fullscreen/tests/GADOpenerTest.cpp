@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "ads/foundation/GADSettingsKeys.h"
 #include "ads/fullscreen/GADExpandedAdAppViewController.h"
@@ -156,6 +159,54 @@ TEST_F(GADOpenerTest, TheGateAndLinksTheDesktopCannotFollow) {
     EXPECT_EQ(opened().size(), 1u);
     EXPECT_EQ(clicks(), 1);
     EXPECT_TRUE(log.contains("cannot open tel: links"));
+}
+
+TEST_F(GADOpenerTest, ATouchedAdOpensOnlyWhileOnScreenInTheActiveApplication) {
+    // Each way out of sight, undone again: the touched ad opens nothing, and refused it is
+    // counted as no click; back on screen, the same touch opens.
+    auto other = platform::ui::Window::create({0, 0, 320, 480});
+    const std::vector<std::pair<const char*, std::function<void(bool)>>> outOfSight = {
+        {"inactive application",
+         [](bool out) {
+             out ? Application::shared().resignActive() : Application::shared().becomeActive();
+         }},
+        {"another key window",
+         [&](bool out) { out ? other->makeKeyWindow() : window->makeKeyWindow(); }},
+        {"hidden window", [&](bool out) { window->setHidden(out); }},
+        {"hidden ad view", [&](bool out) { adView->setHidden(out); }},
+        {"hidden superview", [&](bool out) { container->setHidden(out); }},
+        {"transparent ad view", [&](bool out) { adView->setAlpha(out ? 0.005 : 1); }},
+        {"transparent superview", [&](bool out) { container->setAlpha(out ? 0 : 1); }},
+        {"superview deaf to touches",
+         [&](bool out) { container->setUserInteractionEnabled(!out); }},
+        {"below the window",
+         [&](bool out) {
+             adView->setFrame({10, out ? 480 : 20, 300, 50});
+         }},
+        {"clipped away",
+         [&](bool out) {
+             container->setClipsToBounds(out);
+             container->setFrame({0, 0, 320, out ? 10.0 : 480.0});
+         }},
+        {"out of every window",
+         [&](bool out) { out ? adView->removeFromSuperview() : container->addSubview(adView); }},
+    };
+    for (const auto& [name, put] : outOfSight) {
+        SCOPED_TRACE(name);
+        const auto openedBefore = opened().size();
+        const int clicksBefore = clicks();
+        tap();
+        put(true);
+        opener->openApp(*Url::parse("https://land.test/"));
+        scope.runUntilIdle();
+        EXPECT_EQ(opened().size(), openedBefore);
+        EXPECT_EQ(clicks(), clicksBefore);
+        put(false);
+        opener->openApp(*Url::parse("https://land.test/"));
+        scope.runUntilIdle();
+        EXPECT_EQ(opened().size(), openedBefore + 1);
+        EXPECT_EQ(clicks(), clicksBefore + 1);
+    }
 }
 
 TEST_F(GADOpenerTest, ConfirmedSchemesAskOnceAndCancelForgets) {

@@ -148,6 +148,22 @@ class GADSlotMRAIDTest : public ::testing::Test {
         slot->adView()->setFrame({0, 430, 320, 50});
         return window;
     }
+    // The app's screen in its key window, the application active and without a status bar:
+    // the banner's screens are presented from it, as the page's first navigation hands it and
+    // the ad view to the slot's opener.
+    void openFromTheAppsScreen() {
+        appWindow->setRootViewController(appScreen);
+        appWindow->makeKeyWindow();
+        Application::shared().becomeActive();
+        Application::shared().setStatusBarHidden(true);
+        slot->opener()->setViewController(appScreen);
+        slot->opener()->setAdView(slot->adView());
+    }
+    // The banner at the bottom of the app's screen.
+    void placeOnTheAppsScreen() {
+        appScreen->view()->addSubview(slot->adView());
+        slot->adView()->setFrame({0, 430, 320, 50});
+    }
     // The message as the slot page's MRAID handler (or the opener's) takes it.
     template <class Handler = GADMRAIDGMSGHandler>
     void send(const std::string& name, Value::Dictionary params = {}) {
@@ -179,6 +195,10 @@ class GADSlotMRAIDTest : public ::testing::Test {
     ads::testing::SDKCoreTestScope core;
     std::shared_ptr<GADSlot> slot = GADSlot::create({0, 0, 320, 50});
     std::shared_ptr<platform::web::FakeWebPage> adPage;
+    std::shared_ptr<platform::ui::Window> appWindow =
+        platform::ui::Window::create({0, 0, 320, 480});
+    std::shared_ptr<platform::ui::ViewController> appScreen =
+        platform::ui::ViewController::create();
 };
 
 TEST_F(GADSlotMRAIDTest, MRAIDLoadedStartsTheEventsOnceAndTheResetEndsThem) {
@@ -372,16 +392,7 @@ TEST_F(GADSlotMRAIDTest, AnExpandOrResizeAskedForWhileThePageLoadsWaitsUntilTheA
     auto& face = GADSlotTestPeer(slot).page();
     int ran = 0;
     const auto change = [&] { ++ran; };
-    // The app's screen the banner's screens are presented from.
-    auto window = platform::ui::Window::create({0, 0, 320, 480});
-    auto root = platform::ui::ViewController::create();
-    window->setRootViewController(root);
-    window->makeKeyWindow();
-    Application::shared().becomeActive();
-    Application::shared().setStatusBarHidden(true);
-    // As the page's first navigation hands them to its opener.
-    slot->opener()->setViewController(root);
-    slot->opener()->setAdView(slot->adView());
+    openFromTheAppsScreen();
     // The next ad: its creative announces itself and asks to expand before its page has loaded.
     load(false);
     ASSERT_EQ(slot->state(), GADSlotState::Rendering);
@@ -409,14 +420,20 @@ TEST_F(GADSlotMRAIDTest, AnExpandOrResizeAskedForWhileThePageLoadsWaitsUntilTheA
     scope.advance(1);
     EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
     EXPECT_EQ(scriptsMentioning("'expanding'"), 0u);
+    // Seen on screen, then taken away before the change's turn came: it waits on.
+    placeOnTheAppsScreen();
+    slot->MRAID()->updatePositionFromView(slot->adView());
+    slot->adView()->removeFromSuperview();
+    scope.runUntilIdle();
+    EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
+    EXPECT_EQ(scriptsMentioning("'expanding'"), 0u);
     // On screen, it expands its usual way, as an MRAID ad.
-    root->view()->addSubview(slot->adView());
-    slot->adView()->setFrame({0, 430, 320, 50});
+    placeOnTheAppsScreen();
     scope.advance(1);
     EXPECT_FALSE(slot->MRAID()->holdsLayoutChange());
     EXPECT_EQ(scriptsMentioning("'expanding'"), 1u);
     auto expanded =
-        std::dynamic_pointer_cast<GADAdAppViewController>(root->presentedViewController());
+        std::dynamic_pointer_cast<GADAdAppViewController>(appScreen->presentedViewController());
     ASSERT_TRUE(expanded);
     EXPECT_EQ(expanded->closeButton()->frame(), platform::Rect(270, 0, 50, 50));
     // A shown ad changes at once.
@@ -436,12 +453,84 @@ TEST_F(GADSlotMRAIDTest, AnExpandOrResizeAskedForWhileThePageLoadsWaitsUntilTheA
     load();
     scope.advance(1);
     EXPECT_FALSE(slot->MRAID()->holdsLayoutChange());
-    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_FALSE(appScreen->presentedViewController());
     EXPECT_EQ(ran, 0);
     // An interstitial's page changes no banner's layout.
     slot->setAdType(GADAdType::interstitialAdType(), false);
     load(false);
     EXPECT_FALSE(face.deferMRAIDLayoutChangeUntilShown(slot->adView(), "expand", change));
+}
+
+TEST_F(GADSlotMRAIDTest, AnExpandAskedForWhileAShownBannerLoadsWaitsForAValidAd) {
+    // A banner in the app's screen from the start, as most are.
+    openFromTheAppsScreen();
+    placeOnTheAppsScreen();
+    const auto sampled = [&] {
+        slot->MRAID()->updatePositionFromView(slot->adView());
+        scope.advance(1);
+    };
+
+    // On screen while its page loads: the expand waits, whatever the samples of where the ad
+    // stands say, until the load ends.
+    load(false);
+    send("mraidLoaded");
+    send<GADOpenerGMSGHandler>("open", {{"a", Value("expand")}});
+    ASSERT_TRUE(slot->MRAID()->holdsLayoutChange());
+    sampled();
+    EXPECT_TRUE(slot->MRAID()->holdsLayoutChange());
+    EXPECT_FALSE(appScreen->presentedViewController());
+    page().fireFinish();
+    scope.advance(1);
+    ASSERT_EQ(slot->state(), GADSlotState::ValidAd);
+    auto expanded =
+        std::dynamic_pointer_cast<GADAdAppViewController>(appScreen->presentedViewController());
+    ASSERT_TRUE(expanded);
+    expanded->closeButtonPressed();
+    scope.advance(1);
+
+    // A page that fails on screen never expands.
+    load(false);
+    send("mraidLoaded");
+    send<GADOpenerGMSGHandler>("open", {{"a", Value("expand")}});
+    ASSERT_TRUE(slot->MRAID()->holdsLayoutChange());
+    page().fireFail(platform::Error("test", 1));
+    scope.advance(1);
+    ASSERT_EQ(slot->state(), GADSlotState::InvalidAd);
+    sampled();
+    EXPECT_FALSE(appScreen->presentedViewController());
+}
+
+TEST_F(GADSlotMRAIDTest, TheCloseAreaOfAnExpandedAdIsNoTouchOfTheAd) {
+    // A banner under the server's auto-click protection, at the bottom of the app's screen.
+    openFromTheAppsScreen();
+    slot->opener()->setAutoClickProtected(true);
+    placeOnTheAppsScreen();
+    send("mraidLoaded");
+    scope.advance(1);
+    const auto touch = [&](platform::Point point) {
+        platform::ui::TouchInput input{appWindow};
+        input.touchDown(1, point);
+        input.touchUp(1, point);
+        scope.runUntilIdle();
+    };
+
+    // The player's touch lets the ad expand.
+    touch({160, 455});
+    send<GADOpenerGMSGHandler>("open", {{"a", Value("expand")}});
+    scope.advance(1);
+    auto expanded =
+        std::dynamic_pointer_cast<GADAdAppViewController>(appScreen->presentedViewController());
+    ASSERT_TRUE(expanded);
+    // Our close area over the expanded ad's top-right corner closes it, and is no touch of the
+    // ad: back in its banner, the ad opens nothing more.
+    const auto touches = slot->adView()->touchCount();
+    touch({295, 25});
+    scope.advance(1);
+    EXPECT_EQ(appScreen->presentedViewController(), nullptr);
+    EXPECT_EQ(slot->adView()->touchCount(), touches);
+    send<GADOpenerGMSGHandler>("open", {{"a", Value("expand")}});
+    scope.advance(1);
+    EXPECT_EQ(appScreen->presentedViewController(), nullptr);
 }
 
 TEST_F(GADSlotMRAIDTest, UnknownOrMissingSubActionsAreIgnored) {

@@ -22,6 +22,7 @@
 #include "ads/testsupport/DesktopRecorder.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
+#include "platform/base/PercentEncoding.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/Application.h"
@@ -126,24 +127,11 @@ class GADOpenerGateTest : public ::testing::Test {
         // the cache.
         static int serial = 0;
         const std::string mark = server.url("/marker") + "?n=" + std::to_string(++serial);
-        page().fireNavigation("gmsg://movuroute/click?u=" + escaped(mark), NavigationType::Other);
+        page().fireNavigation("gmsg://movuroute/click?u=" + platform::percentEncodeComponent(mark),
+                              NavigationType::Other);
         ASSERT_TRUE(platform::testing::runMainLoopUntil(
             [&] { return server.requestCount("/marker") == marks; }));
         scope.runUntilIdle();
-    }
-    static std::string escaped(const std::string& text) {
-        std::string out;
-        for (char c : text) {
-            if (c == ':' || c == '/' || c == '?' || c == '&' || c == '=') {
-                static const char* hex = "0123456789ABCDEF";
-                out += '%';
-                out += hex[(static_cast<unsigned char>(c) >> 4) & 15];
-                out += hex[static_cast<unsigned char>(c) & 15];
-            } else {
-                out += c;
-            }
-        }
-        return out;
     }
     // The player's finger on the middle of the ad view.
     void touch(GADAdView& view) {

@@ -106,6 +106,19 @@ class HostileInterstitialsFixture : public ::testing::Test {
         input.touchDown(1, point);
         input.touchUp(1, point);
     }
+    // The loaded hostile interstitial over the app's screen.
+    void show(const std::shared_ptr<GADInterstitial>& hostile) {
+        hostile->presentFromRootViewController(app);
+        scope.advance(1);
+    }
+    // The player closes the shown hostile interstitial with our close button, top left, and
+    // it leaves as any ad does.
+    void closeWithOurButton() {
+        tap({16, 16});
+        scope.advance(1);
+        EXPECT_EQ(hostileDelegate->log,
+                  (Log{"received", "willPresent", "willDismiss", "didDismiss"}));
+    }
 
     AdsTestScope scope;
     AdServerFixture ads;

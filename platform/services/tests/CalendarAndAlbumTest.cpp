@@ -172,6 +172,45 @@ TEST_F(CalendarTest, TheQuestionIsAskedWhileUndecidedAndTheAnswerKept) {
     EXPECT_EQ(CalendarStore::authorizationStatus(), CalendarAuthorizationStatus::Authorized);
 }
 
+TEST_F(CalendarTest, AWithdrawnQuestionGoesDownUnansweredAndStoresNothing) {
+    std::vector<bool> answers;
+    auto record = [&](bool granted) { answers.push_back(granted); };
+    CalendarStore::setAuthorizationStatus(CalendarAuthorizationStatus::NotDetermined);
+
+    // Up: taken down without a click; a second withdrawal does nothing more.
+    auto question = CalendarStore::requestAccess(record);
+    ASSERT_NE(question, nullptr);
+    ASSERT_NE(ui::AlertView::visibleAlert(), nullptr);
+    question->withdraw();
+    question->withdraw();
+    loop.runUntilIdle();
+    EXPECT_EQ(ui::AlertView::visibleAlert(), nullptr);
+
+    // Waiting behind another alert: it leaves the queue and never comes up.
+    auto other = ui::AlertView::create("", "Another question", {}, "OK");
+    other->show();
+    question = CalendarStore::requestAccess(record);
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(ui::AlertView::queuedCount(), 1u);
+    question->withdraw();
+    EXPECT_EQ(ui::AlertView::queuedCount(), 0u);
+    other->tapButton(other->cancelButtonIndex());
+    loop.runUntilIdle();
+    EXPECT_EQ(ui::AlertView::visibleAlert(), nullptr);
+    EXPECT_TRUE(answers.empty());
+    EXPECT_EQ(CalendarStore::authorizationStatus(), CalendarAuthorizationStatus::NotDetermined);
+
+    // Answered: a late withdrawal changes nothing.
+    question = CalendarStore::requestAccess(record);
+    ASSERT_NE(ui::AlertView::visibleAlert(), nullptr);
+    ui::AlertView::visibleAlert()->tapButton(
+        ui::AlertView::visibleAlert()->firstOtherButtonIndex());
+    question->withdraw();
+    loop.runUntilIdle();
+    EXPECT_EQ(answers, (std::vector<bool>{true}));
+    EXPECT_EQ(CalendarStore::authorizationStatus(), CalendarAuthorizationStatus::Authorized);
+}
+
 TEST_F(CalendarTest, AddWritesAnEventFileAndOffersItCancelWritesNothing) {
     CalendarEvent event{"Launch", "Hall 2", "Bring friends", 1454293800, 1454297400};
     auto editor = EventEditor::create();

@@ -42,14 +42,8 @@ class GADClosedAdWebKitTest : public ads::testing::MRAIDWebKitTestBase {
 
     void SetUp() override {
         MRAIDWebKitTestBase::SetUp();
-        auto& application = platform::ui::Application::shared();
-        application.setStatusBarHidden(true);
-        application.becomeActive();
+        platform::ui::Application::shared().setStatusBarHidden(true);
         CalendarStore::setAuthorizationStatus(CalendarAuthorizationStatus::NotDetermined);
-    }
-    void TearDown() override {
-        interstitial.reset();
-        MRAIDWebKitTestBase::TearDown();
     }
 
     // The messages the page was sent and its listener calls, one line each.
@@ -94,8 +88,6 @@ class GADClosedAdWebKitTest : public ads::testing::MRAIDWebKitTestBase {
         input.touchDown(1, point);
         input.touchUp(1, point);
     }
-
-    std::shared_ptr<GADInterstitial> interstitial;
 };
 
 TEST_F(GADClosedAdWebKitTest, AClosedInterstitialAsksNothingAndTheNextTapReachesTheBanner) {
@@ -105,11 +97,7 @@ TEST_F(GADClosedAdWebKitTest, AClosedInterstitialAsksNothingAndTheNextTapReaches
     const platform::gfx::Image appBefore = shoot("closed_ad_app_before.png");
     ASSERT_FALSE(appBefore.empty());
 
-    auto scenario = tools::adserver::parseAdScenario("mraid-ask-after-close,autoclick");
-    ASSERT_TRUE(scenario);
-    ads.server().setScenario(kInterstitialUnit, *scenario);
-    interstitial = GADInterstitial::create(kInterstitialUnit);
-    interstitial->loadRequest(GADRequest::request());
+    loadInterstitialOf(kInterstitialUnit, "mraid-ask-after-close,autoclick");
     ASSERT_TRUE(waitFor([&] { return interstitial->isReady(); }));
     auto view = interstitial->slot()->adView();
     ASSERT_TRUE(waitFor([&] { return has(heard(view), "ready"); })) << joined(heard(view));

@@ -185,31 +185,18 @@ class PlaceOnReceipt : public GADBannerViewDelegate {
 class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
   protected:
     static constexpr const char* kUnit = "ca-movu-mraid-record";
-    static constexpr Rect kFullScreen{0, 0, 320, 480};
 
     void SetUp() override {
         MRAIDWebKitTestBase::SetUp();
-        auto& application = platform::ui::Application::shared();
         // As the game's bundle has it: no status bar, the application frame is the window.
-        application.setStatusBarHidden(true);
-        application.becomeActive();
+        platform::ui::Application::shared().setStatusBarHidden(true);
     }
-    void TearDown() override {
-        interstitial.reset();
-        MRAIDWebKitTestBase::TearDown();
-    }
-
     void loadBanner(const std::string& scenarioText, double y) {
         loadBannerOf(kUnit, scenarioText, y);
     }
     // A 320 x 50 banner at (0, y), out of every window until it has received its ad.
     void loadGameOverBanner(const std::string& scenarioText, double y) {
-        auto scenario = tools::adserver::parseAdScenario(scenarioText);
-        ASSERT_TRUE(scenario) << scenarioText;
-        ads.server().setScenario(kUnit, *scenario);
-        banner = GADBannerView::create(kGADAdSizeBanner, {0, y});
-        banner->setAdUnitID(kUnit);
-        banner->setRootViewController(controller);
+        ASSERT_NO_FATAL_FAILURE(makeBannerOf(kUnit, scenarioText, y));
         banner->setDelegate(placer);
         banner->loadRequest(GADRequest::request());
     }
@@ -278,10 +265,10 @@ class GADMRAIDEventsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
         std::ofstream(folder / name) << trace.describe();
     }
 
-    std::shared_ptr<GADInterstitial> interstitial;
     std::shared_ptr<PlaceOnReceipt> placer = std::make_shared<PlaceOnReceipt>(controller->view());
 };
 
+constexpr Rect kFullScreen{0, 0, 320, 480};
 constexpr Rect kBottomBanner{0, 430, 320, 50};
 constexpr Rect kTopBanner{0, 0, 320, 50};
 
@@ -291,6 +278,18 @@ bool readyAt(const Trace& t, const Rect& place) {
                r["maxSize"]["width"].asInteger() == 320 &&
                r["maxSize"]["height"].asInteger() == 480;
     });
+}
+
+// The bottom banner expanded to the whole window and back, as its creative heard it: one
+// layout at a time, each size once, never hidden once shown, and viewable as it expanded.
+void expectExpandedAndBackAtTheBottom(const Trace& t) {
+    expectOneLayoutAtATime(
+        t, {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
+    expectNoRepeats(t);
+    expectNeverHiddenOnceShown(t);
+    EXPECT_TRUE(t.has("stateChange", [](const Value& r) {
+        return r["state"].asString() == "expanded" && r["viewable"].asBool();
+    })) << t.describe();
 }
 
 TEST_F(GADMRAIDEventsWebKitTest, ExpandAndCloseTellOneLayoutAtATimeAndTheBannerIsViewableAgain) {
@@ -313,13 +312,7 @@ TEST_F(GADMRAIDEventsWebKitTest, ExpandAndCloseTellOneLayoutAtATimeAndTheBannerI
     scope.advance(1);
     const Trace t = trace();
     keep(t, "mraid_record_expand_close.txt");
-    expectOneLayoutAtATime(
-        t, {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
-    expectNoRepeats(t);
-    expectNeverHiddenOnceShown(t);
-    EXPECT_TRUE(t.has("stateChange", [](const Value& r) {
-        return r["state"].asString() == "expanded" && r["viewable"].asBool();
-    })) << t.describe();
+    expectExpandedAndBackAtTheBottom(t);
 }
 
 TEST_F(GADMRAIDEventsWebKitTest, TheCloseRegionCollapsesAsCloseDoes) {
@@ -335,11 +328,7 @@ TEST_F(GADMRAIDEventsWebKitTest, TheCloseRegionCollapsesAsCloseDoes) {
     ASSERT_TRUE(waitFor([&] { return adFrameInWindow() == kBottomBanner; }, 10));
     scope.advance(1);
     keep(trace(), "mraid_record_close_region.txt");
-    expectOneLayoutAtATime(
-        trace(),
-        {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
-    expectNoRepeats(trace());
-    expectNeverHiddenOnceShown(trace());
+    expectExpandedAndBackAtTheBottom(trace());
 }
 
 TEST_F(GADMRAIDEventsWebKitTest, AResizeAtTheBannersCornerCoversTheBannerAndCloseReturnsIt) {
@@ -499,11 +488,7 @@ TEST_F(GADMRAIDEventsWebKitTest, ALateCreativeWithoutActiveViewSettingsIsToldAnd
 }
 
 TEST_F(GADMRAIDEventsWebKitTest, AnInterstitialIsToldTheWholeScreenFromTheStart) {
-    auto scenario = tools::adserver::parseAdScenario("mraid-record");
-    ASSERT_TRUE(scenario);
-    ads.server().setScenario(kUnit, *scenario);
-    interstitial = GADInterstitial::create(kUnit);
-    interstitial->loadRequest(GADRequest::request());
+    loadInterstitialOf(kUnit, "mraid-record");
     ASSERT_TRUE(waitFor([&] { return interstitial->isReady(); }));
     auto view = interstitial->slot()->adView();
     ASSERT_TRUE(waitForTrace(view, [](const Trace& t) { return !t.recordsOf("ready").empty(); }));
@@ -606,13 +591,7 @@ TEST_F(GADMRAIDEventsWebKitTest, AnEarlyExpandTellsOneLayoutAtATimeAndTheBannerS
     const Trace t = trace();
     keep(t, "mraid_record_load_expand.txt");
     EXPECT_TRUE(readyAt(t, kBottomBanner)) << t.describe();
-    expectOneLayoutAtATime(
-        t, {{"loading", kBottomBanner}, {"default", kBottomBanner}, {"expanded", kFullScreen}});
-    expectNoRepeats(t);
-    expectNeverHiddenOnceShown(t);
-    EXPECT_TRUE(t.has("stateChange", [](const Value& r) {
-        return r["state"].asString() == "expanded" && r["viewable"].asBool();
-    })) << t.describe();
+    expectExpandedAndBackAtTheBottom(t);
     EXPECT_EQ(ads.log().count(RequestKind::Impression), 1u);
 }
 

@@ -221,12 +221,7 @@ class GADMRAIDInterstitialWebKitTest : public GADMRAIDWebKitTest {
     static constexpr const char* kInterstitialUnit = "ca-movu-mraid-ist";
 
     void present(const std::string& feature) {
-        auto scenario = tools::adserver::parseAdScenario("mraid-" + feature);
-        ASSERT_TRUE(scenario);
-        ads.server().setScenario(kInterstitialUnit, *scenario);
-        interstitial = GADInterstitial::create(kInterstitialUnit);
-        interstitial->setDelegate(events);
-        interstitial->loadRequest(GADRequest::request());
+        loadInterstitialOf(kInterstitialUnit, "mraid-" + feature, events);
         ASSERT_TRUE(waitFor([&] { return !events->log.empty(); }));
         ASSERT_EQ(events->log, (std::vector<std::string>{"received"}));
         interstitial->presentFromRootViewController(controller);
@@ -245,7 +240,6 @@ class GADMRAIDInterstitialWebKitTest : public GADMRAIDWebKitTest {
     }
 
     std::shared_ptr<InterstitialEvents> events = std::make_shared<InterstitialEvents>();
-    std::shared_ptr<GADInterstitial> interstitial;
 };
 
 TEST_F(GADMRAIDInterstitialWebKitTest, TheCreativesCloseButtonEndsTheInterstitialOnce) {

@@ -165,16 +165,13 @@ TEST_F(HostileCreativesWebKitTest, TheInAppBrowserKeepsItsPageWhenALinkLeadsToAF
 TEST_F(HostileCreativesWebKitTest, ASpinningCreativeIsClosedAndTheNextAdRequestStillArrives) {
     auto hostile = loadHostile(Hostility::Spin);
     ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
-    hostile->presentFromRootViewController(app);
-    scope.advance(1);
+    show(hostile);
     // Shown until its script has taken the process: the page no longer answers.
     auto page = hostile->slot()->adView()->webView();
     ASSERT_TRUE(waitFor(
         [&] { return page->stringByEvaluatingJavaScriptFromString("'here'", 0.2).empty(); }));
     // The game goes on while the page spins, and our close button closes the ad.
-    tap({16, 16});
-    scope.advance(1);
-    EXPECT_EQ(hostileDelegate->log, (Log{"received", "willPresent", "willDismiss", "didDismiss"}));
+    closeWithOurButton();
     // The spinning one is the process that has used the most CPU by now.
     pid_t spinning = 0;
     for (pid_t pid : webProcesses()) {
@@ -233,8 +230,7 @@ TEST_F(HostileCreativesWebKitTest, ABlobFloodKeepsTheEnginesProcessesUnderTheirL
     LogSink::Capture log;
     auto hostile = loadHostile(Hostility::BlobFlood);
     ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
-    hostile->presentFromRootViewController(app);
-    scope.advance(1);
+    show(hostile);
     auto page = hostile->slot()->adView()->webView();
     ASSERT_TRUE(waitFor([&] {
         return page->stringByEvaluatingJavaScriptFromString("String(window.blobs)") != "0";
@@ -255,9 +251,7 @@ TEST_F(HostileCreativesWebKitTest, ABlobFloodKeepsTheEnginesProcessesUnderTheirL
     EXPECT_LT(peaks.webKilobytes, kWebCeilingKilobytes);
     EXPECT_TRUE(log.contains("network process went over")) << ::testing::PrintToString(log.lines());
 
-    tap({16, 16});
-    scope.advance(1);
-    EXPECT_EQ(hostileDelegate->log, (Log{"received", "willPresent", "willDismiss", "didDismiss"}));
+    closeWithOurButton();
     expectTheNextAdShows();
 }
 
@@ -265,8 +259,7 @@ TEST_F(HostileCreativesWebKitTest, AStoredFloodIsBoundedAndGoesWithItsAd) {
     LogSink::Capture log;
     auto hostile = loadHostile(Hostility::StoredFlood);
     ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
-    hostile->presentFromRootViewController(app);
-    scope.advance(1);
+    show(hostile);
     auto page = hostile->slot()->adView()->webView();
     // Sixteen writes of 32 MiB: twice what a context may keep.
     Peaks peaks;
@@ -284,9 +277,7 @@ TEST_F(HostileCreativesWebKitTest, AStoredFloodIsBoundedAndGoesWithItsAd) {
     EXPECT_LT(peaks.networkKilobytes, kNetworkCeilingKilobytes);
 
     // Closed and let go, as the game lets go of a shown interstitial.
-    tap({16, 16});
-    scope.advance(1);
-    EXPECT_EQ(hostileDelegate->log, (Log{"received", "willPresent", "willDismiss", "didDismiss"}));
+    closeWithOurButton();
     page.reset();
     hostile.reset();
     interstitials.clear();

@@ -2,19 +2,22 @@
 
 // What the MRAID tests on real WebKit share: the loopback ad server with our MRAID scripts
 // served by the SDK, a 320 x 480 key window whose root controller holds a banner of the ad
-// unit's scenario, the clock moved on while the real loop waits, and the screenshot camera
-// (pictures in <build>/screenshots/). Desktop openings are recorded, never spawned.
+// unit's scenario (or presents an interstitial of one), the clock moved on while the real loop
+// waits, and the screenshot camera (pictures in <build>/screenshots/). Desktop openings are
+// recorded, never spawned.
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ads/foundation/GADAdSize.h"
 #include "ads/foundation/GADRequest.h"
 #include "ads/slot/GADBannerView.h"
+#include "ads/slot/GADInterstitial.h"
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
@@ -51,6 +54,7 @@ class MRAIDWebKitTestBase : public ::testing::Test {
         window->setBackgroundColor(platform::Color::whiteColor());
     }
     void TearDown() override {
+        interstitial.reset();
         if (banner) banner->removeFromSuperview();
         banner.reset();
         scope.runUntilIdle();
@@ -60,16 +64,33 @@ class MRAIDWebKitTestBase : public ::testing::Test {
         platform::ui::Application::shared().setDesktopOpener({});
     }
 
-    // A 320 x 50 banner at (0, y) of the window, its unit served as the scenario says.
-    void loadBannerOf(const std::string& unit, const std::string& scenarioText, double y) {
+    // The unit's ads as the scenario says.
+    void serve(const std::string& unit, const std::string& scenarioText) {
         auto scenario = tools::adserver::parseAdScenario(scenarioText);
         ASSERT_TRUE(scenario) << scenarioText;
         ads.server().setScenario(unit, *scenario);
+    }
+    // A 320 x 50 banner of the unit at (0, y), not yet in any view nor loading.
+    void makeBannerOf(const std::string& unit, const std::string& scenarioText, double y) {
+        ASSERT_NO_FATAL_FAILURE(serve(unit, scenarioText));
         banner = GADBannerView::create(kGADAdSizeBanner, {0, y});
         banner->setAdUnitID(unit);
         banner->setRootViewController(controller);
+    }
+    // A 320 x 50 banner at (0, y) of the window, its unit served as the scenario says.
+    void loadBannerOf(const std::string& unit, const std::string& scenarioText, double y) {
+        ASSERT_NO_FATAL_FAILURE(makeBannerOf(unit, scenarioText, y));
         controller->view()->addSubview(banner);
         banner->loadRequest(GADRequest::request());
+    }
+    // An interstitial of the unit, served as the scenario says, loading; the delegate (when
+    // given) hears it from the start.
+    void loadInterstitialOf(const std::string& unit, const std::string& scenarioText,
+                            std::weak_ptr<GADInterstitialDelegate> delegate = {}) {
+        ASSERT_NO_FATAL_FAILURE(serve(unit, scenarioText));
+        interstitial = GADInterstitial::create(unit);
+        interstitial->setDelegate(std::move(delegate));
+        interstitial->loadRequest(GADRequest::request());
     }
     std::shared_ptr<GADAdView> adView() const { return banner->adView(); }
     platform::Rect adFrameInWindow() const {
@@ -92,6 +113,7 @@ class MRAIDWebKitTestBase : public ::testing::Test {
     std::shared_ptr<platform::ui::ViewController> controller =
         platform::ui::ViewController::create();
     std::shared_ptr<GADBannerView> banner;
+    std::shared_ptr<GADInterstitial> interstitial;
     std::vector<std::string> opened;
 };
 
