@@ -181,7 +181,7 @@ TEST_F(GADOpenerTest, ATouchedAdOpensOnlyWhileOnScreenInTheActiveApplication) {
          [&](bool out) { container->setUserInteractionEnabled(!out); }},
         {"below the window",
          [&](bool out) {
-             adView->setFrame({10, out ? 480 : 20, 300, 50});
+             adView->setFrame({10, out ? 480.0 : 20.0, 300, 50});
          }},
         {"clipped away",
          [&](bool out) {
