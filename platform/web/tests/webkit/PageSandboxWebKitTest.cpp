@@ -1,7 +1,8 @@
 // What a page asks of the desktop, on real WebKit with pages from a loopback server: pop-up
-// menus, choosers, full screen, the pointer, permissions, a "leave this page?" question and an
-// HTTP login. Each is answered at once as a person saying no would, no window appears on the
-// display, and the page goes on. Needs a display: scripts/test runs these under xvfb-run.
+// menus, choosers, full screen, the pointer, permissions, script dialogs, printing, a "leave
+// this page?" question and an HTTP login. Each is answered at once as a person saying no would, no
+// window appears on the display, and the page goes on. Needs a display: scripts/test runs these
+// under xvfb-run.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -12,6 +13,7 @@
 
 #include <httplib.h>
 
+#include "platform/base/LogSink.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/testing/DesktopWindows.h"
 #include "platform/testing/RequireDisplay.h"
@@ -137,6 +139,32 @@ TEST_F(PageSandboxWebKitTest, MenusChoosersTheScreenAndThePointerAreRefusedAndTh
     click({100, 15});
     EXPECT_EQ(ask("document.getElementById('s').selectedIndex = 1, 'b'"), "b");
     EXPECT_EQ(ask("document.getElementById('c').value"), "#000000");
+    expectNoNewWindow();
+}
+
+TEST_F(PageSandboxWebKitTest, ScriptDialogsPrintingAndTheFileChooserAnswerAtOnceAsIfRefused) {
+    // Each is asked while the page loads, so a dialog that waited for a person would hold the
+    // load (and the view) for ever.
+    server.text("/dialogs.html",
+                "<body style='margin: 0'><input id='f' type='file' style='display: block; "
+                "width: 200px; height: 40px'><script>window.r = {taps: 0};"
+                "document.getElementById('f').onclick = function () { r.taps++; };"
+                "r.alert = String(alert('hello'));"
+                "r.confirm = confirm('sure?');"
+                "r.prompt = prompt('name?', 'someone');"
+                "window.print(); r.printed = true;"
+                "</script></body>",
+                200, "text/html");
+    loadAndWait("/dialogs.html");
+    EXPECT_EQ(ask("JSON.stringify(r)"),
+              R"({"taps":0,"alert":"undefined","confirm":false,"prompt":null,"printed":true})");
+    // A tap on the file input offers the page no file, and the page goes on.
+    LogSink::Capture log;
+    click({100, 20});
+    ASSERT_TRUE(waitFor([&] { return ask("r.taps") == "1"; })) << ask("JSON.stringify(r)");
+    EXPECT_TRUE(log.contains("asked for a file")) << ::testing::PrintToString(log.lines());
+    EXPECT_EQ(ask("document.getElementById('f').files.length"), "0");
+    EXPECT_EQ(ask("r.confirm = confirm('again?'), String(r.confirm)"), "false");
     expectNoNewWindow();
 }
 
