@@ -1,33 +1,22 @@
 // What a page asks of the desktop, on real WebKit with pages from a loopback server: pop-up
 // menus, choosers, full screen, the pointer, permissions, script dialogs, printing, a "leave
-// this page?" question and an HTTP login. Each is answered at once as a person saying no would, no
-// window appears on the display, and the page goes on. Needs a display: scripts/test runs these
-// under xvfb-run.
+// this page?" question and an HTTP login. Each is answered at once as a person saying no
+// would, no window appears on the display, and the page goes on.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
-#include <functional>
-#include <memory>
 #include <string>
 
 #include <httplib.h>
 
 #include "platform/base/LogSink.h"
-#include "platform/runtime/MainLoopTestScope.h"
 #include "platform/testing/DesktopWindows.h"
-#include "platform/testing/RequireDisplay.h"
-#include "platform/testing/RunMainLoopUntil.h"
-#include "platform/testing/TestHttpServer.h"
-#include "platform/testing/WebProcesses.h"
-#include "platform/web/RecordingWebViewDelegate.h"
-#include "platform/web/WebView.h"
+#include "platform/web/tests/webkit/WebKitViewFixture.h"
 
 using namespace platform;
 using namespace platform::web;
 using platform::testing::describe;
 using platform::testing::desktopWindows;
-using platform::testing::TestHttpServer;
 
 namespace {
 
@@ -65,34 +54,14 @@ r.fullscreenEnabled = !!(document.fullscreenEnabled || document.webkitFullscreen
 </script>
 </body>)";
 
-struct PageSandboxWebKitTest : ::testing::Test {
-    MainLoopTestScope loop;
-    TestHttpServer server;
-    std::shared_ptr<RecordingWebViewDelegate> delegate =
-        std::make_shared<RecordingWebViewDelegate>();
-    std::shared_ptr<WebView> view;
+struct PageSandboxWebKitTest : WebKitViewFixture {
+    PageSandboxWebKitTest() : WebKitViewFixture({320, 480}) {}
+
     platform::testing::DesktopWindows before;
 
     void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(server.isRunning());
+        WebKitViewFixture::SetUp();
         before = desktopWindows();
-        view = WebView::create({320, 480});
-        view->setDelegate(delegate);
-    }
-    void TearDown() override {
-        // A page left waiting on a dialog must not outlive the test.
-        for (pid_t pid : platform::testing::webProcesses()) kill(pid, SIGKILL);
-    }
-
-    bool waitFor(const std::function<bool()>& condition, double seconds = 15) {
-        return platform::testing::runMainLoopUntil(condition, seconds);
-    }
-    void loadAndWait(const std::string& path) {
-        const int finished = delegate->count("finish");
-        view->loadRequest(*UrlRequest::withString(server.url(path)));
-        ASSERT_TRUE(waitFor([&] { return delegate->count("finish") > finished; }))
-            << ::testing::PrintToString(delegate->calls);
     }
     std::string ask(const std::string& script) {
         return view->stringByEvaluatingJavaScriptFromString(script, 2);

@@ -16,15 +16,9 @@
 
 #include "platform/base/LogSink.h"
 #include "platform/net/UrlError.h"
-#include "platform/runtime/MainLoopTestScope.h"
-#include "platform/testing/RequireDisplay.h"
-#include "platform/testing/RunMainLoopUntil.h"
-#include "platform/testing/TestHttpServer.h"
-#include "platform/testing/WebProcesses.h"
 #include "platform/ui/MainThread.h"
-#include "platform/web/RecordingWebViewDelegate.h"
 #include "platform/web/ResourceInterceptor.h"
-#include "platform/web/WebView.h"
+#include "platform/web/tests/webkit/WebKitViewFixture.h"
 
 using namespace platform;
 using namespace platform::web;
@@ -36,28 +30,9 @@ using ::testing::ElementsAre;
 
 namespace {
 
-struct WebKitWebViewTest : ::testing::Test {
-    MainLoopTestScope loop;
-    TestHttpServer server;
-    std::shared_ptr<RecordingWebViewDelegate> delegate =
-        std::make_shared<RecordingWebViewDelegate>();
-    std::shared_ptr<WebView> view;
+struct WebKitWebViewTest : WebKitViewFixture {
+    WebKitWebViewTest() : WebKitViewFixture({320, 50}) {}
 
-    void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(server.isRunning());
-        view = WebView::create({320, 50});
-        view->setDelegate(delegate);
-    }
-
-    void TearDown() override {
-        // A page left looping must not outlive the test.
-        for (pid_t pid : webProcesses()) kill(pid, SIGKILL);
-    }
-
-    bool waitFor(const std::function<bool()>& condition, double seconds = 15) {
-        return platform::testing::runMainLoopUntil(condition, seconds);
-    }
     // Turns the loop until the condition holds, at most `turns` times. A turn ends as soon as
     // WebKit or the server has something for it and otherwise after a tenth of a second, so the
     // bound counts turns, not a deadline a loaded machine can overrun while work is arriving.
@@ -73,12 +48,6 @@ struct WebKitWebViewTest : ::testing::Test {
     }
     void page(const std::string& path, const std::string& html) {
         server.text(path, html, 200, "text/html");
-    }
-    void loadAndWait(const std::string& path) {
-        view->loadRequest(*UrlRequest::withString(server.url(path)));
-        ASSERT_TRUE(waitForCall("finish"))
-            << ::testing::PrintToString(delegate->calls) << " "
-            << (delegate->errors.empty() ? std::string() : delegate->errors.back().description());
     }
 };
 
