@@ -120,6 +120,18 @@ const char* nameOf(WebViewContext which) {
     return which == WebViewContext::Service ? "service" : "shared";
 }
 
+// Network processes: WebKit lets go of caches from a third of the end and of all it can from
+// half of it, and ends the process at one and a half times the end, should our watch fail.
+// Only taken before the first context is made.
+void limitNetworkProcesses() {
+    WebKitMemoryPressureSettings* network = webkit_memory_pressure_settings_new();
+    webkit_memory_pressure_settings_set_memory_limit(network, kNetworkProcessMemoryEndMegabytes);
+    webkit_memory_pressure_settings_set_kill_threshold(network, 1.5);
+    webkit_memory_pressure_settings_set_poll_interval(network, 1.0);
+    webkit_website_data_manager_set_memory_pressure_settings(network);
+    webkit_memory_pressure_settings_free(network);
+}
+
 // The engine's settings are chosen before main: setenv while another thread reads the
 // environment (curl does on every transfer) can crash that thread, and before main there is no
 // other one.
@@ -158,16 +170,7 @@ WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
     GLibPump::install();
     contexts_[0].which = WebViewContext::Shared;
     contexts_[1].which = WebViewContext::Service;
-    // Network processes: WebKit lets go of caches from a third of the end and of all it can
-    // from half of it, and ends the process at one and a half times the end, should our watch
-    // fail. Only taken before the first context is made.
-    WebKitMemoryPressureSettings* network = webkit_memory_pressure_settings_new();
-    webkit_memory_pressure_settings_set_memory_limit(network, kNetworkProcessMemoryEndMegabytes);
-    webkit_memory_pressure_settings_set_kill_threshold(network, 1.5);
-    webkit_memory_pressure_settings_set_poll_interval(network, 1.0);
-    webkit_website_data_manager_set_memory_pressure_settings(network);
-    webkit_memory_pressure_settings_free(network);
-
+    limitNetworkProcesses();
     extensionDirectory_ = extensionDirectory();
     hasExtension_ = !extensionDirectory_.empty();
     if (!hasExtension_) {
@@ -175,6 +178,13 @@ WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
             "WebView: web-process extension not found; subresources are not intercepted");
     }
     openReportSocket();
+    networkWatch_ = makeNetworkWatch();
+    make(WebViewContext::Shared);
+    networkWatch_->start();
+    ResourceInterceptor::setNamesObserver([this] { sendNames(); });
+}
+
+std::unique_ptr<NetworkProcessWatch> WebKitRuntime::makeNetworkWatch() {
     NetworkProcessWatch::Handlers handlers;
     handlers.clearStoredData = [this](int owner) {
         LogSink::writef(
@@ -198,10 +208,7 @@ WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
             owner >= 0 ? nameOf(contexts_[owner].which) : "of no known context", megabytes,
             kNetworkProcessMemoryEndMegabytes);
     };
-    networkWatch_ = std::make_unique<NetworkProcessWatch>(std::move(handlers));
-    make(WebViewContext::Shared);
-    networkWatch_->start();
-    ResourceInterceptor::setNamesObserver([this] { sendNames(); });
+    return std::make_unique<NetworkProcessWatch>(std::move(handlers));
 }
 
 WebKitRuntime::Context& WebKitRuntime::slot(WebViewContext which) {

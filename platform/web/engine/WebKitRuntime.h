@@ -104,6 +104,9 @@ class WebKitRuntime {
     Context& slot(WebViewContext which);
     Context& make(WebViewContext which);
     Context* contextOf(WebKitWebView* view);
+    // The watch of the network processes, whose judgements the runtime carries out on the
+    // main loop.
+    std::unique_ptr<NetworkProcessWatch> makeNetworkWatch();
     // What the extension of every new web process starts with.
     GVariant* startupData() const;
     void sendNames();
