@@ -168,8 +168,9 @@ WebKitRuntime* WebKitRuntime::get() {
 
 WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
     GLibPump::install();
-    contexts_[0].which = WebViewContext::Shared;
-    contexts_[1].which = WebViewContext::Service;
+    for (WebViewContext which : {WebViewContext::Shared, WebViewContext::Service}) {
+        slot(which).which = which;
+    }
     limitNetworkProcesses();
     extensionDirectory_ = extensionDirectory();
     hasExtension_ = !extensionDirectory_.empty();
@@ -211,8 +212,12 @@ std::unique_ptr<NetworkProcessWatch> WebKitRuntime::makeNetworkWatch() {
     return std::make_unique<NetworkProcessWatch>(std::move(handlers));
 }
 
+int WebKitRuntime::indexOf(WebViewContext which) {
+    return which == WebViewContext::Service ? 1 : 0;
+}
+
 WebKitRuntime::Context& WebKitRuntime::slot(WebViewContext which) {
-    return contexts_[which == WebViewContext::Service ? 1 : 0];
+    return contexts_[indexOf(which)];
 }
 
 WebKitWebContext* WebKitRuntime::context(WebViewContext which) {
@@ -242,7 +247,7 @@ WebKitRuntime::Context& WebKitRuntime::make(WebViewContext which) {
                                                data, "memory-pressure-settings", memory, nullptr));
     g_object_unref(data);
     webkit_memory_pressure_settings_free(memory);
-    networkWatch_->adopt(which == WebViewContext::Service ? 1 : 0, before);
+    networkWatch_->adopt(indexOf(which), before);
     WebKitWebContext* context = made.web;
     webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
     confineContext(context);

@@ -101,6 +101,8 @@ class WebKitRuntime {
     };
 
     WebKitRuntime();
+    // Where a context is kept in contexts_, and so the owner the network watch knows it by.
+    static int indexOf(WebViewContext which);
     Context& slot(WebViewContext which);
     Context& make(WebViewContext which);
     Context* contextOf(WebKitWebView* view);
