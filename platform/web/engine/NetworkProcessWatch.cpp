@@ -55,17 +55,9 @@ std::set<pid_t> NetworkProcessWatch::networkProcesses() {
         std::ifstream stat(entry.path() / "stat");
         std::string line;
         if (!std::getline(stat, line)) continue;
-        const auto open = line.find('(');
-        const auto close = line.rfind(')');
-        if (open == std::string::npos || close == std::string::npos || close + 4 > line.size()) {
-            continue;
+        if (isLiveChild(line, self, "WebKitNetworkPr")) {
+            found.insert(static_cast<pid_t>(std::stol(name)));
         }
-        // The kernel cuts the name at 15 characters.
-        if (line.compare(open + 1, close - open - 1, "WebKitNetworkPr") != 0) continue;
-        int parent = 0;
-        char state = 0;
-        if (std::sscanf(line.c_str() + close + 2, "%c %d", &state, &parent) != 2) continue;
-        if (parent == self) found.insert(static_cast<pid_t>(std::stol(name)));
     }
     return found;
 }
