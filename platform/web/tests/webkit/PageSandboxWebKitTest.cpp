@@ -75,7 +75,7 @@ struct PageSandboxWebKitTest : WebKitViewFixture {
     // menu's window before it offers the menu, and keeps it, hidden, when the menu is refused.)
     void expectNoNewWindow() {
         const auto after = desktopWindows();
-        EXPECT_EQ(after.shownGtkToplevels(), before.shownGtkToplevels())
+        EXPECT_EQ(after.shownGtkToplevels, before.shownGtkToplevels)
             << "before: " << describe(before) << "\nafter: " << describe(after);
         EXPECT_EQ(after.mappedRootChildren, before.mappedRootChildren)
             << "before: " << describe(before) << "\nafter: " << describe(after);
