@@ -257,55 +257,53 @@ WebKitRuntime::Context& WebKitRuntime::make(WebViewContext which) {
         webkit_web_context_set_web_extensions_initialization_user_data(context, startupData());
     }
 
-    webkit_web_context_register_uri_scheme(
-        context, kScheme,
-        [](WebKitURISchemeRequest* request, gpointer data) {
-            auto* self = static_cast<WebKitRuntime*>(data);
-            // Only what our extension redirected carries the token; a page that names the
-            // scheme itself gets nothing.
-            auto url = Url::parse(webkit_uri_scheme_request_get_uri(request));
-            auto original = url ? url->queryValue("u") : std::nullopt;
-            auto token = url ? url->queryValue("t") : std::nullopt;
-            auto originalUrl = original ? Url::parse(*original) : std::nullopt;
-            if (!token || *token != self->token_ || !originalUrl ||
-                (originalUrl->scheme() != "http" && originalUrl->scheme() != "https")) {
-                LogSink::write("WebView: a request for an intercepted resource was refused");
-                finishWithError(request, "Not an intercepted resource");
-                return;
-            }
-            ResourceInterceptor::Request asked{*originalUrl, url->queryValue("r").value_or(""),
-                                               url->queryValue("p").value_or("")};
-            std::string agent;
-            if (WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request)) {
-                if (const char* ua =
-                        webkit_settings_get_user_agent(webkit_web_view_get_settings(view))) {
-                    agent = ua;
-                }
-            }
-            g_object_ref(request);
-            // Out of GLib's dispatch before any handler of ours runs.
-            MainLoop::main().post([request, asked, agent] {
-                ResourceInterceptor::dispatch(
-                    asked.url.lastPathComponent(), asked,
-                    [request, asked, agent](std::optional<ResourceInterceptor::Response> answer) {
-                        if (answer && answer->failed) {
-                            finishWithError(request, "The resource could not be served");
-                        } else if (answer) {
-                            finishWithBytes(request, answer->bytes, answer->mimeType);
-                        } else {
-                            serveOriginal(request, asked.url, asked.referer, agent);
-                        }
-                        g_object_unref(request);
-                    });
-            });
-        },
-        this, nullptr);
+    webkit_web_context_register_uri_scheme(context, kScheme, serveIntercepted, this, nullptr);
     WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
     // Pages served over https may load these, and scripts may fetch them.
     webkit_security_manager_register_uri_scheme_as_secure(security, kScheme);
     webkit_security_manager_register_uri_scheme_as_cors_enabled(security, kScheme);
 
     return made;
+}
+
+void WebKitRuntime::serveIntercepted(WebKitURISchemeRequest* request, void* data) {
+    auto* self = static_cast<WebKitRuntime*>(data);
+    // Only what our extension redirected carries the token; a page that names the
+    // scheme itself gets nothing.
+    auto url = Url::parse(webkit_uri_scheme_request_get_uri(request));
+    auto original = url ? url->queryValue("u") : std::nullopt;
+    auto token = url ? url->queryValue("t") : std::nullopt;
+    auto originalUrl = original ? Url::parse(*original) : std::nullopt;
+    if (!token || *token != self->token_ || !originalUrl ||
+        (originalUrl->scheme() != "http" && originalUrl->scheme() != "https")) {
+        LogSink::write("WebView: a request for an intercepted resource was refused");
+        finishWithError(request, "Not an intercepted resource");
+        return;
+    }
+    ResourceInterceptor::Request asked{*originalUrl, url->queryValue("r").value_or(""),
+                                       url->queryValue("p").value_or("")};
+    std::string agent;
+    if (WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request)) {
+        if (const char* ua = webkit_settings_get_user_agent(webkit_web_view_get_settings(view))) {
+            agent = ua;
+        }
+    }
+    g_object_ref(request);
+    // Out of GLib's dispatch before any handler of ours runs.
+    MainLoop::main().post([request, asked, agent] {
+        ResourceInterceptor::dispatch(
+            asked.url.lastPathComponent(), asked,
+            [request, asked, agent](std::optional<ResourceInterceptor::Response> answer) {
+                if (answer && answer->failed) {
+                    finishWithError(request, "The resource could not be served");
+                } else if (answer) {
+                    finishWithBytes(request, answer->bytes, answer->mimeType);
+                } else {
+                    serveOriginal(request, asked.url, asked.referer, agent);
+                }
+                g_object_unref(request);
+            });
+    });
 }
 
 WebKitWebView* WebKitRuntime::relatedView(WebViewContext which) {
