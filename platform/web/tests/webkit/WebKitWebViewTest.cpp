@@ -417,6 +417,27 @@ TEST_F(WebKitWebViewTest, AKilledWebProcessFailsTheLoadAndTheViewLoadsAgain) {
     EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("document.body.textContent"), "again");
 }
 
+TEST_F(WebKitWebViewTest, ALoadAskedOfASpinningProcessFailsWhenThatProcessIsEnded) {
+    page("/spin.html",
+         "<p>spin</p><script>setTimeout(function () { while (true) {} }, 0)</script>");
+    page("/next.html", "<p>next</p>");
+    loadAndWait("/spin.html");
+    ASSERT_TRUE(turnUntil(
+        [&] { return view->stringByEvaluatingJavaScriptFromString("'here'", 0.2).empty(); }));
+    // The page never gets to start the load, so the engine never says it began.
+    delegate->calls.clear();
+    view->loadRequest(*UrlRequest::withString(server.url("/next.html")));
+    const auto pids = webProcesses();
+    ASSERT_FALSE(pids.empty());
+    for (pid_t pid : pids) kill(pid, SIGKILL);
+    // Its caller hears that it failed, rather than waiting for it for ever.
+    ASSERT_TRUE(waitForCall("fail")) << ::testing::PrintToString(delegate->calls);
+    EXPECT_EQ(delegate->errors.back().domain, kWebViewErrorDomain);
+    EXPECT_EQ(delegate->errors.back().code, kWebViewErrorWebProcessEnded);
+    EXPECT_EQ(delegate->count("start"), 0);
+    EXPECT_EQ(server.requestCount("/next.html"), 0u);
+}
+
 TEST_F(WebKitWebViewTest, ViewsShareOneWebProcessAndTheNextViewAfterItsCrashGetsANewOne) {
     // Two pages of two sites, and a third view made after both loaded: all in one process.
     auto second = WebView::create({320, 50});
