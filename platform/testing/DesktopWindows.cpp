@@ -6,13 +6,10 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 namespace platform::testing {
 
 namespace {
-
-constexpr const char* kShown = " (shown)";
 
 void askGtk(DesktopWindows& out) {
     // Before the engine opened the display GTK has no windows to tell of.
@@ -26,11 +23,15 @@ void askGtk(DesktopWindows& out) {
         if (GtkWidget* child = gtk_bin_get_child(GTK_BIN(window))) {
             name += std::string("/") + G_OBJECT_TYPE_NAME(child);
         }
-        if (gtk_widget_get_visible(window)) name += kShown;
+        if (gtk_widget_get_visible(window)) {
+            name += " (shown)";
+            out.shownGtkToplevels.push_back(name);
+        }
         out.gtkToplevels.push_back(name);
     }
     g_list_free(toplevels);
     std::sort(out.gtkToplevels.begin(), out.gtkToplevels.end());
+    std::sort(out.shownGtkToplevels.begin(), out.shownGtkToplevels.end());
 }
 
 void askX(DesktopWindows& out) {
@@ -71,17 +72,6 @@ DesktopWindows desktopWindows() {
     askGtk(windows);
     askX(windows);
     return windows;
-}
-
-std::vector<std::string> DesktopWindows::shownGtkToplevels() const {
-    std::vector<std::string> shown;
-    for (const auto& name : gtkToplevels) {
-        if (name.size() > std::strlen(kShown) &&
-            name.compare(name.size() - std::strlen(kShown), std::string::npos, kShown) == 0) {
-            shown.push_back(name);
-        }
-    }
-    return shown;
 }
 
 std::string describe(const DesktopWindows& windows) {

@@ -18,7 +18,7 @@ struct DesktopWindows {
     // pop-up menu's window, made hidden before the menu is offered.)
     std::vector<std::string> gtkToplevels;
     // Those of them that are visible.
-    std::vector<std::string> shownGtkToplevels() const;
+    std::vector<std::string> shownGtkToplevels;
     // The root window's viewable children of ours, by X id; sorted.
     std::vector<unsigned long> mappedRootChildren;
     // All of the root window's children of ours, mapped or not.

@@ -1,17 +1,62 @@
 #pragma once
 
 // The judgements of the engine's process watches, without the reading: the caller samples the
-// process (its threads' times, its resident memory) and the clock, and hands both in. Header
-// only and standard library only, because the web-process extension, which links nothing of
-// ours, keeps a BusyLedger too. Neither class is thread-safe: each belongs to one watch thread.
+// process (its threads' times, its resident memory, its line of /proc/<pid>/stat) and the
+// clock, and hands them in. Header only and standard library only, because the web-process
+// extension, which links nothing of ours, keeps a BusyLedger too. Neither class is
+// thread-safe: each belongs to one watch thread.
 
+#include <charconv>
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace platform::web {
+
+// What a watch needs of a line of /proc/<pid>/stat: "<pid> (<command>) <state> <parent> ...".
+// Any process may name itself anything, brackets and spaces included, and the kernel cuts the
+// name at 15 bytes; the command is what stands between the first "(" and the last ")".
+struct ProcessStat {
+    std::string command;
+    char state = 0;
+    long parent = 0;
+
+    // Ended, and waiting only for its parent to hear so (a zombie): it holds no memory, and
+    // whatever it served has gone with it.
+    bool ended() const { return state == 'Z' || state == 'X'; }
+};
+
+inline std::optional<ProcessStat> readProcessStat(std::string_view line) {
+    const std::size_t open = line.find('(');
+    const std::size_t close = line.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open ||
+        close + 4 > line.size() || line[close + 1] != ' ' || line[close + 3] != ' ') {
+        return std::nullopt;
+    }
+    ProcessStat stat;
+    stat.command = std::string(line.substr(open + 1, close - open - 1));
+    stat.state = line[close + 2];
+    const char* first = line.data() + close + 4;
+    const char* last = line.data() + line.size();
+    const auto [end, error] = std::from_chars(first, last, stat.parent);
+    if (error != std::errc() || end == first || stat.parent < 0 || (end != last && *end != ' ')) {
+        return std::nullopt;
+    }
+    return stat;
+}
+
+// Whether a line of /proc/<pid>/stat is of a live child of `parent` named `command` (as the
+// kernel keeps it: cut at 15 bytes). A zombie is none: counted, it would take the place of
+// the process the engine starts in its stead.
+inline bool isLiveChild(std::string_view statLine, long parent, std::string_view command) {
+    const auto stat = readProcessStat(statLine);
+    return stat && !stat->ended() && stat->parent == parent && stat->command == command;
+}
 
 // How long a process's threads have been busy within a sliding window. A thread is busy over an
 // interval when it was runnable (running, or ready and waiting for a core) for at least

@@ -54,3 +54,12 @@ TEST(LibraryFoldersTest, AHomeThatCannotHoldTheFolderPointsNoLibraryAnywhere) {
     EXPECT_EQ(env("XDG_CACHE_HOME"), caches.string());
     EXPECT_EQ(env("PULSE_RUNTIME_PATH"), (caches / "pulse-runtime").string());
 }
+
+// Read before main, where the game takes its --home from it: the same arguments main is handed,
+// in order, without the program's name.
+TEST(LibraryFoldersTest, TheCommandLineIsTheOneMainIsHandedWithoutTheProgramsName) {
+    auto handed = ::testing::internal::GetArgvs();
+    ASSERT_FALSE(handed.empty());
+    handed.erase(handed.begin());
+    EXPECT_EQ(platform::processArguments(), handed);
+}

@@ -55,17 +55,9 @@ std::set<pid_t> NetworkProcessWatch::networkProcesses() {
         std::ifstream stat(entry.path() / "stat");
         std::string line;
         if (!std::getline(stat, line)) continue;
-        const auto open = line.find('(');
-        const auto close = line.rfind(')');
-        if (open == std::string::npos || close == std::string::npos || close + 4 > line.size()) {
-            continue;
+        if (isLiveChild(line, self, "WebKitNetworkPr")) {
+            found.insert(static_cast<pid_t>(std::stol(name)));
         }
-        // The kernel cuts the name at 15 characters.
-        if (line.compare(open + 1, close - open - 1, "WebKitNetworkPr") != 0) continue;
-        int parent = 0;
-        char state = 0;
-        if (std::sscanf(line.c_str() + close + 2, "%c %d", &state, &parent) != 2) continue;
-        if (parent == self) found.insert(static_cast<pid_t>(std::stol(name)));
     }
     return found;
 }
@@ -76,9 +68,7 @@ void NetworkProcessWatch::adopt(int owner, const std::set<pid_t>& before) {
     owners_.insert(owner);
     for (pid_t pid : now) {
         if (before.count(pid)) continue;
-        auto known = std::find_if(watched_.begin(), watched_.end(),
-                                  [&](const Watched& w) { return w.pid == pid; });
-        if (known != watched_.end()) {
+        if (Watched* known = watched(pid)) {
             known->owner = owner;
         } else {
             watched_.push_back({pid, owner, newGuard()});
@@ -109,48 +99,55 @@ void NetworkProcessWatch::look(double now, bool findNew) {
     std::set<pid_t> found;
     if (findNew) found = networkProcesses();
     std::lock_guard lock(mutex_);
-    if (findNew) {
-        for (pid_t pid : found) {
-            if (std::none_of(watched_.begin(), watched_.end(),
-                             [&](const Watched& w) { return w.pid == pid; })) {
-                std::set<int> without = owners_;
-                for (const auto& w : watched_) without.erase(w.owner);
-                watched_.push_back({pid, without.size() == 1 ? *without.begin() : -1, newGuard()});
-            }
-        }
-    }
+    if (findNew) watchNew(found);
     for (auto it = watched_.begin(); it != watched_.end();) {
         const auto megabytes = residentMegabytes(it->pid);
-        if (!megabytes) {
+        if (megabytes && carryOut(*it, now, *megabytes)) {
+            ++it;
+        } else {
             it = watched_.erase(it);
-            continue;
         }
-        const int owner = it->owner;
-        const unsigned resident = *megabytes;
-        switch (it->guard.look(now, resident)) {
-            case NetworkMemoryGuard::Action::None:
-                break;
-            case NetworkMemoryGuard::Action::ClearStoredData:
-                if (owner >= 0) {
-                    MainLoop::main().post([this, owner] { handlers_.clearStoredData(owner); });
-                }
-                break;
-            case NetworkMemoryGuard::Action::EndPages:
-                if (owner >= 0) {
-                    MainLoop::main().post(
-                        [this, owner, resident] { handlers_.endPages(owner, resident); });
-                }
-                break;
-            case NetworkMemoryGuard::Action::EndProcess:
-                kill(it->pid, SIGKILL);
-                MainLoop::main().post(
-                    [this, owner, resident] { handlers_.ended(owner, resident); });
-                // Its replacement is found like any new one.
-                it = watched_.erase(it);
-                continue;
-        }
-        ++it;
     }
+}
+
+NetworkProcessWatch::Watched* NetworkProcessWatch::watched(pid_t pid) {
+    auto it = std::find_if(watched_.begin(), watched_.end(),
+                           [&](const Watched& w) { return w.pid == pid; });
+    return it == watched_.end() ? nullptr : &*it;
+}
+
+void NetworkProcessWatch::watchNew(const std::set<pid_t>& found) {
+    for (pid_t pid : found) {
+        if (watched(pid)) continue;
+        std::set<int> without = owners_;
+        for (const auto& w : watched_) without.erase(w.owner);
+        watched_.push_back({pid, without.size() == 1 ? *without.begin() : -1, newGuard()});
+    }
+}
+
+bool NetworkProcessWatch::carryOut(Watched& process, double now, unsigned resident) {
+    const int owner = process.owner;
+    switch (process.guard.look(now, resident)) {
+        case NetworkMemoryGuard::Action::None:
+            break;
+        case NetworkMemoryGuard::Action::ClearStoredData:
+            if (owner >= 0) {
+                MainLoop::main().post([this, owner] { handlers_.clearStoredData(owner); });
+            }
+            break;
+        case NetworkMemoryGuard::Action::EndPages:
+            if (owner >= 0) {
+                MainLoop::main().post(
+                    [this, owner, resident] { handlers_.endPages(owner, resident); });
+            }
+            break;
+        case NetworkMemoryGuard::Action::EndProcess:
+            kill(process.pid, SIGKILL);
+            MainLoop::main().post([this, owner, resident] { handlers_.ended(owner, resident); });
+            // Its replacement is found like any new one.
+            return false;
+    }
+    return true;
 }
 
 }  // namespace platform::web

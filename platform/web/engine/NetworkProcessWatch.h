@@ -55,6 +55,14 @@ class NetworkProcessWatch {
     };
     void run();
     void look(double now, bool findNew);
+    // The rest with the mutex held.
+    Watched* watched(pid_t pid);
+    // Processes found that are not watched yet: one the engine started again, after the old
+    // one ended, serves the context left without one.
+    void watchNew(const std::set<pid_t>& found);
+    // Does what the guard judges of the process's `resident` megabytes; false once the
+    // process is ended, and so no longer to be watched.
+    bool carryOut(Watched& process, double now, unsigned resident);
     static NetworkMemoryGuard newGuard();
 
     Handlers handlers_;

@@ -176,19 +176,28 @@ void confineView(WebKitWebView* view) {
     // A page that knows it cannot go full screen does not try.
     webkit_settings_set_enable_fullscreen(webkit_web_view_get_settings(view), FALSE);
 
-    g_signal_connect(view, "decide-policy", G_CALLBACK(onDecidePolicy), nullptr);
-    g_signal_connect(view, "script-dialog", G_CALLBACK(onScriptDialog), nullptr);
-    g_signal_connect(view, "print", G_CALLBACK(onPrint), nullptr);
-    g_signal_connect(view, "run-file-chooser", G_CALLBACK(onFileChooser), nullptr);
-    g_signal_connect(view, "run-color-chooser", G_CALLBACK(onColorChooser), nullptr);
-    g_signal_connect(view, "show-option-menu", G_CALLBACK(onOptionMenu), nullptr);
-    g_signal_connect(view, "context-menu", G_CALLBACK(onContextMenu), nullptr);
-    g_signal_connect(view, "authenticate", G_CALLBACK(onAuthenticate), nullptr);
-    g_signal_connect(view, "permission-request", G_CALLBACK(onPermission), nullptr);
-    g_signal_connect(view, "query-permission-state", G_CALLBACK(onPermissionQuery), nullptr);
-    g_signal_connect(view, "enter-fullscreen", G_CALLBACK(refuse), nullptr);
-    g_signal_connect(view, "show-notification", G_CALLBACK(onNotification), nullptr);
-    g_signal_connect(view, "query-tooltip", G_CALLBACK(onTooltip), nullptr);
+    // Each of the view's asks for the desktop, with the answer of a person who said no.
+    static const struct {
+        const char* signal;
+        GCallback answer;
+    } kRefusals[] = {
+        {"decide-policy", G_CALLBACK(onDecidePolicy)},
+        {"script-dialog", G_CALLBACK(onScriptDialog)},
+        {"print", G_CALLBACK(onPrint)},
+        {"run-file-chooser", G_CALLBACK(onFileChooser)},
+        {"run-color-chooser", G_CALLBACK(onColorChooser)},
+        {"show-option-menu", G_CALLBACK(onOptionMenu)},
+        {"context-menu", G_CALLBACK(onContextMenu)},
+        {"authenticate", G_CALLBACK(onAuthenticate)},
+        {"permission-request", G_CALLBACK(onPermission)},
+        {"query-permission-state", G_CALLBACK(onPermissionQuery)},
+        {"enter-fullscreen", G_CALLBACK(refuse)},
+        {"show-notification", G_CALLBACK(onNotification)},
+        {"query-tooltip", G_CALLBACK(onTooltip)},
+    };
+    for (const auto& refusal : kRefusals) {
+        g_signal_connect(view, refusal.signal, refusal.answer, nullptr);
+    }
 }
 
 }  // namespace platform::web

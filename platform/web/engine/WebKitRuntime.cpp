@@ -120,6 +120,18 @@ const char* nameOf(WebViewContext which) {
     return which == WebViewContext::Service ? "service" : "shared";
 }
 
+// Network processes: WebKit lets go of caches from a third of the end and of all it can from
+// half of it, and ends the process at one and a half times the end, should our watch fail.
+// Only taken before the first context is made.
+void limitNetworkProcesses() {
+    WebKitMemoryPressureSettings* network = webkit_memory_pressure_settings_new();
+    webkit_memory_pressure_settings_set_memory_limit(network, kNetworkProcessMemoryEndMegabytes);
+    webkit_memory_pressure_settings_set_kill_threshold(network, 1.5);
+    webkit_memory_pressure_settings_set_poll_interval(network, 1.0);
+    webkit_website_data_manager_set_memory_pressure_settings(network);
+    webkit_memory_pressure_settings_free(network);
+}
+
 // The engine's settings are chosen before main: setenv while another thread reads the
 // environment (curl does on every transfer) can crash that thread, and before main there is no
 // other one.
@@ -156,18 +168,10 @@ WebKitRuntime* WebKitRuntime::get() {
 
 WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
     GLibPump::install();
-    contexts_[0].which = WebViewContext::Shared;
-    contexts_[1].which = WebViewContext::Service;
-    // Network processes: WebKit lets go of caches from a third of the end and of all it can
-    // from half of it, and ends the process at one and a half times the end, should our watch
-    // fail. Only taken before the first context is made.
-    WebKitMemoryPressureSettings* network = webkit_memory_pressure_settings_new();
-    webkit_memory_pressure_settings_set_memory_limit(network, kNetworkProcessMemoryEndMegabytes);
-    webkit_memory_pressure_settings_set_kill_threshold(network, 1.5);
-    webkit_memory_pressure_settings_set_poll_interval(network, 1.0);
-    webkit_website_data_manager_set_memory_pressure_settings(network);
-    webkit_memory_pressure_settings_free(network);
-
+    for (WebViewContext which : {WebViewContext::Shared, WebViewContext::Service}) {
+        slot(which).which = which;
+    }
+    limitNetworkProcesses();
     extensionDirectory_ = extensionDirectory();
     hasExtension_ = !extensionDirectory_.empty();
     if (!hasExtension_) {
@@ -175,6 +179,13 @@ WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
             "WebView: web-process extension not found; subresources are not intercepted");
     }
     openReportSocket();
+    networkWatch_ = makeNetworkWatch();
+    make(WebViewContext::Shared);
+    networkWatch_->start();
+    ResourceInterceptor::setNamesObserver([this] { sendNames(); });
+}
+
+std::unique_ptr<NetworkProcessWatch> WebKitRuntime::makeNetworkWatch() {
     NetworkProcessWatch::Handlers handlers;
     handlers.clearStoredData = [this](int owner) {
         LogSink::writef(
@@ -198,14 +209,15 @@ WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
             owner >= 0 ? nameOf(contexts_[owner].which) : "of no known context", megabytes,
             kNetworkProcessMemoryEndMegabytes);
     };
-    networkWatch_ = std::make_unique<NetworkProcessWatch>(std::move(handlers));
-    make(WebViewContext::Shared);
-    networkWatch_->start();
-    ResourceInterceptor::setNamesObserver([this] { sendNames(); });
+    return std::make_unique<NetworkProcessWatch>(std::move(handlers));
+}
+
+int WebKitRuntime::indexOf(WebViewContext which) {
+    return which == WebViewContext::Service ? 1 : 0;
 }
 
 WebKitRuntime::Context& WebKitRuntime::slot(WebViewContext which) {
-    return contexts_[which == WebViewContext::Service ? 1 : 0];
+    return contexts_[indexOf(which)];
 }
 
 WebKitWebContext* WebKitRuntime::context(WebViewContext which) {
@@ -235,7 +247,7 @@ WebKitRuntime::Context& WebKitRuntime::make(WebViewContext which) {
                                                data, "memory-pressure-settings", memory, nullptr));
     g_object_unref(data);
     webkit_memory_pressure_settings_free(memory);
-    networkWatch_->adopt(which == WebViewContext::Service ? 1 : 0, before);
+    networkWatch_->adopt(indexOf(which), before);
     WebKitWebContext* context = made.web;
     webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
     confineContext(context);
@@ -245,55 +257,53 @@ WebKitRuntime::Context& WebKitRuntime::make(WebViewContext which) {
         webkit_web_context_set_web_extensions_initialization_user_data(context, startupData());
     }
 
-    webkit_web_context_register_uri_scheme(
-        context, kScheme,
-        [](WebKitURISchemeRequest* request, gpointer data) {
-            auto* self = static_cast<WebKitRuntime*>(data);
-            // Only what our extension redirected carries the token; a page that names the
-            // scheme itself gets nothing.
-            auto url = Url::parse(webkit_uri_scheme_request_get_uri(request));
-            auto original = url ? url->queryValue("u") : std::nullopt;
-            auto token = url ? url->queryValue("t") : std::nullopt;
-            auto originalUrl = original ? Url::parse(*original) : std::nullopt;
-            if (!token || *token != self->token_ || !originalUrl ||
-                (originalUrl->scheme() != "http" && originalUrl->scheme() != "https")) {
-                LogSink::write("WebView: a request for an intercepted resource was refused");
-                finishWithError(request, "Not an intercepted resource");
-                return;
-            }
-            ResourceInterceptor::Request asked{*originalUrl, url->queryValue("r").value_or(""),
-                                               url->queryValue("p").value_or("")};
-            std::string agent;
-            if (WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request)) {
-                if (const char* ua =
-                        webkit_settings_get_user_agent(webkit_web_view_get_settings(view))) {
-                    agent = ua;
-                }
-            }
-            g_object_ref(request);
-            // Out of GLib's dispatch before any handler of ours runs.
-            MainLoop::main().post([request, asked, agent] {
-                ResourceInterceptor::dispatch(
-                    asked.url.lastPathComponent(), asked,
-                    [request, asked, agent](std::optional<ResourceInterceptor::Response> answer) {
-                        if (answer && answer->failed) {
-                            finishWithError(request, "The resource could not be served");
-                        } else if (answer) {
-                            finishWithBytes(request, answer->bytes, answer->mimeType);
-                        } else {
-                            serveOriginal(request, asked.url, asked.referer, agent);
-                        }
-                        g_object_unref(request);
-                    });
-            });
-        },
-        this, nullptr);
+    webkit_web_context_register_uri_scheme(context, kScheme, serveIntercepted, this, nullptr);
     WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
     // Pages served over https may load these, and scripts may fetch them.
     webkit_security_manager_register_uri_scheme_as_secure(security, kScheme);
     webkit_security_manager_register_uri_scheme_as_cors_enabled(security, kScheme);
 
     return made;
+}
+
+void WebKitRuntime::serveIntercepted(WebKitURISchemeRequest* request, void* data) {
+    auto* self = static_cast<WebKitRuntime*>(data);
+    // Only what our extension redirected carries the token; a page that names the
+    // scheme itself gets nothing.
+    auto url = Url::parse(webkit_uri_scheme_request_get_uri(request));
+    auto original = url ? url->queryValue("u") : std::nullopt;
+    auto token = url ? url->queryValue("t") : std::nullopt;
+    auto originalUrl = original ? Url::parse(*original) : std::nullopt;
+    if (!token || *token != self->token_ || !originalUrl ||
+        (originalUrl->scheme() != "http" && originalUrl->scheme() != "https")) {
+        LogSink::write("WebView: a request for an intercepted resource was refused");
+        finishWithError(request, "Not an intercepted resource");
+        return;
+    }
+    ResourceInterceptor::Request asked{*originalUrl, url->queryValue("r").value_or(""),
+                                       url->queryValue("p").value_or("")};
+    std::string agent;
+    if (WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request)) {
+        if (const char* ua = webkit_settings_get_user_agent(webkit_web_view_get_settings(view))) {
+            agent = ua;
+        }
+    }
+    g_object_ref(request);
+    // Out of GLib's dispatch before any handler of ours runs.
+    MainLoop::main().post([request, asked, agent] {
+        ResourceInterceptor::dispatch(
+            asked.url.lastPathComponent(), asked,
+            [request, asked, agent](std::optional<ResourceInterceptor::Response> answer) {
+                if (answer && answer->failed) {
+                    finishWithError(request, "The resource could not be served");
+                } else if (answer) {
+                    finishWithBytes(request, answer->bytes, answer->mimeType);
+                } else {
+                    serveOriginal(request, asked.url, asked.referer, agent);
+                }
+                g_object_unref(request);
+            });
+    });
 }
 
 WebKitWebView* WebKitRuntime::relatedView(WebViewContext which) {

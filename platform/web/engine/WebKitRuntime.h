@@ -53,6 +53,7 @@
 
 typedef struct _GVariant GVariant;
 typedef struct _WebKitWebContext WebKitWebContext;
+typedef struct _WebKitURISchemeRequest WebKitURISchemeRequest;
 typedef struct _WebKitWebView WebKitWebView;
 
 namespace platform::web {
@@ -101,9 +102,17 @@ class WebKitRuntime {
     };
 
     WebKitRuntime();
+    // Where a context is kept in contexts_, and so the owner the network watch knows it by.
+    static int indexOf(WebViewContext which);
     Context& slot(WebViewContext which);
     Context& make(WebViewContext which);
     Context* contextOf(WebKitWebView* view);
+    // The watch of the network processes, whose judgements the runtime carries out on the
+    // main loop.
+    std::unique_ptr<NetworkProcessWatch> makeNetworkWatch();
+    // A request on kScheme: what our extension redirected is served by the resource
+    // interceptor (or fetched as it was); anything else is refused.
+    static void serveIntercepted(WebKitURISchemeRequest* request, void* runtime);
     // What the extension of every new web process starts with.
     GVariant* startupData() const;
     void sendNames();

@@ -104,6 +104,36 @@ TEST(NetworkMemoryGuardTest, AJumpPastTheMarginEndsTheProcessAtOnce) {
     EXPECT_EQ(guard.look(0.4, 1100), Action::EndProcess);
 }
 
+// Any process may name itself to look like one of the engine's, or like a whole stat line.
+TEST(ProcessStatTest, OnlyALiveChildOfOursUnderTheEnginesNameCounts) {
+    const auto stat = readProcessStat("4242 (a) b (c)) S 77 4242 4242 0 -1 4194560 312");
+    ASSERT_TRUE(stat);
+    EXPECT_EQ(stat->command, "a) b (c)");
+    EXPECT_EQ(stat->state, 'S');
+    EXPECT_EQ(stat->parent, 77);
+    EXPECT_TRUE(readProcessStat("1 () R 0"));
+
+    EXPECT_TRUE(isLiveChild("9 (WebKitNetworkPr) S 77 9 9 0", 77, "WebKitNetworkPr"));
+    EXPECT_TRUE(isLiveChild("9 (WebKitNetworkPr) R 77", 77, "WebKitNetworkPr"));
+    // Ended and not yet reaped: it holds nothing, and the process the engine starts in its
+    // stead must not be taken for a stranger's.
+    EXPECT_FALSE(isLiveChild("9 (WebKitNetworkPr) Z 77 9 9 0", 77, "WebKitNetworkPr"));
+    EXPECT_FALSE(isLiveChild("9 (WebKitNetworkPr) X 77 9 9 0", 77, "WebKitNetworkPr"));
+    EXPECT_FALSE(isLiveChild("9 (WebKitNetworkPr) S 78 9 9 0", 77, "WebKitNetworkPr"));
+    EXPECT_FALSE(isLiveChild("9 (WebKitWebProces) S 77 9 9 0", 77, "WebKitNetworkPr"));
+    EXPECT_FALSE(isLiveChild("9 (WebKitNetworkP) S 77 9 9 0", 77, "WebKitNetworkPr"));
+    // A name that carries a stat line of its own is still only a name.
+    EXPECT_FALSE(
+        isLiveChild("9 (x) S 77 (WebKitNetworkPr) S 77 9) S 1 9 9 0", 77, "WebKitNetworkPr"));
+    for (const char* bad :
+         {"", "9 WebKitNetworkPr S 77", "9 (WebKitNetworkPr S 77", "9 (WebKitNetworkPr)",
+          "9 (WebKitNetworkPr) S", "9 (WebKitNetworkPr) S ", "9 (WebKitNetworkPr)S 77",
+          "9 (WebKitNetworkPr) S77", "9 (WebKitNetworkPr) S -77", "9 (WebKitNetworkPr) S 77x",
+          "9 (WebKitNetworkPr) S 99999999999999999999", "9 )WebKitNetworkPr( S 77"}) {
+        EXPECT_FALSE(readProcessStat(bad)) << '"' << bad << '"';
+    }
+}
+
 // The extension's reports arrive on a socket anyone on the machine can write to.
 TEST(WebExtensionReportTest, OnlyTheExtensionsOwnWellFormedReportsAreRead) {
     const auto memory = readWebExtensionReport("t0k memory 1031 4242", "t0k");
@@ -117,7 +147,7 @@ TEST(WebExtensionReportTest, OnlyTheExtensionsOwnWellFormedReportsAreRead) {
          {"", "x memory 1 2", "t0k memory 1", "t0k memory 1 2 3", "t0k  memory 1 2",
           "t0k memory 1 2 ", "t0k shout 1 2", "t0k memory -1 2", "t0k memory nan 2",
           "t0k memory inf 2", "t0k memory 1e999 2", "t0k memory 1 0", "t0k memory 1 -5",
-          "t0k memory 1 99999999999", "t0k memory 1 2x", "t0k memory 0x10 2z",
+          "t0k memory 1 99999999999", "t0k memory 1 2x", "t0k memory 1x 2",
           "t0k memory 1111111111111111111111111 2"}) {
         EXPECT_FALSE(readWebExtensionReport(bad, "t0k")) << '"' << bad << '"';
     }

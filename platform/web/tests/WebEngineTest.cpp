@@ -12,6 +12,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/testing/TempDir.h"
@@ -71,6 +72,9 @@ TEST(WebEngineTest, WithoutTheModuleLoadsAndScriptsFailAtOnce) {
     view->evaluateJavaScript("1 + 1", [&](const std::string&, const std::optional<Error>& error) {
         scriptError = error;
     });
+    // A picture asked of a view without an engine is answered, with nothing.
+    std::vector<std::optional<WebSnapshot>> pictures;
+    view->takeSnapshot([&](std::optional<WebSnapshot> picture) { pictures.push_back(picture); });
     loop.runUntilIdle();
     ::unsetenv("MOVUROUTE_WEB_ENGINE_DIR");
 
@@ -79,6 +83,8 @@ TEST(WebEngineTest, WithoutTheModuleLoadsAndScriptsFailAtOnce) {
     EXPECT_EQ(delegate->count("finish"), 0);
     ASSERT_TRUE(scriptError);
     EXPECT_EQ(scriptError->code, kWebViewErrorNoDisplay);
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_FALSE(pictures[0]);
     EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("1 + 1"), "");
     EXPECT_TRUE(view->paintedFrame().empty());
 }

@@ -1,31 +1,22 @@
 // What a page asks of the desktop, on real WebKit with pages from a loopback server: pop-up
-// menus, choosers, full screen, the pointer, permissions, a "leave this page?" question and an
-// HTTP login. Each is answered at once as a person saying no would, no window appears on the
-// display, and the page goes on. Needs a display: scripts/test runs these under xvfb-run.
+// menus, choosers, full screen, the pointer, permissions, script dialogs, printing, a "leave
+// this page?" question and an HTTP login. Each is answered at once as a person saying no
+// would, no window appears on the display, and the page goes on.
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
-#include <functional>
-#include <memory>
 #include <string>
 
 #include <httplib.h>
 
-#include "platform/runtime/MainLoopTestScope.h"
+#include "platform/base/LogSink.h"
 #include "platform/testing/DesktopWindows.h"
-#include "platform/testing/RequireDisplay.h"
-#include "platform/testing/RunMainLoopUntil.h"
-#include "platform/testing/TestHttpServer.h"
-#include "platform/testing/WebProcesses.h"
-#include "platform/web/RecordingWebViewDelegate.h"
-#include "platform/web/WebView.h"
+#include "platform/web/tests/webkit/WebKitViewFixture.h"
 
 using namespace platform;
 using namespace platform::web;
 using platform::testing::describe;
 using platform::testing::desktopWindows;
-using platform::testing::TestHttpServer;
 
 namespace {
 
@@ -63,34 +54,14 @@ r.fullscreenEnabled = !!(document.fullscreenEnabled || document.webkitFullscreen
 </script>
 </body>)";
 
-struct PageSandboxWebKitTest : ::testing::Test {
-    MainLoopTestScope loop;
-    TestHttpServer server;
-    std::shared_ptr<RecordingWebViewDelegate> delegate =
-        std::make_shared<RecordingWebViewDelegate>();
-    std::shared_ptr<WebView> view;
+struct PageSandboxWebKitTest : WebKitViewFixture {
+    PageSandboxWebKitTest() : WebKitViewFixture({320, 480}) {}
+
     platform::testing::DesktopWindows before;
 
     void SetUp() override {
-        MOVU_SKIP_WITHOUT_DISPLAY();
-        ASSERT_TRUE(server.isRunning());
+        WebKitViewFixture::SetUp();
         before = desktopWindows();
-        view = WebView::create({320, 480});
-        view->setDelegate(delegate);
-    }
-    void TearDown() override {
-        // A page left waiting on a dialog must not outlive the test.
-        for (pid_t pid : platform::testing::webProcesses()) kill(pid, SIGKILL);
-    }
-
-    bool waitFor(const std::function<bool()>& condition, double seconds = 15) {
-        return platform::testing::runMainLoopUntil(condition, seconds);
-    }
-    void loadAndWait(const std::string& path) {
-        const int finished = delegate->count("finish");
-        view->loadRequest(*UrlRequest::withString(server.url(path)));
-        ASSERT_TRUE(waitFor([&] { return delegate->count("finish") > finished; }))
-            << ::testing::PrintToString(delegate->calls);
     }
     std::string ask(const std::string& script) {
         return view->stringByEvaluatingJavaScriptFromString(script, 2);
@@ -104,7 +75,7 @@ struct PageSandboxWebKitTest : ::testing::Test {
     // menu's window before it offers the menu, and keeps it, hidden, when the menu is refused.)
     void expectNoNewWindow() {
         const auto after = desktopWindows();
-        EXPECT_EQ(after.shownGtkToplevels(), before.shownGtkToplevels())
+        EXPECT_EQ(after.shownGtkToplevels, before.shownGtkToplevels)
             << "before: " << describe(before) << "\nafter: " << describe(after);
         EXPECT_EQ(after.mappedRootChildren, before.mappedRootChildren)
             << "before: " << describe(before) << "\nafter: " << describe(after);
@@ -137,6 +108,32 @@ TEST_F(PageSandboxWebKitTest, MenusChoosersTheScreenAndThePointerAreRefusedAndTh
     click({100, 15});
     EXPECT_EQ(ask("document.getElementById('s').selectedIndex = 1, 'b'"), "b");
     EXPECT_EQ(ask("document.getElementById('c').value"), "#000000");
+    expectNoNewWindow();
+}
+
+TEST_F(PageSandboxWebKitTest, ScriptDialogsPrintingAndTheFileChooserAnswerAtOnceAsIfRefused) {
+    // Each is asked while the page loads, so a dialog that waited for a person would hold the
+    // load (and the view) for ever.
+    server.text("/dialogs.html",
+                "<body style='margin: 0'><input id='f' type='file' style='display: block; "
+                "width: 200px; height: 40px'><script>window.r = {taps: 0};"
+                "document.getElementById('f').onclick = function () { r.taps++; };"
+                "r.alert = String(alert('hello'));"
+                "r.confirm = confirm('sure?');"
+                "r.prompt = prompt('name?', 'someone');"
+                "window.print(); r.printed = true;"
+                "</script></body>",
+                200, "text/html");
+    loadAndWait("/dialogs.html");
+    EXPECT_EQ(ask("JSON.stringify(r)"),
+              R"({"taps":0,"alert":"undefined","confirm":false,"prompt":null,"printed":true})");
+    // A tap on the file input offers the page no file, and the page goes on.
+    LogSink::Capture log;
+    click({100, 20});
+    ASSERT_TRUE(waitFor([&] { return ask("r.taps") == "1"; })) << ask("JSON.stringify(r)");
+    EXPECT_TRUE(log.contains("asked for a file")) << ::testing::PrintToString(log.lines());
+    EXPECT_EQ(ask("document.getElementById('f').files.length"), "0");
+    EXPECT_EQ(ask("r.confirm = confirm('again?'), String(r.confirm)"), "false");
     expectNoNewWindow();
 }
 
