@@ -433,36 +433,12 @@ void appendJSONString(std::string& out, std::string_view text) {
     out += '"';
 }
 
-// No fewer bytes than appendJSONString appends: a control character takes six (\u00XX), or
-// two when it has a name (\n); a quote, backslash or slash two; a byte that is no UTF-8 the
-// three of U+FFFD; U+2028 and U+2029 six; other text stays as it is.
-std::size_t JSONStringBound(std::string_view text) {
-    std::size_t bound = 2;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x80) {
-            if (byte < 0x20 || byte == 0x7F) {
-                const bool named =
-                    byte == '\b' || byte == '\f' || byte == '\n' || byte == '\r' || byte == '\t';
-                bound += named ? 2 : 6;
-            } else {
-                bound += (byte == '"' || byte == '\\' || byte == '/') ? 2 : 1;
-            }
-            ++i;
-            continue;
-        }
-        const std::size_t length = platform::utf8SequenceLength(text, i);
-        if (length == 0) {
-            bound += 3;
-            ++i;
-            continue;
-        }
-        const bool lineEnd = length == 3 && text.compare(i, 2, "\xE2\x80") == 0 &&
-                             (text[i + 2] == '\xA8' || text[i + 2] == '\xA9');
-        bound += lineEnd ? 6 : length;
-        i += length;
-    }
-    return bound;
+// What appendJSONString appends, measured without writing it: the quotes, and the text as our
+// JSON writer escapes it once repaired (the escaper counts each byte of a broken sequence as
+// one; the repair makes the sequence the three of U+FFFD, which JSON leaves as they are).
+std::size_t JSONStringSize(std::string_view text) {
+    return 2 + platform::escapedSize(text, platform::StringEscapeStyle::json()) +
+           platform::repairedUtf8Size(text) - text.size();
 }
 
 }  // namespace
@@ -506,10 +482,10 @@ std::string GADSDKCoreGMSGHandler::fetchCompletedCommand(bool success, const std
 std::size_t GADSDKCoreGMSGHandler::fetchCompletedCommandSizeBound(
     bool success, const std::string& reason, const GADSDKCoreFetchResponse& response) {
     std::size_t bound =
-        kAnswerFrameBytes + JSONStringBound(response.body) + JSONStringBound(response.requestID);
-    if (!success) bound += JSONStringBound(reason);
+        kAnswerFrameBytes + JSONStringSize(response.body) + JSONStringSize(response.requestID);
+    if (!success) bound += JSONStringSize(reason);
     for (const auto& [key, value] : response.headers) {
-        bound += kAnswerHeaderFrameBytes + JSONStringBound(key) + JSONStringBound(value);
+        bound += kAnswerHeaderFrameBytes + JSONStringSize(key) + JSONStringSize(value);
     }
     return bound;
 }

@@ -34,14 +34,30 @@ StringEscapeStyle StringEscapeStyle::log() {
 
 namespace {
 
-void appendNumber(std::string& out, const char* lower, const char* upper, bool upperCase,
-                  unsigned value) {
+// What the escaper writes to when only the size of its result is wanted: a body of megabytes
+// can be measured before anyone holds its escaped copy.
+struct ByteCount {
+    std::size_t bytes = 0;
+    ByteCount& operator+=(char) {
+        ++bytes;
+        return *this;
+    }
+    ByteCount& operator+=(std::string_view text) {
+        bytes += text.size();
+        return *this;
+    }
+    void append(std::string_view text) { bytes += text.size(); }
+};
+
+template <class Out>
+void appendNumber(Out& out, const char* lower, const char* upper, bool upperCase, unsigned value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, upperCase ? upper : lower, value);
     out += buffer;
 }
 
-void appendUnicodeEscape(std::string& out, char32_t point, bool upperCase) {
+template <class Out>
+void appendUnicodeEscape(Out& out, char32_t point, bool upperCase) {
     if (point > 0xFFFF) {
         point -= 0x10000;
         appendNumber(out, "\\u%04x", "\\u%04X", upperCase, unsigned(0xD800 + (point >> 10)));
@@ -68,9 +84,8 @@ char nameOf(char c) {
     }
 }
 
-}  // namespace
-
-void appendEscaped(std::string& out, std::string_view text, const StringEscapeStyle& style) {
+template <class Out>
+void escapeInto(Out& out, std::string_view text, const StringEscapeStyle& style) {
     using Slash = StringEscapeStyle::Slash;
     for (std::size_t i = 0; i < text.size();) {
         const char c = text[i];
@@ -118,6 +133,18 @@ void appendEscaped(std::string& out, std::string_view text, const StringEscapeSt
         }
         i += length;
     }
+}
+
+}  // namespace
+
+void appendEscaped(std::string& out, std::string_view text, const StringEscapeStyle& style) {
+    escapeInto(out, text, style);
+}
+
+std::size_t escapedSize(std::string_view text, const StringEscapeStyle& style) {
+    ByteCount count;
+    escapeInto(count, text, style);
+    return count.bytes;
 }
 
 std::string escaped(std::string_view text, const StringEscapeStyle& style) {

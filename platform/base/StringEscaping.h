@@ -50,6 +50,8 @@ struct StringEscapeStyle {
 
 void appendEscaped(std::string& out, std::string_view text, const StringEscapeStyle& style);
 std::string escaped(std::string_view text, const StringEscapeStyle& style);
+// The size of escaped(text, style), without making it.
+std::size_t escapedSize(std::string_view text, const StringEscapeStyle& style);
 
 // What a value from outside (a page's or a server's text, an id, a URL) may take of a log
 // line: an id or an address is recognisable in far less, and a hostile one of megabytes must

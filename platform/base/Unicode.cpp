@@ -159,23 +159,42 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
+namespace {
+
+// Hands `keep` each well-formed run of `bytes` and calls `replace` once for each maximal invalid
+// sequence (a bad lead byte with the continuation bytes after it).
+template <class Keep, class Replace>
+void walkRepaired(std::string_view bytes, Keep keep, Replace replace) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t n = utf8SequenceLength(bytes, i);
+        if (n > 0) {
+            keep(bytes.substr(i, n));
+            i += n;
+            continue;
+        }
+        replace();
+        ++i;
+        while (i < bytes.size() && isContinuation(bytes[i])) ++i;
+    }
+}
+
+}  // namespace
+
 std::string repairedUtf8(std::string_view bytes) {
     if (isValidUtf8(bytes)) return std::string(bytes);
     std::string out;
     out.reserve(bytes.size() + 8);
-    for (std::size_t i = 0; i < bytes.size();) {
-        std::size_t n = utf8SequenceLength(bytes, i);
-        if (n > 0) {
-            out.append(bytes.substr(i, n));
-            i += n;
-            continue;
-        }
-        appendUtf8(out, kReplacement);
-        // Skip the lead byte and the continuation bytes that belonged to it.
-        ++i;
-        while (i < bytes.size() && isContinuation(bytes[i])) ++i;
-    }
+    walkRepaired(
+        bytes, [&](std::string_view run) { out.append(run); },
+        [&] { appendUtf8(out, kReplacement); });
     return out;
+}
+
+std::size_t repairedUtf8Size(std::string_view bytes) {
+    std::size_t size = 0;
+    walkRepaired(
+        bytes, [&](std::string_view run) { size += run.size(); }, [&] { size += 3; });  // U+FFFD
+    return size;
 }
 
 }  // namespace platform

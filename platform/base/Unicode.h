@@ -32,5 +32,7 @@ std::size_t utf8SequenceLength(std::string_view bytes, std::size_t i);
 // Each maximal invalid sequence (a bad lead byte with the continuation bytes after it) becomes
 // one U+FFFD; valid text comes back unchanged.
 std::string repairedUtf8(std::string_view bytes);
+// The size of repairedUtf8(bytes), without making it.
+std::size_t repairedUtf8Size(std::string_view bytes);
 
 }  // namespace platform

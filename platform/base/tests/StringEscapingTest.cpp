@@ -48,3 +48,23 @@ TEST(StringEscaping, ALoggedValueIsEscapedAndCutAtACharacter) {
     EXPECT_EQ(logValue("\xFFok\n", 10), "\\xFFok\\n");
     EXPECT_EQ(logValue("", 3), "");
 }
+
+TEST(StringEscaping, ASizeIsMeasuredWithoutWritingAsTheTextWouldBeWritten) {
+    using platform::escapedSize;
+    const std::string samples[] = {"",
+                                   "plain",
+                                   "a\"b'c\\d\ne\rf</script>\x01\x7f",
+                                   "\xE2\x80\xA8\xE2\x80\xA9/<//",
+                                   "\xC3\xA9\xC2\x85\xF0\x9F\x9A\x97",
+                                   "x\xFF\xC3\x80\x80 \xE2\x82z",
+                                   std::string(300, '\x02')};
+    auto ascii = StringEscapeStyle::json();
+    ascii.asciiOnly = true;
+    for (const auto& style : {StringEscapeStyle::json(), StringEscapeStyle::script(),
+                              StringEscapeStyle::log(), ascii}) {
+        for (const auto& text : samples) {
+            EXPECT_EQ(escapedSize(text, style), escaped(text, style).size())
+                << escaped(text, style);
+        }
+    }
+}
