@@ -124,7 +124,7 @@ TEST(Unicode, RepairReplacesEachBrokenSequenceOnce) {
     EXPECT_EQ(repairedUtf8("\xff\xfe"), "\xef\xbf\xbd\xef\xbf\xbd");
     EXPECT_TRUE(isValidUtf8(repairedUtf8("\xf0\x9f\x98 \xe0\x80\x80 \xf5\x80\x80\x80")));
     // Measured without the copy, for bodies of megabytes.
-    for (const std::string text :
+    for (const std::string& text :
          {std::string(good), std::string("caf\xc3"), std::string("a\xe2\x82z"),
           std::string("\x80\x80\x80"), std::string("\xff\xfe\xc3\xa9")}) {
         EXPECT_EQ(repairedUtf8Size(text), repairedUtf8(text).size());
