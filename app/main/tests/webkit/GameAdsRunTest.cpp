@@ -113,6 +113,26 @@ void expectOnlyWhatAPlayerNeeds(const std::string& output) {
     EXPECT_NE(output.find("MOVUROUTE_LIMIT_AD_TRACKING=0"), std::string::npos) << output;
 }
 
+// A stand-in for the desktop's opener, first on the program's PATH: it writes down what the
+// program asked it to open, one line each, instead of starting a browser. What to put before
+// the program's environment.
+std::string recordingDesktopOpener(const fs::path& dir) {
+    const fs::path bin = dir / "bin";
+    fs::create_directories(bin);
+    std::ofstream(bin / "xdg-open")
+        << "#!/bin/sh\necho \"$1\" >> '" << (dir / "opened.txt").string() << "'\n";
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    const char* path = std::getenv("PATH");
+    return "PATH=" + bin.string() + ":" + (path ? path : "/usr/bin:/bin") + " ";
+}
+
+std::vector<std::string> linesOf(const fs::path& file) {
+    std::vector<std::string> lines;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
 TEST(GameAdsRunTest, TheAnnouncementServiceListensOnAPortItChoseAndNames) {
     // Two at once: each has a port of its own, taken before it was named.
     AnnounceService first({});
@@ -135,13 +155,16 @@ TEST(GameAdsRunTest, AGameEndsOnTheGameOverScreenWithTheAdBannerAtTheTop) {
     const fs::path gameOver = screenshotDir() / "game_over_with_ad_banner.png";
     fs::remove(gameOver);
     // Steered hard right the car leaves the road within five seconds of game time; the
-    // game-over screen and its banner then have about fifteen real seconds.
-    RunResult r = runProgram("-u MOVUROUTE_LIMIT_AD_TRACKING MOVUROUTE_WEB_URL=" + announce.url() +
-                                 " MOVUROUTE_AD_SERVER=" + ads.origin(),
-                             {"--headless", "--real-time", "--seed", "1", "--start-level", "1",
-                              "--tilt", "const:0.9", "--seconds", "22", "--screenshot-at",
-                              "700:" + gameOver.string(), "--home", (dir / "home").string()},
-                             dir / "output.txt");
+    // game-over screen and its banner then have about fifteen real seconds. Then the player
+    // taps the banner: the game's own window, application and touches must let the ad open
+    // its click, which the tests of the ads library set up for themselves.
+    RunResult r = runProgram(
+        "-u MOVUROUTE_LIMIT_AD_TRACKING " + recordingDesktopOpener(dir.path()) +
+            "MOVUROUTE_WEB_URL=" + announce.url() + " MOVUROUTE_AD_SERVER=" + ads.origin(),
+        {"--headless", "--real-time", "--seed", "1", "--start-level", "1", "--tilt", "const:0.9",
+         "--seconds", "26", "--screenshot-at", "700:" + gameOver.string(), "--tap-at", "710:160,25",
+         "--home", (dir / "home").string()},
+        dir / "output.txt");
     ASSERT_EQ(r.status, 0) << r.output;
 
     auto image = platform::gfx::Image::loadPng(gameOver.string());
@@ -154,6 +177,11 @@ TEST(GameAdsRunTest, AGameEndsOnTheGameOverScreenWithTheAdBannerAtTheTop) {
 
     EXPECT_EQ(countFor(ads, RequestKind::AdRequest, kBannerUnit), 1u) << r.output;
     EXPECT_EQ(countFor(ads, RequestKind::Impression, kBannerUnit), 1u);
+    // The tap is one click: counted once, its click URL handed to the desktop once.
+    const auto opened = linesOf(dir.path() / "opened.txt");
+    ASSERT_EQ(opened.size(), 1u) << r.output;
+    EXPECT_NE(opened[0].find("/aclk/"), std::string::npos) << opened[0];
+    EXPECT_EQ(ads.log().count(RequestKind::ClickTracking), 1u) << r.output;
     expectOnlyWhatAPlayerNeeds(r.output);
 }
 
