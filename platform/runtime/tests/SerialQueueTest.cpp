@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -94,17 +95,19 @@ TEST(SerialQueue, SyncRethrowsAndTheQueueCarriesOn) {
 }
 
 TEST(SerialQueue, QueuedWorkOutlivesTheQueueObject) {
-    std::atomic<int> ran{0};
-    SerialQueue after("com.example.after");
+    // The last task of the dead queue may still be returning from its call on the second
+    // queue when the test sees that call's work done: everything the tasks touch is shared,
+    // so nothing of the test's frame is used by a thread still running.
+    auto ran = std::make_shared<std::atomic<int>>(0);
+    auto lastRan = std::make_shared<std::atomic<bool>>(false);
+    auto after = std::make_shared<SerialQueue>("com.example.after");
     {
         SerialQueue queue("com.example.short");
-        for (int i = 0; i < 10; ++i) queue.async([&] { ++ran; });
-        queue.async([&] { after.async([] {}); });
+        for (int i = 0; i < 10; ++i) queue.async([ran] { ++*ran; });
+        queue.async([after, lastRan] { after->async([lastRan] { *lastRan = true; }); });
     }
-    // Wait through a second queue: its task is queued by the last task of the first.
-    while (ran.load() < 10) after.sync([] {});
-    after.sync([] {});
-    EXPECT_EQ(ran.load(), 10);
+    while (!lastRan->load()) after->sync([] {});
+    EXPECT_EQ(ran->load(), 10);
 }
 
 TEST(SerialQueue, BlockedSyncCallersDoNotStarveThePool) {
