@@ -15,7 +15,9 @@
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/testsupport/ScriptedCorePage.h"
 #include "ads/web/GADSDKCoreController.h"
+#include "platform/base/PercentEncoding.h"
 #include "platform/storage/Json.h"
+#include "platform/testing/TestHttpServer.h"
 
 namespace ads {
 namespace {
@@ -54,6 +56,7 @@ class GADSlotSDKCoreControllerDelegateTest : public ::testing::Test {
         slot->setAdType(GADAdType::bannerAdTypeForSize(kGADAdSizeBanner));
         slot->setAdUnitID("ca-movu-banner");
         slot->setDelegates({.slot = owner, .adLoad = owner, .adKey = owner});
+        adServer.stalled("/ad", adServer.makeGate());
     }
 
     FakeWebPage& page() { return corePage.page(); }
@@ -67,11 +70,19 @@ class GADSlotSDKCoreControllerDelegateTest : public ::testing::Test {
     void loadPage() { corePage.load(); }
     void answer(const std::string& gmsg) { corePage.answer(gmsg); }
     Value lastRequest() { return corePage.lastRequest(); }
+    // The ad's fetch is held on our loopback server, so a slot seen "fetching" stays so: a
+    // host of the web would answer (or fail) whenever its resolver does, now and then before
+    // the test looks, and is no host a test may ask.
+    std::string adURL() const { return adServer.url("/ad?a=1"); }
+    std::string adURLParameter() const {
+        return "url=" + platform::percentEncodeComponent(adURL());
+    }
     static std::int64_t statistic(const char* key) {
         auto value = GADApplication::sharedInstance()->statistics()->objectForKey(key);
         return value ? value->integerValue() : 0;
     }
 
+    platform::testing::TestHttpServer adServer;
     ads::testing::AdsTestScope scope;
     ads::testing::AdViewTestScope views;
     SDKCoreTestScope core;
@@ -102,14 +113,11 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, TheSlotSendsItsPlacementAndLoadsThe
     EXPECT_TRUE(sent.contains("quality_signals"));
     EXPECT_EQ(GADSlotTestPeer(slot).requestID(), std::optional<std::string>("1"));
 
-    answer(
-        "loadAdURL?request_id=1&url=https%3A%2F%2Fads.example%2Fgma%3Fa%3D1"
-        "&enable_auto_click_protection=1");
+    answer("loadAdURL?request_id=1&" + adURLParameter() + "&enable_auto_click_protection=1");
     // The ad URL was received and the ad's fetch has started.
     EXPECT_EQ(slot->state(), GADSlotState::FetchingAd);
     ASSERT_TRUE(GADSlotTestPeer(slot).loadingAd());
-    EXPECT_EQ(GADSlotTestPeer(slot).loadingAd()->adURL()->absoluteString(),
-              "https://ads.example/gma?a=1");
+    EXPECT_EQ(GADSlotTestPeer(slot).loadingAd()->adURL()->absoluteString(), adURL());
     EXPECT_FALSE(GADSlotTestPeer(slot).loadingAdHeaders());
     EXPECT_TRUE(GADSlotTestPeer(slot).opener()->autoClickProtected());
     EXPECT_TRUE(owner->events.empty());
@@ -146,18 +154,18 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, RequestScenariosCountOnTheApplicati
     load();
     loadPage();
     const auto oar = statistic("oar"), basOff = statistic("bas_off"), basOn = statistic("bas_on");
-    answer("loadAdURL?request_id=1&url=https%3A%2F%2Fa.example%2F&request_scenario=offline_buffer");
+    answer("loadAdURL?request_id=1&" + adURLParameter() + "&request_scenario=offline_buffer");
     EXPECT_EQ(statistic("oar"), oar + 1);
     EXPECT_EQ(statistic("bas_off"), basOff + 1);
     EXPECT_EQ(statistic("bas_on"), basOn);
     EXPECT_EQ(statistic("losn"), statistic(GADApplication::kSequenceNumberKey));
 
     load();
-    answer("loadAdURL?request_id=2&url=https%3A%2F%2Fa.example%2F&request_scenario=online_buffer");
+    answer("loadAdURL?request_id=2&" + adURLParameter() + "&request_scenario=online_buffer");
     load();
-    answer("loadAdURL?request_id=3&url=https%3A%2F%2Fa.example%2F&request_scenario=offline_empty");
+    answer("loadAdURL?request_id=3&" + adURLParameter() + "&request_scenario=offline_empty");
     load();
-    answer("loadAdURL?request_id=4&url=https%3A%2F%2Fa.example%2F&request_scenario=online_request");
+    answer("loadAdURL?request_id=4&" + adURLParameter() + "&request_scenario=online_request");
     EXPECT_EQ(statistic("oar"), oar + 2);
     EXPECT_EQ(statistic("bas_off"), basOff + 1);
     EXPECT_EQ(statistic("bas_on"), basOn + 1);
@@ -208,7 +216,7 @@ TEST_F(GADSlotSDKCoreControllerDelegateTest, AFailedCorePageIsANetworkErrorAndTh
     load();
     EXPECT_EQ(page().loads().size(), 2u);
     loadPage();
-    answer("loadAdURL?request_id=1&url=https%3A%2F%2Fa.example%2F");
+    answer("loadAdURL?request_id=1&" + adURLParameter());
     // The ad URL was received and the ad's fetch has started.
     EXPECT_EQ(slot->state(), GADSlotState::FetchingAd);
 }
