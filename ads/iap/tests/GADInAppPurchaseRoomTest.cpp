@@ -19,6 +19,8 @@
 #include "platform/base/LogSink.h"
 #include "platform/services/PaymentQueue.h"
 #include "platform/testing/PlatformStateScope.h"
+#include "platform/testing/TempDir.h"
+#include "platform/testing/TestHttpServer.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 
@@ -45,6 +47,7 @@ class GADInAppPurchaseRoomTest : public ::testing::Test {
         platform::ui::Application::shared().becomeActive();
         window->addSubview(adView);
         opener->setAdView(adView);
+        adServer.text("/adpage/conversion/", "");
     }
     // The player's touch on the ad: each purchase it asks for needs one of its own.
     void tap() { adView->setTouched(true); }
@@ -53,6 +56,9 @@ class GADInAppPurchaseRoomTest : public ::testing::Test {
     }
 
     platform::testing::PlatformStateScope state;
+    // A purchase's conversion report goes to the ad server: ours, not a host of the web.
+    platform::testing::TestHttpServer adServer;
+    platform::testing::ScopedEnv adServerOrigin{"MOVUROUTE_AD_SERVER", adServer.url("")};
     testing::AdsTestScope scope;
     testing::AdViewTestScope views;
     platform::LogSink::Capture log;

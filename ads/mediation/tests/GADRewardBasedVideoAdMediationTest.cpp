@@ -211,24 +211,6 @@ TEST_F(GADRewardBasedVideoAdMediationTest, TheAdOnScreenKeepsItsRewardAndCloseWh
 
 class Pings : public GADRewardBasedVideoAdMediationTest {
   protected:
-    void SetUp() override {
-        if (const char* saved = std::getenv("MOVUROUTE_AD_SERVER")) saved_ = saved;
-        std::string origin = server.url("/");
-        origin.pop_back();
-        setenv("MOVUROUTE_AD_SERVER", origin.c_str(), 1);
-        for (const char* path : {"/clk", "/imp", "/nofill"}) {
-            server.get(path, [](const httplib::Request&, httplib::Response& res) {
-                res.set_content("", "text/plain");
-            });
-        }
-    }
-    void TearDown() override {
-        if (saved_) {
-            setenv("MOVUROUTE_AD_SERVER", saved_->c_str(), 1);
-        } else {
-            unsetenv("MOVUROUTE_AD_SERVER");
-        }
-    }
     // What the server saw, by path and "kind", e.g. "/ping:start", "/clk".
     std::map<std::string, int> seen(std::size_t total) {
         platform::testing::runMainLoopUntil([&] {
@@ -245,8 +227,6 @@ class Pings : public GADRewardBasedVideoAdMediationTest {
         }
         return kinds;
     }
-
-    std::optional<std::string> saved_;
 };
 
 TEST_F(Pings, DefaultsAtTheConfigurationNoneForEmptyNetworkListsAndPlaceholdersStay) {

@@ -49,9 +49,11 @@ RewardTest::RewardTest() {
     GADSlotRoom::load();
     registerMediationClasses();
     ad->setDelegate(delegate);
-    server.get("/ping", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content("", "text/plain");
-    });
+    for (const char* path : {"/ping", "/clk", "/imp", "/nofill"}) {
+        server.get(path, [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("", "text/plain");
+        });
+    }
 }
 
 RewardTest::~RewardTest() {

@@ -2,8 +2,10 @@
 
 // The surroundings of a rewarded video test: a rewarded video ad of its own (not the shared
 // one) with a delegate that writes down what it hears, scripted adapter classes, and a
-// loopback server that serves configurations as mediation answers and records the pings. The
-// manual clock drives set-ups, answers and time-outs; the SDK core page is the scripted one.
+// loopback server that serves configurations as mediation answers and records the pings, the
+// default ones (clicks, impressions, no fill at the ad server's origin) included, so no test
+// asks a resolver for a host of the web. The manual clock drives set-ups, answers and
+// time-outs; the SDK core page is the scripted one.
 
 #include <memory>
 #include <optional>
@@ -19,6 +21,7 @@
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/testsupport/ScriptedRewardAdapter.h"
 #include "platform/base/Value.h"
+#include "platform/testing/TempDir.h"
 #include "platform/testing/TestHttpServer.h"
 
 namespace ads::testing {
@@ -81,6 +84,7 @@ class RewardTest {
     AdViewTestScope views;
     SDKCoreTestScope core;
     platform::testing::TestHttpServer server;
+    platform::testing::ScopedEnv adServerOrigin{"MOVUROUTE_AD_SERVER", server.url("")};
     std::shared_ptr<RecordingRewardDelegate> delegate = std::make_shared<RecordingRewardDelegate>();
     std::shared_ptr<GADRewardBasedVideoAd> ad = GADRewardBasedVideoAd::create();
 
