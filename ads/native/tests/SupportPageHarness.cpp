@@ -2,7 +2,9 @@
 
 #include "ads/foundation/GADExtras.h"
 #include "ads/foundation/GADRequest.h"
+#include "ads/native/GADNativeConstants.h"
 #include "platform/base/PercentEncoding.h"
+#include "platform/runtime/NotificationCenter.h"
 #include "platform/storage/Json.h"
 #include "platform/testing/RunMainLoopUntil.h"
 
@@ -55,9 +57,19 @@ void SupportPageHarness::finishLoading(platform::web::FakeWebPage& page) {
 }
 
 void SupportPageHarness::answer(platform::web::FakeWebPage& page, const std::string& success) {
+    // A page's message is read on the ad view's parse queue and only then comes back to the
+    // main thread: an idle loop does not say it has arrived, and a clock moved on before it
+    // does would fire the time-out first. So wait for the message itself, when a view is
+    // there to read it.
+    bool posted = false;
+    auto observation = platform::NotificationCenter::defaultCenter().observe(
+        kGADNativeAdPreProcessMessage, nullptr,
+        [&posted](const platform::Notification&) { posted = true; });
+    const bool read = page.viewAlive();
     page.fireNavigation(
         "gmsg://movuroute/nativeAdPreProcess?success=" + platform::percentEncodeComponent(success),
         platform::web::NavigationType::Other);
+    if (read) platform::testing::runMainLoopUntil([&] { return posted; });
     platform::testing::runMainLoopUntil([&] { return scope.runUntilIdle() == 0; });
 }
 
