@@ -33,7 +33,14 @@ struct Event {
 
 class GADPrecacheGMSGHandlerTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(server.isRunning()); }
+    void SetUp() override {
+        ASSERT_TRUE(server.isRunning());
+        // As at launch: the device's clean-up of an earlier run's files, queued on the main
+        // loop when it is made, is done before an ad caches anything. Left to the test's first
+        // wait it could empty the folder under a download making its file.
+        GADDevice::sharedInstance();
+        scope.runUntilIdle();
+    }
 
     void send(Value::Dictionary params) {
         ASSERT_TRUE(handler->handleNotification(
