@@ -8,6 +8,9 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <string_view>
+
+#include "platform/web/ProcessWatch.h"
 
 namespace platform::testing {
 
@@ -29,21 +32,11 @@ bool readStat(pid_t pid, std::string& comm, std::vector<std::string>& fields) {
     return true;
 }
 
-// Children of this process whose command (cut at 15 characters by the kernel) starts so.
-std::vector<pid_t> children(const std::string& commandStart) {
+// Live children of this process of the command, as the engine's own watch counts them.
+std::vector<pid_t> children(std::string_view command) {
     std::vector<pid_t> found;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-        std::string name = entry.path().filename();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        const auto pid = static_cast<pid_t>(std::stoi(name));
-        std::string comm;
-        std::vector<std::string> fields;
-        // Field 2 after the command is the parent.
-        if (!readStat(pid, comm, fields) || fields.size() < 2) continue;
-        if (std::atol(fields[1].c_str()) == getpid() && comm.rfind(commandStart, 0) == 0) {
-            found.push_back(pid);
-        }
+    for (long pid : platform::web::liveChildren(getpid(), command)) {
+        found.push_back(static_cast<pid_t>(pid));
     }
     return found;
 }

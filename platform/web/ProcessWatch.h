@@ -2,13 +2,15 @@
 
 // The judgements of the engine's process watches, without the reading: the caller samples the
 // process (its threads' times, its resident memory, its line of /proc/<pid>/stat) and the
-// clock, and hands them in. Header only and standard library only, because the web-process
-// extension, which links nothing of ours, keeps a BusyLedger too. Neither class is
-// thread-safe: each belongs to one watch thread.
+// clock, and hands them in; liveChildren alone reads /proc itself. Header only and standard library
+// only, because the web-process extension, which links nothing of ours, keeps a BusyLedger too.
+// Neither class is thread-safe: each belongs to one watch thread.
 
 #include <charconv>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -56,6 +58,22 @@ inline std::optional<ProcessStat> readProcessStat(std::string_view line) {
 inline bool isLiveChild(std::string_view statLine, long parent, std::string_view command) {
     const auto stat = readProcessStat(statLine);
     return stat && !stat->ended() && stat->parent == parent && stat->command == command;
+}
+
+// The live children of `parent` named `command` (isLiveChild), as /proc lists them now.
+inline std::vector<long> liveChildren(long parent, std::string_view command) {
+    std::vector<long> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (std::getline(stat, line) && isLiveChild(line, parent, command)) {
+            found.push_back(std::stol(name));
+        }
+    }
+    return found;
 }
 
 // How long a process's threads have been busy within a sliding window. A thread is busy over an

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 
@@ -47,18 +45,8 @@ NetworkMemoryGuard NetworkProcessWatch::newGuard() {
 
 std::set<pid_t> NetworkProcessWatch::networkProcesses() {
     std::set<pid_t> found;
-    std::error_code error;
-    const pid_t self = getpid();
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-        const std::string name = entry.path().filename();
-        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream stat(entry.path() / "stat");
-        std::string line;
-        if (!std::getline(stat, line)) continue;
-        if (isLiveChild(line, self, "WebKitNetworkPr")) {
-            found.insert(static_cast<pid_t>(std::stol(name)));
-        }
-    }
+    for (long pid : liveChildren(getpid(), "WebKitNetworkPr"))
+        found.insert(static_cast<pid_t>(pid));
     return found;
 }
 
