@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -106,7 +107,11 @@ TEST(SerialQueue, QueuedWorkOutlivesTheQueueObject) {
         for (int i = 0; i < 10; ++i) queue.async([ran] { ++*ran; });
         queue.async([after, lastRan] { after->async([lastRan] { *lastRan = true; }); });
     }
-    while (!lastRan->load()) after->sync([] {});
+    // Work the dead queue dropped would never come: the wait has an end, so the test fails
+    // rather than hangs.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!lastRan->load() && std::chrono::steady_clock::now() < giveUp) after->sync([] {});
+    ASSERT_TRUE(lastRan->load());
     EXPECT_EQ(ran->load(), 10);
 }
 
