@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -9,10 +10,14 @@
 #include "ads/fullscreen/GADOpenerRoads.h"
 #include "ads/slot/GADBannerPageHandlers.h"
 #include "ads/testsupport/AdsTestScope.h"
+#include "ads/web/GADMRAIDInterceptor.h"
 #include "ads/web/GADPrecacheGMSGHandler.h"
 #include "ads/web/GADSDKCorePageHandlers.h"
 #include "ads/web/GADVideoPlayer.h"
 #include "platform/runtime/ClassRegistry.h"
+#include "platform/runtime/NotificationCenter.h"
+#include "platform/ui/Application.h"
+#include "platform/web/ResourceInterceptor.h"
 
 namespace ads {
 namespace {
@@ -66,6 +71,19 @@ TEST(AdsLoadTest, PrecachedFilesArePlayableOnceTheRoomsAreLoaded) {
     EXPECT_TRUE(
         GADVideoPlayer::isPlayableSource(platform::Url::fileUrl((folder / "clip.webm").string())));
     EXPECT_FALSE(GADVideoPlayer::isPlayableSource(*platform::Url::parse("file:///etc/hostname")));
+}
+
+// Creatives' mraid.js is ours once the app has finished launching: the web room leaves its
+// registration to the start-up, which the tests of MRAID pages make themselves.
+TEST(AdsLoadTest, TheAppsLaunchServesOurMRAIDScript) {
+    ads::testing::AdsTestScope scope;
+    load();
+    platform::NotificationCenter::defaultCenter().post(
+        platform::ui::kDidFinishLaunchingNotification, nullptr);
+    scope.runUntilIdle();
+    const auto names = platform::web::ResourceInterceptor::fileNames();
+    EXPECT_NE(std::find(names.begin(), names.end(), GADMRAIDInterceptor::kScriptName), names.end());
+    platform::web::ResourceInterceptor::setHandler(GADMRAIDInterceptor::kScriptName, nullptr);
 }
 
 }  // namespace
