@@ -29,6 +29,8 @@
 #include "platform/base/PercentEncoding.h"
 #include "platform/services/CalendarStore.h"
 #include "platform/services/EventEditor.h"
+#include "platform/services/StoreProductLookup.h"
+#include "platform/services/StoreProductSheet.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/ui/AlertView.h"
@@ -248,6 +250,40 @@ TEST_F(GADOpenerGateTest, WithoutProtectionOnlyTheFirstOpeningMayComeWithoutATou
     EXPECT_EQ(desktop.opened(),
               (std::vector<std::string>{"https://land.test/m0", "https://land.test/m0"}));
     EXPECT_EQ(owner->clicks, 2);
+}
+
+TEST_F(GADOpenerGateTest, OneTouchIsOneStoreSheetHoweverOftenThePageAsks) {
+    using platform::services::StoreProductLookup;
+    std::vector<std::int64_t> lookups;
+    StoreProductLookup::setScriptForTesting([&](std::int64_t id, StoreProductLookup::Completion c) {
+        lookups.push_back(id);
+        StoreProductLookup::answer(id, c);
+    });
+    showBanner(true);
+    banner->adView()->setViewController(root);
+    const auto asks = [&] {
+        for (int i = 0; i < 20; ++i) {
+            page().fireNavigation(
+                "gmsg://movuroute/open?a=in_app_store&product_id=" + std::to_string(100 + i),
+                NavigationType::Other);
+        }
+        pageAsks(0, 0);
+        scope.advance(1);
+    };
+    asks();
+    EXPECT_TRUE(lookups.empty());
+    touch(*banner->adView());
+    asks();
+    // One sheet, looked up once and shown, one click; the page's other asks went nowhere.
+    EXPECT_EQ(lookups, (std::vector<std::int64_t>{100}));
+    auto sheet = std::dynamic_pointer_cast<platform::services::StoreProductSheet>(
+        root->presentedViewController());
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(sheet->headline(), "Product 100");
+    EXPECT_EQ(owner->clicks, 1);
+    sheet->rightButton()->tap();
+    scope.advance(1);
+    StoreProductLookup::setScriptForTesting(nullptr);
 }
 
 // ---- The gate's answer by kind of call ----
