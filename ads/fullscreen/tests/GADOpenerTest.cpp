@@ -139,6 +139,18 @@ TEST_F(GADOpenerTest, TheGateAndLinksTheDesktopCannotFollow) {
     EXPECT_EQ(clicks(), 0);
     EXPECT_EQ(scriptsMentioning("navigationBlocked"), 3u);
     EXPECT_EQ(scriptsMentioning("blocked"), 3u);
+    // Each report is a call to the ad server: three per ad say it all, a new ad may be
+    // reported again, and an opener whose ad view is gone reports nothing.
+    for (int i = 0; i < 50; ++i) opener->openApp(*Url::parse("https://land.test/"));
+    scope.runUntilIdle();
+    EXPECT_EQ(scriptsMentioning("navigationBlocked"), 3u);
+    adView->setTouched(false);
+    opener->openApp(*Url::parse("https://land.test/"));
+    opener->setAdView({});
+    opener->openApp(*Url::parse("https://land.test/"));
+    opener->setAdView(adView);
+    scope.runUntilIdle();
+    EXPECT_EQ(scriptsMentioning("navigationBlocked"), 4u);
 
     // Touched, the same opens: the click and the leaving are reported before the app is left,
     // which happens on a later turn.
