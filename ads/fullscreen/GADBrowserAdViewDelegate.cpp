@@ -33,6 +33,11 @@ std::shared_ptr<GADBrowserAdViewDelegate> GADBrowserAdViewDelegate::create() {
     MOVU_CHECK_MAIN_THREAD();
     // No controller and no slot: the page's handlers report to nobody's ad.
     GADAdAppPageContext page{GADOpener::create(), nullptr, nullptr};
+    // The landing page is the ad's choice, shown because a touch of the ad was spent on it:
+    // whatever it opens out of itself (another program, a composer) needs the player's own
+    // touch of the page, one each, or one tap of the ad would open the browser and then, by
+    // the page's script, the desktop too.
+    page.opener->setAutoClickProtected(true);
     auto leading = GADAdAppPageHandlers().leadingHandlers(page);
     return std::make_shared<GADBrowserAdViewDelegate>(Private{}, page.opener, std::move(leading));
 }

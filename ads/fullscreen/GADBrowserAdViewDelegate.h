@@ -11,6 +11,9 @@
 //
 // Its own opener reports to no slot: links inside a landing page are browsing, not clicks on
 // the ad, so nothing they open is counted or pinged (the click that opened the browser was).
+// It guards against automatic clicks: the page is the ad's choice, and what it opens out of
+// itself needs the player's touch of the page, one each (the touch of the ad that opened the
+// browser is spent).
 // Page messages reach the ad app page list's leading handlers (the opener's, the defaults and
 // the places of the rooms above), then the timing reports'.
 //

@@ -43,7 +43,7 @@ Rect GADMRAIDResizeOverlayPresenter::adjustedContentFrame(Rect c, Rect b) {
 }
 
 bool GADMRAIDResizeOverlayPresenter::resizePropertiesAreValid(
-    const GADMRAIDResizeProperties& properties, const platform::ui::View* relativeTo) const {
+    const GADMRAIDResizeProperties& properties, const platform::ui::View* relativeTo) {
     if (!properties.isWellFormed()) return false;
     const Rect application = platform::ui::Screen::mainScreen().applicationFrame();
     const Rect bounds =

@@ -70,8 +70,11 @@ class GADMRAIDResizeOverlayPresenter : public GADTransparentOverlayPresenter {
         referenceView_ = std::move(view);
     }
 
-    bool resizePropertiesAreValid(const GADMRAIDResizeProperties& properties,
-                                  const platform::ui::View* relativeTo) const;
+    // Whether the properties are taken relative to the view (its coordinates are the
+    // offsets'; none: the window's). The opener's road asks before its gate, so invalid
+    // properties are told as such, touched or not.
+    static bool resizePropertiesAreValid(const GADMRAIDResizeProperties& properties,
+                                         const platform::ui::View* relativeTo);
     // The content moved into the bounds along each axis; its size never changes, and content
     // larger than the bounds ends at their left or top edge.
     static platform::Rect adjustedContentFrame(platform::Rect content, platform::Rect bounds);

@@ -24,8 +24,8 @@ using platform::Value;
 
 namespace {
 
-constexpr const char* kCalendarRefused =
-    "Creating calendar events is not allowed until the user interacts with the ad.";
+constexpr const char* kResizing = "Resizing an ad";
+constexpr const char* kCreatingEvents = "Creating calendar events";
 
 // "resized" and the size with it, in one delivery: the ad's MRAID handler measures where the
 // ad now stands; without one, the size the properties asked for.
@@ -102,16 +102,38 @@ void GADMRAIDRoads::resize(GADOpener& opener, const Value::Dictionary& parameter
     if (!opener.canOpenContent(adView != nullptr)) return;
     std::weak_ptr<GADAdView> weakView = adView;
     auto from = opener.viewController();
-    if (auto screen = std::dynamic_pointer_cast<GADViewController>(from)) {
-        auto presenter =
-            std::dynamic_pointer_cast<GADMRAIDResizeOverlayPresenter>(screen->presenter());
-        // Any other full-screen ad is not resized.
-        if (!presenter || !presenter->setResizeProperties(properties)) return;
-        presenter->repositionContentIfNeeded();
+    auto screen = std::dynamic_pointer_cast<GADViewController>(from);
+    auto resizing =
+        screen ? std::dynamic_pointer_cast<GADMRAIDResizeOverlayPresenter>(screen->presenter())
+               : nullptr;
+    // Any other full-screen ad is not resized.
+    if (screen && !resizing) return;
+    // What the creative asks is checked first, with the presenter's own errors: invalid
+    // properties are told as such, touched or not, and spend no touch.
+    using Presenter = GADMRAIDResizeOverlayPresenter;
+    const platform::ui::View* reference =
+        resizing ? resizing->referenceView().get() : adView->superview().get();
+    if (!properties || !Presenter::resizePropertiesAreValid(*properties, reference)) {
+        const auto described = GADMRAIDResizeProperties::description(properties);
+        if (resizing) {
+            opener.reportMRAIDError(Presenter::kReceivedInvalid + described, "setResizeProperties");
+        } else {
+            opener.reportMRAIDError(Presenter::kTriedInvalid + described, "resize");
+        }
+        return;
+    }
+    const auto answer = opener.gate(resizing ? GADOpening::NewSize : GADOpening::Resize);
+    if (answer != GADGateAnswer::Allowed) {
+        opener.reportMRAIDError(GADOpener::refusalMessage(kResizing, answer), "resize");
+        return;
+    }
+    if (resizing) {
+        if (!resizing->setResizeProperties(properties)) return;
+        resizing->repositionContentIfNeeded();
         if (auto adApp = std::dynamic_pointer_cast<GADAdAppViewController>(screen)) {
             adApp->setCustomClosePosition(properties->customClosePosition);
         }
-        reportResized(presenter->MRAIDEventHandler(), weakView, *properties);
+        reportResized(resizing->MRAIDEventHandler(), weakView, *properties);
         return;
     }
     auto controller = GADExpandedAdAppViewController::create(adView);
@@ -166,8 +188,10 @@ void GADMRAIDRoads::calendar(GADOpener& opener, const Value::Dictionary& paramet
             "createCalendarEvent");
         return;
     }
-    if (!opener.shouldPerformOpenAction()) {
-        opener.reportMRAIDError(kCalendarRefused, "createCalendarEvent");
+    if (const auto answer = opener.gate(GADOpening::CalendarEvent);
+        answer != GADGateAnswer::Allowed) {
+        opener.reportMRAIDError(GADOpener::refusalMessage(kCreatingEvents, answer),
+                                "createCalendarEvent");
         return;
     }
     auto editor = platform::services::EventEditor::create();

@@ -7,11 +7,14 @@
 //     properties given to its presenter. Once shown, or once new properties are taken, the ad
 //     hears "onStateChanged" {"state": "resized"} and "onSizeChanged" with the size, in one
 //     delivery (with an MRAID handler, the size where the ad now stands); closing it tells
-//     {"state": "default"} and the banner's size unless it went on to expand. Properties
-//     refused (missing keys included) show nothing, count no click, move no close area and
-//     report no "resized".
+//     {"state": "default"} and the banner's size unless it went on to expand. The properties
+//     are checked before the opener's gate (a resize, or new properties for an ad already
+//     resized): refused ones (missing keys included) hear the presenter's invalid-properties
+//     error whether the ad was touched or not, spend no touch, show nothing, count no click,
+//     move no close area and report no "resized"; a refusal of the gate says its cause.
 //   - calendar: the creative's event (GADMRAIDCalendarProperties) in the calendar's event
-//     editor (platform::services::EventEditor) through the opener, after the gate and the
+//     editor (platform::services::EventEditor) through the opener, once the event could be
+//     read (else "Could not fully parse event dictionary"), after the gate and the
 //     calendar's permission (CalendarStore: asked once while undecided); refused, restricted
 //     or denied, the page hears "onCalendarEventCanceled" (on the main thread). The permission
 //     question goes down unanswered when the full-screen screen of the ad that asked closes,

@@ -19,9 +19,6 @@ namespace ads {
 
 namespace {
 
-constexpr const char* kResizeRefused =
-    "Resizing an ad is not allowed until the user interacts with the ad.";
-
 // Rule 1 of the gate (GADOpener.h).
 bool isOnScreen(const GADAdView& adView) {
     if (adView.openings().shownOutsideOurViews) return true;
@@ -59,34 +56,35 @@ bool GADOpener::isAdOnScreen() const {
     return view && isOnScreen(*view);
 }
 
-bool GADOpener::shouldPerformOpenAction(Touch touch) {
+GADGateAnswer GADOpener::gate(GADOpening opening) {
     MOVU_CHECK_MAIN_THREAD();
     auto view = adView();
-    if (view && isOnScreen(*view)) {
-        const bool unusedTouch =
-            view->touched() && view->touchCount() > view->openings().touchesUsed;
-        const bool firstWithoutTouch =
-            touch == Touch::AsProtectionSays && !autoClickProtected_ && !view->openings().hasOpened;
-        if (unusedTouch || firstWithoutTouch) {
-            view->openings().noteOpening(view->touchCount());
-            return true;
-        }
-    }
+    // An opener without its ad view has no ad to open for, nor one to report a refusal of.
+    if (!view) return GADGateAnswer::NotOnScreen;
+    const GADGateAnswer answer = view->openings().admit(
+        opening, isOnScreen(*view), autoClickProtected_, view->touched(), view->touchCount());
+    if (answer == GADGateAnswer::Allowed || !view->openings().mayReportRefusal()) return answer;
     platform::Value::Dictionary info;
-    if (view && view->adDebugDialog())
-        info["debugDialog"] = platform::Value(*view->adDebugDialog());
+    if (view->adDebugDialog()) info["debugDialog"] = platform::Value(*view->adDebugDialog());
     if (navigationURL_) info["navigationURL"] = platform::Value(*navigationURL_);
     if (auto core = GADSDKCoreController::sharedInstance()->activeSDKCoreWebView()) {
         core->postJSNotification("navigationBlocked", &info);
     }
-    return false;
+    return answer;
 }
 
-bool GADOpener::shouldPerformOpenActionWithOrientations(unsigned mask) {
+std::optional<GADGateAnswer> GADOpener::gateWithOrientations(unsigned mask, GADOpening opening) {
     MOVU_CHECK_MAIN_THREAD();
     auto view = adView();
-    if (view && view->window() && !gad_supportsOrientations(*view, mask)) return false;
-    return shouldPerformOpenAction();
+    if (view && view->window() && !gad_supportsOrientations(*view, mask)) return std::nullopt;
+    return gate(opening);
+}
+
+std::string GADOpener::refusalMessage(const std::string& doing, GADGateAnswer answer) {
+    if (answer == GADGateAnswer::NotOnScreen) {
+        return doing + " is not allowed while the ad is not on screen.";
+    }
+    return doing + " is not allowed until the user interacts with the ad.";
 }
 
 bool GADOpener::canOpenContent(bool hasContent) const {
@@ -199,10 +197,8 @@ void GADOpener::reportMRAIDError(const std::string& message, const std::string& 
 
 void GADOpener::openWebAppWithResizeProperties(const platform::Value::Dictionary& properties) {
     MOVU_CHECK_MAIN_THREAD();
-    if (!shouldPerformOpenAction()) {
-        reportMRAIDError(kResizeRefused, "resize");
-        return;
-    }
+    // The road checks the properties before it asks the gate, so that invalid ones are told
+    // as such whether the ad was touched or not.
     if (const auto& road = roads_.resize()) {
         road(*this, properties);
         return;

@@ -16,17 +16,32 @@
 //      inside the window and every clipping view above it (gad_visibleBounds). A preloaded ad
 //      waiting in the placeholder window, or one whose screen is closing, opens nothing. An
 //      ad view that is never shown itself is judged by the view that stands for it
-//      (GADAdOpenings::shownBy, a native ad's view), or, shown by views we cannot see (a mediated
-//      network's, an app's own drawing), on the word of their owner, who reports the taps.
-//   2. A touch of the ad view that no opening has used yet lets one opening through and is
-//      used up by it, whoever of the ad's openers opens (the record is the ad view's:
-//      GADAdOpenings). Touches of our close button or close area are not the ad
+//      (GADAdOpenings::shownBy: a native ad's view, a mediated network's view), or, shown by
+//      views we cannot see (an app's own drawing of a custom native ad), on the word of their
+//      owner, who reports the taps.
+//   2. A touch of the ad view that no opening has used yet lets one opening of any kind
+//      through and is used up by it, whoever of the ad's openers opens (the record is the ad
+//      view's: GADAdOpenings). A touch is recorded only where a real input event is seen:
+//      our ad view's, the mediated HTML adapter's own view's, a native ad's tapped view's, or
+//      a network's or the app's report of the player's tap on a view we cannot see; never by
+//      a click-through itself. Touches of our close button or close area are not the ad
 //      view's.
-//   3. Without a touch, only where autoClickProtected is off and only the ad's first opening
-//      (the ad the view shows now: the slot's clearing of `touched` for a new ad starts it
-//      over).
-// A refusal is reported as the described one: "navigationBlocked" to the SDK core page (with
-// "debugDialog" and "navigationURL" when known); the actions with an MRAID error add theirs.
+//   3. Without a touch, with autoClickProtected on: nothing.
+//   4. Without a touch, with autoClickProtected off, the ad's first opening out of the ad (the
+//      ad the view shows now: the slot's clearing of `touched` for a new ad starts it over),
+//      and the first of each kind of opening within the ad (GADOpening): an expand, a resize,
+//      a calendar event, a picture question; new properties for an ad already resized pass.
+//      Out of the ad is whatever puts a page or program before the player as a click-through:
+//      the desktop's browser and other programs, the store sheet and composers, the in-app
+//      browser and the ad's web apps (a page of the ad's choosing over the game, counted as a
+//      click like the desktop's browser), a purchase. Within the ad is the ad's own view
+//      (expand, resize) and the questions it puts (the calendar's event, the album's picture).
+// A refusal is reported to the SDK core page as "navigationBlocked" (with
+// "debugDialog" and "navigationURL" when known), at most GADAdOpenings::kReportedRefusals
+// times per ad and never for an ad view that is gone, since each report is a call the core
+// page makes to the ad server; the actions with an MRAID error add theirs, which names the
+// cause: not on screen, or no touch (refusalMessage). What a call asks is checked before the
+// gate, so an invalid request hears why it is invalid whether touched or not.
 // One opening asks the gate once: an action that goes on later (a confirmed link, an editor
 // waiting for its screen, the calendar after its permission, a store sheet after its load)
 // only checks that the ad is still on screen (isAdOnScreen), and gives up otherwise.
@@ -42,8 +57,9 @@
 //     GADOverlayProxy, which keeps this opener alive while the composer is up
 //     (GADOpenerComposers).
 //   - the in-app browser, video, in-app purchases, resizing and calendar events take the roads
-//     their rooms set (GADOpenerRoads), after the gate; a road no room set logs one line and
-//     opens nothing (video, unset, takes the browser's road).
+//     their rooms set (GADOpenerRoads), the first three after the gate, the last two asking it
+//     themselves once they have checked what the creative asks; a road no room set logs one
+//     line and opens nothing (video, unset, takes the browser's road).
 //
 // Main thread only. Each page delegate owns one opener; the opener holds the slot, the ad
 // view, the view controller and its own delegate weakly, and its collaborators strongly (they
@@ -58,6 +74,7 @@
 #include <vector>
 
 #include "ads/fullscreen/GADOpenerRoads.h"
+#include "ads/web/GADAdOpenings.h"
 #include "ads/web/GADOpenerProtocol.h"
 #include "platform/base/Url.h"
 #include "platform/base/Value.h"
@@ -96,13 +113,21 @@ class GADOpener : public GADOpenerProtocol, public std::enable_shared_from_this<
 
     // The ad view is on screen, by rule 1 above.
     bool isAdOnScreen() const;
-    // The gate (above). Touch::Required asks a touch whatever the server's protection says
-    // (the album's question is the user's own); a pass uses the touch up.
-    enum class Touch { AsProtectionSays, Required };
-    bool shouldPerformOpenAction(Touch touch = Touch::AsProtectionSays);
-    // False, without a report, when the ad view's window takes none of the orientations of
-    // the mask (bit 1 << orientation); otherwise the gate.
-    bool shouldPerformOpenActionWithOrientations(unsigned mask);
+    // The gate (above) for one opening; a pass uses the touch up, a refusal is reported to
+    // the SDK core page.
+    GADGateAnswer gate(GADOpening opening);
+    bool shouldPerformOpenAction(GADOpening opening = GADOpening::OutOfTheAd) {
+        return gate(opening) == GADGateAnswer::Allowed;
+    }
+    // Nullopt, without a report, when the ad view's window takes none of the orientations of
+    // the mask (bit 1 << orientation); otherwise the gate's answer.
+    std::optional<GADGateAnswer> gateWithOrientations(unsigned mask, GADOpening opening);
+    bool shouldPerformOpenActionWithOrientations(unsigned mask) {
+        return gateWithOrientations(mask, GADOpening::OutOfTheAd) == GADGateAnswer::Allowed;
+    }
+    // The MRAID error that says why the gate refused `doing` ("Resizing an ad", ...): the ad
+    // is not on screen, or nobody touched it.
+    static std::string refusalMessage(const std::string& doing, GADGateAnswer answer);
     // YES when there is content and the controller to present from is still there.
     bool canOpenContent(bool hasContent) const;
     void didOpen();

@@ -2,11 +2,13 @@
 
 // The opener's roads whose screens live in rooms of their own: the in-app browser, video, in-app
 // purchases, resizing an ad and calendar events. Those rooms set their road at start-up (their
-// line in ads::load()), so the opener names none of them. The opener keeps its gates: a road
-// runs only once the click got through the gate against automatic clicks (and, for the browser
-// and video, only with something to open and a controller to present from); what the road
-// opens it reports to the opener (didOpenInApp, didOpenExternalApp) as the opener's own
-// screens do.
+// line in ads::load()), so the opener names none of them. The opener keeps its gates: the
+// browser, video and purchase roads run only once the click got through the gate against
+// automatic clicks (and, for the browser and video, only with something to open and a
+// controller to present from); the resize and calendar roads first check what the creative
+// asks (so an invalid request hears why, touched or not) and then ask the opener's gate
+// themselves. What a road opens it reports to the opener (didOpenInApp, didOpenExternalApp)
+// as the opener's own screens do.
 //
 // Unset roads: the browser, in-app purchases, resizing and calendar events leave one line in
 // the log and open nothing; video takes the browser's road.

@@ -15,8 +15,10 @@ namespace ads {
 
 namespace {
 
-constexpr const char* kExpandRefused =
-    "Expanding an ad is not allowed until the user interacts with the ad.";
+constexpr const char* kExpanding = "Expanding an ad";
+// Not a missing touch: the error says what is wrong.
+constexpr const char* kNoSuchOrientation =
+    "Expanding an ad is not allowed: the app takes none of the orientations the ad asks for.";
 
 void dispatchTo(const std::weak_ptr<GADAdView>& adView, const char* name,
                 const platform::Value::Dictionary& parameters = {}) {
@@ -42,20 +44,21 @@ std::shared_ptr<GADSupplementalAdAppViewController> GADOpenerWebApps::overlayWit
     return controller;
 }
 
-std::shared_ptr<GADOpener> GADOpenerWebApps::openerPastTheGate(unsigned orientations) const {
+std::shared_ptr<GADOpener> GADOpenerWebApps::openerPastTheGate(unsigned orientations,
+                                                               GADOpening opening) const {
     auto opener = opener_.lock();
     if (!opener) return nullptr;
-    if (!opener->shouldPerformOpenActionWithOrientations(orientations)) {
-        opener->reportMRAIDError(kExpandRefused, "expand");
-        return nullptr;
-    }
-    return opener;
+    const auto answer = opener->gateWithOrientations(orientations, opening);
+    if (answer == GADGateAnswer::Allowed) return opener;
+    opener->reportMRAIDError(
+        answer ? GADOpener::refusalMessage(kExpanding, *answer) : kNoSuchOrientation, "expand");
+    return nullptr;
 }
 
 void GADOpenerWebApps::openWebApp(const platform::Url& url, unsigned supportedOrientations,
                                   bool useCustomClose) {
     MOVU_CHECK_MAIN_THREAD();
-    auto opener = openerPastTheGate(supportedOrientations);
+    auto opener = openerPastTheGate(supportedOrientations, GADOpening::OutOfTheAd);
     if (!opener) return;
     // A page's address is loaded only as a web address.
     if (!opener->canOpenContent(gad_isWebURL(url))) return;
@@ -67,7 +70,7 @@ void GADOpenerWebApps::openWebApp(const platform::Url& url, unsigned supportedOr
 void GADOpenerWebApps::openWebAppWithHTML(const std::string& html, unsigned supportedOrientations,
                                           bool useCustomClose) {
     MOVU_CHECK_MAIN_THREAD();
-    auto opener = openerPastTheGate(supportedOrientations);
+    auto opener = openerPastTheGate(supportedOrientations, GADOpening::OutOfTheAd);
     if (!opener) return;
     if (!opener->canOpenContent(!html.empty())) return;
     auto controller = overlayWithOrientations(supportedOrientations, useCustomClose);
@@ -90,7 +93,7 @@ void GADOpenerWebApps::presentWebApp(
 void GADOpenerWebApps::expandToWebAppWithSupportedOrientations(unsigned supportedOrientations,
                                                                bool useCustomClose) {
     MOVU_CHECK_MAIN_THREAD();
-    auto opener = openerPastTheGate(supportedOrientations);
+    auto opener = openerPastTheGate(supportedOrientations, GADOpening::Expand);
     if (!opener) return;
     auto view = opener->adView();
     if (!opener->canOpenContent(view != nullptr)) return;

@@ -7,7 +7,9 @@
 // the size of its layout in the same delivery, GADMRAIDStateReport, and nothing measured
 // between the start of the change and its state). An ad already shown full screen does not
 // expand. Each screen gets the orientations, the opener's slot and the custom-close flag; a
-// refusal by the gate is also the MRAID error of "expand".
+// refusal by the gate is also the MRAID error of "expand", saying why. A web app is a page of
+// the ad's choosing over the game and passes the gate as an opening out of the ad; an expand
+// shows the ad's own view and passes it as one within the ad (GADOpening).
 //
 // Main thread only. Its opener owns it and is held weakly; the screens it puts up live on by
 // themselves and hold the ad view weakly.
@@ -16,6 +18,7 @@
 #include <string>
 #include <utility>
 
+#include "ads/web/GADAdOpenings.h"
 #include "platform/base/Url.h"
 
 namespace ads {
@@ -42,9 +45,9 @@ class GADOpenerWebApps {
         unsigned orientations, bool useCustomClose) const;
 
   private:
-    // The opener when it is there and its gate lets the orientations through; otherwise
-    // nothing, the refusal reported as the MRAID error of "expand".
-    std::shared_ptr<GADOpener> openerPastTheGate(unsigned orientations) const;
+    // The opener when it is there and its gate lets the opening through in the orientations;
+    // otherwise nothing, the refusal reported as the MRAID error of "expand" with its cause.
+    std::shared_ptr<GADOpener> openerPastTheGate(unsigned orientations, GADOpening opening) const;
     void presentWebApp(GADOpener& opener,
                        const std::shared_ptr<GADSupplementalAdAppViewController>& controller);
 

@@ -129,6 +129,13 @@ void GADMAdNetworkConnector::adapterDidGetAdClick(Adapter& adapter) {
     if (isOwnAdapter(adapter)) reportClick();
 }
 
+void GADMAdNetworkConnector::adapterViewWasTouched(Adapter& adapter,
+                                                   const platform::ui::View& view) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!isOwnAdapter(adapter)) return;
+    if (auto slot = this->slot()) mediatedSlotOf(*slot).mediatedViewWasTouched(view);
+}
+
 void GADMAdNetworkConnector::openClickThroughURL(Adapter& adapter, const platform::Url& url) {
     MOVU_CHECK_MAIN_THREAD();
     if (!isOwnAdapter(adapter)) return;

@@ -81,8 +81,12 @@ class GADMAdNetworkConnector : public GADMRequestTargeting<GADMAdNetworkConnecto
 
     void reportClick();
     void reportImpression();
-    // A link the user tapped in the view its own adapter drew (a built-in adapter's creative):
-    // opened as the slot's own ads open theirs, then this network's click is reported.
+    // The player touched the view its own adapter drew (a built-in adapter's creative): one
+    // touch of the slot's ad, which lets one of its click-throughs through the opener's gate.
+    void adapterViewWasTouched(Adapter& adapter, const platform::ui::View& view);
+    // A link the page of that view followed: opened as the slot's own ads open theirs, through
+    // the same gate (a touch already reported lets one through, the link itself is none), then
+    // this network's click is reported.
     void openClickThroughURL(Adapter& adapter, const platform::Url& url);
     // "adapter: <class>, version: <version>", the version from the class, else the instance,
     // else "unknown".

@@ -90,10 +90,17 @@ void GADMAdapterHTML::createWebViewWithSize(const GADAdSize& size) {
     view_->setOpaque(false);
     view_->setBackgroundColor(platform::Color::clear());
     // Only a touch makes a followed link a click (and it feeds the click signal, as on our own
-    // ad views); it never takes a touch from the page.
+    // ad views); it never takes a touch from the page. Each touch is one touch of the slot's
+    // ad, told as it comes: the opener's gate lets one click-through through per touch, however
+    // many links the page follows after it.
     view_->addGestureRecognizer(
         std::make_shared<GADAdViewTouchGestureRecognizer>([weak = weak_from_this()] {
-            if (auto self = weak.lock()) self->touched_ = true;
+            auto self = weak.lock();
+            if (!self || !self->view_) return;
+            self->touched_ = true;
+            auto connector =
+                std::dynamic_pointer_cast<GADMAdNetworkConnector>(self->connector_.lock());
+            if (connector) connector->adapterViewWasTouched(*self, *self->view_);
         }));
     auto webView = platform::web::WebView::create(points);
     platform::web::WebViewSettings settings = webView->settings();
@@ -140,6 +147,7 @@ void GADMAdapterHTML::clearWebView() {
     view_.reset();
     passbackUrl_.reset();
     touched_ = false;
+    refusalLogged_ = false;
 }
 
 void GADMAdapterHTML::startRenderingTimer() {
@@ -193,9 +201,13 @@ void GADMAdapterHTML::followLink(const platform::Url& url) {
     // The banner strip is no browser: a link never loads in it. Only the user's own tap on a
     // web link leaves the app, the way a tap on any of our ads does.
     if (!touched_ || !gad_isWebURL(url)) {
-        platform::LogSink::write(
-            "Mediated HTML creative: a link followed without a tap, or to no web page; "
-            "nothing opened.");
+        // Once per request: a page can follow links without end.
+        if (!refusalLogged_) {
+            platform::LogSink::write(
+                "Mediated HTML creative: a link followed without a tap, or to no web page; "
+                "nothing opened (later ones are not logged).");
+        }
+        refusalLogged_ = true;
         return;
     }
     auto keep = shared_from_this();

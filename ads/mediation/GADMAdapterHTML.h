@@ -16,6 +16,9 @@
 // in its strip: the link is handed to the slot's opener (where the program's other ads open
 // theirs, counted and pinged once there) and the connector reports the network's click, while
 // the creative stays. A link the page follows without the user having touched it opens nothing.
+// Each touch of the view is reported to the connector as one touch of the slot's ad, and only
+// then: the opener's gate lets one link through per touch, so a page that follows links by
+// script after one tap opens one.
 //
 // Credentials count only as strings; a value of another type is missing. Main thread only,
 // like every adapter: the waterfall drives it there and the web view and timer answer there.
@@ -106,8 +109,9 @@ class GADMAdapterHTML : public GADMAdNetworkAdapterProtocol,
     std::weak_ptr<GADMWebViewRenderedChecker> checker_;
     std::shared_ptr<platform::Timer> timer_;
     std::uint64_t checkRenderingCount_ = 0;
-    // The user touched the banner view of the current request.
+    // The user touched the banner view of the current request; a refused link was logged.
     bool touched_ = false;
+    bool refusalLogged_ = false;
 };
 
 }  // namespace ads

@@ -111,22 +111,19 @@ void GADMRAIDGMSGHandler::actionStorePicture(const Value::Dictionary& parameters
         }
     }
     // An address that is no picture on the web fails with its own reason, asking nobody.
-    if (gad_isWebURL(*url) && !pictureQuestionMayBeAsked()) {
-        reportError(kPictureRefused, "storePicture");
-        return;
+    if (gad_isWebURL(*url)) {
+        const auto answer =
+            opener_ ? opener_->gate(GADOpening::Picture) : GADGateAnswer::NotOnScreen;
+        if (answer != GADGateAnswer::Allowed) {
+            reportError(GADOpener::refusalMessage(kStoringPictures, answer), "storePicture");
+            return;
+        }
     }
     auto picture = GADMRAIDPicture::create(*url);
     picture->setDelegate(weak_from_this());
     pendingPictureDownloads_[key] = picture;
     withdrawQuestionsWithTheScreen();
     picture->storeInPhotoAlbum();
-}
-
-bool GADMRAIDGMSGHandler::pictureQuestionMayBeAsked() {
-    // The album is the user's own: the question needs an ad on screen and the user's touch
-    // whatever the server asked for, one touch per question (the gate uses it up), so a
-    // creative cannot ask again and again until the user gives in.
-    return opener_ && opener_->shouldPerformOpenAction(GADOpener::Touch::Required);
 }
 
 void GADMRAIDGMSGHandler::withdrawQuestionsWithTheScreen() {

@@ -19,9 +19,11 @@
 // mask again by presenting and dismissing an invisible controller; when the mask shares no
 // orientation with the window, nothing turns (one log line).
 //
-// Pictures: the question ("Permission") comes only from a touch on an ad on screen, one
-// question per touch, whatever the server's auto-click protection says (the opener's gate,
-// with a touch required); otherwise the creative hears kPictureRefused. One GADMRAIDPicture per
+// Pictures: the question ("Permission") comes only from an ad on screen, through the opener's
+// gate as a question within the ad: with the server's auto-click protection, one question per
+// touch; without it, the ad's first question may come untouched and each later one needs a
+// touch of its own, so a creative cannot ask again and again until the player gives in.
+// Otherwise the creative hears why (not on screen, or no touch). One GADMRAIDPicture per
 // URL while it is asked, downloaded and stored; a repeat of a URL pending is dropped, and
 // while one picture's question is up another URL is refused with "Could not initialize
 // picture download.". A declined picture is no longer pending. A question still up goes
@@ -59,8 +61,9 @@ class GADMRAIDGMSGHandler : public GADGMSGHandler,
         "Received invalid orientation properties";
     static constexpr const char* kCouldNotInitializePicture =
         "Could not initialize picture download.";
-    static constexpr const char* kPictureRefused =
-        "Storing pictures is not allowed until the user interacts with the ad.";
+    // What the gate's refusal of a picture question says, with its cause
+    // (GADOpener::refusalMessage).
+    static constexpr const char* kStoringPictures = "Storing pictures";
 
     static std::shared_ptr<GADMRAIDGMSGHandler> create(std::shared_ptr<GADOpener> opener);
     GADMRAIDGMSGHandler(Private, std::shared_ptr<GADOpener> opener) : opener_(std::move(opener)) {}
@@ -96,7 +99,6 @@ class GADMRAIDGMSGHandler : public GADGMSGHandler,
   private:
     void reportError(const std::string& message, const std::string& action) const;
     void turnInterfaceIfNeeded(unsigned mask);
-    bool pictureQuestionMayBeAsked();
     void withdrawQuestionsWithTheScreen();
     void withdrawPictureQuestions();
     void warnOncePerAd(const std::string& line);

@@ -2,8 +2,8 @@
 
 // What the mediation room (its manager, connectors and response processor) asks of the slot it
 // fills: the slot's adapter timings, the network's view to show, a network's own refresh or
-// failure, the controller a network presents from, a click-through of a network's view that the
-// SDK draws itself, and the mediation answers to process.
+// failure, the controller a network presents from, the player's touches of a network's view
+// that the SDK draws itself and its click-throughs, and the mediation answers to process.
 // GADSlot is the one implementation and keeps these to this face, so the owner's face stays
 // the owner's. Main thread only.
 
@@ -36,8 +36,12 @@ class GADMediatedSlot {
     virtual void mediatedAdFailedToReceiveContentWithError(const GADRequestError& error) = 0;
     virtual std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView()
         const = 0;
-    // Opens the link the user tapped in the shown network's view as a click of this slot's ad
-    // (the opener's gate, one count, the ad's click pings, leaving the app); whether it opened.
+    // The player touched the shown network's view (the network saw the input event): one touch
+    // of this slot's ad. A view that is not the one shown is no touch of the ad.
+    virtual void mediatedViewWasTouched(const platform::ui::View& view) = 0;
+    // Opens a link of the shown network's view as a click of this slot's ad (the opener's
+    // gate, which a touch reported above passes once, one count, the ad's click pings,
+    // leaving the app); whether it opened.
     virtual bool openMediatedClickThrough(const platform::Url& url) = 0;
 };
 

@@ -207,9 +207,8 @@ class GADSlot : public GADAdFetcherDelegate,
     std::shared_ptr<platform::ui::ViewController> viewControllerForPresentingModalView()
         const override;
     const std::shared_ptr<GADSlotStatistics>& slotStats() const override { return slotStats_; }
-    void showMediatedView(const std::shared_ptr<platform::ui::View>& view) override {
-        setViewForAdUsingView(view);
-    }
+    void showMediatedView(const std::shared_ptr<platform::ui::View>& view) override;
+    void mediatedViewWasTouched(const platform::ui::View& view) override;
     void mediatedAdNetworkAutoRefreshed() override { hasAutoRefreshed_ = true; }
     void mediatedAdFailedToReceiveContentWithError(const GADRequestError& error) override {
         adFailedToReceiveContentWithError(error);

@@ -142,17 +142,30 @@ void GADSlot::presentMediatedInterstitialFromRootViewController(
     }
 }
 
+void GADSlot::showMediatedView(const std::shared_ptr<platform::ui::View>& view) {
+    MOVU_CHECK_MAIN_THREAD();
+    // A new ad: it has opened nothing and nobody touched it. The network's view stands where
+    // this slot's ad view would, so the gate judges by it whether the ad is on screen.
+    if (adView_) {
+        adView_->setTouched(false);
+        adView_->openings().showBy(view);
+    }
+    setViewForAdUsingView(view);
+}
+
+void GADSlot::mediatedViewWasTouched(const platform::ui::View& view) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!adView_ || !isMediating() || adView_->openings().shownBy.lock().get() != &view) return;
+    adView_->setTouched(true);
+}
+
 bool GADSlot::openMediatedClickThrough(const platform::Url& url) {
     MOVU_CHECK_MAIN_THREAD();
     if (state_ != GADSlotState::ValidAd || !isMediating() || !opener_) return false;
     auto keep = shared_from_this();
-    // The network's view stands where this slot's ad view would: the user's tap on it is a tap
-    // on the ad, which is what the gate against automatic clicks asks for, and the network,
-    // which saw the tap, says the ad is on screen.
-    if (adView_) {
-        adView_->openings().showOutsideOurViews();
-        adView_->setTouched(true);
-    }
+    // No touch here: a link the page follows is no input of the player's. The touches the
+    // network saw were reported as they came (mediatedViewWasTouched), and the gate lets one
+    // click-through through per touch.
     opener_->setAdView(adView_);
     opener_->setNavigationURL(url.absoluteString());
     opener_->setReferringURL(std::nullopt);

@@ -31,6 +31,7 @@
 #include <utility>
 #include <vector>
 
+#include "ads/web/GADAdOpenings.h"
 #include "ads/web/GADAdViewDelegateProtocol.h"
 #include "platform/base/Url.h"
 #include "platform/base/Value.h"
@@ -65,42 +66,6 @@ struct GADAdViewState {
     std::shared_ptr<platform::ui::View> superview;
     std::weak_ptr<GADAdViewDelegateProtocol> delegate;
     std::weak_ptr<platform::ui::ViewController> viewController;
-};
-
-// What the openers' gate (GADOpener) keeps of the ad an ad view shows: where the player sees
-// it, and what its touches have opened.
-struct GADAdOpenings {
-    // Where the player sees the ad when its view is never shown itself: a view of ours that
-    // stands for it (a native ad's view), or views the gate cannot see (a mediated network's,
-    // an app's own drawing of a custom native ad), whose owner reports the player's taps
-    // (GADAdView::setTouched) and is taken at its word that the ad is on screen.
-    std::weak_ptr<platform::ui::View> shownBy;
-    bool shownOutsideOurViews = false;
-    // The ad view's touch count when the gate last let an opening through, and whether it let
-    // any through for this ad.
-    std::uint64_t touchesUsed = 0;
-    bool hasOpened = false;
-
-    void showBy(std::weak_ptr<platform::ui::View> view) {
-        shownBy = std::move(view);
-        shownOutsideOurViews = false;
-    }
-    void showOutsideOurViews() {
-        shownBy.reset();
-        shownOutsideOurViews = true;
-    }
-    // An opening went through: the touches so far are used up.
-    void noteOpening(std::uint64_t touchCount) {
-        touchesUsed = touchCount;
-        hasOpened = true;
-    }
-    // A new ad opened nothing yet and shows in its own view until told otherwise; the touches
-    // used stay used, since the view's count goes on.
-    void startOver() {
-        shownBy.reset();
-        shownOutsideOurViews = false;
-        hasOpened = false;
-    }
 };
 
 class GADAdView : public platform::ui::View, private platform::web::WebViewDelegate {

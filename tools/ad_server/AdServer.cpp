@@ -66,6 +66,15 @@ void answer(httplib::Response& res, int status, const std::string& body,
     res.set_content(body, contentType);
 }
 
+// With "leave=1", a site that tries to leave for another program by itself: once loaded it
+// follows a "movuroute://landing/<n>" link 20 times at once and then every 100 ms, without
+// anybody touching it, counting in window.movuLeft.
+constexpr const char* kLeavingScript =
+    "<p><a id=\"out\" href=\"movuroute://landing/0\">Open the app</a></p>\n<script>\n"
+    "window.movuLeft = 0;\nfunction leave() {\n  var out = document.getElementById('out');\n"
+    "  out.href = 'movuroute://landing/' + (++window.movuLeft);\n  out.click();\n}\n"
+    "for (var i = 0; i < 20; i++) leave();\nsetInterval(leave, 100);\n</script>\n";
+
 // The advertiser's site: a page with a link to its second page and a small form, so a
 // browser showing it has somewhere to go and something to send, and a link to an address that
 // moved to a file (as a hostile site's would).
@@ -90,7 +99,8 @@ std::string landingPage(const httplib::Request& req) {
            "<input type=\"hidden\" name=\"slot\" value=\"" +
            slot + "\">\n<input type=\"hidden\" name=\"ad\" value=\"" + ad +
            "\">\n<input name=\"q\" value=\"tilt\">\n"
-           "<button id=\"send\" type=\"submit\">Send</button>\n</form>\n</body>\n</html>\n";
+           "<button id=\"send\" type=\"submit\">Send</button>\n</form>\n" +
+           (req.get_param_value("leave") == "1" ? kLeavingScript : "") + "</body>\n</html>\n";
 }
 
 // "/media/video.mp4": kMediaBytes of a repeating pattern, with "Content-Length" unless the

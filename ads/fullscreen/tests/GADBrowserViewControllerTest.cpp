@@ -334,7 +334,11 @@ TEST_F(GADBrowserViewControllerTest, TheLandingPageIsTimedAndCountedButHasNoClic
     EXPECT_TRUE(navigate(*landing, "http://land.test/d", NavigationType::Other));
     EXPECT_TRUE(navigate(*landing, "https://land.test/e", NavigationType::BackForward));
     Application::shared().setOwnURLSchemes({"movuroute"});
+    // Out of the page only by the player's own touch of it, one each: the page's script
+    // following the link again opens nothing more.
+    browser->adView()->setTouched(true);
     EXPECT_FALSE(navigate(*landing, "movuroute://level/3", NavigationType::LinkClicked));
+    EXPECT_FALSE(navigate(*landing, "movuroute://level/4", NavigationType::LinkClicked));
     auto redirect = landing->fireRedirect("http://land.test/f", NavigationType::LinkClicked);
     scope.runUntilIdle();
     EXPECT_TRUE(redirect->answer.value_or(false));

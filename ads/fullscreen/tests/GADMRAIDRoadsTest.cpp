@@ -229,28 +229,48 @@ TEST_F(GADMRAIDRoadsTest, ResizingShowsTheAdOverTheAppAndItsCloseReturnsIt) {
     EXPECT_EQ(screens->events, (Strings{"willPresent", "willDismiss", "didDismiss"}));
 }
 
-TEST_F(GADMRAIDRoadsTest, RefusedResizesShowNothingAndCountNoClick) {
-    // A missing key, a frame larger than the visible area, and the gate.
+TEST_F(GADMRAIDRoadsTest, RefusedResizesSayWhyShowNothingAndSpendNoTouch) {
+    // Under the server's protection. What the creative asks is checked first: a missing key
+    // and 5000 x 5000 without offscreen are invalid, touched or not; only then the gate, whose
+    // refusal says its cause.
     auto missing = resizeParameters("320", "250", "0", "230");
     missing.erase("allowOffscreen");
+    const auto huge = resizeParameters("5000", "5000", "0", "0");
+    const auto valid = resizeParameters("320", "100", "0", "380");
+    opener->setAutoClickProtected(true);
+    opener->openWebAppWithResizeProperties(missing);
+    opener->openWebAppWithResizeProperties(huge);
+    opener->openWebAppWithResizeProperties(valid);
     adView->setTouched(true);
     opener->openWebAppWithResizeProperties(missing);
-    adView->setTouched(true);
-    opener->openWebAppWithResizeProperties(resizeParameters("330", "50", "0", "0"));
-    opener->setAutoClickProtected(true);
-    opener->openWebAppWithResizeProperties(resizeParameters("320", "250", "0", "230"));
+    opener->openWebAppWithResizeProperties(huge);
+    adView->setHidden(true);
+    opener->openWebAppWithResizeProperties(valid);
     scope.advance(kAnimation);
     EXPECT_EQ(root->presentedViewController(), nullptr);
     EXPECT_EQ(adView->superview(), container);
     EXPECT_EQ(clicks(), 0);
     EXPECT_EQ(scriptsMentioning("\"resized\""), 0u);
+    const std::string null = "error resize: Tried to resize with invalid resize properties (null)";
+    const std::string tooLarge =
+        "error resize: Tried to resize with invalid resize properties {width = 5000, height = "
+        "5000, offsetX = 0, offsetY = 0, customClosePosition = top-right, allowOffscreen = NO}";
     EXPECT_EQ(events->events,
-              (Strings{"error resize: Tried to resize with invalid resize properties (null)",
-                       "error resize: Tried to resize with invalid resize properties {width = "
-                       "330, height = 50, offsetX = 0, offsetY = 0, customClosePosition = "
-                       "top-right, allowOffscreen = NO}",
+              (Strings{null, tooLarge,
                        "error resize: Resizing an ad is not allowed until the user interacts "
-                       "with the ad."}));
+                       "with the ad.",
+                       null, tooLarge,
+                       "error resize: Resizing an ad is not allowed while the ad is not on "
+                       "screen."}));
+
+    // None of them spent the touch: back on screen, it resizes the ad.
+    adView->setHidden(false);
+    opener->openWebAppWithResizeProperties(valid);
+    scope.advance(kAnimation);
+    EXPECT_NE(resized(), nullptr);
+    EXPECT_EQ(clicks(), 1);
+    resized()->relinquishScreenWithCompletion({});
+    scope.advance(kAnimation);
 }
 
 TEST_F(GADMRAIDRoadsTest, ARotationMovesTheAdBackInsideOrClosesIt) {

@@ -139,6 +139,18 @@ TEST_F(GADOpenerTest, TheGateAndLinksTheDesktopCannotFollow) {
     EXPECT_EQ(clicks(), 0);
     EXPECT_EQ(scriptsMentioning("navigationBlocked"), 3u);
     EXPECT_EQ(scriptsMentioning("blocked"), 3u);
+    // Each report is a call to the ad server: three per ad say it all, a new ad may be
+    // reported again, and an opener whose ad view is gone reports nothing.
+    for (int i = 0; i < 50; ++i) opener->openApp(*Url::parse("https://land.test/"));
+    scope.runUntilIdle();
+    EXPECT_EQ(scriptsMentioning("navigationBlocked"), 3u);
+    adView->setTouched(false);
+    opener->openApp(*Url::parse("https://land.test/"));
+    opener->setAdView({});
+    opener->openApp(*Url::parse("https://land.test/"));
+    opener->setAdView(adView);
+    scope.runUntilIdle();
+    EXPECT_EQ(scriptsMentioning("navigationBlocked"), 4u);
 
     // Touched, the same opens: the click and the leaving are reported before the app is left,
     // which happens on a later turn.
@@ -385,7 +397,8 @@ TEST_F(GADOpenerTest, WebAppsAndTheirRefusals) {
     tap();
     opener->openWebApp(*Url::parse("https://app.test/"), 24, false);
     EXPECT_TRUE(
-        log.contains("Expanding an ad is not allowed until the user interacts with the ad."));
+        log.contains("Expanding an ad is not allowed: the app takes none of the "
+                     "orientations the ad asks for."));
     Application::shared().setSupportedInterfaceOrientations(30);
 
     // Only web addresses load; without a controller to present from, nothing opens.
@@ -561,7 +574,8 @@ TEST_F(GADOpenerTest, RoadsOfOtherRoomsRunBehindTheGate) {
     own->openBrowserToURL(*Url::parse("https://browser.test/"), 6);
     tap();
     own->openInAppPurchase("42", 2, {"https://r.test/1"});
-    tap();
+    // Resizing and the calendar check what the creative asks in their roads, before they ask
+    // the gate themselves: their roads are taken untouched.
     own->openWebAppWithResizeProperties({{"width", Value(100)}});
     own->openCalendarWithDictionary({});
     EXPECT_EQ(taken, (Strings{"browser https://video.test/ 30", "browser https://browser.test/ 6",
@@ -572,7 +586,6 @@ TEST_F(GADOpenerTest, RoadsOfOtherRoomsRunBehindTheGate) {
     own->setAutoClickProtected(true);
     own->openBrowserToURL(*Url::parse("https://browser.test/"), 6);
     own->openInAppPurchase("42", 1, {});
-    own->openWebAppWithResizeProperties({});
     EXPECT_TRUE(taken.empty());
 
     // An opener whose roads are unset logs instead.

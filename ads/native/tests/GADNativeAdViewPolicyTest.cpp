@@ -13,7 +13,9 @@
 #include "ads/slot/GADSlot.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
+#include "ads/testsupport/DesktopRecorder.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
+#include "platform/base/PercentEncoding.h"
 #include "platform/storage/Json.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
@@ -21,6 +23,7 @@
 #include "platform/ui/Label.h"
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/Window.h"
+#include "platform/web/FakeWebPage.h"
 
 namespace ads {
 namespace {
@@ -150,6 +153,45 @@ TEST_F(GADNativeAdViewPolicyTest, ATapClicksTheFirstVisibleRegisteredViewUnderIt
     EXPECT_EQ(ad->clicks().size(), before);
     policy->handleTapAtPoint({400, 400});
     EXPECT_EQ(ad->clicks().size(), before);
+}
+
+TEST_F(GADNativeAdViewPolicyTest, OneTapOfTheAdIsOneOpeningHoweverOftenItsPageAsks) {
+    testing::DesktopRecorder desktop;
+    window->makeKeyWindow();
+    platform::ui::Application::shared().becomeActive();
+    server.text("/marker", "ok");
+    showAd();
+    // The page the click runs in asks to open, 20 times, and every asking has been handled
+    // once a ping it sends last has arrived.
+    int marks = 0;
+    auto pageAsks = [&] {
+        for (int i = 0; i < 20; ++i) {
+            ad->page->fireNavigation(
+                "gmsg://movuroute/open?u=https%3A%2F%2Fland.test%2F" + std::to_string(i),
+                platform::web::NavigationType::Other);
+        }
+        const auto mark = server.url("/marker") + "?n=" + std::to_string(++marks);
+        ad->page->fireNavigation(
+            "gmsg://movuroute/click?u=" + platform::percentEncodeComponent(mark),
+            platform::web::NavigationType::Other);
+        ASSERT_TRUE(platform::testing::runMainLoopUntil(
+            [&] { return server.requestCount("/marker") == static_cast<std::size_t>(marks); }));
+        scope.runUntilIdle();
+    };
+    // Nobody tapped: the page's asking opens nothing.
+    pageAsks();
+    EXPECT_TRUE(desktop.opened().empty());
+    // A tap of the ad's view where it shows: one opening.
+    platform::ui::TouchInput input(window);
+    input.touchDown(1, {20, 20});
+    input.touchUp(1, {20, 20});
+    pageAsks();
+    EXPECT_EQ(desktop.opened(), (std::vector<std::string>{"https://land.test/0"}));
+    // The app's report of a tap on its own drawing of the ad (a custom template's click), a
+    // view we cannot see: one opening more.
+    ad->performClickOnView(nullptr, "1001", std::nullopt);
+    pageAsks();
+    EXPECT_EQ(desktop.opened().size(), 2u);
 }
 
 TEST_F(GADNativeAdViewPolicyTest, TheAssetMapKeepsItsOrderForgetsReplacedAndDeadViews) {

@@ -787,11 +787,13 @@ TEST_F(GADMRAIDGMSGHandlerTest, AWarningTheCreativeRepeatsIsLoggedOncePerAd) {
     scope.advance(1);
 }
 
-TEST_F(GADMRAIDGMSGHandlerTest, APictureQuestionTakesATouchOfItsOwn) {
-    const std::string refused =
-        std::string("error storePicture: ") + GADMRAIDGMSGHandler::kPictureRefused;
-    // A creative asking every 300 ms, before anyone touched it: never a question, nothing
-    // kept, each refusal told.
+TEST_F(GADMRAIDGMSGHandlerTest, AnUntouchedAdAsksOnceAndEachLaterQuestionTakesATouch) {
+    const std::string untouched =
+        "error storePicture: Storing pictures is not allowed until the "
+        "user interacts with the ad.";
+    const std::string busy = "error storePicture: Could not initialize picture download.";
+    // A creative asking every 300 ms before anyone touched it, without the server's
+    // protection: its first question comes, and the rest are turned away while it is up.
     auto nag = [&](int from, int to) {
         for (int n = from; n <= to; ++n) {
             store(server.url("/picture.png?n=" + std::to_string(n)));
@@ -799,43 +801,49 @@ TEST_F(GADMRAIDGMSGHandlerTest, APictureQuestionTakesATouchOfItsOwn) {
         }
     };
     nag(1, 10);
-    EXPECT_EQ(AlertView::visibleAlert(), nullptr);
-    EXPECT_EQ(handler->pendingPictureCount(), 0u);
-    EXPECT_EQ(events->events, Strings(10, refused));
-    events->events.clear();
-
-    // A touch: one question; more while it is up are turned away.
-    touchAd();
-    nag(11, 14);
     ASSERT_NE(AlertView::visibleAlert(), nullptr);
     EXPECT_EQ(handler->pendingPictureCount(), 1u);
-    EXPECT_EQ(events->events,
-              Strings(3, "error storePicture: Could not initialize picture download."));
+    EXPECT_EQ(events->events, Strings(9, busy));
     events->events.clear();
 
-    // Cancel ends it: nothing pending, and the same nagging asks nothing until a new touch.
+    // Declined: the same nagging asks nothing more, each refusal told, until a touch.
     AlertView::visibleAlert()->tapButton(AlertView::visibleAlert()->cancelButtonIndex());
-    nag(15, 20);
+    nag(11, 16);
     EXPECT_EQ(AlertView::visibleAlert(), nullptr);
     EXPECT_EQ(handler->pendingPictureCount(), 0u);
-    EXPECT_EQ(events->events, Strings(6, refused));
+    EXPECT_EQ(events->events, Strings(6, untouched));
+    events->events.clear();
     touchAd();
-    nag(21, 21);
-    EXPECT_NE(AlertView::visibleAlert(), nullptr);
+    nag(17, 20);
+    ASSERT_NE(AlertView::visibleAlert(), nullptr);
+    EXPECT_EQ(events->events, Strings(3, busy));
     AlertView::visibleAlert()->tapButton(AlertView::visibleAlert()->cancelButtonIndex());
-    scope.runUntilIdle();
+    events->events.clear();
+    nag(21, 21);
+    EXPECT_EQ(AlertView::visibleAlert(), nullptr);
+    EXPECT_EQ(events->events, Strings{untouched});
 
-    // The server's auto-click protection refuses as it refuses the calendar; a touch still
-    // lets the question through.
+    // The server's auto-click protection (a new ad): no question without a touch; a touch
+    // still lets one through.
     opener->setAutoClickProtected(true);
     adView->setTouched(false);
     events->events.clear();
     nag(22, 22);
     EXPECT_EQ(AlertView::visibleAlert(), nullptr);
-    EXPECT_EQ(events->events, Strings{refused});
+    EXPECT_EQ(events->events, Strings{untouched});
     touchAd();
     nag(23, 23);
-    EXPECT_NE(AlertView::visibleAlert(), nullptr);
+    ASSERT_NE(AlertView::visibleAlert(), nullptr);
+    AlertView::visibleAlert()->tapButton(AlertView::visibleAlert()->cancelButtonIndex());
+
+    // Touched but hidden: the refusal names its cause.
+    events->events.clear();
+    touchAd();
+    adView->setHidden(true);
+    nag(24, 24);
+    EXPECT_EQ(AlertView::visibleAlert(), nullptr);
+    EXPECT_EQ(events->events, Strings{"error storePicture: Storing pictures is not allowed while "
+                                      "the ad is not on screen."});
 }
 
 TEST_F(GADMRAIDGMSGHandlerTest, AQuestionGoesDownWithTheScreenItWasAskedFrom) {

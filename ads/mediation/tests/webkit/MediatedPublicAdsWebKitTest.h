@@ -26,6 +26,7 @@
 #include "platform/testing/RequireDisplay.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/testing/TestScreenshot.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 
@@ -40,6 +41,9 @@ class MediatedPublicAdsWebKitTest : public ::testing::Test {
         GADSlotRoom::load();
         registerMediationClasses();
         window->setBackgroundColor(platform::Color::whiteColor());
+        // Ads open only what is on screen, in an active application, as the game is.
+        window->makeKeyWindow();
+        platform::ui::Application::shared().becomeActive();
     }
     void TearDown() override {
         if (banner) banner->removeFromSuperview();
