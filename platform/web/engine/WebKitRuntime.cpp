@@ -21,6 +21,7 @@
 #include "platform/web/WebEngine.h"
 #include "platform/web/WebProcessExtensionProtocol.h"
 #include "platform/web/WebViewTypes.h"
+#include "platform/web/engine/DisplayGuard.h"
 #include "platform/web/engine/GLibPump.h"
 #include "platform/web/engine/NetworkProcessWatch.h"
 #include "platform/web/engine/PageSandbox.h"
@@ -154,9 +155,11 @@ bool WebKitRuntime::openDisplay() {
             return gtk_init_check(nullptr, nullptr) ? DisplayAnswer::Opened
                                                     : DisplayAnswer::Refused;
         });
-        if (asking.answer == DisplayAnswer::Opened) return true;
-        LogSink::write("WebView: no display could be opened; every page load will fail");
-        return false;
+        if (asking.answer != DisplayAnswer::Opened) {
+            LogSink::write("WebView: no display could be opened; every page load will fail");
+            return false;
+        }
+        return guardDisplay();
     }();
     return opened;
 }
