@@ -201,6 +201,77 @@ constexpr HostileCreative kCreatives[] = {
              "  }\n"
              "}, 200);</script>\n");
      }},
+    {Hostility::Selections, "selections",
+     [](const AdContext&) {
+         // `hostile` keeps what the page did and heard, `pasted` what each paste brought.
+         return std::string(
+                    "<p id=\"hostile-text\" style=\"position: absolute; left: 0; top: 300px; "
+                    "width: 100%\">") +
+                kSelectionsText +
+                "</p>\n<input id=\"hostile-field\" style=\"position: absolute; left: 0; top: "
+                "340px; width: 100%\">\n"
+                "<textarea id=\"hostile-paste\" style=\"position: fixed; left: 0; bottom: 0; "
+                "width: 100%; height: 40px; box-sizing: border-box; margin: 0\"></textarea>\n"
+                "<script>(function () {\n"
+                "  var text = document.getElementById('hostile-text');\n"
+                "  var field = document.getElementById('hostile-field');\n"
+                "  var paste = document.getElementById('hostile-paste');\n"
+                "  var words = text.textContent;\n"
+                "  field.value = words;\n"
+                "  var hostile = window.hostile = {selected: 0, taps: 0, unaskedCopy: "
+                "document.execCommand('copy'), written: 'unasked', copied: 'unasked', item: "
+                "'unasked', read: 'unasked', copyHandled: 0, pasteKeys: 0, middleClicks: 0, "
+                "pasted: [], done: false};\n"
+                "  var tappedLast = 0;\n"
+                "  function select() {\n"
+                "    if (hostile.selected++ % 2) getSelection().selectAllChildren(text);\n"
+                "    else field.select();\n"
+                "  }\n"
+                "  select();\n"
+                "  var timer = setInterval(function () {\n"
+                "    select();\n"
+                "    if (hostile.taps >= 3 && Date.now() - tappedLast >= " +
+                std::to_string(kSelectionsSecondsAfterTaps * 1000) +
+                ") {\n"
+                "      clearInterval(timer);\n"
+                "      hostile.done = true;\n"
+                "    }\n"
+                "  }, 100);\n"
+                "  function settle(promise, key) {\n"
+                "    promise.then(function (value) { hostile[key] = typeof value === 'string' ? "
+                "'read: ' + value : 'written'; }, function () { hostile[key] = 'refused'; });\n"
+                "  }\n"
+                "  document.addEventListener('copy', function (e) {\n"
+                "    e.clipboardData.setData('text/plain', words);\n"
+                "    e.preventDefault();\n"
+                "    hostile.copyHandled++;\n"
+                "  });\n"
+                "  paste.addEventListener('paste', function (e) {\n"
+                "    hostile.pasted.push(e.clipboardData ? e.clipboardData.getData('text/plain') "
+                ": '');\n"
+                "  });\n"
+                "  paste.addEventListener('keydown', function (e) {\n"
+                "    if (e.ctrlKey && e.key === 'v') hostile.pasteKeys++;\n"
+                "  });\n"
+                "  paste.addEventListener('mouseup', function (e) {\n"
+                "    if (e.button === 1) hostile.middleClicks++;\n"
+                "  });\n"
+                "  document.addEventListener('click', function (e) {\n"
+                "    if (!e.isTrusted || e.target === paste || hostile.taps >= 3) return;\n"
+                "    tappedLast = Date.now();\n"
+                "    select();\n"
+                "    if (++hostile.taps === 1) {\n"
+                "      settle(navigator.clipboard.writeText(words), 'written');\n"
+                "    } else if (hostile.taps === 2) {\n"
+                "      hostile.copied = document.execCommand('copy');\n"
+                "    } else {\n"
+                "      settle(navigator.clipboard.write([new ClipboardItem({'text/plain': new "
+                "Blob([words], {type: 'text/plain'})})]), 'item');\n"
+                "      settle(navigator.clipboard.readText(), 'read');\n"
+                "    }\n"
+                "  }, true);\n"
+                "})();</script>\n";
+     }},
 };
 
 // A row is found by its enum value.

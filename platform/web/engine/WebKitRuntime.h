@@ -62,8 +62,12 @@ class NetworkProcessWatch;
 
 class WebKitRuntime {
   public:
-    // GTK on the display, once; false when no display can be opened (said once in the log).
+    // GTK on the display, once, with what it may do there guarded (DisplayGuard.h); false when
+    // no display can be opened or guarded (said once in the log). With kFatalCriticalsVariable
+    // set to "1" in the environment (every test's), each GLib or GTK critical of the process
+    // aborts it from then on: the message, then the abort where it was raised.
     static bool openDisplay();
+    static constexpr const char* kFatalCriticalsVariable = "MOVUROUTE_FATAL_CRITICALS";
     // The runtime, or nullptr when no display can be opened.
     static WebKitRuntime* get();
 

@@ -1,8 +1,9 @@
 // Creatives that reach past their page for the desktop, on real WebKit against our loopback ad
 // server, with the rooms loaded as the program loads them: a print request nobody touched, a
-// file chooser after a tap, a thousand script dialogs. None opens a window on the display, holds
-// the game's main thread or stops the shared web process; the page goes on answering and the
-// next ad shows. Needs a display: scripts/test runs these under xvfb-run.
+// file chooser after a tap, a thousand script dialogs, the display's selections. None opens a
+// window on the display, holds the game's main thread, stops the shared web process or takes
+// what another program keeps on the display; the page goes on answering and the next ad shows.
+// Needs a display: scripts/test runs these under xvfb-run.
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,7 @@
 #include "platform/base/LogSink.h"
 #include "platform/testing/DesktopWindows.h"
 #include "platform/testing/RequireDisplay.h"
+#include "platform/testing/SelectionHolder.h"
 #include "platform/testing/WebProcesses.h"
 #include "platform/ui/TouchInput.h"
 #include "platform/ui/ViewController.h"
@@ -42,6 +44,7 @@ using Clock = std::chrono::steady_clock;
 using platform::LogSink;
 using platform::testing::describe;
 using platform::testing::desktopWindows;
+using platform::testing::SelectionHolder;
 using platform::testing::webProcesses;
 using tools::adserver::AdScenario;
 using tools::adserver::Hostility;
@@ -188,6 +191,61 @@ TEST_F(DesktopReachingCreativesWebKitTest, AThousandDialogsAreAnsweredAtOnceAndT
     // The shared process was never held, so nothing ended it: the same one runs the next ad.
     EXPECT_FALSE(log.contains("has not answered")) << ::testing::PrintToString(log.lines());
     EXPECT_EQ(webProcesses(), processes);
+    expectNoNewWindow();
+}
+
+TEST_F(DesktopReachingCreativesWebKitTest, NoSelectionCopyOrPasteReachesTheDesktopsSelections) {
+    // Another program holds the display's selections, as a terminal would after the player
+    // selected a line there and copied another.
+    SelectionHolder other("the player's own words");
+    ASSERT_TRUE(other.holds());
+    // Preloaded, never shown, never touched: the page selects its own text again and again.
+    auto hostile = loadHostile(Hostility::Selections);
+    // A part of the page's record, `h` in the expression.
+    const auto record = [&](const char* expression) {
+        return hostile->slot()->adView()->webView()->stringByEvaluatingJavaScriptFromString(
+            std::string("(function (h) { return JSON.stringify(") + expression +
+                "); })(window.hostile)",
+            1);
+    };
+    ASSERT_TRUE(waitFor([&] { return std::atoi(record("h.selected").c_str()) >= 10; }))
+        << hostileRecord(hostile);
+    // Shown and tapped three times away from its links: the clipboard API, a copy with the
+    // page's own `copy` handler and a clipboard item, each with the tap's permission.
+    show(hostile);
+    ASSERT_TRUE(waitFor([&] { return heardOnShow(kHostileUnit); }));
+    for (int taps = 1; taps <= 3; ++taps) {
+        tap({160, 400});
+        ASSERT_TRUE(waitFor([&] { return record("h.taps") == std::to_string(taps); }))
+            << hostileRecord(hostile);
+    }
+    // The page keeps selecting for its seconds after the last tap, then says it is done.
+    ASSERT_TRUE(waitFor([&] { return record("h.done") == "true"; })) << hostileRecord(hostile);
+    EXPECT_EQ(record("h.copyHandled"), "1") << hostileRecord(hostile);
+
+    // The player pastes into the page's field: by key, and by a middle click.
+    tap({160, 460});
+    platform::web::WebView& page = *hostile->slot()->adView()->webView();
+    record("0");  // a turn: the tap reaches the page before the keys do
+    page.sendKeyEvent({true, 'v', 4});
+    page.sendKeyEvent({false, 'v', 4});
+    page.sendMouseEvent({platform::web::WebMouseEvent::Type::Down, {160, 460}, 2});
+    page.sendMouseEvent({platform::web::WebMouseEvent::Type::Up, {160, 460}, 2});
+    ASSERT_TRUE(waitFor([&] { return record("[h.pasteKeys, h.middleClicks]") == "[1,1]"; }))
+        << hostileRecord(hostile);
+    // The page's script, and the engine's own answers to what it asked, are done with; the
+    // display answers in order, after whatever the engine sent it before.
+    EXPECT_EQ(page.stringByEvaluatingJavaScriptFromString(
+                  "document.getElementById('hostile-paste').value", 1),
+              "");
+    for (const char* selection : SelectionHolder::kSelections) {
+        EXPECT_EQ(other.read(selection), "the player's own words") << selection;
+    }
+    // Never told it lost one, and never asked for its words by anyone else, pastes included.
+    EXPECT_EQ(other.lost(), std::vector<std::string>{});
+    EXPECT_EQ(other.askedByOthers(), std::vector<std::string>{});
+    RecordProperty("pageRecord", hostileRecord(hostile));
+    closeWithOurButton();
     expectNoNewWindow();
 }
 
