@@ -167,15 +167,20 @@ void GADAdAppViewController::viewDidAppear(bool animated) {
     if (adView_)
         adView_->forceRotateToOrientation(
             platform::ui::Application::shared().statusBarOrientation());
-    if (auto s = slot()) s->updateMRAIDVisibility(true);
+    if (auto s = slot(); s && showsItsAdView()) s->updateMRAIDVisibility(true);
 }
 
 void GADAdAppViewController::viewWillDisappear(bool animated) {
     GADViewController::viewWillDisappear(animated);
     if (auto s = slot()) {
         s->interstitialViewWillDisappear();
-        s->updateMRAIDVisibility(false);
+        // An ad view already back in its banner (an expanded ad's) goes on showing there.
+        if (showsItsAdView()) s->updateMRAIDVisibility(false);
     }
+}
+
+bool GADAdAppViewController::showsItsAdView() {
+    return adView_ && isViewLoaded() && adView_->isDescendantOf(view().get());
 }
 
 void GADAdAppViewController::viewChangedToOrientation(int orientation) {

@@ -91,6 +91,8 @@ class GADAdAppViewController : public GADViewController {
 
   private:
     void detachAdView();
+    // The ad view is in this screen: what the screen's appearing and going says of the ad.
+    bool showsItsAdView();
 
     bool viewHasAppeared_ = false;
     std::optional<platform::Url> URLToLoad_;

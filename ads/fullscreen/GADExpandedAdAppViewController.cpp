@@ -76,7 +76,12 @@ std::shared_ptr<GADExpandedAdAppViewController> GADExpandedAdAppViewController::
 }
 
 GADExpandedAdAppViewController::~GADExpandedAdAppViewController() {
-    if (renderedBanner_) renderedBanner_->removeFromSuperview();
+    // A screen that took its ad from a banner and goes without having left finishes as a
+    // dismissal would.
+    if (renderedBanner_) {
+        runReturnCompletion();
+        renderedBanner_->removeFromSuperview();
+    }
 }
 
 void GADExpandedAdAppViewController::configureView() {
@@ -104,11 +109,28 @@ void GADExpandedAdAppViewController::configureView() {
 void GADExpandedAdAppViewController::relinquishScreenWithCompletion(
     std::function<void()> completion) {
     if (!isOnScreen()) return;
-    // The ad goes back to its banner now; its state follows when the screen has gone.
     if (auto s = slot()) GADMRAIDStateReport::layoutWillChange(s->MRAIDEventHandler());
-    auto& adView = this->adView();
-    if (adView && adView->viewController().get() == this) adView->restoreState();
+    // Nothing may hold the screen once it has left (a dismissal that ends at once).
+    auto keep = self();
+    auto adView = this->adView();
+    const bool returns = adView && adView->viewController().get() == this;
+    if (returns) adView->restoreState();
+    // A modal screen puts the app's own screen back as it starts to leave; its animation
+    // over the app is no reason for the banner to wait.
     GADAdAppViewController::relinquishScreenWithCompletion(std::move(completion));
+    if (returns) runReturnCompletion();
+}
+
+void GADExpandedAdAppViewController::finishDismissal() {
+    GADAdAppViewController::finishDismissal();
+    runReturnCompletion();
+}
+
+void GADExpandedAdAppViewController::runReturnCompletion() {
+    if (auto completion = std::move(returnCompletion_)) {
+        returnCompletion_ = nullptr;
+        completion();
+    }
 }
 
 }  // namespace ads

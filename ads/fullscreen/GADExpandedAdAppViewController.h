@@ -7,6 +7,13 @@
 // ad view itself shows on the same screen (a resize over the banner's own place): the ad's
 // transparent parts show the app there, not the banner the ad was.
 //
+// The ad view goes back as the screen starts to leave, not once its animation is over: the
+// return completion runs then, after the app's own screen is back under the banner, so the
+// page hears of its layout there as it gets there (and the banner shows its page's picture
+// from before until the page has painted that layout, GADAdView::restoreState). A screen
+// that leaves without putting the ad view back itself (the platform dismissing it, or an ad
+// that another screen took on) runs it once it has gone.
+//
 // Main thread only. The picture lives as long as the controller: it is removed when the
 // controller goes, after the ad view is back in its place.
 
@@ -36,13 +43,24 @@ class GADExpandedAdAppViewController : public GADAdAppViewController {
     void configureView() override;
     void relinquishScreenWithCompletion(std::function<void()> completion) override;
 
+    // Runs once, when the ad view is back where it came from (see above).
+    void setReturnCompletion(std::function<void()> completion) {
+        returnCompletion_ = std::move(completion);
+    }
+
     // The picture in the banner's place while expanded; nullptr before.
     const std::shared_ptr<platform::ui::ImageView>& renderedBanner() const {
         return renderedBanner_;
     }
 
+  protected:
+    void finishDismissal() override;
+
   private:
+    void runReturnCompletion();
+
     std::shared_ptr<platform::ui::ImageView> renderedBanner_;
+    std::function<void()> returnCompletion_;
 };
 
 }  // namespace ads

@@ -152,7 +152,7 @@ void GADMRAIDRoads::resize(GADOpener& opener, const Value::Dictionary& parameter
     if (properties) controller->setCustomClosePosition(properties->customClosePosition);
     std::weak_ptr<GADMRAIDResizeOverlayPresenter> weakPresenter = presenter;
     std::weak_ptr<GADMRAIDEventHandling> weakHandler = presenter->MRAIDEventHandler();
-    controller->setDismissalCompletion([weakView, weakPresenter, weakHandler] {
+    controller->setReturnCompletion([weakView, weakPresenter, weakHandler] {
         auto presenter = weakPresenter.lock();
         // A resize that went on to expand or to a page of its own leaves the state to them;
         // the layout's change ends here all the same.

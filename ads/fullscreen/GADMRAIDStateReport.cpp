@@ -27,7 +27,7 @@ void GADMRAIDStateReport::layoutDidChange(const std::shared_ptr<GADMRAIDEventHan
             events.push_back(std::move(event));
         }
     }
-    view->dispatchSDKEvents(events);
+    view->dispatchLayoutEvents(events);
 }
 
 }  // namespace ads

@@ -5,7 +5,8 @@
 // MRAID handler says belongs to the layout it names (its size and position, its visibility)
 // reach the page in one delivery, the state first, so a listener of either reads the state and
 // size of one layout. Without a handler (or for a view it does not measure) the page hears the
-// state alone. Main thread only.
+// state alone. An ad view back in its banner shows the picture of its page there until the page
+// has run that delivery and painted (GADAdView::dispatchLayoutEvents). Main thread only.
 
 #include <memory>
 #include <optional>

@@ -111,7 +111,7 @@ void GADOpenerWebApps::expandToWebAppWithSupportedOrientations(unsigned supporte
     std::weak_ptr<GADAdView> weakView = view;
     auto slot = opener->slot();
     std::weak_ptr<GADMRAIDEventHandling> weakHandler = slot ? slot->MRAIDEventHandler() : nullptr;
-    controller->setDismissalCompletion([weakView, weakHandler] {
+    controller->setReturnCompletion([weakView, weakHandler] {
         GADMRAIDStateReport::layoutDidChange(weakHandler.lock(), weakView.lock(), "default", false,
                                              {{"collapsed", {}}});
     });

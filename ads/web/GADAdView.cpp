@@ -47,6 +47,16 @@ Value::Dictionary eventDefaults() {
             {"device", Value(GADDevice::sharedInstance()->deviceSubmodel())}};
 }
 
+GADAdView::Events withEventDefaults(const GADAdView::Events& events) {
+    GADAdView::Events withDefaults;
+    for (const auto& [name, parameters] : events) {
+        Value::Dictionary userInfo = eventDefaults();
+        for (const auto& [key, value] : parameters) userInfo[key] = value;
+        withDefaults.emplace_back(name, std::move(userInfo));
+    }
+    return withDefaults;
+}
+
 platform::Size webViewSize(platform::Size size) {
     return {std::max(1.0, size.width), std::max(1.0, size.height)};
 }
@@ -233,6 +243,7 @@ void GADAdView::loadHTMLString(const std::string& html,
     MOVU_CHECK_MAIN_THREAD();
     ++pageLoadCount_;
     eventQueue_->holdForNewPage();
+    content_->endHold();
     if (video_) video_->stopForNewPage();
     setURL(baseURL, self());
     const platform::Url blank = *platform::Url::parse("about:blank");
@@ -243,6 +254,7 @@ void GADAdView::loadRequest(const platform::UrlRequest& request) {
     MOVU_CHECK_MAIN_THREAD();
     ++pageLoadCount_;
     eventQueue_->holdForNewPage();
+    content_->endHold();
     if (video_) video_->stopForNewPage();
     webView_->loadRequest(request);
 }
@@ -271,12 +283,7 @@ void GADAdView::dispatchSDKEvent(const std::string& name, const Value::Dictionar
 void GADAdView::dispatchSDKEvents(const Events& events) {
     MOVU_CHECK_MAIN_THREAD();
     if (events.empty()) return;
-    Events withDefaults;
-    for (const auto& [name, parameters] : events) {
-        Value::Dictionary userInfo = eventDefaults();
-        for (const auto& [key, value] : parameters) userInfo[key] = value;
-        withDefaults.emplace_back(name, std::move(userInfo));
-    }
+    Events withDefaults = withEventDefaults(events);
     std::weak_ptr<GADAdView> weakSelf = self();
     eventQueue_->add([weakSelf, events = std::move(withDefaults)] {
         if (auto view = weakSelf.lock()) view->postJSNotifications(events);
@@ -285,9 +292,37 @@ void GADAdView::dispatchSDKEvents(const Events& events) {
 
 void GADAdView::postJSNotifications(const Events& events) {
     MOVU_CHECK_MAIN_THREAD();
+    postJSNotifications(events, {});
+}
+
+void GADAdView::postJSNotifications(const Events& events, std::function<void()> ran) {
     if (events.empty()) return;
-    platform::MainLoop::main().post([view = self(), script = GADPageEventsCommand(events)] {
-        view->webView_->evaluateJavaScript(script);
+    platform::MainLoop::main().post([view = self(), script = GADPageEventsCommand(events),
+                                     ran = std::move(ran)] {
+        if (!ran) {
+            view->webView_->evaluateJavaScript(script);
+            return;
+        }
+        // Run or failed alike: the page has nothing more to hear of this.
+        view->webView_->evaluateJavaScript(
+            script, [ran](const std::string&, const std::optional<platform::Error>&) { ran(); });
+    });
+}
+
+void GADAdView::dispatchLayoutEvents(const Events& events) {
+    MOVU_CHECK_MAIN_THREAD();
+    // A picture held since resumes with these, not with what the page was told before it.
+    std::weak_ptr<platform::web::WebContentView> content = content_;
+    auto resume = [content, hold = content_->hold()] {
+        if (auto view = content.lock()) view->resumeAfterFreshFrame(hold);
+    };
+    if (events.empty()) {
+        resume();
+        return;
+    }
+    std::weak_ptr<GADAdView> weakSelf = self();
+    eventQueue_->add([weakSelf, events = withEventDefaults(events), resume] {
+        if (auto view = weakSelf.lock()) view->postJSNotifications(events, resume);
     });
 }
 
@@ -331,7 +366,9 @@ void GADAdView::setHTMLWindowOrientation(long orientation,
 void GADAdView::saveState() {
     MOVU_CHECK_MAIN_THREAD();
     if (savedState_) return;
-    savedState_ = GADAdViewState{frame(), superview(), delegate_, viewController_};
+    savedState_ =
+        GADAdViewState{frame(), superview(), delegate_, viewController_, content_->pagePicture()};
+    content_->endHold();
 }
 
 void GADAdView::restoreState() {
@@ -345,6 +382,8 @@ void GADAdView::restoreState() {
     if (state.superview) state.superview->addSubview(keep);
     delegate_ = state.delegate;
     viewController_ = state.viewController;
+    if (!state.picture.empty())
+        content_->holdFrame(std::move(state.picture), kRestoredPictureSeconds);
 }
 
 // Debug dialog

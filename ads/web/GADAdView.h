@@ -24,6 +24,7 @@
 // may release the ad view inside any of its calls.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,12 +61,14 @@ namespace testing {
 class AdViewTestScope;
 }
 
-// Where an ad view was before it was taken out to be shown elsewhere (full screen, say).
+// Where an ad view was before it was taken out to be shown elsewhere (full screen, say), and
+// the picture its page showed there.
 struct GADAdViewState {
     platform::Rect frame;
     std::shared_ptr<platform::ui::View> superview;
     std::weak_ptr<GADAdViewDelegateProtocol> delegate;
     std::weak_ptr<platform::ui::ViewController> viewController;
+    platform::gfx::Image picture;
 };
 
 class GADAdView : public platform::ui::View, private platform::web::WebViewDelegate {
@@ -125,6 +128,11 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     using Events = std::vector<std::pair<std::string, platform::Value::Dictionary>>;
     void dispatchSDKEvents(const Events& events);
     void postJSNotifications(const Events& events);
+    // Events that tell the page the layout it now has (a state and its size), queued as
+    // dispatchSDKEvents queues them. Once the page has run them, a picture the view holds in
+    // its place (restoreState) gives way to the page's first frame from then on that has the
+    // view's size. Without events the picture gives way at once to that frame.
+    void dispatchLayoutEvents(const Events& events);
     std::string stringByEvaluatingJavaScriptFromString(const std::string& script);
     void executeJavaScriptAsynchronouslyFromString(const std::string& script);
     // Events waiting for the page now (tests, diagnostics).
@@ -138,10 +146,15 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     // The last orientation told to the page; 0 before the first.
     long orientation() const { return orientation_; }
 
-    // Remembers where the view is (once: a second call keeps the first record).
+    // Remembers where the view is and what its page shows there (once: a second call keeps the
+    // first record). A picture the view held goes: elsewhere the page shows as it paints.
     void saveState();
     // Puts the view back where saveState found it and forgets the record; nothing without one.
+    // The page there would show the layout it had elsewhere, cut to its old place, until it has
+    // heard of the change and painted again: until then (dispatchLayoutEvents), for at most
+    // kRestoredPictureSeconds, the view shows the picture its page showed there before.
     void restoreState();
+    static constexpr double kRestoredPictureSeconds = 1.0;
     bool hasSavedState() const { return savedState_.has_value(); }
 
     // The debug gesture: an alert with the creative's debug text, offering to copy or report
@@ -229,6 +242,8 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
                                  const platform::Error& error) override;
 
     std::shared_ptr<GADAdView> self();
+    // `ran` once the page has run them (or failed to).
+    void postJSNotifications(const Events& events, std::function<void()> ran);
     void fitWebView();
     static void resetProcessState();
 

@@ -13,13 +13,17 @@ ScreenshotCamera::ScreenshotCamera(std::string directory, std::string* error)
     std::filesystem::create_directories(directory_, ec);
 }
 
-gfx::Image ScreenshotCamera::shoot(ui::Window& window, const std::string& name,
-                                   std::string* saveError) {
+gfx::Image ScreenshotCamera::draw(ui::Window& window) {
     // A web view's engine may have made a GL context of its own current on this thread since
     // the last shot.
     context_->makeCurrent();
     compositor_.drawFrame(window, 320 * kScale, 480 * kScale);
-    auto image = context_->readPixels();
+    return context_->readPixels();
+}
+
+gfx::Image ScreenshotCamera::shoot(ui::Window& window, const std::string& name,
+                                   std::string* saveError) {
+    auto image = draw(window);
     std::string error;
     if (image.savePng(directory_ + "/" + name, &error)) error.clear();
     if (saveError) *saveError = error;

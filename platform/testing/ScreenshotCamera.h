@@ -27,6 +27,8 @@ class ScreenshotCamera {
     // Draws the window and saves it as `name` in the directory; `saveError` says why a save
     // failed (empty when it worked).
     gfx::Image shoot(ui::Window& window, const std::string& name, std::string* saveError);
+    // Draws the window as a frame of the program would, without saving it.
+    gfx::Image draw(ui::Window& window);
 
     // The colour at a point (in points) of a shot.
     static std::array<int, 3> rgb(const gfx::Image& image, double xPt, double yPt);

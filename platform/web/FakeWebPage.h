@@ -91,10 +91,15 @@ class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
     std::size_t pendingSnapshotCount() const { return pendingSnapshots_.size(); }
     // Asynchronous snapshots asked for so far.
     int snapshotRequestCount() const { return snapshotRequests_; }
+    // The page paints: the frame counts as one asked for now, so it answers every fresh frame
+    // the view asked for so far.
     void setPaintedFrame(WebSnapshot frame) {
         painted_ = std::move(frame);
         ++generation_;
+        paintedNumber_ = ++frameRequests_;
     }
+    // Fresh frames the view asked for (WebView::requestFreshFrame) so far.
+    std::uint64_t freshFrameRequestCount() const { return freshRequests_; }
 
   private:
     friend class FakeWebViewBackend;
@@ -120,6 +125,9 @@ class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
     std::vector<WebViewBackend::SnapshotCallback> pendingSnapshots_;
     WebSnapshot painted_;
     std::uint64_t generation_ = 0;
+    std::uint64_t frameRequests_ = 0;
+    std::uint64_t freshRequests_ = 0;
+    std::uint64_t paintedNumber_ = 0;
     std::vector<WebMouseEvent> mouse_;
     std::vector<WebScrollEvent> scrolls_;
     std::vector<WebKeyEvent> keys_;

@@ -39,6 +39,11 @@ class FakeWebViewBackend : public WebViewBackend {
     void requestSnapshot(SnapshotCallback callback) override;
     const WebSnapshot& paintedFrame() override { return page_->painted_; }
     std::uint64_t paintedGeneration() const override { return page_->generation_; }
+    std::uint64_t requestFreshFrame() override {
+        ++page_->freshRequests_;
+        return ++page_->frameRequests_;
+    }
+    std::uint64_t paintedFrameNumber() const override { return page_->paintedNumber_; }
     void sendMouse(const WebMouseEvent& event) override { page_->mouse_.push_back(event); }
     void sendScroll(const WebScrollEvent& event) override { page_->scrolls_.push_back(event); }
     void sendKey(const WebKeyEvent& event) override { page_->keys_.push_back(event); }

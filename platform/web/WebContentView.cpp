@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/runtime/MainLoop.h"
 #include "platform/ui/Touch.h"
 #include "platform/ui/Window.h"
 #include "platform/web/WebKeys.h"
@@ -16,6 +17,13 @@ std::weak_ptr<WebContentView>& keyTarget() {
     return target;
 }
 
+gfx::Image imageOf(const WebSnapshot& frame) {
+    if (frame.empty()) return {};
+    gfx::Image image(frame.width, frame.height, gfx::Image::ColorSpace::RGB, true, frame.rgba);
+    image.setPremultiplied(true);
+    return image;
+}
+
 }  // namespace
 
 std::shared_ptr<WebContentView> WebContentView::create(ui::Rect frame) {
@@ -27,27 +35,76 @@ WebContentView::WebContentView(ui::Rect frame) : PixelContentView(frame) {}
 WebContentView::~WebContentView() = default;
 
 void WebContentView::setWebView(std::shared_ptr<WebView> view) {
+    releaseHold();
     webView_ = std::move(view);
     shownGeneration_ = ~std::uint64_t(0);
     if (!webView_) setContent({});
 }
 
+gfx::Image WebContentView::pagePicture() {
+    if (hold_) return content();
+    return webView_ ? imageOf(webView_->paintedFrame()) : gfx::Image{};
+}
+
+std::uint64_t WebContentView::holdFrame(gfx::Image frame, double seconds) {
+    releaseHold();
+    const std::uint64_t id = ++holds_;
+    hold_ = Hold{id, std::nullopt, nullptr};
+    std::weak_ptr<WebContentView> weak =
+        std::static_pointer_cast<WebContentView>(shared_from_this());
+    hold_->limit = MainLoop::main().postAfter(seconds, [weak, id] {
+        auto self = weak.lock();
+        if (self && self->hold_ && self->hold_->id == id) self->endHold();
+    });
+    setContent(std::move(frame));
+    return id;
+}
+
+void WebContentView::resumeAfterFreshFrame(std::uint64_t hold) {
+    if (!hold_ || hold_->id != hold) return;
+    if (!webView_) {
+        endHold();
+        return;
+    }
+    hold_->freshFrame = webView_->requestFreshFrame();
+    // It may be painted already (a page with nothing to draw asks for nothing).
+    setNeedsDisplay();
+}
+
+void WebContentView::endHold() {
+    if (!hold_) return;
+    releaseHold();
+    setNeedsDisplay();
+}
+
+void WebContentView::releaseHold() {
+    if (!hold_) return;
+    if (hold_->limit) hold_->limit->invalidate();
+    hold_.reset();
+    // The page's frame shows at the next draw, whatever its generation.
+    shownGeneration_ = ~std::uint64_t(0);
+}
+
+bool WebContentView::paintedFrameEndsHold() {
+    // Asked for on every draw all the same: a transparent page's repaint is fetched only when
+    // its frame is asked for.
+    const WebSnapshot& frame = webView_->paintedFrame();
+    if (!hold_->freshFrame || webView_->paintedFrameNumber() < *hold_->freshFrame) return false;
+    const Size size = webView_->size();
+    return frame.width == static_cast<int>(size.width) &&
+           frame.height == static_cast<int>(size.height);
+}
+
 void WebContentView::draw(ui::Painter& painter) {
-    if (webView_ && webView_->paintedGeneration() != shownGeneration_) {
+    if (webView_ && hold_ && paintedFrameEndsHold()) releaseHold();
+    if (webView_ && !hold_ && webView_->paintedGeneration() != shownGeneration_) {
         // Asking for the frame may only start fetching a newer one, which comes with a
         // generation of its own: until then the frame shown is not uploaded again.
         const WebSnapshot& frame = webView_->paintedFrame();
         const std::uint64_t generation = webView_->paintedGeneration();
         if (generation != shownGeneration_) {
             shownGeneration_ = generation;
-            if (frame.empty()) {
-                setContent({});
-            } else {
-                gfx::Image image(frame.width, frame.height, gfx::Image::ColorSpace::RGB, true,
-                                 frame.rgba);
-                image.setPremultiplied(true);
-                setContent(std::move(image));
-            }
+            setContent(imageOf(frame));
         }
     }
     PixelContentView::draw(painter);

@@ -210,6 +210,11 @@ class DeferredBackend final : public WebViewBackend {
     std::uint64_t paintedGeneration() const override {
         return real_ ? real_->paintedGeneration() : 0;
     }
+    // Before the engine there is no page to draw: nothing fresher than nothing will come.
+    std::uint64_t requestFreshFrame() override { return real_ ? real_->requestFreshFrame() : 0; }
+    std::uint64_t paintedFrameNumber() const override {
+        return real_ ? real_->paintedFrameNumber() : 0;
+    }
 
     // Input for a page that is not there yet has nothing to reach.
     void sendMouse(const WebMouseEvent& event) override {

@@ -314,6 +314,14 @@ std::uint64_t WebView::paintedGeneration() const {
     return backend_->paintedGeneration();
 }
 
+std::uint64_t WebView::requestFreshFrame() {
+    return backend_->requestFreshFrame();
+}
+
+std::uint64_t WebView::paintedFrameNumber() const {
+    return backend_->paintedFrameNumber();
+}
+
 void WebView::sendMouseEvent(const WebMouseEvent& event) {
     backend_->sendMouse(event);
 }

@@ -117,6 +117,16 @@ class WebView : public std::enable_shared_from_this<WebView> {
     std::optional<WebSnapshot> snapshot(double timeout = kDefaultScriptTimeout);
     const WebSnapshot& paintedFrame();
     std::uint64_t paintedGeneration() const;
+    // Frames are numbered in the order they were asked for, and the painted frame never goes
+    // back to one asked for before it. requestFreshFrame() asks for one now, drawn after
+    // everything sent to the page so far (a script sent before has run), and answers its
+    // number: paintedFrameNumber() reaches it once that frame, or a later one, is painted. The
+    // engine may not have taken a new size yet: the frame has the size the page has then. A
+    // transparent page's frames (every ad's) are each drawn when asked for, so none after the
+    // fresh one shows less; an opaque page's are the engine's window as last drawn, which may
+    // trail it by a repaint.
+    std::uint64_t requestFreshFrame();
+    std::uint64_t paintedFrameNumber() const;
 
     // What views have been asked so far in this process, for tests that show what a path did:
     // the synchronous evaluations and snapshots, and the snapshots asked without waiting.

@@ -96,6 +96,14 @@ class WebViewBackend {
     // moves the number again and marks the display changed when it arrives.
     virtual const WebSnapshot& paintedFrame() = 0;
     virtual std::uint64_t paintedGeneration() const = 0;
+    // Frames are numbered in the order they were asked for; a frame that comes after a later
+    // one is dropped, so the painted frame never goes back to an older picture.
+    // requestFreshFrame asks for one now, after everything sent to the page so far (a script
+    // sent before has run when it is drawn), and answers its number; paintedFrameNumber is the
+    // painted frame's, 0 before any. (An opaque page's frames read the window's surface, which
+    // may trail a fresh picture by a repaint.)
+    virtual std::uint64_t requestFreshFrame() = 0;
+    virtual std::uint64_t paintedFrameNumber() const = 0;
 
     virtual void sendMouse(const WebMouseEvent& event) = 0;
     virtual void sendScroll(const WebScrollEvent& event) = 0;

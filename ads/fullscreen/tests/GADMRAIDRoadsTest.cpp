@@ -220,11 +220,14 @@ TEST_F(GADMRAIDRoadsTest, ResizingShowsTheAdOverTheAppAndItsCloseReturnsIt) {
                        "center, allowOffscreen = NO}",
                        "error setResizeProperties: Received invalid resize properties (null)"}));
 
+    // Back in the banner and told so as the screen starts to fade, not once it has.
     controller->relinquishScreenWithCompletion({});
-    scope.advance(kAnimation);
     scope.runUntilIdle();
     EXPECT_EQ(adView->superview(), container);
     EXPECT_EQ(adView->frame(), (Rect{0, 430, 320, 50}));
+    EXPECT_EQ(scriptsMentioning("\"default\""), 1u);
+    EXPECT_EQ(screens->events, (Strings{"willPresent", "willDismiss"}));
+    scope.advance(kAnimation);
     EXPECT_EQ(scriptsMentioning("\"default\""), 1u);
     EXPECT_EQ(screens->events, (Strings{"willPresent", "willDismiss", "didDismiss"}));
 }

@@ -367,6 +367,7 @@ TEST_F(GADOpenerTest, ExpandFromABannerAndNotFromAFullScreenAd) {
     screens->events.clear();
 
     // From a banner: the ad view goes full screen and comes back to the same place.
+    page.setPaintedFrame({300, 50, std::vector<std::uint8_t>(300 * 50 * 4, 0xc0)});
     opener->setViewController(root);
     tap();
     opener->expandToWebAppWithSupportedOrientations(30, true);
@@ -379,14 +380,29 @@ TEST_F(GADOpenerTest, ExpandFromABannerAndNotFromAFullScreenAd) {
     EXPECT_TRUE(expanded->useCustomClose());
     EXPECT_EQ(scriptsMentioning("'expanding'"), 1u);
     EXPECT_EQ(scriptsMentioning("\"expanded\""), 1u);
+    // The page paints its expanded layout; the banner keeps the picture it had of the page.
+    page.setPaintedFrame({300, 480, std::vector<std::uint8_t>(300 * 480 * 4, 0x20)});
+    while (page.answerNextScript({})) {
+    }
     expanded->relinquishScreenWithCompletion({});
-    scope.advance(kAnimation);
     scope.runUntilIdle();
+    // Back as the screen starts to leave, and told so then, not once its animation is over;
+    // until the page has run that and painted, the banner shows the page's picture from before.
     EXPECT_EQ(adView->superview(), container);
     EXPECT_EQ(adView->frame(), (platform::Rect{10, 20, 300, 50}));
     EXPECT_EQ(scriptsMentioning("'collapsed'"), 1u);
     EXPECT_EQ(scriptsMentioning("\"default\""), 1u);
+    EXPECT_EQ(screens->events, (Strings{"willPresent", "willDismiss"}));
+    EXPECT_TRUE(adView->webContentView()->isHoldingFrame());
+    EXPECT_EQ(adView->webContentView()->content().height(), 50);
+    EXPECT_EQ(page.freshFrameRequestCount(), 0u);
+    while (page.answerNextScript({})) {
+    }
+    scope.runUntilIdle();
+    EXPECT_EQ(page.freshFrameRequestCount(), 1u);
+    scope.advance(kAnimation);
     EXPECT_EQ(screens->events, (Strings{"willPresent", "willDismiss", "didDismiss"}));
+    EXPECT_EQ(scriptsMentioning("\"default\""), 1u);
 }
 
 TEST_F(GADOpenerTest, WebAppsAndTheirRefusals) {

@@ -457,9 +457,9 @@ class WebKitBackend final : public WebViewBackend {
             // where a transparent page now paints nothing the old pixels stay (a moved
             // element, a larger earlier layout). A transparent page's frame is therefore a
             // picture the page paints afresh; it arrives later and counts as a new frame then.
-            if (!frameRequested_) {
+            if (!repaintRequest_) {
                 damaged_ = false;
-                requestFrame();
+                repaintRequest_ = requestFrame();
             }
             return painted_;
         }
@@ -467,11 +467,18 @@ class WebKitBackend final : public WebViewBackend {
         if (cairo_surface_t* surface =
                 gtk_offscreen_window_get_surface(GTK_OFFSCREEN_WINDOW(window_))) {
             painted_ = fromSurface(surface);
+            paintedNumber_ = ++frameCount_;
             ++generation_;
         }
         return painted_;
     }
     std::uint64_t paintedGeneration() const override { return generation_ + (damaged_ ? 1 : 0); }
+    std::uint64_t requestFreshFrame() override {
+        // Without a page nothing is drawn: the frame shown is as fresh as any will be.
+        if (!view_) return paintedNumber_;
+        return requestFrame();
+    }
+    std::uint64_t paintedFrameNumber() const override { return paintedNumber_; }
 
     void sendMouse(const WebMouseEvent& event) override {
         GdkWindow* window = view_ ? gtk_widget_get_window(GTK_WIDGET(view_)) : nullptr;
@@ -547,6 +554,12 @@ class WebKitBackend final : public WebViewBackend {
     struct Pending {
         std::weak_ptr<bool> alive;
         T callback;
+    };
+    struct FrameRequest {
+        WebKitBackend* backend;
+        std::uint64_t number;
+        // A transparent page's picture gets its background put back under it.
+        bool transparent;
     };
 
     static ScriptResult noDisplayResult() {
@@ -719,33 +732,39 @@ class WebKitBackend final : public WebViewBackend {
         return FALSE;
     }
 
-    void requestFrame() {
-        frameRequested_ = true;
-        auto* pending = new Pending<WebKitBackend*>{alive_, this};
+    // A picture of the page drawn after everything sent to it so far (the web process answers
+    // in the order it is asked), numbered; it becomes the painted frame when it arrives.
+    std::uint64_t requestFrame() {
+        auto* pending = new Pending<FrameRequest>{alive_, {this, ++frameCount_, transparent_}};
+        const std::uint64_t number = frameCount_;
         webkit_web_view_get_snapshot(
-            view_, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_TRANSPARENT_BACKGROUND,
+            view_, WEBKIT_SNAPSHOT_REGION_VISIBLE,
+            transparent_ ? WEBKIT_SNAPSHOT_OPTIONS_TRANSPARENT_BACKGROUND
+                         : WEBKIT_SNAPSHOT_OPTIONS_NONE,
             nullptr,
             [](GObject* object, GAsyncResult* async, gpointer data) {
-                std::unique_ptr<Pending<WebKitBackend*>> p(
-                    static_cast<Pending<WebKitBackend*>*>(data));
+                std::unique_ptr<Pending<FrameRequest>> p(static_cast<Pending<FrameRequest>*>(data));
                 GError* error = nullptr;
                 cairo_surface_t* surface =
                     webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(object), async, &error);
                 if (error) g_error_free(error);
-                if (!p->alive.expired()) p->callback->frameArrived(surface);
+                if (!p->alive.expired()) p->callback.backend->frameArrived(surface, p->callback);
                 if (surface) cairo_surface_destroy(surface);
             },
             pending);
+        return number;
     }
 
-    void frameArrived(cairo_surface_t* surface) {
-        frameRequested_ = false;
+    void frameArrived(cairo_surface_t* surface, const FrameRequest& request) {
+        if (request.number == repaintRequest_) repaintRequest_ = 0;
         // A page that cannot be pictured (none loaded yet, its process gone) keeps its last
-        // frame; the next repaint asks again.
+        // frame; the next repaint asks again. A picture asked for before the one shown is older
+        // than it.
         WebSnapshot shot = surface ? fromSurface(surface) : WebSnapshot{};
-        if (shot.empty()) return;
-        underlay(shot, background_);
+        if (shot.empty() || request.number < paintedNumber_) return;
+        if (request.transparent) underlay(shot, background_);
         painted_ = std::move(shot);
+        paintedNumber_ = request.number;
         ++generation_;
         ui::markDisplayChanged();
     }
@@ -787,7 +806,11 @@ class WebKitBackend final : public WebViewBackend {
     GdkRGBA background_{1, 1, 1, 1};
     bool focused_ = false;
     bool damaged_ = true;
-    bool frameRequested_ = false;
+    // The picture asked for after the last repaint, until it arrives (0: none waits).
+    std::uint64_t repaintRequest_ = 0;
+    // Frames asked for so far, and the number of the one painted (0 before any).
+    std::uint64_t frameCount_ = 0;
+    std::uint64_t paintedNumber_ = 0;
     guint buttonsDown_ = 0;
     int width_, height_;
     WebSnapshot painted_;

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "platform/gfx/HeadlessContext.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/ui/Compositor.h"
@@ -127,4 +129,65 @@ TEST_F(WebContentViewTest, FramesAreUploadedOnlyWhenThePagePaintedAnew) {
     content->setWebView(nullptr);
     compositor.drawFrame(*window, 320, 480);
     EXPECT_TRUE(content->content().empty());
+}
+
+TEST_F(WebContentViewTest, AHeldPictureShowsUntilAFreshFrameOfTheViewsSizeOrItsTime) {
+    std::string error;
+    auto context = gfx::HeadlessContext::create(320, 480, &error);
+    ASSERT_NE(context, nullptr) << error;
+    ui::Compositor compositor;
+    // The colour the window shows in the middle of the view.
+    auto shown = [&] {
+        compositor.drawFrame(*window, 320, 480);
+        const gfx::Image frame = context->readPixels();
+        const auto* p = frame.pixel(200, 140);
+        return std::array<int, 3>{p[0], p[1], p[2]};
+    };
+    auto image = [](const WebSnapshot& s) {
+        gfx::Image i(s.width, s.height, gfx::Image::ColorSpace::RGB, true, s.rgba);
+        i.setPremultiplied(true);
+        return i;
+    };
+    const std::array<int, 3> blue{0, 0, 255}, red{255, 0, 0}, green{0, 255, 0};
+    page->setPaintedFrame(solid(200, 100, 0, 0, 255));
+    EXPECT_EQ(shown(), blue);
+    EXPECT_EQ(content->pagePicture().pixel(0, 0)[2], 255);
+
+    const auto hold = content->holdFrame(image(solid(200, 100, 255, 0, 0)), 1.0);
+    EXPECT_TRUE(content->isHoldingFrame());
+    EXPECT_EQ(shown(), red);
+    EXPECT_EQ(content->pagePicture().pixel(0, 0)[0], 255);
+    // Painted before the page was told: the old layout, not shown.
+    page->setPaintedFrame(solid(200, 100, 0, 255, 0));
+    EXPECT_EQ(shown(), red);
+    // Only the hold shown resumes: what the page was told before it says nothing.
+    content->resumeAfterFreshFrame(hold - 1);
+    EXPECT_EQ(page->freshFrameRequestCount(), 0u);
+    content->resumeAfterFreshFrame(hold);
+    EXPECT_EQ(page->freshFrameRequestCount(), 1u);
+    EXPECT_EQ(shown(), red);
+    // Painted since, but not yet at the view's size.
+    page->setPaintedFrame(solid(200, 400, 0, 255, 0));
+    EXPECT_EQ(shown(), red);
+    page->setPaintedFrame(solid(200, 100, 0, 255, 0));
+    EXPECT_EQ(shown(), green);
+    EXPECT_FALSE(content->isHoldingFrame());
+    page->setPaintedFrame(solid(200, 100, 0, 0, 255));
+    EXPECT_EQ(shown(), blue);
+
+    // A page that never paints is shown as it is once the hold's time is over, or once it
+    // is another view's page; a view without a hold asks for no fresh frame.
+    content->resumeAfterFreshFrame(content->holdFrame(image(solid(200, 100, 255, 0, 0)), 1.0));
+    loop.advance(0.9);
+    EXPECT_EQ(shown(), red);
+    loop.advance(0.2);
+    EXPECT_EQ(shown(), blue);
+    content->holdFrame(image(solid(200, 100, 255, 0, 0)), 1.0);
+    auto other = WebView::create({200, 100});
+    fakes.lastPage()->setPaintedFrame(solid(200, 100, 0, 255, 0));
+    content->setWebView(other);
+    EXPECT_FALSE(content->isHoldingFrame());
+    EXPECT_EQ(shown(), green);
+    content->resumeAfterFreshFrame(content->hold());
+    EXPECT_EQ(fakes.lastPage()->freshFrameRequestCount(), 0u);
 }

@@ -3,8 +3,9 @@
 // button the creative moved away, the expanded page after a collapse, the banner's own picture
 // under its transparent expanded page). An overflowing banner shows no scroll bar. Each check
 // compares a screenshot of the ad's transparent region with one of the same region without the
-// ad. Leaves <build>/screenshots/mraid_pixels_*.png for a person to look at. Needs a display:
-// scripts/test runs these under xvfb-run.
+// ad. A collapse shows the banner's own layout from its first frame back. Leaves
+// <build>/screenshots/mraid_pixels_*.png for a person to look at. Needs a display: scripts/test
+// runs these under xvfb-run.
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,10 @@ using platform::testing::ScreenshotCamera;
 constexpr Rect kBannerFrame{0, 430, 320, 50};
 // The creatives' button colour, as the page paints it.
 constexpr std::uint32_t kButtonRed = 0xd02828ffu;
+// The recording creative's colour in each state.
+constexpr std::uint32_t kDefaultRed = 0xc00000ffu;
+constexpr std::uint32_t kExpandedGreen = 0x00a000ffu;
+constexpr std::uint32_t kResizedBlue = 0x0000c0ffu;
 
 class GADMRAIDPixelsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
   protected:
@@ -55,6 +60,17 @@ class GADMRAIDPixelsWebKitTest : public ads::testing::MRAIDWebKitTestBase {
 
     void loadBanner(const std::string& creative) {
         loadBannerOf(kUnit, "mraid-" + creative + ",size=320x50", kBannerFrame.origin.y);
+    }
+    std::string state() {
+        return adView()->stringByEvaluatingJavaScriptFromString(
+            "window.mraid ? mraid.getState() : ''");
+    }
+    // Where the recording creative stood when it last heard its state change.
+    std::string placeAtLastStateChange() {
+        return adView()->stringByEvaluatingJavaScriptFromString(
+            "(function () { var r = window.records.filter(function (r) { return r.event == "
+            "'stateChange'; }).pop(); return r ? r.state + ' ' + JSON.stringify(r.current) : ''; "
+            "})()");
     }
     std::string lines() {
         return adView()->stringByEvaluatingJavaScriptFromString(
@@ -218,6 +234,67 @@ TEST_F(GADMRAIDPixelsWebKitTest, AResizeOverTheBannersPlaceShowsTheAppThroughItN
     EXPECT_EQ(differences(shot, beneath, resized,
                           {buttonAt(resized.minX() + 4, resized.minY() + 4), closeArea}),
               "");
+}
+
+// The player closes an expanded ad, then a resized one, while the program's clock stands still:
+// whatever comes between the ad view's return to its banner and the page's own painting of its
+// default layout comes with no timer or animation of ours in between. The page hears "default"
+// there, at the banner's place, and every frame the banner shows from its first one back is
+// the page's default layout, as it was before the ad left.
+TEST_F(GADMRAIDPixelsWebKitTest, ACollapseShowsTheBannersOwnLayoutFromItsFirstFrameBack) {
+    loadBanner("record");
+    ASSERT_TRUE(waitFor([&] { return state() == "default"; })) << state();
+    ASSERT_TRUE(waitForPaint(320, 50, 300, 45, kDefaultRed));
+    const auto before = shoot("collapse_before");
+    const std::string bannerPlace = adView()->stringByEvaluatingJavaScriptFromString(
+        "JSON.stringify(place(mraid.getCurrentPosition()))");
+    struct Change {
+        const char* name;
+        int button;
+        int height;
+        std::uint32_t colour;
+    };
+    for (const Change& change :
+         {Change{"expanded", 0, 480, kExpandedGreen}, Change{"resized", 2, 250, kResizedBlue}}) {
+        SCOPED_TRACE(change.name);
+        // Each change is a touch of the player's.
+        adView()->setTouched(true);
+        press(change.button);
+        ASSERT_TRUE(waitFor([&] { return state() == change.name; })) << state();
+        ASSERT_TRUE(waitForPaint(320, change.height, 300, 45, change.colour));
+        scope.advance(1);
+        ASSERT_NE(adFrameInWindow(), kBannerFrame);
+
+        press(1);
+        int framesBack = 0;
+        std::string wrong;
+        bool heard = false;
+        const bool painted = ads.waitOnMainLoopUntil(
+            [&] {
+                if (adView()->window() != window.get() || adFrameInWindow() != kBannerFrame)
+                    return false;
+                const auto shot = framesBack == 0
+                                      ? shoot(std::string("collapse_first_frame_") + change.name)
+                                      : camera->draw(*window);
+                ++framesBack;
+                const auto diff = differences(shot, before, kBannerFrame);
+                if (!diff.empty() && wrong.empty())
+                    wrong =
+                        "frame " + std::to_string(framesBack) + " back:\n" + diff.substr(0, 400);
+                heard = heard || state() == "default";
+                return heard && !adView()->webContentView()->isHoldingFrame();
+            },
+            20);
+        EXPECT_TRUE(painted) << framesBack << " frames back, heard " << heard << ", "
+                             << placeAtLastStateChange();
+        EXPECT_EQ(wrong, "");
+        EXPECT_GE(framesBack, 1);
+        EXPECT_EQ(placeAtLastStateChange(), "default " + bannerPlace);
+        // The page's own frame from now on, still its default layout.
+        EXPECT_EQ(differences(camera->draw(*window), before, kBannerFrame), "");
+        scope.advance(1);
+        ASSERT_TRUE(waitFor([&] { return !controller->presentedViewController(); }));
+    }
 }
 
 TEST_F(GADMRAIDPixelsWebKitTest, AnOverflowingBannerShowsNoScrollBarsButStillScrolls) {

@@ -682,6 +682,37 @@ TEST_F(WebKitWebViewTest, ATransparentPagesFramesHoldOnlyWhatItPaintsNow) {
     EXPECT_TRUE(nearHalfRed(shot->pixel(150, 10))) << std::hex << shot->pixel(150, 10);
 }
 
+// What a caller that told the page something can wait for: a frame drawn after the page ran
+// it. A transparent page (every ad's) is pictured afresh for each frame, so nothing older than
+// that frame shows afterwards either.
+TEST_F(WebKitWebViewTest, AFreshFrameShowsWhatTheScriptsSentBeforeItDid) {
+    WebViewSettings clear;
+    clear.opaque = false;
+    clear.backgroundColor = Color::clear();
+    view->setSettings(clear);
+    page("/fresh.html",
+         "<body style='margin:0'><div id='d' style='width:320px;height:50px;"
+         "background:#ff0000'></div></body>");
+    loadAndWait("/fresh.html");
+    ASSERT_TRUE(waitFor([&] { return view->paintedFrame().pixel(10, 10) == 0xff0000ffu; }));
+    std::uint64_t seen = view->paintedFrameNumber();
+    for (int i = 0; i < 6; ++i) {
+        const bool blue = i % 2 == 0;
+        view->evaluateJavaScript(std::string("document.getElementById('d').style.background = '") +
+                                 (blue ? "#0000ff'" : "#ff0000'"));
+        const std::uint64_t fresh = view->requestFreshFrame();
+        EXPECT_GT(fresh, seen);
+        // Frames keep coming as the page repaints meanwhile; none goes back to an older one.
+        ASSERT_TRUE(turnUntil([&] {
+            view->paintedFrame();
+            EXPECT_GE(view->paintedFrameNumber(), seen);
+            seen = view->paintedFrameNumber();
+            return seen >= fresh;
+        }));
+        EXPECT_EQ(view->paintedFrame().pixel(10, 10), blue ? 0x0000ffffu : 0xff0000ffu) << i;
+    }
+}
+
 TEST_F(WebKitWebViewTest, ScrollBarsCanBeHiddenWhileThePageStillScrolls) {
     WebViewSettings bare;
     bare.showsScrollBars = false;
