@@ -13,6 +13,7 @@
 #include "platform/base/Error.h"
 #include "platform/base/LogSink.h"
 #include "platform/base/NamedDisplay.h"
+#include "platform/base/StringEscaping.h"
 #include "platform/base/Url.h"
 #include "platform/net/Connection.h"
 #include "platform/net/HttpHeaders.h"
@@ -36,7 +37,7 @@ namespace {
     static_cast<std::optional<Url> (*)(std::string_view)>(&Url::parse), &Url::queryValue,
     &UrlRequest::setValueForHttpHeaderField, &makeUrlError, &ResourceInterceptor::dispatch,
     &ResourceInterceptor::fileNames, &ResourceInterceptor::setNamesObserver, &findBesideProgram,
-    &ui::markDisplayChanged, &askNamedDisplay);
+    &ui::markDisplayChanged, &askNamedDisplay, &logValue);
 
 class DeferredBackend;
 
@@ -103,6 +104,7 @@ class DeferredBackend final : public WebViewBackend {
         unavailable_ = !real_;
         if (real_) {
             real_->setClient(client_);
+            if (pageLog_) real_->setPageLog(pageLog_);
             if (settings_) real_->applySettings(*settings_);
             if (agent_) real_->setUserAgent(*agent_);
         }
@@ -117,6 +119,10 @@ class DeferredBackend final : public WebViewBackend {
     void setClient(Client* client) override {
         client_ = client;
         if (real_) real_->setClient(client);
+    }
+    void setPageLog(std::shared_ptr<LogBudget> log) override {
+        pageLog_ = log;
+        if (real_) real_->setPageLog(std::move(log));
     }
 
     void loadHtml(const std::string& html, const Url& baseUrl) override {
@@ -243,6 +249,7 @@ class DeferredBackend final : public WebViewBackend {
     std::unique_ptr<WebViewBackend> real_;
     bool unavailable_ = false;
     Client* client_ = nullptr;
+    std::shared_ptr<LogBudget> pageLog_;
     std::vector<std::function<void(WebViewBackend&)>> steps_;
     std::optional<WebViewSettings> settings_;
     std::optional<std::string> agent_;

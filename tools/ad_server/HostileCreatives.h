@@ -40,7 +40,16 @@ enum class Hostility {
     SlowFetches,      // 8 fetches of kSlowPath at once, which the server holds until it stops
     AllocateNonstop,  // 0.2 s after loading, 50 MiB more kept and written in a loop that never
                       // yields
+    // Requests that are refused, over and over: what each refusal costs, and how much of it
+    // reaches the log.
+    RefusalFlood,  // kRefusalFloodPrints print()s, 200 every 10 ms; kRefusalFloodDownloads
+                   // downloads: half attachments in frames of the page, half <a download>
+                   // links clicked by script; on each tap, a file chooser
 };
+
+inline constexpr int kRefusalFloodPrints = 20000;
+inline constexpr int kRefusalFloodDownloads = 1000;
+inline constexpr int kRefusalFloodChoosers = 1000;
 
 // Answers "302 Location: file:///etc/passwd", for ads and landing pages alike.
 inline constexpr const char* kFileRedirectPath = "/mads/to_file";

@@ -21,6 +21,7 @@
 #include "platform/web/WebEngine.h"
 #include "platform/web/WebProcessExtensionProtocol.h"
 #include "platform/web/WebViewTypes.h"
+#include "platform/web/engine/EngineLog.h"
 #include "platform/web/engine/GLibPump.h"
 #include "platform/web/engine/NetworkProcessWatch.h"
 #include "platform/web/engine/PageSandbox.h"
@@ -149,6 +150,8 @@ void limitNetworkProcesses() {
 
 bool WebKitRuntime::openDisplay() {
     static const bool opened = [] {
+        // What GTK and WebKit say from here on reaches our log, within its budget.
+        installGLibLogWriter();
         // One refusal by a loaded X server must not leave the whole run without pages.
         const auto asking = askNamedDisplay([] {
             return gtk_init_check(nullptr, nullptr) ? DisplayAnswer::Opened
