@@ -24,7 +24,9 @@
 //
 // Each refusal that is logged spends a line of the page's budget (setPageLog), so a page that
 // asks again and again costs the log its budget and no more; a view without one spends the
-// engine's (EngineLog.h).
+// engine's (EngineLog.h). Printing and the script dialogs are answered the same way in the
+// page's own process first (our web-process extension), since the engine's way to these
+// handlers holds the game's main thread for a round trip each time; these stay behind it.
 //
 // Main thread only. Both calls may be made again on the same object; the second does nothing.
 // confineView also confines the view's web context.
