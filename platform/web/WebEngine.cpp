@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "platform/base/Error.h"
+#include "platform/base/LibraryEnvironment.h"
 #include "platform/base/LogSink.h"
 #include "platform/base/NamedDisplay.h"
 #include "platform/base/StringEscaping.h"
@@ -38,6 +39,26 @@ namespace {
     &UrlRequest::setValueForHttpHeaderField, &makeUrlError, &ResourceInterceptor::dispatch,
     &ResourceInterceptor::fileNames, &ResourceInterceptor::setNamesObserver, &findBesideProgram,
     &ui::markDisplayChanged, &askNamedDisplay, &logValue);
+
+// The engine's choices for its libraries, made before main, in the program: setenv while another
+// thread reads the environment (curl does on every transfer) can crash that thread, and the
+// engine's module is opened later, on a pool thread. Each only where the user has not chosen.
+[[maybe_unused]] const bool engineEnvironmentChosen = [] {
+    // No GPU, and offscreen windows only show pages painted without GL.
+    setLibraryEnvironment("WEBKIT_DISABLE_COMPOSITING_MODE", "1");
+    // WebKit probes for its GPU renderer with an EGL display of its own and terminates it
+    // again; Mesa hands every user in the process the same surfaceless display, so that would
+    // take our headless GL context down with it.
+    setLibraryEnvironment("WEBKIT_DISABLE_DMABUF_RENDERER", "1");
+    // Our views are offscreen, composited into a window of our own, so an accessibility tree of
+    // theirs serves nobody: GTK's bridge stays off, the web processes get no accessibility bus
+    // to connect to (and name themselves on), and the engine does not ask the session bus for
+    // one, which starts the accessibility bus's daemons where none runs.
+    setLibraryEnvironment("NO_AT_BRIDGE", "1");
+    setLibraryEnvironment("WEBKIT_A11Y_BUS_ADDRESS", "");
+    setLibraryEnvironment("AT_SPI_BUS_ADDRESS", "disabled:");
+    return true;
+}();
 
 class DeferredBackend;
 

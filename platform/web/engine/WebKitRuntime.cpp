@@ -139,19 +139,6 @@ void limitNetworkProcesses() {
     webkit_memory_pressure_settings_free(network);
 }
 
-// The engine's settings are chosen before main: setenv while another thread reads the
-// environment (curl does on every transfer) can crash that thread, and before main there is no
-// other one.
-[[maybe_unused]] const bool engineSettingsChosen = [] {
-    setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
-    setenv("NO_AT_BRIDGE", "1", 0);
-    // Otherwise WebKit probes for its GPU renderer with an EGL display of its own and
-    // terminates it again; Mesa hands every user in the process the same surfaceless display,
-    // so that would take our headless GL context down with it.
-    setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", 0);
-    return true;
-}();
-
 }  // namespace
 
 bool WebKitRuntime::openDisplay() {

@@ -15,11 +15,10 @@
 // the first service view is). Made on first use, on the
 // main thread, and kept until the process ends (GTK cannot be closed again).
 //
-// The environment it sets unless the caller already did: WEBKIT_DISABLE_COMPOSITING_MODE=1
-// (there is no GPU, and offscreen windows only show pages that paint without GL) and
-// NO_AT_BRIDGE=1 (the accessibility bridge would look for a session bus that is not there) and
-// WEBKIT_DISABLE_DMABUF_RENDERER=1 (its probe for a GPU renderer terminates the EGL display our
-// headless GL shares).
+// The environment the engine's libraries need is chosen before main, in the program
+// (WebEngine.cpp: no compositing, no GPU renderer probe, no accessibility bus), and kept from
+// the programs the game starts for the user (LibraryEnvironment.h). The web processes' own
+// session bus is closed by our extension, in their environment only.
 //
 // What the web processes write on their standard output and error (WebKit's warnings, GLib's
 // messages, whatever a library there prints) reaches the log through the runtime: each
