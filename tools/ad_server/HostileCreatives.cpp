@@ -249,6 +249,36 @@ constexpr HostileCreative kCreatives[] = {
                 "  }, true);\n"
                 "})();</script>\n";
      }},
+    {Hostility::MediaSessions, "media-sessions",
+     [](const AdContext& c) {
+         // Every element is asked to play, as autoplay would once the page may load media:
+         // the engine opens an element's media session as it is asked, loaded or not.
+         const std::string clip = c.origin + kMediaClipPath;
+         return "<video id=\"hostile-video\" src=\"" + htmlEscape(clip) +
+                "\" autoplay muted loop playsinline style=\"width: 160px; height: 90px\">"
+                "</video>\n"
+                "<script>(function () {\n"
+                "  var h = window.hostile = {sounds: 0, asked: 0};\n"
+                "  var kept = window.hostileSounds = [];\n"
+                "  function ask(media) {\n"
+                "    var played = media.play();\n"
+                "    if (played) played.then(function () {}, function () {});\n"
+                "    h.asked++;\n"
+                "  }\n"
+                "  ask(document.getElementById('hostile-video'));\n"
+                "  for (var i = 0; i < " +
+                std::to_string(kMediaSessionsSounds) +
+                "; ++i) {\n"
+                "    var sound = new Audio(" +
+                scriptJson(clip) +
+                ");\n"
+                "    sound.loop = true;\n"
+                "    kept.push(sound);\n"
+                "    h.sounds++;\n"
+                "    ask(sound);\n"
+                "  }\n"
+                "})();</script>\n";
+     }},
 };
 
 // A row is found by its enum value.

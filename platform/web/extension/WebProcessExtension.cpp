@@ -6,9 +6,9 @@
 // of the process itself can look at it often enough and end it at once, whatever its pages'
 // thread is doing. At start-up it also closes what the process would otherwise reach on its
 // own: the game's standard error (its output goes to the program, which logs it within a
-// budget), and the requests every page is refused anyway, answered in the page's own process.
-// Built without sanitizers: the web process is not instrumented. It links GLib and WebKit
-// only, never our libraries (ProcessWatch.h is header only).
+// budget), the session bus, and the requests every page is refused anyway, answered in the
+// page's own process. Built without sanitizers: the web process is not instrumented. It links
+// GLib and WebKit only, never our libraries (ProcessWatch.h is header only).
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -209,6 +209,15 @@ gpointer watch(gpointer) {
     return nullptr;
 }
 
+// The session bus, for the engine's media players (a desktop media player named on the bus for
+// a muted autoplay video, and a bus connection per media element, made whether or not one
+// plays): an address no bus has, so each element's attempt fails at once, without a
+// connection and without GLib's autolaunch of a bus daemon when no address is set. Its one
+// warning per element is dropped as a repeat on the way to the log (WebProcessOutput). The
+// process's own environment only, before its first page: the game's, and what it opens on the
+// desktop, keep the user's bus.
+constexpr const char* kNoSessionBus = "disabled:";
+
 // What every page is refused is answered in its own process, in the page's world, before any
 // script of the page's realm runs: a person who says no to a print, a dialog or a confirmation
 // answers at once, and so does this, where the engine's own path goes through the game's main
@@ -340,6 +349,11 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
         s.reportAddress = address ? address : "";
     }
     routeOutput();
+    // Other threads of the process may read the environment meanwhile. Replacing a variable
+    // is one pointer; adding one (no bus known to the game) is the first growth of this
+    // process's environment (WebKit's own start-up only replaces and removes), which copies
+    // it to a new array and leaves the old one, never allocated by glibc, where it was.
+    setenv("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus, 1);
     g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
                      G_CALLBACK(onWindowObjectCleared), nullptr);
     if (state().memoryLimitMegabytes > 0 || state().busyWindowSeconds > 0) {
