@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 
@@ -100,6 +102,23 @@ std::vector<PrivateSessionBus::Connection> PrivateSessionBus::connections() cons
     g_dbus_connection_close_sync(bus, nullptr, nullptr);
     g_object_unref(bus);
     return found;
+}
+
+unsigned long PrivateSessionBus::connectionsTaken() const {
+    if (address_.empty()) return 0;
+    GDBusConnection* bus = g_dbus_connection_new_for_address_sync(
+        address_.c_str(),
+        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                             G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        nullptr, nullptr, nullptr);
+    if (!bus) return 0;
+    // ":1.N", N counting from 0.
+    const char* name = g_dbus_connection_get_unique_name(bus);
+    const char* dot = name ? std::strrchr(name, '.') : nullptr;
+    const unsigned long taken = dot ? std::strtoul(dot + 1, nullptr, 10) + 1 : 0;
+    g_dbus_connection_close_sync(bus, nullptr, nullptr);
+    g_object_unref(bus);
+    return taken;
 }
 
 std::string describe(const std::vector<PrivateSessionBus::Connection>& connections) {

@@ -34,6 +34,10 @@ class PrivateSessionBus {
     pid_t daemon() const { return daemon_; }
     // Every connection but the bus's own and the one this asks on; empty when asking failed.
     std::vector<Connection> connections() const;
+    // How many connections the bus has taken since it started, gone ones too (the bus numbers
+    // them in turn): what was opened between two calls, however briefly, is the difference
+    // less one (each call opens a connection of its own to ask). 0 when asking failed.
+    unsigned long connectionsTaken() const;
 
   private:
     std::string address_;

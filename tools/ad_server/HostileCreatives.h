@@ -47,7 +47,8 @@ enum class Hostility {
                    // links clicked by script; on each tap, a file chooser
     // Media the engine makes a desktop media player (MPRIS) for, and a session-bus connection
     // per element: a muted autoplay video and kMediaSessionsSounds audio elements with sound,
-    // each playing kMediaClipPath in a loop (asked to play at once).
+    // each playing kMediaClipPath in a loop (asked to play at once); and a screen wake lock,
+    // which the engine would take from the desktop's screensaver over the bus.
     MediaSessions,
 };
 
