@@ -11,12 +11,20 @@
 //     turn and is answered (targets: under 100 MB of growth, no turn over 100 ms).
 //   BM_AdPageLogFlood: an ad page sends 200 "log" messages of 1 kB every 10 ms for 30 s;
 //     reports the lines and bytes that reached the log.
+//   BM_AdPageRefusals: an ad page asks for what it is refused, untouched but for 40 taps a
+//     second: 200 print()s every 10 ms for 30 s, 1,000 downloads (500 attachments in its
+//     frames, 500 <a download> links clicked by script) and a file chooser at each of its first
+//     1,000 taps; the same ad view with a page that asks for nothing, tapped the same, is run
+//     first. Reports this process's CPU time (all threads) in each run and their ratio
+//     (target: at most 1.5), and the lines the refusals put in the log (target: at most the
+//     page's budget and the one line that says the rest are dropped).
 //   BM_HugeVideo: the player (GStreamer, as the game installs it) is given a 3 MB WebM of two
 //     VP8 frames of 16,000 x 16,000 (tools/media_clips) and plays it until it fails or ends
 //     (target: under 100 MB of growth); reports whether it failed. Also the same frames in a
 //     container that says 320 x 240, and two JPEG frames of 4,200 x 4,200 in one that says so.
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,7 +49,9 @@
 #include "platform/services/gst/GstMediaPlayerBackend.h"
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/ui/Window.h"
+#include "platform/web/WebView.h"
 #include "tools/ad_server/AdServer.h"
+#include "tools/ad_server/HostileCreatives.h"
 
 namespace {
 
@@ -278,6 +288,119 @@ void BM_AdPageLogFlood(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_AdPageLogFlood)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The CPU time this process has used so far, all its threads, user and system.
+double processCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The refusing page: the hostile creative's requests, its prints without end; and a page that
+// keeps a tap handler and nothing else, for the run without it.
+std::string refusalsPage(bool refusing) {
+    std::string frames;
+    if (refusing) {
+        for (int n = 0; n < 500; ++n) {
+            frames += "<iframe src=\"" + server().url(tools::adserver::kAttachmentPath) +
+                      "?slot=bench&n=" + std::to_string(n) + "\" style=\"display: none\"></iframe>";
+        }
+    }
+    return "<!DOCTYPE html><html><body style=\"margin: 0; height: 100%\">" + frames +
+           "<input id=\"f\" type=\"file\" style=\"position: absolute; left: -100px\">"
+           "<script>(function () {\n"
+           "  var refusing = " +
+           std::string(refusing ? "true" : "false") +
+           ";\n"
+           "  window.taps = 0;\n"
+           "  var input = document.getElementById('f');\n"
+           "  document.addEventListener('click', function (event) {\n"
+           "    if (!event.isTrusted || event.target === input) return;\n"
+           "    if (++window.taps <= 1000 && refusing) input.click();\n"
+           "  }, true);\n"
+           "  if (!refusing) return;\n"
+           "  var blob = URL.createObjectURL(new Blob(['x']));\n"
+           "  var links = 0;\n"
+           "  setInterval(function () {\n"
+           "    for (var i = 0; i < 200; ++i) window.print();\n"
+           "    for (var j = 0; j < 10 && links < 500; ++j, ++links) {\n"
+           "      var a = document.createElement('a');\n"
+           "      a.href = blob; a.download = 'evil.desktop';\n"
+           "      document.body.appendChild(a); a.click(); a.remove();\n"
+           "    }\n"
+           "  }, 10);\n"
+           "})();</script></body></html>";
+}
+
+struct RefusalsRun {
+    double cpuSeconds = 0;
+    std::size_t lines = 0;
+    int taps = 0;
+};
+
+RefusalsRun runRefusalsPage(bool refusing, double seconds) {
+    RefusalsRun run;
+    auto window = platform::ui::Window::create({0, 0, 320, 480});
+    auto delegate = std::make_shared<LogPageDelegate>();
+    auto view = ads::GADAdView::create({0, 0, 320, 480});
+    window->addSubview(view);
+    view->setDelegate(delegate);
+    // The page's lines, from its load on: what the engine refused it. (Its web process's own
+    // output has a budget of its own.)
+    std::atomic<std::size_t> lines = 0;
+    auto previous = platform::LogSink::setHandler([&](const std::string& line) {
+        if (line.rfind("WebView: ", 0) == 0 && line.rfind("WebView: web process", 0) != 0) {
+            ++lines;
+        }
+    });
+    view->loadHTMLString(refusalsPage(refusing), platform::Url::parse(server().url("/mads/gma")));
+    platform::testing::runMainLoopUntil([&] { return !view->webView()->isLoading(); }, 30);
+    const double cpuBefore = processCpuSeconds();
+    const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+    auto nextTap = Clock::now();
+    while (Clock::now() < end) {
+        if (Clock::now() >= nextTap) {
+            nextTap += std::chrono::milliseconds(25);
+            const platform::Point at{160, 240};
+            for (auto type : {platform::web::WebMouseEvent::Type::Move,
+                              platform::web::WebMouseEvent::Type::Down,
+                              platform::web::WebMouseEvent::Type::Up}) {
+                view->webView()->sendMouseEvent({type, at, 1});
+            }
+        }
+        platform::MainLoop::main().runOnce(0.005);
+    }
+    run.cpuSeconds = processCpuSeconds() - cpuBefore;
+    const std::string taps =
+        view->webView()->stringByEvaluatingJavaScriptFromString("String(window.taps)", 5);
+    run.taps = taps.empty() ? -1 : std::stoi(taps);
+    platform::LogSink::setHandler(std::move(previous));
+    run.lines = lines.load();
+    view->removeFromSuperview();
+    view.reset();
+    platform::testing::runMainLoopUntil([] { return false; }, 1);
+    return run;
+}
+
+void BM_AdPageRefusals(benchmark::State& state) {
+    server();
+    platform::MainLoop::main().claim();
+    for (auto _ : state) {
+        // The engine started, and its processes settled, before either run is timed.
+        runRefusalsPage(false, 2);
+        const RefusalsRun quiet = runRefusalsPage(false, 30);
+        const RefusalsRun refusing = runRefusalsPage(true, 30);
+        state.counters["cpu_quiet_s"] = quiet.cpuSeconds;
+        state.counters["cpu_refusing_s"] = refusing.cpuSeconds;
+        state.counters["cpu_ratio"] = refusing.cpuSeconds / std::max(quiet.cpuSeconds, 1e-3);
+        state.counters["lines"] = double(refusing.lines);
+        state.counters["taps_quiet"] = quiet.taps;
+        state.counters["taps_refusing"] = refusing.taps;
+        platform::MainLoop::main().runUntilIdle();
+    }
+}
+BENCHMARK(BM_AdPageRefusals)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 class Ending : public platform::services::MediaPlayerObserver {
   public:

@@ -78,20 +78,20 @@ void GADDefaultGMSGHandler::didReceiveTrackHTTPNotification(const GADGMSGActionI
 
 void GADDefaultGMSGHandler::didReceiveLogNotification(const GADGMSGActionInfo& info) {
     const auto text = info.note ? info.note->parameter("string") : std::nullopt;
-    if (!text || !takeLogLine(info.adView)) return;
-    GADLogText(logTextForPageText(*text));
-}
-
-bool GADDefaultGMSGHandler::takeLogLine(const std::shared_ptr<GADAdView>& adView) {
-    std::erase_if(logCounts_,
-                  [](const auto& entry) { return entry.first && entry.second.view.expired(); });
-    const std::uint64_t page = adView ? adView->pageLoadCount() : 0;
-    LogCount& count = logCounts_[adView.get()];
-    if (count.view.lock() != adView || count.page != page) count = LogCount{adView, page, 0};
-    if (count.lines > kMaxLogLinesPerAd) return false;
-    if (++count.lines <= kMaxLogLinesPerAd) return true;
-    GADLogText(kLogLinesDroppedText);
-    return false;
+    // A line is a page's: without the view that shows it there is no page to write for.
+    const auto webView = info.adView ? info.adView->webView() : nullptr;
+    if (!text || !webView) return;
+    // Through the SDK's log, so the dropped line keeps its place after the lines before it.
+    switch (webView->pageLog().spend()) {
+        case platform::LogBudget::Verdict::Write:
+            GADLogText(logTextForPageText(*text));
+            break;
+        case platform::LogBudget::Verdict::WriteDropped:
+            GADLogText(webView->pageLog().droppedLine());
+            break;
+        case platform::LogBudget::Verdict::Drop:
+            break;
+    }
 }
 
 void GADDefaultGMSGHandler::didReceiveTouchNotification(const GADGMSGActionInfo& info) {

@@ -6,8 +6,10 @@
 //                   app's URL, and a message without one pings nothing.
 //   "log"         - writes "string" to the SDK's console log, with control characters
 //                   escaped (a page cannot forge log lines or send terminal commands) and at
-//                   most kMaxLogTextBytes of it; at most kMaxLogLinesPerAd lines per ad (per
-//                   page its ad view loaded), then one line saying the rest are dropped.
+//                   most kMaxLogTextBytes of it, out of the page's log budget (its web view's
+//                   pageLog(), which every other line the page causes spends too): at most
+//                   kMaxLogLinesPerAd lines per ad (per page its ad view loaded), then one line
+//                   saying the rest are dropped.
 //   "touch"       - hands "tx", "ty" and "td" (x, y and the touch's duration in ms; -1 each
 //                   when missing, a text's leading whole number otherwise, clamped to 32 bits)
 //                   to the touch-signal recorder that real touches on the ad also feed.
@@ -24,7 +26,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,6 +34,7 @@
 #include "ads/web/GADGMSGHandler.h"
 #include "platform/base/StringEscaping.h"
 #include "platform/base/Value.h"
+#include "platform/web/WebView.h"
 
 namespace ads {
 
@@ -44,12 +46,9 @@ class GADDefaultGMSGHandler : public GADGMSGHandler {
   public:
     // Enough for any diagnostic a creative writes; a page cannot fill the log with one message.
     static constexpr std::size_t kMaxLogTextBytes = platform::kLogTextMaxBytes;
-    // A creative's diagnostics at start-up and at each interaction take a few dozen lines; a
-    // page past this is logging in a loop, and every line costs the game's main thread and
-    // the disk.
-    static constexpr std::size_t kMaxLogLinesPerAd = 100;
-    static constexpr const char* kLogLinesDroppedText =
-        "Ad page log: this ad has written as many lines as an ad may; the rest are dropped.";
+    // The page's budget: every line costs the game's main thread and the disk.
+    static constexpr std::size_t kMaxLogLinesPerAd = platform::web::WebView::kPageLogLines;
+    static constexpr const char* kLogLinesDroppedText = platform::web::WebView::kPageLogDroppedLine;
 
     static std::shared_ptr<GADDefaultGMSGHandler> create();
     explicit GADDefaultGMSGHandler(Private) {}
@@ -74,21 +73,6 @@ class GADDefaultGMSGHandler : public GADGMSGHandler {
     static std::string logTextForPageText(std::string_view text);
     // "urls" cut at every comma; empty pieces stay (the page asked about them).
     static std::vector<std::string> URLTextsFromParameter(std::string_view urls);
-
-  private:
-    // The lines one ad view's current page has written. A handler may serve several ad views
-    // (one per page delegate's list), so each has its own count; a view that is gone is
-    // forgotten at the next line.
-    struct LogCount {
-        std::weak_ptr<GADAdView> view;
-        std::uint64_t page = 0;
-        std::size_t lines = 0;
-    };
-    // Whether the page may write one more line; the line past the budget gets the one
-    // "dropped" line written in its place.
-    bool takeLogLine(const std::shared_ptr<GADAdView>& adView);
-
-    std::map<const GADAdView*, LogCount> logCounts_;
 };
 
 }  // namespace ads

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <thread>
 
+#include "platform/base/LibraryEnvironment.h"
 #include "platform/storage/Bundle.h"
 #include "platform/ui/MainThread.h"
 #include "platform/ui/UiLog.h"
@@ -160,8 +161,15 @@ bool Application::spawnDesktopOpener(const std::vector<std::string>& argv) {
         return false;
     }
     int rc = posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+    // The user's environment, not what the program set for its own libraries: the browser runs
+    // with the accessibility and the renderer it would have had without the game.
+    std::vector<std::string> variables = userProgramEnvironment();
+    std::vector<char*> environment;
+    for (auto& variable : variables) environment.push_back(variable.data());
+    environment.push_back(nullptr);
     pid_t pid = 0;
-    if (rc == 0) rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    if (rc == 0)
+        rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environment.data());
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         uiLog(LogLevel::Warn, "Application::openURL", "cannot start xdg-open");

@@ -11,8 +11,10 @@
 #include <tuple>
 
 #include "platform/base/Error.h"
+#include "platform/base/LibraryEnvironment.h"
 #include "platform/base/LogSink.h"
 #include "platform/base/NamedDisplay.h"
+#include "platform/base/StringEscaping.h"
 #include "platform/base/Url.h"
 #include "platform/net/Connection.h"
 #include "platform/net/HttpHeaders.h"
@@ -36,7 +38,27 @@ namespace {
     static_cast<std::optional<Url> (*)(std::string_view)>(&Url::parse), &Url::queryValue,
     &UrlRequest::setValueForHttpHeaderField, &makeUrlError, &ResourceInterceptor::dispatch,
     &ResourceInterceptor::fileNames, &ResourceInterceptor::setNamesObserver, &findBesideProgram,
-    &ui::markDisplayChanged, &askNamedDisplay);
+    &ui::markDisplayChanged, &askNamedDisplay, &logValue);
+
+// The engine's choices for its libraries, made before main, in the program: setenv while another
+// thread reads the environment (curl does on every transfer) can crash that thread, and the
+// engine's module is opened later, on a pool thread. Each only where the user has not chosen.
+[[maybe_unused]] const bool engineEnvironmentChosen = [] {
+    // No GPU, and offscreen windows only show pages painted without GL.
+    setLibraryEnvironment("WEBKIT_DISABLE_COMPOSITING_MODE", "1");
+    // WebKit probes for its GPU renderer with an EGL display of its own and terminates it
+    // again; Mesa hands every user in the process the same surfaceless display, so that would
+    // take our headless GL context down with it.
+    setLibraryEnvironment("WEBKIT_DISABLE_DMABUF_RENDERER", "1");
+    // Our views are offscreen, composited into a window of our own, so an accessibility tree of
+    // theirs serves nobody: GTK's bridge stays off, the web processes get no accessibility bus
+    // to connect to (and name themselves on), and the engine does not ask the session bus for
+    // one, which starts the accessibility bus's daemons where none runs.
+    setLibraryEnvironment("NO_AT_BRIDGE", "1");
+    setLibraryEnvironment("WEBKIT_A11Y_BUS_ADDRESS", "");
+    setLibraryEnvironment("AT_SPI_BUS_ADDRESS", "disabled:");
+    return true;
+}();
 
 class DeferredBackend;
 
@@ -103,6 +125,7 @@ class DeferredBackend final : public WebViewBackend {
         unavailable_ = !real_;
         if (real_) {
             real_->setClient(client_);
+            if (pageLog_) real_->setPageLog(pageLog_);
             if (settings_) real_->applySettings(*settings_);
             if (agent_) real_->setUserAgent(*agent_);
         }
@@ -117,6 +140,10 @@ class DeferredBackend final : public WebViewBackend {
     void setClient(Client* client) override {
         client_ = client;
         if (real_) real_->setClient(client);
+    }
+    void setPageLog(std::shared_ptr<LogBudget> log) override {
+        pageLog_ = log;
+        if (real_) real_->setPageLog(std::move(log));
     }
 
     void loadHtml(const std::string& html, const Url& baseUrl) override {
@@ -248,6 +275,7 @@ class DeferredBackend final : public WebViewBackend {
     std::unique_ptr<WebViewBackend> real_;
     bool unavailable_ = false;
     Client* client_ = nullptr;
+    std::shared_ptr<LogBudget> pageLog_;
     std::vector<std::function<void(WebViewBackend&)>> steps_;
     std::optional<WebViewSettings> settings_;
     std::optional<std::string> agent_;

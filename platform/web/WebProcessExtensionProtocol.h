@@ -17,6 +17,13 @@
 // thread of its own; just before, it reports why: "memory <megabytes>" or "busy <seconds>". The
 // program logs it and forgets the process at once (WebKit notices a moment later); the views
 // of that process hear that it ended, as after a crash.
+//
+// Output: the extension points its process's standard output and error (and GLib's messages,
+// written there one line each, without time stamps) at a stream socket whose address is the
+// report address followed by kWebExtensionOutputSuffix, and sends the token as the first line.
+// The program reads it with WebProcessOutput and logs its lines out of a budget of that process
+// (one web process serves many ads, and its lines do not say whose they are). A process that
+// cannot connect writes to /dev/null instead: none writes into the game's standard error.
 
 #include <cerrno>
 #include <climits>
@@ -34,6 +41,7 @@ inline constexpr const char* kWebExtensionNamesMessage = "movuroute.resource-nam
 inline constexpr const char* kWebExtensionReportMemory = "memory";
 inline constexpr const char* kWebExtensionReportBusy = "busy";
 inline constexpr const char* kWebExtensionReportPage = "page";
+inline constexpr const char* kWebExtensionOutputSuffix = "-output";
 
 struct WebExtensionReport {
     std::string what;

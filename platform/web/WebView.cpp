@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/base/LogSink.h"
+#include "platform/base/LogBudget.h"
 #include "platform/base/Unicode.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/WeakCall.h"
@@ -24,14 +24,17 @@ int pixels(double points) {
     return static_cast<int>(std::lround(std::min(points, 16384.0)));
 }
 
-// The checks on values that come from the page (see WebView.h).
-std::string checkedScriptValue(std::string value) {
+// The checks on values that come from the page (see WebView.h); what they refuse is the page's
+// doing, and logged out of its budget.
+std::string checkedScriptValue(std::string value, LogBudget& pageLog) {
     if (value.size() > WebView::kMaxScriptResultLength) {
-        LogSink::writef("WebView: script answer of %zu bytes refused", value.size());
+        pageLog.writeWith([&] {
+            return "WebView: script answer of " + std::to_string(value.size()) + " bytes refused";
+        });
         return {};
     }
     if (!isValidUtf8(value)) {
-        LogSink::write("WebView: script answer that is not UTF-8 refused");
+        pageLog.write("WebView: script answer that is not UTF-8 refused");
         return {};
     }
     return value;
@@ -58,13 +61,16 @@ class WebView::Events : public WebViewBackend::Client {
     void backendNavigation(const WebViewBackend::RawRequest& raw, NavigationType type,
                            std::function<void(bool)> decide) override {
         if (raw.url.size() > kMaxUrlLength) {
-            LogSink::writef("WebView: navigation to a URL of %zu bytes refused", raw.url.size());
+            view_.pageLog().writeWith([&] {
+                return "WebView: navigation to a URL of " + std::to_string(raw.url.size()) +
+                       " bytes refused";
+            });
             decide(false);
             return;
         }
         auto url = Url::parse(raw.url);
         if (!url || !url->hasScheme()) {
-            LogSink::write("WebView: navigation to a malformed URL refused");
+            view_.pageLog().write("WebView: navigation to a malformed URL refused");
             decide(false);
             return;
         }
@@ -114,7 +120,7 @@ class WebView::Events : public WebViewBackend::Client {
     void backendContentSize(double width, double height) override {
         if (!(width >= 0 && height >= 0 && width <= kMaxContentExtent &&
               height <= kMaxContentExtent)) {
-            LogSink::write("WebView: content size out of range refused");
+            view_.pageLog().write("WebView: content size out of range refused");
             return;
         }
         Size size{width, height};
@@ -145,9 +151,11 @@ WebView::WebView(Private, Size size, std::unique_ptr<WebViewBackend> backend,
                  WebViewContext context)
     : events_(std::make_unique<Events>(*this)),
       backend_(std::move(backend)),
+      pageLog_(std::make_shared<LogBudget>(kPageLogLines, kPageLogDroppedLine)),
       size_(size),
       context_(context) {
     backend_->setClient(events_.get());
+    backend_->setPageLog(pageLog_);
     backend_->applySettings(settings_);
 }
 
@@ -181,11 +189,13 @@ void WebView::afterCallback(std::shared_ptr<WebView> self) {
 }
 
 void WebView::loadHTMLString(const std::string& html, const Url& baseUrl) {
+    pageLog_->renew();
     const Url base = baseUrl.absoluteString().empty() ? *Url::parse("about:blank") : baseUrl;
     backend_->loadHtml(html, base);
 }
 
 void WebView::loadRequest(const UrlRequest& request) {
+    pageLog_->renew();
     UrlRequest copy = request;
     if (copy.userAgent().empty()) copy.setUserAgent(userAgent());
     backend_->loadRequest(copy);
@@ -222,7 +232,9 @@ std::optional<Url> WebView::url() const {
 std::string WebView::title() const {
     std::string title = backend_->title();
     if (title.size() > kMaxTitleLength || !isValidUtf8(title)) {
-        LogSink::writef("WebView: page title of %zu bytes refused", title.size());
+        pageLog_->writeWith([&] {
+            return "WebView: page title of " + std::to_string(title.size()) + " bytes refused";
+        });
         return {};
     }
     return title;
@@ -250,18 +262,19 @@ void WebView::setSize(Size size) {
 
 void WebView::evaluateJavaScript(const std::string& script, ScriptCompletion completion) {
     std::weak_ptr<WebView> weak = weak_from_this();
-    backend_->evaluate(
-        script, [weak, completion = std::move(completion)](WebViewBackend::ScriptResult result) {
-            if (!completion) return;
-            std::string value = result.scalar ? checkedScriptValue(std::move(result.value)) : "";
-            MainLoop::main().post(
-                [weak, completion, value = std::move(value), error = std::move(result.error)] {
-                    auto self = weak.lock();
-                    if (!self || self->orphaned_) return;
-                    completion(value, error);
-                    afterCallback(std::move(self));
-                });
-        });
+    backend_->evaluate(script, [weak, completion = std::move(completion),
+                                pageLog = pageLog_](WebViewBackend::ScriptResult result) {
+        if (!completion) return;
+        std::string value =
+            result.scalar ? checkedScriptValue(std::move(result.value), *pageLog) : "";
+        MainLoop::main().post(
+            [weak, completion, value = std::move(value), error = std::move(result.error)] {
+                auto self = weak.lock();
+                if (!self || self->orphaned_) return;
+                completion(value, error);
+                afterCallback(std::move(self));
+            });
+    });
 }
 
 std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& script,
@@ -271,7 +284,7 @@ std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& s
     auto keep = shared_from_this();
     auto result = backend_->evaluateSync(script, std::min(timeout, 3600.0));
     if (result.error || !result.scalar) return {};
-    return checkedScriptValue(std::move(result.value));
+    return checkedScriptValue(std::move(result.value), *pageLog_);
 }
 
 void WebView::takeSnapshot(SnapshotCompletion completion) {

@@ -45,6 +45,7 @@
 
 #include "platform/base/Error.h"
 #include "platform/base/Geometry.h"
+#include "platform/base/LogBudget.h"
 #include "platform/base/Url.h"
 #include "platform/net/UrlRequest.h"
 #include "platform/web/WebViewDelegate.h"
@@ -62,6 +63,12 @@ class WebView : public std::enable_shared_from_this<WebView> {
     static constexpr std::size_t kMaxTitleLength = 4096;
     // Sizes the page may report, in points, beyond which a report is refused.
     static constexpr double kMaxContentExtent = 1e7;
+    // The lines a page may cause in the log (pageLog()), and the line written once in place of
+    // the rest. A page's diagnostics at start-up and at each interaction take a few dozen
+    // lines; one past this is logging (or asking to be refused) in a loop.
+    static constexpr std::uint32_t kPageLogLines = 100;
+    static constexpr const char* kPageLogDroppedLine =
+        "WebView: this page has caused as many log lines as a page may; the rest are dropped.";
 
     // A view of the given size in points (at least 1 x 1). The page's CSS pixels are points.
     // Its pages run in `context` for the view's whole life (WebViewTypes.h).
@@ -98,6 +105,12 @@ class WebView : public std::enable_shared_from_this<WebView> {
     Size size() const { return size_; }
     void setSize(Size size);
     WebViewContext context() const { return context_; }
+
+    // The page's share of the log: every line its page can cause spends it, whoever writes it
+    // (the engine refusing what the page asked for, the checks on what it reports, its
+    // owner's handlers of its messages). Each load asked of the view (loadHTMLString,
+    // loadRequest; not the page's own navigations, nor reload) starts a new one. Any thread.
+    LogBudget& pageLog() { return *pageLog_; }
 
     // Scripts. The completion gets the value as text ("" for anything but strings, numbers and
     // booleans) and, when the script failed, the error.
@@ -158,6 +171,8 @@ class WebView : public std::enable_shared_from_this<WebView> {
 
     std::unique_ptr<Events> events_;
     std::unique_ptr<WebViewBackend> backend_;
+    // Shared with the backend, whose engine may hold it a little longer than the view.
+    std::shared_ptr<LogBudget> pageLog_;
     std::weak_ptr<WebViewDelegate> delegate_;
     WebViewSettings settings_;
     Size size_;

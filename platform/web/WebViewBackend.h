@@ -7,10 +7,12 @@
 // and delivers it on a later main-loop turn. Main thread only.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "platform/base/Error.h"
+#include "platform/base/LogBudget.h"
 #include "platform/base/Url.h"
 #include "platform/net/HttpHeaders.h"
 #include "platform/net/UrlRequest.h"
@@ -61,6 +63,9 @@ class WebViewBackend {
     virtual ~WebViewBackend() = default;
 
     virtual void setClient(Client* client) = 0;
+    // The budget of log lines the view's page may cause: what the engine writes because of the
+    // page (its refusals of the page's requests) spends it. Given once, before any load.
+    virtual void setPageLog(std::shared_ptr<LogBudget>) {}
 
     virtual void loadHtml(const std::string& html, const Url& baseUrl) = 0;
     virtual void loadRequest(const UrlRequest& request) = 0;

@@ -272,6 +272,87 @@ constexpr HostileCreative kCreatives[] = {
                 "  }, true);\n"
                 "})();</script>\n";
      }},
+    {Hostility::RefusalFlood, "refusal-flood",
+     [](const AdContext& c) {
+         // Half the downloads are attachments in frames of the page itself, which load with
+         // it; the other half links the page clicks by script.
+         std::string frames;
+         for (int n = 0; n < kRefusalFloodDownloads / 2; ++n) {
+             frames +=
+                 "<iframe src=\"" +
+                 htmlEscape(c.origin + kAttachmentPath + adQuery(c) + "&n=" + std::to_string(n)) +
+                 "\" style=\"display: none\"></iframe>";
+         }
+         return frames +
+                "\n<input id=\"hostile-file\" type=\"file\" style=\"position: absolute; "
+                "left: -100px; width: 1px; height: 1px\">\n"
+                "<script>(function () {\n"
+                "  var h = window.hostile = {prints: 0, downloads: " +
+                std::to_string(kRefusalFloodDownloads / 2) +
+                ", choosers: 0, taps: 0};\n"
+                "  var printing = setInterval(function () {\n"
+                "    for (var i = 0; i < 200 && h.prints < " +
+                std::to_string(kRefusalFloodPrints) +
+                "; ++i) { window.print(); h.prints++; }\n"
+                "    if (h.prints >= " +
+                std::to_string(kRefusalFloodPrints) +
+                ") clearInterval(printing);\n"
+                "  }, 10);\n"
+                "  var blob = URL.createObjectURL(new Blob(['[Desktop Entry]'], "
+                "{type: 'application/octet-stream'}));\n"
+                "  var downloading = setInterval(function () {\n"
+                "    for (var i = 0; i < 10 && h.downloads < " +
+                std::to_string(kRefusalFloodDownloads) +
+                "; ++i, h.downloads++) {\n"
+                "      var a = document.createElement('a');\n"
+                "      a.href = blob; a.download = 'evil.desktop';\n"
+                "      document.body.appendChild(a); a.click(); a.remove();\n"
+                "    }\n"
+                "    if (h.downloads >= " +
+                std::to_string(kRefusalFloodDownloads) +
+                ") clearInterval(downloading);\n"
+                "  }, 10);\n"
+                "  var input = document.getElementById('hostile-file');\n"
+                "  document.addEventListener('click', function (event) {\n"
+                "    if (!event.isTrusted || event.target === input) return;\n"
+                "    h.taps++;\n"
+                "    input.click(); h.choosers++;\n"
+                "  }, true);\n"
+                "})();</script>\n";
+     }},
+    {Hostility::MediaSessions, "media-sessions",
+     [](const AdContext& c) {
+         // Every element is asked to play, as autoplay would once the page may load media:
+         // the engine opens an element's media session as it is asked, loaded or not.
+         const std::string clip = c.origin + kMediaClipPath;
+         return "<video id=\"hostile-video\" src=\"" + htmlEscape(clip) +
+                "\" autoplay muted loop playsinline style=\"width: 160px; height: 90px\">"
+                "</video>\n"
+                "<script>(function () {\n"
+                "  var h = window.hostile = {sounds: 0, asked: 0, wakeLock: 'unasked'};\n"
+                "  if (navigator.wakeLock) navigator.wakeLock.request('screen').then(\n"
+                "    function () { h.wakeLock = 'held'; }, function () { h.wakeLock = 'refused'; "
+                "});\n"
+                "  var kept = window.hostileSounds = [];\n"
+                "  function ask(media) {\n"
+                "    var played = media.play();\n"
+                "    if (played) played.then(function () {}, function () {});\n"
+                "    h.asked++;\n"
+                "  }\n"
+                "  ask(document.getElementById('hostile-video'));\n"
+                "  for (var i = 0; i < " +
+                std::to_string(kMediaSessionsSounds) +
+                "; ++i) {\n"
+                "    var sound = new Audio(" +
+                scriptJson(clip) +
+                ");\n"
+                "    sound.loop = true;\n"
+                "    kept.push(sound);\n"
+                "    h.sounds++;\n"
+                "    ask(sound);\n"
+                "  }\n"
+                "})();</script>\n";
+     }},
 };
 
 // A row is found by its enum value.

@@ -45,7 +45,24 @@ enum class Hostility {
     // first three taps; and a field at the bottom that keeps what is pasted into it. It keeps
     // on for kSelectionsSecondsAfterTaps after the third tap, then says it is done.
     Selections,
+    // Requests that are refused, over and over: what each refusal costs, and how much of it
+    // reaches the log.
+    RefusalFlood,  // kRefusalFloodPrints print()s, 200 every 10 ms; kRefusalFloodDownloads
+                   // downloads: half attachments in frames of the page, half <a download>
+                   // links clicked by script; on each tap, a file chooser
+    // Media the engine makes a desktop media player (MPRIS) for, and a session-bus connection
+    // per element: a muted autoplay video and kMediaSessionsSounds audio elements with sound,
+    // each playing kMediaClipPath in a loop (asked to play at once); and a screen wake lock,
+    // which the engine would take from the desktop's screensaver over the bus.
+    MediaSessions,
 };
+
+inline constexpr int kRefusalFloodPrints = 20000;
+inline constexpr int kRefusalFloodDownloads = 1000;
+inline constexpr int kRefusalFloodChoosers = 1000;
+inline constexpr int kMediaSessionsSounds = 200;
+// The clip the server plays (AdServer::setMediaClip).
+inline constexpr const char* kMediaClipPath = "/media/clip.webm";
 
 // Answers "302 Location: file:///etc/passwd", for ads and landing pages alike.
 inline constexpr const char* kFileRedirectPath = "/mads/to_file";

@@ -9,9 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
+#include "platform/base/LibraryEnvironment.h"
 #include "platform/runtime/MainLoopTestScope.h"
 #include "platform/storage/AtomicFile.h"
 #include "platform/storage/Bundle.h"
@@ -159,8 +161,9 @@ TEST_F(ApplicationTest, OpenWithDesktopHandsOnAnySchemeButLocalFiles) {
 }
 
 // Libraries open files without close-on-exec; the desktop's opener, and the browser it starts,
-// must not hold them.
-TEST_F(ApplicationTest, TheDesktopOpenerInheritsOnlyTheStandardDescriptors) {
+// must not hold them. Nor does it get what the program set for its own libraries (the web
+// engine's accessibility and renderer choices), only the user's environment.
+TEST_F(ApplicationTest, TheDesktopOpenerInheritsOnlyTheStandardDescriptorsAndTheUsersVariables) {
     namespace fs = std::filesystem;
     platform::testing::TempDir dir;
     fs::create_symlink(MOVU_LIST_DESCRIPTORS, dir / "xdg-open");
@@ -169,6 +172,7 @@ TEST_F(ApplicationTest, TheDesktopOpenerInheritsOnlyTheStandardDescriptors) {
                                           dir.path().string() + ":" + (path ? path : "/usr/bin"));
     const fs::path list = dir / "descriptors";
     platform::testing::ScopedEnv listed("MOVU_DESCRIPTOR_LIST", list.string());
+    platform::setLibraryEnvironment("MOVU_FOR_OUR_LIBRARIES_ONLY", "1");
 
     // Left open the way such a library leaves them: no close-on-exec.
     std::vector<int> leftOpen{::open("/dev/urandom", O_RDONLY), ::open("/proc/meminfo", O_RDONLY),
@@ -193,13 +197,19 @@ TEST_F(ApplicationTest, TheDesktopOpenerInheritsOnlyTheStandardDescriptors) {
     std::istringstream lines(*text);
     std::string line;
     bool gotURL = false;
+    std::set<std::string> variables;
     while (std::getline(lines, line)) {
         if (line.rfind("argument ", 0) == 0)
             gotURL = gotURL || line == "argument " + url;
+        else if (line.rfind("variable ", 0) == 0)
+            variables.insert(line.substr(9));
         else
             descriptors.push_back(line.substr(0, line.find(' ')));
     }
+    ::unsetenv("MOVU_FOR_OUR_LIBRARIES_ONLY");
     EXPECT_TRUE(gotURL) << *text;
+    EXPECT_TRUE(variables.count("MOVU_DESCRIPTOR_LIST")) << *text;
+    EXPECT_FALSE(variables.count("MOVU_FOR_OUR_LIBRARIES_ONLY")) << *text;
     std::sort(descriptors.begin(), descriptors.end());
     EXPECT_EQ(descriptors, (Log{"0", "1", "2"})) << *text;
     EXPECT_EQ(app.openedURLs(), (Log{url}));

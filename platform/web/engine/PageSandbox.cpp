@@ -3,14 +3,16 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
-#include "platform/base/LogSink.h"
+#include "platform/base/LogBudget.h"
 #include "platform/web/ContentDisposition.h"
+#include "platform/web/engine/EngineLog.h"
 
 namespace platform::web {
 
 namespace {
 
 constexpr const char* kConfined = "movuroute-confined";
+constexpr const char* kPageLog = "movuroute-page-log";
 // Our own scripts of the sandbox run apart from the page's, which cannot see or undo them.
 constexpr const char* kWorld = "movuroute-sandbox";
 // A drag the engine starts belongs to the desktop: its picture is a window of its own, and no
@@ -25,6 +27,19 @@ bool markConfined(gpointer object) {
     if (g_object_get_data(G_OBJECT(object), kConfined)) return false;
     g_object_set_data(G_OBJECT(object), kConfined, GINT_TO_POINTER(1));
     return true;
+}
+
+// A refusal is the page's doing: its line comes out of the page's budget, or, for a view that
+// has none (an anchor, no view at all), out of the engine's.
+void refusalLine(WebKitWebView* view, const char* line) {
+    auto* log =
+        view ? static_cast<std::shared_ptr<LogBudget>*>(g_object_get_data(G_OBJECT(view), kPageLog))
+             : nullptr;
+    if (log && *log) {
+        (*log)->write(line);
+    } else {
+        engineLog().write(line, engineLogNow());
+    }
 }
 
 // Runs on a later turn, with its own reference: WebKit starts listening for the close of a menu
@@ -66,13 +81,13 @@ gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer) {
     return TRUE;
 }
 
-gboolean onPrint(WebKitWebView*, WebKitPrintOperation*, gpointer) {
-    LogSink::write("WebView: a page asked to print; nothing is printed");
+gboolean onPrint(WebKitWebView* view, WebKitPrintOperation*, gpointer) {
+    refusalLine(view, "WebView: a page asked to print; nothing is printed");
     return TRUE;
 }
 
-gboolean onFileChooser(WebKitWebView*, WebKitFileChooserRequest* request, gpointer) {
-    LogSink::write("WebView: a page asked for a file; it gets none");
+gboolean onFileChooser(WebKitWebView* view, WebKitFileChooserRequest* request, gpointer) {
+    refusalLine(view, "WebView: a page asked for a file; it gets none");
     webkit_file_chooser_request_cancel(request);
     return TRUE;
 }
@@ -127,7 +142,7 @@ gboolean onTooltip(GtkWidget* widget, gint, gint, gboolean, GtkTooltip*, gpointe
 
 // Only responses: every navigation is the view's owner's to decide, and for a response it
 // leaves the engine's own answer, which loads what it can show.
-gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+gboolean onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
                         WebKitPolicyDecisionType type, gpointer) {
     if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
     auto* responseDecision = WEBKIT_RESPONSE_POLICY_DECISION(decision);
@@ -140,8 +155,9 @@ gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
     if (!attachment && webkit_response_policy_decision_is_mime_type_supported(responseDecision)) {
         return FALSE;
     }
-    LogSink::writef("WebView: a response that is %s is not loaded",
-                    attachment ? "an attachment" : "nothing a page can show");
+    refusalLine(view, attachment
+                          ? "WebView: a response that is an attachment is not loaded"
+                          : "WebView: a response that is nothing a page can show is not loaded");
     webkit_policy_decision_ignore(decision);
     return TRUE;
 }
@@ -153,12 +169,20 @@ gboolean onDecideDestination(WebKitDownload* download, gchar*, gpointer) {
 }
 
 void onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
-    LogSink::write("WebView: a page's download is cancelled; nothing of it is saved");
+    refusalLine(webkit_download_get_web_view(download),
+                "WebView: a page's download is cancelled; nothing of it is saved");
     g_signal_connect(download, "decide-destination", G_CALLBACK(onDecideDestination), nullptr);
     webkit_download_cancel(download);
 }
 
 }  // namespace
+
+void setPageLog(WebKitWebView* view, std::shared_ptr<LogBudget> log) {
+    if (!view) return;
+    g_object_set_data_full(
+        G_OBJECT(view), kPageLog, new std::shared_ptr<LogBudget>(std::move(log)),
+        [](gpointer data) { delete static_cast<std::shared_ptr<LogBudget>*>(data); });
+}
 
 void confineContext(WebKitWebContext* context) {
     if (!context || !markConfined(context)) return;

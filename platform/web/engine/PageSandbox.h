@@ -22,8 +22,18 @@
 //   download the context starts (attachments, <a download>, blob: URLs, the API's own) is
 //   cancelled before its destination is chosen, so not a byte reaches the disk.
 //
+// Each refusal that is logged spends a line of the page's budget (setPageLog), so a page that
+// asks again and again costs the log its budget and no more; a view without one spends the
+// engine's (EngineLog.h). Printing and the script dialogs are answered the same way in the
+// page's own process first (our web-process extension), since the engine's way to these
+// handlers holds the game's main thread for a round trip each time; these stay behind it.
+//
 // Main thread only. Both calls may be made again on the same object; the second does nothing.
 // confineView also confines the view's web context.
+
+#include <memory>
+
+#include "platform/base/LogBudget.h"
 
 typedef struct _WebKitWebContext WebKitWebContext;
 typedef struct _WebKitWebView WebKitWebView;
@@ -32,5 +42,7 @@ namespace platform::web {
 
 void confineView(WebKitWebView* view);
 void confineContext(WebKitWebContext* context);
+// The budget the view's refusals spend from now on; the view keeps it while it lives.
+void setPageLog(WebKitWebView* view, std::shared_ptr<LogBudget> log);
 
 }  // namespace platform::web

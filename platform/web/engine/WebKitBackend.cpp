@@ -271,6 +271,9 @@ class WebKitBackend final : public WebViewBackend {
     }
 
     void setClient(Client* client) override { client_ = client; }
+    void setPageLog(std::shared_ptr<LogBudget> log) override {
+        if (view_) platform::web::setPageLog(view_, std::move(log));
+    }
 
     void loadHtml(const std::string& html, const Url& baseUrl) override {
         if (!view_) return failNoDisplay(baseUrl.absoluteString());

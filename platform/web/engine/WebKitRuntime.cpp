@@ -7,21 +7,28 @@
 #include <unistd.h>
 #include <webkit2/webkit2.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <random>
+#include <string_view>
 
 #include "platform/base/LogSink.h"
 #include "platform/base/NamedDisplay.h"
+#include "platform/base/StringEscaping.h"
 #include "platform/net/Connection.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/web/ProcessWatch.h"
 #include "platform/web/ResourceInterceptor.h"
 #include "platform/web/WebEngine.h"
 #include "platform/web/WebProcessExtensionProtocol.h"
+#include "platform/web/WebProcessOutput.h"
 #include "platform/web/WebViewTypes.h"
 #include "platform/web/engine/DisplayGuard.h"
+#include "platform/web/engine/EngineLog.h"
 #include "platform/web/engine/GLibPump.h"
 #include "platform/web/engine/NetworkProcessWatch.h"
 #include "platform/web/engine/PageSandbox.h"
@@ -133,23 +140,12 @@ void limitNetworkProcesses() {
     webkit_memory_pressure_settings_free(network);
 }
 
-// The engine's settings are chosen before main: setenv while another thread reads the
-// environment (curl does on every transfer) can crash that thread, and before main there is no
-// other one.
-[[maybe_unused]] const bool engineSettingsChosen = [] {
-    setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
-    setenv("NO_AT_BRIDGE", "1", 0);
-    // Otherwise WebKit probes for its GPU renderer with an EGL display of its own and
-    // terminates it again; Mesa hands every user in the process the same surfaceless display,
-    // so that would take our headless GL context down with it.
-    setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", 0);
-    return true;
-}();
-
 }  // namespace
 
 bool WebKitRuntime::openDisplay() {
     static const bool opened = [] {
+        // What GTK and WebKit say from here on reaches our log, within its budget.
+        installGLibLogWriter();
         // Tests ask for it: a GLib or GTK critical is a fault of ours or of the engine's that
         // would otherwise scroll by in the output of a passing test.
         if (const char* fatal = std::getenv(kFatalCriticalsVariable); fatal && *fatal == '1') {
@@ -189,6 +185,7 @@ WebKitRuntime::WebKitRuntime() : token_(randomToken()) {
             "WebView: web-process extension not found; subresources are not intercepted");
     }
     openReportSocket();
+    openOutputSocket();
     networkWatch_ = makeNetworkWatch();
     make(WebViewContext::Shared);
     networkWatch_->start();
@@ -632,6 +629,151 @@ void WebKitRuntime::readReports() {
                 value, kWebProcessBusyWindowSeconds);
         }
     }
+}
+
+// One web process's output stream.
+struct WebKitRuntime::Output {
+    Output(std::string token, long process)
+        : process(process),
+          lines(std::move(token)),
+          budget(kEngineLogLines,
+                 "WebView: web process " + std::to_string(process) +
+                     " has written as many lines as it may this minute; the rest are dropped.",
+                 kEngineLogPeriodSeconds) {}
+    long process;
+    WebProcessOutput lines;
+    LogBudget budget;
+    // Reading it, or waiting to read it again after its budget ran out.
+    guint reading = 0;
+    guint resuming = 0;
+};
+
+void WebKitRuntime::openOutputSocket() {
+    if (reportAddress_.empty()) return;
+    const std::string address = reportAddress_ + kWebExtensionOutputSuffix;
+    sockaddr_un at{};
+    at.sun_family = AF_UNIX;
+    std::memcpy(at.sun_path + 1, address.data(), address.size());
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0 ||
+        bind(fd, reinterpret_cast<sockaddr*>(&at),
+             socklen_t(offsetof(sockaddr_un, sun_path) + 1 + address.size())) != 0 ||
+        listen(fd, 16) != 0) {
+        if (fd >= 0) close(fd);
+        // The extensions then write to /dev/null: nothing reaches the game's standard error.
+        LogSink::write("WebView: no output socket; what the web processes write is dropped");
+        return;
+    }
+    outputSocket_ = fd;
+    g_unix_fd_add(
+        fd, G_IO_IN,
+        [](gint, GIOCondition, gpointer data) -> gboolean {
+            static_cast<WebKitRuntime*>(data)->acceptOutputs();
+            return G_SOURCE_CONTINUE;
+        },
+        this);
+}
+
+void WebKitRuntime::acceptOutputs() {
+    for (;;) {
+        const int fd = accept4(outputSocket_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) return;
+        // Anyone on the machine may connect to an abstract socket: only our own children's
+        // streams are read (and only once they have said the token).
+        ucred peer{};
+        socklen_t size = sizeof peer;
+        const long process =
+            getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 ? peer.pid : 0;
+        std::ifstream statFile("/proc/" + std::to_string(process) + "/stat");
+        std::string statLine;
+        std::getline(statFile, statLine);
+        const auto stat = readProcessStat(statLine);
+        if (process <= 0 || !stat || stat->parent != long(getpid())) {
+            close(fd);
+            continue;
+        }
+        outputs_[fd] = std::make_unique<Output>(token_, process);
+        watchOutput(fd);
+    }
+}
+
+void WebKitRuntime::readOutput(int fd) {
+    auto found = outputs_.find(fd);
+    if (found == outputs_.end()) return;
+    Output& output = *found->second;
+    bool spent = false;
+    auto log = [&](std::string_view line) {
+        switch (output.budget.spend(engineLogNow())) {
+            case LogBudget::Verdict::Write:
+                LogSink::write("WebView: web process " + std::to_string(output.process) + ": " +
+                               logValue(line, kLogTextMaxBytes));
+                break;
+            case LogBudget::Verdict::WriteDropped:
+                LogSink::write(output.budget.droppedLine());
+                spent = true;
+                break;
+            case LogBudget::Verdict::Drop:
+                spent = true;
+                break;
+        }
+    };
+    // At most this much a turn, so a process that writes without end shares the loop.
+    char buffer[16384];
+    for (int reads = 0; reads < 4 && !spent; ++reads) {
+        const ssize_t length = recv(fd, buffer, sizeof buffer, 0);
+        if (length < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
+        if (length <= 0) {
+            output.lines.end(log);
+            closeOutput(fd);
+            return;
+        }
+        if (!output.lines.take(std::string_view(buffer, std::size_t(length)), log)) {
+            closeOutput(fd);
+            return;
+        }
+    }
+    if (!spent) return;
+    // Over its budget: unread until the period is over. Meanwhile the process's writes find
+    // the stream full and are lost to it, at no cost to the game.
+    g_source_remove(output.reading);
+    output.reading = 0;
+    struct Resume {
+        WebKitRuntime* runtime;
+        int fd;
+    };
+    output.resuming = g_timeout_add_seconds_full(
+        G_PRIORITY_DEFAULT, guint(kEngineLogPeriodSeconds),
+        [](gpointer data) -> gboolean {
+            const auto* resume = static_cast<Resume*>(data);
+            auto found = resume->runtime->outputs_.find(resume->fd);
+            if (found != resume->runtime->outputs_.end()) {
+                found->second->resuming = 0;
+                resume->runtime->watchOutput(resume->fd);
+            }
+            return G_SOURCE_REMOVE;
+        },
+        new Resume{this, fd}, [](gpointer data) { delete static_cast<Resume*>(data); });
+}
+
+void WebKitRuntime::watchOutput(int fd) {
+    auto found = outputs_.find(fd);
+    if (found == outputs_.end()) return;
+    found->second->reading = g_unix_fd_add(
+        fd, GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR),
+        [](gint ready, GIOCondition, gpointer data) -> gboolean {
+            static_cast<WebKitRuntime*>(data)->readOutput(ready);
+            return G_SOURCE_CONTINUE;
+        },
+        this);
+}
+
+void WebKitRuntime::closeOutput(int fd) {
+    auto found = outputs_.find(fd);
+    if (found == outputs_.end()) return;
+    if (found->second->reading) g_source_remove(found->second->reading);
+    if (found->second->resuming) g_source_remove(found->second->resuming);
+    outputs_.erase(found);
+    close(fd);
 }
 
 }  // namespace platform::web

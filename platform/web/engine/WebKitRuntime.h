@@ -15,11 +15,19 @@
 // the first service view is). Made on first use, on the
 // main thread, and kept until the process ends (GTK cannot be closed again).
 //
-// The environment it sets unless the caller already did: WEBKIT_DISABLE_COMPOSITING_MODE=1
-// (there is no GPU, and offscreen windows only show pages that paint without GL) and
-// NO_AT_BRIDGE=1 (the accessibility bridge would look for a session bus that is not there) and
-// WEBKIT_DISABLE_DMABUF_RENDERER=1 (its probe for a GPU renderer terminates the EGL display our
-// headless GL shares).
+// The environment the engine's libraries need is chosen before main, in the program
+// (WebEngine.cpp: no compositing, no GPU renderer probe, no accessibility bus), and kept from
+// the programs the game starts for the user (LibraryEnvironment.h). The web processes' own
+// session bus is closed by our extension, in their environment only.
+//
+// What the web processes write on their standard output and error (WebKit's warnings, GLib's
+// messages, whatever a library there prints) reaches the log through the runtime: each
+// process's extension points them at the runtime's output stream, and the runtime logs each
+// distinct line once (WebProcessOutput), out of a budget per process of kEngineLogLines every
+// kEngineLogPeriodSeconds. One web process serves many ads, and its lines do not say whose they
+// are, so the budget is the process's, not an ad's. Over it, the runtime stops reading that
+// process until the period is over, and what the process writes meanwhile is lost to it
+// without costing either side.
 //
 // What one page may cost the others is bounded, in every context alike (WebViewTypes.h). In a
 // web process, our extension ends the process itself once its resident memory passes
@@ -122,6 +130,13 @@ class WebKitRuntime {
     void sendNames();
     void openReportSocket();
     void readReports();
+    // The web processes' output streams (see above).
+    struct Output;
+    void openOutputSocket();
+    void acceptOutputs();
+    void watchOutput(int fd);
+    void readOutput(int fd);
+    void closeOutput(int fd);
     // The anchor goes; the next view makes a new one, and so a new process. `ended`: because
     // its process ended.
     void dropAnchor(Context& context, bool ended = true);
@@ -144,6 +159,8 @@ class WebKitRuntime {
     // The abstract socket name the extensions report on ("" when it could not be opened).
     std::string reportAddress_;
     int reportSocket_ = -1;
+    int outputSocket_ = -1;
+    std::map<int, std::unique_ptr<Output>> outputs_;
     std::map<WebKitWebView*, Watched> watched_;
     unsigned probeSource_ = 0;
     std::unique_ptr<NetworkProcessWatch> networkWatch_;

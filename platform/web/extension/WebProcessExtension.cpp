@@ -4,10 +4,14 @@
 // serve https itself from a custom handler, and only the web process sees each request before
 // it goes out, so the first two have to happen here; the others are here because only a thread
 // of the process itself can look at it often enough and end it at once, whatever its pages'
-// thread is doing. Built without sanitizers: the web process is not instrumented. It links GLib
-// and WebKit only, never our libraries (ProcessWatch.h is header only).
+// thread is doing. At start-up it also closes what the process would otherwise reach on its
+// own: the game's standard error (its output goes to the program, which logs it within a
+// budget), the session bus, and the requests every page is refused anyway, answered in the
+// page's own process. Built without sanitizers: the web process is not instrumented. It links
+// GLib and WebKit only, never our libraries (ProcessWatch.h is header only).
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -205,6 +209,118 @@ gpointer watch(gpointer) {
     return nullptr;
 }
 
+// The session bus, for the engine's media players (a desktop media player named on the bus for
+// a muted autoplay video, and a bus connection per media element, made whether or not one
+// plays): an address no bus has, so each element's attempt fails at once, without a
+// connection and without GLib's autolaunch of a bus daemon when no address is set. Its one
+// warning per element is dropped as a repeat on the way to the log (WebProcessOutput). The
+// process's own environment only, before its first page: the game's, and what it opens on the
+// desktop, keep the user's bus.
+constexpr const char* kNoSessionBus = "disabled:";
+
+// What every page is refused is answered in its own process, in the page's world, before any
+// script of the page's realm runs: a person who says no to a print, a dialog or a confirmation
+// answers at once, and so does this, where the engine's own path goes through the game's main
+// thread and holds it for the round trip (two hundred print()s every 10 ms took a core of the
+// game). The program's answers (PageSandbox) stay behind this for whatever reaches them. The
+// page's built-ins are taken before it can change them, the command name is read once, and
+// every realm (each frame's, each document's) gets its own copy, so there is no unrefused
+// print() left to borrow from another.
+constexpr const char* kRefusalsScript = R"JS((function () {
+  var define = Object.defineProperty, apply = Reflect.apply;
+  var toText = String, lower = String.prototype.toLowerCase;
+  function answer(name, method) {
+    define(window, name, {value: method, writable: true, enumerable: true, configurable: true});
+  }
+  answer('print', function print() {});
+  answer('alert', function alert() {});
+  answer('confirm', function confirm() { return false; });
+  answer('prompt', function prompt() { return null; });
+  var execute = Document.prototype.execCommand;
+  define(Document.prototype, 'execCommand', {
+    value: function execCommand(command, showUI, value) {
+      if (arguments.length === 0) return apply(execute, this, []);
+      var name = toText(command);
+      if (apply(lower, name, []) === 'print') return false;
+      var given = [name, showUI, value];
+      given.length = arguments.length > 3 ? 3 : arguments.length;
+      return apply(execute, this, given);
+    },
+    writable: true, enumerable: true, configurable: true
+  });
+})();)JS";
+
+void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage*, WebKitFrame* frame, gpointer) {
+    JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, world);
+    if (!context) return;
+    if (JSCValue* done = jsc_context_evaluate(context, kRefusalsScript, -1)) g_object_unref(done);
+    jsc_context_clear_exception(context);
+    g_object_unref(context);
+}
+
+// GLib's messages of this process, one line each on the standard error (the program's stream),
+// without the time stamp GLib's own writer puts in, so that a repeat is seen as one.
+GLogWriterOutput writeToOutput(GLogLevelFlags level, const GLogField* fields, gsize count,
+                               gpointer) {
+    const char* domain = nullptr;
+    std::string message;
+    for (gsize i = 0; i < count; ++i) {
+        const auto* text = static_cast<const char*>(fields[i].value);
+        if (!text) continue;
+        if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0) domain = text;
+        if (std::strcmp(fields[i].key, "MESSAGE") == 0) {
+            message = fields[i].length < 0 ? std::string(text)
+                                           : std::string(text, std::size_t(fields[i].length));
+        }
+    }
+    const bool chatter =
+        (level & (G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG)) != 0 && (level & G_LOG_FLAG_FATAL) == 0;
+    if (chatter && g_log_writer_default_would_drop(level, domain)) return G_LOG_WRITER_HANDLED;
+    const char* name = (level & G_LOG_LEVEL_ERROR)      ? "error"
+                       : (level & G_LOG_LEVEL_CRITICAL) ? "critical"
+                       : (level & G_LOG_LEVEL_WARNING)  ? "warning"
+                       : (level & G_LOG_LEVEL_MESSAGE)  ? "message"
+                       : (level & G_LOG_LEVEL_INFO)     ? "info"
+                                                        : "debug";
+    for (char& c : message) {
+        if (c == '\n') c = ' ';
+    }
+    std::string line = std::string("GLib ") + name + " (" + (domain ? domain : "no domain") +
+                       "): " + message + "\n";
+    (void)!write(STDERR_FILENO, line.data(), line.size());
+    return G_LOG_WRITER_HANDLED;
+}
+
+// Points the standard output and error at the program's output stream for this process, or at
+// /dev/null when there is none: never at the game's own standard error, which the process
+// inherited. Never waits on the program: a full stream loses what is written meanwhile.
+void routeOutput() {
+    const State& s = state();
+    int fd = -1;
+    const std::string address = s.reportAddress + platform::web::kWebExtensionOutputSuffix;
+    sockaddr_un to{};
+    if (!s.reportAddress.empty() && !s.token.empty() && address.size() + 1 <= sizeof to.sun_path) {
+        fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        to.sun_family = AF_UNIX;
+        std::memcpy(to.sun_path + 1, address.data(), address.size());
+        const std::string hello = s.token + "\n";
+        if (fd >= 0 &&
+            (connect(fd, reinterpret_cast<sockaddr*>(&to),
+                     socklen_t(offsetof(sockaddr_un, sun_path) + 1 + address.size())) != 0 ||
+             write(fd, hello.data(), hello.size()) != ssize_t(hello.size()) ||
+             fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0)) {
+            close(fd);
+            fd = -1;
+        }
+    }
+    if (fd < 0) fd = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    dup2(fd, STDOUT_FILENO);
+    dup2(fd, STDERR_FILENO);
+    close(fd);
+    g_log_set_writer_func(writeToOutput, nullptr, nullptr);
+}
+
 gboolean onMessage(WebKitWebExtension*, WebKitUserMessage* message, gpointer) {
     if (g_strcmp0(webkit_user_message_get_name(message),
                   platform::web::kWebExtensionNamesMessage) == 0) {
@@ -232,6 +348,14 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
         s.memoryLimitMegabytes = megabytes;
         s.reportAddress = address ? address : "";
     }
+    routeOutput();
+    // Other threads of the process may read the environment meanwhile. Replacing a variable
+    // is one pointer; adding one (no bus known to the game) is the first growth of this
+    // process's environment (WebKit's own start-up only replaces and removes), which copies
+    // it to a new array and leaves the old one, never allocated by glibc, where it was.
+    setenv("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus, 1);
+    g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
+                     G_CALLBACK(onWindowObjectCleared), nullptr);
     if (state().memoryLimitMegabytes > 0 || state().busyWindowSeconds > 0) {
         g_thread_unref(g_thread_new("movuroute-watch", watch, nullptr));
     }

@@ -1,5 +1,6 @@
 // Stands in for the desktop's opener in tests: writes the descriptors it was started with, one
-// "<number> -> <target>" line each, into the file $MOVU_DESCRIPTOR_LIST names. The list is
+// "<number> -> <target>" line each, its arguments and the names of its environment's variables,
+// into the file $MOVU_DESCRIPTOR_LIST names. The list is
 // written beside it and renamed into place, so a reader never sees half of it.
 
 #include <dirent.h>
@@ -26,6 +27,10 @@ int main(int argc, char** argv) {
     }
     ::closedir(folder);
     for (int i = 1; i < argc; ++i) lines += std::string("argument ") + argv[i] + "\n";
+    for (char** variable = environ; *variable; ++variable) {
+        const std::string text = *variable;
+        lines += "variable " + text.substr(0, text.find('=')) + "\n";
+    }
     const std::string partial = std::string(list) + ".partial";
     std::FILE* out = std::fopen(partial.c_str(), "we");
     if (!out) return 4;

@@ -269,3 +269,38 @@ document.querySelectorAll('input, select').forEach(function (field) {
     EXPECT_TRUE(waitFor([&] { return ask("text.value") == "ok"; })) << ask("text.value");
     expectNoNewWindow();
 }
+
+TEST_F(PageSandboxWebKitTest, PrintsAndDialogsAreAnsweredInThePagesOwnProcess) {
+    // Every way to print a page has, with the built-ins our answers use changed first, and the
+    // dialogs. None may reach the game: a refusal there takes its main thread for a round trip.
+    server.text("/printing.html",
+                "<body><script>window.r = {};"
+                "var frame = document.createElement('iframe'); document.body.appendChild(frame);"
+                "var borrowed = frame.contentWindow.print;"
+                "String.prototype.toLowerCase = function () { return 'changed'; };"
+                "Reflect.apply = function () { return 'changed'; };"
+                "Function.prototype.apply = function () { return 'changed'; };"
+                "window.print(); borrowed.call(window); frame.contentWindow.print();"
+                "r.command = document.execCommand('print');"
+                "r.shouted = document.execCommand('PRINT');"
+                "r.framed = frame.contentDocument.execCommand('print');"
+                "r.named = document.execCommand({toString: function () { return 'print'; }});"
+                "r.confirm = confirm('sure?'); r.prompt = prompt('name?', 'someone');"
+                "r.alert = String(alert('hello'));"
+                "r.selected = (document.body.contentEditable = 'true', "
+                "document.execCommand('selectAll'));"
+                "</script></body>",
+                200, "text/html");
+    LogSink::Capture log;
+    loadAndWait("/printing.html");
+    EXPECT_EQ(ask("JSON.stringify(r)"),
+              R"({"command":false,"shouted":false,"framed":false,"named":false,"confirm":false,)"
+              R"("prompt":null,"alert":"undefined","selected":true})");
+    // An iframe made later, and a page loaded after, are answered the same.
+    EXPECT_EQ(ask("var late = document.createElement('iframe'); document.body.appendChild(late);"
+                  "late.contentWindow.print(), late.contentWindow.confirm('x')"),
+              "false");
+    loadAndWait("/printing.html");
+    EXPECT_EQ(ask("r.confirm"), "false");
+    EXPECT_FALSE(log.contains("asked to print")) << ::testing::PrintToString(log.lines());
+}
