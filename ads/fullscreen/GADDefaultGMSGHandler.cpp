@@ -5,13 +5,13 @@
 #include <limits>
 #include <optional>
 
-#include "ads/foundation/GADClickTrackerCollection.h"
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADDeviceSignal.h"
 #include "ads/foundation/GADLog.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/fullscreen/GADViewController.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADPagePings.h"
 #include "platform/base/NumberText.h"
 #include "platform/base/StringEscaping.h"
 #include "platform/runtime/MainLoop.h"
@@ -71,9 +71,7 @@ std::vector<std::string> GADDefaultGMSGHandler::URLTextsFromParameter(std::strin
 void GADDefaultGMSGHandler::didReceiveTrackHTTPNotification(const GADGMSGActionInfo& info) {
     const auto text = info.note ? info.note->parameter("u") : std::nullopt;
     if (!text) return;
-    if (auto url = gad_webURLFromString(*text)) {
-        GADClickTrackerCollection::sharedInstance()->trackURL(*url, true);
-    }
+    if (auto url = gad_webURLFromString(*text)) GADPagePings::shared().ping(info.adView, *url);
 }
 
 void GADDefaultGMSGHandler::didReceiveLogNotification(const GADGMSGActionInfo& info) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // An ad page's everyday native services, one page message each:
-//   "httpTrack"   - pings "u" once (the response cache allowed); only a web address with a
+//   "httpTrack"   - pings "u" once, as every ping a page asks for goes (GADPagePings: a
+//                   budget per ad, the answer never kept); only a web address with a
 //                   host is pinged, so a page cannot make us fetch a local file or another
 //                   app's URL, and a message without one pings nothing.
 //   "log"         - writes "string" to the SDK's console log, with control characters

@@ -3,11 +3,11 @@
 #include <functional>
 #include <unordered_map>
 
-#include "ads/foundation/GADClickTrackerCollection.h"
 #include "ads/foundation/GADOrientation.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/fullscreen/GADFullScreenSlot.h"
 #include "ads/fullscreen/GADOpener.h"
+#include "ads/web/GADPagePings.h"
 #include "platform/base/NumberText.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/InterfaceOrientation.h"
@@ -103,7 +103,7 @@ void GADOpenerGMSGHandler::didReceiveClickNotification(const GADGMSGActionInfo& 
     // The page names what is pinged: only a web address is fetched.
     if (!url) return;
     const auto click = gestureClickURL(*url);
-    if (gad_isWebURL(click)) GADClickTrackerCollection::sharedInstance()->trackURL(click);
+    GADPagePings::shared().ping(info.adView, click);
 }
 
 void GADOpenerGMSGHandler::didReceiveOpenNotification(const GADGMSGActionInfo& info) {

@@ -1,12 +1,12 @@
 #include "ads/web/GADAdViewDelegate.h"
 
-#include "ads/foundation/GADClickTrackerCollection.h"
 #include "ads/foundation/GADDevice.h"
 #include "ads/foundation/GADSettings.h"
 #include "ads/foundation/GADStringAdditions.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADCSIGMSGHandler.h"
+#include "ads/web/GADPagePings.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/NotificationCenter.h"
 #include "platform/ui/Application.h"
@@ -86,7 +86,7 @@ bool GADAdViewDelegate::allowedByPageRules(const std::shared_ptr<GADAdView>& adV
     if (scheme == "file") return false;
     if (scheme == "about") return true;
     if (scheme == "deeplink+" && GADSettings().deeplinkplusEnabled()) {
-        handleDeeplinkPlusURL(url);
+        handleDeeplinkPlusURL(url, adView);
         return false;
     }
     if (!gad_isWebURL(url)) {
@@ -117,7 +117,8 @@ bool GADAdViewDelegate::followClick(
     return false;
 }
 
-void GADAdViewDelegate::handleDeeplinkPlusURL(const platform::Url& url) {
+void GADAdViewDelegate::handleDeeplinkPlusURL(const platform::Url& url,
+                                              const std::shared_ptr<GADAdView>& adView) {
     if (url.host() != "navigate") return;
     const auto primaryText = gad_parameterValueForKey(url, "primaryUrl");
     const auto primary = primaryText ? platform::Url::parse(*primaryText) : std::nullopt;
@@ -140,17 +141,16 @@ void GADAdViewDelegate::handleDeeplinkPlusURL(const platform::Url& url) {
         }
         tracking = gad_parameterValuesForKey(url, "fallbackTrackingUrl");
     }
-    if (tracking) pingTrackingURLs(*tracking);
+    if (tracking) pingTrackingURLs(*tracking, adView);
     if (target && opener_) opener_->openApp(*target);
 }
 
-void GADAdViewDelegate::pingTrackingURLs(const std::vector<std::string>& texts) {
-    // Tracking URLs come from the page: only web addresses are fetched.
-    std::vector<platform::Url> urls;
+void GADAdViewDelegate::pingTrackingURLs(const std::vector<std::string>& texts,
+                                         const std::shared_ptr<GADAdView>& adView) {
+    // Tracking URLs come from the page: only web addresses are fetched, within its budget.
     for (const auto& text : texts) {
-        if (auto url = gad_webURLFromString(text)) urls.push_back(std::move(*url));
+        if (auto url = gad_webURLFromString(text)) GADPagePings::shared().ping(adView, *url);
     }
-    if (!urls.empty()) GADClickTrackerCollection::sharedInstance()->trackURLs(urls, false);
 }
 
 void GADAdViewDelegate::adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) {

@@ -12,7 +12,7 @@
 //     refused (an ad never reads local files); about URLs load;
 //   - "deeplink+" URLs (unless the settings switch them off) open their primary target when
 //     the device can open it, else their fallback, after pinging the matching tracking URLs
-//     (web addresses only);
+//     (web addresses only, as the page's pings go: GADPagePings);
 //   - any other scheme but http(s) goes to the opener as another app;
 //   - http(s) loads, and the ad view records the page's URL.
 // A server's redirect of a navigation already allowed is judged by these rules alone, as a
@@ -82,8 +82,9 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
 
     const std::shared_ptr<GADOpenerProtocol>& openerProtocol() const { return opener_; }
 
-    // A "deeplink+" URL whose host is "navigate": see above. Any other host does nothing.
-    void handleDeeplinkPlusURL(const platform::Url& url);
+    // A "deeplink+" URL whose host is "navigate", from the ad view's page: see above. Any
+    // other host does nothing.
+    void handleDeeplinkPlusURL(const platform::Url& url, const std::shared_ptr<GADAdView>& adView);
 
     // In dispatch order.
     const HandlerList& gmsgHandlers() const { return handlers_; }
@@ -112,7 +113,8 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
     bool allowedByPageRules(const std::shared_ptr<GADAdView>& adView,
                             const platform::UrlRequest& request,
                             platform::web::NavigationType navigationType);
-    static void pingTrackingURLs(const std::vector<std::string>& texts);
+    static void pingTrackingURLs(const std::vector<std::string>& texts,
+                                 const std::shared_ptr<GADAdView>& adView);
     static void dispatch(const HandlerList& handlers,
                          const std::shared_ptr<const GADNotification>& note,
                          const std::weak_ptr<GADAdView>& adView, bool hadAdView);

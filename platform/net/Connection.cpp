@@ -121,12 +121,13 @@ std::shared_ptr<Connection> Connection::sendAsynchronousRequestDiscardingBody(
     UrlRequest request, HeadCompletion completion, std::int64_t bodyLimit, Poster queue) {
     return startOneShot(std::move(request),
                         std::make_shared<HeadDelegate>(std::move(completion), bodyLimit), -1,
-                        std::move(queue));
+                        std::move(queue), std::make_shared<ReceiveWindow>(kDiscardWindowBytes));
 }
 
 std::shared_ptr<Connection> Connection::startOneShot(UrlRequest request,
                                                      std::shared_ptr<ConnectionDelegate> delegate,
-                                                     std::int64_t maxBytes, Poster queue) {
+                                                     std::int64_t maxBytes, Poster queue,
+                                                     std::shared_ptr<ReceiveWindow> window) {
     auto connection = create(std::move(request), delegate);
     connection->ownedDelegate_ = std::move(delegate);
     connection->oneShot_ = true;
@@ -135,6 +136,7 @@ std::shared_ptr<Connection> Connection::startOneShot(UrlRequest request,
         oneShots()[connection.get()] = connection;
     }
     connection->setMaxBytes(maxBytes);
+    if (window) connection->setReceiveWindow(std::move(window));
     connection->setDelegateQueue(std::move(queue));
     connection->start();
     return connection;

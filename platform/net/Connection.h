@@ -51,6 +51,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // Bounds the body bytes waiting for the delegate, and the body by the window's limit (see
     // ReceiveWindow). Set before start().
     void setReceiveWindow(std::shared_ptr<ReceiveWindow> window) { window_ = std::move(window); }
+    const std::shared_ptr<ReceiveWindow>& receiveWindow() const { return window_; }
     // The queue the delegate hears from (a serial queue's async, say) instead of the main
     // loop. Set before start(); the connection is then started and cancelled on that queue
     // too, since its state lives there. An empty poster keeps the main loop.
@@ -72,9 +73,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     // One-shot loading of an answer that counts only by its head (pings, reports): the body
     // is read and thrown away, and once more than `bodyLimit` bytes of it came (a limit < 0:
-    // never) the transfer stops and the load completes as finished. The completion gets the
+    // never) the transfer stops and the load completes as finished. The network reads at most
+    // kDiscardWindowBytes ahead of the queue that throws the body away, so a fast server's
+    // large answer is never held whole on its way there. The completion gets the
     // response and the transport error, on the main loop or the given queue; as above, the
     // load keeps itself alive until then and a cancel drops the completion.
+    static constexpr std::int64_t kDiscardWindowBytes = 64 * 1024;
     using HeadCompletion =
         std::function<void(const std::optional<UrlResponse>&, const std::optional<Error>&)>;
     static std::shared_ptr<Connection> sendAsynchronousRequestDiscardingBody(
@@ -102,9 +106,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // Drops the references a one-shot load keeps on itself, on the next loop turn so that
     // nothing is destroyed inside its own callback.
     void releaseSelf();
-    static std::shared_ptr<Connection> startOneShot(UrlRequest request,
-                                                    std::shared_ptr<ConnectionDelegate> delegate,
-                                                    std::int64_t maxBytes, Poster queue);
+    static std::shared_ptr<Connection> startOneShot(
+        UrlRequest request, std::shared_ptr<ConnectionDelegate> delegate, std::int64_t maxBytes,
+        Poster queue, std::shared_ptr<ReceiveWindow> window = nullptr);
 
     UrlRequest original_;
     UrlRequest current_;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "ads/foundation/GADClickTrackerCollection.h"
 #include "ads/fullscreen/GADAdAppViewController.h"
 #include "ads/fullscreen/GADBrowserViewController.h"
 #include "ads/fullscreen/GADOpener.h"
@@ -14,6 +13,7 @@
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADCSIGMSGHandler.h"
+#include "ads/web/GADPagePings.h"
 #include "platform/base/LogSink.h"
 #include "platform/services/StoreProductLookup.h"
 #include "platform/services/StoreProductSheet.h"
@@ -113,13 +113,17 @@ TEST_F(GADOpenerGMSGHandlerTest, ParameterReaders) {
 }
 
 TEST_F(GADOpenerGMSGHandlerTest, ClickPingsOnlyAWebAddressAndOpensNothing) {
-    auto trackers = GADClickTrackerCollection::sharedInstance();
-    const auto before = trackers->trackerCount();
-    EXPECT_TRUE(send("click", {}));
-    EXPECT_TRUE(send("click", params({{"u", "javascript:alert(1)"}})));
-    EXPECT_EQ(trackers->trackerCount(), before);
-    EXPECT_TRUE(send("click", params({{"u", "http://127.0.0.1:9/click"}})));
-    EXPECT_EQ(trackers->trackerCount(), before + 1);
+    // From the ad's page, as a ping of its page.
+    auto click = [&](Params params) {
+        return handler->handleNotification(GADNotification::create("click", std::move(params)),
+                                           adView);
+    };
+    auto& pings = GADPagePings::shared();
+    EXPECT_TRUE(click({}));
+    EXPECT_TRUE(click(params({{"u", "javascript:alert(1)"}})));
+    EXPECT_EQ(pings.inFlight(adView), 0u);
+    EXPECT_TRUE(click(params({{"u", "http://127.0.0.1:9/click"}})));
+    EXPECT_EQ(pings.inFlight(adView), 1u);
     scope.runUntilIdle();
     EXPECT_EQ(clicks(), 0);
     EXPECT_TRUE(opened().empty());

@@ -147,6 +147,32 @@ TEST(ReceiveWindow, AFastServerWaitsForASlowDelegateAndNoByteIsLostOnTheWay) {
     EXPECT_EQ(window->waitingBytes(), 0);
 }
 
+TEST(ReceiveWindow, AHeadOnlyLoadReadsLittleMoreOfAnEndlessBodyThanItsLimit) {
+    // A ping's answer from a fast server: without a window the network would read on at its
+    // own speed while the loop works through what it already brought.
+    TestHttpServer server;
+    serve(server, "/endless", -1);
+    const std::int64_t limit = 64 * 1024;
+    std::optional<long> status;
+    std::shared_ptr<ReceiveWindow> window;
+    std::int64_t readAtTheEnd = -1;
+    auto load = Connection::sendAsynchronousRequestDiscardingBody(
+        nettest::requestTo(server.url("/endless")),
+        [&](const std::optional<platform::UrlResponse>& response,
+            const std::optional<platform::Error>& error) {
+            EXPECT_FALSE(error);
+            if (response) status = response->statusCode;
+            readAtTheEnd = window->receivedBytes();
+        },
+        limit);
+    window = load->receiveWindow();
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return readAtTheEnd >= 0; }));
+    EXPECT_EQ(status, 200);
+    // What the loop took (the limit and the chunk that passed it), and what waited for it.
+    EXPECT_LE(readAtTheEnd, limit + Connection::kDiscardWindowBytes + 2 * kChunk);
+}
+
 TEST(ReceiveWindow, TheLimitStopsAnEndlessBodyWhereItArrivesAndLeavesAnnouncedLengthsAlone) {
     TestHttpServer server;
     serve(server, "/endless", -1);

@@ -102,15 +102,18 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         GstElement* videoBin = makeVideoBin();
         GstElement* audioBin = makeAudioBin();
         if (!videoBin || !audioBin) return false;
-        // Progressive download: a fetched item is kept in a temporary file that demuxers read
-        // at will, as from a file (Ogg finds its duration only that way). Subtitles are off.
+        // A fetched item streams through a ring buffer in memory that demuxers read at will,
+        // as from a file (Ogg finds its duration by reading its end; a seek past what the
+        // buffer holds asks the server for that range). Not progressive download, which
+        // keeps the whole item in a file in the user's cache folder, however large the
+        // source an ad's page names (300 MB of it for a 300 MB source). Subtitles are off.
         // Native video: playbin adds no converter or scaler of its own between a decoder and
         // our bin, which does both, so a decoder's pictures reach the bin's size check as
         // the decoder announces them.
-        constexpr guint kVideo = 0x1, kAudio = 0x2, kSoftVolume = 0x10, kNativeVideo = 0x40,
-                        kDownload = 0x80;
+        constexpr guint kVideo = 0x1, kAudio = 0x2, kSoftVolume = 0x10, kNativeVideo = 0x40;
         g_object_set(playbin_, "video-sink", videoBin, "audio-sink", audioBin, "flags",
-                     kVideo | kAudio | kSoftVolume | kNativeVideo | kDownload, nullptr);
+                     kVideo | kAudio | kSoftVolume | kNativeVideo, "ring-buffer-max-size",
+                     guint64(kStreamBufferBytes), nullptr);
         g_signal_connect_data(
             playbin_, "deep-element-added", G_CALLBACK(&Core::onElementAdded),
             new std::shared_ptr<Link>(link_), [](gpointer p, GClosure*) { freeLink(p); },

@@ -21,6 +21,8 @@
 // told to add no converters of its own (our bin converts and scales), so nothing between a
 // decoder and that check would scale a large picture down.
 //
+// A fetched item is read through a buffer of kStreamBufferBytes in memory, never stored on disk.
+//
 // No test needs the network: the loopback server serves the clips tools/media_clips makes.
 
 #include <cstdint>
@@ -37,6 +39,9 @@ class GstMediaPlayerBackend : public MediaPlayerBackend {
     // Interleaved stereo samples, on a GStreamer thread; must not block for long.
     using AudioOutput = std::function<void(const std::int16_t* samples, std::size_t frames)>;
     static constexpr int kAudioRate = 44100;
+    // A whole ad video of a minute at 2 Mbit/s: it plays and replays without asking again;
+    // a larger item streams, its far parts fetched by range as they are read.
+    static constexpr std::uint64_t kStreamBufferBytes = 16 << 20;
 
     // False when GStreamer or a needed element (playbin, appsink) is missing; the reason is
     // logged once.

@@ -5,8 +5,13 @@
 #include <atomic>
 #include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
+
+#include <glib.h>
 
 #include "platform/audio/AudioDevice.h"
 #include "platform/runtime/MainLoop.h"
@@ -145,6 +150,49 @@ TEST_F(GstMediaPlayerTest, ASeekShowsThePictureAtThatTime) {
         return c[0] > 230 && c[1] > 230 && c[2] > 230;
     }));
     EXPECT_NEAR(player->currentTime(), 1.6, 0.15);
+}
+
+// An ad's page names the source, of any size. Downloaded whole, it went into a file in the
+// user's cache folder ("<program>-XXXXXX"; 300 MB for a source of 300 MB), outside the game's
+// own folders and left there by a crash.
+TEST_F(GstMediaPlayerTest, AFetchedItemStreamsAndLeavesNoFileInTheUsersCacheFolder) {
+    const std::string clip = clipBytes("clip.webm");
+    const std::size_t total = clip.size() + (32u << 20);
+    server_.get("/long.webm", [clip, total](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(
+            total, "video/webm",
+            [clip](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                std::string block(std::min<std::size_t>(length, 64 << 10), '\0');
+                for (std::size_t i = 0; i < block.size(); ++i) {
+                    if (offset + i < clip.size()) block[i] = clip[offset + i];
+                }
+                return sink.write(block.data(), block.size());
+            });
+    });
+    const std::filesystem::path cache = g_get_user_cache_dir();
+    const std::string prefix = std::string(g_get_prgname() ? g_get_prgname() : "") + "-";
+    auto filesOfOurs = [&] {
+        std::vector<std::string> found;
+        std::error_code error;
+        for (auto it = std::filesystem::directory_iterator(cache, error);
+             !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+            const std::string name = it->path().filename().string();
+            if (name.starts_with(prefix)) found.push_back(name);
+        }
+        return found;
+    };
+    const auto before = filesOfOurs();
+    auto player = makePlayer("/long.webm");
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return player->status() == MediaPlayerStatus::ReadyToPlay; }));
+    ASSERT_TRUE(runMainLoopUntil([&] { return frames_->count > 0; }));
+    EXPECT_EQ(filesOfOurs(), before);
+    player->seekToTime(1.6);
+    ASSERT_TRUE(runMainLoopUntil([&] {
+        auto c = frames_->centre();
+        return c[0] > 230 && c[1] > 230 && c[2] > 230;
+    }));
+    EXPECT_EQ(filesOfOurs(), before);
 }
 
 TEST_F(GstMediaPlayerTest, AudioOnlyHasNoPictureSizes) {
