@@ -217,7 +217,9 @@ TEST_F(OneTapEveryRoadWebKitTest, OneTapIsOneOpeningAndOneClickPingOnEveryRoad) 
             mediationClicks += ping.param("ping") == "click";
         EXPECT_EQ(mediationClicks, road.mediationClickPings);
         // What the page followed stayed where it was: no landing page but the browser's.
-        if (road.desktopOpenings) EXPECT_EQ(ads.log().count(RequestKind::Landing), 0u);
+        if (road.desktopOpenings) {
+            EXPECT_EQ(ads.log().count(RequestKind::Landing), 0u);
+        }
 
         if (road.desktopOpenings == 0) {
             // The in-app browser's site left for another program again and again, untouched:
