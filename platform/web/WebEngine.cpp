@@ -57,6 +57,10 @@ namespace {
     setLibraryEnvironment("NO_AT_BRIDGE", "1");
     setLibraryEnvironment("WEBKIT_A11Y_BUS_ADDRESS", "");
     setLibraryEnvironment("AT_SPI_BUS_ADDRESS", "disabled:");
+    // Mesa's default, said aloud: each web process then turns its shader cache off by replacing
+    // this value, which other threads of that process can read meanwhile, instead of growing
+    // its environment a second time (WebProcessExtension.cpp).
+    setLibraryEnvironment("MESA_SHADER_CACHE_DISABLE", "false");
     return true;
 }();
 

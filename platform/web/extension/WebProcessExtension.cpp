@@ -25,6 +25,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/web/ProcessWatch.h"
@@ -217,6 +218,12 @@ gpointer watch(gpointer) {
 // process's own environment only, before its first page: the game's, and what it opens on the
 // desktop, keep the user's bus.
 constexpr const char* kNoSessionBus = "disabled:";
+// Mesa's shader cache, likewise: a page's WebGL compiles in this process, and Mesa keeps every
+// program it compiled in the user's cache folder (600 programs from one page in 10 s were 1,739
+// files, and it lets the folder grow to a gigabyte). Turned off here only, by replacing the
+// value the game sets for it before main (the game's own programs are few and keep their
+// cache).
+constexpr std::pair<const char*, const char*> kShaderCacheOff{"MESA_SHADER_CACHE_DISABLE", "true"};
 
 // What every page is refused is answered in its own process, in the page's world, before any
 // script of the page's realm runs: a person who says no to a print, a dialog or a confirmation
@@ -354,6 +361,7 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
     // process's environment (WebKit's own start-up only replaces and removes), which copies
     // it to a new array and leaves the old one, never allocated by glibc, where it was.
     setenv("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus, 1);
+    setenv(kShaderCacheOff.first, kShaderCacheOff.second, 1);
     g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
                      G_CALLBACK(onWindowObjectCleared), nullptr);
     if (state().memoryLimitMegabytes > 0 || state().busyWindowSeconds > 0) {
