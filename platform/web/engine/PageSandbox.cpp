@@ -29,8 +29,8 @@ bool markConfined(gpointer object) {
     return true;
 }
 
-// A refusal is the page's doing: its line comes out of the page's budget, or, for a view that
-// has none (an anchor, no view at all), out of the engine's.
+}  // namespace
+
 void refusalLine(WebKitWebView* view, const char* line) {
     auto* log =
         view ? static_cast<std::shared_ptr<LogBudget>*>(g_object_get_data(G_OBJECT(view), kPageLog))
@@ -41,6 +41,8 @@ void refusalLine(WebKitWebView* view, const char* line) {
         engineLog().write(line, engineLogNow());
     }
 }
+
+namespace {
 
 // Runs on a later turn, with its own reference: WebKit starts listening for the close of a menu
 // or a chooser only once the signal that offered it has returned.
@@ -199,6 +201,10 @@ void confineView(WebKitWebView* view) {
     webkit_user_script_unref(noDrag);
     // A page that knows it cannot go full screen does not try.
     webkit_settings_set_enable_fullscreen(webkit_web_view_get_settings(view), FALSE);
+    // The desktop's input method (IBus or another, over a bus of its own) would be told of every
+    // field a page focuses, its text and where its caret is. No key of the player reaches a page
+    // but those the game hands it, which arrive as plain key presses and type as such.
+    webkit_web_view_set_input_method_context(view, nullptr);
 
     // Each of the view's asks for the desktop, with the answer of a person who said no.
     static const struct {

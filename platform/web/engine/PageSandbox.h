@@ -44,5 +44,8 @@ void confineView(WebKitWebView* view);
 void confineContext(WebKitWebContext* context);
 // The budget the view's refusals spend from now on; the view keeps it while it lives.
 void setPageLog(WebKitWebView* view, std::shared_ptr<LogBudget> log);
+// Logs a refusal of what the view's page asked: a line of the page's budget, or, for a view
+// that has none (an anchor, no view at all), of the engine's.
+void refusalLine(WebKitWebView* view, const char* line);
 
 }  // namespace platform::web

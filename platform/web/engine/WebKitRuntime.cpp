@@ -283,7 +283,9 @@ void WebKitRuntime::serveIntercepted(WebKitURISchemeRequest* request, void* data
     auto originalUrl = original ? Url::parse(*original) : std::nullopt;
     if (!token || *token != self->token_ || !originalUrl ||
         (originalUrl->scheme() != "http" && originalUrl->scheme() != "https")) {
-        LogSink::write("WebView: a request for an intercepted resource was refused");
+        // A page can name the scheme as often as it likes: each refusal is its line to spend.
+        refusalLine(webkit_uri_scheme_request_get_web_view(request),
+                    "WebView: a request for an intercepted resource was refused");
         finishWithError(request, "Not an intercepted resource");
         return;
     }
