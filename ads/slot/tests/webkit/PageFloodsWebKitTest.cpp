@@ -128,17 +128,17 @@ TEST_F(PageFloodsWebKitTest, APagesFramesAndMessagesCostTheGameLittle) {
 }
 
 // A creative's start-up burst (a load's reports, its MRAID calls, a dozen trackers) is well
-// within the budget: 90 messages at once and more later all arrive, and nothing is refused.
+// within the budget: 80 messages at once and more later all arrive, and nothing is refused.
 TEST_F(PageFloodsWebKitTest, AnHonestBurstOfMessagesArrivesWhole) {
     LogSink::Capture log;
     heard("burstMessage");
     heard("laterMessage");
     loadPage(
-        "<script>for (var i = 0; i < 90; ++i) send('gmsg://movuroute/burstMessage?i=' + i);"
+        "<script>for (var i = 0; i < 80; ++i) send('gmsg://movuroute/burstMessage?i=' + i);"
         "setTimeout(function () { for (var i = 0; i < 30; ++i) "
         "send('gmsg://movuroute/laterMessage?i=' + i); }, 1500);</script>");
     ASSERT_TRUE(waitFor([&] { return heard("laterMessage") == 30; })) << heard("laterMessage");
-    EXPECT_EQ(heard("burstMessage"), 90);
+    EXPECT_EQ(heard("burstMessage"), 80);
     EXPECT_FALSE(log.contains("refused"));
     EXPECT_FALSE(log.contains("it was ended"));
 }
