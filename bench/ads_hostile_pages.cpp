@@ -18,6 +18,13 @@
 //     first. Reports this process's CPU time (all threads) in each run and their ratio
 //     (target: at most 1.5), and the lines the refusals put in the log (target: at most the
 //     page's budget and the one line that says the rest are dropped).
+//   BM_AdPageFrames: an ad page adds 200 hidden frames every 10 ms, of about:blank or each a page
+//     message no handler knows, for 12 s; the same ad view with a page that runs the same timer
+//     and makes nothing is run first. Reports this process's CPU time (all threads, and the
+//     main thread) from the load on and from the load's second second on, and their ratios to
+//     the quiet page's (target: at most 1.5 from the second second on; from the load on, the
+//     flood's cost until the view ends the page, a fraction of a second once per ad), the page
+//     messages that reached the handlers and whether the page was ended.
 //   BM_HugeVideo: the player (GStreamer, as the game installs it) is given a 3 MB WebM of two
 //     VP8 frames of 16,000 x 16,000 (tools/media_clips) and plays it until it fails or ends
 //     (target: under 100 MB of growth); reports whether it failed. Also the same frames in a
@@ -45,6 +52,7 @@
 #include "bench/SDKCoreBench.h"
 #include "platform/base/LogSink.h"
 #include "platform/runtime/MainLoop.h"
+#include "platform/runtime/NotificationCenter.h"
 #include "platform/services/MediaPlayer.h"
 #include "platform/services/gst/GstMediaPlayerBackend.h"
 #include "platform/testing/RunMainLoopUntil.h"
@@ -289,10 +297,27 @@ void BM_AdPageLogFlood(benchmark::State& state) {
 }
 BENCHMARK(BM_AdPageLogFlood)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// The CPU time this process has used so far, all its threads, user and system.
-double processCpuSeconds() {
+// An ad page that adds 200 hidden frames every 10 ms, keeping at most 400 (the oldest go):
+// frames of about:blank, or each a page message that no handler knows. The quiet page runs the
+// same timer and makes nothing.
+std::string framesPage(const std::string& target) {
+    return "<!DOCTYPE html><html><body><script>var n = 0; function go() { for (var i = 0; i < "
+           "200; ++i) { " +
+           (target.empty() ? std::string()
+                           : "var f = document.createElement('iframe'); f.style.display = 'none'; "
+                             "f.src = " +
+                                 target +
+                                 "; document.body.appendChild(f); if "
+                                 "(document.body.children.length > 400) "
+                                 "document.body.removeChild(document.body.children[1]); ") +
+           "n++; } setTimeout(go, 10); } go();</script></body></html>";
+}
+
+// The CPU time this process (RUSAGE_SELF), or the calling thread (RUSAGE_THREAD), has used so
+// far, user and system.
+double cpuSeconds(int who) {
     rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
+    ::getrusage(who, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
@@ -356,7 +381,7 @@ RefusalsRun runRefusalsPage(bool refusing, double seconds) {
     });
     view->loadHTMLString(refusalsPage(refusing), platform::Url::parse(server().url("/mads/gma")));
     platform::testing::runMainLoopUntil([&] { return !view->webView()->isLoading(); }, 30);
-    const double cpuBefore = processCpuSeconds();
+    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
     const auto end = Clock::now() + std::chrono::duration<double>(seconds);
     auto nextTap = Clock::now();
     while (Clock::now() < end) {
@@ -371,12 +396,61 @@ RefusalsRun runRefusalsPage(bool refusing, double seconds) {
         }
         platform::MainLoop::main().runOnce(0.005);
     }
-    run.cpuSeconds = processCpuSeconds() - cpuBefore;
+    run.cpuSeconds = cpuSeconds(RUSAGE_SELF) - cpuBefore;
     const std::string taps =
         view->webView()->stringByEvaluatingJavaScriptFromString("String(window.taps)", 5);
     run.taps = taps.empty() ? -1 : std::stoi(taps);
     platform::LogSink::setHandler(std::move(previous));
     run.lines = lines.load();
+    view->removeFromSuperview();
+    view.reset();
+    platform::testing::runMainLoopUntil([] { return false; }, 1);
+    return run;
+}
+
+struct FramesRun {
+    // From the load on, and from the load's second second on (as the flood was first measured).
+    double cpuSeconds = 0, mainThreadSeconds = 0;
+    double laterCpuSeconds = 0, laterMainThreadSeconds = 0;
+    double longestTurnMs = 0;
+    // The page messages that reached the handlers; whether the view ended the page.
+    int messages = 0;
+    bool ended = false;
+};
+
+FramesRun runFramesPage(const std::string& target) {
+    constexpr double kWarmUp = 2, kSeconds = 10;
+    FramesRun run;
+    auto window = platform::ui::Window::create({0, 0, 320, 480});
+    auto delegate = std::make_shared<LogPageDelegate>();
+    auto view = ads::GADAdView::create({0, 0, 320, 50});
+    window->addSubview(view);
+    view->setDelegate(delegate);
+    int messages = 0;
+    auto heard = platform::NotificationCenter::defaultCenter().observe(
+        "nothingKnown", nullptr, [&](const platform::Notification&) { ++messages; });
+    std::atomic<bool> ended = false;
+    auto previous = platform::LogSink::setHandler([&](const std::string& line) {
+        if (line.find("it was ended") != std::string::npos) ended = true;
+    });
+    TurnTimer turns;
+    const double all = cpuSeconds(RUSAGE_SELF), main = cpuSeconds(RUSAGE_THREAD);
+    view->loadHTMLString(framesPage(target), platform::Url::parse(server().url("/mads/gma")));
+    const auto loaded = Clock::now();
+    turns.runUntil([&] { return Clock::now() > loaded + std::chrono::duration<double>(kWarmUp); },
+                   kWarmUp + 5);
+    const double laterAll = cpuSeconds(RUSAGE_SELF), laterMain = cpuSeconds(RUSAGE_THREAD);
+    turns.runUntil(
+        [&] { return Clock::now() > loaded + std::chrono::duration<double>(kWarmUp + kSeconds); },
+        kSeconds + 5);
+    run.cpuSeconds = cpuSeconds(RUSAGE_SELF) - all;
+    run.mainThreadSeconds = cpuSeconds(RUSAGE_THREAD) - main;
+    run.laterCpuSeconds = cpuSeconds(RUSAGE_SELF) - laterAll;
+    run.laterMainThreadSeconds = cpuSeconds(RUSAGE_THREAD) - laterMain;
+    run.longestTurnMs = turns.longestMs();
+    run.messages = messages;
+    run.ended = ended;
+    platform::LogSink::setHandler(std::move(previous));
     view->removeFromSuperview();
     view.reset();
     platform::testing::runMainLoopUntil([] { return false; }, 1);
@@ -401,6 +475,35 @@ void BM_AdPageRefusals(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_AdPageRefusals)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_AdPageFrames(benchmark::State& state, const char* target) {
+    server();
+    platform::MainLoop::main().claim();
+    for (auto _ : state) {
+        const FramesRun quiet = runFramesPage("");
+        const FramesRun flood = runFramesPage(target);
+        state.counters["cpu_quiet_s"] = quiet.cpuSeconds;
+        state.counters["cpu_s"] = flood.cpuSeconds;
+        state.counters["cpu_ratio"] = flood.cpuSeconds / std::max(quiet.cpuSeconds, 1e-3);
+        state.counters["main_thread_quiet_s"] = quiet.mainThreadSeconds;
+        state.counters["main_thread_s"] = flood.mainThreadSeconds;
+        state.counters["later_cpu_quiet_s"] = quiet.laterCpuSeconds;
+        state.counters["later_cpu_s"] = flood.laterCpuSeconds;
+        state.counters["later_cpu_ratio"] =
+            flood.laterCpuSeconds / std::max(quiet.laterCpuSeconds, 1e-3);
+        state.counters["later_main_thread_s"] = flood.laterMainThreadSeconds;
+        state.counters["longest_turn_ms"] = flood.longestTurnMs;
+        state.counters["messages"] = flood.messages;
+        state.counters["ended"] = flood.ended ? 1 : 0;
+        platform::MainLoop::main().runUntilIdle();
+    }
+}
+BENCHMARK_CAPTURE(BM_AdPageFrames, about_blank, "'about:blank'")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_AdPageFrames, page_messages, "'gmsg://movuroute/nothingKnown?i=' + n")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 class Ending : public platform::services::MediaPlayerObserver {
   public:

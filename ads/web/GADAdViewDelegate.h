@@ -4,6 +4,9 @@
 // handlers and carries each page message to them, and hands what the page may not load itself
 // to its opener (GADOpenerProtocol). Create, use and release it on the main thread.
 //
+// A page's navigations and messages past its web view's budget are refused before they get
+// here, and a page that floods is ended (platform/web/WebViewTypes.h).
+//
 // Navigation policy, in this order (a refused navigation has already been acted on):
 //   - the opener is pointed at the page first: the URL asked for, the ad view, its controller;
 //   - a clicked link to an anchor of the page shown is refused (it would not navigate), and a

@@ -6,7 +6,9 @@
 // Loading: loadHTMLString and loadRequest ask the delegate first (webViewShouldStartLoad), like
 // every navigation the page makes later, then report start, finish or failure (see
 // WebViewDelegate for the order and for what ends silently). A new load supersedes the one
-// running; stopLoading ends it without a callback.
+// running; stopLoading ends it without a callback. A page of the shared context that starts
+// navigations past its budget has the rest refused without asking, and one that floods is
+// ended (kPageNavigationsPerSecond in WebViewTypes.h); each load asked of the view renews it.
 //
 // Scripts: evaluateJavaScript answers on a later main-loop turn. stringByEvaluatingJavaScript-
 // FromString waits for the answer, turning only the engine's own event loop meanwhile (no

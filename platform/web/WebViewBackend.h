@@ -44,8 +44,9 @@ class WebViewBackend {
         virtual void backendDidFinish() = 0;
         virtual void backendDidFail(const Error& error) = 0;
         virtual void backendContentSize(double width, double height) = 0;
-        // The process that ran the page ended; a load under way has been failed first. The
-        // error says why (kWebViewErrorWebProcessEnded).
+        // The process that ran the page ended, or the backend ended a page that flooded it; a
+        // load under way has been failed first. The error says why (kWebViewErrorWebProcessEnded,
+        // kWebViewErrorPageEnded).
         virtual void backendWebProcessEnded(const Error& error) = 0;
     };
 

@@ -61,7 +61,9 @@ class WebViewDelegate {
     // The process that ran the page ended (it crashed, went over its memory limit or stopped
     // answering and was ended), loaded or not: the page is gone and scripts sent to it get no
     // answer. A load under way has failed first (webViewDidFailLoad with the same error). The
-    // view may load again, in a new process.
+    // view may load again, in a new process. The view also ends a page that floods it with
+    // frames or page messages itself (kWebViewErrorPageEnded; see kPageNavigationsPerSecond):
+    // the view shows an empty page from then on, and the page's process lives on.
     virtual void webViewWebProcessDidEnd(WebView&, const Error& error) { (void)error; }
 };
 

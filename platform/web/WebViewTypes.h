@@ -20,6 +20,9 @@ enum WebViewErrorCode : std::int64_t {
     kWebViewErrorWebProcessEnded = 2,
     // A URL the page (or the caller) gave was overlong or malformed.
     kWebViewErrorBadUrl = 3,
+    // The view ended its page, which made frames or page messages without end (see
+    // kPageNavigationsPerSecond); the view can load again.
+    kWebViewErrorPageEnded = 4,
 };
 
 // What a page may cost the other pages of its web process (every view may share one) before the
@@ -54,6 +57,24 @@ inline constexpr unsigned kWebProcessMemoryLimitMegabytes = 1536;
 inline constexpr double kWebProcessBusyShare = 0.9;
 inline constexpr double kWebProcessBusySeconds = 15;
 inline constexpr double kWebProcessBusyWindowSeconds = 20;
+
+// What one page of an ad or a landing page (the shared context) may ask of the program's main
+// thread, where every navigation it starts is decided: each frame it adds (an empty one too),
+// each page message (a frame's navigation), each link or script navigation, each window.open.
+// WebKit does work of its own in the program for each of them, whatever the answer (it keeps a
+// record of every frame's load until the page's process ends), so a page that adds 200 frames
+// every 10 ms took the game 5-7 s of CPU every 10 s. A page may start kPageNavigationBurst at
+// once and kPageNavigationsPerSecond after that; the rest are refused before anything of ours
+// looks at them, with one line in the log. One that is refused kPageFloodNavigations times
+// within kPageFloodWindowSeconds is flooding, and the view ends it: it loads an empty page in
+// its place and tells its owner the page is gone (kWebViewErrorPageEnded). The ads' pages start a
+// dozen navigations in a second at most (a creative loading, its MRAID calls, its reports).
+// The program's own pages (the service context) answer to no such budget: the SDK core page
+// may ask for hundreds of fetches at once.
+inline constexpr double kPageNavigationsPerSecond = 50;
+inline constexpr double kPageNavigationBurst = 100;
+inline constexpr unsigned kPageFloodNavigations = 100;
+inline constexpr double kPageFloodWindowSeconds = 10;
 
 // What the pages of one web context may keep in its network process, which holds their Blobs,
 // their stored data (IndexedDB, local storage: the engine keeps an ephemeral context's in

@@ -10,6 +10,7 @@
 #include "platform/base/LogSink.h"
 #include "platform/net/UrlError.h"
 #include "platform/ui/MainThread.h"
+#include "platform/web/NavigationBudget.h"
 #include "platform/web/engine/GLibWait.h"
 #include "platform/web/engine/PageSandbox.h"
 #include "platform/web/engine/WebKitRuntime.h"
@@ -213,7 +214,8 @@ WebViewBackend::RawRequest rawRequest(WebKitURIRequest* request) {
 
 class WebKitBackend final : public WebViewBackend {
   public:
-    WebKitBackend(int width, int height, WebViewContext context) : width_(width), height_(height) {
+    WebKitBackend(int width, int height, WebViewContext context)
+        : budgeted_(context == WebViewContext::Shared), width_(width), height_(height) {
         runtime_ = WebKitRuntime::get();
         if (!runtime_) return;
         contentManager_ = webkit_user_content_manager_new();
@@ -277,6 +279,7 @@ class WebKitBackend final : public WebViewBackend {
 
     void loadHtml(const std::string& html, const Url& baseUrl) override {
         if (!view_) return failNoDisplay(baseUrl.absoluteString());
+        budget_.renew();
         loadAsked_ = true;
         webkit_web_view_load_html(view_, html.c_str(), baseUrl.absoluteString().c_str());
     }
@@ -292,6 +295,7 @@ class WebKitBackend final : public WebViewBackend {
                 soup_message_headers_replace(headers, field.first.c_str(), field.second.c_str());
             }
         }
+        budget_.renew();
         loadAsked_ = true;
         webkit_web_view_load_request(view_, r);
         g_object_unref(r);
@@ -611,23 +615,34 @@ class WebKitBackend final : public WebViewBackend {
         if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
         WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
             WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-        RawRequest raw = rawRequest(webkit_navigation_action_get_request(action));
-        raw.redirect = webkit_navigation_action_is_redirect(action);
+        WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+        const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
         const bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
-        // A server may only send a page on to another web page. The client still hears of a
-        // redirect elsewhere (it may hand an app's link to the desktop), but the engine never
-        // follows it, whatever the client answers.
-        const bool followable = !raw.redirect || isWebScheme(raw.url);
+        if (self->budget_.ended()) {
+            // What is left of an ended page goes nowhere; the empty page in its place loads.
+            if (!newWindow && g_strcmp0(uri, "about:blank") == 0) {
+                webkit_policy_decision_use(decision);
+            } else {
+                webkit_policy_decision_ignore(decision);
+            }
+            return TRUE;
+        }
         // A window.open or target link we allowed loads here and was asked already.
-        if (!newWindow && !self->preapproved_.empty() && raw.url == self->preapproved_) {
+        if (!newWindow && !self->preapproved_.empty() && uri && self->preapproved_ == uri) {
             self->preapproved_.clear();
             webkit_policy_decision_use(decision);
             return TRUE;
         }
-        if (!self->client_) {
+        if (!self->client_ || !self->withinBudget()) {
             webkit_policy_decision_ignore(decision);
             return TRUE;
         }
+        RawRequest raw = rawRequest(request);
+        raw.redirect = webkit_navigation_action_is_redirect(action);
+        // A server may only send a page on to another web page. The client still hears of a
+        // redirect elsewhere (it may hand an app's link to the desktop), but the engine never
+        // follows it, whatever the client answers.
+        const bool followable = !raw.redirect || isWebScheme(raw.url);
         const std::uint64_t id = ++self->nextDecision_;
         self->decisions_[id] = WEBKIT_POLICY_DECISION(g_object_ref(decision));
         auto type_ =
@@ -656,7 +671,7 @@ class WebKitBackend final : public WebViewBackend {
     // window.open: the page gets no second window; when allowed the target loads here.
     static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer data) {
         auto* self = static_cast<WebKitBackend*>(data);
-        if (!self->client_) return nullptr;
+        if (!self->client_ || self->budget_.ended() || !self->withinBudget()) return nullptr;
         RawRequest raw = rawRequest(webkit_navigation_action_get_request(action));
         if (raw.url.empty()) return nullptr;
         auto type =
@@ -673,9 +688,72 @@ class WebKitBackend final : public WebViewBackend {
         webkit_web_view_load_uri(view_, url.c_str());
     }
 
+    // Spends the page's budget on one navigation it started (WebViewTypes.h): false when the
+    // navigation is refused, and the page ended when it floods. Checked before the request is
+    // copied, so a refusal costs next to nothing of ours.
+    bool withinBudget() {
+        if (!budgeted_) return true;
+        switch (budget_.spend(static_cast<double>(g_get_monotonic_time()) / 1e6)) {
+            case NavigationBudget::Verdict::Ask:
+                return true;
+            case NavigationBudget::Verdict::Drop:
+                if (budget_.dropped() == 1) {
+                    LogSink::write(
+                        "WebView: a page started more frames, page messages and navigations than a "
+                        "page may; the rest are refused");
+                }
+                return false;
+            case NavigationBudget::Verdict::End:
+                endPage();
+                return false;
+        }
+        return false;
+    }
+
+    // An empty page takes the flooding page's place: its scripts, timers and frames go with
+    // it, and nothing else stops them (WebKit lets an empty frame load whatever it is
+    // answered). Its owner hears the page is gone, as if its process had ended, and nothing
+    // more of it; the process lives on for the other views.
+    void endPage() {
+        LogSink::writef(
+            "WebView: a page went on starting frames, page messages and navigations past what a "
+            "page may (%llu refused); it was ended",
+            static_cast<unsigned long long>(budget_.dropped()));
+        for (auto& [id, decision] : decisions_) {
+            webkit_policy_decision_ignore(decision);
+            g_object_unref(decision);
+        }
+        decisions_.clear();
+        preapproved_.clear();
+        const bool wasLoading = inLoad_ || loadAsked_;
+        inLoad_ = false;
+        loadAsked_ = false;
+        // Not from inside the engine's policy signal that asked: on its next turn.
+        g_idle_add_full(
+            G_PRIORITY_DEFAULT,
+            [](gpointer data) -> gboolean {
+                std::unique_ptr<Pending<WebKitBackend*>> p(
+                    static_cast<Pending<WebKitBackend*>*>(data));
+                if (!p->alive.expired() && p->callback->budget_.ended()) {
+                    webkit_web_view_load_html(p->callback->view_, "", "about:blank");
+                }
+                return G_SOURCE_REMOVE;
+            },
+            new Pending<WebKitBackend*>{alive_, this}, nullptr);
+        if (!client_) return;
+        Error error = Error::make(
+            kWebViewErrorDomain, kWebViewErrorPageEnded,
+            "The page started frames, page messages and navigations without end and was ended");
+        error.withUserInfo(Error::kUrlKey, Value(currentUrl()));
+        if (wasLoading) client_->backendDidFail(error);
+        client_->backendWebProcessEnded(error);
+    }
+
     static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
         auto* self = static_cast<WebKitBackend*>(data);
         self->loadAsked_ = false;
+        // The empty page that replaced an ended one is no load of its owner's.
+        if (self->budget_.ended()) return;
         if (event == WEBKIT_LOAD_STARTED) {
             self->inLoad_ = true;
             if (self->client_) self->client_->backendDidStart();
@@ -688,7 +766,7 @@ class WebKitBackend final : public WebViewBackend {
     static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                  gpointer data) {
         auto* self = static_cast<WebKitBackend*>(data);
-        const bool reported = self->inLoad_;
+        const bool reported = self->inLoad_ && !self->budget_.ended();
         self->inLoad_ = false;
         self->loadAsked_ = false;
         if (reported && !isSilentFailure(error) && self->client_) {
@@ -719,7 +797,8 @@ class WebKitBackend final : public WebViewBackend {
         const bool wasLoading = self->inLoad_ || self->loadAsked_;
         self->inLoad_ = false;
         self->loadAsked_ = false;
-        if (!self->client_) return;
+        // The owner of an ended page has heard it is gone already.
+        if (!self->client_ || self->budget_.ended()) return;
         Error error = Error::make(kWebViewErrorDomain, kWebViewErrorWebProcessEnded,
                                   std::string("The page's web process ") + endedBecause(reason));
         error.withUserInfo(Error::kUrlKey, Value(self->currentUrl()));
@@ -783,7 +862,7 @@ class WebKitBackend final : public WebViewBackend {
                               gpointer data) {
         auto* self = static_cast<WebKitBackend*>(data);
         JSCValue* value = webkit_javascript_result_get_js_value(result);
-        if (!value || !jsc_value_is_array(value) || !self->client_) return;
+        if (!value || !jsc_value_is_array(value) || !self->client_ || self->budget_.ended()) return;
         JSCValue* w = jsc_value_object_get_property_at_index(value, 0);
         JSCValue* h = jsc_value_object_get_property_at_index(value, 1);
         double width = jsc_value_is_number(w) ? jsc_value_to_double(w) : -1;
@@ -793,6 +872,10 @@ class WebKitBackend final : public WebViewBackend {
         self->client_->backendContentSize(width, height);
     }
 
+    // Pages of the shared context (ads, landing pages) answer to a budget; ours do not.
+    const bool budgeted_;
+    NavigationBudget budget_{kPageNavigationsPerSecond, kPageNavigationBurst, kPageFloodNavigations,
+                             kPageFloodWindowSeconds};
     WebKitRuntime* runtime_ = nullptr;
     WebKitWebView* view_ = nullptr;
     GtkWidget* window_ = nullptr;

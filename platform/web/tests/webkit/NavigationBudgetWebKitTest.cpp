@@ -1,0 +1,95 @@
+// A page's budget of navigations on real WebKit: a burst reaches the view's owner whole, a
+// flood of frames is cut off and its page ended, and the view, its owner and the other views
+// of the same web process go on. Needs a display (scripts/test runs it under xvfb-run).
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "platform/base/LogSink.h"
+#include "platform/web/tests/webkit/WebKitViewFixture.h"
+
+using namespace platform;
+using namespace platform::web;
+
+namespace {
+
+struct NavigationBudgetWebKitTest : WebKitViewFixture {
+    NavigationBudgetWebKitTest() : WebKitViewFixture({320, 50}) {}
+
+    bool waitForCall(const std::string& prefix) {
+        return waitFor([&] { return delegate->count(prefix) >= 1; });
+    }
+    // The navigations the owner was asked about whose URL starts with `prefix`.
+    int asked(const std::string& prefix) const { return delegate->count("should " + prefix); }
+};
+
+constexpr const char* kFrames = R"(<script>
+function frames(count, name) {
+  for (var i = 0; i < count; ++i) {
+    var f = document.createElement('iframe');
+    f.style.display = 'none';
+    f.src = 'about:blank#' + name + i;
+    document.body.appendChild(f);
+    if (document.body.children.length > 400) document.body.removeChild(document.body.children[1]);
+  }
+}
+function flood() { frames(200, 'flood'); setTimeout(flood, 10); }
+</script>)";
+
+}  // namespace
+
+TEST_F(NavigationBudgetWebKitTest, AFloodOfFramesIsCutOffAndItsPageEndedWhileTheViewsGoOn) {
+    auto neighbour = WebView::create({320, 50});
+    auto neighbourDelegate = std::make_shared<RecordingWebViewDelegate>();
+    neighbour->setDelegate(neighbourDelegate);
+    neighbour->loadHTMLString("<p>neighbour</p>", *Url::parse(server.url("/neighbour.html")));
+    LogSink::Capture log;
+    view->loadHTMLString(std::string("<body>") + kFrames + "<script>frames(60, 'start')</script>",
+                         *Url::parse(server.url("/ad.html")));
+    ASSERT_TRUE(waitForCall("finish"));
+    ASSERT_TRUE(waitFor([&] { return neighbourDelegate->count("finish") == 1; }));
+    // A page's start-up burst is asked about whole, and nothing is logged.
+    ASSERT_TRUE(waitFor([&] { return asked("about:blank#start") == 60; }))
+        << asked("about:blank#start");
+    EXPECT_FALSE(log.contains("refused"));
+
+    const auto start = std::chrono::steady_clock::now();
+    view->evaluateJavaScript("flood()");
+    ASSERT_TRUE(waitFor([&] { return delegate->count("ended") == 1; }, 60))
+        << asked("about:blank#flood");
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    RecordProperty("secondsToTheEnd", std::to_string(seconds));
+    RecordProperty("floodFramesAsked", std::to_string(asked("about:blank#flood")));
+    EXPECT_EQ(delegate->errors.back().domain, kWebViewErrorDomain);
+    EXPECT_EQ(delegate->errors.back().code, kWebViewErrorPageEnded);
+    // What reached the owner stays within the page's budget, however fast the page went.
+    EXPECT_LE(asked("about:blank#flood"),
+              kPageNavigationBurst + kPageNavigationsPerSecond * seconds + 1);
+    // One line says the rest are refused, one that the page was ended.
+    int refusedLines = 0, endedLines = 0;
+    for (const auto& line : log.lines()) {
+        refusedLines += line.find("the rest are refused") != std::string::npos;
+        endedLines += line.find("it was ended") != std::string::npos;
+    }
+    EXPECT_EQ(refusedLines, 1);
+    EXPECT_EQ(endedLines, 1);
+
+    // The flood is over: nothing more of the page reaches the owner, not even the load of the
+    // empty page in its place, and the page's scripts are gone with it.
+    delegate->calls.clear();
+    waitFor([] { return false; }, 2);
+    EXPECT_TRUE(delegate->calls.empty()) << ::testing::PrintToString(delegate->calls);
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("typeof flood"), "undefined");
+    // The other view of the same process goes on, and this one loads again with a new budget.
+    EXPECT_EQ(neighbour->stringByEvaluatingJavaScriptFromString("document.body.textContent"),
+              "neighbour");
+    view->loadHTMLString(std::string("<body>") + kFrames + "<script>frames(60, 'again')</script>",
+                         *Url::parse(server.url("/again.html")));
+    ASSERT_TRUE(waitForCall("finish"));
+    ASSERT_TRUE(waitFor([&] { return asked("about:blank#again") == 60; }))
+        << asked("about:blank#again");
+    EXPECT_EQ(delegate->count("ended"), 0);
+}
