@@ -274,10 +274,13 @@ constexpr HostileCreative kCreatives[] = {
      }},
     {Hostility::RefusalFlood, "refusal-flood",
      [](const AdContext& c) {
-         // Half the downloads are attachments in frames of the page itself, which load with
-         // it; the other half links the page clicks by script.
+         // The attachments are frames of the page itself, which load with it (one the page
+         // made later would be a click, refused untouched), as many as a page may start at
+         // once; the rest of the downloads are links the page clicks by script, paced within
+         // the navigations a page may start: a page past them is ended before it could ask
+         // for the rest (platform/web/WebViewTypes.h).
          std::string frames;
-         for (int n = 0; n < kRefusalFloodDownloads / 2; ++n) {
+         for (int n = 0; n < kRefusalFloodAttachmentFrames; ++n) {
              frames +=
                  "<iframe src=\"" +
                  htmlEscape(c.origin + kAttachmentPath + adQuery(c) + "&n=" + std::to_string(n)) +
@@ -288,7 +291,7 @@ constexpr HostileCreative kCreatives[] = {
                 "left: -100px; width: 1px; height: 1px\">\n"
                 "<script>(function () {\n"
                 "  var h = window.hostile = {prints: 0, downloads: " +
-                std::to_string(kRefusalFloodDownloads / 2) +
+                std::to_string(kRefusalFloodAttachmentFrames) +
                 ", choosers: 0, taps: 0};\n"
                 "  var printing = setInterval(function () {\n"
                 "    for (var i = 0; i < 200 && h.prints < " +
@@ -301,7 +304,7 @@ constexpr HostileCreative kCreatives[] = {
                 "  var blob = URL.createObjectURL(new Blob(['[Desktop Entry]'], "
                 "{type: 'application/octet-stream'}));\n"
                 "  var downloading = setInterval(function () {\n"
-                "    for (var i = 0; i < 10 && h.downloads < " +
+                "    for (var i = 0; i < 2 && h.downloads < " +
                 std::to_string(kRefusalFloodDownloads) +
                 "; ++i, h.downloads++) {\n"
                 "      var a = document.createElement('a');\n"
@@ -311,7 +314,7 @@ constexpr HostileCreative kCreatives[] = {
                 "    if (h.downloads >= " +
                 std::to_string(kRefusalFloodDownloads) +
                 ") clearInterval(downloading);\n"
-                "  }, 10);\n"
+                "  }, 50);\n"
                 "  var input = document.getElementById('hostile-file');\n"
                 "  document.addEventListener('click', function (event) {\n"
                 "    if (!event.isTrusted || event.target === input) return;\n"

@@ -48,8 +48,9 @@ enum class Hostility {
     // Requests that are refused, over and over: what each refusal costs, and how much of it
     // reaches the log.
     RefusalFlood,  // kRefusalFloodPrints print()s, 200 every 10 ms; kRefusalFloodDownloads
-                   // downloads: half attachments in frames of the page, half <a download>
-                   // links clicked by script; on each tap, a file chooser
+                   // downloads: kRefusalFloodAttachmentFrames attachments in frames of the
+                   // page, the rest <a download> links clicked by script, two every 50 ms; on
+                   // each tap, a file chooser
     // Media the engine makes a desktop media player (MPRIS) for, and a session-bus connection
     // per element: a muted autoplay video and kMediaSessionsSounds audio elements with sound,
     // each playing kMediaClipPath in a loop (asked to play at once); and a screen wake lock,
@@ -59,6 +60,7 @@ enum class Hostility {
 
 inline constexpr int kRefusalFloodPrints = 20000;
 inline constexpr int kRefusalFloodDownloads = 1000;
+inline constexpr int kRefusalFloodAttachmentFrames = 90;
 inline constexpr int kRefusalFloodChoosers = 1000;
 inline constexpr int kMediaSessionsSounds = 200;
 // The clip the server plays (AdServer::setMediaClip).
