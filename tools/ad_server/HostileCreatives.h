@@ -34,12 +34,15 @@ enum class Hostility {
     EndlessAttachment,  // an iframe of kAttachmentPath with "endless": a body that never ends
     // Costs outside the page's own heap and main thread: the engine's other processes, its
     // other cores, the connections it shares with every page.
-    BlobFlood,        // a 64 MiB Blob more kept every 0.1 s (held by the engine's network process)
-    StoredFlood,      // 32 MiB more stored in IndexedDB every 0.1 s, 48 times at most
-    SpinWorkers,      // four Web Workers that never stop computing
-    SlowFetches,      // 8 fetches of kSlowPath at once, which the server holds until it stops
-    AllocateNonstop,  // 0.2 s after loading, 50 MiB more kept and written in a loop that never
-                      // yields
+    BlobFlood,         // a 64 MiB Blob more kept every 0.1 s (held by the engine's network process)
+    StoredFlood,       // 32 MiB more stored in IndexedDB every 0.1 s, 48 times at most
+    SpinWorkers,       // four Web Workers that never stop computing
+    SlowFetches,       // 8 fetches of kSlowPath at once, which the server holds until it stops
+    AllocateNonstop,   // 0.2 s after loading, 50 MiB more kept and written in a loop that never
+                       // yields
+    DutyCycleWorkers,  // eight Web Workers, each busy 330 ms then idle 170 ms, over and over
+    AllocateWorkers,   // at rest for 3 s, then four Web Workers keep and write 16 MiB more each
+                       // in loops that never yield
 };
 
 // Answers "302 Location: file:///etc/passwd", for ads and landing pages alike.

@@ -541,7 +541,7 @@ void WebKitRuntime::probe() {
 GVariant* WebKitRuntime::startupData() const {
     // The names go in as a value of their own ("@as"); the whole is kWebExtensionStartupType.
     return g_variant_new("(s@asuddds)", token_.c_str(), namesVariant(),
-                         guint32{kWebProcessMemoryEndMegabytes}, kWebProcessBusyShare,
+                         guint32{kWebProcessMemoryEndMegabytes}, kWebProcessMemoryLookSeconds,
                          kWebProcessBusySeconds, kWebProcessBusyWindowSeconds,
                          reportAddress_.c_str());
 }
