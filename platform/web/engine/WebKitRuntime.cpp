@@ -122,12 +122,13 @@ const char* nameOf(WebViewContext which) {
 
 // Network processes: WebKit lets go of caches from a third of the end and of all it can from
 // half of it, and ends the process at one and a half times the end, should our watch fail.
-// Only taken before the first context is made.
+// It looks at its own pace (every 30 s): each look reads the process's whole smaps, a few
+// milliseconds of a core, and our watch, which ends the process before WebKit would, holds the
+// bound meanwhile. Only taken before the first context is made.
 void limitNetworkProcesses() {
     WebKitMemoryPressureSettings* network = webkit_memory_pressure_settings_new();
     webkit_memory_pressure_settings_set_memory_limit(network, kNetworkProcessMemoryEndMegabytes);
     webkit_memory_pressure_settings_set_kill_threshold(network, 1.5);
-    webkit_memory_pressure_settings_set_poll_interval(network, 1.0);
     webkit_website_data_manager_set_memory_pressure_settings(network);
     webkit_memory_pressure_settings_free(network);
 }
@@ -230,15 +231,15 @@ WebKitRuntime::Context& WebKitRuntime::make(WebViewContext which) {
     if (made.web) return made;
     // Ephemeral, as webkit_web_context_new_ephemeral makes it, with the memory settings (which
     // can only be given when the context is made). WebKit lets go of caches from a third of
-    // what a process may use and of all it can from half of it, looking every second; a
-    // process that still grows past the limit is ended by our extension's watch, and, should
-    // that fail, by WebKit at the ceiling.
+    // what a process may use and of all it can from half of it, looking at its own pace (every
+    // 30 s: each look reads the process's whole smaps, a few milliseconds of a core); a process
+    // that grows past the limit is ended by our extension's watch, and, should that fail, by
+    // WebKit at the ceiling.
     WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
     webkit_memory_pressure_settings_set_memory_limit(memory, kWebProcessMemoryEndMegabytes);
     webkit_memory_pressure_settings_set_kill_threshold(
         memory,
         static_cast<double>(kWebProcessMemoryLimitMegabytes) / kWebProcessMemoryEndMegabytes);
-    webkit_memory_pressure_settings_set_poll_interval(memory, 1.0);
     // Its own data manager, and so its own network process and network session. WebKit starts
     // that process while the context is made, which tells the watch whose it is.
     const auto before = NetworkProcessWatch::networkProcesses();
