@@ -332,6 +332,7 @@ WebKitWebView* WebKitRuntime::relatedView(WebViewContext which) {
             if (Context* owner = self->contextOf(anchor)) self->dropAnchor(*owner);
         }),
         this);
+    c.anchorStarted = false;
     c.anchorLoaded = false;
     c.anchorProcess = 0;
     g_signal_connect(c.anchor, "load-changed",
@@ -342,8 +343,8 @@ WebKitWebView* WebKitRuntime::relatedView(WebViewContext which) {
                      }),
                      this);
     watchView(c.anchor);
-    // Its page, which starts the process, on a later turn: making the first view is work
-    // enough for one.
+    // Its page, which starts the process, on a later turn (at once when warming up, a turn of
+    // its own): making the first view is work enough for one.
     //
     // WebKit's own process takes a web process that names a file: URL outside the folders its
     // pages were loaded from for a compromised one and kills it, with every page it runs. A
@@ -354,10 +355,21 @@ WebKitWebView* WebKitRuntime::relatedView(WebViewContext which) {
     // and the process go on. The process reads nothing it could not before: it runs without a
     // sandbox, and what keeps pages from local files is that rule.
     MainLoop::main().post([this, which, anchor = c.anchor] {
-        if (anchor == slot(which).anchor) webkit_web_view_load_html(anchor, "", "file:///");
+        if (anchor == slot(which).anchor) startAnchor(slot(which));
     });
     startProbe();
     return c.anchor;
+}
+
+void WebKitRuntime::warmUp(WebViewContext which) {
+    relatedView(which);
+    startAnchor(slot(which));
+}
+
+void WebKitRuntime::startAnchor(Context& context) {
+    if (!context.anchor || context.anchorStarted) return;
+    context.anchorStarted = true;
+    webkit_web_view_load_html(context.anchor, "", "file:///");
 }
 
 WebKitRuntime::Context* WebKitRuntime::contextOf(WebKitWebView* view) {

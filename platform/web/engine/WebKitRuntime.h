@@ -72,6 +72,9 @@ class WebKitRuntime {
     // The view every new view of that context is related to, made (and its blank page started,
     // which starts the context's web process) on first use, and again after that process ended.
     WebKitWebView* relatedView(WebViewContext which = WebViewContext::Shared);
+    // Starts the context's web process now: its anchor, and the anchor's blank page at once
+    // rather than on a later turn (the engine's warm-up is a turn of its own).
+    void warmUp(WebViewContext which);
     // Whether the web-process extension was found, so that interception works.
     bool hasExtension() const { return hasExtension_; }
 
@@ -89,7 +92,8 @@ class WebKitRuntime {
         WebViewContext which = WebViewContext::Shared;
         WebKitWebContext* web = nullptr;
         WebKitWebView* anchor = nullptr;
-        // The anchor's blank page has loaded: its process can be asked.
+        // The anchor's blank page was asked for, and has loaded: its process can be asked.
+        bool anchorStarted = false;
         bool anchorLoaded = false;
         // The anchor's web process, once its extension has said so; 0 before.
         long anchorProcess = 0;
@@ -122,6 +126,8 @@ class WebKitRuntime {
     // its process ended.
     void dropAnchor(Context& context, bool ended = true);
     void startProbe();
+    // The anchor's blank page, which starts its process, once.
+    void startAnchor(Context& context);
     void responsivenessChanged(WebKitWebView* view);
     void pageCommitted(WebKitWebView* view);
     // The view no longer shows `site`: its data goes unless another view of the context shows
