@@ -11,9 +11,9 @@
 // their own network session: no creative can hold up their requests behind its own (a
 // session keeps only six connections to one host) or take their process down. It costs one
 // more web process and one more network process (measured: about 165 MB and 63 MB resident,
-// 41 MB and 14 MB proportional, the rest the libraries every engine process maps; made when
-// the first service view is). Made on first use, on the
-// main thread, and kept until the process ends (GTK cannot be closed again).
+// 41 MB and 14 MB proportional, the rest the libraries every engine process maps; started at
+// the engine's warm-up when the program expects it, else with the first service view). Made on
+// first use, on the main thread, and kept until the process ends (GTK cannot be closed again).
 //
 // The environment it sets unless the caller already did: WEBKIT_DISABLE_COMPOSITING_MODE=1
 // (there is no GPU, and offscreen windows only show pages that paint without GL) and
