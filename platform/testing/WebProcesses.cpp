@@ -118,7 +118,7 @@ bool pinToCores(unsigned count) {
             ++taken;
         }
     }
-    if (taken < count) return false;
+    if (taken == 0) return false;
     bool all = pinThreads(getpid(), chosen);
     for (pid_t child : webProcesses()) all = pinThreads(child, chosen) && all;
     for (pid_t child : networkProcesses()) all = pinThreads(child, chosen) && all;

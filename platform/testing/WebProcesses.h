@@ -22,8 +22,8 @@ double cpuSeconds(const std::vector<pid_t>& pids);
 double runnableSeconds(const std::vector<pid_t>& pids);
 
 // Lets every thread of this process, and of the engine's processes it started, run on the first
-// `count` cores it may use, as a machine with that many would; what they start later inherits
-// it. False when it cannot.
+// `count` cores it may use (all of them when it may use fewer), as a machine with that many
+// would; what they start later inherits it. False when it cannot.
 bool pinToCores(unsigned count);
 // How many cores a process may run on.
 unsigned coresAllowed(pid_t pid);
