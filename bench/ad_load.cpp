@@ -26,6 +26,7 @@
 #include "ads/testsupport/AdServerFixture.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
+#include "ads/web/GADWebRoom.h"
 #include "bench/ProcessMemory.h"
 #include "platform/net/FetchSync.h"
 #include "platform/testing/RunMainLoopUntil.h"
@@ -92,6 +93,9 @@ double rawFetches(const std::string& origin, const std::vector<LoggedRequest>& r
 class Bench {
   public:
     Bench() {
+        // The web room, as the program loads it at launch: the SDK core page's context starts
+        // with the engine.
+        ads::GADWebRoom::load();
         ads_.server().setScenario(kUnit, tools::adserver::AdScenario::banner());
         window_->setBackgroundColor(platform::Color::whiteColor());
     }

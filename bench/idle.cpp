@@ -1,26 +1,40 @@
 // What the program costs while its screen stands still: the game-over screen after a short
-// game, in a window (needs a display: run under `xvfb-run -a`) and headless in real time. The
-// program runs as a child process as a player would start it; after its game has ended the
-// benchmark reads, over a stretch of wall time, the CPU time of the program and of the
-// processes it started (web pages run in their own), and how often its main thread went to
-// sleep and woke again. A still screen should cost next to nothing: the goal is at most 2% of
-// a core, with no frame drawn while nothing changes.
+// game, in a window and headless in real time, without ads and with them. The program runs as a
+// child process as a player would start it; after its game has ended the benchmark reads, over
+// a stretch of wall time, the CPU time of the program and of every process it started (web
+// pages and their network run in their own), and how often its main thread went to sleep and
+// woke again. A still screen should cost next to nothing: the goal is at most 2% of a core for
+// all of them together, an ad on the screen included, with no frame drawn while nothing
+// changes.
+//
+// Without ads the services the game reaches point at a port that refuses at once. With ads the
+// benchmark starts this machine's stand-ins itself, as scripts/play --fixtures does: the ad
+// server (movu_ad_server, from the measured program's build when it has one) and the
+// announcement service (tools/announce_fixture/serve.py --serial 0, so no pop-up); the game
+// ends on the game-over screen with the interstitial it shows there over its banner, and the
+// stretch starts once that has loaded. Ads are web pages and need a display, headless too: run
+// it under `xvfb-run -a`. Besides the whole (cpu_share_of_a_core), each process's percentage
+// of a core is a counter of its own: "movuroute%", then the engine's processes by name and in
+// order of start ("WebKitWebProces.1%": the SDK core page's, which starts first).
+// CPU time is read from each thread's scheduler statistics (nanoseconds), not in clock ticks,
+// since a still screen's share is a few ticks in ten seconds.
 //
 // MOVU_IDLE_PROGRAM names another movuroute binary to measure (an older build, to compare);
-// MOVU_IDLE_SECONDS the length of the measured stretch (default 10). The services the game
-// reaches point at a port that refuses at once (no ads, no announcements) unless
-// MOVUROUTE_WEB_URL and MOVUROUTE_AD_SERVER name others: the local stand-ins that
-// scripts/play --fixtures starts, for the cost of a still screen with an ad on it.
+// MOVU_IDLE_SECONDS the length of the measured stretch (default 10).
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -37,10 +51,22 @@ namespace {
 // The game with this seed and tilt is over well before this (about 10 s of play): the
 // measured stretch starts after it.
 constexpr double kGameOverAfterSeconds = 15;
+// With ads the game-over screen's interstitial loads meanwhile.
+constexpr double kAdShownAfterSeconds = 20;
 
 std::string program() {
     const char* other = std::getenv("MOVU_IDLE_PROGRAM");
     return other && *other ? other : std::string(MOVU_BINARY_DIR) + "/app/main/movuroute";
+}
+
+// The ad server of the measured program's build (build/app/main/movuroute beside
+// build/tools/ad_server), else this one's.
+std::string adServer() {
+    std::error_code error;
+    const fs::path beside = fs::path(program()).parent_path().parent_path().parent_path() /
+                            "tools/ad_server" / "movu_ad_server";
+    if (fs::exists(beside, error)) return beside.string();
+    return std::string(MOVU_BINARY_DIR) + "/tools/ad_server/movu_ad_server";
 }
 
 double measuredSeconds() {
@@ -54,16 +80,6 @@ double wallNow() {
         .count();
 }
 
-std::vector<std::string> fields(const std::string& statLine) {
-    // The command name in parentheses may hold spaces: fields count from after it.
-    std::vector<std::string> out;
-    auto close = statLine.rfind(')');
-    if (close == std::string::npos) return out;
-    std::istringstream in(statLine.substr(close + 2));
-    for (std::string f; in >> f;) out.push_back(f);
-    return out;
-}
-
 std::string readLine(const fs::path& file) {
     std::ifstream in(file);
     std::string line;
@@ -71,24 +87,58 @@ std::string readLine(const fs::path& file) {
     return line;
 }
 
-// CPU seconds of the process and of all it started, still running.
-double treeCpuSeconds(pid_t root) {
-    const double tick = double(sysconf(_SC_CLK_TCK));
-    double total = 0;
-    std::vector<pid_t> tree{root};
-    for (std::size_t i = 0; i < tree.size(); ++i) {
-        for (const auto& entry : fs::directory_iterator("/proc")) {
-            const std::string name = entry.path().filename().string();
-            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-            auto f = fields(readLine(entry.path() / "stat"));
-            // Counted from the state: the parent is the second field, utime and stime the 12th
-            // and 13th (the 14th and 15th of the whole line).
-            if (f.size() > 12 && std::stol(f[1]) == tree[i]) tree.push_back(std::stoi(name));
+// The parent and the name of a process, from its stat line (the name may hold spaces and
+// brackets: it is what stands between the first "(" and the last ")").
+std::optional<std::pair<pid_t, std::string>> parentAndName(pid_t pid) {
+    const std::string line = readLine(fs::path("/proc") / std::to_string(pid) / "stat");
+    const auto open = line.find('(');
+    const auto close = line.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close + 4 > line.size()) {
+        return std::nullopt;
+    }
+    std::istringstream rest(line.substr(close + 2));
+    char state = 0;
+    long parent = 0;
+    if (!(rest >> state >> parent)) return std::nullopt;
+    return std::make_pair(pid_t(parent), line.substr(open + 1, close - open - 1));
+}
+
+struct Process {
+    pid_t pid = 0;
+    std::string name;
+};
+
+// The process and everything it started that still runs, the root first, each level in order
+// of start (pids grow).
+std::vector<Process> tree(pid_t root) {
+    std::vector<Process> all{{root, parentAndName(root) ? parentAndName(root)->second : ""}};
+    std::vector<pid_t> pids;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos) {
+            pids.push_back(std::stoi(name));
         }
     }
-    for (pid_t pid : tree) {
-        auto f = fields(readLine(fs::path("/proc") / std::to_string(pid) / "stat"));
-        if (f.size() > 12) total += (std::stod(f[11]) + std::stod(f[12])) / tick;
+    std::sort(pids.begin(), pids.end());
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        for (pid_t pid : pids) {
+            const auto stat = parentAndName(pid);
+            if (stat && stat->first == all[i].pid) all.push_back({pid, stat->second});
+        }
+    }
+    return all;
+}
+
+// Nanoseconds the live threads of a process have run.
+std::uint64_t runNanoseconds(pid_t pid) {
+    std::uint64_t total = 0;
+    std::error_code error;
+    const fs::path tasks = fs::path("/proc") / std::to_string(pid) / "task";
+    for (const auto& task : fs::directory_iterator(tasks, error)) {
+        std::ifstream schedstat(task.path() / "schedstat");
+        std::uint64_t running = 0;
+        if (schedstat >> running) total += running;
     }
     return total;
 }
@@ -103,65 +153,171 @@ long mainThreadSleeps(pid_t pid) {
     return 0;
 }
 
-void measureIdle(benchmark::State& state, bool headless) {
-    if (!headless && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
-        state.SkipWithError("no display for a window: run under xvfb-run -a");
+pid_t spawn(const std::vector<std::string>& args, const fs::path& output,
+            const std::vector<std::pair<std::string, std::string>>& environment = {}) {
+    const pid_t child = fork();
+    if (child == 0) {
+        for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
+        // Its log is not the benchmark's output.
+        if (!std::freopen(output.c_str(), "w", stdout)) _exit(127);
+        dup2(fileno(stdout), fileno(stderr));
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    return child;
+}
+
+void stop(pid_t child) {
+    if (child <= 0) return;
+    kill(child, SIGTERM);
+    waitpid(child, nullptr, 0);
+}
+
+// The port a stand-in names in its output once it listens ("http://127.0.0.1:<port>"), or
+// nothing when it does not within ten seconds.
+std::optional<std::string> portNamedIn(const fs::path& output, pid_t child) {
+    const std::regex listening(R"(http://127\.0\.0\.1:([0-9]+))");
+    for (int tries = 0; tries < 100; ++tries) {
+        std::ifstream in(output);
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string all = text.str();
+        std::smatch match;
+        if (std::regex_search(all, match, listening)) return match[1].str();
+        if (waitpid(child, nullptr, WNOHANG) == child) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return std::nullopt;
+}
+
+// The ad server and the announcement service on free loopback ports, for as long as it lives.
+class StandIns {
+  public:
+    explicit StandIns(const fs::path& folder) {
+        ads_ = spawn({adServer(), "--port", "0"}, folder / "ad_server.log");
+        announcements_ = spawn(
+            {"python3", "-u", std::string(MOVU_SOURCE_DIR) + "/tools/announce_fixture/serve.py",
+             "--port", "0", "--serial", "0"},
+            folder / "announce.log");
+        const auto adPort = portNamedIn(folder / "ad_server.log", ads_);
+        const auto webPort = portNamedIn(folder / "announce.log", announcements_);
+        if (adPort && webPort) {
+            adServerUrl_ = "http://127.0.0.1:" + *adPort;
+            webUrl_ = "http://127.0.0.1:" + *webPort;
+        }
+    }
+    ~StandIns() {
+        stop(ads_);
+        stop(announcements_);
+    }
+    StandIns(const StandIns&) = delete;
+    StandIns& operator=(const StandIns&) = delete;
+
+    bool running() const { return !adServerUrl_.empty(); }
+    const std::string& adServerUrl() const { return adServerUrl_; }
+    const std::string& webUrl() const { return webUrl_; }
+
+  private:
+    pid_t ads_ = -1;
+    pid_t announcements_ = -1;
+    std::string adServerUrl_, webUrl_;
+};
+
+void measureIdle(benchmark::State& state, bool headless, bool withAds) {
+    if ((!headless || withAds) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+        state.SkipWithError("no display for a window or an ad's page: run under xvfb-run -a");
         return;
     }
     const double seconds = measuredSeconds();
+    const double settle = withAds ? kAdShownAfterSeconds : kGameOverAfterSeconds;
     for (auto _ : state) {
         const platform::testing::TempDir home;
-        const std::string total = std::to_string(int(kGameOverAfterSeconds + seconds + 5));
-        std::vector<std::string> args{
-            program(),   "--seed", "1",      "--start-level",     "1", "--tilt", "const:0.9",
-            "--seconds", total,    "--home", home.path().string()};
+        std::optional<StandIns> standIns;
+        std::string adServerUrl = "http://127.0.0.1:9", webUrl = "http://127.0.0.1:9";
+        if (withAds) {
+            standIns.emplace(home.path());
+            if (!standIns->running()) {
+                state.SkipWithError("the ad server or the announcement service did not start");
+                return;
+            }
+            adServerUrl = standIns->adServerUrl();
+            webUrl = standIns->webUrl();
+        }
+        const std::string total = std::to_string(int(settle + seconds + 5));
+        std::vector<std::string> args{program(),
+                                      "--seed",
+                                      "1",
+                                      "--start-level",
+                                      "1",
+                                      "--tilt",
+                                      "const:0.9",
+                                      "--seconds",
+                                      total,
+                                      "--home",
+                                      (home.path() / "home").string()};
         if (headless) {
             args.push_back("--headless");
             args.push_back("--real-time");
         }
-        pid_t child = fork();
-        if (child == 0) {
-            setenv("MOVUROUTE_WEB_URL", "http://127.0.0.1:9", 0);
-            setenv("MOVUROUTE_AD_SERVER", "http://127.0.0.1:9", 0);
-            setenv("SDL_AUDIODRIVER", "dummy", 0);
-            setenv("ALSOFT_DRIVERS", "null", 0);
-            // Its log is not the benchmark's output.
-            freopen("/dev/null", "w", stdout);
-            freopen("/dev/null", "w", stderr);
-            std::vector<char*> argv;
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        std::this_thread::sleep_for(std::chrono::duration<double>(kGameOverAfterSeconds));
-        const double cpu0 = treeCpuSeconds(child), wall0 = wallNow();
+        const pid_t child = spawn(args, home.path() / "game.log",
+                                  {{"MOVUROUTE_WEB_URL", webUrl},
+                                   {"MOVUROUTE_AD_SERVER", adServerUrl},
+                                   {"SDL_AUDIODRIVER", "dummy"},
+                                   {"ALSOFT_DRIVERS", "null"}});
+        std::this_thread::sleep_for(std::chrono::duration<double>(settle));
+        const auto processes = tree(child);
+        std::vector<std::uint64_t> before;
+        for (const auto& p : processes) before.push_back(runNanoseconds(p.pid));
+        const double wall0 = wallNow();
         const long sleeps0 = mainThreadSleeps(child);
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-        const double cpu1 = treeCpuSeconds(child), wall1 = wallNow();
+        std::vector<std::uint64_t> after;
+        for (const auto& p : processes) after.push_back(runNanoseconds(p.pid));
+        const double wall = wallNow() - wall0;
         const long sleeps1 = mainThreadSleeps(child);
-        kill(child, SIGTERM);
-        int status = 0;
-        waitpid(child, &status, 0);
-        if (cpu0 <= 0) {
-            state.SkipWithError("the program did not run");
+        const bool stillThere = parentAndName(child).has_value();
+        stop(child);
+        if (!stillThere || after.empty() || after[0] == 0) {
+            state.SkipWithError("the program did not run through the measured stretch");
             return;
         }
-        const double wall = wall1 - wall0;
-        state.counters["cpu_share_of_a_core"] = (cpu1 - cpu0) / wall;
+        double share = 0;
+        std::map<std::string, int> seen;
+        for (std::size_t i = 0; i < processes.size(); ++i) {
+            // A process that ended meanwhile counts what its threads had run until then.
+            const double used = after[i] >= before[i] ? double(after[i] - before[i]) / 1e9 : 0;
+            share += used / wall;
+            std::string name = processes[i].name;
+            if (i > 0) name += "." + std::to_string(++seen[name]);
+            state.counters[name + "%"] = 100 * used / wall;
+        }
+        state.counters["cpu_share_of_a_core"] = share;
         state.counters["main_thread_wakeups_per_s"] = double(sleeps1 - sleeps0) / wall;
     }
 }
 
 void BM_IdleGameOverInAWindow(benchmark::State& state) {
-    measureIdle(state, false);
+    measureIdle(state, false, false);
 }
 BENCHMARK(BM_IdleGameOverInAWindow)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_IdleGameOverHeadlessRealTime(benchmark::State& state) {
-    measureIdle(state, true);
+    measureIdle(state, true, false);
 }
 BENCHMARK(BM_IdleGameOverHeadlessRealTime)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_IdleGameOverWithAnAdInAWindow(benchmark::State& state) {
+    measureIdle(state, false, true);
+}
+BENCHMARK(BM_IdleGameOverWithAnAdInAWindow)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_IdleGameOverWithAnAdHeadlessRealTime(benchmark::State& state) {
+    measureIdle(state, true, true);
+}
+BENCHMARK(BM_IdleGameOverWithAnAdHeadlessRealTime)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "ads/web/GADSDKCoreController.h"
 #include "platform/runtime/Once.h"
 #include "platform/runtime/ThreadChecker.h"
+#include "platform/web/WebEngine.h"
 
 namespace ads {
 
@@ -29,6 +30,10 @@ void GADWebRoom::hookSharedSDKCore() {
 void GADWebRoom::load() {
     static platform::Once once;
     once.call([] {
+        // The SDK core page runs in a context of its own (GADSDKCoreWebView): its web process
+        // starts with the engine, beside the ads' one, instead of once the first ad is asked
+        // for, which waits for that page's answer.
+        platform::web::WebEngine::expectContext(platform::web::WebViewContext::Service);
         GADApplication::sharedInstance()->addEarlyActivity(
             GADEarlyActivities::Rank::MRAIDInterceptor,
             [] { GADMRAIDInterceptor::registerInterceptor(); });

@@ -1,5 +1,6 @@
 #include "platform/testing/WebProcesses.h"
 
+#include <sched.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -74,6 +75,60 @@ double cpuSeconds(const std::vector<pid_t>& pids) {
         total += (std::atof(fields[11].c_str()) + std::atof(fields[12].c_str())) / ticks;
     }
     return total;
+}
+
+double runnableSeconds(const std::vector<pid_t>& pids) {
+    double total = 0;
+    for (pid_t pid : pids) {
+        std::error_code error;
+        const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+        for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+            std::ifstream schedstat(task.path() / "schedstat");
+            unsigned long long running = 0, waiting = 0;
+            if (schedstat >> running >> waiting) total += double(running + waiting) / 1e9;
+        }
+    }
+    return total;
+}
+
+namespace {
+
+bool pinThreads(pid_t pid, const cpu_set_t& cores) {
+    bool all = true;
+    std::error_code error;
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        const pid_t thread = std::atoi(task.path().filename().c_str());
+        if (thread > 0 && sched_setaffinity(thread, sizeof cores, &cores) != 0) all = false;
+    }
+    return all && !error;
+}
+
+}  // namespace
+
+bool pinToCores(unsigned count) {
+    cpu_set_t allowed;
+    if (count == 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0) return false;
+    cpu_set_t chosen;
+    CPU_ZERO(&chosen);
+    unsigned taken = 0;
+    for (int core = 0; core < CPU_SETSIZE && taken < count; ++core) {
+        if (CPU_ISSET(core, &allowed)) {
+            CPU_SET(core, &chosen);
+            ++taken;
+        }
+    }
+    if (taken == 0) return false;
+    bool all = pinThreads(getpid(), chosen);
+    for (pid_t child : webProcesses()) all = pinThreads(child, chosen) && all;
+    for (pid_t child : networkProcesses()) all = pinThreads(child, chosen) && all;
+    return all;
+}
+
+unsigned coresAllowed(pid_t pid) {
+    cpu_set_t cores;
+    if (sched_getaffinity(pid, sizeof cores, &cores) != 0) return 0;
+    return static_cast<unsigned>(CPU_COUNT(&cores));
 }
 
 }  // namespace platform::testing

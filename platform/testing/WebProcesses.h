@@ -17,5 +17,15 @@ std::vector<pid_t> networkProcesses();
 long residentKilobytes(const std::vector<pid_t>& pids);
 // The CPU time they have used so far, user and system, in seconds, summed (likewise).
 double cpuSeconds(const std::vector<pid_t>& pids);
+// The time their live threads have been runnable, running or waiting for a core, in seconds,
+// summed (likewise), as the engine's busy watch counts it.
+double runnableSeconds(const std::vector<pid_t>& pids);
+
+// Lets every thread of this process, and of the engine's processes it started, run on the first
+// `count` cores it may use (all of them when it may use fewer), as a machine with that many
+// would; what they start later inherits it. False when it cannot.
+bool pinToCores(unsigned count);
+// How many cores a process may run on.
+unsigned coresAllowed(pid_t pid);
 
 }  // namespace platform::testing

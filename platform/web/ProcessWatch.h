@@ -1,11 +1,12 @@
 #pragma once
 
 // The judgements of the engine's process watches, without the reading: the caller samples the
-// process (its threads' times, its resident memory, its line of /proc/<pid>/stat) and the
-// clock, and hands them in; liveChildren alone reads /proc itself. Header only and standard library
-// only, because the web-process extension, which links nothing of ours, keeps a BusyLedger too.
-// Neither class is thread-safe: each belongs to one watch thread.
+// process (its CPU time, its threads' waits, its resident memory, its line of /proc/<pid>/stat)
+// and the clock, and hands them in; liveChildren alone reads /proc itself. Header only and
+// standard library only, because the web-process extension, which links nothing of ours, keeps
+// a BusyLedger too. Neither class is thread-safe: each belongs to one watch thread.
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <deque>
@@ -60,66 +61,83 @@ inline bool isLiveChild(std::string_view statLine, long parent, std::string_view
     return stat && !stat->ended() && stat->parent == parent && stat->command == command;
 }
 
-// The live children of `parent` named `command` (isLiveChild), as /proc lists them now.
+// The live children of `parent` named `command` (isLiveChild), as /proc lists them now. The
+// kernel lists each thread's children (task/<id>/children), which spares reading the line of
+// every process on the machine; without those lists every process is read.
 inline std::vector<long> liveChildren(long parent, std::string_view command) {
     std::vector<long> found;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-        const std::string name = entry.path().filename();
-        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream stat(entry.path() / "stat");
+    const auto take = [&](const std::string& name) {
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) return;
+        std::ifstream stat("/proc/" + name + "/stat");
         std::string line;
         if (std::getline(stat, line) && isLiveChild(line, parent, command)) {
             found.push_back(std::stol(name));
         }
+    };
+    std::error_code error;
+    const std::filesystem::path tasks = "/proc/" + std::to_string(parent) + "/task";
+    if (std::filesystem::exists(tasks / std::to_string(parent) / "children", error)) {
+        for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+            // A thread that ended meanwhile has no list; its children moved to another's.
+            std::ifstream children(task.path() / "children");
+            for (std::string name; children >> name;) take(name);
+        }
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+        return found;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        take(entry.path().filename());
     }
     return found;
 }
 
-// How long a process's threads have been busy within a sliding window. A thread is busy over an
-// interval when it was runnable (running, or ready and waiting for a core) for at least
-// `busyShare` of it; each such thread adds the interval's length. Counting the wait means a
-// spinning thread is busy however loaded the machine is, while a thread that sleeps between
-// frames never is.
+// How long a process has been busy within a sliding window: the time its threads were
+// runnable, running or ready and waiting for a core, summed over all of them. Counting the wait
+// means a spinning page lasts no longer on a loaded machine, and summing the threads means many
+// threads that each rest now and then cost what they take together; a thread that sleeps
+// between frames adds little of either.
 class BusyLedger {
   public:
-    // A thread as looked at: its id and the nanoseconds it has been runnable since it started.
+    // A live thread as looked at: its id and the nanoseconds it has spent ready but waiting for
+    // a core since it started.
     struct Thread {
         long id = 0;
-        std::uint64_t runnableNanoseconds = 0;
+        std::uint64_t waitingNanoseconds = 0;
     };
 
-    BusyLedger(double windowSeconds, double budgetSeconds, double busyShare)
-        : window_(windowSeconds), budget_(budgetSeconds), share_(busyShare) {}
+    BusyLedger(double windowSeconds, double budgetSeconds)
+        : window_(windowSeconds), budget_(budgetSeconds) {}
 
-    // One look at `now` (seconds on any steady clock). The first look, and a thread's first
-    // appearance, only set where counting starts. Answers the busy seconds within the window.
-    double look(double now, const std::vector<Thread>& threads) {
-        double busy = 0;
-        const double interval = now - last_;
+    // One look at `now` (seconds on any steady clock): the CPU time the process has used so far,
+    // all its threads together (those that ended too, as the process's CPU clock counts them),
+    // and its live threads' waits. The first look only sets where counting starts. A thread
+    // first seen later started after the look before, so all its wait counts; the wait of a
+    // thread that started and ended between two looks is missed, its running is not. Answers
+    // the busy seconds within the window.
+    double look(double now, std::uint64_t cpuNanoseconds, const std::vector<Thread>& threads) {
+        std::uint64_t runnable = 0;
         std::map<long, std::uint64_t> seen;
         for (const Thread& thread : threads) {
-            seen[thread.id] = thread.runnableNanoseconds;
-            auto before = runnable_.find(thread.id);
-            if (!looked_ || interval <= 0 || before == runnable_.end() ||
-                thread.runnableNanoseconds < before->second) {
-                continue;
+            seen[thread.id] = thread.waitingNanoseconds;
+            const auto before = waiting_.find(thread.id);
+            if (before == waiting_.end() || thread.waitingNanoseconds < before->second) {
+                // New, or a new thread under an ended one's id.
+                runnable += thread.waitingNanoseconds;
+            } else {
+                runnable += thread.waitingNanoseconds - before->second;
             }
-            const double runnable = double(thread.runnableNanoseconds - before->second) / 1e9;
-            if (runnable >= share_ * interval) busy += interval;
         }
-        runnable_ = std::move(seen);
-        if (looked_ && interval > 0) {
-            slices_.emplace_back(now, busy);
-            total_ += busy;
-        }
-        while (!slices_.empty() && slices_.front().first <= now - window_) {
-            total_ -= slices_.front().second;
-            slices_.pop_front();
-        }
-        if (slices_.empty()) total_ = 0;
+        if (cpuNanoseconds > cpu_) runnable += cpuNanoseconds - cpu_;
+        waiting_ = std::move(seen);
+        cpu_ = std::max(cpu_, cpuNanoseconds);
+        if (looked_ && now > last_) slices_.emplace_back(now, double(runnable) / 1e9);
+        while (!slices_.empty() && slices_.front().first <= now - window_) slices_.pop_front();
+        // Summed afresh: a running sum would keep what it rounded off.
+        total_ = 0;
+        for (const auto& slice : slices_) total_ += slice.second;
         looked_ = true;
-        last_ = now;
+        last_ = std::max(last_, now);
         return total_;
     }
 
@@ -127,14 +145,33 @@ class BusyLedger {
     bool overBudget() const { return total_ > budget_; }
 
   private:
-    double window_, budget_, share_;
+    double window_, budget_;
     bool looked_ = false;
     double last_ = 0;
-    std::map<long, std::uint64_t> runnable_;
+    std::uint64_t cpu_ = 0;
+    std::map<long, std::uint64_t> waiting_;
     // (when the interval ended, the busy seconds it added)
     std::deque<std::pair<double, double>> slices_;
     double total_ = 0;
 };
+
+// The fastest a process of the engine can take memory, per second of CPU time of all its
+// threads together, for the memory watches' schedules. Measured here (8 cores, up to 16 threads
+// at once, every page touched): fresh memory of ordinary pages 2.3 GB per CPU second, of huge
+// pages up to 10, and shared memory another process filled (how pages' data reaches a web
+// process from the network process) mapped at up to 13.6. This is more than twice the fastest
+// of those. Only a process mapping a file already in the page cache goes faster (up to 100 GB
+// per CPU second, with the file system's large pages), and no page makes the engine do that.
+inline constexpr double kFastestMemoryGrowthMegabytesPerCpuSecond = 32 * 1024;
+
+// How long a memory watch may wait before it looks again: a process cannot take memory faster
+// than its threads run, so the next look can wait until the process has used the CPU time the
+// headroom (`headroomBytes` under the limit) would take at `bytesPerCpuSecond`, the fastest
+// growth per CPU second; a process that rests costs its watch nothing, and one that allocates
+// on every core is looked at as often as ever. Answers CPU seconds.
+inline double cpuSecondsUntilNextLook(std::uint64_t headroomBytes, double bytesPerCpuSecond) {
+    return bytesPerCpuSecond > 0 ? double(headroomBytes) / bytesPerCpuSecond : 0;
+}
 
 // What to do about one network process's resident memory, looked at again and again.
 // Past `storedDataMegabytes` its context's stored data is cleared, once until it has been back
@@ -176,6 +213,20 @@ class NetworkMemoryGuard {
             return Action::ClearStoredData;
         }
         return Action::None;
+    }
+
+    // After a look at `residentMegabytes`: how much more the process may take before the guard
+    // has something new to judge (the next level above), and the time by which it must look
+    // again however little it takes (while the pages are being ended: the grace's end).
+    unsigned headroomMegabytes(unsigned residentMegabytes) const {
+        const unsigned level = residentMegabytes < stored_ && !cleared_ ? stored_
+                               : residentMegabytes < end_               ? end_
+                                                                        : end_ + margin_;
+        return level > residentMegabytes ? level - residentMegabytes : 0;
+    }
+    std::optional<double> lookBy() const {
+        if (!endingPages_) return std::nullopt;
+        return endingPagesSince_ + grace_;
     }
 
   private:

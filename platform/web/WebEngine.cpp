@@ -77,7 +77,10 @@ struct Engine {
     const WebEngineModule* module = nullptr;
     bool displayOpen = false;
     bool started = false;
-    bool warm = false;
+    // The contexts to warm up, those the program expects before the shared one (the SDK core
+    // page's: every first ad waits for its answer before its own page loads), and those warm.
+    std::vector<WebViewContext> expected{WebViewContext::Shared};
+    std::vector<WebViewContext> warm;
     std::vector<DeferredBackend*> waiting;
 };
 
@@ -325,8 +328,15 @@ void openDisplay() {
 void startRuntime() {
     once(&Engine::started, &WebEngineModule::start);
 }
-void warmUp() {
-    once(&Engine::warm, &WebEngineModule::warmUp);
+// One context's process, once.
+void warmUp(WebViewContext context) {
+    Engine& e = engine();
+    if (!e.module || !e.started || std::count(e.warm.begin(), e.warm.end(), context)) return;
+    e.warm.push_back(context);
+    e.module->warmUp(context);
+}
+void warmUpAll() {
+    for (WebViewContext context : std::vector<WebViewContext>(engine().expected)) warmUp(context);
 }
 
 // The whole engine now, on this turn: a view that cannot wait (a synchronous call), or a
@@ -338,8 +348,23 @@ void openNow() {
     if (!e.module) opened(openModule());
     openDisplay();
     startRuntime();
-    warmUp();
+    warmUpAll();
     attachWaiting();
+}
+
+// One expected context a turn, its anchor and the anchor's page; the waiting views on the turn
+// after the last.
+void warmUpInSteps(std::size_t next) {
+    MainLoop::main().post([next] {
+        Engine& e = engine();
+        if (next < e.expected.size()) {
+            warmUp(e.expected[next]);
+            return warmUpInSteps(next + 1);
+        }
+        MainLoop::main().post([] {
+            if (engine().stage == Stage::Opening) attachWaiting();
+        });
+    });
 }
 
 // After the first frame: one step per main-loop turn, the libraries off the main thread.
@@ -358,16 +383,7 @@ void openInSteps() {
                 openDisplay();
                 MainLoop::main().post([] {
                     startRuntime();
-                    MainLoop::main().post([] {
-                        warmUp();
-                        // The anchor's page starts on the next turn, these views on the one
-                        // after.
-                        MainLoop::main().post([] {
-                            MainLoop::main().post([] {
-                                if (engine().stage == Stage::Opening) attachWaiting();
-                            });
-                        });
-                    });
+                    warmUpInSteps(0);
                 });
             });
         });
@@ -400,6 +416,14 @@ std::unique_ptr<WebViewBackend> WebEngine::makeBackend(int width, int height,
     e.waiting.push_back(deferred.get());
     if (e.firstFrameDrawn) openInSteps();
     return deferred;
+}
+
+void WebEngine::expectContext(WebViewContext context) {
+    Engine& e = engine();
+    if (std::count(e.expected.begin(), e.expected.end(), context)) return;
+    e.expected.insert(e.expected.end() - 1, context);
+    // Up already: now. Still opening: its steps, or the waiting views' attachment, come to it.
+    if (e.stage == Stage::Ready) warmUp(context);
 }
 
 bool WebEngine::isReady() {

@@ -13,11 +13,12 @@
 // calls deferUntilFirstFrame(): views made before its first frame get a stand-in backend that
 // keeps what they are told, and after firstFrameDrawn() the engine loads over a few main-loop
 // turns (the libraries on a pool thread; then one turn each for the display, the web context,
-// the shared process's anchor view and its blank page), so no frame waits for all of it. The views
-// then get their real backends and what they were told, in order; a waiting view's agent is ""
-// unless one was set, and its loads get the engine's. A blocking script or a waiting snapshot
-// on a waiting view opens the engine at once; an asynchronous snapshot waits for it like a
-// script. Main thread only.
+// and each expected context's anchor view with its blank page), so no frame waits for all of
+// it. The
+// views then get their real backends and what they were told, in order; a waiting view's agent is
+// "" unless one was set, and its loads get the engine's. A blocking script or a waiting snapshot on
+// a waiting view opens the engine at once; an asynchronous snapshot waits for it like a script.
+// Main thread only.
 
 #include <memory>
 #include <string>
@@ -27,14 +28,14 @@
 namespace platform::web {
 
 struct WebEngineModule {
-    static constexpr int kVersion = 2;
+    static constexpr int kVersion = 3;
     int version = kVersion;
     // Opens the display; false without one (backends then fail every load at once).
     bool (*openDisplay)() = nullptr;
     // Makes the shared web context (after openDisplay()).
     bool (*start)() = nullptr;
-    // Starts the shared web process with a blank page, so the first real page finds it up.
-    void (*warmUp)() = nullptr;
+    // Starts the context's web process with a blank page, so its first real page finds it up.
+    void (*warmUp)(WebViewContext context) = nullptr;
     std::unique_ptr<WebViewBackend> (*makeBackend)(int width, int height,
                                                    WebViewContext context) = nullptr;
 };
@@ -52,6 +53,11 @@ class WebEngine {
     static std::unique_ptr<WebViewBackend> makeBackend(
         int width, int height, WebViewContext context = WebViewContext::Shared);
 
+    // The program will make views of `context` besides the shared ones (the ads SDK: its core
+    // page): the warm-up starts that context's web process too, so the first page of it waits
+    // for no process to start; at once when the engine is already up. Views of a context never
+    // expected start its process when the first of them is made.
+    static void expectContext(WebViewContext context);
     // Whether the module is open and started.
     static bool isReady();
 };

@@ -2,7 +2,8 @@
 
 // What the program and its web-process extension agree on. The extension gets, at start-up,
 // the tuple kWebExtensionStartupType: (token, file names, memory limit in megabytes (0: none),
-// busy share, busy seconds, busy window in seconds (0: no watch of the cores), report address)
+// shortest wait between two looks at the memory in seconds, busy seconds, busy window in
+// seconds (0: no watch of the cores), report address)
 // and later the message kWebExtensionNamesMessage carrying the new file names (an array of
 // strings). It redirects every http(s) subresource whose last path component is one of the
 // names to

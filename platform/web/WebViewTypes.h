@@ -32,29 +32,34 @@ enum WebViewErrorCode : std::int64_t {
 // noticed (which takes it three seconds without an answer).
 //
 // Memory: one whose resident memory passes kWebProcessMemoryEndMegabytes is ended by a watch
-// inside it that looks every hundredth of a second and ends the process itself, without waiting
-// for the page's thread; the resident memory sampled from outside stays under the end plus
-// kWebProcessMemoryMarginMegabytes even while a page allocates as fast as it can (a page writes
-// at most a few gigabytes a second, so a hundredth of a second is a few tens of megabytes;
-// the rest is room for a watch thread that a loaded machine schedules late).
-// kWebProcessMemoryLimitMegabytes is the engine's own ceiling, should that watch fail. An ads
-// process holds a few hundred megabytes at most, a busy landing page included; a gigabyte is
-// well past that and well short of what makes a desktop swap.
+// inside it, which ends the process itself without waiting for the page's thread. A process
+// takes memory only as fast as its threads run, so the watch looks again once the process has
+// used the CPU time its headroom would take at the fastest growth (ProcessWatch.h), and
+// never sooner than kWebProcessMemoryLookSeconds after its last look: a page that rests costs
+// the watch next to nothing, and one that allocates on every core is looked at every
+// hundredth of a second near the limit, as it always was. The resident memory sampled from
+// outside stays under the end plus kWebProcessMemoryMarginMegabytes even while a page
+// allocates as fast as it can (a hundredth of a second at the fastest growth a page's threads
+// reached here is a few tens of megabytes; the rest is room for a watch thread that a loaded
+// machine schedules late). kWebProcessMemoryLimitMegabytes is the engine's own ceiling, should
+// that watch fail. An ads process holds a few hundred megabytes at most, a busy landing page
+// included; a gigabyte is well past that and well short of what makes a desktop swap.
 //
-// Cores: a thread that is runnable (running, or ready and waiting for a core) for more than
-// kWebProcessBusyShare of a half second is burning that half second; a process whose threads
-// burnt more than kWebProcessBusySeconds between them within the last
-// kWebProcessBusyWindowSeconds is ended. Honest pages sleep between frames: an animation or a
-// video wakes its threads sixty times a second and lets them rest in between, and even a heavy
-// page load keeps one or two threads busy for a few seconds. A script that never rests, or
-// rests 5 ms in 2.5 s, burns a thread all the time and is ended after the budget; four Web
-// Workers that never rest burn it four times as fast. Waiting for a core counts, so a loaded
-// machine does not let a spinning page last longer.
+// Cores: a process whose threads were runnable (running, or ready and waiting for a core) for
+// more than kWebProcessBusySeconds between them within the last kWebProcessBusyWindowSeconds is
+// ended. Honest pages sleep between frames: an animation or a video wakes its threads sixty
+// times a second and lets them rest in between (a CSS animation: about a tenth of a core here,
+// a third with its waits on two cores shared with six spinning threads), and even a heavy page
+// load keeps one or two threads busy for a few seconds. A script that never rests, or rests
+// 5 ms in 2.5 s, burns a thread all the time and is ended after the budget; four Web Workers
+// that never rest burn it four times as fast, and eight that rest a third of each half second
+// five times as fast. Waiting for a core counts, so a loaded machine does not let a spinning
+// page last longer.
 inline constexpr double kWebProcessUnresponsiveSeconds = 10;
 inline constexpr unsigned kWebProcessMemoryEndMegabytes = 1024;
 inline constexpr unsigned kWebProcessMemoryMarginMegabytes = 96;
 inline constexpr unsigned kWebProcessMemoryLimitMegabytes = 1536;
-inline constexpr double kWebProcessBusyShare = 0.9;
+inline constexpr double kWebProcessMemoryLookSeconds = 0.01;
 inline constexpr double kWebProcessBusySeconds = 15;
 inline constexpr double kWebProcessBusyWindowSeconds = 20;
 
@@ -83,12 +88,16 @@ inline constexpr double kPageFloodWindowSeconds = 10;
 // kNetworkProcessMemoryEndMegabytes its web processes are ended (what a page held goes with
 // them), and a network process still over that a second later, or over the end plus
 // kNetworkProcessMemoryMarginMegabytes at any time, is ended itself (the engine starts
-// another). A watch of the program's own looks every fiftieth of a second. A network process
-// holds under a hundred megabytes for ads that fetch their pictures and videos.
+// another). A watch of the program's own looks again once the network process has used the CPU
+// time the headroom to the next of those levels would take at the fastest growth, never sooner
+// than kNetworkProcessMemoryLookSeconds after its last look, and by the second's end while its
+// pages are being ended. A network process holds under a hundred megabytes for ads that fetch
+// their pictures and videos.
 inline constexpr unsigned kNetworkProcessStoredDataMegabytes = 256;
 inline constexpr unsigned kNetworkProcessMemoryEndMegabytes = 768;
 inline constexpr unsigned kNetworkProcessMemoryMarginMegabytes = 256;
 inline constexpr double kNetworkProcessEndGraceSeconds = 1;
+inline constexpr double kNetworkProcessMemoryLookSeconds = 0.02;
 
 // Which web context a view's pages run in, chosen when the view is made. Shared: every ad and
 // landing page, in one web process. Service: the program's own pages (the SDK core page) in a

@@ -56,6 +56,9 @@ enum class Hostility {
     // each playing kMediaClipPath in a loop (asked to play at once); and a screen wake lock,
     // which the engine would take from the desktop's screensaver over the bus.
     MediaSessions,
+    DutyCycleWorkers,  // eight Web Workers, each busy 330 ms then idle 170 ms, over and over
+    AllocateWorkers,   // at rest for 3 s, then four Web Workers keep and write 16 MiB more each
+                       // in loops that never yield
 };
 
 inline constexpr int kRefusalFloodPrints = 20000;

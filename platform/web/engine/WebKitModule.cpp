@@ -11,8 +11,8 @@ movuroute_web_engine() {
     static const platform::web::WebEngineModule module{
         platform::web::WebEngineModule::kVersion, &WebKitRuntime::openDisplay,
         [] { return WebKitRuntime::get() != nullptr; },
-        [] {
-            if (WebKitRuntime* runtime = WebKitRuntime::get()) runtime->relatedView();
+        [](platform::web::WebViewContext context) {
+            if (WebKitRuntime* runtime = WebKitRuntime::get()) runtime->warmUp(context);
         },
         &platform::web::makeWebKitBackend};
     return &module;

@@ -130,12 +130,13 @@ const char* nameOf(WebViewContext which) {
 
 // Network processes: WebKit lets go of caches from a third of the end and of all it can from
 // half of it, and ends the process at one and a half times the end, should our watch fail.
-// Only taken before the first context is made.
+// It looks at its own pace (every 30 s): each look reads the process's whole smaps, a few
+// milliseconds of a core, and our watch, which ends the process before WebKit would, holds the
+// bound meanwhile. Only taken before the first context is made.
 void limitNetworkProcesses() {
     WebKitMemoryPressureSettings* network = webkit_memory_pressure_settings_new();
     webkit_memory_pressure_settings_set_memory_limit(network, kNetworkProcessMemoryEndMegabytes);
     webkit_memory_pressure_settings_set_kill_threshold(network, 1.5);
-    webkit_memory_pressure_settings_set_poll_interval(network, 1.0);
     webkit_website_data_manager_set_memory_pressure_settings(network);
     webkit_memory_pressure_settings_free(network);
 }
@@ -237,15 +238,15 @@ WebKitRuntime::Context& WebKitRuntime::make(WebViewContext which) {
     if (made.web) return made;
     // Ephemeral, as webkit_web_context_new_ephemeral makes it, with the memory settings (which
     // can only be given when the context is made). WebKit lets go of caches from a third of
-    // what a process may use and of all it can from half of it, looking every second; a
-    // process that still grows past the limit is ended by our extension's watch, and, should
-    // that fail, by WebKit at the ceiling.
+    // what a process may use and of all it can from half of it, looking at its own pace (every
+    // 30 s: each look reads the process's whole smaps, a few milliseconds of a core); a process
+    // that grows past the limit is ended by our extension's watch, and, should that fail, by
+    // WebKit at the ceiling.
     WebKitMemoryPressureSettings* memory = webkit_memory_pressure_settings_new();
     webkit_memory_pressure_settings_set_memory_limit(memory, kWebProcessMemoryEndMegabytes);
     webkit_memory_pressure_settings_set_kill_threshold(
         memory,
         static_cast<double>(kWebProcessMemoryLimitMegabytes) / kWebProcessMemoryEndMegabytes);
-    webkit_memory_pressure_settings_set_poll_interval(memory, 1.0);
     // Its own data manager, and so its own network process and network session. WebKit starts
     // that process while the context is made, which tells the watch whose it is.
     const auto before = NetworkProcessWatch::networkProcesses();
@@ -340,6 +341,7 @@ WebKitWebView* WebKitRuntime::relatedView(WebViewContext which) {
             if (Context* owner = self->contextOf(anchor)) self->dropAnchor(*owner);
         }),
         this);
+    c.anchorStarted = false;
     c.anchorLoaded = false;
     c.anchorProcess = 0;
     g_signal_connect(c.anchor, "load-changed",
@@ -350,8 +352,8 @@ WebKitWebView* WebKitRuntime::relatedView(WebViewContext which) {
                      }),
                      this);
     watchView(c.anchor);
-    // Its page, which starts the process, on a later turn: making the first view is work
-    // enough for one.
+    // Its page, which starts the process, on a later turn (at once when warming up, a turn of
+    // its own): making the first view is work enough for one.
     //
     // WebKit's own process takes a web process that names a file: URL outside the folders its
     // pages were loaded from for a compromised one and kills it, with every page it runs. A
@@ -362,10 +364,21 @@ WebKitWebView* WebKitRuntime::relatedView(WebViewContext which) {
     // and the process go on. The process reads nothing it could not before: it runs without a
     // sandbox, and what keeps pages from local files is that rule.
     MainLoop::main().post([this, which, anchor = c.anchor] {
-        if (anchor == slot(which).anchor) webkit_web_view_load_html(anchor, "", "file:///");
+        if (anchor == slot(which).anchor) startAnchor(slot(which));
     });
     startProbe();
     return c.anchor;
+}
+
+void WebKitRuntime::warmUp(WebViewContext which) {
+    relatedView(which);
+    startAnchor(slot(which));
+}
+
+void WebKitRuntime::startAnchor(Context& context) {
+    if (!context.anchor || context.anchorStarted) return;
+    context.anchorStarted = true;
+    webkit_web_view_load_html(context.anchor, "", "file:///");
 }
 
 WebKitRuntime::Context* WebKitRuntime::contextOf(WebKitWebView* view) {
@@ -550,7 +563,7 @@ void WebKitRuntime::probe() {
 GVariant* WebKitRuntime::startupData() const {
     // The names go in as a value of their own ("@as"); the whole is kWebExtensionStartupType.
     return g_variant_new("(s@asuddds)", token_.c_str(), namesVariant(),
-                         guint32{kWebProcessMemoryEndMegabytes}, kWebProcessBusyShare,
+                         guint32{kWebProcessMemoryEndMegabytes}, kWebProcessMemoryLookSeconds,
                          kWebProcessBusySeconds, kWebProcessBusyWindowSeconds,
                          reportAddress_.c_str());
 }

@@ -11,9 +11,9 @@
 // their own network session: no creative can hold up their requests behind its own (a
 // session keeps only six connections to one host) or take their process down. It costs one
 // more web process and one more network process (measured: about 165 MB and 63 MB resident,
-// 41 MB and 14 MB proportional, the rest the libraries every engine process maps; made when
-// the first service view is). Made on first use, on the
-// main thread, and kept until the process ends (GTK cannot be closed again).
+// 41 MB and 14 MB proportional, the rest the libraries every engine process maps; started at
+// the engine's warm-up when the program expects it, else with the first service view). Made on
+// first use, on the main thread, and kept until the process ends (GTK cannot be closed again).
 //
 // The environment the engine's libraries need is chosen before main, in the program
 // (WebEngine.cpp: no compositing, no GPU renderer probe, no accessibility bus), and kept from
@@ -84,6 +84,9 @@ class WebKitRuntime {
     // The view every new view of that context is related to, made (and its blank page started,
     // which starts the context's web process) on first use, and again after that process ended.
     WebKitWebView* relatedView(WebViewContext which = WebViewContext::Shared);
+    // Starts the context's web process now: its anchor, and the anchor's blank page at once
+    // rather than on a later turn (the engine's warm-up is a turn of its own).
+    void warmUp(WebViewContext which);
     // Whether the web-process extension was found, so that interception works.
     bool hasExtension() const { return hasExtension_; }
 
@@ -101,7 +104,8 @@ class WebKitRuntime {
         WebViewContext which = WebViewContext::Shared;
         WebKitWebContext* web = nullptr;
         WebKitWebView* anchor = nullptr;
-        // The anchor's blank page has loaded: its process can be asked.
+        // The anchor's blank page was asked for, and has loaded: its process can be asked.
+        bool anchorStarted = false;
         bool anchorLoaded = false;
         // The anchor's web process, once its extension has said so; 0 before.
         long anchorProcess = 0;
@@ -141,6 +145,8 @@ class WebKitRuntime {
     // its process ended.
     void dropAnchor(Context& context, bool ended = true);
     void startProbe();
+    // The anchor's blank page, which starts its process, once.
+    void startAnchor(Context& context);
     void responsivenessChanged(WebKitWebView* view);
     void pageCommitted(WebKitWebView* view);
     // The view no longer shows `site`: its data goes unless another view of the context shows

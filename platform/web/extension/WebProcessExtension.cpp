@@ -18,11 +18,15 @@
 #include <unistd.h>
 #include <webkit2/webkit-web-extension.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -37,7 +41,8 @@ struct State {
     std::string token;
     std::set<std::string> names;
     guint32 memoryLimitMegabytes = 0;
-    double busyShare = 0;
+    // The shortest wait between two looks at the memory.
+    double memoryLookSeconds = 0;
     double busySeconds = 0;
     double busyWindowSeconds = 0;
     std::string reportAddress;
@@ -112,38 +117,75 @@ void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
     report(platform::web::kWebExtensionReportPage, double(webkit_web_page_get_id(page)));
 }
 
-std::uint64_t residentBytes() {
-    FILE* statm = std::fopen("/proc/self/statm", "r");
-    if (!statm) return 0;
+// Resident bytes, from /proc/self/statm kept open (read again from its start each time).
+std::uint64_t residentBytes(int statm) {
+    char text[128];
+    const ssize_t length = pread(statm, text, sizeof text - 1, 0);
+    if (length <= 0) return 0;
+    text[length] = '\0';
     unsigned long size = 0, resident = 0;
-    const int read = std::fscanf(statm, "%lu %lu", &size, &resident);
-    std::fclose(statm);
-    return read == 2 ? std::uint64_t(resident) * std::uint64_t(sysconf(_SC_PAGESIZE)) : 0;
+    if (std::sscanf(text, "%lu %lu", &size, &resident) != 2) return 0;
+    return std::uint64_t(resident) * std::uint64_t(sysconf(_SC_PAGESIZE));
 }
 
-// Every thread of this process with the time it has been runnable: running, and ready but
-// waiting for a core (the first two fields of its schedstat, in nanoseconds).
-std::vector<platform::web::BusyLedger::Thread> threads() {
-    std::vector<platform::web::BusyLedger::Thread> found;
-    DIR* tasks = opendir("/proc/self/task");
-    if (!tasks) return found;
-    while (dirent* entry = readdir(tasks)) {
-        char* end = nullptr;
-        const long id = std::strtol(entry->d_name, &end, 10);
-        if (end == entry->d_name || *end != '\0') continue;
+std::uint64_t cpuNanoseconds() {
+    timespec cpu{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    return std::uint64_t(cpu.tv_sec) * 1000000000u + std::uint64_t(cpu.tv_nsec);
+}
+
+// Every live thread of this process with the time it has waited for a core (the second field
+// of its schedstat, in nanoseconds). Each thread's file stays open between looks, so a look
+// costs one read a thread.
+class ThreadWaits {
+  public:
+    std::vector<platform::web::BusyLedger::Thread> read() {
+        std::vector<platform::web::BusyLedger::Thread> found;
+        if (!tasks_) tasks_ = opendir("/proc/self/task");
+        if (!tasks_) return found;
+        rewinddir(tasks_);
+        std::map<long, int> open;
+        while (dirent* entry = readdir(tasks_)) {
+            char* end = nullptr;
+            const long id = std::strtol(entry->d_name, &end, 10);
+            if (end == entry->d_name || *end != '\0') continue;
+            auto known = files_.find(id);
+            int fd = known != files_.end() ? known->second : -1;
+            if (known != files_.end()) files_.erase(known);
+            unsigned long long running = 0, waiting = 0;
+            // A file kept open may be an ended thread's whose id a new one took: opened again.
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                if (fd < 0) fd = openFile(id);
+                if (fd < 0 || readWait(fd, running, waiting)) break;
+                close(fd);
+                fd = -1;
+            }
+            if (fd < 0) continue;
+            found.push_back({id, waiting});
+            open[id] = fd;
+        }
+        for (const auto& [id, fd] : files_) close(fd);
+        files_ = std::move(open);
+        return found;
+    }
+
+  private:
+    static int openFile(long id) {
         char path[64];
         std::snprintf(path, sizeof path, "/proc/self/task/%ld/schedstat", id);
-        FILE* file = std::fopen(path, "r");
-        if (!file) continue;
-        unsigned long long running = 0, waiting = 0;
-        if (std::fscanf(file, "%llu %llu", &running, &waiting) == 2) {
-            found.push_back({id, running + waiting});
-        }
-        std::fclose(file);
+        return open(path, O_RDONLY | O_CLOEXEC);
     }
-    closedir(tasks);
-    return found;
-}
+    static bool readWait(int fd, unsigned long long& running, unsigned long long& waiting) {
+        char text[96];
+        const ssize_t length = pread(fd, text, sizeof text - 1, 0);
+        if (length <= 0) return false;
+        text[length] = '\0';
+        return std::sscanf(text, "%llu %llu", &running, &waiting) == 2;
+    }
+
+    DIR* tasks_ = nullptr;
+    std::map<long, int> files_;
+};
 
 // Tells the program why this process is about to end: one datagram, never waited for. The
 // program may not hear it (no address, a full queue); the process ends all the same.
@@ -176,36 +218,44 @@ double secondsNow() {
     return double(g_get_monotonic_time()) / 1e6;
 }
 
-// A thread of its own, which no page can hold up: WebKit's own memory check runs on the main
-// thread every second at best, so it notices a page that allocates fast a second or two late
-// and one whose script never lets go not at all, and its responsiveness check never sees a
-// script that lets go for a moment every few seconds, nor workers that spin beside an idle main
-// thread. Asking the program or the page's thread first would let the process grow meanwhile:
-// the watch ends it itself, and says why on the way.
-gpointer watch(gpointer) {
+void sleepSeconds(double seconds) {
+    g_usleep(gulong(seconds * 1e6));
+}
+
+// Threads of its own, which no page can hold up: WebKit's own memory check runs on the main
+// thread every few seconds at best, so it notices a page that allocates fast late and one
+// whose script never lets go not at all, and its responsiveness check never sees a script that
+// lets go for a moment every few seconds, nor workers that spin beside an idle main thread.
+// Asking the program or the page's thread first would let the process grow meanwhile: the
+// watches end it themselves, and say why on the way.
+//
+// Memory: a look, then a wait until the process has used the CPU time its headroom would take
+// at the fastest growth (a sleep on the process's CPU clock, which wakes only as the process
+// works), never shorter than a hundredth of a second.
+gpointer watchMemory(gpointer) {
     const std::uint64_t limit = std::uint64_t(state().memoryLimitMegabytes) << 20;
-    const bool watchesCores = state().busyWindowSeconds > 0 && state().busySeconds > 0;
-    platform::web::BusyLedger busy(state().busyWindowSeconds, state().busySeconds,
-                                   state().busyShare);
-    double nextBusyLook = 0;
+    const double perCpuSecond =
+        platform::web::kFastestMemoryGrowthMegabytesPerCpuSecond * double(1 << 20);
+    const int statm = open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    bool sleepsOnTheCpuClock = true;
     for (;;) {
-        if (limit > 0) {
-            const std::uint64_t resident = residentBytes();
-            if (resident >= limit) {
-                endThisProcess(platform::web::kWebExtensionReportMemory, double(resident >> 20));
-            }
+        const std::uint64_t resident = residentBytes(statm);
+        if (resident >= limit) {
+            endThisProcess(platform::web::kWebExtensionReportMemory, double(resident >> 20));
         }
-        const double now = secondsNow();
-        if (watchesCores && now >= nextBusyLook) {
-            nextBusyLook = now + 0.5;
-            busy.look(now, threads());
-            if (busy.overBudget()) {
-                endThisProcess(platform::web::kWebExtensionReportBusy, busy.busySeconds());
-            }
+        const std::uint64_t worked = cpuNanoseconds();
+        sleepSeconds(std::max(state().memoryLookSeconds, 0.001));
+        if (!sleepsOnTheCpuClock) continue;
+        const std::uint64_t until =
+            worked + std::uint64_t(1e9 * platform::web::cpuSecondsUntilNextLook(limit - resident,
+                                                                                perCpuSecond));
+        const timespec at{time_t(until / 1000000000u), long(until % 1000000000u)};
+        int error;
+        while ((error = clock_nanosleep(CLOCK_PROCESS_CPUTIME_ID, TIMER_ABSTIME, &at, nullptr)) ==
+               EINTR) {
         }
-        // A hundredth of a second: a page that writes a few gigabytes a second gains a few tens
-        // of megabytes between two looks.
-        g_usleep(10 * 1000);
+        // A kernel that cannot sleep on it: every hundredth of a second, as always.
+        if (error != 0) sleepsOnTheCpuClock = false;
     }
     return nullptr;
 }
@@ -328,6 +378,29 @@ void routeOutput() {
     g_log_set_writer_func(writeToOutput, nullptr, nullptr);
 }
 
+// Cores: the process's CPU time and its threads' waits, every half second.
+gpointer watchCores(gpointer) {
+    platform::web::BusyLedger busy(state().busyWindowSeconds, state().busySeconds);
+    ThreadWaits waits;
+    for (;;) {
+        const std::uint64_t worked = cpuNanoseconds();
+        busy.look(secondsNow(), worked, waits.read());
+        if (busy.overBudget()) {
+            endThisProcess(platform::web::kWebExtensionReportBusy, busy.busySeconds());
+        }
+        sleepSeconds(0.5);
+    }
+    return nullptr;
+}
+
+gpointer watch(gpointer) {
+    if (state().busyWindowSeconds > 0 && state().busySeconds > 0) {
+        g_thread_unref(g_thread_new("movuroute-cores", watchCores, nullptr));
+    }
+    if (state().memoryLimitMegabytes > 0) watchMemory(nullptr);
+    return nullptr;
+}
+
 gboolean onMessage(WebKitWebExtension*, WebKitUserMessage* message, gpointer) {
     if (g_strcmp0(webkit_user_message_get_name(message),
                   platform::web::kWebExtensionNamesMessage) == 0) {
@@ -347,7 +420,7 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
         guint32 megabytes = 0;
         const char* address = nullptr;
         State& s = state();
-        g_variant_get(data, "(&s@asuddd&s)", &token, &names, &megabytes, &s.busyShare,
+        g_variant_get(data, "(&s@asuddd&s)", &token, &names, &megabytes, &s.memoryLookSeconds,
                       &s.busySeconds, &s.busyWindowSeconds, &address);
         s.token = token ? token : "";
         setNames(names);

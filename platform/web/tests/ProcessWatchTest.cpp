@@ -1,14 +1,20 @@
-// The watches' judgements on made-up looks: which threads count as burning a core, how the
-// window forgets, and the order in which a network process's context loses its stored data,
-// its pages and then the process itself.
+// The watches' judgements on made-up looks: what a process's threads burn between them, how the
+// window forgets, the order in which a network process's context loses its stored data, its
+// pages and then the process itself, and how long each memory watch may wait.
 
 #include "platform/web/ProcessWatch.h"
 
 #include "platform/web/WebProcessExtensionProtocol.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 namespace platform::web {
@@ -19,60 +25,95 @@ using Threads = std::vector<BusyLedger::Thread>;
 
 constexpr std::uint64_t kMs = 1000 * 1000;
 
-TEST(BusyLedgerTest, CountsOnlyThreadsRunnableNearlyAllTheTimeAndForgetsPastTheWindow) {
-    BusyLedger ledger(/*window*/ 2.0, /*budget*/ 1.5, /*share*/ 0.9);
-    // The first look only sets where counting starts, whatever the threads did before.
-    EXPECT_EQ(ledger.look(10.0, {{1, 100000 * kMs}, {2, 0}, {3, 0}}), 0);
-    // Half a second: thread 1 spun (running or waiting), 2 ran a frame's worth, 3 ran 90%.
-    EXPECT_DOUBLE_EQ(ledger.look(10.5, {{1, 100500 * kMs}, {2, 100 * kMs}, {3, 450 * kMs}}), 1.0);
-    EXPECT_FALSE(ledger.overBudget());
-    // A thread that appears is only counted from its second look; one that went is dropped.
-    EXPECT_DOUBLE_EQ(ledger.look(11.0, {{1, 101000 * kMs}, {4, 999999 * kMs}}), 1.5);
-    EXPECT_FALSE(ledger.overBudget());
-    EXPECT_DOUBLE_EQ(ledger.look(11.5, {{1, 101500 * kMs}, {4, 999999 * kMs + 500 * kMs}}), 2.5);
-    EXPECT_TRUE(ledger.overBudget());
-    // Resting threads let the window empty: the look of 10.5 falls out at 12.5, the others by
-    // 13.6.
-    EXPECT_DOUBLE_EQ(ledger.look(12.5, {{1, 101500 * kMs}, {4, 999999 * kMs + 500 * kMs}}), 1.5);
-    EXPECT_FALSE(ledger.overBudget());
-    EXPECT_DOUBLE_EQ(ledger.look(13.6, {{1, 101500 * kMs}}), 0);
-}
+// A made-up process looked at every half second: its CPU clock and its threads' waits, which
+// the test advances as its threads would run.
+struct Process {
+    std::uint64_t cpu = 0;
+    Threads threads;
+    double now = 0;
+    // Each thread was runnable `runnable` of the next half second, `waiting` of it for a core.
+    double halfSecond(BusyLedger& ledger, std::uint64_t runnable, std::uint64_t waiting) {
+        now += 0.5;
+        for (auto& thread : threads) {
+            cpu += runnable - waiting;
+            thread.waitingNanoseconds += waiting;
+        }
+        return ledger.look(now, cpu, threads);
+    }
+};
 
-TEST(BusyLedgerTest, SpinnersShortOfCoresStillBurnWhileAThreadThatSleepsBetweenFramesNeverDoes) {
-    BusyLedger ledger(20, 15, 0.9);
-    // Four workers share two cores: each runs 250 ms and waits 250 ms of every half second.
-    // Beside them a decoder runs 300 ms of every half second and sleeps the rest.
-    Threads threads{{1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}};
-    ledger.look(0, threads);
+TEST(BusyLedgerTest, ThreadsThatEachRestNowAndThenBurnTheirSumAndAreEndedSoon) {
+    // Eight workers, each busy 330 ms of every 500 ms: no thread is ever near spinning, but
+    // together they take over five cores.
+    BusyLedger ledger(/*window*/ 20, /*budget*/ 15);
+    Process workers{0, Threads(8), 0};
+    for (long id = 0; id < 8; ++id) workers.threads[id].id = id + 1;
+    ledger.look(0, 0, workers.threads);
     int looks = 0;
     while (!ledger.overBudget() && looks < 40) {
         ++looks;
-        for (long id = 1; id <= 4; ++id) threads[id - 1].runnableNanoseconds += 500 * kMs;
-        threads[4].runnableNanoseconds += 300 * kMs;
-        ledger.look(looks * 0.5, threads);
+        workers.halfSecond(ledger, 330 * kMs, 0);
     }
-    // Two thread-seconds a second from the workers alone: past fifteen after four seconds.
-    EXPECT_EQ(looks, 8);
-    EXPECT_DOUBLE_EQ(ledger.busySeconds(), 16);
+    EXPECT_EQ(looks, 6);
+    EXPECT_NEAR(ledger.busySeconds(), 15.84, 1e-9);
 
-    BusyLedger honest(20, 15, 0.9);
-    Threads decoder{{5, 0}};
-    honest.look(0, decoder);
-    for (int look = 1; look <= 100; ++look) {
-        decoder[0].runnableNanoseconds += 300 * kMs;
-        honest.look(look * 0.5, decoder);
+    // On two cores the same eight run a quarter of the time and wait the rest of their 330 ms:
+    // the wait counts, so they are ended as soon.
+    BusyLedger pinned(20, 15);
+    Process shortOfCores{0, workers.threads, 0};
+    for (auto& thread : shortOfCores.threads) thread.waitingNanoseconds = 0;
+    pinned.look(0, 0, shortOfCores.threads);
+    looks = 0;
+    while (!pinned.overBudget() && looks < 40) {
+        ++looks;
+        shortOfCores.halfSecond(pinned, 330 * kMs, 205 * kMs);
     }
-    EXPECT_EQ(honest.busySeconds(), 0);
+    EXPECT_EQ(looks, 6);
 }
 
-TEST(BusyLedgerTest, AnIrregularLookCountsItsOwnLengthAndAClockThatStandsStillCountsNothing) {
-    BusyLedger ledger(20, 15, 0.9);
-    ledger.look(0, {{1, 0}});
-    // A late look: three seconds runnable in three seconds.
-    EXPECT_DOUBLE_EQ(ledger.look(3, {{1, 3000 * kMs}}), 3);
-    EXPECT_DOUBLE_EQ(ledger.look(3, {{1, 9000 * kMs}}), 3);
-    // A counter that went backwards (a reused thread id) is a new thread.
-    EXPECT_DOUBLE_EQ(ledger.look(3.5, {{1, 10 * kMs}}), 3);
+TEST(BusyLedgerTest, OneSpinningThreadTakesTheBudgetWhileAnAnimationOnALoadedMachineNeverDoes) {
+    BusyLedger spinner(20, 15);
+    Process spinning{0, Threads{{1, 0}}, 0};
+    spinner.look(0, 0, spinning.threads);
+    int looks = 0;
+    while (!spinner.overBudget() && looks < 100) {
+        ++looks;
+        // A loaded machine gives it a core a third of the time.
+        spinning.halfSecond(spinner, 500 * kMs, 333 * kMs);
+    }
+    EXPECT_EQ(looks, 31);
+
+    // Painting and its helper thread: a tenth of a core running, twice that waiting for one.
+    BusyLedger honest(20, 15);
+    Process animation{0, Threads{{1, 0}, {2, 0}}, 0};
+    honest.look(0, 0, animation.threads);
+    double most = 0;
+    for (int look = 1; look <= 240; ++look) {
+        most = std::max(most, animation.halfSecond(honest, 75 * kMs, 50 * kMs));
+    }
+    EXPECT_FALSE(honest.overBudget());
+    EXPECT_NEAR(most, 6, 1e-9);
+}
+
+TEST(BusyLedgerTest, ThreadsThatComeAndGoBetweenLooksStillCount) {
+    BusyLedger ledger(/*window*/ 2.0, /*budget*/ 1.5);
+    // The first look only sets where counting starts, whatever the process did before.
+    EXPECT_EQ(ledger.look(10.0, 100000 * kMs, {{1, 5000 * kMs}}), 0);
+    // A thread first seen now started since the last look: all its wait counts. The CPU clock
+    // holds the running of a thread that started and ended in between, which no look saw.
+    EXPECT_DOUBLE_EQ(ledger.look(10.5, 100700 * kMs, {{1, 5000 * kMs}, {2, 300 * kMs}}), 1.0);
+    // An id whose wait went back is a new thread under an ended one's id.
+    EXPECT_DOUBLE_EQ(ledger.look(11.0, 100700 * kMs, {{1, 5000 * kMs}, {2, 100 * kMs}}), 1.1);
+    EXPECT_FALSE(ledger.overBudget());
+    EXPECT_DOUBLE_EQ(ledger.look(11.5, 101200 * kMs, {{1, 5000 * kMs}, {2, 100 * kMs}}), 1.6);
+    EXPECT_TRUE(ledger.overBudget());
+    // Resting lets the window empty: the look of 10.5 falls out at 12.5, the others by 13.6.
+    EXPECT_DOUBLE_EQ(ledger.look(12.5, 101200 * kMs, {{1, 5000 * kMs}}), 0.6);
+    EXPECT_FALSE(ledger.overBudget());
+    EXPECT_DOUBLE_EQ(ledger.look(13.6, 101200 * kMs, {{1, 5000 * kMs}}), 0);
+    // A clock that stands still counts nothing, and the next look starts from there.
+    EXPECT_DOUBLE_EQ(ledger.look(13.6, 109000 * kMs, {{1, 5000 * kMs}}), 0);
+    EXPECT_DOUBLE_EQ(ledger.look(14.1, 109100 * kMs, {{1, 5000 * kMs}}), 0.1);
 }
 
 TEST(NetworkMemoryGuardTest, ClearsStoredDataOncePerClimbThenEndsPagesThenTheProcess) {
@@ -104,6 +145,24 @@ TEST(NetworkMemoryGuardTest, AJumpPastTheMarginEndsTheProcessAtOnce) {
     EXPECT_EQ(guard.look(0.4, 1100), Action::EndProcess);
 }
 
+TEST(NetworkMemoryGuardTest, TheNextLookWaitsForTheNextLevelAndComesByTheGracesEnd) {
+    NetworkMemoryGuard guard(256, 768, 256, 1.0);
+    EXPECT_EQ(guard.look(0.0, 100), Action::None);
+    EXPECT_EQ(guard.headroomMegabytes(100), 156u);
+    EXPECT_FALSE(guard.lookBy());
+    // Cleared: nothing new to judge until the end.
+    EXPECT_EQ(guard.look(0.1, 300), Action::ClearStoredData);
+    EXPECT_EQ(guard.headroomMegabytes(300), 468u);
+    // The pages are being ended: the process must be looked at when the grace is over, or
+    // sooner should it climb to the end plus the margin.
+    EXPECT_EQ(guard.look(1.0, 800), Action::EndPages);
+    EXPECT_EQ(guard.headroomMegabytes(800), 224u);
+    EXPECT_EQ(guard.lookBy(), 2.0);
+    EXPECT_EQ(guard.look(1.5, 200), Action::None);
+    EXPECT_EQ(guard.headroomMegabytes(200), 56u);
+    EXPECT_FALSE(guard.lookBy());
+}
+
 // Any process may name itself to look like one of the engine's, or like a whole stat line.
 TEST(ProcessStatTest, OnlyALiveChildOfOursUnderTheEnginesNameCounts) {
     const auto stat = readProcessStat("4242 (a) b (c)) S 77 4242 4242 0 -1 4194560 312");
@@ -132,6 +191,44 @@ TEST(ProcessStatTest, OnlyALiveChildOfOursUnderTheEnginesNameCounts) {
           "9 (WebKitNetworkPr) S 99999999999999999999", "9 )WebKitNetworkPr( S 77"}) {
         EXPECT_FALSE(readProcessStat(bad)) << '"' << bad << '"';
     }
+}
+
+// The kernel lists children by the thread that started them; one whose thread has ended is
+// listed by another.
+TEST(ProcessStatTest, LiveChildrenAreFoundWhicheverThreadStartedThemUntilTheyEnd) {
+    const auto start = [] {
+        const pid_t child = fork();
+        if (child == 0) {
+            prctl(PR_SET_NAME, "movu-watched");
+            for (;;) pause();
+        }
+        return child;
+    };
+    pid_t fromThread = 0;
+    std::thread([&] { fromThread = start(); }).join();
+    const pid_t fromMain = start();
+    ASSERT_GT(fromThread, 0);
+    ASSERT_GT(fromMain, 0);
+    // Named once the child has run: until then it bears this program's name.
+    std::vector<long> found;
+    for (int tries = 0; tries < 1000 && found.size() < 2; ++tries) {
+        found = liveChildren(getpid(), "movu-watched");
+        if (found.size() < 2) usleep(1000);
+    }
+    EXPECT_EQ(found,
+              (std::vector<long>{std::min(fromMain, fromThread), std::max(fromMain, fromThread)}));
+    EXPECT_TRUE(liveChildren(getpid(), "movu-watche").empty());
+
+    // Ended, not yet reaped: no longer live.
+    kill(fromMain, SIGKILL);
+    siginfo_t info{};
+    ASSERT_EQ(waitid(P_PID, id_t(fromMain), &info, WEXITED | WNOWAIT), 0);
+    EXPECT_EQ(liveChildren(getpid(), "movu-watched"), (std::vector<long>{fromThread}));
+    for (pid_t child : {fromMain, fromThread}) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    EXPECT_TRUE(liveChildren(getpid(), "movu-watched").empty());
 }
 
 // The extension's reports arrive on a socket anyone on the machine can write to.

@@ -491,6 +491,8 @@ TEST_F(AdServerTest, HostileCreativesAndTheirRedirectToAFile) {
              Part{"d", Hostility::StoredFlood, false, "indexedDB.open('hoard', 1)"},
              Part{"w", Hostility::SpinWorkers, false, "new Worker(code)"},
              Part{"y", Hostility::YieldingSpin, false, "setTimeout(spin, 5)"},
+             Part{"c", Hostility::DutyCycleWorkers, false, "setTimeout(work, 170)"},
+             Part{"g", Hostility::AllocateWorkers, false, "new Uint8Array(16 * 1024 * 1024)"},
          }) {
         AdScenario scenario = part.banner ? AdScenario::banner() : AdScenario::interstitial();
         scenario.withHostility(part.hostility);
@@ -503,7 +505,7 @@ TEST_F(AdServerTest, HostileCreativesAndTheirRedirectToAFile) {
     // The slow fetches name this server and their ad, so the log tells whose they are.
     const std::string slow = creative(
         "h", AdScenario::interstitial().withHostility(Hostility::SlowFetches), "interstitial_mb");
-    EXPECT_NE(slow.find("fetch(\"" + server.url(kSlowPath) + "?slot=h&ad=10&n=\" + i"),
+    EXPECT_NE(slow.find("fetch(\"" + server.url(kSlowPath) + "?slot=h&ad=12&n=\" + i"),
               std::string::npos)
         << slow;
 

@@ -1,17 +1,22 @@
 // Creatives and servers that would take the shared web process down with them, on real WebKit
 // against our loopback ad server, with the rooms loaded as the program loads them: a redirect to
 // a file (from a frame, from the page itself, from a landing page in the in-app browser), a
-// script that never ends, and a page that keeps taking memory; and the costs a page can put
-// outside its own heap and thread: Blobs and stored data in the network process, cores, the
-// connections every page shares. Each costs at most its own ad (and the ads shown with it); the
-// next ad still comes and shows. Needs a display: scripts/test runs these under xvfb-run.
+// script that never ends, and a page that keeps taking memory, slowly, nonstop or on many threads
+// after a rest; and the costs a page can put outside its own heap and thread: Blobs and stored
+// data in the network process, cores (many threads that each rest now and then, on two cores as
+// well, beside an honest animation that is never ended), the connections every page shares. Each
+// costs at most its own ad (and the ads shown with it); the next ad still comes and shows. Needs a
+// display: scripts/test runs these under xvfb-run.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ads/foundation/GADRequest.h"
@@ -39,9 +44,12 @@ namespace ads {
 namespace {
 
 using platform::LogSink;
+using platform::testing::coresAllowed;
 using platform::testing::cpuSeconds;
 using platform::testing::networkProcesses;
+using platform::testing::pinToCores;
 using platform::testing::residentKilobytes;
+using platform::testing::runnableSeconds;
 using platform::testing::webProcesses;
 using namespace platform::web;
 using tools::adserver::AdScenario;
@@ -94,7 +102,53 @@ class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
             << peaks.webKilobytes << " " << ::testing::PrintToString(log.lines());
         RecordProperty("peakResidentMegabytes", std::to_string(peaks.webKilobytes / 1024));
         EXPECT_LT(peaks.webKilobytes, kWebCeilingKilobytes);
+        // What the watch itself saw at the look that ended it: how far past the end a page got
+        // between two looks, however fast it took memory.
+        const long seen = reportedMegabytes(log, "went over its memory limit (");
+        RecordProperty("residentMegabytesTheWatchSaw", std::to_string(seen));
+        EXPECT_GE(seen, long{kWebProcessMemoryEndMegabytes});
+        EXPECT_LT(seen, long{kWebProcessMemoryEndMegabytes + kWebProcessMemoryMarginMegabytes});
         return peaks.webKilobytes;
+    }
+
+    // The megabytes a log line of the runtime names right after `text`; -1 without one.
+    static long reportedMegabytes(const LogSink::Capture& log, const std::string& text) {
+        for (const auto& line : log.lines()) {
+            const auto at = line.find(text);
+            if (at != std::string::npos) return std::atol(line.c_str() + at + text.size());
+        }
+        return -1;
+    }
+
+    // A preloaded interstitial whose workers take more than the budget between them is ended
+    // within the window and its margin, and the next ad shows.
+    void expectBusyWorkersEnded(Hostility hostility, unsigned cores) {
+        if (cores > 0) {
+            ASSERT_TRUE(pinToCores(cores));
+        }
+        LogSink::Capture log;
+        const auto started = std::chrono::steady_clock::now();
+        auto hostile = loadHostile(hostility);
+        ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
+        const auto processes = webProcesses();
+        for (pid_t pid : processes) {
+            if (cores > 0) {
+                EXPECT_LE(coresAllowed(pid), cores);
+            }
+        }
+        double burnt = 0;
+        const bool ended = waitFor(
+            [&] {
+                burnt = std::max(burnt, cpuSeconds(processes));
+                return log.contains("kept its threads busy");
+            },
+            kWebProcessBusyWindowSeconds + 20);
+        const double seconds = secondsSince(started);
+        RecordProperty("secondsUntilEnded", std::to_string(seconds));
+        RecordProperty("coresUsed", std::to_string(burnt / seconds));
+        ASSERT_TRUE(ended) << burnt << " s of CPU in " << seconds << " s";
+        EXPECT_LT(seconds, kWebProcessBusyWindowSeconds + 10);
+        expectTheNextAdShows();
     }
 
     void expectARedirectToAFileCostsNothing(Hostility hostility) {
@@ -297,23 +351,76 @@ TEST_F(HostileCreativesWebKitTest, AStoredFloodIsBoundedAndGoesWithItsAd) {
 
 // A preloaded interstitial, never shown, whose workers spin from the start.
 TEST_F(HostileCreativesWebKitTest, FourSpinningWorkersAreEndedWithinTheBudgetAndTheNextAdShows) {
+    expectBusyWorkersEnded(Hostility::SpinWorkers, 0);
+}
+
+// No thread of theirs is ever near spinning: they are ended for what they take together.
+TEST_F(HostileCreativesWebKitTest, WorkersThatEachRestAThirdOfTheTimeAreEndedWithinTheBudget) {
+    expectBusyWorkersEnded(Hostility::DutyCycleWorkers, 0);
+}
+
+// Short of cores they wait for one much of their busy time: the wait counts as much.
+TEST_F(HostileCreativesWebKitTest, WorkersThatEachRestAThirdOfTheTimeAreEndedOnTwoCoresToo) {
+    expectBusyWorkersEnded(Hostility::DutyCycleWorkers, 2);
+}
+
+// An honest ad on a loaded machine: a CSS animation shown for a minute on two cores, which two
+// spinning threads of the game share with it (as tests running beside it would), so its threads
+// wait for a core at every frame. It is never ended.
+TEST_F(HostileCreativesWebKitTest, AnAnimatedAdOnALoadedMachineIsNeverEnded) {
+    ASSERT_TRUE(pinToCores(2));
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> spinners;
+    for (int i = 0; i < 2; ++i) {
+        spinners.emplace_back([&] {
+            while (!stop.load(std::memory_order_relaxed)) {
+            }
+        });
+    }
     LogSink::Capture log;
-    const auto started = std::chrono::steady_clock::now();
-    auto hostile = loadHostile(Hostility::SpinWorkers);
+    auto scenario = AdScenario::interstitial();
+    scenario.html =
+        "<!DOCTYPE html><meta name=viewport content='width=device-width'><style>"
+        "body{margin:0;background:#123;overflow:hidden}"
+        ".b{position:absolute;width:80px;height:80px;border-radius:20px;"
+        "background:linear-gradient(#f80,#08f);animation:m 1.5s linear infinite alternate}"
+        "@keyframes m{from{transform:translate(0,0) rotate(0)}"
+        "to{transform:translate(220px,380px) rotate(360deg)}}"
+        ".t{position:absolute;top:200px;left:40px;font:32px sans-serif;color:#fff;"
+        "animation:p .8s ease-in-out infinite alternate}"
+        "@keyframes p{from{opacity:.2;transform:scale(.8)}to{opacity:1;transform:scale(1.3)}}"
+        "</style><div class=b></div><div class=b style='animation-delay:-.7s;left:120px'></div>"
+        "<div class=t>Play now!</div>";
+    ads.server().setScenario(kHostileUnit, scenario);
+    auto animated = load(kHostileUnit, hostileDelegate);
+    ASSERT_TRUE(waitFor([&] { return !hostileDelegate->log.empty(); }));
     ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
+    show(animated);
     const auto processes = webProcesses();
-    double burnt = 0;
-    const bool ended = waitFor(
-        [&] {
-            burnt = std::max(burnt, cpuSeconds(processes));
-            return log.contains("kept its threads busy");
-        },
-        kWebProcessBusyWindowSeconds + 20);
-    const double seconds = secondsSince(started);
-    RecordProperty("secondsUntilEnded", std::to_string(seconds));
-    RecordProperty("coresUsed", std::to_string(burnt / seconds));
-    ASSERT_TRUE(ended) << burnt << " s of CPU in " << seconds << " s";
-    EXPECT_LT(seconds, kWebProcessBusyWindowSeconds + 10);
+    ASSERT_FALSE(processes.empty());
+    for (pid_t pid : processes) EXPECT_LE(coresAllowed(pid), 2u);
+    const double runnable = runnableSeconds(processes);
+    const auto shown = std::chrono::steady_clock::now();
+    waitFor([&] { return log.contains("web process"); }, 60);
+    const double seconds = secondsSince(shown);
+    stop = true;
+    for (auto& thread : spinners) thread.join();
+    RecordProperty("runnableShareOfACore",
+                   std::to_string((runnableSeconds(processes) - runnable) / seconds));
+    EXPECT_GE(seconds, 60);
+    EXPECT_FALSE(log.contains("web process")) << ::testing::PrintToString(log.lines());
+    EXPECT_EQ(webProcesses(), processes);
+    EXPECT_EQ(hostileDelegate->log, (Log{"received", "willPresent"}));
+    // Still animating, in the same page.
+    EXPECT_EQ(animated->slot()->adView()->stringByEvaluatingJavaScriptFromString(
+                  "String(document.getAnimations().length)"),
+              "3");
+}
+
+// At rest for three seconds, then four workers take memory as fast as they can: the watch,
+// which waits longer while a page rests, still catches the burst within the margin.
+TEST_F(HostileCreativesWebKitTest, AFastAllocationAfterARestIsEndedWithinTheMargin) {
+    expectAnAllocatingPageEndedUnderTheCeiling(Hostility::AllocateWorkers, 60);
     expectTheNextAdShows();
 }
 

@@ -18,6 +18,7 @@
 #include "platform/net/UrlError.h"
 #include "platform/ui/MainThread.h"
 #include "platform/web/ResourceInterceptor.h"
+#include "platform/web/WebEngine.h"
 #include "platform/web/tests/webkit/WebKitViewFixture.h"
 
 using namespace platform;
@@ -52,6 +53,31 @@ struct WebKitWebViewTest : WebKitViewFixture {
 };
 
 }  // namespace
+
+// A context the program says it will use starts its web process with the engine, before any
+// view of it is made, and its first view's page loads in that process.
+TEST(WebEngineWarmUpTest, AnExpectedContextsProcessStartsWithTheEngineAndItsFirstViewUsesIt) {
+    MOVU_SKIP_WITHOUT_DISPLAY();
+    MainLoopTestScope loop;
+    TestHttpServer server;
+    WebEngine::expectContext(WebViewContext::Service);
+    auto shared = WebView::create({320, 50});
+    const auto both = [] {
+        return webProcesses().size() == 2 && platform::testing::networkProcesses().size() == 2;
+    };
+    ASSERT_TRUE(platform::testing::runMainLoopUntil(both, 30))
+        << webProcesses().size() << " web processes";
+    const auto warm = webProcesses();
+
+    auto service = WebView::create({1, 1}, WebViewContext::Service);
+    auto delegate = std::make_shared<RecordingWebViewDelegate>();
+    service->setDelegate(delegate);
+    service->loadHTMLString("<p>core</p>", *Url::parse(server.url("/core.html")));
+    ASSERT_TRUE(
+        platform::testing::runMainLoopUntil([&] { return delegate->count("finish") == 1; }, 30));
+    EXPECT_EQ(webProcesses(), warm);
+    for (pid_t pid : webProcesses()) kill(pid, SIGKILL);
+}
 
 TEST_F(WebKitWebViewTest, LoadsAskFirstThenStartAndFinishWithTheViewsAgent) {
     view->setUserAgent("MovurouteTest/1.0");
