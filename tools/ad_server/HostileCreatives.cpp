@@ -323,7 +323,8 @@ constexpr HostileCreative kCreatives[] = {
                 "  }, true);\n"
                 "})();</script>\n";
      }},
-    {Hostility::MediaSessions, "media-sessions", [](const AdContext& c) {
+    {Hostility::MediaSessions, "media-sessions",
+     [](const AdContext& c) {
          // Every element is asked to play, as autoplay would once the page may load media:
          // the engine opens an element's media session as it is asked, loaded or not.
          const std::string clip = c.origin + kMediaClipPath;
@@ -354,34 +355,36 @@ constexpr HostileCreative kCreatives[] = {
                 "    ask(sound);\n"
                 "  }\n"
                 "})();</script>\n";
-         {Hostility::DutyCycleWorkers, "duty-cycle-workers",
-          [](const AdContext&) {
-              // No thread is ever near spinning; together they take over five cores.
-              return std::string(
-                  "<script>(function () {\n"
-                  "  var code = URL.createObjectURL(new Blob(['(function work() {'\n"
-                  "    + ' var end = Date.now() + 330; while (Date.now() < end) {}'\n"
-                  "    + ' setTimeout(work, 170); })();']));\n"
-                  "  window.workers = [];\n"
-                  "  for (var i = 0; i < 8; ++i) window.workers.push(new Worker(code));\n"
-                  "})();</script>\n");
-          }},
-             {Hostility::AllocateWorkers, "allocate-workers", [](const AdContext&) {
-                  // Long at rest first, so a watch that waits while a page rests has to notice the
-                  // burst in time.
-                  return std::string(
-                      "<script>(function () {\n"
-                      "  var code = URL.createObjectURL(new Blob(['var kept = []; for (;;) {'\n"
-                      "    + ' var block = new Uint8Array(16 * 1024 * 1024);'\n"
-                      "    + ' for (var i = 0; i < block.length; i += 4096) block[i] = 1;'\n"
-                      "    + ' kept.push(block); }']));\n"
-                      "  window.workers = [];\n"
-                      "  setTimeout(function () {\n"
-                      "    for (var i = 0; i < 4; ++i) window.workers.push(new Worker(code));\n"
-                      "  }, 3000);\n"
-                      "})();</script>\n");
-              }},
-     };
+     }},
+    {Hostility::DutyCycleWorkers, "duty-cycle-workers",
+     [](const AdContext&) {
+         // No thread is ever near spinning; together they take over five cores.
+         return std::string(
+             "<script>(function () {\n"
+             "  var code = URL.createObjectURL(new Blob(['(function work() {'\n"
+             "    + ' var end = Date.now() + 330; while (Date.now() < end) {}'\n"
+             "    + ' setTimeout(work, 170); })();']));\n"
+             "  window.workers = [];\n"
+             "  for (var i = 0; i < 8; ++i) window.workers.push(new Worker(code));\n"
+             "})();</script>\n");
+     }},
+    {Hostility::AllocateWorkers, "allocate-workers",
+     [](const AdContext&) {
+         // Long at rest first, so a watch that waits while a page rests has to notice the
+         // burst in time.
+         return std::string(
+             "<script>(function () {\n"
+             "  var code = URL.createObjectURL(new Blob(['var kept = []; for (;;) {'\n"
+             "    + ' var block = new Uint8Array(16 * 1024 * 1024);'\n"
+             "    + ' for (var i = 0; i < block.length; i += 4096) block[i] = 1;'\n"
+             "    + ' kept.push(block); }']));\n"
+             "  window.workers = [];\n"
+             "  setTimeout(function () {\n"
+             "    for (var i = 0; i < 4; ++i) window.workers.push(new Worker(code));\n"
+             "  }, 3000);\n"
+             "})();</script>\n");
+     }},
+};
 
 // A row is found by its enum value.
 constexpr bool inEnumOrder() {
