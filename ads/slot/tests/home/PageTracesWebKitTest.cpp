@@ -13,6 +13,7 @@
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
 #include "ads/slot/tests/HostileInterstitialsFixture.h"
+#include "ads/slot/tests/home/BytesUnder.h"
 #include "ads/web/GADAdView.h"
 #include "platform/base/LogSink.h"
 #include "platform/web/WebView.h"
@@ -22,38 +23,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::LogSink;
-using tools::adserver::AdScenario;
+using testing::bytesUnder;
 
 constexpr const char* kUnit = "ca-movu-traces";
-
-std::uintmax_t bytesUnder(const fs::path& root) {
-    std::uintmax_t bytes = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error);
-         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        std::error_code fileError;
-        if (it->is_regular_file(fileError)) bytes += it->file_size(fileError);
-    }
-    return bytes;
-}
 
 class PageTracesWebKitTest : public testing::HostileInterstitialsFixture {
   protected:
     PageTracesWebKitTest() : HostileInterstitialsFixture(kUnit) {}
 
-    // An interstitial of `body`, loaded and so running, never shown. `send(u)` makes a hidden
-    // frame of `u`.
-    std::shared_ptr<GADInterstitial> loadPage(const std::string& body) {
-        ads.server().setScenario(
-            kUnit, AdScenario::interstitial().withHtml(
-                       "<!DOCTYPE html><html><body><script>function send(u) { var f = "
-                       "document.createElement('iframe'); f.style.display = 'none'; f.src = u; "
-                       "document.body.appendChild(f); }</script>\n" +
-                       body + "\n</body></html>"));
-        auto interstitial = load(kUnit, hostileDelegate);
-        EXPECT_TRUE(waitFor([&] { return !hostileDelegate->log.empty(); }));
-        return interstitial;
-    }
     // A number the page keeps, asked with a second of patience (NaN before the page has it).
     static double pageNumber(const std::shared_ptr<GADInterstitial>& ad,
                              const std::string& expression) {

@@ -14,6 +14,7 @@
 #include "ads/foundation/GADLog.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/tests/HostileInterstitialsFixture.h"
+#include "ads/slot/tests/home/BytesUnder.h"
 #include "ads/web/GADPagePings.h"
 #include "platform/base/LogSink.h"
 
@@ -22,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::LogSink;
-using tools::adserver::AdScenario;
+using testing::bytesUnder;
 using tools::adserver::RequestKind;
 
 constexpr const char* kUnit = "ca-movu-pings";
@@ -34,33 +35,9 @@ long residentKilobytes() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-std::uintmax_t bytesUnder(const fs::path& root) {
-    std::uintmax_t bytes = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error);
-         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        std::error_code fileError;
-        if (it->is_regular_file(fileError)) bytes += it->file_size(fileError);
-    }
-    return bytes;
-}
-
 class TrackingPingsWebKitTest : public testing::HostileInterstitialsFixture {
   protected:
     TrackingPingsWebKitTest() : HostileInterstitialsFixture(kUnit) {}
-
-    // An interstitial whose page runs the script, loaded and never shown.
-    std::shared_ptr<GADInterstitial> loadPage(const std::string& script) {
-        ads.server().setScenario(
-            kUnit, AdScenario::interstitial().withHtml(
-                       "<!DOCTYPE html><html><body><script>function send(u) { var f = "
-                       "document.createElement('iframe'); f.style.display = 'none'; f.src = u; "
-                       "document.body.appendChild(f); }\n" +
-                       script + "</script></body></html>"));
-        auto interstitial = load(kUnit, hostileDelegate);
-        EXPECT_TRUE(waitFor([&] { return !hostileDelegate->log.empty(); }));
-        return interstitial;
-    }
 };
 
 // 300 "httpTrack" messages from an ad nobody saw or touched, each naming a 4 MB answer: the
@@ -73,10 +50,10 @@ TEST_F(TrackingPingsWebKitTest, APagesTrackingPingsAreBoundedAndKeepNoBodies) {
     // The flood starts two seconds after the page has loaded, so that what the load itself
     // costs the game is not counted.
     loadPage(
-        "addEventListener('load', function () { setTimeout(function () {\n"
+        "<script>addEventListener('load', function () { setTimeout(function () {\n"
         "  for (var i = 0; i < 300; ++i) send('gmsg://movuroute/httpTrack?u=' + "
         "encodeURIComponent(location.origin + '/mads/large_body?bytes=4000000&n=' + i));\n"
-        "}, 2000); });");
+        "}, 2000); });</script>");
     const long before = residentKilobytes();
     long peak = before;
     std::uintmax_t diskPeak = 0;

@@ -25,7 +25,6 @@ namespace {
 
 using platform::LogSink;
 using platform::NotificationCenter;
-using tools::adserver::AdScenario;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kUnit = "ca-movu-floods";
@@ -49,20 +48,6 @@ class PageFloodsWebKitTest : public testing::HostileInterstitialsFixture {
   protected:
     PageFloodsWebKitTest() : HostileInterstitialsFixture(kUnit) {}
 
-    // An interstitial of the page's body, loaded; `send` sends one page message as pages do,
-    // through a hidden frame.
-    std::shared_ptr<GADInterstitial> loadPage(const std::string& body) {
-        ads.server().setScenario(
-            kUnit, AdScenario::interstitial().withHtml(
-                       "<!DOCTYPE html><html><body><script>function send(u) { var f = "
-                       "document.createElement('iframe'); f.style.display = 'none'; f.src = u; "
-                       "document.body.appendChild(f); if (document.body.children.length > 400) "
-                       "document.body.removeChild(document.body.children[1]); }</script>\n" +
-                       body + "\n</body></html>"));
-        auto interstitial = load(kUnit, hostileDelegate);
-        EXPECT_TRUE(waitFor([&] { return !hostileDelegate->log.empty(); }));
-        return interstitial;
-    }
     // The page messages of `action` that reached the handlers (none knows it, so each is
     // posted to the notification center).
     int heard(const std::string& action) {
