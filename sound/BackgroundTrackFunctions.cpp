@@ -20,6 +20,7 @@ SoundStatus BackgroundTrackUnload() {
 SoundStatus BackgroundTrackStart() {
     BackgroundTrackPlayer* music = SoundSystem::shared().music();
     if (!music) return kSoundNoManager;
+    SoundSystem::shared().wakeOutput();
     return music->Start();
 }
 

@@ -1,6 +1,7 @@
 #include "sound/EffectManager.h"
 
 #include "platform/audio/OpenAL.h"
+#include "sound/OpenALThread.h"
 #include "sound/SoundEngine.h"
 #include "sound/SoundEngineLog.h"
 
@@ -61,6 +62,21 @@ int32_t EffectManager::OpenDevice() {
 std::shared_ptr<EffectState> EffectManager::Find(uint32_t id) const {
     auto it = effects_.find(id);
     return it == effects_.end() ? nullptr : it->second;
+}
+
+bool EffectManager::AnySounding() const {
+    bool sounding = false;
+    for (const auto& [id, effect] : effects_) {
+        if (effect->thread && effect->thread->IsRunning()) return true;
+        ALint state = AL_STOPPED;
+        al().alGetSourcei(effect->source, AL_SOURCE_STATE, &state);
+        if (state == AL_PLAYING) {
+            sounding = true;
+            break;
+        }
+    }
+    al().alGetError();
+    return sounding;
 }
 
 void EffectManager::Insert(std::shared_ptr<EffectState> effect) {

@@ -31,6 +31,8 @@ class EffectManager {
     // Drops the effect and releases its source, buffers and samples.
     bool Remove(uint32_t id);
     size_t Count() const { return effects_.size(); }
+    // Whether any effect is playing or about to (its hand-over thread runs).
+    bool AnySounding() const;
 
     // Stops the effect's thread, deletes its source and then its buffers, frees its samples.
     static void Release(EffectState& effect);

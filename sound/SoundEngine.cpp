@@ -147,6 +147,7 @@ SoundStatus EffectStart(uint32_t effectId) {
     std::shared_ptr<EffectState> effect;
     if (SoundStatus status = FindEffect(effectId, effect)) return status;
     effect->StopThread();
+    SoundSystem::shared().wakeOutput();
 
     al().alGetError();
     al().alSourceStop(effect->source);

@@ -1,6 +1,7 @@
 #include "sound/SoundEngineState.h"
 
 #include "platform/audio/AudioLibraryExit.h"
+#include "platform/runtime/Timer.h"
 #include "sound/BackgroundTrackPlayer.h"
 #include "sound/EffectManager.h"
 #include "sound/SoundEngine.h"
@@ -29,7 +30,10 @@ int SoundSystem::createEffectManager(float mixerOutputRate) {
     if (exited_) return kSoundNoDevice;
     tearDownBeforeAudioLibraryExits();
     effects_ = std::make_unique<EffectManager>(mixerOutputRate);
-    return effects_->OpenDevice();
+    const int status = effects_->OpenDevice();
+    // A device opened and never played rests too.
+    if (status == 0) wakeOutput();
+    return status;
 }
 
 void SoundSystem::createMusicPlayer() {
@@ -43,8 +47,32 @@ void SoundSystem::destroyMusicPlayer() {
 }
 
 void SoundSystem::destroy() {
+    if (restLook_) restLook_->invalidate();
+    restLook_.reset();
     music_.reset();
     effects_.reset();
+}
+
+void SoundSystem::wakeOutput() {
+    if (!effects_ || !effects_->HasOutput()) return;
+    effects_->Device()->resume();
+    if (restLook_ && restLook_->isValid()) return;
+    // Late by up to a second is fine: the look only decides when the mixer stops.
+    restLook_ = platform::Timer::schedule(kRestLookSeconds, true, 1.0, [this] { restIfSilent(); });
+}
+
+void SoundSystem::restIfSilent() {
+    if (!effects_ || !effects_->HasOutput() || anythingSounding()) return;
+    effects_->Device()->pause();
+    if (restLook_) restLook_->invalidate();
+    restLook_.reset();
+}
+
+bool SoundSystem::anythingSounding() const {
+    if (effects_->AnySounding()) return true;
+    const auto* queue = music_ ? music_->Queue().get() : nullptr;
+    // A queue being rebuilt for the next track's format is about to start again.
+    return queue && (queue->isRunning() || music_->IsRebuilding());
 }
 
 int CreateEffectManager(float mixerOutputRate) {

@@ -6,6 +6,10 @@
 
 #include <memory>
 
+namespace platform {
+class Timer;
+}
+
 namespace sound {
 
 class EffectManager;
@@ -30,9 +34,18 @@ class SoundSystem {
     // The music player goes first: its queue plays through the effect manager's context.
     void destroy();
 
+    // Before anything starts to sound. An output device mixes silence many times a second for
+    // as long as it runs, which on a still screen cost more than the screen: once a look finds
+    // nothing sounding the device rests, and this wakes it (at once, before the sound starts).
+    void wakeOutput();
+    // The look, which the main loop makes every kRestLookSeconds while the device is awake.
+    void restIfSilent();
+    static constexpr double kRestLookSeconds = 2.0;
+
   private:
     constexpr SoundSystem() = default;
     void tearDownBeforeAudioLibraryExits();
+    bool anythingSounding() const;
 
     // Constant-initialised, so a static constructor or destructor of any other file that
     // touches a sound finds it in place.
@@ -40,6 +53,7 @@ class SoundSystem {
 
     std::unique_ptr<EffectManager> effects_;
     std::unique_ptr<BackgroundTrackPlayer> music_;  // after effects_: destroyed first
+    std::shared_ptr<platform::Timer> restLook_;
     bool teardownRegistered_ = false;
     bool exited_ = false;
 };

@@ -116,6 +116,18 @@ int AudioDevice::frequency() const {
     return rate;
 }
 
+void AudioDevice::pause() {
+    if (loopback_ || paused_) return;
+    al().alcDevicePauseSOFT(device_);
+    paused_ = true;
+}
+
+void AudioDevice::resume() {
+    if (!paused_) return;
+    al().alcDeviceResumeSOFT(device_);
+    paused_ = false;
+}
+
 void AudioDevice::render(int frames) {
     if (!loopback_ || !context_ || frames <= 0) return;
     std::vector<short> block(static_cast<size_t>(frames) * 2);

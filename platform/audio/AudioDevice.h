@@ -39,6 +39,12 @@ class AudioDevice {
     ALCdevice* device() const { return device_; }
     ALCcontext* context() const { return context_; }
 
+    // Stops the mixer until resume(): a playing device mixes silence many times a second even
+    // when no source plays. Loopback devices mix only on render() and are left as they are.
+    void pause();
+    void resume();
+    bool paused() const { return paused_; }
+
     // Loopback only: mixes this many frames (stereo, 16 bit) and keeps the last block.
     void render(int frames);
     // Peak absolute sample value of the last render (0..32767).
@@ -50,6 +56,7 @@ class AudioDevice {
     ALCdevice* device_ = nullptr;
     ALCcontext* context_ = nullptr;
     bool loopback_ = false;
+    bool paused_ = false;
     int lastPeak_ = 0;
 };
 

@@ -49,12 +49,15 @@
     /* Listener */                                                                                 \
     X(void, alListener3f, (ALenum param, ALfloat x, ALfloat y, ALfloat z), (param, x, y, z))
 
-// Loopback devices (ALC_SOFT_loopback), rendered on demand and used for deterministic tests: an
-// extension found through alcGetProcAddress; without it a call does nothing and answers null.
+// Extensions found through alcGetProcAddress; without one a call does nothing and answers null.
+// Loopback devices (ALC_SOFT_loopback) are rendered on demand and used for deterministic tests.
 // X(pointer type, return type, name, (parameters), (arguments))
 #define MOVU_OPENAL_EXTENSION_CALLS(X)                                                             \
     X(LPALCLOOPBACKOPENDEVICESOFT, ALCdevice*, alcLoopbackOpenDeviceSOFT, (const ALCchar* name),   \
       (name))                                                                                      \
     X(LPALCRENDERSAMPLESSOFT, void, alcRenderSamplesSOFT,                                          \
-      (ALCdevice* device, ALCvoid* buffer, ALCsizei samples), (device, buffer, samples))
+      (ALCdevice* device, ALCvoid* buffer, ALCsizei samples), (device, buffer, samples))           \
+    /* Stopping and restarting a device's mixer (ALC_SOFT_pause_device) */                         \
+    X(LPALCDEVICEPAUSESOFT, void, alcDevicePauseSOFT, (ALCdevice* device), (device))               \
+    X(LPALCDEVICERESUMESOFT, void, alcDeviceResumeSOFT, (ALCdevice* device), (device))
 // clang-format on

@@ -115,6 +115,11 @@ bool RecordingOpenAL::deviceOpen() const {
     return deviceOpen_;
 }
 
+bool RecordingOpenAL::devicePaused() const {
+    std::lock_guard lock(mutex_);
+    return devicePaused_;
+}
+
 float RecordingOpenAL::listenerPosition(int axis) const {
     std::lock_guard lock(mutex_);
     return listener_[axis];
@@ -242,6 +247,18 @@ void RecordingOpenAL::alcRenderSamplesSOFT(ALCdevice*, ALCvoid* buffer, ALCsizei
     std::lock_guard lock(mutex_);
     record("alcRenderSamplesSOFT(" + std::to_string(samples) + ")", "alcRenderSamplesSOFT");
     (void)buffer;
+}
+
+void RecordingOpenAL::alcDevicePauseSOFT(ALCdevice*) {
+    std::lock_guard lock(mutex_);
+    record("alcDevicePauseSOFT", "alcDevicePauseSOFT");
+    devicePaused_ = true;
+}
+
+void RecordingOpenAL::alcDeviceResumeSOFT(ALCdevice*) {
+    std::lock_guard lock(mutex_);
+    record("alcDeviceResumeSOFT", "alcDeviceResumeSOFT");
+    devicePaused_ = false;
 }
 
 ALenum RecordingOpenAL::alGetError() {

@@ -66,6 +66,7 @@ class RecordingOpenAL final : public OpenAL {
     std::vector<ALCint> contextAttributes() const;
     ALCcontext* currentContext() const;
     bool deviceOpen() const;
+    bool devicePaused() const;
     float listenerPosition(int axis) const;
 
     // OpenAL: each call records itself (RecordingOpenAL.cpp); the list is in OpenALCalls.h.
@@ -97,6 +98,7 @@ class RecordingOpenAL final : public OpenAL {
     ALCenum alcError_ = ALC_NO_ERROR;
     bool noDevice_ = false;
     bool deviceOpen_ = false;
+    bool devicePaused_ = false;
     std::vector<ALCint> attributes_;
     ALCcontext* current_ = nullptr;
     float listener_[3] = {0, 0, 0};

@@ -3,6 +3,8 @@
 #include "platform/audio/AudioFormat.h"
 #include "platform/audio/RecordingOpenAL.h"
 #include "platform/base/LogSink.h"
+#include "platform/runtime/MainLoopTestScope.h"
+#include "sound/SoundEngineState.h"
 #include "sound/tests/SoundTestSupport.h"
 
 #include <algorithm>
@@ -250,6 +252,46 @@ TEST_F(RecordedEngine, LoopWithoutAttackRepeatsAtOnceAndStopsAtOnce) {
     EXPECT_EQ(recorder.source(id).queue.size(), 1u);
     ASSERT_EQ(EffectStop(id, true), 0);  // no decay file: stops at once
     EXPECT_EQ(recorder.source(id).state, AL_STOPPED);
+}
+
+// A running output mixes silence all the time: it rests once a look finds nothing sounding, and
+// wakes before the next sound, which must not be lost to a resting mixer.
+TEST_F(RecordedEngine, TheOutputRestsWhileNothingSoundsAndWakesBeforeTheNextSound) {
+    platform::MainLoopTestScope loop;
+    const double look = SoundSystem::kRestLookSeconds + 1;
+    ASSERT_EQ(SoundSystemInitialize(44100), 0);
+    uint32_t shot = 0, hum = 0;
+    ASSERT_EQ(EffectLoad(tone.c_str(), &shot), 0);
+    ASSERT_EQ(EffectLoadLooping(tone.c_str(), attack.c_str(), nullptr, &hum), 0);
+    loop.advance(look);
+    EXPECT_TRUE(recorder.devicePaused());  // opened and nothing played yet
+
+    // Waking comes before the play; a playing shot and a hand-over still under way both keep
+    // the output awake through any number of looks.
+    ASSERT_EQ(EffectStart(shot), 0);
+    EXPECT_LT(indexOf("alcDeviceResumeSOFT"), indexOf("alSourcePlay(" + std::to_string(shot) + ")"));
+    loop.advance(look * 3);
+    EXPECT_FALSE(recorder.devicePaused());
+    recorder.finishBuffers(shot, 1);
+    ASSERT_EQ(EffectStart(hum), 0);
+    ASSERT_TRUE(recorder.waitForCall("alSourcePlay(" + std::to_string(hum) + ")"));
+    loop.advance(look);
+    EXPECT_FALSE(recorder.devicePaused());
+    recorder.finishBuffers(hum, 1);
+    ASSERT_EQ(EffectWaitForHandOver(hum), 0);
+    loop.advance(look);
+    EXPECT_FALSE(recorder.devicePaused());  // the loop goes on
+    ASSERT_EQ(EffectStop(hum, false), 0);
+    loop.advance(look);
+    EXPECT_TRUE(recorder.devicePaused());
+
+    // At rest nothing looks any more: the main loop has nothing left to wake for.
+    recorder.clearCalls();
+    loop.advance(600);
+    EXPECT_TRUE(recorder.calls().empty());
+    ASSERT_EQ(EffectStart(shot), 0);
+    EXPECT_EQ(recorder.calls().front(), "alcDeviceResumeSOFT");
+    EXPECT_EQ(SoundSystemTeardown(), 0);
 }
 
 TEST_F(RecordedEngine, SourcePropertiesPassThroughAndReportOpenALErrors) {
