@@ -269,7 +269,8 @@ TEST_F(RecordedEngine, TheOutputRestsWhileNothingSoundsAndWakesBeforeTheNextSoun
     // Waking comes before the play; a playing shot and a hand-over still under way both keep
     // the output awake through any number of looks.
     ASSERT_EQ(EffectStart(shot), 0);
-    EXPECT_LT(indexOf("alcDeviceResumeSOFT"), indexOf("alSourcePlay(" + std::to_string(shot) + ")"));
+    EXPECT_LT(indexOf("alcDeviceResumeSOFT"),
+              indexOf("alSourcePlay(" + std::to_string(shot) + ")"));
     loop.advance(look * 3);
     EXPECT_FALSE(recorder.devicePaused());
     recorder.finishBuffers(shot, 1);
