@@ -62,8 +62,11 @@ function(movu_tests target)
   # ENABLE_EXPORTS (-rdynamic): crash reports name the frames of the executable itself.
   set_target_properties(${exe} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${MOVU_TEST_ENV}"
                                           ENABLE_EXPORTS ON)
+  # Listing a sanitizer build's tests takes a second or so, but many times that on a machine
+  # still busy with the link that made it: the 5 s default once failed a whole run.
   gtest_discover_tests(${exe}
     DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES TIMEOUT 120)
 endfunction()
@@ -98,6 +101,7 @@ function(movu_webkit_tests exe)
   set_target_properties(${exe} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${env}")
   gtest_discover_tests(${exe}
     DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES TIMEOUT ${timeout} LABELS webkit)
 endfunction()
