@@ -258,16 +258,28 @@ class LogPageDelegate : public ads::GADAdViewDelegate {
     }
 };
 
+// An ad view of the given height in a phone-sized window, with a delegate that handles what ad
+// pages send; the view goes when its holder does.
+struct AdPageHost {
+    explicit AdPageHost(double height)
+        : window(platform::ui::Window::create({0, 0, 320, 480})),
+          delegate(std::make_shared<LogPageDelegate>()),
+          view(ads::GADAdView::create({0, 0, 320, height})) {
+        window->addSubview(view);
+        view->setDelegate(delegate);
+    }
+    std::shared_ptr<platform::ui::Window> window;
+    std::shared_ptr<LogPageDelegate> delegate;
+    std::shared_ptr<ads::GADAdView> view;
+};
+
 void BM_AdPageLogFlood(benchmark::State& state) {
     server();
     const double kSeconds = 30;
     for (auto _ : state) {
         platform::MainLoop::main().claim();
-        auto window = platform::ui::Window::create({0, 0, 320, 480});
-        auto delegate = std::make_shared<LogPageDelegate>();
-        auto view = ads::GADAdView::create({0, 0, 320, 50});
-        window->addSubview(view);
-        view->setDelegate(delegate);
+        AdPageHost host(50);
+        auto& view = host.view;
         // The page's lines and the one that says the rest are dropped; other lines are not
         // the page's.
         std::atomic<std::size_t> lines = 0, bytes = 0;
@@ -354,11 +366,8 @@ struct RefusalsRun {
 
 RefusalsRun runRefusalsPage(bool refusing, double seconds) {
     RefusalsRun run;
-    auto window = platform::ui::Window::create({0, 0, 320, 480});
-    auto delegate = std::make_shared<LogPageDelegate>();
-    auto view = ads::GADAdView::create({0, 0, 320, 480});
-    window->addSubview(view);
-    view->setDelegate(delegate);
+    AdPageHost host(480);
+    auto& view = host.view;
     // The page's lines, from its load on: what the engine refused it. (Its web process's own
     // output has a budget of its own.)
     std::atomic<std::size_t> lines = 0;
@@ -411,11 +420,8 @@ struct FramesRun {
 FramesRun runFramesPage(const std::string& target) {
     constexpr double kWarmUp = 2, kSeconds = 10;
     FramesRun run;
-    auto window = platform::ui::Window::create({0, 0, 320, 480});
-    auto delegate = std::make_shared<LogPageDelegate>();
-    auto view = ads::GADAdView::create({0, 0, 320, 50});
-    window->addSubview(view);
-    view->setDelegate(delegate);
+    AdPageHost host(50);
+    auto& view = host.view;
     int messages = 0;
     auto heard = platform::NotificationCenter::defaultCenter().observe(
         "nothingKnown", nullptr, [&](const platform::Notification&) { ++messages; });

@@ -50,6 +50,21 @@ struct WebKitWebViewTest : WebKitViewFixture {
     void page(const std::string& path, const std::string& html) {
         server.text(path, html, 200, "text/html");
     }
+    // A transparent view (as every ad's is) showing one red block `width` wide at the top left,
+    // its element "d", once painted. Answers the settings, for tests that change them further.
+    WebViewSettings showClearPageWithRedBlock(const std::string& path, int width) {
+        WebViewSettings clear;
+        clear.opaque = false;
+        clear.backgroundColor = Color::clear();
+        view->setSettings(clear);
+        page(path,
+             "<body style='margin:0'><div id='d' style='position:absolute;left:0;top:0;"
+             "width:" +
+                 std::to_string(width) + "px;height:50px;background:#ff0000'></div></body>");
+        loadAndWait(path);
+        EXPECT_TRUE(waitFor([&] { return view->paintedFrame().pixel(10, 10) == 0xff0000ffu; }));
+        return clear;
+    }
 };
 
 }  // namespace
@@ -656,18 +671,8 @@ TEST_F(WebKitWebViewTest, AWebProcessThatKeepsTakingMemoryIsEndedBeforeItPassesT
 }
 
 TEST_F(WebKitWebViewTest, ATransparentPagesFramesHoldOnlyWhatItPaintsNow) {
-    WebViewSettings clear;
-    clear.opaque = false;
-    clear.backgroundColor = Color::clear();
-    view->setSettings(clear);
-    page("/move.html",
-         "<body style='margin:0'><div id='d' style='position:absolute;left:0;top:0;"
-         "width:100px;height:50px;background:#ff0000'></div></body>");
-    loadAndWait("/move.html");
-    ASSERT_TRUE(waitFor([&] {
-        const auto& f = view->paintedFrame();
-        return f.pixel(10, 10) == 0xff0000ffu && f.pixel(300, 10) == 0u;
-    }));
+    const WebViewSettings clear = showClearPageWithRedBlock("/move.html", 100);
+    ASSERT_EQ(view->paintedFrame().pixel(300, 10), 0u);
 
     // Where a moved element was, the frame is transparent again; the new frame is announced
     // to the windows that may show it.
@@ -712,15 +717,8 @@ TEST_F(WebKitWebViewTest, ATransparentPagesFramesHoldOnlyWhatItPaintsNow) {
 // it. A transparent page (every ad's) is pictured afresh for each frame, so nothing older than
 // that frame shows afterwards either.
 TEST_F(WebKitWebViewTest, AFreshFrameShowsWhatTheScriptsSentBeforeItDid) {
-    WebViewSettings clear;
-    clear.opaque = false;
-    clear.backgroundColor = Color::clear();
-    view->setSettings(clear);
-    page("/fresh.html",
-         "<body style='margin:0'><div id='d' style='width:320px;height:50px;"
-         "background:#ff0000'></div></body>");
-    loadAndWait("/fresh.html");
-    ASSERT_TRUE(waitFor([&] { return view->paintedFrame().pixel(10, 10) == 0xff0000ffu; }));
+    showClearPageWithRedBlock("/fresh.html", 320);
+    ASSERT_EQ(view->paintedFrame().pixel(10, 10), 0xff0000ffu);
     std::uint64_t seen = view->paintedFrameNumber();
     for (int i = 0; i < 6; ++i) {
         const bool blue = i % 2 == 0;
