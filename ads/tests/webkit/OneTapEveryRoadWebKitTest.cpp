@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ads/Ads.h"
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADStatisticDictionary.h"
 #include "ads/fullscreen/GADBrowserAdView.h"
@@ -70,10 +71,10 @@ std::string burstingCreative(const std::string& landing, int burst, int interval
 class OneTapEveryRoadWebKitTest : public testing::MediatedPublicAdsWebKitTest {
   protected:
     void SetUp() override {
+        // Every room as the program loads it: MRAID's script is the web room's to serve.
+        ads::load();
         MediatedPublicAdsWebKitTest::SetUp();
         if (IsSkipped()) return;
-        GADMRAIDInterceptor::resetForTesting();
-        GADMRAIDInterceptor::registerInterceptor();
         window->setRootViewController(controller);
         // The site's own scheme opens (on the recorded desktop) when a touch lets it.
         platform::ui::Application::shared().setOwnURLSchemes({"movuroute"});
