@@ -80,16 +80,8 @@ void GADDefaultGMSGHandler::didReceiveLogNotification(const GADGMSGActionInfo& i
     const auto webView = info.adView ? info.adView->webView() : nullptr;
     if (!text || !webView) return;
     // Through the SDK's log, so the dropped line keeps its place after the lines before it.
-    switch (webView->pageLog().spend()) {
-        case platform::LogBudget::Verdict::Write:
-            GADLogText(logTextForPageText(*text));
-            break;
-        case platform::LogBudget::Verdict::WriteDropped:
-            GADLogText(webView->pageLog().droppedLine());
-            break;
-        case platform::LogBudget::Verdict::Drop:
-            break;
-    }
+    webView->pageLog().writeThrough([&] { return logTextForPageText(*text); },
+                                    [](const std::string& line) { GADLogText(line); });
 }
 
 void GADDefaultGMSGHandler::didReceiveTouchNotification(const GADGMSGActionInfo& info) {

@@ -49,7 +49,7 @@ std::shared_ptr<GADPagePings::AdPings> GADPagePings::pingsFor(
         // A new ad in the same view: a budget of its own. The old page's pings on the network
         // still hold their places.
         pings->page = page;
-        pings->taken = 0;
+        pings->budget.renew();
         pings->waiting.clear();
     }
     return pings;
@@ -65,11 +65,12 @@ void GADPagePings::ping(const std::shared_ptr<GADAdView>& adView, const platform
     MOVU_CHECK_MAIN_THREAD();
     if (!adView || !gad_isWebURL(url)) return;
     auto pings = pingsFor(adView);
-    if (pings->taken > kMaxPingsPerAd) return;
-    if (++pings->taken > kMaxPingsPerAd) {
-        GADLogText(kPingsDroppedText);
-        return;
+    const auto verdict = pings->budget.spend();
+    // Through the SDK's log, where the page's other lines go.
+    if (verdict == platform::LogBudget::Verdict::WriteDropped) {
+        GADLogText(pings->budget.droppedLine());
     }
+    if (verdict != platform::LogBudget::Verdict::Write) return;
     pings->waiting.push_back(url);
     sendWaiting(pings);
 }

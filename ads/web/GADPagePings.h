@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/base/LogBudget.h"
 #include "platform/base/Url.h"
 
 namespace platform {
@@ -79,7 +80,8 @@ class GADPagePings {
     struct AdPings {
         std::weak_ptr<GADAdView> view;
         std::uint64_t page = 0;
-        std::size_t taken = 0;
+        // A ping spends a line: past the budget the dropped line is written once, then nothing.
+        platform::LogBudget budget{kMaxPingsPerAd, kPingsDroppedText};
         std::deque<platform::Url> waiting;
         std::map<std::uint64_t, Sent> sent;
         std::uint64_t nextPing = 0;

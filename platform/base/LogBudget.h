@@ -74,12 +74,18 @@ class LogBudget {
     // The same for a line that is only made when it is written.
     template <class Make>
     bool writeWith(Make&& make, double now = 0) {
+        return writeThrough(
+            std::forward<Make>(make), [](std::string line) { LogSink::write(line); }, now);
+    }
+    // The same through another writer (one that keeps the lines in order with others, say).
+    template <class Make, class Writer>
+    bool writeThrough(Make&& make, Writer&& writer, double now = 0) {
         switch (spend(now)) {
             case Verdict::Write:
-                LogSink::write(std::forward<Make>(make)());
+                writer(std::forward<Make>(make)());
                 return true;
             case Verdict::WriteDropped:
-                LogSink::write(droppedLine_);
+                writer(droppedLine_);
                 return false;
             case Verdict::Drop:
                 return false;
