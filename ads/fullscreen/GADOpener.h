@@ -116,8 +116,9 @@ class GADOpener : public GADOpenerProtocol, public std::enable_shared_from_this<
     // The gate (above) for one opening; a pass uses the touch up, a refusal is reported to
     // the SDK core page.
     GADGateAnswer gate(GADOpening opening);
-    bool shouldPerformOpenAction(GADOpening opening = GADOpening::OutOfTheAd) {
-        return gate(opening) == GADGateAnswer::Allowed;
+    // The gate for an opening out of the ad (a browser, another program, a store sheet).
+    bool shouldPerformOpenAction() {
+        return gate(GADOpening::OutOfTheAd) == GADGateAnswer::Allowed;
     }
     // Nullopt, without a report, when the ad view's window takes none of the orientations of
     // the mask (bit 1 << orientation); otherwise the gate's answer.
