@@ -238,13 +238,18 @@ void GADAdView::configureAsInterstitialAdView() {
 
 // Loading
 
-void GADAdView::loadHTMLString(const std::string& html,
-                               const std::optional<platform::Url>& baseURL) {
-    MOVU_CHECK_MAIN_THREAD();
+// What goes with the page before: its queued events, a picture held in its place, its video.
+void GADAdView::startNewPage() {
     ++pageLoadCount_;
     eventQueue_->holdForNewPage();
     content_->endHold();
     if (video_) video_->stopForNewPage();
+}
+
+void GADAdView::loadHTMLString(const std::string& html,
+                               const std::optional<platform::Url>& baseURL) {
+    MOVU_CHECK_MAIN_THREAD();
+    startNewPage();
     setURL(baseURL, self());
     const platform::Url blank = *platform::Url::parse("about:blank");
     webView_->loadHTMLString(html, baseURL.value_or(blank));
@@ -252,10 +257,7 @@ void GADAdView::loadHTMLString(const std::string& html,
 
 void GADAdView::loadRequest(const platform::UrlRequest& request) {
     MOVU_CHECK_MAIN_THREAD();
-    ++pageLoadCount_;
-    eventQueue_->holdForNewPage();
-    content_->endHold();
-    if (video_) video_->stopForNewPage();
+    startNewPage();
     webView_->loadRequest(request);
 }
 

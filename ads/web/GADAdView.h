@@ -242,6 +242,7 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
                                  const platform::Error& error) override;
 
     std::shared_ptr<GADAdView> self();
+    void startNewPage();
     // `ran` once the page has run them (or failed to).
     void postJSNotifications(const Events& events, std::function<void()> ran);
     void fitWebView();
