@@ -104,6 +104,14 @@ bool pinThreads(pid_t pid, const cpu_set_t& cores) {
     return all && !error;
 }
 
+// Every thread of this process and of the engine's processes it started.
+bool pinAll(const cpu_set_t& cores) {
+    bool all = pinThreads(getpid(), cores);
+    for (pid_t child : webProcesses()) all = pinThreads(child, cores) && all;
+    for (pid_t child : networkProcesses()) all = pinThreads(child, cores) && all;
+    return all;
+}
+
 }  // namespace
 
 bool pinToCores(unsigned count) {
@@ -119,10 +127,15 @@ bool pinToCores(unsigned count) {
         }
     }
     if (taken == 0) return false;
-    bool all = pinThreads(getpid(), chosen);
-    for (pid_t child : webProcesses()) all = pinThreads(child, chosen) && all;
-    for (pid_t child : networkProcesses()) all = pinThreads(child, chosen) && all;
-    return all;
+    return pinAll(chosen);
+}
+
+CoresPinned::CoresPinned(unsigned count)
+    : saved_(sched_getaffinity(0, sizeof before_, &before_) == 0),
+      pinned_(saved_ && pinToCores(count)) {}
+
+CoresPinned::~CoresPinned() {
+    if (saved_) pinAll(before_);
 }
 
 unsigned coresAllowed(pid_t pid) {

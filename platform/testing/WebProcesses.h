@@ -5,6 +5,7 @@
 // "WebKitNetworkProcess", one for each web context's data), and what they hold and use, read
 // from /proc.
 
+#include <sched.h>
 #include <sys/types.h>
 
 #include <vector>
@@ -25,6 +26,22 @@ double runnableSeconds(const std::vector<pid_t>& pids);
 // `count` cores it may use (all of them when it may use fewer), as a machine with that many
 // would; what they start later inherits it. False when it cannot.
 bool pinToCores(unsigned count);
+// pinToCores for as long as it lives; then this process and the engine's processes may run
+// wherever this process could before, so that the tests after it in the same run have every
+// core again.
+class CoresPinned {
+  public:
+    explicit CoresPinned(unsigned count);
+    ~CoresPinned();
+    CoresPinned(const CoresPinned&) = delete;
+    CoresPinned& operator=(const CoresPinned&) = delete;
+    bool pinned() const { return pinned_; }
+
+  private:
+    cpu_set_t before_{};
+    bool saved_ = false;
+    bool pinned_ = false;
+};
 // How many cores a process may run on.
 unsigned coresAllowed(pid_t pid);
 

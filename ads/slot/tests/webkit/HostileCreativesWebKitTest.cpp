@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,9 +46,9 @@ namespace {
 
 using platform::LogSink;
 using platform::testing::coresAllowed;
+using platform::testing::CoresPinned;
 using platform::testing::cpuSeconds;
 using platform::testing::networkProcesses;
-using platform::testing::pinToCores;
 using platform::testing::residentKilobytes;
 using platform::testing::runnableSeconds;
 using platform::testing::webProcesses;
@@ -123,8 +124,10 @@ class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
     // A preloaded interstitial whose workers take more than the budget between them is ended
     // within the window and its margin, and the next ad shows.
     void expectBusyWorkersEnded(Hostility hostility, unsigned cores) {
+        std::optional<CoresPinned> pinned;
         if (cores > 0) {
-            ASSERT_TRUE(pinToCores(cores));
+            pinned.emplace(cores);
+            ASSERT_TRUE(pinned->pinned());
         }
         LogSink::Capture log;
         const auto started = std::chrono::steady_clock::now();
@@ -368,7 +371,8 @@ TEST_F(HostileCreativesWebKitTest, WorkersThatEachRestAThirdOfTheTimeAreEndedOnT
 // spinning threads of the game share with it (as tests running beside it would), so its threads
 // wait for a core at every frame. It is never ended.
 TEST_F(HostileCreativesWebKitTest, AnAnimatedAdOnALoadedMachineIsNeverEnded) {
-    ASSERT_TRUE(pinToCores(2));
+    const CoresPinned pinned(2);
+    ASSERT_TRUE(pinned.pinned());
     std::atomic<bool> stop{false};
     std::vector<std::thread> spinners;
     for (int i = 0; i < 2; ++i) {
