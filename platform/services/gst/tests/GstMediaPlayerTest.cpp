@@ -170,7 +170,8 @@ TEST_F(GstMediaPlayerTest, AFetchedItemStreamsAndLeavesNoFileInTheUsersCacheFold
             });
     });
     const std::filesystem::path cache = g_get_user_cache_dir();
-    const std::string prefix = std::string(g_get_prgname() ? g_get_prgname() : "") + "-";
+    // playbin names its download after the program, "GStreamer" when the program has no name.
+    const std::string prefix = std::string(g_get_prgname() ? g_get_prgname() : "GStreamer") + "-";
     auto filesOfOurs = [&] {
         std::vector<std::string> found;
         std::error_code error;
