@@ -65,18 +65,14 @@ std::shared_ptr<EffectState> EffectManager::Find(uint32_t id) const {
 }
 
 bool EffectManager::AnySounding() const {
-    bool sounding = false;
     for (const auto& [id, effect] : effects_) {
         if (effect->thread && effect->thread->IsRunning()) return true;
         ALint state = AL_STOPPED;
         al().alGetSourcei(effect->source, AL_SOURCE_STATE, &state);
-        if (state == AL_PLAYING) {
-            sounding = true;
-            break;
-        }
+        al().alGetError();
+        if (state == AL_PLAYING) return true;
     }
-    al().alGetError();
-    return sounding;
+    return false;
 }
 
 void EffectManager::Insert(std::shared_ptr<EffectState> effect) {

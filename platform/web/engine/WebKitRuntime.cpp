@@ -718,19 +718,13 @@ void WebKitRuntime::readOutput(int fd) {
     Output& output = *found->second;
     bool spent = false;
     auto log = [&](std::string_view line) {
-        switch (output.budget.spend(engineLogNow())) {
-            case LogBudget::Verdict::Write:
-                LogSink::write("WebView: web process " + std::to_string(output.process) + ": " +
-                               logValue(line, kLogTextMaxBytes));
-                break;
-            case LogBudget::Verdict::WriteDropped:
-                LogSink::write(output.budget.droppedLine());
-                spent = true;
-                break;
-            case LogBudget::Verdict::Drop:
-                spent = true;
-                break;
-        }
+        const bool written = output.budget.writeWith(
+            [&] {
+                return "WebView: web process " + std::to_string(output.process) + ": " +
+                       logValue(line, kLogTextMaxBytes);
+            },
+            engineLogNow());
+        if (!written) spent = true;
     };
     // At most this much a turn, so a process that writes without end shares the loop.
     char buffer[16384];
