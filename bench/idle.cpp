@@ -16,14 +16,15 @@
 // it under `xvfb-run -a`. Besides the whole (cpu_share_of_a_core), each process's percentage
 // of a core is a counter of its own: "movuroute%", then the engine's processes by name and in
 // order of start ("WebKitWebProces.1%": the SDK core page's, which starts first).
-// CPU time is read from each thread's scheduler statistics (nanoseconds), not in clock ticks,
-// since a still screen's share is a few ticks in ten seconds.
+// CPU time is read from each process's CPU clock (nanoseconds), not in clock ticks, since a
+// still screen's share is a few ticks in ten seconds.
 //
 // MOVU_IDLE_PROGRAM names another movuroute binary to measure (an older build, to compare);
 // MOVU_IDLE_SECONDS the length of the measured stretch (default 10).
 
 #include <signal.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,7 +35,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -42,6 +42,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "platform/testing/ChildServer.h"
 #include "platform/testing/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -130,17 +131,13 @@ std::vector<Process> tree(pid_t root) {
     return all;
 }
 
-// Nanoseconds the live threads of a process have run.
+// Nanoseconds a process has run, all its threads together (those that ended too), read from
+// its CPU clock; 0 once it is gone.
 std::uint64_t runNanoseconds(pid_t pid) {
-    std::uint64_t total = 0;
-    std::error_code error;
-    const fs::path tasks = fs::path("/proc") / std::to_string(pid) / "task";
-    for (const auto& task : fs::directory_iterator(tasks, error)) {
-        std::ifstream schedstat(task.path() / "schedstat");
-        std::uint64_t running = 0;
-        if (schedstat >> running) total += running;
-    }
-    return total;
+    clockid_t clock;
+    timespec used{};
+    if (clock_getcpuclockid(pid, &clock) != 0 || clock_gettime(clock, &used) != 0) return 0;
+    return std::uint64_t(used.tv_sec) * 1000000000u + std::uint64_t(used.tv_nsec);
 }
 
 // Times the main thread gave up the processor of its own accord: each sleep and wake-up.
@@ -176,56 +173,6 @@ void stop(pid_t child) {
     waitpid(child, nullptr, 0);
 }
 
-// The port a stand-in names in its output once it listens ("http://127.0.0.1:<port>"), or
-// nothing when it does not within ten seconds.
-std::optional<std::string> portNamedIn(const fs::path& output, pid_t child) {
-    const std::regex listening(R"(http://127\.0\.0\.1:([0-9]+))");
-    for (int tries = 0; tries < 100; ++tries) {
-        std::ifstream in(output);
-        std::stringstream text;
-        text << in.rdbuf();
-        const std::string all = text.str();
-        std::smatch match;
-        if (std::regex_search(all, match, listening)) return match[1].str();
-        if (waitpid(child, nullptr, WNOHANG) == child) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return std::nullopt;
-}
-
-// The ad server and the announcement service on free loopback ports, for as long as it lives.
-class StandIns {
-  public:
-    explicit StandIns(const fs::path& folder) {
-        ads_ = spawn({adServer(), "--port", "0"}, folder / "ad_server.log");
-        announcements_ = spawn(
-            {"python3", "-u", std::string(MOVU_SOURCE_DIR) + "/tools/announce_fixture/serve.py",
-             "--port", "0", "--serial", "0"},
-            folder / "announce.log");
-        const auto adPort = portNamedIn(folder / "ad_server.log", ads_);
-        const auto webPort = portNamedIn(folder / "announce.log", announcements_);
-        if (adPort && webPort) {
-            adServerUrl_ = "http://127.0.0.1:" + *adPort;
-            webUrl_ = "http://127.0.0.1:" + *webPort;
-        }
-    }
-    ~StandIns() {
-        stop(ads_);
-        stop(announcements_);
-    }
-    StandIns(const StandIns&) = delete;
-    StandIns& operator=(const StandIns&) = delete;
-
-    bool running() const { return !adServerUrl_.empty(); }
-    const std::string& adServerUrl() const { return adServerUrl_; }
-    const std::string& webUrl() const { return webUrl_; }
-
-  private:
-    pid_t ads_ = -1;
-    pid_t announcements_ = -1;
-    std::string adServerUrl_, webUrl_;
-};
-
 void measureIdle(benchmark::State& state, bool headless, bool withAds) {
     if ((!headless || withAds) && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
         state.SkipWithError("no display for a window or an ad's page: run under xvfb-run -a");
@@ -235,16 +182,20 @@ void measureIdle(benchmark::State& state, bool headless, bool withAds) {
     const double settle = withAds ? kAdShownAfterSeconds : kGameOverAfterSeconds;
     for (auto _ : state) {
         const platform::testing::TempDir home;
-        std::optional<StandIns> standIns;
+        // The ad server and the announcement service on ports of their choosing.
+        std::optional<platform::testing::ChildServer> ads, announcements;
         std::string adServerUrl = "http://127.0.0.1:9", webUrl = "http://127.0.0.1:9";
         if (withAds) {
-            standIns.emplace(home.path());
-            if (!standIns->running()) {
+            ads.emplace(std::vector<std::string>{adServer(), "--port", "0"});
+            announcements.emplace(std::vector<std::string>{
+                "python3", "-u", std::string(MOVU_SOURCE_DIR) + "/tools/announce_fixture/serve.py",
+                "--port", "0", "--serial", "0"});
+            if (!ads->running() || !announcements->running()) {
                 state.SkipWithError("the ad server or the announcement service did not start");
                 return;
             }
-            adServerUrl = standIns->adServerUrl();
-            webUrl = standIns->webUrl();
+            adServerUrl = ads->url();
+            webUrl = announcements->url();
         }
         const std::string total = std::to_string(int(settle + seconds + 5));
         std::vector<std::string> args{program(),
@@ -287,7 +238,7 @@ void measureIdle(benchmark::State& state, bool headless, bool withAds) {
         double share = 0;
         std::map<std::string, int> seen;
         for (std::size_t i = 0; i < processes.size(); ++i) {
-            // A process that ended meanwhile counts what its threads had run until then.
+            // A process that ended meanwhile counts nothing of the stretch.
             const double used = after[i] >= before[i] ? double(after[i] - before[i]) / 1e9 : 0;
             share += used / wall;
             std::string name = processes[i].name;
