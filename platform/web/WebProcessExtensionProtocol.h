@@ -26,10 +26,15 @@
 // (one web process serves many ads, and its lines do not say whose they are). A process that
 // cannot connect writes to /dev/null instead: none writes into the game's standard error.
 
+#include <sys/socket.h>
+#include <sys/un.h>
+
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -81,6 +86,16 @@ inline std::optional<WebExtensionReport> readWebExtensionReport(std::string_view
     const long id = std::strtol(process.c_str(), &end, 10);
     if (errno != 0 || *end != '\0' || id <= 0 || id > INT_MAX) return std::nullopt;
     return WebExtensionReport{std::string(fields[1]), number, id};
+}
+
+// An abstract socket's address (a leading NUL, then the name, not NUL-terminated, so nothing
+// is left in the file system), and its length; 0 when the name does not fit.
+inline socklen_t abstractSocketAddress(std::string_view name, sockaddr_un& at) {
+    at = sockaddr_un{};
+    if (name.empty() || name.size() + 1 > sizeof at.sun_path) return 0;
+    at.sun_family = AF_UNIX;
+    std::memcpy(at.sun_path + 1, name.data(), name.size());
+    return socklen_t(offsetof(sockaddr_un, sun_path) + 1 + name.size());
 }
 
 }  // namespace platform::web

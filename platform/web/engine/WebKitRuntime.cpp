@@ -584,12 +584,10 @@ void WebKitRuntime::openReportSocket() {
     // names of abstract sockets can be listed by anyone on the machine. The messages carry the
     // extension's token, which cannot.
     const std::string address = "movuroute-web-" + std::to_string(getpid()) + "-" + randomToken();
-    sockaddr_un at{};
-    at.sun_family = AF_UNIX;
-    std::memcpy(at.sun_path + 1, address.data(), address.size());
-    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&at),
-                       socklen_t(offsetof(sockaddr_un, sun_path) + 1 + address.size())) != 0) {
+    sockaddr_un at;
+    const socklen_t length = abstractSocketAddress(address, at);
+    const int fd = length ? socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0) : -1;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&at), length) != 0) {
         if (fd >= 0) close(fd);
         LogSink::write(
             "WebView: no report socket; a web process that a watch ends is not "
@@ -666,14 +664,10 @@ struct WebKitRuntime::Output {
 void WebKitRuntime::openOutputSocket() {
     if (reportAddress_.empty()) return;
     const std::string address = reportAddress_ + kWebExtensionOutputSuffix;
-    sockaddr_un at{};
-    at.sun_family = AF_UNIX;
-    std::memcpy(at.sun_path + 1, address.data(), address.size());
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0 ||
-        bind(fd, reinterpret_cast<sockaddr*>(&at),
-             socklen_t(offsetof(sockaddr_un, sun_path) + 1 + address.size())) != 0 ||
-        listen(fd, 16) != 0) {
+    sockaddr_un at;
+    const socklen_t length = abstractSocketAddress(address, at);
+    const int fd = length ? socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0) : -1;
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&at), length) != 0 || listen(fd, 16) != 0) {
         if (fd >= 0) close(fd);
         // The extensions then write to /dev/null: nothing reaches the game's standard error.
         LogSink::write("WebView: no output socket; what the web processes write is dropped");

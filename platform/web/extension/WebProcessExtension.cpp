@@ -190,20 +190,17 @@ class ThreadWaits {
 // Tells the program why this process is about to end: one datagram, never waited for. The
 // program may not hear it (no address, a full queue); the process ends all the same.
 void report(const char* what, double value) {
-    const std::string& address = state().reportAddress;
-    sockaddr_un to{};
-    if (address.empty() || address.size() + 1 > sizeof to.sun_path) return;
+    sockaddr_un to;
+    const socklen_t toLength = platform::web::abstractSocketAddress(state().reportAddress, to);
+    if (!toLength) return;
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return;
-    to.sun_family = AF_UNIX;
-    // Abstract: a leading NUL, then the name, not NUL-terminated.
-    std::memcpy(to.sun_path + 1, address.data(), address.size());
     char text[256];
     const int length = std::snprintf(text, sizeof text, "%s %s %.0f %ld", state().token.c_str(),
                                      what, value, long(getpid()));
     if (length > 0 && std::size_t(length) < sizeof text) {
         (void)!sendto(fd, text, std::size_t(length), MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&to),
-                      socklen_t(offsetof(sockaddr_un, sun_path) + 1 + address.size()));
+                      toLength);
     }
     close(fd);
 }
@@ -354,18 +351,18 @@ GLogWriterOutput writeToOutput(GLogLevelFlags level, const GLogField* fields, gs
 void routeOutput() {
     const State& s = state();
     int fd = -1;
-    const std::string address = s.reportAddress + platform::web::kWebExtensionOutputSuffix;
-    sockaddr_un to{};
-    if (!s.reportAddress.empty() && !s.token.empty() && address.size() + 1 <= sizeof to.sun_path) {
+    sockaddr_un to;
+    const socklen_t toLength =
+        s.reportAddress.empty()
+            ? 0
+            : platform::web::abstractSocketAddress(
+                  s.reportAddress + platform::web::kWebExtensionOutputSuffix, to);
+    if (toLength && !s.token.empty()) {
         fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        to.sun_family = AF_UNIX;
-        std::memcpy(to.sun_path + 1, address.data(), address.size());
         const std::string hello = s.token + "\n";
-        if (fd >= 0 &&
-            (connect(fd, reinterpret_cast<sockaddr*>(&to),
-                     socklen_t(offsetof(sockaddr_un, sun_path) + 1 + address.size())) != 0 ||
-             write(fd, hello.data(), hello.size()) != ssize_t(hello.size()) ||
-             fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0)) {
+        if (fd >= 0 && (connect(fd, reinterpret_cast<sockaddr*>(&to), toLength) != 0 ||
+                        write(fd, hello.data(), hello.size()) != ssize_t(hello.size()) ||
+                        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0)) {
             close(fd);
             fd = -1;
         }
