@@ -29,24 +29,38 @@ class Pump {
         std::thread([this] { watch(); }).detach();
     }
 
+    // One check and one prepare of the context a round. Each walks every source attached to
+    // it, and a page can make those many: the engine keeps a timer source for every navigation
+    // a page started while another of its own was still being decided, until the page goes
+    // (two script clicks in one task leave one). A round that prepared, checked, dispatched and
+    // then prepared and checked again to learn that nothing more was ready walked them twice.
+    // Now a round checks against the query of the round before it (the last turn's, across
+    // the loop's sleep, as GLib's own loop checks after its poll) and then prepares for the
+    // next; only what that prepare found ready already is dispatched in another round of the
+    // same turn.
     double turn() {
         GMainContext* context = g_main_context_default();
         if (!g_main_context_acquire(context)) return 0.005;
         gint timeoutMs = -1;
         for (int round = 0; round < kMaxRoundsPerTurn; ++round) {
-            gint maxPriority = 0;
-            g_main_context_prepare(context, &maxPriority);
+            if (queried_) {
+                if (!fds_.empty()) g_poll(fds_.data(), fds_.size(), 0);
+                if (g_main_context_check(context, maxPriority_, fds_.data(),
+                                         static_cast<gint>(fds_.size()))) {
+                    g_main_context_dispatch(context);
+                }
+            }
+            maxPriority_ = 0;
+            g_main_context_prepare(context, &maxPriority_);
             gint needed = 0;
-            while ((needed = g_main_context_query(context, maxPriority, &timeoutMs, fds_.data(),
+            while ((needed = g_main_context_query(context, maxPriority_, &timeoutMs, fds_.data(),
                                                   static_cast<gint>(fds_.size()))) >
                    static_cast<gint>(fds_.size())) {
                 fds_.resize(needed);
             }
             fds_.resize(needed);
-            if (!fds_.empty()) g_poll(fds_.data(), fds_.size(), 0);
-            if (!g_main_context_check(context, maxPriority, fds_.data(), needed)) break;
-            g_main_context_dispatch(context);
-            if (round + 1 == kMaxRoundsPerTurn) timeoutMs = 0;
+            queried_ = true;
+            if (timeoutMs != 0) break;
         }
         g_main_context_release(context);
         arm();
@@ -109,7 +123,13 @@ class Pump {
         }
     }
 
-    std::vector<GPollFD> fds_;  // main thread only
+    // The last query, checked at the start of the next round (main thread only). A nested
+    // turn of the context in between (waitForGLib) leaves it stale; the next check then only
+    // misses readiness that the poll of a later round finds, since every descriptor it holds
+    // is polled afresh right before the check.
+    std::vector<GPollFD> fds_;
+    gint maxPriority_ = 0;
+    bool queried_ = false;
     const int interrupt_;
     std::mutex mutex_;
     std::condition_variable changed_;
