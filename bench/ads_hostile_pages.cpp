@@ -338,10 +338,10 @@ double cpuSeconds(int who) {
 // The refusing page is the ad server's own refusal-flood creative, the one the log budget's
 // test loads: 20,000 print()s, 1,000 downloads (attachments in its frames and <a download> links
 // clicked by script, within the navigations a page may start) and a file chooser at each tap.
-// The quiet page is tapped the same and asks for nothing. (WebKit keeps a timer of its own for
-// each script click it was refused until the page goes, about one for two clicks here, and turns
-// the game's main loop over every one of them each time it wakes: most of what the refusing run
-// costs more.)
+// The quiet page is tapped the same and asks for nothing. (WebKit keeps a timer of its own in
+// the game's GLib context for every navigation a page started while another of its own was still
+// being decided, until the page goes: one for the two clicks of each task here. Every turn of the
+// game's main loop walks them: most of what the refusing run costs more.)
 std::string refusalsPage(bool refusing) {
     tools::adserver::AdContext context;
     context.origin = server().origin();

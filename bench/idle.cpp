@@ -22,30 +22,29 @@
 // MOVU_IDLE_PROGRAM names another movuroute binary to measure (an older build, to compare);
 // MOVU_IDLE_SECONDS the length of the measured stretch (default 10).
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
+#include "bench/GameProcess.h"
 #include "platform/testing/ChildServer.h"
 #include "platform/testing/TempDir.h"
 
 namespace fs = std::filesystem;
+
+using bench::parentAndName;
+using bench::runNanoseconds;
+using bench::spawn;
+using bench::stop;
+using bench::tree;
 
 namespace {
 
@@ -56,18 +55,7 @@ constexpr double kGameOverAfterSeconds = 15;
 constexpr double kAdShownAfterSeconds = 20;
 
 std::string program() {
-    const char* other = std::getenv("MOVU_IDLE_PROGRAM");
-    return other && *other ? other : std::string(MOVU_BINARY_DIR) + "/app/main/movuroute";
-}
-
-// The ad server of the measured program's build (build/app/main/movuroute beside
-// build/tools/ad_server), else this one's.
-std::string adServer() {
-    std::error_code error;
-    const fs::path beside = fs::path(program()).parent_path().parent_path().parent_path() /
-                            "tools/ad_server" / "movu_ad_server";
-    if (fs::exists(beside, error)) return beside.string();
-    return std::string(MOVU_BINARY_DIR) + "/tools/ad_server/movu_ad_server";
+    return bench::gameProgram("MOVU_IDLE_PROGRAM");
 }
 
 double measuredSeconds() {
@@ -81,65 +69,6 @@ double wallNow() {
         .count();
 }
 
-std::string readLine(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
-// The parent and the name of a process, from its stat line (the name may hold spaces and
-// brackets: it is what stands between the first "(" and the last ")").
-std::optional<std::pair<pid_t, std::string>> parentAndName(pid_t pid) {
-    const std::string line = readLine(fs::path("/proc") / std::to_string(pid) / "stat");
-    const auto open = line.find('(');
-    const auto close = line.rfind(')');
-    if (open == std::string::npos || close == std::string::npos || close + 4 > line.size()) {
-        return std::nullopt;
-    }
-    std::istringstream rest(line.substr(close + 2));
-    char state = 0;
-    long parent = 0;
-    if (!(rest >> state >> parent)) return std::nullopt;
-    return std::make_pair(pid_t(parent), line.substr(open + 1, close - open - 1));
-}
-
-struct Process {
-    pid_t pid = 0;
-    std::string name;
-};
-
-// The process and everything it started that still runs, the root first, each level in order
-// of start (pids grow).
-std::vector<Process> tree(pid_t root) {
-    std::vector<Process> all{{root, parentAndName(root) ? parentAndName(root)->second : ""}};
-    std::vector<pid_t> pids;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator("/proc", error)) {
-        const std::string name = entry.path().filename().string();
-        if (!name.empty() && name.find_first_not_of("0123456789") == std::string::npos) {
-            pids.push_back(std::stoi(name));
-        }
-    }
-    std::sort(pids.begin(), pids.end());
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        for (pid_t pid : pids) {
-            const auto stat = parentAndName(pid);
-            if (stat && stat->first == all[i].pid) all.push_back({pid, stat->second});
-        }
-    }
-    return all;
-}
-
-// Nanoseconds a process has run, all its threads together (those that ended too), read from
-// its CPU clock; 0 once it is gone.
-std::uint64_t runNanoseconds(pid_t pid) {
-    clockid_t clock;
-    timespec used{};
-    if (clock_getcpuclockid(pid, &clock) != 0 || clock_gettime(clock, &used) != 0) return 0;
-    return std::uint64_t(used.tv_sec) * 1000000000u + std::uint64_t(used.tv_nsec);
-}
-
 // Times the main thread gave up the processor of its own accord: each sleep and wake-up.
 long mainThreadSleeps(pid_t pid) {
     std::ifstream in(fs::path("/proc") / std::to_string(pid) / "task" / std::to_string(pid) /
@@ -148,29 +77,6 @@ long mainThreadSleeps(pid_t pid) {
         if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
             return std::stol(line.substr(line.find(':') + 1));
     return 0;
-}
-
-pid_t spawn(const std::vector<std::string>& args, const fs::path& output,
-            const std::vector<std::pair<std::string, std::string>>& environment = {}) {
-    const pid_t child = fork();
-    if (child == 0) {
-        for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
-        // Its log is not the benchmark's output.
-        if (!std::freopen(output.c_str(), "w", stdout)) _exit(127);
-        dup2(fileno(stdout), fileno(stderr));
-        std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    return child;
-}
-
-void stop(pid_t child) {
-    if (child <= 0) return;
-    kill(child, SIGTERM);
-    waitpid(child, nullptr, 0);
 }
 
 void measureIdle(benchmark::State& state, bool headless, bool withAds) {
@@ -186,7 +92,7 @@ void measureIdle(benchmark::State& state, bool headless, bool withAds) {
         std::optional<platform::testing::ChildServer> ads, announcements;
         std::string adServerUrl = "http://127.0.0.1:9", webUrl = "http://127.0.0.1:9";
         if (withAds) {
-            ads.emplace(std::vector<std::string>{adServer(), "--port", "0"});
+            ads.emplace(std::vector<std::string>{bench::adServerBeside(program()), "--port", "0"});
             announcements.emplace(std::vector<std::string>{
                 "python3", "-u", std::string(MOVU_SOURCE_DIR) + "/tools/announce_fixture/serve.py",
                 "--port", "0", "--serial", "0"});
