@@ -4,7 +4,7 @@
 // starts (WebKit's web and network processes): what each is and how long it has run. For the
 // benchmarks that measure the whole program (bench_idle, bench_game_hostile_ad) only.
 //
-// Needs MOVU_BINARY_DIR defined by the benchmark's build.
+// Needs MOVU_BINARY_DIR and MOVU_SOURCE_DIR defined by the benchmark's build.
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -22,6 +22,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/testing/ChildServer.h"
 
 namespace bench {
 
@@ -42,6 +44,45 @@ inline std::string adServerBeside(const std::string& program) {
                             "tools/ad_server" / "movu_ad_server";
     if (fs::exists(beside, error)) return beside.string();
     return std::string(MOVU_BINARY_DIR) + "/tools/ad_server/movu_ad_server";
+}
+
+// This machine's stand-ins for the services the game reaches, as scripts/play --fixtures starts
+// them, on ports of their choosing for as long as it lives: the ad server of the measured
+// program's build (with `adServerOptions`) and the announcement service (no pop-up).
+struct StandIns {
+    StandIns(const std::string& program, const std::vector<std::string>& adServerOptions = {})
+        : ads([&] {
+              std::vector<std::string> argv{adServerBeside(program), "--port", "0"};
+              argv.insert(argv.end(), adServerOptions.begin(), adServerOptions.end());
+              return argv;
+          }()),
+          announcements({"python3", "-u",
+                         std::string(MOVU_SOURCE_DIR) + "/tools/announce_fixture/serve.py",
+                         "--port", "0", "--serial", "0"}) {}
+
+    bool running() const { return ads.running() && announcements.running(); }
+
+    platform::testing::ChildServer ads;
+    platform::testing::ChildServer announcements;
+};
+
+// The arguments of a short game: with this seed and tilt it is over well within 15 s, and the
+// program then stays on the game-over screen until `seconds` have passed.
+inline std::vector<std::string> shortGameArguments(const std::string& program, int seconds,
+                                                   const fs::path& home) {
+    return {program,      "--seed",    "1",         "--start-level",         "1",
+            "--tilt",     "const:0.9", "--seconds", std::to_string(seconds), "--home",
+            home.string()};
+}
+
+// The game's environment: the services at these addresses (a port that refuses at once for
+// none), and no sound device.
+inline std::vector<std::pair<std::string, std::string>> gameEnvironment(
+    const std::string& adServerUrl, const std::string& webUrl) {
+    return {{"MOVUROUTE_WEB_URL", webUrl},
+            {"MOVUROUTE_AD_SERVER", adServerUrl},
+            {"SDL_AUDIODRIVER", "dummy"},
+            {"ALSOFT_DRIVERS", "null"}};
 }
 
 inline std::string readLine(const fs::path& file) {

@@ -30,8 +30,8 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/GameProcess.h"
-#include "platform/testing/ChildServer.h"
 #include "platform/testing/TempDir.h"
+#include "platform/web/WebView.h"
 
 namespace {
 
@@ -55,12 +55,8 @@ struct GameRun {
 std::optional<GameRun> runGame(const std::string& adSpec, std::string* error) {
     const platform::testing::TempDir home;
     const std::string program = bench::gameProgram("MOVU_HOSTILE_AD_PROGRAM");
-    platform::testing::ChildServer ads(
-        {bench::adServerBeside(program), "--port", "0", "--default", adSpec});
-    platform::testing::ChildServer announcements(
-        {"python3", "-u", std::string(MOVU_SOURCE_DIR) + "/tools/announce_fixture/serve.py",
-         "--port", "0", "--serial", "0"});
-    if (!ads.running() || !announcements.running()) {
+    const bench::StandIns standIns(program, {"--default", adSpec});
+    if (!standIns.running()) {
         *error = "the ad server or the announcement service did not start";
         return std::nullopt;
     }
@@ -74,30 +70,17 @@ std::optional<GameRun> runGame(const std::string& adSpec, std::string* error) {
     fs::permissions(stubs / "xdg-open", fs::perms::owner_all);
     const char* path = std::getenv("PATH");
 
-    std::vector<std::string> args{program,
-                                  "--seed",
-                                  "1",
-                                  "--start-level",
-                                  "1",
-                                  "--tilt",
-                                  "const:0.9",
-                                  "--seconds",
-                                  std::to_string(int(kRunSeconds)),
-                                  "--home",
-                                  (home.path() / "home").string()};
+    std::vector<std::string> args =
+        bench::shortGameArguments(program, int(kRunSeconds), home.path() / "home");
     for (int tap = 0; tap < kTaps; ++tap) {
         args.push_back("--tap-at");
         args.push_back(std::to_string(kFirstTapStep + tap * kStepsPerTap) + ":160,440");
     }
     const fs::path log = home.path() / "game.log";
     const auto started = std::chrono::steady_clock::now();
-    const pid_t child =
-        bench::spawn(args, log,
-                     {{"MOVUROUTE_WEB_URL", announcements.url()},
-                      {"MOVUROUTE_AD_SERVER", ads.url()},
-                      {"SDL_AUDIODRIVER", "dummy"},
-                      {"ALSOFT_DRIVERS", "null"},
-                      {"PATH", stubs.string() + ":" + (path ? path : "/usr/bin:/bin")}});
+    auto environment = bench::gameEnvironment(standIns.ads.url(), standIns.announcements.url());
+    environment.emplace_back("PATH", stubs.string() + ":" + (path ? path : "/usr/bin:/bin"));
+    const pid_t child = bench::spawn(args, log, environment);
     // Read a second before the game ends on its own: a process's clock is gone with it.
     std::this_thread::sleep_until(started + std::chrono::duration<double>(kRunSeconds - 1));
     GameRun run;
@@ -115,7 +98,7 @@ std::optional<GameRun> runGame(const std::string& adSpec, std::string* error) {
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("WebView: ", 0) != 0 || line.rfind("WebView: web process", 0) == 0) continue;
         ++run.pageLines;
-        if (line.find("dropped") != std::string::npos) run.dropped = true;
+        if (line == platform::web::WebView::kPageLogDroppedLine) run.dropped = true;
     }
     return run;
 }

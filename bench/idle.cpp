@@ -35,7 +35,6 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/GameProcess.h"
-#include "platform/testing/ChildServer.h"
 #include "platform/testing/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -88,42 +87,25 @@ void measureIdle(benchmark::State& state, bool headless, bool withAds) {
     const double settle = withAds ? kAdShownAfterSeconds : kGameOverAfterSeconds;
     for (auto _ : state) {
         const platform::testing::TempDir home;
-        // The ad server and the announcement service on ports of their choosing.
-        std::optional<platform::testing::ChildServer> ads, announcements;
+        std::optional<bench::StandIns> standIns;
         std::string adServerUrl = "http://127.0.0.1:9", webUrl = "http://127.0.0.1:9";
         if (withAds) {
-            ads.emplace(std::vector<std::string>{bench::adServerBeside(program()), "--port", "0"});
-            announcements.emplace(std::vector<std::string>{
-                "python3", "-u", std::string(MOVU_SOURCE_DIR) + "/tools/announce_fixture/serve.py",
-                "--port", "0", "--serial", "0"});
-            if (!ads->running() || !announcements->running()) {
+            standIns.emplace(program());
+            if (!standIns->running()) {
                 state.SkipWithError("the ad server or the announcement service did not start");
                 return;
             }
-            adServerUrl = ads->url();
-            webUrl = announcements->url();
+            adServerUrl = standIns->ads.url();
+            webUrl = standIns->announcements.url();
         }
-        const std::string total = std::to_string(int(settle + seconds + 5));
-        std::vector<std::string> args{program(),
-                                      "--seed",
-                                      "1",
-                                      "--start-level",
-                                      "1",
-                                      "--tilt",
-                                      "const:0.9",
-                                      "--seconds",
-                                      total,
-                                      "--home",
-                                      (home.path() / "home").string()};
+        std::vector<std::string> args =
+            bench::shortGameArguments(program(), int(settle + seconds + 5), home.path() / "home");
         if (headless) {
             args.push_back("--headless");
             args.push_back("--real-time");
         }
-        const pid_t child = spawn(args, home.path() / "game.log",
-                                  {{"MOVUROUTE_WEB_URL", webUrl},
-                                   {"MOVUROUTE_AD_SERVER", adServerUrl},
-                                   {"SDL_AUDIODRIVER", "dummy"},
-                                   {"ALSOFT_DRIVERS", "null"}});
+        const pid_t child =
+            spawn(args, home.path() / "game.log", bench::gameEnvironment(adServerUrl, webUrl));
         std::this_thread::sleep_for(std::chrono::duration<double>(settle));
         const auto processes = tree(child);
         std::vector<std::uint64_t> before;
