@@ -65,12 +65,8 @@ void GADPagePings::ping(const std::shared_ptr<GADAdView>& adView, const platform
     MOVU_CHECK_MAIN_THREAD();
     if (!adView || !gad_isWebURL(url)) return;
     auto pings = pingsFor(adView);
-    const auto verdict = pings->budget.spend();
-    // Through the SDK's log, where the page's other lines go.
-    if (verdict == platform::LogBudget::Verdict::WriteDropped) {
-        GADLogText(pings->budget.droppedLine());
-    }
-    if (verdict != platform::LogBudget::Verdict::Write) return;
+    // The dropped line goes through the SDK's log, where the page's other lines go.
+    if (!pings->budget.admit(GADLogText)) return;
     pings->waiting.push_back(url);
     sendWaiting(pings);
 }

@@ -80,9 +80,17 @@ class LogBudget {
     // The same through another writer (one that keeps the lines in order with others, say).
     template <class Make, class Writer>
     bool writeThrough(Make&& make, Writer&& writer, double now = 0) {
+        if (!admit(writer, now)) return false;
+        writer(std::forward<Make>(make)());
+        return true;
+    }
+    // Spends one line for something other than a line (a request the page asked for, say):
+    // whether it may go ahead. The one that runs the budget out has the dropped line written
+    // through `writer` instead.
+    template <class Writer>
+    bool admit(Writer&& writer, double now = 0) {
         switch (spend(now)) {
             case Verdict::Write:
-                writer(std::forward<Make>(make)());
                 return true;
             case Verdict::WriteDropped:
                 writer(droppedLine_);
