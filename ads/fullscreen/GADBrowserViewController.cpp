@@ -8,7 +8,6 @@
 #include "ads/fullscreen/GADFullScreenSlot.h"
 #include "ads/fullscreen/GADIntrinsicImages.h"
 #include "ads/fullscreen/GADOpener.h"
-#include "platform/base/LogSink.h"
 #include "platform/net/UrlRequest.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/WeakCall.h"
@@ -42,9 +41,7 @@ void GADBrowserViewController::openBrowserFromOpener(GADOpener& opener, const pl
     // A landing page is a web page; any other scheme would show nothing, and a click that
     // shows nothing is no click.
     if (!gad_isWebURL(url)) {
-        platform::LogSink::write(
-            "Ad click: the in-app browser opens web pages only; nothing "
-            "opened.");
+        opener.logForPage("Ad click: the in-app browser opens web pages only; nothing opened.");
         return;
     }
     auto browser = create();

@@ -1,6 +1,6 @@
 #include "ads/fullscreen/GADMRAIDPicture.h"
 
-#include "platform/base/LogSink.h"
+#include "ads/web/GADPageLog.h"
 #include "platform/base/StringEscaping.h"
 #include "platform/gfx/Image.h"
 #include "platform/net/Connection.h"
@@ -146,17 +146,21 @@ void GADMRAIDPicture::downloadImageWithURL(const std::optional<Url>& url) {
             pictureQueue().async([self, body] {
                 auto decoded = decodePicture(body);
                 std::string reason;
+                std::string albumRefusal;
                 if (auto* image = std::get_if<platform::gfx::Image>(&decoded)) {
-                    if (!platform::services::PhotoAlbum::save(*image, &reason)) {
-                        // The detail names the album's folder, inside the user's home: it is
-                        // for the log, not for the creative.
-                        platform::LogSink::write("MRAID picture: the album refused it: " + reason);
+                    if (!platform::services::PhotoAlbum::save(*image, &albumRefusal)) {
                         reason = "The picture could not be saved to the album.";
                     }
                 } else {
                     reason = std::get<std::string>(decoded);
                 }
-                platform::MainLoop::main().post([self, reason] {
+                platform::MainLoop::main().post([self, reason, albumRefusal] {
+                    // The detail names the album's folder, inside the user's home: it is for
+                    // the log, not for the creative. Written here, where the ad view lives.
+                    if (!reason.empty() && !albumRefusal.empty()) {
+                        GADPageLog::write(self->adView_.lock().get(),
+                                          "MRAID picture: the album refused it: " + albumRefusal);
+                    }
                     if (reason.empty()) {
                         self->stored();
                     } else {
@@ -182,8 +186,9 @@ void GADMRAIDPicture::failToLoad(const std::string& reason) {
 void GADMRAIDPicture::fail(const std::optional<Url>& url, const std::string& message) {
     auto keep = std::move(keepAlive_);
     // The message names the creative's address: a readable line of it.
-    platform::LogSink::write("MRAID picture: " +
-                             platform::logValue(message, platform::kLogTextMaxBytes));
+    GADPageLog::write(adView_.lock().get(), [&] {
+        return "MRAID picture: " + platform::logValue(message, platform::kLogTextMaxBytes);
+    });
     if (auto delegate = delegate_.lock()) {
         delegate->MRAIDPictureFailedToStorePictureWithURL(*this, url, message);
     }

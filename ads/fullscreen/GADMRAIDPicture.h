@@ -34,6 +34,7 @@ class Image;
 
 namespace ads {
 
+class GADAdView;
 class GADMRAIDPicture;
 
 class GADMRAIDPictureDelegate {
@@ -70,6 +71,8 @@ class GADMRAIDPicture : public platform::ui::AlertViewDelegate,
     void setDelegate(std::weak_ptr<GADMRAIDPictureDelegate> delegate) {
         delegate_ = std::move(delegate);
     }
+    // The ad that asked: what the picture's failures write spends its page's log budget.
+    void setAdView(std::weak_ptr<GADAdView> adView) { adView_ = std::move(adView); }
     // The question is on screen (or queued).
     bool isAsking() const { return asking_; }
     bool downloadStarted() const { return downloadStarted_; }
@@ -98,6 +101,7 @@ class GADMRAIDPicture : public platform::ui::AlertViewDelegate,
 
     platform::Url pictureURL_;
     std::weak_ptr<GADMRAIDPictureDelegate> delegate_;
+    std::weak_ptr<GADAdView> adView_;
     bool asking_ = false;
     std::weak_ptr<platform::ui::AlertView> question_;
     bool downloadStarted_ = false;

@@ -3,7 +3,8 @@
 #include "ads/foundation/GADMRAIDEventHandling.h"
 #include "ads/fullscreen/GADUnclickableView.h"
 #include "ads/fullscreen/GADViewController.h"
-#include "platform/base/LogSink.h"
+#include "ads/web/GADAdView.h"
+#include "ads/web/GADPageLog.h"
 #include "platform/base/StringEscaping.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/ui/Screen.h"
@@ -23,8 +24,10 @@ void GADMRAIDResizeOverlayPresenter::reportError(const std::string& message,
     if (auto handler = MRAIDEventHandler()) {
         handler->handleError(message, action);
     } else {
-        platform::LogSink::write("Ad MRAID error (" + platform::logValue(action) +
-                                 "): " + platform::logValue(message, platform::kLogTextMaxBytes));
+        GADPageLog::write(adView_.lock().get(), [&] {
+            return "Ad MRAID error (" + platform::logValue(action) +
+                   "): " + platform::logValue(message, platform::kLogTextMaxBytes);
+        });
     }
 }
 

@@ -32,6 +32,7 @@ class View;
 
 namespace ads {
 
+class GADAdView;
 class GADMRAIDEventHandling;
 
 class GADMRAIDResizeOverlayPresenter : public GADTransparentOverlayPresenter {
@@ -65,6 +66,8 @@ class GADMRAIDResizeOverlayPresenter : public GADTransparentOverlayPresenter {
     void setMRAIDEventHandler(std::weak_ptr<GADMRAIDEventHandling> handler) {
         MRAIDEventHandler_ = std::move(handler);
     }
+    // The resized ad: an error no handler hears is written out of its page's log budget.
+    void setAdView(std::weak_ptr<GADAdView> adView) { adView_ = std::move(adView); }
     const std::shared_ptr<platform::ui::View>& referenceView() const { return referenceView_; }
     void setReferenceView(std::shared_ptr<platform::ui::View> view) {
         referenceView_ = std::move(view);
@@ -94,6 +97,7 @@ class GADMRAIDResizeOverlayPresenter : public GADTransparentOverlayPresenter {
     std::optional<GADMRAIDResizeProperties> resizeProperties_;
     bool dismissToDefaultState_ = true;
     std::weak_ptr<GADMRAIDEventHandling> MRAIDEventHandler_;
+    std::weak_ptr<GADAdView> adView_;
     std::shared_ptr<platform::ui::View> referenceView_;
 };
 

@@ -142,6 +142,7 @@ void GADMRAIDRoads::resize(GADOpener& opener, const Value::Dictionary& parameter
     controller->setSlot(opener.slot());
     controller->setUseCustomClose(true);
     auto presenter = GADMRAIDResizeOverlayPresenter::create(adView->superview());
+    presenter->setAdView(adView);
     auto slot = opener.slot();
     if (auto handler = slot ? slot->MRAIDEventHandler() : nullptr) {
         presenter->setMRAIDEventHandler(handler);

@@ -8,8 +8,8 @@
 #include "ads/fullscreen/GADOpenerStoreSheets.h"
 #include "ads/fullscreen/GADOpenerWebApps.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADPageLog.h"
 #include "ads/web/GADSDKCoreController.h"
-#include "platform/base/LogSink.h"
 #include "platform/base/StringEscaping.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/ui/Application.h"
@@ -78,6 +78,10 @@ std::optional<GADGateAnswer> GADOpener::gateWithOrientations(unsigned mask, GADO
     auto view = adView();
     if (view && view->window() && !gad_supportsOrientations(*view, mask)) return std::nullopt;
     return gate(opening);
+}
+
+void GADOpener::logForPage(const std::string& line) const {
+    GADPageLog::write(adView().get(), line);
 }
 
 std::string GADOpener::refusalMessage(const std::string& doing, GADGateAnswer answer) {
@@ -154,8 +158,8 @@ void GADOpener::openInAppPurchase(const std::string& productID, std::int64_t qua
         road(*this, productID, quantity, reportingURLStringFormats);
         return;
     }
-    platform::LogSink::write("Ad click: in-app purchases (quantity " + std::to_string(quantity) +
-                             ") are not offered by this program; nothing bought.");
+    logForPage("Ad click: in-app purchases (quantity " + std::to_string(quantity) +
+               ") are not offered by this program; nothing bought.");
 }
 
 void GADOpener::openBrowserToURL(const platform::Url& url, std::uint64_t supportedOrientations) {
@@ -168,7 +172,7 @@ void GADOpener::openBrowserToURL(const platform::Url& url, std::uint64_t support
         road(*this, url, supportedOrientations);
         return;
     }
-    platform::LogSink::write("Ad click: no in-app browser is registered; nothing opened.");
+    logForPage("Ad click: no in-app browser is registered; nothing opened.");
 }
 
 void GADOpener::openVideoToURL(const platform::Url& url, std::uint64_t supportedOrientations) {
@@ -191,8 +195,12 @@ void GADOpener::reportMRAIDError(const std::string& message, const std::string& 
         handler->handleError(message, action);
         return;
     }
-    platform::LogSink::write("Ad MRAID error (" + platform::logValue(action) +
-                             "): " + platform::logValue(message, platform::kLogTextMaxBytes));
+    // The page's script hears nothing without the handler; the log does, within the page's
+    // budget, since a page can ask for a refusal in a loop.
+    GADPageLog::write(adView().get(), [&] {
+        return "Ad MRAID error (" + platform::logValue(action) +
+               "): " + platform::logValue(message, platform::kLogTextMaxBytes);
+    });
 }
 
 void GADOpener::openWebAppWithResizeProperties(const platform::Value::Dictionary& properties) {
@@ -203,8 +211,7 @@ void GADOpener::openWebAppWithResizeProperties(const platform::Value::Dictionary
         road(*this, properties);
         return;
     }
-    platform::LogSink::write(
-        "Ad resize: resizing ads is not supported yet; the ad stays as it is.");
+    logForPage("Ad resize: resizing ads is not supported yet; the ad stays as it is.");
 }
 
 void GADOpener::openCalendarWithDictionary(const platform::Value::Dictionary& event) {
@@ -213,7 +220,7 @@ void GADOpener::openCalendarWithDictionary(const platform::Value::Dictionary& ev
         road(*this, event);
         return;
     }
-    platform::LogSink::write("Ad calendar event: this program has no calendar; nothing created.");
+    logForPage("Ad calendar event: this program has no calendar; nothing created.");
 }
 
 void GADOpener::presentComposerController(

@@ -7,7 +7,6 @@
 #include "ads/foundation/GADStringAdditions.h"
 #include "ads/fullscreen/GADFullScreenSlot.h"
 #include "ads/fullscreen/GADOpener.h"
-#include "platform/base/LogSink.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/ui/Application.h"
@@ -46,8 +45,8 @@ void GADOpenerOtherApps::openAppPastTheGate(const platform::Url& url) {
     auto opener = opener_.lock();
     if (!opener || !opener->isAdOnScreen()) return;
     if (!platform::ui::Application::shared().canOpenURL(url.absoluteString())) {
-        platform::LogSink::write("Ad click: this computer cannot open " + printableScheme(url) +
-                                 ": links; nothing opened.");
+        opener->logForPage("Ad click: this computer cannot open " + printableScheme(url) +
+                           ": links; nothing opened.");
         return;
     }
     const auto schemes = GADSettings().clickthroughConfirmSchemes();

@@ -6,7 +6,6 @@
 #include "ads/slot/GADSlot.h"
 #include "ads/slot/GADSlotMRAID.h"
 #include "ads/web/GADAdView.h"
-#include "platform/base/LogSink.h"
 #include "platform/base/NumberText.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/ThreadChecker.h"
@@ -121,6 +120,7 @@ void GADMRAIDGMSGHandler::actionStorePicture(const Value::Dictionary& parameters
     }
     auto picture = GADMRAIDPicture::create(*url);
     picture->setDelegate(weak_from_this());
+    picture->setAdView(opener_ ? opener_->adView() : nullptr);
     pendingPictureDownloads_[key] = picture;
     withdrawQuestionsWithTheScreen();
     picture->storeInPhotoAlbum();
@@ -181,7 +181,7 @@ void GADMRAIDGMSGHandler::warnOncePerAd(const std::string& line) {
         warnedAd_ = ad;
     }
     if (!warnings_.insert(line).second) return;
-    platform::LogSink::write(line);
+    if (opener_) opener_->logForPage(line);
 }
 
 std::optional<unsigned> GADMRAIDGMSGHandler::orientationMaskForProperties(

@@ -1,10 +1,11 @@
 // GADSlot: the in-app purchases its ads offer, handed to whoever carries them out.
 
-#include "ads/foundation/GADLogger.h"
 #include "ads/foundation/GADRunOnMainThread.h"
 #include "ads/fullscreen/GADInAppPurchase.h"
 #include "ads/fullscreen/GADInAppPurchaseDelegate.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/web/GADAdView.h"
+#include "ads/web/GADPageLog.h"
 #include "platform/runtime/ThreadChecker.h"
 
 namespace ads {
@@ -44,8 +45,10 @@ void GADSlot::didReceiveInAppPurchase(const std::shared_ptr<GADInAppPurchase>& p
     if (!purchase) return;
     auto delegate = inAppPurchaseDelegate();
     if (!delegate) {
-        GADLogger::sharedInstance().logPublicMessage(
-            "You must set the in-app purchase delegate. Transaction cannot be completed.");
+        // The ad's page asked for it, and may ask again with each touch: its log budget pays.
+        GADPageLog::write(adView().get(),
+                          "<Zivivu> You must set the in-app purchase delegate. Transaction "
+                          "cannot be completed.");
         return;
     }
     GADRunOnMainThread([delegate, purchase] { delegate->didReceiveInAppPurchase(purchase); });

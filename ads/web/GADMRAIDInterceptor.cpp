@@ -5,9 +5,11 @@
 #include "ads/foundation/GADServiceOrigins.h"
 #include "ads/web/GADAdURLStash.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADPageLog.h"
 #include "platform/base/LogSink.h"
 #include "platform/base/StringEscaping.h"
 #include "platform/net/FetchSync.h"
+#include "platform/runtime/MainLoop.h"
 #include "platform/runtime/SerialQueue.h"
 #include "platform/runtime/ThreadChecker.h"
 
@@ -218,20 +220,26 @@ void GADMRAIDInterceptor::serve(const ResourceInterceptor::Request& request,
     }
     auto location = implementationLocationForRequest(request);
     auto url = location ? Url::parse(*location) : std::nullopt;
+    // A page may ask for its script again and again: what that writes is its page's.
+    std::weak_ptr<GADAdView> page =
+        std::dynamic_pointer_cast<GADAdView>(stashedViewForRequest(request));
     if (!url) {
-        platform::LogSink::write("MRAID: no script for this ad page; its mraid.js fails");
+        GADPageLog::write(page.lock().get(),
+                          "MRAID: no script for this ad page; its mraid.js fails");
         reply.fail();
         return;
     }
-    fetchQueue().async([url = *url, reply] {
+    fetchQueue().async([url = *url, reply, page] {
         platform::FetchOptions options;
         options.maxBytes = kMaxScriptBytes;
         auto result = platform::fetchSync(platform::UrlRequest(url), options);
         const long status = result.statusCode();
         if (!result.ok() || status < 200 || status > 299) {
-            platform::LogSink::writef("MRAID: the script at %s could not be fetched (%ld %s)",
-                                      platform::logValue(url.absoluteString()).c_str(), status,
-                                      platform::logValue(result.errorText()).c_str());
+            std::string line = "MRAID: the script at " + platform::logValue(url.absoluteString()) +
+                               " could not be fetched (" + std::to_string(status) + " " +
+                               platform::logValue(result.errorText()) + ")";
+            platform::MainLoop::main().post(
+                [page, line = std::move(line)] { GADPageLog::write(page.lock().get(), line); });
             reply.fail();
             return;
         }
