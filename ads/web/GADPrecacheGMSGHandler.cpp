@@ -12,7 +12,7 @@
 #include "ads/foundation/GADURLRequestUtilities.h"
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/web/GADAdView.h"
-#include "platform/base/LogSink.h"
+#include "ads/web/GADPageLog.h"
 #include "platform/base/Unicode.h"
 #include "platform/base/Uuid.h"
 #include "platform/net/Connection.h"
@@ -87,6 +87,14 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
 
     void preload() {
         if (!sourceURL_ || !request_ || started_) return;
+        // An abort lets the next source start, and a page could abort and start again for as
+        // long as it runs: each start is a fetch and a file.
+        if (starts_ >= kMaxDownloadsPerHandler) {
+            log("Ad precache: this page has started as many downloads as a page may; nothing "
+                "more is fetched.");
+            return;
+        }
+        ++starts_;
         connection_ = platform::Connection::create(*request_, weak_from_this());
         // Chunks wait on this queue until they are in the file: the window keeps a server
         // faster than the disk from piling them up in memory, and stops the body at the cap
@@ -133,8 +141,8 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
         // An error page, or a redirect we refused to follow, is not the resource: caching
         // its body and calling that complete would have the page play it.
         if (response.statusCode < 200 || response.statusCode > 299) {
-            platform::LogSink::write("Ad precache: the server answered " +
-                                     std::to_string(response.statusCode) + "; the download stops.");
+            log("Ad precache: the server answered " + std::to_string(response.statusCode) +
+                "; the download stops.");
             cancel(0);
             return;
         }
@@ -157,9 +165,7 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
             const ssize_t n = ::write(fd_, data.data() + done, data.size() - done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
-                platform::LogSink::write(
-                    "Ad precache: the cache file could not be written; "
-                    "the download stops.");
+                log("Ad precache: the cache file could not be written; the download stops.");
                 cancel(bytes_);
                 return;
             }
@@ -192,9 +198,7 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
         fs::path folder = root_ / platform::Uuid::random().toString();
         fs::create_directories(folder, error);
         if (error) {
-            platform::LogSink::write(
-                "Ad precache: no folder for the cache file; the download "
-                "stops.");
+            log("Ad precache: no folder for the cache file; the download stops.");
             return false;
         }
         folder_ = folder;
@@ -202,9 +206,7 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
         const fs::path file = folder / name;
         fd_ = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd_ < 0) {
-            platform::LogSink::write(
-                "Ad precache: the cache file could not be made; the "
-                "download stops.");
+            log("Ad precache: the cache file could not be made; the download stops.");
             cachedURL_.reset();
             removeFolder();
             return false;
@@ -241,6 +243,15 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
         folder_.clear();
     }
 
+    // A line the page's download caused: out of the page's log budget, on the main thread
+    // where its ad view lives.
+    void log(std::string line) {
+        platform::MainLoop::main().post([owner = owner_, line = std::move(line)] {
+            auto handler = owner.lock();
+            GADPageLog::write(handler ? handler->adView_.lock().get() : nullptr, line);
+        });
+    }
+
     void report(std::int64_t bytes, const char* event) {
         Value::Dictionary info{
             {"bytesLoaded", Value(bytes)},
@@ -265,6 +276,7 @@ class GADPrecacheGMSGHandler::Download : public platform::ConnectionDelegate,
     std::optional<platform::Url> cachedURL_;
     fs::path folder_;
     bool started_ = false;
+    std::size_t starts_ = 0;
     std::shared_ptr<platform::Connection> connection_;
     int fd_ = -1;
     std::int64_t bytes_ = 0;

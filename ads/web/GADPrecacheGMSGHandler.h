@@ -5,7 +5,10 @@
 // (it replaces an earlier one, also while a download runs, without starting another); "abort"
 // (any value) stops the download and deletes its file; a message with neither does nothing.
 // One download per handler, so per ad page: a second "src" while one runs or after it finished
-// starts nothing until an abort.
+// starts nothing until an abort. At most kMaxDownloadsPerHandler downloads start in all (a page
+// that aborts and starts again in a loop makes no more fetches and files); a start past them
+// is refused with a line out of the page's log budget (GADPageLog), as every line a download
+// writes is.
 //
 // The body goes straight, chunk by chunk, to a file in a folder of its own (a new UUID) in the
 // SDK's temporary folder (cacheFolder(): GADDevice::temporaryPathWithCreation, emptied at
@@ -59,6 +62,9 @@ class GADPrecacheGMSGHandler : public GADGMSGHandler {
     // Read but not yet written, at most (give or take one chunk of the network's).
     static constexpr std::int64_t kMaxQueuedBytes = std::int64_t{1} * 1024 * 1024;
     static constexpr std::size_t kMaxFileNameBytes = 200;
+    // A creative precaches its video, and may start again after a failure or a change of
+    // quality; past this many it is fetching in a loop.
+    static constexpr std::size_t kMaxDownloadsPerHandler = 8;
 
     // A smaller cap than kMaxBytes serves tests and pages of smaller resources. The download
     // runs on the given serial queue, or on one of its own.
