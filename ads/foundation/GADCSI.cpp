@@ -65,6 +65,18 @@ void GADCSI::setTimestamp(std::int64_t timestamp, const std::string& label) {
     });
 }
 
+bool GADCSI::setTimestampWithin(std::int64_t timestamp, const std::string& label,
+                                std::size_t maxLabels) {
+    bool kept = false;
+    sync([&] {
+        auto found = timestamps_.find(label);
+        if (found == timestamps_.end() && timestamps_.size() >= maxLabels) return;
+        timestamps_[label] = timestamp;
+        kept = true;
+    });
+    return kept;
+}
+
 std::int64_t GADCSI::timestampForLabel(const std::string& label) const {
     std::int64_t timestamp = 0;
     sync([&] {

@@ -10,6 +10,7 @@
 // threads asking for the same action get the same recorder. The hub holds its recorders for
 // the life of the process.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -46,6 +47,11 @@ class GADCSI : public std::enable_shared_from_this<GADCSI> {
     // Milliseconds since 1970, now (truncated).
     void recordTimestampForLabel(const std::string& label);
     void setTimestamp(std::int64_t timestamp, const std::string& label);
+    // The same for a label a page names: kept (true) when the label has a timestamp already or
+    // fewer than `maxLabels` labels have one until the next report; otherwise nothing changes.
+    // Waits for the hub's queue.
+    bool setTimestampWithin(std::int64_t timestamp, const std::string& label,
+                            std::size_t maxLabels);
     // 0 when none.
     std::int64_t timestampForLabel(const std::string& label) const;
 

@@ -52,6 +52,10 @@ void GADCSITimeRecorder::readOnQueue(const std::function<void()>& read) const {
     if (!lockQueue_->sync(read)) read();
 }
 
+void GADCSITimeRecorder::changeNow(const std::function<void()>& change) {
+    if (!lockQueue_->sync(change)) change();
+}
+
 void GADCSITimeRecorder::startTimingVariable(const std::string& name, const std::string& key) {
     if (name.empty() || key.empty()) return;
     auto timing = GADCSIVariableTiming::create(name, currentTime());
@@ -124,6 +128,20 @@ void GADCSITimeRecorder::addExperimentID(const std::string& experimentID) {
         [experimentID](GADCSITimeRecorder& self) { self.experimentIDs_.push_back(experimentID); });
 }
 
+bool GADCSITimeRecorder::addExperimentIDWithin(const std::string& experimentID,
+                                               std::size_t maxIDs) {
+    if (experimentID.empty()) return false;
+    bool among = false;
+    changeNow([&] {
+        auto& ids = experimentIDs_;
+        among = std::find(ids.begin(), ids.end(), experimentID) != ids.end();
+        if (among || ids.size() >= maxIDs) return;
+        ids.push_back(experimentID);
+        among = true;
+    });
+    return among;
+}
+
 void GADCSITimeRecorder::removeExperimentID(const std::string& experimentID) {
     if (experimentID.empty()) return;
     onQueue([experimentID](GADCSITimeRecorder& self) {
@@ -142,6 +160,21 @@ void GADCSITimeRecorder::setCustomizedParameterValue(const std::string& value,
                                                      const std::string& key) {
     if (key.empty()) return;
     onQueue([value, key](GADCSITimeRecorder& self) { self.customizedParameters_[key] = value; });
+}
+
+bool GADCSITimeRecorder::setCustomizedParameterValueWithin(const std::string& value,
+                                                           const std::string& key,
+                                                           std::size_t maxParameters) {
+    if (key.empty()) return false;
+    bool set = false;
+    changeNow([&] {
+        auto found = customizedParameters_.find(key);
+        if (found == customizedParameters_.end() && customizedParameters_.size() >= maxParameters)
+            return;
+        customizedParameters_[key] = value;
+        set = true;
+    });
+    return set;
 }
 
 GADCSITimeRecorder::Parameters GADCSITimeRecorder::customizedParameters() const {

@@ -9,6 +9,7 @@
 // it. Times are seconds of the monotonic clock, read when the call is made.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -60,11 +61,19 @@ class GADCSITimeRecorder : public std::enable_shared_from_this<GADCSITimeRecorde
     Timings takeCompletedVariables();
 
     void addExperimentID(const std::string& experimentID);
+    // The same for an id a page sends: true when the id is among the ids now (added, or there
+    // already); false, with nothing changed, when `maxIDs` ids are there and it is not.
+    // Waits for the recorder's queue.
+    bool addExperimentIDWithin(const std::string& experimentID, std::size_t maxIDs);
     // Removes every equal entry.
     void removeExperimentID(const std::string& experimentID);
     std::vector<std::string> experimentIDs() const;
     // Needs a key; replaces.
     void setCustomizedParameterValue(const std::string& value, const std::string& key);
+    // The same for a parameter a page sends: set (true) when the key has a value already or
+    // fewer than `maxParameters` keys have one; otherwise nothing changes. Waits for the queue.
+    bool setCustomizedParameterValueWithin(const std::string& value, const std::string& key,
+                                           std::size_t maxParameters);
     Parameters customizedParameters() const;
 
     const std::string& action() const { return action_; }
@@ -80,6 +89,8 @@ class GADCSITimeRecorder : public std::enable_shared_from_this<GADCSITimeRecorde
   private:
     void onQueue(std::function<void(GADCSITimeRecorder&)> work);
     void readOnQueue(const std::function<void()>& read) const;
+    // A change whose outcome the caller waits for.
+    void changeNow(const std::function<void()>& change);
 
     const std::string action_;
     const Random random_;
