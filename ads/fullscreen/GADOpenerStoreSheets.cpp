@@ -83,6 +83,16 @@ void GADOpenerStoreSheets::storeProductDidLoad(const std::shared_ptr<StoreProduc
 void GADOpenerStoreSheets::fetchInAppStoreForProductID(const std::string& productID) {
     MOVU_CHECK_MAIN_THREAD();
     if (productID.empty() || cachedStoreProductViewController_.count(productID)) return;
+    if (productID.size() > kMaxProductIDBytes || prefetches_ >= kMaxPrefetches) {
+        // Each prefetch is a sheet kept for the page's life under the page's own text.
+        if (auto opener = opener_.lock()) {
+            opener->logForPage(
+                "Ad store sheet: this page has prefetched as many products as a "
+                "page may, or named no product; nothing is fetched.");
+        }
+        return;
+    }
+    ++prefetches_;
     auto sheet = StoreProductSheet::create();
     sheet->loadProduct(platform::integerValue(productID),
                        [weak = weak_from_this(), sheet, productID](

@@ -8,9 +8,15 @@
 // shared store delegate (GADSKStoreProductViewControllerDelegate) and is put up through its
 // GADOverlayProxy with the opener's slot.
 //
+// A page asks for prefetches with no gate and nothing shown, as often as it likes: at most
+// kMaxPrefetches start per opener (so per ad page), each for an identifier of at most
+// kMaxProductIDBytes (store identifiers are numbers); one past either is refused with a line out
+// of the page's log budget, and nothing is loaded or kept.
+//
 // Main thread only. Its opener owns it and is held weakly; a loading sheet is kept by its own
 // completion, which holds this weakly; the cache holds its sheets until they are used.
 
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <optional>
@@ -43,6 +49,10 @@ class GADOpenerStoreSheets : public std::enable_shared_from_this<GADOpenerStoreS
     void openInAppStoreWithProductID(const std::string& productID,
                                      const std::optional<platform::Url>& fallbackURL,
                                      bool shouldWaitForFetch);
+    // A creative prefetches the product it advertises, perhaps one or two more.
+    static constexpr std::size_t kMaxPrefetches = 8;
+    static constexpr std::size_t kMaxProductIDBytes = 32;
+
     // Loads a sheet for later; no gate (nothing is shown).
     void fetchInAppStoreForProductID(const std::string& productID);
     // Whether a loaded sheet for the product waits in the cache.
@@ -61,6 +71,7 @@ class GADOpenerStoreSheets : public std::enable_shared_from_this<GADOpenerStoreS
     std::weak_ptr<GADOpener> opener_;
     std::map<std::string, std::shared_ptr<platform::services::StoreProductSheet>>
         cachedStoreProductViewController_;
+    std::size_t prefetches_ = 0;
 };
 
 }  // namespace ads
