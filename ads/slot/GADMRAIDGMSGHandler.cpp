@@ -1,5 +1,7 @@
 #include "ads/slot/GADMRAIDGMSGHandler.h"
 
+#include <unordered_map>
+
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/fullscreen/GADViewController.h"
@@ -60,20 +62,35 @@ void GADMRAIDGMSGHandler::didReceiveMRAIDLoadNotification(const GADGMSGActionInf
     slot->MRAID()->MRAIDAdDidLoad();
 }
 
-void GADMRAIDGMSGHandler::didReceiveMRAIDNotification(const GADGMSGActionInfo& info) {
-    MOVU_CHECK_MAIN_THREAD();
-    if (!info.note) return;
-    using SubAction = void (GADMRAIDGMSGHandler::*)(const Value::Dictionary&);
-    static const std::unordered_map<std::string, SubAction> subActions{
+namespace {
+
+using SubAction = void (GADMRAIDGMSGHandler::*)(const Value::Dictionary&);
+
+const std::unordered_map<std::string, SubAction>& subActions() {
+    static const std::unordered_map<std::string, SubAction> table{
         {"resize", &GADMRAIDGMSGHandler::actionResize},
         {"storePicture", &GADMRAIDGMSGHandler::actionStorePicture},
         {"createCalendarEvent", &GADMRAIDGMSGHandler::actionCreateCalendarEvent},
         {"setOrientationProperties", &GADMRAIDGMSGHandler::actionSetOrientationProperties},
     };
+    return table;
+}
+
+}  // namespace
+
+std::vector<std::string> GADMRAIDGMSGHandler::commandNames() {
+    std::vector<std::string> names;
+    for (const auto& [name, subAction] : subActions()) names.push_back(name);
+    return names;
+}
+
+void GADMRAIDGMSGHandler::didReceiveMRAIDNotification(const GADGMSGActionInfo& info) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!info.note) return;
     const auto name = info.note->parameter("a");
     if (!name) return;
-    auto it = subActions.find(*name);
-    if (it == subActions.end()) return;
+    auto it = subActions().find(*name);
+    if (it == subActions().end()) return;
     if (*name == "resize") {
         // Asked for before the slot has shown its ad, the resize waits for it to be on screen.
         auto resize = [weak = weak_from_this(), parameters = info.note->parameters()] {

@@ -41,6 +41,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "ads/fullscreen/GADMRAIDPicture.h"
 #include "ads/web/GADGMSGHandler.h"
@@ -71,6 +72,8 @@ class GADMRAIDGMSGHandler : public GADGMSGHandler,
     ~GADMRAIDGMSGHandler() override;
 
     const GADGMSGActionTable* actionBlockDictionary() const override;
+    // The values of "mraid"'s "a" that do something.
+    static std::vector<std::string> commandNames();
 
     void didReceiveMRAIDLoadNotification(const GADGMSGActionInfo& info);
     void didReceiveMRAIDNotification(const GADGMSGActionInfo& info);
