@@ -21,6 +21,7 @@
 #include "ads/testsupport/FakeFullScreenSlot.h"
 #include "ads/testsupport/SDKCoreTestScope.h"
 #include "ads/web/GADAdView.h"
+#include "platform/base/LogSink.h"
 #include "platform/runtime/GlobalQueue.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/services/MailComposer.h"
@@ -29,6 +30,7 @@
 #include "platform/ui/AlertView.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
+#include "platform/web/WebView.h"
 
 namespace ads {
 namespace {
@@ -143,6 +145,25 @@ TEST_F(GADOpenerCollaboratorsTest, StoreSheetsCacheLoadedProductsOnceAndNeedThei
     other.reset();
     orphan->openInAppStoreWithProductID("8", std::nullopt, false);
     EXPECT_TRUE(orphan->hasCachedProduct("8"));
+}
+
+// A page prefetches without a touch and without end: each prefetch was a sheet kept under the
+// page's own text for the page's life.
+TEST_F(GADOpenerCollaboratorsTest, StoreSheetsPrefetchOnlySoManyProductsOfShortIdentifiers) {
+    platform::LogSink::Capture log;
+    auto sheets = GADOpenerStoreSheets::create(opener);
+    sheets->fetchInAppStoreForProductID(
+        std::string(GADOpenerStoreSheets::kMaxProductIDBytes + 1, '7'));
+    for (int i = 1; i <= 300; ++i) sheets->fetchInAppStoreForProductID(std::to_string(i));
+    scope.runUntilIdle();
+    for (std::size_t i = 1; i <= GADOpenerStoreSheets::kMaxPrefetches; ++i)
+        EXPECT_TRUE(sheets->hasCachedProduct(std::to_string(i))) << i;
+    EXPECT_FALSE(
+        sheets->hasCachedProduct(std::to_string(GADOpenerStoreSheets::kMaxPrefetches + 1)));
+    // Each refusal is the page's line, within its budget.
+    const auto lines = log.lines();
+    EXPECT_EQ(lines.size(), platform::web::WebView::kPageLogLines + 1);
+    EXPECT_EQ(lines.back(), platform::web::WebView::kPageLogDroppedLine);
 }
 
 TEST_F(GADOpenerCollaboratorsTest, WebAppsConfigureTheirScreensFromTheOpener) {

@@ -2,21 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ads/foundation/GADCSI.h"
 #include "ads/foundation/GADCSITimeRecorder.h"
+#include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
+#include "ads/web/GADAdView.h"
+#include "platform/base/LogSink.h"
 
 namespace ads {
 namespace {
 
 class GADCSIGMSGHandlerTest : public ::testing::Test {
   protected:
-    // Sends "gmsg://movuroute/instrument?<query>" to the handler.
-    bool send(const std::string& query) {
+    // Sends "gmsg://movuroute/instrument?<query>" to the handler, from the page of `adView`.
+    bool send(const std::string& query, const std::shared_ptr<GADAdView>& adView = nullptr) {
         auto url = platform::Url::parse("gmsg://movuroute/instrument?" + query);
         if (!url) return false;
         return handler->handleNotification(GADNotification::createWithNotificationURL(*url),
-                                           nullptr);
+                                           adView);
     }
     GADCSITimeRecorder::Timings measurements() {
         auto recorder = hub->timeRecorderForAction(GADCSIGMSGHandler::kRecorderAction);
@@ -92,6 +97,70 @@ TEST_F(GADCSIGMSGHandlerTest, ExperimentsExtrasAndOtherActions) {
     EXPECT_EQ(hub->timestampForLabel("late"), 2);
     hub->configuration()->setReportingEnabled(true);
     EXPECT_FALSE(recorder->completedVariables().count("late"));
+}
+
+// A page may send these as often as its view lets it: labels wait for the next report, ids and
+// parameters go with every report for the process's life, so only so many, so long, are kept,
+// and each refusal is a line out of the page's budget.
+TEST_F(GADCSIGMSGHandlerTest, WhatAPageMayKeepIsBoundedAndItsRefusalsSpendItsLog) {
+    testing::AdViewTestScope views;
+    auto adView = GADAdView::create({0, 0, 320, 50});
+    platform::LogSink::Capture log;
+    auto recorder = hub->timeRecorderForAction("make_wv");
+    const std::string longest(GADCSIGMSGHandler::kMaxLabelBytes, 'l');
+
+    send("action=tick&label=" + longest + "&timestamp=7", adView);
+    send("action=tick&label=" + longest + "x&timestamp=7", adView);
+    EXPECT_EQ(hub->timestampForLabel(longest), 7);
+    EXPECT_EQ(hub->timestampForLabel(longest + "x"), 0);
+    EXPECT_EQ(log.lines().size(), 1u);
+    for (std::size_t i = 0; i < GADCSIGMSGHandler::kMaxLabels; ++i)
+        send("action=tick&label=t" + std::to_string(i) + "&timestamp=9", adView);
+    EXPECT_EQ(hub->timestampForLabel("t" + std::to_string(GADCSIGMSGHandler::kMaxLabels - 2)), 9);
+    EXPECT_EQ(hub->timestampForLabel("t" + std::to_string(GADCSIGMSGHandler::kMaxLabels - 1)), 0);
+    // A label kept takes its new time; a report makes room again.
+    send("action=tick&label=t0&timestamp=11", adView);
+    EXPECT_EQ(hub->timestampForLabel("t0"), 11);
+    hub->configuration()->setReportingEnabled(false);
+    hub->sendReport();
+    hub->configuration()->setReportingEnabled(true);
+    send("action=tick&label=after&timestamp=12", adView);
+    EXPECT_EQ(hub->timestampForLabel("after"), 12);
+
+    // An id already there is not added again; past the limit no new one is.
+    for (std::size_t i = 0; i < GADCSIGMSGHandler::kMaxExperimentIDs + 5; ++i) {
+        send("action=experiment&value=" + std::to_string(i), adView);
+        send("action=experiment&value=" + std::to_string(i), adView);
+    }
+    const auto ids = recorder->experimentIDs();
+    EXPECT_EQ(ids.size(), GADCSIGMSGHandler::kMaxExperimentIDs);
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), "0"), 1);
+    recorder->removeExperimentID("0");
+    send(
+        "action=experiment&value=" + std::string(GADCSIGMSGHandler::kMaxExperimentIDBytes + 1, '9'),
+        adView);
+    EXPECT_EQ(recorder->experimentIDs().size(), GADCSIGMSGHandler::kMaxExperimentIDs - 1);
+
+    for (std::size_t i = 0; i < GADCSIGMSGHandler::kMaxParameters; ++i)
+        send("action=extra&name=p" + std::to_string(i) + "&value=v", adView);
+    send("action=extra&name=p0&value=" +
+             std::string(GADCSIGMSGHandler::kMaxParameterValueBytes, 'w'),
+         adView);
+    send("action=extra&name=p1&value=" +
+             std::string(GADCSIGMSGHandler::kMaxParameterValueBytes + 1, 'w'),
+         adView);
+    const auto parameters = recorder->customizedParameters();
+    EXPECT_EQ(parameters.size(), GADCSIGMSGHandler::kMaxParameters);
+    EXPECT_EQ(parameters.at("p0").size(), GADCSIGMSGHandler::kMaxParameterValueBytes);
+    EXPECT_EQ(parameters.at("p1"), "v");
+    EXPECT_TRUE(parameters.count("sdkVersion"));
+
+    // However many are refused, the page writes its lines and the dropped one.
+    for (int i = 0; i < 300; ++i)
+        send("action=extra&name=q" + std::to_string(i) + "&value=v", adView);
+    const auto lines = log.lines();
+    EXPECT_EQ(lines.size(), platform::web::WebView::kPageLogLines + 1);
+    EXPECT_EQ(lines.back(), platform::web::WebView::kPageLogDroppedLine);
 }
 
 }  // namespace

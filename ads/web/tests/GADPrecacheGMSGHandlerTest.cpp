@@ -9,6 +9,7 @@
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/web/GADAdView.h"
+#include "platform/base/LogSink.h"
 #include "platform/base/Url.h"
 #include "platform/base/Uuid.h"
 #include "platform/runtime/SerialQueue.h"
@@ -16,6 +17,7 @@
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/TestHttpServer.h"
 #include "platform/web/FakeWebPage.h"
+#include "platform/web/WebView.h"
 
 namespace ads {
 namespace {
@@ -214,6 +216,27 @@ TEST_F(GADPrecacheGMSGHandlerTest, ASecondSourceWhileRunningChangesOnlyTheName) 
     EXPECT_EQ(all.back().src, server.url("/second"));
     EXPECT_EQ(all.back().bytesLoaded, 8);
     EXPECT_EQ(server.requestCount("/second"), 0u);
+}
+
+// A page that aborts and starts again in a loop: each start was a fetch and a file, and each
+// failed answer a log line.
+TEST_F(GADPrecacheGMSGHandlerTest, AbortingAndStartingAgainStartsOnlySoManyDownloads) {
+    server.text("/gone", "no", 404);
+    platform::LogSink::Capture log;
+    const std::size_t tries = GADPrecacheGMSGHandler::kMaxDownloadsPerHandler + 150;
+    for (std::size_t i = 0; i < tries; ++i) {
+        send({{"abort", Value("1")}});
+        precache("/gone");
+        // Each answer arrives before the next start, as it would for a page that waits.
+        if (i < GADPrecacheGMSGHandler::kMaxDownloadsPerHandler)
+            ASSERT_TRUE(waitForEvent("precacheCanceled", 2 * i + 2));
+    }
+    settle();
+    EXPECT_EQ(server.requestCount("/gone"), GADPrecacheGMSGHandler::kMaxDownloadsPerHandler);
+    EXPECT_EQ(cacheFolders(), 0u);
+    const auto lines = log.lines();
+    EXPECT_EQ(lines.size(), platform::web::WebView::kPageLogLines + 1);
+    EXPECT_EQ(lines.back(), platform::web::WebView::kPageLogDroppedLine);
 }
 
 TEST_F(GADPrecacheGMSGHandlerTest, MessagesWithNothingToFetchDoNothing) {
