@@ -77,17 +77,19 @@ class HostileInterstitialsFixture : public ::testing::Test {
     // Its script has `send(u)`, which asks for `u` as pages send their messages: through a
     // hidden frame (the page keeps its latest 400).
     std::shared_ptr<GADInterstitial> loadPage(const std::string& body) {
-        ads.server().setScenario(
-            hostileUnit_,
-            tools::adserver::AdScenario::interstitial().withHtml(
-                "<!DOCTYPE html><html><body><script>function send(u) { var f = "
-                "document.createElement('iframe'); f.style.display = 'none'; f.src = u; "
-                "document.body.appendChild(f); if (document.body.children.length > 400) "
-                "document.body.removeChild(document.body.children[1]); }</script>\n" +
-                body + "\n</body></html>"));
+        ads.server().setScenario(hostileUnit_,
+                                 tools::adserver::AdScenario::interstitial().withHtml(page(body)));
         auto interstitial = load(hostileUnit_, hostileDelegate);
         EXPECT_TRUE(waitFor([&] { return !hostileDelegate->log.empty(); }));
         return interstitial;
+    }
+    // A page of our own with the body, whose script has `send(u)` (see loadPage).
+    static std::string page(const std::string& body) {
+        return "<!DOCTYPE html><html><body><script>function send(u) { var f = "
+               "document.createElement('iframe'); f.style.display = 'none'; f.src = u; "
+               "document.body.appendChild(f); if (document.body.children.length > 400) "
+               "document.body.removeChild(document.body.children[1]); }</script>\n" +
+               body + "\n</body></html>";
     }
     bool heardOnShow(const char* unit) {
         for (const auto& event : ads.log().of(tools::adserver::RequestKind::CreativeEvent)) {

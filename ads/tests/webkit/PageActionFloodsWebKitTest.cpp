@@ -36,6 +36,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include "ads/Ads.h"
 #include "ads/foundation/GADCSI.h"
 #include "ads/foundation/GADCSIConfiguration.h"
+#include "ads/mediation/tests/HeardPublicAds.h"
 #include "ads/slot/GADBannerView.h"
 #include "ads/slot/tests/HostileInterstitialsFixture.h"
 #include "ads/tests/PageActionRows.h"
@@ -109,16 +110,6 @@ std::string rowMessage(const PageActionRow& row) {
     return std::string("'gmsg://movuroute/") + row.action + "?' + (" + row.query + ")";
 }
 
-// A banner's delegate that writes down what the app hears.
-class HeardBanner : public GADBannerViewDelegate {
-  public:
-    void adViewDidReceiveAd(GADBannerView&) override { log.push_back("received"); }
-    void adViewDidFailToReceiveAdWithError(GADBannerView&, const platform::Error& e) override {
-        log.push_back("fail:" + std::to_string(e.code));
-    }
-    std::vector<std::string> log;
-};
-
 // What one flood left behind.
 struct Left {
     long long heapGrowth = 0;
@@ -155,12 +146,7 @@ class PageActionFloodsWebKitTest : public testing::HostileInterstitialsFixture {
 
     // The ad's page, loaded as a banner on the app's screen, nobody touching it.
     void loadBannerPage(const std::string& body, bool protectedFromAutoClicks) {
-        auto scenario = AdScenario::banner().withHtml(
-            "<!DOCTYPE html><html><body><script>function send(u) { var f = "
-            "document.createElement('iframe'); f.style.display = 'none'; f.src = u; "
-            "document.body.appendChild(f); if (document.body.children.length > 400) "
-            "document.body.removeChild(document.body.children[1]); }</script>\n" +
-            body + "\n</body></html>");
+        auto scenario = AdScenario::banner().withHtml(page(body));
         if (protectedFromAutoClicks) scenario.withAutoClickProtection();
         ads.server().setScenario(kUnit, scenario);
         banner_ = GADBannerView::create(kGADAdSizeBanner, {0, 430});
@@ -175,14 +161,14 @@ class PageActionFloodsWebKitTest : public testing::HostileInterstitialsFixture {
 
     // Loads the flooding page into the ad, waits for its "floodDone" and measures what the
     // flood left from the moment the page had loaded.
-    Left flood(FloodedAd ad, const std::string& page, double seconds,
+    Left flood(FloodedAd ad, const std::string& html, double seconds,
                bool protectedFromAutoClicks = false) {
         Left left;
         const int doneBefore = floodsDone_;
         if (ad == FloodedAd::Banner) {
-            loadBannerPage(page, protectedFromAutoClicks);
+            loadBannerPage(html, protectedFromAutoClicks);
         } else {
-            loadPage(page);
+            loadPage(html);
             EXPECT_EQ(hostileDelegate->log, (Log{"received"}));
         }
         // The page floods a second after its load; the game has settled by then.
@@ -240,7 +226,8 @@ class PageActionFloodsWebKitTest : public testing::HostileInterstitialsFixture {
     }
 
     std::shared_ptr<GADBannerView> banner_;
-    std::shared_ptr<HeardBanner> bannerHeard_ = std::make_shared<HeardBanner>();
+    std::shared_ptr<testing::HeardPublicAds> bannerHeard_ =
+        std::make_shared<testing::HeardPublicAds>();
 
   private:
     testing::DesktopRecorder desktop_;
