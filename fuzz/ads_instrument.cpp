@@ -32,5 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(timing->length() >= 0);
         FUZZ_CHECK(key == timing->name());
     }
+    // Whatever a page sends, what is kept fits the page's limits.
+    for (const auto& id : recorder->experimentIDs())
+        FUZZ_CHECK(id.size() <= ads::GADCSIGMSGHandler::kMaxExperimentIDBytes);
+    for (const auto& [name, value] : recorder->customizedParameters()) {
+        FUZZ_CHECK(name.size() <= ads::GADCSIGMSGHandler::kMaxParameterNameBytes);
+        FUZZ_CHECK(value.size() <= ads::GADCSIGMSGHandler::kMaxParameterValueBytes);
+    }
     return 0;
 }
