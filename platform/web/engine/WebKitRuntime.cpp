@@ -329,7 +329,10 @@ WebKitWebView* WebKitRuntime::relatedView(WebViewContext which) {
     // Never shown and never given a page of its own: it holds the web process every other
     // view of its context is related to, so that process outlives the views and the next one
     // starts in it.
-    c.anchor = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", c.web, nullptr));
+    WebKitSettings* settings = newSettings();
+    c.anchor = WEBKIT_WEB_VIEW(
+        g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", c.web, "settings", settings, nullptr));
+    g_object_unref(settings);
     g_object_ref_sink(c.anchor);
     // After a crash of the context's process the next view gets a new anchor, and a new
     // process.

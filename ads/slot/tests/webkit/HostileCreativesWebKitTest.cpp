@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -151,6 +152,60 @@ class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
         RecordProperty("coresUsed", std::to_string(burnt / seconds));
         ASSERT_TRUE(ended) << burnt << " s of CPU in " << seconds << " s";
         EXPECT_LT(seconds, kWebProcessBusyWindowSeconds + 10);
+        expectTheNextAdShows();
+    }
+
+    // A preloaded interstitial whose workers the engine would run in a process of their own:
+    // within the window no process the page started lives, none starts in the next 30 s
+    // (the engine started their process again as soon as it ended), and the next ad shows.
+    void expectWorkerProcessesGoForGood(Hostility hostility) {
+        // The engine up with an ad of its own, so that its processes are known.
+        auto warm = std::make_shared<RecordingDelegate>();
+        load(kNextUnit, warm);
+        ASSERT_TRUE(waitFor([&] { return !warm->log.empty(); }));
+        const auto running = webProcesses();
+        LogSink::Capture log;
+        const auto started = std::chrono::steady_clock::now();
+        auto hostile = loadHostile(hostility);
+        ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
+        // Every process started since, with the CPU time it had used when last seen.
+        std::map<pid_t, double> theirs;
+        const auto look = [&] {
+            for (pid_t pid : webProcesses()) {
+                if (std::count(running.begin(), running.end(), pid)) continue;
+                theirs[pid] = std::max(theirs[pid], cpuSeconds({pid}));
+            }
+        };
+        const auto alive = [&] {
+            const auto now = webProcesses();
+            return std::count_if(theirs.begin(), theirs.end(), [&](const auto& process) {
+                return std::count(now.begin(), now.end(), process.first) > 0;
+            });
+        };
+        waitFor(
+            [&] {
+                look();
+                return false;
+            },
+            kWebProcessBusyWindowSeconds);
+        const long aliveAfterTheWindow = alive();
+        const std::size_t seenInTheWindow = theirs.size();
+        waitFor(
+            [&] {
+                look();
+                return false;
+            },
+            30);
+        RecordProperty("workerProcesses", std::to_string(theirs.size()));
+        double cpu = 0;
+        for (const auto& process : theirs) cpu += process.second;
+        RecordProperty("workerCpuSeconds", std::to_string(cpu));
+        RecordProperty("seconds", std::to_string(secondsSince(started)));
+        RecordProperty("pageWasGiven",
+                       hostile->slot()->adView()->webView()->stringByEvaluatingJavaScriptFromString(
+                           "JSON.stringify(window.hostile)", 1));
+        EXPECT_EQ(aliveAfterTheWindow, 0) << ::testing::PrintToString(log.lines());
+        EXPECT_EQ(theirs.size(), seenInTheWindow) << ::testing::PrintToString(log.lines());
         expectTheNextAdShows();
     }
 
@@ -440,6 +495,14 @@ TEST_F(HostileCreativesWebKitTest, AScriptThatPausesOnlyBrieflyIsEndedWithinTheB
     ASSERT_TRUE(ended) << ::testing::PrintToString(log.lines());
     EXPECT_LT(seconds, kWebProcessBusyWindowSeconds + 10);
     expectTheNextAdShows();
+}
+
+TEST_F(HostileCreativesWebKitTest, BusySharedWorkersAreGoneWithinTheWindowAndStayGone) {
+    expectWorkerProcessesGoForGood(Hostility::BusySharedWorkers);
+}
+
+TEST_F(HostileCreativesWebKitTest, ABusyServiceWorkerIsGoneWithinTheWindowAndStaysGone) {
+    expectWorkerProcessesGoForGood(Hostility::BusyServiceWorker);
 }
 
 // Requests to the ad server's host that never end hold the connections a network session
