@@ -11,8 +11,8 @@ set(MOVU_UBSAN_SUPPRESSIONS ${CMAKE_SOURCE_DIR}/scripts/ubsan.supp)
 # passing test ("Tracer caught signal 11"), depending only on how the binary happens to be laid
 # out. Nothing of ours lives in such blocks, so the check loses nothing by skipping them.
 # MOVUROUTE_FATAL_CRITICALS=1: the web engine makes every GLib or GTK critical of the test's own
-# process abort it (WebKitRuntime.h), so a WebKit test that passes raised none. The engine's
-# other processes are not WebKit's to be told.
+# process, and every invalid cast GObject warns of, abort it (WebKitRuntime.h), so a WebKit test
+# that passes raised none. The engine's other processes are not WebKit's to be told.
 set(MOVU_TEST_ENV
   "LP_NUM_THREADS=0"
   "MOVUROUTE_FATAL_CRITICALS=1"

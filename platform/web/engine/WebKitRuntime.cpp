@@ -147,12 +147,14 @@ bool WebKitRuntime::openDisplay() {
     static const bool opened = [] {
         // What GTK and WebKit say from here on reaches our log, within its budget.
         installGLibLogWriter();
-        // Tests ask for it: a GLib or GTK critical is a fault of ours or of the engine's that
-        // would otherwise scroll by in the output of a passing test.
+        // Tests ask for it: a GLib or GTK critical, or an object used as a type it is not, is a
+        // fault of ours or of the engine's that would otherwise scroll by in the output of a
+        // passing test.
         if (const char* fatal = std::getenv(kFatalCriticalsVariable); fatal && *fatal == '1') {
             const GLogLevelFlags mask =
                 g_log_set_always_fatal(static_cast<GLogLevelFlags>(G_LOG_FATAL_MASK));
             g_log_set_always_fatal(static_cast<GLogLevelFlags>(mask | G_LOG_LEVEL_CRITICAL));
+            makeTypeErrorsFatal();
         }
         // One refusal by a loaded X server must not leave the whole run without pages.
         const auto asking = askNamedDisplay([] {

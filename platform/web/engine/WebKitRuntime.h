@@ -72,8 +72,9 @@ class WebKitRuntime {
   public:
     // GTK on the display, once, with what it may do there guarded (DisplayGuard.h); false when
     // no display can be opened or guarded (said once in the log). With kFatalCriticalsVariable
-    // set to "1" in the environment (every test's), each GLib or GTK critical of the process
-    // aborts it from then on: the message, then the abort where it was raised.
+    // set to "1" in the environment (every test's), each GLib or GTK critical of the process,
+    // and each of GObject's type errors (an invalid cast, which GLib only warns of), aborts it
+    // from then on: the message, then the abort where it was raised.
     static bool openDisplay();
     static constexpr const char* kFatalCriticalsVariable = "MOVUROUTE_FATAL_CRITICALS";
     // The runtime, or nullptr when no display can be opened.
