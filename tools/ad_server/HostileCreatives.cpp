@@ -418,10 +418,11 @@ constexpr HostileCreative kCreatives[] = {
      [](const AdContext&) {
          return std::string(
              "<script>(function () {\n"
-             "  var h = window.hostile = {heard: [], taps: 0};\n"
+             "  var h = window.hostile = {heard: [], taps: 0, volume: 1};\n"
              "  function say(when) {\n"
              "    if (!window.speechSynthesis) { h.heard.push(when + ' absent'); return; }\n"
              "    var u = new SpeechSynthesisUtterance('Play now and win a prize');\n"
+             "    u.volume = h.volume;\n"
              "    ['start', 'end', 'error'].forEach(function (name) {\n"
              "      u.addEventListener(name, function (e) {\n"
              "        h.heard.push(when + ' ' + name + (e.error ? ' ' + e.error : ''));\n"

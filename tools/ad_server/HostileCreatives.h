@@ -65,8 +65,9 @@ enum class Hostility {
     BusySharedWorkers,
     BusyServiceWorker,
     // Speech, which the engine plays through the desktop's sound server: a sentence spoken at
-    // once, untouched, and again on each tap; `window.hostile.heard` lists the utterances'
-    // events ("untouched start", "tapped error not-allowed", ...).
+    // once, untouched, and again on each tap, at `window.hostile.volume` (1 unless changed);
+    // `hostile.heard` lists the utterances' events ("untouched start", "tapped error
+    // not-allowed", ...).
     Speech,
 };
 

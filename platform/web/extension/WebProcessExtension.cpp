@@ -280,27 +280,51 @@ constexpr std::pair<const char*, const char*> kShaderCacheOff{"MESA_SHADER_CACHE
 // page's built-ins are taken before it can change them, the command name is read once, and
 // every realm (each frame's, each document's) gets its own copy, so there is no unrefused
 // print() left to borrow from another.
+//
+// Speech is sound, and a page makes no sound before the player tapped it (the program's views
+// refuse media and hold audio contexts until then): the engine speaks from this process,
+// through the desktop's sound server, whatever the page's settings, so an untouched,
+// preloaded ad spoke on the desktop. A window nobody has tapped is refused here, before the
+// engine hears of it: the utterance hears "error" with "not-allowed", a moment later, as a
+// browser that forbids it answers, and never "start". Once the window has been tapped (its
+// sticky activation, which no script can give itself) it speaks as before.
 constexpr const char* kRefusalsScript = R"JS((function () {
   var define = Object.defineProperty, apply = Reflect.apply;
+  var describe = Object.getOwnPropertyDescriptor;
   var toText = String, lower = String.prototype.toLowerCase;
   function answer(name, method) {
     define(window, name, {value: method, writable: true, enumerable: true, configurable: true});
+  }
+  function method(owner, name, body) {
+    define(owner, name, {value: body, writable: true, enumerable: true, configurable: true});
   }
   answer('print', function print() {});
   answer('alert', function alert() {});
   answer('confirm', function confirm() { return false; });
   answer('prompt', function prompt() { return null; });
   var execute = Document.prototype.execCommand;
-  define(Document.prototype, 'execCommand', {
-    value: function execCommand(command, showUI, value) {
-      if (arguments.length === 0) return apply(execute, this, []);
-      var name = toText(command);
-      if (apply(lower, name, []) === 'print') return false;
-      var given = [name, showUI, value];
-      given.length = arguments.length > 3 ? 3 : arguments.length;
-      return apply(execute, this, given);
-    },
-    writable: true, enumerable: true, configurable: true
+  method(Document.prototype, 'execCommand', function execCommand(command, showUI, value) {
+    if (arguments.length === 0) return apply(execute, this, []);
+    var name = toText(command);
+    if (apply(lower, name, []) === 'print') return false;
+    var given = [name, showUI, value];
+    given.length = arguments.length > 3 ? 3 : arguments.length;
+    return apply(execute, this, given);
+  });
+  if (!window.SpeechSynthesis) return;
+  var speakAloud = SpeechSynthesis.prototype.speak;
+  var Refusal = window.SpeechSynthesisErrorEvent, dispatch = EventTarget.prototype.dispatchEvent;
+  var later = window.setTimeout, ownNavigator = navigator;
+  var activation = describe(Navigator.prototype, 'userActivation');
+  var tapped = window.UserActivation && describe(UserActivation.prototype, 'hasBeenActive');
+  function hasBeenTapped() {
+    return !!(activation && tapped && apply(tapped.get, apply(activation.get, ownNavigator, []), []));
+  }
+  method(SpeechSynthesis.prototype, 'speak', function speak(utterance) {
+    if (hasBeenTapped()) return apply(speakAloud, this, arguments);
+    // Made now, so what is no utterance fails here as it would have in speak().
+    var refused = new Refusal('error', {utterance: utterance, error: 'not-allowed'});
+    apply(later, window, [function () { apply(dispatch, utterance, [refused]); }, 0]);
   });
 })();)JS";
 

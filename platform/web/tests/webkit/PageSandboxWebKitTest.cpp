@@ -1,7 +1,7 @@
 // What a page asks of the desktop, on real WebKit with pages from a loopback server: pop-up
 // menus, choosers, full screen, the pointer, permissions, script dialogs, printing, a "leave
-// this page?" question and an HTTP login. Each is answered at once as a person saying no
-// would, no window appears on the display, and the page goes on.
+// this page?" question, an HTTP login and speech before a tap. Each is answered at once as a
+// person saying no would, no window appears on the display, and the page goes on.
 
 #include <gtest/gtest.h>
 
@@ -307,4 +307,49 @@ TEST_F(PageSandboxWebKitTest, PrintsAndDialogsAreAnsweredInThePagesOwnProcess) {
     loadAndWait("/printing.html");
     EXPECT_EQ(ask("r.confirm"), "false");
     EXPECT_FALSE(log.contains("asked to print")) << ::testing::PrintToString(log.lines());
+}
+
+TEST_F(PageSandboxWebKitTest, SpeechBeforeATapIsRefusedInThePagesOwnProcess) {
+    // In the page's frame, a frame's, through a method borrowed from a frame, with the
+    // built-ins the refusal uses changed first, and a tap faked. Quiet, should one get through.
+    server.text("/speaking.html", R"(<body><script>
+window.r = {heard: []};
+function say(where, speak, synthesis, Utterance) {
+  var u = new Utterance('hello');
+  u.volume = 0;
+  ['start', 'end', 'error'].forEach(function (name) {
+    u.addEventListener(name, function (e) {
+      r.heard.push(where + ' ' + name + (e.error ? ' ' + e.error : ''));
+    });
+  });
+  speak.call(synthesis, u);
+}
+var frame = document.createElement('iframe');
+document.body.appendChild(frame);
+var inFrame = frame.contentWindow;
+var borrowed = inFrame.speechSynthesis.speak;
+Object.defineProperty(Navigator.prototype, 'userActivation',
+                      {get: function () { return {hasBeenActive: true, isActive: true}; }});
+EventTarget.prototype.dispatchEvent = function () { r.dispatched = true; };
+window.setTimeout = function () { r.timed = true; };
+Reflect.apply = function () { return 'changed'; };
+Function.prototype.apply = function () { return 'changed'; };
+say('page', speechSynthesis.speak, speechSynthesis, SpeechSynthesisUtterance);
+say('frame', inFrame.speechSynthesis.speak, inFrame.speechSynthesis,
+    inFrame.SpeechSynthesisUtterance);
+say('borrowed', borrowed, speechSynthesis, SpeechSynthesisUtterance);
+try { speechSynthesis.speak({}); } catch (e) { r.notAnUtterance = e.name; }
+try { speechSynthesis.speak(); } catch (e) { r.nothing = e.name; }
+</script></body>)",
+                200, "text/html");
+    loadAndWait("/speaking.html");
+    ASSERT_TRUE(waitFor([&] { return ask("String(r.heard.length)") == "3"; }))
+        << ask("JSON.stringify(r)");
+    // A moment more, for anything that would follow.
+    waitFor([] { return false; }, 1);
+    EXPECT_EQ(
+        ask("JSON.stringify(r)"),
+        R"({"heard":["page error not-allowed","frame error not-allowed",)"
+        R"("borrowed error not-allowed"],"notAnUtterance":"TypeError","nothing":"TypeError"})");
+    EXPECT_EQ(ask("String(speechSynthesis.speaking || speechSynthesis.pending)"), "false");
 }
