@@ -31,12 +31,15 @@ struct Process {
     std::uint64_t cpu = 0;
     Threads threads;
     double now = 0;
-    // Each thread was runnable `runnable` of the next half second, `waiting` of it for a core.
-    double halfSecond(BusyLedger& ledger, std::uint64_t runnable, std::uint64_t waiting) {
+    // Each thread was runnable `runnable` of the next half second, `waiting` of it for a core,
+    // and stopped to wait of its own accord `rests` times.
+    double halfSecond(BusyLedger& ledger, std::uint64_t runnable, std::uint64_t waiting,
+                      std::uint64_t rests = 0) {
         now += 0.5;
         for (auto& thread : threads) {
             cpu += runnable - waiting;
             thread.waitingNanoseconds += waiting;
+            thread.rests += rests;
         }
         return ledger.look(now, cpu, threads);
     }
@@ -95,6 +98,67 @@ TEST(BusyLedgerTest, OneSpinningThreadTakesTheBudgetWhileAnAnimationOnALoadedMac
     EXPECT_NEAR(most, 6, 1e-9);
 }
 
+// Beside normal-priority programs that keep its cores busy, a thread at nice 15 gets 3% of a
+// core while it wants one (as measured: an animation ran 15 ms and waited 410 ms of each half
+// second, resting a dozen times in it).
+TEST(BusyLedgerTest, AtALowPriorityAnHonestThreadIsJudgedByWhatItWouldWaitAtNormalPriority) {
+    BusyLedger niced(20, 15);
+    Process animation{0, Threads{{1, 0, 15}}, 0};
+    niced.look(0, 0, animation.threads);
+    double most = 0;
+    for (int look = 1; look <= 240; ++look) {
+        most = std::max(most, animation.halfSecond(niced, 425 * kMs, 410 * kMs, 12));
+    }
+    EXPECT_FALSE(niced.overBudget());
+    EXPECT_LT(most, 1.5);
+    // The same looks at normal priority are a thread that wants a core 85% of the time.
+    BusyLedger normal(20, 15);
+    Process unniced{0, Threads{{1, 0}}, 0};
+    normal.look(0, 0, unniced.threads);
+    int looks = 0;
+    while (!normal.overBudget() && looks < 240) {
+        ++looks;
+        unniced.halfSecond(normal, 425 * kMs, 410 * kMs, 12);
+    }
+    EXPECT_EQ(looks, 36);
+
+    // Workers at that priority that rest a third of the time are ended as soon as ever when
+    // nothing else wants the cores: their running counts in full.
+    BusyLedger workers(20, 15);
+    Process duty{0, Threads(8), 0};
+    for (long id = 0; id < 8; ++id) duty.threads[id] = {id + 1, 0, 15};
+    workers.look(0, 0, duty.threads);
+    looks = 0;
+    while (!workers.overBudget() && looks < 40) {
+        ++looks;
+        duty.halfSecond(workers, 330 * kMs, 0, 1);
+    }
+    EXPECT_EQ(looks, 6);
+}
+
+TEST(BusyLedgerTest, AThreadThatNeverRestsCountsItsWholeWaitAtAnyPriority) {
+    // Spinning at nice 19 beside busy programs: a core for 1.5% of the time, wanted all of it.
+    BusyLedger spinner(20, 15);
+    Process spinning{0, Threads{{1, 0, 19}}, 0};
+    spinner.look(0, 0, spinning.threads);
+    int looks = 0;
+    while (!spinner.overBudget() && looks < 100) {
+        ++looks;
+        spinning.halfSecond(spinner, 500 * kMs, 493 * kMs);
+    }
+    EXPECT_EQ(looks, 31);
+    // Resting once in every fifth look (a script free for 5 ms every 2.5 s) spares it little.
+    BusyLedger yielding(20, 15);
+    Process script{0, Threads{{1, 0, 15}}, 0};
+    yielding.look(0, 0, script.threads);
+    looks = 0;
+    while (!yielding.overBudget() && looks < 100) {
+        ++looks;
+        script.halfSecond(yielding, 500 * kMs, 483 * kMs, looks % 5 == 0 ? 1 : 0);
+    }
+    EXPECT_EQ(looks, 37);
+}
+
 TEST(BusyLedgerTest, ThreadsThatComeAndGoBetweenLooksStillCount) {
     BusyLedger ledger(/*window*/ 2.0, /*budget*/ 1.5);
     // The first look only sets where counting starts, whatever the process did before.
@@ -114,6 +178,18 @@ TEST(BusyLedgerTest, ThreadsThatComeAndGoBetweenLooksStillCount) {
     // A clock that stands still counts nothing, and the next look starts from there.
     EXPECT_DOUBLE_EQ(ledger.look(13.6, 109000 * kMs, {{1, 5000 * kMs}}), 0);
     EXPECT_DOUBLE_EQ(ledger.look(14.1, 109100 * kMs, {{1, 5000 * kMs}}), 0.1);
+}
+
+TEST(BusyLedgerTest, RestsAreReadFromAThreadsStatus) {
+    // The line that counts them, not the one for being preempted that ends the same.
+    EXPECT_EQ(readVoluntarySwitches("Name:\tWebKitWebProces\nvoluntary_ctxt_switches:\t4711\n"
+                                    "nonvoluntary_ctxt_switches:\t12\n"),
+              4711u);
+    EXPECT_EQ(readVoluntarySwitches("nonvoluntary_ctxt_switches:\t12\nvoluntary_ctxt_switches: 3"),
+              3u);
+    EXPECT_EQ(readVoluntarySwitches("nonvoluntary_ctxt_switches:\t12\n"), std::nullopt);
+    EXPECT_EQ(readVoluntarySwitches("voluntary_ctxt_switches:\t-1\n"), std::nullopt);
+    EXPECT_EQ(readVoluntarySwitches(""), std::nullopt);
 }
 
 TEST(NetworkMemoryGuardTest, ClearsStoredDataOncePerClimbThenEndsPagesThenTheProcess) {
