@@ -27,8 +27,8 @@
 // - shared and service workers, which the engine runs in a process of their own, one per
 //   site, and starts again as soon as it ends, for as long as a page of the site asks: four
 //   busy shared workers had their process ended by our watch every 4.5 s and brought back
-//   half a second later, 11 processes and 166 s of CPU in 50 s. A page is a dedicated worker
-//   away from the same work, which runs in its own process and goes with it;
+//   half a second later, 11 processes and 166 s of CPU in 50 s. A page that needs the work
+//   has dedicated workers, which run in its own process and go with it;
 // - <datalist> suggestions, which the engine shows in a window of the game's process made
 //   transient for the view's offscreen window, which it cannot be (a GLib warning at every tap
 //   on an <input list>); the field is a plain text field.
@@ -38,6 +38,8 @@
 // engine's (EngineLog.h). Printing and the script dialogs are answered the same way in the
 // page's own process first (our web-process extension), since the engine's way to these
 // handlers holds the game's main thread for a round trip each time; these stay behind it.
+// Speech before a tap is refused there alone: the engine speaks from the web process and asks
+// the game nothing.
 //
 // Main thread only. Both calls may be made again on the same object; the second does nothing.
 // confineView also confines the view's web context.

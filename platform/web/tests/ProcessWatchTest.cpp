@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -43,6 +44,19 @@ struct Process {
         }
         return ledger.look(now, cpu, threads);
     }
+    // From a first look, half seconds as halfSecond takes them (the rests of the n-th given by
+    // `rests(n)`) until the ledger is over its budget: how many, `most` at the most.
+    int halfSecondsUntilOverBudget(
+        BusyLedger& ledger, int most, std::uint64_t runnable, std::uint64_t waiting,
+        const std::function<std::uint64_t(int)>& rests = [](int) { return 0; }) {
+        ledger.look(now, cpu, threads);
+        int looks = 0;
+        while (!ledger.overBudget() && looks < most) {
+            ++looks;
+            halfSecond(ledger, runnable, waiting, rests(looks));
+        }
+        return looks;
+    }
 };
 
 TEST(BusyLedgerTest, ThreadsThatEachRestNowAndThenBurnTheirSumAndAreEndedSoon) {
@@ -51,13 +65,7 @@ TEST(BusyLedgerTest, ThreadsThatEachRestNowAndThenBurnTheirSumAndAreEndedSoon) {
     BusyLedger ledger(/*window*/ 20, /*budget*/ 15);
     Process workers{0, Threads(8), 0};
     for (long id = 0; id < 8; ++id) workers.threads[id].id = id + 1;
-    ledger.look(0, 0, workers.threads);
-    int looks = 0;
-    while (!ledger.overBudget() && looks < 40) {
-        ++looks;
-        workers.halfSecond(ledger, 330 * kMs, 0);
-    }
-    EXPECT_EQ(looks, 6);
+    EXPECT_EQ(workers.halfSecondsUntilOverBudget(ledger, 40, 330 * kMs, 0), 6);
     EXPECT_NEAR(ledger.busySeconds(), 15.84, 1e-9);
 
     // On two cores the same eight run a quarter of the time and wait the rest of their 330 ms:
@@ -65,26 +73,14 @@ TEST(BusyLedgerTest, ThreadsThatEachRestNowAndThenBurnTheirSumAndAreEndedSoon) {
     BusyLedger pinned(20, 15);
     Process shortOfCores{0, workers.threads, 0};
     for (auto& thread : shortOfCores.threads) thread.waitingNanoseconds = 0;
-    pinned.look(0, 0, shortOfCores.threads);
-    looks = 0;
-    while (!pinned.overBudget() && looks < 40) {
-        ++looks;
-        shortOfCores.halfSecond(pinned, 330 * kMs, 205 * kMs);
-    }
-    EXPECT_EQ(looks, 6);
+    EXPECT_EQ(shortOfCores.halfSecondsUntilOverBudget(pinned, 40, 330 * kMs, 205 * kMs), 6);
 }
 
 TEST(BusyLedgerTest, OneSpinningThreadTakesTheBudgetWhileAnAnimationOnALoadedMachineNeverDoes) {
     BusyLedger spinner(20, 15);
     Process spinning{0, Threads{{1, 0}}, 0};
-    spinner.look(0, 0, spinning.threads);
-    int looks = 0;
-    while (!spinner.overBudget() && looks < 100) {
-        ++looks;
-        // A loaded machine gives it a core a third of the time.
-        spinning.halfSecond(spinner, 500 * kMs, 333 * kMs);
-    }
-    EXPECT_EQ(looks, 31);
+    // A loaded machine gives it a core a third of the time.
+    EXPECT_EQ(spinning.halfSecondsUntilOverBudget(spinner, 100, 500 * kMs, 333 * kMs), 31);
 
     // Painting and its helper thread: a tenth of a core running, twice that waiting for one.
     BusyLedger honest(20, 15);
@@ -114,49 +110,28 @@ TEST(BusyLedgerTest, AtALowPriorityAnHonestThreadIsJudgedByWhatItWouldWaitAtNorm
     // The same looks at normal priority are a thread that wants a core 85% of the time.
     BusyLedger normal(20, 15);
     Process unniced{0, Threads{{1, 0}}, 0};
-    normal.look(0, 0, unniced.threads);
-    int looks = 0;
-    while (!normal.overBudget() && looks < 240) {
-        ++looks;
-        unniced.halfSecond(normal, 425 * kMs, 410 * kMs, 12);
-    }
-    EXPECT_EQ(looks, 36);
+    const auto aDozen = [](int) { return 12; };
+    EXPECT_EQ(unniced.halfSecondsUntilOverBudget(normal, 240, 425 * kMs, 410 * kMs, aDozen), 36);
 
     // Workers at that priority that rest a third of the time are ended as soon as ever when
     // nothing else wants the cores: their running counts in full.
     BusyLedger workers(20, 15);
     Process duty{0, Threads(8), 0};
     for (long id = 0; id < 8; ++id) duty.threads[id] = {id + 1, 0, 15};
-    workers.look(0, 0, duty.threads);
-    looks = 0;
-    while (!workers.overBudget() && looks < 40) {
-        ++looks;
-        duty.halfSecond(workers, 330 * kMs, 0, 1);
-    }
-    EXPECT_EQ(looks, 6);
+    EXPECT_EQ(duty.halfSecondsUntilOverBudget(workers, 40, 330 * kMs, 0, [](int) { return 1; }), 6);
 }
 
 TEST(BusyLedgerTest, AThreadThatNeverRestsCountsItsWholeWaitAtAnyPriority) {
     // Spinning at nice 19 beside busy programs: a core for 1.5% of the time, wanted all of it.
     BusyLedger spinner(20, 15);
     Process spinning{0, Threads{{1, 0, 19}}, 0};
-    spinner.look(0, 0, spinning.threads);
-    int looks = 0;
-    while (!spinner.overBudget() && looks < 100) {
-        ++looks;
-        spinning.halfSecond(spinner, 500 * kMs, 493 * kMs);
-    }
-    EXPECT_EQ(looks, 31);
+    EXPECT_EQ(spinning.halfSecondsUntilOverBudget(spinner, 100, 500 * kMs, 493 * kMs), 31);
     // Resting once in every fifth look (a script free for 5 ms every 2.5 s) spares it little.
     BusyLedger yielding(20, 15);
     Process script{0, Threads{{1, 0, 15}}, 0};
-    yielding.look(0, 0, script.threads);
-    looks = 0;
-    while (!yielding.overBudget() && looks < 100) {
-        ++looks;
-        script.halfSecond(yielding, 500 * kMs, 483 * kMs, looks % 5 == 0 ? 1 : 0);
-    }
-    EXPECT_EQ(looks, 37);
+    const auto everyFifth = [](int look) { return look % 5 == 0 ? 1 : 0; };
+    EXPECT_EQ(script.halfSecondsUntilOverBudget(yielding, 100, 500 * kMs, 483 * kMs, everyFifth),
+              37);
 }
 
 TEST(BusyLedgerTest, ThreadsThatComeAndGoBetweenLooksStillCount) {
