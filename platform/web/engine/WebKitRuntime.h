@@ -84,6 +84,7 @@ class WebKitRuntime {
     WebKitWebContext* context(WebViewContext which);
     // The view every new view of that context is related to, made (and its blank page started,
     // which starts the context's web process) on first use, and again after that process ended.
+    // It has PageSandbox's newSettings(), which a related view needs too to share its process.
     WebKitWebView* relatedView(WebViewContext which = WebViewContext::Shared);
     // Starts the context's web process now: its anchor, and the anchor's blank page at once
     // rather than on a later turn (the engine's warm-up is a turn of its own).
