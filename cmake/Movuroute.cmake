@@ -11,8 +11,8 @@ set(MOVU_UBSAN_SUPPRESSIONS ${CMAKE_SOURCE_DIR}/scripts/ubsan.supp)
 # passing test ("Tracer caught signal 11"), depending only on how the binary happens to be laid
 # out. Nothing of ours lives in such blocks, so the check loses nothing by skipping them.
 # MOVUROUTE_FATAL_CRITICALS=1: the web engine makes every GLib or GTK critical of the test's own
-# process abort it (WebKitRuntime.h), so a WebKit test that passes raised none. The engine's
-# other processes are not WebKit's to be told.
+# process, and every invalid cast GObject warns of, abort it (WebKitRuntime.h), so a WebKit test
+# that passes raised none. The engine's other processes are not WebKit's to be told.
 set(MOVU_TEST_ENV
   "LP_NUM_THREADS=0"
   "MOVUROUTE_FATAL_CRITICALS=1"
@@ -72,15 +72,17 @@ function(movu_tests target)
 endfunction()
 
 # movu_webkit_tests(<exe> SOURCES <files...> DEPS <targets...> [NEEDS <targets...>]
-#                   [ENV <variables...>] [TIMEOUT <seconds>] [OWN_MAIN])
+#                   [ENV <variables...>] [TIMEOUT <seconds>] [OWN_MAIN] [SERIAL <filter>])
 # A GoogleTest executable of tests on real WebKit: label "webkit", which scripts/test runs under
 # xvfb-run with a display of its own. The web process's extension (and NEEDS) are built first;
 # every test runs with the test environment (or ENV instead). OWN_MAIN: the sources bring main.
+# SERIAL: the tests that the GoogleTest filter names run while no other test does (a test whose
+# processes run at a low priority would leave the cores to the tests beside it).
 function(movu_webkit_tests exe)
   if(NOT MOVU_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "OWN_MAIN" "TIMEOUT" "SOURCES;DEPS;NEEDS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_MAIN" "TIMEOUT;SERIAL" "SOURCES;DEPS;NEEDS;ENV" ${ARGN})
   set(main GTest::gtest_main)
   if(ARG_OWN_MAIN)
     set(main GTest::gtest)
@@ -99,10 +101,21 @@ function(movu_webkit_tests exe)
   target_compile_definitions(${exe} PRIVATE MOVU_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                              MOVU_BINARY_DIR="${CMAKE_BINARY_DIR}")
   set_target_properties(${exe} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${env}")
+  set(rest "")
+  if(ARG_SERIAL)
+    set(rest "-${ARG_SERIAL}")
+    gtest_discover_tests(${exe}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 60
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      TEST_FILTER "${ARG_SERIAL}"
+      PROPERTIES TIMEOUT ${timeout} LABELS webkit RUN_SERIAL TRUE)
+  endif()
   gtest_discover_tests(${exe}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    TEST_FILTER "${rest}"
     PROPERTIES TIMEOUT ${timeout} LABELS webkit)
 endfunction()
 

@@ -1,8 +1,13 @@
 #include "platform/testing/WebProcesses.h"
 
 #include <sched.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -136,6 +141,50 @@ CoresPinned::CoresPinned(unsigned count)
 
 CoresPinned::~CoresPinned() {
     if (saved_) pinAll(before_);
+}
+
+bool lowerPriority(int nice) {
+    std::vector<pid_t> processes = webProcesses();
+    const auto network = networkProcesses();
+    processes.insert(processes.end(), network.begin(), network.end());
+    processes.push_back(getpid());
+    bool all = true;
+    for (pid_t pid : processes) {
+        std::error_code error;
+        const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+        for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+            const auto thread = static_cast<id_t>(std::atoi(task.path().filename().c_str()));
+            if (thread > 0 && setpriority(PRIO_PROCESS, thread, nice) != 0) all = false;
+        }
+        if (error) all = false;
+    }
+    return all;
+}
+
+int niceOf(pid_t pid) {
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(pid));
+    return errno == 0 ? nice : 0;
+}
+
+BusyProcesses::BusyProcesses(unsigned count) {
+    for (unsigned i = 0; i < count; ++i) {
+        const pid_t child = fork();
+        if (child == 0) {
+            // Nothing but the spin after the fork: this process has other threads, whose locks
+            // the child would find taken.
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            volatile bool spinning = true;
+            while (spinning) {
+            }
+        }
+        if (child > 0) processes_.push_back(child);
+    }
+}
+
+BusyProcesses::~BusyProcesses() {
+    for (pid_t child : processes_) kill(child, SIGKILL);
+    for (pid_t child : processes_) waitpid(child, nullptr, 0);
 }
 
 unsigned coresAllowed(pid_t pid) {

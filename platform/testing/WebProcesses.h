@@ -45,4 +45,27 @@ class CoresPinned {
 // How many cores a process may run on.
 unsigned coresAllowed(pid_t pid);
 
+// Gives every thread of this process, and of the engine's processes it started, the nice value
+// `nice` (a lower priority than normal), as starting the program under nice would; what they
+// start later inherits it. No process may take its priority back without privilege, so a test
+// that does this needs a process of its own (ctest gives each test one). False when it cannot.
+bool lowerPriority(int nice);
+// Its nice value, as the scheduler has it.
+int niceOf(pid_t pid);
+
+// Other programs' load beside a test: `count` processes that keep a core busy each, at this
+// process's priority and on the cores it may use when they start, for as long as the scope
+// lives. Each ends with the scope, or with this process should it die first.
+class BusyProcesses {
+  public:
+    explicit BusyProcesses(unsigned count);
+    ~BusyProcesses();
+    BusyProcesses(const BusyProcesses&) = delete;
+    BusyProcesses& operator=(const BusyProcesses&) = delete;
+    const std::vector<pid_t>& processes() const { return processes_; }
+
+  private:
+    std::vector<pid_t> processes_;
+};
+
 }  // namespace platform::testing

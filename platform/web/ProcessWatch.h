@@ -92,18 +92,65 @@ inline std::vector<long> liveChildren(long parent, std::string_view command) {
     return found;
 }
 
+// The share of a core the scheduler gives a thread of `nice` that wants it as much as one of
+// normal priority beside it, as a fraction of what the normal one gets: its weight over normal
+// priority's, in the kernel's table (a step of nice is about a factor of 1.25). 1 at normal
+// priority and above.
+inline double schedulerWeightShare(int nice) {
+    static constexpr int kWeights[] = {1024, 820, 655, 526, 423, 335, 272, 215, 172, 137,
+                                       110,  87,  70,  56,  45,  36,  29,  23,  18,  15};
+    if (nice <= 0) return 1;
+    return kWeights[std::min(nice, 19)] / 1024.0;
+}
+
+// The times a thread stopped to wait of its own accord (slept, waited for a lock, an event or
+// input), from the text of /proc/<pid>/task/<id>/status; nullopt when it says nothing of them.
+inline std::optional<std::uint64_t> readVoluntarySwitches(std::string_view status) {
+    constexpr std::string_view kField = "voluntary_ctxt_switches:";
+    for (std::size_t at = 0; at < status.size();) {
+        const std::size_t end = std::min(status.find('\n', at), status.size());
+        std::string_view line = status.substr(at, end - at);
+        at = end + 1;
+        if (line.substr(0, kField.size()) != kField) continue;
+        line.remove_prefix(kField.size());
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+            line.remove_prefix(1);
+        }
+        std::uint64_t count = 0;
+        const auto [last, error] = std::from_chars(line.data(), line.data() + line.size(), count);
+        if (error != std::errc() || last == line.data()) return std::nullopt;
+        return count;
+    }
+    return std::nullopt;
+}
+
 // How long a process has been busy within a sliding window: the time its threads were
 // runnable, running or ready and waiting for a core, summed over all of them. Counting the wait
 // means a spinning page lasts no longer on a loaded machine, and summing the threads means many
 // threads that each rest now and then cost what they take together; a thread that sleeps
 // between frames adds little of either.
+//
+// Except where a thread waits by design: the scheduler gives a thread of a lower priority than
+// normal (a game started with nice, and so its web processes) a share of a core in proportion
+// to its weight whenever normal-priority work wants the same core, so an honest page waits
+// most of the time beside such work while costing it little (an animation at nice 15 beside
+// two busy programs ran 3% of a core and waited for 82% of one, and counted in full it was
+// ended in 16 s). Such a thread's wait counts in proportion to its weight: the wait the same
+// work would have had at normal priority. That holds for a thread that rested since the look
+// before, whose work was done, however late; one that never rested between two looks wants a
+// core for as long as it is given one, whatever its priority, and its whole wait counts, so a
+// spinning thread lasts no longer at a low priority on a loaded machine either.
 class BusyLedger {
   public:
-    // A live thread as looked at: its id and the nanoseconds it has spent ready but waiting for
-    // a core since it started.
+    // A live thread as looked at: its id, the nanoseconds it has spent ready but waiting for a
+    // core since it started, its nice, and the times it rested (stopped to wait of its own
+    // accord) since it started. The rests are only asked of a thread of a lower priority than
+    // normal; a thread at normal priority counts its whole wait whatever they are.
     struct Thread {
         long id = 0;
         std::uint64_t waitingNanoseconds = 0;
+        int nice = 0;
+        std::uint64_t rests = 0;
     };
 
     BusyLedger(double windowSeconds, double budgetSeconds)
@@ -111,27 +158,30 @@ class BusyLedger {
 
     // One look at `now` (seconds on any steady clock): the CPU time the process has used so far,
     // all its threads together (those that ended too, as the process's CPU clock counts them),
-    // and its live threads' waits. The first look only sets where counting starts. A thread
-    // first seen later started after the look before, so all its wait counts; the wait of a
-    // thread that started and ended between two looks is missed, its running is not. Answers
-    // the busy seconds within the window.
+    // and its live threads. The first look only sets where counting starts. A thread first seen
+    // later started after the look before, so all its wait counts (and all its rests); the wait
+    // of a thread that started and ended between two looks is missed, its running is not.
+    // Answers the busy seconds within the window.
     double look(double now, std::uint64_t cpuNanoseconds, const std::vector<Thread>& threads) {
-        std::uint64_t runnable = 0;
-        std::map<long, std::uint64_t> seen;
+        double runnable = 0;
+        std::map<long, Seen> seen;
         for (const Thread& thread : threads) {
-            seen[thread.id] = thread.waitingNanoseconds;
-            const auto before = waiting_.find(thread.id);
-            if (before == waiting_.end() || thread.waitingNanoseconds < before->second) {
-                // New, or a new thread under an ended one's id.
-                runnable += thread.waitingNanoseconds;
-            } else {
-                runnable += thread.waitingNanoseconds - before->second;
+            seen[thread.id] = {thread.waitingNanoseconds, thread.rests};
+            Seen before;
+            const auto known = seen_.find(thread.id);
+            // New, or a new thread under an ended one's id.
+            if (known != seen_.end() && thread.waitingNanoseconds >= known->second.waiting &&
+                thread.rests >= known->second.rests) {
+                before = known->second;
             }
+            const double waited = double(thread.waitingNanoseconds - before.waiting);
+            const bool rested = thread.rests > before.rests;
+            runnable += rested ? waited * schedulerWeightShare(thread.nice) : waited;
         }
-        if (cpuNanoseconds > cpu_) runnable += cpuNanoseconds - cpu_;
-        waiting_ = std::move(seen);
+        if (cpuNanoseconds > cpu_) runnable += double(cpuNanoseconds - cpu_);
+        seen_ = std::move(seen);
         cpu_ = std::max(cpu_, cpuNanoseconds);
-        if (looked_ && now > last_) slices_.emplace_back(now, double(runnable) / 1e9);
+        if (looked_ && now > last_) slices_.emplace_back(now, runnable / 1e9);
         while (!slices_.empty() && slices_.front().first <= now - window_) slices_.pop_front();
         // Summed afresh: a running sum would keep what it rounded off.
         total_ = 0;
@@ -145,11 +195,16 @@ class BusyLedger {
     bool overBudget() const { return total_ > budget_; }
 
   private:
+    struct Seen {
+        std::uint64_t waiting = 0;
+        std::uint64_t rests = 0;
+    };
+
     double window_, budget_;
     bool looked_ = false;
     double last_ = 0;
     std::uint64_t cpu_ = 0;
-    std::map<long, std::uint64_t> waiting_;
+    std::map<long, Seen> seen_;
     // (when the interval ended, the busy seconds it added)
     std::deque<std::pair<double, double>> slices_;
     double total_ = 0;

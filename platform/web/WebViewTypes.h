@@ -54,7 +54,11 @@ enum WebViewErrorCode : std::int64_t {
 // 5 ms in 2.5 s, burns a thread all the time and is ended after the budget; four Web Workers
 // that never rest burn it four times as fast, and eight that rest a third of each half second
 // five times as fast. Waiting for a core counts, so a loaded machine does not let a spinning
-// page last longer.
+// page last longer; but a thread of a lower priority than normal (the game started under nice)
+// that rests now and then counts its wait in proportion to its scheduler weight, the wait its
+// work would have had at normal priority, since beside normal-priority programs it waits by
+// design (an animation at nice 15 waited for 82% of a core and ran 3%). A thread that never
+// rests between two looks counts its whole wait at any priority (BusyLedger).
 inline constexpr double kWebProcessUnresponsiveSeconds = 10;
 inline constexpr unsigned kWebProcessMemoryEndMegabytes = 1024;
 inline constexpr unsigned kWebProcessMemoryMarginMegabytes = 96;

@@ -499,6 +499,20 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
         if (!clip) return answer(res, 404, "no clip\n");
         return answer(res, 200, *clip, "video/webm");
     }
+    if (path == kBusyWorkerPath) {
+        log_.add(record(req, RequestKind::WorkerScript));
+        res.set_header("Cache-Control", "no-store");
+        // A shared worker's port says hello on connect, as honest ones do; the work is the
+        // same for every kind of worker.
+        return answer(res, 200,
+                      "onconnect = function (e) { e.ports[0].postMessage('busy'); };\n"
+                      "(function work() {\n"
+                      "  var end = Date.now() + 450;\n"
+                      "  while (Date.now() < end) {}\n"
+                      "  setTimeout(work, 50);\n"
+                      "})();\n",
+                      "text/javascript");
+    }
     if (path == "/mads/large_body") {
         log_.add(record(req, RequestKind::LargeBody));
         return serveLargeBody(req, res);

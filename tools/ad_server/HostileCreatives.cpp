@@ -384,6 +384,60 @@ constexpr HostileCreative kCreatives[] = {
              "  }, 3000);\n"
              "})();</script>\n");
      }},
+    {Hostility::BusySharedWorkers, "busy-shared-workers",
+     [](const AdContext& c) {
+         // Each has a name of its own, so each is a worker of its own; a page without them
+         // says so instead of failing.
+         return "<script>(function () {\n"
+                "  var h = window.hostile = {workers: 0, refused: ''};\n"
+                "  window.sharedWorkers = [];\n"
+                "  try {\n"
+                "    for (var i = 0; i < " +
+                std::to_string(kBusySharedWorkers) +
+                "; ++i) {\n"
+                "      sharedWorkers.push(new SharedWorker(" +
+                scriptJson(c.origin + kBusyWorkerPath + adQuery(c)) +
+                ", 'busy-' + i));\n"
+                "      h.workers++;\n"
+                "    }\n"
+                "  } catch (e) { h.refused = e.name; }\n"
+                "})();</script>\n";
+     }},
+    {Hostility::BusyServiceWorker, "busy-service-worker",
+     [](const AdContext& c) {
+         return "<script>(function () {\n"
+                "  var h = window.hostile = {registered: 'asked'};\n"
+                "  if (!navigator.serviceWorker) { h.registered = 'absent'; return; }\n"
+                "  navigator.serviceWorker.register(" +
+                scriptJson(c.origin + kBusyWorkerPath + adQuery(c)) +
+                ").then(function () { h.registered = 'yes'; },\n"
+                "    function (e) { h.registered = e.name; });\n"
+                "})();</script>\n";
+     }},
+    {Hostility::Speech, "speech",
+     [](const AdContext&) {
+         return std::string(
+             "<script>(function () {\n"
+             "  var h = window.hostile = {heard: [], taps: 0, volume: 1};\n"
+             "  function say(when) {\n"
+             "    if (!window.speechSynthesis) { h.heard.push(when + ' absent'); return; }\n"
+             "    var u = new SpeechSynthesisUtterance('Play now and win a prize');\n"
+             "    u.volume = h.volume;\n"
+             "    ['start', 'end', 'error'].forEach(function (name) {\n"
+             "      u.addEventListener(name, function (e) {\n"
+             "        h.heard.push(when + ' ' + name + (e.error ? ' ' + e.error : ''));\n"
+             "      });\n"
+             "    });\n"
+             "    speechSynthesis.speak(u);\n"
+             "  }\n"
+             "  say('untouched');\n"
+             "  document.addEventListener('click', function (e) {\n"
+             "    if (!e.isTrusted) return;\n"
+             "    h.taps++;\n"
+             "    say('tapped');\n"
+             "  }, true);\n"
+             "})();</script>\n");
+     }},
 };
 
 // A row is found by its enum value.

@@ -59,6 +59,16 @@ enum class Hostility {
     DutyCycleWorkers,  // eight Web Workers, each busy 330 ms then idle 170 ms, over and over
     AllocateWorkers,   // at rest for 3 s, then four Web Workers keep and write 16 MiB more each
                        // in loops that never yield
+    // Workers the engine runs in a process of their own, apart from the page's: four
+    // SharedWorkers, and a service worker of the ad's own address, each of kBusyWorkerPath.
+    // `window.hostile` says what the page was given.
+    BusySharedWorkers,
+    BusyServiceWorker,
+    // Speech, which the engine plays through the desktop's sound server: a sentence spoken at
+    // once, untouched, and again on each tap, at `window.hostile.volume` (1 unless changed);
+    // `hostile.heard` lists the utterances' events ("untouched start", "tapped error
+    // not-allowed", ...).
+    Speech,
 };
 
 inline constexpr int kRefusalFloodPrints = 20000;
@@ -79,6 +89,11 @@ inline constexpr const char* kFileRedirectTarget = "file:///etc/passwd";
 inline constexpr const char* kAttachmentPath = "/mads/attachment";
 inline constexpr const char* kAttachmentFileName = "evil.desktop";
 inline constexpr std::size_t kEndlessAttachmentBytes = std::size_t{4} << 30;
+
+// A worker's script (for dedicated, shared and service workers alike) busy 450 ms of every
+// 500, for as long as it runs. Recorded as RequestKind::WorkerScript.
+inline constexpr const char* kBusyWorkerPath = "/mads/busy_worker.js";
+inline constexpr int kBusySharedWorkers = 4;
 
 // Held open, never answered, until the server stops (recorded as `slow`).
 inline constexpr const char* kSlowPath = "/mads/slow";

@@ -50,7 +50,8 @@ enum class RequestKind {
     // Requests a hostile creative makes to hold the engine's connections.
     Slow,  // kSlowPath: held open until the server stops
     // Hostile core pages:
-    LargeBody,  // "/mads/large_body?bytes=N": a body as large as asked, for a page's fetches
+    LargeBody,     // "/mads/large_body?bytes=N": a body as large as asked, for a page's fetches
+    WorkerScript,  // kBusyWorkerPath: a busy worker's script
 };
 
 // Stable lower-case name, as the program prints it ("ad-request", "impression", ...).

@@ -36,15 +36,26 @@ std::string_view fieldText(const GLogField& field) {
                             : std::string_view(text, std::size_t(field.length));
 }
 
+// Set once, before the writer may run on any other thread.
+bool typeErrorsAreFatal = false;
+
+// GObject's own warnings of a type check that failed all start so ("invalid cast from ...",
+// "invalid unclassed pointer in cast to ...", "invalid uninstantiatable type ...").
+bool isTypeError(std::string_view domain, std::string_view message) {
+    return domain == "GLib-GObject" && message.rfind("invalid ", 0) == 0;
+}
+
 GLogWriterOutput writeToLog(GLogLevelFlags level, const GLogField* fields, gsize count, gpointer) {
     std::string_view domain, message;
     for (gsize i = 0; i < count; ++i) {
         if (std::strcmp(fields[i].key, "GLIB_DOMAIN") == 0) domain = fieldText(fields[i]);
         if (std::strcmp(fields[i].key, "MESSAGE") == 0) message = fieldText(fields[i]);
     }
+    const bool endsTheProcess = typeErrorsAreFatal && isTypeError(domain, message);
     // A message that ends the process (errors, and whatever the process made fatal) is written
     // whatever the budget says: it is the last word.
-    const bool fault = (level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_FLAG_FATAL)) != 0;
+    const bool fault = endsTheProcess ||
+                       (level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_FLAG_FATAL)) != 0;
     if (!fault && (level & (G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG)) != 0 &&
         g_log_writer_default_would_drop(level,
                                         domain.empty() ? nullptr : std::string(domain).c_str())) {
@@ -57,6 +68,8 @@ GLogWriterOutput writeToLog(GLogLevelFlags level, const GLogField* fields, gsize
     };
     if (fault) {
         LogSink::write(line());
+        // Where it was raised, as GLib ends the process for a fatal message.
+        if (endsTheProcess) g_abort();
     } else {
         engineLog().writeWith(line, engineLogNow());
     }
@@ -77,6 +90,10 @@ LogBudget& engineLog() {
 
 double engineLogNow() {
     return double(g_get_monotonic_time()) / 1e6;
+}
+
+void makeTypeErrorsFatal() {
+    typeErrorsAreFatal = true;
 }
 
 void installGLibLogWriter() {

@@ -26,4 +26,10 @@ double engineLogNow();
 // start-up, before GTK is opened; later calls do nothing.
 void installGLibLogWriter();
 
+// From now on GObject's type errors (an object used as a type it is not: "invalid cast from
+// 'GdkOffscreenWindow' to 'GdkWindowImplX11'") end the process where they are raised, after
+// their line is written. GLib only warns of them, and the code after a failed cast goes on
+// with what it got; tests ask for it, as they do for criticals. Before any thread may log.
+void makeTypeErrorsFatal();
+
 }  // namespace platform::web

@@ -3,6 +3,8 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <iterator>
+
 #include "platform/base/LogBudget.h"
 #include "platform/web/ContentDisposition.h"
 #include "platform/web/engine/EngineLog.h"
@@ -178,6 +180,36 @@ void onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
 }
 
 }  // namespace
+
+WebKitSettings* newSettings() {
+    // The engine's names for them, which it lists with webkit_settings_get_all_features.
+    static constexpr const char* kNeverOffered[] = {"SharedWorker", "ServiceWorkers",
+                                                    "DataListElement"};
+    WebKitSettings* settings = webkit_settings_new();
+    WebKitFeatureList* features = webkit_settings_get_all_features();
+    std::size_t found = 0;
+    for (gsize i = 0; i < webkit_feature_list_get_length(features); ++i) {
+        WebKitFeature* feature = webkit_feature_list_get(features, i);
+        for (const char* name : kNeverOffered) {
+            if (g_strcmp0(webkit_feature_get_identifier(feature), name) != 0) continue;
+            webkit_settings_set_feature_enabled(settings, feature, FALSE);
+            ++found;
+        }
+    }
+    webkit_feature_list_unref(features);
+    if (found != std::size(kNeverOffered)) {
+        // An engine that names them otherwise: said once, since every view asks.
+        static const bool said = [] {
+            engineLog().write(
+                "WebView: the engine does not name every feature no page is offered; a page "
+                "may still be given shared or service workers or <datalist> suggestions",
+                engineLogNow());
+            return true;
+        }();
+        (void)said;
+    }
+    return settings;
+}
 
 void setPageLog(WebKitWebView* view, std::shared_ptr<LogBudget> log) {
     if (!view) return;

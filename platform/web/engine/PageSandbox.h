@@ -22,11 +22,24 @@
 //   download the context starts (attachments, <a download>, blob: URLs, the API's own) is
 //   cancelled before its destination is chosen, so not a byte reaches the disk.
 //
+// Some of what the engine offers a page is not answered but never offered (newSettings):
+//
+// - shared and service workers, which the engine runs in a process of their own, one per
+//   site, and starts again as soon as it ends, for as long as a page of the site asks: four
+//   busy shared workers had their process ended by our watch every 4.5 s and brought back
+//   half a second later, 11 processes and 166 s of CPU in 50 s. A page that needs the work
+//   has dedicated workers, which run in its own process and go with it;
+// - <datalist> suggestions, which the engine shows in a window of the game's process made
+//   transient for the view's offscreen window, which it cannot be (a GLib warning at every tap
+//   on an <input list>); the field is a plain text field.
+//
 // Each refusal that is logged spends a line of the page's budget (setPageLog), so a page that
 // asks again and again costs the log its budget and no more; a view without one spends the
 // engine's (EngineLog.h). Printing and the script dialogs are answered the same way in the
 // page's own process first (our web-process extension), since the engine's way to these
 // handlers holds the game's main thread for a round trip each time; these stay behind it.
+// Speech before a tap is refused there alone: the engine speaks from the web process and asks
+// the game nothing.
 //
 // Main thread only. Both calls may be made again on the same object; the second does nothing.
 // confineView also confines the view's web context.
@@ -35,10 +48,17 @@
 
 #include "platform/base/LogBudget.h"
 
+typedef struct _WebKitSettings WebKitSettings;
 typedef struct _WebKitWebContext WebKitWebContext;
 typedef struct _WebKitWebView WebKitWebView;
 
 namespace platform::web {
+
+// Settings for a new view (a reference of the caller's), with what no page is offered turned
+// off. They must be given as the view is made: the engine shares one web process only among
+// views whose settings for the web process agree, and what a context's anchor has the others
+// need to have too.
+WebKitSettings* newSettings();
 
 void confineView(WebKitWebView* view);
 void confineContext(WebKitWebContext* context);

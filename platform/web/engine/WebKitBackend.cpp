@@ -220,9 +220,11 @@ class WebKitBackend final : public WebViewBackend {
         if (!runtime_) return;
         contentManager_ = webkit_user_content_manager_new();
         // Related to its context's anchor: the page starts in that context's web process.
+        WebKitSettings* settings = newSettings();
         view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view",
-                                             runtime_->relatedView(context), "user-content-manager",
-                                             contentManager_, nullptr));
+                                             runtime_->relatedView(context), "settings", settings,
+                                             "user-content-manager", contentManager_, nullptr));
+        g_object_unref(settings);
         g_object_ref_sink(view_);
         confineView(view_);
         window_ = gtk_offscreen_window_new();

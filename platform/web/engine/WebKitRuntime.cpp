@@ -147,12 +147,14 @@ bool WebKitRuntime::openDisplay() {
     static const bool opened = [] {
         // What GTK and WebKit say from here on reaches our log, within its budget.
         installGLibLogWriter();
-        // Tests ask for it: a GLib or GTK critical is a fault of ours or of the engine's that
-        // would otherwise scroll by in the output of a passing test.
+        // Tests ask for it: a GLib or GTK critical, or an object used as a type it is not, is a
+        // fault of ours or of the engine's that would otherwise scroll by in the output of a
+        // passing test.
         if (const char* fatal = std::getenv(kFatalCriticalsVariable); fatal && *fatal == '1') {
             const GLogLevelFlags mask =
                 g_log_set_always_fatal(static_cast<GLogLevelFlags>(G_LOG_FATAL_MASK));
             g_log_set_always_fatal(static_cast<GLogLevelFlags>(mask | G_LOG_LEVEL_CRITICAL));
+            makeTypeErrorsFatal();
         }
         // One refusal by a loaded X server must not leave the whole run without pages.
         const auto asking = askNamedDisplay([] {
@@ -329,7 +331,10 @@ WebKitWebView* WebKitRuntime::relatedView(WebViewContext which) {
     // Never shown and never given a page of its own: it holds the web process every other
     // view of its context is related to, so that process outlives the views and the next one
     // starts in it.
-    c.anchor = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", c.web, nullptr));
+    WebKitSettings* settings = newSettings();
+    c.anchor = WEBKIT_WEB_VIEW(
+        g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", c.web, "settings", settings, nullptr));
+    g_object_unref(settings);
     g_object_ref_sink(c.anchor);
     // After a crash of the context's process the next view gets a new anchor, and a new
     // process.

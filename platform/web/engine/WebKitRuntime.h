@@ -72,8 +72,9 @@ class WebKitRuntime {
   public:
     // GTK on the display, once, with what it may do there guarded (DisplayGuard.h); false when
     // no display can be opened or guarded (said once in the log). With kFatalCriticalsVariable
-    // set to "1" in the environment (every test's), each GLib or GTK critical of the process
-    // aborts it from then on: the message, then the abort where it was raised.
+    // set to "1" in the environment (every test's), each GLib or GTK critical of the process,
+    // and each of GObject's type errors (an invalid cast, which GLib only warns of), aborts it
+    // from then on: the message, then the abort where it was raised.
     static bool openDisplay();
     static constexpr const char* kFatalCriticalsVariable = "MOVUROUTE_FATAL_CRITICALS";
     // The runtime, or nullptr when no display can be opened.
@@ -83,6 +84,7 @@ class WebKitRuntime {
     WebKitWebContext* context(WebViewContext which);
     // The view every new view of that context is related to, made (and its blank page started,
     // which starts the context's web process) on first use, and again after that process ended.
+    // It has PageSandbox's newSettings(), which a related view needs too to share its process.
     WebKitWebView* relatedView(WebViewContext which = WebViewContext::Shared);
     // Starts the context's web process now: its anchor, and the anchor's blank page at once
     // rather than on a later turn (the engine's warm-up is a turn of its own).

@@ -13,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -29,6 +30,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -135,8 +137,10 @@ std::uint64_t cpuNanoseconds() {
 }
 
 // Every live thread of this process with the time it has waited for a core (the second field
-// of its schedstat, in nanoseconds). Each thread's file stays open between looks, so a look
-// costs one read a thread.
+// of its schedstat, in nanoseconds), its nice, and, for a thread of a lower priority than
+// normal, the times it rested (from its status; the ledger asks no more of the others). Each
+// thread's files stay open between looks, so a look costs a read a thread, and a second for
+// one of low priority.
 class ThreadWaits {
   public:
     std::vector<platform::web::BusyLedger::Thread> read() {
@@ -144,47 +148,81 @@ class ThreadWaits {
         if (!tasks_) tasks_ = opendir("/proc/self/task");
         if (!tasks_) return found;
         rewinddir(tasks_);
-        std::map<long, int> open;
+        std::map<long, Files> open;
         while (dirent* entry = readdir(tasks_)) {
             char* end = nullptr;
             const long id = std::strtol(entry->d_name, &end, 10);
             if (end == entry->d_name || *end != '\0') continue;
-            auto known = files_.find(id);
-            int fd = known != files_.end() ? known->second : -1;
-            if (known != files_.end()) files_.erase(known);
-            unsigned long long running = 0, waiting = 0;
+            Files files;
+            if (auto known = files_.find(id); known != files_.end()) {
+                files = known->second;
+                files_.erase(known);
+            }
+            platform::web::BusyLedger::Thread thread{id};
             // A file kept open may be an ended thread's whose id a new one took: opened again.
             for (int attempt = 0; attempt < 2; ++attempt) {
-                if (fd < 0) fd = openFile(id);
-                if (fd < 0 || readWait(fd, running, waiting)) break;
-                close(fd);
-                fd = -1;
+                if (files.schedstat < 0) files.schedstat = openFile(id, "schedstat");
+                if (files.schedstat < 0 || readWait(files.schedstat, thread.waitingNanoseconds)) {
+                    break;
+                }
+                files.close();
             }
-            if (fd < 0) continue;
-            found.push_back({id, waiting});
-            open[id] = fd;
+            if (files.schedstat < 0) continue;
+            errno = 0;
+            const int nice = getpriority(PRIO_PROCESS, id_t(id));
+            thread.nice = errno == 0 ? nice : 0;
+            if (thread.nice > 0) {
+                if (files.status < 0) files.status = openFile(id, "status");
+                // Without its rests a thread counts its whole wait, as at normal priority.
+                if (!readRests(files.status, thread.rests)) thread.nice = 0;
+            }
+            found.push_back(thread);
+            open[id] = files;
         }
-        for (const auto& [id, fd] : files_) close(fd);
+        for (auto& [id, files] : files_) files.close();
         files_ = std::move(open);
         return found;
     }
 
   private:
-    static int openFile(long id) {
+    struct Files {
+        int schedstat = -1;
+        int status = -1;
+        void close() {
+            for (int* fd : {&schedstat, &status}) {
+                if (*fd >= 0) ::close(*fd);
+                *fd = -1;
+            }
+        }
+    };
+
+    static int openFile(long id, const char* name) {
         char path[64];
-        std::snprintf(path, sizeof path, "/proc/self/task/%ld/schedstat", id);
-        return open(path, O_RDONLY | O_CLOEXEC);
+        std::snprintf(path, sizeof path, "/proc/self/task/%ld/%s", id, name);
+        return ::open(path, O_RDONLY | O_CLOEXEC);
     }
-    static bool readWait(int fd, unsigned long long& running, unsigned long long& waiting) {
+    static bool readWait(int fd, std::uint64_t& waiting) {
         char text[96];
         const ssize_t length = pread(fd, text, sizeof text - 1, 0);
         if (length <= 0) return false;
         text[length] = '\0';
-        return std::sscanf(text, "%llu %llu", &running, &waiting) == 2;
+        unsigned long long running = 0, waited = 0;
+        if (std::sscanf(text, "%llu %llu", &running, &waited) != 2) return false;
+        waiting = waited;
+        return true;
+    }
+    static bool readRests(int fd, std::uint64_t& rests) {
+        char text[4096];
+        const ssize_t length = fd < 0 ? -1 : pread(fd, text, sizeof text, 0);
+        if (length <= 0) return false;
+        const auto count =
+            platform::web::readVoluntarySwitches(std::string_view(text, std::size_t(length)));
+        if (count) rests = *count;
+        return count.has_value();
     }
 
     DIR* tasks_ = nullptr;
-    std::map<long, int> files_;
+    std::map<long, Files> files_;
 };
 
 // Tells the program why this process is about to end: one datagram, never waited for. The
@@ -280,27 +318,51 @@ constexpr std::pair<const char*, const char*> kShaderCacheOff{"MESA_SHADER_CACHE
 // page's built-ins are taken before it can change them, the command name is read once, and
 // every realm (each frame's, each document's) gets its own copy, so there is no unrefused
 // print() left to borrow from another.
+//
+// Speech is sound, and a page makes no sound before the player tapped it (the program's views
+// refuse media and hold audio contexts until then): the engine speaks from this process,
+// through the desktop's sound server, whatever the page's settings, so an untouched,
+// preloaded ad spoke on the desktop. A window nobody has tapped is refused here, before the
+// engine hears of it: the utterance hears "error" with "not-allowed", a moment later, as a
+// browser that forbids it answers, and never "start". Once the window has been tapped (its
+// sticky activation, which no script can give itself) it speaks as before.
 constexpr const char* kRefusalsScript = R"JS((function () {
   var define = Object.defineProperty, apply = Reflect.apply;
+  var describe = Object.getOwnPropertyDescriptor;
   var toText = String, lower = String.prototype.toLowerCase;
   function answer(name, method) {
     define(window, name, {value: method, writable: true, enumerable: true, configurable: true});
+  }
+  function method(owner, name, body) {
+    define(owner, name, {value: body, writable: true, enumerable: true, configurable: true});
   }
   answer('print', function print() {});
   answer('alert', function alert() {});
   answer('confirm', function confirm() { return false; });
   answer('prompt', function prompt() { return null; });
   var execute = Document.prototype.execCommand;
-  define(Document.prototype, 'execCommand', {
-    value: function execCommand(command, showUI, value) {
-      if (arguments.length === 0) return apply(execute, this, []);
-      var name = toText(command);
-      if (apply(lower, name, []) === 'print') return false;
-      var given = [name, showUI, value];
-      given.length = arguments.length > 3 ? 3 : arguments.length;
-      return apply(execute, this, given);
-    },
-    writable: true, enumerable: true, configurable: true
+  method(Document.prototype, 'execCommand', function execCommand(command, showUI, value) {
+    if (arguments.length === 0) return apply(execute, this, []);
+    var name = toText(command);
+    if (apply(lower, name, []) === 'print') return false;
+    var given = [name, showUI, value];
+    given.length = arguments.length > 3 ? 3 : arguments.length;
+    return apply(execute, this, given);
+  });
+  if (!window.SpeechSynthesis) return;
+  var speakAloud = SpeechSynthesis.prototype.speak;
+  var Refusal = window.SpeechSynthesisErrorEvent, dispatch = EventTarget.prototype.dispatchEvent;
+  var later = window.setTimeout, ownNavigator = navigator;
+  var activation = describe(Navigator.prototype, 'userActivation');
+  var tapped = window.UserActivation && describe(UserActivation.prototype, 'hasBeenActive');
+  function hasBeenTapped() {
+    return !!(activation && tapped && apply(tapped.get, apply(activation.get, ownNavigator, []), []));
+  }
+  method(SpeechSynthesis.prototype, 'speak', function speak(utterance) {
+    if (hasBeenTapped()) return apply(speakAloud, this, arguments);
+    // Made now, so what is no utterance fails here as it would have in speak().
+    var refused = new Refusal('error', {utterance: utterance, error: 'not-allowed'});
+    apply(later, window, [function () { apply(dispatch, utterance, [refused]); }, 0]);
   });
 })();)JS";
 
@@ -375,7 +437,8 @@ void routeOutput() {
     g_log_set_writer_func(writeToOutput, nullptr, nullptr);
 }
 
-// Cores: the process's CPU time and its threads' waits, every half second.
+// Cores: the process's CPU time and its threads' waits (with their priorities and rests, which
+// weigh a wait of a low-priority thread), every half second.
 gpointer watchCores(gpointer) {
     platform::web::BusyLedger busy(state().busyWindowSeconds, state().busySeconds);
     ThreadWaits waits;

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -31,14 +32,30 @@ struct Process {
     std::uint64_t cpu = 0;
     Threads threads;
     double now = 0;
-    // Each thread was runnable `runnable` of the next half second, `waiting` of it for a core.
-    double halfSecond(BusyLedger& ledger, std::uint64_t runnable, std::uint64_t waiting) {
+    // Each thread was runnable `runnable` of the next half second, `waiting` of it for a core,
+    // and stopped to wait of its own accord `rests` times.
+    double halfSecond(BusyLedger& ledger, std::uint64_t runnable, std::uint64_t waiting,
+                      std::uint64_t rests = 0) {
         now += 0.5;
         for (auto& thread : threads) {
             cpu += runnable - waiting;
             thread.waitingNanoseconds += waiting;
+            thread.rests += rests;
         }
         return ledger.look(now, cpu, threads);
+    }
+    // From a first look, half seconds as halfSecond takes them (the rests of the n-th given by
+    // `rests(n)`) until the ledger is over its budget: how many, `most` at the most.
+    int halfSecondsUntilOverBudget(
+        BusyLedger& ledger, int most, std::uint64_t runnable, std::uint64_t waiting,
+        const std::function<std::uint64_t(int)>& rests = [](int) { return 0; }) {
+        ledger.look(now, cpu, threads);
+        int looks = 0;
+        while (!ledger.overBudget() && looks < most) {
+            ++looks;
+            halfSecond(ledger, runnable, waiting, rests(looks));
+        }
+        return looks;
     }
 };
 
@@ -48,13 +65,7 @@ TEST(BusyLedgerTest, ThreadsThatEachRestNowAndThenBurnTheirSumAndAreEndedSoon) {
     BusyLedger ledger(/*window*/ 20, /*budget*/ 15);
     Process workers{0, Threads(8), 0};
     for (long id = 0; id < 8; ++id) workers.threads[id].id = id + 1;
-    ledger.look(0, 0, workers.threads);
-    int looks = 0;
-    while (!ledger.overBudget() && looks < 40) {
-        ++looks;
-        workers.halfSecond(ledger, 330 * kMs, 0);
-    }
-    EXPECT_EQ(looks, 6);
+    EXPECT_EQ(workers.halfSecondsUntilOverBudget(ledger, 40, 330 * kMs, 0), 6);
     EXPECT_NEAR(ledger.busySeconds(), 15.84, 1e-9);
 
     // On two cores the same eight run a quarter of the time and wait the rest of their 330 ms:
@@ -62,26 +73,14 @@ TEST(BusyLedgerTest, ThreadsThatEachRestNowAndThenBurnTheirSumAndAreEndedSoon) {
     BusyLedger pinned(20, 15);
     Process shortOfCores{0, workers.threads, 0};
     for (auto& thread : shortOfCores.threads) thread.waitingNanoseconds = 0;
-    pinned.look(0, 0, shortOfCores.threads);
-    looks = 0;
-    while (!pinned.overBudget() && looks < 40) {
-        ++looks;
-        shortOfCores.halfSecond(pinned, 330 * kMs, 205 * kMs);
-    }
-    EXPECT_EQ(looks, 6);
+    EXPECT_EQ(shortOfCores.halfSecondsUntilOverBudget(pinned, 40, 330 * kMs, 205 * kMs), 6);
 }
 
 TEST(BusyLedgerTest, OneSpinningThreadTakesTheBudgetWhileAnAnimationOnALoadedMachineNeverDoes) {
     BusyLedger spinner(20, 15);
     Process spinning{0, Threads{{1, 0}}, 0};
-    spinner.look(0, 0, spinning.threads);
-    int looks = 0;
-    while (!spinner.overBudget() && looks < 100) {
-        ++looks;
-        // A loaded machine gives it a core a third of the time.
-        spinning.halfSecond(spinner, 500 * kMs, 333 * kMs);
-    }
-    EXPECT_EQ(looks, 31);
+    // A loaded machine gives it a core a third of the time.
+    EXPECT_EQ(spinning.halfSecondsUntilOverBudget(spinner, 100, 500 * kMs, 333 * kMs), 31);
 
     // Painting and its helper thread: a tenth of a core running, twice that waiting for one.
     BusyLedger honest(20, 15);
@@ -93,6 +92,46 @@ TEST(BusyLedgerTest, OneSpinningThreadTakesTheBudgetWhileAnAnimationOnALoadedMac
     }
     EXPECT_FALSE(honest.overBudget());
     EXPECT_NEAR(most, 6, 1e-9);
+}
+
+// Beside normal-priority programs that keep its cores busy, a thread at nice 15 gets 3% of a
+// core while it wants one (as measured: an animation ran 15 ms and waited 410 ms of each half
+// second, resting a dozen times in it).
+TEST(BusyLedgerTest, AtALowPriorityAnHonestThreadIsJudgedByWhatItWouldWaitAtNormalPriority) {
+    BusyLedger niced(20, 15);
+    Process animation{0, Threads{{1, 0, 15}}, 0};
+    niced.look(0, 0, animation.threads);
+    double most = 0;
+    for (int look = 1; look <= 240; ++look) {
+        most = std::max(most, animation.halfSecond(niced, 425 * kMs, 410 * kMs, 12));
+    }
+    EXPECT_FALSE(niced.overBudget());
+    EXPECT_LT(most, 1.5);
+    // The same looks at normal priority are a thread that wants a core 85% of the time.
+    BusyLedger normal(20, 15);
+    Process unniced{0, Threads{{1, 0}}, 0};
+    const auto aDozen = [](int) { return 12; };
+    EXPECT_EQ(unniced.halfSecondsUntilOverBudget(normal, 240, 425 * kMs, 410 * kMs, aDozen), 36);
+
+    // Workers at that priority that rest a third of the time are ended as soon as ever when
+    // nothing else wants the cores: their running counts in full.
+    BusyLedger workers(20, 15);
+    Process duty{0, Threads(8), 0};
+    for (long id = 0; id < 8; ++id) duty.threads[id] = {id + 1, 0, 15};
+    EXPECT_EQ(duty.halfSecondsUntilOverBudget(workers, 40, 330 * kMs, 0, [](int) { return 1; }), 6);
+}
+
+TEST(BusyLedgerTest, AThreadThatNeverRestsCountsItsWholeWaitAtAnyPriority) {
+    // Spinning at nice 19 beside busy programs: a core for 1.5% of the time, wanted all of it.
+    BusyLedger spinner(20, 15);
+    Process spinning{0, Threads{{1, 0, 19}}, 0};
+    EXPECT_EQ(spinning.halfSecondsUntilOverBudget(spinner, 100, 500 * kMs, 493 * kMs), 31);
+    // Resting once in every fifth look (a script free for 5 ms every 2.5 s) spares it little.
+    BusyLedger yielding(20, 15);
+    Process script{0, Threads{{1, 0, 15}}, 0};
+    const auto everyFifth = [](int look) { return look % 5 == 0 ? 1 : 0; };
+    EXPECT_EQ(script.halfSecondsUntilOverBudget(yielding, 100, 500 * kMs, 483 * kMs, everyFifth),
+              37);
 }
 
 TEST(BusyLedgerTest, ThreadsThatComeAndGoBetweenLooksStillCount) {
@@ -114,6 +153,18 @@ TEST(BusyLedgerTest, ThreadsThatComeAndGoBetweenLooksStillCount) {
     // A clock that stands still counts nothing, and the next look starts from there.
     EXPECT_DOUBLE_EQ(ledger.look(13.6, 109000 * kMs, {{1, 5000 * kMs}}), 0);
     EXPECT_DOUBLE_EQ(ledger.look(14.1, 109100 * kMs, {{1, 5000 * kMs}}), 0.1);
+}
+
+TEST(BusyLedgerTest, RestsAreReadFromAThreadsStatus) {
+    // The line that counts them, not the one for being preempted that ends the same.
+    EXPECT_EQ(readVoluntarySwitches("Name:\tWebKitWebProces\nvoluntary_ctxt_switches:\t4711\n"
+                                    "nonvoluntary_ctxt_switches:\t12\n"),
+              4711u);
+    EXPECT_EQ(readVoluntarySwitches("nonvoluntary_ctxt_switches:\t12\nvoluntary_ctxt_switches: 3"),
+              3u);
+    EXPECT_EQ(readVoluntarySwitches("nonvoluntary_ctxt_switches:\t12\n"), std::nullopt);
+    EXPECT_EQ(readVoluntarySwitches("voluntary_ctxt_switches:\t-1\n"), std::nullopt);
+    EXPECT_EQ(readVoluntarySwitches(""), std::nullopt);
 }
 
 TEST(NetworkMemoryGuardTest, ClearsStoredDataOncePerClimbThenEndsPagesThenTheProcess) {

@@ -493,6 +493,9 @@ TEST_F(AdServerTest, HostileCreativesAndTheirRedirectToAFile) {
              Part{"y", Hostility::YieldingSpin, false, "setTimeout(spin, 5)"},
              Part{"c", Hostility::DutyCycleWorkers, false, "setTimeout(work, 170)"},
              Part{"g", Hostility::AllocateWorkers, false, "new Uint8Array(16 * 1024 * 1024)"},
+             Part{"k", Hostility::BusySharedWorkers, false, "new SharedWorker("},
+             Part{"r", Hostility::BusyServiceWorker, true, "navigator.serviceWorker.register("},
+             Part{"v", Hostility::Speech, true, "speechSynthesis.speak(u)"},
          }) {
         AdScenario scenario = part.banner ? AdScenario::banner() : AdScenario::interstitial();
         scenario.withHostility(part.hostility);
@@ -505,9 +508,17 @@ TEST_F(AdServerTest, HostileCreativesAndTheirRedirectToAFile) {
     // The slow fetches name this server and their ad, so the log tells whose they are.
     const std::string slow = creative(
         "h", AdScenario::interstitial().withHostility(Hostility::SlowFetches), "interstitial_mb");
-    EXPECT_NE(slow.find("fetch(\"" + server.url(kSlowPath) + "?slot=h&ad=12&n=\" + i"),
+    EXPECT_NE(slow.find("fetch(\"" + server.url(kSlowPath) + "?slot=h&ad=15&n=\" + i"),
               std::string::npos)
         << slow;
+
+    // The workers' script is one a worker of any kind runs, and the server hears who asked.
+    auto worker = get(std::string(kBusyWorkerPath) + "?slot=k&ad=9");
+    EXPECT_EQ(worker->status, 200);
+    EXPECT_EQ(worker->get_header_value("Content-Type"), "text/javascript");
+    EXPECT_NE(worker->body.find("setTimeout(work, 50)"), std::string::npos);
+    ASSERT_EQ(server.log().count(RequestKind::WorkerScript), 1u);
+    EXPECT_EQ(server.log().last(RequestKind::WorkerScript)->slotname, "k");
 
     // The address they use, and the landing page's link, answer with a file and are recorded.
     auto redirect = get(std::string(kFileRedirectPath) + "?slot=f&ad=1");

@@ -4,20 +4,20 @@
 // script that never ends, and a page that keeps taking memory, slowly, nonstop or on many threads
 // after a rest; and the costs a page can put outside its own heap and thread: Blobs and stored
 // data in the network process, cores (many threads that each rest now and then, on two cores as
-// well, beside an honest animation that is never ended), the connections every page shares. Each
-// costs at most its own ad (and the ads shown with it); the next ad still comes and shows. Needs a
-// display: scripts/test runs these under xvfb-run.
+// well, beside an honest animation that is never ended, at normal priority and at a low one),
+// workers the engine would run in a process of their own, the connections every page shares.
+// Each costs at most its own ad (and the ads shown with it); the next ad still comes and shows.
+// Needs a display: scripts/test runs these under xvfb-run.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ads/foundation/GADRequest.h"
@@ -45,10 +45,13 @@ namespace ads {
 namespace {
 
 using platform::LogSink;
+using platform::testing::BusyProcesses;
 using platform::testing::coresAllowed;
 using platform::testing::CoresPinned;
 using platform::testing::cpuSeconds;
+using platform::testing::lowerPriority;
 using platform::testing::networkProcesses;
+using platform::testing::niceOf;
 using platform::testing::residentKilobytes;
 using platform::testing::runnableSeconds;
 using platform::testing::webProcesses;
@@ -85,6 +88,16 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
   protected:
     HostileCreativesWebKitTest() : HostileInterstitialsFixture(kHostileUnit) {}
+
+    // This process and the engine's from now on at `nice`, a lower priority than normal; what
+    // they start later inherits it.
+    void lower(int nice) {
+        ASSERT_TRUE(lowerPriority(nice));
+        nice_ = nice;
+    }
+    void expectAtOurPriority(const std::vector<pid_t>& processes) {
+        for (pid_t pid : processes) EXPECT_EQ(niceOf(pid), nice_) << pid;
+    }
 
     // The allocating interstitial is loaded and its process ended with the reason logged, its
     // resident memory sampled every turn of the loop (a tenth of a second at most) staying
@@ -139,6 +152,7 @@ class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
                 EXPECT_LE(coresAllowed(pid), cores);
             }
         }
+        expectAtOurPriority(processes);
         double burnt = 0;
         const bool ended = waitFor(
             [&] {
@@ -151,6 +165,125 @@ class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
         RecordProperty("coresUsed", std::to_string(burnt / seconds));
         ASSERT_TRUE(ended) << burnt << " s of CPU in " << seconds << " s";
         EXPECT_LT(seconds, kWebProcessBusyWindowSeconds + 10);
+        expectTheNextAdShows();
+    }
+
+    // The animated interstitial shown for a minute on two cores that two busy programs of
+    // normal priority share with it, this process and the engine's at `nice` (0: normal).
+    void expectAnAnimatedAdNeverEnded(int nice) {
+        const CoresPinned pinned(2);
+        ASSERT_TRUE(pinned.pinned());
+        // Started first, so they keep normal priority whatever the test's own.
+        const BusyProcesses others(2);
+        ASSERT_EQ(others.processes().size(), 2u);
+        if (nice > 0) lower(nice);
+        LogSink::Capture log;
+        auto scenario = AdScenario::interstitial();
+        scenario.html =
+            "<!DOCTYPE html><meta name=viewport content='width=device-width'><style>"
+            "body{margin:0;background:#123;overflow:hidden}"
+            ".b{position:absolute;width:80px;height:80px;border-radius:20px;"
+            "background:linear-gradient(#f80,#08f);animation:m 1.5s linear infinite alternate}"
+            "@keyframes m{from{transform:translate(0,0) rotate(0)}"
+            "to{transform:translate(220px,380px) rotate(360deg)}}"
+            ".t{position:absolute;top:200px;left:40px;font:32px sans-serif;color:#fff;"
+            "animation:p .8s ease-in-out infinite alternate}"
+            "@keyframes p{from{opacity:.2;transform:scale(.8)}to{opacity:1;transform:scale(1.3)}}"
+            "</style><div class=b></div><div class=b style='animation-delay:-.7s;left:120px'></div>"
+            "<div class=t>Play now!</div>";
+        ads.server().setScenario(kHostileUnit, scenario);
+        auto animated = load(kHostileUnit, hostileDelegate);
+        ASSERT_TRUE(waitFor([&] { return !hostileDelegate->log.empty(); }));
+        ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
+        show(animated);
+        const auto processes = webProcesses();
+        ASSERT_FALSE(processes.empty());
+        for (pid_t pid : processes) EXPECT_LE(coresAllowed(pid), 2u);
+        expectAtOurPriority(processes);
+        const double runnable = runnableSeconds(processes);
+        const auto shown = std::chrono::steady_clock::now();
+        waitFor([&] { return log.contains("web process"); }, 60);
+        const double seconds = secondsSince(shown);
+        RecordProperty("runnableShareOfACore",
+                       std::to_string((runnableSeconds(processes) - runnable) / seconds));
+        EXPECT_GE(seconds, 60);
+        EXPECT_FALSE(log.contains("web process")) << ::testing::PrintToString(log.lines());
+        EXPECT_EQ(webProcesses(), processes);
+        EXPECT_EQ(hostileDelegate->log, (Log{"received", "willPresent"}));
+        // Still animating, in the same page.
+        EXPECT_EQ(animated->slot()->adView()->stringByEvaluatingJavaScriptFromString(
+                      "String(document.getAnimations().length)"),
+                  "3");
+    }
+
+    // The interstitial whose script pauses 5 ms in every 2.5 s is ended within the window and
+    // its margin, and the next ad shows.
+    void expectAPausingScriptEnded() {
+        LogSink::Capture log;
+        const auto started = std::chrono::steady_clock::now();
+        auto hostile = loadHostile(Hostility::YieldingSpin);
+        ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
+        expectAtOurPriority(webProcesses());
+        const bool ended = waitFor([&] { return log.contains("kept its threads busy"); },
+                                   kWebProcessBusyWindowSeconds + 20);
+        const double seconds = secondsSince(started);
+        RecordProperty("secondsUntilEnded", std::to_string(seconds));
+        ASSERT_TRUE(ended) << ::testing::PrintToString(log.lines());
+        EXPECT_LT(seconds, kWebProcessBusyWindowSeconds + 10);
+        expectTheNextAdShows();
+    }
+
+    // A preloaded interstitial whose workers the engine would run in a process of their own:
+    // within the window no process the page started lives, none starts in the next 30 s
+    // (the engine started their process again as soon as it ended), and the next ad shows.
+    void expectWorkerProcessesGoForGood(Hostility hostility) {
+        // The engine up with an ad of its own, so that its processes are known.
+        auto warm = std::make_shared<RecordingDelegate>();
+        load(kNextUnit, warm);
+        ASSERT_TRUE(waitFor([&] { return !warm->log.empty(); }));
+        const auto running = webProcesses();
+        LogSink::Capture log;
+        const auto started = std::chrono::steady_clock::now();
+        auto hostile = loadHostile(hostility);
+        ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
+        // Every process started since, with the CPU time it had used when last seen.
+        std::map<pid_t, double> theirs;
+        const auto look = [&] {
+            for (pid_t pid : webProcesses()) {
+                if (std::count(running.begin(), running.end(), pid)) continue;
+                theirs[pid] = std::max(theirs[pid], cpuSeconds({pid}));
+            }
+        };
+        const auto alive = [&] {
+            const auto now = webProcesses();
+            return std::count_if(theirs.begin(), theirs.end(), [&](const auto& process) {
+                return std::count(now.begin(), now.end(), process.first) > 0;
+            });
+        };
+        waitFor(
+            [&] {
+                look();
+                return false;
+            },
+            kWebProcessBusyWindowSeconds);
+        const long aliveAfterTheWindow = alive();
+        const std::size_t seenInTheWindow = theirs.size();
+        waitFor(
+            [&] {
+                look();
+                return false;
+            },
+            30);
+        RecordProperty("workerProcesses", std::to_string(theirs.size()));
+        double cpu = 0;
+        for (const auto& process : theirs) cpu += process.second;
+        RecordProperty("workerCpuSeconds", std::to_string(cpu));
+        RecordProperty("seconds", std::to_string(secondsSince(started)));
+        RecordProperty("pageWasGiven",
+                       hostile->slot()->adView()->webView()->stringByEvaluatingJavaScriptFromString(
+                           "JSON.stringify(window.hostile)", 1));
+        EXPECT_EQ(aliveAfterTheWindow, 0) << ::testing::PrintToString(log.lines());
+        EXPECT_EQ(theirs.size(), seenInTheWindow) << ::testing::PrintToString(log.lines());
         expectTheNextAdShows();
     }
 
@@ -171,6 +304,8 @@ class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
                   "Close");
         EXPECT_FALSE(log.contains("web process")) << ::testing::PrintToString(log.lines());
     }
+
+    int nice_ = 0;
 };
 
 TEST_F(HostileCreativesWebKitTest, AFrameRedirectedToAFileCostsNothing) {
@@ -368,57 +503,10 @@ TEST_F(HostileCreativesWebKitTest, WorkersThatEachRestAThirdOfTheTimeAreEndedOnT
 }
 
 // An honest ad on a loaded machine: a CSS animation shown for a minute on two cores, which two
-// spinning threads of the game share with it (as tests running beside it would), so its threads
-// wait for a core at every frame. It is never ended.
+// busy programs share with it (as tests running beside it would), so its threads wait for a
+// core at every frame. It is never ended.
 TEST_F(HostileCreativesWebKitTest, AnAnimatedAdOnALoadedMachineIsNeverEnded) {
-    const CoresPinned pinned(2);
-    ASSERT_TRUE(pinned.pinned());
-    std::atomic<bool> stop{false};
-    std::vector<std::thread> spinners;
-    for (int i = 0; i < 2; ++i) {
-        spinners.emplace_back([&] {
-            while (!stop.load(std::memory_order_relaxed)) {
-            }
-        });
-    }
-    LogSink::Capture log;
-    auto scenario = AdScenario::interstitial();
-    scenario.html =
-        "<!DOCTYPE html><meta name=viewport content='width=device-width'><style>"
-        "body{margin:0;background:#123;overflow:hidden}"
-        ".b{position:absolute;width:80px;height:80px;border-radius:20px;"
-        "background:linear-gradient(#f80,#08f);animation:m 1.5s linear infinite alternate}"
-        "@keyframes m{from{transform:translate(0,0) rotate(0)}"
-        "to{transform:translate(220px,380px) rotate(360deg)}}"
-        ".t{position:absolute;top:200px;left:40px;font:32px sans-serif;color:#fff;"
-        "animation:p .8s ease-in-out infinite alternate}"
-        "@keyframes p{from{opacity:.2;transform:scale(.8)}to{opacity:1;transform:scale(1.3)}}"
-        "</style><div class=b></div><div class=b style='animation-delay:-.7s;left:120px'></div>"
-        "<div class=t>Play now!</div>";
-    ads.server().setScenario(kHostileUnit, scenario);
-    auto animated = load(kHostileUnit, hostileDelegate);
-    ASSERT_TRUE(waitFor([&] { return !hostileDelegate->log.empty(); }));
-    ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
-    show(animated);
-    const auto processes = webProcesses();
-    ASSERT_FALSE(processes.empty());
-    for (pid_t pid : processes) EXPECT_LE(coresAllowed(pid), 2u);
-    const double runnable = runnableSeconds(processes);
-    const auto shown = std::chrono::steady_clock::now();
-    waitFor([&] { return log.contains("web process"); }, 60);
-    const double seconds = secondsSince(shown);
-    stop = true;
-    for (auto& thread : spinners) thread.join();
-    RecordProperty("runnableShareOfACore",
-                   std::to_string((runnableSeconds(processes) - runnable) / seconds));
-    EXPECT_GE(seconds, 60);
-    EXPECT_FALSE(log.contains("web process")) << ::testing::PrintToString(log.lines());
-    EXPECT_EQ(webProcesses(), processes);
-    EXPECT_EQ(hostileDelegate->log, (Log{"received", "willPresent"}));
-    // Still animating, in the same page.
-    EXPECT_EQ(animated->slot()->adView()->stringByEvaluatingJavaScriptFromString(
-                  "String(document.getAnimations().length)"),
-              "3");
+    expectAnAnimatedAdNeverEnded(0);
 }
 
 // At rest for three seconds, then four workers take memory as fast as they can: the watch,
@@ -429,17 +517,15 @@ TEST_F(HostileCreativesWebKitTest, AFastAllocationAfterARestIsEndedWithinTheMarg
 }
 
 TEST_F(HostileCreativesWebKitTest, AScriptThatPausesOnlyBrieflyIsEndedWithinTheBudget) {
-    LogSink::Capture log;
-    const auto started = std::chrono::steady_clock::now();
-    auto hostile = loadHostile(Hostility::YieldingSpin);
-    ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
-    const bool ended = waitFor([&] { return log.contains("kept its threads busy"); },
-                               kWebProcessBusyWindowSeconds + 20);
-    const double seconds = secondsSince(started);
-    RecordProperty("secondsUntilEnded", std::to_string(seconds));
-    ASSERT_TRUE(ended) << ::testing::PrintToString(log.lines());
-    EXPECT_LT(seconds, kWebProcessBusyWindowSeconds + 10);
-    expectTheNextAdShows();
+    expectAPausingScriptEnded();
+}
+
+TEST_F(HostileCreativesWebKitTest, BusySharedWorkersAreGoneWithinTheWindowAndStayGone) {
+    expectWorkerProcessesGoForGood(Hostility::BusySharedWorkers);
+}
+
+TEST_F(HostileCreativesWebKitTest, ABusyServiceWorkerIsGoneWithinTheWindowAndStaysGone) {
+    expectWorkerProcessesGoForGood(Hostility::BusyServiceWorker);
 }
 
 // Requests to the ad server's host that never end hold the connections a network session
@@ -460,6 +546,36 @@ TEST_F(HostileCreativesWebKitTest, ACreativesSlowFetchesDoNotHoldUpTheNextAdRequ
     RecordProperty("secondsUntilTheRequestArrived", std::to_string(seconds));
     ASSERT_TRUE(arrived);
     EXPECT_LT(seconds, 2.0);
+}
+
+// The same pages with the game, and so the engine's processes, at a low priority (started
+// under nice, as on a machine where it must leave the cores to other work): the honest
+// animation beside normal-priority programs waits for a core most of the time and is never
+// ended; the spinning and busy ones are ended as at normal priority. The judgement of a thread
+// that waits by design is in BusyLedger.h. Each runs alone (the build says so): at a low
+// priority, the tests running beside it would have the cores, and the load is the test's own.
+class LowPriorityCreativesWebKitTest : public HostileCreativesWebKitTest {
+  protected:
+    static constexpr int kNice = 15;
+};
+
+TEST_F(LowPriorityCreativesWebKitTest, AnAnimatedAdBesideNormalPriorityProgramsIsNeverEnded) {
+    expectAnAnimatedAdNeverEnded(kNice);
+}
+
+TEST_F(LowPriorityCreativesWebKitTest, FourSpinningWorkersAreEndedWithinTheBudget) {
+    lower(kNice);
+    expectBusyWorkersEnded(Hostility::SpinWorkers, 0);
+}
+
+TEST_F(LowPriorityCreativesWebKitTest, WorkersThatEachRestAThirdOfTheTimeAreEndedOnTwoCores) {
+    lower(kNice);
+    expectBusyWorkersEnded(Hostility::DutyCycleWorkers, 2);
+}
+
+TEST_F(LowPriorityCreativesWebKitTest, AScriptThatPausesOnlyBrieflyIsEndedWithinTheBudget) {
+    lower(kNice);
+    expectAPausingScriptEnded();
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // What the engine's libraries say in our process, through GLib, once a view has started it:
 // it reaches our log, escaped, out of the engine's budget, and never the process's standard
-// error as it is. Needs a display: scripts/test runs these under xvfb-run.
+// error as it is; and in a test, an object used as a type it is not ends the process there.
+// Needs a display: scripts/test runs these under xvfb-run.
 
+#include <glib-object.h>
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -64,6 +66,20 @@ TEST_F(EngineMessagesWebKitTest, GLibMessagesReachTheLogWithinTheEnginesBudgetAn
                                        std::string::npos;
                             }),
               1);
+}
+
+// GLib only warns when a cast fails, and the code after it goes on with what it got (GTK took
+// a view's offscreen window for an X one at each tap on a field with suggestions): in a test's
+// process the warning is the end, where it was raised, as a critical is.
+TEST_F(EngineMessagesWebKitTest, AnInvalidCastEndsATestsProcessWhereItIsRaised) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    server.text("/page.html", "<p>engine started</p>", 200, "text/html");
+    loadAndWait("/page.html");
+    GObject* plain = G_OBJECT(g_object_new(G_TYPE_OBJECT, nullptr));
+    EXPECT_DEATH((void)G_TYPE_CHECK_INSTANCE_CAST(plain, G_TYPE_INITIALLY_UNOWNED, GObject),
+                 "GLib warning \\(GLib-GObject\\): invalid cast from 'GObject' to "
+                 "'GInitiallyUnowned'");
+    g_object_unref(plain);
 }
 
 }  // namespace
