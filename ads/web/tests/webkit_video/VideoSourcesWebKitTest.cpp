@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <string>
 
 #include "ads/Ads.h"
@@ -33,6 +34,17 @@ using platform::LogSink;
 using tools::adserver::RequestKind;
 
 constexpr const char* kUnit = "ca-movu-video-sources";
+
+// The most memory this process has had resident (VmHWM), for the record.
+long peakResidentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == "VmHWM:" && status >> value) return value;
+    }
+    return 0;
+}
 
 class VideoSourcesWebKitTest : public testing::HostileInterstitialsFixture {
   protected:
@@ -98,6 +110,7 @@ TEST_F(VideoSourcesWebKitTest, AnUntouchedAdFloodingVideoSourcesGetsItsBudgetAnd
 
     const std::size_t fetched = fetches();
     RecordProperty("fetches", std::to_string(fetched));
+    RecordProperty("peak resident kB", std::to_string(peakResidentKilobytes()));
     EXPECT_GE(fetched, 1u);
     EXPECT_LE(fetched, GADPageVideoBudget::kMaxSourcesPerAd);
     EXPECT_GE(linesStartingWith(log, GADVideoPlayerGMSGHandler::kVideoActionRefusedText), 1u);
