@@ -140,6 +140,12 @@ def dates():
         write("http_date", "date%02d" % i, text)
 
 
+def content_ranges():
+    for i, text in enumerate(["bytes 0-499/1234", "  Bytes\t500-1233/1234 ", "bytes 7-7/*",
+                              "bytes */1234", "bytes 0-18446744073709551614/18446744073709551615"]):
+        write("net_content_range", "range%02d" % i, text)
+
+
 def cookies():
     write("cookies", "jar",
           "# Netscape HTTP Cookie File\n"
@@ -270,7 +276,7 @@ def video_headers():
 
 TARGETS = ("plist_binary", "plist_xml", "plist_text", "json", "url", "http_date", "cookies",
            "tilt", "interface", "png", "sound", "announce_list", "level_download", "ads_token",
-           "video_picture_size")
+           "video_picture_size", "net_content_range")
 
 
 def main():
@@ -282,6 +288,7 @@ def main():
     tokens()
     urls()
     dates()
+    content_ranges()
     cookies()
     tilts()
     interfaces()

@@ -2,11 +2,15 @@
 
 #include <cmath>
 #include <functional>
+#include <string>
 #include <unordered_map>
 
+#include "ads/foundation/GADLog.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADAdViewVideoAdditions.h"
+#include "ads/web/GADPageVideoBudget.h"
 #include "platform/base/NumberText.h"
+#include "platform/web/WebView.h"
 
 namespace ads {
 
@@ -111,7 +115,21 @@ void GADVideoPlayerGMSGHandler::didReceiveVideoAction(const GADGMSGActionInfo& i
     if (!subAction) return;
     const auto& table = subActionBlockDictionary();
     auto found = table.find(*subAction);
-    if (found != table.end()) found->second(*info.adView, *info.note);
+    if (found == table.end()) return;
+    // A source counts as one when it would be opened: one that may not play opens nothing.
+    const auto src = found->first == "src" ? info.note->parameter("src") : std::nullopt;
+    const auto url = src ? platform::Url::parse(*src) : std::nullopt;
+    const bool source = url && GADVideoPlayer::isPlayableSource(*url);
+    if (!GADPageVideoBudget::shared().admit(info.adView, source)) {
+        // Out of the page's one log budget, through the SDK's log as its other lines go.
+        if (auto webView = info.adView->webView()) {
+            webView->pageLog().writeThrough(
+                [&] { return std::string(kVideoActionRefusedText) + found->first; },
+                [](const std::string& line) { GADLogText(line); });
+        }
+        return;
+    }
+    found->second(*info.adView, *info.note);
 }
 
 }  // namespace ads

@@ -14,7 +14,9 @@
 //   "hide", "show" the picture
 // Numbers read their leading number (text without one reads 0). An absent or unknown action,
 // a missing parameter, and every action that talks to the player while the ad view has none
-// change nothing; the message still counts as handled.
+// change nothing; the message still counts as handled. Every known action spends the page's
+// video budget (GADPageVideoBudget: sources and actions per ad); one past it is refused with a
+// line (kVideoActionRefusedText and the action's name) out of the page's log budget.
 //
 // Main thread, as every handler. The ad view's delegate is held weakly and not used.
 
@@ -31,6 +33,9 @@ class GADVideoPlayerGMSGHandler : public GADGMSGHandler {
     struct Private {};
 
   public:
+    static constexpr const char* kVideoActionRefusedText =
+        "Ad page video: this ad has asked its video player for as much as an ad may; refused: ";
+
     static std::shared_ptr<GADVideoPlayerGMSGHandler> create(
         std::weak_ptr<GADAdViewDelegate> adViewDelegate = {});
     GADVideoPlayerGMSGHandler(Private, std::weak_ptr<GADAdViewDelegate> adViewDelegate);

@@ -8,11 +8,14 @@
 #include <limits>
 #include <regex>
 
+#include "ads/foundation/GADLog.h"
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADAdViewVideoAdditions.h"
+#include "ads/web/GADPageVideoBudget.h"
 #include "ads/web/GADVideoPlayerGMSGHandler.h"
+#include "platform/base/LogSink.h"
 #include "platform/services/FakeMediaPlayerBackend.h"
 #include "platform/testing/TempDir.h"
 
@@ -277,6 +280,54 @@ TEST_F(GADVideoPlayerTest, ANewPageStopsTheOldPagesVideo) {
     scope.runUntilIdle();
     EXPECT_EQ(events(),
               (Lines{R"(canplaythrough duration="1.000000" videoHeight=90.0 videoWidth=160.0)"}));
+}
+
+// A page that switches its source in a loop (as a hostile interstitial did, 20 times a second)
+// gets its budget's sources and no more; its other actions still run until they too are spent.
+// Each refusal is a line out of the page's one log budget: a thousand refusals are 100 lines
+// and the dropped line, whatever else the page logged.
+TEST_F(GADVideoPlayerTest, APagesSourcesAndActionsStopAtItsBudgetAndItsRefusalsSpendItsLogBudget) {
+    platform::LogSink::Capture log;
+    for (int i = 0; i < 20; ++i)
+        video("action=src&src=http%3A%2F%2Fads.test%2Fclip.ogg%3Fn%3D" + std::to_string(i));
+    ASSERT_EQ(fake->items().size(), GADPageVideoBudget::kMaxSourcesPerAd);
+    EXPECT_EQ(fake->items().back()->absoluteString(), "http://ads.test/clip.ogg?n=7");
+    video("action=play");
+    EXPECT_TRUE(fake->playing());
+    for (std::size_t i = 0; i < GADPageVideoBudget::kMaxActionsPerAd; ++i)
+        video(i % 2 ? "action=play" : "action=pause");
+    const bool playing = fake->playing();
+    for (int i = 0; i < 1000; ++i) video(playing ? "action=pause" : "action=play");
+    EXPECT_EQ(fake->playing(), playing);
+    GADLogFlush();
+    std::size_t refusals = 0;
+    for (const auto& line : log.lines())
+        refusals += line.starts_with(GADVideoPlayerGMSGHandler::kVideoActionRefusedText);
+    EXPECT_EQ(refusals, platform::web::WebView::kPageLogLines);
+    EXPECT_TRUE(log.contains(platform::web::WebView::kPageLogDroppedLine));
+}
+
+// The budget is the page's: the view's next page names its sources again, and a view that is
+// gone leaves nothing kept.
+TEST_F(GADVideoPlayerTest, ANewPageHasAVideoBudgetOfItsOwnAndAGoneViewKeepsNone) {
+    for (int i = 0; i < 10; ++i) video("action=src&src=http%3A%2F%2Fads.test%2Fa.ogg");
+    ASSERT_EQ(fake->items().size(), GADPageVideoBudget::kMaxSourcesPerAd);
+    view->loadHTMLString("<p>next ad</p>", Url::parse("https://ads.test/next"));
+    scope.advance(1.0);
+    const std::size_t before = fake->items().size();
+    video("action=src&src=http%3A%2F%2Fads.test%2Fb.ogg");
+    EXPECT_EQ(fake->items().size(), before + 1);
+    EXPECT_EQ(fake->items().back()->absoluteString(), "http://ads.test/b.ogg");
+
+    GADPageVideoBudget budget;
+    auto other = GADAdView::create({0, 0, 320, 50});
+    EXPECT_TRUE(budget.admit(other, true));
+    EXPECT_EQ(budget.adsKept(), 1u);
+    other->removeFromSuperview();
+    other.reset();
+    EXPECT_TRUE(budget.admit(view, false));
+    EXPECT_EQ(budget.adsKept(), 1u);
+    EXPECT_FALSE(budget.admit(nullptr, false));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "platform/services/gst/GstMediaPlayerBackend.h"
+#include "platform/services/gst/GstHttpSource.h"
 #include "platform/services/gst/GstMediaPlayerSound.h"
 
 #include <gst/app/gstappsink.h>
@@ -40,6 +41,10 @@ bool startGStreamer() {
             }
             gst_object_unref(factory);
         }
+        if (!registerGstHttpSource()) {
+            LogSink::write("media: the http source does not register");
+            return false;
+        }
         return true;
     }();
     return started;
@@ -56,6 +61,14 @@ std::optional<double> seconds(gint64 ns) {
 // shared with the callbacks GStreamer keeps, so it outlives the core by as long as they do,
 // and it never makes a core live longer (the posted work holds it weakly).
 struct Link {
+    Link() = default;
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+    // A message that reached the handler as it was being removed is still ours.
+    ~Link() {
+        for (GstMessage* message : messages) gst_message_unref(message);
+    }
+
     std::weak_ptr<GstMediaPlayerBackend::Core> core;
     // The bus's messages, taken as they are posted (the bus's own queue would give them to us
     // only after the sync handler returned, racing the main thread's read).
@@ -122,6 +135,10 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         gst_bus_set_sync_handler(bus, &Core::onBusMessage, new std::shared_ptr<Link>(link_),
                                  [](gpointer p) { delete static_cast<std::shared_ptr<Link>*>(p); });
         gst_object_unref(bus);
+        applyVolume();
+        applyPictureLimit();
+        std::lock_guard lock(link_->audioMutex);
+        link_->audio = audio_;
         return true;
     }
 
@@ -144,6 +161,7 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         gst_object_unref(playbin_);
         playbin_ = nullptr;
         videoCaps_ = videoSink_ = audioSink_ = nullptr;
+        link_.reset();
     }
 
     bool usable() const { return playbin_ != nullptr; }
@@ -154,6 +172,11 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         return link_->decoding;
     }
 
+    // A pipeline serves one item, and goes with it. Playbin taken down while an item was still
+    // starting (its decoding threads still linking streams to the sinks) leaves its stream
+    // synchronizer with a pad the next item asks for again, and that item then aborts in
+    // playsink; a fresh pipeline carries nothing of the item before. Nothing the old pipeline
+    // said reaches the player: its messages and pictures go with it.
     void setItem(const std::optional<Url>& url) {
         hasItem_ = false;
         ready_ = false;
@@ -162,22 +185,13 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         pendingSeek_.reset();
         lastPosition_ = 0;
         buffering_ = 100;
-        if (!playbin_) {
-            if (url) failSoon("no media backend");
+        shutdown();
+        if (!url) return;
+        if (!build()) {
+            shutdown();
+            failSoon("no media backend");
             return;
         }
-        gst_element_set_state(playbin_, GST_STATE_NULL);
-        // What the old item said is not about the new one.
-        dropMessages();
-        {
-            std::lock_guard lock(link_->frameMutex);
-            link_->frame.reset();
-        }
-        {
-            std::lock_guard lock(link_->decodingMutex);
-            link_->decoding = {};
-        }
-        if (!url) return;
         hasItem_ = true;
         g_object_set(playbin_, "uri", url->absoluteString().c_str(), nullptr);
         if (gst_element_set_state(playbin_, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
@@ -211,27 +225,26 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         return lastPosition_;
     }
 
+    // The settings below outlive the item's pipeline: each new one gets them.
     void setVolume(double volume, bool muted) {
-        if (!playbin_) return;
-        g_object_set(playbin_, "volume", volume, "mute", muted ? TRUE : FALSE, nullptr);
+        volume_ = volume;
+        muted_ = muted;
+        applyVolume();
     }
 
     void setPictureLimit(int width, int height) {
-        if (!videoCaps_ || width < 1 || height < 1) return;
+        if (width < 1 || height < 1) return;
         // A range needs two ends apart; nothing is shown smaller than 2 x 2 anyway.
         width = std::max(width, 2);
         height = std::max(height, 2);
         if (width == limitWidth_ && height == limitHeight_) return;
         limitWidth_ = width;
         limitHeight_ = height;
-        GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "RGBA", "width",
-                                            GST_TYPE_INT_RANGE, 1, width, "height",
-                                            GST_TYPE_INT_RANGE, 1, height, nullptr);
-        g_object_set(videoCaps_, "caps", caps, nullptr);
-        gst_caps_unref(caps);
+        applyPictureLimit();
     }
 
     void setAudioOutput(AudioOutput output) {
+        audio_ = output;
         if (!link_) return;
         std::lock_guard lock(link_->audioMutex);
         link_->audio = std::move(output);
@@ -240,6 +253,20 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
     MediaPlayerBackendClient* client = nullptr;
 
   private:
+    void applyVolume() {
+        if (playbin_)
+            g_object_set(playbin_, "volume", volume_, "mute", muted_ ? TRUE : FALSE, nullptr);
+    }
+
+    void applyPictureLimit() {
+        if (!videoCaps_ || limitWidth_ < 1) return;
+        GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "RGBA", "width",
+                                            GST_TYPE_INT_RANGE, 1, limitWidth_, "height",
+                                            GST_TYPE_INT_RANGE, 1, limitHeight_, nullptr);
+        g_object_set(videoCaps_, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+    }
+
     GstElement* makeVideoBin() {
         GstElement* bin = gst_bin_new("movu-video");
         // A decoder announcing a larger picture fails to negotiate here, before it makes
@@ -491,12 +518,15 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
             largest = output;
         return GST_PAD_PROBE_OK;
     }
+    // A handler that drops a message owns the bus's reference to it: the bus unrefs only what
+    // it queues. Each message holds its element, so one reference too many kept every element
+    // that ever posted one (each item's source, decoders and bins) for the program's life.
     static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
         auto& link = *static_cast<std::shared_ptr<Link>*>(data);
         bool post = false;
         {
             std::lock_guard lock(link->busMutex);
-            link->messages.push_back(gst_message_ref(message));
+            link->messages.push_back(message);
             post = !link->busDrainPosted;
             link->busDrainPosted = true;
         }
@@ -585,6 +615,7 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
     }
 
     void deliverFrame() {
+        if (!link_) return;
         std::optional<gfx::Image> frame;
         {
             std::lock_guard lock(link_->frameMutex);
@@ -595,6 +626,7 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
     }
 
     std::deque<GstMessage*> takeMessages() {
+        if (!link_) return {};
         std::lock_guard lock(link_->busMutex);
         link_->busDrainPosted = false;
         return std::exchange(link_->messages, {});
@@ -705,6 +737,9 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
     std::shared_ptr<Link> link_;
     int limitWidth_ = 0;
     int limitHeight_ = 0;
+    double volume_ = 1;
+    bool muted_ = false;
+    AudioOutput audio_;
     bool hasItem_ = false;
     bool ready_ = false;
     bool failed_ = false;
@@ -726,9 +761,7 @@ void GstMediaPlayerBackend::install() {
     });
 }
 
-GstMediaPlayerBackend::GstMediaPlayerBackend() : core_(std::make_shared<Core>()) {
-    if (!core_->build()) core_->shutdown();
-}
+GstMediaPlayerBackend::GstMediaPlayerBackend() : core_(std::make_shared<Core>()) {}
 
 GstMediaPlayerBackend::~GstMediaPlayerBackend() {
     core_->client = nullptr;

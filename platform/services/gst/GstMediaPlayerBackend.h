@@ -21,7 +21,11 @@
 // told to add no converters of its own (our bin converts and scales), so nothing between a
 // decoder and that check would scale a large picture down.
 //
-// A fetched item is read through a buffer of kStreamBufferBytes in memory, never stored on disk.
+// A fetched item is read through a buffer of kStreamBufferBytes in memory, never stored on disk,
+// and fetched by the program's own network layer (GstHttpSource.h), never by libsoup's source.
+//
+// Each item has a pipeline of its own, made when the item is set and taken down whole when it
+// is replaced or dropped (see setItem in the source for why none is reused).
 //
 // No test needs the network: the loopback server serves the clips tools/media_clips makes.
 

@@ -1,0 +1,511 @@
+#include "platform/services/gst/GstHttpSource.h"
+
+#include <gst/base/gstpushsrc.h>
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/base/Url.h"
+#include "platform/net/Connection.h"
+#include "platform/net/ContentRange.h"
+#include "platform/net/ReceiveWindow.h"
+#include "platform/runtime/SerialQueue.h"
+
+namespace platform::services {
+
+namespace {
+
+std::atomic<std::size_t> alive{0};
+
+// The most one buffer carries: what a demuxer reads at a time, give or take.
+constexpr std::size_t kBufferBytes = 64 << 10;
+// Bytes the network may hand on before the element has taken them.
+constexpr std::int64_t kReceiveWindowBytes = 256 << 10;
+// A transfer that ends short of the known length (the server closed early) is asked again
+// from where it stopped this often in a row, then the item fails.
+constexpr int kShortAnswerRetries = 3;
+
+bool isWebUrl(const Url& url) {
+    return (url.scheme() == "http" || url.scheme() == "https") && !url.host().empty();
+}
+
+// Everything the element knows; the streaming thread, GStreamer's state changes and the
+// serial queue's transfers meet here under one lock.
+class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fetch> {
+  public:
+    enum class Result { Data, Eos, Flushing, Error };
+
+    explicit Fetch(GstBaseSrc* element) { g_weak_ref_init(&element_, element); }
+    ~Fetch() override { g_weak_ref_clear(&element_); }
+
+    // GStreamer's start: the first answer's head (its length and whether it is one at all)
+    // completes it, from the queue, so no thread of the pipeline waits on the network.
+    void start() {
+        std::lock_guard starting(startMutex_);
+        std::lock_guard lock(mutex_);
+        resetLocked();
+        startPending_ = true;
+        ++startGeneration_;
+        startLocked(0);
+    }
+    void stop() {
+        std::lock_guard starting(startMutex_);
+        std::lock_guard lock(mutex_);
+        startPending_ = false;
+        ++startGeneration_;
+        resetLocked();
+    }
+
+    void setUri(std::string uri) {
+        std::lock_guard lock(mutex_);
+        uri_ = std::move(uri);
+    }
+    std::string uri() const {
+        std::lock_guard lock(mutex_);
+        return uri_;
+    }
+    std::optional<std::uint64_t> size() const {
+        std::lock_guard lock(mutex_);
+        return size_;
+    }
+
+    // Streaming thread: the next bytes at the position, waiting for them as long as needed.
+    Result take(std::string& bytes, std::uint64_t& offset, std::string& error) {
+        std::unique_lock lock(mutex_);
+        while (true) {
+            if (flushing_) return Result::Flushing;
+            if (failure_) {
+                error = *failure_;
+                return Result::Error;
+            }
+            if (!buffer_.empty()) {
+                const std::size_t n = std::min(buffer_.size(), kBufferBytes);
+                bytes.assign(buffer_, 0, n);
+                buffer_.erase(0, n);
+                offset = position_;
+                position_ += n;
+                if (!active_ && !done_ && buffer_.size() < kGstHttpReadAheadBytes / 2)
+                    startLocked(position_ + buffer_.size());
+                return Result::Data;
+            }
+            if (done_) {
+                if (!size_ || position_ >= *size_) return Result::Eos;
+                if (++shortAnswers_ > kShortAnswerRetries) {
+                    error = "the server ended the media early";
+                    return Result::Error;
+                }
+                startLocked(position_);
+            } else if (!active_) {
+                startLocked(position_);
+            }
+            changed_.wait(lock);
+        }
+    }
+
+    // Streaming thread, with the stream lock: the next byte to read.
+    void seek(std::uint64_t offset) {
+        std::lock_guard lock(mutex_);
+        if (offset == position_ && failure_ == std::nullopt) return;
+        stopLocked();
+        buffer_.clear();
+        position_ = offset;
+        done_ = false;
+        failure_.reset();
+        shortAnswers_ = 0;
+    }
+
+    // A flush or a stop: the streaming thread stops waiting now, and until flushing ends.
+    void setFlushing(bool flushing) {
+        {
+            std::lock_guard lock(mutex_);
+            flushing_ = flushing;
+        }
+        changed_.notify_all();
+    }
+
+    // Stopped: no transfer runs or starts, and nothing of the last one is kept.
+    void resetLocked() {
+        stopLocked();
+        buffer_.clear();
+        position_ = 0;
+        done_ = false;
+        failure_.reset();
+        shortAnswers_ = 0;
+    }
+
+  private:
+    // The serial queue's side.
+    std::optional<UrlRequest> connectionWillSendRequest(Connection&, const UrlRequest& request,
+                                                        const UrlResponse*) override {
+        // A redirect elsewhere than the web (a file, another scheme) is not followed.
+        if (!isWebUrl(request.url())) return std::nullopt;
+        return request;
+    }
+
+    void connectionDidReceiveResponse(Connection& connection,
+                                      const UrlResponse& response) override {
+        std::unique_lock lock(mutex_);
+        if (!isCurrent(connection)) return;
+        const std::uint64_t asked = fetchEnd_;
+        if (response.statusCode == 206) {
+            const auto range = parseContentRange(response.headers.value("Content-Range"));
+            if (!range || range->first != asked) {
+                failLocked("the server answered another range than the one asked for");
+                return;
+            }
+            if (range->complete) size_ = *range->complete;
+        } else if (response.statusCode == 200) {
+            // The whole body, whatever was asked: the bytes before the asked one are skipped.
+            skip_ = asked;
+            if (response.expectedContentLength >= 0)
+                size_ = std::uint64_t(response.expectedContentLength);
+        } else if (response.statusCode == 416 && size_ && asked >= *size_) {
+            done_ = true;
+            active_ = false;
+        } else {
+            failLocked("the server answered " + std::to_string(response.statusCode));
+        }
+        changed_.notify_all();
+        completeStartLocked(lock);
+    }
+
+    void connectionDidReceiveData(Connection& connection,
+                                  const std::vector<std::uint8_t>& data) override {
+        bool full = false;
+        {
+            std::lock_guard lock(mutex_);
+            if (!isCurrent(connection)) return;
+            std::size_t from = 0;
+            if (skip_ > 0) {
+                from = std::size_t(std::min<std::uint64_t>(skip_, data.size()));
+                skip_ -= from;
+            }
+            buffer_.append(reinterpret_cast<const char*>(data.data()) + from, data.size() - from);
+            fetchEnd_ += data.size() - from;
+            shortAnswers_ = 0;
+            // Far enough ahead: the rest is asked for again once the pipeline has taken half.
+            if (buffer_.size() >= kGstHttpReadAheadBytes) {
+                full = true;
+                ++generation_;
+                active_ = false;
+            }
+        }
+        if (full) connection.cancel();
+        changed_.notify_all();
+    }
+
+    void connectionDidFinishLoading(Connection& connection) override {
+        std::unique_lock lock(mutex_);
+        if (!isCurrent(connection)) return;
+        active_ = false;
+        done_ = true;
+        // A body of unknown length ends the media where it ends.
+        if (!size_) size_ = fetchEnd_;
+        changed_.notify_all();
+        completeStartLocked(lock);
+    }
+
+    void connectionDidFailWithError(Connection& connection, const Error& error) override {
+        std::unique_lock lock(mutex_);
+        if (!isCurrent(connection)) return;
+        failLocked(error.localizedDescription());
+        changed_.notify_all();
+        completeStartLocked(lock);
+    }
+
+    // The queue's side of start(): unlocks `lock` first, since GStreamer's completion asks
+    // the fetch for its length and does the first seek. A failed start says why first.
+    void completeStartLocked(std::unique_lock<std::mutex>& lock) {
+        if (!startPending_) return;
+        startPending_ = false;
+        const std::uint64_t generation = startGeneration_;
+        const std::optional<std::string> failure = failure_;
+        lock.unlock();
+        auto* element = static_cast<GstElement*>(g_weak_ref_get(&element_));
+        if (!element) return;
+        {
+            std::lock_guard starting(startMutex_);
+            if (generation == startGeneration_) {
+                if (failure) {
+                    GST_ELEMENT_ERROR(element, RESOURCE, OPEN_READ, ("%s", failure->c_str()),
+                                      (nullptr));
+                }
+                gst_base_src_start_complete(GST_BASE_SRC(element),
+                                            failure ? GST_FLOW_ERROR : GST_FLOW_OK);
+            }
+        }
+        // Perhaps the last reference: the element's end stops the fetch, under the lock.
+        gst_object_unref(element);
+    }
+
+    bool isCurrent(const Connection& connection) const {
+        return connection_.get() == &connection && connectionGeneration_ == generation_;
+    }
+
+    void failLocked(std::string reason) {
+        failure_ = std::move(reason);
+        active_ = false;
+        ++generation_;
+    }
+
+    // A transfer from `offset` on; the one before it, if any, is dropped.
+    void startLocked(std::uint64_t offset) {
+        const auto url = Url::parse(uri_);
+        if (!url || !isWebUrl(*url)) {
+            failure_ = "not a web address";
+            return;
+        }
+        active_ = true;
+        done_ = false;
+        fetchEnd_ = offset;
+        skip_ = 0;
+        const std::uint64_t generation = ++generation_;
+        UrlRequest request(*url, UrlRequestCachePolicy::ReloadIgnoringLocalCacheData);
+        if (offset > 0) {
+            request.setValueForHttpHeaderField("bytes=" + std::to_string(offset) + "-", "Range");
+        }
+        queue_.async([weak = weak_from_this(), generation, request = std::move(request)] {
+            if (auto self = weak.lock()) self->open(generation, request);
+        });
+    }
+
+    // The transfer ends on the queue, which holds the fetch until then: an element freed
+    // while reading leaves nothing running behind it.
+    void stopLocked() {
+        ++generation_;
+        active_ = false;
+        queue_.async([self = shared_from_this()] { self->close(); });
+    }
+
+    // Serial queue.
+    void open(std::uint64_t generation, const UrlRequest& request) {
+        if (connection_) connection_->cancel();
+        connection_.reset();
+        {
+            std::lock_guard lock(mutex_);
+            if (generation != generation_) return;
+            connectionGeneration_ = generation;
+        }
+        auto connection = Connection::create(request, weak_from_this());
+        connection->setReceiveWindow(std::make_shared<ReceiveWindow>(kReceiveWindowBytes));
+        connection->setDelegateQueue([weak = weak_from_this()](std::function<void()> task) {
+            if (auto self = weak.lock()) self->queue_.async(std::move(task));
+        });
+        connection_ = connection;
+        connection->start();
+    }
+    void close() {
+        if (connection_) connection_->cancel();
+        connection_.reset();
+    }
+
+    GWeakRef element_;
+    // Held while a start completes or is withdrawn, so a stop never meets a late completion.
+    std::mutex startMutex_;
+    std::uint64_t startGeneration_ = 0;  // under both locks to write
+    bool startPending_ = false;          // under mutex_
+    SerialQueue queue_{"com.movuroute.media.http"};
+    std::shared_ptr<Connection> connection_;  // serial queue only
+    std::uint64_t connectionGeneration_ = 0;  // written on the queue, under the lock
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string uri_;
+    std::uint64_t generation_ = 0;
+    std::uint64_t position_ = 0;  // the absolute offset of buffer_'s first byte
+    std::uint64_t fetchEnd_ = 0;  // the offset the running transfer hands on next
+    std::uint64_t skip_ = 0;      // bytes of a whole answer before the asked one
+    std::string buffer_;
+    std::optional<std::uint64_t> size_;
+    std::optional<std::string> failure_;
+    bool active_ = false;
+    bool done_ = false;
+    bool flushing_ = false;
+    int shortAnswers_ = 0;
+};
+
+}  // namespace
+
+}  // namespace platform::services
+
+// The GObject side: a thin shell over Fetch.
+struct MovuHttpSrc {
+    GstPushSrc parent;
+    std::shared_ptr<platform::services::Fetch>* fetch;
+};
+struct MovuHttpSrcClass {
+    GstPushSrcClass parent;
+};
+
+namespace {
+
+using platform::services::Fetch;
+
+void movuHttpSrcUriHandlerInit(gpointer iface, gpointer);
+
+GType movuHttpSrcType();
+
+Fetch& fetchOf(gpointer element) {
+    return **reinterpret_cast<MovuHttpSrc*>(element)->fetch;
+}
+
+GstStaticPadTemplate srcTemplate =
+    GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS_ANY);
+
+GstFlowReturn create(GstPushSrc* push, GstBuffer** out) {
+    std::string bytes;
+    std::uint64_t offset = 0;
+    std::string error;
+    switch (fetchOf(push).take(bytes, offset, error)) {
+        case Fetch::Result::Data:
+            break;
+        case Fetch::Result::Eos:
+            return GST_FLOW_EOS;
+        case Fetch::Result::Flushing:
+            return GST_FLOW_FLUSHING;
+        case Fetch::Result::Error:
+            GST_ELEMENT_ERROR(push, RESOURCE, READ, ("%s", error.c_str()), (nullptr));
+            return GST_FLOW_ERROR;
+    }
+    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, bytes.size(), nullptr);
+    gst_buffer_fill(buffer, 0, bytes.data(), bytes.size());
+    GST_BUFFER_OFFSET(buffer) = offset;
+    GST_BUFFER_OFFSET_END(buffer) = offset + bytes.size();
+    *out = buffer;
+    return GST_FLOW_OK;
+}
+
+gboolean start(GstBaseSrc* base) {
+    if (fetchOf(base).uri().empty()) return FALSE;
+    fetchOf(base).start();
+    return TRUE;
+}
+gboolean stop(GstBaseSrc* base) {
+    fetchOf(base).stop();
+    return TRUE;
+}
+gboolean unlock(GstBaseSrc* base) {
+    fetchOf(base).setFlushing(true);
+    return TRUE;
+}
+gboolean unlockStop(GstBaseSrc* base) {
+    fetchOf(base).setFlushing(false);
+    return TRUE;
+}
+gboolean isSeekable(GstBaseSrc*) {
+    return TRUE;
+}
+gboolean getSize(GstBaseSrc* base, guint64* size) {
+    const auto known = fetchOf(base).size();
+    if (known) *size = *known;
+    return known.has_value();
+}
+gboolean doSeek(GstBaseSrc* base, GstSegment* segment) {
+    if (segment->format != GST_FORMAT_BYTES) return FALSE;
+    fetchOf(base).seek(segment->start);
+    return TRUE;
+}
+
+void init(GTypeInstance* instance, gpointer) {
+    auto* self = reinterpret_cast<MovuHttpSrc*>(instance);
+    self->fetch = new std::shared_ptr<Fetch>(std::make_shared<Fetch>(GST_BASE_SRC(self)));
+    gst_base_src_set_format(GST_BASE_SRC(self), GST_FORMAT_BYTES);
+    gst_base_src_set_async(GST_BASE_SRC(self), TRUE);
+    gst_base_src_set_automatic_eos(GST_BASE_SRC(self), FALSE);
+    // The length is learnt from the first answer, after the pipeline first asked for it.
+    gst_base_src_set_dynamic_size(GST_BASE_SRC(self), TRUE);
+    ++platform::services::alive;
+}
+
+GstElementClass* parentClass = nullptr;
+
+void finalize(GObject* object) {
+    auto* self = reinterpret_cast<MovuHttpSrc*>(object);
+    (*self->fetch)->stop();
+    delete self->fetch;
+    --platform::services::alive;
+    G_OBJECT_CLASS(parentClass)->finalize(object);
+}
+
+void classInit(gpointer klass, gpointer) {
+    parentClass = GST_ELEMENT_CLASS(g_type_class_peek_parent(klass));
+    G_OBJECT_CLASS(klass)->finalize = &finalize;
+    auto* element = GST_ELEMENT_CLASS(klass);
+    gst_element_class_add_static_pad_template(element, &srcTemplate);
+    gst_element_class_set_static_metadata(element, "Movuroute HTTP source", "Source/Network",
+                                          "Reads http(s) media through the program's network",
+                                          "Movuroute");
+    auto* base = GST_BASE_SRC_CLASS(klass);
+    base->start = &start;
+    base->stop = &stop;
+    base->unlock = &unlock;
+    base->unlock_stop = &unlockStop;
+    base->is_seekable = &isSeekable;
+    base->get_size = &getSize;
+    base->do_seek = &doSeek;
+    GST_PUSH_SRC_CLASS(klass)->create = &create;
+}
+
+GstURIType uriType(GType) {
+    return GST_URI_SRC;
+}
+const gchar* const* uriProtocols(GType) {
+    static const gchar* const protocols[] = {"http", "https", nullptr};
+    return protocols;
+}
+gchar* getUri(GstURIHandler* handler) {
+    const std::string uri = fetchOf(handler).uri();
+    return uri.empty() ? nullptr : g_strdup(uri.c_str());
+}
+gboolean setUri(GstURIHandler* handler, const gchar* uri, GError** error) {
+    const auto url = uri ? platform::Url::parse(uri) : std::nullopt;
+    if (!url || !platform::services::isWebUrl(*url)) {
+        g_set_error(error, GST_URI_ERROR, GST_URI_ERROR_BAD_URI, "not a web address");
+        return FALSE;
+    }
+    fetchOf(handler).setUri(uri);
+    return TRUE;
+}
+
+void movuHttpSrcUriHandlerInit(gpointer iface, gpointer) {
+    auto* handler = static_cast<GstURIHandlerInterface*>(iface);
+    handler->get_type = &uriType;
+    handler->get_protocols = &uriProtocols;
+    handler->get_uri = &getUri;
+    handler->set_uri = &setUri;
+}
+
+GType movuHttpSrcType() {
+    static const GType type = [] {
+        const GTypeInfo info{
+            sizeof(MovuHttpSrcClass), nullptr, nullptr, &classInit, nullptr, nullptr,
+            sizeof(MovuHttpSrc),      0,       &init,   nullptr};
+        const GType registered =
+            g_type_register_static(GST_TYPE_PUSH_SRC, "MovuHttpSrc", &info, GTypeFlags(0));
+        const GInterfaceInfo handler{&movuHttpSrcUriHandlerInit, nullptr, nullptr};
+        g_type_add_interface_static(registered, GST_TYPE_URI_HANDLER, &handler);
+        return registered;
+    }();
+    return type;
+}
+
+}  // namespace
+
+namespace platform::services {
+
+bool registerGstHttpSource() {
+    // Above libsoup's source (primary), so every http(s) item of ours comes through here.
+    return gst_element_register(nullptr, "movuhttpsrc", GST_RANK_PRIMARY + 100, movuHttpSrcType());
+}
+
+std::size_t gstHttpSourcesAlive() {
+    return alive.load();
+}
+
+}  // namespace platform::services
