@@ -81,7 +81,7 @@ std::optional<std::string> GADCSIGMSGHandler::didReceiveTickAction(const GADNoti
         return refusal("tick label", label->size(), "as many labels as a report may carry wait");
     const std::string startLabel = note.parameter("start_label").value_or(kDefaultStartLabel);
     const std::int64_t start = hub->timestampForLabel(startLabel);
-    if (start == 0 || start > timestamp) return std::nullopt;
+    if (start <= 0 || start >= timestamp) return std::nullopt;
     auto recorder = hub->timeRecorderForAction(kRecorderAction);
     if (!recorder) return std::nullopt;
     // The page counts milliseconds; measurements are seconds. The difference is taken in

@@ -4,8 +4,11 @@
 // "make_wv". Its parameter "action" picks what:
 //   "tick"       - "label", "start_label" (default "native:view_load") and "timestamp" (ms
 //                  since 1970): the timestamp is kept under the label; when the start label
-//                  has one that is not later, a measurement named after the label, from that
-//                  time to this, joins the recorder (in seconds, as every measurement).
+//                  has one that is earlier (and after 1970), a measurement named after the
+//                  label, from that time to this, joins the recorder (in seconds, as every
+//                  measurement). One of no length, or that starts before 1970, could never be
+//                  reported, and reports remove only what they carry: kept, it would stay for
+//                  the process's life, a page's label for every tick of every ad.
 //   "experiment" - "value" joins the recorder's experiment ids.
 //   "extra"      - "name" and "value" become a parameter of the report.
 // Anything else, and anything missing, changes nothing. While this process does not report,
