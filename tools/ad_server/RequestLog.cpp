@@ -77,6 +77,8 @@ std::string_view kindName(RequestKind kind) {
             return "slow";
         case RequestKind::LargeBody:
             return "large-body";
+        case RequestKind::FramePage:
+            return "frame-page";
     }
     return "unknown";
 }

@@ -51,6 +51,8 @@ enum class RequestKind {
     Slow,  // kSlowPath: held open until the server stops
     // Hostile core pages:
     LargeBody,  // "/mads/large_body?bytes=N": a body as large as asked, for a page's fetches
+    // Creatives' own documents:
+    FramePage,  // kFramePagePath: a document a creative shows in a frame of its page
 };
 
 // Stable lower-case name, as the program prints it ("ad-request", "impression", ...).
