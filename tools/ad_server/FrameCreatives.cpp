@@ -50,7 +50,7 @@ std::string carouselCreative() {
            "' + window.asked;\n"
            "  return window.asked;\n"
            "};\n"
-           "setInterval(window.showNext, 3000);\n"
+           "window.carouselTimer = setInterval(window.showNext, 3000);\n"
            "</script>\n</head><body>\n"
            "<a id=\"shop\" href=\"/landing?from=carousel\">Shop now</a>\n"
            "<iframe id=\"picture\" src=\"" +

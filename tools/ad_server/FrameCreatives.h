@@ -6,8 +6,9 @@
 // test reads from the creative which documents loaded where they were meant to:
 //   carousel - a 320 x 50 banner: a "Shop now" link to the advertiser's page over its left
 //              200 points (#shop) and, over the rest, a frame showing picture 1 (#picture);
-//              it moves on to the next picture every 3 s, up to picture 6, and the page's
-//              showNext() moves it on at once. window.asked counts the pictures asked for.
+//              it moves on to the next picture every 3 s (window.carouselTimer), up to
+//              picture 6, and the page's showNext() moves it on at once. window.asked counts
+//              the pictures asked for.
 //   tiles    - an MRAID banner whose button (#b0) expands it; once expanded it adds 80 product
 //              tiles, each a frame of its own (and a "Shop all" link, #shop, at the top).
 //              window.asked counts the tiles asked for.
