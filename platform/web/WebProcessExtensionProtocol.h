@@ -19,15 +19,14 @@
 // program logs it and forgets the process at once (WebKit notices a moment later); the views
 // of that process hear that it ended, as after a crash.
 //
-// Navigations for frames only (FrameOnlyNavigations.h): before the program lets such a
-// navigation through, it sends the view's page kWebExtensionFrameOnlyMessage, "(ts)": its
-// number and address, and lets it through only once the extension has answered (an empty
-// message of the same name). The first document request of that address from the page then
-// tells the program whose it was, kWebExtensionFrameOnlyTargetMessage, "(tb)": the number and
-// whether it is the page's own, which the extension turns, before it is sent, into a request of
-// kWebExtensionHeldBackAddress with "?t=<token>", which the program fails at once and
-// silently; a frame's goes on. (WebKit puts an empty document in place of a page whose load is
-// cancelled before its first request; a load that fails leaves the page as it was.)
+// Navigations for frames only (FrameOnlyNavigations.h): as the program lets such a navigation
+// through, it sends the view's page kWebExtensionFrameOnlyMessage, "(ts)": its number and
+// address, ahead of the answer on the same connection. The first document request of that
+// address from the page then tells the program whose it was, kWebExtensionFrameOnlyTargetMessage,
+// "(tb)": the number and whether it is the page's own, which the extension turns, before it is
+// sent, into a request of kWebExtensionHeldBackAddress with "?t=<token>", which the program
+// fails at once and silently; a frame's goes on. (WebKit puts an empty document in place of a page
+// whose load is cancelled before its first request; a load that fails leaves the page as it was.)
 // kWebExtensionForgetFrameOnlyMessage, without parameters, sent as the program loads a new page in
 // the view, drops every address the page's extension still holds.
 //

@@ -8,17 +8,6 @@
 
 namespace platform::web {
 
-namespace {
-
-struct Pending {
-    std::weak_ptr<bool> alive;
-    FrameOnlyHolds* holds;
-    std::uint64_t decision;
-    std::uint64_t number;
-};
-
-}  // namespace
-
 FrameOnlyHolds::FrameOnlyHolds(WebKitWebView* view, Host& host) : view_(view), host_(host) {
     g_signal_connect(view_, "user-message-received", G_CALLBACK(onMessage), this);
 }
@@ -27,7 +16,7 @@ FrameOnlyHolds::~FrameOnlyHolds() {
     g_signal_handlers_disconnect_by_func(view_, reinterpret_cast<gpointer>(onMessage), this);
 }
 
-void FrameOnlyHolds::hold(std::uint64_t decision, Navigation navigation) {
+void FrameOnlyHolds::hold(Navigation navigation) {
     const std::string url = navigation.request.url;
     const std::uint64_t number = waiting_.add(std::move(navigation));
     webkit_web_view_send_message_to_page(
@@ -35,37 +24,7 @@ void FrameOnlyHolds::hold(std::uint64_t decision, Navigation navigation) {
         webkit_user_message_new(
             kWebExtensionFrameOnlyMessage,
             g_variant_new(kWebExtensionFrameOnlyType, guint64(number), url.c_str())),
-        nullptr,
-        [](GObject* object, GAsyncResult* result, gpointer data) {
-            std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
-            GError* error = nullptr;
-            WebKitUserMessage* reply = webkit_web_view_send_message_to_page_finish(
-                WEBKIT_WEB_VIEW(object), result, &error);
-            // An error of the message itself is no extension to handle it; any other, its
-            // process going away.
-            const Reply answer = reply && !error ? Reply::Kept
-                                 : error && error->domain == WEBKIT_USER_MESSAGE_ERROR
-                                     ? Reply::Unhandled
-                                     : Reply::Lost;
-            if (reply) g_object_unref(reply);
-            if (error) g_error_free(error);
-            if (!pending->alive.expired())
-                pending->holds->answered(pending->decision, pending->number, answer);
-        },
-        new Pending{alive_, this, decision, number});
-}
-
-void FrameOnlyHolds::answered(std::uint64_t decision, std::uint64_t number, Reply reply) {
-    // Forgotten meanwhile (a new page, or the page or its process ended): nothing goes through.
-    if (!waiting_.contains(number)) {
-        host_.frameOnlyDecided(decision, false);
-        return;
-    }
-    host_.frameOnlyDecided(decision, reply == Reply::Kept);
-    // No extension to tell a frame's document from the page's: nothing went through, since
-    // the page's own would have asked for its address from inside the page, and the
-    // navigation is handed back as the page's own is. With its process gone, it is forgotten.
-    if (reply != Reply::Kept) settle(number, reply == Reply::Unhandled);
+        nullptr, nullptr, nullptr);
 }
 
 int FrameOnlyHolds::onMessage(WebKitWebView*, WebKitUserMessage* message, void* data) {
@@ -98,8 +57,15 @@ bool FrameOnlyHolds::pageLoadStarted() {
     // A start held before has been superseded: that load reports nothing more.
     start_.reset();
     if (waiting_.empty()) return false;
-    start_ = HeldStart{};
+    // WebKit shows a load's address only once it has started.
+    const char* uri = webkit_web_view_get_uri(view_);
+    start_ = HeldStart{uri ? uri : "", false};
     return true;
+}
+
+std::optional<std::string> FrameOnlyHolds::shownUrl() const {
+    if (!start_) return std::nullopt;
+    return start_->shownUrl;
 }
 
 void FrameOnlyHolds::pageLoadChanged() {

@@ -2,22 +2,25 @@
 
 // What a WebKit view does for the navigations its delegate let load only in a frame
 // (NavigationPolicy::LoadInFrameOnly) while WebKit could not say whose they were
-// (FrameOnlyNavigations.h): each is let through only once the view's web process, told its
-// number and address, has answered that it keeps them, and its extension then says whose
-// document its first request was for. A frame's has loaded in its frame. The page's own was
-// turned there, before it was sent, into a request that fails (and asks nothing of the
-// network), and is handed back to the host, which hands it on as held back; WebKit had started
-// that load of the page's meanwhile, and its start and its failure are hidden, so the view's
-// owner sees the page as it was (WebKit shows a page's new address only once it commits).
-// With no extension to answer, nothing is let through and the navigation is handed back, as
-// the page's own would have to be.
+// (FrameOnlyNavigations.h). Each one's number and address go to the view's web process ahead
+// of the answer that lets it through: one connection carries both and the web process takes
+// them in order, so its extension knows of the navigation before its first request, and no
+// answer waits on that process (which may itself wait for the answer with nothing else taken
+// meanwhile, as for a fragment's navigation at a tap). The extension then says whose document
+// that first request was for. A frame's has loaded in its frame. The page's own was turned
+// there, before it was sent, into a request that fails without asking the network, and is
+// handed back to the host, which hands it on as held back; WebKit had started that load of
+// the page's meanwhile, and its start, its failure and the address it lent the view (WebKit
+// shows the address a load's request turns to, ours among them, until the load ends) are
+// hidden, so the view's owner sees the page as it was.
 //
 // Main thread, owned by its view's backend (the host), which outlives it. The view's signal is
-// disconnected as it goes, and answers that come later find nothing.
+// disconnected as it goes.
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/web/FrameOnlyNavigations.h"
@@ -37,8 +40,6 @@ class FrameOnlyHolds {
     class Host {
       public:
         virtual ~Host() = default;
-        // The policy decision `decision` waited for the web process: let it through or not.
-        virtual void frameOnlyDecided(std::uint64_t decision, bool letThrough) = 0;
         // The navigation was the page's own: nothing of it loaded.
         virtual void frameOnlyHandedBack(const Navigation& navigation) = 0;
         // A start of the page's own load held back (pageLoadStarted) was a load of the page's
@@ -51,9 +52,8 @@ class FrameOnlyHolds {
     FrameOnlyHolds(const FrameOnlyHolds&) = delete;
     FrameOnlyHolds& operator=(const FrameOnlyHolds&) = delete;
 
-    // Tells the web process of the navigation of policy decision `decision`, and answers the
-    // host once it has answered.
-    void hold(std::uint64_t decision, Navigation navigation);
+    // Tells the web process of a navigation about to be let through.
+    void hold(Navigation navigation);
 
     // The page's load has started: whether its report waits, since it may be one of ours (WebKit
     // does not say which navigation a start is of; one of the page's own is under way at a
@@ -66,6 +66,8 @@ class FrameOnlyHolds {
     bool pageLoadFailed();
     // Whether a load of the page's is hidden now (it may be one of ours).
     bool hidesALoad() const { return start_.has_value(); }
+    // The address the view showed when the load hidden now started; none without one.
+    std::optional<std::string> shownUrl() const;
 
     // The owner loads a new page: whatever was waiting is forgotten, here and in the web
     // process.
@@ -79,14 +81,11 @@ class FrameOnlyHolds {
   private:
     // A start of the page's own load reported late, or never when it is handed back.
     struct HeldStart {
+        std::string shownUrl;
         bool handedBack = false;
     };
 
     static int onMessage(WebKitWebView*, WebKitUserMessage* message, void* self);
-    // The web process answered that it keeps navigation `number`, or no extension there
-    // handled the message, or the process went before it answered.
-    enum class Reply { Kept, Unhandled, Lost };
-    void answered(std::uint64_t decision, std::uint64_t number, Reply reply);
     void settle(std::uint64_t number, bool pagesOwn);
     void releaseStart();
 
@@ -94,7 +93,6 @@ class FrameOnlyHolds {
     Host& host_;
     FrameOnlyNavigations<Navigation> waiting_;
     std::optional<HeldStart> start_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace platform::web

@@ -327,7 +327,9 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
         return view_ && webkit_web_view_is_loading(view_) && !frameOnly_->hidesALoad();
     }
     std::string currentUrl() const override {
-        const char* uri = view_ ? webkit_web_view_get_uri(view_) : nullptr;
+        if (!view_) return {};
+        if (auto shown = frameOnly_->shownUrl()) return *shown;
+        const char* uri = webkit_web_view_get_uri(view_);
         return uri ? uri : "";
     }
     std::string title() const override {
@@ -668,17 +670,17 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
                         self->handBack(raw, type_);
                     return;
                 }
-                // Whose it is only the web process can tell, once it is let through, by its
-                // first request: an address WebKit loads without one (about:, data:) cannot be
-                // placed. A new window's would load here, as the page's own.
-                if (policy == NavigationPolicy::LoadInFrameOnly && followable && !newWindow &&
-                    isWebScheme(raw.url)) {
-                    self->frameOnly_->hold(id, {raw, type_});
-                    return;
-                }
                 WebKitPolicyDecision* d = it->second;
                 self->decisions_.erase(it);
-                const bool allow = policy == NavigationPolicy::Load && followable;
+                // Whose it is only the web process can tell, once it is let through, by its
+                // first request: an address WebKit loads without one (about:, data:) cannot be
+                // placed, nor anything without our extension. A new window's would load here,
+                // as the page's own.
+                const bool placed = policy == NavigationPolicy::LoadInFrameOnly && followable &&
+                                    !newWindow && isWebScheme(raw.url) &&
+                                    self->runtime_->hasExtension();
+                if (placed) self->frameOnly_->hold({raw, type_});
+                const bool allow = (policy == NavigationPolicy::Load || placed) && followable;
                 if (!allow) self->loadAsked_ = false;
                 if (allow && !newWindow) {
                     webkit_policy_decision_use(d);
@@ -687,7 +689,7 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
                     if (allow) self->loadHere(raw.url);
                 }
                 g_object_unref(d);
-                if (policy == NavigationPolicy::LoadInFrameOnly && followable)
+                if (policy == NavigationPolicy::LoadInFrameOnly && !placed)
                     self->handBack(raw, type_);
             });
         return TRUE;
@@ -717,19 +719,6 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
     }
 
     // FrameOnlyHolds::Host
-    void frameOnlyDecided(std::uint64_t decision, bool letThrough) override {
-        auto it = decisions_.find(decision);
-        if (it == decisions_.end()) return;
-        WebKitPolicyDecision* d = it->second;
-        decisions_.erase(it);
-        if (letThrough) {
-            webkit_policy_decision_use(d);
-        } else {
-            loadAsked_ = false;
-            webkit_policy_decision_ignore(d);
-        }
-        g_object_unref(d);
-    }
     void frameOnlyHandedBack(const FrameOnlyHolds::Navigation& navigation) override {
         handBack(navigation.request, navigation.type);
     }
@@ -951,7 +940,6 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
     WebKitUserContentManager* contentManager_ = nullptr;
     Client* client_ = nullptr;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-    // Policy decisions waiting for the client's answer, or for the web process (frameOnly_).
     std::map<std::uint64_t, WebKitPolicyDecision*> decisions_;
     std::unique_ptr<FrameOnlyHolds> frameOnly_;
     std::uint64_t nextDecision_ = 0;

@@ -170,16 +170,13 @@ gboolean onPageMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer
     }
     if (g_strcmp0(name, platform::web::kWebExtensionFrameOnlyMessage) != 0) return FALSE;
     GVariant* parameters = webkit_user_message_get_parameters(message);
-    // Unanswered, the program lets nothing through.
-    if (!parameters || !g_variant_is_of_type(
-                           parameters, G_VARIANT_TYPE(platform::web::kWebExtensionFrameOnlyType))) {
-        return FALSE;
+    if (parameters && g_variant_is_of_type(
+                          parameters, G_VARIANT_TYPE(platform::web::kWebExtensionFrameOnlyType))) {
+        guint64 number = 0;
+        const char* url = nullptr;
+        g_variant_get(parameters, "(t&s)", &number, &url);
+        frameOnlyRequests(page).add(number, url ? url : "");
     }
-    guint64 number = 0;
-    const char* url = nullptr;
-    g_variant_get(parameters, "(t&s)", &number, &url);
-    frameOnlyRequests(page).add(number, url ? url : "");
-    webkit_user_message_send_reply(message, webkit_user_message_new(name, nullptr));
     return TRUE;
 }
 
