@@ -59,17 +59,30 @@ void GADAdAppAdViewDelegate::setServesMRAIDScript(bool on) {
         GADMRAIDInterceptor::disableCanInitWithRequest();
 }
 
-bool GADAdAppAdViewDelegate::adViewShouldStartLoadWithRequest(
-    const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
-    platform::web::NavigationType navigationType) {
+std::shared_ptr<GADFullScreenSlot> GADAdAppAdViewDelegate::clickingSlot(
+    const std::shared_ptr<GADAdView>& adView, platform::web::NavigationType type) const {
     auto controller = controller_.lock();
     auto slot = controller ? controller->slot() : nullptr;
     // Only the ad's own page has clicks; a landing page's links are browsing.
-    if (!slot || !adView || adView != slot->adView() || !slot->isAdClick(navigationType))
-        return GADAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, navigationType);
-    return followClick(adView, request, navigationType, [&slot](const platform::Url& url) {
-        return slot->gestureClickURLWithURL(url);
-    });
+    if (!slot || !adView || adView != slot->adView() || !slot->isAdClick(type)) return nullptr;
+    return slot;
+}
+
+platform::web::NavigationPolicy GADAdAppAdViewDelegate::adViewPolicyForNavigation(
+    const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
+    platform::web::NavigationType navigationType) {
+    if (!clickingSlot(adView, navigationType))
+        return GADAdViewDelegate::adViewPolicyForNavigation(adView, request, navigationType);
+    return policyForClick(adView, request, navigationType);
+}
+
+void GADAdAppAdViewDelegate::adViewDidHoldBackNavigation(
+    const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
+    platform::web::NavigationType navigationType) {
+    auto slot = clickingSlot(adView, navigationType);
+    if (!slot) return;
+    openClick(adView, request.url(),
+              [&slot](const platform::Url& url) { return slot->gestureClickURLWithURL(url); });
 }
 
 void GADAdAppAdViewDelegate::setLandingTime(const char* key, bool onlyFirst) {

@@ -4,8 +4,9 @@
 // interstitial, an expanded ad, or the landing page a click led to. Beyond the ad page rules
 // of GADAdViewDelegate it takes the user's clicks on the slot's own ad page (the interstitial,
 // the expanded ad) as a banner's delegate does: the slot's click rule decides
-// (GADFullScreenSlot::isAdClick), and a clicked web page goes to this delegate's opener as the
-// slot's gesture click URL and never loads in the ad, so the creative stays as it was. The
+// (GADFullScreenSlot::isAdClick) for the page's own navigations, a frame's loads in its frame,
+// and a clicked web page goes to this delegate's opener as the slot's gesture click URL and
+// never loads in the ad, so the creative stays as it was. The
 // opener counts and pings the click when it opens it: one tap, one click, one ping per click
 // URL. A server's redirect is never a click, and a landing page's links are browsing: they
 // load in place and count nothing (the click that opened the page was counted). Pages are
@@ -27,6 +28,7 @@
 namespace ads {
 
 class GADAdAppViewController;
+class GADFullScreenSlot;
 class GADOpener;
 
 class GADAdAppAdViewDelegate : public GADAdViewDelegate {
@@ -41,9 +43,12 @@ class GADAdAppAdViewDelegate : public GADAdViewDelegate {
         return controller_.lock();
     }
 
-    bool adViewShouldStartLoadWithRequest(const std::shared_ptr<GADAdView>& adView,
-                                          const platform::UrlRequest& request,
-                                          platform::web::NavigationType navigationType) override;
+    platform::web::NavigationPolicy adViewPolicyForNavigation(
+        const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
+        platform::web::NavigationType navigationType) override;
+    void adViewDidHoldBackNavigation(const std::shared_ptr<GADAdView>& adView,
+                                     const platform::UrlRequest& request,
+                                     platform::web::NavigationType navigationType) override;
     void adViewDidStartLoad(const std::shared_ptr<GADAdView>& adView) override;
     void adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) override;
     void adViewDidFailLoadWithError(const std::shared_ptr<GADAdView>& adView,
@@ -56,6 +61,9 @@ class GADAdAppAdViewDelegate : public GADAdViewDelegate {
     void setDidOpenAnotherApplication(bool opened);
 
   private:
+    // The slot whose own ad page the view shows, when the navigation is a click by its rule.
+    std::shared_ptr<GADFullScreenSlot> clickingSlot(const std::shared_ptr<GADAdView>& adView,
+                                                    platform::web::NavigationType type) const;
     void setLandingTime(const char* key, bool onlyFirst);
     void setServesMRAIDScript(bool on);
 

@@ -103,7 +103,7 @@ void GADOpenerGMSGHandler::didReceiveClickNotification(const GADGMSGActionInfo& 
     // The page names what is pinged: only a web address is fetched.
     if (!url) return;
     const auto click = gestureClickURL(*url);
-    GADPagePings::shared().ping(info.adView, click);
+    GADPagePings::shared().pingClickTracker(info.adView, click);
 }
 
 void GADOpenerGMSGHandler::didReceiveOpenNotification(const GADGMSGActionInfo& info) {

@@ -4,7 +4,8 @@
 // made with does the gating, the opening and the click reporting.
 //   "click"          - the tracking URL "u", as the slot's gesture click URL, is pinged as
 //                      the page's pings are (GADPagePings: web addresses only, a budget per
-//                      ad; without "u" nothing). Nothing opens, no click counts.
+//                      ad; without "u" nothing), except that the first after each touch of the
+//                      ad goes out whatever the page spent. Nothing opens, no click counts.
 //   "open"           - by "a": "in_app_store" (the store sheet of "product_id", fallback "u",
 //                      waiting unless "wait_for_fetch" is given and not "true"),
 //                      "in_app_purchase" ("product_id", "quantity" 1 to 10, "report_urls"

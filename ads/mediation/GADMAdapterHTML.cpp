@@ -181,20 +181,30 @@ void GADMAdapterHTML::webViewIsRendered(platform::web::WebView& webView, bool re
     }
 }
 
-bool GADMAdapterHTML::webViewShouldStartLoad(platform::web::WebView& webView,
-                                             const platform::UrlRequest& request,
-                                             platform::web::NavigationType type) {
+platform::web::NavigationPolicy GADMAdapterHTML::webViewPolicyForNavigation(
+    platform::web::WebView& webView, const platform::UrlRequest& request,
+    platform::web::NavigationType type) {
     MOVU_CHECK_MAIN_THREAD();
-    if (&webView != page().get() || request.url().absoluteString().empty()) return false;
+    using platform::web::NavigationPolicy;
+    if (&webView != page().get() || request.url().absoluteString().empty()) {
+        return NavigationPolicy::Refuse;
+    }
     if (!isPassbackRequest(request.url())) {
-        if (type != platform::web::NavigationType::LinkClicked) return true;
-        followLink(request.url());
-        return false;
+        return type == platform::web::NavigationType::LinkClicked
+                   ? NavigationPolicy::LoadInFrameOnly
+                   : NavigationPolicy::Load;
     }
     auto keep = shared_from_this();
     stopRenderingTimer();
     fail(1, "Ad network returned no ad.");
-    return false;
+    return NavigationPolicy::Refuse;
+}
+
+void GADMAdapterHTML::webViewDidHoldBackNavigation(platform::web::WebView& webView,
+                                                   const platform::UrlRequest& request,
+                                                   platform::web::NavigationType) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (&webView == page().get()) followLink(request.url());
 }
 
 void GADMAdapterHTML::followLink(const platform::Url& url) {

@@ -16,6 +16,8 @@
 // in its strip: the link is handed to the slot's opener (where the program's other ads open
 // theirs, counted and pinged once there) and the connector reports the network's click, while
 // the creative stays. A link the page follows without the user having touched it opens nothing.
+// Only the page's own links are its clicks: a link followed inside one of its frames loads in
+// that frame (NavigationPolicy::LoadInFrameOnly), and the page's own comes back unloaded.
 // Each touch of the view is reported to the connector as one touch of the slot's ad, and only
 // then: the opener's gate lets one link through per touch, so a page that follows links by
 // script after one tap opens one.
@@ -83,11 +85,14 @@ class GADMAdapterHTML : public GADMAdNetworkAdapterProtocol,
     const std::shared_ptr<platform::web::WebContentView>& webView() const { return view_; }
     const std::optional<platform::Url>& passbackUrl() const { return passbackUrl_; }
 
-    // The page's navigations: the passback fails the request, a touched link is a click, foreign
-    // views are refused.
-    bool webViewShouldStartLoad(platform::web::WebView& webView,
-                                const platform::UrlRequest& request,
-                                platform::web::NavigationType type) override;
+    // The page's navigations: the passback fails the request, a touched link of the page's own
+    // is a click, foreign views are refused.
+    platform::web::NavigationPolicy webViewPolicyForNavigation(
+        platform::web::WebView& webView, const platform::UrlRequest& request,
+        platform::web::NavigationType type) override;
+    void webViewDidHoldBackNavigation(platform::web::WebView& webView,
+                                      const platform::UrlRequest& request,
+                                      platform::web::NavigationType type) override;
     // The checker's verdict on the page.
     void webViewIsRendered(platform::web::WebView& webView, bool rendered) override;
 

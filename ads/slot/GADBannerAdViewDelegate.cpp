@@ -57,7 +57,7 @@ bool GADBannerAdViewDelegate::isClick(NavigationType type) const {
     return slot && slot->isAdClick(type);
 }
 
-bool GADBannerAdViewDelegate::adViewShouldStartLoadWithRequest(
+platform::web::NavigationPolicy GADBannerAdViewDelegate::adViewPolicyForNavigation(
     const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
     NavigationType type) {
     auto slot = this->slot();
@@ -65,10 +65,17 @@ bool GADBannerAdViewDelegate::adViewShouldStartLoadWithRequest(
         opener_->setViewController(adView ? adView->viewController() : nullptr);
     }
     if (!slot || !slot->isAdClick(type))
-        return GADAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, type);
-    return followClick(adView, request, type, [&slot](const platform::Url& url) {
-        return slot->gestureClickURLWithURL(url);
-    });
+        return GADAdViewDelegate::adViewPolicyForNavigation(adView, request, type);
+    return policyForClick(adView, request, type);
+}
+
+void GADBannerAdViewDelegate::adViewDidHoldBackNavigation(const std::shared_ptr<GADAdView>& adView,
+                                                          const platform::UrlRequest& request,
+                                                          NavigationType type) {
+    auto slot = this->slot();
+    if (!slot || !slot->isAdClick(type)) return;
+    openClick(adView, request.url(),
+              [&slot](const platform::Url& url) { return slot->gestureClickURLWithURL(url); });
 }
 
 void GADBannerAdViewDelegate::adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) {

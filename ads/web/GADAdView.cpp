@@ -447,8 +447,8 @@ void GADAdView::layoutSubviews() {
 
 // The web view's calls
 
-bool GADAdView::webViewShouldStartLoad(WebView&, const platform::UrlRequest& request,
-                                       platform::web::NavigationType type) {
+platform::web::NavigationPolicy GADAdView::webViewPolicyForNavigation(
+    WebView&, const platform::UrlRequest& request, platform::web::NavigationType type) {
     auto keep = self();
     auto& state = ProcessState::shared();
     if (!state.userAgentRecorded) {
@@ -459,7 +459,15 @@ bool GADAdView::webViewShouldStartLoad(WebView&, const platform::UrlRequest& req
         }
     }
     auto delegate = delegate_.lock();
-    return delegate ? delegate->adViewShouldStartLoadWithRequest(keep, request, type) : true;
+    return delegate ? delegate->adViewPolicyForNavigation(keep, request, type)
+                    : platform::web::NavigationPolicy::Load;
+}
+
+void GADAdView::webViewDidHoldBackNavigation(WebView&, const platform::UrlRequest& request,
+                                             platform::web::NavigationType type) {
+    auto keep = self();
+    if (auto delegate = delegate_.lock())
+        delegate->adViewDidHoldBackNavigation(keep, request, type);
 }
 
 bool GADAdView::webViewShouldFollowRedirect(WebView&, const platform::UrlRequest& request,

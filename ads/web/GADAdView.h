@@ -228,9 +228,12 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     friend class testing::AdViewTestScope;
 
     // The web view's calls.
-    bool webViewShouldStartLoad(platform::web::WebView& webView,
-                                const platform::UrlRequest& request,
-                                platform::web::NavigationType type) override;
+    platform::web::NavigationPolicy webViewPolicyForNavigation(
+        platform::web::WebView& webView, const platform::UrlRequest& request,
+        platform::web::NavigationType type) override;
+    void webViewDidHoldBackNavigation(platform::web::WebView& webView,
+                                      const platform::UrlRequest& request,
+                                      platform::web::NavigationType type) override;
     bool webViewShouldFollowRedirect(platform::web::WebView& webView,
                                      const platform::UrlRequest& request,
                                      platform::web::NavigationType type) override;

@@ -50,11 +50,7 @@ bool GADAdViewDelegate::allowedByPageRules(const std::shared_ptr<GADAdView>& adV
                                            platform::web::NavigationType type) {
     const platform::Url& url = request.url();
     if (url.absoluteString().empty()) return false;
-    if (opener_) {
-        opener_->setNavigationURL(url.absoluteString());
-        opener_->setViewController(adView ? adView->viewController() : nullptr);
-        opener_->setAdView(adView);
-    }
+    pointOpenerAt(adView, url);
     const std::string scheme = gad_asciiLowercased(url.scheme());
 
     if (type == platform::web::NavigationType::LinkClicked) {
@@ -103,18 +99,32 @@ bool GADAdViewDelegate::adViewShouldFollowRedirect(const std::shared_ptr<GADAdVi
         adView, request, platform::web::NavigationType::Other);
 }
 
-bool GADAdViewDelegate::followClick(
+void GADAdViewDelegate::pointOpenerAt(const std::shared_ptr<GADAdView>& adView,
+                                      const platform::Url& url) {
+    if (!opener_) return;
+    opener_->setNavigationURL(url.absoluteString());
+    opener_->setViewController(adView ? adView->viewController() : nullptr);
+    opener_->setAdView(adView);
+}
+
+platform::web::NavigationPolicy GADAdViewDelegate::policyForClick(
     const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
-    platform::web::NavigationType type,
-    const std::function<platform::Url(const platform::Url&)>& clickURL) {
-    if (!allowedByPageRules(adView, request, type)) return false;
+    platform::web::NavigationType type) {
+    if (!allowedByPageRules(adView, request, type)) return platform::web::NavigationPolicy::Refuse;
     // Allowed by the rules: a web page or an about: URL. Only a web page is a click that goes
-    // anywhere.
-    const platform::Url& url = request.url();
-    if (!gad_isWebURL(url) || !opener_) return false;
+    // anywhere, and only one is ever placed in a frame: the engine loads about: without a
+    // request that could tell whose it is.
+    if (!gad_isWebURL(request.url()) || !opener_) return platform::web::NavigationPolicy::Refuse;
+    return platform::web::NavigationPolicy::LoadInFrameOnly;
+}
+
+void GADAdViewDelegate::openClick(
+    const std::shared_ptr<GADAdView>& adView, const platform::Url& url,
+    const std::function<platform::Url(const platform::Url&)>& clickURL) {
+    if (!gad_isWebURL(url) || !opener_) return;
+    pointOpenerAt(adView, url);
     opener_->setReferringURL(adView ? adView->webView()->url() : std::nullopt);
     opener_->openApp(clickURL ? clickURL(url) : url);
-    return false;
 }
 
 void GADAdViewDelegate::handleDeeplinkPlusURL(const platform::Url& url,

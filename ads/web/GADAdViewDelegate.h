@@ -21,7 +21,8 @@
 // A server's redirect of a navigation already allowed is judged by these rules alone, as a
 // navigation the page started: it is no click, whatever the navigation it continues was (a
 // subclass cannot make it one). A finished load tells the page the status bar's orientation.
-// Subclasses decide clicks and hand them to followClick.
+// Subclasses decide clicks: policyForClick answers for them, and openClick opens what comes
+// back as the page's own.
 //
 // handleGMSGURL parses the URL on this delegate's serial queue ("com.zivivu.durez.gmsg") and
 // comes back to the main loop to offer the message to the handlers in list order; the first
@@ -102,15 +103,24 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
     void addGMSGHandler(std::shared_ptr<GADGMSGHandler> handler);
 
     // A navigation the subclass found to be the user's click on its ad. The rules above act on
-    // what they refuse (a page message, mail, another app: each is the click's one open). A web
-    // page they would let load is the click's target instead: the opener opens clickURL(url),
-    // and counts and pings the click as it does; the page never loads it. So the answer is
-    // always no, and the ad's page stays as it was.
-    bool followClick(const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
-                     platform::web::NavigationType navigationType,
-                     const std::function<platform::Url(const platform::Url&)>& clickURL);
+    // what they refuse (a page message, mail, another app: each is the click's one open). A
+    // web page they would let load, loads only in a frame: a frame loads in place whatever the
+    // touch (a carousel's next picture, a wall of product tiles), and only the page's own
+    // navigation (or a new window) can be the player's click. That comes back through
+    // adViewDidHoldBackNavigation without having loaded or asked for anything, for the
+    // subclass to hand to openClick; so the ad's page stays as it was. about: goes nowhere, in
+    // a frame or not.
+    platform::web::NavigationPolicy policyForClick(const std::shared_ptr<GADAdView>& adView,
+                                                   const platform::UrlRequest& request,
+                                                   platform::web::NavigationType navigationType);
+    // The page's own navigation to `url` was the click: a web page is its target, which the
+    // opener opens as clickURL(url), and counts and pings the click as it does.
+    void openClick(const std::shared_ptr<GADAdView>& adView, const platform::Url& url,
+                   const std::function<platform::Url(const platform::Url&)>& clickURL);
 
   private:
+    // The opener is pointed at the page and the URL asked for.
+    void pointOpenerAt(const std::shared_ptr<GADAdView>& adView, const platform::Url& url);
     // The rules above without recording the page's URL: whether the page may load the URL,
     // having acted on whatever it may not.
     bool allowedByPageRules(const std::shared_ptr<GADAdView>& adView,

@@ -3,9 +3,11 @@
 // What an ad view tells the object that decides for its page (GADAdViewDelegate and its
 // subclasses): every navigation is asked first, then the load's start, end or failure, every
 // change of the page's content size and the end of the page's web process; a server's redirect
-// of a navigation already allowed is asked apart, since it is no new action of the user. All
-// calls come on the main thread, from the ad view's web view callbacks. Every method is
-// optional: without an answer a navigation is allowed.
+// of a navigation already allowed is asked apart, since it is no new action of the user, and a
+// navigation let load only in a frame that was the page's own comes back (the web view's
+// contract, platform/web/WebViewDelegate.h). All calls come on the main thread, from the ad
+// view's web view callbacks. Every method is optional: without an answer a navigation is
+// allowed.
 
 #include <memory>
 
@@ -33,6 +35,23 @@ class GADAdViewDelegateProtocol {
         (void)request;
         (void)navigationType;
         return true;
+    }
+    // The full answer, for a delegate that tells the page's own navigations from its frames'
+    // (platform::web::NavigationPolicy). By default adViewShouldStartLoadWithRequest's.
+    virtual platform::web::NavigationPolicy adViewPolicyForNavigation(
+        const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
+        platform::web::NavigationType navigationType) {
+        return adViewShouldStartLoadWithRequest(adView, request, navigationType)
+                   ? platform::web::NavigationPolicy::Load
+                   : platform::web::NavigationPolicy::Refuse;
+    }
+    // A navigation answered LoadInFrameOnly was the page's own: nothing of it loaded.
+    virtual void adViewDidHoldBackNavigation(const std::shared_ptr<GADAdView>& adView,
+                                             const platform::UrlRequest& request,
+                                             platform::web::NavigationType navigationType) {
+        (void)adView;
+        (void)request;
+        (void)navigationType;
     }
     // The type is the one the redirected navigation started with. By default asked like a
     // navigation.

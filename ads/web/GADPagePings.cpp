@@ -71,6 +71,19 @@ void GADPagePings::ping(const std::shared_ptr<GADAdView>& adView, const platform
     sendWaiting(pings);
 }
 
+void GADPagePings::pingClickTracker(const std::shared_ptr<GADAdView>& adView,
+                                    const platform::Url& url) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!adView || !gad_isWebURL(url)) return;
+    auto pings = pingsFor(adView);
+    if (!adView->touched() || adView->touchCount() <= pings->clickTouchesUsed) {
+        ping(adView, url);
+        return;
+    }
+    pings->clickTouchesUsed = adView->touchCount();
+    send(pings, url);
+}
+
 void GADPagePings::sendWaiting(const std::shared_ptr<AdPings>& pings) {
     const auto view = pings->view.lock();
     if (!view || view->pageLoadCount() != pings->page) {
@@ -78,23 +91,27 @@ void GADPagePings::sendWaiting(const std::shared_ptr<AdPings>& pings) {
         return;
     }
     while (pings->sent.size() < kMaxPingsInFlightPerAd && !pings->waiting.empty()) {
-        platform::UrlRequest request(std::move(pings->waiting.front()));
+        platform::Url url = std::move(pings->waiting.front());
         pings->waiting.pop_front();
-        // Trackers tell devices apart by the agent, as they do for the ad's own pings.
-        if (auto agent = GADDevice::sharedInstance()->userAgentString())
-            request.setUserAgent(*agent);
-        const std::uint64_t ping = ++pings->nextPing;
-        const std::weak_ptr<AdPings> weak = pings;
-        auto connection = GADPingRequest::send(
-            std::move(request), [weak, ping](const auto&, const auto&) { end(weak, ping); });
-        // Cancelled, the load says nothing more, so the limit ends the ping itself.
-        auto limit = platform::MainLoop::main().postAfter(
-            kPingTimeLimit, [weak, ping, load = std::weak_ptr<platform::Connection>(connection)] {
-                if (auto running = load.lock()) running->cancel();
-                end(weak, ping);
-            });
-        pings->sent.emplace(ping, Sent{std::move(connection), std::move(limit)});
+        send(pings, std::move(url));
     }
+}
+
+void GADPagePings::send(const std::shared_ptr<AdPings>& pings, platform::Url url) {
+    platform::UrlRequest request(std::move(url));
+    // Trackers tell devices apart by the agent, as they do for the ad's own pings.
+    if (auto agent = GADDevice::sharedInstance()->userAgentString()) request.setUserAgent(*agent);
+    const std::uint64_t ping = ++pings->nextPing;
+    const std::weak_ptr<AdPings> weak = pings;
+    auto connection = GADPingRequest::send(
+        std::move(request), [weak, ping](const auto&, const auto&) { end(weak, ping); });
+    // Cancelled, the load says nothing more, so the limit ends the ping itself.
+    auto limit = platform::MainLoop::main().postAfter(
+        kPingTimeLimit, [weak, ping, load = std::weak_ptr<platform::Connection>(connection)] {
+            if (auto running = load.lock()) running->cancel();
+            end(weak, ping);
+        });
+    pings->sent.emplace(ping, Sent{std::move(connection), std::move(limit)});
 }
 
 void GADPagePings::end(const std::weak_ptr<AdPings>& weak, std::uint64_t ping) {

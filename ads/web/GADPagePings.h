@@ -12,6 +12,11 @@
 //     page, nothing more of the old page is sent. A ping already sent runs to its end (a
 //     page's last tracker, sent as it is closed, still arrives), but not past
 //     kPingTimeLimit seconds.
+// A click tracker the page sends for a touch of its ad (pingClickTracker) is the player's own
+// click, which the ad's server counts by it: the first after each touch is sent at once,
+// before the pings waiting and beside the ones on the network, whatever the page spent, so a
+// page that used its budget on other trackers does not lose the click. One per touch: any
+// other click tracker is an ordinary ping.
 // Only a web address with a host is pinged. The answer counts by its status alone and is
 // never read: its body is thrown away as it arrives (GADPingRequest), so an answer of any size
 // costs neither memory nor disk, and nothing is stored or revalidated. Redirects within the
@@ -64,6 +69,9 @@ class GADPagePings {
     // Pings the URL for the ad view's current page, at once or after the pings before it (see
     // above). Nothing without an ad view or for anything but a web address.
     void ping(const std::shared_ptr<GADAdView>& adView, const platform::Url& url);
+    // The same for a click tracker: the first since the ad view's latest touch (while it is
+    // touched) goes out at once and outside the budget (see above).
+    void pingClickTracker(const std::shared_ptr<GADAdView>& adView, const platform::Url& url);
 
     // The ad view's pings on the network now, and waiting for them; every ad's on the network
     // (tests).
@@ -85,12 +93,15 @@ class GADPagePings {
         std::deque<platform::Url> waiting;
         std::map<std::uint64_t, Sent> sent;
         std::uint64_t nextPing = 0;
+        // The ad view's touch count when a click tracker last went out for a touch.
+        std::uint64_t clickTouchesUsed = 0;
     };
 
     std::shared_ptr<AdPings> pingsFor(const std::shared_ptr<GADAdView>& adView);
     const AdPings* find(const std::shared_ptr<GADAdView>& adView) const;
     // Sends what waits while there is room, unless its page is gone.
     static void sendWaiting(const std::shared_ptr<AdPings>& pings);
+    static void send(const std::shared_ptr<AdPings>& pings, platform::Url url);
     static void end(const std::weak_ptr<AdPings>& pings, std::uint64_t ping);
 
     std::map<const GADAdView*, std::shared_ptr<AdPings>> ads_;

@@ -6,21 +6,31 @@ namespace platform::web {
 
 std::shared_ptr<FakeWebPage::Navigation> FakeWebPage::fireNavigation(const std::string& url,
                                                                      NavigationType type,
-                                                                     const HttpHeaders& headers) {
-    return fire(WebViewBackend::RawRequest{url, "GET", headers}, type);
+                                                                     const HttpHeaders& headers,
+                                                                     Target target) {
+    return fire(WebViewBackend::RawRequest{url, "GET", headers, false, target}, type);
 }
 
 std::shared_ptr<FakeWebPage::Navigation> FakeWebPage::fireRedirect(const std::string& url,
                                                                    NavigationType type,
                                                                    const HttpHeaders& headers) {
-    return fire(WebViewBackend::RawRequest{url, "GET", headers, true}, type);
+    return fire(WebViewBackend::RawRequest{url, "GET", headers, true, Target::Page}, type);
 }
 
 std::shared_ptr<FakeWebPage::Navigation> FakeWebPage::fire(const WebViewBackend::RawRequest& raw,
                                                            NavigationType type) {
     auto navigation = std::make_shared<Navigation>();
     if (!client_) return navigation;
-    client_->backendNavigation(raw, type, [navigation](bool allow) { navigation->answer = allow; });
+    client_->backendNavigation(
+        raw, type, [navigation, raw, type, page = weak_from_this()](NavigationPolicy policy) {
+            const bool inFrame = raw.target == Target::Frame;
+            navigation->answer = policy == NavigationPolicy::Load ||
+                                 (policy == NavigationPolicy::LoadInFrameOnly && inFrame);
+            if (policy != NavigationPolicy::LoadInFrameOnly || inFrame) return;
+            navigation->heldBack = true;
+            auto self = page.lock();
+            if (self && self->client_) self->client_->backendHeldBackNavigation(raw, type);
+        });
     return navigation;
 }
 

@@ -2,10 +2,12 @@
 
 // The scripted engine behind WebViews made under a FakeWebViewScope: it records what the view
 // asked (loads, evaluations, input, settings) and lets the test play the page's part (fire
-// navigations and read the answer, start, finish, fail, report a content size, answer scripts,
-// show a picture). What it fires reaches the delegate the way WebKit's events do: checked, on a
-// later main-loop turn. Main thread only. A page outlives its view; once the view is gone,
-// firing does nothing.
+// navigations of the page, of a frame or of a new window and read the answer, start, finish,
+// fail, report a content size, answer scripts, show a picture). What it fires reaches the
+// delegate the way WebKit's events do: checked, on a later main-loop turn. Unlike WebKit it
+// knows whose each navigation is as it asks, so a navigation answered LoadInFrameOnly loads
+// when it is a frame's and is handed back at once when it is the page's. Main thread only. A
+// page outlives its view; once the view is gone, firing does nothing.
 
 #include <cstdint>
 #include <functional>
@@ -29,10 +31,13 @@ class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
         std::optional<UrlRequest> request;
     };
 
-    // A navigation fired by the test; answered once the delegate's turn came.
+    // A navigation fired by the test; answered once the delegate's turn came: whether it
+    // loads, and whether it was handed back as the page's own (then it does not load).
     struct Navigation {
         std::optional<bool> answer;
+        bool heldBack = false;
     };
+    using Target = WebViewBackend::Target;
 
     explicit FakeWebPage(int width, int height) : width_(width), height_(height) {}
 
@@ -52,8 +57,13 @@ class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
     bool viewAlive() const { return client_ != nullptr; }
 
     // The page's part.
+    // Of the page itself unless told otherwise; a new window's is the page's.
     std::shared_ptr<Navigation> fireNavigation(const std::string& url, NavigationType type,
-                                               const HttpHeaders& headers = {});
+                                               const HttpHeaders& headers = {},
+                                               Target target = Target::Page);
+    std::shared_ptr<Navigation> fireFrameNavigation(const std::string& url, NavigationType type) {
+        return fireNavigation(url, type, {}, Target::Frame);
+    }
     // A server's redirect of the navigation allowed last, to url.
     std::shared_ptr<Navigation> fireRedirect(const std::string& url, NavigationType type,
                                              const HttpHeaders& headers = {});

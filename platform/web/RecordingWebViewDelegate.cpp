@@ -15,14 +15,28 @@ void RecordingWebViewDelegate::record(std::string call, const std::string& name)
     if (releaseIn && releaseOn == name) releaseIn->reset();
 }
 
+std::string RecordingWebViewDelegate::navigation(const UrlRequest& request, NavigationType type) {
+    return request.url().absoluteString() + " " + std::to_string(static_cast<int>(type));
+}
+
+NavigationPolicy RecordingWebViewDelegate::webViewPolicyForNavigation(WebView& view,
+                                                                      const UrlRequest& request,
+                                                                      NavigationType type) {
+    if (!webViewShouldStartLoad(view, request, type)) return NavigationPolicy::Refuse;
+    return frameOnly ? NavigationPolicy::LoadInFrameOnly : NavigationPolicy::Load;
+}
+
 bool RecordingWebViewDelegate::webViewShouldStartLoad(WebView&, const UrlRequest& request,
                                                       NavigationType type) {
     requests.push_back(request);
     types.push_back(type);
-    record(
-        "should " + request.url().absoluteString() + " " + std::to_string(static_cast<int>(type)),
-        "should");
+    record("should " + navigation(request, type), "should");
     return allow;
+}
+
+void RecordingWebViewDelegate::webViewDidHoldBackNavigation(WebView&, const UrlRequest& request,
+                                                            NavigationType type) {
+    record("held " + navigation(request, type), "held");
 }
 
 void RecordingWebViewDelegate::webViewDidStartLoad(WebView&) {

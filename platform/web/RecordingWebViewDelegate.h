@@ -1,9 +1,10 @@
 #pragma once
 
 // For tests: a WebView delegate that writes down every call as one line, in order
-// ("should <url> <type>", "start", "finish", "fail <code>", "size <w>x<h>", "ended <code>"),
-// keeps the requests and errors (of failures and process ends), answers navigations with
-// `allow`, and can let its view go inside a chosen call.
+// ("should <url> <type>", "held <url> <type>", "start", "finish", "fail <code>",
+// "size <w>x<h>", "ended <code>"), keeps the requests and errors (of failures and process
+// ends), answers navigations with `allow` (with `frameOnly`, an allowed one may load only in a
+// frame), and can let its view go inside a chosen call.
 
 #include <memory>
 #include <string>
@@ -22,6 +23,7 @@ class RecordingWebViewDelegate : public WebViewDelegate {
     std::vector<Error> errors;
     std::vector<Size> sizes;
     bool allow = true;
+    bool frameOnly = false;
     // When set, the view in *releaseIn is reset inside the call named `releaseOn` ("should",
     // "start", "finish", "fail", "size", "ended").
     std::shared_ptr<WebView>* releaseIn = nullptr;
@@ -29,7 +31,11 @@ class RecordingWebViewDelegate : public WebViewDelegate {
 
     int count(const std::string& prefix) const;
 
+    NavigationPolicy webViewPolicyForNavigation(WebView&, const UrlRequest& request,
+                                                NavigationType type) override;
     bool webViewShouldStartLoad(WebView&, const UrlRequest& request, NavigationType type) override;
+    void webViewDidHoldBackNavigation(WebView&, const UrlRequest& request,
+                                      NavigationType type) override;
     void webViewDidStartLoad(WebView&) override;
     void webViewDidFinishLoad(WebView&) override;
     void webViewDidFailLoad(WebView&, const Error& error) override;
@@ -38,6 +44,7 @@ class RecordingWebViewDelegate : public WebViewDelegate {
 
   private:
     void record(std::string call, const std::string& name);
+    static std::string navigation(const UrlRequest& request, NavigationType type);
 };
 
 }  // namespace platform::web

@@ -19,6 +19,17 @@
 // program logs it and forgets the process at once (WebKit notices a moment later); the views
 // of that process hear that it ended, as after a crash.
 //
+// Navigations for frames only (FrameOnlyNavigations.h): as the program lets such a navigation
+// through, it sends the view's page kWebExtensionFrameOnlyMessage, "(ts)": its number and
+// address, ahead of the answer on the same connection. The first document request of that
+// address from the page then tells the program whose it was, kWebExtensionFrameOnlyTargetMessage,
+// "(tb)": the number and whether it is the page's own, which the extension turns, before it is
+// sent, into a request of kWebExtensionHeldBackAddress with "?t=<token>", which the program
+// fails at once and silently; a frame's goes on. (WebKit puts an empty document in place of a page
+// whose load is cancelled before its first request; a load that fails leaves the page as it was.)
+// kWebExtensionForgetFrameOnlyMessage, without parameters, sent as the program loads a new page in
+// the view, drops every address the page's extension still holds.
+//
 // Output: the extension points its process's standard output and error (and GLib's messages,
 // written there one line each, without time stamps) at a stream socket whose address is the
 // report address followed by kWebExtensionOutputSuffix, and sends the token as the first line.
@@ -48,6 +59,13 @@ inline constexpr const char* kWebExtensionReportMemory = "memory";
 inline constexpr const char* kWebExtensionReportBusy = "busy";
 inline constexpr const char* kWebExtensionReportPage = "page";
 inline constexpr const char* kWebExtensionOutputSuffix = "-output";
+inline constexpr const char* kWebExtensionFrameOnlyMessage = "movuroute.frame-only";
+inline constexpr const char* kWebExtensionFrameOnlyType = "(ts)";
+inline constexpr const char* kWebExtensionFrameOnlyTargetMessage = "movuroute.frame-only-target";
+inline constexpr const char* kWebExtensionFrameOnlyTargetType = "(tb)";
+inline constexpr const char* kWebExtensionForgetFrameOnlyMessage = "movuroute.frame-only-forget";
+inline constexpr const char* kWebExtensionHeldBackHost = "held-back";
+inline constexpr const char* kWebExtensionHeldBackAddress = "movuroute-resource://held-back/";
 
 struct WebExtensionReport {
     std::string what;

@@ -59,52 +59,49 @@ class WebView::Events : public WebViewBackend::Client {
     explicit Events(WebView& view) : view_(view) {}
 
     void backendNavigation(const WebViewBackend::RawRequest& raw, NavigationType type,
-                           std::function<void(bool)> decide) override {
-        if (raw.url.size() > kMaxUrlLength) {
-            view_.pageLog().writeWith([&] {
-                return "WebView: navigation to a URL of " + std::to_string(raw.url.size()) +
-                       " bytes refused";
-            });
-            decide(false);
+                           std::function<void(NavigationPolicy)> decide) override {
+        auto request = checked(raw, type);
+        if (!request) {
+            decide(NavigationPolicy::Refuse);
             return;
         }
-        auto url = Url::parse(raw.url);
-        if (!url || !url->hasScheme()) {
-            view_.pageLog().write("WebView: navigation to a malformed URL refused");
-            decide(false);
-            return;
-        }
-        int code = static_cast<int>(type);
-        if (code < 0 || code > static_cast<int>(NavigationType::Other))
-            type = NavigationType::Other;
-        UrlRequest request(*url);
-        request.setHttpMethod(raw.method.empty() ? "GET" : raw.method);
-        request.setAllHttpHeaderFields(raw.headers);
-        if (request.userAgent().empty()) request.setUserAgent(view_.userAgent());
-
         // Refuse when the view or its delegate's turn never comes; allow without a delegate.
-        auto pending = std::make_shared<std::function<void(bool)>>(std::move(decide));
         struct Answer {
-            std::shared_ptr<std::function<void(bool)>> decide;
+            std::function<void(NavigationPolicy)> decide;
             bool answered = false;
             ~Answer() {
-                if (!answered && *decide) (*decide)(false);
+                if (!answered && decide) decide(NavigationPolicy::Refuse);
             }
         };
         auto answer = std::make_shared<Answer>();
-        answer->decide = pending;
+        answer->decide = std::move(decide);
         std::weak_ptr<WebView> weak = view_.weak_from_this();
-        MainLoop::main().post([weak, answer, request, type, redirect = raw.redirect] {
-            auto self = weak.lock();
-            if (!self || self->orphaned_) return;
-            bool allow = true;
-            if (auto delegate = self->delegate()) {
-                allow = redirect ? delegate->webViewShouldFollowRedirect(*self, request, type)
-                                 : delegate->webViewShouldStartLoad(*self, request, type);
-            }
-            answer->answered = true;
-            (*answer->decide)(allow);
-            afterCallback(std::move(self));
+        MainLoop::main().post(
+            [weak, answer, request = std::move(*request), type, redirect = raw.redirect] {
+                auto self = weak.lock();
+                if (!self || self->orphaned_) return;
+                NavigationPolicy policy = NavigationPolicy::Load;
+                if (auto delegate = self->delegate()) {
+                    if (redirect) {
+                        policy = delegate->webViewShouldFollowRedirect(*self, request, type)
+                                     ? NavigationPolicy::Load
+                                     : NavigationPolicy::Refuse;
+                    } else {
+                        policy = delegate->webViewPolicyForNavigation(*self, request, type);
+                    }
+                }
+                answer->answered = true;
+                answer->decide(policy);
+                afterCallback(std::move(self));
+            });
+    }
+
+    void backendHeldBackNavigation(const WebViewBackend::RawRequest& raw,
+                                   NavigationType type) override {
+        auto request = checked(raw, type);
+        if (!request) return;
+        view_.deliver([request = std::move(*request), type](WebView& v, WebViewDelegate& d) {
+            d.webViewDidHoldBackNavigation(v, request, type);
         });
     }
 
@@ -133,6 +130,31 @@ class WebView::Events : public WebViewBackend::Client {
     }
 
   private:
+    // The request the engine reported, checked (WebView.h): nothing for an overlong or
+    // malformed address, with a line in the page's log. An unknown type reads as Other.
+    std::optional<UrlRequest> checked(const WebViewBackend::RawRequest& raw, NavigationType& type) {
+        if (raw.url.size() > kMaxUrlLength) {
+            view_.pageLog().writeWith([&] {
+                return "WebView: navigation to a URL of " + std::to_string(raw.url.size()) +
+                       " bytes refused";
+            });
+            return std::nullopt;
+        }
+        auto url = Url::parse(raw.url);
+        if (!url || !url->hasScheme()) {
+            view_.pageLog().write("WebView: navigation to a malformed URL refused");
+            return std::nullopt;
+        }
+        const int code = static_cast<int>(type);
+        if (code < 0 || code > static_cast<int>(NavigationType::Other))
+            type = NavigationType::Other;
+        UrlRequest request(*url);
+        request.setHttpMethod(raw.method.empty() ? "GET" : raw.method);
+        request.setAllHttpHeaderFields(raw.headers);
+        if (request.userAgent().empty()) request.setUserAgent(view_.userAgent());
+        return request;
+    }
+
     WebView& view_;
 };
 

@@ -23,6 +23,11 @@ namespace platform::web {
 
 class WebViewBackend {
   public:
+    // Whose navigation a request is, as far as the engine knows when it asks: the page's own
+    // (a new window's, which loads in this view, counts as the page's) or one of its frames'.
+    // WebKit knows a new window then, and nothing else.
+    enum class Target { Unknown, Page, Frame };
+
     // A request as the engine gives it, before anyone has checked the URL.
     struct RawRequest {
         std::string url;
@@ -30,6 +35,7 @@ class WebViewBackend {
         HttpHeaders headers;
         // The server redirected a navigation that was already allowed to this URL.
         bool redirect = false;
+        Target target = Target::Unknown;
     };
 
     // What the engine tells its WebView. Values come straight from the page and are not trusted.
@@ -37,9 +43,13 @@ class WebViewBackend {
       public:
         virtual ~Client() = default;
         // `decide` must be called exactly once, with the answer; a backend that goes away first
-        // refuses on its own.
+        // refuses on its own. A redirect is only ever answered Load or Refuse. The backend
+        // carries out LoadInFrameOnly (WebViewDelegate.h): a navigation of the page's own, or
+        // one the engine cannot place, comes back through backendHeldBackNavigation.
         virtual void backendNavigation(const RawRequest& request, NavigationType type,
-                                       std::function<void(bool allow)> decide) = 0;
+                                       std::function<void(NavigationPolicy)> decide) = 0;
+        // A navigation answered LoadInFrameOnly was the page's own: nothing of it was loaded.
+        virtual void backendHeldBackNavigation(const RawRequest& request, NavigationType type) = 0;
         virtual void backendDidStart() = 0;
         virtual void backendDidFinish() = 0;
         virtual void backendDidFail(const Error& error) = 0;

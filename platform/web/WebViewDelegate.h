@@ -4,13 +4,15 @@
 // inside a call into the view, and never while a synchronous evaluation or snapshot of that view
 // is waiting: what arrives meanwhile is delivered, in order, after it returns.
 //
-// For one main-frame load the order is: webViewShouldStartLoad (answered yes), then
+// For one main-frame load the order is: webViewPolicyForNavigation (answered Load), then
 // webViewDidStartLoad, then exactly one of webViewDidFinishLoad or webViewDidFailLoad; each
 // server redirect on the way is asked with webViewShouldFollowRedirect (refused, the load ends
 // there). A navigation that is refused, stopped (stopLoading) or superseded by another load ends
-// without any of these. Navigations of frames inside the page and window.open are asked too, but
-// only the main frame reports start, finish and failure. All methods are optional. The delegate may
-// release the view inside any of them; the view then dies on the next main-loop turn.
+// without any of these, and so does one answered LoadInFrameOnly that was the page's own: it is
+// handed back with webViewDidHoldBackNavigation instead. Navigations of frames inside the page
+// and window.open are asked too, but only the main frame reports start, finish and failure. All
+// methods are optional. The delegate may release the view inside any of them; the view then
+// dies on the next main-loop turn.
 
 #include "platform/base/Error.h"
 #include "platform/base/Geometry.h"
@@ -30,14 +32,39 @@ enum class NavigationType : int {
     Other = 5,
 };
 
+// A delegate's answer to a navigation. The engine may learn whether a navigation is the page's
+// own or one of its frames' only after it has been answered (WebKit asks before it knows), so
+// a delegate that takes the two apart answers LoadInFrameOnly: a frame's navigation loads in
+// its frame; the page's own, and a new window's (which would load in this view), loads nothing
+// and asks for nothing on the network, and is handed back to the delegate
+// (webViewDidHoldBackNavigation) on a later turn, a few moments later with WebKit. Where the
+// engine cannot tell at all (WebKit places only what it asks the network for: http and https),
+// the navigation is handed back, as the page's own.
+enum class NavigationPolicy { Refuse, Load, LoadInFrameOnly };
+
 class WebViewDelegate {
   public:
     virtual ~WebViewDelegate() = default;
 
-    // Asked before every navigation of the page and its frames, including window.open (which,
-    // when allowed, loads in this view: there are no second windows). The request carries the
-    // view's "User-Agent". Answering false refuses it silently. Without a delegate every
-    // navigation is allowed.
+    // Asked before every navigation of the page and its frames, including window.open; what
+    // the view does with the answer is above. By default the answer of webViewShouldStartLoad.
+    virtual NavigationPolicy webViewPolicyForNavigation(WebView& view, const UrlRequest& request,
+                                                        NavigationType type) {
+        return webViewShouldStartLoad(view, request, type) ? NavigationPolicy::Load
+                                                           : NavigationPolicy::Refuse;
+    }
+    // A navigation answered LoadInFrameOnly was the page's own (or a new window's): nothing of
+    // it loaded, and the page is as it was. The request and type are the ones it was asked with.
+    virtual void webViewDidHoldBackNavigation(WebView&, const UrlRequest& request,
+                                              NavigationType type) {
+        (void)request;
+        (void)type;
+    }
+
+    // The yes-or-no form of webViewPolicyForNavigation, for delegates that treat every
+    // navigation alike: window.open, when allowed, loads in this view (there are no second
+    // windows). The request carries the view's "User-Agent". Answering false refuses it
+    // silently. Without a delegate every navigation is allowed.
     virtual bool webViewShouldStartLoad(WebView&, const UrlRequest& request, NavigationType type) {
         (void)request;
         (void)type;

@@ -1,5 +1,6 @@
 #include "tools/ad_server/AdScenario.h"
 
+#include "tools/ad_server/FrameCreatives.h"
 #include "tools/ad_server/MraidCreatives.h"
 
 #include <charconv>
@@ -252,6 +253,9 @@ bool parseKind(std::string_view word, AdScenario& s, std::string* error) {
     if (word.substr(0, 6) == "mraid-" && mraidCreative(word.substr(6))) {
         s = AdScenario::banner();
         s.html = *mraidCreative(word.substr(6));
+    } else if (word.substr(0, 7) == "frames-" && frameCreative(word.substr(7))) {
+        s = AdScenario::banner();
+        s.html = *frameCreative(word.substr(7));
     } else if (word.substr(0, 7) == "status:") {
         auto code = parseInt(word.substr(7));
         if (!code || *code < 100 || *code > 599) {
@@ -441,6 +445,7 @@ std::vector<std::string> adKindNames() {
     for (const PlainKind& kind : kPlainKinds) names.emplace_back(kind.name);
     names.emplace_back("status:<code>");
     for (const auto& creative : mraidCreativeNames()) names.push_back("mraid-" + creative);
+    for (const auto& creative : frameCreativeNames()) names.push_back("frames-" + creative);
     return names;
 }
 

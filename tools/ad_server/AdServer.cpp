@@ -17,6 +17,7 @@
 #include "tools/ad_server/AdResponses.h"
 #include "tools/ad_server/CoreCalls.h"
 #include "tools/ad_server/EmbeddedPages.h"
+#include "tools/ad_server/FrameCreatives.h"
 #include "tools/ad_server/HostileCreatives.h"
 #include "tools/ad_server/MraidCreatives.h"
 #include "tools/ad_server/TextEscaping.h"
@@ -512,6 +513,11 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
                       "  setTimeout(work, 50);\n"
                       "})();\n",
                       "text/javascript");
+    }
+    if (path == kFramePagePath) {
+        log_.add(record(req, RequestKind::FramePage));
+        res.set_header("Cache-Control", "no-store");
+        return answer(res, 200, framePage(req.get_param_value("n")), "text/html; charset=utf-8");
     }
     if (path == "/mads/large_body") {
         log_.add(record(req, RequestKind::LargeBody));

@@ -79,6 +79,8 @@ std::string_view kindName(RequestKind kind) {
             return "large-body";
         case RequestKind::WorkerScript:
             return "worker-script";
+        case RequestKind::FramePage:
+            return "frame-page";
     }
     return "unknown";
 }

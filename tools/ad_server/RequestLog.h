@@ -52,6 +52,8 @@ enum class RequestKind {
     // Hostile core pages:
     LargeBody,     // "/mads/large_body?bytes=N": a body as large as asked, for a page's fetches
     WorkerScript,  // kBusyWorkerPath: a busy worker's script
+    // Creatives' own documents:
+    FramePage,  // kFramePagePath: a document a creative shows in a frame of its page
 };
 
 // Stable lower-case name, as the program prints it ("ad-request", "impression", ...).

@@ -287,11 +287,15 @@ TEST_F(GADAdAppViewControllerTest, AClickOnTheAdsOwnPageGoesToTheOpenerAndNeverL
     EXPECT_TRUE(slot->clickURLsAsked.empty());
     adView->setURL(Url::parse("https://ads.test/ad"), adView);
 
-    // A click: the opener takes the slot's click URL to the desktop, once; the page stays.
+    // A click: the opener takes the slot's click URL to the desktop, once; the page stays. A
+    // frame's navigation meanwhile loads in its frame and is none.
     slot->adClicks = true;
+    auto frame = page.fireFrameNavigation("https://pictures.test/2", NavigationType::Other);
     auto click = page.fireNavigation("https://land.test/", NavigationType::LinkClicked);
     scope.runUntilIdle();
+    EXPECT_EQ(frame->answer, true);
     EXPECT_EQ(click->answer, false);
+    EXPECT_TRUE(click->heldBack);
     EXPECT_EQ(slot->clickURLsAsked, (Log{"https://land.test/"}));
     EXPECT_EQ(desktop.opened(), (Log{"https://land.test/"}));
     EXPECT_EQ(adView->URL(), Url::parse("https://ads.test/ad"));

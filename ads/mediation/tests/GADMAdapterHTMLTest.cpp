@@ -91,8 +91,9 @@ class GADMAdapterHTMLTest : public ::testing::Test {
     // The page navigating by itself (a script's location change) unless told otherwise.
     std::optional<bool> navigate(
         platform::web::FakeWebPage& page, const std::string& url,
-        platform::web::NavigationType type = platform::web::NavigationType::Other) {
-        auto navigation = page.fireNavigation(url, type);
+        platform::web::NavigationType type = platform::web::NavigationType::Other,
+        platform::web::FakeWebPage::Target target = platform::web::FakeWebPage::Target::Page) {
+        auto navigation = page.fireNavigation(url, type, {}, target);
         scope.runUntilIdle();
         return navigation->answer;
     }
@@ -214,6 +215,11 @@ TEST_F(GADMAdapterHTMLTest, FollowedLinksNeverLoadInTheBanner) {
         SCOPED_TRACE(link);
         EXPECT_EQ(navigate(*page, link, platform::web::NavigationType::LinkClicked), false);
     }
+    // A link followed inside one of the creative's frames loads there.
+    EXPECT_EQ(
+        navigate(*page, "https://landing.example.test/", platform::web::NavigationType::LinkClicked,
+                 platform::web::FakeWebPage::Target::Frame),
+        true);
     EXPECT_TRUE(connector->failures.empty());
     EXPECT_EQ(navigate(*page, "https://pb.example.test/no/ad",
                        platform::web::NavigationType::LinkClicked),
@@ -228,8 +234,9 @@ TEST_F(GADMAdapterHTMLTest, ForeignViewsAndViewsOfEarlierRequestsAreNotListenedT
     auto foreign = platform::web::WebView::create({320, 50});
     auto request = platform::UrlRequest::withString("https://a.test/");
     ASSERT_TRUE(request);
-    EXPECT_FALSE(
-        adapter->webViewShouldStartLoad(*foreign, *request, platform::web::NavigationType::Other));
+    EXPECT_EQ(adapter->webViewPolicyForNavigation(*foreign, *request,
+                                                  platform::web::NavigationType::Other),
+              platform::web::NavigationPolicy::Refuse);
     adapter->webViewIsRendered(*foreign, true);
     EXPECT_TRUE(connector->views.empty());
     EXPECT_TRUE(connector->failures.empty());

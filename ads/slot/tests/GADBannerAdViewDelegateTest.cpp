@@ -95,10 +95,13 @@ class GADBannerAdViewDelegateTest : public ::testing::Test {
         page().fireFinish();
         scope.runUntilIdle();
     }
-    // What the delegate answers for a navigation, as the ad view asks it.
-    bool navigate(const std::string& url, NavigationType type = NavigationType::LinkClicked) {
-        return delegate()->adViewShouldStartLoadWithRequest(
-            slot->adView(), platform::UrlRequest(*Url::parse(url)), type);
+    // Whether the page loads a navigation of its own (or of a frame), as the web view asks it
+    // and carries out the answer; what comes of it has happened on return.
+    bool navigate(const std::string& url, NavigationType type = NavigationType::LinkClicked,
+                  FakeWebPage::Target target = FakeWebPage::Target::Page) {
+        auto navigation = page().fireNavigation(url, type, {}, target);
+        scope.runUntilIdle();
+        return navigation->answer.value_or(false);
     }
     // What this test opened outside the app.
     std::vector<std::string> opened() {
@@ -132,19 +135,25 @@ TEST_F(GADBannerAdViewDelegateTest, ClicksNeedATouchTimeAndALinkClick) {
     EXPECT_FALSE(delegate()->isClick(NavigationType::LinkClicked));
     EXPECT_TRUE(navigate("https://land.test/"));
 
-    // A touched click on a web link: refused, counted and pinged once, opened a turn later.
+    // A touched frame's navigation loads in its frame and is no click.
     slot->adView()->setTouched(true);
+    EXPECT_TRUE(
+        navigate("https://pictures.test/2", NavigationType::Other, FakeWebPage::Target::Frame));
+    EXPECT_EQ(owner->clicks, 0);
+    EXPECT_TRUE(opened().empty());
+    // A touched click on a web link of the page's own: not loaded, counted and pinged once,
+    // opened.
     EXPECT_FALSE(navigate("https://land.test/"));
     EXPECT_EQ(owner->clicks, 1);
-    EXPECT_TRUE(opened().empty());
-    scope.runUntilIdle();
     EXPECT_EQ(opened(), (std::vector<std::string>{"https://land.test/"}));
     EXPECT_EQ(delegate()->opener()->referringURL(), Url::parse("https://ads.test/ad"));
     EXPECT_TRUE(delegate()->opener()->didOpenAnotherApplication());
 
-    // about: under a click is refused and not counted; file never loads.
+    // about: under a click is refused and not counted, in a frame too; file never loads.
     EXPECT_FALSE(navigate("about:blank"));
+    EXPECT_FALSE(navigate("about:blank", NavigationType::LinkClicked, FakeWebPage::Target::Frame));
     EXPECT_FALSE(navigate("file:///etc/passwd"));
+    EXPECT_FALSE(navigate("file:///etc/passwd", NavigationType::Other, FakeWebPage::Target::Frame));
     EXPECT_EQ(owner->clicks, 1);
     // In state 5 nothing is a click.
     GADSlotTestPeer(slot).setState(State::Rendering);

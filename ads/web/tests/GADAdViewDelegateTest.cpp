@@ -61,13 +61,16 @@ class ClickingDelegate : public GADAdViewDelegate {
   public:
     explicit ClickingDelegate(std::shared_ptr<GADOpenerProtocol> opener)
         : GADAdViewDelegate(Private{}, std::move(opener)) {}
-    bool adViewShouldStartLoadWithRequest(const std::shared_ptr<GADAdView>& adView,
-                                          const platform::UrlRequest& request,
-                                          NavigationType type) override {
+    platform::web::NavigationPolicy adViewPolicyForNavigation(
+        const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
+        NavigationType type) override {
         ++clicks;
-        return followClick(adView, request, type, [](const Url& url) {
-            return *Url::parse(url.absoluteString() + "?click=1");
-        });
+        return policyForClick(adView, request, type);
+    }
+    void adViewDidHoldBackNavigation(const std::shared_ptr<GADAdView>& adView,
+                                     const platform::UrlRequest& request, NavigationType) override {
+        openClick(adView, request.url(),
+                  [](const Url& url) { return *Url::parse(url.absoluteString() + "?click=1"); });
     }
     int clicks = 0;
 };
@@ -300,20 +303,29 @@ TEST_F(GADAdViewDelegateTest, AClickGoesToTheOpenerAndARedirectIsNeverOne) {
     scope.runUntilIdle();
     const auto shown = adView->URL();
 
-    // A clicked web page is opened by the opener as the click's URL and never loads here; what
-    // the page rules refuse they act on alone (one open each); about: goes nowhere.
+    // A clicked web page of the page's own is opened by the opener as the click's URL and
+    // never loads here; what the page rules refuse they act on alone (one open each); about:
+    // goes nowhere. A frame's web page loads in its frame, and opens nothing.
     auto web = page.fireNavigation("https://land.test/", NavigationType::LinkClicked);
     auto mail = page.fireNavigation("mailto:a@b.test", NavigationType::LinkClicked);
     auto blank = page.fireNavigation("about:blank", NavigationType::LinkClicked);
+    auto picture = page.fireFrameNavigation("https://pictures.test/2", NavigationType::Other);
+    auto empty = page.fireFrameNavigation("about:blank", NavigationType::Other);
     scope.runUntilIdle();
     EXPECT_EQ(web->answer, false);
+    EXPECT_TRUE(web->heldBack);
     EXPECT_EQ(mail->answer, false);
     EXPECT_EQ(blank->answer, false);
+    EXPECT_EQ(picture->answer, true);
+    EXPECT_EQ(empty->answer, false);
+    // The click opens once it came back, after the navigations decided meanwhile, with the
+    // opener pointed at it again.
     EXPECT_EQ(opener->calls,
-              (std::vector<std::string>{"app https://land.test/?click=1", "mail mailto:a@b.test"}));
+              (std::vector<std::string>{"mail mailto:a@b.test", "app https://land.test/?click=1"}));
     EXPECT_EQ(opener->referringURL, Url::parse("https://ads.test/ad"));
+    EXPECT_EQ(opener->navigationURL, "https://land.test/");
     EXPECT_EQ(adView->URL(), shown);
-    EXPECT_EQ(clicking->clicks, 3);
+    EXPECT_EQ(clicking->clicks, 5);
 
     // Redirects of a load the page was allowed keep the type it started with, but the
     // subclass is not asked: the page rules alone decide, and nothing is a click.
@@ -325,7 +337,7 @@ TEST_F(GADAdViewDelegateTest, AClickGoesToTheOpenerAndARedirectIsNeverOne) {
     EXPECT_EQ(app->answer, false);
     EXPECT_EQ(opener->calls, (std::vector<std::string>{"app movuroute://startTitle"}));
     EXPECT_EQ(adView->URL(), Url::parse("https://land.test/moved"));
-    EXPECT_EQ(clicking->clicks, 3);
+    EXPECT_EQ(clicking->clicks, 5);
 }
 
 TEST_F(GADAdViewDelegateTest, ADeepLinkOpensItsFallbackAndPingsOnlyWebTrackingUrls) {

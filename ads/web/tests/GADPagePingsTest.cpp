@@ -120,5 +120,40 @@ TEST_F(GADPagePingsTest, PingsWaitForRoomUntilTheirTimeLimitAndGoWithTheirAd) {
     EXPECT_EQ(droppedLines(), 0u);
 }
 
+TEST_F(GADPagePingsTest, AClickTrackerOfATouchGoesOutAtOnceWhateverThePageSpentOncePerTouch) {
+    // The page spends its budget on trackers that hold the network: four on it, the rest
+    // waiting, and one past the budget dropped.
+    const std::size_t budget = GADPagePings::kMaxPingsPerAd;
+    for (int n = 0; n <= static_cast<int>(budget); ++n) pings.ping(adView, url("/slow", n));
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return gate->arrivals() == GADPagePings::kMaxPingsInFlightPerAd; }));
+    EXPECT_EQ(droppedLines(), 1u);
+
+    // Untouched, a click tracker is one ping more, and dropped.
+    pings.pingClickTracker(adView, url("/close", 0));
+    EXPECT_EQ(pings.waiting(adView), budget - GADPagePings::kMaxPingsInFlightPerAd);
+    // A touch's first goes out at once, beside the pings on the network; its second is
+    // dropped, and so is one after the slot cleared the touch for its next ad.
+    adView->setTouched(true);
+    pings.pingClickTracker(adView, url("/close", 1));
+    pings.pingClickTracker(adView, url("/close", 2));
+    EXPECT_EQ(pings.inFlight(adView), GADPagePings::kMaxPingsInFlightPerAd + 1);
+    ASSERT_TRUE(runMainLoopUntil([&] { return server.requestCount("/close") == 1; }));
+    adView->setTouched(true);
+    pings.pingClickTracker(adView, url("/close", 3));
+    ASSERT_TRUE(runMainLoopUntil([&] { return server.requestCount("/close") == 2; }));
+    adView->setTouched(false);
+    pings.pingClickTracker(adView, url("/close", 4));
+
+    gate->release();
+    ASSERT_TRUE(runMainLoopUntil([&] { return pings.inFlight() == 0; }));
+    std::vector<std::string> clicks;
+    for (const auto& request : server.requests())
+        if (request.path == "/close") clicks.push_back(request.param("n"));
+    EXPECT_EQ(clicks, (std::vector<std::string>{"1", "3"}));
+    EXPECT_EQ(server.requestCount("/slow"), budget);
+    EXPECT_EQ(droppedLines(), 1u);
+}
+
 }  // namespace
 }  // namespace ads

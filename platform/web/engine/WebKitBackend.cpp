@@ -11,6 +11,7 @@
 #include "platform/net/UrlError.h"
 #include "platform/ui/MainThread.h"
 #include "platform/web/NavigationBudget.h"
+#include "platform/web/engine/FrameOnlyHolds.h"
 #include "platform/web/engine/GLibWait.h"
 #include "platform/web/engine/PageSandbox.h"
 #include "platform/web/engine/WebKitRuntime.h"
@@ -212,7 +213,7 @@ WebViewBackend::RawRequest rawRequest(WebKitURIRequest* request) {
     return raw;
 }
 
-class WebKitBackend final : public WebViewBackend {
+class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host {
   public:
     WebKitBackend(int width, int height, WebViewContext context)
         : budgeted_(context == WebViewContext::Shared), width_(width), height_(height) {
@@ -239,6 +240,8 @@ class WebKitBackend final : public WebViewBackend {
         g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
         g_signal_connect(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
         g_signal_connect(view_, "web-process-terminated", G_CALLBACK(onProcessEnded), this);
+        frameOnly_ =
+            std::make_unique<FrameOnlyHolds>(view_, static_cast<FrameOnlyHolds::Host&>(*this));
         runtime_->watchView(view_);
         g_signal_connect(window_, "damage-event", G_CALLBACK(onDamage), this);
 
@@ -258,6 +261,7 @@ class WebKitBackend final : public WebViewBackend {
         alive_.reset();
         client_ = nullptr;
         if (!view_) return;
+        frameOnly_.reset();
         runtime_->stopWatchingView(view_);
         g_signal_handlers_disconnect_by_data(view_, this);
         g_signal_handlers_disconnect_by_data(window_, this);
@@ -282,6 +286,7 @@ class WebKitBackend final : public WebViewBackend {
     void loadHtml(const std::string& html, const Url& baseUrl) override {
         if (!view_) return failNoDisplay(baseUrl.absoluteString());
         budget_.renew();
+        frameOnly_->forget();
         loadAsked_ = true;
         webkit_web_view_load_html(view_, html.c_str(), baseUrl.absoluteString().c_str());
     }
@@ -298,6 +303,7 @@ class WebKitBackend final : public WebViewBackend {
             }
         }
         budget_.renew();
+        frameOnly_->forget();
         loadAsked_ = true;
         webkit_web_view_load_request(view_, r);
         g_object_unref(r);
@@ -318,9 +324,14 @@ class WebKitBackend final : public WebViewBackend {
     }
     bool canGoBack() const override { return view_ && webkit_web_view_can_go_back(view_); }
     bool canGoForward() const override { return view_ && webkit_web_view_can_go_forward(view_); }
-    bool isLoading() const override { return view_ && webkit_web_view_is_loading(view_); }
+    // A load of the page's own that may be handed back is hidden (FrameOnlyHolds.h).
+    bool isLoading() const override {
+        return view_ && webkit_web_view_is_loading(view_) && !frameOnly_->hidesALoad();
+    }
     std::string currentUrl() const override {
-        const char* uri = view_ ? webkit_web_view_get_uri(view_) : nullptr;
+        if (!view_) return {};
+        if (auto shown = frameOnly_->shownUrl()) return *shown;
+        const char* uri = webkit_web_view_get_uri(view_);
         return uri ? uri : "";
     }
     std::string title() const override {
@@ -651,21 +662,37 @@ class WebKitBackend final : public WebViewBackend {
             static_cast<NavigationType>(webkit_navigation_action_get_navigation_type(action));
         std::weak_ptr<bool> alive = self->alive_;
         self->client_->backendNavigation(
-            raw, type_, [self, alive, id, newWindow, followable, url = raw.url](bool allow) {
+            raw, type_,
+            [self, alive, id, newWindow, followable, raw, type_](NavigationPolicy policy) {
                 if (alive.expired()) return;
                 auto it = self->decisions_.find(id);
-                if (it == self->decisions_.end()) return;
+                if (it == self->decisions_.end()) {
+                    // The page was ended first: it loads nothing any more, in no frame.
+                    if (policy == NavigationPolicy::LoadInFrameOnly && self->budget_.ended())
+                        self->handBack(raw, type_);
+                    return;
+                }
                 WebKitPolicyDecision* d = it->second;
                 self->decisions_.erase(it);
-                allow = allow && followable;
+                // Whose it is only the web process can tell, once it is let through, by its
+                // first request: an address WebKit loads without one (about:, data:) cannot be
+                // placed, nor anything without our extension. A new window's would load here,
+                // as the page's own.
+                const bool placed = policy == NavigationPolicy::LoadInFrameOnly && followable &&
+                                    !newWindow && isWebScheme(raw.url) &&
+                                    self->runtime_->hasExtension();
+                if (placed) self->frameOnly_->hold({raw, type_});
+                const bool allow = (policy == NavigationPolicy::Load || placed) && followable;
                 if (!allow) self->loadAsked_ = false;
                 if (allow && !newWindow) {
                     webkit_policy_decision_use(d);
                 } else {
                     webkit_policy_decision_ignore(d);
-                    if (allow) self->loadHere(url);
+                    if (allow) self->loadHere(raw.url);
                 }
                 g_object_unref(d);
+                if (policy == NavigationPolicy::LoadInFrameOnly && !placed)
+                    self->handBack(raw, type_);
             });
         return TRUE;
     }
@@ -679,10 +706,27 @@ class WebKitBackend final : public WebViewBackend {
         auto type =
             static_cast<NavigationType>(webkit_navigation_action_get_navigation_type(action));
         std::weak_ptr<bool> alive = self->alive_;
-        self->client_->backendNavigation(raw, type, [self, alive, url = raw.url](bool allow) {
-            if (!alive.expired() && allow) self->loadHere(url);
-        });
+        auto decide = [self, alive, raw, type](NavigationPolicy policy) {
+            if (alive.expired()) return;
+            if (policy == NavigationPolicy::Load) self->loadHere(raw.url);
+            // A new window's target would load here: the page's own.
+            if (policy == NavigationPolicy::LoadInFrameOnly) self->handBack(raw, type);
+        };
+        self->client_->backendNavigation(raw, type, std::move(decide));
         return nullptr;
+    }
+
+    void handBack(const RawRequest& raw, NavigationType type) {
+        if (client_) client_->backendHeldBackNavigation(raw, type);
+    }
+
+    // FrameOnlyHolds::Host
+    void frameOnlyHandedBack(const FrameOnlyHolds::Navigation& navigation) override {
+        handBack(navigation.request, navigation.type);
+    }
+    void frameOnlyStartReleased() override {
+        inLoad_ = true;
+        if (client_) client_->backendDidStart();
     }
 
     void loadHere(const std::string& url) {
@@ -727,6 +771,9 @@ class WebKitBackend final : public WebViewBackend {
         }
         decisions_.clear();
         preapproved_.clear();
+        // Nothing of the page loads any more, in no frame: what waited to be placed is handed
+        // back, as the page's own navigations are.
+        const auto waiting = frameOnly_->takeAll();
         const bool wasLoading = inLoad_ || loadAsked_;
         inLoad_ = false;
         loadAsked_ = false;
@@ -743,6 +790,7 @@ class WebKitBackend final : public WebViewBackend {
             },
             new Pending<WebKitBackend*>{alive_, this}, nullptr);
         if (!client_) return;
+        for (const auto& navigation : waiting) handBack(navigation.request, navigation.type);
         Error error = Error::make(
             kWebViewErrorDomain, kWebViewErrorPageEnded,
             "The page started frames, page messages and navigations without end and was ended");
@@ -757,9 +805,13 @@ class WebKitBackend final : public WebViewBackend {
         // The empty page that replaced an ended one is no load of its owner's.
         if (self->budget_.ended()) return;
         if (event == WEBKIT_LOAD_STARTED) {
+            if (self->frameOnly_->pageLoadStarted()) return;
             self->inLoad_ = true;
             if (self->client_) self->client_->backendDidStart();
-        } else if (event == WEBKIT_LOAD_FINISHED && self->inLoad_) {
+            return;
+        }
+        self->frameOnly_->pageLoadChanged();
+        if (event == WEBKIT_LOAD_FINISHED && self->inLoad_) {
             self->inLoad_ = false;
             if (self->client_) self->client_->backendDidFinish();
         }
@@ -768,6 +820,11 @@ class WebKitBackend final : public WebViewBackend {
     static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                  gpointer data) {
         auto* self = static_cast<WebKitBackend*>(data);
+        // The end of the page's own navigation, handed back before it asked for anything.
+        if (!self->budget_.ended() && self->frameOnly_->pageLoadFailed()) {
+            self->loadAsked_ = false;
+            return TRUE;
+        }
         const bool reported = self->inLoad_ && !self->budget_.ended();
         self->inLoad_ = false;
         self->loadAsked_ = false;
@@ -794,6 +851,7 @@ class WebKitBackend final : public WebViewBackend {
         LogSink::writef("WebView: the page's web process %s", endedBecause(reason));
         for (auto& [id, decision] : self->decisions_) g_object_unref(decision);
         self->decisions_.clear();
+        self->frameOnly_->clear();
         // A load asked of a process that never got to start it (one that spun, say) fails too:
         // its caller would otherwise wait for it for ever.
         const bool wasLoading = self->inLoad_ || self->loadAsked_;
@@ -885,6 +943,7 @@ class WebKitBackend final : public WebViewBackend {
     Client* client_ = nullptr;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::map<std::uint64_t, WebKitPolicyDecision*> decisions_;
+    std::unique_ptr<FrameOnlyHolds> frameOnly_;
     std::uint64_t nextDecision_ = 0;
     std::string preapproved_;
     bool inLoad_ = false;

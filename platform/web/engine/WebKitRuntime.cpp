@@ -281,6 +281,14 @@ void WebKitRuntime::serveIntercepted(WebKitURISchemeRequest* request, void* data
     // Only what our extension redirected carries the token; a page that names the
     // scheme itself gets nothing.
     auto url = Url::parse(webkit_uri_scheme_request_get_uri(request));
+    // A page's own navigation our extension held back: its load fails, as a cancelled one.
+    if (url && url->host() == kWebExtensionHeldBackHost && url->queryValue("t") == self->token_) {
+        GError* error = g_error_new_literal(WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED,
+                                            "Held back for its owner");
+        webkit_uri_scheme_request_finish_error(request, error);
+        g_error_free(error);
+        return;
+    }
     auto original = url ? url->queryValue("u") : std::nullopt;
     auto token = url ? url->queryValue("t") : std::nullopt;
     auto originalUrl = original ? Url::parse(*original) : std::nullopt;

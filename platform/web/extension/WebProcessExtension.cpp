@@ -1,8 +1,10 @@
 // Loaded by WebKit into every web process (not into the program): redirects the subresources
 // the program intercepts to its own scheme, refuses a server's redirect to anything but a web
-// address, and keeps the process under its memory limit and its budget of cores. WebKit cannot
-// serve https itself from a custom handler, and only the web process sees each request before
-// it goes out, so the first two have to happen here; the others are here because only a thread
+// address, tells the program whose document a navigation it let load only in a frame was (and
+// cancels it when it was the page's own), and keeps the process under its memory limit and
+// its budget of cores. WebKit cannot serve https itself from a custom handler, and only the
+// web process sees each request, and the frame it is for, before it goes out, so the first
+// three have to happen here; the others are here because only a thread
 // of the process itself can look at it often enough and end it at once, whatever its pages'
 // thread is doing. At start-up it also closes what the process would otherwise reach on its
 // own: the game's standard error (its output goes to the program, which logs it within a
@@ -34,6 +36,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/web/FrameOnlyNavigations.h"
 #include "platform/web/ProcessWatch.h"
 #include "platform/web/WebProcessExtensionProtocol.h"
 
@@ -88,19 +91,66 @@ bool isWebUri(const char* uri) {
                    g_ascii_strncasecmp(uri, "https:", 6) == 0);
 }
 
+// The addresses of the page's navigations the program let load only in a frame, kept on the
+// page for as long as it lives.
+platform::web::FrameOnlyRequests& frameOnlyRequests(WebKitWebPage* page) {
+    static constexpr const char* kKey = "movuroute-frame-only";
+    auto* requests =
+        static_cast<platform::web::FrameOnlyRequests*>(g_object_get_data(G_OBJECT(page), kKey));
+    if (!requests) {
+        requests = new platform::web::FrameOnlyRequests();
+        g_object_set_data_full(G_OBJECT(page), kKey, requests, [](gpointer data) {
+            delete static_cast<platform::web::FrameOnlyRequests*>(data);
+        });
+    }
+    return *requests;
+}
+
+// Whether the request is the first of a navigation the program let load only in a frame, and
+// that navigation the page's own: the program hears whose it was, and the page's own is then
+// sent, in place of its address, to one the program fails without asking the network.
+bool holdsBackPageNavigation(WebKitWebPage* page, WebKitURIRequest* request, const char* uri,
+                             SoupMessageHeaders* headers) {
+    auto& requests = frameOnlyRequests(page);
+    if (requests.empty() || !uri) return false;
+    const char* destination =
+        headers ? soup_message_headers_get_one(headers, "Sec-Fetch-Dest") : nullptr;
+    const char* accept = headers ? soup_message_headers_get_one(headers, "Accept") : nullptr;
+    const char* pageUri = webkit_web_page_get_uri(page);
+    const auto target = platform::web::requestTarget(
+        destination ? destination : "", accept ? accept : "", uri, pageUri ? pageUri : "");
+    if (target == platform::web::RequestTarget::NotADocument) return false;
+    const auto number = requests.take(uri);
+    if (!number) return false;
+    const bool pagesOwn = target == platform::web::RequestTarget::Page;
+    // Sent before the request goes on, so the program hears it before the load's end.
+    webkit_web_page_send_message_to_view(
+        page,
+        webkit_user_message_new(platform::web::kWebExtensionFrameOnlyTargetMessage,
+                                g_variant_new(platform::web::kWebExtensionFrameOnlyTargetType,
+                                              guint64(*number), gboolean(pagesOwn))),
+        nullptr, nullptr, nullptr);
+    if (!pagesOwn) return false;
+    const std::string heldBack =
+        std::string(platform::web::kWebExtensionHeldBackAddress) + "?t=" + state().token;
+    webkit_uri_request_set_uri(request, heldBack.c_str());
+    return true;
+}
+
 gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
                        WebKitURIResponse* redirectedFrom, gpointer) {
     const char* uri = webkit_uri_request_get_uri(request);
     // A server may send a request on to another web address only: a file, our own scheme or an
     // app's is no place an answer of the web may lead. TRUE cancels the request.
     if (redirectedFrom && !isWebUri(uri)) return TRUE;
+    SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(request);
+    // A redirect continues a navigation already placed.
+    if (!redirectedFrom && holdsBackPageNavigation(page, request, uri, headers)) return FALSE;
     if (state().names.empty() || state().token.empty()) return FALSE;
     std::string name = lastComponent(uri);
     if (name.empty() || !state().names.count(name)) return FALSE;
     const char* referer = nullptr;
-    if (SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(request)) {
-        referer = soup_message_headers_get_one(headers, "Referer");
-    }
+    if (headers) referer = soup_message_headers_get_one(headers, "Referer");
     const char* pageAddress = webkit_web_page_get_uri(page);
     // Pages that send no Referer are still known by their own address.
     if (!referer || !*referer) referer = pageAddress;
@@ -113,8 +163,28 @@ gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
 
 void report(const char* what, double value);
 
+// The program's word on its navigations for frames only (WebProcessExtensionProtocol.h).
+gboolean onPageMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer) {
+    const char* name = webkit_user_message_get_name(message);
+    if (g_strcmp0(name, platform::web::kWebExtensionForgetFrameOnlyMessage) == 0) {
+        frameOnlyRequests(page).clear();
+        return TRUE;
+    }
+    if (g_strcmp0(name, platform::web::kWebExtensionFrameOnlyMessage) != 0) return FALSE;
+    GVariant* parameters = webkit_user_message_get_parameters(message);
+    if (parameters && g_variant_is_of_type(
+                          parameters, G_VARIANT_TYPE(platform::web::kWebExtensionFrameOnlyType))) {
+        guint64 number = 0;
+        const char* url = nullptr;
+        g_variant_get(parameters, "(t&s)", &number, &url);
+        frameOnlyRequests(page).add(number, url ? url : "");
+    }
+    return TRUE;
+}
+
 void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
     g_signal_connect(page, "send-request", G_CALLBACK(onSendRequest), nullptr);
+    g_signal_connect(page, "user-message-received", G_CALLBACK(onPageMessage), nullptr);
     // So the program knows which process runs which of its views.
     report(platform::web::kWebExtensionReportPage, double(webkit_web_page_get_id(page)));
 }

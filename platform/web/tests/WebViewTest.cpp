@@ -129,6 +129,38 @@ TEST_F(WebViewTest, EveryNavigationTypeIsAskedAndARefusalIsSilent) {
     EXPECT_EQ(nav->answer, true);
 }
 
+TEST_F(WebViewTest, ANavigationForFramesOnlyLoadsInAFrameAndThePagesOwnComesBackLater) {
+    delegate->frameOnly = true;
+    auto frame = page->fireFrameNavigation("http://a.example/picture", NavigationType::Other);
+    auto own = page->fireNavigation("http://a.example/shop", NavigationType::LinkClicked);
+    auto window = page->fireNavigation("http://a.example/window", NavigationType::Other, {},
+                                       FakeWebPage::Target::Page);
+    // A redirect continues a navigation already placed: asked yes or no, never handed back.
+    auto moved = page->fireRedirect("http://a.example/moved", NavigationType::LinkClicked);
+    loop.runUntilIdle();
+    EXPECT_EQ(frame->answer, true);
+    EXPECT_EQ(own->answer, false);
+    EXPECT_TRUE(own->heldBack);
+    EXPECT_EQ(moved->answer, true);
+    EXPECT_FALSE(moved->heldBack);
+    // Each comes back with its request and type, after the questions asked before it came.
+    EXPECT_THAT(delegate->calls,
+                ElementsAre("should http://a.example/picture 5", "should http://a.example/shop 0",
+                            "should http://a.example/window 5", "should http://a.example/moved 0",
+                            "held http://a.example/shop 0", "held http://a.example/window 5"));
+    EXPECT_EQ(delegate->requests[1].userAgent(), view->userAgent());
+
+    // Let go of while it is asked: the page's own that comes back reaches nobody.
+    delegate->releaseIn = &view;
+    delegate->releaseOn = "should";
+    own = page->fireNavigation("http://a.example/late", NavigationType::LinkClicked);
+    loop.runUntilIdle();
+    EXPECT_EQ(own->answer, false);
+    EXPECT_TRUE(own->heldBack);
+    EXPECT_EQ(delegate->count("held"), 2);
+    EXPECT_FALSE(page->viewAlive());
+}
+
 TEST_F(WebViewTest, UntrustedPageValuesAreRefusedWithALogLine) {
     LogSink::Capture logs;
     auto overlong =

@@ -638,6 +638,32 @@ TEST_F(AdServerTest, LandingPagesVideosAndThePrecachingCreative) {
               std::string::npos);
 }
 
+TEST_F(AdServerTest, FrameCreativesShowTheServersDocumentsThatTellTheirPageTheyArrived) {
+    server.setScenario("c", *parseAdScenario("frames-carousel"));
+    server.setScenario("t", *parseAdScenario("frames-tiles"));
+    const std::string carousel = get("/mads/gma?slotname=c")->body;
+    EXPECT_NE(carousel.find("src=\"/mads/frame_page?from=carousel&n=1\""), std::string::npos);
+    EXPECT_NE(carousel.find("id=\"shop\" href=\"/landing?from=carousel\""), std::string::npos);
+    const std::string tiles = get("/mads/gma?slotname=t")->body;
+    EXPECT_NE(tiles.find("<script src=\"mraid.js\"></script>"), std::string::npos);
+    EXPECT_NE(tiles.find("n <= 80"), std::string::npos);
+
+    // Each document names its number to its parent; anything else in the query shows as 0.
+    auto page = get("/mads/frame_page?from=tiles&n=17");
+    EXPECT_EQ(page->status, 200);
+    EXPECT_EQ(page->get_header_value("Content-Type"), "text/html; charset=utf-8");
+    EXPECT_NE(page->body.find("parent.postMessage({movuFrame: 17}, '*')"), std::string::npos);
+    for (const char* odd : {"n=%3Cb%3Ealert(1)", "n=10000", "n=-1", "n=7x", ""}) {
+        auto refused = get(std::string("/mads/frame_page?") + odd);
+        EXPECT_NE(refused->body.find("{movuFrame: 0}"), std::string::npos) << odd;
+        EXPECT_EQ(refused->body.find("alert(1)"), std::string::npos) << odd;
+    }
+    const auto frames = server.log().of(RequestKind::FramePage);
+    ASSERT_EQ(frames.size(), 6u);
+    EXPECT_EQ(frames[0].param("from"), "tiles");
+    EXPECT_EQ(kindName(RequestKind::FramePage), "frame-page");
+}
+
 TEST_F(AdServerTest, StalledAnswersWaitForTheirGateAndStopLetsThemGo) {
     auto gate = server.makeGate();
     server.setScenario("slow", AdScenario::banner().stalledOn(gate));

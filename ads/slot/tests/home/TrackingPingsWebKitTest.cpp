@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ads/foundation/GADLog.h"
 #include "ads/slot/GADInterstitial.h"
@@ -85,6 +86,45 @@ TEST_F(TrackingPingsWebKitTest, APagesTrackingPingsAreBoundedAndKeepNoBodies) {
     const auto lines = log.lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), GADPagePings::kPingsDroppedText), 1);
     expectTheNextAdShows();
+}
+
+// An ad that spent its pings on its own trackers before anybody touched it: the "click" tracker
+// it sends at the player's touch was dropped with the rest, so the ad server never heard of
+// the click. A touch lets one through whatever the budget; a second one of the same touch, or
+// one without a touch, is still dropped.
+TEST_F(TrackingPingsWebKitTest, AClickTrackerAtATouchIsFetchedAfterTheAdsPingsAreSpent) {
+    auto interstitial = loadPage(
+        "<script>for (var i = 0; i < 64; ++i) send('gmsg://movuroute/httpTrack?u=' + "
+        "encodeURIComponent(location.origin + '/mads/creative_event?name=track&n=' + i));\n"
+        "function clickTracker(name) { send('gmsg://movuroute/click?u=' + "
+        "encodeURIComponent(location.origin + '/mads/clk?' + name)); }\n"
+        "var taps = 0;\n"
+        "document.addEventListener('click', function (e) {\n"
+        "  if (!e.isTrusted) return;\n"
+        "  ++taps; clickTracker('tap=' + taps); clickTracker('again=' + taps);\n"
+        "});\n"
+        "setTimeout(function () { clickTracker('untouched'); }, 100);</script>\n"
+        "<p style='height: 400px'>An ad</p>");
+    ASSERT_TRUE(waitFor([&] {
+        return ads.log().count(RequestKind::CreativeEvent) >= GADPagePings::kMaxPingsPerAd;
+    }));
+    show(interstitial);
+    auto clickTrackers = [&] {
+        std::vector<std::string> names;
+        for (const auto& ping : ads.log().of(RequestKind::ClickTracking))
+            names.push_back(ping.target.substr(ping.target.find('?') + 1));
+        return names;
+    };
+    tap({160, 240});
+    const bool fetched = waitFor([&] { return !clickTrackers().empty(); }, 10);
+    RecordProperty("clickTrackersFetchedAtTheFirstTouch", static_cast<int>(clickTrackers().size()));
+    EXPECT_TRUE(fetched);
+    tap({160, 240});
+    EXPECT_TRUE(waitFor([&] { return clickTrackers().size() >= 2; }, 10));
+    // Whatever else the page sends has nothing more to spend.
+    waitFor([] { return false; }, 1);
+    EXPECT_EQ(clickTrackers(), (std::vector<std::string>{"tap=1", "tap=2"}));
+    EXPECT_EQ(ads.log().count(RequestKind::CreativeEvent), GADPagePings::kMaxPingsPerAd);
 }
 
 }  // namespace

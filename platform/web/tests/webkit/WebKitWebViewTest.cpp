@@ -186,6 +186,71 @@ TEST_F(WebKitWebViewTest, NavigationsOfLinksFormsScriptsFramesAndWindowOpenAreAs
     EXPECT_EQ(view->url()->absoluteString(), server.url("/popup"));
 }
 
+// WebKit asks about a page's navigations and its frames' alike and cannot say whose each is
+// until it has been let through. A navigation answered LoadInFrameOnly loads when it is a
+// frame's; the page's own (and a new window's) asks for nothing, is handed back, and leaves
+// the page as it was, its start and end unseen.
+TEST_F(WebKitWebViewTest, ANavigationForFramesOnlyLoadsInAFrameAndThePagesOwnComesBackUnfetched) {
+    // What the view shows as the page's own comes back: the page's address, not the one its
+    // held-back load was turned to.
+    struct Placing : RecordingWebViewDelegate {
+        void webViewDidHoldBackNavigation(WebView& held, const UrlRequest& request,
+                                          NavigationType type) override {
+            RecordingWebViewDelegate::webViewDidHoldBackNavigation(held, request, type);
+            shown.push_back(held.url() ? held.url()->absoluteString() : "");
+        }
+        std::vector<std::string> shown;
+    };
+    auto placing = std::make_shared<Placing>();
+    delegate = placing;
+    view->setDelegate(placing);
+    page("/frames.html",
+         "<body style='margin:0'><button id=b style='display:block;height:20px' "
+         "onclick=\"location.hash = 'tapped'\">b</button>"
+         "<a id=l href='/away?from=link'>l</a><iframe id=f src='/one'></iframe>"
+         "<script>window.mark = 'still here';</script></body>");
+    page("/one", "<p>one</p>");
+    page("/two", "<p>two</p>");
+    page("/away", "<p>away</p>");
+    loadAndWait("/frames.html");
+    delegate->frameOnly = true;
+    delegate->calls.clear();
+    const auto frameText = [&] {
+        return view->stringByEvaluatingJavaScriptFromString(
+            "document.getElementById('f').contentDocument.body.textContent");
+    };
+
+    view->evaluateJavaScript("document.getElementById('f').src = '/two'");
+    ASSERT_TRUE(waitFor([&] { return frameText() == "two"; })) << frameText();
+
+    view->evaluateJavaScript("document.getElementById('l').click()");
+    ASSERT_TRUE(waitForCall("held")) << ::testing::PrintToString(delegate->calls);
+    view->evaluateJavaScript("window.open('/away?from=open')");
+    ASSERT_TRUE(waitForCall("held", 2)) << ::testing::PrintToString(delegate->calls);
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("window.mark"), "still here");
+    loop.runUntilIdle();
+    EXPECT_THAT(delegate->calls, ElementsAre("should " + server.url("/two") + " 5",
+                                             "should " + server.url("/away?from=link") + " 0",
+                                             "held " + server.url("/away?from=link") + " 0",
+                                             "should " + server.url("/away?from=open") + " 5",
+                                             "held " + server.url("/away?from=open") + " 5"));
+    EXPECT_EQ(server.requestCount("/away"), 0u);
+    EXPECT_EQ(view->url()->absoluteString(), server.url("/frames.html"));
+    EXPECT_EQ(placing->shown, std::vector<std::string>(2, server.url("/frames.html")));
+    EXPECT_FALSE(view->isLoading());
+
+    // A fragment's navigation at a tap, which the web process may wait for with nothing else
+    // taken meanwhile, is let through at once: nothing of the answer waits on that process.
+    delegate->calls.clear();
+    view->sendMouseEvent({WebMouseEvent::Type::Down, {10, 10}, 1});
+    view->sendMouseEvent({WebMouseEvent::Type::Up, {10, 10}, 1});
+    ASSERT_TRUE(waitForCall("should")) << ::testing::PrintToString(delegate->calls);
+    EXPECT_EQ(delegate->calls.front(), "should " + server.url("/frames.html#tapped") + " 5");
+    EXPECT_TRUE(waitFor([&] {
+        return view->stringByEvaluatingJavaScriptFromString("location.hash") == "#tapped";
+    }));
+}
+
 TEST_F(WebKitWebViewTest, AServersRedirectIsAskedApartWithTheTypeItsNavigationStartedWith) {
     struct RedirectAware : RecordingWebViewDelegate {
         bool webViewShouldFollowRedirect(WebView&, const UrlRequest& request,
