@@ -228,8 +228,9 @@ TEST_F(GADPrecacheGMSGHandlerTest, AbortingAndStartingAgainStartsOnlySoManyDownl
         send({{"abort", Value("1")}});
         precache("/gone");
         // Each answer arrives before the next start, as it would for a page that waits.
-        if (i < GADPrecacheGMSGHandler::kMaxDownloadsPerHandler)
+        if (i < GADPrecacheGMSGHandler::kMaxDownloadsPerHandler) {
             ASSERT_TRUE(waitForEvent("precacheCanceled", 2 * i + 2));
+        }
     }
     settle();
     EXPECT_EQ(server.requestCount("/gone"), GADPrecacheGMSGHandler::kMaxDownloadsPerHandler);
