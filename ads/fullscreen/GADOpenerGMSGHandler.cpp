@@ -106,9 +106,9 @@ void GADOpenerGMSGHandler::didReceiveClickNotification(const GADGMSGActionInfo& 
     GADPagePings::shared().pingClickTracker(info.adView, click);
 }
 
-void GADOpenerGMSGHandler::didReceiveOpenNotification(const GADGMSGActionInfo& info) {
-    using Member = void (GADOpenerGMSGHandler::*)(const GADGMSGActionInfo&);
-    static const std::unordered_map<std::string, Member> subActions{
+const std::unordered_map<std::string, GADOpenerGMSGHandler::OpenCommand>&
+GADOpenerGMSGHandler::openCommands() {
+    static const std::unordered_map<std::string, OpenCommand> subActions{
         {"in_app_store", &GADOpenerGMSGHandler::actionOpenInAppStore},
         {"in_app_purchase", &GADOpenerGMSGHandler::actionOpenInAppPurchase},
         {"browser", &GADOpenerGMSGHandler::actionOpenBrowser},
@@ -119,6 +119,17 @@ void GADOpenerGMSGHandler::didReceiveOpenNotification(const GADGMSGActionInfo& i
         {"call", &GADOpenerGMSGHandler::actionOpenApp},
         {"app", &GADOpenerGMSGHandler::actionOpenApp},
     };
+    return subActions;
+}
+
+std::vector<std::string> GADOpenerGMSGHandler::openCommandNames() {
+    std::vector<std::string> names;
+    for (const auto& [name, command] : openCommands()) names.push_back(name);
+    return names;
+}
+
+void GADOpenerGMSGHandler::didReceiveOpenNotification(const GADGMSGActionInfo& info) {
+    const auto& subActions = openCommands();
     const auto a = text(paramsOf(info), "a");
     const auto found = a ? subActions.find(*a) : subActions.end();
     (this->*(found != subActions.end() ? found->second : &GADOpenerGMSGHandler::actionOpenApp))(

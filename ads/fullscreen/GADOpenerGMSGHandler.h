@@ -23,6 +23,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ads/web/GADGMSGHandler.h"
@@ -55,6 +57,10 @@ class GADOpenerGMSGHandler : public GADGMSGHandler {
     static std::vector<std::string> reportingURLStringFormats(
         const platform::Value::Dictionary& params);
 
+    // The values of "open"'s "a" that name a road of their own; any other takes the other
+    // programs' road.
+    static std::vector<std::string> openCommandNames();
+
     void didReceiveClickNotification(const GADGMSGActionInfo& info);
     void didReceiveOpenNotification(const GADGMSGActionInfo& info);
     void fetchInAppStore(const GADGMSGActionInfo& info);
@@ -68,6 +74,9 @@ class GADOpenerGMSGHandler : public GADGMSGHandler {
     void actionOpenApp(const GADGMSGActionInfo& info);
 
   private:
+    using OpenCommand = void (GADOpenerGMSGHandler::*)(const GADGMSGActionInfo&);
+    static const std::unordered_map<std::string, OpenCommand>& openCommands();
+
     // The slot's gesture click URL for the URL, or the URL itself without a slot.
     platform::Url gestureClickURL(const platform::Url& url) const;
 

@@ -14,6 +14,7 @@
 #include "ads/Ads.h"
 #include "ads/fullscreen/GADAdAppAdViewDelegate.h"
 #include "ads/fullscreen/GADInterstitialViewController.h"
+#include "ads/fullscreen/GADOpenerGMSGHandler.h"
 #include "ads/native/GADNativeConstants.h"
 #include "ads/native/GADOverlayView.h"
 #include "ads/slot/GADBannerAdViewDelegate.h"
@@ -84,6 +85,8 @@ TEST(PageActionRowsTest, EveryActionOfEveryPagesHandlersHasARow) {
         EXPECT_TRUE(hasRow("mraid", command.c_str())) << command;
     for (const auto& command : GADCSIGMSGHandler::subActionNames())
         EXPECT_TRUE(hasRow("instrument", command.c_str())) << command;
+    for (const auto& command : GADOpenerGMSGHandler::openCommandNames())
+        EXPECT_TRUE(hasRow("open", command.c_str())) << command;
     // Messages no handler takes reach their listeners as notifications.
     for (const char* heard :
          {kGADNativeAdPreProcessMessage, GADOverlayView::kLoadHtmlMessage,

@@ -5,12 +5,11 @@
 #include <string>
 #include <unordered_map>
 
-#include "ads/foundation/GADLog.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADAdViewVideoAdditions.h"
+#include "ads/web/GADPageLog.h"
 #include "ads/web/GADPageVideoBudget.h"
 #include "platform/base/NumberText.h"
-#include "platform/web/WebView.h"
 
 namespace ads {
 
@@ -121,12 +120,8 @@ void GADVideoPlayerGMSGHandler::didReceiveVideoAction(const GADGMSGActionInfo& i
     const auto url = src ? platform::Url::parse(*src) : std::nullopt;
     const bool source = url && GADVideoPlayer::isPlayableSource(*url);
     if (!GADPageVideoBudget::shared().admit(info.adView, source)) {
-        // Out of the page's one log budget, through the SDK's log as its other lines go.
-        if (auto webView = info.adView->webView()) {
-            webView->pageLog().writeThrough(
-                [&] { return std::string(kVideoActionRefusedText) + found->first; },
-                [](const std::string& line) { GADLogText(line); });
-        }
+        GADPageLog::write(info.adView.get(),
+                          [&] { return std::string(kVideoActionRefusedText) + found->first; });
         return;
     }
     found->second(*info.adView, *info.note);
