@@ -49,13 +49,16 @@ bool GADAdNetworkJavaScriptAdViewDelegate::isPassbackRequest(
            gad_isEquivalentToURLString(passbackURL_->path(), url.path());
 }
 
-bool GADAdNetworkJavaScriptAdViewDelegate::adViewShouldStartLoadWithRequest(
+platform::web::NavigationPolicy GADAdNetworkJavaScriptAdViewDelegate::adViewPolicyForNavigation(
     const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
     platform::web::NavigationType type) {
     MOVU_CHECK_MAIN_THREAD();
-    if (request.url().absoluteString().empty()) return false;
+    using platform::web::NavigationPolicy;
+    if (request.url().absoluteString().empty()) return NavigationPolicy::Refuse;
+    // Before the click rule: a passback after a touch is still the network giving up, never
+    // the player's click.
     if (!isPassbackRequest(request)) {
-        return GADBannerAdViewDelegate::adViewShouldStartLoadWithRequest(adView, request, type);
+        return GADBannerAdViewDelegate::adViewPolicyForNavigation(adView, request, type);
     }
     wasPassbackReceived_ = true;
     stopRenderingTimer();
@@ -69,7 +72,7 @@ bool GADAdNetworkJavaScriptAdViewDelegate::adViewShouldStartLoadWithRequest(
             true);
         slot->scheduleAdReloadTimer();
     }
-    return false;
+    return NavigationPolicy::Refuse;
 }
 
 void GADAdNetworkJavaScriptAdViewDelegate::adViewDidFinishLoad(

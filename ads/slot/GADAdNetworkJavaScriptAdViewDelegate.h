@@ -11,7 +11,8 @@
 // (gad_isEquivalentToURLString), whatever its scheme and query. It is refused; while the ad is
 // being fetched or rendered (states 4 and 5) it fails the slot with code 1 "Passback URL
 // received.", cancels its pending actions and schedules the reload; once the ad is over it only
-// stops the checks. Other navigations follow GADBannerAdViewDelegate.
+// stops the checks. A passback is judged before the click rule: touched or not, it is the
+// network giving up. Other navigations follow GADBannerAdViewDelegate.
 //
 // The first finished load, without a passback and with the slot waiting for the page (state
 // 4), moves the slot to state 5 and starts the checks; later finishes change nothing. Drawn
@@ -69,9 +70,9 @@ class GADAdNetworkJavaScriptAdViewDelegate : public GADBannerAdViewDelegate,
     void startRenderingTimerForAdView(const std::shared_ptr<GADAdView>& adView);
     void stopRenderingTimer();
 
-    bool adViewShouldStartLoadWithRequest(const std::shared_ptr<GADAdView>& adView,
-                                          const platform::UrlRequest& request,
-                                          platform::web::NavigationType type) override;
+    platform::web::NavigationPolicy adViewPolicyForNavigation(
+        const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
+        platform::web::NavigationType type) override;
     void adViewDidFinishLoad(const std::shared_ptr<GADAdView>& adView) override;
 
     void adViewDidRenderContent(GADAdView& adView) override;

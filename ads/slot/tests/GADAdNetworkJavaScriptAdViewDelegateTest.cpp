@@ -18,6 +18,8 @@
 #include "ads/web/GADAdView.h"
 #include "platform/net/UrlRequest.h"
 #include "platform/testing/RunMainLoopUntil.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 #include "platform/web/FakeWebPage.h"
 #include "platform/web/WebView.h"
 
@@ -34,10 +36,12 @@ using State = GADSlotState;
 class Owner : public GADSlotDelegate, public GADSlotAdLoadDelegate {
   public:
     void slotFinishedLoadingAdContent(GADSlot&) override { ++finished; }
+    void slotDidReceiveAdClick(GADSlot&) override { ++clicks; }
     void slotDidFailToLoadAdContentWithError(GADSlot&, const GADRequestError& error) override {
         failures.push_back(std::to_string(error.code) + " " + error.localizedDescription());
     }
     int finished = 0;
+    int clicks = 0;
     std::vector<std::string> failures;
 };
 
@@ -98,9 +102,11 @@ class GADAdNetworkJavaScriptAdViewDelegateTest : public ::testing::Test {
         for (int i = 0; i < n; ++i)
             scope.advance(GADAdNetworkJavaScriptAdViewDelegate::kCheckInterval);
     }
-    bool navigate(const std::string& url) {
-        return GADSlotTestPeer(slot).adViewDelegate()->adViewShouldStartLoadWithRequest(
-            slot->adView(), platform::UrlRequest(*Url::parse(url)), NavigationType::Other);
+    // As the ad view asks its delegate.
+    bool navigate(const std::string& url, NavigationType type = NavigationType::Other) {
+        return GADSlotTestPeer(slot).adViewDelegate()->adViewPolicyForNavigation(
+                   slot->adView(), platform::UrlRequest(*Url::parse(url)), type) ==
+               platform::web::NavigationPolicy::Load;
     }
     FakeWebPage& page() { return *views.web().pages().back(); }
 
@@ -263,6 +269,26 @@ TEST_F(GADAdNetworkJavaScriptAdViewDelegateTest, APassbackOfAShownAdTakesNothing
     // Other navigations still follow the page policy.
     EXPECT_TRUE(navigate("https://ads.test/mads/frame.html"));
     EXPECT_FALSE(navigate("file:///etc/passwd"));
+    // On screen and touched, a link to the passback is still the network's passback, never a
+    // click; the ad's own link still is one.
+    auto& application = platform::ui::Application::shared();
+    auto window = platform::ui::Window::create({0, 0, 320, 480});
+    window->makeKeyWindow();
+    application.becomeActive();
+    window->addSubview(slot->adView());
+    application.setDesktopOpener([](const std::vector<std::string>&) { return true; });
+    const auto openedBefore = application.openedURLs().size();
+    scope.advance(1);
+    slot->adView()->setTouched(true);
+    auto passback = page().fireNavigation(kPassback, NavigationType::LinkClicked);
+    scope.runUntilIdle();
+    EXPECT_EQ(passback->answer, std::optional<bool>(false));
+    EXPECT_EQ(application.openedURLs().size(), openedBefore);
+    EXPECT_EQ(owner->clicks, 0);
+    page().fireNavigation("https://land.test/", NavigationType::LinkClicked);
+    scope.runUntilIdle();
+    EXPECT_EQ(owner->clicks, 1);
+    application.setDesktopOpener({});
 }
 
 TEST_F(GADAdNetworkJavaScriptAdViewDelegateTest, EmptyScriptFailsWithCodeTwoAndReloadsLater) {
