@@ -31,8 +31,12 @@ constexpr std::int64_t kReceiveWindowBytes = 256 << 10;
 // from where it stopped this often in a row, then the item fails.
 constexpr int kShortAnswerRetries = 3;
 
+// In any letter case: GStreamer gives an item to the source of its protocol whatever the case,
+// and one this source refused would go on to the next source of that protocol.
 bool isWebUrl(const Url& url) {
-    return (url.scheme() == "http" || url.scheme() == "https") && !url.host().empty();
+    const char* scheme = url.scheme().c_str();
+    return (g_ascii_strcasecmp(scheme, "http") == 0 || g_ascii_strcasecmp(scheme, "https") == 0) &&
+           !url.host().empty();
 }
 
 // Everything the element knows; the streaming thread, GStreamer's state changes and the
@@ -157,9 +161,9 @@ class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fet
             const auto range = parseContentRange(response.headers.value("Content-Range"));
             if (!range || range->first != asked) {
                 failLocked("the server answered another range than the one asked for");
-                return;
+            } else if (range->complete) {
+                size_ = *range->complete;
             }
-            if (range->complete) size_ = *range->complete;
         } else if (response.statusCode == 200) {
             // The whole body, whatever was asked: the bytes before the asked one are skipped.
             skip_ = asked;
@@ -500,7 +504,12 @@ GType movuHttpSrcType() {
 namespace platform::services {
 
 bool registerGstHttpSource() {
-    // Above libsoup's source (primary), so every http(s) item of ours comes through here.
+    // Above libsoup's source (primary), so every http(s) item of ours comes through here; and
+    // libsoup's is never chosen at all, not even for an item this one refuses.
+    if (GstElementFactory* soup = gst_element_factory_find("souphttpsrc")) {
+        gst_plugin_feature_set_rank(GST_PLUGIN_FEATURE(soup), GST_RANK_NONE);
+        gst_object_unref(soup);
+    }
     return gst_element_register(nullptr, "movuhttpsrc", GST_RANK_PRIMARY + 100, movuHttpSrcType());
 }
 

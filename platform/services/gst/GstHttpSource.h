@@ -32,7 +32,8 @@
 
 namespace platform::services {
 
-// Registers the element for http and https, above libsoup's source. Once, after gst_init.
+// Registers the element for http and https (in any letter case), above libsoup's source, which
+// it takes out of GStreamer's choice. Once, after gst_init.
 bool registerGstHttpSource();
 
 // Elements alive now (tests: a freed pipeline leaves none behind).

@@ -256,7 +256,13 @@ INSTANTIATE_TEST_SUITE_P(Containers, GstHugeVideoTest,
                          });
 
 TEST_F(GstMediaPlayerTest, BrokenSourcesFailAndAGoodOneThenPlays) {
-    for (const char* bad : {"/cut.ogg", "/missing.ogg"}) {
+    // A server that answers another part of the media than the one asked for.
+    server_.get("/wrong-range.webm", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 206;
+        res.set_header("Content-Range", "bytes 100-199/1000");
+        res.set_content(std::string(100, 'x'), "video/webm");
+    });
+    for (const char* bad : {"/cut.ogg", "/missing.ogg", "/wrong-range.webm"}) {
         SCOPED_TRACE(bad);
         events_->seen.clear();
         auto player = makePlayer(bad);
@@ -268,6 +274,18 @@ TEST_F(GstMediaPlayerTest, BrokenSourcesFailAndAGoodOneThenPlays) {
             runMainLoopUntil([&] { return player->status() == MediaPlayerStatus::ReadyToPlay; }));
         EXPECT_EQ(player->videoSizes().size(), 1u);
     }
+}
+
+// GStreamer hands an item to the source of its protocol whatever its letter case: an address
+// written "HTTP://" is fetched by our source as well, never by another.
+TEST_F(GstMediaPlayerTest, AnAddressInCapitalsIsFetchedByOurSource) {
+    const std::string url = server_.url("/clip.webm");
+    ASSERT_TRUE(url.starts_with("http://"));
+    auto player = makePlayer("/clip.webm");
+    player->replaceCurrentItem(Url::parse("HTTP://" + url.substr(7)));
+    ASSERT_TRUE(
+        runMainLoopUntil([&] { return player->status() == MediaPlayerStatus::ReadyToPlay; }));
+    EXPECT_GE(gstHttpSourcesAlive(), 1u);
 }
 
 TEST_F(GstMediaPlayerTest, TheSoundIsTheToneAndSilentWhenMuted) {
