@@ -62,7 +62,7 @@ class GADCSI : public std::enable_shared_from_this<GADCSI> {
     std::optional<std::string> ZWSQueryID() const;
     void setZWSQueryID(std::optional<std::string> queryID);
 
-    // Runs the block on the hub's queue after everything queued before it (tests).
+    // Runs the block on the hub's queue after everything queued before it, and waits for it.
     void sync(const std::function<void()>& block) const;
 
   private:

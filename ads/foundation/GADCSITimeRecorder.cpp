@@ -47,13 +47,9 @@ void GADCSITimeRecorder::onQueue(std::function<void(GADCSITimeRecorder&)> work) 
     lockQueue_->async([self, work = std::move(work)] { work(*self); });
 }
 
-void GADCSITimeRecorder::readOnQueue(const std::function<void()>& read) const {
+void GADCSITimeRecorder::onQueueNow(const std::function<void()>& work) const {
     // Already on the queue (a change reading back): the data is ours right now.
-    if (!lockQueue_->sync(read)) read();
-}
-
-void GADCSITimeRecorder::changeNow(const std::function<void()>& change) {
-    if (!lockQueue_->sync(change)) change();
+    if (!lockQueue_->sync(work)) work();
 }
 
 void GADCSITimeRecorder::startTimingVariable(const std::string& name, const std::string& key) {
@@ -88,13 +84,13 @@ void GADCSITimeRecorder::cancelTimingVariable(const std::string&, const std::str
 
 GADCSITimeRecorder::Timings GADCSITimeRecorder::ongoingVariables() const {
     Timings copy;
-    readOnQueue([&] { copy = ongoingVariables_; });
+    onQueueNow([&] { copy = ongoingVariables_; });
     return copy;
 }
 
 GADCSITimeRecorder::Timings GADCSITimeRecorder::completedVariables() const {
     Timings copy;
-    readOnQueue([&] { copy = completedVariables_; });
+    onQueueNow([&] { copy = completedVariables_; });
     return copy;
 }
 
@@ -118,7 +114,7 @@ void GADCSITimeRecorder::removeCompletedVariable(const std::string& key) {
 GADCSITimeRecorder::Timings GADCSITimeRecorder::takeCompletedVariables() {
     Timings taken;
     auto self = shared_from_this();
-    readOnQueue([&] { taken.swap(self->completedVariables_); });
+    onQueueNow([&] { taken.swap(self->completedVariables_); });
     return taken;
 }
 
@@ -132,7 +128,7 @@ bool GADCSITimeRecorder::addExperimentIDWithin(const std::string& experimentID,
                                                std::size_t maxIDs) {
     if (experimentID.empty()) return false;
     bool among = false;
-    changeNow([&] {
+    onQueueNow([&] {
         auto& ids = experimentIDs_;
         among = std::find(ids.begin(), ids.end(), experimentID) != ids.end();
         if (among || ids.size() >= maxIDs) return;
@@ -152,7 +148,7 @@ void GADCSITimeRecorder::removeExperimentID(const std::string& experimentID) {
 
 std::vector<std::string> GADCSITimeRecorder::experimentIDs() const {
     std::vector<std::string> copy;
-    readOnQueue([&] { copy = experimentIDs_; });
+    onQueueNow([&] { copy = experimentIDs_; });
     return copy;
 }
 
@@ -167,7 +163,7 @@ bool GADCSITimeRecorder::setCustomizedParameterValueWithin(const std::string& va
                                                            std::size_t maxParameters) {
     if (key.empty()) return false;
     bool set = false;
-    changeNow([&] {
+    onQueueNow([&] {
         auto found = customizedParameters_.find(key);
         if (found == customizedParameters_.end() && customizedParameters_.size() >= maxParameters)
             return;
@@ -179,7 +175,7 @@ bool GADCSITimeRecorder::setCustomizedParameterValueWithin(const std::string& va
 
 GADCSITimeRecorder::Parameters GADCSITimeRecorder::customizedParameters() const {
     Parameters copy;
-    readOnQueue([&] { copy = customizedParameters_; });
+    onQueueNow([&] { copy = customizedParameters_; });
     return copy;
 }
 

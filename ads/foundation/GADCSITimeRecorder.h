@@ -88,9 +88,8 @@ class GADCSITimeRecorder : public std::enable_shared_from_this<GADCSITimeRecorde
 
   private:
     void onQueue(std::function<void(GADCSITimeRecorder&)> work);
-    void readOnQueue(const std::function<void()>& read) const;
-    // A change whose outcome the caller waits for.
-    void changeNow(const std::function<void()>& change);
+    // A read, or a change whose outcome the caller waits for.
+    void onQueueNow(const std::function<void()>& work) const;
 
     const std::string action_;
     const Random random_;
