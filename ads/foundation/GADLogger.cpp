@@ -10,7 +10,11 @@ GADLogger& GADLogger::sharedInstance() {
 }
 
 void GADLogger::logPublicMessage(const std::string& message) {
-    GADLog("<Zivivu> %s", message.c_str());
+    GADLogText(publicMessageLine(message));
+}
+
+std::string GADLogger::publicMessageLine(const std::string& message) {
+    return "<Zivivu> " + message;
 }
 
 }  // namespace ads

@@ -12,6 +12,9 @@ class GADLogger {
     static GADLogger& sharedInstance();
 
     void logPublicMessage(const std::string& message);
+    // The line logPublicMessage writes, for a message that must spend another budget first
+    // (one a page caused: GADPageLog).
+    static std::string publicMessageLine(const std::string& message);
 
   private:
     GADLogger() = default;

@@ -11,6 +11,10 @@ namespace ads {
 
 class GADInAppPurchase;
 
+// Said, as a public message of the SDK, when an ad offers a purchase and nobody takes it.
+inline constexpr const char* kGADNoInAppPurchaseDelegateMessage =
+    "You must set the in-app purchase delegate. Transaction cannot be completed.";
+
 class GADInAppPurchaseDelegate {
   public:
     virtual ~GADInAppPurchaseDelegate() = default;

@@ -1,7 +1,9 @@
 #include "ads/iap/GADInAppPurchaseRoom.h"
 
 #include "ads/foundation/GADApplication.h"
+#include "ads/foundation/GADLogger.h"
 #include "ads/fullscreen/GADInAppPurchase.h"
+#include "ads/fullscreen/GADInAppPurchaseDelegate.h"
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/fullscreen/GADOpenerRoads.h"
 #include "ads/fullscreen/GADViewController.h"
@@ -27,9 +29,7 @@ void openInAppPurchase(GADOpener& opener, const std::string& productID, std::int
     if (auto slot = std::dynamic_pointer_cast<GADSlot>(opener.slot())) {
         slot->didReceiveInAppPurchase(purchase);
     } else {
-        opener.logForPage(
-            "<Zivivu> You must set the in-app purchase delegate. Transaction cannot be "
-            "completed.");
+        opener.logForPage(GADLogger::publicMessageLine(kGADNoInAppPurchaseDelegateMessage));
     }
     opener.didOpenInApp();
 }

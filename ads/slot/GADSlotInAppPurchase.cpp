@@ -1,5 +1,6 @@
 // GADSlot: the in-app purchases its ads offer, handed to whoever carries them out.
 
+#include "ads/foundation/GADLogger.h"
 #include "ads/foundation/GADRunOnMainThread.h"
 #include "ads/fullscreen/GADInAppPurchase.h"
 #include "ads/fullscreen/GADInAppPurchaseDelegate.h"
@@ -47,8 +48,7 @@ void GADSlot::didReceiveInAppPurchase(const std::shared_ptr<GADInAppPurchase>& p
     if (!delegate) {
         // The ad's page asked for it, and may ask again with each touch: its log budget pays.
         GADPageLog::write(adView().get(),
-                          "<Zivivu> You must set the in-app purchase delegate. Transaction "
-                          "cannot be completed.");
+                          GADLogger::publicMessageLine(kGADNoInAppPurchaseDelegateMessage));
         return;
     }
     GADRunOnMainThread([delegate, purchase] { delegate->didReceiveInAppPurchase(purchase); });

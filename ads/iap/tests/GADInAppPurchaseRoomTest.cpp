@@ -74,8 +74,7 @@ TEST_F(GADInAppPurchaseRoomTest, TheOpenersRoadHandsThePurchaseToTheAppsDelegate
     tap();
     opener->openInAppPurchase("coins", 2, {"https://r.invalid/@status@"});
     GADLogFlush();
-    EXPECT_TRUE(log.contains(
-        "You must set the in-app purchase delegate. Transaction cannot be completed."));
+    EXPECT_TRUE(log.contains(kGADNoInAppPurchaseDelegateMessage));
 
     auto app = std::make_shared<AppPurchases>();
     interstitial->setInAppPurchaseDelegate(app);
