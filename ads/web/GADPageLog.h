@@ -1,10 +1,11 @@
 #pragma once
 
-// The one way a line an ad's page caused reaches the game's log: a refusal of what it asked
-// for (an opening, an expansion, a resize, a calendar event, a purchase), an error its request
-// ran into, a warning about what it keeps asking. Such a line spends the budget of the page
-// its ad view shows (WebView::pageLog(): kPageLogLines lines, then one line saying the rest
-// are dropped), which the engine's refusals and the page's own "log" messages spend too, so
+// How a line our classes write for an ad's page reaches the game's log: a refusal of what it
+// asked for (an opening, an expansion, a resize, a calendar event, a purchase, a video action),
+// an error its request ran into, a warning about what it keeps asking. Such a line spends the
+// budget of the page its ad view shows (WebView::pageLog(): kPageLogLines lines, then one line
+// saying the rest are dropped), which the engine's refusals and the page's own "log" messages
+// (written through the SDK's log, GADDefaultGMSGHandler) spend too, so
 // however a page asks and whichever of our classes answers, it writes at most that many
 // lines. The page still hears why where it asked through MRAID (its error event): only the
 // game's log is bounded.

@@ -3,7 +3,7 @@
 // A web page the program shows or drives: the view the ads SDK renders every page in. Create,
 // use and release it on the main thread only.
 //
-// Loading: loadHTMLString and loadRequest ask the delegate first (webViewShouldStartLoad), like
+// Loading: loadHTMLString and loadRequest ask the delegate first (webViewPolicyForNavigation), like
 // every navigation the page makes later, then report start, finish or failure (see
 // WebViewDelegate for the order and for what ends silently). A new load supersedes the one
 // running; stopLoading ends it without a callback. A page of the shared context that starts
