@@ -8,6 +8,7 @@
 #include "ads/fullscreen/GADFullScreenSlot.h"
 #include "ads/fullscreen/GADIntrinsicImages.h"
 #include "ads/fullscreen/GADOpener.h"
+#include "ads/web/GADPageLog.h"
 #include "platform/net/UrlRequest.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/WeakCall.h"
@@ -41,7 +42,8 @@ void GADBrowserViewController::openBrowserFromOpener(GADOpener& opener, const pl
     // A landing page is a web page; any other scheme would show nothing, and a click that
     // shows nothing is no click.
     if (!gad_isWebURL(url)) {
-        opener.logForPage("Ad click: the in-app browser opens web pages only; nothing opened.");
+        GADPageLog::write(opener.adView().get(),
+                          "Ad click: the in-app browser opens web pages only; nothing opened.");
         return;
     }
     auto browser = create();

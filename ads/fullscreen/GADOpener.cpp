@@ -80,10 +80,6 @@ std::optional<GADGateAnswer> GADOpener::gateWithOrientations(unsigned mask, GADO
     return gate(opening);
 }
 
-void GADOpener::logForPage(const std::string& line) const {
-    GADPageLog::write(adView().get(), line);
-}
-
 std::string GADOpener::refusalMessage(const std::string& doing, GADGateAnswer answer) {
     if (answer == GADGateAnswer::NotOnScreen) {
         return doing + " is not allowed while the ad is not on screen.";
@@ -158,8 +154,9 @@ void GADOpener::openInAppPurchase(const std::string& productID, std::int64_t qua
         road(*this, productID, quantity, reportingURLStringFormats);
         return;
     }
-    logForPage("Ad click: in-app purchases (quantity " + std::to_string(quantity) +
-               ") are not offered by this program; nothing bought.");
+    GADPageLog::write(adView().get(), "Ad click: in-app purchases (quantity " +
+                                          std::to_string(quantity) +
+                                          ") are not offered by this program; nothing bought.");
 }
 
 void GADOpener::openBrowserToURL(const platform::Url& url, std::uint64_t supportedOrientations) {
@@ -172,7 +169,7 @@ void GADOpener::openBrowserToURL(const platform::Url& url, std::uint64_t support
         road(*this, url, supportedOrientations);
         return;
     }
-    logForPage("Ad click: no in-app browser is registered; nothing opened.");
+    GADPageLog::write(adView().get(), "Ad click: no in-app browser is registered; nothing opened.");
 }
 
 void GADOpener::openVideoToURL(const platform::Url& url, std::uint64_t supportedOrientations) {
@@ -211,7 +208,8 @@ void GADOpener::openWebAppWithResizeProperties(const platform::Value::Dictionary
         road(*this, properties);
         return;
     }
-    logForPage("Ad resize: resizing ads is not supported yet; the ad stays as it is.");
+    GADPageLog::write(adView().get(),
+                      "Ad resize: resizing ads is not supported yet; the ad stays as it is.");
 }
 
 void GADOpener::openCalendarWithDictionary(const platform::Value::Dictionary& event) {
@@ -220,7 +218,8 @@ void GADOpener::openCalendarWithDictionary(const platform::Value::Dictionary& ev
         road(*this, event);
         return;
     }
-    logForPage("Ad calendar event: this program has no calendar; nothing created.");
+    GADPageLog::write(adView().get(),
+                      "Ad calendar event: this program has no calendar; nothing created.");
 }
 
 void GADOpener::presentComposerController(

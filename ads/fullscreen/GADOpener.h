@@ -135,9 +135,6 @@ class GADOpener : public GADOpenerProtocol, public std::enable_shared_from_this<
     // The ad's MRAID event handler hears it as "onError"; without one the log does, out of the
     // page's budget (GADPageLog).
     void reportMRAIDError(const std::string& message, const std::string& action) const;
-    // A line the ad's page caused (what it asked for was refused or cannot be done here),
-    // written out of the page's log budget (GADPageLog): a page may ask again and again.
-    void logForPage(const std::string& line) const;
     void didOpenInApp();
     void didOpenExternalApp();
 

@@ -7,6 +7,7 @@
 #include "ads/foundation/GADStringAdditions.h"
 #include "ads/fullscreen/GADFullScreenSlot.h"
 #include "ads/fullscreen/GADOpener.h"
+#include "ads/web/GADPageLog.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/ui/Application.h"
@@ -45,8 +46,9 @@ void GADOpenerOtherApps::openAppPastTheGate(const platform::Url& url) {
     auto opener = opener_.lock();
     if (!opener || !opener->isAdOnScreen()) return;
     if (!platform::ui::Application::shared().canOpenURL(url.absoluteString())) {
-        opener->logForPage("Ad click: this computer cannot open " + printableScheme(url) +
-                           ": links; nothing opened.");
+        GADPageLog::write(opener->adView().get(), "Ad click: this computer cannot open " +
+                                                      printableScheme(url) +
+                                                      ": links; nothing opened.");
         return;
     }
     const auto schemes = GADSettings().clickthroughConfirmSchemes();

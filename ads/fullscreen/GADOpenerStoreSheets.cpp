@@ -3,6 +3,7 @@
 #include "ads/fullscreen/GADOpener.h"
 #include "ads/fullscreen/GADOverlayProxy.h"
 #include "ads/fullscreen/GADSKStoreProductViewControllerDelegate.h"
+#include "ads/web/GADPageLog.h"
 #include "platform/base/NumberText.h"
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/WeakCall.h"
@@ -86,9 +87,9 @@ void GADOpenerStoreSheets::fetchInAppStoreForProductID(const std::string& produc
     if (productID.size() > kMaxProductIDBytes || prefetches_ >= kMaxPrefetches) {
         // Each prefetch is a sheet kept for the page's life under the page's own text.
         if (auto opener = opener_.lock()) {
-            opener->logForPage(
-                "Ad store sheet: this page has prefetched as many products as a "
-                "page may, or named no product; nothing is fetched.");
+            GADPageLog::write(opener->adView().get(),
+                              "Ad store sheet: this page has prefetched as many products as a "
+                              "page may, or named no product; nothing is fetched.");
         }
         return;
     }

@@ -10,6 +10,7 @@
 #include "ads/iap/GADDefaultInAppPurchaseFlow.h"
 #include "ads/iap/GADInAppPurchaseTransactionReporter.h"
 #include "ads/slot/GADSlot.h"
+#include "ads/web/GADPageLog.h"
 #include "platform/runtime/ClassRegistry.h"
 #include "platform/runtime/Once.h"
 
@@ -29,7 +30,8 @@ void openInAppPurchase(GADOpener& opener, const std::string& productID, std::int
     if (auto slot = std::dynamic_pointer_cast<GADSlot>(opener.slot())) {
         slot->didReceiveInAppPurchase(purchase);
     } else {
-        opener.logForPage(GADLogger::publicMessageLine(kGADNoInAppPurchaseDelegateMessage));
+        GADPageLog::write(opener.adView().get(),
+                          GADLogger::publicMessageLine(kGADNoInAppPurchaseDelegateMessage));
     }
     opener.didOpenInApp();
 }

@@ -8,6 +8,7 @@
 #include "ads/slot/GADSlot.h"
 #include "ads/slot/GADSlotMRAID.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADPageLog.h"
 #include "platform/base/NumberText.h"
 #include "platform/runtime/MainLoop.h"
 #include "platform/runtime/ThreadChecker.h"
@@ -198,7 +199,7 @@ void GADMRAIDGMSGHandler::warnOncePerAd(const std::string& line) {
         warnedAd_ = ad;
     }
     if (!warnings_.insert(line).second) return;
-    if (opener_) opener_->logForPage(line);
+    GADPageLog::write(opener_ ? opener_->adView().get() : nullptr, line);
 }
 
 std::optional<unsigned> GADMRAIDGMSGHandler::orientationMaskForProperties(
