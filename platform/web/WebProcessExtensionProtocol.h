@@ -30,6 +30,21 @@
 // kWebExtensionForgetFrameOnlyMessage, without parameters, sent as the program loads a new page in
 // the view, drops every address the page's extension still holds.
 //
+// The program's own scripts: WebKitGTK runs every script its view is asked to evaluate as a
+// user gesture (the page reads navigator.userActivation.isActive inside it, and hasBeenActive
+// stays true after it), so a page the player never touched could speak, resume an
+// AudioContext or play sound while it handled one of the game's events. The program sends
+// them to the page instead, kWebExtensionRunScriptMessage, "(ay)": the script's bytes. The
+// extension runs it in the main frame's page world, as the engine's own scripts run with no
+// input at all, and replies kWebExtensionRunScriptReply, "(bbay)": whether it ran without an
+// exception, whether its value is a string, number or boolean, and that value as text (or the
+// exception's, when it threw).
+//
+// Taps: as the program forwards the player's touch of a view to the engine, it sends the
+// view's page kWebExtensionTappedMessage, without parameters, ahead of the touch on the same
+// connection. Until then, what the page may do only once its player has touched it (speak) is
+// refused in the page's own process. The page's next document starts untouched again.
+//
 // Output: the extension points its process's standard output and error (and GLib's messages,
 // written there one line each, without time stamps) at a stream socket whose address is the
 // report address followed by kWebExtensionOutputSuffix, and sends the token as the first line.
@@ -66,6 +81,11 @@ inline constexpr const char* kWebExtensionFrameOnlyTargetType = "(tb)";
 inline constexpr const char* kWebExtensionForgetFrameOnlyMessage = "movuroute.frame-only-forget";
 inline constexpr const char* kWebExtensionHeldBackHost = "held-back";
 inline constexpr const char* kWebExtensionHeldBackAddress = "movuroute-resource://held-back/";
+inline constexpr const char* kWebExtensionRunScriptMessage = "movuroute.run-script";
+inline constexpr const char* kWebExtensionRunScriptType = "(ay)";
+inline constexpr const char* kWebExtensionRunScriptReply = "movuroute.script-result";
+inline constexpr const char* kWebExtensionRunScriptReplyType = "(bbay)";
+inline constexpr const char* kWebExtensionTappedMessage = "movuroute.tapped";
 
 struct WebExtensionReport {
     std::string what;

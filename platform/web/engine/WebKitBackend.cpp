@@ -11,6 +11,7 @@
 #include "platform/net/UrlError.h"
 #include "platform/ui/MainThread.h"
 #include "platform/web/NavigationBudget.h"
+#include "platform/web/WebProcessExtensionProtocol.h"
 #include "platform/web/engine/FrameOnlyHolds.h"
 #include "platform/web/engine/GLibWait.h"
 #include "platform/web/engine/PageSandbox.h"
@@ -64,6 +65,31 @@ WebViewBackend::ScriptResult scriptResult(JSCValue* value, GError* error) {
         result.value = text ? text : "";
         result.scalar = true;
         g_free(text);
+    }
+    return result;
+}
+
+// Our extension's answer to one of the program's scripts (WebProcessExtensionProtocol.h).
+WebViewBackend::ScriptResult scriptReply(WebKitUserMessage* reply, GError* error) {
+    WebViewBackend::ScriptResult result;
+    GVariant* answer = reply ? webkit_user_message_get_parameters(reply) : nullptr;
+    if (!answer || !g_variant_is_of_type(answer, G_VARIANT_TYPE(kWebExtensionRunScriptReplyType))) {
+        result.error = Error::make(kWebViewErrorDomain, 0,
+                                   error && error->message ? error->message : "script failed");
+        return result;
+    }
+    gboolean ran = FALSE, scalar = FALSE;
+    GVariant* text = nullptr;
+    g_variant_get(answer, "(bb@ay)", &ran, &scalar, &text);
+    gsize length = 0;
+    const auto* bytes = static_cast<const char*>(g_variant_get_fixed_array(text, &length, 1));
+    std::string value = bytes ? std::string(bytes, length) : std::string();
+    g_variant_unref(text);
+    if (!ran) {
+        result.error = Error::make(kWebViewErrorDomain, 0, value.empty() ? "script failed" : value);
+    } else if (scalar) {
+        result.value = std::move(value);
+        result.scalar = true;
     }
     return result;
 }
@@ -391,12 +417,38 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
         gtk_window_resize(GTK_WINDOW(window_), width, height);
     }
 
+    // The program's scripts go through our extension, which runs them with no gesture around
+    // them: WebKitGTK's own evaluation always runs them as the player's gesture
+    // (WebProcessExtensionProtocol.h). Without the extension they go the engine's way.
     void evaluate(const std::string& script, ScriptCallback callback) override {
         if (!view_) {
             if (callback) callback(noDisplayResult());
             return;
         }
         auto* pending = new Pending<ScriptCallback>{alive_, std::move(callback)};
+        if (runtime_->hasExtension()) {
+            webkit_web_view_send_message_to_page(
+                view_,
+                webkit_user_message_new(
+                    kWebExtensionRunScriptMessage,
+                    g_variant_new("(@ay)",
+                                  g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, script.data(),
+                                                            script.size(), 1))),
+                nullptr,
+                [](GObject* object, GAsyncResult* async, gpointer data) {
+                    std::unique_ptr<Pending<ScriptCallback>> p(
+                        static_cast<Pending<ScriptCallback>*>(data));
+                    GError* error = nullptr;
+                    WebKitUserMessage* reply = webkit_web_view_send_message_to_page_finish(
+                        WEBKIT_WEB_VIEW(object), async, &error);
+                    auto result = scriptReply(reply, error);
+                    if (reply) g_object_unref(reply);
+                    if (error) g_error_free(error);
+                    if (!p->alive.expired() && p->callback) p->callback(std::move(result));
+                },
+                pending);
+            return;
+        }
         webkit_web_view_evaluate_javascript(
             view_, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
             [](GObject* object, GAsyncResult* async, gpointer data) {
@@ -526,6 +578,11 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
             if (type == GDK_BUTTON_PRESS) {
                 buttonsDown_ |= mask;
                 focus();
+                // Ahead of the touch, on the same connection: the page's process knows it
+                // was touched before any handler of the touch runs.
+                webkit_web_view_send_message_to_page(
+                    view_, webkit_user_message_new(kWebExtensionTappedMessage, nullptr), nullptr,
+                    nullptr, nullptr);
             } else {
                 buttonsDown_ &= ~mask;
             }

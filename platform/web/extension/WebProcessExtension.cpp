@@ -51,6 +51,7 @@ struct State {
     double busySeconds = 0;
     double busyWindowSeconds = 0;
     std::string reportAddress;
+    WebKitWebExtension* extension = nullptr;
 };
 
 State& state() {
@@ -163,9 +164,92 @@ gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
 
 void report(const char* what, double value);
 
-// The program's word on its navigations for frames only (WebProcessExtensionProtocol.h).
+// Whether the player has touched the page's current document, as the program said.
+constexpr const char* kTappedKey = "movuroute-tapped";
+
+bool tapped(WebKitWebPage* page) {
+    return page && g_object_get_data(G_OBJECT(page), kTappedKey) != nullptr;
+}
+void setTapped(WebKitWebPage* page, bool tapped) {
+    g_object_set_data(G_OBJECT(page), kTappedKey, tapped ? GINT_TO_POINTER(1) : nullptr);
+}
+
+// The page's main frame, where the program's scripts run. The engine deprecates its getter
+// because a main frame may live in another process where sites are isolated; this API version
+// keeps a page's frames in its process.
+WebKitFrame* mainFrame(WebKitWebPage* page) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    return webkit_web_page_get_main_frame(page);
+#pragma GCC diagnostic pop
+}
+
+// The bytes of an "ay" value, or nothing when it is none.
+std::string_view bytesOf(GVariant* value) {
+    if (!value || !g_variant_is_of_type(value, G_VARIANT_TYPE_BYTESTRING)) return {};
+    gsize length = 0;
+    const auto* bytes = static_cast<const char*>(g_variant_get_fixed_array(value, &length, 1));
+    return bytes ? std::string_view(bytes, length) : std::string_view();
+}
+
+GVariant* bytesValue(std::string_view text) {
+    return g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, text.data(), text.size(), 1);
+}
+
+// One of the program's own scripts, run in the main frame's page world straight through the
+// script engine: nothing of the engine's input handling is around it, so the page gains no
+// activation from it, whatever it calls (WebProcessExtensionProtocol.h).
+void runScript(WebKitWebPage* page, WebKitUserMessage* message) {
+    GVariant* parameters = webkit_user_message_get_parameters(message);
+    GVariant* code =
+        parameters && g_variant_is_of_type(
+                          parameters, G_VARIANT_TYPE(platform::web::kWebExtensionRunScriptType))
+            ? g_variant_get_child_value(parameters, 0)
+            : nullptr;
+    gboolean ran = FALSE, scalar = FALSE;
+    std::string text = "the page has no document";
+    WebKitFrame* frame = mainFrame(page);
+    if (JSCContext* context = frame ? webkit_frame_get_js_context(frame) : nullptr) {
+        const std::string_view script = bytesOf(code);
+        JSCValue* value = jsc_context_evaluate(context, script.data() ? script.data() : "",
+                                               gssize(script.size()));
+        if (JSCException* exception = jsc_context_get_exception(context)) {
+            char* report = jsc_exception_report(exception);
+            text = report ? report : "the script failed";
+            g_free(report);
+        } else {
+            ran = TRUE;
+            text.clear();
+            if (value && (jsc_value_is_string(value) || jsc_value_is_number(value) ||
+                          jsc_value_is_boolean(value))) {
+                scalar = TRUE;
+                char* answer = jsc_value_to_string(value);
+                if (answer) text = answer;
+                g_free(answer);
+            }
+        }
+        jsc_context_clear_exception(context);
+        if (value) g_object_unref(value);
+        g_object_unref(context);
+    }
+    if (code) g_variant_unref(code);
+    webkit_user_message_send_reply(
+        message, webkit_user_message_new(platform::web::kWebExtensionRunScriptReply,
+                                         g_variant_new("(bb@ay)", ran, scalar, bytesValue(text))));
+}
+
+// The program's word on its navigations for frames only, on the player's touches, and its own
+// scripts (WebProcessExtensionProtocol.h).
 gboolean onPageMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer) {
     const char* name = webkit_user_message_get_name(message);
+    if (g_strcmp0(name, platform::web::kWebExtensionRunScriptMessage) == 0) {
+        runScript(page, message);
+        return TRUE;
+    }
+    if (g_strcmp0(name, platform::web::kWebExtensionTappedMessage) == 0) {
+        setTapped(page, true);
+        return TRUE;
+    }
     if (g_strcmp0(name, platform::web::kWebExtensionForgetFrameOnlyMessage) == 0) {
         frameOnlyRequests(page).clear();
         return TRUE;
@@ -392,11 +476,13 @@ constexpr std::pair<const char*, const char*> kShaderCacheOff{"MESA_SHADER_CACHE
 // Speech is sound, and a page makes no sound before the player tapped it (the program's views
 // refuse media and hold audio contexts until then): the engine speaks from this process,
 // through the desktop's sound server, whatever the page's settings, so an untouched,
-// preloaded ad spoke on the desktop. A window nobody has tapped is refused here, before the
-// engine hears of it: the utterance hears "error" with "not-allowed", a moment later, as a
-// browser that forbids it answers, and never "start". Once the window has been tapped (its
-// sticky activation, which no script can give itself) it speaks as before.
-constexpr const char* kRefusalsScript = R"JS((function () {
+// preloaded ad spoke on the desktop. A page the player has not touched is refused here, before
+// the engine hears of it: the utterance hears "error" with "not-allowed", a moment later, as a
+// browser that forbids it answers, and never "start". Whether it was touched is the program's
+// word (`tapped`, a function of ours the page cannot reach), not the engine's activation: the
+// engine ran the game's own scripts as gestures, and no script of the page can make the
+// program forward a touch. Once touched, every realm of the page speaks as before.
+constexpr const char* kRefusalsScript = R"JS((function (tapped) {
   var define = Object.defineProperty, apply = Reflect.apply;
   var describe = Object.getOwnPropertyDescriptor;
   var toText = String, lower = String.prototype.toLowerCase;
@@ -422,24 +508,40 @@ constexpr const char* kRefusalsScript = R"JS((function () {
   if (!window.SpeechSynthesis) return;
   var speakAloud = SpeechSynthesis.prototype.speak;
   var Refusal = window.SpeechSynthesisErrorEvent, dispatch = EventTarget.prototype.dispatchEvent;
-  var later = window.setTimeout, ownNavigator = navigator;
-  var activation = describe(Navigator.prototype, 'userActivation');
-  var tapped = window.UserActivation && describe(UserActivation.prototype, 'hasBeenActive');
-  function hasBeenTapped() {
-    return !!(activation && tapped && apply(tapped.get, apply(activation.get, ownNavigator, []), []));
-  }
+  var later = window.setTimeout;
   method(SpeechSynthesis.prototype, 'speak', function speak(utterance) {
-    if (hasBeenTapped()) return apply(speakAloud, this, arguments);
+    if (tapped()) return apply(speakAloud, this, arguments);
     // Made now, so what is no utterance fails here as it would have in speak().
     var refused = new Refusal('error', {utterance: utterance, error: 'not-allowed'});
     apply(later, window, [function () { apply(dispatch, utterance, [refused]); }, 0]);
   });
-})();)JS";
+}))JS";
 
-void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage*, WebKitFrame* frame, gpointer) {
+gboolean pageWasTapped(gpointer pageId) {
+    const guint64 id = *static_cast<const guint64*>(pageId);
+    return tapped(state().extension ? webkit_web_extension_get_page(state().extension, id)
+                                    : nullptr);
+}
+
+void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame,
+                           gpointer) {
+    // A new document of the page's own is untouched until the program says otherwise.
+    if (webkit_frame_is_main_frame(frame)) setTapped(page, false);
     JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, world);
     if (!context) return;
-    if (JSCValue* done = jsc_context_evaluate(context, kRefusalsScript, -1)) g_object_unref(done);
+    JSCValue* refusals = jsc_context_evaluate(context, kRefusalsScript, -1);
+    if (refusals && jsc_value_is_function(refusals)) {
+        const guint64 id = webkit_web_page_get_id(page);
+        JSCValue* wasTapped =
+            jsc_value_new_function(context, nullptr, G_CALLBACK(pageWasTapped),
+                                   g_memdup2(&id, sizeof id), g_free, G_TYPE_BOOLEAN, 0);
+        if (JSCValue* done =
+                jsc_value_function_call(refusals, JSC_TYPE_VALUE, wasTapped, G_TYPE_NONE)) {
+            g_object_unref(done);
+        }
+        g_object_unref(wasTapped);
+    }
+    if (refusals) g_object_unref(refusals);
     jsc_context_clear_exception(context);
     g_object_unref(context);
 }
@@ -558,6 +660,7 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
         s.memoryLimitMegabytes = megabytes;
         s.reportAddress = address ? address : "";
     }
+    state().extension = extension;
     routeOutput();
     // Other threads of the process may read the environment meanwhile. Replacing a variable
     // is one pointer; adding one (no bus known to the game) is the first growth of this

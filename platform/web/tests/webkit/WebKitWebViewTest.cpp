@@ -141,8 +141,9 @@ TEST_F(WebKitWebViewTest, AClosedPortFailsWithTheFailingUrlAndARefusalEndsSilent
 
 TEST_F(WebKitWebViewTest, NavigationsOfLinksFormsScriptsFramesAndWindowOpenAreAskedWithTheirType) {
     page("/nav.html",
-         "<body><a id=l href='/link'>l</a><form id=f action='/form'><input name=q value=1>"
-         "</form></body>");
+         "<body style='margin:0'><button id=o style='display:block;height:20px' "
+         "onclick=\"window.open('/popup')\">o</button><a id=l href='/link'>l</a>"
+         "<form id=f action='/form'><input name=q value=1></form></body>");
     loadAndWait("/nav.html");
     delegate->allow = false;
     auto asked = [&](const std::string& script, const std::string& path) {
@@ -159,7 +160,16 @@ TEST_F(WebKitWebViewTest, NavigationsOfLinksFormsScriptsFramesAndWindowOpenAreAs
                     "document.body.appendChild(i)",
                     "/frame"),
               5);
-    EXPECT_EQ(asked("window.open('/popup')", "/popup"), 5);
+    // A new window needs the player's tap (the program's own scripts give the page none).
+    const auto tapOpen = [&] {
+        view->sendMouseEvent({WebMouseEvent::Type::Down, {10, 10}, 1});
+        view->sendMouseEvent({WebMouseEvent::Type::Up, {10, 10}, 1});
+    };
+    int before = delegate->count("should");
+    tapOpen();
+    ASSERT_TRUE(waitForCall("should", before + 1));
+    EXPECT_EQ(delegate->requests.back().url().absoluteString(), server.url("/popup"));
+    EXPECT_EQ(static_cast<int>(delegate->types.back()), 5);
     view->reload();
     ASSERT_TRUE(waitFor([&] { return delegate->types.back() == NavigationType::Reload; }));
 
@@ -181,7 +191,7 @@ TEST_F(WebKitWebViewTest, NavigationsOfLinksFormsScriptsFramesAndWindowOpenAreAs
     // An allowed window.open loads in this view.
     delegate->allow = true;
     page("/popup", "<p>popup</p>");
-    view->evaluateJavaScript("window.open('/popup')");
+    tapOpen();
     ASSERT_TRUE(waitForCall("finish", 2));
     EXPECT_EQ(view->url()->absoluteString(), server.url("/popup"));
 }
@@ -207,6 +217,8 @@ TEST_F(WebKitWebViewTest, ANavigationForFramesOnlyLoadsInAFrameAndThePagesOwnCom
     page("/frames.html",
          "<body style='margin:0'><button id=b style='display:block;height:20px' "
          "onclick=\"location.hash = 'tapped'\">b</button>"
+         "<button id=o style='display:block;height:20px' "
+         "onclick=\"window.open('/away?from=open')\">o</button>"
          "<a id=l href='/away?from=link'>l</a><iframe id=f src='/one'></iframe>"
          "<script>window.mark = 'still here';</script></body>");
     page("/one", "<p>one</p>");
@@ -225,7 +237,9 @@ TEST_F(WebKitWebViewTest, ANavigationForFramesOnlyLoadsInAFrameAndThePagesOwnCom
 
     view->evaluateJavaScript("document.getElementById('l').click()");
     ASSERT_TRUE(waitForCall("held")) << ::testing::PrintToString(delegate->calls);
-    view->evaluateJavaScript("window.open('/away?from=open')");
+    // A new window needs the player's tap.
+    view->sendMouseEvent({WebMouseEvent::Type::Down, {10, 30}, 1});
+    view->sendMouseEvent({WebMouseEvent::Type::Up, {10, 30}, 1});
     ASSERT_TRUE(waitForCall("held", 2)) << ::testing::PrintToString(delegate->calls);
     EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("window.mark"), "still here");
     loop.runUntilIdle();
@@ -509,6 +523,60 @@ TEST_F(WebKitWebViewTest, ForwardedInputClicksAsALinkScrollsAndTypes) {
     ASSERT_TRUE(waitFor([&] {
         return view->stringByEvaluatingJavaScriptFromString("window.scrollY > 0") == "true";
     }));
+}
+
+// The program's own scripts run in the page as the engine's own do, with no input around
+// them: the page gains no activation from them (WebKitGTK runs what its view is asked to
+// evaluate as a gesture, so a page that did nothing read hasBeenActive true after the game's
+// first event), opens no window, and its promises still settle. A tap gives it activation.
+TEST_F(WebKitWebViewTest, TheProgramsScriptsGiveThePageNoActivationAndATapDoes) {
+    page("/quiet.html",
+         "<body style='margin:0'><button id=b style='display:block;height:20px' "
+         "onclick='probe(\"tap\")'>b</button><script>"
+         "window.r = {seen: [], opened: 0};"
+         "window.probe = function (when) {"
+         "  var a = navigator.userActivation;"
+         "  r.seen.push(when + ' ' + a.isActive + ' ' + a.hasBeenActive);"
+         "  if (window.open('/popup')) r.opened++;"
+         "};</script></body>");
+    page("/popup", "<p>popup</p>");
+    loadAndWait("/quiet.html");
+    delegate->allow = false;
+    delegate->calls.clear();
+    std::optional<std::string> answer;
+    view->evaluateJavaScript(
+        "probe('async'); Promise.resolve().then(function () { r.settled = true; }); 6 * 7",
+        [&](const std::string& value, const std::optional<Error>&) { answer = value; });
+    ASSERT_TRUE(waitFor([&] { return answer.has_value(); }));
+    EXPECT_EQ(*answer, "42");
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("probe('sync'); 'done'"), "done");
+    EXPECT_TRUE(waitFor([&] {
+        return view->stringByEvaluatingJavaScriptFromString("String(r.settled)") == "true";
+    }));
+    // What is no text comes back as none; what throws comes back as an error.
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("({a: 1})"), "");
+    std::optional<Error> thrown;
+    bool answered = false;
+    view->evaluateJavaScript("throw new Error('no')",
+                             [&](const std::string&, const std::optional<Error>& error) {
+                                 thrown = error;
+                                 answered = true;
+                             });
+    ASSERT_TRUE(waitFor([&] { return answered; }));
+    ASSERT_TRUE(thrown.has_value());
+    EXPECT_NE(thrown->localizedDescription().find("no"), std::string::npos);
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString(
+                  "JSON.stringify([r.seen, r.opened, navigator.userActivation.hasBeenActive])"),
+              R"([["async false false","sync false false"],0,false])");
+    EXPECT_EQ(delegate->count("should"), 0);
+
+    view->sendMouseEvent({WebMouseEvent::Type::Down, {10, 10}, 1});
+    view->sendMouseEvent({WebMouseEvent::Type::Up, {10, 10}, 1});
+    ASSERT_TRUE(waitForCall("should"));
+    EXPECT_EQ(delegate->requests.back().url().absoluteString(), server.url("/popup"));
+    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString(
+                  "JSON.stringify([r.seen[2], navigator.userActivation.hasBeenActive])"),
+              R"(["tap true true",true])");
 }
 
 TEST_F(WebKitWebViewTest, AKilledWebProcessFailsTheLoadAndTheViewLoadsAgain) {
