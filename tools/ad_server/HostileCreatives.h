@@ -64,11 +64,16 @@ enum class Hostility {
     // `window.hostile` says what the page was given.
     BusySharedWorkers,
     BusyServiceWorker,
-    // Speech, which the engine plays through the desktop's sound server: a sentence spoken at
-    // once, untouched, and again on each tap, at `window.hostile.volume` (1 unless changed);
-    // `hostile.heard` lists the utterances' events ("untouched start", "tapped error
-    // not-allowed", ...).
-    Speech,
+    // Sound of every kind the engine plays through the desktop's sound server, tried at once,
+    // untouched, in every event the game sends the page (`RADE_ReceiveMessage`, among them
+    // the answer to the page's "canOpenURLs"), and again on each tap, at
+    // `window.hostile.volume` (1 unless changed): a sentence spoken (`hostile.heard` lists the
+    // utterances' events, "untouched start", "event error not-allowed", ...), a tone of an
+    // AudioContext's oscillator made as the page loads, resumed (`hostile.context`: "tapped
+    // running", "untouched NotAllowedError", ...; `hostile.state()`, `hostile.time()`), and an
+    // `<audio>` of a tone, unmuted, played (`hostile.played`); `hostile.events` names the
+    // events heard.
+    Sound,
 };
 
 inline constexpr int kRefusalFloodPrints = 20000;

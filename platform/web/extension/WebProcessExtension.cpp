@@ -8,12 +8,16 @@
 // of the process itself can look at it often enough and end it at once, whatever its pages'
 // thread is doing. At start-up it also closes what the process would otherwise reach on its
 // own: the game's standard error (its output goes to the program, which logs it within a
-// budget), the session bus, and the requests every page is refused anyway, answered in the
-// page's own process. Built without sanitizers: the web process is not instrumented. It links
-// GLib and WebKit only, never our libraries (ProcessWatch.h is header only).
+// budget), the session bus, the desktop's sound server until a page plays sound
+// (HeldAudioSink.h), and the requests every page is refused anyway, answered in the page's
+// own process. It also runs the program's own scripts in a page, which WebKitGTK's own way
+// would run as the player's gestures. Built without sanitizers: the web process is not
+// instrumented. It links GLib, GStreamer and WebKit only, never our libraries
+// (ProcessWatch.h is header only).
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <gst/gst.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -39,6 +43,7 @@
 #include "platform/web/FrameOnlyNavigations.h"
 #include "platform/web/ProcessWatch.h"
 #include "platform/web/WebProcessExtensionProtocol.h"
+#include "platform/web/extension/HeldAudioSink.h"
 
 namespace {
 
@@ -463,6 +468,10 @@ constexpr const char* kNoSessionBus = "disabled:";
 // value the game sets for it before main (the game's own programs are few and keep their
 // cache).
 constexpr std::pair<const char*, const char*> kShaderCacheOff{"MESA_SHADER_CACHE_DISABLE", "true"};
+// The output channels an audio context may use, which the engine otherwise learns by asking
+// the desktop's sound server for its devices as a page reads them: two, as a phone has.
+constexpr std::pair<const char*, const char*> kAudioChannels{
+    "WEBKIT_GST_MAX_NUMBER_OF_AUDIO_OUTPUT_CHANNELS", "2"};
 
 // What every page is refused is answered in its own process, in the page's world, before any
 // script of the page's realm runs: a person who says no to a print, a dialog or a confirmation
@@ -668,6 +677,10 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
     // it to a new array and leaves the old one, never allocated by glibc, where it was.
     setenv("DBUS_SESSION_BUS_ADDRESS", kNoSessionBus, 1);
     setenv(kShaderCacheOff.first, kShaderCacheOff.second, 1);
+    setenv(kAudioChannels.first, kAudioChannels.second, 1);
+    // Before the engine's first media or audio context, which would start GStreamer itself
+    // (HeldAudioSink.h). Without it the engine's own choice of sink stands.
+    if (gst_init_check(nullptr, nullptr, nullptr)) platform::web::registerHeldAudioSink();
     g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
                      G_CALLBACK(onWindowObjectCleared), nullptr);
     if (state().memoryLimitMegabytes > 0 || state().busyWindowSeconds > 0) {

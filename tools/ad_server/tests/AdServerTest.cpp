@@ -495,7 +495,7 @@ TEST_F(AdServerTest, HostileCreativesAndTheirRedirectToAFile) {
              Part{"g", Hostility::AllocateWorkers, false, "new Uint8Array(16 * 1024 * 1024)"},
              Part{"k", Hostility::BusySharedWorkers, false, "new SharedWorker("},
              Part{"r", Hostility::BusyServiceWorker, true, "navigator.serviceWorker.register("},
-             Part{"v", Hostility::Speech, true, "speechSynthesis.speak(u)"},
+             Part{"v", Hostility::Sound, true, "context.resume()"},
          }) {
         AdScenario scenario = part.banner ? AdScenario::banner() : AdScenario::interstitial();
         scenario.withHostility(part.hostility);

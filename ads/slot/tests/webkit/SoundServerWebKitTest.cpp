@@ -1,9 +1,10 @@
-// An ad that speaks, preloaded and never touched, on real WebKit against our loopback ad server,
-// with the rooms loaded as the program loads them. The engine speaks from the page's own
-// process, through the desktop's sound server: with a stand-in for that server of the test's
-// own, the ad's processes never reach it before a tap and the page hears that speaking was not
-// allowed; after a tap it speaks, as it may play sound. Needs a display: scripts/test runs these
-// under xvfb-run.
+// An ad that makes sound of every kind, preloaded and never touched, on real WebKit against our
+// loopback ad server, with the rooms loaded as the program loads them. The engine speaks and
+// plays from the page's own process, through the desktop's sound server: with a stand-in for
+// that server of the test's own, the ad's processes never reach it before a tap, however many
+// of the game's own scripts the page hears and tries inside, and the page hears that sound was
+// not allowed; after a tap it speaks and its tone plays. Needs a display: scripts/test runs
+// these under xvfb-run.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -27,7 +28,7 @@ namespace {
 
 using tools::adserver::Hostility;
 
-constexpr const char* kSpeechUnit = "ca-movu-speech";
+constexpr const char* kSoundUnit = "ca-movu-sound";
 
 // The stand-in, named in the environment before the fixture starts any thread of its own: the
 // engine's processes, started later, inherit the name.
@@ -42,12 +43,10 @@ struct WithSoundServer {
 class SoundServerWebKitTest : protected WithSoundServer,
                               public testing::HostileInterstitialsFixture {
   protected:
-    SoundServerWebKitTest() : HostileInterstitialsFixture(kSpeechUnit) {}
+    SoundServerWebKitTest() : HostileInterstitialsFixture(kSoundUnit) {}
 
-    // The utterances' events the page heard, as a JSON list.
-    static std::string heard(const std::shared_ptr<GADInterstitial>& ad) {
-        return ad->slot()->adView()->webView()->stringByEvaluatingJavaScriptFromString(
-            "JSON.stringify(hostile.heard)", 1);
+    static std::string ask(const std::shared_ptr<GADInterstitial>& ad, const std::string& what) {
+        return ad->slot()->adView()->webView()->stringByEvaluatingJavaScriptFromString(what, 1);
     }
     // Connections of the engine's processes (every caller but the game's own process: the
     // address is in no other program's environment).
@@ -58,39 +57,70 @@ class SoundServerWebKitTest : protected WithSoundServer,
     }
 };
 
-TEST_F(SoundServerWebKitTest, APreloadedAdReachesNoSoundServerBeforeATapAndSpeaksAfterOne) {
+TEST_F(SoundServerWebKitTest, APreloadedAdReachesNoSoundServerBeforeATapAndSoundsAfterOne) {
     ASSERT_FALSE(sound.address().empty());
-    const auto asked = std::chrono::steady_clock::now();
-    auto ad = loadHostile(Hostility::Speech);
+    auto ad = loadHostile(Hostility::Sound);
     ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
-    // It asked to speak as it loaded; the engine went to the sound server within seconds.
-    ASSERT_TRUE(waitFor([&] { return heard(ad) != "[]"; })) << heard(ad);
-    waitFor([] { return false; }, 5);
-    RecordProperty("untouchedHeard", heard(ad));
-    RecordProperty("engineCallsUntouched", std::to_string(engineCalls()));
-    RecordProperty("gameCallsUntouched", std::to_string(sound.callers().size() - engineCalls()));
-    EXPECT_EQ(heard(ad), R"(["untouched error not-allowed"])");
-    EXPECT_EQ(engineCalls(), 0u);
-    EXPECT_EQ(sound.callers().size(), 0u);
-    EXPECT_EQ(ad->slot()->adView()->webView()->stringByEvaluatingJavaScriptFromString(
-                  "String(speechSynthesis.speaking || speechSynthesis.pending)", 1),
-              "false");
-
-    // Shown and tapped, it may speak, as it may play sound: at no volume, so that a desktop
-    // whose other sound roads work stays quiet.
+    // Preloaded, it hears the answer to its question; shown, the game's events of showing it.
+    // Each is a script the game runs in the page, and the page tries every sound inside.
+    ASSERT_TRUE(waitFor([&] {
+        return ask(ad, "String(hostile.events.indexOf('openableURLs') >= 0)") == "true";
+    })) << ask(ad, "JSON.stringify(hostile)");
     show(ad);
-    ASSERT_EQ(ad->slot()->adView()->webView()->stringByEvaluatingJavaScriptFromString(
-                  "String(hostile.volume = 0)", 1),
-              "0");
+    ASSERT_TRUE(waitFor([&] {
+        return ask(ad, "String(hostile.events.indexOf('onshow') >= 0)") == "true";
+    })) << ask(ad, "JSON.stringify(hostile)");
+    ASSERT_TRUE(waitFor([&] {
+        return ask(ad,
+                   "String(hostile.events.length >= 2 && hostile.heard.length >= "
+                   "hostile.events.length + 1 && hostile.played.length >= "
+                   "hostile.events.length + 1)") == "true";
+    })) << ask(ad, "JSON.stringify(hostile)");
+    // A moment more, for anything that would follow.
+    waitFor([] { return false; }, 2);
+    const std::string untouched = ask(ad, "JSON.stringify(hostile)");
+    RecordProperty("untouched", untouched);
+    RecordProperty("engineCallsUntouched", std::to_string(engineCalls()));
+    EXPECT_EQ(engineCalls(), 0u) << untouched;
+    EXPECT_EQ(sound.callers().size(), 0u);
+    // Every utterance refused, the context still suspended (the engine keeps its resumptions
+    // waiting for a tap), and nothing played.
+    EXPECT_EQ(ask(ad,
+                  "String(hostile.heard.every(function (e) { return / error "
+                  "not-allowed$/.test(e); }))"),
+              "true")
+        << untouched;
+    EXPECT_EQ(ask(ad,
+                  "String(hostile.context.every(function (e) { return "
+                  "/NotAllowedError$/.test(e); }))"),
+              "true")
+        << untouched;
+    EXPECT_EQ(ask(ad,
+                  "String(hostile.played.every(function (e) { return "
+                  "/NotAllowedError$/.test(e); }))"),
+              "true")
+        << untouched;
+    EXPECT_EQ(ask(ad, "hostile.state()"), "suspended");
+    EXPECT_EQ(ask(ad, "String(speechSynthesis.speaking || speechSynthesis.pending)"), "false");
+
+    // Tapped, it may speak and play, as any page may: at no volume, so that a desktop whose
+    // other sound roads work stays quiet.
+    ASSERT_EQ(ask(ad, "String(hostile.volume = 0)"), "0");
     tap({160, 240});
     EXPECT_TRUE(waitFor([&] {
-        return heard(ad).find("tapped start") != std::string::npos && engineCalls() > 0;
-    })) << heard(ad);
-    RecordProperty("tappedHeard", heard(ad));
-    RecordProperty(
-        "secondsInAll",
-        std::to_string(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count()));
+        return ask(ad,
+                   "String(hostile.heard.indexOf('tapped start') >= 0 && "
+                   "hostile.context.indexOf('tapped running') >= 0)") == "true";
+    })) << ask(ad, "JSON.stringify(hostile)");
+    // The tone plays: the context's clock runs.
+    const std::string time = ask(ad, "String(hostile.time())");
+    EXPECT_TRUE(waitFor([&] { return ask(ad, "String(hostile.time())") != time; }));
+    EXPECT_EQ(ask(ad, "hostile.state()"), "running");
+    EXPECT_GT(engineCalls(), 0u);
+    // The <audio> is no longer refused. (The engine starts no media element of a view that is
+    // in no on-screen window, as ours are: an ad's video plays in the game's own player.)
+    EXPECT_EQ(ask(ad, "String(hostile.played.indexOf('tapped NotAllowedError'))"), "-1");
+    RecordProperty("tapped", ask(ad, "JSON.stringify(hostile)"));
 }
 
 }  // namespace
