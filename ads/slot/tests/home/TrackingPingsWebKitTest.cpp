@@ -93,6 +93,7 @@ TEST_F(TrackingPingsWebKitTest, APagesTrackingPingsAreBoundedAndKeepNoBodies) {
 // the click. A touch lets one through whatever the budget; a second one of the same touch, or
 // one without a touch, is still dropped.
 TEST_F(TrackingPingsWebKitTest, AClickTrackerAtATouchIsFetchedAfterTheAdsPingsAreSpent) {
+    LogSink::Capture log;
     auto interstitial = loadPage(
         "<script>for (var i = 0; i < 64; ++i) send('gmsg://movuroute/httpTrack?u=' + "
         "encodeURIComponent(location.origin + '/mads/creative_event?name=track&n=' + i));\n"
@@ -102,12 +103,27 @@ TEST_F(TrackingPingsWebKitTest, AClickTrackerAtATouchIsFetchedAfterTheAdsPingsAr
         "document.addEventListener('click', function (e) {\n"
         "  if (!e.isTrusted) return;\n"
         "  ++taps; clickTracker('tap=' + taps); clickTracker('again=' + taps);\n"
+        "  send('gmsg://movuroute/log?string=' + encodeURIComponent('sent tap ' + taps));\n"
         "});\n"
         "setTimeout(function () { clickTracker('untouched'); }, 100);</script>\n"
         "<p style='height: 400px'>An ad</p>");
+    // A line of the game's log, once it is written: what the page sent before it has reached
+    // the game.
+    auto logged = [&](const std::string& line) {
+        return waitFor([&] {
+            GADLogFlush();
+            const auto lines = log.lines();
+            return std::any_of(lines.begin(), lines.end(), [&](const std::string& written) {
+                return written.find(line) != std::string::npos;
+            });
+        });
+    };
     ASSERT_TRUE(waitFor([&] {
         return ads.log().count(RequestKind::CreativeEvent) >= GADPagePings::kMaxPingsPerAd;
     }));
+    // The untouched tracker is refused before the player touches the ad: on a busy machine the
+    // page's message could otherwise reach the game after the tap and be taken for its click.
+    ASSERT_TRUE(logged(GADPagePings::kPingsDroppedText));
     show(interstitial);
     auto clickTrackers = [&] {
         std::vector<std::string> names;
@@ -119,6 +135,8 @@ TEST_F(TrackingPingsWebKitTest, AClickTrackerAtATouchIsFetchedAfterTheAdsPingsAr
     const bool fetched = waitFor([&] { return !clickTrackers().empty(); }, 10);
     RecordProperty("clickTrackersFetchedAtTheFirstTouch", static_cast<int>(clickTrackers().size()));
     EXPECT_TRUE(fetched);
+    // Both trackers of the first touch reached the game before the second touch.
+    ASSERT_TRUE(logged("sent tap 1"));
     tap({160, 240});
     EXPECT_TRUE(waitFor([&] { return clickTrackers().size() >= 2; }, 10));
     // Whatever else the page sends has nothing more to spend.
