@@ -25,6 +25,15 @@
 //     the quiet page's (target: at most 1.5 from the second second on; from the load on, the
 //     flood's cost until the view ends the page, a fraction of a second once per ad), the page
 //     messages that reached the handlers and whether the page was ended.
+//   BM_AdPageMessages: an ad page nobody touches sends page messages for as long as it lives,
+//     through hidden frames as mraid.js does (tools/ad_server's creatives): "canOpenURLs" with
+//     20,000 texts, 40 a second (openable_flood); "log" messages of 20 MB, five a second
+//     (huge_messages), or the same through a frame's own location, which no script of ours
+//     guards (huge_messages_by_location). The same ad view with a quiet page is run first.
+//     Reports this process's CPU time over 20 s from the load's second second on, and the cores
+//     that is over the quiet page's (target: at most 0.1), its resident memory over its figure
+//     before the page, at the most and at the end (target: within 20 MB of the quiet page's),
+//     the lines the page caused, and the messages it sent and the answers it heard.
 //   BM_HugeVideo: the player (GStreamer, as the game installs it) is given a 3 MB WebM of two
 //     VP8 frames of 16,000 x 16,000 (tools/media_clips) and plays it until it fails or ends
 //     (target: under 100 MB of growth); reports whether it failed. Also the same frames in a
@@ -38,6 +47,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -335,6 +345,13 @@ double cpuSeconds(int who) {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// The ad goes, and the main loop turns a second for what it leaves to go with it.
+void letTheAdGo(std::shared_ptr<ads::GADAdView>& view) {
+    view->removeFromSuperview();
+    view.reset();
+    platform::testing::runMainLoopUntil([] { return false; }, 1);
+}
+
 // The refusing page is the ad server's own refusal-flood creative, the one the log budget's
 // test loads: 20,000 print()s, 1,000 downloads (attachments in its frames and <a download> links
 // clicked by script, within the navigations a page may start) and a file chooser at each tap.
@@ -401,9 +418,7 @@ RefusalsRun runRefusalsPage(bool refusing, double seconds) {
     run.taps = taps.empty() ? -1 : std::stoi(taps);
     platform::LogSink::setHandler(std::move(previous));
     run.lines = lines.load();
-    view->removeFromSuperview();
-    view.reset();
-    platform::testing::runMainLoopUntil([] { return false; }, 1);
+    letTheAdGo(view);
     return run;
 }
 
@@ -447,9 +462,7 @@ FramesRun runFramesPage(const std::string& target) {
     run.messages = messages;
     run.ended = ended;
     platform::LogSink::setHandler(std::move(previous));
-    view->removeFromSuperview();
-    view.reset();
-    platform::testing::runMainLoopUntil([] { return false; }, 1);
+    letTheAdGo(view);
     return run;
 }
 
@@ -498,6 +511,119 @@ BENCHMARK_CAPTURE(BM_AdPageFrames, about_blank, "'about:blank'")
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_AdPageFrames, page_messages, "'gmsg://movuroute/nothingKnown?i=' + n")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// A page of the ad server's that sends page messages for as long as it lives, nobody touching
+// it (tools/ad_server/HostileCreatives.h), or with None a quiet page: the same ad view, run
+// first.
+std::string messagesPage(tools::adserver::Hostility hostility) {
+    tools::adserver::AdContext context;
+    context.origin = server().origin();
+    context.slotname = "bench";
+    context.ad = 1;
+    return "<!DOCTYPE html><html><body>" + tools::adserver::hostilePart(hostility, context) +
+           "</body></html>";
+}
+
+constexpr double kMessagesWarmUpSeconds = 2, kMessagesSeconds = 20;
+
+struct MessagesRun {
+    double cpuSeconds = 0;
+    double mainThreadSeconds = 0;
+    // This process's resident memory over its figure before the page: the most, and at the end.
+    double peakGrowthMB = 0;
+    double endGrowthMB = 0;
+    std::size_t lines = 0;
+    int sent = 0;
+    int answers = 0;
+};
+
+// This process's resident memory in MB, from statm: a look costs the same however large the
+// process is (smaps, which the sampler above reads, walks every page, and took a core's half of
+// a process that held gigabytes).
+double residentMB() {
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    unsigned long size = 0, resident = 0;
+    const bool read = statm && std::fscanf(statm, "%lu %lu", &size, &resident) == 2;
+    if (statm) std::fclose(statm);
+    return read ? double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1 << 20) : 0;
+}
+
+MessagesRun runMessagesPage(tools::adserver::Hostility hostility) {
+    MessagesRun run;
+    AdPageHost host(480);
+    auto& view = host.view;
+    std::atomic<std::size_t> lines = 0;
+    auto previous = platform::LogSink::setHandler([&](const std::string& line) {
+        if (line.rfind("WebView: web process", 0) != 0) ++lines;
+    });
+    const double baseMB = residentMB();
+    double peakMB = baseMB;
+    // Every turn looks at the memory (a turn is at most 50 ms).
+    auto until = [&](auto end) {
+        return [&peakMB, end] {
+            peakMB = std::max(peakMB, residentMB());
+            return Clock::now() > end;
+        };
+    };
+    view->loadHTMLString(messagesPage(hostility), platform::Url::parse(server().url("/mads/gma")));
+    const auto loaded = Clock::now();
+    const auto warm = loaded + std::chrono::duration<double>(kMessagesWarmUpSeconds);
+    TurnTimer turns;
+    turns.runUntil(until(warm), kMessagesWarmUpSeconds + 5);
+    const double all = cpuSeconds(RUSAGE_SELF), main = cpuSeconds(RUSAGE_THREAD);
+    turns.runUntil(until(warm + std::chrono::duration<double>(kMessagesSeconds)),
+                   kMessagesSeconds + 5);
+    run.cpuSeconds = cpuSeconds(RUSAGE_SELF) - all;
+    run.mainThreadSeconds = cpuSeconds(RUSAGE_THREAD) - main;
+    run.endGrowthMB = residentMB() - baseMB;
+    run.peakGrowthMB = peakMB - baseMB;
+    auto count = [&](const char* key) {
+        const std::string text = view->webView()->stringByEvaluatingJavaScriptFromString(
+            std::string("String(window.hostile ? hostile.") + key + " : -1)", 5);
+        return text.empty() ? -1 : std::stoi(text);
+    };
+    run.sent = count("sent");
+    run.answers = count("answers");
+    platform::LogSink::setHandler(std::move(previous));
+    run.lines = lines.load();
+    letTheAdGo(view);
+    return run;
+}
+
+void BM_AdPageMessages(benchmark::State& state, tools::adserver::Hostility hostility) {
+    server();
+    platform::MainLoop::main().claim();
+    for (auto _ : state) {
+        // The engine started, and its processes settled, before either run is measured.
+        runMessagesPage(tools::adserver::Hostility::None);
+        const MessagesRun quiet = runMessagesPage(tools::adserver::Hostility::None);
+        const MessagesRun flood = runMessagesPage(hostility);
+        state.counters["cpu_quiet_s"] = quiet.cpuSeconds;
+        state.counters["cpu_s"] = flood.cpuSeconds;
+        state.counters["cores_over_quiet"] =
+            (flood.cpuSeconds - quiet.cpuSeconds) / kMessagesSeconds;
+        state.counters["main_thread_quiet_s"] = quiet.mainThreadSeconds;
+        state.counters["main_thread_s"] = flood.mainThreadSeconds;
+        state.counters["rss_peak_quiet_MB"] = quiet.peakGrowthMB;
+        state.counters["rss_peak_MB"] = flood.peakGrowthMB;
+        state.counters["rss_end_quiet_MB"] = quiet.endGrowthMB;
+        state.counters["rss_end_MB"] = flood.endGrowthMB;
+        state.counters["lines"] = double(flood.lines);
+        state.counters["sent"] = flood.sent;
+        state.counters["answers"] = flood.answers;
+        platform::MainLoop::main().runUntilIdle();
+    }
+}
+BENCHMARK_CAPTURE(BM_AdPageMessages, openable_flood, tools::adserver::Hostility::OpenableFlood)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_AdPageMessages, huge_messages, tools::adserver::Hostility::HugeMessages)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_AdPageMessages, huge_messages_by_location,
+                  tools::adserver::Hostility::HugeMessagesByLocation)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

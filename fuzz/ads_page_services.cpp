@@ -1,7 +1,9 @@
 // The arguments of an ad page's everyday messages ("log", "touch", "canOpenURLs"): a page sends
 // whatever text it likes. What we log must be one line of printable text within the cap, a
-// URL list must cover exactly what the page sent, and numbers must come out of any text.
+// URL list must be the first of what the page sent and count the rest, and numbers must come out of
+// any text.
 
+#include <algorithm>
 #include <string>
 
 #include "FuzzSupport.h"
@@ -41,15 +43,23 @@ void checkLog(std::string_view text) {
     if (plain) FUZZ_CHECK(line == text);
 }
 
+// The texts asked are the list's first ones, at most the bound, and with those counted as left
+// they are every text the page sent.
 void checkURLList(std::string_view text) {
     const auto texts = GADDefaultGMSGHandler::URLTextsFromParameter(text);
+    FUZZ_CHECK(texts.asked.size() <= GADDefaultGMSGHandler::kMaxOpenableURLTexts);
+    FUZZ_CHECK(texts.left == 0 ||
+               texts.asked.size() == GADDefaultGMSGHandler::kMaxOpenableURLTexts);
     std::string joined;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        FUZZ_CHECK(texts[i].find(',') == std::string::npos);
+    for (std::size_t i = 0; i < texts.asked.size(); ++i) {
+        FUZZ_CHECK(texts.asked[i].find(',') == std::string::npos);
         if (i) joined += ',';
-        joined += texts[i];
+        joined += texts.asked[i];
     }
-    FUZZ_CHECK(joined == text);
+    const auto commas = static_cast<std::size_t>(std::count(text.begin(), text.end(), ','));
+    FUZZ_CHECK(texts.asked.size() + texts.left == commas + 1);
+    FUZZ_CHECK(text.substr(0, joined.size()) == joined);
+    FUZZ_CHECK(texts.left == 0 ? joined.size() == text.size() : text[joined.size()] == ',');
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "ads/foundation/GADURLUtilities.h"
 #include "ads/fullscreen/GADViewController.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADPageLog.h"
 #include "ads/web/GADPagePings.h"
 #include "platform/base/NumberText.h"
 #include "platform/base/StringEscaping.h"
@@ -58,14 +59,18 @@ std::string GADDefaultGMSGHandler::logTextForPageText(std::string_view text) {
     return platform::logValue(text, kMaxLogTextBytes);
 }
 
-std::vector<std::string> GADDefaultGMSGHandler::URLTextsFromParameter(std::string_view urls) {
-    std::vector<std::string> texts;
-    while (true) {
+GADDefaultGMSGHandler::URLTexts GADDefaultGMSGHandler::URLTextsFromParameter(std::string_view urls,
+                                                                             std::size_t limit) {
+    URLTexts texts;
+    while (texts.asked.size() < limit) {
         const std::size_t comma = urls.find(',');
-        texts.emplace_back(urls.substr(0, comma));
+        texts.asked.emplace_back(urls.substr(0, comma));
         if (comma == std::string_view::npos) return texts;
         urls.remove_prefix(comma + 1);
     }
+    // What is past the limit is only counted: a comma more is a text more.
+    texts.left = 1 + static_cast<std::size_t>(std::count(urls.begin(), urls.end(), ','));
+    return texts;
 }
 
 void GADDefaultGMSGHandler::didReceiveTrackHTTPNotification(const GADGMSGActionInfo& info) {
@@ -100,11 +105,21 @@ void GADDefaultGMSGHandler::didReceiveVibrateNotification(const GADGMSGActionInf
 void GADDefaultGMSGHandler::didReceiveCanOpenURLsNotification(const GADGMSGActionInfo& info) {
     if (!info.note) return;
     // A message without the list asks about nothing and gets an empty answer.
-    const auto urls = info.note->parameter("urls");
-    std::vector<std::string> texts =
-        urls ? URLTextsFromParameter(*urls) : std::vector<std::string>{};
+    // Read where it lies: the list may be as long as a page's address.
+    const auto& parameters = info.note->parameters();
+    const auto urls = parameters.find("urls");
+    URLTexts texts = urls != parameters.end() && urls->second.isString()
+                         ? URLTextsFromParameter(urls->second.stringRef())
+                         : URLTexts{};
+    if (texts.left) {
+        GADPageLog::write(info.adView.get(), [&] {
+            return "Ad page canOpenURLs: a message asks about at most " +
+                   std::to_string(kMaxOpenableURLTexts) + " URLs; " + std::to_string(texts.left) +
+                   " more refused";
+        });
+    }
     platform::MainLoop::main().post(
-        [texts = std::move(texts), view = std::weak_ptr<GADAdView>(info.adView)] {
+        [texts = std::move(texts.asked), view = std::weak_ptr<GADAdView>(info.adView)] {
             auto adView = view.lock();
             if (!adView) return;
             const auto answers = GADDevice::sharedInstance()->canOpenURLs(texts);

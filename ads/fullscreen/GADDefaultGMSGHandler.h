@@ -17,7 +17,9 @@
 //   "vibrate"     - asks for the vibration sound; a desktop only counts it.
 //   "canOpenURLs" - asks the device which of the comma-separated "urls" open and answers the
 //                   page with the event "openableURLs", one boolean per URL text (no parameters
-//                   when the device does not answer).
+//                   when the device does not answer). A message asks about at most
+//                   kMaxOpenableURLTexts texts, its first ones; the rest are refused with one
+//                   line out of the page's log budget, and are neither split nor answered.
 //   "close"       - gives up the screen when the page sits in one of our full-screen
 //                   controllers; anywhere else nothing happens.
 //
@@ -50,6 +52,9 @@ class GADDefaultGMSGHandler : public GADGMSGHandler {
     // The page's budget: every line costs the game's main thread and the disk.
     static constexpr std::size_t kMaxLogLinesPerAd = platform::web::WebView::kPageLogLines;
     static constexpr const char* kLogLinesDroppedText = platform::web::WebView::kPageLogDroppedLine;
+    // An honest ad asks about the few apps it may send the player to (its store, its own app,
+    // a maps or a social app: a handful); each text costs an answer in the page's next script.
+    static constexpr std::size_t kMaxOpenableURLTexts = 16;
 
     static std::shared_ptr<GADDefaultGMSGHandler> create();
     explicit GADDefaultGMSGHandler(Private) {}
@@ -72,8 +77,14 @@ class GADDefaultGMSGHandler : public GADGMSGHandler {
     // paragraph separators and backslashes escaped, cut at a character boundary so the result
     // (with the "..." that marks the cut) stays within kMaxLogTextBytes.
     static std::string logTextForPageText(std::string_view text);
-    // "urls" cut at every comma; empty pieces stay (the page asked about them).
-    static std::vector<std::string> URLTextsFromParameter(std::string_view urls);
+    // "urls" cut at its commas into at most `limit` texts, the first ones; empty pieces stay
+    // (the page asked about them). `left` counts the texts past the limit, which are not made.
+    struct URLTexts {
+        std::vector<std::string> asked;
+        std::size_t left = 0;
+    };
+    static URLTexts URLTextsFromParameter(std::string_view urls,
+                                          std::size_t limit = kMaxOpenableURLTexts);
 };
 
 }  // namespace ads

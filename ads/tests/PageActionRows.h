@@ -8,7 +8,10 @@
 // arrives without its bound.
 //
 // A flood's messages are script expressions of `i` (the message's number) and `big` (a text of
-// kBigBytes letters, so with the rest a message is as long as a page's URL may be).
+// kBigBytes letters, so with the rest a message is as long as a page's URL may be). Past the
+// page's budget of messages (platform/web/PageMessages.h: 100 at once, 10 a second) the rest of
+// a flood is refused before the game copies it, so a row's bound holds for what gets through;
+// each row's handler is bounded on its own all the same (the handler tests).
 
 #include <cstddef>
 #include <string>
@@ -58,6 +61,7 @@ inline const std::vector<PageActionRow>& pageActionRows() {
         {"log", "log", nullptr, "'string=' + big + i"},
         {"touch", "touch", nullptr, "'tx=' + i + '&ty=' + big + '&td=' + i"},
         {"vibrate", "vibrate", nullptr, "'pad=' + big"},
+        // 20,000 texts: the first GADDefaultGMSGHandler::kMaxOpenableURLTexts are answered.
         {"canOpenURLs", "canOpenURLs", nullptr, "'urls=' + 'movuroute:a,'.repeat(20000) + i"},
         {"close", "close", nullptr, "'pad=' + big"},
         // The opener.

@@ -11,6 +11,7 @@
 #include "ads/web/GADAdViewTouchGestureRecognizer.h"
 #include "ads/web/GADAdViewVideoAdditions.h"
 #include "ads/web/GADImpressionTicketGestureRecognizer.h"
+#include "ads/web/GADNotification.h"
 #include "ads/web/GADPageScripts.h"
 #include "ads/web/GADWebViewCacheSet.h"
 #include "platform/runtime/MainLoop.h"
@@ -104,6 +105,7 @@ void GADAdView::setUp() {
         self(), static_cast<platform::web::WebViewDelegate*>(this)));
     auto settings = webView_->settings();
     settings.bounces = true;
+    settings.messageScheme = GADNotification::kScheme;
     webView_->setSettings(settings);
     content_ = platform::web::WebContentView::create(bounds());
     content_->setAutoresizingMask(ui::AutoresizingFlexibleWidth | ui::AutoresizingFlexibleHeight);

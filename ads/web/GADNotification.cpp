@@ -10,7 +10,7 @@ using platform::Url;
 using platform::Value;
 
 bool GADNotification::isNotificationURL(const Url& url) {
-    return gad_isSchemeEqualToString(url, "gmsg", false);
+    return gad_isSchemeEqualToString(url, kScheme, false);
 }
 
 std::shared_ptr<const GADNotification> GADNotification::createWithNotificationURL(const Url& url) {

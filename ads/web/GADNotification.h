@@ -23,6 +23,10 @@ namespace ads {
 
 class GADNotification {
   public:
+    // The scheme of every message; the ad views' web views budget navigations to it as the
+    // page's messages (WebViewSettings::messageScheme).
+    static constexpr const char* kScheme = "gmsg";
+
     static bool isNotificationURL(const platform::Url& url);
 
     // Nothing when the URL is no gmsg URL or names no action (an empty path, a path that does

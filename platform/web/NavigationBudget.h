@@ -11,7 +11,8 @@
 // finds one left is asked about as usual (Ask); one that finds none is refused at once, before
 // anything of ours looks at it (Drop). A page that keeps asking after that is flooding, not
 // bursting: once `flood` of its navigations have been refused within `window` seconds, the page
-// is to be ended (End, answered once; every later navigation is dropped).
+// is to be ended (End, answered once; every later navigation is dropped). A `flood` of 0 never
+// ends the page: what is over the bucket is only dropped.
 
 #include <cstdint>
 #include <deque>
@@ -39,6 +40,7 @@ class NavigationBudget {
             return Verdict::Ask;
         }
         ++dropped_;
+        if (flood_ == 0) return Verdict::Drop;
         // A clock that went back counts as standing still.
         refusals_.push_back(last_);
         while (!refusals_.empty() && refusals_.front() <= last_ - window_) refusals_.pop_front();
@@ -52,6 +54,11 @@ class NavigationBudget {
 
     // A new page in the view: a full bucket, nothing refused yet.
     void renew() { *this = NavigationBudget(perSecond_, burst_, flood_, window_); }
+    // The page is ended for another reason: every later navigation is dropped, as after End.
+    void end() {
+        ended_ = true;
+        refusals_.clear();
+    }
 
     // Refused so far (Drop and End), since the last renew().
     std::uint64_t dropped() const { return dropped_; }

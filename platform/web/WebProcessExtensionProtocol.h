@@ -68,6 +68,10 @@
 namespace platform::web {
 
 inline constexpr const char* kWebExtensionFileName = "libmovuroute-webext.so";
+// The longest address a page's navigation may have, in bytes (WebView::kMaxUrlLength): the
+// extension refuses a longer one where a script of the page hands it over, before the engine
+// sends it to the program.
+inline constexpr std::size_t kWebExtensionLongestAddress = 256 * 1024;
 inline constexpr const char* kWebExtensionStartupType = "(sasuddds)";
 inline constexpr const char* kWebExtensionNamesMessage = "movuroute.resource-names";
 inline constexpr const char* kWebExtensionReportMemory = "memory";

@@ -8,7 +8,10 @@
 // WebViewDelegate for the order and for what ends silently). A new load supersedes the one
 // running; stopLoading ends it without a callback. A page of the shared context that starts
 // navigations past its budget has the rest refused without asking, and one that floods is
-// ended (kPageNavigationsPerSecond in WebViewTypes.h); each load asked of the view renews it.
+// ended (kPageNavigationsPerSecond in WebViewTypes.h); so is one that asks for an address
+// longer than kMaxUrlLength by a road its own process could not refuse. The page's messages
+// (navigations to WebViewSettings::messageScheme) have a smaller budget of their own, past
+// which they are refused (kPageMessagesPerSecond). Each load asked of the view renews them.
 //
 // Scripts: evaluateJavaScript answers on a later main-loop turn. stringByEvaluatingJavaScript-
 // FromString waits for the answer, turning only the engine's own event loop meanwhile (no

@@ -21,7 +21,8 @@ enum WebViewErrorCode : std::int64_t {
     // A URL the page (or the caller) gave was overlong or malformed.
     kWebViewErrorBadUrl = 3,
     // The view ended its page, which made frames or page messages without end (see
-    // kPageNavigationsPerSecond); the view can load again.
+    // kPageNavigationsPerSecond) or asked for an address longer than a page may
+    // (WebView::kMaxUrlLength); the view can load again.
     kWebViewErrorPageEnded = 4,
 };
 
@@ -85,6 +86,15 @@ inline constexpr double kPageNavigationBurst = 100;
 inline constexpr unsigned kPageFloodNavigations = 100;
 inline constexpr double kPageFloodWindowSeconds = 10;
 
+// Of those, what a page may send its owner as messages (navigations to the scheme the owner
+// names, WebViewSettings::messageScheme; PageMessages.h), each of which the owner parses and
+// acts on: kPageMessageBurst at once and kPageMessagesPerSecond after that. The rest are
+// refused before anything of ours copies them, with one line in the page's log. An ad's page
+// sends a few dozen messages as it loads (its MRAID calls, its reports: the burst of 80 in the
+// tests arrives whole) and a few a second at most after that.
+inline constexpr double kPageMessagesPerSecond = 10;
+inline constexpr double kPageMessageBurst = 100;
+
 // What the pages of one web context may keep in its network process, which holds their Blobs,
 // their stored data (IndexedDB, local storage: the engine keeps an ephemeral context's in
 // memory, with no quota) and their connections. Past kNetworkProcessStoredDataMegabytes of
@@ -119,6 +129,9 @@ struct WebViewSettings {
     // Shown where the page draws nothing; with opaque off, a clear colour lets the view tree
     // show through.
     Color backgroundColor = Color::whiteColor();
+    // The scheme of the page's messages to the view's owner ("" for none): navigations to it
+    // spend the page's budget of messages (kPageMessagesPerSecond).
+    std::string messageScheme;
 
     // Recorded for the callers that set and read them; the engine has no counterpart (the
     // wheel events a page gets never overscroll, so there is no bounce to turn off).

@@ -24,6 +24,52 @@ std::string hiddenFrame(const std::string& url) {
            "border: 0\"></iframe>\n";
 }
 
+// Sends `message` (a script expression of the message's number `n`) every `period`
+// milliseconds from the page's load on, each through a frame of its own as mraid.js sends (a
+// frame goes a second later), or through a frame's own document's address.
+std::string messageFlood(const std::string& setUp, const std::string& message, int period,
+                         bool byLocation) {
+    return "<script>(function () {\n"
+           "  var h = window.hostile = {sent: 0, refused: 0, answers: 0, mostAnswered: 0};\n" +
+           setUp +
+           "  window.RADE_ReceiveMessage = function (name, info) {\n"
+           "    if (name !== 'openableURLs') return;\n"
+           "    h.answers++;\n"
+           "    h.mostAnswered = Math.max(h.mostAnswered, Object.keys(info || {}).length);\n"
+           "  };\n"
+           "  function frame() {\n"
+           "    var f = document.createElement('iframe');\n"
+           "    f.style.display = 'none';\n"
+           "    return f;\n"
+           "  }\n"
+           "  var own = " +
+           (byLocation ? "document.body.appendChild(frame())" : "null") +
+           ";\n"
+           "  setInterval(function () {\n"
+           "    var n = h.sent++, url = " +
+           message +
+           ";\n"
+           "    if (own) {\n"
+           "      try { own.contentWindow.location.replace(url); } catch (e) { h.refused++; }\n"
+           "      return;\n"
+           "    }\n"
+           "    var f = frame();\n"
+           "    f.src = url;\n"
+           "    if (f.getAttribute('src') === null) h.refused++;\n"
+           "    document.body.appendChild(f);\n"
+           "    setTimeout(function () { f.remove(); }, 1000);\n"
+           "  }, " +
+           std::to_string(period) +
+           ");\n"
+           "})();</script>\n";
+}
+
+std::string hugeMessages(bool byLocation) {
+    return messageFlood("  var huge = 'x'.repeat(" + std::to_string(kHugeMessageBytes) + ");\n",
+                        "'gmsg://movuroute/log?string=' + n + huge", 1000 / kHugeMessagesPerSecond,
+                        byLocation);
+}
+
 std::string attachmentFrame(const AdContext& c, bool endless) {
     return hiddenFrame(c.origin + kAttachmentPath + adQuery(c) + (endless ? "&endless=1" : ""));
 }
@@ -490,6 +536,22 @@ constexpr HostileCreative kCreatives[] = {
              "  }, true);\n"
              "})();</script>\n");
      }},
+    {Hostility::OpenableFlood, "openable-flood",
+     [](const AdContext&) {
+         // Each text another app's address, none twice, so each has an answer of its own.
+         return messageFlood(
+             "  var texts = [];\n"
+             "  for (var i = 0; i < " +
+                 std::to_string(kOpenableFloodTexts) +
+                 "; ++i) texts.push('m:' + i.toString(36));\n"
+                 "  var urls = texts.join(',');\n",
+             "'gmsg://movuroute/canOpenURLs?urls=' + urls + '&n=' + n",
+             1000 / kMessageFloodPerSecond, false);
+     }},
+    {Hostility::HugeMessages, "huge-messages",
+     [](const AdContext&) { return hugeMessages(false); }},
+    {Hostility::HugeMessagesByLocation, "huge-messages-by-location",
+     [](const AdContext&) { return hugeMessages(true); }},
 };
 
 // A row is found by its enum value.

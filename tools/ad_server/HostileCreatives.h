@@ -74,6 +74,18 @@ enum class Hostility {
     // `<audio>` of a tone, unmuted, played (`hostile.played`); `hostile.events` names the
     // events heard.
     Sound,
+    // Page messages, each cheap to send and sent for as long as the page lives, from the moment
+    // it loads, nobody touching it; `window.hostile` counts what the page sent and heard.
+    // "canOpenURLs" with kOpenableFloodTexts texts, kMessageFloodPerSecond a second, through
+    // hidden frames as mraid.js sends its messages; `hostile.answers` counts the answers and
+    // `hostile.mostAnswered` is the most texts one answered.
+    OpenableFlood,
+    // "log" messages of kHugeMessageBytes, kHugeMessagesPerSecond a second, through hidden
+    // frames' addresses (`hostile.refused` counts those the page's own process would not set);
+    // with ByLocation, each through the address of a frame's own document instead, a road no
+    // script of ours can guard.
+    HugeMessages,
+    HugeMessagesByLocation,
 };
 
 inline constexpr int kRefusalFloodPrints = 20000;
@@ -81,6 +93,10 @@ inline constexpr int kRefusalFloodDownloads = 1000;
 inline constexpr int kRefusalFloodAttachmentFrames = 90;
 inline constexpr int kRefusalFloodChoosers = 1000;
 inline constexpr int kMediaSessionsSounds = 200;
+inline constexpr int kOpenableFloodTexts = 20000;
+inline constexpr int kMessageFloodPerSecond = 40;
+inline constexpr std::size_t kHugeMessageBytes = std::size_t{20} << 20;
+inline constexpr int kHugeMessagesPerSecond = 5;
 // The clip the server plays (AdServer::setMediaClip).
 inline constexpr const char* kMediaClipPath = "/media/clip.webm";
 

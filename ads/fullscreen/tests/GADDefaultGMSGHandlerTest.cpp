@@ -77,7 +77,7 @@ TEST_F(GADDefaultGMSGHandlerTest, OpenableURLsAnswerEveryTextAsked) {
                             R"(RADE_ReceiveMessage('openableURLs', {"a:":false,"b:":true});)",
                             R"(RADE_ReceiveMessage('openableURLs', {});)",
                         }));
-    EXPECT_EQ(GADDefaultGMSGHandler::URLTextsFromParameter(",x,"),
+    EXPECT_EQ(GADDefaultGMSGHandler::URLTextsFromParameter(",x,").asked,
               (std::vector<std::string>{"", "x", ""}));
 
     // A view gone before the answer is ready gets nothing.
@@ -86,6 +86,38 @@ TEST_F(GADDefaultGMSGHandlerTest, OpenableURLsAnswerEveryTextAsked) {
     adView.reset();
     scope.runUntilIdle();
     EXPECT_EQ(events().size(), 2u);
+}
+
+// 20,000 texts a message, 40 messages a second, took the game half a core: each text was
+// split, asked of the device and answered in the page's next script.
+TEST_F(GADDefaultGMSGHandlerTest, AMessageAsksAboutItsFirstTextsOnlyAndTheRestAreRefusedOnce) {
+    platform::ui::Application::shared().setOwnURLSchemes({"b"});
+    platform::LogSink::Capture log;
+    // "b:" and 15 others, answered in the order of their texts.
+    std::string asked = "b:", answer = "{";
+    for (std::size_t i = 1; i < GADDefaultGMSGHandler::kMaxOpenableURLTexts; ++i) {
+        const std::string text = "a" + std::to_string(100 + i) + ":";
+        asked += "," + text;
+        answer += "\"" + text + "\":false,";
+    }
+    answer += R"("b:":true})";
+    // As many as a message may ask: every one answered, nothing refused.
+    EXPECT_TRUE(send("canOpenURLs?urls=" + asked));
+    // Four more: the same answer, and one line for the rest.
+    EXPECT_TRUE(send("canOpenURLs?urls=" + asked + ",b:x,,c:,d:"));
+    scope.runUntilIdle();
+    GADLogFlush();
+    const std::string script = "RADE_ReceiveMessage('openableURLs', " + answer + ");";
+    EXPECT_EQ(events(), (std::vector<std::string>{script, script}));
+    ASSERT_EQ(log.lines().size(), 1u) << ::testing::PrintToString(log.lines());
+    EXPECT_NE(log.lines()[0].find("at most 16 URLs; 4 more refused"), std::string::npos);
+
+    const auto cut = GADDefaultGMSGHandler::URLTextsFromParameter(",x,,y", 2);
+    EXPECT_EQ(cut.asked, (std::vector<std::string>{"", "x"}));
+    EXPECT_EQ(cut.left, 2u);
+    EXPECT_EQ(GADDefaultGMSGHandler::URLTextsFromParameter("a,b", 2).left, 0u);
+    EXPECT_TRUE(GADDefaultGMSGHandler::URLTextsFromParameter("a,b", 0).asked.empty());
+    EXPECT_EQ(GADDefaultGMSGHandler::URLTextsFromParameter("a,b", 0).left, 2u);
 }
 
 TEST_F(GADDefaultGMSGHandlerTest, OnlyWebAddressesArePinged) {

@@ -526,6 +526,161 @@ constexpr const char* kRefusalsScript = R"JS((function (tapped) {
   });
 }))JS";
 
+// ---- Overlong addresses: a block of its own, run after the refusals above. ----
+//
+// Every navigation of a page (each frame's address, each page message) goes to the program
+// whole, before anything can judge it: the engine copies it across, parses it and keeps a
+// record of it in the game's process, whose own bound (WebView::kMaxUrlLength) comes after
+// all that. Twenty-megabyte messages five a second held 200 MB there and half a core. So an
+// address longer than the program takes is refused here, where a script of the page hands it
+// to the engine, and goes nowhere (the assignment or call is ignored; window.open answers
+// null, as it always does for an ad): the frames' and embedded objects' addresses, links' and
+// forms' targets, by property or by attribute (setAttribute, setAttributeNS, an attribute
+// node's value, or the node set on the element), and window.open. What a script of ours cannot
+// guard is bounded in the program before it copies anything: a document's own location (its
+// properties and methods are unforgeable), markup the engine parses (innerHTML, document.write,
+// the served page, a meta refresh), a link's address changed part by part, a form's fields in
+// its address, a server's redirect. Only elements that navigate are judged: an image's data:
+// address may be as long as it likes. A text is measured as the engine will send it: resolved
+// against its base, each character percent-encoded as up to nine bytes.
+std::string overlongAddressesScript() {
+    return R"JS((function () {
+  var limit = )JS" +
+           std::to_string(platform::web::kWebExtensionLongestAddress) + R"JS(;
+  var define = Object.defineProperty, describe = Object.getOwnPropertyDescriptor;
+  var apply = Reflect.apply, construct = Reflect.construct, toText = String;
+  var lower = String.prototype.toLowerCase, slice = String.prototype.slice;
+  var lastIndexOf = String.prototype.lastIndexOf, Address = URL;
+  var hrefOf = describe(URL.prototype, 'href').get, baseOf = describe(Node.prototype, 'baseURI').get;
+  var nodeTypeOf = describe(Node.prototype, 'nodeType').get;
+  var localNameOf = describe(Element.prototype, 'localName').get;
+  var attrNameOf = describe(Attr.prototype, 'localName').get;
+  var ownerOf = describe(Attr.prototype, 'ownerElement').get;
+  var valueOf = describe(Attr.prototype, 'value').get;
+  var ownDocument = document;
+  var navigating = Object.create(null);
+  navigating.iframe = navigating.frame = navigating.embed = 'src';
+  navigating.object = 'data';
+  navigating.a = navigating.area = 'href';
+  navigating.form = 'action';
+  navigating.button = navigating.input = 'formaction';
+  function tooLong(text, node) {
+    if (text.length <= limit / 9) return false;
+    if (text.length > limit) return true;
+    try {
+      var base = apply(baseOf, node || ownDocument, []);
+      return apply(hrefOf, construct(Address, [text, base]), []).length > limit;
+    } catch (e) { return false; }
+  }
+  // Whether the attribute of that name (a local name, or one with a prefix) sets where the
+  // element navigates.
+  function navigationName(name) {
+    name = apply(lower, toText(name), []);
+    return apply(slice, name, [apply(lastIndexOf, name, [':']) + 1]);
+  }
+  function navigates(element, name) {
+    try {
+      return navigating[apply(localNameOf, element, [])] === navigationName(name);
+    } catch (e) { return false; }
+  }
+  function guardSetter(owner, name) {
+    var described = owner && describe(owner, name);
+    if (!described || !described.set) return;
+    var set = described.set;
+    described.set = function (value) {
+      if (typeof value !== 'symbol') {
+        value = toText(value);
+        if (tooLong(value, this)) return;
+      }
+      apply(set, this, [value]);
+    };
+    define(owner, name, described);
+  }
+  function guardMethod(owner, name, judge) {
+    var method = owner && owner[name];
+    if (typeof method !== 'function') return;
+    define(owner, name, {value: function () {
+      var given = [];
+      for (var i = 0; i < arguments.length; ++i) given[i] = arguments[i];
+      if (judge(this, given) === false) return null;
+      return apply(method, this, given);
+    }, writable: true, enumerable: true, configurable: true});
+  }
+  // An attribute given as [name, value] at `at`. Only a navigation's value is made text here
+  // (once, so what is judged is what is set); any other goes on as the page gave it.
+  function attributeJudge(at) {
+    return function (element, given) {
+      if (given.length <= at + 1 || typeof given[at] === 'symbol' ||
+          typeof given[at + 1] === 'symbol') return true;
+      given[at] = toText(given[at]);
+      if (!navigates(element, given[at])) return true;
+      given[at + 1] = toText(given[at + 1]);
+      return !tooLong(given[at + 1], element);
+    };
+  }
+  function isAttribute(node) {
+    try { return apply(nodeTypeOf, node, []) === 2; } catch (e) { return false; }
+  }
+  // Whether an attribute node's value sets where its element navigates: judged by its element,
+  // or by its name alone while it has none.
+  function navigationAttribute(attribute) {
+    var element = apply(ownerOf, attribute, []), name = apply(attrNameOf, attribute, []);
+    if (element) return navigates(element, name);
+    name = navigationName(name);
+    for (var tag in navigating) {
+      if (navigating[tag] === name) return true;
+    }
+    return false;
+  }
+  function nodeJudge(element, given) {
+    var attribute = given[0];
+    if (!isAttribute(attribute)) return true;
+    return !(navigates(element, apply(attrNameOf, attribute, [])) &&
+             tooLong(apply(valueOf, attribute, []), element));
+  }
+  [['HTMLIFrameElement', 'src'], ['HTMLFrameElement', 'src'], ['HTMLEmbedElement', 'src'],
+   ['HTMLObjectElement', 'data'], ['HTMLAnchorElement', 'href'], ['HTMLAreaElement', 'href'],
+   ['HTMLFormElement', 'action'], ['HTMLButtonElement', 'formAction'],
+   ['HTMLInputElement', 'formAction']].forEach(function (road) {
+    var type = window[road[0]];
+    if (type) guardSetter(type.prototype, road[1]);
+  });
+  guardMethod(Element.prototype, 'setAttribute', attributeJudge(0));
+  guardMethod(Element.prototype, 'setAttributeNS', attributeJudge(1));
+  guardMethod(Element.prototype, 'setAttributeNode', nodeJudge);
+  guardMethod(Element.prototype, 'setAttributeNodeNS', nodeJudge);
+  ['value', 'nodeValue', 'textContent'].forEach(function (name) {
+    var owner = name === 'value' ? Attr.prototype : Node.prototype;
+    // Attr's own value takes null as "null"; the node's two as nothing.
+    var nullIsEmpty = name !== 'value';
+    var described = describe(owner, name);
+    if (!described || !described.set) return;
+    var set = described.set;
+    described.set = function (value) {
+      if (typeof value !== 'symbol' && isAttribute(this) && navigationAttribute(this)) {
+        value = value === null && nullIsEmpty ? '' : toText(value);
+        var element = apply(ownerOf, this, []);
+        if (tooLong(value, element)) return;
+      }
+      apply(set, this, [value]);
+    };
+    define(owner, name, described);
+  });
+  guardMethod(window, 'open', function (self, given) {
+    if (given.length === 0 || given[0] === undefined || typeof given[0] === 'symbol') return true;
+    given[0] = toText(given[0]);
+    return !tooLong(given[0], null);
+  });
+})();)JS";
+}
+
+// ---- End of the overlong addresses' block. ----
+
+void evaluateInRealm(JSCContext* context, const char* script) {
+    if (JSCValue* done = jsc_context_evaluate(context, script, -1)) g_object_unref(done);
+    jsc_context_clear_exception(context);
+}
+
 gboolean pageWasTapped(gpointer pageId) {
     const guint64 id = *static_cast<const guint64*>(pageId);
     return tapped(state().extension ? webkit_web_extension_get_page(state().extension, id)
@@ -552,6 +707,8 @@ void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
     }
     if (refusals) g_object_unref(refusals);
     jsc_context_clear_exception(context);
+    static const std::string overlongAddresses = overlongAddressesScript();
+    evaluateInRealm(context, overlongAddresses.c_str());
     g_object_unref(context);
 }
 

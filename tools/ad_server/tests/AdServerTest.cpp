@@ -496,6 +496,10 @@ TEST_F(AdServerTest, HostileCreativesAndTheirRedirectToAFile) {
              Part{"k", Hostility::BusySharedWorkers, false, "new SharedWorker("},
              Part{"r", Hostility::BusyServiceWorker, true, "navigator.serviceWorker.register("},
              Part{"v", Hostility::Sound, true, "context.resume()"},
+             Part{"o", Hostility::OpenableFlood, false, "'gmsg://movuroute/canOpenURLs?urls='"},
+             Part{"m", Hostility::HugeMessages, true, "'x'.repeat(20971520)"},
+             Part{"l", Hostility::HugeMessagesByLocation, false,
+                  "own.contentWindow.location.replace(url)"},
          }) {
         AdScenario scenario = part.banner ? AdScenario::banner() : AdScenario::interstitial();
         scenario.withHostility(part.hostility);
@@ -508,7 +512,7 @@ TEST_F(AdServerTest, HostileCreativesAndTheirRedirectToAFile) {
     // The slow fetches name this server and their ad, so the log tells whose they are.
     const std::string slow = creative(
         "h", AdScenario::interstitial().withHostility(Hostility::SlowFetches), "interstitial_mb");
-    EXPECT_NE(slow.find("fetch(\"" + server.url(kSlowPath) + "?slot=h&ad=15&n=\" + i"),
+    EXPECT_NE(slow.find("fetch(\"" + server.url(kSlowPath) + "?slot=h&ad=18&n=\" + i"),
               std::string::npos)
         << slow;
 
