@@ -72,17 +72,21 @@ function(movu_tests target)
 endfunction()
 
 # movu_webkit_tests(<exe> SOURCES <files...> DEPS <targets...> [NEEDS <targets...>]
-#                   [ENV <variables...>] [TIMEOUT <seconds>] [OWN_MAIN] [SERIAL <filter>])
+#                   [ENV <variables...>] [TIMEOUT <seconds>] [OWN_MAIN] [SERIAL <filter>]
+#                   [TWO_CORES <filter>])
 # A GoogleTest executable of tests on real WebKit: label "webkit", which scripts/test runs under
 # xvfb-run with a display of its own. The web process's extension (and NEEDS) are built first;
 # every test runs with the test environment (or ENV instead). OWN_MAIN: the sources bring main.
 # SERIAL: the tests that the GoogleTest filter names run while no other test does (a test whose
 # processes run at a low priority would leave the cores to the tests beside it).
+# TWO_CORES: the tests the filter names pin themselves to the machine's first two cores
+# (platform/testing/WebProcesses.h): no two of them run at once, and each counts as two of
+# ctest's -j slots.
 function(movu_webkit_tests exe)
   if(NOT MOVU_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "OWN_MAIN" "TIMEOUT;SERIAL" "SOURCES;DEPS;NEEDS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "OWN_MAIN" "TIMEOUT;SERIAL;TWO_CORES" "SOURCES;DEPS;NEEDS;ENV" ${ARGN})
   set(main GTest::gtest_main)
   if(ARG_OWN_MAIN)
     set(main GTest::gtest)
@@ -101,15 +105,34 @@ function(movu_webkit_tests exe)
   target_compile_definitions(${exe} PRIVATE MOVU_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                              MOVU_BINARY_DIR="${CMAKE_BINARY_DIR}")
   set_target_properties(${exe} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${env}")
-  set(rest "")
+  set(apart "")
   if(ARG_SERIAL)
-    set(rest "-${ARG_SERIAL}")
+    list(APPEND apart "${ARG_SERIAL}")
     gtest_discover_tests(${exe}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 60
       WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
       TEST_FILTER "${ARG_SERIAL}"
       PROPERTIES TIMEOUT ${timeout} LABELS webkit RUN_SERIAL TRUE)
+  endif()
+  if(ARG_TWO_CORES)
+    # Not the serial ones again: a test is discovered by one call only.
+    set(twoCores "${ARG_TWO_CORES}")
+    if(ARG_SERIAL)
+      set(twoCores "${ARG_TWO_CORES}-${ARG_SERIAL}")
+    endif()
+    list(APPEND apart "${ARG_TWO_CORES}")
+    gtest_discover_tests(${exe}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 60
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      TEST_FILTER "${twoCores}"
+      PROPERTIES TIMEOUT ${timeout} LABELS webkit RESOURCE_LOCK first_two_cores PROCESSORS 2)
+  endif()
+  set(rest "")
+  if(apart)
+    list(JOIN apart ":" apartText)
+    set(rest "-${apartText}")
   endif()
   gtest_discover_tests(${exe}
     DISCOVERY_MODE PRE_TEST

@@ -118,15 +118,16 @@ class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
         EXPECT_LT(peaks.webKilobytes, kWebCeilingKilobytes);
         // What the watch itself saw at the look that ended it: how far past the end a page got
         // between two looks, however fast it took memory.
-        const long seen = reportedMegabytes(log, "went over its memory limit (");
+        const long seen = reportedNumber(log, "went over its memory limit (");
         RecordProperty("residentMegabytesTheWatchSaw", std::to_string(seen));
         EXPECT_GE(seen, long{kWebProcessMemoryEndMegabytes});
         EXPECT_LT(seen, long{kWebProcessMemoryEndMegabytes + kWebProcessMemoryMarginMegabytes});
         return peaks.webKilobytes;
     }
 
-    // The megabytes a log line of the runtime names right after `text`; -1 without one.
-    static long reportedMegabytes(const LogSink::Capture& log, const std::string& text) {
+    // The number (megabytes, seconds) a log line of the runtime names right after `text`; -1
+    // without one.
+    static long reportedNumber(const LogSink::Capture& log, const std::string& text) {
         for (const auto& line : log.lines()) {
             const auto at = line.find(text);
             if (at != std::string::npos) return std::atol(line.c_str() + at + text.size());
@@ -134,8 +135,27 @@ class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
         return -1;
     }
 
+    // The page was ended by the busy watch, which judged it past the budget, and (at normal
+    // priority, where a wait for a core counts in full, so that a loaded machine only hastens
+    // the judgement) within the window and its margin. Below normal priority a thread that
+    // rests counts its wait by its weight: beside other programs of normal priority its
+    // threads get little of the cores and take longer to pass the budget, which is the point,
+    // so there the watch's own judgement is what the program promises, not the seconds.
+    void expectEndedByTheBusyWatch(const LogSink::Capture& log, double seconds) {
+        const long busy = reportedNumber(log, "kept its threads busy for ");
+        RecordProperty("busySecondsTheWatchSaw", std::to_string(busy));
+        EXPECT_GE(busy, long(kWebProcessBusySeconds));
+        EXPECT_LE(busy, long(kWebProcessBusyWindowSeconds));
+        if (nice_ == 0) EXPECT_LT(seconds, kWebProcessBusyWindowSeconds + 10);
+    }
+    // How long to wait for that judgement: at a low priority, beside the machine's other work,
+    // it may take a few windows.
+    double busyWait() const {
+        return nice_ == 0 ? kWebProcessBusyWindowSeconds + 20 : 3 * kWebProcessBusyWindowSeconds;
+    }
+
     // A preloaded interstitial whose workers take more than the budget between them is ended
-    // within the window and its margin, and the next ad shows.
+    // by the busy watch, and the next ad shows.
     void expectBusyWorkersEnded(Hostility hostility, unsigned cores) {
         std::optional<CoresPinned> pinned;
         if (cores > 0) {
@@ -159,12 +179,12 @@ class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
                 burnt = std::max(burnt, cpuSeconds(processes));
                 return log.contains("kept its threads busy");
             },
-            kWebProcessBusyWindowSeconds + 20);
+            busyWait());
         const double seconds = secondsSince(started);
         RecordProperty("secondsUntilEnded", std::to_string(seconds));
         RecordProperty("coresUsed", std::to_string(burnt / seconds));
         ASSERT_TRUE(ended) << burnt << " s of CPU in " << seconds << " s";
-        EXPECT_LT(seconds, kWebProcessBusyWindowSeconds + 10);
+        expectEndedByTheBusyWatch(log, seconds);
         expectTheNextAdShows();
     }
 
@@ -227,12 +247,12 @@ class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
         auto hostile = loadHostile(Hostility::YieldingSpin);
         ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
         expectAtOurPriority(webProcesses());
-        const bool ended = waitFor([&] { return log.contains("kept its threads busy"); },
-                                   kWebProcessBusyWindowSeconds + 20);
+        const bool ended =
+            waitFor([&] { return log.contains("kept its threads busy"); }, busyWait());
         const double seconds = secondsSince(started);
         RecordProperty("secondsUntilEnded", std::to_string(seconds));
         ASSERT_TRUE(ended) << ::testing::PrintToString(log.lines());
-        EXPECT_LT(seconds, kWebProcessBusyWindowSeconds + 10);
+        expectEndedByTheBusyWatch(log, seconds);
         expectTheNextAdShows();
     }
 
