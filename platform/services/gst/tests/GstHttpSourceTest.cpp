@@ -1,5 +1,7 @@
 #include "platform/services/gst/GstHttpSource.h"
 
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/runtime/MainLoop.h"
@@ -43,6 +46,8 @@ class MediaServer {
         Whole,           // ignores ranges: a chunked 200 of the whole, every time
         OneByte,         // answers each range honestly, with one byte of it
         ShortThenWhole,  // 8 KiB of a length of 1 TiB first, then the whole for every range
+        CutThenLonger,   // the first answer cut off after 1 MiB, then a length one byte longer
+        PastItsRange,    // names 100 bytes of each range and sends all the rest
     };
 
     MediaServer(Kind kind, std::string body) : body_(std::move(body)) {
@@ -65,6 +70,20 @@ class MediaServer {
                         return;
                     }
                     answerPart(res, at, at, body_.size());
+                    return;
+                }
+                case Kind::CutThenLonger: {
+                    const std::size_t at = askedOffset(req);
+                    if (request == 1) {
+                        answerPart(res, at, body_.size() - 1, body_.size(), at + (1 << 20));
+                    } else {
+                        answerPart(res, at, body_.size() - 1, body_.size() + 1);
+                    }
+                    return;
+                }
+                case Kind::PastItsRange: {
+                    const std::size_t at = askedOffset(req);
+                    answerPart(res, at, at + 99, body_.size(), body_.size());
                     return;
                 }
                 case Kind::ShortThenWhole:
@@ -90,14 +109,15 @@ class MediaServer {
         return range.starts_with("bytes=") ? std::stoull(range.substr(6)) : 0;
     }
 
-    // Bytes [first, last] of a media of `length`, as a 206 whose body ends with the connection
-    // (the server's own range handling stays out of an answer it did not choose).
+    // A 206 that names bytes [first, last] of a media of `length` and sends the body's bytes
+    // from `first` to `sentEnd` (by default, those it names). The body ends with the
+    // connection, so the server's own range handling stays out of an answer it did not choose.
     void answerPart(httplib::Response& res, std::uint64_t first, std::uint64_t last,
-                    std::uint64_t length) {
+                    std::uint64_t length, std::optional<std::uint64_t> sentEnd = std::nullopt) {
         res.status = 206;
         res.set_header("Content-Range", "bytes " + std::to_string(first) + "-" +
                                             std::to_string(last) + "/" + std::to_string(length));
-        const std::string part = body_.substr(first, last - first + 1);
+        const std::string part = body_.substr(first, sentEnd.value_or(last + 1) - first);
         res.set_content_provider(
             "video/webm",
             [part, served = served_](std::size_t offset, httplib::DataSink& sink) {
@@ -230,6 +250,133 @@ TEST_F(GstHttpSourceTest, ServersThatNeverCompleteTheMediaFailItAfterAFewRequest
         idleFor(1);
         EXPECT_EQ(server.served().requests.load(), requests);
     }
+}
+
+// A server that contradicts itself fails the item at its first contradiction: a length other
+// than the one it gave, or more bytes than the range it named. (A seek that comes while an
+// answer is on its way may cost one request more.)
+TEST_F(GstHttpSourceTest, AServerThatContradictsItselfFailsTheItemAtOnce) {
+    for (auto kind : {MediaServer::Kind::CutThenLonger, MediaServer::Kind::PastItsRange}) {
+        SCOPED_TRACE(int(kind));
+        MediaServer server(kind, clip_);
+        auto player = play(server.url());
+        ASSERT_TRUE(
+            runMainLoopUntil([&] { return player->status() == MediaPlayerStatus::Failed; }, 30));
+        EXPECT_LE(server.served().requests.load(), 3);
+        EXPECT_LT(server.served().bytes.load(), server.size() / 2);
+    }
+}
+
+// The element alone, its bytes taken by an appsink that holds at most a few buffers, and
+// seeks by byte as a ring buffer asks them.
+class SourceReader {
+  public:
+    explicit SourceReader(const std::string& url) {
+        pipeline_ = gst_pipeline_new(nullptr);
+        GstElement* source = gst_element_make_from_uri(GST_URI_SRC, url.c_str(), nullptr, nullptr);
+        sink_ = gst_element_factory_make("appsink", nullptr);
+        g_object_set(sink_, "sync", FALSE, "max-buffers", 4, nullptr);
+        gst_bin_add_many(GST_BIN(pipeline_), source, sink_, nullptr);
+        linked_ = gst_element_link(source, sink_);
+        gst_element_set_state(pipeline_, GST_STATE_PLAYING);
+    }
+    ~SourceReader() {
+        gst_element_set_state(pipeline_, GST_STATE_NULL);
+        gst_object_unref(pipeline_);
+    }
+    SourceReader(const SourceReader&) = delete;
+    SourceReader& operator=(const SourceReader&) = delete;
+
+    bool linked() const { return linked_; }
+
+    // The next `bytes` bytes, each buffer where the last one ended; fewer at an error or the end.
+    std::string read(std::size_t bytes) {
+        std::string got;
+        while (got.size() < bytes) {
+            GstSample* sample = gst_app_sink_try_pull_sample(GST_APP_SINK(sink_), 20 * GST_SECOND);
+            if (!sample) break;
+            GstBuffer* buffer = gst_sample_get_buffer(sample);
+            EXPECT_EQ(GST_BUFFER_OFFSET(buffer), at_);
+            GstMapInfo map;
+            gst_buffer_map(buffer, &map, GST_MAP_READ);
+            got.append(reinterpret_cast<const char*>(map.data), map.size);
+            at_ += map.size;
+            gst_buffer_unmap(buffer, &map);
+            gst_sample_unref(sample);
+        }
+        return got.substr(0, bytes);
+    }
+    bool seek(std::uint64_t offset) {
+        at_ = offset;
+        return gst_element_seek_simple(pipeline_, GST_FORMAT_BYTES,
+                                       GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                       gint64(offset));
+    }
+    // The error the element posted, if any.
+    std::string error() {
+        GstBus* bus = gst_element_get_bus(pipeline_);
+        GstMessage* message = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+        gst_object_unref(bus);
+        if (!message) return {};
+        GError* error = nullptr;
+        gst_message_parse_error(message, &error, nullptr);
+        std::string text = error ? error->message : "";
+        if (error) g_error_free(error);
+        gst_message_unref(message);
+        return text;
+    }
+
+  private:
+    GstElement* pipeline_ = nullptr;
+    GstElement* sink_ = nullptr;
+    bool linked_ = false;
+    std::uint64_t at_ = 0;
+};
+
+// Of a server that ignores ranges: a seek ahead reads on in the same answer; a seek back to
+// bytes kept behind the position costs nothing; a seek back past them reads it from its start
+// again, once, and the next such seek fails the item. Every byte handed on is the server's at
+// its offset.
+TEST_F(GstHttpSourceTest, AServerThatIgnoresRangesIsReadAgainOnceAndThenTheItemFails) {
+    MediaServer server(MediaServer::Kind::Whole, clip_);
+    SourceReader reader(server.url());
+    ASSERT_TRUE(reader.linked());
+    constexpr std::size_t kMiB = 1 << 20;
+    auto readAt = [&](std::uint64_t offset, std::size_t bytes = 64 << 10) {
+        EXPECT_TRUE(reader.seek(offset));
+        return reader.read(bytes) == clip_.substr(offset, bytes);
+    };
+    EXPECT_EQ(reader.read(kMiB), clip_.substr(0, kMiB));
+    EXPECT_TRUE(readAt(20 * kMiB));
+    EXPECT_TRUE(readAt(20 * kMiB - kGstHttpKeptBehindBytes + kMiB));
+    EXPECT_EQ(server.served().requests.load(), 1);
+    EXPECT_TRUE(readAt(kMiB));
+    EXPECT_TRUE(readAt(22 * kMiB));
+    EXPECT_EQ(server.served().requests.load(), kGstHttpMaxWholeReads);
+    EXPECT_TRUE(reader.seek(kMiB));
+    EXPECT_EQ(reader.read(1), "");
+    EXPECT_NE(reader.error().find("read 2 times"), std::string::npos);
+    EXPECT_EQ(server.served().requests.load(), kGstHttpMaxWholeReads);
+    EXPECT_LE(server.served().bytes.load(), kGstHttpMaxWholeReads * server.size());
+}
+
+// Of a server that reads by ranges: each seek is at most one request, and every byte handed on
+// is the server's at its offset.
+TEST_F(GstHttpSourceTest, AnHonestRangeServerIsAskedAtMostOnceASeek) {
+    MediaServer server(MediaServer::Kind::Ranges, clip_);
+    SourceReader reader(server.url());
+    ASSERT_TRUE(reader.linked());
+    constexpr std::size_t kMiB = 1 << 20;
+    EXPECT_EQ(reader.read(kMiB), clip_.substr(0, kMiB));
+    int seeks = 0;
+    for (std::size_t at : {kMiB + kMiB / 2, 20 * kMiB, 3 * kMiB, clip_.size() - 100}) {
+        SCOPED_TRACE(at);
+        ASSERT_TRUE(reader.seek(at));
+        ++seeks;
+        EXPECT_EQ(reader.read(kMiB), clip_.substr(at, kMiB));
+    }
+    EXPECT_LE(server.served().requests.load(), 1 + seeks);
+    EXPECT_EQ(reader.error(), "");
 }
 
 // A player freed while its transfer is held back at the read-ahead leaves nothing: no answer
