@@ -12,6 +12,9 @@
 // cores, and ours under a page switching sources 20 times a second). No order of our state
 // changes closes that window, since any stop of a reading source opens it; here nothing of a
 // transfer outlives its cancellation.
+// Nor Debian's other http source, curl's (plugins-bad): it takes a 206 of any range, makes a
+// server that ignores ranges unseekable, where playbin's ring buffer needs every seek it asks
+// for, and starts again from byte 0 on a retry.
 //
 // What it does, as a push source behind playbin's ring buffer: reads from the byte GStreamer
 // asks for with "Range: bytes=<n>-" (at 0 too, so the first answer says whether the server

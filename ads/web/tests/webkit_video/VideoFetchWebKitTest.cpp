@@ -102,6 +102,7 @@ TEST_F(VideoFetchWebKitTest, ServersThatNeverCompleteTheMediaFailThePagesVideoAf
         auto ad = showVideoFrom(name);
         ASSERT_TRUE(waitFor([&] { return heard("error"); })) << serverLog();
         const int requests = served(kind).requests.load();
+        RecordProperty(std::string(name) + " requests", requests);
         EXPECT_LE(requests, platform::services::kGstHttpMaxShortAnswers + 2);
         EXPECT_LT(served(kind).bytes.load(), clipBytes_ / 4);
         waitFor([] { return false; }, 2);
@@ -118,8 +119,11 @@ TEST_F(VideoFetchWebKitTest, AnOrdinaryServerThatIgnoresRangesIsReadOnceAsTheVid
     auto ad = showVideoFrom("whole");
     ASSERT_TRUE(waitFor([&] { return heard("ended") || heard("error"); }, 60)) << serverLog();
     EXPECT_FALSE(heard("error"));
+    RecordProperty("requests", served(MediaAnswerKind::Whole).requests.load());
+    RecordProperty("bytes", std::to_string(served(MediaAnswerKind::Whole).bytes.load()));
     EXPECT_LE(served(MediaAnswerKind::Whole).requests.load(), 2);
     EXPECT_LE(double(served(MediaAnswerKind::Whole).bytes.load()), 1.2 * double(clipBytes_));
+    close(ad);
 }
 
 // Honest servers still play: by ranges, and behind a redirect.
@@ -132,6 +136,8 @@ TEST_F(VideoFetchWebKitTest, HonestRangeServersPlayTheVideoDirectlyAndBehindARed
         EXPECT_FALSE(heard("error"));
         // The head, the index at its end, and back to the pictures (in two steps when the
         // ring buffer asks again where the head's answer had reached).
+        RecordProperty(std::string(name) + " requests",
+                       served(MediaAnswerKind::Ranges).requests.load() - before);
         EXPECT_LE(served(MediaAnswerKind::Ranges).requests.load() - before, 4);
         close(ad);
     }
@@ -147,7 +153,8 @@ TEST_F(VideoFetchWebKitTest, AnAdClosedWhileItsVideoPlaysLeavesNoTransfer) {
     EXPECT_TRUE(waitFor([&] {
         return served(MediaAnswerKind::Ranges).open == 0 &&
                platform::services::gstHttpSourcesAlive() == 0;
-    }));
+    })) << served(MediaAnswerKind::Ranges).open
+        << " open, sources alive " << platform::services::gstHttpSourcesAlive();
     expectTheNextAdShows();
 }
 
