@@ -118,6 +118,17 @@ struct QueuedLoad {
     }
 };
 
+// The whole body came, every byte in its place, and no error.
+void expectThePattern(QueueRecorder& recorder, std::int64_t bodyBytes) {
+    std::lock_guard lock(recorder.mutex);
+    EXPECT_FALSE(recorder.error);
+    ASSERT_EQ(recorder.body.size(), std::size_t(bodyBytes));
+    std::size_t wrong = 0;
+    for (std::size_t i = 0; i < recorder.body.size(); ++i)
+        wrong += recorder.body[i] != patternAt(i);
+    EXPECT_EQ(wrong, 0u);
+}
+
 TEST(ReceiveWindow, AFastServerWaitsForASlowDelegateAndNoByteIsLostOnTheWay) {
     TestHttpServer server;
     const std::int64_t bodyBytes = 3 * 1024 * 1024;
@@ -142,13 +153,7 @@ TEST(ReceiveWindow, AFastServerWaitsForASlowDelegateAndNoByteIsLostOnTheWay) {
 
     gate->release();
     ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return load.recorder->finished(); }));
-    std::lock_guard lock(load.recorder->mutex);
-    EXPECT_FALSE(load.recorder->error);
-    ASSERT_EQ(load.recorder->body.size(), std::size_t(bodyBytes));
-    std::size_t wrong = 0;
-    for (std::size_t i = 0; i < load.recorder->body.size(); ++i)
-        wrong += load.recorder->body[i] != patternAt(i);
-    EXPECT_EQ(wrong, 0u);
+    expectThePattern(*load.recorder, bodyBytes);
     EXPECT_EQ(window->receivedBytes(), bodyBytes);
     EXPECT_LE(window->peakWaitingBytes(), kWindow + kChunk);
     EXPECT_EQ(window->waitingBytes(), 0);
@@ -180,13 +185,7 @@ TEST(ReceiveWindow, ADelegateHoldingWhatItWasGivenPausesTheTransferUntilItsReade
         return load.recorder->finished();
     }));
     window->release(std::size_t(held->exchange(0)));
-    std::lock_guard lock(load.recorder->mutex);
-    EXPECT_FALSE(load.recorder->error);
-    ASSERT_EQ(load.recorder->body.size(), std::size_t(bodyBytes));
-    std::size_t wrong = 0;
-    for (std::size_t i = 0; i < load.recorder->body.size(); ++i)
-        wrong += load.recorder->body[i] != patternAt(i);
-    EXPECT_EQ(wrong, 0u);
+    expectThePattern(*load.recorder, bodyBytes);
     EXPECT_GT(window->pauses(), 1);
     // A chunk being handed over counts twice while the delegate holds it.
     EXPECT_LE(window->peakWaitingBytes(), kWindow + 2 * kChunk);

@@ -9,12 +9,9 @@
 
 #include <string>
 
-#include "ads/Ads.h"
 #include "ads/slot/GADInterstitial.h"
-#include "ads/slot/tests/HostileInterstitialsFixture.h"
-#include "ads/web/tests/webkit_video/MediaClips.h"
+#include "ads/web/tests/webkit_video/VideoPageFixture.h"
 #include "platform/services/gst/GstHttpSource.h"
-#include "platform/services/gst/GstMediaPlayerBackend.h"
 #include "platform/testing/MediaAnswers.h"
 #include "tools/ad_server/HostileCreatives.h"
 
@@ -26,27 +23,10 @@ using tools::adserver::RequestKind;
 
 constexpr const char* kUnit = "ca-movu-video-fetch";
 
-class VideoFetchWebKitTest : public testing::HostileInterstitialsFixture {
+// 8 s in 24 MB: read for as long as it plays.
+class VideoFetchWebKitTest : public testing::VideoPageFixture {
   protected:
-    VideoFetchWebKitTest() : HostileInterstitialsFixture(kUnit) {}
-
-    void SetUp() override {
-        HostileInterstitialsFixture::SetUp();
-        if (IsSkipped()) return;
-        if (!platform::services::GstMediaPlayerBackend::available())
-            GTEST_SKIP() << "GStreamer is missing";
-        // 8 s in 24 MB: read for as long as it plays.
-        std::string clip = ads::testing::mediaClip("stream.webm");
-        ASSERT_GT(clip.size(), 8u << 20);
-        clipBytes_ = clip.size();
-        platform::services::GstMediaPlayerBackend::install();
-        ads::load();
-        ads.server().setMediaClip(std::move(clip));
-    }
-    void TearDown() override {
-        HostileInterstitialsFixture::TearDown();
-        platform::services::MediaPlayer::setBackendFactory({});
-    }
+    VideoFetchWebKitTest() : VideoPageFixture(kUnit, "stream.webm") {}
 
     // A shown ad whose page plays the clip of the given kind of server and tells the ad
     // server every event its video hears.
@@ -55,16 +35,10 @@ class VideoFetchWebKitTest : public testing::HostileInterstitialsFixture {
         ads.log().clear();
         const std::string src =
             ads.server().url(tools::adserver::kServedMediaPath) + "?kind=" + kind;
-        auto ad = loadPage(
-            "<script>function video(q) { send('gmsg://movuroute/video?' + q); }"
-            "function RADE_ReceiveMessage(name, p) {"
-            " if (name !== 'onVideoEvent') return;"
-            " new Image().src = '" +
-            ads.server().url("/mads/creative_event") +
-            "?video=' + p.event; }"
-            "video('action=new&x=0&y=0&w=320&h=180');"
-            "video('action=src&src=' + encodeURIComponent('" +
-            src + "'));video('action=play');</script>");
+        auto ad = loadPage("<script>" + videoScript() +
+                           "video('action=new&x=0&y=0&w=320&h=180');"
+                           "video('action=src&src=' + encodeURIComponent('" +
+                           src + "'));video('action=play');</script>");
         EXPECT_EQ(hostileDelegate->log, (Log{"received"}));
         show(ad);
         return ad;
@@ -86,8 +60,6 @@ class VideoFetchWebKitTest : public testing::HostileInterstitialsFixture {
         return *counts_;
     }
 
-    std::size_t clipBytes_ = 0;
-
   private:
     std::shared_ptr<platform::testing::MediaAnswerCounts> counts_;
 };
@@ -104,7 +76,7 @@ TEST_F(VideoFetchWebKitTest, ServersThatNeverCompleteTheMediaFailThePagesVideoAf
         const int requests = served(kind).requests.load();
         RecordProperty(std::string(name) + " requests", requests);
         EXPECT_LE(requests, platform::services::kGstHttpMaxShortAnswers + 2);
-        EXPECT_LT(served(kind).bytes.load(), clipBytes_ / 4);
+        EXPECT_LT(served(kind).bytes.load(), clipBytes / 4);
         waitFor([] { return false; }, 2);
         EXPECT_EQ(served(kind).requests.load(), requests);
         EXPECT_FALSE(heard("ended"));
@@ -122,7 +94,7 @@ TEST_F(VideoFetchWebKitTest, AnOrdinaryServerThatIgnoresRangesIsReadOnceAsTheVid
     RecordProperty("requests", served(MediaAnswerKind::Whole).requests.load());
     RecordProperty("bytes", std::to_string(served(MediaAnswerKind::Whole).bytes.load()));
     EXPECT_LE(served(MediaAnswerKind::Whole).requests.load(), 2);
-    EXPECT_LE(double(served(MediaAnswerKind::Whole).bytes.load()), 1.2 * double(clipBytes_));
+    EXPECT_LE(double(served(MediaAnswerKind::Whole).bytes.load()), 1.2 * double(clipBytes));
     close(ad);
 }
 
