@@ -12,6 +12,7 @@
 
 #include <httplib.h>
 
+#include "platform/testing/MediaAnswers.h"
 #include "platform/testing/ServerSockets.h"
 #include "platform/testing/TestGate.h"
 #include "tools/ad_server/AdResponses.h"

@@ -20,7 +20,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/testing/MediaAnswers.h"
 #include "tools/ad_server/AdScenario.h"
 #include "tools/ad_server/RequestLog.h"
 
@@ -32,7 +31,9 @@ struct Response;
 
 namespace platform::testing {
 class TestGate;
-}
+enum class MediaAnswerKind;
+struct MediaAnswerCounts;
+}  // namespace platform::testing
 
 namespace tools::adserver {
 
