@@ -25,7 +25,8 @@ std::atomic<std::size_t> alive{0};
 
 // The most one buffer carries: what a demuxer reads at a time, give or take.
 constexpr std::size_t kBufferBytes = 64 << 10;
-// Bytes behind the position beyond what is kept, let go of together.
+// Bytes behind the position beyond what is kept are let go of together, this many or a quarter
+// of what is kept, so what is kept moves once for a run of them rather than for every chunk.
 constexpr std::uint64_t kTrimBytes = 256 << 10;
 
 // In any letter case: GStreamer gives an item to the source of its protocol whatever the case,
@@ -267,12 +268,11 @@ class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fet
     }
 
     // Bytes behind the position go, but for a server that ignores ranges, which keeps the last
-    // kGstHttpKeptBehindBytes of them; then what lies ahead is held in the window. They go a
-    // run at a time, so what is kept is not moved for every buffer taken.
+    // kGstHttpKeptBehindBytes of them; then what lies ahead is held in the window.
     void trimLocked() {
         const std::uint64_t keep = ranges_ == Ranges::Ignored ? kGstHttpKeptBehindBytes : 0;
         const std::uint64_t behind = std::min(position_, bufferEnd()) - std::min(position_, base_);
-        if (behind > keep + kTrimBytes) {
+        if (behind > keep + std::max(kTrimBytes, keep / 4)) {
             buffer_.erase(0, std::size_t(behind - keep));
             base_ += behind - keep;
         }

@@ -23,12 +23,13 @@
 // pipeline took: the transfer's receive window holds it back there, and it reads on once half
 // of that was taken. One transfer serves a whole play through; only a seek to bytes it has
 // not kept asks again. A server that ignores ranges is read once from its start: a seek ahead
-// reads on through the skipped bytes, the last kGstHttpKeptBehindBytes behind the position
-// (skipped or taken) are kept for a seek back, and a seek back past them reads it from its
-// start again, once (a demuxer that looks at the end first needs that for a media larger than
-// what is kept; a second would cost the whole media again: the item fails instead). Its start
-// completes when the first answer's head has come (GStreamer's asynchronous start), so the length
-// is known before a demuxer asks and no thread of the pipeline waits on the network for it.
+// reads on through the skipped bytes, the last kGstHttpKeptBehindBytes (up to a quarter more)
+// behind the position, skipped or taken, are kept for a seek back, and a seek back past them
+// reads it from its start again, once (a demuxer that looks at the end first needs that for a
+// media larger than what is kept; a second would cost the whole media again: the item fails
+// instead). Its start completes when the first answer's head has come (GStreamer's
+// asynchronous start), so the length is known before a demuxer asks and no thread of the
+// pipeline waits on the network for it.
 //
 // What one item may cost, whatever its server does; past any of these the item fails:
 // - kGstHttpMaxRequests requests (an honest server needs one per seek to bytes not kept);
