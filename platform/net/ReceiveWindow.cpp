@@ -18,12 +18,16 @@ bool ReceiveWindow::admit(std::size_t bytes) {
         }
         paused_.store(false);
     }
-    const std::int64_t now = waiting_.fetch_add(std::int64_t(bytes)) + std::int64_t(bytes);
     received_.fetch_add(std::int64_t(bytes));
+    hold(bytes);
+    return true;
+}
+
+void ReceiveWindow::hold(std::size_t bytes) {
+    const std::int64_t now = waiting_.fetch_add(std::int64_t(bytes)) + std::int64_t(bytes);
     std::int64_t peak = peak_.load();
     while (now > peak && !peak_.compare_exchange_weak(peak, now)) {
     }
-    return true;
 }
 
 void ReceiveWindow::release(std::size_t bytes) {

@@ -46,6 +46,10 @@ class ReceiveWindow {
     bool admit(std::size_t bytes);
     // The delegate's side: `bytes` are no longer waiting (taken, or dropped with their task).
     void release(std::size_t bytes);
+    // The delegate's side too: `bytes` it was handed still count as waiting until it releases
+    // them. A delegate that keeps what it was given for a reader of its own (a media source's
+    // read-ahead) holds the transfer back by it instead of cancelling it and asking again.
+    void hold(std::size_t bytes);
     // The transfer that a resume goes to.
     void attach(const std::shared_ptr<CurlTransfer>& transfer);
 

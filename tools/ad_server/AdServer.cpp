@@ -12,6 +12,7 @@
 
 #include <httplib.h>
 
+#include "platform/testing/MediaAnswers.h"
 #include "platform/testing/ServerSockets.h"
 #include "platform/testing/TestGate.h"
 #include "tools/ad_server/AdResponses.h"
@@ -325,6 +326,32 @@ void AdServer::setServesMraidScripts(bool serves) {
     servesMraidScripts_ = serves;
 }
 
+std::shared_ptr<platform::testing::MediaAnswerCounts> AdServer::mediaAnswers(
+    platform::testing::MediaAnswerKind kind) {
+    std::lock_guard lock(mutex_);
+    auto& counts = mediaAnswers_[kind];
+    if (!counts) counts = std::make_shared<platform::testing::MediaAnswerCounts>();
+    return counts;
+}
+
+void AdServer::serveKindedMedia(const httplib::Request& req, httplib::Response& res) {
+    const std::string name = req.get_param_value("kind");
+    if (name == "redirect") {
+        res.status = 302;
+        res.set_header("Location", url(kServedMediaPath) + "?kind=ranges");
+        return;
+    }
+    const auto kind = platform::testing::mediaAnswerKindNamed(name);
+    if (!kind) return answer(res, 400, "no such kind\n");
+    std::shared_ptr<const std::string> clip;
+    {
+        std::lock_guard lock(mutex_);
+        clip = mediaClip_;
+    }
+    if (!clip) return answer(res, 404, "no clip\n");
+    platform::testing::answerMedia(*kind, std::move(clip), req, res, mediaAnswers(*kind));
+}
+
 void AdServer::setMediaClip(std::string bytes) {
     std::lock_guard lock(mutex_);
     mediaClip_ = std::make_shared<const std::string>(std::move(bytes));
@@ -499,6 +526,10 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
         }
         if (!clip) return answer(res, 404, "no clip\n");
         return answer(res, 200, *clip, "video/webm");
+    }
+    if (path == kServedMediaPath) {
+        log_.add(record(req, RequestKind::Media));
+        return serveKindedMedia(req, res);
     }
     if (path == kBusyWorkerPath) {
         log_.add(record(req, RequestKind::WorkerScript));

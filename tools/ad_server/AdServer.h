@@ -31,7 +31,9 @@ struct Response;
 
 namespace platform::testing {
 class TestGate;
-}
+enum class MediaAnswerKind;
+struct MediaAnswerCounts;
+}  // namespace platform::testing
 
 namespace tools::adserver {
 
@@ -92,6 +94,9 @@ class AdServer {
     // A playable clip (WebM) for "/media/clip.webm", which a `precache` ad with `play` fetches
     // and plays; 404 until one is given.
     void setMediaClip(std::string bytes);
+    // What the answers of one kind at kServedMediaPath did.
+    std::shared_ptr<platform::testing::MediaAnswerCounts> mediaAnswers(
+        platform::testing::MediaAnswerKind kind);
     void stallPage(std::shared_ptr<platform::testing::TestGate> gate);
 
     // The MRAID creatives' held picture ("/mads/mraid/held.png") answered only once the gate
@@ -131,6 +136,7 @@ class AdServer {
     void serveCoreCall(const httplib::Request& req, httplib::Response& res);
     void serveAd(const httplib::Request& req, httplib::Response& res, bool fetched);
     void serveToken(const httplib::Request& req, httplib::Response& res);
+    void serveKindedMedia(const httplib::Request& req, httplib::Response& res);
     void servePing(const httplib::Request& req, httplib::Response& res, RequestKind kind);
     void track(const std::shared_ptr<platform::testing::TestGate>& gate);
     bool waitOn(const std::shared_ptr<platform::testing::TestGate>& gate);
@@ -154,6 +160,9 @@ class AdServer {
     int pageStatus_ = 200;
     bool servesMraidScripts_ = true;
     std::shared_ptr<const std::string> mediaClip_;
+    std::map<platform::testing::MediaAnswerKind,
+             std::shared_ptr<platform::testing::MediaAnswerCounts>>
+        mediaAnswers_;
     std::shared_ptr<platform::testing::TestGate> pageGate_;
     NativePageMode nativePageMode_ = NativePageMode::Answer;
     std::shared_ptr<platform::testing::TestGate> nativePageGate_;

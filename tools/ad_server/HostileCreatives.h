@@ -99,6 +99,10 @@ inline constexpr std::size_t kHugeMessageBytes = std::size_t{20} << 20;
 inline constexpr int kHugeMessagesPerSecond = 5;
 // The clip the server plays (AdServer::setMediaClip).
 inline constexpr const char* kMediaClipPath = "/media/clip.webm";
+// The same clip answered as a kind of media server answers, honest or not: "?kind=" one of
+// platform::testing::mediaAnswerKindNamed's names, or "redirect" (a 302 to kind=ranges). Each
+// kind counts what it did (AdServer::mediaAnswers); recorded as RequestKind::Media.
+inline constexpr const char* kServedMediaPath = "/media/served.webm";
 
 // Answers "302 Location: file:///etc/passwd", for ads and landing pages alike.
 inline constexpr const char* kFileRedirectPath = "/mads/to_file";

@@ -8,6 +8,9 @@
 //   huge-lying.webm  the same frames in a container that says 320 x 240
 //   large-lying.mkv  2 s, two black JPEG frames of 4,200 x 4,200 in a container that says
 //                    320 x 240
+//   stream.webm  8 s, grey VP8 key frames of 320 x 240 twice a second, 1.5 MB each (24 MB):
+//                a clip a player reads for as long as it plays, as an ad's video, and more
+//                than the sockets between a server and the player hold
 // The picture is red, green, blue and white for half a second each; the sound a 440 Hz tone.
 //
 //   media_clips <output folder>
@@ -30,6 +33,7 @@ constexpr int kWidth = 160;
 constexpr int kHeight = 90;
 constexpr int kFps = 10;
 constexpr int kFrames = 2 * kFps;
+constexpr int kStreamSeconds = 8;
 
 // Runs a pipeline to its end. `feed`, when given, pushes the buffers of the pipeline's appsrc
 // named "feed", whose stream is then ended.
@@ -125,29 +129,30 @@ std::vector<std::uint8_t> greyKeyFrame(int width, int height) {
     return frame;
 }
 
-// Two seconds of one frame shown twice, muxed with the given caps (which name the size the
-// container tells).
-bool twoFrames(const std::string& path, const std::string& caps, const std::string& muxer,
-               const std::vector<std::uint8_t>& frame) {
-    auto twice = [&](GstAppSrc* src) {
-        for (int i = 0; i < 2; ++i) {
+// `seconds` of one frame shown `perSecond` times a second, muxed with the given caps (which
+// name the size the container tells).
+bool sameFrame(const std::string& path, const std::string& caps, const std::string& muxer,
+               const std::vector<std::uint8_t>& frame, int seconds = 2, int perSecond = 1) {
+    auto each = [&](GstAppSrc* src) {
+        for (int i = 0; i < seconds * perSecond; ++i) {
             GstBuffer* buffer = gst_buffer_new_allocate(nullptr, frame.size(), nullptr);
             gst_buffer_fill(buffer, 0, frame.data(), frame.size());
-            GST_BUFFER_PTS(buffer) = i * GST_SECOND;
-            GST_BUFFER_DURATION(buffer) = GST_SECOND;
+            GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, perSecond);
+            GST_BUFFER_DURATION(buffer) = GST_SECOND / perSecond;
             gst_app_src_push_buffer(src, buffer);
         }
     };
-    const bool ok = run("appsrc name=feed format=time caps=" + caps + ",framerate=1/1 ! " + muxer +
+    const bool ok = run("appsrc name=feed format=time caps=" + caps +
+                            ",framerate=" + std::to_string(perSecond) + "/1 ! " + muxer +
                             " ! filesink location=" + path,
-                        twice);
+                        each);
     if (!ok) std::fprintf(stderr, "media_clips: %s was not made\n", path.c_str());
     return ok;
 }
 
 // Grey VP8 key frames of the given size in a WebM whose header names `named`.
 bool greyVideo(const std::string& path, int width, int height, int namedWidth, int namedHeight) {
-    return twoFrames(path,
+    return sameFrame(path,
                      "video/x-vp8,width=" + std::to_string(namedWidth) +
                          ",height=" + std::to_string(namedHeight),
                      "webmmux", greyKeyFrame(width, height));
@@ -166,7 +171,7 @@ bool blackMotionJpeg(const std::string& dir, const std::string& name, int width,
     const std::vector<std::uint8_t> frame((std::istreambuf_iterator<char>(in)), {});
     std::remove(still.c_str());
     return !frame.empty() &&
-           twoFrames(dir + "/" + name, "image/jpeg,width=320,height=240", "matroskamux", frame);
+           sameFrame(dir + "/" + name, "image/jpeg,width=320,height=240", "matroskamux", frame);
 }
 
 // The Ogg pages up to (not with) the first that carries media: the headers' pages all have
@@ -211,6 +216,8 @@ int main(int argc, char** argv) {
               cutAfterHeaders(dir + "/clip.ogg", dir + "/cut.ogg") &&
               greyVideo(dir + "/huge.webm", 16000, 16000, 16000, 16000) &&
               greyVideo(dir + "/huge-lying.webm", 16000, 16000, 320, 240) &&
-              blackMotionJpeg(dir, "large-lying.mkv", 4200, 4200);
+              blackMotionJpeg(dir, "large-lying.mkv", 4200, 4200) &&
+              sameFrame(dir + "/stream.webm", "video/x-vp8,width=320,height=240", "webmmux",
+                        greyKeyFrame(320, 240), kStreamSeconds, 2);
     return ok ? 0 : 1;
 }

@@ -25,11 +25,9 @@ std::atomic<std::size_t> alive{0};
 
 // The most one buffer carries: what a demuxer reads at a time, give or take.
 constexpr std::size_t kBufferBytes = 64 << 10;
-// Bytes the network may hand on before the element has taken them.
-constexpr std::int64_t kReceiveWindowBytes = 256 << 10;
-// A transfer that ends short of the known length (the server closed early) is asked again
-// from where it stopped this often in a row, then the item fails.
-constexpr int kShortAnswerRetries = 3;
+// Bytes behind the position beyond what is kept are let go of together, this many or a quarter
+// of what is kept, so what is kept moves once for a run of them rather than for every chunk.
+constexpr std::uint64_t kTrimBytes = 256 << 10;
 
 // In any letter case: GStreamer gives an item to the source of its protocol whatever the case,
 // and one this source refused would go on to the next source of that protocol.
@@ -41,6 +39,11 @@ bool isWebUrl(const Url& url) {
 
 // Everything the element knows; the streaming thread, GStreamer's state changes and the
 // serial queue's transfers meet here under one lock.
+//
+// The bytes of the running transfer are kept in one run, buffer_, from base_ on; position_ is
+// the next byte the pipeline takes. What lies ahead of position_ is held in the transfer's
+// receive window, so the network reads ahead only as far as the window. Bytes behind it are
+// kept only for a server that ignores ranges, whose skipped bytes a later seek back may want.
 class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fetch> {
   public:
     enum class Result { Data, Eos, Flushing, Error };
@@ -48,8 +51,9 @@ class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fet
     explicit Fetch(GstBaseSrc* element) { g_weak_ref_init(&element_, element); }
     ~Fetch() override { g_weak_ref_clear(&element_); }
 
-    // GStreamer's start: the first answer's head (its length and whether it is one at all)
-    // completes it, from the queue, so no thread of the pipeline waits on the network.
+    // GStreamer's start: the first answer's head (its length, whether it is one at all and
+    // whether the server reads by ranges) completes it, from the queue, so no thread of the
+    // pipeline waits on the network.
     void start() {
         std::lock_guard starting(startMutex_);
         std::lock_guard lock(mutex_);
@@ -88,40 +92,39 @@ class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fet
                 error = *failure_;
                 return Result::Error;
             }
-            if (!buffer_.empty()) {
-                const std::size_t n = std::min(buffer_.size(), kBufferBytes);
-                bytes.assign(buffer_, 0, n);
-                buffer_.erase(0, n);
+            if (position_ >= base_ && position_ < bufferEnd()) {
+                const std::size_t n = std::min<std::size_t>(bufferEnd() - position_, kBufferBytes);
+                bytes.assign(buffer_, std::size_t(position_ - base_), n);
                 offset = position_;
                 position_ += n;
-                if (!active_ && !done_ && buffer_.size() < kGstHttpReadAheadBytes / 2)
-                    startLocked(position_ + buffer_.size());
+                trimLocked();
                 return Result::Data;
             }
-            if (done_) {
-                if (!size_ || position_ >= *size_) return Result::Eos;
-                if (++shortAnswers_ > kShortAnswerRetries) {
-                    error = "the server ended the media early";
-                    return Result::Error;
-                }
-                startLocked(position_);
-            } else if (!active_) {
-                startLocked(position_);
-            }
-            changed_.wait(lock);
+            if (size_ && position_ >= *size_) return Result::Eos;
+            if (!running_) continueLocked();
+            if (!failure_) changed_.wait(lock);
         }
     }
 
-    // Streaming thread, with the stream lock: the next byte to read.
+    // Streaming thread, with the stream lock: the next byte to read. Bytes already here are
+    // not asked for again; a server that ignores ranges is read on (a seek ahead) or from its
+    // start again (a seek back past what is kept).
     void seek(std::uint64_t offset) {
         std::lock_guard lock(mutex_);
-        if (offset == position_ && failure_ == std::nullopt) return;
+        if (failure_) return;
+        if (offset >= base_ && offset <= bufferEnd()) {
+            position_ = offset;
+            trimLocked();
+            return;
+        }
+        if (ranges_ == Ranges::Ignored && running_ && offset >= answerAt_) {
+            position_ = offset;
+            trimLocked();
+            return;
+        }
         stopLocked();
-        buffer_.clear();
+        dropBufferLocked(offset);
         position_ = offset;
-        done_ = false;
-        failure_.reset();
-        shortAnswers_ = 0;
     }
 
     // A flush or a stop: the streaming thread stops waiting now, and until flushing ends.
@@ -133,17 +136,29 @@ class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fet
         changed_.notify_all();
     }
 
-    // Stopped: no transfer runs or starts, and nothing of the last one is kept.
+    // Stopped: no transfer runs or starts, and nothing of the last one is kept; the next start
+    // is a new item, with all of its bounds before it.
     void resetLocked() {
         stopLocked();
-        buffer_.clear();
+        dropBufferLocked(0);
         position_ = 0;
-        done_ = false;
+        size_.reset();
         failure_.reset();
+        ranges_ = Ranges::Unknown;
+        requests_ = 0;
+        wholeReads_ = 0;
         shortAnswers_ = 0;
+        fetched_ = 0;
+        reach_ = 0;
     }
 
   private:
+    // Whether the server answers a range with that range, learnt from its first answer (every
+    // request asks for one) and held to afterwards.
+    enum class Ranges { Unknown, Honoured, Ignored };
+
+    std::uint64_t bufferEnd() const { return base_ + buffer_.size(); }
+
     // The serial queue's side.
     std::optional<UrlRequest> connectionWillSendRequest(Connection&, const UrlRequest& request,
                                                         const UrlResponse*) override {
@@ -156,22 +171,39 @@ class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fet
                                       const UrlResponse& response) override {
         std::unique_lock lock(mutex_);
         if (!isCurrent(connection)) return;
-        const std::uint64_t asked = fetchEnd_;
+        answered_ = true;
+        answerGain_ = 0;
+        answerEnd_.reset();
         if (response.statusCode == 206) {
             const auto range = parseContentRange(response.headers.value("Content-Range"));
-            if (!range || range->first != asked) {
+            if (!range || range->first != answerAt_) {
                 failLocked("the server answered another range than the one asked for");
-            } else if (range->complete) {
-                size_ = *range->complete;
+            } else if (ranges_ == Ranges::Ignored) {
+                failLocked("the server answered a part of the media after the whole of it");
+            } else if (range->complete && size_ && *range->complete != *size_) {
+                failLocked("the server gave the media another length");
+            } else {
+                ranges_ = Ranges::Honoured;
+                if (range->complete) size_ = *range->complete;
+                answerEnd_ = range->last + 1;
             }
         } else if (response.statusCode == 200) {
-            // The whole body, whatever was asked: the bytes before the asked one are skipped.
-            skip_ = asked;
-            if (response.expectedContentLength >= 0)
-                size_ = std::uint64_t(response.expectedContentLength);
-        } else if (response.statusCode == 416 && size_ && asked >= *size_) {
-            done_ = true;
-            active_ = false;
+            const std::int64_t length = response.expectedContentLength;
+            if (ranges_ == Ranges::Honoured) {
+                failLocked("the server answered the whole media after a part of it");
+            } else if (length >= 0 && size_ && std::uint64_t(length) != *size_) {
+                failLocked("the server gave the media another length");
+            } else {
+                // The whole body, whatever was asked: what comes before the position is
+                // skipped, or kept for a seek back.
+                ranges_ = Ranges::Ignored;
+                ++wholeReads_;
+                if (length >= 0) size_ = std::uint64_t(length);
+                dropBufferLocked(0);
+                answerAt_ = 0;
+            }
+        } else if (response.statusCode == 416 && size_ && answerAt_ >= *size_) {
+            running_ = false;
         } else {
             failLocked("the server answered " + std::to_string(response.statusCode));
         }
@@ -181,36 +213,31 @@ class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fet
 
     void connectionDidReceiveData(Connection& connection,
                                   const std::vector<std::uint8_t>& data) override {
-        bool full = false;
         {
             std::lock_guard lock(mutex_);
             if (!isCurrent(connection)) return;
-            std::size_t from = 0;
-            if (skip_ > 0) {
-                from = std::size_t(std::min<std::uint64_t>(skip_, data.size()));
-                skip_ -= from;
-            }
-            buffer_.append(reinterpret_cast<const char*>(data.data()) + from, data.size() - from);
-            fetchEnd_ += data.size() - from;
-            shortAnswers_ = 0;
-            // Far enough ahead: the rest is asked for again once the pipeline has taken half.
-            if (buffer_.size() >= kGstHttpReadAheadBytes) {
-                full = true;
-                ++generation_;
-                active_ = false;
+            fetched_ += data.size();
+            const std::uint64_t end = answerAt_ + data.size();
+            if ((answerEnd_ && end > *answerEnd_) || (size_ && end > *size_)) {
+                failLocked("the server sent more than the media it named");
+            } else {
+                keepLocked(data);
+                answerAt_ = end;
+                reach_ = std::max(reach_, end);
+                if (fetched_ > kGstHttpFetchFactor * reach_ + kGstHttpFetchAllowance)
+                    failLocked("the server made the media cost too many bytes");
             }
         }
-        if (full) connection.cancel();
         changed_.notify_all();
     }
 
     void connectionDidFinishLoading(Connection& connection) override {
         std::unique_lock lock(mutex_);
         if (!isCurrent(connection)) return;
-        active_ = false;
-        done_ = true;
+        running_ = false;
         // A body of unknown length ends the media where it ends.
-        if (!size_) size_ = fetchEnd_;
+        if (!size_) size_ = answerAt_;
+        if (answerAt_ < *size_) noteEarlyEndLocked();
         changed_.notify_all();
         completeStartLocked(lock);
     }
@@ -218,9 +245,69 @@ class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fet
     void connectionDidFailWithError(Connection& connection, const Error& error) override {
         std::unique_lock lock(mutex_);
         if (!isCurrent(connection)) return;
-        failLocked(error.localizedDescription());
+        // Cut off in its body (a server that closed a connection held back too long, say),
+        // the answer ended early; before its head, the item fails.
+        if (answered_ && !startPending_) {
+            running_ = false;
+            noteEarlyEndLocked();
+        } else {
+            failLocked(error.localizedDescription());
+        }
         changed_.notify_all();
         completeStartLocked(lock);
+    }
+
+    // The running transfer's bytes, at answerAt_ on: what lies at the position or ahead is
+    // the answer's gain, held in its window until taken.
+    void keepLocked(const std::vector<std::uint8_t>& data) {
+        if (buffer_.empty()) base_ = answerAt_;
+        buffer_.append(reinterpret_cast<const char*>(data.data()), data.size());
+        const std::uint64_t end = answerAt_ + data.size();
+        if (end > position_) answerGain_ += end - std::max(position_, answerAt_);
+        trimLocked();
+    }
+
+    // Bytes behind the position go, but for a server that ignores ranges, which keeps the last
+    // kGstHttpKeptBehindBytes of them; then what lies ahead is held in the window.
+    void trimLocked() {
+        const std::uint64_t keep = ranges_ == Ranges::Ignored ? kGstHttpKeptBehindBytes : 0;
+        const std::uint64_t behind = std::min(position_, bufferEnd()) - std::min(position_, base_);
+        if (behind > keep + std::max(kTrimBytes, keep / 4)) {
+            buffer_.erase(0, std::size_t(behind - keep));
+            base_ += behind - keep;
+        }
+        const std::uint64_t ahead = bufferEnd() > position_ ? bufferEnd() - position_ : 0;
+        if (window_ && ahead > held_) window_->hold(std::size_t(ahead - held_));
+        if (window_ && ahead < held_) window_->release(std::size_t(held_ - ahead));
+        held_ = window_ ? ahead : 0;
+    }
+
+    void dropBufferLocked(std::uint64_t at) {
+        buffer_.clear();
+        base_ = at;
+        trimLocked();
+    }
+
+    // An answer that ended before the media's end. One that added too little at the position
+    // (nothing but skipped bytes, or one byte at a time) is short, and a few of those fail
+    // the item; the next take asks again.
+    void noteEarlyEndLocked() {
+        if (answerGain_ < kGstHttpLeastAnswerBytes && ++shortAnswers_ > kGstHttpMaxShortAnswers) {
+            failLocked("the server keeps ending the media early");
+        }
+    }
+
+    // Streaming thread: the pipeline waits at the position and no transfer runs for it.
+    void continueLocked() {
+        if (ranges_ != Ranges::Ignored) {
+            startLocked(position_);
+        } else if (wholeReads_ >= kGstHttpMaxWholeReads) {
+            failLocked("the server sends the whole media at every request, and it was read " +
+                       std::to_string(wholeReads_) + " times");
+        } else {
+            dropBufferLocked(0);
+            startLocked(0);
+        }
     }
 
     // The queue's side of start(): unlocks `lock` first, since GStreamer's completion asks
@@ -252,43 +339,55 @@ class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fet
         return connection_.get() == &connection && connectionGeneration_ == generation_;
     }
 
+    // The item is over: its transfer stops and every take says why.
     void failLocked(std::string reason) {
-        failure_ = std::move(reason);
-        active_ = false;
-        ++generation_;
+        if (!failure_) failure_ = std::move(reason);
+        stopLocked();
     }
 
-    // A transfer from `offset` on; the one before it, if any, is dropped.
+    // A transfer from `offset` on ("Range: bytes=<offset>-", also at 0, so the first answer
+    // tells whether the server reads by ranges); the one before it, if any, is dropped.
     void startLocked(std::uint64_t offset) {
         const auto url = Url::parse(uri_);
         if (!url || !isWebUrl(*url)) {
-            failure_ = "not a web address";
+            failLocked("not a web address");
             return;
         }
-        active_ = true;
-        done_ = false;
-        fetchEnd_ = offset;
-        skip_ = 0;
+        if (requests_ >= kGstHttpMaxRequests) {
+            failLocked("the server needed more than " + std::to_string(kGstHttpMaxRequests) +
+                       " requests for the media");
+            return;
+        }
+        ++requests_;
+        stopLocked();
+        running_ = true;
+        answered_ = false;
+        answerAt_ = offset;
+        window_ = std::make_shared<ReceiveWindow>(std::int64_t(kGstHttpReadAheadBytes));
+        trimLocked();
         const std::uint64_t generation = ++generation_;
         UrlRequest request(*url, UrlRequestCachePolicy::ReloadIgnoringLocalCacheData);
-        if (offset > 0) {
-            request.setValueForHttpHeaderField("bytes=" + std::to_string(offset) + "-", "Range");
-        }
-        queue_.async([weak = weak_from_this(), generation, request = std::move(request)] {
-            if (auto self = weak.lock()) self->open(generation, request);
-        });
+        request.setValueForHttpHeaderField("bytes=" + std::to_string(offset) + "-", "Range");
+        queue_.async(
+            [weak = weak_from_this(), generation, request = std::move(request), window = window_] {
+                if (auto self = weak.lock()) self->open(generation, request, window);
+            });
     }
 
     // The transfer ends on the queue, which holds the fetch until then: an element freed
-    // while reading leaves nothing running behind it.
+    // while reading leaves nothing running behind it. Its window lets go of what it held.
     void stopLocked() {
         ++generation_;
-        active_ = false;
+        running_ = false;
+        if (window_ && held_ > 0) window_->release(std::size_t(held_));
+        window_.reset();
+        held_ = 0;
         queue_.async([self = shared_from_this()] { self->close(); });
     }
 
     // Serial queue.
-    void open(std::uint64_t generation, const UrlRequest& request) {
+    void open(std::uint64_t generation, const UrlRequest& request,
+              std::shared_ptr<ReceiveWindow> window) {
         if (connection_) connection_->cancel();
         connection_.reset();
         {
@@ -297,7 +396,7 @@ class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fet
             connectionGeneration_ = generation;
         }
         auto connection = Connection::create(request, weak_from_this());
-        connection->setReceiveWindow(std::make_shared<ReceiveWindow>(kReceiveWindowBytes));
+        connection->setReceiveWindow(std::move(window));
         connection->setDelegateQueue([weak = weak_from_this()](std::function<void()> task) {
             if (auto self = weak.lock()) self->queue_.async(std::move(task));
         });
@@ -322,16 +421,27 @@ class Fetch : public ConnectionDelegate, public std::enable_shared_from_this<Fet
     std::condition_variable changed_;
     std::string uri_;
     std::uint64_t generation_ = 0;
-    std::uint64_t position_ = 0;  // the absolute offset of buffer_'s first byte
-    std::uint64_t fetchEnd_ = 0;  // the offset the running transfer hands on next
-    std::uint64_t skip_ = 0;      // bytes of a whole answer before the asked one
     std::string buffer_;
+    std::uint64_t base_ = 0;      // the offset of buffer_'s first byte
+    std::uint64_t position_ = 0;  // the next byte the pipeline takes
     std::optional<std::uint64_t> size_;
     std::optional<std::string> failure_;
-    bool active_ = false;
-    bool done_ = false;
     bool flushing_ = false;
+    // The running transfer.
+    bool running_ = false;
+    bool answered_ = false;                   // its head came
+    std::uint64_t answerAt_ = 0;              // the offset of its next byte
+    std::optional<std::uint64_t> answerEnd_;  // past its range's last byte
+    std::uint64_t answerGain_ = 0;            // its bytes at the position or ahead
+    std::shared_ptr<ReceiveWindow> window_;   // its window, holding held_ bytes
+    std::uint64_t held_ = 0;
+    // The item's bounds.
+    Ranges ranges_ = Ranges::Unknown;
+    int requests_ = 0;
+    int wholeReads_ = 0;
     int shortAnswers_ = 0;
+    std::uint64_t fetched_ = 0;  // body bytes in all, skipped ones too
+    std::uint64_t reach_ = 0;    // the furthest offset any answer reached
 };
 
 }  // namespace

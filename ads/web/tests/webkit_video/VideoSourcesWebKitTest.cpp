@@ -15,12 +15,11 @@
 #include "ads/foundation/GADLog.h"
 #include "ads/slot/GADInterstitial.h"
 #include "ads/slot/GADSlot.h"
-#include "ads/slot/tests/HostileInterstitialsFixture.h"
 #include "ads/web/GADAdView.h"
 #include "ads/web/GADAdViewVideoAdditions.h"
 #include "ads/web/GADPageVideoBudget.h"
 #include "ads/web/GADVideoPlayerGMSGHandler.h"
-#include "ads/web/tests/webkit_video/MediaClips.h"
+#include "ads/web/tests/webkit_video/VideoPageFixture.h"
 #include "platform/base/LogSink.h"
 #include "platform/services/gst/GstHttpSource.h"
 #include "platform/services/gst/GstMediaPlayerBackend.h"
@@ -45,26 +44,9 @@ long peakResidentKilobytes() {
     return 0;
 }
 
-class VideoSourcesWebKitTest : public testing::HostileInterstitialsFixture {
+class VideoSourcesWebKitTest : public testing::VideoPageFixture {
   protected:
-    VideoSourcesWebKitTest() : HostileInterstitialsFixture(kUnit) {}
-
-    void SetUp() override {
-        HostileInterstitialsFixture::SetUp();
-        if (IsSkipped()) return;
-        if (!platform::services::GstMediaPlayerBackend::available())
-            GTEST_SKIP() << "GStreamer is missing";
-        std::string clip = ads::testing::mediaClip("clip.webm");
-        ASSERT_FALSE(clip.empty());
-        // What the program does at start-up: the player's backend, then the library's rooms.
-        platform::services::GstMediaPlayerBackend::install();
-        ads::load();
-        ads.server().setMediaClip(std::move(clip));
-    }
-    void TearDown() override {
-        HostileInterstitialsFixture::TearDown();
-        platform::services::MediaPlayer::setBackendFactory({});
-    }
+    VideoSourcesWebKitTest() : VideoPageFixture(kUnit, "clip.webm") {}
 
     std::string clipUrl(const std::string& query) {
         return ads.server().url(tools::adserver::kMediaClipPath) + "?" + query;
@@ -135,23 +117,17 @@ TEST_F(VideoSourcesWebKitTest, AnUntouchedAdFloodingVideoSourcesGetsItsBudgetAnd
 // plays the last: its player loads and plays that one, and the page hears it.
 TEST_F(VideoSourcesWebKitTest, AnHonestAdThatChangesItsSourceTwicePlaysTheLastOne) {
     LogSink::Capture log;
-    auto ad = loadPage(
-        "<script>function video(q) { send('gmsg://movuroute/video?' + q); }"
-        "function RADE_ReceiveMessage(name, p) {"
-        " if (name !== 'onVideoEvent') return;"
-        " new Image().src = '" +
-        ads.server().url("/mads/creative_event") +
-        "?video=' + p.event;"
-        " if (p.event === 'canplaythrough') video('action=play'); }"
-        "video('action=new&x=0&y=0&w=320&h=180');"
-        "video('action=src&src=' + encodeURIComponent('" +
-        clipUrl("first") +
-        "'));"
-        "video('action=src&src=' + encodeURIComponent('" +
-        clipUrl("second") +
-        "'));"
-        "setTimeout(function () { video('action=src&src=' + encodeURIComponent('" +
-        clipUrl("third") + "')); }, 300);</script>");
+    auto ad = loadPage("<script>" +
+                       videoScript("if (p.event === 'canplaythrough') video('action=play');") +
+                       "video('action=new&x=0&y=0&w=320&h=180');"
+                       "video('action=src&src=' + encodeURIComponent('" +
+                       clipUrl("first") +
+                       "'));"
+                       "video('action=src&src=' + encodeURIComponent('" +
+                       clipUrl("second") +
+                       "'));"
+                       "setTimeout(function () { video('action=src&src=' + encodeURIComponent('" +
+                       clipUrl("third") + "')); }, 300);</script>");
     ASSERT_EQ(hostileDelegate->log, (Log{"received"}));
     const auto heard = [&](const std::string& event) {
         for (const auto& r : ads.log().of(RequestKind::CreativeEvent)) {
