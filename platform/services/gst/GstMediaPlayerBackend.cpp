@@ -84,8 +84,15 @@ struct Link {
     GstMediaPlayerBackend::VideoDecoding decoding;
 };
 
+// Why a stream is refused: its picture, and what the player reports.
+struct VideoRefusal {
+    VideoPictureSize picture;
+    std::string reason;
+};
+
 // One video decoder's watch, shared by the probes on its two pads: the media type its input
-// has, what it was told it outputs, and whether its stream was refused. The probes run on
+// has, what it was told it outputs, the largest picture its stream named anywhere, how many
+// frames its packets bring a second, and whether its stream was refused. The probes run on
 // GStreamer's threads.
 struct DecoderWatch {
     std::shared_ptr<Link> link;
@@ -93,10 +100,12 @@ struct DecoderWatch {
     std::mutex mutex;
     std::string mediaType;
     VideoPictureSize output;
-    // Named too large by the container: refused when the stream starts to flow. An error
-    // posted while decodebin still sets the decoder up would be taken by decodebin as the
-    // decoder's failure to start, and another decoder tried.
-    std::optional<VideoPictureSize> tooLarge;
+    VideoPictureSize largest;
+    VideoFrameRateWatch frames;
+    // Judged by the container's caps (too large, or too many a second): refused when the
+    // stream starts to flow. An error posted while decodebin still sets the decoder up would
+    // be taken by decodebin as the decoder's failure to start, and another decoder tried.
+    std::optional<VideoRefusal> pending;
     bool refused = false;
 };
 
@@ -374,6 +383,32 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         return caps ? gst_caps_get_structure(caps, 0) : nullptr;
     }
 
+    // What caps say of their frames a second; 0 when they do not (a variable rate: "0/1").
+    static double capsFramesPerSecond(const GstStructure* s) {
+        gint numerator = 0, denominator = 0;
+        if (!gst_structure_get_fraction(s, "framerate", &numerator, &denominator) ||
+            denominator <= 0 || numerator <= 0) {
+            return 0;
+        }
+        return double(numerator) / double(denominator);
+    }
+
+    // Too large, or too many a second at that size; nothing when neither.
+    static std::optional<VideoRefusal> judge(VideoPictureSize size, double framesPerSecond) {
+        if (isVideoPictureTooLarge(size)) return VideoRefusal{size, videoPictureRefusal(size)};
+        if (auto reason = videoRateRefusal(size, framesPerSecond))
+            return VideoRefusal{size, std::move(*reason)};
+        return std::nullopt;
+    }
+
+    static void noteLargest(DecoderWatch& watch, VideoPictureSize size) {
+        std::lock_guard lock(watch.mutex);
+        if (size.width * std::int64_t(size.height) >
+            watch.largest.width * std::int64_t(watch.largest.height)) {
+            watch.largest = size;
+        }
+    }
+
     static std::optional<VideoPictureSize> capsPictureSize(const GstStructure* s) {
         gint width = 0, height = 0;
         if (!gst_structure_get_int(s, "width", &width) ||
@@ -393,7 +428,7 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
     }
 
     // Once: the decoder hears no more of its stream, and the item fails with the reason.
-    static void refuse(DecoderWatch& watch, VideoPictureSize size) {
+    static void refuse(DecoderWatch& watch, const VideoRefusal& refusal) {
         {
             std::lock_guard lock(watch.mutex);
             if (watch.refused) return;
@@ -401,32 +436,54 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         }
         {
             std::lock_guard lock(watch.link->decodingMutex);
-            watch.link->decoding.refusedPicture = size;
+            watch.link->decoding.refusedPicture = refusal.picture;
+            watch.link->decoding.refusal = refusal.reason;
         }
-        GError* error = g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT,
-                                            videoPictureRefusal(size).c_str());
+        GError* error =
+            g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT, refusal.reason.c_str());
         gst_element_post_message(watch.decoder,
                                  gst_message_new_error(GST_OBJECT(watch.decoder), error, nullptr));
         g_error_free(error);
     }
 
-    // Whether the packet may reach the decoder (a refused stream's may not).
+    // Whether the packet may reach the decoder (a refused stream's may not): its own headers
+    // may name a picture too large, and its time stamp, with those before it, how many
+    // pictures of the largest size named so far come in a second.
     static bool admitPacket(DecoderWatch& watch, GstBuffer* buffer) {
         std::string mediaType;
-        std::optional<VideoPictureSize> tooLarge;
+        std::optional<VideoRefusal> pending;
         {
             std::lock_guard lock(watch.mutex);
             if (watch.refused) return false;
             mediaType = watch.mediaType;
-            tooLarge = watch.tooLarge;
+            pending = watch.pending;
         }
-        if (tooLarge) {
-            refuse(watch, *tooLarge);
+        if (pending) {
+            refuse(watch, *pending);
             return false;
         }
-        if (auto size = bufferPictureSize(mediaType, buffer);
-            size && isVideoPictureTooLarge(*size)) {
-            refuse(watch, *size);
+        if (auto size = bufferPictureSize(mediaType, buffer)) {
+            if (isVideoPictureTooLarge(*size)) {
+                refuse(watch, {*size, videoPictureRefusal(*size)});
+                return false;
+            }
+            noteLargest(watch, *size);
+        }
+        std::optional<std::int64_t> stamp;
+        if (GST_BUFFER_PTS_IS_VALID(buffer)) {
+            stamp = std::int64_t(GST_BUFFER_PTS(buffer));
+        } else if (GST_BUFFER_DTS_IS_VALID(buffer)) {
+            stamp = std::int64_t(GST_BUFFER_DTS(buffer));
+        }
+        VideoPictureSize largest;
+        std::size_t framesInASecond = 0;
+        {
+            std::lock_guard lock(watch.mutex);
+            largest = watch.largest;
+            framesInASecond = watch.frames.add(stamp);
+        }
+        if (auto reason = videoFrameCountRefusal(largest, framesInASecond)) {
+            refuse(watch, {largest, std::move(*reason)});
             return false;
         }
         std::lock_guard lock(watch.link->decodingMutex);
@@ -453,9 +510,12 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
                 if (named && (!size || isVideoPictureTooLarge(*named))) size = named;
             }
         }
-        if (!size || !isVideoPictureTooLarge(*size)) return GST_PAD_PROBE_OK;
+        if (!size) return GST_PAD_PROBE_OK;
+        noteLargest(watch, *size);
+        auto refusal = judge(*size, capsFramesPerSecond(s));
+        if (!refusal) return GST_PAD_PROBE_OK;
         std::lock_guard lock(watch.mutex);
-        watch.tooLarge = size;
+        watch.pending = std::move(refusal);
         return GST_PAD_PROBE_DROP;
     }
 
@@ -467,12 +527,18 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
             GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
             if (GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
                 // A stream that ends before its first packet is refused all the same.
-                std::optional<VideoPictureSize> tooLarge;
+                std::optional<VideoRefusal> pending;
                 {
                     std::lock_guard lock(watch.mutex);
-                    tooLarge = watch.tooLarge;
+                    pending = watch.pending;
                 }
-                if (tooLarge) refuse(watch, *tooLarge);
+                if (pending) refuse(watch, *pending);
+                return GST_PAD_PROBE_OK;
+            }
+            if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+                // A seek: the stamps start again from where it went.
+                std::lock_guard lock(watch.mutex);
+                watch.frames = {};
                 return GST_PAD_PROBE_OK;
             }
             const GstStructure* s = capsOfEvent(event);
@@ -503,7 +569,8 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
                 std::lock_guard lock(watch.mutex);
                 watch.output = *size;
             }
-            if (isVideoPictureTooLarge(*size)) refuse(watch, *size);
+            noteLargest(watch, *size);
+            if (auto refusal = judge(*size, capsFramesPerSecond(s))) refuse(watch, *refusal);
             return GST_PAD_PROBE_OK;
         }
         VideoPictureSize output;

@@ -73,8 +73,9 @@ class GstMediaPlayerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!GstMediaPlayerBackend::available()) GTEST_SKIP() << "GStreamer is missing";
-        for (const char* name : {"clip.ogg", "clip.webm", "tone.ogg", "cut.ogg", "huge.webm",
-                                 "huge-lying.webm", "large-lying.mkv"}) {
+        for (const char* name :
+             {"clip.ogg", "clip.webm", "tone.ogg", "cut.ogg", "huge.webm", "huge-lying.webm",
+              "large-lying.mkv", "fast-large.webm", "fast-large-unrated.webm", "short.webm"}) {
             const std::string bytes = clipBytes(name);
             ASSERT_FALSE(bytes.empty()) << name;
             const std::string type = std::string(name).ends_with(".webm")  ? "video/webm"
@@ -254,6 +255,40 @@ INSTANTIATE_TEST_SUITE_P(Containers, GstHugeVideoTest,
                              }
                              return name;
                          });
+
+// Twelve frames of 4,096 x 4,096 at 60 a second: within the picture limit, four times the
+// pixels a second an ad may cost. Named by the container, the stream fails before its decoder
+// sees a packet; in a container that names no rate, its stamps tell at the fifth packet, a
+// few frames decoded. The player then plays a short clip to its end.
+TEST_F(GstMediaPlayerTest, AVideoOfTooManyPixelsASecondFailsByItsCapsOrByItsStamps) {
+    for (const char* path : {"/fast-large.webm", "/fast-large-unrated.webm"}) {
+        SCOPED_TRACE(path);
+        events_->seen.clear();
+        auto player = makePlayer(path);
+        player->play();
+        // Its first picture may be ready before its stamps tell.
+        ASSERT_TRUE(
+            runMainLoopUntil([&] { return player->status() == MediaPlayerStatus::Failed; }));
+        const auto decoding = backend_->videoDecoding();
+        EXPECT_EQ(decoding.refusedPicture, (VideoPictureSize{4096, 4096}));
+        EXPECT_EQ(decoding.refusal, std::string("the video is 4096 x 4096 at ") +
+                                        (path == std::string("/fast-large.webm") ? "60" : "4") +
+                                        " frames a second, more than 1920 x 1080 at 30");
+        if (path == std::string("/fast-large.webm")) {
+            EXPECT_EQ(decoding.packetsDecoded, 0u);
+            EXPECT_EQ(frames_->count, 0);
+        } else {
+            EXPECT_LE(decoding.packetsDecoded, 4u);
+        }
+
+        player->replaceCurrentItem(Url::parse(server_.url("/short.webm")));
+        player->play();
+        ASSERT_TRUE(runMainLoopUntil([&] { return events_->saw("ended"); }, 15));
+        EXPECT_EQ(player->status(), MediaPlayerStatus::ReadyToPlay);
+        EXPECT_NEAR(player->duration().value_or(0), 0.4, 0.05);
+        EXPECT_FALSE(backend_->videoDecoding().refusedPicture);
+    }
+}
 
 TEST_F(GstMediaPlayerTest, BrokenSourcesFailAndAGoodOneThenPlays) {
     // A server that answers another part of the media than the one asked for.
