@@ -69,6 +69,11 @@ enum class Hostility {
     // `hostile.heard` lists the utterances' events ("untouched start", "tapped error
     // not-allowed", ...).
     Speech,
+    // The game's own video player, asked at once, shown or not: the page's player over the
+    // whole ad, kMediaClipPath as its source, played when it can play through and again from
+    // its start at each end. Every player event but the time ticks is sent to the creative
+    // events as `video` and kept in `window.hostile.video`.
+    VideoLoop,
 };
 
 inline constexpr int kRefusalFloodPrints = 20000;
