@@ -11,6 +11,8 @@
 //   fast-large.webm          0.2 s, twelve grey VP8 key frames of 4,096 x 4,096 at 60 frames
 //                            a second, as the container says
 //   fast-large-unrated.webm  the same frames in a container that names no frame rate
+//   full-hd.webm             1 s, thirty grey VP8 key frames of 1,920 x 1,080 at 30 frames a
+//                            second: the most pixels a second an ad's video may have
 //   short.webm       0.4 s, 160 x 90 VP8, four frames: red, green, blue and white
 // The picture is red, green, blue and white for half a second each; the sound a 440 Hz tone.
 //
@@ -170,6 +172,12 @@ bool fastLargeVideo(const std::string& path, bool namesRate) {
         "webmmux", greyKeyFrame(4096, 4096, 1u << 16, 1u << 17), 12, 60);
 }
 
+// A second of grey VP8 key frames of 1,920 x 1,080 at 30 a second.
+bool fullHdVideo(const std::string& path) {
+    return repeatedFrame(path, "video/x-vp8,width=1920,height=1080,framerate=30/1", "webmmux",
+                         greyKeyFrame(1920, 1080, 1u << 14, 1u << 15), 30, 30);
+}
+
 // Grey VP8 key frames of the given size in a WebM whose header names `named`.
 bool greyVideo(const std::string& path, int width, int height, int namedWidth, int namedHeight) {
     return twoFrames(path,
@@ -240,6 +248,7 @@ int main(int argc, char** argv) {
         blackMotionJpeg(dir, "large-lying.mkv", 4200, 4200) &&
         fastLargeVideo(dir + "/fast-large.webm", true) &&
         fastLargeVideo(dir + "/fast-large-unrated.webm", false) &&
+        fullHdVideo(dir + "/full-hd.webm") &&
         run(picture() + "vp8enc deadline=1 ! webmmux ! filesink location=" + dir + "/short.webm",
             [](GstAppSrc* src) { pushColours(src, 4); });
     return ok ? 0 : 1;

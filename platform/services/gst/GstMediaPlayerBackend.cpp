@@ -5,6 +5,7 @@
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +23,20 @@ namespace platform::services {
 namespace {
 
 constexpr double kNanosecond = 1e-9;
+
+// The pictures a pipeline decodes are freed with it, but the allocator kept them: after the
+// first large block it maps of its own is freed, it raises its threshold for mapping blocks,
+// up to 32 MiB, and the threshold for giving back the top of a heap with it, to twice that; so
+// a decoder's frames came from the heaps of GStreamer's threads, and a pipeline taken down
+// left up to 64 MiB at the top of each (malloc_trim gives back no thread heap's top). A full
+// HD ad left the game 48-86 MB larger after its close. Fixed thresholds: blocks of up to 32 MiB
+// still come from the heaps, so a playing video's frames are not mapped and faulted in anew
+// (a threshold of 4 MiB cost a full HD video a fifth of a core more), and a heap gives back
+// its top once 8 MiB of it are free. Set once for the program, as the first player starts.
+void keepFreedPicturesShort() {
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 8 << 20);
+}
 
 bool startGStreamer() {
     static const bool started = [] {
@@ -45,6 +60,7 @@ bool startGStreamer() {
             LogSink::write("media: the http source does not register");
             return false;
         }
+        keepFreedPicturesShort();
         return true;
     }();
     return started;
@@ -171,6 +187,9 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         playbin_ = nullptr;
         videoCaps_ = videoSink_ = audioSink_ = nullptr;
         link_.reset();
+        // What it freed below the top of a heap stays resident until asked for
+        // (keepFreedPicturesShort gives back the tops).
+        malloc_trim(0);
     }
 
     bool usable() const { return playbin_ != nullptr; }
@@ -361,7 +380,10 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         if (GstPad* sink = gst_element_get_static_pad(element, "sink")) {
             gst_pad_add_probe(
                 sink,
-                GstPadProbeType(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_BUFFER |
+                // Flushes too, which a probe hears only when it asks: a seek's restarts the
+                // count of frames a second.
+                GstPadProbeType(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                                GST_PAD_PROBE_TYPE_EVENT_FLUSH | GST_PAD_PROBE_TYPE_BUFFER |
                                 GST_PAD_PROBE_TYPE_BUFFER_LIST),
                 &Core::onDecoderInput, new std::shared_ptr<DecoderWatch>(watch), free);
             gst_object_unref(sink);
