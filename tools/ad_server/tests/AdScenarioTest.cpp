@@ -136,11 +136,11 @@ TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
 
 TEST(AdScenarioTest, ProgramOptions) {
     std::string error;
-    auto line = parseServerCommandLine({"--port", "8081", "--scenario", "ca-movu/1=interstitial",
-                                        "--scenario", "b=nofill,refresh=20", "--default",
-                                        "status:500", "--constant", "ping_interval=5", "--quiet",
-                                        "--media-clip", "/tmp/clip.webm"},
-                                       &error);
+    auto line = parseServerCommandLine(
+        {"--port", "8081", "--scenario", "ca-movu/1=interstitial", "--scenario",
+         "b=nofill,refresh=20", "--default", "status:500", "--constant", "ping_interval=5",
+         "--quiet", "--media-clip", "/tmp/clip.webm"},
+        &error);
     ASSERT_TRUE(line) << error;
     EXPECT_EQ(line->port, 8081);
     ASSERT_EQ(line->units.size(), 2u);
