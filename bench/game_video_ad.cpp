@@ -20,7 +20,7 @@
 //     costs then, and whether the game gives its memory back after the close (the same
 //     targets).
 
-// CPU time is read from the game's CPU clock, resident size from its status, every 0.1 s; the
+// CPU time is read from the game's CPU clock, resident size from its smaps, every 0.1 s; the
 // moments from the lines the game writes with MOVUROUTE_LOG_DETAIL=1 as it receives and shows
 // its interstitial. Needs a display: run it under `xvfb-run -a`. MOVU_VIDEO_AD_PROGRAM names
 // another movuroute binary to measure.
@@ -38,6 +38,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/GameProcess.h"
+#include "bench/ProcessMemory.h"
 #include "platform/testing/TempDir.h"
 
 namespace {
@@ -64,14 +65,6 @@ struct GameRun {
     double mostUnshownMB = 0;
     double afterCloseMB = 0;
 };
-
-double residentMB(pid_t pid) {
-    std::ifstream status(fs::path("/proc") / std::to_string(pid) / "status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-    }
-    return 0;
-}
 
 std::size_t linesWith(const fs::path& log, const std::string& text) {
     std::ifstream in(log);
@@ -118,8 +111,8 @@ std::optional<GameRun> runGame(const std::string& interstitial, const std::strin
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         // A second before the game ends on its own: a process's clock is gone with it.
         if (at > kRunSeconds - 1) break;
-        samples.push_back({at, double(bench::runNanoseconds(child)) / 1e9, residentMB(child),
-                           linesWith(log, "istAd: DidReceiveAd"),
+        samples.push_back({at, double(bench::runNanoseconds(child)) / 1e9,
+                           bench::processMemory(child).rssMB, linesWith(log, "istAd: DidReceiveAd"),
                            linesWith(log, "istAd: after show") > 0});
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
