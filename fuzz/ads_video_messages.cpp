@@ -2,8 +2,10 @@
 // step. "v <query>" sends the page message "video" with that query; "r <duration>" makes the
 // item ready with one 160 x 90 picture track (a duration of "-" is unknown); "b", "B" report
 // keeping up and a full buffer; "f" fails the item; "e" plays it to its end; "t <seconds>"
-// lets time pass; "n" loads a new page. Whatever the order, nothing breaks, the ticks stay
-// bounded by the time that passed, and each page hears "canplaythrough" at most once.
+// lets time pass; "n" loads a new page; "h" takes the ad off the screen, or puts it back. The
+// ad starts on screen. Whatever the order, nothing breaks, the ticks stay bounded by the time
+// that passed, each page hears "canplaythrough" at most once, and nothing of its video is in
+// the backend while it is off the screen.
 
 #include <algorithm>
 #include <memory>
@@ -13,9 +15,12 @@
 #include "ads/testsupport/AdViewTestScope.h"
 #include "ads/testsupport/AdsTestScope.h"
 #include "ads/web/GADAdView.h"
+#include "ads/web/GADVideoPlayer.h"
 #include "ads/web/GADVideoPlayerGMSGHandler.h"
 #include "platform/base/NumberText.h"
 #include "platform/services/FakeMediaPlayerBackend.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 
 namespace {
 
@@ -35,6 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto fake = FakeMediaPlayerBackend::create();
     FakeMediaPlayerBackend::installFactory(fake);
     auto view = ads::GADAdView::create({0, 0, 320, 50});
+    auto window = platform::ui::Window::create({0, 0, 320, 480});
+    window->makeKeyWindow();
+    platform::ui::Application::shared().becomeActive();
+    window->addSubview(view);
     auto handler = ads::GADVideoPlayerGMSGHandler::create();
     auto page = views.web().lastPage();
     std::size_t pageStart = 0;
@@ -76,6 +85,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 scope.advance(seconds);
                 break;
             }
+            case 'h':
+                if (view->window() == window.get()) {
+                    ads::GADAdView::placeholderWindow()->addSubview(view);
+                } else {
+                    window->addSubview(view);
+                }
+                break;
             case 'n':
                 scope.runUntilIdle();
                 pageStart = page->evaluations().size();
@@ -86,6 +102,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         scope.runUntilIdle();
         FUZZ_CHECK(count(page->evaluations(), pageStart, "canplaythrough") <= 1);
+        if (view->window() != window.get()) {
+            scope.advance(ads::GADVideoPlayer::kOnScreenCheckSeconds);
+            passed += ads::GADVideoPlayer::kOnScreenCheckSeconds;
+            FUZZ_CHECK(fake->items().empty() || !fake->items().back());
+        }
     }
     scope.runUntilIdle();
     // Ticks: four a second of time passed, plus one per start, stop or seek (a message each).

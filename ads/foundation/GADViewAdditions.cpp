@@ -37,6 +37,17 @@ Rect gad_visibleBounds(const View& view) {
     return visible;
 }
 
+bool gad_isShowing(const View& view) {
+    if (view.window() != platform::ui::Application::shared().keyWindow().get()) return false;
+    std::shared_ptr<View> holder;
+    for (const View* v = &view; v; holder = v->superview(), v = holder.get()) {
+        if (v->alpha() <= 0) return false;
+    }
+    // The rest (an inactive application, a hidden window or view, clipping) is the visible
+    // area's rule.
+    return !gad_visibleBounds(view).isEmpty();
+}
+
 bool gad_supportsOrientations(const View& view, unsigned mask) {
     auto& app = platform::ui::Application::shared();
     return (app.supportedInterfaceOrientationsForWindow(view.window()) & mask) != 0;

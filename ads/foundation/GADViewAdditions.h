@@ -18,6 +18,11 @@ namespace ads {
 // window, the window or any view on the way is hidden, or nothing is left.
 platform::Rect gad_visibleBounds(const platform::ui::View& view);
 
+// Whether the player can see some of the view now: it stands in the key window of the active
+// application, and neither it nor a view above it is hidden, faded out or clips it away. Ad
+// views wait in a window nobody sees until they are placed, and are never shown there.
+bool gad_isShowing(const platform::ui::View& view);
+
 // Whether the orientations the application allows for the view's window share a bit with
 // the mask (bit 1 << orientation).
 bool gad_supportsOrientations(const platform::ui::View& view, unsigned mask);

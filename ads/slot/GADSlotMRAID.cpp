@@ -11,7 +11,6 @@
 #include "platform/runtime/ThreadChecker.h"
 #include "platform/runtime/WeakCall.h"
 #include "platform/services/CalendarStore.h"
-#include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 
 namespace ads {
@@ -40,15 +39,7 @@ Value::Dictionary GADSlotMRAID::creativePositionDictionaryForActiveViewBounds(Re
 }
 
 bool GADSlotMRAID::isShowing(const platform::ui::View& view) {
-    // Ad views wait in a window nobody sees until they are placed: only the key window shows.
-    if (view.window() != platform::ui::Application::shared().keyWindow().get()) return false;
-    std::shared_ptr<platform::ui::View> holder;
-    for (const platform::ui::View* v = &view; v; holder = v->superview(), v = holder.get()) {
-        if (v->alpha() <= 0) return false;
-    }
-    // The rest (an inactive application, a hidden window or view, clipping) is the visible
-    // area's rule.
-    return !gad_visibleBounds(view).isEmpty();
+    return gad_isShowing(view);
 }
 
 void GADSlotMRAID::post(const std::string& name, const Value::Dictionary& parameters) const {

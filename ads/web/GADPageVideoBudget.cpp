@@ -5,10 +5,16 @@
 
 namespace ads {
 
-bool GADPageVideoBudget::Allowance::spend(bool source) {
-    if (actions >= kMaxActionsPerAd || (source && sources >= kMaxSourcesPerAd)) return false;
+bool GADPageVideoBudget::Allowance::spend(Kind kind) {
+    const bool source = kind != Kind::Action;
+    const bool cuts = kind == Kind::Switch;
+    if (actions >= kMaxActionsPerAd || (source && sources >= kMaxSourcesPerAd) ||
+        (cuts && switches >= kMaxSwitchesPerAd)) {
+        return false;
+    }
     ++actions;
-    if (source) ++sources;
+    sources += source;
+    switches += cuts;
     return true;
 }
 
@@ -18,7 +24,7 @@ GADPageVideoBudget& GADPageVideoBudget::shared() {
     return *instance;
 }
 
-bool GADPageVideoBudget::admit(const std::shared_ptr<GADAdView>& adView, bool source) {
+bool GADPageVideoBudget::admit(const std::shared_ptr<GADAdView>& adView, Kind kind) {
     MOVU_CHECK_MAIN_THREAD();
     if (!adView) return false;
     std::erase_if(ads_, [](const auto& entry) { return entry.second.view.expired(); });
@@ -26,7 +32,7 @@ bool GADPageVideoBudget::admit(const std::shared_ptr<GADAdView>& adView, bool so
     Entry& entry = ads_[adView.get()];
     // A new view at a freed one's address, or the view's next page: a budget of its own.
     if (entry.view.lock() != adView || entry.page != page) entry = Entry{adView, page, {}};
-    return entry.allowance.spend(source);
+    return entry.allowance.spend(kind);
 }
 
 }  // namespace ads

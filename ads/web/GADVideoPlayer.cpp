@@ -7,8 +7,11 @@
 #include <system_error>
 
 #include "ads/foundation/GADStringAdditions.h"
+#include "ads/foundation/GADViewAdditions.h"
 #include "ads/web/GADAdView.h"
 #include "platform/runtime/ThreadChecker.h"
+#include "platform/runtime/Timer.h"
+#include "platform/runtime/WeakCall.h"
 
 namespace ads {
 
@@ -83,6 +86,7 @@ GADVideoPlayer::GADVideoPlayer(Private, std::weak_ptr<GADAdView> adView,
     : adView_(std::move(adView)), delegate_(std::move(delegate)) {}
 
 GADVideoPlayer::~GADVideoPlayer() {
+    if (screenWatch_) screenWatch_->invalidate();
     if (player_) player_->setObserver({});
 }
 
@@ -91,15 +95,45 @@ void GADVideoPlayer::setSourceURL(const std::optional<platform::Url>& url) {
     sourceURL_ = url;
     const std::optional<platform::Url> item = url ? playableSource(*url) : std::nullopt;
     const bool playable = item.has_value();
-    if (player_) {
-        player_->replaceCurrentItem(item);
-    } else {
+    if (playable) itemUnfinished_ = true;
+    const bool made = !player_;
+    if (made) {
         player_ = MediaPlayer::create();
         player_->setObserver(weak_from_this());
-        player_->replaceCurrentItem(item);
+    }
+    // Before the item: an ad that does not show gives the backend none.
+    followScreen();
+    player_->replaceCurrentItem(item);
+    if (made) {
         if (auto d = delegate_.lock()) d->playerDidCreateMediaPlayer(*this, player_);
     }
     if (url && !playable) post("error");
+}
+
+void GADVideoPlayer::refuseSource() {
+    MOVU_CHECK_MAIN_THREAD();
+    if (player_ && player_->hasItem()) {
+        player_->pause();
+        player_->replaceCurrentItem(std::nullopt);
+    }
+    sourceURL_.reset();
+    post("error");
+}
+
+void GADVideoPlayer::postError(GADAdView& adView) {
+    post(adView, "error", {});
+}
+
+void GADVideoPlayer::followScreen() {
+    if (!player_) return;
+    auto adView = adView_.lock();
+    player_->setHeld(!adView || !gad_isShowing(*adView));
+    if (!screenWatch_) {
+        screenWatch_ = platform::Timer::schedule(
+            kOnScreenCheckSeconds, true,
+            platform::weakCall(weak_from_this(),
+                               [](GADVideoPlayer& self) { self.followScreen(); }));
+    }
 }
 
 void GADVideoPlayer::setVolume(float volume) {
@@ -131,7 +165,9 @@ void GADVideoPlayer::setAudioMixVolume(float volume) {
 
 void GADVideoPlayer::play() {
     MOVU_CHECK_MAIN_THREAD();
-    if (player_) player_->play();
+    if (!player_) return;
+    followScreen();
+    player_->play();
 }
 
 void GADVideoPlayer::pause() {
@@ -152,6 +188,7 @@ void GADVideoPlayer::stop() {
     player_->pause();
     player_->replaceCurrentItem(std::nullopt);
     sourceURL_.reset();
+    itemUnfinished_ = false;
     hasPostedCanPlayThrough_ = false;
     player_->setObserver(weak_from_this());
 }
@@ -178,7 +215,9 @@ void GADVideoPlayer::mediaPlayerDidChange(MediaPlayer& player, MediaPlayerChange
 }
 
 void GADVideoPlayer::mediaPlayerItemDidPlayToEnd(MediaPlayer& player) {
-    if (&player == player_.get()) post("ended");
+    if (&player != player_.get()) return;
+    itemUnfinished_ = false;
+    post("ended");
 }
 
 void GADVideoPlayer::mediaPlayerTimeDidTick(MediaPlayer& player, double seconds) {
@@ -201,8 +240,16 @@ void GADVideoPlayer::notifyVideoReadyToPlay() {
                             {"videoHeight", height}});
 }
 
+void GADVideoPlayer::mediaPlayerItemDidFail(MediaPlayer& player) {
+    if (&player != player_.get()) return;
+    itemUnfinished_ = false;
+    post("error");
+}
+
+// A failure is told for each item (mediaPlayerItemDidFail): a second item failing after a
+// first leaves the status as it was.
 void GADVideoPlayer::notifyVideoPlayerWithNewStatus(MediaPlayerStatus status) {
-    if (status == MediaPlayerStatus::Unknown || status == MediaPlayerStatus::Failed) post("error");
+    if (status == MediaPlayerStatus::Unknown) post("error");
 }
 
 void GADVideoPlayer::notifyVideoRateChanged() {
@@ -210,10 +257,13 @@ void GADVideoPlayer::notifyVideoRateChanged() {
 }
 
 void GADVideoPlayer::post(const std::string& event, platform::Value::Dictionary extra) {
-    auto adView = adView_.lock();
-    if (!adView) return;
+    if (auto adView = adView_.lock()) post(*adView, event, std::move(extra));
+}
+
+void GADVideoPlayer::post(GADAdView& adView, const std::string& event,
+                          platform::Value::Dictionary extra) {
     extra["event"] = event;
-    adView->postJSNotification(kEventName, &extra);
+    adView.postJSNotification(kEventName, &extra);
 }
 
 }  // namespace ads

@@ -8,7 +8,8 @@
 //                    the duration is known and playback is likely to keep up (or the buffer is
 //                    full); the sizes are the last video track's with a size, else -1 and -1
 //   "ended"          the item played to its end (before the "pause" that follows)
-//   "error"          the player's status became unknown or failed
+//   "error"          an item failed (each one), the player's status became unknown, or an
+//                    action of the page was refused (GADVideoPlayerGMSGHandler)
 //   "play", "pause"  the rate became other than 0, or 0
 //
 // The media player is made with the first source (or the first "new") and kept for the video
@@ -17,6 +18,15 @@
 // place in that folder as the precache handler tells the page ("file:///<UUID>/<name>") or by
 // its full path; anything else is unloadable: nothing is opened, the item is dropped and the
 // page hears "error".
+//
+// Only an ad the player can see decodes: while its ad view does not show (gad_isShowing: a
+// preloaded interstitial, a banner scrolled away or hidden), its media player is held, so an
+// item's pipeline is not made (nothing fetched, not even a first picture decoded) and, once
+// the ad leaves the screen, is taken down with everything it fetched and decoded, to be made
+// again where it stood when the ad shows again. The page hears nothing of that: its
+// "canplaythrough" comes once the ad shows. The video player looks every
+// kOnScreenCheckSeconds for as long as it has a media player, and at once as the page names
+// a source or plays.
 //
 // Main thread only. The ad view and the delegate are held weakly; the media player is owned.
 
@@ -28,6 +38,10 @@
 #include "platform/base/Url.h"
 #include "platform/base/Value.h"
 #include "platform/services/MediaPlayer.h"
+
+namespace platform {
+class Timer;
+}
 
 namespace ads {
 
@@ -48,6 +62,7 @@ class GADVideoPlayer : public platform::services::MediaPlayerObserver,
 
   public:
     static constexpr const char* kEventName = "onVideoEvent";
+    static constexpr double kOnScreenCheckSeconds = 0.25;
 
     static std::shared_ptr<GADVideoPlayer> create(std::weak_ptr<GADAdView> adView,
                                                   std::weak_ptr<GADVideoPlayerDelegate> delegate);
@@ -81,6 +96,15 @@ class GADVideoPlayer : public platform::services::MediaPlayerObserver,
     // For a new page: paused, no item, no picture, and nothing of it told to the old page. The
     // player stays; the new page may hear "canplaythrough" again.
     void stop();
+    // An item of the page's that was opened and has neither played to its end nor failed,
+    // whether it is still the player's or was dropped since: a source named now cuts it
+    // short.
+    bool hasUnfinishedItem() const { return itemUnfinished_; }
+    // A source the page may not have: the item it would have replaced goes too (so no "play"
+    // plays the old one in its place), and the page hears "error".
+    void refuseSource();
+    // "error" to the page of the ad view, player or not: a refused action.
+    static void postError(GADAdView& adView);
 
     const std::shared_ptr<platform::services::MediaPlayer>& player() const { return player_; }
     bool hasPostedCanPlayThrough() const { return hasPostedCanPlayThrough_; }
@@ -94,18 +118,25 @@ class GADVideoPlayer : public platform::services::MediaPlayerObserver,
     void mediaPlayerDidChange(platform::services::MediaPlayer& player,
                               platform::services::MediaPlayerChange change) override;
     void mediaPlayerItemDidPlayToEnd(platform::services::MediaPlayer& player) override;
+    void mediaPlayerItemDidFail(platform::services::MediaPlayer& player) override;
     void mediaPlayerTimeDidTick(platform::services::MediaPlayer& player, double seconds) override;
 
+    // Holds the media player while the ad view does not show, and lets it go when it does.
+    void followScreen();
     void notifyVideoPlayerWithTime(double seconds);
     void notifyVideoReadyToPlay();
     void notifyVideoPlayerWithNewStatus(platform::services::MediaPlayerStatus status);
     void notifyVideoRateChanged();
     void post(const std::string& event, platform::Value::Dictionary extra = {});
+    static void post(GADAdView& adView, const std::string& event,
+                     platform::Value::Dictionary extra);
 
     std::weak_ptr<GADAdView> adView_;
     std::weak_ptr<GADVideoPlayerDelegate> delegate_;
     std::shared_ptr<platform::services::MediaPlayer> player_;
+    std::shared_ptr<platform::Timer> screenWatch_;
     std::optional<platform::Url> sourceURL_;
+    bool itemUnfinished_ = false;
     float volume_ = 1.0f;
     bool muted_ = false;
     bool hasPostedCanPlayThrough_ = false;

@@ -90,6 +90,19 @@ const std::unordered_map<std::string, SubAction>& subActionBlockDictionary() {
     return table;
 }
 
+// A source counts as one when it would be opened (one that may not play opens nothing), and
+// as a switch when it cuts short an item the page opened before.
+GADPageVideoBudget::Kind kindOf(GADAdView& adView, const std::string& action,
+                                const GADNotification& note) {
+    if (action != "src") return GADPageVideoBudget::Kind::Action;
+    const auto src = note.parameter("src");
+    const auto url = src ? platform::Url::parse(*src) : std::nullopt;
+    if (!url || !GADVideoPlayer::isPlayableSource(*url)) return GADPageVideoBudget::Kind::Action;
+    const auto* p = player(adView);
+    return p && p->hasUnfinishedItem() ? GADPageVideoBudget::Kind::Switch
+                                       : GADPageVideoBudget::Kind::Source;
+}
+
 }  // namespace
 
 std::shared_ptr<GADVideoPlayerGMSGHandler> GADVideoPlayerGMSGHandler::create(
@@ -115,13 +128,18 @@ void GADVideoPlayerGMSGHandler::didReceiveVideoAction(const GADGMSGActionInfo& i
     const auto& table = subActionBlockDictionary();
     auto found = table.find(*subAction);
     if (found == table.end()) return;
-    // A source counts as one when it would be opened: one that may not play opens nothing.
-    const auto src = found->first == "src" ? info.note->parameter("src") : std::nullopt;
-    const auto url = src ? platform::Url::parse(*src) : std::nullopt;
-    const bool source = url && GADVideoPlayer::isPlayableSource(*url);
-    if (!GADPageVideoBudget::shared().admit(info.adView, source)) {
+    const GADPageVideoBudget::Kind kind = kindOf(*info.adView, found->first, *info.note);
+    if (!GADPageVideoBudget::shared().admit(info.adView, kind)) {
         GADPageLog::write(info.adView.get(),
                           [&] { return std::string(kVideoActionRefusedText) + found->first; });
+        // The page hears it, as of any video that does not play; a source refused leaves no
+        // old item for its next "play" to play instead.
+        auto* p = player(*info.adView);
+        if (p && found->first == "src") {
+            p->refuseSource();
+        } else {
+            GADVideoPlayer::postError(*info.adView);
+        }
         return;
     }
     found->second(*info.adView, *info.note);

@@ -15,8 +15,10 @@
 // Numbers read their leading number (text without one reads 0). An absent or unknown action,
 // a missing parameter, and every action that talks to the player while the ad view has none
 // change nothing; the message still counts as handled. Every known action spends the page's
-// video budget (GADPageVideoBudget: sources and actions per ad); one past it is refused with a
-// line (kVideoActionRefusedText and the action's name) out of the page's log budget.
+// video budget (GADPageVideoBudget: switches, sources and actions per ad); one past it is
+// refused: the page hears "error" (a refused source drops the item it would have replaced),
+// and a line (kVideoActionRefusedText and the action's name) goes out of the page's log
+// budget.
 //
 // Main thread, as every handler. The ad view's delegate is held weakly and not used.
 

@@ -11,7 +11,9 @@ class FakeMediaPlayerBackend::Forwarder : public MediaPlayerBackend {
 
     void setClient(MediaPlayerBackendClient* client) override { fake_->client_ = client; }
     void setItem(const std::optional<Url>& url) override {
+        // As GStreamer's: a new item starts paused.
         fake_->items_.push_back(url);
+        fake_->playing_ = false;
         fake_->position_ = 0;
         fake_->playingSince_ = Clock::monotonic();
     }

@@ -99,8 +99,11 @@ void MediaPlayer::replaceCurrentItem(const std::optional<Url>& url) {
     audioTrackIDs_.clear();
     audioMix_.reset();
     showFrame({});
-    backend_->setItem(url);
-    if (url && rate_ != 0) backend_->setPlaying(true);
+    heldAt_ = 0;
+    if (!held_) {
+        backend_->setItem(url);
+        if (url && rate_ != 0) backend_->setPlaying(true);
+    }
     if (hadDuration) changed(MediaPlayerChange::Duration);
     if (hadKeepUp) changed(MediaPlayerChange::PlaybackLikelyToKeepUp);
     if (hadFull) changed(MediaPlayerChange::PlaybackBufferFull);
@@ -112,7 +115,7 @@ void MediaPlayer::setRate(float rate) {
     if (!std::isfinite(rate) || rate == rate_) return;
     const bool wasPlaying = rate_ != 0;
     rate_ = rate;
-    if (wasPlaying != (rate != 0)) backend_->setPlaying(rate != 0);
+    if (wasPlaying != (rate != 0) && !held_) backend_->setPlaying(rate != 0);
     changed(MediaPlayerChange::Rate);
     tick();
     updateTicking();
@@ -121,7 +124,11 @@ void MediaPlayer::setRate(float rate) {
 void MediaPlayer::seekToTime(double seconds) {
     MOVU_CHECK_MAIN_THREAD();
     if (!std::isfinite(seconds)) return;
-    backend_->seek(seconds < 0 ? 0 : seconds);
+    if (held_) {
+        heldAt_ = seconds < 0 ? 0 : seconds;
+    } else {
+        backend_->seek(seconds < 0 ? 0 : seconds);
+    }
     tick();
     // The quarter-second beat starts again from the new position.
     if (ticker_) {
@@ -132,7 +139,7 @@ void MediaPlayer::seekToTime(double seconds) {
 }
 
 double MediaPlayer::currentTime() const {
-    double t = backend_->position();
+    double t = held_ ? heldAt_ : backend_->position();
     return std::isfinite(t) && t > 0 ? t : 0;
 }
 
@@ -169,8 +176,28 @@ void MediaPlayer::setPictureLimit(int width, int height) {
     backend_->setPictureLimit(width, height);
 }
 
+void MediaPlayer::setHeld(bool held) {
+    MOVU_CHECK_MAIN_THREAD();
+    if (held == held_) return;
+    if (held) {
+        heldAt_ = currentTime();
+        held_ = true;
+        // The pipeline goes whole, with what it fetched and decoded; nothing of it reaches us
+        // afterwards.
+        if (item_) backend_->setItem(std::nullopt);
+    } else {
+        held_ = false;
+        if (item_) {
+            backend_->setItem(item_);
+            if (heldAt_ > 0) backend_->seek(heldAt_);
+            if (rate_ != 0) backend_->setPlaying(true);
+        }
+    }
+    updateTicking();
+}
+
 void MediaPlayer::backendItemIsReady(const ItemFacts& facts) {
-    if (!item_) return;
+    if (!item_ || held_) return;
     videoSizes_ = facts.videoSizes;
     audioTrackIDs_ = facts.audioTrackIDs;
     if (facts.duration != duration_) {
@@ -181,12 +208,14 @@ void MediaPlayer::backendItemIsReady(const ItemFacts& facts) {
 }
 
 void MediaPlayer::backendItemFailed(const std::string&) {
-    if (!item_) return;
+    if (!item_ || held_) return;
+    auto self = shared_from_this();
     setStatus(MediaPlayerStatus::Failed);
+    if (auto o = observer_.lock()) o->mediaPlayerItemDidFail(*this);
 }
 
 void MediaPlayer::backendBufferingChanged(bool likelyToKeepUp, bool bufferFull) {
-    if (!item_) return;
+    if (!item_ || held_) return;
     if (likelyToKeepUp != likelyToKeepUp_) {
         likelyToKeepUp_ = likelyToKeepUp;
         changed(MediaPlayerChange::PlaybackLikelyToKeepUp);
@@ -198,20 +227,20 @@ void MediaPlayer::backendBufferingChanged(bool likelyToKeepUp, bool bufferFull) 
 }
 
 void MediaPlayer::backendDurationChanged(std::optional<double> duration) {
-    if (!item_ || duration == duration_) return;
+    if (!item_ || held_ || duration == duration_) return;
     duration_ = duration;
     changed(MediaPlayerChange::Duration);
 }
 
 void MediaPlayer::backendItemDidPlayToEnd() {
-    if (!item_) return;
+    if (!item_ || held_) return;
     auto self = shared_from_this();
     if (auto o = observer_.lock()) o->mediaPlayerItemDidPlayToEnd(*this);
     setRate(0);
 }
 
 void MediaPlayer::backendFrame(gfx::Image frame) {
-    if (!item_) return;
+    if (!item_ || held_) return;
     frame_ = std::move(frame);
     if (auto s = frameSink_.lock()) s->mediaPlayerDidShowFrame(frame_);
 }
@@ -234,7 +263,7 @@ void MediaPlayer::tick() {
 }
 
 void MediaPlayer::updateTicking() {
-    const bool wanted = rate_ != 0 && item_.has_value();
+    const bool wanted = rate_ != 0 && item_.has_value() && !held_;
     if (wanted && !ticker_) {
         ticker_ = Timer::schedule(kTickInterval, true,
                                   weakCall(weak_from_this(), [](MediaPlayer& p) { p.tick(); }));

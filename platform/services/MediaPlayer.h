@@ -18,6 +18,12 @@
 // - Time ticks: every quarter second of playback, and once at every start, stop and seek.
 // - Bad numbers change nothing: a seek that is not finite is ignored and a negative one seeks
 //   to 0; a volume (the player's own or the audio mix's) outside 0..1 is ignored.
+// - Held (setHeld), the backend has no item: nothing is fetched or decoded, not even a first
+//   picture. The player keeps its item, its rate and where it was (a seek moves that), tells
+//   its observer of rate changes and seeks as ever, but its time stands still and no ticks
+//   come. Let go, the backend is given the item again at that place and plays if the rate
+//   says so; what the item is (its status, duration, sizes, picture) is kept meanwhile, so
+//   the observer hears of no change for the item coming back.
 //
 // Who keeps whom: the player owns its backend and holds its observer and its view weakly; the
 // backend's client pointer is detached before the backend goes.
@@ -50,6 +56,9 @@ class MediaPlayerObserver {
     virtual ~MediaPlayerObserver() = default;
     virtual void mediaPlayerDidChange(MediaPlayer&, MediaPlayerChange) {}
     virtual void mediaPlayerItemDidPlayToEnd(MediaPlayer&) {}
+    // Every item that fails, after the status says so (which changes only for the first of
+    // several in a row).
+    virtual void mediaPlayerItemDidFail(MediaPlayer&) {}
     virtual void mediaPlayerTimeDidTick(MediaPlayer&, double /*seconds*/) {}
 };
 
@@ -154,6 +163,9 @@ class MediaPlayer : public MediaPlayerBackendClient,
 
     void setPictureLimit(int width, int height);
 
+    void setHeld(bool held);
+    bool isHeld() const { return held_; }
+
   private:
     void backendItemIsReady(const ItemFacts& facts) override;
     void backendItemFailed(const std::string& reason) override;
@@ -184,6 +196,9 @@ class MediaPlayer : public MediaPlayerBackendClient,
     float volume_ = 1;
     bool muted_ = false;
     std::optional<float> audioMix_;
+    bool held_ = false;
+    // Where the item stands while held.
+    double heldAt_ = 0;
 };
 
 }  // namespace platform::services

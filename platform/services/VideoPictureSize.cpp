@@ -1,6 +1,7 @@
 #include "platform/services/VideoPictureSize.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace platform::services {
 
@@ -136,6 +137,19 @@ std::optional<Size> theoraPictureSize(const std::uint8_t* d, std::size_t n) {
     return Size{(d[10] << 8 | d[11]) * 16, (d[12] << 8 | d[13]) * 16};
 }
 
+double pixels(VideoPictureSize size) {
+    return double(std::max(size.width, 0)) * double(std::max(size.height, 0));
+}
+
+// "60" for a whole number of frames (to a twentieth), else one decimal: "12.5".
+std::string framesText(double framesPerSecond) {
+    framesPerSecond = std::min(framesPerSecond, 1e9);
+    const double whole = std::round(framesPerSecond);
+    if (std::abs(framesPerSecond - whole) < 0.05) return std::to_string(std::int64_t(whole));
+    const auto tenths = std::int64_t(std::round(framesPerSecond * 10));
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
 }  // namespace
 
 bool isVideoPictureTooLarge(VideoPictureSize size) {
@@ -146,6 +160,35 @@ std::string videoPictureRefusal(VideoPictureSize size) {
     return "the video is " + std::to_string(size.width) + " x " + std::to_string(size.height) +
            ", larger than " + std::to_string(kMaxVideoPictureWidth) + " x " +
            std::to_string(kMaxVideoPictureHeight);
+}
+
+std::optional<std::string> videoRateRefusal(VideoPictureSize size, double framesPerSecond) {
+    if (!(framesPerSecond > 0)) return std::nullopt;
+    const std::string video = "the video is " + std::to_string(size.width) + " x " +
+                              std::to_string(size.height) + " at " + framesText(framesPerSecond) +
+                              " frames a second, more than ";
+    if (framesPerSecond > kMaxVideoFramesPerSecond)
+        return video + framesText(kMaxVideoFramesPerSecond);
+    if (pixels(size) * framesPerSecond > double(kMaxVideoPixelsPerSecond))
+        return video + "1920 x 1080 at 30";
+    return std::nullopt;
+}
+
+std::size_t VideoFrameRateWatch::add(std::optional<std::int64_t> nanoseconds) {
+    const std::int64_t stamp = nanoseconds ? *nanoseconds : latest_.value_or(0);
+    if (!latest_ || stamp > *latest_) latest_ = stamp;
+    stamps_.push_back(stamp);
+    if (stamps_.size() > kKept) stamps_.pop_front();
+    // The second (latest - 1 s, latest]: a stamp out of order that is older falls out too.
+    const std::int64_t from = *latest_ - kNanosecondsPerSecond;
+    std::erase_if(stamps_, [from](std::int64_t s) { return s <= from; });
+    return stamps_.size();
+}
+
+std::optional<std::string> videoFrameCountRefusal(VideoPictureSize size,
+                                                  std::size_t framesInASecond) {
+    if (framesInASecond < 2) return std::nullopt;
+    return videoRateRefusal(size, double(framesInASecond - 1));
 }
 
 std::optional<VideoPictureSize> videoPictureSizeOfPacket(std::string_view mediaType,

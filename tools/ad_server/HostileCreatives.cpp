@@ -552,6 +552,39 @@ constexpr HostileCreative kCreatives[] = {
      [](const AdContext&) { return hugeMessages(false); }},
     {Hostility::HugeMessagesByLocation, "huge-messages-by-location",
      [](const AdContext&) { return hugeMessages(true); }},
+    {Hostility::VideoLoop, "video-loop",
+     [](const AdContext& c) {
+         // The creative's own event script keeps hearing the other events (onshow, ...).
+         return "<script>(function () {\n"
+                "  var h = window.hostile = {video: []};\n"
+                "  var events = " +
+                scriptJson(adLinks(c).events) +
+                ";\n"
+                "  function video(query) {\n"
+                "    var frame = document.createElement('iframe');\n"
+                "    frame.style.display = 'none';\n"
+                "    frame.src = 'gmsg://movuroute/video?' + query;\n"
+                "    document.body.appendChild(frame);\n"
+                "  }\n"
+                "  var before = window.RADE_ReceiveMessage;\n"
+                "  window.RADE_ReceiveMessage = function (name, info) {\n"
+                "    if (name !== 'onVideoEvent') { if (before) before(name, info); return; }\n"
+                "    if (!info || info.event === 'timeupdate') return;\n"
+                "    h.video.push(info.event);\n"
+                "    new Image().src = events + '&name=onVideoEvent&video=' +\n"
+                "        encodeURIComponent(info.event);\n"
+                "    if (info.event === 'canplaythrough') video('action=play');\n"
+                "    if (info.event === 'ended') {\n"
+                "      video('action=currentTime&time=0');\n"
+                "      video('action=play');\n"
+                "    }\n"
+                "  };\n"
+                "  video('action=new');\n"
+                "  video('action=src&src=' + encodeURIComponent(" +
+                scriptJson(c.origin + kMediaClipPath) +
+                "));\n"
+                "})();</script>\n";
+     }},
 };
 
 // A row is found by its enum value.

@@ -86,6 +86,11 @@ enum class Hostility {
     // script of ours can guard.
     HugeMessages,
     HugeMessagesByLocation,
+    // The game's own video player, asked at once, shown or not: the page's player over the
+    // whole ad, kMediaClipPath as its source, played when it can play through and again from
+    // its start at each end. Every player event but the time ticks is sent to the creative
+    // events as `video` and kept in `window.hostile.video`.
+    VideoLoop,
 };
 
 inline constexpr int kRefusalFloodPrints = 20000;

@@ -44,7 +44,7 @@ std::string serverUsage() {
     std::string text =
         "usage: movu_ad_server [--port N] [--scenario UNIT=SPEC]... [--default SPEC]\n"
         "                      [--constant NAME=VALUE]... [--no-constants] [--quiet]\n"
-        "                      [--no-mraid-scripts]\n"
+        "                      [--no-mraid-scripts] [--media-clip FILE]\n"
         "\n"
         "Serves the SDK core page and test ads on 127.0.0.1 and prints one line per\n"
         "request. SPEC is an ad kind followed by comma-separated options. Kinds:\n";
@@ -122,6 +122,8 @@ std::optional<ServerCommandLine> parseServerCommandLine(const std::vector<std::s
                 return std::nullopt;
             }
             line.units.emplace_back(name, std::move(*scenario));
+        } else if (arg == "--media-clip") {
+            if (!value(line.mediaClip)) return std::nullopt;
         } else if (arg == "--constant") {
             if (!value(text)) return std::nullopt;
             if (!splitPair(text, name, spec)) {

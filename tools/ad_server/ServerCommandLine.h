@@ -20,6 +20,7 @@ struct ServerCommandLine {
     bool noConstants = false;                               // --no-constants
     bool noMraidScripts = false;                            // --no-mraid-scripts
     bool quiet = false;                                     // --quiet: no request lines
+    std::string mediaClip;                                  // --media-clip FILE
     bool help = false;                                      // --help
 };
 

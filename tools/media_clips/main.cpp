@@ -8,9 +8,15 @@
 //   huge-lying.webm  the same frames in a container that says 320 x 240
 //   large-lying.mkv  2 s, two black JPEG frames of 4,200 x 4,200 in a container that says
 //                    320 x 240
-//   stream.webm  8 s, grey VP8 key frames of 320 x 240 twice a second, 1.5 MB each (24 MB):
-//                a clip a player reads for as long as it plays, as an ad's video, and more
-//                than the sockets between a server and the player hold
+//   fast-large.webm          0.2 s, twelve grey VP8 key frames of 4,096 x 4,096 at 60 frames
+//                            a second, as the container says
+//   fast-large-unrated.webm  the same frames in a container that names no frame rate
+//   full-hd.webm             1 s, thirty grey VP8 key frames of 1,920 x 1,080 at 30 frames a
+//                            second: the most pixels a second an ad's video may have
+//   short.webm       0.4 s, 160 x 90 VP8, four frames: red, green, blue and white
+//   stream.webm      8 s, grey VP8 key frames of 320 x 240 twice a second, 1.5 MB each (24 MB):
+//                    a clip a player reads for as long as it plays, as an ad's video, and more
+//                    than the sockets between a server and the player hold
 // The picture is red, green, blue and white for half a second each; the sound a 440 Hz tone.
 //
 //   media_clips <output folder>
@@ -68,12 +74,12 @@ bool run(const std::string& description, const std::function<void(GstAppSrc*)>& 
     return ok;
 }
 
-// Red, green, blue and white for half a second each.
-void pushColours(GstAppSrc* src) {
+// Red, green, blue and white for a quarter of the frames each.
+void pushColours(GstAppSrc* src, int frames) {
     const std::array<std::array<std::uint8_t, 3>, 4> colours{
         {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}};
-    for (int i = 0; i < kFrames; ++i) {
-        const auto& c = colours[std::size_t(i * 4 / kFrames)];
+    for (int i = 0; i < frames; ++i) {
+        const auto& c = colours[std::size_t(i * 4 / frames)];
         GstBuffer* buffer = gst_buffer_new_allocate(nullptr, kWidth * kHeight * 4, nullptr);
         GstMapInfo map;
         gst_buffer_map(buffer, &map, GST_MAP_WRITE);
@@ -88,6 +94,11 @@ void pushColours(GstAppSrc* src) {
         GST_BUFFER_DURATION(buffer) = GST_SECOND / kFps;
         gst_app_src_push_buffer(src, buffer);
     }
+}
+
+// The clips' two seconds of colours.
+void pushTwoSeconds(GstAppSrc* src) {
+    pushColours(src, kFrames);
 }
 
 std::string picture() {
@@ -108,13 +119,14 @@ std::string tone(double seconds) {
 // probabilities, so every header field is 0 (no segmentation or loop filter, quantizer 0, no
 // probability updates, no skipping), every macroblock is predicted from its edges with no
 // coefficients, and the picture is grey. VP8 encoders need gigabytes for frames this large;
-// the first partition's size has 19 bits, and these partition sizes hold what a decoder reads
-// for 16,000 x 16,000 with room to spare.
-std::vector<std::uint8_t> greyKeyFrame(int width, int height) {
-    constexpr std::uint32_t kFirstPartition = (1u << 19) - 1;
-    constexpr std::size_t kTokenPartition = 1'000'000;
+// the first partition's size has 19 bits, and the default partition sizes hold what a
+// decoder reads for 16,000 x 16,000 with room to spare (a sixteenth of them, for 4,096 x
+// 4,096).
+std::vector<std::uint8_t> greyKeyFrame(int width, int height,
+                                       std::uint32_t firstPartition = (1u << 19) - 1,
+                                       std::size_t tokenPartition = 1'000'000) {
     // Key frame (bit 0 clear), version 0, shown (bit 4), then the first partition's size.
-    const std::uint32_t tag = 1u << 4 | kFirstPartition << 5;
+    const std::uint32_t tag = 1u << 4 | firstPartition << 5;
     std::vector<std::uint8_t> frame{std::uint8_t(tag),
                                     std::uint8_t(tag >> 8),
                                     std::uint8_t(tag >> 16),
@@ -125,16 +137,16 @@ std::vector<std::uint8_t> greyKeyFrame(int width, int height) {
                                     std::uint8_t(width >> 8 & 0x3f),
                                     std::uint8_t(height),
                                     std::uint8_t(height >> 8 & 0x3f)};
-    frame.resize(frame.size() + kFirstPartition + kTokenPartition, 0);
+    frame.resize(frame.size() + firstPartition + tokenPartition, 0);
     return frame;
 }
 
-// `seconds` of one frame shown `perSecond` times a second, muxed with the given caps (which
-// name the size the container tells).
-bool sameFrame(const std::string& path, const std::string& caps, const std::string& muxer,
-               const std::vector<std::uint8_t>& frame, int seconds = 2, int perSecond = 1) {
-    auto each = [&](GstAppSrc* src) {
-        for (int i = 0; i < seconds * perSecond; ++i) {
+// One frame shown `count` times, `perSecond` a second by its stamps, muxed with the given
+// caps (which name the size the container tells, and the frame rate when they have one).
+bool repeatedFrame(const std::string& path, const std::string& caps, const std::string& muxer,
+                   const std::vector<std::uint8_t>& frame, int count, int perSecond) {
+    auto repeat = [&](GstAppSrc* src) {
+        for (int i = 0; i < count; ++i) {
             GstBuffer* buffer = gst_buffer_new_allocate(nullptr, frame.size(), nullptr);
             gst_buffer_fill(buffer, 0, frame.data(), frame.size());
             GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, perSecond);
@@ -142,17 +154,37 @@ bool sameFrame(const std::string& path, const std::string& caps, const std::stri
             gst_app_src_push_buffer(src, buffer);
         }
     };
-    const bool ok = run("appsrc name=feed format=time caps=" + caps +
-                            ",framerate=" + std::to_string(perSecond) + "/1 ! " + muxer +
+    const bool ok = run("appsrc name=feed format=time caps=" + caps + " ! " + muxer +
                             " ! filesink location=" + path,
-                        each);
+                        repeat);
     if (!ok) std::fprintf(stderr, "media_clips: %s was not made\n", path.c_str());
     return ok;
 }
 
+// Two seconds of one frame shown twice.
+bool twoFrames(const std::string& path, const std::string& caps, const std::string& muxer,
+               const std::vector<std::uint8_t>& frame) {
+    return repeatedFrame(path, caps + ",framerate=1/1", muxer, frame, 2, 1);
+}
+
+// Twelve grey VP8 key frames of 4,096 x 4,096, 60 a second, in a WebM that names the rate or
+// none ("0/1": a variable rate).
+bool fastLargeVideo(const std::string& path, bool namesRate) {
+    return repeatedFrame(
+        path,
+        std::string("video/x-vp8,width=4096,height=4096,framerate=") + (namesRate ? "60/1" : "0/1"),
+        "webmmux", greyKeyFrame(4096, 4096, 1u << 16, 1u << 17), 12, 60);
+}
+
+// A second of grey VP8 key frames of 1,920 x 1,080 at 30 a second.
+bool fullHdVideo(const std::string& path) {
+    return repeatedFrame(path, "video/x-vp8,width=1920,height=1080,framerate=30/1", "webmmux",
+                         greyKeyFrame(1920, 1080, 1u << 14, 1u << 15), 30, 30);
+}
+
 // Grey VP8 key frames of the given size in a WebM whose header names `named`.
 bool greyVideo(const std::string& path, int width, int height, int namedWidth, int namedHeight) {
-    return sameFrame(path,
+    return twoFrames(path,
                      "video/x-vp8,width=" + std::to_string(namedWidth) +
                          ",height=" + std::to_string(namedHeight),
                      "webmmux", greyKeyFrame(width, height));
@@ -171,7 +203,7 @@ bool blackMotionJpeg(const std::string& dir, const std::string& name, int width,
     const std::vector<std::uint8_t> frame((std::istreambuf_iterator<char>(in)), {});
     std::remove(still.c_str());
     return !frame.empty() &&
-           sameFrame(dir + "/" + name, "image/jpeg,width=320,height=240", "matroskamux", frame);
+           twoFrames(dir + "/" + name, "image/jpeg,width=320,height=240", "matroskamux", frame);
 }
 
 // The Ogg pages up to (not with) the first that carries media: the headers' pages all have
@@ -206,18 +238,24 @@ int main(int argc, char** argv) {
     }
     gst_init(nullptr, nullptr);
     const std::string dir = argv[1];
-    bool ok = run(picture() + "theoraenc ! oggmux name=mux ! filesink location=" + dir +
-                      "/clip.ogg " + tone(2) + "mux.",
-                  pushColours) &&
-              run(picture() + "vp8enc deadline=1 ! webmmux name=mux ! filesink location=" + dir +
-                      "/clip.webm " + tone(2) + "mux.",
-                  pushColours) &&
-              run(tone(1) + "oggmux ! filesink location=" + dir + "/tone.ogg") &&
-              cutAfterHeaders(dir + "/clip.ogg", dir + "/cut.ogg") &&
-              greyVideo(dir + "/huge.webm", 16000, 16000, 16000, 16000) &&
-              greyVideo(dir + "/huge-lying.webm", 16000, 16000, 320, 240) &&
-              blackMotionJpeg(dir, "large-lying.mkv", 4200, 4200) &&
-              sameFrame(dir + "/stream.webm", "video/x-vp8,width=320,height=240", "webmmux",
-                        greyKeyFrame(320, 240), kStreamSeconds, 2);
+    bool ok =
+        run(picture() + "theoraenc ! oggmux name=mux ! filesink location=" + dir + "/clip.ogg " +
+                tone(2) + "mux.",
+            pushTwoSeconds) &&
+        run(picture() + "vp8enc deadline=1 ! webmmux name=mux ! filesink location=" + dir +
+                "/clip.webm " + tone(2) + "mux.",
+            pushTwoSeconds) &&
+        run(tone(1) + "oggmux ! filesink location=" + dir + "/tone.ogg") &&
+        cutAfterHeaders(dir + "/clip.ogg", dir + "/cut.ogg") &&
+        greyVideo(dir + "/huge.webm", 16000, 16000, 16000, 16000) &&
+        greyVideo(dir + "/huge-lying.webm", 16000, 16000, 320, 240) &&
+        blackMotionJpeg(dir, "large-lying.mkv", 4200, 4200) &&
+        fastLargeVideo(dir + "/fast-large.webm", true) &&
+        fastLargeVideo(dir + "/fast-large-unrated.webm", false) &&
+        fullHdVideo(dir + "/full-hd.webm") &&
+        run(picture() + "vp8enc deadline=1 ! webmmux ! filesink location=" + dir + "/short.webm",
+            [](GstAppSrc* src) { pushColours(src, 4); }) &&
+        repeatedFrame(dir + "/stream.webm", "video/x-vp8,width=320,height=240,framerate=2/1",
+                      "webmmux", greyKeyFrame(320, 240), kStreamSeconds * 2, 2);
     return ok ? 0 : 1;
 }

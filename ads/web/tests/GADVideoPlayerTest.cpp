@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +19,8 @@
 #include "platform/base/LogSink.h"
 #include "platform/services/FakeMediaPlayerBackend.h"
 #include "platform/testing/TempDir.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Window.h"
 
 namespace ads {
 namespace {
@@ -30,7 +33,13 @@ using Lines = std::vector<std::string>;
 
 class GADVideoPlayerTest : public ::testing::Test {
   protected:
-    GADVideoPlayerTest() { FakeMediaPlayerBackend::installFactory(fake); }
+    // The ad shows: its view in the key window of the active application.
+    GADVideoPlayerTest() {
+        FakeMediaPlayerBackend::installFactory(fake);
+        window->makeKeyWindow();
+        platform::ui::Application::shared().becomeActive();
+        window->addSubview(view);
+    }
     ~GADVideoPlayerTest() override {
         FakeMediaPlayerBackend::installFactory(nullptr);
         GADVideoPlayer::setPrecacheFolderProvider({});
@@ -76,9 +85,16 @@ class GADVideoPlayerTest : public ::testing::Test {
 
     GADAdViewVideoAdditions& additions() { return view->videoAdditions(); }
 
+    // "error" events the page heard since the last look.
+    std::size_t errors() {
+        const Lines heard = events();
+        return std::size_t(std::count(heard.begin(), heard.end(), "error"));
+    }
+
     testing::AdsTestScope scope;
     testing::AdViewTestScope views;
     std::shared_ptr<FakeMediaPlayerBackend> fake = FakeMediaPlayerBackend::create();
+    std::shared_ptr<platform::ui::Window> window = platform::ui::Window::create({0, 0, 320, 480});
     std::shared_ptr<GADAdView> view = GADAdView::create({0, 0, 320, 50});
     std::shared_ptr<GADVideoPlayerGMSGHandler> handler = GADVideoPlayerGMSGHandler::create();
     std::size_t seen_ = 0;
@@ -283,22 +299,51 @@ TEST_F(GADVideoPlayerTest, ANewPageStopsTheOldPagesVideo) {
 }
 
 // A page that switches its source in a loop (as a hostile interstitial did, 20 times a second)
-// gets its budget's sources and no more; its other actions still run until they too are spent.
-// Each refusal is a line out of the page's one log budget: a thousand refusals are 100 lines
-// and the dropped line, whatever else the page logged.
-TEST_F(GADVideoPlayerTest, APagesSourcesAndActionsStopAtItsBudgetAndItsRefusalsSpendItsLogBudget) {
+// gets its first source and kMaxSwitchesPerAd more; the next is an "error" it hears, and the
+// item it would have replaced goes too, so its "play" plays nothing old. A file it may not
+// play in between does not make the next a fresh start. Its other actions still run until they
+// too are spent, each refused one an "error"; each refusal is also a line out of the page's
+// one log budget: a thousand refusals are 100 lines and the dropped line.
+TEST_F(GADVideoPlayerTest, ANinthSwitchOfAnUnfinishedItemIsAnErrorAndLeavesNothingToPlay) {
     platform::LogSink::Capture log;
-    for (int i = 0; i < 20; ++i)
-        video("action=src&src=http%3A%2F%2Fads.test%2Fclip.ogg%3Fn%3D" + std::to_string(i));
-    ASSERT_EQ(fake->items().size(), GADPageVideoBudget::kMaxSourcesPerAd);
-    EXPECT_EQ(fake->items().back()->absoluteString(), "http://ads.test/clip.ogg?n=7");
+    const auto source = [](int n) {
+        return "action=src&src=http%3A%2F%2Fads.test%2Fclip.ogg%3Fn%3D" + std::to_string(n);
+    };
+    video(source(0));
+    for (std::size_t i = 1; i <= GADPageVideoBudget::kMaxSwitchesPerAd; ++i) {
+        video("action=src&src=file%3A%2F%2F%2Fdev%2Fzero");
+        video(source(int(i)));
+    }
+    ASSERT_EQ(errors(), GADPageVideoBudget::kMaxSwitchesPerAd);
+    fake->becomeReady(2.0, {{160, 90}});
     video("action=play");
-    EXPECT_TRUE(fake->playing());
+    events();
+    ASSERT_TRUE(fake->playing());
+
+    video(source(99));
+    EXPECT_EQ(errors(), 1u);
+    auto player = additions().videoPlayer()->player();
+    EXPECT_FALSE(player->hasItem());
+    EXPECT_EQ(fake->items().back(), std::nullopt);
+    EXPECT_FALSE(fake->playing());
+    std::size_t opened = 0;
+    for (const auto& item : fake->items()) opened += item.has_value();
+    EXPECT_EQ(opened, 1 + GADPageVideoBudget::kMaxSwitchesPerAd);
+    // Its next "play" plays nothing in its place, and no "ended" comes of the old item.
+    video("action=play");
+    fake->playToEnd();
+    scope.advance(1.0);
+    EXPECT_FALSE(player->hasItem());
+    const Lines heard = events();
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), "ended"), 0);
+
     for (std::size_t i = 0; i < GADPageVideoBudget::kMaxActionsPerAd; ++i)
         video(i % 2 ? "action=play" : "action=pause");
-    const bool playing = fake->playing();
-    for (int i = 0; i < 1000; ++i) video(playing ? "action=pause" : "action=play");
-    EXPECT_EQ(fake->playing(), playing);
+    events();
+    const float rate = player->rate();
+    for (int i = 0; i < 1000; ++i) video(rate != 0 ? "action=pause" : "action=play");
+    EXPECT_EQ(player->rate(), rate);
+    EXPECT_EQ(errors(), 1000u);
     GADLogFlush();
     std::size_t refusals = 0;
     for (const auto& line : log.lines())
@@ -307,11 +352,106 @@ TEST_F(GADVideoPlayerTest, APagesSourcesAndActionsStopAtItsBudgetAndItsRefusalsS
     EXPECT_TRUE(log.contains(platform::web::WebView::kPageLogDroppedLine));
 }
 
+// A playlist plays its clips to their ends, or moves on from one that fails (a wrapper's
+// second file): none of that is a switch, so all of them play, up to the ad's sources in all;
+// the next source after those is an error the page hears.
+TEST_F(GADVideoPlayerTest, APlaylistOfClipsPlayedToTheirEndsPlaysEveryClip) {
+    for (std::size_t i = 0; i < GADPageVideoBudget::kMaxSourcesPerAd; ++i) {
+        video("action=src&src=http%3A%2F%2Fads.test%2Fclip" + std::to_string(i) + ".webm");
+        video("action=play");
+        ASSERT_EQ(fake->items().size(), i + 1);
+        ASSERT_TRUE(fake->items().back());
+        if (i % 8 == 7) {
+            fake->fail();
+        } else {
+            fake->becomeReady(0.5, {{160, 90}});
+            fake->playToEnd();
+        }
+        scope.runUntilIdle();
+    }
+    EXPECT_EQ(errors(), GADPageVideoBudget::kMaxSourcesPerAd / 8);
+    video("action=src&src=http%3A%2F%2Fads.test%2Fone-more.webm");
+    EXPECT_EQ(errors(), 1u);
+    ASSERT_EQ(fake->items().size(), GADPageVideoBudget::kMaxSourcesPerAd + 1);
+    EXPECT_EQ(fake->items().back(), std::nullopt);
+}
+
+// A preloaded ad that is not shown yet opens nothing of its video: its source and its "play"
+// wait. Once it shows, the source is loaded and plays; when it leaves the screen the item's
+// pipeline goes, and it is made again where it stood when the ad is back.
+TEST_F(GADVideoPlayerTest, AnAdThatDoesNotShowLoadsNothingUntilItShows) {
+    view->removeFromSuperview();
+    auto placeholder = GADAdView::placeholderWindow();
+    placeholder->addSubview(view);
+    video("action=src&src=http%3A%2F%2Fads.test%2Fclip.webm");
+    video("action=play");
+    scope.advance(5.0);
+    EXPECT_TRUE(fake->items().empty());
+    EXPECT_FALSE(fake->playing());
+    EXPECT_EQ(events(), (Lines{"play", R"(timeupdate time="0.000000")"}));
+
+    // Shown: the next look finds it.
+    window->addSubview(view);
+    scope.advance(GADVideoPlayer::kOnScreenCheckSeconds);
+    ASSERT_EQ(fake->items().size(), 1u);
+    EXPECT_EQ(fake->items()[0]->absoluteString(), "http://ads.test/clip.webm");
+    EXPECT_TRUE(fake->playing());
+    fake->becomeReady(2.0, {{160, 90}});
+    fake->buffer(true, true);
+    scope.advance(0.5);
+
+    // Hidden, faded out, or out of the key window: held, the pipeline gone.
+    for (const auto& hide : std::vector<std::function<void(bool)>>{
+             [&](bool hidden) { view->setHidden(hidden); },
+             [&](bool hidden) { view->setAlpha(hidden ? 0 : 1); },
+             [&](bool hidden) {
+                 if (hidden) {
+                     placeholder->addSubview(view);
+                 } else {
+                     window->addSubview(view);
+                 }
+             }}) {
+        const std::size_t before = fake->items().size();
+        hide(true);
+        scope.advance(GADVideoPlayer::kOnScreenCheckSeconds);
+        EXPECT_EQ(fake->items().size(), before + 1);
+        EXPECT_EQ(fake->items().back(), std::nullopt);
+        const double stood = additions().videoPlayer()->player()->currentTime();
+        scope.advance(2.0);
+        EXPECT_EQ(additions().videoPlayer()->player()->currentTime(), stood);
+        hide(false);
+        scope.advance(GADVideoPlayer::kOnScreenCheckSeconds);
+        ASSERT_TRUE(fake->items().back());
+        EXPECT_EQ(fake->items().back()->absoluteString(), "http://ads.test/clip.webm");
+        EXPECT_EQ(fake->seeks().back(), stood);
+        EXPECT_TRUE(fake->playing());
+        fake->becomeReady(2.0, {{160, 90}});
+        fake->buffer(true, true);
+    }
+    // The page heard one "canplaythrough", and nothing of the holds.
+    Lines heard = events();
+    std::erase_if(heard, [](const std::string& e) { return e.starts_with("timeupdate"); });
+    EXPECT_EQ(heard,
+              (Lines{R"(canplaythrough duration="2.000000" videoHeight=90.0 videoWidth=160.0)"}));
+}
+
+// Past its actions a page's other refused actions are errors too, with a player or not.
+TEST_F(GADVideoPlayerTest, ARefusedActionIsAnErrorThePageHearsWithOrWithoutAPlayer) {
+    for (std::size_t i = 0; i < GADPageVideoBudget::kMaxActionsPerAd; ++i) video("action=load");
+    EXPECT_EQ(errors(), 0u);
+    video("action=new");
+    video("action=src&src=http%3A%2F%2Fads.test%2Fclip.webm");
+    EXPECT_EQ(errors(), 2u);
+    EXPECT_FALSE(view->hasVideoAdditions());
+    EXPECT_TRUE(fake->items().empty());
+}
+
 // The budget is the page's: the view's next page names its sources again, and a view that is
 // gone leaves nothing kept.
 TEST_F(GADVideoPlayerTest, ANewPageHasAVideoBudgetOfItsOwnAndAGoneViewKeepsNone) {
     for (int i = 0; i < 10; ++i) video("action=src&src=http%3A%2F%2Fads.test%2Fa.ogg");
-    ASSERT_EQ(fake->items().size(), GADPageVideoBudget::kMaxSourcesPerAd);
+    ASSERT_EQ(fake->items().size(), 1 + GADPageVideoBudget::kMaxSwitchesPerAd + 1);
+    ASSERT_EQ(fake->items().back(), std::nullopt);
     view->loadHTMLString("<p>next ad</p>", Url::parse("https://ads.test/next"));
     scope.advance(1.0);
     const std::size_t before = fake->items().size();
@@ -321,13 +461,13 @@ TEST_F(GADVideoPlayerTest, ANewPageHasAVideoBudgetOfItsOwnAndAGoneViewKeepsNone)
 
     GADPageVideoBudget budget;
     auto other = GADAdView::create({0, 0, 320, 50});
-    EXPECT_TRUE(budget.admit(other, true));
+    EXPECT_TRUE(budget.admit(other, GADPageVideoBudget::Kind::Source));
     EXPECT_EQ(budget.adsKept(), 1u);
     other->removeFromSuperview();
     other.reset();
-    EXPECT_TRUE(budget.admit(view, false));
+    EXPECT_TRUE(budget.admit(view, GADPageVideoBudget::Kind::Action));
     EXPECT_EQ(budget.adsKept(), 1u);
-    EXPECT_FALSE(budget.admit(nullptr, false));
+    EXPECT_FALSE(budget.admit(nullptr, GADPageVideoBudget::Kind::Action));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
 #include <gst/video/video.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +23,20 @@ namespace platform::services {
 namespace {
 
 constexpr double kNanosecond = 1e-9;
+
+// The pictures a pipeline decodes are freed with it, but the allocator kept them: after the
+// first large block it maps of its own is freed, it raises its threshold for mapping blocks,
+// up to 32 MiB, and the threshold for giving back the top of a heap with it, to twice that; so
+// a decoder's frames came from the heaps of GStreamer's threads, and a pipeline taken down
+// left up to 64 MiB at the top of each (malloc_trim gives back no thread heap's top). A full
+// HD ad left the game 48-86 MB larger after its close. Fixed thresholds: blocks of up to 32 MiB
+// still come from the heaps, so a playing video's frames are not mapped and faulted in anew
+// (a threshold of 4 MiB cost a full HD video a fifth of a core more), and a heap gives back
+// its top once 8 MiB of it are free. Set once for the program, as the first player starts.
+void keepFreedPicturesShort() {
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 8 << 20);
+}
 
 bool startGStreamer() {
     static const bool started = [] {
@@ -45,6 +60,7 @@ bool startGStreamer() {
             LogSink::write("media: the http source does not register");
             return false;
         }
+        keepFreedPicturesShort();
         return true;
     }();
     return started;
@@ -84,8 +100,15 @@ struct Link {
     GstMediaPlayerBackend::VideoDecoding decoding;
 };
 
+// Why a stream is refused: its picture, and what the player reports.
+struct VideoRefusal {
+    VideoPictureSize picture;
+    std::string reason;
+};
+
 // One video decoder's watch, shared by the probes on its two pads: the media type its input
-// has, what it was told it outputs, and whether its stream was refused. The probes run on
+// has, what it was told it outputs, the largest picture its stream named anywhere, how many
+// frames its packets bring a second, and whether its stream was refused. The probes run on
 // GStreamer's threads.
 struct DecoderWatch {
     std::shared_ptr<Link> link;
@@ -93,10 +116,12 @@ struct DecoderWatch {
     std::mutex mutex;
     std::string mediaType;
     VideoPictureSize output;
-    // Named too large by the container: refused when the stream starts to flow. An error
-    // posted while decodebin still sets the decoder up would be taken by decodebin as the
-    // decoder's failure to start, and another decoder tried.
-    std::optional<VideoPictureSize> tooLarge;
+    VideoPictureSize largest;
+    VideoFrameRateWatch frames;
+    // Judged by the container's caps (too large, or too many a second): refused when the
+    // stream starts to flow. An error posted while decodebin still sets the decoder up would
+    // be taken by decodebin as the decoder's failure to start, and another decoder tried.
+    std::optional<VideoRefusal> pending;
     bool refused = false;
 };
 
@@ -136,7 +161,6 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
                                  [](gpointer p) { delete static_cast<std::shared_ptr<Link>*>(p); });
         gst_object_unref(bus);
         applyVolume();
-        applyPictureLimit();
         std::lock_guard lock(link_->audioMutex);
         link_->audio = audio_;
         return true;
@@ -162,6 +186,9 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         playbin_ = nullptr;
         videoCaps_ = videoSink_ = audioSink_ = nullptr;
         link_.reset();
+        // What it freed below the top of a heap stays resident until asked for
+        // (keepFreedPicturesShort gives back the tops).
+        malloc_trim(0);
     }
 
     bool usable() const { return playbin_ != nullptr; }
@@ -260,9 +287,12 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
 
     void applyPictureLimit() {
         if (!videoCaps_ || limitWidth_ < 1) return;
+        // Square pixels: the picture keeps its shape by its size (the view letterboxes it), where
+        // a free pixel shape let the scaler fill the limit and the view drew it stretched.
         GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "RGBA", "width",
                                             GST_TYPE_INT_RANGE, 1, limitWidth_, "height",
-                                            GST_TYPE_INT_RANGE, 1, limitHeight_, nullptr);
+                                            GST_TYPE_INT_RANGE, 1, limitHeight_,
+                                            "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
         g_object_set(videoCaps_, "caps", caps, nullptr);
         gst_caps_unref(caps);
     }
@@ -287,7 +317,9 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         gst_caps_unref(largest);
         gst_bin_add_many(GST_BIN(bin), limit, convert, scale, videoCaps_, videoSink_, nullptr);
         gst_element_link_many(limit, convert, scale, videoCaps_, videoSink_, nullptr);
-        setPictureLimit(1920, 1080);
+        // The view's size, told before this item's pipeline was made (a held player's, or the
+        // next item's), stays the limit.
+        applyPictureLimit();
         g_object_set(videoSink_, "sync", TRUE, "max-buffers", 2, "drop", TRUE, nullptr);
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = &Core::onVideoSample;
@@ -352,7 +384,10 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         if (GstPad* sink = gst_element_get_static_pad(element, "sink")) {
             gst_pad_add_probe(
                 sink,
-                GstPadProbeType(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM | GST_PAD_PROBE_TYPE_BUFFER |
+                // Flushes too, which a probe hears only when it asks: a seek's restarts the
+                // count of frames a second.
+                GstPadProbeType(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                                GST_PAD_PROBE_TYPE_EVENT_FLUSH | GST_PAD_PROBE_TYPE_BUFFER |
                                 GST_PAD_PROBE_TYPE_BUFFER_LIST),
                 &Core::onDecoderInput, new std::shared_ptr<DecoderWatch>(watch), free);
             gst_object_unref(sink);
@@ -374,6 +409,32 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         return caps ? gst_caps_get_structure(caps, 0) : nullptr;
     }
 
+    // What caps say of their frames a second; 0 when they do not (a variable rate: "0/1").
+    static double capsFramesPerSecond(const GstStructure* s) {
+        gint numerator = 0, denominator = 0;
+        if (!gst_structure_get_fraction(s, "framerate", &numerator, &denominator) ||
+            denominator <= 0 || numerator <= 0) {
+            return 0;
+        }
+        return double(numerator) / double(denominator);
+    }
+
+    // Too large, or too many a second at that size; nothing when neither.
+    static std::optional<VideoRefusal> judge(VideoPictureSize size, double framesPerSecond) {
+        if (isVideoPictureTooLarge(size)) return VideoRefusal{size, videoPictureRefusal(size)};
+        if (auto reason = videoRateRefusal(size, framesPerSecond))
+            return VideoRefusal{size, std::move(*reason)};
+        return std::nullopt;
+    }
+
+    static void noteLargest(DecoderWatch& watch, VideoPictureSize size) {
+        std::lock_guard lock(watch.mutex);
+        if (size.width * std::int64_t(size.height) >
+            watch.largest.width * std::int64_t(watch.largest.height)) {
+            watch.largest = size;
+        }
+    }
+
     static std::optional<VideoPictureSize> capsPictureSize(const GstStructure* s) {
         gint width = 0, height = 0;
         if (!gst_structure_get_int(s, "width", &width) ||
@@ -393,7 +454,7 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
     }
 
     // Once: the decoder hears no more of its stream, and the item fails with the reason.
-    static void refuse(DecoderWatch& watch, VideoPictureSize size) {
+    static void refuse(DecoderWatch& watch, const VideoRefusal& refusal) {
         {
             std::lock_guard lock(watch.mutex);
             if (watch.refused) return;
@@ -401,32 +462,54 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
         }
         {
             std::lock_guard lock(watch.link->decodingMutex);
-            watch.link->decoding.refusedPicture = size;
+            watch.link->decoding.refusedPicture = refusal.picture;
+            watch.link->decoding.refusal = refusal.reason;
         }
-        GError* error = g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT,
-                                            videoPictureRefusal(size).c_str());
+        GError* error =
+            g_error_new_literal(GST_STREAM_ERROR, GST_STREAM_ERROR_FORMAT, refusal.reason.c_str());
         gst_element_post_message(watch.decoder,
                                  gst_message_new_error(GST_OBJECT(watch.decoder), error, nullptr));
         g_error_free(error);
     }
 
-    // Whether the packet may reach the decoder (a refused stream's may not).
+    // Whether the packet may reach the decoder (a refused stream's may not): its own headers
+    // may name a picture too large, and its time stamp, with those before it, how many
+    // pictures of the largest size named so far come in a second.
     static bool admitPacket(DecoderWatch& watch, GstBuffer* buffer) {
         std::string mediaType;
-        std::optional<VideoPictureSize> tooLarge;
+        std::optional<VideoRefusal> pending;
         {
             std::lock_guard lock(watch.mutex);
             if (watch.refused) return false;
             mediaType = watch.mediaType;
-            tooLarge = watch.tooLarge;
+            pending = watch.pending;
         }
-        if (tooLarge) {
-            refuse(watch, *tooLarge);
+        if (pending) {
+            refuse(watch, *pending);
             return false;
         }
-        if (auto size = bufferPictureSize(mediaType, buffer);
-            size && isVideoPictureTooLarge(*size)) {
-            refuse(watch, *size);
+        if (auto size = bufferPictureSize(mediaType, buffer)) {
+            if (isVideoPictureTooLarge(*size)) {
+                refuse(watch, {*size, videoPictureRefusal(*size)});
+                return false;
+            }
+            noteLargest(watch, *size);
+        }
+        std::optional<std::int64_t> stamp;
+        if (GST_BUFFER_PTS_IS_VALID(buffer)) {
+            stamp = std::int64_t(GST_BUFFER_PTS(buffer));
+        } else if (GST_BUFFER_DTS_IS_VALID(buffer)) {
+            stamp = std::int64_t(GST_BUFFER_DTS(buffer));
+        }
+        VideoPictureSize largest;
+        std::size_t framesInASecond = 0;
+        {
+            std::lock_guard lock(watch.mutex);
+            largest = watch.largest;
+            framesInASecond = watch.frames.add(stamp);
+        }
+        if (auto reason = videoFrameCountRefusal(largest, framesInASecond)) {
+            refuse(watch, {largest, std::move(*reason)});
             return false;
         }
         std::lock_guard lock(watch.link->decodingMutex);
@@ -453,9 +536,12 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
                 if (named && (!size || isVideoPictureTooLarge(*named))) size = named;
             }
         }
-        if (!size || !isVideoPictureTooLarge(*size)) return GST_PAD_PROBE_OK;
+        if (!size) return GST_PAD_PROBE_OK;
+        noteLargest(watch, *size);
+        auto refusal = judge(*size, capsFramesPerSecond(s));
+        if (!refusal) return GST_PAD_PROBE_OK;
         std::lock_guard lock(watch.mutex);
-        watch.tooLarge = size;
+        watch.pending = std::move(refusal);
         return GST_PAD_PROBE_DROP;
     }
 
@@ -467,12 +553,18 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
             GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
             if (GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
                 // A stream that ends before its first packet is refused all the same.
-                std::optional<VideoPictureSize> tooLarge;
+                std::optional<VideoRefusal> pending;
                 {
                     std::lock_guard lock(watch.mutex);
-                    tooLarge = watch.tooLarge;
+                    pending = watch.pending;
                 }
-                if (tooLarge) refuse(watch, *tooLarge);
+                if (pending) refuse(watch, *pending);
+                return GST_PAD_PROBE_OK;
+            }
+            if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+                // A seek: the stamps start again from where it went.
+                std::lock_guard lock(watch.mutex);
+                watch.frames = {};
                 return GST_PAD_PROBE_OK;
             }
             const GstStructure* s = capsOfEvent(event);
@@ -503,7 +595,8 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
                 std::lock_guard lock(watch.mutex);
                 watch.output = *size;
             }
-            if (isVideoPictureTooLarge(*size)) refuse(watch, *size);
+            noteLargest(watch, *size);
+            if (auto refusal = judge(*size, capsFramesPerSecond(s))) refuse(watch, *refusal);
             return GST_PAD_PROBE_OK;
         }
         VideoPictureSize output;
@@ -735,8 +828,9 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
     GstElement* videoSink_ = nullptr;
     GstElement* audioSink_ = nullptr;
     std::shared_ptr<Link> link_;
-    int limitWidth_ = 0;
-    int limitHeight_ = 0;
+    // Until a view says its size: the most an ad's video may show.
+    int limitWidth_ = 1920;
+    int limitHeight_ = 1080;
     double volume_ = 1;
     bool muted_ = false;
     AudioOutput audio_;

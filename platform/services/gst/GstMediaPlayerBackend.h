@@ -14,6 +14,11 @@
 // decoder's input is watched from GStreamer's thread before the decoder sees it, the size the
 // container names and the size the first frames' own headers name (VP8, VP9, Theora), and
 // such a stream fails ("the video is W x H, larger than 4096 x 4096") with nothing decoded.
+// So does one past the bound on pixels a second when its caps name its frame rate (nothing
+// decoded either); and whatever they name, its packets' time stamps count the frames each
+// second brings at the largest picture named so far, and the stream fails at the first
+// packet that brings more ("the video is W x H at F frames a second, more than 1920 x 1080 at
+// 30"), a few frames in.
 // A decoder of another codec whose container names a smaller picture than its frames is held
 // by its own output: the pictures it announces are checked before it sizes its buffers, and
 // the video bin takes no larger ones, so its negotiation fails; what that decoder's own
@@ -32,6 +37,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/services/MediaPlayer.h"
 #include "platform/services/VideoPictureSize.h"
@@ -72,12 +78,13 @@ class GstMediaPlayerBackend : public MediaPlayerBackend {
     void setPictureLimit(int width, int height) override;
 
     // What the video decoders of the current item were handed and gave: the packets that
-    // reached one, the largest picture one decoded, and the picture refused, if any. Main
-    // thread; GStreamer's threads count.
+    // reached one, the largest picture one decoded, and the picture refused, if any, with the
+    // reason the item failed with. Main thread; GStreamer's threads count.
     struct VideoDecoding {
         std::uint64_t packetsDecoded = 0;
         VideoPictureSize largestDecodedPicture;
         std::optional<VideoPictureSize> refusedPicture;
+        std::string refusal;
     };
     VideoDecoding videoDecoding() const;
 

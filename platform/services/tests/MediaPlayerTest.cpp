@@ -144,6 +144,64 @@ TEST_F(MediaPlayerTest, BadNumbersChangeNothing) {
     EXPECT_EQ(fake->mixes(), (std::vector<std::optional<float>>{0.5f, std::nullopt}));
 }
 
+// An ad that is not on screen: nothing of its item reaches the backend until it is let go, and
+// what the page asks meanwhile (play, a seek) is kept for then. Held again, the item's pipeline
+// goes and comes back where it stood, with nothing new told of the item.
+TEST_F(MediaPlayerTest, AHeldPlayerGivesTheBackendNoItemAndResumesWhereItStoodWhenLetGo) {
+    auto player = make();
+    player->setHeld(true);
+    player->replaceCurrentItem(clip);
+    player->play();
+    player->seekToTime(0.5);
+    scope.advance(1.0);
+    EXPECT_TRUE(fake->items().empty());
+    EXPECT_TRUE(fake->seeks().empty());
+    EXPECT_FALSE(fake->playing());
+    EXPECT_EQ(player->currentTime(), 0.5);
+    // Its rate and seeks are heard as ever; no time runs, so no ticks but those.
+    EXPECT_EQ(journal->lines, (std::vector<std::string>{"rate on", "tick 0.00", "tick 0.50"}));
+
+    journal->lines.clear();
+    player->setHeld(false);
+    EXPECT_EQ(fake->items(), (std::vector<std::optional<Url>>{clip}));
+    EXPECT_EQ(fake->seeks(), (std::vector<double>{0.5}));
+    EXPECT_TRUE(fake->playing());
+    fake->becomeReady(2.0, {{160, 90}});
+    fake->buffer(true, true);
+    fake->showFrame(gfx::Image::blank(4, 4));
+    scope.advance(0.5);
+    EXPECT_EQ(journal->lines, (std::vector<std::string>{"duration", "status 1", "keep up", "full",
+                                                        "tick 0.75", "tick 1.00"}));
+
+    // Held again: the pipeline goes, what the item is stays, and nothing the backend still
+    // says reaches the player until it is let go; then the item is loaded again where it was.
+    journal->lines.clear();
+    player->setHeld(true);
+    EXPECT_EQ(fake->items().back(), std::nullopt);
+    fake->fail();
+    fake->playToEnd();
+    scope.advance(1.0);
+    EXPECT_TRUE(journal->lines.empty());
+    EXPECT_EQ(player->status(), MediaPlayerStatus::ReadyToPlay);
+    EXPECT_EQ(player->duration(), 2.0);
+    EXPECT_FALSE(player->currentFrame().empty());
+    player->setHeld(false);
+    EXPECT_EQ(fake->items().back(), clip);
+    EXPECT_EQ(fake->seeks().back(), 1.0);
+    fake->becomeReady(2.0, {{160, 90}});
+    fake->buffer(true, true);
+    EXPECT_TRUE(journal->lines.empty());
+    EXPECT_EQ(player->rate(), 1.0f);
+
+    // A new item while held starts at its beginning when let go.
+    player->setHeld(true);
+    const std::size_t seeks = fake->seeks().size();
+    player->replaceCurrentItem(*Url::parse("http://127.0.0.1/other.ogg"));
+    player->setHeld(false);
+    EXPECT_EQ(fake->items().back()->absoluteString(), "http://127.0.0.1/other.ogg");
+    EXPECT_EQ(fake->seeks().size(), seeks);
+}
+
 TEST_F(MediaPlayerTest, WithoutABackendEveryItemFailsOnALaterTurn) {
     MediaPlayer::setBackendFactory({});
     auto player = MediaPlayer::create(clip);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -141,6 +143,63 @@ TEST(VideoPictureSizeTest, TheLimitIsFourKOnEitherSide) {
     EXPECT_TRUE(isVideoPictureTooLarge({16, 4097}));
     EXPECT_EQ(videoPictureRefusal({16000, 16000}),
               "the video is 16000 x 16000, larger than 4096 x 4096");
+}
+
+// Pixels a second: full HD at 30 passes, and so do fewer pixels more often up to 60 frames;
+// 4K at 60, full HD at 31 or anything past 60 frames a second does not. An unknown rate is not
+// judged here.
+TEST(VideoPictureSizeTest, ThePixelRateBoundIsFullHDAtThirtyAndNoMoreThanSixtyFrames) {
+    EXPECT_FALSE(videoRateRefusal({1920, 1080}, 30));
+    EXPECT_FALSE(videoRateRefusal({1280, 720}, 60));
+    EXPECT_FALSE(videoRateRefusal({4096, 4096}, 3));
+    EXPECT_FALSE(videoRateRefusal({4096, 4096}, 0));
+    EXPECT_FALSE(videoRateRefusal({4096, 4096}, -60));
+    EXPECT_FALSE(videoRateRefusal({4096, 4096}, std::nan("")));
+    EXPECT_EQ(videoRateRefusal({4096, 4096}, 60),
+              "the video is 4096 x 4096 at 60 frames a second, more than 1920 x 1080 at 30");
+    EXPECT_EQ(videoRateRefusal({1920, 1080}, 30.5),
+              "the video is 1920 x 1080 at 30.5 frames a second, more than 1920 x 1080 at 30");
+    EXPECT_EQ(videoRateRefusal({16, 16}, 1000),
+              "the video is 16 x 16 at 1000 frames a second, more than 60");
+    EXPECT_TRUE(videoRateRefusal({16, 16}, 1e300));
+}
+
+// Frames counted by their stamps in the second that ends at the latest: 30 a second at full
+// HD pass however long they go on, with one frame of rounding; 60 a second of 4K fail at the
+// fifth; stamps out of order or missing count where they fall, and a stream without stamps
+// is as fast as it comes.
+TEST(VideoPictureSizeTest, TheFramesOfASecondCountByTheirStamps) {
+    constexpr std::int64_t kMs = 1'000'000;
+    VideoFrameRateWatch honest;
+    std::size_t most = 0;
+    for (int i = 0; i < 300; ++i)
+        most = std::max(most, honest.add(std::int64_t(i) * 1000 / 30 * kMs));
+    EXPECT_EQ(most, 30u);
+    EXPECT_FALSE(videoFrameCountRefusal({1920, 1080}, most));
+    EXPECT_FALSE(videoFrameCountRefusal({1920, 1080}, most + 1));
+    EXPECT_TRUE(videoFrameCountRefusal({1920, 1080}, most + 2));
+
+    VideoFrameRateWatch fast;
+    std::size_t refusedAt = 0;
+    for (int i = 0; i < 12 && !refusedAt; ++i) {
+        if (videoFrameCountRefusal({4096, 4096}, fast.add(std::int64_t(i) * 1000 / 60 * kMs)))
+            refusedAt = std::size_t(i) + 1;
+    }
+    EXPECT_EQ(refusedAt, 5u);
+
+    VideoFrameRateWatch shuffled;
+    EXPECT_EQ(shuffled.add(2000 * kMs), 1u);
+    EXPECT_EQ(shuffled.add(500 * kMs), 1u);  // more than a second before the latest
+    EXPECT_EQ(shuffled.add(1500 * kMs), 2u);
+    EXPECT_EQ(shuffled.add(std::nullopt), 3u);  // at the latest
+
+    VideoFrameRateWatch unstamped;
+    std::size_t count = 0;
+    for (int i = 0; i < 1000; ++i) count = unstamped.add(std::nullopt);
+    EXPECT_EQ(count, VideoFrameRateWatch::kKept);
+    EXPECT_EQ(videoFrameCountRefusal({16, 16}, count),
+              "the video is 16 x 16 at " + std::to_string(VideoFrameRateWatch::kKept - 1) +
+                  " frames a second, more than 60");
 }
 
 }  // namespace

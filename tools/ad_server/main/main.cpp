@@ -3,7 +3,9 @@
 
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -43,6 +45,14 @@ int main(int argc, char** argv) {
     if (line->defaultScenario) server.setDefaultScenario(*line->defaultScenario);
     for (const auto& [unit, scenario] : line->units) server.setScenario(unit, scenario);
     if (line->noMraidScripts) server.setServesMraidScripts(false);
+    if (!line->mediaClip.empty()) {
+        std::ifstream clip(line->mediaClip, std::ios::binary);
+        if (!clip) {
+            std::cerr << "movu_ad_server: cannot read " << line->mediaClip << "\n";
+            return 2;
+        }
+        server.setMediaClip({std::istreambuf_iterator<char>(clip), {}});
+    }
     if (line->noConstants) {
         server.setConstants(std::nullopt);
     } else {

@@ -136,10 +136,11 @@ TEST(AdScenarioTest, RefusesWhatItCannotReadWithAReason) {
 
 TEST(AdScenarioTest, ProgramOptions) {
     std::string error;
-    auto line = parseServerCommandLine({"--port", "8081", "--scenario", "ca-movu/1=interstitial",
-                                        "--scenario", "b=nofill,refresh=20", "--default",
-                                        "status:500", "--constant", "ping_interval=5", "--quiet"},
-                                       &error);
+    auto line = parseServerCommandLine(
+        {"--port", "8081", "--scenario", "ca-movu/1=interstitial", "--scenario",
+         "b=nofill,refresh=20", "--default", "status:500", "--constant", "ping_interval=5",
+         "--quiet", "--media-clip", "/tmp/clip.webm"},
+        &error);
     ASSERT_TRUE(line) << error;
     EXPECT_EQ(line->port, 8081);
     ASSERT_EQ(line->units.size(), 2u);
@@ -149,6 +150,7 @@ TEST(AdScenarioTest, ProgramOptions) {
     EXPECT_EQ(line->defaultScenario->status, 500);
     EXPECT_EQ(line->constants.at("ping_interval"), "5");
     EXPECT_TRUE(line->quiet);
+    EXPECT_EQ(line->mediaClip, "/tmp/clip.webm");
     EXPECT_TRUE(parseServerCommandLine({"--help"})->help);
 
     for (const std::vector<std::string>& bad : {std::vector<std::string>{"--port"},
@@ -159,6 +161,7 @@ TEST(AdScenarioTest, ProgramOptions) {
                                                 {"--scenario", "u=bad"},
                                                 {"--constant", "novalue"},
                                                 {"--default", "banner,oops"},
+                                                {"--media-clip"},
                                                 {"--verbose"}}) {
         error.clear();
         EXPECT_FALSE(parseServerCommandLine(bad, &error)) << bad[0];

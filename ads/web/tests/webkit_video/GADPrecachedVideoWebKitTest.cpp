@@ -19,6 +19,7 @@
 #include "ads/web/tests/webkit_video/MediaClips.h"
 #include "platform/services/gst/GstMediaPlayerBackend.h"
 #include "platform/testing/RequireDisplay.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 
 namespace ads {
@@ -45,6 +46,8 @@ class GADPrecachedVideoWebKitTest : public ::testing::Test {
         ads.server().setScenario(kUnit, AdScenario::precache().playingThePrecachedClip());
         window->setRootViewController(root);
         window->makeKeyWindow();
+        // Its video plays only once the ad shows, in the key window of the active application.
+        platform::ui::Application::shared().becomeActive();
     }
     void TearDown() override {
         interstitial.reset();

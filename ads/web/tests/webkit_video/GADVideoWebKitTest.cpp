@@ -19,6 +19,7 @@
 #include "platform/testing/RunMainLoopUntil.h"
 #include "platform/testing/ScreenshotCamera.h"
 #include "platform/testing/TestHttpServer.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Window.h"
 
 namespace ads {
@@ -81,6 +82,10 @@ class GADVideoWebKitTest : public ::testing::Test {
         }
         ASSERT_TRUE(camera.isReady());
         window->setBackgroundColor(platform::Color::whiteColor());
+        // The page's video plays only while its ad shows: in the key window of the active
+        // application.
+        window->makeKeyWindow();
+        platform::ui::Application::shared().becomeActive();
     }
     void TearDown() override {
         if (view) view->removeFromSuperview();

@@ -15,6 +15,7 @@
 #include "ads/web/tests/webkit_video/MediaClips.h"
 #include "platform/services/MediaPlayer.h"
 #include "platform/services/gst/GstMediaPlayerBackend.h"
+#include "platform/ui/Application.h"
 
 namespace ads::testing {
 
@@ -31,7 +32,9 @@ class VideoPageFixture : public HostileInterstitialsFixture {
         std::string clip = mediaClip(clipName_);
         ASSERT_FALSE(clip.empty());
         clipBytes = clip.size();
-        // What the program does at start-up: the player's backend, then the library's rooms.
+        // What the program does at start-up: the player's backend, then the library's rooms;
+        // and its application is active, so an ad it shows is seen.
+        platform::ui::Application::shared().becomeActive();
         platform::services::GstMediaPlayerBackend::install();
         ads::load();
         ads.server().setMediaClip(std::move(clip));

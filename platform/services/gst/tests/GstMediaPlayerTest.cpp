@@ -74,7 +74,8 @@ class GstMediaPlayerTest : public ::testing::Test {
     void SetUp() override {
         if (!GstMediaPlayerBackend::available()) GTEST_SKIP() << "GStreamer is missing";
         for (const char* name : {"clip.ogg", "clip.webm", "tone.ogg", "cut.ogg", "huge.webm",
-                                 "huge-lying.webm", "large-lying.mkv"}) {
+                                 "huge-lying.webm", "large-lying.mkv", "fast-large.webm",
+                                 "fast-large-unrated.webm", "full-hd.webm", "short.webm"}) {
             const std::string bytes = clipBytes(name);
             ASSERT_FALSE(bytes.empty()) << name;
             const std::string type = std::string(name).ends_with(".webm")  ? "video/webm"
@@ -153,6 +154,34 @@ TEST_F(GstMediaPlayerTest, ASeekShowsThePictureAtThatTime) {
         return c[0] > 230 && c[1] > 230 && c[2] > 230;
     }));
     EXPECT_NEAR(player->currentTime(), 1.6, 0.15);
+}
+
+// A view's size limits the pictures of every item, also of one whose pipeline is made after
+// the view said it (the next item, or a player that was held): each new pipeline used to
+// start again from the largest picture. Scaled down, a picture keeps its shape in square
+// pixels, which the view letterboxes: a 16:9 clip in a 160 x 50 view is 89 x 50, where the
+// scaler was free to fill the view with wide pixels that the view drew stretched.
+TEST_F(GstMediaPlayerTest, AViewsSizeLimitsEveryItemsPictureWhichKeepsItsShape) {
+    auto backend = std::make_unique<GstMediaPlayerBackend>();
+    auto player = MediaPlayer::create(std::move(backend));
+    player->setFrameSink(frames_);
+    player->setPictureLimit(160, 50);
+    for (const char* path : {"/clip.webm", "/clip.ogg"}) {
+        frames_->count = 0;
+        player->replaceCurrentItem(Url::parse(server_.url(path)));
+        ASSERT_TRUE(runMainLoopUntil([&] { return frames_->count > 0; })) << path;
+        EXPECT_NEAR(frames_->last.width(), 89, 1) << path;
+        EXPECT_EQ(frames_->last.height(), 50) << path;
+    }
+    // A view that grows and shrinks again while its picture shows (each picture after a
+    // seek, as a paused player shows no other).
+    player->setPictureLimit(320, 180);
+    player->seekToTime(0.5);
+    ASSERT_TRUE(runMainLoopUntil([&] { return frames_->last.width() == 160; }));
+    player->setPictureLimit(160, 50);
+    player->seekToTime(1);
+    ASSERT_TRUE(runMainLoopUntil([&] { return frames_->last.height() == 50; }));
+    EXPECT_NEAR(frames_->last.width(), 89, 1);
 }
 
 // An ad's page names the source, of any size. Downloaded whole, it went into a file in the
@@ -254,6 +283,61 @@ INSTANTIATE_TEST_SUITE_P(Containers, GstHugeVideoTest,
                              }
                              return name;
                          });
+
+// Twelve frames of 4,096 x 4,096 at 60 a second: within the picture limit, four times the
+// pixels a second an ad may cost. Named by the container, the stream fails before its decoder
+// sees a packet; in a container that names no rate, its stamps tell at the fifth packet, a
+// few frames decoded. The player then plays a short clip to its end.
+TEST_F(GstMediaPlayerTest, AVideoOfTooManyPixelsASecondFailsByItsCapsOrByItsStamps) {
+    for (const char* path : {"/fast-large.webm", "/fast-large-unrated.webm"}) {
+        SCOPED_TRACE(path);
+        events_->seen.clear();
+        auto player = makePlayer(path);
+        player->play();
+        // Its first picture may be ready before its stamps tell.
+        ASSERT_TRUE(
+            runMainLoopUntil([&] { return player->status() == MediaPlayerStatus::Failed; }));
+        const auto decoding = backend_->videoDecoding();
+        EXPECT_EQ(decoding.refusedPicture, (VideoPictureSize{4096, 4096}));
+        EXPECT_EQ(decoding.refusal, std::string("the video is 4096 x 4096 at ") +
+                                        (path == std::string("/fast-large.webm") ? "60" : "4") +
+                                        " frames a second, more than 1920 x 1080 at 30");
+        if (path == std::string("/fast-large.webm")) {
+            EXPECT_EQ(decoding.packetsDecoded, 0u);
+            EXPECT_EQ(frames_->count, 0);
+        } else {
+            EXPECT_LE(decoding.packetsDecoded, 4u);
+        }
+
+        player->replaceCurrentItem(Url::parse(server_.url("/short.webm")));
+        player->play();
+        ASSERT_TRUE(runMainLoopUntil([&] { return events_->saw("ended"); }, 15));
+        EXPECT_EQ(player->status(), MediaPlayerStatus::ReadyToPlay);
+        EXPECT_NEAR(player->duration().value_or(0), 0.4, 0.05);
+        EXPECT_FALSE(backend_->videoDecoding().refusedPicture);
+    }
+}
+
+// Full HD at 30 frames a second, the most an ad's video may cost, plays to its end and again
+// after a seek back to its start, as a looping ad plays it: the seek starts the count of its
+// frames a second again. (Counted on, the second time through made two seconds' frames in
+// one, and the loop failed at its first replay.)
+TEST_F(GstMediaPlayerTest, AVideoAtTheBoundPlaysAndPlaysAgainFromItsStart) {
+    auto player = makePlayer("/full-hd.webm");
+    player->play();
+    ASSERT_TRUE(runMainLoopUntil([&] { return events_->saw("ended"); }, 30));
+    player->seekToTime(0);
+    events_->seen.clear();
+    player->play();
+    ASSERT_TRUE(runMainLoopUntil(
+        [&] { return events_->saw("ended") || player->status() == MediaPlayerStatus::Failed; },
+        30));
+    EXPECT_EQ(player->status(), MediaPlayerStatus::ReadyToPlay);
+    EXPECT_TRUE(events_->saw("ended"));
+    const auto decoding = backend_->videoDecoding();
+    EXPECT_EQ(decoding.largestDecodedPicture, (VideoPictureSize{1920, 1080}));
+    EXPECT_FALSE(decoding.refusedPicture) << decoding.refusal;
+}
 
 TEST_F(GstMediaPlayerTest, BrokenSourcesFailAndAGoodOneThenPlays) {
     // A server that answers another part of the media than the one asked for.
