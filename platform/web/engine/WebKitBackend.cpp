@@ -445,15 +445,12 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
                                                             script.size(), 1))),
                 nullptr,
                 [](GObject* object, GAsyncResult* async, gpointer data) {
-                    std::unique_ptr<Pending<ScriptCallback>> p(
-                        static_cast<Pending<ScriptCallback>*>(data));
                     GError* error = nullptr;
                     WebKitUserMessage* reply = webkit_web_view_send_message_to_page_finish(
                         WEBKIT_WEB_VIEW(object), async, &error);
-                    auto result = scriptReply(reply, error);
+                    answerScript(data, scriptReply(reply, error));
                     if (reply) g_object_unref(reply);
                     if (error) g_error_free(error);
-                    if (!p->alive.expired() && p->callback) p->callback(std::move(result));
                 },
                 pending);
             return;
@@ -461,17 +458,21 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
         webkit_web_view_evaluate_javascript(
             view_, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
             [](GObject* object, GAsyncResult* async, gpointer data) {
-                std::unique_ptr<Pending<ScriptCallback>> p(
-                    static_cast<Pending<ScriptCallback>*>(data));
                 GError* error = nullptr;
                 JSCValue* value = webkit_web_view_evaluate_javascript_finish(
                     WEBKIT_WEB_VIEW(object), async, &error);
-                auto result = scriptResult(value, error);
+                answerScript(data, scriptResult(value, error));
                 if (value) g_object_unref(value);
                 if (error) g_error_free(error);
-                if (!p->alive.expired() && p->callback) p->callback(std::move(result));
             },
             pending);
+    }
+
+    // A script's result to whoever asked for it (a Pending<ScriptCallback>), while the view
+    // lives.
+    static void answerScript(gpointer pending, ScriptResult result) {
+        std::unique_ptr<Pending<ScriptCallback>> p(static_cast<Pending<ScriptCallback>*>(pending));
+        if (!p->alive.expired() && p->callback) p->callback(std::move(result));
     }
 
     ScriptResult evaluateSync(const std::string& script, double timeout) override {
