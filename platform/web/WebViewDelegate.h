@@ -64,7 +64,8 @@ class WebViewDelegate {
     // The yes-or-no form of webViewPolicyForNavigation, for delegates that treat every
     // navigation alike: window.open, when allowed, loads in this view (there are no second
     // windows). The request carries the view's "User-Agent". Answering false refuses it
-    // silently. Without a delegate every navigation is allowed.
+    // silently. Without a delegate every navigation is allowed, unless the view had one
+    // that has gone (WebView::setDelegate).
     virtual bool webViewShouldStartLoad(WebView&, const UrlRequest& request, NavigationType type) {
         (void)request;
         (void)type;
