@@ -33,6 +33,7 @@
 #include "platform/web/ResourceInterceptor.h"
 #include "platform/web/WebContentView.h"
 #include "platform/web/WebView.h"
+#include "tools/ad_server/FrameCreatives.h"
 
 namespace ads {
 namespace {
@@ -354,6 +355,36 @@ TEST_F(OneTapEveryRoadWebKitTest, AnAdLetGoWithItsPagesNavigationUnansweredFetch
         EXPECT_EQ(ads.log().count(RequestKind::Landing), 0u);
         EXPECT_EQ(page->url(), shown);
     }
+}
+
+// A network's creative in a frame of the mediated HTML banner: each link the player taps there
+// (no target, the top, a new window) leaves through the opener once, and the frame keeps its
+// document, having fetched nothing of the advertiser's site.
+TEST_F(OneTapEveryRoadWebKitTest, EachLinkTappedInAMediatedCreativesFrameLeavesOnce) {
+    auto page = showBanner(mediatedBanner(*tools::adserver::frameCreative("links")));
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(ads.waitWhileClockMoves(
+        scope, [&] { return pageNumber(*page, "window.linksLoaded") == 1; }));
+    ads.waitWhileClockMoves(
+        scope, [] { return false; }, 0.5);
+    const auto desktopBefore = desktop.opened().size();
+    const long clicksBefore = clicksCounted();
+
+    std::size_t taps = 0;
+    for (const double x : {53.0, 160.0, 267.0}) {
+        tap({x, 455});
+        ++taps;
+        ASSERT_TRUE(ads.waitWhileClockMoves(
+            scope, [&] { return desktop.opened().size() - desktopBefore == taps; }))
+            << "tap " << taps;
+    }
+    ads.waitWhileClockMoves(
+        scope, [] { return false; }, 0.5);
+    EXPECT_EQ(desktop.opened().size() - desktopBefore, 3u);
+    EXPECT_EQ(clicksCounted() - clicksBefore, 3);
+    EXPECT_EQ(ads.log().count(RequestKind::ClickTracking), 3u);
+    EXPECT_EQ(ads.log().count(RequestKind::Landing), 0u);
+    EXPECT_EQ(pageNumber(*page, "window.linksLoaded"), 1);
 }
 
 }  // namespace
