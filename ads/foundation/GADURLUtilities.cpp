@@ -146,6 +146,11 @@ bool gad_isWebURL(const Url& url) {
     return scheme == "http" || scheme == "https";
 }
 
+bool gad_isLocalDocumentURL(const Url& url) {
+    const std::string scheme = gad_asciiLowercased(url.scheme());
+    return scheme == "about" || scheme == "data" || scheme == "blob";
+}
+
 std::optional<Url> gad_webURLFromString(std::string_view text) {
     auto url = Url::parse(text);
     if (!url || url->host().empty() || !gad_isWebURL(*url)) return std::nullopt;

@@ -51,6 +51,9 @@ bool gad_isSchemeEqualToString(const platform::Url& url, std::string_view scheme
                                bool caseSensitive);
 // The scheme is "http" or "https" in any case.
 bool gad_isWebURL(const platform::Url& url);
+// The scheme is "about", "data" or "blob" in any case: a document the engine makes without
+// asking the network (an empty or srcdoc frame, the page's own data), which leads nowhere.
+bool gad_isLocalDocumentURL(const platform::Url& url);
 // The text as a web address (http or https, with a host); nothing otherwise. Addresses that
 // pages and servers hand us are fetched or loaded only in this form, never as local files.
 std::optional<platform::Url> gad_webURLFromString(std::string_view text);

@@ -190,9 +190,13 @@ platform::web::NavigationPolicy GADMAdapterHTML::webViewPolicyForNavigation(
         return NavigationPolicy::Refuse;
     }
     if (!isPassbackRequest(request.url())) {
-        return type == platform::web::NavigationType::LinkClicked
-                   ? NavigationPolicy::LoadInFrameOnly
-                   : NavigationPolicy::Load;
+        if (type != platform::web::NavigationType::LinkClicked ||
+            gad_isLocalDocumentURL(request.url())) {
+            return NavigationPolicy::Load;
+        }
+        // After the user's touch a followed link is the click, in a frame or not; before it,
+        // a frame's link loads in its frame and only the page's own comes back.
+        return touched_ ? NavigationPolicy::HandBack : NavigationPolicy::LoadInFrameOnly;
     }
     auto keep = shared_from_this();
     stopRenderingTimer();

@@ -15,9 +15,12 @@
 // A user's tap on one of the creative's web links is a click of the banner, not a page to show
 // in its strip: the link is handed to the slot's opener (where the program's other ads open
 // theirs, counted and pinged once there) and the connector reports the network's click, while
-// the creative stays. A link the page follows without the user having touched it opens nothing.
-// Only the page's own links are its clicks: a link followed inside one of its frames loads in
-// that frame (NavigationPolicy::LoadInFrameOnly), and the page's own comes back unloaded.
+// the creative stays. Once touched, a link it follows is the click wherever it is, in the page
+// or in one of its frames (a network's creative usually sits in a frame), and loads nowhere
+// (NavigationPolicy::HandBack). A link the page follows without the user having touched it
+// opens nothing: inside a frame it loads in that frame, the page's own comes back unloaded
+// (NavigationPolicy::LoadInFrameOnly). A document made in place (about:, data:, blob:) loads
+// where it is asked for and is no link out.
 // Each touch of the view is reported to the connector as one touch of the slot's ad, and only
 // then: the opener's gate lets one link through per touch, so a page that follows links by
 // script after one tap opens one.

@@ -8,12 +8,13 @@
 // A click is what the slot's click rule says (GADSlot::isAdClick: a navigation while the slot is
 // in state 0, 2, 3, 4, 6 or 7, at least 0.15 s after the ad finished loading, neither
 // back/forward nor reload, on an ad view that a real touch has reached since) of the ad's own
-// page or a new window; a frame's navigation loads in its frame, and a server's redirect never
-// is a click. A clicked web page never loads inside the ad: the page's own navigation comes back
-// without having asked for anything (GADAdViewDelegate::policyForClick), the rule is asked
-// again (the ad may have changed meanwhile), and its gesture click URL goes to the opener,
-// which counts and pings the click when it opens it. A clicked link of any other scheme the
-// page policy would let load (about:) opens nothing and is not counted.
+// page or a new window, or a link followed in one of its frames; any other navigation of a
+// frame loads in that frame, and a server's redirect never is a click. A clicked web page never
+// loads inside the ad: it comes back without having asked for anything
+// (GADAdViewDelegate::policyForClick), the rule is asked again (the ad may have changed
+// meanwhile), and its gesture click URL goes to the opener, which counts and pings the click
+// when it opens it. A document made in place (about:srcdoc, data:, blob:) loads where it is
+// asked for, opens nothing and is not counted; an empty page (about:blank) does not load.
 //
 // A finished page load in state 5 makes the ad valid and current, shows the ad view, makes the
 // impression (banners; an interstitial's comes when it is presented) and tells the owner. A

@@ -460,9 +460,11 @@ platform::web::NavigationPolicy GADAdView::webViewPolicyForNavigation(
             GADDevice::sharedInstance()->setUserAgentString(agent);
         }
     }
+    // A page nobody drives any more (its slot or screen let go of it, and the view lives on for
+    // a moment) goes nowhere: its own navigation would fetch a landing page by itself.
     auto delegate = delegate_.lock();
     return delegate ? delegate->adViewPolicyForNavigation(keep, request, type)
-                    : platform::web::NavigationPolicy::Load;
+                    : platform::web::NavigationPolicy::Refuse;
 }
 
 void GADAdView::webViewDidHoldBackNavigation(WebView&, const platform::UrlRequest& request,
@@ -476,7 +478,7 @@ bool GADAdView::webViewShouldFollowRedirect(WebView&, const platform::UrlRequest
                                             platform::web::NavigationType type) {
     auto keep = self();
     auto delegate = delegate_.lock();
-    return delegate ? delegate->adViewShouldFollowRedirect(keep, request, type) : true;
+    return delegate && delegate->adViewShouldFollowRedirect(keep, request, type);
 }
 
 void GADAdView::webViewDidStartLoad(WebView&) {

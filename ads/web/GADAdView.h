@@ -21,7 +21,8 @@
 // Who keeps whom: the ad view holds its web view, its recognizers and its debug dialog; the
 // delegate and the presenting view controller are weak. Queued events hold the ad view weakly
 // and are dropped once it is gone; an event about to run holds it until it ran. The delegate
-// may release the ad view inside any of its calls.
+// may release the ad view inside any of its calls. Without a delegate (its owner let go of it,
+// and the view lives on for a moment) the page's navigations and redirects are refused.
 
 #include <cstdint>
 #include <functional>

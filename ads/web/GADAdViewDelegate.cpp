@@ -80,7 +80,9 @@ bool GADAdViewDelegate::allowedByPageRules(const std::shared_ptr<GADAdView>& adV
         return false;
     }
     if (scheme == "file") return false;
-    if (scheme == "about") return true;
+    // Made in place without the network: it loads where it is asked for, a frame's or the
+    // page's, and is nobody's click (the desktop opens none of these).
+    if (gad_isLocalDocumentURL(url)) return true;
     if (scheme == "deeplink+" && GADSettings().deeplinkplusEnabled()) {
         handleDeeplinkPlusURL(url, adView);
         return false;
@@ -110,12 +112,23 @@ void GADAdViewDelegate::pointOpenerAt(const std::shared_ptr<GADAdView>& adView,
 platform::web::NavigationPolicy GADAdViewDelegate::policyForClick(
     const std::shared_ptr<GADAdView>& adView, const platform::UrlRequest& request,
     platform::web::NavigationType type) {
-    if (!allowedByPageRules(adView, request, type)) return platform::web::NavigationPolicy::Refuse;
-    // Allowed by the rules: a web page or an about: URL. Only a web page is a click that goes
-    // anywhere, and only one is ever placed in a frame: the engine loads about: without a
-    // request that could tell whose it is.
-    if (!gad_isWebURL(request.url()) || !opener_) return platform::web::NavigationPolicy::Refuse;
-    return platform::web::NavigationPolicy::LoadInFrameOnly;
+    using platform::web::NavigationPolicy;
+    if (!allowedByPageRules(adView, request, type)) return NavigationPolicy::Refuse;
+    // Allowed by the rules: a web page, or a document made in place, which goes nowhere and
+    // loads where it is asked for (an srcdoc frame, a frame of the page's own data). An empty
+    // one only ever takes the place of what shows: a frame starts with one without asking, so
+    // what a touch is followed by is the page blanking itself.
+    const platform::Url& url = request.url();
+    if (gad_isLocalDocumentURL(url)) {
+        const bool empty =
+            gad_asciiLowercased(url.scheme()) == "about" && url.absoluteString() != "about:srcdoc";
+        return empty ? NavigationPolicy::Refuse : NavigationPolicy::Load;
+    }
+    if (!opener_) return NavigationPolicy::Refuse;
+    // A link the user followed after touching the ad is the click, whichever frame it was in;
+    // anything else a frame does (its script's address, a refresh) loads in that frame.
+    return type == platform::web::NavigationType::LinkClicked ? NavigationPolicy::HandBack
+                                                              : NavigationPolicy::LoadInFrameOnly;
 }
 
 void GADAdViewDelegate::openClick(

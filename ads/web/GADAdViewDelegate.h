@@ -12,7 +12,9 @@
 //   - a clicked link to an anchor of the page shown is refused (it would not navigate), and a
 //     clicked web link of an MRAID ad opens in the in-app browser;
 //   - gmsg URLs go to the handlers; mailto and sms to the opener's composers; file URLs are
-//     refused (an ad never reads local files); about URLs load;
+//     refused (an ad never reads local files); about, data and blob URLs load (documents
+//     made in place, in a frame or not, that lead nowhere and never reach the opener; under a
+//     click, an empty page is refused: see policyForClick);
 //   - "deeplink+" URLs (unless the settings switch them off) open their primary target when
 //     the device can open it, else their fallback, after pinging the matching tracking URLs
 //     (web addresses only, as the page's pings go: GADPagePings);
@@ -104,12 +106,15 @@ class GADAdViewDelegate : public GADAdViewDelegateProtocol,
 
     // A navigation the subclass found to be the user's click on its ad. The rules above act on
     // what they refuse (a page message, mail, another app: each is the click's one open). A
-    // web page they would let load, loads only in a frame: a frame loads in place whatever the
-    // touch (a carousel's next picture, a wall of product tiles), and only the page's own
-    // navigation (or a new window) can be the player's click. That comes back through
-    // adViewDidHoldBackNavigation without having loaded or asked for anything, for the
-    // subclass to hand to openClick; so the ad's page stays as it was. about: goes nowhere, in
-    // a frame or not.
+    // web page they would let load is the player's click when it follows a link (WebKit's
+    // LinkClicked), in the page, in a frame or to a new window alike: it loads nowhere and
+    // comes back through adViewDidHoldBackNavigation, for the subclass to hand to openClick, so
+    // the page and its frames stay as they were. Any other navigation to a web page loads only
+    // in a frame (a carousel's next picture, a wall of product tiles, a refresh); only the
+    // page's own (or a new window) comes back the same way. A document made in place
+    // (about:srcdoc, data:, blob:) loads where it is asked for and is nobody's click; an empty
+    // page (about:blank) is refused, since a frame starts with one without asking and the
+    // page's own would blank the ad.
     platform::web::NavigationPolicy policyForClick(const std::shared_ptr<GADAdView>& adView,
                                                    const platform::UrlRequest& request,
                                                    platform::web::NavigationType navigationType);

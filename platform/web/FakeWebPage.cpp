@@ -26,7 +26,9 @@ std::shared_ptr<FakeWebPage::Navigation> FakeWebPage::fire(const WebViewBackend:
             const bool inFrame = raw.target == Target::Frame;
             navigation->answer = policy == NavigationPolicy::Load ||
                                  (policy == NavigationPolicy::LoadInFrameOnly && inFrame);
-            if (policy != NavigationPolicy::LoadInFrameOnly || inFrame) return;
+            const bool handedBack = policy == NavigationPolicy::HandBack ||
+                                    (policy == NavigationPolicy::LoadInFrameOnly && !inFrame);
+            if (!handedBack) return;
             navigation->heldBack = true;
             auto self = page.lock();
             if (self && self->client_) self->client_->backendHeldBackNavigation(raw, type);

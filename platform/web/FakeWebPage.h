@@ -6,8 +6,9 @@
 // fail, report a content size, answer scripts, show a picture). What it fires reaches the
 // delegate the way WebKit's events do: checked, on a later main-loop turn. Unlike WebKit it
 // knows whose each navigation is as it asks, so a navigation answered LoadInFrameOnly loads
-// when it is a frame's and is handed back at once when it is the page's. Main thread only. A
-// page outlives its view; once the view is gone, firing does nothing.
+// when it is a frame's and is handed back at once when it is the page's; one answered HandBack
+// is handed back at once whoever's it is. Main thread only. A page outlives its view; once the
+// view is gone, firing does nothing.
 
 #include <cstdint>
 #include <functional>

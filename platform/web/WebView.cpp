@@ -65,7 +65,8 @@ class WebView::Events : public WebViewBackend::Client {
             decide(NavigationPolicy::Refuse);
             return;
         }
-        // Refuse when the view or its delegate's turn never comes; allow without a delegate.
+        // Refuse when the view or its delegate's turn never comes, or its delegate has gone;
+        // allow in a view never given one.
         struct Answer {
             std::function<void(NavigationPolicy)> decide;
             bool answered = false;
@@ -80,7 +81,8 @@ class WebView::Events : public WebViewBackend::Client {
             [weak, answer, request = std::move(*request), type, redirect = raw.redirect] {
                 auto self = weak.lock();
                 if (!self || self->orphaned_) return;
-                NavigationPolicy policy = NavigationPolicy::Load;
+                NavigationPolicy policy =
+                    self->driven_ ? NavigationPolicy::Refuse : NavigationPolicy::Load;
                 if (auto delegate = self->delegate()) {
                     if (redirect) {
                         policy = delegate->webViewShouldFollowRedirect(*self, request, type)

@@ -83,7 +83,13 @@ class WebView : public std::enable_shared_from_this<WebView> {
     WebView(const WebView&) = delete;
     WebView& operator=(const WebView&) = delete;
 
-    void setDelegate(std::weak_ptr<WebViewDelegate> delegate) { delegate_ = std::move(delegate); }
+    // A view that has had a delegate and has none now (its owner let go of it, and it lives on
+    // for a moment, or another takes it over) refuses every navigation meanwhile: a page nobody
+    // drives goes nowhere. A view never given one allows everything.
+    void setDelegate(std::weak_ptr<WebViewDelegate> delegate) {
+        driven_ = driven_ || !delegate.expired();
+        delegate_ = std::move(delegate);
+    }
     std::shared_ptr<WebViewDelegate> delegate() const { return delegate_.lock(); }
 
     // Loading. An empty base URL stands for "about:blank".
@@ -184,6 +190,7 @@ class WebView : public std::enable_shared_from_this<WebView> {
     WebViewContext context_;
     // Released by its caller inside a callback: waiting for its last turn, deaf meanwhile.
     bool orphaned_ = false;
+    bool driven_ = false;
 };
 
 }  // namespace platform::web

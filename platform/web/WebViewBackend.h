@@ -44,11 +44,13 @@ class WebViewBackend {
         virtual ~Client() = default;
         // `decide` must be called exactly once, with the answer; a backend that goes away first
         // refuses on its own. A redirect is only ever answered Load or Refuse. The backend
-        // carries out LoadInFrameOnly (WebViewDelegate.h): a navigation of the page's own, or
-        // one the engine cannot place, comes back through backendHeldBackNavigation.
+        // carries out LoadInFrameOnly and HandBack (WebViewDelegate.h): a navigation answered
+        // HandBack, one of the page's own, or one the engine cannot place, comes back through
+        // backendHeldBackNavigation.
         virtual void backendNavigation(const RawRequest& request, NavigationType type,
                                        std::function<void(NavigationPolicy)> decide) = 0;
-        // A navigation answered LoadInFrameOnly was the page's own: nothing of it was loaded.
+        // A navigation answered HandBack, or LoadInFrameOnly and the page's own: nothing of it
+        // was loaded.
         virtual void backendHeldBackNavigation(const RawRequest& request, NavigationType type) = 0;
         virtual void backendDidStart() = 0;
         virtual void backendDidFinish() = 0;

@@ -8,11 +8,11 @@
 // webViewDidStartLoad, then exactly one of webViewDidFinishLoad or webViewDidFailLoad; each
 // server redirect on the way is asked with webViewShouldFollowRedirect (refused, the load ends
 // there). A navigation that is refused, stopped (stopLoading) or superseded by another load ends
-// without any of these, and so does one answered LoadInFrameOnly that was the page's own: it is
-// handed back with webViewDidHoldBackNavigation instead. Navigations of frames inside the page
-// and window.open are asked too, but only the main frame reports start, finish and failure. All
-// methods are optional. The delegate may release the view inside any of them; the view then
-// dies on the next main-loop turn.
+// without any of these, and so does one answered HandBack, or LoadInFrameOnly and the page's
+// own: it is handed back with webViewDidHoldBackNavigation instead. Navigations of frames inside
+// the page and window.open are asked too, but only the main frame reports start, finish and
+// failure. All methods are optional. The delegate may release the view inside any of them; the view
+// then dies on the next main-loop turn.
 
 #include "platform/base/Error.h"
 #include "platform/base/Geometry.h"
@@ -39,8 +39,12 @@ enum class NavigationType : int {
 // and asks for nothing on the network, and is handed back to the delegate
 // (webViewDidHoldBackNavigation) on a later turn, a few moments later with WebKit. Where the
 // engine cannot tell at all (WebKit places only what it asks the network for: http and https),
-// the navigation is handed back, as the page's own.
-enum class NavigationPolicy { Refuse, Load, LoadInFrameOnly };
+// the navigation is handed back, as the page's own. A delegate that knows a navigation for
+// what it hands on whoever's it is (a link the user followed, in a frame or not) answers
+// HandBack: nothing of it loads, in no frame, nothing is asked of the network, and it is
+// handed back on a later turn, as the page's own is under LoadInFrameOnly; a frame keeps the
+// document it showed.
+enum class NavigationPolicy { Refuse, Load, LoadInFrameOnly, HandBack };
 
 class WebViewDelegate {
   public:
@@ -53,8 +57,9 @@ class WebViewDelegate {
         return webViewShouldStartLoad(view, request, type) ? NavigationPolicy::Load
                                                            : NavigationPolicy::Refuse;
     }
-    // A navigation answered LoadInFrameOnly was the page's own (or a new window's): nothing of
-    // it loaded, and the page is as it was. The request and type are the ones it was asked with.
+    // A navigation answered HandBack, or LoadInFrameOnly and the page's own (or a new
+    // window's): nothing of it loaded, and the page is as it was. The request and type are the ones
+    // it was asked with.
     virtual void webViewDidHoldBackNavigation(WebView&, const UrlRequest& request,
                                               NavigationType type) {
         (void)request;
@@ -64,7 +69,8 @@ class WebViewDelegate {
     // The yes-or-no form of webViewPolicyForNavigation, for delegates that treat every
     // navigation alike: window.open, when allowed, loads in this view (there are no second
     // windows). The request carries the view's "User-Agent". Answering false refuses it
-    // silently. Without a delegate every navigation is allowed.
+    // silently. Without a delegate every navigation is allowed, unless the view had one
+    // that has gone (WebView::setDelegate).
     virtual bool webViewShouldStartLoad(WebView&, const UrlRequest& request, NavigationType type) {
         (void)request;
         (void)type;

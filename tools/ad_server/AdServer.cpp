@@ -550,6 +550,11 @@ void AdServer::handle(const httplib::Request& req, httplib::Response& res) {
         res.set_header("Cache-Control", "no-store");
         return answer(res, 200, framePage(req.get_param_value("n")), "text/html; charset=utf-8");
     }
+    if (path == kLinksFramePath) {
+        log_.add(record(req, RequestKind::FramePage));
+        res.set_header("Cache-Control", "no-store");
+        return answer(res, 200, linksFramePage(), "text/html; charset=utf-8");
+    }
     if (path == "/mads/large_body") {
         log_.add(record(req, RequestKind::LargeBody));
         return serveLargeBody(req, res);

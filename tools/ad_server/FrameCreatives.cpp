@@ -94,16 +94,107 @@ std::string tilesCreative() {
            "</script>\n</body></html>\n";
 }
 
+std::string linksCreative() {
+    return head("Movuroute links in a frame",
+                "body { background: #2b6e3f; }\n"
+                "#links { position: absolute; left: 0; top: 0; width: 320px; height: 50px; "
+                "border: 0; }\n") +
+           "<script>\n"
+           "window.linksLoaded = 0;\n"
+           "window.addEventListener('message', function (e) {\n"
+           "  if (e.data && e.data.movuLinks === 'loaded') window.linksLoaded++;\n"
+           "});\n"
+           "window.linksAt = function () {\n"
+           "  var shown = document.getElementById('links').contentWindow.location;\n"
+           "  return shown.pathname + shown.search;\n"
+           "};\n"
+           "</script>\n</head><body>\n"
+           "<iframe id=\"links\" src=\"" +
+           std::string(kLinksFramePath) + "\"></iframe>\n</body></html>\n";
+}
+
+// Each local frame's document is this script, naming its frame to the creative.
+constexpr const char* kLocalScript =
+    "<script>\n"
+    "window.ran = {};\n"
+    "window.addEventListener('message', function (e) {\n"
+    "  if (e.data && typeof e.data.movuLocal === 'string') window.ran[e.data.movuLocal] = true;\n"
+    "});\n"
+    "window.ranCount = function () { return Object.keys(window.ran).length; };\n"
+    "function ranScript(name) {\n"
+    "  return '<script>parent.postMessage({movuLocal: \"' + name + '\"}, \"*\")</' + "
+    "'script>';\n"
+    "}\n"
+    "function frame(box, set) {\n"
+    "  var f = document.createElement('iframe');\n"
+    "  set(f);\n"
+    "  box.appendChild(f);\n"
+    "}\n"
+    "window.again = function () {\n"
+    "  window.ran = {};\n"
+    "  var box = document.getElementById('frames');\n"
+    "  box.innerHTML = '';\n"
+    "  frame(box, function (f) { f.srcdoc = ranScript('srcdoc'); });\n"
+    "  frame(box, function (f) {\n"
+    "    var written = false;\n"
+    "    f.onload = function () {\n"
+    "      if (written) return;\n"
+    "      written = true;\n"
+    "      var d = f.contentDocument;\n"
+    "      d.open();\n"
+    "      d.write(ranScript('blank'));\n"
+    "      d.close();\n"
+    "    };\n"
+    "    f.src = 'about:blank';\n"
+    "  });\n"
+    "  frame(box, function (f) {\n"
+    "    f.src = 'data:text/html,' + encodeURIComponent(ranScript('data'));\n"
+    "  });\n"
+    "  frame(box, function (f) {\n"
+    "    f.src = URL.createObjectURL(new Blob([ranScript('blob')], {type: 'text/html'}));\n"
+    "  });\n"
+    "};\n"
+    "</script>\n";
+
+std::string localCreative() {
+    return head("Movuroute frames made in place",
+                "body { background: #7a4b16; }\n"
+                "#pad { position: absolute; left: 0; top: 0; width: 200px; height: 50px; }\n"
+                "#frames { position: absolute; left: 200px; top: 5px; width: 120px; "
+                "height: 40px; display: flex; }\n"
+                "#frames iframe { width: 30px; height: 40px; border: 0; }\n") +
+           kLocalScript +
+           "</head><body>\n<div id=\"pad\">Made here</div>\n<div id=\"frames\"></div>\n"
+           "<script>window.again();</script>\n</body></html>\n";
+}
+
 }  // namespace
 
 std::optional<std::string> frameCreative(std::string_view name) {
     if (name == "carousel") return carouselCreative();
     if (name == "tiles") return tilesCreative();
+    if (name == "links") return linksCreative();
+    if (name == "local") return localCreative();
     return std::nullopt;
 }
 
 std::vector<std::string> frameCreativeNames() {
-    return {"carousel", "tiles"};
+    return {"carousel", "tiles", "links", "local"};
+}
+
+std::string linksFramePage() {
+    return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Links</title>\n"
+           "<style>\nhtml, body { margin: 0; height: 100%; }\n"
+           "body { display: flex; font: bold 14px sans-serif; }\n"
+           "a { flex: 1; display: flex; align-items: center; justify-content: center; "
+           "color: #ffffff; text-decoration: none; }\n"
+           "#in { background: #1d5f8a; }\n#top { background: #6a2c8a; }\n"
+           "#blank { background: #8a2c3c; }\n</style></head>\n<body>\n"
+           "<a id=\"in\" href=\"/landing?from=frame-in\">Here</a>\n"
+           "<a id=\"top\" target=\"_top\" href=\"/landing?from=frame-top\">Top</a>\n"
+           "<a id=\"blank\" target=\"_blank\" href=\"/landing?from=frame-blank\">New</a>\n"
+           "<script>parent.postMessage({movuLinks: 'loaded'}, '*');</script>\n"
+           "</body></html>\n";
 }
 
 std::string framePage(std::string_view number) {

@@ -211,15 +211,24 @@ TEST_F(GADMAdapterHTMLTest, FollowedLinksNeverLoadInTheBanner) {
     ASSERT_TRUE(page);
     // Untouched, a followed link opens nothing and stays out of the strip; a link to the
     // passback still passes back.
-    for (const char* link : {"https://landing.example.test/", "tel:123", "about:blank"}) {
+    for (const char* link : {"https://landing.example.test/", "tel:123"}) {
         SCOPED_TRACE(link);
         EXPECT_EQ(navigate(*page, link, platform::web::NavigationType::LinkClicked), false);
     }
-    // A link followed inside one of the creative's frames loads there.
+    // A link followed inside one of the creative's frames loads there, and a document made in
+    // place loads wherever it is asked for, linked or not.
     EXPECT_EQ(
         navigate(*page, "https://landing.example.test/", platform::web::NavigationType::LinkClicked,
                  platform::web::FakeWebPage::Target::Frame),
         true);
+    for (const char* local : {"about:blank", "about:srcdoc", "DATA:text/html,%3Cp%3Ex%3C/p%3E",
+                              "blob:https://ads.example.test/0c1d"}) {
+        SCOPED_TRACE(local);
+        EXPECT_EQ(navigate(*page, local, platform::web::NavigationType::LinkClicked), true);
+        EXPECT_EQ(navigate(*page, local, platform::web::NavigationType::Other,
+                           platform::web::FakeWebPage::Target::Frame),
+                  true);
+    }
     EXPECT_TRUE(connector->failures.empty());
     EXPECT_EQ(navigate(*page, "https://pb.example.test/no/ad",
                        platform::web::NavigationType::LinkClicked),

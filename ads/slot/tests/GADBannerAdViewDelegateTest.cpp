@@ -149,12 +149,25 @@ TEST_F(GADBannerAdViewDelegateTest, ClicksNeedATouchTimeAndALinkClick) {
     EXPECT_EQ(delegate()->opener()->referringURL(), Url::parse("https://ads.test/ad"));
     EXPECT_TRUE(delegate()->opener()->didOpenAnotherApplication());
 
-    // about: under a click is refused and not counted, in a frame too; file never loads.
+    // A document made in place loads where it is asked for under a click too, in a frame or
+    // not, and is not counted, but for an empty one, which would blank what shows; file never
+    // loads.
     EXPECT_FALSE(navigate("about:blank"));
     EXPECT_FALSE(navigate("about:blank", NavigationType::LinkClicked, FakeWebPage::Target::Frame));
+    EXPECT_TRUE(navigate("about:srcdoc", NavigationType::Other, FakeWebPage::Target::Frame));
+    EXPECT_TRUE(navigate("data:text/html,%3Cp%3E1%3C/p%3E", NavigationType::Other,
+                         FakeWebPage::Target::Frame));
+    EXPECT_TRUE(navigate("blob:https://ads.test/6f1c"));
     EXPECT_FALSE(navigate("file:///etc/passwd"));
     EXPECT_FALSE(navigate("file:///etc/passwd", NavigationType::Other, FakeWebPage::Target::Frame));
     EXPECT_EQ(owner->clicks, 1);
+    // The next touch's link followed in a frame is its click: not loaded, counted, opened.
+    slot->adView()->setTouched(true);
+    EXPECT_FALSE(navigate("https://land.test/framed", NavigationType::LinkClicked,
+                          FakeWebPage::Target::Frame));
+    EXPECT_EQ(owner->clicks, 2);
+    EXPECT_EQ(opened(),
+              (std::vector<std::string>{"https://land.test/", "https://land.test/framed"}));
     // In state 5 nothing is a click.
     GADSlotTestPeer(slot).setState(State::Rendering);
     EXPECT_FALSE(delegate()->isClick(NavigationType::LinkClicked));

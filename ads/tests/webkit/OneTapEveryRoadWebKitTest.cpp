@@ -33,6 +33,7 @@
 #include "platform/web/ResourceInterceptor.h"
 #include "platform/web/WebContentView.h"
 #include "platform/web/WebView.h"
+#include "tools/ad_server/FrameCreatives.h"
 
 namespace ads {
 namespace {
@@ -124,6 +125,43 @@ class OneTapEveryRoadWebKitTest : public testing::MediatedPublicAdsWebKitTest {
             return mediated->webView();
         return banner->adView() ? banner->adView()->webView() : nullptr;
     }
+    // Loads and shows a banner; answers its page.
+    std::shared_ptr<platform::web::WebView> showBanner(const AdScenario& scenario) {
+        loadOurBanner(scenario);
+        // The mediated adapter looks at its page on the test's clock.
+        EXPECT_TRUE(ads.waitWhileClockMoves(scope, [&] {
+            return std::find(heard->log.begin(), heard->log.end(), "received") != heard->log.end();
+        })) << ::testing::PrintToString(heard->log);
+        return bannerPage();
+    }
+    // Loads and presents an interstitial of the HTML; answers its page.
+    std::shared_ptr<platform::web::WebView> showInterstitial(const std::string& html) {
+        ads.server().setScenario(kUnit, AdScenario::interstitial().withHtml(html));
+        interstitial = GADInterstitial::create(kUnit);
+        interstitial->setDelegate(heard);
+        interstitial->loadRequest(GADRequest::request());
+        EXPECT_TRUE(waitFor([&] { return interstitial->isReady(); }));
+        interstitial->presentFromRootViewController(controller);
+        EXPECT_TRUE(ads.waitWhileClockMoves(scope, [&] {
+            auto screen = controller->presentedViewController();
+            return screen && screen->view()->isUserInteractionEnabled();
+        }));
+        return interstitial->slot()->adView()->webView();
+    }
+    static AdScenario mediatedBanner(const std::string& html) {
+        return AdScenario::mediation({GADMAdapterHTML::kClassName}, 30000)
+            .withAnswer(PageAnswer::FetchedAd)
+            .withHtml(html);
+    }
+    // The ad shown goes: its screen closes, then the app lets go of it.
+    void letGoOfTheAd() {
+        if (auto screen =
+                std::dynamic_pointer_cast<GADViewController>(controller->presentedViewController()))
+            screen->relinquishScreenWithCompletion({});
+        if (banner) banner->removeFromSuperview();
+        banner.reset();
+        interstitial.reset();
+    }
 
     testing::DesktopRecorder desktop;
 };
@@ -143,37 +181,13 @@ TEST_F(OneTapEveryRoadWebKitTest, OneTapIsOneOpeningAndOneClickPingOnEveryRoad) 
         std::size_t desktopOpenings;
         std::size_t mediationClickPings;
     };
-    const auto showBanner = [&](const AdScenario& scenario) {
-        loadOurBanner(scenario);
-        // The mediated adapter looks at its page on the test's clock.
-        EXPECT_TRUE(ads.waitWhileClockMoves(scope, [&] {
-            return std::find(heard->log.begin(), heard->log.end(), "received") != heard->log.end();
-        })) << ::testing::PrintToString(heard->log);
-        return bannerPage();
-    };
     const Road roads[] = {
         {"banner",
          [&] { return showBanner(AdScenario::banner().withHtml(creative(false))); },
          {160, 455},
          1,
          0},
-        {"interstitial",
-         [&]() -> std::shared_ptr<platform::web::WebView> {
-             ads.server().setScenario(kUnit, AdScenario::interstitial().withHtml(creative(false)));
-             interstitial = GADInterstitial::create(kUnit);
-             interstitial->setDelegate(heard);
-             interstitial->loadRequest(GADRequest::request());
-             EXPECT_TRUE(waitFor([&] { return interstitial->isReady(); }));
-             interstitial->presentFromRootViewController(controller);
-             EXPECT_TRUE(ads.waitWhileClockMoves(scope, [&] {
-                 auto screen = controller->presentedViewController();
-                 return screen && screen->view()->isUserInteractionEnabled();
-             }));
-             return interstitial->slot()->adView()->webView();
-         },
-         {160, 300},
-         1,
-         0},
+        {"interstitial", [&] { return showInterstitial(creative(false)); }, {160, 300}, 1, 0},
         // Its link leads into the in-app browser, to a site that leaves by itself.
         {"MRAID banner and the in-app browser's site",
          [&] { return showBanner(AdScenario::banner().withHtml(creative(true))); },
@@ -181,11 +195,7 @@ TEST_F(OneTapEveryRoadWebKitTest, OneTapIsOneOpeningAndOneClickPingOnEveryRoad) 
          0,
          0},
         {"mediated HTML banner",
-         [&] {
-             return showBanner(AdScenario::mediation({GADMAdapterHTML::kClassName}, 30000)
-                                   .withAnswer(PageAnswer::FetchedAd)
-                                   .withHtml(creative(false)));
-         },
+         [&] { return showBanner(mediatedBanner(creative(false))); },
          {160, 455},
          1,
          1},
@@ -305,6 +315,76 @@ TEST_F(OneTapEveryRoadWebKitTest,
     }));
     EXPECT_EQ(navigationBlockedCalls(), calls);
     next->removeFromSuperview();
+}
+
+// An ad goes while a navigation its page started waits for its answer, and its page lives on
+// for a moment (work of the page's still queued holds it): nothing answers for the page any
+// more, and what it asked for is refused, never loaded by itself. (Seen: with a view left
+// without its delegate, a banner's page fetched the landing page its script went to as the
+// next ad was shown, and that ad was charged with it.) The page navigates inside a synchronous
+// evaluation, whose events are handed on only after it returns, so the ad goes before the
+// question is answered whatever the machine's load.
+TEST_F(OneTapEveryRoadWebKitTest, AnAdLetGoWithItsPagesNavigationUnansweredFetchesNothing) {
+    const std::string body = "<body style=\"margin:0;height:100%;background:#2e7dd7\">ad</body>";
+    const struct {
+        const char* name;
+        AdScenario scenario;
+        // What lives on: the ad view (ours) or only its web view.
+        bool keepsAdView;
+    } cases[] = {
+        {"banner's web view", AdScenario::banner().withHtml(body), false},
+        {"banner's ad view", AdScenario::banner().withHtml(body), true},
+        {"mediated HTML banner's web view", mediatedBanner(body), false},
+    };
+    for (const auto& ad : cases) {
+        SCOPED_TRACE(ad.name);
+        heard->log.clear();
+        auto page = showBanner(ad.scenario);
+        ASSERT_TRUE(page);
+        std::shared_ptr<GADAdView> adView = ad.keepsAdView ? banner->adView() : nullptr;
+        const auto shown = page->url();
+        ads.log().clear();
+
+        page->stringByEvaluatingJavaScriptFromString(
+            "location.href = '" + ads.origin() + "/landing?gone=1'; 'went'", 1);
+        letGoOfTheAd();
+        scope.runUntilIdle();
+        // Whatever left the page has reached the server by then.
+        ads.waitWhileClockMoves(
+            scope, [] { return false; }, 1);
+        EXPECT_EQ(ads.log().count(RequestKind::Landing), 0u);
+        EXPECT_EQ(page->url(), shown);
+    }
+}
+
+// A network's creative in a frame of the mediated HTML banner: each link the player taps there
+// (no target, the top, a new window) leaves through the opener once, and the frame keeps its
+// document, having fetched nothing of the advertiser's site.
+TEST_F(OneTapEveryRoadWebKitTest, EachLinkTappedInAMediatedCreativesFrameLeavesOnce) {
+    auto page = showBanner(mediatedBanner(*tools::adserver::frameCreative("links")));
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(ads.waitWhileClockMoves(
+        scope, [&] { return pageNumber(*page, "window.linksLoaded") == 1; }));
+    ads.waitWhileClockMoves(
+        scope, [] { return false; }, 0.5);
+    const auto desktopBefore = desktop.opened().size();
+    const long clicksBefore = clicksCounted();
+
+    std::size_t taps = 0;
+    for (const double x : {53.0, 160.0, 267.0}) {
+        tap({x, 455});
+        ++taps;
+        ASSERT_TRUE(ads.waitWhileClockMoves(
+            scope, [&] { return desktop.opened().size() - desktopBefore == taps; }))
+            << "tap " << taps;
+    }
+    ads.waitWhileClockMoves(
+        scope, [] { return false; }, 0.5);
+    EXPECT_EQ(desktop.opened().size() - desktopBefore, 3u);
+    EXPECT_EQ(clicksCounted() - clicksBefore, 3);
+    EXPECT_EQ(ads.log().count(RequestKind::ClickTracking), 3u);
+    EXPECT_EQ(ads.log().count(RequestKind::Landing), 0u);
+    EXPECT_EQ(pageNumber(*page, "window.linksLoaded"), 1);
 }
 
 }  // namespace

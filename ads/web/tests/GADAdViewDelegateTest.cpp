@@ -254,6 +254,10 @@ TEST_F(GADAdViewDelegateTest, EachSchemeGoesWhereItBelongs) {
              Case{"https://ads.test/landing", true, ""},
              Case{"HTTP://ads.test/landing", true, ""},
              Case{"about:blank", true, ""},
+             Case{"about:srcdoc", true, ""},
+             Case{"data:text/html,%3Cp%3Ex%3C/p%3E", true, ""},
+             Case{"DATA:image/png;base64,AAAA", true, ""},
+             Case{"blob:https://ads.test/6f1c", true, ""},
              Case{"file:///etc/passwd", false, ""},
              Case{"mailto:a@b.test?subject=hi", false, "mail mailto:a@b.test?subject=hi"},
              Case{"sms:123", false, "sms sms:123"},
@@ -303,29 +307,43 @@ TEST_F(GADAdViewDelegateTest, AClickGoesToTheOpenerAndARedirectIsNeverOne) {
     scope.runUntilIdle();
     const auto shown = adView->URL();
 
-    // A clicked web page of the page's own is opened by the opener as the click's URL and
-    // never loads here; what the page rules refuse they act on alone (one open each); about:
-    // goes nowhere. A frame's web page loads in its frame, and opens nothing.
+    // A clicked web link is opened by the opener as the click's URL and never loads, the page's
+    // own or a frame's alike; what the page rules refuse they act on alone (one open each).
+    // Whatever else a frame loads (its script's address) stays in the frame and opens nothing,
+    // and a document made in place loads where it is asked for, but for an empty one, which
+    // would blank what shows.
     auto web = page.fireNavigation("https://land.test/", NavigationType::LinkClicked);
     auto mail = page.fireNavigation("mailto:a@b.test", NavigationType::LinkClicked);
     auto blank = page.fireNavigation("about:blank", NavigationType::LinkClicked);
     auto picture = page.fireFrameNavigation("https://pictures.test/2", NavigationType::Other);
+    auto framed = page.fireFrameNavigation("https://land.test/framed", NavigationType::LinkClicked);
     auto empty = page.fireFrameNavigation("about:blank", NavigationType::Other);
+    auto srcdoc = page.fireFrameNavigation("about:srcdoc", NavigationType::Other);
+    auto data = page.fireFrameNavigation("data:text/html,%3Cp%3E2%3C/p%3E", NavigationType::Other);
+    auto blob = page.fireFrameNavigation("blob:https://ads.test/6f1c", NavigationType::LinkClicked);
     scope.runUntilIdle();
     EXPECT_EQ(web->answer, false);
     EXPECT_TRUE(web->heldBack);
     EXPECT_EQ(mail->answer, false);
     EXPECT_EQ(blank->answer, false);
-    EXPECT_EQ(picture->answer, true);
     EXPECT_EQ(empty->answer, false);
-    // The click opens once it came back, after the navigations decided meanwhile, with the
+    EXPECT_EQ(picture->answer, true);
+    EXPECT_FALSE(picture->heldBack);
+    EXPECT_EQ(framed->answer, false);
+    EXPECT_TRUE(framed->heldBack);
+    for (const auto& local : {srcdoc, data, blob}) {
+        EXPECT_EQ(local->answer, true);
+        EXPECT_FALSE(local->heldBack);
+    }
+    // Each click opens once it came back, after the navigations decided meanwhile, with the
     // opener pointed at it again.
     EXPECT_EQ(opener->calls,
-              (std::vector<std::string>{"mail mailto:a@b.test", "app https://land.test/?click=1"}));
+              (std::vector<std::string>{"mail mailto:a@b.test", "app https://land.test/?click=1",
+                                        "app https://land.test/framed?click=1"}));
     EXPECT_EQ(opener->referringURL, Url::parse("https://ads.test/ad"));
-    EXPECT_EQ(opener->navigationURL, "https://land.test/");
+    EXPECT_EQ(opener->navigationURL, "https://land.test/framed");
     EXPECT_EQ(adView->URL(), shown);
-    EXPECT_EQ(clicking->clicks, 5);
+    EXPECT_EQ(clicking->clicks, 9);
 
     // Redirects of a load the page was allowed keep the type it started with, but the
     // subclass is not asked: the page rules alone decide, and nothing is a click.
@@ -337,7 +355,7 @@ TEST_F(GADAdViewDelegateTest, AClickGoesToTheOpenerAndARedirectIsNeverOne) {
     EXPECT_EQ(app->answer, false);
     EXPECT_EQ(opener->calls, (std::vector<std::string>{"app movuroute://startTitle"}));
     EXPECT_EQ(adView->URL(), Url::parse("https://land.test/moved"));
-    EXPECT_EQ(clicking->clicks, 5);
+    EXPECT_EQ(clicking->clicks, 9);
 }
 
 TEST_F(GADAdViewDelegateTest, ADeepLinkOpensItsFallbackAndPingsOnlyWebTrackingUrls) {

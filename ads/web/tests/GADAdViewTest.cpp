@@ -247,11 +247,14 @@ TEST_F(GADAdViewTest, TheDelegateHearsThePageAndMayLetGoOfTheViewMeanwhile) {
               (std::vector<std::string>{"should https://ads.test/a 0", "should refused://x 5",
                                         "start", "size 320x480", "fail -1001"}));
 
-    // Without a delegate, every navigation is allowed.
+    // A page whose owner let go of it loads nothing more, nor follows a server's redirect.
     view->setDelegate({});
-    auto free = page().fireNavigation("https://ads.test/b", NavigationType::Other);
+    auto own = page().fireNavigation("https://ads.test/b", NavigationType::Other);
+    auto moved = page().fireRedirect("https://ads.test/c", NavigationType::Other);
     scope.runUntilIdle();
-    EXPECT_EQ(free->answer, true);
+    EXPECT_EQ(own->answer, false);
+    EXPECT_FALSE(own->heldBack);
+    EXPECT_EQ(moved->answer, false);
 
     // The owner may drop the view inside the finished-load call; the rest of it still runs.
     std::weak_ptr<GADAdView> weak = view;

@@ -732,11 +732,12 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
             raw, type_,
             [self, alive, id, newWindow, followable, raw, type_](NavigationPolicy policy) {
                 if (alive.expired()) return;
+                const bool handsBack = policy == NavigationPolicy::LoadInFrameOnly ||
+                                       policy == NavigationPolicy::HandBack;
                 auto it = self->decisions_.find(id);
                 if (it == self->decisions_.end()) {
                     // The page was ended first: it loads nothing any more, in no frame.
-                    if (policy == NavigationPolicy::LoadInFrameOnly && self->budget_.ended())
-                        self->handBack(raw, type_);
+                    if (handsBack && self->budget_.ended()) self->handBack(raw, type_);
                     return;
                 }
                 WebKitPolicyDecision* d = it->second;
@@ -758,8 +759,8 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
                     if (allow) self->loadHere(raw.url);
                 }
                 g_object_unref(d);
-                if (policy == NavigationPolicy::LoadInFrameOnly && !placed)
-                    self->handBack(raw, type_);
+                // Ignored before it is handed back: a frame keeps the document it shows.
+                if (handsBack && !placed) self->handBack(raw, type_);
             });
         return TRUE;
     }
@@ -780,7 +781,8 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
             if (alive.expired()) return;
             if (policy == NavigationPolicy::Load) self->loadHere(raw.url);
             // A new window's target would load here: the page's own.
-            if (policy == NavigationPolicy::LoadInFrameOnly) self->handBack(raw, type);
+            if (policy == NavigationPolicy::LoadInFrameOnly || policy == NavigationPolicy::HandBack)
+                self->handBack(raw, type);
         };
         self->client_->backendNavigation(raw, type, std::move(decide));
         return nullptr;

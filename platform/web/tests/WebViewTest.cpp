@@ -122,11 +122,28 @@ TEST_F(WebViewTest, EveryNavigationTypeIsAskedAndARefusalIsSilent) {
     EXPECT_EQ(moved->answer, false);
     EXPECT_EQ(fresh->answer, true);
 
-    // Without a delegate every navigation is allowed.
+    // A view never given a delegate allows every navigation; one whose delegate has gone (let
+    // go, or dead) refuses them, a redirect too, until another takes it over.
+    auto free = WebView::create({10, 10});
+    auto freePage = fakes.lastPage();
+    auto nav = freePage->fireNavigation("http://a.example/free", NavigationType::Other);
     view->setDelegate({});
-    auto nav = page->fireNavigation("http://a.example/free", NavigationType::Other);
+    auto left = page->fireNavigation("http://a.example/left", NavigationType::Other);
+    auto leftMoved = page->fireRedirect("http://a.example/left/moved", NavigationType::Other);
     loop.runUntilIdle();
     EXPECT_EQ(nav->answer, true);
+    EXPECT_EQ(left->answer, false);
+    EXPECT_EQ(leftMoved->answer, false);
+    auto gone = std::make_shared<Recorder>();
+    view->setDelegate(gone);
+    gone.reset();
+    auto orphan = page->fireNavigation("http://a.example/orphan", NavigationType::Other);
+    loop.runUntilIdle();
+    view->setDelegate(delegate);
+    auto taken = page->fireNavigation("http://a.example/taken", NavigationType::Other);
+    loop.runUntilIdle();
+    EXPECT_EQ(orphan->answer, false);
+    EXPECT_EQ(taken->answer, true);
 }
 
 TEST_F(WebViewTest, ANavigationForFramesOnlyLoadsInAFrameAndThePagesOwnComesBackLater) {

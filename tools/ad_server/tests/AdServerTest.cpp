@@ -662,8 +662,23 @@ TEST_F(AdServerTest, FrameCreativesShowTheServersDocumentsThatTellTheirPageTheyA
         EXPECT_NE(refused->body.find("{movuFrame: 0}"), std::string::npos) << odd;
         EXPECT_EQ(refused->body.find("alert(1)"), std::string::npos) << odd;
     }
+    // The links creative's frame holds its three links; the local one asks for no document.
+    server.setScenario("l", *parseAdScenario("frames-links"));
+    server.setScenario("m", *parseAdScenario("frames-local"));
+    EXPECT_NE(get("/mads/gma?slotname=l")->body.find("src=\"/mads/frame_links\""),
+              std::string::npos);
+    const std::string links = get("/mads/frame_links")->body;
+    for (const char* link : {"id=\"in\" href=\"/landing?from=frame-in\"",
+                             "target=\"_top\" href=\"/landing?from=frame-top\"",
+                             "target=\"_blank\" href=\"/landing?from=frame-blank\""})
+        EXPECT_NE(links.find(link), std::string::npos) << link;
+    const std::string local = get("/mads/gma?slotname=m")->body;
+    for (const char* made : {"f.srcdoc", "'about:blank'", "'data:text/html,'", "new Blob("})
+        EXPECT_NE(local.find(made), std::string::npos) << made;
+    EXPECT_EQ(local.find("/mads/frame"), std::string::npos);
+
     const auto frames = server.log().of(RequestKind::FramePage);
-    ASSERT_EQ(frames.size(), 6u);
+    ASSERT_EQ(frames.size(), 7u);
     EXPECT_EQ(frames[0].param("from"), "tiles");
     EXPECT_EQ(kindName(RequestKind::FramePage), "frame-page");
 }

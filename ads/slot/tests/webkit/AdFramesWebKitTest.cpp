@@ -1,13 +1,17 @@
-// Ads whose pictures and tiles are documents in frames of their page, touched, on real WebKit
-// against our loopback ad server: a frame loads in place whatever the touch, and only a
-// navigation of the ad's own page can be the player's click. A carousel banner shows its next
-// pictures after a tap on one of them, an expandable adds its 80 tiles at the tap that
-// expanded it; neither opens anything for them nor pings a click, and a tapped link still
-// opens once. Needs a display: scripts/test runs these under xvfb-run.
+// Ads whose pictures, tiles and links are documents in frames of their page, touched, on real
+// WebKit against our loopback ad server: what a frame loads by itself stays in the frame
+// whatever the touch, while a link the player follows is the click, in a frame or not. A
+// carousel banner shows its next pictures after a tap on one of them, an expandable adds its 80
+// tiles at the tap that expanded it; neither opens anything for them nor pings a click, and a
+// tapped link still opens once. A banner whose creative sits in a frame opens each link the
+// player taps there once, its frame as it was; frames whose documents are made in place run,
+// touched or not, and reach nobody. Needs a display: scripts/test runs these under xvfb-run.
 
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "platform/base/LogSink.h"
 
 #include "ads/foundation/GADApplication.h"
 #include "ads/foundation/GADStatisticDictionary.h"
@@ -146,6 +150,83 @@ TEST_F(AdFramesWebKitTest, AnExpandAtTheTouchLoadsEveryTileInItsFrameAndIsTheTou
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(clicksCounted(), clicksBefore + 2);
     EXPECT_EQ(ads.log().count(RequestKind::FramePage), std::size_t(tools::adserver::kTiles));
+}
+
+// A network's creative sits in a frame filling the banner: a tap on each of its links (no
+// target, the top, a new window) is one click, opened once and pinged once, and the frame keeps
+// the document it showed, having asked nothing of the advertiser's site.
+// Seen red: the link with no target loaded the advertiser's page inside the 320 x 50 banner,
+// opening and counting nothing.
+TEST_F(AdFramesWebKitTest, EachLinkTappedInTheCreativesFrameIsOneClickAndTheFrameStaysAsItWas) {
+    loadBannerOf(kUnit, "frames-links", 430);
+    ASSERT_TRUE(waitFor([&] {
+        return adView() && !adView()->isHidden() && pageNumber("window.linksLoaded") == 1;
+    }));
+    letTheLoadSettle();
+    const long clicksBefore = clicksCounted();
+
+    const struct {
+        const char* from;
+        double x;
+    } links[] = {{"frame-in", 53}, {"frame-top", 160}, {"frame-blank", 267}};
+    std::size_t taps = 0;
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.from);
+        tap({link.x, 455});
+        ++taps;
+        ASSERT_TRUE(waitFor([&] {
+            return opened.size() == taps && ads.log().count(RequestKind::ClickTracking) == taps;
+        })) << opened.size()
+            << " opened, " << ads.log().count(RequestKind::ClickTracking) << " click pings";
+        EXPECT_NE(opened.back().find(std::string("/landing?from=") + link.from), std::string::npos)
+            << opened.back();
+    }
+    // Anything else the taps set going would have arrived by now.
+    waitFor([] { return false; }, 0.5);
+    record("openings", static_cast<long>(opened.size()));
+    record("clickPings", static_cast<long>(ads.log().count(RequestKind::ClickTracking)));
+    EXPECT_EQ(opened.size(), 3u);
+    EXPECT_EQ(ads.log().count(RequestKind::ClickTracking), 3u);
+    EXPECT_EQ(clicksCounted(), clicksBefore + 3);
+    EXPECT_EQ(ads.log().count(RequestKind::Landing), 0u);
+    EXPECT_EQ(pageNumber("window.linksLoaded"), 1);
+    EXPECT_EQ(adView()->webView()->stringByEvaluatingJavaScriptFromString("window.linksAt()", 1),
+              tools::adserver::kLinksFramePath);
+    EXPECT_EQ(ads.log().count(RequestKind::FramePage), 1u);
+}
+
+// Frames whose documents are made in place (srcdoc, about:blank written by the creative, data:,
+// blob:) run them before any touch and after one alike, ask nothing of the network and reach
+// no opener, so no click line is written and the touch's one opening is left to the player.
+// Seen red: untouched, the data: and blob: frames went to the desktop as links to other
+// programs ("cannot open data: links"); after the touch the srcdoc frame stayed empty too.
+TEST_F(AdFramesWebKitTest, FramesMadeInPlaceRunTouchedOrNotAndReachNobody) {
+    platform::LogSink::Capture log;
+    loadBannerOf(kUnit, "frames-local", 430);
+    ASSERT_TRUE(waitFor([&] { return adView() && !adView()->isHidden(); }));
+    const auto allRan = [&] { return pageNumber("window.ranCount()") == 4; };
+    EXPECT_TRUE(waitFor(allRan)) << pageNumber("window.ranCount()") << " of 4 ran untouched";
+    letTheLoadSettle();
+    const long clicksBefore = clicksCounted();
+    const std::size_t requestsBefore = ads.log().all().size();
+
+    tap({100, 455});
+    ASSERT_TRUE(adView()->touched());
+    adView()->webView()->stringByEvaluatingJavaScriptFromString("window.again(); 'again'", 1);
+    EXPECT_TRUE(waitFor(allRan)) << pageNumber("window.ranCount()") << " of 4 ran after a touch";
+    // Anything taken for a link out would have been opened by now.
+    waitFor([] { return false; }, 0.5);
+    record("ranAfterTouch", pageNumber("window.ranCount()"));
+    EXPECT_TRUE(opened.empty()) << opened.front();
+    EXPECT_EQ(clicksCounted(), clicksBefore);
+    EXPECT_EQ(ads.log().count(RequestKind::ClickTracking), 0u);
+    EXPECT_FALSE(log.contains("Ad click")) << ::testing::PrintToString(log.lines());
+    // Nothing of them was fetched: whatever the server heard since was the SDK's own.
+    for (std::size_t i = requestsBefore; i < ads.log().all().size(); ++i) {
+        const auto request = ads.log().all()[i];
+        EXPECT_NE(request.kind, RequestKind::Unknown) << request.target;
+        EXPECT_NE(request.kind, RequestKind::Landing) << request.target;
+    }
 }
 
 }  // namespace

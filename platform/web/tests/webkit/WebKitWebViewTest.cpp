@@ -265,6 +265,60 @@ TEST_F(WebKitWebViewTest, ANavigationForFramesOnlyLoadsInAFrameAndThePagesOwnCom
     }));
 }
 
+// A navigation answered HandBack loads nowhere whoever's it is: a link followed in a frame (to
+// the frame itself, to the top, to a new window) and one of the page's own come back unfetched,
+// and the frame and the page keep the documents they showed.
+TEST_F(WebKitWebViewTest, ANavigationHandedBackLoadsNowhereAndComesBackFromAFrameAsFromThePage) {
+    struct HandingBack : RecordingWebViewDelegate {
+        NavigationPolicy webViewPolicyForNavigation(WebView& view, const UrlRequest& request,
+                                                    NavigationType type) override {
+            const auto policy =
+                RecordingWebViewDelegate::webViewPolicyForNavigation(view, request, type);
+            return request.url().path() == "/away" ? NavigationPolicy::HandBack : policy;
+        }
+    };
+    auto handing = std::make_shared<HandingBack>();
+    delegate = handing;
+    view->setDelegate(handing);
+    page("/links.html",
+         "<body style='margin:0'><a id=l href='/away?from=page'>l</a>"
+         "<iframe id=f src='/frame.html'></iframe></body>");
+    page("/frame.html",
+         "<body><a id=in href='/away?from=frame'>in</a><a id=top target=_top "
+         "href='/away?from=top'>top</a><a id=blank target=_blank href='/away?from=blank'>blank</a>"
+         "<script>window.mark = 'frame as it was';</script></body>");
+    page("/away", "<p>away</p>");
+    loadAndWait("/links.html");
+    const auto frameMark = [&] {
+        return view->stringByEvaluatingJavaScriptFromString(
+            "document.getElementById('f').contentWindow.mark");
+    };
+    ASSERT_TRUE(waitFor([&] { return frameMark() == "frame as it was"; }));
+    delegate->calls.clear();
+
+    int held = 0;
+    for (const std::string link : {"in", "top", "blank"}) {
+        SCOPED_TRACE(link);
+        view->evaluateJavaScript("document.getElementById('f').contentDocument.getElementById('" +
+                                 link + "').click()");
+        ASSERT_TRUE(waitForCall("held", ++held)) << ::testing::PrintToString(delegate->calls);
+    }
+    view->evaluateJavaScript("document.getElementById('l').click()");
+    ASSERT_TRUE(waitForCall("held", ++held)) << ::testing::PrintToString(delegate->calls);
+    // Anything still on its way would have arrived with a round trip to the frame.
+    EXPECT_EQ(frameMark(), "frame as it was");
+    loop.runUntilIdle();
+    EXPECT_THAT(delegate->calls, Contains("held " + server.url("/away?from=frame") + " 0"));
+    EXPECT_THAT(delegate->calls, Contains("held " + server.url("/away?from=top") + " 0"));
+    EXPECT_THAT(delegate->calls, Contains("held " + server.url("/away?from=blank") + " 0"));
+    EXPECT_THAT(delegate->calls, Contains("held " + server.url("/away?from=page") + " 0"));
+    EXPECT_EQ(delegate->count("held"), 4);
+    EXPECT_EQ(delegate->count("start"), 0);
+    EXPECT_EQ(server.requestCount("/away"), 0u);
+    EXPECT_EQ(view->url()->absoluteString(), server.url("/links.html"));
+    EXPECT_FALSE(view->isLoading());
+}
+
 TEST_F(WebKitWebViewTest, AServersRedirectIsAskedApartWithTheTypeItsNavigationStartedWith) {
     struct RedirectAware : RecordingWebViewDelegate {
         bool webViewShouldFollowRedirect(WebView&, const UrlRequest& request,
