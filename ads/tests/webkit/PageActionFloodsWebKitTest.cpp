@@ -38,13 +38,12 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include "ads/foundation/GADCSIConfiguration.h"
 #include "ads/mediation/tests/HeardPublicAds.h"
 #include "ads/slot/GADBannerView.h"
-#include "ads/slot/GADSlot.h"
 #include "ads/slot/tests/HostileInterstitialsFixture.h"
 #include "ads/tests/PageActionRows.h"
 #include "ads/testsupport/DesktopRecorder.h"
-#include "ads/web/GADAdView.h"
 #include "ads/web/GADMRAIDInterceptor.h"
 #include "platform/base/LogSink.h"
+#include "platform/runtime/NotificationCenter.h"
 #include "platform/testing/WebProcesses.h"
 #include "platform/ui/AlertView.h"
 #include "platform/web/ResourceInterceptor.h"
@@ -90,8 +89,7 @@ std::size_t heapBytes() {
 
 // A page that, a second after it loaded, sends `count` messages, each the URL `message` makes
 // (a script expression of i and big): 80 at once, then 8 every 200 ms, about the most its view
-// lets it navigate (its messages past their own budget are refused); half a second after its
-// last, `floodSent` is true. (A last message saying so could be refused with the rest.)
+// lets it; then, half a second after its last, "floodDone", which no handler takes.
 std::string floodingPage(const std::string& message, int count) {
     const std::string n = std::to_string(count);
     return "<script>var big = 'x'.repeat(" + std::to_string(testing::kBigBytes) +
@@ -103,7 +101,7 @@ std::string floodingPage(const std::string& message, int count) {
            "  for (var k = n ? 8 : 80; k > 0 && n < " +
            n + "; --k, ++n) send(message(n));\n  if (n < " + n +
            ") setTimeout(go, 200);\n"
-           "  else setTimeout(function () { window.floodSent = true; }, 500);\n"
+           "  else setTimeout(function () { send('gmsg://movuroute/floodDone'); }, 500);\n"
            "}\n"
            "addEventListener('load', function () { setTimeout(go, 1000); });</script>";
 }
@@ -132,6 +130,8 @@ class PageActionFloodsWebKitTest : public testing::HostileInterstitialsFixture {
         // Every room as the program loads it.
         ads::load();
         HostileInterstitialsFixture::SetUp();
+        done_ = platform::NotificationCenter::defaultCenter().observe(
+            "floodDone", nullptr, [this](const platform::Notification&) { ++floodsDone_; });
     }
     void TearDown() override {
         if (banner_) banner_->removeFromSuperview();
@@ -159,14 +159,12 @@ class PageActionFloodsWebKitTest : public testing::HostileInterstitialsFixture {
         ASSERT_EQ(bannerHeard_->log, std::vector<std::string>{"received"});
     }
 
-    // Loads the flooding page into the ad, waits until it has sent all it sends and measures
-    // what the flood left from the moment the page had loaded.
+    // Loads the flooding page into the ad, waits for its "floodDone" and measures what the
+    // flood left from the moment the page had loaded.
     Left flood(FloodedAd ad, const std::string& html, double seconds,
                bool protectedFromAutoClicks = false) {
         Left left;
-        ++flood_;
-        asking_ = false;
-        sentAnswer_ = false;
+        const int doneBefore = floodsDone_;
         if (ad == FloodedAd::Banner) {
             loadBannerPage(html, protectedFromAutoClicks);
         } else {
@@ -185,7 +183,7 @@ class PageActionFloodsWebKitTest : public testing::HostileInterstitialsFixture {
             scope,
             [&] {
                 onTurn();
-                return sent(ad);
+                return floodsDone_ > doneBefore;
             },
             seconds))
             << "the flood did not end";
@@ -227,36 +225,14 @@ class PageActionFloodsWebKitTest : public testing::HostileInterstitialsFixture {
         return left;
     }
 
-    // Whether the flooding page has sent all it sends: asked of the page without waiting, so
-    // the wait's own turns go on meanwhile.
-    bool sent(FloodedAd ad) {
-        std::shared_ptr<GADAdView> adView =
-            ad == FloodedAd::Banner
-                ? (banner_ ? banner_->adView() : nullptr)
-                : (interstitials.empty() ? nullptr : interstitials.back()->slot()->adView());
-        if (!adView || asking_) return sentAnswer_;
-        asking_ = true;
-        adView->webView()->evaluateJavaScript(
-            "String(window.floodSent === true)",
-            [this, alive = std::weak_ptr<bool>(alive_), flood = flood_](
-                const std::string& value, const std::optional<platform::Error>&) {
-                if (alive.expired() || flood != flood_) return;
-                asking_ = false;
-                sentAnswer_ = value == "true";
-            });
-        return sentAnswer_;
-    }
-
     std::shared_ptr<GADBannerView> banner_;
     std::shared_ptr<testing::HeardPublicAds> bannerHeard_ =
         std::make_shared<testing::HeardPublicAds>();
 
   private:
     testing::DesktopRecorder desktop_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-    int flood_ = 0;  // the answers of an earlier flood's page count for nothing
-    bool asking_ = false;
-    bool sentAnswer_ = false;
+    platform::NotificationCenter::Observation done_;
+    int floodsDone_ = 0;
     bool screenShown_ = false;
 };
 
