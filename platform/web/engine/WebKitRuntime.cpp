@@ -489,7 +489,10 @@ void WebKitRuntime::pageCommitted(WebKitWebView* view) {
     std::string site = siteOf(view);
     if (site == it->second.site) return;
     std::swap(site, it->second.site);
-    if (Context* owner = contextOf(view)) leaveSite(*owner, site, view);
+    // The view itself counts with its new page: leaving no page of the context shown, its
+    // first commit cleared everything the context stored, as its new page began to store
+    // (an IndexedDB the page opened at once was aborted under it).
+    if (Context* owner = contextOf(view)) leaveSite(*owner, site, nullptr);
 }
 
 void WebKitRuntime::leaveSite(Context& context, const std::string& site, WebKitWebView* leaving) {

@@ -151,8 +151,9 @@ class WebKitRuntime {
     void startAnchor(Context& context);
     void responsivenessChanged(WebKitWebView* view);
     void pageCommitted(WebKitWebView* view);
-    // The view no longer shows `site`: its data goes unless another view of the context shows
-    // it; everything stored goes when no view of the context shows a page.
+    // A view no longer shows `site`: its data goes unless another view of the context shows
+    // it; everything stored goes when no view of the context shows a page. `leaving`, a view
+    // that goes, counts for neither; one that shows another page counts with it.
     void leaveSite(Context& context, const std::string& site, WebKitWebView* leaving);
     void clearStoredData(Context& context);
     void endPages(Context& context);
