@@ -536,7 +536,8 @@ constexpr const char* kRefusalsScript = R"JS((function (tapped) {
 // to the engine, and goes nowhere (the assignment or call is ignored; window.open answers
 // null, as it always does for an ad): the frames' and embedded objects' addresses, links' and
 // forms' targets, by property or by attribute (setAttribute, setAttributeNS, an attribute
-// node's value, or the node set on the element), and window.open. What a script of ours cannot
+// node's value, or the node set on the element), window.open, and the address history.pushState
+// and replaceState give the document. What a script of ours cannot
 // guard is bounded in the program before it copies anything: a document's own location (its
 // properties and methods are unforgeable), markup the engine parses (innerHTML, document.write,
 // the served page, a meta refresh), a link's address changed part by part, a form's fields in
@@ -670,6 +671,16 @@ std::string overlongAddressesScript() {
     if (given.length === 0 || given[0] === undefined || typeof given[0] === 'symbol') return true;
     given[0] = toText(given[0]);
     return !tooLong(given[0], null);
+  });
+  // A document's address changed in place: the engine hands the new one to the program with
+  // the history entry it keeps there, and no navigation is asked for.
+  ['pushState', 'replaceState'].forEach(function (name) {
+    guardMethod(History.prototype, name, function (self, given) {
+      if (given.length < 3 || given[2] === undefined || given[2] === null ||
+          typeof given[2] === 'symbol') return true;
+      given[2] = toText(given[2]);
+      return !tooLong(given[2], null);
+    });
   });
 })();)JS";
 }

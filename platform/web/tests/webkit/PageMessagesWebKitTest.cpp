@@ -82,7 +82,8 @@ TEST_F(PageMessagesWebKitTest, MessagesPastTheirBudgetAreRefusedWithOneLineWhile
 }
 
 // Each road a script of the page hands an address over by: nothing of the overlong ones reaches
-// the owner, nor even the program's log, and the page finds each assignment not taken. A frame's
+// the owner, nor even the program's log, and the page finds each assignment (or change of its
+// own address in its history) not taken, while a short one is. A frame's
 // own location no script of ours can guard: the program refuses it before copying it, with a
 // line, and ends the page. An image's long address is no navigation and is kept.
 TEST_F(PageMessagesWebKitTest, AnOverlongAddressIsRefusedInThePagesOwnProcessWhereAScriptGivesIt) {
@@ -110,6 +111,11 @@ var link = make('a'); link.href = huge; taken.href = attribute(link, 'href'); li
 var form = make('form'); form.action = huge; taken.action = attribute(form, 'action');
 var o = make('object'); o.data = huge; taken.data = attribute(o, 'data');
 taken.open = window.open(huge) !== null;
+var address = location.href, past = '?' + 'x'.repeat(300 * 1024);
+history.pushState(null, '', past); taken.pushState = location.href !== address;
+history.replaceState({}, '', past); taken.replaceState = location.href !== address;
+history.pushState(null, '', '?short');
+var shortTaken = location.search === '?short';
 // Not navigations: an image's long data: address is the page's own business.
 var img = make('img'); img.src = 'data:image/png;base64,' + 'A'.repeat(300 * 1024);
 var imageKept = img.getAttribute('src').length > 300 * 1024;
@@ -120,8 +126,9 @@ frame('movu-message://owner/short');
     EXPECT_EQ(evaluate("JSON.stringify(taken)"),
               R"({"src":false,"wide":false,"setAttribute":false,"setAttributeNS":false,)"
               R"("detachedAttr":false,"attrValue":false,"attrText":false,"attrNode":false,)"
-              R"("href":false,"action":false,"data":false,"open":false})");
-    EXPECT_EQ(evaluate("String(imageKept)"), "true");
+              R"("href":false,"action":false,"data":false,"open":false,"pushState":false,)"
+              R"("replaceState":false})");
+    EXPECT_EQ(evaluate("String(imageKept && shortTaken)"), "true");
     waitFor([] { return false; }, 0.5);
     EXPECT_EQ(asked(std::string(kScheme) + "://owner/huge"), 0);
     EXPECT_EQ(asked(std::string(kScheme) + "://owner/wide"), 0);
