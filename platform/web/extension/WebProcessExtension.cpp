@@ -537,8 +537,8 @@ constexpr const char* kRefusalsScript = R"JS((function (tapped) {
 // null, as it always does for an ad): the frames' and embedded objects' addresses, links' and
 // forms' targets, by property or by attribute (setAttribute, setAttributeNS, an attribute
 // node's value, or the node set on the element), window.open, and the address history.pushState
-// and replaceState give the document. What a script of ours cannot
-// guard is bounded in the program before it copies anything: a document's own location (its
+// and replaceState give the document. What a script of ours cannot guard is bounded in the
+// program before it copies anything: a document's own location (its
 // properties and methods are unforgeable), markup the engine parses (innerHTML, document.write,
 // the served page, a meta refresh), a link's address changed part by part, a form's fields in
 // its address, a server's redirect. Only elements that navigate are judged: an image's data:
@@ -667,21 +667,21 @@ std::string overlongAddressesScript() {
     };
     define(owner, name, described);
   });
-  guardMethod(window, 'open', function (self, given) {
-    if (given.length === 0 || given[0] === undefined || typeof given[0] === 'symbol') return true;
-    given[0] = toText(given[0]);
-    return !tooLong(given[0], null);
-  });
+  // An address given at `at`, against the document's base. Absent, undefined or null names
+  // none (window.open's null is the short "null" in any case).
+  function addressJudge(at) {
+    return function (self, given) {
+      if (given[at] === undefined || given[at] === null || typeof given[at] === 'symbol')
+        return true;
+      given[at] = toText(given[at]);
+      return !tooLong(given[at], null);
+    };
+  }
+  guardMethod(window, 'open', addressJudge(0));
   // A document's address changed in place: the engine hands the new one to the program with
   // the history entry it keeps there, and no navigation is asked for.
-  ['pushState', 'replaceState'].forEach(function (name) {
-    guardMethod(History.prototype, name, function (self, given) {
-      if (given.length < 3 || given[2] === undefined || given[2] === null ||
-          typeof given[2] === 'symbol') return true;
-      given[2] = toText(given[2]);
-      return !tooLong(given[2], null);
-    });
-  });
+  guardMethod(History.prototype, 'pushState', addressJudge(2));
+  guardMethod(History.prototype, 'replaceState', addressJudge(2));
 })();)JS";
 }
 

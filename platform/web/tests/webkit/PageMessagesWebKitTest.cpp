@@ -83,9 +83,9 @@ TEST_F(PageMessagesWebKitTest, MessagesPastTheirBudgetAreRefusedWithOneLineWhile
 
 // Each road a script of the page hands an address over by: nothing of the overlong ones reaches
 // the owner, nor even the program's log, and the page finds each assignment (or change of its
-// own address in its history) not taken, while a short one is. A frame's
-// own location no script of ours can guard: the program refuses it before copying it, with a
-// line, and ends the page. An image's long address is no navigation and is kept.
+// own address in its history) not taken, while a short one is. A frame's own location no script
+// of ours can guard: the program refuses it before copying it, with a line, and ends the page.
+// An image's long address is no navigation and is kept.
 TEST_F(PageMessagesWebKitTest, AnOverlongAddressIsRefusedInThePagesOwnProcessWhereAScriptGivesIt) {
     LogSink::Capture log;
     view->loadHTMLString(std::string("<body>") + kSenders + R"(<script>
