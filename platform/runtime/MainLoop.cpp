@@ -5,6 +5,7 @@
 #include <cmath>
 #include <future>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "platform/base/LogSink.h"
@@ -236,7 +237,19 @@ std::uint64_t MainLoop::sleepCount() const {
     return sleeps_;
 }
 
-double MainLoop::runPump() {
+void MainLoop::setPumpShare(double seconds, std::function<double()> clock) {
+    if (!checkMainThread("setPumpShare")) return;
+    pumpShare_ = seconds > 0 ? seconds : 0;
+    pumpClock_ = std::move(clock);
+}
+
+double MainLoop::pumpNow() const {
+    if (pumpClock_) return pumpClock_();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+double MainLoop::runPump(double seconds) {
     if (!pump_ || pumping_) return kInfinity;
     {
         std::lock_guard lock(mutex_);
@@ -247,7 +260,7 @@ double MainLoop::runPump() {
     pumping_ = true;
     double limit = kInfinity;
     try {
-        limit = (*pump)();
+        limit = (*pump)(std::max(0.0, seconds));
     } catch (...) {
         pumping_ = false;
         throw;
@@ -258,12 +271,19 @@ double MainLoop::runPump() {
 
 std::size_t MainLoop::runUntilIdle() {
     if (!checkMainThread("runUntilIdle")) return 0;
+    return runUntilIdleSharing(pumpNow() + pumpShare_, true);
+}
+
+std::size_t MainLoop::runUntilIdleSharing(double pumpDeadline, bool pumpOnce) {
     // Timers are measured against the time at entry so that a short repeating timer cannot
     // keep this running forever on the real clock.
     const double now = Clock::monotonic();
     std::size_t total = 0;
     for (;;) {
-        runPump();
+        // Once at least when asked, so a frame always makes progress, then while the share
+        // lasts.
+        const double left = pumpDeadline - pumpNow();
+        if (std::exchange(pumpOnce, false) || left > 0) runPump(left);
         std::size_t n = runPostedBatch();
         if (fireNextDueTimer(now)) ++n;
         if (n == 0) break;
@@ -276,7 +296,7 @@ bool MainLoop::runOnce(double maxWait) {
     if (!checkMainThread("runOnce")) return false;
     double pumpLimit = kInfinity;
     auto turn = [this, &pumpLimit] {
-        pumpLimit = runPump();
+        pumpLimit = runPump(pumpShare_);
         const double now = Clock::monotonic();
         std::size_t n = runPostedBatch();
         // Each timer due now fires once; a repeating one is rescheduled past `now`.
@@ -320,16 +340,18 @@ std::size_t MainLoop::advance(double seconds) {
     if (!checkMainThread("advance")) return 0;
     auto clock = Clock::manual();
     if (!clock) return runUntilIdle();
+    // One frame's share of the pump for the whole step, however many timers fall within it.
+    const double pumpDeadline = pumpNow() + pumpShare_;
     const double target = clock->monotonic() + (seconds > 0 ? seconds : 0);
-    std::size_t total = runUntilIdle();
+    std::size_t total = runUntilIdleSharing(pumpDeadline, true);
     for (;;) {
         double next = nextFireDate();
         if (!(next <= target)) break;
         clock->advanceTo(next);
-        total += runUntilIdle();
+        total += runUntilIdleSharing(pumpDeadline, false);
     }
     clock->advanceTo(target);
-    total += runUntilIdle();
+    total += runUntilIdleSharing(pumpDeadline, false);
     return total;
 }
 

@@ -75,11 +75,24 @@ class MainLoop {
     // must call wake(). One pump at a time; an empty one removes it. Answers the previous one.
     // The pump stays installed across reset(): the library it turns outlives every test, and
     // a pump never runs inside itself.
-    using Pump = std::function<double()>;
+    //
+    // A pump has a share of each frame, not all of it: what it is handed is the time it may
+    // take now (it dispatches once at least, then hands back as soon as that time is spent,
+    // answering 0 when work remains). One turn of runOnce() hands it the whole share; one
+    // runUntilIdle() or advance() hands it what is left of the share as the work the pump
+    // dispatches posts more, and runs it no more once the share is spent, so the rest waits
+    // for the next frame. Another library whose work never ends (a page that floods the
+    // engine's messages) thus costs each frame at most its share and one dispatch.
+    using Pump = std::function<double(double seconds)>;
+    static constexpr double kPumpShareSeconds = 0.008;
     Pump setPump(Pump pump);
     // Thread-safe: a sleeping runOnce() turns again at once; when the loop is not sleeping,
     // its next wait is skipped.
     void wake();
+    // The pump's share of a frame, and the clock it is measured with (seconds, monotonic; the
+    // real one when empty). The share is real time whatever clock the loop runs on: a manual
+    // clock does not move while the pump works. Tests of the share set both.
+    void setPumpShare(double seconds, std::function<double()> clock = {});
 
     // Another event queue the loop sleeps in instead of its own condition variable (a window
     // system's, whose events must end a sleep as well): sleep(seconds) waits for the host's
@@ -114,8 +127,13 @@ class MainLoop {
     double timerFireDate(const Timer* timer) const;
 
     bool checkMainThread(const char* what) const;
-    // Runs the pump, if any, and answers its sleep limit (infinity without one).
-    double runPump();
+    // Runs the pump, if any, with `seconds` of its share, and answers its sleep limit
+    // (infinity without one).
+    double runPump(double seconds);
+    // runUntilIdle() with the pump run only until `pumpDeadline` on the pump's clock (and
+    // once at least when `pumpOnce`).
+    std::size_t runUntilIdleSharing(double pumpDeadline, bool pumpOnce);
+    double pumpNow() const;
     // Runs the posted tasks present now; answers the count.
     std::size_t runPostedBatch();
     // Pops and fires the earliest timer due by `now`; answers whether there was one.
@@ -142,6 +160,8 @@ class MainLoop {
     // Only the main thread reads or changes these, so they need no lock.
     std::shared_ptr<Pump> pump_;
     bool pumping_ = false;
+    double pumpShare_ = kPumpShareSeconds;
+    std::function<double()> pumpClock_;
 };
 
 // Shorthands for the main loop.

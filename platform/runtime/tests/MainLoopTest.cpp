@@ -21,6 +21,7 @@
 #include "platform/runtime/MainLoopTestScope.h"
 
 using namespace platform;
+using ::testing::DoubleEq;
 using ::testing::ElementsAre;
 
 namespace {
@@ -329,7 +330,7 @@ TEST_F(MainLoopTest, PumpRunsEveryTurnWithoutCountingAsWorkAndCapsTheSleep) {
     int pumped = 0;
     bool postOnce = true;
     double limit = std::numeric_limits<double>::infinity();
-    loop.setPump([&] {
+    loop.setPump([&](double) {
         ++pumped;
         // What another library dispatches often posts work of ours; it runs in the same pass.
         if (std::exchange(postOnce, false)) loop.post([&] { log.push_back("posted by the pump"); });
@@ -359,7 +360,7 @@ TEST_F(MainLoopTest, PumpRunsEveryTurnWithoutCountingAsWorkAndCapsTheSleep) {
 
 TEST_F(MainLoopTest, PumpIsReplacedNeverNestedAndSurvivesReset) {
     int outer = 0, inner = 0;
-    loop.setPump([&] {
+    loop.setPump([&](double) {
         ++outer;
         // Turning the loop from inside the pump must not run the pump again.
         loop.runUntilIdle();
@@ -372,7 +373,7 @@ TEST_F(MainLoopTest, PumpIsReplacedNeverNestedAndSurvivesReset) {
     loop.runUntilIdle();
     EXPECT_EQ(outer, 2);
 
-    auto previous = loop.setPump([&] { return static_cast<double>(++inner); });
+    auto previous = loop.setPump([&](double) { return static_cast<double>(++inner); });
     ASSERT_TRUE(previous);
     loop.runUntilIdle();
     EXPECT_EQ(outer, 2);
@@ -381,6 +382,57 @@ TEST_F(MainLoopTest, PumpIsReplacedNeverNestedAndSurvivesReset) {
     loop.runUntilIdle();
     EXPECT_EQ(inner, 1);
     EXPECT_FALSE(loop.setPump(nullptr));
+}
+
+// Another library whose work never ends (each dispatch posts work of ours and finds more ready,
+// as a page that floods the engine's messages makes it): a frame gives it its share and one
+// dispatch, in every way the loop is turned, and the rest waits for the next frame.
+TEST_F(MainLoopTest, PumpWorkThatNeverStopsLeavesEachFrameWithinItsShare) {
+    constexpr double kShare = 0.008, kDispatch = 0.003;
+    double work = 0;  // the pump's clock: each dispatch takes kDispatch of it
+    loop.setPumpShare(kShare, [&] { return work; });
+    std::vector<double> handed;
+    int ours = 0;
+    loop.setPump([&](double seconds) {
+        handed.push_back(seconds);
+        work += kDispatch;
+        loop.post([&] { ++ours; });
+        return 0.0;
+    });
+    auto spent = [&](auto turn) {
+        handed.clear();
+        const double before = work;
+        turn();
+        return work - before;
+    };
+
+    // The loop runs what the pump posted, and stops pumping once the share is spent; what
+    // each dispatch was handed is what was left of it.
+    EXPECT_LE(spent([&] { loop.runUntilIdle(); }), kShare + kDispatch);
+    EXPECT_THAT(handed, ElementsAre(DoubleEq(kShare), DoubleEq(kShare - kDispatch),
+                                    DoubleEq(kShare - 2 * kDispatch)));
+    EXPECT_EQ(ours, 3);
+    // The next frame carries on where it stopped.
+    EXPECT_NEAR(spent([&] { loop.runUntilIdle(); }), 3 * kDispatch, 1e-9);
+
+    // A step of the manual clock with a timer every millisecond turns the loop 17 times: one
+    // share for all of them.
+    auto tick = Timer::schedule(0.001, true, [] {});
+    EXPECT_LE(spent([&] { scope.advance(1.0 / 60); }), kShare + kDispatch);
+    EXPECT_EQ(handed.size(), 3u);
+    tick->invalidate();
+
+    // One turn of the frame loop hands the pump the whole share once, and does not sleep.
+    bool ran = false;
+    EXPECT_LE(spent([&] { ran = loop.runOnce(30); }), kDispatch);
+    EXPECT_TRUE(ran);
+    EXPECT_THAT(handed, ElementsAre(DoubleEq(kShare)));
+
+    // A share spent to the last microsecond still lets each frame dispatch once.
+    loop.setPumpShare(0, [&] { return work; });
+    EXPECT_NEAR(spent([&] { loop.runUntilIdle(); }), kDispatch, 1e-9);
+    loop.setPump(nullptr);
+    loop.setPumpShare(MainLoop::kPumpShareSeconds);
 }
 
 namespace {

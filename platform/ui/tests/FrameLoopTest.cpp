@@ -152,7 +152,7 @@ TEST_F(FrameLoopTest, ChangesFromAnotherLoopOrThreadEndTheSleep) {
     // A web page's frame arrives while another library's loop is pumped: the loop that was
     // about to sleep draws it instead.
     bool frameReady = false;
-    mainLoop().setPump([&] {
+    mainLoop().setPump([&](double) {
         if (std::exchange(frameReady, false)) {
             auto image = platform::gfx::Image::blank(4, 4);
             image.setPixel(0, 0, 255, 0, 0, 255);

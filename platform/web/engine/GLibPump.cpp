@@ -38,9 +38,15 @@ class Pump {
     // the loop's sleep, as GLib's own loop checks after its poll) and then prepares for the
     // next; only what that prepare found ready already is dispatched in another round of the
     // same turn.
-    double turn() {
+    //
+    // A turn takes at most `seconds` (MainLoop's share of a frame) and one dispatch: a page can
+    // keep the engine's messages coming for as long as it likes (a flood of same-document
+    // navigations, each a message the engine decodes and converts here), and what the turn
+    // leaves is dispatched on the next frame's.
+    double turn(double seconds) {
         GMainContext* context = g_main_context_default();
         if (!g_main_context_acquire(context)) return 0.005;
+        const gint64 deadline = g_get_monotonic_time() + gint64(seconds * 1e6);
         gint timeoutMs = -1;
         for (int round = 0; round < kMaxRoundsPerTurn; ++round) {
             if (queried_) {
@@ -61,6 +67,8 @@ class Pump {
             fds_.resize(needed);
             queried_ = true;
             if (timeoutMs != 0) break;
+            // More is ready, but the share is spent: the next turn checks this query first.
+            if (g_get_monotonic_time() >= deadline) break;
         }
         g_main_context_release(context);
         arm();
@@ -144,7 +152,7 @@ void GLibPump::install() {
     // Never destroyed: the watcher thread uses it until the process ends.
     static Pump* pump = [] {
         auto* p = new Pump();
-        MainLoop::main().setPump([p] { return p->turn(); });
+        MainLoop::main().setPump([p](double seconds) { return p->turn(seconds); });
         return p;
     }();
     (void)pump;
