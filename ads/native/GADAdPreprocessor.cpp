@@ -75,9 +75,11 @@ void GADAdPreprocessor::slotFinishedLoadingAdContent(GADSlot& slot) {
                            [](GADAdPreprocessor& self, const platform::Notification& note) {
                                self.handlePreprocessorNotification(note);
                            }));
+    // The page answers with a message; the script's own value is unused.
     adView->stringByEvaluatingJavaScriptFromString(std::string(kGADNativeAdPreProcessFunction) +
-                                                   "(" + nativeAdJSON_ + ", " +
-                                                   environmentJSONString() + ")");
+                                                       "(" + nativeAdJSON_ + ", " +
+                                                       environmentJSONString() + ")",
+                                                   0);
     answerTimer_ = platform::MainLoop::main().postAfter(
         kGADAdPreprocessorAnswerSeconds,
         platform::weakCall(weak_from_this(), [](GADAdPreprocessor& self) { self.timeOut(); }));

@@ -129,8 +129,9 @@ void GADNativeAd::performClickOnView(const std::shared_ptr<platform::ui::View>& 
             adView->openings().showOutsideOurViews();
         }
         adView->setTouched(true);
+        // Run before anything else hears of the click; its value is the page's, and unused.
         adView->stringByEvaluatingJavaScriptFromString(
-            std::string(kGADNativeAdHandleClickFunction) + "(" + *json + ")");
+            std::string(kGADNativeAdHandleClickFunction) + "(" + *json + ")", 0);
     }
     reportMediatedClick(view, assetName);
 }

@@ -301,16 +301,16 @@ void GADAdView::postJSNotifications(const Events& events) {
 
 void GADAdView::postJSNotifications(const Events& events, std::function<void()> ran) {
     if (events.empty()) return;
-    platform::MainLoop::main().post([view = self(), script = GADPageEventsCommand(events),
-                                     ran = std::move(ran)] {
-        if (!ran) {
-            view->webView_->evaluateJavaScript(script);
-            return;
-        }
-        // Run or failed alike: the page has nothing more to hear of this.
-        view->webView_->evaluateJavaScript(
-            script, [ran](const std::string&, const std::optional<platform::Error>&) { ran(); });
-    });
+    platform::MainLoop::main().post(
+        [view = self(), script = GADPageEventsCommand(events), ran = std::move(ran)] {
+            if (!ran) {
+                view->webView_->evaluateJavaScript(script);
+                return;
+            }
+            // Run or failed alike: the page has nothing more to hear of this.
+            view->webView_->runJavaScript(script,
+                                          [ran](const std::optional<platform::Error>&) { ran(); });
+        });
 }
 
 void GADAdView::dispatchLayoutEvents(const Events& events) {
@@ -343,9 +343,11 @@ void GADAdView::postJSNotification(const std::string& name, const Value::Diction
         });
 }
 
-std::string GADAdView::stringByEvaluatingJavaScriptFromString(const std::string& script) {
+std::string GADAdView::stringByEvaluatingJavaScriptFromString(const std::string& script,
+                                                              std::size_t longestValue) {
     MOVU_CHECK_MAIN_THREAD();
-    return webView_->stringByEvaluatingJavaScriptFromString(script);
+    return webView_->stringByEvaluatingJavaScriptFromString(
+        script, platform::web::WebView::kDefaultScriptTimeout, longestValue);
 }
 
 void GADAdView::executeJavaScriptAsynchronouslyFromString(const std::string& script) {

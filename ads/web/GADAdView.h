@@ -134,7 +134,11 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     // its place (restoreState) gives way to the page's first frame from then on that has the
     // view's size. Without events the picture gives way at once to that frame.
     void dispatchLayoutEvents(const Events& events);
-    std::string stringByEvaluatingJavaScriptFromString(const std::string& script);
+    // Waits for the page, as the view's own does; a caller that does not use the value asks
+    // for none (a `longestValue` of 0).
+    std::string stringByEvaluatingJavaScriptFromString(
+        const std::string& script,
+        std::size_t longestValue = platform::web::WebView::kLongestScriptValue);
     void executeJavaScriptAsynchronouslyFromString(const std::string& script);
     // Events waiting for the page now (tests, diagnostics).
     std::size_t waitingEventCount() const;

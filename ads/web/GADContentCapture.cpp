@@ -180,11 +180,13 @@ void GADContentCapture::textOfView(platform::ui::View& view, TextCompletion done
                   : std::nullopt);
         return;
     }
-    GADReadScriptWithin(*web->webView(), kTextScript, kTextReadTimeout,
-                        [done = std::move(done)](std::optional<std::string> value) {
-                            if (!value) return done(std::nullopt);
-                            done(cutAtCharacterBoundary(std::move(*value), kMaximumTextBytes));
-                        });
+    GADReadScriptWithin(
+        *web->webView(), kTextScript, kTextReadTimeout,
+        [done = std::move(done)](std::optional<std::string> value) {
+            if (!value) return done(std::nullopt);
+            done(cutAtCharacterBoundary(std::move(*value), kMaximumTextBytes));
+        },
+        kTextScriptCharacters);
 }
 
 std::string GADContentCapture::cutAtCharacterBoundary(std::string text, std::size_t bytes) {

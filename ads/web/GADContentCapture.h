@@ -51,6 +51,8 @@ class GADContentCapture : public GADContentHashingEngine,
     static constexpr double kTextReadTimeout = 0.05;
     static constexpr std::size_t kMaximumTextBytes = 256 * 1024;
     // document.body.innerText, cut in the page already to the units the cut below may keep.
+    // The text script's longest answer, in characters.
+    static constexpr std::size_t kTextScriptCharacters = 262144;
     static constexpr const char* kTextScript =
         "(function(){var t=document.body?document.body.innerText:'';"
         "return t.length>262144?t.substring(0,262144):t;})()";

@@ -10,7 +10,7 @@
 namespace ads {
 
 void GADReadScriptWithin(platform::web::WebView& webView, const std::string& script, double timeout,
-                         GADScriptAnswer done) {
+                         GADScriptAnswer done, std::size_t longestValue) {
     struct Read {
         GADScriptAnswer done;
         std::shared_ptr<platform::Timer> timeout;
@@ -21,12 +21,14 @@ void GADReadScriptWithin(platform::web::WebView& webView, const std::string& scr
         if (auto finish = std::exchange(read->done, nullptr)) finish(std::nullopt);
     });
     webView.evaluateJavaScript(
-        script, [read](const std::string& value, const std::optional<platform::Error>& error) {
+        script,
+        [read](const std::string& value, const std::optional<platform::Error>& error) {
             auto finish = std::exchange(read->done, nullptr);
             if (!finish) return;
             read->timeout->invalidate();
             finish(error ? std::nullopt : std::optional(value));
-        });
+        },
+        longestValue);
 }
 
 }  // namespace ads

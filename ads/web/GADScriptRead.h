@@ -4,8 +4,11 @@
 // shared web process must hold neither the main thread nor whoever asked. Whichever comes first
 // reaches `done`, once, on a later main-loop turn: the page's answer, or nothing when the
 // script fails or `timeout` seconds of the platform's clock pass first; a late answer is
-// ignored. Main thread only; the view is not held.
+// ignored. A string answer longer than `longestValue` characters is refused in the page's own
+// process and reaches `done` as nothing (WebView::evaluateJavaScript). Main thread only; the
+// view is not held.
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,6 +22,6 @@ namespace ads {
 using GADScriptAnswer = std::function<void(std::optional<std::string> value)>;
 
 void GADReadScriptWithin(platform::web::WebView& webView, const std::string& script, double timeout,
-                         GADScriptAnswer done);
+                         GADScriptAnswer done, std::size_t longestValue);
 
 }  // namespace ads

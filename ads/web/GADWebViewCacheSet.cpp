@@ -14,6 +14,8 @@ namespace {
 constexpr const char* kBlankPage = "about:blank";
 constexpr const char* kEmptyBodyProbe =
     "(document.body && document.body.innerHTML === '') ? 'empty' : 'content'";
+// Its answers are one word.
+constexpr std::size_t kEmptyBodyProbeAnswerCharacters = 16;
 
 }  // namespace
 
@@ -84,10 +86,12 @@ void GADWebViewCacheSet::probe(std::shared_ptr<WebView> webView) {
         std::static_pointer_cast<GADWebViewCacheSet>(shared_from_this());
     const WebView* key = webView.get();
     probes_.push_back(webView);
-    GADReadScriptWithin(*webView, kEmptyBodyProbe, kEmptyBodyProbeTimeout,
-                        [weakSelf, key](std::optional<std::string> value) {
-                            if (auto self = weakSelf.lock()) self->endProbe(key, value == "empty");
-                        });
+    GADReadScriptWithin(
+        *webView, kEmptyBodyProbe, kEmptyBodyProbeTimeout,
+        [weakSelf, key](std::optional<std::string> value) {
+            if (auto self = weakSelf.lock()) self->endProbe(key, value == "empty");
+        },
+        kEmptyBodyProbeAnswerCharacters);
 }
 
 void GADWebViewCacheSet::endProbe(const WebView* webView, bool clean) {

@@ -45,6 +45,8 @@ class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
     // What the view asked.
     const std::vector<Load>& loads() const { return loads_; }
     const std::vector<std::string>& evaluations() const { return evaluations_; }
+    // For each evaluation, the longest string value its caller takes (0: none).
+    const std::vector<std::size_t>& valuesAsked() const { return valuesAsked_; }
     int stopCount() const { return stops_; }
     int reloadCount() const { return reloads_; }
     int backCount() const { return backs_; }
@@ -121,6 +123,7 @@ class FakeWebPage : public std::enable_shared_from_this<FakeWebPage> {
     int width_, height_;
     std::vector<Load> loads_;
     std::vector<std::string> evaluations_;
+    std::vector<std::size_t> valuesAsked_;
     std::vector<std::pair<std::string, WebViewBackend::ScriptCallback>> pending_;
     int stops_ = 0, reloads_ = 0, backs_ = 0, forwards_ = 0;
     WebViewSettings settings_;

@@ -30,13 +30,17 @@ void FakeWebViewBackend::reload() {
     page_->loading_ = true;
 }
 
-void FakeWebViewBackend::evaluate(const std::string& script, ScriptCallback callback) {
+void FakeWebViewBackend::evaluate(const std::string& script, std::size_t longestValue,
+                                  ScriptCallback callback) {
     page_->evaluations_.push_back(script);
+    page_->valuesAsked_.push_back(longestValue);
     page_->pending_.emplace_back(script, std::move(callback));
 }
 
-WebViewBackend::ScriptResult FakeWebViewBackend::evaluateSync(const std::string& script, double) {
+WebViewBackend::ScriptResult FakeWebViewBackend::evaluateSync(const std::string& script,
+                                                              std::size_t longestValue, double) {
     page_->evaluations_.push_back(script);
+    page_->valuesAsked_.push_back(longestValue);
     if (!page_->answer_) return {};
     return page_->answer_(script);
 }

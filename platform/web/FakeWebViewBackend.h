@@ -33,8 +33,10 @@ class FakeWebViewBackend : public WebViewBackend {
         page_->width_ = width;
         page_->height_ = height;
     }
-    void evaluate(const std::string& script, ScriptCallback callback) override;
-    ScriptResult evaluateSync(const std::string& script, double timeout) override;
+    void evaluate(const std::string& script, std::size_t longestValue,
+                  ScriptCallback callback) override;
+    ScriptResult evaluateSync(const std::string& script, std::size_t longestValue,
+                              double timeout) override;
     std::optional<WebSnapshot> snapshot(double) override { return page_->snapshot_; }
     void requestSnapshot(SnapshotCallback callback) override;
     const WebSnapshot& paintedFrame() override { return page_->painted_; }

@@ -211,19 +211,21 @@ class DeferredBackend final : public WebViewBackend {
         if (real_) real_->setSize(width, height);
     }
 
-    void evaluate(const std::string& script, ScriptCallback callback) override {
-        if (real_) return real_->evaluate(script, std::move(callback));
+    void evaluate(const std::string& script, std::size_t longestValue,
+                  ScriptCallback callback) override {
+        if (real_) return real_->evaluate(script, longestValue, std::move(callback));
         if (unavailable_) {
             if (callback) callback(unavailableResult());
             return;
         }
-        later([script, callback = std::move(callback)](WebViewBackend& b) mutable {
-            b.evaluate(script, std::move(callback));
+        later([script, longestValue, callback = std::move(callback)](WebViewBackend& b) mutable {
+            b.evaluate(script, longestValue, std::move(callback));
         });
     }
-    ScriptResult evaluateSync(const std::string& script, double timeout) override {
+    ScriptResult evaluateSync(const std::string& script, std::size_t longestValue,
+                              double timeout) override {
         if (!real_ && !unavailable_) openNow();
-        return real_ ? real_->evaluateSync(script, timeout) : unavailableResult();
+        return real_ ? real_->evaluateSync(script, longestValue, timeout) : unavailableResult();
     }
     std::optional<WebSnapshot> snapshot(double timeout) override {
         if (!real_ && !unavailable_) openNow();

@@ -40,6 +40,13 @@ std::string checkedScriptValue(std::string value, LogBudget& pageLog) {
     return value;
 }
 
+// A value the page's process refused for its length: the page's doing, one line of its budget.
+void noteRefusedValue(const WebViewBackend::ScriptResult& result, LogBudget& pageLog) {
+    if (result.error && result.error->is(kWebViewErrorDomain, kWebViewErrorScriptValueTooLong)) {
+        pageLog.write("WebView: a script's value longer than its caller takes was refused");
+    }
+}
+
 // Views live on the main thread only, so plain counts will do.
 std::uint64_t& synchronousWaits() {
     static std::uint64_t count = 0;
@@ -284,29 +291,50 @@ void WebView::setSize(Size size) {
     backend_->setSize(width, height);
 }
 
-void WebView::evaluateJavaScript(const std::string& script, ScriptCompletion completion) {
+void WebView::evaluateJavaScript(const std::string& script, ScriptCompletion completion,
+                                 std::size_t longestValue) {
+    if (!completion) return runJavaScript(script);
     std::weak_ptr<WebView> weak = weak_from_this();
-    backend_->evaluate(script, [weak, completion = std::move(completion),
-                                pageLog = pageLog_](WebViewBackend::ScriptResult result) {
-        if (!completion) return;
-        std::string value =
-            result.scalar ? checkedScriptValue(std::move(result.value), *pageLog) : "";
-        MainLoop::main().post(
-            [weak, completion, value = std::move(value), error = std::move(result.error)] {
-                auto self = weak.lock();
-                if (!self || self->orphaned_) return;
-                completion(value, error);
-                afterCallback(std::move(self));
-            });
-    });
+    backend_->evaluate(script, std::min(longestValue, kMaxScriptResultLength),
+                       [weak, completion = std::move(completion),
+                        pageLog = pageLog_](WebViewBackend::ScriptResult result) {
+                           noteRefusedValue(result, *pageLog);
+                           std::string value =
+                               result.scalar ? checkedScriptValue(std::move(result.value), *pageLog)
+                                             : "";
+                           MainLoop::main().post([weak, completion, value = std::move(value),
+                                                  error = std::move(result.error)] {
+                               auto self = weak.lock();
+                               if (!self || self->orphaned_) return;
+                               completion(value, error);
+                               afterCallback(std::move(self));
+                           });
+                       });
+}
+
+void WebView::runJavaScript(const std::string& script, RunCompletion done) {
+    std::weak_ptr<WebView> weak = weak_from_this();
+    backend_->evaluate(script, 0,
+                       [weak, done = std::move(done)](WebViewBackend::ScriptResult result) {
+                           if (!done) return;
+                           MainLoop::main().post([weak, done, error = std::move(result.error)] {
+                               auto self = weak.lock();
+                               if (!self || self->orphaned_) return;
+                               done(error);
+                               afterCallback(std::move(self));
+                           });
+                       });
 }
 
 std::string WebView::stringByEvaluatingJavaScriptFromString(const std::string& script,
-                                                            double timeout) {
+                                                            double timeout,
+                                                            std::size_t longestValue) {
     ++synchronousWaits();
     if (!(timeout > 0)) timeout = 0;
     auto keep = shared_from_this();
-    auto result = backend_->evaluateSync(script, std::min(timeout, 3600.0));
+    auto result = backend_->evaluateSync(script, std::min(longestValue, kMaxScriptResultLength),
+                                         std::min(timeout, 3600.0));
+    noteRefusedValue(result, *pageLog_);
     if (result.error || !result.scalar) return {};
     return checkedScriptValue(std::move(result.value), *pageLog_);
 }

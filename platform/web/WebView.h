@@ -123,15 +123,28 @@ class WebView : public std::enable_shared_from_this<WebView> {
     // loadRequest; not the page's own navigations, nor reload) starts a new one. Any thread.
     LogBudget& pageLog() { return *pageLog_; }
 
-    // Scripts. The completion gets the value as text ("" for anything but strings, numbers and
-    // booleans) and, when the script failed, the error.
+    // Scripts. A script's value is whatever the page's functions inside it return, so a caller
+    // takes one only when it uses it, and says how long a string it takes: `longestValue`
+    // characters (UTF-16 code units, as the page counts), kLongestScriptValue unless it needs
+    // more. A longer string is refused in the page's own process, before anything converts or
+    // copies it (kWebViewErrorScriptValueTooLong, with a line out of the page's budget), and
+    // of a script that threw, only that it did is told, never what it threw.
+    static constexpr std::size_t kLongestScriptValue = 16 * 1024;
+    // The completion gets the value as text ("" for anything but strings, numbers and
+    // booleans) and, when the script failed, the error. Without a completion no value is
+    // asked for.
     using ScriptCompletion =
         std::function<void(const std::string& value, const std::optional<Error>& error)>;
-    void evaluateJavaScript(const std::string& script, ScriptCompletion completion = {});
-    // The value as text; "" for non-scalars, exceptions and the time-out (seconds of real time,
-    // not of the test clock).
-    std::string stringByEvaluatingJavaScriptFromString(const std::string& script,
-                                                       double timeout = kDefaultScriptTimeout);
+    void evaluateJavaScript(const std::string& script, ScriptCompletion completion = {},
+                            std::size_t longestValue = kLongestScriptValue);
+    // A script whose value nobody takes: `done` hears only whether it ran (the error when not).
+    using RunCompletion = std::function<void(const std::optional<Error>& error)>;
+    void runJavaScript(const std::string& script, RunCompletion done = {});
+    // The value as text; "" for non-scalars, exceptions, a refused value and the time-out
+    // (seconds of real time, not of the test clock). A `longestValue` of 0 takes none.
+    std::string stringByEvaluatingJavaScriptFromString(
+        const std::string& script, double timeout = kDefaultScriptTimeout,
+        std::size_t longestValue = kLongestScriptValue);
 
     // Pictures, premultiplied RGBA at the view's pixel size. The completion hears nothing
     // (nullopt) when the page could not be pictured: none loaded yet, its process gone, no

@@ -98,10 +98,14 @@ class WebViewBackend {
     virtual void setSize(int width, int height) = 0;
 
     // Asynchronous: the callback runs later, possibly from inside the engine's dispatch, or
-    // never when the backend goes away first.
-    virtual void evaluate(const std::string& script, ScriptCallback callback) = 0;
+    // never when the backend goes away first. `longestValue` is the longest string value the
+    // caller takes, in characters (UTF-16 code units); 0 when it takes no value at all. A
+    // longer string is refused with an error before it is converted, where the engine allows.
+    virtual void evaluate(const std::string& script, std::size_t longestValue,
+                          ScriptCallback callback) = 0;
     // Synchronous: waits at most `timeout` seconds of real time (an error then).
-    virtual ScriptResult evaluateSync(const std::string& script, double timeout) = 0;
+    virtual ScriptResult evaluateSync(const std::string& script, std::size_t longestValue,
+                                      double timeout) = 0;
     // Synchronous: the page as it looks now, or nothing after `timeout` seconds or on failure.
     virtual std::optional<WebSnapshot> snapshot(double timeout) = 0;
     // Asynchronous: the page as it looks when the engine gets to it, or nothing on failure

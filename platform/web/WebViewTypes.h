@@ -24,6 +24,9 @@ enum WebViewErrorCode : std::int64_t {
     // kPageNavigationsPerSecond) or asked for an address longer than a page may
     // (WebView::kMaxUrlLength); the view can load again.
     kWebViewErrorPageEnded = 4,
+    // A script's string value was longer than its caller takes (WebView::kLongestScriptValue),
+    // and was refused in the page's own process before anything converted it.
+    kWebViewErrorScriptValueTooLong = 5,
 };
 
 // What a page may cost the other pages of its web process (every view may share one) before the

@@ -90,7 +90,7 @@ void FrameOnlyHolds::releaseStart() {
 
 void FrameOnlyHolds::forget() {
     start_.reset();
-    if (waiting_.empty()) return;
+    // Sent whatever waits: the page's extension also renews what it keeps of the page's.
     waiting_.takeAll();
     webkit_web_view_send_message_to_page(
         view_, webkit_user_message_new(kWebExtensionForgetFrameOnlyMessage, nullptr), nullptr,

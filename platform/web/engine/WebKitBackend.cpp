@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <map>
+#include <utility>
 
 #include "platform/base/LogSink.h"
 #include "platform/net/UrlError.h"
@@ -59,13 +61,16 @@ constexpr const char* kContentSizeScript = R"JS((function() {
   window.addEventListener('resize', report);
 })();)JS";
 
-WebViewBackend::ScriptResult scriptResult(JSCValue* value, GError* error) {
+// The engine's own evaluation (without our extension): the value has crossed whole already, but
+// nothing is converted that the caller did not ask for.
+WebViewBackend::ScriptResult scriptResult(JSCValue* value, GError* error, bool wanted) {
     WebViewBackend::ScriptResult result;
     if (!value) {
         result.error = Error::make(kWebViewErrorDomain, 0,
                                    error && error->message ? error->message : "script failed");
         return result;
     }
+    if (!wanted) return result;
     if (jsc_value_is_string(value) || jsc_value_is_number(value) || jsc_value_is_boolean(value)) {
         char* text = jsc_value_to_string(value);
         result.value = text ? text : "";
@@ -92,7 +97,11 @@ WebViewBackend::ScriptResult scriptReply(WebKitUserMessage* reply, GError* error
     std::string value = bytes ? std::string(bytes, length) : std::string();
     g_variant_unref(text);
     if (!ran) {
-        result.error = Error::make(kWebViewErrorDomain, 0, value.empty() ? "script failed" : value);
+        const std::int64_t code = value == kWebExtensionScriptValueTooLong
+                                      ? std::int64_t(kWebViewErrorScriptValueTooLong)
+                                      : 0;
+        result.error =
+            Error::make(kWebViewErrorDomain, code, value.empty() ? "script failed" : value);
     } else if (scalar) {
         result.value = std::move(value);
         result.scalar = true;
@@ -272,9 +281,11 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
         g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
         g_signal_connect(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
         g_signal_connect(view_, "web-process-terminated", G_CALLBACK(onProcessEnded), this);
+        g_signal_connect(view_, "user-message-received", G_CALLBACK(onPageMessage), this);
         frameOnly_ =
             std::make_unique<FrameOnlyHolds>(view_, static_cast<FrameOnlyHolds::Host&>(*this));
         runtime_->watchView(view_);
+        runtime_->onPageFlood(view_, [this] { pageFlooded(); });
         g_signal_connect(window_, "damage-event", G_CALLBACK(onDamage), this);
 
         g_signal_connect(contentManager_,
@@ -317,6 +328,7 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
 
     void loadHtml(const std::string& html, const Url& baseUrl) override {
         if (!view_) return failNoDisplay(baseUrl.absoluteString());
+        runScriptsAgain();
         budget_.renew();
         messages_.renew();
         frameOnly_->forget();
@@ -335,6 +347,7 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
                 soup_message_headers_replace(headers, field.first.c_str(), field.second.c_str());
             }
         }
+        runScriptsAgain();
         budget_.renew();
         messages_.renew();
         frameOnly_->forget();
@@ -429,20 +442,24 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
     // The program's scripts go through our extension, which runs them with no gesture around
     // them: WebKitGTK's own evaluation always runs them as the player's gesture
     // (WebProcessExtensionProtocol.h). Without the extension they go the engine's way.
-    void evaluate(const std::string& script, ScriptCallback callback) override {
+    void evaluate(const std::string& script, std::size_t longestValue,
+                  ScriptCallback callback) override {
         if (!view_) {
             if (callback) callback(noDisplayResult());
             return;
         }
         auto* pending = new Pending<ScriptCallback>{alive_, std::move(callback)};
         if (runtime_->hasExtension()) {
+            const auto longest = static_cast<guint32>(
+                std::min<std::size_t>(longestValue, std::numeric_limits<guint32>::max()));
             webkit_web_view_send_message_to_page(
                 view_,
                 webkit_user_message_new(
                     kWebExtensionRunScriptMessage,
-                    g_variant_new("(@ay)",
+                    g_variant_new("(@ayu)",
                                   g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, script.data(),
-                                                            script.size(), 1))),
+                                                            script.size(), 1),
+                                  longest)),
                 nullptr,
                 [](GObject* object, GAsyncResult* async, gpointer data) {
                     GError* error = nullptr;
@@ -455,13 +472,15 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
                 pending);
             return;
         }
+        pending->wantsValue = longestValue > 0;
         webkit_web_view_evaluate_javascript(
             view_, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, nullptr,
             [](GObject* object, GAsyncResult* async, gpointer data) {
                 GError* error = nullptr;
                 JSCValue* value = webkit_web_view_evaluate_javascript_finish(
                     WEBKIT_WEB_VIEW(object), async, &error);
-                answerScript(data, scriptResult(value, error));
+                const bool wanted = static_cast<Pending<ScriptCallback>*>(data)->wantsValue;
+                answerScript(data, scriptResult(value, error, wanted));
                 if (value) g_object_unref(value);
                 if (error) g_error_free(error);
             },
@@ -475,10 +494,12 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
         if (!p->alive.expired() && p->callback) p->callback(std::move(result));
     }
 
-    ScriptResult evaluateSync(const std::string& script, double timeout) override {
+    ScriptResult evaluateSync(const std::string& script, std::size_t longestValue,
+                              double timeout) override {
         if (!view_) return noDisplayResult();
         auto answer = std::make_shared<std::optional<ScriptResult>>();
-        evaluate(script, [answer](ScriptResult result) { *answer = std::move(result); });
+        evaluate(script, longestValue,
+                 [answer](ScriptResult result) { *answer = std::move(result); });
         if (!waitForGLib([&] { return answer->has_value(); }, timeout)) {
             ScriptResult late;
             late.error = makeUrlError(kUrlErrorTimedOut, currentUrl());
@@ -641,6 +662,8 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
     struct Pending {
         std::weak_ptr<bool> alive;
         T callback;
+        // A script's: whether its caller takes its value.
+        bool wantsValue = false;
     };
     struct FrameRequest {
         WebKitBackend* backend;
@@ -871,8 +894,20 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
     // scripts, timers and frames go with it, and nothing else stops them (WebKit lets an empty
     // frame load whatever it is answered). Its owner hears the page is gone, as if its process
     // had ended, and nothing more of it; the process lives on for the other views.
+    //
+    // The page must not outrun its end: the empty page's load waits for its policy behind
+    // every message the page sent before it, and any same-document navigation of the page's
+    // meanwhile (a fragment is navigated to without waiting for an answer) cancels that check,
+    // so a page that set location.hash in a loop ran on for as long as it liked. So first its
+    // scripts stop: the view's setting reaches the page's process before anything sent after
+    // it, and from its next task on no timer, handler or callback of the page runs, so it
+    // sends nothing more. The next load its owner asks for runs scripts again.
     void endPage(const std::string& why) {
         LogSink::write(why);
+        if (view_) {
+            webkit_settings_set_enable_javascript(webkit_web_view_get_settings(view_), FALSE);
+            scriptsStopped_ = true;
+        }
         for (auto& [id, decision] : decisions_) {
             webkit_policy_decision_ignore(decision);
             g_object_unref(decision);
@@ -904,6 +939,28 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
         error.withUserInfo(Error::kUrlKey, Value(currentUrl()));
         if (wasLoading) client_->backendDidFail(error);
         client_->backendWebProcessEnded(error);
+    }
+
+    void runScriptsAgain() {
+        if (!std::exchange(scriptsStopped_, false)) return;
+        webkit_settings_set_enable_javascript(webkit_web_view_get_settings(view_), TRUE);
+    }
+
+    // Our extension's word that the page went on with same-document navigations past its
+    // budget there (WebProcessExtensionProtocol.h), by the report socket or by the engine's
+    // road, whichever comes first: ended as a page that floods its navigations is.
+    void pageFlooded() {
+        if (!budgeted_ || budget_.ended()) return;
+        budget_.end();
+        endPage(
+            "WebView: a page went on changing its address in place past what a page may; it was "
+            "ended");
+    }
+    static gboolean onPageMessage(WebKitWebView*, WebKitUserMessage* message, gpointer data) {
+        if (g_strcmp0(webkit_user_message_get_name(message), kWebExtensionPageFloodMessage) != 0)
+            return FALSE;
+        static_cast<WebKitBackend*>(data)->pageFlooded();
+        return TRUE;
     }
 
     static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
@@ -1044,6 +1101,8 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
     NavigationBudget budget_{kPageNavigationsPerSecond, kPageNavigationBurst, kPageFloodNavigations,
                              kPageFloodWindowSeconds};
     PageMessages messages_{kPageMessagesPerSecond, kPageMessageBurst};
+    // The ended page's scripts were stopped (endPage), until the owner loads again.
+    bool scriptsStopped_ = false;
     WebKitRuntime* runtime_ = nullptr;
     WebKitWebView* view_ = nullptr;
     GtkWidget* window_ = nullptr;

@@ -264,7 +264,7 @@ WebKitRuntime::Context& WebKitRuntime::make(WebViewContext which) {
 
     if (hasExtension_) {
         webkit_web_context_set_web_extensions_directory(context, extensionDirectory_.c_str());
-        webkit_web_context_set_web_extensions_initialization_user_data(context, startupData());
+        webkit_web_context_set_web_extensions_initialization_user_data(context, startupData(which));
     }
 
     webkit_web_context_register_uri_scheme(context, kScheme, serveIntercepted, this, nullptr);
@@ -464,6 +464,11 @@ void WebKitRuntime::watchView(WebKitWebView* view) {
     startProbe();
 }
 
+void WebKitRuntime::onPageFlood(WebKitWebView* view, std::function<void()> handler) {
+    if (auto it = watched_.find(view); it != watched_.end())
+        it->second.pageFlood = std::move(handler);
+}
+
 void WebKitRuntime::stopWatchingView(WebKitWebView* view) {
     auto it = watched_.find(view);
     if (it == watched_.end()) return;
@@ -576,20 +581,22 @@ void WebKitRuntime::probe() {
     }
 }
 
-GVariant* WebKitRuntime::startupData() const {
+GVariant* WebKitRuntime::startupData(WebViewContext which) const {
     // The names go in as a value of their own ("@as"); the whole is kWebExtensionStartupType.
-    return g_variant_new("(s@asuddds)", token_.c_str(), namesVariant(),
+    const gboolean budgeted = which == WebViewContext::Shared;
+    return g_variant_new("(s@asudddsb)", token_.c_str(), namesVariant(),
                          guint32{kWebProcessMemoryEndMegabytes}, kWebProcessMemoryLookSeconds,
                          kWebProcessBusySeconds, kWebProcessBusyWindowSeconds,
-                         reportAddress_.c_str());
+                         reportAddress_.c_str(), budgeted);
 }
 
 void WebKitRuntime::sendNames() {
     if (!hasExtension_) return;
-    for (Context& c : contexts_) {
+    for (WebViewContext which : {WebViewContext::Shared, WebViewContext::Service}) {
+        Context& c = slot(which);
         if (!c.web) continue;
         // Web processes started later get the names with their start-up data.
-        webkit_web_context_set_web_extensions_initialization_user_data(c.web, startupData());
+        webkit_web_context_set_web_extensions_initialization_user_data(c.web, startupData(which));
         webkit_web_context_send_message_to_all_extensions(
             c.web, webkit_user_message_new(kWebExtensionNamesMessage, namesVariant()));
     }
@@ -639,6 +646,15 @@ void WebKitRuntime::readReports() {
                     c.anchorProcess = process;
                 }
             }
+            continue;
+        }
+        if (what == kWebExtensionReportFlood) {
+            // The handler may end the page at once; a copy, should the watch change meanwhile.
+            std::function<void()> handler;
+            for (const auto& [view, watched] : watched_) {
+                if (double(webkit_web_view_get_page_id(view)) == value) handler = watched.pageFlood;
+            }
+            if (handler) handler();
             continue;
         }
         // The process is ending itself. WebKit notices a moment later; a view made meanwhile

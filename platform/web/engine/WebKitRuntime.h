@@ -53,6 +53,7 @@
 // is up, and never longer than the last ad of its context.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -97,6 +98,10 @@ class WebKitRuntime {
     // is followed for the stored data (see above).
     void watchView(WebKitWebView* view);
     void stopWatchingView(WebKitWebView* view);
+    // What to do when the extension reports that the watched view's page floods its
+    // same-document navigations (WebProcessExtensionProtocol.h): called on the main thread, as
+    // soon as the report is read, ahead of anything the page sent the engine before it.
+    void onPageFlood(WebKitWebView* view, std::function<void()> handler);
 
     // The scheme intercepted subresources are redirected to.
     static constexpr const char* kScheme = "movuroute-resource";
@@ -117,6 +122,7 @@ class WebKitRuntime {
         std::int64_t unresponsiveSince = 0;
         // The host of the page it shows; "" for none (blank, a file, not loaded yet).
         std::string site;
+        std::function<void()> pageFlood;
     };
 
     WebKitRuntime();
@@ -131,8 +137,8 @@ class WebKitRuntime {
     // A request on kScheme: what our extension redirected is served by the resource
     // interceptor (or fetched as it was); anything else is refused.
     static void serveIntercepted(WebKitURISchemeRequest* request, void* runtime);
-    // What the extension of every new web process starts with.
-    GVariant* startupData() const;
+    // What the extension of every new web process of that context starts with.
+    GVariant* startupData(WebViewContext which) const;
     void sendNames();
     void openReportSocket();
     void readReports();

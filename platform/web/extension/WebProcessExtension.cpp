@@ -34,6 +34,7 @@
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -41,8 +42,10 @@
 #include <vector>
 
 #include "platform/web/FrameOnlyNavigations.h"
+#include "platform/web/NavigationBudget.h"
 #include "platform/web/ProcessWatch.h"
 #include "platform/web/WebProcessExtensionProtocol.h"
+#include "platform/web/WebViewTypes.h"
 #include "platform/web/extension/HeldAudioSink.h"
 
 namespace {
@@ -56,6 +59,9 @@ struct State {
     double busySeconds = 0;
     double busyWindowSeconds = 0;
     std::string reportAddress;
+    // Whether this process's pages answer to the pages' navigation budget (the shared
+    // context's).
+    bool budgeted = false;
     WebKitWebExtension* extension = nullptr;
 };
 
@@ -168,6 +174,7 @@ gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
 }
 
 void report(const char* what, double value);
+void onPageAddressChanged(WebKitWebPage* page, GParamSpec*, gpointer);
 
 // Whether the player has touched the page's current document, as the program said.
 constexpr const char* kTappedKey = "movuroute-tapped";
@@ -177,6 +184,30 @@ bool tapped(WebKitWebPage* page) {
 }
 void setTapped(WebKitWebPage* page, bool tapped) {
     g_object_set_data(G_OBJECT(page), kTappedKey, tapped ? GINT_TO_POINTER(1) : nullptr);
+}
+
+// The page's budget of same-document navigations (WebProcessExtensionProtocol.h), kept with the
+// page, whole again when the program loads a page in its view (as the program's budget of its
+// navigations is), not when a page makes a new document of its own. Main thread only.
+struct InPlaceBudget {
+    platform::web::NavigationBudget budget{
+        platform::web::kPageNavigationsPerSecond, platform::web::kPageNavigationBurst,
+        platform::web::kPageFloodNavigations, platform::web::kPageFloodWindowSeconds};
+    // A history change spent it already; the address change it makes is that one.
+    bool spentAhead = false;
+};
+constexpr const char* kInPlaceBudgetKey = "movuroute-in-place-budget";
+
+InPlaceBudget& renewInPlaceBudget(WebKitWebPage* page) {
+    auto* budget = new InPlaceBudget();
+    g_object_set_data_full(G_OBJECT(page), kInPlaceBudgetKey, budget,
+                           [](gpointer made) { delete static_cast<InPlaceBudget*>(made); });
+    return *budget;
+}
+InPlaceBudget& inPlaceBudget(WebKitWebPage* page) {
+    auto* budget =
+        static_cast<InPlaceBudget*>(g_object_get_data(G_OBJECT(page), kInPlaceBudgetKey));
+    return budget ? *budget : renewInPlaceBudget(page);
 }
 
 // The page's main frame, where the program's scripts run. The engine deprecates its getter
@@ -201,16 +232,35 @@ GVariant* bytesValue(std::string_view text) {
     return g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, text.data(), text.size(), 1);
 }
 
+// A string's length in characters as the page counts it, read without converting the string
+// or running any code of the page's (a primitive string's length is its own and unforgeable).
+std::optional<double> stringLength(JSCContext* context, JSCValue* string) {
+    JSCValue* measure = jsc_context_evaluate(context, "(function (s) { return s.length; })", -1);
+    std::optional<double> length;
+    if (measure && jsc_value_is_function(measure)) {
+        JSCValue* counted = jsc_value_function_call(measure, JSC_TYPE_VALUE, string, G_TYPE_NONE);
+        if (counted && jsc_value_is_number(counted)) length = jsc_value_to_double(counted);
+        if (counted) g_object_unref(counted);
+    }
+    if (measure) g_object_unref(measure);
+    jsc_context_clear_exception(context);
+    return length;
+}
+
 // One of the program's own scripts, run in the main frame's page world straight through the
 // script engine: nothing of the engine's input handling is around it, so the page gains no
-// activation from it, whatever it calls (WebProcessExtensionProtocol.h).
+// activation from it, whatever it calls (WebProcessExtensionProtocol.h). Its value is the
+// page's to make (each game event returns what the page's handler returns), so only what the
+// program asked for is converted: a scalar, a string no longer than the longest asked for, and
+// of an exception only a line of ours.
 void runScript(WebKitWebPage* page, WebKitUserMessage* message) {
     GVariant* parameters = webkit_user_message_get_parameters(message);
-    GVariant* code =
-        parameters && g_variant_is_of_type(
-                          parameters, G_VARIANT_TYPE(platform::web::kWebExtensionRunScriptType))
-            ? g_variant_get_child_value(parameters, 0)
-            : nullptr;
+    const bool understood =
+        parameters &&
+        g_variant_is_of_type(parameters, G_VARIANT_TYPE(platform::web::kWebExtensionRunScriptType));
+    GVariant* code = understood ? g_variant_get_child_value(parameters, 0) : nullptr;
+    guint32 longest = 0;
+    if (understood) g_variant_get_child(parameters, 1, "u", &longest);
     gboolean ran = FALSE, scalar = FALSE;
     std::string text = "the page has no document";
     WebKitFrame* frame = mainFrame(page);
@@ -218,22 +268,29 @@ void runScript(WebKitWebPage* page, WebKitUserMessage* message) {
         const std::string_view script = bytesOf(code);
         JSCValue* value = jsc_context_evaluate(context, script.data() ? script.data() : "",
                                                gssize(script.size()));
-        if (JSCException* exception = jsc_context_get_exception(context)) {
-            char* report = jsc_exception_report(exception);
-            text = report ? report : "the script failed";
-            g_free(report);
+        const bool threw = jsc_context_get_exception(context) != nullptr;
+        jsc_context_clear_exception(context);
+        if (threw) {
+            text = platform::web::kWebExtensionScriptThrew;
         } else {
             ran = TRUE;
             text.clear();
-            if (value && (jsc_value_is_string(value) || jsc_value_is_number(value) ||
-                          jsc_value_is_boolean(value))) {
-                scalar = TRUE;
-                char* answer = jsc_value_to_string(value);
-                if (answer) text = answer;
-                g_free(answer);
+            const bool string = value && jsc_value_is_string(value);
+            if (longest > 0 && value &&
+                (string || jsc_value_is_number(value) || jsc_value_is_boolean(value))) {
+                const std::optional<double> length =
+                    string ? stringLength(context, value) : std::optional<double>(0);
+                if (!length || *length > double(longest)) {
+                    ran = FALSE;
+                    text = platform::web::kWebExtensionScriptValueTooLong;
+                } else {
+                    scalar = TRUE;
+                    char* answer = jsc_value_to_string(value);
+                    if (answer) text = answer;
+                    g_free(answer);
+                }
             }
         }
-        jsc_context_clear_exception(context);
         if (value) g_object_unref(value);
         g_object_unref(context);
     }
@@ -257,6 +314,7 @@ gboolean onPageMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer
     }
     if (g_strcmp0(name, platform::web::kWebExtensionForgetFrameOnlyMessage) == 0) {
         frameOnlyRequests(page).clear();
+        renewInPlaceBudget(page);
         return TRUE;
     }
     if (g_strcmp0(name, platform::web::kWebExtensionFrameOnlyMessage) != 0) return FALSE;
@@ -274,6 +332,7 @@ gboolean onPageMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer
 void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
     g_signal_connect(page, "send-request", G_CALLBACK(onSendRequest), nullptr);
     g_signal_connect(page, "user-message-received", G_CALLBACK(onPageMessage), nullptr);
+    g_signal_connect(page, "notify::uri", G_CALLBACK(onPageAddressChanged), nullptr);
     // So the program knows which process runs which of its views.
     report(platform::web::kWebExtensionReportPage, double(webkit_web_page_get_id(page)));
 }
@@ -545,7 +604,7 @@ constexpr const char* kRefusalsScript = R"JS((function (tapped) {
 // address may be as long as it likes. A text is measured as the engine will send it: resolved
 // against its base, each character percent-encoded as up to nine bytes.
 std::string overlongAddressesScript() {
-    return R"JS((function () {
+    return R"JS((function (mayChangeHistory) {
   var limit = )JS" +
            std::to_string(platform::web::kWebExtensionLongestAddress) + R"JS(;
   var define = Object.defineProperty, describe = Object.getOwnPropertyDescriptor;
@@ -679,16 +738,32 @@ std::string overlongAddressesScript() {
   }
   guardMethod(window, 'open', addressJudge(0));
   // A document's address changed in place: the engine hands the new one to the program with
-  // the history entry it keeps there, and no navigation is asked for.
-  guardMethod(History.prototype, 'pushState', addressJudge(2));
-  guardMethod(History.prototype, 'replaceState', addressJudge(2));
-})();)JS";
+  // the history entry it keeps there, and no navigation is asked for. Each change spends the
+  // page's budget of them first (`mayChangeHistory`, ours), whatever it gives.
+  function historyJudge(at) {
+    var judge = addressJudge(at);
+    return function (self, given) { return mayChangeHistory() && judge(self, given); };
+  }
+  guardMethod(History.prototype, 'pushState', historyJudge(2));
+  guardMethod(History.prototype, 'replaceState', historyJudge(2));
+}))JS";
 }
 
 // ---- End of the overlong addresses' block. ----
 
-void evaluateInRealm(JSCContext* context, const char* script) {
-    if (JSCValue* done = jsc_context_evaluate(context, script, -1)) g_object_unref(done);
+// Runs `script`, a function of one argument, in the realm with a function of ours that takes
+// no arguments and answers a boolean about the page (its id is the function's data).
+void runInRealm(JSCContext* context, const char* script, GCallback answer, guint64 pageId) {
+    JSCValue* made = jsc_context_evaluate(context, script, -1);
+    if (made && jsc_value_is_function(made)) {
+        JSCValue* ours = jsc_value_new_function(
+            context, nullptr, answer, g_memdup2(&pageId, sizeof pageId), g_free, G_TYPE_BOOLEAN, 0);
+        if (JSCValue* done = jsc_value_function_call(made, JSC_TYPE_VALUE, ours, G_TYPE_NONE)) {
+            g_object_unref(done);
+        }
+        g_object_unref(ours);
+    }
+    if (made) g_object_unref(made);
     jsc_context_clear_exception(context);
 }
 
@@ -698,28 +773,74 @@ gboolean pageWasTapped(gpointer pageId) {
                                     : nullptr);
 }
 
+// One same-document navigation of a budgeted page, spent now: whether it may go on. The one
+// that makes the page a flood tells the program at once, by the report socket (and by the
+// ordered road too), and every later one is refused.
+bool spendInPlace(WebKitWebPage* page) {
+    switch (inPlaceBudget(page).budget.spend(secondsNow())) {
+        case platform::web::NavigationBudget::Verdict::Ask:
+            return true;
+        case platform::web::NavigationBudget::Verdict::Drop:
+            return false;
+        case platform::web::NavigationBudget::Verdict::End:
+            report(platform::web::kWebExtensionReportFlood, double(webkit_web_page_get_id(page)));
+            webkit_web_page_send_message_to_view(
+                page,
+                webkit_user_message_new(platform::web::kWebExtensionPageFloodMessage, nullptr),
+                nullptr, nullptr, nullptr);
+            return false;
+    }
+    return false;
+}
+
+WebKitWebPage* budgetedPage(gpointer pageId) {
+    if (!state().budgeted || !state().extension) return nullptr;
+    return webkit_web_extension_get_page(state().extension, *static_cast<const guint64*>(pageId));
+}
+
+// A history change of the page's (the guard in every realm asks before the engine hears of it):
+// whether it may go on.
+gboolean pageMayChangeHistory(gpointer pageId) {
+    if (!state().budgeted) return TRUE;
+    WebKitWebPage* page = budgetedPage(pageId);
+    if (!page || !spendInPlace(page)) return FALSE;
+    inPlaceBudget(page).spentAhead = true;
+    return TRUE;
+}
+
+// A frame's fragment changed (its realm's first "hashchange" listener, ours).
+gboolean frameChangedInPlace(gpointer pageId) {
+    if (WebKitWebPage* page = budgetedPage(pageId)) spendInPlace(page);
+    return TRUE;
+}
+
+// The main frame's address changed: a fragment navigation, a history change (spent already by
+// its guard), or a load's start, as it happens, before the page's script goes on.
+void onPageAddressChanged(WebKitWebPage* page, GParamSpec*, gpointer) {
+    if (!state().budgeted) return;
+    if (std::exchange(inPlaceBudget(page).spentAhead, false)) return;
+    spendInPlace(page);
+}
+
+// Each frame's fragment changes, heard before the page's own listeners (the frame's address
+// changing is not announced the way the main frame's is).
+constexpr const char* kFrameFragmentsScript = R"JS((function (changed) {
+  addEventListener('hashchange', function () { changed(); });
+}))JS";
+
 void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame,
                            gpointer) {
+    const guint64 id = webkit_web_page_get_id(page);
     // A new document of the page's own is untouched until the program says otherwise.
     if (webkit_frame_is_main_frame(frame)) setTapped(page, false);
     JSCContext* context = webkit_frame_get_js_context_for_script_world(frame, world);
     if (!context) return;
-    JSCValue* refusals = jsc_context_evaluate(context, kRefusalsScript, -1);
-    if (refusals && jsc_value_is_function(refusals)) {
-        const guint64 id = webkit_web_page_get_id(page);
-        JSCValue* wasTapped =
-            jsc_value_new_function(context, nullptr, G_CALLBACK(pageWasTapped),
-                                   g_memdup2(&id, sizeof id), g_free, G_TYPE_BOOLEAN, 0);
-        if (JSCValue* done =
-                jsc_value_function_call(refusals, JSC_TYPE_VALUE, wasTapped, G_TYPE_NONE)) {
-            g_object_unref(done);
-        }
-        g_object_unref(wasTapped);
+    runInRealm(context, kRefusalsScript, G_CALLBACK(pageWasTapped), id);
+    if (!webkit_frame_is_main_frame(frame) && state().budgeted) {
+        runInRealm(context, kFrameFragmentsScript, G_CALLBACK(frameChangedInPlace), id);
     }
-    if (refusals) g_object_unref(refusals);
-    jsc_context_clear_exception(context);
     static const std::string overlongAddresses = overlongAddressesScript();
-    evaluateInRealm(context, overlongAddresses.c_str());
+    runInRealm(context, overlongAddresses.c_str(), G_CALLBACK(pageMayChangeHistory), id);
     g_object_unref(context);
 }
 
@@ -829,8 +950,10 @@ extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
         guint32 megabytes = 0;
         const char* address = nullptr;
         State& s = state();
-        g_variant_get(data, "(&s@asuddd&s)", &token, &names, &megabytes, &s.memoryLookSeconds,
-                      &s.busySeconds, &s.busyWindowSeconds, &address);
+        gboolean budgeted = FALSE;
+        g_variant_get(data, "(&s@asuddd&sb)", &token, &names, &megabytes, &s.memoryLookSeconds,
+                      &s.busySeconds, &s.busyWindowSeconds, &address, &budgeted);
+        s.budgeted = budgeted;
         s.token = token ? token : "";
         setNames(names);
         if (names) g_variant_unref(names);

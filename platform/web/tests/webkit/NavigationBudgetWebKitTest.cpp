@@ -93,3 +93,75 @@ TEST_F(NavigationBudgetWebKitTest, AFloodOfFramesIsCutOffAndItsPageEndedWhileThe
         << asked("about:blank#again");
     EXPECT_EQ(delegate->count("ended"), 0);
 }
+
+namespace {
+
+// A page that changes its own address in place, task after task without a pause (a message
+// channel's tasks are not slowed as timers are), and says it is alive every 0.1 s with a
+// request of its own; `step` is one task's changes.
+std::string inPlaceFlood(const std::string& step) {
+    return "<body><script>\n"
+           "var n = 0, big = 'h'.repeat(100000), long = 'p'.repeat(200000);\n"
+           "setInterval(function () { new Image().src = '/beat?n=' + n; }, 100);\n"
+           "var channel = new MessageChannel();\n"
+           "channel.port1.onmessage = function () { step(); channel.port2.postMessage(0); };\n"
+           "function step() {\n" +
+           step +
+           "\n}\n"
+           "function flood() { channel.port2.postMessage(0); }\n"
+           "</script></body>";
+}
+
+}  // namespace
+
+// A page's same-document navigations cost the program as any navigation does (each is a message
+// the engine decodes and converts in the program, a fragment navigated to without waiting for
+// its answer), and a page past its budget ends however fast it goes: its scripts stop before it
+// can outrun the empty page that takes its place. Three floods: short fragments, 200 a task;
+// unique fragments of 100 KB, 10 a task; and history.pushState of 200 KB addresses, 200 a task,
+// as many as the engine lets through (100 in 10 s) and the rest refused by the engine.
+TEST_F(NavigationBudgetWebKitTest, ASameDocumentFloodEndsItsPageAtOnceAndItsScriptsStop) {
+    const struct {
+        const char* name;
+        const char* step;
+    } floods[] = {
+        {"small fragments", "for (var i = 0; i < 200; ++i) location.hash = 's' + (n++ % 2 + 1);"},
+        {"large fragments", "for (var i = 0; i < 10; ++i) location.hash = big + n++;"},
+        {"history",
+         "for (var i = 0; i < 200; ++i) {\n"
+         "  try { history.pushState(null, '', '?' + long + n++); } catch (e) {}\n"
+         "}"},
+    };
+    for (const auto& flood : floods) {
+        SCOPED_TRACE(flood.name);
+        delegate = std::make_shared<RecordingWebViewDelegate>();
+        view->setDelegate(delegate);
+        LogSink::Capture log;
+        view->loadHTMLString(inPlaceFlood(flood.step), *Url::parse(server.url("/ad.html")));
+        ASSERT_TRUE(waitForCall("finish"));
+        ASSERT_TRUE(waitFor([&] { return server.requestCount("/beat") > 0; }));
+        view->runJavaScript("flood()");
+        ASSERT_TRUE(waitFor([&] { return log.contains("it was ended"); }, 60));
+        const auto ended = std::chrono::steady_clock::now();
+        // The empty page takes its place at once, and the owner hears the page is gone.
+        ASSERT_TRUE(waitFor([&] {
+            return view->url() && view->url()->absoluteString() == "about:blank";
+        })) << (view->url() ? view->url()->absoluteString().substr(0, 100) : "no address");
+        const double toTheEmptyPage =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - ended).count();
+        RecordProperty(std::string("seconds from the end to the empty page, ") + flood.name,
+                       std::to_string(toTheEmptyPage));
+        EXPECT_LT(toTheEmptyPage, 5.0);
+        EXPECT_EQ(delegate->count("ended"), 1);
+        // Nothing of the page runs any more: it says it is alive no more (once what it had
+        // asked before has arrived).
+        waitFor([] { return false; }, 0.3);
+        const std::size_t beats = server.requestCount("/beat");
+        waitFor([] { return false; }, 1);
+        EXPECT_EQ(server.requestCount("/beat"), beats);
+        // The view loads again, scripts and all.
+        view->loadHTMLString("<script>document.title = 'again'</script>",
+                             *Url::parse(server.url("/again.html")));
+        ASSERT_TRUE(waitFor([&] { return view->title() == "again"; }));
+    }
+}
