@@ -15,6 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(std::isfinite(report->value) && report->value >= 0);
         FUZZ_CHECK(report->process > 0);
         FUZZ_CHECK(text.rfind(std::string(token) + " ", 0) == 0);
+        const std::string& what = report->what;
+        FUZZ_CHECK(what == platform::web::kWebExtensionReportMemory ||
+                   what == platform::web::kWebExtensionReportBusy ||
+                   what == platform::web::kWebExtensionReportPage ||
+                   what == platform::web::kWebExtensionReportFlood);
     }
     return 0;
 }

@@ -247,6 +247,30 @@ std::optional<double> stringLength(JSCContext* context, JSCValue* string) {
     return length;
 }
 
+// What the program's scripts answer when they threw (a catch of ours around each): random, and
+// never seen by any page, so no value a page returns can pass for it.
+const std::string& thrownMarker() {
+    static const std::string marker = [] {
+        char text[40];
+        std::snprintf(text, sizeof text, "movuroute-thrown-%08x%08x%08x", g_random_int(),
+                      g_random_int(), g_random_int());
+        return std::string(text);
+    }();
+    return marker;
+}
+
+// The script inside a catch of ours, which keeps its value (a try statement's value is its
+// block's) and turns whatever it threw into the marker. The engine's own way with an exception
+// that leaves a script evaluated through its API is to report it to its console, which turns
+// the thrown value into text first: the page's own toString, getters or Proxy traps, run for us,
+// as slow or as large as the page made them.
+std::string caught(std::string_view script) {
+    std::string wrapped = "try {\n";
+    wrapped += script;
+    wrapped += "\n} catch (e) { '" + thrownMarker() + "' }";
+    return wrapped;
+}
+
 // One of the program's own scripts, run in the main frame's page world straight through the
 // script engine: nothing of the engine's input handling is around it, so the page gains no
 // activation from it, whatever it calls (WebProcessExtensionProtocol.h). Its value is the
@@ -265,11 +289,17 @@ void runScript(WebKitWebPage* page, WebKitUserMessage* message) {
     std::string text = "the page has no document";
     WebKitFrame* frame = mainFrame(page);
     if (JSCContext* context = frame ? webkit_frame_get_js_context(frame) : nullptr) {
-        const std::string_view script = bytesOf(code);
-        JSCValue* value = jsc_context_evaluate(context, script.data() ? script.data() : "",
-                                               gssize(script.size()));
-        const bool threw = jsc_context_get_exception(context) != nullptr;
+        const std::string script = caught(bytesOf(code));
+        JSCValue* value = jsc_context_evaluate(context, script.data(), gssize(script.size()));
+        // A script of ours that does not parse is the only exception left to leave it.
+        bool threw = jsc_context_get_exception(context) != nullptr;
         jsc_context_clear_exception(context);
+        if (!threw && value && jsc_value_is_string(value) &&
+            stringLength(context, value) == double(thrownMarker().size())) {
+            char* text = jsc_value_to_string(value);
+            threw = text && thrownMarker() == text;
+            g_free(text);
+        }
         if (threw) {
             text = platform::web::kWebExtensionScriptThrew;
         } else {
