@@ -16,6 +16,7 @@
 #include "appbase/JTLevelManager.h"
 #include "appbase/Random.h"
 #include "online/AnnounceManager.h"
+#include "platform/base/LogSink.h"
 #include "platform/base/NamedDisplay.h"
 #include "platform/device/Accelerometer.h"
 #include "platform/device/TiltScript.h"
@@ -146,6 +147,9 @@ int GameProgram::run() {
         return setUpStatus_;
     }
     loop();
+    platform::LogSink::writeDetail("GameProgram: " + std::to_string(stats_.frames) +
+                                   " frames; the longest turn of the loop took " +
+                                   std::to_string(stats_.longestTurnSeconds) + " s");
     int status = pictureFailed_ ? 1 : 0;
     if (!options_.screenshot.empty()) {
         drawWindow();
@@ -362,6 +366,8 @@ void GameProgram::loop() {
     double started = platform::Clock::monotonic();
     double wallStarted = wallNow();
     while (!finished(started)) {
+        const double turnStarted = wallNow();
+        const double sleptBefore = mainLoop.sleptSeconds();
         bool drew = false;
         if (windowed_) {
             if (!pumpEvents()) break;
@@ -379,6 +385,9 @@ void GameProgram::loop() {
         }
         runMoments(started, drew);
         if (!windowed_ && options_.realTime) paceToRealTime(wallStarted, started);
+        stats_.longestTurnSeconds =
+            std::max(stats_.longestTurnSeconds,
+                     wallNow() - turnStarted - (mainLoop.sleptSeconds() - sleptBefore));
     }
     stats_.loopSeconds = wallNow() - wallStarted;
     stats_.wakeUps = long(mainLoop.sleepCount() - sleepsBefore);

@@ -72,6 +72,9 @@ class GameProgram {
         long ticks = 0;          // game ticks of the last game view
         long wakeUps = 0;        // times the main loop slept and woke again
         double loopSeconds = 0;  // wall time spent in the loop
+        // The longest turn of the loop, asleep time apart: how long the window went without a
+        // frame while the main thread worked (a page's flood of the engine's messages, say).
+        double longestTurnSeconds = 0;
     };
     const Stats& stats() const { return stats_; }
 

@@ -319,6 +319,7 @@ bool MainLoop::runOnce(double maxWait) {
         }
         if (wait > 0 && tasks_.empty() && !quit_ && !woken_) {
             ++sleeps_;
+            const auto fellAsleep = std::chrono::steady_clock::now();
             if (auto sleeper = sleeper_) {
                 // Work posted from now on interrupts the host's wait, also one not begun yet.
                 hostSleeping_ = true;
@@ -330,6 +331,8 @@ bool MainLoop::runOnce(double maxWait) {
                 wake_.wait_for(lock, std::chrono::duration<double>(wait),
                                [this] { return !tasks_.empty() || quit_ || woken_; });
             }
+            slept_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - fellAsleep)
+                          .count();
         }
         woken_ = false;
     }

@@ -108,6 +108,9 @@ class MainLoop {
     // How many times runOnce() has gone to sleep since the loop was made: each sleep ends in
     // one wake-up (benchmarks, tests).
     std::uint64_t sleepCount() const;
+    // Real seconds runOnce() has spent asleep since the loop was made (main thread only): the
+    // rest of a stretch of wall time is the main thread's work (benchmarks).
+    double sleptSeconds() const { return slept_; }
 
     // Monotonic time of the earliest scheduled timer, or infinity.
     double nextFireDate() const;
@@ -157,6 +160,7 @@ class MainLoop {
     // Whether the main thread sleeps in the sleeper and no interrupt was sent since.
     bool hostSleeping_ = false;
     std::uint64_t sleeps_ = 0;
+    double slept_ = 0;
     // Only the main thread reads or changes these, so they need no lock.
     std::shared_ptr<Pump> pump_;
     bool pumping_ = false;

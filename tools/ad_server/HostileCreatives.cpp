@@ -70,6 +70,67 @@ std::string hugeMessages(bool byLocation) {
                         byLocation);
 }
 
+// Answers the game's scripts with values that cost whoever turns them into text, and asks
+// "canOpenURLs" every `period` milliseconds for an answer of the game's to answer.
+std::string hugeAnswers(int period) {
+    return "<script>(function () {\n"
+           "  var h = window.hostile = {events: 0, answers: 0, asked: 0};\n"
+           "  var text48 = 'a'.repeat(48 << 20), text160 = 'b'.repeat(160 << 20);\n"
+           "  function huge() { return text160; }\n"
+           "  function slow() { var end = Date.now() + 1000; while (Date.now() < end); return 's'; "
+           "}\n"
+           "  var kinds = [\n"
+           "    function () { return text48; },\n"
+           "    function () { return text160; },\n"
+           "    function () { return new Proxy(function () {}, {get: huge, has: huge,\n"
+           "      getOwnPropertyDescriptor: huge, ownKeys: huge, apply: huge}); },\n"
+           "    function () { return {toString: huge, valueOf: huge}; },\n"
+           "    function () { return {toString: slow, valueOf: slow}; }];\n"
+           "  var n = 0;\n"
+           "  window.RADE_ReceiveMessage = function (name) {\n"
+           "    h.events++;\n"
+           "    if (name === 'openableURLs') h.answers++;\n"
+           "    var i = n++, value = kinds[i % kinds.length]();\n"
+           "    if (Math.floor(i / kinds.length) % 2) throw value;\n"
+           "    return value;\n"
+           "  };\n"
+           "  setInterval(function () {\n"
+           "    h.asked++;\n"
+           "    var f = document.createElement('iframe');\n"
+           "    f.style.display = 'none';\n"
+           "    f.src = 'gmsg://movuroute/canOpenURLs?urls=' + "
+           "encodeURIComponent('https://example.com/');\n"
+           "    document.body.appendChild(f);\n"
+           "    setTimeout(function () { f.remove(); }, 1000);\n"
+           "  }, " +
+           std::to_string(period) +
+           ");\n"
+           "})();</script>\n";
+}
+
+// Same-document navigations, `step` of them a task, task after task: a message channel's tasks
+// are not slowed as timers are. The page says it is alive every 0.1 s, a creative event
+// "beat" each.
+std::string inPlaceFlood(const AdContext& c, const std::string& step) {
+    return "<script>(function () {\n"
+           "  var h = window.hostile = {n: 0};\n"
+           "  var big = 'h'.repeat(100000), long = 'p'.repeat(" +
+           std::to_string(kHistoryFloodAddressBytes) +
+           ");\n"
+           "  var events = " +
+           scriptJson(adLinks(c).events) +
+           ";\n"
+           "  setInterval(function () { new Image().src = events + '&name=beat&n=' + h.n; }, "
+           "100);\n"
+           "  var channel = new MessageChannel();\n"
+           "  channel.port1.onmessage = function () {\n" +
+           step +
+           "\n    channel.port2.postMessage(0);\n"
+           "  };\n"
+           "  channel.port2.postMessage(0);\n"
+           "})();</script>\n";
+}
+
 std::string attachmentFrame(const AdContext& c, bool endless) {
     return hiddenFrame(c.origin + kAttachmentPath + adQuery(c) + (endless ? "&endless=1" : ""));
 }
@@ -584,6 +645,27 @@ constexpr HostileCreative kCreatives[] = {
                 scriptJson(c.origin + kMediaClipPath) +
                 "));\n"
                 "})();</script>\n";
+     }},
+    {Hostility::HugeAnswers, "huge-answers",
+     [](const AdContext&) { return hugeAnswers(kHugeAnswersPeriodMs); }},
+    {Hostility::HugeAnswersSlowly, "huge-answers-slowly",
+     [](const AdContext&) { return hugeAnswers(kHugeAnswersSlowPeriodMs); }},
+    {Hostility::FragmentFlood, "fragment-flood",
+     [](const AdContext& c) {
+         return inPlaceFlood(
+             c, "    for (var i = 0; i < 200; ++i) location.hash = 's' + (h.n++ % 2 + 1);");
+     }},
+    {Hostility::LargeFragmentFlood, "large-fragment-flood",
+     [](const AdContext& c) {
+         return inPlaceFlood(c, "    for (var i = 0; i < 10; ++i) location.hash = big + h.n++;");
+     }},
+    {Hostility::HistoryFlood, "history-flood",
+     [](const AdContext& c) {
+         return inPlaceFlood(
+             c,
+             "    for (var i = 0; i < 200; ++i) {\n"
+             "      try { history.pushState(null, '', '?' + long + h.n++); } catch (e) {}\n"
+             "    }");
      }},
 };
 

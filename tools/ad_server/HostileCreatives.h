@@ -91,6 +91,22 @@ enum class Hostility {
     // its start at each end. Every player event but the time ticks is sent to the creative
     // events as `video` and kept in `window.hostile.video`.
     VideoLoop,
+    // What the page answers the game's own scripts with: every event the game sends it
+    // (`RADE_ReceiveMessage`, among them the answer to its "canOpenURLs", asked every
+    // kHugeAnswersPeriodMs, or every kHugeAnswersSlowPeriodMs when Slowly) returns, then throws,
+    // in turn: a 48 MiB text, a 160 MiB text (both made once), a Proxy whose every trap answers
+    // the 160 MiB text, an object whose toString does, and one whose toString is busy for a
+    // second. Untouched; `window.hostile` counts the events, the answers and the questions.
+    HugeAnswers,
+    HugeAnswersSlowly,
+    // Same-document navigations from the page's load on, task after task without a pause,
+    // untouched: location.hash set to "#s1" and "#s2" in turn, 200 a task; to a new text of
+    // 100 KB, 10 a task; history.pushState with an address of kHistoryFloodAddressBytes, 200 a
+    // task (the engine lets 100 through in 10 s and refuses the rest). `window.hostile.n`
+    // counts the changes asked for; every 0.1 s the page sends the creative event "beat".
+    FragmentFlood,
+    LargeFragmentFlood,
+    HistoryFlood,
 };
 
 inline constexpr int kRefusalFloodPrints = 20000;
@@ -102,6 +118,9 @@ inline constexpr int kOpenableFloodTexts = 20000;
 inline constexpr int kMessageFloodPerSecond = 40;
 inline constexpr std::size_t kHugeMessageBytes = std::size_t{20} << 20;
 inline constexpr int kHugeMessagesPerSecond = 5;
+inline constexpr int kHugeAnswersPeriodMs = 150;
+inline constexpr int kHugeAnswersSlowPeriodMs = 4000;
+inline constexpr std::size_t kHistoryFloodAddressBytes = 200 * 1000;
 // The clip the server plays (AdServer::setMediaClip).
 inline constexpr const char* kMediaClipPath = "/media/clip.webm";
 // The same clip answered as a kind of media server answers, honest or not: "?kind=" one of

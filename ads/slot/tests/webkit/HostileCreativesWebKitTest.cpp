@@ -146,7 +146,9 @@ class HostileCreativesWebKitTest : public testing::HostileInterstitialsFixture {
         RecordProperty("busySecondsTheWatchSaw", std::to_string(busy));
         EXPECT_GE(busy, long(kWebProcessBusySeconds));
         EXPECT_LE(busy, long(kWebProcessBusyWindowSeconds));
-        if (nice_ == 0) EXPECT_LT(seconds, kWebProcessBusyWindowSeconds + 10);
+        if (nice_ == 0) {
+            EXPECT_LT(seconds, kWebProcessBusyWindowSeconds + 10);
+        }
     }
     // How long to wait for that judgement: at a low priority, beside the machine's other work,
     // it may take a few windows.
