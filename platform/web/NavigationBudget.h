@@ -12,7 +12,9 @@
 // anything of ours looks at it (Drop). A page that keeps asking after that is flooding, not
 // bursting: once `flood` of its navigations have been refused within `window` seconds, the page
 // is to be ended (End, answered once; every later navigation is dropped). A `flood` of 0 never
-// ends the page: what is over the bucket is only dropped.
+// ends the page: what is over the bucket is only dropped. A navigation may cost more than one
+// (a long address costs the program as several short ones); it is asked only when the bucket
+// holds all of it, and a refused one counts once towards the flood.
 
 #include <cstdint>
 #include <deque>
@@ -26,7 +28,7 @@ class NavigationBudget {
     NavigationBudget(double perSecond, double burst, std::uint32_t flood, double window)
         : perSecond_(perSecond), burst_(burst), flood_(flood), window_(window), left_(burst) {}
 
-    Verdict spend(double now) {
+    Verdict spend(double now, double cost = 1) {
         if (ended_) {
             ++dropped_;
             return Verdict::Drop;
@@ -35,8 +37,8 @@ class NavigationBudget {
         if (!started_ || now > last_) last_ = now;
         started_ = true;
         if (left_ > burst_) left_ = burst_;
-        if (left_ >= 1) {
-            left_ -= 1;
+        if (left_ >= cost) {
+            left_ -= cost;
             return Verdict::Ask;
         }
         ++dropped_;

@@ -16,7 +16,8 @@
 // every page the process makes (webkit_web_page_get_id), so the program knows which process
 // runs which view; "flood <id>" for a page that went on past its budget of same-document
 // navigations (below), which the program ends at once: this road is not queued behind the
-// messages the page sent the engine meanwhile. Once the process's resident memory passes the limit,
+// messages the page sent the engine meanwhile. The program stops the reporting process as the
+// report arrives (SIGSTOP) and lets it go on once it has ended the page (SIGCONT). Once the process's resident memory passes the limit,
 // or its threads have been busy past the budget (BusyLedger), the extension ends its own process at
 // once, from a thread of its own; just before, it reports why: "memory <megabytes>" or "busy
 // <seconds>". The program logs it and forgets the process at once (WebKit notices a moment later);
@@ -57,7 +58,10 @@
 // queued hundreds of megabytes in the program before the program had read enough of them to
 // end it. So a budgeted page spends a budget in its own process on each of them, as large as
 // the program's budget of its navigations (kPageNavigationsPerSecond, kPageNavigationBurst),
-// at the moment it makes it: its main frame's address changing (the page's "uri"), a frame's
+// each costing one navigation and one more for every kWebExtensionInPlaceBytesPerNavigation
+// of its address (the engine copies the address into several messages for each, its policy
+// question, the history entry and the change itself, and keeps the entries), at the moment
+// the page makes it: its main frame's address changing (the page's "uri"), a frame's
 // fragment changing ("hashchange", heard first in each frame's realm), and a history change,
 // which is ignored there once the budget is spent (every call counts, the ones the engine
 // itself would refuse past its own 100 in 10 s too). Once kPageFloodNavigations have gone over
@@ -123,6 +127,7 @@ inline constexpr const char* kWebExtensionScriptValueTooLong =
     "the script's value is longer than was asked for";
 inline constexpr const char* kWebExtensionTappedMessage = "movuroute.tapped";
 inline constexpr const char* kWebExtensionPageFloodMessage = "movuroute.page-flood";
+inline constexpr std::size_t kWebExtensionInPlaceBytesPerNavigation = 4096;
 
 struct WebExtensionReport {
     std::string what;

@@ -721,6 +721,9 @@ class WebKitBackend final : public WebViewBackend, private FrameOnlyHolds::Host 
         WebKitURIRequest* request = webkit_navigation_action_get_request(action);
         const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
         const bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
+        // A page's same-document navigations come as fast as it likes, and the engine hands
+        // them over in batches: its extension's word that it floods is read between two of them.
+        if (self->budgeted_) self->runtime_->readFloodReportsNow();
         if (self->budget_.ended()) {
             // What is left of an ended page goes nowhere; the empty page in its place loads.
             if (!newWindow && g_strcmp0(uri, "about:blank") == 0) {

@@ -2,6 +2,9 @@
 
 #include <glib-unix.h>
 #include <gtk/gtk.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -15,6 +18,7 @@
 #include <memory>
 #include <random>
 #include <string_view>
+#include <thread>
 
 #include "platform/base/LogSink.h"
 #include "platform/base/NamedDisplay.h"
@@ -617,62 +621,129 @@ void WebKitRuntime::openReportSocket() {
             "told apart from a crash");
         return;
     }
-    reportSocket_ = fd;
+    const int arrived = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (arrived < 0) {
+        close(fd);
+        LogSink::write(
+            "WebView: no report socket; a web process that a watch ends is not "
+            "told apart from a crash");
+        return;
+    }
     reportAddress_ = address;
+    reportsArrived_ = arrived;
     g_unix_fd_add(
-        fd, G_IO_IN,
+        arrived, G_IO_IN,
         [](gint, GIOCondition, gpointer data) -> gboolean {
             static_cast<WebKitRuntime*>(data)->readReports();
             return G_SOURCE_CONTINUE;
         },
         this);
+    // Detached: it reads for as long as the process lives, as the runtime does.
+    std::thread([this, fd, arrived] { receiveReports(fd, arrived); }).detach();
+}
+
+// The report socket's own thread: it never waits for the main thread, which may be in the middle
+// of a batch of a flooding page's messages, or of work of ours.
+void WebKitRuntime::receiveReports(int socket, int arrived) {
+    char text[256];
+    for (;;) {
+        pollfd ready{socket, POLLIN, 0};
+        if (poll(&ready, 1, -1) < 0 && errno != EINTR) return;
+        for (;;) {
+            const ssize_t length = recv(socket, text, sizeof text - 1, 0);
+            if (length <= 0) break;
+            auto report =
+                readWebExtensionReport(std::string_view(text, std::size_t(length)), token_);
+            if (!report) continue;
+            // A page that floods its same-document navigations sends thousands a second, each
+            // a message the game's process keeps until it has read it: its process stops where
+            // it stands, its other pages too, until the main thread has ended the page
+            // (handleReport lets it go on).
+            if (report->what == kWebExtensionReportFlood) kill(pid_t(report->process), SIGSTOP);
+            {
+                std::lock_guard lock(reportsMutex_);
+                arrivedReports_.push_back(std::move(*report));
+            }
+            const std::uint64_t one = 1;
+            (void)!write(arrived, &one, sizeof one);
+        }
+    }
+}
+
+std::optional<WebExtensionReport> WebKitRuntime::nextReport() {
+    std::lock_guard lock(reportsMutex_);
+    if (arrivedReports_.empty()) return std::nullopt;
+    WebExtensionReport report = std::move(arrivedReports_.front());
+    arrivedReports_.pop_front();
+    return report;
 }
 
 void WebKitRuntime::readReports() {
-    char text[256];
-    for (;;) {
-        const ssize_t length = recv(reportSocket_, text, sizeof text - 1, 0);
-        if (length <= 0) return;
-        text[length] = '\0';
-        const auto report =
-            readWebExtensionReport(std::string_view(text, std::size_t(length)), token_);
-        if (!report) continue;
-        const std::string& what = report->what;
-        const double value = report->value;
-        const long process = report->process;
-        if (what == kWebExtensionReportPage) {
-            for (Context& c : contexts_) {
-                if (c.anchor && double(webkit_web_view_get_page_id(c.anchor)) == value) {
-                    c.anchorProcess = process;
-                }
-            }
+    std::uint64_t count = 0;
+    if (reportsArrived_ >= 0) (void)!read(reportsArrived_, &count, sizeof count);
+    for (auto& report : std::exchange(stashedReports_, {})) handleReport(report);
+    while (auto report = nextReport()) handleReport(*report);
+}
+
+void WebKitRuntime::readFloodReportsNow() {
+    while (auto report = nextReport()) {
+        if (report->what == kWebExtensionReportFlood) {
+            handleReport(*report);
             continue;
         }
-        if (what == kWebExtensionReportFlood) {
-            // The handler may end the page at once; a copy, should the watch change meanwhile.
-            std::function<void()> handler;
-            for (const auto& [view, watched] : watched_) {
-                if (double(webkit_web_view_get_page_id(view)) == value) handler = watched.pageFlood;
-            }
-            if (handler) handler();
-            continue;
+        // The others wait for a turn of their own, outside the engine's signal we are in.
+        stashedReports_.push_back(std::move(*report));
+        if (stashedReports_.size() == 1) {
+            g_idle_add_full(
+                G_PRIORITY_DEFAULT,
+                [](gpointer data) -> gboolean {
+                    static_cast<WebKitRuntime*>(data)->readReports();
+                    return G_SOURCE_REMOVE;
+                },
+                this, nullptr);
         }
-        // The process is ending itself. WebKit notices a moment later; a view made meanwhile
-        // must not be related to the anchor that process runs, or its page waits for ever.
+    }
+}
+
+void WebKitRuntime::handleReport(const WebExtensionReport& report) {
+    const std::string& what = report.what;
+    const double value = report.value;
+    const long process = report.process;
+    if (what == kWebExtensionReportPage) {
         for (Context& c : contexts_) {
-            if (c.anchor && c.anchorProcess == process) dropAnchor(c);
+            if (c.anchor && double(webkit_web_view_get_page_id(c.anchor)) == value) {
+                c.anchorProcess = process;
+            }
         }
-        if (what == kWebExtensionReportMemory) {
-            LogSink::writef(
-                "WebView: a web process went over its memory limit (%.0f MB of %u); "
-                "it ended itself",
-                value, kWebProcessMemoryEndMegabytes);
-        } else if (what == kWebExtensionReportBusy) {
-            LogSink::writef(
-                "WebView: a web process kept its threads busy for %.0f s of the last "
-                "%.0f s; it ended itself",
-                value, kWebProcessBusyWindowSeconds);
+        return;
+    }
+    if (what == kWebExtensionReportFlood) {
+        // The handler ends the page, its scripts first; a copy, should the watch change
+        // meanwhile. Then the process, stopped as the report came, goes on, whoever's page it
+        // was: what the page's process takes next is that its scripts are off.
+        std::function<void()> handler;
+        for (const auto& [view, watched] : watched_) {
+            if (double(webkit_web_view_get_page_id(view)) == value) handler = watched.pageFlood;
         }
+        if (handler) handler();
+        kill(pid_t(process), SIGCONT);
+        return;
+    }
+    // The process is ending itself. WebKit notices a moment later; a view made meanwhile
+    // must not be related to the anchor that process runs, or its page waits for ever.
+    for (Context& c : contexts_) {
+        if (c.anchor && c.anchorProcess == process) dropAnchor(c);
+    }
+    if (what == kWebExtensionReportMemory) {
+        LogSink::writef(
+            "WebView: a web process went over its memory limit (%.0f MB of %u); "
+            "it ended itself",
+            value, kWebProcessMemoryEndMegabytes);
+    } else if (what == kWebExtensionReportBusy) {
+        LogSink::writef(
+            "WebView: a web process kept its threads busy for %.0f s of the last "
+            "%.0f s; it ended itself",
+            value, kWebProcessBusyWindowSeconds);
     }
 }
 

@@ -53,11 +53,16 @@
 // is up, and never longer than the last ad of its context.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/web/WebProcessExtensionProtocol.h"
 #include "platform/web/WebViewTypes.h"
 
 typedef struct _GVariant GVariant;
@@ -102,6 +107,11 @@ class WebKitRuntime {
     // same-document navigations (WebProcessExtensionProtocol.h): called on the main thread, as
     // soon as the report is read, ahead of anything the page sent the engine before it.
     void onPageFlood(WebKitWebView* view, std::function<void()> handler);
+    // Reads the report socket now, from inside the engine's dispatch of the messages pages
+    // sent: a flood report is acted on at once (the rest wait for a turn of their own). The
+    // engine hands the program a batch of up to 600 messages at a time, and a flooding page
+    // sends thousands meanwhile; its end must not wait for the batch to be over.
+    void readFloodReportsNow();
 
     // The scheme intercepted subresources are redirected to.
     static constexpr const char* kScheme = "movuroute-resource";
@@ -141,7 +151,11 @@ class WebKitRuntime {
     GVariant* startupData(WebViewContext which) const;
     void sendNames();
     void openReportSocket();
+    // Every report waiting, those read ahead first.
     void readReports();
+    void receiveReports(int socket, int arrived);
+    std::optional<WebExtensionReport> nextReport();
+    void handleReport(const WebExtensionReport& report);
     // The web processes' output streams (see above).
     struct Output;
     void openOutputSocket();
@@ -173,7 +187,12 @@ class WebKitRuntime {
     std::string token_;
     // The abstract socket name the extensions report on ("" when it could not be opened).
     std::string reportAddress_;
-    int reportSocket_ = -1;
+    // Told (an eventfd) each time the report socket's thread hands over a report.
+    int reportsArrived_ = -1;
+    std::mutex reportsMutex_;
+    std::deque<WebExtensionReport> arrivedReports_;  // under reportsMutex_
+    // Reports read ahead by readFloodReportsNow, waiting for readReports.
+    std::vector<WebExtensionReport> stashedReports_;
     int outputSocket_ = -1;
     std::map<int, std::unique_ptr<Output>> outputs_;
     std::map<WebKitWebView*, Watched> watched_;

@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -195,8 +196,11 @@ struct InPlaceBudget {
         platform::web::kPageFloodNavigations, platform::web::kPageFloodWindowSeconds};
     // A history change spent it already; the address change it makes is that one.
     bool spentAhead = false;
+    // The program was told the page floods.
+    bool reported = false;
 };
 constexpr const char* kInPlaceBudgetKey = "movuroute-in-place-budget";
+constexpr gulong kEndedPageNavigationMicroseconds = 1000;
 
 InPlaceBudget& renewInPlaceBudget(WebKitWebPage* page) {
     auto* budget = new InPlaceBudget();
@@ -251,7 +255,7 @@ std::optional<double> stringLength(JSCContext* context, JSCValue* string) {
 // never seen by any page, so no value a page returns can pass for it.
 const std::string& thrownMarker() {
     static const std::string marker = [] {
-        char text[40];
+        char text[64];
         std::snprintf(text, sizeof text, "movuroute-thrown-%08x%08x%08x", g_random_int(),
                       g_random_int(), g_random_int());
         return std::string(text);
@@ -772,7 +776,12 @@ std::string overlongAddressesScript() {
   // page's budget of them first (`mayChangeHistory`, ours), whatever it gives.
   function historyJudge(at) {
     var judge = addressJudge(at);
-    return function (self, given) { return mayChangeHistory() && judge(self, given); };
+    return function (self, given) {
+      if (!judge(self, given)) return false;
+      // As long as the address may become: the document's, and what is given.
+      var more = typeof given[at] === 'string' ? given[at].length : 0;
+      return mayChangeHistory(location.href.length + more);
+    };
   }
   guardMethod(History.prototype, 'pushState', historyJudge(2));
   guardMethod(History.prototype, 'replaceState', historyJudge(2));
@@ -781,13 +790,18 @@ std::string overlongAddressesScript() {
 
 // ---- End of the overlong addresses' block. ----
 
-// Runs `script`, a function of one argument, in the realm with a function of ours that takes
-// no arguments and answers a boolean about the page (its id is the function's data).
-void runInRealm(JSCContext* context, const char* script, GCallback answer, guint64 pageId) {
+// Runs `script`, a function of one argument, in the realm with a function of ours that answers
+// a boolean about the page (its id is the function's data) and takes no argument, or a number
+// when `takesNumber`.
+void runInRealm(JSCContext* context, const char* script, GCallback answer, guint64 pageId,
+                bool takesNumber = false) {
     JSCValue* made = jsc_context_evaluate(context, script, -1);
     if (made && jsc_value_is_function(made)) {
-        JSCValue* ours = jsc_value_new_function(
-            context, nullptr, answer, g_memdup2(&pageId, sizeof pageId), g_free, G_TYPE_BOOLEAN, 0);
+        gpointer id = g_memdup2(&pageId, sizeof pageId);
+        JSCValue* ours = takesNumber ? jsc_value_new_function(context, nullptr, answer, id, g_free,
+                                                              G_TYPE_BOOLEAN, 1, G_TYPE_DOUBLE)
+                                     : jsc_value_new_function(context, nullptr, answer, id, g_free,
+                                                              G_TYPE_BOOLEAN, 0);
         if (JSCValue* done = jsc_value_function_call(made, JSC_TYPE_VALUE, ours, G_TYPE_NONE)) {
             g_object_unref(done);
         }
@@ -803,21 +817,41 @@ gboolean pageWasTapped(gpointer pageId) {
                                     : nullptr);
 }
 
-// One same-document navigation of a budgeted page, spent now: whether it may go on. The one
-// that makes the page a flood tells the program at once, by the report socket (and by the
-// ordered road too), and every later one is refused.
-bool spendInPlace(WebKitWebPage* page) {
-    switch (inPlaceBudget(page).budget.spend(secondsNow())) {
+// Tells the program at once, by the report socket (and by the ordered road too), that the page
+// floods its same-document navigations; every later one is refused.
+void reportFlood(WebKitWebPage* page) {
+    InPlaceBudget& budget = inPlaceBudget(page);
+    if (budget.reported) return;
+    budget.reported = true;
+    budget.budget.end();
+    report(platform::web::kWebExtensionReportFlood, double(webkit_web_page_get_id(page)));
+    webkit_web_page_send_message_to_view(
+        page, webkit_user_message_new(platform::web::kWebExtensionPageFloodMessage, nullptr),
+        nullptr, nullptr, nullptr);
+}
+
+// One same-document navigation of a budgeted page, spent now: whether it may go on. One that
+// can be refused (a history change, before the engine hears of it) is refused past the budget,
+// and the page ended once it floods; one that has happened already (a fragment, an address
+// that changed) cannot be refused, so the first past the budget ends the page.
+bool spendInPlace(WebKitWebPage* page, bool refusable, double addressBytes) {
+    // Reported, and still navigating: the program's end of the page (its scripts off) is on its
+    // way, but a page whose tasks follow each other without a pause kept this thread from the
+    // program's messages for a hundred tasks and more, and sent thousands of navigations
+    // meanwhile. Each one it makes now waits a millisecond, so the end overtakes it within its
+    // task.
+    if (inPlaceBudget(page).reported && !refusable) g_usleep(kEndedPageNavigationMicroseconds);
+    const double cost =
+        1 +
+        std::floor(addressBytes / double(platform::web::kWebExtensionInPlaceBytesPerNavigation));
+    switch (inPlaceBudget(page).budget.spend(secondsNow(), cost)) {
         case platform::web::NavigationBudget::Verdict::Ask:
             return true;
         case platform::web::NavigationBudget::Verdict::Drop:
+            if (!refusable) reportFlood(page);
             return false;
         case platform::web::NavigationBudget::Verdict::End:
-            report(platform::web::kWebExtensionReportFlood, double(webkit_web_page_get_id(page)));
-            webkit_web_page_send_message_to_view(
-                page,
-                webkit_user_message_new(platform::web::kWebExtensionPageFloodMessage, nullptr),
-                nullptr, nullptr, nullptr);
+            reportFlood(page);
             return false;
     }
     return false;
@@ -830,17 +864,18 @@ WebKitWebPage* budgetedPage(gpointer pageId) {
 
 // A history change of the page's (the guard in every realm asks before the engine hears of it):
 // whether it may go on.
-gboolean pageMayChangeHistory(gpointer pageId) {
+gboolean pageMayChangeHistory(gdouble addressBytes, gpointer pageId) {
     if (!state().budgeted) return TRUE;
     WebKitWebPage* page = budgetedPage(pageId);
-    if (!page || !spendInPlace(page)) return FALSE;
+    if (!page || !spendInPlace(page, true, addressBytes)) return FALSE;
     inPlaceBudget(page).spentAhead = true;
     return TRUE;
 }
 
-// A frame's fragment changed (its realm's first "hashchange" listener, ours).
-gboolean frameChangedInPlace(gpointer pageId) {
-    if (WebKitWebPage* page = budgetedPage(pageId)) spendInPlace(page);
+// A frame's fragment changed (its realm's first "hashchange" listener, ours), to an address of
+// that length.
+gboolean frameChangedInPlace(gdouble addressBytes, gpointer pageId) {
+    if (WebKitWebPage* page = budgetedPage(pageId)) spendInPlace(page, false, addressBytes);
     return TRUE;
 }
 
@@ -849,13 +884,14 @@ gboolean frameChangedInPlace(gpointer pageId) {
 void onPageAddressChanged(WebKitWebPage* page, GParamSpec*, gpointer) {
     if (!state().budgeted) return;
     if (std::exchange(inPlaceBudget(page).spentAhead, false)) return;
-    spendInPlace(page);
+    const char* address = webkit_web_page_get_uri(page);
+    spendInPlace(page, false, address ? double(std::strlen(address)) : 0);
 }
 
 // Each frame's fragment changes, heard before the page's own listeners (the frame's address
 // changing is not announced the way the main frame's is).
 constexpr const char* kFrameFragmentsScript = R"JS((function (changed) {
-  addEventListener('hashchange', function () { changed(); });
+  addEventListener('hashchange', function () { changed(location.href.length); });
 }))JS";
 
 void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame,
@@ -867,10 +903,10 @@ void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKit
     if (!context) return;
     runInRealm(context, kRefusalsScript, G_CALLBACK(pageWasTapped), id);
     if (!webkit_frame_is_main_frame(frame) && state().budgeted) {
-        runInRealm(context, kFrameFragmentsScript, G_CALLBACK(frameChangedInPlace), id);
+        runInRealm(context, kFrameFragmentsScript, G_CALLBACK(frameChangedInPlace), id, true);
     }
     static const std::string overlongAddresses = overlongAddressesScript();
-    runInRealm(context, overlongAddresses.c_str(), G_CALLBACK(pageMayChangeHistory), id);
+    runInRealm(context, overlongAddresses.c_str(), G_CALLBACK(pageMayChangeHistory), id, true);
     g_object_unref(context);
 }
 

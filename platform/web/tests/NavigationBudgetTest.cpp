@@ -89,6 +89,20 @@ TEST(NavigationBudgetTest, APageAtItsRateIsNeverDroppedAndOneFloodingPastItIsEnd
     EXPECT_EQ(spend(bursts, 250, 41).ended, 1);
 }
 
+TEST(NavigationBudgetTest, ACostlyNavigationIsAskedOnlyWhenTheBucketHoldsAllOfIt) {
+    NavigationBudget budget(50, 100, 100, 10);
+    // Four of 25 empty the bucket; the fifth is refused, and counts once towards the flood.
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(budget.spend(1.0, 25), Verdict::Ask);
+    EXPECT_EQ(budget.spend(1.0, 25), Verdict::Drop);
+    EXPECT_EQ(budget.dropped(), 1u);
+    // Half a second fills 25 again: one more, and the cheap ones still find nothing left.
+    EXPECT_EQ(budget.spend(1.5, 25), Verdict::Ask);
+    EXPECT_EQ(budget.spend(1.5), Verdict::Drop);
+    // A cost past the whole burst is never asked.
+    budget.renew();
+    EXPECT_EQ(budget.spend(2.0, 101), Verdict::Drop);
+}
+
 TEST(NavigationBudgetTest, ANewPageStartsWithAFullBucketAndNothingRefused) {
     NavigationBudget budget(50, 100, 100, 10);
     spend(budget, 400, 1.0);
