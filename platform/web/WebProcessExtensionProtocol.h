@@ -17,10 +17,11 @@
 // runs which view; "flood <id>" for a page that went on past its budget of same-document
 // navigations (below), which the program ends at once: this road is not queued behind the
 // messages the page sent the engine meanwhile. The program stops the reporting process as the
-// report arrives (SIGSTOP) and lets it go on once it has ended the page (SIGCONT). Once the process's resident memory passes the limit,
-// or its threads have been busy past the budget (BusyLedger), the extension ends its own process at
-// once, from a thread of its own; just before, it reports why: "memory <megabytes>" or "busy
-// <seconds>". The program logs it and forgets the process at once (WebKit notices a moment later);
+// report arrives (SIGSTOP) and lets it go on once it has ended the page (SIGCONT). Once the
+// process's resident memory passes the limit, or its threads have been busy past the budget
+// (BusyLedger), the extension ends its own process at once, from a thread of its own; just
+// before, it reports why: "memory <megabytes>" or "busy <seconds>". The program logs it and
+// forgets the process at once (WebKit notices a moment later);
 // the views of that process hear that it ended, as after a crash.
 //
 // Navigations for frames only (FrameOnlyNavigations.h): as the program lets such a navigation
