@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 
 namespace platform::testing {
 
@@ -23,7 +24,14 @@ SoundServerStandIn::SoundServerStandIn() {
         return;
     }
     address_ = "unix:" + path;
+    std::ofstream(folder_ / "client.conf") << "autospawn = no\n";
     thread_ = std::thread([this] { serve(); });
+}
+
+std::vector<std::pair<std::string, std::string>> SoundServerStandIn::clientEnvironment() const {
+    return {{"PULSE_SERVER", address_},
+            {"PULSE_COOKIE", (folder_ / "cookie").string()},
+            {"PULSE_CLIENTCONFIG", (folder_ / "client.conf").string()}};
 }
 
 SoundServerStandIn::~SoundServerStandIn() {

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/testing/TempDir.h"
@@ -28,6 +29,10 @@ class SoundServerStandIn {
 
     // "unix:<path>", as PULSE_SERVER names a server; empty when the socket could not be made.
     const std::string& address() const { return address_; }
+    // What a client needs in its environment: PULSE_SERVER, and a cookie file and a client
+    // configuration (no autospawn) in the stand-in's folder, so that a client that connected
+    // writes no cookie into the user's home.
+    std::vector<std::pair<std::string, std::string>> clientEnvironment() const;
     // The process of each connection so far, in the order they came (0 when the kernel could
     // not say).
     std::vector<pid_t> callers() const;

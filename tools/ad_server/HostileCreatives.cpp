@@ -526,7 +526,8 @@ constexpr HostileCreative kCreatives[] = {
          return std::string(
              "<script>(function () {\n"
              "  var h = window.hostile = {heard: [], context: [], played: [], events: [],\n"
-             "                            taps: 0, volume: 1};\n"
+             "                            taps: 0, volume: 1, beats: 0};\n"
+             "  setInterval(function () { h.beats++; }, 100);\n"
              "  function say(when) {\n"
              "    if (!window.speechSynthesis) { h.heard.push(when + ' absent'); return; }\n"
              "    var u = new SpeechSynthesisUtterance('Play now and win a prize');\n"

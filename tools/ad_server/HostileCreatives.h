@@ -72,7 +72,8 @@ enum class Hostility {
     // AudioContext's oscillator made as the page loads, resumed (`hostile.context`: "tapped
     // running", "untouched NotAllowedError", ...; `hostile.state()`, `hostile.time()`), and an
     // `<audio>` of a tone, unmuted, played (`hostile.played`); `hostile.events` names the
-    // events heard.
+    // events heard, `hostile.taps` counts the taps and `hostile.beats` ten a second while the
+    // page's thread runs.
     Sound,
     // Page messages, each cheap to send and sent for as long as the page lives, from the moment
     // it loads, nobody touching it; `window.hostile` counts what the page sent and heard.

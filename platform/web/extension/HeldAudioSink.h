@@ -8,8 +8,13 @@
 // suspended and played nothing until a tap. This sink, chosen by autoaudiosink above every
 // other, is ready with nothing opened, and makes the real one (autoaudiosink's own choice of
 // the rest) only as it is first asked to play or pause, which the engine does once the page
-// may sound. It passes on the two properties the engine gives the sink it picked (the
-// client's name and the stream's role).
+// may sound. It takes every property the engine's side gives the sink it picked, and keeps
+// what was set: autoaudiosink's timestamp offset and clock sync, which it hands to the real
+// one (autoaudiosink too, passing them to its device), and the engine's client name and stream
+// role, which it hands to the device's sink as that is chosen; one set later is handed on at
+// once. It holds its own lock only to read or write what was set, never while it calls into
+// GStreamer: a property set on the device's sink is announced up its parents, taking each
+// one's lock, and this sink is among them.
 //
 // Runs inside the web process: GLib and GStreamer only, none of our libraries.
 
