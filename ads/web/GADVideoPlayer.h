@@ -3,14 +3,16 @@
 // The video an ad's page plays: a media player that the page drives with the "video" message
 // (GADVideoPlayerGMSGHandler) and whose progress reaches the page as "onVideoEvent" events:
 //   "timeupdate"     {"time": "%f" seconds}  every quarter second of playback, and at starts,
-//                                            stops and seeks
+//                                            stops and seeks, of a video on screen only
 //   "canplaythrough" {"duration": "%f", "videoWidth", "videoHeight"}  once per page's player:
 //                    the duration is known and playback is likely to keep up (or the buffer is
 //                    full); the sizes are the last video track's with a size, else -1 and -1
 //   "ended"          the item played to its end (before the "pause" that follows)
 //   "error"          an item failed (each one), the player's status became unknown, or an
 //                    action of the page was refused (GADVideoPlayerGMSGHandler)
-//   "play", "pause"  the rate became other than 0, or 0
+//   "play", "pause"  the video started playing on screen (at once for a play asked for while
+//                    its ad shows), or a video the page heard start was paused or played to
+//                    its end; they take turns, a "play" first
 //
 // The media player is made with the first source (or the first "new") and kept for the video
 // player's life; later sources replace its item. A source plays only when it is http(s) or a
@@ -23,8 +25,13 @@
 // preloaded interstitial, a banner scrolled away or hidden), its media player is held, so an
 // item's pipeline is not made (nothing fetched, not even a first picture decoded) and, once
 // the ad leaves the screen, is taken down with everything it fetched and decoded, to be made
-// again where it stood when the ad shows again. The page hears nothing of that: its
-// "canplaythrough" comes once the ad shows. The video player looks every
+// again where it stood when the ad shows again. The page hears what its video does, nothing of the
+// holds themselves: its "canplaythrough" comes once the ad shows; a "play" asked for while held is
+// its "play", with a "timeupdate" at where it starts, once the video starts on screen (so an
+// interstitial that is never shown never reports a start); no time runs while held, so no
+// "timeupdate" comes, not even of a seek; a video that started and is then held is no "pause" to
+// the page, and runs on from where it stood when the ad is back; a "pause" asked for while held is
+// heard when the page heard the "play" before it. The video player looks every
 // kOnScreenCheckSeconds for as long as it has a media player, and at once as the page names
 // a source or plays.
 //
@@ -121,6 +128,7 @@ class GADVideoPlayer : public platform::services::MediaPlayerObserver,
     void mediaPlayerItemDidFail(platform::services::MediaPlayer& player) override;
     void mediaPlayerTimeDidTick(platform::services::MediaPlayer& player, double seconds) override;
 
+    bool adShows() const;
     // Holds the media player while the ad view does not show, and lets it go when it does.
     void followScreen();
     void notifyVideoPlayerWithTime(double seconds);
@@ -140,6 +148,8 @@ class GADVideoPlayer : public platform::services::MediaPlayerObserver,
     float volume_ = 1.0f;
     bool muted_ = false;
     bool hasPostedCanPlayThrough_ = false;
+    // The page's last "play" or "pause": whether it believes its video plays.
+    bool toldPlaying_ = false;
 };
 
 }  // namespace ads
