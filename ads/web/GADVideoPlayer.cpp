@@ -127,7 +127,7 @@ void GADVideoPlayer::postError(GADAdView& adView) {
 
 bool GADVideoPlayer::adShows() const {
     auto adView = adView_.lock();
-    return adView && gad_isShowing(*adView);
+    return adView && !adView->isArriving() && gad_isShowing(*adView);
 }
 
 void GADVideoPlayer::followScreen() {

@@ -25,15 +25,17 @@
 // preloaded interstitial, a banner scrolled away or hidden), its media player is held, so an
 // item's pipeline is not made (nothing fetched, not even a first picture decoded) and, once
 // the ad leaves the screen, is taken down with everything it fetched and decoded, to be made
-// again where it stood when the ad shows again. The page hears what its video does, nothing of the
-// holds themselves: its "canplaythrough" comes once the ad shows; a "play" asked for while held is
-// its "play", with a "timeupdate" at where it starts, once the video starts on screen (so an
-// interstitial that is never shown never reports a start); no time runs while held, so no
-// "timeupdate" comes, not even of a seek; a video that started and is then held is no "pause" to
-// the page, and runs on from where it stood when the ad is back; a "pause" asked for while held is
-// heard when the page heard the "play" before it. The video player looks every
+// again where it stood when the ad shows again. An ad on its way to the screen
+// (GADAdView::isArriving: an interstitial whose page has not yet run "onshow") does not show
+// yet. The page hears what its video does, nothing of the holds themselves: its
+// "canplaythrough" comes once the ad shows; a "play" asked for while held is its "play", with
+// a "timeupdate" at where it starts, once the video starts on screen (so an interstitial that
+// is never shown never reports a start); no time runs while held, so no "timeupdate" comes,
+// not even of a seek; a video that started and is then held is no "pause" to the page, and
+// runs on from where it stood when the ad is back; a "pause" asked for while held is heard
+// when the page heard the "play" before it. The video player looks every
 // kOnScreenCheckSeconds for as long as it has a media player, and at once as the page names
-// a source or plays.
+// a source or plays and as its ad arrives.
 //
 // Main thread only. The ad view and the delegate are held weakly; the media player is owned.
 
@@ -110,6 +112,9 @@ class GADVideoPlayer : public platform::services::MediaPlayerObserver,
     // A source the page may not have: the item it would have replaced goes too (so no "play"
     // plays the old one in its place), and the page hears "error".
     void refuseSource();
+    // Holds the media player while the ad view does not show, and lets it go when it does:
+    // every kOnScreenCheckSeconds, and at once when the ad view arrives.
+    void followScreen();
     // "error" to the page of the ad view, player or not: a refused action.
     static void postError(GADAdView& adView);
 
@@ -129,8 +134,6 @@ class GADVideoPlayer : public platform::services::MediaPlayerObserver,
     void mediaPlayerTimeDidTick(platform::services::MediaPlayer& player, double seconds) override;
 
     bool adShows() const;
-    // Holds the media player while the ad view does not show, and lets it go when it does.
-    void followScreen();
     void notifyVideoPlayerWithTime(double seconds);
     void notifyVideoReadyToPlay();
     void notifyVideoPlayerWithNewStatus(platform::services::MediaPlayerStatus status);

@@ -508,6 +508,51 @@ TEST_F(GADVideoPlayerTest, AHeldVideoTellsItsPageOnlyWhatItDoes) {
     EXPECT_TRUE(fake->playing());
 }
 
+// An ad on its way to the screen (an interstitial's, between its presentation and "onshow")
+// stands in the key window, yet its video waits until its page has run the event that tells
+// it it shows: the page hears "play" after it. A new page's load drops a waiting arrival event
+// with the rest, and the ad is up.
+TEST_F(GADVideoPlayerTest, AnArrivingAdsVideoStartsOnlyOnceItsPageRanTheArrivalEvent) {
+    auto& page = *views.web().pages().at(0);
+    view->loadHTMLString("<p>ad</p>", Url::parse("https://ads.test/"));
+    page.fireStart();
+    page.fireFinish();
+    scope.runUntilIdle();
+    view->setArriving(true);
+    video("action=src&src=http%3A%2F%2Fads.test%2Fclip.webm");
+    video("action=play");
+    scope.advance(1.0);
+    EXPECT_TRUE(fake->items().empty());
+    EXPECT_TRUE(events().empty());
+
+    view->dispatchArrivalEvent("onshow");
+    scope.advance(1.0);
+    const auto onshow = std::find_if(page.evaluations().begin(), page.evaluations().end(),
+                                     [](const std::string& script) {
+                                         return script.starts_with("RADE_ReceiveMessage('onshow'");
+                                     });
+    ASSERT_NE(onshow, page.evaluations().end());
+    // Sent, but not yet run by the page.
+    EXPECT_TRUE(view->isArriving());
+    EXPECT_TRUE(fake->items().empty());
+    // Run: the video starts at once, not at its next look.
+    while (page.answerNextScript({})) {
+    }
+    scope.runUntilIdle();
+    EXPECT_FALSE(view->isArriving());
+    EXPECT_EQ(fake->items().size(), 1u);
+    EXPECT_TRUE(fake->playing());
+    EXPECT_EQ(events(), (Lines{"play", R"(timeupdate time="0.000000")"}));
+
+    view->loadHTMLString("<p>next</p>", Url::parse("https://ads.test/next"));
+    view->setArriving(true);
+    view->dispatchArrivalEvent("onshow");
+    scope.advance(1.0);
+    EXPECT_TRUE(view->isArriving());
+    view->loadHTMLString("<p>other</p>", Url::parse("https://ads.test/other"));
+    EXPECT_FALSE(view->isArriving());
+}
+
 // Past its actions a page's other refused actions are errors too, with a player or not.
 TEST_F(GADVideoPlayerTest, ARefusedActionIsAnErrorThePageHearsWithOrWithoutAPlayer) {
     for (std::size_t i = 0; i < GADPageVideoBudget::kMaxActionsPerAd; ++i) video("action=load");
