@@ -4,11 +4,13 @@
 // keeping up and a full buffer; "f" fails the item; "e" plays it to its end; "t <seconds>"
 // lets time pass; "n" loads a new page; "h" takes the ad off the screen, or puts it back. The
 // ad starts on screen. Whatever the order, nothing breaks, the ticks stay bounded by the time
-// that passed, each page hears "canplaythrough" at most once, and nothing of its video is in
-// the backend while it is off the screen.
+// that passed, each page hears "canplaythrough" at most once, nothing of its video is in the
+// backend while it is off the screen, the page hears no "play" and no "timeupdate" meanwhile,
+// and its "play" and "pause" alternate, a "play" first.
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "FuzzSupport.h"
@@ -30,6 +32,22 @@ std::size_t count(const std::vector<std::string>& scripts, std::size_t from, con
                       [text](const std::string& s) { return s.find(text) != std::string::npos; }));
 }
 
+// The page's "play" and "pause" from `from` on take turns, a "play" first.
+bool playsAndPausesTakeTurns(const std::vector<std::string>& scripts, std::size_t from) {
+    bool playing = false;
+    for (std::size_t i = from; i < scripts.size(); ++i) {
+        const bool play = scripts[i].find(R"("event":"play")") != std::string::npos;
+        const bool pause = scripts[i].find(R"("event":"pause")") != std::string::npos;
+        if ((play && playing) || (pause && !playing)) return false;
+        if (play || pause) playing = play;
+    }
+    return true;
+}
+
+std::size_t playbackHeard(const std::vector<std::string>& scripts) {
+    return count(scripts, 0, "timeupdate") + count(scripts, 0, R"("event":"play")");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -48,6 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto page = views.web().lastPage();
     std::size_t pageStart = 0;
     double passed = 0;
+    // What the page had heard of playback when its ad was last seen off the screen.
+    std::optional<std::size_t> heardWhenHeld;
 
     while (!text.empty()) {
         const auto newline = text.find('\n');
@@ -102,10 +122,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         scope.runUntilIdle();
         FUZZ_CHECK(count(page->evaluations(), pageStart, "canplaythrough") <= 1);
+        FUZZ_CHECK(playsAndPausesTakeTurns(page->evaluations(), pageStart));
         if (view->window() != window.get()) {
+            if (heardWhenHeld) FUZZ_CHECK(playbackHeard(page->evaluations()) == *heardWhenHeld);
             scope.advance(ads::GADVideoPlayer::kOnScreenCheckSeconds);
             passed += ads::GADVideoPlayer::kOnScreenCheckSeconds;
             FUZZ_CHECK(fake->items().empty() || !fake->items().back());
+            scope.runUntilIdle();
+            heardWhenHeld = playbackHeard(page->evaluations());
+        } else {
+            heardWhenHeld.reset();
         }
     }
     scope.runUntilIdle();

@@ -24,15 +24,20 @@ bool GADInterstitialViewController::presentFromViewController(
     const std::shared_ptr<platform::ui::ViewController>& root, std::function<void()> completion) {
     auto s = slot();
     interstitial_ = s ? s->publicAdObject() : nullptr;
-    if (GADAdAppViewController::presentFromViewController(root, std::move(completion))) return true;
-    // Nothing went on screen, so nothing keeps the interstitial for a dismissal.
-    interstitial_.reset();
-    return false;
+    if (!GADAdAppViewController::presentFromViewController(root, std::move(completion))) {
+        // Nothing went on screen, so nothing keeps the interstitial for a dismissal.
+        interstitial_.reset();
+        return false;
+    }
+    // In the window from now on, though its page is told so only once it is up: a video the
+    // page played as it loaded starts after "onshow" (finishAppearing), never before it.
+    if (auto& adView = this->adView()) adView->setArriving(true);
+    return true;
 }
 
 void GADInterstitialViewController::finishAppearing() {
     GADAdAppViewController::finishAppearing();
-    if (auto& adView = this->adView()) adView->dispatchSDKEvent("onshow", {});
+    if (auto& adView = this->adView()) adView->dispatchArrivalEvent("onshow");
 }
 
 void GADInterstitialViewController::relinquishScreenWithCompletion(

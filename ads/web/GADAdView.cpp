@@ -244,6 +244,8 @@ void GADAdView::configureAsInterstitialAdView() {
 void GADAdView::startNewPage() {
     ++pageLoadCount_;
     eventQueue_->holdForNewPage();
+    // An arrival event that waited goes with the rest: the new page is up as it loads.
+    arriving_ = false;
     content_->endHold();
     if (video_) video_->stopForNewPage();
 }
@@ -311,6 +313,26 @@ void GADAdView::postJSNotifications(const Events& events, std::function<void()> 
             view->webView_->runJavaScript(script,
                                           [ran](const std::optional<platform::Error>&) { ran(); });
         });
+}
+
+void GADAdView::dispatchArrivalEvent(const std::string& name) {
+    MOVU_CHECK_MAIN_THREAD();
+    std::weak_ptr<GADAdView> weakSelf = self();
+    const bool queued = eventQueue_->add([weakSelf, events = withEventDefaults({{name, {}}})] {
+        auto view = weakSelf.lock();
+        if (!view) return;
+        view->postJSNotifications(events, [weakSelf] {
+            if (auto arrived = weakSelf.lock()) arrived->arrive();
+        });
+    });
+    if (!queued) arrive();
+}
+
+void GADAdView::arrive() {
+    if (!arriving_) return;
+    arriving_ = false;
+    // Its video starts now rather than at its next look.
+    if (video_) video_->adDidArrive();
 }
 
 void GADAdView::dispatchLayoutEvents(const Events& events) {

@@ -134,6 +134,15 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     // its place (restoreState) gives way to the page's first frame from then on that has the
     // view's size. Without events the picture gives way at once to that frame.
     void dispatchLayoutEvents(const Events& events);
+    // A screen that brings the ad up (an interstitial's) marks it arriving once it stands in
+    // the window, and queues the event that tells its page it shows (dispatchArrivalEvent, as
+    // dispatchSDKEvent queues): the ad has arrived once its page has run that event (or the
+    // page failed to run it, or a new page's load dropped it with the rest). Until then it is
+    // not shown yet for what it plays (GADVideoPlayer), so its page hears its video start only
+    // after it heard that it shows; as it arrives its video looks again at once.
+    void setArriving(bool arriving) { arriving_ = arriving; }
+    bool isArriving() const { return arriving_; }
+    void dispatchArrivalEvent(const std::string& name);
     // Waits for the page, as the view's own does; a caller that does not use the value asks
     // for none (a `longestValue` of 0).
     std::string stringByEvaluatingJavaScriptFromString(
@@ -251,6 +260,7 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
 
     std::shared_ptr<GADAdView> self();
     void startNewPage();
+    void arrive();
     // `ran` once the page has run them (or failed to).
     void postJSNotifications(const Events& events, std::function<void()> ran);
     void fitWebView();
@@ -271,6 +281,7 @@ class GADAdView : public platform::ui::View, private platform::web::WebViewDeleg
     std::uint64_t touchCount_ = 0;
     GADAdOpenings openings_;
     std::uint64_t pageLoadCount_ = 0;
+    bool arriving_ = false;
     bool showDebug_ = true;
     std::weak_ptr<platform::ui::ViewController> viewController_;
     std::optional<std::string> adDebugDialog_;

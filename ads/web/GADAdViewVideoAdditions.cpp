@@ -59,6 +59,10 @@ void GADAdViewVideoAdditions::stopForNewPage() {
     if (videoPlayer_) videoPlayer_->stop();
 }
 
+void GADAdViewVideoAdditions::adDidArrive() {
+    if (videoPlayer_) videoPlayer_->followScreen();
+}
+
 void GADAdViewVideoAdditions::playerDidCreateMediaPlayer(
     GADVideoPlayer&, const std::shared_ptr<platform::services::MediaPlayer>& mediaPlayer) {
     auto adView = adView_.lock();

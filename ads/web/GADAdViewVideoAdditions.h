@@ -45,6 +45,8 @@ class GADAdViewVideoAdditions : public GADVideoPlayerDelegate,
     void layout();
     // A new page: the old page's video stops.
     void stopForNewPage();
+    // The ad view arrived (GADAdView::isArriving): its video may start now.
+    void adDidArrive();
 
     void playerDidCreateMediaPlayer(
         GADVideoPlayer& player,

@@ -101,9 +101,10 @@ void GADVideoPlayer::setSourceURL(const std::optional<platform::Url>& url) {
         player_ = MediaPlayer::create();
         player_->setObserver(weak_from_this());
     }
-    // Before the item: an ad that does not show gives the backend none.
-    followScreen();
+    // Held before the item is given: an ad that does not show gives the backend none.
+    if (!adShows()) player_->setHeld(true);
     player_->replaceCurrentItem(item);
+    followScreen();
     if (made) {
         if (auto d = delegate_.lock()) d->playerDidCreateMediaPlayer(*this, player_);
     }
@@ -124,10 +125,25 @@ void GADVideoPlayer::postError(GADAdView& adView) {
     post(adView, "error", {});
 }
 
-void GADVideoPlayer::followScreen() {
-    if (!player_) return;
+bool GADVideoPlayer::adShows() const {
     auto adView = adView_.lock();
-    player_->setHeld(!adView || !gad_isShowing(*adView));
+    return adView && !adView->isArriving() && gad_isShowing(*adView);
+}
+
+void GADVideoPlayer::followScreen() {
+    MOVU_CHECK_MAIN_THREAD();
+    if (!player_) return;
+    const bool held = !adShows();
+    // A play the page asked for while held starts now: that is the start it hears, with the
+    // time it starts at (read while held: the backend has not sought there yet).
+    const bool starts = !held && player_->isHeld() && player_->rate() != 0 && !toldPlaying_;
+    const double at = player_->currentTime();
+    player_->setHeld(held);
+    if (starts) {
+        toldPlaying_ = true;
+        post("play");
+        notifyVideoPlayerWithTime(at);
+    }
     if (!screenWatch_) {
         screenWatch_ = platform::Timer::schedule(
             kOnScreenCheckSeconds, true,
@@ -190,6 +206,7 @@ void GADVideoPlayer::stop() {
     sourceURL_.reset();
     itemUnfinished_ = false;
     hasPostedCanPlayThrough_ = false;
+    toldPlaying_ = false;
     player_->setObserver(weak_from_this());
 }
 
@@ -221,7 +238,9 @@ void GADVideoPlayer::mediaPlayerItemDidPlayToEnd(MediaPlayer& player) {
 }
 
 void GADVideoPlayer::mediaPlayerTimeDidTick(MediaPlayer& player, double seconds) {
-    if (&player == player_.get()) notifyVideoPlayerWithTime(seconds);
+    // Held, nothing plays: a start or a seek of a video off screen moves no time the page
+    // could see.
+    if (&player == player_.get() && !player.isHeld()) notifyVideoPlayerWithTime(seconds);
 }
 
 void GADVideoPlayer::notifyVideoPlayerWithTime(double seconds) {
@@ -252,8 +271,15 @@ void GADVideoPlayer::notifyVideoPlayerWithNewStatus(MediaPlayerStatus status) {
     if (status == MediaPlayerStatus::Unknown) post("error");
 }
 
+// The page hears what its video does: a play asked for while held waits for the video to start
+// on screen (followScreen), and a pause follows only a play it heard. A video held after it
+// started (its ad went off screen) is not paused for the page: it hears no time run meanwhile,
+// and it goes on where it stood when the ad is back.
 void GADVideoPlayer::notifyVideoRateChanged() {
-    post(player_->rate() != 0 ? "play" : "pause");
+    const bool playing = player_->rate() != 0;
+    if (playing == toldPlaying_ || (playing && player_->isHeld())) return;
+    toldPlaying_ = playing;
+    post(playing ? "play" : "pause");
 }
 
 void GADVideoPlayer::post(const std::string& event, platform::Value::Dictionary extra) {

@@ -3,14 +3,16 @@
 // The video an ad's page plays: a media player that the page drives with the "video" message
 // (GADVideoPlayerGMSGHandler) and whose progress reaches the page as "onVideoEvent" events:
 //   "timeupdate"     {"time": "%f" seconds}  every quarter second of playback, and at starts,
-//                                            stops and seeks
+//                                            stops and seeks, of a video on screen only
 //   "canplaythrough" {"duration": "%f", "videoWidth", "videoHeight"}  once per page's player:
 //                    the duration is known and playback is likely to keep up (or the buffer is
 //                    full); the sizes are the last video track's with a size, else -1 and -1
 //   "ended"          the item played to its end (before the "pause" that follows)
 //   "error"          an item failed (each one), the player's status became unknown, or an
 //                    action of the page was refused (GADVideoPlayerGMSGHandler)
-//   "play", "pause"  the rate became other than 0, or 0
+//   "play", "pause"  the video started playing on screen (at once for a play asked for while
+//                    its ad shows), or a video the page heard start was paused or played to
+//                    its end; they take turns, a "play" first
 //
 // The media player is made with the first source (or the first "new") and kept for the video
 // player's life; later sources replace its item. A source plays only when it is http(s) or a
@@ -23,10 +25,17 @@
 // preloaded interstitial, a banner scrolled away or hidden), its media player is held, so an
 // item's pipeline is not made (nothing fetched, not even a first picture decoded) and, once
 // the ad leaves the screen, is taken down with everything it fetched and decoded, to be made
-// again where it stood when the ad shows again. The page hears nothing of that: its
-// "canplaythrough" comes once the ad shows. The video player looks every
+// again where it stood when the ad shows again. An ad on its way to the screen
+// (GADAdView::isArriving: an interstitial whose page has not yet run "onshow") does not show
+// yet. The page hears what its video does, nothing of the holds themselves: its
+// "canplaythrough" comes once the ad shows; a "play" asked for while held is its "play", with
+// a "timeupdate" at where it starts, once the video starts on screen (so an interstitial that
+// is never shown never reports a start); no time runs while held, so no "timeupdate" comes,
+// not even of a seek; a video that started and is then held is no "pause" to the page, and
+// runs on from where it stood when the ad is back; a "pause" asked for while held is heard
+// when the page heard the "play" before it. The video player looks every
 // kOnScreenCheckSeconds for as long as it has a media player, and at once as the page names
-// a source or plays.
+// a source or plays and as its ad arrives.
 //
 // Main thread only. The ad view and the delegate are held weakly; the media player is owned.
 
@@ -103,6 +112,9 @@ class GADVideoPlayer : public platform::services::MediaPlayerObserver,
     // A source the page may not have: the item it would have replaced goes too (so no "play"
     // plays the old one in its place), and the page hears "error".
     void refuseSource();
+    // Holds the media player while the ad view does not show, and lets it go when it does:
+    // every kOnScreenCheckSeconds, and at once when the ad view arrives.
+    void followScreen();
     // "error" to the page of the ad view, player or not: a refused action.
     static void postError(GADAdView& adView);
 
@@ -121,8 +133,7 @@ class GADVideoPlayer : public platform::services::MediaPlayerObserver,
     void mediaPlayerItemDidFail(platform::services::MediaPlayer& player) override;
     void mediaPlayerTimeDidTick(platform::services::MediaPlayer& player, double seconds) override;
 
-    // Holds the media player while the ad view does not show, and lets it go when it does.
-    void followScreen();
+    bool adShows() const;
     void notifyVideoPlayerWithTime(double seconds);
     void notifyVideoReadyToPlay();
     void notifyVideoPlayerWithNewStatus(platform::services::MediaPlayerStatus status);
@@ -140,6 +151,8 @@ class GADVideoPlayer : public platform::services::MediaPlayerObserver,
     float volume_ = 1.0f;
     bool muted_ = false;
     bool hasPostedCanPlayThrough_ = false;
+    // The page's last "play" or "pause": whether it believes its video plays.
+    bool toldPlaying_ = false;
 };
 
 }  // namespace ads

@@ -379,13 +379,21 @@ TEST_F(GADAdAppViewControllerTest, TheInterstitialTellsItsPageAndKeepsItsAdWhile
     EXPECT_FALSE(vc->isLoaded());
     slot->validAd = true;
     EXPECT_TRUE(vc->isLoaded());
+    EXPECT_FALSE(vc->adView()->isArriving());
     ASSERT_TRUE(vc->presentFromViewController(root, nullptr));
     slot->publicAd.reset();
     EXPECT_FALSE(weakInterstitial.expired());
     EXPECT_EQ(pageEvents(page), Log{});  // not on screen yet
+    // In the window, arriving until its page has run "onshow" (what it plays waits for that).
+    EXPECT_TRUE(vc->adView()->isArriving());
     scope.advance(1);
     scope.runUntilIdle();
     EXPECT_EQ(pageEvents(page), (Log{"onshow"}));
+    EXPECT_TRUE(vc->adView()->isArriving());
+    while (page.answerNextScript({})) {
+    }
+    scope.runUntilIdle();
+    EXPECT_FALSE(vc->adView()->isArriving());
 
     vc->relinquishScreenWithCompletion(nullptr);
     vc->relinquishScreenWithCompletion(nullptr);  // leaving already: no second "onhide"
@@ -405,6 +413,7 @@ TEST_F(GADAdAppViewControllerTest, AnInterstitialThatShowsNothingKeepsNothing) {
     slot->publicAd = std::make_shared<int>(1);
     std::weak_ptr<void> weak = slot->publicAd;
     EXPECT_FALSE(vc->presentFromViewController(nullptr, nullptr));
+    EXPECT_FALSE(slot->adViewForScreens->isArriving());
     slot->publicAd.reset();
     EXPECT_TRUE(weak.expired());
 }

@@ -377,8 +377,9 @@ TEST_F(GADVideoPlayerTest, APlaylistOfClipsPlayedToTheirEndsPlaysEveryClip) {
 }
 
 // A preloaded ad that is not shown yet opens nothing of its video: its source and its "play"
-// wait. Once it shows, the source is loaded and plays; when it leaves the screen the item's
-// pipeline goes, and it is made again where it stood when the ad is back.
+// wait, and its page hears nothing of them (before, "play" and a time update as it loaded).
+// Once it shows, the source is loaded and plays, and the page hears it start; when it leaves
+// the screen the item's pipeline goes, and it is made again where it stood when the ad is back.
 TEST_F(GADVideoPlayerTest, AnAdThatDoesNotShowLoadsNothingUntilItShows) {
     view->removeFromSuperview();
     auto placeholder = GADAdView::placeholderWindow();
@@ -388,7 +389,7 @@ TEST_F(GADVideoPlayerTest, AnAdThatDoesNotShowLoadsNothingUntilItShows) {
     scope.advance(5.0);
     EXPECT_TRUE(fake->items().empty());
     EXPECT_FALSE(fake->playing());
-    EXPECT_EQ(events(), (Lines{"play", R"(timeupdate time="0.000000")"}));
+    EXPECT_TRUE(events().empty());
 
     // Shown: the next look finds it.
     window->addSubview(view);
@@ -396,6 +397,7 @@ TEST_F(GADVideoPlayerTest, AnAdThatDoesNotShowLoadsNothingUntilItShows) {
     ASSERT_EQ(fake->items().size(), 1u);
     EXPECT_EQ(fake->items()[0]->absoluteString(), "http://ads.test/clip.webm");
     EXPECT_TRUE(fake->playing());
+    EXPECT_EQ(events(), (Lines{"play", R"(timeupdate time="0.000000")"}));
     fake->becomeReady(2.0, {{160, 90}});
     fake->buffer(true, true);
     scope.advance(0.5);
@@ -433,6 +435,122 @@ TEST_F(GADVideoPlayerTest, AnAdThatDoesNotShowLoadsNothingUntilItShows) {
     std::erase_if(heard, [](const std::string& e) { return e.starts_with("timeupdate"); });
     EXPECT_EQ(heard,
               (Lines{R"(canplaythrough duration="2.000000" videoHeight=90.0 videoWidth=160.0)"}));
+}
+
+// Off screen the video does nothing the page could see, so the page hears nothing of it: a
+// play asked for there is heard once the video starts on screen, with the time it starts from
+// (a seek made off screen included); a video taken off screen after it started is no pause to
+// the page, only no time running, and runs on from where it stood; a pause is heard only after
+// a play was.
+TEST_F(GADVideoPlayerTest, AHeldVideoTellsItsPageOnlyWhatItDoes) {
+    const auto time = [](const char* seconds) {
+        return std::string(R"(timeupdate time=")") + seconds + "\"";
+    };
+    view->removeFromSuperview();
+    auto placeholder = GADAdView::placeholderWindow();
+    const auto showAd = [&](bool shown) {
+        (shown ? window : placeholder)->addSubview(view);
+        scope.advance(GADVideoPlayer::kOnScreenCheckSeconds);
+    };
+    showAd(false);
+    // Played and paused again off screen: nothing, and nothing once shown.
+    video("action=src&src=http%3A%2F%2Fads.test%2Fclip.webm");
+    video("action=play");
+    video("action=pause");
+    scope.advance(1.0);
+    EXPECT_TRUE(events().empty());
+    showAd(true);
+    fake->becomeReady(10.0, {{160, 90}});
+    fake->buffer(true, true);
+    scope.advance(1.0);
+    EXPECT_EQ(events(),
+              (Lines{R"(canplaythrough duration="10.000000" videoHeight=90.0 videoWidth=160.0)"}));
+
+    // Sought and played off screen: its start is heard once shown, from where it was sought.
+    showAd(false);
+    video("action=currentTime&time=2");
+    video("action=play");
+    scope.advance(1.0);
+    EXPECT_TRUE(events().empty());
+    showAd(true);
+    EXPECT_EQ(events(), (Lines{"play", time("2.000000")}));
+    scope.advance(0.5);
+    EXPECT_EQ(events(), (Lines{time("2.250000"), time("2.500000")}));
+
+    // Off screen while it plays: no pause, no time; back, on from where it stood, no new play.
+    auto player = additions().videoPlayer()->player();
+    showAd(false);
+    events();
+    const double stood = player->currentTime();
+    scope.advance(2.0);
+    EXPECT_TRUE(events().empty());
+    showAd(true);
+    scope.advance(0.5);
+    char ticks[2][32];
+    std::snprintf(ticks[0], sizeof ticks[0], "%.6f", stood + 0.25);
+    std::snprintf(ticks[1], sizeof ticks[1], "%.6f", stood + 0.5);
+    EXPECT_EQ(events(), (Lines{time(ticks[0]), time(ticks[1])}));
+
+    // Paused off screen after a play it heard: "pause", with no time; played again there:
+    // nothing until it starts on screen.
+    showAd(false);
+    events();
+    video("action=pause");
+    EXPECT_EQ(events(), (Lines{"pause"}));
+    video("action=play");
+    scope.advance(1.0);
+    EXPECT_TRUE(events().empty());
+    showAd(true);
+    const Lines restarted = events();
+    ASSERT_EQ(restarted.size(), 2u);
+    EXPECT_EQ(restarted[0], "play");
+    EXPECT_EQ(player->rate(), 1.0f);
+    EXPECT_TRUE(fake->playing());
+}
+
+// An ad on its way to the screen (an interstitial's, between its presentation and "onshow")
+// stands in the key window, yet its video waits until its page has run the event that tells
+// it it shows: the page hears "play" after it. A new page's load drops a waiting arrival event
+// with the rest, and the ad is up.
+TEST_F(GADVideoPlayerTest, AnArrivingAdsVideoStartsOnlyOnceItsPageRanTheArrivalEvent) {
+    auto& page = *views.web().pages().at(0);
+    view->loadHTMLString("<p>ad</p>", Url::parse("https://ads.test/"));
+    page.fireStart();
+    page.fireFinish();
+    scope.runUntilIdle();
+    view->setArriving(true);
+    video("action=src&src=http%3A%2F%2Fads.test%2Fclip.webm");
+    video("action=play");
+    scope.advance(1.0);
+    EXPECT_TRUE(fake->items().empty());
+    EXPECT_TRUE(events().empty());
+
+    view->dispatchArrivalEvent("onshow");
+    scope.advance(1.0);
+    const auto onshow = std::find_if(page.evaluations().begin(), page.evaluations().end(),
+                                     [](const std::string& script) {
+                                         return script.starts_with("RADE_ReceiveMessage('onshow'");
+                                     });
+    ASSERT_NE(onshow, page.evaluations().end());
+    // Sent, but not yet run by the page.
+    EXPECT_TRUE(view->isArriving());
+    EXPECT_TRUE(fake->items().empty());
+    // Run: the video starts at once, not at its next look.
+    while (page.answerNextScript({})) {
+    }
+    scope.runUntilIdle();
+    EXPECT_FALSE(view->isArriving());
+    EXPECT_EQ(fake->items().size(), 1u);
+    EXPECT_TRUE(fake->playing());
+    EXPECT_EQ(events(), (Lines{"play", R"(timeupdate time="0.000000")"}));
+
+    view->loadHTMLString("<p>next</p>", Url::parse("https://ads.test/next"));
+    view->setArriving(true);
+    view->dispatchArrivalEvent("onshow");
+    scope.advance(1.0);
+    EXPECT_TRUE(view->isArriving());
+    view->loadHTMLString("<p>other</p>", Url::parse("https://ads.test/other"));
+    EXPECT_FALSE(view->isArriving());
 }
 
 // Past its actions a page's other refused actions are errors too, with a player or not.
