@@ -6,8 +6,9 @@
 //
 //   BM_GamePageFloods/<creative>: the interstitial is the ad server's creative of that name
 //     (tools/ad_server's hostile creatives), against the same run with its plain interstitial.
-//     Reports, for each run, the longest turn of the game's loop (its main thread at work, no
-//     frame drawn: longest_turn_s, longest_turn_quiet_s), the game process's resident size at
+//     Reports, for each run, the longest turn of the game's loop once the web engine is ready
+//     (its main thread at work, no frame drawn: longest_turn_s, longest_turn_quiet_s; the
+//     engine's start after the first frame is no ad's), the game process's resident size at
 //     its most and at the end over the plain run's (rss_most_over_quiet_mb,
 //     rss_end_over_quiet_mb), and for the floods the second its page was ended (ended_at_s) and
 //     whether an interstitial showed after it (shown_after_end).
@@ -19,8 +20,8 @@
 //       history.pushState without end from the load on. Targets: the page ended, an ad shown
 //       after it, longest turn under 0.5 s, resident size within 50 MB of the plain run's.
 //
-// Resident size is read from the game's smaps every 0.1 s, the longest turn from the line the
-// game writes at its end with MOVUROUTE_LOG_DETAIL=1. Needs a display: run it under
+// Resident size is read from the game's smaps every 0.1 s, the long turns from the lines the
+// game writes of them with MOVUROUTE_LOG_DETAIL=1. Needs a display: run it under
 // `xvfb-run -a`. MOVU_PAGE_FLOODS_PROGRAM names another movuroute binary to measure.
 
 #include <algorithm>
@@ -62,13 +63,21 @@ std::size_t linesWith(const fs::path& log, const std::string& text) {
     return n;
 }
 
+// The longest turn of the game's loop once the web engine was ready, from the lines the game
+// writes of its long turns: the engine's start after the first frame (a turn or two of half a
+// second) is the program's, not an ad's. 0 when none was long, -1 when the game did not end
+// its run.
 double longestTurn(const fs::path& log) {
     std::ifstream in(log);
-    const std::string mark = "the longest turn of the loop took ";
+    const std::string mark = "a turn of the loop took ";
     double longest = -1;
     for (std::string line; std::getline(in, line);) {
+        if (line.find("the longest turn of the loop took ") != std::string::npos)
+            longest = std::max(longest, 0.0);
         const auto at = line.find(mark);
-        if (at != std::string::npos) longest = std::atof(line.c_str() + at + mark.size());
+        if (at == std::string::npos || line.find("the web engine starting") != std::string::npos)
+            continue;
+        longest = std::max(longest, std::atof(line.c_str() + at + mark.size()));
     }
     return longest;
 }

@@ -385,9 +385,17 @@ void GameProgram::loop() {
         }
         runMoments(started, drew);
         if (!windowed_ && options_.realTime) paceToRealTime(wallStarted, started);
-        stats_.longestTurnSeconds =
-            std::max(stats_.longestTurnSeconds,
-                     wallNow() - turnStarted - (mainLoop.sleptSeconds() - sleptBefore));
+        const bool engineReady = platform::web::WebEngine::isReady();
+        const double turn = wallNow() - turnStarted - (mainLoop.sleptSeconds() - sleptBefore);
+        stats_.longestTurnSeconds = std::max(stats_.longestTurnSeconds, turn);
+        // A turn long enough to be seen, and when; the web engine's start after the first
+        // frame takes a turn or two of that, which are the program's, not a page's.
+        if (turn >= kLongTurnSeconds) {
+            platform::LogSink::writeDetail("GameProgram: a turn of the loop took " +
+                                           std::to_string(turn) + " s at " +
+                                           std::to_string(turnStarted - wallStarted) + " s" +
+                                           (engineReady ? "" : " (the web engine starting)"));
+        }
     }
     stats_.loopSeconds = wallNow() - wallStarted;
     stats_.wakeUps = long(mainLoop.sleepCount() - sleepsBefore);

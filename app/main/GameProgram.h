@@ -42,6 +42,8 @@ class GameViewBase;
 class GameProgram {
   public:
     static constexpr double kFrameSeconds = 1.0 / 60.0;
+    // A turn of the loop this long is written down (MOVUROUTE_LOG_DETAIL=1): six frames missed.
+    static constexpr double kLongTurnSeconds = 0.1;
     // The tick length a run counts when no game runs (for --ticks).
     static constexpr double kNominalTickSeconds = 0.03;
     // How many turns of the main loop (each a tenth of a second at most) a headless run

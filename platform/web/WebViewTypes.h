@@ -39,13 +39,13 @@ enum WebViewErrorCode : std::int64_t {
 // inside it, which ends the process itself without waiting for the page's thread. A process
 // takes memory only as fast as its threads run, so the watch looks again once the process has
 // used the CPU time its headroom would take at the fastest growth (ProcessWatch.h), and
-// never sooner than kWebProcessMemoryLookSeconds after its last look: a page that rests costs
-// the watch next to nothing, and one that allocates on every core is looked at every
-// hundredth of a second near the limit, as it always was. The resident memory sampled from
-// outside stays under the end plus kWebProcessMemoryMarginMegabytes even while a page
-// allocates as fast as it can (a hundredth of a second at the fastest growth a page's threads
-// reached here is a few tens of megabytes; the rest is room for a watch thread that a loaded
-// machine schedules late). kWebProcessMemoryLimitMegabytes is the engine's own ceiling, should
+// never sooner than kWebProcessMemoryLookSeconds of the process's CPU time after its last look:
+// a page that rests costs the watch next to nothing, and one that allocates on four cores is
+// looked at every 2.5 ms near the limit. The resident memory sampled from outside stays under
+// the end plus kWebProcessMemoryMarginMegabytes even while a page allocates as fast as it can
+// (a hundredth of a CPU second at the fastest growth a page's threads reached here is a few
+// tens of megabytes; the rest is room for a watch thread that a loaded machine schedules late;
+// a wait of real time instead let four allocating threads take the whole margin). kWebProcessMemoryLimitMegabytes is the engine's own ceiling, should
 // that watch fail. An ads process holds a few hundred megabytes at most, a busy landing page
 // included; a gigabyte is well past that and well short of what makes a desktop swap.
 //
