@@ -45,9 +45,10 @@ enum WebViewErrorCode : std::int64_t {
 // the end plus kWebProcessMemoryMarginMegabytes even while a page allocates as fast as it can
 // (a hundredth of a CPU second at the fastest growth a page's threads reached here is a few
 // tens of megabytes; the rest is room for a watch thread that a loaded machine schedules late;
-// a wait of real time instead let four allocating threads take the whole margin). kWebProcessMemoryLimitMegabytes is the engine's own ceiling, should
-// that watch fail. An ads process holds a few hundred megabytes at most, a busy landing page
-// included; a gigabyte is well past that and well short of what makes a desktop swap.
+// a wait of real time instead let four allocating threads take the whole margin).
+// kWebProcessMemoryLimitMegabytes is the engine's own ceiling, should that watch fail. An ads
+// process holds a few hundred megabytes at most, a busy landing page included; a gigabyte is
+// well past that and well short of what makes a desktop swap.
 //
 // Cores: a process whose threads were runnable (running, or ready and waiting for a core) for
 // more than kWebProcessBusySeconds between them within the last kWebProcessBusyWindowSeconds is
