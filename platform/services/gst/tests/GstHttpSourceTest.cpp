@@ -32,31 +32,7 @@ std::string streamClip() {
 
 using Kind = platform::testing::MediaAnswerKind;
 
-// A loopback server of one kind, serving `body` at "/media" (and "/go", a redirect to it).
-class MediaServer {
-  public:
-    MediaServer(Kind kind, std::string body)
-        : body_(std::make_shared<const std::string>(std::move(body))) {
-        // A redirect as servers answer one, whatever range was asked.
-        http_.get("/go", [this](const httplib::Request&, httplib::Response& res) {
-            res.status = 302;
-            res.set_header("Location", http_.url("/media"));
-        });
-        http_.get("/media", [this, kind](const httplib::Request& req, httplib::Response& res) {
-            platform::testing::answerMedia(kind, body_, req, res, counts_);
-        });
-    }
-
-    std::string url(const std::string& path = "/media") const { return http_.url(path); }
-    const platform::testing::MediaAnswerCounts& served() const { return *counts_; }
-    std::size_t size() const { return body_->size(); }
-
-  private:
-    const std::shared_ptr<const std::string> body_;
-    const std::shared_ptr<platform::testing::MediaAnswerCounts> counts_ =
-        std::make_shared<platform::testing::MediaAnswerCounts>();
-    platform::testing::TestHttpServer http_;
-};
+using platform::testing::MediaServer;
 
 struct Ended : MediaPlayerObserver {
     bool ended = false;
