@@ -311,8 +311,9 @@ TEST_F(GstHttpSourceTest, TheLengthIsGivenOnceLearntAndNeverChanges) {
         ASSERT_TRUE(reader.linked());
         EXPECT_EQ(reader.read(kMiB), clip_.substr(0, kMiB));
         EXPECT_EQ(reader.length(), -1);
+        // Read up to the end of the stream, which the element says once it knows the length.
         EXPECT_TRUE(reader.seek(clip_.size() - 1000));
-        EXPECT_EQ(reader.read(1000), clip_.substr(clip_.size() - 1000));
+        EXPECT_EQ(reader.read(1001), clip_.substr(clip_.size() - 1000));
         EXPECT_EQ(reader.length(), size);
         EXPECT_TRUE(reader.seek(20 * kMiB));
         EXPECT_EQ(reader.read(kMiB), clip_.substr(20 * kMiB, kMiB));
