@@ -133,4 +133,15 @@ void answerMedia(MediaAnswerKind kind, std::shared_ptr<const std::string> body,
     }
 }
 
+MediaServer::MediaServer(MediaAnswerKind kind, std::string body)
+    : body_(std::make_shared<const std::string>(std::move(body))) {
+    http_.get("/go", [this](const httplib::Request&, httplib::Response& res) {
+        res.status = 302;
+        res.set_header("Location", http_.url("/media"));
+    });
+    http_.get("/media", [this, kind](const httplib::Request& req, httplib::Response& res) {
+        answerMedia(kind, body_, req, res, counts_);
+    });
+}
+
 }  // namespace platform::testing

@@ -12,6 +12,8 @@
 
 #include <httplib.h>
 
+#include "platform/testing/TestHttpServer.h"
+
 namespace platform::testing {
 
 enum class MediaAnswerKind {
@@ -39,5 +41,23 @@ struct MediaAnswerCounts {
 void answerMedia(MediaAnswerKind kind, std::shared_ptr<const std::string> body,
                  const httplib::Request& req, httplib::Response& res,
                  const std::shared_ptr<MediaAnswerCounts>& counts);
+
+// A loopback server of one kind, serving `body` at "/media" and behind "/go", a redirect to it
+// as servers answer one, whatever range was asked.
+class MediaServer {
+  public:
+    MediaServer(MediaAnswerKind kind, std::string body);
+    MediaServer(const MediaServer&) = delete;
+    MediaServer& operator=(const MediaServer&) = delete;
+
+    std::string url(const std::string& path = "/media") const { return http_.url(path); }
+    const MediaAnswerCounts& served() const { return *counts_; }
+    std::size_t size() const { return body_->size(); }
+
+  private:
+    const std::shared_ptr<const std::string> body_;
+    const std::shared_ptr<MediaAnswerCounts> counts_ = std::make_shared<MediaAnswerCounts>();
+    TestHttpServer http_;
+};
 
 }  // namespace platform::testing

@@ -17,6 +17,11 @@
 //   stream.webm      8 s, grey VP8 key frames of 320 x 240 twice a second, 1.5 MB each (24 MB):
 //                    a clip a player reads for as long as it plays, as an ad's video, and more
 //                    than the sockets between a server and the player hold
+//   seek.webm        26 s, 320 x 240 VP8 at 10 frames a second, every one a key frame, and
+//                    a 440 Hz Vorbis tone: 17-18 MB, as an ad's video is. Each picture's top
+//                    quarter names its frame's number in ten stripes (kSeekStripes, the lowest
+//                    bit on the left, white for 1); the rest is noise, which the encoder cannot
+//                    make much smaller, so a seek lands far from where the bytes were read
 // The picture is red, green, blue and white for half a second each; the sound a 440 Hz tone.
 //
 //   media_clips <output folder>
@@ -40,6 +45,9 @@ constexpr int kHeight = 90;
 constexpr int kFps = 10;
 constexpr int kFrames = 2 * kFps;
 constexpr int kStreamSeconds = 8;
+constexpr int kSeekSeconds = 26;
+constexpr int kSeekFps = 10;
+constexpr int kSeekStripes = 10;
 
 // Runs a pipeline to its end. `feed`, when given, pushes the buffers of the pipeline's appsrc
 // named "feed", whose stream is then ended.
@@ -92,6 +100,37 @@ void pushColours(GstAppSrc* src, int frames) {
         gst_buffer_unmap(buffer, &map);
         GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, kFps);
         GST_BUFFER_DURATION(buffer) = GST_SECOND / kFps;
+        gst_app_src_push_buffer(src, buffer);
+    }
+}
+
+// Frames whose top quarter names their number (see seek.webm above) over noise of a fixed
+// seed, so the clip is the same at every build.
+void pushNumberedNoise(GstAppSrc* src, int width, int height, int frames, int perSecond) {
+    std::uint32_t noise = 12345;
+    for (int i = 0; i < frames; ++i) {
+        GstBuffer* buffer =
+            gst_buffer_new_allocate(nullptr, std::size_t(width) * std::size_t(height) * 4, nullptr);
+        GstMapInfo map;
+        gst_buffer_map(buffer, &map, GST_MAP_WRITE);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                std::uint8_t* p = map.data + (std::size_t(y) * std::size_t(width) + x) * 4;
+                if (y < height / 4) {
+                    const bool bit = (i >> (x * kSeekStripes / width)) & 1;
+                    p[0] = p[1] = p[2] = bit ? 255 : 0;
+                } else {
+                    noise = noise * 1664525u + 1013904223u;
+                    p[0] = std::uint8_t(noise >> 24);
+                    p[1] = std::uint8_t(noise >> 16);
+                    p[2] = std::uint8_t(noise >> 8);
+                }
+                p[3] = 255;
+            }
+        }
+        gst_buffer_unmap(buffer, &map);
+        GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(i, GST_SECOND, perSecond);
+        GST_BUFFER_DURATION(buffer) = GST_SECOND / perSecond;
         gst_app_src_push_buffer(src, buffer);
     }
 }
@@ -256,6 +295,16 @@ int main(int argc, char** argv) {
         run(picture() + "vp8enc deadline=1 ! webmmux ! filesink location=" + dir + "/short.webm",
             [](GstAppSrc* src) { pushColours(src, 4); }) &&
         repeatedFrame(dir + "/stream.webm", "video/x-vp8,width=320,height=240,framerate=2/1",
-                      "webmmux", greyKeyFrame(320, 240), kStreamSeconds * 2, 2);
+                      "webmmux", greyKeyFrame(320, 240), kStreamSeconds * 2, 2) &&
+        // The finest quantizer: noise at any coarser one shrinks the clip below 15 MB.
+        run("appsrc name=feed format=time caps=video/x-raw,format=RGBA,width=320,height=240,"
+            "framerate=" +
+                std::to_string(kSeekFps) +
+                "/1 ! videoconvert ! vp8enc deadline=1 keyframe-max-dist=1 min-quantizer=0 "
+                "max-quantizer=0 target-bitrate=100000000 ! webmmux name=mux ! filesink location=" +
+                dir + "/seek.webm " + tone(kSeekSeconds) + "mux.",
+            [](GstAppSrc* src) {
+                pushNumberedNoise(src, 320, 240, kSeekSeconds * kSeekFps, kSeekFps);
+            });
     return ok ? 0 : 1;
 }

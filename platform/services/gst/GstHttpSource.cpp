@@ -520,6 +520,26 @@ gboolean getSize(GstBaseSrc* base, guint64* size) {
     if (known) *size = *known;
     return known.has_value();
 }
+GstElementClass* parentClass = nullptr;
+
+// The length in bytes as soon as it is known, also a chunked body's, learnt at its end (the
+// base class asks only as it starts). The ring buffer sizes a read near the end by it; without
+// it, such a read waits for the end of the stream, and queue2 drops an end that comes while its
+// reader is flushing (a demuxer's seek), so the read would wait for good. Once known, the
+// length never changes: a server that names another fails the item.
+gboolean query(GstBaseSrc* base, GstQuery* query) {
+    if (GST_QUERY_TYPE(query) == GST_QUERY_DURATION) {
+        GstFormat format = GST_FORMAT_UNDEFINED;
+        gst_query_parse_duration(query, &format, nullptr);
+        if (format == GST_FORMAT_BYTES) {
+            if (const auto size = fetchOf(base).size()) {
+                gst_query_set_duration(query, GST_FORMAT_BYTES, gint64(*size));
+                return TRUE;
+            }
+        }
+    }
+    return GST_BASE_SRC_CLASS(parentClass)->query(base, query);
+}
 gboolean doSeek(GstBaseSrc* base, GstSegment* segment) {
     if (segment->format != GST_FORMAT_BYTES) return FALSE;
     fetchOf(base).seek(segment->start);
@@ -536,8 +556,6 @@ void init(GTypeInstance* instance, gpointer) {
     gst_base_src_set_dynamic_size(GST_BASE_SRC(self), TRUE);
     ++platform::services::alive;
 }
-
-GstElementClass* parentClass = nullptr;
 
 void finalize(GObject* object) {
     auto* self = reinterpret_cast<MovuHttpSrc*>(object);
@@ -563,6 +581,7 @@ void classInit(gpointer klass, gpointer) {
     base->is_seekable = &isSeekable;
     base->get_size = &getSize;
     base->do_seek = &doSeek;
+    base->query = &query;
     GST_PUSH_SRC_CLASS(klass)->create = &create;
 }
 

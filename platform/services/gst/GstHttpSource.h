@@ -29,7 +29,17 @@
 // media larger than what is kept; a second would cost the whole media again: the item fails
 // instead). Its start completes when the first answer's head has come (GStreamer's
 // asynchronous start), so the length is known before a demuxer asks and no thread of the
-// pipeline waits on the network for it.
+// pipeline waits on the network for it. A length no head named (a chunked body's) is learnt at
+// the body's end and given from then on (the base class asks only as it starts, so the element
+// answers the query itself): the ring buffer sizes its reads at the end by it, rather than wait
+// for an end of stream that queue2 drops when it comes while its reader flushes. A length once
+// known never changes: a server that names another fails the item.
+//
+// After a seek, the first buffer is the bytes at the offset the new segment names, each one
+// after starts where the last ended, and every buffer names its offset. Bytes it keeps go out
+// at once, which is faster than playbin's ring buffer comes back from the seek it asked for;
+// GstRingBufferGuard.h says why that overflowed the ring buffer's reads and how the player's
+// pipeline keeps it from doing so.
 //
 // What one item may cost, whatever its server does; past any of these the item fails:
 // - kGstHttpMaxRequests requests (an honest server needs one per seek to bytes not kept);

@@ -1,6 +1,7 @@
 #include "platform/services/gst/GstMediaPlayerBackend.h"
 #include "platform/services/gst/GstHttpSource.h"
 #include "platform/services/gst/GstMediaPlayerSound.h"
+#include "platform/services/gst/GstRingBufferGuard.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -364,9 +365,14 @@ class GstMediaPlayerBackend::Core : public std::enable_shared_from_this<Core> {
 
     // GStreamer's threads from here to the end of the section: post only.
 
-    // Every element playbin and its bins add; a video (or picture) decoder gets its watch.
+    // Every element playbin and its bins add; a video (or picture) decoder gets its watch, and
+    // the ring buffer a fetched item streams through its guard (GstRingBufferGuard.h).
     static void onElementAdded(GstBin*, GstBin*, GstElement* element, gpointer data) {
         GstElementFactory* factory = gst_element_get_factory(element);
+        if (factory && g_strcmp0(gst_plugin_feature_get_name(factory), "queue2") == 0) {
+            guardGstRingBufferSeeks(element);
+            return;
+        }
         const gchar* klass =
             factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS)
                     : nullptr;

@@ -28,6 +28,8 @@
 //
 // A fetched item is read through a buffer of kStreamBufferBytes in memory, never stored on disk,
 // and fetched by the program's own network layer (GstHttpSource.h), never by libsoup's source.
+// That ring buffer (queue2) is guarded as playbin adds it (GstRingBufferGuard.h): its reads
+// after a seek of its own get no more than they asked for.
 //
 // Each item has a pipeline of its own, made when the item is set and taken down whole when it
 // is replaced or dropped (see setItem in the source for why none is reused).

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/runtime/MainLoop.h"
@@ -32,31 +33,7 @@ std::string streamClip() {
 
 using Kind = platform::testing::MediaAnswerKind;
 
-// A loopback server of one kind, serving `body` at "/media" (and "/go", a redirect to it).
-class MediaServer {
-  public:
-    MediaServer(Kind kind, std::string body)
-        : body_(std::make_shared<const std::string>(std::move(body))) {
-        // A redirect as servers answer one, whatever range was asked.
-        http_.get("/go", [this](const httplib::Request&, httplib::Response& res) {
-            res.status = 302;
-            res.set_header("Location", http_.url("/media"));
-        });
-        http_.get("/media", [this, kind](const httplib::Request& req, httplib::Response& res) {
-            platform::testing::answerMedia(kind, body_, req, res, counts_);
-        });
-    }
-
-    std::string url(const std::string& path = "/media") const { return http_.url(path); }
-    const platform::testing::MediaAnswerCounts& served() const { return *counts_; }
-    std::size_t size() const { return body_->size(); }
-
-  private:
-    const std::shared_ptr<const std::string> body_;
-    const std::shared_ptr<platform::testing::MediaAnswerCounts> counts_ =
-        std::make_shared<platform::testing::MediaAnswerCounts>();
-    platform::testing::TestHttpServer http_;
-};
+using platform::testing::MediaServer;
 
 struct Ended : MediaPlayerObserver {
     bool ended = false;
@@ -161,16 +138,25 @@ TEST_F(GstHttpSourceTest, AServerThatContradictsItselfFailsTheItemAtOnce) {
 }
 
 // The element alone, its bytes taken by an appsink that holds at most a few buffers, and
-// seeks by byte as a ring buffer asks them.
+// seeks by byte as a ring buffer asks them. Every buffer the element hands on is checked as it
+// leaves: it starts where the last segment said plus what came since, which is where the ring
+// buffer behind playbin writes it, whatever offset the buffer itself names.
 class SourceReader {
   public:
     explicit SourceReader(const std::string& url) {
         pipeline_ = gst_pipeline_new(nullptr);
-        GstElement* source = gst_element_make_from_uri(GST_URI_SRC, url.c_str(), nullptr, nullptr);
+        source_ = gst_element_make_from_uri(GST_URI_SRC, url.c_str(), nullptr, nullptr);
         sink_ = gst_element_factory_make("appsink", nullptr);
         g_object_set(sink_, "sync", FALSE, "max-buffers", 4, nullptr);
-        gst_bin_add_many(GST_BIN(pipeline_), source, sink_, nullptr);
-        linked_ = gst_element_link(source, sink_);
+        gst_bin_add_many(GST_BIN(pipeline_), source_, sink_, nullptr);
+        linked_ = gst_element_link(source_, sink_);
+        GstPad* pad = gst_element_get_static_pad(source_, "src");
+        gst_pad_add_probe(
+            pad,
+            GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                            GST_PAD_PROBE_TYPE_EVENT_FLUSH),
+            &SourceReader::onLeaving, &placed_, nullptr);
+        gst_object_unref(pad);
         gst_element_set_state(pipeline_, GST_STATE_PLAYING);
     }
     ~SourceReader() {
@@ -218,12 +204,49 @@ class SourceReader {
         gst_message_unref(message);
         return text;
     }
+    // The length in bytes the element gives, -1 while it does not know it.
+    std::int64_t length() {
+        gint64 bytes = -1;
+        if (!gst_element_query_duration(source_, GST_FORMAT_BYTES, &bytes)) return -2;
+        return bytes;
+    }
+    // Buffers handed on so far, and those that did not start where their segment placed them.
+    int buffersChecked() const { return placed_.buffers.load(); }
+    int buffersMisplaced() const { return placed_.misplaced.load(); }
 
   private:
+    // Written on the element's streaming thread (and by a flush, under its stream lock).
+    struct Placed {
+        std::optional<std::uint64_t> next;
+        std::atomic<int> buffers{0};
+        std::atomic<int> misplaced{0};
+    };
+
+    static GstPadProbeReturn onLeaving(GstPad*, GstPadProbeInfo* info, gpointer data) {
+        auto& placed = *static_cast<Placed*>(data);
+        if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+            GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+            ++placed.buffers;
+            if (!placed.next || GST_BUFFER_OFFSET(buffer) != *placed.next) ++placed.misplaced;
+            if (placed.next) *placed.next += gst_buffer_get_size(buffer);
+            return GST_PAD_PROBE_OK;
+        }
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) placed.next.reset();
+        if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
+            const GstSegment* segment = nullptr;
+            gst_event_parse_segment(event, &segment);
+            placed.next = segment->start;
+        }
+        return GST_PAD_PROBE_OK;
+    }
+
     GstElement* pipeline_ = nullptr;
+    GstElement* source_ = nullptr;
     GstElement* sink_ = nullptr;
     bool linked_ = false;
     std::uint64_t at_ = 0;
+    Placed placed_;
 };
 
 // Of a server that ignores ranges: a seek ahead reads on in the same answer; a seek back to
@@ -251,6 +274,8 @@ TEST_F(GstHttpSourceTest, AServerThatIgnoresRangesIsReadAgainOnceAndThenTheItemF
     EXPECT_NE(reader.error().find("read 2 times"), std::string::npos);
     EXPECT_EQ(server.served().requests.load(), kGstHttpMaxWholeReads);
     EXPECT_LE(server.served().bytes.load(), kGstHttpMaxWholeReads * server.size());
+    EXPECT_GT(reader.buffersChecked(), 20);
+    EXPECT_EQ(reader.buffersMisplaced(), 0);
 }
 
 // Of a server that reads by ranges: each seek is at most one request, and every byte handed on
@@ -270,6 +295,34 @@ TEST_F(GstHttpSourceTest, AnHonestRangeServerIsAskedAtMostOnceASeek) {
     }
     EXPECT_LE(server.served().requests.load(), 1 + seeks);
     EXPECT_EQ(reader.error(), "");
+    EXPECT_GT(reader.buffersChecked(), 50);
+    EXPECT_EQ(reader.buffersMisplaced(), 0);
+}
+
+// A chunked answer names no length: the element learns it at the body's end and gives it from
+// then on (a ring buffer sizes its reads at the end by it), the same whatever comes after. A
+// server that reads by ranges names it in its first answer.
+TEST_F(GstHttpSourceTest, TheLengthIsGivenOnceLearntAndNeverChanges) {
+    constexpr std::size_t kMiB = 1 << 20;
+    const auto size = std::int64_t(clip_.size());
+    {
+        MediaServer server(Kind::Whole, clip_);
+        SourceReader reader(server.url());
+        ASSERT_TRUE(reader.linked());
+        EXPECT_EQ(reader.read(kMiB), clip_.substr(0, kMiB));
+        EXPECT_EQ(reader.length(), -1);
+        // Read up to the end of the stream, which the element says once it knows the length.
+        EXPECT_TRUE(reader.seek(clip_.size() - 1000));
+        EXPECT_EQ(reader.read(1001), clip_.substr(clip_.size() - 1000));
+        EXPECT_EQ(reader.length(), size);
+        EXPECT_TRUE(reader.seek(20 * kMiB));
+        EXPECT_EQ(reader.read(kMiB), clip_.substr(20 * kMiB, kMiB));
+        EXPECT_EQ(reader.length(), size);
+    }
+    MediaServer server(Kind::Ranges, clip_);
+    SourceReader reader(server.url());
+    EXPECT_EQ(reader.read(kMiB), clip_.substr(0, kMiB));
+    EXPECT_EQ(reader.length(), size);
 }
 
 // A player freed while its transfer is held back at the read-ahead leaves nothing: no answer
