@@ -162,6 +162,20 @@ inline pid_t spawn(const std::vector<std::string>& args, const fs::path& output,
     return child;
 }
 
+// A short game (shortGameArguments) against the stand-ins, its interstitial closed with our
+// close button at `closeTick` (a tick is 0.03 s), its detail lines (MOVUROUTE_LOG_DETAIL=1)
+// written to `log`.
+inline pid_t spawnShortGameClosingAt(const std::string& program, const StandIns& standIns,
+                                     int seconds, int closeTick, const fs::path& home,
+                                     const fs::path& log) {
+    auto args = shortGameArguments(program, seconds, home);
+    args.push_back("--tap-at");
+    args.push_back(std::to_string(closeTick) + ":16,16");
+    auto environment = gameEnvironment(standIns.ads.url(), standIns.announcements.url());
+    environment.emplace_back("MOVUROUTE_LOG_DETAIL", "1");
+    return spawn(args, log, environment);
+}
+
 inline void stop(pid_t child) {
     if (child <= 0) return;
     kill(child, SIGTERM);

@@ -96,14 +96,10 @@ std::optional<GameRun> runGame(const std::string& interstitial, std::string* err
         *error = "the ad server or the announcement service did not start";
         return std::nullopt;
     }
-    auto args = bench::shortGameArguments(program, kRunSeconds, home.path() / "home");
-    args.push_back("--tap-at");
-    args.push_back(std::to_string(kCloseTick) + ":16,16");
-    auto environment = bench::gameEnvironment(standIns.ads.url(), standIns.announcements.url());
-    environment.emplace_back("MOVUROUTE_LOG_DETAIL", "1");
     const fs::path log = home.path() / "game.log";
     const auto started = std::chrono::steady_clock::now();
-    const pid_t child = bench::spawn(args, log, environment);
+    const pid_t child = bench::spawnShortGameClosingAt(program, standIns, kRunSeconds, kCloseTick,
+                                                       home.path() / "home", log);
     GameRun run;
     std::size_t shownAtEnd = 0;
     std::vector<double> late;
