@@ -40,14 +40,16 @@ class AdServerFixture {
 
     // Turns the main loop (so SDK work runs) until the server has recorded `count` requests
     // of the kind, or the condition holds; false when `limitSeconds` of real time passed
-    // first. Each recorded request wakes the loop, so nothing waits longer than it must.
+    // first. Each recorded request wakes the loop, so nothing waits longer than it must. The
+    // default limits only end a test that went wrong: a sanitizer build beside twice a
+    // developer's other work takes several times as long as a quiet one to load an ad.
     bool waitOnMainLoop(tools::adserver::RequestKind kind, std::size_t count,
-                        double limitSeconds = 10);
-    bool waitOnMainLoopUntil(const std::function<bool()>& condition, double limitSeconds = 10);
+                        double limitSeconds = 30);
+    bool waitOnMainLoopUntil(const std::function<bool()>& condition, double limitSeconds = 30);
     // The same while the test's clock moves 50 ms a turn, so the SDK's timers and animations
     // run as the pages load in real time.
     bool waitWhileClockMoves(AdsTestScope& scope, const std::function<bool()>& condition,
-                             double limitSeconds = 20);
+                             double limitSeconds = 40);
 
   private:
     void setVariable(const char* name, std::optional<std::string>& saved, bool& changed);

@@ -97,8 +97,11 @@ class ScriptAdsAndPublisherBannersWebKitTest : public ::testing::Test {
         return dynamic_cast<GADAdNetworkJavaScriptAdViewDelegate*>(
             GADSlotTestPeer(slotOf(banner)).adViewDelegate().get());
     }
+    // What each wait waits for comes, sooner or later: the limit only ends a test that went
+    // wrong, and a sanitizer build beside twice a developer's other work loads two banners in
+    // more than 20 s.
     bool waitFor(const std::function<bool()>& condition) {
-        return ads.waitOnMainLoopUntil(condition, 20);
+        return ads.waitOnMainLoopUntil(condition, 60);
     }
     // The page shows the ad's colour now (away from the text at the ad's top left).
     static bool shows(platform::web::WebView& view) {
