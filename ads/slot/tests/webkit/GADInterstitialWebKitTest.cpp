@@ -191,7 +191,7 @@ TEST_F(GADInterstitialWebKitTest, OneTapOnTheAdvertisersLinkIsOneClick) {
     ASSERT_TRUE(waitFor([&] { return !desktop.opened().empty(); }));
     ASSERT_TRUE(ads.waitOnMainLoop(RequestKind::ClickTracking, 1));
     // A round trip through the page: whatever the tap set off has been asked and answered.
-    EXPECT_EQ(adView->stringByEvaluatingJavaScriptFromString("location.href"),
+    EXPECT_EQ(adView->webView()->stringByEvaluatingJavaScriptFromString("location.href", 10),
               pageBefore ? pageBefore->absoluteString() : "");
     scope.runUntilIdle();
 

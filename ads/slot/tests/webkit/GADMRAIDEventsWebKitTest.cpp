@@ -462,7 +462,8 @@ TEST_F(GADMRAIDEventsWebKitTest, ALateCreativeWithoutActiveViewSettingsIsToldAnd
     // The page has loaded and the banner made its impression before the creative speaks.
     ASSERT_TRUE(ads.waitOnMainLoop(RequestKind::Impression, 1));
     ASSERT_TRUE(waitFor([&] { return adView() && !adView()->isHidden(); }));
-    EXPECT_EQ(adView()->stringByEvaluatingJavaScriptFromString("loadMraidNow()"), "loading");
+    EXPECT_EQ(adView()->webView()->stringByEvaluatingJavaScriptFromString("loadMraidNow()", 10),
+              "loading");
     ASSERT_TRUE(waitForTrace([](const Trace& t) { return !t.recordsOf("ready").empty(); }))
         << trace().describe();
     {

@@ -145,7 +145,8 @@ TEST_F(GADAdViewWebKitTest, ScriptAndTapMessagesArriveInOrderAndEventsChangeTheP
         return view->stringByEvaluatingJavaScriptFromString("window.events.join(',')") ==
                "first,paint";
     }));
-    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("document.body.style.background"),
+    EXPECT_EQ(view->webView()->stringByEvaluatingJavaScriptFromString(
+                  "document.body.style.background", 10),
               "rgb(255, 0, 0)");
     ASSERT_TRUE(paintedAt(200, 25, 0xff0000ffu));
     platform::gfx::Image after = drawAndSave("ad_view_after_event");
@@ -162,7 +163,8 @@ TEST_F(GADAdViewWebKitTest, ScriptAndTapMessagesArriveInOrderAndEventsChangeTheP
     // The gmsg navigations never left the page.
     EXPECT_EQ(view->webView()->url()->absoluteString(), "https://ads.movuroute.invalid/mads/gma");
     // The orientation told after the load is what the page reads.
-    EXPECT_EQ(view->stringByEvaluatingJavaScriptFromString("window.orientation"), "0");
+    EXPECT_EQ(view->webView()->stringByEvaluatingJavaScriptFromString("window.orientation", 10),
+              "0");
 }
 
 }  // namespace
