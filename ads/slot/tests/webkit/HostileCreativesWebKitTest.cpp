@@ -466,7 +466,10 @@ TEST_F(HostileCreativesWebKitTest, ABlobFloodKeepsTheEnginesProcessesUnderTheirL
     RecordProperty("peakWebResidentMegabytes", std::to_string(peaks.webKilobytes / 1024));
     EXPECT_LT(peaks.networkKilobytes, kNetworkCeilingKilobytes);
     EXPECT_LT(peaks.webKilobytes, kWebCeilingKilobytes);
-    EXPECT_TRUE(log.contains("network process went over")) << ::testing::PrintToString(log.lines());
+    // The network process's watch ends the pages of its context; on a busy machine the page's
+    // own busy watch may end its process first. Either way the limits held.
+    EXPECT_TRUE(log.contains("network process went over") || log.contains("ended itself"))
+        << ::testing::PrintToString(log.lines());
 
     closeWithOurButton();
     expectTheNextAdShows();
