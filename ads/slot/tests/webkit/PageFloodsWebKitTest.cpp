@@ -175,6 +175,7 @@ struct MessageFlood {
     double cpuSeconds = 0;
     std::vector<std::string> lines;
     bool ended = false;
+    bool processEnded = false;  // a watch ended the page's process
 };
 
 class PageMessageFloodsWebKitTest : public PageFloodsWebKitTest {
@@ -208,10 +209,22 @@ class PageMessageFloodsWebKitTest : public PageFloodsWebKitTest {
         interstitials.clear();
         let(1);
         scope.runUntilIdle();
+        // Beside a machine's other work the game can still be taking in what the page sent before
+        // its ad went: what the flood left is what stays once the heap no longer falls.
+        for (int i = 0; i < 20; ++i) {
+            const std::size_t before = heapBytes();
+            let(0.5);
+            scope.runUntilIdle();
+            if (heapBytes() + (1u << 20) > before) break;
+        }
         left.heapGrowth = static_cast<long long>(heapBytes()) - static_cast<long long>(heapBefore);
         for (const auto& line : log.lines()) {
-            // A web process's own output has a budget of its own; the page's lines are ours.
-            if (line.rfind("WebView: web process", 0) == 0) continue;
+            // The program's account of the engine's processes (and a web process's own output,
+            // which has a budget of its own) is not the page's lines.
+            if (line.find("web process") != std::string::npos) {
+                left.processEnded = left.processEnded || line.find("ended") != std::string::npos;
+                continue;
+            }
             left.lines.push_back(line.substr(0, 160));
             if (line.find("it was ended") != std::string::npos) left.ended = true;
         }
@@ -279,8 +292,14 @@ TEST_F(PageMessageFloodsWebKitTest, HugeMessagesAreRefusedInThePagesOwnProcess) 
 // the view (recorded here, not bounded: it is the engine's).
 TEST_F(PageMessageFloodsWebKitTest, AHugeMessageByAFramesLocationEndsItsPage) {
     const MessageFlood left = flood(tools::adserver::Hostility::HugeMessagesByLocation);
-    EXPECT_EQ(count(left.lines, "bytes refused"), 1) << ::testing::PrintToString(left.lines);
-    EXPECT_TRUE(left.ended);
+    // Beside a machine's other work the process making those texts can reach its busy watch
+    // before the first of them reaches the game.
+    if (left.processEnded) {
+        EXPECT_LE(count(left.lines, "bytes refused"), 1) << ::testing::PrintToString(left.lines);
+    } else {
+        EXPECT_EQ(count(left.lines, "bytes refused"), 1) << ::testing::PrintToString(left.lines);
+        EXPECT_TRUE(left.ended);
+    }
     EXPECT_EQ(hostileDelegate->log, (Log{"received"}));
     EXPECT_LE(left.lines.size(), kMaxPageLines);
     expectTheNextAdShows();
@@ -311,6 +330,7 @@ struct Answered {
     long long growth = 0, peakGrowth = 0;
     std::vector<std::string> lines;
     bool ended = false;
+    bool processEnded = false;  // a watch ended the page's process
 };
 
 class PageAnswersWebKitTest : public PeakHeapWebKitTest {
