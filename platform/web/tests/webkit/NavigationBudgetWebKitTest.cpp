@@ -103,11 +103,24 @@ TEST_F(NavigationBudgetWebKitTest, AFloodOfFramesIsCutOffAndItsPageEndedWhileThe
     }
     EXPECT_EQ(neighbour->stringByEvaluatingJavaScriptFromString("document.body.textContent", 15),
               "neighbour");
-    view->loadHTMLString(std::string("<body>") + kFrames + "<script>frames(60, 'again')</script>",
-                         *Url::parse(server.url("/again.html")));
-    // (A process just started for it takes longer than a load usually does on a busy machine.)
-    ASSERT_TRUE(waitFor([&] { return delegate->count("finish") >= 1; }, 40))
-        << ::testing::PrintToString(delegate->calls);
+    const auto loadAgain = [&] {
+        view->loadHTMLString(
+            std::string("<body>") + kFrames + "<script>frames(60, 'again')</script>",
+            *Url::parse(server.url("/again.html")));
+        // (A process just started for it takes longer than a load usually does on a busy
+        // machine.)
+        return waitFor(
+            [&] { return delegate->count("finish") >= 1 || delegate->count("ended") >= 1; }, 40);
+    };
+    ASSERT_TRUE(loadAgain()) << ::testing::PrintToString(delegate->calls);
+    // Beside a machine's other work the process still taking down the flood's frames can reach
+    // its busy watch during this load and be ended with it; the next load has a new process.
+    if (delegate->count("ended") >= 1) {
+        EXPECT_EQ(delegate->errors.back().code, kWebViewErrorWebProcessEnded);
+        delegate->calls.clear();
+        ASSERT_TRUE(loadAgain()) << ::testing::PrintToString(delegate->calls);
+    }
+    ASSERT_EQ(delegate->count("finish"), 1) << ::testing::PrintToString(delegate->calls);
     ASSERT_TRUE(waitFor([&] { return asked("about:blank#again") == 60; }))
         << asked("about:blank#again");
     EXPECT_EQ(delegate->count("ended"), 0);
