@@ -94,15 +94,22 @@ TEST_F(NavigationBudgetWebKitTest, AFloodOfFramesIsCutOffAndItsPageEndedWhileThe
     // work that takes more than the second a script is given by default.)
     const std::string flood = view->stringByEvaluatingJavaScriptFromString("typeof flood", 15);
     EXPECT_TRUE(flood == "undefined" || (processEnded && flood.empty())) << flood;
-    // The other view of the same process goes on (or, its process ended, is told so and loads
-    // again), and this one loads again with a new budget.
-    if (processEnded) {
-        ASSERT_TRUE(waitFor([&] { return neighbourDelegate->count("ended") == 1; }));
+    // The other view of the same process goes on, and this one loads again with a new budget.
+    // Should their process have been ended (by its watch during the flood, or, beside a
+    // machine's other work, by its busy watch while it takes down the flood's frames), the
+    // neighbour is told so and loads again.
+    std::string neighbourText =
+        neighbour->stringByEvaluatingJavaScriptFromString("document.body.textContent", 15);
+    if (processEnded || neighbourText != "neighbour") {
+        ASSERT_TRUE(waitFor([&] { return neighbourDelegate->count("ended") == 1; }))
+            << neighbourText;
+        const int finished = neighbourDelegate->count("finish");
         neighbour->loadHTMLString("<p>neighbour</p>", *Url::parse(server.url("/neighbour.html")));
-        ASSERT_TRUE(waitFor([&] { return neighbourDelegate->count("finish") == 2; }));
+        ASSERT_TRUE(waitFor([&] { return neighbourDelegate->count("finish") > finished; }, 40));
+        neighbourText =
+            neighbour->stringByEvaluatingJavaScriptFromString("document.body.textContent", 15);
     }
-    EXPECT_EQ(neighbour->stringByEvaluatingJavaScriptFromString("document.body.textContent", 15),
-              "neighbour");
+    EXPECT_EQ(neighbourText, "neighbour");
     const auto loadAgain = [&] {
         view->loadHTMLString(
             std::string("<body>") + kFrames + "<script>frames(60, 'again')</script>",
