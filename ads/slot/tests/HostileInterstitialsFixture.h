@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -25,6 +26,25 @@
 #include "platform/ui/Window.h"
 
 namespace ads::testing {
+
+// A capture's lines, the page's own (each cut to `width` characters) apart from the program's
+// account of the engine's processes and a web process's own output (which has a budget of its
+// own); and whether one of those said a page's process was ended.
+struct PageLines {
+    std::vector<std::string> lines;
+    bool processEnded = false;
+};
+inline PageLines pageLines(const std::vector<std::string>& captured, std::size_t width) {
+    PageLines split;
+    for (const auto& line : captured) {
+        if (line.find("web process") != std::string::npos) {
+            split.processEnded = split.processEnded || line.find("ended") != std::string::npos;
+        } else {
+            split.lines.push_back(line.substr(0, width));
+        }
+    }
+    return split;
+}
 
 class HostileInterstitialsFixture : public ::testing::Test {
   protected:

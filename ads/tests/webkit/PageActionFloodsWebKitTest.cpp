@@ -31,6 +31,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ads/Ads.h"
@@ -211,15 +212,11 @@ class PageActionFloodsWebKitTest : public testing::HostileInterstitialsFixture {
             },
             1);
         scope.runUntilIdle();
-        for (const auto& line : log.lines()) {
-            // The program's account of the engine's processes is its own, not the page's lines.
-            if (line.find("web process") != std::string::npos) {
-                left.processEnded = left.processEnded || line.find("ended") != std::string::npos;
-                continue;
-            }
-            ++left.lines;
-            if (left.firstLines.size() < 5) left.firstLines.push_back(line.substr(0, 200));
-        }
+        auto split = testing::pageLines(log.lines(), 200);
+        left.processEnded = split.processEnded;
+        left.lines = split.lines.size();
+        split.lines.resize(std::min<std::size_t>(split.lines.size(), 5));
+        left.firstLines = std::move(split.lines);
         left.heapGrowth = static_cast<long long>(heapBytes()) - static_cast<long long>(heapBefore);
         const auto all = ads.log().all();
         for (std::size_t i = requestsBefore; i < all.size(); ++i) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ads/fullscreen/GADDefaultGMSGHandler.h"
@@ -218,16 +219,11 @@ class PageMessageFloodsWebKitTest : public PageFloodsWebKitTest {
             if (heapBytes() + (1u << 20) > before) break;
         }
         left.heapGrowth = static_cast<long long>(heapBytes()) - static_cast<long long>(heapBefore);
-        for (const auto& line : log.lines()) {
-            // The program's account of the engine's processes (and a web process's own output,
-            // which has a budget of its own) is not the page's lines.
-            if (line.find("web process") != std::string::npos) {
-                left.processEnded = left.processEnded || line.find("ended") != std::string::npos;
-                continue;
-            }
-            left.lines.push_back(line.substr(0, 160));
-            if (line.find("it was ended") != std::string::npos) left.ended = true;
-        }
+        auto split = testing::pageLines(log.lines(), 160);
+        left.lines = std::move(split.lines);
+        left.processEnded = split.processEnded;
+        for (const auto& line : left.lines)
+            left.ended |= line.find("it was ended") != std::string::npos;
         RecordProperty(std::string(tools::adserver::hostilityName(hostility)) + " cpu seconds",
                        std::to_string(left.cpuSeconds));
         RecordProperty(std::string(tools::adserver::hostilityName(hostility)) + " heap growth",
@@ -329,8 +325,7 @@ struct Answered {
     int answers = 0, events = 0;
     long long growth = 0, peakGrowth = 0;
     std::vector<std::string> lines;
-    bool ended = false;
-    bool processEnded = false;  // a watch ended the page's process
+    bool ended = false;  // a page or its process was ended
 };
 
 class PageAnswersWebKitTest : public PeakHeapWebKitTest {
@@ -356,11 +351,10 @@ class PageAnswersWebKitTest : public PeakHeapWebKitTest {
         scope.runUntilIdle();
         left.growth = static_cast<long long>(heapBytes()) - static_cast<long long>(before);
         left.peakGrowth = static_cast<long long>(peak_) - static_cast<long long>(before);
-        for (const auto& line : log.lines()) {
-            if (line.rfind("WebView: web process", 0) == 0) continue;
-            left.lines.push_back(line.substr(0, 160));
-            if (line.find("ended") != std::string::npos) left.ended = true;
-        }
+        auto split = testing::pageLines(log.lines(), 160);
+        left.lines = std::move(split.lines);
+        left.ended = split.processEnded;
+        for (const auto& line : left.lines) left.ended |= line.find("ended") != std::string::npos;
         const std::string name(tools::adserver::hostilityName(hostility));
         RecordProperty(name + " heap growth", std::to_string(left.growth));
         RecordProperty(name + " heap peak growth", std::to_string(left.peakGrowth));
